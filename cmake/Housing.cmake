@@ -1,0 +1,43 @@
+# Every layer is one static library made of the sources of its folders.
+# Sources are found by glob so that adding a class is adding its two files.
+function(housing_library name)
+    cmake_parse_arguments(ARG "" "" "DIRS;DEPS" ${ARGN})
+    set(sources)
+    foreach(dir IN LISTS ARG_DIRS)
+        file(GLOB_RECURSE found CONFIGURE_DEPENDS
+            ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.h)
+        list(APPEND sources ${found})
+    endforeach()
+    list(FILTER sources INCLUDE REGEX "\\.cpp$")
+    if(sources)
+        add_library(${name} STATIC ${sources})
+        target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/src)
+        target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+    else()
+        # A layer with headers only (or none yet).
+        add_library(${name} INTERFACE)
+        target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/src)
+        target_link_libraries(${name} INTERFACE ${ARG_DEPS})
+    endif()
+endfunction()
+
+# One test executable per library target; ctest discovers the cases inside.
+function(housing_tests name)
+    cmake_parse_arguments(ARG "" "" "DIRS;DEPS" ${ARGN})
+    set(sources)
+    foreach(dir IN LISTS ARG_DIRS)
+        file(GLOB_RECURSE found CONFIGURE_DEPENDS
+            ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.h)
+        list(APPEND sources ${found})
+    endforeach()
+    if(NOT sources)
+        return()
+    endif()
+    add_executable(${name} ${sources})
+    target_link_libraries(${name} PRIVATE test_support ${ARG_DEPS})
+    add_dependencies(${name} bundle)
+    gtest_discover_tests(${name}
+        DISCOVERY_TIMEOUT 60
+        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;HOUSING_BUNDLE=${HOUSING_BUNDLE_DIR};HOUSING_STANDIN=$<TARGET_FILE:standin>"
+                   TIMEOUT 120)
+endfunction()

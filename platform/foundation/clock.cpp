@@ -1,0 +1,212 @@
+#include "platform/foundation/clock.h"
+
+#include <QCoreApplication>
+#include <QThread>
+#include <QTimer>
+
+#include <atomic>
+
+namespace ns {
+
+namespace {
+
+std::mutex gClockMutex;
+std::shared_ptr<Clock> gClock;
+
+constexpr auto kReferenceDateOffset = std::chrono::seconds(978307200);  // 2001-01-01 in Unix time
+
+}  // namespace
+
+Clock::~Clock() = default;
+
+std::shared_ptr<Clock> Clock::sharedPtr() {
+    std::lock_guard lock(gClockMutex);
+    if (!gClock) gClock = std::make_shared<RealClock>();
+    return gClock;
+}
+
+Clock& Clock::shared() { return *sharedPtr(); }
+
+void Clock::install(std::shared_ptr<Clock> clock) {
+    std::shared_ptr<Clock> previous;
+    {
+        std::lock_guard lock(gClockMutex);
+        previous = std::move(gClock);
+        gClock = std::move(clock);
+    }
+    // `previous` (and the actions it still holds) is released outside the lock.
+}
+
+QDateTime Clock::currentDateTime() const {
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now().time_since_epoch());
+    return QDateTime::fromMSecsSinceEpoch(ms.count());
+}
+
+double Clock::timeIntervalSince1970() const {
+    return std::chrono::duration<double>(now().time_since_epoch()).count();
+}
+
+double Clock::timeIntervalSinceReferenceDate() const {
+    return std::chrono::duration<double>(now().time_since_epoch() - kReferenceDateOffset).count();
+}
+
+TimerId Clock::schedule(Duration delay, std::function<void()> action) {
+    if (delay < Duration::zero()) delay = Duration::zero();
+    TimerId id;
+    {
+        std::lock_guard lock(mutex_);
+        id = nextSequence_++;
+        const Key key{uptime() + delay, id};
+        queue_.emplace(key, std::move(action));
+        keys_.emplace(id, key);
+    }
+    scheduleChanged();
+    return id;
+}
+
+void Clock::cancel(TimerId id) {
+    std::function<void()> dropped;
+    {
+        std::lock_guard lock(mutex_);
+        const auto found = keys_.find(id);
+        if (found == keys_.end()) return;
+        const auto entry = queue_.find(found->second);
+        dropped = std::move(entry->second);
+        queue_.erase(entry);
+        keys_.erase(found);
+    }
+    // The action, and whatever it captured, dies here, outside the lock.
+}
+
+bool Clock::isScheduled(TimerId id) const {
+    std::lock_guard lock(mutex_);
+    return keys_.contains(id);
+}
+
+std::size_t Clock::scheduledCount() const {
+    std::lock_guard lock(mutex_);
+    return queue_.size();
+}
+
+std::optional<Duration> Clock::nextDue() const {
+    std::lock_guard lock(mutex_);
+    if (queue_.empty()) return std::nullopt;
+    return queue_.begin()->first.first;
+}
+
+void Clock::runDue(Duration limit, const std::function<void(Duration)>& beforeEach) {
+    for (;;) {
+        std::function<void()> action;
+        Duration due;
+        {
+            std::lock_guard lock(mutex_);
+            if (queue_.empty() || queue_.begin()->first.first > limit) return;
+            auto first = queue_.begin();
+            due = first->first.first;
+            action = std::move(first->second);
+            keys_.erase(first->first.second);
+            queue_.erase(first);
+        }
+        if (beforeEach) beforeEach(due);
+        action();
+    }
+}
+
+// Lives on the main thread and keeps one single-shot QTimer armed for the
+// earliest due action.
+class RealClock::Waker : public QObject {
+public:
+    explicit Waker(RealClock& clock) : clock_(clock) {
+        timer_.setSingleShot(true);
+        timer_.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer_, &QTimer::timeout, this, [this] { fire(); });
+    }
+
+    void rearm() {
+        const auto due = clock_.nextDue();
+        if (!due) {
+            timer_.stop();
+            return;
+        }
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*due - clock_.uptime());
+        timer_.start(std::max<qint64>(0, wait.count()));
+    }
+
+    void rearmSoon() {
+        if (QThread::currentThread() == thread()) {
+            rearm();
+        } else if (!pending_.exchange(true)) {
+            QMetaObject::invokeMethod(this, [this] {
+                pending_ = false;
+                rearm();
+            }, Qt::QueuedConnection);
+        }
+    }
+
+private:
+    void fire() {
+        clock_.runDue(clock_.uptime());
+        rearm();
+    }
+
+    RealClock& clock_;
+    QTimer timer_{this};  // a child, so that it moves to the main thread with the waker
+    std::atomic<bool> pending_{false};
+};
+
+RealClock::RealClock() : start_(std::chrono::steady_clock::now()) {}
+
+RealClock::~RealClock() {
+    if (waker_ && QThread::currentThread() != waker_->thread()) {
+        waker_.release()->deleteLater();
+    }
+}
+
+TimePoint RealClock::now() const { return std::chrono::system_clock::now(); }
+
+Duration RealClock::uptime() const { return std::chrono::steady_clock::now() - start_; }
+
+void RealClock::scheduleChanged() {
+    auto* app = QCoreApplication::instance();
+    if (!app) return;  // no event loop yet: actions wait for the first one made after it
+    std::call_once(wakerOnce_, [&] {
+        // The waker must live on the main thread, whoever schedules first.
+        auto waker = std::make_unique<Waker>(*this);
+        waker->moveToThread(app->thread());
+        waker_ = std::move(waker);
+    });
+    waker_->rearmSoon();
+}
+
+ManualClock::ManualClock(TimePoint start) : wallStart_(start) {}
+
+TimePoint ManualClock::defaultStart() {
+    return std::chrono::system_clock::time_point(std::chrono::seconds(1780300800));  // 2026-06-01 08:00 UTC
+}
+
+TimePoint ManualClock::now() const {
+    std::lock_guard lock(timeMutex_);
+    return wallStart_ + std::chrono::duration_cast<TimePoint::duration>(elapsed_);
+}
+
+Duration ManualClock::uptime() const {
+    std::lock_guard lock(timeMutex_);
+    return elapsed_;
+}
+
+void ManualClock::advance(Duration by) {
+    const Duration target = uptime() + std::max(by, Duration::zero());
+    runDue(target, [this](Duration due) {
+        std::lock_guard lock(timeMutex_);
+        elapsed_ = std::max(elapsed_, due);
+    });
+    std::lock_guard lock(timeMutex_);
+    elapsed_ = target;
+}
+
+void ManualClock::setNow(TimePoint wallTime) {
+    std::lock_guard lock(timeMutex_);
+    wallStart_ = wallTime - std::chrono::duration_cast<TimePoint::duration>(elapsed_);
+}
+
+}  // namespace ns

@@ -1,0 +1,101 @@
+#include "platform/foundation/timer.h"
+
+namespace ns {
+
+namespace {
+// A repeating timer with a zero interval would fire for ever without letting
+// time move; the platform raises such timers to a small minimum as well.
+constexpr Duration kMinimumInterval = std::chrono::microseconds(100);
+}  // namespace
+
+Timer::Timer(Duration interval, bool repeats, Block block)
+    : interval_(repeats ? std::max(interval, kMinimumInterval) : std::max(interval, Duration::zero())),
+      repeats_(repeats),
+      block_(std::move(block)) {}
+
+Timer::~Timer() {
+    if (clock_ && pending_) clock_->cancel(pending_);
+}
+
+std::shared_ptr<Timer> Timer::timer(Duration interval, bool repeats, Block block) {
+    return std::shared_ptr<Timer>(new Timer(interval, repeats, std::move(block)));
+}
+
+std::shared_ptr<Timer> Timer::scheduledTimer(Duration interval, bool repeats, Block block) {
+    auto timer = Timer::timer(interval, repeats, std::move(block));
+    timer->schedule();
+    return timer;
+}
+
+void Timer::schedule() {
+    if (!valid_ || pending_) return;
+    clock_ = Clock::sharedPtr();
+    dueUptime_ = clock_->uptime();
+    arm(interval_);
+}
+
+void Timer::arm(Duration delay) {
+    dueUptime_ += delay;
+    // The pending action holds the timer: a scheduled timer lives until it is done.
+    pending_ = clock_->schedule(dueUptime_ - clock_->uptime(),
+                                [self = shared_from_this()] { self->timerFired(); });
+}
+
+void Timer::timerFired() {
+    pending_ = 0;
+    if (!valid_) return;
+    // Keep the timer alive through its own block, which may drop the last owner.
+    auto keepAlive = shared_from_this();
+    if (repeats_) {
+        arm(interval_);
+    } else {
+        valid_ = false;
+    }
+    // Run a copy: the block may invalidate the timer, which drops block_.
+    if (auto block = block_) block(*this);
+    if (!valid_) block_ = nullptr;
+}
+
+void Timer::fire() {
+    if (!valid_) return;
+    auto keepAlive = shared_from_this();
+    auto block = block_;
+    if (!repeats_) invalidate();
+    if (block) block(*this);
+}
+
+void Timer::invalidate() {
+    valid_ = false;
+    if (clock_ && pending_) {
+        const auto id = pending_;
+        pending_ = 0;
+        clock_->cancel(id);  // releases the self-reference held by the clock
+    }
+    // The block may hold the timer's owner; break such cycles now, as the platform does.
+    block_ = nullptr;
+}
+
+TimePoint Timer::fireDate() const {
+    if (!clock_) return Clock::shared().now();
+    return clock_->now() + std::chrono::duration_cast<TimePoint::duration>(dueUptime_ - clock_->uptime());
+}
+
+DelayedCall DelayedCall::schedule(Duration delay, std::function<void()> action) {
+    DelayedCall call;
+    auto clock = Clock::sharedPtr();
+    call.id_ = clock->schedule(delay, std::move(action));
+    call.clock_ = clock;
+    return call;
+}
+
+void DelayedCall::cancel() {
+    if (auto clock = clock_.lock()) clock->cancel(id_);
+    clock_.reset();
+}
+
+bool DelayedCall::isPending() const {
+    auto clock = clock_.lock();
+    return clock && clock->isScheduled(id_);
+}
+
+}  // namespace ns

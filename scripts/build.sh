@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Configures (once) and builds the whole project into build/ (or $BUILD_DIR).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+BUILD_DIR=${BUILD_DIR:-build}
+BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo}
+
+if [ ! -f "$BUILD_DIR/build.ninja" ]; then
+    cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE="$BUILD_TYPE" "$@" >/dev/null
+fi
+# Ninja's progress lines are dropped; warnings and errors stay.
+set +e
+cmake --build "$BUILD_DIR" -- -j"$(nproc)" 2>&1 | grep -v -E '^\[[0-9]+/[0-9]+\]'
+status=${PIPESTATUS[0]}
+set -e
+exit "$status"

@@ -1,0 +1,34 @@
+// The stand-in servers as a program: prints where it listens, serves until
+// interrupted or terminated.
+#include "standin/StandinServer.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+int main(int argc, char** argv) {
+    int port = 0;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--port") == 0 && i + 1 < argc) port = std::atoi(argv[++i]);
+    }
+    // Signals are taken by sigwait below, never by a handler on a server thread.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    standin::StandinServer server;
+    if (server.start(port) == 0) {
+        std::fprintf(stderr, "standin: cannot listen on 127.0.0.1:%d\n", port);
+        return 1;
+    }
+    std::printf("standin listening on %s\n", server.rootUrl().c_str());
+    std::fflush(stdout);
+
+    int received = 0;
+    sigwait(&stopSignals, &received);
+    server.stop();
+    return 0;
+}

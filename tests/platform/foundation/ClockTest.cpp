@@ -1,0 +1,112 @@
+#include "platform/foundation/clock.h"
+#include "platform/foundation/timer.h"
+
+#include "SandboxTest.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+#include <vector>
+
+namespace {
+
+class ClockTest : public SandboxTest {};
+
+TEST_F(ClockTest, RepeatingTimerFiresOncePerIntervalAdvanced) {
+    int fired = 0;
+    auto timer = ns::Timer::scheduledTimer(60s, true, [&](ns::Timer&) { ++fired; });
+    clock().advance(59s);
+    EXPECT_EQ(fired, 0);
+    clock().advance(1s);
+    EXPECT_EQ(fired, 1);
+    clock().advance(60s);
+    EXPECT_EQ(fired, 2);
+    clock().advance(600s);
+    EXPECT_EQ(fired, 12);
+    timer->invalidate();
+    clock().advance(600s);
+    EXPECT_EQ(fired, 12);
+    EXPECT_EQ(clock().scheduledCount(), 0u);
+}
+
+TEST_F(ClockTest, TimersFireInDueOrderWithNowAtTheirDueTime) {
+    std::vector<int> order;
+    std::vector<double> seenAt;
+    const double start = clock().timeIntervalSince1970();
+    auto record = [&](int tag) {
+        return [&, tag](ns::Timer&) {
+            order.push_back(tag);
+            seenAt.push_back(clock().timeIntervalSince1970() - start);
+        };
+    };
+    auto late = ns::Timer::scheduledTimer(3s, false, record(3));
+    auto early = ns::Timer::scheduledTimer(1s, false, record(1));
+    auto middle = ns::Timer::scheduledTimer(2s, false, record(2));
+    auto sameAsMiddle = ns::Timer::scheduledTimer(2s, false, record(4));
+    clock().advance(10s);
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 4, 3}));
+    EXPECT_EQ(seenAt, (std::vector<double>{1, 2, 2, 3}));
+    EXPECT_DOUBLE_EQ(clock().timeIntervalSince1970() - start, 10);
+}
+
+TEST_F(ClockTest, CancelledDelayedCallNeverRuns) {
+    bool ran = false;
+    auto call = ns::DelayedCall::schedule(5s, [&] { ran = true; });
+    EXPECT_TRUE(call.isPending());
+    call.cancel();
+    EXPECT_FALSE(call.isPending());
+    clock().advance(1h);
+    EXPECT_FALSE(ran);
+}
+
+TEST_F(ClockTest, ActionsScheduledWhileAdvancingRunInTheSameAdvance) {
+    std::vector<int> order;
+    clock().schedule(1s, [&] {
+        order.push_back(1);
+        clock().schedule(1s, [&] { order.push_back(2); });
+        clock().schedule(10s, [&] { order.push_back(3); });
+    });
+    clock().advance(5s);
+    EXPECT_EQ(order, (std::vector<int>{1, 2}));
+    clock().advance(6s);
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+}
+
+TEST_F(ClockTest, ScheduledTimerLivesWithoutAnOwnerUntilInvalidated) {
+    int fired = 0;
+    std::weak_ptr<ns::Timer> weak = ns::Timer::scheduledTimer(1s, true, [&](ns::Timer& timer) {
+        if (++fired == 3) timer.invalidate();
+    });
+    EXPECT_FALSE(weak.expired());
+    clock().advance(10s);
+    EXPECT_EQ(fired, 3);
+    EXPECT_TRUE(weak.expired());
+}
+
+TEST_F(ClockTest, FireRunsAOneShotTimerOnceAndEndsIt) {
+    int fired = 0;
+    auto timer = ns::Timer::scheduledTimer(30s, false, [&](ns::Timer&) { ++fired; });
+    timer->fire();
+    EXPECT_FALSE(timer->isValid());
+    clock().advance(60s);
+    EXPECT_EQ(fired, 1);
+}
+
+TEST_F(ClockTest, ReferenceDateIsTheFirstOf2001) {
+    clock().setNow(std::chrono::system_clock::time_point(std::chrono::seconds(978307200 + 42)));
+    EXPECT_DOUBLE_EQ(clock().timeIntervalSinceReferenceDate(), 42);
+    EXPECT_EQ(clock().currentDateTime().toSecsSinceEpoch(), 978307242);
+}
+
+TEST(RealClockTest, FiresFromTheMainLoop) {
+    ns::RealClock clock;
+    bool fired = false;
+    clock.schedule(std::chrono::milliseconds(5), [&] { fired = true; });
+    QEventLoop loop;
+    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+    clock.schedule(std::chrono::milliseconds(6), [&] { loop.quit(); });
+    loop.exec();
+    EXPECT_TRUE(fired);
+}
+
+}  // namespace

@@ -1,0 +1,42 @@
+#include "SandboxTest.h"
+
+#include "platform/foundation/sandbox.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+void SandboxTest::SetUp() {
+    ASSERT_TRUE(sandbox_.isValid());
+    ns::Sandbox::setRoot(sandbox_.path());
+    clock_ = std::make_shared<ns::ManualClock>();
+    ns::Clock::install(clock_);
+}
+
+void SandboxTest::TearDown() {
+    drainMainLoop();
+    ns::Clock::install(nullptr);
+    clock_.reset();
+}
+
+bool SandboxTest::runMainLoopUntil(const std::function<bool()>& done,
+                                   std::chrono::milliseconds timeout) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (!done()) {
+        if (elapsed.elapsed() > timeout.count()) return done();
+        // Wait for events (replies arriving from other threads) without spinning.
+        QEventLoop loop;
+        QTimer::singleShot(2, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+void SandboxTest::drainMainLoop() {
+    for (int round = 0; round < 3; ++round) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "platform/foundation/clock.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+using namespace std::chrono_literals;
+
+// Base fixture: every test gets a sandbox folder of its own and a manual clock,
+// installed as the one clock for the length of the test.
+class SandboxTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    [[nodiscard]] ns::ManualClock& clock() { return *clock_; }
+    [[nodiscard]] QString sandboxPath() const { return sandbox_.path(); }
+
+    // Runs the main event loop until `done` answers true or `timeout` of real time
+    // passes (for work on other threads, such as sockets). Returns `done()`.
+    bool runMainLoopUntil(const std::function<bool()>& done,
+                          std::chrono::milliseconds timeout = 5s);
+    // Handles every event already posted to the main loop.
+    void drainMainLoop();
+
+private:
+    QTemporaryDir sandbox_;
+    std::shared_ptr<ns::ManualClock> clock_;
+};
