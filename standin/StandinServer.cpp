@@ -1,24 +1,273 @@
 #include "standin/StandinServer.h"
 
-#include <httplib.h>
+#include "standin/Gzip.h"
+#include "standin/RecordingServer.h"
+#include "standin/SampleImages.h"
 
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QUrlQuery>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
 #include <thread>
 
 namespace standin {
 
-struct StandinServer::Impl {
-    httplib::Server server;
-    std::thread thread;
-    int port = 0;
-};
+namespace {
 
-StandinServer::StandinServer() : impl_(std::make_unique<Impl>()) {
-    impl_->server.Get("/ping", [](const httplib::Request&, httplib::Response& response) {
-        response.set_content("pong", "text/plain");
-    });
+using SteadyClock = std::chrono::steady_clock;
+constexpr auto kWaitSlice = std::chrono::milliseconds(50);
+
+SteadyClock::duration milliseconds(double ms) {
+    return std::chrono::duration_cast<SteadyClock::duration>(
+        std::chrono::duration<double, std::milli>(std::max(ms, 0.0)));
+}
+const char kStreamContentType[] = "text/html; charset=utf-8";
+
+// Bytes that are neither JSON nor UTF-8 (0xFF never occurs in UTF-8), the same every time.
+QByteArray garbage(qsizetype size) {
+    QByteArray bytes(size, Qt::Uninitialized);
+    quint32 state = 0x9e3779b9u;
+    for (auto& byte : bytes) {
+        state = state * 1664525u + 1013904223u;
+        byte = static_cast<char>(0x80u | (state >> 24));
+    }
+    bytes[0] = '\xff';
+    return bytes;
 }
 
-StandinServer::~StandinServer() { stop(); }
+RecordedRequest recordOf(const RawRequestHead& head, const httplib::Request& request) {
+    RecordedRequest record;
+    record.method = head.method.isEmpty() ? QByteArray::fromStdString(request.method) : head.method;
+    record.target = head.target.isEmpty() ? QByteArray::fromStdString(request.target) : head.target;
+    const qsizetype question = record.target.indexOf('?');
+    record.path = question < 0 ? record.target : record.target.left(question);
+    record.query = question < 0 ? QByteArray() : record.target.mid(question + 1);
+    record.headers = head.headers;
+    record.body = QByteArray::fromStdString(request.body);
+    return record;
+}
+
+void setJson(httplib::Response& response, const QJsonValue& value, int status = 200) {
+    response.status = status;
+    const QByteArray text = value.isArray()
+                                ? QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact)
+                                : QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact);
+    response.set_content(text.toStdString(), "application/json; charset=utf-8");
+}
+
+}  // namespace
+
+struct StandinServer::Impl {
+    explicit Impl(const QString& folder)
+        : temporaryImages(folder.isEmpty() ? std::make_unique<QTemporaryDir>(
+                                                 QDir::tempPath() + "/standin-images-XXXXXX")
+                                           : nullptr),
+          imagesFolder(folder.isEmpty() ? temporaryImages->path() : folder),
+          endpoints(imagesFolder) {
+        SampleImages::writeTo(imagesFolder);
+    }
+
+    void handle(const httplib::Request& request, httplib::Response& response);
+    void control(const RecordedRequest& request, httplib::Response& response);
+    void write(Reply reply, const std::optional<FaultRule>& rule, httplib::Response& response);
+    void startStream(httplib::Response& response, std::optional<int> dropAfterChunks);
+    // Waits for a moment of real time; false when the server stops or `stillWanted` says
+    // no first.
+    bool waitUntil(SteadyClock::time_point until, const std::function<bool()>& stillWanted = {});
+    [[nodiscard]] StreamSettings currentStream() const {
+        std::lock_guard lock(streamMutex);
+        return stream;
+    }
+    void setStream(StreamSettings settings) {
+        std::lock_guard lock(streamMutex);
+        stream = std::move(settings);
+    }
+    void reset() {
+        faults.clear();
+        log.clear();
+        setStream({});
+    }
+
+    RecordingServer server;
+    std::unique_ptr<QTemporaryDir> temporaryImages;
+    QString imagesFolder;
+    Endpoints endpoints;
+    RequestLog log;
+    FaultSwitches faults;
+    mutable std::mutex streamMutex;
+    StreamSettings stream;
+    std::thread thread;
+    int port = 0;
+    std::mutex stopMutex;
+    std::condition_variable stopSignal;
+    bool stopping = false;
+};
+
+void StandinServer::Impl::handle(const httplib::Request& request, httplib::Response& response) {
+    RecordedRequest record = recordOf(RecordingServer::currentHead(), request);
+    if (record.path.startsWith(paths::kControl)) {
+        control(record, response);
+        return;
+    }
+    record = log.append(std::move(record));
+    const auto rule = faults.take(record.path);
+    if (rule && rule->delayMs > 0 &&
+        !waitUntil(SteadyClock::now() + std::chrono::milliseconds(rule->delayMs))) {
+        return;
+    }
+    QByteArray host = record.header("Host");
+    if (host.isEmpty()) host = "127.0.0.1:" + QByteArray::number(port);
+    write(endpoints.answer(record, "http://" + host), rule, response);
+}
+
+void StandinServer::Impl::write(Reply reply, const std::optional<FaultRule>& rule,
+                                httplib::Response& response) {
+    if (rule) {
+        if (rule->status != 0) reply.status = rule->status;
+        if (rule->body) reply.body = *rule->body;
+        if (rule->contentType) reply.contentType = *rule->contentType;
+        if (rule->garbage) reply.body = garbage(std::max<qsizetype>(reply.body.size(), 64));
+        // A forced status or body replaces the stream by a plain reply.
+        if (rule->status != 0 || rule->body || rule->garbage) reply.streamed = false;
+    }
+    response.status = reply.status;
+    for (const auto& [name, value] : reply.headers) {
+        response.set_header(name.toStdString(), value.toStdString());
+    }
+    if (reply.streamed) {
+        startStream(response, rule ? rule->dropAfterChunks : std::nullopt);
+        return;
+    }
+    QByteArray body = reply.body;
+    if (rule && rule->gzip) {
+        body = gzipCompress(body);
+        response.set_header("Content-Encoding", "gzip");
+    }
+    const std::string contentType = reply.contentType.toStdString();
+    if (rule && rule->truncate) {
+        const auto sent = std::make_shared<QByteArray>(body.left(body.size() / 2));
+        const auto promised = static_cast<size_t>(std::max(body.size(), sent->size() + 1));
+        response.set_content_provider(
+            promised, contentType, [sent](size_t offset, size_t, httplib::DataSink& sink) {
+                if (offset == 0 && !sent->isEmpty()) {
+                    sink.write(sent->constData(), static_cast<size_t>(sent->size()));
+                }
+                return false;  // the library closes the connection short of the length
+            });
+        return;
+    }
+    response.set_content(body.toStdString(), contentType);
+}
+
+void StandinServer::Impl::startStream(httplib::Response& response,
+                                      std::optional<int> dropAfterChunks) {
+    struct Progress {
+        StreamSettings settings;
+        int sent = 0;
+        // Each chunk is due at a fixed time after the previous one was due, so that the
+        // rate holds on average however long the writes take.
+        SteadyClock::time_point due = SteadyClock::now();
+    };
+    const auto progress = std::make_shared<Progress>(Progress{currentStream()});
+    response.set_chunked_content_provider(
+        kStreamContentType, [this, progress, dropAfterChunks](size_t, httplib::DataSink& sink) {
+            const StreamSettings& settings = progress->settings;
+            int& sent = progress->sent;
+            if (dropAfterChunks && sent >= *dropAfterChunks) return false;
+            if (settings.count >= 0 && sent >= settings.count) {
+                sink.done();
+                return true;
+            }
+            progress->due += milliseconds(settings.pauseBefore(sent));
+            if (!waitUntil(progress->due, [&sink] { return sink.is_writable(); })) return false;
+            const QByteArray chunk = settings.chunk(sent++);
+            return sink.write(chunk.constData(), static_cast<size_t>(chunk.size()));
+        });
+}
+
+bool StandinServer::Impl::waitUntil(SteadyClock::time_point until,
+                                    const std::function<bool()>& stillWanted) {
+    std::unique_lock lock(stopMutex);
+    while (!stopping) {
+        const auto now = SteadyClock::now();
+        if (now >= until) return true;
+        stopSignal.wait_for(lock, std::min<SteadyClock::duration>(until - now, kWaitSlice));
+        if (stillWanted && SteadyClock::now() < until) {
+            lock.unlock();
+            const bool wanted = stillWanted();
+            lock.lock();
+            if (!wanted) return false;
+        }
+    }
+    return false;
+}
+
+void StandinServer::Impl::control(const RecordedRequest& request, httplib::Response& response) {
+    const QByteArray what = request.path.mid(static_cast<qsizetype>(std::strlen(paths::kControl)));
+    const QByteArray& method = request.method;
+    const QJsonObject done{{"status", 0}};
+    if (what == "requests" && method == "GET") {
+        const QString prefix = QUrlQuery(QString::fromLatin1(request.query))
+                                   .queryItemValue("prefix", QUrl::FullyDecoded);
+        setJson(response, RequestLog::toJson(log.requests(prefix.toLatin1())));
+    } else if (what == "requests" && method == "DELETE") {
+        log.clear();
+        setJson(response, done);
+    } else if (what == "faults" && method == "GET") {
+        setJson(response, FaultSwitches::toJson(faults.rules()));
+    } else if (what == "faults" && method == "POST") {
+        auto rules = FaultSwitches::rulesFromJson(request.body);
+        if (!rules) return setJson(response, QJsonObject{{"error", "expected a fault rule"}}, 400);
+        faults.set(std::move(*rules));
+        setJson(response, done);
+    } else if (what == "faults" && method == "DELETE") {
+        faults.clear();
+        setJson(response, done);
+    } else if (what == "stream" && method == "GET") {
+        setJson(response, currentStream().toJson());
+    } else if (what == "stream" && (method == "POST" || method == "DELETE")) {
+        auto settings =
+            method == "POST" ? StreamSettings::fromJson(request.body) : StreamSettings();
+        if (!settings)
+            return setJson(response, QJsonObject{{"error", "expected stream settings"}}, 400);
+        setStream(std::move(*settings));
+        setJson(response, done);
+    } else if (what == "reset" && method == "POST") {
+        reset();
+        setJson(response, done);
+    } else if (what == "ping") {
+        setJson(response, done);
+    } else {
+        setJson(response, QJsonObject{{"error", "no such control"}}, 404);
+    }
+}
+
+StandinServer::StandinServer(const QString& imagesFolder)
+    : impl_(std::make_unique<Impl>(imagesFolder)) {
+    const auto handler = [impl = impl_.get()](const httplib::Request& request,
+                                              httplib::Response& response) {
+        impl->handle(request, response);
+    };
+    auto& server = impl_->server;
+    server.Get(".*", handler);
+    server.Post(".*", handler);
+    server.Put(".*", handler);
+    server.Patch(".*", handler);
+    server.Delete(".*", handler);
+    server.Options(".*", handler);
+}
+
+StandinServer::~StandinServer() {
+    stop();
+}
 
 int StandinServer::start(int port) {
     auto& server = impl_->server;
@@ -34,6 +283,11 @@ int StandinServer::start(int port) {
 }
 
 void StandinServer::stop() {
+    {
+        std::lock_guard lock(impl_->stopMutex);
+        impl_->stopping = true;
+    }
+    impl_->stopSignal.notify_all();
     impl_->server.stop();
     if (impl_->thread.joinable()) impl_->thread.join();
 }
@@ -42,10 +296,44 @@ void StandinServer::wait() {
     if (impl_->thread.joinable()) impl_->thread.join();
 }
 
-int StandinServer::port() const { return impl_->port; }
+int StandinServer::port() const {
+    return impl_->port;
+}
 
-std::string StandinServer::rootUrl() const {
-    return "http://127.0.0.1:" + std::to_string(impl_->port);
+QString StandinServer::rootUrl() const {
+    return QStringLiteral("http://127.0.0.1:%1").arg(impl_->port);
+}
+
+QString StandinServer::imagesFolder() const {
+    return impl_->imagesFolder;
+}
+
+Endpoints& StandinServer::endpoints() {
+    return impl_->endpoints;
+}
+
+void StandinServer::setFaults(std::vector<FaultRule> rules) {
+    impl_->faults.set(std::move(rules));
+}
+
+std::vector<FaultRule> StandinServer::faults() const {
+    return impl_->faults.rules();
+}
+
+void StandinServer::setStream(StreamSettings settings) {
+    impl_->setStream(std::move(settings));
+}
+
+StreamSettings StandinServer::stream() const {
+    return impl_->currentStream();
+}
+
+std::vector<RecordedRequest> StandinServer::requests(const QByteArray& pathPrefix) const {
+    return impl_->log.requests(pathPrefix);
+}
+
+void StandinServer::reset() {
+    impl_->reset();
 }
 
 }  // namespace standin

@@ -1,14 +1,26 @@
 #pragma once
 
+#include "standin/Endpoints.h"
+#include "standin/FaultRule.h"
+#include "standin/RecordedRequest.h"
+#include "standin/StreamSettings.h"
+
+#include <QByteArray>
+#include <QString>
+
 #include <memory>
-#include <string>
+#include <vector>
 
 namespace standin {
 
-// The stand-in for every server the app talks to, on one loopback port.
+// The stand-in for every server the app talks to, on one loopback port. Each server lives
+// under a path prefix of the one root URL (Endpoints.h, README.md). Tests steer it from
+// C++ when it runs in-process, or through its control API under "/__control/".
 class StandinServer {
 public:
-    StandinServer();
+    // `imagesFolder` holds the image host's files and the uploads; empty: a temporary
+    // folder that goes with the server. Sample pictures are added to it either way.
+    explicit StandinServer(const QString& imagesFolder = {});
     ~StandinServer();
 
     // Starts listening on 127.0.0.1; port 0 picks a free port. Returns the port,
@@ -19,7 +31,20 @@ public:
     void wait();
 
     [[nodiscard]] int port() const;
-    [[nodiscard]] std::string rootUrl() const;
+    // "http://127.0.0.1:PORT", the root every server prefix hangs from.
+    [[nodiscard]] QString rootUrl() const;
+    [[nodiscard]] QString imagesFolder() const;
+
+    // The data-share calls answered beyond the built-in ones; add before start().
+    Endpoints& endpoints();
+
+    void setFaults(std::vector<FaultRule> rules);
+    [[nodiscard]] std::vector<FaultRule> faults() const;
+    void setStream(StreamSettings settings);
+    [[nodiscard]] StreamSettings stream() const;
+    [[nodiscard]] std::vector<RecordedRequest> requests(const QByteArray& pathPrefix = {}) const;
+    // Back to the state after start: no faults, default stream, no recorded requests.
+    void reset();
 
 private:
     struct Impl;

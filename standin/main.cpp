@@ -1,5 +1,6 @@
 // The stand-in servers as a program: prints where it listens, serves until
 // interrupted or terminated.
+//   standin [--port N] [--images DIR]
 #include "standin/StandinServer.h"
 
 #include <csignal>
@@ -9,8 +10,16 @@
 
 int main(int argc, char** argv) {
     int port = 0;
+    QString imagesFolder;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--port") == 0 && i + 1 < argc) port = std::atoi(argv[++i]);
+        if (std::strcmp(argv[i], "--port") == 0 && i + 1 < argc) {
+            port = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--images") == 0 && i + 1 < argc) {
+            imagesFolder = QString::fromLocal8Bit(argv[++i]);
+        } else {
+            std::fprintf(stderr, "usage: standin [--port N] [--images DIR]\n");
+            return 2;
+        }
     }
     // Signals are taken by sigwait below, never by a handler on a server thread.
     sigset_t stopSignals;
@@ -19,12 +28,12 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    standin::StandinServer server;
+    standin::StandinServer server(imagesFolder);
     if (server.start(port) == 0) {
         std::fprintf(stderr, "standin: cannot listen on 127.0.0.1:%d\n", port);
         return 1;
     }
-    std::printf("standin listening on %s\n", server.rootUrl().c_str());
+    std::printf("standin listening on %s\n", qPrintable(server.rootUrl()));
     std::fflush(stdout);
 
     int received = 0;

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "standin/RecordedRequest.h"
+
+#include <QByteArray>
+#include <QJsonValue>
+#include <QList>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <utility>
+
+namespace standin {
+
+// Where each server of the app lives under the one root URL (see README.md).
+namespace paths {
+inline constexpr char kDataShare[] = "/datashare/";  // API host = the root itself
+inline constexpr char kUsers[] = "/users/";
+inline constexpr char kPush[] = "/push/";
+inline constexpr char kBackend[] = "/backend/";
+inline constexpr char kMessageApi[] = "/im/index.php";      // the messaging server's short calls
+inline constexpr char kStreamHost[] = "/comet";             // streaming receive host root
+inline constexpr char kStreamReceive[] = "/comet/recvmsg";  // the streaming receive itself
+inline constexpr char kImageHost[] = "/img";
+inline constexpr char kUploads[] = "/img/uploads/";  // where uploaded files are served
+inline constexpr char kLog[] = "/log/";
+inline constexpr char kEcho[] = "/echo/";
+inline constexpr char kControl[] = "/__control/";
+}  // namespace paths
+
+// One reply before fault switches are applied to it.
+struct Reply {
+    int status = 200;
+    QByteArray contentType = "application/json; charset=utf-8";
+    QByteArray body;
+    QList<std::pair<QByteArray, QByteArray>> headers;
+    bool streamed = false;  // the body is the script stream of the streaming receive
+
+    static Reply json(const QJsonValue& value, int status = 200);
+    static Reply text(QByteArray body, QByteArray contentType, int status = 200);
+};
+
+// The servers of the app behind their path prefixes: what each answers to a request.
+class Endpoints {
+public:
+    // `rootUrl` is the root the client reached ("http://host:port"), for URLs in replies.
+    using InterfaceHandler =
+        std::function<Reply(const RecordedRequest& request, const QByteArray& rootUrl)>;
+
+    // `imagesFolder` holds the image host's files; uploads are stored under "uploads/".
+    explicit Endpoints(QString imagesFolder);
+
+    [[nodiscard]] Reply answer(const RecordedRequest& request, const QByteArray& rootUrl);
+
+    // Adds or replaces a data-share interface (the "interface" header names it).
+    void addInterface(const QByteArray& name, InterfaceHandler handler);
+
+    // {"status": -1, "errDetail": text}, the envelope of a refused call.
+    static Reply refusal(const QString& detail, int status = 200);
+    // The request as JSON, as the echo endpoint answers it.
+    static Reply echo(const RecordedRequest& request);
+
+private:
+    Reply dataShare(const RecordedRequest& request, const QByteArray& rootUrl);
+    Reply upload(const RecordedRequest& request, const QByteArray& rootUrl);
+    Reply users(const RecordedRequest& request);
+    Reply messageApi(const RecordedRequest& request);
+    Reply image(const RecordedRequest& request) const;
+
+    QString imagesFolder_;
+    std::map<QByteArray, InterfaceHandler> interfaces_;
+    std::atomic<qint64> lastUpload_{0};
+    std::atomic<qint64> lastMessage_{0};
+    std::atomic<qint64> lastLogin_{0};
+};
+
+}  // namespace standin

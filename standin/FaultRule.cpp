@@ -1,0 +1,94 @@
+#include "standin/FaultRule.h"
+
+#include <QJsonDocument>
+#include <QString>
+
+namespace standin {
+
+QJsonObject FaultRule::toJson() const {
+    QJsonObject json{{"prefix", QString::fromLatin1(prefix)}};
+    if (delayMs != 0) json.insert("delayMs", delayMs);
+    if (status != 0) json.insert("status", status);
+    if (body) json.insert("body", QString::fromUtf8(*body));
+    if (contentType) json.insert("contentType", QString::fromLatin1(*contentType));
+    if (garbage) json.insert("garbage", true);
+    if (truncate) json.insert("truncate", true);
+    if (gzip) json.insert("gzip", true);
+    if (dropAfterChunks) json.insert("dropAfterChunks", *dropAfterChunks);
+    if (times != 0) json.insert("times", times);
+    return json;
+}
+
+FaultRule FaultRule::fromJson(const QJsonObject& json) {
+    FaultRule rule;
+    rule.prefix = json.value("prefix").toString().toLatin1();
+    rule.delayMs = json.value("delayMs").toInt();
+    rule.status = json.value("status").toInt();
+    if (json.contains("body")) rule.body = json.value("body").toString().toUtf8();
+    if (json.contains("contentType")) {
+        rule.contentType = json.value("contentType").toString().toLatin1();
+    }
+    rule.garbage = json.value("garbage").toBool();
+    rule.truncate = json.value("truncate").toBool();
+    rule.gzip = json.value("gzip").toBool();
+    if (json.contains("dropAfterChunks"))
+        rule.dropAfterChunks = json.value("dropAfterChunks").toInt();
+    rule.times = json.value("times").toInt();
+    return rule;
+}
+
+void FaultSwitches::set(std::vector<FaultRule> rules) {
+    std::lock_guard lock(mutex_);
+    entries_.clear();
+    for (auto& rule : rules) entries_.push_back({std::move(rule), 0});
+}
+
+void FaultSwitches::clear() {
+    set({});
+}
+
+std::vector<FaultRule> FaultSwitches::rules() const {
+    std::lock_guard lock(mutex_);
+    std::vector<FaultRule> rules;
+    for (const auto& entry : entries_) rules.push_back(entry.rule);
+    return rules;
+}
+
+std::optional<FaultRule> FaultSwitches::take(const QByteArray& path) {
+    std::lock_guard lock(mutex_);
+    Entry* chosen = nullptr;
+    for (auto& entry : entries_) {
+        const bool spent = entry.rule.times > 0 && entry.used >= entry.rule.times;
+        if (spent || !entry.rule.matches(path)) continue;
+        if (!chosen || entry.rule.prefix.size() > chosen->rule.prefix.size()) chosen = &entry;
+    }
+    if (!chosen) return std::nullopt;
+    ++chosen->used;
+    return chosen->rule;
+}
+
+std::optional<std::vector<FaultRule>> FaultSwitches::rulesFromJson(const QByteArray& json) {
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+    if (error.error != QJsonParseError::NoError) return std::nullopt;
+    std::vector<FaultRule> rules;
+    if (document.isObject()) {
+        rules.push_back(FaultRule::fromJson(document.object()));
+    } else if (document.isArray()) {
+        for (const auto& entry : document.array()) {
+            if (!entry.isObject()) return std::nullopt;
+            rules.push_back(FaultRule::fromJson(entry.toObject()));
+        }
+    } else {
+        return std::nullopt;
+    }
+    return rules;
+}
+
+QJsonArray FaultSwitches::toJson(const std::vector<FaultRule>& rules) {
+    QJsonArray list;
+    for (const auto& rule : rules) list.append(rule.toJson());
+    return list;
+}
+
+}  // namespace standin

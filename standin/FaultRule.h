@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonArray>
+#include <QJsonObject>
+
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace standin {
+
+// One fault switch: how the replies to requests under a path prefix go wrong.
+struct FaultRule {
+    QByteArray prefix;                      // path prefix the rule applies to; empty: every path
+    int delayMs = 0;                        // real time to wait before answering
+    int status = 0;                         // forced HTTP status; 0 keeps the endpoint's own
+    std::optional<QByteArray> body;         // replaces the reply body
+    std::optional<QByteArray> contentType;  // replaces the reply's Content-Type
+    bool garbage = false;   // the body becomes bytes that are neither JSON nor UTF-8
+    bool truncate = false;  // Content-Length promises more than is sent, then the connection closes
+    bool gzip = false;      // the body goes gzip-compressed with "Content-Encoding: gzip"
+    std::optional<int> dropAfterChunks;  // a streamed reply breaks off after this many chunks
+    int times = 0;  // applies to this many requests, then is spent; 0: until changed
+
+    [[nodiscard]] bool matches(const QByteArray& path) const { return path.startsWith(prefix); }
+
+    [[nodiscard]] QJsonObject toJson() const;
+    static FaultRule fromJson(const QJsonObject& json);
+};
+
+// The fault switches in force, shared by the server's threads. Of the rules whose prefix
+// matches a request's path, the one with the longest prefix applies (the first listed
+// among equals); at most one rule applies to a request.
+class FaultSwitches {
+public:
+    void set(std::vector<FaultRule> rules);
+    void clear();
+    [[nodiscard]] std::vector<FaultRule> rules() const;
+
+    // The rule for a request to `path`, counting it against the rule's `times`.
+    [[nodiscard]] std::optional<FaultRule> take(const QByteArray& path);
+
+    // A JSON object (one rule) or array (several) into rules; nullopt when it is neither.
+    static std::optional<std::vector<FaultRule>> rulesFromJson(const QByteArray& json);
+    static QJsonArray toJson(const std::vector<FaultRule>& rules);
+
+private:
+    struct Entry {
+        FaultRule rule;
+        int used = 0;
+    };
+    mutable std::mutex mutex_;
+    std::vector<Entry> entries_;
+};
+
+}  // namespace standin

@@ -1,0 +1,440 @@
+// The stand-in server program, driven by a plain HTTP client and raw sockets.
+#include "StandinFixture.h"
+
+#include "standin/StandinServer.h"
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringDecoder>
+
+#include <httplib.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using standin::FaultRule;
+using standin::StreamSettings;
+namespace paths = standin::paths;
+
+namespace {
+
+QJsonObject jsonOf(const std::string& body) {
+    return QJsonDocument::fromJson(QByteArray::fromStdString(body)).object();
+}
+
+// Sends `request` as it stands and returns every byte that comes back until the server
+// closes the connection.
+QByteArray rawExchange(int port, const QByteArray& request) {
+    const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    QByteArray reply;
+    if (::connect(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::send(sock, request.constData(), static_cast<size_t>(request.size()), MSG_NOSIGNAL) ==
+            request.size()) {
+        char buffer[4096];
+        ssize_t received = 0;
+        while ((received = ::recv(sock, buffer, sizeof buffer, 0)) > 0) {
+            reply.append(buffer, static_cast<qsizetype>(received));
+        }
+    }
+    ::close(sock);
+    return reply;
+}
+
+QByteArray bodyOf(const QByteArray& rawReply) {
+    return rawReply.mid(rawReply.indexOf("\r\n\r\n") + 4);
+}
+
+// The body bytes of the app's picture upload, boundary B.
+QByteArray appUploadBody(const QByteArray& file) {
+    return "\r\n--B\r\nContent-Disposition: form-data; name=\"jsonArgs\";\r\n\r\n"
+           "{\"imageCount\":\"1\"}\r\n--B\r\n"
+           "\r\n--B\r\nContent-Disposition: form-data; name=\"image\"; "
+           "filename=\"imageName.jpg\"\r\nContent-Type: image/pjpeg\r\n\r\n" +
+           file + "\r\n--B\r\n";
+}
+
+}  // namespace
+
+class StandinServerTest : public StandinFixture {
+protected:
+    httplib::Client client() {
+        httplib::Client http("127.0.0.1", server().port());
+        http.set_read_timeout(5);
+        return http;
+    }
+
+    httplib::Result call(const QByteArray& interface, const std::string& path = paths::kDataShare,
+                         const std::string& body = {}) {
+        return client().Post(path, {{"interface", interface.toStdString()}}, body,
+                             "application/x-www-form-urlencoded");
+    }
+
+    // The chunks of a streaming receive, each as the client got it, and whether the reply
+    // ended properly.
+    std::pair<std::vector<std::string>, bool> readStream(size_t stopAfter = SIZE_MAX) {
+        std::vector<std::string> chunks;
+        auto result = client().Get(std::string(paths::kStreamReceive) + "?userid=7",
+                                   [&](const char* data, size_t length) {
+                                       chunks.emplace_back(data, length);
+                                       return chunks.size() < stopAfter;
+                                   });
+        return {chunks, result && result->status == 200};
+    }
+};
+
+TEST_F(StandinServerTest, EchoReturnsTheRequestAsReceived) {
+    const QByteArray body = "jsonArgs={\"city\":\"上海\"}";
+    const QByteArray request =
+        "POST /datashare/?b=x%20y&a[]=1 HTTP/1.1\r\n"
+        "Host: 127.0.0.1\r\n"
+        "customerId: 710\r\n"
+        "interface: echo\r\n"
+        "Zeta: last-in-the-alphabet\r\n"
+        "alpha: first\r\n"
+        "Accept-Encoding: gzip\r\n"
+        "Connection: close\r\n"
+        "Content-Length: " +
+        QByteArray::number(body.size()) + "\r\n\r\n" + body;
+    const QByteArray reply = rawExchange(server().port(), request);
+    ASSERT_TRUE(reply.startsWith("HTTP/1.1 200")) << reply.toStdString();
+    EXPECT_FALSE(reply.contains("Content-Encoding")) << "compressed only when switched on";
+    const QJsonObject echo = QJsonDocument::fromJson(bodyOf(reply)).object();
+    EXPECT_EQ(echo["method"].toString(), "POST");
+    EXPECT_EQ(echo["path"].toString(), "/datashare/");
+    EXPECT_EQ(echo["query"].toString(), "b=x%20y&a[]=1");
+    EXPECT_EQ(echo["body"].toString(), QString::fromUtf8(body));
+    const QJsonArray headers = echo["headers"].toArray();
+    const QStringList expected{"Host",  "customerId",      "interface",  "Zeta",
+                               "alpha", "Accept-Encoding", "Connection", "Content-Length"};
+    ASSERT_EQ(headers.size(), expected.size());
+    for (int i = 0; i < headers.size(); ++i) {
+        EXPECT_EQ(headers[i].toArray()[0].toString(), expected[i]);
+    }
+    EXPECT_EQ(headers[3].toArray()[1].toString(), "last-in-the-alphabet");
+}
+
+TEST_F(StandinServerTest, DataShareDispatchesOnTheInterfaceHeader) {
+    auto ping = call("ping");
+    ASSERT_TRUE(ping);
+    EXPECT_EQ(jsonOf(ping->body), (QJsonObject{{"status", 0}, {"data", "pong"}}));
+
+    auto unknown = call("NoSuchCall");
+    ASSERT_TRUE(unknown);
+    EXPECT_EQ(unknown->status, 200);
+    EXPECT_EQ(jsonOf(unknown->body)["status"].toInt(), -1);
+    EXPECT_TRUE(jsonOf(unknown->body)["errDetail"].toString().contains("NoSuchCall"));
+
+    auto headerless = client().Post(paths::kDataShare, "", "text/plain");
+    ASSERT_TRUE(headerless);
+    EXPECT_EQ(jsonOf(headerless->body)["status"].toInt(), -1);
+}
+
+TEST_F(StandinServerTest, EveryServerAnswersUnderItsPrefix) {
+    auto users = call("GetUserInfo", "/users/GetUserInfo/12?session_id=s");
+    ASSERT_TRUE(users);
+    EXPECT_EQ(jsonOf(users->body), (QJsonObject{{"status", 0}, {"errDetail", ""}}));
+    EXPECT_FALSE(users->has_header("Token"));
+    auto push = call("CommonSubscribe", paths::kPush);
+    ASSERT_TRUE(push);
+    EXPECT_EQ(jsonOf(push->body)["status"].toInt(), 0);
+    auto backend = call("GetUserStatuss", paths::kBackend, "jsonArgs={}");
+    ASSERT_TRUE(backend);
+    EXPECT_EQ(jsonOf(backend->body)["params"].toObject()["errorno"].toInt(), 0);
+    auto log = client().Post("/log/ClientLog.ashx", "record", "application/octet-stream");
+    ASSERT_TRUE(log);
+    EXPECT_EQ(log->status, 200);
+    auto nowhere = client().Get("/elsewhere");
+    ASSERT_TRUE(nowhere);
+    EXPECT_EQ(nowhere->status, 404);
+
+    const auto logs = server().requests(paths::kLog);
+    ASSERT_EQ(logs.size(), 1u);
+    EXPECT_EQ(logs[0].body, "record");
+}
+
+TEST_F(StandinServerTest, EachLogonGetsHeadersOfItsOwn) {
+    auto first = call("userLogin", "/users/login");
+    auto second = call("userLogin", "/users/login");
+    ASSERT_TRUE(first && second);
+    for (const char* name : {"Token", "Sessionid", "LoginId", "wapSessionId", "LoginName"}) {
+        EXPECT_TRUE(first->has_header(name)) << name;
+        EXPECT_NE(first->get_header_value(name), second->get_header_value(name)) << name;
+    }
+}
+
+TEST_F(StandinServerTest, MessageApiAnswersTheShortCalls) {
+    const std::string api = paths::kMessageApi;
+    auto sent = client().Post(api + "?op=sendmsg&userId=5&mobileType=710&tovik_uuid=k&domain=kbw",
+                              R"({"fromUser":{"id":"5","name":"me"},"toUser":{"id":"9"}})",
+                              "application/x-www-form-urlencoded");
+    ASSERT_TRUE(sent);
+    const QJsonObject data = jsonOf(sent->body)["data"].toObject();
+    EXPECT_GT(data["msg"].toObject()["id"].toInteger(), 0);
+    EXPECT_GT(data["msg"].toObject()["updateTime"].toInteger(), 0);
+    EXPECT_EQ(data["fromUser"].toObject()["name"].toString(), "me");
+    EXPECT_EQ(data["toUser"].toObject()["id"].toString(), "9");
+    EXPECT_TRUE(data["toUser"].toObject().contains("picUrl"));
+
+    auto offline = client().Get(api + "?op=getnotrecvmsgs&userId=5&channel=0");
+    ASSERT_TRUE(offline);
+    EXPECT_GT(jsonOf(offline->body)["requestTime"].toInteger(), 0);
+    EXPECT_TRUE(jsonOf(offline->body)["data"].isArray());
+
+    auto ack = client().Get(api + "?op=ackrecvmsg&talkId=9-5&msgIds=1,2&channel=0");
+    ASSERT_TRUE(ack);
+    EXPECT_EQ(jsonOf(ack->body)["params"].toObject()["errorno"].toInt(), 0);
+
+    auto unknown = client().Get(api + "?op=nothing");
+    ASSERT_TRUE(unknown);
+    EXPECT_TRUE(jsonOf(unknown->body).contains("error_msg"));
+}
+
+TEST_F(StandinServerTest, RecordsRequestsWithTheirWireHeadersUntilReset) {
+    const QByteArray request =
+        "PUT /push/x?q=%E4%B8%8A HTTP/1.1\r\nHost: h\r\n"
+        "X-Mixed-Case: V\r\ncontentformat: bin\r\n"
+        "Connection: close\r\nContent-Length: 3\r\n\r\nabc";
+    ASSERT_FALSE(rawExchange(server().port(), request).isEmpty());
+    ASSERT_TRUE(call("ping"));
+
+    auto all = server().requests();
+    ASSERT_EQ(all.size(), 2u) << "control calls are not recorded";
+    const auto& put = all[0];
+    EXPECT_EQ(put.index, 1);
+    EXPECT_EQ(put.method, "PUT");
+    EXPECT_EQ(put.target, "/push/x?q=%E4%B8%8A");
+    EXPECT_EQ(put.path, "/push/x");
+    EXPECT_EQ(put.query, "q=%E4%B8%8A");
+    EXPECT_EQ(put.headerNames(), (QList<QByteArray>{"Host", "X-Mixed-Case", "contentformat",
+                                                    "Connection", "Content-Length"}));
+    EXPECT_EQ(put.header("x-mixed-case"), "V");
+    EXPECT_EQ(put.body, "abc");
+    EXPECT_EQ(all[1].header("interface"), "ping");
+    EXPECT_EQ(server().requests(paths::kDataShare).size(), 1u);
+
+    server().reset();
+    EXPECT_TRUE(server().requests().empty());
+    ASSERT_TRUE(call("ping"));
+    ASSERT_EQ(server().requests().size(), 1u);
+    EXPECT_EQ(server().requests()[0].index, 1);
+}
+
+TEST_F(StandinServerTest, StreamSendsOneSegmentPerChunkThenEnds) {
+    const QByteArray a = StreamSettings::segment("recvMsg", R"({"msgs":[]})");
+    const QByteArray b = StreamSettings::segment("command", "{}");
+    const QByteArray c = StreamSettings::segment("recvHeartbeatMsg", "");
+    server().setStream({.segments = {a, b, c}, .count = 3});
+
+    auto [chunks, ended] = readStream();
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(chunks,
+              (std::vector<std::string>{a.toStdString(), b.toStdString(), c.toStdString()}));
+    EXPECT_EQ(a, R"(<script>window.parent.QX.webim.cometMgr.recvMsg({"msgs":[]});</script>)");
+}
+
+TEST_F(StandinServerTest, StreamGoesOnWithNumberedHeartbeatsAtItsPace) {
+    server().setStream({.segments = {"<script>first</script>"}, .count = 4, .heartbeatMs = 40});
+    QElapsedTimer elapsed;
+    elapsed.start();
+    auto [chunks, ended] = readStream();
+    EXPECT_GE(elapsed.elapsed(), 3 * 40);
+    EXPECT_TRUE(ended);
+    ASSERT_EQ(chunks.size(), 4u);
+    EXPECT_EQ(chunks[0], "<script>first</script>");
+    EXPECT_EQ(chunks[3], StreamSettings::segment("recvHeartbeatMsg", "4").toStdString());
+}
+
+TEST_F(StandinServerTest, EndlessStreamSendsAtOnceAndLetsTheClientLeave) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    auto [chunks, ended] = readStream(1);
+    EXPECT_LT(elapsed.elapsed(), 5000) << "the first heartbeat does not wait";
+    ASSERT_EQ(chunks.size(), 1u);
+    EXPECT_EQ(chunks[0], StreamSettings::segment("recvHeartbeatMsg", "1").toStdString());
+    EXPECT_TRUE(call("ping"));
+}
+
+TEST_F(StandinServerTest, DelayHoldsTheReply) {
+    server().setFault({.prefix = paths::kBackend, .delayMs = 150});
+    QElapsedTimer elapsed;
+    elapsed.start();
+    ASSERT_TRUE(call("GetUserStatuss", paths::kBackend));
+    EXPECT_GE(elapsed.elapsed(), 150);
+    EXPECT_EQ(server().requests(paths::kBackend).size(), 1u) << "recorded on arrival";
+}
+
+TEST_F(StandinServerTest, ForcedStatusKeepsOrReplacesTheBody) {
+    server().setFaults({{.prefix = "/datashare/", .status = 404, .body = "nf"},
+                        {.prefix = paths::kPush, .status = 201}});
+    auto missing = call("ping");
+    ASSERT_TRUE(missing);
+    EXPECT_EQ(missing->status, 404);
+    EXPECT_EQ(missing->body, "nf");
+    auto created = call("ping", paths::kPush);
+    ASSERT_TRUE(created);
+    EXPECT_EQ(created->status, 201);
+    EXPECT_EQ(jsonOf(created->body)["status"].toInt(), 0);
+}
+
+TEST_F(StandinServerTest, GarbageIsNeitherJsonNorText) {
+    server().setFault({.contentType = "text/html", .garbage = true});
+    auto reply = call("ping");
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->status, 200);
+    EXPECT_EQ(reply->get_header_value("Content-Type"), "text/html");
+    const QByteArray body = QByteArray::fromStdString(reply->body);
+    EXPECT_GE(body.size(), 64);
+    QJsonParseError error{};
+    QJsonDocument::fromJson(body, &error);
+    EXPECT_NE(error.error, QJsonParseError::NoError);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(body);
+    EXPECT_FALSE(text.isEmpty());
+    EXPECT_TRUE(utf8.hasError());
+}
+
+TEST_F(StandinServerTest, TruncatedReplyPromisesMoreThanItSends) {
+    server().setFault({.truncate = true});
+    const QByteArray reply = rawExchange(
+        server().port(),
+        "POST /datashare/ HTTP/1.1\r\nHost: h\r\ninterface: ping\r\nContent-Length: 0\r\n\r\n");
+    const QByteArray head = reply.left(reply.indexOf("\r\n\r\n"));
+    const qsizetype at = head.indexOf("Content-Length: ") + 16;
+    const int promised = head.mid(at, head.indexOf("\r\n", at) - at).toInt();
+    const QByteArray body = bodyOf(reply);
+    EXPECT_GT(promised, body.size());
+    EXPECT_TRUE(QByteArray(R"({"data":"pong","status":0})").startsWith(body));
+
+    EXPECT_FALSE(call("ping")) << "a client sees the reply break off";
+}
+
+TEST_F(StandinServerTest, GzipCompressesTheBody) {
+    server().setFault({.prefix = paths::kDataShare, .gzip = true});
+    auto raw = client();
+    raw.set_decompress(false);
+    auto compressed = raw.Post(paths::kDataShare, {{"interface", "ping"}}, "", "text/plain");
+    ASSERT_TRUE(compressed);
+    EXPECT_EQ(compressed->get_header_value("Content-Encoding"), "gzip");
+    EXPECT_EQ(compressed->body.substr(0, 2), "\x1f\x8b");
+    auto decoded = call("ping");
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(jsonOf(decoded->body)["data"].toString(), "pong");
+    auto elsewhere = call("x", paths::kPush);
+    ASSERT_TRUE(elsewhere);
+    EXPECT_FALSE(elsewhere->has_header("Content-Encoding"));
+}
+
+TEST_F(StandinServerTest, StreamBreaksOffAfterTheGivenChunks) {
+    server().setFault({.prefix = paths::kStreamHost, .dropAfterChunks = 2});
+    server().setStream({.count = 5, .heartbeatMs = 0});
+    auto [chunks, ended] = readStream();
+    EXPECT_EQ(chunks.size(), 2u);
+    EXPECT_FALSE(ended);
+}
+
+TEST_F(StandinServerTest, LongestPrefixWinsAndSpentRulesStepAside) {
+    server().setFaults(
+        {{.prefix = "", .status = 500}, {.prefix = paths::kUsers, .status = 403, .times = 1}});
+    EXPECT_EQ(call("a", "/users/a")->status, 403);
+    EXPECT_EQ(call("a", "/users/a")->status, 500);
+    EXPECT_EQ(call("a", paths::kPush)->status, 500);
+    server().reset();
+    EXPECT_EQ(call("a", "/users/a")->status, 200);
+}
+
+TEST_F(StandinServerTest, ControlRefusesWhatItCannotRead) {
+    EXPECT_EQ(client().Post("/__control/faults", "nope", "application/json")->status, 400);
+    EXPECT_EQ(client().Post("/__control/stream", "[]", "application/json")->status, 400);
+    EXPECT_EQ(client().Get("/__control/nothing")->status, 404);
+}
+
+TEST_F(StandinServerTest, TheAppsUploadIsStoredAndServed) {
+    const QByteArray picture("\xff\xd8 not really a picture \x00\xff\xd9", 28);
+    auto reply =
+        client().Post(paths::kDataShare, {{"interface", "UploadImages"}, {"QxData-Version", "1.0"}},
+                      appUploadBody(picture).toStdString(), "multipart/form-data; boundary=\"B\"");
+    ASSERT_TRUE(reply);
+    const QJsonObject result = jsonOf(reply->body);
+    EXPECT_EQ(result["status"].toInt(), 0);
+    const QString url = result["data"].toString();
+    ASSERT_TRUE(url.startsWith(server().root() + paths::kUploads)) << url.toStdString();
+    EXPECT_TRUE(url.endsWith(".jpg"));
+
+    auto stored = client().Get(url.mid(server().root().size()).toStdString());
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->status, 200);
+    EXPECT_EQ(stored->get_header_value("Content-Type"), "image/jpeg");
+    EXPECT_EQ(QByteArray::fromStdString(stored->body), picture);
+    EXPECT_EQ(server().requests(paths::kDataShare)[0].body, appUploadBody(picture));
+}
+
+TEST_F(StandinServerTest, StandardFormUploadsWorkAndMalformedOnesAreRefused) {
+    const std::string voice =
+        "--v\r\nContent-Disposition: form-data; name=\"image\"; filename=\"imageName.amr\"\r\n"
+        "Content-Type: audio/amr\r\n\r\n#!AMR\n\r\n--v--\r\n";
+    auto reply = client().Post(paths::kDataShare, {{"interface", "UploadImages"}}, voice,
+                               "multipart/form-data; boundary=v");
+    ASSERT_TRUE(reply);
+    const QString url = jsonOf(reply->body)["data"].toString();
+    EXPECT_TRUE(url.endsWith(".amr"));
+    EXPECT_EQ(client()
+                  .Get(url.mid(server().root().size()).toStdString())
+                  ->get_header_value("Content-Type"),
+              "audio/amr");
+
+    for (const auto& [type, body] : std::vector<std::pair<std::string, std::string>>{
+             {"multipart/form-data", voice},
+             {"multipart/form-data; boundary=v", "garbage"},
+             {"multipart/form-data; boundary=v", voice.substr(0, 60)}}) {
+        auto refused =
+            client().Post(paths::kDataShare, {{"interface", "UploadImages"}}, body, type);
+        ASSERT_TRUE(refused);
+        EXPECT_EQ(refused->status, 400) << type << " / " << body;
+    }
+}
+
+TEST_F(StandinServerTest, ImageHostServesTheSamplePictures) {
+    auto png = client().Get("/img/test/red.png");
+    ASSERT_TRUE(png);
+    EXPECT_EQ(png->get_header_value("Content-Type"), "image/png");
+    const QImage red = QImage::fromData(QByteArray::fromStdString(png->body), "PNG");
+    EXPECT_EQ(red.size(), QSize(8, 8));
+    EXPECT_EQ(red.pixelColor(3, 3), QColor(255, 0, 0));
+
+    auto jpeg = client().Get("/img/test/blue.jpg");
+    ASSERT_TRUE(jpeg);
+    EXPECT_EQ(jpeg->get_header_value("Content-Type"), "image/jpeg");
+    EXPECT_EQ(QImage::fromData(QByteArray::fromStdString(jpeg->body)).size(), QSize(16, 12));
+
+    EXPECT_EQ(client().Get("/img/test/none.png")->status, 404);
+    EXPECT_EQ(client().Get("/img/%2e%2e/%2e%2e/etc/passwd")->status, 404);
+    EXPECT_EQ(client().Get("/img/test")->status, 404);
+}
+
+// The same server run inside the test process, steered from C++.
+TEST(StandinInProcessTest, TakesFaultsAndGivesRecordsFromCpp) {
+    standin::StandinServer server;
+    const int port = server.start();
+    ASSERT_GT(port, 0);
+    httplib::Client http("127.0.0.1", port);
+    server.setFaults({{.prefix = paths::kPush, .status = 418}});
+    EXPECT_EQ(http.Post(paths::kPush, "", "text/plain")->status, 418);
+    EXPECT_EQ(http.Post(paths::kUsers, "", "text/plain")->status, 200);
+    ASSERT_EQ(server.requests().size(), 2u);
+    EXPECT_EQ(server.requests(paths::kPush).size(), 1u);
+    EXPECT_EQ(server.faults().size(), 1u);
+
+    server.reset();
+    EXPECT_TRUE(server.requests().empty());
+    EXPECT_EQ(http.Post(paths::kPush, "", "text/plain")->status, 200);
+    server.stop();
+}

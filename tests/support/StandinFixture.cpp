@@ -1,0 +1,139 @@
+#include "StandinFixture.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <httplib.h>
+
+#include <sys/prctl.h>
+
+#include <csignal>
+
+namespace {
+
+constexpr int kStartTimeoutMs = 10000;
+constexpr int kStopTimeoutMs = 5000;
+constexpr time_t kControlTimeoutSec = 10;
+const char kServerRootVariable[] = "HOUSING_SERVER_ROOT";
+
+QString standinProgram() {
+    const QString configured = qEnvironmentVariable("HOUSING_STANDIN");
+    if (!configured.isEmpty()) return configured;
+    // Run by hand from the build folder: the program is built beside the tests.
+    return QCoreApplication::applicationDirPath() + "/../standin/standin";
+}
+
+}  // namespace
+
+StandinProcess::~StandinProcess() {
+    stop();
+}
+
+bool StandinProcess::start() {
+    const QString program = standinProgram();
+    if (!QFileInfo(program).isExecutable()) {
+        error_ = "no stand-in program at " + program;
+        return false;
+    }
+    process_ = std::make_unique<QProcess>();
+    process_->setProgram(program);
+    process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // The server goes with the test even when the test dies without tearing down.
+    process_->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    process_->start(QIODevice::ReadOnly);
+    if (!process_->waitForStarted(kStartTimeoutMs)) {
+        error_ = "cannot start " + program + ": " + process_->errorString();
+        return false;
+    }
+    // The first line tells the root: "standin listening on http://127.0.0.1:PORT".
+    while (!process_->canReadLine()) {
+        if (!process_->waitForReadyRead(kStartTimeoutMs)) {
+            error_ = "the stand-in printed no address: " + process_->errorString();
+            stop();
+            return false;
+        }
+    }
+    const QByteArray line = process_->readLine().trimmed();
+    port_ = line.mid(line.lastIndexOf(':') + 1).toInt();
+    if (!line.startsWith("standin listening on ") || port_ <= 0) {
+        error_ = "unexpected first line from the stand-in: " + QString::fromUtf8(line);
+        stop();
+        return false;
+    }
+    return true;
+}
+
+void StandinProcess::stop() {
+    if (!process_) return;
+    if (process_->state() != QProcess::NotRunning) {
+        process_->terminate();
+        if (!process_->waitForFinished(kStopTimeoutMs)) {
+            process_->kill();
+            process_->waitForFinished(kStopTimeoutMs);
+        }
+    }
+    process_.reset();
+    port_ = 0;
+}
+
+QString StandinProcess::root() const {
+    return QStringLiteral("http://127.0.0.1:%1").arg(port_);
+}
+
+void StandinProcess::setFaults(const std::vector<standin::FaultRule>& rules) {
+    control("POST", "faults",
+            QJsonDocument(standin::FaultSwitches::toJson(rules)).toJson(QJsonDocument::Compact));
+}
+
+void StandinProcess::setStream(const standin::StreamSettings& settings) {
+    control("POST", "stream", QJsonDocument(settings.toJson()).toJson(QJsonDocument::Compact));
+}
+
+std::vector<standin::RecordedRequest> StandinProcess::requests(const QByteArray& pathPrefix) const {
+    const auto reply = control("GET", "requests?prefix=" + pathPrefix.toPercentEncoding());
+    if (!reply) return {};
+    return standin::RequestLog::fromJson(QJsonDocument::fromJson(*reply).array());
+}
+
+void StandinProcess::reset() {
+    control("POST", "reset");
+}
+
+std::optional<QByteArray> StandinProcess::control(const char* method, const QByteArray& path,
+                                                  const QByteArray& body) const {
+    httplib::Client client("127.0.0.1", port_);
+    client.set_connection_timeout(kControlTimeoutSec);
+    client.set_read_timeout(kControlTimeoutSec);
+    const std::string target = standin::paths::kControl + path.toStdString();
+    httplib::Result result = std::string(method) == "GET"
+                                 ? client.Get(target)
+                                 : client.Post(target, body.toStdString(), "application/json");
+    if (!result || result->status != 200) {
+        ADD_FAILURE() << "stand-in control call " << method << " " << target << " failed: "
+                      << (result ? std::to_string(result->status) + " " + result->body
+                                 : httplib::to_string(result.error()));
+        return std::nullopt;
+    }
+    return QByteArray::fromStdString(result->body);
+}
+
+void StandinFixture::SetUp() {
+    SandboxTest::SetUp();
+    ASSERT_TRUE(server_.start()) << server_.error().toStdString();
+    if (qEnvironmentVariableIsSet(kServerRootVariable)) {
+        previousRoot_ = qgetenv(kServerRootVariable);
+    }
+    qputenv(kServerRootVariable, server_.root().toUtf8());
+}
+
+void StandinFixture::TearDown() {
+    SandboxTest::TearDown();
+    if (previousRoot_) {
+        qputenv(kServerRootVariable, *previousRoot_);
+    } else {
+        qunsetenv(kServerRootVariable);
+    }
+    server_.stop();
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "SandboxTest.h"
+
+#include "standin/Endpoints.h"
+#include "standin/FaultRule.h"
+#include "standin/RecordedRequest.h"
+#include "standin/StreamSettings.h"
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+// The stand-in server program (HOUSING_STANDIN) running as a child process on a free
+// loopback port, steered through its control API.
+class StandinProcess {
+public:
+    StandinProcess() = default;
+    ~StandinProcess();
+    StandinProcess(const StandinProcess&) = delete;
+    StandinProcess& operator=(const StandinProcess&) = delete;
+
+    // Starts the program and reads the port it prints. On failure `error()` says why.
+    [[nodiscard]] bool start();
+    void stop();
+    [[nodiscard]] const QString& error() const { return error_; }
+
+    // "http://127.0.0.1:PORT": every server of the app hangs from it (standin/README.md).
+    [[nodiscard]] QString root() const;
+    [[nodiscard]] int port() const { return port_; }
+    // root() followed by `path`, e.g. url(standin::paths::kDataShare).
+    [[nodiscard]] QString url(const QString& path) const { return root() + path; }
+
+    // Replaces every fault switch; an empty list clears them.
+    void setFaults(const std::vector<standin::FaultRule>& rules);
+    void setFault(const standin::FaultRule& rule) { setFaults({rule}); }
+    void setStream(const standin::StreamSettings& settings);
+    // The requests received since start or reset, oldest first; those under `pathPrefix`.
+    [[nodiscard]] std::vector<standin::RecordedRequest> requests(
+        const QByteArray& pathPrefix = {}) const;
+    // No faults, the default stream, no recorded requests.
+    void reset();
+
+private:
+    // One call of the control API; nullopt (and a test failure) when it did not answer 200.
+    std::optional<QByteArray> control(const char* method, const QByteArray& path,
+                                      const QByteArray& body = {}) const;
+
+    std::unique_ptr<QProcess> process_;
+    int port_ = 0;
+    QString error_;
+};
+
+// A sandbox test with its own stand-in server, started before the test and stopped after
+// it. HOUSING_SERVER_ROOT points at the server for the length of the test.
+class StandinFixture : public SandboxTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    [[nodiscard]] StandinProcess& server() { return server_; }
+
+private:
+    StandinProcess server_;
+    std::optional<QByteArray> previousRoot_;
+};
