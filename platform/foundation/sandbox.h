@@ -30,6 +30,10 @@ public:
 // the folder the build put it in.
 class Bundle {
 public:
+    // The app's identifier (CFBundleIdentifier of the bundle's Info.plist), which names its
+    // preferences file among other things.
+    [[nodiscard]] static QString bundleIdentifier() { return QStringLiteral("com.housing.app"); }
+
     [[nodiscard]] static QString resourcePath();
     static void setResourcePath(const QString& path);
     // The path of a resource, or an empty text when there is no such file.
