@@ -1,0 +1,42 @@
+#include "net/QXNetContext.h"
+
+#include "net/QXNetDefaultContext.h"
+#include "net/RequestStamp.h"
+
+#include <mutex>
+
+namespace {
+
+std::mutex contextMutex;
+
+std::shared_ptr<QXNetContext>& installedContext() {
+    static std::shared_ptr<QXNetContext> context = std::make_shared<QXNetDefaultContext>();
+    return context;
+}
+
+}  // namespace
+
+QXNetContext::~QXNetContext() = default;
+
+std::shared_ptr<QXNetContext> QXNetContext::shared() {
+    const std::lock_guard lock(contextMutex);
+    return installedContext();
+}
+
+void QXNetContext::install(std::shared_ptr<QXNetContext> context) {
+    if (!context) context = std::make_shared<QXNetDefaultContext>();
+    const std::lock_guard lock(contextMutex);
+    installedContext() = std::move(context);
+}
+
+QString QXNetContext::newSeqId() const {
+    return RequestStamp::newUUID();
+}
+
+QString QXNetContext::timeStamp() const {
+    return RequestStamp::timeStamp();
+}
+
+qint32 QXNetContext::timeInterval() const {
+    return RequestStamp::timeInterval();
+}
