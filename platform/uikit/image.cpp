@@ -1,0 +1,409 @@
+#include "platform/uikit/image.h"
+
+#include "platform/foundation/sandbox.h"
+
+#include <QBuffer>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QPainter>
+
+#include <cmath>
+#include <map>
+
+namespace ui {
+
+namespace {
+
+std::mutex gNamedMutex;
+std::map<QString, std::shared_ptr<Image>> gNamed;
+
+bool hasImageExtension(const QString& name) {
+    static const QStringList extensions = {QStringLiteral("png"), QStringLiteral("jpg"),
+                                           QStringLiteral("jpeg"), QStringLiteral("gif"),
+                                           QStringLiteral("bmp")};
+    return extensions.contains(QFileInfo(name).suffix().toLower());
+}
+
+double scaleFromFileName(const QString& path) {
+    return QFileInfo(path).completeBaseName().endsWith(QLatin1String("@2x")) ? 2 : 1;
+}
+
+ImageOrientation orientationFrom(QImageIOHandler::Transformations transformation) {
+    switch (transformation) {
+        case QImageIOHandler::TransformationMirror:
+            return ImageOrientation::UpMirrored;
+        case QImageIOHandler::TransformationRotate180:
+            return ImageOrientation::Down;
+        case QImageIOHandler::TransformationFlip:
+            return ImageOrientation::DownMirrored;
+        case QImageIOHandler::TransformationFlipAndRotate90:
+            return ImageOrientation::LeftMirrored;
+        case QImageIOHandler::TransformationRotate90:
+            return ImageOrientation::Right;
+        case QImageIOHandler::TransformationMirrorAndRotate90:
+            return ImageOrientation::RightMirrored;
+        case QImageIOHandler::TransformationRotate270:
+            return ImageOrientation::Left;
+        default:
+            return ImageOrientation::Up;
+    }
+}
+
+bool isSideways(ImageOrientation orientation) {
+    return orientation == ImageOrientation::Left || orientation == ImageOrientation::Right ||
+           orientation == ImageOrientation::LeftMirrored ||
+           orientation == ImageOrientation::RightMirrored;
+}
+
+// Pixels in the layout the drawing code is fastest with.
+QImage prepared(QImage pixels) {
+    if (pixels.isNull()) return pixels;
+    const auto format =
+        pixels.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    if (pixels.format() != format) pixels.convertTo(format);
+    pixels.setDevicePixelRatio(1);
+    return pixels;
+}
+
+// One pass of a box filter of width 2r+1 along rows (or columns), edges extended.
+void boxPass(const QImage& source, QImage& target, int radius, bool horizontal) {
+    const int width = source.width();
+    const int height = source.height();
+    const int lines = horizontal ? height : width;
+    const int length = horizontal ? width : height;
+    const int box = 2 * radius + 1;
+    std::vector<quint32> line(length);
+    for (int l = 0; l < lines; ++l) {
+        auto at = [&](int i) -> quint32 {
+            i = std::clamp(i, 0, length - 1);
+            return horizontal ? reinterpret_cast<const quint32*>(source.constScanLine(l))[i]
+                              : reinterpret_cast<const quint32*>(source.constScanLine(i))[l];
+        };
+        quint64 sums[4] = {0, 0, 0, 0};
+        for (int k = -radius; k <= radius; ++k) {
+            const quint32 pixel = at(k);
+            for (int c = 0; c < 4; ++c) sums[c] += (pixel >> (8 * c)) & 0xff;
+        }
+        for (int i = 0; i < length; ++i) {
+            quint32 value = 0;
+            for (int c = 0; c < 4; ++c) value |= quint32((sums[c] + box / 2) / box) << (8 * c);
+            line[i] = value;
+            const quint32 entering = at(i + radius + 1);
+            const quint32 leaving = at(i - radius);
+            for (int c = 0; c < 4; ++c) {
+                sums[c] += (entering >> (8 * c)) & 0xff;
+                sums[c] -= (leaving >> (8 * c)) & 0xff;
+            }
+        }
+        for (int i = 0; i < length; ++i) {
+            if (horizontal) {
+                reinterpret_cast<quint32*>(target.scanLine(l))[i] = line[i];
+            } else {
+                reinterpret_cast<quint32*>(target.scanLine(i))[l] = line[i];
+            }
+        }
+    }
+}
+
+}  // namespace
+
+struct Image::Slices {
+    // Rows top, middle, bottom; columns left, middle, right; upright pixels.
+    QImage cells[3][3];
+};
+
+Image::Image(QImage pixels, double scale, ImageOrientation orientation)
+    : pixels_(prepared(std::move(pixels))),
+      scale_(scale > 0 ? scale : 1),
+      orientation_(orientation) {}
+
+Image::~Image() = default;
+
+std::shared_ptr<Image> Image::imageNamed(const QString& name) {
+    if (name.isEmpty()) return nullptr;
+    QStringList candidates;
+    if (hasImageExtension(name)) {
+        const QFileInfo info(name);
+        const QString dir = info.path() == QLatin1String(".") ? QString() : info.path() + '/';
+        const QString base = dir + info.completeBaseName();
+        if (!base.endsWith(QLatin1String("@2x"))) candidates << base + "@2x." + info.suffix();
+        candidates << name;
+    } else {
+        candidates << name + QStringLiteral("@2x.png") << name + QStringLiteral(".png");
+    }
+    for (const QString& candidate : candidates) {
+        const QString path = ns::Bundle::pathForResource(candidate);
+        if (path.isEmpty()) continue;
+        {
+            std::lock_guard lock(gNamedMutex);
+            if (auto found = gNamed.find(path); found != gNamed.end()) return found->second;
+        }
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) continue;
+        auto image = imageWithData(file.readAll(), scaleFromFileName(path));
+        if (!image) continue;
+        std::lock_guard lock(gNamedMutex);
+        gNamed.emplace(path, image);
+        return image;
+    }
+    return nullptr;
+}
+
+void Image::clearNamedCache() {
+    std::lock_guard lock(gNamedMutex);
+    gNamed.clear();
+}
+
+std::shared_ptr<Image> Image::imageWithContentsOfFile(const QString& path) {
+    const QFileInfo info(path);
+    QString chosen = path;
+    if (!info.completeBaseName().endsWith(QLatin1String("@2x"))) {
+        const QString retina =
+            info.path() + '/' + info.completeBaseName() + QStringLiteral("@2x.") + info.suffix();
+        if (QFileInfo(retina).isFile()) chosen = retina;
+    }
+    QFile file(chosen);
+    if (!file.open(QIODevice::ReadOnly)) return nullptr;
+    return imageWithData(file.readAll(), scaleFromFileName(chosen));
+}
+
+std::shared_ptr<Image> Image::imageWithData(const QByteArray& data, double scale) {
+    if (data.isEmpty()) return nullptr;
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(false);
+    const auto orientation = orientationFrom(reader.transformation());
+    QImage pixels = reader.read();
+    if (pixels.isNull()) return nullptr;
+    return std::make_shared<Image>(std::move(pixels), scale, orientation);
+}
+
+std::shared_ptr<Image> Image::imageWithQImage(QImage pixels, double scale,
+                                              ImageOrientation orientation) {
+    if (pixels.isNull()) return nullptr;
+    return std::make_shared<Image>(std::move(pixels), scale, orientation);
+}
+
+std::shared_ptr<Image> Image::imageWithColor(const Color& color, Size size) {
+    const int width = std::max(1, int(std::ceil(size.width)));
+    const int height = std::max(1, int(std::ceil(size.height)));
+    QImage pixels(width, height, QImage::Format_ARGB32_Premultiplied);
+    pixels.fill(color.toQt());
+    return std::make_shared<Image>(std::move(pixels), 1, ImageOrientation::Up);
+}
+
+Size Image::size() const {
+    const QImage& stored = pixels();
+    const Size size{stored.width() / scale(), stored.height() / scale()};
+    return isSideways(imageOrientation()) ? Size{size.height, size.width} : size;
+}
+
+std::shared_ptr<Image> Image::copyWithCaps(const EdgeInsets& insets, ImageResizingMode mode) const {
+    auto copy = std::make_shared<Image>(uprightPixels(), scale(), ImageOrientation::Up);
+    copy->capInsets_ = insets;
+    copy->resizingMode_ = mode;
+    return copy;
+}
+
+std::shared_ptr<Image> Image::stretchableImageWithLeftCapWidth(int leftCapWidth,
+                                                               int topCapHeight) const {
+    const Size s = size();
+    // The one point after each cap is the part that stretches.
+    EdgeInsets insets;
+    if (leftCapWidth > 0) {
+        insets.left = leftCapWidth;
+        insets.right = std::max(0.0, s.width - leftCapWidth - 1);
+    }
+    if (topCapHeight > 0) {
+        insets.top = topCapHeight;
+        insets.bottom = std::max(0.0, s.height - topCapHeight - 1);
+    }
+    auto copy = copyWithCaps(insets, ImageResizingMode::Stretch);
+    copy->leftCapWidth_ = leftCapWidth;
+    copy->topCapHeight_ = topCapHeight;
+    return copy;
+}
+
+std::shared_ptr<Image> Image::resizableImageWithCapInsets(const EdgeInsets& insets,
+                                                          ImageResizingMode mode) const {
+    return copyWithCaps(insets, mode);
+}
+
+QImage Image::uprightPixels() const {
+    const QImage& stored = pixels();
+    if (imageOrientation() == ImageOrientation::Up) return stored;
+    std::lock_guard lock(cacheMutex_);
+    if (!upright_) {
+        const auto orientation = imageOrientation();
+        const bool mirror = orientation == ImageOrientation::UpMirrored ||
+                            orientation == ImageOrientation::DownMirrored ||
+                            orientation == ImageOrientation::LeftMirrored ||
+                            orientation == ImageOrientation::RightMirrored;
+        QTransform turn;
+        if (orientation == ImageOrientation::Down ||
+            orientation == ImageOrientation::DownMirrored) {
+            turn.rotate(180);
+        } else if (orientation == ImageOrientation::Left ||
+                   orientation == ImageOrientation::LeftMirrored) {
+            turn.rotate(270);
+        } else if (orientation == ImageOrientation::Right ||
+                   orientation == ImageOrientation::RightMirrored) {
+            turn.rotate(90);
+        }
+        const QImage source = mirror ? stored.mirrored(true, false) : stored;
+        upright_ = source.transformed(turn);
+    }
+    return *upright_;
+}
+
+const Image::Slices& Image::slices() const {
+    std::lock_guard lock(cacheMutex_);
+    if (!slices_) {
+        auto slices = std::make_unique<Slices>();
+        // Resizable images are made upright when their caps are set.
+        const QImage& upright = pixels();
+        const double s = scale();
+        const int w = upright.width();
+        const int h = upright.height();
+        const int xs[4] = {0, std::clamp(int(std::lround(capInsets_.left * s)), 0, w),
+                           std::clamp(w - int(std::lround(capInsets_.right * s)), 0, w), w};
+        const int ys[4] = {0, std::clamp(int(std::lround(capInsets_.top * s)), 0, h),
+                           std::clamp(h - int(std::lround(capInsets_.bottom * s)), 0, h), h};
+        for (int row = 0; row < 3; ++row) {
+            for (int column = 0; column < 3; ++column) {
+                const int cellWidth = xs[column + 1] - xs[column];
+                const int cellHeight = ys[row + 1] - ys[row];
+                if (cellWidth <= 0 || cellHeight <= 0) continue;
+                // Each part is cut out on its own so that smoothing a stretched
+                // part never reads the pixels of its neighbours.
+                slices->cells[row][column] =
+                    upright.copy(xs[column], ys[row], cellWidth, cellHeight);
+            }
+        }
+        slices_ = std::move(slices);
+    }
+    return *slices_;
+}
+
+void Image::paint(QPainter& painter, const Rect& rect) const {
+    if (isNull() || rect.isEmpty()) return;
+    if (!isResizable()) {
+        painter.drawImage(rect.toQt(),
+                          imageOrientation() == ImageOrientation::Up ? pixels() : uprightPixels());
+        return;
+    }
+    const Slices& cells = slices();
+    const Rect r = rect.standardized();
+    // Caps keep their size; when the area is narrower than both caps, they share it.
+    double left = capInsets_.left, right = capInsets_.right;
+    if (left + right > r.size.width && left + right > 0) {
+        const double f = r.size.width / (left + right);
+        left *= f;
+        right *= f;
+    }
+    double top = capInsets_.top, bottom = capInsets_.bottom;
+    if (top + bottom > r.size.height && top + bottom > 0) {
+        const double f = r.size.height / (top + bottom);
+        top *= f;
+        bottom *= f;
+    }
+    const double xs[4] = {r.minX(), r.minX() + left, r.maxX() - right, r.maxX()};
+    const double ys[4] = {r.minY(), r.minY() + top, r.maxY() - bottom, r.maxY()};
+    for (int row = 0; row < 3; ++row) {
+        for (int column = 0; column < 3; ++column) {
+            const QImage& cell = cells.cells[row][column];
+            const QRectF target(xs[column], ys[row], xs[column + 1] - xs[column],
+                                ys[row + 1] - ys[row]);
+            if (cell.isNull() || target.width() <= 0 || target.height() <= 0) continue;
+            const bool stretchesHere = row == 1 || column == 1;
+            if (stretchesHere && resizingMode_ == ImageResizingMode::Tile) {
+                QBrush brush(cell);
+                QTransform transform;
+                transform.translate(target.x(), target.y());
+                transform.scale(1 / scale(), 1 / scale());
+                brush.setTransform(transform);
+                painter.fillRect(target, brush);
+            } else {
+                painter.drawImage(target, cell);
+            }
+        }
+    }
+}
+
+void Image::paintTiled(QPainter& painter, const Rect& rect, Point phase) const {
+    if (isNull() || rect.isEmpty()) return;
+    QBrush brush(imageOrientation() == ImageOrientation::Up ? pixels() : uprightPixels());
+    QTransform transform;
+    transform.translate(phase.x, phase.y);
+    transform.scale(1 / scale(), 1 / scale());
+    brush.setTransform(transform);
+    painter.fillRect(rect.toQt(), brush);
+}
+
+void Image::drawAtPoint(Point point) const {
+    drawInRect(Rect(point, size()));
+}
+
+void Image::drawAtPoint(Point point, BlendMode mode, double alpha) const {
+    drawInRect(Rect(point, size()), mode, alpha);
+}
+
+void Image::drawInRect(const Rect& rect) const {
+    if (auto* context = GraphicsContext::current()) context->drawImage(rect, *this);
+}
+
+void Image::drawInRect(const Rect& rect, BlendMode mode, double alpha) const {
+    auto* context = GraphicsContext::current();
+    if (!context) return;
+    context->saveGState();
+    context->setBlendMode(mode);
+    context->setAlpha(alpha);
+    context->drawImage(rect, *this);
+    context->restoreGState();
+}
+
+void Image::drawAsPatternInRect(const Rect& rect) const {
+    if (auto* context = GraphicsContext::current()) {
+        context->drawWithShadow([&](QPainter& painter) { paintTiled(painter, rect); });
+    }
+}
+
+QByteArray Image::JPEGRepresentation(double compressionQuality) const {
+    if (isNull()) return {};
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(std::clamp(int(std::lround(compressionQuality * 100)), 0, 100));
+    // JPEG has no alpha: what is transparent comes out black, as on the phone.
+    if (!writer.write(uprightPixels().convertToFormat(QImage::Format_RGB32))) return {};
+    return bytes;
+}
+
+QByteArray Image::PNGRepresentation() const {
+    if (isNull()) return {};
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!uprightPixels().save(&buffer, "PNG")) return {};
+    return bytes;
+}
+
+std::shared_ptr<Image> Image::boxConvolved(int boxSize, int passes) const {
+    if (isNull()) return nullptr;
+    const int radius = std::max(0, (boxSize | 1) / 2);
+    QImage source = uprightPixels().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (radius > 0) {
+        QImage scratch(source.size(), source.format());
+        for (int pass = 0; pass < passes; ++pass) {
+            boxPass(source, scratch, radius, true);
+            boxPass(scratch, source, radius, false);
+        }
+    }
+    return std::make_shared<Image>(std::move(source), 1, ImageOrientation::Up);
+}
+
+}  // namespace ui

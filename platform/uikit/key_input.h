@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/uikit/geometry.h"
+
+#include <QString>
+
+namespace ui {
+
+// What a responder that takes typed text offers the window hosts: typed text,
+// deleting backwards, and the input method's composition (marked text, shown
+// but not yet committed). Text inputs implement it; keys reach the window's
+// first responder through it.
+class KeyInput {
+public:
+    virtual ~KeyInput() = default;
+
+    [[nodiscard]] virtual bool hasText() const = 0;
+    virtual void insertText(const QString& text) = 0;
+    virtual void deleteBackward() = 0;
+    // The composition in progress; `selection` is within it. An empty text ends it.
+    virtual void setMarkedText(const QString& text, Range selection) {
+        (void)text;
+        (void)selection;
+    }
+    // Ends the composition, keeping what it shows.
+    virtual void unmarkText() {}
+    // The return key; the text input decides whether it means a line break.
+    virtual void insertReturn() { insertText(QStringLiteral("\n")); }
+};
+
+}  // namespace ui

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "platform/uikit/font.h"
+#include "platform/uikit/geometry.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <limits>
+#include <memory>
+#include <vector>
+
+class QPainter;
+class QColor;
+class QTextLayout;
+
+namespace ui {
+
+// How text that does not fit is broken or cut, as the platform numbers them.
+enum class LineBreakMode {
+    WordWrap = 0,
+    CharacterWrap = 1,
+    Clip = 2,
+    TruncateHead = 3,
+    TruncateTail = 4,
+    TruncateMiddle = 5,
+};
+
+enum class TextAlignment { Left = 0, Center = 1, Right = 2, Justified = 3, Natural = 4 };
+
+// Lines of text laid out in one font: broken at a width, limited to a number of
+// lines and a height, cut by a line-break mode. Each line is lineHeight() high;
+// the first baseline lies ascender() below the top.
+class TextLayout {
+public:
+    static constexpr double kUnbounded = std::numeric_limits<double>::infinity();
+
+    struct Options {
+        double width = kUnbounded;
+        double height = kUnbounded;
+        int maximumLines = 0;  // 0: as many as the height allows
+        LineBreakMode mode = LineBreakMode::WordWrap;
+        // One line only, as the platform's single-line measuring and drawing do.
+        bool singleLine = false;
+    };
+
+    TextLayout(const QString& text, const Font& font, const Options& options);
+    ~TextLayout();
+    TextLayout(TextLayout&&) noexcept;
+    TextLayout& operator=(TextLayout&&) noexcept;
+
+    // Widest line by lines shown, each rounded up to whole points, as the
+    // platform reports measured text.
+    [[nodiscard]] Size size() const;
+    [[nodiscard]] Size exactSize() const;
+    [[nodiscard]] int lineCount() const { return int(lines_.size()); }
+    // What each line shows, an ellipsis included where the text was cut.
+    [[nodiscard]] QStringList lineTexts() const;
+    [[nodiscard]] bool isTruncated() const { return truncated_; }
+    [[nodiscard]] const Font& font() const { return font_; }
+
+    // Draws the lines from the top of `rect`, each aligned within its width.
+    void draw(QPainter& painter, const Rect& rect, TextAlignment alignment,
+              const QColor& color) const;
+
+private:
+    struct Line {
+        int paragraph = 0;
+        int layoutLine = -1;  // a line of the paragraph's layout, or -1 for `shown`
+        QString shown;
+        double width = 0;
+    };
+
+    void build(const QString& text, const Options& options);
+    void cutLastLine(const QString& rest, const Options& options, bool moreFollows);
+
+    Font font_;
+    std::vector<std::unique_ptr<QTextLayout>> paragraphs_;
+    std::vector<Line> lines_;
+    bool truncated_ = false;
+};
+
+}  // namespace ui

@@ -1,0 +1,128 @@
+#include "UIKitTest.h"
+
+#include "platform/uikit/font.h"
+#include "platform/uikit/graphics_context.h"
+#include "platform/uikit/image.h"
+#include "platform/uikit/string_drawing.h"
+#include "platform/uikit/text_layout.h"
+
+namespace {
+
+using ui::Font;
+using ui::GraphicsContext;
+using ui::LineBreakMode;
+using ui::Size;
+using ui::StringDrawing;
+
+class TextTest : public UIKitTest {};
+
+TEST_F(TextTest, EveryFontIsTheBundledFaceWithFixedMetrics) {
+    ASSERT_EQ(Font::bundledFamily(), "WenQuanYi Micro Hei");
+    const Font system = Font::systemFontOfSize(14);
+    EXPECT_EQ(system.familyName(), "WenQuanYi Micro Hei");
+    EXPECT_EQ(Font::fontWithName("Helvetica", 14).familyName(), system.familyName());
+    EXPECT_TRUE(Font::fontWithName("Helvetica-Bold", 14).isBold());
+    EXPECT_TRUE(Font::boldSystemFontOfSize(12).isBold());
+    EXPECT_EQ(Font().pointSize(), 17);
+    // The face's own metrics: the same on every machine.
+    EXPECT_DOUBLE_EQ(system.ascender(), 13.109375);
+    EXPECT_DOUBLE_EQ(system.descender(), -3.296875);
+    EXPECT_DOUBLE_EQ(system.lineHeight(), 16.40625);
+    EXPECT_NEAR(Font::systemFontOfSize(28).lineHeight(), 2 * system.lineHeight(), 0.05);
+}
+
+TEST_F(TextTest, MeasuringIsExactAndRoundedUp) {
+    const Font font = Font::systemFontOfSize(14);
+    // Chinese characters are one em wide.
+    EXPECT_EQ(StringDrawing::sizeWithFont(QStringLiteral("租房"), font), (Size{28, 17}));
+    EXPECT_EQ(StringDrawing::sizeWithFont(QStringLiteral("Hello"), font), (Size{33, 17}));
+    EXPECT_EQ(StringDrawing::sizeWithFont(QString(), font), (Size{0, 17}));
+    // Measuring twice gives the same.
+    const QString text = QStringLiteral("该信息是放心房，经纪人承诺房源真实有效！");
+    EXPECT_EQ(StringDrawing::sizeWithFont(text, font, Size{200, 1000}),
+              StringDrawing::sizeWithFont(text, font, Size{200, 1000}));
+}
+
+TEST_F(TextTest, WrappingBreaksAtTheWidthGivenAndStopsAtTheHeight) {
+    const Font font = Font::systemFontOfSize(14);
+    const QString text =
+        QStringLiteral("一二三四五六七八九十一二三四五六七八九十");  // 20 characters
+    ui::TextLayout::Options options;
+    options.width = 100;  // seven characters a line
+    options.mode = LineBreakMode::CharacterWrap;
+    const ui::TextLayout layout(text, font, options);
+    EXPECT_EQ(layout.lineTexts(),
+              (QStringList{"一二三四五六七", "八九十一二三四", "五六七八九十"}));
+    EXPECT_EQ(layout.size(), (Size{98, 50}));
+
+    // Only whole lines that fit the height count (at least one).
+    EXPECT_EQ(StringDrawing::sizeWithFont(text, font, Size{100, 40}, LineBreakMode::CharacterWrap),
+              (Size{98, 33}));
+    EXPECT_EQ(StringDrawing::sizeWithFont(text, font, Size{100, 5}, LineBreakMode::CharacterWrap),
+              (Size{98, 17}));
+    // Line feeds always break.
+    ui::TextLayout::Options wide;
+    EXPECT_EQ(ui::TextLayout(QStringLiteral("加载失败\n点击屏幕重新加载"), font, wide).lineCount(),
+              2);
+}
+
+TEST_F(TextTest, TruncationModesCutWhereTheyName) {
+    const Font font = Font::systemFontOfSize(14);
+    const QString text = QStringLiteral("一二三四五六七八九十");
+    ui::TextLayout::Options options;
+    options.width = 70;
+    options.singleLine = true;
+    options.mode = LineBreakMode::TruncateTail;
+    const ui::TextLayout tail(text, font, options);
+    ASSERT_EQ(tail.lineCount(), 1);
+    EXPECT_TRUE(tail.lineTexts().first().endsWith(QStringLiteral("…")));
+    EXPECT_TRUE(tail.lineTexts().first().startsWith(QStringLiteral("一二")));
+    EXPECT_LE(tail.exactSize().width, 70);
+    options.mode = LineBreakMode::TruncateHead;
+    EXPECT_TRUE(
+        ui::TextLayout(text, font, options).lineTexts().first().startsWith(QStringLiteral("…")));
+    options.mode = LineBreakMode::Clip;
+    const ui::TextLayout clipped(text, font, options);
+    EXPECT_EQ(clipped.lineTexts().first(), text);
+    EXPECT_TRUE(clipped.isTruncated());
+
+    // Several lines: the last one shown carries the ellipsis.
+    ui::TextLayout::Options two;
+    two.width = 70;
+    two.maximumLines = 2;
+    two.mode = LineBreakMode::TruncateTail;
+    const ui::TextLayout cut(text + text, font, two);
+    ASSERT_EQ(cut.lineCount(), 2);
+    EXPECT_EQ(cut.lineTexts().first(), QStringLiteral("一二三四五"));
+    EXPECT_TRUE(cut.lineTexts().last().endsWith(QStringLiteral("…")));
+}
+
+TEST_F(TextTest, DrawingUsesTheContextsFillColourFromTheTopOfTheRect) {
+    GraphicsContext::beginImageContextWithOptions({60, 20}, false, 1);
+    auto* context = GraphicsContext::current();
+    context->setFillColor(ui::Color::redColor());
+    const Size drawn = StringDrawing::drawInRect(QStringLiteral("租房"), {0, 0, 60, 20},
+                                                 Font::systemFontOfSize(14),
+                                                 LineBreakMode::WordWrap, ui::TextAlignment::Right);
+    auto image = GraphicsContext::imageFromCurrentImageContext();
+    GraphicsContext::endImageContext();
+    EXPECT_EQ(drawn, (Size{28, 17}));
+    int inked = 0;
+    int leftInk = 0;
+    const QImage pixels = image->pixels().convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < 20; ++y) {
+        for (int x = 0; x < 60; ++x) {
+            const QColor c = QColor::fromRgba(pixels.pixel(x, y));
+            if (c.alpha() > 128) {
+                ++inked;
+                EXPECT_GT(c.red(), 200);
+                EXPECT_LT(c.green(), 60);
+                if (x < 30) ++leftInk;
+            }
+        }
+    }
+    EXPECT_GT(inked, 40);
+    EXPECT_EQ(leftInk, 0);  // right-aligned: nothing in the left half
+}
+
+}  // namespace
