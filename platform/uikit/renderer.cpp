@@ -118,10 +118,9 @@ void drawShadow(QPainter& painter, Layer& layer, const LayerState& state, bool p
         silhouette = blurred->pixels();
         silhouette.setDevicePixelRatio(scale);
     }
-    // The platform's shadow offset is in a y-up space: a negative height lifts it.
+    // Offsets are in the layer's y-down space: the default (0, -3) lifts the shadow.
     painter.drawImage(
-        QPointF(state.shadowOffset.width - margin, -state.shadowOffset.height - margin),
-        silhouette);
+        QPointF(state.shadowOffset.width - margin, state.shadowOffset.height - margin), silhouette);
 }
 
 void drawContent(QPainter& painter, Layer& layer, const LayerState& state, bool presentation) {
