@@ -32,9 +32,15 @@ public:
     static constexpr qint64 kURLErrorCannotFindHost = -1003;
     static constexpr qint64 kURLErrorCannotConnectToHost = -1004;
     static constexpr qint64 kURLErrorNetworkConnectionLost = -1005;
+    static constexpr qint64 kURLErrorHTTPTooManyRedirects = -1007;
+    static constexpr qint64 kURLErrorResourceUnavailable = -1008;
     static constexpr qint64 kURLErrorBadServerResponse = -1011;
+    static constexpr qint64 kURLErrorUserCancelledAuthentication = -1012;
     static constexpr qint64 kURLErrorCannotDecodeContentData = -1016;
     static constexpr qint64 kURLErrorNotConnectedToInternet = -1009;
+    static constexpr qint64 kURLErrorRequestBodyStreamExhausted = -1021;
+    static constexpr qint64 kURLErrorFileDoesNotExist = -1100;
+    static constexpr qint64 kURLErrorSecureConnectionFailed = -1200;
     static constexpr qint64 kURLErrorServerCertificateUntrusted = -1202;
 
     Error() = default;

@@ -1,0 +1,226 @@
+#include "platform/foundation/operation_queue.h"
+
+#include "platform/foundation/worker_pool.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+
+namespace ns {
+
+// An operation may hold locks of its own while it announces a change, and the
+// announcement reaches this state on that thread. So the queue never calls into an
+// operation while it holds its own mutex, and it picks the operations to start on a
+// worker thread of its own (requestSchedule()), never on the announcing thread:
+// asking one operation whether it is ready while another's lock is held could
+// otherwise deadlock.
+struct OperationQueue::State : std::enable_shared_from_this<State> {
+    struct Entry {
+        std::shared_ptr<Operation> operation;
+        Operation::ObserverId observer = 0;
+        bool started = false;
+    };
+
+    mutable std::mutex mutex;
+    std::condition_variable emptied;
+    std::vector<Entry> entries;  // in the order added
+    int running = 0;
+    int width = kDefaultMaxConcurrentOperationCount;
+    bool suspended = false;
+    bool alive = true;
+    bool schedulePending = false;
+    QString name;
+
+    [[nodiscard]] bool hasRoomLocked() const { return width < 0 || running < width; }
+
+    void add(const std::shared_ptr<Operation>& operation) {
+        const auto observer = operation->addObserver(
+            [weakState = weak_from_this()](Operation& changed, Operation::Key key) {
+                auto state = weakState.lock();
+                if (!state) return;
+                if (key == Operation::Key::Finished) {
+                    if (changed.isFinished()) state->finished(changed);
+                } else if (key == Operation::Key::Ready) {
+                    state->requestSchedule();
+                }
+            });
+        {
+            std::lock_guard lock(mutex);
+            entries.push_back({operation, observer, false});
+        }
+        requestSchedule();
+    }
+
+    void finished(Operation& operation) {
+        std::shared_ptr<Operation> done;
+        Operation::ObserverId observer = 0;
+        {
+            std::lock_guard lock(mutex);
+            const auto found = std::find_if(entries.begin(), entries.end(), [&](const Entry& e) {
+                return e.operation.get() == &operation;
+            });
+            if (found == entries.end()) return;
+            if (found->started) --running;
+            done = std::move(found->operation);
+            observer = found->observer;
+            entries.erase(found);
+            if (entries.empty()) emptied.notify_all();
+        }
+        done->removeObserver(observer);
+        requestSchedule();
+    }
+
+    void requestSchedule() {
+        {
+            std::lock_guard lock(mutex);
+            if (schedulePending || !alive) return;
+            schedulePending = true;
+        }
+        WorkerPool::shared().run([weakState = weak_from_this()] {
+            if (auto state = weakState.lock()) state->schedule();
+        });
+    }
+
+    // Starts as many ready operations as there is room for, best priority first.
+    void schedule() {
+        std::vector<std::shared_ptr<Operation>> waiting;
+        {
+            std::lock_guard lock(mutex);
+            schedulePending = false;  // changes from here on ask for another round
+            if (!alive || suspended || !hasRoomLocked()) return;
+            for (const auto& entry : entries) {
+                if (!entry.started) waiting.push_back(entry.operation);
+            }
+        }
+        std::vector<std::shared_ptr<Operation>> ready;
+        for (auto& operation : waiting) {
+            if (operation->isReady()) ready.push_back(std::move(operation));
+        }
+        if (ready.empty()) return;
+        std::stable_sort(ready.begin(), ready.end(), [](const auto& a, const auto& b) {
+            return a->queuePriority() > b->queuePriority();
+        });
+
+        std::vector<std::shared_ptr<Operation>> claimed;
+        {
+            std::lock_guard lock(mutex);
+            if (!alive || suspended) return;
+            for (auto& operation : ready) {
+                if (!hasRoomLocked()) break;
+                const auto found = std::find_if(
+                    entries.begin(), entries.end(),
+                    [&](const Entry& e) { return e.operation == operation && !e.started; });
+                if (found == entries.end()) continue;  // another thread claimed it meanwhile
+                found->started = true;
+                ++running;
+                claimed.push_back(std::move(operation));
+            }
+        }
+        for (auto& operation : claimed) {
+            WorkerPool::shared().run(
+                [weakState = weak_from_this(), operation = std::move(operation)] {
+                    operation->start();
+                    // An operation that finished without announcing it would hold its place for
+                    // ever.
+                    if (operation->isFinished()) {
+                        if (auto state = weakState.lock()) state->finished(*operation);
+                    }
+                });
+        }
+    }
+};
+
+OperationQueue::OperationQueue(QString name) : state_(std::make_shared<State>()) {
+    state_->name = std::move(name);
+}
+
+OperationQueue::~OperationQueue() {
+    std::vector<State::Entry> dropped;
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->alive = false;
+        dropped = std::move(state_->entries);
+        state_->entries.clear();
+        state_->emptied.notify_all();
+    }
+    for (const auto& entry : dropped) entry.operation->removeObserver(entry.observer);
+}
+
+void OperationQueue::addOperation(const std::shared_ptr<Operation>& operation) {
+    if (!operation || operation->isExecuting() || operation->isFinished()) return;
+    if (operation->enqueued_.exchange(true)) return;
+    state_->add(operation);
+}
+
+void OperationQueue::addOperations(const std::vector<std::shared_ptr<Operation>>& operations,
+                                   bool waitUntilFinished) {
+    for (const auto& operation : operations) addOperation(operation);
+    if (!waitUntilFinished) return;
+    for (const auto& operation : operations) {
+        if (operation) operation->waitUntilFinished();
+    }
+}
+
+void OperationQueue::addOperationWithBlock(Operation::Block block) {
+    addOperation(BlockOperation::blockOperationWithBlock(std::move(block)));
+}
+
+std::vector<std::shared_ptr<Operation>> OperationQueue::operations() const {
+    std::lock_guard lock(state_->mutex);
+    std::vector<std::shared_ptr<Operation>> result;
+    result.reserve(state_->entries.size());
+    for (const auto& entry : state_->entries) result.push_back(entry.operation);
+    return result;
+}
+
+std::size_t OperationQueue::operationCount() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->entries.size();
+}
+
+int OperationQueue::maxConcurrentOperationCount() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->width;
+}
+
+void OperationQueue::setMaxConcurrentOperationCount(int count) {
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->width = count < 0 ? kDefaultMaxConcurrentOperationCount : count;
+    }
+    state_->requestSchedule();
+}
+
+bool OperationQueue::isSuspended() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->suspended;
+}
+
+void OperationQueue::setSuspended(bool suspended) {
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->suspended = suspended;
+    }
+    state_->requestSchedule();
+}
+
+void OperationQueue::cancelAllOperations() {
+    for (const auto& operation : operations()) operation->cancel();
+}
+
+void OperationQueue::waitUntilAllOperationsAreFinished() {
+    std::unique_lock lock(state_->mutex);
+    state_->emptied.wait(lock, [&] { return state_->entries.empty(); });
+}
+
+QString OperationQueue::name() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->name;
+}
+
+void OperationQueue::setName(const QString& name) {
+    std::lock_guard lock(state_->mutex);
+    state_->name = name;
+}
+
+}  // namespace ns

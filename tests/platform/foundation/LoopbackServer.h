@@ -1,0 +1,84 @@
+#pragma once
+
+#include "platform/foundation/network_thread.h"
+
+#include <httplib.h>
+
+#include <QNetworkAccessManager>
+
+#include <QString>
+#include <QUrl>
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+// An HTTP server on a free loopback port, for the URL loading tests: register
+// handlers on server(), then start(). Declare it after the variables its handlers
+// use: it stops, and its handlers end, before those go away.
+class LoopbackServer {
+public:
+    LoopbackServer() : LoopbackServer(std::make_unique<httplib::Server>(), "http") {}
+    // An HTTPS server with the certificate and key in these PEM files.
+    LoopbackServer(const std::string& certificatePath, const std::string& keyPath)
+        : LoopbackServer(
+              std::make_unique<httplib::SSLServer>(certificatePath.c_str(), keyPath.c_str()),
+              "https") {}
+    ~LoopbackServer() { stop(); }
+
+    httplib::Server& server() { return *server_; }
+    [[nodiscard]] int port() const { return port_; }
+    [[nodiscard]] QUrl url(const QString& path) const {
+        return QUrl(QStringLiteral("%1://127.0.0.1:%2%3").arg(scheme_).arg(port_).arg(path));
+    }
+
+    // The socket listens from construction on, so clients may connect at once.
+    void start() {
+        thread_ = std::thread([this] { server_->listen_after_bind(); });
+    }
+    void stop() {
+        // Idle keep-alive connections would hold the server's threads for seconds.
+        ns::NetworkThread::shared().sync(
+            [] { ns::NetworkThread::shared().accessManager().clearConnectionCache(); });
+        server_->stop();
+        if (thread_.joinable()) thread_.join();
+    }
+
+private:
+    LoopbackServer(std::unique_ptr<httplib::Server> server, const char* scheme)
+        : server_(std::move(server)), scheme_(QString::fromLatin1(scheme)) {
+        server_->set_tcp_nodelay(true);  // else small replies wait for delayed acknowledgements
+        port_ = server_->bind_to_any_port("127.0.0.1");
+    }
+
+    std::unique_ptr<httplib::Server> server_;
+    QString scheme_;
+    int port_ = -1;
+    std::thread thread_;
+};
+
+// Lets the test hold a server handler (or any other thread) at a point until it
+// opens the gate a number of times.
+class Gate {
+public:
+    void open(int times = 1) {
+        std::lock_guard lock(mutex_);
+        permits_ += times;
+        changed_.notify_all();
+    }
+    // False when the gate stayed shut for 10 s of real time (a broken test).
+    bool pass() {
+        std::unique_lock lock(mutex_);
+        if (!changed_.wait_for(lock, std::chrono::seconds(10), [&] { return permits_ > 0; }))
+            return false;
+        --permits_;
+        return true;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int permits_ = 0;
+};

@@ -1,0 +1,666 @@
+#include "platform/foundation/network_thread.h"
+#include "platform/foundation/url_cache.h"
+#include "platform/foundation/url_connection.h"
+
+#include "LoopbackServer.h"
+#include "SandboxTest.h"
+#include "standin/Gzip.h"
+
+#include <QTcpServer>
+#include <QThread>
+
+#include <atomic>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+// Writes down everything a connection tells, and on which thread.
+class Recorder : public ns::URLConnectionDelegate {
+public:
+    struct Redirect {
+        QUrl to;
+        int status = 0;  // 0 for the first request, which is no redirect
+    };
+
+    std::optional<ns::URLRequest> willSendRequest(
+        ns::URLConnection&, const ns::URLRequest& request,
+        const std::shared_ptr<const ns::URLResponse>& redirectResponse) override {
+        std::lock_guard lock(mutex);
+        note("request");
+        const auto* http = dynamic_cast<const ns::HTTPURLResponse*>(redirectResponse.get());
+        redirects.push_back({request.url(), http ? http->statusCode() : 0});
+        if (redirectResponse && !followRedirects) return std::nullopt;
+        return request;
+    }
+    void didSendBodyData(ns::URLConnection&, qint64 written, qint64 total,
+                         qint64 expected) override {
+        std::lock_guard lock(mutex);
+        uploads.push_back({written, total, expected});
+    }
+    void didReceiveResponse(ns::URLConnection&,
+                            const std::shared_ptr<const ns::URLResponse>& r) override {
+        std::lock_guard lock(mutex);
+        note("response");
+        response = r;
+    }
+    void didReceiveData(ns::URLConnection& connection, const QByteArray& data) override {
+        {
+            std::lock_guard lock(mutex);
+            note("data");
+            chunks.push_back(data);
+        }
+        if (cancelOnFirstData) connection.cancel();
+    }
+    std::optional<ns::CachedURLResponse> willCacheResponse(
+        ns::URLConnection&, const ns::CachedURLResponse& proposed) override {
+        std::lock_guard lock(mutex);
+        note("cache");
+        return proposed;
+    }
+    void didFinishLoading(ns::URLConnection&) override {
+        std::lock_guard lock(mutex);
+        note("finish");
+        ended = true;
+    }
+    void didFailWithError(ns::URLConnection&, const ns::Error& e) override {
+        std::lock_guard lock(mutex);
+        note("fail");
+        error = e;
+        ended = true;
+    }
+
+    [[nodiscard]] bool hasEnded() {
+        std::lock_guard lock(mutex);
+        return ended;
+    }
+    [[nodiscard]] std::size_t chunkCount() {
+        std::lock_guard lock(mutex);
+        return chunks.size();
+    }
+    [[nodiscard]] QByteArray body() {
+        std::lock_guard lock(mutex);
+        QByteArray all;
+        for (const auto& chunk : chunks) all += chunk;
+        return all;
+    }
+    [[nodiscard]] const ns::HTTPURLResponse* http() {
+        std::lock_guard lock(mutex);
+        return dynamic_cast<const ns::HTTPURLResponse*>(response.get());
+    }
+    [[nodiscard]] std::vector<std::string> events() {
+        std::lock_guard lock(mutex);
+        return log;
+    }
+
+    std::mutex mutex;
+    std::vector<std::string> log;
+    std::vector<QString> threads;
+    std::vector<Redirect> redirects;
+    std::vector<std::array<qint64, 3>> uploads;
+    std::shared_ptr<const ns::URLResponse> response;
+    std::vector<QByteArray> chunks;
+    std::optional<ns::Error> error;
+    bool ended = false;
+    bool followRedirects = true;
+    bool cancelOnFirstData = false;
+
+private:
+    void note(const char* event) {
+        log.emplace_back(event);
+        threads.push_back(QThread::currentThread()->objectName());
+    }
+};
+
+class URLConnectionTest : public SandboxTest {
+protected:
+    void SetUp() override {
+        SandboxTest::SetUp();
+        ns::URLCache::setSharedURLCache(std::make_shared<ns::URLCache>());
+    }
+
+    // Runs a request to its end; false when it did not end within 5 s.
+    bool load(const ns::URLRequest& request, const std::shared_ptr<Recorder>& recorder) {
+        connection_ = ns::URLConnection::connectionWithRequest(request, recorder);
+        return runMainLoopUntil([&] { return recorder->hasEnded(); });
+    }
+
+    // Waits until everything already posted to "NetKit" has run.
+    static void drainNetworkThread() {
+        for (int round = 0; round < 3; ++round) ns::NetworkThread::shared().sync([] {});
+    }
+
+    std::shared_ptr<ns::URLConnection> connection_;
+};
+
+TEST_F(URLConnectionTest, GetSendsTheHeadersAsSetAndReadsStatusTypeEncodingAndLength) {
+    httplib::Headers seen;
+    LoopbackServer server;
+    server.server().Get("/page", [&](const httplib::Request& request, httplib::Response& response) {
+        seen = request.headers;
+        response.status = 203;
+        response.set_header("X-Reply", "yes");
+        response.set_header("Content-Disposition", "attachment; filename=\"report.bin\"");
+        response.set_content("\xe4\xbd\xa0\xe5\xa5\xbd", "application/octet-stream; charset=UTF-8");
+    });
+    server.start();
+
+    ns::URLRequest request(server.url("/page"));
+    request.setValue("first", "X-One");
+    request.setValue("中文", "X-Two");
+    request.setValue("second", "x-one");  // same field, other case: replaced in place
+    ASSERT_EQ(request.allHTTPHeaderFields().names(), (QStringList{"X-One", "X-Two"}));
+
+    auto recorder = std::make_shared<Recorder>();
+    ASSERT_TRUE(load(request, recorder));
+    EXPECT_FALSE(recorder->error) << recorder->error->description().toStdString();
+    EXPECT_EQ(recorder->events(),
+              (std::vector<std::string>{"request", "response", "data", "finish"}));
+    for (const auto& thread : recorder->threads) EXPECT_EQ(thread, "NetKit");
+
+    EXPECT_EQ(seen.find("X-One")->second, "second");
+    EXPECT_EQ(seen.find("X-Two")->second, "\xe4\xb8\xad\xe6\x96\x87");
+    const auto* http = recorder->http();
+    ASSERT_NE(http, nullptr);
+    EXPECT_EQ(http->statusCode(), 203);
+    EXPECT_EQ(http->url(), server.url("/page"));
+    EXPECT_EQ(http->allHeaderFields().value("x-reply"), "yes");
+    EXPECT_EQ(http->mimeType(), "application/octet-stream");
+    EXPECT_EQ(http->textEncodingName(), "UTF-8");
+    EXPECT_EQ(http->expectedContentLength(), 6);
+    EXPECT_EQ(http->suggestedFilename(), "report.bin");
+    EXPECT_EQ(QString::fromUtf8(recorder->body()), "你好");
+    EXPECT_EQ(ns::HTTPURLResponse::localizedStringForStatusCode(404), "not found");
+
+    // A finished connection keeps nothing alive: not itself, not its delegate.
+    const std::weak_ptr<ns::URLConnection> finished = connection_;
+    connection_.reset();
+    drainNetworkThread();
+    EXPECT_TRUE(finished.expired());
+    EXPECT_EQ(recorder.use_count(), 1);
+}
+
+TEST_F(URLConnectionTest, PostSendsBodyBytesAndBodyStreamsAsGiven) {
+    std::vector<std::string> bodies;
+    std::vector<std::string> types;
+    LoopbackServer server;
+    server.server().Post("/echo",
+                         [&](const httplib::Request& request, httplib::Response& response) {
+                             bodies.push_back(request.body);
+                             types.push_back(request.get_header_value("Content-Type"));
+                             response.set_content(request.body, "application/octet-stream");
+                         });
+    server.start();
+
+    const QByteArray form = "jsonArgs={\"city\":\"北京\",\"q\":\"a&b+c%\"}";
+    ns::URLRequest request(server.url("/echo"));
+    request.setHTTPMethod("POST");
+    request.setHTTPBody(form);
+    auto first = std::make_shared<Recorder>();
+    ASSERT_TRUE(load(request, first));
+    EXPECT_EQ(first->body(), form);
+
+    QByteArray large(300 * 1024, '\0');
+    for (int i = 0; i < large.size(); ++i) large[i] = static_cast<char>(i * 7);
+    ns::URLRequest streamed(server.url("/echo"));
+    streamed.setHTTPMethod("POST");
+    streamed.setValue("application/x-test", "Content-Type");
+    streamed.setValue(QString::number(large.size()), "Content-Length");
+    streamed.setHTTPBodyStream(ns::InputStream::withData(large));
+    auto second = std::make_shared<Recorder>();
+    ASSERT_TRUE(load(streamed, second));
+    EXPECT_FALSE(second->error);
+    EXPECT_EQ(second->body(), large);
+
+    // Without a length the whole stream is read before it is sent.
+    streamed.setValue(QString(), "Content-Length");
+    streamed.setHTTPBodyStream(ns::InputStream::withData(form));
+    auto third = std::make_shared<Recorder>();
+    ASSERT_TRUE(load(streamed, third));
+    EXPECT_EQ(third->body(), form);
+
+    ASSERT_EQ(bodies.size(), 3u);
+    EXPECT_EQ(QByteArray::fromStdString(bodies[0]), form);
+    EXPECT_EQ(types[0], "application/x-www-form-urlencoded");  // the platform's default for a body
+    EXPECT_EQ(types[1], "application/x-test");
+
+    // Upload progress: increments that add up, totals that grow to the body's size.
+    ASSERT_FALSE(second->uploads.empty());
+    qint64 sum = 0;
+    qint64 lastTotal = 0;
+    for (const auto& [written, total, expected] : second->uploads) {
+        sum += written;
+        EXPECT_EQ(total, sum);
+        EXPECT_GT(total, lastTotal);
+        EXPECT_EQ(expected, large.size());
+        lastTotal = total;
+    }
+    EXPECT_EQ(lastTotal, large.size());
+}
+
+TEST_F(URLConnectionTest, ManyLoadsAtOnceEachGetTheirOwnReply) {
+    LoopbackServer server;
+    server.server().Get(
+        R"(/item/(\d+))", [](const httplib::Request& request, httplib::Response& response) {
+            response.set_content("item " + request.matches[1].str(), "application/octet-stream");
+        });
+    server.start();
+    std::vector<std::shared_ptr<Recorder>> recorders;
+    std::vector<std::shared_ptr<ns::URLConnection>> connections;
+    for (int i = 0; i < 100; ++i) {
+        recorders.push_back(std::make_shared<Recorder>());
+        connections.push_back(ns::URLConnection::connectionWithRequest(
+            ns::URLRequest(server.url(QStringLiteral("/item/%1").arg(i))), recorders.back()));
+    }
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return std::all_of(recorders.begin(), recorders.end(),
+                           [](const auto& r) { return r->hasEnded(); });
+    }));
+    for (int i = 0; i < 100; ++i) {
+        EXPECT_FALSE(recorders[i]->error) << i;
+        EXPECT_EQ(recorders[i]->body(), "item " + QByteArray::number(i));
+    }
+}
+
+TEST_F(URLConnectionTest, StreamedChunksArriveInOrderEachWithItsOwnBytes) {
+    Gate gate;
+    const std::vector<std::string> pieces{"first piece|", "second|", "third and last"};
+    LoopbackServer server;
+    server.server().Get("/stream", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_chunked_content_provider("application/octet-stream",
+                                              [&](size_t, httplib::DataSink& sink) {
+                                                  for (const auto& piece : pieces) {
+                                                      if (!gate.pass()) return false;
+                                                      sink.write(piece.data(), piece.size());
+                                                  }
+                                                  sink.done();
+                                                  return true;
+                                              });
+    });
+    server.start();
+
+    auto recorder = std::make_shared<Recorder>();
+    connection_ =
+        ns::URLConnection::connectionWithRequest(ns::URLRequest(server.url("/stream")), recorder);
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        gate.open();  // the next piece goes out only once the one before has arrived
+        ASSERT_TRUE(runMainLoopUntil([&] { return recorder->chunkCount() == i + 1; })) << i;
+    }
+    ASSERT_TRUE(runMainLoopUntil([&] { return recorder->hasEnded(); }));
+    ASSERT_EQ(recorder->chunks.size(), 3u);
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        EXPECT_EQ(recorder->chunks[i].toStdString(), pieces[i]);
+    }
+    EXPECT_EQ(recorder->http()->expectedContentLength(), -1);
+}
+
+TEST_F(URLConnectionTest, GzipBodiesAreDecodedWhoeverAskedForTheCoding) {
+    QByteArray plain;
+    for (int i = 0; i < 2000; ++i) plain += "第" + QByteArray::number(i) + "条 housing post, ";
+    const QByteArray packed = standin::gzipCompress(plain);
+    LoopbackServer server;
+    server.server().Get("/packed", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_header("Content-Encoding", "gzip");
+        response.set_content(packed.toStdString(), "application/json; charset=utf-8");
+    });
+    server.server().Get("/broken", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_header("Content-Encoding", "gzip");
+        response.set_content("this is not gzip at all", "application/octet-stream");
+    });
+    server.start();
+
+    // The app names the coding itself, as its requests do.
+    ns::URLRequest asked(server.url("/packed"));
+    asked.setValue("gzip", "Accept-Encoding");
+    auto first = std::make_shared<Recorder>();
+    ASSERT_TRUE(load(asked, first));
+    EXPECT_EQ(first->body(), plain);
+    EXPECT_EQ(first->http()->allHeaderFields().value("Content-Encoding"), "gzip");
+    EXPECT_EQ(first->http()->expectedContentLength(), packed.size());
+
+    auto second = std::make_shared<Recorder>();
+    ASSERT_TRUE(load(ns::URLRequest(server.url("/packed")), second));
+    EXPECT_EQ(second->body(), plain);
+
+    auto broken = std::make_shared<Recorder>();
+    ASSERT_TRUE(load(ns::URLRequest(server.url("/broken")), broken));
+    ASSERT_TRUE(broken->error);
+    EXPECT_EQ(broken->error->code(), ns::Error::kURLErrorCannotDecodeContentData);
+}
+
+TEST_F(URLConnectionTest, GzipStreamIsDecodedPieceByPiece) {
+    Gate gate;
+    QByteArray plain;
+    for (int i = 0; i < 500; ++i) plain += "segment " + QByteArray::number(i) + ";";
+    const QByteArray packed = standin::gzipCompress(plain);
+    const qsizetype half = packed.size() / 2;
+    LoopbackServer server;
+    server.server().Get("/stream", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_header("Content-Encoding", "gzip");
+        response.set_chunked_content_provider(
+            "application/octet-stream", [&](size_t, httplib::DataSink& sink) {
+                for (const auto& part : {packed.left(half), packed.mid(half)}) {
+                    if (!gate.pass()) return false;
+                    sink.write(part.constData(), static_cast<size_t>(part.size()));
+                }
+                sink.done();
+                return true;
+            });
+    });
+    server.start();
+
+    auto recorder = std::make_shared<Recorder>();
+    connection_ =
+        ns::URLConnection::connectionWithRequest(ns::URLRequest(server.url("/stream")), recorder);
+    gate.open();
+    // Half of the compressed bytes already give a part of the text, before the rest is sent.
+    ASSERT_TRUE(runMainLoopUntil([&] { return recorder->chunkCount() >= 1; }));
+    const QByteArray early = recorder->body();
+    EXPECT_FALSE(early.isEmpty());
+    EXPECT_TRUE(plain.startsWith(early));
+    gate.open();
+    ASSERT_TRUE(runMainLoopUntil([&] { return recorder->hasEnded(); }));
+    EXPECT_FALSE(recorder->error);
+    EXPECT_EQ(recorder->body(), plain);
+}
+
+TEST_F(URLConnectionTest, NothingReachesTheDelegateAfterCancel) {
+    Gate gate;
+    std::atomic<bool> serverDone{false};
+    LoopbackServer server;
+    server.server().Get("/stream", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_chunked_content_provider("application/octet-stream",
+                                              [&](size_t, httplib::DataSink& sink) {
+                                                  for (int i = 0; i < 3; ++i) {
+                                                      if (!gate.pass()) break;
+                                                      if (!sink.write("chunk", 5)) break;
+                                                  }
+                                                  sink.done();
+                                                  serverDone = true;
+                                                  return true;
+                                              });
+    });
+    server.start();
+
+    auto recorder = std::make_shared<Recorder>();
+    connection_ =
+        ns::URLConnection::connectionWithRequest(ns::URLRequest(server.url("/stream")), recorder);
+    gate.open();
+    ASSERT_TRUE(runMainLoopUntil([&] { return recorder->chunkCount() == 1; }));
+    connection_->cancel();
+    gate.open(2);
+    ASSERT_TRUE(runMainLoopUntil([&] { return serverDone.load(); }));
+    drainNetworkThread();
+    EXPECT_EQ(recorder->events(), (std::vector<std::string>{"request", "response", "data"}));
+
+    // The connection let go of its delegate.
+    EXPECT_EQ(recorder.use_count(), 1);
+}
+
+TEST_F(URLConnectionTest, CancelFromInsideACallbackEndsTheLoadThere) {
+    LoopbackServer server;
+    server.server().Get("/big", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_chunked_content_provider("text/plain", [](size_t, httplib::DataSink& sink) {
+            for (int i = 0; i < 50; ++i) {
+                if (!sink.write("0123456789", 10)) return false;
+            }
+            sink.done();
+            return true;
+        });
+    });
+    server.start();
+    auto recorder = std::make_shared<Recorder>();
+    recorder->cancelOnFirstData = true;
+    connection_ =
+        ns::URLConnection::connectionWithRequest(ns::URLRequest(server.url("/big")), recorder);
+    ASSERT_TRUE(runMainLoopUntil([&] { return recorder->chunkCount() == 1; }));
+    drainNetworkThread();
+    EXPECT_EQ(recorder->events(), (std::vector<std::string>{"request", "response", "data"}));
+}
+
+TEST_F(URLConnectionTest, IdleTimeOutRunsOnTheClockAndFailsWith1001) {
+    Gate reply;
+    std::atomic<int> arrived{0};
+    LoopbackServer server;
+    server.server().Get("/slow", [&](const httplib::Request&, httplib::Response& response) {
+        ++arrived;
+        reply.pass();
+        response.set_content("late", "text/plain");
+    });
+    server.start();
+
+    ns::URLRequest request(server.url("/slow"));
+    request.setTimeoutInterval(20);
+    auto recorder = std::make_shared<Recorder>();
+    connection_ = ns::URLConnection::connectionWithRequest(request, recorder);
+    ASSERT_TRUE(runMainLoopUntil([&] { return arrived.load() == 1; }));
+    drainNetworkThread();  // the time-out is armed when the request goes out
+
+    clock().advance(19s);
+    drainMainLoop();
+    drainNetworkThread();
+    EXPECT_FALSE(recorder->hasEnded());
+    clock().advance(1s);
+    ASSERT_TRUE(runMainLoopUntil([&] { return recorder->hasEnded(); }));
+    reply.open();
+
+    ASSERT_TRUE(recorder->error);
+    EXPECT_EQ(recorder->error->domain(), ns::Error::kURLErrorDomain);
+    EXPECT_EQ(recorder->error->code(), ns::Error::kURLErrorTimedOut);
+    EXPECT_EQ(recorder->error->localizedDescription(), "The request timed out.");
+    EXPECT_EQ(recorder->error->failingURL(), server.url("/slow").toString());
+}
+
+TEST_F(URLConnectionTest, TheTimeOutCountsFromTheLastActivity) {
+    Gate gate;
+    LoopbackServer server;
+    server.server().Get("/trickle", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_chunked_content_provider("application/octet-stream",
+                                              [&](size_t, httplib::DataSink& sink) {
+                                                  for (int i = 0; i < 3; ++i) {
+                                                      if (!gate.pass() || !sink.write("x", 1))
+                                                          return false;
+                                                  }
+                                                  sink.done();
+                                                  return true;
+                                              });
+    });
+    server.start();
+
+    ns::URLRequest request(server.url("/trickle"));
+    request.setTimeoutInterval(10);
+    auto recorder = std::make_shared<Recorder>();
+    connection_ = ns::URLConnection::connectionWithRequest(request, recorder);
+    gate.open();
+    ASSERT_TRUE(runMainLoopUntil([&] { return recorder->chunkCount() == 1; }));
+    clock().advance(6s);
+    gate.open();
+    ASSERT_TRUE(runMainLoopUntil([&] { return recorder->chunkCount() == 2; }));
+
+    clock().advance(6s);  // past the first deadline, but idle for 6 s only
+    drainMainLoop();
+    drainNetworkThread();
+    EXPECT_FALSE(recorder->hasEnded());
+
+    clock().advance(4s);  // idle for 10 s now
+    ASSERT_TRUE(runMainLoopUntil([&] { return recorder->hasEnded(); }));
+    ASSERT_TRUE(recorder->error);
+    EXPECT_EQ(recorder->error->code(), ns::Error::kURLErrorTimedOut);
+    gate.open(2);
+}
+
+TEST_F(URLConnectionTest, RefusedConnectionFailsWith1004) {
+    // A port that was free a moment ago and has no listener now.
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+    const QUrl closed(QStringLiteral("http://127.0.0.1:%1/nothing").arg(probe.serverPort()));
+    probe.close();
+
+    auto recorder = std::make_shared<Recorder>();
+    ASSERT_TRUE(load(ns::URLRequest(closed), recorder));
+    ASSERT_TRUE(recorder->error);
+    EXPECT_EQ(recorder->error->code(), ns::Error::kURLErrorCannotConnectToHost);
+    EXPECT_EQ(recorder->error->userInfo().value(ns::Error::kFailingURLKey).toUrl(), closed);
+    EXPECT_EQ(recorder->events(), (std::vector<std::string>{"request", "fail"}));
+}
+
+TEST_F(URLConnectionTest, RedirectsAreShownToTheDelegateAndFollowed) {
+    std::string methodAtTarget;
+    LoopbackServer server;
+    server.server().Post("/old", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_redirect("/moved", 303);
+    });
+    server.server().Get("/moved", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_redirect("/new", 302);
+    });
+    server.server().Get("/new", [&](const httplib::Request& request, httplib::Response& response) {
+        methodAtTarget = request.method;
+        response.set_content("arrived", "text/plain");
+    });
+    server.start();
+
+    ns::URLRequest request(server.url("/old"));
+    request.setHTTPMethod("POST");
+    request.setHTTPBody("a=1");
+    auto recorder = std::make_shared<Recorder>();
+    ASSERT_TRUE(load(request, recorder));
+    ASSERT_EQ(recorder->redirects.size(), 3u);
+    EXPECT_EQ(recorder->redirects[0].status, 0);
+    EXPECT_EQ(recorder->redirects[1].status, 303);
+    EXPECT_EQ(recorder->redirects[1].to, server.url("/moved"));
+    EXPECT_EQ(recorder->redirects[2].status, 302);
+    EXPECT_EQ(recorder->redirects[2].to, server.url("/new"));
+    EXPECT_EQ(methodAtTarget, "GET");  // a 303 turns a POST into a GET
+    EXPECT_EQ(recorder->http()->url(), server.url("/new"));
+    EXPECT_EQ(recorder->body(), "arrived");
+    EXPECT_EQ(connection_->currentRequest().url(), server.url("/new"));
+
+    // A delegate that answers nothing gets the redirect itself as the response.
+    auto staying = std::make_shared<Recorder>();
+    staying->followRedirects = false;
+    ASSERT_TRUE(load(ns::URLRequest(server.url("/moved")), staying));
+    EXPECT_EQ(staying->http()->statusCode(), 302);
+    EXPECT_FALSE(staying->error);
+}
+
+TEST_F(URLConnectionTest, CachePoliciesAnswerFromTheSharedCache) {
+    std::atomic<int> hits{0};
+    LoopbackServer server;
+    server.server().Get("/picture", [&](const httplib::Request&, httplib::Response& response) {
+        ++hits;
+        response.set_content("picture bytes", "image/png");
+    });
+    server.start();
+
+    ns::URLRequest request(server.url("/picture"));
+    request.setCachePolicy(ns::URLRequest::CachePolicy::ReloadIgnoringLocalCacheData);
+    auto first = std::make_shared<Recorder>();
+    ASSERT_TRUE(load(request, first));
+    EXPECT_EQ(first->events(),
+              (std::vector<std::string>{"request", "response", "data", "cache", "finish"}));
+
+    request.setCachePolicy(ns::URLRequest::CachePolicy::ReturnCacheDataElseLoad);
+    auto second = std::make_shared<Recorder>();
+    ASSERT_TRUE(load(request, second));
+    EXPECT_EQ(hits.load(), 1);
+    EXPECT_EQ(second->body(), "picture bytes");
+    EXPECT_EQ(second->events(),
+              (std::vector<std::string>{"request", "response", "data", "finish"}));
+
+    // No max-age: the protocol's policy asks the server again.
+    request.setCachePolicy(ns::URLRequest::CachePolicy::UseProtocolCachePolicy);
+    auto third = std::make_shared<Recorder>();
+    ASSERT_TRUE(load(request, third));
+    EXPECT_EQ(hits.load(), 2);
+
+    ns::URLRequest absent(server.url("/never-loaded"));
+    absent.setCachePolicy(ns::URLRequest::CachePolicy::ReturnCacheDataDontLoad);
+    auto fourth = std::make_shared<Recorder>();
+    ASSERT_TRUE(load(absent, fourth));
+    ASSERT_TRUE(fourth->error);
+    EXPECT_EQ(fourth->error->code(), ns::Error::kURLErrorResourceUnavailable);
+}
+
+// Answers a password challenge with a fixed credential and counts the questions.
+class PasswordDelegate final : public Recorder {
+public:
+    void willSendRequestForAuthenticationChallenge(
+        ns::URLConnection&, const ns::URLAuthenticationChallenge& challenge) override {
+        std::lock_guard lock(mutex);
+        realms.push_back(challenge.protectionSpace().realm());
+        methods.push_back(challenge.protectionSpace().authenticationMethod());
+        failures.push_back(challenge.previousFailureCount());
+        if (challenge.previousFailureCount() == 0) {
+            challenge.sender()->useCredential(
+                ns::URLCredential::withUser(user, "secret", ns::URLCredential::Persistence::None),
+                challenge);
+        } else {
+            challenge.sender()->continueWithoutCredentialForAuthenticationChallenge(challenge);
+        }
+    }
+
+    QString user;
+    std::vector<QString> realms;
+    std::vector<QString> methods;
+    std::vector<int> failures;
+};
+
+TEST_F(URLConnectionTest, PasswordChallengesGoToTheDelegate) {
+    LoopbackServer server;
+    server.server().Get(
+        "/private", [&](const httplib::Request& request, httplib::Response& response) {
+            // "alice:secret"
+            if (request.get_header_value("Authorization") == "Basic YWxpY2U6c2VjcmV0") {
+                response.set_content("welcome", "text/plain");
+                return;
+            }
+            response.status = 401;
+            response.set_header("WWW-Authenticate", "Basic realm=\"housing\"");
+            response.set_content("who are you", "text/plain");
+        });
+    server.start();
+
+    auto accepted = std::make_shared<PasswordDelegate>();
+    accepted->user = "alice";
+    ASSERT_TRUE(load(ns::URLRequest(server.url("/private")), accepted));
+    EXPECT_EQ(accepted->body(), "welcome");
+    ASSERT_EQ(accepted->realms.size(), 1u);
+    EXPECT_EQ(accepted->realms[0], "housing");
+    EXPECT_EQ(accepted->methods[0], ns::URLProtectionSpace::kAuthenticationMethodHTTPBasic);
+
+    // A refused credential is asked about again with a failure count; going on
+    // without one delivers the server's 401. (Another server, so that no credential
+    // is remembered for it.)
+    LoopbackServer other;
+    other.server().Get(
+        "/private", [&](const httplib::Request& request, httplib::Response& response) {
+            response.status = 401;
+            response.set_header("WWW-Authenticate", "Basic realm=\"housing\"");
+            response.set_content(request.has_header("Authorization") ? "not you" : "who are you",
+                                 "application/octet-stream");
+        });
+    other.start();
+    auto refused = std::make_shared<PasswordDelegate>();
+    refused->user = "mallory";
+    ASSERT_TRUE(load(ns::URLRequest(other.url("/private")), refused));
+    EXPECT_EQ(refused->failures, (std::vector<int>{0, 1}));
+    EXPECT_FALSE(refused->error);
+    EXPECT_EQ(refused->http()->statusCode(), 401);
+    EXPECT_EQ(refused->body(), "not you");
+}
+
+TEST_F(URLConnectionTest, SynchronousRequestFromTheMainThread) {
+    LoopbackServer server;
+    server.server().Get("/sync", [](const httplib::Request&, httplib::Response& response) {
+        response.set_content("done", "text/plain");
+    });
+    server.start();
+    const auto result =
+        ns::URLConnection::sendSynchronousRequest(ns::URLRequest(server.url("/sync")));
+    EXPECT_FALSE(result.error);
+    ASSERT_TRUE(result.response);
+    EXPECT_EQ(result.data, "done");
+    EXPECT_EQ(result.response->mimeType(), "text/plain");
+}
+
+}  // namespace
