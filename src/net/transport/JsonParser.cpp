@@ -1,0 +1,280 @@
+#include "net/transport/JsonParser.h"
+
+#include <QUtf8StringView>
+
+#include <yajl/yajl_parse.h>
+
+#include <locale.h>
+#include <charconv>
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+namespace {
+
+// Longer keys are converted each time.
+constexpr size_t kMaxCachedKeyLength = 48;
+
+// A JSON null reaches callers as the empty string.
+const QString& emptyString() {
+    static const QString empty = QStringLiteral("");
+    return empty;
+}
+
+// Most strings of a reply (URLs, numbers, dates) are ASCII, which needs no decoding.
+bool isAscii(const char* bytes, size_t length) {
+    size_t index = 0;
+    for (; index + 8 <= length; index += 8) {
+        quint64 word;
+        std::memcpy(&word, bytes + index, 8);
+        if (word & 0x8080808080808080ull) return false;
+    }
+    unsigned char high = 0;
+    for (; index < length; ++index) high |= static_cast<unsigned char>(bytes[index]);
+    return !(high & 0x80);
+}
+
+// Hash of a short key: its length and its first and last (up to) eight bytes.
+quint32 keyHash(const char* bytes, size_t length) {
+    quint64 head = 0;
+    quint64 tail = 0;
+    const size_t part = length < 8 ? length : 8;
+    std::memcpy(&head, bytes, part);
+    std::memcpy(&tail, bytes + length - part, part);
+    const quint64 mixed = (head * 0x9E3779B97F4A7C15ull) ^ (tail * 0xC2B2AE3D27D4EB4Full) ^ length;
+    return quint32(mixed >> 32) ^ quint32(mixed);
+}
+
+// The process locale may use a decimal comma; numbers are always read the C way.
+locale_t cLocale() {
+    static const locale_t locale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    return locale;
+}
+
+}  // namespace
+
+// yajl calls these with the parser as context; returning 0 stops the parse.
+struct JsonParser::Events {
+    static JsonParser& parser(void* context) { return *static_cast<JsonParser*>(context); }
+
+    static int null(void* context) {
+        parser(context).valueParsed(QVariant(emptyString()));
+        return 1;
+    }
+
+    static int boolean(void* context, int value) {
+        parser(context).valueParsed(QVariant(value != 0));
+        return 1;
+    }
+
+    static int number(void* context, const char* text, size_t length) {
+        JsonParser& self = parser(context);
+        const char* end = text + length;
+        const std::string_view literal(text, length);
+        if (literal.find_first_of(".eE") == std::string_view::npos) {
+            qint64 integer = 0;
+            const auto [stop, error] = std::from_chars(text, end, integer);
+            if (error == std::errc() && stop == end) {
+                self.valueParsed(QVariant(integer));
+                return 1;
+            }
+            if (self.parserOptions_ & ParserStrictPrecision) {
+                const QString value = QString::fromLatin1(text, qsizetype(length));
+                self.fail(kJsonErrorIntegerOverflow,
+                          QStringLiteral("integer overflow on '%1'").arg(value), value);
+                return 0;
+            }
+        }
+        double real = 0;
+        const auto [stop, error] = std::from_chars(text, end, real);
+        if (error == std::errc::result_out_of_range || stop != end) {
+            // Out of range is either overflow (an error) or underflow (a value near 0):
+            // strtod tells them apart. yajl's text is not terminated, hence the copy.
+            const std::string terminated(literal);
+            real = strtod_l(terminated.c_str(), nullptr, cLocale());
+            if (std::isinf(real)) {
+                const QString value = QString::fromLatin1(text, qsizetype(length));
+                self.fail(kJsonErrorDoubleOverflow,
+                          QStringLiteral("double overflow on '%1'").arg(value), value);
+                return 0;
+            }
+        }
+        self.valueParsed(QVariant(real));
+        return 1;
+    }
+
+    static int string(void* context, const unsigned char* bytes, size_t length) {
+        JsonParser& self = parser(context);
+        const auto* text = reinterpret_cast<const char*>(bytes);
+        const auto size = qsizetype(length);
+        if (isAscii(text, length)) {
+            self.valueParsed(QVariant(QString::fromLatin1(text, size)));
+        } else if (!(self.parserOptions_ & ParserCheckUTF8) &&
+                   !QUtf8StringView(text, size).isValidUtf8()) {
+            self.valueParsed(QVariant());
+        } else {
+            self.valueParsed(QVariant(QString::fromUtf8(text, size)));
+        }
+        return 1;
+    }
+
+    static int mapKey(void* context, const unsigned char* bytes, size_t length) {
+        JsonParser& self = parser(context);
+        const QString& key = self.keyFromBytes(reinterpret_cast<const char*>(bytes), length);
+        if (self.delegate_) self.delegate_->parserDidMapKey(self, key);
+        return 1;
+    }
+
+    using Event = void (JsonParserDelegate::*)(JsonParser&);
+
+    static int opened(void* context, Event event) {
+        JsonParser& self = parser(context);
+        ++self.depth_;
+        if (self.delegate_) (self.delegate_->*event)(self);
+        return 1;
+    }
+
+    static int closed(void* context, Event event) {
+        JsonParser& self = parser(context);
+        if (--self.depth_ == 0) self.complete_ = true;
+        if (self.delegate_) (self.delegate_->*event)(self);
+        return 1;
+    }
+
+    static int startMap(void* context) {
+        return opened(context, &JsonParserDelegate::parserDidStartDictionary);
+    }
+    static int endMap(void* context) {
+        return closed(context, &JsonParserDelegate::parserDidEndDictionary);
+    }
+    static int startArray(void* context) {
+        return opened(context, &JsonParserDelegate::parserDidStartArray);
+    }
+    static int endArray(void* context) {
+        return closed(context, &JsonParserDelegate::parserDidEndArray);
+    }
+
+    static constexpr yajl_callbacks kCallbacks = {
+        null,     boolean, nullptr, nullptr,    number,   string,
+        startMap, mapKey,  endMap,  startArray, endArray,
+    };
+};
+
+JsonParser::JsonParser(ParserOptions options) : parserOptions_(options) {}
+
+JsonParser::~JsonParser() {
+    if (handle_) yajl_free(handle_);
+}
+
+bool JsonParser::makeHandle(bool ignoreTrailingText) {
+    if (handle_) return true;
+    handle_ = yajl_alloc(&Events::kCallbacks, nullptr, this);
+    if (!handle_) {
+        fail(kJsonErrorNoHandle, QStringLiteral("Unable to allocate Json handle"));
+        status_ = ParserStatusError;
+        return false;
+    }
+    yajl_config(handle_, yajl_allow_comments, (parserOptions_ & ParserAllowComments) ? 1 : 0);
+    yajl_config(handle_, yajl_dont_validate_strings, (parserOptions_ & ParserCheckUTF8) ? 0 : 1);
+    yajl_config(handle_, yajl_allow_trailing_garbage, ignoreTrailingText ? 1 : 0);
+    return true;
+}
+
+ParserStatus JsonParser::parse(QByteArrayView chunk) {
+    if (status_ == ParserStatusOK || status_ == ParserStatusError) return status_;
+    if (!makeHandle(true)) return status_;
+    const auto status = yajl_parse(handle_, reinterpret_cast<const unsigned char*>(chunk.data()),
+                                   size_t(chunk.size()));
+    return finishChunk(status, chunk);
+}
+
+ParserStatus JsonParser::parseWhole(QByteArrayView text) {
+    if (status_ == ParserStatusOK || status_ == ParserStatusError) return status_;
+    if (!makeHandle(false)) return status_;
+    const auto status = yajl_parse(handle_, reinterpret_cast<const unsigned char*>(text.data()),
+                                   size_t(text.size()));
+    if (status != yajl_status_ok) return finishChunk(status, text);
+    // Telling yajl the text has ended delivers a pending top-level number; any error
+    // it reports now can only mean that the text stopped inside a value.
+    switch (yajl_complete_parse(handle_)) {
+        case yajl_status_ok:
+            status_ = ParserStatusOK;
+            break;
+        case yajl_status_client_canceled:
+            status_ = ParserStatusError;
+            break;
+        default:
+            fail(kJsonErrorSyntax, QStringLiteral("unexpected end of input"));
+            status_ = ParserStatusError;
+            break;
+    }
+    return status_;
+}
+
+ParserStatus JsonParser::finishChunk(int yajlStatus, QByteArrayView chunk) {
+    switch (yajlStatus) {
+        case yajl_status_ok:
+            // yajl 2 reports plain success for a chunk that ends inside the value.
+            status_ = complete_ ? ParserStatusOK : ParserStatusInsufficientData;
+            break;
+        case yajl_status_client_canceled:
+            // The callback that stopped the parse has stored its error.
+            status_ = ParserStatusError;
+            break;
+        case yajl_status_error: {
+            unsigned char* text =
+                yajl_get_error(handle_, 1, reinterpret_cast<const unsigned char*>(chunk.data()),
+                               size_t(chunk.size()));
+            fail(kJsonErrorSyntax, QString::fromUtf8(reinterpret_cast<const char*>(text)));
+            yajl_free_error(handle_, text);
+            status_ = ParserStatusError;
+            break;
+        }
+        default:
+            fail(yajlStatus, QStringLiteral("Unexpected status %1").arg(yajlStatus));
+            status_ = ParserStatusError;
+            break;
+    }
+    return status_;
+}
+
+void JsonParser::fail(qint64 code, const QString& message, const QString& literal) {
+    QVariantMap userInfo{{ns::Error::kLocalizedDescriptionKey, message}};
+    if (!literal.isEmpty()) userInfo.insert(kJsonParserValueKey, literal);
+    parserError_ = ns::Error(kJsonErrorDomain, code, std::move(userInfo));
+}
+
+const QString& JsonParser::keyFromBytes(const char* bytes, size_t length) {
+    if (length == 0) return emptyString();  // never the null QString, which means undecodable
+    if (length <= kMaxCachedKeyLength) {
+        const quint32 hash = keyHash(bytes, length);
+        CachedKey& slot = keys_[(hash >> 7) % keys_.size()];
+        if (slot.hash == hash && size_t(slot.key.size()) == length) {
+            // Cached keys are ASCII: equal UTF-16 units mean equal bytes.
+            const QChar* cached = slot.key.constData();
+            size_t index = 0;
+            while (index < length && cached[index].unicode() == uchar(bytes[index])) ++index;
+            if (index == length) return slot.key;
+        }
+        if (isAscii(bytes, length)) {
+            slot.hash = hash;
+            slot.key = QString::fromLatin1(bytes, qsizetype(length));
+            return slot.key;
+        }
+    }
+    if (!(parserOptions_ & ParserCheckUTF8) &&
+        !QUtf8StringView(bytes, qsizetype(length)).isValidUtf8()) {
+        lastKey_ = QString();
+    } else {
+        lastKey_ = QString::fromUtf8(bytes, qsizetype(length));
+    }
+    return lastKey_;
+}
+
+void JsonParser::valueParsed(QVariant&& value) {
+    if (depth_ == 0) complete_ = true;
+    if (delegate_) delegate_->parserDidAdd(*this, std::move(value));
+}

@@ -1,0 +1,111 @@
+#pragma once
+
+#include "platform/foundation/error.h"
+
+#include <QByteArrayView>
+#include <QString>
+#include <QVariant>
+
+#include <array>
+#include <optional>
+
+struct yajl_handle_t;
+
+// Parser option bits (`parserOptions`).
+enum ParserOption : unsigned {
+    ParserAllowComments = 1,    // comments in the text are accepted
+    ParserCheckUTF8 = 2,        // string bytes are checked to be UTF-8 by the lexer
+    ParserStrictPrecision = 4,  // an integer beyond 64 bits is an error instead of a double
+};
+using ParserOptions = unsigned;
+
+enum ParserStatus : unsigned {
+    ParserStatusNone = 0,              // nothing parsed yet
+    ParserStatusOK = 1,                // the top-level value is complete
+    ParserStatusInsufficientData = 2,  // the text so far stopped inside the top-level value
+    ParserStatusError = 3,
+};
+
+// Errors of the JSON layer.
+inline const QString kJsonErrorDomain = QStringLiteral("JsonErrorDomain");
+// User-info key of the overflow errors: the literal text of the number.
+inline const QString kJsonParserValueKey = QStringLiteral("JsonParserValueKey");
+constexpr qint64 kJsonErrorSyntax = 3;
+constexpr qint64 kJsonErrorNoHandle = -1000;
+constexpr qint64 kJsonErrorDoubleOverflow = -1001;
+constexpr qint64 kJsonErrorIntegerOverflow = -1002;
+
+class JsonParser;
+
+// Receives the parse events in text order.
+class JsonParserDelegate {
+public:
+    virtual ~JsonParserDelegate() = default;
+    virtual void parserDidStartDictionary(JsonParser& parser) = 0;
+    virtual void parserDidEndDictionary(JsonParser& parser) = 0;
+    virtual void parserDidStartArray(JsonParser& parser) = 0;
+    virtual void parserDidEndArray(JsonParser& parser) = 0;
+    // `key` is a null QString when its bytes are not UTF-8 (only possible without
+    // ParserCheckUTF8); the member it names cannot be kept.
+    virtual void parserDidMapKey(JsonParser& parser, const QString& key) = 0;
+    // A scalar: QString (JSON null arrives as the empty string), qint64, double or
+    // bool; an invalid QVariant for a string whose bytes are not UTF-8. The delegate
+    // may take the value.
+    virtual void parserDidAdd(JsonParser& parser, QVariant&& value) = 0;
+};
+
+// Event parser over yajl. One parser reads one text, in one or several chunks.
+class JsonParser {
+public:
+    explicit JsonParser(ParserOptions options = 0);
+    ~JsonParser();
+    JsonParser(const JsonParser&) = delete;
+    JsonParser& operator=(const JsonParser&) = delete;
+
+    // Parses the next chunk of the text. A chunk that stops inside the top-level value
+    // gives ParserStatusInsufficientData and the next chunk continues it; once the
+    // value has closed the status is ParserStatusOK and any text after it is ignored.
+    // ParserStatusOK and ParserStatusError are final.
+    ParserStatus parse(QByteArrayView chunk);
+
+    // Parses `text` as the entire input, on a parser that has not parsed yet. Unlike
+    // parse(), a text that stops inside its value ("unexpected end of input") and
+    // anything but white space after the value are errors, and a top-level number at
+    // the very end is delivered: whole replies are read this way.
+    ParserStatus parseWhole(QByteArrayView text);
+
+    [[nodiscard]] const std::optional<ns::Error>& parserError() const { return parserError_; }
+    [[nodiscard]] JsonParserDelegate* delegate() const { return delegate_; }
+    // The delegate is not owned.
+    void setDelegate(JsonParserDelegate* delegate) { delegate_ = delegate; }
+    [[nodiscard]] ParserOptions parserOptions() const { return parserOptions_; }
+
+private:
+    struct Events;
+    // One entry of the key cache: an ASCII key and the hash of its bytes.
+    struct CachedKey {
+        quint32 hash = 0;
+        QString key;
+    };
+
+    bool makeHandle(bool ignoreTrailingText);
+    ParserStatus finishChunk(int yajlStatus, QByteArrayView chunk);
+    void fail(qint64 code, const QString& message, const QString& literal = {});
+    // The key for these bytes; a null QString when they are not UTF-8.
+    [[nodiscard]] const QString& keyFromBytes(const char* bytes, size_t length);
+    void valueParsed(QVariant&& value);
+
+    yajl_handle_t* handle_ = nullptr;
+    JsonParserDelegate* delegate_ = nullptr;
+    ParserOptions parserOptions_;
+    std::optional<ns::Error> parserError_;
+    ParserStatus status_ = ParserStatusNone;
+    // Open containers; the top-level value is complete when it drops back to 0.
+    qsizetype depth_ = 0;
+    bool complete_ = false;
+    // Replies repeat the same few keys in every record: converting each once and
+    // sharing the QString saves a conversion and an allocation per member. The cache
+    // is direct-mapped by hash, so a text with many distinct keys cannot grow it.
+    std::array<CachedKey, 64> keys_;
+    QString lastKey_;
+};

@@ -1,0 +1,122 @@
+#include "net/transport/Json.h"
+#include "net/transport/JsonDocument.h"
+
+#include "SandboxTest.h"
+
+#include <QStringList>
+
+namespace {
+
+const QByteArray kReply =
+    R"({"status":200,"posts":[{"id":1001,"title":"望京 南湖东园 两居","price":5200.5,)"
+    R"("images":["http://img.example/a_1.jpg","http://img.example/b_2.jpg"],"tag":null},)"
+    R"({"id":1002,"title":"回龙观 一居","price":3100,"images":[],"tag":"急租"}],"more":false})";
+
+class JsonDocumentTest : public SandboxTest {};
+
+TEST_F(JsonDocumentTest, ChunksBuildTheSameTreeAsOneWholeText) {
+    for (qsizetype size : {1, 7, 64}) {
+        JsonDocument document;
+        std::optional<ns::Error> error;
+        for (qsizetype at = 0; at < kReply.size(); at += size) {
+            const ParserStatus status = document.parse(kReply.mid(at, size), &error);
+            EXPECT_FALSE(error);
+            EXPECT_EQ(status,
+                      at + size < kReply.size() ? ParserStatusInsufficientData : ParserStatusOK);
+        }
+        EXPECT_EQ(document.parserStatus(), ParserStatusOK);
+        EXPECT_EQ(document.root(), json_JSON(kReply)) << size;
+        EXPECT_EQ(document.root().toMap().value("posts").toList().size(), 2);
+    }
+}
+
+TEST_F(JsonDocumentTest, ChunkThatStopsEarlyKeepsTheCompletedMembers) {
+    JsonDocument document;
+    std::optional<ns::Error> error;
+    EXPECT_EQ(document.parse(R"({"a":1,"b":[1,2)", &error), ParserStatusInsufficientData);
+    EXPECT_FALSE(error);
+    EXPECT_EQ(document.root(), (QVariantMap{{"a", 1LL}}));
+    EXPECT_EQ(document.parse(R"(],"c":{"d":"e"}})", &error), ParserStatusOK);
+    EXPECT_EQ(
+        document.root(),
+        (QVariantMap{{"a", 1LL}, {"b", QVariantList{1LL, 2LL}}, {"c", QVariantMap{{"d", "e"}}}}));
+}
+
+TEST_F(JsonDocumentTest, ChunksIgnoreTextAfterTheValueAndFinalStatusesStay) {
+    JsonDocument document;
+    EXPECT_EQ(document.parse(R"({"a":1} {"b":)"), ParserStatusOK);
+    EXPECT_EQ(document.parse("garbage"), ParserStatusOK);
+    EXPECT_EQ(document.root(), (QVariantMap{{"a", 1LL}}));
+
+    JsonDocument broken;
+    std::optional<ns::Error> error;
+    EXPECT_EQ(broken.parse("[1,}", &error), ParserStatusError);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code(), 3);
+    EXPECT_EQ(broken.parse("[1]", &error), ParserStatusError);
+    EXPECT_TRUE(error);
+}
+
+TEST_F(JsonDocumentTest, WholeTextConstructorReportsTheEnd) {
+    std::optional<ns::Error> error;
+    const JsonDocument cut(QByteArray(R"({"a":1,"b":)"), 0, &error);
+    EXPECT_EQ(cut.parserStatus(), ParserStatusError);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->localizedDescription(), "unexpected end of input");
+
+    const JsonDocument whole(QByteArray(R"([true])"), 0, &error);
+    EXPECT_EQ(whole.parserStatus(), ParserStatusOK);
+    EXPECT_FALSE(error);
+    EXPECT_EQ(whole.root(), QVariantList{true});
+}
+
+// Writes every event as a word, to check their order.
+class Recorder : public JsonParserDelegate, public JsonDocumentDelegate {
+public:
+    QStringList events;
+
+    void parserDidStartDictionary(JsonParser&) override { events << "{"; }
+    void parserDidEndDictionary(JsonParser&) override { events << "}"; }
+    void parserDidStartArray(JsonParser&) override { events << "["; }
+    void parserDidEndArray(JsonParser&) override { events << "]"; }
+    void parserDidMapKey(JsonParser&, const QString& key) override { events << "key:" + key; }
+    void parserDidAdd(JsonParser&, QVariant&& value) override {
+        events << QStringLiteral("%1:%2").arg(value.typeName(), value.toString());
+    }
+
+    void documentDidAddDictionary(JsonDocument&, const QVariantMap& dictionary) override {
+        events << QStringLiteral("dictionary(%1)").arg(dictionary.size());
+    }
+    void documentDidAddArray(JsonDocument&, const QVariantList& array) override {
+        events << QStringLiteral("array(%1)").arg(array.size());
+    }
+    void documentDidAddObjectToArray(JsonDocument&, const QVariant& object,
+                                     const QVariantList& array) override {
+        events << QStringLiteral("append %1 at %2").arg(object.toString()).arg(array.size() - 1);
+    }
+    void documentDidSetObjectForKey(JsonDocument&, const QVariant& object,
+                                    const QString& key) override {
+        events << QStringLiteral("set %1=%2").arg(key, object.toString());
+    }
+};
+
+TEST_F(JsonDocumentTest, ParserEventsComeInTextOrder) {
+    Recorder recorder;
+    JsonParser parser;
+    parser.setDelegate(&recorder);
+    EXPECT_EQ(parser.parse(R"({"k":[1,"s",null,true,2.5],"m":{}})"), ParserStatusOK);
+    EXPECT_EQ(recorder.events,
+              (QStringList{"{", "key:k", "[", "qlonglong:1", "QString:s", "QString:", "bool:true",
+                           "double:2.5", "]", "key:m", "{", "}", "}"}));
+}
+
+TEST_F(JsonDocumentTest, DocumentDelegateHearsValuesBeforeTheirContainer) {
+    Recorder recorder;
+    JsonDocument document;
+    document.setDelegate(&recorder);
+    EXPECT_EQ(document.parse(R"({"a":[7,8],"b":"x"})"), ParserStatusOK);
+    EXPECT_EQ(recorder.events, (QStringList{"append 7 at 0", "append 8 at 1", "set a=", "array(2)",
+                                            "set b=x", "dictionary(2)"}));
+}
+
+}  // namespace
