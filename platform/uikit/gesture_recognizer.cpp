@@ -264,7 +264,6 @@ void GestureRecognizer::takeTouchesFromViews() {
         if (touch->viewBegan_ && touch->view()) cancelled[touch->view()].insert(touch);
     }
     for (auto& [view, touches] : cancelled) {
-        for (const auto& touch : touches) touch->phase_ = TouchPhase::Cancelled;
         const Event event(mediaTime(), touches);
         auto keep = view->sharedView();
         view->touchesCancelled(touches, &event);
@@ -301,6 +300,9 @@ void GestureRecognizer::deliverTouches(const std::vector<std::shared_ptr<Touch>>
             }
         }
     }
+    // Recognizers that were waiting for another's failure when new touches began;
+    // if that failure comes during this delivery, they get the touches after all.
+    std::vector<std::pair<std::shared_ptr<GestureRecognizer>, TouchSet>> skipped;
     for (const auto& recognizer : order) {
         std::map<TouchPhase, TouchSet> byPhase;
         for (const auto& touch : changed) {
@@ -315,6 +317,7 @@ void GestureRecognizer::deliverTouches(const std::vector<std::shared_ptr<Touch>>
         for (auto& [phase, touches] : byPhase) {
             switch (phase) {
                 case TouchPhase::Began:
+                    if (recognizer->isWaiting()) skipped.emplace_back(recognizer, touches);
                     if (!listening || recognizer->state_ == State::Failed ||
                         recognizer->state_ == State::Cancelled ||
                         recognizer->state_ == State::Ended) {
@@ -352,6 +355,15 @@ void GestureRecognizer::deliverTouches(const std::vector<std::shared_ptr<Touch>>
                 }
             }
         }
+    }
+    for (auto& [recognizer, touches] : skipped) {
+        if (recognizer->isWaiting() || recognizer->state_ != State::Possible ||
+            !recognizer->view_ || !recognizer->enabled_) {
+            continue;
+        }
+        recognizer->touches_.insert(recognizer->touches_.end(), touches.begin(), touches.end());
+        recognizer->rememberCentroid();
+        recognizer->touchesBegan(touches, event);
     }
 }
 
