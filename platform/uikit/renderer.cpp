@@ -224,11 +224,28 @@ void drawTransition(QPainter& painter, Layer& layer, const LayerState& state, bo
         painter.drawImage(rect, after);
         painter.drawImage(rect.translated(span * p), before);
     } else {
-        const double opacity = painter.opacity();
-        painter.setOpacity(opacity * (1 - p));
-        painter.drawImage(rect, before);
-        painter.setOpacity(opacity * p);
-        painter.drawImage(rect, after);
+        // A true cross-fade: the two looks weighted and added, then put down once.
+        QImage old =
+            before.size() == after.size()
+                ? before
+                : before.scaled(after.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        old = old.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QImage mixed = after;
+        const int weight = int(std::lround(p * 256));
+        for (int y = 0; y < mixed.height(); ++y) {
+            auto* target = reinterpret_cast<quint32*>(mixed.scanLine(y));
+            const auto* source = reinterpret_cast<const quint32*>(old.constScanLine(y));
+            for (int x = 0; x < mixed.width(); ++x) {
+                quint32 value = 0;
+                for (int shift = 0; shift < 32; shift += 8) {
+                    const int a = int((source[x] >> shift) & 0xff);
+                    const int b = int((target[x] >> shift) & 0xff);
+                    value |= quint32((a * (256 - weight) + b * weight) >> 8) << shift;
+                }
+                target[x] = value;
+            }
+        }
+        painter.drawImage(rect, mixed);
     }
     painter.restore();
 }
