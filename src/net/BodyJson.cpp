@@ -1,43 +1,11 @@
 #include "net/BodyJson.h"
 
-#include "net/QXEncode.h"
-
-namespace {
-
-// The escapes the JSON generator writes: \b \f \n \r \t by name, the other control
-// characters as \u00XX with upper-case digits.
-QString escapeControlCharacters(const QString& text) {
-    QString escaped;
-    escaped.reserve(text.size());
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-            case '\b':
-                escaped += QLatin1String("\\b");
-                break;
-            case '\f':
-                escaped += QLatin1String("\\f");
-                break;
-            case '\r':
-                escaped += QLatin1String("\\r");
-                break;
-            default:
-                if (c.unicode() < 0x20) {
-                    escaped += QLatin1String("\\u") +
-                               QString::number(c.unicode(), 16).toUpper().rightJustified(4, u'0');
-                } else {
-                    escaped += c;
-                }
-        }
-    }
-    return escaped;
-}
-
-}  // namespace
+#include "net/transport/Json.h"
 
 QString BodyJson::string(const QString& text) {
-    // Backslash, quotation mark, line feed and tab first, then every other control character.
-    return QLatin1Char('"') + escapeControlCharacters(QXEncode::HandleSpecialCharactor(text)) +
-           QLatin1Char('"');
+    // The JSON layer's generator writes the literal, so bodies escape exactly as every
+    // other JSON text of the app does.
+    return json_JSONString(text);
 }
 
 QString BodyJson::number(qint64 value) {
