@@ -1,0 +1,166 @@
+#include "platform/uikit/interactive_host.h"
+
+#include "platform/uikit/display_link.h"
+#include "platform/uikit/layer.h"
+#include "platform/uikit/renderer.h"
+#include "platform/uikit/screen.h"
+#include "platform/uikit/window.h"
+
+#include <QGuiApplication>
+#include <QInputMethodEvent>
+#include <QInputMethodQueryEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRasterWindow>
+
+namespace ui {
+
+class InteractiveHost::Surface : public QRasterWindow {
+public:
+    explicit Surface(ui::Window& window) : window_(window) {
+        const Size size = window.bounds().size;
+        resize(int(std::ceil(size.width * zoom())), int(std::ceil(size.height * zoom())));
+        setTitle(QStringLiteral("Housing"));
+    }
+
+    // Desktop pixels per point: two device pixels per point, whatever the desktop's ratio.
+    [[nodiscard]] double zoom() const { return Screen::mainScreen().scale() / devicePixelRatio(); }
+
+    void refresh() {
+        const quint64 changes = Layer::changeCount();
+        if (changes == drawnAt_ && Layer::runningAnimationCount() == 0) return;
+        update();
+    }
+
+    int frames = 0;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        drawnAt_ = Layer::changeCount();
+        const Size size = window_.bounds().size;
+        // The frame is drawn in points at the screen's scale, then shown 1:1 in device pixels.
+        QImage frame = Renderer::makeCanvas(size.width, size.height, Screen::mainScreen().scale());
+        {
+            QPainter painter(&frame);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            window_.render(painter);
+        }
+        QPainter painter(this);
+        painter.fillRect(QRect(QPoint(), this->size()), Qt::black);
+        painter.drawImage(QRectF(0, 0, size.width * zoom(), size.height * zoom()), frame);
+        ++frames;
+    }
+
+    void mousePressEvent(QMouseEvent* event) override {
+        if (event->button() != Qt::LeftButton) return;
+        window_.touchDown(toPoints(event->position()));
+    }
+
+    void mouseMoveEvent(QMouseEvent* event) override {
+        if (!(event->buttons() & Qt::LeftButton)) return;
+        window_.touchMove(toPoints(event->position()));
+    }
+
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        if (event->button() != Qt::LeftButton) return;
+        window_.touchUp(toPoints(event->position()));
+    }
+
+    void keyPressEvent(QKeyEvent* event) override {
+        switch (event->key()) {
+            case Qt::Key_Backspace:
+                window_.deleteBackward();
+                return;
+            case Qt::Key_Return:
+            case Qt::Key_Enter:
+                window_.insertReturn();
+                return;
+            default:
+                break;
+        }
+        if (!event->text().isEmpty() && event->text().at(0).isPrint())
+            window_.insertText(event->text());
+    }
+
+    void inputMethod(QInputMethodEvent* event) {
+        if (!event->commitString().isEmpty()) {
+            window_.setMarkedText({}, {});
+            window_.insertText(event->commitString());
+        }
+        if (!event->preeditString().isEmpty()) {
+            qsizetype cursor = event->preeditString().size();
+            for (const auto& attribute : event->attributes()) {
+                if (attribute.type == QInputMethodEvent::Cursor) cursor = attribute.start;
+            }
+            window_.setMarkedText(event->preeditString(), Range{cursor, 0});
+        } else if (event->commitString().isEmpty()) {
+            window_.unmarkText();
+        }
+    }
+
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::InputMethod) {
+            inputMethod(static_cast<QInputMethodEvent*>(event));
+            return true;
+        }
+        if (event->type() == QEvent::InputMethodQuery) {
+            auto* query = static_cast<QInputMethodQueryEvent*>(event);
+            // The input method talks to us while a text input is first responder.
+            query->setValue(Qt::ImEnabled, window_.firstResponder() != nullptr);
+            query->accept();
+            return true;
+        }
+        return QRasterWindow::event(event);
+    }
+
+private:
+    [[nodiscard]] Point toPoints(const QPointF& position) const {
+        return {position.x() / zoom(), position.y() / zoom()};
+    }
+
+    ui::Window& window_;
+    quint64 drawnAt_ = ~quint64(0);
+};
+
+InteractiveHost::InteractiveHost(std::shared_ptr<Window> window)
+    : window_(std::move(window)), surface_(std::make_unique<Surface>(*window_)) {}
+
+InteractiveHost::~InteractiveHost() {
+    if (link_) link_->invalidate();
+}
+
+void InteractiveHost::show() {
+    window_->makeKeyAndVisible();
+    surface_->show();
+    if (!link_) {
+        Surface* surface = surface_.get();
+        link_ = DisplayLink::displayLinkWithTarget([surface](DisplayLink&) { surface->refresh(); });
+        link_->addToRunLoop();
+    }
+}
+
+void InteractiveHost::close() {
+    if (link_) link_->invalidate();
+    link_.reset();
+    surface_->close();
+}
+
+bool InteractiveHost::isVisible() const {
+    return surface_->isVisible();
+}
+double InteractiveHost::zoom() const {
+    return surface_->zoom();
+}
+QWindow* InteractiveHost::nativeWindow() const {
+    return surface_.get();
+}
+int InteractiveHost::frameCount() const {
+    return surface_->frames;
+}
+void InteractiveHost::refresh() {
+    surface_->refresh();
+}
+
+}  // namespace ui

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <memory>
+
+class QWindow;
+
+namespace ui {
+
+class DisplayLink;
+class Window;
+
+// Shows a window in a real desktop window, drawn at two pixels per point. The
+// mouse becomes one finger (press, drag, release); keys and the input method
+// become text input for the window's first responder. The picture is redrawn
+// on the display link whenever anything changed or an animation runs.
+class InteractiveHost {
+public:
+    explicit InteractiveHost(std::shared_ptr<Window> window);
+    ~InteractiveHost();
+    InteractiveHost(const InteractiveHost&) = delete;
+    InteractiveHost& operator=(const InteractiveHost&) = delete;
+
+    void show();
+    void close();
+    [[nodiscard]] bool isVisible() const;
+    [[nodiscard]] Window& window() const { return *window_; }
+    // Desktop pixels per point of the host window (2 on an ordinary screen).
+    [[nodiscard]] double zoom() const;
+    // The desktop window, for sending it events in tests.
+    [[nodiscard]] QWindow* nativeWindow() const;
+    // How many frames were drawn so far.
+    [[nodiscard]] int frameCount() const;
+    // Draws a frame now if anything changed.
+    void refresh();
+
+private:
+    class Surface;
+    std::shared_ptr<Window> window_;
+    std::unique_ptr<Surface> surface_;
+    std::shared_ptr<DisplayLink> link_;
+};
+
+}  // namespace ui

@@ -1,0 +1,64 @@
+#include "platform/uikit/navigation_item.h"
+
+#include "platform/uikit/bar_button_item.h"
+
+namespace ui {
+
+void NavigationItem::setTitle(const QString& title) {
+    title_ = title;
+    notifyChange();
+}
+
+void NavigationItem::setTitleView(std::shared_ptr<View> view) {
+    titleView_ = std::move(view);
+    notifyChange();
+}
+
+void NavigationItem::setPrompt(const QString& prompt) {
+    prompt_ = prompt;
+    notifyChange();
+}
+
+std::shared_ptr<BarButtonItem> NavigationItem::leftBarButtonItem() const {
+    return left_.empty() ? nullptr : left_.front();
+}
+
+void NavigationItem::setLeftBarButtonItem(std::shared_ptr<BarButtonItem> item, bool animated) {
+    std::vector<std::shared_ptr<BarButtonItem>> items;
+    if (item) items.push_back(std::move(item));
+    setLeftBarButtonItems(std::move(items), animated);
+}
+
+void NavigationItem::setLeftBarButtonItems(std::vector<std::shared_ptr<BarButtonItem>> items,
+                                           bool) {
+    left_ = std::move(items);
+    notifyChange();
+}
+
+std::shared_ptr<BarButtonItem> NavigationItem::rightBarButtonItem() const {
+    return right_.empty() ? nullptr : right_.front();
+}
+
+void NavigationItem::setRightBarButtonItem(std::shared_ptr<BarButtonItem> item, bool animated) {
+    std::vector<std::shared_ptr<BarButtonItem>> items;
+    if (item) items.push_back(std::move(item));
+    setRightBarButtonItems(std::move(items), animated);
+}
+
+void NavigationItem::setRightBarButtonItems(std::vector<std::shared_ptr<BarButtonItem>> items,
+                                            bool) {
+    right_ = std::move(items);
+    notifyChange();
+}
+
+void NavigationItem::setBackBarButtonItem(std::shared_ptr<BarButtonItem> item) {
+    back_ = std::move(item);
+    notifyChange();
+}
+
+void NavigationItem::setHidesBackButton(bool hides, bool) {
+    hidesBackButton_ = hides;
+    notifyChange();
+}
+
+}  // namespace ui

@@ -1,0 +1,284 @@
+#include "UIKitTest.h"
+
+#include "platform/uikit/button.h"
+#include "platform/uikit/image.h"
+#include "platform/uikit/image_view.h"
+#include "platform/uikit/interactive_host.h"
+#include "platform/uikit/key_input.h"
+#include "platform/uikit/label.h"
+#include "platform/uikit/offscreen_host.h"
+#include "platform/uikit/pan_gesture_recognizer.h"
+#include "platform/uikit/pinch_gesture_recognizer.h"
+#include "platform/uikit/test_driver.h"
+#include "platform/uikit/window.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWindow>
+
+namespace {
+
+using ui::Color;
+using ui::Rect;
+
+// A minimal text input: takes typed text and the input method's composition.
+class TextBox : public ui::View, public ui::KeyInput {
+public:
+    using View::View;
+    QString text;
+    QString marked;
+    std::vector<QString> markedSteps;
+    bool canBecomeFirstResponder() const override { return true; }
+    bool hasText() const override { return !text.isEmpty(); }
+    void insertText(const QString& typed) override {
+        marked.clear();
+        text += typed;
+    }
+    void deleteBackward() override { text.chop(1); }
+    void setMarkedText(const QString& composing, ui::Range) override {
+        marked = composing;
+        if (!composing.isEmpty()) markedSteps.push_back(composing);
+    }
+    void unmarkText() override {
+        text += marked;
+        marked.clear();
+    }
+    QString shownText() const override { return text; }
+};
+
+class HostTest : public UIKitTest {
+protected:
+    void SetUp() override {
+        UIKitTest::SetUp();
+        window = std::make_shared<ui::Window>();
+        window->setBackgroundColor(Color::colorWithWhite(0.92));
+    }
+
+    // A small screen: a title bar, a card with a stretched background, a label,
+    // a button and an image.
+    void buildSampleScreen() {
+        QImage bubble(20, 20, QImage::Format_ARGB32);
+        bubble.fill(Qt::transparent);
+        for (int y = 0; y < 20; ++y) {
+            for (int x = 0; x < 20; ++x) {
+                const bool edge = x < 2 || y < 2 || x > 17 || y > 17;
+                bubble.setPixel(x, y, edge ? qRgb(86, 186, 34) : qRgb(255, 255, 255));
+            }
+        }
+        auto bar = std::make_shared<ui::View>(Rect{0, 0, 320, 64});
+        bar->setBackgroundColor(Color::rgb(86, 186, 34));
+        bar->setTag(10101);
+        auto title = std::make_shared<ui::Label>(Rect{0, 20, 320, 44});
+        title->setText(QStringLiteral("房源列表"));
+        title->setFont(ui::Font::boldSystemFontOfSize(18));
+        title->setTextColor(Color::colorWithWhite(245 / 255.0));
+        title->setTextAlignment(ui::TextAlignment::Center);
+        bar->addSubview(title);
+        window->addSubview(bar);
+
+        auto card = std::make_shared<ui::ImageView>(Rect{10, 80, 300, 120});
+        card->setImage(ui::Image::imageWithQImage(bubble)->stretchableImageWithLeftCapWidth(8, 8));
+        card->setUserInteractionEnabled(true);
+        window->addSubview(card);
+        auto text = std::make_shared<ui::Label>(Rect{12, 10, 276, 60});
+        text->setNumberOfLines(2);
+        text->setFont(ui::Font::systemFontOfSize(14));
+        text->setTextColor(Color::rgb(51, 51, 51));
+        text->setText(QStringLiteral(
+            "该信息是放心房，经纪人承诺房源真实有效！欢迎随时来电咨询看房，周末也可预约。"));
+        card->addSubview(text);
+        auto price = std::make_shared<ui::Label>(Rect{12, 80, 276, 20});
+        price->setFont(ui::Font::boldSystemFontOfSize(12));
+        price->setTextColor(Color::rgb(247, 127, 0));
+        price->setTextAlignment(ui::TextAlignment::Right);
+        price->setText(QStringLiteral("1200元/月"));
+        card->addSubview(price);
+
+        auto button = std::make_shared<ui::Button>(Rect{60, 220, 200, 40});
+        button->setTitle(QStringLiteral("获取更多信息"), ui::kControlStateNormal);
+        button->setBackgroundImage(ui::Image::imageWithColor(Color::rgb(247, 127, 0)),
+                                   ui::kControlStateNormal);
+        button->layer()->setCornerRadius(6);
+        button->setClipsToBounds(true);
+        button->setTag(6581);
+        window->addSubview(button);
+
+        auto badge = std::make_shared<ui::View>(Rect{270, 230, 22, 22});
+        badge->setBackgroundColor(Color::redColor());
+        badge->layer()->setCornerRadius(11);
+        badge->layer()->setBorderWidth(2);
+        badge->layer()->setBorderColor(Color::whiteColor());
+        window->addSubview(badge);
+    }
+
+    std::shared_ptr<ui::Window> window;
+};
+
+TEST_F(HostTest, ScreenshotOfASmallTreeMatchesTheReference) {
+    buildSampleScreen();
+    ui::OffscreenHost host(window);
+    auto image = host.render();
+    EXPECT_EQ(image->pixels().size(), QSize(640, 960));
+    EXPECT_TRUE(matchesReference(image->pixels(), QStringLiteral("sample_screen.png")));
+
+    // The same through the test driver, at scale 1.
+    ui::TestDriver driver(window);
+    EXPECT_TRUE(
+        matchesReference(driver.screenshot(1)->pixels(), QStringLiteral("sample_screen@1x.png")));
+
+    const QString path = sandboxPath() + QStringLiteral("/shots/screen.png");
+    ASSERT_TRUE(host.renderToFile(path));
+    EXPECT_EQ(QImage(path).size(), QSize(640, 960));
+}
+
+TEST_F(HostTest, LineBreakModesMatchTheReference) {
+    const ui::LineBreakMode modes[] = {
+        ui::LineBreakMode::WordWrap,     ui::LineBreakMode::CharacterWrap,
+        ui::LineBreakMode::Clip,         ui::LineBreakMode::TruncateHead,
+        ui::LineBreakMode::TruncateTail, ui::LineBreakMode::TruncateMiddle};
+    double y = 0;
+    for (auto mode : modes) {
+        for (int lines : {1, 2}) {
+            auto label = std::make_shared<ui::Label>(Rect{5, y, 150, 36});
+            label->setFont(ui::Font::systemFontOfSize(13));
+            label->setNumberOfLines(lines);
+            label->setLineBreakMode(mode);
+            label->setBackgroundColor(Color::whiteColor());
+            label->setText(QStringLiteral(
+                "Housing 租房 合租房 二手房 brokers answer needs 经纪人承诺房源真实有效"));
+            window->addSubview(label);
+            y += 39;
+        }
+    }
+    EXPECT_TRUE(matchesReference(ui::OffscreenHost(window, 1).render()->pixels(),
+                                 QStringLiteral("line_break_modes.png")));
+}
+
+TEST_F(HostTest, DriverFindsTapsDragsAndReads) {
+    buildSampleScreen();
+    ui::TestDriver driver(window);
+    ASSERT_NE(driver.findByTag(6581), nullptr);
+    EXPECT_EQ(driver.findByTag(6581)->className(), "Button");
+    EXPECT_EQ(driver.findByText(QStringLiteral("获取更多信息")), driver.findByTag(6581));
+    EXPECT_EQ(driver.findByClassName("ImageView"),
+              driver.findAll([](ui::View& v) { return v.className() == "ImageView"; }).front());
+    EXPECT_NE(driver.find<ui::Label>(
+                  [](ui::Label& l) { return l.text().startsWith(QStringLiteral("1200")); }),
+              nullptr);
+    // What a label shows, cut as drawn.
+    auto* text = driver.find<ui::Label>([](ui::Label& l) { return l.numberOfLines() == 2; });
+    const QString shown = driver.textOf(text);
+    EXPECT_EQ(shown.count('\n'), 1);
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("…")));
+    EXPECT_EQ(driver.findByAccessibilityLabel(QStringLiteral("房源列表")),
+              driver.find<ui::Label>());
+    driver.findByTag(6581)->setAccessibilityLabel(QStringLiteral("more"));
+    EXPECT_EQ(driver.findByAccessibilityLabel(QStringLiteral("more")), driver.findByTag(6581));
+
+    int presses = 0;
+    auto* button = static_cast<ui::Button*>(driver.findByTag(6581));
+    button->addTarget(this, ui::kControlEventTouchUpInside,
+                      [&](ui::Control&, const ui::Event*) { ++presses; });
+    EXPECT_TRUE(driver.tapText(QStringLiteral("获取更多信息")));
+    EXPECT_EQ(presses, 1);
+    // Tapping the title label reaches the button that holds it.
+    EXPECT_TRUE(driver.tap(button->titleLabel()));
+    EXPECT_EQ(presses, 2);
+    // A view covered by another is not tapped.
+    auto cover = std::make_shared<ui::View>(Rect{0, 200, 320, 100});
+    window->addSubview(cover);
+    EXPECT_FALSE(driver.tap(button));
+    EXPECT_EQ(presses, 2);
+    cover->setHidden(true);
+    EXPECT_EQ(driver.findByText(QStringLiteral("nothing")), nullptr);
+
+    std::vector<ui::Point> pans;
+    auto pan = std::make_shared<ui::PanGestureRecognizer>(this, [&](ui::GestureRecognizer& r) {
+        pans.push_back(static_cast<ui::PanGestureRecognizer&>(r).translationInView(nullptr));
+    });
+    window->addGestureRecognizer(pan);
+    driver.drag({20, 300}, {120, 300});
+    EXPECT_EQ(pans.back(), (ui::Point{100, 0}));
+    window->removeGestureRecognizer(pan.get());
+
+    double scale = 0;
+    auto pinch = std::make_shared<ui::PinchGestureRecognizer>(this, [&](ui::GestureRecognizer& r) {
+        scale = static_cast<ui::PinchGestureRecognizer&>(r).scale();
+    });
+    window->addGestureRecognizer(pinch);
+    driver.pinch({160, 300}, 50, 150);
+    EXPECT_NEAR(scale, 3, 1e-9);
+}
+
+TEST_F(HostTest, DriverTypesIntoTheFirstResponderWithTheInputMethod) {
+    auto box = std::make_shared<TextBox>(Rect{0, 0, 100, 30});
+    window->addSubview(box);
+    ui::TestDriver driver(window);
+    EXPECT_FALSE(driver.type(QStringLiteral("ignored")));  // nobody takes text yet
+    ASSERT_TRUE(box->becomeFirstResponder());
+    EXPECT_TRUE(driver.type(QStringLiteral("abc")));
+    EXPECT_TRUE(driver.pressBackspace());
+    EXPECT_TRUE(driver.compose(
+        {QStringLiteral("zu"), QStringLiteral("租"), QStringLiteral("租f"), QStringLiteral("租房")},
+        QStringLiteral("租房")));
+    EXPECT_EQ(box->text, QStringLiteral("ab租房"));
+    EXPECT_EQ(box->markedSteps.size(), 4u);
+    EXPECT_TRUE(box->marked.isEmpty());
+    EXPECT_EQ(driver.textOf(box.get()), QStringLiteral("ab租房"));
+}
+
+TEST_F(HostTest, InteractiveHostTurnsMouseIntoTouchesAndKeysIntoText) {
+    auto button = std::make_shared<ui::Button>(Rect{100, 100, 100, 50});
+    int presses = 0;
+    button->addTarget(this, ui::kControlEventTouchUpInside,
+                      [&](ui::Control&, const ui::Event*) { ++presses; });
+    window->addSubview(button);
+    auto box = std::make_shared<TextBox>(Rect{0, 300, 320, 40});
+    window->addSubview(box);
+
+    ui::InteractiveHost host(window);
+    host.show();
+    EXPECT_TRUE(window->isKeyWindow());
+    QWindow* native = host.nativeWindow();
+    ASSERT_NE(native, nullptr);
+    const double zoom = host.zoom();
+    EXPECT_EQ(native->size(), QSize(int(320 * zoom), int(480 * zoom)));
+
+    const QPointF inside(150 * zoom, 120 * zoom);
+    QMouseEvent press(QEvent::MouseButtonPress, inside, inside, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, inside, inside, Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QCoreApplication::sendEvent(native, &press);
+    EXPECT_TRUE(button->isHighlighted());
+    QCoreApplication::sendEvent(native, &release);
+    EXPECT_EQ(presses, 1);
+
+    ASSERT_TRUE(box->becomeFirstResponder());
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    QCoreApplication::sendEvent(native, &key);
+    QKeyEvent back(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+    QCoreApplication::sendEvent(native, &back);
+    QCoreApplication::sendEvent(native, &key);
+    QInputMethodEvent composing(QStringLiteral("fang"), {});
+    QCoreApplication::sendEvent(native, &composing);
+    EXPECT_EQ(box->marked, QStringLiteral("fang"));
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("房"));
+    QCoreApplication::sendEvent(native, &commit);
+    EXPECT_EQ(box->text, QStringLiteral("a房"));
+
+    // Frames come from the display link on the clock, only when something changed.
+    const int before = host.frameCount();
+    button->setBackgroundColor(Color::blueColor());
+    clock().advance(50ms);
+    runMainLoopUntil([&] { return host.frameCount() > before; }, 2s);
+    EXPECT_GT(host.frameCount(), before);
+    host.close();
+    EXPECT_FALSE(host.isVisible());
+}
+
+}  // namespace
