@@ -15,6 +15,7 @@ namespace ui {
 
 class Event;
 class Image;
+class ViewController;
 
 // The root of a view tree on the screen (320 x 480 points unless told
 // otherwise). It turns raw finger input from a host or the test driver into
@@ -36,6 +37,13 @@ public:
     [[nodiscard]] bool isKeyWindow() const { return keyWindow() == this; }
     [[nodiscard]] double windowLevel() const { return level_; }
     void setWindowLevel(double level) { level_ = level; }
+
+    // The controller whose view fills the window below every other view
+    // (defined with the view controllers).
+    [[nodiscard]] const std::shared_ptr<ViewController>& rootViewController() const {
+        return rootViewController_;
+    }
+    void setRootViewController(std::shared_ptr<ViewController> controller);
 
     [[nodiscard]] Responder* firstResponder() const { return firstResponder_.lock().get(); }
     // Makes `responder` first responder after the current one resigned; false if it refused.
@@ -70,6 +78,7 @@ public:
     [[nodiscard]] std::shared_ptr<Image> renderImage(double scale = 0);
 
 private:
+    std::shared_ptr<ViewController> rootViewController_;
     std::weak_ptr<Responder> firstResponder_;
     std::map<int, std::shared_ptr<Touch>> fingers_;
     std::vector<int> ignoredFingers_;
