@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+class QBuffer;
+class QImageReader;
+
+namespace ui {
+
+class Image;
+
+// Decodes the frames of encoded image bytes one at a time, with the GIF
+// properties an animated image needs (frame delays and the loop count). Frames
+// may be asked for from any thread.
+class ImageSource {
+public:
+    static inline const QString kTypeGIF = QStringLiteral("com.compuserve.gif");
+    static inline const QString kTypePNG = QStringLiteral("public.png");
+    static inline const QString kTypeJPEG = QStringLiteral("public.jpeg");
+    static inline const QString kTypeBMP = QStringLiteral("com.microsoft.bmp");
+
+    struct FrameProperties {
+        // Seconds; the clamped delay never goes below 0.1 for delays of 0.01 s or less.
+        std::optional<double> delayTime;
+        std::optional<double> unclampedDelayTime;
+    };
+
+    // Nothing for empty bytes or bytes of no known image type.
+    [[nodiscard]] static std::shared_ptr<ImageSource> createWithData(const QByteArray& data);
+    ~ImageSource();
+
+    [[nodiscard]] const QString& type() const { return type_; }
+    [[nodiscard]] std::size_t count() const { return count_; }
+    // Frame `index` as a whole picture (earlier frames composed in), or nothing.
+    [[nodiscard]] std::shared_ptr<Image> createImageAtIndex(std::size_t index,
+                                                            double scale = 1) const;
+    // The GIF's loop count (0: for ever), absent without a looping extension.
+    [[nodiscard]] std::optional<int> gifLoopCount() const { return loopCount_; }
+    // The GIF frame's delays, absent when the frame has no graphic control block.
+    [[nodiscard]] FrameProperties gifPropertiesAtIndex(std::size_t index) const;
+
+private:
+    explicit ImageSource(QByteArray data);
+    void readGifBlocks();
+
+    QByteArray data_;
+    QString type_;
+    std::size_t count_ = 0;
+    std::optional<int> loopCount_;
+    std::vector<FrameProperties> frames_;
+
+    mutable std::mutex decoderMutex_;
+    mutable std::unique_ptr<QBuffer> buffer_;
+    mutable std::unique_ptr<QImageReader> reader_;
+    mutable std::size_t nextFrame_ = 0;
+};
+
+}  // namespace ui
