@@ -114,18 +114,21 @@ void paintDirectly(QPainter& painter, const QImage& thumbnail, const QFont& titl
     }
 }
 
+// One frame of the view tree into a fresh image, as the offscreen host renders it.
+void renderFrame(ui::Window& window) {
+    QImage frame = makeCanvas();
+    QPainter painter(&frame);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    window.render(painter);
+    painter.end();
+    benchmark::DoNotOptimize(frame);
+}
+
 void BM_ViewTree(benchmark::State& state) {
     auto window = makeScreen();
     (void)window->renderImage(kScale);  // the first frame draws every label once
-    for (auto _ : state) {
-        QImage frame = makeCanvas();
-        QPainter painter(&frame);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        window->render(painter);
-        painter.end();
-        benchmark::DoNotOptimize(frame);
-    }
+    for (auto _ : state) renderFrame(*window);
     state.counters["fps"] =
         benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
 }
@@ -141,13 +144,7 @@ void BM_ViewTreeRedrawn(benchmark::State& state) {
     collect(*window);
     for (auto _ : state) {
         for (ui::View* view : drawn) view->setNeedsDisplay();
-        QImage frame = makeCanvas();
-        QPainter painter(&frame);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        window->render(painter);
-        painter.end();
-        benchmark::DoNotOptimize(frame);
+        renderFrame(*window);
     }
     state.counters["fps"] =
         benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);

@@ -201,78 +201,51 @@ Size Button::titleSize(double availableWidth) const {
 }
 
 Rect Button::imageRectForContentRect(const Rect& contentRect) const {
-    const Rect r = imageInsets_.insetRect(contentRect);
     const Size image = imageSize(contentRect);
     const Size title = titleSize(contentRect.size.width - image.width);
-    const double total = image.width + title.width;
-    double x = r.origin.x + (r.size.width - total) / 2;
-    double width = image.width;
-    switch (contentHorizontalAlignment()) {
-        case ControlContentHorizontalAlignment::Left:
-            x = r.origin.x;
-            break;
-        case ControlContentHorizontalAlignment::Right:
-            x = r.maxX() - total;
-            break;
-        case ControlContentHorizontalAlignment::Fill:
-            x = r.origin.x;
-            width = title.width > 0 ? image.width : r.size.width;
-            break;
-        case ControlContentHorizontalAlignment::Center:
-            break;
-    }
-    double y = r.origin.y + (r.size.height - image.height) / 2;
-    double height = image.height;
-    switch (contentVerticalAlignment()) {
-        case ControlContentVerticalAlignment::Top:
-            y = r.origin.y;
-            break;
-        case ControlContentVerticalAlignment::Bottom:
-            y = r.maxY() - image.height;
-            break;
-        case ControlContentVerticalAlignment::Fill:
-            y = r.origin.y;
-            height = r.size.height;
-            break;
-        case ControlContentVerticalAlignment::Center:
-            break;
-    }
-    return {x, y, width, height};
+    return placed(imageInsets_.insetRect(contentRect), image, image.width + title.width, 0,
+                  title.width > 0 ? image.width : contentRect.size.width);
 }
 
 Rect Button::titleRectForContentRect(const Rect& contentRect) const {
-    const Rect r = titleInsets_.insetRect(contentRect);
+    const Rect area = titleInsets_.insetRect(contentRect);
     const Size image = imageSize(contentRect);
-    const Size title = titleSize(r.size.width - image.width);
-    const double total = image.width + title.width;
-    double x = r.origin.x + (r.size.width - total) / 2 + image.width;
-    double width = title.width;
+    const Size title = titleSize(area.size.width - image.width);
+    return placed(area, title, image.width + title.width, image.width,
+                  area.size.width - image.width);
+}
+
+Rect Button::placed(const Rect& area, Size size, double total, double before,
+                    double fillWidth) const {
+    // Image and title form one run `total` wide; this part starts `before` into it.
+    double x = area.origin.x + (area.size.width - total) / 2 + before;
+    double width = size.width;
     switch (contentHorizontalAlignment()) {
         case ControlContentHorizontalAlignment::Left:
-            x = r.origin.x + image.width;
+            x = area.origin.x + before;
             break;
         case ControlContentHorizontalAlignment::Right:
-            x = r.maxX() - title.width;
+            x = area.maxX() - total + before;
             break;
         case ControlContentHorizontalAlignment::Fill:
-            x = r.origin.x + image.width;
-            width = r.size.width - image.width;
+            x = area.origin.x + before;
+            width = fillWidth;
             break;
         case ControlContentHorizontalAlignment::Center:
             break;
     }
-    double y = r.origin.y + (r.size.height - title.height) / 2;
-    double height = title.height;
+    double y = area.origin.y + (area.size.height - size.height) / 2;
+    double height = size.height;
     switch (contentVerticalAlignment()) {
         case ControlContentVerticalAlignment::Top:
-            y = r.origin.y;
+            y = area.origin.y;
             break;
         case ControlContentVerticalAlignment::Bottom:
-            y = r.maxY() - title.height;
+            y = area.maxY() - size.height;
             break;
         case ControlContentVerticalAlignment::Fill:
-            y = r.origin.y;
-            height = r.size.height;
+            y = area.origin.y;
+            height = area.size.height;
             break;
         case ControlContentVerticalAlignment::Center:
             break;

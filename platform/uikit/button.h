@@ -92,6 +92,8 @@ private:
     void updateAppearance();
     [[nodiscard]] Size titleSize(double availableWidth) const;
     [[nodiscard]] Size imageSize(const Rect& contentRect) const;
+    [[nodiscard]] Rect placed(const Rect& area, Size size, double total, double before,
+                              double fillWidth) const;
     [[nodiscard]] std::shared_ptr<Image> adjustedImage() const;
 
     ButtonType type_;

@@ -15,10 +15,6 @@ namespace ui {
 
 namespace {
 Window* gKeyWindow = nullptr;
-
-KeyInput* keyInputOf(Responder* responder) {
-    return dynamic_cast<KeyInput*>(responder);
-}
 }  // namespace
 
 Window::Window() : Window(Screen::mainScreen().bounds()) {}
@@ -192,37 +188,31 @@ void Window::sendEvent(const Event& event, const std::vector<std::shared_ptr<Tou
 }
 
 bool Window::insertText(const QString& text) {
-    KeyInput* input = keyInputOf(firstResponder());
-    if (!input) return false;
-    input->insertText(text);
-    return true;
+    return withKeyInput([&](KeyInput& input) { input.insertText(text); });
 }
 
 bool Window::deleteBackward() {
-    KeyInput* input = keyInputOf(firstResponder());
-    if (!input) return false;
-    input->deleteBackward();
-    return true;
+    return withKeyInput([](KeyInput& input) { input.deleteBackward(); });
 }
 
 bool Window::setMarkedText(const QString& text, Range selection) {
-    KeyInput* input = keyInputOf(firstResponder());
-    if (!input) return false;
-    input->setMarkedText(text, selection);
-    return true;
+    return withKeyInput([&](KeyInput& input) { input.setMarkedText(text, selection); });
 }
 
 bool Window::unmarkText() {
-    KeyInput* input = keyInputOf(firstResponder());
-    if (!input) return false;
-    input->unmarkText();
-    return true;
+    return withKeyInput([](KeyInput& input) { input.unmarkText(); });
 }
 
 bool Window::insertReturn() {
-    KeyInput* input = keyInputOf(firstResponder());
+    return withKeyInput([](KeyInput& input) { input.insertReturn(); });
+}
+
+bool Window::withKeyInput(const std::function<void(KeyInput&)>& action) {
+    auto* input = dynamic_cast<KeyInput*>(firstResponder());
     if (!input) return false;
-    input->insertReturn();
+    // The input may resign (and drop the last reference to itself) while it acts.
+    const auto keep = firstResponder_.lock();
+    action(*input);
     return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -15,6 +16,7 @@ namespace ui {
 
 class Event;
 class Image;
+class KeyInput;
 class ViewController;
 
 // The root of a view tree on the screen (320 x 480 points unless told
@@ -78,6 +80,8 @@ public:
     [[nodiscard]] std::shared_ptr<Image> renderImage(double scale = 0);
 
 private:
+    bool withKeyInput(const std::function<void(KeyInput&)>& action);
+
     std::shared_ptr<ViewController> rootViewController_;
     std::weak_ptr<Responder> firstResponder_;
     std::map<int, std::shared_ptr<Touch>> fingers_;

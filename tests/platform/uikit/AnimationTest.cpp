@@ -221,6 +221,34 @@ TEST_F(AnimationTest, TransitionsMoveTheOldLookAway) {
     EXPECT_NEAR(mixed.green(), 128, 3);
 }
 
+TEST_F(AnimationTest, MoveInAndRevealComeFromTheSideTheyName) {
+    view->setFrame({0, 0, 20, 40});
+    view->setBackgroundColor(ui::Color::redColor());
+    const auto halfway = [&](const QString& type, const QString& subtype) {
+        view->setBackgroundColor(ui::Color::redColor());
+        auto transition = ui::Transition::animation();
+        transition->setType(type);
+        transition->setSubtype(subtype);
+        transition->setDuration(1);
+        transition->setTimingFunction(ui::MediaTimingFunction::linear());
+        view->layer()->addAnimation(transition, QStringLiteral("transition"));
+        view->setBackgroundColor(ui::Color::blueColor());
+        clock().advance(500ms);
+        auto image = window->renderImage(1);
+        clock().advance(500ms);
+        return std::make_pair(pixelAt(*image, 10, 5), pixelAt(*image, 10, 35));
+    };
+    // Moving in from the top: the new look covers the upper half, the old one stays below.
+    const auto [moveTop, moveBottom] = halfway(ui::Transition::kMoveIn, ui::Transition::kFromTop);
+    EXPECT_EQ(moveTop, QColor(Qt::blue));
+    EXPECT_EQ(moveBottom, QColor(Qt::red));
+    // Revealing from the bottom: the old look slides up, uncovering the new one below.
+    const auto [revealTop, revealBottom] =
+        halfway(ui::Transition::kReveal, ui::Transition::kFromBottom);
+    EXPECT_EQ(revealTop, QColor(Qt::red));
+    EXPECT_EQ(revealBottom, QColor(Qt::blue));
+}
+
 TEST_F(AnimationTest, StandAloneLayersAnimateImplicitlyWithinTransactions) {
     auto arrow = ui::Layer::layer();
     arrow->setFrame({0, 0, 10, 10});  // not yet in a tree: no animation

@@ -1,5 +1,6 @@
 #include "UIKitTest.h"
 
+#include "platform/uikit/screen.h"
 #include "platform/uikit/view.h"
 #include "platform/uikit/window.h"
 
@@ -340,6 +341,15 @@ TEST_F(ViewTreeTest, FirstResponderNeedsAWindowAndTheConsentOfTheCurrentOne) {
     auto controller = std::make_shared<Focusable>();
     plain->setViewControllerResponder(controller);
     EXPECT_EQ(plain->nextResponder(), controller.get());
+}
+
+TEST_F(ViewTreeTest, WindowsFillTheScreenOfEitherHeight) {
+    EXPECT_EQ(std::make_shared<ui::Window>()->frame(), (Rect{0, 0, 320, 480}));
+    ui::Screen::mainScreen().setHeight(ui::Screen::kTallHeight);
+    EXPECT_EQ(std::make_shared<ui::Window>()->frame(), (Rect{0, 0, 320, 568}));
+    EXPECT_EQ(ui::Screen::mainScreen().applicationFrame(), (Rect{0, 20, 320, 548}));
+    ui::Screen::mainScreen().setHeight(ui::Screen::kHeight);
+    EXPECT_EQ(ui::Screen::mainScreen().scale(), 2);
 }
 
 }  // namespace
