@@ -2,6 +2,7 @@
 
 #include "platform/uikit/geometry.h"
 #include "platform/uikit/responder.h"
+#include "platform/uikit/view.h"
 
 #include <QString>
 
@@ -46,6 +47,15 @@ enum class ModalTransitionStyle {
 
 enum class StatusBarStyle { Default = 0, LightContent = 1 };
 
+// The view a controller builds by default: its layout lets the controller
+// place its children's views, between viewWillLayoutSubviews and
+// viewDidLayoutSubviews.
+class ControllerView : public View {
+public:
+    using View::View;
+    void layoutSubviews() override;
+};
+
 // One screen of the app: it owns a view, built on first use by loadView and
 // finished by viewDidLoad, and hears when that view is about to appear, has
 // appeared, is about to disappear and has disappeared. Containers (navigation
@@ -64,7 +74,7 @@ public:
     ~ViewController() override;
 
     // The view, loaded on first use.
-    [[nodiscard]] const std::shared_ptr<View>& view();
+    const std::shared_ptr<View>& view();
     void setView(std::shared_ptr<View> view);
     [[nodiscard]] bool isViewLoaded() const { return view_ != nullptr; }
     // Builds the view; the default is an empty view as large as the screen. A
@@ -152,8 +162,10 @@ public:
     [[nodiscard]] std::shared_ptr<ViewController> presentingViewController() const {
         return presenting_.lock();
     }
-    [[nodiscard]] ModalPresentationStyle modalPresentationStyle() const { return presentation_; }
-    void setModalPresentationStyle(ModalPresentationStyle style) { presentation_ = style; }
+    [[nodiscard]] ModalPresentationStyle modalPresentationStyle() const {
+        return presentationStyle_;
+    }
+    void setModalPresentationStyle(ModalPresentationStyle style) { presentationStyle_ = style; }
     [[nodiscard]] ModalTransitionStyle modalTransitionStyle() const { return transitionStyle_; }
     void setModalTransitionStyle(ModalTransitionStyle style) { transitionStyle_ = style; }
     [[nodiscard]] std::shared_ptr<ViewControllerTransitioningDelegate> transitioningDelegate()
@@ -186,13 +198,21 @@ private:
     friend class NavigationController;
     friend class TabBarController;
     friend class Window;
-    class RootView;
+    friend class ControllerView;
     void setParent(ViewController* parent);
     void forwardAppearance(bool begin, bool appearing, bool animated);
     void observeMemoryWarnings();
     [[nodiscard]] std::shared_ptr<ViewController> presentationRoot();
 
+    // How a presented screen was put up, to take it down the same way.
+    struct Presentation {
+        std::shared_ptr<View> container;
+        std::shared_ptr<View> covered;  // the presenter's screen, out of the window meanwhile
+        bool fullScreen = true;
+    };
+
     std::shared_ptr<View> view_;
+    Presentation presentation_;
     QString title_;
     std::shared_ptr<NavigationItem> navigationItem_;
     std::shared_ptr<TabBarItem> tabBarItem_;
@@ -205,7 +225,7 @@ private:
     Appearance appearance_ = Appearance::Disappeared;
     bool lastAnimated_ = false;
     unsigned edgesForExtendedLayout_ = kRectEdgeAll;
-    ModalPresentationStyle presentation_ = ModalPresentationStyle::FullScreen;
+    ModalPresentationStyle presentationStyle_ = ModalPresentationStyle::FullScreen;
     ModalTransitionStyle transitionStyle_ = ModalTransitionStyle::CoverVertical;
     bool extendedOpaque_ = false;
     bool adjustsInsets_ = true;

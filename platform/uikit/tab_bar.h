@@ -1,0 +1,66 @@
+#pragma once
+
+#include "platform/uikit/view.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace ui {
+
+class Control;
+class Image;
+class TabBarItem;
+
+// The strip of tab buttons at the bottom of a tab bar controller: each item
+// shows its image (its selected image while selected), its title and its
+// badge. A tap on an item is handed to the controller, which decides.
+//
+// setHidden is the View's, so a subclass may refuse to show the bar again.
+class TabBar : public View {
+public:
+    static constexpr double kHeight = 49;
+
+    TabBar();
+    explicit TabBar(const Rect& frame);
+    ~TabBar() override;
+
+    [[nodiscard]] const std::vector<std::shared_ptr<TabBarItem>>& items() const { return items_; }
+    void setItems(std::vector<std::shared_ptr<TabBarItem>> items, bool animated = false);
+    [[nodiscard]] TabBarItem* selectedItem() const { return selected_; }
+    void setSelectedItem(TabBarItem* item);
+
+    [[nodiscard]] bool isTranslucent() const { return translucent_; }
+    void setTranslucent(bool translucent);
+    [[nodiscard]] const Color& tintColor() const { return tintColor_; }
+    void setTintColor(const Color& color);
+    [[nodiscard]] const Color& barTintColor() const { return barTintColor_; }
+    void setBarTintColor(const Color& color);
+    [[nodiscard]] const std::shared_ptr<Image>& backgroundImage() const { return background_; }
+    void setBackgroundImage(std::shared_ptr<Image> image);
+
+    // Run when an item is tapped.
+    void setSelectAction(std::function<void(TabBarItem& item)> action) {
+        selectAction_ = std::move(action);
+    }
+    // The button of an item, for tests and the driver.
+    [[nodiscard]] Control* buttonForItem(const TabBarItem* item) const;
+
+    void layoutSubviews() override;
+    void drawRect(const Rect& rect) override;
+
+private:
+    class ItemButton;
+    void rebuild();
+
+    std::vector<std::shared_ptr<TabBarItem>> items_;
+    std::vector<std::shared_ptr<ItemButton>> buttons_;
+    TabBarItem* selected_ = nullptr;
+    std::shared_ptr<Image> background_;
+    Color tintColor_;
+    Color barTintColor_;
+    std::function<void(TabBarItem&)> selectAction_;
+    bool translucent_ = true;
+};
+
+}  // namespace ui

@@ -1,0 +1,40 @@
+#include "platform/uikit/window_overlays.h"
+
+#include "platform/uikit/view.h"
+
+namespace ui {
+
+namespace {
+const std::string kLevelKey = "ui.overlayLevel";
+
+// The index of the first subview whose level is above `level` (screens count as -1).
+std::size_t firstAbove(const View& window, double level) {
+    const auto& subviews = window.subviews();
+    for (std::size_t i = 0; i < subviews.size(); ++i) {
+        if (WindowOverlays::levelOf(*subviews[i]).value_or(-1) > level) return i;
+    }
+    return subviews.size();
+}
+}  // namespace
+
+void WindowOverlays::add(View& window, std::shared_ptr<View> view, double level) {
+    if (!view) return;
+    // Re-inserting a view of the window moves it without taking it out of the tree.
+    view->setAssociatedValue(kLevelKey, level);
+    window.insertSubviewAtIndex(view, firstAbove(window, level));
+}
+
+void WindowOverlays::insertScreen(View& window, std::shared_ptr<View> view) {
+    if (!view) return;
+    view->setAssociatedValue(kLevelKey, {});
+    window.insertSubviewAtIndex(view, firstAbove(window, -1));
+}
+
+std::optional<double> WindowOverlays::levelOf(const View& view) {
+    if (const std::any* value = view.associatedValue(kLevelKey)) {
+        if (const double* level = std::any_cast<double>(value)) return *level;
+    }
+    return std::nullopt;
+}
+
+}  // namespace ui
