@@ -35,17 +35,15 @@ void CompletionGroup::close(double delay) {
     closed_ = true;
     if (pending_ > 0) return;
     // Nothing moved: the completion still comes when the animation would have ended.
-    auto self = this;
-    ns::DelayedCall::schedule(ns::seconds(std::max(0.0, delay)), [self] { self->report(); });
+    ns::DelayedCall::schedule(ns::seconds(std::max(0.0, delay)),
+                              [self = shared_from_this()] { self->report(); });
 }
 
 void CompletionGroup::report() {
     if (reported_) return;
     reported_ = true;
     auto done = std::move(done_);
-    const bool finished = finished_;
-    delete this;
-    if (done) done(finished);
+    if (done) done(finished_);
 }
 
 MediaTimingFunction AnimationBlock::timingFor(ViewAnimationCurve curve) {
@@ -97,11 +95,11 @@ void AnimationBlock::commit() {
     const QString identifier = p.identifier;
     auto completion = p.completion;
     auto didStop = p.didStop;
-    // The group deletes itself once it has reported.
-    auto* group = new CompletionGroup([completion, didStop, identifier](bool finished) {
-        if (completion) completion(finished);
-        if (didStop) didStop(identifier, finished);
-    });
+    auto group =
+        std::make_shared<CompletionGroup>([completion, didStop, identifier](bool finished) {
+            if (completion) completion(finished);
+            if (didStop) didStop(identifier, finished);
+        });
 
     for (const Change& change : block.changes) {
         auto layer = change.layer.lock();

@@ -28,8 +28,9 @@ enum ViewAnimationOptions : unsigned {
 };
 
 // Counts the animations one block (or transaction) started and reports once
-// when all have stopped: finished only if every one ran to its end.
-class CompletionGroup {
+// when all have stopped: finished only if every one ran to its end. The
+// animations' stop handlers hold it; it goes when the last of them does.
+class CompletionGroup : public std::enable_shared_from_this<CompletionGroup> {
 public:
     explicit CompletionGroup(std::function<void(bool finished)> done) : done_(std::move(done)) {}
     void animationAdded() { ++pending_; }

@@ -13,7 +13,7 @@ struct Frame {
     bool disableActions = false;
     MediaTimingFunction timing = MediaTimingFunction::defaultFunction();
     std::function<void()> completion;
-    CompletionGroup* group = nullptr;
+    std::shared_ptr<CompletionGroup> group;
 };
 
 std::vector<Frame>& frames() {
@@ -42,8 +42,7 @@ void Transaction::commit() {
     } else if (frame.completion) {
         // Nothing animated: the completion still comes, on the next turn.
         auto completion = frame.completion;
-        auto* group = new CompletionGroup([completion](bool) { completion(); });
-        group->close(0);
+        std::make_shared<CompletionGroup>([completion](bool) { completion(); })->close(0);
     }
 }
 
@@ -76,9 +75,9 @@ void Transaction::animationStarted(Animation& animation) {
     Frame& frame = frames().back();
     if (!frame.group) {
         auto completion = frame.completion;
-        frame.group = new CompletionGroup([completion](bool) { completion(); });
+        frame.group = std::make_shared<CompletionGroup>([completion](bool) { completion(); });
     }
-    CompletionGroup* group = frame.group;
+    auto group = frame.group;
     group->animationAdded();
     animation.setDidStop([group](bool finished) { group->animationStopped(finished); });
 }
