@@ -1,0 +1,143 @@
+#include "platform/uikit/alert_view.h"
+
+#include "platform/uikit/button.h"
+#include "platform/uikit/image.h"
+#include "platform/uikit/label.h"
+
+#include <cmath>
+
+namespace ui {
+
+namespace {
+
+constexpr double kMargin = 16;
+constexpr double kTopPadding = 20;
+constexpr double kSeparator = 0.5;
+
+Color buttonBlue() {
+    return Color::colorWithRed(0, 0.478, 1);
+}
+
+std::shared_ptr<Label> makeLabel(const QString& text, const Font& font, double width) {
+    auto label = std::make_shared<Label>();
+    label->setText(text);
+    label->setFont(font);
+    label->setNumberOfLines(0);
+    label->setLineBreakMode(LineBreakMode::WordWrap);
+    label->setTextAlignment(TextAlignment::Center);
+    label->setBackgroundColor(Color::clearColor());
+    const Size size = label->sizeThatFits(Size(width, 10000));
+    label->setFrame(Rect(0, 0, width, std::ceil(size.height)));
+    return label;
+}
+
+std::shared_ptr<View> separator(const Rect& frame) {
+    auto line = std::make_shared<View>(frame);
+    line->setBackgroundColor(Color::colorWithWhite(0.8));
+    return line;
+}
+
+}  // namespace
+
+AlertView::AlertView(const QString& title, const QString& message,
+                     std::weak_ptr<AlertViewDelegate> delegate, const QString& cancelButtonTitle,
+                     const QStringList& otherButtonTitles)
+    : title_(title), message_(message), delegate_(std::move(delegate)) {
+    if (!cancelButtonTitle.isNull()) setCancelButtonIndex(addButtonWithTitle(cancelButtonTitle));
+    for (const QString& other : otherButtonTitles) addButtonWithTitle(other);
+}
+
+AlertView::~AlertView() = default;
+
+int AlertView::firstOtherButtonIndex() const {
+    for (int i = 0; i < numberOfButtons(); ++i) {
+        if (i != cancelButtonIndex()) return i;
+    }
+    return -1;
+}
+
+void AlertView::show() {
+    present(nullptr);
+}
+
+Rect AlertView::buildPanel(View& panel, const Rect& area) {
+    panel.setBackgroundColor(Color::colorWithWhite(0.97));
+    panel.layer()->setCornerRadius(7);
+    panel.setClipsToBounds(true);
+    const double textWidth = kWidth - 2 * kMargin;
+    double y = kTopPadding;
+    if (!title_.isEmpty()) {
+        auto label = makeLabel(title_, Font::boldSystemFontOfSize(17), textWidth);
+        label->setFrame(Rect(kMargin, y, textWidth, label->frame().size.height));
+        panel.addSubview(label);
+        y += label->frame().size.height + 4;
+    }
+    if (!message_.isEmpty()) {
+        auto label = makeLabel(message_, Font::systemFontOfSize(14), textWidth);
+        label->setFrame(Rect(kMargin, y, textWidth, label->frame().size.height));
+        panel.addSubview(label);
+        y += label->frame().size.height;
+    }
+    y += kTopPadding;
+
+    // Two buttons side by side (the cancel one on the left), else stacked
+    // with the cancel one at the bottom.
+    std::vector<int> order;
+    for (int i = 0; i < numberOfButtons(); ++i) {
+        if (i != cancelButtonIndex()) order.push_back(i);
+    }
+    const bool sideBySide = numberOfButtons() == 2;
+    if (cancelButtonIndex() >= 0) {
+        if (sideBySide) {
+            order.insert(order.begin(), cancelButtonIndex());
+        } else {
+            order.push_back(cancelButtonIndex());
+        }
+    }
+    for (std::size_t slot = 0; slot < order.size(); ++slot) {
+        const int index = order[slot];
+        auto button = makeButton(index);
+        const bool bold = index == cancelButtonIndex();
+        button->setFont(bold ? Font::boldSystemFontOfSize(17) : Font::systemFontOfSize(17));
+        button->setTitleColor(buttonBlue(), kControlStateNormal);
+        button->setBackgroundImage(Image::imageWithColor(Color::colorWithWhite(0.85)),
+                                   kControlStateHighlighted);
+        Rect frame;
+        if (sideBySide) {
+            frame = Rect(double(slot) * kWidth / 2, y, kWidth / 2, kButtonHeight);
+            if (slot == 1)
+                panel.addSubview(separator(Rect(kWidth / 2, y, kSeparator, kButtonHeight)));
+        } else {
+            frame = Rect(0, y + double(slot) * kButtonHeight, kWidth, kButtonHeight);
+        }
+        panel.addSubview(button);
+        button->setFrame(frame);
+        if (!sideBySide || slot == 0)
+            panel.addSubview(separator(Rect(0, frame.origin.y, kWidth, kSeparator)));
+    }
+    if (!order.empty()) y += sideBySide ? kButtonHeight : double(order.size()) * kButtonHeight;
+    return Rect(std::round((area.size.width - kWidth) / 2), std::round((area.size.height - y) / 2),
+                kWidth, y);
+}
+
+void AlertView::willPresent() {
+    if (auto delegate = delegate_.lock()) delegate->willPresentAlertView(*this);
+}
+
+void AlertView::didPresent() {
+    if (auto delegate = delegate_.lock()) delegate->didPresentAlertView(*this);
+}
+
+void AlertView::clickedButtonAtIndex(int index) {
+    if (auto delegate = delegate_.lock()) delegate->clickedButtonAtIndex(*this, index);
+}
+
+void AlertView::willDismissWithButtonIndex(int index) {
+    if (auto delegate = delegate_.lock()) delegate->willDismissWithButtonIndex(*this, index);
+}
+
+void AlertView::didDismissWithButtonIndex(int index) {
+    if (auto delegate = delegate_.lock()) delegate->didDismissWithButtonIndex(*this, index);
+}
+
+}  // namespace ui

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "platform/uikit/alert_overlay.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+namespace ui {
+
+class AlertView;
+class Label;
+
+// Hears an alert. Every method is optional.
+class AlertViewDelegate {
+public:
+    virtual ~AlertViewDelegate() = default;
+    virtual void clickedButtonAtIndex(AlertView& alert, int index) { (void)alert, (void)index; }
+    virtual void alertViewCancel(AlertView& alert) { (void)alert; }
+    virtual void willPresentAlertView(AlertView& alert) { (void)alert; }
+    virtual void didPresentAlertView(AlertView& alert) { (void)alert; }
+    virtual void willDismissWithButtonIndex(AlertView& alert, int index) {
+        (void)alert, (void)index;
+    }
+    virtual void didDismissWithButtonIndex(AlertView& alert, int index) {
+        (void)alert, (void)index;
+    }
+    virtual bool alertViewShouldEnableFirstOtherButton(AlertView& alert) {
+        (void)alert;
+        return true;
+    }
+};
+
+// A box in the middle of the screen with a title, a message and buttons. The cancel button, when
+// given, has index 0 and the other buttons follow; two buttons sit side by side, the cancel one on
+// the left, more are stacked with the cancel one at the bottom.
+class AlertView : public AlertOverlay {
+public:
+    static constexpr double kWidth = 270;
+    static constexpr double kButtonHeight = 44;
+
+    AlertView(const QString& title, const QString& message,
+              std::weak_ptr<AlertViewDelegate> delegate = {}, const QString& cancelButtonTitle = {},
+              const QStringList& otherButtonTitles = {});
+    ~AlertView() override;
+
+    [[nodiscard]] const QString& title() const { return title_; }
+    void setTitle(const QString& title) { title_ = title; }
+    [[nodiscard]] const QString& message() const { return message_; }
+    void setMessage(const QString& message) { message_ = message; }
+    [[nodiscard]] std::shared_ptr<AlertViewDelegate> delegate() const { return delegate_.lock(); }
+    void setDelegate(std::weak_ptr<AlertViewDelegate> delegate) { delegate_ = std::move(delegate); }
+    // -1 when there are no other buttons.
+    [[nodiscard]] int firstOtherButtonIndex() const;
+
+    // Shows the alert above everything in the key window.
+    void show();
+
+protected:
+    Rect buildPanel(View& panel, const Rect& area) override;
+    void willPresent() override;
+    void didPresent() override;
+    void clickedButtonAtIndex(int index) override;
+    void willDismissWithButtonIndex(int index) override;
+    void didDismissWithButtonIndex(int index) override;
+
+private:
+    QString title_;
+    QString message_;
+    std::weak_ptr<AlertViewDelegate> delegate_;
+};
+
+}  // namespace ui
