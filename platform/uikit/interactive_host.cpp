@@ -47,6 +47,7 @@ protected:
             painter.setRenderHint(QPainter::SmoothPixmapTransform);
             window_.render(painter);
         }
+        window_.rememberFrame(frame);
         QPainter painter(this);
         painter.fillRect(QRect(QPoint(), this->size()), Qt::black);
         painter.drawImage(QRectF(0, 0, size.width * zoom(), size.height * zoom()), frame);

@@ -7,6 +7,7 @@
 #include "platform/uikit/renderer.h"
 #include "platform/uikit/screen.h"
 #include "platform/uikit/transaction.h"
+#include "platform/uikit/window.h"
 
 #include <QPainter>
 
@@ -21,6 +22,10 @@ std::atomic<quint64> gChangeCount{0};
 std::atomic<int> gRunning{0};
 std::uint64_t gNextSerial = 1;
 constexpr double kTimeTolerance = 1e-6;
+// Changes this recent belong to the present turn.
+constexpr double kRecentChangeAge = 0.05;
+quint64 gChangesAtFrame = ~quint64(0) >> 1;
+double gFirstChangeAfterFrame = 0;
 
 // The parts of a 2-D transform, so that animating one part keeps the others.
 struct Parts {
@@ -114,7 +119,16 @@ int Layer::runningAnimationCount() {
     return gRunning.load();
 }
 void Layer::noteChange() {
-    ++gChangeCount;
+    if (++gChangeCount == gChangesAtFrame + 1) gFirstChangeAfterFrame = mediaTime();
+}
+
+void Layer::noteFrameShown() {
+    gChangesAtFrame = gChangeCount.load();
+}
+
+bool Layer::changesSinceFrameAreRecent() {
+    return gChangeCount.load() == gChangesAtFrame ||
+           mediaTime() - gFirstChangeAfterFrame <= kRecentChangeAge;
 }
 
 void Layer::change(const QString& keyPath, const std::function<void()>& apply) {
@@ -396,8 +410,7 @@ void Layer::addAnimation(const std::shared_ptr<Animation>& animation, const QStr
             running.from = current, running.to = model;
         }
     } else if (dynamic_cast<Transition*>(running.animation.get())) {
-        // The look before the change is what the transition moves away.
-        running.before = Renderer::snapshot(*this, Screen::mainScreen().scale(), true);
+        running.before = lookBeforeThisTurn();
     }
 
     ++gRunning;
@@ -419,6 +432,31 @@ void Layer::addAnimation(const std::shared_ptr<Animation>& animation, const QStr
         });
     }
     scheduleEnd(added);
+}
+
+QImage Layer::lookBeforeThisTurn() const {
+    // What the screen showed a moment ago, when a frame was just shown: the
+    // change may already have been made in this turn, before the transition
+    // was added, as on the platform.
+    const Layer* root = this;
+    while (root->superlayer_) root = root->superlayer_;
+    const auto* window = root->view_ ? dynamic_cast<const Window*>(root->view_) : nullptr;
+    const QImage* frame = window ? window->frameBeforeThisTurn() : nullptr;
+    const QTransform map = transformToRoot();
+    if (frame && map.isAffine() && map.m12() == 0 && map.m21() == 0) {
+        const QRectF own(model_.bounds.origin.x, model_.bounds.origin.y, model_.bounds.size.width,
+                         model_.bounds.size.height);
+        const double scale = frame->devicePixelRatio();
+        const QRect pixels =
+            QRectF(map.mapRect(own).topLeft() * scale, map.mapRect(own).size() * scale)
+                .toAlignedRect();
+        if (QRect(QPoint(), frame->size()).contains(pixels) && !pixels.isEmpty()) {
+            QImage crop = frame->copy(pixels);
+            crop.setDevicePixelRatio(scale);
+            return crop;
+        }
+    }
+    return Renderer::snapshot(const_cast<Layer&>(*this), Screen::mainScreen().scale(), true);
 }
 
 void Layer::scheduleEnd(Running& running) {

@@ -200,6 +200,10 @@ public:
     [[nodiscard]] static quint64 changeCount();
     [[nodiscard]] static int runningAnimationCount();
     static void noteChange();
+    // A frame was shown; whether everything changed since happened in the last
+    // moment (the present turn), so that the frame still shows what came before.
+    static void noteFrameShown();
+    [[nodiscard]] static bool changesSinceFrameAreRecent();
 
     // Key-path access to a state, shared by animations and the renderer.
     [[nodiscard]] static AnimationValue valueForKeyPath(const LayerState& state,
@@ -223,6 +227,7 @@ private:
     void finish(std::uint64_t serial);
     void stopAndDrop(std::vector<Running>::iterator found, bool finished);
     void change(const QString& keyPath, const std::function<void()>& apply);
+    [[nodiscard]] QImage lookBeforeThisTurn() const;
 
     LayerState model_;
     bool masksToBounds_ = false;

@@ -226,7 +226,19 @@ void Window::render(QPainter& painter) {
 std::shared_ptr<Image> Window::renderImage(double scale) {
     if (scale <= 0) scale = Screen::mainScreen().scale();
     Renderer::prepare(*this);
-    return Image::imageWithQImage(Renderer::snapshot(*layer(), scale, true), scale);
+    QImage frame = Renderer::snapshot(*layer(), scale, true);
+    rememberFrame(frame);
+    return Image::imageWithQImage(std::move(frame), scale);
+}
+
+void Window::rememberFrame(const QImage& frame) {
+    lastFrame_ = frame;
+    Layer::noteFrameShown();
+}
+
+const QImage* Window::frameBeforeThisTurn() const {
+    if (lastFrame_.isNull() || !Layer::changesSinceFrameAreRecent()) return nullptr;
+    return &lastFrame_;
 }
 
 }  // namespace ui

@@ -3,6 +3,7 @@
 #include "platform/uikit/touch.h"
 #include "platform/uikit/view.h"
 
+#include <QImage>
 #include <QString>
 
 #include <functional>
@@ -78,11 +79,18 @@ public:
     // Lays out, redraws what asked for it, and draws the window as it shows now.
     void render(QPainter& painter);
     [[nodiscard]] std::shared_ptr<Image> renderImage(double scale = 0);
+    // The last frame shown, kept so that a transition added now starts from what
+    // the screen showed before this turn's changes. Hosts hand every frame here.
+    void rememberFrame(const QImage& frame);
+    // The remembered frame while it still shows the screen before the present
+    // turn: nothing changed since, or only in the last moment.
+    [[nodiscard]] const QImage* frameBeforeThisTurn() const;
 
 private:
     bool withKeyInput(const std::function<void(KeyInput&)>& action);
 
     std::shared_ptr<ViewController> rootViewController_;
+    QImage lastFrame_;
     std::weak_ptr<Responder> firstResponder_;
     std::map<int, std::shared_ptr<Touch>> fingers_;
     std::vector<int> ignoredFingers_;

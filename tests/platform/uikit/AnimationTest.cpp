@@ -221,6 +221,31 @@ TEST_F(AnimationTest, TransitionsMoveTheOldLookAway) {
     EXPECT_NEAR(mixed.green(), 128, 3);
 }
 
+TEST_F(AnimationTest, TransitionsStartFromWhatTheScreenShowedBeforeThisTurn) {
+    view->setFrame({0, 0, 20, 20});
+    view->setBackgroundColor(ui::Color::redColor());
+    (void)window->renderImage(1);  // the screen shows red
+    clock().advance(1s);
+    // The change comes first, the transition after it, in the same turn.
+    view->setBackgroundColor(ui::Color::blueColor());
+    auto fade = ui::Transition::animation();
+    fade->setDuration(1);
+    fade->setTimingFunction(ui::MediaTimingFunction::linear());
+    view->layer()->addAnimation(fade, QStringLiteral("image"));
+    clock().advance(500ms);
+    const QColor mixed = pixelAt(*window->renderImage(1), 10, 10);
+    EXPECT_NEAR(mixed.red(), 128, 3);
+    EXPECT_NEAR(mixed.blue(), 128, 3);
+    clock().advance(1s);
+
+    // A frame older than the changes since it no longer tells: the layer's own look counts.
+    view->setBackgroundColor(ui::Color::greenColor());
+    clock().advance(1s);
+    view->layer()->addAnimation(fade, QStringLiteral("image"));
+    clock().advance(500ms);
+    EXPECT_EQ(pixelAt(*window->renderImage(1), 10, 10), QColor(Qt::green));
+}
+
 TEST_F(AnimationTest, MoveInAndRevealComeFromTheSideTheyName) {
     view->setFrame({0, 0, 20, 40});
     view->setBackgroundColor(ui::Color::redColor());
