@@ -1,6 +1,8 @@
 #include "app/QXUtil.h"
 
+#include "net/QXUID.h"
 #include "net/RequestStamp.h"
+#include "platform/foundation/network_interface.h"
 
 namespace {
 
@@ -14,8 +16,10 @@ QString QXUtil::GetGUID() {
 }
 
 QString QXUtil::macaddress() {
-    static const QString deviceId = RequestStamp::newUUID();
-    return deviceId;
+    if (DeviceSystemVersionIsiOS7()) return QXUID::qxuid(kSystemVersion);
+    // Older systems send the network hardware's address instead.
+    const std::optional<ns::NetworkInterface> interface = ns::NetworkInterface::primary();
+    return interface ? interface->hardwareAddressText() : QString();
 }
 
 QString QXUtil::dateString(const QDateTime& date, const QString& format) {

@@ -8,9 +8,9 @@ class QXUtil {
 public:
     // A new UUID as upper-case hyphenated text (the uploads' boundary id).
     [[nodiscard]] static QString GetGUID();
-    // The device id, sent as "mac" and "imei". The device reports system version 7.0, so
-    // this is always the device identifier, never a hardware address; it is made once per
-    // run of the app.
+    // The device id, sent as "mac" and "imei": from system version 7.0 on the id kept in
+    // the keychain (QXUID), before it the network hardware's address as 12 upper-case
+    // hexadecimal digits (nothing when there is none). The device reports 7.0.
     [[nodiscard]] static QString macaddress();
     // The date in the device's time zone, formatted by the date-format pattern (e.g.
     // "yyyy-MM-dd HH:mm").

@@ -1,0 +1,26 @@
+#include "app/QXUtil.h"
+
+#include "net/QXUID.h"
+#include "platform/foundation/sandbox.h"
+
+#include "SandboxTest.h"
+
+namespace {
+
+class QXUtilDeviceIdTest : public SandboxTest {};
+
+TEST_F(QXUtilDeviceIdTest, TheDeviceIdIsTheOneInTheKeychain) {
+    ASSERT_TRUE(QXUtil::DeviceSystemVersionIsiOS7());
+    const QString id = QXUtil::macaddress();
+    EXPECT_EQ(QXUID::getqxidFromKeyChain(), id);
+
+    // Another installation's id, found in the keychain of a new sandbox, is the one sent.
+    QTemporaryDir other;
+    ns::Sandbox::setRoot(other.path());
+    ASSERT_TRUE(QXUID::settqxidToKeyChain("6F9619FF-8B86-D011-B42D-00C04FC964FF"));
+    EXPECT_EQ(QXUtil::macaddress(), "6F9619FF-8B86-D011-B42D-00C04FC964FF");
+    ns::Sandbox::setRoot(sandboxPath());
+    EXPECT_EQ(QXUtil::macaddress(), id);
+}
+
+}  // namespace
