@@ -1,0 +1,54 @@
+#pragma once
+
+#include "net/transport/NKTypedRequestOperation.h"
+
+#include "platform/uikit/image.h"
+
+// A decoded image as it travels as a response object.
+Q_DECLARE_METATYPE(std::shared_ptr<ui::Image>)
+
+// An HTTP request operation whose body is an image (PNG, JPEG, GIF, BMP, icons, TIFF),
+// decoded on a processing queue of its own at the operation's scale (the screen's
+// unless set) before calling back.
+class NKImageRequestOperation : public NKTypedRequestOperation<NKImageRequestOperation> {
+public:
+    static inline const QString kClassName = QStringLiteral("NKImageRequestOperation");
+    static inline const QString kProcessingQueueLabel =
+        QStringLiteral("com.housing.netkit.image-request.processing");
+
+    using Image = std::shared_ptr<ui::Image>;
+    // Receives the decoded image and returns the one handed to success.
+    using ImageProcessingBlock = std::function<Image(const Image& image)>;
+    using Success = std::function<void(const ns::URLRequest& request,
+                                       const std::shared_ptr<const ns::HTTPURLResponse>& response,
+                                       const Image& image)>;
+    using Failure = std::function<void(const ns::URLRequest& request,
+                                       const std::shared_ptr<const ns::HTTPURLResponse>& response,
+                                       const ns::Error& error)>;
+
+    explicit NKImageRequestOperation(const ns::URLRequest& request);
+
+    // New operations with their completion installed, not yet queued.
+    [[nodiscard]] static std::shared_ptr<NKImageRequestOperation> imageRequestOperationWithRequest(
+        const ns::URLRequest& request, ImageProcessingBlock imageProcessing, Success success,
+        Failure failure);
+    // Success with the image alone, and no failure block.
+    [[nodiscard]] static std::shared_ptr<NKImageRequestOperation> imageRequestOperationWithRequest(
+        const ns::URLRequest& request, std::function<void(const Image& image)> success);
+
+    // The decoded body at imageScale(), made once the operation has finished with a
+    // body; nothing for an empty body or bytes that are no image.
+    [[nodiscard]] Image responseImage();
+    [[nodiscard]] double imageScale() const;
+    // Another scale drops the image made so far: the next request makes it anew.
+    void setImageScale(double scale);
+
+private:
+    friend class NKTypedRequestOperation<NKImageRequestOperation>;
+    [[nodiscard]] static QStringList defaultContentTypes();
+    [[nodiscard]] static QStringList pathExtensions();
+    [[nodiscard]] std::pair<QVariant, std::optional<ns::Error>> decodeResponse();
+
+    Image responseImage_;
+    double imageScale_;
+};

@@ -1,0 +1,225 @@
+#pragma once
+
+#include "net/transport/NKStringEncoding.h"
+
+#include "platform/foundation/dispatch_queue.h"
+#include "platform/foundation/error.h"
+#include "platform/foundation/network_thread.h"
+#include "platform/foundation/operation.h"
+#include "platform/foundation/stream.h"
+#include "platform/foundation/url_connection.h"
+#include "platform/foundation/url_credential.h"
+#include "platform/foundation/url_request.h"
+#include "platform/foundation/url_response.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QVariantMap>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+// How a secure connection's server is checked against the certificates of the bundle.
+enum class NKSSLPinningMode : int { None = 0, PublicKey = 1, Certificate = 2 };
+
+// One request carried through one URL connection as a concurrent operation: it keeps
+// the response, the body and the error that come back. Every connection of every
+// operation runs on the one "NetKit" thread; progress, notifications and the bytes-read
+// count are reported on the main queue.
+//
+// State changes follow a fixed transition rule (see setState()), and the completion
+// block runs at most once: it clears itself after its run, so whatever it captured is
+// let go of right after. A finished operation stays alive until its completion block
+// has run, even when nobody else holds it.
+class NKURLConnectionOperation : public ns::Operation, public ns::URLConnectionDelegate {
+public:
+    enum class State : qint16 { Paused = -1, Initial = 0, Ready = 1, Executing = 2, Finished = 3 };
+
+    // Posted on the main queue with the operation as object (a
+    // std::shared_ptr<NKURLConnectionOperation>) and the operation as sender.
+    static inline const QString kOperationDidStartNotification =
+        QStringLiteral("com.housing.netkit.networking.operation.start");
+    static inline const QString kOperationDidFinishNotification =
+        QStringLiteral("com.housing.netkit.networking.operation.finish");
+
+    // (bytes now, total bytes, total bytes expected or -1)
+    using ProgressBlock =
+        std::function<void(quint64 bytes, qint64 totalBytes, qint64 totalBytesExpected)>;
+    using AuthenticationChallengeBlock = std::function<void(
+        ns::URLConnection& connection, const ns::URLAuthenticationChallenge& challenge)>;
+    using CacheResponseBlock = std::function<std::optional<ns::CachedURLResponse>(
+        ns::URLConnection& connection, const ns::CachedURLResponse& proposed)>;
+    using RedirectResponseBlock = std::function<std::optional<ns::URLRequest>(
+        ns::URLConnection& connection, const ns::URLRequest& request,
+        const std::shared_ptr<const ns::URLResponse>& redirectResponse)>;
+    // One received piece of the body, as its own bytes.
+    using ChunkHandler = std::function<void(const QByteArray& chunk)>;
+
+    explicit NKURLConnectionOperation(const ns::URLRequest& request);
+    ~NKURLConnectionOperation() override;
+
+    // The one thread that runs every connection.
+    [[nodiscard]] static ns::NetworkThread& networkRequestThread();
+    // The DER data of every ".cer" file at the top of the bundle that holds a readable
+    // certificate, and the public key of each; made once.
+    [[nodiscard]] static const QList<QByteArray>& pinnedCertificates();
+    [[nodiscard]] static const QList<QByteArray>& pinnedPublicKeys();
+
+    void start() override;
+    void cancel() override;
+    // Stops a running exchange without finishing: the connection is cancelled, the
+    // finish notification is posted and the state becomes paused. Nothing when
+    // already paused, finished or cancelled.
+    virtual void pause();
+    // Starts a paused operation again, with a new connection for its request.
+    void resume();
+
+    [[nodiscard]] State state() const { return static_cast<State>(state_.load()); }
+    [[nodiscard]] bool isPaused() const { return state() == State::Paused; }
+    [[nodiscard]] bool isReady() const override;
+    [[nodiscard]] bool isExecuting() const override;
+    [[nodiscard]] bool isFinished() const override;
+    [[nodiscard]] bool isConcurrent() const override { return true; }
+
+    // Runs at most once; a block set again after that run is a new one.
+    void setCompletionBlock(Block block) override;
+
+    [[nodiscard]] ns::URLRequest request() const;
+    [[nodiscard]] std::shared_ptr<const ns::URLResponse> response() const;
+    // The connection's failure or the cancellation (-999).
+    [[nodiscard]] virtual std::optional<ns::Error> error() const;
+    // The whole body, set when loading finishes; null before that, and when the body
+    // went to an output stream of the caller's that does not keep it in memory.
+    [[nodiscard]] QByteArray responseData() const;
+    // The body as text, made on first request and kept; nothing before a response and
+    // a body exist, or when the body is not of the response's encoding.
+    [[nodiscard]] std::optional<QString> responseString() const;
+    // UTF-8 unless the response names a charset the platform knows.
+    [[nodiscard]] virtual NKStringEncoding responseStringEncoding() const;
+    // Body bytes received so far, counted on the main queue.
+    [[nodiscard]] qint64 totalBytesRead() const { return totalBytesRead_.load(); }
+
+    // The request's body stream; setting it replaces the request by a copy with it.
+    [[nodiscard]] std::shared_ptr<ns::InputStream> inputStream() const;
+    void setInputStream(std::shared_ptr<ns::InputStream> stream);
+    // Where body bytes are written: a to-memory stream unless one was set.
+    [[nodiscard]] std::shared_ptr<ns::OutputStream> outputStream();
+    void setOutputStream(std::shared_ptr<ns::OutputStream> stream);
+
+    // Hands every received piece of the body to `handler` on `queue`, each as its own
+    // bytes, in arrival order, instead of collecting the body: for streamed replies
+    // that never end, such as the messaging receive. The handler is let go of when
+    // the operation finishes or is cancelled. Set it before the operation starts; a
+    // null handler goes back to collecting.
+    void setChunkHandler(std::shared_ptr<ns::DispatchQueue> queue, ChunkHandler handler);
+
+    [[nodiscard]] bool allowsInvalidSSLCertificate() const;
+    void setAllowsInvalidSSLCertificate(bool allows);
+    [[nodiscard]] bool shouldUseCredentialStorage() const;
+    void setShouldUseCredentialStorage(bool use);
+    [[nodiscard]] std::optional<ns::URLCredential> credential() const;
+    void setCredential(std::optional<ns::URLCredential> credential);
+    [[nodiscard]] NKSSLPinningMode SSLPinningMode() const;
+    void setSSLPinningMode(NKSSLPinningMode mode);
+    // Free for the caller; the operation never reads it.
+    [[nodiscard]] QVariantMap userInfo() const;
+    void setUserInfo(const QVariantMap& userInfo);
+
+    void setUploadProgressBlock(ProgressBlock block);
+    void setDownloadProgressBlock(ProgressBlock block);
+    void setWillSendRequestForAuthenticationChallengeBlock(AuthenticationChallengeBlock block);
+    void setCacheResponseBlock(CacheResponseBlock block);
+    void setRedirectResponseBlock(RedirectResponseBlock block);
+
+    // "<Class: address, state: key, cancelled: YES|NO request: ..., response: ...>"
+    [[nodiscard]] QString description() const;
+    // A new operation of the same class for the same request, with the same progress,
+    // challenge, cache and redirect blocks and the same certificate setting.
+    [[nodiscard]] std::shared_ptr<NKURLConnectionOperation> copy() const;
+
+    // The connection's questions, all asked on the network thread.
+    std::optional<ns::URLRequest> willSendRequest(
+        ns::URLConnection& connection, const ns::URLRequest& request,
+        const std::shared_ptr<const ns::URLResponse>& redirectResponse) override;
+    void willSendRequestForAuthenticationChallenge(
+        ns::URLConnection& connection, const ns::URLAuthenticationChallenge& challenge) override;
+    bool connectionShouldUseCredentialStorage(ns::URLConnection& connection) override;
+    std::shared_ptr<ns::InputStream> needNewBodyStream(ns::URLConnection& connection,
+                                                       const ns::URLRequest& request) override;
+    void didSendBodyData(ns::URLConnection& connection, qint64 bytesWritten,
+                         qint64 totalBytesWritten, qint64 totalBytesExpectedToWrite) override;
+    void didReceiveResponse(ns::URLConnection& connection,
+                            const std::shared_ptr<const ns::URLResponse>& response) override;
+    void didReceiveData(ns::URLConnection& connection, const QByteArray& data) override;
+    std::optional<ns::CachedURLResponse> willCacheResponse(
+        ns::URLConnection& connection, const ns::CachedURLResponse& proposed) override;
+    void didFinishLoading(ns::URLConnection& connection) override;
+    void didFailWithError(ns::URLConnection& connection, const ns::Error& error) override;
+
+protected:
+    // Applies a change allowed by the transition rule and announces it; any other
+    // change is ignored:
+    //   paused -> ready; ready -> paused, executing, or finished when cancelled;
+    //   executing -> paused, finished; finished -> nothing; initial -> anything.
+    void setState(State state);
+    // Replaces the request (a copy with other fields, never a change in place).
+    void setRequest(const ns::URLRequest& request);
+    // Guards the state changes, the connection start and the values set from several
+    // threads; recursive, so that resume() may start and pause() may change state.
+    std::recursive_mutex& lock() const { return lock_; }
+
+    // An empty operation of the receiving class for `request`, for copy().
+    [[nodiscard]] virtual std::shared_ptr<NKURLConnectionOperation> makeOperation(
+        const ns::URLRequest& request) const;
+    [[nodiscard]] virtual QString className() const;
+
+    template <class T>
+    [[nodiscard]] std::shared_ptr<T> sharedAs() {
+        return std::static_pointer_cast<T>(shared_from_this());
+    }
+    template <class T>
+    [[nodiscard]] std::weak_ptr<T> weakAs() {
+        return std::static_pointer_cast<T>(shared_from_this());
+    }
+
+private:
+    struct ChunkDelivery {
+        std::shared_ptr<ns::DispatchQueue> queue;
+        ChunkHandler handler;
+    };
+
+    void operationDidStart();
+    void cancelConnection();
+    void finish();
+    void postNotification(const QString& name);
+    // Closes the output stream and lets go of the connection and the chunk handler.
+    void endConnection();
+    void answerServerTrust(const ns::URLAuthenticationChallenge& challenge);
+
+    mutable std::recursive_mutex lock_;
+    std::atomic<qint16> state_{static_cast<qint16>(State::Initial)};
+    bool allowsInvalidSSLCertificate_ = false;
+    bool shouldUseCredentialStorage_ = true;
+    std::shared_ptr<ns::URLConnection> connection_;
+    ns::URLRequest request_;
+    std::shared_ptr<const ns::URLResponse> response_;
+    std::optional<ns::Error> error_;
+    QByteArray responseData_;
+    mutable std::optional<QString> responseString_;
+    mutable NKStringEncoding responseStringEncoding_;
+    std::shared_ptr<ns::OutputStream> outputStream_;
+    std::optional<ns::URLCredential> credential_;
+    NKSSLPinningMode pinningMode_ = NKSSLPinningMode::None;
+    QVariantMap userInfo_;
+    ProgressBlock uploadProgress_;
+    ProgressBlock downloadProgress_;
+    AuthenticationChallengeBlock authenticationChallenge_;
+    CacheResponseBlock cacheResponse_;
+    RedirectResponseBlock redirectResponse_;
+    ChunkDelivery chunkDelivery_;
+    std::atomic<qint64> totalBytesRead_{0};
+};

@@ -1,0 +1,288 @@
+#include "net/transport/NKImageRequestOperation.h"
+#include "net/transport/NKJSONRequestOperation.h"
+#include "net/transport/NKNetworkActivityIndicatorManager.h"
+#include "net/transport/NKPropertyListRequestOperation.h"
+#include "net/transport/NKXMLRequestOperation.h"
+
+#include "platform/uikit/application.h"
+
+#include "TransportFixture.h"
+#include "standin/Endpoints.h"
+
+namespace {
+
+// What a typed factory's blocks were told.
+template <class Result>
+struct TypedOutcome {
+    int successes = 0;
+    int failures = 0;
+    bool onMainThread = true;
+    Result result{};
+    std::optional<ns::Error> error;
+    [[nodiscard]] int calls() const { return successes + failures; }
+};
+
+class NKTypedRequestOperationTest : public TransportFixture {
+protected:
+    using JSONOutcome = TypedOutcome<QVariant>;
+
+    std::shared_ptr<JSONOutcome> loadJSON(const QString& path) {
+        auto outcome = std::make_shared<JSONOutcome>();
+        auto operation = NKJSONRequestOperation::JSONRequestOperationWithRequest(
+            request(path),
+            [outcome](const ns::URLRequest&, const auto&, const QVariant& JSON) {
+                ++outcome->successes;
+                outcome->onMainThread = ns::MainQueue::isMainThread();
+                outcome->result = JSON;
+            },
+            [outcome](const ns::URLRequest&, const auto&, const ns::Error& error,
+                      const QVariant& JSON) {
+                ++outcome->failures;
+                outcome->onMainThread = ns::MainQueue::isMainThread();
+                outcome->error = error;
+                outcome->result = JSON;
+            });
+        operation->start();
+        EXPECT_TRUE(runMainLoopUntil([&] { return outcome->calls() > 0; }));
+        drainNetworkThread();
+        drainMainLoop();
+        return outcome;
+    }
+
+    std::shared_ptr<TypedOutcome<NKImageRequestOperation::Image>> loadImage(
+        const std::shared_ptr<NKImageRequestOperation>& operation) {
+        auto outcome = std::make_shared<TypedOutcome<NKImageRequestOperation::Image>>();
+        operation->setCompletionBlockWithSuccess(
+            [outcome](const auto&, const QVariant& image) {
+                ++outcome->successes;
+                outcome->result = image.value<NKImageRequestOperation::Image>();
+            },
+            [outcome](const auto&, const ns::Error& error) {
+                ++outcome->failures;
+                outcome->error = error;
+            });
+        operation->start();
+        EXPECT_TRUE(runMainLoopUntil([&] { return outcome->calls() > 0; }));
+        drainMainLoop();
+        return outcome;
+    }
+};
+
+TEST_F(NKTypedRequestOperationTest, JSONRepliesDecodeOffTheMainThreadAndArriveOnIt) {
+    const auto outcome = loadJSON("/echo/json");
+    ASSERT_EQ(outcome->successes, 1);
+    EXPECT_EQ(outcome->failures, 0);
+    EXPECT_TRUE(outcome->onMainThread);
+    EXPECT_EQ(outcome->result.toMap().value("path").toString(), "/echo/json");
+}
+
+TEST_F(NKTypedRequestOperationTest, GzippedJSONDecodes) {
+    server().setFault({.prefix = standin::paths::kEcho, .gzip = true});
+    const auto outcome = loadJSON("/echo/gzip");
+    ASSERT_EQ(outcome->successes, 1);
+    EXPECT_EQ(outcome->result.toMap().value("path").toString(), "/echo/gzip");
+}
+
+TEST_F(NKTypedRequestOperationTest, HTMLWithABodyFailsWith1016) {
+    server().setFault({.prefix = standin::paths::kEcho, .contentType = "text/html"});
+    const auto outcome = loadJSON("/echo/html");
+    ASSERT_EQ(outcome->failures, 1);
+    EXPECT_EQ(outcome->error->domain(), "NetKitErrorDomain");
+    EXPECT_EQ(outcome->error->code(), -1016);
+    EXPECT_EQ(outcome->error->localizedDescription(),
+              "Expected content type {(\n    \"application/json\",\n    \"text/json\",\n    "
+              "\"text/javascript\"\n)}, got text/html");
+    EXPECT_FALSE(outcome->result.isValid());  // never decoded
+}
+
+TEST_F(NKTypedRequestOperationTest, AWrongTypeWithAnEmptyBodyIsNoError) {
+    server().setFault({.prefix = standin::paths::kEcho, .body = "", .contentType = "text/html"});
+    const auto outcome = loadJSON("/echo/empty");
+    ASSERT_EQ(outcome->successes, 1);
+    EXPECT_FALSE(outcome->result.isValid());
+}
+
+TEST_F(NKTypedRequestOperationTest, ASingleSpaceIsNilWithoutAnError) {
+    server().setFault(
+        {.prefix = standin::paths::kEcho, .body = " ", .contentType = "application/json"});
+    const auto outcome = loadJSON("/echo/space");
+    ASSERT_EQ(outcome->successes, 1);
+    EXPECT_FALSE(outcome->result.isValid());
+}
+
+TEST_F(NKTypedRequestOperationTest, TextThatIsNotJSONFailsWithTheReadersError) {
+    server().setFault(
+        {.prefix = standin::paths::kEcho, .body = "{\"a\":", .contentType = "application/json"});
+    const auto outcome = loadJSON("/echo/broken");
+    ASSERT_EQ(outcome->failures, 1);
+    EXPECT_EQ(outcome->error->domain(), kJsonErrorDomain);
+    EXPECT_FALSE(outcome->result.isValid());
+}
+
+TEST_F(NKTypedRequestOperationTest, BytesThatAreNoTextFailInsteadOfSucceedingWithNothing) {
+    server().setFault(
+        {.prefix = standin::paths::kEcho, .contentType = "application/json", .garbage = true});
+    const auto outcome = loadJSON("/echo/garbage");
+    EXPECT_EQ(outcome->successes, 0);
+    ASSERT_EQ(outcome->failures, 1);
+    EXPECT_EQ(outcome->error->code(), -1016);
+    EXPECT_EQ(outcome->error->localizedDescription(),
+              "Operation responseData failed decoding as a UTF-8 string");
+}
+
+TEST_F(NKTypedRequestOperationTest, ImagesDecodeAtTheOperationsScale) {
+    auto operation = std::make_shared<NKImageRequestOperation>(request("/img/test/red.png"));
+    EXPECT_DOUBLE_EQ(operation->imageScale(), 2.0);
+    const auto outcome = loadImage(operation);
+    ASSERT_EQ(outcome->successes, 1);
+    ASSERT_TRUE(outcome->result);
+    EXPECT_DOUBLE_EQ(outcome->result->scale(), 2.0);
+    EXPECT_DOUBLE_EQ(outcome->result->size().width, 4.0);
+
+    operation->setImageScale(1);
+    const auto rescaled = operation->responseImage();
+    ASSERT_TRUE(rescaled);
+    EXPECT_NE(rescaled, outcome->result);
+    EXPECT_DOUBLE_EQ(rescaled->scale(), 1.0);
+    EXPECT_DOUBLE_EQ(rescaled->size().width, 8.0);
+}
+
+TEST_F(NKTypedRequestOperationTest, ImageFailuresAndEmptyImages) {
+    server().setFault({.prefix = "/img/", .body = "<html></html>", .contentType = "text/html"});
+    const auto html =
+        loadImage(std::make_shared<NKImageRequestOperation>(request("/img/test/red.png")));
+    ASSERT_EQ(html->failures, 1);
+    EXPECT_EQ(html->error->code(), -1016);
+
+    server().setFault({.prefix = "/img/", .body = "", .contentType = "image/png"});
+    const auto empty =
+        loadImage(std::make_shared<NKImageRequestOperation>(request("/img/test/red.png")));
+    ASSERT_EQ(empty->successes, 1);
+    EXPECT_FALSE(empty->result);
+}
+
+TEST_F(NKTypedRequestOperationTest, TheImageFactoryRunsTheProcessingBlockBeforeSuccess) {
+    std::shared_ptr<ui::Image> delivered;
+    std::atomic<bool> processedOffMain{false};
+    auto operation = NKImageRequestOperation::imageRequestOperationWithRequest(
+        request("/img/test/blue.jpg"),
+        [&](const std::shared_ptr<ui::Image>& image) {
+            processedOffMain = !ns::MainQueue::isMainThread();
+            return ui::Image::imageWithQImage(image->pixels(), 1);
+        },
+        [&](const ns::URLRequest&, const auto& response, const std::shared_ptr<ui::Image>& image) {
+            EXPECT_EQ(response->statusCode(), 200);
+            delivered = image;
+        },
+        nullptr);
+    operation->start();
+    ASSERT_TRUE(runMainLoopUntil([&] { return delivered != nullptr; }));
+    EXPECT_TRUE(processedOffMain.load());
+    EXPECT_DOUBLE_EQ(delivered->scale(), 1.0);
+    EXPECT_DOUBLE_EQ(delivered->size().width, 16.0);
+}
+
+TEST(NKTypedRequestOperationClasses, CanProcessByExtensionOrAcceptHeader) {
+    ns::URLRequest png(QUrl("http://h/a/picture.png"));
+    EXPECT_TRUE(NKImageRequestOperation::canProcessRequest(png));
+    EXPECT_FALSE(
+        NKImageRequestOperation::canProcessRequest(ns::URLRequest(QUrl("http://h/a.PNG"))));
+
+    ns::URLRequest api(QUrl("http://h/api"));
+    EXPECT_FALSE(NKJSONRequestOperation::canProcessRequest(api));
+    api.setValue("text/html, application/json ; q=0.9", "Accept");
+    EXPECT_TRUE(NKJSONRequestOperation::canProcessRequest(api));
+    EXPECT_FALSE(NKXMLRequestOperation::canProcessRequest(api));
+    EXPECT_TRUE(NKJSONRequestOperation::canProcessRequest(ns::URLRequest(QUrl("http://h/x.json"))));
+    EXPECT_TRUE(NKPropertyListRequestOperation::canProcessRequest(
+        ns::URLRequest(QUrl("http://h/x.plist"))));
+}
+
+TEST_F(NKTypedRequestOperationTest, PropertyListsAndXMLDecode) {
+    server().setFault({.prefix = standin::paths::kEcho,
+                       .body = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\">"
+                               "<dict><key>city</key><string>北京</string></dict></plist>",
+                       .contentType = "application/x-plist"});
+    QVariant list;
+    auto plist = NKPropertyListRequestOperation::propertyListRequestOperationWithRequest(
+        request("/echo/plist"),
+        [&](const ns::URLRequest&, const auto&, const QVariant& value) { list = value; }, nullptr);
+    plist->start();
+    ASSERT_TRUE(runMainLoopUntil([&] { return list.isValid(); }));
+    EXPECT_EQ(list.toMap().value("city").toString(), QString::fromUtf8("北京"));
+    EXPECT_EQ(plist->propertyListFormat(), ns::PropertyList::Format::Xml);
+
+    server().setFault({.prefix = standin::paths::kEcho,
+                       .body = "<houses><house id=\"7\">two rooms</house></houses>",
+                       .contentType = "text/xml"});
+    NKXMLRequestOperation::Parser parser;
+    auto xml = NKXMLRequestOperation::XMLParserRequestOperationWithRequest(
+        request("/echo/xml"),
+        [&](const ns::URLRequest&, const auto&, const NKXMLRequestOperation::Parser& p) {
+            parser = p;
+        },
+        nullptr);
+    xml->start();
+    ASSERT_TRUE(runMainLoopUntil([&] { return parser != nullptr; }));
+
+    struct Collector : ns::XMLParserDelegate {
+        void didStartElement(ns::XMLParser&, const QString& name, const QString&, const QString&,
+                             const QMap<QString, QString>& attributes) override {
+            names << name + attributes.value("id");
+        }
+        void foundCharacters(ns::XMLParser&, const QString& text) override { characters += text; }
+        QStringList names;
+        QString characters;
+    };
+    auto collector = std::make_shared<Collector>();
+    parser->setDelegate(collector);
+    EXPECT_TRUE(parser->parse());
+    EXPECT_EQ(collector->names, (QStringList{"houses", "house7"}));
+    EXPECT_EQ(collector->characters, "two rooms");
+}
+
+class NKNetworkActivityIndicatorTest : public TransportFixture {
+protected:
+    void SetUp() override {
+        TransportFixture::SetUp();
+        ui::Application::reset();
+    }
+    static bool indicatorShown() {
+        return ui::Application::sharedApplication().isNetworkActivityIndicatorVisible();
+    }
+};
+
+TEST_F(NKNetworkActivityIndicatorTest, FollowsRunningOperationsAndGoesOffAfterADelay) {
+    NKNetworkActivityIndicatorManager manager;
+    manager.setEnabled(true);
+    server().setFault({.prefix = standin::paths::kEcho, .delayMs = 300});
+    auto operation = std::make_shared<NKHTTPRequestOperation>(request("/echo/busy"));
+    auto outcome = std::make_shared<Outcome>();
+    operation->setCompletionBlockWithSuccess(outcome->success(), outcome->failure());
+    operation->start();
+
+    ASSERT_TRUE(runMainLoopUntil([&] { return indicatorShown(); }));
+    EXPECT_EQ(manager.activityCount(), 1);
+    ASSERT_TRUE(waitFor(outcome));
+    EXPECT_EQ(manager.activityCount(), 0);
+    EXPECT_TRUE(indicatorShown());  // not yet: it waits 0.17 s on the clock
+    clock().advance(170ms);
+    drainMainLoop();
+    EXPECT_FALSE(indicatorShown());
+
+    manager.decrementActivityCount();
+    manager.decrementActivityCount();
+    EXPECT_EQ(manager.activityCount(), 0);  // never below 0
+}
+
+TEST_F(NKNetworkActivityIndicatorTest, CountsButLeavesTheIndicatorAloneWhileDisabled) {
+    NKNetworkActivityIndicatorManager manager;
+    manager.incrementActivityCount();
+    manager.incrementActivityCount();
+    drainMainLoop();
+    EXPECT_EQ(manager.activityCount(), 2);
+    EXPECT_TRUE(manager.isNetworkActivityIndicatorVisible());
+    EXPECT_FALSE(indicatorShown());
+}
+
+}  // namespace

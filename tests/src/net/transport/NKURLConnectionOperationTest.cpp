@@ -1,0 +1,453 @@
+#include "net/transport/NKHTTPRequestOperation.h"
+#include "net/transport/NKURLConnectionOperation.h"
+
+#include "platform/foundation/concurrent_queue.h"
+#include "platform/foundation/notification_center.h"
+#include "platform/foundation/operation_queue.h"
+
+#include "TransportFixture.h"
+#include "standin/Endpoints.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <condition_variable>
+#include <string>
+#include <vector>
+
+namespace {
+
+using State = NKURLConnectionOperation::State;
+
+// Opens the transition rule to the test.
+class StateProbe : public NKHTTPRequestOperation {
+public:
+    using NKHTTPRequestOperation::NKHTTPRequestOperation;
+    using NKHTTPRequestOperation::setState;
+};
+
+// Writes down the announcements an operation makes, in order.
+class Announcements {
+public:
+    explicit Announcements(ns::Operation& operation) {
+        operation.addObserver([this](ns::Operation& changed, ns::Operation::Key key) {
+            std::lock_guard guard(mutex_);
+            switch (key) {
+                case ns::Operation::Key::Ready:
+                    if (changed.isReady()) log_.emplace_back("ready");
+                    break;
+                case ns::Operation::Key::Executing:
+                    if (changed.isExecuting()) log_.emplace_back("executing");
+                    break;
+                case ns::Operation::Key::Finished:
+                    if (changed.isFinished()) log_.emplace_back("finished");
+                    break;
+                case ns::Operation::Key::Cancelled:
+                    log_.emplace_back("cancelled");
+                    break;
+            }
+        });
+    }
+    [[nodiscard]] std::vector<std::string> log() {
+        std::lock_guard guard(mutex_);
+        return log_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::string> log_;
+};
+
+// Counts the start and finish notifications of one operation.
+class NotificationCount {
+public:
+    explicit NotificationCount(const NKURLConnectionOperation* operation) {
+        auto& center = ns::NotificationCenter::defaultCenter();
+        start_ = center.addObserver(
+            NKURLConnectionOperation::kOperationDidStartNotification,
+            [this](const ns::Notification&) { ++starts; }, operation);
+        finish_ = center.addObserver(
+            NKURLConnectionOperation::kOperationDidFinishNotification,
+            [this](const ns::Notification&) { ++finishes; }, operation);
+    }
+    int starts = 0;
+    int finishes = 0;
+
+private:
+    std::shared_ptr<ns::NotificationCenter::Observation> start_;
+    std::shared_ptr<ns::NotificationCenter::Observation> finish_;
+};
+
+class NKURLConnectionOperationTest : public TransportFixture {};
+
+TEST_F(NKURLConnectionOperationTest, StateChangesFollowTheTransitionRule) {
+    auto probe = std::make_shared<StateProbe>(request("/echo/"));
+    EXPECT_EQ(probe->state(), State::Ready);
+
+    probe->setState(State::Finished);  // ready -> finished only when cancelled
+    EXPECT_EQ(probe->state(), State::Ready);
+    probe->setState(State::Paused);
+    EXPECT_EQ(probe->state(), State::Paused);
+    probe->setState(State::Executing);  // paused -> ready only
+    EXPECT_EQ(probe->state(), State::Paused);
+    probe->setState(State::Ready);
+    probe->setState(State::Executing);
+    EXPECT_TRUE(probe->isExecuting());
+    probe->setState(State::Ready);  // executing -> paused or finished only
+    EXPECT_TRUE(probe->isExecuting());
+    probe->setState(State::Finished);
+    EXPECT_TRUE(probe->isFinished());
+    probe->setState(State::Ready);  // finished is final
+    probe->setState(State::Paused);
+    EXPECT_TRUE(probe->isFinished());
+
+    auto cancelled = std::make_shared<StateProbe>(request("/echo/"));
+    cancelled->cancel();
+    cancelled->setState(State::Finished);
+    EXPECT_TRUE(cancelled->isFinished());
+    drainNetworkThread();
+}
+
+TEST_F(NKURLConnectionOperationTest, AQueuedRunAnnouncesExecutingThenFinishedAndCompletesOnce) {
+    auto operation = std::make_shared<NKURLConnectionOperation>(request("/echo/run"));
+    Announcements announcements(*operation);
+    NotificationCount notifications(operation.get());
+    std::atomic<int> completions{0};
+    operation->setCompletionBlock([&] { ++completions; });
+
+    ns::OperationQueue queue;
+    queue.addOperation(operation);
+    ASSERT_TRUE(runMainLoopUntil([&] { return completions.load() == 1; }));
+    drainMainLoop();
+
+    EXPECT_EQ(announcements.log(), (std::vector<std::string>{"executing", "finished"}));
+    EXPECT_EQ(completions.load(), 1);
+    EXPECT_EQ(notifications.starts, 1);
+    EXPECT_EQ(notifications.finishes, 1);
+    EXPECT_FALSE(operation->error());
+    const auto echo = QJsonDocument::fromJson(operation->responseData()).object();
+    EXPECT_EQ(echo.value("path").toString(), "/echo/run");
+    EXPECT_EQ(operation->totalBytesRead(), operation->responseData().size());
+
+    // A block set after the run is a new one; it does not run for the past finish.
+    operation->setCompletionBlock([&] { ++completions; });
+    drainMainLoop();
+    EXPECT_EQ(completions.load(), 1);
+}
+
+TEST_F(NKURLConnectionOperationTest, CancelBeforeStartFailsWith999AndOpensNoConnection) {
+    auto operation = std::make_shared<NKHTTPRequestOperation>(request("/echo/never"));
+    auto outcome = std::make_shared<Outcome>();
+    operation->setCompletionBlockWithSuccess(outcome->success(), outcome->failure());
+    Announcements announcements(*operation);
+    NotificationCount notifications(operation.get());
+
+    operation->cancel();
+    operation->cancel();  // twice changes nothing
+    ns::OperationQueue queue;
+    queue.addOperation(operation);
+    ASSERT_TRUE(waitFor(outcome));
+
+    EXPECT_EQ(outcome->successes, 0);
+    EXPECT_EQ(outcome->failures, 1);
+    ASSERT_TRUE(outcome->error);
+    EXPECT_EQ(outcome->error->domain(), ns::Error::kURLErrorDomain);
+    EXPECT_EQ(outcome->error->code(), -999);
+    EXPECT_EQ(outcome->error->failingURL(), url("/echo/never").toString());
+    EXPECT_TRUE(outcome->error->description().contains("Code=-999"));
+    EXPECT_EQ(announcements.log(),
+              (std::vector<std::string>{"cancelled", "ready", "executing", "finished"}));
+    EXPECT_EQ(notifications.starts, 1);
+    EXPECT_EQ(notifications.finishes, 1);
+    EXPECT_TRUE(server().requests(standin::paths::kEcho).empty());
+}
+
+TEST_F(NKURLConnectionOperationTest, CancelDuringTheLoadEndsItAtOnceWith999) {
+    server().setFault({.prefix = standin::paths::kEcho, .delayMs = 3000});
+    auto operation = std::make_shared<NKHTTPRequestOperation>(request("/echo/slow"));
+    auto outcome = std::make_shared<Outcome>();
+    operation->setCompletionBlockWithSuccess(outcome->success(), outcome->failure());
+    operation->start();
+    ASSERT_TRUE(
+        runMainLoopUntil([&] { return !server().requests(standin::paths::kEcho).empty(); }));
+
+    operation->cancel();
+    ASSERT_TRUE(runMainLoopUntil([&] { return outcome->calls() > 0; }, 1500ms));
+    drainNetworkThread();
+    drainMainLoop();
+    EXPECT_EQ(outcome->failures, 1);
+    EXPECT_EQ(outcome->error->code(), -999);
+    EXPECT_TRUE(operation->isFinished());
+    EXPECT_TRUE(operation->isCancelled());
+
+    operation->cancel();  // a finished operation stays as it is
+    drainNetworkThread();
+    drainMainLoop();
+    EXPECT_EQ(outcome->calls(), 1);
+}
+
+TEST_F(NKURLConnectionOperationTest, PausingAReadyOperationPostsNothingAndResumeStartsIt) {
+    auto operation = std::make_shared<NKHTTPRequestOperation>(request("/echo/later"));
+    auto outcome = std::make_shared<Outcome>();
+    operation->setCompletionBlockWithSuccess(outcome->success(), outcome->failure());
+    NotificationCount notifications(operation.get());
+
+    operation->pause();
+    EXPECT_TRUE(operation->isPaused());
+    EXPECT_FALSE(operation->isReady());
+    drainMainLoop();
+    EXPECT_EQ(notifications.finishes, 0);
+    // A paused operation asks, when it resumes, for what it has not yet got: nothing yet.
+    EXPECT_EQ(operation->request().valueForHTTPHeaderField("Range"), "bytes=0-");
+
+    operation->resume();
+    ASSERT_TRUE(waitFor(outcome));
+    EXPECT_EQ(outcome->successes, 1);
+    EXPECT_EQ(notifications.starts, 1);
+    EXPECT_EQ(notifications.finishes, 1);
+}
+
+TEST_F(NKURLConnectionOperationTest, PauseAndResumeAskForTheMissingBytesWithRange) {
+    const QByteArray first = "<script>first piece</script>";
+    server().setStream({.segments = {first}, .heartbeatMs = 60000});
+    auto operation =
+        std::make_shared<NKHTTPRequestOperation>(request(standin::paths::kStreamReceive));
+    auto outcome = std::make_shared<Outcome>();
+    operation->setCompletionBlockWithSuccess(outcome->success(), outcome->failure());
+    NotificationCount notifications(operation.get());
+
+    operation->start();
+    ASSERT_TRUE(runMainLoopUntil([&] { return operation->totalBytesRead() == first.size(); }));
+    operation->pause();
+    drainNetworkThread();
+    drainMainLoop();
+    EXPECT_TRUE(operation->isPaused());
+    EXPECT_EQ(notifications.finishes, 1);  // a pause counts as an end for observers
+    EXPECT_EQ(outcome->calls(), 0);        // but runs no completion
+
+    operation->resume();
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return server().requests(standin::paths::kStreamReceive).size() == 2; }));
+    const auto requests = server().requests(standin::paths::kStreamReceive);
+    EXPECT_FALSE(requests[0].hasHeader("Range"));
+    EXPECT_EQ(requests[1].header("Range"), "bytes=" + QByteArray::number(first.size()) + "-");
+    EXPECT_FALSE(requests[1].hasHeader("If-Range"));  // the stream sends no ETag
+
+    // The bytes of the resumed exchange go after those already held.
+    ASSERT_TRUE(runMainLoopUntil([&] { return operation->totalBytesRead() >= 2 * first.size(); }));
+    operation->cancel();
+    ASSERT_TRUE(waitFor(outcome));
+    EXPECT_EQ(outcome->error->code(), -999);
+    EXPECT_EQ(notifications.starts, 2);
+}
+
+TEST_F(NKURLConnectionOperationTest, PauseAfterTheEndStillAsksForTheRestButStaysFinished) {
+    auto operation = std::make_shared<NKHTTPRequestOperation>(request("/echo/done"));
+    auto outcome = std::make_shared<Outcome>();
+    operation->setCompletionBlockWithSuccess(outcome->success(), outcome->failure());
+    operation->start();
+    ASSERT_TRUE(waitFor(outcome));
+    const qsizetype length = operation->responseData().size();
+
+    operation->pause();
+    EXPECT_TRUE(operation->isFinished());
+    EXPECT_EQ(operation->request().valueForHTTPHeaderField("Range"),
+              QString("bytes=%1-").arg(length));
+    operation->resume();  // not paused: nothing
+    EXPECT_TRUE(operation->isFinished());
+}
+
+TEST_F(NKURLConnectionOperationTest, TheTimeOutFiresOnTheClock) {
+    server().setFault({.prefix = standin::paths::kEcho, .delayMs = 3000});
+    ns::URLRequest slow = request("/echo/slow");
+    slow.setTimeoutInterval(15);
+    auto operation = std::make_shared<NKHTTPRequestOperation>(slow);
+    auto outcome = std::make_shared<Outcome>();
+    operation->setCompletionBlockWithSuccess(outcome->success(), outcome->failure());
+    operation->start();
+    ASSERT_TRUE(
+        runMainLoopUntil([&] { return !server().requests(standin::paths::kEcho).empty(); }));
+    drainNetworkThread();
+
+    clock().advance(14s);
+    drainNetworkThread();
+    drainMainLoop();
+    EXPECT_EQ(outcome->calls(), 0);
+    clock().advance(1s);
+    ASSERT_TRUE(runMainLoopUntil([&] { return outcome->calls() > 0; }, 1500ms));
+    EXPECT_EQ(outcome->failures, 1);
+    EXPECT_EQ(outcome->error->domain(), ns::Error::kURLErrorDomain);
+    EXPECT_EQ(outcome->error->code(), -1001);
+}
+
+TEST_F(NKURLConnectionOperationTest, TruncatedAndDroppedRepliesFailOnceAndCleanly) {
+    server().setFault({.prefix = standin::paths::kEcho, .truncate = true});
+    auto truncated = std::make_shared<NKHTTPRequestOperation>(request("/echo/cut"));
+    auto cut = std::make_shared<Outcome>();
+    truncated->setCompletionBlockWithSuccess(cut->success(), cut->failure());
+    truncated->start();
+    ASSERT_TRUE(waitFor(cut));
+    EXPECT_EQ(cut->successes, 0);
+    EXPECT_EQ(cut->failures, 1);
+    EXPECT_EQ(cut->error->domain(), ns::Error::kURLErrorDomain);
+    EXPECT_TRUE(truncated->isFinished());
+
+    // The second chunk comes a little later, as on a live stream: a cut that arrives in one
+    // piece with the headers and the first chunk is taken for a normal end by the
+    // network library underneath.
+    server().setStream(
+        {.segments = {"<script>a</script>", "<script>b</script>"}, .count = -1, .intervalMs = 30});
+    server().setFault({.prefix = standin::paths::kStreamReceive, .dropAfterChunks = 2});
+    auto dropped =
+        std::make_shared<NKHTTPRequestOperation>(request(standin::paths::kStreamReceive));
+    auto drop = std::make_shared<Outcome>();
+    dropped->setCompletionBlockWithSuccess(drop->success(), drop->failure());
+    dropped->start();
+    ASSERT_TRUE(waitFor(drop));
+    EXPECT_EQ(drop->successes, 0);
+    EXPECT_EQ(drop->failures, 1);
+    EXPECT_EQ(drop->error->domain(), ns::Error::kURLErrorDomain);
+}
+
+TEST_F(NKURLConnectionOperationTest, UploadProgressIsReportedOnTheMainQueueUpToTheWholeBody) {
+    ns::URLRequest upload = request("/echo/upload");
+    upload.setHTTPMethod("POST");
+    upload.setHTTPBody(QByteArray(300 * 1024, 'u'));
+    auto operation = std::make_shared<NKHTTPRequestOperation>(upload);
+    std::vector<std::array<qint64, 3>> reports;
+    bool onMain = true;
+    operation->setUploadProgressBlock([&](quint64 bytes, qint64 total, qint64 expected) {
+        onMain = onMain && ns::MainQueue::isMainThread();
+        reports.push_back({static_cast<qint64>(bytes), total, expected});
+    });
+    auto outcome = std::make_shared<Outcome>();
+    operation->setCompletionBlockWithSuccess(outcome->success(), outcome->failure());
+    operation->start();
+    ASSERT_TRUE(waitFor(outcome));
+
+    ASSERT_EQ(outcome->successes, 1);
+    ASSERT_FALSE(reports.empty());
+    EXPECT_TRUE(onMain);
+    qint64 sum = 0;
+    for (const auto& [bytes, total, expected] : reports) {
+        sum += bytes;
+        EXPECT_EQ(total, sum);
+        EXPECT_EQ(expected, 300 * 1024);
+    }
+    EXPECT_EQ(reports.back()[1], 300 * 1024);
+}
+
+// A reader that takes its time, as the messaging library's queue may.
+class Gate {
+public:
+    void open() {
+        std::lock_guard guard(mutex_);
+        open_ = true;
+        changed_.notify_all();
+    }
+    void pass() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return open_; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool open_ = false;
+};
+
+TEST_F(NKURLConnectionOperationTest, EveryChunkReachesALateReaderWithItsOwnBytes) {
+    const QByteArray a = "<script>A</script>";
+    const QByteArray b = "<script>BB</script>";
+    const QByteArray c = "<script>CCC</script>";
+    server().setStream({.segments = {a, b, c}, .count = 3, .intervalMs = 150});
+
+    auto reader = std::make_shared<ns::SerialQueue>("messaging");
+    auto gate = std::make_shared<Gate>();
+    auto chunks = std::make_shared<std::vector<QByteArray>>();
+    auto outcome = std::make_shared<Outcome>();
+    std::weak_ptr<NKHTTPRequestOperation> weak;
+    {
+        auto operation =
+            std::make_shared<NKHTTPRequestOperation>(request(standin::paths::kStreamReceive));
+        // The handler holds the operation, as a caller's block easily does: the
+        // operation must still go away once its stream has ended.
+        operation->setChunkHandler(reader, [gate, chunks, operation](const QByteArray& chunk) {
+            gate->pass();
+            chunks->push_back(chunk);
+        });
+        operation->setSuccessCallbackQueue(reader);
+        operation->setFailureCallbackQueue(reader);
+        operation->setCompletionBlockWithSuccess(outcome->success(), outcome->failure());
+        weak = operation;
+        ns::OperationQueue queue;
+        queue.addOperation(operation);
+        // The reader is held up until the whole stream has arrived and ended.
+        ASSERT_TRUE(runMainLoopUntil([&] { return operation->isFinished(); }));
+        gate->open();
+        ASSERT_TRUE(runMainLoopUntil([&] { return outcome->calls() > 0; }));
+    }
+    reader->sync([] {});
+
+    ASSERT_EQ(chunks->size(), 3u);
+    EXPECT_EQ((*chunks)[0], a);
+    EXPECT_EQ((*chunks)[1], b);
+    EXPECT_EQ((*chunks)[2], c);
+    // Then the final call, after the last chunk, on the same queue.
+    EXPECT_EQ(outcome->successes, 1);
+    EXPECT_FALSE(outcome->onMainThread);
+    EXPECT_TRUE(outcome->responseObject.toByteArray().isEmpty());
+    EXPECT_TRUE(runMainLoopUntil([&] { return weak.expired(); }));
+}
+
+TEST_F(NKURLConnectionOperationTest, StreamingOperationsGoAwayAfterEveryReconnect) {
+    server().setStream({.segments = {"<script>x</script>"}, .count = 1});
+    std::vector<std::weak_ptr<NKHTTPRequestOperation>> ended;
+    ns::OperationQueue queue;
+    for (int reconnect = 0; reconnect < 3; ++reconnect) {
+        auto operation =
+            std::make_shared<NKHTTPRequestOperation>(request(standin::paths::kStreamReceive));
+        auto outcome = std::make_shared<Outcome>();
+        operation->setChunkHandler(ns::DispatchQueue::main(),
+                                   [operation](const QByteArray&) { (void)operation->request(); });
+        operation->setCompletionBlockWithSuccess(
+            [outcome, operation](const auto& op, const QVariant& object) {
+                outcome->success()(op, object);
+            },
+            outcome->failure());
+        ended.push_back(operation);
+        queue.addOperation(operation);
+        operation.reset();
+        ASSERT_TRUE(waitFor(outcome));
+    }
+    EXPECT_TRUE(runMainLoopUntil([&] {
+        return std::all_of(ended.begin(), ended.end(),
+                           [](const auto& weak) { return weak.expired(); });
+    }));
+}
+
+TEST_F(NKURLConnectionOperationTest, CopiesKeepTheRequestAndTheBlocksButNotTheCompletion) {
+    auto operation = std::make_shared<NKHTTPRequestOperation>(request("/echo/copy"));
+    int downloads = 0;
+    operation->setDownloadProgressBlock([&](quint64, qint64, qint64) { ++downloads; });
+    operation->setAllowsInvalidSSLCertificate(true);
+    operation->setUserInfo({{"kept", false}});
+    operation->setCompletionBlock([] { FAIL() << "the completion is not copied"; });
+
+    const auto copy = operation->copy();
+    ASSERT_TRUE(std::dynamic_pointer_cast<NKHTTPRequestOperation>(copy));
+    EXPECT_EQ(copy->request().url(), operation->request().url());
+    EXPECT_TRUE(copy->allowsInvalidSSLCertificate());
+    EXPECT_TRUE(copy->userInfo().isEmpty());
+    EXPECT_TRUE(copy->isReady());
+    std::atomic<bool> done{false};
+    copy->setCompletionBlock([&] { done = true; });
+    copy->start();
+    ASSERT_TRUE(runMainLoopUntil([&] { return done.load(); }));
+    drainMainLoop();
+    EXPECT_GT(downloads, 0);
+    EXPECT_TRUE(copy->description().startsWith("<NKHTTPRequestOperation: 0x"));
+    EXPECT_TRUE(copy->description().contains("state: isFinished, cancelled: NO"));
+}
+
+}  // namespace
