@@ -2,7 +2,9 @@
 
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
+#include "platform/uikit/keyboard.h"
 #include "platform/uikit/label.h"
+#include "platform/uikit/text_field.h"
 
 #include <cmath>
 
@@ -13,6 +15,8 @@ namespace {
 constexpr double kMargin = 16;
 constexpr double kTopPadding = 20;
 constexpr double kSeparator = 0.5;
+constexpr double kFieldHeight = 30;
+constexpr double kFieldGap = 6;
 
 Color buttonBlue() {
     return Color::colorWithRed(0, 0.478, 1);
@@ -47,7 +51,43 @@ AlertView::AlertView(const QString& title, const QString& message,
     for (const QString& other : otherButtonTitles) addButtonWithTitle(other);
 }
 
-AlertView::~AlertView() = default;
+AlertView::~AlertView() {
+    for (const auto& field : fields_) field->removeTarget(this);
+}
+
+void AlertView::setAlertViewStyle(AlertViewStyle style) {
+    style_ = style;
+    for (const auto& field : fields_) {
+        field->removeTarget(this);
+        field->removeFromSuperview();
+    }
+    fields_.clear();
+    const int count = style == AlertViewStyle::Default                 ? 0
+                      : style == AlertViewStyle::LoginAndPasswordInput ? 2
+                                                                       : 1;
+    for (int i = 0; i < count; ++i) {
+        auto field = std::make_shared<TextField>();
+        field->setBorderStyle(TextBorderStyle::Line);
+        field->setBackgroundColor(Color::whiteColor());
+        field->setFont(Font::systemFontOfSize(13));
+        field->setSecureTextEntry(style == AlertViewStyle::SecureTextInput || i == 1);
+        field->addTarget(this, kControlEventEditingChanged,
+                         [this](Control&, const Event*) { updateFirstOtherButton(); });
+        fields_.push_back(std::move(field));
+    }
+}
+
+TextField* AlertView::textFieldAtIndex(int index) const {
+    return index >= 0 && std::size_t(index) < fields_.size() ? fields_[std::size_t(index)].get()
+                                                             : nullptr;
+}
+
+void AlertView::updateFirstOtherButton() {
+    auto delegate = delegate_.lock();
+    Button* button = buttonAtIndex(firstOtherButtonIndex());
+    if (delegate && button)
+        button->setEnabled(delegate->alertViewShouldEnableFirstOtherButton(*this));
+}
 
 int AlertView::firstOtherButtonIndex() const {
     for (int i = 0; i < numberOfButtons(); ++i) {
@@ -58,6 +98,8 @@ int AlertView::firstOtherButtonIndex() const {
 
 void AlertView::show() {
     present(nullptr);
+    updateFirstOtherButton();
+    if (!fields_.empty() && isVisible()) fields_.front()->becomeFirstResponder();
 }
 
 Rect AlertView::buildPanel(View& panel, const Rect& area) {
@@ -77,6 +119,12 @@ Rect AlertView::buildPanel(View& panel, const Rect& area) {
         label->setFrame(Rect(kMargin, y, textWidth, label->frame().size.height));
         panel.addSubview(label);
         y += label->frame().size.height;
+    }
+    for (const auto& field : fields_) {
+        y += kFieldGap;
+        field->setFrame(Rect(kMargin, y, textWidth, kFieldHeight));
+        panel.addSubview(field);
+        y += kFieldHeight;
     }
     y += kTopPadding;
 
@@ -116,8 +164,10 @@ Rect AlertView::buildPanel(View& panel, const Rect& area) {
             panel.addSubview(separator(Rect(0, frame.origin.y, kWidth, kSeparator)));
     }
     if (!order.empty()) y += sideBySide ? kButtonHeight : double(order.size()) * kButtonHeight;
-    return Rect(std::round((area.size.width - kWidth) / 2), std::round((area.size.height - y) / 2),
-                kWidth, y);
+    // With fields the keyboard comes up: the alert sits in the room above it.
+    const double room = fields_.empty() ? area.size.height : area.size.height - Keyboard::kHeight;
+    return Rect(std::round((area.size.width - kWidth) / 2),
+                std::max(20.0, std::round((room - y) / 2)), kWidth, y);
 }
 
 void AlertView::willPresent() {
@@ -133,6 +183,9 @@ void AlertView::clickedButtonAtIndex(int index) {
 }
 
 void AlertView::willDismissWithButtonIndex(int index) {
+    for (const auto& field : fields_) {
+        if (field->isFirstResponder()) field->resignFirstResponder();
+    }
     if (auto delegate = delegate_.lock()) delegate->willDismissWithButtonIndex(*this, index);
 }
 

@@ -11,6 +11,14 @@ namespace ui {
 
 class AlertView;
 class Label;
+class TextField;
+
+enum class AlertViewStyle {
+    Default = 0,
+    SecureTextInput = 1,
+    PlainTextInput = 2,
+    LoginAndPasswordInput = 3,
+};
 
 // Hears an alert. Every method is optional.
 class AlertViewDelegate {
@@ -32,7 +40,9 @@ public:
     }
 };
 
-// A box in the middle of the screen with a title, a message and buttons. The cancel button, when
+// A box in the middle of the screen with a title, a message, buttons and, in
+// the input styles, one or two text fields (the first takes the keyboard when
+// the alert shows, and the alert moves up above it). The cancel button, when
 // given, has index 0 and the other buttons follow; two buttons sit side by side, the cancel one on
 // the left, more are stacked with the cancel one at the bottom.
 class AlertView : public AlertOverlay {
@@ -54,6 +64,11 @@ public:
     // -1 when there are no other buttons.
     [[nodiscard]] int firstOtherButtonIndex() const;
 
+    [[nodiscard]] AlertViewStyle alertViewStyle() const { return style_; }
+    void setAlertViewStyle(AlertViewStyle style);
+    // The fields of the input styles: 0 the text (or login), 1 the password.
+    [[nodiscard]] TextField* textFieldAtIndex(int index) const;
+
     // Shows the alert above everything in the key window.
     void show();
 
@@ -66,9 +81,13 @@ protected:
     void didDismissWithButtonIndex(int index) override;
 
 private:
+    void updateFirstOtherButton();
+
     QString title_;
     QString message_;
     std::weak_ptr<AlertViewDelegate> delegate_;
+    AlertViewStyle style_ = AlertViewStyle::Default;
+    std::vector<std::shared_ptr<TextField>> fields_;
 };
 
 }  // namespace ui

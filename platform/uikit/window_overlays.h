@@ -8,10 +8,11 @@ namespace ui {
 class View;
 
 // The views that lie above the screens of a window, by level: the keyboard,
-// then alerts and sheets. Screens (root and presented views) always go below
+// the edit menu, then alerts and sheets. Screens (root and presented views) always go below
 // them, so an alert stays on top of a screen presented after it.
 struct WindowOverlays {
     static constexpr double kKeyboardLevel = 10;
+    static constexpr double kMenuLevel = 1000;
     static constexpr double kAlertLevel = 2000;
 
     // Adds `view` to `window` above the screens and every overlay of its level or lower.

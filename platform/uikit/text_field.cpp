@@ -1,0 +1,513 @@
+#include "platform/uikit/text_field.h"
+
+#include "platform/foundation/notification_center.h"
+#include "platform/uikit/bezier_path.h"
+#include "platform/uikit/button.h"
+#include "platform/uikit/graphics_context.h"
+#include "platform/uikit/image.h"
+#include "platform/uikit/keyboard.h"
+#include "platform/uikit/long_press_gesture_recognizer.h"
+#include "platform/uikit/menu_controller.h"
+#include "platform/uikit/pasteboard.h"
+#include "platform/uikit/string_drawing.h"
+#include "platform/uikit/window.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace ui {
+
+namespace {
+
+constexpr double kClearButtonSize = 19;
+constexpr double kClearButtonMargin = 5;
+constexpr double kCaretWidth = 2;
+const QChar kSecureBullet(0x2022);
+
+// The grey round button with a white cross.
+std::shared_ptr<Image> clearButtonImage() {
+    static std::shared_ptr<Image> image = [] {
+        GraphicsContext::beginImageContextWithOptions(Size(14, 14), false, 0);
+        GraphicsContext* context = GraphicsContext::current();
+        context->setFillColor(Color::colorWithWhite(0.7));
+        context->fillEllipseInRect(Rect(0, 0, 14, 14));
+        context->setStrokeColor(Color::whiteColor());
+        context->setLineWidth(1.5);
+        context->strokeLineSegments({{4.5, 4.5}, {9.5, 9.5}, {9.5, 4.5}, {4.5, 9.5}});
+        auto made = GraphicsContext::imageFromCurrentImageContext();
+        GraphicsContext::endImageContext();
+        return made;
+    }();
+    return image;
+}
+
+Color caretColor() {
+    return Color::colorWithRed(0, 0.478, 1);
+}
+
+}  // namespace
+
+TextField::TextField() : TextField(Rect()) {}
+
+TextField::TextField(const Rect& frame) : Control(frame) {
+    setContentMode(ContentMode::Redraw);
+    longPress_ = std::make_shared<LongPressGestureRecognizer>(this, [this](GestureRecognizer& r) {
+        if (r.state() != GestureRecognizerState::Began) return;
+        if (!isFirstResponder() && !becomeFirstResponder()) return;
+        MenuController& menu = MenuController::sharedMenuController();
+        menu.setTargetRect(bounds(), this);
+        menu.setMenuVisible(true, true);
+    });
+    addGestureRecognizer(longPress_);
+}
+
+TextField::~TextField() {
+    if (clearButton_) clearButton_->removeTarget(this);
+}
+
+void TextField::setText(const QString& text) {
+    storage_.setText(text);
+    setNeedsDisplay();
+    setNeedsLayout();
+}
+
+void TextField::setPlaceholder(const QString& placeholder) {
+    placeholder_ = placeholder;
+    setNeedsDisplay();
+}
+
+void TextField::setFont(const Font& font) {
+    font_ = font;
+    setNeedsDisplay();
+}
+
+void TextField::setTextColor(const Color& color) {
+    textColor_ = color;
+    setNeedsDisplay();
+}
+
+void TextField::setTextAlignment(TextAlignment alignment) {
+    alignment_ = alignment;
+    setNeedsDisplay();
+}
+
+void TextField::setBorderStyle(TextBorderStyle style) {
+    borderStyle_ = style;
+    setNeedsDisplay();
+    setNeedsLayout();
+}
+
+void TextField::setBackground(std::shared_ptr<Image> image) {
+    background_ = std::move(image);
+    setNeedsDisplay();
+}
+
+void TextField::setDisabledBackground(std::shared_ptr<Image> image) {
+    disabledBackground_ = std::move(image);
+    setNeedsDisplay();
+}
+
+void TextField::setClearButtonMode(TextFieldViewMode mode) {
+    clearMode_ = mode;
+    setNeedsLayout();
+    setNeedsDisplay();
+}
+
+void TextField::setLeftView(std::shared_ptr<View> view) {
+    if (leftView_) leftView_->removeFromSuperview();
+    leftView_ = std::move(view);
+    setNeedsLayout();
+    setNeedsDisplay();
+}
+
+void TextField::setLeftViewMode(TextFieldViewMode mode) {
+    leftMode_ = mode;
+    setNeedsLayout();
+    setNeedsDisplay();
+}
+
+void TextField::setRightView(std::shared_ptr<View> view) {
+    if (rightView_) rightView_->removeFromSuperview();
+    rightView_ = std::move(view);
+    setNeedsLayout();
+    setNeedsDisplay();
+}
+
+void TextField::setRightViewMode(TextFieldViewMode mode) {
+    rightMode_ = mode;
+    setNeedsLayout();
+    setNeedsDisplay();
+}
+
+void TextField::setSecureTextEntry(bool secure) {
+    TextInputTraits::setSecureTextEntry(secure);
+    setNeedsDisplay();
+}
+
+void TextField::setSelectedRange(Range range) {
+    storage_.setSelectedRange(range);
+    setNeedsDisplay();
+}
+
+void TextField::stateDidChange() {
+    setNeedsDisplay();
+}
+
+bool TextField::shows(TextFieldViewMode mode) const {
+    switch (mode) {
+        case TextFieldViewMode::Never:
+            return false;
+        case TextFieldViewMode::WhileEditing:
+            return editing_;
+        case TextFieldViewMode::UnlessEditing:
+            return !editing_;
+        case TextFieldViewMode::Always:
+            return true;
+    }
+    return false;
+}
+
+bool TextField::showsClearButton() const {
+    return !storage_.text().isEmpty() && shows(clearMode_);
+}
+
+Button* TextField::clearButton() const {
+    return clearButton_ && clearButton_->superview() == this && !clearButton_->isHidden()
+               ? clearButton_.get()
+               : nullptr;
+}
+
+QString TextField::displayText() const {
+    if (!isSecureTextEntry()) return storage_.text();
+    return QString(storage_.text().size(), kSecureBullet);
+}
+
+double TextField::borderInset() const {
+    switch (borderStyle_) {
+        case TextBorderStyle::RoundedRect:
+            return 7;
+        case TextBorderStyle::Line:
+        case TextBorderStyle::Bezel:
+            return 3;
+        case TextBorderStyle::None:
+            break;
+    }
+    return 0;
+}
+
+Rect TextField::borderRectForBounds(const Rect& bounds) const {
+    return bounds;
+}
+
+Rect TextField::leftViewRectForBounds(const Rect& bounds) const {
+    if (!leftView_) return Rect();
+    const Size size = leftView_->frame().size;
+    return Rect(0, std::round((bounds.size.height - size.height) / 2), size.width, size.height);
+}
+
+Rect TextField::rightViewRectForBounds(const Rect& bounds) const {
+    if (!rightView_) return Rect();
+    const Size size = rightView_->frame().size;
+    return Rect(bounds.size.width - size.width, std::round((bounds.size.height - size.height) / 2),
+                size.width, size.height);
+}
+
+Rect TextField::clearButtonRectForBounds(const Rect& bounds) const {
+    double right = bounds.size.width - kClearButtonMargin;
+    if (rightView_ && shows(rightMode_)) right = rightViewRectForBounds(bounds).minX();
+    return Rect(right - kClearButtonSize, std::round((bounds.size.height - kClearButtonSize) / 2),
+                kClearButtonSize, kClearButtonSize);
+}
+
+Rect TextField::textRectForBounds(const Rect& bounds) const {
+    const double inset = borderInset();
+    double left = inset;
+    double right = bounds.size.width - inset;
+    if (leftView_ && shows(leftMode_)) left = std::max(left, leftViewRectForBounds(bounds).maxX());
+    if (rightView_ && shows(rightMode_))
+        right = std::min(right, rightViewRectForBounds(bounds).minX());
+    if (showsClearButton()) right = std::min(right, clearButtonRectForBounds(bounds).minX());
+    return Rect(left, 0, std::max(0.0, right - left), bounds.size.height);
+}
+
+Rect TextField::placeholderRectForBounds(const Rect& bounds) const {
+    return textRectForBounds(bounds);
+}
+
+Rect TextField::editingRectForBounds(const Rect& bounds) const {
+    return textRectForBounds(bounds);
+}
+
+Font TextField::drawingFont(double width) const {
+    if (!adjustsFontSize_) return font_;
+    Font font = font_;
+    const double minimum = std::max(1.0, minimumFontSize_);
+    while (font.pointSize() > minimum &&
+           StringDrawing::sizeWithFont(displayText(), font).width > width) {
+        font = font.fontWithSize(std::max(minimum, font.pointSize() - 1));
+    }
+    return font;
+}
+
+void TextField::drawTextInRect(const Rect& rect) {
+    GraphicsContext* context = GraphicsContext::current();
+    if (!context) return;
+    const QString shown = displayText();
+    const Font font = drawingFont(rect.size.width);
+    const double lineHeight = font.lineHeight();
+    const double y = rect.origin.y + std::round((rect.size.height - lineHeight) / 2);
+    // While editing, text wider than the field scrolls to keep the cursor in view.
+    const Range selection = storage_.selectedRange();
+    const double cursorX = StringDrawing::sizeWithFont(shown.left(selection.location), font).width;
+    const double textWidth = StringDrawing::sizeWithFont(shown, font).width;
+    double x = rect.origin.x;
+    if (editing_ && cursorX + kCaretWidth > rect.size.width) {
+        x -= cursorX + kCaretWidth - rect.size.width;
+    } else if (textWidth < rect.size.width) {
+        if (alignment_ == TextAlignment::Center) x += (rect.size.width - textWidth) / 2;
+        if (alignment_ == TextAlignment::Right) x += rect.size.width - textWidth;
+    }
+    context->saveGState();
+    context->clipToRect(
+        Rect(rect.origin.x, rect.origin.y, rect.size.width + kCaretWidth, rect.size.height));
+    context->setFillColor(isEnabled() ? textColor_ : textColor_.colorWithAlphaComponent(0.5));
+    StringDrawing::drawAtPoint(shown, Point(x, y), font);
+    if (const auto& marked = storage_.markedRange()) {
+        const double from = StringDrawing::sizeWithFont(shown.left(marked->location), font).width;
+        const double to = StringDrawing::sizeWithFont(shown.left(marked->end()), font).width;
+        context->fillRect(Rect(x + from, y + lineHeight - 1, to - from, 1));
+    }
+    if (editing_) {
+        context->setFillColor(caretColor());
+        if (selection.length > 0) {
+            const double end = StringDrawing::sizeWithFont(shown.left(selection.end()), font).width;
+            context->setAlpha(0.3);
+            context->fillRect(Rect(x + cursorX, y, end - cursorX, lineHeight));
+        } else {
+            context->fillRect(Rect(x + cursorX, y, kCaretWidth, lineHeight));
+        }
+    }
+    context->restoreGState();
+}
+
+void TextField::drawPlaceholderInRect(const Rect& rect) {
+    GraphicsContext* context = GraphicsContext::current();
+    if (!context) return;
+    const double y = rect.origin.y + std::round((rect.size.height - font_.lineHeight()) / 2);
+    context->setFillColor(Color::colorWithWhite(0.7));
+    StringDrawing::drawInRect(placeholder_,
+                              Rect(rect.origin.x, y, rect.size.width, font_.lineHeight()), font_,
+                              LineBreakMode::TruncateTail, alignment_);
+    if (editing_) {
+        context->setFillColor(caretColor());
+        double x = rect.origin.x;
+        if (alignment_ == TextAlignment::Center) x += rect.size.width / 2;
+        if (alignment_ == TextAlignment::Right) x += rect.size.width - kCaretWidth;
+        context->fillRect(Rect(x, y, kCaretWidth, font_.lineHeight()));
+    }
+}
+
+void TextField::drawRect(const Rect&) {
+    GraphicsContext* context = GraphicsContext::current();
+    if (!context) return;
+    const Rect b = bounds();
+    const Rect border = borderRectForBounds(b);
+    const auto& image = !isEnabled() && disabledBackground_ ? disabledBackground_ : background_;
+    if (image) {
+        image->drawInRect(border);
+    } else if (borderStyle_ == TextBorderStyle::RoundedRect) {
+        const BezierPath path = BezierPath::bezierPathWithRoundedRect(border.insetBy(0.5, 0.5), 5);
+        context->setFillColor(Color::whiteColor());
+        context->addPath(path);
+        context->fillPath();
+        context->setStrokeColor(Color::colorWithWhite(0.8));
+        context->setLineWidth(1);
+        context->addPath(path);
+        context->strokePath();
+    } else if (borderStyle_ == TextBorderStyle::Line || borderStyle_ == TextBorderStyle::Bezel) {
+        context->setStrokeColor(borderStyle_ == TextBorderStyle::Line ? Color::blackColor()
+                                                                      : Color::colorWithWhite(0.6));
+        context->strokeRectWithWidth(border.insetBy(0.5, 0.5), 1);
+    }
+    if (storage_.text().isEmpty()) {
+        drawPlaceholderInRect(placeholderRectForBounds(b));
+    } else {
+        drawTextInRect(editing_ ? editingRectForBounds(b) : textRectForBounds(b));
+    }
+}
+
+void TextField::layoutSubviews() {
+    const Rect b = bounds();
+    auto place = [&](const std::shared_ptr<View>& view, bool shown, const Rect& frame) {
+        if (!view) return;
+        if (!shown) {
+            if (view->superview() == this) view->removeFromSuperview();
+            return;
+        }
+        view->setFrame(frame);
+        if (view->superview() != this) addSubview(view);
+    };
+    place(leftView_, shows(leftMode_), leftViewRectForBounds(b));
+    place(rightView_, shows(rightMode_), rightViewRectForBounds(b));
+    if (showsClearButton() && !clearButton_) {
+        clearButton_ = std::make_shared<Button>();
+        clearButton_->setImage(clearButtonImage(), kControlStateNormal);
+        clearButton_->addTarget(this, kControlEventTouchUpInside,
+                                [this](Control&, const Event*) { clear(); });
+    }
+    place(clearButton_, showsClearButton(), clearButtonRectForBounds(b));
+}
+
+Size TextField::sizeThatFits(Size size) const {
+    return {size.width > 0 ? size.width : bounds().size.width,
+            std::ceil(font_.lineHeight() + 2 * borderInset())};
+}
+
+void TextField::clear() {
+    const auto keep = sharedView();
+    if (auto delegate = delegate_.lock(); delegate && !delegate->textFieldShouldClear(*this))
+        return;
+    if (!editing_ && !becomeFirstResponder()) return;
+    storage_.setText(QString());
+    textDidChange();
+}
+
+// --- First responder --------------------------------------------------------
+
+bool TextField::canBecomeFirstResponder() const {
+    return isEnabled();
+}
+
+bool TextField::becomeFirstResponder() {
+    if (isFirstResponder()) return true;
+    Window* shownIn = window();
+    if (!shownIn || !canBecomeFirstResponder()) return false;
+    const auto keep = sharedView();
+    auto delegate = delegate_.lock();
+    if (delegate && !delegate->textFieldShouldBeginEditing(*this)) return false;
+    if (!Keyboard::shared().handOver([this] { return Responder::becomeFirstResponder(); }))
+        return false;
+    editing_ = true;
+    if (clearsOnBegin_) {
+        storage_.setText(QString());
+    } else {
+        storage_.setSelectedRange({storage_.text().size(), 0});
+    }
+    setNeedsLayout();
+    setNeedsDisplay();
+    if (delegate) delegate->textFieldDidBeginEditing(*this);
+    sendActionsForControlEvents(kControlEventEditingDidBegin);
+    post(kTextFieldTextDidBeginEditingNotification);
+    if (isFirstResponder()) Keyboard::shared().inputDidBegin(*this, *shownIn);
+    return true;
+}
+
+bool TextField::resignFirstResponder() {
+    if (!isFirstResponder() || !editing_) return Responder::resignFirstResponder();
+    const auto keep = sharedView();
+    auto delegate = delegate_.lock();
+    if (delegate && !delegate->textFieldShouldEndEditing(*this)) return false;
+    storage_.unmark();
+    Responder::resignFirstResponder();
+    editing_ = false;
+    setNeedsLayout();
+    setNeedsDisplay();
+    if (MenuController::sharedMenuController().isMenuVisible())
+        MenuController::sharedMenuController().setMenuVisible(false);
+    if (delegate) delegate->textFieldDidEndEditing(*this);
+    sendActionsForControlEvents(kControlEventEditingDidEnd);
+    post(kTextFieldTextDidEndEditingNotification);
+    Keyboard::shared().inputDidEnd(*this);
+    return true;
+}
+
+void TextField::endTrackingWithTouch(Touch* touch, const Event* event) {
+    const bool inside = isTouchInside();
+    Control::endTrackingWithTouch(touch, event);
+    if (inside && isEnabled() && !isFirstResponder()) becomeFirstResponder();
+}
+
+bool TextField::canPerformAction(const QString& action) const {
+    const Range selection = storage_.selectedRange();
+    if (action == QLatin1String("copy")) return selection.length > 0 && !isSecureTextEntry();
+    if (action == QLatin1String("cut"))
+        return editing_ && selection.length > 0 && !isSecureTextEntry();
+    if (action == QLatin1String("paste"))
+        return editing_ && Pasteboard::generalPasteboard().hasStrings();
+    if (action == QLatin1String("select") || action == QLatin1String("selectAll"))
+        return !storage_.text().isEmpty() && selection.length == 0;
+    return false;
+}
+
+void TextField::performAction(const QString& action) {
+    const Range selection = storage_.selectedRange();
+    Pasteboard& pasteboard = Pasteboard::generalPasteboard();
+    if (action == QLatin1String("copy") || action == QLatin1String("cut")) {
+        pasteboard.setString(storage_.text().mid(selection.location, selection.length));
+        if (action == QLatin1String("cut")) applyEdit(storage_.insert(QString()));
+    } else if (action == QLatin1String("paste")) {
+        applyEdit(storage_.insert(pasteboard.string()));
+    } else if (action == QLatin1String("select") || action == QLatin1String("selectAll")) {
+        // The text of a field is one word here: Chinese text has no spaces to stop at.
+        storage_.setSelectedRange({0, storage_.text().size()});
+        setNeedsDisplay();
+    }
+}
+
+void TextField::post(const QString& name) {
+    ns::NotificationCenter::defaultCenter().post(name, this);
+}
+
+// --- Keys ---------------------------------------------------------------
+
+bool TextField::applyEdit(const EditableText::Edit& edit) {
+    const auto keep = sharedView();
+    if (auto delegate = delegate_.lock();
+        delegate && !delegate->shouldChangeCharactersInRange(*this, edit.range, edit.replacement)) {
+        return false;
+    }
+    storage_.apply(edit);
+    textDidChange();
+    return true;
+}
+
+void TextField::textDidChange() {
+    setNeedsDisplay();
+    setNeedsLayout();
+    sendActionsForControlEvents(kControlEventEditingChanged);
+    post(kTextFieldTextDidChangeNotification);
+}
+
+void TextField::insertText(const QString& text) {
+    if (!editing_) return;
+    applyEdit(storage_.insert(text));
+}
+
+void TextField::deleteBackward() {
+    if (!editing_) return;
+    if (auto edit = storage_.deleteBackward()) applyEdit(*edit);
+}
+
+void TextField::setMarkedText(const QString& text, Range selection) {
+    if (!editing_) return;
+    if (auto edit = storage_.setMarked(text, selection)) applyEdit(*edit);
+}
+
+void TextField::unmarkText() {
+    storage_.unmark();
+    setNeedsDisplay();
+}
+
+void TextField::insertReturn() {
+    if (!editing_) return;
+    const auto keep = sharedView();
+    storage_.unmark();
+    auto delegate = delegate_.lock();
+    const bool returns = !delegate || delegate->textFieldShouldReturn(*this);
+    if (returns && hasActionsForEvents(kControlEventEditingDidEndOnExit)) {
+        sendActionsForControlEvents(kControlEventEditingDidEndOnExit);
+        resignFirstResponder();
+    }
+}
+
+}  // namespace ui

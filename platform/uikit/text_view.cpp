@@ -1,0 +1,333 @@
+#include "platform/uikit/text_view.h"
+
+#include "platform/foundation/notification_center.h"
+#include "platform/uikit/graphics_context.h"
+#include "platform/uikit/keyboard.h"
+#include "platform/uikit/menu_controller.h"
+#include "platform/uikit/pasteboard.h"
+#include "platform/uikit/string_drawing.h"
+#include "platform/uikit/window.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <cmath>
+
+namespace ui {
+
+namespace {
+constexpr double kCaretWidth = 2;
+}  // namespace
+
+// Draws the lines, the composition's underline, the selection and the caret,
+// in content coordinates (it scrolls with the text view's bounds).
+class TextView::Container : public View {
+public:
+    explicit Container(TextView& owner) : owner_(owner) {
+        setBackgroundColor(Color::clearColor());
+        setUserInteractionEnabled(false);
+        setContentMode(ContentMode::Redraw);
+    }
+
+    void drawRect(const Rect&) override {
+        GraphicsContext* context = GraphicsContext::current();
+        if (!context) return;
+        const QString& text = owner_.storage_.text();
+        const Font& font = owner_.font_;
+        const double lineHeight = font.lineHeight();
+        const double left = owner_.containerInset_.left + kLinePadding;
+        const double width = owner_.textWidth(owner_.bounds().size.width);
+        auto xOf = [&](const Line& line, qsizetype position) {
+            const QString shown = text.mid(line.start, line.length);
+            double x = left;
+            if (owner_.alignment_ == TextAlignment::Center) x += (width - line.width) / 2;
+            if (owner_.alignment_ == TextAlignment::Right) x += width - line.width;
+            return x + StringDrawing::sizeWithFont(shown.left(position - line.start), font).width;
+        };
+        context->setFillColor(owner_.textColor_);
+        for (const Line& line : owner_.lines_) {
+            StringDrawing::drawAtPoint(text.mid(line.start, line.length),
+                                       Point(xOf(line, line.start), line.y), font);
+        }
+        auto span = [&](Range range, double top, double height) {
+            for (const Line& line : owner_.lines_) {
+                const qsizetype from = std::max(range.location, line.start);
+                const qsizetype to = std::min(range.end(), line.start + line.length);
+                if (from >= to) continue;
+                const double x = xOf(line, from);
+                context->fillRect(Rect(x, line.y + top, xOf(line, to) - x, height));
+            }
+        };
+        if (const auto& marked = owner_.storage_.markedRange()) span(*marked, lineHeight - 1, 1);
+        if (!owner_.editing_) return;
+        const Range selection = owner_.storage_.selectedRange();
+        context->setFillColor(Color::colorWithRed(0, 0.478, 1));
+        if (selection.length > 0) {
+            context->setAlpha(0.3);
+            span(selection, 0, lineHeight);
+            return;
+        }
+        context->fillRect(owner_.caretRectForPosition(selection.location));
+    }
+
+private:
+    TextView& owner_;
+};
+
+TextView::TextView() : TextView(Rect()) {}
+
+TextView::TextView(const Rect& frame) : ScrollView(frame) {
+    setBackgroundColor(Color::whiteColor());
+    setShowsHorizontalScrollIndicator(false);
+    container_ = std::make_shared<Container>(*this);
+    addSubview(container_);
+}
+
+TextView::~TextView() = default;
+
+void TextView::setText(const QString& text) {
+    storage_.setText(text);
+    relayoutText();
+}
+
+void TextView::setFont(const Font& font) {
+    font_ = font;
+    relayoutText();
+}
+
+void TextView::setTextColor(const Color& color) {
+    textColor_ = color;
+    container_->setNeedsDisplay();
+}
+
+void TextView::setTextAlignment(TextAlignment alignment) {
+    alignment_ = alignment;
+    container_->setNeedsDisplay();
+}
+
+void TextView::setEditable(bool editable) {
+    editable_ = editable;
+    if (!editable && isFirstResponder()) resignFirstResponder();
+}
+
+void TextView::setTextContainerInset(const EdgeInsets& insets) {
+    containerInset_ = insets;
+    relayoutText();
+}
+
+void TextView::setSelectedRange(Range range) {
+    storage_.setSelectedRange(range);
+    container_->setNeedsDisplay();
+}
+
+void TextView::setDelegate(std::weak_ptr<TextViewDelegate> delegate) {
+    delegate_ = delegate;
+    ScrollView::setDelegate(std::weak_ptr<ScrollViewDelegate>(delegate.lock()));
+}
+
+double TextView::textWidth(double viewWidth) const {
+    return std::max(0.0,
+                    viewWidth - containerInset_.left - containerInset_.right - 2 * kLinePadding);
+}
+
+std::vector<TextView::Line> TextView::linesFor(double width, double* height) const {
+    std::vector<Line> lines;
+    const QString& text = storage_.text();
+    const double lineHeight = font_.lineHeight();
+    double y = containerInset_.top;
+    qsizetype start = 0;
+    const QStringList paragraphs = text.split(QLatin1Char('\n'));
+    for (const QString& paragraph : paragraphs) {
+        TextLayout::Options options;
+        options.width = std::max(1.0, width);
+        options.mode = LineBreakMode::WordWrap;
+        const QStringList parts = paragraph.isEmpty()
+                                      ? QStringList{QString()}
+                                      : TextLayout(paragraph, font_, options).lineTexts();
+        qsizetype at = 0;
+        for (int i = 0; i < parts.size(); ++i) {
+            // Each line is the next piece of its paragraph; the last takes the rest.
+            qsizetype length = parts[i].size();
+            if (i + 1 == parts.size()) length = paragraph.size() - at;
+            length = std::clamp<qsizetype>(length, 0, paragraph.size() - at);
+            Line line{start + at, length, y, 0};
+            line.width = StringDrawing::sizeWithFont(paragraph.mid(at, length), font_).width;
+            lines.push_back(line);
+            at += length;
+            y += lineHeight;
+        }
+        start += paragraph.size() + 1;
+    }
+    if (height) *height = y + containerInset_.bottom;
+    return lines;
+}
+
+void TextView::relayoutText() {
+    double height = 0;
+    lines_ = linesFor(textWidth(bounds().size.width), &height);
+    const double width = bounds().size.width;
+    container_->setFrame(Rect(0, 0, width, std::max(height, bounds().size.height)));
+    container_->setNeedsDisplay();
+    setContentSize(Size(width, height));
+}
+
+void TextView::layoutSubviews() {
+    ScrollView::layoutSubviews();
+    if (container_->frame().size.width != bounds().size.width) relayoutText();
+}
+
+Size TextView::sizeThatFits(Size size) const {
+    const double width = size.width > 0 ? size.width : bounds().size.width;
+    double height = 0;
+    (void)linesFor(textWidth(width), &height);
+    return {width, std::ceil(height)};
+}
+
+Rect TextView::caretRectForPosition(qsizetype position) {
+    const double lineHeight = font_.lineHeight();
+    const double left = containerInset_.left + kLinePadding;
+    const double width = textWidth(bounds().size.width);
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        const Line& line = lines_[i];
+        const bool last = i + 1 == lines_.size() || lines_[i + 1].start > position;
+        if (position < line.start || !last) continue;
+        const QString shown = storage_.text().mid(line.start, line.length);
+        double x = left;
+        if (alignment_ == TextAlignment::Center) x += (width - line.width) / 2;
+        if (alignment_ == TextAlignment::Right) x += width - line.width;
+        x += StringDrawing::sizeWithFont(shown.left(position - line.start), font_).width;
+        return Rect(std::min(x, left + width), line.y, kCaretWidth, lineHeight);
+    }
+    return Rect(left, containerInset_.top, kCaretWidth, lineHeight);
+}
+
+void TextView::scrollRangeToVisible(Range range) {
+    const Rect from = caretRectForPosition(range.location);
+    const Rect to = caretRectForPosition(range.end());
+    Rect wanted = from.united(to);
+    wanted.size.height += containerInset_.bottom;
+    scrollRectToVisible(wanted, false);
+}
+
+// --- First responder --------------------------------------------------------
+
+bool TextView::canBecomeFirstResponder() const {
+    return editable_;
+}
+
+bool TextView::becomeFirstResponder() {
+    if (isFirstResponder()) return true;
+    Window* shownIn = window();
+    if (!shownIn || !canBecomeFirstResponder()) return false;
+    const auto keep = sharedView();
+    auto delegate = delegate_.lock();
+    if (delegate && !delegate->textViewShouldBeginEditing(*this)) return false;
+    if (!Keyboard::shared().handOver([this] { return Responder::becomeFirstResponder(); }))
+        return false;
+    editing_ = true;
+    container_->setNeedsDisplay();
+    if (delegate) delegate->textViewDidBeginEditing(*this);
+    post(kTextViewTextDidBeginEditingNotification);
+    if (isFirstResponder()) Keyboard::shared().inputDidBegin(*this, *shownIn);
+    return true;
+}
+
+bool TextView::resignFirstResponder() {
+    if (!isFirstResponder() || !editing_) return Responder::resignFirstResponder();
+    const auto keep = sharedView();
+    auto delegate = delegate_.lock();
+    if (delegate && !delegate->textViewShouldEndEditing(*this)) return false;
+    storage_.unmark();
+    Responder::resignFirstResponder();
+    editing_ = false;
+    container_->setNeedsDisplay();
+    if (MenuController::sharedMenuController().isMenuVisible())
+        MenuController::sharedMenuController().setMenuVisible(false);
+    if (delegate) delegate->textViewDidEndEditing(*this);
+    post(kTextViewTextDidEndEditingNotification);
+    Keyboard::shared().inputDidEnd(*this);
+    return true;
+}
+
+void TextView::touchesEnded(const TouchSet&, const Event*) {
+    if (!isDragging() && !isDecelerating() && editable_ && !isFirstResponder())
+        becomeFirstResponder();
+}
+
+bool TextView::canPerformAction(const QString& action) const {
+    const Range selection = storage_.selectedRange();
+    if (action == QLatin1String("copy")) return selectable_ && selection.length > 0;
+    if (action == QLatin1String("cut")) return editing_ && selection.length > 0;
+    if (action == QLatin1String("paste"))
+        return editing_ && Pasteboard::generalPasteboard().hasStrings();
+    if (action == QLatin1String("select") || action == QLatin1String("selectAll"))
+        return selectable_ && !storage_.text().isEmpty() && selection.length == 0;
+    return false;
+}
+
+void TextView::performAction(const QString& action) {
+    const Range selection = storage_.selectedRange();
+    Pasteboard& pasteboard = Pasteboard::generalPasteboard();
+    if (action == QLatin1String("copy") || action == QLatin1String("cut")) {
+        pasteboard.setString(storage_.text().mid(selection.location, selection.length));
+        if (action == QLatin1String("cut")) applyEdit(storage_.insert(QString()));
+    } else if (action == QLatin1String("paste")) {
+        applyEdit(storage_.insert(pasteboard.string()));
+    } else if (action == QLatin1String("select") || action == QLatin1String("selectAll")) {
+        storage_.setSelectedRange({0, storage_.text().size()});
+        container_->setNeedsDisplay();
+        if (auto delegate = delegate_.lock()) delegate->textViewDidChangeSelection(*this);
+    }
+}
+
+void TextView::post(const QString& name) {
+    ns::NotificationCenter::defaultCenter().post(name, this);
+}
+
+// --- Keys ---------------------------------------------------------------
+
+bool TextView::applyEdit(const EditableText::Edit& edit) {
+    const auto keep = sharedView();
+    if (auto delegate = delegate_.lock();
+        delegate && !delegate->shouldChangeTextInRange(*this, edit.range, edit.replacement)) {
+        return false;
+    }
+    storage_.apply(edit);
+    textDidChange();
+    return true;
+}
+
+void TextView::textDidChange() {
+    relayoutText();
+    scrollRangeToVisible(storage_.selectedRange());
+    if (auto delegate = delegate_.lock()) delegate->textViewDidChange(*this);
+    post(kTextViewTextDidChangeNotification);
+}
+
+void TextView::insertText(const QString& text) {
+    if (!editing_) return;
+    applyEdit(storage_.insert(text));
+}
+
+void TextView::deleteBackward() {
+    if (!editing_) return;
+    if (auto edit = storage_.deleteBackward()) applyEdit(*edit);
+}
+
+void TextView::setMarkedText(const QString& text, Range selection) {
+    if (!editing_) return;
+    if (auto edit = storage_.setMarked(text, selection)) applyEdit(*edit);
+}
+
+void TextView::unmarkText() {
+    storage_.unmark();
+    container_->setNeedsDisplay();
+}
+
+void TextView::insertReturn() {
+    if (!editing_) return;
+    storage_.unmark();
+    applyEdit(storage_.insert(QStringLiteral("\n")));
+}
+
+}  // namespace ui

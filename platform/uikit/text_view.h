@@ -1,0 +1,131 @@
+#pragma once
+
+#include "platform/uikit/editable_text.h"
+#include "platform/uikit/font.h"
+#include "platform/uikit/key_input.h"
+#include "platform/uikit/scroll_view.h"
+#include "platform/uikit/text_input_traits.h"
+#include "platform/uikit/text_layout.h"
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+namespace ui {
+
+class TextView;
+
+inline const QString kTextViewTextDidBeginEditingNotification =
+    QStringLiteral("UITextViewTextDidBeginEditingNotification");
+inline const QString kTextViewTextDidChangeNotification =
+    QStringLiteral("UITextViewTextDidChangeNotification");
+inline const QString kTextViewTextDidEndEditingNotification =
+    QStringLiteral("UITextViewTextDidEndEditingNotification");
+
+// Hears a text view and may refuse its changes. Every method is optional.
+class TextViewDelegate : public ScrollViewDelegate {
+public:
+    virtual bool textViewShouldBeginEditing(TextView&) { return true; }
+    virtual void textViewDidBeginEditing(TextView&) {}
+    virtual bool textViewShouldEndEditing(TextView&) { return true; }
+    virtual void textViewDidEndEditing(TextView&) {}
+    // Asked before every edit, the return key's line break included.
+    virtual bool shouldChangeTextInRange(TextView&, Range range, const QString& replacement) {
+        (void)range, (void)replacement;
+        return true;
+    }
+    virtual void textViewDidChange(TextView&) {}
+    virtual void textViewDidChangeSelection(TextView&) {}
+};
+
+// Editable text of many lines that scrolls: the lines wrap at the view's
+// width inside its text container inset, and the content size follows the
+// text. Keys reach it as they reach a text field; the return key types a
+// line break (asking the delegate like any other change).
+class TextView : public ScrollView, public KeyInput, public TextInputTraits {
+public:
+    static constexpr double kLinePadding = 5;  // inside the container inset, on each side
+
+    TextView();
+    explicit TextView(const Rect& frame);
+    ~TextView() override;
+
+    [[nodiscard]] const QString& text() const { return storage_.text(); }
+    virtual void setText(const QString& text);
+    [[nodiscard]] const Font& font() const { return font_; }
+    void setFont(const Font& font);
+    [[nodiscard]] const Color& textColor() const { return textColor_; }
+    void setTextColor(const Color& color);
+    [[nodiscard]] TextAlignment textAlignment() const { return alignment_; }
+    void setTextAlignment(TextAlignment alignment);
+    [[nodiscard]] bool isEditable() const { return editable_; }
+    void setEditable(bool editable);
+    [[nodiscard]] bool isSelectable() const { return selectable_; }
+    void setSelectable(bool selectable) { selectable_ = selectable; }
+    [[nodiscard]] const EdgeInsets& textContainerInset() const { return containerInset_; }
+    void setTextContainerInset(const EdgeInsets& insets);
+    [[nodiscard]] Range selectedRange() const { return storage_.selectedRange(); }
+    void setSelectedRange(Range range);
+    [[nodiscard]] const std::optional<Range>& markedTextRange() const {
+        return storage_.markedRange();
+    }
+    [[nodiscard]] bool isEditing() const { return editing_; }
+
+    [[nodiscard]] std::shared_ptr<TextViewDelegate> textViewDelegate() const {
+        return delegate_.lock();
+    }
+    // Also the scroll view's delegate.
+    void setDelegate(std::weak_ptr<TextViewDelegate> delegate);
+
+    // Where the cursor stands before the character at `position` (content coordinates).
+    [[nodiscard]] Rect caretRectForPosition(qsizetype position);
+    void scrollRangeToVisible(Range range);
+
+    [[nodiscard]] bool canBecomeFirstResponder() const override;
+    bool becomeFirstResponder() override;
+    bool resignFirstResponder() override;
+    [[nodiscard]] bool canPerformAction(const QString& action) const override;
+    void performAction(const QString& action) override;
+
+    [[nodiscard]] bool hasText() const override { return !storage_.text().isEmpty(); }
+    void insertText(const QString& text) override;
+    void deleteBackward() override;
+    void setMarkedText(const QString& text, Range selection) override;
+    void unmarkText() override;
+    void insertReturn() override;
+
+    void touchesEnded(const TouchSet& touches, const Event* event) override;
+    void layoutSubviews() override;
+    [[nodiscard]] Size sizeThatFits(Size size) const override;
+    [[nodiscard]] QString shownText() const override { return storage_.text(); }
+
+private:
+    class Container;
+    struct Line {
+        qsizetype start = 0;
+        qsizetype length = 0;
+        double y = 0;
+        double width = 0;
+    };
+    bool applyEdit(const EditableText::Edit& edit);
+    void textDidChange();
+    void post(const QString& name);
+    void relayoutText();
+    [[nodiscard]] std::vector<Line> linesFor(double width, double* height) const;
+    [[nodiscard]] double textWidth(double viewWidth) const;
+
+    EditableText storage_;
+    Font font_ = Font::systemFontOfSize(12);
+    Color textColor_ = Color::blackColor();
+    TextAlignment alignment_ = TextAlignment::Left;
+    EdgeInsets containerInset_{8, 0, 8, 0};
+    std::weak_ptr<TextViewDelegate> delegate_;
+    std::shared_ptr<Container> container_;
+    std::vector<Line> lines_;
+    bool editable_ = true;
+    bool selectable_ = true;
+    bool editing_ = false;
+};
+
+}  // namespace ui

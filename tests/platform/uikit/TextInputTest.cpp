@@ -1,0 +1,352 @@
+#include "UIKitTest.h"
+
+#include "platform/foundation/notification_center.h"
+#include "platform/uikit/alert_test_driver.h"
+#include "platform/uikit/alert_view.h"
+#include "platform/uikit/button.h"
+#include "platform/uikit/keyboard.h"
+#include "platform/uikit/label.h"
+#include "platform/uikit/menu_controller.h"
+#include "platform/uikit/navigation_controller.h"
+#include "platform/uikit/pasteboard.h"
+#include "platform/uikit/search_bar.h"
+#include "platform/uikit/search_display_controller.h"
+#include "platform/uikit/table_view.h"
+#include "platform/uikit/test_driver.h"
+#include "platform/uikit/text_field.h"
+#include "platform/uikit/text_view.h"
+#include "platform/uikit/window.h"
+
+#include <QRectF>
+#include <QStringList>
+
+namespace {
+
+using ui::Point;
+using ui::Range;
+using ui::Rect;
+using ui::TextField;
+
+class FieldLog : public ui::TextFieldDelegate {
+public:
+    bool textFieldShouldBeginEditing(TextField&) override {
+        log << "shouldBegin";
+        return allowBegin;
+    }
+    void textFieldDidBeginEditing(TextField&) override { log << "didBegin"; }
+    bool textFieldShouldEndEditing(TextField&) override {
+        log << "shouldEnd";
+        return allowEnd;
+    }
+    void textFieldDidEndEditing(TextField&) override { log << "didEnd"; }
+    bool shouldChangeCharactersInRange(TextField& field, Range range,
+                                       const QString& replacement) override {
+        log << QString("change{%1,%2}'%3'").arg(range.location).arg(range.length).arg(replacement);
+        if (limit > 0) {
+            // A length limit that trims the change itself, as the chat bar does.
+            const qsizetype outside = field.text().size() - range.length;
+            if (outside + replacement.size() > limit) {
+                field.setText(field.text().left(range.location) +
+                              replacement.left(limit - outside) + field.text().mid(range.end()));
+                return false;
+            }
+        }
+        return !refuse.isEmpty() ? !replacement.contains(refuse) : true;
+    }
+    bool textFieldShouldClear(TextField&) override {
+        log << "shouldClear";
+        return true;
+    }
+    bool textFieldShouldReturn(TextField&) override {
+        log << "shouldReturn";
+        return true;
+    }
+
+    std::string take() { return std::exchange(log, {}).join(' ').toStdString(); }
+    QStringList log;
+    QString refuse;
+    qsizetype limit = 0;
+    bool allowBegin = true;
+    bool allowEnd = true;
+};
+
+class TextInputTest : public UIKitTest {
+protected:
+    void SetUp() override {
+        UIKitTest::SetUp();
+        window_ = std::make_shared<ui::Window>();
+        window_->makeKeyAndVisible();
+        field_ = std::make_shared<TextField>(Rect(10, 100, 300, 31));
+        field_->setBorderStyle(ui::TextBorderStyle::RoundedRect);
+        field_->setDelegate(log_);
+        window_->addSubview(field_);
+        driver_ = std::make_unique<ui::TestDriver>(window_);
+        for (const QString& name :
+             {ui::kKeyboardWillShowNotification, ui::kKeyboardDidShowNotification,
+              ui::kKeyboardWillHideNotification, ui::kKeyboardDidHideNotification}) {
+            observations_.push_back(ns::NotificationCenter::defaultCenter().addObserver(
+                name, [this](const ns::Notification& n) {
+                    const QRectF end = n.userInfo.value(ui::kKeyboardFrameEndUserInfoKey).toRectF();
+                    keyboardLog_ << QString("%1@%2").arg(n.name.mid(10).chopped(12)).arg(end.y());
+                }));
+        }
+    }
+    void TearDown() override {
+        if (ui::Responder* responder = window_->firstResponder()) responder->resignFirstResponder();
+        window_.reset();
+        clock().advance(1s);
+        UIKitTest::TearDown();
+    }
+    std::string keyboard() { return std::exchange(keyboardLog_, {}).join(' ').toStdString(); }
+
+    std::shared_ptr<ui::Window> window_;
+    std::shared_ptr<TextField> field_;
+    std::shared_ptr<FieldLog> log_ = std::make_shared<FieldLog>();
+    std::unique_ptr<ui::TestDriver> driver_;
+    std::vector<std::shared_ptr<ns::NotificationCenter::Observation>> observations_;
+    QStringList keyboardLog_;
+};
+
+TEST_F(TextInputTest, ComposedChineseGoesThroughTheDelegateMarkedThenCommitted) {
+    int changes = 0;
+    field_->addTarget(this, ui::kControlEventEditingChanged,
+                      [&](ui::Control&, const ui::Event*) { ++changes; });
+    EXPECT_TRUE(driver_->tap(field_.get()));
+    EXPECT_EQ(log_->take(), "shouldBegin didBegin");
+
+    // Midway the field shows the marked text.
+    ui::Window& window = *window_;
+    EXPECT_TRUE(window.setMarkedText("zu", Range{2, 0}));
+    EXPECT_EQ(field_->text(), "zu");
+    EXPECT_EQ(field_->markedTextRange(), Range(0, 2));
+    EXPECT_TRUE(driver_->compose({"zuf", "zufang"}, "租房"));
+    EXPECT_EQ(
+        log_->take(),
+        "change{0,0}'zu' change{0,2}'zuf' change{0,3}'zufang' change{0,6}'' change{0,0}'租房'");
+    EXPECT_EQ(field_->text(), "租房");
+    EXPECT_FALSE(field_->markedTextRange());
+    EXPECT_EQ(changes, 5);
+
+    // A delegate that refuses the committed text keeps the field as it was.
+    log_->refuse = "房";
+    EXPECT_TRUE(driver_->compose({"f", "fa", "fang"}, "房"));
+    EXPECT_EQ(field_->text(), "租房");
+    EXPECT_EQ(log_->take(),
+              "change{2,0}'f' change{2,1}'fa' change{2,2}'fang' change{2,4}'' change{2,0}'房'");
+    EXPECT_EQ(changes, 9) << "the refused commit changed nothing";
+    EXPECT_TRUE(driver_->pressBackspace());
+    EXPECT_EQ(field_->text(), "租");
+}
+
+TEST_F(TextInputTest, KeyboardShowsForTextInputsAndStaysWhileFocusMoves) {
+    auto second = std::make_shared<TextField>(Rect(10, 150, 300, 31));
+    window_->addSubview(second);
+    EXPECT_TRUE(field_->becomeFirstResponder());
+    log_->take();
+    EXPECT_TRUE(ui::Keyboard::shared().isVisible());
+    EXPECT_EQ(ui::Keyboard::shared().frame(), Rect(0, 264, 320, 216));
+    EXPECT_EQ(keyboard(), "WillShow@264");
+    clock().advance(250ms);
+    EXPECT_EQ(keyboard(), "DidShow@264");
+    ASSERT_NE(ui::Keyboard::shared().view(), nullptr);
+    EXPECT_EQ(ui::Keyboard::shared().view()->frame(), Rect(0, 264, 320, 216));
+
+    EXPECT_TRUE(driver_->tap(second.get()));
+    EXPECT_TRUE(second->isFirstResponder());
+    EXPECT_EQ(log_->take(), "shouldEnd didEnd");
+    clock().advance(1s);
+    EXPECT_EQ(keyboard(), "") << "moving between fields keeps the keyboard up";
+
+    // A delegate may keep the field from beginning or from ending.
+    log_->allowBegin = false;
+    EXPECT_FALSE(driver_->tap(field_.get()) && field_->isFirstResponder());
+    log_->allowBegin = true;
+    EXPECT_TRUE(field_->becomeFirstResponder());
+    log_->allowEnd = false;
+    EXPECT_FALSE(field_->resignFirstResponder());
+    EXPECT_FALSE(second->becomeFirstResponder());
+    log_->allowEnd = true;
+    EXPECT_TRUE(field_->resignFirstResponder());
+    EXPECT_EQ(keyboard(), "WillHide@480");
+    clock().advance(250ms);
+    EXPECT_EQ(keyboard(), "DidHide@480");
+    EXPECT_FALSE(ui::Keyboard::shared().isVisible());
+    EXPECT_EQ(ui::Keyboard::shared().view()->superview(), nullptr);
+}
+
+TEST_F(TextInputTest, ReturnClearButtonAndLengthLimit) {
+    int exits = 0;
+    field_->addTarget(this, ui::kControlEventEditingDidEndOnExit,
+                      [&](ui::Control&, const ui::Event*) { ++exits; });
+    field_->setClearButtonMode(ui::TextFieldViewMode::WhileEditing);
+    field_->setReturnKeyType(ui::ReturnKeyType::Send);
+    field_->becomeFirstResponder();
+    driver_->type("北京");
+    field_->layoutIfNeeded();
+    ASSERT_NE(field_->clearButton(), nullptr);
+    log_->take();
+    EXPECT_TRUE(driver_->tap(field_->clearButton()));
+    EXPECT_EQ(field_->text(), "");
+    EXPECT_EQ(log_->take(), "shouldClear") << "clearing asks no change of characters";
+
+    // The limit trims a paste to what fits and refuses the paste itself.
+    log_->limit = 5;
+    driver_->type("上海");
+    driver_->type("一二三四五");
+    EXPECT_EQ(field_->text(), "上海一二三");
+    log_->take();
+
+    EXPECT_TRUE(driver_->pressReturn());
+    EXPECT_EQ(log_->take(), "shouldReturn shouldEnd didEnd");
+    EXPECT_EQ(exits, 1);
+    EXPECT_FALSE(field_->isFirstResponder());
+    EXPECT_EQ(field_->text(), "上海一二三") << "return types nothing into a field";
+}
+
+TEST_F(TextInputTest, SecureEntryShowsBulletsAndOffersNoCopy) {
+    field_->setSecureTextEntry(true);
+    field_->becomeFirstResponder();
+    driver_->type("mima");
+    EXPECT_EQ(field_->shownText(), QString(4, QChar(0x2022)));
+    EXPECT_EQ(field_->text(), "mima");
+    field_->setSelectedRange({0, 4});
+    EXPECT_FALSE(field_->canPerformAction("copy"));
+}
+
+TEST_F(TextInputTest, EditMenuPastesCopiesAndHidesOnATapOutside) {
+    ui::Pasteboard::generalPasteboard().setString("朝阳区");
+    driver_->longPressAt(Point(100, 115));
+    ui::MenuController& menu = ui::MenuController::sharedMenuController();
+    ASSERT_TRUE(menu.isMenuVisible());
+    EXPECT_TRUE(field_->isFirstResponder());
+    EXPECT_EQ(menu.visibleTitles(), QStringList({"粘贴"}));
+    EXPECT_TRUE(driver_->tapText("粘贴"));
+    EXPECT_FALSE(menu.isMenuVisible());
+    EXPECT_EQ(field_->text(), "朝阳区");
+    EXPECT_EQ(log_->take(), "shouldBegin didBegin change{0,0}'朝阳区'");
+
+    field_->setSelectedRange({0, 2});
+    menu.setTargetRect(field_->bounds(), field_.get());
+    menu.setMenuVisible(true);
+    EXPECT_EQ(menu.visibleTitles(), QStringList({"剪切", "拷贝", "粘贴"}));
+    EXPECT_TRUE(menu.performItem("拷贝"));
+    EXPECT_EQ(ui::Pasteboard::generalPasteboard().string(), "朝阳");
+    menu.setMenuVisible(true);
+    driver_->tapAt(Point(160, 400));
+    EXPECT_FALSE(menu.isMenuVisible());
+}
+
+TEST_F(TextInputTest, TextViewTypesLinesThroughItsDelegateAndGrows) {
+    struct ViewLog : ui::TextViewDelegate {
+        bool shouldChangeTextInRange(ui::TextView&, Range, const QString& text) override {
+            asked << text;
+            return text != "\n" || allowBreaks;
+        }
+        void textViewDidChange(ui::TextView&) override { ++changes; }
+        QStringList asked;
+        int changes = 0;
+        bool allowBreaks = true;
+    };
+    auto viewLog = std::make_shared<ViewLog>();
+    auto text = std::make_shared<ui::TextView>(Rect(50, 300, 220, 40));
+    text->setFont(ui::Font::systemFontOfSize(14));
+    text->setReturnKeyType(ui::ReturnKeyType::Send);
+    text->setDelegate(viewLog);
+    window_->addSubview(text);
+    EXPECT_TRUE(driver_->tap(text.get()));
+    EXPECT_TRUE(text->isFirstResponder());
+    const double oneLine = text->contentSize().height;
+    driver_->type("你好");
+    driver_->pressReturn();
+    driver_->type("再见");
+    EXPECT_EQ(text->text(), "你好\n再见");
+    EXPECT_EQ(viewLog->asked, QStringList({"你好", "\n", "再见"}));
+    EXPECT_EQ(viewLog->changes, 3);
+    EXPECT_NEAR(text->contentSize().height, oneLine + text->font().lineHeight(), 0.01);
+    EXPECT_EQ(text->sizeThatFits(ui::Size(220, 0)).height, std::ceil(text->contentSize().height));
+    const Rect caret = text->caretRectForPosition(text->text().size());
+    EXPECT_EQ(caret.origin.y, 8 + text->font().lineHeight()) << "on the second line";
+
+    viewLog->allowBreaks = false;
+    driver_->pressReturn();
+    EXPECT_EQ(text->text(), "你好\n再见");
+    // A long line wraps at the view's width.
+    text->setText(QString(40, QChar(0x6C49)));
+    EXPECT_NEAR(text->contentSize().height, oneLine + 2 * text->font().lineHeight(), 0.01)
+        << "three lines";
+}
+
+TEST_F(TextInputTest, SearchDisplayControllerShowsResultsForTheTypedText) {
+    struct Results : ui::TableViewDataSource, ui::SearchDisplayDelegate {
+        int numberOfRowsInSection(ui::TableView&, int) override { return int(matches.size()); }
+        std::shared_ptr<ui::TableViewCell> cellForRowAtIndexPath(ui::TableView&,
+                                                                 const ui::IndexPath& p) override {
+            auto cell = std::make_shared<ui::TableViewCell>();
+            cell->textLabel()->setText(matches[std::size_t(p.row)]);
+            return cell;
+        }
+        bool shouldReloadTableForSearchString(ui::SearchDisplayController&,
+                                              const QString& text) override {
+            matches.clear();
+            for (const QString city : {"北京", "北海", "上海"}) {
+                if (city.startsWith(text)) matches.push_back(city);
+            }
+            return true;
+        }
+        std::vector<QString> matches;
+    };
+    window_->clearFirstResponder();
+    auto screen = std::make_shared<ui::ViewController>();
+    auto navigation = ui::NavigationController::withRootViewController(screen);
+    window_->setRootViewController(navigation);
+    auto bar = std::make_shared<ui::SearchBar>(Rect(0, 64, 320, 44));
+    screen->view()->addSubview(bar);
+    auto results = std::make_shared<Results>();
+    ui::SearchDisplayController search(bar, screen);
+    search.setSearchResultsDataSource(results);
+    search.setDelegate(results);
+
+    EXPECT_TRUE(driver_->tap(bar->textField()));
+    EXPECT_TRUE(search.isActive());
+    EXPECT_TRUE(navigation->isNavigationBarHidden());
+    ASSERT_NE(bar->cancelButton(), nullptr);
+    EXPECT_EQ(search.searchResultsTableView()->superview(), nullptr) << "no text yet";
+    driver_->type("北");
+    ASSERT_NE(search.searchResultsTableView()->superview(), nullptr);
+    EXPECT_EQ(search.searchResultsTableView()->numberOfRowsInSection(0), 2);
+    EXPECT_NE(driver_->findByText("北海"), nullptr);
+    clock().advance(300ms);  // the cancel button has slid in
+    EXPECT_TRUE(driver_->tap(bar->cancelButton()));
+    EXPECT_FALSE(search.isActive());
+    EXPECT_EQ(bar->text(), "");
+    EXPECT_FALSE(navigation->isNavigationBarHidden());
+    EXPECT_EQ(search.searchResultsTableView()->superview(), nullptr);
+}
+
+TEST_F(TextInputTest, AlertWithTextInputTakesTheKeyboardAndGatesItsButton) {
+    struct Gate : ui::AlertViewDelegate {
+        bool alertViewShouldEnableFirstOtherButton(ui::AlertView& alert) override {
+            return !alert.textFieldAtIndex(0)->text().isEmpty();
+        }
+        void clickedButtonAtIndex(ui::AlertView& alert, int index) override {
+            entered = index == 1 ? alert.textFieldAtIndex(0)->text() : QString();
+        }
+        QString entered;
+    };
+    auto gate = std::make_shared<Gate>();
+    auto alert = std::make_shared<ui::AlertView>("备注", "", gate, "取消", QStringList{"确定"});
+    alert->setAlertViewStyle(ui::AlertViewStyle::PlainTextInput);
+    alert->show();
+    ASSERT_NE(alert->textFieldAtIndex(0), nullptr);
+    EXPECT_EQ(alert->textFieldAtIndex(1), nullptr);
+    EXPECT_TRUE(alert->textFieldAtIndex(0)->isFirstResponder());
+    EXPECT_FALSE(alert->buttonAtIndex(1)->isEnabled());
+    driver_->type("采光好");
+    EXPECT_TRUE(alert->buttonAtIndex(1)->isEnabled());
+    ui::AlertTestDriver alerts(*driver_);
+    EXPECT_TRUE(alerts.pressButton("确定"));
+    EXPECT_EQ(gate->entered, "采光好");
+    EXPECT_FALSE(ui::Keyboard::shared().isVisible());
+}
+
+}  // namespace
