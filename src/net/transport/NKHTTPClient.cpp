@@ -53,11 +53,13 @@ QString userAgent() {
             .toMap();
     QString name = info.value(QStringLiteral("CFBundleExecutable")).toString();
     if (name.isEmpty()) name = ns::Bundle::bundleIdentifier();
-    // The device is this machine: its architecture stands for the model.
+    // The device is this machine: its architecture stands for the model, its system
+    // for the phone's.
     return QString::asprintf(
-        "%s/%s (%s; iOS %s; Scale/%0.2f)", name.toUtf8().constData(),
+        "%s/%s (%s; %s %s; Scale/%0.2f)", name.toUtf8().constData(),
         info.value(QStringLiteral("CFBundleVersion")).toString().toUtf8().constData(),
         QSysInfo::currentCpuArchitecture().toUtf8().constData(),
+        QSysInfo::productType().toUtf8().constData(),
         QSysInfo::productVersion().toUtf8().constData(), ui::Screen::mainScreen().scale());
 }
 
