@@ -1,0 +1,215 @@
+#include "StandinFixture.h"
+#include "UIKitTest.h"
+
+#include "platform/foundation/sandbox.h"
+#include "platform/uikit/application.h"
+#include "platform/uikit/image.h"
+#include "platform/uikit/image_picker_controller.h"
+#include "platform/uikit/message_compose_view_controller.h"
+#include "platform/uikit/photo_album.h"
+#include "platform/uikit/test_driver.h"
+#include "platform/uikit/web_view.h"
+#include "platform/uikit/window.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+
+namespace {
+
+using ui::Rect;
+
+class PageLog : public ui::WebViewDelegate {
+public:
+    bool shouldStartLoadWithRequest(ui::WebView&, const ns::URLRequest& request,
+                                    ui::WebViewNavigationType type) override {
+        log << QString("should %1 %2").arg(request.url().scheme()).arg(int(type));
+        return allow;
+    }
+    void webViewDidStartLoad(ui::WebView&) override { log << "start"; }
+    void webViewDidFinishLoad(ui::WebView&) override { log << "finish"; }
+    void didFailLoadWithError(ui::WebView&, const ns::Error& error) override {
+        log << QString("fail %1").arg(error.code());
+    }
+    std::string take() { return std::exchange(log, {}).join(", ").toStdString(); }
+    QStringList log;
+    bool allow = true;
+};
+
+class WebAndPickersTest : public UIKitTest {
+protected:
+    void SetUp() override {
+        UIKitTest::SetUp();
+        ui::Application::reset();
+        window_ = std::make_shared<ui::Window>();
+        window_->makeKeyAndVisible();
+        root_ = std::make_shared<ui::ViewController>();
+        window_->setRootViewController(root_);
+        web_ = std::make_shared<ui::WebView>(Rect(0, 64, 320, 416));
+        web_->setDelegate(pages_);
+        root_->view()->addSubview(web_);
+        driver_ = std::make_unique<ui::TestDriver>(window_);
+    }
+    void TearDown() override {
+        ui::Application::reset();
+        UIKitTest::TearDown();
+    }
+    QUrl writePage(const QString& name, const QByteArray& html) {
+        const QString path = sandboxPath() + '/' + name;
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(html);
+        return QUrl::fromLocalFile(path);
+    }
+    bool waitForLoad() {
+        return runMainLoopUntil([&] { return !web_->isLoading(); });
+    }
+
+    std::shared_ptr<ui::Window> window_;
+    std::shared_ptr<ui::ViewController> root_;
+    std::shared_ptr<ui::WebView> web_;
+    std::shared_ptr<PageLog> pages_ = std::make_shared<PageLog>();
+    std::unique_ptr<ui::TestDriver> driver_;
+};
+
+TEST_F(WebAndPickersTest, WebViewShowsAPagesTitleAndTextAndGoesBack) {
+    const QUrl first =
+        writePage("first.html",
+                  "<html><head><meta charset=\"utf-8\"><title>看房 &amp; 租房</title>"
+                  "<style>p{color:red}</style></head><body><h1>标题</h1><p>采光好，交通方便</p></"
+                  "body></html>");
+    const QUrl second = writePage("second.html", "<html><body>第二页</body></html>");
+    web_->loadRequest(ns::URLRequest(first));
+    EXPECT_TRUE(web_->isLoading());
+    EXPECT_EQ(pages_->take(), "should file 5, start") << "a load finishes later";
+    ASSERT_TRUE(waitForLoad());
+    EXPECT_EQ(pages_->take(), "finish");
+    EXPECT_EQ(web_->pageTitle(), "看房 & 租房");
+    EXPECT_EQ(web_->pageText(), "标题\n采光好，交通方便");
+    EXPECT_EQ(web_->stringByEvaluatingJavaScriptFromString("document.title"), "看房 & 租房");
+    EXPECT_NE(driver_->findByText("看房 & 租房"), nullptr);
+
+    web_->loadRequest(ns::URLRequest(second));
+    ASSERT_TRUE(waitForLoad());
+    EXPECT_EQ(web_->pageText(), "第二页");
+    EXPECT_TRUE(web_->canGoBack());
+    web_->goBack();
+    ASSERT_TRUE(waitForLoad());
+    EXPECT_EQ(web_->pageTitle(), "看房 & 租房");
+    EXPECT_TRUE(web_->canGoForward());
+    EXPECT_EQ(pages_->take(), "should file 5, start, finish, should file 2, start, finish");
+
+    // A missing file fails; a refused request loads nothing.
+    web_->loadRequest(ns::URLRequest(QUrl::fromLocalFile(sandboxPath() + "/none.html")));
+    ASSERT_TRUE(waitForLoad());
+    EXPECT_EQ(pages_->take(), "should file 5, start, fail -1100");
+    pages_->allow = false;
+    web_->loadRequest(ns::URLRequest(second));
+    EXPECT_FALSE(web_->isLoading());
+    EXPECT_EQ(pages_->take(), "should file 5");
+}
+
+TEST_F(WebAndPickersTest, WebViewHandsCallsToTheApplicationAndReportsStops) {
+    web_->loadRequest(ns::URLRequest(QUrl("tel:4008100")));
+    EXPECT_EQ(pages_->take(), "should tel 5");
+    ASSERT_EQ(ui::Application::sharedApplication().openedURLs().size(), 1u);
+    EXPECT_EQ(ui::Application::sharedApplication().openedURLs()[0], QUrl("tel:4008100"));
+    EXPECT_FALSE(web_->isLoading());
+
+    web_->loadRequest(ns::URLRequest(QUrl("http://127.0.0.1:9/")));
+    web_->stopLoading();
+    EXPECT_EQ(pages_->take(), "should http 5, start, fail -999");
+    drainMainLoop();
+    EXPECT_EQ(pages_->take(), "") << "nothing more from the stopped load";
+}
+
+TEST_F(WebAndPickersTest, WebViewLoadsFromTheStandInServerAndFailsWhenItIsGone) {
+    StandinProcess server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    web_->loadRequest(ns::URLRequest(QUrl(server.url("/nowhere/page.html"))));
+    ASSERT_TRUE(waitForLoad());
+    EXPECT_EQ(pages_->take(), "should http 5, start, finish") << "an error page is a page";
+    EXPECT_TRUE(web_->pageText().contains("no server at /nowhere/page.html"));
+    server.stop();
+    web_->reload();
+    ASSERT_TRUE(waitForLoad());
+    EXPECT_EQ(pages_->take(), "should http 3, start, fail -1004");
+}
+
+TEST_F(WebAndPickersTest, SavedPhotosGoToTheAlbumAndThePickerOffersThem) {
+    std::vector<QString> results;
+    auto save = [&](std::shared_ptr<ui::Image> image) {
+        ui::PhotoAlbum::writeImageToSavedPhotosAlbum(
+            std::move(image), [&](const std::shared_ptr<ui::Image>&, const auto& error) {
+                results.push_back(error ? error->localizedDescription() : QString("ok"));
+            });
+    };
+    save(ui::Image::imageWithColor(ui::Color::redColor(), {40, 30}));
+    save(ui::Image::imageWithColor(ui::Color::blueColor(), {20, 20}));
+    save(nullptr);
+    EXPECT_TRUE(results.empty()) << "the completion comes later";
+    drainMainLoop();
+    ASSERT_EQ(results.size(), 3u);
+    EXPECT_EQ(results[0], "ok");
+    EXPECT_NE(results[2], "ok");
+    EXPECT_EQ(ui::PhotoAlbum::path(), ns::Sandbox::root() + "/Pictures");
+    const QStringList files = ui::PhotoAlbum::imageFiles();
+    ASSERT_EQ(files.size(), 2);
+    EXPECT_TRUE(files[0].endsWith("IMG_0001.JPG"));
+    EXPECT_TRUE(files[1].endsWith("IMG_0002.JPG"));
+
+    struct Picked : ui::ImagePickerControllerDelegate {
+        void didFinishPickingMediaWithInfo(ui::ImagePickerController& picker,
+                                           const ui::ImagePickerMediaInfo& info) override {
+            type = info.mediaType;
+            size = info.originalImage ? info.originalImage->size() : ui::Size();
+            picker.dismissViewControllerAnimated(false);
+        }
+        void imagePickerControllerDidCancel(ui::ImagePickerController&) override { ++cancels; }
+        QString type;
+        ui::Size size;
+        int cancels = 0;
+    };
+    EXPECT_FALSE(ui::ImagePickerController::isSourceTypeAvailable(
+        ui::ImagePickerControllerSourceType::Camera));
+    auto picked = std::make_shared<Picked>();
+    auto picker = std::make_shared<ui::ImagePickerController>();
+    picker->setSourceType(ui::ImagePickerControllerSourceType::Camera);
+    EXPECT_EQ(picker->sourceType(), ui::ImagePickerControllerSourceType::PhotoLibrary);
+    picker->setPickerDelegate(picked);
+    root_->presentViewController(picker, false);
+    picker->view()->layoutIfNeeded();
+    EXPECT_TRUE(driver_->tapText("取消"));
+    EXPECT_EQ(picked->cancels, 1);
+    EXPECT_TRUE(driver_->tap(driver_->findByAccessibilityLabel("IMG_0001.JPG")));
+    EXPECT_EQ(picked->type, ui::kMediaTypeImage);
+    EXPECT_EQ(picked->size, ui::Size(40, 30));
+    EXPECT_EQ(root_->presentedViewController(), nullptr);
+}
+
+TEST_F(WebAndPickersTest, MessageComposerCannotSendAndOnlyCancels) {
+    struct Result : ui::MessageComposeViewControllerDelegate {
+        void didFinishWithResult(ui::MessageComposeViewController& composer,
+                                 ui::MessageComposeResult result) override {
+            results.push_back(result);
+            composer.dismissViewControllerAnimated(false);
+        }
+        std::vector<ui::MessageComposeResult> results;
+    };
+    EXPECT_FALSE(ui::MessageComposeViewController::canSendText());
+    auto result = std::make_shared<Result>();
+    auto composer = std::make_shared<ui::MessageComposeViewController>();
+    composer->setRecipients({"13800000000"});
+    composer->setBody("您好，我对您的房源很感兴趣");
+    composer->setMessageComposeDelegate(result);
+    root_->presentViewController(composer, false);
+    composer->view()->layoutIfNeeded();
+    EXPECT_NE(driver_->findByText("您好，我对您的房源很感兴趣"), nullptr);
+    EXPECT_FALSE(driver_->tapText("发送") && !result->results.empty());
+    EXPECT_TRUE(driver_->tapText("取消"));
+    EXPECT_EQ(result->results,
+              std::vector<ui::MessageComposeResult>{ui::MessageComposeResult::Cancelled});
+    EXPECT_EQ(root_->presentedViewController(), nullptr);
+}
+
+}  // namespace
