@@ -116,8 +116,6 @@ public:
     void setEdgesForExtendedLayout(unsigned edges) { edgesForExtendedLayout_ = edges; }
     [[nodiscard]] bool extendedLayoutIncludesOpaqueBars() const { return extendedOpaque_; }
     void setExtendedLayoutIncludesOpaqueBars(bool includes) { extendedOpaque_ = includes; }
-    [[nodiscard]] bool automaticallyAdjustsScrollViewInsets() const { return adjustsInsets_; }
-    void setAutomaticallyAdjustsScrollViewInsets(bool adjusts) { adjustsInsets_ = adjusts; }
 
     // Asked by a navigation controller each time its stack changes; while a
     // screen answering true is on a stack above its root, the tab bar is hidden.
@@ -228,7 +226,6 @@ private:
     ModalPresentationStyle presentationStyle_ = ModalPresentationStyle::FullScreen;
     ModalTransitionStyle transitionStyle_ = ModalTransitionStyle::CoverVertical;
     bool extendedOpaque_ = false;
-    bool adjustsInsets_ = true;
     bool hidesBottomBar_ = false;
     bool beingPresented_ = false;
     bool beingDismissed_ = false;
