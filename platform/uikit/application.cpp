@@ -72,6 +72,8 @@ bool Application::launch(const QVariantMap& options) {
     if (launched_) return false;
     launched_ = true;
     state_ = ApplicationState::Inactive;
+    // Pushes sent from the command line reach the app from now on.
+    listenForInjectedNotifications();
     QVariantMap all = pendingLaunchOptions_;
     pendingLaunchOptions_.clear();
     for (auto it = options.begin(); it != options.end(); ++it) all.insert(it.key(), it.value());
@@ -278,6 +280,20 @@ bool Application::sendToRunningApplication(const QByteArray& jsonPayload, int ti
     socket.disconnectFromServer();
     if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(timeoutMs);
     return true;
+}
+
+std::optional<int> Application::handleCommandLine(const QStringList& arguments) {
+    const qsizetype at = arguments.indexOf(QStringLiteral("--push"));
+    if (at < 0) return std::nullopt;
+    const QByteArray json = arguments.value(at + 1).toUtf8();
+    const QJsonDocument document = QJsonDocument::fromJson(json);
+    if (!document.isObject()) {
+        qWarning().noquote() << "--push needs a JSON object";
+        return 1;
+    }
+    if (sendToRunningApplication(json)) return 0;
+    receiveRemoteNotification(document.object().toVariantMap());
+    return std::nullopt;
 }
 
 BackgroundTaskIdentifier Application::beginBackgroundTaskWithExpirationHandler(

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <QVariantMap>
 
@@ -179,7 +180,8 @@ public:
     void receiveRemoteNotification(const QVariantMap& payload);
     // The payload waiting for the next launch, if any.
     [[nodiscard]] QVariantMap pendingLaunchOptions() const { return pendingLaunchOptions_; }
-    // Listens for payloads sent by sendToRunningApplication (named after the sandbox).
+    // Listens for payloads sent by sendToRunningApplication (named after the
+    // sandbox); launching starts it.
     bool listenForInjectedNotifications();
     void stopListeningForInjectedNotifications();
     // Sends a JSON payload from another process (the command line) to the app
@@ -187,6 +189,11 @@ public:
     static bool sendToRunningApplication(const QByteArray& jsonPayload, int timeoutMs = 2000);
     // The name of the local channel of the current sandbox.
     [[nodiscard]] static QString injectionChannelName();
+    // The app program's command line: "--push JSON" sends the payload to the
+    // app already running on this sandbox and answers the exit code (0 sent,
+    // 1 not a JSON object). With no app running the payload waits for this
+    // launch instead, and the answer is none: go on starting.
+    [[nodiscard]] std::optional<int> handleCommandLine(const QStringList& arguments);
 
     // Background tasks: each may run until it ends or its time runs out
     // (600 s after entering the background), when its expiry handler runs.

@@ -456,11 +456,24 @@ TEST_F(ControllersTest, RemoteNotificationsRegisterDeliverAndLaunch) {
     EXPECT_EQ(takeLog(), "foreground push:3(inactive) active");
 
     // From another process (the command line), through the app's local channel.
-    ASSERT_TRUE(app.listenForInjectedNotifications());
     EXPECT_TRUE(ui::Application::sendToRunningApplication(R"({"type":"12"})"));
     EXPECT_TRUE(runMainLoopUntil([&] { return !log_.isEmpty(); }));
     EXPECT_EQ(takeLog(), "push:12");
     EXPECT_FALSE(ui::Application::sendToRunningApplication("not json"));
+
+    // The program's command line does the same, and waits for the launch when no app runs.
+    EXPECT_EQ(app.handleCommandLine({"housing", "--push", R"({"type":"7"})"}), 0);
+    EXPECT_TRUE(runMainLoopUntil([&] { return !log_.isEmpty(); }));
+    EXPECT_EQ(takeLog(), "push:7");
+    EXPECT_EQ(app.handleCommandLine({"housing", "--push", "["}), 1);
+    EXPECT_EQ(app.handleCommandLine({"housing"}), std::nullopt);
+    ui::Application::reset();
+    EXPECT_EQ(app.handleCommandLine({"housing", "--push", R"({"type":"8"})"}), std::nullopt);
+    EXPECT_EQ(app.pendingLaunchOptions()
+                  .value(ui::kApplicationLaunchOptionsRemoteNotificationKey)
+                  .toMap()
+                  .value("type"),
+              "8");
 }
 
 TEST_F(ControllersTest, BackgroundTasksExpireAfterTheirTime) {
