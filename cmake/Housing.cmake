@@ -1,13 +1,18 @@
-# Every layer is one static library made of the sources of its folders.
 # Sources are found by glob so that adding a class is adding its two files.
-function(housing_library name)
-    cmake_parse_arguments(ARG "" "" "DIRS;DEPS" ${ARGN})
+function(housing_sources out)
     set(sources)
-    foreach(dir IN LISTS ARG_DIRS)
+    foreach(dir IN LISTS ARGN)
         file(GLOB_RECURSE found CONFIGURE_DEPENDS
             ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.h)
         list(APPEND sources ${found})
     endforeach()
+    set(${out} ${sources} PARENT_SCOPE)
+endfunction()
+
+# Every layer is one static library made of the sources of its folders.
+function(housing_library name)
+    cmake_parse_arguments(ARG "" "" "DIRS;DEPS" ${ARGN})
+    housing_sources(sources ${ARG_DIRS})
     list(FILTER sources INCLUDE REGEX "\\.cpp$")
     if(sources)
         add_library(${name} STATIC ${sources})
@@ -24,12 +29,7 @@ endfunction()
 # One test executable per library target; ctest discovers the cases inside.
 function(housing_tests name)
     cmake_parse_arguments(ARG "" "" "DIRS;DEPS" ${ARGN})
-    set(sources)
-    foreach(dir IN LISTS ARG_DIRS)
-        file(GLOB_RECURSE found CONFIGURE_DEPENDS
-            ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.h)
-        list(APPEND sources ${found})
-    endforeach()
+    housing_sources(sources ${ARG_DIRS})
     if(NOT sources)
         return()
     endif()
