@@ -1,6 +1,7 @@
 #include "standin/Endpoints.h"
 
 #include "standin/MultipartReader.h"
+#include "standin/ServiceCalls.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -73,10 +74,15 @@ Endpoints::Endpoints(QString imagesFolder) : imagesFolder_(std::move(imagesFolde
     addInterface("UploadImages", [this](const RecordedRequest& request, const QByteArray& root) {
         return upload(request, root);
     });
+    ServiceCalls::install(*this);
 }
 
 void Endpoints::addInterface(const QByteArray& name, InterfaceHandler handler) {
     interfaces_[name] = std::move(handler);
+}
+
+void Endpoints::addRoute(const QByteArray& pathPrefix, Route route) {
+    routes_.emplace_back(pathPrefix, std::move(route));
 }
 
 Reply Endpoints::refusal(const QString& detail, int status) {
@@ -89,6 +95,10 @@ Reply Endpoints::echo(const RecordedRequest& request) {
 
 Reply Endpoints::answer(const RecordedRequest& request, const QByteArray& rootUrl) {
     const QByteArray& path = request.path;
+    for (const auto& [prefix, route] : routes_) {
+        if (!path.startsWith(prefix)) continue;
+        if (auto reply = route(request, rootUrl)) return std::move(*reply);
+    }
     if (path.startsWith(paths::kDataShare)) return dataShare(request, rootUrl);
     if (path.startsWith(paths::kUsers)) return users(request);
     if (path.startsWith(paths::kPush))
@@ -113,6 +123,7 @@ Reply Endpoints::dataShare(const RecordedRequest& request, const QByteArray& roo
     const QByteArray name = request.header("interface");
     const auto found = interfaces_.find(name);
     if (found != interfaces_.end()) return found->second(request, rootUrl);
+    if (auto reply = classCalls_.answer(request, rootUrl)) return Reply::json(*reply);
     // Said on the console too: a call the stand-in does not know yet is worth seeing.
     std::fprintf(stderr, "standin: unknown interface \"%s\"\n", name.constData());
     return refusal(name.isEmpty()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "standin/ClassCalls.h"
 #include "standin/RecordedRequest.h"
 
 #include <QByteArray>
@@ -10,7 +11,9 @@
 #include <atomic>
 #include <functional>
 #include <map>
+#include <optional>
 #include <utility>
+#include <vector>
 
 namespace standin {
 
@@ -56,6 +59,14 @@ public:
 
     // Adds or replaces a data-share interface (the "interface" header names it).
     void addInterface(const QByteArray& name, InterfaceHandler handler);
+    // The class calls of data-share interfaces with no handler of their own.
+    ClassCalls& classCalls() { return classCalls_; }
+
+    // A handler for the requests under a path prefix of any server, asked before the
+    // built-in answers (in the order added); it answers nullopt to leave a request to them.
+    using Route = std::function<std::optional<Reply>(const RecordedRequest& request,
+                                                     const QByteArray& rootUrl)>;
+    void addRoute(const QByteArray& pathPrefix, Route route);
 
     // {"status": -1, "errDetail": text}, the envelope of a refused call.
     static Reply refusal(const QString& detail, int status = 200);
@@ -71,6 +82,8 @@ private:
 
     QString imagesFolder_;
     std::map<QByteArray, InterfaceHandler> interfaces_;
+    ClassCalls classCalls_;
+    std::vector<std::pair<QByteArray, Route>> routes_;
     std::atomic<qint64> lastUpload_{0};
     std::atomic<qint64> lastMessage_{0};
     std::atomic<qint64> lastLogin_{0};

@@ -139,11 +139,11 @@ TEST_F(StandinServerTest, DataShareDispatchesOnTheInterfaceHeader) {
 }
 
 TEST_F(StandinServerTest, EveryServerAnswersUnderItsPrefix) {
-    auto users = call("GetUserInfo", "/users/GetUserInfo/12?session_id=s");
+    auto users = call("LoginOut", "/users/logout");
     ASSERT_TRUE(users);
     EXPECT_EQ(jsonOf(users->body), (QJsonObject{{"status", 0}, {"errDetail", ""}}));
     EXPECT_FALSE(users->has_header("Token"));
-    auto push = call("CommonSubscribe", paths::kPush);
+    auto push = call("PushSettingSync", paths::kPush);
     ASSERT_TRUE(push);
     EXPECT_EQ(jsonOf(push->body)["status"].toInt(), 0);
     auto backend = call("GetUserStatuss", paths::kBackend, "jsonArgs={}");

@@ -1,0 +1,357 @@
+#include "standin/ServiceCalls.h"
+
+#include "standin/FormFields.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QUrlQuery>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace standin {
+
+namespace {
+
+constexpr char kNewsPages[] = "/news/";
+constexpr int kNewsPageSize = 10;
+constexpr int kHousePageSize = 5;
+constexpr int kHouseCount = 13;
+
+const QStringList kNewsTitles{
+    QStringLiteral("租房旺季来临，如何挑到称心的整租房"),
+    QStringLiteral("合租须知：签约前要看清的五件事"),
+    QStringLiteral("二手房交易流程全解析"),
+    QStringLiteral("公积金贷款额度新规解读"),
+    QStringLiteral("地铁沿线小区租金走势一览"),
+    QStringLiteral("首次购房者最关心的十个问题"),
+    QStringLiteral("押一付三还是月付？租金支付方式对比"),
+    QStringLiteral("老小区改造后房价会涨吗"),
+    QStringLiteral("看房时容易忽略的细节"),
+    QStringLiteral("毕业生租房避坑指南"),
+    QStringLiteral("学区房购买前的注意事项"),
+    QStringLiteral("房屋租赁合同范本与要点"),
+};
+
+const QStringList kBannerTitles{
+    QStringLiteral("春季租房节 好房等你来"), QStringLiteral("整租一居室 月付无压力"),
+    QStringLiteral("合租精选 拎包入住"),     QStringLiteral("二手好房 业主诚心出售"),
+    QStringLiteral("经纪人在线 随时答疑"),   QStringLiteral("发布找房意向 经纪人主动找你"),
+};
+
+const QStringList kBrokerNames{QStringLiteral("王建国"), QStringLiteral("李晓梅"),
+                               QStringLiteral("张伟"), QStringLiteral("陈静")};
+const QStringList kCompanies{QStringLiteral("安居房产"), QStringLiteral("盛达置业"),
+                             QStringLiteral("和顺地产")};
+const QStringList kDistricts{QStringLiteral("浦东"), QStringLiteral("徐汇"),
+                             QStringLiteral("静安")};
+const QStringList kStreets{QStringLiteral("陆家嘴"), QStringLiteral("徐家汇"),
+                           QStringLiteral("南京西路")};
+const QStringList kLayouts{QStringLiteral("1室1厅"), QStringLiteral("2室1厅"),
+                           QStringLiteral("3室2厅")};
+
+qint64 now() {
+    return QDateTime::currentSecsSinceEpoch();
+}
+
+QString rootText(const QByteArray& rootUrl) {
+    return QString::fromLatin1(rootUrl);
+}
+
+QString image(const QByteArray& rootUrl, const char* sample) {
+    return rootText(rootUrl) + paths::kImageHost + '/' + sample;
+}
+
+// What the stand-in remembers between calls.
+struct State {
+    std::mutex mutex;
+    // The anonymous user of each device id ("imei"): user id and anonymous login id.
+    std::map<QByteArray, std::pair<QString, qint64>> anonymousUsers;
+    qint64 lastAnonymous = 0;
+
+    struct Subscription {
+        qint64 id = 0;
+        QString postId;
+    };
+    std::map<qint64, std::vector<Subscription>> subscriptions;  // by login id
+    qint64 lastSubscription = 0;
+};
+
+// Brokers are the users whose id does not end in "0"; those are personal users.
+bool isBroker(const QString& userId) {
+    return !userId.endsWith('0');
+}
+
+// Users whose id ends in an odd digit are online.
+bool isOnline(const QString& userId) {
+    return !userId.isEmpty() && userId.back().isDigit() && userId.back().digitValue() % 2 == 1;
+}
+
+Reply userRegister(State& state, const RecordedRequest& request) {
+    const QByteArray device = request.header("imei");
+    const std::lock_guard lock(state.mutex);
+    if (!device.isEmpty()) {
+        const auto known = state.anonymousUsers.find(device);
+        if (known != state.anonymousUsers.end()) {
+            return Reply::json(QJsonObject{{"userid", known->second.first},
+                                           {"anonymousLoginId", known->second.second}});
+        }
+    }
+    const qint64 loginId = ++state.lastAnonymous;
+    const QString userId = QString::fromLatin1(
+        QCryptographicHash::hash("standin-anonymous-" + QByteArray::number(loginId) + device,
+                                 QCryptographicHash::Md5)
+            .toHex()
+            .toUpper());
+    if (!device.isEmpty()) state.anonymousUsers[device] = {userId, loginId};
+    return Reply::json(QJsonObject{{"userid", userId}, {"anonymousLoginId", loginId}});
+}
+
+QJsonObject newsItem(int index, const QByteArray& rootUrl) {
+    const int id = index + 1;
+    return QJsonObject{
+        {"id", id},
+        {"title", kNewsTitles.at(index)},
+        {"url", QStringLiteral("%1%2%3.html").arg(rootText(rootUrl), kNewsPages).arg(id)},
+        {"img", image(rootUrl, index % 2 == 0 ? "test/blue.jpg" : "test/red.png")},
+        {"source", QStringLiteral("房产资讯")},
+        {"time", now() - qint64(index) * 3600},
+    };
+}
+
+// Pages count from 1; page 0 (the home screen's check) is the first page too.
+Reply news(const RecordedRequest& request, const QByteArray& rootUrl) {
+    const FormFields fields(request.body);
+    const qint64 page = std::max<qint64>(fields.number("pageIndex", 1), 1);
+    QJsonArray items;
+    for (qint64 i = (page - 1) * kNewsPageSize;
+         i < std::min<qint64>(page * kNewsPageSize, kNewsTitles.size()); ++i) {
+        items.append(newsItem(int(i), rootUrl));
+    }
+    return Reply::json(QJsonObject{
+        {"status", 0}, {"pageIndex", page}, {"total", kNewsTitles.size()}, {"data", items}});
+}
+
+std::optional<Reply> newsPage(const RecordedRequest& request) {
+    const QByteArray name = request.path.mid(qsizetype(sizeof kNewsPages) - 1);
+    bool ok = false;
+    const int id = name.left(name.indexOf('.')).toInt(&ok);
+    if (!ok || id < 1 || id > kNewsTitles.size()) return Endpoints::refusal("no such news", 404);
+    const QString title = kNewsTitles.at(id - 1).toHtmlEscaped();
+    return Reply::text(QStringLiteral("<!DOCTYPE html><html><head><meta charset=\"utf-8\">"
+                                      "<title>%1</title></head><body><h1>%1</h1>"
+                                      "<p>房产资讯第 %2 篇。</p></body></html>")
+                           .arg(title)
+                           .arg(id)
+                           .toUtf8(),
+                       "text/html; charset=utf-8");
+}
+
+Reply banners(const RecordedRequest& request, const QByteArray& rootUrl) {
+    const FormFields fields(request.body);
+    QJsonArray top;
+    for (int i = 0; i < kBannerTitles.size(); ++i) {
+        top.append(QJsonObject{
+            {"title", kBannerTitles.at(i)},
+            {"img_url", image(rootUrl, i % 2 == 0 ? "test/blue.jpg" : "test/red.png")},
+            {"jump_url",
+             QStringLiteral("%1%2%3.html").arg(rootText(rootUrl), kNewsPages).arg(i + 1)},
+        });
+    }
+    return Reply::json(QJsonObject{
+        {"status", 0},
+        {"data", QJsonObject{{"cityId", fields.number("cityId")}, {"top", top}}},
+    });
+}
+
+QJsonObject house(int index, const QByteArray& rootUrl) {
+    const int broker = index % int(kBrokerNames.size());
+    QJsonArray pictures;
+    for (int i = 0; i < index % 3; ++i) pictures.append(image(rootUrl, "test/blue.jpg"));
+    return QJsonObject{
+        {"puid", 200001 + index},
+        {"userId", QString::number(5001 + broker)},
+        {"person", kBrokerNames.at(broker)},
+        {"phone", QStringLiteral("1380000%1").arg(5001 + broker)},
+        {"photo", image(rootUrl, "test/red.png")},
+        {"companyName", kCompanies.at(index % kCompanies.size())},
+        {"creditScore", 3 + index % 3},
+        {"houseImages", pictures},
+        {"title", QStringLiteral("%1 %2 精装修 近地铁")
+                      .arg(kStreets.at(index % kStreets.size()), kLayouts.at(index % 3))},
+        {"huxing", kLayouts.at(index % 3)},
+        {"area", 45 + index * 7},
+        {"price", 3500 + index * 300},
+        {"district_name", kDistricts.at(index % kDistricts.size())},
+        {"street_name", kStreets.at(index % kStreets.size())},
+    };
+}
+
+// NevoruSubscribe.getSubscribeHouseList [need id, page, subscription id]: a batch of
+// houses; a page past the last starts again at the first.
+QJsonValue subscribeHouseList(const QJsonArray& arguments, const QByteArray& rootUrl) {
+    constexpr int pages = (kHouseCount + kHousePageSize - 1) / kHousePageSize;
+    const int asked = std::max(arguments.at(1).toInt(1), 1);
+    const int page = (asked - 1) % pages + 1;
+    QJsonArray list;
+    for (int i = (page - 1) * kHousePageSize; i < std::min(page * kHousePageSize, kHouseCount);
+         ++i) {
+        list.append(house(i, rootUrl));
+    }
+    return QJsonObject{{"page", page}, {"total", kHouseCount}, {"list", list}};
+}
+
+QJsonValue nearbyAgents(const QByteArray& rootUrl) {
+    QJsonArray agents;
+    for (int i = 0; i < kBrokerNames.size(); ++i) {
+        agents.append(QJsonObject{
+            {"userId", QString::number(5001 + i)},
+            {"name", kBrokerNames.at(i)},
+            {"companyName", kCompanies.at(i % kCompanies.size())},
+            {"creditScore", 3 + i % 3},
+            {"picUrl", image(rootUrl, "test/red.png")},
+            {"distance", 300 + i * 450},
+        });
+    }
+    return agents;
+}
+
+Reply privilege(const RecordedRequest& request, const QByteArray& /*rootUrl*/) {
+    const FormFields fields(request.body);
+    const QString userId = fields.text("ucUserId");
+    const int n = int(qHash(userId) % 3);
+    return Reply::json(QJsonObject{
+        {"status", 0},
+        {"isZuzeridUser", isBroker(userId) ? 1 : 0},
+        {"phone", QStringLiteral("13900%1").arg(userId.right(6).rightJustified(6, '0'))},
+        {"baseInfo",
+         QJsonObject{
+             {"userId", userId},
+             {"avatar", isBroker(userId) ? QStringLiteral("test/red.png") : QString()},
+             {"name", kBrokerNames.at(n)},
+             {"district_name", kDistricts.at(n)},
+             {"street_name", kStreets.at(n)},
+             {"agentUserContactNum", 12 + n * 7},
+             {"companyName", kCompanies.at(n)},
+             {"creditScore", 3 + n},
+             {"businessCardImage", n != 2},
+             {"ICImage", true},
+         }},
+        {"premierPrivilege",
+         QJsonObject{{"postNum", QJsonObject{{"5", 3 + n}, {"1", 6 - n}, {"3", n * 2}}}}},
+    });
+}
+
+// "CommonSubscribe" on the push server: act 1 subscribes the login to a need's houses, 4
+// cancels a subscription, 5 lists the login's subscriptions with their new houses.
+std::optional<Reply> subscribe(State& state, const RecordedRequest& request) {
+    if (request.header("interface") != "CommonSubscribe") return std::nullopt;
+    const FormFields fields(request.body);
+    const qint64 loginId = fields.number("loginId");
+    const std::lock_guard lock(state.mutex);
+    auto& mine = state.subscriptions[loginId];
+    switch (fields.number("act")) {
+        case 1: {
+            const QJsonObject conditions =
+                QJsonDocument::fromJson(fields.value("conditions")).object();
+            const State::Subscription added{++state.lastSubscription,
+                                            conditions.value("postId").toString()};
+            mine.push_back(added);
+            return Reply::json(QJsonObject{{"status", 0},
+                                           {"errDetail", ""},
+                                           {"data", QJsonObject{{"subscribeId", added.id}}}});
+        }
+        case 4: {
+            const qint64 id = fields.number("subscribeId");
+            std::erase_if(mine, [id](const auto& subscription) { return subscription.id == id; });
+            return Reply::json(QJsonObject{{"status", 0}, {"errDetail", ""}});
+        }
+        case 5: {
+            QJsonArray list;
+            for (const auto& subscription : mine) {
+                list.append(QJsonObject{{"id", subscription.id},
+                                        {"postId", subscription.postId},
+                                        {"newNum", int(subscription.id % 4)}});
+            }
+            return Reply::json(QJsonObject{{"status", 0}, {"errDetail", ""}, {"data", list}});
+        }
+        default:
+            return Endpoints::refusal(QStringLiteral("unknown act %1").arg(fields.text("act")));
+    }
+}
+
+// "GetUserStatuss" on the backend: jsonArgs={"userids":"1,2","mobiletype":"710"}.
+std::optional<Reply> userStatus(const RecordedRequest& request) {
+    if (request.header("interface") != "GetUserStatuss") return std::nullopt;
+    const FormFields fields(request.body);
+    const QJsonObject arguments = QJsonDocument::fromJson(fields.value("jsonArgs")).object();
+    const QString ids = arguments.value("userids").toString();
+    QJsonObject data;
+    for (const QString& id : ids.split(',', Qt::SkipEmptyParts)) {
+        data.insert(id.trimmed(), QJsonObject{{"status", isOnline(id.trimmed())}});
+    }
+    return Reply::json(QJsonObject{{"params", QJsonObject{{"errorno", 0}, {"data", data}}}});
+}
+
+// GET /users/GetUserInfo/<login id>?session_id=S: the profile of a logged-on user.
+std::optional<Reply> profile(const RecordedRequest& request, const QByteArray& rootUrl) {
+    const QString session = QUrlQuery(QString::fromLatin1(request.query))
+                                .queryItemValue("session_id", QUrl::FullyDecoded);
+    bool ok = false;
+    const qint64 loginId =
+        request.path.mid(qsizetype(std::strlen("/users/GetUserInfo/"))).toLongLong(&ok);
+    if (!ok) return Endpoints::refusal(QStringLiteral("no such user"), 404);
+    if (session.isEmpty()) return Endpoints::refusal(QStringLiteral("未登录"));
+    return Reply::json(QJsonObject{
+        {"status", 0},
+        {"errDetail", ""},
+        {"data",
+         QJsonObject{
+             {"loginId", loginId},
+             {"userName", QStringLiteral("user%1").arg(loginId)},
+             {"nickName", QStringLiteral("找房用户%1").arg(loginId % 10000)},
+             {"mobile", QStringLiteral("1380013%1").arg(loginId % 10000, 4, 10, QChar('0'))},
+             {"avatar", image(rootUrl, "test/red.png")},
+             {"sessionId", session},
+         }},
+    });
+}
+
+}  // namespace
+
+void ServiceCalls::install(Endpoints& endpoints) {
+    const auto state = std::make_shared<State>();
+    endpoints.addInterface("userRegister",
+                           [state](const RecordedRequest& request, const QByteArray&) {
+                               return userRegister(*state, request);
+                           });
+    endpoints.addInterface("CommonConsultList", news);
+    endpoints.addInterface("CommonOperateList", banners);
+    endpoints.addInterface("GetUserPrivilegeByUserId", privilege);
+    endpoints.classCalls().add(
+        "HousingAppCInfo", "NevoruSubscribe", "getSubscribeHouseList",
+        [](const QJsonArray& arguments, const QJsonObject&, const RecordedRequest&,
+           const QByteArray& rootUrl) { return subscribeHouseList(arguments, rootUrl); });
+    endpoints.classCalls().add("HousingRequestInfo", "SearchHousingRequest", "getNearbyAgent",
+                               [](const QJsonArray&, const QJsonObject&, const RecordedRequest&,
+                                  const QByteArray& rootUrl) { return nearbyAgents(rootUrl); });
+    endpoints.addRoute(paths::kPush, [state](const RecordedRequest& request, const QByteArray&) {
+        return subscribe(*state, request);
+    });
+    endpoints.addRoute(paths::kBackend, [](const RecordedRequest& request, const QByteArray&) {
+        return userStatus(request);
+    });
+    endpoints.addRoute("/users/GetUserInfo/", profile);
+    endpoints.addRoute(kNewsPages, [](const RecordedRequest& request, const QByteArray&) {
+        return newsPage(request);
+    });
+}
+
+}  // namespace standin
