@@ -30,6 +30,20 @@ void QXAppState::setUserId(const QString& userId) {
     QXIMUser::shared().setUserKey(userId);
 }
 
+void QXAppState::setIMUserId(qint64 userId) {
+    QXIMUser::shared().setUserId(userId);
+}
+
+qint64 QXAppState::currentCityId() const {
+    const std::lock_guard lock(mutex_);
+    return cityId_;
+}
+
+void QXAppState::setCurrentCityId(qint64 cityId) {
+    const std::lock_guard lock(mutex_);
+    cityId_ = cityId;
+}
+
 int QXAppState::currentCityScript_index() const {
     const std::lock_guard lock(mutex_);
     return cityScriptIndex_;

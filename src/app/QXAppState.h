@@ -26,11 +26,16 @@ public:
     [[nodiscard]] QString userId() const override;
     // Stores the user id and makes it the messaging user's key; the same id again changes
     // nothing.
-    void setUserId(const QString& userId);
+    void setUserId(const QString& userId) override;
+    // Makes the anonymous login id the messaging user's numeric id.
+    void setIMUserId(qint64 userId) override;
 
     // The current city's script index; -1 before a city is loaded.
     [[nodiscard]] int currentCityScript_index() const override;
     void setCurrentCityScript_index(int index);
+    // The current city's id; 0 before a city is loaded.
+    [[nodiscard]] qint64 currentCityId() const override;
+    void setCurrentCityId(qint64 cityId);
 
     // Whether the network is reachable, as the reachability watch last said; NO at start.
     [[nodiscard]] bool connectionReachabil() const override;
@@ -51,6 +56,7 @@ private:
     mutable std::mutex mutex_;
     QString userId_;
     int cityScriptIndex_ = -1;
+    qint64 cityId_ = 0;
     bool reachable_ = false;
     const std::shared_ptr<QXUserInfo> userInfo_;
 };

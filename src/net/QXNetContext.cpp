@@ -29,6 +29,16 @@ void QXNetContext::install(std::shared_ptr<QXNetContext> context) {
     installedContext() = std::move(context);
 }
 
+qint64 QXNetContext::currentCityId() const {
+    return 0;
+}
+
+void QXNetContext::setUserId(const QString&) {}
+
+void QXNetContext::setIMUserId(qint64) {}
+
+void QXNetContext::imUserChanged() {}
+
 QString QXNetContext::newSeqId() const {
     return RequestStamp::newUUID();
 }

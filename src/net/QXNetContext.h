@@ -39,6 +39,8 @@ public:
     [[nodiscard]] virtual QString userId() const = 0;
     // The current city's script index (-1 before a city is loaded).
     [[nodiscard]] virtual int currentCityScript_index() const = 0;
+    // The current city's id (the "id" of its properties); 0 before a city is loaded.
+    [[nodiscard]] virtual qint64 currentCityId() const;
     // Whether the network is reachable, as the application last heard.
     [[nodiscard]] virtual bool connectionReachabil() const = 0;
     [[nodiscard]] virtual QXNetLogon logonState() const = 0;
@@ -47,6 +49,13 @@ public:
     [[nodiscard]] virtual std::optional<QString> imUserToken() const = 0;
     // The device id, sent as "mac" and "imei".
     [[nodiscard]] virtual QString deviceId() const = 0;
+
+    // What an anonymous user id from the server changes in the application: its user id
+    // (which is also the messaging user's key), the messaging user's numeric id, and the
+    // messaging service, which is told that the user changed. The defaults do nothing.
+    virtual void setUserId(const QString& userId);
+    virtual void setIMUserId(qint64 userId);
+    virtual void imUserChanged();
 
     // A new sequence id ("SeqId"), the local time stamp ("ClientTimeStamp") and the whole
     // seconds since 2001 (the uploads' "ClientTimeStamp"); RequestStamp's forms unless the

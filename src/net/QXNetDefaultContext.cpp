@@ -12,6 +12,11 @@ int QXNetDefaultContext::currentCityScript_index() const {
     return cityScriptIndex_;
 }
 
+qint64 QXNetDefaultContext::currentCityId() const {
+    const std::lock_guard lock(mutex_);
+    return cityId_;
+}
+
 bool QXNetDefaultContext::connectionReachabil() const {
     const std::lock_guard lock(mutex_);
     return reachable_;
@@ -40,6 +45,31 @@ QString QXNetDefaultContext::deviceId() const {
 void QXNetDefaultContext::setUserId(const QString& userId) {
     const std::lock_guard lock(mutex_);
     userId_ = userId;
+}
+
+void QXNetDefaultContext::setIMUserId(qint64 userId) {
+    const std::lock_guard lock(mutex_);
+    imUserId_ = userId;
+}
+
+void QXNetDefaultContext::imUserChanged() {
+    const std::lock_guard lock(mutex_);
+    ++imUserChangedCount_;
+}
+
+qint64 QXNetDefaultContext::imUserId() const {
+    const std::lock_guard lock(mutex_);
+    return imUserId_;
+}
+
+int QXNetDefaultContext::imUserChangedCount() const {
+    const std::lock_guard lock(mutex_);
+    return imUserChangedCount_;
+}
+
+void QXNetDefaultContext::setCurrentCityId(qint64 cityId) {
+    const std::lock_guard lock(mutex_);
+    cityId_ = cityId;
 }
 
 void QXNetDefaultContext::setCurrentCityScript_index(int index) {
