@@ -2,6 +2,7 @@
 // into a QVariant tree) against yajl's own tree (yajl_tree_parse) on the same bytes.
 // Prints the layer's throughput as a share of yajl_tree's for each reply size.
 
+#include "bench/support/side_by_side.h"
 #include "net/transport/Json.h"
 
 #include <QByteArray>
@@ -11,11 +12,8 @@
 #include <benchmark/benchmark.h>
 #include <yajl/yajl_tree.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <map>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -140,42 +138,20 @@ void BM_YajlTree(benchmark::State& state) {
 constexpr int64_t kLarge = 200 * 1024;
 constexpr int64_t kSmall = 5 * 1024;
 
-// The fastest of the repetitions is the least disturbed by other work on the machine.
-double fastest(const std::vector<double>& times) {
-    return *std::min_element(times.begin(), times.end());
-}
-
-BENCHMARK(BM_Layer)->Arg(kLarge)->Arg(kSmall)->Repetitions(7)->ComputeStatistics("min", fastest);
-BENCHMARK(BM_YajlTree)->Arg(kLarge)->Arg(kSmall)->Repetitions(7)->ComputeStatistics("min", fastest);
-
-// Keeps the fastest time per iteration of every benchmark, to compare them after the table.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> timePerIteration;
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.error_occurred) continue;
-            const bool single = run.run_type == Run::RT_Iteration;
-            if (!single && run.aggregate_name != "min") continue;
-            std::string name = run.run_name.function_name;
-            name += '/';
-            name += run.run_name.args;
-            const double time = run.GetAdjustedRealTime();
-            const auto known = timePerIteration.find(name);
-            if (known == timePerIteration.end() || time < known->second)
-                timePerIteration[name] = time;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
+BENCHMARK(BM_Layer)->Arg(kLarge)->Arg(kSmall)->Repetitions(7)->ComputeStatistics("min",
+                                                                                 bench::fastest);
+BENCHMARK(BM_YajlTree)
+    ->Arg(kLarge)
+    ->Arg(kSmall)
+    ->Repetitions(7)
+    ->ComputeStatistics("min", bench::fastest);
 
 }  // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    RatioReporter reporter;
+    bench::FastestTimes reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
@@ -185,12 +161,11 @@ int main(int argc, char** argv) {
         char yajlName[64];
         std::snprintf(layerName, sizeof layerName, "BM_Layer/%lld", (long long)size);
         std::snprintf(yajlName, sizeof yajlName, "BM_YajlTree/%lld", (long long)size);
-        const auto layer = reporter.timePerIteration.find(layerName);
-        const auto yajl = reporter.timePerIteration.find(yajlName);
-        if (layer == reporter.timePerIteration.end() || yajl == reporter.timePerIteration.end())
-            continue;
+        const auto layer = reporter.seconds(layerName);
+        const auto yajl = reporter.seconds(yajlName);
+        if (!layer || !yajl) continue;
         std::printf("  %6lld-byte reply (%lld bytes of text): %.2f\n", (long long)size,
-                    (long long)reply(size).size(), yajl->second / layer->second);
+                    (long long)reply(size).size(), *yajl / *layer);
     }
     return 0;
 }

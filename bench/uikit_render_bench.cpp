@@ -3,6 +3,7 @@
 // QPainter drawing the same rectangles, texts and images straight into an image
 // of the same size. Prints frames per second of both and their ratio.
 
+#include "bench/support/side_by_side.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/font.h"
 #include "platform/uikit/image.h"
@@ -16,11 +17,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <map>
 #include <memory>
-#include <string>
 #include <vector>
 
 namespace {
@@ -168,41 +166,18 @@ void BM_DirectPainter(benchmark::State& state) {
         benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
 }
 
-// The fastest of the repetitions is the least disturbed by other work on the machine.
-double fastest(const std::vector<double>& times) {
-    return *std::min_element(times.begin(), times.end());
-}
-
 BENCHMARK(BM_ViewTree)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
-    ->ComputeStatistics("min", fastest);
+    ->ComputeStatistics("min", bench::fastest);
 BENCHMARK(BM_ViewTreeRedrawn)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
-    ->ComputeStatistics("min", fastest);
+    ->ComputeStatistics("min", bench::fastest);
 BENCHMARK(BM_DirectPainter)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
-    ->ComputeStatistics("min", fastest);
-
-// Keeps the fastest time per iteration of every benchmark, to compare them after the table.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> seconds;
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.error_occurred) continue;
-            if (run.run_type != Run::RT_Iteration && run.aggregate_name != "min") continue;
-            const double time = run.GetAdjustedRealTime() / 1e3;  // reported in milliseconds
-            const std::string name = run.run_name.function_name;
-            const auto known = seconds.find(name);
-            if (known == seconds.end() || time < known->second) seconds[name] = time;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
+    ->ComputeStatistics("min", bench::fastest);
 
 }  // namespace
 
@@ -211,27 +186,27 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    RatioReporter reporter;
+    bench::FastestTimes reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
-    const auto tree = reporter.seconds.find("BM_ViewTree");
-    const auto redrawn = reporter.seconds.find("BM_ViewTreeRedrawn");
-    const auto direct = reporter.seconds.find("BM_DirectPainter");
-    if (tree == reporter.seconds.end() || direct == reporter.seconds.end()) return 0;
+    const auto tree = reporter.seconds("BM_ViewTree");
+    const auto redrawn = reporter.seconds("BM_ViewTreeRedrawn");
+    const auto direct = reporter.seconds("BM_DirectPainter");
+    if (!tree || !direct) return 0;
     std::printf(
         "\n200 views at scale 2 (targets: under 16 ms a frame, at least 0.5 of direct drawing):\n");
-    std::printf("  view tree       %7.2f ms a frame, %7.1f frames per second\n", tree->second * 1e3,
-                1 / tree->second);
-    if (redrawn != reporter.seconds.end()) {
-        std::printf("  all redrawn     %7.2f ms a frame, %7.1f frames per second\n",
-                    redrawn->second * 1e3, 1 / redrawn->second);
+    std::printf("  view tree       %7.2f ms a frame, %7.1f frames per second\n", *tree * 1e3,
+                1 / *tree);
+    if (redrawn) {
+        std::printf("  all redrawn     %7.2f ms a frame, %7.1f frames per second\n", *redrawn * 1e3,
+                    1 / *redrawn);
     }
-    std::printf("  direct QPainter %7.2f ms a frame, %7.1f frames per second\n",
-                direct->second * 1e3, 1 / direct->second);
-    std::printf("  ratio (view tree / direct): %.2f\n", direct->second / tree->second);
-    if (redrawn != reporter.seconds.end()) {
-        std::printf("  ratio (all redrawn / direct): %.2f\n", direct->second / redrawn->second);
+    std::printf("  direct QPainter %7.2f ms a frame, %7.1f frames per second\n", *direct * 1e3,
+                1 / *direct);
+    std::printf("  ratio (view tree / direct): %.2f\n", *direct / *tree);
+    if (redrawn) {
+        std::printf("  ratio (all redrawn / direct): %.2f\n", *direct / *redrawn);
     }
     return 0;
 }

@@ -5,6 +5,7 @@
 // rows of the same screens straight into an image. Prints milliseconds per
 // frame of both and their ratio.
 
+#include "bench/support/side_by_side.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
@@ -20,10 +21,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <map>
 #include <memory>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -172,36 +170,14 @@ void BM_DirectPainter(benchmark::State& state) {
     }
 }
 
-double fastest(const std::vector<double>& times) {
-    return *std::min_element(times.begin(), times.end());
-}
-
 BENCHMARK(BM_TableScroll)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
-    ->ComputeStatistics("min", fastest);
+    ->ComputeStatistics("min", bench::fastest);
 BENCHMARK(BM_DirectPainter)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
-    ->ComputeStatistics("min", fastest);
-
-// Keeps the fastest time per iteration of every benchmark, to compare them after the table.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> seconds;
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.error_occurred) continue;
-            if (run.run_type != Run::RT_Iteration && run.aggregate_name != "min") continue;
-            const double time = run.GetAdjustedRealTime() / 1e3;  // reported in milliseconds
-            const std::string name = run.run_name.function_name;
-            const auto known = seconds.find(name);
-            if (known == seconds.end() || time < known->second) seconds[name] = time;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
+    ->ComputeStatistics("min", bench::fastest);
 
 }  // namespace
 
@@ -210,19 +186,18 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    RatioReporter reporter;
+    bench::FastestTimes reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
-    const auto table = reporter.seconds.find("BM_TableScroll");
-    const auto direct = reporter.seconds.find("BM_DirectPainter");
-    if (table == reporter.seconds.end() || direct == reporter.seconds.end()) return 0;
+    const auto table = reporter.seconds("BM_TableScroll");
+    const auto direct = reporter.seconds("BM_DirectPainter");
+    if (!table || !direct) return 0;
     std::printf("\n1,000 rows, one screen a frame, at scale 2 (target: under 16 ms a frame):\n");
-    std::printf("  table view      %7.2f ms a frame, %7.1f frames per second%s\n",
-                table->second * 1e3, 1 / table->second,
-                table->second * 1e3 < 16 ? "" : "  (over 16 ms)");
-    std::printf("  direct QPainter %7.2f ms a frame, %7.1f frames per second\n",
-                direct->second * 1e3, 1 / direct->second);
-    std::printf("  ratio (table view / direct): %.2f\n", direct->second / table->second);
+    std::printf("  table view      %7.2f ms a frame, %7.1f frames per second%s\n", *table * 1e3,
+                1 / *table, *table * 1e3 < 16 ? "" : "  (over 16 ms)");
+    std::printf("  direct QPainter %7.2f ms a frame, %7.1f frames per second\n", *direct * 1e3,
+                1 / *direct);
+    std::printf("  ratio (table view / direct): %.2f\n", *direct / *table);
     return 0;
 }

@@ -1,0 +1,51 @@
+#pragma once
+
+// For benchmarks that run a piece of the app side by side with a reference doing the same
+// work directly, and print how the two compare after Google Benchmark's table.
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace bench {
+
+// The fastest of the repetitions is the least disturbed by other work on the machine.
+inline double fastest(const std::vector<double>& times) {
+    return *std::min_element(times.begin(), times.end());
+}
+
+// Keeps the fastest real time per iteration of every benchmark, to compare them after the
+// table: single runs and the "min" aggregate of repetitions count, failed runs do not.
+class FastestTimes : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.error_occurred) continue;
+            if (run.run_type != Run::RT_Iteration && run.aggregate_name != "min") continue;
+            const double time =
+                run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+            std::string name = run.run_name.function_name;
+            if (!run.run_name.args.empty()) name += '/' + run.run_name.args;
+            const auto known = seconds_.find(name);
+            if (known == seconds_.end() || time < known->second) seconds_[name] = time;
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    // Seconds per iteration of a benchmark named with its arguments ("BM_Parse/5120"); none
+    // when it did not run.
+    [[nodiscard]] std::optional<double> seconds(const std::string& name) const {
+        const auto found = seconds_.find(name);
+        if (found == seconds_.end()) return std::nullopt;
+        return found->second;
+    }
+
+private:
+    std::map<std::string, double> seconds_;
+};
+
+}  // namespace bench
