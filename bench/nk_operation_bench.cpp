@@ -2,9 +2,8 @@
 // network thread, completion on the main queue), side by side with the same POSTs
 // through a bare network access manager on the main thread: the cost of the operation
 // layer. The ratio of the two throughputs is printed at the end.
+#include "bench/support/loopback_echo_server.h"
 #include "net/transport/NKHTTPClient.h"
-
-#include <httplib.h>
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -15,38 +14,11 @@
 
 #include <cstdio>
 #include <map>
-#include <thread>
 
 namespace {
 
-const QByteArray kBody = "jsonArgs={\"cityScriptIndex\":101,\"pageIndex\":1,\"pageSize\":20}";
-
-class Server {
-public:
-    Server() {
-        server_.Post("/data", [](const httplib::Request& request, httplib::Response& response) {
-            response.set_content(request.body, "application/json");
-        });
-        server_.set_tcp_nodelay(true);  // else small replies wait for delayed acknowledgements
-        port_ = server_.bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
-    }
-    ~Server() {
-        server_.stop();
-        thread_.join();
-    }
-    [[nodiscard]] QUrl url() const {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1/data").arg(port_));
-    }
-
-private:
-    httplib::Server server_;
-    int port_ = 0;
-    std::thread thread_;
-};
-
-Server& server() {
-    static Server instance;
+bench::LoopbackEchoServer& server() {
+    static bench::LoopbackEchoServer instance("application/json");
     return instance;
 }
 
@@ -55,14 +27,14 @@ void ClientOperationPost(benchmark::State& state) {
     client.setStringEncoding(NKStringEncoding::utf8());
     client.setDefaultHeader("Content-Type", "application/x-www-form-urlencoded");
     ns::URLRequest request = client.requestWithMethod("POST", server().url().toString());
-    request.setHTTPBody(kBody);
+    request.setHTTPBody(bench::kSmallPostBody);
     QEventLoop loop;
     for (auto _ : state) {
         bool ok = false;
         client.enqueueHTTPRequestOperation(client.HTTPRequestOperationWithRequest(
             request,
             [&](const auto&, const QVariant& body) {
-                ok = body.toByteArray() == kBody;
+                ok = body.toByteArray() == bench::kSmallPostBody;
                 loop.quit();
             },
             [&](const auto&, const ns::Error&) { loop.quit(); }));
@@ -78,7 +50,7 @@ void BareAccessManagerPost(benchmark::State& state) {
     request.setHeader(QNetworkRequest::ContentTypeHeader, "application/x-www-form-urlencoded");
     QEventLoop loop;
     for (auto _ : state) {
-        QNetworkReply* reply = manager.post(request, kBody);
+        QNetworkReply* reply = manager.post(request, bench::kSmallPostBody);
         QObject::connect(reply, &QNetworkReply::finished, &loop, [&loop, reply] {
             (void)reply->readAll();
             reply->deleteLater();

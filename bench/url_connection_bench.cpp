@@ -1,9 +1,8 @@
 // Small POSTs over loopback through URLConnection, side by side with the same
 // POSTs through a bare network access manager on a thread of its own: the cost of
 // the connection layer (delegate calls, time-out bookkeeping, decoding checks).
+#include "bench/support/loopback_echo_server.h"
 #include "platform/foundation/url_connection.h"
-
-#include <httplib.h>
 
 #include <QCoreApplication>
 #include <QNetworkAccessManager>
@@ -15,38 +14,11 @@
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
-#include <thread>
 
 namespace {
 
-const QByteArray kBody = "jsonArgs={\"cityScriptIndex\":101,\"pageIndex\":1,\"pageSize\":20}";
-
-class Server {
-public:
-    Server() {
-        server_.Post("/data", [](const httplib::Request& request, httplib::Response& response) {
-            response.set_content(request.body, "application/octet-stream");
-        });
-        server_.set_tcp_nodelay(true);  // else small replies wait for delayed acknowledgements
-        port_ = server_.bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
-    }
-    ~Server() {
-        server_.stop();
-        thread_.join();
-    }
-    [[nodiscard]] QUrl url() const {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1/data").arg(port_));
-    }
-
-private:
-    httplib::Server server_;
-    int port_ = 0;
-    std::thread thread_;
-};
-
-Server& server() {
-    static Server instance;
+bench::LoopbackEchoServer& server() {
+    static bench::LoopbackEchoServer instance("application/octet-stream");
     return instance;
 }
 
@@ -91,12 +63,12 @@ void URLConnectionPost(benchmark::State& state) {
     Waiter waiter;
     ns::URLRequest request(server().url());
     request.setHTTPMethod("POST");
-    request.setHTTPBody(kBody);
+    request.setHTTPBody(bench::kSmallPostBody);
     for (auto _ : state) {
         auto collector = std::make_shared<Collector>(waiter);
         auto connection = ns::URLConnection::connectionWithRequest(request, collector);
         waiter.wait();
-        if (collector->failed || collector->bytes != kBody.size())
+        if (collector->failed || collector->bytes != bench::kSmallPostBody.size())
             state.SkipWithError("load failed");
     }
     state.SetItemsProcessed(state.iterations());
@@ -112,7 +84,7 @@ void BareAccessManagerPost(benchmark::State& state) {
     request.setHeader(QNetworkRequest::ContentTypeHeader, "application/x-www-form-urlencoded");
     for (auto _ : state) {
         QMetaObject::invokeMethod(manager, [&] {
-            QNetworkReply* reply = manager->post(request, kBody);
+            QNetworkReply* reply = manager->post(request, bench::kSmallPostBody);
             QObject::connect(reply, &QNetworkReply::readyRead, reply,
                              [reply] { (void)reply->readAll(); });
             QObject::connect(reply, &QNetworkReply::finished, reply, [reply, &waiter] {
