@@ -138,22 +138,14 @@ void BM_YajlTree(benchmark::State& state) {
 constexpr int64_t kLarge = 200 * 1024;
 constexpr int64_t kSmall = 5 * 1024;
 
-BENCHMARK(BM_Layer)->Arg(kLarge)->Arg(kSmall)->Repetitions(7)->ComputeStatistics("min",
-                                                                                 bench::fastest);
-BENCHMARK(BM_YajlTree)
-    ->Arg(kLarge)
-    ->Arg(kSmall)
-    ->Repetitions(7)
-    ->ComputeStatistics("min", bench::fastest);
+BENCHMARK(BM_Layer)->Arg(kLarge)->Arg(kSmall)->Apply(bench::fastestOf<7>);
+BENCHMARK(BM_YajlTree)->Arg(kLarge)->Arg(kSmall)->Apply(bench::fastestOf<7>);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     bench::FastestTimes reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
+    if (!bench::runBenchmarks(argc, argv, reporter)) return 1;
 
     std::printf("\nthroughput of json_JSON as a share of yajl_tree_parse (target 0.70):\n");
     for (int64_t size : {kLarge, kSmall}) {

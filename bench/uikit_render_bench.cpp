@@ -166,29 +166,17 @@ void BM_DirectPainter(benchmark::State& state) {
         benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
 }
 
-BENCHMARK(BM_ViewTree)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)
-    ->ComputeStatistics("min", bench::fastest);
-BENCHMARK(BM_ViewTreeRedrawn)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)
-    ->ComputeStatistics("min", bench::fastest);
-BENCHMARK(BM_DirectPainter)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)
-    ->ComputeStatistics("min", bench::fastest);
+BENCHMARK(BM_ViewTree)->Unit(benchmark::kMillisecond)->Apply(bench::fastestOf<5>);
+BENCHMARK(BM_ViewTreeRedrawn)->Unit(benchmark::kMillisecond)->Apply(bench::fastestOf<5>);
+BENCHMARK(BM_DirectPainter)->Unit(benchmark::kMillisecond)->Apply(bench::fastestOf<5>);
 
 }  // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     bench::FastestTimes reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
+    if (!bench::runBenchmarks(argc, argv, reporter)) return 1;
 
     const auto tree = reporter.seconds("BM_ViewTree");
     const auto redrawn = reporter.seconds("BM_ViewTreeRedrawn");

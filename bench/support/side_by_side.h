@@ -18,6 +18,13 @@ inline double fastest(const std::vector<double>& times) {
     return *std::min_element(times.begin(), times.end());
 }
 
+// Repeats a benchmark and adds the fastest repetition as its "min" aggregate, which
+// FastestTimes keeps: `BENCHMARK(BM_Draw)->Apply(bench::fastestOf<5>)`.
+template <int Repetitions>
+void fastestOf(benchmark::internal::Benchmark* benchmark) {
+    benchmark->Repetitions(Repetitions)->ComputeStatistics("min", fastest);
+}
+
 // Keeps the fastest real time per iteration of every benchmark, to compare them after the
 // table: single runs and the "min" aggregate of repetitions count, failed runs do not.
 class FastestTimes : public benchmark::ConsoleReporter {
@@ -47,5 +54,15 @@ public:
 private:
     std::map<std::string, double> seconds_;
 };
+
+// Runs the benchmarks this program registers, reporting to `reporter`; false, with nothing run,
+// when the command line holds arguments Google Benchmark does not know.
+inline bool runBenchmarks(int& argc, char** argv, benchmark::BenchmarkReporter& reporter) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return false;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return true;
+}
 
 }  // namespace bench
