@@ -5,12 +5,10 @@
 #include "platform/uikit/button.h"
 #include "platform/uikit/graphics_context.h"
 #include "platform/uikit/image.h"
-#include "platform/uikit/keyboard.h"
 #include "platform/uikit/long_press_gesture_recognizer.h"
 #include "platform/uikit/menu_controller.h"
 #include "platform/uikit/pasteboard.h"
 #include "platform/uikit/string_drawing.h"
-#include "platform/uikit/window.h"
 
 #include <algorithm>
 #include <cmath>
@@ -49,7 +47,7 @@ Color caretColor() {
 
 TextField::TextField() : TextField(Rect()) {}
 
-TextField::TextField(const Rect& frame) : Control(frame) {
+TextField::TextField(const Rect& frame) : Control(frame), TextInput(static_cast<View&>(*this)) {
     setContentMode(ContentMode::Redraw);
     longPress_ = std::make_shared<LongPressGestureRecognizer>(this, [this](GestureRecognizer& r) {
         if (r.state() != GestureRecognizerState::Began) return;
@@ -144,11 +142,6 @@ void TextField::setSecureTextEntry(bool secure) {
     setNeedsDisplay();
 }
 
-void TextField::setSelectedRange(Range range) {
-    storage_.setSelectedRange(range);
-    setNeedsDisplay();
-}
-
 void TextField::stateDidChange() {
     setNeedsDisplay();
 }
@@ -158,9 +151,9 @@ bool TextField::shows(TextFieldViewMode mode) const {
         case TextFieldViewMode::Never:
             return false;
         case TextFieldViewMode::WhileEditing:
-            return editing_;
+            return isEditing();
         case TextFieldViewMode::UnlessEditing:
-            return !editing_;
+            return !isEditing();
         case TextFieldViewMode::Always:
             return true;
     }
@@ -261,7 +254,7 @@ void TextField::drawTextInRect(const Rect& rect) {
     const double cursorX = StringDrawing::sizeWithFont(shown.left(selection.location), font).width;
     const double textWidth = StringDrawing::sizeWithFont(shown, font).width;
     double x = rect.origin.x;
-    if (editing_ && cursorX + kCaretWidth > rect.size.width) {
+    if (isEditing() && cursorX + kCaretWidth > rect.size.width) {
         x -= cursorX + kCaretWidth - rect.size.width;
     } else if (textWidth < rect.size.width) {
         if (alignment_ == TextAlignment::Center) x += (rect.size.width - textWidth) / 2;
@@ -277,7 +270,7 @@ void TextField::drawTextInRect(const Rect& rect) {
         const double to = StringDrawing::sizeWithFont(shown.left(marked->end()), font).width;
         context->fillRect(Rect(x + from, y + lineHeight - 1, to - from, 1));
     }
-    if (editing_) {
+    if (isEditing()) {
         context->setFillColor(caretColor());
         if (selection.length > 0) {
             const double end = StringDrawing::sizeWithFont(shown.left(selection.end()), font).width;
@@ -298,7 +291,7 @@ void TextField::drawPlaceholderInRect(const Rect& rect) {
     StringDrawing::drawInRect(placeholder_,
                               Rect(rect.origin.x, y, rect.size.width, font_.lineHeight()), font_,
                               LineBreakMode::TruncateTail, alignment_);
-    if (editing_) {
+    if (isEditing()) {
         context->setFillColor(caretColor());
         double x = rect.origin.x;
         if (alignment_ == TextAlignment::Center) x += rect.size.width / 2;
@@ -332,7 +325,7 @@ void TextField::drawRect(const Rect&) {
     if (storage_.text().isEmpty()) {
         drawPlaceholderInRect(placeholderRectForBounds(b));
     } else {
-        drawTextInRect(editing_ ? editingRectForBounds(b) : textRectForBounds(b));
+        drawTextInRect(isEditing() ? editingRectForBounds(b) : textRectForBounds(b));
     }
 }
 
@@ -367,7 +360,7 @@ void TextField::clear() {
     const auto keep = sharedView();
     if (auto delegate = delegate_.lock(); delegate && !delegate->textFieldShouldClear(*this))
         return;
-    if (!editing_ && !becomeFirstResponder()) return;
+    if (!isEditing() && !becomeFirstResponder()) return;
     storage_.setText(QString());
     textDidChange();
 }
@@ -379,46 +372,33 @@ bool TextField::canBecomeFirstResponder() const {
 }
 
 bool TextField::becomeFirstResponder() {
-    if (isFirstResponder()) return true;
-    Window* shownIn = window();
-    if (!shownIn || !canBecomeFirstResponder()) return false;
-    const auto keep = sharedView();
-    auto delegate = delegate_.lock();
-    if (delegate && !delegate->textFieldShouldBeginEditing(*this)) return false;
-    if (!Keyboard::shared().handOver([this] { return Responder::becomeFirstResponder(); }))
-        return false;
-    editing_ = true;
-    if (clearsOnBegin_) {
-        storage_.setText(QString());
-    } else {
-        storage_.setSelectedRange({storage_.text().size(), 0});
-    }
-    setNeedsLayout();
-    setNeedsDisplay();
-    if (delegate) delegate->textFieldDidBeginEditing(*this);
-    sendActionsForControlEvents(kControlEventEditingDidBegin);
-    post(kTextFieldTextDidBeginEditingNotification);
-    if (isFirstResponder()) Keyboard::shared().inputDidBegin(*this, *shownIn);
-    return true;
+    const auto delegate = delegate_.lock();
+    return beginTextEditing(
+        [&] { return !delegate || delegate->textFieldShouldBeginEditing(*this); },
+        [&] {
+            if (clearsOnBegin_) {
+                storage_.setText(QString());
+            } else {
+                storage_.setSelectedRange({storage_.text().size(), 0});
+            }
+            setNeedsLayout();
+            setNeedsDisplay();
+            if (delegate) delegate->textFieldDidBeginEditing(*this);
+            sendActionsForControlEvents(kControlEventEditingDidBegin);
+            post(kTextFieldTextDidBeginEditingNotification);
+        });
 }
 
 bool TextField::resignFirstResponder() {
-    if (!isFirstResponder() || !editing_) return Responder::resignFirstResponder();
-    const auto keep = sharedView();
-    auto delegate = delegate_.lock();
-    if (delegate && !delegate->textFieldShouldEndEditing(*this)) return false;
-    storage_.unmark();
-    Responder::resignFirstResponder();
-    editing_ = false;
-    setNeedsLayout();
-    setNeedsDisplay();
-    if (MenuController::sharedMenuController().isMenuVisible())
-        MenuController::sharedMenuController().setMenuVisible(false);
-    if (delegate) delegate->textFieldDidEndEditing(*this);
-    sendActionsForControlEvents(kControlEventEditingDidEnd);
-    post(kTextFieldTextDidEndEditingNotification);
-    Keyboard::shared().inputDidEnd(*this);
-    return true;
+    const auto delegate = delegate_.lock();
+    return endTextEditing([&] { return !delegate || delegate->textFieldShouldEndEditing(*this); },
+                          [&] {
+                              setNeedsLayout();
+                              setNeedsDisplay();
+                              if (delegate) delegate->textFieldDidEndEditing(*this);
+                              sendActionsForControlEvents(kControlEventEditingDidEnd);
+                              post(kTextFieldTextDidEndEditingNotification);
+                          });
 }
 
 void TextField::endTrackingWithTouch(Touch* touch, const Event* event) {
@@ -431,27 +411,16 @@ bool TextField::canPerformAction(const QString& action) const {
     const Range selection = storage_.selectedRange();
     if (action == QLatin1String("copy")) return selection.length > 0 && !isSecureTextEntry();
     if (action == QLatin1String("cut"))
-        return editing_ && selection.length > 0 && !isSecureTextEntry();
+        return isEditing() && selection.length > 0 && !isSecureTextEntry();
     if (action == QLatin1String("paste"))
-        return editing_ && Pasteboard::generalPasteboard().hasStrings();
+        return isEditing() && Pasteboard::generalPasteboard().hasStrings();
     if (action == QLatin1String("select") || action == QLatin1String("selectAll"))
         return !storage_.text().isEmpty() && selection.length == 0;
     return false;
 }
 
 void TextField::performAction(const QString& action) {
-    const Range selection = storage_.selectedRange();
-    Pasteboard& pasteboard = Pasteboard::generalPasteboard();
-    if (action == QLatin1String("copy") || action == QLatin1String("cut")) {
-        pasteboard.setString(storage_.text().mid(selection.location, selection.length));
-        if (action == QLatin1String("cut")) applyEdit(storage_.insert(QString()));
-    } else if (action == QLatin1String("paste")) {
-        applyEdit(storage_.insert(pasteboard.string()));
-    } else if (action == QLatin1String("select") || action == QLatin1String("selectAll")) {
-        // The text of a field is one word here: Chinese text has no spaces to stop at.
-        storage_.setSelectedRange({0, storage_.text().size()});
-        setNeedsDisplay();
-    }
+    performEditAction(action);
 }
 
 void TextField::post(const QString& name) {
@@ -460,15 +429,9 @@ void TextField::post(const QString& name) {
 
 // --- Keys ---------------------------------------------------------------
 
-bool TextField::applyEdit(const EditableText::Edit& edit) {
-    const auto keep = sharedView();
-    if (auto delegate = delegate_.lock();
-        delegate && !delegate->shouldChangeCharactersInRange(*this, edit.range, edit.replacement)) {
-        return false;
-    }
-    storage_.apply(edit);
-    textDidChange();
-    return true;
+bool TextField::shouldChangeText(Range range, const QString& replacement) {
+    const auto delegate = delegate_.lock();
+    return !delegate || delegate->shouldChangeCharactersInRange(*this, range, replacement);
 }
 
 void TextField::textDidChange() {
@@ -478,28 +441,12 @@ void TextField::textDidChange() {
     post(kTextFieldTextDidChangeNotification);
 }
 
-void TextField::insertText(const QString& text) {
-    if (!editing_) return;
-    applyEdit(storage_.insert(text));
-}
-
-void TextField::deleteBackward() {
-    if (!editing_) return;
-    if (auto edit = storage_.deleteBackward()) applyEdit(*edit);
-}
-
-void TextField::setMarkedText(const QString& text, Range selection) {
-    if (!editing_) return;
-    if (auto edit = storage_.setMarked(text, selection)) applyEdit(*edit);
-}
-
-void TextField::unmarkText() {
-    storage_.unmark();
+void TextField::textNeedsDisplay() {
     setNeedsDisplay();
 }
 
 void TextField::insertReturn() {
-    if (!editing_) return;
+    if (!isEditing()) return;
     const auto keep = sharedView();
     storage_.unmark();
     auto delegate = delegate_.lock();

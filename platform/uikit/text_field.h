@@ -1,10 +1,8 @@
 #pragma once
 
 #include "platform/uikit/control.h"
-#include "platform/uikit/editable_text.h"
 #include "platform/uikit/font.h"
-#include "platform/uikit/key_input.h"
-#include "platform/uikit/text_input_traits.h"
+#include "platform/uikit/text_input.h"
 #include "platform/uikit/text_layout.h"
 
 #include <QString>
@@ -56,8 +54,9 @@ public:
 //
 // Rectangles of the border, the text, the placeholder, the editing area, the
 // clear button and the side views may be overridden, as may the drawing of the
-// text and of the placeholder.
-class TextField : public Control, public KeyInput, public TextInputTraits {
+// text and of the placeholder. The text, its selection and composition, and the
+// keys are TextInput's, shared with the text view.
+class TextField : public Control, public TextInput {
 public:
     static constexpr double kDefaultFontSize = 17;
 
@@ -65,8 +64,6 @@ public:
     explicit TextField(const Rect& frame);
     ~TextField() override;
 
-    // The text shown, a composition in progress included.
-    [[nodiscard]] const QString& text() const { return storage_.text(); }
     virtual void setText(const QString& text);
     [[nodiscard]] const QString& placeholder() const { return placeholder_; }
     virtual void setPlaceholder(const QString& placeholder);
@@ -102,14 +99,8 @@ public:
     void setMinimumFontSize(double size) { minimumFontSize_ = size; }
     void setSecureTextEntry(bool secure) override;
 
-    [[nodiscard]] bool isEditing() const { return editing_; }
     [[nodiscard]] std::shared_ptr<TextFieldDelegate> delegate() const { return delegate_.lock(); }
     void setDelegate(std::weak_ptr<TextFieldDelegate> delegate) { delegate_ = std::move(delegate); }
-    [[nodiscard]] Range selectedRange() const { return storage_.selectedRange(); }
-    void setSelectedRange(Range range);
-    [[nodiscard]] const std::optional<Range>& markedTextRange() const {
-        return storage_.markedRange();
-    }
     // The clear button's action: asks the delegate, then empties the field.
     void clear();
     // The clear button while shown, for tests and the driver.
@@ -133,12 +124,6 @@ public:
     [[nodiscard]] bool canPerformAction(const QString& action) const override;
     void performAction(const QString& action) override;
 
-    // Keys from the host.
-    [[nodiscard]] bool hasText() const override { return !storage_.text().isEmpty(); }
-    void insertText(const QString& text) override;
-    void deleteBackward() override;
-    void setMarkedText(const QString& text, Range selection) override;
-    void unmarkText() override;
     void insertReturn() override;
 
     void endTrackingWithTouch(Touch* touch, const Event* event) override;
@@ -151,8 +136,9 @@ protected:
     void stateDidChange() override;
 
 private:
-    bool applyEdit(const EditableText::Edit& edit);
-    void textDidChange();
+    bool shouldChangeText(Range range, const QString& replacement) override;
+    void textDidChange() override;
+    void textNeedsDisplay() override;
     void post(const QString& name);
     [[nodiscard]] QString displayText() const;
     [[nodiscard]] bool shows(TextFieldViewMode mode) const;
@@ -160,7 +146,6 @@ private:
     [[nodiscard]] double borderInset() const;
     [[nodiscard]] Font drawingFont(double width) const;
 
-    EditableText storage_;
     QString placeholder_;
     Font font_ = Font::systemFontOfSize(kDefaultFontSize);
     Color textColor_ = Color::blackColor();
@@ -179,7 +164,6 @@ private:
     double minimumFontSize_ = 0;
     bool clearsOnBegin_ = false;
     bool adjustsFontSize_ = false;
-    bool editing_ = false;
 };
 
 }  // namespace ui

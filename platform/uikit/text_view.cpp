@@ -2,11 +2,8 @@
 
 #include "platform/foundation/notification_center.h"
 #include "platform/uikit/graphics_context.h"
-#include "platform/uikit/keyboard.h"
-#include "platform/uikit/menu_controller.h"
 #include "platform/uikit/pasteboard.h"
 #include "platform/uikit/string_drawing.h"
-#include "platform/uikit/window.h"
 
 #include <QStringList>
 
@@ -59,7 +56,7 @@ public:
             }
         };
         if (const auto& marked = owner_.storage_.markedRange()) span(*marked, lineHeight - 1, 1);
-        if (!owner_.editing_) return;
+        if (!owner_.isEditing()) return;
         const Range selection = owner_.storage_.selectedRange();
         context->setFillColor(Color::colorWithRed(0, 0.478, 1));
         if (selection.length > 0) {
@@ -76,7 +73,7 @@ private:
 
 TextView::TextView() : TextView(Rect()) {}
 
-TextView::TextView(const Rect& frame) : ScrollView(frame) {
+TextView::TextView(const Rect& frame) : ScrollView(frame), TextInput(static_cast<View&>(*this)) {
     setBackgroundColor(Color::whiteColor());
     setShowsHorizontalScrollIndicator(false);
     container_ = std::make_shared<Container>(*this);
@@ -113,11 +110,6 @@ void TextView::setEditable(bool editable) {
 void TextView::setTextContainerInset(const EdgeInsets& insets) {
     containerInset_ = insets;
     relayoutText();
-}
-
-void TextView::setSelectedRange(Range range) {
-    storage_.setSelectedRange(range);
-    container_->setNeedsDisplay();
 }
 
 void TextView::setDelegate(std::weak_ptr<TextViewDelegate> delegate) {
@@ -216,37 +208,24 @@ bool TextView::canBecomeFirstResponder() const {
 }
 
 bool TextView::becomeFirstResponder() {
-    if (isFirstResponder()) return true;
-    Window* shownIn = window();
-    if (!shownIn || !canBecomeFirstResponder()) return false;
-    const auto keep = sharedView();
-    auto delegate = delegate_.lock();
-    if (delegate && !delegate->textViewShouldBeginEditing(*this)) return false;
-    if (!Keyboard::shared().handOver([this] { return Responder::becomeFirstResponder(); }))
-        return false;
-    editing_ = true;
-    container_->setNeedsDisplay();
-    if (delegate) delegate->textViewDidBeginEditing(*this);
-    post(kTextViewTextDidBeginEditingNotification);
-    if (isFirstResponder()) Keyboard::shared().inputDidBegin(*this, *shownIn);
-    return true;
+    const auto delegate = delegate_.lock();
+    return beginTextEditing(
+        [&] { return !delegate || delegate->textViewShouldBeginEditing(*this); },
+        [&] {
+            container_->setNeedsDisplay();
+            if (delegate) delegate->textViewDidBeginEditing(*this);
+            post(kTextViewTextDidBeginEditingNotification);
+        });
 }
 
 bool TextView::resignFirstResponder() {
-    if (!isFirstResponder() || !editing_) return Responder::resignFirstResponder();
-    const auto keep = sharedView();
-    auto delegate = delegate_.lock();
-    if (delegate && !delegate->textViewShouldEndEditing(*this)) return false;
-    storage_.unmark();
-    Responder::resignFirstResponder();
-    editing_ = false;
-    container_->setNeedsDisplay();
-    if (MenuController::sharedMenuController().isMenuVisible())
-        MenuController::sharedMenuController().setMenuVisible(false);
-    if (delegate) delegate->textViewDidEndEditing(*this);
-    post(kTextViewTextDidEndEditingNotification);
-    Keyboard::shared().inputDidEnd(*this);
-    return true;
+    const auto delegate = delegate_.lock();
+    return endTextEditing([&] { return !delegate || delegate->textViewShouldEndEditing(*this); },
+                          [&] {
+                              container_->setNeedsDisplay();
+                              if (delegate) delegate->textViewDidEndEditing(*this);
+                              post(kTextViewTextDidEndEditingNotification);
+                          });
 }
 
 void TextView::touchesEnded(const TouchSet&, const Event*) {
@@ -257,27 +236,20 @@ void TextView::touchesEnded(const TouchSet&, const Event*) {
 bool TextView::canPerformAction(const QString& action) const {
     const Range selection = storage_.selectedRange();
     if (action == QLatin1String("copy")) return selectable_ && selection.length > 0;
-    if (action == QLatin1String("cut")) return editing_ && selection.length > 0;
+    if (action == QLatin1String("cut")) return isEditing() && selection.length > 0;
     if (action == QLatin1String("paste"))
-        return editing_ && Pasteboard::generalPasteboard().hasStrings();
+        return isEditing() && Pasteboard::generalPasteboard().hasStrings();
     if (action == QLatin1String("select") || action == QLatin1String("selectAll"))
         return selectable_ && !storage_.text().isEmpty() && selection.length == 0;
     return false;
 }
 
 void TextView::performAction(const QString& action) {
-    const Range selection = storage_.selectedRange();
-    Pasteboard& pasteboard = Pasteboard::generalPasteboard();
-    if (action == QLatin1String("copy") || action == QLatin1String("cut")) {
-        pasteboard.setString(storage_.text().mid(selection.location, selection.length));
-        if (action == QLatin1String("cut")) applyEdit(storage_.insert(QString()));
-    } else if (action == QLatin1String("paste")) {
-        applyEdit(storage_.insert(pasteboard.string()));
-    } else if (action == QLatin1String("select") || action == QLatin1String("selectAll")) {
-        storage_.setSelectedRange({0, storage_.text().size()});
-        container_->setNeedsDisplay();
-        if (auto delegate = delegate_.lock()) delegate->textViewDidChangeSelection(*this);
-    }
+    performEditAction(action);
+}
+
+void TextView::editMenuDidSelect() {
+    if (auto delegate = delegate_.lock()) delegate->textViewDidChangeSelection(*this);
 }
 
 void TextView::post(const QString& name) {
@@ -286,15 +258,9 @@ void TextView::post(const QString& name) {
 
 // --- Keys ---------------------------------------------------------------
 
-bool TextView::applyEdit(const EditableText::Edit& edit) {
-    const auto keep = sharedView();
-    if (auto delegate = delegate_.lock();
-        delegate && !delegate->shouldChangeTextInRange(*this, edit.range, edit.replacement)) {
-        return false;
-    }
-    storage_.apply(edit);
-    textDidChange();
-    return true;
+bool TextView::shouldChangeText(Range range, const QString& replacement) {
+    const auto delegate = delegate_.lock();
+    return !delegate || delegate->shouldChangeTextInRange(*this, range, replacement);
 }
 
 void TextView::textDidChange() {
@@ -304,28 +270,12 @@ void TextView::textDidChange() {
     post(kTextViewTextDidChangeNotification);
 }
 
-void TextView::insertText(const QString& text) {
-    if (!editing_) return;
-    applyEdit(storage_.insert(text));
-}
-
-void TextView::deleteBackward() {
-    if (!editing_) return;
-    if (auto edit = storage_.deleteBackward()) applyEdit(*edit);
-}
-
-void TextView::setMarkedText(const QString& text, Range selection) {
-    if (!editing_) return;
-    if (auto edit = storage_.setMarked(text, selection)) applyEdit(*edit);
-}
-
-void TextView::unmarkText() {
-    storage_.unmark();
+void TextView::textNeedsDisplay() {
     container_->setNeedsDisplay();
 }
 
 void TextView::insertReturn() {
-    if (!editing_) return;
+    if (!isEditing()) return;
     storage_.unmark();
     applyEdit(storage_.insert(QStringLiteral("\n")));
 }

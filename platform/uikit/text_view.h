@@ -1,10 +1,8 @@
 #pragma once
 
-#include "platform/uikit/editable_text.h"
 #include "platform/uikit/font.h"
-#include "platform/uikit/key_input.h"
 #include "platform/uikit/scroll_view.h"
-#include "platform/uikit/text_input_traits.h"
+#include "platform/uikit/text_input.h"
 #include "platform/uikit/text_layout.h"
 
 #include <QString>
@@ -41,9 +39,9 @@ public:
 
 // Editable text of many lines that scrolls: the lines wrap at the view's
 // width inside its text container inset, and the content size follows the
-// text. Keys reach it as they reach a text field; the return key types a
-// line break (asking the delegate like any other change).
-class TextView : public ScrollView, public KeyInput, public TextInputTraits {
+// text. Keys reach it as they reach a text field (both are TextInputs); the
+// return key types a line break (asking the delegate like any other change).
+class TextView : public ScrollView, public TextInput {
 public:
     static constexpr double kLinePadding = 5;  // inside the container inset, on each side
 
@@ -51,7 +49,6 @@ public:
     explicit TextView(const Rect& frame);
     ~TextView() override;
 
-    [[nodiscard]] const QString& text() const { return storage_.text(); }
     virtual void setText(const QString& text);
     [[nodiscard]] const Font& font() const { return font_; }
     void setFont(const Font& font);
@@ -65,12 +62,6 @@ public:
     void setSelectable(bool selectable) { selectable_ = selectable; }
     [[nodiscard]] const EdgeInsets& textContainerInset() const { return containerInset_; }
     void setTextContainerInset(const EdgeInsets& insets);
-    [[nodiscard]] Range selectedRange() const { return storage_.selectedRange(); }
-    void setSelectedRange(Range range);
-    [[nodiscard]] const std::optional<Range>& markedTextRange() const {
-        return storage_.markedRange();
-    }
-    [[nodiscard]] bool isEditing() const { return editing_; }
 
     [[nodiscard]] std::shared_ptr<TextViewDelegate> textViewDelegate() const {
         return delegate_.lock();
@@ -88,11 +79,6 @@ public:
     [[nodiscard]] bool canPerformAction(const QString& action) const override;
     void performAction(const QString& action) override;
 
-    [[nodiscard]] bool hasText() const override { return !storage_.text().isEmpty(); }
-    void insertText(const QString& text) override;
-    void deleteBackward() override;
-    void setMarkedText(const QString& text, Range selection) override;
-    void unmarkText() override;
     void insertReturn() override;
 
     void touchesEnded(const TouchSet& touches, const Event* event) override;
@@ -108,14 +94,15 @@ private:
         double y = 0;
         double width = 0;
     };
-    bool applyEdit(const EditableText::Edit& edit);
-    void textDidChange();
+    bool shouldChangeText(Range range, const QString& replacement) override;
+    void textDidChange() override;
+    void textNeedsDisplay() override;
+    void editMenuDidSelect() override;
     void post(const QString& name);
     void relayoutText();
     [[nodiscard]] std::vector<Line> linesFor(double width, double* height) const;
     [[nodiscard]] double textWidth(double viewWidth) const;
 
-    EditableText storage_;
     Font font_ = Font::systemFontOfSize(12);
     Color textColor_ = Color::blackColor();
     TextAlignment alignment_ = TextAlignment::Left;
@@ -125,7 +112,6 @@ private:
     std::vector<Line> lines_;
     bool editable_ = true;
     bool selectable_ = true;
-    bool editing_ = false;
 };
 
 }  // namespace ui

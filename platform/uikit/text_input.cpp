@@ -1,0 +1,94 @@
+#include "platform/uikit/text_input.h"
+
+#include "platform/uikit/keyboard.h"
+#include "platform/uikit/menu_controller.h"
+#include "platform/uikit/pasteboard.h"
+#include "platform/uikit/view.h"
+#include "platform/uikit/window.h"
+
+namespace ui {
+
+void TextInput::setSelectedRange(Range range) {
+    storage_.setSelectedRange(range);
+    textNeedsDisplay();
+}
+
+// --- First responder --------------------------------------------------------
+
+bool TextInput::beginTextEditing(const std::function<bool()>& shouldBegin,
+                                 const std::function<void()>& didBegin) {
+    if (view_.isFirstResponder()) return true;
+    Window* shownIn = view_.window();
+    if (!shownIn || !view_.canBecomeFirstResponder()) return false;
+    const auto keep = view_.sharedView();
+    if (!shouldBegin()) return false;
+    if (!Keyboard::shared().handOver([this] { return view_.Responder::becomeFirstResponder(); }))
+        return false;
+    editing_ = true;
+    didBegin();
+    if (view_.isFirstResponder()) Keyboard::shared().inputDidBegin(view_, *shownIn);
+    return true;
+}
+
+bool TextInput::endTextEditing(const std::function<bool()>& shouldEnd,
+                               const std::function<void()>& didEnd) {
+    if (!view_.isFirstResponder() || !editing_) return view_.Responder::resignFirstResponder();
+    const auto keep = view_.sharedView();
+    if (!shouldEnd()) return false;
+    storage_.unmark();
+    view_.Responder::resignFirstResponder();
+    editing_ = false;
+    if (MenuController::sharedMenuController().isMenuVisible())
+        MenuController::sharedMenuController().setMenuVisible(false);
+    didEnd();
+    Keyboard::shared().inputDidEnd(view_);
+    return true;
+}
+
+void TextInput::performEditAction(const QString& action) {
+    const Range selection = storage_.selectedRange();
+    Pasteboard& pasteboard = Pasteboard::generalPasteboard();
+    if (action == QLatin1String("copy") || action == QLatin1String("cut")) {
+        pasteboard.setString(storage_.text().mid(selection.location, selection.length));
+        if (action == QLatin1String("cut")) applyEdit(storage_.insert(QString()));
+    } else if (action == QLatin1String("paste")) {
+        applyEdit(storage_.insert(pasteboard.string()));
+    } else if (action == QLatin1String("select") || action == QLatin1String("selectAll")) {
+        // Selecting takes the whole text: Chinese text has no spaces for a word to stop at.
+        storage_.setSelectedRange({0, storage_.text().size()});
+        textNeedsDisplay();
+        editMenuDidSelect();
+    }
+}
+
+// --- Keys ---------------------------------------------------------------
+
+bool TextInput::applyEdit(const EditableText::Edit& edit) {
+    const auto keep = view_.sharedView();
+    if (!shouldChangeText(edit.range, edit.replacement)) return false;
+    storage_.apply(edit);
+    textDidChange();
+    return true;
+}
+
+void TextInput::insertText(const QString& text) {
+    if (!editing_) return;
+    applyEdit(storage_.insert(text));
+}
+
+void TextInput::deleteBackward() {
+    if (!editing_) return;
+    if (auto edit = storage_.deleteBackward()) applyEdit(*edit);
+}
+
+void TextInput::setMarkedText(const QString& text, Range selection) {
+    if (!editing_) return;
+    if (auto edit = storage_.setMarked(text, selection)) applyEdit(*edit);
+}
+
+void TextInput::unmarkText() {
+    storage_.unmark();
+    textNeedsDisplay();
+}
+
+}  // namespace ui

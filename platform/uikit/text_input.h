@@ -1,0 +1,77 @@
+#pragma once
+
+#include "platform/uikit/editable_text.h"
+#include "platform/uikit/geometry.h"
+#include "platform/uikit/key_input.h"
+#include "platform/uikit/text_input_traits.h"
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace ui {
+
+class View;
+
+// What text fields and text views have in common: the text with its selection and the input
+// method's composition, editing (first responder with the delegate's consent, the keyboard
+// following), keys and compositions turned into edits the delegate may refuse, and the edit
+// menu over the general pasteboard. The view it is part of answers for its delegate and its
+// drawing through the hooks below.
+class TextInput : public KeyInput, public TextInputTraits {
+public:
+    TextInput(const TextInput&) = delete;
+    TextInput& operator=(const TextInput&) = delete;
+
+    // The text shown, a composition in progress included.
+    [[nodiscard]] const QString& text() const { return storage_.text(); }
+    [[nodiscard]] Range selectedRange() const { return storage_.selectedRange(); }
+    void setSelectedRange(Range range);
+    [[nodiscard]] const std::optional<Range>& markedTextRange() const {
+        return storage_.markedRange();
+    }
+    [[nodiscard]] bool isEditing() const { return editing_; }
+
+    // Keys from the host: typed text, deletions and compositions count only while editing.
+    [[nodiscard]] bool hasText() const override { return !storage_.text().isEmpty(); }
+    void insertText(const QString& text) override;
+    void deleteBackward() override;
+    void setMarkedText(const QString& text, Range selection) override;
+    void unmarkText() override;
+
+protected:
+    // `view` is the text input itself, as a view.
+    explicit TextInput(View& view) : view_(view) {}
+
+    // Becoming and resigning first responder. The view's own becomeFirstResponder and
+    // resignFirstResponder call these with what its delegate answers and what it does once
+    // editing began or ended; the callers hold their delegate through the whole change, so that
+    // a delegate that agreed hears the end of it.
+    bool beginTextEditing(const std::function<bool()>& shouldBegin,
+                          const std::function<void()>& didBegin);
+    bool endTextEditing(const std::function<bool()>& shouldEnd,
+                        const std::function<void()>& didEnd);
+    // Asks the delegate, then applies the edit and tells of the change; false when refused.
+    bool applyEdit(const EditableText::Edit& edit);
+    // Copy, cut, paste, select and select-all over the general pasteboard. Whether each is
+    // offered is the view's to say.
+    void performEditAction(const QString& action);
+
+    EditableText storage_;
+
+private:
+    // Whether the delegate lets `replacement` take the place of `range`.
+    virtual bool shouldChangeText(Range range, const QString& replacement) = 0;
+    // After an edit was applied: lay out, draw and tell of it.
+    virtual void textDidChange() = 0;
+    // The selection or the composition changed.
+    virtual void textNeedsDisplay() = 0;
+    // The edit menu selected the text (drawn already).
+    virtual void editMenuDidSelect() {}
+
+    View& view_;
+    bool editing_ = false;
+};
+
+}  // namespace ui
