@@ -1,7 +1,6 @@
 #include "platform/uikit/action_sheet.h"
 
 #include "platform/uikit/button.h"
-#include "platform/uikit/image.h"
 #include "platform/uikit/label.h"
 #include "platform/uikit/tab_bar.h"
 #include "platform/uikit/window.h"
@@ -85,16 +84,10 @@ Rect ActionSheet::buildPanel(View& panel, const Rect& area) {
         button->setTitleColor(
             index == destructiveIndex_ ? Color::rgb(255, 59, 48) : Color::colorWithRed(0, 0.478, 1),
             kControlStateNormal);
-        button->setBackgroundImage(Image::imageWithColor(Color::colorWithWhite(0.85)),
-                                   kControlStateHighlighted);
     };
     for (int i = 0; i < numberOfButtons(); ++i) {
         if (i == cancelButtonIndex()) continue;
-        if (y > 0) {
-            auto line = std::make_shared<View>(Rect(0, y, width, kSeparator));
-            line->setBackgroundColor(Color::colorWithWhite(0.8));
-            main->addSubview(line);
-        }
+        if (y > 0) main->addSubview(makeSeparator(Rect(0, y, width, kSeparator)));
         auto button = makeButton(i);
         style(button, i);
         button->setFrame(Rect(0, y, width, kButtonHeight));

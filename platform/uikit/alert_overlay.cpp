@@ -1,6 +1,7 @@
 #include "platform/uikit/alert_overlay.h"
 
 #include "platform/uikit/button.h"
+#include "platform/uikit/image.h"
 #include "platform/uikit/window.h"
 #include "platform/uikit/window_overlays.h"
 
@@ -60,11 +61,19 @@ std::vector<AlertOverlay*> AlertOverlay::visibleOverlays() {
 std::shared_ptr<Button> AlertOverlay::makeButton(int index) {
     auto button = std::make_shared<Button>();
     button->setTitle(buttonTitleAtIndex(index), kControlStateNormal);
+    button->setBackgroundImage(Image::imageWithColor(Color::colorWithWhite(0.85)),
+                               kControlStateHighlighted);
     button->addTarget(this, kControlEventTouchUpInside,
                       [this, index](Control&, const Event*) { pressButtonAtIndex(index); });
     if (std::size_t(index) >= buttons_.size()) buttons_.resize(std::size_t(index) + 1);
     buttons_[std::size_t(index)] = button;
     return button;
+}
+
+std::shared_ptr<View> AlertOverlay::makeSeparator(const Rect& frame) {
+    auto line = std::make_shared<View>(frame);
+    line->setBackgroundColor(Color::colorWithWhite(0.8));
+    return line;
 }
 
 void AlertOverlay::rebuild() {

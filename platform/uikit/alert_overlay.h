@@ -53,8 +53,10 @@ protected:
     // Builds the panel's content for the current titles into `panel` and
     // returns the panel's frame within `area` (the overlay's bounds).
     virtual Rect buildPanel(View& panel, const Rect& area) = 0;
-    // Makes the button for a title; subclasses style it.
+    // Makes the button for a title, grey while pressed; subclasses style the rest.
     [[nodiscard]] std::shared_ptr<Button> makeButton(int index);
+    // The hairline between buttons.
+    [[nodiscard]] static std::shared_ptr<View> makeSeparator(const Rect& frame);
     // The delegate's calls; `index` is the button's.
     virtual void willPresent() {}
     virtual void didPresent() {}

@@ -1,7 +1,6 @@
 #include "platform/uikit/alert_view.h"
 
 #include "platform/uikit/button.h"
-#include "platform/uikit/image.h"
 #include "platform/uikit/keyboard.h"
 #include "platform/uikit/label.h"
 #include "platform/uikit/text_field.h"
@@ -33,12 +32,6 @@ std::shared_ptr<Label> makeLabel(const QString& text, const Font& font, double w
     const Size size = label->sizeThatFits(Size(width, 10000));
     label->setFrame(Rect(0, 0, width, std::ceil(size.height)));
     return label;
-}
-
-std::shared_ptr<View> separator(const Rect& frame) {
-    auto line = std::make_shared<View>(frame);
-    line->setBackgroundColor(Color::colorWithWhite(0.8));
-    return line;
 }
 
 }  // namespace
@@ -148,20 +141,18 @@ Rect AlertView::buildPanel(View& panel, const Rect& area) {
         const bool bold = index == cancelButtonIndex();
         button->setFont(bold ? Font::boldSystemFontOfSize(17) : Font::systemFontOfSize(17));
         button->setTitleColor(buttonBlue(), kControlStateNormal);
-        button->setBackgroundImage(Image::imageWithColor(Color::colorWithWhite(0.85)),
-                                   kControlStateHighlighted);
         Rect frame;
         if (sideBySide) {
             frame = Rect(double(slot) * kWidth / 2, y, kWidth / 2, kButtonHeight);
             if (slot == 1)
-                panel.addSubview(separator(Rect(kWidth / 2, y, kSeparator, kButtonHeight)));
+                panel.addSubview(makeSeparator(Rect(kWidth / 2, y, kSeparator, kButtonHeight)));
         } else {
             frame = Rect(0, y + double(slot) * kButtonHeight, kWidth, kButtonHeight);
         }
         panel.addSubview(button);
         button->setFrame(frame);
         if (!sideBySide || slot == 0)
-            panel.addSubview(separator(Rect(0, frame.origin.y, kWidth, kSeparator)));
+            panel.addSubview(makeSeparator(Rect(0, frame.origin.y, kWidth, kSeparator)));
     }
     if (!order.empty()) y += sideBySide ? kButtonHeight : double(order.size()) * kButtonHeight;
     // With fields the keyboard comes up: the alert sits in the room above it.
