@@ -165,6 +165,10 @@ void GestureRecognizer::setState(State state) {
     }
 }
 
+void GestureRecognizer::endGesture(State ending) {
+    setState(state_ == State::Possible ? State::Failed : ending);
+}
+
 void GestureRecognizer::attemptToBegin(State target) {
     auto self = shared_from_this();
     // A single tap on a control is the control's, not an ancestor's tap recognizer's.

@@ -111,6 +111,9 @@ protected:
     [[nodiscard]] virtual bool isSingleTap() const { return false; }
 
     void setState(State state);
+    // Ends a continuous gesture as `ending` (Ended or Cancelled); one that has not begun
+    // fails instead, so that nothing is reported for it.
+    void endGesture(State ending);
     [[nodiscard]] const std::vector<std::shared_ptr<Touch>>& touches() const { return touches_; }
 
 private:

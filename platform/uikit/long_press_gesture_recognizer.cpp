@@ -33,15 +33,11 @@ void LongPressGestureRecognizer::touchesMoved(const TouchSet&, const Event&) {
 }
 
 void LongPressGestureRecognizer::touchesEnded(const TouchSet&, const Event&) {
-    if (state() == State::Possible) {
-        setState(State::Failed);  // lifted too soon
-    } else {
-        setState(State::Ended);
-    }
+    endGesture(State::Ended);  // fails when lifted too soon
 }
 
 void LongPressGestureRecognizer::touchesCancelled(const TouchSet&, const Event&) {
-    setState(state() == State::Possible ? State::Failed : State::Cancelled);
+    endGesture(State::Cancelled);
 }
 
 void LongPressGestureRecognizer::reset() {

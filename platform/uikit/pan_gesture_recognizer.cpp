@@ -89,11 +89,11 @@ void PanGestureRecognizer::touchesEnded(const TouchSet& touches, const Event&) {
         restartFromHere();
         return;
     }
-    setState(state() == State::Possible ? State::Failed : State::Ended);
+    endGesture(State::Ended);
 }
 
 void PanGestureRecognizer::touchesCancelled(const TouchSet&, const Event&) {
-    setState(state() == State::Possible ? State::Failed : State::Cancelled);
+    endGesture(State::Cancelled);
 }
 
 void PanGestureRecognizer::reset() {

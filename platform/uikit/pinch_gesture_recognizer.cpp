@@ -22,7 +22,7 @@ void PinchGestureRecognizer::setScale(double scale) {
 
 void PinchGestureRecognizer::touchesBegan(const TouchSet&, const Event& event) {
     if (numberOfTouches() > 2) {
-        setState(state() == State::Possible ? State::Failed : State::Ended);
+        endGesture(State::Ended);
         return;
     }
     if (numberOfTouches() == 2) {
@@ -51,11 +51,11 @@ void PinchGestureRecognizer::touchesMoved(const TouchSet&, const Event& event) {
 
 void PinchGestureRecognizer::touchesEnded(const TouchSet& touches, const Event&) {
     if (numberOfTouches() - touches.size() >= 2) return;
-    setState(state() == State::Possible ? State::Failed : State::Ended);
+    endGesture(State::Ended);
 }
 
 void PinchGestureRecognizer::touchesCancelled(const TouchSet&, const Event&) {
-    setState(state() == State::Possible ? State::Failed : State::Cancelled);
+    endGesture(State::Cancelled);
 }
 
 void PinchGestureRecognizer::reset() {
