@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace ui {
 
@@ -426,40 +427,37 @@ void ScrollView::updateIndicators() {
         if (moving) indicator->setOpacity(1);
         Transaction::commit();
     };
+    // An indicator's place along its axis, from the start of its track, and its length: it is
+    // to the track as the visible part is to the content, and never shorter than the minimum.
+    auto span = [](double visible, double room, double content, double offset, double minimum,
+                   double maximum) {
+        const double track = room - 2 * kIndicatorMargin;
+        const double length =
+            std::max(kIndicatorMinimumLength, content > 0 ? track * visible / content : track);
+        const double range = maximum - minimum;
+        const double fraction = range > 0 ? std::clamp((offset - minimum) / range, 0.0, 1.0) : 0;
+        return std::pair{fraction * std::max(0.0, track - length), std::min(length, track)};
+    };
     const Point minimum = minimumContentOffset();
     const Point maximum = maximumContentOffset();
-    {
-        const double track =
-            b.size.height - indicatorInsets_.top - indicatorInsets_.bottom - 2 * kIndicatorMargin;
-        const double total = contentSize_.height + contentInset_.top + contentInset_.bottom;
-        const double length =
-            std::max(kIndicatorMinimumLength, total > 0 ? track * b.size.height / total : track);
-        const double range = maximum.y - minimum.y;
-        const double fraction =
-            range > 0 ? std::clamp((b.origin.y - minimum.y) / range, 0.0, 1.0) : 0;
-        place(verticalIndicator_, showsVertical_, canScrollVertically(),
-              Rect(b.origin.x + b.size.width - kIndicatorThickness - kIndicatorMargin -
-                       indicatorInsets_.right,
-                   b.origin.y + indicatorInsets_.top + kIndicatorMargin +
-                       fraction * std::max(0.0, track - length),
-                   kIndicatorThickness, std::min(length, track)));
-    }
-    {
-        const double track =
-            b.size.width - indicatorInsets_.left - indicatorInsets_.right - 2 * kIndicatorMargin;
-        const double total = contentSize_.width + contentInset_.left + contentInset_.right;
-        const double length =
-            std::max(kIndicatorMinimumLength, total > 0 ? track * b.size.width / total : track);
-        const double range = maximum.x - minimum.x;
-        const double fraction =
-            range > 0 ? std::clamp((b.origin.x - minimum.x) / range, 0.0, 1.0) : 0;
-        place(horizontalIndicator_, showsHorizontal_, canScrollHorizontally(),
-              Rect(b.origin.x + indicatorInsets_.left + kIndicatorMargin +
-                       fraction * std::max(0.0, track - length),
-                   b.origin.y + b.size.height - kIndicatorThickness - kIndicatorMargin -
-                       indicatorInsets_.bottom,
-                   std::min(length, track), kIndicatorThickness));
-    }
+    const auto [top, height] =
+        span(b.size.height, b.size.height - indicatorInsets_.top - indicatorInsets_.bottom,
+             contentSize_.height + contentInset_.top + contentInset_.bottom, b.origin.y, minimum.y,
+             maximum.y);
+    place(verticalIndicator_, showsVertical_, canScrollVertically(),
+          Rect(b.origin.x + b.size.width - kIndicatorThickness - kIndicatorMargin -
+                   indicatorInsets_.right,
+               b.origin.y + indicatorInsets_.top + kIndicatorMargin + top, kIndicatorThickness,
+               height));
+    const auto [left, width] =
+        span(b.size.width, b.size.width - indicatorInsets_.left - indicatorInsets_.right,
+             contentSize_.width + contentInset_.left + contentInset_.right, b.origin.x, minimum.x,
+             maximum.x);
+    place(horizontalIndicator_, showsHorizontal_, canScrollHorizontally(),
+          Rect(b.origin.x + indicatorInsets_.left + kIndicatorMargin + left,
+               b.origin.y + b.size.height - kIndicatorThickness - kIndicatorMargin -
+                   indicatorInsets_.bottom,
+               width, kIndicatorThickness));
 }
 
 void ScrollView::hideIndicatorsLater() {
