@@ -601,51 +601,40 @@ void TableView::reloadRowsAtIndexPaths(const std::vector<IndexPath>& indexPaths,
 
 void TableView::insertRowsAtIndexPaths(const std::vector<IndexPath>& indexPaths,
                                        TableViewRowAnimation animation) {
-    Update update;
-    update.insertedRows.insert(indexPaths.begin(), indexPaths.end());
-    update.animation = animation;
-    if (updateDepth_ > 0) {
-        pendingUpdate_->insertedRows.insert(indexPaths.begin(), indexPaths.end());
-        pendingUpdate_->animation = animation;
-        return;
-    }
-    applyUpdate(update);
+    recordUpdate(animation, [&](Update& update) {
+        update.insertedRows.insert(indexPaths.begin(), indexPaths.end());
+    });
 }
 
 void TableView::deleteRowsAtIndexPaths(const std::vector<IndexPath>& indexPaths,
                                        TableViewRowAnimation animation) {
-    Update update;
-    update.deletedRows.insert(indexPaths.begin(), indexPaths.end());
-    update.animation = animation;
-    if (updateDepth_ > 0) {
-        pendingUpdate_->deletedRows.insert(indexPaths.begin(), indexPaths.end());
-        pendingUpdate_->animation = animation;
-        return;
-    }
-    applyUpdate(update);
+    recordUpdate(animation, [&](Update& update) {
+        update.deletedRows.insert(indexPaths.begin(), indexPaths.end());
+    });
 }
 
 void TableView::insertSections(const std::set<int>& sections, TableViewRowAnimation animation) {
-    Update update;
-    update.insertedSections = sections;
-    update.animation = animation;
-    if (updateDepth_ > 0) {
-        pendingUpdate_->insertedSections.insert(sections.begin(), sections.end());
-        pendingUpdate_->animation = animation;
-        return;
-    }
-    applyUpdate(update);
+    recordUpdate(animation, [&](Update& update) {
+        update.insertedSections.insert(sections.begin(), sections.end());
+    });
 }
 
 void TableView::deleteSections(const std::set<int>& sections, TableViewRowAnimation animation) {
-    Update update;
-    update.deletedSections = sections;
-    update.animation = animation;
+    recordUpdate(animation, [&](Update& update) {
+        update.deletedSections.insert(sections.begin(), sections.end());
+    });
+}
+
+void TableView::recordUpdate(TableViewRowAnimation animation,
+                             const std::function<void(Update&)>& change) {
     if (updateDepth_ > 0) {
-        pendingUpdate_->deletedSections.insert(sections.begin(), sections.end());
+        change(*pendingUpdate_);
         pendingUpdate_->animation = animation;
         return;
     }
+    Update update;
+    change(update);
+    update.animation = animation;
     applyUpdate(update);
 }
 

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -291,6 +292,9 @@ private:
     };
 
     void rebuildGeometry();
+    // Applies a change with its animation at once or, between beginUpdates and endUpdates, adds
+    // it to the batch, which then animates as the change does.
+    void recordUpdate(TableViewRowAnimation animation, const std::function<void(Update&)>& change);
     void applyUpdate(const Update& update);
     [[nodiscard]] std::optional<IndexPath> mapThroughUpdate(const IndexPath& old,
                                                             const Update& update) const;
