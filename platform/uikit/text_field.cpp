@@ -19,7 +19,6 @@ namespace {
 
 constexpr double kClearButtonSize = 19;
 constexpr double kClearButtonMargin = 5;
-constexpr double kCaretWidth = 2;
 const QChar kSecureBullet(0x2022);
 
 // The grey round button with a white cross.
@@ -37,10 +36,6 @@ std::shared_ptr<Image> clearButtonImage() {
         return made;
     }();
     return image;
-}
-
-Color caretColor() {
-    return Color::colorWithRed(0, 0.478, 1);
 }
 
 }  // namespace

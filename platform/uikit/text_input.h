@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/uikit/color.h"
 #include "platform/uikit/editable_text.h"
 #include "platform/uikit/geometry.h"
 #include "platform/uikit/key_input.h"
@@ -41,6 +42,10 @@ public:
     void unmarkText() override;
 
 protected:
+    // The cursor's width, and the colour of the cursor and of the selection, in every input.
+    static constexpr double kCaretWidth = 2;
+    [[nodiscard]] static Color caretColor() { return Color::colorWithRed(0, 0.478, 1); }
+
     // `view` is the text input itself, as a view.
     explicit TextInput(View& view) : view_(view) {}
 

@@ -12,10 +12,6 @@
 
 namespace ui {
 
-namespace {
-constexpr double kCaretWidth = 2;
-}  // namespace
-
 // Draws the lines, the composition's underline, the selection and the caret,
 // in content coordinates (it scrolls with the text view's bounds).
 class TextView::Container : public View {
@@ -58,7 +54,7 @@ public:
         if (const auto& marked = owner_.storage_.markedRange()) span(*marked, lineHeight - 1, 1);
         if (!owner_.isEditing()) return;
         const Range selection = owner_.storage_.selectedRange();
-        context->setFillColor(Color::colorWithRed(0, 0.478, 1));
+        context->setFillColor(caretColor());
         if (selection.length > 0) {
             context->setAlpha(0.3);
             span(selection, 0, lineHeight);
