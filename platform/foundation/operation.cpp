@@ -130,11 +130,17 @@ Operation::Block Operation::completionBlock() const {
     return completionBlock_;
 }
 
-void Operation::setCompletionBlock(Block block) {
+Operation::CompletionThread Operation::completionThread() const {
+    std::lock_guard lock(mutex_);
+    return completionThread_;
+}
+
+void Operation::setCompletionBlock(Block block, CompletionThread thread) {
     Block previous;
     {
         std::lock_guard lock(mutex_);
         previous = std::exchange(completionBlock_, std::move(block));
+        completionThread_ = thread;
     }
     // `previous`, and whatever it captured, is released outside the lock.
 }
@@ -171,15 +177,22 @@ void Operation::didChangeValue(Key key) {
 void Operation::finishedAnnounced() {
     if (!isFinished()) return;
     Block completion;
+    CompletionThread thread;
     {
         std::lock_guard lock(mutex_);
         if (finishAnnounced_) return;
         finishAnnounced_ = true;
         finishedChanged_.notify_all();
         completion = completionBlock_;
+        thread = completionThread_;
     }
-    // Off the announcing thread, which may hold locks of its own.
-    if (completion) WorkerPool::shared().run(std::move(completion));
+    if (!completion) return;
+    if (thread == CompletionThread::Finishing) {
+        completion();
+    } else {
+        // Off the announcing thread, whose work the block must not hold up.
+        WorkerPool::shared().run(std::move(completion));
+    }
 }
 
 void Operation::setExecuting(bool executing) {

@@ -74,10 +74,19 @@ public:
     [[nodiscard]] QueuePriority queuePriority() const;
     void setQueuePriority(QueuePriority priority);
 
-    // Runs once, on a worker thread, after the operation has announced that it
-    // finished. Setting a block after that does not run it.
+    // Where a completion block runs: on a worker thread (the default), or right on
+    // the thread that announces the finish, for blocks that only hand the result on
+    // to another queue and would otherwise cost a thread hop per operation.
+    enum class CompletionThread { Worker, Finishing };
+
+    // Runs once, after the operation has announced that it finished. Setting a block
+    // after that does not run it.
     [[nodiscard]] Block completionBlock() const;
-    virtual void setCompletionBlock(Block block);
+    [[nodiscard]] CompletionThread completionThread() const;
+    void setCompletionBlock(Block block) {
+        setCompletionBlock(std::move(block), CompletionThread::Worker);
+    }
+    virtual void setCompletionBlock(Block block, CompletionThread thread);
 
     // Blocks the calling thread until the operation has finished.
     void waitUntilFinished();
@@ -119,6 +128,7 @@ private:
     bool finishAnnounced_ = false;
     QueuePriority priority_ = QueuePriority::Normal;
     Block completionBlock_;
+    CompletionThread completionThread_ = CompletionThread::Worker;
     std::vector<Dependency> dependencies_;
 
     mutable std::mutex observersMutex_;

@@ -243,50 +243,59 @@ std::shared_ptr<ns::DispatchQueue> NKHTTPRequestOperation::failureQueueOrMain() 
 
 void NKHTTPRequestOperation::setCompletionBlockWithSuccess(SuccessBlock success,
                                                            FailureBlock failure) {
-    setCompletionBlock([weak = weakAs<NKHTTPRequestOperation>(), success = std::move(success),
-                        failure = std::move(failure)] {
-        const auto operation = weak.lock();
-        if (!operation) return;
-        if (operation->error()) {
-            if (!failure) return;
-            operation->failureQueueOrMain()->async([operation, failure] {
-                failure(operation, operation->error().value_or(ns::Error()));
-            });
-        } else if (success) {
-            operation->successQueueOrMain()->async(
-                [operation, success] { success(operation, QVariant(operation->responseData())); });
-        }
-    });
+    setCompletionBlock(
+        [weak = weakAs<NKHTTPRequestOperation>(), success = std::move(success),
+         failure = std::move(failure)] {
+            const auto operation = weak.lock();
+            if (!operation) return;
+            if (operation->error()) {
+                if (!failure) return;
+                operation->failureQueueOrMain()->async([operation, failure] {
+                    failure(operation, operation->error().value_or(ns::Error()));
+                });
+            } else if (success) {
+                operation->successQueueOrMain()->async([operation, success] {
+                    success(operation, QVariant(operation->responseData()));
+                });
+            }
+        },
+        // The block only hands the outcome on to the callback queues: run it where the
+        // operation finishes instead of paying a worker-thread hop per request.
+        CompletionThread::Finishing);
 }
 
 void NKHTTPRequestOperation::setDecodingCompletionBlock(
     SuccessBlock success, FailureBlock failure, std::shared_ptr<ns::DispatchQueue> processingQueue,
     Decoder decode) {
-    setCompletionBlock([weak = weakAs<NKHTTPRequestOperation>(), success = std::move(success),
-                        failure = std::move(failure), queue = std::move(processingQueue),
-                        decode = std::move(decode)] {
-        const auto operation = weak.lock();
-        if (!operation) return;
-        const auto fail = [operation, failure](const ns::Error& error) {
-            if (!failure) return;
-            operation->failureQueueOrMain()->async(
-                [operation, failure, error] { failure(operation, error); });
-        };
-        if (const auto error = operation->error()) {
-            fail(*error);
-            return;
-        }
-        if (!success && !failure) return;
-        queue->async([operation, success, fail, decode] {
-            auto [result, error] = decode(*operation);
-            if (error) {
+    setCompletionBlock(
+        [weak = weakAs<NKHTTPRequestOperation>(), success = std::move(success),
+         failure = std::move(failure), queue = std::move(processingQueue),
+         decode = std::move(decode)] {
+            const auto operation = weak.lock();
+            if (!operation) return;
+            const auto fail = [operation, failure](const ns::Error& error) {
+                if (!failure) return;
+                operation->failureQueueOrMain()->async(
+                    [operation, failure, error] { failure(operation, error); });
+            };
+            if (const auto error = operation->error()) {
                 fail(*error);
-            } else if (success) {
-                operation->successQueueOrMain()->async(
-                    [operation, success, result = std::move(result)] {
-                        success(operation, result);
-                    });
+                return;
             }
-        });
-    });
+            if (!success && !failure) return;
+            queue->async([operation, success, fail, decode] {
+                auto [result, error] = decode(*operation);
+                if (error) {
+                    fail(*error);
+                } else if (success) {
+                    operation->successQueueOrMain()->async(
+                        [operation, success, result = std::move(result)] {
+                            success(operation, result);
+                        });
+                }
+            });
+        },
+        // The block only hands the outcome on to the callback queues: run it where the
+        // operation finishes instead of paying a worker-thread hop per request.
+        CompletionThread::Finishing);
 }

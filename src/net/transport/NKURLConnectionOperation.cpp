@@ -124,7 +124,8 @@ void NKURLConnectionOperation::setState(State state) {
         // block still waits for a worker: the block keeps the operation until it ran.
         if (auto current = Operation::completionBlock()) {
             Operation::setCompletionBlock(
-                [current = std::move(current), hold = shared_from_this()] { current(); });
+                [current = std::move(current), hold = shared_from_this()] { current(); },
+                Operation::completionThread());
         }
     }
     state_.store(static_cast<qint16>(state));
@@ -245,18 +246,20 @@ void NKURLConnectionOperation::postNotification(const QString& name) {
     ns::NotificationCenter::defaultCenter().postOnMainQueue(std::move(notification));
 }
 
-void NKURLConnectionOperation::setCompletionBlock(Block block) {
+void NKURLConnectionOperation::setCompletionBlock(Block block, CompletionThread thread) {
     std::lock_guard guard(lock_);
     if (!block) {
-        Operation::setCompletionBlock(nullptr);
+        Operation::setCompletionBlock(nullptr, thread);
         return;
     }
-    Operation::setCompletionBlock([weak = weak_from_this(), block = std::move(block)] {
-        const auto strong = weak.lock();
-        if (!strong) return;
-        block();
-        strong->setCompletionBlock(nullptr);
-    });
+    Operation::setCompletionBlock(
+        [weak = weak_from_this(), block = std::move(block)] {
+            const auto strong = weak.lock();
+            if (!strong) return;
+            block();
+            strong->setCompletionBlock(nullptr);
+        },
+        thread);
 }
 
 ns::URLRequest NKURLConnectionOperation::request() const {

@@ -86,7 +86,8 @@ public:
     [[nodiscard]] bool isConcurrent() const override { return true; }
 
     // Runs at most once; a block set again after that run is a new one.
-    void setCompletionBlock(Block block) override;
+    using ns::Operation::setCompletionBlock;
+    void setCompletionBlock(Block block, CompletionThread thread) override;
 
     [[nodiscard]] ns::URLRequest request() const;
     [[nodiscard]] std::shared_ptr<const ns::URLResponse> response() const;
