@@ -29,7 +29,10 @@ public:
     [[nodiscard]] QString value(const QString& name) const;
     [[nodiscard]] bool contains(const QString& name) const;
     [[nodiscard]] QStringList names() const;
-    [[nodiscard]] const HeaderList& pairs() const { return pairs_; }
+    [[nodiscard]] const HeaderList& pairs() const& { return pairs_; }
+    // A temporary set hands its pairs over, so `for (... : RequestHeaderSet::x().pairs())`
+    // never reads a destroyed list.
+    [[nodiscard]] HeaderList pairs() && { return std::move(pairs_); }
     [[nodiscard]] qsizetype count() const { return pairs_.size(); }
     [[nodiscard]] bool isEmpty() const { return pairs_.isEmpty(); }
 
