@@ -2,6 +2,7 @@
 #include "platform/foundation/main_queue.h"
 #include "platform/foundation/once.h"
 
+#include "Gate.h"
 #include "SandboxTest.h"
 
 #include <atomic>
@@ -13,25 +14,6 @@
 namespace {
 
 class DispatchQueueTest : public SandboxTest {};
-
-// A gate that blocks workers until the test opens it.
-class Gate {
-public:
-    void open() {
-        std::lock_guard lock(mutex_);
-        open_ = true;
-        changed_.notify_all();
-    }
-    void wait() {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return open_; });
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool open_ = false;
-};
 
 TEST_F(DispatchQueueTest, SerialQueueRunsInOrderOnOneThreadAndKnowsItIsCurrent) {
     ns::SerialQueue queue("test.serial");

@@ -5,6 +5,7 @@
 #include "platform/foundation/notification_center.h"
 #include "platform/foundation/operation_queue.h"
 
+#include "Gate.h"
 #include "TransportFixture.h"
 #include "standin/Endpoints.h"
 
@@ -337,25 +338,6 @@ TEST_F(NKURLConnectionOperationTest, UploadProgressIsReportedOnTheMainQueueUpToT
     EXPECT_EQ(reports.back()[1], 300 * 1024);
 }
 
-// A reader that takes its time, as the messaging library's queue may.
-class Gate {
-public:
-    void open() {
-        std::lock_guard guard(mutex_);
-        open_ = true;
-        changed_.notify_all();
-    }
-    void pass() {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return open_; });
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool open_ = false;
-};
-
 TEST_F(NKURLConnectionOperationTest, EveryChunkReachesALateReaderWithItsOwnBytes) {
     const QByteArray a = "<script>A</script>";
     const QByteArray b = "<script>BB</script>";
@@ -373,7 +355,7 @@ TEST_F(NKURLConnectionOperationTest, EveryChunkReachesALateReaderWithItsOwnBytes
         // The handler holds the operation, as a caller's block easily does: the
         // operation must still go away once its stream has ended.
         operation->setChunkHandler(reader, [gate, chunks, operation](const QByteArray& chunk) {
-            gate->pass();
+            gate->wait();
             chunks->push_back(chunk);
         });
         operation->setSuccessCallbackQueue(reader);
