@@ -2,6 +2,7 @@
 // network thread, completion on the main queue), side by side with the same POSTs
 // through a bare network access manager on the main thread: the cost of the operation
 // layer. The ratio of the two throughputs is printed at the end.
+#include "bench/support/side_by_side.h"
 #include "bench/support/loopback_echo_server.h"
 #include "net/transport/NKHTTPClient.h"
 
@@ -96,9 +97,6 @@ BENCHMARK(BareAccessManagerPost)->Iterations(2000)->UseRealTime();
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return bench::runBenchmarks(argc, argv, reporter) ? 0 : 1;
 }

@@ -7,6 +7,8 @@
 //  - the messaging stream: segments per second received from a stand-in stream set to
 //    5,000 a second, then from one that sends as fast as it can, each checked for a
 //    missing or misplaced segment.
+#include "bench/support/side_by_side.h"
+
 #include "net/QXIMRequest.h"
 
 #include "net/RequestHeaderSet.h"
@@ -440,9 +442,6 @@ BENCHMARK(QXIMRequestStreamAsFastAsSent)->Iterations(1)->UseRealTime();
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
     Reporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return bench::runBenchmarks(argc, argv, reporter) ? 0 : 1;
 }
