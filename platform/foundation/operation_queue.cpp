@@ -116,17 +116,22 @@ struct OperationQueue::State : std::enable_shared_from_this<State> {
                 claimed.push_back(std::move(operation));
             }
         }
-        for (auto& operation : claimed) {
-            WorkerPool::shared().run(
-                [weakState = weak_from_this(), operation = std::move(operation)] {
-                    operation->start();
-                    // An operation that finished without announcing it would hold its place for
-                    // ever.
-                    if (operation->isFinished()) {
-                        if (auto state = weakState.lock()) state->finished(*operation);
-                    }
-                });
+        if (claimed.empty()) return;
+        // This round already runs on a worker thread: the first operation starts right here
+        // instead of paying one more thread hop; the others start on workers of their own.
+        auto first = std::move(claimed.front());
+        for (auto it = std::next(claimed.begin()); it != claimed.end(); ++it) {
+            WorkerPool::shared().run([self = shared_from_this(), operation = std::move(*it)] {
+                self->start(operation);
+            });
         }
+        start(first);
+    }
+
+    void start(const std::shared_ptr<Operation>& operation) {
+        operation->start();
+        // An operation that finished without announcing it would hold its place for ever.
+        if (operation->isFinished()) finished(*operation);
     }
 };
 
