@@ -13,7 +13,8 @@ namespace ns {
 // operation while it holds its own mutex, and it picks the operations to start on a
 // worker thread of its own (requestSchedule()), never on the announcing thread:
 // asking one operation whether it is ready while another's lock is held could
-// otherwise deadlock.
+// otherwise deadlock. The one exception is an asynchronous operation that can start
+// the moment it is added: the adding thread starts it.
 struct OperationQueue::State : std::enable_shared_from_this<State> {
     struct Entry {
         std::shared_ptr<Operation> operation;
@@ -32,6 +33,10 @@ struct OperationQueue::State : std::enable_shared_from_this<State> {
     QString name;
 
     [[nodiscard]] bool hasRoomLocked() const { return width < 0 || running < width; }
+    [[nodiscard]] bool hasRoom() const {
+        std::lock_guard lock(mutex);
+        return alive && !suspended && hasRoomLocked();
+    }
 
     void add(const std::shared_ptr<Operation>& operation) {
         const auto observer = operation->addObserver(
@@ -44,11 +49,37 @@ struct OperationQueue::State : std::enable_shared_from_this<State> {
                     state->requestSchedule();
                 }
             });
+        const bool asynchronous = operation->isConcurrent();
+        bool mayStartHere = false;
         {
             std::lock_guard lock(mutex);
+            const bool othersWaiting = std::any_of(entries.begin(), entries.end(),
+                                                   [](const Entry& e) { return !e.started; });
             entries.push_back({operation, observer, false});
+            mayStartHere = asynchronous && !othersWaiting && alive && !suspended && hasRoomLocked();
+        }
+        // An asynchronous operation returns from start() at once, having handed its work to
+        // another thread; one that may run now starts on the adding thread, which saves a
+        // thread hop per network request. Everything else is started by a worker.
+        if (mayStartHere && operation->isReady() && claim(operation)) {
+            start(operation);
+            return;
         }
         requestSchedule();
+    }
+
+    // Marks a waiting operation as started when there is room; false when there is none or
+    // another thread took it first.
+    bool claim(const std::shared_ptr<Operation>& operation) {
+        std::lock_guard lock(mutex);
+        if (!alive || suspended || !hasRoomLocked()) return false;
+        const auto found = std::find_if(entries.begin(), entries.end(), [&](const Entry& e) {
+            return e.operation == operation && !e.started;
+        });
+        if (found == entries.end()) return false;
+        found->started = true;
+        ++running;
+        return true;
     }
 
     void finished(Operation& operation) {
@@ -102,18 +133,12 @@ struct OperationQueue::State : std::enable_shared_from_this<State> {
         });
 
         std::vector<std::shared_ptr<Operation>> claimed;
-        {
-            std::lock_guard lock(mutex);
-            if (!alive || suspended) return;
-            for (auto& operation : ready) {
-                if (!hasRoomLocked()) break;
-                const auto found = std::find_if(
-                    entries.begin(), entries.end(),
-                    [&](const Entry& e) { return e.operation == operation && !e.started; });
-                if (found == entries.end()) continue;  // another thread claimed it meanwhile
-                found->started = true;
-                ++running;
+        for (auto& operation : ready) {
+            // One that another thread claimed meanwhile is skipped; no room ends the round.
+            if (claim(operation)) {
                 claimed.push_back(std::move(operation));
+            } else if (!hasRoom()) {
+                break;
             }
         }
         if (claimed.empty()) return;
