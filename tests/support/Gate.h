@@ -1,24 +1,32 @@
 #pragma once
 
+#include <chrono>
+#include <climits>
 #include <condition_variable>
 #include <mutex>
 
-// Holds threads at wait() until the test opens it: lets a test decide when work on
-// other threads may go on.
+// Lets a test hold other threads (a server handler, a queue's block) at a point until it
+// lets them pass: open(n) lets n passes through, openForGood() every pass from then on.
 class Gate {
 public:
-    void open() {
+    void open(int times = 1) {
         std::lock_guard lock(mutex_);
-        open_ = true;
+        permits_ = permits_ > INT_MAX - times ? INT_MAX : permits_ + times;
         changed_.notify_all();
     }
-    void wait() {
+    void openForGood() { open(INT_MAX); }
+
+    // False when the gate stayed shut for 10 s of real time (a broken test).
+    bool pass() {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return open_; });
+        if (!changed_.wait_for(lock, std::chrono::seconds(10), [&] { return permits_ > 0; }))
+            return false;
+        if (permits_ != INT_MAX) --permits_;
+        return true;
     }
 
 private:
     std::mutex mutex_;
     std::condition_variable changed_;
-    bool open_ = false;
+    int permits_ = 0;
 };

@@ -49,7 +49,7 @@ TEST_F(DispatchQueueTest, BarrierWaitsForEarlierWorkAndHoldsLaterWork) {
 
     for (int i = 0; i < 3; ++i) {
         queue.async([&] {
-            gate.wait();
+            gate.pass();
             ++earlierDone;
         });
     }
@@ -59,7 +59,7 @@ TEST_F(DispatchQueueTest, BarrierWaitsForEarlierWorkAndHoldsLaterWork) {
     });
     for (int i = 0; i < 3; ++i) queue.async([&] { ++laterStarted; });
 
-    gate.open();
+    gate.openForGood();
     queue.barrierSync([] {});
     EXPECT_EQ(earlierSeenByBarrier, 3);
     EXPECT_EQ(laterSeenByBarrier, 0);

@@ -2,6 +2,8 @@
 
 #include "platform/foundation/network_thread.h"
 
+#include "Gate.h"
+
 #include <httplib.h>
 
 #include <QNetworkAccessManager>
@@ -57,28 +59,4 @@ private:
     QString scheme_;
     int port_ = -1;
     std::thread thread_;
-};
-
-// Lets the test hold a server handler (or any other thread) at a point until it
-// opens the gate a number of times.
-class Gate {
-public:
-    void open(int times = 1) {
-        std::lock_guard lock(mutex_);
-        permits_ += times;
-        changed_.notify_all();
-    }
-    // False when the gate stayed shut for 10 s of real time (a broken test).
-    bool pass() {
-        std::unique_lock lock(mutex_);
-        if (!changed_.wait_for(lock, std::chrono::seconds(10), [&] { return permits_ > 0; }))
-            return false;
-        --permits_;
-        return true;
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    int permits_ = 0;
 };

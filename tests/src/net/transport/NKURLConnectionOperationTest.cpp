@@ -355,7 +355,7 @@ TEST_F(NKURLConnectionOperationTest, EveryChunkReachesALateReaderWithItsOwnBytes
         // The handler holds the operation, as a caller's block easily does: the
         // operation must still go away once its stream has ended.
         operation->setChunkHandler(reader, [gate, chunks, operation](const QByteArray& chunk) {
-            gate->wait();
+            gate->pass();
             chunks->push_back(chunk);
         });
         operation->setSuccessCallbackQueue(reader);
@@ -366,7 +366,7 @@ TEST_F(NKURLConnectionOperationTest, EveryChunkReachesALateReaderWithItsOwnBytes
         queue.addOperation(operation);
         // The reader is held up until the whole stream has arrived and ended.
         ASSERT_TRUE(runMainLoopUntil([&] { return operation->isFinished(); }));
-        gate->open();
+        gate->openForGood();
         ASSERT_TRUE(runMainLoopUntil([&] { return outcome->calls() > 0; }));
     }
     reader->sync([] {});
