@@ -25,7 +25,9 @@ std::shared_ptr<Clock> Clock::sharedPtr() {
     return gClock;
 }
 
-Clock& Clock::shared() { return *sharedPtr(); }
+Clock& Clock::shared() {
+    return *sharedPtr();
+}
 
 void Clock::install(std::shared_ptr<Clock> clock) {
     std::shared_ptr<Clock> previous;
@@ -113,43 +115,58 @@ void Clock::runDue(Duration limit, const std::function<void(Duration)>& beforeEa
 }
 
 // Lives on the main thread and keeps one single-shot QTimer armed for the
-// earliest due action.
+// earliest due action. A clock destroyed on another thread detaches first, so a
+// timer that fires before the waker's deferred deletion finds no clock to run.
 class RealClock::Waker : public QObject {
 public:
-    explicit Waker(RealClock& clock) : clock_(clock) {
+    explicit Waker(RealClock& clock) : clock_(&clock) {
         timer_.setSingleShot(true);
         timer_.setTimerType(Qt::PreciseTimer);
         QObject::connect(&timer_, &QTimer::timeout, this, [this] { fire(); });
-    }
-
-    void rearm() {
-        const auto due = clock_.nextDue();
-        if (!due) {
-            timer_.stop();
-            return;
-        }
-        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*due - clock_.uptime());
-        timer_.start(std::max<qint64>(0, wait.count()));
     }
 
     void rearmSoon() {
         if (QThread::currentThread() == thread()) {
             rearm();
         } else if (!pending_.exchange(true)) {
-            QMetaObject::invokeMethod(this, [this] {
-                pending_ = false;
-                rearm();
-            }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    pending_ = false;
+                    rearm();
+                },
+                Qt::QueuedConnection);
         }
     }
 
+    void detach() {
+        std::lock_guard lock(mutex_);
+        clock_ = nullptr;
+    }
+
 private:
+    // Runs on the main thread only; actions may schedule (and so rearm) again.
+    void rearm() {
+        std::lock_guard lock(mutex_);
+        if (!clock_) return;
+        const auto due = clock_->nextDue();
+        if (!due) {
+            timer_.stop();
+            return;
+        }
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*due - clock_->uptime());
+        timer_.start(std::max<qint64>(0, wait.count()));
+    }
+
     void fire() {
-        clock_.runDue(clock_.uptime());
+        std::lock_guard lock(mutex_);
+        if (!clock_) return;
+        clock_->runDue(clock_->uptime());
         rearm();
     }
 
-    RealClock& clock_;
+    std::recursive_mutex mutex_;
+    RealClock* clock_;
     QTimer timer_{this};  // a child, so that it moves to the main thread with the waker
     std::atomic<bool> pending_{false};
 };
@@ -158,13 +175,18 @@ RealClock::RealClock() : start_(std::chrono::steady_clock::now()) {}
 
 RealClock::~RealClock() {
     if (waker_ && QThread::currentThread() != waker_->thread()) {
+        waker_->detach();
         waker_.release()->deleteLater();
     }
 }
 
-TimePoint RealClock::now() const { return std::chrono::system_clock::now(); }
+TimePoint RealClock::now() const {
+    return std::chrono::system_clock::now();
+}
 
-Duration RealClock::uptime() const { return std::chrono::steady_clock::now() - start_; }
+Duration RealClock::uptime() const {
+    return std::chrono::steady_clock::now() - start_;
+}
 
 void RealClock::scheduleChanged() {
     auto* app = QCoreApplication::instance();
@@ -181,7 +203,8 @@ void RealClock::scheduleChanged() {
 ManualClock::ManualClock(TimePoint start) : wallStart_(start) {}
 
 TimePoint ManualClock::defaultStart() {
-    return std::chrono::system_clock::time_point(std::chrono::seconds(1780300800));  // 2026-06-01 08:00 UTC
+    return std::chrono::system_clock::time_point(
+        std::chrono::seconds(1780300800));  // 2026-06-01 08:00 UTC
 }
 
 TimePoint ManualClock::now() const {

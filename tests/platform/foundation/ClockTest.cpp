@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <thread>
 #include <vector>
 
 namespace {
@@ -107,6 +108,20 @@ TEST(RealClockTest, FiresFromTheMainLoop) {
     clock.schedule(std::chrono::milliseconds(6), [&] { loop.quit(); });
     loop.exec();
     EXPECT_TRUE(fired);
+}
+
+TEST(RealClockTest, ADestroyedClockNeverRunsItsPendingActions) {
+    // The last owner may let go on another thread while the main loop still has the
+    // clock's wake-up armed.
+    auto clock = std::make_shared<ns::RealClock>();
+    bool fired = false;
+    clock->schedule(std::chrono::milliseconds(1), [&] { fired = true; });
+    std::thread releaser([owned = std::move(clock)]() mutable { owned.reset(); });
+    releaser.join();
+    QEventLoop loop;
+    QTimer::singleShot(20, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_FALSE(fired);
 }
 
 }  // namespace
