@@ -38,6 +38,6 @@ function(housing_tests name)
     add_dependencies(${name} bundle)
     gtest_discover_tests(${name}
         DISCOVERY_TIMEOUT 60
-        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;HOUSING_BUNDLE=${HOUSING_BUNDLE_DIR};HOUSING_STANDIN=$<TARGET_FILE:standin>"
+        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;HOUSING_TESTS_SOURCE_DIR=${PROJECT_SOURCE_DIR}/tests;HOUSING_BUNDLE=${HOUSING_BUNDLE_DIR};HOUSING_STANDIN=$<TARGET_FILE:standin>"
                    TIMEOUT 120)
 endfunction()

@@ -1,5 +1,7 @@
 #include "UIKitTest.h"
 
+#include "ReferenceImage.h"
+
 #include "platform/foundation/sandbox.h"
 #include "platform/uikit/image.h"
 
@@ -28,50 +30,13 @@ void UIKitTest::writeBundleImage(const QString& fileName, const QImage& image) {
 }
 
 QString UIKitTest::referencePath(const QString& name) {
-    return QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/reference/") +
-           name;
+    return referenceImagePath(QStringLiteral("platform/uikit/reference"), name);
 }
 
 ::testing::AssertionResult UIKitTest::matchesReference(const QImage& image, const QString& name,
                                                        int tolerance) {
-    const QString path = referencePath(name);
-    if (qEnvironmentVariableIntValue("HOUSING_UPDATE_REFERENCES") == 1) {
-        QDir().mkpath(QFileInfo(path).path());
-        image.save(path, "PNG");
-        return ::testing::AssertionSuccess() << "reference rewritten";
-    }
-    QImage reference(path);
-    if (reference.isNull()) {
-        return ::testing::AssertionFailure() << "no reference image " << path.toStdString()
-                                             << " (run with HOUSING_UPDATE_REFERENCES=1)";
-    }
-    const QImage actual = image.convertToFormat(QImage::Format_ARGB32);
-    reference = reference.convertToFormat(QImage::Format_ARGB32);
-    if (actual.size() != reference.size()) {
-        return ::testing::AssertionFailure()
-               << "size " << actual.width() << "x" << actual.height() << " differs from reference "
-               << reference.width() << "x" << reference.height();
-    }
-    int differing = 0;
-    for (int y = 0; y < actual.height(); ++y) {
-        const auto* a = reinterpret_cast<const QRgb*>(actual.constScanLine(y));
-        const auto* r = reinterpret_cast<const QRgb*>(reference.constScanLine(y));
-        for (int x = 0; x < actual.width(); ++x) {
-            if (std::abs(qRed(a[x]) - qRed(r[x])) > tolerance ||
-                std::abs(qGreen(a[x]) - qGreen(r[x])) > tolerance ||
-                std::abs(qBlue(a[x]) - qBlue(r[x])) > tolerance ||
-                std::abs(qAlpha(a[x]) - qAlpha(r[x])) > tolerance) {
-                ++differing;
-            }
-        }
-    }
-    if (differing > 0) {
-        actual.save(QDir::tempPath() + QStringLiteral("/actual-") + name, "PNG");
-        return ::testing::AssertionFailure()
-               << differing << " pixels differ from " << name.toStdString()
-               << " (actual written to the temp folder)";
-    }
-    return ::testing::AssertionSuccess();
+    return matchesReferenceImage(image, QStringLiteral("platform/uikit/reference"), name,
+                                 tolerance);
 }
 
 QImage solidImage(int width, int height, QColor color) {
