@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Configures (once) and builds the whole project into build/ (or $BUILD_DIR).
+# Configures (once) and builds the whole project into build/ (or $BUILD_DIR), with $JOBS
+# compilations at a time (default: one per core).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD_DIR=${BUILD_DIR:-build}
@@ -10,7 +11,7 @@ if [ ! -f "$BUILD_DIR/build.ninja" ]; then
 fi
 # Ninja's progress lines are dropped; warnings and errors stay.
 set +e
-cmake --build "$BUILD_DIR" -- -j"$(nproc)" 2>&1 | grep -v -E '^\[[0-9]+/[0-9]+\]'
+cmake --build "$BUILD_DIR" -- -j"${JOBS:-$(nproc)}" 2>&1 | grep -v -E '^\[[0-9]+/[0-9]+\]'
 status=${PIPESTATUS[0]}
 set -e
 exit "$status"
