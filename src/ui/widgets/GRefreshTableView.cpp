@@ -100,17 +100,7 @@ void GRefreshTableView::setState(GPullRefreshState state) {
                              [&] { arrowImage_->setTransform(pullingArrow()); });
             break;
         case GPullRefreshNormal:
-            if (state_ == GPullRefreshPulling) {
-                arrowTransaction(kArrowDuration, false,
-                                 [&] { arrowImage_->setTransform(normalArrow()); });
-            }
-            statusLabel_->setText(textFor(kNormalKey, kNormalText));
-            activityView_->stopAnimating();
-            arrowTransaction(0, true, [&] {
-                arrowImage_->setHidden(false);
-                arrowImage_->setTransform(normalArrow());
-            });
-            refreshLastUpdatedDate();
+            showNormalLook(kArrowDuration);
             break;
         case GPullRefreshLoading:
             statusLabel_->setText(textFor(kLoadingKey, kLoadingText));
@@ -122,8 +112,13 @@ void GRefreshTableView::setState(GPullRefreshState state) {
 }
 
 void GRefreshTableView::resetState() {
+    showNormalLook(0);
+}
+
+void GRefreshTableView::showNormalLook(double arrowDuration) {
     if (state_ == GPullRefreshPulling) {
-        arrowTransaction(0, true, [&] { arrowImage_->setTransform(normalArrow()); });
+        arrowTransaction(arrowDuration, arrowDuration == 0,
+                         [&] { arrowImage_->setTransform(normalArrow()); });
     }
     statusLabel_->setText(textFor(kNormalKey, kNormalText));
     activityView_->stopAnimating();

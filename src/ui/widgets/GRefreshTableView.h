@@ -89,6 +89,8 @@ public:
 
 private:
     void initView(const ui::Rect& frame);
+    // The resting look, the arrow turning back over `arrowDuration` when it was pulled.
+    void showNormalLook(double arrowDuration);
     [[nodiscard]] QString textFor(const QString& key, const QString& fallback) const;
     [[nodiscard]] ui::Transform3D normalArrow() const;
     [[nodiscard]] ui::Transform3D pullingArrow() const;

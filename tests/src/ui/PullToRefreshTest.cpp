@@ -1,4 +1,4 @@
-#include "WidgetTest.h"
+#include "ScrollingTest.h"
 
 #include "platform/foundation/user_defaults.h"
 #include "platform/uikit/activity_indicator_view.h"
@@ -43,31 +43,9 @@ public:
     int rows = 20;
 };
 
-class PullToRefreshTest : public WidgetTest {
+class PullToRefreshTest : public ScrollingTest {
 protected:
-    std::shared_ptr<ui::ScrollView> scroll = std::make_shared<ui::ScrollView>(Rect(0, 0, 320, 480));
     std::shared_ptr<Recorder> recorder = std::make_shared<Recorder>();
-
-    void SetUp() override {
-        WidgetTest::SetUp();
-        scroll->setContentSize({320, 1000});
-        scroll->setAlwaysBounceVertical(true);
-        window().addSubview(scroll);
-    }
-
-    // A finger down on the scroll view that has started a drag; the test then puts
-    // the offset exactly where it wants it.
-    void startDrag() {
-        window().touchDown({160, 200});
-        window().touchMove({160, 215});
-        window().touchMove({160, 216});
-        ASSERT_TRUE(scroll->isDragging());
-    }
-
-    void release() {
-        window().touchUp({160, 216});
-        run(1);
-    }
 };
 
 TEST_F(PullToRefreshTest, HeaderPullsPastSixtyFourPointsAndRefreshesOnRelease) {

@@ -1,4 +1,4 @@
-#include "WidgetTest.h"
+#include "ScrollingTest.h"
 
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
@@ -30,24 +30,7 @@ public:
     bool loading = false;
 };
 
-class RefreshHeadersTest : public WidgetTest {
-protected:
-    std::shared_ptr<ui::ScrollView> scroll = std::make_shared<ui::ScrollView>(Rect(0, 0, 320, 480));
-
-    void SetUp() override {
-        WidgetTest::SetUp();
-        scroll->setContentSize({320, 1000});
-        scroll->setAlwaysBounceVertical(true);
-        window().addSubview(scroll);
-    }
-
-    void startDrag() {
-        window().touchDown({160, 200});
-        window().touchMove({160, 215});
-        window().touchMove({160, 216});
-        ASSERT_TRUE(scroll->isDragging());
-    }
-};
+class RefreshHeadersTest : public ScrollingTest {};
 
 TEST_F(RefreshHeadersTest, RefreshViewCallsBackOnReleaseAtEightyPointsNotBefore) {
     auto caller = std::make_shared<Caller>();
