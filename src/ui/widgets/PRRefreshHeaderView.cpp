@@ -65,7 +65,11 @@ void PRRefreshHeaderView::setState(PRRefreshState state) {
             statusLabel()->setText(kRefreshingText);
             inset.top += kViewHeight;
             animateArrowAndInset(kStateAnimationDuration, ui::AffineTransform::identity(), inset);
-            if (scrollView) scrollView->setContentOffset({0, -inset.top});
+            if (scrollView) {
+            // The spring-back of the released drag ends here: the header stays in sight.
+            scrollView->stopScrolling();
+            scrollView->setContentOffset({0, -inset.top});
+        }
             break;
         case PRRefreshStatePulling:
             statusLabel()->setText(kPullingText);

@@ -72,6 +72,7 @@ TEST_F(PullToRefreshTest, HeaderPullsPastSixtyFourPointsAndRefreshesOnRelease) {
     release();
     EXPECT_TRUE(header->isRefreshing());
     EXPECT_EQ(scroll->contentInset().top, 64);
+    EXPECT_EQ(scroll->contentOffset().y, -64);
     EXPECT_EQ(recorder->events, (QStringList{"state 1", "state 2", "state 1", "begin", "state 3"}));
     EXPECT_EQ(blocks, (QStringList{"1", "2", "1", "begin", "3"}));
 

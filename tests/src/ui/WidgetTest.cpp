@@ -27,6 +27,11 @@ void WidgetTest::TearDown() {
     SandboxTest::TearDown();
 }
 
+void WidgetTest::useAppBundle() {
+    ns::Bundle::setResourcePath(previousBundle_);
+    ui::Image::clearNamedCache();
+}
+
 void WidgetTest::writeBundleImage(const QString& fileName, int width, int height, QColor color) {
     const QString path = bundle_ + '/' + fileName;
     QDir().mkpath(QFileInfo(path).path());

@@ -22,6 +22,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+    // Loads pictures from the app's own bundle instead of the test's.
+    void useAppBundle();
     // Writes a picture of one colour into the bundle under `fileName` (PNG).
     void writeBundleImage(const QString& fileName, int width, int height, QColor color);
     [[nodiscard]] ui::Window& window();
