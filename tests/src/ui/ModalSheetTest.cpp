@@ -68,8 +68,11 @@ TEST_F(ModalSheetTest, FromVersionSevenTheInitializerGivesTheCustomPresentationS
     EXPECT_EQ(customModalViewController(*root), sheet);
     EXPECT_EQ(customModalViewController(*parent), nullptr);
 
-    auto older = std::make_shared<TovikModalViewController>(
-        std::make_shared<ui::NavigationController>(), parent);
+    OlderSystem older6;
+    auto older = std::dynamic_pointer_cast<TovikModalViewController>(
+        TovikModalViewController::initWithRootViewController(
+            std::make_shared<ui::NavigationController>(), parent));
+    ASSERT_NE(older, nullptr);
     (void)older->view();
     EXPECT_EQ(customModalViewController(*older->rootViewController()), older);
     EXPECT_EQ(older->parentViewYPath(), 44);

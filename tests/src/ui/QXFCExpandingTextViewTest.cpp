@@ -112,4 +112,25 @@ TEST_F(QXFCExpandingTextViewTest, ReturnThatSendsInsertsNoLineBreak) {
     EXPECT_EQ(input->text(), QStringLiteral("你好\n"));
 }
 
+TEST(QXFCExpandingTextViewOlderSystemTest, ScrollsInsideOnlyOnceTheMaximumIsReached) {
+    OlderSystem older;
+    auto input = QXFCExpandingTextView::initWithFrame(Rect(50, 9, 220, 40));
+    input->setAnimateHeightChange(false);
+    ExpandingTextViewInternal* inner = input->internalTextView();
+    EXPECT_FALSE(inner->isScrollEnabled());
+    // Heights come from the inner view's own content height.
+    inner->setText(QStringLiteral("-\n|W|\n|W|"));
+    EXPECT_EQ(input->getTextViewContentHeight(), int(inner->contentSize().height));
+    inner->setText({});
+    EXPECT_FALSE(inner->isScrollEnabled());
+
+    input->setText(QStringLiteral("1\n2"));
+    EXPECT_FALSE(inner->isScrollEnabled());
+    input->setText(QStringLiteral("1\n2\n3\n4\n5\n6"));
+    EXPECT_EQ(input->frame().size.height, input->maxHeight());
+    EXPECT_TRUE(inner->isScrollEnabled());
+    input->setText(QStringLiteral("1"));
+    EXPECT_FALSE(inner->isScrollEnabled());
+}
+
 }  // namespace

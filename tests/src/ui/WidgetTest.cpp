@@ -3,6 +3,7 @@
 #include "ReferenceImage.h"
 
 #include "platform/foundation/sandbox.h"
+#include "platform/uikit/device.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/test_driver.h"
 #include "platform/uikit/window.h"
@@ -68,4 +69,12 @@ void WidgetTest::run(double seconds) {
 QColor pixelAt(const ui::Image& image, int x, int y) {
     return QColor::fromRgba(
         image.uprightPixels().convertToFormat(QImage::Format_ARGB32).pixel(x, y));
+}
+
+OlderSystem::OlderSystem() {
+    ui::Device::currentDevice().setSystemVersion(QStringLiteral("6.1"));
+}
+
+OlderSystem::~OlderSystem() {
+    ui::Device::currentDevice().setSystemVersion(QStringLiteral("7.0"));
 }

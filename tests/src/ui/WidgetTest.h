@@ -42,3 +42,12 @@ private:
 };
 
 [[nodiscard]] QColor pixelAt(const ui::Image& image, int x, int y);
+
+// Runs the app as on a system before version 7 while it lives.
+class OlderSystem {
+public:
+    OlderSystem();
+    ~OlderSystem();
+    OlderSystem(const OlderSystem&) = delete;
+    OlderSystem& operator=(const OlderSystem&) = delete;
+};
