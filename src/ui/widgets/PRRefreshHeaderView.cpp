@@ -66,10 +66,10 @@ void PRRefreshHeaderView::setState(PRRefreshState state) {
             inset.top += kViewHeight;
             animateArrowAndInset(kStateAnimationDuration, ui::AffineTransform::identity(), inset);
             if (scrollView) {
-            // The spring-back of the released drag ends here: the header stays in sight.
-            scrollView->stopScrolling();
-            scrollView->setContentOffset({0, -inset.top});
-        }
+                // The spring-back of the released drag ends here: the header stays in sight.
+                scrollView->stopScrolling();
+                scrollView->setContentOffset({0, -inset.top});
+            }
             break;
         case PRRefreshStatePulling:
             statusLabel()->setText(kPullingText);

@@ -1,36 +1,14 @@
 #pragma once
 
 #include "platform/uikit/text_view.h"
+#include "ui/widgets/ExpandingTextDelegate.h"
 #include "ui/widgets/ExpandingTextViewInternal.h"
 
 #include <memory>
 
 class QXFCExpandingTextView;
 
-// Hears the expanding text view; every method is optional.
-class QXFCExpandingTextViewDelegate {
-public:
-    virtual ~QXFCExpandingTextViewDelegate() = default;
-    virtual bool expandingTextViewShouldBeginEditing(QXFCExpandingTextView&) { return true; }
-    virtual bool expandingTextViewShouldEndEditing(QXFCExpandingTextView&) { return true; }
-    virtual void expandingTextViewDidBeginEditing(QXFCExpandingTextView&) {}
-    virtual void expandingTextViewDidEndEditing(QXFCExpandingTextView&) {}
-    virtual bool expandingTextViewShouldChangeTextInRange(QXFCExpandingTextView&, ui::Range range,
-                                                          const QString& text) {
-        (void)range, (void)text;
-        return true;
-    }
-    // Answering true to a line break refuses it (the chat bar sends the message there).
-    virtual bool expandingTextViewShouldReturn(QXFCExpandingTextView&) { return false; }
-    virtual void expandingTextViewDidChange(QXFCExpandingTextView&) {}
-    virtual void expandingTextViewWillChangeHeight(QXFCExpandingTextView&, double height) {
-        (void)height;
-    }
-    virtual void expandingTextViewDidChangeHeight(QXFCExpandingTextView&, double height) {
-        (void)height;
-    }
-    virtual void expandingTextViewDidChangeSelection(QXFCExpandingTextView&) {}
-};
+using QXFCExpandingTextViewDelegate = ExpandingTextDelegateOf<QXFCExpandingTextView>;
 
 // A text input that grows with its text from a minimum to a maximum number of lines
 // and scrolls inside beyond that, telling its delegate of every height change.
