@@ -50,7 +50,10 @@ QueueAlertViewManager::~QueueAlertViewManager() {
 }
 
 ui::Rect QueueAlertViewManager::orientedScreenBounds() {
-    return ui::Screen::mainScreen().bounds();
+    ui::Rect bounds = ui::Screen::mainScreen().bounds();
+    const int orientation = ui::Application::sharedApplication().statusBarOrientation();
+    if (orientation == 3 || orientation == 4) std::swap(bounds.size.width, bounds.size.height);
+    return bounds;
 }
 
 void QueueAlertViewManager::show(const std::shared_ptr<QueueAlertView>& alert) {

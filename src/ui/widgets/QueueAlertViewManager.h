@@ -71,7 +71,8 @@ public:
     [[nodiscard]] ui::View* blackBG() const { return blackBG_.get(); }
 
 private:
-    // The screen's bounds; the cover and the centring use them.
+    // The screen's bounds, width and height swapped while the status bar stands
+    // landscape; the cover and the centring use them.
     [[nodiscard]] static ui::Rect orientedScreenBounds();
     void removeViewsFromScreen();
     void finishDismissal(const std::shared_ptr<QueueAlertView>& alert,

@@ -1,5 +1,6 @@
 #include "WidgetTest.h"
 
+#include "platform/uikit/application.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
@@ -203,6 +204,18 @@ TEST_F(QueueAlertViewTest, TheCoverTakesTouchesAndTheMessageKeepsToThreeLines) {
     run(0.2);
     EXPECT_EQ(shownTitle(), "A");
     EXPECT_TRUE(events.isEmpty());
+}
+
+TEST_F(QueueAlertViewTest, LandscapeCentresOnTheSwappedScreenAndTheCoverKeepsItsFirstSize) {
+    auto& application = ui::Application::sharedApplication();
+    alert("A", {"确定"})->show();
+    run(0.2);
+    application.setStatusBarOrientation(3);
+    alert("B", {"确定"})->show();
+    run(0.2);
+    EXPECT_EQ(manager.alertView()->center(), ui::Point(240, 160));
+    EXPECT_EQ(manager.blackBG()->frame(), Rect(0, 0, 320, 480));
+    application.setStatusBarOrientation(1);
 }
 
 }  // namespace
