@@ -47,6 +47,14 @@ public:
 
     PRRefreshBaseView();
     ~PRRefreshBaseView() override;
+    // A refresh view of type T already watching `scrollView`.
+    template <class T>
+    [[nodiscard]] static std::shared_ptr<T> initWithScrollView(
+        const std::shared_ptr<ui::ScrollView>& scrollView) {
+        auto view = std::make_shared<T>();
+        view->setScrollView(scrollView);
+        return view;
+    }
 
     void setFrame(const ui::Rect& frame) override;
     void setBounds(const ui::Rect& bounds) override;

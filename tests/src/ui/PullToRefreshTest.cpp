@@ -149,8 +149,7 @@ TEST_F(PullToRefreshTest, RefreshAskedBeforeTheWindowStartsAtTheFirstLayout) {
 
 TEST_F(PullToRefreshTest, FooterOnShortContentSitsAtTheBottomAndItsInsetCoversTheGap) {
     scroll->setContentSize({320, 300});
-    auto footer = PRRefreshFooterView::footer();
-    footer->setScrollView(scroll);
+    auto footer = PRRefreshBaseView::initWithScrollView<PRRefreshFooterView>(scroll);
     window().layoutIfNeeded();
     EXPECT_EQ(footer->frame(), Rect(0, 480, 320, 64));
     EXPECT_EQ(footer->contentBreakView(), -180);
