@@ -1,6 +1,7 @@
 #include "standin/Endpoints.h"
 
 #include "standin/Geography.h"
+#include "standin/Posts.h"
 #include "standin/MultipartReader.h"
 #include "standin/ServiceCalls.h"
 
@@ -77,6 +78,7 @@ Endpoints::Endpoints(QString imagesFolder) : imagesFolder_(std::move(imagesFolde
     });
     ServiceCalls::install(*this);
     Geography::install(*this);
+    Posts::install(*this);
 }
 
 void Endpoints::addInterface(const QByteArray& name, InterfaceHandler handler) {
