@@ -40,6 +40,10 @@ std::shared_ptr<ui::Image> PostThumbnail::cachedImage(const QString& url) {
     return cache().images.value(url);
 }
 
+void PostThumbnail::storeImage(const QString& url, const std::shared_ptr<ui::Image>& image) {
+    if (image) remember(url, image);
+}
+
 void PostThumbnail::clearCache() {
     cache().images.clear();
     cache().order.clear();

@@ -24,5 +24,7 @@ public:
     // Forgets the view's load, so a late answer is not shown.
     static void cancel(ui::ImageView& view);
     [[nodiscard]] static std::shared_ptr<ui::Image> cachedImage(const QString& url);
+    // Puts a picture into the memory cache, as a finished download does.
+    static void storeImage(const QString& url, const std::shared_ptr<ui::Image>& image);
     static void clearCache();
 };

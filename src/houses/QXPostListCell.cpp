@@ -80,7 +80,8 @@ bool QXPostListCell::categoryShowsThumbnail(int masterId, int majorId) {
 }
 
 void QXPostListCell::setContent(std::shared_ptr<const PostCellContent> content) {
-    if (content == content_) return;
+    // Tables ask again for rows already shown: equal content keeps what is drawn.
+    if (content == content_ || (content && content_ && *content == *content_)) return;
     content_ = std::move(content);
     dirty_ = true;
     setNeedsLayout();

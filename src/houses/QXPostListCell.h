@@ -23,7 +23,7 @@ public:
     QXPostListCell(ui::TableViewCellStyle style, const QString& reuseIdentifier);
 
     [[nodiscard]] const std::shared_ptr<const PostCellContent>& content() const { return content_; }
-    // The same content object again changes nothing.
+    // The same content (or an equal one) again changes nothing.
     void setContent(std::shared_ptr<const PostCellContent> content);
     [[nodiscard]] bool IsShowWifiImage() const { return showWifiImage_; }
     void setIsShowWifiImage(bool show);
