@@ -71,8 +71,13 @@ void PostThumbnail::load(ui::ImageView& view, const QString& url,
     QXIMRequest::shared().requestWithUrlForImage(
         url,
         [current, key, url, done](const QByteArray& data) {
-            auto image = ui::Image::imageWithData(data, 2);
-            if (image) remember(url, image);
+            // Views waiting for one URL share one picture: the first download to finish
+            // is the one kept.
+            auto image = cachedImage(url);
+            if (!image) {
+                image = ui::Image::imageWithData(data, 2);
+                if (image) remember(url, image);
+            }
             if (!current()) return;
             cache().pending.remove(key);
             if (done) done(image);

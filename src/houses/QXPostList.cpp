@@ -498,7 +498,7 @@ void QXPostList::fangXinFangActivity() {
 }
 
 void QXPostList::typeChanged(int type) {
-    if (type == paging_.majorId && !needRefresh_ && listTbl_) return;
+    if (type == paging_.majorId && !needRefresh_) return;
     paging_.majorId = type;
     if (listTbl_) listTbl_->removeFromSuperview();
     listTbl_.reset();

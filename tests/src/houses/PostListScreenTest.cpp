@@ -160,6 +160,35 @@ TEST_F(PostListScreenTest, TheFirstPageAndTheBarOfTheRentList) {
     EXPECT_TRUE(argsOf(sent.front())["queryFilters"].toArray().isEmpty());
 }
 
+TEST_F(PostListScreenTest, TypesTabsAndCityChanges) {
+    open(2);
+    EXPECT_EQ(list_->majorId(), 1) << "an unknown type is the rent tab";
+    EXPECT_EQ(argsOf(calls("SearchPostsByJson2").back())["majorCategoryScriptIndex"].toString(),
+              "1");
+    std::size_t before = calls("GetMajorCategoryFilter").size();
+    list_->typeChanged(1);
+    EXPECT_EQ(calls("GetMajorCategoryFilter").size(), before)
+        << "the selected tab again does nothing";
+
+    // A city change while another screen is above the list waits for the next appearance.
+    navigation_->pushViewController(std::make_shared<ui::ViewController>(), false);
+    settle();
+    ns::NotificationCenter::defaultCenter().post(QStringLiteral("CityChanged"));
+    drainMainLoop();
+    EXPECT_EQ(calls("GetMajorCategoryFilter").size(), before);
+    const std::size_t pages = searches();
+    navigation_->popViewControllerAnimated(false);
+    ASSERT_TRUE(waitFor([&] { return searches() > pages && list_->paging().nowListNum > 0; }));
+    EXPECT_EQ(calls("GetMajorCategoryFilter").size(), before + 1) << "rebuilt with new definitions";
+
+    before = searches();
+    list_->typeChanged(5);
+    ASSERT_TRUE(waitFor([&] { return searches() > before && list_->paging().nowListNum > 0; }));
+    EXPECT_EQ(argsOf(calls("SearchPostsByJson2").back())["majorCategoryScriptIndex"].toString(),
+              "5");
+    EXPECT_EQ(list_->quickFilterView()->titleAtIndex(1), "售价不限");
+}
+
 TEST_F(PostListScreenTest, ThreeFiltersGiveThreeButtonsAndFiveGiveTheMoreButton) {
     const auto definitions = [](int count) {
         QByteArray items;
@@ -448,9 +477,12 @@ TEST_F(PostListScreenTest, ReferenceScreens) {
     ASSERT_TRUE(waitFor([&] {
         for (ui::TableViewCell* cell : list_->listTbl()->visibleCells()) {
             auto* row = dynamic_cast<QXPostListCell*>(cell);
-            if (row && !row->thumbnailView()->isHidden() && row->content() &&
-                !row->content()->value("image").toString().isEmpty() &&
-                !PostThumbnail::cachedImage(row->content()->value("image").toString())) {
+            // Every thumbnail shown is the downloaded picture, not the placeholder.
+            if (!row || !row->content()) continue;
+            const QString url = row->content()->value("image").toString();
+            if (!url.isEmpty() &&
+                (!PostThumbnail::cachedImage(url) ||
+                 row->thumbnailView()->image() != PostThumbnail::cachedImage(url))) {
                 return false;
             }
         }
