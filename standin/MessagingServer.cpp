@@ -272,6 +272,13 @@ QList<qint64> MessagingServer::write(const QJsonObject& order) {
                                             {"type", 0},
                                             {"sysMsgType", 0}}}},
         };
+        if (order.value("noPost").toBool()) {
+            // A packet about no post at all.
+            packet.body.remove("post");
+            QJsonObject talk = packet.body.value("talk").toObject();
+            talk.insert("postId", "0_0_1000_0");
+            packet.body.insert("talk", talk);
+        }
         packet.segment = StreamSettings::segment(
             "recvMsg", QJsonDocument(packet.body).toJson(QJsonDocument::Compact));
         packets_.emplace(packet.sequence, std::move(packet));

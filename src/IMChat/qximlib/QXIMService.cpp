@@ -138,12 +138,16 @@ void QXIMService::userChanged() {
         receiver_->cancel();
         database_.openDatabase(QString::number(userId));
         curListenUserid_ = userId;
-        openConnection(userId);
-        noKeepOnline_ = false;
-        markHeartbeat();
         offlineReceiver_.reset();
     });
     receiveOfflineMessages();
+    // The fetch goes out before the new stream: a request queued right behind the opening
+    // of a stream that replaces a cancelled one was seen to wait for ever.
+    queue_->sync([&] {
+        openConnection(userId);
+        noKeepOnline_ = false;
+        markHeartbeat();
+    });
 }
 
 void QXIMService::cancelRecConnect() {
@@ -159,13 +163,14 @@ void QXIMService::heartbeat() {
     if (noKeepOnline_) return;
     if (ns::Duration(now() - lastHeartbeat_.load()) <= kHeartbeatTimeout) return;
     markHeartbeat();
+    onQueue([this] { receiver_->cancel(); });
+    // Fetched before the new stream opens, as on a change of user.
+    receiveOfflineMessages();
     onQueue([this] {
-        receiver_->cancel();
         curListenUserid_ = 0;
         openConnection(QXIMUser::shared().userId());
         noKeepOnline_ = false;
     });
-    receiveOfflineMessages();
 }
 
 void QXIMService::receiveOfflineMessages() {
