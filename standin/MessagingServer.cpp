@@ -69,6 +69,7 @@ MessagingServer::Stream::Stream(MessagingServer& server, qint64 userId, quint32 
     : server_(server), userId_(userId), random_(seed) {
     const std::lock_guard lock(server_.mutex_);
     commandsSeen_ = server_.commands_[userId_].size();
+    dropGeneration_ = server_.dropGeneration_;
     const Faults& faults = server_.faults_;
     if (faults.dropAfterMax > 0) {
         std::uniform_int_distribution<int> drop(std::max(faults.dropAfterMin, 1),
@@ -86,11 +87,9 @@ QList<QByteArray> MessagingServer::Stream::take() {
         const auto& commands = server_.commands_[userId_];
         while (commandsSeen_ < commands.size()) segments.append(commands[commandsSeen_++]);
         const qint64 now = nowMs();
-        for (const auto& [sequence, packet] : server_.packets_) {
-            if (packet.userId != userId_) continue;
-            const auto sent = sentAt_.find(sequence);
-            if (sent != sentAt_.end() && now - sent->second < server_.faults_.redeliverMs) continue;
-            sentAt_[sequence] = now;
+        for (auto& [sequence, packet] : server_.packets_) {
+            if (packet.userId != userId_ || !server_.due(packet, now)) continue;
+            packet.sentAtMs = now;
             segments.append(packet.segment);
         }
     }
@@ -108,19 +107,20 @@ QList<QByteArray> MessagingServer::Stream::take() {
 }
 
 bool MessagingServer::Stream::shouldDrop() {
-    return dropAfter_ > 0 && segments_ >= dropAfter_;
+    const std::lock_guard lock(server_.mutex_);
+    return (dropAfter_ > 0 && segments_ >= dropAfter_) ||
+           dropGeneration_ != server_.dropGeneration_;
 }
 
 bool MessagingServer::Stream::waitForChunks(int milliseconds) {
     std::unique_lock lock(server_.mutex_);
     const auto ready = [&] {
         if (commandsSeen_ < server_.commands_[userId_].size()) return true;
+        if (dropGeneration_ != server_.dropGeneration_) return true;
         const qint64 now = nowMs();
         return std::any_of(
             server_.packets_.begin(), server_.packets_.end(), [&](const auto& entry) {
-                if (entry.second.userId != userId_) return false;
-                const auto sent = sentAt_.find(entry.first);
-                return sent == sentAt_.end() || now - sent->second >= server_.faults_.redeliverMs;
+                return entry.second.userId == userId_ && server_.due(entry.second, now);
             });
     };
     return server_.changed_.wait_for(lock, std::chrono::milliseconds(milliseconds), ready);
@@ -155,6 +155,10 @@ Reply MessagingServer::messageApi(const RecordedRequest& request) {
     if (op == "getnotrecvmsgs") return offline(request);
     if (op == "ackrecvmsg") return acknowledge(request);
     return Reply::json(QJsonObject{{"error_msg", QStringLiteral("unknown op %1").arg(op)}});
+}
+
+bool MessagingServer::due(const Packet& packet, qint64 nowMs) const {
+    return packet.sentAtMs == 0 || nowMs - packet.sentAtMs >= faults_.redeliverMs;
 }
 
 bool MessagingServer::failNow() {
@@ -313,6 +317,12 @@ std::optional<std::pair<int, QJsonValue>> MessagingServer::control(const QByteAr
             for (const qint64 id : packet.pendingIds) pending.append(id);
         }
         return std::pair{200, QJsonValue(QJsonObject{{"sent", sent}, {"unacknowledged", pending}})};
+    }
+    if (what == "im/drop" && method == "POST") {
+        const std::lock_guard lock(mutex_);
+        ++dropGeneration_;
+        changed_.notify_all();
+        return std::pair{200, QJsonValue(QJsonObject{{"status", 0}})};
     }
     if (what == "im/faults" && (method == "POST" || method == "DELETE")) {
         Faults faults;

@@ -54,10 +54,10 @@ public:
         MessagingServer& server_;
         qint64 userId_;
         std::mt19937 random_;
-        std::map<qint64, qint64> sentAt_;  // packet sequence -> when it went out (ms)
         std::size_t commandsSeen_ = 0;
         int segments_ = 0;
         int dropAfter_ = 0;
+        int dropGeneration_ = 0;
     };
 
     MessagingServer() = default;
@@ -82,12 +82,16 @@ private:
         QJsonObject body;
         QByteArray segment;
         QStringList talkIds;
+        qint64 sentAtMs = 0;  // when a stream last carried it; 0: never
     };
 
     Reply messageApi(const RecordedRequest& request);
     Reply sendmsg(const RecordedRequest& request);
     Reply offline(const RecordedRequest& request);
     Reply acknowledge(const RecordedRequest& request);
+    // Whether a stream is to carry the packet now: never sent, or not acknowledged for a
+    // while. The caller holds the lock.
+    [[nodiscard]] bool due(const Packet& packet, qint64 nowMs) const;
     bool failNow();
 
     mutable std::mutex mutex_;
@@ -97,6 +101,7 @@ private:
     std::map<qint64, Packet> packets_;                    // unacknowledged, by sequence
     std::map<qint64, std::vector<qint64>> sent_;          // every message id written, by user
     std::map<qint64, std::vector<QByteArray>> commands_;  // command segments, by user
+    int dropGeneration_ = 0;                              // raised to break off every open stream
     qint64 lastSequence_ = 0;
     qint64 lastMessageId_ = 0;
 };

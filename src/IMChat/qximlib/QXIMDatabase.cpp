@@ -93,6 +93,27 @@ bool writeTalk(JSSQLite& db, QXIMMessage& message, bool* autoInsertNeed, bool ex
          message.sendingState, message.m_sid, message.talkId, message.userId});
 }
 
+// The packet's new messages and its talk row; false when a statement failed.
+bool storePacket(JSSQLite& db, const QXIMDatabase::ReceivedPacket& packet,
+                 QXIMDatabase::ReceivedPacketSaved& saved) {
+    for (const QList<QXIMMessage>& item : packet.items) {
+        for (qsizetype index = 0; index < item.size(); ++index) {
+            QXIMMessage message = item[index];
+            bool exists = false;
+            // The first element decides whether the item is stored already.
+            if (!insertMessage(db, message, index == 0, &exists)) return false;
+            if (exists) break;
+            saved.stored.append(message);
+        }
+    }
+    if (saved.stored.isEmpty()) return true;
+    saved.talk = saved.stored.last();
+    saved.talk.otherUser = packet.otherUser;
+    saved.talk.completeMessage = packet.completeMessage;
+    saved.talk.unread = static_cast<int>(saved.stored.size());
+    return writeTalk(db, saved.talk, &saved.autoInsertNeed, false);
+}
+
 int countOf(const std::optional<JSSQLite::Rows>& rows, const QString& column) {
     if (!rows || rows->size() != 1) return 0;
     return rows->first().value(column).toInt();
@@ -365,28 +386,20 @@ int QXIMDatabase::cellNameByInfo(const QVariant& contents) {
 }
 
 QXIMDatabase::ReceivedPacketSaved QXIMDatabase::saveReceivedPacket(const ReceivedPacket& packet) {
-    ReceivedPacketSaved saved;
-    saved.committed = queue_->inTransaction([&](JSSQLite& db, bool& rollback) {
-        for (const QList<QXIMMessage>& item : packet.items) {
-            for (qsizetype index = 0; index < item.size(); ++index) {
-                QXIMMessage message = item[index];
-                bool exists = false;
-                // The first element decides whether the item is stored already.
-                if (!insertMessage(db, message, index == 0, &exists)) {
-                    rollback = true;
-                    return;
-                }
-                if (exists) break;
-                saved.stored.append(message);
-            }
+    return saveReceivedPackets({packet}).first();
+}
+
+QList<QXIMDatabase::ReceivedPacketSaved> QXIMDatabase::saveReceivedPackets(
+    const QList<ReceivedPacket>& packets) {
+    QList<ReceivedPacketSaved> results(packets.size());
+    const bool committed = queue_->inTransaction([&](JSSQLite& db, bool& rollback) {
+        for (qsizetype n = 0; n < packets.size() && !rollback; ++n) {
+            rollback = !storePacket(db, packets[n], results[n]);
         }
-        if (saved.stored.isEmpty()) return;
-        saved.talk = saved.stored.last();
-        saved.talk.otherUser = packet.otherUser;
-        saved.talk.completeMessage = packet.completeMessage;
-        saved.talk.unread = static_cast<int>(saved.stored.size());
-        rollback = !writeTalk(db, saved.talk, &saved.autoInsertNeed, false);
     });
-    if (!saved.committed) saved.stored.clear();
-    return saved;
+    for (ReceivedPacketSaved& saved : results) {
+        saved.committed = committed;
+        if (!committed) saved.stored.clear();
+    }
+    return results;
 }

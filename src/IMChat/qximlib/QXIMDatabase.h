@@ -124,6 +124,9 @@ public:
     // first message is stored already is skipped whole; if the talk row cannot be
     // written nothing of the packet stays.
     ReceivedPacketSaved saveReceivedPacket(const ReceivedPacket& packet);
+    // Several packets in one transaction (one sync of the disk for all): each as above;
+    // when the transaction fails none of them is committed.
+    QList<ReceivedPacketSaved> saveReceivedPackets(const QList<ReceivedPacket>& packets);
 
     // --- Needs (`need_list`)
     struct NeedInfo {

@@ -35,18 +35,35 @@ void postReceived(QXIMNotifications::ReceivedMessages received, const QVariantMa
 
 }  // namespace
 
-void QXIMService::saveMessages(const QVariantMap& packetMap, bool notify,
+void QXIMService::saveMessages(const QVariantMap& packet, bool notify,
                                QList<QXIMMessage>* messagesContainer,
                                QVariantList* talksContainer) {
+    savePackets({packet}, notify, messagesContainer, talksContainer);
+}
+
+void QXIMService::queueStreamPacket(const QVariantMap& packet) {
+    streamPackets_.append(packet);
+    if (streamPackets_.size() > 1) return;  // the store is already queued
+    queue_->async([weak = weak_from_this()] {
+        if (const auto self = weak.lock()) {
+            const QList<QVariantMap> packets = std::exchange(self->streamPackets_, {});
+            self->savePackets(packets, true, nullptr, nullptr);
+        }
+    });
+}
+
+std::optional<QXIMDatabase::ReceivedPacket> QXIMService::preparePacket(
+    const QVariantMap& packetMap) {
     const Tolerant packet(packetMap);
     const qint64 me = QXIMUser::shared().userId();
     const std::optional<qint64> from = idOf(packet[QStringLiteral("fromUser")]);
     const qint64 to = idOf(packet[QStringLiteral("toUser")]).value_or(0);
     if (!from || (to == 0 && me != *from)) {
         acknowledge(packetMap);  // no talk it could belong to: nothing to keep
-        return;
+        return std::nullopt;
     }
-    if (me != *from && me != to) return;  // not this user's: neither kept nor acknowledged
+    if (me != *from && me != to)
+        return std::nullopt;  // not this user's: neither kept nor acknowledged
     const QString talkId = QXIMMessage::talkIdOfPacket(from, to, me).value_or(QString());
 
     const Tolerant post = packet[QStringLiteral("post")];
@@ -89,30 +106,48 @@ void QXIMService::saveMessages(const QVariantMap& packetMap, bool notify,
     }
     if (received.items.isEmpty()) {
         acknowledge(packetMap);
-        return;
+        return std::nullopt;
     }
     received.otherUser = jsonText(
         packet[me != *from ? QStringLiteral("fromUser") : QStringLiteral("toUser")].value());
     received.completeMessage = jsonText(packetMap);
-    QXIMDatabase::ReceivedPacketSaved saved = database_.saveReceivedPacket(received);
-    // Acknowledged only once the rows are stored for good; otherwise the server sends the
-    // packet again.
-    if (!saved.committed) return;
-    acknowledge(packetMap);
-    if (saved.stored.isEmpty()) return;
+    return received;
+}
 
-    QList<QXIMMessage> stored = saved.stored;
-    if (saved.autoInsertNeed) {
-        for (const auto& observer : plugIns) {
-            if (observer->receivedDifferentPostMessage) {
-                observer->receivedDifferentPostMessage(saved.talk.copy(), stored);
-            }
+void QXIMService::savePackets(const QList<QVariantMap>& packets, bool notify,
+                              QList<QXIMMessage>* messagesContainer, QVariantList* talksContainer) {
+    QList<QVariantMap> kept;
+    QList<QXIMDatabase::ReceivedPacket> received;
+    for (const QVariantMap& packet : packets) {
+        if (auto prepared = preparePacket(packet)) {
+            kept.append(packet);
+            received.append(std::move(*prepared));
         }
     }
-    const QVariantMap talk = saved.talk.dictionary();
-    if (messagesContainer) messagesContainer->append(stored);
-    if (talksContainer) talksContainer->append(talk);
-    if (notify) postReceived({stored, {talk}});
+    if (received.isEmpty()) return;
+    const QList<QXIMDatabase::ReceivedPacketSaved> results =
+        database_.saveReceivedPackets(received);
+    const auto plugIns = observers();
+    for (qsizetype n = 0; n < results.size(); ++n) {
+        const QXIMDatabase::ReceivedPacketSaved& saved = results[n];
+        // Acknowledged only once the rows are stored for good; otherwise the server sends
+        // the packet again.
+        if (!saved.committed) return;
+        acknowledge(kept[n]);
+        if (saved.stored.isEmpty()) continue;
+        QList<QXIMMessage> stored = saved.stored;
+        if (saved.autoInsertNeed) {
+            for (const auto& observer : plugIns) {
+                if (observer->receivedDifferentPostMessage) {
+                    observer->receivedDifferentPostMessage(saved.talk.copy(), stored);
+                }
+            }
+        }
+        const QVariantMap talk = saved.talk.dictionary();
+        if (messagesContainer) messagesContainer->append(stored);
+        if (talksContainer) talksContainer->append(talk);
+        if (notify) postReceived({stored, {talk}});
+    }
 }
 
 void QXIMService::offlineMessage(const QVariant& replyValue) {
@@ -124,13 +159,13 @@ void QXIMService::offlineMessage(const QVariant& replyValue) {
         list = params[QStringLiteral("data")].value();
     }
     if (list.typeId() != QMetaType::QVariantList) return;
+    QList<QVariantMap> packets;
+    for (const QVariant& packet : list.toList()) {
+        if (packet.typeId() == QMetaType::QVariantMap) packets.append(packet.toMap());
+    }
     QList<QXIMMessage> messages;
     QVariantList talks;
-    for (const QVariant& packet : list.toList()) {
-        if (packet.typeId() == QMetaType::QVariantMap) {
-            saveMessages(packet.toMap(), false, &messages, &talks);
-        }
-    }
+    savePackets(packets, false, &messages, &talks);
     if (!messages.isEmpty()) postReceived({messages, talks});
 }
 

@@ -101,6 +101,10 @@ void QXIMService::start() {
         receiver_ = std::make_unique<QXIMOnlineReceiver>([weak](const QByteArray& chunk) {
             if (const auto self = weak.lock()) self->onlineMessage(chunk);
         });
+    });
+    // As on every (re)connection, the fetch goes out before the stream.
+    receiveOfflineMessages();
+    queue_->sync([&] {
         openConnection(userId);
         noKeepOnline_ = false;
         markHeartbeat();
@@ -108,7 +112,6 @@ void QXIMService::start() {
     heartbeatTimer_ = ns::Timer::scheduledTimer(kHeartbeatInterval, true, [weak](ns::Timer&) {
         if (const auto self = weak.lock()) self->heartbeat();
     });
-    receiveOfflineMessages();
 }
 
 void QXIMService::onQueue(std::function<void()> work) {
@@ -253,7 +256,7 @@ void QXIMService::parserResult(const QVariant& result, const QString& key,
             post.value().typeId() == QMetaType::QVariantMap &&
             !post[QStringLiteral("id")].isEqualToString(kNoPostId);
         if (hasPost) {
-            saveMessages(result.toMap(), true);
+            queueStreamPacket(result.toMap());
         } else {
             bool handled = false;
             for (const auto& observer : observers()) {
@@ -269,7 +272,7 @@ void QXIMService::parserResult(const QVariant& result, const QString& key,
                 QVariantMap packetWithoutPost = result.toMap();
                 packetWithoutPost.insert(QStringLiteral("post"),
                                          QVariantMap{{QStringLiteral("id"), kNoPostId}});
-                saveMessages(packetWithoutPost, true);
+                queueStreamPacket(packetWithoutPost);
             }
         }
     } else if (key == kRecvData) {

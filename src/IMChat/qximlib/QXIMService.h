@@ -129,6 +129,14 @@ private:
     // An idle acknowledgement sender of the pool (a new one when all are busy).
     std::shared_ptr<QXIMessageAck> getIdleAckMessNet();
     void acknowledge(const QVariantMap& packet);
+    // Reads a received packet into the rows to store; none when there is nothing to store
+    // (what needs an acknowledgement all the same has had it).
+    std::optional<QXIMDatabase::ReceivedPacket> preparePacket(const QVariantMap& packet);
+    // Stores packets in one transaction, then acknowledges and tells as for one.
+    void savePackets(const QList<QVariantMap>& packets, bool notify,
+                     QList<QXIMMessage>* messagesContainer, QVariantList* talksContainer);
+    // Packets of the stream wait for the chunks already queued, to be stored with them.
+    void queueStreamPacket(const QVariantMap& packet);
     void sendSuccess(QXIMSender& sender, const QVariant& reply);
     void sendFail(QXIMSender& sender);
 
@@ -139,6 +147,7 @@ private:
     std::unique_ptr<QXIMOnlineReceiver> receiver_;
     std::unique_ptr<QXIMOfflineReceiver> offlineReceiver_;
     std::vector<std::shared_ptr<QXIMessageAck>> ackPool_;
+    QList<QVariantMap> streamPackets_;
     std::shared_ptr<ns::Timer> heartbeatTimer_;
     std::atomic<qint64> lastHeartbeat_{0};
     std::atomic<qint64> curListenUserid_{0};

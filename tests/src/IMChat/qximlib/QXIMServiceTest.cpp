@@ -3,17 +3,13 @@
 #include "IMChat/qximlib/QXIMNotifications.h"
 #include "IMChat/qximlib/QXIMUser.h"
 
-#include "StandinFixture.h"
+#include "MessagingStandin.h"
 
 #include "net/QXIMConstantManager.h"
 #include "standin/Endpoints.h"
 
 #include "platform/foundation/notification_center.h"
 #include "platform/foundation/sandbox.h"
-
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 namespace {
 
@@ -45,23 +41,8 @@ protected:
         StandinFixture::TearDown();
     }
 
-    QJsonObject control(const char* method, const QByteArray& path, const QJsonObject& body = {}) {
-        const auto reply = server().control(method, path, QJsonDocument(body).toJson());
-        return reply ? QJsonDocument::fromJson(*reply).object() : QJsonObject();
-    }
-    QList<qint64> write(const QJsonObject& order) {
-        QList<qint64> ids;
-        for (const QJsonValue id : control("POST", "im/write", order)["ids"].toArray()) {
-            ids.append(id.toInteger());
-        }
-        return ids;
-    }
-    int unacknowledged(qint64 user = kUser) {
-        return static_cast<int>(
-            control("GET", "im/messages?to=" + QByteArray::number(user))["unacknowledged"]
-                .toArray()
-                .size());
-    }
+    QList<qint64> write(const QJsonObject& order) { return messaging.write(order); }
+    int unacknowledged(qint64 user = kUser) { return messaging.unacknowledged(user); }
     int requestsFor(const QByteArray& path, const QByteArray& op = {}) {
         int count = 0;
         for (const auto& request : server().requests(path)) {
@@ -93,6 +74,7 @@ protected:
         return service;
     }
 
+    MessagingStandin messaging{server()};
     std::vector<std::shared_ptr<ns::NotificationCenter::Observation>> observations;
     QList<ns::Notification> posted;
 };
@@ -155,7 +137,7 @@ TEST_F(QXIMServiceTest, ReceivedMessagesAreStoredThenAcknowledgedAndTold) {
 }
 
 TEST_F(QXIMServiceTest, APacketThatCannotBeStoredIsNotAcknowledgedAndComesAgain) {
-    control("POST", "im/faults", {{"redeliverMs", 300}});
+    messaging.setFaults({{"redeliverMs", 300}});
     auto service = start();
     JSSQLite blocker;
     ASSERT_TRUE(blocker.open(QXIMDatabase::shared().path()));
