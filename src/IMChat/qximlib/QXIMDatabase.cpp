@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 
 const QString kInsertMessage = QStringLiteral(
@@ -217,25 +219,26 @@ std::optional<QVariantMap> QXIMDatabase::getMessageByKey(qint64 localId, const Q
 QXIMDatabase::Rows QXIMDatabase::messagesListByTalkId(const QString& talkId, const QString& userId,
                                                       qint64 beforeTime, qint64 columnId,
                                                       unsigned count) {
-    // The newest rows under the limit, handed back oldest first.
-    return queue_->inDatabase([&](JSSQLite& db) {
+    // The newest rows under the limit, read newest first along the talk's index and handed
+    // back oldest first.
+    Rows rows = queue_->inDatabase([&](JSSQLite& db) {
         if (columnId <= 0) {
             return db
-                .executeQuery(
-                    QStringLiteral("SELECT * FROM (SELECT * FROM msgs WHERE t_id = ? AND u_id = ? "
-                                   "AND u_time < ? ORDER BY u_time DESC, _id DESC LIMIT ?) "
-                                   "ORDER BY u_time ASC, _id ASC"),
-                    {talkId, userId, beforeTime, count})
+                .executeQuery(QStringLiteral("SELECT * FROM msgs WHERE t_id = ? AND u_id = ? AND "
+                                             "u_time < ? ORDER BY u_time DESC, _id DESC LIMIT ?"),
+                              {talkId, userId, beforeTime, count})
                 .value_or(Rows());
         }
         return db
-            .executeQuery(QStringLiteral("SELECT * FROM (SELECT * FROM msgs WHERE t_id = ? AND "
-                                         "u_id = ? AND (u_time < ? OR (u_time = ? AND _id < ?)) "
-                                         "ORDER BY u_time DESC, _id DESC LIMIT ?) ORDER BY u_time "
-                                         "ASC, _id ASC"),
-                          {talkId, userId, beforeTime, beforeTime, columnId, count})
+            .executeQuery(
+                QStringLiteral("SELECT * FROM msgs WHERE t_id = ? AND u_id = ? AND (u_time "
+                               "< ? OR (u_time = ? AND _id < ?)) ORDER BY u_time DESC, "
+                               "_id DESC LIMIT ?"),
+                {talkId, userId, beforeTime, beforeTime, columnId, count})
             .value_or(Rows());
     });
+    std::reverse(rows.begin(), rows.end());
+    return rows;
 }
 
 bool QXIMDatabase::deleteMsgById(qint64 localId) {

@@ -5,9 +5,12 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <chrono>
 #include <limits>
+#include <numeric>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -214,11 +217,15 @@ std::optional<JSSQLite::Rows> JSSQLite::executeQuery(const QString& sql,
     for (int column = 0; column < columns; ++column) {
         names.append(QString::fromUtf8(sqlite3_column_name(statement, column)));
     }
+    // Columns in name order, so that each row is built by appending at its end.
+    std::vector<int> byName(static_cast<std::size_t>(columns));
+    std::iota(byName.begin(), byName.end(), 0);
+    std::sort(byName.begin(), byName.end(), [&](int a, int b) { return names[a] < names[b]; });
     int result = SQLITE_ROW;
     while ((result = step(statement)) == SQLITE_ROW) {
         Row row;
-        for (int column = 0; column < columns; ++column) {
-            row.insert(names[column], columnValue(statement, column));
+        for (const int column : byName) {
+            row.insert(row.cend(), names[column], columnValue(statement, column));
         }
         rows.append(std::move(row));
     }

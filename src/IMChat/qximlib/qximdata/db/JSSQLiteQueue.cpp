@@ -16,8 +16,7 @@ QString nextSavePointName() {
 
 }  // namespace
 
-JSSQLiteQueue::JSSQLiteQueue()
-    : queue_(std::make_unique<ns::SerialQueue>(nextLabel())), db_(std::make_unique<JSSQLite>()) {}
+JSSQLiteQueue::JSSQLiteQueue() : label_(nextLabel()), db_(std::make_unique<JSSQLite>()) {}
 
 JSSQLiteQueue::JSSQLiteQueue(const QString& path) : JSSQLiteQueue() {
     changeDatabaseWithPath(path);
@@ -28,13 +27,13 @@ JSSQLiteQueue::~JSSQLiteQueue() {
 }
 
 void JSSQLiteQueue::changeDatabaseWithPath(const QString& path) {
-    queue_->sync([&] { db_ = std::make_unique<JSSQLite>(path); });
+    sync([&] { db_ = std::make_unique<JSSQLite>(path); });
     const std::lock_guard lock(pathMutex_);
     path_ = path;
 }
 
 void JSSQLiteQueue::close() {
-    queue_->sync([&] { db_ = std::make_unique<JSSQLite>(); });
+    sync([&] { db_ = std::make_unique<JSSQLite>(); });
     const std::lock_guard lock(pathMutex_);
     path_.clear();
 }
@@ -42,6 +41,17 @@ void JSSQLiteQueue::close() {
 QString JSSQLiteQueue::path() const {
     const std::lock_guard lock(pathMutex_);
     return path_;
+}
+
+void JSSQLiteQueue::sync(const std::function<void()>& work) {
+    if (holder_.load() == std::this_thread::get_id()) {
+        work();  // already holding the queue
+        return;
+    }
+    const std::lock_guard lock(queueMutex_);
+    holder_ = std::this_thread::get_id();
+    work();
+    holder_ = std::thread::id();
 }
 
 bool JSSQLiteQueue::inTransaction(const TransactionBlock& block) {
@@ -54,7 +64,7 @@ bool JSSQLiteQueue::inDeferredTransaction(const TransactionBlock& block) {
 
 bool JSSQLiteQueue::transaction(bool deferred, const TransactionBlock& block) {
     bool committed = false;
-    queue_->sync([&] {
+    sync([&] {
         JSSQLite& db = *db_;
         if (!(deferred ? db.beginDeferredTransaction() : db.beginTransaction())) return;
         bool rollback = false;
@@ -70,7 +80,7 @@ bool JSSQLiteQueue::transaction(bool deferred, const TransactionBlock& block) {
 
 bool JSSQLiteQueue::inSavePoint(const TransactionBlock& block) {
     bool kept = false;
-    queue_->sync([&] {
+    sync([&] {
         JSSQLite& db = *db_;
         const QString name = nextSavePointName();
         if (!db.startSavePointWithName(name)) return;

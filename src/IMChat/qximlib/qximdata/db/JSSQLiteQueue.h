@@ -2,17 +2,19 @@
 
 #include "IMChat/qximlib/qximdata/db/JSSQLite.h"
 
-#include "platform/foundation/concurrent_queue.h"
-
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <type_traits>
 
-// One SQLite connection behind a serial queue of its own: every block runs on that queue,
-// one at a time, while the caller waits. A block must not call back into the same queue.
+// One SQLite connection behind a serial queue of its own: blocks run one at a time, in the
+// order they come, while their caller waits. As the platform's synchronous dispatch does,
+// a block runs on the calling thread while it holds the queue, which spares two thread
+// switches per statement (a block that calls into the same queue runs in place).
 //
 // The queue always holds a connection object; before the first path and after close() it
 // is closed, so blocks run and their statements fail.
@@ -32,17 +34,17 @@ public:
     void close();
     [[nodiscard]] QString path() const;
     // "JSSQLite.<distinct name>"; every queue has its own.
-    [[nodiscard]] QString label() const { return queue_->label(); }
+    [[nodiscard]] const QString& label() const { return label_; }
 
     // Runs `block` on the queue with the connection and hands back its result.
     template <class Block>
     auto inDatabase(Block&& block) -> std::invoke_result_t<Block, JSSQLite&> {
         using Result = std::invoke_result_t<Block, JSSQLite&>;
         if constexpr (std::is_void_v<Result>) {
-            queue_->sync([&] { block(*db_); });
+            sync([&] { block(*db_); });
         } else {
             Result result{};
-            queue_->sync([&] { result = block(*db_); });
+            sync([&] { result = block(*db_); });
             return result;
         }
     }
@@ -59,8 +61,12 @@ public:
 
 private:
     bool transaction(bool deferred, const TransactionBlock& block);
+    // Runs `work` holding the queue.
+    void sync(const std::function<void()>& work);
 
-    std::unique_ptr<ns::SerialQueue> queue_;
+    QString label_;
+    std::mutex queueMutex_;
+    std::atomic<std::thread::id> holder_{};
     std::unique_ptr<JSSQLite> db_;
     mutable std::mutex pathMutex_;
     QString path_;
