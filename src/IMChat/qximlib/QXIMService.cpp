@@ -47,6 +47,11 @@ std::shared_ptr<QXIMService> QXIMService::shared() {
     return sharedService;
 }
 
+std::shared_ptr<QXIMService> QXIMService::sharedIfStarted() {
+    const std::lock_guard lock(sharedMutex);
+    return sharedService;
+}
+
 void QXIMService::forceRelease() {
     std::shared_ptr<QXIMService> service;
     {

@@ -63,6 +63,8 @@ public:
     // The service, made and started on first use for the current messaging user. Throws
     // std::invalid_argument when the client constants the library needs are unset.
     static std::shared_ptr<QXIMService> shared();
+    // The service when it has been started; none otherwise.
+    static std::shared_ptr<QXIMService> sharedIfStarted();
     // Stops and drops the service (the next shared() starts a new one).
     static void forceRelease();
 
