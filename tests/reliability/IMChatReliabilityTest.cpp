@@ -6,8 +6,6 @@
 
 #include "MessagingStandin.h"
 
-#include "net/QXIMConstantManager.h"
-
 #include "platform/foundation/sandbox.h"
 
 #include <QCoreApplication>
@@ -29,11 +27,7 @@ class IMChatReliabilityTest : public StandinFixture {
 protected:
     void SetUp() override {
         StandinFixture::SetUp();
-        QXIMConstantManager& constants = QXIMConstantManager::share();
-        constants.setQximclientTest("1");
-        constants.setQximcustomId("710");
-        constants.setQximversionId("2.3.0");
-        QXIMUser::shared().setUserId(kUser);
+        MessagingStandin::signIn(kUser);
     }
     void TearDown() override {
         QXIMService::forceRelease();

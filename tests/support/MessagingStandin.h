@@ -2,6 +2,9 @@
 
 #include "StandinFixture.h"
 
+#include "IMChat/qximlib/QXIMUser.h"
+#include "net/QXIMConstantManager.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -32,6 +35,15 @@ public:
                 .size());
     }
     void setFaults(const QJsonObject& faults) { control("POST", "im/faults", faults); }
+
+    // The client values the messaging library needs, and `user` as the messaging user.
+    static void signIn(qint64 user) {
+        QXIMConstantManager& constants = QXIMConstantManager::share();
+        constants.setQximclientTest("1");
+        constants.setQximcustomId("710");
+        constants.setQximversionId("2.3.0");
+        QXIMUser::shared().setUserId(user);
+    }
 
 private:
     StandinProcess& server_;

@@ -5,7 +5,6 @@
 
 #include "MessagingStandin.h"
 
-#include "net/QXIMConstantManager.h"
 #include "standin/Endpoints.h"
 
 #include "platform/foundation/notification_center.h"
@@ -21,11 +20,7 @@ class QXIMServiceTest : public StandinFixture {
 protected:
     void SetUp() override {
         StandinFixture::SetUp();
-        QXIMConstantManager& constants = QXIMConstantManager::share();
-        constants.setQximclientTest("1");
-        constants.setQximcustomId("710");
-        constants.setQximversionId("2.3.0");
-        QXIMUser::shared().setUserId(kUser);
+        MessagingStandin::signIn(kUser);
         for (const QString& name :
              {QXIMNotifications::kIMRecieveNotification,
               QXIMNotifications::kIMSendErrorNotification, QXIMNotifications::kTalkInfoChange}) {
