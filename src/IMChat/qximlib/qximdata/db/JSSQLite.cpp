@@ -96,12 +96,12 @@ ns::Error JSSQLite::errorWithMessage(const QString& message) const {
     return ns::Error::withDescription(kErrorDomain, lastErrorCode(), message);
 }
 
-sqlite3_stmt* JSSQLite::prepared(const QString& sql) {
+JSSQLite::Prepared* JSSQLite::prepared(const QString& sql) {
     if (!db_) return nullptr;
-    if (sqlite3_stmt* kept = statements_.value(sql)) {
-        sqlite3_reset(kept);
-        sqlite3_clear_bindings(kept);
-        return kept;
+    if (const auto kept = statements_.find(sql); kept != statements_.end()) {
+        sqlite3_reset(kept->statement);
+        sqlite3_clear_bindings(kept->statement);
+        return &*kept;
     }
     const QByteArray text = sql.toUtf8();
     sqlite3_stmt* statement = nullptr;
@@ -113,12 +113,28 @@ sqlite3_stmt* JSSQLite::prepared(const QString& sql) {
         if (result != SQLITE_BUSY || attempt >= busyRetryTimeout_) return nullptr;
         std::this_thread::sleep_for(kBusyRetryPause);
     }
-    if (statement) statements_.insert(sql, statement);
-    return statement;
+    if (!statement) return nullptr;
+    Prepared prepared{statement, {}, {}};
+    readColumns(prepared);
+    return &*statements_.insert(sql, std::move(prepared));
+}
+
+void JSSQLite::readColumns(Prepared& prepared) {
+    const int columns = sqlite3_column_count(prepared.statement);
+    prepared.names.clear();
+    for (int column = 0; column < columns; ++column) {
+        prepared.names.append(QString::fromUtf8(sqlite3_column_name(prepared.statement, column)));
+    }
+    // Rows are built in name order, each column appended at the row's end.
+    prepared.byName.resize(static_cast<std::size_t>(columns));
+    std::iota(prepared.byName.begin(), prepared.byName.end(), 0);
+    std::sort(prepared.byName.begin(), prepared.byName.end(),
+              [&](int a, int b) { return prepared.names[a] < prepared.names[b]; });
 }
 
 void JSSQLite::finalizeStatements() {
-    for (sqlite3_stmt* statement : std::as_const(statements_)) sqlite3_finalize(statement);
+    for (const Prepared& prepared : std::as_const(statements_))
+        sqlite3_finalize(prepared.statement);
     statements_.clear();
 }
 
@@ -208,24 +224,17 @@ int JSSQLite::step(sqlite3_stmt* statement) {
 
 std::optional<JSSQLite::Rows> JSSQLite::executeQuery(const QString& sql,
                                                      const QVariantList& arguments) {
-    sqlite3_stmt* statement = prepared(sql);
-    if (!statement || !bindAll(statement, arguments)) return std::nullopt;
+    Prepared* prepared = this->prepared(sql);
+    if (!prepared || !bindAll(prepared->statement, arguments)) return std::nullopt;
+    sqlite3_stmt* statement = prepared->statement;
     Rows rows;
-    const int columns = sqlite3_column_count(statement);
-    QStringList names;
-    names.reserve(columns);
-    for (int column = 0; column < columns; ++column) {
-        names.append(QString::fromUtf8(sqlite3_column_name(statement, column)));
-    }
-    // Columns in name order, so that each row is built by appending at its end.
-    std::vector<int> byName(static_cast<std::size_t>(columns));
-    std::iota(byName.begin(), byName.end(), 0);
-    std::sort(byName.begin(), byName.end(), [&](int a, int b) { return names[a] < names[b]; });
-    int result = SQLITE_ROW;
-    while ((result = step(statement)) == SQLITE_ROW) {
+    int result = step(statement);
+    // A table changed since the statement was kept ("SELECT *" after an added column).
+    if (sqlite3_column_count(statement) != prepared->names.size()) readColumns(*prepared);
+    for (; result == SQLITE_ROW; result = step(statement)) {
         Row row;
-        for (const int column : byName) {
-            row.insert(row.cend(), names[column], columnValue(statement, column));
+        for (const int column : prepared->byName) {
+            row.insert(row.cend(), prepared->names[column], columnValue(statement, column));
         }
         rows.append(std::move(row));
     }
@@ -235,10 +244,10 @@ std::optional<JSSQLite::Rows> JSSQLite::executeQuery(const QString& sql,
 }
 
 bool JSSQLite::executeUpdate(const QString& sql, const QVariantList& arguments) {
-    sqlite3_stmt* statement = prepared(sql);
-    if (!statement || !bindAll(statement, arguments)) return false;
-    const int result = step(statement);
-    sqlite3_reset(statement);
+    Prepared* prepared = this->prepared(sql);
+    if (!prepared || !bindAll(prepared->statement, arguments)) return false;
+    const int result = step(prepared->statement);
+    sqlite3_reset(prepared->statement);
     return result == SQLITE_DONE || result == SQLITE_OK;
 }
 

@@ -5,12 +5,14 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QVariantList>
 #include <QVariantMap>
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -94,8 +96,15 @@ public:
     [[nodiscard]] static QString sqlite3QuotedStringOrNull(const QString& text);
 
 private:
+    // A kept statement with its result columns: names, and their order by name.
+    struct Prepared {
+        sqlite3_stmt* statement = nullptr;
+        QStringList names;
+        std::vector<int> byName;
+    };
     // The kept statement for `sql`, reset and with its bindings cleared; nullptr on failure.
-    sqlite3_stmt* prepared(const QString& sql);
+    Prepared* prepared(const QString& sql);
+    static void readColumns(Prepared& prepared);
     // Binds `arguments` to every parameter of `statement`; false when there are fewer
     // arguments than parameters or one of them is nil.
     bool bindAll(sqlite3_stmt* statement, const QVariantList& arguments);
@@ -110,5 +119,5 @@ private:
     sqlite3* db_ = nullptr;
     QString dbPath_;
     int busyRetryTimeout_ = 1;
-    QHash<QString, sqlite3_stmt*> statements_;
+    QHash<QString, Prepared> statements_;
 };

@@ -29,6 +29,15 @@ TEST_F(JSSQLiteTest, SixtyFourBitValuesKeepEveryBitAndVarcharHoldsDecimalText) {
     EXPECT_EQ(found->first().value("cnt").toInt(), 1);
 }
 
+TEST_F(JSSQLiteTest, AKeptQuerySeesAColumnAddedSinceItsLastRun) {
+    ASSERT_TRUE(db.executeUpdate("INSERT INTO t VALUES ('a', 1, 2)"));
+    EXPECT_EQ(db.executeQuery("SELECT * FROM t")->value(0).size(), 3);
+    ASSERT_TRUE(db.executeUpdate("ALTER TABLE t ADD extra TEXT NOT NULL DEFAULT 'x'"));
+    const auto rows = db.executeQuery("SELECT * FROM t");
+    ASSERT_EQ(rows->value(0).size(), 4);
+    EXPECT_EQ(rows->value(0).value("extra").toString(), "x");
+}
+
 TEST_F(JSSQLiteTest, MissingArgumentsRunNothing) {
     EXPECT_FALSE(db.executeUpdate("INSERT INTO t VALUES (?, ?, ?)", {1, 2}));
     EXPECT_FALSE(db.executeUpdate("INSERT INTO t VALUES (?, ?, ?)", {1, QVariant(), 3}));
