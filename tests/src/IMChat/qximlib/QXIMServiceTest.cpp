@@ -248,3 +248,22 @@ TEST_F(QXIMServiceTest, ACancelBeforeAUserChangeLeavesTheNewUsersStreamOpen) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(QXIMServiceTest, ASegmentThatDidNotParsePostsNothingAndOtherCommandsOnlyTheTalkChange) {
+    server().setStream({.heartbeatMs = 600000});  // no heartbeat segment in between
+    auto service = start();
+    const int before = postedCount(QXIMNotifications::kTalkInfoChange);
+    service->parserResult(QVariant(), QString(),
+                          ns::Error(QXIMOnlineScriptParser::kErrorDomain, -1));
+    service->parserResult(QVariant(QString(R"({ "command" : "RELOAD" })")), "command",
+                          std::nullopt);
+    // Posts arrive in order: had the failed segment posted, it would be counted first.
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return postedCount(QXIMNotifications::kTalkInfoChange) == before + 1; }));
+    EXPECT_FALSE(service->noKeepOnline());
+    EXPECT_EQ(postedCount(QXIMNotifications::kTalkInfoChange), before + 1);
+}
+
+}  // namespace
