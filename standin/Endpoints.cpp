@@ -1,5 +1,6 @@
 #include "standin/Endpoints.h"
 
+#include "standin/AppShellCalls.h"
 #include "standin/MultipartReader.h"
 #include "standin/ServiceCalls.h"
 
@@ -75,6 +76,7 @@ Endpoints::Endpoints(QString imagesFolder) : imagesFolder_(std::move(imagesFolde
         return upload(request, root);
     });
     ServiceCalls::install(*this);
+    AppShellCalls::install(*this);
 }
 
 void Endpoints::addInterface(const QByteArray& name, InterfaceHandler handler) {
