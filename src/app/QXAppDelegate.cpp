@@ -346,8 +346,9 @@ void QXAppDelegate::sendInstallPing() {
             .arg(QString::fromLatin1(QUrl::toPercentEncoding(ui::Device::currentDevice().name())),
                  macString(), QString(), idfvString());
     const QUrl url(trackingRoot() + QStringLiteral("/ping/%1/").arg(kTrackingAppId) + query);
-    // Its reply and failures do not matter to anyone.
-    installPing_ = ns::URLConnection::connectionWithRequest(ns::URLRequest(url), nullptr);
+    // Its reply and failures do not matter to anyone: a delegate that ignores them.
+    installPing_ = ns::URLConnection::connectionWithRequest(
+        ns::URLRequest(url), std::make_shared<ns::URLConnectionDelegate>());
 }
 
 QString QXAppDelegate::macString() {
