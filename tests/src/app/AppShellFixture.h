@@ -51,6 +51,13 @@ protected:
         driver_ = std::make_unique<ui::TestDriver>(QXAppDelegate::sharedAppDelegate().window());
     }
 
+    // Launches as after an earlier launch of this version, whose guide was seen.
+    void launchAfterGuide() {
+        defaults().setObject(QStringLiteral("2.3.0"), QStringLiteral("lastVersion"));
+        defaults().setBool(true, QStringLiteral("guideShown"));
+        launch();
+    }
+
     [[nodiscard]] QXAppDelegate& app() { return QXAppDelegate::sharedAppDelegate(); }
     [[nodiscard]] ui::TestDriver& driver() { return *driver_; }
     [[nodiscard]] ns::UserDefaults& defaults() { return ns::UserDefaults::standardUserDefaults(); }

@@ -11,9 +11,7 @@ class DragBackTest : public AppShellFixture {
 protected:
     void SetUp() override {
         AppShellFixture::SetUp();
-        defaults().setObject("2.3.0", "lastVersion");
-        defaults().setBool(true, "guideShown");
-        launch();
+        launchAfterGuide();
         stack().pushViewController(std::make_shared<QXPlaceholderController>("第二页", "second"),
                                    false);
         ASSERT_EQ(stack().viewControllers().size(), 2u);

@@ -181,6 +181,8 @@ TEST_F(QXAppDelegateLaunchTest, AFailedAutomaticLogonLogsOutLocallyEvenWhenTheLo
     defaults().setObject("old-session", "sessionID");
     defaults().setObject("old-token", "token");
     defaults().setInteger(55, "anonymousLoginId");
+    // An installation that has its anonymous user id already: nothing else changes the ids.
+    defaults().setObject("0123456789ABCDEF0123456789ABCDEF", "userId");
     server().setFault({.prefix = "/users/", .status = 500});
     launch();
 

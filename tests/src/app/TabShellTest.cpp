@@ -20,10 +20,7 @@ class TabShellTest : public AppShellFixture {
 protected:
     void SetUp() override {
         AppShellFixture::SetUp();
-        // A launch after the guide was seen.
-        defaults().setObject("2.3.0", "lastVersion");
-        defaults().setBool(true, "guideShown");
-        launch();
+        launchAfterGuide();
     }
 
     [[nodiscard]] QXTabBarController& tabs() { return *app().tabBarController(); }
