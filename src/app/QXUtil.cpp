@@ -10,9 +10,11 @@
 #include "platform/foundation/clock.h"
 #include "platform/foundation/file_manager.h"
 #include "platform/foundation/network_interface.h"
+#include "platform/foundation/network_reachability.h"
 #include "platform/foundation/sandbox.h"
 #include "platform/foundation/timer.h"
 #include "platform/foundation/user_defaults.h"
+#include "platform/uikit/alert_overlay.h"
 #include "platform/uikit/alert_view.h"
 #include "platform/uikit/animation.h"
 #include "platform/uikit/graphics_context.h"
@@ -22,7 +24,11 @@
 #include "platform/uikit/layer.h"
 #include "platform/uikit/window.h"
 
+#include <QFile>
 #include <QRegularExpression>
+
+#include <netinet/in.h>
+#include <sys/xattr.h>
 
 #include <cmath>
 #include <numbers>
@@ -73,6 +79,16 @@ std::shared_ptr<ui::AlertView> QXUtil::showAlertViewWithAlertTitle(
                      tag);
 }
 
+std::shared_ptr<ui::AlertView> QXUtil::showAlertViewWithAlertString(
+    const QString& text, int tag, std::weak_ptr<ui::AlertViewDelegate> delegate) {
+    return showAlert(QString(), text, std::move(delegate), QStringLiteral("取  消"), {kOkTitle},
+                     tag);
+}
+
+void QXUtil::hideAlertView(ui::AlertOverlay& alert) {
+    alert.dismissWithClickedButtonIndex(0, true);
+}
+
 void QXUtil::showAutoHideAlertViewWithMessage(const QString& text) {
     if (ui::Window* window = ui::Window::keyWindow())
         UIViewAddition::showFloatMessgeZP(*window, text);
@@ -100,6 +116,20 @@ bool QXUtil::isPureLetterCharacters(const QString& text) {
 
 bool QXUtil::isEmpty(const QString& text) {
     return text.isNull() || text.trimmed().isEmpty();
+}
+
+bool QXUtil::isPurePhonesCharacters(const QString& text) {
+    return std::all_of(text.begin(), text.end(), [](QChar c) {
+        return c.isDigit() || c == QLatin1Char('-') || c == QLatin1Char(',');
+    });
+}
+
+bool QXUtil::CheckingResult(const QString& text) {
+    if (text.isNull()) return false;
+    static const QRegularExpression number(QStringLiteral("[0-9\\-]{5,17}"));
+    static const QRegularExpression mail(
+        QStringLiteral("\\b([a-zA-Z0-9%_.+\\-]+)@([a-zA-Z0-9.\\-]+?\\.[a-zA-Z]{2,6})\\b"));
+    return text.isEmpty() || number.match(text).hasMatch() || mail.match(text).hasMatch();
 }
 
 QString QXUtil::isContainWebUrlString(const QString& text) {
@@ -159,6 +189,38 @@ QString QXUtil::getPicCacheDirectory() {
     return folderUnder(ns::Sandbox::documents(), QStringLiteral("/picCache"));
 }
 
+QString QXUtil::getAdCacheDirectory() {
+    return folderUnder(ns::Sandbox::documents(), QStringLiteral("/picAdvertise"));
+}
+
+QString QXUtil::getPrivateLetterDirectory() {
+    return folderUnder(ns::Sandbox::documents(), QStringLiteral("/privateLetter"));
+}
+
+QString QXUtil::getDirectoryInDocumentWithName(const QString& name) {
+    return folderUnder(getDocumentDirectory(), QLatin1Char('/') + name);
+}
+
+QDateTime QXUtil::getFileModifiedTime(const QString& path) {
+    const auto attributes = ns::FileManager::attributesOfItemAtPath(path);
+    return attributes ? attributes->modificationDate : QDateTime::fromSecsSinceEpoch(0);
+}
+
+void QXUtil::deleteFile(const QString& path) {
+    if (ns::FileManager::fileExistsAtPath(path)) ns::FileManager::removeItemAtPath(path);
+}
+
+QString QXUtil::pathForTemporaryFileWithPrefix(const QString& prefix) {
+    return ns::Sandbox::tmp() + QStringLiteral("/%1-%2").arg(prefix, GetGUID());
+}
+
+bool QXUtil::addSkipBackupAttributeToItem(const QString& path) {
+    if (!ns::FileManager::fileExistsAtPath(path)) return false;
+    const char value = 1;
+    return ::setxattr(QFile::encodeName(path).constData(), "user.excluded-from-backup", &value, 1,
+                      0) == 0;
+}
+
 QString QXUtil::getWavCacheDirectory() {
     return ns::Sandbox::tmp();
 }
@@ -196,6 +258,36 @@ QString QXUtil::macaddress() {
 
 bool QXUtil::DeviceSystemVersionIsiOS7() {
     return kSystemVersion.toDouble() >= 7.0;
+}
+
+QString QXUtil::GetDeviceUID() {
+    return {};
+}
+
+bool QXUtil::isNetworkAvailableFlags(std::uint32_t* flags) {
+    sockaddr_in zero{};
+    zero.sin_family = AF_INET;
+    const auto route =
+        ns::NetworkReachability::withAddress(reinterpret_cast<const sockaddr*>(&zero));
+    const std::optional<std::uint32_t> read = route ? route->flags() : std::nullopt;
+    if (flags) *flags = read.value_or(0);
+    if (!read || !(*read & ns::NetworkReachability::kReachable)) return false;
+    return (*read & ns::NetworkReachability::kIsWWAN) ||
+           !(*read & ns::NetworkReachability::kConnectionRequired);
+}
+
+double QXUtil::bearingFromCoordinate(ui::Point from, ui::Point to) {
+    const double radians = std::numbers::pi / 180;
+    const double lat1 = from.x * radians, lat2 = to.x * radians;
+    const double dLon = (to.y - from.y) * radians;
+    const double y = std::sin(dLon) * std::cos(lat2);
+    const double x =
+        std::cos(lat1) * std::sin(lat2) - std::sin(lat1) * std::cos(lat2) * std::cos(dLon);
+    return std::fmod(std::atan2(y, x) / radians + 360, 360);
+}
+
+double QXUtil::angleFromCoordinate(ui::Point from, ui::Point to) {
+    return std::atan2(to.y - from.y, to.x - from.x) * 180 / std::numbers::pi;
 }
 
 void QXUtil::afterTenMinStartLocates() {
@@ -302,6 +394,41 @@ std::shared_ptr<ui::Image> QXUtil::imageWithColor(const ui::Color& color) {
 
 std::shared_ptr<ui::Image> QXUtil::createImageWithColor(const ui::Color& color) {
     return ui::Image::imageWithColor(color, ui::Size(1, 1));
+}
+
+std::shared_ptr<ui::Image> QXUtil::imageWithColor(const ui::Color& color, ui::Size size) {
+    return ui::Image::imageWithColor(color, size);
+}
+
+namespace {
+std::shared_ptr<ui::View> guideCover(const ui::Rect& frame, int tag) {
+    auto cover = std::make_shared<ui::View>(frame);
+    cover->setBackgroundColor(ui::Color::blackColor());
+    cover->setAlpha(0.8);
+    cover->setTag(tag);
+    auto picture = std::make_shared<ui::ImageView>(ui::Rect(0, 100, 319, 248));
+    picture->setImage(ui::Image::imageNamed(QStringLiteral("引导页文字1.png")));
+    cover->addSubview(picture);
+    return cover;
+}
+}  // namespace
+
+std::shared_ptr<ui::View> QXUtil::showGuideView(const ui::Rect& frame) {
+    return guideCover(frame, 6790);
+}
+
+std::shared_ptr<ui::View> QXUtil::showGuideView2(const ui::Rect& frame) {
+    return guideCover(frame, 6791);
+}
+
+std::shared_ptr<ui::Label> QXUtil::makeLabel(const ui::Rect& frame, double fontSize,
+                                             const QString& text, const ui::Color& background) {
+    auto label = std::make_shared<ui::Label>(frame);
+    label->setTextAlignment(ui::TextAlignment::Center);
+    label->setFont(ui::Font::boldSystemFontOfSize(fontSize));
+    label->setText(text);
+    label->setBackgroundColor(background);
+    return label;
 }
 
 std::shared_ptr<ui::Image> QXUtil::setImageStretchImage(const std::shared_ptr<ui::Image>& image) {

@@ -8,9 +8,11 @@
 #include <QString>
 #include <QVariant>
 
+#include <cstdint>
 #include <memory>
 
 namespace ui {
+class AlertOverlay;
 class AlertView;
 class AlertViewDelegate;
 class Image;
@@ -32,6 +34,11 @@ public:
     static std::shared_ptr<ui::AlertView> showAlertViewWithAlertTitle(
         const QString& title, const QString& message, std::weak_ptr<ui::AlertViewDelegate> delegate,
         const QString& cancelButtonTitle, const QString& otherButtonTitle, int tag);
+    // Empty title, the buttons "取  消" and "确  定", the tag and the delegate.
+    static std::shared_ptr<ui::AlertView> showAlertViewWithAlertString(
+        const QString& text, int tag, std::weak_ptr<ui::AlertViewDelegate> delegate);
+    // Dismisses an alert as its button 0 would, animated.
+    static void hideAlertView(ui::AlertOverlay& alert);
     // A floating notice on the key window that hides itself; the delayed form shows it
     // after `delay` seconds.
     static void showAutoHideAlertViewWithMessage(const QString& text);
@@ -42,6 +49,11 @@ public:
     [[nodiscard]] static bool isPureNumandCharacters(const QString& text);
     [[nodiscard]] static bool isPureLetterCharacters(const QString& text);
     [[nodiscard]] static bool isEmpty(const QString& text);
+    // Digits, "-" and "," only.
+    [[nodiscard]] static bool isPurePhonesCharacters(const QString& text);
+    // Whether the text may carry contact details: empty, a run of 5 to 17 digits and hyphens,
+    // or an e-mail address. A null text answers NO.
+    [[nodiscard]] static bool CheckingResult(const QString& text);
     // The first link in the text, or a null text.
     [[nodiscard]] static QString isContainWebUrlString(const QString& text);
 
@@ -64,8 +76,20 @@ public:
     [[nodiscard]] static QString getAmrCacheDirectory();
     [[nodiscard]] static QString getPicCacheDirectory();
     [[nodiscard]] static QString getWavCacheDirectory();
+    [[nodiscard]] static QString getAdCacheDirectory();
+    [[nodiscard]] static QString getPrivateLetterDirectory();
+    // A folder of that name in the document folder, made when missing.
+    [[nodiscard]] static QString getDirectoryInDocumentWithName(const QString& name);
     // An existing file that is not a folder.
     [[nodiscard]] static bool fileExist(const QString& path);
+    // The file's modification date, or the start of 1970 when there is no such file.
+    [[nodiscard]] static QDateTime getFileModifiedTime(const QString& path);
+    static void deleteFile(const QString& path);
+    // The temporary folder + "/<prefix>-<new UUID>".
+    [[nodiscard]] static QString pathForTemporaryFileWithPrefix(const QString& prefix);
+    // Keeps an existing item out of backups (an attribute in the file system); NO when the
+    // item is missing or the attribute cannot be set.
+    static bool addSkipBackupAttributeToItem(const QString& path);
 
     // Image-host URLs: "<a>_<w>-<h>c_<c>" from "<a>_<b>_<c>..."; quality "_7-" becomes "_8-"
     // on Wi-Fi and "_5-" otherwise.
@@ -80,6 +104,15 @@ public:
     [[nodiscard]] static QString macaddress();
     // Whether the device's system version, read as a number, is 7.0 or more.
     [[nodiscard]] static bool DeviceSystemVersionIsiOS7();
+    // This device has no id of its own here: always a null text.
+    [[nodiscard]] static QString GetDeviceUID();
+    // Reachability of the default route: the flags go to `flags`; YES when reachable and
+    // either cellular or needing no connection first.
+    static bool isNetworkAvailableFlags(std::uint32_t* flags);
+    // The initial great-circle bearing in degrees (0 to 360) and a plain arc-tangent angle
+    // between two coordinates (latitude, longitude in degrees).
+    [[nodiscard]] static double bearingFromCoordinate(ui::Point from, ui::Point to);
+    [[nodiscard]] static double angleFromCoordinate(ui::Point from, ui::Point to);
     // Starts locating again when the last start ("startLocTime") is 600 s or more ago.
     static void afterTenMinStartLocates();
 
@@ -102,6 +135,15 @@ public:
     [[nodiscard]] static std::shared_ptr<ui::View> starViewByLevel(int level, int totalLevel);
     [[nodiscard]] static std::shared_ptr<ui::Image> imageWithColor(const ui::Color& color);
     [[nodiscard]] static std::shared_ptr<ui::Image> createImageWithColor(const ui::Color& color);
+    [[nodiscard]] static std::shared_ptr<ui::Image> imageWithColor(const ui::Color& color,
+                                                                   ui::Size size);
+    // A black cover at alpha 0.8 with the picture "引导页文字1.png" (tags 6790 and 6791).
+    [[nodiscard]] static std::shared_ptr<ui::View> showGuideView(const ui::Rect& frame);
+    [[nodiscard]] static std::shared_ptr<ui::View> showGuideView2(const ui::Rect& frame);
+    // A centred label with a bold font of that size, the text and the background.
+    [[nodiscard]] static std::shared_ptr<ui::Label> makeLabel(const ui::Rect& frame,
+                                                              double fontSize, const QString& text,
+                                                              const ui::Color& background);
     [[nodiscard]] static std::shared_ptr<ui::Image> setImageStretchImage(
         const std::shared_ptr<ui::Image>& image);
     [[nodiscard]] static std::shared_ptr<ui::Image> getImageFromView(ui::View& view);

@@ -44,6 +44,18 @@ std::shared_ptr<ui::Button> textButton(const ui::Rect& frame, const QString& tit
     return button;
 }
 
+std::shared_ptr<ui::Button> imageButton(const ui::Rect& frame, Action action, const QString& image,
+                                        const QString& highlightedImage) {
+    auto button = std::make_shared<ui::Button>(frame);
+    button->setImage(ui::Image::imageNamed(image), ui::kControlStateNormal);
+    button->setImage(ui::Image::imageNamed(highlightedImage), ui::kControlStateHighlighted);
+    button->setBackgroundImage(
+        QXUtil::setImageStretchImage(ui::Image::imageNamed(QStringLiteral("icon点击背景"))),
+        ui::kControlStateHighlighted);
+    onTap(*button, std::move(action));
+    return button;
+}
+
 std::shared_ptr<ui::View> shiftedContainer(const ui::Rect& frame) {
     auto container = std::make_shared<ui::View>(frame);
     container->setBackgroundColor(ui::Color::clearColor());
@@ -100,14 +112,21 @@ void setNavigationRightButton(ui::ViewController& target, Action action, const Q
 
 void setNavigationRightButton(ui::ViewController& target, Action action, const QString& image,
                               const QString& highlightedImage) {
-    auto button = std::make_shared<ui::Button>(ui::Rect(0, 0, 43, 32));
-    button->setImage(ui::Image::imageNamed(image), ui::kControlStateNormal);
-    button->setImage(ui::Image::imageNamed(highlightedImage), ui::kControlStateHighlighted);
-    button->setBackgroundImage(
-        QXUtil::setImageStretchImage(ui::Image::imageNamed(QStringLiteral("icon点击背景"))),
-        ui::kControlStateHighlighted);
-    onTap(*button, std::move(action));
-    target.navigationItem().setRightBarButtonItem(ui::BarButtonItem::itemWithCustomView(button));
+    target.navigationItem().setRightBarButtonItem(ui::BarButtonItem::itemWithCustomView(
+        imageButton(ui::Rect(0, 0, 43, 32), std::move(action), image, highlightedImage)));
+}
+
+void setNavigationRightButtons(ui::ViewController& target, Action firstAction,
+                               const QString& firstImage, const QString& firstHighlighted,
+                               Action secondAction, const QString& secondImage,
+                               const QString& secondHighlighted) {
+    auto container = std::make_shared<ui::View>(ui::Rect(0, 0, 85, 32));
+    container->setBackgroundColor(ui::Color::clearColor());
+    container->addSubview(
+        imageButton(ui::Rect(0, 0, 42, 32), std::move(firstAction), firstImage, firstHighlighted));
+    container->addSubview(imageButton(ui::Rect(42, 0, 42, 32), std::move(secondAction), secondImage,
+                                      secondHighlighted));
+    target.navigationItem().setRightBarButtonItem(ui::BarButtonItem::itemWithCustomView(container));
 }
 
 void setNavTitle(ui::ViewController& controller, const QString& title) {

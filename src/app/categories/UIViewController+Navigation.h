@@ -25,6 +25,11 @@ void setNavigationRightButton(ui::ViewController& target, Action action, const Q
                               bool isRedPoint = false);
 void setNavigationRightButton(ui::ViewController& target, Action action, const QString& image,
                               const QString& highlightedImage);
+// Two image buttons 42 x 32 side by side in an 85 x 32 container as the right item.
+void setNavigationRightButtons(ui::ViewController& target, Action firstAction,
+                               const QString& firstImage, const QString& firstHighlighted,
+                               Action secondAction, const QString& secondImage,
+                               const QString& secondHighlighted);
 // A white bold 18-point title label; a null title leaves the title view as it is.
 void setNavTitle(ui::ViewController& controller, const QString& title);
 void setNavTitleView(ui::ViewController& controller, std::shared_ptr<ui::View> view);

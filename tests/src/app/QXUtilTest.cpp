@@ -37,6 +37,35 @@ TEST_F(QXUtilTest, TextTestsTellDigitsLettersAndBlankText) {
     EXPECT_FALSE(QXUtil::isEmpty(" a "));
 }
 
+TEST_F(QXUtilTest, ContactDetailsAreFoundByNumbersOrMailAddresses) {
+    EXPECT_TRUE(QXUtil::CheckingResult(""));
+    EXPECT_TRUE(QXUtil::CheckingResult("打 138-1234 找我"));
+    EXPECT_TRUE(QXUtil::CheckingResult("写信 a.b@example.com"));
+    EXPECT_FALSE(QXUtil::CheckingResult("只有 1234 四个数字"));
+    EXPECT_FALSE(QXUtil::CheckingResult(QString()));
+    EXPECT_TRUE(QXUtil::isPurePhonesCharacters("010-1234,5678"));
+    EXPECT_FALSE(QXUtil::isPurePhonesCharacters("010 1234"));
+}
+
+TEST_F(QXUtilTest, FilesAndFoldersAnswerForMissingItems) {
+    const QString missing = QXUtil::pathForDocumentWithFilename("nothing-here");
+    EXPECT_EQ(QXUtil::getFileModifiedTime(missing), QDateTime::fromSecsSinceEpoch(0));
+    QXUtil::deleteFile(missing);
+    EXPECT_FALSE(QXUtil::addSkipBackupAttributeToItem(missing));
+    EXPECT_TRUE(QDir(QXUtil::getDirectoryInDocumentWithName("cache")).exists());
+    const QString temporary = QXUtil::pathForTemporaryFileWithPrefix("voice");
+    EXPECT_TRUE(temporary.startsWith(ns::Sandbox::tmp() + "/voice-"));
+    EXPECT_EQ(temporary.size() - (ns::Sandbox::tmp() + "/voice-").size(), 36);
+    EXPECT_TRUE(QXUtil::GetDeviceUID().isNull());
+}
+
+TEST_F(QXUtilTest, BearingsRunClockwiseFromNorth) {
+    EXPECT_NEAR(QXUtil::bearingFromCoordinate({0, 0}, {1, 0}), 0, 1e-9);
+    EXPECT_NEAR(QXUtil::bearingFromCoordinate({0, 0}, {0, 1}), 90, 1e-9);
+    EXPECT_NEAR(QXUtil::bearingFromCoordinate({0, 0}, {0, -1}), 270, 1e-9);
+    EXPECT_NEAR(QXUtil::angleFromCoordinate({0, 0}, {1, 1}), 45, 1e-9);
+}
+
 TEST_F(QXUtilTest, TheFirstLinkOfATextIsFoundInAnyCase) {
     EXPECT_EQ(QXUtil::isContainWebUrlString("看 http://a.example.com/x 和 https://b.example.org"),
               "http://a.example.com/x");

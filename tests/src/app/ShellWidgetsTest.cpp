@@ -79,6 +79,36 @@ TEST_F(ShellWidgetsTest, TextButtonsWidenFromThreeCharactersAndSitBehindTheSpace
     EXPECT_EQ(tapped, 1);
 }
 
+TEST_F(ShellWidgetsTest, ThePaymentCheckAnswersItsButtonsAndFadesOutWhenTappedOutside) {
+    int finished = 0;
+    UIViewControllerLoading::AddPayWapLoading({}, [&] { ++finished; });
+    ASSERT_TRUE(driver().tapText(QStringLiteral("完成支付")));
+    EXPECT_EQ(finished, 1);
+    driver().tapAt(ui::Point(10, 10));
+    ASSERT_NE(app().window()->viewWithTag(UIViewControllerLoading::kLoadingTag), nullptr);
+    clock().advance(ns::seconds(0.5));
+    EXPECT_EQ(app().window()->viewWithTag(UIViewControllerLoading::kLoadingTag), nullptr);
+
+    UIViewControllerLoading::AddErShouLoading();
+    EXPECT_EQ(app().window()->viewWithTag(UIViewControllerLoading::kLoadingTag)->frame(),
+              ui::Rect(0, 64, 320, 416));
+    UIViewControllerLoading::RemoveErShouLoading();
+    EXPECT_EQ(app().window()->viewWithTag(UIViewControllerLoading::kLoadingTag), nullptr);
+}
+
+TEST_F(ShellWidgetsTest, TwoImageButtonsShareOneRightItem) {
+    int first = 0, second = 0;
+    UIViewControllerNavigation::setNavigationRightButtons(
+        homeScreen(), [&] { ++first; }, "a", "a", [&] { ++second; }, "b", "b");
+    const auto item = homeScreen().navigationItem().rightBarButtonItems().back();
+    ASSERT_EQ(item->customView()->frame().size, ui::Size(85, 32));
+    auto* secondButton = dynamic_cast<ui::Control*>(item->customView()->subviews().at(1).get());
+    ASSERT_NE(secondButton, nullptr);
+    secondButton->sendActionsForControlEvents(ui::kControlEventTouchUpInside);
+    EXPECT_EQ(second, 1);
+    EXPECT_EQ(first, 0);
+}
+
 TEST_F(ShellWidgetsTest, ATitleLabelOnlyForATitle) {
     ui::ViewController& screen = homeScreen();
     const auto before = screen.navigationItem().titleView();
