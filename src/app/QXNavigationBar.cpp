@@ -17,6 +17,8 @@ void applyLook(ui::NavigationBar& bar) {
                                    : background);
     }
     bar.setTranslucent(false);
+    // The platform's own back button reads white on the green bar.
+    bar.setTintColor(ui::Color::whiteColor());
     if (QXUtil::DeviceSystemVersionIsiOS7()) {
         ui::TextAttributes title;
         title.font = ui::Font::systemFontOfSize(18);

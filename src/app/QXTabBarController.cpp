@@ -1,5 +1,7 @@
 #include "app/QXTabBarController.h"
 
+#include <functional>
+
 #include "app/QXUIViewController.h"
 #include "app/QXUtil.h"
 #include "app/statistics/StatisticsEventIds.h"
@@ -29,16 +31,35 @@ const TabLook kTabs[4] = {
     {"个人中心", "个人中心点击", StatisticsEventIds::kMeShow},
 };
 
-// The platform tab bar of the shell: it stays hidden whatever it is told.
+// The platform tab bar of the shell: it stays hidden whatever it is told, and hands what a
+// navigation stack asks of it (hide while a screen that hides the bottom bar is pushed, show
+// again) on to the custom bar, so that screens of any class fade the custom bar alike.
 class QXHiddenTabBar : public ui::TabBar {
 public:
-    void setHidden(bool) override { ui::TabBar::setHidden(true); }
+    explicit QXHiddenTabBar(std::function<void(bool hidden)> asked) : asked_(std::move(asked)) {}
+    void setHidden(bool hidden) override {
+        ui::TabBar::setHidden(true);
+        if (asked_) asked_(hidden);
+    }
+    void hideQuietly() { ui::TabBar::setHidden(true); }
+
+private:
+    std::function<void(bool hidden)> asked_;
 };
 
 }  // namespace
 
 QXTabBarController::QXTabBarController()
-    : ui::TabBarController([] { return std::make_shared<QXHiddenTabBar>(); }) {}
+    : ui::TabBarController([this] {
+          return std::make_shared<QXHiddenTabBar>([this](bool hidden) {
+              if (!tabCellView_) return;
+              if (hidden) {
+                  removeAllView();
+              } else {
+                  showAllview();
+              }
+          });
+      }) {}
 
 QXTabBarController::~QXTabBarController() = default;
 
@@ -84,8 +105,8 @@ void QXTabBarController::viewDidLoad() {
 
 void QXTabBarController::hideTabBar() {
     for (const auto& subview : view()->subviews()) {
-        if (dynamic_cast<ui::TabBar*>(subview.get())) {
-            subview->setHidden(true);
+        if (auto* bar = dynamic_cast<QXHiddenTabBar*>(subview.get())) {
+            bar->hideQuietly();
             return;
         }
     }

@@ -94,6 +94,17 @@ TEST_F(TabShellTest, ThePlatformTabBarStaysHiddenAndTheCustomBarFades) {
     EXPECT_EQ(tabs().tabCellView()->alpha(), 1);
 }
 
+TEST_F(TabShellTest, AnyScreenThatHidesTheBottomBarFadesTheCustomBar) {
+    auto plain = std::make_shared<ui::ViewController>();
+    plain->setHidesBottomBarWhenPushed(true);
+    stack(0).pushViewController(plain, true);
+    driver().wait(1);
+    EXPECT_EQ(tabs().tabCellView()->alpha(), 0);
+    stack(0).popViewControllerAnimated(true);
+    driver().wait(1);
+    EXPECT_EQ(tabs().tabCellView()->alpha(), 1);
+}
+
 TEST_F(TabShellTest, TheNoticeBadgeAddsBothUnreadCounts) {
     defaults().setInteger(60, "TongZhiNoReadNum");
     defaults().setInteger(50, "ImNoReadNum");
