@@ -19,7 +19,15 @@ done
 log=$(mktemp)
 build/standin/standin >"$log" 2>&1 &
 standin_pid=$!
-trap 'kill "$standin_pid" 2>/dev/null || true; rm -f "$log"' EXIT
+app_pid=""
+# Stopping the script stops the app and the servers it started, and nothing else.
+stop() {
+    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+    kill "$standin_pid" 2>/dev/null
+    rm -f "$log"
+}
+trap stop EXIT
+trap 'exit 130' INT TERM
 root=""
 for _ in $(seq 1 100); do
     root=$(sed -n 's/^standin listening on //p' "$log" | head -1)
@@ -32,4 +40,10 @@ if [ -z "$root" ]; then
     exit 1
 fi
 echo "stand-in servers at $root"
-HOUSING_SERVER_ROOT="$root" build/app/housing "$@"
+HOUSING_SERVER_ROOT="$root" build/app/housing "$@" &
+app_pid=$!
+echo "app running as process $app_pid (kill -USR1 $app_pid writes the --screenshot file)"
+status=0
+wait "$app_pid" || status=$?
+app_pid=""
+exit "$status"
