@@ -22,6 +22,9 @@
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
 #include "platform/uikit/layer.h"
+#include "platform/uikit/screen.h"
+#include "platform/uikit/tab_bar.h"
+#include "platform/uikit/tab_bar_controller.h"
 #include "platform/uikit/window.h"
 
 #include <QFile>
@@ -448,6 +451,32 @@ std::shared_ptr<ui::Image> QXUtil::getImagePingPu(const std::shared_ptr<ui::Imag
     auto result = ui::GraphicsContext::imageFromCurrentImageContext();
     ui::GraphicsContext::endImageContext();
     return result;
+}
+
+namespace {
+void placeTabBar(ui::TabBarController& tabs, bool hidden) {
+    const double height = ui::Screen::mainScreen().bounds().height();
+    const double barTop = hidden ? height : height - ui::TabBar::kHeight;
+    ui::View::animateWithDuration(0.01, [&tabs, barTop] {
+        for (const auto& subview : tabs.view()->subviews()) {
+            ui::Rect frame = subview->frame();
+            if (dynamic_cast<ui::TabBar*>(subview.get())) {
+                frame.origin.y = barTop;
+            } else {
+                frame.size.height = barTop;
+            }
+            subview->setFrame(frame);
+        }
+    });
+}
+}  // namespace
+
+void QXUtil::HideTabBar(ui::TabBarController& tabs) {
+    placeTabBar(tabs, true);
+}
+
+void QXUtil::ShowTabBar(ui::TabBarController& tabs) {
+    placeTabBar(tabs, false);
 }
 
 ui::Responder* QXUtil::getNextResponderWithResponder(ui::Responder* responder,

@@ -12,6 +12,7 @@
 #include <memory>
 
 namespace ui {
+class TabBarController;
 class AlertOverlay;
 class AlertView;
 class AlertViewDelegate;
@@ -150,6 +151,10 @@ public:
     // The image repeated across 320 points at its own height (320 x 0 for none).
     [[nodiscard]] static std::shared_ptr<ui::Image> getImagePingPu(
         const std::shared_ptr<ui::Image>& image);
+    // Moves a tab controller's bar below the screen (the other views take its height) and
+    // back, in a 0.01 s animation.
+    static void HideTabBar(ui::TabBarController& tabs);
+    static void ShowTabBar(ui::TabBarController& tabs);
     // The responder itself or the first of its next responders whose class is `className`.
     [[nodiscard]] static ui::Responder* getNextResponderWithResponder(ui::Responder* responder,
                                                                       const QString& className);

@@ -120,22 +120,9 @@ void XXNavigationController::paningGestureReceive(ui::PanGestureRecognizer& reco
     const ui::Point p = recognizer.locationInView(nullptr);
     switch (recognizer.state()) {
         case ui::GestureRecognizerState::Began: {
-            if (screenShotList_.empty()) return;
+            if (!showBackdrop()) return;
             isMoving_ = true;
             startPoint_ = p;
-            ui::View* container = view()->superview();
-            if (!backGroundView_) {
-                backGroundView_ = std::make_shared<ui::View>(
-                    ui::Rect(0, 0, view()->frame().size.width, view()->frame().size.height));
-                backGroundView_->setBackgroundColor(ui::Color::blackColor());
-            }
-            if (container) container->insertSubviewBelowSubview(backGroundView_, view().get());
-            backGroundView_->setHidden(false);
-            if (lastScreenShotView_) lastScreenShotView_->removeFromSuperview();
-            lastScreenShotView_ = std::make_shared<ui::ImageView>(
-                ui::Rect(-kParallax * screenWidth(), 0, 320, screenHeight()));
-            lastScreenShotView_->setImage(screenShotList_.back());
-            backGroundView_->addSubview(lastScreenShotView_);
             moveViewWithX(p.x - startPoint_.x);
             break;
         }
@@ -145,17 +132,7 @@ void XXNavigationController::paningGestureReceive(ui::PanGestureRecognizer& reco
         case ui::GestureRecognizerState::Ended:
             if (!isMoving_) return;
             if (p.x - startPoint_.x > kPopDistance) {
-                auto weak = std::weak_ptr<ui::Responder>(shared_from_this());
-                ui::View::animateWithDuration(
-                    kAnimationTime, [this] { moveViewWithX(screenWidth()); },
-                    [this, weak](bool) {
-                        if (!weak.lock()) return;
-                        if (deallocBlock_) deallocBlock_();
-                        gestureAnimation(false);
-                        moveViewWithX(0);
-                        isMoving_ = false;
-                        if (backGroundView_) backGroundView_->setHidden(true);
-                    });
+                slideOffAndPop();
             } else {
                 springBack();
             }
@@ -166,6 +143,45 @@ void XXNavigationController::paningGestureReceive(ui::PanGestureRecognizer& reco
         default:
             break;
     }
+}
+
+bool XXNavigationController::showBackdrop() {
+    if (screenShotList_.empty()) return false;
+    ui::View* container = view()->superview();
+    if (!backGroundView_) {
+        backGroundView_ = std::make_shared<ui::View>(
+            ui::Rect(0, 0, view()->frame().size.width, view()->frame().size.height));
+        backGroundView_->setBackgroundColor(ui::Color::blackColor());
+    }
+    if (container) container->insertSubviewBelowSubview(backGroundView_, view().get());
+    backGroundView_->setHidden(false);
+    if (lastScreenShotView_) lastScreenShotView_->removeFromSuperview();
+    lastScreenShotView_ = std::make_shared<ui::ImageView>(
+        ui::Rect(-kParallax * screenWidth(), 0, 320, screenHeight()));
+    lastScreenShotView_->setImage(screenShotList_.back());
+    backGroundView_->addSubview(lastScreenShotView_);
+    return true;
+}
+
+void XXNavigationController::slideOffAndPop() {
+    auto weak = std::weak_ptr<ui::Responder>(shared_from_this());
+    ui::View::animateWithDuration(
+        kAnimationTime, [this] { moveViewWithX(screenWidth()); },
+        [this, weak](bool) {
+            if (!weak.lock()) return;
+            if (deallocBlock_) deallocBlock_();
+            gestureAnimation(false);
+            moveViewWithX(0);
+            isMoving_ = false;
+            if (backGroundView_) backGroundView_->setHidden(true);
+        });
+}
+
+void XXNavigationController::popAnimation() {
+    if (viewControllers().size() < 2 || isMoving_ || !showBackdrop()) return;
+    isMoving_ = true;
+    moveViewWithX(0);
+    slideOffAndPop();
 }
 
 void XXNavigationController::springBack() {

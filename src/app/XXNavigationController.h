@@ -59,12 +59,17 @@ public:
                                              ui::Touch& touch) override;
     // Moves the top screen to `x` (clamped to 0 ... 320) and the picture below with parallax.
     void moveViewWithX(double x);
+    // Pops as a finished drag does: the top screen slides off over the picture below.
+    void popAnimation();
 
 private:
     void paningGestureReceive(ui::PanGestureRecognizer& recognizer);
     // Completes a drag-back: takes out a search screen below the top, then pops.
     void gestureAnimation(bool animated);
     void springBack();
+    // Puts the picture of the screen below behind the stack; false when there is none.
+    bool showBackdrop();
+    void slideOffAndPop();
     void dropScreenShots(std::size_t count);
 
     bool canDragBack_ = true;

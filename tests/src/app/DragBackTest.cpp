@@ -47,6 +47,20 @@ TEST_F(DragBackTest, OneHundredPointsSpringBackAndOneHundredAndOnePop) {
     EXPECT_TRUE(stack().screenShotList().empty());
 }
 
+TEST_F(DragBackTest, ThePopAnimationPopsLikeAFinishedDrag) {
+    int ran = 0;
+    stack().setDeallocBlock([&] { ++ran; });
+    stack().popAnimation();
+    EXPECT_TRUE(stack().isMoving());
+    driver().wait(1);
+    EXPECT_EQ(stack().viewControllers().size(), 1u);
+    EXPECT_TRUE(stack().screenShotList().empty());
+    EXPECT_EQ(ran, 1);
+    EXPECT_FALSE(stack().isMoving());
+    stack().popAnimation();  // only the root: nothing
+    EXPECT_FALSE(stack().isMoving());
+}
+
 TEST_F(DragBackTest, TheScreenStaysBetweenTheEdgeAndThreeHundredTwentyPoints) {
     stack().moveViewWithX(-40);
     EXPECT_EQ(stack().view()->frame().origin.x, 0);

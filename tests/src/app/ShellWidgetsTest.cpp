@@ -20,6 +20,8 @@
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
 #include "platform/uikit/navigation_item.h"
+#include "platform/uikit/tab_bar.h"
+#include "platform/uikit/tab_bar_controller.h"
 
 namespace {
 
@@ -162,6 +164,23 @@ TEST(ViewAddition, EdgeSettersMoveWithoutResizing) {
     EXPECT_TRUE(view.subviews().empty());
     EXPECT_EQ(image->image(), nullptr);
     UIViewAddition::removeAllSubviews(view);
+}
+
+TEST_F(ShellWidgetsTest, APlainTabBarMovesOutOfViewAndBack) {
+    auto tabs = std::make_shared<ui::TabBarController>();
+    tabs->setViewControllers(
+        {std::make_shared<ui::ViewController>(), std::make_shared<ui::ViewController>()});
+    ui::Window window;
+    window.setRootViewController(tabs);
+    window.layoutIfNeeded();
+    ui::TabBar* bar = tabs->tabBar();
+    QXUtil::HideTabBar(*tabs);
+    EXPECT_EQ(bar->frame().origin.y, 480);
+    EXPECT_EQ(tabs->selectedViewController()->view()->frame().size.height, 480);
+    QXUtil::ShowTabBar(*tabs);
+    EXPECT_EQ(bar->frame().origin.y, 480 - ui::TabBar::kHeight);
+    EXPECT_EQ(tabs->selectedViewController()->view()->frame().size.height,
+              480 - ui::TabBar::kHeight);
 }
 
 TEST(CheckBoxTaps, AUniqueBoxOnlyTurnsOnAndSetCheckedTellsNoOne) {
