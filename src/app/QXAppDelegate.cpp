@@ -275,10 +275,10 @@ void QXAppDelegate::downLoadSendNeedInfo(int major, int cityIndex) {
         QStringLiteral("cityScriptIndex=%1&categoryId=7&majorCategoryScriptIndex=%2")
             .arg(cityIndex)
             .arg(major);
-    auto goOn = [major, cityIndex] {
-        if (major >= 1 && major <= 4) {
-            sharedAppDelegate().downLoadSendNeedInfo(major + 2, cityIndex);
-        }
+    // A delegate that has gone (a finished run) takes the chain no further.
+    auto goOn = [weak = weak_from_this(), major, cityIndex] {
+        const auto self = weak.lock();
+        if (self && major >= 1 && major <= 4) self->downLoadSendNeedInfo(major + 2, cityIndex);
     };
     QXIMRequest::shared().goOnRequestWithUrl(
         EndpointTable::dataShareEndpoint() + kNeedFormCancelKey, kNeedFormInterface, body,
@@ -414,8 +414,8 @@ void QXAppDelegate::startListenNetWorkStatus() {
     defaultRoute_ = ns::NetworkReachability::withAddress(reinterpret_cast<const sockaddr*>(&zero));
     if (!defaultRoute_) return;
     evaluateDefaultRoute(defaultRoute_->flags());
-    defaultRoute_->setCallback([](ns::NetworkReachability::Flags flags) {
-        sharedAppDelegate().evaluateDefaultRoute(flags);
+    defaultRoute_->setCallback([weak = weak_from_this()](ns::NetworkReachability::Flags flags) {
+        if (const auto self = weak.lock()) self->evaluateDefaultRoute(flags);
     });
     defaultRoute_->setDispatchQueue(ns::DispatchQueue::main());
 }
@@ -529,7 +529,9 @@ void QXAppDelegate::clickedButtonAtIndex(ui::AlertView& alert, int index) {
     } else if (alert.tag() == kOptionalUpdateTag) {
         if (index == 1) {
             ns::Timer::scheduledTimer(ns::seconds(0.2), false,
-                                      [](ns::Timer&) { sharedAppDelegate().OpenAppURL(); });
+                                      [weak = weak_from_this()](ns::Timer&) {
+                                          if (const auto self = weak.lock()) self->OpenAppURL();
+                                      });
             StatisticsForAnalytics::event(
                 StatisticsEventIds::at(StatisticsEventIds::kAgreedToUpdate));
         } else {
