@@ -1,6 +1,7 @@
 #include "standin/Endpoints.h"
 
 #include "standin/AppShellCalls.h"
+#include "standin/Geography.h"
 #include "standin/MultipartReader.h"
 #include "standin/ServiceCalls.h"
 
@@ -76,6 +77,7 @@ Endpoints::Endpoints(QString imagesFolder) : imagesFolder_(std::move(imagesFolde
         return upload(request, root);
     });
     ServiceCalls::install(*this);
+    Geography::install(*this);
     AppShellCalls::install(*this);
 }
 

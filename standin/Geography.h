@@ -1,0 +1,19 @@
+#pragma once
+
+#include "standin/Endpoints.h"
+
+namespace standin {
+
+// Where things are: the district and street lists of every city of the shipped city
+// database ("GetLastGeography", version-checked), the city of a coordinate
+// ("SearchCityByLocation") and the public map geocoder (GET "/geocoder?location=lat,lng"),
+// both placing the coordinate by point-in-polygon over simplified district outlines.
+class Geography {
+public:
+    // The version of the district and street data, the same as the app's shipped lists.
+    static constexpr char kDataVersion[] = "20240601";
+
+    static void install(Endpoints& endpoints);
+};
+
+}  // namespace standin

@@ -1,0 +1,110 @@
+#include "CityFixture.h"
+
+#include "location/CityDatabase.h"
+
+#include "platform/foundation/sandbox.h"
+
+#include <sqlite3.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+namespace {
+
+// Counts the cities whose name, short name or pinyin starts with `prefix`, straight from
+// the shipped database.
+int citiesStartingWith(const QString& prefix) {
+    sqlite3* database = nullptr;
+    const QByteArray path = ns::Bundle::pathForResource("tovik.db").toUtf8();
+    EXPECT_EQ(sqlite3_open_v2(path.constData(), &database, SQLITE_OPEN_READONLY, nullptr),
+              SQLITE_OK);
+    sqlite3_stmt* statement = nullptr;
+    const QByteArray query =
+        "select count(*) from city where substr(city_name,1,?1)=?2 or "
+        "substr(short_name,1,?1)=?2 or substr(pinyin,1,?1)=?2";
+    sqlite3_prepare_v2(database, query.constData(), -1, &statement, nullptr);
+    const QByteArray text = prefix.toUtf8();
+    sqlite3_bind_int(statement, 1, int(prefix.size()));
+    sqlite3_bind_text(statement, 2, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+    sqlite3_step(statement);
+    const int count = sqlite3_column_int(statement, 0);
+    sqlite3_finalize(statement);
+    sqlite3_close(database);
+    return count;
+}
+
+}  // namespace
+
+using CityDataTest = CityFixture;
+
+TEST_F(CityDataTest, TheTreeLoadsEveryProvinceWithTheHotCitiesAtTheirIndexes) {
+    ASSERT_EQ(cityData().country()->Provinces.size(), 31u);
+    const auto first = cityData().currentCity();
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->sname(), "上海");
+    EXPECT_EQ(first->scriptIndex(), 0);
+    EXPECT_TRUE(first->Districts.empty()) << "no city stored: no districts";
+
+    const std::array<std::optional<int>, 7> expected{0, 100, 401, 400, 500, 900, 200};
+    EXPECT_EQ(cityData().hotCityIndexes(), expected);
+    for (int i = 0; i < CityData::kHotCityCount; ++i) {
+        const auto city = cityData().cityWithScriptIndex(*expected[i]);
+        ASSERT_TRUE(city);
+        EXPECT_EQ(city->sname(), CityData::hotCityNames().at(i));
+    }
+    // Every city knows its province, and the copy in Documents is the shipped one.
+    for (const auto& city : cityData().allCities()) ASSERT_TRUE(city->parent());
+    EXPECT_TRUE(QFile::exists(CityDatabase::path()));
+}
+
+TEST_F(CityDataTest, UnknownNamesAreNotFoundRatherThanTheFirstCity) {
+    EXPECT_EQ(cityData().getCityIndexWithName("上海"), 0);
+    EXPECT_EQ(cityData().getCityIndexWithName("深圳市"), 401);
+    EXPECT_EQ(cityData().getCityIndexWithName("没有这个城市"), std::nullopt);
+    EXPECT_EQ(cityData().getCityIndexWithName(""), std::nullopt);
+    EXPECT_EQ(cityData().cityWithScriptIndex(-1), nullptr);
+    EXPECT_EQ(cityData().cityWithScriptIndex(199), nullptr);
+}
+
+TEST_F(CityDataTest, PrefixSearchFindsEachMatchingCityOnceInTreeOrder) {
+    for (const QString& prefix : QStringList{"b", "s", "南", "北京", "guangz"}) {
+        std::vector<std::shared_ptr<City>> found;
+        cityData().getResultWithString(prefix, found);
+        EXPECT_EQ(int(found.size()), citiesStartingWith(prefix)) << prefix.toStdString();
+        for (std::size_t i = 1; i < found.size(); ++i) {
+            EXPECT_LT(found[i - 1]->scriptIndex(), found[i]->scriptIndex()) << "tree order, once";
+        }
+    }
+    std::vector<std::shared_ptr<City>> found;
+    cityData().getResultWithString("b", found);
+    ASSERT_FALSE(found.empty());
+    EXPECT_EQ(found.front()->sname(), "北京");
+    cityData().getResultWithString("", found);
+    cityData().getResultWithString("B", found);
+    EXPECT_EQ(int(found.size()), citiesStartingWith("b")) << "empty and upper-case find nothing";
+}
+
+TEST_F(CityDataTest, ADatabaseThatCannotBeOpenedLeavesTheTreeEmpty) {
+    QFile::remove(CityDatabase::path());
+    QTemporaryDir emptyBundle;
+    const QString bundle = ns::Bundle::resourcePath();
+    ns::Bundle::setResourcePath(emptyBundle.path());
+    auto tree = std::make_shared<CityData>();
+    tree->LoadProvinceInfoWinthCurrent();
+    ns::Bundle::setResourcePath(bundle);
+    EXPECT_TRUE(tree->country()->Provinces.empty());
+    EXPECT_EQ(tree->currentCity(), nullptr);
+    EXPECT_EQ(tree->hotCityIndexes()[0], std::nullopt);
+}
+
+TEST_F(CityDataTest, DistrictsAndStreetsLoadFromTheDatabaseWithTheirParents) {
+    const auto shenzhen = cityData().cityWithScriptIndex(401);
+    cityData().LoadCityData(shenzhen);
+    ASSERT_FALSE(shenzhen->Districts.empty());
+    const auto district = shenzhen->Districts.front();
+    EXPECT_EQ(district->name(), "罗湖区");
+    EXPECT_EQ(district->parent(), shenzhen);
+    cityData().LoadDistrictData(district);
+    ASSERT_FALSE(district->Streets.empty());
+    EXPECT_EQ(district->Streets.front()->parent(), district);
+}

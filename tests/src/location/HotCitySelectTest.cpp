@@ -1,0 +1,259 @@
+#include "location/CitySearchEngine.h"
+#include "location/CustomSearchBar.h"
+#include "location/HotCitySelect.h"
+#include "location/LocationManager.h"
+#include "location/SelectedCityState.h"
+
+#include "platform/location/driven_position_source.h"
+#include "platform/uikit/alert_test_driver.h"
+#include "platform/uikit/button.h"
+#include "platform/uikit/image.h"
+#include "platform/uikit/keyboard.h"
+#include "platform/uikit/navigation_controller.h"
+#include "platform/uikit/navigation_item.h"
+#include "platform/uikit/test_driver.h"
+#include "platform/uikit/text_field.h"
+#include "platform/uikit/window.h"
+
+#include "CityFixture.h"
+#include "ReferenceImage.h"
+
+namespace paths = standin::paths;
+
+namespace {
+
+struct ChooserHost : SelectedCityHost {
+    [[nodiscard]] bool hasUserId() const override { return userId; }
+    [[nodiscard]] bool connectionReachabil() const override { return reachable; }
+    [[nodiscard]] int selectedTabIndex() const override { return 0; }
+    [[nodiscard]] int screensOnSelectedTab() const override { return 1; }
+    bool userId = true;
+    bool reachable = true;
+};
+
+}  // namespace
+
+class HotCitySelectTest : public CityFixture {
+protected:
+    void SetUp() override {
+        CityFixture::SetUp();
+        loc::PositionSource::install(source_);
+        state_->loadCitiesData();
+        state_->observe();
+        window_->makeKeyAndVisible();
+        window_->setRootViewController(root_);
+    }
+    void TearDown() override {
+        LocationManager::locationManager()->stopUpdates();
+        loc::PositionSource::install(nullptr);
+        CityFixture::TearDown();
+    }
+
+    // Presents the chooser as the home screen does (or at first run) and lets it settle.
+    void present(bool firstPage = false) {
+        screen_ = std::make_shared<HotCitySelect>(state_);
+        screen_->setBFirstPage(firstPage);
+        auto navigation = std::make_shared<ui::NavigationController>();
+        navigation->setViewControllers({screen_}, false);
+        root_->presentViewController(navigation, false);
+        driver_.wait(1);
+        window_->layoutIfNeeded();
+    }
+    [[nodiscard]] bool isShown() const { return root_->presentedViewController() != nullptr; }
+    bool tapRow(int section, int row) {
+        ui::TableView* table = screen_->tableView();
+        window_->layoutIfNeeded();
+        table->scrollToRowAtIndexPath({section, row}, ui::TableViewScrollPosition::Middle, false);
+        table->layoutIfNeeded();
+        for (ui::TableViewCell* cell : table->visibleCells()) {
+            const auto path = table->indexPathForCell(cell);
+            if (path && path->section == section && path->row == row) return driver_.tap(cell);
+        }
+        return false;
+    }
+
+    std::shared_ptr<loc::DrivenPositionSource> source_ =
+        std::make_shared<loc::DrivenPositionSource>("");
+    std::shared_ptr<ChooserHost> host_ = std::make_shared<ChooserHost>();
+    std::shared_ptr<SelectedCityState> state_ = std::make_shared<SelectedCityState>(host_);
+    std::shared_ptr<ui::Window> window_ = std::make_shared<ui::Window>();
+    std::shared_ptr<ui::ViewController> root_ = std::make_shared<ui::ViewController>();
+    ui::TestDriver driver_{window_};
+    ui::AlertTestDriver alerts_{driver_};
+    std::shared_ptr<HotCitySelect> screen_;
+};
+
+TEST_F(HotCitySelectTest, ListsTheLocatedHotAndLetterSections) {
+    present(true);
+    EXPECT_TRUE(state_->inCitySelect());
+    const QStringList& titles = screen_->sectionTitles();
+    ASSERT_GT(titles.size(), 2);
+    EXPECT_EQ(titles.mid(0, 2), (QStringList{"当前", "热门"}));
+    for (const QString& letter : titles.mid(2)) {
+        EXPECT_TRUE(HotCitySelect::latterArr().contains(letter)) << letter.toStdString();
+        EXPECT_FALSE(QStringList({"I", "O", "U", "V"}).contains(letter));
+    }
+    QStringList sorted = titles.mid(2);
+    sorted.sort();
+    EXPECT_EQ(titles.mid(2), sorted);
+    // Every city is in the section of its pinyin's initial, each once.
+    int listed = 0;
+    ui::TableView& table = *screen_->tableView();
+    for (int section = 2; section < screen_->numberOfSectionsInTableView(table); ++section) {
+        listed += screen_->numberOfRowsInSection(table, section);
+    }
+    EXPECT_EQ(listed, int(screen_->allCityArr().size()));
+    EXPECT_TRUE(driver_.findByText("定位失败")) << "no location yet";
+    EXPECT_TRUE(driver_.findByText("热门城市"));
+    EXPECT_EQ(screen_->navigationItem().leftBarButtonItem(), nullptr) << "no way back at first run";
+    EXPECT_TRUE(matchesReferenceImage(driver_.screenshot()->pixels(), "src/location/reference",
+                                      "hot_city_select.png"));
+}
+
+TEST_F(HotCitySelectTest, ChoosingAHotCitySwitchesAndCloses) {
+    present();
+    ASSERT_TRUE(screen_->navigationItem().leftBarButtonItem());
+    ASSERT_TRUE(tapRow(1, 1));  // 北京
+    EXPECT_TRUE(driver_.findByTag(HotCitySelect::kLoadingViewTag));
+    ASSERT_TRUE(waitUntil([&] { return state_->currentCityScript_index() == 100; }));
+    driver_.wait(1);
+    EXPECT_FALSE(isShown());
+    EXPECT_EQ(SelectedCityState::storedCityId(), 101);
+    EXPECT_FALSE(state_->inCitySelect());
+    EXPECT_EQ(screen_->selectCityName(), "北京");
+    const auto sent = server().requests(paths::kDataShare);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_FALSE(sent[0].header("SeqId").isEmpty()) << "a user's choice carries a sequence id";
+
+    // The city already stored closes the screen without a request.
+    present();
+    ASSERT_TRUE(tapRow(1, 1));
+    driver_.wait(1);
+    EXPECT_FALSE(isShown());
+    EXPECT_EQ(server().requests(paths::kDataShare).size(), 1u);
+}
+
+TEST_F(HotCitySelectTest, AFailedSwitchLeavesTheScreenOpen) {
+    present();
+    server().setFault({.prefix = paths::kDataShare, .status = 500});
+    ASSERT_TRUE(tapRow(2, 0));
+    ASSERT_TRUE(waitUntil([&] { return !state_->updatingCityIndex(); }));
+    driver_.wait(1);
+    EXPECT_TRUE(isShown());
+    EXPECT_FALSE(driver_.findByTag(HotCitySelect::kLoadingViewTag));
+    EXPECT_EQ(state_->currentCityScript_index(), -1);
+    EXPECT_EQ(SelectedCityState::storedCityId(), 0);
+    ASSERT_TRUE(alerts_.visibleAlert()) << "the update tells the user while the chooser is up";
+    EXPECT_EQ(alerts_.visibleAlert()->message(), "城市信息获取失败，请重试");
+
+    // "重试" asks again, and this time it goes through and closes the screen.
+    server().setFaults({});
+    ASSERT_TRUE(alerts_.pressButton("重试"));
+    ASSERT_TRUE(waitUntil([&] { return state_->currentCityScript_index() >= 0; }));
+    EXPECT_EQ(server().requests(paths::kDataShare).size(), 2u);
+    EXPECT_EQ(SelectedCityState::storedCityId(), state_->currentCityScript_index() + 1);
+    driver_.wait(1);
+    EXPECT_FALSE(isShown());
+}
+
+TEST_F(HotCitySelectTest, NoNetworkOrNoUserIdIsRefusedBeforeAnySwitch) {
+    host_->reachable = false;
+    present();
+    ASSERT_TRUE(alerts_.visibleAlert());
+    EXPECT_EQ(alerts_.visibleAlert()->title(), "网络不可用");
+    ASSERT_TRUE(alerts_.pressButton("确定"));
+    ASSERT_TRUE(tapRow(1, 0));
+    ASSERT_TRUE(alerts_.visibleAlert());
+    ASSERT_TRUE(alerts_.pressButton("确定"));
+
+    host_->reachable = true;
+    host_->userId = false;
+    ASSERT_TRUE(tapRow(1, 0));
+    ASSERT_TRUE(alerts_.visibleAlert());
+    EXPECT_EQ(alerts_.visibleAlert()->tag(), HotCitySelect::kNoUserIdAlertTag);
+    settle();
+    EXPECT_TRUE(server().requests(paths::kDataShare).empty());
+    EXPECT_TRUE(isShown());
+}
+
+TEST_F(HotCitySelectTest, TheLocatedRowLocatesFirstThenSwitches) {
+    present();
+    ASSERT_TRUE(tapRow(0, 0));
+    EXPECT_TRUE(driver_.findByText("正在定位中"));
+    EXPECT_EQ(state_->userLocation()->state(), UserLocationLocating);
+    EXPECT_EQ(source_->starts(), 1);
+    ASSERT_TRUE(source_->deliver({22.533, 113.93}, 20));
+    ASSERT_TRUE(waitUntil([&] { return driver_.findByText("深圳市") != nullptr; }));
+    ASSERT_TRUE(tapRow(0, 0));
+    driver_.wait(1);
+    EXPECT_FALSE(isShown()) << "closes at once; the switch completes without it";
+    ASSERT_TRUE(waitUntil([&] { return state_->currentCityScript_index() == 401; }));
+}
+
+TEST_F(HotCitySelectTest, SearchListsEveryMatchingCityAndSwitchesToTheChosenOne) {
+    present();
+    CustomSearchBar& bar = *screen_->searchBar();
+    ui::NavigationController& navigation = *screen_->navigationController();
+    ASSERT_TRUE(driver_.tap(bar.searchFiled()));
+    driver_.wait(1);
+    EXPECT_TRUE(navigation.isNavigationBarHidden());
+    EXPECT_FALSE(bar.cancelButton()->isHidden());
+    EXPECT_EQ(bar.searchFiled()->frame().size.width, CustomSearchBar::kNarrowField);
+    EXPECT_EQ(bar.resultTable()->frame().size.height, 480 - 20 - 50 - ui::Keyboard::kHeight)
+        << "down to the keyboard";
+
+    ASSERT_TRUE(driver_.type("s"));
+    std::vector<std::shared_ptr<City>> expected;
+    cityData().getResultWithString("s", expected);
+    const auto& found = screen_->searchEngine()->result();
+    ASSERT_EQ(found.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(found[i]->scriptIndex(), expected[i]->scriptIndex());
+    }
+    EXPECT_TRUE(matchesReferenceImage(driver_.screenshot()->pixels(), "src/location/reference",
+                                      "hot_city_search.png"));
+
+    // The return key clears the field; "取消" also puts everything back.
+    ASSERT_TRUE(driver_.pressReturn());
+    EXPECT_TRUE(bar.searchFiled()->text().isEmpty());
+    EXPECT_TRUE(screen_->searchEngine()->result().empty());
+    ASSERT_TRUE(driver_.type("bei"));
+    ASSERT_TRUE(driver_.tap(bar.cancelButton()));
+    driver_.wait(1);
+    EXPECT_TRUE(bar.searchFiled()->text().isEmpty());
+    EXPECT_TRUE(screen_->searchEngine()->result().empty());
+    EXPECT_FALSE(navigation.isNavigationBarHidden());
+    EXPECT_TRUE(bar.cancelButton()->isHidden());
+    EXPECT_EQ(bar.searchFiled()->frame().size.width, CustomSearchBar::kWideField);
+
+    ASSERT_TRUE(driver_.tap(bar.searchFiled()));
+    ASSERT_TRUE(driver_.type("hangz"));
+    driver_.wait(1);
+    ASSERT_EQ(screen_->searchEngine()->result().size(), 1u);
+    ASSERT_TRUE(driver_.tapText("杭州市"));
+    ASSERT_TRUE(waitUntil([&] { return state_->currentCityScript_index() == 600; }));
+    driver_.wait(1);
+    EXPECT_FALSE(isShown());
+    EXPECT_EQ(screen_->searchEngine()->selectCityName(), "杭州市");
+}
+
+TEST_F(HotCitySelectTest, TheIndexShowsItsLetterForTwoSecondsThenFades) {
+    present();
+    ui::TableView& table = *screen_->tableView();
+    const int section = int(screen_->sectionTitles().indexOf("B"));
+    ASSERT_GT(section, 1);
+    EXPECT_EQ(screen_->sectionForSectionIndexTitle(table, "B", section), section);
+    ui::View* letter = driver_.findByText("B");
+    ASSERT_TRUE(letter);
+    clock().advance(2s - 1ms);
+    EXPECT_TRUE(driver_.findByText("B"));
+    clock().advance(1s + 1ms);
+    driver_.wait(0.1);
+    EXPECT_FALSE(driver_.findByText("B"));
+    // Another touch before the end shows the new title for two seconds more.
+    screen_->sectionForSectionIndexTitle(table, "热门", 1);
+    clock().advance(1500ms);
+    screen_->sectionForSectionIndexTitle(table, "S", int(screen_->sectionTitles().indexOf("S")));
+    clock().advance(1500ms);
+    EXPECT_TRUE(driver_.findByText("S"));
+}

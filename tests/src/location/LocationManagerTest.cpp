@@ -1,0 +1,129 @@
+#include "location/LocationManager.h"
+
+#include "platform/foundation/notification_center.h"
+#include "platform/location/driven_position_source.h"
+
+#include "SandboxTest.h"
+
+namespace {
+
+// One end of an attempt as observers see it while the notification is delivered.
+struct Ending {
+    bool hasFix = false;
+    float latitude = 0;
+    float longitude = 0;
+    bool denied = false;
+};
+
+}  // namespace
+
+class LocationManagerTest : public SandboxTest {
+protected:
+    void SetUp() override {
+        SandboxTest::SetUp();
+        loc::PositionSource::install(source_);
+        manager_->setNetworkType([this] { return netType_; });
+        observation_ = ns::NotificationCenter::defaultCenter().addObserver(
+            LocationManager::kUpdatedNotification, [this](const ns::Notification&) {
+                endings_.push_back({manager_->hasFix(), manager_->latitude(), manager_->longitude(),
+                                    manager_->locationDenied()});
+            });
+    }
+    void TearDown() override {
+        manager_->stopUpdates();
+        observation_.reset();
+        loc::PositionSource::install(nullptr);
+        SandboxTest::TearDown();
+    }
+
+    std::shared_ptr<loc::DrivenPositionSource> source_ =
+        std::make_shared<loc::DrivenPositionSource>("");
+    std::shared_ptr<LocationManager> manager_ = std::make_shared<LocationManager>();
+    int netType_ = 2;
+    std::vector<Ending> endings_;
+    std::shared_ptr<ns::NotificationCenter::Observation> observation_;
+};
+
+TEST_F(LocationManagerTest, OnWifiOnlyAFineFixIsTaken) {
+    netType_ = LocationManager::kNetTypeWifi;
+    manager_->startUpdates();
+    ASSERT_TRUE(source_->deliver({22.5, 113.9}, 1500));
+    EXPECT_TRUE(endings_.empty()) << "a coarse fix on Wi-Fi waits for a better one";
+    EXPECT_EQ(manager_->accuracyClass(), 2);
+    ASSERT_TRUE(source_->deliver({22.54, 113.93}, 1000.0));
+    ASSERT_EQ(endings_.size(), 1u);
+    EXPECT_TRUE(endings_[0].hasFix);
+    EXPECT_FLOAT_EQ(endings_[0].latitude, 22.54f);
+    EXPECT_FLOAT_EQ(endings_[0].longitude, 113.93f);
+    EXPECT_FALSE(source_->isUpdating());
+    EXPECT_EQ(manager_->latitude(), 0) << "let go once observers have read it";
+    clock().advance(LocationManager::kTimeout);
+    EXPECT_EQ(endings_.size(), 1u) << "an accepted fix cancels the time-out";
+}
+
+TEST_F(LocationManagerTest, OnACellularNetworkACoarseFixIsTaken) {
+    manager_->startUpdates();
+    ASSERT_TRUE(source_->deliver({31.2, 121.4}, 1500));
+    ASSERT_EQ(endings_.size(), 1u);
+    EXPECT_TRUE(endings_[0].hasFix);
+    EXPECT_EQ(manager_->accuracyClass(), 0) << "stopped: the next attempt starts afresh";
+}
+
+TEST_F(LocationManagerTest, ServicesOffEndAtOnceAndAgainAtTheTimeout) {
+    source_->setServicesEnabled(false);
+    manager_->startUpdates();
+    ASSERT_EQ(endings_.size(), 1u);
+    EXPECT_FALSE(endings_[0].hasFix);
+    EXPECT_TRUE(endings_[0].denied);
+    EXPECT_EQ(source_->starts(), 0);
+    clock().advance(LocationManager::kTimeout - 1ms);
+    EXPECT_EQ(endings_.size(), 1u);
+    clock().advance(1ms);
+    ASSERT_EQ(endings_.size(), 2u);
+    EXPECT_FALSE(endings_[1].hasFix);
+}
+
+TEST_F(LocationManagerTest, ATimeoutIsAFailureAndALaterFixIsStillTaken) {
+    manager_->startUpdates();
+    clock().advance(LocationManager::kTimeout);
+    ASSERT_EQ(endings_.size(), 1u);
+    EXPECT_FALSE(endings_[0].hasFix) << "never a fix at (0, 0)";
+    EXPECT_TRUE(source_->isUpdating()) << "the time-out leaves updates running";
+    ASSERT_TRUE(source_->deliver({39.9, 116.4}, 30));
+    ASSERT_EQ(endings_.size(), 2u);
+    EXPECT_TRUE(endings_[1].hasFix);
+
+    // A new start restarts the platform's updates and the time-out.
+    manager_->startUpdates();
+    EXPECT_EQ(source_->starts(), 2);
+    clock().advance(LocationManager::kTimeout);
+    EXPECT_EQ(endings_.size(), 3u);
+}
+
+TEST_F(LocationManagerTest, PlatformErrorsEndTheAttempt) {
+    manager_->startUpdates();
+    ASSERT_TRUE(source_->fail(loc::kErrorLocationUnknown));
+    ASSERT_EQ(endings_.size(), 1u);
+    EXPECT_FALSE(endings_[0].hasFix);
+    EXPECT_FALSE(endings_[0].denied);
+    EXPECT_FALSE(source_->isUpdating());
+    EXPECT_EQ(manager_->timing().sysLocReason, 2);
+
+    manager_->startUpdates();
+    ASSERT_TRUE(source_->fail(loc::kErrorDenied));
+    ASSERT_EQ(endings_.size(), 2u);
+    EXPECT_TRUE(endings_[1].denied);
+    EXPECT_FALSE(source_->isUpdating());
+    EXPECT_EQ(manager_->timing().sysLocReason, 1);
+
+    // Any other error ends the attempt but keeps the updates, and the time-out is gone.
+    manager_->startUpdates();
+    ASSERT_TRUE(source_->fail(5));
+    ASSERT_EQ(endings_.size(), 3u);
+    EXPECT_TRUE(source_->isUpdating());
+    clock().advance(LocationManager::kTimeout);
+    EXPECT_EQ(endings_.size(), 3u);
+    ASSERT_TRUE(source_->deliver({30.6, 104.1}, 50));
+    EXPECT_TRUE(endings_.back().hasFix);
+    EXPECT_FALSE(endings_.back().denied) << "a fix clears the denial";
+}
