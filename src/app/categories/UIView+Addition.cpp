@@ -1,59 +1,18 @@
 #include "app/categories/UIView+Addition.h"
 
-#include "app/QXUtil.h"
-#include "platform/foundation/timer.h"
 #include "platform/uikit/animation.h"
 #include "platform/uikit/bezier_path.h"
 #include "platform/uikit/font.h"
-#include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
-#include "platform/uikit/label.h"
 #include "platform/uikit/layer.h"
 #include "platform/uikit/screen.h"
 #include "platform/uikit/string_drawing.h"
 #include "platform/uikit/view.h"
+#include "ui/widgets/FloatView.h"
 
 #include <cmath>
 
 namespace UIViewAddition {
-
-namespace {
-
-// The floating message: the stretched "tip-bg.png" with the text in white bold 12 pt,
-// removing itself 3 s after it was made.
-class FloatMessageView : public ui::View {
-public:
-    FloatMessageView(const ui::Rect& frame, const QString& message) : ui::View(frame) {
-        setBackgroundColor(ui::Color::clearColor());
-        setUserInteractionEnabled(false);
-        const ui::Rect area(0, 0, frame.width(), frame.height());
-        auto background = std::make_shared<ui::ImageView>(area);
-        background->setImage(
-            QXUtil::setImageStretchImage(ui::Image::imageNamed(QStringLiteral("tip-bg.png"))));
-        addSubview(background);
-        auto label = std::make_shared<ui::Label>(area);
-        label->setBackgroundColor(ui::Color::clearColor());
-        label->setTextColor(ui::Color::whiteColor());
-        label->setFont(ui::Font::boldSystemFontOfSize(12));
-        label->setTextAlignment(ui::TextAlignment::Center);
-        label->setNumberOfLines(0);
-        label->setText(message);
-        addSubview(label);
-    }
-
-    void startRemoval() {
-        removal_ = ns::DelayedCall::schedule(ns::seconds(kFloatMessageSeconds),
-                                             [weak = weakAs<FloatMessageView>()] {
-                                                 if (auto self = weak.lock())
-                                                     self->removeFromSuperview();
-                                             });
-    }
-
-private:
-    ns::DelayedCall removal_;
-};
-
-}  // namespace
 
 namespace {
 // Changes the view's frame by `edit`.
@@ -145,13 +104,12 @@ void showFloatMessgeZP(ui::View& view, const QString& message) {
         if (subview->tag() == kFloatMessageTag) earlier.push_back(subview);
     }
     for (const auto& subview : earlier) subview->removeFromSuperview();
-    auto floating = std::make_shared<FloatMessageView>(
+    auto floating = FloatView::withMessage(
         ui::Rect(std::floor((320 - boxWidth) / 2), ui::Screen::mainScreen().bounds().height() - 93,
                  boxWidth, 33),
         message);
     floating->setTag(kFloatMessageTag);
     view.addSubview(floating);
-    floating->startRemoval();
 }
 
 void hideShadow(ui::View& view) {
