@@ -5,7 +5,6 @@
 #include "account/QXUserInfo.h"
 #include "account/UserLogonData.h"
 #include "app/QXAppState.h"
-#include "app/QXCityLocationSeam.h"
 #include "app/QXNavigationBar.h"
 #include "app/QXNewGuidView.h"
 #include "app/QXPlaceholderController.h"
@@ -16,6 +15,10 @@
 #include "app/statistics/Statistics.h"
 #include "app/statistics/StatisticsEventIds.h"
 #include "app/statistics/StatisticsForAnalytics.h"
+#include "location/CityData.h"
+#include "location/HotCitySelect.h"
+#include "location/LocationManager.h"
+#include "location/UserLocation.h"
 #include "net/EndpointTable.h"
 #include "net/FormBody.h"
 #include "net/QXIMConstantManager.h"
@@ -164,8 +167,11 @@ bool QXAppDelegate::didFinishLaunchingWithOptions(ui::Application& application,
     constants.setQximserverDomain(EndpointTable::imageHost());
     constants.setQximdataVersion(EndpointTable::dataVersion());
 
-    QXCityLocationSeam::startLocating();
-    setCurrentCityScript_index(QXCityLocationSeam::loadCitiesData());
+    cityState_ = std::make_shared<SelectedCityState>(
+        std::static_pointer_cast<SelectedCityHost>(shared_from_this()));
+    cityState_->startConfirmLocation();
+    cityState_->observe();
+    cityState_->loadCitiesData();
     loadSendNeedInfo();
     if (!defaults().objectForKey(QStringLiteral("xiaoxiPushNotice")).isValid()) {
         defaults().setBool(true, QStringLiteral("xiaoxiPushNotice"));
@@ -240,15 +246,44 @@ void QXAppDelegate::autoLogin() {
         });
 }
 
-void QXAppDelegate::checkUserIdWithAnimation(bool) {
+void QXAppDelegate::checkUserIdWithAnimation(bool animated) {
     const QString stored = defaults().stringForKey(QStringLiteral("userId"));
     if (stored.isEmpty() || stored == EndpointTable::fallbackUserId()) {
         ui::Application::sharedApplication().setApplicationIconBadgeNumber(0);
         userIdGetter_ = std::make_shared<UserIdGetter>();
         userIdGetter_->queryUserId();
     }
-    // Asking for a city when none was ever chosen belongs to the city selection screen; until
-    // it is wired in, the default city stands.
+    if (cityState_) cityState_->checkCityWithAnimation(animated);
+}
+
+bool QXAppDelegate::hasUserId() const {
+    const QString id = defaults().stringForKey(QStringLiteral("userId"));
+    return !id.isEmpty() && id != EndpointTable::fallbackUserId();
+}
+
+int QXAppDelegate::selectedTabIndex() const {
+    return tabBarController_ ? int(tabBarController_->selectedIndex()) : -1;
+}
+
+int QXAppDelegate::screensOnSelectedTab() const {
+    if (!tabBarController_) return 0;
+    const auto* stack =
+        dynamic_cast<ui::NavigationController*>(tabBarController_->selectedViewController().get());
+    return stack ? int(stack->viewControllers().size()) : 0;
+}
+
+void QXAppDelegate::currentCityScriptIndexChanged(int scriptIndex) {
+    setCurrentCityScript_index(scriptIndex);
+}
+
+void QXAppDelegate::presentCitySelection(bool animated) {
+    if (!tabBarController_ || !cityState_) return;
+    auto chooser = std::make_shared<HotCitySelect>(cityState_);
+    if (const auto cities = cityState_->cityData()) chooser->setCurrentCity(cities->currentCity());
+    chooser->setBFirstPage(true);
+    auto stack = QXNavigationBar::NavigationControllerWithQXBar(chooser);
+    stack->navigationBar()->setBarStyle(ui::BarStyle::Black);
+    tabBarController_->presentViewController(stack, animated);
 }
 
 void QXAppDelegate::loadSendNeedInfo() {
@@ -399,7 +434,10 @@ void QXAppDelegate::applicationDidBecomeActive(ui::Application& application) {
     application.setApplicationIconBadgeNumber(0);
     ns::NotificationCenter::defaultCenter().post(QStringLiteral("refreshIcon"));
     QXUtil::afterTenMinStartLocates();
-    QXCityLocationSeam::startLocating();
+    if (cityState_ && cityState_->userLocation()) {
+        cityState_->userLocation()->setState(UserLocationLocating);
+        LocationManager::locationManager()->startUpdates();
+    }
 }
 
 void QXAppDelegate::applicationWillTerminate(ui::Application& application) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "account/tovikVersionCheck.h"
+#include "location/SelectedCityState.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/uikit/alert_view.h"
 #include "platform/uikit/application.h"
@@ -32,6 +33,7 @@ class UserIdGetter;
 class QXAppDelegate : public ui::ApplicationDelegate,
                       public ui::AlertViewDelegate,
                       public tovikVersionCheckDelegate,
+                      public SelectedCityHost,
                       public std::enable_shared_from_this<QXAppDelegate> {
 public:
     // Identity values the launch uses.
@@ -76,8 +78,8 @@ public:
     [[nodiscard]] bool isShouldDragBackGesture() const { return isShouldDragBackGesture_; }
     void setIsShouldDragBackGesture(bool allowed) { isShouldDragBackGesture_ = allowed; }
     [[nodiscard]] bool useWifi() const { return useWifi_; }
-    [[nodiscard]] int netType() const { return netType_; }
-    [[nodiscard]] bool connectionReachabil() const;
+    [[nodiscard]] int netType() const override { return netType_; }
+    [[nodiscard]] bool connectionReachabil() const override;
     void setConnectionReachabil(bool reachable);
     [[nodiscard]] const QVariant& checkVersionData() const { return checkVersionData_; }
     [[nodiscard]] const QString& newVersionURL() const { return newVersionURL_; }
@@ -97,7 +99,7 @@ public:
     // Fetches the need form's filter definitions of the major category for the city and goes
     // on with the next major (1, 3, 5). A city that is not loaded (index below 0) fetches
     // nothing.
-    void downLoadSendNeedInfo(int major, int cityIndex);
+    void downLoadSendNeedInfo(int major, int cityIndex) override;
     void loadSendNeedInfo();
     void SetDefaultConfig();
     void readDescribeSettings();
@@ -106,6 +108,16 @@ public:
     void setTabBarProperties(QXTabBarController& tabs);
     void checkUserIdWithAnimation(bool animated);
     void userChanged();
+
+    // The selected city and the device's location state, made at launch.
+    [[nodiscard]] const std::shared_ptr<SelectedCityState>& cityState() const { return cityState_; }
+    // What the selected-city state asks of the delegate.
+    [[nodiscard]] bool hasUserId() const override;
+    [[nodiscard]] int selectedTabIndex() const override;
+    [[nodiscard]] int screensOnSelectedTab() const override;
+    void currentCityScriptIndexChanged(int scriptIndex) override;
+    // The city chooser as the only screen of a plain stack, presented from the tab shell.
+    void presentCitySelection(bool animated) override;
 
     // Network status.
     void startListenNetWorkStatus();
@@ -142,6 +154,7 @@ private:
     std::shared_ptr<ui::Window> window_;
     std::shared_ptr<QXTabBarController> tabBarController_;
     std::shared_ptr<tovikVersionCheck> qxVersionCheck_;
+    std::shared_ptr<SelectedCityState> cityState_;
     std::shared_ptr<UserIdGetter> userIdGetter_;
     std::shared_ptr<ns::NetworkReachability> defaultRoute_;
     std::shared_ptr<Reachability> wifiReach_;

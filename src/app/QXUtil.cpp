@@ -2,8 +2,9 @@
 
 #include "analytics/StatClick.h"
 #include "app/QXAppDelegate.h"
-#include "app/QXCityLocationSeam.h"
 #include "app/categories/UIView+Addition.h"
+#include "location/LocationManager.h"
+#include "location/UserLocation.h"
 #include "net/EndpointTable.h"
 #include "net/QXUID.h"
 #include "net/RequestStamp.h"
@@ -297,7 +298,10 @@ void QXUtil::afterTenMinStartLocates() {
     auto& defaults = ns::UserDefaults::standardUserDefaults();
     const qint64 now = qint64(ns::Clock::shared().timeIntervalSince1970());
     if (now - defaults.integerForKey(QStringLiteral("startLocTime")) < 600) return;
-    QXCityLocationSeam::startLocating();
+    if (const auto& cities = QXAppDelegate::sharedAppDelegate().cityState()) {
+        if (const auto location = cities->userLocation()) location->setState(UserLocationLocating);
+    }
+    LocationManager::locationManager()->startUpdates();
     defaults.setDouble(double(now), QStringLiteral("startLocTime"));
 }
 

@@ -51,10 +51,16 @@ protected:
         driver_ = std::make_unique<ui::TestDriver>(QXAppDelegate::sharedAppDelegate().window());
     }
 
-    // Launches as after an earlier launch of this version, whose guide was seen.
+    // A city of the shipped city tree, stored as chosen before the launch.
+    static constexpr int kCity = 601;
+    void presetCity() { defaults().setInteger(kCity + 1, QStringLiteral("cityId")); }
+
+    // Launches as after an earlier launch of this version, whose guide was seen and whose
+    // city was chosen.
     void launchAfterGuide() {
         defaults().setObject(QStringLiteral("2.3.0"), QStringLiteral("lastVersion"));
         defaults().setBool(true, QStringLiteral("guideShown"));
+        presetCity();
         launch();
     }
 

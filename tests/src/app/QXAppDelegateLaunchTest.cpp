@@ -90,50 +90,54 @@ TEST_F(QXAppDelegateLaunchTest, TheGuidesButtonLeavesTheTabShellBeneath) {
 }
 
 TEST_F(QXAppDelegateLaunchTest, TheNeedFormCopiesItsResourcesAndFetchesMajorsOneThreeFive) {
-    defaults().setInteger(5, QStringLiteral("cityId"));  // script index 4
+    presetCity();
     launch();
-    EXPECT_EQ(app().currentCityScript_index(), 4);
+    EXPECT_EQ(app().currentCityScript_index(), kCity);
     for (const QString name : {"1", "3", "5"}) {
         const auto copied =
             ns::dictionaryWithContentsOfFile(QXUtil::pathForDocumentWithFilename(name));
         ASSERT_TRUE(copied) << name.toStdString();
         EXPECT_FALSE(copied->value("fs").toList().isEmpty());
     }
-    ASSERT_TRUE(needFormChainDone(4));
+    ASSERT_TRUE(needFormChainDone(kCity));
     const auto asked = calls("GetMajorCategoryFilter");
     EXPECT_EQ(majorsAsked(asked), (QList<qint64>{1, 3, 5}));
     for (const auto& request : asked) {
-        EXPECT_EQ(request.header("cityScriptIndex"), "4");
+        EXPECT_EQ(request.header("cityScriptIndex"), QByteArray::number(kCity));
         EXPECT_EQ(request.header("categoryId"), "7");
         EXPECT_EQ(request.header("version"), "0");
     }
-    const auto stored =
-        ns::dictionaryWithContentsOfFile(QXUtil::pathForDocumentWithFilename("4-3"));
+    const auto stored = ns::dictionaryWithContentsOfFile(
+        QXUtil::pathForDocumentWithFilename(QStringLiteral("%1-3").arg(kCity)));
     ASSERT_TRUE(stored);
     EXPECT_EQ(stored->value("fs").toList().first().toMap().value("f"), "price");
 }
 
-TEST_F(QXAppDelegateLaunchTest, TheFirstLaunchNeverAsksForCityMinusOne) {
+TEST_F(QXAppDelegateLaunchTest, TheFirstLaunchWaitsForACityInsteadOfAskingForMinusOne) {
     launch();
-    ASSERT_TRUE(needFormChainDone(0));
-    for (const auto& request : calls("GetMajorCategoryFilter")) {
-        EXPECT_EQ(request.header("cityScriptIndex"), "0");
-    }
-    // Without a city the chain asks nothing and writes nothing.
-    server().reset();
-    app().downLoadSendNeedInfo(1, -1);
-    drainMainLoop();
+    EXPECT_EQ(app().currentCityScript_index(), -1);
+    // The city chooser is up; nothing of the need form went out meanwhile.
     QXIMRequest::shared().addValuesFormDic(RequestHeaderSet::dataShare("ping"));
     QXIMRequest::shared().requestWithUrl(EndpointTable::dataShareEndpoint(), "ping", "", nullptr,
                                          nullptr);
     ASSERT_TRUE(runMainLoopUntil([&] { return calls("ping").size() == 1; }));
     EXPECT_TRUE(calls("GetMajorCategoryFilter").empty());
     EXPECT_FALSE(documentExists("-1-1"));
+    EXPECT_NE(app().tabBarController()->presentedViewController(), nullptr);
+
+    // Choosing a city runs the chain for it.
+    app().cityState()->updateCityWithIndex(kCity);
+    ASSERT_TRUE(needFormChainDone(kCity));
+    for (const auto& request : calls("GetMajorCategoryFilter")) {
+        EXPECT_EQ(request.header("cityScriptIndex"), QByteArray::number(kCity));
+    }
+    EXPECT_EQ(defaults().integerForKey("cityId"), kCity + 1);
 }
 
 TEST_F(QXAppDelegateLaunchTest, AFailedFilterDownloadMovesOnAndKeepsTheEarlierFile) {
+    presetCity();
     launch();
-    ASSERT_TRUE(needFormChainDone(0));
+    ASSERT_TRUE(needFormChainDone(kCity));
     ASSERT_TRUE(ns::writeToFile(QVariantMap{{"v", "old"}},
                                 QXUtil::pathForDocumentWithFilename("0-1"), true));
     server().reset();
@@ -152,8 +156,9 @@ TEST_F(QXAppDelegateLaunchTest, AFailedFilterDownloadMovesOnAndKeepsTheEarlierFi
 }
 
 TEST_F(QXAppDelegateLaunchTest, TheChainAndThePostListsFilterLoadDoNotCancelEachOther) {
+    presetCity();
     launch();
-    ASSERT_TRUE(needFormChainDone(0));
+    ASSERT_TRUE(needFormChainDone(kCity));
     server().reset();
     server().setFault({.prefix = "/datashare/", .delayMs = 150});
     for (const QString name : {"0-1", "0-3", "0-5"}) {

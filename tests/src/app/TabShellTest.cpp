@@ -141,13 +141,25 @@ TEST_F(TabShellTest, EachTabIsADragBackStackAndTheUserCentreWorks) {
 
 class TabShellScreenshotTest : public AppShellFixture {};
 
-TEST_F(TabShellScreenshotTest, AFreshSandboxShowsTheGuideThenTheTabShell) {
+TEST_F(TabShellScreenshotTest, AFreshSandboxShowsTheGuideThenTheCityChooserThenTheTabShell) {
     launch();
-    // The shell is up as soon as the launch returns, under the guide.
+    // The shell is up as soon as the launch returns, under the guide and the city chooser.
     ASSERT_NE(app().tabBarController(), nullptr);
     EXPECT_EQ(app().window()->rootViewController(), app().tabBarController());
     ASSERT_TRUE(driver().tapText(QStringLiteral("开始找房")));
     ASSERT_TRUE(runMainLoopUntil([&] { return !driver().findByClassName("QXNewGuidView"); }));
+    driver().wait(1);
+    const auto chooser = app().tabBarController()->presentedViewController();
+    ASSERT_NE(chooser, nullptr);
+    ASSERT_EQ(chooser->childViewControllers().front()->className(), "HotCitySelect");
+    // A city can be chosen once the installation has its user id from the server.
+    ASSERT_TRUE(runMainLoopUntil([&] { return app().hasUserId(); }));
+    ASSERT_TRUE(driver().tapText(QStringLiteral("北京")));
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        driver().wait(0.1);
+        return !app().tabBarController()->presentedViewController();
+    }));
+    EXPECT_GE(app().currentCityScript_index(), 0);
     const auto shot = driver().screenshot();
     ASSERT_TRUE(shot);
     EXPECT_TRUE(matchesReferenceImage(shot->pixels(), "src/app/reference", "tab_shell_fresh.png"));
