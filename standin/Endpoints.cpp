@@ -1,5 +1,6 @@
 #include "standin/Endpoints.h"
 
+#include "standin/AppShellCalls.h"
 #include "standin/Geography.h"
 #include "standin/MultipartReader.h"
 #include "standin/ServiceCalls.h"
@@ -67,6 +68,7 @@ Endpoints::Endpoints(QString imagesFolder) : imagesFolder_(std::move(imagesFolde
     });
     ServiceCalls::install(*this);
     Geography::install(*this);
+    AppShellCalls::install(*this);
 }
 
 void Endpoints::addInterface(const QByteArray& name, InterfaceHandler handler) {
