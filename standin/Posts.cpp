@@ -242,7 +242,10 @@ QJsonArray choices(std::initializer_list<std::pair<const char*, const char*>> pa
 
 Reply filterDefinitions(const RecordedRequest& request) {
     if (request.header("version") == Posts::kFilterVersion) return Reply::json(QJsonObject{});
-    const int major = FormFields(request.body).number("majorCategoryScriptIndex", -1);
+    const FormFields form(request.body);
+    if (form.number("cityScriptIndex", -1) < 0)
+        return Endpoints::refusal(QStringLiteral("no city"));
+    const int major = int(form.number("majorCategoryScriptIndex", -1));
     QJsonArray items{item("district_id", QStringLiteral("区域"), "normal", {})};
     if (major == 5) {
         items.append(item("price", QStringLiteral("售价"), "range",

@@ -13,7 +13,7 @@ namespace standin {
 class Posts {
 public:
     static constexpr int kPostsPerKind = 320;
-    static constexpr char kFilterVersion[] = "3";
+    static constexpr char kFilterVersion[] = "1";
     static constexpr int kThumbnailCount = 24;
 
     static void install(Endpoints& endpoints);
