@@ -33,8 +33,21 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
+// Streams get a larger fixed buffer than the default, so a minute of samples takes a few
+// system calls rather than hundreds.
+constexpr std::size_t kStreamBufferBytes = 64 * 1024;
+
 File open(const char* path, const char* mode) {
-    return File(std::fopen(path, mode));
+    File file(std::fopen(path, mode));
+    if (file) std::setvbuf(file.get(), nullptr, _IOFBF, kStreamBufferBytes);
+    return file;
+}
+
+// A new file in place of any old one: some file systems write out a file that was cut to
+// nothing and written again as soon as it is closed, which costs more than the coding itself.
+File create(const char* path) {
+    std::remove(path);
+    return open(path, "wb");
 }
 
 void putLittleEndian(unsigned char* into, std::uint32_t value, int bytes) {
@@ -148,7 +161,7 @@ int encodeWavFileToAmrFile(const char* wavPath, const char* amrPath, int channel
     if (!input) return 0;
     std::optional<PcmSource> source = findSamples(input.get(), channels, bitsPerSample);
     if (!source) return 0;
-    File output = open(amrPath, "wb");
+    File output = create(amrPath);
     if (!output) return 0;
     std::fwrite(kAmrMagic, 1, kAmrMagicBytes, output.get());
 
@@ -178,7 +191,7 @@ int decodeAmrFileToWavFile(const char* amrPath, const char* wavPath) {
     if (std::fread(magic.data(), 1, magic.size(), input.get()) != magic.size() ||
         std::memcmp(magic.data(), kAmrMagic, kAmrMagicBytes) != 0)
         return 0;
-    File output = open(wavPath, "wb");
+    File output = create(wavPath);
     if (!output) return 0;
     writeWavHeader(output.get(), 0);
 
