@@ -10,7 +10,7 @@ class Window;
 // a host: a tab bar of two tabs, each a navigation stack. The first lists a
 // hundred houses in a table; a tap opens a house's screen (which hides the
 // tab bar) with a button that asks through an alert. The second is a grouped
-// table of settings with a search bar.
+// table of settings with a search bar; its bar button opens a voice note to record and play.
 class SampleWindow {
 public:
     [[nodiscard]] static std::shared_ptr<Window> create();
