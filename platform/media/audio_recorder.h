@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <array>
 #include <cstdio>
 #include <memory>
 
