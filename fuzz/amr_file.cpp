@@ -11,15 +11,15 @@
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const QString input = scratchPath("in.amr");
-    static const QString output = scratchPath("out.wav");
-    writeScratch(input, data, size);
-    QFile::remove(output);
+    static const ScratchFile input("in.amr");
+    static const ScratchFile output("out.wav");
+    input.write(data, size);
+    QFile::remove(output.path());
 
-    const int frames =
-        decodeAmrFileToWavFile(input.toUtf8().constData(), output.toUtf8().constData());
+    const int frames = decodeAmrFileToWavFile(input.utf8(), output.utf8());
     // Each frame is at least 13 bytes after the 6-byte magic, and the WAV file holds them all.
     if (frames < 0 || (frames > 0 && 6 + 13 * static_cast<size_t>(frames) > size)) std::abort();
-    if (frames > 0 && QFileInfo(output).size() != kWavHeaderBytes + 320 * frames) std::abort();
+    if (frames > 0 && QFileInfo(output.path()).size() != kWavHeaderBytes + 320 * frames)
+        std::abort();
     return 0;
 }

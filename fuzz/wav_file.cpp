@@ -13,11 +13,11 @@
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const QString input = scratchPath("in.wav");
-    static const QString output = scratchPath("out.amr");
-    writeScratch(input, data, size);
+    static const ScratchFile input("in.wav");
+    static const ScratchFile output("out.amr");
+    input.write(data, size);
 
-    std::FILE* stream = std::fopen(input.toUtf8().constData(), "rb");
+    std::FILE* stream = std::fopen(input.utf8(), "rb");
     const av::WaveHeader header = av::readWaveHeader(stream);
     std::fclose(stream);
     if (header.kind == av::WaveHeader::Kind::Valid &&
@@ -25,12 +25,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
          header.dataOffset + header.dataSize > static_cast<std::int64_t>(size)))
         std::abort();
 
-    if (const auto samples = av::readWaveSamples(input);
+    if (const auto samples = av::readWaveSamples(input.path());
         samples && samples->pcm.size() > header.dataSize)
         std::abort();
 
-    const int frames =
-        encodeWavFileToAmrFile(input.toUtf8().constData(), output.toUtf8().constData(), 1, 16);
+    const int frames = encodeWavFileToAmrFile(input.utf8(), output.utf8(), 1, 16);
     // A frame takes at least 160 bytes of input (8-bit mono).
     if (frames < 0 || static_cast<size_t>(frames) * 160 > size) std::abort();
     return 0;
