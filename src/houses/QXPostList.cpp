@@ -298,6 +298,9 @@ void QXPostList::getDataFromNetworkWithFilter(std::function<void(bool)> completi
             // A request that a newer one replaced: the newer one speaks for the screen.
             if (PostListPaging::isCancellation(failure)) return;
             self->removeLoading();
+            // A failed refresh lets go of the header too, so that it can be pulled again.
+            if (self->refreshView_ && self->refreshView_->isLoading())
+                self->refreshView_->stopLoading();
             self->paging_.pageFailed(page);
             self->setMoreRow(QStringLiteral("获取更多信息"), 18, false);
             self->addErrorTipViewWithErrorMsg(kLoadFailed, 1);
@@ -453,6 +456,9 @@ void QXPostList::scrollViewDidEndDragging(ui::ScrollView& scrollView, bool willD
 }
 
 void QXPostList::refreshViewDidCallBack() {
+    // A pull while the header is already loading asks for nothing more.
+    if (!refreshView_ || refreshView_->isLoading()) return;
+    refreshView_->startLoading();
     paging_.startFreshPage();
     getDataFromNetwork();
 }

@@ -285,6 +285,25 @@ TEST_F(PostListScreenTest, APostOpensItsDetailAndReadsAsReadAfterwards) {
     EXPECT_EQ(row->left1Lbl()->textColor(), ui::Color::rgb(153, 153, 153));
 }
 
+TEST_F(PostListScreenTest, APullWhileRefreshingAsksForNothingMore) {
+    open();
+    ASSERT_TRUE(list_->paging().startNextPage());
+    std::size_t before = searches();
+    list_->refreshViewDidCallBack();
+    list_->refreshViewDidCallBack();
+    EXPECT_TRUE(list_->refreshView()->isLoading());
+    ASSERT_TRUE(waitFor([&] { return searches() > before && !list_->refreshView()->isLoading(); }));
+    EXPECT_EQ(searches(), before + 1);
+    EXPECT_EQ(list_->paging().nowListNum, 20) << "the fresh page replaced the rows";
+    EXPECT_EQ(argsOf(calls("SearchPostsByJson2").back())["pageIndex"].toString(), "0");
+
+    server().setFault({.prefix = paths::kDataShare, .status = 500, .times = 1});
+    before = searches();
+    list_->refreshViewDidCallBack();
+    ASSERT_TRUE(waitFor([&] { return errorShown(); }));
+    EXPECT_FALSE(list_->refreshView()->isLoading()) << "a failed refresh can be pulled again";
+}
+
 TEST_F(PostListScreenTest, TheDetailPagesOnThroughTheList) {
     open();
     std::optional<bool> loaded;
