@@ -13,6 +13,7 @@
 #include "houses/ReadMarks.h"
 #include "location/CityData.h"
 #include "location/CityNode.h"
+#include "platform/foundation/user_defaults.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
@@ -302,6 +303,34 @@ TEST_F(PostListScreenTest, APullWhileRefreshingAsksForNothingMore) {
     list_->refreshViewDidCallBack();
     ASSERT_TRUE(waitFor([&] { return errorShown(); }));
     EXPECT_FALSE(list_->refreshView()->isLoading()) << "a failed refresh can be pulled again";
+}
+
+TEST_F(PostListScreenTest, ThumbnailsFollowWiFiAndTheStoredChoiceAndTheBannerShowsOnce) {
+    const auto thumbnailsShown = [this] {
+        auto* cell = dynamic_cast<QXPostListCell*>(list_->listTbl()->cellForRowAtIndexPath({0, 0}));
+        return cell && cell->IsShowWifiImage();
+    };
+    auto& defaults = ns::UserDefaults::standardUserDefaults();
+    host_->wifi = false;
+    open();
+    EXPECT_FALSE(thumbnailsShown()) << "not on Wi-Fi, nothing stored";
+    ASSERT_NE(list_->view()->viewWithTag(QXPostList::kBannerTag), nullptr);
+    EXPECT_EQ(defaults.objectForKey("fangXinFangFlag").toString(), "1");
+    driver_.wait(5.5);
+    EXPECT_TRUE(list_->view()->viewWithTag(QXPostList::kBannerTag)->isHidden()) << "gone after 5 s";
+
+    defaults.setBool(false, "IsShowWifiImage");
+    list_->listTbl()->reloadData();
+    window_->layoutIfNeeded();
+    EXPECT_TRUE(thumbnailsShown()) << "stored NO means show them";
+    defaults.setBool(true, "IsShowWifiImage");
+    list_->listTbl()->reloadData();
+    window_->layoutIfNeeded();
+    EXPECT_FALSE(thumbnailsShown());
+
+    open(3);
+    EXPECT_EQ(list_->view()->viewWithTag(QXPostList::kBannerTag), nullptr)
+        << "once per installation";
 }
 
 TEST_F(PostListScreenTest, TheDetailPagesOnThroughTheList) {
