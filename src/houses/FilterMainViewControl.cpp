@@ -10,6 +10,7 @@
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
+#include "platform/uikit/keyboard.h"
 #include "platform/uikit/label.h"
 #include "platform/uikit/navigation_bar.h"
 #include "platform/uikit/navigation_controller.h"
@@ -37,6 +38,11 @@ QString comparable(const QVariant& value) {
 
 FilterMainViewControl::FilterMainViewControl(std::shared_ptr<tovikFilters2> filter)
     : qxFilter_(std::move(filter)) {
+    keyboardObservation_ = ns::NotificationCenter::defaultCenter().addObserver(
+        ui::kKeyboardWillShowNotification, [this](const ns::Notification& notification) {
+            keyboardWillShow(
+                notification.userInfo.value(ui::kKeyboardFrameEndUserInfoKey).toRectF());
+        });
     setHidesBottomBarWhenPushed(true);
     // The screen lays out below the navigation bar.
     setEdgesForExtendedLayout(ui::kRectEdgeNone);
@@ -203,6 +209,11 @@ std::shared_ptr<ui::TableViewCell> FilterMainViewControl::cellForRowAtIndexPath(
         return cell;
     }
     if (kind == QLatin1String("text")) {
+        if (const auto kept = keywordCells_.find(all[std::size_t(path.row)].get());
+            kept != keywordCells_.end()) {
+            return kept->second;
+        }
+        keywordCells_[all[std::size_t(path.row)].get()] = cell;
         cell->setSelectionStyle(ui::TableViewCellSelectionStyle::None);
         auto field = std::make_shared<ui::TextField>(ui::Rect(60, 11, 230, 22));
         field->setTag(kKeywordFieldTag);
@@ -285,9 +296,57 @@ void FilterMainViewControl::textFieldDidChange(ui::TextField& field, int row) {
     qxFilter_->setKeyWord(text.isEmpty() ? QString() : text);
 }
 
+namespace {
+
+constexpr double kKeyboardAnimation = 0.27;
+const ui::Rect kEditingFrame{11, 20, 299, 179};
+const ui::Rect kShortEditingFrame{11, 20, 299, 144};
+const ui::Rect kRestingFrame{11, 20, 299, 349};
+
+void moveTable(ui::TableView& table, const ui::Rect& frame) {
+    ui::View::animateWithDuration(kKeyboardAnimation, 0, ui::kViewAnimationOptionCurveEaseIn,
+                                  [&table, frame] { table.setFrame(frame); }, {});
+}
+
+}  // namespace
+
+bool FilterMainViewControl::textFieldShouldBeginEditing(ui::TextField& field) {
+    changeFrame_ = field.tag() == kKeywordFieldTag;
+    return true;
+}
+
+void FilterMainViewControl::textFieldDidBeginEditing(ui::TextField& field) {
+    if (!table_ || table_->frame().size.height <= 348) return;
+    moveTable(*table_, kEditingFrame);
+    // The row being edited stays in the shorter table (a row out of sight leaves the window,
+    // and its field with it).
+    for (ui::View* view = field.superview(); view; view = view->superview()) {
+        if (auto* cell = dynamic_cast<ui::TableViewCell*>(view)) {
+            if (const auto path = table_->indexPathForCell(cell)) {
+                table_->scrollToRowAtIndexPath(*path, ui::TableViewScrollPosition::Bottom, false);
+            }
+            break;
+        }
+    }
+}
+
+void FilterMainViewControl::keyboardWillShow(const QRectF& keyboardEnd) {
+    if (!changeFrame_ || !table_) return;
+    moveTable(*table_, keyboardEnd.height() > 216 ? kShortEditingFrame : kEditingFrame);
+    const int rows = table_->numberOfRowsInSection(0);
+    if (rows > 0)
+        table_->scrollToRowAtIndexPath({0, rows - 1}, ui::TableViewScrollPosition::Bottom, false);
+}
+
 bool FilterMainViewControl::textFieldShouldReturn(ui::TextField& field) {
     field.resignFirstResponder();
+    if (table_) moveTable(*table_, kRestingFrame);
     return true;
+}
+
+void FilterMainViewControl::viewDidDisappear(bool animated) {
+    ui::ViewController::viewDidDisappear(animated);
+    if (table_) table_->setFrame({11, 0, 299, view()->bounds().size.height - 108});
 }
 
 void FilterMainViewControl::getFilterDicByFilterData() {

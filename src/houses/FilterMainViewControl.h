@@ -1,6 +1,7 @@
 #pragma once
 
 #include "houses/tovikFilters2.h"
+#include "platform/foundation/notification_center.h"
 #include "platform/uikit/table_view.h"
 #include "platform/uikit/text_field.h"
 #include "platform/uikit/view_controller.h"
@@ -10,6 +11,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <map>
 #include <memory>
 
 class Street;
@@ -63,11 +65,16 @@ public:
         return kRowHeight;
     }
     void didSelectRowAtIndexPath(ui::TableView& table, const ui::IndexPath& path) override;
+    bool textFieldShouldBeginEditing(ui::TextField& field) override;
+    void textFieldDidBeginEditing(ui::TextField& field) override;
     bool textFieldShouldReturn(ui::TextField& field) override;
+    // Makes room for the keyboard while a keyword is typed.
+    void keyboardWillShow(const QRectF& keyboardEnd);
 
 protected:
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;
+    void viewDidDisappear(bool animated) override;
 
 private:
     [[nodiscard]] FilterList rows() const;
@@ -84,6 +91,11 @@ private:
     bool fromZhaoPTag_ = false;
     bool savedCopy_ = false;
     bool hasRows_ = false;
+    bool changeFrame_ = false;
+    // Keyword rows keep their cell, so that a field being typed in stays in the window
+    // whenever the table lays out again.
+    std::map<const QVariantMap*, std::shared_ptr<ui::TableViewCell>> keywordCells_;
+    std::shared_ptr<ns::NotificationCenter::Observation> keyboardObservation_;
     std::shared_ptr<ui::TableView> table_;
     std::shared_ptr<ui::View> titleView_;
     std::shared_ptr<ui::Label> loadingLabel_;

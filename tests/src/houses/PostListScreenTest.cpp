@@ -21,6 +21,7 @@
 #include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/table_view_cell.h"
 #include "platform/uikit/test_driver.h"
+#include "platform/uikit/text_field.h"
 #include "platform/uikit/window.h"
 
 #include <QJsonArray>
@@ -491,6 +492,26 @@ TEST_F(PostListScreenTest, FilterScreenRowsAndTheDistrictChooser) {
     settle();
     EXPECT_EQ(screen->valueTextOf(*district), "不限");
     EXPECT_EQ(district->value("secondSectionRow"), 0);
+}
+
+TEST_F(PostListScreenTest, AKeywordFieldMakesRoomForTheKeyboard) {
+    open();
+    auto screen = std::make_shared<FilterMainViewControl>(list_->filter());
+    navigation_->pushViewController(screen, false);
+    settle();
+    auto* field = driver_.find<ui::TextField>();
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->tag(), FilterMainViewControl::kKeywordFieldTag);
+    ASSERT_TRUE(screen->textFieldShouldBeginEditing(*field));
+    screen->keyboardWillShow(QRectF(0, 264, 320, 216));
+    settle();
+    EXPECT_EQ(screen->tableView()->frame(), ui::Rect(11, 20, 299, 179));
+    screen->keyboardWillShow(QRectF(0, 228, 320, 252));
+    settle();
+    EXPECT_EQ(screen->tableView()->frame(), ui::Rect(11, 20, 299, 144)) << "a taller keyboard";
+    EXPECT_TRUE(screen->textFieldShouldReturn(*field));
+    settle();
+    EXPECT_EQ(screen->tableView()->frame(), ui::Rect(11, 20, 299, 349));
 }
 
 TEST_F(PostListScreenTest, AValueListWritesTheChoiceOrNothing) {
