@@ -1,5 +1,7 @@
 #include "houses/FilterMainViewControl.h"
 
+#include <algorithm>
+
 #include "houses/DistrictSelect1.h"
 #include "houses/FilterCondition.h"
 #include "houses/FilterSelectList.h"
@@ -315,27 +317,33 @@ bool FilterMainViewControl::textFieldShouldBeginEditing(ui::TextField& field) {
     return true;
 }
 
+void FilterMainViewControl::shrinkTableKeeping(int row, const ui::Rect& frame) {
+    // Scrolled first, so that the row is inside the shorter table when it lays out: a row
+    // out of sight leaves the window, and a field being typed in with it.
+    if (row >= 0) {
+        const ui::Rect rect = table_->rectForRowAtIndexPath({0, row});
+        table_->setContentOffset(
+            {0, std::max(0.0, rect.origin.y + rect.size.height - frame.size.height)});
+    }
+    moveTable(*table_, frame);
+}
+
 void FilterMainViewControl::textFieldDidBeginEditing(ui::TextField& field) {
     if (!table_ || table_->frame().size.height <= 348) return;
-    moveTable(*table_, kEditingFrame);
-    // The row being edited stays in the shorter table (a row out of sight leaves the window,
-    // and its field with it).
+    int row = -1;
     for (ui::View* view = field.superview(); view; view = view->superview()) {
         if (auto* cell = dynamic_cast<ui::TableViewCell*>(view)) {
-            if (const auto path = table_->indexPathForCell(cell)) {
-                table_->scrollToRowAtIndexPath(*path, ui::TableViewScrollPosition::Bottom, false);
-            }
+            if (const auto path = table_->indexPathForCell(cell)) row = path->row;
             break;
         }
     }
+    shrinkTableKeeping(row, kEditingFrame);
 }
 
 void FilterMainViewControl::keyboardWillShow(const QRectF& keyboardEnd) {
     if (!changeFrame_ || !table_) return;
-    moveTable(*table_, keyboardEnd.height() > 216 ? kShortEditingFrame : kEditingFrame);
-    const int rows = table_->numberOfRowsInSection(0);
-    if (rows > 0)
-        table_->scrollToRowAtIndexPath({0, rows - 1}, ui::TableViewScrollPosition::Bottom, false);
+    shrinkTableKeeping(table_->numberOfRowsInSection(0) - 1,
+                       keyboardEnd.height() > 216 ? kShortEditingFrame : kEditingFrame);
 }
 
 bool FilterMainViewControl::textFieldShouldReturn(ui::TextField& field) {

@@ -81,6 +81,7 @@ private:
     void takeRows();
     void textFieldDidChange(ui::TextField& field, int row);
     [[nodiscard]] std::shared_ptr<Street> shownStreet();
+    void shrinkTableKeeping(int row, const ui::Rect& frame);
 
     std::shared_ptr<tovikFilters2> qxFilter_;
     std::weak_ptr<Street> currentStreet_;

@@ -502,10 +502,12 @@ TEST_F(PostListScreenTest, AKeywordFieldMakesRoomForTheKeyboard) {
     auto* field = driver_.find<ui::TextField>();
     ASSERT_NE(field, nullptr);
     EXPECT_EQ(field->tag(), FilterMainViewControl::kKeywordFieldTag);
-    ASSERT_TRUE(screen->textFieldShouldBeginEditing(*field));
-    screen->keyboardWillShow(QRectF(0, 264, 320, 216));
+    ASSERT_TRUE(driver_.tap(field));
     settle();
+    ASSERT_EQ(window_->firstResponder(), field) << "the field stays in the shorter table";
     EXPECT_EQ(screen->tableView()->frame(), ui::Rect(11, 20, 299, 179));
+    ASSERT_TRUE(driver_.type(QStringLiteral(" 望京 ")));
+    EXPECT_EQ(list_->filter()->getFilterWithKey("xiaoqu")->value("v"), "望京") << "trimmed";
     screen->keyboardWillShow(QRectF(0, 228, 320, 252));
     settle();
     EXPECT_EQ(screen->tableView()->frame(), ui::Rect(11, 20, 299, 144)) << "a taller keyboard";
