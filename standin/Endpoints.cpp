@@ -2,6 +2,7 @@
 
 #include "standin/AppShellCalls.h"
 #include "standin/Geography.h"
+#include "standin/Posts.h"
 #include "standin/MultipartReader.h"
 #include "standin/ServiceCalls.h"
 
@@ -68,6 +69,7 @@ Endpoints::Endpoints(QString imagesFolder) : imagesFolder_(std::move(imagesFolde
     });
     ServiceCalls::install(*this);
     Geography::install(*this);
+    Posts::install(*this);
     AppShellCalls::install(*this);
 }
 

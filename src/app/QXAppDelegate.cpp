@@ -5,6 +5,7 @@
 #include "account/QXUserInfo.h"
 #include "account/UserLogonData.h"
 #include "app/QXAppState.h"
+#include "app/QXHomeEntries.h"
 #include "app/QXNavigationBar.h"
 #include "app/QXNewGuidView.h"
 #include "app/QXPlaceholderController.h"
@@ -172,6 +173,7 @@ bool QXAppDelegate::didFinishLaunchingWithOptions(ui::Application& application,
     cityState_->startConfirmLocation();
     cityState_->observe();
     cityState_->loadCitiesData();
+    HousesHost::install(std::make_shared<QXAppHousesHost>(cityState_));
     loadSendNeedInfo();
     if (!defaults().objectForKey(QStringLiteral("xiaoxiPushNotice")).isValid()) {
         defaults().setBool(true, QStringLiteral("xiaoxiPushNotice"));
@@ -215,9 +217,7 @@ bool QXAppDelegate::didFinishLaunchingWithOptions(ui::Application& application,
 }
 
 void QXAppDelegate::setTabBarProperties(QXTabBarController& tabs) {
-    auto home = placeholder(
-        QStringLiteral("首页"),
-        QStringLiteral("这里将是首页：横幅、找租房、合租、二手房、经纪人门店和房产资讯。"));
+    std::shared_ptr<ui::ViewController> home = std::make_shared<QXHomeEntries>();
     auto chats = placeholder(QStringLiteral("沟通"),
                              QStringLiteral("这里将是与经纪人的会话列表和未读消息。"));
     auto record =
