@@ -1,5 +1,8 @@
 #include "app/QXAppDelegate.h"
 
+#include "IMChat/qximlib/QXFCIMReceiverParser.h"
+#include "IMChat/qximlib/QXIMCheckIfInsertAnotherParser.h"
+#include "IMChat/qximlib/QXIMService.h"
 #include "IMChat/qximlib/QXIMUser.h"
 #include "account/QXUCenterViewController.h"
 #include "account/QXUserInfo.h"
@@ -167,6 +170,11 @@ bool QXAppDelegate::didFinishLaunchingWithOptions(ui::Application& application,
     constants.setQximIMweb6ServerUrl(EndpointTable::backend());
     constants.setQximserverDomain(EndpointTable::imageHost());
     constants.setQximdataVersion(EndpointTable::dataVersion());
+    imService_ = QXIMService::shared();
+    // No need sentence yet: the needs screens make it, and until they exist no need is
+    // stored for a broker's talk to open with.
+    imPlugins_ = {QXFCIMReceiverParser::install(*imService_, {}),
+                  QXIMCheckIfInsertAnotherParser::install(*imService_)};
 
     cityState_ = std::make_shared<SelectedCityState>(
         std::static_pointer_cast<SelectedCityHost>(shared_from_this()));
@@ -406,11 +414,16 @@ QString QXAppDelegate::pathForDocumentWithFilename(const QString& name) {
 
 void QXAppDelegate::userChanged() {
     ui::Application::sharedApplication().setApplicationIconBadgeNumber(0);
+    if (imService_) imService_->userChanged();
     SetDefaultConfig();
     readDescribeSettings();
 }
 
 void QXAppDelegate::applicationWillResignActive(ui::Application& application) {
+    if (imService_) {
+        imService_->cancelRecConnect();
+        imService_->setNoKeepOnline(true);
+    }
     application.setApplicationIconBadgeNumber(0);
     Statistics::getInstance().applicationWillTerminate();
     defaults().synchronize();
@@ -432,6 +445,8 @@ void QXAppDelegate::applicationWillEnterForeground(ui::Application&) {
 
 void QXAppDelegate::applicationDidBecomeActive(ui::Application& application) {
     application.setApplicationIconBadgeNumber(0);
+    // Listens again for the current user (the stream was closed on resigning active).
+    if (imService_) imService_->userChanged();
     ns::NotificationCenter::defaultCenter().post(QStringLiteral("refreshIcon"));
     QXUtil::afterTenMinStartLocates();
     if (cityState_ && cityState_->userLocation()) {
