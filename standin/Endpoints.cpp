@@ -1,6 +1,8 @@
 #include "standin/Endpoints.h"
 
+#include "standin/BrokerShops.h"
 #include "standin/Geography.h"
+#include "standin/MapTiles.h"
 #include "standin/MultipartReader.h"
 #include "standin/ServiceCalls.h"
 
@@ -77,6 +79,8 @@ Endpoints::Endpoints(QString imagesFolder) : imagesFolder_(std::move(imagesFolde
     });
     ServiceCalls::install(*this);
     Geography::install(*this);
+    BrokerShops::install(*this);
+    MapTiles::install(*this);
 }
 
 void Endpoints::addInterface(const QByteArray& name, InterfaceHandler handler) {
