@@ -2,8 +2,8 @@
 // network thread, completion on the main queue), side by side with the same POSTs
 // through a bare network access manager on the main thread: the cost of the operation
 // layer. The ratio of the two throughputs is printed at the end.
-#include "bench/support/side_by_side.h"
 #include "bench/support/loopback_echo_server.h"
+#include "bench/support/side_by_side.h"
 #include "net/transport/NKHTTPClient.h"
 
 #include <QCoreApplication>

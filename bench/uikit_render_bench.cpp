@@ -3,7 +3,7 @@
 // QPainter drawing the same rectangles, texts and images straight into an image
 // of the same size. Prints frames per second of both and their ratio.
 
-#include "bench/support/side_by_side.h"
+#include "bench/support/offscreen.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/font.h"
 #include "platform/uikit/image.h"
@@ -12,7 +12,6 @@
 #include "platform/uikit/renderer.h"
 #include "platform/uikit/window.h"
 
-#include <QGuiApplication>
 #include <QPainter>
 
 #include <benchmark/benchmark.h>
@@ -114,13 +113,7 @@ void paintDirectly(QPainter& painter, const QImage& thumbnail, const QFont& titl
 
 // One frame of the view tree into a fresh image, as the offscreen host renders it.
 void renderFrame(ui::Window& window) {
-    QImage frame = makeCanvas();
-    QPainter painter(&frame);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    window.render(painter);
-    painter.end();
-    benchmark::DoNotOptimize(frame);
+    bench::renderWindowFrame(window, 320, 480, kScale);
 }
 
 void BM_ViewTree(benchmark::State& state) {
@@ -173,28 +166,25 @@ BENCHMARK(BM_DirectPainter)->Unit(benchmark::kMillisecond)->Apply(bench::fastest
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    bench::FastestTimes reporter;
-    if (!bench::runBenchmarks(argc, argv, reporter)) return 1;
-
-    const auto tree = reporter.seconds("BM_ViewTree");
-    const auto redrawn = reporter.seconds("BM_ViewTreeRedrawn");
-    const auto direct = reporter.seconds("BM_DirectPainter");
-    if (!tree || !direct) return 0;
-    std::printf(
-        "\n200 views at scale 2 (targets: under 16 ms a frame, at least 0.5 of direct drawing):\n");
-    std::printf("  view tree       %7.2f ms a frame, %7.1f frames per second\n", *tree * 1e3,
-                1 / *tree);
-    if (redrawn) {
-        std::printf("  all redrawn     %7.2f ms a frame, %7.1f frames per second\n", *redrawn * 1e3,
-                    1 / *redrawn);
-    }
-    std::printf("  direct QPainter %7.2f ms a frame, %7.1f frames per second\n", *direct * 1e3,
-                1 / *direct);
-    std::printf("  ratio (view tree / direct): %.2f\n", *direct / *tree);
-    if (redrawn) {
-        std::printf("  ratio (all redrawn / direct): %.2f\n", *direct / *redrawn);
-    }
-    return 0;
+    return bench::runOffscreen(argc, argv, [](const bench::FastestTimes& reporter) {
+        const auto tree = reporter.seconds("BM_ViewTree");
+        const auto redrawn = reporter.seconds("BM_ViewTreeRedrawn");
+        const auto direct = reporter.seconds("BM_DirectPainter");
+        if (!tree || !direct) return;
+        std::printf(
+            "\n200 views at scale 2 (targets: under 16 ms a frame, at least 0.5 of direct "
+            "drawing):\n");
+        std::printf("  view tree       %7.2f ms a frame, %7.1f frames per second\n", *tree * 1e3,
+                    1 / *tree);
+        if (redrawn) {
+            std::printf("  all redrawn     %7.2f ms a frame, %7.1f frames per second\n",
+                        *redrawn * 1e3, 1 / *redrawn);
+        }
+        std::printf("  direct QPainter %7.2f ms a frame, %7.1f frames per second\n", *direct * 1e3,
+                    1 / *direct);
+        std::printf("  ratio (view tree / direct): %.2f\n", *direct / *tree);
+        if (redrawn) {
+            std::printf("  ratio (all redrawn / direct): %.2f\n", *direct / *redrawn);
+        }
+    });
 }

@@ -5,7 +5,8 @@
 // rows of the same screens straight into an image. Prints milliseconds per
 // frame of both and their ratio.
 
-#include "bench/support/side_by_side.h"
+#include "bench/support/offscreen.h"
+#include "bench/support/table_rows.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
@@ -13,7 +14,6 @@
 #include "platform/uikit/table_view.h"
 #include "platform/uikit/window.h"
 
-#include <QGuiApplication>
 #include <QPainter>
 
 #include <benchmark/benchmark.h>
@@ -25,92 +25,7 @@
 
 namespace {
 
-constexpr int kRows = 1000;
-constexpr double kRowHeight = 70;
-constexpr double kWidth = 320;
-constexpr double kHeight = 480;
-constexpr double kScale = 2;
-
-struct RowContent {
-    QString title;
-    QString detail;
-};
-
-RowContent rowContent(int row) {
-    static const QStringList titles{"望京 南湖东园 两室一厅 精装修", "回龙观 龙泽苑 三室一厅",
-                                    "天通苑 东三区 一室一厅 近地铁", "双井 富力城 两室两厅",
-                                    "五道口 华清嘉园 南北通透"};
-    return {titles[row % titles.size()] + QStringLiteral(" %1").arg(row),
-            QStringLiteral("%1元/月 · %2平米").arg(1500 + row * 10).arg(40 + row % 90)};
-}
-
-QImage thumbnailPixels() {
-    QImage image(124, 92, QImage::Format_ARGB32_Premultiplied);
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, qRgb(x * 2, y * 2, 160));
-    }
-    return image;
-}
-
-// The app's list cell: a thumbnail with a title and a detail line beside it.
-class RowCell : public ui::TableViewCell {
-public:
-    RowCell() : ui::TableViewCell(ui::TableViewCellStyle::Default, QStringLiteral("row")) {
-        thumbnail = std::make_shared<ui::ImageView>(ui::Rect(12, 12, 62, 46));
-        title = std::make_shared<ui::Label>(ui::Rect(84, 12, 225, 20));
-        title->setFont(ui::Font::systemFontOfSize(14));
-        title->setTextColor(ui::Color::colorWithWhite(0.2));
-        detail = std::make_shared<ui::Label>(ui::Rect(84, 38, 225, 16));
-        detail->setFont(ui::Font::systemFontOfSize(12));
-        detail->setTextColor(ui::Color::rgb(247, 127, 0));
-        contentView()->addSubview(thumbnail);
-        contentView()->addSubview(title);
-        contentView()->addSubview(detail);
-    }
-    std::shared_ptr<ui::ImageView> thumbnail;
-    std::shared_ptr<ui::Label> title;
-    std::shared_ptr<ui::Label> detail;
-};
-
-class Rows : public ui::TableViewDataSource, public ui::TableViewDelegate {
-public:
-    explicit Rows(std::shared_ptr<ui::Image> thumbnail) : thumbnail_(std::move(thumbnail)) {}
-    int numberOfRowsInSection(ui::TableView&, int) override { return kRows; }
-    double heightForRowAtIndexPath(ui::TableView&, const ui::IndexPath&) override {
-        return kRowHeight;
-    }
-    std::shared_ptr<ui::TableViewCell> cellForRowAtIndexPath(ui::TableView& table,
-                                                             const ui::IndexPath& path) override {
-        auto cell =
-            std::static_pointer_cast<RowCell>(table.dequeueReusableCellWithIdentifier("row"));
-        if (!cell) cell = std::make_shared<RowCell>();
-        const RowContent content = rowContent(path.row);
-        cell->thumbnail->setImage(thumbnail_);
-        cell->title->setText(content.title);
-        cell->detail->setText(content.detail);
-        return cell;
-    }
-
-private:
-    std::shared_ptr<ui::Image> thumbnail_;
-};
-
-struct Screen {
-    std::shared_ptr<ui::Window> window;
-    std::shared_ptr<ui::TableView> table;
-    std::shared_ptr<Rows> rows;
-};
-
-Screen makeScreen() {
-    Screen screen;
-    screen.window = std::make_shared<ui::Window>(ui::Rect(0, 0, kWidth, kHeight));
-    screen.table = std::make_shared<ui::TableView>(ui::Rect(0, 0, kWidth, kHeight));
-    screen.rows = std::make_shared<Rows>(ui::Image::imageWithQImage(thumbnailPixels(), kScale));
-    screen.table->setDataSource(screen.rows);
-    screen.table->setDelegate(screen.rows);
-    screen.window->addSubview(screen.table);
-    return screen;
-}
+using namespace bench;
 
 // The offset of frame `frame`: one screen further each time, round the list.
 double offsetOf(long frame) {
@@ -125,13 +40,7 @@ void BM_TableScroll(benchmark::State& state) {
     long frame = 0;
     for (auto _ : state) {
         screen.table->setContentOffset(ui::Point(0, offsetOf(++frame)));
-        QImage canvas = ui::Renderer::makeCanvas(kWidth, kHeight, kScale);
-        QPainter painter(&canvas);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        screen.window->render(painter);
-        painter.end();
-        benchmark::DoNotOptimize(canvas);
+        renderWindowFrame(*screen.window, kWidth, kHeight, kScale);
     }
     state.counters["cells"] = double(screen.table->cellCount());
 }
@@ -176,19 +85,16 @@ BENCHMARK(BM_DirectPainter)->Unit(benchmark::kMillisecond)->Apply(bench::fastest
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    bench::FastestTimes reporter;
-    if (!bench::runBenchmarks(argc, argv, reporter)) return 1;
-
-    const auto table = reporter.seconds("BM_TableScroll");
-    const auto direct = reporter.seconds("BM_DirectPainter");
-    if (!table || !direct) return 0;
-    std::printf("\n1,000 rows, one screen a frame, at scale 2 (target: under 16 ms a frame):\n");
-    std::printf("  table view      %7.2f ms a frame, %7.1f frames per second%s\n", *table * 1e3,
-                1 / *table, *table * 1e3 < 16 ? "" : "  (over 16 ms)");
-    std::printf("  direct QPainter %7.2f ms a frame, %7.1f frames per second\n", *direct * 1e3,
-                1 / *direct);
-    std::printf("  ratio (table view / direct): %.2f\n", *direct / *table);
-    return 0;
+    return bench::runOffscreen(argc, argv, [](const bench::FastestTimes& reporter) {
+        const auto table = reporter.seconds("BM_TableScroll");
+        const auto direct = reporter.seconds("BM_DirectPainter");
+        if (!table || !direct) return;
+        std::printf(
+            "\n1,000 rows, one screen a frame, at scale 2 (target: under 16 ms a frame):\n");
+        std::printf("  table view      %7.2f ms a frame, %7.1f frames per second%s\n", *table * 1e3,
+                    1 / *table, *table * 1e3 < 16 ? "" : "  (over 16 ms)");
+        std::printf("  direct QPainter %7.2f ms a frame, %7.1f frames per second\n", *direct * 1e3,
+                    1 / *direct);
+        std::printf("  ratio (table view / direct): %.2f\n", *direct / *table);
+    });
 }

@@ -75,7 +75,23 @@ void Timer::invalidate() {
     block_ = nullptr;
 }
 
+void Timer::setFireDate(TimePoint date) {
+    if (!valid_) return;
+    if (!clock_) clock_ = Clock::sharedPtr();
+    if (pending_) {
+        clock_->cancel(pending_);
+        pending_ = 0;
+    }
+    heldBack_ = date >= distantFuture();
+    if (heldBack_) return;
+    const auto delay = std::max(Duration::zero(),
+                                std::chrono::duration_cast<Duration>(date - clock_->now()));
+    dueUptime_ = clock_->uptime();
+    arm(delay);
+}
+
 TimePoint Timer::fireDate() const {
+    if (heldBack_) return distantFuture();
     if (!clock_) return Clock::shared().now();
     return clock_->now() + std::chrono::duration_cast<TimePoint::duration>(dueUptime_ - clock_->uptime());
 }

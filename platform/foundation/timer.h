@@ -28,8 +28,13 @@ public:
     [[nodiscard]] bool isValid() const { return valid_; }
     [[nodiscard]] bool repeats() const { return repeats_; }
     [[nodiscard]] Duration timeInterval() const { return interval_; }
-    // The wall-clock time of the next firing.
+    // The wall-clock time of the next firing; distantFuture() while held back.
     [[nodiscard]] TimePoint fireDate() const;
+    // Moves the next firing to `date` (now if it has passed); distantFuture() holds
+    // the timer back, still valid, until the date is moved again (meanwhile only its
+    // owners keep it). An invalidated timer ignores it.
+    void setFireDate(TimePoint date);
+    [[nodiscard]] static TimePoint distantFuture() { return TimePoint::max(); }
 
 private:
     Timer(Duration interval, bool repeats, Block block);
@@ -40,6 +45,7 @@ private:
     bool repeats_;
     Block block_;
     bool valid_ = true;
+    bool heldBack_ = false;
     std::shared_ptr<Clock> clock_;
     TimerId pending_ = 0;
     Duration dueUptime_{0};

@@ -149,6 +149,10 @@ public:
     void setStatusBarHidden(bool hidden, bool animated = false);
     [[nodiscard]] StatusBarStyle statusBarStyle() const { return statusBarStyle_; }
     void setStatusBarStyle(StatusBarStyle style, bool animated = false);
+    // Where the status bar stands, as the platform numbers it (1 portrait, 2 upside
+    // down, 3 and 4 landscape). The phone stays upright; a test may turn it.
+    [[nodiscard]] int statusBarOrientation() const { return statusBarOrientation_; }
+    void setStatusBarOrientation(int orientation) { statusBarOrientation_ = orientation; }
     [[nodiscard]] bool isNetworkActivityIndicatorVisible() const { return networkActivity_; }
     void setNetworkActivityIndicatorVisible(bool visible) { networkActivity_ = visible; }
     [[nodiscard]] bool isIgnoringInteractionEvents() const { return ignoringEvents_ > 0; }
@@ -216,6 +220,7 @@ private:
     int badge_ = 0;
     bool statusBarHidden_ = false;
     StatusBarStyle statusBarStyle_ = StatusBarStyle::Default;
+    int statusBarOrientation_ = 1;
     bool networkActivity_ = false;
     int ignoringEvents_ = 0;
     OpenURLHandler openURLHandler_;

@@ -16,7 +16,9 @@ public:
     [[nodiscard]] QString model() const { return QStringLiteral("Phone"); }
     [[nodiscard]] QString localizedModel() const { return model(); }
     [[nodiscard]] QString systemName() const { return QStringLiteral("Phone OS"); }
-    [[nodiscard]] QString systemVersion() const { return QStringLiteral("7.0"); }
+    [[nodiscard]] const QString& systemVersion() const { return systemVersion_; }
+    // A host or a test may run the app as on an older system.
+    void setSystemVersion(const QString& version) { systemVersion_ = version; }
     [[nodiscard]] UserInterfaceIdiom userInterfaceIdiom() const {
         return UserInterfaceIdiom::Phone;
     }
@@ -26,6 +28,7 @@ public:
 
 private:
     Device() = default;
+    QString systemVersion_ = QStringLiteral("7.0");
 };
 
 }  // namespace ui

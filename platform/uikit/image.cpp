@@ -66,42 +66,81 @@ QImage prepared(QImage pixels) {
     return pixels;
 }
 
-// One pass of a box filter of width 2r+1 along rows (or columns), edges extended.
-void boxPass(const QImage& source, QImage& target, int radius, bool horizontal) {
+// Divides sums of at most 256 boxes by the box with a multiply and a shift: exact for
+// boxes below 4096 pixels, and several times cheaper than dividing every channel.
+struct BoxDivider {
+    explicit BoxDivider(int box)
+        : half(quint64(box / 2)), factor((quint64(1) << 32) / quint64(box) + 1) {}
+    [[nodiscard]] quint32 operator()(quint64 sum) const {
+        return quint32(((sum + half) * factor) >> 32);
+    }
+    quint64 half;
+    quint64 factor;
+};
+
+quint32 channel(quint32 pixel, int c) {
+    return (pixel >> (8 * c)) & 0xff;
+}
+
+// One pass of a box filter of width 2r+1 along each row, edges extended: a running sum
+// over the row, padded at both ends with its edge pixels.
+void horizontalBoxPass(const QImage& source, QImage& target, int radius) {
+    const int width = source.width();
+    const BoxDivider divide(2 * radius + 1);
+    std::vector<quint32> padded(std::size_t(width + 2 * radius + 1));
+    for (int y = 0; y < source.height(); ++y) {
+        const auto* in = reinterpret_cast<const quint32*>(source.constScanLine(y));
+        std::fill(padded.begin(), padded.begin() + radius, in[0]);
+        std::copy(in, in + width, padded.begin() + radius);
+        std::fill(padded.begin() + radius + width, padded.end(), in[width - 1]);
+        quint64 sums[4] = {0, 0, 0, 0};
+        for (int k = 0; k <= 2 * radius; ++k) {
+            for (int c = 0; c < 4; ++c) sums[c] += channel(padded[std::size_t(k)], c);
+        }
+        auto* out = reinterpret_cast<quint32*>(target.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            quint32 value = 0;
+            for (int c = 0; c < 4; ++c) value |= divide(sums[c]) << (8 * c);
+            out[x] = value;
+            const quint32 entering = padded[std::size_t(x + 2 * radius + 1)];
+            const quint32 leaving = padded[std::size_t(x)];
+            for (int c = 0; c < 4; ++c) {
+                sums[c] += channel(entering, c);
+                sums[c] -= channel(leaving, c);
+            }
+        }
+    }
+}
+
+// The same along each column, walking down the rows with one running sum per column
+// and channel, so that every row is read in order.
+void verticalBoxPass(const QImage& source, QImage& target, int radius) {
     const int width = source.width();
     const int height = source.height();
-    const int lines = horizontal ? height : width;
-    const int length = horizontal ? width : height;
-    const int box = 2 * radius + 1;
-    std::vector<quint32> line(length);
-    for (int l = 0; l < lines; ++l) {
-        auto at = [&](int i) -> quint32 {
-            i = std::clamp(i, 0, length - 1);
-            return horizontal ? reinterpret_cast<const quint32*>(source.constScanLine(l))[i]
-                              : reinterpret_cast<const quint32*>(source.constScanLine(i))[l];
-        };
-        quint64 sums[4] = {0, 0, 0, 0};
-        for (int k = -radius; k <= radius; ++k) {
-            const quint32 pixel = at(k);
-            for (int c = 0; c < 4; ++c) sums[c] += (pixel >> (8 * c)) & 0xff;
+    const BoxDivider divide(2 * radius + 1);
+    auto row = [&](int y) {
+        return reinterpret_cast<const quint32*>(source.constScanLine(std::clamp(y, 0, height - 1)));
+    };
+    std::vector<quint64> sums(std::size_t(width) * 4, 0);
+    for (int k = -radius; k <= radius; ++k) {
+        const quint32* in = row(k);
+        for (int x = 0; x < width; ++x) {
+            for (int c = 0; c < 4; ++c) sums[std::size_t(x) * 4 + c] += channel(in[x], c);
         }
-        for (int i = 0; i < length; ++i) {
+    }
+    for (int y = 0; y < height; ++y) {
+        auto* out = reinterpret_cast<quint32*>(target.scanLine(y));
+        const quint32* entering = row(y + radius + 1);
+        const quint32* leaving = row(y - radius);
+        for (int x = 0; x < width; ++x) {
+            quint64* sum = &sums[std::size_t(x) * 4];
             quint32 value = 0;
-            for (int c = 0; c < 4; ++c) value |= quint32((sums[c] + box / 2) / box) << (8 * c);
-            line[i] = value;
-            const quint32 entering = at(i + radius + 1);
-            const quint32 leaving = at(i - radius);
             for (int c = 0; c < 4; ++c) {
-                sums[c] += (entering >> (8 * c)) & 0xff;
-                sums[c] -= (leaving >> (8 * c)) & 0xff;
+                value |= divide(sum[c]) << (8 * c);
+                sum[c] += channel(entering[x], c);
+                sum[c] -= channel(leaving[x], c);
             }
-        }
-        for (int i = 0; i < length; ++i) {
-            if (horizontal) {
-                reinterpret_cast<quint32*>(target.scanLine(l))[i] = line[i];
-            } else {
-                reinterpret_cast<quint32*>(target.scanLine(i))[l] = line[i];
-            }
+            out[x] = value;
         }
     }
 }
@@ -399,8 +438,8 @@ std::shared_ptr<Image> Image::boxConvolved(int boxSize, int passes) const {
     if (radius > 0) {
         QImage scratch(source.size(), source.format());
         for (int pass = 0; pass < passes; ++pass) {
-            boxPass(source, scratch, radius, true);
-            boxPass(scratch, source, radius, false);
+            horizontalBoxPass(source, scratch, radius);
+            verticalBoxPass(scratch, source, radius);
         }
     }
     return std::make_shared<Image>(std::move(source), 1, ImageOrientation::Up);

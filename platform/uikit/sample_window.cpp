@@ -173,11 +173,14 @@ std::shared_ptr<NavigationController> stack(std::shared_ptr<ViewController> root
 
 }  // namespace
 
-std::shared_ptr<Window> SampleWindow::create() {
+std::shared_ptr<Window> SampleWindow::create(
+    const std::vector<std::shared_ptr<ViewController>>& moreTabs) {
     auto window = std::make_shared<Window>();
     auto tabs = std::make_shared<TabBarController>();
-    tabs->setViewControllers(
-        {stack(std::make_shared<HouseList>()), stack(std::make_shared<Settings>())});
+    std::vector<std::shared_ptr<ViewController>> stacks{stack(std::make_shared<HouseList>()),
+                                                        stack(std::make_shared<Settings>())};
+    for (const auto& root : moreTabs) stacks.push_back(stack(root));
+    tabs->setViewControllers(stacks);
     tabs->tabBar()->setTintColor(green());
     tabs->tabBar()->setTranslucent(false);
     window->setRootViewController(tabs);

@@ -239,7 +239,11 @@ void ViewController::presentViewController(const std::shared_ptr<ViewController>
     if (!window) window = Window::keyWindow();
     if (!window) return;
 
-    const bool fullScreen = controller->presentationStyle_ != ModalPresentationStyle::Custom;
+    // A presenter that asked for presentations in its own context keeps showing under
+    // them (the presented screen is seen through where it draws nothing), as custom
+    // presentations do; every other presentation covers the screen.
+    const bool fullScreen = controller->presentationStyle_ != ModalPresentationStyle::Custom &&
+                            presenter->presentationStyle_ != ModalPresentationStyle::CurrentContext;
     presenter->presented_ = controller;
     controller->presenting_ = presenter;
     controller->beingPresented_ = true;

@@ -148,7 +148,8 @@ public:
 
     // Modal presentation. The presented screen covers its presenter (the
     // outermost controller of the window, or the presenter's own presented
-    // screen); it appears above everything but alerts and the keyboard.
+    // screen); it appears above everything but alerts and the keyboard. A presenter
+    // whose own style is CurrentContext stays in the window under the presented screen.
     void presentViewController(const std::shared_ptr<ViewController>& controller, bool animated,
                                std::function<void()> completion = {});
     // Dismisses the screen this controller presents, or, when it presents none,

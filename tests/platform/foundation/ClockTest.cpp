@@ -50,6 +50,32 @@ TEST_F(ClockTest, TimersFireInDueOrderWithNowAtTheirDueTime) {
     EXPECT_DOUBLE_EQ(clock().timeIntervalSince1970() - start, 10);
 }
 
+TEST_F(ClockTest, AFireDateMovesTheNextFiringAndTheDistantFutureHoldsItBack) {
+    int fired = 0;
+    auto timer = ns::Timer::scheduledTimer(4s, true, [&](ns::Timer&) { ++fired; });
+    timer->setFireDate(ns::Timer::distantFuture());
+    EXPECT_EQ(timer->fireDate(), ns::Timer::distantFuture());
+    clock().advance(1h);
+    EXPECT_EQ(fired, 0);
+    EXPECT_TRUE(timer->isValid());
+
+    timer->setFireDate(clock().now() + 1s);
+    clock().advance(1s);
+    EXPECT_EQ(fired, 1);
+    clock().advance(4s);
+    EXPECT_EQ(fired, 2);
+    // A date already passed fires at once; the interval goes on from there.
+    timer->setFireDate(clock().now() - 10s);
+    clock().advance(0s);
+    EXPECT_EQ(fired, 3);
+
+    timer->invalidate();
+    timer->setFireDate(clock().now());
+    clock().advance(10s);
+    EXPECT_EQ(fired, 3);
+    EXPECT_FALSE(timer->isValid());
+}
+
 TEST_F(ClockTest, CancelledDelayedCallNeverRuns) {
     bool ran = false;
     auto call = ns::DelayedCall::schedule(5s, [&] { ran = true; });

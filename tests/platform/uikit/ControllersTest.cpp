@@ -298,6 +298,19 @@ TEST_F(ControllersTest, ModalPresentationCoversTheScreenAndStaysBelowAlerts) {
     EXPECT_EQ(modal->view()->window(), nullptr);
 }
 
+TEST_F(ControllersTest, APresenterInItsOwnContextStaysShownUnderThePresentedScreen) {
+    auto root = screen("Root"), modal = screen("Modal");
+    window_->setRootViewController(root);
+    root->setModalPresentationStyle(ui::ModalPresentationStyle::CurrentContext);
+    takeLog();
+    root->presentViewController(modal, false);
+    EXPECT_EQ(takeLog(), "Modal.load Modal.willAppear Modal.didAppear");
+    EXPECT_EQ(root->view()->window(), window_.get());
+    modal->dismissViewControllerAnimated(false);
+    EXPECT_EQ(takeLog(), "Modal.willDisappear Modal.didDisappear");
+    EXPECT_EQ(root->view()->window(), window_.get());
+}
+
 TEST_F(ControllersTest, CustomTransitionRunsTheAnimatorAndKeepsThePresenterShown) {
     struct Animator : ui::ViewControllerAnimatedTransitioning {
         double transitionDuration(ui::TransitionContext&) override { return 0.5; }
