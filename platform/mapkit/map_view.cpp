@@ -581,6 +581,11 @@ void MapView::tileArrived(TileKey key, const std::shared_ptr<ui::Image>& image) 
     tilesView_->setNeedsDisplay();
 }
 
+bool MapView::isLoadingTiles() const {
+    return std::any_of(tiles_.begin(), tiles_.end(),
+                       [](const auto& entry) { return entry.second.loading; });
+}
+
 const ui::Image* MapView::cachedTile(TileKey key) const {
     const auto found = tiles_.find(key);
     return found == tiles_.end() ? nullptr : found->second.image.get();

@@ -117,6 +117,8 @@ public:
     // Tiles kept in memory at most.
     static constexpr std::size_t kTileCacheSize = 256;
     [[nodiscard]] std::size_t cachedTileCount() const { return tiles_.size(); }
+    // Whether tiles are under way.
+    [[nodiscard]] bool isLoadingTiles() const;
 
     // Whether a pan, pinch, coast or animated change is under way.
     [[nodiscard]] bool isMoving() const;

@@ -5,6 +5,8 @@
 #include "platform/foundation/url_response.h"
 #include "platform/uikit/image.h"
 
+#include <vector>
+
 namespace map {
 
 QUrl tileURL(const QString& urlTemplate, TileKey key) {
@@ -44,7 +46,7 @@ private:
 }  // namespace
 
 struct URLTileLoader::Load {
-    Completion completion;
+    std::vector<Completion> completions;
     std::shared_ptr<ns::URLConnection> connection;
 };
 
@@ -54,9 +56,13 @@ URLTileLoader::~URLTileLoader() {
 }
 
 void URLTileLoader::loadTile(const QUrl& url, Completion completion) {
-    cancelTile(url);
+    // A picture already under way is loaded once for everyone waiting for it.
+    if (const auto found = loads_.find(url); found != loads_.end()) {
+        found->second->completions.push_back(std::move(completion));
+        return;
+    }
     auto load = std::make_shared<Load>();
-    load->completion = std::move(completion);
+    load->completions.push_back(std::move(completion));
     loads_[url] = load;
     std::weak_ptr<bool> alive = alive_;
     std::weak_ptr<Load> weakLoad = load;
@@ -85,7 +91,7 @@ void URLTileLoader::finish(const QUrl& url, const std::shared_ptr<Load>& load,
     // A load replaced or cancelled since calls nothing.
     if (found == loads_.end() || found->second != load) return;
     loads_.erase(found);
-    load->completion(image);
+    for (const auto& completion : load->completions) completion(image);
 }
 
 }  // namespace map

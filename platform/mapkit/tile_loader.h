@@ -31,7 +31,8 @@ struct TileKey {
 [[nodiscard]] QUrl tileURL(const QString& urlTemplate, TileKey key);
 
 // How a map gets its tile pictures. Completions run on the main thread, once per load,
-// with nullptr when the tile could not be had; a cancelled load calls nothing.
+// with nullptr when the tile could not be had; a cancelled load calls nothing (cancelling
+// a URL cancels every load of it).
 class TileLoader {
 public:
     using Completion = std::function<void(std::shared_ptr<ui::Image> image)>;
@@ -41,7 +42,8 @@ public:
     virtual void cancelTile(const QUrl& url) = 0;
 };
 
-// Loads tiles over the platform's URL loading, one connection per tile. Only a 200 reply
+// Loads pictures over the platform's URL loading, one connection per URL however many
+// wait for it. Only a 200 reply
 // whose body is a picture counts; tiles are drawn two pixels to the point.
 class URLTileLoader : public TileLoader {
 public:
