@@ -45,6 +45,8 @@ QString QXMapViewController::tileURLTemplate() {
 QXMapViewController::QXMapViewController(ShopMapContext context) : context_(std::move(context)) {
     setHidesBottomBarWhenPushed(true);
     setTitle(QStringLiteral("中介门店"));
+    // The map and the panel lie below the navigation bar.
+    setEdgesForExtendedLayout(ui::kRectEdgeNone);
 }
 
 QXMapViewController::~QXMapViewController() {
