@@ -3,8 +3,8 @@
 #include "platform/foundation/clock.h"
 #include "platform/location/location_manager.h"
 #include "platform/uikit/display_link.h"
-#include "platform/uikit/graphics_context.h"
 #include "platform/uikit/image.h"
+#include "platform/uikit/image_view.h"
 #include "platform/uikit/pan_gesture_recognizer.h"
 #include "platform/uikit/pinch_gesture_recognizer.h"
 #include "platform/uikit/tap_gesture_recognizer.h"
@@ -44,17 +44,49 @@ double easeInOut(double t) {
 
 }  // namespace
 
-// Draws the tiles of the present region; the map redraws it whenever the region moves.
+// Holds one view per tile on screen, placed anew whenever the region moves: moving the map
+// moves the tiles' views, and each tile's picture is drawn once a frame, straight from the
+// cache.
 class MapView::TilesView : public ui::View {
 public:
-    explicit TilesView(MapView& map) : map_(map) {
+    TilesView() {
         setUserInteractionEnabled(false);
         setBackgroundColor(ui::Color::rgb(236, 232, 222));
     }
-    void drawRect(const ui::Rect& rect) override { map_.drawTiles(rect); }
 
-private:
-    MapView& map_;
+    // A clipping slot whose picture is the tile itself or a coarser tile enlarged.
+    struct Slot {
+        std::shared_ptr<ui::View> frame;
+        std::shared_ptr<ui::ImageView> picture;
+        bool used = false;
+    };
+    std::map<TileKey, Slot> tileSlots;
+
+    Slot& slotFor(TileKey key) {
+        Slot& slot = tileSlots[key];
+        if (!slot.frame) {
+            slot.frame = std::make_shared<ui::View>();
+            slot.frame->setClipsToBounds(true);
+            slot.frame->setUserInteractionEnabled(false);
+            slot.picture = std::make_shared<ui::ImageView>();
+            slot.frame->addSubview(slot.picture);
+            addSubview(slot.frame);
+        }
+        slot.used = true;
+        return slot;
+    }
+
+    void dropUnused() {
+        for (auto it = tileSlots.begin(); it != tileSlots.end();) {
+            if (it->second.used) {
+                it->second.used = false;
+                ++it;
+                continue;
+            }
+            it->second.frame->removeFromSuperview();
+            it = tileSlots.erase(it);
+        }
+    }
 };
 
 struct MapView::Animation {
@@ -102,7 +134,7 @@ void MapView::build() {
     setClipsToBounds(true);
     setMultipleTouchEnabled(true);
     userLocation_->setTitle(QStringLiteral("Current Location"));
-    tilesView_ = std::make_shared<TilesView>(*this);
+    tilesView_ = std::make_shared<TilesView>();
     tilesView_->setFrame(bounds());
     tilesView_->setAutoresizingMask(ui::kAutoresizingFlexibleWidth |
                                     ui::kAutoresizingFlexibleHeight);
@@ -231,7 +263,7 @@ void MapView::moveTo(double x, double y, double worldWidth) {
 }
 
 void MapView::regionMoved() {
-    tilesView_->setNeedsDisplay();
+    placeTiles();
     placeAnnotationViews();
 }
 
@@ -523,7 +555,7 @@ void MapView::setTileURLTemplate(const QString& urlTemplate) {
     tiles_.clear();
     recentTiles_.clear();
     tileURLTemplate_ = urlTemplate;
-    tilesView_->setNeedsDisplay();
+    placeTiles();
 }
 
 void MapView::setTileLoader(std::shared_ptr<TileLoader> loader) {
@@ -565,7 +597,7 @@ void MapView::tileArrived(TileKey key, const std::shared_ptr<ui::Image>& image) 
         // Drawing asks again once the wait is over.
         std::weak_ptr<bool> alive = alive_;
         ns::Clock::shared().schedule(ns::seconds(kTileRetryDelay), [this, alive] {
-            if (alive.lock()) tilesView_->setNeedsDisplay();
+            if (alive.lock()) placeTiles();
         });
     }
     recentTiles_.splice(recentTiles_.begin(), recentTiles_, tile.recent);
@@ -578,7 +610,7 @@ void MapView::tileArrived(TileKey key, const std::shared_ptr<ui::Image>& image) 
         tiles_.erase(victim);
         last = recentTiles_.erase(last);
     }
-    tilesView_->setNeedsDisplay();
+    placeTiles();
 }
 
 bool MapView::isLoadingTiles() const {
@@ -591,8 +623,22 @@ const ui::Image* MapView::cachedTile(TileKey key) const {
     return found == tiles_.end() ? nullptr : found->second.image.get();
 }
 
-void MapView::drawTiles(const ui::Rect&) {
-    auto* context = ui::GraphicsContext::current();
+void MapView::placeTiles() {
+    // A loader that answers at once comes back here from inside the loop: the loop then
+    // runs again when it is done.
+    if (placingTiles_) {
+        placeTilesAgain_ = true;
+        return;
+    }
+    placingTiles_ = true;
+    do {
+        placeTilesAgain_ = false;
+        placeTilesOnce();
+    } while (placeTilesAgain_);
+    placingTiles_ = false;
+}
+
+void MapView::placeTilesOnce() {
     const ui::Size size = bounds().size;
     const int zoom = tileZoom();
     const int count = 1 << zoom;
@@ -605,12 +651,23 @@ void MapView::drawTiles(const ui::Rect&) {
     const int lastX = static_cast<int>(std::floor(left + size.width / side));
     const int lastY = std::min(count - 1, static_cast<int>(std::floor(top + size.height / side)));
     bool complete = true;
-    for (int ty = firstY; ty <= lastY; ++ty) {
+    for (int ty = firstY; ty <= lastY && !tileURLTemplate_.isEmpty(); ++ty) {
         for (int tx = firstX; tx <= lastX; ++tx) {
             const TileKey key{zoom, ((tx % count) + count) % count, ty};
-            const ui::Rect place{(tx - left) * side, (ty - top) * side, side, side};
+            // Edges on whole device pixels, so that neighbours meet without a seam.
+            const auto pixel = [](double points) { return std::round(points * 2) / 2; };
+            const double x0 = pixel((tx - left) * side), x1 = pixel((tx + 1 - left) * side);
+            const double y0 = pixel((ty - top) * side), y1 = pixel((ty + 1 - top) * side);
+            const ui::Rect place{x0, y0, x1 - x0, y1 - y0};
+            // The slot is keyed by the unwrapped column, so that a world shown twice side by
+            // side gets a view per place.
+            TilesView::Slot& slot = tilesView_->slotFor({zoom, tx, ty});
+            slot.frame->setFrame(place);
             if (const ui::Image* image = cachedTile(key)) {
-                context->drawImage(place, *image);
+                if (slot.picture->image().get() != image) {
+                    slot.picture->setImage(tiles_.at(key).image);
+                }
+                slot.picture->setFrame({0, 0, place.size.width, place.size.height});
                 const auto found = tiles_.find(key);
                 recentTiles_.splice(recentTiles_.begin(), recentTiles_, found->second.recent);
                 continue;
@@ -618,22 +675,21 @@ void MapView::drawTiles(const ui::Rect&) {
             complete = false;
             requestTile(key);
             // Meanwhile the nearest coarser tile that is at hand, enlarged.
+            slot.picture->setImage(nullptr);
             for (int up = 1; up <= 3 && zoom - up >= 0; ++up) {
                 const TileKey parent{zoom - up, key.x >> up, key.y >> up};
-                const ui::Image* image = cachedTile(parent);
-                if (!image) continue;
+                const auto found = tiles_.find(parent);
+                if (found == tiles_.end() || !found->second.image) continue;
                 const double parentSide = side * (1 << up);
-                const ui::Rect parentPlace{place.origin.x - (key.x - (parent.x << up)) * side,
-                                           place.origin.y - (key.y - (parent.y << up)) * side,
-                                           parentSide, parentSide};
-                context->saveGState();
-                context->clipToRect(place);
-                context->drawImage(parentPlace, *image);
-                context->restoreGState();
+                slot.picture->setImage(found->second.image);
+                slot.picture->setFrame({-(key.x - (parent.x << up)) * side,
+                                        -(key.y - (parent.y << up)) * side, parentSide,
+                                        parentSide});
                 break;
             }
         }
     }
+    tilesView_->dropUnused();
     if (complete && !loadedOnce_ && !tileURLTemplate_.isEmpty()) {
         loadedOnce_ = true;
         if (auto target = delegate()) target->didFinishLoadingMap(*this);
@@ -642,6 +698,7 @@ void MapView::drawTiles(const ui::Rect&) {
 
 void MapView::layoutSubviews() {
     ui::View::layoutSubviews();
+    placeTiles();
     placeAnnotationViews();
 }
 

@@ -158,7 +158,8 @@ private:
     void requestTile(TileKey key);
     void tileArrived(TileKey key, const std::shared_ptr<ui::Image>& image);
     [[nodiscard]] const ui::Image* cachedTile(TileKey key) const;
-    void drawTiles(const ui::Rect& rect);
+    void placeTiles();
+    void placeTilesOnce();
 
     std::weak_ptr<MapViewDelegate> delegate_;
     double centerX_ = 0.5, centerY_ = 0.5;  // world units
@@ -169,6 +170,8 @@ private:
     bool changing_ = false;
     bool gestureActive_ = false;
     bool loadedOnce_ = false;
+    bool placingTiles_ = false;
+    bool placeTilesAgain_ = false;
     std::shared_ptr<UserLocation> userLocation_ = std::make_shared<UserLocation>();
     std::shared_ptr<AnnotationView> userLocationView_;
     std::shared_ptr<loc::LocationManager> locationManager_;
