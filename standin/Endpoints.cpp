@@ -6,13 +6,11 @@
 #include "standin/MultipartReader.h"
 #include "standin/ServiceCalls.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QUrlQuery>
 
 #include <cstdio>
 #include <cstring>
@@ -20,10 +18,6 @@
 namespace standin {
 
 namespace {
-
-QString queryValue(const RecordedRequest& request, const QString& name) {
-    return QUrlQuery(QString::fromLatin1(request.query)).queryItemValue(name, QUrl::FullyDecoded);
-}
 
 QByteArray mimeTypeFor(const QString& path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
@@ -41,10 +35,6 @@ QString extensionFor(const MultipartPart& part) {
     static const QStringList known{"jpg", "jpeg", "png", "gif", "amr"};
     if (known.contains(suffix)) return suffix;
     return part.contentType.contains("amr") ? "amr" : "jpg";
-}
-
-qint64 now() {
-    return QDateTime::currentSecsSinceEpoch();
 }
 
 }  // namespace
@@ -113,12 +103,6 @@ Reply Endpoints::answer(const RecordedRequest& request, const QByteArray& rootUr
         return Reply::json(
             QJsonObject{{"params", QJsonObject{{"errorno", 0}, {"data", QJsonArray()}}}});
     }
-    if (path == paths::kMessageApi) return messageApi(request);
-    if (path == paths::kStreamReceive) {
-        Reply reply = Reply::text({}, "text/html; charset=utf-8");
-        reply.streamed = true;
-        return reply;
-    }
     if (path.startsWith(QByteArray(paths::kImageHost) + '/')) return image(request);
     if (path.startsWith(paths::kLog)) return Reply::json(QJsonObject{{"status", 0}});
     if (path.startsWith(paths::kEcho)) return echo(request);
@@ -171,30 +155,6 @@ Reply Endpoints::users(const RecordedRequest& request) {
                          {"LoginName", "user" + n}};
     }
     return reply;
-}
-
-Reply Endpoints::messageApi(const RecordedRequest& request) {
-    const QString op = queryValue(request, "op");
-    if (op == "sendmsg") {
-        const QJsonObject sent = QJsonDocument::fromJson(request.body).object();
-        auto withPicture = [](QJsonObject user) {
-            if (!user.contains("picUrl")) user.insert("picUrl", "");
-            return user;
-        };
-        return Reply::json(QJsonObject{
-            {"data", QJsonObject{
-                         {"msg", QJsonObject{{"id", ++lastMessage_}, {"updateTime", now()}}},
-                         {"fromUser", withPicture(sent.value("fromUser").toObject())},
-                         {"toUser", withPicture(sent.value("toUser").toObject())},
-                     }}});
-    }
-    if (op == "getnotrecvmsgs") {
-        return Reply::json(QJsonObject{{"requestTime", now()}, {"data", QJsonArray()}});
-    }
-    if (op == "ackrecvmsg") {
-        return Reply::json(QJsonObject{{"params", QJsonObject{{"errorno", 0}}}});
-    }
-    return Reply::json(QJsonObject{{"error_msg", QStringLiteral("unknown op %1").arg(op)}});
 }
 
 Reply Endpoints::image(const RecordedRequest& request) const {

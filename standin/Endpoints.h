@@ -11,6 +11,7 @@
 #include <atomic>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -33,13 +34,27 @@ inline constexpr char kEcho[] = "/echo/";
 inline constexpr char kControl[] = "/__control/";
 }  // namespace paths
 
+// Chunks a streamed reply sends as they become ready, beside its listed segments and
+// heartbeats (the messaging server's packets for one user).
+class ChunkSource {
+public:
+    virtual ~ChunkSource() = default;
+    // The chunks ready to go now, in order; none when there are none.
+    virtual QList<QByteArray> take() = 0;
+    // True when the stream is to break off now.
+    virtual bool shouldDrop() = 0;
+    // Waits at most `milliseconds` for chunks to become ready; whether there are some.
+    virtual bool waitForChunks(int milliseconds) = 0;
+};
+
 // One reply before fault switches are applied to it.
 struct Reply {
     int status = 200;
     QByteArray contentType = "application/json; charset=utf-8";
     QByteArray body;
     QList<std::pair<QByteArray, QByteArray>> headers;
-    bool streamed = false;  // the body is the script stream of the streaming receive
+    bool streamed = false;                // the body is the script stream of the streaming receive
+    std::shared_ptr<ChunkSource> source;  // chunks of a streamed reply made as it goes
 
     static Reply json(const QJsonValue& value, int status = 200);
     static Reply text(QByteArray body, QByteArray contentType, int status = 200);
@@ -77,7 +92,6 @@ private:
     Reply dataShare(const RecordedRequest& request, const QByteArray& rootUrl);
     Reply upload(const RecordedRequest& request, const QByteArray& rootUrl);
     Reply users(const RecordedRequest& request);
-    Reply messageApi(const RecordedRequest& request);
     Reply image(const RecordedRequest& request) const;
 
     QString imagesFolder_;
@@ -85,7 +99,6 @@ private:
     ClassCalls classCalls_;
     std::vector<std::pair<QByteArray, Route>> routes_;
     std::atomic<qint64> lastUpload_{0};
-    std::atomic<qint64> lastMessage_{0};
     std::atomic<qint64> lastLogin_{0};
 };
 

@@ -1,6 +1,7 @@
 #include "standin/StandinServer.h"
 
 #include "standin/Gzip.h"
+#include "standin/MessagingServer.h"
 #include "standin/RecordingServer.h"
 #include "standin/SampleImages.h"
 
@@ -73,12 +74,14 @@ struct StandinServer::Impl {
           imagesFolder(folder.isEmpty() ? temporaryImages->path() : folder),
           endpoints(imagesFolder) {
         SampleImages::writeTo(imagesFolder);
+        messaging.install(endpoints);
     }
 
     void handle(const httplib::Request& request, httplib::Response& response);
     void control(const RecordedRequest& request, httplib::Response& response);
     void write(Reply reply, const std::optional<FaultRule>& rule, httplib::Response& response);
-    void startStream(httplib::Response& response, std::optional<int> dropAfterChunks);
+    void startStream(httplib::Response& response, std::optional<int> dropAfterChunks,
+                     std::shared_ptr<ChunkSource> source);
     // Waits for a moment of real time; false when the server stops or `stillWanted` says
     // no first.
     bool waitUntil(SteadyClock::time_point until, const std::function<bool()>& stillWanted = {});
@@ -94,12 +97,18 @@ struct StandinServer::Impl {
         faults.clear();
         log.clear();
         setStream({});
+        messaging.reset();
+    }
+    [[nodiscard]] bool isStopping() {
+        std::lock_guard lock(stopMutex);
+        return stopping;
     }
 
     RecordingServer server;
     std::unique_ptr<QTemporaryDir> temporaryImages;
     QString imagesFolder;
     Endpoints endpoints;
+    MessagingServer messaging;
     RequestLog log;
     FaultSwitches faults;
     mutable std::mutex streamMutex;
@@ -143,7 +152,7 @@ void StandinServer::Impl::write(Reply reply, const std::optional<FaultRule>& rul
         response.set_header(name.toStdString(), value.toStdString());
     }
     if (reply.streamed) {
-        startStream(response, rule ? rule->dropAfterChunks : std::nullopt);
+        startStream(response, rule ? rule->dropAfterChunks : std::nullopt, std::move(reply.source));
         return;
     }
     QByteArray body = reply.body;
@@ -168,17 +177,20 @@ void StandinServer::Impl::write(Reply reply, const std::optional<FaultRule>& rul
 }
 
 void StandinServer::Impl::startStream(httplib::Response& response,
-                                      std::optional<int> dropAfterChunks) {
+                                      std::optional<int> dropAfterChunks,
+                                      std::shared_ptr<ChunkSource> source) {
     struct Progress {
         StreamSettings settings;
         int sent = 0;
         // Each chunk is due at a fixed time after the previous one was due, so that the
         // rate holds on average however long the writes take.
         SteadyClock::time_point due = SteadyClock::now();
+        bool dueSet = false;
     };
     const auto progress = std::make_shared<Progress>(Progress{currentStream()});
     response.set_chunked_content_provider(
-        kStreamContentType, [this, progress, dropAfterChunks](size_t, httplib::DataSink& sink) {
+        kStreamContentType,
+        [this, progress, dropAfterChunks, source](size_t, httplib::DataSink& sink) {
             const StreamSettings& settings = progress->settings;
             int& sent = progress->sent;
             if (dropAfterChunks && sent >= *dropAfterChunks) return false;
@@ -186,8 +198,25 @@ void StandinServer::Impl::startStream(httplib::Response& response,
                 sink.done();
                 return true;
             }
-            progress->due += milliseconds(settings.pauseBefore(sent));
+            if (!progress->dueSet) {
+                progress->due += milliseconds(settings.pauseBefore(sent));
+                progress->dueSet = true;
+            }
+            // The source's chunks go out as soon as they are ready, between the others.
+            while (source && SteadyClock::now() < progress->due) {
+                if (source->shouldDrop() || isStopping() || !sink.is_writable()) return false;
+                for (const QByteArray& chunk : source->take()) {
+                    if (!sink.write(chunk.constData(), static_cast<size_t>(chunk.size()))) {
+                        return false;
+                    }
+                }
+                if (source->shouldDrop()) return false;
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    progress->due - SteadyClock::now());
+                source->waitForChunks(static_cast<int>(std::clamp<qint64>(left.count(), 0, 50)));
+            }
             if (!waitUntil(progress->due, [&sink] { return sink.is_writable(); })) return false;
+            progress->dueSet = false;
             const QByteArray chunk = settings.chunk(sent++);
             return sink.write(chunk.constData(), static_cast<size_t>(chunk.size()));
         });
@@ -245,6 +274,8 @@ void StandinServer::Impl::control(const RecordedRequest& request, httplib::Respo
         setJson(response, done);
     } else if (what == "ping") {
         setJson(response, done);
+    } else if (auto answer = messaging.control(what, method, request.query, request.body)) {
+        setJson(response, answer->second, answer->first);
     } else {
         setJson(response, QJsonObject{{"error", "no such control"}}, 404);
     }

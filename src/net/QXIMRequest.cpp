@@ -394,14 +394,14 @@ void QXIMRequest::requestWithUrlForImage(const QString& url, DataSuccessBlock su
     httpClient_->enqueueHTTPRequestOperation(operation);
 }
 
-void QXIMRequest::requsetWithImNetWork(const QString& url,
-                                       std::shared_ptr<ns::DispatchQueue> callbackQueue,
-                                       DataSuccessBlock success, FailureBlock failure) {
+std::shared_ptr<NKHTTPRequestOperation> QXIMRequest::requsetWithImNetWork(
+    const QString& url, std::shared_ptr<ns::DispatchQueue> callbackQueue, DataSuccessBlock success,
+    FailureBlock failure) {
     if (!callbackQueue) callbackQueue = ns::DispatchQueue::main();
     if (url.isEmpty()) {
         refuse(emptyURLError(), Handling{.failure = withoutUserInfo(std::move(failure))},
                QVariant(), callbackQueue);
-        return;
+        return nullptr;
     }
     const ns::URLRequest request =
         QXClient::requestWithUrl(QUrl(url), currentHeaders(), kGET, QString());
@@ -419,6 +419,7 @@ void QXIMRequest::requsetWithImNetWork(const QString& url,
         },
         true, callbackQueue);
     httpClient_->enqueueHTTPRequestOperation(operation);
+    return operation;
 }
 
 void QXIMRequest::requestFindHouseWithUrl(const QString& url, const QString& interface,

@@ -132,8 +132,11 @@ public:
     // The messaging library's streaming receive: each received chunk goes to success on
     // `callbackQueue` as its own bytes, in order, then success once more with empty bytes
     // when the stream ends normally; a break-off or cancel gives failure {"msg"} there.
-    void requsetWithImNetWork(const QString& url, std::shared_ptr<ns::DispatchQueue> callbackQueue,
-                              DataSuccessBlock success, FailureBlock failure);
+    // Answers the stream's operation, so that its owner can cancel that one stream (none
+    // for an empty URL).
+    std::shared_ptr<NKHTTPRequestOperation> requsetWithImNetWork(
+        const QString& url, std::shared_ptr<ns::DispatchQueue> callbackQueue,
+        DataSuccessBlock success, FailureBlock failure);
 
     // Calls kept for the family; nothing in the app sends them. The first three hand
     // over the raw bytes, or {"statusCode"} for a status other than 200.

@@ -44,12 +44,12 @@ public:
         const QByteArray& pathPrefix = {}) const;
     // No faults, the default stream, no recorded requests.
     void reset();
-
-private:
-    // One call of the control API; nullopt (and a test failure) when it did not answer 200.
+    // One call of the control API ("/__control/<path>"); nullopt (and a test failure)
+    // when it did not answer 200.
     std::optional<QByteArray> control(const char* method, const QByteArray& path,
                                       const QByteArray& body = {}) const;
 
+private:
     std::unique_ptr<QProcess> process_;
     int port_ = 0;
     QString error_;

@@ -1,8 +1,22 @@
 #include "IMChat/qximlib/QXIMUser.h"
 
+#include "net/EndpointTable.h"
+
 QXIMUser& QXIMUser::shared() {
     static QXIMUser user;
     return user;
+}
+
+qint64 QXIMUser::getDefaultUserid() {
+    // The first eight hexadecimal digits of the fallback id with the top bit of 32 set:
+    // a fixed value between 2^31 and 2^32.
+    static const qint64 guestId = static_cast<qint64>(
+        EndpointTable::fallbackUserId().left(8).toUInt(nullptr, 16) | 0x80000000u);
+    return guestId;
+}
+
+bool QXIMUser::isSignedInId(qint64 userId) {
+    return userId != 0 && userId != getDefaultUserid();
 }
 
 qint64 QXIMUser::userId() const {
@@ -35,22 +49,22 @@ void QXIMUser::setToken(std::optional<QString> token) {
     token_ = std::move(token);
 }
 
-QString QXIMUser::name() const {
+QString QXIMUser::userName() const {
     const std::lock_guard lock(mutex_);
-    return name_;
+    return userName_.isEmpty() ? QStringLiteral("游客") : userName_;
 }
 
-void QXIMUser::setName(const QString& name) {
+void QXIMUser::setUserName(const QString& userName) {
     const std::lock_guard lock(mutex_);
-    name_ = name;
+    userName_ = userName;
 }
 
-QString QXIMUser::picture() const {
+QString QXIMUser::userHeadPic() const {
     const std::lock_guard lock(mutex_);
-    return picture_;
+    return userHeadPic_;
 }
 
-void QXIMUser::setPicture(const QString& picture) {
+void QXIMUser::setUserHeadPic(const QString& userHeadPic) {
     const std::lock_guard lock(mutex_);
-    picture_ = picture;
+    userHeadPic_ = userHeadPic;
 }

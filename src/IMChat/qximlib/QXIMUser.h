@@ -17,7 +17,13 @@ public:
     // The one messaging user, made on first use.
     static QXIMUser& shared();
 
-    // The numeric id (the anonymous login id until a logon).
+    // The guest id: the id before any user is set, which the messaging library treats as
+    // nobody signed in. Derived from the request layer's fixed fallback user id.
+    [[nodiscard]] static qint64 getDefaultUserid();
+    // Whether `userId` names somebody: neither 0 nor the guest id.
+    [[nodiscard]] static bool isSignedInId(qint64 userId);
+
+    // The numeric id (the guest id until one is set).
     [[nodiscard]] qint64 userId() const;
     void setUserId(qint64 userId);
     // The user's key: the application's user id; "" when none is set, never absent.
@@ -26,16 +32,18 @@ public:
     // The token the request headers carry as "token"; nothing when there is none.
     [[nodiscard]] std::optional<QString> token() const;
     void setToken(std::optional<QString> token);
-    [[nodiscard]] QString name() const;
-    void setName(const QString& name);
-    [[nodiscard]] QString picture() const;
-    void setPicture(const QString& picture);
+    // The display name outgoing messages carry; "游客" while none is set.
+    [[nodiscard]] QString userName() const;
+    void setUserName(const QString& userName);
+    // The user's own avatar URL, as the send replies report it.
+    [[nodiscard]] QString userHeadPic() const;
+    void setUserHeadPic(const QString& userHeadPic);
 
 private:
     mutable std::mutex mutex_;
-    qint64 userId_ = 0;
+    qint64 userId_ = getDefaultUserid();
     QString userKey_ = QLatin1String("");
     std::optional<QString> token_;
-    QString name_;
-    QString picture_;
+    QString userName_;
+    QString userHeadPic_;
 };

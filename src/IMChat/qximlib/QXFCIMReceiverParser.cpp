@@ -1,0 +1,113 @@
+#include "IMChat/qximlib/QXFCIMReceiverParser.h"
+
+#include "IMChat/qximlib/QXIMDatabase.h"
+#include "IMChat/qximlib/QXIMMessageContent.h"
+#include "IMChat/qximlib/QXIMService.h"
+#include "IMChat/qximlib/QXIMUser.h"
+
+#include "net/ClassCallBody.h"
+#include "net/QXIMConstantManager.h"
+#include "net/QXIMRequest.h"
+#include "net/RequestHeaderSet.h"
+#include "util/categories/Tolerant.h"
+
+namespace {
+
+constexpr qint64 kNeedVoiceId = 200;
+constexpr qint64 kNeedTextId = 100;
+
+// Tells the data-share server that the user is in contact with a broker about a need.
+void recordContact(const QString& agentId, const QString& needId) {
+    const QString need = needId.section(QLatin1Char('_'), 0, 0);
+    const QString body =
+        ClassCallBody()
+            .call(QStringLiteral("SearchHousingRequest"), QStringLiteral("insertAgentUserContact"),
+                  {BodyJson::string(QString::number(QXIMUser::shared().userId())),
+                   BodyJson::string(agentId), BodyJson::string(QStringLiteral("agent")),
+                   BodyJson::string(need)})
+            .text();
+    QXIMRequest& request = QXIMRequest::shared();
+    request.addValuesFormDic(
+        RequestHeaderSet::clientIdentity()
+            .set(QStringLiteral("interface"), QStringLiteral("HousingRequestInfo"))
+            .set(QStringLiteral("Accept-Encoding"), QStringLiteral("gzip")));
+    request.requestWithUrl(QXIMConstantManager::share().qximnewServerURL(),
+                           QStringLiteral("HousingRequestInfo"), body, nullptr, nullptr);
+}
+
+}  // namespace
+
+std::shared_ptr<QXIMServiceObserver> QXFCIMReceiverParser::install(QXIMService& service,
+                                                                   NeedSentence needSentence) {
+    auto observer = std::make_shared<QXIMServiceObserver>();
+    observer->parseMessage = [](const QVariantMap& message) {
+        return Tolerant(message)[QStringLiteral("type")].value().toLongLong() == 1;
+    };
+    observer->receivedDifferentPostMessage = [needSentence](const QXIMMessage& last,
+                                                            QList<QXIMMessage>& stored) {
+        autoInsertNeedContent(last, stored, needSentence);
+    };
+    service.addObserver(observer);
+    QXIMOnlineScriptParser& parser = service.scriptParser();
+    parser.setKeychain({QStringLiteral("recvMsg"), QStringLiteral("recvData"),
+                        QStringLiteral("command"), QStringLiteral("recvHeartbeatMsg"),
+                        QStringLiteral("test")});
+    parser.setReslutTypes({{QStringLiteral("recvMsg"), QXIMOnlineScriptParser::kJsonResult},
+                           {QStringLiteral("recvData"), QXIMOnlineScriptParser::kJsonResult},
+                           {QStringLiteral("command"), QXIMOnlineScriptParser::kJsonResult}});
+    parser.setDelegate([weak = service.weak_from_this()](const QVariant& result, const QString& key,
+                                                         const std::optional<ns::Error>& error) {
+        if (const auto service = weak.lock()) parserResult(*service, result, key, error);
+    });
+    return observer;
+}
+
+void QXFCIMReceiverParser::parserResult(QXIMService& service, const QVariant& result,
+                                        const QString& key, const std::optional<ns::Error>& error) {
+    if (error || key == QLatin1String("test")) return;
+    if (key == QLatin1String("command")) {
+        if (Tolerant(result)[QStringLiteral("command")].isEqualToString(
+                QXIMService::kForceOffCommand)) {
+            // Signed on elsewhere: no more reconnecting.
+            service.setNoKeepOnline(true);
+            service.cancelRecConnect();
+        }
+        return;
+    }
+    service.parserResult(result, key, std::nullopt);
+}
+
+void QXFCIMReceiverParser::autoInsertNeedContent(QXIMMessage last, QList<QXIMMessage>& stored,
+                                                 const NeedSentence& needSentence) {
+    QXIMDatabase& store = QXIMDatabase::shared();
+    const QXIMDatabase::Rows needs = store.getNeedInfoWithUserID(last.userId, last.needId);
+    if (needs.size() != 1 || !needSentence) return;
+    const QVariantMap& need = needs.first();
+    QXIMMessage own = last.copy();
+    if (own.fromId.toLongLong() != own.userId.toLongLong()) {
+        own.toId = own.fromId;
+        own.fromId = own.userId;
+    }
+    own.needId = QXIMDatabase::kNoPostNeedId;
+    qsizetype textAt = 0;
+    QXIMMessage text = own.copy();
+    const QString voice = need.value(QStringLiteral("voiceUrl")).toString();
+    if (!voice.isEmpty()) {
+        QXIMMessage note = own.copy();
+        note.messageId = kNeedVoiceId;
+        note.uTime = last.uTime - 2;
+        QXIMMessageAudioContent audio(voice, need.value(QStringLiteral("v_len")).toDouble());
+        audio.errorString = QStringLiteral("有语音%1").arg(voice);
+        note.setContents(audio.contentJSONString());
+        if (store.saveMessage(note, false)) {
+            stored.prepend(note);
+            textAt = 1;
+        }
+        text = note.copy();
+    }
+    text.messageId = kNeedTextId;
+    text.setContents(QXIMMessageTextContent(needSentence(need)).contentJSONString());
+    text.uTime -= 1;
+    if (store.saveMessage(text, false)) stored.insert(textAt, text);
+    recordContact(own.toId, last.needId);
+}

@@ -1,0 +1,408 @@
+#include "IMChat/qximlib/QXIMDatabase.h"
+
+#include "util/categories/Tolerant.h"
+
+#include <QStringList>
+
+#include <algorithm>
+
+namespace {
+
+const QString kInsertMessage = QStringLiteral(
+    "INSERT INTO msgs (u_id, t_id, f_id, m_id, to_id, m_content, u_time, m_type, m_systype, "
+    "m_state, r_id, c_type) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+// The same insert made only when the server message is not stored yet: the check and the
+// insert are one statement, so no other writer can slip in between.
+const QString kInsertNewMessage = QStringLiteral(
+    "INSERT INTO msgs (u_id, t_id, f_id, m_id, to_id, m_content, u_time, m_type, m_systype, "
+    "m_state, r_id, c_type) SELECT ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ? WHERE NOT EXISTS "
+    "(SELECT 1 FROM msgs WHERE m_id = ? AND u_id = ? AND t_id = ?)");
+const QString kSelectTalk = QStringLiteral("SELECT * FROM msg_list WHERE t_id = ? AND u_id = ?");
+
+QVariantList messageValues(const QXIMMessage& message) {
+    return {
+        message.userId,     message.talkId,
+        message.fromId,     message.messageId,
+        message.toId,       message.contents(),
+        message.uTime,      message.type,
+        message.systemType, message.sendingState,
+        message.needId,     QXIMDatabase::typeByInfo(Tolerant(message.contentsJson())[0].value())};
+}
+
+// Inserts the message on `db`; with `checkExist` and a server id only when it is not
+// stored yet (`exists` tells). The local id is set only by an insert that succeeded.
+bool insertMessage(JSSQLite& db, QXIMMessage& message, bool checkExist, bool* exists) {
+    if (exists) *exists = false;
+    if (checkExist && message.messageId > 0) {
+        QVariantList values = messageValues(message);
+        values << message.messageId << message.userId << message.talkId;
+        if (!db.executeUpdate(kInsertNewMessage, values)) return false;
+        if (db.changes() == 0) {
+            if (exists) *exists = true;
+            return true;
+        }
+    } else if (!db.executeUpdate(kInsertMessage, messageValues(message))) {
+        return false;
+    }
+    message.m_sid = db.lastInsertRowId();
+    return true;
+}
+
+bool writeTalk(JSSQLite& db, QXIMMessage& message, bool* autoInsertNeed, bool exceptTime) {
+    const auto rows = db.executeQuery(kSelectTalk, {message.talkId, message.userId});
+    if (!rows) return false;
+    const bool exists = !rows->isEmpty();
+    const QVariantMap row = exists ? rows->first() : QVariantMap();
+    if (autoInsertNeed) {
+        *autoInsertNeed = !exists || message.needId != row.value(QStringLiteral("r_id")).toString();
+    }
+    const QString service = QXIMMessage::serviceUserId();
+    message.bTime = (message.fromId == service || message.toId == service) ? message.uTime : 0;
+    if (!exists) {
+        const bool inserted = db.executeUpdate(
+            QStringLiteral("INSERT INTO msg_list (u_id, t_id, o_user, l_msg, l_content, l_read, "
+                           "u_time, f_id, r_id, b_time, m_type, m_id, m_state) VALUES (?, ?, ?, "
+                           "?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+            {message.userId, message.talkId, message.otherUser, message.completeMessage,
+             message.contents(), message.unread, message.uTime, message.fromId, message.needId,
+             message.bTime, message.type, message.m_sid, message.sendingState});
+        if (inserted) message.t_sid = db.lastInsertRowId();
+        return inserted;
+    }
+    message.unread += row.value(QStringLiteral("l_read")).toInt();
+    message.t_sid = row.value(QStringLiteral("_id")).toLongLong();
+    message.nickname = row.value(QStringLiteral("o_sign")).toString();
+    message.userImportance = row.value(QStringLiteral("o_importance")).toInt();
+    // The user's own message keeps the talk's blocking mark; the other side's sets it.
+    const bool own = message.fromId.toLongLong() == message.userId.toLongLong();
+    const int system = own ? row.value(QStringLiteral("u_system")).toInt()
+                           : QXIMDatabase::cellNameByInfo(message.contentsJson());
+    if (exceptTime) {
+        return db.executeUpdate(
+            QStringLiteral("UPDATE msg_list SET l_msg = ?, l_read = ?, l_content = ?, o_user = ?, "
+                           "f_id = ?, r_id = ?, u_system = ?, m_type = ?, m_state = ?, m_id = ? "
+                           "WHERE t_id = ? AND u_id = ?"),
+            {message.completeMessage, message.unread, message.contents(), message.otherUser,
+             message.fromId, message.needId, system, message.type, message.sendingState,
+             message.m_sid, message.talkId, message.userId});
+    }
+    return db.executeUpdate(
+        QStringLiteral("UPDATE msg_list SET l_msg = ?, l_read = ?, l_content = ?, u_time = ?, "
+                       "o_user = ?, f_id = ?, b_time = ?, r_id = ?, u_system = ?, m_type = ?, "
+                       "m_state = ?, m_id = ? WHERE t_id = ? AND u_id = ?"),
+        {message.completeMessage, message.unread, message.contents(), message.uTime,
+         message.otherUser, message.fromId, message.bTime, message.needId, system, message.type,
+         message.sendingState, message.m_sid, message.talkId, message.userId});
+}
+
+// The packet's new messages and its talk row; false when a statement failed.
+bool storePacket(JSSQLite& db, const QXIMDatabase::ReceivedPacket& packet,
+                 QXIMDatabase::ReceivedPacketSaved& saved) {
+    for (const QList<QXIMMessage>& item : packet.items) {
+        for (qsizetype index = 0; index < item.size(); ++index) {
+            QXIMMessage message = item[index];
+            bool exists = false;
+            // The first element decides whether the item is stored already.
+            if (!insertMessage(db, message, index == 0, &exists)) return false;
+            if (exists) break;
+            saved.stored.append(message);
+        }
+    }
+    if (saved.stored.isEmpty()) return true;
+    saved.talk = saved.stored.last();
+    saved.talk.otherUser = packet.otherUser;
+    saved.talk.completeMessage = packet.completeMessage;
+    saved.talk.unread = static_cast<int>(saved.stored.size());
+    return writeTalk(db, saved.talk, &saved.autoInsertNeed, false);
+}
+
+int countOf(const std::optional<JSSQLite::Rows>& rows, const QString& column) {
+    if (!rows || rows->size() != 1) return 0;
+    return rows->first().value(column).toInt();
+}
+
+}  // namespace
+
+QXIMDatabase::QXIMDatabase() : queue_(std::make_shared<JSSQLiteQueue>()) {}
+
+QXIMDatabase::~QXIMDatabase() = default;
+
+QXIMDatabase& QXIMDatabase::shared() {
+    static QXIMDatabase database;
+    return database;
+}
+
+bool QXIMDatabase::messageExist(qint64 serverId, const QString& talkId, const QString& userId) {
+    return queue_->inDatabase([&](JSSQLite& db) {
+        return countOf(db.executeQuery(QStringLiteral("SELECT COUNT(*) as cnt FROM msgs WHERE "
+                                                      "m_id = ? AND u_id = ? AND t_id = ?"),
+                                       {serverId, userId, talkId}),
+                       QStringLiteral("cnt")) != 0;
+    });
+}
+
+bool QXIMDatabase::saveMessage(QXIMMessage& message, bool checkExist, int* exist) {
+    bool exists = false;
+    bool inserted = false;
+    const bool committed = queue_->inTransaction([&](JSSQLite& db, bool& rollback) {
+        inserted = insertMessage(db, message, checkExist, &exists);
+        rollback = !inserted;
+    });
+    if (exist && checkExist && message.messageId > 0) *exist = exists ? 1 : 0;
+    if (!committed && inserted && !exists) message.m_sid = 0;  // the insert did not last
+    return committed && inserted;
+}
+
+bool QXIMDatabase::updateMessage(const QXIMMessage& message) {
+    return queue_->inTransaction([&](JSSQLite& db, bool& rollback) {
+        rollback = !db.executeUpdate(
+            QStringLiteral("UPDATE msgs SET m_id = ?, m_content = ?, u_time = ?, m_state = ? "
+                           "WHERE _id = ?"),
+            {message.messageId, message.contents(), message.uTime, message.sendingState,
+             message.m_sid});
+    });
+}
+
+bool QXIMDatabase::updateMessageExceptTime(QXIMMessage& message) {
+    std::optional<qint64> storedTime;
+    const bool committed = queue_->inTransaction([&](JSSQLite& db, bool& rollback) {
+        rollback = !db.executeUpdate(
+            QStringLiteral("UPDATE msgs SET m_id = ?, m_content = ?, m_state = ? WHERE _id = ?"),
+            {message.messageId, message.contents(), message.sendingState, message.m_sid});
+        if (rollback) return;
+        const auto rows = db.executeQuery(QStringLiteral("SELECT u_time FROM msgs WHERE _id = ?"),
+                                          {message.m_sid});
+        if (rows && !rows->isEmpty()) storedTime = rows->first().value("u_time").toLongLong();
+    });
+    // A row deleted in between leaves the message's own time.
+    if (committed && storedTime) message.uTime = *storedTime;
+    return committed;
+}
+
+bool QXIMDatabase::updateMessageSendState(qint64 localId, int state) {
+    return queue_->inTransaction([&](JSSQLite& db, bool& rollback) {
+        rollback = !db.executeUpdate(QStringLiteral("UPDATE msgs SET m_state = ? WHERE _id = ?"),
+                                     {state, localId});
+        if (!rollback && localId > 0) {
+            rollback = !db.executeUpdate(
+                QStringLiteral("UPDATE msg_list SET m_state = ? WHERE m_id = ?"), {state, localId});
+        }
+    });
+}
+
+bool QXIMDatabase::updateMessageSendFaild() {
+    return queue_->inTransaction([&](JSSQLite& db, bool& rollback) {
+        rollback = !db.executeUpdate(
+                       QStringLiteral("UPDATE msgs SET m_state = '-1' WHERE m_state = '1'")) ||
+                   !db.executeUpdate(
+                       QStringLiteral("UPDATE msg_list SET m_state = '-1' WHERE m_state = '1'"));
+    });
+}
+
+bool QXIMDatabase::updateMessageIncreaseReadCount(qint64 localId, unsigned count) {
+    return queue_->inTransaction([&](JSSQLite& db, bool& rollback) {
+        rollback =
+            !db.executeUpdate(QStringLiteral("UPDATE msgs SET r_count = r_count + ? WHERE _id = ?"),
+                              {count, localId});
+    });
+}
+
+std::optional<QVariantMap> QXIMDatabase::getMessageByKey(qint64 localId, const QString& userId) {
+    const auto rows = queue_->inDatabase([&](JSSQLite& db) {
+        return db.executeQuery(QStringLiteral("SELECT * FROM msgs WHERE _id = ? AND u_id = ?"),
+                               {localId, userId});
+    });
+    if (!rows || rows->size() != 1) return std::nullopt;
+    return rows->first();
+}
+
+QXIMDatabase::Rows QXIMDatabase::messagesListByTalkId(const QString& talkId, const QString& userId,
+                                                      qint64 beforeTime, qint64 columnId,
+                                                      unsigned count) {
+    // The newest rows under the limit, read newest first along the talk's index and handed
+    // back oldest first.
+    Rows rows = queue_->inDatabase([&](JSSQLite& db) {
+        if (columnId <= 0) {
+            return db
+                .executeQuery(QStringLiteral("SELECT * FROM msgs WHERE t_id = ? AND u_id = ? AND "
+                                             "u_time < ? ORDER BY u_time DESC, _id DESC LIMIT ?"),
+                              {talkId, userId, beforeTime, count})
+                .value_or(Rows());
+        }
+        return db
+            .executeQuery(
+                QStringLiteral("SELECT * FROM msgs WHERE t_id = ? AND u_id = ? AND (u_time "
+                               "< ? OR (u_time = ? AND _id < ?)) ORDER BY u_time DESC, "
+                               "_id DESC LIMIT ?"),
+                {talkId, userId, beforeTime, beforeTime, columnId, count})
+            .value_or(Rows());
+    });
+    std::reverse(rows.begin(), rows.end());
+    return rows;
+}
+
+bool QXIMDatabase::deleteMsgById(qint64 localId) {
+    return queue_->inTransaction([&](JSSQLite& db, bool& rollback) {
+        rollback = !db.executeUpdate(QStringLiteral("DELETE FROM msgs WHERE _id = ?"), {localId});
+    });
+}
+
+bool QXIMDatabase::deleteMsgInfo(const QString& userId, const QString& talkId) {
+    return queue_->inTransaction([&](JSSQLite& db, bool& rollback) {
+        rollback = !db.executeUpdate(QStringLiteral("DELETE FROM msgs WHERE u_id = ? AND t_id = ?"),
+                                     {userId, talkId});
+    });
+}
+
+QString QXIMDatabase::typeByInfo(const QVariant& firstElement) {
+    if (firstElement.typeId() == QMetaType::QString) return QStringLiteral("d_string");
+    if (firstElement.typeId() == QMetaType::QVariantList) {
+        return Tolerant(firstElement)[0].toString();
+    }
+    return QLatin1String("");
+}
+
+bool QXIMDatabase::saveMessageIntoTalkTable(QXIMMessage& message, bool* autoInsertNeed,
+                                            bool exceptTime) {
+    return queue_->inTransaction([&](JSSQLite& db, bool& rollback) {
+        rollback = !writeTalk(db, message, autoInsertNeed, exceptTime);
+    });
+}
+
+QXIMDatabase::Rows QXIMDatabase::talkInfoExist(const QString& talkId, const QString& userId) {
+    return queue_->inDatabase([&](JSSQLite& db) {
+        return db.executeQuery(kSelectTalk, {talkId, userId}).value_or(Rows());
+    });
+}
+
+bool QXIMDatabase::talkExist(const QString& talkId, const QString& userId) {
+    return queue_->inDatabase([&](JSSQLite& db) {
+        return countOf(db.executeQuery(QStringLiteral("SELECT COUNT(*) as cnt FROM msg_list WHERE "
+                                                      "t_id = ? AND u_id = ?"),
+                                       {talkId, userId}),
+                       QStringLiteral("cnt")) != 0;
+    });
+}
+
+QXIMDatabase::Rows QXIMDatabase::talksListByUserId(const QString& userId, qint64 beforeTime,
+                                                   qint64 talkRowId, int importance, unsigned limit,
+                                                   bool needSystemInfo) {
+    return queue_->inDatabase([&](JSSQLite& db) {
+        if (needSystemInfo) {
+            return db
+                .executeQuery(QStringLiteral("SELECT * FROM msg_list WHERE u_id = ? AND "
+                                             "o_importance = ? AND (u_time < ? OR (u_time = ? AND "
+                                             "_id < ?)) ORDER BY b_time DESC, u_time DESC, _id ASC "
+                                             "LIMIT ?"),
+                              {userId, importance, beforeTime, beforeTime, talkRowId, limit})
+                .value_or(Rows());
+        }
+        return db
+            .executeQuery(
+                QStringLiteral("SELECT * FROM msg_list WHERE u_id = ? AND o_importance = "
+                               "? AND t_id != ? AND (u_time < ? OR (u_time = ? AND _id "
+                               "< ?)) ORDER BY b_time DESC, u_time DESC, _id ASC LIMIT ?"),
+                {userId, importance, QStringLiteral("0-") + userId, beforeTime, beforeTime,
+                 talkRowId, limit})
+            .value_or(Rows());
+    });
+}
+
+QXIMDatabase::Rows QXIMDatabase::talksListByUserId(const QString& userId, qint64 beforeTime,
+                                                   qint64 talkRowId, unsigned limit) {
+    return queue_->inDatabase([&](JSSQLite& db) {
+        return db
+            .executeQuery(QStringLiteral("SELECT * FROM msg_list WHERE u_id = ? AND u_time <= ? "
+                                         "AND _id > ? ORDER BY b_time DESC, u_time DESC, _id ASC "
+                                         "LIMIT ?"),
+                          {userId, beforeTime, talkRowId, limit})
+            .value_or(Rows());
+    });
+}
+
+int QXIMDatabase::talkUnReadCountWithUserId(const QString& userId, bool needSystemInfo) {
+    return queue_->inDatabase([&](JSSQLite& db) {
+        if (needSystemInfo) {
+            return countOf(
+                db.executeQuery(QStringLiteral("SELECT SUM(l_read) FROM msg_list WHERE u_id = ?"),
+                                {userId}),
+                QStringLiteral("SUM(l_read)"));
+        }
+        return countOf(db.executeQuery(QStringLiteral("SELECT SUM(l_read) FROM msg_list WHERE "
+                                                      "u_id = ? AND t_id != ?"),
+                                       {userId, QStringLiteral("0-") + userId}),
+                       QStringLiteral("SUM(l_read)"));
+    });
+}
+
+namespace {
+
+bool updateInTransaction(JSSQLiteQueue& queue, const QString& sql, const QVariantList& values) {
+    return queue.inTransaction(
+        [&](JSSQLite& db, bool& rollback) { rollback = !db.executeUpdate(sql, values); });
+}
+
+}  // namespace
+
+bool QXIMDatabase::saveTalkInfoAndClearRead(qint64 talkRowId) {
+    return updateInTransaction(
+        *queue_, QStringLiteral("UPDATE msg_list SET l_read = ? WHERE _id = ?"), {0, talkRowId});
+}
+
+bool QXIMDatabase::saveTalkInfoAndClearReadByTalkId(const QString& talkId) {
+    return updateInTransaction(
+        *queue_, QStringLiteral("UPDATE msg_list SET l_read = ? WHERE t_id = ?"), {0, talkId});
+}
+
+bool QXIMDatabase::updateTalkUnsendText(qint64 talkRowId, const QString& text) {
+    return updateInTransaction(*queue_,
+                               QStringLiteral("UPDATE msg_list SET t_draft = ? WHERE _id = ?"),
+                               {text, talkRowId});
+}
+
+bool QXIMDatabase::saveTalkInfoWithoUser(qint64 talkRowId, const QString& remark) {
+    return updateInTransaction(*queue_,
+                               QStringLiteral("UPDATE msg_list SET o_sign = ? WHERE _id = ?"),
+                               {remark, talkRowId});
+}
+
+bool QXIMDatabase::updateTalkUserSign(qint64 talkRowId, const QString& remark,
+                                      unsigned importance) {
+    return updateInTransaction(
+        *queue_, QStringLiteral("UPDATE msg_list SET o_sign = ?, o_importance = ? WHERE _id = ?"),
+        {remark, importance, talkRowId});
+}
+
+bool QXIMDatabase::deleteTalksInfo(const QString& userId, const QString& talkId) {
+    return updateInTransaction(*queue_,
+                               QStringLiteral("DELETE FROM msg_list WHERE u_id = ? AND t_id = ?"),
+                               {userId, talkId});
+}
+
+int QXIMDatabase::cellNameByInfo(const QVariant& contents) {
+    const Tolerant first = Tolerant(contents)[0];
+    if (first.value().typeId() != QMetaType::QVariantList) return 0;
+    return first[0].isEqualToString(QStringLiteral("notice")) &&
+                   first[1][QStringLiteral("type")].isEqualToString(QStringLiteral("block"))
+               ? 1
+               : 0;
+}
+
+QXIMDatabase::ReceivedPacketSaved QXIMDatabase::saveReceivedPacket(const ReceivedPacket& packet) {
+    return saveReceivedPackets({packet}).first();
+}
+
+QList<QXIMDatabase::ReceivedPacketSaved> QXIMDatabase::saveReceivedPackets(
+    const QList<ReceivedPacket>& packets) {
+    QList<ReceivedPacketSaved> results(packets.size());
+    const bool committed = queue_->inTransaction([&](JSSQLite& db, bool& rollback) {
+        for (qsizetype n = 0; n < packets.size() && !rollback; ++n) {
+            rollback = !storePacket(db, packets[n], results[n]);
+        }
+    });
+    for (ReceivedPacketSaved& saved : results) {
+        saved.committed = committed;
+        if (!committed) saved.stored.clear();
+    }
+    return results;
+}

@@ -1,0 +1,326 @@
+#include "IMChat/qximlib/QXIMMessageAction.h"
+
+#include "IMChat/qximlib/QXIMMessageContent.h"
+#include "IMChat/qximlib/QXIMNotifications.h"
+#include "IMChat/qximlib/QXIMService.h"
+#include "IMChat/qximlib/QXIMUser.h"
+#include "IMChat/qximlib/QXIMUtil.h"
+
+#include "net/BodyJson.h"
+#include "net/transport/Json.h"
+#include "util/categories/Tolerant.h"
+
+#include "platform/foundation/clock.h"
+#include "platform/uikit/application.h"
+
+#include <QDateTime>
+#include <QLocale>
+
+#include <cmath>
+
+namespace {
+
+constexpr qint64 kLabelGap = 3600;
+constexpr qint64 kEndOfTime = 4999999999;
+
+qint64 serverNow() {
+    return static_cast<qint64>(
+        std::floor(ns::Clock::shared().timeIntervalSince1970() + QXIMUtil::qximTimeDifference()));
+}
+
+QString withoutMarker(QString label) {
+    return label.remove(QStringLiteral(" 下午")).remove(QStringLiteral(" 上午"));
+}
+
+QString clockText(const QDateTime& time) {
+    return QLocale(QLocale::Chinese, QLocale::China).toString(time, QStringLiteral("hh:mm AP"));
+}
+
+}  // namespace
+
+QXIMMessageAction::QXIMMessageAction(std::weak_ptr<QXIMMessageActionDelegate> delegate)
+    : delegate_(std::move(delegate)) {
+    auto& center = ns::NotificationCenter::defaultCenter();
+    observations_.push_back(center.addObserver(
+        QXIMNotifications::kIMRecieveNotification,
+        [this](const ns::Notification& notification) { imRecieveNotification(notification); }));
+    observations_.push_back(center.addObserver(QXIMNotifications::kIMSendErrorNotification,
+                                               [this](const ns::Notification& notification) {
+                                                   imRecieveErrorNotification(notification);
+                                               }));
+    // Leaving for the background ends the stream.
+    observations_.push_back(center.addObserver(
+        ui::kApplicationDidEnterBackgroundNotification, [](const ns::Notification&) {
+            if (const auto service = QXIMService::sharedIfStarted()) service->cancelRecConnect();
+        }));
+}
+
+QXIMMessageAction::~QXIMMessageAction() = default;
+
+QVariantMap QXIMMessageAction::talkInfo() const {
+    const auto delegate = delegate_.lock();
+    return delegate ? delegate->talkInfoForMessageAction(const_cast<QXIMMessageAction&>(*this))
+                    : QVariantMap();
+}
+
+QString QXIMMessageAction::timeLabel(qint64 time) {
+    const QDateTime when = QDateTime::fromSecsSinceEpoch(time).toLocalTime();
+    const QDateTime now = QDateTime::fromSecsSinceEpoch(serverNow()).toLocalTime();
+    const QDateTime yesterday = now.addSecs(-86400);
+    const auto sameDay = [&](const QDateTime& other) {
+        return when.date().month() == other.date().month() &&
+               when.date().day() == other.date().day();
+    };
+    if (sameDay(now)) return QStringLiteral("今天 ") + clockText(when);
+    if (sameDay(yesterday)) return QStringLiteral("昨天 ") + clockText(when);
+    return QLocale(QLocale::Chinese, QLocale::China).toString(when, QStringLiteral("M-d hh:mm AP"));
+}
+
+void QXIMMessageAction::refreshMessagesData() {
+    const QVariantMap talk = talkInfo();
+    const QXIMDatabase::Rows rows = QXIMDatabase::shared().messagesListByTalkId(
+        talk.value(QStringLiteral("t_id")).toString(), QString::number(QXIMUser::shared().userId()),
+        kEndOfTime, 0, kLoadLimit);
+    messageData_.clear();
+    more_ = rows.size() >= static_cast<qsizetype>(kLoadLimit);
+    if (!rows.isEmpty()) addDatabaseData(rows);
+    if (const auto delegate = delegate_.lock()) delegate->messageActionRefreshedMessageData(*this);
+}
+
+void QXIMMessageAction::addDatabaseData(const QXIMDatabase::Rows& rows) {
+    qint64 previous = 0;
+    for (const QVariantMap& row : rows) {
+        QXIMMessage message = QXIMMessage::messageFromDictionary(row);
+        const qint64 time = row.value(QStringLiteral("u_time")).toLongLong();
+        if (time - previous > kLabelGap) message.showTime = withoutMarker(timeLabel(time));
+        previous = time;
+        messageData_.append(message);
+    }
+}
+
+QString QXIMMessageAction::saveUnsendMessageContent(QXIMMessageContent& content, qint64* messageId,
+                                                    int sendState) {
+    const QVariantMap talk = talkInfo();
+    const QString otherUser = talk.value(QStringLiteral("o_user")).toString();
+    const QString talkId = talk.value(QStringLiteral("t_id")).toString();
+    QString post = talk.value(QStringLiteral("p_post")).toString();
+    if (post.isEmpty()) {
+        post = json_JSONString(
+            Tolerant(json_JSON(talk.value(QStringLiteral("l_msg"))))[QStringLiteral("post")]
+                .value());
+    }
+    if (post.isEmpty()) post = QStringLiteral("null");
+    const qint64 now = serverNow();
+    const qint64 me = QXIMUser::shared().userId();
+
+    QXIMMessage message;
+    message.userId = talk.value(QStringLiteral("u_id")).toString();
+    message.talkId = talkId;
+    message.fromId = QString::number(me);
+    message.needId = talk.value(QStringLiteral("r_id")).toString();
+    message.otherUser = otherUser;
+    message.setContents(content.contentJSONString());
+    message.sendingState = sendState;
+    message.toId = Tolerant(json_JSON(QVariant(otherUser)))[QStringLiteral("id")].toString();
+    message.uTime = now;
+    QXIMDatabase& store = QXIMDatabase::shared();
+    const bool resend = !content.messageInfo.isEmpty();
+    if (resend) {
+        message.m_sid = content.messageInfo.value(QStringLiteral("m_sid")).toLongLong();
+        store.updateMessageExceptTime(message);  // a resend keeps its time
+    } else {
+        store.saveMessage(message, false);
+    }
+    if (messageId) *messageId = message.m_sid;
+    if (content.m_sid <= 0) content.m_sid = message.m_sid;
+    const QString nowText = QString::number(now);
+    message.completeMessage = BodyJson::object(
+        {{"fromUser",
+          BodyJson::object({{"id", BodyJson::string(QString::number(me))},
+                            {"name", BodyJson::string(QXIMUser::shared().userName())}})},
+         {"toUser", otherUser.isEmpty() ? QStringLiteral("null") : otherUser},
+         {"post", post},
+         {"talk", BodyJson::object({{"id", BodyJson::string(talkId)},
+                                    {"updateTime", BodyJson::string(nowText)},
+                                    {"channel", BodyJson::string(QStringLiteral("0"))}})},
+         {"msgs", BodyJson::array({BodyJson::object({{"talkId", BodyJson::string(talkId)},
+                                                     {"updateTime", BodyJson::string(nowText)},
+                                                     {"contents", message.contents()}})})}});
+    store.saveMessageIntoTalkTable(message);
+    replaceAtMessageId(message.m_sid, message, !resend);
+    return message.completeMessage;
+}
+
+void QXIMMessageAction::sendMessageContents2Server(const QList<QXIMMessageContent*>& contents) {
+    QString merged;
+    QList<qint64> localIds;
+    for (QXIMMessageContent* content : contents) {
+        if (!content) continue;
+        const QString json = content->contentJSONString();
+        if (json.isEmpty() || !json.startsWith(QLatin1Char('[')) ||
+            !json.endsWith(QLatin1Char(']'))) {
+            continue;
+        }
+        if (content->m_sid > 0)
+            content->messageInfo.insert(QStringLiteral("m_sid"), content->m_sid);
+        qint64 localId = 0;
+        const QString complete = saveUnsendMessageContent(*content, &localId);
+        localIds.append(localId);
+        if (merged.isEmpty()) {
+            merged = complete;
+        } else {
+            // Every content's items end up in the one message's contents array.
+            merged.chop(4);
+            merged += QLatin1Char(',') + json.mid(1) + QStringLiteral("}]}");
+        }
+    }
+    if (!localIds.isEmpty()) QXIMService::shared()->sendTextMessage(merged, localIds);
+}
+
+void QXIMMessageAction::replaceAtMessageId(qint64 localId, const QXIMMessage& message,
+                                           bool insert) {
+    const auto delegate = delegate_.lock();
+    if (insert) {
+        QXIMMessage listed = message;
+        const qint64 last = messageData_.isEmpty() ? 0 : messageData_.last().uTime;
+        if (listed.uTime - last > kLabelGap)
+            listed.showTime = withoutMarker(timeLabel(listed.uTime));
+        messageData_.append(listed);
+        if (delegate) {
+            delegate->messageActionInsertDataAtIndex(*this, static_cast<int>(messageData_.size()));
+        }
+        return;
+    }
+    for (qsizetype index = messageData_.size() - 1; index >= 0; --index) {
+        if (messageData_[index].m_sid != localId) continue;
+        QXIMMessage listed = message;
+        listed.showTime = messageData_[index].showTime;
+        messageData_[index] = listed;
+        if (index > 0 && delegate)
+            delegate->messageActionReplaceDataAtIndex(*this, static_cast<int>(index));
+        return;
+    }
+}
+
+int QXIMMessageAction::updateSendState(int state, qint64 localId) {
+    QXIMDatabase::shared().updateMessageSendState(localId, state);
+    for (qsizetype index = messageData_.size() - 1; index >= 0; --index) {
+        if (messageData_[index].m_sid != localId) continue;
+        messageData_[index].messageId = 0;
+        messageData_[index].sendingState = state;
+        return static_cast<int>(index);
+    }
+    return kNotFound;
+}
+
+void QXIMMessageAction::insertAndOrderMessage(QXIMMessage message, qint64 oldLocalId) {
+    if (message.talkId != talkInfo().value(QStringLiteral("t_id")).toString()) return;
+    message.sendingState = QXIMMessage::kSent;
+    if (oldLocalId > 0 && oldLocalId == message.m_sid) {
+        for (qsizetype index = messageData_.size() - 1; index >= 0; --index) {
+            if (messageData_[index].m_sid != oldLocalId) continue;
+            message.showTime = messageData_[index].showTime;
+            messageData_.removeAt(index);
+            break;
+        }
+    }
+    const bool wasEmpty = messageData_.isEmpty();
+    const qint64 last = wasEmpty ? 0 : messageData_.last().uTime;
+    if (wasEmpty || message.uTime - last > kLabelGap) {
+        message.showTime = withoutMarker(timeLabel(message.uTime));
+    }
+    qsizetype at = messageData_.size();
+    while (at > 0 && messageData_[at - 1].uTime > message.uTime) --at;
+    messageData_.insert(at, message);
+}
+
+void QXIMMessageAction::insertAndOrderMessages(const QList<QXIMMessage>& messages) {
+    for (const QXIMMessage& message : messages) insertAndOrderMessage(message, 0);
+}
+
+void QXIMMessageAction::deleteMessageAtIndex(int index) {
+    if (index < 0 || index >= messageData_.size()) return;
+    QXIMDatabase& store = QXIMDatabase::shared();
+    const bool wasLast = index == messageData_.size() - 1;
+    if (!store.deleteMsgById(messageData_[index].m_sid)) return;
+    messageData_.removeAt(index);
+    if (!wasLast) return;
+    const QVariantMap talk = talkInfo();
+    while (messageData_.isEmpty()) {
+        if (!more_) {
+            store.deleteTalksInfo(talk.value(QStringLiteral("u_id")).toString(),
+                                  talk.value(QStringLiteral("t_id")).toString());
+            return;
+        }
+        refreshMessagesData();
+    }
+    // The talk row shows the new last message.
+    const QXIMMessage& last = messageData_.last();
+    QVariantMap complete = json_JSON(talk.value(QStringLiteral("l_msg"))).toMap();
+    QVariantMap item = Tolerant(complete)[QStringLiteral("msgs")][0].toMap();
+    item.insert(QStringLiteral("updateTime"), last.uTime);
+    item.insert(QStringLiteral("contents"), last.contentsJson());
+    complete.insert(QStringLiteral("msgs"), QVariantList{item});
+    QVariantMap talkObject = complete.value(QStringLiteral("talk")).toMap();
+    talkObject.insert(QStringLiteral("updateTime"), last.uTime);
+    complete.insert(QStringLiteral("talk"), talkObject);
+    QXIMMessage row;
+    row.userId = talk.value(QStringLiteral("u_id")).toString();
+    row.talkId = talk.value(QStringLiteral("t_id")).toString();
+    row.fromId = last.fromId;
+    row.needId = talk.value(QStringLiteral("r_id")).toString();
+    row.otherUser = talk.value(QStringLiteral("o_user")).toString();
+    row.setContents(last.contents());
+    row.completeMessage = json_JSONString(complete);
+    row.toId = last.toId;
+    row.type = last.type;
+    row.systemType = last.systemType;
+    row.uTime = last.uTime;
+    row.m_sid = last.m_sid;
+    row.sendingState = last.sendingState;
+    store.saveMessageIntoTalkTable(row);
+}
+
+void QXIMMessageAction::updateUnsendText(const QString& text) {
+    const QVariantMap talk = talkInfo();
+    if (talk.contains(QStringLiteral("_id"))) {
+        QXIMDatabase::shared().updateTalkUnsendText(talk.value(QStringLiteral("_id")).toLongLong(),
+                                                    text);
+    }
+}
+
+void QXIMMessageAction::imRecieveErrorNotification(const ns::Notification& notification) {
+    const auto delegate = delegate_.lock();
+    if (!delegate || !delegate->isVisibleMessageAction(*this)) return;
+    QVariantList ids = notification.userInfo.value(QStringLiteral("m_sids")).toList();
+    if (ids.isEmpty() && notification.userInfo.contains(QStringLiteral("m_sid"))) {
+        ids = {notification.userInfo.value(QStringLiteral("m_sid"))};
+    }
+    for (const QVariant& id : ids) {
+        if (id.toLongLong() <= 0) continue;
+        const int position = updateSendState(QXIMMessage::kFailed, id.toLongLong());
+        if (position != kNotFound) delegate->messageActionReplaceDataAtIndex(*this, position);
+    }
+}
+
+void QXIMMessageAction::imRecieveNotification(const ns::Notification& notification) {
+    const auto delegate = delegate_.lock();
+    if (!delegate || !delegate->isVisibleMessageAction(*this)) return;
+    const QVariantMap talk = talkInfo();
+    if (talk.contains(QStringLiteral("_id"))) {
+        QXIMDatabase::shared().saveTalkInfoAndClearRead(
+            talk.value(QStringLiteral("_id")).toLongLong());
+    }
+    const auto received = notification.objectAs<QXIMNotifications::ReceivedMessages>();
+    if (received.messages.isEmpty()) {
+        refreshMessagesData();
+        return;
+    }
+    if (notification.userInfo.contains(QStringLiteral("m_sid")) && received.messages.size() == 1) {
+        insertAndOrderMessage(received.messages.first(),
+                              notification.userInfo.value(QStringLiteral("m_sid")).toLongLong());
+    } else {
+        insertAndOrderMessages(received.messages);
+    }
+    delegate->messageActionRefreshedMessageData(*this);
+}

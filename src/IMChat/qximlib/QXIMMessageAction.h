@@ -1,0 +1,77 @@
+#pragma once
+
+#include "IMChat/qximlib/QXIMDatabase.h"
+#include "IMChat/qximlib/QXIMMessage.h"
+
+#include "platform/foundation/notification_center.h"
+
+#include <QList>
+#include <QVariantMap>
+
+#include <climits>
+#include <memory>
+#include <vector>
+
+class QXIMMessageAction;
+class QXIMMessageContent;
+
+// The screen that shows a conversation: it supplies the talk record (a msg_list row) and
+// redraws what the list tells it.
+class QXIMMessageActionDelegate {
+public:
+    virtual ~QXIMMessageActionDelegate() = default;
+    [[nodiscard]] virtual QVariantMap talkInfoForMessageAction(QXIMMessageAction& action) = 0;
+    [[nodiscard]] virtual bool isVisibleMessageAction(QXIMMessageAction& action) = 0;
+    virtual void messageActionRefreshedMessageData(QXIMMessageAction&) {}
+    // An outgoing message was appended; `count` is the list's new length.
+    virtual void messageActionInsertDataAtIndex(QXIMMessageAction&, int /*count*/) {}
+    virtual void messageActionReplaceDataAtIndex(QXIMMessageAction&, int /*index*/) {}
+};
+
+// One open conversation's messages, oldest first, with time labels: loaded from the store,
+// stored and sent as the user writes, merged as messages arrive or are confirmed, marked when
+// sends fail. Lives on the main thread; the notifications it listens to arrive there.
+class QXIMMessageAction {
+public:
+    static constexpr int kNotFound = INT_MAX;
+    static constexpr unsigned kLoadLimit = 1000;
+
+    explicit QXIMMessageAction(std::weak_ptr<QXIMMessageActionDelegate> delegate);
+    ~QXIMMessageAction();
+    QXIMMessageAction(const QXIMMessageAction&) = delete;
+    QXIMMessageAction& operator=(const QXIMMessageAction&) = delete;
+
+    [[nodiscard]] const QList<QXIMMessage>& messageData() const { return messageData_; }
+    // The last load hit its row limit: older messages were left out.
+    [[nodiscard]] bool isMore() const { return more_; }
+
+    void refreshMessagesData();
+    void addDatabaseData(const QXIMDatabase::Rows& rows);
+    // Stores an outgoing content (or updates its row for a resend) and lists it; the
+    // complete message text to send.
+    QString saveUnsendMessageContent(QXIMMessageContent& content, qint64* messageId = nullptr,
+                                     int sendState = QXIMMessage::kSending);
+    // Stores the contents and sends them as one message.
+    void sendMessageContents2Server(const QList<QXIMMessageContent*>& contents);
+    void replaceAtMessageId(qint64 localId, const QXIMMessage& message, bool insert);
+    // The position of the listed message whose state changed, or kNotFound.
+    int updateSendState(int state, qint64 localId);
+    void insertAndOrderMessage(QXIMMessage message, qint64 oldLocalId);
+    void insertAndOrderMessages(const QList<QXIMMessage>& messages);
+    void deleteMessageAtIndex(int index);
+    void updateUnsendText(const QString& text);
+
+    // "今天 hh:mm", "昨天 hh:mm" or "M-d hh:mm" (12-hour clock), on the device's time plus
+    // the server time difference.
+    [[nodiscard]] static QString timeLabel(qint64 time);
+
+private:
+    [[nodiscard]] QVariantMap talkInfo() const;
+    void imRecieveNotification(const ns::Notification& notification);
+    void imRecieveErrorNotification(const ns::Notification& notification);
+
+    std::weak_ptr<QXIMMessageActionDelegate> delegate_;
+    QList<QXIMMessage> messageData_;
+    bool more_ = false;
+    std::vector<std::shared_ptr<ns::NotificationCenter::Observation>> observations_;
+};

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/foundation/dispatch_queue.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+
+class NKHTTPRequestOperation;
+
+// Opens the streaming receive (the endless "recvmsg" reply) for a user and hands every
+// chunk, as its own bytes, to the chunk handler on the given queue. The chunks of a
+// stream this receiver has since replaced or cancelled are not handed over.
+class QXIMOnlineReceiver {
+public:
+    using ChunkHandler = std::function<void(const QByteArray& chunk)>;
+
+    explicit QXIMOnlineReceiver(ChunkHandler handler) : handler_(std::move(handler)) {}
+    ~QXIMOnlineReceiver();
+    QXIMOnlineReceiver(const QXIMOnlineReceiver&) = delete;
+    QXIMOnlineReceiver& operator=(const QXIMOnlineReceiver&) = delete;
+
+    // The stream's URL for a user.
+    [[nodiscard]] static QString streamUrl(qint64 userId);
+
+    // Replaces the stream by a new one for `userId` (nothing for nobody: 0 or the guest).
+    // Sets its headers on the calling thread's header set first.
+    void createReceiveConnection(qint64 userId, std::shared_ptr<ns::DispatchQueue> queue);
+    // Cancels this receiver's stream, and only it.
+    void cancel();
+    [[nodiscard]] bool isConnected() const;
+
+private:
+    ChunkHandler handler_;
+    mutable std::mutex mutex_;
+    std::shared_ptr<NKHTTPRequestOperation> operation_;
+    // Names the stream whose chunks are handed over; a replaced stream's chunks are dropped.
+    std::shared_ptr<int> current_;
+};

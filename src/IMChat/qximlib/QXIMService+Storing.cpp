@@ -1,0 +1,274 @@
+// The service's storing of received packets and its sending and confirming of messages.
+#include "IMChat/qximlib/QXIMService.h"
+
+#include "IMChat/qximlib/QXIMNotifications.h"
+#include "IMChat/qximlib/QXIMSender.h"
+#include "IMChat/qximlib/QXIMUser.h"
+
+#include "net/transport/Json.h"
+#include "util/categories/Tolerant.h"
+
+#include "platform/foundation/notification_center.h"
+
+#include <optional>
+
+namespace {
+
+const QString kFont = QStringLiteral("font");
+
+std::optional<qint64> idOf(const Tolerant& user) {
+    const Tolerant id = user[QStringLiteral("id")];
+    if (id.isNil() || id.value().isNull()) return std::nullopt;
+    return id.value().toLongLong();
+}
+
+QString jsonText(const QVariant& value) {
+    return json_JSONString(value);
+}
+
+void postReceived(QXIMNotifications::ReceivedMessages received, const QVariantMap& userInfo = {}) {
+    ns::NotificationCenter::defaultCenter().postOnMainQueue(
+        ns::Notification{.name = QXIMNotifications::kIMRecieveNotification,
+                         .object = std::move(received),
+                         .userInfo = userInfo});
+}
+
+}  // namespace
+
+void QXIMService::saveMessages(const QVariantMap& packet, bool notify,
+                               QList<QXIMMessage>* messagesContainer,
+                               QVariantList* talksContainer) {
+    savePackets({packet}, notify, messagesContainer, talksContainer);
+}
+
+void QXIMService::queueStreamPacket(const QVariantMap& packet) {
+    streamPackets_.append(packet);
+    if (streamPackets_.size() > 1) return;  // the store is already queued
+    queue_->async([weak = weak_from_this()] {
+        if (const auto self = weak.lock()) {
+            const QList<QVariantMap> packets = std::exchange(self->streamPackets_, {});
+            self->savePackets(packets, true, nullptr, nullptr);
+        }
+    });
+}
+
+std::optional<QXIMDatabase::ReceivedPacket> QXIMService::preparePacket(
+    const QVariantMap& packetMap) {
+    const Tolerant packet(packetMap);
+    const qint64 me = QXIMUser::shared().userId();
+    const std::optional<qint64> from = idOf(packet[QStringLiteral("fromUser")]);
+    const qint64 to = idOf(packet[QStringLiteral("toUser")]).value_or(0);
+    if (!from || (to == 0 && me != *from)) {
+        acknowledge(packetMap);  // no talk it could belong to: nothing to keep
+        return std::nullopt;
+    }
+    if (me != *from && me != to)
+        return std::nullopt;  // not this user's: neither kept nor acknowledged
+    const QString talkId = QXIMMessage::talkIdOfPacket(from, to, me).value_or(QString());
+
+    const Tolerant post = packet[QStringLiteral("post")];
+    const QString postId =
+        post[QStringLiteral("id")].isNil() ? kNoPostId : post[QStringLiteral("id")].toString();
+    const auto plugIns = observers();
+    QXIMDatabase::ReceivedPacket received;
+    for (const QVariant& itemValue : packet[QStringLiteral("msgs")].toList()) {
+        if (itemValue.typeId() != QMetaType::QVariantMap) continue;
+        const QVariantMap item = itemValue.toMap();
+        const bool taken = std::any_of(plugIns.begin(), plugIns.end(), [&](const auto& observer) {
+            return observer->parseMessage && observer->parseMessage(item);
+        });
+        if (taken) continue;
+        const Tolerant message(item);
+        const QVariantList contents = message[QStringLiteral("contents")].toList();
+        if (message[QStringLiteral("contents")].value().typeId() != QMetaType::QVariantList ||
+            contents.isEmpty()) {
+            continue;
+        }
+        const qint64 sender = message[QStringLiteral("fromUserId")].value().toLongLong();
+        const qint64 receiver = sender == *from ? to : *from;
+        QList<QXIMMessage> elements;
+        for (const QVariant& element : contents) {
+            if (Tolerant(element)[0].isEqualToString(kFont)) continue;
+            QXIMMessage stored;
+            stored.userId = QString::number(me);
+            stored.messageId = message[QStringLiteral("id")].value().toLongLong();
+            stored.systemType = message[QStringLiteral("sysMsgType")].intValue();
+            stored.type = sender != 0 ? message[QStringLiteral("type")].intValue() : 1;
+            stored.talkId = talkId;
+            stored.fromId = QString::number(sender);
+            stored.toId = QString::number(receiver);
+            stored.needId = postId;
+            stored.setContents(jsonText(QVariantList{element}));
+            stored.uTime = message[QStringLiteral("updateTime")].value().toLongLong();
+            elements.append(stored);
+        }
+        if (!elements.isEmpty()) received.items.append(elements);
+    }
+    if (received.items.isEmpty()) {
+        acknowledge(packetMap);
+        return std::nullopt;
+    }
+    received.otherUser = jsonText(
+        packet[me != *from ? QStringLiteral("fromUser") : QStringLiteral("toUser")].value());
+    received.completeMessage = jsonText(packetMap);
+    return received;
+}
+
+void QXIMService::savePackets(const QList<QVariantMap>& packets, bool notify,
+                              QList<QXIMMessage>* messagesContainer, QVariantList* talksContainer) {
+    QList<QVariantMap> kept;
+    QList<QXIMDatabase::ReceivedPacket> received;
+    for (const QVariantMap& packet : packets) {
+        if (auto prepared = preparePacket(packet)) {
+            kept.append(packet);
+            received.append(std::move(*prepared));
+        }
+    }
+    if (received.isEmpty()) return;
+    const QList<QXIMDatabase::ReceivedPacketSaved> results =
+        database_.saveReceivedPackets(received);
+    const auto plugIns = observers();
+    for (qsizetype n = 0; n < results.size(); ++n) {
+        const QXIMDatabase::ReceivedPacketSaved& saved = results[n];
+        // Acknowledged only once the rows are stored for good; otherwise the server sends
+        // the packet again.
+        if (!saved.committed) return;
+        acknowledge(kept[n]);
+        if (saved.stored.isEmpty()) continue;
+        QList<QXIMMessage> stored = saved.stored;
+        if (saved.autoInsertNeed) {
+            for (const auto& observer : plugIns) {
+                if (observer->receivedDifferentPostMessage) {
+                    observer->receivedDifferentPostMessage(saved.talk.copy(), stored);
+                }
+            }
+        }
+        const QVariantMap talk = saved.talk.dictionary();
+        if (messagesContainer) messagesContainer->append(stored);
+        if (talksContainer) talksContainer->append(talk);
+        if (notify) postReceived({stored, {talk}});
+    }
+}
+
+void QXIMService::offlineMessage(const QVariant& replyValue) {
+    const Tolerant reply(replyValue);
+    QVariant list = reply[QStringLiteral("data")].value();
+    if (!list.isValid()) {
+        const Tolerant params = reply[QStringLiteral("params")];
+        if (params.isNil() || params[QStringLiteral("errorno")].intValue() != 0) return;
+        list = params[QStringLiteral("data")].value();
+    }
+    if (list.typeId() != QMetaType::QVariantList) return;
+    QList<QVariantMap> packets;
+    for (const QVariant& packet : list.toList()) {
+        if (packet.typeId() == QMetaType::QVariantMap) packets.append(packet.toMap());
+    }
+    QList<QXIMMessage> messages;
+    QVariantList talks;
+    savePackets(packets, false, &messages, &talks);
+    if (!messages.isEmpty()) postReceived({messages, talks});
+}
+
+void QXIMService::sendTextMessage(const QString& completeMessage, qint64 localId) {
+    sendTextMessage(completeMessage, QList<qint64>{localId});
+}
+
+void QXIMService::sendTextMessage(const QString& completeMessage, const QList<qint64>& localIds) {
+    onQueue([this, completeMessage, localIds] {
+        const std::weak_ptr<QXIMService> weak = weak_from_this();
+        auto sender = std::make_shared<QXIMSender>(
+            [weak](QXIMSender& sender, const QVariant& reply) {
+                if (const auto self = weak.lock()) self->sendSuccess(sender, reply);
+            },
+            [weak](QXIMSender& sender, const QVariantMap&) {
+                if (const auto self = weak.lock()) self->sendFail(sender);
+            });
+        QVariantList ids;
+        for (const qint64 id : localIds) ids.append(id);
+        sender->setUserInfo({{QStringLiteral("m_sids"), ids}});
+        if (!sender->sendMessage(completeMessage)) sendFail(*sender);
+    });
+}
+
+void QXIMService::sendSuccess(QXIMSender& sender, const QVariant& replyValue) {
+    const QVariant bodyValue = json_JSON(QVariant(sender.postString()));
+    const Tolerant reply(replyValue);
+    const Tolerant body(bodyValue);
+    const Tolerant data = reply[QStringLiteral("data")];
+    if (bodyValue.typeId() != QMetaType::QVariantMap ||
+        !reply[QStringLiteral("error_msg")].isNil() ||
+        data[QStringLiteral("msg")][QStringLiteral("id")].isNil()) {
+        sendFail(sender);
+        return;
+    }
+    const qint64 from = idOf(body[QStringLiteral("fromUser")]).value_or(0);
+    const qint64 to = idOf(body[QStringLiteral("toUser")]).value_or(0);
+    const Tolerant firstItem = body[QStringLiteral("msgs")][0];
+    qint64 time = data[QStringLiteral("msg")][QStringLiteral("updateTime")].value().toLongLong();
+    if (time <= 0) time = firstItem[QStringLiteral("updateTime")].value().toLongLong();
+    const QVariantList contents = firstItem[QStringLiteral("contents")].toList();
+    const qint64 me = QXIMUser::shared().userId();
+    const QString talkId = from != 0 && to != 0 ? (me == to ? QXIMMessage::makeTalkId(from, to)
+                                                            : QXIMMessage::makeTalkId(to, from))
+                                                : QString();
+
+    QVariantMap stored = bodyValue.toMap();
+    QVariant otherUser;
+    const QVariant replyTo = data[QStringLiteral("toUser")].value();
+    const QVariant replyFrom = data[QStringLiteral("fromUser")].value();
+    if (me == to) {
+        otherUser = body[QStringLiteral("fromUser")].value();
+        if (!Tolerant(replyTo)[QStringLiteral("picUrl")].isNil()) {
+            QXIMUser::shared().setUserHeadPic(
+                Tolerant(replyTo)[QStringLiteral("picUrl")].toString());
+        }
+        stored.insert(QStringLiteral("fromUser"), replyTo);
+        stored.insert(QStringLiteral("toUser"), replyFrom);
+    } else {
+        otherUser = body[QStringLiteral("toUser")].value();
+        if (!Tolerant(replyFrom)[QStringLiteral("picUrl")].isNil()) {
+            QXIMUser::shared().setUserHeadPic(
+                Tolerant(replyFrom)[QStringLiteral("picUrl")].toString());
+        }
+        stored.insert(QStringLiteral("toUser"), replyTo);
+        stored.insert(QStringLiteral("fromUser"), replyFrom);
+    }
+    const QVariantList localIds = sender.userInfo().value(QStringLiteral("m_sids")).toList();
+    if (localIds.size() != contents.size()) {
+        sendFail(sender);
+        return;
+    }
+    std::optional<QXIMMessage> latest;
+    for (qsizetype index = 0; index < contents.size(); ++index) {
+        QXIMMessage message;
+        message.userId = QString::number(me);
+        message.messageId = data[QStringLiteral("msg")][QStringLiteral("id")].value().toLongLong();
+        message.talkId = talkId;
+        message.fromId = QString::number(from);
+        message.toId = QString::number(to);
+        message.needId = body[QStringLiteral("post")][QStringLiteral("id")].toString();
+        message.otherUser = jsonText(otherUser);
+        message.setContents(jsonText(QVariantList{contents[index]}));
+        message.completeMessage = jsonText(stored);
+        message.uTime = time;
+        message.unread = me == to ? 1 : 0;
+        message.sendingState = QXIMMessage::kSent;
+        message.m_sid = localIds[index].toLongLong();
+        database_.updateMessageExceptTime(message);
+        postReceived({{message}, {message.dictionary()}},
+                     {{QStringLiteral("m_sid"), message.m_sid}});
+        if (!latest || message.m_sid > latest->m_sid) latest = message;
+    }
+    if (latest) database_.saveMessageIntoTalkTable(*latest, nullptr, true);
+    ns::NotificationCenter::defaultCenter().postOnMainQueue(
+        ns::Notification{.name = QXIMNotifications::kTalkInfoChange});
+}
+
+void QXIMService::sendFail(QXIMSender& sender) {
+    if (sender.userInfo().isEmpty()) return;
+    for (const QVariant& id : sender.userInfo().value(QStringLiteral("m_sids")).toList()) {
+        database_.updateMessageSendState(id.toLongLong(), QXIMMessage::kFailed);
+    }
+    ns::NotificationCenter::defaultCenter().postOnMainQueue(ns::Notification{
+        .name = QXIMNotifications::kIMSendErrorNotification, .userInfo = sender.userInfo()});
+}

@@ -1,0 +1,295 @@
+#include "IMChat/qximlib/QXIMService.h"
+
+#include "IMChat/qximlib/QXIMNotifications.h"
+#include "IMChat/qximlib/QXIMOfflineReceiver.h"
+#include "IMChat/qximlib/QXIMOnlineReceiver.h"
+#include "IMChat/qximlib/QXIMSender.h"
+#include "IMChat/qximlib/QXIMUser.h"
+#include "IMChat/qximlib/QXIMessageAck.h"
+
+#include "net/QXIMConstantManager.h"
+#include "net/transport/Json.h"
+#include "util/categories/Tolerant.h"
+
+#include "platform/foundation/notification_center.h"
+
+#include <QUuid>
+
+namespace {
+
+std::mutex sharedMutex;
+std::shared_ptr<QXIMService> sharedService;
+
+const QString kRecvMsg = QStringLiteral("recvMsg");
+const QString kRecvData = QStringLiteral("recvData");
+const QString kCommand = QStringLiteral("command");
+const QString kHeartbeat = QStringLiteral("recvHeartbeatMsg");
+
+void postOnMain(const QString& name, const QVariantMap& userInfo = {}, std::any object = {}) {
+    ns::NotificationCenter::defaultCenter().postOnMainQueue(
+        ns::Notification{.name = name, .object = std::move(object), .userInfo = userInfo});
+}
+
+qint64 now() {
+    return ns::Clock::shared().uptime().count();
+}
+
+}  // namespace
+
+std::shared_ptr<QXIMService> QXIMService::shared() {
+    const std::lock_guard lock(sharedMutex);
+    if (!sharedService) {
+        struct Made : QXIMService {};
+        auto service = std::make_shared<Made>();
+        service->start();
+        sharedService = std::move(service);
+    }
+    return sharedService;
+}
+
+std::shared_ptr<QXIMService> QXIMService::sharedIfStarted() {
+    const std::lock_guard lock(sharedMutex);
+    return sharedService;
+}
+
+void QXIMService::forceRelease() {
+    std::shared_ptr<QXIMService> service;
+    {
+        const std::lock_guard lock(sharedMutex);
+        service = std::move(sharedService);
+    }
+    if (!service) return;
+    qInfo("Force release QXIMService");
+    // The stream stops before the service goes.
+    service->queue_->sync([&] { service->receiver_->cancel(); });
+}
+
+QXIMService::QXIMService()
+    : queue_(std::make_shared<ns::SerialQueue>(
+          QStringLiteral("QXIMService.%1")
+              .arg(QUuid::createUuid().toString(QUuid::WithoutBraces)))),
+      database_(QXIMDatabase::shared()),
+      scriptParser_({kRecvMsg, kRecvData, kCommand, kHeartbeat}),
+      cutter_([this](QByteArrayView segment) {
+          // A whole segment is whole UTF-8; one that is not cannot be read.
+          if (!segment.isValidUtf8()) {
+              parserResult(QVariant(), QString(),
+                           ns::Error(QXIMOnlineScriptParser::kErrorDomain, -1));
+              return;
+          }
+          scriptParser_.parseScriptText(QString::fromUtf8(segment));
+      }) {
+    scriptParser_.setReslutTypes({{kRecvMsg, QXIMOnlineScriptParser::kJsonResult},
+                                  {kRecvData, QXIMOnlineScriptParser::kJsonResult}});
+}
+
+QXIMService::~QXIMService() {
+    if (heartbeatTimer_) heartbeatTimer_->invalidate();
+    if (receiver_) receiver_->cancel();
+    // The last owner may let go on the service queue itself, which cannot wait for itself
+    // to stop: another queue lets the service queue go once this block has finished.
+    if (queue_->isCurrent()) ns::DispatchQueue::global()->async([queue = std::move(queue_)] {});
+}
+
+void QXIMService::start() {
+    QXIMConstantManager::share().isRequireParamNoNull();
+    const qint64 userId = QXIMUser::shared().userId();
+    curListenUserid_ = userId;
+    database_.openDatabase(QString::number(userId));
+    const std::weak_ptr<QXIMService> weak = weak_from_this();
+    scriptParser_.setDelegate(
+        [weak](const QVariant& result, const QString& key, const std::optional<ns::Error>& error) {
+            if (const auto self = weak.lock()) self->parserResult(result, key, error);
+        });
+    queue_->sync([&] {
+        database_.updateMessageSendFaild();
+        receiver_ = std::make_unique<QXIMOnlineReceiver>([weak](const QByteArray& chunk) {
+            if (const auto self = weak.lock()) self->onlineMessage(chunk);
+        });
+    });
+    // As on every (re)connection, the fetch goes out before the stream.
+    receiveOfflineMessages();
+    queue_->sync([&] {
+        openConnection(userId);
+        noKeepOnline_ = false;
+        markHeartbeat();
+    });
+    heartbeatTimer_ = ns::Timer::scheduledTimer(kHeartbeatInterval, true, [weak](ns::Timer&) {
+        if (const auto self = weak.lock()) self->heartbeat();
+    });
+}
+
+void QXIMService::onQueue(std::function<void()> work) {
+    if (queue_->isCurrent()) {
+        work();
+        return;
+    }
+    queue_->async([weak = weak_from_this(), work = std::move(work)] {
+        if (const auto self = weak.lock()) work();
+    });
+}
+
+void QXIMService::markHeartbeat() {
+    lastHeartbeat_ = now();
+}
+
+void QXIMService::openConnection(qint64 userId) {
+    cutter_.reset();
+    receiver_->createReceiveConnection(userId, queue_);
+}
+
+void QXIMService::userChanged() {
+    const qint64 userId = QXIMUser::shared().userId();
+    if (userId == curListenUserid_) return;
+    queue_->sync([&] {
+        database_.updateMessageSendFaild();
+        receiver_->cancel();
+        database_.openDatabase(QString::number(userId));
+        curListenUserid_ = userId;
+        offlineReceiver_.reset();
+    });
+    receiveOfflineMessages();
+    // The fetch goes out before the new stream: a request queued right behind the opening
+    // of a stream that replaces a cancelled one was seen to wait for ever.
+    queue_->sync([&] {
+        openConnection(userId);
+        noKeepOnline_ = false;
+        markHeartbeat();
+    });
+}
+
+void QXIMService::cancelRecConnect() {
+    // Queued work runs in order: a cancel reaches the stream that was open when it was
+    // asked for, never one opened after it.
+    onQueue([this] {
+        receiver_->cancel();
+        curListenUserid_ = 0;
+    });
+}
+
+void QXIMService::heartbeat() {
+    if (noKeepOnline_) return;
+    if (ns::Duration(now() - lastHeartbeat_.load()) <= kHeartbeatTimeout) return;
+    markHeartbeat();
+    onQueue([this] { receiver_->cancel(); });
+    // Fetched before the new stream opens, as on a change of user.
+    receiveOfflineMessages();
+    onQueue([this] {
+        curListenUserid_ = 0;
+        openConnection(QXIMUser::shared().userId());
+        noKeepOnline_ = false;
+    });
+}
+
+void QXIMService::receiveOfflineMessages() {
+    onQueue([this] {
+        if (!offlineReceiver_) {
+            offlineReceiver_ = std::make_unique<QXIMOfflineReceiver>(
+                [weak = weak_from_this()](const QVariant& reply) {
+                    if (const auto self = weak.lock()) {
+                        self->onQueue([self, reply] { self->offlineMessage(reply); });
+                    }
+                });
+        }
+        offlineReceiver_->getNotRecvMsgs(QXIMUser::shared().userId());
+    });
+}
+
+void QXIMService::addObserver(const std::shared_ptr<QXIMServiceObserver>& observer) {
+    const std::lock_guard lock(observersMutex_);
+    observers_.push_back(observer);
+}
+
+void QXIMService::removeObserver(const std::shared_ptr<QXIMServiceObserver>& observer) {
+    const std::lock_guard lock(observersMutex_);
+    std::erase_if(observers_, [&](const auto& weak) {
+        const auto held = weak.lock();
+        return !held || held == observer;
+    });
+}
+
+std::vector<std::shared_ptr<QXIMServiceObserver>> QXIMService::observers() const {
+    // A snapshot: plug-ins may register while the service walks them.
+    std::vector<std::shared_ptr<QXIMServiceObserver>> live;
+    const std::lock_guard lock(observersMutex_);
+    for (const auto& weak : observers_) {
+        if (auto observer = weak.lock()) live.push_back(std::move(observer));
+    }
+    return live;
+}
+
+std::shared_ptr<QXIMessageAck> QXIMService::getIdleAckMessNet() {
+    for (const auto& ack : ackPool_) {
+        if (!ack->isAcking()) return ack;
+    }
+    ackPool_.push_back(std::make_shared<QXIMessageAck>());
+    return ackPool_.back();
+}
+
+void QXIMService::acknowledge(const QVariantMap& packet) {
+    QStringList ids;
+    for (const QVariant& item : Tolerant(packet)[QStringLiteral("msgs")].toList()) {
+        ids.append(QString::number(Tolerant(item)[QStringLiteral("id")].value().toLongLong()));
+    }
+    const Tolerant talk = Tolerant(packet)[QStringLiteral("talk")];
+    getIdleAckMessNet()->ackRecvMess(talk[QStringLiteral("toTalkId")].toString(), ids);
+    getIdleAckMessNet()->ackRecvMess(talk[QStringLiteral("fromTalkId")].toString(), ids);
+}
+
+void QXIMService::onlineMessage(const QByteArray& chunk) {
+    cutter_.feed(chunk);
+}
+
+QByteArray QXIMService::subDataString() const {
+    QByteArray tail;
+    queue_->sync([&] { tail = cutter_.tail(); });
+    return tail;
+}
+
+void QXIMService::parserResult(const QVariant& result, const QString& key,
+                               const std::optional<ns::Error>& error) {
+    if (error) return;
+    if (key == kHeartbeat) {
+        markHeartbeat();
+    } else if (key == kRecvMsg) {
+        postOnMain(QXIMNotifications::kStat,
+                   {{QStringLiteral("statName"), QStringLiteral("im_userdetail_receive")}});
+        const Tolerant packet(result);
+        const Tolerant post = packet[QStringLiteral("post")];
+        const bool hasPost =
+            !packet[QStringLiteral("talk")][QStringLiteral("postId")].isEqualToString(kNoPostId) &&
+            post.value().typeId() == QMetaType::QVariantMap &&
+            !post[QStringLiteral("id")].isEqualToString(kNoPostId);
+        if (hasPost) {
+            queueStreamPacket(result.toMap());
+        } else {
+            bool handled = false;
+            for (const auto& observer : observers()) {
+                if (!observer->parseMakeLoveMessage) continue;
+                observer->parseMakeLoveMessage(result.toMap());
+                handled = true;
+            }
+            if (handled) {
+                acknowledge(result.toMap());
+            } else {
+                // Nobody else takes it: kept under the no-post id rather than sent again
+                // and again.
+                QVariantMap packetWithoutPost = result.toMap();
+                packetWithoutPost.insert(QStringLiteral("post"),
+                                         QVariantMap{{QStringLiteral("id"), kNoPostId}});
+                queueStreamPacket(packetWithoutPost);
+            }
+        }
+    } else if (key == kRecvData) {
+        for (const auto& observer : observers()) {
+            if (observer->parseVisitorMessage) observer->parseVisitorMessage(result);
+        }
+    } else if (key == kCommand) {
+        const QVariant command = result.typeId() == QMetaType::QString ? json_JSON(result) : result;
+        if (Tolerant(command)[QStringLiteral("command")].isEqualToString(kForceOffCommand)) {
+            noKeepOnline_ = true;
+            cancelRecConnect();
+        }
+    }
+    postOnMain(QXIMNotifications::kTalkInfoChange);
+}

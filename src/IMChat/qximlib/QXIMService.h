@@ -1,0 +1,159 @@
+#pragma once
+
+#include "IMChat/qximlib/CometScriptCutter.h"
+#include "IMChat/qximlib/QXIMDatabase.h"
+#include "IMChat/qximlib/QXIMMessage.h"
+#include "IMChat/qximlib/QXIMOnlineScriptParser.h"
+
+#include "platform/foundation/clock.h"
+#include "platform/foundation/concurrent_queue.h"
+#include "platform/foundation/timer.h"
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+#include <QVariantMap>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <vector>
+
+class QXIMOnlineReceiver;
+class QXIMOfflineReceiver;
+class QXIMessageAck;
+class QXIMSender;
+
+// A plug-in of the messaging service: each hook it sets is called on the service's queue
+// (never the main thread, which may be waiting for the service); a plug-in that touches
+// the screens posts itself to the main queue.
+struct QXIMServiceObserver {
+    // True when the plug-in has handled the received message: it is then not stored.
+    std::function<bool(const QVariantMap& message)> parseMessage;
+    // A packet without a post; when a plug-in has this hook the packet is its to handle.
+    std::function<void(const QVariantMap& packet)> parseMakeLoveMessage;
+    // Visitor data ("recvData").
+    std::function<void(const QVariant& data)> parseVisitorMessage;
+    // A talk started, or a packet about another post than the talk's: may put messages
+    // in front of the stored ones (`container`).
+    std::function<void(const QXIMMessage& last, QList<QXIMMessage>& container)>
+        receivedDifferentPostMessage;
+};
+
+// The messaging engine: for the current messaging user it keeps the streaming receive
+// open, watches it with a heartbeat on the one clock (reconnecting and fetching what was
+// missed after 65 s without a heartbeat), stores received packets before acknowledging
+// them, sends messages and confirms or fails them, and tells the screens by notifications
+// posted to the main queue (QXIMNotifications.h).
+//
+// Threads: stream chunks, segments, packets and offline replies are handled on the
+// service's serial queue; start, userChanged and cancelRecConnect may be called from any
+// thread; the heartbeat timer fires on the main thread. The service never waits for the
+// main thread.
+class QXIMService : public std::enable_shared_from_this<QXIMService> {
+public:
+    static constexpr auto kHeartbeatInterval = std::chrono::seconds(60);
+    static constexpr auto kHeartbeatTimeout = std::chrono::seconds(65);
+    static inline const QString kNoPostId = QStringLiteral("0_0_1000_0");
+    static inline const QString kForceOffCommand = QStringLiteral("FORCEOFF");
+
+    // The service, made and started on first use for the current messaging user. Throws
+    // std::invalid_argument when the client constants the library needs are unset.
+    static std::shared_ptr<QXIMService> shared();
+    // The service when it has been started; none otherwise.
+    static std::shared_ptr<QXIMService> sharedIfStarted();
+    // Stops and drops the service (the next shared() starts a new one).
+    static void forceRelease();
+
+    ~QXIMService();
+    QXIMService(const QXIMService&) = delete;
+    QXIMService& operator=(const QXIMService&) = delete;
+
+    // Restarts everything for the current messaging user when it is another one than the
+    // one listened to: store, stream, heartbeat, offline fetch.
+    void userChanged();
+    // Stops the stream open now (only that one).
+    void cancelRecConnect();
+    // The timer's check: reconnects and fetches what was missed when no heartbeat came for
+    // more than 65 s, unless held offline.
+    void heartbeat();
+    void setNoKeepOnline(bool noKeepOnline) { noKeepOnline_ = noKeepOnline; }
+    [[nodiscard]] bool noKeepOnline() const { return noKeepOnline_; }
+    void receiveOfflineMessages();
+    [[nodiscard]] qint64 curListenUserid() const { return curListenUserid_; }
+
+    // Plug-ins are held weakly.
+    void addObserver(const std::shared_ptr<QXIMServiceObserver>& observer);
+    void removeObserver(const std::shared_ptr<QXIMServiceObserver>& observer);
+    // The script parser; a plug-in may widen its keys and stand in front of the service's
+    // own handling (which it then calls through parserResult()).
+    [[nodiscard]] QXIMOnlineScriptParser& scriptParser() { return scriptParser_; }
+    // The service's handling of one parsed segment.
+    void parserResult(const QVariant& result, const QString& key,
+                      const std::optional<ns::Error>& error);
+
+    // Sends a complete-message text for the stored local rows it carries; the rows become
+    // sent (kIMRecieveNotification with {"m_sid"}) or failed (kIMSendErrorNotification).
+    void sendTextMessage(const QString& completeMessage, qint64 localId);
+    void sendTextMessage(const QString& completeMessage, const QList<qint64>& localIds);
+
+    // Stores one received packet (on the service queue) and acknowledges it once stored;
+    // with `notify` the screens are told. Stored messages and the talk row are appended to
+    // the containers when given.
+    void saveMessages(const QVariantMap& packet, bool notify,
+                      QList<QXIMMessage>* messagesContainer = nullptr,
+                      QVariantList* talksContainer = nullptr);
+    // Handles the reply of an offline fetch (on the service queue).
+    void offlineMessage(const QVariant& reply);
+    // Handles one chunk of the stream (on the service queue).
+    void onlineMessage(const QByteArray& chunk);
+
+    // When the last heartbeat segment (or connection) was, on the clock's uptime.
+    [[nodiscard]] ns::Duration lastHeartbeatTime() const {
+        return ns::Duration(lastHeartbeat_.load());
+    }
+    [[nodiscard]] std::shared_ptr<ns::SerialQueue> queue() const { return queue_; }
+    [[nodiscard]] QByteArray subDataString() const;
+
+protected:
+    QXIMService();
+
+private:
+    void start();
+    void openConnection(qint64 userId);
+    void markHeartbeat();
+    // Runs `work` on the service queue: at once when already there.
+    void onQueue(std::function<void()> work);
+    [[nodiscard]] std::vector<std::shared_ptr<QXIMServiceObserver>> observers() const;
+    // An idle acknowledgement sender of the pool (a new one when all are busy).
+    std::shared_ptr<QXIMessageAck> getIdleAckMessNet();
+    void acknowledge(const QVariantMap& packet);
+    // Reads a received packet into the rows to store; none when there is nothing to store
+    // (what needs an acknowledgement all the same has had it).
+    std::optional<QXIMDatabase::ReceivedPacket> preparePacket(const QVariantMap& packet);
+    // Stores packets in one transaction, then acknowledges and tells as for one.
+    void savePackets(const QList<QVariantMap>& packets, bool notify,
+                     QList<QXIMMessage>* messagesContainer, QVariantList* talksContainer);
+    // Packets of the stream wait for the chunks already queued, to be stored with them.
+    void queueStreamPacket(const QVariantMap& packet);
+    void sendSuccess(QXIMSender& sender, const QVariant& reply);
+    void sendFail(QXIMSender& sender);
+
+    std::shared_ptr<ns::SerialQueue> queue_;
+    QXIMDatabase& database_;
+    QXIMOnlineScriptParser scriptParser_;
+    CometScriptCutter cutter_;
+    std::unique_ptr<QXIMOnlineReceiver> receiver_;
+    std::unique_ptr<QXIMOfflineReceiver> offlineReceiver_;
+    std::vector<std::shared_ptr<QXIMessageAck>> ackPool_;
+    QList<QVariantMap> streamPackets_;
+    std::shared_ptr<ns::Timer> heartbeatTimer_;
+    std::atomic<qint64> lastHeartbeat_{0};
+    std::atomic<qint64> curListenUserid_{0};
+    std::atomic<bool> noKeepOnline_{false};
+    mutable std::mutex observersMutex_;
+    std::vector<std::weak_ptr<QXIMServiceObserver>> observers_;
+};

@@ -1,0 +1,357 @@
+#include "standin/MessagingServer.h"
+
+#include "standin/StreamSettings.h"
+
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QUrlQuery>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace standin {
+
+namespace {
+
+constexpr qint64 kBrokerId = 880001;
+constexpr int kMaxTalkNum = 50;
+
+qint64 nowSeconds() {
+    return QDateTime::currentSecsSinceEpoch();
+}
+
+qint64 nowMs() {
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
+QString queryValue(const QByteArray& query, const QString& name) {
+    return QUrlQuery(QString::fromLatin1(query)).queryItemValue(name, QUrl::FullyDecoded);
+}
+
+QString talkId(qint64 other, qint64 own) {
+    return QStringLiteral("%1-%2").arg(other).arg(own);
+}
+
+// The contents of a sample message of `kind`.
+QJsonArray contentsOf(const QString& kind, const QString& text, const QString& root) {
+    const QString picture = root + QStringLiteral("/img/test/red.png");
+    if (kind == "picture") {
+        return {QJsonArray{"pic", QJsonObject{{"pic_url", picture}, {"success", "1"}},
+                           QStringLiteral("有图片%1").arg(picture)}};
+    }
+    if (kind == "voice") {
+        const QString voice = root + QStringLiteral("/img/test/voice.amr");
+        return {QJsonArray{"sound", QJsonObject{{"src", voice}, {"duration", 3}},
+                           QStringLiteral("有语音%1").arg(voice)}};
+    }
+    if (kind == "card") {
+        return {QJsonArray{"url",
+                           QJsonObject{{"url", root + "/news/1.html"},
+                                       {"title", "阳光花园 两室一厅 精装修"},
+                                       {"price", "4500"},
+                                       {"area", "89"},
+                                       {"img", picture},
+                                       {"puid", "70001"}},
+                           "阳光花园 两室一厅 精装修"}};
+    }
+    if (kind == "notice") {
+        return {QJsonArray{"notice", QJsonObject{{"type", text == "block" ? "block" : "normal"}},
+                           "该经纪人已被屏蔽"}};
+    }
+    return {text.isEmpty() ? QStringLiteral("您好，这套房子还在，欢迎来看房。") : text};
+}
+
+}  // namespace
+
+MessagingServer::Stream::Stream(MessagingServer& server, qint64 userId, quint32 seed)
+    : server_(server), userId_(userId), random_(seed) {
+    const std::lock_guard lock(server_.mutex_);
+    commandsSeen_ = server_.commands_[userId_].size();
+    dropGeneration_ = server_.dropGeneration_;
+    const Faults& faults = server_.faults_;
+    if (faults.dropAfterMax > 0) {
+        std::uniform_int_distribution<int> drop(std::max(faults.dropAfterMin, 1),
+                                                faults.dropAfterMax);
+        dropAfter_ = drop(random_);
+    }
+}
+
+QList<QByteArray> MessagingServer::Stream::take() {
+    QList<QByteArray> segments;
+    bool split = false;
+    {
+        const std::lock_guard lock(server_.mutex_);
+        split = server_.faults_.splitSegments;
+        const auto& commands = server_.commands_[userId_];
+        while (commandsSeen_ < commands.size()) segments.append(commands[commandsSeen_++]);
+        const qint64 now = nowMs();
+        for (auto& [sequence, packet] : server_.packets_) {
+            if (packet.userId != userId_ || !server_.due(packet, now)) continue;
+            packet.sentAtMs = now;
+            segments.append(packet.segment);
+        }
+    }
+    segments_ += static_cast<int>(segments.size());
+    if (!split) return segments;
+    QList<QByteArray> chunks;
+    for (const QByteArray& segment : segments) {
+        // Anywhere, inside a character too: the client must put the pieces together.
+        std::uniform_int_distribution<qsizetype> at(1, segment.size() - 1);
+        const qsizetype cut = at(random_);
+        chunks.append(segment.left(cut));
+        chunks.append(segment.mid(cut));
+    }
+    return chunks;
+}
+
+bool MessagingServer::Stream::shouldDrop() {
+    const std::lock_guard lock(server_.mutex_);
+    return (dropAfter_ > 0 && segments_ >= dropAfter_) ||
+           dropGeneration_ != server_.dropGeneration_;
+}
+
+bool MessagingServer::Stream::waitForChunks(int milliseconds) {
+    std::unique_lock lock(server_.mutex_);
+    const auto ready = [&] {
+        if (commandsSeen_ < server_.commands_[userId_].size()) return true;
+        if (dropGeneration_ != server_.dropGeneration_) return true;
+        const qint64 now = nowMs();
+        return std::any_of(
+            server_.packets_.begin(), server_.packets_.end(), [&](const auto& entry) {
+                return entry.second.userId == userId_ && server_.due(entry.second, now);
+            });
+    };
+    return server_.changed_.wait_for(lock, std::chrono::milliseconds(milliseconds), ready);
+}
+
+void MessagingServer::install(Endpoints& endpoints) {
+    endpoints.addRoute(paths::kMessageApi,
+                       [this](const RecordedRequest& request, const QByteArray&) {
+                           return std::optional<Reply>(messageApi(request));
+                       });
+    endpoints.addRoute(
+        paths::kStreamReceive, [this](const RecordedRequest& request, const QByteArray&) {
+            bool valid = false;
+            const qint64 userId = queryValue(request.query, "userid").toLongLong(&valid);
+            Reply reply = Reply::text({}, "text/html; charset=utf-8");
+            reply.streamed = true;
+            if (valid && userId > 0) {
+                quint32 seed = 0;
+                {
+                    const std::lock_guard lock(mutex_);
+                    seed = random_();
+                }
+                reply.source = std::make_shared<Stream>(*this, userId, seed);
+            }
+            return std::optional<Reply>(std::move(reply));
+        });
+}
+
+Reply MessagingServer::messageApi(const RecordedRequest& request) {
+    const QString op = queryValue(request.query, "op");
+    if (op == "sendmsg") return sendmsg(request);
+    if (op == "getnotrecvmsgs") return offline(request);
+    if (op == "ackrecvmsg") return acknowledge(request);
+    return Reply::json(QJsonObject{{"error_msg", QStringLiteral("unknown op %1").arg(op)}});
+}
+
+bool MessagingServer::due(const Packet& packet, qint64 nowMs) const {
+    return packet.sentAtMs == 0 || nowMs - packet.sentAtMs >= faults_.redeliverMs;
+}
+
+bool MessagingServer::failNow() {
+    const std::lock_guard lock(mutex_);
+    if (faults_.failPercent <= 0) return false;
+    return std::uniform_int_distribution<int>(0, 99)(random_) < faults_.failPercent;
+}
+
+Reply MessagingServer::sendmsg(const RecordedRequest& request) {
+    const QJsonDocument document = QJsonDocument::fromJson(request.body);
+    const QJsonObject sent = document.object();
+    if (!document.isObject() || !sent.value("fromUser").isObject() ||
+        !sent.value("toUser").isObject()) {
+        return Reply::json(QJsonObject{{"error_msg", "消息格式错误"}});
+    }
+    auto withPicture = [](QJsonObject user) {
+        if (!user.contains("picUrl")) user.insert("picUrl", "");
+        return user;
+    };
+    qint64 id = 0;
+    {
+        const std::lock_guard lock(mutex_);
+        id = ++lastMessageId_;
+    }
+    return Reply::json(
+        QJsonObject{{"data", QJsonObject{
+                                 {"msg", QJsonObject{{"id", id}, {"updateTime", nowSeconds()}}},
+                                 {"fromUser", withPicture(sent.value("fromUser").toObject())},
+                                 {"toUser", withPicture(sent.value("toUser").toObject())},
+                             }}});
+}
+
+Reply MessagingServer::offline(const RecordedRequest& request) {
+    if (failNow()) return Reply::json(QJsonObject{{"error", "busy"}}, 500);
+    const qint64 userId = queryValue(request.query, "userId").toLongLong();
+    int limit = queryValue(request.query, "maxTalkNum").toInt();
+    if (limit <= 0 || limit > kMaxTalkNum) limit = kMaxTalkNum;
+    QJsonArray data;
+    {
+        const std::lock_guard lock(mutex_);
+        for (const auto& [sequence, packet] : packets_) {
+            if (packet.userId != userId) continue;
+            if (data.size() >= limit) break;
+            data.append(packet.body);
+        }
+    }
+    return Reply::json(QJsonObject{{"requestTime", nowSeconds()}, {"data", data}});
+}
+
+Reply MessagingServer::acknowledge(const RecordedRequest& request) {
+    if (failNow()) return Reply::json(QJsonObject{{"error", "busy"}}, 500);
+    int delay = 0;
+    {
+        const std::lock_guard lock(mutex_);
+        delay = faults_.ackDelayMs;
+    }
+    if (delay > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+    const QString talk = queryValue(request.query, "talkId");
+    QSet<qint64> ids;
+    for (const QString& id : queryValue(request.query, "msgIds").split(',', Qt::SkipEmptyParts)) {
+        ids.insert(id.toLongLong());
+    }
+    {
+        const std::lock_guard lock(mutex_);
+        for (auto entry = packets_.begin(); entry != packets_.end();) {
+            Packet& packet = entry->second;
+            if (packet.talkIds.contains(talk)) {
+                packet.pendingIds.removeIf([&](qint64 id) { return ids.contains(id); });
+            }
+            entry = packet.pendingIds.isEmpty() ? packets_.erase(entry) : std::next(entry);
+        }
+    }
+    return Reply::json(QJsonObject{{"params", QJsonObject{{"errorno", 0}}}});
+}
+
+QList<qint64> MessagingServer::write(const QJsonObject& order) {
+    const qint64 to = order.value("to").toVariant().toLongLong();
+    const qint64 from = order.value("from").toVariant().toLongLong() > 0
+                            ? order.value("from").toVariant().toLongLong()
+                            : kBrokerId;
+    const QString kind = order.value("kind").toString("text");
+    const QString root = order.value("root").toString();
+    const int count = std::max(1, order.value("count").toInt(1));
+    const QString postId = order.value("postId").toString("10086_1_1009_1");
+    QList<qint64> ids;
+    const std::lock_guard lock(mutex_);
+    if (kind == "forceoff") {
+        commands_[to].push_back(
+            StreamSettings::segment("command", R"({ "command" : "FORCEOFF" })"));
+        changed_.notify_all();
+        return ids;
+    }
+    for (int n = 0; n < count; ++n) {
+        const qint64 id = ++lastMessageId_;
+        const QString text = count > 1 && order.value("text").toString().isEmpty()
+                                 ? QStringLiteral("第%1条消息").arg(n + 1)
+                                 : order.value("text").toString();
+        Packet packet;
+        packet.sequence = ++lastSequence_;
+        packet.userId = to;
+        packet.pendingIds = {id};
+        packet.talkIds = {talkId(from, to), talkId(to, from)};
+        packet.body = QJsonObject{
+            {"fromUser",
+             QJsonObject{{"id", QString::number(from)}, {"name", "经纪人王先生"}, {"picUrl", ""}}},
+            {"toUser", QJsonObject{{"id", QString::number(to)}, {"name", "用户"}}},
+            {"post", QJsonObject{{"id", postId}, {"title", "阳光花园 两室一厅"}}},
+            {"talk", QJsonObject{{"toTalkId", packet.talkIds[1]},
+                                 {"fromTalkId", packet.talkIds[0]},
+                                 {"postId", postId}}},
+            {"msgs", QJsonArray{QJsonObject{{"id", id},
+                                            {"fromUserId", QString::number(from)},
+                                            {"updateTime", nowSeconds()},
+                                            {"contents", contentsOf(kind, text, root)},
+                                            {"type", 0},
+                                            {"sysMsgType", 0}}}},
+        };
+        if (order.value("noPost").toBool()) {
+            // A packet about no post at all.
+            packet.body.remove("post");
+            QJsonObject talk = packet.body.value("talk").toObject();
+            talk.insert("postId", "0_0_1000_0");
+            packet.body.insert("talk", talk);
+        }
+        packet.segment = StreamSettings::segment(
+            "recvMsg", QJsonDocument(packet.body).toJson(QJsonDocument::Compact));
+        packets_.emplace(packet.sequence, std::move(packet));
+        sent_[to].push_back(id);
+        ids.append(id);
+    }
+    changed_.notify_all();
+    return ids;
+}
+
+std::optional<std::pair<int, QJsonValue>> MessagingServer::control(const QByteArray& what,
+                                                                   const QByteArray& method,
+                                                                   const QByteArray& query,
+                                                                   const QByteArray& body) {
+    if (what == "im/write" && method == "POST") {
+        const QJsonDocument order = QJsonDocument::fromJson(body);
+        if (!order.isObject() || !order.object().contains("to")) {
+            return std::pair{400, QJsonValue(QJsonObject{{"error", "expected {\"to\": user}"}})};
+        }
+        QJsonArray ids;
+        for (const qint64 id : write(order.object())) ids.append(id);
+        return std::pair{200, QJsonValue(QJsonObject{{"status", 0}, {"ids", ids}})};
+    }
+    if (what == "im/messages" && method == "GET") {
+        const qint64 user = queryValue(query, "to").toLongLong();
+        QJsonArray sent;
+        QJsonArray pending;
+        const std::lock_guard lock(mutex_);
+        for (const qint64 id : sent_[user]) sent.append(id);
+        for (const auto& [sequence, packet] : packets_) {
+            if (packet.userId != user) continue;
+            for (const qint64 id : packet.pendingIds) pending.append(id);
+        }
+        return std::pair{200, QJsonValue(QJsonObject{{"sent", sent}, {"unacknowledged", pending}})};
+    }
+    if (what == "im/drop" && method == "POST") {
+        const std::lock_guard lock(mutex_);
+        ++dropGeneration_;
+        changed_.notify_all();
+        return std::pair{200, QJsonValue(QJsonObject{{"status", 0}})};
+    }
+    if (what == "im/faults" && (method == "POST" || method == "DELETE")) {
+        Faults faults;
+        if (method == "POST") {
+            const QJsonObject json = QJsonDocument::fromJson(body).object();
+            const QJsonArray drop = json.value("dropAfterSegments").toArray();
+            faults.dropAfterMin = drop.size() == 2 ? drop[0].toInt() : 0;
+            faults.dropAfterMax = drop.size() == 2 ? drop[1].toInt() : 0;
+            faults.splitSegments = json.value("splitSegments").toBool();
+            faults.failPercent = json.value("failPercent").toInt();
+            faults.ackDelayMs = json.value("ackDelayMs").toInt();
+            faults.redeliverMs = json.value("redeliverMs").toInt(faults.redeliverMs);
+            faults.seed = static_cast<quint32>(json.value("seed").toInt(1));
+        }
+        const std::lock_guard lock(mutex_);
+        faults_ = faults;
+        random_.seed(faults.seed);
+        return std::pair{200, QJsonValue(QJsonObject{{"status", 0}})};
+    }
+    return std::nullopt;
+}
+
+void MessagingServer::reset() {
+    const std::lock_guard lock(mutex_);
+    faults_ = {};
+    random_.seed(1);
+    packets_.clear();
+    sent_.clear();
+    commands_.clear();
+}
+
+}  // namespace standin

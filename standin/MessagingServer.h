@@ -1,0 +1,109 @@
+#pragma once
+
+#include "standin/Endpoints.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QJsonValue>
+
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <random>
+#include <set>
+#include <vector>
+
+namespace standin {
+
+// The messaging server: a queue of packets per user, each kept until the user's client
+// acknowledges its messages. A user's stream (GET /comet/recvmsg?userid=U) carries every
+// unacknowledged packet as a `recvMsg` script segment, again after a while when no
+// acknowledgement came; "getnotrecvmsgs" answers them as a list; "ackrecvmsg" takes them
+// off; "sendmsg" gives the sent packet a server id and time, or refuses it with "error_msg".
+//
+// A sample broker writes to a user through the control call (README.md), so a person can
+// watch a conversation arrive. Its fault switches cut the stream after a number of
+// segments, split segments into two chunks at a random byte (inside a character too),
+// answer a share of offline fetches and acknowledgements with 500 and slow the
+// acknowledgements down.
+class MessagingServer {
+public:
+    struct Faults {
+        // Each stream breaks off after a random number of segments in [min, max]; 0: never.
+        int dropAfterMin = 0;
+        int dropAfterMax = 0;
+        bool splitSegments = false;
+        int failPercent = 0;  // of offline fetches and acknowledgements, answered with 500
+        int ackDelayMs = 0;
+        int redeliverMs = 2000;  // an unacknowledged packet goes out again on the stream
+        quint32 seed = 1;
+    };
+
+    // Chunks of one open stream.
+    class Stream : public ChunkSource {
+    public:
+        Stream(MessagingServer& server, qint64 userId, quint32 seed);
+        QList<QByteArray> take() override;
+        bool shouldDrop() override;
+        bool waitForChunks(int milliseconds) override;
+
+    private:
+        MessagingServer& server_;
+        qint64 userId_;
+        std::mt19937 random_;
+        std::size_t commandsSeen_ = 0;
+        int segments_ = 0;
+        int dropAfter_ = 0;
+        int dropGeneration_ = 0;
+    };
+
+    MessagingServer() = default;
+
+    // Answers the message API and the streams of users.
+    void install(Endpoints& endpoints);
+    // "/__control/im/...": write, messages, faults; nullopt for another control.
+    std::optional<std::pair<int, QJsonValue>> control(const QByteArray& what,
+                                                      const QByteArray& method,
+                                                      const QByteArray& query,
+                                                      const QByteArray& body);
+    void reset();
+
+    // Has the sample broker write `count` messages of a kind to `userId`; their ids.
+    QList<qint64> write(const QJsonObject& order);
+
+private:
+    struct Packet {
+        qint64 sequence = 0;
+        qint64 userId = 0;
+        QList<qint64> pendingIds;
+        QJsonObject body;
+        QByteArray segment;
+        QStringList talkIds;
+        qint64 sentAtMs = 0;  // when a stream last carried it; 0: never
+    };
+
+    Reply messageApi(const RecordedRequest& request);
+    Reply sendmsg(const RecordedRequest& request);
+    Reply offline(const RecordedRequest& request);
+    Reply acknowledge(const RecordedRequest& request);
+    // Whether a stream is to carry the packet now: never sent, or not acknowledged for a
+    // while. The caller holds the lock.
+    [[nodiscard]] bool due(const Packet& packet, qint64 nowMs) const;
+    bool failNow();
+
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    Faults faults_;
+    std::mt19937 random_{1};
+    std::map<qint64, Packet> packets_;                    // unacknowledged, by sequence
+    std::map<qint64, std::vector<qint64>> sent_;          // every message id written, by user
+    std::map<qint64, std::vector<QByteArray>> commands_;  // command segments, by user
+    int dropGeneration_ = 0;                              // raised to break off every open stream
+    qint64 lastSequence_ = 0;
+    qint64 lastMessageId_ = 0;
+};
+
+}  // namespace standin

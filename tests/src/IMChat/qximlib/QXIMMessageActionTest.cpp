@@ -1,0 +1,141 @@
+#include "IMChat/qximlib/QXIMMessageAction.h"
+
+#include "IMChat/qximlib/QXIMNotifications.h"
+#include "IMChat/qximlib/QXIMUser.h"
+
+#include "SandboxTest.h"
+
+#include "IMChat/qximlib/QXIMMessageContent.h"
+#include "net/transport/Json.h"
+
+#include "platform/foundation/notification_center.h"
+
+namespace {
+
+constexpr qint64 kUser = 9000000000042;
+const QString kUserText = QString::number(kUser);
+const QString kTalk = "880001-" + kUserText;
+
+class Screen : public QXIMMessageActionDelegate {
+public:
+    QVariantMap talkInfoForMessageAction(QXIMMessageAction&) override { return talk; }
+    bool isVisibleMessageAction(QXIMMessageAction&) override { return true; }
+    void messageActionRefreshedMessageData(QXIMMessageAction&) override { ++refreshed; }
+    void messageActionReplaceDataAtIndex(QXIMMessageAction&, int index) override {
+        replaced.append(index);
+    }
+    QVariantMap talk{{"t_id", kTalk},
+                     {"u_id", kUserText},
+                     {"r_id", "p1"},
+                     {"o_user", R"({"id":"880001","name":"王"})"},
+                     {"l_msg", R"({"post":{"id":"p1"},"msgs":[{"contents":["x"]}]})"}};
+    int refreshed = 0;
+    QList<int> replaced;
+};
+
+class QXIMMessageActionTest : public SandboxTest {
+protected:
+    void SetUp() override {
+        SandboxTest::SetUp();
+        QXIMUser::shared().setUserId(kUser);
+        ASSERT_TRUE(QXIMDatabase::shared().openDatabase(kUserText));
+        screen = std::make_shared<Screen>();
+        action = std::make_unique<QXIMMessageAction>(screen);
+    }
+    void TearDown() override {
+        action.reset();
+        QXIMUser::shared().setUserId(QXIMUser::getDefaultUserid());
+        SandboxTest::TearDown();
+    }
+    QXIMMessage stored(qint64 serverId, qint64 time) {
+        QXIMMessage message;
+        message.userId = kUserText;
+        message.talkId = kTalk;
+        message.fromId = "880001";
+        message.toId = kUserText;
+        message.messageId = serverId;
+        message.uTime = time;
+        message.setContents(R"(["hi"])");
+        EXPECT_TRUE(QXIMDatabase::shared().saveMessage(message));
+        return message;
+    }
+    std::shared_ptr<Screen> screen;
+    std::unique_ptr<QXIMMessageAction> action;
+};
+
+TEST_F(QXIMMessageActionTest, MessagesMoreThanAnHourApartGetTheirOwnLabel) {
+    const qint64 start = 1780000000;
+    stored(1, start);
+    stored(2, start + 3600);
+    stored(3, start + 3600 + 3601);
+    action->refreshMessagesData();
+    ASSERT_EQ(action->messageData().size(), 3);
+    EXPECT_FALSE(action->messageData()[0].showTime.isEmpty());
+    EXPECT_TRUE(action->messageData()[1].showTime.isEmpty());
+    EXPECT_FALSE(action->messageData()[2].showTime.isEmpty());
+    EXPECT_FALSE(action->messageData()[2].showTime.contains("午"));
+    EXPECT_FALSE(action->isMore());
+    EXPECT_EQ(screen->refreshed, 1);
+}
+
+TEST_F(QXIMMessageActionTest, AConfirmedMessageTakesItsLocalCopysPlaceAndEarlierOnesGoBefore) {
+    stored(1, 1000);
+    QXIMMessage local = stored(0, 2000);
+    action->refreshMessagesData();
+    QXIMMessage confirmed = local;
+    confirmed.messageId = 77;
+    ns::NotificationCenter::defaultCenter().post(
+        ns::Notification{.name = QXIMNotifications::kIMRecieveNotification,
+                         .object = QXIMNotifications::ReceivedMessages{{confirmed}, {}},
+                         .userInfo = {{"m_sid", local.m_sid}}});
+    ASSERT_EQ(action->messageData().size(), 2);
+    EXPECT_EQ(action->messageData()[1].messageId, 77);
+
+    QXIMMessage earlier = stored(3, 1500);
+    QXIMMessage otherTalk = earlier;
+    otherTalk.talkId = "1-" + kUserText;
+    ns::NotificationCenter::defaultCenter().post(
+        ns::Notification{.name = QXIMNotifications::kIMRecieveNotification,
+                         .object = QXIMNotifications::ReceivedMessages{{earlier, otherTalk}, {}}});
+    ASSERT_EQ(action->messageData().size(), 3);
+    EXPECT_EQ(action->messageData()[1].messageId, 3);
+}
+
+TEST_F(QXIMMessageActionTest, AFailedSendIsMarkedWhereItIsListed) {
+    stored(1, 1000);
+    QXIMMessage local = stored(0, 2000);
+    action->refreshMessagesData();
+    ns::NotificationCenter::defaultCenter().post(
+        ns::Notification{.name = QXIMNotifications::kIMSendErrorNotification,
+                         .userInfo = {{"m_sids", QVariantList{local.m_sid, qint64(0)}}}});
+    EXPECT_EQ(screen->replaced, QList<int>{1});
+    EXPECT_EQ(action->messageData()[1].sendingState, QXIMMessage::kFailed);
+    EXPECT_EQ(QXIMDatabase::shared().getMessageByKey(local.m_sid, kUserText)->value("m_state"),
+              QVariant(qint64(-1)));
+}
+
+TEST_F(QXIMMessageActionTest, DeletingTheLastMessageOfAWholeConversationDeletesTheTalk) {
+    QXIMMessage only = stored(1, 1000);
+    ASSERT_TRUE(QXIMDatabase::shared().saveMessageIntoTalkTable(only));
+    action->refreshMessagesData();
+    action->deleteMessageAtIndex(0);
+    EXPECT_TRUE(action->messageData().isEmpty());
+    EXPECT_TRUE(QXIMDatabase::shared().talkInfoExist(kTalk, kUserText).isEmpty());
+}
+
+TEST_F(QXIMMessageActionTest, AnOutgoingContentIsStoredListedAndMadeIntoACompleteMessage) {
+    QXIMMessageTextContent text("你好 \"朋友\"");
+    qint64 localId = 0;
+    const QString complete = action->saveUnsendMessageContent(text, &localId);
+    EXPECT_GT(localId, 0);
+    EXPECT_EQ(text.m_sid, localId);
+    ASSERT_EQ(action->messageData().size(), 1);
+    EXPECT_EQ(action->messageData()[0].sendingState, QXIMMessage::kSending);
+    const QVariantMap parsed = json_JSON(QVariant(complete)).toMap();
+    EXPECT_EQ(parsed.value("toUser").toMap().value("id"), "880001");
+    EXPECT_EQ(parsed.value("post").toMap().value("id"), "p1");
+    EXPECT_EQ(parsed.value("msgs").toList().value(0).toMap().value("contents"),
+              QVariant(QVariantList{"你好 \"朋友\""}));
+}
+
+}  // namespace

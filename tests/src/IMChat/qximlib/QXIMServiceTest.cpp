@@ -1,0 +1,269 @@
+#include "IMChat/qximlib/QXIMService.h"
+
+#include "IMChat/qximlib/QXIMNotifications.h"
+#include "IMChat/qximlib/QXIMUser.h"
+
+#include "MessagingStandin.h"
+
+#include "standin/Endpoints.h"
+
+#include "platform/foundation/notification_center.h"
+#include "platform/foundation/sandbox.h"
+
+namespace {
+
+constexpr qint64 kUser = 9000000000042;
+const QString kUserText = QString::number(kUser);
+const QString kBrokerTalk = "880001-" + kUserText;
+
+class QXIMServiceTest : public StandinFixture {
+protected:
+    void SetUp() override {
+        StandinFixture::SetUp();
+        MessagingStandin::signIn(kUser);
+        for (const QString& name :
+             {QXIMNotifications::kIMRecieveNotification,
+              QXIMNotifications::kIMSendErrorNotification, QXIMNotifications::kTalkInfoChange}) {
+            observations.push_back(ns::NotificationCenter::defaultCenter().addObserver(
+                name,
+                [this](const ns::Notification& notification) { posted.append(notification); }));
+        }
+    }
+    void TearDown() override {
+        QXIMService::forceRelease();
+        QXIMUser::shared().setUserId(QXIMUser::getDefaultUserid());
+        observations.clear();
+        StandinFixture::TearDown();
+    }
+
+    QList<qint64> write(const QJsonObject& order) { return messaging.write(order); }
+    int unacknowledged(qint64 user = kUser) { return messaging.unacknowledged(user); }
+    int requestsFor(const QByteArray& path, const QByteArray& op = {}) {
+        int count = 0;
+        for (const auto& request : server().requests(path)) {
+            if (op.isEmpty() || request.query.contains("op=" + op)) ++count;
+        }
+        return count;
+    }
+    int storedFromBroker() {
+        return QXIMDatabase::shared().queue().inDatabase([](JSSQLite& db) {
+            return db.executeQuery("SELECT COUNT(*) AS c FROM msgs WHERE f_id = '880001'")
+                ->value(0)
+                .value("c")
+                .toInt();
+        });
+    }
+    int postedCount(const QString& name) {
+        return static_cast<int>(std::count_if(posted.begin(), posted.end(),
+                                              [&](const auto& n) { return n.name == name; }));
+    }
+    // Starts the service and waits until its stream and its first offline fetch went out
+    // and the stream's first heartbeat was handled.
+    std::shared_ptr<QXIMService> start() {
+        auto service = QXIMService::shared();
+        EXPECT_TRUE(runMainLoopUntil([&] {
+            return requestsFor(standin::paths::kStreamReceive) == 1 &&
+                   requestsFor(standin::paths::kMessageApi, "getnotrecvmsgs") == 1 &&
+                   postedCount(QXIMNotifications::kTalkInfoChange) >= 1;
+        }));
+        return service;
+    }
+
+    MessagingStandin messaging{server()};
+    std::vector<std::shared_ptr<ns::NotificationCenter::Observation>> observations;
+    QList<ns::Notification> posted;
+};
+
+TEST_F(QXIMServiceTest, TheHeartbeatReconnectsOnlyAfter65SilentSeconds) {
+    server().setStream({.heartbeatMs = 600000});
+    auto service = start();
+    const ns::Duration started = service->lastHeartbeatTime();
+
+    clock().advance(64s);  // the timer's tick at 60 s finds 60 s of silence
+    service->heartbeat();
+    EXPECT_EQ(service->lastHeartbeatTime(), started);
+
+    clock().advance(2s);
+    service->heartbeat();
+    EXPECT_EQ(service->lastHeartbeatTime(), started + 66s);
+    EXPECT_TRUE(runMainLoopUntil([&] {
+        return requestsFor(standin::paths::kStreamReceive) == 2 &&
+               requestsFor(standin::paths::kMessageApi, "getnotrecvmsgs") == 2;
+    })) << requestsFor(standin::paths::kStreamReceive)
+        << " " << requestsFor(standin::paths::kMessageApi, "getnotrecvmsgs");
+    service->heartbeat();  // just reconnected: nothing more
+    EXPECT_EQ(service->lastHeartbeatTime(), started + 66s);
+}
+
+TEST_F(QXIMServiceTest, AfterForceOffTheHeartbeatNeverReconnects) {
+    server().setStream({.heartbeatMs = 600000});
+    auto service = start();
+    write({{"to", kUser}, {"kind", "forceoff"}});
+    ASSERT_TRUE(runMainLoopUntil([&] { return service->noKeepOnline(); }));
+    const ns::Duration last = service->lastHeartbeatTime();
+    clock().advance(600s);
+    service->heartbeat();
+    EXPECT_EQ(service->lastHeartbeatTime(), last);
+    EXPECT_EQ(service->curListenUserid(), 0);
+    EXPECT_EQ(requestsFor(standin::paths::kStreamReceive), 1);
+}
+
+TEST_F(QXIMServiceTest, ReceivedMessagesAreStoredThenAcknowledgedAndTold) {
+    auto service = start();
+    const QList<qint64> ids = write({{"to", kUser}, {"count", 3}, {"kind", "text"}});
+    write({{"to", kUser}, {"kind", "picture"}});
+    ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() == 4 && unacknowledged() == 0; }));
+    const auto talk = QXIMDatabase::shared().talkInfoExist(kBrokerTalk, kUserText);
+    ASSERT_EQ(talk.size(), 1);
+    EXPECT_EQ(talk[0].value("l_read").toInt(), 4);
+    EXPECT_EQ(talk[0].value("r_id").toString(), "10086_1_1009_1");
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return postedCount(QXIMNotifications::kIMRecieveNotification) >= 4; }));
+    // The first notification with messages (the welcome messages' one has none).
+    const auto first = std::find_if(posted.begin(), posted.end(), [](const auto& n) {
+        return n.name == QXIMNotifications::kIMRecieveNotification &&
+               !n.template objectAs<QXIMNotifications::ReceivedMessages>().messages.isEmpty();
+    });
+    ASSERT_NE(first, posted.end());
+    const auto received = first->objectAs<QXIMNotifications::ReceivedMessages>();
+    ASSERT_EQ(received.messages.size(), 1);
+    EXPECT_EQ(received.messages[0].messageId, ids[0]);
+    EXPECT_EQ(received.talks.size(), 1);
+}
+
+TEST_F(QXIMServiceTest, APacketThatCannotBeStoredIsNotAcknowledgedAndComesAgain) {
+    messaging.setFaults({{"redeliverMs", 300}});
+    auto service = start();
+    JSSQLite blocker;
+    ASSERT_TRUE(blocker.open(QXIMDatabase::shared().path()));
+    ASSERT_TRUE(blocker.beginTransaction());  // the store's writes wait, then fail
+    const int handled = postedCount(QXIMNotifications::kTalkInfoChange);
+    write({{"to", kUser}});
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return postedCount(QXIMNotifications::kTalkInfoChange) > handled + 1; }));
+    EXPECT_EQ(requestsFor(standin::paths::kMessageApi, "ackrecvmsg"), 0);
+    EXPECT_EQ(unacknowledged(), 1);
+    ASSERT_TRUE(blocker.commit());
+    ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() == 1 && unacknowledged() == 0; }));
+}
+
+TEST_F(QXIMServiceTest, APacketWithoutAPostIsKeptUnderTheNoPostIdAndAcknowledged) {
+    auto service = start();
+    write({{"to", kUser}, {"noPost", true}});
+    ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() == 1 && unacknowledged() == 0; }));
+    EXPECT_EQ(QXIMDatabase::shared().talkInfoExist(kBrokerTalk, kUserText).value(0).value("r_id"),
+              QVariant("0_0_1000_0"));
+}
+
+TEST_F(QXIMServiceTest, MissedMessagesComeWithTheOfflineFetch) {
+    write({{"to", kUser}, {"count", 2}});  // before the app runs
+    server().setFault({.prefix = standin::paths::kStreamReceive, .dropAfterChunks = 0});
+    auto service = QXIMService::shared();
+    ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() == 2 && unacknowledged() == 0; }));
+    // One notification for the whole fetch.
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return postedCount(QXIMNotifications::kIMRecieveNotification) >= 2; }));
+    const auto fetched = std::find_if(posted.rbegin(), posted.rend(), [](const auto& n) {
+        return n.name == QXIMNotifications::kIMRecieveNotification;
+    });
+    EXPECT_EQ(fetched->objectAs<QXIMNotifications::ReceivedMessages>().messages.size(), 2);
+}
+
+QXIMMessage outgoing(const QString& contents) {
+    QXIMMessage message;
+    message.userId = kUserText;
+    message.talkId = kBrokerTalk;
+    message.fromId = kUserText;
+    message.toId = "880001";
+    message.sendingState = QXIMMessage::kSending;
+    message.uTime = 1000;
+    message.setContents(contents);
+    return message;
+}
+
+QString completeMessage(const QString& contents) {
+    return R"({"fromUser":{"id":")" + kUserText +
+           R"(","name":"我"},"toUser":{"id":"880001","name":"经纪人"},"post":{"id":"p1"}, )"
+           R"("talk":{"updateTime":"1000","channel":"0"},"msgs":[{"talkId":")" +
+           kBrokerTalk + R"(","contents":)" + contents + R"(,"updateTime":"1000"}]})";
+}
+
+TEST_F(QXIMServiceTest, ASentMessageIsConfirmedWithItsServerIdAndKeepsItsTime) {
+    auto service = start();
+    QXIMMessage message = outgoing(R"(["你好"])");
+    ASSERT_TRUE(QXIMDatabase::shared().saveMessage(message, false));
+    service->sendTextMessage(completeMessage(R"(["你好"])"), message.m_sid);
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return std::any_of(posted.begin(), posted.end(), [&](const auto& n) {
+            return n.userInfo.value("m_sid").toLongLong() == message.m_sid;
+        });
+    }));
+    const auto row = QXIMDatabase::shared().getMessageByKey(message.m_sid, kUserText);
+    EXPECT_EQ(row->value("m_state").toInt(), QXIMMessage::kSent);
+    EXPECT_GT(row->value("m_id").toLongLong(), 0);
+    EXPECT_EQ(row->value("u_time").toLongLong(), 1000);
+    EXPECT_EQ(QXIMDatabase::shared().talkInfoExist(kBrokerTalk, kUserText).value(0).value("m_id"),
+              QVariant(message.m_sid));
+}
+
+TEST_F(QXIMServiceTest, RefusedAndImpossibleSendsFailTheirRows) {
+    auto service = start();
+    QXIMMessage refused = outgoing(R"(["x"])");
+    QXIMMessage mismatched = outgoing(R"(["y"])");
+    ASSERT_TRUE(QXIMDatabase::shared().saveMessage(refused, false));
+    ASSERT_TRUE(QXIMDatabase::shared().saveMessage(mismatched, false));
+    service->sendTextMessage("not a packet", refused.m_sid);  // answered with "error_msg"
+    // Two rows for one content element cannot be confirmed.
+    service->sendTextMessage(completeMessage(R"(["y"])"), {mismatched.m_sid, refused.m_sid});
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return postedCount(QXIMNotifications::kIMSendErrorNotification) == 2; }));
+    for (const qint64 id : {refused.m_sid, mismatched.m_sid}) {
+        EXPECT_EQ(QXIMDatabase::shared().getMessageByKey(id, kUserText)->value("m_state").toInt(),
+                  QXIMMessage::kFailed);
+    }
+    // Nobody signed in: failed at once, nothing sent.
+    QXIMUser::shared().setUserId(QXIMUser::getDefaultUserid());
+    const int sends = requestsFor(standin::paths::kMessageApi, "sendmsg");
+    service->sendTextMessage(completeMessage(R"(["z"])"), refused.m_sid);
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return postedCount(QXIMNotifications::kIMSendErrorNotification) == 3; }));
+    EXPECT_EQ(requestsFor(standin::paths::kMessageApi, "sendmsg"), sends);
+}
+
+TEST_F(QXIMServiceTest, ACancelBeforeAUserChangeLeavesTheNewUsersStreamOpen) {
+    auto service = start();
+    service->userChanged();  // the same user: nothing at all
+    EXPECT_EQ(service->curListenUserid(), kUser);
+    constexpr qint64 kOther = 9000000000077;
+    service->cancelRecConnect();
+    QXIMUser::shared().setUserId(kOther);
+    service->userChanged();
+    EXPECT_EQ(service->curListenUserid(), kOther);
+    ASSERT_TRUE(runMainLoopUntil([&] { return requestsFor(standin::paths::kStreamReceive) == 2; }));
+    write({{"to", kOther}});
+    ASSERT_TRUE(runMainLoopUntil([&] { return unacknowledged(kOther) == 0; }));
+    EXPECT_EQ(QXIMDatabase::shared().path(),
+              ns::Sandbox::documents() + "/" + QString::number(kOther) + "/im.db");
+    EXPECT_EQ(service->curListenUserid(), kOther);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(QXIMServiceTest, ASegmentThatDidNotParsePostsNothingAndOtherCommandsOnlyTheTalkChange) {
+    server().setStream({.heartbeatMs = 600000});  // no heartbeat segment in between
+    auto service = start();
+    const int before = postedCount(QXIMNotifications::kTalkInfoChange);
+    service->parserResult(QVariant(), QString(),
+                          ns::Error(QXIMOnlineScriptParser::kErrorDomain, -1));
+    service->parserResult(QVariant(QString(R"({ "command" : "RELOAD" })")), "command",
+                          std::nullopt);
+    // Posts arrive in order: had the failed segment posted, it would be counted first.
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return postedCount(QXIMNotifications::kTalkInfoChange) == before + 1; }));
+    EXPECT_FALSE(service->noKeepOnline());
+    EXPECT_EQ(postedCount(QXIMNotifications::kTalkInfoChange), before + 1);
+}
+
+}  // namespace
