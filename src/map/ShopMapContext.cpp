@@ -2,6 +2,7 @@
 
 #include "map/PlaceholderScreen.h"
 
+#include "IMChat/qximlib/QXIMDatabase.h"
 #include "account/QXUserInfo.h"
 #include "app/QXAppState.h"
 #include "location/CityData.h"
@@ -38,13 +39,20 @@ ShopMapContext ShopMapContext::standard(std::shared_ptr<SelectedCityState> cityS
         }
         LocationManager::locationManager()->startUpdates();
     };
-    // The navigation's drag-back switch and the message store belong to screens and layers
-    // still to come; until then drag-back stays as it is and no talk is stored.
+    // The navigation's drag-back switch belongs to the app shell still to come; until then
+    // drag-back stays as it is.
     context.setDragBack = [](bool) {};
-    context.storedPostReference = [](const QString&, const QString&) {
-        return std::optional<QString>();
+    context.storedPostReference = [](const QString& talkId,
+                                     const QString& userId) -> std::optional<QString> {
+        const auto rows = QXIMDatabase::shared().talkInfoExist(talkId, userId);
+        if (rows.size() != 1) return std::nullopt;
+        const QVariant reference = rows.front().value("r_id");
+        if (!reference.isValid() || reference.isNull()) return std::nullopt;
+        return reference.toString();
     };
-    context.clearUnread = [](const QString&) {};
+    context.clearUnread = [](const QString& talkId) {
+        QXIMDatabase::shared().saveTalkInfoAndClearReadByTalkId(talkId);
+    };
     context.makeChat = [](const QVariantMap& talkInfo, const QString& title) {
         return std::make_shared<PlaceholderScreen>(title, json_JSONString(talkInfo));
     };
