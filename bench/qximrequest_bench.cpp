@@ -8,6 +8,7 @@
 //    5,000 a second, then from one that sends as fast as it can, each checked for a
 //    missing or misplaced segment.
 #include "bench/support/side_by_side.h"
+#include "bench/support/standin_program.h"
 
 #include "net/QXIMRequest.h"
 
@@ -24,7 +25,7 @@
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QProcess>
+
 #include <QTimer>
 
 #include <benchmark/benchmark.h>
@@ -43,48 +44,8 @@ namespace {
 
 const QString kBody = QStringLiteral("jsonArgs={\"cityScriptIndex\":101,\"pageIndex\":1}");
 
-// The stand-in server program on a free loopback port, for the length of the run.
-class Standin {
-public:
-    Standin() {
-        QString program = qEnvironmentVariable("HOUSING_STANDIN");
-        if (program.isEmpty()) {
-            program = QCoreApplication::applicationDirPath() + "/../standin/standin";
-        }
-        process_.setProgram(program);
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start(QIODevice::ReadOnly);
-        if (!process_.waitForStarted(10000)) return;
-        while (!process_.canReadLine()) {
-            if (!process_.waitForReadyRead(10000)) return;
-        }
-        // "standin listening on http://127.0.0.1:PORT"
-        const QByteArray line = process_.readLine().trimmed();
-        port_ = line.mid(line.lastIndexOf(':') + 1).toInt();
-    }
-    ~Standin() {
-        process_.terminate();
-        if (!process_.waitForFinished(5000)) process_.kill();
-    }
-
-    [[nodiscard]] bool running() const { return port_ > 0; }
-    [[nodiscard]] QString url(const char* path) const {
-        return QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(QLatin1String(path));
-    }
-    // One call of the control API.
-    bool control(const std::string& what, const std::string& json) const {
-        httplib::Client client("127.0.0.1", port_);
-        const auto result = client.Post("/__control/" + what, json, "application/json");
-        return result && result->status == 200;
-    }
-
-private:
-    QProcess process_;
-    int port_ = 0;
-};
-
-Standin& standin() {
-    static Standin instance;
+bench::StandinProgram& standin() {
+    static bench::StandinProgram instance;
     return instance;
 }
 

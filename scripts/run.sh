@@ -1,7 +1,49 @@
 #!/usr/bin/env bash
-# Sets up, builds if needed, and runs the app against the local stand-in servers.
+# Sets up, builds if needed, starts the local stand-in servers on a free port and runs the
+# app against them: in a phone-sized window when a display is there, else headless.
+# Arguments go to the app (build/app/housing --help lists them), e.g.
+#   scripts/run.sh --sandbox /tmp/demo --screenshot /tmp/shot.png --screenshot-after 3
+#   scripts/run.sh --push '{"type":"8"}'     (delivered to the app running on the sandbox)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
-exec build/standin/standin "$@"
+
+# A push for an app already running on the sandbox needs no servers.
+for argument in "$@"; do
+    if [ "$argument" = "--push" ]; then
+        exec build/app/housing "$@"
+    fi
+done
+
+log=$(mktemp)
+build/standin/standin >"$log" 2>&1 &
+standin_pid=$!
+app_pid=""
+# Stopping the script stops the app and the servers it started, and nothing else.
+stop() {
+    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+    kill "$standin_pid" 2>/dev/null
+    rm -f "$log"
+}
+trap stop EXIT
+trap 'exit 130' INT TERM
+root=""
+for _ in $(seq 1 100); do
+    root=$(sed -n 's/^standin listening on //p' "$log" | head -1)
+    [ -n "$root" ] && break
+    sleep 0.05
+done
+if [ -z "$root" ]; then
+    echo "run.sh: the stand-in servers did not start:" >&2
+    cat "$log" >&2
+    exit 1
+fi
+echo "stand-in servers at $root"
+HOUSING_SERVER_ROOT="$root" build/app/housing "$@" &
+app_pid=$!
+echo "app running as process $app_pid (kill -USR1 $app_pid writes the --screenshot file)"
+status=0
+wait "$app_pid" || status=$?
+app_pid=""
+exit "$status"

@@ -1,5 +1,6 @@
 #include "standin/Endpoints.h"
 
+#include "standin/AppShellCalls.h"
 #include "standin/BrokerShops.h"
 #include "standin/Geography.h"
 #include "standin/MapTiles.h"
@@ -69,6 +70,7 @@ Endpoints::Endpoints(QString imagesFolder) : imagesFolder_(std::move(imagesFolde
     });
     ServiceCalls::install(*this);
     Geography::install(*this);
+    AppShellCalls::install(*this);
     BrokerShops::install(*this);
     MapTiles::install(*this);
 }

@@ -4,6 +4,13 @@
 
 namespace ui {
 
+namespace {
+NavigationItem::ItemsRule& itemsRule() {
+    static NavigationItem::ItemsRule rule;
+    return rule;
+}
+}  // namespace
+
 void NavigationItem::setTitle(const QString& title) {
     title_ = title;
     notifyChange();
@@ -23,15 +30,23 @@ std::shared_ptr<BarButtonItem> NavigationItem::leftBarButtonItem() const {
     return left_.empty() ? nullptr : left_.front();
 }
 
-void NavigationItem::setLeftBarButtonItem(std::shared_ptr<BarButtonItem> item, bool animated) {
+void NavigationItem::setItemsRule(ItemsRule rule) {
+    itemsRule() = std::move(rule);
+}
+
+void NavigationItem::setLeftBarButtonItem(std::shared_ptr<BarButtonItem> item, bool) {
     std::vector<std::shared_ptr<BarButtonItem>> items;
     if (item) items.push_back(std::move(item));
-    setLeftBarButtonItems(std::move(items), animated);
+    storeLeft(std::move(items), true);
 }
 
 void NavigationItem::setLeftBarButtonItems(std::vector<std::shared_ptr<BarButtonItem>> items,
                                            bool) {
-    left_ = std::move(items);
+    storeLeft(std::move(items), false);
+}
+
+void NavigationItem::storeLeft(std::vector<std::shared_ptr<BarButtonItem>> items, bool single) {
+    left_ = itemsRule() ? itemsRule()(std::move(items), single) : std::move(items);
     notifyChange();
 }
 
@@ -39,15 +54,19 @@ std::shared_ptr<BarButtonItem> NavigationItem::rightBarButtonItem() const {
     return right_.empty() ? nullptr : right_.front();
 }
 
-void NavigationItem::setRightBarButtonItem(std::shared_ptr<BarButtonItem> item, bool animated) {
+void NavigationItem::setRightBarButtonItem(std::shared_ptr<BarButtonItem> item, bool) {
     std::vector<std::shared_ptr<BarButtonItem>> items;
     if (item) items.push_back(std::move(item));
-    setRightBarButtonItems(std::move(items), animated);
+    storeRight(std::move(items), true);
 }
 
 void NavigationItem::setRightBarButtonItems(std::vector<std::shared_ptr<BarButtonItem>> items,
                                             bool) {
-    right_ = std::move(items);
+    storeRight(std::move(items), false);
+}
+
+void NavigationItem::storeRight(std::vector<std::shared_ptr<BarButtonItem>> items, bool single) {
+    right_ = itemsRule() ? itemsRule()(std::move(items), single) : std::move(items);
     notifyChange();
 }
 

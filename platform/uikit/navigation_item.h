@@ -48,10 +48,19 @@ public:
     [[nodiscard]] bool hidesBackButton() const { return hidesBackButton_; }
     void setHidesBackButton(bool hides, bool animated = false);
 
+    // A process-wide rule that every bar-item setter of every navigation item applies
+    // before storing: it is given the items and whether they came through a single-item
+    // setter, and answers the items to store (an app's bar spacing, set once at start-up).
+    using ItemsRule = std::function<std::vector<std::shared_ptr<BarButtonItem>>(
+        std::vector<std::shared_ptr<BarButtonItem>> items, bool single)>;
+    static void setItemsRule(ItemsRule rule);
+
     // Set by the bar showing the item; called after every change.
     void setChangeHandler(std::function<void()> handler) { changed_ = std::move(handler); }
 
 private:
+    void storeLeft(std::vector<std::shared_ptr<BarButtonItem>> items, bool single);
+    void storeRight(std::vector<std::shared_ptr<BarButtonItem>> items, bool single);
     void notifyChange() const {
         if (changed_) changed_();
     }

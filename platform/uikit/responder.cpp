@@ -2,7 +2,22 @@
 
 #include "platform/uikit/window.h"
 
+#include <cxxabi.h>
+
+#include <cstdlib>
+#include <typeinfo>
+
 namespace ui {
+
+QString Responder::className() const {
+    const char* mangled = typeid(*this).name();
+    int status = 0;
+    char* demangled = abi::__cxa_demangle(mangled, nullptr, nullptr, &status);
+    QString name = QString::fromLatin1(status == 0 && demangled ? demangled : mangled);
+    std::free(demangled);
+    const qsizetype colons = name.lastIndexOf(QLatin1String("::"));
+    return colons >= 0 ? name.mid(colons + 2) : name;
+}
 
 Responder::~Responder() = default;
 

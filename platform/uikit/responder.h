@@ -24,6 +24,9 @@ public:
     Responder& operator=(const Responder&) = delete;
 
     [[nodiscard]] virtual Responder* nextResponder() const { return nullptr; }
+    // The class name, without namespace ("Button", "QXPostListCell"), for the few places
+    // that test an object's class by name.
+    [[nodiscard]] QString className() const;
     // The window the responder is shown in; first responders live per window.
     [[nodiscard]] virtual Window* responderWindow() const { return nullptr; }
 

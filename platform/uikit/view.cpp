@@ -9,11 +9,7 @@
 
 #include <QPainter>
 
-#include <cxxabi.h>
-
 #include <cmath>
-#include <cstdlib>
-#include <typeinfo>
 
 namespace ui {
 
@@ -475,16 +471,6 @@ void View::removeGestureRecognizer(const GestureRecognizer* recognizer) {
 
 bool View::gestureRecognizerShouldBegin(GestureRecognizer&) {
     return true;
-}
-
-QString View::className() const {
-    const char* mangled = typeid(*this).name();
-    int status = 0;
-    char* demangled = abi::__cxa_demangle(mangled, nullptr, nullptr, &status);
-    QString name = QString::fromLatin1(status == 0 && demangled ? demangled : mangled);
-    std::free(demangled);
-    const qsizetype colons = name.lastIndexOf(QLatin1String("::"));
-    return colons >= 0 ? name.mid(colons + 2) : name;
 }
 
 void View::setAssociatedValue(const std::string& key, std::any value) {

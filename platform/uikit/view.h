@@ -186,8 +186,6 @@ public:
     void setAccessibilityLabel(const QString& label) { accessibilityLabel_ = label; }
     // The text the view shows, for finding it by text ("" when it shows none).
     [[nodiscard]] virtual QString shownText() const { return {}; }
-    // The class name, without namespace ("Button", "QXPostListCell").
-    [[nodiscard]] QString className() const;
 
     // Values that extensions attach to a view; an empty value removes the key.
     void setAssociatedValue(const std::string& key, std::any value);

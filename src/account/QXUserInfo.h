@@ -5,7 +5,8 @@
 
 #include <mutex>
 
-// The logged-on user and the logon state.
+// The logged-on user and the logon state, kept in user defaults under "loginID",
+// "sessionID", "token", "loginName", "wapSessionId" and "lastLogonState" between runs.
 class QXUserInfo {
 public:
     [[nodiscard]] bool logonSuccess() const;
@@ -18,8 +19,20 @@ public:
     void setSessionID(const QString& sessionID);
     [[nodiscard]] QString token() const;
     void setToken(const QString& token);
+    [[nodiscard]] QString loginName() const;
+    void setLoginName(const QString& name);
     // The login id while logged on, otherwise the messaging user's temporary id.
     [[nodiscard]] qint64 userId() const;
+
+    // Loads the stored logon: logged on when "lastLogonState" is YES and a login id is stored.
+    void readFromUserDefault();
+    // Stores the logon in memory to user defaults (after a logon).
+    void saveToUserDefault() const;
+    // Ends the logon in memory: the login id goes back to the stored "anonymousLoginId";
+    // session, token and name are cleared.
+    void removeMemoryLogonInfo();
+    // Removes the stored keys of the logon.
+    static void removeFileLogonInfo();
 
 private:
     mutable std::mutex mutex_;
@@ -27,4 +40,5 @@ private:
     qint64 loginID_ = 0;
     QString sessionID_;
     QString token_;
+    QString loginName_;
 };

@@ -1,18 +1,256 @@
 #include "app/QXUtil.h"
 
+#include "analytics/StatClick.h"
+#include "app/QXAppDelegate.h"
+#include "app/categories/UIView+Addition.h"
+#include "location/LocationManager.h"
+#include "location/UserLocation.h"
+#include "net/EndpointTable.h"
 #include "net/QXUID.h"
 #include "net/RequestStamp.h"
+#include "platform/foundation/clock.h"
+#include "platform/foundation/file_manager.h"
 #include "platform/foundation/network_interface.h"
+#include "platform/foundation/network_reachability.h"
+#include "platform/foundation/sandbox.h"
+#include "platform/foundation/timer.h"
+#include "platform/foundation/user_defaults.h"
+#include "platform/uikit/alert_overlay.h"
+#include "platform/uikit/alert_view.h"
+#include "platform/uikit/animation.h"
+#include "platform/uikit/graphics_context.h"
+#include "platform/uikit/image.h"
+#include "platform/uikit/image_view.h"
+#include "platform/uikit/label.h"
+#include "platform/uikit/layer.h"
+#include "platform/uikit/screen.h"
+#include "platform/uikit/tab_bar.h"
+#include "platform/uikit/tab_bar_controller.h"
+#include "platform/uikit/window.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+#include <netinet/in.h>
+#include <sys/xattr.h>
+
+#include <cmath>
+#include <numbers>
 
 namespace {
-
 // The system version the device reports.
 const QString kSystemVersion = QStringLiteral("7.0");
+const QString kNetworkTrouble = QStringLiteral("您的网络好像有些问题，请重试。");
+const QString kOkTitle = QStringLiteral("确  定");
+constexpr int kLoadingTag = 9527;
+constexpr int kLoadingTipTag = 999999;
 
+QString folderUnder(const QString& parent, const QString& name) {
+    const QString path = parent + name;
+    // A folder that cannot be made shows later as a failed write; nothing to do here.
+    if (!ns::FileManager::fileExistsAtPath(path)) {
+        ns::FileManager::createDirectoryAtPath(path, false);
+    }
+    return path;
+}
+
+std::shared_ptr<ui::AlertView> showAlert(const QString& title, const QString& message,
+                                         std::weak_ptr<ui::AlertViewDelegate> delegate,
+                                         const QString& cancel, const QStringList& others,
+                                         int tag) {
+    auto alert =
+        std::make_shared<ui::AlertView>(title, message, std::move(delegate), cancel, others);
+    alert->setTag(tag);
+    alert->show();
+    return alert;
+}
 }  // namespace
+
+std::shared_ptr<ui::AlertView> QXUtil::showAlertViewWithAlertString(const QString& text) {
+    return showAlert(QString(), text.isEmpty() ? kNetworkTrouble : text, {}, kOkTitle, {}, 0);
+}
+
+std::shared_ptr<ui::AlertView> QXUtil::showAlertViewWithAlertTitle(const QString& title,
+                                                                   const QString& text) {
+    return showAlert(title, text, {}, kOkTitle, {}, 0);
+}
+
+std::shared_ptr<ui::AlertView> QXUtil::showAlertViewWithAlertTitle(
+    const QString& title, const QString& message, std::weak_ptr<ui::AlertViewDelegate> delegate,
+    const QString& cancelButtonTitle, const QString& otherButtonTitle, int tag) {
+    return showAlert(title, message, std::move(delegate), cancelButtonTitle,
+                     otherButtonTitle.isEmpty() ? QStringList() : QStringList{otherButtonTitle},
+                     tag);
+}
+
+std::shared_ptr<ui::AlertView> QXUtil::showAlertViewWithAlertString(
+    const QString& text, int tag, std::weak_ptr<ui::AlertViewDelegate> delegate) {
+    return showAlert(QString(), text, std::move(delegate), QStringLiteral("取  消"), {kOkTitle},
+                     tag);
+}
+
+void QXUtil::hideAlertView(ui::AlertOverlay& alert) {
+    alert.dismissWithClickedButtonIndex(0, true);
+}
+
+void QXUtil::showAutoHideAlertViewWithMessage(const QString& text) {
+    if (ui::Window* window = ui::Window::keyWindow())
+        UIViewAddition::showFloatMessgeZP(*window, text);
+}
+
+void QXUtil::showAutoHideAlertViewWithMessage(const QString& text, int delay) {
+    ns::Timer::scheduledTimer(ns::seconds(delay), false,
+                              [text](ns::Timer&) { showAutoHideAlertViewWithMessage(text); });
+}
+
+bool QXUtil::isMobileNumber(const QString& text) {
+    static const QRegularExpression pattern(
+        QStringLiteral("^((13[0-9])|(15[0-9])|(18[0-9]))\\d{8}$"));
+    return !text.isEmpty() && pattern.match(text).hasMatch();
+}
+
+bool QXUtil::isPureNumandCharacters(const QString& text) {
+    if (text.isEmpty()) return false;
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
+}
+
+bool QXUtil::isPureLetterCharacters(const QString& text) {
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.isLetter(); });
+}
+
+bool QXUtil::isEmpty(const QString& text) {
+    return text.isNull() || text.trimmed().isEmpty();
+}
+
+bool QXUtil::isPurePhonesCharacters(const QString& text) {
+    return std::all_of(text.begin(), text.end(), [](QChar c) {
+        return c.isDigit() || c == QLatin1Char('-') || c == QLatin1Char(',');
+    });
+}
+
+bool QXUtil::CheckingResult(const QString& text) {
+    if (text.isNull()) return false;
+    static const QRegularExpression number(QStringLiteral("[0-9\\-]{5,17}"));
+    static const QRegularExpression mail(
+        QStringLiteral("\\b([a-zA-Z0-9%_.+\\-]+)@([a-zA-Z0-9.\\-]+?\\.[a-zA-Z]{2,6})\\b"));
+    return text.isEmpty() || number.match(text).hasMatch() || mail.match(text).hasMatch();
+}
+
+QString QXUtil::isContainWebUrlString(const QString& text) {
+    static const QRegularExpression pattern(
+        QStringLiteral("((http[s]{0,1}|ftp)://[a-zA-Z0-9\\.\\-]+\\.([a-zA-Z]{2,4})(:\\d+)?"
+                       "(/[a-zA-Z0-9\\.\\-~!@#$%^&*+?:_/=<>]*)?)|(www.[a-zA-Z0-9\\.\\-]+\\."
+                       "([a-zA-Z]{2,4})(:\\d+)?(/[a-zA-Z0-9\\.\\-~!@#$%^&*+?:_/=<>]*)?)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = pattern.match(text);
+    return match.hasMatch() ? match.captured(0) : QString();
+}
+
+QString QXUtil::timeToNow(qint64 secondsSince1970) {
+    const qint64 now = qint64(ns::Clock::shared().timeIntervalSince1970());
+    const qint64 d = now - secondsSince1970;
+    if (d < 1) return QStringLiteral("1分钟前");
+    if (d <= 3600) return QStringLiteral("%1分钟前").arg(d / 60 + 1);
+    if (d <= 86400) return QStringLiteral("%1小时前").arg(d / 3600 + 1);
+    if (d < 259201) return QStringLiteral("%1天前").arg(d / 86400 + 1);
+    return dateString(QDateTime::fromSecsSinceEpoch(secondsSince1970), QStringLiteral("MM-dd"));
+}
+
+QString QXUtil::dateString(const QDateTime& date, const QString& format) {
+    return date.toLocalTime().toString(format);
+}
+
+QString QXUtil::currentTimeID() {
+    return QString::number(qint64(ns::Clock::shared().timeIntervalSince1970()));
+}
+
+QString QXUtil::getPublicTime() {
+    return QString::number(ns::Clock::shared().timeIntervalSince1970(), 'f', 6);
+}
 
 QString QXUtil::GetGUID() {
     return RequestStamp::newUUID();
+}
+
+QString QXUtil::getDocumentDirectory() {
+    return folderUnder(ns::Sandbox::documents(), QLatin1Char('/') + EndpointTable::versionId());
+}
+
+QString QXUtil::pathForDocumentWithFilename(const QString& name) {
+    return getDocumentDirectory() + QLatin1Char('/') + name;
+}
+
+QString QXUtil::localFilePathByIndex(const QString& index, int cityScriptIndex) {
+    return getDocumentDirectory() + QLatin1Char('/') +
+           QStringLiteral("%1-%2").arg(cityScriptIndex).arg(index);
+}
+
+QString QXUtil::getAmrCacheDirectory() {
+    return folderUnder(ns::Sandbox::documents(), QStringLiteral("/audCache"));
+}
+
+QString QXUtil::getPicCacheDirectory() {
+    return folderUnder(ns::Sandbox::documents(), QStringLiteral("/picCache"));
+}
+
+QString QXUtil::getAdCacheDirectory() {
+    return folderUnder(ns::Sandbox::documents(), QStringLiteral("/picAdvertise"));
+}
+
+QString QXUtil::getPrivateLetterDirectory() {
+    return folderUnder(ns::Sandbox::documents(), QStringLiteral("/privateLetter"));
+}
+
+QString QXUtil::getDirectoryInDocumentWithName(const QString& name) {
+    return folderUnder(getDocumentDirectory(), QLatin1Char('/') + name);
+}
+
+QDateTime QXUtil::getFileModifiedTime(const QString& path) {
+    const auto attributes = ns::FileManager::attributesOfItemAtPath(path);
+    return attributes ? attributes->modificationDate : QDateTime::fromSecsSinceEpoch(0);
+}
+
+void QXUtil::deleteFile(const QString& path) {
+    if (ns::FileManager::fileExistsAtPath(path)) ns::FileManager::removeItemAtPath(path);
+}
+
+QString QXUtil::pathForTemporaryFileWithPrefix(const QString& prefix) {
+    return ns::Sandbox::tmp() + QStringLiteral("/%1-%2").arg(prefix, GetGUID());
+}
+
+bool QXUtil::addSkipBackupAttributeToItem(const QString& path) {
+    if (!ns::FileManager::fileExistsAtPath(path)) return false;
+    const char value = 1;
+    return ::setxattr(QFile::encodeName(path).constData(), "user.excluded-from-backup", &value, 1,
+                      0) == 0;
+}
+
+QString QXUtil::getWavCacheDirectory() {
+    return ns::Sandbox::tmp();
+}
+
+bool QXUtil::fileExist(const QString& path) {
+    bool isDirectory = false;
+    return ns::FileManager::fileExistsAtPath(path, &isDirectory) && !isDirectory;
+}
+
+QString QXUtil::getClipedImageURLStringWithUrl(const QString& url, int width, int height) {
+    if (url.isNull()) return {};
+    const QStringList parts = url.split(QLatin1Char('_'));
+    if (parts.size() < 3) return url;
+    return QStringLiteral("%1_%2-%3c_%4").arg(parts[0]).arg(width).arg(height).arg(parts[2]);
+}
+
+QString QXUtil::getHightQualityImageURLStringForWifiStatus(const QString& url) {
+    return getHightQualityImageURLString(url, QXAppDelegate::sharedAppDelegate().useWifi());
+}
+
+QString QXUtil::getHightQualityImageURLString(const QString& url, bool useWifi) {
+    if (url.isNull()) return {};
+    QString result = url;
+    return result.replace(QStringLiteral("_7-"),
+                          useWifi ? QStringLiteral("_8-") : QStringLiteral("_5-"),
+                          Qt::CaseInsensitive);
 }
 
 QString QXUtil::macaddress() {
@@ -22,10 +260,233 @@ QString QXUtil::macaddress() {
     return interface ? interface->hardwareAddressText() : QString();
 }
 
-QString QXUtil::dateString(const QDateTime& date, const QString& format) {
-    return date.toLocalTime().toString(format);
-}
-
 bool QXUtil::DeviceSystemVersionIsiOS7() {
     return kSystemVersion.toDouble() >= 7.0;
+}
+
+QString QXUtil::GetDeviceUID() {
+    return {};
+}
+
+bool QXUtil::isNetworkAvailableFlags(std::uint32_t* flags) {
+    sockaddr_in zero{};
+    zero.sin_family = AF_INET;
+    const auto route =
+        ns::NetworkReachability::withAddress(reinterpret_cast<const sockaddr*>(&zero));
+    const std::optional<std::uint32_t> read = route ? route->flags() : std::nullopt;
+    if (flags) *flags = read.value_or(0);
+    if (!read || !(*read & ns::NetworkReachability::kReachable)) return false;
+    return (*read & ns::NetworkReachability::kIsWWAN) ||
+           !(*read & ns::NetworkReachability::kConnectionRequired);
+}
+
+double QXUtil::bearingFromCoordinate(ui::Point from, ui::Point to) {
+    const double radians = std::numbers::pi / 180;
+    const double lat1 = from.x * radians, lat2 = to.x * radians;
+    const double dLon = (to.y - from.y) * radians;
+    const double y = std::sin(dLon) * std::cos(lat2);
+    const double x =
+        std::cos(lat1) * std::sin(lat2) - std::sin(lat1) * std::cos(lat2) * std::cos(dLon);
+    return std::fmod(std::atan2(y, x) / radians + 360, 360);
+}
+
+double QXUtil::angleFromCoordinate(ui::Point from, ui::Point to) {
+    return std::atan2(to.y - from.y, to.x - from.x) * 180 / std::numbers::pi;
+}
+
+void QXUtil::afterTenMinStartLocates() {
+    auto& defaults = ns::UserDefaults::standardUserDefaults();
+    const qint64 now = qint64(ns::Clock::shared().timeIntervalSince1970());
+    if (now - defaults.integerForKey(QStringLiteral("startLocTime")) < 600) return;
+    if (const auto& cities = QXAppDelegate::sharedAppDelegate().cityState()) {
+        if (const auto location = cities->userLocation()) location->setState(UserLocationLocating);
+    }
+    LocationManager::locationManager()->startUpdates();
+    defaults.setDouble(double(now), QStringLiteral("startLocTime"));
+}
+
+void QXUtil::mobStartWithAppKey(const QString& appKey) {
+    StatClick::startWithAppkey(appKey, 0, EndpointTable::agency());
+}
+
+void QXUtil::mobEvent(const QString& eventId) {
+    StatClick::event(eventId);
+}
+
+void QXUtil::mobEvent(const QString& eventId, const QString& label) {
+    StatClick::event(eventId, label);
+}
+
+void QXUtil::mobEvent(const QString& eventId, const QVariantMap& attributes) {
+    StatClick::event(eventId, attributes);
+}
+
+void QXUtil::mobBeginEvent(const QString& eventId) {
+    StatClick::beginEvent(eventId);
+}
+
+void QXUtil::mobEndEvent(const QString& eventId) {
+    StatClick::endEvent(eventId);
+}
+
+std::shared_ptr<ui::View> QXUtil::qxLoadingViewWithRect(const ui::Rect& frame, const QString& tip) {
+    auto loading = std::make_shared<ui::View>(frame);
+    loading->setBackgroundColor(ui::Color::whiteColor());
+    loading->setTag(kLoadingTag);
+    const ui::Point middle(frame.width() / 2, frame.height() / 2);
+
+    auto box = std::make_shared<ui::View>(ui::Rect(0, 0, 137, 137));
+    box->setCenter(middle);
+    box->setBackgroundColor(ui::Color::whiteColor());
+    box->layer()->setCornerRadius(10);
+    loading->addSubview(box);
+
+    auto base =
+        std::make_shared<ui::ImageView>(ui::Image::imageNamed(QStringLiteral("loading底部")));
+    base->sizeToFit();
+    base->setCenter(middle);
+    loading->addSubview(base);
+    auto spinner =
+        std::make_shared<ui::ImageView>(ui::Image::imageNamed(QStringLiteral("loading图标")));
+    spinner->sizeToFit();
+    spinner->setCenter(middle);
+    auto turning = ui::BasicAnimation::animationWithKeyPath(QStringLiteral("transform.rotation.z"));
+    turning->setFromValue(0.0);
+    turning->setToValue(2 * std::numbers::pi);
+    turning->setDuration(1.0);
+    turning->setRepeatCount(HUGE_VALF);
+    spinner->layer()->addAnimation(turning, QStringLiteral("rotationAnimation"));
+    loading->addSubview(spinner);
+
+    auto label = std::make_shared<ui::Label>(ui::Rect(0, spinner->frame().maxY() + 10, 320, 15));
+    label->setTag(kLoadingTipTag);
+    label->setTextAlignment(ui::TextAlignment::Center);
+    label->setFont(ui::Font::systemFontOfSize(14));
+    label->setTextColor(ui::Color::colorWithWhite(0.6));
+    label->setBackgroundColor(ui::Color::clearColor());
+    label->setText(tip.isEmpty() ? QString() : tip + QStringLiteral("..."));
+    loading->addSubview(label);
+    return loading;
+}
+
+std::shared_ptr<ui::Label> QXUtil::customLableWithTextColor(const ui::Color& color,
+                                                            const ui::Font& font) {
+    auto label = std::make_shared<ui::Label>();
+    label->setTextColor(color);
+    label->setFont(font);
+    return label;
+}
+
+std::shared_ptr<ui::ImageView> QXUtil::lineImageViewWithFrame(const ui::Rect& frame) {
+    auto line = std::make_shared<ui::ImageView>(frame);
+    line->setBackgroundColor(ui::Color::rgb(217, 217, 217));
+    return line;
+}
+
+std::shared_ptr<ui::View> QXUtil::starViewByLevel(int level, int totalLevel) {
+    auto stars = std::make_shared<ui::View>(ui::Rect(0, 0, totalLevel * 10, 10));
+    stars->setBackgroundColor(ui::Color::clearColor());
+    for (int i = 0; i < totalLevel; ++i) {
+        auto star = std::make_shared<ui::ImageView>(ui::Rect(i * 10, 0, 10, 10));
+        star->setImage(ui::Image::imageNamed(i < level ? QStringLiteral("彩色五星")
+                                                       : QStringLiteral("灰色五星")));
+        stars->addSubview(star);
+    }
+    return stars;
+}
+
+std::shared_ptr<ui::Image> QXUtil::imageWithColor(const ui::Color& color) {
+    return ui::Image::imageWithColor(color, ui::Size(320, 44));
+}
+
+std::shared_ptr<ui::Image> QXUtil::createImageWithColor(const ui::Color& color) {
+    return ui::Image::imageWithColor(color, ui::Size(1, 1));
+}
+
+std::shared_ptr<ui::Image> QXUtil::imageWithColor(const ui::Color& color, ui::Size size) {
+    return ui::Image::imageWithColor(color, size);
+}
+
+namespace {
+std::shared_ptr<ui::View> guideCover(const ui::Rect& frame, int tag) {
+    auto cover = std::make_shared<ui::View>(frame);
+    cover->setBackgroundColor(ui::Color::blackColor());
+    cover->setAlpha(0.8);
+    cover->setTag(tag);
+    auto picture = std::make_shared<ui::ImageView>(ui::Rect(0, 100, 319, 248));
+    picture->setImage(ui::Image::imageNamed(QStringLiteral("引导页文字1.png")));
+    cover->addSubview(picture);
+    return cover;
+}
+}  // namespace
+
+std::shared_ptr<ui::View> QXUtil::showGuideView(const ui::Rect& frame) {
+    return guideCover(frame, 6790);
+}
+
+std::shared_ptr<ui::View> QXUtil::showGuideView2(const ui::Rect& frame) {
+    return guideCover(frame, 6791);
+}
+
+std::shared_ptr<ui::Label> QXUtil::makeLabel(const ui::Rect& frame, double fontSize,
+                                             const QString& text, const ui::Color& background) {
+    auto label = std::make_shared<ui::Label>(frame);
+    label->setTextAlignment(ui::TextAlignment::Center);
+    label->setFont(ui::Font::boldSystemFontOfSize(fontSize));
+    label->setText(text);
+    label->setBackgroundColor(background);
+    return label;
+}
+
+std::shared_ptr<ui::Image> QXUtil::setImageStretchImage(const std::shared_ptr<ui::Image>& image) {
+    if (!image) return nullptr;
+    return image->stretchableImageWithLeftCapWidth(int(image->size().width / 2),
+                                                   int(image->size().height / 2));
+}
+
+std::shared_ptr<ui::Image> QXUtil::getImageFromView(ui::View& view) {
+    return view.snapshotImage();
+}
+
+std::shared_ptr<ui::Image> QXUtil::getImagePingPu(const std::shared_ptr<ui::Image>& image) {
+    const double height = image ? image->size().height : 0;
+    ui::GraphicsContext::beginImageContextWithOptions(ui::Size(320, height), false, 0);
+    if (image) image->drawAsPatternInRect(ui::Rect(0, 0, 320, height));
+    auto result = ui::GraphicsContext::imageFromCurrentImageContext();
+    ui::GraphicsContext::endImageContext();
+    return result;
+}
+
+namespace {
+void placeTabBar(ui::TabBarController& tabs, bool hidden) {
+    const double height = ui::Screen::mainScreen().bounds().height();
+    const double barTop = hidden ? height : height - ui::TabBar::kHeight;
+    ui::View::animateWithDuration(0.01, [&tabs, barTop] {
+        for (const auto& subview : tabs.view()->subviews()) {
+            ui::Rect frame = subview->frame();
+            if (dynamic_cast<ui::TabBar*>(subview.get())) {
+                frame.origin.y = barTop;
+            } else {
+                frame.size.height = barTop;
+            }
+            subview->setFrame(frame);
+        }
+    });
+}
+}  // namespace
+
+void QXUtil::HideTabBar(ui::TabBarController& tabs) {
+    placeTabBar(tabs, true);
+}
+
+void QXUtil::ShowTabBar(ui::TabBarController& tabs) {
+    placeTabBar(tabs, false);
+}
+
+ui::Responder* QXUtil::getNextResponderWithResponder(ui::Responder* responder,
+                                                     const QString& className) {
+    for (ui::Responder* current = responder; current; current = current->nextResponder()) {
+        if (current->className() == className) return current;
+    }
+    return nullptr;
 }

@@ -211,6 +211,7 @@ void QXMapDetailViewController::openDetailView() {
 
 void QXMapDetailViewController::openListView() {
     context_.setDragBack(false);
+    context_.recordEvent("agentshop_agentshopdetail");
     mapControlState_ = FullScreen;
     if (detailViewWillOpenFinnallyBlock) detailViewWillOpenFinnallyBlock();
     oldY_ = newY_ = 0;
@@ -269,6 +270,7 @@ void QXMapDetailViewController::panGestureAction(ui::PanGestureRecognizer& recog
 }
 
 void QXMapDetailViewController::telePhoneCompang() {
+    context_.recordEvent("agentshop_call");
     if (!annoBasic_ || annoBasic_->officePhone.isEmpty()) return;
     ui::Application::sharedApplication().openURL(QUrl("tel://" + annoBasic_->officePhone));
 }
@@ -462,6 +464,7 @@ double QXMapDetailViewController::heightForRowAtIndexPath(ui::TableView&, const 
 
 void QXMapDetailViewController::didSelectRowAtIndexPath(ui::TableView& table,
                                                         const ui::IndexPath& path) {
+    context_.recordEvent("agentshop_agentshopdetail_agentdetail");
     if (!context_.reachable()) {
         MapNotices::showAutoHide("网络连接失败!");
         return;

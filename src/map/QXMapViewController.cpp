@@ -192,6 +192,7 @@ void QXMapViewController::didAnnotationInfos(const QString& coordinate) {
             } else if (node["data"].count() >= 1) {
                 self->addAnnotationItems(reply);
             } else {
+                self->context_.recordEvent("agentshop_noresult");
                 self->removeLoadingView();
                 MapNotices::showAutoHide("您所在的位置暂无房产中介门店");
             }
@@ -260,6 +261,7 @@ void QXMapViewController::UserLocationStateChange() {
 }
 
 void QXMapViewController::refreshMapView() {
+    context_.recordEvent("agentshop_positioning");
     context_.startLocating();
     mapView_->setScrollEnabled(true);
 }
@@ -309,6 +311,7 @@ void QXMapViewController::didDeselectAnnotationView(map::MapView& mapView,
 }
 
 void QXMapViewController::showDetailView(map::AnnotationView& view) {
+    context_.recordEvent("agentshop_pin");
     mapView_->addSubview(mapSelectThumbnailsButton_);
     detailMapCtr_->setAnnoBasic(std::dynamic_pointer_cast<BasicAnnotion>(view.annotation()));
     detailMapCtr_->view()->setHidden(false);
@@ -408,6 +411,7 @@ void QXMapViewController::brokerAction(bool chat, const QVariantMap& broker) {
             context_.makeBrokerPage(QString::number(brokerId), talkPostId(broker)), true);
         return;
     }
+    context_.recordEvent("agentshop_agentshopdetail_chat");
     const qint64 own = context_.ownUserId();
     if (brokerId == own) {
         MapNotices::showAlert(QStringLiteral("不能和自己对话!"));

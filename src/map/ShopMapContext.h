@@ -10,16 +10,14 @@
 #include <memory>
 #include <optional>
 
-class SelectedCityState;
-
 namespace ui {
 class ViewController;
 }
 
 // What the broker-shop map reads of the application and asks of it: the network state, the
 // located position, the current city, the own user, the location state, the drag-back
-// switch, the message store's talks and the screens it opens. `standard` wires them to the
-// application's state; tests fill their own.
+// switch, the analytics events, the message store's talks and the screens it opens. The
+// application fills it from its delegate (ShopMapEntry); tests fill their own.
 struct ShopMapContext {
     std::function<bool()> reachable;
     // Latitude and longitude joined by ",", or empty.
@@ -38,6 +36,7 @@ struct ShopMapContext {
     // Sets the state to locating and starts the device's updates.
     std::function<void()> startLocating;
     std::function<void(bool enabled)> setDragBack;
+    std::function<void(const QString& eventId)> recordEvent;
     // The post reference of a stored talk, when the store holds exactly one such talk.
     std::function<std::optional<QString>(const QString& talkId, const QString& userId)>
         storedPostReference;
@@ -48,7 +47,4 @@ struct ShopMapContext {
     std::function<std::shared_ptr<ui::ViewController>(const QString& agentId,
                                                       const QString& postId)>
         makeBrokerPage;
-
-    // The application's own answers, from its state and the selected-city state.
-    [[nodiscard]] static ShopMapContext standard(std::shared_ptr<SelectedCityState> cityState);
 };

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "map/PlaceholderScreen.h"
 #include "map/ShopMapContext.h"
 
 #include "../net/ServiceCallFixture.h"
@@ -10,9 +9,16 @@
 #include "platform/uikit/label.h"
 #include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/test_driver.h"
+#include "platform/uikit/view_controller.h"
 #include "platform/uikit/window.h"
 
 #include <QUrlQuery>
+
+// A plain titled screen: the host of a panel, or what the map opens.
+class TitledScreen : public ui::ViewController {
+public:
+    explicit TitledScreen(const QString& title) { setTitle(title); }
+};
 
 // A window with a navigation stack, the stand-in, and a shop-map context whose answers the
 // tests set and whose requests (screens, drag-back, unread marks) they read.
@@ -43,17 +49,18 @@ protected:
         made.locationState = [this] { return locationState; };
         made.startLocating = [this] { ++locatingStarts; };
         made.setDragBack = [this](bool on) { dragBack.push_back(on); };
+        made.recordEvent = [this](const QString& eventId) { events << eventId; };
         made.storedPostReference = [](const QString&, const QString&) {
             return std::optional<QString>();
         };
         made.clearUnread = [this](const QString& talkId) { clearedTalks << talkId; };
         made.makeChat = [this](const QVariantMap& talkInfo, const QString& title) {
             chats.push_back(talkInfo);
-            return std::make_shared<PlaceholderScreen>(title, QString());
+            return std::make_shared<TitledScreen>(title);
         };
         made.makeBrokerPage = [this](const QString& agentId, const QString& postId) {
             brokerPages << agentId + " " + postId;
-            return std::make_shared<PlaceholderScreen>("broker", QString());
+            return std::make_shared<TitledScreen>("broker");
         };
         return made;
     }
@@ -85,6 +92,7 @@ protected:
     UserLocationState locationState = UserLocationCityKnown;
     int locatingStarts = 0;
     std::vector<bool> dragBack;
+    QStringList events;
     QStringList clearedTalks;
     std::vector<QVariantMap> chats;
     QStringList brokerPages;

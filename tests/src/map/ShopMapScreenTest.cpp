@@ -173,6 +173,7 @@ TEST_F(ShopMapScreenTest, APinOpensThePanelWithACloseUpUntilTheStripIsTapped) {
     const auto second = screen_->mapView()->annotations()[1];
     screen_->mapView()->selectAnnotation(first, false);
     EXPECT_TRUE(screen_->isTest());
+    EXPECT_TRUE(events.contains("agentshop_pin"));
     EXPECT_EQ(screen_->detailMapCtr()->mapControlState(), QXMapDetailViewController::Open);
     EXPECT_EQ(screen_->mapView()->annotations().size(), 1u) << "only the chosen shop";
     EXPECT_EQ(screen_->annosArray().size(), all);
@@ -211,6 +212,7 @@ TEST_F(ShopMapScreenTest, ChatsGoToOtherBrokersWithTheirWholeIds) {
     ASSERT_EQ(chats.size(), 1u);
     const QVariantMap& talk = chats[0];
     EXPECT_EQ(talk["t_id"], "8000001234-42");
+    EXPECT_EQ(events, QStringList{"agentshop_agentshopdetail_chat"});
     EXPECT_EQ(talk["u_id"], "42");
     EXPECT_EQ(talk["r_id"], "80000012347_1_1009_0");
     const QVariantMap other = json_JSON(talk["o_user"]).toMap();

@@ -35,7 +35,7 @@ class ShopPanelTest : public ShopMapFixture {
 protected:
     void SetUp() override {
         ShopMapFixture::SetUp();
-        host_ = std::make_shared<PlaceholderScreen>("host", QString());
+        host_ = std::make_shared<TitledScreen>("host");
         // As the map screen: the screen starts below the navigation bar.
         host_->setEdgesForExtendedLayout(ui::kRectEdgeNone);
         navigation_->setViewControllers({host_}, false);
@@ -66,7 +66,7 @@ protected:
         return ui::Screen::mainScreen().bounds().size.height;
     }
 
-    std::shared_ptr<PlaceholderScreen> host_;
+    std::shared_ptr<TitledScreen> host_;
     std::shared_ptr<QXMapDetailViewController> panel_;
     QStringList heard;
     QStringList actions;

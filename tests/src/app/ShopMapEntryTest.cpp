@@ -1,4 +1,5 @@
-#include "map/ShopMapContext.h"
+#include "app/QXAppDelegate.h"
+#include "app/ShopMapEntry.h"
 
 #include "IMChat/qximlib/QXIMDatabase.h"
 
@@ -9,10 +10,22 @@ namespace {
 const QString kUser = "42";
 const QString kTalk = "8000001234-42";
 
-class ShopMapContextTest : public SandboxTest {};
+class ShopMapEntryTest : public SandboxTest {
+protected:
+    void TearDown() override {
+        QXAppDelegate::resetShared();
+        SandboxTest::TearDown();
+    }
+};
 
-TEST_F(ShopMapContextTest, TheApplicationsAnswersWithoutACityStateOrAStoredTalk) {
-    const ShopMapContext context = ShopMapContext::standard(nullptr);
+TEST_F(ShopMapEntryTest, AnswersBeforeLaunchWithoutACityStateOrAStoredTalk) {
+    QXAppDelegate& delegate = QXAppDelegate::sharedAppDelegate();
+    const ShopMapContext context = ShopMapEntry::context(delegate);
+    EXPECT_EQ(context.cityId(), 0);
+    context.setDragBack(false);
+    EXPECT_FALSE(delegate.isShouldDragBackGesture());
+    context.setDragBack(true);
+    EXPECT_TRUE(delegate.isShouldDragBackGesture());
     EXPECT_TRUE(context.strLocation().isEmpty());
     EXPECT_EQ(context.locationState(), UserLocationFailed);
     EXPECT_FALSE(context.cityIndexWithName("上海市"));
@@ -20,7 +33,7 @@ TEST_F(ShopMapContextTest, TheApplicationsAnswersWithoutACityStateOrAStoredTalk)
     EXPECT_FALSE(context.storedPostReference(kTalk, kUser)) << "no such talk";
 }
 
-TEST_F(ShopMapContextTest, AStoredTalkGivesItsPostReferenceAndLosesItsUnreadMark) {
+TEST_F(ShopMapEntryTest, AStoredTalkGivesItsPostReferenceAndLosesItsUnreadMark) {
     QXIMDatabase& store = QXIMDatabase::shared();
     ASSERT_TRUE(store.openDatabase(kUser));
     QXIMMessage message;
@@ -36,7 +49,7 @@ TEST_F(ShopMapContextTest, AStoredTalkGivesItsPostReferenceAndLosesItsUnreadMark
     ASSERT_TRUE(store.saveMessageIntoTalkTable(message));
     const int unread = store.talkUnReadCountWithUserId(kUser);
 
-    const ShopMapContext context = ShopMapContext::standard(nullptr);
+    const ShopMapContext context = ShopMapEntry::context(QXAppDelegate::sharedAppDelegate());
     EXPECT_EQ(context.storedPostReference(kTalk, kUser), QString("80000012347_1_1009_0"));
     context.clearUnread(kTalk);
     EXPECT_LE(store.talkUnReadCountWithUserId(kUser), unread);

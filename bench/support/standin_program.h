@@ -1,0 +1,57 @@
+#pragma once
+
+// The stand-in server program on a free loopback port, for the length of a benchmark run:
+// the program named by HOUSING_STANDIN, else the one beside the benchmarks in the build.
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QString>
+
+#include <httplib.h>
+
+#include <string>
+
+namespace bench {
+
+class StandinProgram {
+public:
+    StandinProgram() {
+        QString program = qEnvironmentVariable("HOUSING_STANDIN");
+        if (program.isEmpty()) {
+            program = QCoreApplication::applicationDirPath() + "/../standin/standin";
+        }
+        process_.setProgram(program);
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start(QIODevice::ReadOnly);
+        if (!process_.waitForStarted(10000)) return;
+        while (!process_.canReadLine()) {
+            if (!process_.waitForReadyRead(10000)) return;
+        }
+        // "standin listening on http://127.0.0.1:PORT"
+        const QByteArray line = process_.readLine().trimmed();
+        port_ = line.mid(line.lastIndexOf(':') + 1).toInt();
+    }
+    ~StandinProgram() {
+        process_.terminate();
+        if (!process_.waitForFinished(5000)) process_.kill();
+    }
+    StandinProgram(const StandinProgram&) = delete;
+    StandinProgram& operator=(const StandinProgram&) = delete;
+
+    [[nodiscard]] bool running() const { return port_ > 0; }
+    // "http://127.0.0.1:PORT", the root every server hangs from.
+    [[nodiscard]] QString root() const { return QStringLiteral("http://127.0.0.1:%1").arg(port_); }
+    [[nodiscard]] QString url(const char* path) const { return root() + QLatin1String(path); }
+    // One call of the control API.
+    bool control(const std::string& what, const std::string& json) const {
+        httplib::Client client("127.0.0.1", port_);
+        const auto result = client.Post("/__control/" + what, json, "application/json");
+        return result && result->status == 200;
+    }
+
+private:
+    QProcess process_;
+    int port_ = 0;
+};
+
+}  // namespace bench

@@ -1,0 +1,54 @@
+#include "account/QXHouseNewsViewController.h"
+
+#include "net/EndpointTable.h"
+#include "net/FormBody.h"
+#include "net/QXIMRequest.h"
+#include "net/RequestHeaderSet.h"
+#include "platform/uikit/label.h"
+#include "platform/uikit/table_view.h"
+#include "platform/uikit/table_view_cell.h"
+#include "util/categories/Tolerant.h"
+
+namespace {
+const QString kInterface = QStringLiteral("CommonConsultList");
+const QString kCell = QStringLiteral("news");
+}  // namespace
+
+QXHouseNewsViewController::QXHouseNewsViewController() {
+    setTitle(QStringLiteral("房产资讯"));
+    setHidesBottomBarWhenPushed(true);
+}
+
+void QXHouseNewsViewController::viewDidLoad() {
+    ui::TableViewController::viewDidLoad();
+    tableView()->setRowHeight(56);
+    requestNews();
+}
+
+void QXHouseNewsViewController::requestNews() {
+    QXIMRequest::shared().addValuesFormDic(RequestHeaderSet::newsList());
+    QXIMRequest::shared().requestWithUrl(
+        EndpointTable::dataShareEndpoint(), kInterface,
+        FormBody().add(QStringLiteral("pageIndex"), qint64(0)).text(),
+        [weak = weakAs<QXHouseNewsViewController>()](const QVariant& reply) {
+            auto self = weak.lock();
+            if (!self) return;
+            self->news_ = Tolerant(reply)["data"].toList();
+            self->tableView()->reloadData();
+        },
+        [](const QVariantMap&) {});
+}
+
+int QXHouseNewsViewController::numberOfRowsInSection(ui::TableView&, int) {
+    return int(news_.size());
+}
+
+std::shared_ptr<ui::TableViewCell> QXHouseNewsViewController::cellForRowAtIndexPath(
+    ui::TableView& table, const ui::IndexPath& indexPath) {
+    auto cell = table.dequeueReusableCellWithIdentifier(kCell);
+    if (!cell) cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Subtitle, kCell);
+    const Tolerant item = Tolerant(news_.value(indexPath.row));
+    cell->textLabel()->setText(item["title"].toString());
+    if (auto* detail = cell->detailTextLabel()) detail->setText(item["source"].toString());
+    return cell;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/uikit/table_view_controller.h"
+
+#include <QVariantList>
+
+// The housing news list in its least form: the titles of the first page of news
+// ("CommonConsultList"), each row showing its title and source.
+class QXHouseNewsViewController : public ui::TableViewController {
+public:
+    QXHouseNewsViewController();
+
+    void viewDidLoad() override;
+    int numberOfRowsInSection(ui::TableView& table, int section) override;
+    std::shared_ptr<ui::TableViewCell> cellForRowAtIndexPath(
+        ui::TableView& table, const ui::IndexPath& indexPath) override;
+    [[nodiscard]] const QVariantList& news() const { return news_; }
+
+private:
+    void requestNews();
+    QVariantList news_;
+};

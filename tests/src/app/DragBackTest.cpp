@@ -1,0 +1,108 @@
+#include "AppShellFixture.h"
+
+#include "app/QXPlaceholderController.h"
+#include "app/QXTabBarController.h"
+#include "app/XXNavigationController.h"
+#include "platform/uikit/image.h"
+
+namespace {
+
+class DragBackTest : public AppShellFixture {
+protected:
+    void SetUp() override {
+        AppShellFixture::SetUp();
+        launchAfterGuide();
+        stack().pushViewController(std::make_shared<QXPlaceholderController>("第二页", "second"),
+                                   false);
+        ASSERT_EQ(stack().viewControllers().size(), 2u);
+    }
+
+    [[nodiscard]] XXNavigationController& stack() {
+        return static_cast<XXNavigationController&>(
+            *app().tabBarController()->viewControllers().at(0));
+    }
+
+    // A finger down at x 10, moved to x 30 (where the drag begins), then by `distance`
+    // further, and lifted; then the 0.3 s animation runs out.
+    void dragBy(double distance) {
+        ui::Window& window = *app().window();
+        window.touchDown(ui::Point(10, 240));
+        window.touchMove(ui::Point(30, 240));
+        window.touchMove(ui::Point(30 + distance / 2, 240));
+        window.touchMove(ui::Point(30 + distance, 240));
+        window.touchUp(ui::Point(30 + distance, 240));
+        driver().wait(1);
+    }
+};
+
+TEST_F(DragBackTest, OneHundredPointsSpringBackAndOneHundredAndOnePop) {
+    dragBy(100);
+    EXPECT_EQ(stack().viewControllers().size(), 2u);
+    EXPECT_EQ(stack().view()->frame().origin.x, 0);
+    EXPECT_FALSE(stack().isMoving());
+
+    dragBy(101);
+    EXPECT_EQ(stack().viewControllers().size(), 1u);
+    EXPECT_EQ(stack().view()->frame().origin.x, 0);
+    EXPECT_TRUE(stack().screenShotList().empty());
+}
+
+TEST_F(DragBackTest, ThePopAnimationPopsLikeAFinishedDrag) {
+    int ran = 0;
+    stack().setDeallocBlock([&] { ++ran; });
+    stack().popAnimation();
+    EXPECT_TRUE(stack().isMoving());
+    driver().wait(1);
+    EXPECT_EQ(stack().viewControllers().size(), 1u);
+    EXPECT_TRUE(stack().screenShotList().empty());
+    EXPECT_EQ(ran, 1);
+    EXPECT_FALSE(stack().isMoving());
+    stack().popAnimation();  // only the root: nothing
+    EXPECT_FALSE(stack().isMoving());
+}
+
+TEST_F(DragBackTest, TheScreenStaysBetweenTheEdgeAndThreeHundredTwentyPoints) {
+    stack().moveViewWithX(-40);
+    EXPECT_EQ(stack().view()->frame().origin.x, 0);
+    stack().moveViewWithX(500);
+    EXPECT_EQ(stack().view()->frame().origin.x, 320);
+    stack().moveViewWithX(0);
+}
+
+TEST_F(DragBackTest, SwitchedOffPerStackOrForTheWholeAppADragDoesNothing) {
+    stack().setCanDragBack(false);
+    dragBy(200);
+    EXPECT_EQ(stack().viewControllers().size(), 2u);
+    EXPECT_EQ(stack().view()->frame().origin.x, 0);
+
+    stack().setCanDragBack(true);
+    app().setIsShouldDragBackGesture(false);
+    dragBy(200);
+    EXPECT_EQ(stack().viewControllers().size(), 2u);
+
+    app().setIsShouldDragBackGesture(true);
+    dragBy(200);
+    EXPECT_EQ(stack().viewControllers().size(), 1u);
+}
+
+TEST_F(DragBackTest, ScreenshotsFollowTheStackAndTheFirstShowsTheTabBar) {
+    ASSERT_EQ(stack().screenShotList().size(), 1u);
+    // The picture behind the second screen is of the whole shell, custom tab bar included.
+    const QImage first = stack().screenShotList().front()->pixels();
+    const double scale = stack().screenShotList().front()->scale();
+    EXPECT_EQ(first.height(), int(480 * scale));
+    EXPECT_EQ(first.pixelColor(int(40 * scale), int(470 * scale)), QColor(250, 250, 250));
+
+    stack().pushViewController(std::make_shared<QXPlaceholderController>("三", "3"), false);
+    stack().pushViewController(std::make_shared<QXPlaceholderController>("四", "4"), false);
+    EXPECT_EQ(stack().screenShotList().size(), 3u);
+    stack().popToViewController(stack().viewControllers().at(1), false);
+    EXPECT_EQ(stack().screenShotList().size(), 1u);
+    stack().popViewControllerAnimated(false);
+    EXPECT_TRUE(stack().screenShotList().empty());
+    // Popping the root pops nothing and keeps the list as it is.
+    stack().popViewControllerAnimated(false);
+    EXPECT_TRUE(stack().screenShotList().empty());
+}
+
+}  // namespace

@@ -1,0 +1,267 @@
+#include "AppShellFixture.h"
+
+#include "analytics/StatClick.h"
+#include "app/QXNewGuidView.h"
+#include "app/QXTabBarController.h"
+#include "app/QXUtil.h"
+#include "net/EndpointTable.h"
+#include "net/QXIMRequest.h"
+#include "net/RequestHeaderSet.h"
+#include "platform/foundation/file_manager.h"
+#include "platform/foundation/property_list.h"
+#include "platform/uikit/alert_test_driver.h"
+#include "platform/uikit/alert_view.h"
+#include "standin/FormFields.h"
+
+#include <QUrlQuery>
+
+namespace {
+
+bool documentExists(const QString& name) {
+    return ns::FileManager::fileExistsAtPath(QXUtil::pathForDocumentWithFilename(name));
+}
+
+QList<qint64> majorsAsked(const std::vector<standin::RecordedRequest>& requests) {
+    QList<qint64> majors;
+    for (const auto& request : requests) {
+        majors << standin::FormFields(request.body).number("majorCategoryScriptIndex", -1);
+    }
+    return majors;
+}
+
+class QXAppDelegateLaunchTest : public AppShellFixture {
+protected:
+    // Waits for the need form's chain to have asked for all three majors and stored them.
+    bool needFormChainDone(int city) {
+        return runMainLoopUntil([&] {
+            return documentExists(QStringLiteral("%1-5").arg(city)) &&
+                   calls("GetMajorCategoryFilter").size() >= 3;
+        });
+    }
+};
+
+TEST_F(QXAppDelegateLaunchTest, AnEmptyStoreGetsEveryDefaultAndAPresetValueStays) {
+    defaults().setObject(QStringLiteral("30"), QStringLiteral("describeInterval"));
+    defaults().setDouble(12345, QStringLiteral("LastGetSubscribeRefreshStatusFromServerTime"));
+    launch();
+
+    EXPECT_EQ(defaults().objectForKey("describeInterval").toString(), "30");
+    EXPECT_EQ(defaults().objectForKey("describeAlertType").toString(), "1_1_1");
+    EXPECT_EQ(defaults().integerForKey("startAlert"), 9);
+    EXPECT_EQ(defaults().integerForKey("endAlert"), 21);
+    EXPECT_TRUE(defaults().boolForKey("describeNotice"));
+    EXPECT_TRUE(defaults().boolForKey("sixinPushNotice"));
+    EXPECT_TRUE(defaults().boolForKey("xiaoxiPushNotice"));
+    ASSERT_TRUE(defaults().objectForKey("huodongNotice").isValid());
+    EXPECT_FALSE(defaults().boolForKey("huodongNotice"));
+    EXPECT_EQ(defaults().doubleForKey("LastGetSubscribeRefreshStatusFromServerTime"), 0);
+    // The settings the delegate reads back for its push notices.
+    EXPECT_EQ(app().timeInterval(), 30);
+    EXPECT_EQ(app().startTime(), 9);
+    EXPECT_EQ(app().endTime(), 21);
+    EXPECT_TRUE(app().isShouldDragBackGesture());
+}
+
+TEST_F(QXAppDelegateLaunchTest, TheFirstLaunchShowsTheGuideOnceAndANewVersionShowsItAgain) {
+    launch();
+    EXPECT_EQ(defaults().stringForKey("lastVersion"), "2.3.0");
+    EXPECT_EQ(defaults().stringForKey("cityVersion"), "0");
+    EXPECT_TRUE(defaults().boolForKey("guideShown"));
+    ASSERT_TRUE(defaults().objectForKey("newVersionWithSendInfo").isValid());
+    EXPECT_FALSE(defaults().boolForKey("newVersionWithSendInfo"));
+    EXPECT_NE(driver().findByClassName("QXNewGuidView"), nullptr);
+
+    launch();
+    EXPECT_EQ(driver().findByClassName("QXNewGuidView"), nullptr);
+
+    defaults().setObject(QStringLiteral("2.2.0"), QStringLiteral("lastVersion"));
+    defaults().setInteger(7, QStringLiteral("TongZhiNoReadNum"));
+    launch();
+    EXPECT_NE(driver().findByClassName("QXNewGuidView"), nullptr);
+    EXPECT_EQ(defaults().stringForKey("lastVersion"), "2.3.0");
+    EXPECT_EQ(defaults().integerForKey("TongZhiNoReadNum"), 0);
+}
+
+TEST_F(QXAppDelegateLaunchTest, TheGuidesButtonLeavesTheTabShellBeneath) {
+    launch();
+    ASSERT_TRUE(driver().tapText(QStringLiteral("开始找房")));
+    ASSERT_TRUE(runMainLoopUntil([&] { return !driver().findByClassName("QXNewGuidView"); }));
+    EXPECT_NE(driver().findByText(QStringLiteral("首页")), nullptr);
+}
+
+TEST_F(QXAppDelegateLaunchTest, TheNeedFormCopiesItsResourcesAndFetchesMajorsOneThreeFive) {
+    presetCity();
+    launch();
+    EXPECT_EQ(app().currentCityScript_index(), kCity);
+    for (const QString name : {"1", "3", "5"}) {
+        const auto copied =
+            ns::dictionaryWithContentsOfFile(QXUtil::pathForDocumentWithFilename(name));
+        ASSERT_TRUE(copied) << name.toStdString();
+        EXPECT_FALSE(copied->value("fs").toList().isEmpty());
+    }
+    ASSERT_TRUE(needFormChainDone(kCity));
+    const auto asked = calls("GetMajorCategoryFilter");
+    EXPECT_EQ(majorsAsked(asked), (QList<qint64>{1, 3, 5}));
+    for (const auto& request : asked) {
+        EXPECT_EQ(request.header("cityScriptIndex"), QByteArray::number(kCity));
+        EXPECT_EQ(request.header("categoryId"), "7");
+        EXPECT_EQ(request.header("version"), "0");
+    }
+    const auto stored = ns::dictionaryWithContentsOfFile(
+        QXUtil::pathForDocumentWithFilename(QStringLiteral("%1-3").arg(kCity)));
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->value("fs").toList().first().toMap().value("f"), "price");
+}
+
+TEST_F(QXAppDelegateLaunchTest, TheFirstLaunchWaitsForACityInsteadOfAskingForMinusOne) {
+    launch();
+    EXPECT_EQ(app().currentCityScript_index(), -1);
+    // The city chooser is up; nothing of the need form went out meanwhile.
+    QXIMRequest::shared().addValuesFormDic(RequestHeaderSet::dataShare("ping"));
+    QXIMRequest::shared().requestWithUrl(EndpointTable::dataShareEndpoint(), "ping", "", nullptr,
+                                         nullptr);
+    ASSERT_TRUE(runMainLoopUntil([&] { return calls("ping").size() == 1; }));
+    EXPECT_TRUE(calls("GetMajorCategoryFilter").empty());
+    EXPECT_FALSE(documentExists("-1-1"));
+    EXPECT_NE(app().tabBarController()->presentedViewController(), nullptr);
+
+    // Choosing a city runs the chain for it.
+    app().cityState()->updateCityWithIndex(kCity);
+    ASSERT_TRUE(needFormChainDone(kCity));
+    for (const auto& request : calls("GetMajorCategoryFilter")) {
+        EXPECT_EQ(request.header("cityScriptIndex"), QByteArray::number(kCity));
+    }
+    EXPECT_EQ(defaults().integerForKey("cityId"), kCity + 1);
+}
+
+TEST_F(QXAppDelegateLaunchTest, AFailedFilterDownloadMovesOnAndKeepsTheEarlierFile) {
+    presetCity();
+    launch();
+    ASSERT_TRUE(needFormChainDone(kCity));
+    ASSERT_TRUE(ns::writeToFile(QVariantMap{{"v", "old"}},
+                                QXUtil::pathForDocumentWithFilename("0-1"), true));
+    server().reset();
+    server().setFault({.prefix = "/datashare/", .status = 500, .times = 1});
+    app().downLoadSendNeedInfo(1, 0);
+    ASSERT_TRUE(runMainLoopUntil([&] { return calls("GetMajorCategoryFilter").size() == 3; }));
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return ns::dictionaryWithContentsOfFile(QXUtil::pathForDocumentWithFilename("0-5"))
+                   .value_or(QVariantMap())
+                   .value("v") == "1";
+    }));
+    EXPECT_EQ(majorsAsked(calls("GetMajorCategoryFilter")), (QList<qint64>{1, 3, 5}));
+    EXPECT_EQ(
+        ns::dictionaryWithContentsOfFile(QXUtil::pathForDocumentWithFilename("0-1"))->value("v"),
+        "old");
+}
+
+TEST_F(QXAppDelegateLaunchTest, TheChainAndThePostListsFilterLoadDoNotCancelEachOther) {
+    presetCity();
+    launch();
+    ASSERT_TRUE(needFormChainDone(kCity));
+    server().reset();
+    server().setFault({.prefix = "/datashare/", .delayMs = 150});
+    for (const QString name : {"0-1", "0-3", "0-5"}) {
+        ns::FileManager::removeItemAtPath(QXUtil::pathForDocumentWithFilename(name));
+    }
+    app().downLoadSendNeedInfo(1, 0);
+    // The post list loads its own filter definitions of the same interface meanwhile.
+    int listAnswers = 0;
+    QVariantMap listFailure;
+    QXIMRequest::shared().requestWithUrl(
+        EndpointTable::dataShareEndpoint(), "GetMajorCategoryFilter",
+        "cityScriptIndex=0&categoryId=7&majorCategoryScriptIndex=1",
+        [&](const QVariant&) { ++listAnswers; },
+        [&](const QVariantMap& failure) { listFailure = failure; });
+    ASSERT_TRUE(runMainLoopUntil([&] { return documentExists("0-5"); }, 10s));
+    ASSERT_TRUE(runMainLoopUntil([&] { return listAnswers == 1 || !listFailure.isEmpty(); }));
+    EXPECT_EQ(listAnswers, 1) << listFailure.value("msg").toString().toStdString();
+    EXPECT_TRUE(documentExists("0-1"));
+    EXPECT_TRUE(documentExists("0-3"));
+}
+
+TEST_F(QXAppDelegateLaunchTest, AFailedAutomaticLogonLogsOutLocallyEvenWhenTheLogoutFails) {
+    defaults().setBool(true, "lastLogonState");
+    defaults().setInteger(100007, "loginID");
+    defaults().setObject("old-session", "sessionID");
+    defaults().setObject("old-token", "token");
+    defaults().setInteger(55, "anonymousLoginId");
+    // An installation that has its anonymous user id already: nothing else changes the ids.
+    defaults().setObject("0123456789ABCDEF0123456789ABCDEF", "userId");
+    server().setFault({.prefix = "/users/", .status = 500});
+    launch();
+
+    ASSERT_TRUE(runMainLoopUntil([&] { return !app().userInfo()->logonSuccess(); }));
+    EXPECT_EQ(app().userInfo()->loginID(), 55);
+    EXPECT_TRUE(app().userInfo()->sessionID().isEmpty());
+    EXPECT_FALSE(defaults().objectForKey("loginID").isValid());
+    EXPECT_FALSE(defaults().objectForKey("token").isValid());
+    EXPECT_FALSE(defaults().boolForKey("lastLogonState"));
+    ui::AlertTestDriver alerts(driver());
+    ASSERT_NE(alerts.visibleAlert(), nullptr);
+    EXPECT_EQ(alerts.visibleAlert()->message(), QStringLiteral("您的登陆已失效，请重新登录！"));
+    ASSERT_TRUE(runMainLoopUntil([&] { return calls("logout").size() == 1; }));
+    EXPECT_EQ(standin::FormFields(calls("logout").front().body).number("loginId"), 100007);
+}
+
+TEST_F(QXAppDelegateLaunchTest, AnAcceptedAutomaticLogonKeepsTheUserWithTheNewSession) {
+    defaults().setBool(true, "lastLogonState");
+    defaults().setInteger(100007, "loginID");
+    defaults().setObject("old-session", "sessionID");
+    launch();
+    ASSERT_TRUE(runMainLoopUntil([&] { return app().userInfo()->sessionID() != "old-session"; }));
+    EXPECT_TRUE(app().userInfo()->logonSuccess());
+    EXPECT_EQ(app().userInfo()->loginID(), 100007);
+    EXPECT_TRUE(app().userInfo()->sessionID().startsWith("auto-session-"));
+    EXPECT_TRUE(calls("logout").empty());
+}
+
+TEST_F(QXAppDelegateLaunchTest, LaunchRecordsTheStartAndSendsTheVersionCheckAndTheInstallPing) {
+    launch();
+    const QVariantList records = StatClick::records();
+    ASSERT_GE(records.size(), 2);
+    EXPECT_EQ(records[0].toMap().value("kind"), "start");
+    EXPECT_EQ(records[0].toMap().value("appKey"), QXAppDelegate::kAnalyticsAppKey);
+    EXPECT_EQ(records[0].toMap().value("channel"), "appstore");
+    EXPECT_EQ(records[1].toMap().value("id"), "start");
+
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return !calls("CheckVersion").empty() && !server().requests("/track/").empty(); }));
+    const standin::FormFields check(calls("CheckVersion").front().body);
+    EXPECT_EQ(check.number("upgradeMode"), 1);
+    EXPECT_EQ(check.number("screenWidth"), 320);
+    const auto ping = server().requests("/track/").front();
+    EXPECT_EQ(ping.path, "/track/ping/" + QXAppDelegate::kTrackingAppId.toUtf8() + "/");
+    const QUrlQuery query(QString::fromUtf8(ping.query));
+    EXPECT_EQ(query.queryItemValue("devicename", QUrl::FullyDecoded), "Housing Phone");
+    EXPECT_TRUE(query.hasQueryItem("idfa"));
+    EXPECT_TRUE(query.queryItemValue("idfa").isEmpty());
+    EXPECT_TRUE(query.queryItemValue("idfv").isEmpty());
+}
+
+TEST_F(QXAppDelegateLaunchTest, WithoutAStoredUserIdTheServersIdReplacesTheFallback) {
+    launch();
+    EXPECT_EQ(app().userId(), EndpointTable::fallbackUserId());
+    ASSERT_TRUE(
+        runMainLoopUntil([&] { return app().userId() != EndpointTable::fallbackUserId(); }));
+    EXPECT_EQ(defaults().stringForKey("userId"), app().userId());
+    EXPECT_EQ(QXIMUser::shared().userKey(), app().userId());
+}
+
+TEST_F(QXAppDelegateLaunchTest, TheLifeCycleClearsTheBadgeAndSavesTheStatistics) {
+    launch();
+    auto& application = ui::Application::sharedApplication();
+    Statistics::getInstance().setLogArray({QStringLiteral("1,2014-01-01 00:00:00,x")});
+    application.setApplicationIconBadgeNumber(5);
+    application.moveToBackground();
+    EXPECT_EQ(application.applicationIconBadgeNumber(), 0);
+    EXPECT_FALSE(app().applicationRun());
+    EXPECT_EQ(ns::arrayWithContentsOfFile(QXUtil::pathForDocumentWithFilename("statistics"))
+                  .value_or(QVariantList())
+                  .size(),
+              1);
+    application.terminate();
+    EXPECT_EQ(StatClick::records().last().toMap().value("id"), "exit");
+}
+
+}  // namespace

@@ -1,0 +1,238 @@
+// Draws the app shell's pictures (tab buttons, bars, badges, back and text buttons, the
+// loading overlay, the notice background, the guide's button, the check box and the stars)
+// into a folder, at two pixels per point ("name@2x.png"). Deterministic: simple shapes and
+// the bundled font (WenQuanYi Micro Hei, Debian package fonts-wqy-microhei).
+//
+//   draw_resources OUTPUT_FOLDER          (the repository's resources/)
+// Runs without a display (QT_QPA_PLATFORM=offscreen).
+#include <QColor>
+#include <QDir>
+#include <QFont>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <cmath>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+constexpr double kScale = 2;
+const QColor kGreen(86, 186, 34);
+const QColor kDarkGreen(60, 150, 20);
+const QColor kGrey(138, 138, 138);
+const QColor kRed(230, 60, 50);
+const char kFontFile[] = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc";
+
+QString gFamily;
+QString gFolder;
+int gFailures = 0;
+
+// Draws a picture of `width` x `height` points and writes it as "<name>@2x.png".
+void draw(const QString& name, double width, double height,
+          const std::function<void(QPainter&)>& paint) {
+    QImage image(int(width * kScale), int(height * kScale), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setRenderHint(QPainter::TextAntialiasing);
+        painter.scale(kScale, kScale);
+        paint(painter);
+    }
+    const QString path = gFolder + QLatin1Char('/') + name + QStringLiteral("@2x.png");
+    if (!image.save(path, "PNG")) {
+        std::fprintf(stderr, "draw_resources: cannot write %s\n", qPrintable(path));
+        ++gFailures;
+    }
+}
+
+QFont font(double points, bool bold = false) {
+    QFont f(gFamily);
+    f.setPixelSize(int(points));
+    f.setBold(bold);
+    f.setHintingPreference(QFont::PreferNoHinting);
+    return f;
+}
+
+// Tab icons, 24 x 24 points, centred at the top of an 80 x 49 button.
+void homeIcon(QPainter& p) {
+    QPainterPath roof;
+    roof.moveTo(28, 16);
+    roof.lineTo(40, 5);
+    roof.lineTo(52, 16);
+    p.drawPath(roof);
+    p.drawRect(QRectF(31, 15, 18, 14));
+    p.drawRect(QRectF(37.5, 21, 5, 8));
+}
+
+void chatIcon(QPainter& p) {
+    QPainterPath bubble;
+    bubble.addRoundedRect(QRectF(28, 6, 24, 17), 5, 5);
+    bubble.moveTo(33, 23);
+    bubble.lineTo(31, 29);
+    bubble.lineTo(39, 23);
+    p.drawPath(bubble);
+}
+
+void recordIcon(QPainter& p) {
+    QPainterPath heart;
+    heart.moveTo(40, 28);
+    heart.cubicTo(24, 18, 28, 4, 40, 12);
+    heart.cubicTo(52, 4, 56, 18, 40, 28);
+    p.drawPath(heart);
+}
+
+void personIcon(QPainter& p) {
+    p.drawEllipse(QRectF(34, 5, 12, 12));
+    QPainterPath body;
+    body.moveTo(28, 29);
+    body.cubicTo(28, 19, 52, 19, 52, 29);
+    p.drawPath(body);
+}
+
+void tabButton(const QString& title, void (*icon)(QPainter&), bool selected) {
+    draw(title + (selected ? QStringLiteral("点击") : QString()), 80, 49, [&](QPainter& p) {
+        const QColor colour = selected ? kGreen : kGrey;
+        p.setPen(QPen(colour, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(Qt::NoBrush);
+        icon(p);
+        p.setFont(font(11));
+        p.setPen(colour);
+        p.drawText(QRectF(0, 32, 80, 15), Qt::AlignHCenter | Qt::AlignVCenter, title);
+    });
+}
+
+void roundedButton(const QString& name, double width, double height, const QColor& fill,
+                   const QColor& border) {
+    draw(name, width, height, [&](QPainter& p) {
+        p.setPen(QPen(border, 1));
+        p.setBrush(fill);
+        p.drawRoundedRect(QRectF(0.5, 0.5, width - 1, height - 1), 5, 5);
+    });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: draw_resources OUTPUT_FOLDER\n");
+        return 2;
+    }
+    gFolder = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(gFolder);
+    const int fontId = QFontDatabase::addApplicationFont(QString::fromLatin1(kFontFile));
+    if (fontId < 0) {
+        std::fprintf(stderr, "draw_resources: the font %s is missing\n", kFontFile);
+        return 1;
+    }
+    gFamily = QFontDatabase::applicationFontFamilies(fontId).value(0);
+
+    // The tab shell.
+    for (const bool selected : {false, true}) {
+        tabButton(QStringLiteral("首页"), homeIcon, selected);
+        tabButton(QStringLiteral("沟通"), chatIcon, selected);
+        tabButton(QStringLiteral("看房记"), recordIcon, selected);
+        tabButton(QStringLiteral("个人中心"), personIcon, selected);
+    }
+    draw(QStringLiteral("底部tabBG"), 4, 52, [](QPainter& p) {
+        p.fillRect(QRectF(0, 0, 4, 52), QColor(250, 250, 250));
+        p.fillRect(QRectF(0, 0, 4, 0.5), QColor(200, 200, 200));
+    });
+    draw(QStringLiteral("提示圈"), 22, 22, [](QPainter& p) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(kRed);
+        p.drawEllipse(QRectF(1, 1, 20, 20));
+    });
+    draw(QStringLiteral("im消息提示"), 30, 20, [](QPainter& p) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(kRed);
+        p.drawRoundedRect(QRectF(0, 0, 30, 20), 10, 10);
+    });
+
+    // The navigation bar and its buttons.
+    draw(QStringLiteral("顶部BG"), 4, 64, [](QPainter& p) {
+        p.fillRect(QRectF(0, 0, 4, 64), kGreen);
+        p.fillRect(QRectF(0, 63.5, 4, 0.5), kDarkGreen);
+    });
+    for (const bool pressed : {false, true}) {
+        draw(pressed ? QStringLiteral("返回点击") : QStringLiteral("返回"), 48, 32,
+             [pressed](QPainter& p) {
+                 p.setPen(QPen(pressed ? QColor(220, 240, 210) : Qt::white, 2.5, Qt::SolidLine,
+                               Qt::RoundCap, Qt::RoundJoin));
+                 QPainterPath chevron;
+                 chevron.moveTo(20, 8);
+                 chevron.lineTo(12, 16);
+                 chevron.lineTo(20, 24);
+                 p.drawPath(chevron);
+             });
+    }
+    roundedButton(QStringLiteral("button34px"), 20, 34, kDarkGreen, QColor(255, 255, 255, 120));
+    roundedButton(QStringLiteral("button34px-点击态"), 20, 34, QColor(40, 110, 10),
+                  QColor(255, 255, 255, 120));
+    roundedButton(QStringLiteral("icon点击背景"), 12, 12, QColor(0, 0, 0, 50), Qt::transparent);
+    draw(QStringLiteral("红点"), 8, 8, [](QPainter& p) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(kRed);
+        p.drawEllipse(QRectF(0, 0, 8, 8));
+    });
+
+    // The loading overlay and the floating notice.
+    draw(QStringLiteral("loading底部"), 60, 60, [](QPainter& p) {
+        p.setPen(QPen(QColor(225, 225, 225), 4));
+        p.drawEllipse(QRectF(4, 4, 52, 52));
+    });
+    draw(QStringLiteral("loading图标"), 60, 60, [](QPainter& p) {
+        p.setPen(QPen(kGreen, 4, Qt::SolidLine, Qt::RoundCap));
+        p.drawArc(QRectF(4, 4, 52, 52), 90 * 16, -100 * 16);
+    });
+    roundedButton(QStringLiteral("tip-bg"), 20, 33, QColor(0, 0, 0, 190), Qt::transparent);
+
+    // The first-launch guide's button.
+    roundedButton(QStringLiteral("开始button"), 60, 44, Qt::white, kGreen);
+    roundedButton(QStringLiteral("开始button点击"), 60, 44, QColor(230, 245, 222), kGreen);
+
+    // The check box and the rating stars.
+    for (const bool ticked : {false, true}) {
+        draw(ticked ? QStringLiteral("登陆-下次自动登录-选择")
+                    : QStringLiteral("登陆-下次自动登录-未选"),
+             22, 22, [ticked](QPainter& p) {
+                 p.setPen(QPen(ticked ? kGreen : kGrey, 1.5));
+                 p.setBrush(ticked ? kGreen : Qt::white);
+                 p.drawRoundedRect(QRectF(2, 2, 18, 18), 3, 3);
+                 if (!ticked) return;
+                 p.setPen(QPen(Qt::white, 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+                 QPainterPath tick;
+                 tick.moveTo(6, 11);
+                 tick.lineTo(10, 15);
+                 tick.lineTo(16, 7);
+                 p.drawPath(tick);
+             });
+    }
+    for (const bool coloured : {true, false}) {
+        draw(coloured ? QStringLiteral("彩色五星") : QStringLiteral("灰色五星"), 10, 10,
+             [coloured](QPainter& p) {
+                 QPainterPath star;
+                 for (int i = 0; i < 10; ++i) {
+                     const double radius = i % 2 == 0 ? 5 : 2.1;
+                     const double angle = -M_PI / 2 + i * M_PI / 5;
+                     const QPointF point(5 + radius * std::cos(angle),
+                                         5.3 + radius * std::sin(angle));
+                     if (i == 0)
+                         star.moveTo(point);
+                     else
+                         star.lineTo(point);
+                 }
+                 star.closeSubpath();
+                 p.setPen(Qt::NoPen);
+                 p.setBrush(coloured ? QColor(255, 170, 0) : QColor(210, 210, 210));
+                 p.drawPath(star);
+             });
+    }
+    return gFailures == 0 ? 0 : 1;
+}
