@@ -12,6 +12,8 @@
 #include "platform/uikit/view_controller.h"
 #include "platform/uikit/window.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QUrlQuery>
 
 // A plain titled screen: the host of a panel, or what the map opens.
@@ -25,6 +27,9 @@ public:
 class ShopMapFixture : public ServiceCallFixture {
 protected:
     void SetUp() override {
+        // Tiles drawn afresh for every test, never ones an older stand-in left behind.
+        ASSERT_TRUE(tiles_.isValid());
+        qputenv("HOUSING_STANDIN_TILE_CACHE", QFile::encodeName(tiles_.path()));
         ServiceCallFixture::SetUp();
         window_ = std::make_shared<ui::Window>();
         window_->makeKeyAndVisible();
@@ -32,6 +37,11 @@ protected:
         window_->setRootViewController(navigation_);
         driver_ = std::make_unique<ui::TestDriver>(window_);
         alerts_ = std::make_unique<ui::AlertTestDriver>(*driver_);
+    }
+
+    void TearDown() override {
+        ServiceCallFixture::TearDown();
+        qunsetenv("HOUSING_STANDIN_TILE_CACHE");
     }
 
     ShopMapContext context() {
@@ -101,4 +111,5 @@ protected:
     std::shared_ptr<ui::NavigationController> navigation_;
     std::unique_ptr<ui::TestDriver> driver_;
     std::unique_ptr<ui::AlertTestDriver> alerts_;
+    QTemporaryDir tiles_;
 };
