@@ -1,8 +1,10 @@
 #include "standin/Endpoints.h"
 
 #include "standin/AppShellCalls.h"
+#include "standin/BrokerShops.h"
 #include "standin/Geography.h"
 #include "standin/Posts.h"
+#include "standin/MapTiles.h"
 #include "standin/MultipartReader.h"
 #include "standin/ServiceCalls.h"
 
@@ -71,6 +73,8 @@ Endpoints::Endpoints(QString imagesFolder) : imagesFolder_(std::move(imagesFolde
     Geography::install(*this);
     Posts::install(*this);
     AppShellCalls::install(*this);
+    BrokerShops::install(*this);
+    MapTiles::install(*this);
 }
 
 void Endpoints::addInterface(const QByteArray& name, InterfaceHandler handler) {

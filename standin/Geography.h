@@ -1,32 +1,12 @@
 #pragma once
 
+#include "standin/DistrictMap.h"
 #include "standin/Endpoints.h"
-
-#include <QString>
 
 #include <optional>
 #include <utility>
-#include <vector>
 
 namespace standin {
-
-struct StreetRow {
-    qint64 id = 0;
-    QString name;
-};
-
-struct DistrictRow {
-    qint64 id = 0;
-    QString name;
-    std::vector<StreetRow> streets;
-};
-
-struct CityRow {
-    int scriptIndex = 0;
-    QString name;
-    QString province;
-    std::vector<DistrictRow> districts;
-};
 
 // Where things are: the district and street lists of every city of the shipped city
 // database ("GetLastGeography", version-checked), the city of a coordinate

@@ -3,6 +3,8 @@
 //   standin [--port N] [--images DIR]
 #include "standin/StandinServer.h"
 
+#include <QGuiApplication>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +23,11 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+    // The map tiles draw district names, and fonts need a GUI application; it never shows
+    // anything, so it needs no display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
+
     // Signals are taken by sigwait below, never by a handler on a server thread.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);

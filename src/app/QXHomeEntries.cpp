@@ -1,11 +1,14 @@
 #include "app/QXHomeEntries.h"
 
 #include "app/QXAppDelegate.h"
+#include "app/ShopMapEntry.h"
+#include "app/statistics/StatisticsForAnalytics.h"
 #include "houses/QXPostList.h"
 #include "location/CityData.h"
 #include "location/SelectedCityState.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/label.h"
+#include "platform/uikit/layer.h"
 #include "platform/uikit/navigation_controller.h"
 
 QXHomeEntries::QXHomeEntries()
@@ -34,12 +37,32 @@ void QXHomeEntries::viewDidLoad() {
         view()->addSubview(button);
         x += 97;
     }
+    auto shopEntry = std::make_shared<ui::Button>(ui::Rect(90, 260, 140, 44));
+    shopEntry->setTag(kShopEntryTag);
+    shopEntry->setTitle(QStringLiteral("中介门店"), ui::kControlStateNormal);
+    shopEntry->setTitleColor(ui::Color::whiteColor(), ui::kControlStateNormal);
+    shopEntry->setBackgroundColor(ui::Color::rgb(83, 188, 44));
+    shopEntry->layer()->setCornerRadius(6);
+    shopEntry->addTarget(this, ui::kControlEventTouchUpInside,
+                         [weak = weakAs<QXHomeEntries>()](ui::Control&, const ui::Event*) {
+                             if (auto self = weak.lock()) self->openShopMap();
+                         });
+    view()->addSubview(shopEntry);
 }
 
 void QXHomeEntries::openList(int majorId) {
     if (ui::NavigationController* navigation = navigationController()) {
         navigation->pushViewController(std::make_shared<QXPostList>(7, majorId, QString()), true);
     }
+}
+
+void QXHomeEntries::openShopMap() {
+    auto* navigation = navigationController();
+    // A second tap while the map is being pushed opens nothing more.
+    if (!navigation || navigation->topViewController().get() != this) return;
+    StatisticsForAnalytics::event(QStringLiteral("home_agentshop"));
+    navigation->pushViewController(ShopMapEntry::makeScreen(QXAppDelegate::sharedAppDelegate()),
+                                   true);
 }
 
 std::shared_ptr<City> QXAppHousesHost::currentCity() const {

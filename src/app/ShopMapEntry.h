@@ -1,0 +1,17 @@
+#pragma once
+
+#include "map/ShopMapContext.h"
+
+#include <memory>
+
+class QXAppDelegate;
+class QXMapViewController;
+
+// The broker-shop map as the application opens it: its context filled from the application
+// delegate (network state, located position, current city, own user, drag-back switch,
+// analytics), the message store, and placeholder screens for the chat and the broker page
+// until those screens exist.
+struct ShopMapEntry {
+    [[nodiscard]] static ShopMapContext context(QXAppDelegate& delegate);
+    [[nodiscard]] static std::shared_ptr<QXMapViewController> makeScreen(QXAppDelegate& delegate);
+};

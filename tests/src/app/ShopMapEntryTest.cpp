@@ -1,0 +1,59 @@
+#include "app/QXAppDelegate.h"
+#include "app/ShopMapEntry.h"
+
+#include "IMChat/qximlib/QXIMDatabase.h"
+
+#include "SandboxTest.h"
+
+namespace {
+
+const QString kUser = "42";
+const QString kTalk = "8000001234-42";
+
+class ShopMapEntryTest : public SandboxTest {
+protected:
+    void TearDown() override {
+        QXAppDelegate::resetShared();
+        SandboxTest::TearDown();
+    }
+};
+
+TEST_F(ShopMapEntryTest, AnswersBeforeLaunchWithoutACityStateOrAStoredTalk) {
+    QXAppDelegate& delegate = QXAppDelegate::sharedAppDelegate();
+    const ShopMapContext context = ShopMapEntry::context(delegate);
+    EXPECT_EQ(context.cityId(), 0);
+    context.setDragBack(false);
+    EXPECT_FALSE(delegate.isShouldDragBackGesture());
+    context.setDragBack(true);
+    EXPECT_TRUE(delegate.isShouldDragBackGesture());
+    EXPECT_TRUE(context.strLocation().isEmpty());
+    EXPECT_EQ(context.locationState(), UserLocationFailed);
+    EXPECT_FALSE(context.cityIndexWithName("上海市"));
+    ASSERT_TRUE(QXIMDatabase::shared().openDatabase(kUser));
+    EXPECT_FALSE(context.storedPostReference(kTalk, kUser)) << "no such talk";
+}
+
+TEST_F(ShopMapEntryTest, AStoredTalkGivesItsPostReferenceAndLosesItsUnreadMark) {
+    QXIMDatabase& store = QXIMDatabase::shared();
+    ASSERT_TRUE(store.openDatabase(kUser));
+    QXIMMessage message;
+    message.userId = kUser;
+    message.talkId = kTalk;
+    message.fromId = "8000001234";
+    message.toId = kUser;
+    message.needId = "80000012347_1_1009_0";
+    message.otherUser = R"({"id":"8000001234"})";
+    message.messageId = 7;
+    message.uTime = 1000;
+    message.setContents("[\"hi\"]");
+    ASSERT_TRUE(store.saveMessageIntoTalkTable(message));
+    const int unread = store.talkUnReadCountWithUserId(kUser);
+
+    const ShopMapContext context = ShopMapEntry::context(QXAppDelegate::sharedAppDelegate());
+    EXPECT_EQ(context.storedPostReference(kTalk, kUser), QString("80000012347_1_1009_0"));
+    context.clearUnread(kTalk);
+    EXPECT_LE(store.talkUnReadCountWithUserId(kUser), unread);
+    EXPECT_EQ(store.talkInfoExist(kTalk, kUser).value(0).value("l_read").toInt(), 0);
+}
+
+}  // namespace
