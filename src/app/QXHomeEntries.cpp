@@ -6,6 +6,7 @@
 #include "houses/QXPostList.h"
 #include "location/CityData.h"
 #include "location/SelectedCityState.h"
+#include "map/QXMapViewController.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/label.h"
 #include "platform/uikit/layer.h"
