@@ -1,6 +1,7 @@
 #include "standin/Endpoints.h"
 
 #include "standin/AppShellCalls.h"
+#include "standin/HomeScreenCalls.h"
 #include "standin/Geography.h"
 #include "standin/MultipartReader.h"
 #include "standin/ServiceCalls.h"
@@ -69,6 +70,7 @@ Endpoints::Endpoints(QString imagesFolder) : imagesFolder_(std::move(imagesFolde
     ServiceCalls::install(*this);
     Geography::install(*this);
     AppShellCalls::install(*this);
+    HomeScreenCalls::install(*this);
 }
 
 void Endpoints::addInterface(const QByteArray& name, InterfaceHandler handler) {

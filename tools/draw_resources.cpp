@@ -11,8 +11,10 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRadialGradient>
 
 #include <cmath>
 #include <cstdio>
@@ -116,6 +118,93 @@ void roundedButton(const QString& name, double width, double height, const QColo
 }
 
 }  // namespace
+
+// The home screen: the publish area's background and round button with its rings, the
+// tile icons, the city arrow and the shadow under a title bar.
+void homeScreenPictures() {
+    for (const auto& [name, height] : {std::pair{QStringLiteral("首页背景bg"), 376.0},
+                                       std::pair{QStringLiteral("背景960"), 171.0}}) {
+        draw(name, 320, height, [height](QPainter& p) {
+            QLinearGradient fill(0, 0, 0, height);
+            fill.setColorAt(0, QColor(244, 250, 240));
+            fill.setColorAt(1, QColor(222, 240, 210));
+            p.fillRect(QRectF(0, 0, 320, height), fill);
+        });
+    }
+    for (const bool pressed : {false, true}) {
+        draw(pressed ? QStringLiteral("开始找房点击") : QStringLiteral("开始找房"), 201, 201,
+             [pressed](QPainter& p) {
+                 p.setPen(Qt::NoPen);
+                 p.setBrush(pressed ? kDarkGreen : kGreen);
+                 p.drawEllipse(QRectF(30, 30, 141, 141));
+                 p.setPen(Qt::white);
+                 p.setFont(font(26, true));
+                 p.drawText(QRectF(30, 30, 141, 141), Qt::AlignCenter, QStringLiteral("开始找房"));
+             });
+    }
+    draw(QStringLiteral("背景2"), 201, 201, [](QPainter& p) {
+        p.setPen(QPen(QColor(86, 186, 34, 80), 2));
+        p.drawEllipse(QRectF(2, 2, 197, 197));
+    });
+    draw(QStringLiteral("背景1"), 201, 201, [](QPainter& p) {
+        p.setPen(QPen(QColor(86, 186, 34, 140), 3));
+        p.drawEllipse(QRectF(16, 16, 169, 169));
+    });
+    draw(QStringLiteral("背景3"), 201, 201, [](QPainter& p) {
+        QRadialGradient glow(100.5, 100.5, 100);
+        glow.setColorAt(0.6, QColor(86, 186, 34, 90));
+        glow.setColorAt(1, QColor(86, 186, 34, 0));
+        p.setPen(Qt::NoPen);
+        p.setBrush(glow);
+        p.drawEllipse(QRectF(0, 0, 201, 201));
+    });
+    draw(QStringLiteral("圆"), 121, 121, [](QPainter& p) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(kGreen);
+        p.drawEllipse(QRectF(0, 0, 121, 121));
+    });
+    draw(QStringLiteral("文字"), 121, 121, [](QPainter& p) {
+        p.setPen(Qt::white);
+        p.setFont(font(24, true));
+        p.drawText(QRectF(0, 0, 121, 121), Qt::AlignCenter, QStringLiteral("开始找房"));
+    });
+    const std::pair<QString, QColor> tiles[] = {
+        {QStringLiteral("首页好房子"), QColor(255, 140, 40)},
+        {QStringLiteral("首页门店"), QColor(60, 150, 230)},
+        {QStringLiteral("首页资讯发布icon"), kGreen},
+    };
+    for (const auto& [name, colour] : tiles) {
+        draw(name, 32, 32, [colour](QPainter& p) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(colour);
+            p.drawRoundedRect(QRectF(1, 1, 30, 30), 7, 7);
+            p.setBrush(Qt::white);
+            p.drawRect(QRectF(9, 12, 14, 12));
+            QPainterPath roof;
+            roof.moveTo(7, 13);
+            roof.lineTo(16, 6);
+            roof.lineTo(25, 13);
+            roof.closeSubpath();
+            p.drawPath(roof);
+        });
+    }
+    draw(QStringLiteral("首页-选择城市箭头"), 15, 15, [](QPainter& p) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        QPainterPath arrow;
+        arrow.moveTo(3, 5);
+        arrow.lineTo(12, 5);
+        arrow.lineTo(7.5, 10.5);
+        arrow.closeSubpath();
+        p.drawPath(arrow);
+    });
+    draw(QStringLiteral("title底部阴影"), 320, 7, [](QPainter& p) {
+        QLinearGradient shade(0, 0, 0, 7);
+        shade.setColorAt(0, QColor(0, 0, 0, 50));
+        shade.setColorAt(1, QColor(0, 0, 0, 0));
+        p.fillRect(QRectF(0, 0, 320, 7), shade);
+    });
+}
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -234,5 +323,6 @@ int main(int argc, char** argv) {
                  p.drawPath(star);
              });
     }
+    homeScreenPictures();
     return gFailures == 0 ? 0 : 1;
 }

@@ -12,6 +12,7 @@
 #include "app/QXUtil.h"
 #include "app/XXNavigationController.h"
 #include "app/categories/UINavigationItem+iOS7Spacing.h"
+#include "app/home/QXMainViewController.h"
 #include "app/statistics/Statistics.h"
 #include "app/statistics/StatisticsEventIds.h"
 #include "app/statistics/StatisticsForAnalytics.h"
@@ -215,16 +216,15 @@ bool QXAppDelegate::didFinishLaunchingWithOptions(ui::Application& application,
 }
 
 void QXAppDelegate::setTabBarProperties(QXTabBarController& tabs) {
-    auto home = placeholder(
-        QStringLiteral("首页"),
-        QStringLiteral("这里将是首页：横幅、找租房、合租、二手房、经纪人门店和房产资讯。"));
+    auto home = std::make_shared<QXMainViewController>();
     auto chats = placeholder(QStringLiteral("沟通"),
                              QStringLiteral("这里将是与经纪人的会话列表和未读消息。"));
     auto record =
         placeholder(QStringLiteral("看房记"), QStringLiteral("这里将是收藏的房源和备注。"));
     auto center = std::make_shared<QXUCenterViewController>(userInfo());
     std::vector<std::shared_ptr<ui::ViewController>> stacks;
-    for (auto& root : {home, chats, record, std::shared_ptr<ui::ViewController>(center)}) {
+    for (auto& root : {std::shared_ptr<ui::ViewController>(home), chats, record,
+                       std::shared_ptr<ui::ViewController>(center)}) {
         stacks.push_back(QXNavigationBar::XXNavigationControllerWithQXBar(root));
     }
     tabs.setViewControllers(std::move(stacks));

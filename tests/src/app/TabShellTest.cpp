@@ -5,6 +5,7 @@
 #include "app/QXTabBarController.h"
 #include "app/QXUIViewController.h"
 #include "app/XXNavigationController.h"
+#include "app/home/QXMainViewController.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
@@ -160,6 +161,14 @@ TEST_F(TabShellScreenshotTest, AFreshSandboxShowsTheGuideThenTheCityChooserThenT
         return !app().tabBarController()->presentedViewController();
     }));
     EXPECT_GE(app().currentCityScript_index(), 0);
+    // The home screen shows the server's banners.
+    const auto& home =
+        static_cast<ui::NavigationController&>(*app().tabBarController()->viewControllers().at(0));
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return static_cast<QXMainViewController&>(*home.viewControllers().front())
+                   .dataArray()
+                   .size() == 5;
+    }));
     const auto shot = driver().screenshot();
     ASSERT_TRUE(shot);
     EXPECT_TRUE(matchesReferenceImage(shot->pixels(), "src/app/reference", "tab_shell_fresh.png"));

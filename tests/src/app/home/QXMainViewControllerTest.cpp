@@ -1,0 +1,216 @@
+#include "../AppShellFixture.h"
+
+#include "app/QXPlaceholderController.h"
+#include "app/QXTabBarController.h"
+#include "app/QXUtil.h"
+#include "app/XXNavigationController.h"
+#include "app/home/QXMainViewController.h"
+#include "platform/foundation/property_list.h"
+#include "platform/uikit/button.h"
+#include "platform/uikit/image.h"
+#include "platform/uikit/image_view.h"
+#include "ui/widgets/IconMenuView.h"
+
+#include <QFile>
+
+namespace {
+
+QVariantMap banner(const QString& jump, const QString& title = QStringLiteral("横幅")) {
+    return {{"img_url", "http://127.0.0.1:9/none.jpg"}, {"jump_url", jump}, {"title", title}};
+}
+
+QVariantMap bannerReply(const QVariantList& top) {
+    return {{"status", 0}, {"data", QVariantMap{{"top", top}}}};
+}
+
+class QXMainViewControllerTest : public AppShellFixture {
+protected:
+    void SetUp() override {
+        AppShellFixture::SetUp();
+        launchAfterGuide();
+    }
+
+    [[nodiscard]] XXNavigationController& homeStack() {
+        return static_cast<XXNavigationController&>(
+            *app().tabBarController()->viewControllers().at(0));
+    }
+    [[nodiscard]] QXMainViewController& home() {
+        return static_cast<QXMainViewController&>(*homeStack().viewControllers().front());
+    }
+    // The screen on top of the home stack, when one was pushed.
+    [[nodiscard]] QXPlaceholderController* pushed() {
+        if (homeStack().viewControllers().size() < 2) return nullptr;
+        return dynamic_cast<QXPlaceholderController*>(homeStack().topViewController().get());
+    }
+    void comeBack() {
+        ui::Application::sharedApplication().moveToBackground();
+        ui::Application::sharedApplication().returnToForeground();
+    }
+    void logOn() {
+        app().userInfo()->setLoginID(9000000001);
+        app().userInfo()->setLogonSuccess(true);
+    }
+    void backToHome() { homeStack().popToRootViewControllerAnimated(false); }
+    [[nodiscard]] std::vector<standin::RecordedRequest> subscriptionChecks() {
+        std::vector<standin::RecordedRequest> found;
+        for (auto& request : server().requests(standin::paths::kPush)) {
+            if (request.body.startsWith("act=5")) found.push_back(std::move(request));
+        }
+        return found;
+    }
+};
+
+TEST_F(QXMainViewControllerTest, TheHomeTabOpensOnTheBannersOfTheServerAtMostFive) {
+    ASSERT_TRUE(runMainLoopUntil([&] { return home().dataArray().size() == 5; }));
+    EXPECT_EQ(home().mainCycleView()->totalPages(), 5);
+    EXPECT_EQ(defaults().arrayForKey(kBannerDataNoImageKey), home().dataArray());
+    ASSERT_FALSE(calls("CommonOperateList").empty());
+    EXPECT_TRUE(calls("CommonOperateList").front().body.startsWith("cityId="));
+    EXPECT_EQ(home().tile(QXMainViewController::kHouseNews)->frame(),
+              ui::Rect(213.2, 120, 106.6, 72.5));
+}
+
+TEST_F(QXMainViewControllerTest, BannerRepliesKeepTheFirstFiveAndIgnoreWrongShapes) {
+    QVariantList eight;
+    for (int i = 0; i < 8; ++i) eight.append(banner(QString::number(i)));
+    home().saveBannerDataToUserDefaults(0, *ui::Image::imageNamed(QStringLiteral("红点.png")));
+    home().didFinishedBannerDataConnection(bannerReply(eight));
+    ASSERT_EQ(home().dataArray().size(), 5);
+    EXPECT_EQ(home().dataArray().last().toMap().value("jump_url"), "4");
+    EXPECT_TRUE(defaults().dataForKey("BannerDataImage_0").isEmpty())
+        << "new items drop the pictures of the old ones";
+
+    const QVariantList kept = home().dataArray();
+    home().didFinishedBannerDataConnection(QVariantMap{{"data", QVariantList{}}});
+    home().didFinishedBannerDataConnection(QVariantMap{{"data", QVariantMap{{"top", "x"}}}});
+    home().didFinishedBannerDataConnection(QVariant());
+    EXPECT_EQ(home().dataArray(), kept);
+    EXPECT_EQ(defaults().arrayForKey(kBannerDataNoImageKey), kept);
+}
+
+TEST_F(QXMainViewControllerTest, BannerLinksOpenTheirScreens) {
+    home().didFinishedBannerDataConnection(
+        bannerReply({banner("http://x", "网页"), banner("https://secure/page", "安全"), banner("3"),
+                     banner("7"), banner("-1"), banner("")}));
+    home().loadBannerDetailView(0);
+    ASSERT_NE(pushed(), nullptr);
+    EXPECT_EQ(pushed()->title(), "网页");
+    backToHome();
+    home().loadBannerDetailView(1);
+    ASSERT_NE(pushed(), nullptr);
+    EXPECT_EQ(pushed()->title(), "安全") << "a secure link is a web page, not the shop map";
+    backToHome();
+    home().loadBannerDetailView(2);
+    ASSERT_NE(pushed(), nullptr);
+    EXPECT_TRUE(pushed()->description().contains("(7, 3, \"\")"))
+        << pushed()->description().toStdString();
+    for (int index : {3, 4}) {
+        backToHome();
+        home().loadBannerDetailView(index);
+        ASSERT_NE(pushed(), nullptr);
+        EXPECT_EQ(pushed()->title(), "中介门店");
+    }
+    backToHome();
+    for (int index : {5, 6, -1}) home().loadBannerDetailView(index);
+    EXPECT_EQ(pushed(), nullptr);
+}
+
+TEST_F(QXMainViewControllerTest, WithoutBannersTheCarouselIsEmptyAndATapDoesNothing) {
+    home().didFinishedBannerDataConnection(bannerReply({}));
+    EXPECT_EQ(home().numberOfPages(), 0);
+    home().didClickPage(*home().mainCycleView(), 0);
+    EXPECT_EQ(pushed(), nullptr);
+}
+
+TEST_F(QXMainViewControllerTest, TheNewsRedPointShowsUntilTheNewsAreOpened) {
+    ui::Button* news = home().tile(QXMainViewController::kHouseNews);
+    ASSERT_EQ(home().redImageIcon()->superview(), news) << "no news seen yet";
+    EXPECT_EQ(home().redImageIcon()->frame(), ui::Rect(59, 10, 12, 12));
+    home().onClickTag(QXMainViewController::kHouseNews);
+    EXPECT_EQ(home().redImageIcon()->superview(), nullptr);
+    backToHome();
+
+    const QVariantMap reply{{"data", QVariantList{QVariantMap{{"url", "http://n/1.html"}}}}};
+    home().loadRedPoint(reply);
+    EXPECT_EQ(home().redImageIcon()->superview(), news);
+    EXPECT_EQ(defaults().stringForKey(kNewsUrlKey), "http://n/1.html");
+    home().onClickTag(QXMainViewController::kHouseNews);
+    home().loadRedPoint(reply);
+    EXPECT_EQ(home().redImageIcon()->superview(), nullptr) << "the same news again is no news";
+}
+
+TEST_F(QXMainViewControllerTest, TheFirstRunFetchesTermsVersionZeroAndKeepsOnlyNewerOnes) {
+    ASSERT_TRUE(runMainLoopUntil([&] { return home().versionIndex() == 3; }));
+    const auto terms = calls("HousingRequestInfo");
+    ASSERT_FALSE(terms.empty());
+    EXPECT_TRUE(terms.front().body.contains("\"getNevoruAppConfig\":[0]"))
+        << terms.front().body.data();
+    EXPECT_EQ(defaults().integerForKey("termsVersion"), 3);
+    const auto rent = home().loadLocalTermsData(1);
+    ASSERT_TRUE(rent);
+    EXPECT_EQ(rent->size(), 4);
+    EXPECT_FALSE(home().loadLocalTermsData(9)) << "a kind without terms";
+
+    const QVariantMap same{
+        {"data", QVariantMap{{"SearchHousingRequest",
+                              QVariantMap{{"getNevoruAppConfig", QVariantMap{{"version", 3}}}}}}}};
+    home().parseData(same);
+    const QVariantMap older{
+        {"data", QVariantMap{{"SearchHousingRequest",
+                              QVariantMap{{"getNevoruAppConfig", QVariantMap{{"version", 2}}}}}}}};
+    home().parseData(older);
+    home().parseData(QVariantMap{{"data", QVariantMap{}}});
+    EXPECT_EQ(home().versionIndex(), 3);
+    EXPECT_FALSE(QFile::exists(QXMainViewController::termsFileName(2)));
+    EXPECT_EQ(home().loadLocalTermsData(1)->size(), 4) << "the terms file stays whole";
+}
+
+TEST_F(QXMainViewControllerTest, BecomingActiveTwiceWithinAnHourChecksSubscriptionsOnce) {
+    app().setConnectionReachabil(true);
+    // The launch made the first check and kept its time.
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return subscriptionChecks().size() == 1 &&
+               defaults().doubleForKey(kSubscribeRefreshTimeKey) > 0;
+    }));
+    comeBack();
+    // A forced check goes out after any the activation would have sent.
+    home().getSubscribeRefreshStatusFromServerWithFlag(true);
+    ASSERT_TRUE(runMainLoopUntil([&] { return subscriptionChecks().size() >= 2; }));
+    EXPECT_EQ(subscriptionChecks().size(), 2u);
+
+    clock().advance(std::chrono::seconds(3600));
+    logOn();
+    comeBack();
+    ASSERT_TRUE(runMainLoopUntil([&] { return subscriptionChecks().size() == 3; }));
+    EXPECT_EQ(subscriptionChecks().back().body, "act=5&loginId=9000000001");
+}
+
+TEST_F(QXMainViewControllerTest, AFailedSubscriptionCheckIsRetriedAtTheNextActivation) {
+    app().setConnectionReachabil(true);
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return subscriptionChecks().size() == 1 &&
+               defaults().doubleForKey(kSubscribeRefreshTimeKey) > 0;
+    }));
+    const double kept = defaults().doubleForKey(kSubscribeRefreshTimeKey);
+    clock().advance(std::chrono::seconds(3600));
+    server().setFault({.prefix = standin::paths::kPush, .status = 500, .times = 1});
+    comeBack();
+    ASSERT_TRUE(runMainLoopUntil([&] { return subscriptionChecks().size() == 2; }));
+    EXPECT_EQ(defaults().doubleForKey(kSubscribeRefreshTimeKey), kept);
+
+    comeBack();
+    ASSERT_TRUE(runMainLoopUntil([&] { return subscriptionChecks().size() == 3; }))
+        << "the failure did not count as a check";
+    ASSERT_TRUE(
+        runMainLoopUntil([&] { return defaults().doubleForKey(kSubscribeRefreshTimeKey) > kept; }));
+}
+
+TEST_F(QXMainViewControllerTest, ThePublishMenuOffersBuyRentAndShareInOrder) {
+    home().onClickPublish();
+    ASSERT_NE(home().publishMenu(), nullptr);
+    const auto& buttons = home().publishMenu()->buttons();
+    ASSERT_EQ(buttons.size(), 3u);
+    EXPECT_TRUE(homeStack().isNavigationBarHidden());
+}
+
+}  // namespace
