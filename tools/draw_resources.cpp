@@ -324,5 +324,31 @@ int main(int argc, char** argv) {
              });
     }
     homeScreenPictures();
+
+    // The in-use push banner's icons.
+    draw(QStringLiteral("推送-小喇叭"), 16, 16, [](QPainter& p) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        QPainterPath horn;
+        horn.moveTo(2, 6);
+        horn.lineTo(6, 6);
+        horn.lineTo(12, 2);
+        horn.lineTo(12, 14);
+        horn.lineTo(6, 10);
+        horn.lineTo(2, 10);
+        horn.closeSubpath();
+        p.drawPath(horn);
+    });
+    draw(QStringLiteral("状态栏 icon im消息提示"), 16, 16, [](QPainter& p) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(kGreen);
+        p.drawRoundedRect(QRectF(1, 2, 14, 10), 3, 3);
+        QPainterPath tail;
+        tail.moveTo(4, 11);
+        tail.lineTo(4, 15);
+        tail.lineTo(8, 11);
+        tail.closeSubpath();
+        p.drawPath(tail);
+    });
     return gFailures == 0 ? 0 : 1;
 }

@@ -137,7 +137,7 @@ void QXAppDelegate::observe(const QString& name,
 }
 
 bool QXAppDelegate::didFinishLaunchingWithOptions(ui::Application& application,
-                                                  const QVariantMap&) {
+                                                  const QVariantMap& options) {
     QXNetContext::install(QXAppState::shared());
     UINavigationItemSpacing::install();
 
@@ -212,6 +212,7 @@ bool QXAppDelegate::didFinishLaunchingWithOptions(ui::Application& application,
                                                    ui::kRemoteNotificationTypeAlert);
     showGuideView();
     sendInstallPing();
+    didLoadAppByUnRunOnDevice(options);
     return true;
 }
 

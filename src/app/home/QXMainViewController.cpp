@@ -8,6 +8,7 @@
 #include "app/QXNavigationBar.h"
 #include "app/QXPlaceholderController.h"
 #include "app/QXUtil.h"
+#include "app/WebHelp.h"
 #include "app/categories/UIView+Addition.h"
 #include "app/categories/UIViewController+Navigation.h"
 #include "location/CityData.h"
@@ -464,8 +465,8 @@ void QXMainViewController::loadBannerDetailView(int index) {
     if (jump.isEmpty() || !stack) return;
     // Web addresses, plain or secure, open in the web page; numbers name a post list.
     if (jump.startsWith(QStringLiteral("http://")) || jump.startsWith(QStringLiteral("https://"))) {
-        stack->pushViewController(placeholder(item.value(QStringLiteral("title")).toString(), jump),
-                                  true);
+        stack->pushViewController(
+            std::make_shared<WebHelp>(item.value(QStringLiteral("title")).toString(), jump), true);
         return;
     }
     const int major = jump.toInt();
