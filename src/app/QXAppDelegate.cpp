@@ -367,7 +367,7 @@ void QXAppDelegate::showGuideView() {
     }
     if (!defaults().boolForKey(QStringLiteral("guideShown")) && window_) {
         defaults().setBool(true, QStringLiteral("guideShown"));
-        window_->addSubview(std::make_shared<QXNewGuidView>(window_->bounds()));
+        window_->addSubview(QXNewGuidView::create(window_->bounds()));
     }
     defaults().synchronize();
 }
