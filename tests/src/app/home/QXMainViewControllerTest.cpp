@@ -12,7 +12,11 @@
 #include "platform/uikit/image_view.h"
 #include "ui/widgets/IconMenuView.h"
 
+#include "ReferenceImage.h"
+
+#include <QColor>
 #include <QFile>
+#include <QImage>
 
 namespace {
 
@@ -225,6 +229,23 @@ TEST_F(QXMainViewControllerTest, ThePublishMenuOffersBuyRentAndShareInOrder) {
     const auto& buttons = home().publishMenu()->buttons();
     ASSERT_EQ(buttons.size(), 3u);
     EXPECT_TRUE(homeStack().isNavigationBarHidden());
+}
+
+TEST_F(QXMainViewControllerTest, TheHomeScreenShowsItsCachedBannerPicture) {
+    QImage picture(640, 240, QImage::Format_RGB32);
+    picture.fill(QColor(70, 140, 210));
+    for (int x = 0; x < 640; x += 80) {
+        for (int y = (x / 80 % 2) * 60; y < 240; y += 120) {
+            picture.setPixelColor(x + 40, y + 30, Qt::white);
+        }
+    }
+    home().saveBannerDataToUserDefaults(0, *ui::Image::imageWithQImage(picture, 2));
+    home().mainCycleView()->reloadData();
+    driver().wait(2);
+    const auto shot = driver().screenshot();
+    ASSERT_TRUE(shot);
+    EXPECT_TRUE(
+        matchesReferenceImage(shot->pixels(), "src/app/home/reference", "home_banners.png"));
 }
 
 }  // namespace
