@@ -31,8 +31,7 @@ protected:
         if (application().applicationState() == ui::ApplicationState::Active) {
             application().moveToBackground();
         }
-        app().didReceiveRemoteNotification(application(), payload);
-        application().returnToForeground();
+        application().receiveRemoteNotification(payload);
     }
     [[nodiscard]] int events(const QString& id) const {
         int count = 0;
@@ -114,7 +113,7 @@ TEST_F(PushNotificationTest, APushInUseAfterABackgroundTripShowsTheBannerForOneA
     application().moveToBackground();
     application().returnToForeground();
     ASSERT_EQ(application().applicationState(), ui::ApplicationState::Active);
-    app().didReceiveRemoteNotification(application(), {{"type", "8"}});
+    application().receiveRemoteNotification({{"type", "8"}});
 
     EXPECT_EQ(selectedStack().viewControllers().size(), 1u) << "an in-use push does not navigate";
     ui::View* banner = app().window()->viewWithTag(QXAppDelegate::kPushBannerTag);
