@@ -1,8 +1,8 @@
 #include "standin/Endpoints.h"
 
 #include "standin/AppShellCalls.h"
-#include "standin/HomeScreenCalls.h"
 #include "standin/Geography.h"
+#include "standin/HomeScreenCalls.h"
 #include "standin/MultipartReader.h"
 #include "standin/ServiceCalls.h"
 
