@@ -223,12 +223,21 @@ TEST_F(QXMainViewControllerTest, AFailedSubscriptionCheckIsRetriedAtTheNextActiv
         runMainLoopUntil([&] { return defaults().doubleForKey(kSubscribeRefreshTimeKey) > kept; }));
 }
 
-TEST_F(QXMainViewControllerTest, ThePublishMenuOffersBuyRentAndShareInOrder) {
+TEST_F(QXMainViewControllerTest, ThePublishMenuOpensTheNeedFormOfTheChosenKindWithItsTerms) {
+    ASSERT_TRUE(runMainLoopUntil([&] { return home().versionIndex() == 3; }));
     home().onClickPublish();
     ASSERT_NE(home().publishMenu(), nullptr);
     const auto& buttons = home().publishMenu()->buttons();
     ASSERT_EQ(buttons.size(), 3u);
     EXPECT_TRUE(homeStack().isNavigationBarHidden());
+    home().publishMenu()->buttonTapped(*buttons.front());
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        driver().wait(0.1);
+        return pushed() != nullptr;
+    }));
+    EXPECT_TRUE(pushed()->description().contains(QStringLiteral("类别 5")))
+        << pushed()->description().toStdString();
+    EXPECT_TRUE(pushed()->description().contains(QStringLiteral("4 个标签组")));
 }
 
 TEST_F(QXMainViewControllerTest, TheHomeScreenShowsItsCachedBannerPicture) {
