@@ -2,60 +2,12 @@
 
 #include "standin/FormFields.h"
 
-#include <QJsonArray>
 #include <QJsonObject>
 
 #include <atomic>
 #include <memory>
 
 namespace standin {
-
-namespace {
-
-QJsonObject filterItem(const QString& field, const QString& name, const QString& kind,
-                       const QList<std::pair<QString, QString>>& choices) {
-    QJsonArray values{QJsonObject{{"n", QStringLiteral("不限")}, {"v", "-1"}}};
-    for (const auto& [label, value] : choices)
-        values.append(QJsonObject{{"n", label}, {"v", value}});
-    return QJsonObject{{"f", field}, {"n", name}, {"t", kind}, {"v", "-1"}, {"vs", values}};
-}
-
-// The need form's filters of one major category: 1 rent, 3 shared rent, 5 sale.
-QJsonArray needFormFilters(qint64 major) {
-    const QJsonObject rooms = filterItem("huxing_shi", QStringLiteral("户型"), "normal",
-                                         {{QStringLiteral("一室"), "1"},
-                                          {QStringLiteral("二室"), "2"},
-                                          {QStringLiteral("三室"), "3"},
-                                          {QStringLiteral("四室以上"), "4"}});
-    switch (major) {
-        case 1:
-            return {filterItem("price", QStringLiteral("租金"), "range",
-                               {{QStringLiteral("1000元以下"), "0_1000"},
-                                {QStringLiteral("1000-2000元"), "1000_2000"},
-                                {QStringLiteral("2000-4000元"), "2000_4000"},
-                                {QStringLiteral("4000元以上"), "4000_"}}),
-                    rooms};
-        case 3:
-            return {filterItem("price", QStringLiteral("租金"), "range",
-                               {{QStringLiteral("800元以下"), "0_800"},
-                                {QStringLiteral("800-1500元"), "800_1500"},
-                                {QStringLiteral("1500元以上"), "1500_"}}),
-                    filterItem("share_mode", QStringLiteral("合租方式"), "normal",
-                               {{QStringLiteral("主卧"), "1"},
-                                {QStringLiteral("次卧"), "2"},
-                                {QStringLiteral("床位"), "3"}})};
-        case 5:
-            return {filterItem("price", QStringLiteral("售价"), "range",
-                               {{QStringLiteral("100万以下"), "0_1000000"},
-                                {QStringLiteral("100-200万"), "1000000_2000000"},
-                                {QStringLiteral("200万以上"), "2000000_"}}),
-                    rooms};
-        default:
-            return {};
-    }
-}
-
-}  // namespace
 
 void AppShellCalls::install(Endpoints& endpoints) {
     endpoints.addInterface("CheckVersion", [](const RecordedRequest&, const QByteArray& root) {
@@ -66,15 +18,6 @@ void AppShellCalls::install(Endpoints& endpoints) {
                                        {"Version", "2.3.0"},
                                        {"Description", ""}});
     });
-    endpoints.addInterface(
-        "GetMajorCategoryFilter", [](const RecordedRequest& request, const QByteArray&) {
-            const FormFields form(request.body);
-            const qint64 city = form.number("cityScriptIndex", -1);
-            if (city < 0) return Endpoints::refusal(QStringLiteral("no city %1").arg(city));
-            return Reply::json(QJsonObject{
-                {"v", "1"}, {"fs", needFormFilters(form.number("majorCategoryScriptIndex", 0))}});
-        });
-
     auto logons = std::make_shared<std::atomic<qint64>>(0);
     endpoints.addRoute(
         paths::kUsers,

@@ -5,9 +5,8 @@
 namespace standin {
 
 // The calls the app makes at launch (README.md lists them): the version check
-// ("CheckVersion"), the need form's filter definitions ("GetMajorCategoryFilter"), the
-// automatic logon and the logout on the users server ("autoLogin", "logout") and the
-// analytics vendor's install ping (GET "/track/ping/<app id>/?...").
+// ("CheckVersion"), the automatic logon and the logout on the users server ("autoLogin", "logout")
+// and the analytics vendor's install ping (GET "/track/ping/<app id>/?...").
 class AppShellCalls {
 public:
     static void install(Endpoints& endpoints);

@@ -4,6 +4,7 @@
 #include "standin/Geography.h"
 #include "standin/HomeScreenCalls.h"
 #include "standin/MultipartReader.h"
+#include "standin/Posts.h"
 #include "standin/ServiceCalls.h"
 
 #include <QDir>
@@ -69,6 +70,7 @@ Endpoints::Endpoints(QString imagesFolder) : imagesFolder_(std::move(imagesFolde
     });
     ServiceCalls::install(*this);
     Geography::install(*this);
+    Posts::install(*this);
     AppShellCalls::install(*this);
     HomeScreenCalls::install(*this);
 }

@@ -18,24 +18,6 @@ namespace standin {
 
 namespace {
 
-struct StreetRow {
-    qint64 id = 0;
-    QString name;
-};
-
-struct DistrictRow {
-    qint64 id = 0;
-    QString name;
-    std::vector<StreetRow> streets;
-};
-
-struct CityRow {
-    int scriptIndex = 0;
-    QString name;
-    QString province;
-    std::vector<DistrictRow> districts;
-};
-
 struct Point {
     double x = 0;  // longitude
     double y = 0;  // latitude
@@ -270,6 +252,22 @@ std::optional<Reply> geocoder(const RecordedRequest& request) {
 }
 
 }  // namespace
+
+const CityRow* Geography::city(int scriptIndex) {
+    const auto& cities = data().cities;
+    const auto found = cities.find(scriptIndex);
+    return found == cities.end() ? nullptr : &found->second;
+}
+
+std::optional<std::pair<double, double>> Geography::districtCentre(qint64 districtId) {
+    for (const Outline& outline : data().outlines) {
+        if (outline.code == districtId) {
+            return std::make_pair((outline.minY + outline.maxY) / 2,
+                                  (outline.minX + outline.maxX) / 2);
+        }
+    }
+    return std::nullopt;
+}
 
 void Geography::install(Endpoints& endpoints) {
     endpoints.addInterface(

@@ -2,7 +2,31 @@
 
 #include "standin/Endpoints.h"
 
+#include <QString>
+
+#include <optional>
+#include <utility>
+#include <vector>
+
 namespace standin {
+
+struct StreetRow {
+    qint64 id = 0;
+    QString name;
+};
+
+struct DistrictRow {
+    qint64 id = 0;
+    QString name;
+    std::vector<StreetRow> streets;
+};
+
+struct CityRow {
+    int scriptIndex = 0;
+    QString name;
+    QString province;
+    std::vector<DistrictRow> districts;
+};
 
 // Where things are: the district and street lists of every city of the shipped city
 // database ("GetLastGeography", version-checked), the city of a coordinate
@@ -14,6 +38,11 @@ public:
     static constexpr char kDataVersion[] = "20240601";
 
     static void install(Endpoints& endpoints);
+
+    // A city of the city database with its districts and streets; nullptr when unknown.
+    [[nodiscard]] static const CityRow* city(int scriptIndex);
+    // The middle (latitude, longitude) of a district's outline; nullopt without one.
+    [[nodiscard]] static std::optional<std::pair<double, double>> districtCentre(qint64 districtId);
 };
 
 }  // namespace standin

@@ -70,12 +70,18 @@ MessagingServer::Stream::Stream(MessagingServer& server, qint64 userId, quint32 
     const std::lock_guard lock(server_.mutex_);
     commandsSeen_ = server_.commands_[userId_].size();
     dropGeneration_ = server_.dropGeneration_;
+    ++server_.openStreams_[userId_];
     const Faults& faults = server_.faults_;
     if (faults.dropAfterMax > 0) {
         std::uniform_int_distribution<int> drop(std::max(faults.dropAfterMin, 1),
                                                 faults.dropAfterMax);
         dropAfter_ = drop(random_);
     }
+}
+
+MessagingServer::Stream::~Stream() {
+    const std::lock_guard lock(server_.mutex_);
+    --server_.openStreams_[userId_];
 }
 
 QList<QByteArray> MessagingServer::Stream::take() {
@@ -316,7 +322,9 @@ std::optional<std::pair<int, QJsonValue>> MessagingServer::control(const QByteAr
             if (packet.userId != user) continue;
             for (const qint64 id : packet.pendingIds) pending.append(id);
         }
-        return std::pair{200, QJsonValue(QJsonObject{{"sent", sent}, {"unacknowledged", pending}})};
+        return std::pair{200, QJsonValue(QJsonObject{{"sent", sent},
+                                                     {"unacknowledged", pending},
+                                                     {"streams", openStreams_[user]}})};
     }
     if (what == "im/drop" && method == "POST") {
         const std::lock_guard lock(mutex_);

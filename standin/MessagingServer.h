@@ -46,6 +46,9 @@ public:
     class Stream : public ChunkSource {
     public:
         Stream(MessagingServer& server, qint64 userId, quint32 seed);
+        ~Stream() override;
+        Stream(const Stream&) = delete;
+        Stream& operator=(const Stream&) = delete;
         QList<QByteArray> take() override;
         bool shouldDrop() override;
         bool waitForChunks(int milliseconds) override;
@@ -102,6 +105,7 @@ private:
     std::map<qint64, std::vector<qint64>> sent_;          // every message id written, by user
     std::map<qint64, std::vector<QByteArray>> commands_;  // command segments, by user
     int dropGeneration_ = 0;                              // raised to break off every open stream
+    std::map<qint64, int> openStreams_;                   // streams being served, by user
     qint64 lastSequence_ = 0;
     qint64 lastMessageId_ = 0;
 };

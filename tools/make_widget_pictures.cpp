@@ -1,7 +1,8 @@
 // Draws the pictures the reusable widgets load by name into resources/ (at scale 2).
 // Build and run from the repository root:
 //   g++ -std=c++20 -fPIC tools/make_widget_pictures.cpp $(pkg-config --cflags --libs Qt6Gui) \
-//       -o /tmp/make_widget_pictures && QT_QPA_PLATFORM=offscreen /tmp/make_widget_pictures resources
+//       -o /tmp/make_widget_pictures && QT_QPA_PLATFORM=offscreen /tmp/make_widget_pictures
+//       resources
 // The output is committed; a build never runs this.
 
 #include <QDir>
@@ -62,6 +63,82 @@ void icon(const QString& name, QColor colour, const QString& glyph) {
         font.setBold(true);
         p.setFont(font);
         p.drawText(QRectF(3, 3, 60, 60), Qt::AlignCenter, glyph);
+    });
+}
+
+void badge(const QString& name, int width, QColor colour, const QString& glyph) {
+    picture(name, width, 18, [&](QPainter& p) {
+        roundedBox(p, QRectF(0.5, 0.5, width - 1, 17), 3, colour);
+        p.setPen(Qt::white);
+        QFont font = p.font();
+        font.setPixelSize(12);
+        font.setBold(true);
+        p.setFont(font);
+        p.drawText(QRectF(0, 0, width, 18), Qt::AlignCenter, glyph);
+    });
+}
+
+void triangle(const QString& name, int width, int height, QColor colour, bool down) {
+    picture(name, width, height, [&](QPainter& p) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(colour);
+        p.drawPolygon(
+            down
+                ? QPolygonF({QPointF(0, 0), QPointF(width, 0), QPointF(width / 2.0, height)})
+                : QPolygonF({QPointF(0, height), QPointF(width, height), QPointF(width / 2.0, 0)}));
+    });
+}
+
+// The post list's badges, marks, placeholders and quick-filter parts.
+void listPictures() {
+    badge(QStringLiteral("顶.png"), 18, QColor(230, 70, 60), QStringLiteral("顶"));
+    badge(QStringLiteral("验.png"), 18, QColor(60, 130, 220), QStringLiteral("验"));
+    badge(QStringLiteral("放心房.png"), 18, QColor(92, 187, 57), QStringLiteral("放"));
+    badge(QStringLiteral("报价.png"), 35, QColor(247, 127, 0), QStringLiteral("报价"));
+    picture(QStringLiteral("文字预览模式.png"), 17, 14, [](QPainter& p) {
+        roundedBox(p, QRectF(1, 3, 15, 10), 2, QColor(170, 170, 170));
+        p.setBrush(Qt::white);
+        p.drawEllipse(QRectF(5.5, 5, 6, 6));
+        p.fillRect(QRectF(5, 1, 6, 3), QColor(170, 170, 170));
+    });
+    picture(QStringLiteral("列表-照片背景块.png"), 14, 14, [](QPainter& p) {
+        roundedBox(p, QRectF(0.5, 0.5, 13, 13), 3, Qt::white, QColor(220, 220, 220));
+    });
+    picture(QStringLiteral("列表分割线.png"), 2, 1,
+            [](QPainter& p) { p.fillRect(QRectF(0, 0, 2, 1), QColor(224, 224, 224)); });
+    for (const bool failed : {true, false}) {
+        picture(
+            failed ? QStringLiteral("信息列表加载失败.png") : QStringLiteral("信息列表-加载中.png"),
+            62, 46, [failed](QPainter& p) {
+                p.fillRect(QRectF(0, 0, 62, 46), QColor(238, 238, 238));
+                if (!failed) return;
+                p.setPen(QPen(QColor(200, 200, 200), 2));
+                p.setBrush(Qt::NoBrush);
+                p.drawPolyline(QPolygonF({QPointF(19, 24), QPointF(31, 13), QPointF(43, 24)}));
+                p.drawRect(QRectF(23, 23, 16, 12));
+            });
+    }
+    triangle(QStringLiteral("标签箭头.png"), 12, 10, QColor(150, 150, 150), true);
+    triangle(QStringLiteral("快速筛选-三角.png"), 16, 10, QColor(250, 250, 250), false);
+    triangle(QStringLiteral("向下展开.png"), 10, 10, QColor(150, 150, 150), true);
+    picture(QStringLiteral("标签分割线.png"), 2, 40, [](QPainter& p) {
+        p.fillRect(QRectF(0, 8, 1, 24), QColor(210, 210, 210));
+        p.fillRect(QRectF(1, 8, 1, 24), QColor(250, 250, 250));
+    });
+    picture(QStringLiteral("点击灰色.png"), 2, 40,
+            [](QPainter& p) { p.fillRect(QRectF(0, 0, 2, 40), QColor(215, 215, 215)); });
+    picture(QStringLiteral("icon右箭头.png"), 9, 13, [](QPainter& p) {
+        p.setPen(QPen(QColor(160, 160, 160), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPolyline(QPolygonF({QPointF(2, 1.5), QPointF(7, 6.5), QPointF(2, 11.5)}));
+    });
+    picture(QStringLiteral("帖子加载失败.png"), 80, 80, [](QPainter& p) {
+        p.setPen(QPen(QColor(205, 205, 205), 4));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(QRectF(6, 6, 68, 68));
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(205, 205, 205));
+        p.drawRoundedRect(QRectF(36, 20, 8, 30), 4, 4);
+        p.drawEllipse(QRectF(36, 54, 8, 8));
     });
 }
 
@@ -134,9 +211,8 @@ int main(int argc, char** argv) {
         shade.setColorAt(1, QColor(200, 200, 200));
         p.fillRect(QRectF(0, 0, 20, 20), shade);
     });
-    picture(QStringLiteral("buttonbg.png"), 24, 26, [](QPainter& p) {
-        roundedBox(p, QRectF(0.5, 0.5, 23, 25), 6, QColor(90, 140, 220));
-    });
+    picture(QStringLiteral("buttonbg.png"), 24, 26,
+            [](QPainter& p) { roundedBox(p, QRectF(0.5, 0.5, 23, 25), 6, QColor(90, 140, 220)); });
     picture(QStringLiteral("拖动条.png"), 10, 10,
             [](QPainter& p) { roundedBox(p, QRectF(0, 2, 10, 6), 3, QColor(220, 220, 220)); });
     picture(QStringLiteral("拖动条 选中.png"), 10, 10,
@@ -147,19 +223,21 @@ int main(int argc, char** argv) {
         p.drawEllipse(QRectF(1, 1, 23, 23));
     });
     for (const bool chosen : {false, true}) {
-        picture(chosen ? QStringLiteral("拖动条 提示框 选中.png") : QStringLiteral("拖动条 提示框.png"),
-                34, 28, [&](QPainter& p) {
-                    QPainterPath tip;
-                    tip.addRoundedRect(QRectF(1, 1, 32, 20), 4, 4);
-                    QPainterPath point;
-                    point.moveTo(12, 21);
-                    point.lineTo(17, 27);
-                    point.lineTo(22, 21);
-                    point.closeSubpath();
-                    p.setPen(QPen(pink, 1));
-                    p.setBrush(chosen ? pink : QColor(Qt::white));
-                    p.drawPath(tip.united(point));
-                });
+        picture(
+            chosen ? QStringLiteral("拖动条 提示框 选中.png") : QStringLiteral("拖动条 提示框.png"),
+            34, 28, [&](QPainter& p) {
+                QPainterPath tip;
+                tip.addRoundedRect(QRectF(1, 1, 32, 20), 4, 4);
+                QPainterPath point;
+                point.moveTo(12, 21);
+                point.lineTo(17, 27);
+                point.lineTo(22, 21);
+                point.closeSubpath();
+                p.setPen(QPen(pink, 1));
+                p.setBrush(chosen ? pink : QColor(Qt::white));
+                p.drawPath(tip.united(point));
+            });
     }
+    listPictures();
     return 0;
 }

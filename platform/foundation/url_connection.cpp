@@ -760,7 +760,11 @@ void URLConnection::abandonReply() {
     QNetworkReply* reply = load_->reply;
     load_->reply = nullptr;
     load_->bodyDevice = nullptr;
-    QObject::disconnect(reply, nullptr, nullptr, nullptr);
+    // Only this connection's own handlers (their context is the reply): the reply's own
+    // links to the thread that carries the request stay, so that the abort reaches it and
+    // closes the socket; without them an open stream kept its socket and its slot of the
+    // host's connections for ever.
+    QObject::disconnect(reply, nullptr, reply, nullptr);
     QObject::disconnect(&NetworkThread::shared().accessManager(), nullptr, reply, nullptr);
     reply->abort();
     reply->deleteLater();  // with its body device, which closes the body stream

@@ -9,6 +9,7 @@
 #include "platform/uikit/navigation_bar.h"
 #include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/navigation_item.h"
+#include "platform/uikit/sample_voice_note.h"
 #include "platform/uikit/search_bar.h"
 #include "platform/uikit/switch.h"
 #include "platform/uikit/tab_bar.h"
@@ -127,6 +128,11 @@ public:
         auto search = std::make_shared<SearchBar>(Rect(0, 0, 320, SearchBar::kHeight));
         search->setPlaceholder(QStringLiteral("搜索设置"));
         tableView()->setTableHeaderView(search);
+        navigationItem().setRightBarButtonItem(BarButtonItem::itemWithTitle(
+            QStringLiteral("语音"), BarButtonItemStyle::Plain, [this](BarButtonItem&) {
+                if (auto* navigation = navigationController())
+                    navigation->pushViewController(std::make_shared<SampleVoiceNote>(), true);
+            }));
     }
     int numberOfSectionsInTableView(TableView&) override { return 2; }
     int numberOfRowsInSection(TableView&, int section) override { return section == 0 ? 2 : 3; }

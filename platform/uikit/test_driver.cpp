@@ -59,8 +59,10 @@ View* TestDriver::findByClassName(const QString& className) const {
 }
 
 bool TestDriver::tap(const View* view) {
-    if (!view || view->window() != window_.get()) return false;
+    // A finger lands on what the screen shows, which is laid out: a view that a pending
+    // layout puts into the window (a bar's new item) is there by then.
     window_->layoutIfNeeded();
+    if (!view || view->window() != window_.get()) return false;
     const Point centre = view->convertPointToView(view->bounds().center(), nullptr);
     View* hit = window_->hitTest(centre, nullptr);
     // The view itself, something inside it, or a container it passes touches on to.

@@ -1,9 +1,13 @@
 #include "app/QXAppDelegate.h"
 
+#include "IMChat/qximlib/QXFCIMReceiverParser.h"
+#include "IMChat/qximlib/QXIMCheckIfInsertAnotherParser.h"
+#include "IMChat/qximlib/QXIMService.h"
 #include "IMChat/qximlib/QXIMUser.h"
 #include "account/QXUCenterViewController.h"
 #include "account/QXUserInfo.h"
 #include "account/UserLogonData.h"
+#include "app/QXAppHousesHost.h"
 #include "app/QXAppState.h"
 #include "app/QXNavigationBar.h"
 #include "app/QXNewGuidView.h"
@@ -167,12 +171,18 @@ bool QXAppDelegate::didFinishLaunchingWithOptions(ui::Application& application,
     constants.setQximIMweb6ServerUrl(EndpointTable::backend());
     constants.setQximserverDomain(EndpointTable::imageHost());
     constants.setQximdataVersion(EndpointTable::dataVersion());
+    imService_ = QXIMService::shared();
+    // No need sentence yet: the needs screens make it, and until they exist no need is
+    // stored for a broker's talk to open with.
+    imPlugins_ = {QXFCIMReceiverParser::install(*imService_, {}),
+                  QXIMCheckIfInsertAnotherParser::install(*imService_)};
 
     cityState_ = std::make_shared<SelectedCityState>(
         std::static_pointer_cast<SelectedCityHost>(shared_from_this()));
     cityState_->startConfirmLocation();
     cityState_->observe();
     cityState_->loadCitiesData();
+    HousesHost::install(std::make_shared<QXAppHousesHost>(cityState_));
     loadSendNeedInfo();
     if (!defaults().objectForKey(QStringLiteral("xiaoxiPushNotice")).isValid()) {
         defaults().setBool(true, QStringLiteral("xiaoxiPushNotice"));
@@ -407,11 +417,16 @@ QString QXAppDelegate::pathForDocumentWithFilename(const QString& name) {
 
 void QXAppDelegate::userChanged() {
     ui::Application::sharedApplication().setApplicationIconBadgeNumber(0);
+    if (imService_) imService_->userChanged();
     SetDefaultConfig();
     readDescribeSettings();
 }
 
 void QXAppDelegate::applicationWillResignActive(ui::Application& application) {
+    if (imService_) {
+        imService_->cancelRecConnect();
+        imService_->setNoKeepOnline(true);
+    }
     application.setApplicationIconBadgeNumber(0);
     Statistics::getInstance().applicationWillTerminate();
     defaults().synchronize();
@@ -433,6 +448,8 @@ void QXAppDelegate::applicationWillEnterForeground(ui::Application&) {
 
 void QXAppDelegate::applicationDidBecomeActive(ui::Application& application) {
     application.setApplicationIconBadgeNumber(0);
+    // Listens again for the current user (the stream was closed on resigning active).
+    if (imService_) imService_->userChanged();
     ns::NotificationCenter::defaultCenter().post(QStringLiteral("refreshIcon"));
     QXUtil::afterTenMinStartLocates();
     if (cityState_ && cityState_->userLocation()) {

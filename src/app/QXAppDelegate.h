@@ -20,6 +20,8 @@ class URLConnection;
 namespace ui {
 class Window;
 }
+class QXIMService;
+struct QXIMServiceObserver;
 class QXTabBarController;
 class QXUserInfo;
 class Reachability;
@@ -128,6 +130,9 @@ public:
     void checkUserIdWithAnimation(bool animated);
     void userChanged();
 
+    // The messaging service, started at launch.
+    [[nodiscard]] const std::shared_ptr<QXIMService>& imDelegate() const { return imService_; }
+
     // The selected city and the device's location state, made at launch.
     [[nodiscard]] const std::shared_ptr<SelectedCityState>& cityState() const { return cityState_; }
     // What the selected-city state asks of the delegate.
@@ -178,6 +183,9 @@ private:
     std::shared_ptr<ns::NetworkReachability> defaultRoute_;
     std::shared_ptr<Reachability> wifiReach_;
     std::shared_ptr<ns::URLConnection> installPing_;
+    std::shared_ptr<QXIMService> imService_;
+    // The application's plug-ins of the messaging service stay while they are held.
+    std::vector<std::shared_ptr<QXIMServiceObserver>> imPlugins_;
     std::vector<std::shared_ptr<ns::NotificationCenter::Observation>> observations_;
     std::vector<std::shared_ptr<ui::AlertView>> alerts_;
     QVariant checkVersionData_;

@@ -34,6 +34,10 @@ public:
                 .toArray()
                 .size());
     }
+    // The user's streams the server is serving.
+    int openStreams(qint64 user) {
+        return control("GET", "im/messages?to=" + QByteArray::number(user))["streams"].toInt();
+    }
     void setFaults(const QJsonObject& faults) { control("POST", "im/faults", faults); }
 
     // The client values the messaging library needs, and `user` as the messaging user.

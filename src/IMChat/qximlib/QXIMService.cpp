@@ -140,14 +140,19 @@ void QXIMService::openConnection(qint64 userId) {
 
 void QXIMService::userChanged() {
     const qint64 userId = QXIMUser::shared().userId();
-    if (userId == curListenUserid_) return;
+    bool changed = false;
+    // Compared on the queue, where a cancel asked for just before has run (it forgets the
+    // user listened to): a restart right after a cancel must not be taken for no change.
     queue_->sync([&] {
+        if (userId == curListenUserid_) return;
+        changed = true;
         database_.updateMessageSendFaild();
         receiver_->cancel();
         database_.openDatabase(QString::number(userId));
         curListenUserid_ = userId;
         offlineReceiver_.reset();
     });
+    if (!changed) return;
     receiveOfflineMessages();
     // The fetch goes out before the new stream: a request queued right behind the opening
     // of a stream that replaces a cancelled one was seen to wait for ever.

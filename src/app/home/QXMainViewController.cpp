@@ -11,6 +11,7 @@
 #include "app/WebHelp.h"
 #include "app/categories/UIView+Addition.h"
 #include "app/categories/UIViewController+Navigation.h"
+#include "houses/QXPostList.h"
 #include "location/CityData.h"
 #include "location/CityNode.h"
 #include "location/HotCitySelect.h"
@@ -72,9 +73,7 @@ std::shared_ptr<ui::ViewController> placeholder(const QString& title, const QStr
 }
 
 std::shared_ptr<ui::ViewController> postList(int master, int major, const QString& title) {
-    return placeholder(
-        QStringLiteral("房源列表"),
-        QStringLiteral("这里将是房源列表 (%1, %2, \"%3\")。").arg(master).arg(major).arg(title));
+    return std::make_shared<QXPostList>(master, major, title);
 }
 
 std::shared_ptr<ui::ViewController> shopMap() {

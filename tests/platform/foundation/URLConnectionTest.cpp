@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -395,6 +396,40 @@ TEST_F(URLConnectionTest, NothingReachesTheDelegateAfterCancel) {
 
     // The connection let go of its delegate.
     EXPECT_EQ(recorder.use_count(), 1);
+}
+
+TEST_F(URLConnectionTest, ACancelledStreamClosesItsSocketSoLaterLoadsAreNotHeldUp) {
+    std::atomic<int> serving{0};
+    LoopbackServer server;
+    server.server().Get("/endless", [&](const httplib::Request&, httplib::Response& response) {
+        ++serving;
+        response.set_chunked_content_provider("application/octet-stream",
+                                              [&](size_t, httplib::DataSink& sink) {
+                                                  // Beats until a write finds the client gone.
+                                                  while (sink.write("beat", 4)) {
+                                                      std::this_thread::sleep_for(5ms);
+                                                  }
+                                                  --serving;
+                                                  return false;
+                                              });
+    });
+    server.server().Get("/plain", [](const httplib::Request&, httplib::Response& response) {
+        response.set_content("done", "text/plain");
+    });
+    server.start();
+
+    // More streams, one after the other, than the connections kept open to one host.
+    for (int i = 0; i < 8; ++i) {
+        auto recorder = std::make_shared<Recorder>();
+        auto stream = ns::URLConnection::connectionWithRequest(
+            ns::URLRequest(server.url("/endless")), recorder);
+        ASSERT_TRUE(runMainLoopUntil([&] { return recorder->chunkCount() >= 1; })) << i;
+        stream->cancel();
+        ASSERT_TRUE(runMainLoopUntil([&] { return serving.load() == 0; })) << i;
+    }
+    auto recorder = std::make_shared<Recorder>();
+    ASSERT_TRUE(load(ns::URLRequest(server.url("/plain")), recorder));
+    EXPECT_EQ(recorder->body(), "done");
 }
 
 TEST_F(URLConnectionTest, CancelFromInsideACallbackEndsTheLoadThere) {

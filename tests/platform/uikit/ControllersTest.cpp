@@ -149,6 +149,22 @@ TEST_F(ControllersTest, ScreensBelowOpaqueBarsStartUnderTheBarAndBackButtonPops)
     EXPECT_TRUE(tapped);
 }
 
+TEST_F(ControllersTest, ATapReachesABarItemTheBarHasNotLaidOutYet) {
+    auto a = screen("A");
+    auto navigation = NavigationController::withRootViewController(a);
+    window_->setRootViewController(navigation);
+    navigation->view()->layoutIfNeeded();
+    // The bar puts the new item's view into the window only when it next lays out.
+    auto button = std::make_shared<ui::Button>(Rect(0, 0, 40, 30));
+    int tapped = 0;
+    button->addTarget(nullptr, ui::kControlEventTouchUpInside,
+                      [&](ui::Control&, const ui::Event*) { ++tapped; });
+    a->navigationItem().setRightBarButtonItem(ui::BarButtonItem::itemWithCustomView(button));
+    ui::TestDriver driver(window_);
+    EXPECT_TRUE(driver.tap(button.get()));
+    EXPECT_EQ(tapped, 1);
+}
+
 TEST_F(ControllersTest, CustomBarClassAndOverriddenPushAreUsed) {
     class GreenBar : public ui::NavigationBar {};
     class CountingNavigation : public NavigationController {

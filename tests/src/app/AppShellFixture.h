@@ -1,5 +1,6 @@
 #pragma once
 
+#include "IMChat/qximlib/QXIMService.h"
 #include "IMChat/qximlib/QXIMUser.h"
 #include "account/QXUserInfo.h"
 #include "app/QXAppDelegate.h"
@@ -80,6 +81,7 @@ protected:
 
 private:
     static void forgetProcessState() {
+        QXIMService::forceRelease();
         ui::Application::reset();
         QXAppDelegate::resetShared();
         Statistics::resetInstance();

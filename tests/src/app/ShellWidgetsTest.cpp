@@ -106,7 +106,7 @@ TEST_F(ShellWidgetsTest, TwoImageButtonsShareOneRightItem) {
     ASSERT_EQ(item->customView()->frame().size, ui::Size(85, 32));
     auto* secondButton = dynamic_cast<ui::Control*>(item->customView()->subviews().at(1).get());
     ASSERT_NE(secondButton, nullptr);
-    secondButton->sendActionsForControlEvents(ui::kControlEventTouchUpInside);
+    ASSERT_TRUE(driver().tap(secondButton));
     EXPECT_EQ(second, 1);
     EXPECT_EQ(first, 0);
 }

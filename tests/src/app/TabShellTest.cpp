@@ -1,5 +1,10 @@
 #include "AppShellFixture.h"
 
+#include "houses/QXPostList.h"
+#include "location/CityData.h"
+#include "location/SelectedCityState.h"
+#include "platform/uikit/navigation_controller.h"
+
 #include "analytics/StatClick.h"
 #include "app/QXPlaceholderController.h"
 #include "app/QXTabBarController.h"
@@ -138,6 +143,25 @@ TEST_F(TabShellTest, EachTabIsADragBackStackAndTheUserCentreWorks) {
     ASSERT_TRUE(driver().tapText(QStringLiteral("退出登录")));
     EXPECT_FALSE(app().userInfo()->logonSuccess());
     EXPECT_FALSE(defaults().objectForKey("loginID").isValid());
+}
+
+TEST_F(TabShellTest, TheHomeTilesOpenThePostListsOfTheCity) {
+    ASSERT_TRUE(
+        runMainLoopUntil([&] { return app().cityState()->cityData()->currentCity() != nullptr; }));
+    ASSERT_TRUE(driver().tapText(QStringLiteral("好房子")));
+    driver().wait(0.5);
+    auto* navigation =
+        dynamic_cast<ui::NavigationController*>(tabs().viewControllers().front().get());
+    ASSERT_NE(navigation, nullptr);
+    auto list = std::dynamic_pointer_cast<QXPostList>(navigation->topViewController());
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->majorId(), 1);
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        driver().wait(0.1);
+        return list->paging().nowListNum > 0;
+    }));
+    EXPECT_EQ(list->paging().contentArray.first().toMap()["district_name"].toString().isEmpty(),
+              false);
 }
 
 class TabShellScreenshotTest : public AppShellFixture {};

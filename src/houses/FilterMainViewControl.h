@@ -1,0 +1,104 @@
+#pragma once
+
+#include "houses/tovikFilters2.h"
+#include "platform/foundation/notification_center.h"
+#include "platform/uikit/table_view.h"
+#include "platform/uikit/text_field.h"
+#include "platform/uikit/view_controller.h"
+#include "ui/widgets/ModalSheetViewController.h"
+
+#include <QMap>
+#include <QStringList>
+
+#include <functional>
+#include <map>
+#include <memory>
+
+class Street;
+
+// "高级筛选": one row per filter of the list's model, edited in place. Choice rows open
+// their value list, the district row the district and street choosers, text rows take a
+// typed value, and "仅显示有图" ticks the picture filter. "确定" hands the conditions to
+// the list; going back restores the filters as they were when the screen opened.
+class FilterMainViewControl : public ui::ViewController,
+                              public ui::TableViewDataSource,
+                              public ui::TableViewDelegate,
+                              public ui::TextFieldDelegate,
+                              public QXCustomViewControllerDelegate {
+public:
+    static constexpr int kKeywordFieldTag = 211;
+    static constexpr double kRowHeight = 44;
+    static inline const QString kNoServer =
+        QStringLiteral("无法与服务器通讯。请连接到移动数据网络或者wifi。");
+
+    using FilterBlock = std::function<void(const QMap<QString, QString>& conditions,
+                                           const QString& keyword, bool fromZhaoPTag)>;
+    using IndexArrayBlock = std::function<void(const QStringList& rows)>;
+
+    explicit FilterMainViewControl(std::shared_ptr<tovikFilters2> filter);
+
+    void setFilterBlock(FilterBlock block) { filterBlock_ = std::move(block); }
+    void setFilterIndexArr(IndexArrayBlock block) { filterIndexArr_ = std::move(block); }
+    void setFromErshou(bool value) { fromErshou_ = value; }
+
+    [[nodiscard]] std::shared_ptr<Street> currentStreet() const { return currentStreet_.lock(); }
+    void setCurrentStreet(const std::shared_ptr<Street>& street) { currentStreet_ = street; }
+    [[nodiscard]] ui::TableView* tableView() const { return table_.get(); }
+    [[nodiscard]] const QMap<QString, QString>& filterDic() const { return filterDic_; }
+    [[nodiscard]] ui::Label* loadingLabel() const { return loadingLabel_.get(); }
+
+    // Shows a chooser in a sheet over the window's root screen.
+    void presentView(const std::shared_ptr<ui::ViewController>& controller);
+    void typeChanged(bool ticked);
+    void getFilterDicByFilterData();
+    void getFilterInfo();
+    void backMethod();
+    // The text shown for a row's value.
+    [[nodiscard]] QString valueTextOf(const QVariantMap& item);
+    // A label of exactly two characters shows them apart.
+    [[nodiscard]] static QString labelText(const QString& label);
+
+    int numberOfRowsInSection(ui::TableView&, int) override { return int(rows().size()); }
+    std::shared_ptr<ui::TableViewCell> cellForRowAtIndexPath(ui::TableView& table,
+                                                             const ui::IndexPath& path) override;
+    double heightForRowAtIndexPath(ui::TableView&, const ui::IndexPath&) override {
+        return kRowHeight;
+    }
+    void didSelectRowAtIndexPath(ui::TableView& table, const ui::IndexPath& path) override;
+    bool textFieldShouldBeginEditing(ui::TextField& field) override;
+    void textFieldDidBeginEditing(ui::TextField& field) override;
+    bool textFieldShouldReturn(ui::TextField& field) override;
+    // Makes room for the keyboard while a keyword is typed.
+    void keyboardWillShow(const QRectF& keyboardEnd);
+
+protected:
+    void viewDidLoad() override;
+    void viewWillAppear(bool animated) override;
+    void viewDidDisappear(bool animated) override;
+
+private:
+    [[nodiscard]] FilterList rows() const;
+    void takeRows();
+    void textFieldDidChange(ui::TextField& field, int row);
+    [[nodiscard]] std::shared_ptr<Street> shownStreet();
+    void shrinkTableKeeping(int row, const ui::Rect& frame);
+
+    std::shared_ptr<tovikFilters2> qxFilter_;
+    std::weak_ptr<Street> currentStreet_;
+    QMap<QString, QString> filterDic_;
+    FilterBlock filterBlock_;
+    IndexArrayBlock filterIndexArr_;
+    bool fromErshou_ = false;
+    bool fromZhaoPTag_ = false;
+    bool savedCopy_ = false;
+    bool hasRows_ = false;
+    bool changeFrame_ = false;
+    // Keyword rows keep their cell, so that a field being typed in stays in the window
+    // whenever the table lays out again.
+    std::map<const QVariantMap*, std::shared_ptr<ui::TableViewCell>> keywordCells_;
+    std::shared_ptr<ns::NotificationCenter::Observation> keyboardObservation_;
+    std::shared_ptr<ui::TableView> table_;
+    std::shared_ptr<ui::View> titleView_;
+    std::shared_ptr<ui::Label> loadingLabel_;
+    std::shared_ptr<ModalSheetViewController> modelView_;
+};

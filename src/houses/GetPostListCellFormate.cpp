@@ -1,0 +1,327 @@
+#include "houses/GetPostListCellFormate.h"
+
+#include "houses/QXTools.h"
+#include "houses/ReadMarks.h"
+#include "net/EndpointTable.h"
+#include "net/QXDESCode.h"
+#include "platform/foundation/clock.h"
+#include "platform/foundation/property_list.h"
+#include "platform/foundation/sandbox.h"
+#include "util/categories/Tolerant.h"
+
+#include <QDateTime>
+
+#include <cmath>
+
+namespace {
+
+bool isText(const QVariant& value) {
+    return value.typeId() == QMetaType::QString;
+}
+
+bool isNumber(const QVariant& value) {
+    switch (value.typeId()) {
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Double:
+        case QMetaType::Float:
+        case QMetaType::Bool:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool isDictionary(const QVariant& value) {
+    return value.typeId() == QMetaType::QVariantMap;
+}
+
+bool isDigitsOnly(const QString& text) {
+    if (text.isEmpty()) return false;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9') return false;
+    }
+    return true;
+}
+
+// A number's text: whole numbers as integers; a number with a fraction keeps it, written
+// as short as it reads back ("85.5", never "85.500000").
+QString numberText(const QVariant& value) {
+    const double number = value.toDouble();
+    if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float) {
+        if (std::isfinite(number) && number != std::trunc(number)) {
+            return QString::number(number, 'g', 15);
+        }
+        if (!std::isfinite(number)) return QString();
+        return QString::number(static_cast<qint64>(number));
+    }
+    return QString::number(value.toLongLong());
+}
+
+QString unitValueText(const QVariantMap& dictionary) {
+    const QVariant v = dictionary.value(QStringLiteral("v"));
+    QString number = isNumber(v) ? numberText(v) : isText(v) ? v.toString() : QString();
+    QString unit = dictionary.value(QStringLiteral("u")).toString();
+    if (unit.startsWith(u'元')) {
+        const float tenThousands = number.toFloat() / 10000.0f;
+        if (tenThousands > 1.0f) {
+            number = QString::asprintf("%.1f", double(tenThousands));
+            unit = QStringLiteral("万") + unit;
+        }
+        return number + unit;
+    }
+    if (unit.startsWith(u'万')) return number + unit;
+    return !number.isEmpty() && Tolerant::intValueOfString(number) != 0 ? number + unit : QString();
+}
+
+// The whole part of a value dictionary's "v", however it is written.
+qint64 wholePart(const QVariant& value) {
+    if (isText(value)) {
+        bool ok = false;
+        const double parsed = value.toString().trimmed().toDouble(&ok);
+        if (ok && std::isfinite(parsed) && std::fabs(parsed) < 9e15) {
+            return static_cast<qint64>(parsed);
+        }
+        return Tolerant::intValueOfString(value.toString());
+    }
+    if (!isNumber(value)) return 0;
+    const double number = value.toDouble();
+    return std::isfinite(number) && std::fabs(number) < 9e15 ? static_cast<qint64>(number) : 0;
+}
+
+QStringList keysOf(const QVariant& slot) {
+    return slot.toString().split(u',', Qt::SkipEmptyParts);
+}
+
+bool flagIsOne(const QVariant& value) {
+    return (isNumber(value) || isText(value)) && Tolerant(value).intValue() == 1;
+}
+
+}  // namespace
+
+GetPostListCellFormate& GetPostListCellFormate::shareFormate() {
+    static GetPostListCellFormate shared;
+    return shared;
+}
+
+const QVariantMap& GetPostListCellFormate::listFormat() {
+    static const QVariantMap format =
+        ns::dictionaryWithContentsOfFile(
+            ns::Bundle::pathForResource(QStringLiteral("QXListFormat"), QStringLiteral("plist")))
+            .value_or(QVariantMap());
+    return format;
+}
+
+QString GetPostListCellFormate::getValueByKey(const QString& key, const QVariantMap& post) {
+    const QVariant value = post.value(key);
+    if (key == QLatin1String("license_year")) return value.toString() + QStringLiteral("年");
+    if (key == QLatin1String("road_haul")) {
+        return QString::asprintf("%.1f", value.toDouble()) + QStringLiteral("万公里");
+    }
+    if (key == QLatin1String("air_displacement")) return value.toString() + QStringLiteral("L");
+    if (key == QLatin1String("postunixtime")) {
+        return timeToNow(QString::asprintf("%f", value.toDouble()));
+    }
+    if (key == QLatin1String("PhoneText")) {
+        if (!isText(value)) return QString();
+        const QString text = value.toString();
+        return isDigitsOnly(text) ? text : QXDESCode::decryptStr(text);
+    }
+    if (isText(value)) {
+        return value.toString() == QLatin1String("null") ? QString() : value.toString();
+    }
+    if (isDictionary(value)) {
+        const QVariantMap dictionary = value.toMap();
+        if (dictionary.contains(QStringLiteral("u"))) return unitValueText(dictionary);
+        return dictionary.value(QStringLiteral("t")).toString();
+    }
+    return QString();
+}
+
+QString GetPostListCellFormate::timeToNow(const QString& seconds) {
+    const qint64 then = static_cast<qint64>(seconds.toDouble());
+    const qint64 now = static_cast<qint64>(ns::Clock::shared().timeIntervalSince1970());
+    const qint64 n = now - then;
+    if (n < 1) return QStringLiteral("1分钟前");
+    if (n <= 3600) return QStringLiteral("%1分钟前").arg(n / 60 + 1);
+    if (n < 86401) return QStringLiteral("%1小时前").arg(n / 3600 + 1);
+    if (n < 259201) return QStringLiteral("%1天前").arg(n / 86400 + 1);
+    return QDateTime::fromSecsSinceEpoch(then).toLocalTime().toString(QStringLiteral("MM-dd"));
+}
+
+QString GetPostListCellFormate::calculatePricePerM2WithContent(const QVariantMap& post) {
+    const QVariantMap price = post.value(QStringLiteral("price")).toMap();
+    const QVariantMap area = post.value(QStringLiteral("area")).toMap();
+    // Whole 元 in 64 bits: a price of some 亿元 overflows 32.
+    qint64 a = wholePart(price.value(QStringLiteral("v")));
+    const QString unit = price.value(QStringLiteral("u")).toString();
+    if (unit == QStringLiteral("万元")) a *= 10000;
+    if (unit == QStringLiteral("亿元")) a *= 100000000;
+    const qint64 b = wholePart(area.value(QStringLiteral("v")));
+    if (a == 0 || b == 0) return QString();
+    return QStringLiteral("%1元/%2").arg(a / b).arg(area.value(QStringLiteral("u")).toString());
+}
+
+PostCellContent GetPostListCellFormate::returnDictionaryForCellWithContent(const PostRecord& post,
+                                                                           int masterId,
+                                                                           int majorId) const {
+    const QVariantMap& root = listFormat();
+    const QVariantMap master = root.value(QString::number(masterId)).toMap();
+    if (master.isEmpty()) return {};
+    QString formatName = master.value(QString::number(majorId)).toString();
+    if (formatName.isEmpty()) formatName = master.value(QStringLiteral("default")).toString();
+    const QVariantMap format = root.value(formatName).toMap();
+    const auto V = [&post](const QString& key) { return getValueByKey(key, post); };
+
+    PostCellContent cell;
+
+    // Thumbnail.
+    const QString thumb = post.value(QStringLiteral("thumb_img")).toString();
+    const QString thumbUrl = EndpointTable::imageHost() +
+                             (thumb.startsWith(u'/') ? QString() : QStringLiteral("/")) + thumb;
+    QString image;
+    if (format.value(QStringLiteral("image")).toBool() &&
+        isText(post.value(QStringLiteral("thumb_img"))) && !thumb.isEmpty()) {
+        image = thumbUrl;
+    }
+    if ((masterId == 4 || masterId == 5) && !thumb.isEmpty()) image = thumbUrl;
+    cell.insert(QStringLiteral("image"), image);
+
+    // left1: a key's raw value, or several value texts through a format.
+    const QVariant left1 = format.value(QStringLiteral("left1"));
+    if (isText(left1)) {
+        cell.insert(QStringLiteral("left1"), post.value(left1.toString()));
+    } else if (isDictionary(left1)) {
+        const QVariantMap slot = left1.toMap();
+        const QStringList keys = keysOf(slot.value(QStringLiteral("kongge")));
+        const QString formatString = slot.value(QStringLiteral("formatString")).toString();
+        if (!formatString.isEmpty()) {
+            QStringList values;
+            for (const QString& key : keys) values << V(key);
+            cell.insert(QStringLiteral("left1"),
+                        keys.size() >= 3 && keys.size() <= 5
+                            ? QXTools::stringWithFormat(formatString, values)
+                            : QString());
+        }
+    }
+
+    // left2: district and street and what the format adds.
+    const QVariant left2 = format.value(QStringLiteral("left2"));
+    QString left2Text;
+    if (isText(left2)) {
+        const QStringList keys = keysOf(left2);
+        if (keys.size() == 1) {
+            left2Text = post.value(keys.first()).toString();
+        } else {
+            QStringList parts;
+            for (const QString& key : keys) {
+                QString value = V(key);
+                if (masterId == 6 && key == QLatin1String("license_year") && value.size() >= 2) {
+                    value = value.mid(2);
+                }
+                if (!value.isEmpty()) parts << value;
+            }
+            left2Text = parts.join(u'-');
+        }
+    } else if (isDictionary(left2)) {
+        const QVariantMap slot = left2.toMap();
+        QString a, b;
+        for (auto it = slot.begin(); it != slot.end(); ++it) {
+            if (it.key() == QLatin1String("zhengchang")) {
+                const QStringList keys = keysOf(it.value());
+                if (keys.size() == 1) {
+                    a = post.value(keys.first()).toString();
+                } else {
+                    for (const QString& key : keys) {
+                        const QString value = V(key);
+                        if (!a.isEmpty() && !value.isEmpty()) a += u'-';
+                        a += value;
+                    }
+                }
+            } else if (it.key() == QLatin1String("maohao")) {
+                const QStringList parts = it.value().toString().split(u',');
+                const QString value = V(parts.value(1));
+                b = value.isEmpty() ? QString() : b + parts.value(0) + u':' + value;
+            } else if (it.key() == QLatin1String("kongge")) {
+                const QStringList parts = it.value().toString().split(u',');
+                b += V(parts.value(0)) + u' ' + parts.value(1) + u' ' + V(parts.value(2));
+            }
+        }
+        const bool commaJoined = masterId == 12 && (majorId == 103 || majorId == 109);
+        left2Text = b.isEmpty() ? a : a + (commaJoined ? u',' : u'-') + b;
+    }
+    cell.insert(QStringLiteral("left2"), left2Text);
+
+    // left3: pinned posts read "刚刚"; otherwise the slot.
+    const QVariantMap icons = post.value(QStringLiteral("icons")).toMap();
+    const bool pinned = flagIsOne(icons.value(QStringLiteral("ding")));
+    QString left3;
+    if (pinned && (masterId == 7 || masterId == 14)) {
+        left3 = QStringLiteral("刚刚");
+        if (majorId == 5)
+            left3 += QStringLiteral(" (%1)").arg(calculatePricePerM2WithContent(post));
+    } else {
+        const QVariant slotValue = format.value(QStringLiteral("left3"));
+        if (!isDictionary(slotValue)) {
+            left3 = V(slotValue.toString());
+        } else {
+            const QVariantMap slot = slotValue.toMap();
+            const QString formatString = slot.value(QStringLiteral("formatString")).toString();
+            if (slot.contains(QStringLiteral("zhengchang"))) {
+                const QStringList keys = keysOf(slot.value(QStringLiteral("zhengchang")));
+                if (!formatString.isEmpty()) {
+                    QStringList values;
+                    for (const QString& key : keys) {
+                        const QString value = V(key);
+                        values << (value.isEmpty() ? QStringLiteral("$") : value);
+                    }
+                    left3 = QXTools::stringWithFormat(formatString, values)
+                                .remove(QStringLiteral("$-"))
+                                .remove(QStringLiteral("-$"))
+                                .remove(u'$');
+                } else {
+                    for (const QString& key : keys) {
+                        const QString value = V(key);
+                        if (!value.isEmpty()) left3 += u'-' + value;
+                    }
+                    if (left3.startsWith(u'-')) left3.remove(0, 1);
+                }
+            } else if (slot.contains(QStringLiteral("kongge")) &&
+                       slot.contains(QStringLiteral("formatString"))) {
+                left3 = QXTools::stringWithFormat(
+                    formatString, {V(keysOf(slot.value(QStringLiteral("kongge"))).value(0)),
+                                   calculatePricePerM2WithContent(post)});
+            }
+        }
+        if (masterId == 6 && majorId == 1) {
+            left3 = V(QStringLiteral("district_name")) + QStringLiteral("    ") + left3;
+        }
+    }
+    if (post.contains(QStringLiteral("bidNum"))) {
+        left3 = QStringLiteral("竞标量:%1").arg(Tolerant(post.value("bidNum")).intValue());
+    }
+    cell.insert(QStringLiteral("left3"), left3);
+    cell.insert(QStringLiteral("right2"), V(format.value(QStringLiteral("right2")).toString()));
+    if (format.contains(QStringLiteral("right3"))) {
+        cell.insert(QStringLiteral("right3"), calculatePricePerM2WithContent(post));
+    }
+
+    // Badges: icons of another kind than a dictionary leave the badges unset.
+    const QVariant iconsValue = post.value(QStringLiteral("icons"));
+    if (!iconsValue.isValid() || isDictionary(iconsValue)) {
+        cell.insert(QStringLiteral("zhiding"), pinned && masterId != 7);
+        cell.insert(QStringLiteral("haveImage"), flagIsOne(icons.value(QStringLiteral("image"))));
+        cell.insert(QStringLiteral("YanFlag"), flagIsOne(icons.value(QStringLiteral("yan"))));
+        cell.insert(QStringLiteral("FangFlag"),
+                    Tolerant(post.value(QStringLiteral("premier_status"))).intValue() == 102);
+        cell.insert(QStringLiteral("quotation"),
+                    flagIsOne(icons.value(QStringLiteral("quotation"))));
+    }
+    cell.insert(QStringLiteral("hasRead"),
+                ReadMarks::isRead(post.value(QStringLiteral("puid")).toString()));
+    cell.insert(QStringLiteral("masterId"), masterId);
+    cell.insert(QStringLiteral("majorId"), majorId);
+    return cell;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <QVariantMap>
+
+// A post as the server sends it (the list never changes it).
+using PostRecord = QVariantMap;
+// The display dictionary of one list row: "image", "left1", "left2", "left3", "right2",
+// "right3" (texts), "zhiding", "haveImage", "YanFlag", "FangFlag", "quotation", "hasRead"
+// (booleans), "masterId", "majorId" (numbers).
+using PostCellContent = QVariantMap;
+
+// Turns posts into list rows as the resource `QXListFormat` says, and gives the value texts
+// of post keys (prices and areas with their units, time since posting, phone, price per
+// area). Which key goes into which text is data, not code: the format names the keys.
+class GetPostListCellFormate {
+public:
+    [[nodiscard]] static GetPostListCellFormate& shareFormate();
+
+    [[nodiscard]] PostCellContent returnDictionaryForCellWithContent(const PostRecord& post,
+                                                                     int masterId,
+                                                                     int majorId) const;
+
+    // The display text of one key of a post; the empty text when nothing applies.
+    [[nodiscard]] static QString getValueByKey(const QString& key, const QVariantMap& post);
+    // "N分钟前", "N小时前", "N天前" or "MM-dd" for seconds since 1970 given as text.
+    [[nodiscard]] static QString timeToNow(const QString& seconds);
+    // "<whole 元 per area unit>元/<area unit>", or the empty text when price or area is 0.
+    [[nodiscard]] static QString calculatePricePerM2WithContent(const QVariantMap& post);
+
+    // The format file as read from the bundle (read once: the bundle does not change while
+    // the app runs).
+    [[nodiscard]] static const QVariantMap& listFormat();
+};

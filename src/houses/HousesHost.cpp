@@ -1,0 +1,28 @@
+#include "houses/HousesHost.h"
+
+#include "location/CityNode.h"
+
+namespace {
+
+std::shared_ptr<HousesHost>& installed() {
+    static std::shared_ptr<HousesHost> host = std::make_shared<HousesHost>();
+    return host;
+}
+
+}  // namespace
+
+HousesHost::~HousesHost() = default;
+
+std::shared_ptr<HousesHost> HousesHost::shared() {
+    return installed();
+}
+
+void HousesHost::install(std::shared_ptr<HousesHost> host) {
+    installed() = host ? std::move(host) : std::make_shared<HousesHost>();
+}
+
+void HousesHost::resetCurrentStreet() {
+    const auto city = currentCity();
+    if (!city || city->Districts.empty() || city->Districts.front()->Streets.empty()) return;
+    setCurrentStreet(city->Districts.front()->Streets.front());
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "houses/GetPostListCellFormate.h"
+#include "platform/uikit/view_controller.h"
+
+#include <QVariantList>
+
+#include <functional>
+#include <memory>
+
+// What a list offers the post detail for paging through its posts.
+class QXPostDetailRefreshProtocol {
+public:
+    virtual ~QXPostDetailRefreshProtocol() = default;
+    // The list's posts as they are now (pages loaded later show up).
+    [[nodiscard]] virtual const QVariantList& postDetailNewContentArray() const = 0;
+    [[nodiscard]] virtual bool postDetailNewHasMoreData() const = 0;
+    virtual void postDetailNewLoadMoreData(std::function<void(bool loaded)> completion) = 0;
+    virtual void postDetailNewCurrentIndexWhenPopOrDismiss(unsigned index) = 0;
+};
+
+// The post detail as far as the list needs it: a titled screen of one post that marks the
+// post read when it opens and reports its position back when it goes.
+class QXPostDetailNew : public ui::ViewController {
+public:
+    QXPostDetailNew(PostRecord post, int masterId, int majorId);
+    ~QXPostDetailNew() override;
+
+    void setRefreshProtocol(std::weak_ptr<QXPostDetailRefreshProtocol> list) {
+        list_ = std::move(list);
+    }
+    void setCurrentIndex(int index) { currentIndex_ = index; }
+    [[nodiscard]] int currentIndex() const { return currentIndex_; }
+    void setHiddenChatAgentInfo(bool hidden) { hiddenChatAgentInfo_ = hidden; }
+    [[nodiscard]] const PostRecord& post() const { return post_; }
+
+protected:
+    void viewDidLoad() override;
+
+private:
+    PostRecord post_;
+    int masterId_;
+    int majorId_;
+    int currentIndex_ = 0;
+    bool hiddenChatAgentInfo_ = false;
+    std::weak_ptr<QXPostDetailRefreshProtocol> list_;
+};

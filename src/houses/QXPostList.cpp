@@ -1,0 +1,865 @@
+#include "houses/QXPostList.h"
+
+#include "houses/FilterCondition.h"
+#include "houses/FilterMainViewControl.h"
+#include "houses/HousesHost.h"
+#include "houses/QXPostListCell.h"
+#include "location/CityNode.h"
+#include "net/QXNetContext.h"
+#include "platform/foundation/main_queue.h"
+#include "platform/foundation/user_defaults.h"
+#include "platform/uikit/activity_indicator_view.h"
+#include "platform/uikit/button.h"
+#include "platform/uikit/image.h"
+#include "platform/uikit/image_view.h"
+#include "platform/uikit/label.h"
+#include "platform/uikit/navigation_controller.h"
+#include "platform/uikit/navigation_item.h"
+#include "platform/uikit/screen.h"
+#include "platform/uikit/tab_bar_controller.h"
+#include "util/categories/Tolerant.h"
+
+namespace {
+
+constexpr double kScreenWidth = 320;
+const QString kFangXinFangFlag = QStringLiteral("fangXinFangFlag");
+
+int normalisedMajor(int majorId) {
+    return majorId == 3 || majorId == 5 ? majorId : 1;
+}
+
+struct TabLook {
+    int tag;
+    const char* title;
+    const char* image;
+    const char* selectedImage;
+    int cap;
+};
+
+const TabLook kTabs[] = {{1, "租房", "房源tab左", "房源tab左-点击态", 5},
+                         {3, "合租房", "房源tab中", "房源tab中-点击态", 3},
+                         {5, "二手房", "房源tab右", "房源tab右-点击态", 3}};
+
+}  // namespace
+
+QXPostList::QXPostList(int masterId, int majorId, const QString& title) : title_(title) {
+    paging_.masterId = masterId;
+    paging_.majorId = normalisedMajor(majorId);
+    setHidesBottomBarWhenPushed(true);
+    // The screen lays out below the navigation bar.
+    setEdgesForExtendedLayout(ui::kRectEdgeNone);
+}
+
+QXPostList::~QXPostList() {
+    PostListPaging::cancelRequest();
+    HousesHost::shared()->resetCurrentStreet();
+    if (timer_) timer_->invalidate();
+}
+
+void QXPostList::viewDidLoad() {
+    ui::ViewController::viewDidLoad();
+    auto& center = ns::NotificationCenter::defaultCenter();
+    for (const QString& name :
+         {QStringLiteral("CityChanged"), QStringLiteral("kUserChangedNotification")}) {
+        observations_.push_back(
+            center.addObserver(name, [weak = weakAs<QXPostList>()](const ns::Notification&) {
+                if (auto self = weak.lock()) self->CityChanged();
+            }));
+    }
+    addTitleView();
+    initData();
+    view()->setBackgroundColor(ui::Color::rgb(250, 250, 250));
+}
+
+void QXPostList::addTitleView() {
+    if (!headerView_) {
+        headerView_ = std::make_shared<ui::View>(ui::Rect(55, 5, 210, 34));
+        double x = 0;
+        for (const TabLook& tab : kTabs) {
+            auto button = std::make_shared<ui::Button>(ui::Rect(x, 0, 70, 34));
+            button->setTag(tab.tag);
+            button->setTitle(QString::fromUtf8(tab.title), ui::kControlStateNormal);
+            button->setTitleColor(ui::Color::whiteColor(), ui::kControlStateNormal);
+            button->titleLabel()->setFont(ui::Font::systemFontOfSize(14));
+            auto normal = ui::Image::imageNamed(QString::fromUtf8(tab.image));
+            auto selected = ui::Image::imageNamed(QString::fromUtf8(tab.selectedImage));
+            if (normal)
+                button->setBackgroundImage(normal->stretchableImageWithLeftCapWidth(tab.cap, 0),
+                                           ui::kControlStateNormal);
+            if (selected) {
+                button->setBackgroundImage(selected->stretchableImageWithLeftCapWidth(tab.cap, 0),
+                                           ui::kControlStateSelected);
+            }
+            button->setBackgroundColor(ui::Color::rgb(60, 130, 60));
+            button->addTarget(
+                this, ui::kControlEventTouchUpInside,
+                [this, type = tab.tag](ui::Control&, const ui::Event*) { typeChanged(type); });
+            headerView_->addSubview(button);
+            x += 70;
+        }
+    }
+    for (const auto& button : headerView_->subviews()) {
+        if (auto* tab = dynamic_cast<ui::Button*>(button.get())) {
+            tab->setSelected(tab->tag() == paging_.majorId);
+            tab->setBackgroundColor(tab->isSelected() ? ui::Color::rgb(40, 100, 40)
+                                                      : ui::Color::rgb(90, 160, 80));
+        }
+    }
+    navigationItem().setTitleView(headerView_);
+}
+
+void QXPostList::initData() {
+    HousesHost::shared()->resetCurrentStreet();
+    paging_.nowPage = 0;
+    paging_.filterConditionDic.clear();
+    paging_.contentArray.clear();
+    getFilterDataFromNetwork();
+    addLoadingView();
+}
+
+void QXPostList::getFilterDataFromNetwork() {
+    filter_ = std::make_shared<tovikFilters2>();
+    filter_->setHavMiiId(false);
+    filter_->setMasterMajorId(paging_.masterId, paging_.majorId);
+    addLoadingView();
+    // Success and failure alike build the bar on the next turn of the main loop.
+    const auto next = [weak = weakAs<QXPostList>(), model = std::weak_ptr<tovikFilters2>(filter_)] {
+        ns::MainQueue::post([weak, model] {
+            auto self = weak.lock();
+            if (self && self->filter_ == model.lock()) self->getQuickFilterArray();
+        });
+    };
+    filter_->httpRequestWithSuccess(next, next);
+}
+
+void QXPostList::getQuickFilterArray() {
+    loadFilterUnSuccess_ = false;
+    if (filter_->getCount() == 0) {
+        isQuickFiter_ = false;
+        removeLoading();
+        addErrorTipViewWithErrorMsg(kLoadFailed, 2);
+        return;
+    }
+    quickFilterArray_.clear();
+    for (int i = 0; i < std::min(3, filter_->getCount()); ++i) {
+        quickFilterArray_ << filter_->getFilterWithIndex(i)->value(QStringLiteral("f")).toString();
+    }
+    if (filter_->getCount() >= 4) quickFilterArray_ << QStringLiteral("more");
+    isQuickFiter_ = true;
+    pickerSelectDic_.clear();
+    for (int i = 0; i < int(quickFilterArray_.size()); ++i) pickerSelectDic_[i] = 0;
+
+    if (tempView_) tempView_->removeFromSuperview();
+    tempView_ = std::make_shared<QuickFilterView>(
+        ui::Rect(0, 0, kScreenWidth, view()->bounds().size.height));
+    tempView_->setDelegate(weakAs<QXPostList>());
+    tempView_->initialize();
+    view()->addSubview(tempView_);
+    ns::Clock::shared().schedule(ns::seconds(0.1),
+                                 [weak = std::weak_ptr<QuickFilterView>(tempView_)] {
+                                     if (auto bar = weak.lock()) bar->setDefaultSelectRow();
+                                 });
+    addTbl();
+    addLoadingView();
+    getDataFromNetwork();
+}
+
+void QXPostList::addTbl() {
+    if (listTbl_) listTbl_->removeFromSuperview();
+    const double y = contentTop();
+    listTbl_ = std::make_shared<ui::TableView>(
+        ui::Rect(0, y, kScreenWidth, view()->bounds().size.height - y));
+    listTbl_->setSeparatorStyle(ui::TableViewCellSeparatorStyle::None);
+    listTbl_->setBackgroundColor(ui::Color::rgb(250, 250, 250));
+    listTbl_->setDataSource(weakAs<QXPostList>());
+    listTbl_->setDelegate(weakAs<QXPostList>());
+    view()->addSubview(listTbl_);
+    refreshView_ = RefreshView::initWithOwner(listTbl_, weakAs<QXPostList>());
+    if (tempView_) view()->bringSubviewToFront(tempView_.get());
+}
+
+void QXPostList::addLoadingView() {
+    if (ui::View* loading = view()->viewWithTag(kLoadingTag)) {
+        view()->bringSubviewToFront(loading);
+        return;
+    }
+    const double y = contentTop();
+    auto loading =
+        std::make_shared<ui::View>(ui::Rect(0, y, kScreenWidth, view()->bounds().size.height - y));
+    loading->setTag(kLoadingTag);
+    loading->setBackgroundColor(ui::Color::rgb(250, 250, 250));
+    auto spinner =
+        std::make_shared<ui::ActivityIndicatorView>(ui::ActivityIndicatorViewStyle::Gray);
+    spinner->setFrame({110, 150, 20, 20});
+    spinner->startAnimating();
+    loading->addSubview(spinner);
+    auto tip = std::make_shared<ui::Label>(ui::Rect(135, 150, 100, 20));
+    tip->setText(QStringLiteral("正在加载"));
+    tip->setFont(ui::Font::systemFontOfSize(14));
+    tip->setTextColor(ui::Color::rgb(153, 153, 153));
+    tip->setBackgroundColor(ui::Color::clearColor());
+    loading->addSubview(tip);
+    view()->addSubview(loading);
+}
+
+void QXPostList::removeLoading() {
+    if (ui::View* loading = view()->viewWithTag(kLoadingTag)) loading->removeFromSuperview();
+}
+
+void QXPostList::addErrorTipViewWithErrorMsg(const QString& message, int reloadType) {
+    ui::View* error = view()->viewWithTag(kErrorTag);
+    if (!error) {
+        const double y = contentTop();
+        auto made = std::make_shared<ui::View>(
+            ui::Rect(0, y, kScreenWidth, view()->bounds().size.height - y));
+        made->setTag(kErrorTag);
+        made->setBackgroundColor(ui::Color::whiteColor());
+        auto block = std::make_shared<ui::View>(
+            ui::Rect(0, (made->bounds().size.height - 125) / 2, kScreenWidth, 125));
+        block->setTag(kErrorBlockTag);
+        auto image = std::make_shared<ui::ImageView>(
+            ui::Image::imageNamed(QStringLiteral("帖子加载失败.png")));
+        const ui::Size size = image->image() ? image->image()->size() : ui::Size(80, 80);
+        image->setFrame({(kScreenWidth - size.width) / 2, 0, size.width, size.height});
+        block->addSubview(image);
+        auto label = std::make_shared<ui::Label>(ui::Rect(0, size.height + 5, kScreenWidth, 35));
+        label->setTag(kErrorLabelTag);
+        label->setFont(ui::Font::systemFontOfSize(14));
+        label->setTextAlignment(ui::TextAlignment::Center);
+        label->setNumberOfLines(2);
+        label->setTextColor(ui::Color::rgb(178, 178, 178));
+        label->setBackgroundColor(ui::Color::clearColor());
+        block->addSubview(label);
+        made->addSubview(block);
+        auto button = std::make_shared<ui::Button>(made->bounds());
+        button->setTag(kErrorButtonTag);
+        button->addTarget(this, ui::kControlEventTouchUpInside,
+                          [this](ui::Control&, const ui::Event*) {
+                              if (errorReload_) {
+                                  const auto reload = errorReload_;
+                                  reload();
+                              }
+                          });
+        made->addSubview(button);
+        view()->addSubview(made);
+        error = made.get();
+    }
+    switch (reloadType) {
+        case 1:
+            errorReload_ = [this] {
+                removeErrorTipView();
+                addLoadingView();
+                getDataFromNetwork();
+            };
+            break;
+        case 2:
+            errorReload_ = [this] {
+                removeErrorTipView();
+                getFilterDataFromNetwork();
+            };
+            break;
+        default:
+            errorReload_ = nullptr;
+    }
+    if (auto* button = error->viewWithTag(kErrorButtonTag)) button->setHidden(reloadType == 0);
+    if (auto* label = dynamic_cast<ui::Label*>(error->viewWithTag(kErrorLabelTag)))
+        label->setText(message);
+    error->setHidden(false);
+    view()->bringSubviewToFront(error);
+    if (tempView_) view()->bringSubviewToFront(tempView_.get());
+}
+
+void QXPostList::removeErrorTipView() {
+    if (ui::View* error = view()->viewWithTag(kErrorTag)) error->setHidden(true);
+}
+
+void QXPostList::getDataFromNetwork() {
+    getDataFromNetworkWithFilter(nullptr);
+}
+
+void QXPostList::getDataFromNetworkWithFilter(std::function<void(bool)> completion) {
+    const int page = paging_.nowPage;
+    const bool nextPageRoad = page > 0 && !paging_.isShouldResetArray;
+    paging_.request(
+        QXNetContext::shared()->currentCityScript_index(),
+        [weak = weakAs<QXPostList>(), completion](const QVariant& reply) {
+            auto self = weak.lock();
+            if (!self) return;
+            self->fangXinFangActivity();
+            self->postListRequestSuccess(reply);
+            self->removeLoading();
+            self->paging_.loadingNext = false;
+            if (completion) completion(true);
+        },
+        [weak = weakAs<QXPostList>(), completion, page, nextPageRoad](const QVariantMap& failure) {
+            auto self = weak.lock();
+            if (!self) return;
+            if (completion) completion(false);
+            // A request that a newer one replaced: the newer one speaks for the screen.
+            if (PostListPaging::isCancellation(failure)) return;
+            self->removeLoading();
+            // A failed refresh lets go of the header too, so that it can be pulled again.
+            if (self->refreshView_ && self->refreshView_->isLoading())
+                self->refreshView_->stopLoading();
+            self->paging_.pageFailed(page);
+            self->setMoreRow(QStringLiteral("获取更多信息"), 18, false);
+            self->addErrorTipViewWithErrorMsg(kLoadFailed, 1);
+            if (nextPageRoad) {
+                // The page that failed is asked for again, never skipped.
+                self->errorReload_ = [raw = self.get()] {
+                    raw->removeErrorTipView();
+                    raw->nextPage(nullptr);
+                };
+            }
+        });
+}
+
+void QXPostList::postListRequestSuccess(const QVariant& reply) {
+    if (paging_.isShouldResetArray && !paging_.contentArray.isEmpty() && listTbl_ &&
+        listTbl_->numberOfRowsInSection(0) > 0) {
+        listTbl_->scrollToRowAtIndexPath(ui::IndexPath(0, 0), ui::TableViewScrollPosition::Top,
+                                         false);
+    }
+    const PostListPaging::Intake intake = paging_.takeIn(reply);
+    if (intake.tookPage) setMoreRow(QStringLiteral("获取更多信息"), 18, false);
+    if (listTbl_) {
+        listTbl_->reloadData();
+        if (intake.tookPage && paging_.nowPage == 0 && paging_.nowListNum > 0) {
+            listTbl_->scrollToRowAtIndexPath(ui::IndexPath(0, 0), ui::TableViewScrollPosition::Top,
+                                             false);
+        }
+    }
+    if (refreshView_ && refreshView_->isLoading()) refreshView_->stopLoading();
+    if (!paging_.contentArray.isEmpty()) {
+        removeErrorTipView();
+    } else {
+        addErrorTipViewWithErrorMsg(kNothingFound, 0);
+    }
+}
+
+void QXPostList::setMoreRow(const QString& text, double fontSize, bool spinning) {
+    if (!listTbl_ || !paging_.isHaveMoreData) return;
+    ui::TableViewCell* cell = listTbl_->cellForRowAtIndexPath(ui::IndexPath(0, paging_.nowListNum));
+    if (!cell) return;
+    if (auto* label = dynamic_cast<ui::Label*>(cell->viewWithTag(kMoreLabelTag))) {
+        label->setText(text);
+        label->setFont(ui::Font::systemFontOfSize(fontSize));
+    }
+    if (auto* spinner =
+            dynamic_cast<ui::ActivityIndicatorView*>(cell->viewWithTag(kMoreSpinnerTag))) {
+        spinning ? spinner->startAnimating() : spinner->stopAnimating();
+    }
+}
+
+void QXPostList::nextPage(std::function<void(bool)> completion) {
+    if (!paging_.startNextPage()) {
+        if (completion) completion(false);
+        return;
+    }
+    setMoreRow(QStringLiteral("正在加载..."), 14, true);
+    getDataFromNetworkWithFilter(std::move(completion));
+}
+
+void QXPostList::postDetailNewLoadMoreData(std::function<void(bool)> completion) {
+    nextPage(std::move(completion));
+}
+
+bool QXPostList::showsThumbnails() const {
+    if (HousesHost::shared()->useWifi()) return true;
+    const QVariant stored =
+        ns::UserDefaults::standardUserDefaults().objectForKey(QStringLiteral("IsShowWifiImage"));
+    return stored.isValid() && !stored.toBool();
+}
+
+std::shared_ptr<ui::TableViewCell> QXPostList::cellForRowAtIndexPath(ui::TableView& table,
+                                                                     const ui::IndexPath& path) {
+    if (paging_.isMoreRow(path.row)) {
+        auto cell = table.dequeueReusableCellWithIdentifier(QStringLiteral("MoreList"));
+        if (!cell) {
+            cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Default,
+                                                       QStringLiteral("MoreList"));
+            cell->setBackgroundColor(ui::Color::rgb(250, 250, 250));
+            auto selected = std::make_shared<ui::View>();
+            selected->setBackgroundColor(ui::Color::rgb(230, 230, 230));
+            cell->setSelectedBackgroundView(selected);
+            auto label = std::make_shared<ui::Label>(ui::Rect(0, 0, kScreenWidth, kRowHeight));
+            label->setTag(kMoreLabelTag);
+            label->setTextAlignment(ui::TextAlignment::Center);
+            label->setBackgroundColor(ui::Color::clearColor());
+            cell->contentView()->addSubview(label);
+            auto spinner =
+                std::make_shared<ui::ActivityIndicatorView>(ui::ActivityIndicatorViewStyle::Gray);
+            spinner->setFrame({80, 27.5, 25, 25});
+            spinner->setTag(kMoreSpinnerTag);
+            cell->contentView()->addSubview(spinner);
+        }
+        if (auto* label = dynamic_cast<ui::Label*>(cell->viewWithTag(kMoreLabelTag))) {
+            label->setText(QStringLiteral("获取更多信息"));
+            label->setFont(ui::Font::systemFontOfSize(18));
+        }
+        return cell;
+    }
+    auto cell = std::dynamic_pointer_cast<QXPostListCell>(
+        table.dequeueReusableCellWithIdentifier(QStringLiteral("QXPostList")));
+    if (!cell)
+        cell = std::make_shared<QXPostListCell>(ui::TableViewCellStyle::Value1,
+                                                QStringLiteral("QXPostList"));
+    cell->setContent(std::make_shared<const PostCellContent>(
+        GetPostListCellFormate::shareFormate().returnDictionaryForCellWithContent(
+            paging_.contentArray.value(path.row).toMap(), paging_.masterId, paging_.majorId)));
+    cell->setIsShowWifiImage(showsThumbnails());
+    return cell;
+}
+
+bool QXPostList::isVisibleScreen() {
+    ui::NavigationController* navigation = navigationController();
+    return !navigation || navigation->topViewController().get() == this;
+}
+
+void QXPostList::didSelectRowAtIndexPath(ui::TableView& table, const ui::IndexPath& path) {
+    if (!isVisibleScreen()) return;
+    table.deselectRowAtIndexPath(path, false);
+    if (paging_.isMoreRow(path.row)) {
+        paging_.isShouldResetArray = false;
+        ++paging_.nowPage;
+        setMoreRow(QStringLiteral("正在加载..."), 18, true);
+        getDataFromNetworkWithFilter(nullptr);
+        return;
+    }
+    if (path.row >= paging_.nowListNum) return;
+    auto detail = std::make_shared<QXPostDetailNew>(paging_.contentArray.value(path.row).toMap(),
+                                                    paging_.masterId, paging_.majorId);
+    detail->setRefreshProtocol(weakAs<QXPostList>());
+    detail->setCurrentIndex(path.row);
+    detail->setTitle(title_);
+    detail->setHiddenChatAgentInfo(true);
+    if (ui::NavigationController* navigation = navigationController()) {
+        navigation->pushViewController(detail, true);
+    }
+}
+
+void QXPostList::scrollViewWillBeginDragging(ui::ScrollView& scrollView) {
+    if (refreshView_) refreshView_->scrollViewWillBeginDragging(scrollView);
+}
+
+void QXPostList::scrollViewDidScroll(ui::ScrollView& scrollView) {
+    if (refreshView_) refreshView_->scrollViewDidScroll(scrollView);
+    if (!paging_.loadingNext && paging_.nowListNum > 0 &&
+        scrollView.contentOffset().y >
+            scrollView.contentSize().height - scrollView.frame().size.height) {
+        nextPage(nullptr);
+    }
+}
+
+void QXPostList::scrollViewDidEndDragging(ui::ScrollView& scrollView, bool willDecelerate) {
+    if (refreshView_) refreshView_->scrollViewDidEndDragging(scrollView, willDecelerate);
+}
+
+void QXPostList::refreshViewDidCallBack() {
+    // A pull while the header is already loading asks for nothing more.
+    if (!refreshView_ || refreshView_->isLoading()) return;
+    refreshView_->startLoading();
+    paging_.startFreshPage();
+    getDataFromNetwork();
+}
+
+void QXPostList::fangXinFangActivity() {
+    if (paging_.masterId != 7 ||
+        (paging_.majorId != 1 && paging_.majorId != 3 && paging_.majorId != 5))
+        return;
+    auto& defaults = ns::UserDefaults::standardUserDefaults();
+    if (Tolerant(defaults.objectForKey(kFangXinFangFlag)).intValue() == 1) return;
+    defaults.setObject(QStringLiteral("1"), kFangXinFangFlag);
+    auto background = ui::Image::imageNamed(QStringLiteral("tip-bg.png"));
+    auto banner = std::make_shared<ui::ImageView>(
+        background ? background->stretchableImageWithLeftCapWidth(
+                         int(background->size().width / 2), int(background->size().height / 2))
+                   : nullptr);
+    banner->setFrame(
+        {(kScreenWidth - 250) / 2, ui::Screen::mainScreen().bounds().size.height - 174, 250, 70});
+    banner->setTag(kBannerTag);
+    banner->setUserInteractionEnabled(false);
+    banner->setClipsToBounds(false);
+    auto badge =
+        std::make_shared<ui::ImageView>(ui::Image::imageNamed(QStringLiteral("放心房.png")));
+    if (badge->image())
+        badge->setFrame({20, 18, badge->image()->size().width, badge->image()->size().height});
+    banner->addSubview(badge);
+    auto text = std::make_shared<ui::Label>(ui::Rect(50, 5, 200, 60));
+    text->setBackgroundColor(ui::Color::clearColor());
+    text->setTextColor(ui::Color::whiteColor());
+    text->setFont(ui::Font::systemFontOfSize(14));
+    text->setLineBreakMode(ui::LineBreakMode::CharacterWrap);
+    text->setNumberOfLines(0);
+    text->setText(QStringLiteral("该信息是放心房，经纪人承诺房源真实有效！"));
+    banner->addSubview(text);
+    view()->addSubview(banner);
+    timer_ = ns::Timer::scheduledTimer(
+        ns::seconds(5.0), true, [weak = weakAs<QXPostList>()](ns::Timer& timer) {
+            timer.invalidate();
+            if (auto self = weak.lock()) {
+                if (ui::View* shown = self->view()->viewWithTag(kBannerTag)) shown->setHidden(true);
+            }
+        });
+}
+
+void QXPostList::typeChanged(int type) {
+    if (type == paging_.majorId && !needRefresh_) return;
+    paging_.majorId = type;
+    if (listTbl_) listTbl_->removeFromSuperview();
+    listTbl_.reset();
+    refreshView_.reset();
+    if (tempView_) tempView_->removeFromSuperview();
+    tempView_.reset();
+    isQuickFiter_ = false;
+    paging_ = PostListPaging{.masterId = paging_.masterId, .majorId = type};
+    while (!view()->subviews().empty()) view()->subviews().back()->removeFromSuperview();
+    PostListPaging::cancelRequest();
+    addTitleView();
+    initData();
+}
+
+void QXPostList::CityChanged() {
+    ui::NavigationController* navigation = navigationController();
+    ui::TabBarController* tabs = tabBarController();
+    const bool visible = navigation && navigation->topViewController().get() == this &&
+                         (!tabs || tabs->selectedViewController().get() == navigation);
+    if (visible) {
+        needRefresh_ = true;
+        typeChanged(paging_.majorId);
+        needRefresh_ = false;
+    } else {
+        needRefresh_ = true;
+    }
+}
+
+void QXPostList::viewWillAppear(bool animated) {
+    ui::ViewController::viewWillAppear(animated);
+    if (needRefresh_) {
+        typeChanged(paging_.majorId);
+        needRefresh_ = false;
+        return;
+    }
+    if (loadFilterUnSuccess_) getFilterDataFromNetwork();
+    if (listTbl_) {
+        listTbl_->reloadData();
+        if (scrollToIndexWhenAppear_ != 0 && int(scrollToIndexWhenAppear_) < paging_.nowListNum) {
+            listTbl_->scrollToRowAtIndexPath(ui::IndexPath(0, int(scrollToIndexWhenAppear_)),
+                                             ui::TableViewScrollPosition::Middle, true);
+            scrollToIndexWhenAppear_ = 0;
+        }
+    }
+}
+
+void QXPostList::viewDidDisappear(bool animated) {
+    ui::ViewController::viewDidDisappear(animated);
+    if (tempView_) tempView_->rebackAllQFTbl();
+}
+
+// --- quick filters ---
+
+QString QXPostList::getQuickFilterTitle(const QString& key) const {
+    if (key == QLatin1String("more")) return QStringLiteral("更多");
+    const FilterItem item = filter_ ? filter_->getFilterWithKey(key) : nullptr;
+    if (!item) return {};
+    const int value = Tolerant(item->value(QStringLiteral("v"))).intValue();
+    if (value != -1) {
+        for (const QVariant& choice : item->value(QStringLiteral("vs")).toList()) {
+            if (Tolerant(choice.toMap().value(QStringLiteral("v"))).intValue() == value) {
+                return choice.toMap().value(QStringLiteral("n")).toString();
+            }
+        }
+        return item->value(QStringLiteral("n")).toString();
+    }
+    return item->value(QStringLiteral("n")).toString() + QStringLiteral("不限");
+}
+
+QString QXPostList::qfViewTitleForIndex(QuickFilterView&, int index) {
+    return getQuickFilterTitle(quickFilterArray_.value(index));
+}
+
+int QXPostList::numOfSectionInQFView(QuickFilterView&, int index) {
+    const QString key = quickFilterArray_.value(index);
+    return key == QLatin1String("district_id") || key == QLatin1String("base_tag") ? 2 : 1;
+}
+
+QuickFilterRows QXPostList::rerurnFilterArrayWithIndex(int index) {
+    const QString key = quickFilterArray_.value(index);
+    pickerDic_ = filter_ ? filter_->getFilterWithKey(key) : nullptr;
+    QuickFilterRows rows;
+    if (key == QLatin1String("district_id")) {
+        const auto street = HousesHost::shared()->currentStreet();
+        const auto district = street ? street->parent() : nullptr;
+        const auto city = district ? district->parent() : nullptr;
+        if (city) {
+            for (const auto& each : city->Districts)
+                rows.push_back(QuickFilterRow::ofDistrict(each));
+        }
+        return rows;
+    }
+    // The base-tag names are not filled by anything in the housing lists.
+    if (key == QLatin1String("base_tag") || key == QLatin1String("more") ||
+        key == QLatin1String("majorScriptIndex") || !pickerDic_) {
+        return rows;
+    }
+    for (const QVariant& choice : pickerDic_->value(QStringLiteral("vs")).toList()) {
+        rows.push_back(QuickFilterRow::ofDictionary(choice.toMap()));
+    }
+    return rows;
+}
+
+std::optional<QuickFilterRows> QXPostList::qfViewDataForSection(QuickFilterView& bar, int index,
+                                                                int section) {
+    if (section == 0) {
+        QuickFilterRows rows = rerurnFilterArrayWithIndex(index);
+        if (rows.empty()) return std::nullopt;
+        return rows;
+    }
+    const auto stored = bar.defaultSelectRowDic().find(index);
+    if (stored == bar.defaultSelectRowDic().end() || stored->second.isEmpty()) return std::nullopt;
+    const QuickFilterRows districts = rerurnFilterArrayWithIndex(index);
+    const int row = stored->second.first().toInt();
+    if (row < 0 || row >= int(districts.size()) || !districts[std::size_t(row)].district)
+        return std::nullopt;
+    QuickFilterRows streets;
+    for (const auto& street : districts[std::size_t(row)].district->Streets) {
+        streets.push_back(QuickFilterRow::ofStreet(street));
+    }
+    return streets;
+}
+
+void QXPostList::qfViewDidSelectRightSection(QuickFilterView& bar, int index,
+                                             const ui::IndexPath& path,
+                                             const QuickFilterRows& rows) {
+    selectRow_ = path.row;
+    if (FilterItem item =
+            filter_ ? filter_->getFilterWithKey(quickFilterArray_.value(index)) : nullptr) {
+        item->insert(QStringLiteral("firstSectionRow"), path.row);
+    }
+    QStringList& stored = bar.defaultSelectRowDic()[index];
+    if (stored.isEmpty()) stored << QString();
+    stored[0] = QString::number(path.row);
+    pickerArray_ = rows;
+    bar.reloadQFTblAtIndex(index);
+}
+
+void QXPostList::qfViewDidSelectSection(QuickFilterView& bar, int index, const ui::IndexPath& path,
+                                        const QuickFilterRows& rows) {
+    const int r = path.row;
+    const QString key = quickFilterArray_.value(index);
+    FilterItem item = filter_ ? filter_->getFilterWithKey(key) : nullptr;
+    const QuickFilterRow chosen = r < int(rows.size()) ? rows[std::size_t(r)] : QuickFilterRow();
+    QString title;
+    if (chosen.isDictionary) {
+        districtSelectRow_ = r;
+        pickerArray_ = rows;
+        pickerSelectDic_[index] = r;
+        saveFilterDefaultInfo();
+        title = r == 0 ? getQuickFilterTitle(key)
+                       : chosen.dictionary.value(QStringLiteral("n")).toString();
+        if (item) item->insert(QStringLiteral("firstSectionRow"), r);
+    } else if (chosen.street) {
+        const QStringList stored = bar.defaultSelectRowDic()[index];
+        selectRow_ = stored.isEmpty() ? 0 : stored.first().toInt();
+        districtSelectRow_ = r;
+        if (item) item->insert(QStringLiteral("secondSectionRow"), r);
+        const auto district = chosen.street->parent();
+        pickerArray_.clear();
+        if (const auto city = district ? district->parent() : nullptr) {
+            for (const auto& each : city->Districts)
+                pickerArray_.push_back(QuickFilterRow::ofDistrict(each));
+        }
+        if (r != 0) {
+            title = chosen.street->name();
+        } else {
+            const QString name = district ? district->name() : QString();
+            title = name == QStringLiteral("不限") ? QStringLiteral("区域不限") : name;
+        }
+    } else {
+        districtSelectRow_ = r;
+        pickerSelectDic_[index] = r;
+        saveFilterDefaultInfo();
+        title = chosen.text;
+        if (item) item->insert(QStringLiteral("firstSectionRow"), r);
+    }
+    bar.resetTitleForIndex(index, title);
+    donePickWithIndex(index);
+}
+
+void QXPostList::saveFilterDefaultInfo() {
+    if (!filter_ || !filter_->GetData()) return;
+    for (int i = 0; i < int(quickFilterArray_.size()); ++i) {
+        const QString key = quickFilterArray_[i];
+        const int c = pickerSelectDic_[i];
+        if (key == QLatin1String("district_id") || key == QLatin1String("base_tag")) continue;
+        for (const FilterItem& item : *filter_->GetData()) {
+            if (item->value(QStringLiteral("f")).toString() != key) continue;
+            if (key == QLatin1String("sub_category") || key == QLatin1String("majorScriptIndex")) {
+                item->insert(QStringLiteral("v"), QString::number(c));
+                continue;
+            }
+            const QVariant value = item->value(QStringLiteral("vs"))
+                                       .toList()
+                                       .value(c)
+                                       .toMap()
+                                       .value(QStringLiteral("v"));
+            if (value.typeId() == QMetaType::QString && !value.toString().isEmpty()) {
+                item->insert(QStringLiteral("v"), value);
+            }
+        }
+    }
+}
+
+void QXPostList::saveFilterCommentWithIndex(int index) {
+    const QString key = quickFilterArray_.value(index);
+    auto& conditions = paging_.filterConditionDic;
+    if (key == QLatin1String("district_id")) {
+        if (selectRow_ < 0 || selectRow_ >= int(pickerArray_.size())) return;
+        const auto district = pickerArray_[std::size_t(selectRow_)].district;
+        if (!district || districtSelectRow_ < 0 ||
+            districtSelectRow_ >= int(district->Streets.size()))
+            return;
+        const auto street = district->Streets[std::size_t(districtSelectRow_)];
+        HousesHost::shared()->setCurrentStreet(street);
+        if (district->index() == -1) {
+            conditions.remove(QStringLiteral("district_id"));
+            conditions.remove(QStringLiteral("street_id"));
+            return;
+        }
+        conditions[QStringLiteral("district_id")] = FilterCondition::make(
+            QStringLiteral("district_id"), QString::number(district->index()));
+        if (street->index() == -1) {
+            conditions.remove(QStringLiteral("street_id"));
+        } else {
+            conditions[QStringLiteral("street_id")] = FilterCondition::make(
+                QStringLiteral("street_id"), QString::number(street->index()));
+        }
+        return;
+    }
+    const QVariantMap chosen =
+        districtSelectRow_ >= 0 && districtSelectRow_ < int(pickerArray_.size())
+            ? pickerArray_[std::size_t(districtSelectRow_)].dictionary
+            : QVariantMap();
+    if (key == QLatin1String("latlng")) {
+        const QStringList radii = NearbyRadiusTable::radii();
+        conditions[key] = FilterCondition::make(
+            key, filter_->latlng() + u',' +
+                     radii.value(districtSelectRow_, radii.at(NearbyRadiusTable::kDefaultIndex)));
+        return;
+    }
+    if (key == QLatin1String("base_tag")) return;
+    if (key == QLatin1String("baseTag")) {
+        conditions[QStringLiteral("base_tag")] = FilterCondition::make(
+            QStringLiteral("base_tag"), chosen.value(QStringLiteral("v")).toString());
+        return;
+    }
+    if (key == QLatin1String("sub_category") || key == QLatin1String("majorScriptIndex")) {
+        paging_.majorId =
+            Tolerant(chosen.value(QStringLiteral("MajorCategoryScriptIndex"))).intValue();
+        return;
+    }
+    const QVariant value = chosen.value(QStringLiteral("v"));
+    if (Tolerant(value).intValue() == -1) {
+        conditions.remove(key);
+        return;
+    }
+    const FilterItem item = filter_->getFilterWithKey(key);
+    const QString kind = item ? item->value(QStringLiteral("t")).toString() : QString();
+    if (kind == QLatin1String("range") || kind == QLatin1String("normal")) {
+        conditions[key] = FilterCondition::make(key, value.toString());
+    }
+}
+
+void QXPostList::donePickWithIndex(int index) {
+    saveFilterCommentWithIndex(index);
+    addLoadingView();
+    paging_.startFreshPage();
+    getDataFromNetwork();
+}
+
+void QXPostList::filterScreen() {
+    if (!filter_ || filter_->getCount() == 0) loadFilterUnSuccess_ = true;
+    if (!filter_) return;
+    auto screen = std::make_shared<FilterMainViewControl>(filter_);
+    screen->setFromErshou(false);
+    screen->setFilterIndexArr([weak = weakAs<QXPostList>()](const QStringList& rows) {
+        if (auto self = weak.lock()) self->filterSelectIndexArray_ = rows;
+    });
+    screen->setFilterBlock([weak = weakAs<QXPostList>()](const QMap<QString, QString>& conditions,
+                                                         const QString& keyword, bool) {
+        if (auto self = weak.lock()) self->filterResult(conditions, keyword);
+    });
+    if (ui::NavigationController* navigation = navigationController()) {
+        navigation->pushViewController(screen, true);
+    }
+}
+
+void QXPostList::filterResult(const QMap<QString, QString>& conditions, const QString& keyword) {
+    paging_.filterConditionDic = conditions;
+    if (!keyword.isNull()) paging_.keyword = keyword;
+    paging_.isShouldResetArray = true;
+    fromFilterInitbtn();
+    addLoadingView();
+    paging_.nowPage = 0;
+    getDataFromNetwork();
+}
+
+QString QXPostList::getBtnDefaultStr(int index) {
+    if (int(pickerSelectDic_.size()) > index && filter_) {
+        if (const FilterItem item = filter_->getFilterWithIndex(index)) {
+            const QVariantList choices = item->value(QStringLiteral("vs")).toList();
+            for (int row = 0; row < int(choices.size()); ++row) {
+                if (choices[row].toMap().value(QStringLiteral("v")).toString() ==
+                    item->value(QStringLiteral("v")).toString()) {
+                    pickerSelectDic_[index] = row;
+                    break;
+                }
+            }
+        }
+    }
+    const QString key = quickFilterArray_.value(index);
+    if (key == QLatin1String("district_id")) {
+        const auto street = HousesHost::shared()->currentStreet();
+        const auto district = street ? street->parent() : nullptr;
+        if (!street || !district || district->index() == -1) return QStringLiteral("不限");
+        return street->index() == -1 ? district->name() : street->name();
+    }
+    if (key == QLatin1String("base_tag") || key == QLatin1String("baseTag"))
+        return QStringLiteral("不限");
+    if (key == QLatin1String("more")) return QStringLiteral("更多");
+    const FilterItem item = filter_ ? filter_->getFilterWithKey(key) : nullptr;
+    if (!item) return {};
+    for (const QVariant& choice : item->value(QStringLiteral("vs")).toList()) {
+        if (choice.toMap().value(QStringLiteral("v")).toString() ==
+            item->value(QStringLiteral("v")).toString()) {
+            return choice.toMap().value(QStringLiteral("n")).toString();
+        }
+    }
+    return {};
+}
+
+void QXPostList::fromFilterInitbtn() {
+    if (!tempView_) return;
+    for (int i = 0; i < int(quickFilterArray_.size()); ++i) {
+        const QString title = getBtnDefaultStr(i);
+        tempView_->resetTitleForIndex(
+            i, title == QStringLiteral("不限") ? getQuickFilterTitle(quickFilterArray_[i]) : title);
+    }
+    getDefaultSelectRowForFilterArray();
+    tempView_->setDefaultSelectRow();
+}
+
+void QXPostList::getDefaultSelectRowForFilterArray() {
+    if (!tempView_ || !filter_) return;
+    for (int i = 0; i < int(quickFilterArray_.size()); ++i) {
+        const FilterItem item = filter_->getFilterWithKey(quickFilterArray_[i]);
+        if (!item) continue;
+        QStringList rows{
+            QString::number(Tolerant(item->value(QStringLiteral("firstSectionRow"))).intValue())};
+        if (item->contains(QStringLiteral("secondSectionRow"))) {
+            rows << QString::number(
+                Tolerant(item->value(QStringLiteral("secondSectionRow"))).intValue());
+        }
+        tempView_->defaultSelectRowDic()[i] = rows;
+    }
+}

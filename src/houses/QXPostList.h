@@ -1,0 +1,164 @@
+#pragma once
+
+#include "houses/PostListPaging.h"
+#include "houses/QXPostDetailNew.h"
+#include "houses/QuickFilterView.h"
+#include "houses/tovikFilters2.h"
+#include "platform/foundation/notification_center.h"
+#include "platform/foundation/timer.h"
+#include "platform/uikit/table_view.h"
+#include "platform/uikit/view_controller.h"
+#include "ui/widgets/RefreshView.h"
+
+#include <QStringList>
+
+#include <functional>
+#include <map>
+#include <memory>
+
+namespace ui {
+class Button;
+class Label;
+}  // namespace ui
+
+// The housing posts of the selected city, one type at a time (rent, shared rent, sale):
+// type tabs in the title bar, the quick-filter bar over a table of posts with
+// pull-to-refresh and a "more" row, the error view, and the one-time trusted-house banner.
+// A post opens its detail, which pages on through this list.
+class QXPostList : public ui::ViewController,
+                   public ui::TableViewDataSource,
+                   public ui::TableViewDelegate,
+                   public QuickFilterViewDelegate,
+                   public RefreshViewDelegate,
+                   public QXPostDetailRefreshProtocol {
+public:
+    static constexpr int kLoadingTag = 9527;
+    static constexpr int kErrorTag = 6579;
+    static constexpr int kErrorBlockTag = 6578;
+    static constexpr int kErrorLabelTag = 6580;
+    static constexpr int kErrorButtonTag = 6581;
+    static constexpr int kBannerTag = 10102;
+    static constexpr int kMoreLabelTag = 200;
+    static constexpr int kMoreSpinnerTag = 201;
+    static constexpr double kRowHeight = 70;
+    static constexpr double kBarHeight = 40;
+    static inline const QString kLoadFailed = QStringLiteral("加载失败\n点击屏幕重新加载");
+    static inline const QString kNothingFound = QStringLiteral("没有相关筛选信息，请重新筛选吧");
+
+    // Master id 7 (housing); major 1 rent, 3 shared rent, 5 sale (others become 1).
+    QXPostList(int masterId, int majorId, const QString& title);
+    ~QXPostList() override;
+
+    [[nodiscard]] PostListPaging& paging() { return paging_; }
+    [[nodiscard]] int majorId() const { return paging_.majorId; }
+    [[nodiscard]] std::shared_ptr<tovikFilters2> filter() const { return filter_; }
+    [[nodiscard]] const QStringList& quickFilterArray() const { return quickFilterArray_; }
+    [[nodiscard]] bool isQuickFiter() const { return isQuickFiter_; }
+    [[nodiscard]] ui::TableView* listTbl() const { return listTbl_.get(); }
+    [[nodiscard]] QuickFilterView* quickFilterView() const { return tempView_.get(); }
+    [[nodiscard]] RefreshView* refreshView() const { return refreshView_.get(); }
+    [[nodiscard]] bool loadFilterUnSuccess() const { return loadFilterUnSuccess_; }
+
+    void getDataFromNetwork();
+    void getDataFromNetworkWithFilter(std::function<void(bool)> completion);
+    void postListRequestSuccess(const QVariant& reply);
+    void getFilterDataFromNetwork();
+    void getQuickFilterArray();
+    [[nodiscard]] QString getQuickFilterTitle(const QString& key) const;
+    // Switches to the tab of that type (1, 3 or 5) and rebuilds the screen.
+    void typeChanged(int type);
+    void CityChanged();
+    // Opens the full filter screen.
+    void filterScreen();
+    // Takes the filter screen's conditions and asks for a fresh first page.
+    void filterResult(const QMap<QString, QString>& conditions, const QString& keyword);
+
+    void addErrorTipViewWithErrorMsg(const QString& message, int reloadType);
+    void removeErrorTipView();
+
+    // Table.
+    int numberOfRowsInSection(ui::TableView&, int) override { return paging_.rowCount(); }
+    std::shared_ptr<ui::TableViewCell> cellForRowAtIndexPath(ui::TableView& table,
+                                                             const ui::IndexPath& path) override;
+    double heightForRowAtIndexPath(ui::TableView&, const ui::IndexPath&) override {
+        return kRowHeight;
+    }
+    void didSelectRowAtIndexPath(ui::TableView& table, const ui::IndexPath& path) override;
+    void scrollViewWillBeginDragging(ui::ScrollView& scrollView) override;
+    void scrollViewDidScroll(ui::ScrollView& scrollView) override;
+    void scrollViewDidEndDragging(ui::ScrollView& scrollView, bool willDecelerate) override;
+    void refreshViewDidCallBack() override;
+
+    // Quick-filter bar.
+    int numOfSelectSectionInQFView(QuickFilterView&) override {
+        return int(quickFilterArray_.size());
+    }
+    QString qfViewTitleForIndex(QuickFilterView&, int index) override;
+    std::optional<QuickFilterRows> qfViewDataForSection(QuickFilterView& bar, int index,
+                                                        int section) override;
+    int numOfSectionInQFView(QuickFilterView&, int index) override;
+    QStringList filterKeyForQfView(QuickFilterView&) override { return quickFilterArray_; }
+    void qfViewDidSelectSection(QuickFilterView& bar, int index, const ui::IndexPath& path,
+                                const QuickFilterRows& rows) override;
+    void qfViewDidSelectRightSection(QuickFilterView& bar, int index, const ui::IndexPath& path,
+                                     const QuickFilterRows& rows) override;
+    void moreBtnTouchForQFView(QuickFilterView&) override { filterScreen(); }
+
+    // The detail's side.
+    [[nodiscard]] const QVariantList& postDetailNewContentArray() const override {
+        return paging_.contentArray;
+    }
+    [[nodiscard]] bool postDetailNewHasMoreData() const override { return paging_.isHaveMoreData; }
+    void postDetailNewLoadMoreData(std::function<void(bool)> completion) override;
+    void postDetailNewCurrentIndexWhenPopOrDismiss(unsigned index) override {
+        scrollToIndexWhenAppear_ = index;
+    }
+
+protected:
+    void viewDidLoad() override;
+    void viewWillAppear(bool animated) override;
+    void viewDidDisappear(bool animated) override;
+
+private:
+    void addTitleView();
+    void initData();
+    void addTbl();
+    void addLoadingView();
+    void removeLoading();
+    void nextPage(std::function<void(bool)> completion);
+    void fangXinFangActivity();
+    void setMoreRow(const QString& text, double fontSize, bool spinning);
+    [[nodiscard]] double contentTop() const { return isQuickFiter_ ? kBarHeight : 0; }
+    [[nodiscard]] bool isVisibleScreen();
+    [[nodiscard]] QuickFilterRows rerurnFilterArrayWithIndex(int index);
+    void saveFilterDefaultInfo();
+    void saveFilterCommentWithIndex(int index);
+    void donePickWithIndex(int index);
+    void fromFilterInitbtn();
+    [[nodiscard]] QString getBtnDefaultStr(int index);
+    void getDefaultSelectRowForFilterArray();
+    [[nodiscard]] bool showsThumbnails() const;
+
+    PostListPaging paging_;
+    QString title_;
+    std::shared_ptr<tovikFilters2> filter_;
+    QStringList quickFilterArray_;
+    bool isQuickFiter_ = false;
+    std::map<int, int> pickerSelectDic_;
+    QuickFilterRows pickerArray_;
+    FilterItem pickerDic_;
+    int selectRow_ = 0;
+    int districtSelectRow_ = 0;
+    bool loadFilterUnSuccess_ = false;
+    QStringList filterSelectIndexArray_;
+    bool needRefresh_ = false;
+    unsigned scrollToIndexWhenAppear_ = 0;
+    std::function<void()> errorReload_;
+
+    std::shared_ptr<ui::View> headerView_;
+    std::shared_ptr<ui::TableView> listTbl_;
+    std::shared_ptr<RefreshView> refreshView_;
+    std::shared_ptr<QuickFilterView> tempView_;
+    std::shared_ptr<ns::Timer> timer_;
+    std::vector<std::shared_ptr<ns::NotificationCenter::Observation>> observations_;
+};

@@ -1,0 +1,243 @@
+#include "houses/QXPostListCell.h"
+
+#include "houses/PostThumbnail.h"
+#include "platform/uikit/animation.h"
+#include "platform/uikit/image.h"
+#include "platform/uikit/image_view.h"
+#include "platform/uikit/label.h"
+#include "platform/uikit/layer.h"
+#include "platform/uikit/string_drawing.h"
+
+namespace {
+
+const ui::Color kDark = ui::Color::rgb(51, 51, 51);
+const ui::Color kGrey = ui::Color::rgb(153, 153, 153);
+const ui::Color kOrange = ui::Color::rgb(247, 127, 0);
+
+std::shared_ptr<ui::Label> label(const ui::Font& font, const ui::Color& colour) {
+    auto made = std::make_shared<ui::Label>();
+    made->setFont(font);
+    made->setTextColor(colour);
+    made->setBackgroundColor(ui::Color::clearColor());
+    return made;
+}
+
+std::shared_ptr<ui::ImageView> picture(const QString& name) {
+    return std::make_shared<ui::ImageView>(ui::Image::imageNamed(name));
+}
+
+}  // namespace
+
+QXPostListCell::QXPostListCell(ui::TableViewCellStyle style, const QString& reuseIdentifier)
+    : ui::TableViewCell(style, reuseIdentifier) {
+    auto selected = std::make_shared<ui::View>();
+    selected->setBackgroundColor(ui::Color::rgb(230, 230, 230));
+    setSelectedBackgroundView(selected);
+    setBackgroundColor(ui::Color::whiteColor());
+    defaultImage_ = ui::Image::imageNamed(QStringLiteral("信息列表加载失败.png"));
+    upDateImage_ = ui::Image::imageNamed(QStringLiteral("信息列表-加载中.png"));
+
+    auto backdropImage = ui::Image::imageNamed(QStringLiteral("列表-照片背景块.png"));
+    backdrop_ = std::make_shared<ui::ImageView>(
+        backdropImage ? backdropImage->stretchableImageWithLeftCapWidth(6, 6) : nullptr);
+    backdrop_->setFrame({8, 8, 70, 54});
+    backdrop_->setHidden(true);
+    imageView_ = std::make_shared<ui::ImageView>(ui::Rect(12, 12, 62, 46));
+    imageView_->setClipsToBounds(true);
+    imageView_->setHidden(true);
+
+    left1Lbl_ = label(ui::Font::systemFontOfSize(14), kDark);
+    left2Lbl_ = label(ui::Font::systemFontOfSize(12), kGrey);
+    left3Lbl_ = label(ui::Font::systemFontOfSize(12), kGrey);
+    right2Lbl_ = label(ui::Font::boldSystemFontOfSize(12), kOrange);
+    right2Lbl_->setTextAlignment(ui::TextAlignment::Right);
+    // Made with the others but never placed: the price per area stays in the content only.
+    right3Lbl_ = label(ui::Font::systemFontOfSize(12), kGrey);
+    right3Lbl_->setTextAlignment(ui::TextAlignment::Right);
+
+    zhiDingView_ = picture(QStringLiteral("顶.png"));
+    yanImageView_ = picture(QStringLiteral("验.png"));
+    fangImageView_ = picture(QStringLiteral("放心房.png"));
+    baojiaImageView_ = picture(QStringLiteral("报价.png"));
+    haveImageView_ = picture(QStringLiteral("文字预览模式.png"));
+    splitView_ = picture(QStringLiteral("列表分割线.png"));
+    splitView_->setBackgroundColor(ui::Color::rgb(224, 224, 224));
+
+    ui::View* content = contentView();
+    for (const auto& view : std::initializer_list<std::shared_ptr<ui::View>>{
+             backdrop_, imageView_, left1Lbl_, left2Lbl_, left3Lbl_, right2Lbl_, zhiDingView_,
+             yanImageView_, fangImageView_, baojiaImageView_, haveImageView_, splitView_}) {
+        content->addSubview(view);
+    }
+}
+
+bool QXPostListCell::categoryShowsThumbnail(int masterId, int majorId) {
+    if (masterId > 14) return false;
+    if (masterId == 1 || masterId == 4 || masterId == 5 || masterId == 6 || masterId == 14) {
+        return true;
+    }
+    return masterId == 7 && majorId != 2 && majorId != 4;
+}
+
+void QXPostListCell::setContent(std::shared_ptr<const PostCellContent> content) {
+    // Tables ask again for rows already shown: equal content keeps what is drawn.
+    if (content == content_ || (content && content_ && *content == *content_)) return;
+    content_ = std::move(content);
+    dirty_ = true;
+    setNeedsLayout();
+}
+
+void QXPostListCell::setIsShowWifiImage(bool show) {
+    if (show == showWifiImage_) return;
+    showWifiImage_ = show;
+    dirty_ = true;
+    setNeedsLayout();
+}
+
+void QXPostListCell::setIsFav(bool isFav) {
+    if (isFav == isFav_) return;
+    isFav_ = isFav;
+    dirty_ = true;
+    setNeedsLayout();
+}
+
+void QXPostListCell::layoutSubviews() {
+    ui::TableViewCell::layoutSubviews();
+    if (!dirty_) {
+        splitView_->setFrame({0, bounds().size.height - 0.5, kWidth, 0.5});
+        return;
+    }
+    dirty_ = false;
+    drawContent();
+}
+
+void QXPostListCell::showThumbnail(const QString& url) {
+    backdrop_->setHidden(false);
+    imageView_->setHidden(false);
+    if (url.isEmpty()) {
+        PostThumbnail::cancel(*imageView_);
+        shownUrl_.clear();
+        imageView_->setImage(defaultImage_);
+        return;
+    }
+    if (url == shownUrl_) return;
+    shownUrl_ = url;
+    const auto weakSelf = weakAs<QXPostListCell>();
+    // A picture from the memory cache comes at once and shows without a fade.
+    auto loading = std::make_shared<bool>(true);
+    PostThumbnail::load(
+        *imageView_, url, upDateImage_, [weakSelf, url, loading](std::shared_ptr<ui::Image> image) {
+            auto self = weakSelf.lock();
+            if (!self || self->shownUrl_ != url) return;
+            if (!image) {
+                self->imageView_->setImage(self->defaultImage_);
+                return;
+            }
+            if (!*loading) {
+                auto fade = ui::Transition::animation();
+                fade->setType(ui::Transition::kFade);
+                fade->setDuration(0.5);
+                self->imageView_->layer()->addAnimation(fade, QStringLiteral("image"));
+            }
+            self->imageView_->setImage(image);
+        });
+    *loading = false;
+}
+
+void QXPostListCell::drawContent() {
+    ++drawingPasses_;
+    const PostCellContent cell = content_ ? *content_ : PostCellContent();
+    const int masterId = cell.value(QStringLiteral("masterId")).toInt();
+    const int majorId = cell.value(QStringLiteral("majorId")).toInt();
+    firstWidth_ = 304;
+
+    QString right = cell.value(QStringLiteral("right2")).toString();
+    if (right.startsWith(QStringLiteral("0元"))) right = QStringLiteral("面议");
+    right2Lbl_->setText(right);
+    left1Lbl_->setText(cell.value(QStringLiteral("left1")).toString());
+    left2Lbl_->setText(cell.value(QStringLiteral("left2")).toString());
+    left3Lbl_->setText(cell.value(QStringLiteral("left3")).toString());
+
+    const auto hideThumbnail = [this] {
+        PostThumbnail::cancel(*imageView_);
+        shownUrl_.clear();
+        imageView_->setImage(nullptr);
+        imageView_->setHidden(true);
+        backdrop_->setHidden(true);
+    };
+    if (showWifiImage_) {
+        firstWidth_ = 304 - 80;
+        const bool thumbnail = categoryShowsThumbnail(masterId, majorId);
+        const double x = thumbnail ? 84 : 8;
+        if (thumbnail) {
+            showThumbnail(cell.value(QStringLiteral("image")).toString());
+        } else {
+            hideThumbnail();
+        }
+        left1Lbl_->setFrame({x, 8, thumbnail ? 225.0 : 295.0, 20});
+        left3Lbl_->setFrame({x, 46, thumbnail ? 165.0 : 205.0, 16});
+        const double full = thumbnail ? 228 : 304;
+        double left2Width = full;
+        if (!right.isEmpty()) {
+            const double width =
+                ui::StringDrawing::sizeWithFont(right, right2Lbl_->font(), ui::Size(1e6, 16)).width;
+            right2Lbl_->setFrame({310 - width, 46, width, 16});
+            left2Width = full - (width + 5);
+        }
+        left2Lbl_->setFrame({x, 29, left2Width, 16});
+    } else {
+        hideThumbnail();
+        left1Lbl_->setFrame({8, 8, 304, 20});
+        left2Lbl_->setFrame({8, 29, 250, 16});
+        left3Lbl_->setFrame({8, 46, 205, 16});
+        right2Lbl_->setFrame({220, 46, 90, 16});
+    }
+
+    // Badges from the right edge of the title line leftwards.
+    double x = 294;
+    const bool fang = cell.value(QStringLiteral("FangFlag")).toBool();
+    fangImageView_->setHidden(!fang);
+    if (fang) {
+        fangImageView_->setFrame({294, 8, 18, 18});
+        x = 275;
+        firstWidth_ -= 19;
+    }
+    const bool quotation = cell.value(QStringLiteral("quotation")).toBool();
+    baojiaImageView_->setHidden(!quotation);
+    if (quotation) {
+        baojiaImageView_->setFrame({x - 18, 8, 35, 18});
+        contentView()->bringSubviewToFront(baojiaImageView_.get());
+        x -= 36;
+        firstWidth_ -= 36;
+    }
+    const bool pinned = cell.value(QStringLiteral("zhiding")).toBool();
+    zhiDingView_->setHidden(!pinned);
+    if (pinned) {
+        zhiDingView_->setFrame({x, 8, 18, 18});
+        x -= 19;
+        firstWidth_ -= 19;
+    }
+    const bool verified = cell.value(QStringLiteral("YanFlag")).toBool();
+    yanImageView_->setHidden(!verified);
+    if (verified) {
+        yanImageView_->setFrame({x, 8, 18, 18});
+        firstWidth_ -= 18;
+    }
+    left1Lbl_->setFrame({left1Lbl_->frame().origin.x, 8, firstWidth_, 20});
+
+    const bool photos = cell.value(QStringLiteral("haveImage")).toBool();
+    haveImageView_->setHidden(!photos);
+    if (photos) {
+        left3Lbl_->sizeToFit();
+        if (left3Lbl_->frame().size.width > 275) left3Lbl_->setFrame({8, 55, 275, 16});
+        const ui::Rect third = left3Lbl_->frame();
+        haveImageView_->setFrame({third.origin.x + third.size.width + 10, third.origin.y, 17, 14});
+    }
+
+    const bool read = cell.value(QStringLiteral("hasRead")).toBool();
+    left1Lbl_->setTextColor(!read || isFav_ ? kDark : kGrey);
+    left2Lbl_->setTextColor(kGrey);
+    left3Lbl_->setTextColor(kGrey);
+    right2Lbl_->setTextColor(kOrange);
+    splitView_->setFrame({0, bounds().size.height - 0.5, kWidth, 0.5});
+}

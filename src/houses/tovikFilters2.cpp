@@ -1,0 +1,219 @@
+#include "houses/tovikFilters2.h"
+
+#include "houses/FilterCondition.h"
+#include "location/DocumentFolder.h"
+#include "net/EndpointTable.h"
+#include "net/FormBody.h"
+#include "net/QXIMRequest.h"
+#include "net/QXNetContext.h"
+#include "net/RequestHeaderSet.h"
+#include "platform/foundation/clock.h"
+#include "platform/foundation/property_list.h"
+#include "platform/foundation/user_defaults.h"
+
+#include <QDateTime>
+
+namespace {
+
+FilterList itemsFrom(const QVariantList& list) {
+    FilterList items;
+    items.reserve(std::size_t(list.size()));
+    for (const QVariant& entry : list) {
+        items.push_back(std::make_shared<QVariantMap>(entry.toMap()));
+    }
+    return items;
+}
+
+QVariantList listFrom(const FilterList& items) {
+    QVariantList list;
+    for (const FilterItem& item : items) list << *item;
+    return list;
+}
+
+QString key(int number) {
+    return QString::number(number);
+}
+
+}  // namespace
+
+FilterItem tovikFilters2::getFilterWithIndex(int index) const {
+    if (!data_ || index < 0 || index >= int(data_->size())) return nullptr;
+    return (*data_)[std::size_t(index)];
+}
+
+FilterItem tovikFilters2::getFilterWithKey(const QString& field) const {
+    if (!data_) return nullptr;
+    for (const FilterItem& item : *data_) {
+        if (item->value(QStringLiteral("f")).toString() == field) return item;
+    }
+    return nullptr;
+}
+
+void tovikFilters2::adopt(const QVariantList& items) {
+    data_ = itemsFrom(items);
+    checkPageFrom();
+}
+
+void tovikFilters2::saveTheDate() const {
+    // A model without items saves that state too, so that going back never brings the
+    // items of an earlier save.
+    ns::writeToFile(data_ ? listFrom(*data_) : QVariantList(), savePath(), true);
+}
+
+void tovikFilters2::returnTheDate() {
+    const auto saved = ns::arrayWithContentsOfFile(savePath());
+    if (!saved || saved->isEmpty()) {
+        data_.reset();
+        return;
+    }
+    data_ = itemsFrom(*saved);
+}
+
+void tovikFilters2::checkPageFrom() {
+    if (!data_) return;
+    if (pageFrom_ == 1 && !data_->empty() && getFilterWithKey(QStringLiteral("district_id"))) {
+        QVariantList choices;
+        for (const QString& radius : NearbyRadiusTable::radii()) {
+            choices << QVariantMap{{"n", radius + QStringLiteral("米")}, {"v", radius}};
+        }
+        (*data_)[0] = std::make_shared<QVariantMap>(
+            QVariantMap{{"f", "latlng"},
+                        {"n", QStringLiteral("范围")},
+                        {"t", "normal"},
+                        {"v", NearbyRadiusTable::radii().at(NearbyRadiusTable::kDefaultIndex)},
+                        {"firstSectionRow", "2"},
+                        {"vs", choices}});
+    }
+    const QDateTime now = ns::Clock::shared().currentDateTime().toLocalTime();
+    for (const FilterItem& item : *data_) {
+        if (item->value(QStringLiteral("f")).toString() != QLatin1String("start_time")) continue;
+        const QVariantList old = item->value(QStringLiteral("vs")).toList();
+        // Without a first choice to keep, the list is the ten dates alone.
+        QVariantList choices = old.isEmpty() ? QVariantList() : QVariantList{old.first()};
+        for (int day = 0; day < 10; ++day) {
+            const QString date =
+                now.addSecs(qint64(day) * 86400).toString(QStringLiteral("yyyy-MM-dd"));
+            choices << QVariantMap{{"n", date}, {"v", date}};
+        }
+        item->insert(QStringLiteral("vs"), choices);
+    }
+}
+
+QString tovikFilters2::cachePath() {
+    return DocumentFolder::filePath(QStringLiteral("filters"));
+}
+
+QString tovikFilters2::savePath() {
+    return DocumentFolder::filePath(QStringLiteral("savefilterdata"));
+}
+
+void tovikFilters2::setMasterMajorId(int masterId, int majorId) {
+    masterIndex_ = masterId;
+    majorIndex_ = majorId;
+    allFilter_ = ns::dictionaryWithContentsOfFile(cachePath()).value_or(QVariantMap());
+}
+
+int tovikFilters2::selectedCity() const {
+    return QXNetContext::shared()->currentCityScript_index();
+}
+
+int tovikFilters2::requestCity() const {
+    return pageFrom_ == 1 && locatedCity_ >= 0 ? locatedCity_ : selectedCity();
+}
+
+int tovikFilters2::cacheCity() const {
+    return replyCity_ >= 0 ? replyCity_ : requestCity();
+}
+
+QString tovikFilters2::cachedVersion() const {
+    if (!allFilter_) return QStringLiteral("0");
+    const QVariant version = allFilter_->value(key(requestCity()))
+                                 .toMap()
+                                 .value(key(masterIndex_))
+                                 .toMap()
+                                 .value(key(majorIndex_))
+                                 .toMap()
+                                 .value(QStringLiteral("version"));
+    return version.isValid() && !version.toString().isEmpty() ? version.toString()
+                                                              : QStringLiteral("0");
+}
+
+void tovikFilters2::httpRequestWithSuccess(Callback success, Callback failure) {
+    const int city = requestCity();
+    replyCity_ = city;
+    RequestHeaderSet headers = RequestHeaderSet::clientIdentity();
+    headers.set("categoryId", key(masterIndex_))
+        .set("cityScriptIndex", key(city))
+        .set("majorCategoryScriptIndex", key(majorIndex_))
+        .set("interface", "GetMajorCategoryFilter")
+        .set("ClientTimeStamp", QXNetContext::shared()->timeStamp())
+        .set("Accept-Encoding", "gzip")
+        .set("version", cachedVersion());
+    FormBody body;
+    body.add("cityScriptIndex", city)
+        .add("categoryId", masterIndex_)
+        .add("majorCategoryScriptIndex", havMiiId_ ? 0 : majorIndex_);
+    QXIMRequest& request = QXIMRequest::shared();
+    request.addValuesFormDic(headers);
+    // The model stays alive until its request ends, as the screens expect.
+    auto self = shared_from_this();
+    request.requestWithUrl(
+        EndpointTable::dataShareEndpoint(), QStringLiteral("GetMajorCategoryFilter"), body.text(),
+        [self, success, failure](const QVariant& reply) {
+            self->takeReply(reply, success, failure);
+        },
+        [failure](const QVariantMap&) {
+            if (failure) failure();
+        });
+}
+
+void tovikFilters2::takeReply(const QVariant& reply, const Callback& success,
+                              const Callback& failure) {
+    const QVariantMap result = reply.toMap();
+    if (!result.isEmpty()) {
+        ns::UserDefaults::standardUserDefaults().setObject(result.value(QStringLiteral("v")),
+                                                           QStringLiteral("filterVersion"));
+        requestSuccessWithResult(result);
+        if (success) success();
+        return;
+    }
+    // Unchanged: the cached definitions of the city asked for serve, never another's.
+    const QVariant cached = allFilter_ ? allFilter_->value(key(cacheCity()))
+                                             .toMap()
+                                             .value(key(masterIndex_))
+                                             .toMap()
+                                             .value(key(majorIndex_))
+                                             .toMap()
+                                             .value(QStringLiteral("filter"))
+                                       : QVariant();
+    if (cached.typeId() != QMetaType::QVariantList) {
+        if (failure) failure();
+        return;
+    }
+    adopt(cached.toList());
+    if (success) success();
+}
+
+void tovikFilters2::requestSuccessWithResult(const QVariantMap& result) {
+    if (!result.contains(QStringLiteral("fs"))) return;
+    QVariantList items = result.value(QStringLiteral("fs")).toList();
+    for (QVariant& entry : items) {
+        QVariantMap item = entry.toMap();
+        item.insert(QStringLiteral("firstSectionRow"), 0);
+        if (item.value(QStringLiteral("f")).toString() == QLatin1String("district_id")) {
+            item.insert(QStringLiteral("secondSectionRow"), 0);
+        }
+        entry = item;
+    }
+    // Stored under the city asked for, beside the entries of other cities and categories.
+    QVariantMap all = allFilter_.value_or(QVariantMap());
+    QVariantMap city = all.value(key(cacheCity())).toMap();
+    QVariantMap master = city.value(key(masterIndex_)).toMap();
+    master.insert(key(majorIndex_),
+                  QVariantMap{{"version", result.value(QStringLiteral("v"))}, {"filter", items}});
+    city.insert(key(masterIndex_), master);
+    all.insert(key(cacheCity()), city);
+    allFilter_ = all;
+    ns::writeToFile(all, cachePath(), true);
+    if (!data_) adopt(items);
+}

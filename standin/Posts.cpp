@@ -1,0 +1,339 @@
+#include "standin/Posts.h"
+
+#include "standin/FormFields.h"
+#include "standin/Geography.h"
+
+#include <QBuffer>
+#include <QDateTime>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <mutex>
+#include <random>
+
+namespace standin {
+
+namespace {
+
+struct Post {
+    QJsonObject record;
+    qint64 districtId = 0;
+    qint64 streetId = 0;
+    double price = 0;  // in the kind's price unit
+    int area = 0;
+    int rooms = 0;
+    int fitment = 0;  // 1 fine, 2 simple, 3 bare
+    bool hasImage = false;
+    double lat = 0, lng = 0;
+    qint64 refreshAt = 0;
+    QString title;
+};
+
+const QStringList kFitments{QStringLiteral("精装修"), QStringLiteral("简装修"),
+                            QStringLiteral("毛坯")};
+const QStringList kRoomNames{QStringLiteral("一"), QStringLiteral("两"), QStringLiteral("三"),
+                             QStringLiteral("四"), QStringLiteral("五")};
+const QStringList kFeatures{QStringLiteral("南北通透"), QStringLiteral("近地铁"),
+                            QStringLiteral("拎包入住"), QStringLiteral("采光好"),
+                            QStringLiteral("随时看房"), QStringLiteral("家电齐全"),
+                            QStringLiteral("安静舒适"), QStringLiteral("交通便利")};
+const QStringList kShareRooms{QStringLiteral("主卧"), QStringLiteral("次卧"),
+                              QStringLiteral("隔断间")};
+
+// The sample's time origin: the day the program started, so ages look fresh and stay
+// the same for the whole run.
+qint64 sampleNow() {
+    static const qint64 now = QDateTime::currentSecsSinceEpoch() / 86400 * 86400 + 12 * 3600;
+    return now;
+}
+
+std::vector<Post> makePosts(int cityIndex, int major) {
+    std::vector<Post> posts;
+    const CityRow* city = Geography::city(cityIndex);
+    if (!city || city->districts.empty()) return posts;
+    std::mt19937 random(std::uint32_t(cityIndex * 10 + major));
+    const auto pick = [&random](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    for (int i = 0; i < Posts::kPostsPerKind; ++i) {
+        const DistrictRow& district =
+            city->districts[std::size_t(pick(0, int(city->districts.size()) - 1))];
+        const StreetRow* street =
+            district.streets.empty()
+                ? nullptr
+                : &district.streets[std::size_t(pick(0, int(district.streets.size()) - 1))];
+        Post post;
+        post.districtId = district.id;
+        post.streetId = street ? street->id : 0;
+        post.rooms = major == 3 ? pick(2, 4) : pick(1, 5);
+        post.fitment = pick(1, 3);
+        post.hasImage = pick(0, 9) < 7;
+        const QString place = street ? street->name : district.name;
+        QString shortPlace = place;
+        for (const QString& suffix :
+             {QStringLiteral("街道"), QStringLiteral("镇"), QStringLiteral("乡")}) {
+            if (shortPlace.endsWith(suffix) && shortPlace.size() > suffix.size() + 1) {
+                shortPlace.chop(suffix.size());
+            }
+        }
+        const QString feature = kFeatures[pick(0, int(kFeatures.size()) - 1)];
+        QJsonObject record;
+        if (major == 1) {
+            post.area = post.rooms * pick(18, 32) + pick(0, 15);
+            post.price = post.area * pick(40, 120) / 100 * 100;
+            post.title = QStringLiteral("%1 %2居室 %3 %4")
+                             .arg(shortPlace, kRoomNames[post.rooms - 1],
+                                  kFitments[post.fitment - 1], feature);
+            record["price"] = QJsonObject{{"v", post.price}, {"u", QStringLiteral("元/月")}};
+        } else if (major == 3) {
+            post.area = pick(8, 28);
+            post.price = pick(8, 40) * 100;
+            const QString room = kShareRooms[pick(0, int(kShareRooms.size()) - 1)];
+            post.title = QStringLiteral("%1 %2居合租%3 %4")
+                             .arg(shortPlace, kRoomNames[post.rooms - 1], room, feature);
+            record["price"] = QJsonObject{{"v", post.price}, {"u", QStringLiteral("元/月")}};
+            record["share_type"] = room;
+        } else {
+            post.area = post.rooms * pick(22, 40) + pick(0, 20);
+            // Prices in 万元; every fourth with a half.
+            post.price = double(post.area * pick(20, 90) / 10) + (i % 4 == 0 ? 0.5 : 0.0);
+            post.title = QStringLiteral("%1 %2居室 %3 %4")
+                             .arg(shortPlace, kRoomNames[post.rooms - 1], feature,
+                                  kFitments[post.fitment - 1]);
+            record["price"] = QJsonObject{{"v", post.price}, {"u", QStringLiteral("万元")}};
+        }
+        const qint64 age = qint64(pick(0, 20 * 24)) * 3600 + pick(0, 3599);
+        post.refreshAt = sampleNow() - age;
+        const auto centre = Geography::districtCentre(district.id);
+        post.lat = (centre ? centre->first : 30.0) + (pick(-200, 200) / 10000.0);
+        post.lng = (centre ? centre->second : 120.0) + (pick(-200, 200) / 10000.0);
+        post.title = post.title.trimmed();
+        record["puid"] = QString::number(qint64(cityIndex) * 100000 + major * 1000 + i);
+        record["title"] = post.title;
+        record["district_name"] = district.name;
+        record["street_name"] = street ? street->name : QString();
+        record["district_id"] = district.id;
+        record["street_id"] = post.streetId;
+        record["area"] = QJsonObject{{"v", post.area}, {"u", QStringLiteral("㎡")}};
+        record["huxing"] = QStringLiteral("%1室%2厅").arg(post.rooms).arg(post.rooms > 1 ? 1 : 0);
+        record["huxing_shi"] = post.rooms;
+        record["fitment"] = kFitments[post.fitment - 1];
+        record["postunixtime"] = post.refreshAt - pick(0, 3) * 86400;
+        record["refresh_at"] = post.refreshAt;
+        record["latlng"] =
+            QStringLiteral("%1,%2").arg(post.lat, 0, 'f', 5).arg(post.lng, 0, 'f', 5);
+        record["icons"] = QJsonObject{{"ding", pick(0, 19) == 0 ? 1 : 0},
+                                      {"image", post.hasImage ? 1 : 0},
+                                      {"yan", pick(0, 9) < 3 ? 1 : 0},
+                                      {"quotation", pick(0, 9) == 0 ? 1 : 0}};
+        record["premier_status"] = pick(0, 6) == 0 ? 102 : 100;
+        record["thumb_img"] =
+            post.hasImage ? QStringLiteral("house/%1.jpg").arg(pick(0, Posts::kThumbnailCount - 1))
+                          : QString();
+        post.record = record;
+        posts.push_back(std::move(post));
+    }
+    std::stable_sort(posts.begin(), posts.end(),
+                     [](const Post& a, const Post& b) { return a.refreshAt > b.refreshAt; });
+    return posts;
+}
+
+const std::vector<Post>& postsOf(int cityIndex, int major) {
+    static std::mutex mutex;
+    static std::map<std::pair<int, int>, std::vector<Post>> made;
+    const std::lock_guard lock(mutex);
+    auto found = made.find({cityIndex, major});
+    if (found == made.end())
+        found = made.emplace(std::make_pair(cityIndex, major), makePosts(cityIndex, major)).first;
+    return found->second;
+}
+
+// "low_high" with either side open ("_1500", "8000_").
+bool inRange(double value, const QString& range) {
+    const QStringList sides = range.split(u'_');
+    if (sides.size() != 2) return true;
+    bool lowOk = false, highOk = false;
+    const double low = sides[0].toDouble(&lowOk), high = sides[1].toDouble(&highOk);
+    return (!lowOk || value >= low) && (!highOk || value < high);
+}
+
+double distanceMetres(double lat1, double lng1, double lat2, double lng2) {
+    constexpr double kRadius = 6371000.0, kDegree = M_PI / 180.0;
+    const double dLat = (lat2 - lat1) * kDegree, dLng = (lng2 - lng1) * kDegree;
+    const double a = std::sin(dLat / 2) * std::sin(dLat / 2) +
+                     std::cos(lat1 * kDegree) * std::cos(lat2 * kDegree) * std::sin(dLng / 2) *
+                         std::sin(dLng / 2);
+    return 2 * kRadius * std::asin(std::min(1.0, std::sqrt(a)));
+}
+
+bool matches(const Post& post, const QString& name, const QString& value) {
+    if (name == QLatin1String("district_id")) return post.districtId == value.toLongLong();
+    if (name == QLatin1String("street_id")) return post.streetId == value.toLongLong();
+    if (name == QLatin1String("price")) return inRange(post.price, value);
+    if (name == QLatin1String("area")) return inRange(post.area, value);
+    if (name == QLatin1String("huxing_shi")) {
+        const int rooms = value.toInt();
+        return rooms >= 5 ? post.rooms >= 5 : post.rooms == rooms;
+    }
+    if (name == QLatin1String("fitment")) return post.fitment == value.toInt();
+    if (name == QLatin1String("image_count")) return value.toInt() != 1 || post.hasImage;
+    if (name == QLatin1String("title")) return post.title.contains(value, Qt::CaseInsensitive);
+    if (name == QLatin1String("latlng")) {
+        const QStringList parts = value.split(u',');
+        if (parts.size() != 3) return false;
+        return distanceMetres(parts[0].toDouble(), parts[1].toDouble(), post.lat, post.lng) <=
+               parts[2].toDouble();
+    }
+    return true;  // conditions the sample has no field for narrow nothing
+}
+
+// The conditions of "queryFilters" or "andKeywords": JSON objects given as array elements.
+std::vector<std::pair<QString, QString>> conditionsOf(const QJsonValue& list) {
+    std::vector<std::pair<QString, QString>> conditions;
+    for (const QJsonValue& element : list.toArray()) {
+        const QJsonObject condition = element.toObject();
+        if (condition.isEmpty()) continue;
+        conditions.emplace_back(condition["name"].toString(), condition["value"].toString());
+    }
+    return conditions;
+}
+
+Reply searchPosts(const RecordedRequest& request) {
+    const QJsonObject args =
+        QJsonDocument::fromJson(FormFields(request.body).value("jsonArgs")).object();
+    if (args.isEmpty()) return Endpoints::refusal(QStringLiteral("no jsonArgs"), 400);
+    const int city = args["cityScriptIndex"].toString().toInt();
+    const int major = args["majorCategoryScriptIndex"].toString().toInt();
+    const int page = std::max(0, args["pageIndex"].toString().toInt());
+    const int size = std::clamp(args["pageSize"].toString().toInt(), 1, 100);
+    auto conditions = conditionsOf(args["queryFilters"]);
+    for (auto& keyword : conditionsOf(args["andKeywords"])) conditions.push_back(keyword);
+    QJsonArray pagePosts;
+    int total = 0;
+    for (const Post& post : postsOf(city, major)) {
+        const bool keep = std::all_of(conditions.begin(), conditions.end(), [&post](const auto& c) {
+            return matches(post, c.first, c.second);
+        });
+        if (!keep) continue;
+        if (total >= page * size && total < (page + 1) * size) pagePosts.append(post.record);
+        ++total;
+    }
+    return Reply::json(QJsonObject{{"total", total}, {"posts", pagePosts}});
+}
+
+QJsonObject item(const QString& field, const QString& label, const QString& kind,
+                 const QJsonArray& choices) {
+    return QJsonObject{{"f", field}, {"n", label}, {"t", kind}, {"v", "-1"}, {"vs", choices}};
+}
+
+QJsonArray choices(std::initializer_list<std::pair<const char*, const char*>> pairs) {
+    QJsonArray list{QJsonObject{{"n", QStringLiteral("不限")}, {"v", "-1"}}};
+    for (const auto& [label, value] : pairs) {
+        list.append(QJsonObject{{"n", QString::fromUtf8(label)}, {"v", QString::fromUtf8(value)}});
+    }
+    return list;
+}
+
+Reply filterDefinitions(const RecordedRequest& request) {
+    if (request.header("version") == Posts::kFilterVersion) return Reply::json(QJsonObject{});
+    const FormFields form(request.body);
+    if (form.number("cityScriptIndex", -1) < 0)
+        return Endpoints::refusal(QStringLiteral("no city"));
+    const int major = int(form.number("majorCategoryScriptIndex", -1));
+    QJsonArray items{item("district_id", QStringLiteral("区域"), "normal", {})};
+    if (major == 5) {
+        items.append(item("price", QStringLiteral("售价"), "range",
+                          choices({{"100万以下", "_100"},
+                                   {"100-200万", "100_200"},
+                                   {"200-300万", "200_300"},
+                                   {"300-500万", "300_500"},
+                                   {"500万以上", "500_"}})));
+    } else {
+        items.append(item("price", QStringLiteral("租金"), "range",
+                          major == 3 ? choices({{"1000元以下", "_1000"},
+                                                {"1000-2000元", "1000_2000"},
+                                                {"2000-3000元", "2000_3000"},
+                                                {"3000元以上", "3000_"}})
+                                     : choices({{"1500元以下", "_1500"},
+                                                {"1500-3000元", "1500_3000"},
+                                                {"3000-5000元", "3000_5000"},
+                                                {"5000-8000元", "5000_8000"},
+                                                {"8000元以上", "8000_"}})));
+    }
+    items.append(item(
+        "huxing_shi", QStringLiteral("户型"), "normal",
+        choices({{"一室", "1"}, {"两室", "2"}, {"三室", "3"}, {"四室", "4"}, {"五室以上", "5"}})));
+    items.append(item("area", QStringLiteral("面积"), "range",
+                      choices({{"50㎡以下", "_50"},
+                               {"50-70㎡", "50_70"},
+                               {"70-90㎡", "70_90"},
+                               {"90-120㎡", "90_120"},
+                               {"120㎡以上", "120_"}})));
+    items.append(item("fitment", QStringLiteral("装修"), "normal",
+                      choices({{"精装修", "1"}, {"简装修", "2"}, {"毛坯", "3"}})));
+    items.append(item("xiaoqu", QStringLiteral("小区"), "text", {}));
+    items.append(item("image_count", QStringLiteral("图片"), "normal", {}));
+    return Reply::json(QJsonObject{{"v", Posts::kFilterVersion}, {"fs", items}});
+}
+
+// A house-like picture in one of a few colour schemes, 124 x 92 (thumbnails at scale 2).
+QByteArray thumbnail(int number) {
+    static std::mutex mutex;
+    static std::map<int, QByteArray> drawn;
+    const std::lock_guard lock(mutex);
+    if (const auto found = drawn.find(number); found != drawn.end()) return found->second;
+    QImage image(124, 92, QImage::Format_RGB32);
+    const QColor sky = QColor::fromHsv((number * 37) % 360, 60, 235);
+    const QColor wall = QColor::fromHsv((number * 37 + 180) % 360, 70, 200);
+    image.fill(sky);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillRect(QRectF(0, 70, 124, 22), QColor(120, 170, 100));
+    const double x = 22 + (number % 5) * 4;
+    painter.fillRect(QRectF(x, 38, 80, 40), wall);
+    painter.setBrush(wall.darker(140));
+    painter.setPen(Qt::NoPen);
+    painter.drawPolygon(QPolygonF({QPointF(x - 8, 40), QPointF(x + 40, 12), QPointF(x + 88, 40)}));
+    painter.fillRect(QRectF(x + 10, 48, 14, 12), QColor(250, 240, 190));
+    painter.fillRect(QRectF(x + 56, 48, 14, 12), QColor(250, 240, 190));
+    painter.fillRect(QRectF(x + 34, 54, 12, 24), wall.darker(170));
+    painter.end();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG", 85);
+    drawn[number] = bytes;
+    return bytes;
+}
+
+std::optional<Reply> thumbnailRoute(const RecordedRequest& request) {
+    const QByteArray name = request.path.mid(request.path.lastIndexOf('/') + 1);
+    if (!name.endsWith(".jpg")) return std::nullopt;
+    bool ok = false;
+    const int number = name.chopped(4).toInt(&ok);
+    if (!ok || number < 0 || number >= Posts::kThumbnailCount) return std::nullopt;
+    return Reply::text(thumbnail(number), "image/jpeg");
+}
+
+}  // namespace
+
+void Posts::install(Endpoints& endpoints) {
+    endpoints.addInterface(
+        "SearchPostsByJson2",
+        [](const RecordedRequest& request, const QByteArray&) { return searchPosts(request); });
+    endpoints.addInterface("GetMajorCategoryFilter",
+                           [](const RecordedRequest& request, const QByteArray&) {
+                               return filterDefinitions(request);
+                           });
+    endpoints.addRoute(
+        QByteArray(paths::kImageHost) + "/house/",
+        [](const RecordedRequest& request, const QByteArray&) { return thumbnailRoute(request); });
+}
+
+}  // namespace standin

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "StandinFixture.h"
+
+#include "net/QXNetContext.h"
+#include "net/QXNetDefaultContext.h"
+#include "standin/FormFields.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+// A stand-in server and a request context whose city the test chooses.
+class HousesFixture : public StandinFixture {
+protected:
+    void SetUp() override {
+        StandinFixture::SetUp();
+        context_ = std::make_shared<QXNetDefaultContext>();
+        context_->setCurrentCityScript_index(100);
+        QXNetContext::install(context_);
+    }
+    void TearDown() override {
+        QXNetContext::install(nullptr);
+        StandinFixture::TearDown();
+    }
+
+    void setCity(int index) { context_->setCurrentCityScript_index(index); }
+
+    // The requests of one interface the server received, oldest first.
+    [[nodiscard]] std::vector<standin::RecordedRequest> calls(const QByteArray& interface) {
+        std::vector<standin::RecordedRequest> found;
+        for (auto& request : server().requests(standin::paths::kDataShare)) {
+            if (request.header("interface") == interface) found.push_back(request);
+        }
+        return found;
+    }
+
+    // The "jsonArgs" object of a post list request, as the server decodes it.
+    [[nodiscard]] static QJsonObject argsOf(const standin::RecordedRequest& request) {
+        return QJsonDocument::fromJson(standin::FormFields(request.body).value("jsonArgs"))
+            .object();
+    }
+
+private:
+    std::shared_ptr<QXNetDefaultContext> context_;
+};

@@ -1,0 +1,574 @@
+// The post list screen against the stand-in's sample posts: pages, the quick-filter bar,
+// the conditions its choices send, the detail hand-off, failures and the filter screen.
+#include "HousesFixture.h"
+
+#include "ReferenceImage.h"
+#include "houses/DistrictSelect1.h"
+#include "houses/FilterMainViewControl.h"
+#include "houses/FilterSelectList.h"
+#include "houses/HousesHost.h"
+#include "houses/PostThumbnail.h"
+#include "houses/QXPostList.h"
+#include "houses/QXPostListCell.h"
+#include "houses/ReadMarks.h"
+#include "location/CityData.h"
+#include "location/CityNode.h"
+#include "platform/foundation/user_defaults.h"
+#include "platform/uikit/button.h"
+#include "platform/uikit/image.h"
+#include "platform/uikit/image_view.h"
+#include "platform/uikit/label.h"
+#include "platform/uikit/navigation_controller.h"
+#include "platform/uikit/table_view_cell.h"
+#include "platform/uikit/test_driver.h"
+#include "platform/uikit/text_field.h"
+#include "platform/uikit/window.h"
+
+#include <QJsonArray>
+
+namespace paths = standin::paths;
+
+namespace {
+
+class CityHost final : public HousesHost {
+public:
+    std::shared_ptr<CityData> cityData = std::make_shared<CityData>();
+    bool wifi = true;
+    [[nodiscard]] std::shared_ptr<City> currentCity() const override {
+        return cityData->currentCity();
+    }
+    [[nodiscard]] bool useWifi() const override { return wifi; }
+};
+
+class Loaded final : public CityUpdateTarget {
+public:
+    int done = 0;
+    void updateCitySuccessWithIndex(int) override { ++done; }
+    void updateCityFailed() override { ++done; }
+};
+
+}  // namespace
+
+class PostListScreenTest : public HousesFixture {
+protected:
+    void SetUp() override {
+        HousesFixture::SetUp();
+        host_->cityData->LoadProvinceInfoWinthCurrent();
+        auto loaded = std::make_shared<Loaded>();
+        host_->cityData->updateStreetInfo(100, loaded);
+        ASSERT_TRUE(runMainLoopUntil([&] { return loaded->done > 0; }));
+        ASSERT_TRUE(host_->currentCity());
+        HousesHost::install(host_);
+        PostThumbnail::clearCache();
+        window_->makeKeyAndVisible();
+        window_->setRootViewController(navigation_);
+    }
+    void TearDown() override {
+        navigation_.reset();
+        list_.reset();
+        window_->setRootViewController(nullptr);
+        HousesHost::install(nullptr);
+        HousesFixture::TearDown();
+    }
+
+    // Opens the list and waits for its first page.
+    void open(int major = 1) {
+        list_ = std::make_shared<QXPostList>(7, major, QString());
+        navigation_->setViewControllers({list_}, false);
+        settle();
+        ASSERT_TRUE(waitFor([&] { return list_->paging().nowListNum > 0 || errorShown(); }));
+    }
+    // Lets animations and scheduled work run, then lays the window out.
+    void settle() {
+        driver_.wait(0.5);
+        window_->layoutIfNeeded();
+    }
+    bool waitFor(const std::function<bool()>& done) {
+        const bool ok = runMainLoopUntil([&] {
+            drainMainLoop();
+            return done();
+        });
+        settle();
+        return ok;
+    }
+    [[nodiscard]] bool errorShown() {
+        ui::View* error = list_->view()->viewWithTag(QXPostList::kErrorTag);
+        return error && !error->isHidden();
+    }
+    [[nodiscard]] QString errorText() {
+        auto* label =
+            dynamic_cast<ui::Label*>(list_->view()->viewWithTag(QXPostList::kErrorLabelTag));
+        return label ? label->text() : QString();
+    }
+    // The query conditions of the last list request, by name.
+    [[nodiscard]] std::map<QString, QString> lastConditions() {
+        std::map<QString, QString> found;
+        const auto sent = calls("SearchPostsByJson2");
+        if (sent.empty()) return found;
+        for (const QJsonValue& c : argsOf(sent.back())["queryFilters"].toArray()) {
+            found[c.toObject()["name"].toString()] = c.toObject()["value"].toString();
+        }
+        return found;
+    }
+    [[nodiscard]] std::size_t searches() { return calls("SearchPostsByJson2").size(); }
+    // Opens button `index` of the bar and taps row `row` of column `column`.
+    void choose(int index, int row, int column = 0) {
+        QuickFilterView* bar = list_->quickFilterView();
+        if (bar->dropDown(index)->isHidden()) {
+            ASSERT_TRUE(driver_.tap(bar->button(index)));
+            settle();
+        }
+        ui::TableView* table = bar->dropDown(index)->column(column);
+        ASSERT_NE(table, nullptr);
+        table->scrollToRowAtIndexPath({0, row}, ui::TableViewScrollPosition::Middle, false);
+        window_->layoutIfNeeded();
+        ui::TableViewCell* cell = table->cellForRowAtIndexPath({0, row});
+        ASSERT_NE(cell, nullptr);
+        ASSERT_TRUE(driver_.tap(cell));
+        settle();
+    }
+    // Waits for the reply to a page request sent after `before` requests: the loading
+    // view and the next-page flag go only when it has been taken in.
+    void waitForPage(std::size_t before) {
+        ASSERT_TRUE(waitFor([&] {
+            return searches() > before && !list_->view()->viewWithTag(QXPostList::kLoadingTag) &&
+                   !list_->paging().loadingNext;
+        }));
+    }
+
+    std::shared_ptr<CityHost> host_ = std::make_shared<CityHost>();
+    std::shared_ptr<ui::Window> window_ = std::make_shared<ui::Window>();
+    std::shared_ptr<ui::NavigationController> navigation_ =
+        std::make_shared<ui::NavigationController>();
+    ui::TestDriver driver_{window_};
+    std::shared_ptr<QXPostList> list_;
+};
+
+TEST_F(PostListScreenTest, TheFirstPageAndTheBarOfTheRentList) {
+    open();
+    EXPECT_EQ(list_->paging().nowListNum, 20);
+    EXPECT_EQ(list_->listTbl()->numberOfRowsInSection(0), 21) << "the more row";
+    EXPECT_EQ(list_->quickFilterArray(),
+              (QStringList{"district_id", "price", "huxing_shi", "more"}));
+    QuickFilterView* bar = list_->quickFilterView();
+    EXPECT_EQ(bar->titleAtIndex(0), "区域不限");
+    EXPECT_EQ(bar->titleAtIndex(1), "租金不限");
+    EXPECT_EQ(bar->titleAtIndex(3), "更多");
+    EXPECT_EQ(bar->button(3)->frame().size.width, 53);
+    EXPECT_DOUBLE_EQ(bar->button(0)->frame().size.width, (320.0 - 53) / 3);
+    const auto sent = calls("SearchPostsByJson2");
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(argsOf(sent.front())["cityScriptIndex"].toString(), "100");
+    EXPECT_TRUE(argsOf(sent.front())["queryFilters"].toArray().isEmpty());
+}
+
+TEST_F(PostListScreenTest, TypesTabsAndCityChanges) {
+    open(2);
+    EXPECT_EQ(list_->majorId(), 1) << "an unknown type is the rent tab";
+    EXPECT_EQ(argsOf(calls("SearchPostsByJson2").back())["majorCategoryScriptIndex"].toString(),
+              "1");
+    std::size_t before = calls("GetMajorCategoryFilter").size();
+    list_->typeChanged(1);
+    EXPECT_EQ(calls("GetMajorCategoryFilter").size(), before)
+        << "the selected tab again does nothing";
+
+    // A city change while another screen is above the list waits for the next appearance.
+    navigation_->pushViewController(std::make_shared<ui::ViewController>(), false);
+    settle();
+    ns::NotificationCenter::defaultCenter().post(QStringLiteral("CityChanged"));
+    drainMainLoop();
+    EXPECT_EQ(calls("GetMajorCategoryFilter").size(), before);
+    const std::size_t pages = searches();
+    navigation_->popViewControllerAnimated(false);
+    ASSERT_TRUE(waitFor([&] { return searches() > pages && list_->paging().nowListNum > 0; }));
+    EXPECT_EQ(calls("GetMajorCategoryFilter").size(), before + 1) << "rebuilt with new definitions";
+
+    before = searches();
+    list_->typeChanged(5);
+    ASSERT_TRUE(waitFor([&] { return searches() > before && list_->paging().nowListNum > 0; }));
+    EXPECT_EQ(argsOf(calls("SearchPostsByJson2").back())["majorCategoryScriptIndex"].toString(),
+              "5");
+    EXPECT_EQ(list_->quickFilterView()->titleAtIndex(1), "售价不限");
+}
+
+TEST_F(PostListScreenTest, ThreeFiltersGiveThreeButtonsAndFiveGiveTheMoreButton) {
+    const auto definitions = [](int count) {
+        QByteArray items;
+        for (int i = 0; i < count; ++i) {
+            items += (i ? "," : "") +
+                     QStringLiteral(
+                         "{\"f\":\"f%1\",\"n\":\"n%1\",\"t\":\"normal\",\"v\":\"-1\",\"vs\":[]}")
+                         .arg(i)
+                         .toUtf8();
+        }
+        return "{\"v\":\"7\",\"fs\":[" + items + "]}";
+    };
+    server().setFault({.prefix = paths::kDataShare, .body = definitions(3), .times = 1});
+    open();
+    EXPECT_EQ(list_->quickFilterArray(), (QStringList{"f0", "f1", "f2"}));
+    EXPECT_EQ(list_->quickFilterView()->titleAtIndex(2), "n2不限");
+    EXPECT_DOUBLE_EQ(list_->quickFilterView()->button(2)->frame().size.width, 320.0 / 3);
+
+    server().setFault({.prefix = paths::kDataShare, .body = definitions(5), .times = 1});
+    list_->typeChanged(3);
+    ASSERT_TRUE(waitFor([&] { return list_->quickFilterArray().size() == 4; }));
+    EXPECT_EQ(list_->quickFilterArray().last(), "more");
+}
+
+TEST_F(PostListScreenTest, ChoicesBecomeConditionsAndAnyRemovesThem) {
+    open();
+    std::size_t before = searches();
+    choose(1, 1);  // 1500元以下
+    waitForPage(before);
+    EXPECT_EQ(lastConditions()["price"], "_1500");
+    EXPECT_EQ(list_->quickFilterView()->titleAtIndex(1), "1500元以下");
+    for (const QVariant& post : list_->paging().contentArray) {
+        EXPECT_LT(post.toMap()["price"].toMap()["v"].toDouble(), 1500);
+    }
+    before = searches();
+    choose(1, 2);
+    waitForPage(before);
+    EXPECT_EQ(lastConditions()["price"], "1500_3000") << "a new choice replaces the old";
+    before = searches();
+    choose(1, 0);  // 不限
+    waitForPage(before);
+    EXPECT_EQ(lastConditions().count("price"), 0u);
+    EXPECT_EQ(list_->quickFilterView()->titleAtIndex(1), "租金不限");
+}
+
+TEST_F(PostListScreenTest, AStreetSendsDistrictAndStreetAndItsAnyStreetTheDistrictOnly) {
+    open();
+    const auto city = host_->currentCity();
+    int row = 0;
+    for (; row < int(city->Districts.size()); ++row) {
+        if (city->Districts[std::size_t(row)]->Streets.size() > 2) break;
+    }
+    ASSERT_LT(row, int(city->Districts.size()));
+    const auto district = city->Districts[std::size_t(row)];
+    choose(0, row, 0);
+    ASSERT_FALSE(list_->quickFilterView()->dropDown(0)->isHidden())
+        << "the first column keeps it open";
+    std::size_t before = searches();
+    choose(0, 2, 1);
+    waitForPage(before);
+    EXPECT_EQ(lastConditions()["district_id"], QString::number(district->index()));
+    EXPECT_EQ(lastConditions()["street_id"], QString::number(district->Streets[2]->index()));
+    EXPECT_EQ(list_->quickFilterView()->titleAtIndex(0), district->Streets[2]->name());
+    for (const QVariant& post : list_->paging().contentArray) {
+        EXPECT_EQ(post.toMap()["street_id"].toLongLong(), district->Streets[2]->index());
+    }
+
+    choose(0, row, 0);
+    before = searches();
+    choose(0, 0, 1);
+    waitForPage(before);
+    EXPECT_EQ(lastConditions()["district_id"], QString::number(district->index()));
+    EXPECT_EQ(lastConditions().count("street_id"), 0u);
+    EXPECT_EQ(list_->quickFilterView()->titleAtIndex(0), district->name());
+}
+
+TEST_F(PostListScreenTest, APostOpensItsDetailAndReadsAsReadAfterwards) {
+    open();
+    ui::TableViewCell* cell = list_->listTbl()->cellForRowAtIndexPath({0, 1});
+    ASSERT_NE(cell, nullptr);
+    const QString puid = list_->paging().contentArray[1].toMap()["puid"].toString();
+    ASSERT_TRUE(driver_.tap(cell));
+    settle();
+    auto detail = std::dynamic_pointer_cast<QXPostDetailNew>(navigation_->topViewController());
+    ASSERT_NE(detail, nullptr);
+    EXPECT_EQ(detail->currentIndex(), 1);
+    EXPECT_TRUE(ReadMarks::isRead(puid));
+    navigation_->popViewControllerAnimated(false);
+    detail.reset();
+    settle();
+    auto* row = dynamic_cast<QXPostListCell*>(list_->listTbl()->cellForRowAtIndexPath({0, 1}));
+    ASSERT_NE(row, nullptr);
+    EXPECT_TRUE(row->content()->value("hasRead").toBool());
+    EXPECT_EQ(row->left1Lbl()->textColor(), ui::Color::rgb(153, 153, 153));
+}
+
+TEST_F(PostListScreenTest, APullWhileRefreshingAsksForNothingMore) {
+    open();
+    ASSERT_TRUE(list_->paging().startNextPage());
+    std::size_t before = searches();
+    list_->refreshViewDidCallBack();
+    list_->refreshViewDidCallBack();
+    EXPECT_TRUE(list_->refreshView()->isLoading());
+    ASSERT_TRUE(waitFor([&] { return searches() > before && !list_->refreshView()->isLoading(); }));
+    EXPECT_EQ(searches(), before + 1);
+    EXPECT_EQ(list_->paging().nowListNum, 20) << "the fresh page replaced the rows";
+    EXPECT_EQ(argsOf(calls("SearchPostsByJson2").back())["pageIndex"].toString(), "0");
+
+    server().setFault({.prefix = paths::kDataShare, .status = 500, .times = 1});
+    before = searches();
+    list_->refreshViewDidCallBack();
+    ASSERT_TRUE(waitFor([&] { return errorShown(); }));
+    EXPECT_FALSE(list_->refreshView()->isLoading()) << "a failed refresh can be pulled again";
+}
+
+TEST_F(PostListScreenTest, ThumbnailsFollowWiFiAndTheStoredChoiceAndTheBannerShowsOnce) {
+    const auto thumbnailsShown = [this] {
+        auto* cell = dynamic_cast<QXPostListCell*>(list_->listTbl()->cellForRowAtIndexPath({0, 0}));
+        return cell && cell->IsShowWifiImage();
+    };
+    auto& defaults = ns::UserDefaults::standardUserDefaults();
+    host_->wifi = false;
+    open();
+    EXPECT_FALSE(thumbnailsShown()) << "not on Wi-Fi, nothing stored";
+    ASSERT_NE(list_->view()->viewWithTag(QXPostList::kBannerTag), nullptr);
+    EXPECT_EQ(defaults.objectForKey("fangXinFangFlag").toString(), "1");
+    driver_.wait(5.5);
+    EXPECT_TRUE(list_->view()->viewWithTag(QXPostList::kBannerTag)->isHidden()) << "gone after 5 s";
+
+    defaults.setBool(false, "IsShowWifiImage");
+    list_->listTbl()->reloadData();
+    window_->layoutIfNeeded();
+    EXPECT_TRUE(thumbnailsShown()) << "stored NO means show them";
+    defaults.setBool(true, "IsShowWifiImage");
+    list_->listTbl()->reloadData();
+    window_->layoutIfNeeded();
+    EXPECT_FALSE(thumbnailsShown());
+
+    open(3);
+    EXPECT_EQ(list_->view()->viewWithTag(QXPostList::kBannerTag), nullptr)
+        << "once per installation";
+}
+
+TEST_F(PostListScreenTest, TheDetailPagesOnThroughTheList) {
+    open();
+    std::optional<bool> loaded;
+    list_->postDetailNewLoadMoreData([&loaded](bool ok) { loaded = ok; });
+    ASSERT_TRUE(waitFor([&] { return loaded.has_value(); }));
+    EXPECT_TRUE(*loaded);
+    EXPECT_EQ(list_->postDetailNewContentArray().size(), 40);
+
+    // With no further page the answer is NO at once and nothing is sent.
+    list_->paging().isHaveMoreData = false;
+    const std::size_t before = searches();
+    loaded.reset();
+    list_->postDetailNewLoadMoreData([&loaded](bool ok) { loaded = ok; });
+    ASSERT_TRUE(loaded.has_value());
+    EXPECT_FALSE(*loaded);
+    EXPECT_EQ(searches(), before);
+}
+
+TEST_F(PostListScreenTest, AFailedNextPageIsAskedForAgainFromTheErrorView) {
+    open();
+    server().setFault({.prefix = paths::kDataShare, .status = 503, .times = 1});
+    std::optional<bool> loaded;
+    list_->postDetailNewLoadMoreData([&loaded](bool ok) { loaded = ok; });
+    ASSERT_TRUE(waitFor([&] { return loaded.has_value(); }));
+    EXPECT_FALSE(*loaded);
+    EXPECT_TRUE(errorShown());
+    EXPECT_EQ(errorText(), QXPostList::kLoadFailed);
+    EXPECT_EQ(list_->paging().nowPage, 0) << "the failed page is not skipped";
+    const std::size_t before = searches();
+    ASSERT_TRUE(driver_.tap(list_->view()->viewWithTag(QXPostList::kErrorButtonTag)));
+    waitForPage(before);
+    EXPECT_EQ(argsOf(calls("SearchPostsByJson2").back())["pageIndex"].toString(), "1");
+    EXPECT_EQ(list_->paging().nowListNum, 40);
+    EXPECT_FALSE(errorShown());
+}
+
+TEST_F(PostListScreenTest, ACancelledRequestNeverShowsTheErrorView) {
+    open();
+    // The first request is held back and then replaced: its failure is only a cancel.
+    server().setFault({.prefix = paths::kDataShare, .delayMs = 1500, .times = 1});
+    list_->paging().startFreshPage();
+    list_->paging().contentArray.clear();
+    list_->paging().nowListNum = 0;
+    list_->getDataFromNetwork();
+    list_->getDataFromNetwork();
+    // The cancel's failure comes before the second reply: once that is in, both are.
+    ASSERT_TRUE(waitFor([&] { return list_->paging().nowListNum == 20; }));
+    EXPECT_FALSE(errorShown());
+}
+
+TEST_F(PostListScreenTest, AnEmptyResultAndFailedDefinitionsSayWhatHappened) {
+    server().setFault({.prefix = paths::kDataShare, .status = 500, .times = 1});
+    open();
+    EXPECT_TRUE(errorShown());
+    EXPECT_EQ(errorText(), QXPostList::kLoadFailed);
+    EXPECT_FALSE(list_->isQuickFiter());
+    EXPECT_EQ(searches(), 0u) << "no page without definitions";
+    ASSERT_TRUE(driver_.tap(list_->view()->viewWithTag(QXPostList::kErrorButtonTag)));
+    ASSERT_TRUE(waitFor([&] { return list_->paging().nowListNum > 0; }));
+    EXPECT_TRUE(list_->isQuickFiter());
+
+    list_->paging().keyword = QStringLiteral("没有这样的房子");
+    list_->paging().startFreshPage();
+    const std::size_t before = searches();
+    list_->getDataFromNetwork();
+    // The pending reset empties the rows only when the reply comes.
+    ASSERT_TRUE(
+        waitFor([&] { return searches() > before && list_->paging().contentArray.isEmpty(); }));
+    EXPECT_TRUE(errorShown());
+    EXPECT_EQ(errorText(), QXPostList::kNothingFound);
+}
+
+TEST_F(PostListScreenTest, TheFilterScreenHandsBackConditionsOrUndoesEverything) {
+    open();
+    ASSERT_TRUE(driver_.tap(list_->quickFilterView()->button(3)));
+    settle();
+    auto screen =
+        std::dynamic_pointer_cast<FilterMainViewControl>(navigation_->topViewController());
+    ASSERT_NE(screen, nullptr);
+    const FilterItem area = list_->filter()->getFilterWithKey("area");
+    area->insert("v", "50_70");
+    list_->filter()->getFilterWithKey("image_count")->insert("v", "1");
+    screen->backMethod();
+    settle();
+    EXPECT_EQ(list_->filter()->getFilterWithKey("area")->value("v"), "-1")
+        << "back undoes the edits";
+
+    ASSERT_TRUE(driver_.tap(list_->quickFilterView()->button(3)));
+    settle();
+    screen = std::dynamic_pointer_cast<FilterMainViewControl>(navigation_->topViewController());
+    ASSERT_NE(screen, nullptr);
+    list_->filter()->getFilterWithKey("area")->insert("v", "50_70");
+    screen->typeChanged(true);
+    list_->filter()->getFilterWithKey("xiaoqu")->insert("v", "望京");
+    const std::size_t before = searches();
+    screen->getFilterInfo();
+    waitForPage(before);
+    const auto conditions = lastConditions();
+    EXPECT_EQ(conditions.at("area"), "50_70");
+    EXPECT_EQ(conditions.at("image_count"), "1");
+    EXPECT_EQ(conditions.count("xiaoqu"), 0u) << "text filters never become conditions";
+    EXPECT_EQ(conditions.count("district_id"), 0u);
+}
+
+TEST_F(PostListScreenTest, FilterScreenRowsAndTheDistrictChooser) {
+    EXPECT_EQ(FilterMainViewControl::labelText("户型"), "户     型");
+    EXPECT_EQ(FilterMainViewControl::labelText("区"), "区");
+    EXPECT_EQ(FilterMainViewControl::labelText("小区名"), "小区名");
+    open();
+    auto screen = std::make_shared<FilterMainViewControl>(list_->filter());
+    navigation_->pushViewController(screen, false);
+    settle();
+    const FilterItem district = list_->filter()->getFilterWithKey("district_id");
+    EXPECT_EQ(screen->valueTextOf(*district), "不限");
+    EXPECT_EQ(
+        screen->valueTextOf(
+            {{"f", "x"}, {"v", 3}, {"vs", QVariantList{QVariantMap{{"n", "三"}, {"v", "3"}}}}}),
+        "三")
+        << "a number matches its text";
+
+    const auto city = host_->currentCity();
+    std::shared_ptr<District> single, several;
+    int severalRow = 0;
+    for (int i = 1; i < int(city->Districts.size()); ++i) {
+        const auto& each = city->Districts[std::size_t(i)];
+        if (each->Streets.size() > 2 && !several) {
+            several = each;
+            severalRow = i;
+        }
+    }
+    ASSERT_TRUE(several);
+    auto chooser = std::make_shared<DistrictSelect1>(district);
+    chooser->setCurrentStreet(host_->currentStreet());
+    chooser->setTopController(screen);
+    navigation_->pushViewController(chooser, false);
+    settle();
+    chooser->didSelectRowAtIndexPath(*chooser->tableView(), {0, severalRow});
+    settle();
+    auto streets = std::dynamic_pointer_cast<StreetSelect1>(navigation_->topViewController());
+    ASSERT_NE(streets, nullptr);
+    EXPECT_EQ(streets->title(), several->name());
+    EXPECT_EQ(district->value("firstSectionRow"), severalRow);
+    streets->didSelectRowAtIndexPath(*streets->tableView(), {0, 1});
+    settle();
+    EXPECT_EQ(district->value("secondSectionRow"), 1);
+    EXPECT_EQ(screen->valueTextOf(*district), several->name() + "-" + several->Streets[1]->name());
+    screen->getFilterDicByFilterData();
+    EXPECT_TRUE(screen->filterDic().contains("street_id"));
+
+    auto again = std::make_shared<DistrictSelect1>(district);
+    again->setCurrentStreet(screen->currentStreet());
+    again->setTopController(screen);
+    navigation_->pushViewController(again, false);
+    settle();
+    again->didSelectRowAtIndexPath(*again->tableView(), {0, 0});
+    settle();
+    EXPECT_EQ(screen->valueTextOf(*district), "不限");
+    EXPECT_EQ(district->value("secondSectionRow"), 0);
+}
+
+TEST_F(PostListScreenTest, AKeywordFieldMakesRoomForTheKeyboard) {
+    open();
+    auto screen = std::make_shared<FilterMainViewControl>(list_->filter());
+    navigation_->pushViewController(screen, false);
+    settle();
+    auto* field = driver_.find<ui::TextField>();
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->tag(), FilterMainViewControl::kKeywordFieldTag);
+    ASSERT_TRUE(driver_.tap(field));
+    settle();
+    ASSERT_EQ(window_->firstResponder(), field) << "the field stays in the shorter table";
+    EXPECT_EQ(screen->tableView()->frame(), ui::Rect(11, 20, 299, 179));
+    ASSERT_TRUE(driver_.type(QStringLiteral(" 望京 ")));
+    EXPECT_EQ(list_->filter()->getFilterWithKey("xiaoqu")->value("v"), "望京") << "trimmed";
+    screen->keyboardWillShow(QRectF(0, 228, 320, 252));
+    settle();
+    EXPECT_EQ(screen->tableView()->frame(), ui::Rect(11, 20, 299, 144)) << "a taller keyboard";
+    EXPECT_TRUE(screen->textFieldShouldReturn(*field));
+    settle();
+    EXPECT_EQ(screen->tableView()->frame(), ui::Rect(11, 20, 299, 349));
+}
+
+TEST_F(PostListScreenTest, AValueListWritesTheChoiceOrNothing) {
+    auto item = std::make_shared<QVariantMap>(
+        QVariantMap{{"f", "price"},
+                    {"n", "租金"},
+                    {"v", "_1500"},
+                    {"firstSectionRow", 1},
+                    {"vs", QVariantList{QVariantMap{{"n", "不限"}, {"v", "-1"}},
+                                        QVariantMap{{"n", "低"}, {"v", "_1500"}}}}});
+    auto list = std::make_shared<FilterSelectList>(item);
+    navigation_->setViewControllers({std::make_shared<ui::ViewController>(), list}, false);
+    settle();
+    EXPECT_EQ(list->tableView()->numberOfRowsInSection(0), 2);
+    list->popFront();
+    settle();
+    EXPECT_EQ(item->value("v"), "_1500") << "cancel writes nothing";
+    navigation_->pushViewController(list, false);
+    settle();
+    list->didSelectRowAtIndexPath(*list->tableView(), {0, 0});
+    EXPECT_EQ(item->value("v"), "-1");
+    EXPECT_EQ(item->value("firstSectionRow"), 0);
+
+    auto empty = std::make_shared<FilterSelectList>(std::make_shared<QVariantMap>());
+    navigation_->pushViewController(empty, false);
+    settle();
+    EXPECT_EQ(empty->tableView()->numberOfRowsInSection(0), 0);
+}
+
+TEST_F(PostListScreenTest, ReferenceScreens) {
+    open();
+    ASSERT_TRUE(waitFor([&] {
+        for (ui::TableViewCell* cell : list_->listTbl()->visibleCells()) {
+            auto* row = dynamic_cast<QXPostListCell*>(cell);
+            // Every thumbnail shown is the downloaded picture, not the placeholder.
+            if (!row || !row->content()) continue;
+            const QString url = row->content()->value("image").toString();
+            if (!url.isEmpty() &&
+                (!PostThumbnail::cachedImage(url) ||
+                 row->thumbnailView()->image() != PostThumbnail::cachedImage(url))) {
+                return false;
+            }
+        }
+        return true;
+    }));
+    driver_.wait(1);
+    EXPECT_TRUE(matchesReferenceImage(driver_.screenshot(2)->pixels(), "src/houses/reference",
+                                      "rent_list_beijing.png"));
+    ASSERT_TRUE(driver_.tap(list_->quickFilterView()->button(1)));
+    settle();
+    EXPECT_TRUE(matchesReferenceImage(driver_.screenshot(2)->pixels(), "src/houses/reference",
+                                      "quick_filter_open.png"));
+    list_->quickFilterView()->rebackAllQFTbl();
+    ASSERT_TRUE(driver_.tap(list_->quickFilterView()->button(3)));
+    settle();
+    EXPECT_TRUE(matchesReferenceImage(driver_.screenshot(2)->pixels(), "src/houses/reference",
+                                      "filter_screen.png"));
+}

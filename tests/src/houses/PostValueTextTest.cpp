@@ -1,0 +1,94 @@
+// Value texts of post keys: prices and areas with their units, ages, phones, price per area.
+#include "SandboxTest.h"
+
+#include "houses/GetPostListCellFormate.h"
+#include "net/QXDESCode.h"
+
+namespace {
+
+QString valueOf(const QVariant& value, const QString& key = QStringLiteral("price")) {
+    return GetPostListCellFormate::getValueByKey(key, QVariantMap{{key, value}});
+}
+
+QVariantMap unitValue(const QVariant& v, const QString& u) {
+    return {{"v", v}, {"u", u}};
+}
+
+}  // namespace
+
+using PostValueTextTest = SandboxTest;
+
+TEST_F(PostValueTextTest, PricesTurnIntoTenThousandsOnlyAboveOne) {
+    EXPECT_EQ(valueOf(unitValue(15000, "元")), "1.5万元");
+    EXPECT_EQ(valueOf(unitValue(10000, "元")), "10000元") << "exactly 1.0 stays in 元";
+    EXPECT_EQ(valueOf(unitValue(3500, "元/月")), "3500元/月");
+    EXPECT_EQ(valueOf(unitValue(12000, "元/月")), "1.2万元/月");
+    EXPECT_EQ(valueOf(unitValue(0, "元")), "0元");
+    EXPECT_EQ(valueOf(unitValue("4200", "元/月")), "4200元/月");
+}
+
+TEST_F(PostValueTextTest, AFractionOfATenThousandPriceIsKeptWhateverItsKind) {
+    EXPECT_EQ(valueOf(unitValue("85.5", "万元")), "85.5万元");
+    EXPECT_EQ(valueOf(unitValue(85.5, "万元")), "85.5万元");
+    EXPECT_EQ(valueOf(unitValue(85.0, "万元")), "85万元") << "a whole double reads as an integer";
+    EXPECT_EQ(valueOf(unitValue(qint64(320), "万元")), "320万元");
+}
+
+TEST_F(PostValueTextTest, AreasShowOnlyWhenNotZero) {
+    EXPECT_EQ(valueOf(unitValue(0, "㎡"), "area"), "");
+    EXPECT_EQ(valueOf(unitValue("0", "㎡"), "area"), "");
+    EXPECT_EQ(valueOf(unitValue(QVariant(), "㎡"), "area"), "") << "a missing v";
+    EXPECT_EQ(valueOf(unitValue(85, "㎡"), "area"), "85㎡");
+}
+
+TEST_F(PostValueTextTest, OtherKindsOfValues) {
+    EXPECT_EQ(valueOf("null"), "");
+    EXPECT_EQ(valueOf("面议"), "面议");
+    EXPECT_EQ(valueOf(42), "") << "a bare number is neither text nor dictionary";
+    EXPECT_EQ(valueOf(QVariantMap{{"t", "面议"}}), "面议");
+    EXPECT_EQ(valueOf(QVariant()), "");
+    EXPECT_EQ(valueOf(QVariantList{1, 2}), "");
+    EXPECT_EQ(valueOf("2008", "license_year"), "2008年");
+    EXPECT_EQ(valueOf(3.24, "road_haul"), "3.2万公里");
+}
+
+TEST_F(PostValueTextTest, PhonesInDigitsStayAndOthersAreDeciphered) {
+    EXPECT_EQ(valueOf("13800138000", "PhoneText"), "13800138000");
+    const QString enciphered = QXDESCode::encryptStr(QStringLiteral("010-66668888"));
+    EXPECT_EQ(valueOf(enciphered, "PhoneText"), "010-66668888");
+    EXPECT_EQ(valueOf(13800138000LL, "PhoneText"), "") << "not a text";
+}
+
+TEST_F(PostValueTextTest, AgesByTheirBoundaries) {
+    const qint64 now = qint64(clock().timeIntervalSince1970());
+    const auto ago = [now](qint64 seconds) {
+        return GetPostListCellFormate::timeToNow(QString::number(now - seconds));
+    };
+    EXPECT_EQ(ago(-500), "1分钟前") << "a time in the future";
+    EXPECT_EQ(ago(0), "1分钟前");
+    EXPECT_EQ(ago(59), "1分钟前");
+    EXPECT_EQ(ago(60), "2分钟前");
+    EXPECT_EQ(ago(3600), "61分钟前");
+    EXPECT_EQ(ago(3601), "2小时前");
+    EXPECT_EQ(ago(86400), "25小时前");
+    EXPECT_EQ(ago(86401), "2天前");
+    EXPECT_EQ(ago(259200), "4天前");
+    const QString date =
+        QDateTime::fromSecsSinceEpoch(now - 259201).toLocalTime().toString("MM-dd");
+    EXPECT_EQ(ago(259201), date);
+}
+
+TEST_F(PostValueTextTest, PricePerAreaInWholeYuanWithoutOverflow) {
+    const auto perArea = [](const QVariantMap& price, const QVariantMap& area) {
+        return GetPostListCellFormate::calculatePricePerM2WithContent(
+            {{"price", price}, {"area", area}});
+    };
+    EXPECT_EQ(perArea(unitValue(3, "亿元"), unitValue(100, "㎡")), "3000000元/㎡")
+        << "300000000 元 would not fit 32 bits times anything";
+    EXPECT_EQ(perArea(unitValue(25, "亿元"), unitValue(7, "㎡")), "357142857元/㎡");
+    EXPECT_EQ(perArea(unitValue("85.5", "万元"), unitValue(100, "㎡")), "8500元/㎡")
+        << "the fraction of v is dropped before the unit applies";
+    EXPECT_EQ(perArea(unitValue(0, "万元"), unitValue(100, "㎡")), "");
+    EXPECT_EQ(perArea(unitValue(300, "万元"), unitValue(0, "㎡")), "");
+    EXPECT_EQ(perArea({}, {}), "");
+}
