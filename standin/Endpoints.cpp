@@ -5,7 +5,9 @@
 #include "standin/Geography.h"
 #include "standin/Posts.h"
 #include "standin/MapTiles.h"
+#include "standin/HomeScreenCalls.h"
 #include "standin/MultipartReader.h"
+#include "standin/Posts.h"
 #include "standin/ServiceCalls.h"
 
 #include <QDir>
@@ -75,6 +77,7 @@ Endpoints::Endpoints(QString imagesFolder) : imagesFolder_(std::move(imagesFolde
     AppShellCalls::install(*this);
     BrokerShops::install(*this);
     MapTiles::install(*this);
+    HomeScreenCalls::install(*this);
 }
 
 void Endpoints::addInterface(const QByteArray& name, InterfaceHandler handler) {

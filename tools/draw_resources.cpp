@@ -11,8 +11,10 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRadialGradient>
 
 #include <cmath>
 #include <cstdio>
@@ -116,6 +118,153 @@ void roundedButton(const QString& name, double width, double height, const QColo
 }
 
 }  // namespace
+
+// The home screen: the publish area's background and round button with its rings, the
+// tile icons, the city arrow and the shadow under a title bar.
+void homeScreenPictures() {
+    for (const auto& [name, height] : {std::pair{QStringLiteral("首页背景bg"), 376.0},
+                                       std::pair{QStringLiteral("背景960"), 171.0}}) {
+        draw(name, 320, height, [height](QPainter& p) {
+            QLinearGradient fill(0, 0, 0, height);
+            fill.setColorAt(0, QColor(244, 250, 240));
+            fill.setColorAt(1, QColor(222, 240, 210));
+            p.fillRect(QRectF(0, 0, 320, height), fill);
+        });
+    }
+    for (const bool pressed : {false, true}) {
+        draw(pressed ? QStringLiteral("开始找房点击") : QStringLiteral("开始找房"), 201, 201,
+             [pressed](QPainter& p) {
+                 p.setPen(Qt::NoPen);
+                 p.setBrush(pressed ? kDarkGreen : kGreen);
+                 p.drawEllipse(QRectF(30, 30, 141, 141));
+                 p.setPen(Qt::white);
+                 p.setFont(font(26, true));
+                 p.drawText(QRectF(30, 30, 141, 141), Qt::AlignCenter, QStringLiteral("开始找房"));
+             });
+    }
+    draw(QStringLiteral("背景2"), 201, 201, [](QPainter& p) {
+        p.setPen(QPen(QColor(86, 186, 34, 80), 2));
+        p.drawEllipse(QRectF(2, 2, 197, 197));
+    });
+    draw(QStringLiteral("背景1"), 201, 201, [](QPainter& p) {
+        p.setPen(QPen(QColor(86, 186, 34, 140), 3));
+        p.drawEllipse(QRectF(16, 16, 169, 169));
+    });
+    draw(QStringLiteral("背景3"), 201, 201, [](QPainter& p) {
+        QRadialGradient glow(100.5, 100.5, 100);
+        glow.setColorAt(0.6, QColor(86, 186, 34, 90));
+        glow.setColorAt(1, QColor(86, 186, 34, 0));
+        p.setPen(Qt::NoPen);
+        p.setBrush(glow);
+        p.drawEllipse(QRectF(0, 0, 201, 201));
+    });
+    draw(QStringLiteral("圆"), 121, 121, [](QPainter& p) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(kGreen);
+        p.drawEllipse(QRectF(0, 0, 121, 121));
+    });
+    draw(QStringLiteral("文字"), 121, 121, [](QPainter& p) {
+        p.setPen(Qt::white);
+        p.setFont(font(24, true));
+        p.drawText(QRectF(0, 0, 121, 121), Qt::AlignCenter, QStringLiteral("开始找房"));
+    });
+    const std::pair<QString, QColor> tiles[] = {
+        {QStringLiteral("首页好房子"), QColor(255, 140, 40)},
+        {QStringLiteral("首页门店"), QColor(60, 150, 230)},
+        {QStringLiteral("首页资讯发布icon"), kGreen},
+    };
+    for (const auto& [name, colour] : tiles) {
+        draw(name, 32, 32, [colour](QPainter& p) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(colour);
+            p.drawRoundedRect(QRectF(1, 1, 30, 30), 7, 7);
+            p.setBrush(Qt::white);
+            p.drawRect(QRectF(9, 12, 14, 12));
+            QPainterPath roof;
+            roof.moveTo(7, 13);
+            roof.lineTo(16, 6);
+            roof.lineTo(25, 13);
+            roof.closeSubpath();
+            p.drawPath(roof);
+        });
+    }
+    draw(QStringLiteral("首页-选择城市箭头"), 15, 15, [](QPainter& p) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        QPainterPath arrow;
+        arrow.moveTo(3, 5);
+        arrow.lineTo(12, 5);
+        arrow.lineTo(7.5, 10.5);
+        arrow.closeSubpath();
+        p.drawPath(arrow);
+    });
+    draw(QStringLiteral("title底部阴影"), 320, 7, [](QPainter& p) {
+        QLinearGradient shade(0, 0, 0, 7);
+        shade.setColorAt(0, QColor(0, 0, 0, 50));
+        shade.setColorAt(1, QColor(0, 0, 0, 0));
+        p.fillRect(QRectF(0, 0, 320, 7), shade);
+    });
+}
+
+// A round picture of the first-launch guide: a filled disc with a short label.
+void guideDisc(const QString& name, double size, const QColor& colour, const QString& label) {
+    draw(name, size, size, [size, colour, label](QPainter& p) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(colour);
+        p.drawEllipse(QRectF(2, 2, size - 4, size - 4));
+        p.setPen(Qt::white);
+        p.setFont(font(size / 4, true));
+        p.drawText(QRectF(0, 0, size, size), Qt::AlignCenter, label);
+    });
+}
+
+// A caption or headline of the guide: green text on nothing.
+void guideText(const QString& name, double width, double height, const QString& text,
+               double points) {
+    draw(name, width, height, [=](QPainter& p) {
+        p.setPen(kGreen);
+        p.setFont(font(points, true));
+        p.drawText(QRectF(0, 0, width, height), Qt::AlignCenter, text);
+    });
+}
+
+// The first-launch guide's pictures, drawn at twice the size the pages show them.
+void guidePictures() {
+    guideText(QStringLiteral("字"), 260, 70, QStringLiteral("租房 合租 买房\n一个应用就够了"), 26);
+    guideDisc(QStringLiteral("01"), 280, QColor(120, 200, 80), QStringLiteral("Nevoru"));
+    draw(QStringLiteral("上滑icon"), 30, 30, [](QPainter& p) {
+        p.setPen(QPen(kGreen, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        QPainterPath up;
+        up.moveTo(6, 20);
+        up.lineTo(15, 10);
+        up.lineTo(24, 20);
+        p.drawPath(up);
+    });
+    draw(QStringLiteral("背景点"), 6, 12, [](QPainter& p) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(190, 220, 170));
+        p.drawEllipse(QRectF(1, 3, 4, 4));
+    });
+    guideText(QStringLiteral("字2"), 260, 50, QStringLiteral("好房源，随手找"), 22);
+    guideText(QStringLiteral("字3"), 260, 50, QStringLiteral("附近门店，一目了然"), 22);
+    guideText(QStringLiteral("字4"), 260, 50, QStringLiteral("发布意向，经纪人来找你"), 22);
+    guideDisc(QStringLiteral("1-1"), 200, kGreen, QStringLiteral("家"));
+    guideDisc(QStringLiteral("1-2"), 120, QColor(60, 60, 60), QString());
+    guideDisc(QStringLiteral("1-3"), 120, QColor(255, 170, 60), QStringLiteral("童"));
+    guideDisc(QStringLiteral("2-1"), 240, QColor(90, 170, 230), QStringLiteral("地图"));
+    guideDisc(QStringLiteral("2-2"), 50, QColor(90, 170, 230, 120), QString());
+    guideDisc(QStringLiteral("2-3"), 30, kRed, QString());
+    guideDisc(QStringLiteral("2-7"), 60, QColor(255, 170, 60), QStringLiteral("人"));
+    guideDisc(QStringLiteral("3-1"), 150, QColor(70, 70, 70), QStringLiteral("手机"));
+    guideDisc(QStringLiteral("3-2"), 110, QColor(255, 170, 60), QStringLiteral("人"));
+    const QColor icons[] = {kGreen, QColor(90, 170, 230), QColor(255, 140, 40), kRed};
+    for (int page = 1; page <= 3; ++page) {
+        for (int n = page == 3 ? 3 : 4; n <= 6; ++n) {
+            guideDisc(QStringLiteral("%1-%2").arg(page).arg(n), 60, icons[(n + page) % 4],
+                      QString::number(n - 2));
+        }
+    }
+}
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -234,5 +383,33 @@ int main(int argc, char** argv) {
                  p.drawPath(star);
              });
     }
+    homeScreenPictures();
+    guidePictures();
+
+    // The in-use push banner's icons.
+    draw(QStringLiteral("推送-小喇叭"), 16, 16, [](QPainter& p) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        QPainterPath horn;
+        horn.moveTo(2, 6);
+        horn.lineTo(6, 6);
+        horn.lineTo(12, 2);
+        horn.lineTo(12, 14);
+        horn.lineTo(6, 10);
+        horn.lineTo(2, 10);
+        horn.closeSubpath();
+        p.drawPath(horn);
+    });
+    draw(QStringLiteral("状态栏 icon im消息提示"), 16, 16, [](QPainter& p) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(kGreen);
+        p.drawRoundedRect(QRectF(1, 2, 14, 10), 3, 3);
+        QPainterPath tail;
+        tail.moveTo(4, 11);
+        tail.lineTo(4, 15);
+        tail.lineTo(8, 11);
+        tail.closeSubpath();
+        p.drawPath(tail);
+    });
     return gFailures == 0 ? 0 : 1;
 }

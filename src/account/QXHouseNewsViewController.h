@@ -15,8 +15,12 @@ public:
     std::shared_ptr<ui::TableViewCell> cellForRowAtIndexPath(
         ui::TableView& table, const ui::IndexPath& indexPath) override;
     [[nodiscard]] const QVariantList& news() const { return news_; }
+    // Opened from a push notification.
+    [[nodiscard]] bool isFromPush() const { return isFromPush_; }
+    void setIsFromPush(bool fromPush) { isFromPush_ = fromPush; }
 
 private:
     void requestNews();
     QVariantList news_;
+    bool isFromPush_ = false;
 };

@@ -7,8 +7,8 @@
 #include "account/QXUCenterViewController.h"
 #include "account/QXUserInfo.h"
 #include "account/UserLogonData.h"
+#include "app/QXAppHousesHost.h"
 #include "app/QXAppState.h"
-#include "app/QXHomeEntries.h"
 #include "app/QXNavigationBar.h"
 #include "app/QXNewGuidView.h"
 #include "app/QXPlaceholderController.h"
@@ -16,6 +16,7 @@
 #include "app/QXUtil.h"
 #include "app/XXNavigationController.h"
 #include "app/categories/UINavigationItem+iOS7Spacing.h"
+#include "app/home/QXMainViewController.h"
 #include "app/statistics/Statistics.h"
 #include "app/statistics/StatisticsEventIds.h"
 #include "app/statistics/StatisticsForAnalytics.h"
@@ -140,7 +141,7 @@ void QXAppDelegate::observe(const QString& name,
 }
 
 bool QXAppDelegate::didFinishLaunchingWithOptions(ui::Application& application,
-                                                  const QVariantMap&) {
+                                                  const QVariantMap& options) {
     QXNetContext::install(QXAppState::shared());
     UINavigationItemSpacing::install();
 
@@ -221,18 +222,20 @@ bool QXAppDelegate::didFinishLaunchingWithOptions(ui::Application& application,
                                                    ui::kRemoteNotificationTypeAlert);
     showGuideView();
     sendInstallPing();
+    didLoadAppByUnRunOnDevice(options);
     return true;
 }
 
 void QXAppDelegate::setTabBarProperties(QXTabBarController& tabs) {
-    std::shared_ptr<ui::ViewController> home = std::make_shared<QXHomeEntries>();
+    auto home = std::make_shared<QXMainViewController>();
     auto chats = placeholder(QStringLiteral("沟通"),
                              QStringLiteral("这里将是与经纪人的会话列表和未读消息。"));
     auto record =
         placeholder(QStringLiteral("看房记"), QStringLiteral("这里将是收藏的房源和备注。"));
     auto center = std::make_shared<QXUCenterViewController>(userInfo());
     std::vector<std::shared_ptr<ui::ViewController>> stacks;
-    for (auto& root : {home, chats, record, std::shared_ptr<ui::ViewController>(center)}) {
+    for (auto& root : {std::shared_ptr<ui::ViewController>(home), chats, record,
+                       std::shared_ptr<ui::ViewController>(center)}) {
         stacks.push_back(QXNavigationBar::XXNavigationControllerWithQXBar(root));
     }
     tabs.setViewControllers(std::move(stacks));
@@ -374,7 +377,7 @@ void QXAppDelegate::showGuideView() {
     }
     if (!defaults().boolForKey(QStringLiteral("guideShown")) && window_) {
         defaults().setBool(true, QStringLiteral("guideShown"));
-        window_->addSubview(std::make_shared<QXNewGuidView>(window_->bounds()));
+        window_->addSubview(QXNewGuidView::create(window_->bounds()));
     }
     defaults().synchronize();
 }

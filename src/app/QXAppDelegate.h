@@ -66,6 +66,25 @@ public:
     void applicationDidBecomeActive(ui::Application& application) override;
     void applicationWillTerminate(ui::Application& application) override;
 
+    // Push notifications: a tapped push leads to the screen its "type" names; one that
+    // arrives while the app is in use shows a short banner (tag kPushBannerTag) instead.
+    static constexpr int kPushBannerTag = 3567;
+    static constexpr double kPushBannerSeconds = 1.5;
+    void didRegisterForRemoteNotificationsWithDeviceToken(ui::Application& application,
+                                                          const QByteArray& token) override;
+    void didReceiveRemoteNotification(ui::Application& application,
+                                      const QVariantMap& payload) override;
+    void didLoadAppByUnRunOnDevice(const QVariantMap& options);
+    void doSomethingWithRemoteNotification(const QVariantMap& payload);
+    void goToNewsList();
+    void goToMessagePage();
+    void goToWebPageWithUrl(const QString& url);
+    void goToMainPageWith();
+    void goToFindHouseNeedListPage();
+    void showInfoFromPush(const std::shared_ptr<ui::ViewController>& screen);
+    void doSomethingBeforePopToTopVC();
+    void statusbarRemove();
+
     // State.
     [[nodiscard]] const std::shared_ptr<ui::Window>& window() const { return window_; }
     [[nodiscard]] const std::shared_ptr<QXTabBarController>& tabBarController() const {

@@ -1,8 +1,8 @@
 #include "AppShellFixture.h"
 
 #include "analytics/StatClick.h"
-#include "app/QXHomeEntries.h"
 #include "app/QXTabBarController.h"
+#include "app/home/QXMainViewController.h"
 #include "map/QXMapViewController.h"
 
 #include "platform/uikit/navigation_controller.h"
@@ -13,16 +13,14 @@ namespace {
 
 class HomeShopEntryTest : public AppShellFixture {};
 
-TEST_F(HomeShopEntryTest, TheHomeTabOpensTheShopMapOnceAndDragBackReturnsWhenItGoes) {
+TEST_F(HomeShopEntryTest, TheHomeTabsShopTileOpensTheShopMapAndDragBackReturnsWhenItGoes) {
     launchAfterGuide();
     auto& app = QXAppDelegate::sharedAppDelegate();
     auto& stack =
         static_cast<ui::NavigationController&>(*app.tabBarController()->viewControllers().at(0));
-    auto* home = dynamic_cast<QXHomeEntries*>(stack.topViewController().get());
+    auto* home = dynamic_cast<QXMainViewController*>(stack.topViewController().get());
     ASSERT_NE(home, nullptr);
-    EXPECT_NE(driver().findByTag(QXHomeEntries::kShopEntryTag), nullptr);
-    home->openShopMap();
-    home->openShopMap();  // a second tap during the push
+    home->onClickTag(QXMainViewController::kAgentShops);
     clock().advance(1s);
     ASSERT_EQ(stack.viewControllers().size(), 2u);
     auto* map = dynamic_cast<QXMapViewController*>(stack.topViewController().get());

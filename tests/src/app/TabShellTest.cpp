@@ -1,6 +1,5 @@
 #include "AppShellFixture.h"
 
-#include "app/QXHomeEntries.h"
 #include "houses/QXPostList.h"
 #include "location/CityData.h"
 #include "location/SelectedCityState.h"
@@ -11,6 +10,7 @@
 #include "app/QXTabBarController.h"
 #include "app/QXUIViewController.h"
 #include "app/XXNavigationController.h"
+#include "app/home/QXMainViewController.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
@@ -148,14 +148,14 @@ TEST_F(TabShellTest, EachTabIsADragBackStackAndTheUserCentreWorks) {
 TEST_F(TabShellTest, TheHomeTilesOpenThePostListsOfTheCity) {
     ASSERT_TRUE(
         runMainLoopUntil([&] { return app().cityState()->cityData()->currentCity() != nullptr; }));
-    ASSERT_TRUE(driver().tap(driver().findByTag(QXHomeEntries::kTileTag + 3)));
+    ASSERT_TRUE(driver().tapText(QStringLiteral("好房子")));
     driver().wait(0.5);
     auto* navigation =
         dynamic_cast<ui::NavigationController*>(tabs().viewControllers().front().get());
     ASSERT_NE(navigation, nullptr);
     auto list = std::dynamic_pointer_cast<QXPostList>(navigation->topViewController());
     ASSERT_NE(list, nullptr);
-    EXPECT_EQ(list->majorId(), 3);
+    EXPECT_EQ(list->majorId(), 1);
     ASSERT_TRUE(runMainLoopUntil([&] {
         driver().wait(0.1);
         return list->paging().nowListNum > 0;
@@ -185,6 +185,14 @@ TEST_F(TabShellScreenshotTest, AFreshSandboxShowsTheGuideThenTheCityChooserThenT
         return !app().tabBarController()->presentedViewController();
     }));
     EXPECT_GE(app().currentCityScript_index(), 0);
+    // The home screen shows the server's banners.
+    const auto& home =
+        static_cast<ui::NavigationController&>(*app().tabBarController()->viewControllers().at(0));
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return static_cast<QXMainViewController&>(*home.viewControllers().front())
+                   .dataArray()
+                   .size() == 5;
+    }));
     const auto shot = driver().screenshot();
     ASSERT_TRUE(shot);
     EXPECT_TRUE(matchesReferenceImage(shot->pixels(), "src/app/reference", "tab_shell_fresh.png"));

@@ -1,0 +1,146 @@
+#include "AppShellFixture.h"
+
+#include "account/QXHouseNewsViewController.h"
+#include "analytics/StatClick.h"
+#include "app/QXPlaceholderController.h"
+#include "app/QXTabBarController.h"
+#include "app/WebHelp.h"
+#include "platform/uikit/navigation_controller.h"
+
+#include <chrono>
+
+namespace {
+
+class PushNotificationTest : public AppShellFixture {
+protected:
+    void SetUp() override {
+        AppShellFixture::SetUp();
+        launchAfterGuide();
+    }
+
+    [[nodiscard]] ui::Application& application() { return ui::Application::sharedApplication(); }
+    [[nodiscard]] QXTabBarController& tabs() { return *app().tabBarController(); }
+    [[nodiscard]] ui::NavigationController& stack(std::size_t tab) {
+        return static_cast<ui::NavigationController&>(*tabs().viewControllers().at(tab));
+    }
+    [[nodiscard]] ui::NavigationController& selectedStack() {
+        return stack(tabs().selectedIndex());
+    }
+    // A push the user tapped: it reaches the app on its way back from the background.
+    void tap(const QVariantMap& payload) {
+        if (application().applicationState() == ui::ApplicationState::Active) {
+            application().moveToBackground();
+        }
+        application().receiveRemoteNotification(payload);
+    }
+    [[nodiscard]] int events(const QString& id) const {
+        int count = 0;
+        for (const QVariant& record : StatClick::records()) {
+            if (record.toMap().value("id").toString() == id) ++count;
+        }
+        return count;
+    }
+    [[nodiscard]] int screensOf(const ui::NavigationController& nav, const QString& kind) const {
+        int count = 0;
+        for (const auto& screen : nav.viewControllers()) count += screen->className() == kind;
+        return count;
+    }
+    void pushDetail(std::size_t tab) {
+        stack(tab).pushViewController(std::make_shared<QXPlaceholderController>("d", "detail"),
+                                      false);
+    }
+};
+
+TEST_F(PushNotificationTest, TwoNewsPushesLeaveOneNewsScreen) {
+    tap({{"type", "8"}});
+    EXPECT_EQ(events("pushmessage_notIM_show"), 1);
+    auto* news =
+        dynamic_cast<QXHouseNewsViewController*>(selectedStack().topViewController().get());
+    ASSERT_NE(news, nullptr);
+    EXPECT_TRUE(news->isFromPush());
+    tap({{"type", "8"}});
+    EXPECT_EQ(screensOf(selectedStack(), "QXHouseNewsViewController"), 1);
+    EXPECT_EQ(selectedStack().viewControllers().size(), 2u);
+}
+
+TEST_F(PushNotificationTest, AChatPushReturnsTheOldTabToItsRootAndSelectsTheChats) {
+    pushDetail(0);
+    pushDetail(0);
+    tap({{"type", "1"}});
+    EXPECT_EQ(tabs().selectedIndex(), 1u);
+    EXPECT_EQ(stack(0).viewControllers().size(), 1u);
+    EXPECT_EQ(events("pushmessage_show"), 1);
+}
+
+TEST_F(PushNotificationTest, AWebPushOpensItsAddressAndAHomePushTheHomeTab) {
+    tap({{"type", "3"}, {"url", "http://example.invalid/page.html"}});
+    auto* page = dynamic_cast<WebHelp*>(selectedStack().topViewController().get());
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->url(), "http://example.invalid/page.html");
+    EXPECT_EQ(page->titleString(), WebHelp::kDefaultTitle);
+    EXPECT_TRUE(page->isFromPush());
+
+    tabs().setSelectedIndex(2);
+    pushDetail(2);
+    tap({{"type", "7"}});
+    EXPECT_EQ(tabs().selectedIndex(), 0u);
+    EXPECT_EQ(stack(2).viewControllers().size(), 1u);
+}
+
+TEST_F(PushNotificationTest, ANeedPushOpensTheNeedList) {
+    tap({{"type", "12"}});
+    auto* needs = dynamic_cast<QXPlaceholderController*>(selectedStack().topViewController().get());
+    ASSERT_NE(needs, nullptr);
+    EXPECT_EQ(needs->title(), "找房意向");
+    EXPECT_TRUE(needs->isFromPush());
+    EXPECT_EQ(events("subscribe_push_detail"), 1);
+}
+
+TEST_F(PushNotificationTest, UnknownOrMissingTypesGoNowhere) {
+    pushDetail(0);
+    for (const QVariantMap& payload :
+         {QVariantMap{{"type", "99"}}, QVariantMap{{"url", "http://x"}},
+          QVariantMap{{"type", ""}}}) {
+        tap(payload);
+        EXPECT_TRUE(app().applicationRun());
+    }
+    EXPECT_EQ(tabs().selectedIndex(), 0u);
+    EXPECT_EQ(stack(0).viewControllers().size(), 2u);
+    EXPECT_EQ(app().window()->viewWithTag(QXAppDelegate::kPushBannerTag), nullptr);
+}
+
+TEST_F(PushNotificationTest, APushInUseAfterABackgroundTripShowsTheBannerForOneAndAHalfSeconds) {
+    application().moveToBackground();
+    application().returnToForeground();
+    ASSERT_EQ(application().applicationState(), ui::ApplicationState::Active);
+    application().receiveRemoteNotification({{"type", "8"}});
+
+    EXPECT_EQ(selectedStack().viewControllers().size(), 1u) << "an in-use push does not navigate";
+    ui::View* banner = app().window()->viewWithTag(QXAppDelegate::kPushBannerTag);
+    ASSERT_NE(banner, nullptr);
+    EXPECT_EQ(banner->frame(), ui::Rect(180, 0, 140, 20));
+    EXPECT_EQ(events("pushmessage_notIM_click"), 1);
+    EXPECT_EQ(events("pushmessage_click"), 1);
+    clock().advance(std::chrono::milliseconds(1400));
+    EXPECT_NE(app().window()->viewWithTag(QXAppDelegate::kPushBannerTag), nullptr);
+    clock().advance(std::chrono::milliseconds(100));
+    EXPECT_EQ(app().window()->viewWithTag(QXAppDelegate::kPushBannerTag), nullptr);
+    EXPECT_EQ(app().window()->windowLevel(), 0);
+}
+
+TEST_F(PushNotificationTest, APushThatLaunchedTheAppIsDispatchedAtTheEndOfTheLaunch) {
+    app().didLoadAppByUnRunOnDevice(
+        {{ui::kApplicationLaunchOptionsRemoteNotificationKey, QVariantMap{{"type", "8"}}}});
+    EXPECT_NE(dynamic_cast<QXHouseNewsViewController*>(selectedStack().topViewController().get()),
+              nullptr);
+    app().didLoadAppByUnRunOnDevice({{ui::kApplicationLaunchOptionsRemoteNotificationKey, "8"}});
+    EXPECT_EQ(selectedStack().viewControllers().size(), 2u);
+}
+
+TEST_F(PushNotificationTest, TheDeviceTokenIsKeptAsDelivered) {
+    const QByteArray token("\x01\x02\xfe", 3);
+    app().didRegisterForRemoteNotificationsWithDeviceToken(application(), token);
+    EXPECT_EQ(defaults().dataForKey("describeDeviceToken"), token);
+}
+
+}  // namespace

@@ -1,0 +1,264 @@
+#include "../AppShellFixture.h"
+
+#include "app/QXPlaceholderController.h"
+#include "app/QXTabBarController.h"
+#include "app/QXUtil.h"
+#include "app/WebHelp.h"
+#include "app/XXNavigationController.h"
+#include "app/home/QXMainViewController.h"
+#include "houses/QXPostList.h"
+#include "map/QXMapViewController.h"
+#include "platform/foundation/property_list.h"
+#include "platform/uikit/button.h"
+#include "platform/uikit/image.h"
+#include "platform/uikit/image_view.h"
+#include "ui/widgets/IconMenuView.h"
+
+#include "ReferenceImage.h"
+
+#include <QColor>
+#include <QFile>
+#include <QImage>
+
+namespace {
+
+QVariantMap banner(const QString& jump, const QString& title = QStringLiteral("横幅")) {
+    return {{"img_url", "http://127.0.0.1:9/none.jpg"}, {"jump_url", jump}, {"title", title}};
+}
+
+QVariantMap bannerReply(const QVariantList& top) {
+    return {{"status", 0}, {"data", QVariantMap{{"top", top}}}};
+}
+
+class QXMainViewControllerTest : public AppShellFixture {
+protected:
+    void SetUp() override {
+        AppShellFixture::SetUp();
+        launchAfterGuide();
+        // The launch's banners are in before a test hands the screen banners of its own.
+        ASSERT_TRUE(runMainLoopUntil([&] { return home().dataArray().size() == 5; }));
+    }
+
+    [[nodiscard]] XXNavigationController& homeStack() {
+        return static_cast<XXNavigationController&>(
+            *app().tabBarController()->viewControllers().at(0));
+    }
+    [[nodiscard]] QXMainViewController& home() {
+        return static_cast<QXMainViewController&>(*homeStack().viewControllers().front());
+    }
+    // The screen on top of the home stack, when one was pushed.
+    [[nodiscard]] QXPlaceholderController* pushed() {
+        if (homeStack().viewControllers().size() < 2) return nullptr;
+        return dynamic_cast<QXPlaceholderController*>(homeStack().topViewController().get());
+    }
+    [[nodiscard]] WebHelp* webPage() {
+        return dynamic_cast<WebHelp*>(homeStack().topViewController().get());
+    }
+    void comeBack() {
+        ui::Application::sharedApplication().moveToBackground();
+        ui::Application::sharedApplication().returnToForeground();
+    }
+    void logOn() {
+        app().userInfo()->setLoginID(9000000001);
+        app().userInfo()->setLogonSuccess(true);
+    }
+    void backToHome() {
+        ASSERT_TRUE(runMainLoopUntil([&] {
+            driver().wait(0.1);
+            return !homeStack().isTransitioning();
+        }));
+        homeStack().popToRootViewControllerAnimated(false);
+        ASSERT_EQ(homeStack().viewControllers().size(), 1u);
+    }
+    [[nodiscard]] std::vector<standin::RecordedRequest> subscriptionChecks() {
+        std::vector<standin::RecordedRequest> found;
+        for (auto& request : server().requests(standin::paths::kPush)) {
+            if (request.body.startsWith("act=5")) found.push_back(std::move(request));
+        }
+        return found;
+    }
+};
+
+TEST_F(QXMainViewControllerTest, TheHomeTabOpensOnTheBannersOfTheServerAtMostFive) {
+    ASSERT_TRUE(runMainLoopUntil([&] { return home().dataArray().size() == 5; }));
+    EXPECT_EQ(home().mainCycleView()->totalPages(), 5);
+    EXPECT_EQ(defaults().arrayForKey(kBannerDataNoImageKey), home().dataArray());
+    ASSERT_FALSE(calls("CommonOperateList").empty());
+    EXPECT_TRUE(calls("CommonOperateList").front().body.startsWith("cityId="));
+    EXPECT_EQ(home().tile(QXMainViewController::kHouseNews)->frame(),
+              ui::Rect(213.2, 120, 106.6, 72.5));
+}
+
+TEST_F(QXMainViewControllerTest, BannerRepliesKeepTheFirstFiveAndIgnoreWrongShapes) {
+    QVariantList eight;
+    for (int i = 0; i < 8; ++i) eight.append(banner(QString::number(i)));
+    home().saveBannerDataToUserDefaults(0, *ui::Image::imageNamed(QStringLiteral("红点.png")));
+    home().didFinishedBannerDataConnection(bannerReply(eight));
+    ASSERT_EQ(home().dataArray().size(), 5);
+    EXPECT_EQ(home().dataArray().last().toMap().value("jump_url"), "4");
+    EXPECT_TRUE(defaults().dataForKey("BannerDataImage_0").isEmpty())
+        << "new items drop the pictures of the old ones";
+
+    const QVariantList kept = home().dataArray();
+    home().didFinishedBannerDataConnection(QVariantMap{{"data", QVariantList{}}});
+    home().didFinishedBannerDataConnection(QVariantMap{{"data", QVariantMap{{"top", "x"}}}});
+    home().didFinishedBannerDataConnection(QVariant());
+    EXPECT_EQ(home().dataArray(), kept);
+    EXPECT_EQ(defaults().arrayForKey(kBannerDataNoImageKey), kept);
+}
+
+TEST_F(QXMainViewControllerTest, BannerLinksOpenTheirScreens) {
+    home().didFinishedBannerDataConnection(
+        bannerReply({banner("http://x", "网页"), banner("https://secure/page", "安全"), banner("3"),
+                     banner("7"), banner("-1"), banner("")}));
+    home().loadBannerDetailView(0);
+    ASSERT_NE(webPage(), nullptr);
+    EXPECT_EQ(webPage()->titleString(), "网页");
+    EXPECT_EQ(webPage()->url(), "http://x");
+    backToHome();
+    home().loadBannerDetailView(1);
+    ASSERT_NE(webPage(), nullptr) << "a secure link is a web page, not the shop map";
+    EXPECT_EQ(webPage()->url(), "https://secure/page");
+    backToHome();
+    home().loadBannerDetailView(2);
+    const auto list = std::dynamic_pointer_cast<QXPostList>(homeStack().topViewController());
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->majorId(), 3);
+    for (int index : {3, 4}) {
+        backToHome();
+        home().loadBannerDetailView(index);
+        const auto map =
+            std::dynamic_pointer_cast<QXMapViewController>(homeStack().topViewController());
+        ASSERT_NE(map, nullptr);
+        EXPECT_EQ(map->title(), "中介门店");
+    }
+    backToHome();
+    for (int index : {5, 6, -1}) home().loadBannerDetailView(index);
+    EXPECT_EQ(homeStack().viewControllers().size(), 1u);
+}
+
+TEST_F(QXMainViewControllerTest, WithoutBannersTheCarouselIsEmptyAndATapDoesNothing) {
+    home().didFinishedBannerDataConnection(bannerReply({}));
+    EXPECT_EQ(home().numberOfPages(), 0);
+    home().didClickPage(*home().mainCycleView(), 0);
+    EXPECT_EQ(pushed(), nullptr);
+}
+
+TEST_F(QXMainViewControllerTest, TheNewsRedPointShowsUntilTheNewsAreOpened) {
+    ui::Button* news = home().tile(QXMainViewController::kHouseNews);
+    ASSERT_EQ(home().redImageIcon()->superview(), news) << "no news seen yet";
+    EXPECT_EQ(home().redImageIcon()->frame(), ui::Rect(59, 10, 12, 12));
+    home().onClickTag(QXMainViewController::kHouseNews);
+    EXPECT_EQ(home().redImageIcon()->superview(), nullptr);
+    backToHome();
+
+    const QVariantMap reply{{"data", QVariantList{QVariantMap{{"url", "http://n/1.html"}}}}};
+    home().loadRedPoint(reply);
+    EXPECT_EQ(home().redImageIcon()->superview(), news);
+    EXPECT_EQ(defaults().stringForKey(kNewsUrlKey), "http://n/1.html");
+    home().onClickTag(QXMainViewController::kHouseNews);
+    home().loadRedPoint(reply);
+    EXPECT_EQ(home().redImageIcon()->superview(), nullptr) << "the same news again is no news";
+}
+
+TEST_F(QXMainViewControllerTest, TheFirstRunFetchesTermsVersionZeroAndKeepsOnlyNewerOnes) {
+    ASSERT_TRUE(runMainLoopUntil([&] { return home().versionIndex() == 3; }));
+    const auto terms = calls("HousingRequestInfo");
+    ASSERT_FALSE(terms.empty());
+    EXPECT_TRUE(terms.front().body.contains("\"getNevoruAppConfig\":[0]"))
+        << terms.front().body.data();
+    EXPECT_EQ(defaults().integerForKey("termsVersion"), 3);
+    const auto rent = home().loadLocalTermsData(1);
+    ASSERT_TRUE(rent);
+    EXPECT_EQ(rent->size(), 4);
+    EXPECT_FALSE(home().loadLocalTermsData(9)) << "a kind without terms";
+
+    const QVariantMap same{
+        {"data", QVariantMap{{"SearchHousingRequest",
+                              QVariantMap{{"getNevoruAppConfig", QVariantMap{{"version", 3}}}}}}}};
+    home().parseData(same);
+    const QVariantMap older{
+        {"data", QVariantMap{{"SearchHousingRequest",
+                              QVariantMap{{"getNevoruAppConfig", QVariantMap{{"version", 2}}}}}}}};
+    home().parseData(older);
+    home().parseData(QVariantMap{{"data", QVariantMap{}}});
+    EXPECT_EQ(home().versionIndex(), 3);
+    EXPECT_FALSE(QFile::exists(QXMainViewController::termsFileName(2)));
+    EXPECT_EQ(home().loadLocalTermsData(1)->size(), 4) << "the terms file stays whole";
+}
+
+TEST_F(QXMainViewControllerTest, BecomingActiveTwiceWithinAnHourChecksSubscriptionsOnce) {
+    app().setConnectionReachabil(true);
+    // The launch made the first check and kept its time.
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return subscriptionChecks().size() == 1 &&
+               defaults().doubleForKey(kSubscribeRefreshTimeKey) > 0;
+    }));
+    comeBack();
+    // A forced check goes out after any the activation would have sent.
+    home().getSubscribeRefreshStatusFromServerWithFlag(true);
+    ASSERT_TRUE(runMainLoopUntil([&] { return subscriptionChecks().size() >= 2; }));
+    EXPECT_EQ(subscriptionChecks().size(), 2u);
+
+    clock().advance(std::chrono::seconds(3600));
+    logOn();
+    comeBack();
+    ASSERT_TRUE(runMainLoopUntil([&] { return subscriptionChecks().size() == 3; }));
+    EXPECT_EQ(subscriptionChecks().back().body, "act=5&loginId=9000000001");
+}
+
+TEST_F(QXMainViewControllerTest, AFailedSubscriptionCheckIsRetriedAtTheNextActivation) {
+    app().setConnectionReachabil(true);
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return subscriptionChecks().size() == 1 &&
+               defaults().doubleForKey(kSubscribeRefreshTimeKey) > 0;
+    }));
+    const double kept = defaults().doubleForKey(kSubscribeRefreshTimeKey);
+    clock().advance(std::chrono::seconds(3600));
+    server().setFault({.prefix = standin::paths::kPush, .status = 500, .times = 1});
+    comeBack();
+    ASSERT_TRUE(runMainLoopUntil([&] { return subscriptionChecks().size() == 2; }));
+    EXPECT_EQ(defaults().doubleForKey(kSubscribeRefreshTimeKey), kept);
+
+    comeBack();
+    ASSERT_TRUE(runMainLoopUntil([&] { return subscriptionChecks().size() == 3; }))
+        << "the failure did not count as a check";
+    ASSERT_TRUE(
+        runMainLoopUntil([&] { return defaults().doubleForKey(kSubscribeRefreshTimeKey) > kept; }));
+}
+
+TEST_F(QXMainViewControllerTest, ThePublishMenuOpensTheNeedFormOfTheChosenKindWithItsTerms) {
+    ASSERT_TRUE(runMainLoopUntil([&] { return home().versionIndex() == 3; }));
+    home().onClickPublish();
+    ASSERT_NE(home().publishMenu(), nullptr);
+    const auto& buttons = home().publishMenu()->buttons();
+    ASSERT_EQ(buttons.size(), 3u);
+    EXPECT_TRUE(homeStack().isNavigationBarHidden());
+    home().publishMenu()->buttonTapped(*buttons.front());
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        driver().wait(0.1);
+        return pushed() != nullptr;
+    }));
+    EXPECT_TRUE(pushed()->description().contains(QStringLiteral("类别 5")))
+        << pushed()->description().toStdString();
+    EXPECT_TRUE(pushed()->description().contains(QStringLiteral("4 个标签组")));
+}
+
+TEST_F(QXMainViewControllerTest, TheHomeScreenShowsItsCachedBannerPicture) {
+    QImage picture(640, 240, QImage::Format_RGB32);
+    picture.fill(QColor(70, 140, 210));
+    for (int x = 0; x < 640; x += 80) {
+        for (int y = (x / 80 % 2) * 60; y < 240; y += 120) {
+            picture.setPixelColor(x + 40, y + 30, Qt::white);
+        }
+    }
+    home().saveBannerDataToUserDefaults(0, *ui::Image::imageWithQImage(picture, 2));
+    home().mainCycleView()->reloadData();
+    driver().wait(2);
+    const auto shot = driver().screenshot();
+    ASSERT_TRUE(shot);
+    EXPECT_TRUE(
+        matchesReferenceImage(shot->pixels(), "src/app/home/reference", "home_banners.png"));
+}
+
+}  // namespace
