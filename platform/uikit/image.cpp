@@ -118,6 +118,8 @@ Image::Image(QImage pixels, double scale, ImageOrientation orientation)
       scale_(scale > 0 ? scale : 1),
       orientation_(orientation) {}
 
+Image::Image() = default;
+
 Image::~Image() = default;
 
 std::shared_ptr<Image> Image::imageNamed(const QString& name) {

@@ -110,7 +110,8 @@ public:
     [[nodiscard]] std::shared_ptr<Image> boxConvolved(int boxSize, int passes) const;
 
 protected:
-    Image() = default;
+    // For subclasses that keep their pixels elsewhere.
+    Image();
 
 private:
     struct Slices;
