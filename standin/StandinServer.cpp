@@ -3,6 +3,7 @@
 #include "standin/Gzip.h"
 #include "standin/RecordingServer.h"
 #include "standin/SampleImages.h"
+#include "standin/SamplePictures.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -73,6 +74,7 @@ struct StandinServer::Impl {
           imagesFolder(folder.isEmpty() ? temporaryImages->path() : folder),
           endpoints(imagesFolder) {
         SampleImages::writeTo(imagesFolder);
+        SamplePictures::addRoutes(endpoints);
     }
 
     void handle(const httplib::Request& request, httplib::Response& response);

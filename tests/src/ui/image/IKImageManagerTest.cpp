@@ -195,3 +195,29 @@ TEST_F(IKImageManagerTest, ARefusedDownloadAnswersWithNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+class ImageHostPicturesTest : public ImageRoadFixture {};
+
+TEST_F(ImageHostPicturesTest, RenditionsAndTheAnimationComeThroughTheWholeRoad) {
+    Answers answers;
+    manager->downloadImageWithURL(imageURL("posts/12_120-90c_7-0.jpg"), 0, {}, into(answers, 1));
+    manager->downloadImageWithURL(imageURL("avatars/brokers/3_44-44c_7-0.png"), 0, {},
+                                  into(answers, 2));
+    manager->downloadImageWithURL(imageURL("anim/waiting.gif"), 0, {}, into(answers, 3));
+    ASSERT_TRUE(waitForAnswers(answers, 3));
+    for (const auto& answer : answers.all()) {
+        ASSERT_TRUE(answer.image) << answer.caller;
+        if (answer.caller == 1) {
+            EXPECT_EQ(answer.image->size(), (ui::Size{120, 90}));
+        } else if (answer.caller == 2) {
+            EXPECT_EQ(answer.image->size(), (ui::Size{44, 44}));
+        } else {
+            EXPECT_EQ(answer.image->images().size(), 8u);
+            EXPECT_DOUBLE_EQ(answer.image->duration(), 0.8);
+        }
+    }
+}
+
+}  // namespace
