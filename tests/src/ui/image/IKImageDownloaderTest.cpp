@@ -1,6 +1,13 @@
 #include "ImageRoadFixture.h"
+#include "ImageSamples.h"
+#include "LoopbackServer.h"
+#include "TestCertificate.h"
 
 #include "platform/foundation/notification_center.h"
+
+#include <QFile>
+
+#include <atomic>
 
 namespace {
 
@@ -189,6 +196,32 @@ TEST_F(IKImageDownloaderTest, ProgressCountsTheBytesAndTheNotificationsFrameTheD
     EXPECT_EQ(progress.back().first, length);
     EXPECT_EQ(starts, 1);
     EXPECT_EQ(stops, 1);
+}
+
+TEST_F(IKImageDownloaderTest, AServerWithACertificateNobodyVouchesForGetsNoRequest) {
+    for (const auto& [name, text] :
+         {std::pair{"/cert.pem", kTestCertificate}, std::pair{"/key.pem", kTestKey}}) {
+        QFile file(sandboxPath() + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+    std::atomic<int> seen{0};
+    const QByteArray png = samples::encoded(samples::solid(4, 4, Qt::red), "png");
+    LoopbackServer https((sandboxPath() + "/cert.pem").toStdString(),
+                         (sandboxPath() + "/key.pem").toStdString());
+    https.server().Get("/img/a.png", [&](const httplib::Request&, httplib::Response& response) {
+        ++seen;
+        response.set_content(png.toStdString(), "image/png");
+    });
+    https.start();
+    Answers answers;
+    downloader->downloadImageWithURL(https.url("/img/a.png"), 0, {}, downloadedInto(answers));
+    ASSERT_TRUE(waitForAnswers(answers, 1));
+    const Answer answer = answers.all()[0];
+    EXPECT_FALSE(answer.image);
+    ASSERT_TRUE(answer.error);
+    EXPECT_EQ(answer.error->code(), ns::Error::kURLErrorServerCertificateUntrusted);
+    EXPECT_EQ(seen.load(), 0);
 }
 
 }  // namespace
