@@ -163,6 +163,8 @@ void IKImageDownloaderOperation::didReceiveResponse(
 
 void IKImageDownloaderOperation::didReceiveData(ns::URLConnection&, const QByteArray& data) {
     ProgressBlock progress;
+    CompletedBlock completed;
+    QByteArray soFar;
     std::int32_t received = 0;
     std::int32_t expected = 0;
     {
@@ -171,8 +173,23 @@ void IKImageDownloaderOperation::didReceiveData(ns::URLConnection&, const QByteA
         received = static_cast<std::int32_t>(std::min<qsizetype>(imageData_.size(), INT32_MAX));
         expected = expectedSize_;
         progress = progressBlock_;
+        if ((options_ & IKImageDownloaderProgressiveDownload) && expected > 0 &&
+            received < expected) {
+            completed = completedBlock_;
+            soFar = imageData_;
+        }
     }
+    if (completed) deliverPartialImage(soFar, completed);
     if (progress) progress(received, expected);
+}
+
+void IKImageDownloaderOperation::deliverPartialImage(const QByteArray& soFar,
+                                                     const CompletedBlock& completed) {
+    // The decoder draws what the bytes so far hold; the rows still missing stay blank.
+    auto partial = ui::Image::imageWithData(soFar);
+    if (!partial) return;
+    partial = IKImageCache::scaledImageForKey(request_.url().toString(QUrl::FullyEncoded), partial);
+    completed(partial, {}, std::nullopt, false);
 }
 
 std::optional<ns::CachedURLResponse> IKImageDownloaderOperation::willCacheResponse(

@@ -41,7 +41,8 @@ public:
     // Received and expected byte counts; expected is -1 before the response and 0 when
     // the server gave no length.
     using ProgressBlock = std::function<void(std::int32_t received, std::int32_t expected)>;
-    // finished is false only for the answer to a nil URL.
+    // finished is false only for a partial picture of progressive loading and for the
+    // answer to a nil URL.
     using CompletedBlock =
         std::function<void(const Image& image, const QByteArray& data,
                            const std::optional<ns::Error>& error, bool finished)>;
@@ -91,6 +92,8 @@ private:
     void postNotification(const QString& name, bool withOperation);
     void complete(const Image& image, const QByteArray& data,
                   const std::optional<ns::Error>& error);
+    // With progressive loading, the picture as far as its bytes have come, not finished.
+    void deliverPartialImage(const QByteArray& soFar, const CompletedBlock& completed);
 
     const ns::URLRequest request_;
     const std::uint32_t options_;

@@ -198,6 +198,29 @@ TEST_F(IKImageDownloaderTest, ProgressCountsTheBytesAndTheNotificationsFrameTheD
     EXPECT_EQ(stops, 1);
 }
 
+TEST_F(IKImageDownloaderTest, ProgressiveLoadingShowsThePartThatCameBeforeACut) {
+    // Half of a photograph comes, then the connection closes.
+    server().setFault({.prefix = "/img/posts/", .truncate = true});
+    Answers answers;
+    downloader->downloadImageWithURL(imageURL("posts/9.jpg"), IKImageDownloaderProgressiveDownload,
+                                     {}, downloadedInto(answers));
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        const auto all = answers.all();
+        return !all.empty() && all.back().finished;
+    }));
+    const auto all = answers.all();
+    ASSERT_GE(all.size(), 2u);
+    EXPECT_FALSE(all.front().finished);
+    ASSERT_TRUE(all.front().image);
+    EXPECT_EQ(all.front().image->size(), (ui::Size{640, 480}));
+    EXPECT_TRUE(all.back().error);
+    // Without the option nothing partial comes.
+    Answers plain;
+    downloader->downloadImageWithURL(imageURL("posts/10.jpg"), 0, {}, downloadedInto(plain));
+    ASSERT_TRUE(waitForAnswers(plain, 1));
+    EXPECT_TRUE(plain.all()[0].finished);
+}
+
 TEST_F(IKImageDownloaderTest, AServerWithACertificateNobodyVouchesForGetsNoRequest) {
     for (const auto& [name, text] :
          {std::pair{"/cert.pem", kTestCertificate}, std::pair{"/key.pem", kTestKey}}) {
