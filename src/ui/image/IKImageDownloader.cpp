@@ -45,13 +45,12 @@ std::shared_ptr<IKImageDownloader> IKImageDownloader::create() {
 }
 
 IKImageDownloader::IKImageDownloader()
-    : downloadQueue_(QStringLiteral("com.housing.IKImageDownloader")) {
-    downloadQueue_.setMaxConcurrentOperationCount(kDefaultMaxConcurrentDownloads);
+    : downloadQueue_(IKImageDownloadQueue::create(kDefaultMaxConcurrentDownloads)) {
     HTTPHeaders_.setValue(QStringLiteral("Accept"), QStringLiteral("image/webp,image/*;q=0.8"));
 }
 
 IKImageDownloader::~IKImageDownloader() {
-    downloadQueue_.cancelAllOperations();
+    downloadQueue_->cancelAllOperations();
 }
 
 void IKImageDownloader::setValue(const QString& value, const QString& field) {
@@ -120,6 +119,7 @@ std::shared_ptr<IKImageOperation> IKImageDownloader::downloadImageWithURL(
     caller->progress = std::move(progress);
     caller->completed = std::move(completed);
     std::shared_ptr<IKImageDownloaderOperation> operation;
+    bool newestFirst = false;
     {
         std::lock_guard lock(mutex_);
         auto [entry, first] = downloads_.try_emplace(key);
@@ -128,14 +128,10 @@ std::shared_ptr<IKImageOperation> IKImageDownloader::downloadImageWithURL(
             entry->second.id = nextDownloadId_++;
             operation = makeOperation(url, key, entry->second.id, options);
             entry->second.operation = operation;
-            if (executionOrder_ == ExecutionOrder::LIFO) {
-                // The newest download starts before those already waiting.
-                if (auto last = lastAddedOperation_.lock()) last->addDependency(operation);
-                lastAddedOperation_ = operation;
-            }
         }
+        newestFirst = executionOrder_ == ExecutionOrder::LIFO;
     }
-    if (operation) downloadQueue_.addOperation(operation);
+    if (operation) downloadQueue_->addOperation(operation, newestFirst);
     return std::make_shared<CallerOperation>(weak_from_this(), key, caller);
 }
 

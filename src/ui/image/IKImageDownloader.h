@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/foundation/http_header_fields.h"
-#include "platform/foundation/operation_queue.h"
+#include "ui/image/IKImageDownloadQueue.h"
 #include "ui/image/IKImageDownloaderOperation.h"
 
 #include <QString>
@@ -42,15 +42,15 @@ public:
     void setValue(const QString& value, const QString& field);
     [[nodiscard]] QString valueForHTTPHeaderField(const QString& field) const;
     void setMaxConcurrentDownloads(int count) {
-        downloadQueue_.setMaxConcurrentOperationCount(count);
+        downloadQueue_->setMaxConcurrentOperationCount(count);
     }
     [[nodiscard]] int maxConcurrentDownloads() const {
-        return downloadQueue_.maxConcurrentOperationCount();
+        return downloadQueue_->maxConcurrentOperationCount();
     }
     [[nodiscard]] std::uint32_t currentDownloadCount() const {
-        return static_cast<std::uint32_t>(downloadQueue_.operationCount());
+        return static_cast<std::uint32_t>(downloadQueue_->operationCount());
     }
-    void setSuspended(bool suspended) { downloadQueue_.setSuspended(suspended); }
+    void setSuspended(bool suspended) { downloadQueue_->setSuspended(suspended); }
 
     // An invalid URL answers (nil, nil, nil, false) at once and gives no operation. The
     // blocks run on a worker thread.
@@ -84,7 +84,7 @@ private:
     [[nodiscard]] std::vector<std::shared_ptr<Caller>> takeCallers(const QString& key,
                                                                    std::uint64_t downloadId);
 
-    ns::OperationQueue downloadQueue_;
+    const std::shared_ptr<IKImageDownloadQueue> downloadQueue_;
     mutable std::mutex mutex_;
     std::map<QString, Download> downloads_;
     std::uint64_t nextDownloadId_ = 1;
@@ -94,5 +94,4 @@ private:
     QString password_;
     double downloadTimeout_ = kDefaultTimeout;
     ExecutionOrder executionOrder_ = ExecutionOrder::FIFO;
-    std::weak_ptr<ns::Operation> lastAddedOperation_;
 };

@@ -16,6 +16,10 @@ namespace {
 
 constexpr double kDefaultFrameDuration = 0.1;
 constexpr double kShortestFrameDuration = 0.011;
+// Decoded frames of one animation may take this much memory; the frames after that are
+// dropped. A GIF of tiny frames on a huge canvas costs little to send and a whole canvas
+// per frame to decode.
+constexpr qsizetype kLargestAnimationBytes = 64 * 1024 * 1024;
 
 std::shared_ptr<ui::Image> gifFromBundle(const QString& resource) {
     const QString path = ns::Bundle::pathForResource(resource, QStringLiteral("gif"));
@@ -35,11 +39,14 @@ std::shared_ptr<ui::Image> ik_animatedGIFWithData(const QByteArray& data) {
     std::vector<std::shared_ptr<ui::Image>> frames;
     frames.reserve(source->count());
     double total = 0;
+    qsizetype decodedBytes = 0;
     for (std::size_t index = 0; index < source->count(); ++index) {
         auto frame = source->createImageAtIndex(index, scale);
         // A frame that does not decode ends the animation where the bytes stop making
         // sense (a cut-off download), keeping the frames before it.
         if (!frame) break;
+        decodedBytes += frame->pixels().sizeInBytes();
+        if (!frames.empty() && decodedBytes > kLargestAnimationBytes) break;
         total += ik_frameDurationAtIndex(index, *source);
         frames.push_back(std::move(frame));
     }

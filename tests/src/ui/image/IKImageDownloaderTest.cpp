@@ -1,9 +1,11 @@
+#include "Gate.h"
 #include "ImageRoadFixture.h"
 #include "ImageSamples.h"
 #include "LoopbackServer.h"
 #include "TestCertificate.h"
 
 #include "platform/foundation/notification_center.h"
+#include "standin/SamplePictures.h"
 
 #include <QFile>
 
@@ -150,6 +152,7 @@ TEST_F(IKImageDownloaderTest, RequestsAskForImagesAndHeadersCanBeRemoved) {
 
 TEST_F(IKImageDownloaderTest, LastInFirstOutStartsTheNewestWaitingDownloadFirst) {
     downloader->setExecutionOrder(IKImageDownloader::ExecutionOrder::LIFO);
+    downloader->setMaxConcurrentDownloads(1);  // one at a time, so the order is the server's
     downloader->setSuspended(true);
     Answers answers;
     for (const char* path : {"test/red.png", "test/blue.jpg", "test/pixel.png"}) {
@@ -198,27 +201,34 @@ TEST_F(IKImageDownloaderTest, ProgressCountsTheBytesAndTheNotificationsFrameTheD
     EXPECT_EQ(stops, 1);
 }
 
-TEST_F(IKImageDownloaderTest, ProgressiveLoadingShowsThePartThatCameBeforeACut) {
-    // Half of a photograph comes, then the connection closes.
-    server().setFault({.prefix = "/img/posts/", .truncate = true});
+TEST_F(IKImageDownloaderTest, ProgressiveLoadingShowsThePartThatHasCome) {
+    // A photograph whose second half waits until the test has seen the first.
+    const QByteArray photo = *standin::SamplePictures::render("posts/9.jpg");
+    Gate secondHalf;
+    LoopbackServer slow;
+    slow.server().Get("/photo.jpg", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_content_provider(
+            std::size_t(photo.size()), "image/jpeg",
+            [&](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                const qsizetype half = photo.size() / 2;
+                if (offset == 0) return sink.write(photo.constData(), std::size_t(half));
+                if (!secondHalf.pass()) return false;
+                return sink.write(photo.constData() + half, std::size_t(photo.size() - half));
+            });
+    });
+    slow.start();
     Answers answers;
-    downloader->downloadImageWithURL(imageURL("posts/9.jpg"), IKImageDownloaderProgressiveDownload,
+    downloader->downloadImageWithURL(slow.url("/photo.jpg"), IKImageDownloaderProgressiveDownload,
                                      {}, downloadedInto(answers));
-    ASSERT_TRUE(runMainLoopUntil([&] {
-        const auto all = answers.all();
-        return !all.empty() && all.back().finished;
-    }));
-    const auto all = answers.all();
-    ASSERT_GE(all.size(), 2u);
-    EXPECT_FALSE(all.front().finished);
-    ASSERT_TRUE(all.front().image);
-    EXPECT_EQ(all.front().image->size(), (ui::Size{640, 480}));
-    EXPECT_TRUE(all.back().error);
-    // Without the option nothing partial comes.
-    Answers plain;
-    downloader->downloadImageWithURL(imageURL("posts/10.jpg"), 0, {}, downloadedInto(plain));
-    ASSERT_TRUE(waitForAnswers(plain, 1));
-    EXPECT_TRUE(plain.all()[0].finished);
+    ASSERT_TRUE(waitForAnswers(answers, 1));
+    const Answer partial = answers.all()[0];
+    EXPECT_FALSE(partial.finished);
+    ASSERT_TRUE(partial.image);
+    EXPECT_EQ(partial.image->size(), (ui::Size{640, 480}));
+    secondHalf.openForGood();
+    ASSERT_TRUE(runMainLoopUntil([&] { return answers.all().back().finished; }));
+    EXPECT_TRUE(answers.all().back().image);
+    EXPECT_FALSE(answers.all().back().error);
 }
 
 TEST_F(IKImageDownloaderTest, AServerWithACertificateNobodyVouchesForGetsNoRequest) {

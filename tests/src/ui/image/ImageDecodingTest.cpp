@@ -134,6 +134,22 @@ TEST_F(ImageDecodingTest, AGifCutOffMidwayKeepsTheFramesBeforeTheCut) {
     EXPECT_GE(cut->images().size(), 2u);
 }
 
+TEST_F(ImageDecodingTest, TinyFramesOnAHugeCanvasStopAtTheMemoryBudget) {
+    // A 3000 x 3000 canvas (36 MB a decoded frame) and five frames of 2 x 2 pixels: a few
+    // hundred bytes that would decode to 180 MB.
+    QByteArray bomb("GIF89a\xb8\x0b\xb8\x0b\x80\x00\x00\xff\x00\x00\x00\x00\xff", 19);
+    for (int frame = 0; frame < 5; ++frame) {
+        bomb.append("\x21\xf9\x04\x04\x0a\x00\x00\x00", 8);
+        bomb.append("\x2c\x00\x00\x00\x00\x02\x00\x02\x00\x00\x02\x02\x44\x01\x00", 15);
+    }
+    bomb.append('\x3b');
+    ASSERT_EQ(ui::ImageSource::createWithData(bomb)->count(), 5u);
+    const auto image = ik_imageWithData(bomb);
+    ASSERT_TRUE(image);
+    EXPECT_TRUE(image->images().empty());  // one frame within the budget: a still image
+    EXPECT_EQ(image->pixels().size(), QSize(3000, 3000));
+}
+
 TEST_F(ImageDecodingTest, ScalingAnAnimationDrawsEveryFrameOnAClearedCanvas) {
     // A first frame that is all red, a second that is transparent: the second frame must
     // come out transparent, not red from the frame before.
