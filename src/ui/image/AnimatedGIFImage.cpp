@@ -16,6 +16,13 @@ namespace {
 constexpr double kShortestDelay = 0.02 - double(std::numeric_limits<float>::epsilon());
 constexpr double kDefaultDelay = 0.1;
 
+// One serial queue reads the frames of every animation: it lives as long as the process,
+// so no image ever waits for its own queue to wind down when it goes.
+ns::SerialQueue& frameReadQueue() {
+    static ns::SerialQueue queue(QStringLiteral("com.housing.AnimatedGIFImage.frames"));
+    return queue;
+}
+
 }  // namespace
 
 std::shared_ptr<ui::Image> AnimatedGIFImage::imageNamed(const QString& name) {
@@ -61,43 +68,43 @@ AnimatedGIFImage::AnimatedGIFImage(std::shared_ptr<ui::ImageSource> source, doub
         frameDurations_.push_back(frameDurationAtIndex(*source_, index));
         totalDuration_ += frameDurations_.back();
     }
-    images_.resize(count);
+    auto& images = slots_->images;
+    images.resize(count);
     for (std::size_t index = 0; index < std::min(count, kFramesAhead); ++index) {
-        images_[index] = source_->createImageAtIndex(index, scale_);
+        images[index] = source_->createImageAtIndex(index, scale_);
     }
-    firstFrame_ = images_.front();
-    frameReadQueue_ =
-        std::make_shared<ns::SerialQueue>(QStringLiteral("com.housing.AnimatedGIFImage"));
+    firstFrame_ = images.front();
 }
 
 AnimatedGIFImage::~AnimatedGIFImage() = default;
 
 std::shared_ptr<ui::Image> AnimatedGIFImage::getFrameWithIndex(std::size_t index) {
-    std::lock_guard lock(imagesMutex_);
-    const std::size_t count = images_.size();
+    std::lock_guard lock(slots_->mutex);
+    auto& images = slots_->images;
+    const std::size_t count = images.size();
     if (index >= count) return nullptr;
-    auto frame = images_[index];
+    auto frame = images[index];
     if (count <= kFramesAhead) return frame;
-    if (index != 0) images_[index] = nullptr;
-    const std::weak_ptr<AnimatedGIFImage> weak =
-        std::static_pointer_cast<AnimatedGIFImage>(shared_from_this());
+    if (index != 0) images[index] = nullptr;
+    const std::weak_ptr<Slots> weakSlots = slots_;
     for (std::size_t ahead = index + 1; ahead <= index + kFramesAhead; ++ahead) {
         const std::size_t wanted = ahead % count;
-        if (images_[wanted]) continue;
-        frameReadQueue_->async([weak, wanted] {
-            auto self = weak.lock();
-            if (!self) return;
-            auto decoded = self->source_->createImageAtIndex(wanted, self->scale_);
-            std::lock_guard lock(self->imagesMutex_);
-            self->images_[wanted] = std::move(decoded);
+        if (images[wanted]) continue;
+        frameReadQueue().async([weakSlots, source = source_, scale = scale_, wanted] {
+            if (weakSlots.expired()) return;
+            auto decoded = source->createImageAtIndex(wanted, scale);
+            const auto store = weakSlots.lock();
+            if (!store) return;
+            std::lock_guard lock(store->mutex);
+            store->images[wanted] = std::move(decoded);
         });
     }
     return frame;
 }
 
 std::vector<std::shared_ptr<ui::Image>> AnimatedGIFImage::frameSlots() const {
-    std::lock_guard lock(imagesMutex_);
-    return images_;
+    std::lock_guard lock(slots_->mutex);
+    return slots_->images;
 }
 
 double AnimatedGIFImage::scale() const {

@@ -10,16 +10,13 @@
 #include <mutex>
 #include <vector>
 
-namespace ns {
-class SerialQueue;
-}
 namespace ui {
 class ImageSource;
 }
 
 // A GIF of several frames that decodes only a window of frames ahead of the one shown, so
 // that a long GIF does not hold every bitmap: frame 0 stays, and at most the 10 frames
-// after the last one fetched are decoded (on a serial queue of its own) at any time. It
+// after the last one fetched are decoded (one at a time, off the main thread) at any time. It
 // looks like its first frame wherever an image is drawn.
 class AnimatedGIFImage final : public ui::Image {
 public:
@@ -64,7 +61,11 @@ private:
     double totalDuration_ = 0;
     unsigned loopCount_ = 0;
     std::shared_ptr<ui::Image> firstFrame_;
-    mutable std::mutex imagesMutex_;
-    std::vector<std::shared_ptr<ui::Image>> images_;
-    std::shared_ptr<ns::SerialQueue> frameReadQueue_;
+    // The frame slots, shared with the decodes queued for them: a decode finishing after
+    // the image has gone finds no slots and keeps nothing, and never holds the image.
+    struct Slots {
+        std::mutex mutex;
+        std::vector<std::shared_ptr<ui::Image>> images;
+    };
+    const std::shared_ptr<Slots> slots_ = std::make_shared<Slots>();
 };
