@@ -102,9 +102,11 @@ void ImageDownoader::report(const QByteArray& data, bool succeeded) {
         self = std::move(selfHold_);
     }
     if (!self) self = shared_from_this();
-    // Decoding happens off the main thread; only the answer goes there.
-    auto image = succeeded ? ui::Image::imageWithData(data) : nullptr;
-    ns::MainQueue::post([self, delegate, image] {
-        if (delegate) delegate->receivedImage(image, *self);
+    // Decoded off the network and main threads; only the answer goes to the main thread.
+    ns::DispatchQueue::global()->async([self, delegate, data, succeeded] {
+        auto image = succeeded ? ui::Image::imageWithData(data) : nullptr;
+        ns::MainQueue::post([self, delegate, image] {
+            if (delegate) delegate->receivedImage(image, *self);
+        });
     });
 }
