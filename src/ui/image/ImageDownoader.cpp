@@ -106,7 +106,8 @@ void ImageDownoader::report(const QByteArray& data, bool succeeded) {
     ns::DispatchQueue::global()->async([self, delegate, data, succeeded] {
         auto image = succeeded ? ui::Image::imageWithData(data) : nullptr;
         ns::MainQueue::post([self, delegate, image] {
-            if (delegate) delegate->receivedImage(image, *self);
+            // A fetch cancelled after its bytes were in still reports nothing but nil.
+            if (delegate) delegate->receivedImage(self->canceled() ? nullptr : image, *self);
         });
     });
 }
