@@ -245,12 +245,12 @@ void IKImageManager::answerFromCache(const std::shared_ptr<IKImageCombinedOperat
     }
     const Image delivered = cachedImage;
     const IKImageCacheType type = cachedImage ? cacheType : IKImageCacheType::None;
+    removeRunning(operation);
     if (completed) {
         onMainThread([operation, completed, delivered, type, url] {
             if (!operation->isCancelled()) completed(delivered, std::nullopt, type, true, url);
         });
     }
-    removeRunning(operation);
 }
 
 void IKImageManager::answerFromDownload(const std::shared_ptr<IKImageCombinedOperation>& operation,
@@ -259,11 +259,14 @@ void IKImageManager::answerFromDownload(const std::shared_ptr<IKImageCombinedOpe
                                         bool hadCachedImage, const Image& image,
                                         const QByteArray& data,
                                         const std::optional<ns::Error>& error, bool finished) {
-    if (operation->isCancelled()) {
-        if (finished) removeRunning(operation);
-        return;
-    }
+    // Off the running list before the caller hears the end, so that the caller finds the
+    // manager idle when this was its last load.
+    if (finished) removeRunning(operation);
+    if (operation->isCancelled()) return;
     if (error) {
+        // Listed before the caller hears of it, so that a caller asking again is answered
+        // by the list.
+        noteFailure(url, *error);
         if (completed) {
             onMainThread([operation, completed, error, finished, url] {
                 if (!operation->isCancelled()) {
@@ -271,7 +274,6 @@ void IKImageManager::answerFromDownload(const std::shared_ptr<IKImageCombinedOpe
                 }
             });
         }
-        noteFailure(url, *error);
     } else if (!((options & IKImageRefreshCached) && hadCachedImage && !image)) {
         Image delivered = image;
         if (image && finished) {
@@ -295,7 +297,6 @@ void IKImageManager::answerFromDownload(const std::shared_ptr<IKImageCombinedOpe
             });
         }
     }
-    if (finished) removeRunning(operation);
 }
 
 void IKImageManager::removeRunning(const std::shared_ptr<IKImageCombinedOperation>& operation) {
