@@ -12,6 +12,10 @@
 #include <cstdint>
 #include <cstdlib>
 
+namespace {
+constexpr std::size_t kFramesDecodedDirectly = 4;
+}  // namespace
+
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     static QGuiApplication application(*argc, *argv);
@@ -33,7 +37,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (std::size_t index = 0; index < source->count(); ++index) {
             if (ImageGIF::ik_frameDurationAtIndex(index, *source) < 0.011) std::abort();
             if (AnimatedGIFImage::frameDurationAtIndex(*source, index) < 0.0199) std::abort();
-            (void)source->createImageAtIndex(index);
+            // Frames are decoded by the app through the two images below, within their
+            // budgets; decoding every frame here too would only time Qt's canvas copies.
+            if (index < kFramesDecodedDirectly) (void)source->createImageAtIndex(index);
         }
     }
     (void)ImageGIF::ik_animatedGIFWithData(bytes);
