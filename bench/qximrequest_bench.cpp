@@ -44,11 +44,6 @@ namespace {
 
 const QString kBody = QStringLiteral("jsonArgs={\"cityScriptIndex\":101,\"pageIndex\":1}");
 
-bench::StandinProgram& standin() {
-    static bench::StandinProgram instance;
-    return instance;
-}
-
 // Resident set size in kilobytes.
 long residentKilobytes() {
     QFile status("/proc/self/status");
@@ -75,9 +70,9 @@ bool postThroughRequest(QXIMRequest& request, const QString& url, QEventLoop& lo
 }
 
 void QXIMRequestPost(benchmark::State& state) {
-    if (!standin().running()) return state.SkipWithError("no stand-in server");
+    if (!bench::standin().running()) return state.SkipWithError("no stand-in server");
     QXIMRequest request;
-    const QString url = standin().url("/datashare/");
+    const QString url = bench::standin().url("/datashare/");
     QEventLoop loop;
     for (auto _ : state) {
         if (!postThroughRequest(request, url, loop)) state.SkipWithError("call failed");
@@ -88,9 +83,9 @@ void QXIMRequestPost(benchmark::State& state) {
 // The same call through the HTTP client and its operations alone, without the request
 // object: what the transport underneath costs.
 void ClientOperationPost(benchmark::State& state) {
-    if (!standin().running()) return state.SkipWithError("no stand-in server");
+    if (!bench::standin().running()) return state.SkipWithError("no stand-in server");
     NKHTTPClient client(NKHTTPClient::Plain{});
-    const QString url = standin().url("/datashare/");
+    const QString url = bench::standin().url("/datashare/");
     QEventLoop loop;
     for (auto _ : state) {
         ns::URLRequest request = client.requestWithMethod("POST", url);
@@ -117,9 +112,9 @@ QNetworkRequest bareRequest(const QUrl& url) {
 }
 
 void BareAccessManagerPost(benchmark::State& state) {
-    if (!standin().running()) return state.SkipWithError("no stand-in server");
+    if (!bench::standin().running()) return state.SkipWithError("no stand-in server");
     QNetworkAccessManager manager;
-    const QUrl url(standin().url("/datashare/"));
+    const QUrl url(bench::standin().url("/datashare/"));
     const QByteArray body = kBody.toUtf8();
     QEventLoop loop;
     for (auto _ : state) {
@@ -164,9 +159,9 @@ constexpr int kConcurrentCalls = 2000;
 constexpr int kInFlight = 6;  // the network access manager's connections per host
 
 void QXIMRequestPostConcurrent(benchmark::State& state) {
-    if (!standin().running()) return state.SkipWithError("no stand-in server");
+    if (!bench::standin().running()) return state.SkipWithError("no stand-in server");
     QXIMRequest request;
-    const QString url = standin().url("/datashare/");
+    const QString url = bench::standin().url("/datashare/");
     for (auto _ : state) {
         const bool ok = runConcurrently(kConcurrentCalls, kInFlight, [&](int index, auto done) {
             request.addValuesFormDic(RequestHeaderSet::dataShare("ping"));
@@ -184,9 +179,9 @@ void QXIMRequestPostConcurrent(benchmark::State& state) {
 }
 
 void BareAccessManagerPostConcurrent(benchmark::State& state) {
-    if (!standin().running()) return state.SkipWithError("no stand-in server");
+    if (!bench::standin().running()) return state.SkipWithError("no stand-in server");
     QNetworkAccessManager manager;
-    const QString url = standin().url("/datashare/");
+    const QString url = bench::standin().url("/datashare/");
     const QByteArray body = kBody.toUtf8();
     for (auto _ : state) {
         const bool ok = runConcurrently(kConcurrentCalls, kInFlight, [&](int index, auto done) {
@@ -215,9 +210,9 @@ struct MemoryReport {
 std::optional<MemoryReport> memoryReport;
 
 void QXIMRequestMemoryOver10000Calls(benchmark::State& state) {
-    if (!standin().running()) return state.SkipWithError("no stand-in server");
+    if (!bench::standin().running()) return state.SkipWithError("no stand-in server");
     QXIMRequest request;
-    const QString url = standin().url("/datashare/");
+    const QString url = bench::standin().url("/datashare/");
     QEventLoop loop;
     for (auto _ : state) {
         for (int call = 0; call < 2000; ++call) (void)postThroughRequest(request, url, loop);
@@ -266,7 +261,7 @@ StreamReport receiveStream(int count, double pauseMs) {
     StreamReport report;
     const std::string settings =
         "{\"count\":" + std::to_string(count) + ",\"heartbeatMs\":" + std::to_string(pauseMs) + "}";
-    if (!standin().control("stream", settings)) return report;
+    if (!bench::standin().control("stream", settings)) return report;
 
     struct Receiver {
         std::mutex mutex;
@@ -289,7 +284,7 @@ StreamReport receiveStream(int count, double pauseMs) {
         ns::MainQueue::post([&loop] { loop.quit(); });
     };
     request.requsetWithImNetWork(
-        standin().url("/comet/recvmsg"), queue,
+        bench::standin().url("/comet/recvmsg"), queue,
         [receiver, opening, end](const QByteArray& chunk) {
             if (chunk.isEmpty()) return end();
             std::lock_guard guard(receiver->mutex);
@@ -319,12 +314,12 @@ StreamReport receiveStream(int count, double pauseMs) {
 }
 
 void QXIMRequestStreamAt5000PerSecond(benchmark::State& state) {
-    if (!standin().running()) return state.SkipWithError("no stand-in server");
+    if (!bench::standin().running()) return state.SkipWithError("no stand-in server");
     for (auto _ : state) streamReports["5000/s"] = receiveStream(10000, 0.2);
 }
 
 void QXIMRequestStreamAsFastAsSent(benchmark::State& state) {
-    if (!standin().running()) return state.SkipWithError("no stand-in server");
+    if (!bench::standin().running()) return state.SkipWithError("no stand-in server");
     for (auto _ : state) streamReports["unpaced"] = receiveStream(50000, 0);
 }
 

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build ccache pkg-config
-    qt6-base-dev libgl-dev qt6-positioning-dev qt6-multimedia-dev
+    qt6-base-dev libgl-dev qt6-positioning-dev qt6-multimedia-dev qt6-image-formats-plugins
     qt6-qpa-plugins
     libsqlite3-dev libyajl-dev zlib1g-dev libopencore-amrnb-dev libplist-dev libssl-dev
     libcpp-httplib-dev

@@ -4,6 +4,7 @@
 #include "standin/MessagingServer.h"
 #include "standin/RecordingServer.h"
 #include "standin/SampleImages.h"
+#include "standin/SamplePictures.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -75,6 +76,7 @@ struct StandinServer::Impl {
           endpoints(imagesFolder) {
         SampleImages::writeTo(imagesFolder);
         messaging.install(endpoints);
+        SamplePictures::addRoutes(endpoints);
     }
 
     void handle(const httplib::Request& request, httplib::Response& response);

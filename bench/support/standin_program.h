@@ -54,4 +54,10 @@ private:
     int port_ = 0;
 };
 
+// The one stand-in of the benchmark program, started on first use.
+inline StandinProgram& standin() {
+    static StandinProgram instance;
+    return instance;
+}
+
 }  // namespace bench

@@ -157,6 +157,8 @@ Image::Image(QImage pixels, double scale, ImageOrientation orientation)
       scale_(scale > 0 ? scale : 1),
       orientation_(orientation) {}
 
+Image::Image() = default;
+
 Image::~Image() = default;
 
 std::shared_ptr<Image> Image::imageNamed(const QString& name) {
@@ -224,6 +226,42 @@ std::shared_ptr<Image> Image::imageWithQImage(QImage pixels, double scale,
                                               ImageOrientation orientation) {
     if (pixels.isNull()) return nullptr;
     return std::make_shared<Image>(std::move(pixels), scale, orientation);
+}
+
+namespace {
+
+// Frames played in turn; it shows and draws as its first frame.
+class AnimatedImage final : public Image {
+public:
+    AnimatedImage(std::vector<std::shared_ptr<Image>> frames, double duration)
+        : frames_(std::move(frames)), duration_(duration) {}
+    [[nodiscard]] double scale() const override { return frames_.front()->scale(); }
+    [[nodiscard]] ImageOrientation imageOrientation() const override {
+        return frames_.front()->imageOrientation();
+    }
+    [[nodiscard]] const QImage& pixels() const override { return frames_.front()->pixels(); }
+    [[nodiscard]] double duration() const override { return duration_; }
+    [[nodiscard]] const std::vector<std::shared_ptr<Image>>& images() const override {
+        return frames_;
+    }
+
+private:
+    std::vector<std::shared_ptr<Image>> frames_;
+    double duration_;
+};
+
+}  // namespace
+
+std::shared_ptr<Image> Image::animatedImageWithImages(std::vector<std::shared_ptr<Image>> images,
+                                                      double duration) {
+    std::erase(images, nullptr);
+    if (images.empty()) return nullptr;
+    return std::make_shared<AnimatedImage>(std::move(images), duration);
+}
+
+const std::vector<std::shared_ptr<Image>>& Image::images() const {
+    static const std::vector<std::shared_ptr<Image>> none;
+    return none;
 }
 
 std::shared_ptr<Image> Image::imageWithColor(const Color& color, Size size) {

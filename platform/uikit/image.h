@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 class QPainter;
 
@@ -51,6 +52,10 @@ public:
                                                               double scale = 1);
     [[nodiscard]] static std::shared_ptr<Image> imageWithQImage(
         QImage pixels, double scale = 1, ImageOrientation orientation = ImageOrientation::Up);
+    // An image that plays `images` in turn over `duration` seconds and otherwise looks
+    // like its first frame. Nothing for an empty list.
+    [[nodiscard]] static std::shared_ptr<Image> animatedImageWithImages(
+        std::vector<std::shared_ptr<Image>> images, double duration);
     // An image of `size` points filled with `color`.
     [[nodiscard]] static std::shared_ptr<Image> imageWithColor(const Color& color,
                                                                Size size = {1, 1});
@@ -67,6 +72,8 @@ public:
     [[nodiscard]] virtual const QImage& pixels() const { return pixels_; }
     // Seconds an animated image plays; 0 for a still one.
     [[nodiscard]] virtual double duration() const { return 0; }
+    // The frames of an animated image; empty for a still one.
+    [[nodiscard]] virtual const std::vector<std::shared_ptr<Image>>& images() const;
     [[nodiscard]] bool isNull() const { return pixels().isNull(); }
 
     // Resizable forms. The stretchable form keeps `leftCapWidth` points on the
@@ -103,7 +110,8 @@ public:
     [[nodiscard]] std::shared_ptr<Image> boxConvolved(int boxSize, int passes) const;
 
 protected:
-    Image() = default;
+    // For subclasses that keep their pixels elsewhere.
+    Image();
 
 private:
     struct Slices;

@@ -40,7 +40,31 @@ QString typeFor(const QByteArray& format) {
     if (format == "png") return ImageSource::kTypePNG;
     if (format == "jpeg" || format == "jpg") return ImageSource::kTypeJPEG;
     if (format == "bmp") return ImageSource::kTypeBMP;
+    if (format == "tif" || format == "tiff") return ImageSource::kTypeTIFF;
+    if (format == "webp") return ImageSource::kTypeWebP;
     return QStringLiteral("public.") + QString::fromLatin1(format);
+}
+
+// The EXIF number of the turn the reader says the pixels need.
+int exifOrientation(QImageIOHandler::Transformations transformation) {
+    switch (transformation) {
+        case QImageIOHandler::TransformationMirror:
+            return 2;
+        case QImageIOHandler::TransformationRotate180:
+            return 3;
+        case QImageIOHandler::TransformationFlip:
+            return 4;
+        case QImageIOHandler::TransformationFlipAndRotate90:
+            return 5;
+        case QImageIOHandler::TransformationRotate90:
+            return 6;
+        case QImageIOHandler::TransformationMirrorAndRotate90:
+            return 7;
+        case QImageIOHandler::TransformationRotate270:
+            return 8;
+        default:
+            return 1;
+    }
 }
 
 }  // namespace
@@ -61,6 +85,7 @@ std::shared_ptr<ImageSource> ImageSource::createWithData(const QByteArray& data)
         source->readGifBlocks();
     } else {
         source->count_ = 1;
+        source->orientation_ = exifOrientation(probe.transformation());
     }
     return source;
 }

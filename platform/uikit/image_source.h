@@ -25,6 +25,8 @@ public:
     static inline const QString kTypePNG = QStringLiteral("public.png");
     static inline const QString kTypeJPEG = QStringLiteral("public.jpeg");
     static inline const QString kTypeBMP = QStringLiteral("com.microsoft.bmp");
+    static inline const QString kTypeTIFF = QStringLiteral("public.tiff");
+    static inline const QString kTypeWebP = QStringLiteral("org.webmproject.webp");
 
     struct FrameProperties {
         // Seconds; the clamped delay never goes below 0.1 for delays of 0.01 s or less.
@@ -41,6 +43,8 @@ public:
     // Frame `index` as a whole picture (earlier frames composed in), or nothing.
     [[nodiscard]] std::shared_ptr<Image> createImageAtIndex(std::size_t index,
                                                             double scale = 1) const;
+    // The EXIF orientation (1 to 8) recorded with the first frame; 1 when none is.
+    [[nodiscard]] int orientation() const { return orientation_; }
     // The GIF's loop count (0: for ever), absent without a looping extension.
     [[nodiscard]] std::optional<int> gifLoopCount() const { return loopCount_; }
     // The GIF frame's delays, absent when the frame has no graphic control block.
@@ -54,6 +58,7 @@ private:
     QString type_;
     std::size_t count_ = 0;
     std::optional<int> loopCount_;
+    int orientation_ = 1;
     std::vector<FrameProperties> frames_;
 
     mutable std::mutex decoderMutex_;

@@ -42,9 +42,9 @@ public:
     void setAnimationDuration(double seconds) { animationDuration_ = seconds; }
     [[nodiscard]] int animationRepeatCount() const { return animationRepeatCount_; }
     void setAnimationRepeatCount(int count) { animationRepeatCount_ = count; }
-    void startAnimating();
-    void stopAnimating();
-    [[nodiscard]] bool isAnimating() const;
+    virtual void startAnimating();
+    virtual void stopAnimating();
+    [[nodiscard]] virtual bool isAnimating() const;
 
     // What the view shows at this moment (an animation frame while playing).
     [[nodiscard]] std::shared_ptr<Image> shownImage() const;

@@ -1,0 +1,54 @@
+// GIF bytes from the image host or the bundle read frame by frame: the block reader, the
+// frame properties and both animated images take any bytes without a crash; durations are
+// never below the floor, and every frame a source counts can be asked for.
+#include "platform/uikit/image_source.h"
+#include "src/ui/image/AnimatedGIFImage.h"
+#include "src/ui/image/UIImage+GIF.h"
+
+#include <QByteArray>
+#include <QGuiApplication>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+constexpr std::size_t kFramesDecodedDirectly = 4;
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QGuiApplication application(*argc, *argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // Every input is read as a GIF: the signature is given, the rest is the fuzzer's.
+    QByteArray bytes("GIF89a");
+    bytes.append(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    // A canvas of at most 64 x 64 pixels: the block reader and the frame logic are what is
+    // tried here, not how long Qt takes to fill huge canvases (a budget guards those).
+    for (qsizetype high : {7, 9}) {
+        if (bytes.size() > high) bytes[high] = 0;
+        if (bytes.size() > high - 1) bytes[high - 1] = char(quint8(bytes[high - 1]) & 0x3f);
+    }
+    if (const auto source = ui::ImageSource::createWithData(bytes)) {
+        (void)source->gifLoopCount();
+        for (std::size_t index = 0; index < source->count(); ++index) {
+            if (ImageGIF::ik_frameDurationAtIndex(index, *source) < 0.011) std::abort();
+            if (AnimatedGIFImage::frameDurationAtIndex(*source, index) < 0.0199) std::abort();
+            // Frames are decoded by the app through the two images below, within their
+            // budgets; decoding every frame here too would only time Qt's canvas copies.
+            if (index < kFramesDecodedDirectly) (void)source->createImageAtIndex(index);
+        }
+    }
+    (void)ImageGIF::ik_animatedGIFWithData(bytes);
+    const auto animated =
+        std::dynamic_pointer_cast<AnimatedGIFImage>(AnimatedGIFImage::imageWithData(bytes));
+    if (animated) {
+        for (std::size_t index = 0; index <= animated->frameCount(); ++index) {
+            (void)animated->getFrameWithIndex(index);
+        }
+    }
+    return 0;
+}

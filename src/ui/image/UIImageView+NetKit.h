@@ -1,0 +1,49 @@
+#pragma once
+
+#include "net/transport/NKImageRequestOperation.h"
+#include "platform/foundation/cache.h"
+#include "platform/foundation/url_request.h"
+
+#include <memory>
+
+namespace ns {
+class OperationQueue;
+}
+namespace ui {
+class ImageView;
+}
+
+// A process-wide memory cache of pictures loaded by request, keyed by the request's URL
+// (two requests for one URL with other headers share an entry); only the platform's own
+// eviction removes entries.
+class NKImageCache : public ns::Cache<std::shared_ptr<ui::Image>> {
+public:
+    NKImageCache() : ns::Cache<std::shared_ptr<ui::Image>>(QStringLiteral("NKImageCache")) {}
+    // Nothing for requests that ask to ignore local data (reload policies 1 and 4).
+    [[nodiscard]] std::shared_ptr<ui::Image> cachedImageForRequest(const ns::URLRequest& request);
+    void cacheImage(const std::shared_ptr<ui::Image>& image, const ns::URLRequest& request);
+};
+
+// Image views that load their picture by URL request through image request operations,
+// with the memory cache above and no disk cache. Each view has at most one load; a new
+// load cancels the one before, and the answer of a request the view has moved away from
+// is not shown. The view is held weakly: one that has gone away hears nothing.
+namespace ImageViewNetKit {
+
+using Image = NKImageRequestOperation::Image;
+using Success = NKImageRequestOperation::Success;
+using Failure = NKImageRequestOperation::Failure;
+
+[[nodiscard]] ns::OperationQueue& nk_sharedImageRequestOperationQueue();
+[[nodiscard]] NKImageCache& nk_sharedImageCache();
+
+// A cache hit answers before the call returns, with an empty request and no response;
+// without a success block the picture goes on the view. With a success block the caller
+// puts the picture on the view.
+void setImageWithURLRequest(ui::ImageView& view, const ns::URLRequest& request, Image placeholder,
+                            Success success, Failure failure);
+void cancelImageRequestOperation(ui::ImageView& view);
+[[nodiscard]] std::shared_ptr<NKImageRequestOperation> nk_imageRequestOperation(
+    ui::ImageView& view);
+
+}  // namespace ImageViewNetKit

@@ -1,0 +1,129 @@
+#include "ImageSamples.h"
+#include "StandinFixture.h"
+
+#include "platform/uikit/image_view.h"
+#include "ui/image/UIImageView+NetKit.h"
+
+namespace {
+
+using ImageViewNetKit::setImageWithURLRequest;
+using Image = std::shared_ptr<ui::Image>;
+
+struct Outcome {
+    int successes = 0;
+    int failures = 0;
+    Image image;
+    std::optional<ns::Error> error;
+    bool requestWasEmpty = false;
+};
+
+class NetKitImageViewTest : public StandinFixture {
+protected:
+    ns::URLRequest requestFor(
+        const QString& path,
+        ns::URLRequest::CachePolicy policy = ns::URLRequest::CachePolicy::UseProtocolCachePolicy) {
+        return ns::URLRequest(QUrl(server().url("/img/" + path)), policy);
+    }
+    void load(ui::ImageView& view, const ns::URLRequest& request, Outcome& outcome,
+              Image placeholder = {}) {
+        setImageWithURLRequest(
+            view, request, std::move(placeholder),
+            [&outcome](const ns::URLRequest& answered,
+                       const std::shared_ptr<const ns::HTTPURLResponse>&, const Image& image) {
+                ++outcome.successes;
+                outcome.image = image;
+                outcome.requestWasEmpty = answered.url().isEmpty();
+            },
+            [&outcome](const ns::URLRequest&, const std::shared_ptr<const ns::HTTPURLResponse>&,
+                       const ns::Error& error) {
+                ++outcome.failures;
+                outcome.error = error;
+            });
+    }
+    std::shared_ptr<ui::ImageView> view = std::make_shared<ui::ImageView>(ui::Rect{0, 0, 40, 40});
+};
+
+TEST_F(NetKitImageViewTest, ALoadShowsThePlaceholderThenCachesForTheNextCall) {
+    Outcome first;
+    const Image placeholder = ui::Image::imageWithQImage(samples::solid(2, 2, Qt::gray));
+    load(*view, requestFor("test/blue.jpg"), first, placeholder);
+    EXPECT_EQ(view->image(), placeholder);
+    EXPECT_TRUE(ImageViewNetKit::nk_imageRequestOperation(*view));
+    ASSERT_TRUE(runMainLoopUntil([&] { return first.successes == 1; }));
+    EXPECT_EQ(first.image->pixels().size(), QSize(16, 12));
+    EXPECT_FALSE(ImageViewNetKit::nk_imageRequestOperation(*view));
+
+    // A hit answers before the call returns, with no request, and the placeholder is
+    // not shown.
+    Outcome second;
+    const Image unused = ui::Image::imageWithQImage(samples::solid(2, 2, Qt::black));
+    load(*view, requestFor("test/blue.jpg"), second, unused);
+    EXPECT_EQ(second.successes, 1);
+    EXPECT_TRUE(second.requestWasEmpty);
+    EXPECT_EQ(second.image, first.image);
+    EXPECT_NE(view->image(), unused);
+    EXPECT_EQ(server().requests("/img/test/blue.jpg").size(), 1u);
+
+    // A reload policy goes to the network all the same.
+    Outcome reloaded;
+    load(*view,
+         requestFor("test/blue.jpg", ns::URLRequest::CachePolicy::ReloadIgnoringLocalCacheData),
+         reloaded);
+    EXPECT_EQ(reloaded.successes, 0);
+    ASSERT_TRUE(runMainLoopUntil([&] { return reloaded.successes == 1; }));
+    EXPECT_EQ(server().requests("/img/test/blue.jpg").size(), 2u);
+}
+
+TEST_F(NetKitImageViewTest, WithoutASuccessBlockThePictureGoesOnTheView) {
+    setImageWithURLRequest(*view, requestFor("test/red.png"), {}, nullptr, nullptr);
+    ASSERT_TRUE(runMainLoopUntil([&] { return view->image() != nullptr; }));
+    EXPECT_EQ(view->image()->pixels().size(), QSize(8, 8));
+}
+
+TEST_F(NetKitImageViewTest, TheSameRequestTwiceFailsTheFirstAsCancelled) {
+    server().setFault({.prefix = "/img/test/red.png", .delayMs = 200, .times = 1});
+    Outcome first;
+    Outcome second;
+    load(*view, requestFor("test/red.png"), first);
+    load(*view, requestFor("test/red.png"), second);
+    ASSERT_TRUE(runMainLoopUntil([&] { return second.successes == 1 && first.failures == 1; }));
+    EXPECT_EQ(first.successes, 0);
+    EXPECT_EQ(first.error->code(), ns::Error::kURLErrorCancelled);
+}
+
+TEST_F(NetKitImageViewTest, AnAnswerForARequestTheViewLeftCallsNoBlockButIsCached) {
+    server().setFault({.prefix = "/img/test/red.png", .delayMs = 200});
+    Outcome left;
+    Outcome current;
+    auto other = std::make_shared<ui::ImageView>(ui::Rect{0, 0, 40, 40});
+    // Another view loads the same picture, so it arrives and is cached.
+    Outcome elsewhere;
+    load(*other, requestFor("test/red.png"), elsewhere);
+    load(*view, requestFor("test/red.png"), left);
+    load(*view, requestFor("test/blue.jpg"), current);
+    ASSERT_TRUE(
+        runMainLoopUntil([&] { return current.successes == 1 && elsewhere.successes == 1; }));
+    drainMainLoop();
+    EXPECT_EQ(left.successes + left.failures, 0);
+    EXPECT_TRUE(
+        ImageViewNetKit::nk_sharedImageCache().cachedImageForRequest(requestFor("test/red.png")));
+}
+
+TEST_F(NetKitImageViewTest, FailuresAndEmptyBodiesLeaveThePlaceholder) {
+    const Image placeholder = ui::Image::imageWithQImage(samples::solid(2, 2, Qt::gray));
+    server().setFault({.prefix = "/img/test/red.png", .status = 404});
+    Outcome failed;
+    load(*view, requestFor("test/red.png"), failed, placeholder);
+    ASSERT_TRUE(runMainLoopUntil([&] { return failed.failures == 1; }));
+    EXPECT_EQ(view->image(), placeholder);
+
+    server().setFault({.prefix = "/img/test/pixel.png", .body = QByteArray()});
+    setImageWithURLRequest(*view, requestFor("test/pixel.png"), placeholder, nullptr, nullptr);
+    ASSERT_TRUE(
+        runMainLoopUntil([&] { return !ImageViewNetKit::nk_imageRequestOperation(*view); }));
+    EXPECT_EQ(view->image(), placeholder);
+    EXPECT_FALSE(
+        ImageViewNetKit::nk_sharedImageCache().cachedImageForRequest(requestFor("test/pixel.png")));
+}
+
+}  // namespace

@@ -1,0 +1,119 @@
+#include "StandinFixture.h"
+
+#include "standin/GifWriter.h"
+#include "standin/SamplePictures.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QImageReader>
+
+#include <httplib.h>
+
+namespace {
+
+using standin::SamplePictures;
+
+QImage decoded(const QByteArray& bytes, QByteArray* format = nullptr) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    if (format) *format = reader.format();
+    return reader.read();
+}
+
+TEST(SamplePicturesTest, EveryKindHasItsSizeAndRenditionsFitOrCut) {
+    const std::pair<const char*, QSize> expected[] = {
+        {"posts/7.jpg", {640, 480}},
+        {"avatars/brokers/7.jpg", {120, 120}},
+        {"avatars/users/7.jpg", {120, 120}},
+        {"banners/7.jpg", {640, 240}},
+        {"chat/7.jpg", {480, 640}},
+        {"posts/7_120-90c_7-0.jpg", {120, 90}},
+        {"posts/7_100-100c_7-0.jpg", {100, 100}},  // cut to fill
+        {"posts/7_100-100_7-0.jpg", {100, 75}},    // fitted, proportions kept
+        {"chat/7_120-120_5-3.jpg", {90, 120}},
+        {"posts/7_99999-99999c_7-0.jpg", {2048, 2048}},  // bounded
+    };
+    for (const auto& [path, size] : expected) {
+        const auto bytes = SamplePictures::render(path);
+        ASSERT_TRUE(bytes) << path;
+        EXPECT_EQ(decoded(*bytes).size(), size) << path;
+    }
+}
+
+TEST(SamplePicturesTest, PicturesAreTheSameForTheSamePathAndDifferForOthers) {
+    EXPECT_EQ(SamplePictures::render("posts/1_120-90c_7-0.jpg"),
+              SamplePictures::render("posts/1_120-90c_7-0.jpg"));
+    EXPECT_NE(SamplePictures::render("posts/1.jpg"), SamplePictures::render("posts/2.jpg"));
+    // A lower quality gives fewer bytes.
+    EXPECT_LT(SamplePictures::render("posts/1_640-480_2-0.jpg")->size(),
+              SamplePictures::render("posts/1_640-480_9-0.jpg")->size());
+}
+
+TEST(SamplePicturesTest, FormatsFollowTheExtensionAndTheAnimationHasEightFrames) {
+    QByteArray format;
+    decoded(*SamplePictures::render("avatars/users/3_44-44c_7-0.png"), &format);
+    EXPECT_EQ(format, "png");
+    decoded(*SamplePictures::render("posts/3_64-48_7-0.webp"), &format);
+    EXPECT_EQ(format, "webp");
+    const auto gif = SamplePictures::render("anim/waiting.gif");
+    ASSERT_TRUE(gif);
+    QBuffer buffer;
+    buffer.setData(*gif);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    EXPECT_EQ(reader.imageCount(), 8);
+    EXPECT_EQ(reader.size(), QSize(64, 64));
+}
+
+TEST(SamplePicturesTest, PathsOfNoKindHaveNoPicture) {
+    for (const char* path :
+         {"test/red.png", "posts/", "posts/a/b.jpg", "posts/1.bmp", "posts/1_10-10_7.jpg",
+          "posts/../1.jpg", "anim/a/b.gif", "avatars/1.jpg"}) {
+        EXPECT_FALSE(SamplePictures::render(path)) << path;
+    }
+}
+
+TEST(SamplePicturesTest, TheGifWriterKeepsDelaysAndLoopCount) {
+    QImage red(3, 2, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    QImage blue(3, 2, QImage::Format_RGB32);
+    blue.fill(Qt::blue);
+    const QByteArray gif = standin::GifWriter::encode({{red, 7}, {blue, 250}}, 3);
+    QBuffer buffer;
+    buffer.setData(gif);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    EXPECT_EQ(reader.imageCount(), 2);
+    EXPECT_EQ(reader.loopCount(), 3);
+    EXPECT_EQ(reader.read().pixelColor(1, 1), QColor(Qt::red));
+    EXPECT_EQ(reader.nextImageDelay(), 70);
+    EXPECT_EQ(reader.read().pixelColor(2, 1), QColor(Qt::blue));
+    EXPECT_EQ(reader.nextImageDelay(), 2500);
+    EXPECT_TRUE(standin::GifWriter::encode({}, 0).isEmpty());
+}
+
+class SamplePicturesServerTest : public StandinFixture {};
+
+TEST_F(SamplePicturesServerTest, TheImageHostServesThemAndItsFaultSwitchesApply) {
+    httplib::Client client("127.0.0.1", server().port());
+    auto reply = client.Get("/img/posts/5_120-90c_7-0.jpg");
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->status, 200);
+    EXPECT_EQ(reply->get_header_value("Content-Type"), "image/jpeg");
+    EXPECT_EQ(QByteArray::fromStdString(reply->body),
+              SamplePictures::render("posts/5_120-90c_7-0.jpg"));
+    // The sample files are still there, and unknown pictures are missing.
+    EXPECT_EQ(client.Get("/img/test/red.png")->status, 200);
+    EXPECT_EQ(client.Get("/img/posts/nothing.bmp")->status, 404);
+
+    server().setFault({.prefix = "/img/posts/", .contentType = "text/html"});
+    EXPECT_EQ(client.Get("/img/posts/5.jpg")->get_header_value("Content-Type"), "text/html");
+    server().setFault({.prefix = "/img/posts/", .status = 503});
+    EXPECT_EQ(client.Get("/img/posts/5.jpg")->status, 503);
+    server().setFault({.prefix = "/img/posts/", .body = QByteArray()});
+    EXPECT_TRUE(client.Get("/img/posts/5.jpg")->body.empty());
+}
+
+}  // namespace
