@@ -118,7 +118,11 @@ TEST_F(NKURLConnectionOperationTest, AQueuedRunAnnouncesExecutingThenFinishedAnd
 
     ns::OperationQueue queue;
     queue.addOperation(operation);
-    ASSERT_TRUE(runMainLoopUntil([&] { return completions.load() == 1; }));
+    // The finish notification is posted after the state changed, so it may come after
+    // the completion: wait for both.
+    ASSERT_TRUE(
+        runMainLoopUntil([&] { return completions.load() == 1 && notifications.finishes == 1; }));
+    drainNetworkThread();
     drainMainLoop();
 
     EXPECT_EQ(announcements.log(), (std::vector<std::string>{"executing", "finished"}));
@@ -240,6 +244,65 @@ TEST_F(NKURLConnectionOperationTest, PauseAndResumeAskForTheMissingBytesWithRang
     ASSERT_TRUE(waitFor(outcome));
     EXPECT_EQ(outcome->error->code(), -999);
     EXPECT_EQ(notifications.starts, 2);
+}
+
+TEST_F(NKURLConnectionOperationTest, ACancelWhilePausedFinishesAtOnceAndFreesTheQueue) {
+    ns::OperationQueue queue;
+    queue.setMaxConcurrentOperationCount(1);
+    queue.setSuspended(true);
+    auto paused = std::make_shared<NKHTTPRequestOperation>(request("/echo/paused"));
+    auto pausedOutcome = std::make_shared<Outcome>();
+    paused->setCompletionBlockWithSuccess(pausedOutcome->success(), pausedOutcome->failure());
+    auto next = std::make_shared<NKHTTPRequestOperation>(request("/echo/next"));
+    auto nextOutcome = std::make_shared<Outcome>();
+    next->setCompletionBlockWithSuccess(nextOutcome->success(), nextOutcome->failure());
+    paused->pause();
+    queue.addOperation(paused);
+    queue.addOperation(next);
+
+    paused->cancel();
+    queue.setSuspended(false);
+    ASSERT_TRUE(
+        runMainLoopUntil([&] { return pausedOutcome->calls() + nextOutcome->calls() == 2; }));
+    drainNetworkThread();
+    drainMainLoop();
+    EXPECT_TRUE(paused->isFinished());
+    EXPECT_EQ(pausedOutcome->failures, 1);
+    EXPECT_EQ(pausedOutcome->successes, 0);
+    EXPECT_EQ(pausedOutcome->error->code(), -999);
+    EXPECT_EQ(nextOutcome->successes, 1);
+    paused->resume();  // finished stays finished
+    EXPECT_TRUE(paused->isFinished());
+}
+
+TEST_F(NKURLConnectionOperationTest, ACancelAfterAPauseMidLoadFailsOnceWith999) {
+    const QByteArray first = "<script>first piece</script>";
+    server().setStream({.segments = {first}, .heartbeatMs = 60000});
+    auto operation =
+        std::make_shared<NKHTTPRequestOperation>(request(standin::paths::kStreamReceive));
+    auto outcome = std::make_shared<Outcome>();
+    operation->setCompletionBlockWithSuccess(outcome->success(), outcome->failure());
+    auto next = std::make_shared<NKHTTPRequestOperation>(request("/echo/next"));
+    auto nextOutcome = std::make_shared<Outcome>();
+    next->setCompletionBlockWithSuccess(nextOutcome->success(), nextOutcome->failure());
+    ns::OperationQueue queue;  // one slot, held by the paused operation
+    queue.setMaxConcurrentOperationCount(1);
+    queue.addOperation(operation);
+    queue.addOperation(next);
+    ASSERT_TRUE(runMainLoopUntil([&] { return operation->totalBytesRead() == first.size(); }));
+    operation->pause();
+    ASSERT_TRUE(operation->isPaused());
+
+    operation->cancel();
+    ASSERT_TRUE(runMainLoopUntil([&] { return outcome->calls() + nextOutcome->calls() == 2; }));
+    drainNetworkThread();
+    drainMainLoop();
+    EXPECT_TRUE(operation->isFinished());
+    EXPECT_EQ(outcome->calls(), 1);
+    EXPECT_EQ(outcome->failures, 1);
+    EXPECT_EQ(outcome->error->code(), -999);
+    EXPECT_EQ(nextOutcome->successes, 1);
+    EXPECT_EQ(server().requests(standin::paths::kStreamReceive).size(), 1u);
 }
 
 TEST_F(NKURLConnectionOperationTest, PauseAfterTheEndStillAsksForTheRestButStaysFinished) {
