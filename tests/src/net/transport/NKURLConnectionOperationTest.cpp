@@ -354,23 +354,30 @@ TEST_F(NKURLConnectionOperationTest, TruncatedAndDroppedRepliesFailOnceAndCleanl
     EXPECT_EQ(cut->successes, 0);
     EXPECT_EQ(cut->failures, 1);
     EXPECT_EQ(cut->error->domain(), ns::Error::kURLErrorDomain);
+    EXPECT_EQ(cut->error->code(), ns::Error::kURLErrorNetworkConnectionLost);
     EXPECT_TRUE(truncated->isFinished());
 
-    // The second chunk comes a little later, as on a live stream: a cut that arrives in one
-    // piece with the headers and the first chunk is taken for a normal end by the
-    // network library underneath.
-    server().setStream(
-        {.segments = {"<script>a</script>", "<script>b</script>"}, .count = -1, .intervalMs = 30});
-    server().setFault({.prefix = standin::paths::kStreamReceive, .dropAfterChunks = 2});
-    auto dropped =
-        std::make_shared<NKHTTPRequestOperation>(request(standin::paths::kStreamReceive));
-    auto drop = std::make_shared<Outcome>();
-    dropped->setCompletionBlockWithSuccess(drop->success(), drop->failure());
-    dropped->start();
-    ASSERT_TRUE(waitFor(drop));
-    EXPECT_EQ(drop->successes, 0);
-    EXPECT_EQ(drop->failures, 1);
-    EXPECT_EQ(drop->error->domain(), ns::Error::kURLErrorDomain);
+    // A stream broken off after 0, 1 or 2 chunks, the whole cut reply in one piece with the
+    // headers, or the chunks a little apart as on a live stream.
+    for (const double intervalMs : {0.0, 30.0}) {
+        for (const int chunks : {0, 1, 2}) {
+            server().setStream({.segments = {"<script>a</script>", "<script>b</script>"},
+                                .count = -1,
+                                .intervalMs = intervalMs});
+            server().setFault(
+                {.prefix = standin::paths::kStreamReceive, .dropAfterChunks = chunks});
+            auto dropped =
+                std::make_shared<NKHTTPRequestOperation>(request(standin::paths::kStreamReceive));
+            auto drop = std::make_shared<Outcome>();
+            dropped->setCompletionBlockWithSuccess(drop->success(), drop->failure());
+            dropped->start();
+            ASSERT_TRUE(waitFor(drop));
+            EXPECT_EQ(drop->successes, 0) << chunks << " chunks, " << intervalMs << " ms apart";
+            ASSERT_EQ(drop->failures, 1);
+            EXPECT_EQ(drop->error->domain(), ns::Error::kURLErrorDomain);
+            EXPECT_EQ(drop->error->code(), ns::Error::kURLErrorNetworkConnectionLost);
+        }
+    }
 }
 
 TEST_F(NKURLConnectionOperationTest, UploadProgressIsReportedOnTheMainQueueUpToTheWholeBody) {
