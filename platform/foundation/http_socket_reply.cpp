@@ -128,8 +128,14 @@ QString quotedParameter(const QByteArray& challenge, const QByteArray& name) {
 }  // namespace
 
 HTTPSocketReply::HTTPSocketReply(const QNetworkRequest& request, const QByteArray& method,
-                                 const QByteArray& target, const QByteArray& body, QObject* parent)
-    : QNetworkReply(parent), request_(request), method_(method), target_(target), body_(body) {
+                                 const QByteArray& target, Fields fields, const QByteArray& body,
+                                 QObject* parent)
+    : QNetworkReply(parent),
+      request_(request),
+      method_(method),
+      target_(target),
+      fields_(std::move(fields)),
+      body_(body) {
     setRequest(request);
     setUrl(request.url());
     setOperation(QNetworkAccessManager::CustomOperation);
@@ -192,11 +198,11 @@ void HTTPSocketReply::writeRequest() {
     if (target.port(80) != 80) host += ':' + QByteArray::number(target.port());
     head += "Host: " + host + "\r\n";
     bool hasConnection = false;
-    for (const QByteArray& name : request_.rawHeaderList()) {
+    for (const auto& [name, value] : fields_) {
         const QByteArray lower = name.toLower();
         if (lower == "content-length" || lower == "host") continue;
         if (lower == "connection") hasConnection = true;
-        head += name + ": " + request_.rawHeader(name) + "\r\n";
+        head += name + ": " + value + "\r\n";
     }
     if (!hasConnection) head += "Connection: keep-alive\r\n";
     if (!body_.isEmpty() || method_ == "POST" || method_ == "PUT" || method_ == "PATCH")

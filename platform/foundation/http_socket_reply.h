@@ -28,9 +28,13 @@ public:
     // challenge); no answer delivers the 401 as the reply.
     using PasswordHandler = std::function<std::optional<Credential>(const QString& realm)>;
 
-    // `target` is the request target as it goes on the request line, byte for byte.
+    using Fields = QList<std::pair<QByteArray, QByteArray>>;
+
+    // `target` is the request target as it goes on the request line, byte for byte;
+    // `fields` the header fields as they go, in order, names with their case.
     HTTPSocketReply(const QNetworkRequest& request, const QByteArray& method,
-                    const QByteArray& target, const QByteArray& body, QObject* parent);
+                    const QByteArray& target, Fields fields, const QByteArray& body,
+                    QObject* parent);
     ~HTTPSocketReply() override;
 
     void setPasswordHandler(PasswordHandler handler) { passwordHandler_ = std::move(handler); }
@@ -72,6 +76,7 @@ private:
     QNetworkRequest request_;
     QByteArray method_;
     QByteArray target_;
+    Fields fields_;
     QByteArray body_;
     QString poolKey_;
     PasswordHandler passwordHandler_;

@@ -175,6 +175,29 @@ private:
     std::optional<Error> error_;
 };
 
+// The path and query of the request line, taken from the URL text as the caller wrote
+// it: only characters outside ASCII, which a request line cannot carry, are escaped.
+QByteArray requestTarget(const URLRequest& request) {
+    const QString text = request.urlText();
+    const qsizetype scheme = text.indexOf(QLatin1String("://"));
+    qsizetype pathStart = scheme < 0 ? 0 : scheme + 3;
+    while (pathStart < text.size() && text[pathStart] != QLatin1Char('/') &&
+           text[pathStart] != QLatin1Char('?') && text[pathStart] != QLatin1Char('#')) {
+        ++pathStart;
+    }
+    const QString rest = text.mid(pathStart).section(QLatin1Char('#'), 0, 0);
+    QByteArray target;
+    for (const char byte : rest.toUtf8()) {
+        const auto value = static_cast<unsigned char>(byte);
+        if (value < 0x80) {
+            target += byte;
+        } else {
+            target += '%' + QByteArray::number(value, 16).toUpper();
+        }
+    }
+    return target.startsWith('/') ? target : '/' + target;
+}
+
 }  // namespace
 
 URLConnectionDelegate::~URLConnectionDelegate() = default;
@@ -489,10 +512,18 @@ void URLConnection::send(const URLRequest& request) {
                 return;
             }
         }
-        const QByteArray target = request.url().toEncoded(
-            QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::RemoveFragment);
-        socketReply = new HTTPSocketReply(
-            outgoing, method, target.startsWith('/') ? target : '/' + target, body, &manager);
+        // The fields as the request holds them (two whose names differ only in case stay
+        // two), then those added above.
+        HTTPSocketReply::Fields fields;
+        for (const auto& [name, value] : request.allHTTPHeaderFields().fields()) {
+            fields.append({name.toLatin1(), value.toUtf8()});
+        }
+        for (const QByteArray& name : outgoing.rawHeaderList()) {
+            if (!request.allHTTPHeaderFields().contains(QString::fromLatin1(name)))
+                fields.append({name, outgoing.rawHeader(name)});
+        }
+        socketReply = new HTTPSocketReply(outgoing, method, requestTarget(request),
+                                          std::move(fields), body, &manager);
         if (device) device->setParent(socketReply);
         reply = socketReply;
     } else if (request.httpBodyStream()) {

@@ -67,6 +67,22 @@ TEST_F(QXUserInfoNetworkTest, TheProfileIsFetchedWithTheUsersHeaderSet) {
     EXPECT_EQ(network_->resultDic(), heard->reply());
 }
 
+TEST_F(QXUserInfoNetworkTest, TheLogonTokenAndTheMessagingTokenBothReachTheServer) {
+    context().setIMUserToken(QString("M"));
+    auto heard = std::make_shared<Heard>();
+    fetch(*network_, heard);
+    ASSERT_TRUE(waitFor(heard));
+    const auto sent = server().requests(kUsers);
+    ASSERT_EQ(sent.size(), 1u);
+    QList<std::pair<QByteArray, QByteArray>> tokens;
+    for (const auto& header : sent[0].headers) {
+        if (header.first.compare("token", Qt::CaseInsensitive) == 0) tokens << header;
+    }
+    // The users server reads its own "Token" first; the messaging one follows.
+    EXPECT_EQ(tokens, (QList<std::pair<QByteArray, QByteArray>>{{"Token", "T"}, {"token", "M"}}));
+    EXPECT_EQ(sent[0].header("Token"), "T");
+}
+
 TEST_F(QXUserInfoNetworkTest, AReplyThatIsNoDictionaryChangesNothing) {
     const QVariantMap earlier{{"kept", true}};
     network_->setResultDic(earlier);
