@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Sets up everything on a fresh machine, builds, and runs every test.
+# Prints at its end how long the build and the tests took.
 #   --repeat N   runs every test up to N times, stopping a test at its first failure
 #                (ctest's until-fail), to catch tests that fail now and then.
 set -euo pipefail
@@ -19,6 +20,14 @@ while [ $# -gt 0 ]; do
     esac
 done
 scripts/install-deps.sh
+build_start=$SECONDS
 BUILD_DIR=${BUILD_DIR:-build} scripts/build.sh -DHOUSING_WERROR=ON
+build_seconds=$((SECONDS - build_start))
 cd "${BUILD_DIR:-build}"
+tests_start=$SECONDS
+set +e
 ctest --output-on-failure -j"${TEST_JOBS:-$(nproc)}" --timeout 300 "${repeat[@]}"
+status=$?
+set -e
+echo "Time: build ${build_seconds} s, tests $((SECONDS - tests_start)) s on $(nproc) cores"
+exit "$status"
