@@ -104,7 +104,7 @@ TEST_F(QXUserInfoNetworkTest, AReplyThatIsNoDictionaryChangesNothing) {
 }
 
 TEST_F(QXUserInfoNetworkTest, CancellingTheCallbackFormFailsWithCode999AndNeverSucceeds) {
-    server().setFault({.prefix = kUsers, .delayMs = 400});
+    server().setFault({.prefix = kUsers, .delayMs = 60000});
     auto heard = std::make_shared<Heard>();
     fetch(*network_, heard);
     ASSERT_TRUE(waitUntil([&] { return !server().requests(kUsers).empty(); }));
@@ -127,7 +127,7 @@ TEST_F(QXUserInfoNetworkTest, TheDelegateHearsTheProfileWhileItLivesAndUntilACan
     EXPECT_EQ(network_->resultDic(), listener->profiles[0]);
 
     // Cancelled: the delegate hears nothing of it.
-    server().setFault({.prefix = kUsers, .delayMs = 300});
+    server().setFault({.prefix = kUsers, .delayMs = 60000});
     network_->getUserInfo();
     ASSERT_TRUE(waitUntil([&] { return server().requests(kUsers).size() == 2; }));
     network_->cancelNetworkForGetUserInfo();
