@@ -154,6 +154,8 @@ private:
             case 0x8: {
                 const auto value = unsignedAt(at + 1, low + 1);
                 if (!value || low > 7) return refuse(QStringLiteral("a reference is damaged"));
+                if (*value > PropertyList::kMaximumUID)
+                    return refuse(QStringLiteral("a reference is beyond 32 bits"));
                 return QVariant::fromValue(PropertyListUID{*value});
             }
             case 0xA:
@@ -200,6 +202,8 @@ private:
         // The writer cannot write such a text back: one that it holds would make every
         // later save of the document fail.
         if (text.contains(QChar(0))) return refuse(QStringLiteral("a text holds a NUL character"));
+        // Nor a half of a surrogate pair, which has no UTF-8 form.
+        if (!text.isValidUtf16()) return refuse(QStringLiteral("a text is no valid UTF-16"));
         return text;
     }
 

@@ -137,6 +137,7 @@ std::optional<quint64> xmlUID(plist_t dict) {
     if (!number || plist_get_node_type(number) != PLIST_UINT) return std::nullopt;
     uint64_t value = 0;
     plist_get_uint_val(number, &value);
+    if (value > PropertyList::kMaximumUID) return std::nullopt;  // stays a dictionary
     return value;
 }
 
@@ -295,7 +296,12 @@ Node toNode(const QVariant& value, PropertyList::Format format, const QString& w
         }
         default:
             if (value.metaType() == QMetaType::fromType<PropertyListUID>()) {
-                return Node(plist_new_uid(value.value<PropertyListUID>().value));
+                const quint64 uid = value.value<PropertyListUID>().value;
+                if (uid > PropertyList::kMaximumUID) {
+                    error = QStringLiteral("the reference at %1 is beyond 32 bits").arg(where);
+                    return {};
+                }
+                return Node(plist_new_uid(uid));
             }
             if (!value.isValid()) {
                 error = QStringLiteral("the value at %1 is nil").arg(where);

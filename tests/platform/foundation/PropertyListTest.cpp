@@ -177,6 +177,8 @@ TEST_F(PropertyListTest, DamagedBinaryDocumentsAreRefusedNeverTrusted) {
          binaryDocument({"\xAF\x13\x7F\xFF\xFF\xFF\xFF\xFF\xFF\xFF"})},
         {"an integer cut short", binaryDocument({"\x13\x01\x02"})},
         {"a null", binaryDocument({QByteArray(1, '\0')})},
+        {"half a surrogate pair", binaryDocument({QByteArray("\x61\xD8\x00", 3)})},
+        {"a reference beyond 32 bits", binaryDocument({"\x84\x01\x02\x03\x04\x05"})},
         {"an unknown marker", binaryDocument({"\xF0"})},
         {"a top object past the count", binaryDocument({"\x09"}, 3)},
         {"the trailer alone", QByteArray("bplist00") + QByteArray(32, '\0')},
@@ -200,6 +202,11 @@ TEST_F(PropertyListTest, DamagedBinaryDocumentsAreRefusedNeverTrusted) {
         changed[at] = char(~changed[at]);
         (void)ns::PropertyList::propertyListWithData(changed);
     }
+
+    // The writer refuses such a reference as well, rather than cut it to 32 bits.
+    EXPECT_TRUE(ns::PropertyList::dataWithPropertyList(
+                    QVariant::fromValue(ns::PropertyListUID{Q_UINT64_C(1) << 40}), Format::Binary)
+                    .isEmpty());
 
     // Sound hand-made documents still read: a shared object is read once, used twice.
     EXPECT_EQ(ns::PropertyList::propertyListWithData(binaryDocument({"\xA2\x01\x01", "\x51x"})),
