@@ -5,6 +5,7 @@
 #include <yajl/yajl_parse.h>
 
 #include <locale.h>
+#include <array>
 #include <charconv>
 #include <clocale>
 #include <cmath>
@@ -46,6 +47,23 @@ quint32 keyHash(const char* bytes, size_t length) {
     std::memcpy(&tail, bytes + length - part, part);
     const quint64 mixed = (head * 0x9E3779B97F4A7C15ull) ^ (tail * 0xC2B2AE3D27D4EB4Full) ^ length;
     return quint32(mixed >> 32) ^ quint32(mixed);
+}
+
+// Replies repeat the same few keys in every record and every reply: converting each
+// once and sharing the QString saves a conversion and an allocation per member. One
+// cache per thread outlives the parsers, so a small reply finds its keys made by the
+// last one. It is direct-mapped by hash, so a text with many distinct keys cannot grow
+// it; its entries keep the key's bytes for a plain comparison.
+struct CachedKey {
+    quint32 hash = 0;
+    quint32 length = 0;
+    std::array<char, kMaxCachedKeyLength> bytes{};
+    QString key;
+};
+
+std::array<CachedKey, 256>& keyCache() {
+    thread_local std::array<CachedKey, 256> cache;
+    return cache;
 }
 
 // The process locale may use a decimal comma; numbers are always read the C way.
@@ -251,16 +269,16 @@ const QString& JsonParser::keyFromBytes(const char* bytes, size_t length) {
     if (length == 0) return emptyString();  // never the null QString, which means undecodable
     if (length <= kMaxCachedKeyLength) {
         const quint32 hash = keyHash(bytes, length);
-        CachedKey& slot = keys_[(hash >> 7) % keys_.size()];
-        if (slot.hash == hash && size_t(slot.key.size()) == length) {
-            // Cached keys are ASCII: equal UTF-16 units mean equal bytes.
-            const QChar* cached = slot.key.constData();
-            size_t index = 0;
-            while (index < length && cached[index].unicode() == uchar(bytes[index])) ++index;
-            if (index == length) return slot.key;
+        auto& cache = keyCache();
+        CachedKey& slot = cache[(hash >> 7) % cache.size()];
+        if (slot.hash == hash && slot.length == length &&
+            std::memcmp(slot.bytes.data(), bytes, length) == 0) {
+            return slot.key;
         }
         if (isAscii(bytes, length)) {
             slot.hash = hash;
+            slot.length = quint32(length);
+            std::memcpy(slot.bytes.data(), bytes, length);
             slot.key = QString::fromLatin1(bytes, qsizetype(length));
             return slot.key;
         }
