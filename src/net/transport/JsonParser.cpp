@@ -9,6 +9,7 @@
 #include <charconv>
 #include <clocale>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -65,6 +66,72 @@ std::array<CachedKey, 256>& keyCache() {
     thread_local std::array<CachedKey, 256> cache;
     return cache;
 }
+
+// yajl allocates its handle, lexer, buffers and stack afresh for every parse, some of them
+// a kilobyte or more, which is where the allocator stops to consolidate the small blocks
+// freed by the last tree. Each thread keeps a few of the blocks freed instead and hands
+// them out again; a block may be freed on any thread, which then keeps it.
+class RecycledBlocks {
+public:
+    ~RecycledBlocks() {
+        for (std::size_t i = 0; i < count_; ++i) std::free(kept_[i]);
+    }
+
+    static void* take(void*, size_t size) { return blocks().takeBlock(size); }
+    static void give(void*, void* block) {
+        if (block) blocks().keep(headerOf(block));
+    }
+    static void* resize(void*, void* block, size_t size) {
+        if (!block) return blocks().takeBlock(size);
+        Header* header = headerOf(block);
+        if (header->capacity >= size) return block;
+        void* larger = blocks().takeBlock(size);
+        if (larger) {
+            std::memcpy(larger, block, header->capacity);
+            blocks().keep(header);
+        }
+        return larger;
+    }
+
+private:
+    struct alignas(std::max_align_t) Header {
+        size_t capacity;
+    };
+    static constexpr std::size_t kKept = 16;
+
+    static RecycledBlocks& blocks() {
+        thread_local RecycledBlocks blocks;
+        return blocks;
+    }
+    static Header* headerOf(void* block) { return static_cast<Header*>(block) - 1; }
+
+    void* takeBlock(size_t size) {
+        for (std::size_t i = 0; i < count_; ++i) {
+            if (kept_[i]->capacity >= size) {
+                Header* header = kept_[i];
+                kept_[i] = kept_[--count_];
+                return header + 1;
+            }
+        }
+        auto* header = static_cast<Header*>(std::malloc(sizeof(Header) + size));
+        if (!header) return nullptr;
+        header->capacity = size;
+        return header + 1;
+    }
+    void keep(Header* header) {
+        if (count_ < kKept) {
+            kept_[count_++] = header;
+        } else {
+            std::free(header);
+        }
+    }
+
+    std::array<Header*, kKept> kept_{};
+    std::size_t count_ = 0;
+};
+
+yajl_alloc_funcs recycledBlocks{&RecycledBlocks::take, &RecycledBlocks::resize,
+                                &RecycledBlocks::give, nullptr};
 
 // The process locale may use a decimal comma; numbers are always read the C way.
 locale_t cLocale() {
@@ -189,7 +256,7 @@ JsonParser::~JsonParser() {
 
 bool JsonParser::makeHandle(bool ignoreTrailingText) {
     if (handle_) return true;
-    handle_ = yajl_alloc(&Events::kCallbacks, nullptr, this);
+    handle_ = yajl_alloc(&Events::kCallbacks, &recycledBlocks, this);
     if (!handle_) {
         fail(kJsonErrorNoHandle, QStringLiteral("Unable to allocate Json handle"));
         status_ = ParserStatusError;
