@@ -1,8 +1,24 @@
 #!/usr/bin/env bash
 # Sets up everything on a fresh machine, builds, and runs every test.
 # Prints at its end how long the build and the tests took.
+#   --repeat N   runs every test up to N times, stopping a test at its first failure
+#                (ctest's until-fail), to catch tests that fail now and then.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+repeat=()
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --repeat)
+            [ $# -ge 2 ] || { echo "--repeat needs a count" >&2; exit 2; }
+            repeat=(--repeat "until-fail:$2")
+            shift 2
+            ;;
+        *)
+            echo "unknown option: $1 (known: --repeat N)" >&2
+            exit 2
+            ;;
+    esac
+done
 scripts/install-deps.sh
 build_start=$SECONDS
 BUILD_DIR=${BUILD_DIR:-build} scripts/build.sh -DHOUSING_WERROR=ON
@@ -10,7 +26,7 @@ build_seconds=$((SECONDS - build_start))
 cd "${BUILD_DIR:-build}"
 tests_start=$SECONDS
 set +e
-ctest --output-on-failure -j"$(nproc)" --timeout 300
+ctest --output-on-failure -j"${TEST_JOBS:-$(nproc)}" --timeout 300 "${repeat[@]}"
 status=$?
 set -e
 echo "Time: build ${build_seconds} s, tests $((SECONDS - tests_start)) s on $(nproc) cores"

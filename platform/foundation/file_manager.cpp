@@ -11,6 +11,7 @@
 #include <cerrno>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,6 +26,14 @@ QByteArray native(const QString& path) {
 // Numbers the temporary files of this process. Plain atomics rather than a random generator:
 // the last write of the app's settings happens while the process's statics are torn down.
 std::atomic<quint64> gTemporaryCounter{0};
+
+// The start of the names of the temporary files written for `target`, to which the writer's
+// process id and a counter are added. A hidden name, so that folder walks that skip hidden
+// files never see a half-written file.
+QString temporaryPrefix(const QFileInfo& target) {
+    return target.absolutePath() + QStringLiteral("/.") + target.fileName() +
+           QStringLiteral(".tmp-");
+}
 
 Error fileError(qint64 code, const QString& path, int errnum, const QString& what) {
     QVariantMap info{{FileManager::kFilePathKey, path}};
@@ -295,9 +304,7 @@ bool FileManager::createFileAtPath(const QString& path, const QByteArray& conten
                                    std::optional<int> posixPermissions, Error* error) {
     const QString what = QStringLiteral("Writing");
     const QFileInfo target(path);
-    // A hidden name, so that folder walks that skip hidden files never see a half-written file.
-    const QString prefix =
-        target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".tmp-");
+    const QString prefix = temporaryPrefix(target);
     QString temporary;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
@@ -332,6 +339,35 @@ bool FileManager::createFileAtPath(const QString& path, const QByteArray& conten
         ::close(folder);
     }
     return true;
+}
+
+void FileManager::removeAbandonedTemporaryFiles(const QString& path) {
+    const QFileInfo target(path);
+    const QString prefix = temporaryPrefix(target);
+    const QString namePrefix = QFileInfo(prefix).fileName();
+    const auto names = contentsOfDirectoryAtPath(target.absolutePath());
+    if (!names) return;
+    for (const QString& name : *names) {
+        if (!name.startsWith(namePrefix)) continue;
+        bool isNumber = false;
+        const qint64 pid =
+            name.mid(namePrefix.size()).section(QLatin1Char('-'), 0, 0).toLongLong(&isNumber);
+        if (!isNumber || pid <= 0 || pid == ::getpid()) continue;
+        // A writer still alive may be about to rename its file.
+        if (::kill(pid_t(pid), 0) == 0 || errno != ESRCH) continue;
+        ::unlink(native(target.absolutePath() + QLatin1Char('/') + name).constData());
+    }
+}
+
+std::optional<QString> FileManager::moveAsideUnreadableFile(const QString& path) {
+    for (int attempt = 1; attempt < 1000; ++attempt) {
+        const QString aside = path + QStringLiteral(".unreadable") +
+                              (attempt == 1 ? QString() : QStringLiteral("-%1").arg(attempt));
+        if (fileExistsAtPath(aside)) continue;
+        if (::rename(native(path).constData(), native(aside).constData()) != 0) return std::nullopt;
+        return aside;
+    }
+    return std::nullopt;
 }
 
 }  // namespace ns

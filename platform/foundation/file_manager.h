@@ -74,6 +74,12 @@ public:
     static bool createFileAtPath(const QString& path, const QByteArray& contents,
                                  std::optional<int> posixPermissions = std::nullopt,
                                  Error* error = nullptr);
+    // Removes the temporary files that writers of `path` killed in the middle of a write
+    // left behind (those of processes that are gone); for stores to call when they open.
+    static void removeAbandonedTemporaryFiles(const QString& path);
+    // Renames a file that cannot be read out of the way, kept beside it for inspection as
+    // "<name>.unreadable" (or "-2", "-3", ... when taken); the new path, or nothing.
+    static std::optional<QString> moveAsideUnreadableFile(const QString& path);
 };
 
 }  // namespace ns

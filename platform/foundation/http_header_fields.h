@@ -25,6 +25,10 @@ public:
     void setValue(const QString& name, const QString& value);
     // Appends to an existing value, separated by ", ", as repeated fields combine.
     void addValue(const QString& name, const QString& value);
+    // Appends a field of its own, even beside one whose name differs only in case: some
+    // servers tell such names apart, and a header set may carry both. Lookups by name
+    // find the first.
+    void appendField(const QString& name, const QString& value) { fields_.append({name, value}); }
     void remove(const QString& name);
 
     [[nodiscard]] const QList<Field>& fields() const { return fields_; }

@@ -38,11 +38,15 @@ Error status(qint64 code, const QString& description, const std::optional<Error>
 
 Items load() {
     const QString path = Keychain::storePath();
+    FileManager::removeAbandonedTemporaryFiles(path);
     if (!QFileInfo::exists(path)) return {};
     const std::optional<QVariantList> entries = arrayWithContentsOfFile(path);
     if (!entries) {
-        // Nothing of an unreadable store can be used; the next change replaces it.
-        qWarning().noquote() << "Keychain: ignoring the unreadable" << path;
+        // Nothing of an unreadable store can be used; it is kept aside for inspection
+        // rather than replaced by the next change.
+        const auto aside = FileManager::moveAsideUnreadableFile(path);
+        qWarning().noquote() << "Keychain: the unreadable" << path << "is moved to"
+                             << aside.value_or(QStringLiteral("(nowhere)"));
         return {};
     }
     Items items;

@@ -1,5 +1,6 @@
 #include "platform/foundation/property_list.h"
 
+#include "platform/foundation/binary_property_list.h"
 #include "platform/foundation/file_manager.h"
 
 #include <QDateTime>
@@ -13,6 +14,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <memory>
 
@@ -135,6 +137,7 @@ std::optional<quint64> xmlUID(plist_t dict) {
     if (!number || plist_get_node_type(number) != PLIST_UINT) return std::nullopt;
     uint64_t value = 0;
     plist_get_uint_val(number, &value);
+    if (value > PropertyList::kMaximumUID) return std::nullopt;  // stays a dictionary
     return value;
 }
 
@@ -156,6 +159,8 @@ QVariant fromNode(plist_t node, bool fromXml) {
         case PLIST_KEY: {
             uint64_t length = 0;
             const char* text = plist_get_string_ptr(node, &length);
+            // A text holding U+0000 could not be written back; refused like the binary form.
+            if (std::memchr(text, 0, std::size_t(length))) return {};
             return QString::fromUtf8(text, qsizetype(length));
         }
         case PLIST_DATA: {
@@ -291,7 +296,12 @@ Node toNode(const QVariant& value, PropertyList::Format format, const QString& w
         }
         default:
             if (value.metaType() == QMetaType::fromType<PropertyListUID>()) {
-                return Node(plist_new_uid(value.value<PropertyListUID>().value));
+                const quint64 uid = value.value<PropertyListUID>().value;
+                if (uid > PropertyList::kMaximumUID) {
+                    error = QStringLiteral("the reference at %1 is beyond 32 bits").arg(where);
+                    return {};
+                }
+                return Node(plist_new_uid(uid));
             }
             if (!value.isValid()) {
                 error = QStringLiteral("the value at %1 is nil").arg(where);
@@ -314,18 +324,21 @@ QVariant PropertyList::propertyListWithData(const QByteArray& data, Format* form
     if (data.size() > qsizetype(std::numeric_limits<uint32_t>::max())) {
         return fail(QStringLiteral("it is too large"));
     }
-    const bool binary = plist_is_binary(data.constData(), uint32_t(data.size())) != 0;
-    plist_t root = nullptr;
-    if (binary) {
-        plist_from_bin(data.constData(), uint32_t(data.size()), &root);
-    } else {
-        plist_from_xml(data.constData(), uint32_t(data.size()), &root);
+    if (data.startsWith("bplist")) {
+        // Read by our own checking reader: the library's own one asserts on some damage.
+        QString reason;
+        QVariant value = BinaryPropertyList::read(data, &reason);
+        if (!value.isValid()) return fail(reason);
+        if (format) *format = Format::Binary;
+        return value;
     }
+    plist_t root = nullptr;
+    plist_from_xml(data.constData(), uint32_t(data.size()), &root);
     const Node owner(root);
     if (!root) return fail(QStringLiteral("it is not in the correct format"));
-    QVariant value = fromNode(root, !binary);
-    if (!value.isValid()) return fail(QStringLiteral("it holds a value of an unknown kind"));
-    if (format) *format = binary ? Format::Binary : Format::Xml;
+    QVariant value = fromNode(root, true);
+    if (!value.isValid()) return fail(QStringLiteral("it holds a value it cannot keep"));
+    if (format) *format = Format::Xml;
     return value;
 }
 

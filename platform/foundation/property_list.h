@@ -36,6 +36,8 @@ public:
     // Codes of the errors below (domain Error::kCocoaErrorDomain), as the platform numbers them.
     static constexpr qint64 kReadCorruptError = 3840;
     static constexpr qint64 kWriteInvalidError = 3852;
+    // The largest UID the binary form is written with; larger ones are refused both ways.
+    static constexpr quint64 kMaximumUID = 0xFFFFFFFF;
 
     // The value of XML or binary bytes (the bytes tell which; `format` receives it), or nil
     // when they are no property list.

@@ -2,6 +2,7 @@
 
 #include "platform/foundation/clock.h"
 #include "platform/foundation/content_decoder.h"
+#include "platform/foundation/http_socket_reply.h"
 #include "platform/foundation/main_queue.h"
 #include "platform/foundation/network_thread.h"
 #include "platform/foundation/timer.h"
@@ -173,6 +174,29 @@ private:
     std::shared_ptr<InputStream> stream_;
     std::optional<Error> error_;
 };
+
+// The path and query of the request line, taken from the URL text as the caller wrote
+// it: only characters outside ASCII, which a request line cannot carry, are escaped.
+QByteArray requestTarget(const URLRequest& request) {
+    const QString text = request.urlText();
+    const qsizetype scheme = text.indexOf(QLatin1String("://"));
+    qsizetype pathStart = scheme < 0 ? 0 : scheme + 3;
+    while (pathStart < text.size() && text[pathStart] != QLatin1Char('/') &&
+           text[pathStart] != QLatin1Char('?') && text[pathStart] != QLatin1Char('#')) {
+        ++pathStart;
+    }
+    const QString rest = text.mid(pathStart).section(QLatin1Char('#'), 0, 0);
+    QByteArray target;
+    for (const char byte : rest.toUtf8()) {
+        const auto value = static_cast<unsigned char>(byte);
+        if (value < 0x80) {
+            target += byte;
+        } else {
+            target += '%' + QByteArray::number(value, 16).toUpper();
+        }
+    }
+    return target.startsWith('/') ? target : '/' + target;
+}
 
 }  // namespace
 
@@ -472,8 +496,37 @@ void URLConnection::send(const URLRequest& request) {
     auto& manager = NetworkThread::shared().accessManager();
     const QByteArray method = request.httpMethod().toLatin1();
     QNetworkReply* reply = nullptr;
+    HTTPSocketReply* socketReply = nullptr;
     load_->bodyDevice = nullptr;
-    if (request.httpBodyStream()) {
+    if (request.url().scheme() == QLatin1String("http")) {
+        // Plain HTTP is read by our own reply, which checks the framing of every reply.
+        QByteArray body = request.httpBody();
+        BodyStreamDevice* device = nullptr;
+        if (request.httpBodyStream()) {
+            device = new BodyStreamDevice(request.httpBodyStream());
+            body = device->readAll();
+            if (device->streamError()) {
+                const Error error = *device->streamError();
+                delete device;
+                fail(error);
+                return;
+            }
+        }
+        // The fields as the request holds them (two whose names differ only in case stay
+        // two), then those added above.
+        HTTPSocketReply::Fields fields;
+        for (const auto& [name, value] : request.allHTTPHeaderFields().fields()) {
+            fields.append({name.toLatin1(), value.toUtf8()});
+        }
+        for (const QByteArray& name : outgoing.rawHeaderList()) {
+            if (!request.allHTTPHeaderFields().contains(QString::fromLatin1(name)))
+                fields.append({name, outgoing.rawHeader(name)});
+        }
+        socketReply = new HTTPSocketReply(outgoing, method, requestTarget(request),
+                                          std::move(fields), body, &manager);
+        if (device) device->setParent(socketReply);
+        reply = socketReply;
+    } else if (request.httpBodyStream()) {
         auto* device = new BodyStreamDevice(request.httpBodyStream());
         reply = manager.sendCustomRequest(outgoing, method, device);
         device->setParent(reply);
@@ -507,6 +560,16 @@ void URLConnection::send(const URLRequest& request) {
                      });
     noteActivity();
     armTimeout();
+    if (socketReply) {
+        socketReply->setPasswordHandler([this, socketReply](const QString& realm)
+                                            -> std::optional<HTTPSocketReply::Credential> {
+            const auto answer =
+                passwordFor(socketReply, realm, URLProtectionSpace::kAuthenticationMethodHTTPBasic);
+            if (!answer) return std::nullopt;
+            return HTTPSocketReply::Credential{answer->first, answer->second};
+        });
+        socketReply->send();
+    }
 }
 
 std::optional<URLConnection::Answered> URLConnection::challenge(
@@ -567,8 +630,6 @@ void URLConnection::onSslErrors(QNetworkReply* reply, const QList<QSslError>& er
 }
 
 void URLConnection::askForPassword(QNetworkReply* reply, QAuthenticator* authenticator) {
-    noteActivity();
-    const QUrl url = reply->url();
     // Qt does not name the scheme; a digest challenge brings a nonce, a basic one a realm.
     QString method = URLProtectionSpace::kAuthenticationMethodDefault;
     if (authenticator->options().contains(QStringLiteral("nonce"))) {
@@ -576,23 +637,33 @@ void URLConnection::askForPassword(QNetworkReply* reply, QAuthenticator* authent
     } else if (!authenticator->realm().isEmpty()) {
         method = URLProtectionSpace::kAuthenticationMethodHTTPBasic;
     }
+    if (const auto answer = passwordFor(reply, authenticator->realm(), method)) {
+        authenticator->setUser(answer->first);
+        authenticator->setPassword(answer->second);
+    }
+    // Otherwise the credential stays empty and the server's 401 becomes the response.
+}
+
+std::optional<std::pair<QString, QString>> URLConnection::passwordFor(QNetworkReply* reply,
+                                                                      const QString& realm,
+                                                                      const QString& method) {
+    noteActivity();
+    const QUrl url = reply->url();
     const URLProtectionSpace space(url.host(),
                                    url.port(url.scheme() == QLatin1String("https") ? 443 : 80),
-                                   url.scheme(), authenticator->realm(), method);
+                                   url.scheme(), realm, method);
     std::shared_ptr<const URLResponse> failure;
     if (reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid())
         failure = responseOf(reply);
     const auto answered = challenge(space, failure);
     ++load_->passwordFailures;
-    if (!answered) return;
+    if (!answered) return std::nullopt;
     const auto& [answer, credential] = *answered;
-    if (answer == ChallengeAnswer::UseCredential && credential && credential->hasPassword()) {
-        authenticator->setUser(credential->user());
-        authenticator->setPassword(credential->password());
-    } else if (answer == ChallengeAnswer::Cancel) {
+    if (answer == ChallengeAnswer::UseCredential && credential && credential->hasPassword())
+        return std::pair{credential->user(), credential->password()};
+    if (answer == ChallengeAnswer::Cancel)
         load_->refusal = errorWithCode(Error::kURLErrorUserCancelledAuthentication, {});
-    }
-    // Otherwise the credential stays empty and the server's 401 becomes the response.
+    return std::nullopt;
 }
 
 bool URLConnection::refused() {

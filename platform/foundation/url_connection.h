@@ -159,6 +159,10 @@ private:
     void onFinished();
     void onSslErrors(QNetworkReply* reply, const QList<QSslError>& errors);
     void askForPassword(QNetworkReply* reply, QAuthenticator* authenticator);
+    // The delegate's answer to a password challenge; nothing when it gave none.
+    std::optional<std::pair<QString, QString>> passwordFor(QNetworkReply* reply,
+                                                           const QString& realm,
+                                                           const QString& method);
     // Puts the challenge to the delegate; nothing when the load ended meanwhile.
     std::optional<Answered> challenge(const URLProtectionSpace& space,
                                       std::shared_ptr<const URLResponse> failureResponse);

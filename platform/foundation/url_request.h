@@ -31,7 +31,21 @@ public:
                         double timeoutInterval = kDefaultTimeoutInterval);
 
     [[nodiscard]] const QUrl& url() const { return url_; }
-    void setURL(const QUrl& url) { url_ = url; }
+    void setURL(const QUrl& url) {
+        url_ = url;
+        urlText_ = QString();
+    }
+    // The URL as the caller wrote it, read strictly: the request goes out with this very
+    // text. A text that is no valid URL (a stray "%", a space) leaves the request with an
+    // invalid URL, whose load fails as a bad URL; nothing is rewritten.
+    void setURLText(const QString& text) {
+        url_ = QUrl(text, QUrl::StrictMode);
+        urlText_ = text;
+    }
+    // The text given to setURLText(), else the URL's fully encoded text.
+    [[nodiscard]] QString urlText() const {
+        return urlText_.isNull() ? url_.toString(QUrl::FullyEncoded) : urlText_;
+    }
 
     // "GET" unless set.
     [[nodiscard]] const QString& httpMethod() const { return method_; }
@@ -69,6 +83,7 @@ public:
 
 private:
     QUrl url_;
+    QString urlText_;
     QString method_ = QStringLiteral("GET");
     HTTPHeaderFields headers_;
     QByteArray body_;

@@ -1,5 +1,6 @@
 #include "platform/foundation/user_defaults.h"
 
+#include "platform/foundation/file_manager.h"
 #include "platform/foundation/property_list.h"
 #include "platform/foundation/sandbox.h"
 
@@ -91,14 +92,18 @@ void UserDefaults::ensureCurrent() const {
     dirty_ = false;
     generation_ = generation;
     loaded_ = true;
+    FileManager::removeAbandonedTemporaryFiles(path_);
     if (!QFileInfo::exists(path_)) return;
     Error error;
     const QVariant stored = PropertyList::readFile(path_, nullptr, &error);
     if (stored.typeId() == QMetaType::QVariantMap) {
         values_ = stored.toMap();
     } else {
-        // Nothing of an unreadable file can be kept; the next write replaces it.
-        qWarning().noquote() << "UserDefaults: ignoring the unreadable" << path_ << "-"
+        // The app starts with its defaults; the file is kept aside for inspection rather
+        // than replaced by the next write.
+        const auto aside = FileManager::moveAsideUnreadableFile(path_);
+        qWarning().noquote() << "UserDefaults: the unreadable" << path_ << "is moved to"
+                             << aside.value_or(QStringLiteral("(nowhere)")) << "-"
                              << error.localizedDescription();
     }
 }

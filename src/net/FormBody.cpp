@@ -6,7 +6,12 @@
 #include <QStringList>
 
 FormBody& FormBody::add(const QString& key, const QString& text) {
-    pairs_.append({key, text.isEmpty() ? QStringLiteral("\"\"") : QXEncode::URLEncode(text)});
+    pairs_.append({key, QXEncode::URLEncode(text)});
+    return *this;
+}
+
+FormBody& FormBody::addNoValue(const QString& key) {
+    pairs_.append({key, QStringLiteral("\"\"")});
     return *this;
 }
 

@@ -10,9 +10,12 @@
 // form text whatever it holds: texts are percent-escaped, JSON values form-escaped.
 class FormBody {
 public:
-    // A text value, percent-escaped (QXEncode::URLEncode). The empty text is written as two
-    // double-quote characters, as the servers expect for "no value".
+    // A text value, percent-escaped (QXEncode::URLEncode); the empty text stays empty
+    // ("ucUserId=").
     FormBody& add(const QString& key, const QString& text);
+    // The fixed "no value" of some calls' formats: two double-quote characters
+    // ("majorCategoryId=\"\"").
+    FormBody& addNoValue(const QString& key);
     // A number, as decimal text.
     FormBody& add(const QString& key, qint64 number);
     // A JSON value (made with BodyJson), written as it stands but for the form escapes of

@@ -19,9 +19,10 @@ bool putsBodyInURL(const QString& method) {
            method == QLatin1String("DELETE");
 }
 
-ns::URLRequest bareRequest(const QUrl& url, const ns::HTTPHeaderFields& headers,
+ns::URLRequest bareRequest(const QString& url, const ns::HTTPHeaderFields& headers,
                            const QString& method) {
-    ns::URLRequest request(url);
+    ns::URLRequest request;
+    request.setURLText(url);
     request.setHTTPMethod(method);
     request.setAllHTTPHeaderFields(headers);
     if (method == QLatin1String("GET") || method == QLatin1String("HEAD")) {
@@ -33,7 +34,7 @@ ns::URLRequest bareRequest(const QUrl& url, const ns::HTTPHeaderFields& headers,
 void addBody(ns::URLRequest& request, const QString& body) {
     if (body.isNull()) return;
     if (putsBodyInURL(request.httpMethod())) {
-        request.setURL(QUrl(request.url().toString(QUrl::FullyEncoded) + body));
+        request.setURLText(request.urlText() + body);
     } else {
         request.setHTTPBody(body.toUtf8());
     }
@@ -84,14 +85,14 @@ std::shared_ptr<NKHTTPClient> clientWithQXBaseURL(const QUrl&) {
     return initForQXProject();
 }
 
-ns::URLRequest requestWithUrl(const QUrl& url, const ns::HTTPHeaderFields& headers,
+ns::URLRequest requestWithUrl(const QString& url, const ns::HTTPHeaderFields& headers,
                               const QString& method, const QString& body) {
     ns::URLRequest request = bareRequest(url, headers, method);
     addBody(request, body);
     return request;
 }
 
-ns::URLRequest requestWithUrl(const QUrl& url, const ns::HTTPHeaderFields& headers,
+ns::URLRequest requestWithUrl(const QString& url, const ns::HTTPHeaderFields& headers,
                               const QString& method, const QByteArray& body) {
     ns::URLRequest request = bareRequest(url, headers, method);
     addBody(request, body);
@@ -102,13 +103,13 @@ ns::URLRequest requestWithMethod(const NKHTTPClient& client, const QString& meth
                                  const QString& body) {
     // The client's own factory takes base URL and headers under one lock.
     const ns::URLRequest snapshot = client.requestWithMethod(method, QString());
-    return requestWithUrl(snapshot.url(), snapshot.allHTTPHeaderFields(), method, body);
+    return requestWithUrl(snapshot.urlText(), snapshot.allHTTPHeaderFields(), method, body);
 }
 
 ns::URLRequest requestWithMethod(const NKHTTPClient& client, const QString& method,
                                  const QByteArray& body) {
     const ns::URLRequest snapshot = client.requestWithMethod(method, QString());
-    return requestWithUrl(snapshot.url(), snapshot.allHTTPHeaderFields(), method, body);
+    return requestWithUrl(snapshot.urlText(), snapshot.allHTTPHeaderFields(), method, body);
 }
 
 std::shared_ptr<NKHTTPRequestOperation> HTTPRequestOperationWithRequest(
@@ -167,7 +168,8 @@ namespace {
 void sendWithUrl(NKHTTPClient& client, const QUrl& url, const QString& method, const QString& body,
                  const QVariant& userInfo, SuccessBlock success, FailureBlock failure) {
     client.setBaseURL(url);
-    const auto request = requestWithUrl(url, client.defaultHeaders(), method, body);
+    const auto request =
+        requestWithUrl(url.toString(QUrl::FullyEncoded), client.defaultHeaders(), method, body);
     client.enqueueHTTPRequestOperation(HTTPRequestOperationWithRequest(
         client, request, userInfo, std::move(success), std::move(failure)));
 }
@@ -200,7 +202,8 @@ void getWithUrlForIM(NKHTTPClient& client, const QUrl& url, const QString& body,
                      std::shared_ptr<ns::DispatchQueue> callbackQueue, SuccessBlock success,
                      FailureBlock failure) {
     client.setBaseURL(url);
-    const auto request = requestWithUrl(url, client.defaultHeaders(), QStringLiteral("GET"), body);
+    const auto request = requestWithUrl(url.toString(QUrl::FullyEncoded), client.defaultHeaders(),
+                                        QStringLiteral("GET"), body);
     client.enqueueHTTPRequestOperation(HTTPRequestOperationWithRequest(
         client, request, std::move(success), std::move(failure), true,
         callbackQueue ? std::move(callbackQueue) : ns::DispatchQueue::main()));
@@ -216,7 +219,8 @@ void postWithUrlDataBody(NKHTTPClient& client, const QUrl& url, const QByteArray
                          const QVariant& userInfo, ProgressBlock uploadProgress,
                          SuccessBlock success, FailureBlock failure) {
     client.setBaseURL(url);
-    const auto request = requestWithUrl(url, client.defaultHeaders(), QStringLiteral("POST"), body);
+    const auto request = requestWithUrl(url.toString(QUrl::FullyEncoded), client.defaultHeaders(),
+                                        QStringLiteral("POST"), body);
     auto operation = HTTPRequestOperationWithRequest(client, request, userInfo, std::move(success),
                                                      std::move(failure));
     if (uploadProgress) operation->setUploadProgressBlock(std::move(uploadProgress));
@@ -225,7 +229,6 @@ void postWithUrlDataBody(NKHTTPClient& client, const QUrl& url, const QByteArray
 
 void cancelAllHTTPOperationsWithInterface(const NKHTTPClient& client, const QString& interface,
                                           const QString& url) {
-    std::optional<QString> wanted;  // worked out once an operation of the interface is found
     for (const auto& queued : client.operationQueue()->operations()) {
         const auto operation = std::dynamic_pointer_cast<NKHTTPRequestOperation>(queued);
         if (!operation) continue;
@@ -233,8 +236,8 @@ void cancelAllHTTPOperationsWithInterface(const NKHTTPClient& client, const QStr
         const ns::HTTPHeaderFields& headers = request.allHTTPHeaderFields();
         if (headers.isEmpty() || !headers.contains(kInterfaceHeader)) continue;
         if (headers.value(kInterfaceHeader) != interface) continue;
-        if (!wanted) wanted = QUrl(url).toString(QUrl::FullyEncoded);
-        if (request.url().toString(QUrl::FullyEncoded) == *wanted) operation->cancel();
+        // The texts as written, compared exactly and case-sensitively.
+        if (request.urlText() == url) operation->cancel();
     }
 }
 

@@ -38,15 +38,16 @@ using ProgressBlock = NKURLConnectionOperation::ProgressBlock;
 // The same; the URL is not used.
 [[nodiscard]] std::shared_ptr<NKHTTPClient> clientWithQXBaseURL(const QUrl& url);
 
-// A request for `url` carrying `headers`. "GET" and "HEAD" may be pipelined. A body
+// A request for the URL text `url`, sent as written (read strictly: an invalid text
+// fails as a bad URL), carrying `headers`. "GET" and "HEAD" may be pipelined. A body
 // text goes, for every method but "GET", "HEAD" and "DELETE", as its UTF-8 bytes; for
 // those three it is appended to the URL's text as it stands (a query body begins with
 // its own "?"). A null text is no body. No Content-Type is added: the header set of
 // the call names what its server expects.
-[[nodiscard]] ns::URLRequest requestWithUrl(const QUrl& url, const ns::HTTPHeaderFields& headers,
+[[nodiscard]] ns::URLRequest requestWithUrl(const QString& url, const ns::HTTPHeaderFields& headers,
                                             const QString& method, const QString& body);
 // The same with body bytes, sent as they are (for POST).
-[[nodiscard]] ns::URLRequest requestWithUrl(const QUrl& url, const ns::HTTPHeaderFields& headers,
+[[nodiscard]] ns::URLRequest requestWithUrl(const QString& url, const ns::HTTPHeaderFields& headers,
                                             const QString& method, const QByteArray& body);
 // The same for the client's base URL and default headers, both of this moment.
 [[nodiscard]] ns::URLRequest requestWithMethod(const NKHTTPClient& client, const QString& method,

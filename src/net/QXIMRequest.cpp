@@ -185,7 +185,12 @@ void QXIMRequest::addValuesFormDic(const RequestHeaderSet& headers) {
     const RequestHeaderSet installed = headers.withMessagingToken();
     ns::HTTPHeaderFields fields;
     for (const auto& [name, value] : installed.pairs()) {
-        fields.setValue(name, value);
+        // The users server's "Token" and the messaging "token" are two headers, both sent.
+        if (fields.contains(name) && !fields.names().contains(name)) {
+            fields.appendField(name, value);
+        } else {
+            fields.setValue(name, value);
+        }
     }
     setCurrentHeaders(fields);
 }
@@ -251,11 +256,11 @@ void QXIMRequest::send(const QString& interface, const QString& url, const QStri
         return;
     }
     const ns::HTTPHeaderFields headers = currentHeaders();
-    const QUrl target(url);
+    const QUrl target(url, QUrl::StrictMode);
     const ns::URLRequest request =
         body.typeId() == QMetaType::QByteArray
-            ? QXClient::requestWithUrl(target, headers, method, body.toByteArray())
-            : QXClient::requestWithUrl(target, headers, method, body.toString());
+            ? QXClient::requestWithUrl(url, headers, method, body.toByteArray())
+            : QXClient::requestWithUrl(url, headers, method, body.toString());
     auto operation = QXClient::HTTPRequestOperationWithRequest(
         *httpClient_, request, userInfo, handling.successBlock(lastOperation_),
         handling.failureBlock(lastOperation_));
@@ -374,8 +379,7 @@ void QXIMRequest::requestWithUrlForImage(const QString& url, DataSuccessBlock su
         return;
     }
     clearHeaderOfHttp();
-    const ns::URLRequest request =
-        QXClient::requestWithUrl(QUrl(url), currentHeaders(), kGET, QString());
+    const ns::URLRequest request = QXClient::requestWithUrl(url, currentHeaders(), kGET, QString());
     auto operation = std::make_shared<NKHTTPRequestOperation>(request);
     if (progress) operation->setDownloadProgressBlock(std::move(progress));
     const auto failed = [failure] {
@@ -403,8 +407,7 @@ std::shared_ptr<NKHTTPRequestOperation> QXIMRequest::requsetWithImNetWork(
                QVariant(), callbackQueue);
         return nullptr;
     }
-    const ns::URLRequest request =
-        QXClient::requestWithUrl(QUrl(url), currentHeaders(), kGET, QString());
+    const ns::URLRequest request = QXClient::requestWithUrl(url, currentHeaders(), kGET, QString());
     auto operation = QXClient::HTTPRequestOperationWithRequest(
         *httpClient_, request,
         // The stream's operation is not recorded as _operation(): it would race the

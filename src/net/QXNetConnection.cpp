@@ -27,7 +27,7 @@ void QXNetConnection::requestNewsDataWithSuccess(SuccessBlock success, FailureBl
     const QString interface = QStringLiteral("CommonConsultList");
     const QString body = FormBody()
                              .add(QStringLiteral("categoryId"), 7)
-                             .add(QStringLiteral("majorCategoryId"), QString())
+                             .addNoValue(QStringLiteral("majorCategoryId"))
                              .add(QStringLiteral("pageIndex"), pageIndex)
                              .text();
     auto& request = QXIMRequest::shared();
@@ -41,8 +41,8 @@ void QXNetConnection::requestBannerDataWithSuccess(SuccessBlock success, Failure
     const QString body = FormBody()
                              .add(QStringLiteral("cityId"), QXNetContext::shared()->currentCityId())
                              .add(QStringLiteral("pageType"), 1)
-                             .add(QStringLiteral("categoryId"), QString())
-                             .add(QStringLiteral("majorCategoryId"), QString())
+                             .addNoValue(QStringLiteral("categoryId"))
+                             .addNoValue(QStringLiteral("majorCategoryId"))
                              .text();
     auto& request = QXIMRequest::shared();
     request.addValuesFormDic(headerConnection(interface));

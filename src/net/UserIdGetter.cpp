@@ -35,12 +35,11 @@ QVariant userIdOf(const QVariant& reply) {
 void UserIdGetter::queryUserId() {
     auto& request = QXIMRequest::shared();
     request.addValuesFormDic(RequestHeaderSet::anonymousUserId());
-    const std::weak_ptr<UserIdGetter> weak = weak_from_this();
+    // The reply holds the getter: one started and let go (as at launch) still takes its
+    // id, or its fallback and its retries.
     request.requestWithUrlWithMethod(
         EndpointTable::dataShareEndpoint(), kInterface, QString(), QStringLiteral("GET"),
-        [weak](const QVariant& reply) {
-            const auto self = weak.lock();
-            if (!self) return;
+        [self = shared_from_this()](const QVariant& reply) {
             // A reply that names no user id (not JSON, an error envelope) must not become
             // the user id: the getter keeps asking.
             const QVariant userId = userIdOf(reply);
@@ -50,9 +49,7 @@ void UserIdGetter::queryUserId() {
             }
             self->succeeded(userId, Tolerant(reply)[kAnonymousLoginIdKey].value());
         },
-        [weak](const QVariantMap&) {
-            if (const auto self = weak.lock()) self->failed();
-        });
+        [self = shared_from_this()](const QVariantMap&) { self->failed(); });
 }
 
 void UserIdGetter::succeeded(const QVariant& userId, const QVariant& anonymousLoginId) {

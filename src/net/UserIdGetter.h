@@ -17,7 +17,8 @@ class Timer;
 // server cannot give one the application runs on the fallback user id, and the getter asks
 // again every 10 s until a real id arrives. A reply without a user id counts as a failure.
 //
-// Runs on the main thread. The retry timer keeps the getter alive until a success stops it.
+// Runs on the main thread. A query on its way and the retry timer keep the getter alive
+// until a success stops it; it must be owned by a shared pointer.
 class UserIdGetter : public std::enable_shared_from_this<UserIdGetter> {
 public:
     static constexpr ns::Duration kRetryInterval = std::chrono::seconds(10);

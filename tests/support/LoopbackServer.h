@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/foundation/http_socket_reply.h"
 #include "platform/foundation/network_thread.h"
 
 #include "Gate.h"
@@ -42,8 +43,10 @@ public:
     }
     void stop() {
         // Idle keep-alive connections would hold the server's threads for seconds.
-        ns::NetworkThread::shared().sync(
-            [] { ns::NetworkThread::shared().accessManager().clearConnectionCache(); });
+        ns::NetworkThread::shared().sync([] {
+            ns::NetworkThread::shared().accessManager().clearConnectionCache();
+            ns::HTTPSocketReply::closeIdleConnections();
+        });
         server_->stop();
         if (thread_.joinable()) thread_.join();
     }

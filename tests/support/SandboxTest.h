@@ -23,9 +23,10 @@ protected:
     [[nodiscard]] QString sandboxPath() const { return sandbox_.path(); }
 
     // Runs the main event loop until `done` answers true or `timeout` of real time
-    // passes (for work on other threads, such as sockets). Returns `done()`.
+    // passes (for work on other threads, such as sockets). Returns `done()`. The default
+    // is generous: a passing wait ends at once, and a busy machine may take long.
     bool runMainLoopUntil(const std::function<bool()>& done,
-                          std::chrono::milliseconds timeout = 5s);
+                          std::chrono::milliseconds timeout = 30s);
     // Handles every event already posted to the main loop.
     void drainMainLoop();
 

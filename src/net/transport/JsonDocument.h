@@ -6,6 +6,7 @@
 #include <QVariantMap>
 
 #include <map>
+#include <memory>
 #include <vector>
 
 class JsonDocument;
@@ -53,12 +54,12 @@ public:
     void setDelegate(JsonDocumentDelegate* delegate) { delegate_ = delegate; }
 
 private:
-    // One open container and, for a dictionary, the key waiting for its value. An
-    // open dictionary is a std::map, which takes its members by move, and becomes a
-    // QVariantMap without a copy when it closes.
+    // One open container and, for a dictionary, the key waiting for its value. A
+    // dictionary collects its members in text order and becomes a map when it closes
+    // (takeDictionary). Containers are reused level by level, keeping their room.
     struct Container {
         bool isDictionary = false;
-        std::map<QString, QVariant> dictionary;
+        std::vector<std::pair<QString, QVariant>> members;
         QVariantList array;
         QString key;
     };
@@ -74,10 +75,32 @@ private:
     void close();
     void add(QVariant&& value);
     void reportStatus(std::optional<ns::Error>* error) const;
+    // The members of a closed dictionary as a map, later equal keys replacing earlier ones.
+    std::map<QString, QVariant> takeDictionary(Container& container);
+
+    // The working room of a parse. One per thread is lent to each document in turn, so
+    // that a small reply neither allocates it afresh nor relearns the order of keys.
+    struct Scratch {
+        std::vector<Container> stack;
+        // The records of a reply share their keys (one QString each, from the parser's
+        // key cache) in the same order. For the last dictionary's keys this keeps the
+        // order that sorts them and a map of them with empty values: the next
+        // dictionary with the very same keys copies that map, which takes no key
+        // comparison, and fills in its values in sorted order.
+        std::vector<QString> shape;
+        std::vector<quint32> sortedOrder;
+        std::vector<bool> repeatsKey;  // by sorted place: the key equals the one before
+        std::map<QString, QVariant> keysOnly;
+        bool lent = false;
+    };
+    static Scratch& threadScratch();
 
     JsonParser parser_;
     JsonDocumentDelegate* delegate_ = nullptr;
-    std::vector<Container> stack_;
+    std::unique_ptr<Scratch> ownScratch_;  // when the thread's is lent already
+    Scratch* scratch_ = nullptr;
+    std::vector<Container>& stack_;
+    std::size_t open_ = 0;  // the containers of stack_ now open
     // The root once it has closed; while it is open it is the bottom of stack_.
     QVariant root_;
     ParserStatus parserStatus_ = ParserStatusNone;

@@ -5,9 +5,11 @@
 #include <yajl/yajl_parse.h>
 
 #include <locale.h>
+#include <array>
 #include <charconv>
 #include <clocale>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -47,6 +49,89 @@ quint32 keyHash(const char* bytes, size_t length) {
     const quint64 mixed = (head * 0x9E3779B97F4A7C15ull) ^ (tail * 0xC2B2AE3D27D4EB4Full) ^ length;
     return quint32(mixed >> 32) ^ quint32(mixed);
 }
+
+// Replies repeat the same few keys in every record and every reply: converting each
+// once and sharing the QString saves a conversion and an allocation per member. One
+// cache per thread outlives the parsers, so a small reply finds its keys made by the
+// last one. It is direct-mapped by hash, so a text with many distinct keys cannot grow
+// it; its entries keep the key's bytes for a plain comparison.
+struct CachedKey {
+    quint32 hash = 0;
+    quint32 length = 0;
+    std::array<char, kMaxCachedKeyLength> bytes{};
+    QString key;
+};
+
+std::array<CachedKey, 256>& keyCache() {
+    thread_local std::array<CachedKey, 256> cache;
+    return cache;
+}
+
+// yajl allocates its handle, lexer, buffers and stack afresh for every parse, some of them
+// a kilobyte or more, which is where the allocator stops to consolidate the small blocks
+// freed by the last tree. Each thread keeps a few of the blocks freed instead and hands
+// them out again; a block may be freed on any thread, which then keeps it.
+class RecycledBlocks {
+public:
+    ~RecycledBlocks() {
+        for (std::size_t i = 0; i < count_; ++i) std::free(kept_[i]);
+    }
+
+    static void* take(void*, size_t size) { return blocks().takeBlock(size); }
+    static void give(void*, void* block) {
+        if (block) blocks().keep(headerOf(block));
+    }
+    static void* resize(void*, void* block, size_t size) {
+        if (!block) return blocks().takeBlock(size);
+        Header* header = headerOf(block);
+        if (header->capacity >= size) return block;
+        void* larger = blocks().takeBlock(size);
+        if (larger) {
+            std::memcpy(larger, block, header->capacity);
+            blocks().keep(header);
+        }
+        return larger;
+    }
+
+private:
+    struct alignas(std::max_align_t) Header {
+        size_t capacity;
+    };
+    static constexpr std::size_t kKept = 16;
+
+    static RecycledBlocks& blocks() {
+        thread_local RecycledBlocks blocks;
+        return blocks;
+    }
+    static Header* headerOf(void* block) { return static_cast<Header*>(block) - 1; }
+
+    void* takeBlock(size_t size) {
+        for (std::size_t i = 0; i < count_; ++i) {
+            if (kept_[i]->capacity >= size) {
+                Header* header = kept_[i];
+                kept_[i] = kept_[--count_];
+                return header + 1;
+            }
+        }
+        auto* header = static_cast<Header*>(std::malloc(sizeof(Header) + size));
+        if (!header) return nullptr;
+        header->capacity = size;
+        return header + 1;
+    }
+    void keep(Header* header) {
+        if (count_ < kKept) {
+            kept_[count_++] = header;
+        } else {
+            std::free(header);
+        }
+    }
+
+    std::array<Header*, kKept> kept_{};
+    std::size_t count_ = 0;
+};
+
+yajl_alloc_funcs recycledBlocks{&RecycledBlocks::take, &RecycledBlocks::resize,
+                                &RecycledBlocks::give, nullptr};
 
 // The process locale may use a decimal comma; numbers are always read the C way.
 locale_t cLocale() {
@@ -171,7 +256,7 @@ JsonParser::~JsonParser() {
 
 bool JsonParser::makeHandle(bool ignoreTrailingText) {
     if (handle_) return true;
-    handle_ = yajl_alloc(&Events::kCallbacks, nullptr, this);
+    handle_ = yajl_alloc(&Events::kCallbacks, &recycledBlocks, this);
     if (!handle_) {
         fail(kJsonErrorNoHandle, QStringLiteral("Unable to allocate Json handle"));
         status_ = ParserStatusError;
@@ -251,16 +336,16 @@ const QString& JsonParser::keyFromBytes(const char* bytes, size_t length) {
     if (length == 0) return emptyString();  // never the null QString, which means undecodable
     if (length <= kMaxCachedKeyLength) {
         const quint32 hash = keyHash(bytes, length);
-        CachedKey& slot = keys_[(hash >> 7) % keys_.size()];
-        if (slot.hash == hash && size_t(slot.key.size()) == length) {
-            // Cached keys are ASCII: equal UTF-16 units mean equal bytes.
-            const QChar* cached = slot.key.constData();
-            size_t index = 0;
-            while (index < length && cached[index].unicode() == uchar(bytes[index])) ++index;
-            if (index == length) return slot.key;
+        auto& cache = keyCache();
+        CachedKey& slot = cache[(hash >> 7) % cache.size()];
+        if (slot.hash == hash && slot.length == length &&
+            std::memcmp(slot.bytes.data(), bytes, length) == 0) {
+            return slot.key;
         }
         if (isAscii(bytes, length)) {
             slot.hash = hash;
+            slot.length = quint32(length);
+            std::memcpy(slot.bytes.data(), bytes, length);
             slot.key = QString::fromLatin1(bytes, qsizetype(length));
             return slot.key;
         }

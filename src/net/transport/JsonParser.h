@@ -6,7 +6,6 @@
 #include <QString>
 #include <QVariant>
 
-#include <array>
 #include <optional>
 
 struct yajl_handle_t;
@@ -82,11 +81,6 @@ public:
 
 private:
     struct Events;
-    // One entry of the key cache: an ASCII key and the hash of its bytes.
-    struct CachedKey {
-        quint32 hash = 0;
-        QString key;
-    };
 
     bool makeHandle(bool ignoreTrailingText);
     ParserStatus finishChunk(int yajlStatus, QByteArrayView chunk);
@@ -103,9 +97,5 @@ private:
     // Open containers; the top-level value is complete when it drops back to 0.
     qsizetype depth_ = 0;
     bool complete_ = false;
-    // Replies repeat the same few keys in every record: converting each once and
-    // sharing the QString saves a conversion and an allocation per member. The cache
-    // is direct-mapped by hash, so a text with many distinct keys cannot grow it.
-    std::array<CachedKey, 64> keys_;
     QString lastKey_;
 };

@@ -15,7 +15,8 @@ using State = NKURLConnectionOperation::State;
 bool transitionAllowed(State from, State to, bool cancelled) {
     switch (from) {
         case State::Paused:
-            return to == State::Ready;
+            // A cancel ends a paused operation at once: it would never be resumed.
+            return to == State::Ready || (to == State::Finished && cancelled);
         case State::Ready:
             return to == State::Paused || to == State::Executing ||
                    (to == State::Finished && cancelled);
@@ -202,6 +203,9 @@ void NKURLConnectionOperation::cancelConnection() {
         connection->cancel();
         // A cancelled connection says nothing more; tell ourselves.
         didFailWithError(*connection, error);
+    } else if (isPaused()) {
+        // Paused before it ever ran: nothing else would ever finish it.
+        finish();
     }
 }
 

@@ -48,6 +48,15 @@ TEST_F(KeychainTest, AddFindUpdateAndDeleteAnItem) {
     EXPECT_EQ(Keychain::update(byGeneric(), deviceIdItem("x"))->code(), Keychain::kItemNotFound);
 }
 
+TEST_F(KeychainTest, AnUnreadableStoreIsKeptAsideAndANewOneStarts) {
+    ASSERT_TRUE(ns::FileManager::createFileAtPath(Keychain::storePath(), "bplist00 damaged"));
+    EXPECT_FALSE(Keychain::find(byGeneric()));
+    EXPECT_EQ(ns::FileManager::contentsAtPath(Keychain::storePath() + ".unreadable"),
+              QByteArray("bplist00 damaged"));
+    ASSERT_FALSE(Keychain::add(deviceIdItem("new")));
+    EXPECT_EQ(Keychain::find(byGeneric())->data, QByteArray("new"));
+}
+
 TEST_F(KeychainTest, PasswordsByServiceAndAccount) {
     ASSERT_FALSE(Keychain::setPasswordText("logon", "13800000000", QStringLiteral("密码 pass")));
     ASSERT_FALSE(Keychain::setPassword("logon", "13900000000", QByteArray("\x00\x01", 2)));

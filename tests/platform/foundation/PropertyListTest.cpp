@@ -137,6 +137,82 @@ TEST_F(PropertyListTest, UnreadableBytesGiveNilAndAnError) {
     }
 }
 
+// A binary property list made by hand: the objects as encoded, one-byte offsets and
+// references, the top object first.
+QByteArray binaryDocument(const QList<QByteArray>& objects, quint8 top = 0) {
+    QByteArray document("bplist00");
+    QByteArray offsets;
+    for (const QByteArray& object : objects) {
+        offsets += char(document.size());
+        document += object;
+    }
+    const int table = int(document.size());
+    document += offsets;
+    QByteArray trailer(32, '\0');
+    trailer[6] = 1;
+    trailer[7] = 1;
+    trailer[15] = char(objects.size());
+    trailer[23] = char(top);
+    trailer[31] = char(table);
+    return document + trailer;
+}
+
+TEST_F(PropertyListTest, DamagedBinaryDocumentsAreRefusedNeverTrusted) {
+    // The one that stopped the program: a dictionary key holding a NUL byte.
+    const QByteArray nulKey =
+        binaryDocument({QByteArray("\xD1\x01\x02", 3), QByteArray("\x53k\0y", 4), "\x51v"});
+    // A text holding U+0000, which could never be written back.
+    const QByteArray nulText =
+        binaryDocument({"\xD1\x01\x02", "\x51k", QByteArray("\x62\x00\x61\x00\x00", 5)});
+    const QList<std::pair<const char*, QByteArray>> damaged{
+        {"NUL in a key", nulKey},
+        {"NUL in a UTF-16 text", nulText},
+        {"an array holding itself", binaryDocument({"\xA1\x00"})},
+        {"a loop through two arrays", binaryDocument({"\xA1\x01", "\xA1\x00"})},
+        {"a reference past the objects", binaryDocument({"\xA1\x07"})},
+        {"a key that is no text", binaryDocument({"\xD1\x01\x01", "\x10\x05"})},
+        {"a text longer than the document", binaryDocument({"\x5F\x10\x7F"
+                                                            "abc"})},
+        {"a count longer than the document",
+         binaryDocument({"\xAF\x13\x7F\xFF\xFF\xFF\xFF\xFF\xFF\xFF"})},
+        {"an integer cut short", binaryDocument({"\x13\x01\x02"})},
+        {"a null", binaryDocument({QByteArray(1, '\0')})},
+        {"half a surrogate pair", binaryDocument({QByteArray("\x61\xD8\x00", 3)})},
+        {"a reference beyond 32 bits", binaryDocument({"\x84\x01\x02\x03\x04\x05"})},
+        {"an unknown marker", binaryDocument({"\xF0"})},
+        {"a top object past the count", binaryDocument({"\x09"}, 3)},
+        {"the trailer alone", QByteArray("bplist00") + QByteArray(32, '\0')},
+        {"an offset table past the end", binaryDocument({"\x09"}).chopped(1) + "\xF0"},
+        {"an offset past the objects", binaryDocument({"\x09"}).replace(9, 1, "\x30")},
+    };
+    for (const auto& [what, bytes] : damaged) {
+        ns::Error error;
+        EXPECT_FALSE(ns::PropertyList::propertyListWithData(bytes, nullptr, &error).isValid())
+            << what;
+        EXPECT_EQ(error.code(), ns::PropertyList::kReadCorruptError) << what;
+    }
+    // Every cut of a sound document is refused too, and no byte changed breaks the reader.
+    const QByteArray sound =
+        ns::PropertyList::dataWithPropertyList(sampleTree(false), Format::Binary);
+    for (qsizetype length = 0; length < sound.size(); ++length)
+        EXPECT_FALSE(ns::PropertyList::propertyListWithData(sound.left(length)).isValid())
+            << length;
+    for (qsizetype at = 0; at < sound.size(); ++at) {
+        QByteArray changed = sound;
+        changed[at] = char(~changed[at]);
+        (void)ns::PropertyList::propertyListWithData(changed);
+    }
+
+    // The writer refuses such a reference as well, rather than cut it to 32 bits.
+    EXPECT_TRUE(ns::PropertyList::dataWithPropertyList(
+                    QVariant::fromValue(ns::PropertyListUID{Q_UINT64_C(1) << 40}), Format::Binary)
+                    .isEmpty());
+
+    // Sound hand-made documents still read: a shared object is read once, used twice.
+    EXPECT_EQ(ns::PropertyList::propertyListWithData(binaryDocument({"\xA2\x01\x01", "\x51x"})),
+              (QVariantList{"x", "x"}));
+}
+
 TEST_F(PropertyListTest, RefusesValuesItCannotHoldAndWritesNothing) {
     const QString path = ns::Sandbox::documents() + QStringLiteral("/filters");
     ASSERT_TRUE(ns::writeToFile(QVariantMap{{QStringLiteral("v"), 1}}, path, true));

@@ -7,6 +7,11 @@
 #include "standin/Gzip.h"
 
 #include <QTcpServer>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <QThread>
 
 #include <atomic>
@@ -699,3 +704,107 @@ TEST_F(URLConnectionTest, SynchronousRequestFromTheMainThread) {
 }
 
 }  // namespace
+
+namespace {
+
+// A server that answers every connection with the same raw bytes, written in one piece,
+// then closes: for replies no well-behaved server library would send.
+class RawReplyServer {
+public:
+    explicit RawReplyServer(QByteArray reply) : reply_(std::move(reply)) {}
+    ~RawReplyServer() {
+        stopping_ = true;
+        ::shutdown(listener_, SHUT_RDWR);
+        ::close(listener_);
+        if (thread_.joinable()) thread_.join();
+    }
+    void start() {
+        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        socklen_t length = sizeof address;
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+        ::listen(listener_, 8);
+        thread_ = std::thread([this] {
+            while (!stopping_) {
+                const int client = ::accept(listener_, nullptr, nullptr);
+                if (client < 0) return;
+                QByteArray request;
+                char buffer[4096];
+                while (!request.contains("\r\n\r\n")) {
+                    const auto got = ::recv(client, buffer, sizeof buffer, 0);
+                    if (got <= 0) break;
+                    request.append(buffer, got);
+                }
+                ::send(client, reply_.constData(), reply_.size(), MSG_NOSIGNAL);
+                ::shutdown(client, SHUT_WR);
+                while (::recv(client, buffer, sizeof buffer, 0) > 0) {
+                }
+                ::close(client);
+            }
+        });
+    }
+    [[nodiscard]] QUrl url() const {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1/raw").arg(port_));
+    }
+
+private:
+    QByteArray reply_;
+    int listener_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stopping_{false};
+    std::thread thread_;
+};
+
+}  // namespace
+
+TEST_F(URLConnectionTest, CutOrMalformedFramingFailsAsALostConnection) {
+    const std::vector<QByteArray> replies{
+        // chunked, cut before the terminating chunk
+        "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n",
+        // chunked, cut inside a chunk
+        "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhel",
+        // chunked, cut right after the headers
+        "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n",
+        // a chunk-size line that is no number
+        "HTTP/1.1 200 OK\r\nTransfer-Encoding: "
+        "chunked\r\n\r\n5\r\nhello\r\nzz\r\nworld\r\n0\r\n\r\n",
+        // a chunk whose data runs past its size
+        "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhelloX\r\n0\r\n\r\n",
+        // shorter than its length
+        "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nhello",
+    };
+    for (const QByteArray& raw : replies) {
+        RawReplyServer server(raw);
+        server.start();
+        auto recorder = std::make_shared<Recorder>();
+        ASSERT_TRUE(load(ns::URLRequest(server.url()), recorder)) << raw.toStdString();
+        ASSERT_TRUE(recorder->error) << raw.toStdString();
+        EXPECT_EQ(recorder->error->code(), ns::Error::kURLErrorNetworkConnectionLost)
+            << raw.toStdString();
+        EXPECT_EQ(recorder->events().back(), "fail");
+    }
+}
+
+TEST_F(URLConnectionTest, WellFramedRepliesEndNormallyWhateverTheServerDoesAfter) {
+    const std::vector<std::pair<QByteArray, QByteArray>> replies{
+        {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
+         "5;name=value\r\nhello\r\n6 \r\n world\r\n0\r\nExpires: never\r\n\r\n",
+         "hello world"},
+        {"HTTP/1.1 200 OK\r\nContent-Length: 5\r\nConnection: close\r\n\r\nhello", "hello"},
+        // no length at all: the close ends it
+        {"HTTP/1.0 200 OK\r\n\r\nuntil the end", "until the end"},
+        {"HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 204 No Content\r\n\r\n", ""},
+    };
+    for (const auto& [raw, body] : replies) {
+        RawReplyServer server(raw);
+        server.start();
+        auto recorder = std::make_shared<Recorder>();
+        ASSERT_TRUE(load(ns::URLRequest(server.url()), recorder)) << raw.toStdString();
+        EXPECT_FALSE(recorder->error) << raw.toStdString();
+        EXPECT_EQ(recorder->body(), body);
+    }
+}

@@ -6,6 +6,8 @@
 
 #include "SandboxTest.h"
 
+#include <QFileInfo>
+#include <QProcess>
 #include <QTimeZone>
 
 #include <thread>
@@ -153,13 +155,48 @@ TEST_F(UserDefaultsTest, ANewSandboxStartsEmptyAndTheOldOneKeepsItsPendingChange
     EXPECT_EQ(defaults().stringForKey("cityName"), QStringLiteral("北京"));
 }
 
-TEST_F(UserDefaultsTest, AnUnreadableFileStartsEmptyAndIsReplacedByTheNextWrite) {
-    ASSERT_TRUE(ns::FileManager::createFileAtPath(defaults().path(), "<plist><dict><key>"));
+TEST_F(UserDefaultsTest, AnUnreadableFileIsKeptAsideAndTheAppStartsWithItsDefaults) {
+    // Cut XML, and a binary file whose key holds a NUL byte (once an abort at every start).
+    const QList<QByteArray> unreadable{
+        "<plist><dict><key>", QByteArray("bplist00\xD1\x01\x02\x53k\0y\x51v\x08\x0B\x0F", 20) +
+                                  QByteArray(6, '\0') + QByteArray("\x01\x01", 2) +
+                                  QByteArray(7, '\0') + "\x03" + QByteArray(15, '\0') + "\x11"};
+    for (const QByteArray& bytes : unreadable) {
+        ASSERT_TRUE(ns::FileManager::createFileAtPath(defaults().path(), bytes));
+        ns::FileManager::removeItemAtPath(defaults().path() + ".unreadable");
+        ns::Sandbox::setRoot(sandboxPath());
+        defaults().registerDefaults({{"pushOn", true}});
+        EXPECT_FALSE(defaults().objectForKey("cityId").isValid());
+        EXPECT_TRUE(defaults().boolForKey("pushOn"));
+        EXPECT_EQ(ns::FileManager::contentsAtPath(defaults().path() + ".unreadable"), bytes);
+
+        // Later changes are saved as ever.
+        defaults().setInteger(101, "cityId");
+        ASSERT_TRUE(defaults().synchronize());
+        EXPECT_EQ(stored().value("cityId"), QVariant(qint64(101)));
+    }
+}
+
+TEST_F(UserDefaultsTest, TemporaryFilesOfKilledWritersGoAtTheNextStart) {
+    QProcess writer;  // a process that has ended, as a killed writer has
+    writer.start("sleep", {"0.1"});
+    ASSERT_TRUE(writer.waitForStarted());
+    const qint64 gone = writer.processId();
+    ASSERT_TRUE(writer.waitForFinished());
+    const QString folder = QFileInfo(defaults().path()).absolutePath();
+    const QString name = QFileInfo(defaults().path()).fileName();
+    const QString abandoned = QStringLiteral("%1/.%2.tmp-%3-7").arg(folder, name).arg(gone);
+    // A writer still running (the first process never ends) may be about to rename its own.
+    const QString running = QStringLiteral("%1/.%2.tmp-1-7").arg(folder, name);
+    const QString other = QStringLiteral("%1/.other.plist.tmp-%2-7").arg(folder).arg(gone);
+    for (const QString& path : {abandoned, running, other})
+        ASSERT_TRUE(ns::FileManager::createFileAtPath(path, "half"));
+
     ns::Sandbox::setRoot(sandboxPath());
-    EXPECT_FALSE(defaults().objectForKey("cityId").isValid());
-    defaults().setInteger(101, "cityId");
-    ASSERT_TRUE(defaults().synchronize());
-    EXPECT_EQ(stored().value("cityId"), QVariant(qint64(101)));
+    (void)defaults().objectForKey("cityId");
+    EXPECT_FALSE(QFileInfo::exists(abandoned));
+    EXPECT_TRUE(QFileInfo::exists(running));
+    EXPECT_TRUE(QFileInfo::exists(other)) << "another file's temporaries are its own business";
 }
 
 TEST_F(UserDefaultsTest, ThreadsMayReadAndWriteAtOnce) {

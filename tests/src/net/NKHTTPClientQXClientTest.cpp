@@ -58,7 +58,7 @@ TEST(NKHTTPClientQXClient, TheProjectClientCarriesTheAppsDefaultsInOrder) {
 
 TEST(NKHTTPClientQXClient, RequestsTakeTheirBodyByMethodAndASnapshotOfTheHeaders) {
     const ns::HTTPHeaderFields headers{{"interface", "GetPost"}, {"SeqId", "1"}};
-    const QUrl url("http://h/datashare/");
+    const QString url("http://h/datashare/");
 
     const auto get = QXClient::requestWithUrl(url, headers, "GET", QString("?postId=7&page=2"));
     EXPECT_EQ(get.url().toString(), "http://h/datashare/?postId=7&page=2");
@@ -66,10 +66,14 @@ TEST(NKHTTPClientQXClient, RequestsTakeTheirBodyByMethodAndASnapshotOfTheHeaders
     EXPECT_TRUE(get.httpShouldUsePipelining());
     EXPECT_EQ(QXClient::requestWithUrl(url, headers, "DELETE", QString("x")).url().toString(),
               "http://h/datashare/x");
+    // A body appended to the URL must leave a valid URL: it is never rewritten into one.
+    const auto stray = QXClient::requestWithUrl(url, headers, "GET", QString("?k=a%41 b&c=%zz"));
+    EXPECT_FALSE(stray.url().isValid());
+    EXPECT_EQ(stray.urlText(), url + "?k=a%41 b&c=%zz");
 
     const auto post = QXClient::requestWithUrl(url, headers, "POST",
                                                QString::fromUtf8("jsonArgs={\"k\":\"房\"}"));
-    EXPECT_EQ(post.url(), url);
+    EXPECT_EQ(post.urlText(), url);
     EXPECT_EQ(post.httpBody(), "jsonArgs={\"k\":\"\xE6\x88\xBF\"}");
     EXPECT_FALSE(post.httpShouldUsePipelining());
     EXPECT_EQ(post.allHTTPHeaderFields(), headers);  // no Content-Type added
@@ -80,12 +84,12 @@ TEST(NKHTTPClientQXClient, RequestsTakeTheirBodyByMethodAndASnapshotOfTheHeaders
 
     // The client's form: its base URL and default headers of that moment.
     NKHTTPClient client(NKHTTPClient::Plain{});
-    client.setBaseURL(url);
+    client.setBaseURL(QUrl(url));
     client.setDefaultHeaders(headers);
     const auto built = QXClient::requestWithMethod(client, "POST", QString("a=1"));
     client.setDefaultHeader("interface", "other");
     QXClient::clearHeaderWithKey(client, "SeqId");
-    EXPECT_EQ(built.url(), url);
+    EXPECT_EQ(built.urlText(), url);
     EXPECT_EQ(built.allHTTPHeaderFields(), headers);
     EXPECT_EQ(QXClient::returnDefaultHeaders(client).names(), QStringList{"interface"});
 }
@@ -96,13 +100,16 @@ TEST(NKHTTPClientQXClient, TheCancelRuleMatchesTheInterfaceHeaderAndTheExactURLT
     const QString url = "http://127.0.0.1:9/datashare/";
     const auto queue = [&](const ns::HTTPHeaderFields& headers, const QString& target) {
         auto operation = QXClient::HTTPRequestOperationWithRequest(
-            client, QXClient::requestWithUrl(QUrl(target), headers, "POST", QString("b")), nullptr,
+            client, QXClient::requestWithUrl(target, headers, "POST", QString("b")), nullptr,
             nullptr, false);
         client.enqueueHTTPRequestOperation(operation);
         return operation;
     };
     const auto matching = queue({{"interface", "GetPost"}}, url);
     const auto slash = queue({{"interface", "GetPost"}}, url + "x");
+    // Texts that one URL reader would take for the same URL are still different texts.
+    const auto upper = queue({{"interface", "GetPost"}}, "HTTP://127.0.0.1:9/datashare/");
+    const auto escaped = queue({{"interface", "GetPost"}}, "http://127.0.0.1:9/d%61tashare/");
     const auto other = queue({{"interface", "GetPostList"}}, url);
     QXClient::clearDefaultHeaders(client);
     const auto bare = queue(QXClient::returnDefaultHeaders(client), url);
@@ -112,6 +119,8 @@ TEST(NKHTTPClientQXClient, TheCancelRuleMatchesTheInterfaceHeaderAndTheExactURLT
     QXClient::cancelAllHTTPOperationsWithInterface(client, "GetPost", url);
     EXPECT_TRUE(matching->isCancelled());
     EXPECT_FALSE(slash->isCancelled());
+    EXPECT_FALSE(upper->isCancelled());
+    EXPECT_FALSE(escaped->isCancelled());
     EXPECT_FALSE(other->isCancelled());
     EXPECT_FALSE(bare->isCancelled());
 

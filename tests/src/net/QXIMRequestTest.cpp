@@ -273,7 +273,7 @@ TEST_F(QXIMRequestTest, StatusesAndBodiesBecomeTheAgreedDictionaries) {
 }
 
 TEST_F(QXIMRequestTest, ACallTimesOutOnTheClock) {
-    server().setFault({.prefix = kDataShare, .delayMs = 3000});
+    server().setFault({.prefix = kDataShare, .delayMs = 60000});
     request().addValuesFormDic(RequestHeaderSet::dataShare("ping"));
     auto replies = std::make_shared<Replies>();
     request().requestWithUrl(dataShare(), "ping", "", replies->success(), replies->failure());
@@ -285,7 +285,7 @@ TEST_F(QXIMRequestTest, ACallTimesOutOnTheClock) {
     drainMainLoop();
     EXPECT_EQ(replies->calls(), 0);
     clock().advance(1s);
-    ASSERT_TRUE(runMainLoopUntil([&] { return replies->calls() > 0; }, 1500ms));
+    ASSERT_TRUE(runMainLoopUntil([&] { return replies->calls() > 0; }));
     EXPECT_TRUE(replies->failureAt().value("msg").toString().contains("Code=-1001"));
 }
 
@@ -626,3 +626,28 @@ TEST_F(QXIMRequestTest, ALogonReadsTheHeadersOfItsOwnReplyWhileTheStreamRuns) {
 }
 
 }  // namespace
+
+TEST_F(QXIMRequestTest, URLsGoOutAsWrittenOrFailAsBadURLs) {
+    request().addValuesFormDic(RequestHeaderSet::dataShare("echo"));
+    // Valid escapes, in either case, and characters a lenient reader would change.
+    const QString written = "?k=a%41b&c=%7e&d=%2f%2F&e=a+b&f=(x)!*'";
+    auto sent = std::make_shared<Replies>();
+    request().requestWithUrl(dataShare() + written, "echo", QString(), sent->success(),
+                             sent->failure());
+    ASSERT_TRUE(waitFor(sent));
+    ASSERT_EQ(sent->objects.size(), 1u);
+    const auto recorded = server().requests(kDataShare);
+    ASSERT_EQ(recorded.size(), 1u);
+    EXPECT_EQ(recorded[0].target, QByteArray(kDataShare) + written.toLatin1());
+
+    // A stray "%" or a space makes no URL: nothing is sent, the failure names a bad URL.
+    for (const QString& bad : {dataShare() + "?k=a%41 b&c=%zz", dataShare() + "?p=100%"}) {
+        auto refused = std::make_shared<Replies>();
+        request().requestWithUrl(bad, "echo", QString(), refused->success(), refused->failure());
+        ASSERT_TRUE(waitFor(refused));
+        ASSERT_EQ(refused->failures.size(), 1u) << bad.toStdString();
+        EXPECT_TRUE(refused->failureAt().value("msg").toString().contains("Code=-1000"))
+            << refused->failureAt().value("msg").toString().toStdString();
+    }
+    EXPECT_EQ(server().requests(kDataShare).size(), 1u);
+}

@@ -122,6 +122,14 @@ TEST_F(QXNetConnectionTest, NeedAndBrokerCallsCarryTheirBodies) {
     EXPECT_EQ(sent[2].header("interface"), "GetUserPrivilegeByUserId");
     EXPECT_EQ(sent[2].body, "cityScriptIndex=3&categoryId=7&feeType=1&ucUserId=5001&pg=2&pi=1");
 
+    // A broker without an id: the value goes out empty.
+    auto nobody = std::make_shared<Heard>();
+    connection().requestAgentInfoWithAgentId("", nobody->success(), nobody->failure());
+    ASSERT_TRUE(waitFor(nobody));
+    ASSERT_EQ(server().requests(paths::kDataShare).size(), 4u);
+    EXPECT_EQ(server().requests(paths::kDataShare)[3].body,
+              "cityScriptIndex=3&categoryId=7&feeType=1&ucUserId=&pg=2&pi=1");
+
     const QVariantMap list = houses->reply()
                                  .value("data")
                                  .toMap()

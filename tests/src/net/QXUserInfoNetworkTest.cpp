@@ -67,6 +67,22 @@ TEST_F(QXUserInfoNetworkTest, TheProfileIsFetchedWithTheUsersHeaderSet) {
     EXPECT_EQ(network_->resultDic(), heard->reply());
 }
 
+TEST_F(QXUserInfoNetworkTest, TheLogonTokenAndTheMessagingTokenBothReachTheServer) {
+    context().setIMUserToken(QString("M"));
+    auto heard = std::make_shared<Heard>();
+    fetch(*network_, heard);
+    ASSERT_TRUE(waitFor(heard));
+    const auto sent = server().requests(kUsers);
+    ASSERT_EQ(sent.size(), 1u);
+    QList<std::pair<QByteArray, QByteArray>> tokens;
+    for (const auto& header : sent[0].headers) {
+        if (header.first.compare("token", Qt::CaseInsensitive) == 0) tokens << header;
+    }
+    // The users server reads its own "Token" first; the messaging one follows.
+    EXPECT_EQ(tokens, (QList<std::pair<QByteArray, QByteArray>>{{"Token", "T"}, {"token", "M"}}));
+    EXPECT_EQ(sent[0].header("Token"), "T");
+}
+
 TEST_F(QXUserInfoNetworkTest, AReplyThatIsNoDictionaryChangesNothing) {
     const QVariantMap earlier{{"kept", true}};
     network_->setResultDic(earlier);
@@ -88,7 +104,7 @@ TEST_F(QXUserInfoNetworkTest, AReplyThatIsNoDictionaryChangesNothing) {
 }
 
 TEST_F(QXUserInfoNetworkTest, CancellingTheCallbackFormFailsWithCode999AndNeverSucceeds) {
-    server().setFault({.prefix = kUsers, .delayMs = 400});
+    server().setFault({.prefix = kUsers, .delayMs = 60000});
     auto heard = std::make_shared<Heard>();
     fetch(*network_, heard);
     ASSERT_TRUE(waitUntil([&] { return !server().requests(kUsers).empty(); }));
@@ -111,7 +127,7 @@ TEST_F(QXUserInfoNetworkTest, TheDelegateHearsTheProfileWhileItLivesAndUntilACan
     EXPECT_EQ(network_->resultDic(), listener->profiles[0]);
 
     // Cancelled: the delegate hears nothing of it.
-    server().setFault({.prefix = kUsers, .delayMs = 300});
+    server().setFault({.prefix = kUsers, .delayMs = 60000});
     network_->getUserInfo();
     ASSERT_TRUE(waitUntil([&] { return server().requests(kUsers).size() == 2; }));
     network_->cancelNetworkForGetUserInfo();

@@ -52,13 +52,14 @@ const QStringList kHostileTexts = {
 };
 
 TEST(FormBodyTest, OrdinaryValuesKeepTheirWireShape) {
-    EXPECT_EQ(FormBody().add("categoryId", 7).add("majorCategoryId", "").add("pageIndex", 3).text(),
-              "categoryId=7&majorCategoryId=\"\"&pageIndex=3");
+    EXPECT_EQ(
+        FormBody().add("categoryId", 7).addNoValue("majorCategoryId").add("pageIndex", 3).text(),
+        "categoryId=7&majorCategoryId=\"\"&pageIndex=3");
     EXPECT_EQ(FormBody()
                   .add("cityId", 12)
                   .add("pageType", 1)
-                  .add("categoryId", "")
-                  .add("majorCategoryId", "")
+                  .addNoValue("categoryId")
+                  .addNoValue("majorCategoryId")
                   .text(),
               "cityId=12&pageType=1&categoryId=\"\"&majorCategoryId=\"\"");
     EXPECT_EQ(FormBody()
@@ -74,6 +75,9 @@ TEST(FormBodyTest, OrdinaryValuesKeepTheirWireShape) {
                   .addJson("conditions", BodyJson::object({{"postId", BodyJson::string("p1")}}))
                   .text(),
               "act=1&loginId=9000000001&conditions={\"postId\":\"p1\"}");
+    // An empty text is an empty value; only the fixed "no value" writes quotes.
+    EXPECT_EQ(FormBody().add("ucUserId", "").add("pg", 2).add("name", QString()).text(),
+              "ucUserId=&pg=2&name=");
 }
 
 TEST(FormBodyTest, AnyTextGivesValidFormText) {

@@ -67,6 +67,24 @@ TEST_F(UserIdGetterTest, FailuresLeaveTheFallbackIdAndOneRetryTimer) {
     EXPECT_EQ(server().requests(paths::kDataShare).size(), 3u);
 }
 
+TEST_F(UserIdGetterTest, AGetterThatNobodyHoldsStillFallsBackRetriesAndEndsWithItsId) {
+    server().setFault({.prefix = paths::kDataShare, .status = 503, .times = 1});
+    markUserId();
+    std::weak_ptr<UserIdGetter> left;
+    {
+        auto getter = std::make_shared<UserIdGetter>();
+        left = getter;
+        getter->queryUserId();
+    }
+    ASSERT_TRUE(waitUntil([&] { return failedAgain(); }));
+    ASSERT_FALSE(left.expired()) << "its retry timer holds it";
+
+    server().setFault({.prefix = paths::kDataShare, .body = "{\"userid\":\"U\"}"});
+    queried([&] { clock().advance(10s); }, userIdIs("U"));
+    EXPECT_EQ(server().requests(paths::kDataShare).size(), 2u);
+    EXPECT_TRUE(waitUntil([&] { return left.expired(); })) << "let go once it has its id";
+}
+
 TEST_F(UserIdGetterTest, ARealIdIsStoredAndStopsTheRetries) {
     server().setFault({.prefix = paths::kDataShare, .status = 500, .times = 1});
     markUserId();

@@ -100,6 +100,42 @@ public:
     }
 };
 
+TEST_F(JsonDocumentTest, RecordsOfOneShapeOrAnotherKeepTheirOwnMembers) {
+    // Records with the same keys, then the same keys in another order, a key repeated (the
+    // later value wins), fewer keys, and the first shape again; twice, as replies come.
+    const QByteArray text =
+        R"([{"b":1,"a":2,"c":3},{"b":4,"a":5,"c":6},{"a":7,"b":8,"c":9},)"
+        R"({"b":10,"a":11,"b":12},{"b":13,"a":14,"b":15},{"c":16},{"b":17,"a":18,"c":19}])";
+    const QVariantList expected{
+        QVariantMap{{"a", 2}, {"b", 1}, {"c", 3}},
+        QVariantMap{{"a", 5}, {"b", 4}, {"c", 6}},
+        QVariantMap{{"a", 7}, {"b", 8}, {"c", 9}},
+        QVariantMap{{"a", 11}, {"b", 12}},
+        QVariantMap{{"a", 14}, {"b", 15}},
+        QVariantMap{{"c", 16}},
+        QVariantMap{{"a", 18}, {"b", 17}, {"c", 19}},
+    };
+    for (int reply = 0; reply < 2; ++reply) {
+        const QVariantList records = json_JSON(text).toList();
+        ASSERT_EQ(records.size(), expected.size());
+        for (qsizetype i = 0; i < records.size(); ++i) {
+            // Compared member by member: the numbers are 64-bit, the expected ones int.
+            const QVariantMap record = records[i].toMap();
+            const QVariantMap wanted = expected[i].toMap();
+            EXPECT_EQ(record.keys(), wanted.keys()) << i;
+            for (const QString& key : wanted.keys())
+                EXPECT_EQ(record.value(key).toLongLong(), wanted.value(key).toLongLong()) << i;
+        }
+    }
+    // A document read while another is open on the same thread builds its own tree.
+    JsonDocument outer;
+    outer.parse(R"({"b":1,"a":)");
+    EXPECT_EQ(json_JSON(QByteArray(R"({"b":2,"a":3})")).toMap().value("a").toLongLong(), 3);
+    outer.parse(R"(4})");
+    EXPECT_EQ(outer.root().toMap().value("a").toLongLong(), 4);
+    EXPECT_EQ(outer.root().toMap().value("b").toLongLong(), 1);
+}
+
 TEST_F(JsonDocumentTest, ParserEventsComeInTextOrder) {
     Recorder recorder;
     JsonParser parser;

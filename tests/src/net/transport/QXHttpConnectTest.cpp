@@ -128,7 +128,7 @@ TEST_F(QXHttpConnectTest, DecodingAsTheBodyArrivesFailsAtTheResponseWithCodeZero
 }
 
 TEST_F(QXHttpConnectTest, TheTimeOutRunsOnTheClock) {
-    server().setFault({.prefix = paths::kEcho, .delayMs = 3000});
+    server().setFault({.prefix = paths::kEcho, .delayMs = 60000});
     actions_.attach(*connection_);
     connection_->preCreateConnectRequestWithURL(server().url("/echo/slow"));
     connection_->setTimeOut(5);
@@ -146,7 +146,7 @@ TEST_F(QXHttpConnectTest, TheTimeOutRunsOnTheClock) {
 }
 
 TEST_F(QXHttpConnectTest, TheRequestBaseTellsTimeOutsAndFailuresByReachability) {
-    server().setFault({.prefix = paths::kEcho, .delayMs = 3000});
+    server().setFault({.prefix = paths::kEcho, .delayMs = 60000});
     auto request = std::make_shared<QXNetWorkData>();
     auto listener = std::make_shared<NetworkListener>();
     request->setDelegate(listener);

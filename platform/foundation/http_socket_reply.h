@@ -1,0 +1,104 @@
+#pragma once
+
+#include <QByteArray>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+
+#include <functional>
+#include <optional>
+
+class QTcpSocket;
+
+namespace ns {
+
+// One HTTP/1.1 exchange over a plain TCP socket, read strictly: a reply is complete only
+// when its framing says so (every chunk and the terminating chunk, or as many bytes as
+// its Content-Length promises). A reply cut short or with broken framing ends with
+// RemoteHostClosedError, never as a normal end with a short body. It plays the network
+// access manager's reply towards the URL connection: the same signals, attributes and
+// raw headers. Idle connections are kept per server for the next exchange. Lives on
+// "NetKit".
+class HTTPSocketReply final : public QNetworkReply {
+public:
+    struct Credential {
+        QString user;
+        QString password;
+    };
+    // Asked with the realm when the server wants a password (a 401 with a Basic
+    // challenge); no answer delivers the 401 as the reply.
+    using PasswordHandler = std::function<std::optional<Credential>(const QString& realm)>;
+
+    using Fields = QList<std::pair<QByteArray, QByteArray>>;
+
+    // `target` is the request target as it goes on the request line, byte for byte;
+    // `fields` the header fields as they go, in order, names with their case.
+    HTTPSocketReply(const QNetworkRequest& request, const QByteArray& method,
+                    const QByteArray& target, Fields fields, const QByteArray& body,
+                    QObject* parent);
+    ~HTTPSocketReply() override;
+
+    void setPasswordHandler(PasswordHandler handler) { passwordHandler_ = std::move(handler); }
+
+    // Sends the request; call once the signals are connected.
+    void send();
+
+    void abort() override;
+    [[nodiscard]] qint64 bytesAvailable() const override;
+    [[nodiscard]] bool isSequential() const override { return true; }
+
+    // Closes the connections kept for later exchanges (on "NetKit").
+    static void closeIdleConnections();
+
+protected:
+    qint64 readData(char* data, qint64 maxLength) override;
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    enum class Phase { StatusLine, Headers, Body, ChunkSize, ChunkData, ChunkEnd, Trailers, Done };
+    enum class Framing { None, Length, Chunked, UntilClose };
+
+    void connectSocket(bool reused);
+    void writeRequest();
+    void onBytesWritten(qint64 written);
+    void onReadable();
+    void onClosed();
+    void onSocketError();
+    bool parse();  // false when the reply was ended (done or failed)
+    bool readStatusLine(const QByteArray& line);
+    bool endHeaders();
+    void deliverBody(QByteArray bytes);
+    void completeExchange();
+    void startOver(bool withPassword);
+    void fail(NetworkError code, const QString& text);
+    void releaseSocket(bool keep);
+    [[nodiscard]] std::optional<QByteArray> takeLine();
+
+    QNetworkRequest request_;
+    QByteArray method_;
+    QByteArray target_;
+    Fields fields_;
+    QByteArray body_;
+    QString poolKey_;
+    PasswordHandler passwordHandler_;
+    std::optional<Credential> credential_;
+
+    QTcpSocket* socket_ = nullptr;
+    bool socketReused_ = false;
+    bool heardAnything_ = false;
+    qint64 headerBytes_ = 0;
+    qint64 written_ = 0;
+    QByteArray input_;
+    QByteArray output_;  // body bytes waiting for the reader
+
+    Phase phase_ = Phase::StatusLine;
+    Framing framing_ = Framing::None;
+    qint64 remaining_ = 0;  // bytes left of the body or of the current chunk
+    int status_ = 0;
+    QByteArray reason_;
+    QList<QPair<QByteArray, QByteArray>> headers_;
+    bool keepAlive_ = true;
+    bool retryWithPassword_ = false;
+    bool ended_ = false;
+};
+
+}  // namespace ns
