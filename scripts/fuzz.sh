@@ -19,7 +19,7 @@ if [ ! -f "$BUILD_DIR/build.ninja" ]; then
         -DHOUSING_FUZZ=ON -DHOUSING_PCH=OFF -DHOUSING_WERROR=ON >/dev/null
 fi
 set +e
-cmake --build "$BUILD_DIR" -- -j"${JOBS:-$(nproc)}" 2>&1 | grep -v -E '^\[[0-9]+/[0-9]+\]'
+cmake --build "$BUILD_DIR" --target fuzzers -- -j"${JOBS:-$(nproc)}" 2>&1 | grep -v -E '^\[[0-9]+/[0-9]+\]'
 status=${PIPESTATUS[0]}
 set -e
 [ "$status" -eq 0 ] || exit "$status"
