@@ -9,6 +9,17 @@ function(housing_sources out)
     set(${out} ${sources} PARENT_SCOPE)
 endfunction()
 
+# The Qt and standard headers that most files of every target include, compiled once per target.
+set(HOUSING_PRECOMPILED_HEADERS
+    <QByteArray> <QString> <QStringList> <QVariant> <QVariantMap> <QList> <QUrl>
+    <algorithm> <functional> <map> <memory> <mutex> <optional> <vector>)
+
+function(housing_precompile target)
+    if(HOUSING_PCH)
+        target_precompile_headers(${target} PRIVATE ${HOUSING_PRECOMPILED_HEADERS} ${ARGN})
+    endif()
+endfunction()
+
 # Every layer is one static library made of the sources of its folders.
 function(housing_library name)
     cmake_parse_arguments(ARG "" "" "DIRS;DEPS" ${ARGN})
@@ -18,6 +29,7 @@ function(housing_library name)
         add_library(${name} STATIC ${sources})
         target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/src)
         target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+        housing_precompile(${name})
     else()
         # A layer with headers only (or none yet).
         add_library(${name} INTERFACE)
@@ -35,6 +47,7 @@ function(housing_tests name)
     endif()
     add_executable(${name} ${sources})
     target_link_libraries(${name} PRIVATE test_support ${ARG_DEPS})
+    housing_precompile(${name} <gtest/gtest.h>)
     add_dependencies(${name} bundle)
     gtest_discover_tests(${name}
         DISCOVERY_TIMEOUT 60
