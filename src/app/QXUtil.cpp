@@ -220,6 +220,8 @@ QString QXUtil::pathForTemporaryFileWithPrefix(const QString& prefix) {
 
 bool QXUtil::addSkipBackupAttributeToItem(const QString& path) {
     if (!ns::FileManager::fileExistsAtPath(path)) return false;
+    // The platform (version 7) keeps "excluded from backup" as a resource value of the file;
+    // here that value is an extended attribute of the file holding the byte 1.
     const char value = 1;
     return ::setxattr(QFile::encodeName(path).constData(), "user.excluded-from-backup", &value, 1,
                       0) == 0;
