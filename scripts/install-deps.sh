@@ -9,6 +9,7 @@ packages=(
     libsqlite3-dev libyajl-dev zlib1g-dev libopencore-amrnb-dev libplist-dev libssl-dev
     libcpp-httplib-dev
     libgtest-dev libgmock-dev libbenchmark-dev
+    clang libclang-rt-14-dev
     fonts-wqy-microhei
 )
 

@@ -354,7 +354,8 @@ void GestureRecognizer::deliverTouches(const std::vector<std::shared_ptr<Touch>>
                             recognizer->touchesCancelled(touches, event);
                         }
                     }
-                    std::erase_if(own, [&](const auto& t) { return touches.contains(t); });
+                    std::erase_if(own,
+                                  [&ended = touches](const auto& t) { return ended.contains(t); });
                     break;
                 }
             }

@@ -14,6 +14,7 @@ namespace {
 
 class Recorder : public ui::AlertViewDelegate, public ui::ActionSheetDelegate {
 public:
+    using ui::ActionSheetDelegate::willDismissWithButtonIndex;
     void clickedButtonAtIndex(ui::AlertView&, int index) override {
         log << QString("click %1").arg(index);
     }

@@ -118,7 +118,7 @@ TEST_F(TextInputTest, ComposedChineseGoesThroughTheDelegateMarkedThenCommitted) 
     ui::Window& window = *window_;
     EXPECT_TRUE(window.setMarkedText("zu", Range{2, 0}));
     EXPECT_EQ(field_->text(), "zu");
-    EXPECT_EQ(field_->markedTextRange(), Range(0, 2));
+    EXPECT_EQ(field_->markedTextRange(), (Range{0, 2}));
     EXPECT_TRUE(driver_->compose({"zuf", "zufang"}, "租房"));
     EXPECT_EQ(
         log_->take(),

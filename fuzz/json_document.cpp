@@ -1,0 +1,23 @@
+// Server replies decoded in one piece: any bytes give a tree or nil, never a crash, and the
+// text generated from a decoded tree decodes again.
+#include "src/net/transport/Json.h"
+
+#include <QByteArray>
+#include <QVariant>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const QVariant tree = json_JSON(QVariant(bytes));
+    if (!tree.isValid()) {
+        return 0;
+    }
+    const QString text = json_JSONString(tree);
+    if (!json_JSON(QVariant(text)).isValid()) {
+        std::abort();
+    }
+    return 0;
+}
