@@ -23,7 +23,7 @@ struct GlyphRun {
     double descent = 0;
 };
 
-// One laid-out line of a text frame.
+// One laid-out line of a text frame; valid while its frame lives.
 class TextLine {
 public:
     // The characters the line holds, its paragraph's line break included.

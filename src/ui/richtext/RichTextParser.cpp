@@ -9,6 +9,8 @@
 
 #include <QDebug>
 
+#include <algorithm>
+
 namespace {
 
 const QString kBase64Prefix = QStringLiteral("base64:");
@@ -288,6 +290,13 @@ std::optional<RichTextParser::Result> RichTextParser::parse(const QString& text)
         return std::nullopt;
     }
     root->setStyleRange({0, out.size()});
+    // A self-closing tag's range is its appended text as inserted; when that text held
+    // markup it came out shorter, so no range may reach past the processed string.
+    for (const auto& node : root->_allSubnodes()) {
+        const ui::Range range = node->styleRange();
+        const qsizetype location = std::min(range.location, out.size());
+        node->setStyleRange({location, std::min(range.length, out.size() - location)});
+    }
     result_.rootNode = root;
     result_.processedString = RichTextMarkup::unescaped(out);
     return std::move(result_);

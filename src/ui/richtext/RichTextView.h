@@ -159,7 +159,8 @@ private:
     // any layout exists.
     [[nodiscard]] std::shared_ptr<const ui::TextFrame> currentFrame();
     void clearPendingTouch();
-    [[nodiscard]] RichTextTouchData hitTest(ui::Point point, std::vector<ui::Rect>* activeRects);
+    [[nodiscard]] RichTextTouchData touchDataAt(ui::Point point,
+                                                std::vector<ui::Rect>* activeRects);
     // One rectangle per line of the link found on line `lineIndex`.
     [[nodiscard]] std::vector<ui::Rect> activeRectsForLink(const ui::TextFrame& frame,
                                                            std::size_t lineIndex,

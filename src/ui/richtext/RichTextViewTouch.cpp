@@ -33,14 +33,14 @@ RichTextTouchData RichTextView::dataForPoint(ui::Point point) {
 
 RichTextTouchData RichTextView::dataForPoint(ui::Point point, QStringList* activeRects) {
     std::vector<ui::Rect> rects;
-    RichTextTouchData data = hitTest(point, activeRects ? &rects : nullptr);
+    RichTextTouchData data = touchDataAt(point, activeRects ? &rects : nullptr);
     if (activeRects) {
         for (const ui::Rect& rect : rects) activeRects->append(ui::stringFromRect(rect));
     }
     return data;
 }
 
-RichTextTouchData RichTextView::hitTest(ui::Point point, std::vector<ui::Rect>* activeRects) {
+RichTextTouchData RichTextView::touchDataAt(ui::Point point, std::vector<ui::Rect>* activeRects) {
     RichTextTouchData data;
     const auto frame = currentFrame();
     if (!frame) return data;
@@ -121,7 +121,7 @@ void RichTextView::touchesBegan(const ui::TouchSet& touches, const ui::Event* ev
     if (delegate_.lock() && !touches.empty()) {
         const ui::Point point = (*touches.begin())->locationInView(this);
         std::vector<ui::Rect> activeRects;
-        RichTextTouchData data = hitTest(point, &activeRects);
+        RichTextTouchData data = touchDataAt(point, &activeRects);
         if (!data.isEmpty()) {
             // A touch still pending (its finger never lifted) gives way to this one.
             clearPendingTouch();

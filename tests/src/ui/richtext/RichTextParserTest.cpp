@@ -143,6 +143,8 @@ TEST_F(RichTextParserTest, SelfClosingTagsAndAppendedText) {
     ASSERT_TRUE(parse("x<n/>y"));
     EXPECT_EQ(view->processedString(), "x2y");
     EXPECT_EQ(view->URLs().value("{1, 1}"), QUrl("tel://2"));
+    // Its range, the appended text as inserted, ends with the processed string.
+    EXPECT_EQ(view->rootNode()->subnodeAtIndex(0)->styleRange(), (ui::Range{1, 2}));
 }
 
 TEST_F(RichTextParserTest, BulletItemsGetTheirBulletAndSpacersBetweenThem) {
