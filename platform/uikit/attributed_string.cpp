@@ -26,6 +26,16 @@ const AttributedString::Run& AttributedString::runAtIndex(qsizetype index) const
     return *(after - 1);
 }
 
+std::span<const AttributedString::Run> AttributedString::runsInRange(Range range) const {
+    const auto byStart = [](qsizetype value, const Run& run) { return value < run.range.location; };
+    auto first = std::upper_bound(runs_.begin(), runs_.end(), range.location, byStart);
+    if (first != runs_.begin()) --first;
+    const auto last = std::lower_bound(
+        first, runs_.end(), range.end(),
+        [](const Run& run, qsizetype value) { return run.range.location < value; });
+    return {first, last};
+}
+
 std::size_t AttributedString::splitAt(qsizetype index) {
     const auto after = std::upper_bound(
         runs_.begin(), runs_.end(), index,

@@ -10,6 +10,7 @@
 #include <QVariant>
 
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace ui {
@@ -45,6 +46,9 @@ public:
     [[nodiscard]] const std::vector<Run>& runs() const { return runs_; }
     // The attributes at `index` and the run they cover; `index` must lie in the text.
     [[nodiscard]] const Run& runAtIndex(qsizetype index) const;
+
+    // The runs that share characters with `range`, in order.
+    [[nodiscard]] std::span<const Run> runsInRange(Range range) const;
 
     // Adds `attributes` over `range` (clipped to the text): what they set replaces
     // what was there, the rest stays.

@@ -81,7 +81,7 @@ void Framesetter::splitParagraphs() {
         const StringAttributes& first = string_.runAtIndex(start).attributes;
         if (first.paragraphStyle) paragraph.style = *first.paragraphStyle;
         paragraph.font = first.font ? first.font->toQt() : defaultFont().toQt();
-        for (const AttributedString::Run& run : string_.runs()) {
+        for (const AttributedString::Run& run : string_.runsInRange({start, end - start})) {
             const qsizetype from = std::max(run.range.location, start);
             const qsizetype to = std::min(run.range.end(), end);
             if (from >= to) continue;
@@ -95,8 +95,7 @@ void Framesetter::splitParagraphs() {
 
 double Framesetter::lineSpacingOver(Range range, double fallback) const {
     double spacing = fallback;
-    for (const AttributedString::Run& run : string_.runs()) {
-        if (run.range.end() <= range.location || run.range.location >= range.end()) continue;
+    for (const AttributedString::Run& run : string_.runsInRange(range)) {
         if (run.attributes.paragraphStyle) {
             spacing = std::max(spacing, run.attributes.paragraphStyle->lineSpacing);
         }
@@ -105,7 +104,7 @@ double Framesetter::lineSpacingOver(Range range, double fallback) const {
 }
 
 void Framesetter::addGlyphRuns(TextLine& line) const {
-    for (const AttributedString::Run& run : string_.runs()) {
+    for (const AttributedString::Run& run : string_.runsInRange(line.range_)) {
         const qsizetype from = std::max(run.range.location, line.range_.location);
         const qsizetype to = std::min(run.range.end(), line.range_.end());
         if (from >= to) continue;

@@ -56,6 +56,11 @@ TEST_F(FramesetterTest, AttributesAddOverRangesAndKeepTheRest) {
     EXPECT_EQ(string.runAtIndex(2).attributes.font->pointSize(), 20);
     EXPECT_TRUE(string.runAtIndex(2).attributes.foregroundColor);
     EXPECT_EQ(string.runAtIndex(5).range, (Range{3, 3}));
+    // The runs sharing characters with a range, whichever run it starts in.
+    EXPECT_EQ(string.runsInRange({2, 2}).size(), 2u);
+    EXPECT_EQ(string.runsInRange({2, 2}).front().range, (Range{2, 1}));
+    EXPECT_EQ(string.runsInRange({4, 1}).size(), 1u);
+    EXPECT_EQ(string.runsInRange({0, 6}).size(), 4u);
     EXPECT_TRUE(AttributedString().runs().empty());
 }
 
