@@ -79,6 +79,20 @@ TEST_F(RichTextViewTest, ATapInsideTheLinkReportsItAndOneBesideItNothing) {
     // Below the text: nothing either.
     tap({100, 45});
     EXPECT_TRUE(delegate->touches.empty());
+
+    // A one-line message is centred: characters are found from the line's own origin.
+    for (const QString& name : {QStringLiteral("_default"), QStringLiteral("_link")}) {
+        auto style = view->styleForName(name);
+        style->setTextAlignment(ui::ParagraphAlignment::Center);
+        view->addStyle(*style);
+    }
+    const ui::Point firstDigit = pointOfCharacter(*view, 5);
+    EXPECT_GT(firstDigit.x, 60);
+    tap(firstDigit);
+    ASSERT_EQ(delegate->touches.size(), 1u);
+    EXPECT_EQ(delegate->touches[0].url, QUrl("tel://13800138000"));
+    tap(pointOfCharacter(*view, 4));
+    EXPECT_EQ(delegate->touches.size(), 1u);
 }
 
 TEST_F(RichTextViewTest, TheTouchedLinkIsHighlightedUntilTheFingerLiftsOrMoves) {
