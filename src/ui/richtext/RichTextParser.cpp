@@ -245,7 +245,11 @@ std::optional<RichTextParser::Result> RichTextParser::parse(const QString& text)
             node->setStartLocation(tagLocation);
             node->setStyleRange({tagLocation, appended.size()});
             if (current) current->addSubnode(node);
-            if (style.block()) style.block()({componentsOfTag(tagText), node->styleRange()});
+            // The callback may register styles again, replacing this one: it runs from a
+            // copy, and the style is not read after it.
+            if (const RichTextStyle::Block block = style.block()) {
+                block({componentsOfTag(tagText), node->styleRange()});
+            }
             insertAhead(appended);
         } else {
             if (current && (current->isLink() || current->isImage())) {

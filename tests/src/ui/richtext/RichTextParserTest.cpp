@@ -129,6 +129,13 @@ TEST_F(RichTextParserTest, SelfClosingTagsAndAppendedText) {
     EXPECT_EQ(heard[0].components, (QStringList{"<m", "id=1", "/>"}));
     EXPECT_EQ(heard[0].range, (ui::Range{2, 0}));
 
+    // A callback that registers its style again replaces the style being parsed.
+    marker->setBlock([this](const RichTextStyle::SelfClosingTag&) {
+        view->addStyle(*RichTextStyle::styleWithName("m"));
+    });
+    view->addStyle(*marker);
+    ASSERT_TRUE(parse("<m/><m/>"));
+
     auto line = RichTextStyle::styleWithName("p");
     line->setAppendedCharacter("\n");
     view->addStyle(*line);
