@@ -97,7 +97,11 @@ void RichTextParser::shiftLinks(qsizetype from) {
 }
 
 std::shared_ptr<ui::Image> RichTextParser::imageForName(const QString& name) {
-    if (!name.startsWith(kBase64Prefix)) return ui::Image::imageNamed(name);
+    if (!name.startsWith(kBase64Prefix)) {
+        // No file name holds a NUL: such a name is no resource, and the file system is
+        // not asked (it would log a warning for each).
+        return name.contains(QChar(0)) ? nullptr : ui::Image::imageNamed(name);
+    }
     if (name.size() - kBase64Prefix.size() > kMaximumBase64Length) return nullptr;
     const auto bytes = rt_dataWithBase64EncodedString(name.mid(kBase64Prefix.size()));
     if (!bytes) return nullptr;
