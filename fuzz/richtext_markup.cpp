@@ -2,7 +2,6 @@
 // range it gives lies inside the processed string, and page splitting always gives a page.
 #include "ui/richtext/RichTextParser.h"
 #include "ui/richtext/RichTextTags.h"
-#include "ui/richtext/RichTextView.h"
 
 #include <QGuiApplication>
 #include <QString>
@@ -70,7 +69,6 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     gStyles = new RichTextParser::StyleTable(styles());
     gTags = new RichTextParser::TagTable(tags());
     (void)RichTextParser::imageForName("base64:R0lGODlhAQABAIAAAP///wAAACwAAAAAAQABAAACAkQBADs=");
-    (void)RichTextView::pagesFromText("a<_page/>b");
     return 0;
 }
 
@@ -96,6 +94,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
 
-    if (RichTextView::pagesFromText(markup).isEmpty()) std::abort();
+    if (RichTextParser::divideTextInPages(markup, RichTextTags::kPage).isEmpty()) std::abort();
     return 0;
 }

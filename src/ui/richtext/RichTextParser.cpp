@@ -96,6 +96,29 @@ void RichTextParser::shiftLinks(qsizetype from) {
     result_.URLs = shifted;
 }
 
+QStringList RichTextParser::divideTextInPages(const QString& text, const QString& tag) {
+    const QString joined = QStringLiteral("<%1/>").arg(tag);
+    const QString spaced = QStringLiteral("<%1 />").arg(tag);
+    QStringList pages;
+    QString rest = text;
+    qsizetype cut = 0;
+    for (;;) {
+        qsizetype mark = rest.indexOf(joined);
+        qsizetype length = joined.size();
+        if (mark < 0) {
+            mark = rest.indexOf(spaced);
+            length = spaced.size();
+        }
+        if (mark < 0) break;
+        // A mark made by removing another one, before the cut, ends an empty page.
+        pages << (mark >= cut ? rest.mid(cut, mark - cut) : QString());
+        rest.remove(mark, length);
+        cut = mark;
+    }
+    pages << rest.mid(cut);
+    return pages;
+}
+
 std::shared_ptr<ui::Image> RichTextParser::imageForName(const QString& name) {
     if (!name.startsWith(kBase64Prefix)) {
         // No file name holds a NUL: such a name is no resource, and the file system is

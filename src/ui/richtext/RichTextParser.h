@@ -49,6 +49,10 @@ public:
     // bundle. Nothing when it cannot be made or is too large.
     [[nodiscard]] static std::shared_ptr<ui::Image> imageForName(const QString& name);
 
+    // `text` cut at each page mark of `tag` ("<tag/>" or "<tag />"); the pages keep all
+    // other markup.
+    [[nodiscard]] static QStringList divideTextInPages(const QString& text, const QString& tag);
+
     // The pieces a tag is made of: split at every single space.
     [[nodiscard]] static QStringList componentsOfTag(const QString& tag);
     [[nodiscard]] static QString nameOfTag(const QString& tag);

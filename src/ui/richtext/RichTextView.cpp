@@ -278,27 +278,7 @@ void RichTextView::drawImages() {
 }
 
 QStringList RichTextView::divideTextInPages(const QString& text) const {
-    const QString tag = defaultsTags_.value(RichTextTags::kPage);
-    const QString joined = QStringLiteral("<%1/>").arg(tag);
-    const QString spaced = QStringLiteral("<%1 />").arg(tag);
-    QStringList pages;
-    QString rest = text;
-    qsizetype cut = 0;
-    for (;;) {
-        qsizetype mark = rest.indexOf(joined);
-        qsizetype length = joined.size();
-        if (mark < 0) {
-            mark = rest.indexOf(spaced);
-            length = spaced.size();
-        }
-        if (mark < 0) break;
-        // A mark made by removing another one, before the cut, ends an empty page.
-        pages << (mark >= cut ? rest.mid(cut, mark - cut) : QString());
-        rest.remove(mark, length);
-        cut = mark;
-    }
-    pages << rest.mid(cut);
-    return pages;
+    return RichTextParser::divideTextInPages(text, defaultsTags_.value(RichTextTags::kPage));
 }
 
 std::optional<QString> RichTextView::stripTagsForString(const QString& text) {
