@@ -4,6 +4,8 @@
 
 RichTextNode::RichTextNode() : style_(std::make_shared<RichTextStyle>()) {}
 
+RichTextNode::RichTextNode(const RichTextStyle& style) : style_(style.copy()) {}
+
 void RichTextNode::addSubnode(std::shared_ptr<RichTextNode> node) {
     insertSubnode(std::move(node), subnodes_.size());
 }

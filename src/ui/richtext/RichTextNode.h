@@ -18,7 +18,10 @@ class Image;
 // string the style covers. Parents own their children; the way up is weak.
 class RichTextNode : public std::enable_shared_from_this<RichTextNode> {
 public:
+    // A node of the default style.
     RichTextNode();
+    // A node with its own copy of `style`.
+    explicit RichTextNode(const RichTextStyle& style);
 
     [[nodiscard]] bool isClosed() const { return isClosed_; }
     void setClosed(bool closed) { isClosed_ = closed; }

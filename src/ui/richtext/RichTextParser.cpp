@@ -53,8 +53,12 @@ std::optional<std::pair<qsizetype, qsizetype>> findTag(const QString& text, qsiz
 }  // namespace
 
 RichTextParser::RichTextParser(const StyleTable& styles, const TagTable& tags, bool verbose,
-                               QString owner)
-    : styles_(styles), tags_(tags), verbose_(verbose), owner_(std::move(owner)) {}
+                               QString owner, ImageMaker makeImage)
+    : styles_(styles),
+      tags_(tags),
+      verbose_(verbose),
+      owner_(std::move(owner)),
+      makeImage_(std::move(makeImage)) {}
 
 QString RichTextParser::tag(const QString& key) const {
     return tags_.value(key);
@@ -146,8 +150,7 @@ std::optional<RichTextParser::Result> RichTextParser::parse(const QString& text)
     const QString imageTag = tag(RichTextTags::kImage);
     const QString bulletTag = tag(RichTextTags::kBullet);
 
-    auto root = std::make_shared<RichTextNode>();
-    root->setStyle(styleNamed(defaultTag));
+    auto root = std::make_shared<RichTextNode>(styleNamed(defaultTag));
     std::shared_ptr<RichTextNode> current = root;
 
     // The working text is `out` followed by `in` from `position`: `out` is the
@@ -220,7 +223,7 @@ std::optional<RichTextParser::Result> RichTextParser::parse(const QString& text)
                     recorded = true;
                 }
             } else if (node->isImage()) {
-                auto picture = imageForName(RichTextMarkup::unescaped(content));
+                auto picture = makeImage_(RichTextMarkup::unescaped(content));
                 if (picture) {
                     node->style().setLeading(picture->size().height);
                     node->setImageName(content);
@@ -255,8 +258,7 @@ std::optional<RichTextParser::Result> RichTextParser::parse(const QString& text)
                     spacing.setName(RichTextTags::kTopSpacingStyle + u'_' + node->style().name());
                     spacing.setMinLineHeight(topInset);
                     spacing.setMaxLineHeight(topInset);
-                    auto spacer = std::make_shared<RichTextNode>();
-                    spacer->setStyle(spacing);
+                    auto spacer = std::make_shared<RichTextNode>(spacing);
                     spacer->setStartLocation(start);
                     spacer->setStyleRange({start, 1});
                     parent->insertSubnodeBeforeNode(spacer, node.get());
@@ -266,8 +268,7 @@ std::optional<RichTextParser::Result> RichTextParser::parse(const QString& text)
             }
             current = parent;
         } else if (tagText.contains(QLatin1String("/>"))) {
-            auto node = std::make_shared<RichTextNode>();
-            node->setStyle(style);
+            auto node = std::make_shared<RichTextNode>(style);
             const QString appended = style.appendedCharacter();
             node->setStartLocation(tagLocation);
             node->setStyleRange({tagLocation, appended.size()});
@@ -285,8 +286,7 @@ std::optional<RichTextParser::Result> RichTextParser::parse(const QString& text)
                         .arg(current->isLink() ? linkTag : imageTag));
                 return std::nullopt;
             }
-            auto node = std::make_shared<RichTextNode>();
-            node->setStyle(style);
+            auto node = std::make_shared<RichTextNode>(style);
             node->setStartLocation(tagLocation);
             if (name == linkTag) {
                 node->setLink(true);
@@ -299,8 +299,7 @@ std::optional<RichTextParser::Result> RichTextParser::parse(const QString& text)
                 bulletStyle.setColor(node->style().bulletColor());
                 bulletStyle.setApplyParagraphStyling(false);
                 bulletStyle.setParagraphInset({0, 0, 0, node->style().paragraphInset().left});
-                auto mark = std::make_shared<RichTextNode>();
-                mark->setStyle(bulletStyle);
+                auto mark = std::make_shared<RichTextNode>(bulletStyle);
                 mark->setStartLocation(tagLocation);
                 mark->setStyleRange({tagLocation, bullet.size()});
                 node->addSubnode(mark);

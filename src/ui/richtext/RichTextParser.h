@@ -7,6 +7,7 @@
 #include <QString>
 #include <QUrl>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -37,8 +38,12 @@ public:
     static constexpr qsizetype kMaximumBase64Length = 4 * 1024 * 1024;
     static constexpr qint64 kMaximumImagePixels = 2048 * 2048;
 
+    // Makes the picture an image element names.
+    using ImageMaker = std::function<std::shared_ptr<ui::Image>(const QString& name)>;
+
     // `owner` names the view in log lines, which are written only when `verbose`.
-    RichTextParser(const StyleTable& styles, const TagTable& tags, bool verbose, QString owner);
+    RichTextParser(const StyleTable& styles, const TagTable& tags, bool verbose, QString owner,
+                   ImageMaker makeImage = &RichTextParser::imageForName);
 
     // Nothing, with the reason logged, when the markup breaks the rules: an opening
     // tag inside a link or image, a closing tag that matches nothing, an element
@@ -67,6 +72,7 @@ private:
     const TagTable& tags_;
     bool verbose_;
     QString owner_;
+    ImageMaker makeImage_;
     RichTextStyle fallback_;
     Result result_;
 };

@@ -24,6 +24,5 @@ std::shared_ptr<RichTextStyle> RichTextStyle::copy() const {
     auto copy = std::make_shared<RichTextStyle>(*this);
     copy->bulletFont_ = bulletFont();
     copy->bulletColor_ = bulletColor();
-    copy->font_ = ui::Font::fontWithName(font_.fontName(), font_.pointSize());
     return copy;
 }
