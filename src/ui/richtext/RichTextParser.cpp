@@ -182,7 +182,8 @@ std::optional<RichTextParser::Result> RichTextParser::parse(const QString& text)
         position = tagEnd;
 
         const QString name = nameOfTag(tagText);
-        if (styles_.find(name) == styles_.end()) {
+        // Log lines are only written, and so only made, when verbose.
+        if (verbose_ && styles_.find(name) == styles_.end()) {
             log(QStringLiteral("Couldn't find style for tag '%1'").arg(name));
         }
         const RichTextStyle& style = styleNamed(name);
@@ -233,7 +234,7 @@ std::optional<RichTextParser::Result> RichTextParser::parse(const QString& text)
                     result_.images.push_back(node);
                     node->setStyleRange({start, 1});
                     recorded = true;
-                } else {
+                } else if (verbose_) {
                     log(QStringLiteral("Couldn't find image '%1' in main bundle").arg(content));
                 }
             }
