@@ -90,6 +90,16 @@ std::shared_ptr<ImageSource> ImageSource::createWithData(const QByteArray& data)
     return source;
 }
 
+Size ImageSource::pixelSize() const {
+    QBuffer buffer;
+    buffer.setData(data_);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (!size.isValid()) return {};
+    return {double(size.width()), double(size.height())};
+}
+
 void ImageSource::readGifBlocks() {
     GifReader in(data_);
     in.skip(6);  // "GIF89a"

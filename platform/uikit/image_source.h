@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/uikit/geometry.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -40,6 +42,9 @@ public:
 
     [[nodiscard]] const QString& type() const { return type_; }
     [[nodiscard]] std::size_t count() const { return count_; }
+    // The picture's size in pixels as its header gives it, read without decoding;
+    // (0, 0) when the header does not say.
+    [[nodiscard]] Size pixelSize() const;
     // Frame `index` as a whole picture (earlier frames composed in), or nothing.
     [[nodiscard]] std::shared_ptr<Image> createImageAtIndex(std::size_t index,
                                                             double scale = 1) const;

@@ -83,4 +83,11 @@ TEST_F(ImageSourceTest, OtherImagesHaveOneFrameAndNoGifProperties) {
     EXPECT_FALSE(ImageSource::createWithData(makeGif({10}, -1))->gifLoopCount().has_value());
 }
 
+TEST_F(ImageSourceTest, ThePixelSizeComesFromTheHeader) {
+    const QByteArray png =
+        ui::Image::imageWithColor(ui::Color::redColor(), {7, 5})->PNGRepresentation();
+    EXPECT_EQ(ImageSource::createWithData(png)->pixelSize(), (ui::Size{7, 5}));
+    EXPECT_EQ(ImageSource::createWithData(makeGif({10}, 0))->pixelSize(), (ui::Size{1, 1}));
+}
+
 }  // namespace
