@@ -6,15 +6,16 @@
 
 #include "bench/support/offscreen.h"
 #include "houses/GetPostListCellFormate.h"
-#include "houses/PostThumbnail.h"
 #include "houses/QXPostListCell.h"
 #include "net/EndpointTable.h"
 #include "platform/foundation/sandbox.h"
+#include "platform/foundation/url_request.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
 #include "platform/uikit/table_view.h"
 #include "platform/uikit/window.h"
+#include "ui/image/UIImageView+NetKit.h"
 
 #include <QTemporaryDir>
 
@@ -54,8 +55,10 @@ QImage thumbnailPixels(int n) {
 void prefill() {
     for (int n = 0; n < 24; ++n) {
         const QString url = EndpointTable::imageHost() + QStringLiteral("/house/%1.jpg").arg(n);
-        if (!PostThumbnail::cachedImage(url)) {
-            PostThumbnail::storeImage(url, ui::Image::imageWithQImage(thumbnailPixels(n), kScale));
+        const ns::URLRequest request{QUrl(url)};
+        if (!ImageViewNetKit::nk_sharedImageCache().cachedImageForRequest(request)) {
+            ImageViewNetKit::nk_sharedImageCache().cacheImage(
+                ui::Image::imageWithQImage(thumbnailPixels(n), kScale), request);
         }
     }
 }
@@ -193,7 +196,8 @@ std::shared_ptr<DirectRows> directRows() {
                                                                                       1);
         direct->rows.push_back({cell["left1"].toString(), cell["left2"].toString(),
                                 cell["left3"].toString(), cell["right2"].toString(),
-                                PostThumbnail::cachedImage(cell["image"].toString())});
+                                ImageViewNetKit::nk_sharedImageCache().cachedImageForRequest(
+                                    ns::URLRequest(QUrl(cell["image"].toString())))});
     }
     return direct;
 }

@@ -160,7 +160,8 @@ Reply banners(const RecordedRequest& request, const QByteArray& rootUrl) {
     for (int i = 0; i < kBannerTitles.size(); ++i) {
         top.append(QJsonObject{
             {"title", kBannerTitles.at(i)},
-            {"img_url", image(rootUrl, i % 2 == 0 ? "test/blue.jpg" : "test/red.png")},
+            {"img_url",
+             image(rootUrl, QStringLiteral("banners/%1.jpg").arg(i + 1).toLatin1().constData())},
             {"jump_url",
              QStringLiteral("%1%2%3.html").arg(rootText(rootUrl), kNewsPages).arg(i + 1)},
         });

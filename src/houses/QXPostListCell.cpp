@@ -1,12 +1,13 @@
 #include "houses/QXPostListCell.h"
 
-#include "houses/PostThumbnail.h"
+#include "platform/foundation/url_request.h"
 #include "platform/uikit/animation.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
 #include "platform/uikit/layer.h"
 #include "platform/uikit/string_drawing.h"
+#include "ui/image/UIImageView+NetKit.h"
 
 namespace {
 
@@ -115,7 +116,7 @@ void QXPostListCell::showThumbnail(const QString& url) {
     backdrop_->setHidden(false);
     imageView_->setHidden(false);
     if (url.isEmpty()) {
-        PostThumbnail::cancel(*imageView_);
+        ImageViewNetKit::cancelImageRequestOperation(*imageView_);
         shownUrl_.clear();
         imageView_->setImage(defaultImage_);
         return;
@@ -125,14 +126,15 @@ void QXPostListCell::showThumbnail(const QString& url) {
     const auto weakSelf = weakAs<QXPostListCell>();
     // A picture from the memory cache comes at once and shows without a fade.
     auto loading = std::make_shared<bool>(true);
-    PostThumbnail::load(
-        *imageView_, url, upDateImage_, [weakSelf, url, loading](std::shared_ptr<ui::Image> image) {
+    ImageViewNetKit::setImageWithURLRequest(
+        *imageView_,
+        ns::URLRequest(QUrl(url), ns::URLRequest::CachePolicy::UseProtocolCachePolicy, 30),
+        upDateImage_,
+        [weakSelf, url, loading](const ns::URLRequest&,
+                                 const std::shared_ptr<const ns::HTTPURLResponse>&,
+                                 const ImageViewNetKit::Image& image) {
             auto self = weakSelf.lock();
             if (!self || self->shownUrl_ != url) return;
-            if (!image) {
-                self->imageView_->setImage(self->defaultImage_);
-                return;
-            }
             if (!*loading) {
                 auto fade = ui::Transition::animation();
                 fade->setType(ui::Transition::kFade);
@@ -140,6 +142,11 @@ void QXPostListCell::showThumbnail(const QString& url) {
                 self->imageView_->layer()->addAnimation(fade, QStringLiteral("image"));
             }
             self->imageView_->setImage(image);
+        },
+        [weakSelf, url](const ns::URLRequest&, const std::shared_ptr<const ns::HTTPURLResponse>&,
+                        const ns::Error&) {
+            auto self = weakSelf.lock();
+            if (self && self->shownUrl_ == url) self->imageView_->setImage(self->defaultImage_);
         });
     *loading = false;
 }
@@ -159,7 +166,7 @@ void QXPostListCell::drawContent() {
     left3Lbl_->setText(cell.value(QStringLiteral("left3")).toString());
 
     const auto hideThumbnail = [this] {
-        PostThumbnail::cancel(*imageView_);
+        ImageViewNetKit::cancelImageRequestOperation(*imageView_);
         shownUrl_.clear();
         imageView_->setImage(nullptr);
         imageView_->setHidden(true);

@@ -1,6 +1,7 @@
 #include "map/QXMapViewController.h"
 
 #include "map/BasicAnnotion.h"
+#include "map/ImageRoadTileLoader.h"
 #include "map/MapArtwork.h"
 #include "map/MapNotices.h"
 #include "map/MapView+ZoomLevel.h"
@@ -63,6 +64,7 @@ void QXMapViewController::viewDidLoad() {
     const double screenHeight = ui::Screen::mainScreen().bounds().size.height;
     mapView_ = std::make_shared<map::MapView>(bounds);
     mapView_->setAutoresizingMask(ui::kAutoresizingFlexibleWidth | ui::kAutoresizingFlexibleHeight);
+    mapView_->setTileLoader(ImageRoadTileLoader::shared());
     mapView_->setTileURLTemplate(tileURLTemplate());
     mapView_->setDelegate(weak);
     view()->addSubview(mapView_);

@@ -1,11 +1,11 @@
 #include "map/URLPic.h"
 
-#include "platform/mapkit/tile_loader.h"
+#include "map/ImageRoadTileLoader.h"
 
 namespace {
 
 std::shared_ptr<map::TileLoader>& sharedLoader() {
-    static std::shared_ptr<map::TileLoader> loader = std::make_shared<map::URLTileLoader>();
+    static std::shared_ptr<map::TileLoader> loader = ImageRoadTileLoader::shared();
     return loader;
 }
 

@@ -37,6 +37,7 @@
 #include "platform/uikit/scroll_view.h"
 #include "platform/uikit/string_drawing.h"
 #include "platform/uikit/tab_bar_controller.h"
+#include "ui/image/UIButton+RemoteImage.h"
 #include "ui/widgets/IconMenuView.h"
 
 #include <QFile>
@@ -445,11 +446,26 @@ std::shared_ptr<ui::View> QXMainViewController::pageAtIndex(int index) {
     button->setFrame(ui::Rect(0, 0, 320, kCarouselHeight));
     button->setTag(index);
     button->setExclusiveTouch(true);
+    // The picture kept from an earlier load shows until the banner's own arrives, and a
+    // picture that arrives is kept for the next launch.
     const QByteArray cached = defaults().dataForKey(kBannerImageKey.arg(index));
-    if (!cached.isEmpty()) {
-        button->setBackgroundImage(ui::Image::imageWithData(cached), ui::kControlStateNormal);
-    }
+    const auto placeholder = cached.isEmpty() ? nullptr : ui::Image::imageWithData(cached);
+    const QUrl url = bannerURL(index);
+    const auto weak = weakAs<QXMainViewController>();
+    ButtonRemoteImage::setBackgroundImageWithURL(
+        *button, url, ui::kControlStateNormal, placeholder, 0,
+        [weak, index, url](const RemoteImage::Image& picture, const std::optional<ns::Error>&,
+                           IKImageCacheType) {
+            auto self = weak.lock();
+            if (!self || !picture) return;
+            // A load that outlived its banners must not stand for the new banner there.
+            if (self->bannerURL(index) == url) self->saveBannerDataToUserDefaults(index, *picture);
+        });
     return button;
+}
+
+QUrl QXMainViewController::bannerURL(int index) const {
+    return QUrl(dataArray_.value(index).toMap().value(QStringLiteral("img_url")).toString());
 }
 
 void QXMainViewController::didClickPage(QXCycleScrollView&, int index) {

@@ -4,6 +4,7 @@
 #include "platform/foundation/notification_center.h"
 #include "ui/widgets/QXCycleScrollView.h"
 
+#include <QUrl>
 #include <QVariant>
 
 #include <memory>
@@ -73,6 +74,8 @@ public:
     void saveBannerDataToUserDefaults(const QVariantList& items);
     // The picture of banner `index`, kept as a small JPEG.
     void saveBannerDataToUserDefaults(int index, const ui::Image& picture);
+    // The picture address of banner `index`; empty when there is none.
+    [[nodiscard]] QUrl bannerURL(int index) const;
     void loadRedPoint(const QVariant& reply);
     [[nodiscard]] std::optional<QVariantList> loadLocalTermsData(int needKind);
     void didLoadOtherTerms(int version);

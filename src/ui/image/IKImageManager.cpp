@@ -191,6 +191,12 @@ std::shared_ptr<IKImageCombinedOperation> IKImageManager::downloadImageWithURL(
     }
     const QString key = cacheKeyForURL(url);
     const std::weak_ptr<IKImageManager> weak = weak_from_this();
+    // A cancel during the cache lookup ends the load here: the lookup then answers nothing.
+    operation->setCancelBlock([weak, weakOperation = std::weak_ptr(operation)] {
+        auto self = weak.lock();
+        if (auto cancelled = weakOperation.lock(); self && cancelled)
+            self->removeRunning(cancelled);
+    });
     auto token = imageCache_->queryDiskCacheForKey(
         key, [weak, operation, url, key, options, progress, completed](const Image& image,
                                                                        IKImageCacheType cacheType) {

@@ -17,6 +17,7 @@
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
 #include "platform/uikit/tab_bar.h"
+#include "ui/image/IKImageManager.h"
 
 #include "ReferenceImage.h"
 
@@ -192,6 +193,11 @@ TEST_F(TabShellScreenshotTest, AFreshSandboxShowsTheGuideThenTheCityChooserThenT
         return static_cast<QXMainViewController&>(*home.viewControllers().front())
                    .dataArray()
                    .size() == 5;
+    }));
+    // ...and the first banner's picture.
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return !defaults().dataForKey(QStringLiteral("BannerDataImage_0")).isEmpty() &&
+               !IKImageManager::sharedManager().isRunning();
     }));
     const auto shot = driver().screenshot();
     ASSERT_TRUE(shot);

@@ -7,7 +7,6 @@
 #include "houses/FilterMainViewControl.h"
 #include "houses/FilterSelectList.h"
 #include "houses/HousesHost.h"
-#include "houses/PostThumbnail.h"
 #include "houses/QXPostList.h"
 #include "houses/QXPostListCell.h"
 #include "houses/ReadMarks.h"
@@ -23,12 +22,17 @@
 #include "platform/uikit/test_driver.h"
 #include "platform/uikit/text_field.h"
 #include "platform/uikit/window.h"
+#include "ui/image/UIImageView+NetKit.h"
 
 #include <QJsonArray>
 
 namespace paths = standin::paths;
 
 namespace {
+
+std::shared_ptr<ui::Image> cachedThumbnail(const QString& url) {
+    return ImageViewNetKit::nk_sharedImageCache().cachedImageForRequest(ns::URLRequest(QUrl(url)));
+}
 
 class CityHost final : public HousesHost {
 public:
@@ -59,7 +63,7 @@ protected:
         ASSERT_TRUE(runMainLoopUntil([&] { return loaded->done > 0; }));
         ASSERT_TRUE(host_->currentCity());
         HousesHost::install(host_);
-        PostThumbnail::clearCache();
+        ImageViewNetKit::nk_sharedImageCache().removeAllObjects();
         window_->makeKeyAndVisible();
         window_->setRootViewController(navigation_);
     }
@@ -552,8 +556,7 @@ TEST_F(PostListScreenTest, ReferenceScreens) {
             if (!row || !row->content()) continue;
             const QString url = row->content()->value("image").toString();
             if (!url.isEmpty() &&
-                (!PostThumbnail::cachedImage(url) ||
-                 row->thumbnailView()->image() != PostThumbnail::cachedImage(url))) {
+                (!cachedThumbnail(url) || row->thumbnailView()->image() != cachedThumbnail(url))) {
                 return false;
             }
         }

@@ -12,6 +12,8 @@
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
+#include "ui/image/IKImageDownloader.h"
+#include "ui/image/IKImageManager.h"
 #include "ui/widgets/IconMenuView.h"
 
 #include "ReferenceImage.h"
@@ -244,6 +246,58 @@ TEST_F(QXMainViewControllerTest, ThePublishMenuOpensTheNeedFormOfTheChosenKindWi
     EXPECT_TRUE(pushed()->description().contains(QStringLiteral("4 个标签组")));
 }
 
+TEST_F(QXMainViewControllerTest, BannerPicturesComeFromTheirAddressesAndAreKept) {
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return !defaults().dataForKey(QStringLiteral("BannerDataImage_0")).isEmpty(); }));
+    EXPECT_EQ(ui::Image::imageWithData(defaults().dataForKey(QStringLiteral("BannerDataImage_0")))
+                  ->size(),
+              (ui::Size{640, 240}));
+    // A page made again shows the banner's picture, not its kept copy.
+    auto page = std::static_pointer_cast<ui::Button>(home().pageAtIndex(0));
+    ASSERT_TRUE(runMainLoopUntil([&] { return !IKImageManager::sharedManager().isRunning(); }));
+    ASSERT_TRUE(page->backgroundImageForState(ui::kControlStateNormal));
+    EXPECT_EQ(page->backgroundImageForState(ui::kControlStateNormal)->size(), (ui::Size{640, 240}));
+}
+
+TEST_F(QXMainViewControllerTest, AMissingBannerPictureKeepsTheKeptOneAndSavesNothing) {
+    ASSERT_TRUE(runMainLoopUntil([&] { return !IKImageManager::sharedManager().isRunning(); }));
+    QVariantMap missing = banner("1");
+    missing["img_url"] = server().url("/img/test/missing.png");
+    home().didFinishedBannerDataConnection(bannerReply({missing, banner("2")}));
+    const auto kept = ui::Image::imageNamed(QStringLiteral("红点.png"));
+    home().saveBannerDataToUserDefaults(0, *kept);
+    const QByteArray keptBytes = defaults().dataForKey(QStringLiteral("BannerDataImage_0"));
+    auto page = std::static_pointer_cast<ui::Button>(home().pageAtIndex(0));
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return !server().requests("/img/test/missing.png").empty() &&
+               !IKImageManager::sharedManager().isRunning();
+    }));
+    EXPECT_EQ(defaults().dataForKey(QStringLiteral("BannerDataImage_0")), keptBytes);
+    ASSERT_TRUE(page->backgroundImageForState(ui::kControlStateNormal));
+    EXPECT_EQ(page->backgroundImageForState(ui::kControlStateNormal)->size(),
+              ui::Image::imageWithData(keptBytes)->size());
+}
+
+TEST_F(QXMainViewControllerTest, APictureOfReplacedBannersIsNotKeptForTheNewOnes) {
+    ASSERT_TRUE(runMainLoopUntil([&] { return !IKImageManager::sharedManager().isRunning(); }));
+    IKImageDownloader::sharedDownloader().setSuspended(true);
+    QVariantMap old = banner("1");
+    old["img_url"] = server().url("/img/banners/9.jpg");
+    home().didFinishedBannerDataConnection(bannerReply({old}));
+    auto oldPage = home().pageAtIndex(0);
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return IKImageDownloader::sharedDownloader().callerCountForURL(
+                   QUrl(server().url("/img/banners/9.jpg"))) > 0;
+    }));
+    home().didFinishedBannerDataConnection(bannerReply({banner("2")}));
+    IKImageDownloader::sharedDownloader().setSuspended(false);
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return !server().requests("/img/banners/9.jpg").empty() &&
+               !IKImageManager::sharedManager().isRunning();
+    }));
+    EXPECT_TRUE(defaults().dataForKey(QStringLiteral("BannerDataImage_0")).isEmpty());
+}
+
 TEST_F(QXMainViewControllerTest, TheHomeScreenShowsItsCachedBannerPicture) {
     QImage picture(640, 240, QImage::Format_RGB32);
     picture.fill(QColor(70, 140, 210));
@@ -252,6 +306,10 @@ TEST_F(QXMainViewControllerTest, TheHomeScreenShowsItsCachedBannerPicture) {
             picture.setPixelColor(x + 40, y + 30, Qt::white);
         }
     }
+    // Banners whose pictures cannot be reached: the kept picture stays.
+    ASSERT_TRUE(runMainLoopUntil([&] { return !IKImageManager::sharedManager().isRunning(); }));
+    home().didFinishedBannerDataConnection(
+        bannerReply({banner("1"), banner("2"), banner("3"), banner("4"), banner("5")}));
     home().saveBannerDataToUserDefaults(0, *ui::Image::imageWithQImage(picture, 2));
     home().mainCycleView()->reloadData();
     driver().wait(2);

@@ -148,6 +148,18 @@ TEST_F(IKImageManagerTest, CancellingOneLoadLeavesTheOtherLoadOfTheSameURL) {
     EXPECT_TRUE(answers.all()[0].image);
 }
 
+TEST_F(IKImageManagerTest, ALoadCancelledDuringItsCacheLookupEndsAtOnce) {
+    Answers answers;
+    auto load = manager->downloadImageWithURL(imageURL("test/red.png"), 0, {}, into(answers));
+    load->cancel();
+    EXPECT_FALSE(manager->isRunning());
+    // A later load still answers, and the cancelled one never does.
+    manager->downloadImageWithURL(imageURL("test/blue.jpg"), 0, {}, into(answers, 2));
+    ASSERT_TRUE(waitForAnswers(answers, 1));
+    ASSERT_TRUE(runMainLoopUntil([&] { return !manager->isRunning(); }));
+    EXPECT_EQ(answers.all()[0].caller, 2);
+}
+
 TEST_F(IKImageManagerTest, CancelAllStopsEveryLoadSilently) {
     downloader->setSuspended(true);
     Answers answers;
