@@ -124,11 +124,11 @@ void roundedButton(const QString& name, double width, double height, const QColo
 void homeScreenPictures() {
     for (const auto& [name, height] : {std::pair{QStringLiteral("首页背景bg"), 376.0},
                                        std::pair{QStringLiteral("背景960"), 171.0}}) {
-        draw(name, 320, height, [height](QPainter& p) {
-            QLinearGradient fill(0, 0, 0, height);
+        draw(name, 320, height, [bottom = height](QPainter& p) {
+            QLinearGradient fill(0, 0, 0, bottom);
             fill.setColorAt(0, QColor(244, 250, 240));
             fill.setColorAt(1, QColor(222, 240, 210));
-            p.fillRect(QRectF(0, 0, 320, height), fill);
+            p.fillRect(QRectF(0, 0, 320, bottom), fill);
         });
     }
     for (const bool pressed : {false, true}) {
@@ -174,9 +174,9 @@ void homeScreenPictures() {
         {QStringLiteral("首页资讯发布icon"), kGreen},
     };
     for (const auto& [name, colour] : tiles) {
-        draw(name, 32, 32, [colour](QPainter& p) {
+        draw(name, 32, 32, [fillColour = colour](QPainter& p) {
             p.setPen(Qt::NoPen);
-            p.setBrush(colour);
+            p.setBrush(fillColour);
             p.drawRoundedRect(QRectF(1, 1, 30, 30), 7, 7);
             p.setBrush(Qt::white);
             p.drawRect(QRectF(9, 12, 14, 12));

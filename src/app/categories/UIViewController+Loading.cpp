@@ -141,8 +141,8 @@ void AddPayWapLoading(std::function<void()> error, std::function<void()> finish)
             }
         }
         button->addTarget(button.get(), ui::kControlEventTouchUpInside,
-                          [action](ui::Control&, const ui::Event*) {
-                              if (action) action();
+                          [onTap = action](ui::Control&, const ui::Event*) {
+                              if (onTap) onTap();
                           });
         panel->addSubview(button);
         x += 120;
