@@ -10,8 +10,17 @@ namespace ns {
 
 namespace {
 
-std::mutex gClockMutex;
-std::shared_ptr<Clock> gClock;
+// The clock in force. It is never destroyed: threads of queues may still read the time
+// while the process exits, after static objects have gone.
+struct ClockState {
+    std::mutex mutex;
+    std::shared_ptr<Clock> clock;
+};
+
+ClockState& state() {
+    static auto* const instance = new ClockState;
+    return *instance;
+}
 
 constexpr auto kReferenceDateOffset = std::chrono::seconds(978307200);  // 2001-01-01 in Unix time
 
@@ -20,21 +29,27 @@ constexpr auto kReferenceDateOffset = std::chrono::seconds(978307200);  // 2001-
 Clock::~Clock() = default;
 
 std::shared_ptr<Clock> Clock::sharedPtr() {
-    std::lock_guard lock(gClockMutex);
-    if (!gClock) gClock = std::make_shared<RealClock>();
-    return gClock;
+    ClockState& current = state();
+    std::lock_guard lock(current.mutex);
+    if (!current.clock) current.clock = std::make_shared<RealClock>();
+    return current.clock;
 }
 
 Clock& Clock::shared() {
-    return *sharedPtr();
+    // Each thread keeps the clock it was last given until it asks again, so a clock that
+    // another thread replaces meanwhile stays alive while this one still reads it.
+    thread_local std::shared_ptr<Clock> held;
+    held = sharedPtr();
+    return *held;
 }
 
 void Clock::install(std::shared_ptr<Clock> clock) {
     std::shared_ptr<Clock> previous;
     {
-        std::lock_guard lock(gClockMutex);
-        previous = std::move(gClock);
-        gClock = std::move(clock);
+        ClockState& current = state();
+        std::lock_guard lock(current.mutex);
+        previous = std::move(current.clock);
+        current.clock = std::move(clock);
     }
     // `previous` (and the actions it still holds) is released outside the lock.
 }

@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -148,6 +149,28 @@ TEST(RealClockTest, ADestroyedClockNeverRunsItsPendingActions) {
     QTimer::singleShot(20, &loop, &QEventLoop::quit);
     loop.exec();
     EXPECT_FALSE(fired);
+}
+
+TEST_F(ClockTest, AThreadReadingTheTimeKeepsItsClockWhileAnotherIsInstalled) {
+    // A queue's thread reads the time while tests (or the process's end) replace the clock:
+    // the clock it was given must stay whole until it asks again.
+    const std::shared_ptr<ns::Clock> testClock = ns::Clock::sharedPtr();
+    std::atomic<bool> stop = false;
+    std::atomic<int> reads = 0;
+    std::thread reader([&] {
+        while (!stop) {
+            const QDateTime now = ns::Clock::shared().currentDateTime();
+            if (now.isValid()) ++reads;
+        }
+    });
+    for (int i = 0; i < 2000; ++i) {
+        ns::Clock::install(std::make_shared<ns::ManualClock>());
+    }
+    while (reads < 100) std::this_thread::yield();
+    stop = true;
+    reader.join();
+    ns::Clock::install(testClock);
+    EXPECT_GE(reads.load(), 100);
 }
 
 }  // namespace
