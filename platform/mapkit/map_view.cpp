@@ -285,6 +285,11 @@ void MapView::beginGesture() {
     startChange(false);
 }
 
+void MapView::endGesture() {
+    gestureActive_ = false;
+    endChange(false);
+}
+
 void MapView::handlePan(ui::GestureRecognizer& recognizer) {
     auto& pan = static_cast<ui::PanGestureRecognizer&>(recognizer);
     switch (pan.state()) {
@@ -302,8 +307,7 @@ void MapView::handlePan(ui::GestureRecognizer& recognizer) {
             startCoasting(pan.velocityInView(this));
             break;
         case ui::GestureRecognizerState::Cancelled:
-            gestureActive_ = false;
-            endChange(false);
+            endGesture();
             break;
         default:
             break;
@@ -332,8 +336,7 @@ void MapView::handlePinch(ui::GestureRecognizer& recognizer) {
         }
         case ui::GestureRecognizerState::Ended:
         case ui::GestureRecognizerState::Cancelled:
-            gestureActive_ = false;
-            endChange(false);
+            endGesture();
             break;
         default:
             break;

@@ -154,6 +154,8 @@ private:
     void runMotion();
     void stepMotion();
     void beginGesture();
+    // A gesture that ends without coasting: the region change is over.
+    void endGesture();
     void stopMotion();
     void requestTile(TileKey key);
     void tileArrived(TileKey key, const std::shared_ptr<ui::Image>& image);
