@@ -3,6 +3,7 @@
 #include "analytics/StatClick.h"
 #include "app/QXAppDelegate.h"
 #include "app/categories/UIView+Addition.h"
+#include "location/DocumentFolder.h"
 #include "location/LocationManager.h"
 #include "location/UserLocation.h"
 #include "net/EndpointTable.h"
@@ -173,11 +174,11 @@ QString QXUtil::GetGUID() {
 }
 
 QString QXUtil::getDocumentDirectory() {
-    return folderUnder(ns::Sandbox::documents(), QLatin1Char('/') + EndpointTable::versionId());
+    return DocumentFolder::path();
 }
 
 QString QXUtil::pathForDocumentWithFilename(const QString& name) {
-    return getDocumentDirectory() + QLatin1Char('/') + name;
+    return DocumentFolder::filePath(name);
 }
 
 QString QXUtil::localFilePathByIndex(const QString& index, int cityScriptIndex) {

@@ -1,5 +1,6 @@
 #include "location/CityOfLocationData.h"
 
+#include "analytics/StatClick.h"
 #include "net/EndpointTable.h"
 #include "net/FormBody.h"
 #include "net/QXIMRequest.h"
@@ -9,6 +10,12 @@
 #include "util/categories/Tolerant.h"
 
 namespace {
+
+// The timed analytics event of a lookup, and the events of its endings.
+const QString kLookupEvent = QStringLiteral("GetLocationInfo");
+const QString kLookupFailedEvent = QStringLiteral("GetLocationInfoFailed");
+const QString kGeocoderEvent = QStringLiteral("LocationByGoogle");
+const QString kGeocoderFailedEvent = QStringLiteral("GetLocationInfoFromGoogleFailed");
 
 // The public geocoder's key, a deployment value.
 const QString kGeocoderKey = QStringLiteral("5b0e8f3c2d914a7e86c1f0b9d3a7e512");
@@ -24,6 +31,7 @@ RequestHeaderSet headersFor(const QString& locationString) {
 
 void sendServiceCall(const QString& locationString, QXIMRequest::SuccessBlock success,
                      QXIMRequest::FailureBlock failure) {
+    StatClick::beginEvent(kLookupEvent);
     auto& request = QXIMRequest::shared();
     request.addValuesFormDic(headersFor(locationString));
     request.requestWithUrl(EndpointTable::dataShareEndpoint(), CityOfLocationData::kInterface,
@@ -73,13 +81,17 @@ void CityOfLocationData::serviceReplied(const QVariant& reply) {
     city_ = info["cityName"].toString();
     street_ = info["currentLocation"].toString();
     if (street_.isEmpty()) {
+        StatClick::event(kLookupFailedEvent);
         fail();
     } else if (street_ == city_) {
+        StatClick::event(kGeocoderEvent);
         queryForLocationWithStringLocationUseGoogle(locationStr_);
     } else if (!cityId_) {
+        StatClick::event(kLookupFailedEvent);
         fail();
     } else {
         succeed();
+        StatClick::endEvent(kLookupEvent);
     }
 }
 
@@ -87,10 +99,14 @@ void CityOfLocationData::serviceFailed(const QVariantMap& failure) {
     errorDic_ = failure;
     const int status = Tolerant(failure)[TransportFailure::kStatusCode].intValue();
     if (fallsBackToGeocoder(status)) {
+        StatClick::event(kGeocoderEvent);
         queryForLocationWithStringLocationUseGoogle(locationStr_);
     } else {
+        StatClick::event(kLookupFailedEvent);
         fail();
     }
+    // A failed service call ends the timed lookup whether or not the geocoder goes on.
+    StatClick::endEvent(kLookupEvent);
 }
 
 void CityOfLocationData::queryForLocationWithStringLocationUseGoogle(
@@ -117,6 +133,7 @@ void CityOfLocationData::geocoderReplied(const QVariant& reply) {
     street_ = result["formatted_address"].toString();
     city_ = result["addressComponent"]["city"].toString();
     if (street_.isEmpty()) {
+        StatClick::event(kGeocoderFailedEvent);
         fail();
         return;
     }

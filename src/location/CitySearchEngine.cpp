@@ -4,6 +4,8 @@
 #include "location/CityNode.h"
 #include "location/HotCitySelect.h"
 
+#include "ui/widgets/GradientView.h"
+
 #include "platform/uikit/font.h"
 #include "platform/uikit/label.h"
 #include "platform/uikit/table_view_cell.h"
@@ -30,6 +32,12 @@ std::shared_ptr<ui::TableViewCell> CitySearchEngine::cellForRowAtIndexPath(
         cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Default, identifier);
         cell->textLabel()->setFont(ui::Font::systemFontOfSize(14));
         cell->textLabel()->setTextAlignment(ui::TextAlignment::Center);
+        // A light top-to-bottom shade sets each result apart from the next, the table
+        // having no separators.
+        auto shade = std::make_shared<GradientView>();
+        const std::vector<float> colors{1, 1, 1, 1, 0.9f, 0.9f, 0.9f, 1};
+        shade->setColors(colors, colors.size() * sizeof(float));
+        cell->setBackgroundView(shade);
     }
     if (path.row >= 0 && std::size_t(path.row) < result_.size()) {
         cell->textLabel()->setText(result_[std::size_t(path.row)]->name());

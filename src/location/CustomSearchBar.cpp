@@ -6,6 +6,8 @@
 #include "platform/uikit/color.h"
 #include "platform/uikit/device.h"
 #include "platform/uikit/font.h"
+#include "platform/uikit/image.h"
+#include "platform/uikit/image_view.h"
 #include "platform/uikit/keyboard.h"
 #include "platform/uikit/label.h"
 #include "platform/uikit/navigation_controller.h"
@@ -18,8 +20,14 @@ namespace {
 constexpr double kFieldX = 10;
 constexpr double kFieldY = 8;
 constexpr double kFieldHeight = 34;
-constexpr double kIconWidth = 10;
+constexpr double kIconMargin = 10;
 const ui::Rect kCancelFrame(268, 8, 43, 34);
+
+// A picture stretched from its middle point, so that its rounded ends stay whole at any width.
+std::shared_ptr<ui::Image> stretchedFromMiddle(const ui::Image& picture) {
+    const ui::Size size = picture.size();
+    return picture.stretchableImageWithLeftCapWidth(int(size.width / 2), int(size.height / 2));
+}
 
 }  // namespace
 
@@ -28,19 +36,42 @@ CustomSearchBar::CustomSearchBar(const ui::Rect& frame, std::shared_ptr<CitySear
       engine_(std::move(engine)),
       restingY_(frame.origin.y) {
     setClipsToBounds(true);
-    bgSearchView_ = std::make_shared<ui::View>(ui::Rect(0, 0, frame.size.width, kHeight));
-    bgSearchView_->setBackgroundColor(ui::Color::rgb(232, 232, 232));
+    // Each picture of the bar, when the bundle has it, replaces a plain colour.
+    if (auto picture = ui::Image::imageNamed(QStringLiteral("顶部BG.png"))) {
+        bgSearchView_ = std::make_shared<ui::ImageView>(picture);
+        bgSearchView_->setFrame(ui::Rect(0, 0, frame.size.width, kHeight));
+    } else {
+        bgSearchView_ = std::make_shared<ui::View>(ui::Rect(0, 0, frame.size.width, kHeight));
+        bgSearchView_->setBackgroundColor(ui::Color::rgb(232, 232, 232));
+    }
     addSubview(bgSearchView_);
 
     searchFiled_ =
         std::make_shared<ui::TextField>(ui::Rect(kFieldX, kFieldY, kWideField, kFieldHeight));
-    searchFiled_->setBackgroundColor(ui::Color::whiteColor());
+    if (auto picture = ui::Image::imageNamed(QStringLiteral("分类-搜索框.png"))) {
+        searchFiled_->setBackground(stretchedFromMiddle(*picture));
+    } else {
+        searchFiled_->setBackgroundColor(ui::Color::whiteColor());
+    }
     searchFiled_->setFont(ui::Font::systemFontOfSize(14));
     searchFiled_->setPlaceholder(QStringLiteral("请输入您要搜索的关键字"));
     searchFiled_->setReturnKeyType(ui::ReturnKeyType::Done);
     searchFiled_->setClearButtonMode(ui::TextFieldViewMode::WhileEditing);
-    // Room where the search icon goes, so that the text does not touch the edge.
-    searchFiled_->setLeftView(std::make_shared<ui::View>(ui::Rect(0, 0, kIconWidth, kFieldHeight)));
+    // The search icon, centred in room of its own; without it, room enough that the text
+    // does not touch the edge.
+    if (auto icon = ui::Image::imageNamed(QStringLiteral("icon搜索.png"))) {
+        const ui::Size size = icon->size();
+        auto room =
+            std::make_shared<ui::View>(ui::Rect(0, 0, size.width + 2 * kIconMargin, kFieldHeight));
+        auto iconView = std::make_shared<ui::ImageView>(icon);
+        iconView->setFrame(
+            ui::Rect(kIconMargin, (kFieldHeight - size.height) / 2, size.width, size.height));
+        room->addSubview(iconView);
+        searchFiled_->setLeftView(room);
+    } else {
+        searchFiled_->setLeftView(
+            std::make_shared<ui::View>(ui::Rect(0, 0, kIconMargin, kFieldHeight)));
+    }
     searchFiled_->setLeftViewMode(ui::TextFieldViewMode::Always);
     addSubview(searchFiled_);
 
@@ -49,6 +80,13 @@ CustomSearchBar::CustomSearchBar(const ui::Rect& frame, std::shared_ptr<CitySear
     cancelButton_->setTitle(QStringLiteral("取消"), ui::kControlStateNormal);
     cancelButton_->setTitleColor(ui::Color::blackColor(), ui::kControlStateNormal);
     cancelButton_->titleLabel()->setFont(ui::Font::systemFontOfSize(12));
+    for (const auto& [name, state] :
+         {std::pair{QStringLiteral("button-高27.png"), ui::kControlStateNormal},
+          std::pair{QStringLiteral("button-高27-点击态.png"), ui::kControlStateHighlighted}}) {
+        if (auto picture = ui::Image::imageNamed(name)) {
+            cancelButton_->setBackgroundImage(stretchedFromMiddle(*picture), state);
+        }
+    }
     cancelButton_->setHidden(true);
     addSubview(cancelButton_);
 

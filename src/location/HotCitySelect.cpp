@@ -1,5 +1,6 @@
 #include "location/HotCitySelect.h"
 
+#include "analytics/StatClick.h"
 #include "location/CityNode.h"
 #include "location/CitySearchEngine.h"
 #include "location/CustomSearchBar.h"
@@ -10,6 +11,8 @@
 #include "platform/uikit/bar_button_item.h"
 #include "platform/uikit/color.h"
 #include "platform/uikit/font.h"
+#include "platform/uikit/image.h"
+#include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
 #include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/navigation_item.h"
@@ -32,6 +35,16 @@ void alert(const QString& title, const QString& message,
                                                 QStringLiteral("确定"));
     if (tag != 0) view->setTag(tag);
     view->show();
+}
+
+// The row pictures, at rest and while touched; a row without them keeps the plain look.
+void dressRow(ui::TableViewCell& cell) {
+    if (auto picture = ui::Image::imageNamed(QStringLiteral("选城城市bg.png"))) {
+        cell.setBackgroundView(std::make_shared<ui::ImageView>(picture));
+    }
+    if (auto picture = ui::Image::imageNamed(QStringLiteral("选城城市bg点击.png"))) {
+        cell.setSelectedBackgroundView(std::make_shared<ui::ImageView>(picture));
+    }
 }
 
 const std::vector<std::shared_ptr<City>>& noCities() {
@@ -96,6 +109,7 @@ void HotCitySelect::viewDidLoad() {
     currentCityCell_ = std::make_shared<ui::TableViewCell>();
     currentCityCell_->textLabel()->setFont(ui::Font::boldSystemFontOfSize(14));
     currentCityCell_->textLabel()->setNumberOfLines(0);
+    dressRow(*currentCityCell_);
     UserLocationStateChange();
 
     selectCityShowName_ = std::make_shared<ui::Label>(
@@ -167,6 +181,7 @@ std::shared_ptr<ui::TableViewCell> HotCitySelect::cellForRowAtIndexPath(ui::Tabl
     if (!cell) {
         cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Default, identifier);
         cell->textLabel()->setFont(ui::Font::systemFontOfSize(16));
+        dressRow(*cell);
     }
     if (path.section == 1) {
         cell->textLabel()->setTextAlignment(ui::TextAlignment::Center);
@@ -203,6 +218,14 @@ std::shared_ptr<ui::View> HotCitySelect::viewForHeaderInSection(ui::TableView& t
         label->setText(sectionTitles_.value(section));
     }
     header->addSubview(label);
+    // The divider closes the header along its bottom edge.
+    if (auto divider = ui::Image::imageNamed(QStringLiteral("切换城市-分割线.png"))) {
+        const double height = divider->size().height;
+        auto line = std::make_shared<ui::ImageView>(divider);
+        line->setFrame(ui::Rect(0, kHeaderHeight - height, header->bounds().size.width, height));
+        line->setAutoresizingMask(ui::kAutoresizingFlexibleWidth);
+        header->addSubview(line);
+    }
     return header;
 }
 
@@ -245,6 +268,7 @@ void HotCitySelect::didSelectRowAtIndexPath(ui::TableView& table, const ui::Inde
               kNoUserIdAlertTag);
         return;
     }
+    StatClick::event(QStringLiteral("choose city_city"));
     const int stored = SelectedCityState::storedCityId() - 1;
     if (path.section == 1) {
         const auto index =

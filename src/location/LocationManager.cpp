@@ -1,5 +1,6 @@
 #include "location/LocationManager.h"
 
+#include "analytics/StatClick.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/foundation/user_defaults.h"
 #include "platform/uikit/alert_view.h"
@@ -110,11 +111,13 @@ void LocationManager::didUpdateLocations(loc::LocationManager&,
     timing_.sysLocGPSTime = timing_.locEndTime - timing_.locStartTime;
     located_ = true;
     posted();
+    StatClick::event(QStringLiteral("Successful positioning"));
     stopUpdates();
 }
 
 void LocationManager::didFail(std::optional<int> code) {
     timeout_.cancel();
+    StatClick::event(QStringLiteral("Positioning unsuccessful"));
     if (code == loc::kErrorLocationUnknown || code == loc::kErrorDenied) {
         timing_.locResult = 2;
         timing_.sysLocRes = 2;
@@ -126,6 +129,7 @@ void LocationManager::didFail(std::optional<int> code) {
         }
         stopUpdates();
     }
+    StatClick::event(QStringLiteral("GetLocationFailed"));
     reset();
     located_ = false;
     posted();

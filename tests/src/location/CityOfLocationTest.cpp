@@ -6,6 +6,7 @@
 #include "platform/foundation/notification_center.h"
 
 #include "CityFixture.h"
+#include "RecordedEvents.h"
 
 namespace paths = standin::paths;
 
@@ -50,6 +51,7 @@ TEST_F(CityOfLocationTest, ACoordinateInNanshanIsShenzhen) {
     EXPECT_EQ(lookup->city(), "深圳市");
     EXPECT_EQ(lookup->street(), "广东省深圳市南山区");
     EXPECT_FALSE(lookup->usedGeocoder());
+    EXPECT_EQ(recordedEvents(), (QStringList{"begin GetLocationInfo", "end GetLocationInfo"}));
 
     const auto sent = server().requests(paths::kDataShare);
     ASSERT_EQ(sent.size(), 1u);
@@ -68,6 +70,8 @@ TEST_F(CityOfLocationTest, APlaceTheServiceCannotFindIsAFailure) {
     EXPECT_EQ(outcome_->failures, 1);
     EXPECT_EQ(lookup->cityId(), std::nullopt);
     EXPECT_EQ(geocoderCalls(), 0u);
+    EXPECT_TRUE(recordedEvents().contains("GetLocationInfoFailed"));
+    EXPECT_FALSE(recordedEvents().contains("LocationByGoogle"));
 }
 
 TEST_F(CityOfLocationTest, AnAddressThatIsOnlyTheCityAsksTheGeocoderAndKeepsTheCity) {
@@ -84,6 +88,8 @@ TEST_F(CityOfLocationTest, AnAddressThatIsOnlyTheCityAsksTheGeocoderAndKeepsTheC
     EXPECT_TRUE(
         geocoded[0].query.startsWith("location=" + kNanshan.toLatin1() + "&output=json&key="));
     EXPECT_FALSE(geocoded[0].hasHeader("interface")) << "the headers were cleared";
+    // The service answered, so the timed lookup stays open while the geocoder is asked.
+    EXPECT_EQ(recordedEvents(), (QStringList{"begin GetLocationInfo", "LocationByGoogle"}));
 }
 
 TEST_F(CityOfLocationTest, AGeocodedCityCountsOnlyWhenTheTreeKnowsIt) {
@@ -111,6 +117,7 @@ TEST_F(CityOfLocationTest, AGeocoderReplyWithoutResultIsAFailure) {
          {.prefix = "/geocoder", .body = QByteArray(R"({"status":1})")}});
     lookUp(kNanshan);
     EXPECT_EQ(outcome_->failures, 1);
+    EXPECT_EQ(recordedEvents().count("GetLocationInfoFromGoogleFailed"), 1);
     outcome_ = std::make_shared<LookupOutcome>();
     server().setFaults(
         {{.prefix = paths::kDataShare,
@@ -120,6 +127,8 @@ TEST_F(CityOfLocationTest, AGeocoderReplyWithoutResultIsAFailure) {
     const auto failed = lookUp(kNanshan);
     EXPECT_EQ(outcome_->failures, 1);
     EXPECT_EQ(failed->errorDic().value("statusCode").toInt(), 500);
+    EXPECT_EQ(recordedEvents().count("GetLocationInfoFromGoogleFailed"), 1)
+        << "a geocoder that cannot be reached is a plain failure";
 }
 
 TEST_F(CityOfLocationTest, OnlyStatusesMinusOneAndMinusThreeGoToTheGeocoder) {
@@ -133,6 +142,8 @@ TEST_F(CityOfLocationTest, OnlyStatusesMinusOneAndMinusThreeGoToTheGeocoder) {
     EXPECT_EQ(outcome_->failures, 1);
     EXPECT_EQ(geocoderCalls(), 0u);
     EXPECT_EQ(failed->errorDic().value("statusCode").toInt(), 503);
+    EXPECT_EQ(recordedEvents(), (QStringList{"begin GetLocationInfo", "GetLocationInfoFailed",
+                                             "end GetLocationInfo"}));
 }
 
 TEST_F(CityOfLocationTest, TheLocationStateFollowsEachLookup) {

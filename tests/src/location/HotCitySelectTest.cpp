@@ -4,10 +4,12 @@
 #include "location/LocationManager.h"
 #include "location/SelectedCityState.h"
 
+#include "platform/foundation/sandbox.h"
 #include "platform/location/driven_position_source.h"
 #include "platform/uikit/alert_test_driver.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
+#include "platform/uikit/image_view.h"
 #include "platform/uikit/keyboard.h"
 #include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/navigation_item.h"
@@ -16,6 +18,10 @@
 #include "platform/uikit/window.h"
 
 #include "CityFixture.h"
+#include "RecordedEvents.h"
+
+#include <QDir>
+#include <QImage>
 #include "ReferenceImage.h"
 
 namespace paths = standin::paths;
@@ -44,6 +50,10 @@ protected:
         window_->setRootViewController(root_);
     }
     void TearDown() override {
+        if (!appBundle_.isEmpty()) {
+            ns::Bundle::setResourcePath(appBundle_);
+            ui::Image::clearNamedCache();
+        }
         LocationManager::locationManager()->stopUpdates();
         loc::PositionSource::install(nullptr);
         CityFixture::TearDown();
@@ -58,6 +68,22 @@ protected:
         root_->presentViewController(navigation, false);
         driver_.wait(1);
         window_->layoutIfNeeded();
+    }
+    // Pictures come from a bundle of the test's own, empty until the test draws into it
+    // (the city tree was already copied from the app's bundle).
+    void usePictureBundle() {
+        appBundle_ = ns::Bundle::resourcePath();
+        pictures_ = sandboxPath() + "/pictures";
+        QDir().mkpath(pictures_);
+        ns::Bundle::setResourcePath(pictures_);
+        ui::Image::clearNamedCache();
+    }
+    // A plain picture of `size` points at scale 2, as the bundle holds them.
+    void drawPicture(const QString& name, ui::Size size) {
+        QImage pixels(int(size.width * 2), int(size.height * 2), QImage::Format_ARGB32);
+        pixels.fill(Qt::darkCyan);
+        ASSERT_TRUE(pixels.save(pictures_ + '/' + name + "@2x.png"));
+        ui::Image::clearNamedCache();
     }
     [[nodiscard]] bool isShown() const { return root_->presentedViewController() != nullptr; }
     bool tapRow(int section, int row) {
@@ -81,9 +107,12 @@ protected:
     ui::TestDriver driver_{window_};
     ui::AlertTestDriver alerts_{driver_};
     std::shared_ptr<HotCitySelect> screen_;
+    QString appBundle_;
+    QString pictures_;
 };
 
 TEST_F(HotCitySelectTest, ListsTheLocatedHotAndLetterSections) {
+    usePictureBundle();
     present(true);
     EXPECT_TRUE(state_->inCitySelect());
     const QStringList& titles = screen_->sectionTitles();
@@ -131,6 +160,7 @@ TEST_F(HotCitySelectTest, ChoosingAHotCitySwitchesAndCloses) {
     driver_.wait(1);
     EXPECT_FALSE(isShown());
     EXPECT_EQ(server().requests(paths::kDataShare).size(), 1u);
+    EXPECT_EQ(recordedEvents().count("choose city_city"), 2) << "each accepted choice";
 }
 
 TEST_F(HotCitySelectTest, AFailedSwitchLeavesTheScreenOpen) {
@@ -174,6 +204,7 @@ TEST_F(HotCitySelectTest, NoNetworkOrNoUserIdIsRefusedBeforeAnySwitch) {
     settle();
     EXPECT_TRUE(server().requests(paths::kDataShare).empty());
     EXPECT_TRUE(isShown());
+    EXPECT_FALSE(recordedEvents().contains("choose city_city")) << "refused choices count not";
 }
 
 TEST_F(HotCitySelectTest, TheLocatedRowLocatesFirstThenSwitches) {
@@ -191,6 +222,7 @@ TEST_F(HotCitySelectTest, TheLocatedRowLocatesFirstThenSwitches) {
 }
 
 TEST_F(HotCitySelectTest, SearchListsEveryMatchingCityAndSwitchesToTheChosenOne) {
+    usePictureBundle();
     present();
     CustomSearchBar& bar = *screen_->searchBar();
     ui::NavigationController& navigation = *screen_->navigationController();
@@ -256,4 +288,50 @@ TEST_F(HotCitySelectTest, TheIndexShowsItsLetterForTwoSecondsThenFades) {
     screen_->sectionForSectionIndexTitle(table, "S", int(screen_->sectionTitles().indexOf("S")));
     clock().advance(1500ms);
     EXPECT_TRUE(driver_.findByText("S"));
+}
+
+TEST_F(HotCitySelectTest, PicturesDressTheChooserWhereTheBundleHasThem) {
+    usePictureBundle();
+    present();
+    ui::TableView& table = *screen_->tableView();
+    CustomSearchBar& bar = *screen_->searchBar();
+    // Without pictures, the plain look.
+    auto row = screen_->cellForRowAtIndexPath(table, {1, 0});
+    EXPECT_FALSE(row->backgroundView());
+    EXPECT_FALSE(bar.searchFiled()->background());
+    EXPECT_FALSE(bar.cancelButton()->backgroundImageForState(ui::kControlStateNormal));
+    EXPECT_EQ(bar.searchFiled()->leftView()->frame().size.width, 10);
+    EXPECT_FALSE(dynamic_cast<ui::ImageView*>(bar.subviews().front().get()));
+    EXPECT_EQ(screen_->viewForHeaderInSection(table, 1)->subviews().size(), 1u);
+    screen_->goBack();
+    driver_.wait(1);
+
+    drawPicture("选城城市bg", {320, 50});
+    drawPicture("选城城市bg点击", {320, 50});
+    drawPicture("切换城市-分割线", {320, 1});
+    drawPicture("顶部BG", {320, 50});
+    drawPicture("分类-搜索框", {300, 34});
+    drawPicture("icon搜索", {16, 16});
+    drawPicture("button-高27", {43, 27});
+    drawPicture("button-高27-点击态", {43, 27});
+    present();
+    ui::TableView& dressed = *screen_->tableView();
+    CustomSearchBar& dressedBar = *screen_->searchBar();
+    for (const ui::IndexPath& path : {ui::IndexPath{0, 0}, ui::IndexPath{1, 0}, {2, 0}}) {
+        row = screen_->cellForRowAtIndexPath(dressed, path);
+        EXPECT_TRUE(dynamic_cast<ui::ImageView*>(row->backgroundView().get())) << path.section;
+        EXPECT_TRUE(dynamic_cast<ui::ImageView*>(row->selectedBackgroundView().get()));
+    }
+    const auto header = screen_->viewForHeaderInSection(dressed, 2);
+    ASSERT_EQ(header->subviews().size(), 2u);
+    EXPECT_EQ(header->subviews().back()->frame(), ui::Rect(0, 21, 320, 1))
+        << "the divider closes the header";
+    EXPECT_TRUE(dynamic_cast<ui::ImageView*>(dressedBar.subviews().front().get()));
+    EXPECT_EQ(dressedBar.subviews().front()->frame(), ui::Rect(0, 0, 320, 50));
+    ASSERT_TRUE(dressedBar.searchFiled()->background());
+    EXPECT_TRUE(dressedBar.searchFiled()->background()->isResizable())
+        << "the field's picture keeps its ends as the field narrows";
+    EXPECT_EQ(dressedBar.searchFiled()->leftView()->frame().size.width, 36);
+    EXPECT_TRUE(dressedBar.cancelButton()->backgroundImageForState(ui::kControlStateNormal));
+    EXPECT_TRUE(dressedBar.cancelButton()->backgroundImageForState(ui::kControlStateHighlighted));
 }

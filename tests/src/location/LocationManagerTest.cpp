@@ -3,6 +3,7 @@
 #include "platform/foundation/notification_center.h"
 #include "platform/location/driven_position_source.h"
 
+#include "RecordedEvents.h"
 #include "SandboxTest.h"
 
 namespace {
@@ -49,6 +50,7 @@ TEST_F(LocationManagerTest, OnWifiOnlyAFineFixIsTaken) {
     manager_->startUpdates();
     ASSERT_TRUE(source_->deliver({22.5, 113.9}, 1500));
     EXPECT_TRUE(endings_.empty()) << "a coarse fix on Wi-Fi waits for a better one";
+    EXPECT_TRUE(recordedEvents().isEmpty());
     EXPECT_EQ(manager_->accuracyClass(), 2);
     ASSERT_TRUE(source_->deliver({22.54, 113.93}, 1000.0));
     ASSERT_EQ(endings_.size(), 1u);
@@ -59,6 +61,7 @@ TEST_F(LocationManagerTest, OnWifiOnlyAFineFixIsTaken) {
     EXPECT_EQ(manager_->latitude(), 0) << "let go once observers have read it";
     clock().advance(LocationManager::kTimeout);
     EXPECT_EQ(endings_.size(), 1u) << "an accepted fix cancels the time-out";
+    EXPECT_EQ(recordedEvents(), QStringList{"Successful positioning"});
 }
 
 TEST_F(LocationManagerTest, OnACellularNetworkACoarseFixIsTaken) {
@@ -76,11 +79,13 @@ TEST_F(LocationManagerTest, ServicesOffEndAtOnceAndAgainAtTheTimeout) {
     EXPECT_FALSE(endings_[0].hasFix);
     EXPECT_TRUE(endings_[0].denied);
     EXPECT_EQ(source_->starts(), 0);
+    EXPECT_TRUE(recordedEvents().isEmpty()) << "services off is no failed attempt yet";
     clock().advance(LocationManager::kTimeout - 1ms);
     EXPECT_EQ(endings_.size(), 1u);
     clock().advance(1ms);
     ASSERT_EQ(endings_.size(), 2u);
     EXPECT_FALSE(endings_[1].hasFix);
+    EXPECT_EQ(recordedEvents(), (QStringList{"Positioning unsuccessful", "GetLocationFailed"}));
 }
 
 TEST_F(LocationManagerTest, ATimeoutIsAFailureAndALaterFixIsStillTaken) {
@@ -92,6 +97,8 @@ TEST_F(LocationManagerTest, ATimeoutIsAFailureAndALaterFixIsStillTaken) {
     ASSERT_TRUE(source_->deliver({39.9, 116.4}, 30));
     ASSERT_EQ(endings_.size(), 2u);
     EXPECT_TRUE(endings_[1].hasFix);
+    EXPECT_EQ(recordedEvents(), (QStringList{"Positioning unsuccessful", "GetLocationFailed",
+                                             "Successful positioning"}));
 
     // A new start restarts the platform's updates and the time-out.
     manager_->startUpdates();
@@ -121,6 +128,8 @@ TEST_F(LocationManagerTest, PlatformErrorsEndTheAttempt) {
     ASSERT_TRUE(source_->fail(5));
     ASSERT_EQ(endings_.size(), 3u);
     EXPECT_TRUE(source_->isUpdating());
+    EXPECT_EQ(recordedEvents().count("Positioning unsuccessful"), 3);
+    EXPECT_EQ(recordedEvents().count("GetLocationFailed"), 3);
     clock().advance(LocationManager::kTimeout);
     EXPECT_EQ(endings_.size(), 3u);
     ASSERT_TRUE(source_->deliver({30.6, 104.1}, 50));
