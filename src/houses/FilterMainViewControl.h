@@ -68,8 +68,6 @@ public:
     bool textFieldShouldBeginEditing(ui::TextField& field) override;
     void textFieldDidBeginEditing(ui::TextField& field) override;
     bool textFieldShouldReturn(ui::TextField& field) override;
-    // Makes room for the keyboard while a keyword is typed.
-    void keyboardWillShow(const QRectF& keyboardEnd);
 
 protected:
     void viewDidLoad() override;
@@ -77,6 +75,8 @@ protected:
     void viewDidDisappear(bool animated) override;
 
 private:
+    // Makes room for the keyboard, at each of its frames, while a keyword is typed.
+    void keyboardWillShow(const QRectF& keyboardEnd);
     [[nodiscard]] FilterList rows() const;
     void takeRows();
     void textFieldDidChange(ui::TextField& field, int row);

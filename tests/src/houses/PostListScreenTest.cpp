@@ -3,6 +3,7 @@
 #include "PostListScreenFixture.h"
 
 #include "ReferenceImage.h"
+#include "platform/uikit/keyboard.h"
 
 namespace paths = standin::paths;
 
@@ -404,12 +405,30 @@ TEST_F(PostListScreenTest, AKeywordFieldMakesRoomForTheKeyboard) {
     EXPECT_EQ(screen->tableView()->frame(), ui::Rect(11, 20, 299, 179));
     ASSERT_TRUE(driver_.type(QStringLiteral(" 望京 ")));
     EXPECT_EQ(list_->filter()->getFilterWithKey("xiaoqu")->value("v"), "望京") << "trimmed";
-    screen->keyboardWillShow(QRectF(0, 228, 320, 252));
+
+    // The input method makes the keyboard taller and shorter again while the keyword is typed.
+    struct HeightBack {
+        ~HeightBack() { ui::Keyboard::shared().setHeight(ui::Keyboard::kHeight); }
+    } heightBack;
+    ui::Keyboard::shared().setHeight(252);
     settle();
     EXPECT_EQ(screen->tableView()->frame(), ui::Rect(11, 20, 299, 144)) << "a taller keyboard";
+    ui::TableView* table = screen->tableView();
+    const ui::Rect last = table->rectForRowAtIndexPath({0, table->numberOfRowsInSection(0) - 1});
+    EXPECT_DOUBLE_EQ(table->contentOffset().y + 144, last.origin.y + last.size.height)
+        << "the last row at the bottom";
+    ASSERT_EQ(window_->firstResponder(), field);
+    ui::Keyboard::shared().setHeight(216);
+    settle();
+    EXPECT_EQ(screen->tableView()->frame(), ui::Rect(11, 20, 299, 179));
+    ASSERT_EQ(window_->firstResponder(), field) << "the field is still typed in";
+
     EXPECT_TRUE(screen->textFieldShouldReturn(*field));
     settle();
     EXPECT_EQ(screen->tableView()->frame(), ui::Rect(11, 20, 299, 349));
+    ui::Keyboard::shared().setHeight(252);
+    settle();
+    EXPECT_EQ(screen->tableView()->frame(), ui::Rect(11, 20, 299, 349)) << "no keyboard, no change";
 }
 
 TEST_F(PostListScreenTest, AValueListWritesTheChoiceOrNothing) {
