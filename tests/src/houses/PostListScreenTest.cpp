@@ -326,8 +326,9 @@ TEST_F(PostListScreenTest, TheFilterScreenHandsBackConditionsOrUndoesEverything)
     screen->typeChanged(true);
     list_->filter()->getFilterWithKey("xiaoqu")->insert("v", "望京");
     const std::size_t before = searches();
-    screen->getFilterInfo();
+    ASSERT_TRUE(driver_.tap(screen->finishBtn())) << "the bar's button confirms";
     waitForPage(before);
+    EXPECT_EQ(navigation_->topViewController(), list_);
     const auto conditions = lastConditions();
     EXPECT_EQ(conditions.at("area"), "50_70");
     EXPECT_EQ(conditions.at("image_count"), "1");
