@@ -593,6 +593,33 @@ void QXPostList::rebuild() {
     initData();
 }
 
+void QXPostList::selectedType(int type) {
+    if (!headerView_) {
+        // viewDidLoad builds the list of the stored type.
+        paging_.majorId = normalisedMajor(type);
+        return;
+    }
+    if (tabOf(type)) typeChanged(type);
+}
+
+void QXPostList::getFilterDataFromNetworkWithSelection(int majorId) {
+    paging_.majorId = normalisedMajor(majorId);
+    if (isViewLoaded()) rebuild();
+}
+
+void QXPostList::logonSuccess() {
+    ui::NavigationController* navigation = navigationController();
+    if (navigation && navigation->topViewController().get() == this)
+        navigation->popViewControllerAnimated(true);
+}
+
+void QXPostList::registerSuccess() {
+    ui::NavigationController* navigation = navigationController();
+    // Only this list goes, never the screen under it.
+    if (!navigation || navigation->topViewController().get() != this) return;
+    navigation->popViewControllerAnimated(false);
+}
+
 void QXPostList::CityChanged() {
     ui::NavigationController* navigation = navigationController();
     ui::TabBarController* tabs = tabBarController();

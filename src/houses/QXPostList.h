@@ -76,6 +76,13 @@ public:
     // Switches to the tab of that type (1, 3 or 5) and rebuilds the screen.
     void typeChanged(int type);
     void CityChanged();
+    // Shows the list of that type: before the view is loaded the type is only stored.
+    void selectedType(int type);
+    // Loads the filter definitions of another type, then the bar and its first page.
+    void getFilterDataFromNetworkWithSelection(int majorId);
+    // After a logon or a registration from this list, the list goes.
+    void logonSuccess();
+    void registerSuccess();
     // Opens the full filter screen.
     void filterScreen();
     // Takes the filter screen's conditions and asks for a fresh first page.

@@ -68,6 +68,51 @@ TEST_F(PostListScreenTest, TypesTabsAndCityChanges) {
     EXPECT_EQ(events(), (QStringList{"tab_rent", "tab_sold", "tab_sharerent"}));
 }
 
+TEST_F(PostListScreenTest, OtherEntriesChooseTheTypeOrLetTheListGo) {
+    // A type chosen before the list shows is the one it loads, as no tab selection.
+    list_ = std::make_shared<QXPostList>(7, 1, QString());
+    list_->selectedType(5);
+    auto root = std::make_shared<ui::ViewController>();
+    navigation_->setViewControllers({root, list_}, false);
+    ASSERT_TRUE(waitFor([&] { return list_->paging().nowListNum > 0; }));
+    EXPECT_EQ(calls("GetMajorCategoryFilter").size(), 1u);
+    EXPECT_EQ(argsOf(calls("SearchPostsByJson2").back())["majorCategoryScriptIndex"].toString(),
+              "5");
+    EXPECT_TRUE(events().isEmpty());
+
+    // Afterwards it is a tab selection; a type without a tab changes nothing.
+    std::size_t before = searches();
+    list_->selectedType(3);
+    waitForPage(before);
+    EXPECT_EQ(argsOf(calls("SearchPostsByJson2").back())["majorCategoryScriptIndex"].toString(),
+              "3");
+    EXPECT_EQ(events(), QStringList{"tab_sharerent"});
+    before = calls("GetMajorCategoryFilter").size();
+    list_->selectedType(7);
+    drainMainLoop();
+    EXPECT_EQ(calls("GetMajorCategoryFilter").size(), before);
+
+    // Definitions of another type bring its bar and first page.
+    before = searches();
+    list_->getFilterDataFromNetworkWithSelection(1);
+    waitForPage(before);
+    EXPECT_EQ(calls("GetMajorCategoryFilter").back().header("majorCategoryScriptIndex"), "1");
+    EXPECT_EQ(list_->quickFilterView()->titleAtIndex(1), "租金不限");
+    EXPECT_EQ(events().size(), 1);
+
+    // Logged on or registered from a screen above, the list stays; from the list, it goes.
+    navigation_->pushViewController(std::make_shared<ui::ViewController>(), false);
+    list_->registerSuccess();
+    list_->logonSuccess();
+    settle();
+    EXPECT_EQ(navigation_->viewControllers().size(), 3u);
+    navigation_->popViewControllerAnimated(false);
+    list_->registerSuccess();
+    settle();
+    EXPECT_EQ(navigation_->viewControllers(),
+              std::vector<std::shared_ptr<ui::ViewController>>{root});
+}
+
 TEST_F(PostListScreenTest, ThreeFiltersGiveThreeButtonsAndFiveGiveTheMoreButton) {
     const auto definitions = [](int count) {
         QByteArray items;
