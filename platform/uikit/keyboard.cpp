@@ -45,8 +45,8 @@ Keyboard& Keyboard::shared() {
 
 Rect Keyboard::frame() const {
     const double width = 320;
-    return visible_ ? Rect(0, screenHeight_ - kHeight, width, kHeight)
-                    : Rect(0, screenHeight_, width, kHeight);
+    return visible_ ? Rect(0, screenHeight_ - height_, width, height_)
+                    : Rect(0, screenHeight_, width, height_);
 }
 
 QVariantMap Keyboard::userInfo(const Rect& begin, const Rect& end) const {
@@ -101,13 +101,24 @@ void Keyboard::show(Window& window) {
     const Rect begin = frame();
     visible_ = true;
     const Rect end = frame();
-    const auto generation = ++generation_;
-    auto& center = ns::NotificationCenter::defaultCenter();
-    center.post(kKeyboardWillShowNotification, this, userInfo(begin, end));
     if (!view_) view_ = std::make_shared<KeyboardView>();
     WindowOverlays::add(window, view_, WindowOverlays::kKeyboardLevel);
     view_->setFrame(window.convertRectFromView(begin, nullptr));
-    const Rect target = window.convertRectFromView(end, nullptr);
+    slide(begin, end);
+}
+
+void Keyboard::setHeight(double height) {
+    if (height == height_) return;
+    const Rect begin = frame();
+    height_ = height;
+    if (visible_ && view_ && view_->superview()) slide(begin, frame());
+}
+
+void Keyboard::slide(const Rect& begin, const Rect& end) {
+    const auto generation = ++generation_;
+    ns::NotificationCenter::defaultCenter().post(kKeyboardWillShowNotification, this,
+                                                 userInfo(begin, end));
+    const Rect target = view_->superview()->convertRectFromView(end, nullptr);
     View::animateWithDuration(
         kAnimationDuration, 0, kViewAnimationOptionAllowUserInteraction,
         [&] { view_->setFrame(target); },

@@ -36,7 +36,10 @@ inline const QString kKeyboardAnimationCurveUserInfoKey =
 // while a text input is first responder. It slides in and out in 0.25 s on
 // the clock, posting will-show and did-show (or will-hide and did-hide) with
 // its frames. Moving from one text input to another keeps it up. The keys
-// themselves come from the host (typed text, the input method's composition).
+// themselves come from the host (typed text, the input method's composition),
+// and so does its height: an input method with a row of candidates makes it
+// taller, and a keyboard that is up then slides to its new frame, posting
+// will-show and did-show again.
 class Keyboard {
 public:
     static constexpr double kHeight = 216;
@@ -46,6 +49,9 @@ public:
     [[nodiscard]] static Keyboard& shared();
 
     [[nodiscard]] bool isVisible() const { return visible_; }
+    [[nodiscard]] double height() const { return height_; }
+    // Kept until set again (tests set kHeight back when they are done).
+    void setHeight(double height);
     // In screen coordinates; below the screen while hidden.
     [[nodiscard]] Rect frame() const;
     // The keyboard's view while it is up, for tests and the driver.
@@ -63,12 +69,16 @@ public:
 private:
     Keyboard() = default;
     void show(Window& window);
+    // Posts will-show, slides the keyboard's view from begin to end (screen
+    // coordinates) and posts did-show unless another move came meanwhile.
+    void slide(const Rect& begin, const Rect& end);
     void hide();
     [[nodiscard]] QVariantMap userInfo(const Rect& begin, const Rect& end) const;
 
     std::shared_ptr<View> view_;
     std::weak_ptr<Responder> owner_;
     double screenHeight_ = 480;
+    double height_ = kHeight;
     std::uint64_t generation_ = 0;
     bool visible_ = false;
     bool handingOver_ = false;

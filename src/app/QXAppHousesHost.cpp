@@ -13,3 +13,8 @@ bool QXAppHousesHost::useWifi() const {
     const auto app = QXAppDelegate::sharedPointer();
     return app && app->useWifi();
 }
+
+std::shared_ptr<const UserLocation> QXAppHousesHost::userLocation() const {
+    const auto state = cityState_.lock();
+    return state ? state->userLocation() : nullptr;
+}

@@ -14,6 +14,7 @@ public:
         : cityState_(std::move(cityState)) {}
     [[nodiscard]] std::shared_ptr<City> currentCity() const override;
     [[nodiscard]] bool useWifi() const override;
+    [[nodiscard]] std::shared_ptr<const UserLocation> userLocation() const override;
 
 private:
     std::weak_ptr<SelectedCityState> cityState_;

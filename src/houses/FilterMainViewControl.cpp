@@ -36,6 +36,24 @@ QString comparable(const QVariant& value) {
     return {};
 }
 
+// A picture of the bundle stretched from its centre over `frame`; nullptr when the bundle
+// lacks it, so that the plain look stays.
+std::shared_ptr<ui::ImageView> stretchedPicture(const QString& name, const ui::Rect& frame) {
+    const auto image = ui::Image::imageNamed(name);
+    if (!image) return nullptr;
+    auto view = std::make_shared<ui::ImageView>(image->stretchableImageWithLeftCapWidth(
+        int(image->size().width / 2), int(image->size().height / 2)));
+    view->setFrame(frame);
+    return view;
+}
+
+std::shared_ptr<ui::Image> stretchedFromCentre(const QString& name) {
+    const auto image = ui::Image::imageNamed(name);
+    return image ? image->stretchableImageWithLeftCapWidth(int(image->size().width / 2),
+                                                           int(image->size().height / 2))
+                 : nullptr;
+}
+
 }  // namespace
 
 FilterMainViewControl::FilterMainViewControl(std::shared_ptr<tovikFilters2> filter)
@@ -129,11 +147,32 @@ void FilterMainViewControl::viewDidLoad() {
         setCurrentStreet(HousesHost::shared()->currentStreet());
         qxFilter_->setCurrentStreet(currentStreet());
     }
-    auto bar =
-        std::make_shared<ui::ImageView>(ui::Image::imageNamed(QStringLiteral("tabs-bg.png")));
-    bar->setFrame({0, view()->bounds().size.height - 108 + 64, 320, 44});
+    const auto barImage = ui::Image::imageNamed(QStringLiteral("tabs-bg.png"));
+    auto bar = std::make_shared<ui::ImageView>(
+        barImage ? barImage->stretchableImageWithLeftCapWidth(0, 22) : nullptr);
+    // The bar closes the screen at its bottom edge, whatever height the view gets.
+    bar->setFrame({0, view()->bounds().size.height - 44, 320, 44});
+    bar->setAutoresizingMask(ui::kAutoresizingFlexibleTopMargin);
     bar->setBackgroundColor(ui::Color::rgb(245, 245, 245));
+    bar->layer()->setShadowColor(ui::Color::colorWithWhite(0, 0.2));
+    bar->layer()->setShadowOffset({0, -2});
+    bar->layer()->setShadowOpacity(0.6);
+    bar->layer()->setShadowRadius(2);
     view()->addSubview(bar);
+    // The bar's own confirming button.
+    finishBtn_ = std::make_shared<ui::Button>(ui::Rect(100, bar->frame().origin.y + 5, 120, 34));
+    finishBtn_->setBackgroundImage(stretchedFromCentre(QStringLiteral("buttonB高34.png")),
+                                   ui::kControlStateNormal);
+    finishBtn_->setBackgroundImage(stretchedFromCentre(QStringLiteral("buttonB高34-点击态.png")),
+                                   ui::kControlStateHighlighted);
+    finishBtn_->setBackgroundColor(ui::Color::rgb(90, 160, 80));
+    finishBtn_->setTitle(QStringLiteral("确定"), ui::kControlStateNormal);
+    finishBtn_->setTitleColor(ui::Color::whiteColor(), ui::kControlStateNormal);
+    finishBtn_->titleLabel()->setFont(ui::Font::boldSystemFontOfSize(15));
+    finishBtn_->addTarget(this, ui::kControlEventTouchUpInside,
+                          [this](ui::Control&, const ui::Event*) { getFilterInfo(); });
+    finishBtn_->setAutoresizingMask(ui::kAutoresizingFlexibleTopMargin);
+    view()->addSubview(finishBtn_);
     takeRows();
 }
 
@@ -182,26 +221,47 @@ std::shared_ptr<ui::TableViewCell> FilterMainViewControl::cellForRowAtIndexPath(
     const QVariantMap item = *all[std::size_t(path.row)];
     const QString field = item.value(QStringLiteral("f")).toString();
     const QString kind = item.value(QStringLiteral("t")).toString();
+    const double width = table.bounds().size.width;
+    const bool boxRow = field == QLatin1String("image_count");
+    if (auto background = stretchedPicture(
+            boxRow ? QStringLiteral("填写信息框.png") : QStringLiteral("更多框.png"),
+            {0, 0, width, kRowHeight})) {
+        cell->setBackgroundView(background);
+    }
+    if (auto title =
+            stretchedPicture(QStringLiteral("填写信息框-标题.png"), {0, 0, 90, kRowHeight}))
+        cell->contentView()->addSubview(title);
     auto label = std::make_shared<ui::Label>(ui::Rect(8, 0, 90, kRowHeight));
     label->setFont(ui::Font::boldSystemFontOfSize(14));
     label->setTextColor(kLabelGreen);
     label->setBackgroundColor(ui::Color::clearColor());
     label->setText(labelText(item.value(QStringLiteral("n")).toString()));
     cell->contentView()->addSubview(label);
-    auto line =
-        std::make_shared<ui::View>(ui::Rect(0, kRowHeight - 1, table.bounds().size.width, 1));
+    auto line = std::make_shared<ui::View>(ui::Rect(0, kRowHeight - 1, width, 1));
     line->setBackgroundColor(ui::Color::rgb(225, 225, 225));
     cell->contentView()->addSubview(line);
+    // The last row closes the framed list.
+    if (path.row == int(all.size()) - 1) {
+        if (auto closing =
+                stretchedPicture(QStringLiteral("更多框-封口.png"), {0, kRowHeight - 1, width, 1}))
+            cell->contentView()->addSubview(closing);
+    }
 
-    if (field == QLatin1String("image_count")) {
+    if (boxRow) {
         cell->setSelectionStyle(ui::TableViewCellSelectionStyle::None);
         const bool ticked = Tolerant(qxFilter_->getFilterWithKey(QStringLiteral("image_count"))
                                          ->value(QStringLiteral("v")))
                                 .intValue() == 1;
         auto box = std::make_shared<ui::Button>(ui::Rect(169, 5, 130, 34));
-        box->setTitle(
-            QStringLiteral("%1 仅显示有图").arg(ticked ? QStringLiteral("☑") : QStringLiteral("☐")),
-            ui::kControlStateNormal);
+        // The tick pictures of the check box, or a drawn tick where the bundle lacks them.
+        const auto tick =
+            ui::Image::imageNamed(ticked ? QStringLiteral("登陆-下次自动登录-选择.png")
+                                         : QStringLiteral("登陆-下次自动登录-未选.png"));
+        if (tick) box->setImage(tick, ui::kControlStateNormal);
+        box->setTitle(tick ? QStringLiteral(" 仅显示有图")
+                           : QStringLiteral("%1 仅显示有图")
+                                 .arg(ticked ? QStringLiteral("☑") : QStringLiteral("☐")),
+                      ui::kControlStateNormal);
         box->setTitleColor(ui::Color::rgb(51, 51, 51), ui::kControlStateNormal);
         box->titleLabel()->setFont(ui::Font::boldSystemFontOfSize(14));
         box->setSelected(ticked);
@@ -242,8 +302,12 @@ std::shared_ptr<ui::TableViewCell> FilterMainViewControl::cellForRowAtIndexPath(
         std::make_shared<ui::ImageView>(ui::Image::imageNamed(QStringLiteral("向下展开.png")));
     arrow->setFrame({0, 0, 10, 10});
     cell->setAccessoryView(arrow);
-    auto selected = std::make_shared<ui::View>();
-    selected->setBackgroundColor(ui::Color::rgb(225, 225, 225));
+    std::shared_ptr<ui::View> selected =
+        stretchedPicture(QStringLiteral("点击灰色.png"), {0, 0, width, kRowHeight});
+    if (!selected) {
+        selected = std::make_shared<ui::View>();
+        selected->setBackgroundColor(ui::Color::rgb(225, 225, 225));
+    }
     cell->setSelectedBackgroundView(selected);
     return cell;
 }

@@ -15,6 +15,9 @@
 #include <memory>
 
 class Street;
+namespace ui {
+class Button;
+}  // namespace ui
 
 // "高级筛选": one row per filter of the list's model, edited in place. Choice rows open
 // their value list, the district row the district and street choosers, text rows take a
@@ -44,6 +47,8 @@ public:
     [[nodiscard]] std::shared_ptr<Street> currentStreet() const { return currentStreet_.lock(); }
     void setCurrentStreet(const std::shared_ptr<Street>& street) { currentStreet_ = street; }
     [[nodiscard]] ui::TableView* tableView() const { return table_.get(); }
+    // The confirming button on the bottom bar.
+    [[nodiscard]] ui::Button* finishBtn() const { return finishBtn_.get(); }
     [[nodiscard]] const QMap<QString, QString>& filterDic() const { return filterDic_; }
     [[nodiscard]] ui::Label* loadingLabel() const { return loadingLabel_.get(); }
 
@@ -68,8 +73,6 @@ public:
     bool textFieldShouldBeginEditing(ui::TextField& field) override;
     void textFieldDidBeginEditing(ui::TextField& field) override;
     bool textFieldShouldReturn(ui::TextField& field) override;
-    // Makes room for the keyboard while a keyword is typed.
-    void keyboardWillShow(const QRectF& keyboardEnd);
 
 protected:
     void viewDidLoad() override;
@@ -77,6 +80,8 @@ protected:
     void viewDidDisappear(bool animated) override;
 
 private:
+    // Makes room for the keyboard, at each of its frames, while a keyword is typed.
+    void keyboardWillShow(const QRectF& keyboardEnd);
     [[nodiscard]] FilterList rows() const;
     void takeRows();
     void textFieldDidChange(ui::TextField& field, int row);
@@ -100,5 +105,6 @@ private:
     std::shared_ptr<ui::TableView> table_;
     std::shared_ptr<ui::View> titleView_;
     std::shared_ptr<ui::Label> loadingLabel_;
+    std::shared_ptr<ui::Button> finishBtn_;
     std::shared_ptr<ModalSheetViewController> modelView_;
 };

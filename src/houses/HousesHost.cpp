@@ -1,6 +1,7 @@
 #include "houses/HousesHost.h"
 
 #include "location/CityNode.h"
+#include "location/UserLocation.h"
 
 namespace {
 
@@ -25,4 +26,11 @@ void HousesHost::resetCurrentStreet() {
     const auto city = currentCity();
     if (!city || city->Districts.empty() || city->Districts.front()->Streets.empty()) return;
     setCurrentStreet(city->Districts.front()->Streets.front());
+}
+
+std::optional<std::pair<double, double>> HousesHost::bestEffortAtLocation() const {
+    const auto location = userLocation();
+    if (!location || !location->bestEffortAtLocation()) return std::nullopt;
+    const loc::Coordinate& at = location->bestEffortAtLocation()->coordinate;
+    return std::make_pair(at.latitude, at.longitude);
 }

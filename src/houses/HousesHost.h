@@ -8,6 +8,7 @@
 
 class City;
 class Street;
+class UserLocation;
 
 // What the housing screens ask of the application: the current city and its tree, the
 // street chosen for the lists, the network kind and the device position. The application
@@ -25,10 +26,14 @@ public:
     virtual void setCurrentStreet(std::shared_ptr<Street> street) { street_ = std::move(street); }
     // Whether the device is on Wi-Fi (thumbnails are shown then).
     [[nodiscard]] virtual bool useWifi() const { return false; }
-    // The device's best position (latitude, longitude), when it has one.
-    [[nodiscard]] virtual std::optional<std::pair<double, double>> bestEffortAtLocation() const {
-        return std::nullopt;
+    // The device's location state (located city, address, last fix as text); nullptr
+    // when the application keeps none.
+    [[nodiscard]] virtual std::shared_ptr<const UserLocation> userLocation() const {
+        return nullptr;
     }
+    // The device's best position (latitude, longitude), when it has one: the last fix of
+    // the location state.
+    [[nodiscard]] virtual std::optional<std::pair<double, double>> bestEffortAtLocation() const;
 
     // Sets the current street to the first street of the first district of the current
     // city (the any-street of the any-district), when the city has districts.

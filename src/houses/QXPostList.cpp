@@ -1,10 +1,12 @@
 #include "houses/QXPostList.h"
 
+#include "analytics/StatClick.h"
 #include "houses/FilterCondition.h"
 #include "houses/FilterMainViewControl.h"
 #include "houses/HousesHost.h"
 #include "houses/QXPostListCell.h"
 #include "location/CityNode.h"
+#include "location/UserLocation.h"
 #include "net/QXNetContext.h"
 #include "platform/foundation/main_queue.h"
 #include "platform/foundation/user_defaults.h"
@@ -28,21 +30,34 @@ int normalisedMajor(int majorId) {
     return majorId == 3 || majorId == 5 ? majorId : 1;
 }
 
+// A type's tab: its look, and the usage events of selecting it and of opening one of its
+// posts (the post events pair with the types as the statistics have always counted them).
 struct TabLook {
     int tag;
     const char* title;
     const char* image;
     const char* selectedImage;
     int cap;
+    const char* tabEvent;
+    const char* detailEvent;
 };
 
-const TabLook kTabs[] = {{1, "租房", "房源tab左", "房源tab左-点击态", 5},
-                         {3, "合租房", "房源tab中", "房源tab中-点击态", 3},
-                         {5, "二手房", "房源tab右", "房源tab右-点击态", 3}};
+const TabLook kTabs[] = {
+    {1, "租房", "房源tab左", "房源tab左-点击态", 5, "tab_rent", "house_rentshare_detail"},
+    {3, "合租房", "房源tab中", "房源tab中-点击态", 3, "tab_sharerent", "house_sold_detail"},
+    {5, "二手房", "房源tab右", "房源tab右-点击态", 3, "tab_sold", "house_rent_detail"}};
+
+const TabLook* tabOf(int type) {
+    for (const TabLook& tab : kTabs) {
+        if (tab.tag == type) return &tab;
+    }
+    return nullptr;
+}
 
 }  // namespace
 
-QXPostList::QXPostList(int masterId, int majorId, const QString& title) : title_(title) {
+QXPostList::QXPostList(int masterId, int majorId, const QString& title, bool nearby)
+    : title_(title), nearby_(nearby) {
     paging_.masterId = masterId;
     paging_.majorId = normalisedMajor(majorId);
     setHidesBottomBarWhenPushed(true);
@@ -64,6 +79,17 @@ void QXPostList::viewDidLoad() {
         observations_.push_back(
             center.addObserver(name, [weak = weakAs<QXPostList>()](const ns::Notification&) {
                 if (auto self = weak.lock()) self->CityChanged();
+            }));
+    }
+    if (nearby_) {
+        // A nearby list waiting for the device's position loads as soon as there is one.
+        observations_.push_back(center.addObserver(
+            UserLocation::kStateChangeNotification,
+            [weak = weakAs<QXPostList>()](const ns::Notification&) {
+                auto self = weak.lock();
+                if (!self || !self->nearbyLocation_.isEmpty() || !self->isVisibleScreen()) return;
+                const auto location = HousesHost::shared()->userLocation();
+                if (location && !location->strLocation().isEmpty()) self->rebuild();
             }));
     }
     addTitleView();
@@ -113,13 +139,54 @@ void QXPostList::initData() {
     paging_.nowPage = 0;
     paging_.filterConditionDic.clear();
     paging_.contentArray.clear();
+    if (nearby_ && !takeNearbyPosition()) return;
     getFilterDataFromNetwork();
     addLoadingView();
+}
+
+bool QXPostList::takeNearbyPosition() {
+    const auto location = HousesHost::shared()->userLocation();
+    nearbyLocation_ = location ? location->strLocation() : QString();
+    nearbyCity_ = location ? location->cityId() : -1;
+    if (nearbyLocation_.isEmpty()) {
+        // No fix yet: there is nothing to search around, and no request is sent.
+        addErrorTipViewWithErrorMsg(kNotLocated, 0);
+        return false;
+    }
+    paging_.filterConditionDic[QStringLiteral("latlng")] =
+        FilterCondition::make(QStringLiteral("latlng"), nearbyLocation_ + u',' + kNearbyRadius);
+    const QString place =
+        location->state() == UserLocationCityKnown ? location->street() : nearbyLocation_;
+    const double height = view()->bounds().size.height;
+    locationBar_ = std::make_shared<ui::Label>(
+        ui::Rect(0, height - kLocationBarHeight, kScreenWidth, kLocationBarHeight));
+    locationBar_->setAutoresizingMask(ui::kAutoresizingFlexibleTopMargin);
+    locationBar_->setBackgroundColor(ui::Color::rgb(70, 70, 70));
+    locationBar_->setTextColor(ui::Color::whiteColor());
+    locationBar_->setFont(ui::Font::systemFontOfSize(13));
+    locationBar_->setText(QStringLiteral("当前位置：%1").arg(place));
+    view()->addSubview(locationBar_);
+    return true;
+}
+
+int QXPostList::requestCity() const {
+    // A nearby list asks in the located city; before that city is known, in the selected one.
+    if (nearby_ && nearbyCity_ >= 0) return nearbyCity_;
+    return QXNetContext::shared()->currentCityScript_index();
+}
+
+double QXPostList::contentHeight() {
+    return view()->bounds().size.height - contentTop() - (locationBar_ ? kLocationBarHeight : 0);
 }
 
 void QXPostList::getFilterDataFromNetwork() {
     filter_ = std::make_shared<tovikFilters2>();
     filter_->setHavMiiId(false);
+    if (nearby_) {
+        filter_->setLatlng(nearbyLocation_);
+        filter_->setPageFrom(1);
+        filter_->setLocatedCityScriptIndex(nearbyCity_);
+    }
     filter_->setMasterMajorId(paging_.masterId, paging_.majorId);
     addLoadingView();
     // Success and failure alike build the bar on the next turn of the main loop.
@@ -167,8 +234,7 @@ void QXPostList::getQuickFilterArray() {
 void QXPostList::addTbl() {
     if (listTbl_) listTbl_->removeFromSuperview();
     const double y = contentTop();
-    listTbl_ = std::make_shared<ui::TableView>(
-        ui::Rect(0, y, kScreenWidth, view()->bounds().size.height - y));
+    listTbl_ = std::make_shared<ui::TableView>(ui::Rect(0, y, kScreenWidth, contentHeight()));
     listTbl_->setSeparatorStyle(ui::TableViewCellSeparatorStyle::None);
     listTbl_->setBackgroundColor(ui::Color::rgb(250, 250, 250));
     listTbl_->setDataSource(weakAs<QXPostList>());
@@ -184,8 +250,7 @@ void QXPostList::addLoadingView() {
         return;
     }
     const double y = contentTop();
-    auto loading =
-        std::make_shared<ui::View>(ui::Rect(0, y, kScreenWidth, view()->bounds().size.height - y));
+    auto loading = std::make_shared<ui::View>(ui::Rect(0, y, kScreenWidth, contentHeight()));
     loading->setTag(kLoadingTag);
     loading->setBackgroundColor(ui::Color::rgb(250, 250, 250));
     auto spinner =
@@ -210,8 +275,7 @@ void QXPostList::addErrorTipViewWithErrorMsg(const QString& message, int reloadT
     ui::View* error = view()->viewWithTag(kErrorTag);
     if (!error) {
         const double y = contentTop();
-        auto made = std::make_shared<ui::View>(
-            ui::Rect(0, y, kScreenWidth, view()->bounds().size.height - y));
+        auto made = std::make_shared<ui::View>(ui::Rect(0, y, kScreenWidth, contentHeight()));
         made->setTag(kErrorTag);
         made->setBackgroundColor(ui::Color::whiteColor());
         auto block = std::make_shared<ui::View>(
@@ -281,7 +345,7 @@ void QXPostList::getDataFromNetworkWithFilter(std::function<void(bool)> completi
     const int page = paging_.nowPage;
     const bool nextPageRoad = page > 0 && !paging_.isShouldResetArray;
     paging_.request(
-        QXNetContext::shared()->currentCityScript_index(),
+        requestCity(),
         [weak = weakAs<QXPostList>(), completion](const QVariant& reply) {
             auto self = weak.lock();
             if (!self) return;
@@ -357,6 +421,7 @@ void QXPostList::nextPage(std::function<void(bool)> completion) {
         return;
     }
     setMoreRow(QStringLiteral("正在加载..."), 14, true);
+    StatClick::event(QStringLiteral("house_bn_next"));
     getDataFromNetworkWithFilter(std::move(completion));
 }
 
@@ -427,6 +492,8 @@ void QXPostList::didSelectRowAtIndexPath(ui::TableView& table, const ui::IndexPa
         return;
     }
     if (path.row >= paging_.nowListNum) return;
+    if (const TabLook* tab = tabOf(paging_.majorId))
+        StatClick::event(QString::fromUtf8(tab->detailEvent));
     auto detail = std::make_shared<QXPostDetailNew>(paging_.contentArray.value(path.row).toMap(),
                                                     paging_.masterId, paging_.majorId);
     detail->setRefreshProtocol(weakAs<QXPostList>());
@@ -506,17 +573,51 @@ void QXPostList::fangXinFangActivity() {
 void QXPostList::typeChanged(int type) {
     if (type == paging_.majorId && !needRefresh_) return;
     paging_.majorId = type;
+    if (const TabLook* tab = tabOf(type)) StatClick::event(QString::fromUtf8(tab->tabEvent));
+    rebuild();
+}
+
+void QXPostList::rebuild() {
+    const int type = paging_.majorId;
     if (listTbl_) listTbl_->removeFromSuperview();
     listTbl_.reset();
     refreshView_.reset();
     if (tempView_) tempView_->removeFromSuperview();
     tempView_.reset();
     isQuickFiter_ = false;
+    locationBar_.reset();
     paging_ = PostListPaging{.masterId = paging_.masterId, .majorId = type};
     while (!view()->subviews().empty()) view()->subviews().back()->removeFromSuperview();
     PostListPaging::cancelRequest();
     addTitleView();
     initData();
+}
+
+void QXPostList::selectedType(int type) {
+    if (!headerView_) {
+        // viewDidLoad builds the list of the stored type.
+        paging_.majorId = normalisedMajor(type);
+        return;
+    }
+    if (tabOf(type)) typeChanged(type);
+}
+
+void QXPostList::getFilterDataFromNetworkWithSelection(int majorId) {
+    paging_.majorId = normalisedMajor(majorId);
+    if (isViewLoaded()) rebuild();
+}
+
+void QXPostList::logonSuccess() {
+    ui::NavigationController* navigation = navigationController();
+    if (navigation && navigation->topViewController().get() == this)
+        navigation->popViewControllerAnimated(true);
+}
+
+void QXPostList::registerSuccess() {
+    ui::NavigationController* navigation = navigationController();
+    // Only this list goes, never the screen under it.
+    if (!navigation || navigation->topViewController().get() != this) return;
+    navigation->popViewControllerAnimated(false);
 }
 
 void QXPostList::CityChanged() {
@@ -539,6 +640,13 @@ void QXPostList::viewWillAppear(bool animated) {
         typeChanged(paging_.majorId);
         needRefresh_ = false;
         return;
+    }
+    if (nearby_ && nearbyLocation_.isEmpty()) {
+        const auto location = HousesHost::shared()->userLocation();
+        if (location && !location->strLocation().isEmpty()) {
+            rebuild();
+            return;
+        }
     }
     if (loadFilterUnSuccess_) getFilterDataFromNetwork();
     if (listTbl_) {
@@ -657,6 +765,10 @@ void QXPostList::qfViewDidSelectSection(QuickFilterView& bar, int index, const u
         saveFilterDefaultInfo();
         title = r == 0 ? getQuickFilterTitle(key)
                        : chosen.dictionary.value(QStringLiteral("n")).toString();
+        // Around the device the radius reads as its number of metres.
+        if (nearby_ && key == QLatin1String("latlng"))
+            title =
+                QString::number(Tolerant(chosen.dictionary.value(QStringLiteral("v"))).intValue());
         if (item) item->insert(QStringLiteral("firstSectionRow"), r);
     } else if (chosen.street) {
         const QStringList stored = bar.defaultSelectRowDic()[index];

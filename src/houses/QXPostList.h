@@ -44,9 +44,14 @@ public:
     static constexpr double kBarHeight = 40;
     static inline const QString kLoadFailed = QStringLiteral("加载失败\n点击屏幕重新加载");
     static inline const QString kNothingFound = QStringLiteral("没有相关筛选信息，请重新筛选吧");
+    static inline const QString kNotLocated = QStringLiteral("无法定位当前位置");
+    static constexpr double kLocationBarHeight = 26;
+    // The radius around the device that a nearby list starts with (metres).
+    static inline const QString kNearbyRadius = QStringLiteral("3000");
 
-    // Master id 7 (housing); major 1 rent, 3 shared rent, 5 sale (others become 1).
-    QXPostList(int masterId, int majorId, const QString& title);
+    // Master id 7 (housing); major 1 rent, 3 shared rent, 5 sale (others become 1). A
+    // nearby list shows the posts of the located city around the device's position.
+    QXPostList(int masterId, int majorId, const QString& title, bool nearby = false);
     ~QXPostList() override;
 
     [[nodiscard]] PostListPaging& paging() { return paging_; }
@@ -58,6 +63,9 @@ public:
     [[nodiscard]] QuickFilterView* quickFilterView() const { return tempView_.get(); }
     [[nodiscard]] RefreshView* refreshView() const { return refreshView_.get(); }
     [[nodiscard]] bool loadFilterUnSuccess() const { return loadFilterUnSuccess_; }
+    [[nodiscard]] bool isNearby() const { return nearby_; }
+    // The bar of a nearby list that tells where the device is; nullptr otherwise.
+    [[nodiscard]] ui::Label* locationBar() const { return locationBar_.get(); }
 
     void getDataFromNetwork();
     void getDataFromNetworkWithFilter(std::function<void(bool)> completion);
@@ -68,6 +76,13 @@ public:
     // Switches to the tab of that type (1, 3 or 5) and rebuilds the screen.
     void typeChanged(int type);
     void CityChanged();
+    // Shows the list of that type: before the view is loaded the type is only stored.
+    void selectedType(int type);
+    // Loads the filter definitions of another type, then the bar and its first page.
+    void getFilterDataFromNetworkWithSelection(int majorId);
+    // After a logon or a registration from this list, the list goes.
+    void logonSuccess();
+    void registerSuccess();
     // Opens the full filter screen.
     void filterScreen();
     // Takes the filter screen's conditions and asks for a fresh first page.
@@ -122,6 +137,12 @@ protected:
 private:
     void addTitleView();
     void initData();
+    // Drops the table, the bar and the conditions and loads the current type again.
+    void rebuild();
+    // Takes the device's position for a nearby list; NO (and the reason shown) when
+    // there is none yet.
+    bool takeNearbyPosition();
+    [[nodiscard]] int requestCity() const;
     void addTbl();
     void addLoadingView();
     void removeLoading();
@@ -129,6 +150,8 @@ private:
     void fangXinFangActivity();
     void setMoreRow(const QString& text, double fontSize, bool spinning);
     [[nodiscard]] double contentTop() const { return isQuickFiter_ ? kBarHeight : 0; }
+    // The height under the quick-filter bar that the table, loading and error views fill.
+    [[nodiscard]] double contentHeight();
     [[nodiscard]] bool isVisibleScreen();
     [[nodiscard]] QuickFilterRows rerurnFilterArrayWithIndex(int index);
     void saveFilterDefaultInfo();
@@ -154,11 +177,16 @@ private:
     bool needRefresh_ = false;
     unsigned scrollToIndexWhenAppear_ = 0;
     std::function<void()> errorReload_;
+    bool nearby_ = false;
+    // The device position (latitude,longitude) and located city the nearby list asks with.
+    QString nearbyLocation_;
+    int nearbyCity_ = -1;
 
     std::shared_ptr<ui::View> headerView_;
     std::shared_ptr<ui::TableView> listTbl_;
     std::shared_ptr<RefreshView> refreshView_;
     std::shared_ptr<QuickFilterView> tempView_;
     std::shared_ptr<ns::Timer> timer_;
+    std::shared_ptr<ui::Label> locationBar_;
     std::vector<std::shared_ptr<ns::NotificationCenter::Observation>> observations_;
 };

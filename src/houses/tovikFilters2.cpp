@@ -1,6 +1,8 @@
 #include "houses/tovikFilters2.h"
 
+#include "analytics/StatClick.h"
 #include "houses/FilterCondition.h"
+#include "houses/PostListPaging.h"
 #include "location/DocumentFolder.h"
 #include "net/EndpointTable.h"
 #include "net/FormBody.h"
@@ -162,7 +164,11 @@ void tovikFilters2::httpRequestWithSuccess(Callback success, Callback failure) {
         [self, success, failure](const QVariant& reply) {
             self->takeReply(reply, success, failure);
         },
-        [failure](const QVariantMap&) {
+        [failure](const QVariantMap& reason) {
+            // A call that a newer one of the same model replaced is no server fault.
+            if (!PostListPaging::isCancellation(reason))
+                StatClick::event(QStringLiteral("ReceivedServerDataError"),
+                                 QStringLiteral("tovikFilters2"));
             if (failure) failure();
         });
 }

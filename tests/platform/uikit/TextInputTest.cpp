@@ -174,6 +174,34 @@ TEST_F(TextInputTest, KeyboardShowsForTextInputsAndStaysWhileFocusMoves) {
     EXPECT_EQ(ui::Keyboard::shared().view()->superview(), nullptr);
 }
 
+TEST_F(TextInputTest, AKeyboardThatChangesHeightSlidesToItsNewFrame) {
+    struct HeightBack {
+        ~HeightBack() { ui::Keyboard::shared().setHeight(ui::Keyboard::kHeight); }
+    } heightBack;
+    // A height set while the keyboard is down tells nothing until it shows.
+    ui::Keyboard::shared().setHeight(252);
+    clock().advance(1s);
+    EXPECT_EQ(keyboard(), "");
+    EXPECT_TRUE(field_->becomeFirstResponder());
+    clock().advance(250ms);
+    EXPECT_EQ(keyboard(), "WillShow@228 DidShow@228");
+
+    // Up, it slides to each new height; a change in the middle of a slide ends that slide
+    // without its did-show.
+    ui::Keyboard::shared().setHeight(216);
+    clock().advance(100ms);
+    ui::Keyboard::shared().setHeight(290);
+    clock().advance(250ms);
+    EXPECT_EQ(keyboard(), "WillShow@264 WillShow@190 DidShow@190");
+    EXPECT_EQ(ui::Keyboard::shared().frame(), Rect(0, 190, 320, 290));
+    EXPECT_EQ(ui::Keyboard::shared().view()->frame(), Rect(0, 190, 320, 290));
+    ui::Keyboard::shared().setHeight(290);
+    EXPECT_EQ(keyboard(), "") << "the same height again moves nothing";
+    EXPECT_TRUE(field_->resignFirstResponder());
+    clock().advance(250ms);
+    EXPECT_EQ(keyboard(), "WillHide@480 DidHide@480");
+}
+
 TEST_F(TextInputTest, ReturnClearButtonAndLengthLimit) {
     int exits = 0;
     field_->addTarget(this, ui::kControlEventEditingDidEndOnExit,

@@ -167,6 +167,17 @@ TEST_F(FilterModelTest, FailuresLeaveItemsAndCacheAsTheyWere) {
         EXPECT_TRUE(fetch(1, first.model).failed) << status;
         EXPECT_EQ(first.model->getCount(), 7) << status;
     }
+    EXPECT_EQ(labelsOf("ReceivedServerDataError"), (QStringList{"tovikFilters2", "tovikFilters2"}));
+
+    // A request that a newer one replaces fails as cancelled, which is no server error.
+    server().setFault({.prefix = paths::kDataShare, .delayMs = 1000, .times = 1});
+    bool replacedFailed = false;
+    auto replaced = std::make_shared<tovikFilters2>();
+    replaced->setMasterMajorId(7, 1);
+    replaced->httpRequestWithSuccess([] {}, [&replacedFailed] { replacedFailed = true; });
+    EXPECT_TRUE(fetch(1).succeeded);
+    ASSERT_TRUE(runMainLoopUntil([&] { return replacedFailed; }));
+    EXPECT_EQ(labelsOf("ReceivedServerDataError").size(), 2);
     QFile file(tovikFilters2::cachePath());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), before);

@@ -2,6 +2,7 @@
 
 #include "StandinFixture.h"
 
+#include "analytics/StatClick.h"
 #include "net/QXNetContext.h"
 #include "net/QXNetDefaultContext.h"
 #include "standin/FormFields.h"
@@ -38,6 +39,23 @@ protected:
     [[nodiscard]] static QJsonObject argsOf(const standin::RecordedRequest& request) {
         return QJsonDocument::fromJson(standin::FormFields(request.body).value("jsonArgs"))
             .object();
+    }
+
+    // The ids of the usage events recorded so far, oldest first.
+    [[nodiscard]] static QStringList events() {
+        QStringList ids;
+        for (const QVariant& record : StatClick::records()) {
+            if (record.toMap()["kind"] == "event") ids << record.toMap()["id"].toString();
+        }
+        return ids;
+    }
+    // The labels of the recorded events with that id.
+    [[nodiscard]] static QStringList labelsOf(const QString& id) {
+        QStringList labels;
+        for (const QVariant& record : StatClick::records()) {
+            if (record.toMap()["id"] == id) labels << record.toMap()["label"].toString();
+        }
+        return labels;
     }
 
 private:

@@ -1,30 +1,9 @@
 // The post list screen against the stand-in's sample posts: pages, the quick-filter bar,
 // the conditions its choices send, the detail hand-off, failures and the filter screen.
-#include "HousesFixture.h"
+#include "PostListScreenFixture.h"
 
 #include "ReferenceImage.h"
-#include "houses/DistrictSelect1.h"
-#include "houses/FilterMainViewControl.h"
-#include "houses/FilterSelectList.h"
-#include "houses/HousesHost.h"
-#include "houses/QXPostList.h"
-#include "houses/QXPostListCell.h"
-#include "houses/ReadMarks.h"
-#include "location/CityData.h"
-#include "location/CityNode.h"
-#include "platform/foundation/user_defaults.h"
-#include "platform/uikit/button.h"
-#include "platform/uikit/image.h"
-#include "platform/uikit/image_view.h"
-#include "platform/uikit/label.h"
-#include "platform/uikit/navigation_controller.h"
-#include "platform/uikit/table_view_cell.h"
-#include "platform/uikit/test_driver.h"
-#include "platform/uikit/text_field.h"
-#include "platform/uikit/window.h"
-#include "ui/image/UIImageView+NetKit.h"
-
-#include <QJsonArray>
+#include "platform/uikit/keyboard.h"
 
 namespace paths = standin::paths;
 
@@ -34,119 +13,9 @@ std::shared_ptr<ui::Image> cachedThumbnail(const QString& url) {
     return ImageViewNetKit::nk_sharedImageCache().cachedImageForRequest(ns::URLRequest(QUrl(url)));
 }
 
-class CityHost final : public HousesHost {
-public:
-    std::shared_ptr<CityData> cityData = std::make_shared<CityData>();
-    bool wifi = true;
-    [[nodiscard]] std::shared_ptr<City> currentCity() const override {
-        return cityData->currentCity();
-    }
-    [[nodiscard]] bool useWifi() const override { return wifi; }
-};
-
-class Loaded final : public CityUpdateTarget {
-public:
-    int done = 0;
-    void updateCitySuccessWithIndex(int) override { ++done; }
-    void updateCityFailed() override { ++done; }
-};
-
 }  // namespace
 
-class PostListScreenTest : public HousesFixture {
-protected:
-    void SetUp() override {
-        HousesFixture::SetUp();
-        host_->cityData->LoadProvinceInfoWinthCurrent();
-        auto loaded = std::make_shared<Loaded>();
-        host_->cityData->updateStreetInfo(100, loaded);
-        ASSERT_TRUE(runMainLoopUntil([&] { return loaded->done > 0; }));
-        ASSERT_TRUE(host_->currentCity());
-        HousesHost::install(host_);
-        ImageViewNetKit::nk_sharedImageCache().removeAllObjects();
-        window_->makeKeyAndVisible();
-        window_->setRootViewController(navigation_);
-    }
-    void TearDown() override {
-        navigation_.reset();
-        list_.reset();
-        window_->setRootViewController(nullptr);
-        HousesHost::install(nullptr);
-        HousesFixture::TearDown();
-    }
-
-    // Opens the list and waits for its first page.
-    void open(int major = 1) {
-        list_ = std::make_shared<QXPostList>(7, major, QString());
-        navigation_->setViewControllers({list_}, false);
-        settle();
-        ASSERT_TRUE(waitFor([&] { return list_->paging().nowListNum > 0 || errorShown(); }));
-    }
-    // Lets animations and scheduled work run, then lays the window out.
-    void settle() {
-        driver_.wait(0.5);
-        window_->layoutIfNeeded();
-    }
-    bool waitFor(const std::function<bool()>& done) {
-        const bool ok = runMainLoopUntil([&] {
-            drainMainLoop();
-            return done();
-        });
-        settle();
-        return ok;
-    }
-    [[nodiscard]] bool errorShown() {
-        ui::View* error = list_->view()->viewWithTag(QXPostList::kErrorTag);
-        return error && !error->isHidden();
-    }
-    [[nodiscard]] QString errorText() {
-        auto* label =
-            dynamic_cast<ui::Label*>(list_->view()->viewWithTag(QXPostList::kErrorLabelTag));
-        return label ? label->text() : QString();
-    }
-    // The query conditions of the last list request, by name.
-    [[nodiscard]] std::map<QString, QString> lastConditions() {
-        std::map<QString, QString> found;
-        const auto sent = calls("SearchPostsByJson2");
-        if (sent.empty()) return found;
-        for (const QJsonValue& c : argsOf(sent.back())["queryFilters"].toArray()) {
-            found[c.toObject()["name"].toString()] = c.toObject()["value"].toString();
-        }
-        return found;
-    }
-    [[nodiscard]] std::size_t searches() { return calls("SearchPostsByJson2").size(); }
-    // Opens button `index` of the bar and taps row `row` of column `column`.
-    void choose(int index, int row, int column = 0) {
-        QuickFilterView* bar = list_->quickFilterView();
-        if (bar->dropDown(index)->isHidden()) {
-            ASSERT_TRUE(driver_.tap(bar->button(index)));
-            settle();
-        }
-        ui::TableView* table = bar->dropDown(index)->column(column);
-        ASSERT_NE(table, nullptr);
-        table->scrollToRowAtIndexPath({0, row}, ui::TableViewScrollPosition::Middle, false);
-        window_->layoutIfNeeded();
-        ui::TableViewCell* cell = table->cellForRowAtIndexPath({0, row});
-        ASSERT_NE(cell, nullptr);
-        ASSERT_TRUE(driver_.tap(cell));
-        settle();
-    }
-    // Waits for the reply to a page request sent after `before` requests: the loading
-    // view and the next-page flag go only when it has been taken in.
-    void waitForPage(std::size_t before) {
-        ASSERT_TRUE(waitFor([&] {
-            return searches() > before && !list_->view()->viewWithTag(QXPostList::kLoadingTag) &&
-                   !list_->paging().loadingNext;
-        }));
-    }
-
-    std::shared_ptr<CityHost> host_ = std::make_shared<CityHost>();
-    std::shared_ptr<ui::Window> window_ = std::make_shared<ui::Window>();
-    std::shared_ptr<ui::NavigationController> navigation_ =
-        std::make_shared<ui::NavigationController>();
-    ui::TestDriver driver_{window_};
-    std::shared_ptr<QXPostList> list_;
-};
+class PostListScreenTest : public PostListScreenFixture {};
 
 TEST_F(PostListScreenTest, TheFirstPageAndTheBarOfTheRentList) {
     open();
@@ -175,6 +44,7 @@ TEST_F(PostListScreenTest, TypesTabsAndCityChanges) {
     list_->typeChanged(1);
     EXPECT_EQ(calls("GetMajorCategoryFilter").size(), before)
         << "the selected tab again does nothing";
+    EXPECT_TRUE(events().isEmpty()) << "opening and the selected tab again count no tab";
 
     // A city change while another screen is above the list waits for the next appearance.
     navigation_->pushViewController(std::make_shared<ui::ViewController>(), false);
@@ -186,6 +56,7 @@ TEST_F(PostListScreenTest, TypesTabsAndCityChanges) {
     navigation_->popViewControllerAnimated(false);
     ASSERT_TRUE(waitFor([&] { return searches() > pages && list_->paging().nowListNum > 0; }));
     EXPECT_EQ(calls("GetMajorCategoryFilter").size(), before + 1) << "rebuilt with new definitions";
+    EXPECT_EQ(events(), QStringList{"tab_rent"}) << "the rebuild selects the tab afresh";
 
     before = searches();
     list_->typeChanged(5);
@@ -193,6 +64,53 @@ TEST_F(PostListScreenTest, TypesTabsAndCityChanges) {
     EXPECT_EQ(argsOf(calls("SearchPostsByJson2").back())["majorCategoryScriptIndex"].toString(),
               "5");
     EXPECT_EQ(list_->quickFilterView()->titleAtIndex(1), "售价不限");
+    list_->typeChanged(3);
+    EXPECT_EQ(events(), (QStringList{"tab_rent", "tab_sold", "tab_sharerent"}));
+}
+
+TEST_F(PostListScreenTest, OtherEntriesChooseTheTypeOrLetTheListGo) {
+    // A type chosen before the list shows is the one it loads, as no tab selection.
+    list_ = std::make_shared<QXPostList>(7, 1, QString());
+    list_->selectedType(5);
+    auto root = std::make_shared<ui::ViewController>();
+    navigation_->setViewControllers({root, list_}, false);
+    ASSERT_TRUE(waitFor([&] { return list_->paging().nowListNum > 0; }));
+    EXPECT_EQ(calls("GetMajorCategoryFilter").size(), 1u);
+    EXPECT_EQ(argsOf(calls("SearchPostsByJson2").back())["majorCategoryScriptIndex"].toString(),
+              "5");
+    EXPECT_TRUE(events().isEmpty());
+
+    // Afterwards it is a tab selection; a type without a tab changes nothing.
+    std::size_t before = searches();
+    list_->selectedType(3);
+    waitForPage(before);
+    EXPECT_EQ(argsOf(calls("SearchPostsByJson2").back())["majorCategoryScriptIndex"].toString(),
+              "3");
+    EXPECT_EQ(events(), QStringList{"tab_sharerent"});
+    before = calls("GetMajorCategoryFilter").size();
+    list_->selectedType(7);
+    drainMainLoop();
+    EXPECT_EQ(calls("GetMajorCategoryFilter").size(), before);
+
+    // Definitions of another type bring its bar and first page.
+    before = searches();
+    list_->getFilterDataFromNetworkWithSelection(1);
+    waitForPage(before);
+    EXPECT_EQ(calls("GetMajorCategoryFilter").back().header("majorCategoryScriptIndex"), "1");
+    EXPECT_EQ(list_->quickFilterView()->titleAtIndex(1), "租金不限");
+    EXPECT_EQ(events().size(), 1);
+
+    // Logged on or registered from a screen above, the list stays; from the list, it goes.
+    navigation_->pushViewController(std::make_shared<ui::ViewController>(), false);
+    list_->registerSuccess();
+    list_->logonSuccess();
+    settle();
+    EXPECT_EQ(navigation_->viewControllers().size(), 3u);
+    navigation_->popViewControllerAnimated(false);
+    list_->registerSuccess();
+    settle();
+    EXPECT_EQ(navigation_->viewControllers(),
+              std::vector<std::shared_ptr<ui::ViewController>>{root});
 }
 
 TEST_F(PostListScreenTest, ThreeFiltersGiveThreeButtonsAndFiveGiveTheMoreButton) {
@@ -282,6 +200,12 @@ TEST_F(PostListScreenTest, APostOpensItsDetailAndReadsAsReadAfterwards) {
     ASSERT_NE(detail, nullptr);
     EXPECT_EQ(detail->currentIndex(), 1);
     EXPECT_TRUE(ReadMarks::isRead(puid));
+    EXPECT_EQ(events(), QStringList{"house_rentshare_detail"}) << "the rent list's own pairing";
+    // A row chosen while the detail covers the list opens nothing and counts nothing.
+    list_->didSelectRowAtIndexPath(*list_->listTbl(), {0, 2});
+    settle();
+    EXPECT_EQ(navigation_->viewControllers().size(), 2u);
+    EXPECT_EQ(events().size(), 1);
     navigation_->popViewControllerAnimated(false);
     detail.reset();
     settle();
@@ -289,6 +213,11 @@ TEST_F(PostListScreenTest, APostOpensItsDetailAndReadsAsReadAfterwards) {
     ASSERT_NE(row, nullptr);
     EXPECT_TRUE(row->content()->value("hasRead").toBool());
     EXPECT_EQ(row->left1Lbl()->textColor(), ui::Color::rgb(153, 153, 153));
+
+    open(5);
+    ASSERT_TRUE(driver_.tap(list_->listTbl()->cellForRowAtIndexPath({0, 0})));
+    settle();
+    EXPECT_EQ(events().back(), "house_rent_detail") << "the sale list's own pairing";
 }
 
 TEST_F(PostListScreenTest, APullWhileRefreshingAsksForNothingMore) {
@@ -340,11 +269,16 @@ TEST_F(PostListScreenTest, ThumbnailsFollowWiFiAndTheStoredChoiceAndTheBannerSho
 
 TEST_F(PostListScreenTest, TheDetailPagesOnThroughTheList) {
     open();
+    // The "more" row pages on without counting; the detail's next page counts.
+    list_->didSelectRowAtIndexPath(*list_->listTbl(), {0, 20});
+    ASSERT_TRUE(waitFor([&] { return list_->paging().nowListNum == 40; }));
+    EXPECT_TRUE(events().isEmpty());
     std::optional<bool> loaded;
     list_->postDetailNewLoadMoreData([&loaded](bool ok) { loaded = ok; });
     ASSERT_TRUE(waitFor([&] { return loaded.has_value(); }));
     EXPECT_TRUE(*loaded);
-    EXPECT_EQ(list_->postDetailNewContentArray().size(), 40);
+    EXPECT_EQ(list_->postDetailNewContentArray().size(), 60);
+    EXPECT_EQ(events(), QStringList{"house_bn_next"});
 
     // With no further page the answer is NO at once and nothing is sent.
     list_->paging().isHaveMoreData = false;
@@ -354,6 +288,7 @@ TEST_F(PostListScreenTest, TheDetailPagesOnThroughTheList) {
     ASSERT_TRUE(loaded.has_value());
     EXPECT_FALSE(*loaded);
     EXPECT_EQ(searches(), before);
+    EXPECT_EQ(events().size(), 1) << "no page, no count";
 }
 
 TEST_F(PostListScreenTest, AFailedNextPageIsAskedForAgainFromTheErrorView) {
@@ -395,9 +330,12 @@ TEST_F(PostListScreenTest, AnEmptyResultAndFailedDefinitionsSayWhatHappened) {
     EXPECT_EQ(errorText(), QXPostList::kLoadFailed);
     EXPECT_FALSE(list_->isQuickFiter());
     EXPECT_EQ(searches(), 0u) << "no page without definitions";
+    EXPECT_EQ(labelsOf("ReceivedServerDataError"), QStringList{"tovikFilters2"});
     ASSERT_TRUE(driver_.tap(list_->view()->viewWithTag(QXPostList::kErrorButtonTag)));
     ASSERT_TRUE(waitFor([&] { return list_->paging().nowListNum > 0; }));
     EXPECT_TRUE(list_->isQuickFiter());
+    EXPECT_EQ(labelsOf("ReceivedServerDataError").size(), 1)
+        << "definitions that came count no error";
 
     list_->paging().keyword = QStringLiteral("没有这样的房子");
     list_->paging().startFreshPage();
@@ -433,8 +371,9 @@ TEST_F(PostListScreenTest, TheFilterScreenHandsBackConditionsOrUndoesEverything)
     screen->typeChanged(true);
     list_->filter()->getFilterWithKey("xiaoqu")->insert("v", "望京");
     const std::size_t before = searches();
-    screen->getFilterInfo();
+    ASSERT_TRUE(driver_.tap(screen->finishBtn())) << "the bar's button confirms";
     waitForPage(before);
+    EXPECT_EQ(navigation_->topViewController(), list_);
     const auto conditions = lastConditions();
     EXPECT_EQ(conditions.at("area"), "50_70");
     EXPECT_EQ(conditions.at("image_count"), "1");
@@ -512,12 +451,30 @@ TEST_F(PostListScreenTest, AKeywordFieldMakesRoomForTheKeyboard) {
     EXPECT_EQ(screen->tableView()->frame(), ui::Rect(11, 20, 299, 179));
     ASSERT_TRUE(driver_.type(QStringLiteral(" 望京 ")));
     EXPECT_EQ(list_->filter()->getFilterWithKey("xiaoqu")->value("v"), "望京") << "trimmed";
-    screen->keyboardWillShow(QRectF(0, 228, 320, 252));
+
+    // The input method makes the keyboard taller and shorter again while the keyword is typed.
+    struct HeightBack {
+        ~HeightBack() { ui::Keyboard::shared().setHeight(ui::Keyboard::kHeight); }
+    } heightBack;
+    ui::Keyboard::shared().setHeight(252);
     settle();
     EXPECT_EQ(screen->tableView()->frame(), ui::Rect(11, 20, 299, 144)) << "a taller keyboard";
+    ui::TableView* table = screen->tableView();
+    const ui::Rect last = table->rectForRowAtIndexPath({0, table->numberOfRowsInSection(0) - 1});
+    EXPECT_DOUBLE_EQ(table->contentOffset().y + 144, last.origin.y + last.size.height)
+        << "the last row at the bottom";
+    ASSERT_EQ(window_->firstResponder(), field);
+    ui::Keyboard::shared().setHeight(216);
+    settle();
+    EXPECT_EQ(screen->tableView()->frame(), ui::Rect(11, 20, 299, 179));
+    ASSERT_EQ(window_->firstResponder(), field) << "the field is still typed in";
+
     EXPECT_TRUE(screen->textFieldShouldReturn(*field));
     settle();
     EXPECT_EQ(screen->tableView()->frame(), ui::Rect(11, 20, 299, 349));
+    ui::Keyboard::shared().setHeight(252);
+    settle();
+    EXPECT_EQ(screen->tableView()->frame(), ui::Rect(11, 20, 299, 349)) << "no keyboard, no change";
 }
 
 TEST_F(PostListScreenTest, AValueListWritesTheChoiceOrNothing) {

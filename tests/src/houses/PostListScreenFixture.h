@@ -1,0 +1,145 @@
+#pragma once
+
+#include "HousesFixture.h"
+
+#include "houses/DistrictSelect1.h"
+#include "houses/FilterMainViewControl.h"
+#include "houses/FilterSelectList.h"
+#include "houses/HousesHost.h"
+#include "houses/QXPostList.h"
+#include "houses/QXPostListCell.h"
+#include "houses/ReadMarks.h"
+#include "location/CityData.h"
+#include "location/CityNode.h"
+#include "location/UserLocation.h"
+#include "platform/foundation/user_defaults.h"
+#include "platform/uikit/button.h"
+#include "platform/uikit/image.h"
+#include "platform/uikit/image_view.h"
+#include "platform/uikit/label.h"
+#include "platform/uikit/navigation_controller.h"
+#include "platform/uikit/table_view_cell.h"
+#include "platform/uikit/test_driver.h"
+#include "platform/uikit/text_field.h"
+#include "platform/uikit/window.h"
+#include "ui/image/UIImageView+NetKit.h"
+
+#include <QJsonArray>
+
+// The test city's tree, the network kind and the device's location state.
+class CityHost final : public HousesHost {
+public:
+    std::shared_ptr<CityData> cityData = std::make_shared<CityData>();
+    bool wifi = true;
+    std::shared_ptr<UserLocation> location;
+    [[nodiscard]] std::shared_ptr<City> currentCity() const override {
+        return cityData->currentCity();
+    }
+    [[nodiscard]] bool useWifi() const override { return wifi; }
+    [[nodiscard]] std::shared_ptr<const UserLocation> userLocation() const override {
+        return location;
+    }
+};
+
+class CityLoaded final : public CityUpdateTarget {
+public:
+    int done = 0;
+    void updateCitySuccessWithIndex(int) override { ++done; }
+    void updateCityFailed() override { ++done; }
+};
+
+// The rent list of the test city in a window, against the stand-in.
+class PostListScreenFixture : public HousesFixture {
+protected:
+    void SetUp() override {
+        HousesFixture::SetUp();
+        host_->cityData->LoadProvinceInfoWinthCurrent();
+        auto loaded = std::make_shared<CityLoaded>();
+        host_->cityData->updateStreetInfo(100, loaded);
+        ASSERT_TRUE(runMainLoopUntil([&] { return loaded->done > 0; }));
+        ASSERT_TRUE(host_->currentCity());
+        HousesHost::install(host_);
+        ImageViewNetKit::nk_sharedImageCache().removeAllObjects();
+        window_->makeKeyAndVisible();
+        window_->setRootViewController(navigation_);
+    }
+    void TearDown() override {
+        navigation_.reset();
+        list_.reset();
+        window_->setRootViewController(nullptr);
+        HousesHost::install(nullptr);
+        HousesFixture::TearDown();
+    }
+
+    // Opens the list and waits for its first page.
+    void open(int major = 1, bool nearby = false) {
+        list_ = std::make_shared<QXPostList>(7, major, QString(), nearby);
+        navigation_->setViewControllers({list_}, false);
+        settle();
+        ASSERT_TRUE(waitFor([&] { return list_->paging().nowListNum > 0 || errorShown(); }));
+    }
+    // Lets animations and scheduled work run, then lays the window out.
+    void settle() {
+        driver_.wait(0.5);
+        window_->layoutIfNeeded();
+    }
+    bool waitFor(const std::function<bool()>& done) {
+        const bool ok = runMainLoopUntil([&] {
+            drainMainLoop();
+            return done();
+        });
+        settle();
+        return ok;
+    }
+    [[nodiscard]] bool errorShown() {
+        ui::View* error = list_->view()->viewWithTag(QXPostList::kErrorTag);
+        return error && !error->isHidden();
+    }
+    [[nodiscard]] QString errorText() {
+        auto* label =
+            dynamic_cast<ui::Label*>(list_->view()->viewWithTag(QXPostList::kErrorLabelTag));
+        return label ? label->text() : QString();
+    }
+    // The query conditions of the last list request, by name.
+    [[nodiscard]] std::map<QString, QString> lastConditions() {
+        std::map<QString, QString> found;
+        const auto sent = calls("SearchPostsByJson2");
+        if (sent.empty()) return found;
+        for (const QJsonValue& c : argsOf(sent.back())["queryFilters"].toArray()) {
+            found[c.toObject()["name"].toString()] = c.toObject()["value"].toString();
+        }
+        return found;
+    }
+    [[nodiscard]] std::size_t searches() { return calls("SearchPostsByJson2").size(); }
+    // Opens button `index` of the bar and taps row `row` of column `column`.
+    void choose(int index, int row, int column = 0) {
+        QuickFilterView* bar = list_->quickFilterView();
+        if (bar->dropDown(index)->isHidden()) {
+            ASSERT_TRUE(driver_.tap(bar->button(index)));
+            settle();
+        }
+        ui::TableView* table = bar->dropDown(index)->column(column);
+        ASSERT_NE(table, nullptr);
+        table->scrollToRowAtIndexPath({0, row}, ui::TableViewScrollPosition::Middle, false);
+        window_->layoutIfNeeded();
+        ui::TableViewCell* cell = table->cellForRowAtIndexPath({0, row});
+        ASSERT_NE(cell, nullptr);
+        ASSERT_TRUE(driver_.tap(cell));
+        settle();
+    }
+    // Waits for the reply to a page request sent after `before` requests: the loading
+    // view and the next-page flag go only when it has been taken in.
+    void waitForPage(std::size_t before) {
+        ASSERT_TRUE(waitFor([&] {
+            return searches() > before && !list_->view()->viewWithTag(QXPostList::kLoadingTag) &&
+                   !list_->paging().loadingNext;
+        }));
+    }
+
+    std::shared_ptr<CityHost> host_ = std::make_shared<CityHost>();
+    std::shared_ptr<ui::Window> window_ = std::make_shared<ui::Window>();
+    std::shared_ptr<ui::NavigationController> navigation_ =
+        std::make_shared<ui::NavigationController>();
+    ui::TestDriver driver_{window_};
+    std::shared_ptr<QXPostList> list_;
+};
