@@ -1,5 +1,6 @@
 #include "AppShellFixture.h"
 
+#include "account/QXHouseNewsViewController.h"
 #include "app/QXPlaceholderController.h"
 #include "app/QXTabBarController.h"
 #include "app/XXNavigationController.h"
@@ -81,6 +82,27 @@ TEST_F(DragBackTest, SwitchedOffPerStackOrForTheWholeAppADragDoesNothing) {
     EXPECT_EQ(stack().viewControllers().size(), 2u);
 
     app().setIsShouldDragBackGesture(true);
+    dragBy(200);
+    EXPECT_EQ(stack().viewControllers().size(), 1u);
+}
+
+TEST_F(DragBackTest, TheNewsListSwitchesDragBackOffOnlyWhileItShows) {
+    auto news = std::make_shared<QXHouseNewsViewController>();
+    stack().pushViewController(news, false);
+    EXPECT_FALSE(stack().canDragBack());
+    dragBy(200);
+    EXPECT_EQ(stack().topViewController(), news);
+
+    // A screen opened from the list has drag-back again; back on the list it is off.
+    stack().pushViewController(std::make_shared<QXPlaceholderController>("详情", "detail"), false);
+    EXPECT_TRUE(stack().canDragBack());
+    dragBy(200);
+    EXPECT_EQ(stack().topViewController(), news);
+    EXPECT_FALSE(stack().canDragBack());
+
+    // Popped by the stack, the list turns it on again on the stack it left.
+    stack().popViewControllerAnimated(false);
+    EXPECT_TRUE(stack().canDragBack());
     dragBy(200);
     EXPECT_EQ(stack().viewControllers().size(), 1u);
 }

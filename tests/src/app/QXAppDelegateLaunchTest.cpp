@@ -134,6 +134,34 @@ TEST_F(QXAppDelegateLaunchTest, TheFirstLaunchWaitsForACityInsteadOfAskingForMin
     EXPECT_EQ(defaults().integerForKey("cityId"), kCity + 1);
 }
 
+TEST_F(QXAppDelegateLaunchTest, TheDelegateReadsTheChoosersFlagAndTheSelectedCityState) {
+    // Before the launch there is no selected-city state: every read answers empty.
+    EXPECT_FALSE(app().inCitySelect());
+    EXPECT_EQ(app().cityData(), nullptr);
+    EXPECT_EQ(app().currentStreet(), nullptr);
+    EXPECT_FALSE(app().lastLocationTime());
+    app().setInCitySelect(true);
+    EXPECT_FALSE(app().inCitySelect());
+
+    launch();
+    ASSERT_NE(app().cityData(), nullptr);
+    EXPECT_EQ(app().cityData(), app().cityState()->cityData());
+    EXPECT_EQ(app().userLocation(), app().cityState()->userLocation());
+    // The chooser the first launch presents is what the delegate's flag says.
+    ASSERT_TRUE(runMainLoopUntil([&] { return app().inCitySelect(); }));
+    EXPECT_EQ(app().currentStreet(), nullptr);
+    EXPECT_TRUE(app().selectCityName().isNull());
+    EXPECT_EQ(app().filePath("1"), QXUtil::pathForDocumentWithFilename("1"));
+
+    app().cityState()->updateCityWithIndex(kCity);
+    ASSERT_TRUE(runMainLoopUntil([&] { return app().currentCityScript_index() == kCity; }));
+    EXPECT_NE(app().currentStreet(), nullptr);
+    // The delegate's own floating message shows nothing: views show theirs.
+    const std::size_t shown = app().window()->subviews().size();
+    app().showFloatMessgeZP(QStringLiteral("提示"));
+    EXPECT_EQ(app().window()->subviews().size(), shown);
+}
+
 TEST_F(QXAppDelegateLaunchTest, AFailedFilterDownloadMovesOnAndKeepsTheEarlierFile) {
     presetCity();
     launch();
