@@ -1,5 +1,6 @@
 #include "AppShellFixture.h"
 
+#include "account/QXHouseNewsViewController.h"
 #include "analytics/StatClick.h"
 #include "app/QXNewGuidView.h"
 #include "app/QXTabBarController.h"
@@ -7,10 +8,13 @@
 #include "net/EndpointTable.h"
 #include "net/QXIMRequest.h"
 #include "net/RequestHeaderSet.h"
+#include "net/transport/NKHTTPRequestOperation.h"
 #include "platform/foundation/file_manager.h"
+#include "platform/foundation/operation_queue.h"
 #include "platform/foundation/property_list.h"
 #include "platform/uikit/alert_test_driver.h"
 #include "platform/uikit/alert_view.h"
+#include "platform/uikit/navigation_controller.h"
 #include "standin/FormFields.h"
 
 #include <QUrlQuery>
@@ -111,6 +115,52 @@ TEST_F(QXAppDelegateLaunchTest, TheNeedFormCopiesItsResourcesAndFetchesMajorsOne
         QXUtil::pathForDocumentWithFilename(QStringLiteral("%1-3").arg(kCity)));
     ASSERT_TRUE(stored);
     EXPECT_EQ(stored->value("fs").toList().at(1).toMap().value("f"), "price");
+}
+
+TEST_F(QXAppDelegateLaunchTest, AChainStartedLaterFetchesOnlyTheMajorsFromItsOwnOn) {
+    presetCity();
+    launch();
+    ASSERT_TRUE(needFormChainDone(kCity));
+    const auto chainOf = [&](int city) {
+        QList<qint64> majors;
+        for (const auto& request : calls("GetMajorCategoryFilter")) {
+            if (request.header("cityScriptIndex") == QByteArray::number(city)) {
+                majors << standin::FormFields(request.body).number("majorCategoryScriptIndex", -1);
+            }
+        }
+        return majors;
+    };
+    // Nothing of the chain is still queued once the last stored file is there: a further
+    // major would have been asked for before it.
+    const auto chainIdle = [] {
+        for (const auto& queued :
+             QXIMRequest::shared().httpClient()->operationQueue()->operations()) {
+            const auto operation = std::dynamic_pointer_cast<NKHTTPRequestOperation>(queued);
+            if (operation && operation->request().allHTTPHeaderFields().value("interface") ==
+                                 "GetMajorCategoryFilter") {
+                return false;
+            }
+        }
+        return true;
+    };
+    app().downLoadSendNeedInfo(3, 100);
+    ASSERT_TRUE(runMainLoopUntil([&] { return documentExists("100-5") && chainIdle(); }));
+    EXPECT_EQ(chainOf(100), (QList<qint64>{3, 5}));
+    EXPECT_FALSE(documentExists("100-1"));
+
+    app().downLoadSendNeedInfo(5, 200);
+    ASSERT_TRUE(runMainLoopUntil([&] { return documentExists("200-5") && chainIdle(); }));
+    EXPECT_EQ(chainOf(200), (QList<qint64>{5}));
+}
+
+TEST_F(QXAppDelegateLaunchTest, APushThatLaunchesTheAppOpensItsScreenAfterTheGuideIsUp) {
+    launch({{ui::kApplicationLaunchOptionsRemoteNotificationKey, QVariantMap{{"type", "8"}}}});
+    // The first launch's guide covers the shell, and the news list waits beneath it.
+    EXPECT_NE(driver().findByClassName("QXNewGuidView"), nullptr);
+    const auto* stack = dynamic_cast<ui::NavigationController*>(
+        app().tabBarController()->selectedViewController().get());
+    ASSERT_NE(stack, nullptr);
+    EXPECT_NE(dynamic_cast<QXHouseNewsViewController*>(stack->topViewController().get()), nullptr);
 }
 
 TEST_F(QXAppDelegateLaunchTest, TheFirstLaunchWaitsForACityInsteadOfAskingForMinusOne) {
