@@ -10,6 +10,7 @@
 #include "net/RequestHeaderSet.h"
 #include "net/transport/NKHTTPRequestOperation.h"
 #include "platform/foundation/file_manager.h"
+#include "platform/foundation/notification_center.h"
 #include "platform/foundation/operation_queue.h"
 #include "platform/foundation/property_list.h"
 #include "platform/uikit/alert_test_driver.h"
@@ -267,6 +268,9 @@ TEST_F(QXAppDelegateLaunchTest, AFailedAutomaticLogonLogsOutLocallyEvenWhenTheLo
     // An installation that has its anonymous user id already: nothing else changes the ids.
     defaults().setObject("0123456789ABCDEF0123456789ABCDEF", "userId");
     server().setFault({.prefix = "/users/", .status = 500});
+    int detailsArrived = 0;
+    const auto observation = ns::NotificationCenter::defaultCenter().addObserver(
+        kUserInfoGetSuccessedNotification, [&](const ns::Notification&) { ++detailsArrived; });
     launch();
 
     ASSERT_TRUE(runMainLoopUntil([&] { return !app().userInfo()->logonSuccess(); }));
@@ -280,14 +284,19 @@ TEST_F(QXAppDelegateLaunchTest, AFailedAutomaticLogonLogsOutLocallyEvenWhenTheLo
     EXPECT_EQ(alerts.visibleAlert()->message(), QStringLiteral("您的登陆已失效，请重新登录！"));
     ASSERT_TRUE(runMainLoopUntil([&] { return calls("logout").size() == 1; }));
     EXPECT_EQ(standin::FormFields(calls("logout").front().body).number("loginId"), 100007);
+    EXPECT_EQ(detailsArrived, 0);
 }
 
 TEST_F(QXAppDelegateLaunchTest, AnAcceptedAutomaticLogonKeepsTheUserWithTheNewSession) {
     defaults().setBool(true, "lastLogonState");
     defaults().setInteger(100007, "loginID");
     defaults().setObject("old-session", "sessionID");
+    int detailsArrived = 0;
+    const auto observation = ns::NotificationCenter::defaultCenter().addObserver(
+        kUserInfoGetSuccessedNotification, [&](const ns::Notification&) { ++detailsArrived; });
     launch();
     ASSERT_TRUE(runMainLoopUntil([&] { return app().userInfo()->sessionID() != "old-session"; }));
+    EXPECT_EQ(detailsArrived, 1);
     EXPECT_TRUE(app().userInfo()->logonSuccess());
     EXPECT_EQ(app().userInfo()->loginID(), 100007);
     EXPECT_TRUE(app().userInfo()->sessionID().startsWith("auto-session-"));
