@@ -25,6 +25,16 @@ void QXHouseNewsViewController::viewDidLoad() {
     requestNews();
 }
 
+void QXHouseNewsViewController::viewWillAppear(bool animated) {
+    ui::TableViewController::viewWillAppear(animated);
+    dragBackPause_.begin(*this);
+}
+
+void QXHouseNewsViewController::viewWillDisappear(bool animated) {
+    ui::TableViewController::viewWillDisappear(animated);
+    dragBackPause_.end();
+}
+
 void QXHouseNewsViewController::requestNews() {
     QXIMRequest::shared().addValuesFormDic(RequestHeaderSet::newsList());
     QXIMRequest::shared().requestWithUrl(

@@ -1,16 +1,20 @@
 #pragma once
 
 #include "platform/uikit/table_view_controller.h"
+#include "ui/navigation/DragBackSwitch.h"
 
 #include <QVariantList>
 
 // The housing news list in its least form: the titles of the first page of news
-// ("CommonConsultList"), each row showing its title and source.
+// ("CommonConsultList"), each row showing its title and source. Drag-back is off on its
+// stack while it shows.
 class QXHouseNewsViewController : public ui::TableViewController {
 public:
     QXHouseNewsViewController();
 
     void viewDidLoad() override;
+    void viewWillAppear(bool animated) override;
+    void viewWillDisappear(bool animated) override;
     int numberOfRowsInSection(ui::TableView& table, int section) override;
     std::shared_ptr<ui::TableViewCell> cellForRowAtIndexPath(
         ui::TableView& table, const ui::IndexPath& indexPath) override;
@@ -22,5 +26,6 @@ public:
 private:
     void requestNews();
     QVariantList news_;
+    DragBackPause dragBackPause_;
     bool isFromPush_ = false;
 };

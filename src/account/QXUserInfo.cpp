@@ -1,6 +1,7 @@
 #include "account/QXUserInfo.h"
 
 #include "IMChat/qximlib/QXIMUser.h"
+#include "platform/foundation/notification_center.h"
 #include "platform/foundation/user_defaults.h"
 
 namespace {
@@ -110,4 +111,8 @@ void QXUserInfo::removeFileLogonInfo() {
         defaults.removeObjectForKey(key);
     }
     defaults.synchronize();
+}
+
+void QXUserInfo::postDetailsArrived() {
+    ns::NotificationCenter::defaultCenter().post(kUserInfoGetSuccessedNotification, this);
 }

@@ -5,6 +5,9 @@
 
 #include <mutex>
 
+// Posted (object: the user info) when the user's details arrive with a logon.
+inline const QString kUserInfoGetSuccessedNotification = QStringLiteral("QXUserInfoGetSuccessed");
+
 // The logged-on user and the logon state, kept in user defaults under "loginID",
 // "sessionID", "token", "loginName", "wapSessionId" and "lastLogonState" between runs.
 class QXUserInfo {
@@ -33,6 +36,8 @@ public:
     void removeMemoryLogonInfo();
     // Removes the stored keys of the logon.
     static void removeFileLogonInfo();
+    // Tells whoever listens that the user's details have arrived.
+    void postDetailsArrived();
 
 private:
     mutable std::mutex mutex_;

@@ -59,6 +59,7 @@ void UserLogonData::startHttpRequestWithLoginID(const QString& loginID, QXUserIn
         kAutoLoginInterface, FormBody().add(QStringLiteral("loginId"), loginID).text(),
         [&userInfo, success = std::move(success)] {
             takeLogonHeaders(userInfo);
+            userInfo.postDetailsArrived();
             if (success) success();
         },
         std::move(failure));
@@ -72,6 +73,7 @@ void UserLogonData::logonWithName(const QString& name, QXUserInfo& userInfo, Suc
             userInfo.setLogonSuccess(true);
             takeLogonHeaders(userInfo);
             userInfo.saveToUserDefault();
+            userInfo.postDetailsArrived();
             if (success) success();
         },
         std::move(failure));

@@ -45,6 +45,7 @@
 #include "platform/uikit/device.h"
 #include "platform/uikit/window.h"
 
+#include <QDebug>
 #include <QUrl>
 #include <QVersionNumber>
 
@@ -132,6 +133,38 @@ bool QXAppDelegate::connectionReachabil() const {
 
 void QXAppDelegate::setConnectionReachabil(bool reachable) {
     QXAppState::shared()->setConnectionReachabil(reachable);
+}
+
+bool QXAppDelegate::inCitySelect() const {
+    return cityState_ && cityState_->inCitySelect();
+}
+
+void QXAppDelegate::setInCitySelect(bool inSelect) {
+    if (cityState_) cityState_->setInCitySelect(inSelect);
+}
+
+std::shared_ptr<CityData> QXAppDelegate::cityData() const {
+    return cityState_ ? cityState_->cityData() : nullptr;
+}
+
+std::shared_ptr<Street> QXAppDelegate::currentStreet() const {
+    return cityState_ ? cityState_->currentStreet() : nullptr;
+}
+
+std::shared_ptr<UserLocation> QXAppDelegate::userLocation() const {
+    return cityState_ ? cityState_->userLocation() : nullptr;
+}
+
+std::optional<ns::TimePoint> QXAppDelegate::lastLocationTime() const {
+    return cityState_ ? cityState_->lastLocationTime() : std::nullopt;
+}
+
+QString QXAppDelegate::strLocation() const {
+    return cityState_ ? cityState_->strLocation() : QString();
+}
+
+QString QXAppDelegate::locationStatuString() const {
+    return cityState_ ? cityState_->locationStatuString() : QString();
 }
 
 void QXAppDelegate::observe(const QString& name,
@@ -398,13 +431,24 @@ void QXAppDelegate::sendInstallPing() {
 }
 
 QString QXAppDelegate::macString() {
-    const std::optional<ns::NetworkInterface> interface = ns::NetworkInterface::primary();
-    if (!interface) return {};
-    QString hex = interface->hardwareAddressText();
-    if (hex.size() != 12) return {};
-    QStringList pairs;
-    for (int i = 0; i < 12; i += 2) pairs << hex.mid(i, 2).toUpper();
-    return pairs.join(QLatin1Char(':'));
+    // The interface is asked for by the name "en0". Linux names its interfaces otherwise
+    // (this machine has no "en0"), so without one the device's primary interface stands in.
+    std::optional<ns::NetworkInterface> interface = ns::NetworkInterface::named(kMacInterface);
+    if (!interface) interface = ns::NetworkInterface::primary();
+    return macStringOf(interface);
+}
+
+QString QXAppDelegate::macStringOf(const std::optional<ns::NetworkInterface>& interface) {
+    if (!interface) {
+        qWarning().noquote() << "Error: if_nametoindex error";
+        return {};
+    }
+    // Only a six-byte link-level address is a MAC address.
+    if (interface->hardwareAddress.size() != 6) {
+        qWarning().noquote() << "Error: sysctl, take 2";
+        return {};
+    }
+    return interface->hardwareAddressText(QStringLiteral(":"));
 }
 
 QString QXAppDelegate::idfvString() {
@@ -413,6 +457,10 @@ QString QXAppDelegate::idfvString() {
 
 QString QXAppDelegate::pathForDocumentWithFilename(const QString& name) {
     return QXUtil::pathForDocumentWithFilename(name);
+}
+
+QString QXAppDelegate::filePath(const QString& name) const {
+    return pathForDocumentWithFilename(name);
 }
 
 void QXAppDelegate::userChanged() {

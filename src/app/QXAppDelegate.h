@@ -2,6 +2,7 @@
 
 #include "account/tovikVersionCheck.h"
 #include "location/SelectedCityState.h"
+#include "platform/foundation/network_interface.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/uikit/alert_view.h"
 #include "platform/uikit/application.h"
@@ -106,8 +107,23 @@ public:
     [[nodiscard]] const QString& newVersionURL() const { return newVersionURL_; }
     [[nodiscard]] bool showAlt() const { return showAlt_; }
     void setShowAlt(bool shown) { showAlt_ = shown; }
-    [[nodiscard]] bool inCitySelect() const { return inCitySelect_; }
-    void setInCitySelect(bool inSelect) { inCitySelect_ = inSelect; }
+    // Whether the city chooser is up: the selected-city state's flag, which the chooser sets.
+    [[nodiscard]] bool inCitySelect() const;
+    void setInCitySelect(bool inSelect);
+    // The selected city and the device's location, as the selected-city state holds them
+    // (empty before the launch made it).
+    [[nodiscard]] std::shared_ptr<CityData> cityData() const;
+    [[nodiscard]] std::shared_ptr<Street> currentStreet() const;
+    [[nodiscard]] std::shared_ptr<UserLocation> userLocation() const;
+    [[nodiscard]] std::optional<ns::TimePoint> lastLocationTime() const;
+    [[nodiscard]] QString strLocation() const;
+    [[nodiscard]] QString locationStatuString() const;
+    // The need form reads it; nothing sets it (the chooser keeps the picked name itself).
+    [[nodiscard]] const QString& selectCityName() const { return selectCityName_; }
+    void setSelectCityName(const QString& name) { selectCityName_ = name; }
+    [[nodiscard]] const std::shared_ptr<tovikVersionCheck>& qxVersionCheck() const {
+        return qxVersionCheck_;
+    }
     [[nodiscard]] bool applicationRun() const { return applicationRun_; }
     // The push-notice settings read from user defaults.
     [[nodiscard]] int startTime() const { return startTime_; }
@@ -160,8 +176,22 @@ public:
 
     // The document-folder path of a file name.
     [[nodiscard]] static QString pathForDocumentWithFilename(const QString& name);
-    // The MAC of the first network interface as "XX:XX:XX:XX:XX:XX", or a null text.
+    [[nodiscard]] QString filePath(const QString& name) const;
+
+    // Operations that callers may send and that do nothing here: the city data is loaded
+    // by the selected-city state, the chat list is reached through its tab, a received
+    // message shows through the chat screens, and floating messages show on views.
+    void loadInitCityData() {}
+    void gotoIMListVC() {}
+    void showReceiveMsg(const QVariantMap& /*message*/, const QVariant& /*talkDetail*/) {}
+    void showFloatMessgeZP(const QString& /*message*/) {}
+    // The MAC of the interface "en0" (or of the primary interface where there is no "en0")
+    // as "XX:XX:XX:XX:XX:XX", or a null text.
+    static inline const QString kMacInterface = QStringLiteral("en0");
     [[nodiscard]] static QString macString();
+    // The MAC of an interface in that form; a null text (and a console line) for none or
+    // for one without a six-byte link-level address.
+    [[nodiscard]] static QString macStringOf(const std::optional<ns::NetworkInterface>& interface);
     // The vendor id; this device has none, so "".
     [[nodiscard]] static QString idfvString();
     // The analytics vendor's tracking root.
@@ -194,7 +224,7 @@ private:
     bool useWifi_ = false;
     int netType_ = 0;
     bool showAlt_ = false;
-    bool inCitySelect_ = false;
+    QString selectCityName_;
     bool applicationRun_ = false;
     int startTime_ = 0;
     int endTime_ = 0;

@@ -1,5 +1,6 @@
 #include "app/QXAppState.h"
 
+#include "IMChat/qximlib/QXIMService.h"
 #include "IMChat/qximlib/QXIMUser.h"
 #include "account/QXUserInfo.h"
 #include "app/QXUtil.h"
@@ -32,6 +33,10 @@ void QXAppState::setUserId(const QString& userId) {
 
 void QXAppState::setIMUserId(qint64 userId) {
     QXIMUser::shared().setUserId(userId);
+}
+
+void QXAppState::imUserChanged() {
+    if (const auto service = QXIMService::sharedIfStarted()) service->userChanged();
 }
 
 qint64 QXAppState::currentCityId() const {

@@ -29,6 +29,8 @@ public:
     void setUserId(const QString& userId) override;
     // Makes the anonymous login id the messaging user's numeric id.
     void setIMUserId(qint64 userId) override;
+    // Tells the messaging service, once started, to listen for the messaging user now set.
+    void imUserChanged() override;
 
     // The current city's script index; -1 before a city is loaded.
     [[nodiscard]] int currentCityScript_index() const override;

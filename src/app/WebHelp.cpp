@@ -2,7 +2,6 @@
 
 #include "app/QXUIViewController.h"
 #include "app/QXUtil.h"
-#include "app/XXNavigationController.h"
 #include "app/categories/UIViewController+Navigation.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/foundation/url_request.h"
@@ -53,18 +52,12 @@ void WebHelp::viewDidLoad() {
 
 void WebHelp::viewWillAppear(bool animated) {
     ui::ViewController::viewWillAppear(animated);
-    if (!isFromPush_) return;
-    if (auto* stack = dynamic_cast<XXNavigationController*>(navigationController())) {
-        stack->setCanDragBack(false);
-        // Kept for the way out: a popped page may no longer know its stack.
-        dragBackStack_ = stack->weakAs<XXNavigationController>();
-    }
+    if (isFromPush_) dragBackPause_.begin(*this);
 }
 
 void WebHelp::viewWillDisappear(bool animated) {
     ui::ViewController::viewWillDisappear(animated);
-    if (const auto stack = dragBackStack_.lock()) stack->setCanDragBack(true);
-    dragBackStack_.reset();
+    dragBackPause_.end();
 }
 
 void WebHelp::webViewDidFinishLoad(ui::WebView&) {

@@ -2,10 +2,9 @@
 
 #include "platform/uikit/view_controller.h"
 #include "platform/uikit/web_view.h"
+#include "ui/navigation/DragBackSwitch.h"
 
 #include <memory>
-
-class XXNavigationController;
 
 // One web page inside the app, under a title bar, with a loading overlay until the page
 // is in. Closing it returns to a chat screen further down the stack when there is one; a
@@ -41,7 +40,7 @@ private:
     QString url_;
     std::shared_ptr<ui::WebView> qxweb_;
     std::shared_ptr<ui::View> loadingView_;
-    std::weak_ptr<XXNavigationController> dragBackStack_;
+    DragBackPause dragBackPause_;
     bool isFromPush_ = false;
     bool isFromNewsPage_ = false;
 };

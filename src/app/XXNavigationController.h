@@ -2,6 +2,7 @@
 
 #include "platform/uikit/gesture_recognizer.h"
 #include "platform/uikit/navigation_controller.h"
+#include "ui/navigation/DragBackSwitch.h"
 
 #include <functional>
 #include <memory>
@@ -19,7 +20,8 @@ class PanGestureRecognizer;
 // are taken at push time, one for each screen below the top (none for screens pushed from a
 // search screen, which a drag-back passes over).
 class XXNavigationController : public ui::NavigationController,
-                               public ui::GestureRecognizerDelegate {
+                               public ui::GestureRecognizerDelegate,
+                               public DragBackSwitch {
 public:
     static constexpr double kPopDistance = 100;  // a drag must go strictly further to pop
     static constexpr double kAnimationTime = 0.3;
@@ -39,8 +41,8 @@ public:
     std::vector<std::shared_ptr<ui::ViewController>> popToRootViewControllerAnimated(
         bool animated) override;
 
-    [[nodiscard]] bool canDragBack() const { return canDragBack_; }
-    void setCanDragBack(bool canDragBack) { canDragBack_ = canDragBack; }
+    [[nodiscard]] bool canDragBack() const override { return canDragBack_; }
+    void setCanDragBack(bool canDragBack) override { canDragBack_ = canDragBack; }
     [[nodiscard]] bool isMoving() const { return isMoving_; }
     [[nodiscard]] const std::vector<std::shared_ptr<ui::Image>>& screenShotList() const {
         return screenShotList_;

@@ -407,7 +407,10 @@ std::shared_ptr<NKHTTPRequestOperation> QXIMRequest::requsetWithImNetWork(
                QVariant(), callbackQueue);
         return nullptr;
     }
-    const ns::URLRequest request = QXClient::requestWithUrl(url, currentHeaders(), kGET, QString());
+    ns::URLRequest request = QXClient::requestWithUrl(url, currentHeaders(), kGET, QString());
+    // The stream's reply never ends: a GET pipelined behind it on its connection would wait
+    // for ever (a city update sent just after the stream opened was, until it timed out).
+    request.setHTTPShouldUsePipelining(false);
     auto operation = QXClient::HTTPRequestOperationWithRequest(
         *httpClient_, request,
         // The stream's operation is not recorded as _operation(): it would race the

@@ -39,8 +39,9 @@ protected:
         StandinFixture::TearDown();
     }
 
-    // Launches the app (again, as a new process would, on the same sandbox).
-    void launch() {
+    // Launches the app (again, as a new process would, on the same sandbox), with the
+    // launch options a tapped push would give.
+    void launch(const QVariantMap& options = {}) {
         if (ui::Application::sharedApplication().hasLaunched()) {
             ui::Application::sharedApplication().terminate();
             driver_.reset();
@@ -48,7 +49,7 @@ protected:
             forgetProcessState();
         }
         ui::Application::sharedApplication().setDelegate(QXAppDelegate::sharedPointer());
-        ui::Application::sharedApplication().launch();
+        ui::Application::sharedApplication().launch(options);
         driver_ = std::make_unique<ui::TestDriver>(QXAppDelegate::sharedAppDelegate().window());
     }
 

@@ -1,11 +1,16 @@
 #include "AppShellFixture.h"
 
+#include "account/QXHouseNewsViewController.h"
 #include "app/QXPlaceholderController.h"
 #include "app/QXTabBarController.h"
 #include "app/XXNavigationController.h"
 #include "platform/uikit/image.h"
 
 namespace {
+
+// Screens and cells the drag-back knows by their class names.
+class SearchViewController : public ui::ViewController {};
+class QXChatListCell : public ui::View {};
 
 class DragBackTest : public AppShellFixture {
 protected:
@@ -81,6 +86,58 @@ TEST_F(DragBackTest, SwitchedOffPerStackOrForTheWholeAppADragDoesNothing) {
     EXPECT_EQ(stack().viewControllers().size(), 2u);
 
     app().setIsShouldDragBackGesture(true);
+    dragBy(200);
+    EXPECT_EQ(stack().viewControllers().size(), 1u);
+}
+
+TEST_F(DragBackTest, APanThatStartsInsideACellWithItsOwnSwipeDoesNotDrag) {
+    // The cell covers the screen; the finger lands on a view inside it.
+    ui::View& screen = *stack().topViewController()->view();
+    auto cell = std::make_shared<QXChatListCell>();
+    cell->setFrame(screen.bounds());
+    cell->addSubview(std::make_shared<ui::View>(screen.bounds()));
+    screen.addSubview(cell);
+    dragBy(200);
+    EXPECT_EQ(stack().viewControllers().size(), 2u);
+    EXPECT_EQ(stack().view()->frame().origin.x, 0);
+
+    // Outside the cell the same pan pops.
+    cell->removeFromSuperview();
+    dragBy(200);
+    EXPECT_EQ(stack().viewControllers().size(), 1u);
+}
+
+TEST_F(DragBackTest, ADragFromAboveASearchScreenReturnsPastIt) {
+    auto second = stack().topViewController();
+    stack().pushViewController(std::make_shared<SearchViewController>(), false);
+    ASSERT_EQ(stack().screenShotList().size(), 2u);
+    // Pushed from the search screen: no picture of it is kept.
+    stack().pushViewController(std::make_shared<QXPlaceholderController>("结果", "result"), false);
+    EXPECT_EQ(stack().screenShotList().size(), 2u);
+
+    dragBy(101);
+    ASSERT_EQ(stack().viewControllers().size(), 2u);
+    EXPECT_EQ(stack().topViewController(), second);
+    EXPECT_EQ(stack().screenShotList().size(), 1u);
+}
+
+TEST_F(DragBackTest, TheNewsListSwitchesDragBackOffOnlyWhileItShows) {
+    auto news = std::make_shared<QXHouseNewsViewController>();
+    stack().pushViewController(news, false);
+    EXPECT_FALSE(stack().canDragBack());
+    dragBy(200);
+    EXPECT_EQ(stack().topViewController(), news);
+
+    // A screen opened from the list has drag-back again; back on the list it is off.
+    stack().pushViewController(std::make_shared<QXPlaceholderController>("详情", "detail"), false);
+    EXPECT_TRUE(stack().canDragBack());
+    dragBy(200);
+    EXPECT_EQ(stack().topViewController(), news);
+    EXPECT_FALSE(stack().canDragBack());
+
+    // Popped by the stack, the list turns it on again on the stack it left.
+    stack().popViewControllerAnimated(false);
+    EXPECT_TRUE(stack().canDragBack());
     dragBy(200);
     EXPECT_EQ(stack().viewControllers().size(), 1u);
 }

@@ -1,5 +1,6 @@
 #include "AppShellFixture.h"
 
+#include "account/QXHouseNewsViewController.h"
 #include "analytics/StatClick.h"
 #include "app/QXNewGuidView.h"
 #include "app/QXTabBarController.h"
@@ -7,10 +8,14 @@
 #include "net/EndpointTable.h"
 #include "net/QXIMRequest.h"
 #include "net/RequestHeaderSet.h"
+#include "net/transport/NKHTTPRequestOperation.h"
 #include "platform/foundation/file_manager.h"
+#include "platform/foundation/notification_center.h"
+#include "platform/foundation/operation_queue.h"
 #include "platform/foundation/property_list.h"
 #include "platform/uikit/alert_test_driver.h"
 #include "platform/uikit/alert_view.h"
+#include "platform/uikit/navigation_controller.h"
 #include "standin/FormFields.h"
 
 #include <QUrlQuery>
@@ -113,6 +118,52 @@ TEST_F(QXAppDelegateLaunchTest, TheNeedFormCopiesItsResourcesAndFetchesMajorsOne
     EXPECT_EQ(stored->value("fs").toList().at(1).toMap().value("f"), "price");
 }
 
+TEST_F(QXAppDelegateLaunchTest, AChainStartedLaterFetchesOnlyTheMajorsFromItsOwnOn) {
+    presetCity();
+    launch();
+    ASSERT_TRUE(needFormChainDone(kCity));
+    const auto chainOf = [&](int city) {
+        QList<qint64> majors;
+        for (const auto& request : calls("GetMajorCategoryFilter")) {
+            if (request.header("cityScriptIndex") == QByteArray::number(city)) {
+                majors << standin::FormFields(request.body).number("majorCategoryScriptIndex", -1);
+            }
+        }
+        return majors;
+    };
+    // Nothing of the chain is still queued once the last stored file is there: a further
+    // major would have been asked for before it.
+    const auto chainIdle = [] {
+        for (const auto& queued :
+             QXIMRequest::shared().httpClient()->operationQueue()->operations()) {
+            const auto operation = std::dynamic_pointer_cast<NKHTTPRequestOperation>(queued);
+            if (operation && operation->request().allHTTPHeaderFields().value("interface") ==
+                                 "GetMajorCategoryFilter") {
+                return false;
+            }
+        }
+        return true;
+    };
+    app().downLoadSendNeedInfo(3, 100);
+    ASSERT_TRUE(runMainLoopUntil([&] { return documentExists("100-5") && chainIdle(); }));
+    EXPECT_EQ(chainOf(100), (QList<qint64>{3, 5}));
+    EXPECT_FALSE(documentExists("100-1"));
+
+    app().downLoadSendNeedInfo(5, 200);
+    ASSERT_TRUE(runMainLoopUntil([&] { return documentExists("200-5") && chainIdle(); }));
+    EXPECT_EQ(chainOf(200), (QList<qint64>{5}));
+}
+
+TEST_F(QXAppDelegateLaunchTest, APushThatLaunchesTheAppOpensItsScreenAfterTheGuideIsUp) {
+    launch({{ui::kApplicationLaunchOptionsRemoteNotificationKey, QVariantMap{{"type", "8"}}}});
+    // The first launch's guide covers the shell, and the news list waits beneath it.
+    EXPECT_NE(driver().findByClassName("QXNewGuidView"), nullptr);
+    const auto* stack = dynamic_cast<ui::NavigationController*>(
+        app().tabBarController()->selectedViewController().get());
+    ASSERT_NE(stack, nullptr);
+    EXPECT_NE(dynamic_cast<QXHouseNewsViewController*>(stack->topViewController().get()), nullptr);
+}
+
 TEST_F(QXAppDelegateLaunchTest, TheFirstLaunchWaitsForACityInsteadOfAskingForMinusOne) {
     launch();
     EXPECT_EQ(app().currentCityScript_index(), -1);
@@ -132,6 +183,34 @@ TEST_F(QXAppDelegateLaunchTest, TheFirstLaunchWaitsForACityInsteadOfAskingForMin
         EXPECT_EQ(request.header("cityScriptIndex"), QByteArray::number(kCity));
     }
     EXPECT_EQ(defaults().integerForKey("cityId"), kCity + 1);
+}
+
+TEST_F(QXAppDelegateLaunchTest, TheDelegateReadsTheChoosersFlagAndTheSelectedCityState) {
+    // Before the launch there is no selected-city state: every read answers empty.
+    EXPECT_FALSE(app().inCitySelect());
+    EXPECT_EQ(app().cityData(), nullptr);
+    EXPECT_EQ(app().currentStreet(), nullptr);
+    EXPECT_FALSE(app().lastLocationTime());
+    app().setInCitySelect(true);
+    EXPECT_FALSE(app().inCitySelect());
+
+    launch();
+    ASSERT_NE(app().cityData(), nullptr);
+    EXPECT_EQ(app().cityData(), app().cityState()->cityData());
+    EXPECT_EQ(app().userLocation(), app().cityState()->userLocation());
+    // The chooser the first launch presents is what the delegate's flag says.
+    ASSERT_TRUE(runMainLoopUntil([&] { return app().inCitySelect(); }));
+    EXPECT_EQ(app().currentStreet(), nullptr);
+    EXPECT_TRUE(app().selectCityName().isNull());
+    EXPECT_EQ(app().filePath("1"), QXUtil::pathForDocumentWithFilename("1"));
+
+    app().cityState()->updateCityWithIndex(kCity);
+    ASSERT_TRUE(runMainLoopUntil([&] { return app().currentCityScript_index() == kCity; }));
+    EXPECT_NE(app().currentStreet(), nullptr);
+    // The delegate's own floating message shows nothing: views show theirs.
+    const std::size_t shown = app().window()->subviews().size();
+    app().showFloatMessgeZP(QStringLiteral("提示"));
+    EXPECT_EQ(app().window()->subviews().size(), shown);
 }
 
 TEST_F(QXAppDelegateLaunchTest, AFailedFilterDownloadMovesOnAndKeepsTheEarlierFile) {
@@ -189,6 +268,9 @@ TEST_F(QXAppDelegateLaunchTest, AFailedAutomaticLogonLogsOutLocallyEvenWhenTheLo
     // An installation that has its anonymous user id already: nothing else changes the ids.
     defaults().setObject("0123456789ABCDEF0123456789ABCDEF", "userId");
     server().setFault({.prefix = "/users/", .status = 500});
+    int detailsArrived = 0;
+    const auto observation = ns::NotificationCenter::defaultCenter().addObserver(
+        kUserInfoGetSuccessedNotification, [&](const ns::Notification&) { ++detailsArrived; });
     launch();
 
     ASSERT_TRUE(runMainLoopUntil([&] { return !app().userInfo()->logonSuccess(); }));
@@ -202,14 +284,19 @@ TEST_F(QXAppDelegateLaunchTest, AFailedAutomaticLogonLogsOutLocallyEvenWhenTheLo
     EXPECT_EQ(alerts.visibleAlert()->message(), QStringLiteral("您的登陆已失效，请重新登录！"));
     ASSERT_TRUE(runMainLoopUntil([&] { return calls("logout").size() == 1; }));
     EXPECT_EQ(standin::FormFields(calls("logout").front().body).number("loginId"), 100007);
+    EXPECT_EQ(detailsArrived, 0);
 }
 
 TEST_F(QXAppDelegateLaunchTest, AnAcceptedAutomaticLogonKeepsTheUserWithTheNewSession) {
     defaults().setBool(true, "lastLogonState");
     defaults().setInteger(100007, "loginID");
     defaults().setObject("old-session", "sessionID");
+    int detailsArrived = 0;
+    const auto observation = ns::NotificationCenter::defaultCenter().addObserver(
+        kUserInfoGetSuccessedNotification, [&](const ns::Notification&) { ++detailsArrived; });
     launch();
     ASSERT_TRUE(runMainLoopUntil([&] { return app().userInfo()->sessionID() != "old-session"; }));
+    EXPECT_EQ(detailsArrived, 1);
     EXPECT_TRUE(app().userInfo()->logonSuccess());
     EXPECT_EQ(app().userInfo()->loginID(), 100007);
     EXPECT_TRUE(app().userInfo()->sessionID().startsWith("auto-session-"));

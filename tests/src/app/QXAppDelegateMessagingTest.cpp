@@ -71,9 +71,24 @@ TEST_F(QXAppDelegateMessagingTest, LaunchListensForTheUserAndABrokersMessageReac
     ASSERT_TRUE(
         runMainLoopUntil([&] { return stored(written) && messaging.unacknowledged(kUser) == 0; }));
     // The plug-ins are in place (they are held only while the app holds them): the talk
-    // opens with a card of the post it is about.
-    EXPECT_EQ(rowsOf(written, "url"), 1);
+    // opens with a card of the post it is about, stored just after the acknowledgement.
+    EXPECT_TRUE(runMainLoopUntil([&] { return rowsOf(written, "url") == 1; }));
     EXPECT_EQ(streamsAskedFor(kUser), 1);
+}
+
+TEST_F(QXAppDelegateMessagingTest, AGuestListensUnderTheAnonymousIdTheServerGives) {
+    // No user id stored: the launch listens for user 0 until the server's id arrives.
+    launchAfterGuide();
+    ASSERT_TRUE(runMainLoopUntil([&] { return app().hasUserId(); }));
+    const qint64 guest = defaults().integerForKey("anonymousLoginId");
+    ASSERT_GT(guest, 0);
+    EXPECT_EQ(QXIMUser::shared().userId(), guest);
+    ASSERT_TRUE(runMainLoopUntil([&] { return messaging.openStreams(guest) == 1; }));
+    EXPECT_EQ(app().imDelegate()->curListenUserid(), guest);
+    const QList<qint64> written = messaging.write({{"to", guest}, {"text", "欢迎"}});
+    ASSERT_TRUE(
+        runMainLoopUntil([&] { return stored(written) && messaging.unacknowledged(guest) == 0; }));
+    EXPECT_EQ(streamsAskedFor(guest), 1);
 }
 
 TEST_F(QXAppDelegateMessagingTest, ResigningActiveClosesTheStreamAndBecomingActiveOpensANewOne) {

@@ -1,3 +1,4 @@
+#include "IMChat/qximlib/QXIMService.h"
 #include "IMChat/qximlib/QXIMUser.h"
 #include "account/QXUserInfo.h"
 #include "app/QXAppState.h"
@@ -51,6 +52,15 @@ TEST_F(QXAppStateTest, UserIdFallsBackAndBecomesTheMessagingKey) {
     QXIMUser::shared().setUserKey("other");
     state_->setUserId("A1B2");
     EXPECT_EQ(QXIMUser::shared().userKey(), "other");
+}
+
+TEST_F(QXAppStateTest, ANewMessagingUserBeforeTheServiceStartsStartsNothing) {
+    // The request road reports the anonymous id; with no messaging service running yet
+    // (a reply that beats the launch, a test of the request road) none is made for it.
+    QXIMService::forceRelease();
+    state_->setIMUserId(100321);
+    state_->imUserChanged();
+    EXPECT_EQ(QXIMService::sharedIfStarted(), nullptr);
 }
 
 TEST_F(QXAppStateTest, HeadersReadTheCityAndTheMessagingToken) {

@@ -1,3 +1,4 @@
+#include "app/QXAppDelegate.h"
 #include "app/QXUtil.h"
 
 #include "net/QXUID.h"
@@ -21,6 +22,21 @@ TEST_F(QXUtilDeviceIdTest, TheDeviceIdIsTheOneInTheKeychain) {
     EXPECT_EQ(QXUtil::macaddress(), "6F9619FF-8B86-D011-B42D-00C04FC964FF");
     ns::Sandbox::setRoot(sandboxPath());
     EXPECT_EQ(QXUtil::macaddress(), id);
+}
+
+TEST(MacStringTest, OnlyASixByteLinkAddressIsAMacAddress) {
+    ns::NetworkInterface ethernet;
+    ethernet.name = QStringLiteral("en0");
+    ethernet.hardwareAddress = QByteArray::fromHex("02fc0000a10b");
+    EXPECT_EQ(QXAppDelegate::macStringOf(ethernet), "02:FC:00:00:A1:0B");
+
+    // No interface, a link without an address, and a longer (InfiniBand-like) one: none.
+    EXPECT_TRUE(QXAppDelegate::macStringOf(std::nullopt).isNull());
+    ns::NetworkInterface bare;
+    EXPECT_TRUE(QXAppDelegate::macStringOf(bare).isNull());
+    ns::NetworkInterface wide;
+    wide.hardwareAddress = QByteArray(20, '\x11');
+    EXPECT_TRUE(QXAppDelegate::macStringOf(wide).isNull());
 }
 
 }  // namespace

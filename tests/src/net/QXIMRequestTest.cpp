@@ -557,6 +557,28 @@ TEST_F(QXIMRequestTest, ABrokenOrCancelledStreamFailsOnItsQueue) {
     EXPECT_TRUE(empty->onQueue);
 }
 
+TEST_F(QXIMRequestTest, NoRequestIsPipelinedBehindTheEndlessStream) {
+    server().setStream({.count = -1, .heartbeatMs = 20});
+    auto queue = std::make_shared<ns::SerialQueue>("messaging");
+    auto replies = std::make_shared<StreamReplies>();
+    const auto stream =
+        request().requsetWithImNetWork(server().url(standin::paths::kStreamReceive), queue,
+                                       replies->success(queue), replies->failure(queue));
+    ASSERT_NE(stream, nullptr);
+    // A request queued behind the stream on its connection would never be answered.
+    EXPECT_FALSE(stream->request().httpShouldUsePipelining());
+    ASSERT_TRUE(runMainLoopUntil([&] { return replies->chunkCount() >= 1; }));
+
+    // A GET sent while the stream runs is answered, and other GETs still allow pipelining.
+    auto plain = std::make_shared<Replies>();
+    request().requestWithUrl(dataShare("?op=echo"), plain->success(), plain->failure());
+    ASSERT_TRUE(waitFor(plain));
+    ASSERT_NE(request()._operation(), nullptr);
+    EXPECT_TRUE(request()._operation()->request().httpShouldUsePipelining());
+    request().cancelIMNetWork();
+    ASSERT_TRUE(runMainLoopUntil([&] { return replies->failureCount() == 1; }));
+}
+
 TEST_F(QXIMRequestTest, CallsFromAnotherThreadNeverSeeTheMainThreadsHeaders) {
     constexpr int kCalls = 40;
     auto replies = std::make_shared<Replies>();
