@@ -1,0 +1,18 @@
+// The picture groups the generator draws, one file each.
+#pragma once
+
+namespace pictures {
+
+// The tab shell, the navigation bar and its buttons, badges, the loading overlay, the check
+// box, the rating stars and the push banner's icons.
+void drawShellPictures();
+// The home screen: the publish area, the round start button, the tiles and the publish menu.
+void drawHomePictures();
+// The first-launch guide.
+void drawGuidePictures();
+// The reusable widgets: pull-to-refresh, the floating notice, the chat input bar, the slider.
+void drawWidgetPictures();
+// The post list: type tabs, cells, badges, placeholders and the quick-filter bar.
+void drawListPictures();
+
+}  // namespace pictures
