@@ -74,11 +74,66 @@ void quickFilter() {
     });
 }
 
+// The three type tabs of the title bar, 70 x 34 points each, side by side on the green bar:
+// the left one rounded on its left, the right one on its right; the chosen tab is darker.
+void typeTabs() {
+    enum class Side { Left, Middle, Right };
+    const std::pair<QString, Side> tabs[] = {{QStringLiteral("房源tab左"), Side::Left},
+                                             {QStringLiteral("房源tab中"), Side::Middle},
+                                             {QStringLiteral("房源tab右"), Side::Right}};
+    for (const auto& [name, side] : tabs) {
+        for (const bool chosen : {false, true}) {
+            draw(chosen ? name + QStringLiteral("-点击态") : name, 70, 34,
+                 [side = side, chosen](QPainter& p) {
+                     p.setClipRect(QRectF(0, 0, 70, 34));
+                     // Rounded on the outer side only: the box runs past the inner edge.
+                     const double left = side == Side::Left ? 0.5 : -10;
+                     const double right = side == Side::Right ? 69.5 : 80;
+                     roundedBox(p, QRectF(left, 0.5, right - left, 33), 5,
+                                chosen ? QColor(40, 110, 10) : kGreen, Qt::white);
+                     if (side != Side::Right) {
+                         p.setPen(QPen(Qt::white, 1));
+                         p.drawLine(QPointF(69.5, 0.5), QPointF(69.5, 33.5));
+                     }
+                 });
+        }
+    }
+    // The search button of the navigation bar: a white magnifier.
+    draw(QStringLiteral("搜索"), 48, 32,
+         [](QPainter& p) { magnifier(p, 23, 14, 6, 2.5, Qt::white); });
+}
+
+// The quick-filter bar's strip and its drop-downs: the strip's tile (stretched across the
+// 320 x 40 strip), the first column's background with its line on the right (stretched from
+// a one-point left cap), its rows plain and chosen (43 points high, caps 5 and 21), and the
+// chosen row of the other columns (stretched from a three-point cap).
+void quickFilterDropDowns() {
+    barTile(QStringLiteral("标签平铺"), 40, QColor(246, 246, 246), QColor(234, 234, 234),
+            QColor(205, 205, 205), Qt::BottomEdge);
+    draw(QStringLiteral("快捷下拉线"), 3, 4, [](QPainter& p) {
+        p.fillRect(QRectF(0, 0, 2, 4), QColor(250, 250, 250));
+        p.fillRect(QRectF(2, 0, 1, 4), QColor(222, 222, 222));
+    });
+    for (const bool chosen : {false, true}) {
+        draw(chosen ? QStringLiteral("快速筛选A") : QStringLiteral("快捷白按钮"), 11, 43,
+             [chosen](QPainter& p) {
+                 p.fillRect(QRectF(0, 0, 11, 43),
+                            chosen ? QColor(232, 244, 226) : QColor(250, 250, 250));
+                 if (chosen) p.fillRect(QRectF(0, 0, 3, 43), kWidgetGreen);
+                 p.fillRect(QRectF(0, 42, 11, 1), QColor(230, 230, 230));
+             });
+    }
+    draw(QStringLiteral("右按钮点击"), 7, 40,
+         [](QPainter& p) { p.fillRect(QRectF(0, 0, 7, 40), kWidgetGreen); });
+}
+
 }  // namespace
 
 void drawListPictures() {
     cells();
     quickFilter();
+    typeTabs();
+    quickFilterDropDowns();
 }
 
 }  // namespace pictures

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QImage>
+#include <QLinearGradient>
 #include <QPolygonF>
 
 #include <cstdio>
@@ -81,6 +82,25 @@ void triangle(const QString& name, double width, double height, const QColor& co
             down ? QPolygonF({QPointF(0, 0), QPointF(width, 0), QPointF(width / 2, height)})
                  : QPolygonF({QPointF(0, height), QPointF(width, height), QPointF(width / 2, 0)}));
     });
+}
+
+void barTile(const QString& name, double height, const QColor& top, const QColor& bottom,
+             const QColor& line, Qt::Edge edge) {
+    draw(name, 4, height, [=](QPainter& p) {
+        QLinearGradient fill(0, 0, 0, height);
+        fill.setColorAt(0, top);
+        fill.setColorAt(1, bottom);
+        p.fillRect(QRectF(0, 0, 4, height), fill);
+        p.fillRect(QRectF(0, edge == Qt::TopEdge ? 0 : height - 0.5, 4, 0.5), line);
+    });
+}
+
+void magnifier(QPainter& p, double x, double y, double radius, double width, const QColor& colour) {
+    p.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(x, y), radius, radius);
+    const double start = radius * 0.72, end = radius * 1.45;
+    p.drawLine(QPointF(x + start, y + start), QPointF(x + end, y + end));
 }
 
 }  // namespace pictures

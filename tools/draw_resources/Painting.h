@@ -50,4 +50,13 @@ void roundedBox(QPainter& p, const QRectF& rect, double radius, const QColor& fi
 // A filled triangle spanning the picture, pointing down or up.
 void triangle(const QString& name, double width, double height, const QColor& colour, bool down);
 
+// A bar's background, 4 points wide and `height` high, to be stretched across the bar: a
+// vertical gradient from `top` to `bottom` with a hairline of `line` along `edge`.
+void barTile(const QString& name, double height, const QColor& top, const QColor& bottom,
+             const QColor& line, Qt::Edge edge);
+
+// A magnifier: a ring of `radius` centred at (x, y) and its handle to the lower right,
+// stroked `width` points wide.
+void magnifier(QPainter& p, double x, double y, double radius, double width, const QColor& colour);
+
 }  // namespace pictures

@@ -4,7 +4,8 @@
 namespace pictures {
 
 // The tab shell, the navigation bar and its buttons, badges, the loading overlay, the check
-// box, the rating stars and the push banner's icons.
+// box, the rating stars, the push banner's icons, the payment check's panel and the guide
+// cover's caption.
 void drawShellPictures();
 // The home screen: the publish area, the round start button, the tiles and the publish menu.
 void drawHomePictures();
@@ -14,5 +15,9 @@ void drawGuidePictures();
 void drawWidgetPictures();
 // The post list: type tabs, cells, badges, placeholders and the quick-filter bar.
 void drawListPictures();
+// The filter screen, its value lists and the district chooser.
+void drawFilterPictures();
+// The city selection screen and its search bar.
+void drawCityPictures();
 
 }  // namespace pictures

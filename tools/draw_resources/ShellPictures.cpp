@@ -199,9 +199,57 @@ void pushBanner() {
     });
 }
 
+// The payment check's panel (stretched from its middle) and its two buttons (caps 7 and 20).
+void paymentPanel() {
+    draw(QStringLiteral("框"), 20, 20, [](QPainter& p) {
+        roundedBox(p, QRectF(0.5, 0.5, 19, 19), 8, Qt::white, QColor(200, 200, 200));
+    });
+    for (const bool pressed : {false, true}) {
+        draw(pressed ? QStringLiteral("停止上传button-点击") : QStringLiteral("停止上传button"), 15,
+             40, [pressed](QPainter& p) {
+                 roundedBox(p, QRectF(0.5, 0.5, 14, 39), 5,
+                            pressed ? QColor(220, 220, 220) : QColor(248, 248, 248),
+                            QColor(190, 190, 190));
+             });
+    }
+}
+
+// The two-way choice of the check box (100 x 42 points): an outlined box, filled when chosen.
+void choicePictures() {
+    for (const bool chosen : {false, true}) {
+        draw(chosen ? QStringLiteral("个人经纪人-选中") : QStringLiteral("个人经纪人-未选中"), 100,
+             42, [chosen](QPainter& p) {
+                 roundedBox(p, QRectF(1, 5, 98, 32), 5, chosen ? kGreen : QColor(Qt::white),
+                            chosen ? kDarkGreen : kGrey);
+             });
+    }
+}
+
+// The caption of the guide cover that darkens the screen (319 x 248 points): a white arrow
+// pointing up and a line of white text.
+void guideCoverCaption() {
+    draw(QStringLiteral("引导页文字1"), 319, 248, [](QPainter& p) {
+        p.setPen(QPen(Qt::white, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(Qt::NoBrush);
+        QPainterPath arrow;
+        arrow.moveTo(160, 130);
+        arrow.cubicTo(160, 90, 200, 70, 220, 40);
+        arrow.moveTo(206, 44);
+        arrow.lineTo(220, 40);
+        arrow.lineTo(222, 55);
+        p.drawPath(arrow);
+        p.setPen(Qt::white);
+        p.setFont(font(20, true));
+        p.drawText(QRectF(0, 150, 319, 40), Qt::AlignCenter, QStringLiteral("轻触屏幕，开始找房"));
+    });
+}
+
 }  // namespace
 
 void drawShellPictures() {
+    paymentPanel();
+    choicePictures();
+    guideCoverCaption();
     tabBar();
     navigationBar();
     loadingOverlay();

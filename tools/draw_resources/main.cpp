@@ -1,7 +1,8 @@
 // Draws the app's pictures (the shell, the home screen, the first-launch guide, the reusable
-// widgets and the post list) into a folder, at two pixels per point ("name@2x.png").
-// Deterministic: simple shapes and the bundled font (WenQuanYi Micro Hei, Debian package
-// fonts-wqy-microhei), so that running it again rewrites resources/ byte for byte.
+// widgets, the post list, the filter screen and the city selection screen) into a folder, at two
+// pixels per point ("name@2x.png"). Deterministic: simple shapes and the bundled font (WenQuanYi
+// Micro Hei, Debian package fonts-wqy-microhei), so that running it again rewrites resources/ byte
+// for byte.
 //
 //   build/tools/draw_resources resources          (from the repository's root)
 //
@@ -27,5 +28,7 @@ int main(int argc, char** argv) {
     pictures::drawGuidePictures();
     pictures::drawWidgetPictures();
     pictures::drawListPictures();
+    pictures::drawFilterPictures();
+    pictures::drawCityPictures();
     return pictures::failures() == 0 ? 0 : 1;
 }
