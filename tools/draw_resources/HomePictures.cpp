@@ -60,7 +60,22 @@ void publishArea() {
     });
 }
 
-// The entry tiles: a coloured rounded square with a white house.
+// A coloured rounded square of 32 x 32 points with a white house.
+void houseTile(QPainter& p, const QColor& colour) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    p.drawRoundedRect(QRectF(1, 1, 30, 30), 7, 7);
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(9, 12, 14, 12));
+    QPainterPath roof;
+    roof.moveTo(7, 13);
+    roof.lineTo(16, 6);
+    roof.lineTo(25, 13);
+    roof.closeSubpath();
+    p.drawPath(roof);
+}
+
+// The entry tiles.
 void tiles() {
     const std::pair<QString, QColor> looks[] = {
         {QStringLiteral("首页好房子"), QColor(255, 140, 40)},
@@ -68,20 +83,14 @@ void tiles() {
         {QStringLiteral("首页资讯发布icon"), kGreen},
     };
     for (const auto& [name, colour] : looks) {
-        draw(name, 32, 32, [fillColour = colour](QPainter& p) {
-            p.setPen(Qt::NoPen);
-            p.setBrush(fillColour);
-            p.drawRoundedRect(QRectF(1, 1, 30, 30), 7, 7);
-            p.setBrush(Qt::white);
-            p.drawRect(QRectF(9, 12, 14, 12));
-            QPainterPath roof;
-            roof.moveTo(7, 13);
-            roof.lineTo(16, 6);
-            roof.lineTo(25, 13);
-            roof.closeSubpath();
-            p.drawPath(roof);
-        });
+        draw(name, 32, 32, [fillColour = colour](QPainter& p) { houseTile(p, fillColour); });
     }
+    // The messaging team's picture in the welcome conversation: a 40 x 40 green tile. Its
+    // file name carries the scale already.
+    draw(QStringLiteral("Nevoru官方2.2.1"), 40, 40, [](QPainter& p) {
+        p.scale(40.0 / 32, 40.0 / 32);
+        houseTile(p, kGreen);
+    });
     draw(QStringLiteral("首页-选择城市箭头"), 15, 15, [](QPainter& p) {
         p.setPen(Qt::NoPen);
         p.setBrush(Qt::white);

@@ -7,7 +7,8 @@ namespace pictures {
 // box, the rating stars, the push banner's icons, the payment check's panel and the guide
 // cover's caption.
 void drawShellPictures();
-// The home screen: the publish area, the round start button, the tiles and the publish menu.
+// The home screen: the publish area, the round start button, the tiles and the publish menu;
+// the messaging team's picture, which shares the tiles' look.
 void drawHomePictures();
 // The first-launch guide.
 void drawGuidePictures();
