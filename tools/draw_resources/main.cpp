@@ -6,8 +6,10 @@
 //
 //   build/tools/draw_resources resources          (from the repository's root)
 //
-// Runs without a display. Each group of pictures lives in a file of its own
-// (ShellPictures.cpp, HomePictures.cpp, ...); Painting.h holds the helpers they share.
+// Runs without a display. The test DrawResources.DrawsTheCommittedPictures fails when the
+// pictures in resources/ are not exactly what this draws: change both together. Each group of
+// pictures lives in a file of its own (ShellPictures.cpp, HomePictures.cpp, ...); Painting.h
+// holds the helpers they share.
 #include <QGuiApplication>
 
 #include <cstdio>
