@@ -2,6 +2,7 @@
 // network thread, completion on the main queue), side by side with the same POSTs
 // through a bare network access manager on the main thread: the cost of the operation
 // layer. The ratio of the two throughputs is printed at the end.
+#include "bench/support/bare_post.h"
 #include "bench/support/loopback_echo_server.h"
 #include "bench/support/side_by_side.h"
 #include "net/transport/NKHTTPClient.h"
@@ -9,12 +10,8 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
-#include <QNetworkReply>
 
 #include <benchmark/benchmark.h>
-
-#include <cstdio>
-#include <map>
 
 namespace {
 
@@ -50,44 +47,18 @@ void BareAccessManagerPost(benchmark::State& state) {
     QNetworkRequest request(server().url());
     request.setHeader(QNetworkRequest::ContentTypeHeader, "application/x-www-form-urlencoded");
     QEventLoop loop;
-    for (auto _ : state) {
-        QNetworkReply* reply = manager.post(request, bench::kSmallPostBody);
-        QObject::connect(reply, &QNetworkReply::finished, &loop, [&loop, reply] {
-            (void)reply->readAll();
-            reply->deleteLater();
-            loop.quit();
-        });
-        loop.exec();
-    }
+    for (auto _ : state) bench::postAndWait(manager, request, bench::kSmallPostBody, loop);
     state.SetItemsProcessed(state.iterations());
 }
 
 // Prints the throughput of the operations against the bare manager's.
-class RatioReporter : public benchmark::ConsoleReporter {
+class RatioReporter : public bench::BestThroughputs {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const auto& run : runs) {
-            const double seconds = run.real_accumulated_time;
-            if (seconds > 0) perSecond_[run.benchmark_name()] = run.iterations / seconds;
-        }
-    }
     void Finalize() override {
-        ConsoleReporter::Finalize();
-        double operations = 0;
-        double bare = 0;
-        for (const auto& [name, rate] : perSecond_) {
-            if (name.find("ClientOperationPost") != std::string::npos) operations = rate;
-            if (name.find("BareAccessManagerPost") != std::string::npos) bare = rate;
-        }
-        if (operations > 0 && bare > 0) {
-            std::printf("operations / bare manager throughput: %.2f (%.0f vs %.0f requests/s)\n",
-                        operations / bare, operations, bare);
-        }
+        BestThroughputs::Finalize();
+        printRatio("operations / bare manager throughput", "ClientOperationPost",
+                   "BareAccessManagerPost", "requests/s");
     }
-
-private:
-    std::map<std::string, double> perSecond_;
 };
 
 BENCHMARK(ClientOperationPost)->Iterations(2000)->UseRealTime();

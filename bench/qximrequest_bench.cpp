@@ -7,6 +7,7 @@
 //  - the messaging stream: segments per second received from a stand-in stream set to
 //    5,000 a second, then from one that sends as fast as it can, each checked for a
 //    missing or misplaced segment.
+#include "bench/support/bare_post.h"
 #include "bench/support/side_by_side.h"
 #include "bench/support/standin_program.h"
 
@@ -117,15 +118,7 @@ void BareAccessManagerPost(benchmark::State& state) {
     const QUrl url(bench::standin().url("/datashare/"));
     const QByteArray body = kBody.toUtf8();
     QEventLoop loop;
-    for (auto _ : state) {
-        QNetworkReply* reply = manager.post(bareRequest(url), body);
-        QObject::connect(reply, &QNetworkReply::finished, &loop, [&loop, reply] {
-            (void)reply->readAll();
-            reply->deleteLater();
-            loop.quit();
-        });
-        loop.exec();
-    }
+    for (auto _ : state) bench::postAndWait(manager, bareRequest(url), body, loop);
     state.SetItemsProcessed(state.iterations());
 }
 
@@ -325,34 +318,13 @@ void QXIMRequestStreamAsFastAsSent(benchmark::State& state) {
 
 // Prints the request object's throughput against the bare manager's, then the memory and
 // stream findings.
-class Reporter : public benchmark::ConsoleReporter {
+class Reporter : public bench::BestThroughputs {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        // The best repetition of each side is the one least disturbed by other work.
-        for (const auto& run : runs) {
-            if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
-            const double seconds = run.real_accumulated_time;
-            const auto items = run.counters.find("items_per_second");
-            double perSecond = 0;
-            if (items != run.counters.end()) {
-                perSecond = items->second.value;
-            } else if (seconds > 0) {
-                perSecond = run.iterations / seconds;
-            }
-            double& best = perSecond_[run.run_name.function_name];
-            best = std::max(best, perSecond);
-        }
-    }
     void Finalize() override {
-        ConsoleReporter::Finalize();
+        BestThroughputs::Finalize();
         const auto ratio = [&](const char* what, const std::string& mine,
                                const std::string& theirs) {
-            const double a = rate(mine);
-            const double b = rate(theirs);
-            if (a > 0 && b > 0) {
-                std::printf("%s: %.2f (%.0f vs %.0f calls/s)\n", what, a / b, a, b);
-            }
+            printRatio(what, mine, theirs, "calls/s");
         };
         ratio("QXIMRequest / bare manager throughput, one call at a time", "QXIMRequestPost",
               "BareAccessManagerPost");
@@ -377,15 +349,6 @@ public:
                         s.inOrder ? "in order" : "OUT OF ORDER");
         }
     }
-
-private:
-    // The best rate of the benchmark of that name; 0 when it did not run.
-    [[nodiscard]] double rate(const std::string& name) const {
-        const auto found = perSecond_.find(name);
-        return found == perSecond_.end() ? 0 : found->second;
-    }
-
-    std::map<std::string, double> perSecond_;
 };
 
 BENCHMARK(QXIMRequestPost)->Iterations(2000)->Repetitions(3)->UseRealTime();

@@ -3,9 +3,10 @@
 // still decodes with it.
 #include "src/ui/image/UIImage+MultiFormat.h"
 
+#include "offscreen_gui.h"
+
 #include <QBuffer>
 #include <QByteArray>
-#include <QGuiApplication>
 #include <QImage>
 #include <QImageWriter>
 
@@ -31,8 +32,7 @@ QByteArray& photograph() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QGuiApplication application(*argc, *argv);
+    startOffscreenGui(argc, argv);
     return 0;
 }
 

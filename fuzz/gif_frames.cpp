@@ -5,8 +5,9 @@
 #include "src/ui/image/AnimatedGIFImage.h"
 #include "src/ui/image/UIImage+GIF.h"
 
+#include "offscreen_gui.h"
+
 #include <QByteArray>
-#include <QGuiApplication>
 
 #include <cstddef>
 #include <cstdint>
@@ -17,8 +18,7 @@ constexpr std::size_t kFramesDecodedDirectly = 4;
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QGuiApplication application(*argc, *argv);
+    startOffscreenGui(argc, argv);
     return 0;
 }
 

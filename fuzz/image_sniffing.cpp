@@ -4,16 +4,16 @@
 #include "src/ui/image/NSData+ImageContentType.h"
 #include "src/ui/image/UIImage+MultiFormat.h"
 
+#include "offscreen_gui.h"
+
 #include <QByteArray>
-#include <QGuiApplication>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QGuiApplication application(*argc, *argv);
+    startOffscreenGui(argc, argv);
     return 0;
 }
 

@@ -5,7 +5,8 @@
 
 #include "platform/uikit/image.h"
 
-#include <QGuiApplication>
+#include "offscreen_gui.h"
+
 #include <QString>
 
 #include <cstddef>
@@ -70,10 +71,7 @@ extern "C" const char* __lsan_default_suppressions() {
 }
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Kept for the whole run: Qt's own exit handlers must not outlive it.
-    static auto* application = new QGuiApplication(*argc, *argv);
-    (void)application;
+    startOffscreenGui(argc, argv);
     // Fonts and image decoders load once, here, not inside the first input.
     gStyles = new RichTextParser::StyleTable(styles());
     gTags = new RichTextParser::TagTable(tags());

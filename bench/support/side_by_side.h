@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <optional>
 #include <string>
@@ -53,6 +54,45 @@ public:
 
 private:
     std::map<std::string, double> seconds_;
+};
+
+// Keeps the best throughput of every benchmark over its repetitions (its items per second, else
+// its iterations per second; failed runs do not count), and prints how two compare.
+class BestThroughputs : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const auto& run : runs) {
+            if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
+            const double seconds = run.real_accumulated_time;
+            const auto items = run.counters.find("items_per_second");
+            double perSecond = 0;
+            if (items != run.counters.end()) {
+                perSecond = items->second.value;
+            } else if (seconds > 0) {
+                perSecond = run.iterations / seconds;
+            }
+            double& best = perSecond_[run.run_name.function_name];
+            best = std::max(best, perSecond);
+        }
+    }
+
+    // The best rate of the benchmark function of that name; 0 when it did not run.
+    [[nodiscard]] double rate(const std::string& name) const {
+        const auto found = perSecond_.find(name);
+        return found == perSecond_.end() ? 0 : found->second;
+    }
+
+    // Prints "what: ratio (a vs b unit)" when both ran.
+    void printRatio(const char* what, const std::string& mine, const std::string& theirs,
+                    const char* unit) const {
+        const double a = rate(mine);
+        const double b = rate(theirs);
+        if (a > 0 && b > 0) std::printf("%s: %.2f (%.0f vs %.0f %s)\n", what, a / b, a, b, unit);
+    }
+
+private:
+    std::map<std::string, double> perSecond_;
 };
 
 // Runs the benchmarks this program registers, reporting to `reporter`; false, with nothing run,

@@ -27,7 +27,7 @@ std::shared_ptr<View> box(const Rect& frame) {
 ActionSheet::ActionSheet(const QString& title, std::weak_ptr<ActionSheetDelegate> delegate,
                          const QString& cancelButtonTitle, const QString& destructiveButtonTitle,
                          const QStringList& otherButtonTitles)
-    : title_(title), delegate_(std::move(delegate)) {
+    : DelegatingOverlay(std::move(delegate)), title_(title) {
     if (!destructiveButtonTitle.isNull())
         destructiveIndex_ = addButtonWithTitle(destructiveButtonTitle);
     for (const QString& other : otherButtonTitles) addButtonWithTitle(other);
@@ -126,23 +126,11 @@ void ActionSheet::animateExit(View& panel) {
 }
 
 void ActionSheet::willPresent() {
-    if (auto delegate = delegate_.lock()) delegate->willPresentActionSheet(*this);
+    if (auto listener = delegate()) listener->willPresentActionSheet(*this);
 }
 
 void ActionSheet::didPresent() {
-    if (auto delegate = delegate_.lock()) delegate->didPresentActionSheet(*this);
-}
-
-void ActionSheet::clickedButtonAtIndex(int index) {
-    if (auto delegate = delegate_.lock()) delegate->clickedButtonAtIndex(*this, index);
-}
-
-void ActionSheet::willDismissWithButtonIndex(int index) {
-    if (auto delegate = delegate_.lock()) delegate->willDismissWithButtonIndex(*this, index);
-}
-
-void ActionSheet::didDismissWithButtonIndex(int index) {
-    if (auto delegate = delegate_.lock()) delegate->didDismissWithButtonIndex(*this, index);
+    if (auto listener = delegate()) listener->didPresentActionSheet(*this);
 }
 
 }  // namespace ui

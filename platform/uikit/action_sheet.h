@@ -15,25 +15,17 @@ class TabBar;
 enum class ActionSheetStyle { Automatic = -1, Default = 0, BlackTranslucent = 2, BlackOpaque = 1 };
 
 // Hears an action sheet. Every method is optional.
-class ActionSheetDelegate {
+class ActionSheetDelegate : public OverlayButtonDelegate<ActionSheet> {
 public:
-    virtual ~ActionSheetDelegate() = default;
-    virtual void clickedButtonAtIndex(ActionSheet& sheet, int index) { (void)sheet, (void)index; }
     virtual void actionSheetCancel(ActionSheet& sheet) { (void)sheet; }
     virtual void willPresentActionSheet(ActionSheet& sheet) { (void)sheet; }
     virtual void didPresentActionSheet(ActionSheet& sheet) { (void)sheet; }
-    virtual void willDismissWithButtonIndex(ActionSheet& sheet, int index) {
-        (void)sheet, (void)index;
-    }
-    virtual void didDismissWithButtonIndex(ActionSheet& sheet, int index) {
-        (void)sheet, (void)index;
-    }
 };
 
 // A list of choices sliding up from the bottom of the screen: a title, the
 // destructive button (red, index 0 when given), the other buttons, and the
 // cancel button (last, in a box of its own).
-class ActionSheet : public AlertOverlay {
+class ActionSheet : public DelegatingOverlay<ActionSheet, ActionSheetDelegate> {
 public:
     static constexpr double kButtonHeight = 44;
     static constexpr double kMargin = 8;
@@ -45,10 +37,6 @@ public:
 
     [[nodiscard]] const QString& title() const { return title_; }
     void setTitle(const QString& title) { title_ = title; }
-    [[nodiscard]] std::shared_ptr<ActionSheetDelegate> delegate() const { return delegate_.lock(); }
-    void setDelegate(std::weak_ptr<ActionSheetDelegate> delegate) {
-        delegate_ = std::move(delegate);
-    }
     // -1 when there is none.
     [[nodiscard]] int destructiveButtonIndex() const { return destructiveIndex_; }
     void setDestructiveButtonIndex(int index);
@@ -66,16 +54,12 @@ protected:
     Rect buildPanel(View& panel, const Rect& area) override;
     void willPresent() override;
     void didPresent() override;
-    void clickedButtonAtIndex(int index) override;
-    void willDismissWithButtonIndex(int index) override;
-    void didDismissWithButtonIndex(int index) override;
     void prepareEntrance(View& panel) override;
     void animateEntrance(View& panel) override;
     void animateExit(View& panel) override;
 
 private:
     QString title_;
-    std::weak_ptr<ActionSheetDelegate> delegate_;
     int destructiveIndex_ = -1;
     ActionSheetStyle style_ = ActionSheetStyle::Automatic;
     Rect shownFrame_;

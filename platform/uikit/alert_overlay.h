@@ -83,4 +83,45 @@ private:
     bool dismissing_ = false;
 };
 
+// The button calls an overlay of class `Overlay` makes to its delegate; every one is optional.
+template <class Overlay>
+class OverlayButtonDelegate {
+public:
+    virtual ~OverlayButtonDelegate() = default;
+    virtual void clickedButtonAtIndex(Overlay& overlay, int index) { (void)overlay, (void)index; }
+    virtual void willDismissWithButtonIndex(Overlay& overlay, int index) {
+        (void)overlay, (void)index;
+    }
+    virtual void didDismissWithButtonIndex(Overlay& overlay, int index) {
+        (void)overlay, (void)index;
+    }
+};
+
+// An overlay with a delegate of class `Delegate` (held weakly, as the platform's are) that
+// hears of its buttons; `Self` is the overlay's own class, the one the delegate is given.
+template <class Self, class Delegate>
+class DelegatingOverlay : public AlertOverlay {
+public:
+    [[nodiscard]] std::shared_ptr<Delegate> delegate() const { return delegate_.lock(); }
+    void setDelegate(std::weak_ptr<Delegate> delegate) { delegate_ = std::move(delegate); }
+
+protected:
+    explicit DelegatingOverlay(std::weak_ptr<Delegate> delegate) : delegate_(std::move(delegate)) {}
+
+    void clickedButtonAtIndex(int index) override {
+        if (auto delegate = delegate_.lock()) delegate->clickedButtonAtIndex(self(), index);
+    }
+    void willDismissWithButtonIndex(int index) override {
+        if (auto delegate = delegate_.lock()) delegate->willDismissWithButtonIndex(self(), index);
+    }
+    void didDismissWithButtonIndex(int index) override {
+        if (auto delegate = delegate_.lock()) delegate->didDismissWithButtonIndex(self(), index);
+    }
+
+private:
+    Self& self() { return static_cast<Self&>(*this); }
+
+    std::weak_ptr<Delegate> delegate_;
+};
+
 }  // namespace ui

@@ -39,7 +39,7 @@ std::shared_ptr<Label> makeLabel(const QString& text, const Font& font, double w
 AlertView::AlertView(const QString& title, const QString& message,
                      std::weak_ptr<AlertViewDelegate> delegate, const QString& cancelButtonTitle,
                      const QStringList& otherButtonTitles)
-    : title_(title), message_(message), delegate_(std::move(delegate)) {
+    : DelegatingOverlay(std::move(delegate)), title_(title), message_(message) {
     if (!cancelButtonTitle.isNull()) setCancelButtonIndex(addButtonWithTitle(cancelButtonTitle));
     for (const QString& other : otherButtonTitles) addButtonWithTitle(other);
 }
@@ -76,10 +76,10 @@ TextField* AlertView::textFieldAtIndex(int index) const {
 }
 
 void AlertView::updateFirstOtherButton() {
-    auto delegate = delegate_.lock();
+    auto listener = delegate();
     Button* button = buttonAtIndex(firstOtherButtonIndex());
-    if (delegate && button)
-        button->setEnabled(delegate->alertViewShouldEnableFirstOtherButton(*this));
+    if (listener && button)
+        button->setEnabled(listener->alertViewShouldEnableFirstOtherButton(*this));
 }
 
 int AlertView::firstOtherButtonIndex() const {
@@ -162,26 +162,18 @@ Rect AlertView::buildPanel(View& panel, const Rect& area) {
 }
 
 void AlertView::willPresent() {
-    if (auto delegate = delegate_.lock()) delegate->willPresentAlertView(*this);
+    if (auto listener = delegate()) listener->willPresentAlertView(*this);
 }
 
 void AlertView::didPresent() {
-    if (auto delegate = delegate_.lock()) delegate->didPresentAlertView(*this);
-}
-
-void AlertView::clickedButtonAtIndex(int index) {
-    if (auto delegate = delegate_.lock()) delegate->clickedButtonAtIndex(*this, index);
+    if (auto listener = delegate()) listener->didPresentAlertView(*this);
 }
 
 void AlertView::willDismissWithButtonIndex(int index) {
     for (const auto& field : fields_) {
         if (field->isFirstResponder()) field->resignFirstResponder();
     }
-    if (auto delegate = delegate_.lock()) delegate->willDismissWithButtonIndex(*this, index);
-}
-
-void AlertView::didDismissWithButtonIndex(int index) {
-    if (auto delegate = delegate_.lock()) delegate->didDismissWithButtonIndex(*this, index);
+    DelegatingOverlay::willDismissWithButtonIndex(index);
 }
 
 }  // namespace ui

@@ -21,19 +21,11 @@ enum class AlertViewStyle {
 };
 
 // Hears an alert. Every method is optional.
-class AlertViewDelegate {
+class AlertViewDelegate : public OverlayButtonDelegate<AlertView> {
 public:
-    virtual ~AlertViewDelegate() = default;
-    virtual void clickedButtonAtIndex(AlertView& alert, int index) { (void)alert, (void)index; }
     virtual void alertViewCancel(AlertView& alert) { (void)alert; }
     virtual void willPresentAlertView(AlertView& alert) { (void)alert; }
     virtual void didPresentAlertView(AlertView& alert) { (void)alert; }
-    virtual void willDismissWithButtonIndex(AlertView& alert, int index) {
-        (void)alert, (void)index;
-    }
-    virtual void didDismissWithButtonIndex(AlertView& alert, int index) {
-        (void)alert, (void)index;
-    }
     virtual bool alertViewShouldEnableFirstOtherButton(AlertView& alert) {
         (void)alert;
         return true;
@@ -45,7 +37,7 @@ public:
 // the alert shows, and the alert moves up above it). The cancel button, when
 // given, has index 0 and the other buttons follow; two buttons sit side by side, the cancel one on
 // the left, more are stacked with the cancel one at the bottom.
-class AlertView : public AlertOverlay {
+class AlertView : public DelegatingOverlay<AlertView, AlertViewDelegate> {
 public:
     static constexpr double kWidth = 270;
     static constexpr double kButtonHeight = 44;
@@ -59,8 +51,6 @@ public:
     void setTitle(const QString& title) { title_ = title; }
     [[nodiscard]] const QString& message() const { return message_; }
     void setMessage(const QString& message) { message_ = message; }
-    [[nodiscard]] std::shared_ptr<AlertViewDelegate> delegate() const { return delegate_.lock(); }
-    void setDelegate(std::weak_ptr<AlertViewDelegate> delegate) { delegate_ = std::move(delegate); }
     // -1 when there are no other buttons.
     [[nodiscard]] int firstOtherButtonIndex() const;
 
@@ -76,16 +66,13 @@ protected:
     Rect buildPanel(View& panel, const Rect& area) override;
     void willPresent() override;
     void didPresent() override;
-    void clickedButtonAtIndex(int index) override;
     void willDismissWithButtonIndex(int index) override;
-    void didDismissWithButtonIndex(int index) override;
 
 private:
     void updateFirstOtherButton();
 
     QString title_;
     QString message_;
-    std::weak_ptr<AlertViewDelegate> delegate_;
     AlertViewStyle style_ = AlertViewStyle::Default;
     std::vector<std::shared_ptr<TextField>> fields_;
 };

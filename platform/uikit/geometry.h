@@ -25,6 +25,9 @@ struct Point {
     constexpr Point operator+(const Point& other) const { return {x + other.x, y + other.y}; }
     constexpr Point operator-(const Point& other) const { return {x - other.x, y - other.y}; }
     constexpr Point operator*(double factor) const { return {x * factor, y * factor}; }
+    [[nodiscard]] double distanceTo(const Point& other) const {
+        return std::hypot(x - other.x, y - other.y);
+    }
 
     [[nodiscard]] QPointF toQt() const { return {x, y}; }
     [[nodiscard]] static Point fromQt(const QPointF& p) { return {p.x(), p.y()}; }

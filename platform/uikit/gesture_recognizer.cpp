@@ -132,6 +132,13 @@ void GestureRecognizer::touchesEnded(const TouchSet&, const Event&) {}
 void GestureRecognizer::touchesCancelled(const TouchSet&, const Event&) {}
 void GestureRecognizer::reset() {}
 
+ns::DelayedCall GestureRecognizer::moveIfStillPossible(double seconds, State then) {
+    return ns::DelayedCall::schedule(ns::seconds(seconds), [weak = weak_from_this(), then] {
+        auto self = weak.lock();
+        if (self && self->state() == State::Possible) self->setState(then);
+    });
+}
+
 void GestureRecognizer::setState(State state) {
     switch (state_) {
         case State::Possible:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/foundation/timer.h"
 #include "platform/uikit/geometry.h"
 #include "platform/uikit/responder.h"
 
@@ -111,6 +112,10 @@ protected:
     [[nodiscard]] virtual bool isSingleTap() const { return false; }
 
     void setState(State state);
+    // After `seconds` on the clock, moves the gesture to `then` if it is still Possible by
+    // then (a tap waited for too long fails, a press held long enough begins). Cancelling
+    // the returned call, or losing the recognizer, drops the move.
+    [[nodiscard]] ns::DelayedCall moveIfStillPossible(double seconds, State then);
     // Ends a continuous gesture as `ending` (Ended or Cancelled); one that has not begun
     // fails instead, so that nothing is reported for it.
     void endGesture(State ending);

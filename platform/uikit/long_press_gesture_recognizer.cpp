@@ -2,8 +2,6 @@
 
 #include "platform/uikit/touch.h"
 
-#include <cmath>
-
 namespace ui {
 
 void LongPressGestureRecognizer::touchesBegan(const TouchSet&, const Event&) {
@@ -13,19 +11,12 @@ void LongPressGestureRecognizer::touchesBegan(const TouchSet&, const Event&) {
     }
     if (numberOfTouches() < std::size_t(touchesRequired_)) return;
     start_ = locationInView(nullptr);
-    auto weak = std::weak_ptr<GestureRecognizer>(shared_from_this());
-    timer_ = ns::DelayedCall::schedule(ns::seconds(minimumDuration_), [weak] {
-        auto self = weak.lock();
-        if (self && self->state() == State::Possible) {
-            static_cast<LongPressGestureRecognizer&>(*self).setState(State::Began);
-        }
-    });
+    timer_ = moveIfStillPossible(minimumDuration_, State::Began);
 }
 
 void LongPressGestureRecognizer::touchesMoved(const TouchSet&, const Event&) {
     if (state() == State::Possible) {
-        const Point p = locationInView(nullptr);
-        if (std::hypot(p.x - start_.x, p.y - start_.y) > allowableMovement_)
+        if (locationInView(nullptr).distanceTo(start_) > allowableMovement_)
             setState(State::Failed);
         return;
     }

@@ -89,26 +89,6 @@ void NavigationBar::setBarStyle(BarStyle style) {
     itemsChanged();
 }
 
-void NavigationBar::setTranslucent(bool translucent) {
-    translucent_ = translucent;
-    updateBackground();
-}
-
-void NavigationBar::setTintColor(const Color& color) {
-    tintColor_ = color;
-    itemsChanged();
-}
-
-void NavigationBar::setBarTintColor(const Color& color) {
-    barTintColor_ = color;
-    updateBackground();
-}
-
-void NavigationBar::setBackgroundImage(std::shared_ptr<Image> image) {
-    background_ = std::move(image);
-    updateBackground();
-}
-
 void NavigationBar::setTitleTextAttributes(const TextAttributes& attributes) {
     titleAttributes_ = attributes;
     itemsChanged();
@@ -123,18 +103,18 @@ void NavigationBar::itemsChanged() {
 }
 
 void NavigationBar::updateBackground() {
-    const auto& image = background_ ? background_ : appearance().backgroundImage;
+    const auto& image = backgroundImage() ? backgroundImage() : appearance().backgroundImage;
     backgroundView_->setImage(image);
     if (image) {
         backgroundView_->setBackgroundColor(Color());
         return;
     }
-    Color tint = barTintColor_.isValid() ? barTintColor_ : appearance().barTintColor;
-    if (!tint.isValid()) {
-        tint =
+    Color fallback = appearance().barTintColor;
+    if (!fallback.isValid()) {
+        fallback =
             barStyle_ == BarStyle::Black ? Color::colorWithWhite(0.1) : Color::colorWithWhite(0.97);
     }
-    backgroundView_->setBackgroundColor(translucent_ ? tint.colorWithAlphaComponent(0.96) : tint);
+    backgroundView_->setBackgroundColor(groundColor(fallback));
 }
 
 Font NavigationBar::titleFont() const {
@@ -190,7 +170,7 @@ void NavigationBar::layoutSubviews() {
                                            if (backAction_) backAction_();
                                        });
             }
-            const Color tint = tintColor_.isValid() ? tintColor_ : Color::colorWithRed(0, 0.478, 1);
+            const Color tint = itemTint();
             backButton_->setFont(Font::systemFontOfSize(kTitleFontSize));
             backButton_->setTitle(QStringLiteral("‹ ") + backTitleOf(*below), kControlStateNormal);
             backButton_->setTitleColor(tint, kControlStateNormal);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/uikit/bar_look.h"
 #include "platform/uikit/text_attributes.h"
 #include "platform/uikit/view.h"
 
@@ -25,7 +26,7 @@ enum class BarStyle { Default = 0, Black = 1 };
 //
 // Subclasses may draw in drawRect; the background, as on the platform, lies
 // above that drawing.
-class NavigationBar : public View {
+class NavigationBar : public View, public BarLook {
 public:
     static constexpr double kHeight = 44;
     static constexpr double kTitleFontSize = 17;
@@ -54,14 +55,6 @@ public:
 
     [[nodiscard]] BarStyle barStyle() const { return barStyle_; }
     void setBarStyle(BarStyle style);
-    [[nodiscard]] bool isTranslucent() const { return translucent_; }
-    void setTranslucent(bool translucent);
-    [[nodiscard]] const Color& tintColor() const { return tintColor_; }
-    void setTintColor(const Color& color);
-    [[nodiscard]] const Color& barTintColor() const { return barTintColor_; }
-    void setBarTintColor(const Color& color);
-    [[nodiscard]] const std::shared_ptr<Image>& backgroundImage() const { return background_; }
-    void setBackgroundImage(std::shared_ptr<Image> image);
     [[nodiscard]] const TextAttributes& titleTextAttributes() const { return titleAttributes_; }
     void setTitleTextAttributes(const TextAttributes& attributes);
 
@@ -78,6 +71,8 @@ private:
     void itemsChanged();
     void watch(const std::shared_ptr<NavigationItem>& item);
     void updateBackground();
+    void groundDidChange() override { updateBackground(); }
+    void tintDidChange() override { itemsChanged(); }
     [[nodiscard]] Font titleFont() const;
     [[nodiscard]] Color titleColor() const;
 
@@ -86,13 +81,9 @@ private:
     std::shared_ptr<ImageView> backgroundView_;
     std::shared_ptr<Label> titleLabel_;
     std::shared_ptr<Button> backButton_;
-    std::shared_ptr<Image> background_;
     TextAttributes titleAttributes_;
-    Color tintColor_;
-    Color barTintColor_;
     std::function<void()> backAction_;
     BarStyle barStyle_ = BarStyle::Default;
-    bool translucent_ = true;
 };
 
 }  // namespace ui

@@ -4,8 +4,6 @@
 #include "platform/uikit/touch.h"
 #include "platform/uikit/view.h"
 
-#include <cmath>
-
 namespace ui {
 
 namespace {
@@ -74,9 +72,8 @@ void PanGestureRecognizer::touchesMoved(const TouchSet&, const Event& event) {
         samples_.pop_front();
     }
     if (state() == State::Possible) {
-        const Point moved = here - start_;
         if (numberOfTouches() >= std::size_t(minimumTouches_) &&
-            std::hypot(moved.x, moved.y) >= kHysteresis) {
+            here.distanceTo(start_) >= kHysteresis) {
             setState(State::Began);
         }
         return;

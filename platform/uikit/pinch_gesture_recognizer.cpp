@@ -8,9 +8,7 @@ namespace ui {
 
 double PinchGestureRecognizer::spread() const {
     if (numberOfTouches() < 2) return 0;
-    const Point a = locationOfTouch(0, nullptr);
-    const Point b = locationOfTouch(1, nullptr);
-    return std::hypot(a.x - b.x, a.y - b.y);
+    return locationOfTouch(0, nullptr).distanceTo(locationOfTouch(1, nullptr));
 }
 
 void PinchGestureRecognizer::setScale(double scale) {

@@ -139,26 +139,6 @@ void SearchBar::setBarStyle(BarStyle style) {
     setNeedsDisplay();
 }
 
-void SearchBar::setTintColor(const Color& color) {
-    tintColor_ = color;
-    setNeedsLayout();
-}
-
-void SearchBar::setBarTintColor(const Color& color) {
-    barTintColor_ = color;
-    setNeedsDisplay();
-}
-
-void SearchBar::setTranslucent(bool translucent) {
-    translucent_ = translucent;
-    setNeedsDisplay();
-}
-
-void SearchBar::setBackgroundImage(std::shared_ptr<Image> image) {
-    background_ = std::move(image);
-    setNeedsDisplay();
-}
-
 bool SearchBar::becomeFirstResponder() {
     return field_->becomeFirstResponder();
 }
@@ -181,7 +161,7 @@ void SearchBar::layoutSubviews() {
     const Rect b = bounds();
     double right = b.size.width - kMargin;
     if (showsCancel_ && cancel_) {
-        const Color tint = tintColor_.isValid() ? tintColor_ : Color::colorWithRed(0, 0.478, 1);
+        const Color tint = itemTint();
         cancel_->setTitleColor(tint, kControlStateNormal);
         cancel_->setTitleColor(tint.colorWithAlphaComponent(0.2), kControlStateHighlighted);
         const double width =
@@ -201,19 +181,8 @@ void SearchBar::layoutSubviews() {
 }
 
 void SearchBar::drawRect(const Rect&) {
-    GraphicsContext* context = GraphicsContext::current();
-    if (!context) return;
-    const Rect b = bounds();
-    if (background_) {
-        background_->drawInRect(b);
-        return;
-    }
-    Color tint = barTintColor_.isValid()        ? barTintColor_
-                 : barStyle_ == BarStyle::Black ? Color::colorWithWhite(0.15)
-                                                : Color::colorWithRed(0.79, 0.79, 0.81);
-    if (translucent_) tint = tint.colorWithAlphaComponent(0.96);
-    context->setFillColor(tint);
-    context->fillRect(b);
+    paintGround(bounds(), barStyle_ == BarStyle::Black ? Color::colorWithWhite(0.15)
+                                                       : Color::colorWithRed(0.79, 0.79, 0.81));
 }
 
 Size SearchBar::sizeThatFits(Size size) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/uikit/bar_look.h"
 #include "platform/uikit/geometry.h"
 #include "platform/uikit/navigation_bar.h"
 #include "platform/uikit/view.h"
@@ -37,7 +38,7 @@ public:
 // its left view and the search return key) and, when asked, a cancel button
 // on the right. The field's events become the bar's delegate calls; a search
 // display controller attached to the bar hears them too.
-class SearchBar : public View {
+class SearchBar : public View, public BarLook {
 public:
     static constexpr double kHeight = 44;
 
@@ -53,14 +54,6 @@ public:
     void setShowsCancelButton(bool shows, bool animated = false);
     [[nodiscard]] BarStyle barStyle() const { return barStyle_; }
     void setBarStyle(BarStyle style);
-    [[nodiscard]] const Color& tintColor() const { return tintColor_; }
-    void setTintColor(const Color& color);
-    [[nodiscard]] const Color& barTintColor() const { return barTintColor_; }
-    void setBarTintColor(const Color& color);
-    [[nodiscard]] bool isTranslucent() const { return translucent_; }
-    void setTranslucent(bool translucent);
-    [[nodiscard]] const std::shared_ptr<Image>& backgroundImage() const { return background_; }
-    void setBackgroundImage(std::shared_ptr<Image> image);
 
     [[nodiscard]] TextField* textField() const { return field_.get(); }
     [[nodiscard]] Button* cancelButton() const;
@@ -79,6 +72,8 @@ public:
     [[nodiscard]] Size sizeThatFits(Size size) const override;
 
 private:
+    void groundDidChange() override { setNeedsDisplay(); }
+    void tintDidChange() override { setNeedsLayout(); }
     friend class SearchDisplayController;
     class FieldDelegate;
     void setDisplayController(SearchDisplayController* controller) { display_ = controller; }
@@ -88,12 +83,8 @@ private:
     std::shared_ptr<Button> cancel_;
     std::weak_ptr<SearchBarDelegate> delegate_;
     SearchDisplayController* display_ = nullptr;
-    std::shared_ptr<Image> background_;
-    Color tintColor_;
-    Color barTintColor_;
     BarStyle barStyle_ = BarStyle::Default;
     bool showsCancel_ = false;
-    bool translucent_ = true;
 };
 
 }  // namespace ui

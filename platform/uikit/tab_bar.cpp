@@ -39,8 +39,7 @@ public:
             const Size size = image->size();
             image->drawInRect(Rect((b.size.width - size.width) / 2, 4, size.width, size.height));
         }
-        const Color tint =
-            bar_.tintColor().isValid() ? bar_.tintColor() : Color::colorWithRed(0, 0.478, 1);
+        const Color tint = bar_.itemTint();
         if (!item_->title().isEmpty()) {
             const Font font = Font::systemFontOfSize(kTitleFontSize);
             context->setFillColor(selected ? tint : Color::colorWithWhite(0.57));
@@ -104,24 +103,8 @@ void TabBar::setSelectedItem(TabBarItem* item) {
     }
 }
 
-void TabBar::setTranslucent(bool translucent) {
-    translucent_ = translucent;
-    setNeedsDisplay();
-}
-
-void TabBar::setTintColor(const Color& color) {
-    tintColor_ = color;
+void TabBar::tintDidChange() {
     for (const auto& button : buttons_) button->setNeedsDisplay();
-}
-
-void TabBar::setBarTintColor(const Color& color) {
-    barTintColor_ = color;
-    setNeedsDisplay();
-}
-
-void TabBar::setBackgroundImage(std::shared_ptr<Image> image) {
-    background_ = std::move(image);
-    setNeedsDisplay();
 }
 
 Control* TabBar::buttonForItem(const TabBarItem* item) const {
@@ -160,14 +143,7 @@ void TabBar::drawRect(const Rect&) {
     auto* context = GraphicsContext::current();
     if (!context) return;
     const Rect b = bounds();
-    if (background_) {
-        background_->drawInRect(b);
-        return;
-    }
-    Color tint = barTintColor_.isValid() ? barTintColor_ : Color::colorWithWhite(0.97);
-    if (translucent_) tint = tint.colorWithAlphaComponent(0.96);
-    context->setFillColor(tint);
-    context->fillRect(b);
+    if (paintGround(b, Color::colorWithWhite(0.97))) return;
     context->setFillColor(Color::colorWithWhite(0.7));
     context->fillRect(Rect(0, 0, b.size.width, 0.5));
 }

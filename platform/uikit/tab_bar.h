@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/uikit/bar_look.h"
 #include "platform/uikit/view.h"
 
 #include <functional>
@@ -17,7 +18,7 @@ class TabBarItem;
 // badge. A tap on an item is handed to the controller, which decides.
 //
 // setHidden is the View's, so a subclass may refuse to show the bar again.
-class TabBar : public View {
+class TabBar : public View, public BarLook {
 public:
     static constexpr double kHeight = 49;
 
@@ -29,15 +30,6 @@ public:
     void setItems(std::vector<std::shared_ptr<TabBarItem>> items, bool animated = false);
     [[nodiscard]] TabBarItem* selectedItem() const { return selected_; }
     void setSelectedItem(TabBarItem* item);
-
-    [[nodiscard]] bool isTranslucent() const { return translucent_; }
-    void setTranslucent(bool translucent);
-    [[nodiscard]] const Color& tintColor() const { return tintColor_; }
-    void setTintColor(const Color& color);
-    [[nodiscard]] const Color& barTintColor() const { return barTintColor_; }
-    void setBarTintColor(const Color& color);
-    [[nodiscard]] const std::shared_ptr<Image>& backgroundImage() const { return background_; }
-    void setBackgroundImage(std::shared_ptr<Image> image);
 
     // Run when an item is tapped.
     void setSelectAction(std::function<void(TabBarItem& item)> action) {
@@ -52,15 +44,13 @@ public:
 private:
     class ItemButton;
     void rebuild();
+    void groundDidChange() override { setNeedsDisplay(); }
+    void tintDidChange() override;
 
     std::vector<std::shared_ptr<TabBarItem>> items_;
     std::vector<std::shared_ptr<ItemButton>> buttons_;
     TabBarItem* selected_ = nullptr;
-    std::shared_ptr<Image> background_;
-    Color tintColor_;
-    Color barTintColor_;
     std::function<void(TabBarItem&)> selectAction_;
-    bool translucent_ = true;
 };
 
 }  // namespace ui

@@ -3,8 +3,6 @@
 #include "platform/uikit/touch.h"
 #include "platform/uikit/window.h"
 
-#include <cmath>
-
 namespace ui {
 
 void TapGestureRecognizer::touchesBegan(const TouchSet& touches, const Event&) {
@@ -12,8 +10,7 @@ void TapGestureRecognizer::touchesBegan(const TouchSet& touches, const Event&) {
     const Point location = (*touches.begin())->locationInView(nullptr);
     if (taps_ == 0 && fingersThisTap_ == 0) {
         start_ = location;
-    } else if (std::hypot(location.x - start_.x, location.y - start_.y) >
-               Window::kMultiTapDistance) {
+    } else if (location.distanceTo(start_) > Window::kMultiTapDistance) {
         setState(State::Failed);
         return;
     }
@@ -23,8 +20,7 @@ void TapGestureRecognizer::touchesBegan(const TouchSet& touches, const Event&) {
 
 void TapGestureRecognizer::touchesMoved(const TouchSet& touches, const Event&) {
     for (const auto& touch : touches) {
-        const Point p = touch->locationInView(nullptr);
-        if (std::hypot(p.x - start_.x, p.y - start_.y) > kAllowableMovement) {
+        if (touch->locationInView(nullptr).distanceTo(start_) > kAllowableMovement) {
             setState(State::Failed);
             return;
         }
@@ -44,11 +40,7 @@ void TapGestureRecognizer::touchesEnded(const TouchSet& touches, const Event&) {
         return;
     }
     // The next tap must begin in time, or this is not the gesture.
-    auto weak = std::weak_ptr<GestureRecognizer>(shared_from_this());
-    nextTapDeadline_ = ns::DelayedCall::schedule(ns::seconds(Window::kMultiTapInterval), [weak] {
-        auto self = std::static_pointer_cast<TapGestureRecognizer>(weak.lock());
-        if (self && self->state() == State::Possible) self->setState(State::Failed);
-    });
+    nextTapDeadline_ = moveIfStillPossible(Window::kMultiTapInterval, State::Failed);
 }
 
 void TapGestureRecognizer::touchesCancelled(const TouchSet&, const Event&) {

@@ -42,7 +42,9 @@ std::shared_ptr<Image> clearButtonImage() {
 
 TextField::TextField() : TextField(Rect()) {}
 
-TextField::TextField(const Rect& frame) : Control(frame), TextInput(static_cast<View&>(*this)) {
+TextField::TextField(const Rect& frame)
+    : Control(frame),
+      TextInput(static_cast<View&>(*this), Font::systemFontOfSize(kDefaultFontSize)) {
     setContentMode(ContentMode::Redraw);
     longPress_ = std::make_shared<LongPressGestureRecognizer>(this, [this](GestureRecognizer& r) {
         if (r.state() != GestureRecognizerState::Began) return;
@@ -66,21 +68,6 @@ void TextField::setText(const QString& text) {
 
 void TextField::setPlaceholder(const QString& placeholder) {
     placeholder_ = placeholder;
-    setNeedsDisplay();
-}
-
-void TextField::setFont(const Font& font) {
-    font_ = font;
-    setNeedsDisplay();
-}
-
-void TextField::setTextColor(const Color& color) {
-    textColor_ = color;
-    setNeedsDisplay();
-}
-
-void TextField::setTextAlignment(TextAlignment alignment) {
-    alignment_ = alignment;
     setNeedsDisplay();
 }
 
@@ -227,14 +214,14 @@ Rect TextField::editingRectForBounds(const Rect& bounds) const {
 }
 
 Font TextField::drawingFont(double width) const {
-    if (!adjustsFontSize_) return font_;
-    Font font = font_;
+    if (!adjustsFontSize_) return font();
+    Font fitting = font();
     const double minimum = std::max(1.0, minimumFontSize_);
-    while (font.pointSize() > minimum &&
-           StringDrawing::sizeWithFont(displayText(), font).width > width) {
-        font = font.fontWithSize(std::max(minimum, font.pointSize() - 1));
+    while (fitting.pointSize() > minimum &&
+           StringDrawing::sizeWithFont(displayText(), fitting).width > width) {
+        fitting = fitting.fontWithSize(std::max(minimum, fitting.pointSize() - 1));
     }
-    return font;
+    return fitting;
 }
 
 void TextField::drawTextInRect(const Rect& rect) {
@@ -252,13 +239,12 @@ void TextField::drawTextInRect(const Rect& rect) {
     if (isEditing() && cursorX + kCaretWidth > rect.size.width) {
         x -= cursorX + kCaretWidth - rect.size.width;
     } else if (textWidth < rect.size.width) {
-        if (alignment_ == TextAlignment::Center) x += (rect.size.width - textWidth) / 2;
-        if (alignment_ == TextAlignment::Right) x += rect.size.width - textWidth;
+        x += alignedOffset(rect.size.width - textWidth);
     }
     context->saveGState();
     context->clipToRect(
         Rect(rect.origin.x, rect.origin.y, rect.size.width + kCaretWidth, rect.size.height));
-    context->setFillColor(isEnabled() ? textColor_ : textColor_.colorWithAlphaComponent(0.5));
+    context->setFillColor(isEnabled() ? textColor() : textColor().colorWithAlphaComponent(0.5));
     StringDrawing::drawAtPoint(shown, Point(x, y), font);
     if (const auto& marked = storage_.markedRange()) {
         const double from = StringDrawing::sizeWithFont(shown.left(marked->location), font).width;
@@ -281,17 +267,17 @@ void TextField::drawTextInRect(const Rect& rect) {
 void TextField::drawPlaceholderInRect(const Rect& rect) {
     GraphicsContext* context = GraphicsContext::current();
     if (!context) return;
-    const double y = rect.origin.y + std::round((rect.size.height - font_.lineHeight()) / 2);
+    const double y = rect.origin.y + std::round((rect.size.height - font().lineHeight()) / 2);
     context->setFillColor(Color::colorWithWhite(0.7));
     StringDrawing::drawInRect(placeholder_,
-                              Rect(rect.origin.x, y, rect.size.width, font_.lineHeight()), font_,
-                              LineBreakMode::TruncateTail, alignment_);
+                              Rect(rect.origin.x, y, rect.size.width, font().lineHeight()), font(),
+                              LineBreakMode::TruncateTail, textAlignment());
     if (isEditing()) {
         context->setFillColor(caretColor());
         double x = rect.origin.x;
-        if (alignment_ == TextAlignment::Center) x += rect.size.width / 2;
-        if (alignment_ == TextAlignment::Right) x += rect.size.width - kCaretWidth;
-        context->fillRect(Rect(x, y, kCaretWidth, font_.lineHeight()));
+        if (textAlignment() == TextAlignment::Center) x += rect.size.width / 2;
+        if (textAlignment() == TextAlignment::Right) x += rect.size.width - kCaretWidth;
+        context->fillRect(Rect(x, y, kCaretWidth, font().lineHeight()));
     }
 }
 
@@ -348,7 +334,7 @@ void TextField::layoutSubviews() {
 
 Size TextField::sizeThatFits(Size size) const {
     return {size.width > 0 ? size.width : bounds().size.width,
-            std::ceil(font_.lineHeight() + 2 * borderInset())};
+            std::ceil(font().lineHeight() + 2 * borderInset())};
 }
 
 void TextField::clear() {

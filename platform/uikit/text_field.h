@@ -67,12 +67,6 @@ public:
     virtual void setText(const QString& text);
     [[nodiscard]] const QString& placeholder() const { return placeholder_; }
     virtual void setPlaceholder(const QString& placeholder);
-    [[nodiscard]] const Font& font() const { return font_; }
-    void setFont(const Font& font);
-    [[nodiscard]] const Color& textColor() const { return textColor_; }
-    void setTextColor(const Color& color);
-    [[nodiscard]] TextAlignment textAlignment() const { return alignment_; }
-    void setTextAlignment(TextAlignment alignment);
     [[nodiscard]] TextBorderStyle borderStyle() const { return borderStyle_; }
     void setBorderStyle(TextBorderStyle style);
     [[nodiscard]] const std::shared_ptr<Image>& background() const { return background_; }
@@ -147,9 +141,6 @@ private:
     [[nodiscard]] Font drawingFont(double width) const;
 
     QString placeholder_;
-    Font font_ = Font::systemFontOfSize(kDefaultFontSize);
-    Color textColor_ = Color::blackColor();
-    TextAlignment alignment_ = TextAlignment::Left;
     TextBorderStyle borderStyle_ = TextBorderStyle::None;
     std::shared_ptr<Image> background_;
     std::shared_ptr<Image> disabledBackground_;

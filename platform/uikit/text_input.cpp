@@ -91,4 +91,25 @@ void TextInput::unmarkText() {
     textNeedsDisplay();
 }
 
+void TextInput::setFont(const Font& font) {
+    font_ = font;
+    fontDidChange();
+}
+
+void TextInput::setTextColor(const Color& color) {
+    textColor_ = color;
+    textNeedsDisplay();
+}
+
+void TextInput::setTextAlignment(TextAlignment alignment) {
+    alignment_ = alignment;
+    textNeedsDisplay();
+}
+
+double TextInput::alignedOffset(double room) const {
+    if (alignment_ == TextAlignment::Center) return room / 2;
+    if (alignment_ == TextAlignment::Right) return room;
+    return 0;
+}
+
 }  // namespace ui

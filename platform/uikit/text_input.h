@@ -2,9 +2,11 @@
 
 #include "platform/uikit/color.h"
 #include "platform/uikit/editable_text.h"
+#include "platform/uikit/font.h"
 #include "platform/uikit/geometry.h"
 #include "platform/uikit/key_input.h"
 #include "platform/uikit/text_input_traits.h"
+#include "platform/uikit/text_layout.h"
 
 #include <QString>
 
@@ -34,6 +36,14 @@ public:
     }
     [[nodiscard]] bool isEditing() const { return editing_; }
 
+    // How the text looks.
+    [[nodiscard]] const Font& font() const { return font_; }
+    void setFont(const Font& font);
+    [[nodiscard]] const Color& textColor() const { return textColor_; }
+    void setTextColor(const Color& color);
+    [[nodiscard]] TextAlignment textAlignment() const { return alignment_; }
+    void setTextAlignment(TextAlignment alignment);
+
     // Keys from the host: typed text, deletions and compositions count only while editing.
     [[nodiscard]] bool hasText() const override { return !storage_.text().isEmpty(); }
     void insertText(const QString& text) override;
@@ -47,7 +57,7 @@ protected:
     [[nodiscard]] static Color caretColor() { return Color::colorWithRed(0, 0.478, 1); }
 
     // `view` is the text input itself, as a view.
-    explicit TextInput(View& view) : view_(view) {}
+    TextInput(View& view, const Font& font) : view_(view), font_(font) {}
 
     // Becoming and resigning first responder. The view's own becomeFirstResponder and
     // resignFirstResponder call these with what its delegate answers and what it does once
@@ -62,6 +72,9 @@ protected:
     // Copy, cut, paste, select and select-all over the general pasteboard. Whether each is
     // offered is the view's to say.
     void performEditAction(const QString& action);
+    // How far in from the left a line starts that is `room` points narrower than its box, by
+    // the text's alignment.
+    [[nodiscard]] double alignedOffset(double room) const;
 
     EditableText storage_;
 
@@ -74,8 +87,13 @@ private:
     virtual void textNeedsDisplay() = 0;
     // The edit menu selected the text (drawn already).
     virtual void editMenuDidSelect() {}
+    // The font changed; by default the text is drawn again.
+    virtual void fontDidChange() { textNeedsDisplay(); }
 
     View& view_;
+    Font font_;
+    Color textColor_ = Color::blackColor();
+    TextAlignment alignment_ = TextAlignment::Left;
     bool editing_ = false;
 };
 

@@ -26,29 +26,20 @@ public:
         GraphicsContext* context = GraphicsContext::current();
         if (!context) return;
         const QString& text = owner_.storage_.text();
-        const Font& font = owner_.font_;
+        const Font& font = owner_.font();
         const double lineHeight = font.lineHeight();
-        const double left = owner_.containerInset_.left + kLinePadding;
-        const double width = owner_.textWidth(owner_.bounds().size.width);
-        auto xOf = [&](const Line& line, qsizetype position) {
-            const QString shown = text.mid(line.start, line.length);
-            double x = left;
-            if (owner_.alignment_ == TextAlignment::Center) x += (width - line.width) / 2;
-            if (owner_.alignment_ == TextAlignment::Right) x += width - line.width;
-            return x + StringDrawing::sizeWithFont(shown.left(position - line.start), font).width;
-        };
-        context->setFillColor(owner_.textColor_);
+        context->setFillColor(owner_.textColor());
         for (const Line& line : owner_.lines_) {
             StringDrawing::drawAtPoint(text.mid(line.start, line.length),
-                                       Point(xOf(line, line.start), line.y), font);
+                                       Point(owner_.xOfPosition(line, line.start), line.y), font);
         }
         auto span = [&](Range range, double top, double height) {
             for (const Line& line : owner_.lines_) {
                 const qsizetype from = std::max(range.location, line.start);
                 const qsizetype to = std::min(range.end(), line.start + line.length);
                 if (from >= to) continue;
-                const double x = xOf(line, from);
-                context->fillRect(Rect(x, line.y + top, xOf(line, to) - x, height));
+                const double x = owner_.xOfPosition(line, from);
+                context->fillRect(Rect(x, line.y + top, owner_.xOfPosition(line, to) - x, height));
             }
         };
         if (const auto& marked = owner_.storage_.markedRange()) span(*marked, lineHeight - 1, 1);
@@ -69,7 +60,8 @@ private:
 
 TextView::TextView() : TextView(Rect()) {}
 
-TextView::TextView(const Rect& frame) : ScrollView(frame), TextInput(static_cast<View&>(*this)) {
+TextView::TextView(const Rect& frame)
+    : ScrollView(frame), TextInput(static_cast<View&>(*this), Font::systemFontOfSize(12)) {
     setBackgroundColor(Color::whiteColor());
     setShowsHorizontalScrollIndicator(false);
     container_ = std::make_shared<Container>(*this);
@@ -83,19 +75,8 @@ void TextView::setText(const QString& text) {
     relayoutText();
 }
 
-void TextView::setFont(const Font& font) {
-    font_ = font;
+void TextView::fontDidChange() {
     relayoutText();
-}
-
-void TextView::setTextColor(const Color& color) {
-    textColor_ = color;
-    container_->setNeedsDisplay();
-}
-
-void TextView::setTextAlignment(TextAlignment alignment) {
-    alignment_ = alignment;
-    container_->setNeedsDisplay();
 }
 
 void TextView::setEditable(bool editable) {
@@ -121,7 +102,7 @@ double TextView::textWidth(double viewWidth) const {
 std::vector<TextView::Line> TextView::linesFor(double width, double* height) const {
     std::vector<Line> lines;
     const QString& text = storage_.text();
-    const double lineHeight = font_.lineHeight();
+    const double lineHeight = font().lineHeight();
     double y = containerInset_.top;
     qsizetype start = 0;
     const QStringList paragraphs = text.split(QLatin1Char('\n'));
@@ -131,7 +112,7 @@ std::vector<TextView::Line> TextView::linesFor(double width, double* height) con
         options.mode = LineBreakMode::WordWrap;
         const QStringList parts = paragraph.isEmpty()
                                       ? QStringList{QString()}
-                                      : TextLayout(paragraph, font_, options).lineTexts();
+                                      : TextLayout(paragraph, font(), options).lineTexts();
         qsizetype at = 0;
         for (int i = 0; i < parts.size(); ++i) {
             // Each line is the next piece of its paragraph; the last takes the rest.
@@ -139,7 +120,7 @@ std::vector<TextView::Line> TextView::linesFor(double width, double* height) con
             if (i + 1 == parts.size()) length = paragraph.size() - at;
             length = std::clamp<qsizetype>(length, 0, paragraph.size() - at);
             Line line{start + at, length, y, 0};
-            line.width = StringDrawing::sizeWithFont(paragraph.mid(at, length), font_).width;
+            line.width = StringDrawing::sizeWithFont(paragraph.mid(at, length), font()).width;
             lines.push_back(line);
             at += length;
             y += lineHeight;
@@ -171,20 +152,23 @@ Size TextView::sizeThatFits(Size size) const {
     return {width, std::ceil(height)};
 }
 
+double TextView::xOfPosition(const Line& line, qsizetype position) const {
+    const QString shown = storage_.text().mid(line.start, line.length);
+    const double x = containerInset_.left + kLinePadding +
+                     alignedOffset(textWidth(bounds().size.width) - line.width);
+    return x + StringDrawing::sizeWithFont(shown.left(position - line.start), font()).width;
+}
+
 Rect TextView::caretRectForPosition(qsizetype position) {
-    const double lineHeight = font_.lineHeight();
+    const double lineHeight = font().lineHeight();
     const double left = containerInset_.left + kLinePadding;
     const double width = textWidth(bounds().size.width);
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         const Line& line = lines_[i];
         const bool last = i + 1 == lines_.size() || lines_[i + 1].start > position;
         if (position < line.start || !last) continue;
-        const QString shown = storage_.text().mid(line.start, line.length);
-        double x = left;
-        if (alignment_ == TextAlignment::Center) x += (width - line.width) / 2;
-        if (alignment_ == TextAlignment::Right) x += width - line.width;
-        x += StringDrawing::sizeWithFont(shown.left(position - line.start), font_).width;
-        return Rect(std::min(x, left + width), line.y, kCaretWidth, lineHeight);
+        return Rect(std::min(xOfPosition(line, position), left + width), line.y, kCaretWidth,
+                    lineHeight);
     }
     return Rect(left, containerInset_.top, kCaretWidth, lineHeight);
 }

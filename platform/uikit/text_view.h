@@ -50,12 +50,6 @@ public:
     ~TextView() override;
 
     virtual void setText(const QString& text);
-    [[nodiscard]] const Font& font() const { return font_; }
-    void setFont(const Font& font);
-    [[nodiscard]] const Color& textColor() const { return textColor_; }
-    void setTextColor(const Color& color);
-    [[nodiscard]] TextAlignment textAlignment() const { return alignment_; }
-    void setTextAlignment(TextAlignment alignment);
     [[nodiscard]] bool isEditable() const { return editable_; }
     void setEditable(bool editable);
     [[nodiscard]] bool isSelectable() const { return selectable_; }
@@ -98,14 +92,14 @@ private:
     void textDidChange() override;
     void textNeedsDisplay() override;
     void editMenuDidSelect() override;
+    void fontDidChange() override;
     void post(const QString& name);
     void relayoutText();
     [[nodiscard]] std::vector<Line> linesFor(double width, double* height) const;
     [[nodiscard]] double textWidth(double viewWidth) const;
+    // Where, in content coordinates, the character at `position` of `line` starts.
+    [[nodiscard]] double xOfPosition(const Line& line, qsizetype position) const;
 
-    Font font_ = Font::systemFontOfSize(12);
-    Color textColor_ = Color::blackColor();
-    TextAlignment alignment_ = TextAlignment::Left;
     EdgeInsets containerInset_{8, 0, 8, 0};
     std::weak_ptr<TextViewDelegate> delegate_;
     std::shared_ptr<Container> container_;

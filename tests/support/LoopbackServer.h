@@ -7,16 +7,19 @@
 
 #include <httplib.h>
 
+#include <QByteArray>
 #include <QNetworkAccessManager>
 
 #include <QString>
 #include <QUrl>
 
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 // An HTTP server on a free loopback port, for the URL loading tests: register
 // handlers on server(), then start(). Declare it after the variables its handlers
@@ -35,6 +38,32 @@ public:
     [[nodiscard]] int port() const { return port_; }
     [[nodiscard]] QUrl url(const QString& path) const {
         return QUrl(QStringLiteral("%1://127.0.0.1:%2%3").arg(scheme_).arg(port_).arg(path));
+    }
+
+    // Answers GET `path` with `pieces` as a chunked stream (with `headers`), each piece sent
+    // only once `gate` lets it pass. The stream stops early when the gate stays shut or the
+    // client has gone; `ended`, when given, runs on the server's thread as it stops either way.
+    void serveGatedStream(const std::string& path, std::vector<QByteArray> pieces, Gate& gate,
+                          httplib::Headers headers = {}, std::function<void()> ended = {}) {
+        server_->Get(path, [pieces = std::move(pieces), &gate, headers = std::move(headers),
+                            ended = std::move(ended)](const httplib::Request&,
+                                                      httplib::Response& response) {
+            for (const auto& [name, value] : headers) response.set_header(name, value);
+            response.set_chunked_content_provider(
+                "application/octet-stream",
+                [&pieces, &gate, &ended](size_t, httplib::DataSink& sink) {
+                    bool whole = true;
+                    for (const QByteArray& piece : pieces) {
+                        if (!gate.pass() || !sink.write(piece.constData(), size_t(piece.size()))) {
+                            whole = false;
+                            break;
+                        }
+                    }
+                    if (whole) sink.done();
+                    if (ended) ended();
+                    return whole;
+                });
+        });
     }
 
     // The socket listens from construction on, so clients may connect at once.

@@ -270,19 +270,9 @@ TEST_F(URLConnectionTest, ManyLoadsAtOnceEachGetTheirOwnReply) {
 
 TEST_F(URLConnectionTest, StreamedChunksArriveInOrderEachWithItsOwnBytes) {
     Gate gate;
-    const std::vector<std::string> pieces{"first piece|", "second|", "third and last"};
+    const std::vector<QByteArray> pieces{"first piece|", "second|", "third and last"};
     LoopbackServer server;
-    server.server().Get("/stream", [&](const httplib::Request&, httplib::Response& response) {
-        response.set_chunked_content_provider("application/octet-stream",
-                                              [&](size_t, httplib::DataSink& sink) {
-                                                  for (const auto& piece : pieces) {
-                                                      if (!gate.pass()) return false;
-                                                      sink.write(piece.data(), piece.size());
-                                                  }
-                                                  sink.done();
-                                                  return true;
-                                              });
-    });
+    server.serveGatedStream("/stream", pieces, gate);
     server.start();
 
     auto recorder = std::make_shared<Recorder>();
@@ -295,7 +285,7 @@ TEST_F(URLConnectionTest, StreamedChunksArriveInOrderEachWithItsOwnBytes) {
     ASSERT_TRUE(runMainLoopUntil([&] { return recorder->hasEnded(); }));
     ASSERT_EQ(recorder->chunks.size(), 3u);
     for (std::size_t i = 0; i < pieces.size(); ++i) {
-        EXPECT_EQ(recorder->chunks[i].toStdString(), pieces[i]);
+        EXPECT_EQ(recorder->chunks[i], pieces[i]);
     }
     EXPECT_EQ(recorder->http()->expectedContentLength(), -1);
 }
@@ -341,18 +331,8 @@ TEST_F(URLConnectionTest, GzipStreamIsDecodedPieceByPiece) {
     const QByteArray packed = standin::gzipCompress(plain);
     const qsizetype half = packed.size() / 2;
     LoopbackServer server;
-    server.server().Get("/stream", [&](const httplib::Request&, httplib::Response& response) {
-        response.set_header("Content-Encoding", "gzip");
-        response.set_chunked_content_provider(
-            "application/octet-stream", [&](size_t, httplib::DataSink& sink) {
-                for (const auto& part : {packed.left(half), packed.mid(half)}) {
-                    if (!gate.pass()) return false;
-                    sink.write(part.constData(), static_cast<size_t>(part.size()));
-                }
-                sink.done();
-                return true;
-            });
-    });
+    server.serveGatedStream("/stream", {packed.left(half), packed.mid(half)}, gate,
+                            {{"Content-Encoding", "gzip"}});
     server.start();
 
     auto recorder = std::make_shared<Recorder>();
@@ -374,18 +354,8 @@ TEST_F(URLConnectionTest, NothingReachesTheDelegateAfterCancel) {
     Gate gate;
     std::atomic<bool> serverDone{false};
     LoopbackServer server;
-    server.server().Get("/stream", [&](const httplib::Request&, httplib::Response& response) {
-        response.set_chunked_content_provider("application/octet-stream",
-                                              [&](size_t, httplib::DataSink& sink) {
-                                                  for (int i = 0; i < 3; ++i) {
-                                                      if (!gate.pass()) break;
-                                                      if (!sink.write("chunk", 5)) break;
-                                                  }
-                                                  sink.done();
-                                                  serverDone = true;
-                                                  return true;
-                                              });
-    });
+    server.serveGatedStream("/stream", {"chunk", "chunk", "chunk"}, gate, {},
+                            [&] { serverDone = true; });
     server.start();
 
     auto recorder = std::make_shared<Recorder>();
@@ -494,17 +464,7 @@ TEST_F(URLConnectionTest, IdleTimeOutRunsOnTheClockAndFailsWith1001) {
 TEST_F(URLConnectionTest, TheTimeOutCountsFromTheLastActivity) {
     Gate gate;
     LoopbackServer server;
-    server.server().Get("/trickle", [&](const httplib::Request&, httplib::Response& response) {
-        response.set_chunked_content_provider("application/octet-stream",
-                                              [&](size_t, httplib::DataSink& sink) {
-                                                  for (int i = 0; i < 3; ++i) {
-                                                      if (!gate.pass() || !sink.write("x", 1))
-                                                          return false;
-                                                  }
-                                                  sink.done();
-                                                  return true;
-                                              });
-    });
+    server.serveGatedStream("/trickle", {"x", "x", "x"}, gate);
     server.start();
 
     ns::URLRequest request(server.url("/trickle"));

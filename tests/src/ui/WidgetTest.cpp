@@ -8,37 +8,19 @@
 #include "platform/uikit/test_driver.h"
 #include "platform/uikit/window.h"
 
-#include <QDir>
-#include <QFileInfo>
-
-void WidgetTest::SetUp() {
-    SandboxTest::SetUp();
-    previousBundle_ = ns::Bundle::resourcePath();
-    bundle_ = sandboxPath() + QStringLiteral("/bundle");
-    QDir().mkpath(bundle_);
-    ns::Bundle::setResourcePath(bundle_);
-    ui::Image::clearNamedCache();
-}
-
 void WidgetTest::TearDown() {
     driver_.reset();
     window_.reset();
-    ui::Image::clearNamedCache();
-    ns::Bundle::setResourcePath(previousBundle_);
-    SandboxTest::TearDown();
+    BundleTest::TearDown();
 }
 
 void WidgetTest::useAppBundle() {
-    ns::Bundle::setResourcePath(previousBundle_);
+    ns::Bundle::setResourcePath(appBundlePath());
     ui::Image::clearNamedCache();
 }
 
 void WidgetTest::writeBundleImage(const QString& fileName, int width, int height, QColor color) {
-    const QString path = bundle_ + '/' + fileName;
-    QDir().mkpath(QFileInfo(path).path());
-    QImage image(width, height, QImage::Format_ARGB32);
-    image.fill(color);
-    ASSERT_TRUE(image.save(path, "PNG")) << path.toStdString();
+    writeBundleImage(fileName, solidImage(width, height, color));
 }
 
 const std::shared_ptr<ui::Window>& WidgetTest::windowPointer() {
@@ -64,11 +46,6 @@ void WidgetTest::run(double seconds) {
 
 ::testing::AssertionResult WidgetTest::matchesReference(const QImage& image, const QString& name) {
     return matchesReferenceImage(image, QStringLiteral("src/ui/reference"), name);
-}
-
-QColor pixelAt(const ui::Image& image, int x, int y) {
-    return QColor::fromRgba(
-        image.uprightPixels().convertToFormat(QImage::Format_ARGB32).pixel(x, y));
 }
 
 OlderSystem::OlderSystem() {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SandboxTest.h"
+#include "BundleTest.h"
 
 #include "platform/uikit/test_driver.h"
 #include "platform/uikit/window.h"
@@ -17,13 +17,13 @@ class Image;
 
 // Base fixture of the widget tests: a sandbox, a manual clock, a bundle folder of
 // its own that tests put pictures into, and a key window with a driver on demand.
-class WidgetTest : public SandboxTest {
+class WidgetTest : public BundleTest {
 protected:
-    void SetUp() override;
     void TearDown() override;
 
     // Loads pictures from the app's own bundle instead of the test's.
     void useAppBundle();
+    using BundleTest::writeBundleImage;
     // Writes a picture of one colour into the bundle under `fileName` (PNG).
     void writeBundleImage(const QString& fileName, int width, int height, QColor color);
     [[nodiscard]] ui::Window& window();
@@ -35,13 +35,9 @@ protected:
                                                               const QString& name);
 
 private:
-    QString bundle_;
-    QString previousBundle_;
     std::shared_ptr<ui::Window> window_;
     std::unique_ptr<ui::TestDriver> driver_;
 };
-
-[[nodiscard]] QColor pixelAt(const ui::Image& image, int x, int y);
 
 // Runs the app as on a system before version 7 while it lives.
 class OlderSystem {

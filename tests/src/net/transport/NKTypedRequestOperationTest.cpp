@@ -257,8 +257,7 @@ TEST_F(NKNetworkActivityIndicatorTest, FollowsRunningOperationsAndGoesOffAfterAD
     manager.setEnabled(true);
     server().setFault({.prefix = standin::paths::kEcho, .delayMs = 300});
     auto operation = std::make_shared<NKHTTPRequestOperation>(request("/echo/busy"));
-    auto outcome = std::make_shared<Outcome>();
-    operation->setCompletionBlockWithSuccess(outcome->success(), outcome->failure());
+    auto outcome = Outcome::of(*operation);
     operation->start();
 
     ASSERT_TRUE(runMainLoopUntil([&] { return indicatorShown(); }));

@@ -142,8 +142,7 @@ TEST_F(NKURLConnectionOperationTest, AQueuedRunAnnouncesExecutingThenFinishedAnd
 
 TEST_F(NKURLConnectionOperationTest, CancelBeforeStartFailsWith999AndOpensNoConnection) {
     auto operation = std::make_shared<NKHTTPRequestOperation>(request("/echo/never"));
-    auto outcome = std::make_shared<Outcome>();
-    operation->setCompletionBlockWithSuccess(outcome->success(), outcome->failure());
+    auto outcome = Outcome::of(*operation);
     Announcements announcements(*operation);
     NotificationCount notifications(operation.get());
 
@@ -171,8 +170,7 @@ TEST_F(NKURLConnectionOperationTest, CancelDuringTheLoadEndsItAtOnceWith999) {
     // The server holds the reply far longer than any wait: only the cancel can end the load.
     server().setFault({.prefix = standin::paths::kEcho, .delayMs = 60000});
     auto operation = std::make_shared<NKHTTPRequestOperation>(request("/echo/slow"));
-    auto outcome = std::make_shared<Outcome>();
-    operation->setCompletionBlockWithSuccess(outcome->success(), outcome->failure());
+    auto outcome = Outcome::of(*operation);
     operation->start();
     ASSERT_TRUE(
         runMainLoopUntil([&] { return !server().requests(standin::paths::kEcho).empty(); }));
@@ -194,8 +192,7 @@ TEST_F(NKURLConnectionOperationTest, CancelDuringTheLoadEndsItAtOnceWith999) {
 
 TEST_F(NKURLConnectionOperationTest, PausingAReadyOperationPostsNothingAndResumeStartsIt) {
     auto operation = std::make_shared<NKHTTPRequestOperation>(request("/echo/later"));
-    auto outcome = std::make_shared<Outcome>();
-    operation->setCompletionBlockWithSuccess(outcome->success(), outcome->failure());
+    auto outcome = Outcome::of(*operation);
     NotificationCount notifications(operation.get());
 
     operation->pause();
@@ -218,8 +215,7 @@ TEST_F(NKURLConnectionOperationTest, PauseAndResumeAskForTheMissingBytesWithRang
     server().setStream({.segments = {first}, .heartbeatMs = 60000});
     auto operation =
         std::make_shared<NKHTTPRequestOperation>(request(standin::paths::kStreamReceive));
-    auto outcome = std::make_shared<Outcome>();
-    operation->setCompletionBlockWithSuccess(outcome->success(), outcome->failure());
+    auto outcome = Outcome::of(*operation);
     NotificationCount notifications(operation.get());
 
     operation->start();
@@ -252,11 +248,9 @@ TEST_F(NKURLConnectionOperationTest, ACancelWhilePausedFinishesAtOnceAndFreesThe
     queue.setMaxConcurrentOperationCount(1);
     queue.setSuspended(true);
     auto paused = std::make_shared<NKHTTPRequestOperation>(request("/echo/paused"));
-    auto pausedOutcome = std::make_shared<Outcome>();
-    paused->setCompletionBlockWithSuccess(pausedOutcome->success(), pausedOutcome->failure());
+    auto pausedOutcome = Outcome::of(*paused);
     auto next = std::make_shared<NKHTTPRequestOperation>(request("/echo/next"));
-    auto nextOutcome = std::make_shared<Outcome>();
-    next->setCompletionBlockWithSuccess(nextOutcome->success(), nextOutcome->failure());
+    auto nextOutcome = Outcome::of(*next);
     paused->pause();
     queue.addOperation(paused);
     queue.addOperation(next);
@@ -281,11 +275,9 @@ TEST_F(NKURLConnectionOperationTest, ACancelAfterAPauseMidLoadFailsOnceWith999) 
     server().setStream({.segments = {first}, .heartbeatMs = 60000});
     auto operation =
         std::make_shared<NKHTTPRequestOperation>(request(standin::paths::kStreamReceive));
-    auto outcome = std::make_shared<Outcome>();
-    operation->setCompletionBlockWithSuccess(outcome->success(), outcome->failure());
+    auto outcome = Outcome::of(*operation);
     auto next = std::make_shared<NKHTTPRequestOperation>(request("/echo/next"));
-    auto nextOutcome = std::make_shared<Outcome>();
-    next->setCompletionBlockWithSuccess(nextOutcome->success(), nextOutcome->failure());
+    auto nextOutcome = Outcome::of(*next);
     ns::OperationQueue queue;  // one slot, held by the paused operation
     queue.setMaxConcurrentOperationCount(1);
     queue.addOperation(operation);
@@ -308,8 +300,7 @@ TEST_F(NKURLConnectionOperationTest, ACancelAfterAPauseMidLoadFailsOnceWith999) 
 
 TEST_F(NKURLConnectionOperationTest, PauseAfterTheEndStillAsksForTheRestButStaysFinished) {
     auto operation = std::make_shared<NKHTTPRequestOperation>(request("/echo/done"));
-    auto outcome = std::make_shared<Outcome>();
-    operation->setCompletionBlockWithSuccess(outcome->success(), outcome->failure());
+    auto outcome = Outcome::of(*operation);
     operation->start();
     ASSERT_TRUE(waitFor(outcome));
     const qsizetype length = operation->responseData().size();
@@ -327,8 +318,7 @@ TEST_F(NKURLConnectionOperationTest, TheTimeOutFiresOnTheClock) {
     ns::URLRequest slow = request("/echo/slow");
     slow.setTimeoutInterval(15);
     auto operation = std::make_shared<NKHTTPRequestOperation>(slow);
-    auto outcome = std::make_shared<Outcome>();
-    operation->setCompletionBlockWithSuccess(outcome->success(), outcome->failure());
+    auto outcome = Outcome::of(*operation);
     operation->start();
     ASSERT_TRUE(
         runMainLoopUntil([&] { return !server().requests(standin::paths::kEcho).empty(); }));
@@ -348,8 +338,7 @@ TEST_F(NKURLConnectionOperationTest, TheTimeOutFiresOnTheClock) {
 TEST_F(NKURLConnectionOperationTest, TruncatedAndDroppedRepliesFailOnceAndCleanly) {
     server().setFault({.prefix = standin::paths::kEcho, .truncate = true});
     auto truncated = std::make_shared<NKHTTPRequestOperation>(request("/echo/cut"));
-    auto cut = std::make_shared<Outcome>();
-    truncated->setCompletionBlockWithSuccess(cut->success(), cut->failure());
+    auto cut = Outcome::of(*truncated);
     truncated->start();
     ASSERT_TRUE(waitFor(cut));
     EXPECT_EQ(cut->successes, 0);
@@ -369,8 +358,7 @@ TEST_F(NKURLConnectionOperationTest, TruncatedAndDroppedRepliesFailOnceAndCleanl
                 {.prefix = standin::paths::kStreamReceive, .dropAfterChunks = chunks});
             auto dropped =
                 std::make_shared<NKHTTPRequestOperation>(request(standin::paths::kStreamReceive));
-            auto drop = std::make_shared<Outcome>();
-            dropped->setCompletionBlockWithSuccess(drop->success(), drop->failure());
+            auto drop = Outcome::of(*dropped);
             dropped->start();
             ASSERT_TRUE(waitFor(drop));
             EXPECT_EQ(drop->successes, 0) << chunks << " chunks, " << intervalMs << " ms apart";
@@ -392,8 +380,7 @@ TEST_F(NKURLConnectionOperationTest, UploadProgressIsReportedOnTheMainQueueUpToT
         onMain = onMain && ns::MainQueue::isMainThread();
         reports.push_back({static_cast<qint64>(bytes), total, expected});
     });
-    auto outcome = std::make_shared<Outcome>();
-    operation->setCompletionBlockWithSuccess(outcome->success(), outcome->failure());
+    auto outcome = Outcome::of(*operation);
     operation->start();
     ASSERT_TRUE(waitFor(outcome));
 

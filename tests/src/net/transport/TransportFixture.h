@@ -17,6 +17,13 @@
 
 // What the success and failure blocks of one operation were told, and where.
 struct Outcome {
+    // An outcome that hears `operation`'s completion.
+    static std::shared_ptr<Outcome> of(NKHTTPRequestOperation& operation) {
+        auto outcome = std::make_shared<Outcome>();
+        operation.setCompletionBlockWithSuccess(outcome->success(), outcome->failure());
+        return outcome;
+    }
+
     NKHTTPRequestOperation::SuccessBlock success() {
         return [this](const std::shared_ptr<NKHTTPRequestOperation>&, const QVariant& object) {
             std::lock_guard guard(mutex);

@@ -1,5 +1,5 @@
+#include "BundleTest.h"
 #include "ImageSamples.h"
-#include "SandboxTest.h"
 
 #include "platform/foundation/sandbox.h"
 #include "platform/uikit/display_link.h"
@@ -8,12 +8,11 @@
 #include "ui/image/AnimatedGIFImage.h"
 #include "ui/image/AnimatedImageView.h"
 
-#include <QDir>
 #include <QFile>
 
 namespace {
 
-class AnimatedGIFTest : public SandboxTest {
+class AnimatedGIFTest : public BundleTest {
 protected:
     std::shared_ptr<AnimatedGIFImage> gif(const std::vector<int>& delays, int loopCount = 0,
                                           double scale = 1) {
@@ -76,10 +75,7 @@ TEST_F(AnimatedGIFTest, ALongGifKeepsAWindowOfTenFramesAhead) {
 }
 
 TEST_F(AnimatedGIFTest, TheDoubleScaleMarkerIsFoundInAnyCase) {
-    QDir().mkpath(sandboxPath() + "/bundle");
-    const QString previous = ns::Bundle::resourcePath();
-    ns::Bundle::setResourcePath(sandboxPath() + "/bundle");
-    QFile file(sandboxPath() + "/bundle/alert@2X.gif");
+    QFile file(bundlePath() + "/alert@2X.gif");
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(samples::gif({10, 10}));
     file.close();
@@ -88,7 +84,6 @@ TEST_F(AnimatedGIFTest, TheDoubleScaleMarkerIsFoundInAnyCase) {
     EXPECT_EQ(image->scale(), 2);
     EXPECT_EQ(image->size(), (ui::Size{2, 2}));
     EXPECT_EQ(AnimatedGIFImage::imageNamed("missing.gif"), nullptr);
-    ns::Bundle::setResourcePath(previous);
 }
 
 TEST_F(AnimatedGIFTest, FramesAdvanceByTheGifsOwnDelays) {

@@ -1,14 +1,12 @@
+#include "BundleTest.h"
 #include "ImageSamples.h"
-#include "SandboxTest.h"
 
-#include "platform/foundation/sandbox.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_source.h"
 #include "ui/image/NSData+ImageContentType.h"
 #include "ui/image/UIImage+GIF.h"
 #include "ui/image/UIImage+MultiFormat.h"
 
-#include <QDir>
 #include <QFile>
 
 namespace {
@@ -20,7 +18,7 @@ QColor colourAt(const ui::Image& image, int x, int y) {
     return QColor::fromRgba(image.pixels().pixel(x, y));
 }
 
-class ImageDecodingTest : public SandboxTest {};
+class ImageDecodingTest : public BundleTest {};
 
 TEST_F(ImageDecodingTest, SniffingGoesByTheFirstByteAndAWholeWebPHeader) {
     EXPECT_EQ(ik_contentTypeForImageData(QByteArray("\xff\xd8", 2)), "image/jpeg");
@@ -172,24 +170,19 @@ TEST_F(ImageDecodingTest, ScalingAnAnimationDrawsEveryFrameOnAClearedCanvas) {
 }
 
 TEST_F(ImageDecodingTest, NamedGifsPreferTheDoubleScaleFile) {
-    const QString bundle = sandboxPath() + "/bundle";
-    QDir().mkpath(bundle);
-    const QString previous = ns::Bundle::resourcePath();
-    ns::Bundle::setResourcePath(bundle);
-    QFile plain(bundle + "/spinner.gif");
+    QFile plain(bundlePath() + "/spinner.gif");
     ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
     plain.write(samples::gif({10, 10}));
     plain.close();
     const auto found = ImageGIF::ik_animatedGIFNamed("spinner");
     ASSERT_TRUE(found);
     EXPECT_EQ(found->images().size(), 2u);
-    QFile retina(bundle + "/spinner@2x.gif");
+    QFile retina(bundlePath() + "/spinner@2x.gif");
     ASSERT_TRUE(retina.open(QIODevice::WriteOnly));
     retina.write(samples::gif({10, 10, 10}));
     retina.close();
     EXPECT_EQ(ImageGIF::ik_animatedGIFNamed("spinner")->images().size(), 3u);
     EXPECT_EQ(ImageGIF::ik_animatedGIFNamed("missing"), nullptr);
-    ns::Bundle::setResourcePath(previous);
 }
 
 }  // namespace

@@ -11,25 +11,14 @@
 #include <QDir>
 
 void RichTextTest::SetUp() {
-    SandboxTest::SetUp();
-    previousBundle_ = ns::Bundle::resourcePath();
-    const QString bundle = sandboxPath() + QStringLiteral("/bundle");
-    QDir().mkpath(bundle);
-    ns::Bundle::setResourcePath(bundle);
-    ui::Image::clearNamedCache();
+    BundleTest::SetUp();
     window = std::make_shared<ui::Window>();
     window->setBackgroundColor(ui::Color::whiteColor());
 }
 
 void RichTextTest::TearDown() {
     window.reset();
-    ui::Image::clearNamedCache();
-    ns::Bundle::setResourcePath(previousBundle_);
-    SandboxTest::TearDown();
-}
-
-void RichTextTest::writeBundleImage(const QString& fileName, const QImage& image) {
-    ASSERT_TRUE(image.save(ns::Bundle::resourcePath() + '/' + fileName, "PNG"));
+    BundleTest::TearDown();
 }
 
 std::shared_ptr<RichTextView> RichTextTest::showView(const ui::Rect& frame, const QString& markup) {
@@ -47,12 +36,6 @@ QImage RichTextTest::render() const {
 ::testing::AssertionResult RichTextTest::matchesReference(const QImage& image,
                                                           const QString& name) {
     return matchesReferenceImage(image, QStringLiteral("src/ui/reference"), name);
-}
-
-QImage solidImage(int width, int height, Qt::GlobalColor color) {
-    QImage image(width, height, QImage::Format_ARGB32);
-    image.fill(color);
-    return image;
 }
 
 QString base64Picture(int width, int height, Qt::GlobalColor color) {

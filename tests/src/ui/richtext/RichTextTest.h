@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SandboxTest.h"
+#include "BundleTest.h"
 
 #include "ui/richtext/RichTextView.h"
 
@@ -11,13 +11,11 @@
 
 // Base fixture of the rich-text tests: a sandbox with a bundle folder of its own for
 // inline images, and a window to show views in.
-class RichTextTest : public SandboxTest {
+class RichTextTest : public BundleTest {
 protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Writes `image` into the bundle as PNG.
-    void writeBundleImage(const QString& fileName, const QImage& image);
     // A view of `frame` with `markup`, shown in the window.
     std::shared_ptr<RichTextView> showView(const ui::Rect& frame, const QString& markup);
     // The window as it shows now, at two pixels per point.
@@ -25,11 +23,7 @@ protected:
     ::testing::AssertionResult matchesReference(const QImage& image, const QString& name);
 
     std::shared_ptr<ui::Window> window;
-
-private:
-    QString previousBundle_;
 };
 
 // A solid-colour PNG, as "base64:" markup data.
 [[nodiscard]] QString base64Picture(int width, int height, Qt::GlobalColor color);
-[[nodiscard]] QImage solidImage(int width, int height, Qt::GlobalColor color);

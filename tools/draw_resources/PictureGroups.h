@@ -1,0 +1,24 @@
+// The picture groups the generator draws, one file each.
+#pragma once
+
+namespace pictures {
+
+// The tab shell, the navigation bar and its buttons, badges, the loading overlay, the check
+// box, the rating stars, the push banner's icons, the payment check's panel and the guide
+// cover's caption.
+void drawShellPictures();
+// The home screen: the publish area, the round start button, the tiles and the publish menu;
+// the messaging team's picture, which shares the tiles' look.
+void drawHomePictures();
+// The first-launch guide.
+void drawGuidePictures();
+// The reusable widgets: pull-to-refresh, the floating notice, the chat input bar, the slider.
+void drawWidgetPictures();
+// The post list: type tabs, cells, badges, placeholders and the quick-filter bar.
+void drawListPictures();
+// The filter screen, its value lists and the district chooser.
+void drawFilterPictures();
+// The city selection screen and its search bar.
+void drawCityPictures();
+
+}  // namespace pictures
