@@ -5,6 +5,8 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <array>
+#include <optional>
 
 namespace {
 
@@ -216,29 +218,71 @@ std::optional<QVariantMap> QXIMDatabase::getMessageByKey(qint64 localId, const Q
     return rows->first();
 }
 
+void QXIMDatabase::forEachLastMessageRow(
+    const QString& talkId, const QString& userId, qint64 beforeTime, qint64 columnId,
+    unsigned count, const std::function<void(const JSSQLite::Cursor& row)>& eachRow) {
+    // The newest rows under the limit, read newest first along the talk's index.
+    queue_->inDatabase([&](JSSQLite& db) {
+        if (columnId <= 0) {
+            db.forEachRow(QStringLiteral("SELECT * FROM msgs WHERE t_id = ? AND u_id = ? AND "
+                                         "u_time < ? ORDER BY u_time DESC, _id DESC LIMIT ?"),
+                          {talkId, userId, beforeTime, count}, eachRow);
+            return;
+        }
+        db.forEachRow(QStringLiteral("SELECT * FROM msgs WHERE t_id = ? AND u_id = ? AND (u_time "
+                                     "< ? OR (u_time = ? AND _id < ?)) ORDER BY u_time DESC, "
+                                     "_id DESC LIMIT ?"),
+                      {talkId, userId, beforeTime, beforeTime, columnId, count}, eachRow);
+    });
+}
+
 QXIMDatabase::Rows QXIMDatabase::messagesListByTalkId(const QString& talkId, const QString& userId,
                                                       qint64 beforeTime, qint64 columnId,
                                                       unsigned count) {
-    // The newest rows under the limit, read newest first along the talk's index and handed
-    // back oldest first.
-    Rows rows = queue_->inDatabase([&](JSSQLite& db) {
-        if (columnId <= 0) {
-            return db
-                .executeQuery(QStringLiteral("SELECT * FROM msgs WHERE t_id = ? AND u_id = ? AND "
-                                             "u_time < ? ORDER BY u_time DESC, _id DESC LIMIT ?"),
-                              {talkId, userId, beforeTime, count})
-                .value_or(Rows());
-        }
-        return db
-            .executeQuery(
-                QStringLiteral("SELECT * FROM msgs WHERE t_id = ? AND u_id = ? AND (u_time "
-                               "< ? OR (u_time = ? AND _id < ?)) ORDER BY u_time DESC, "
-                               "_id DESC LIMIT ?"),
-                {talkId, userId, beforeTime, beforeTime, columnId, count})
-            .value_or(Rows());
-    });
+    Rows rows;
+    forEachLastMessageRow(talkId, userId, beforeTime, columnId, count,
+                          [&](const JSSQLite::Cursor& row) { rows.append(row.row()); });
     std::reverse(rows.begin(), rows.end());
     return rows;
+}
+
+namespace {
+
+// The cursor's current row as a message's row, its columns looked up once per query.
+class CursorReader final : public QXIMMessage::RowReader {
+public:
+    explicit CursorReader(const JSSQLite::Cursor& cursor) : cursor_(cursor) {
+        for (int column = 0; column < QXIMMessage::kRowColumnCount; ++column)
+            positions_[column] = cursor.indexOf(QXIMMessage::rowColumnNames()[column]);
+    }
+    bool has(QXIMMessage::RowColumn column) const override { return positions_[column] >= 0; }
+    QString text(QXIMMessage::RowColumn column) const override {
+        return cursor_.text(positions_[column]);
+    }
+    qint64 number(QXIMMessage::RowColumn column) const override {
+        return cursor_.int64(positions_[column]);
+    }
+
+private:
+    const JSSQLite::Cursor& cursor_;
+    std::array<int, QXIMMessage::kRowColumnCount> positions_{};
+};
+
+}  // namespace
+
+QList<QXIMMessage> QXIMDatabase::messagesByTalkId(const QString& talkId, const QString& userId,
+                                                  qint64 beforeTime, qint64 columnId,
+                                                  unsigned count) {
+    QList<QXIMMessage> messages;
+    messages.reserve(count);
+    std::optional<CursorReader> reader;
+    forEachLastMessageRow(talkId, userId, beforeTime, columnId, count,
+                          [&](const JSSQLite::Cursor& row) {
+                              if (!reader) reader.emplace(row);
+                              messages.append(QXIMMessage::messageFromRow(*reader));
+                          });
+    std::reverse(messages.begin(), messages.end());
+    return messages;
 }
 
 bool QXIMDatabase::deleteMsgById(qint64 localId) {

@@ -76,6 +76,11 @@ public:
                                             qint64 beforeTime, unsigned count) {
         return messagesListByTalkId(talkId, userId, beforeTime, 0, count);
     }
+    // The same messages as such (contents parsed on first read), read straight from the
+    // columns: what a conversation shows.
+    [[nodiscard]] QList<QXIMMessage> messagesByTalkId(const QString& talkId, const QString& userId,
+                                                      qint64 beforeTime, qint64 columnId,
+                                                      unsigned count);
     bool deleteMsgById(qint64 localId);
     bool deleteMsgInfo(const QString& userId, const QString& talkId);
     // The content kind of a first contents element: "d_string" for text, the kind word of
@@ -177,6 +182,10 @@ private:
     // version, in one transaction; nothing for a current file. True when the content kinds
     // of old messages must be filled in.
     static bool upgradeSchema(JSSQLite& db);
+    // The rows of messagesListByTalkId, newest first.
+    void forEachLastMessageRow(const QString& talkId, const QString& userId, qint64 beforeTime,
+                               qint64 columnId, unsigned count,
+                               const std::function<void(const JSSQLite::Cursor& row)>& eachRow);
     void autoInsertSystemMessages(const QString& userId);
 
     std::shared_ptr<JSSQLiteQueue> queue_;

@@ -133,6 +133,41 @@ TEST_F(QXIMDatabaseTest, ATalkListKeepsItsNewestRowsUnderALimit) {
     EXPECT_EQ(older.last().value("u_time").toLongLong(), 1010);
 }
 
+TEST_F(QXIMDatabaseTest, MessagesReadStraightFromColumnsEqualThoseMadeFromRows) {
+    // Equal times are ordered by local id; a sending and a failed row among sent ones.
+    for (int n = 1; n <= 12; ++n) {
+        QXIMMessage message = received(9000000000000 + n, 1000 + n / 3, QString("[\"%1\"]").arg(n));
+        message.sendingState = n % 5 == 0 ? QXIMMessage::kSending : QXIMMessage::kSent;
+        if (n == 7) message.messageId = 0;
+        ASSERT_TRUE(store.saveMessage(message, false));
+    }
+    ASSERT_TRUE(store.updateMessageSendState(3, QXIMMessage::kFailed));
+    const auto same = [&](qint64 before, qint64 localId, unsigned count) {
+        const auto rows = store.messagesListByTalkId(kTalk, kUser, before, localId, count);
+        const auto messages = store.messagesByTalkId(kTalk, kUser, before, localId, count);
+        ASSERT_EQ(messages.size(), rows.size());
+        for (qsizetype n = 0; n < rows.size(); ++n) {
+            const QXIMMessage expected = QXIMMessage::messageFromDictionary(rows[n]);
+            EXPECT_EQ(messages[n].m_sid, expected.m_sid);
+            EXPECT_EQ(messages[n].messageId, expected.messageId);
+            EXPECT_EQ(messages[n].uTime, expected.uTime);
+            EXPECT_EQ(messages[n].sendingState, expected.sendingState);
+            EXPECT_EQ(messages[n].fromId, expected.fromId);
+            EXPECT_EQ(messages[n].toId, expected.toId);
+            EXPECT_EQ(messages[n].type, expected.type);
+            EXPECT_EQ(messages[n].contentsJson(), expected.contentsJson());
+        }
+    };
+    same(4999999999, 0, 5);
+    same(1004, 0, 100);
+    same(1002, 10, 4);  // paging back from a message among others of its time
+    const auto newest = store.messagesByTalkId(kTalk, kUser, 4999999999, 0, 5);
+    ASSERT_EQ(newest.size(), 5);
+    EXPECT_EQ(newest.first().contentsJson(), QVariant(QVariantList{"8"}));
+    EXPECT_EQ(newest.last().contentsJson(), QVariant(QVariantList{"12"}));
+    EXPECT_TRUE(store.messagesByTalkId("1-2", kUser, 4999999999, 0, 5).isEmpty());
+}
+
 TEST_F(QXIMDatabaseTest, TalkRowsCountUnreadAndKeepMarks) {
     QXIMMessage first = received(1, 100, R"([["notice",{"type":"block"},"x"]])");
     first.unread = 3;

@@ -81,6 +81,32 @@ TEST_F(JSSQLiteTest, NotADatabaseFailsToOpen) {
     EXPECT_FALSE(other.executeQuery("SELECT 1").has_value());
 }
 
+TEST_F(JSSQLiteTest, ACursorReadsWhatTheRowDictionaryWouldConvertTo) {
+    // Text in an integer column, a number in a text column, a float, a blob and a null.
+    ASSERT_TRUE(db.executeUpdate("INSERT INTO t VALUES (?, ?, ?)",
+                                 {qint64(9000000000123), QVariant::fromValue(nullptr), "12abc"}));
+    ASSERT_TRUE(db.executeUpdate("INSERT INTO t VALUES (?, ?, ?)",
+                                 {" 7", 2.75, QByteArray("\x01\x02", 2)}));
+    const QStringList columns{"id", "big", "n", "missing"};
+    int rows = 0;
+    ASSERT_TRUE(
+        db.forEachRow("SELECT * FROM t ORDER BY rowid", {}, [&](const JSSQLite::Cursor& row) {
+            ++rows;
+            const JSSQLite::Row dictionary = row.row();
+            EXPECT_EQ(dictionary.size(), 3);
+            for (const QString& name : columns) {
+                SCOPED_TRACE(name.toStdString());
+                const int column = row.indexOf(name);
+                EXPECT_EQ(column < 0, name == "missing");
+                EXPECT_EQ(row.text(column), dictionary.value(name).toString());
+                EXPECT_EQ(row.int64(column), dictionary.value(name).toLongLong());
+            }
+        }));
+    EXPECT_EQ(rows, 2);
+    EXPECT_FALSE(db.forEachRow("SELECT * FROM missing", {}, [](const JSSQLite::Cursor&) {}));
+    EXPECT_FALSE(db.forEachRow("SELECT * FROM t WHERE id = ?", {}, [](const JSSQLite::Cursor&) {}));
+}
+
 TEST_F(JSSQLiteTest, QuotingDoublesSingleQuotes) {
     EXPECT_EQ(JSSQLite::sqlite3EscapeString("it's"), "it''s");
     EXPECT_EQ(JSSQLite::sqlite3QuotedStringOrNull("it's"), "'it''s'");
