@@ -4,7 +4,7 @@
 #include "IMChat/qximlib/QXIMNotifications.h"
 #include "IMChat/qximlib/QXIMService.h"
 #include "IMChat/qximlib/QXIMUser.h"
-#include "IMChat/qximlib/QXIMUtil.h"
+#include "IMChat/qximlib/qximdata/util/QXIMUtil.h"
 
 #include "net/BodyJson.h"
 #include "net/transport/Json.h"

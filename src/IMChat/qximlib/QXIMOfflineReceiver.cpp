@@ -1,7 +1,7 @@
 #include "IMChat/qximlib/QXIMOfflineReceiver.h"
 
 #include "IMChat/qximlib/QXIMUser.h"
-#include "IMChat/qximlib/QXIMUtil.h"
+#include "IMChat/qximlib/qximdata/util/QXIMUtil.h"
 #include "IMChat/qximlib/QXIMWire.h"
 
 #include "net/QXIMConstantManager.h"

@@ -1,5 +1,7 @@
 #include "IMChat/qximlib/qximdata/db/JSSQLite.h"
 
+#include "IMChat/qximlib/qximdata/util/QXIMUtil.h"
+
 #include <QDateTime>
 #include <QFile>
 
@@ -26,8 +28,9 @@ QVariant sqlNull() {
 
 JSSQLite::JSSQLite() = default;
 
-JSSQLite::JSSQLite(const QString& path) : busyRetryTimeout_(0) {
+JSSQLite::JSSQLite(const QString& path, bool ignoreSyncICloud) : busyRetryTimeout_(0) {
     open(path);
+    if (!ignoreSyncICloud) QXIMUtil::addSkipBackupAttributeToItem(path);
 }
 
 JSSQLite::~JSSQLite() {

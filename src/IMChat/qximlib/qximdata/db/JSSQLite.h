@@ -61,8 +61,9 @@ public:
     // A closed connection that makes one extra attempt when SQLite reports busy.
     JSSQLite();
     // A connection opened on `path` (the result of open() is in isOpen()); no extra
-    // attempts: a busy result fails after SQLite's own 500 ms wait.
-    explicit JSSQLite(const QString& path);
+    // attempts: a busy result fails after SQLite's own 500 ms wait. Unless
+    // `ignoreSyncICloud`, the file is marked as one that backups skip.
+    explicit JSSQLite(const QString& path, bool ignoreSyncICloud = false);
     ~JSSQLite();
     JSSQLite(const JSSQLite&) = delete;
     JSSQLite& operator=(const JSSQLite&) = delete;

@@ -3,6 +3,10 @@
 
 #include "SandboxTest.h"
 
+#include <QFile>
+
+#include <sys/xattr.h>
+
 namespace {
 
 class JSSQLiteTest : public SandboxTest {
@@ -105,6 +109,21 @@ TEST_F(JSSQLiteTest, ACursorReadsWhatTheRowDictionaryWouldConvertTo) {
     EXPECT_EQ(rows, 2);
     EXPECT_FALSE(db.forEachRow("SELECT * FROM missing", {}, [](const JSSQLite::Cursor&) {}));
     EXPECT_FALSE(db.forEachRow("SELECT * FROM t WHERE id = ?", {}, [](const JSSQLite::Cursor&) {}));
+}
+
+TEST_F(JSSQLiteTest, AFileOpenedByPathIsMarkedForBackupsToSkipUnlessAskedNotTo) {
+    const auto mark = [](const QString& path) {
+        char value[16] = {};
+        const auto length = getxattr(QFile::encodeName(path).constData(), "user.xdg.robots.backup",
+                                     value, sizeof value);
+        return length < 0 ? QByteArray() : QByteArray(value, static_cast<int>(length));
+    };
+    const JSSQLite marked(sandboxPath() + "/marked.db");
+    const JSSQLite unmarked(sandboxPath() + "/unmarked.db", true);
+    ASSERT_TRUE(marked.isOpen() && unmarked.isOpen());
+    if (mark(sandboxPath() + "/marked.db").isEmpty()) GTEST_SKIP() << "no user attributes here";
+    EXPECT_EQ(mark(sandboxPath() + "/marked.db"), "false");
+    EXPECT_EQ(mark(sandboxPath() + "/unmarked.db"), "");
 }
 
 TEST_F(JSSQLiteTest, QuotingDoublesSingleQuotes) {
