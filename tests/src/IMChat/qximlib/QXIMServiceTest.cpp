@@ -99,12 +99,19 @@ TEST_F(QXIMServiceTest, AfterForceOffTheHeartbeatNeverReconnects) {
     server().setStream({.heartbeatMs = 600000});
     auto service = start();
     write({{"to", kUser}, {"kind", "forceoff"}});
-    ASSERT_TRUE(runMainLoopUntil([&] { return service->noKeepOnline(); }));
+    // The command stops keeping the connection at once and cancels the stream on the
+    // service's queue right after.
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return service->noKeepOnline() && service->curListenUserid() == 0; }));
     const ns::Duration last = service->lastHeartbeatTime();
     clock().advance(600s);
     service->heartbeat();
     EXPECT_EQ(service->lastHeartbeatTime(), last);
     EXPECT_EQ(service->curListenUserid(), 0);
+    // A fetch asked for now goes out after anything the tick would have sent.
+    service->receiveOfflineMessages();
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return requestsFor(standin::paths::kMessageApi, "getnotrecvmsgs") == 2; }));
     EXPECT_EQ(requestsFor(standin::paths::kStreamReceive), 1);
 }
 

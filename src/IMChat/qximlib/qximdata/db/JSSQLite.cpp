@@ -340,20 +340,19 @@ bool JSSQLite::rollbackToSavePointWithName(const QString& name, ns::Error* error
     return savePointStatement(QStringLiteral("ROLLBACK TRANSACTION TO SAVEPOINT"), name, error);
 }
 
-bool JSSQLite::tableExists(const QString& name) {
+bool JSSQLite::schemaObjectExists(const QString& type, const QString& name) {
     const auto rows = executeQuery(
-        QStringLiteral(
-            "select [sql] from sqlite_master where [type] = 'table' and lower(name) = ?"),
-        {name.toLower()});
+        QStringLiteral("select [sql] from sqlite_master where [type] = ? and lower(name) = ?"),
+        {type, name.toLower()});
     return rows && !rows->isEmpty();
 }
 
+bool JSSQLite::tableExists(const QString& name) {
+    return schemaObjectExists(QStringLiteral("table"), name);
+}
+
 bool JSSQLite::indexExists(const QString& name) {
-    const auto rows = executeQuery(
-        QStringLiteral(
-            "select [sql] from sqlite_master where [type] = 'index' and lower(name) = ?"),
-        {name.toLower()});
-    return rows && !rows->isEmpty();
+    return schemaObjectExists(QStringLiteral("index"), name);
 }
 
 bool JSSQLite::columnExists(const QString& column, const QString& table) {

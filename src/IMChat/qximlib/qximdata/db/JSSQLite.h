@@ -141,6 +141,8 @@ private:
     // sqlite3_step with the busy retry.
     int step(sqlite3_stmt* statement);
     void finalizeStatements();
+    // An object of the schema of that type ("table", "index") and name, in any letter case.
+    [[nodiscard]] bool schemaObjectExists(const QString& type, const QString& name);
     // A savepoint statement: `verb` followed by the quoted name.
     bool savePointStatement(const QString& verb, const QString& name, ns::Error* error);
 
