@@ -134,6 +134,11 @@ QXIMDatabase& QXIMDatabase::shared() {
     return database;
 }
 
+void QXIMDatabase::forceRelease() {
+    qInfo("Force release QXIMDatabase");
+    shared().queue().close();
+}
+
 bool QXIMDatabase::messageExist(qint64 serverId, const QString& talkId, const QString& userId) {
     return queue_->inDatabase([&](JSSQLite& db) {
         return countOf(db.executeQuery(QStringLiteral("SELECT COUNT(*) as cnt FROM msgs WHERE "

@@ -42,6 +42,8 @@ public:
 
     // The process's store, made on first use.
     static QXIMDatabase& shared();
+    // Closes the shared store's file; it stays closed until the next openDatabase().
+    static void forceRelease();
 
     // Documents/<user>/im.db, creating the folder and copying the bundle's seed "im.db"
     // when there is no file yet; `nonexistent` tells whether there was none.
@@ -109,6 +111,10 @@ public:
     bool saveTalkInfoWithoUser(qint64 talkRowId, const QString& remark);
     bool updateTalkUserSign(qint64 talkRowId, const QString& remark, unsigned importance);
     bool deleteTalksInfo(const QString& userId, const QString& talkId);
+    // The same, as the conversation list names it.
+    bool deleteMsgListByTalkId(const QString& talkId, const QString& userId) {
+        return deleteTalksInfo(userId, talkId);
+    }
     // 1 when the contents' first item is a blocking notice, else 0.
     [[nodiscard]] static int cellNameByInfo(const QVariant& contents);
 

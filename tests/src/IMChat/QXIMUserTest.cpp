@@ -23,4 +23,18 @@ TEST(QXIMUserTest, KeyIsNeverAbsentAndTokenIsOptional) {
     EXPECT_FALSE(user.token().has_value());
 }
 
+TEST(QXIMUserTest, AReleasedSharedUserIsTheGuestAgain) {
+    QXIMUser& user = QXIMUser::shared();
+    user.setUserId(9000000001);
+    user.setUserName("王");
+    user.setUserKey("K");
+    user.setToken(QString("T"));
+    QXIMUser::forceRelease();
+    EXPECT_EQ(user.userId(), QXIMUser::getDefaultUserid());
+    EXPECT_FALSE(QXIMUser::isSignedInId(user.userId()));
+    EXPECT_EQ(user.userName(), "游客");
+    EXPECT_EQ(user.userKey(), "");
+    EXPECT_FALSE(user.token().has_value());
+}
+
 }  // namespace

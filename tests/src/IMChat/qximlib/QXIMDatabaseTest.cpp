@@ -306,6 +306,49 @@ const QList<QStringList> kOlderSchemas = {
 
 class QXIMDatabaseMigrationTest : public SandboxTest, public ::testing::WithParamInterface<int> {};
 
+TEST_F(QXIMDatabaseTest, ANeedCountsTheBrokersWhoAnsweredAndThePostCardsTheySent) {
+    QXIMDatabase::NeedInfo need;
+    need.userId = kUser;
+    need.needId = "n1";
+    need.time = "2026-06-01";
+    ASSERT_TRUE(store.saveNeedInfo(need));
+    const QString card = R"([["url",{"title":"两室"},"x"]])";
+    int serverId = 0;
+    for (const auto& [broker, contents] :
+         {std::pair{"7", card}, {"7", card}, {"8", card}, {"8", QString(R"(["您好"])")}}) {
+        ++serverId;
+        QXIMMessage message = received(serverId, 100 + serverId, contents);
+        message.talkId = QString(broker) + "-" + kUser;
+        message.fromId = broker;
+        message.needId = "n1";
+        ASSERT_TRUE(store.saveMessage(message));
+        ASSERT_TRUE(store.saveMessageIntoTalkTable(message));
+    }
+    unsigned users = 0;
+    unsigned houses = 0;
+    store.messagesByUserId(kUser, "n1", &users, &houses);
+    EXPECT_EQ(users, 2u);
+    EXPECT_EQ(houses, 3u);
+    store.messagesByUserId(kUser, "other", &users, &houses);
+    EXPECT_EQ(users, 0u);
+    EXPECT_EQ(houses, 0u);
+
+    // The same counts with each need, and the answers themselves, read in the background.
+    std::optional<JSSQLite::Rows> needs;
+    store.getNeedInfoAsyncWithUserID(kUser, 10, [&](const JSSQLite::Rows& rows) { needs = rows; });
+    std::optional<std::pair<JSSQLite::Rows, JSSQLite::Rows>> answers;
+    store.needResponseInfoAsyncByUser(
+        kUser, "n1", [&](const JSSQLite::Rows& talks, const JSSQLite::Rows& cards) {
+            answers = {talks, cards};
+        });
+    ASSERT_TRUE(runMainLoopUntil([&] { return needs && answers; }));
+    ASSERT_EQ(needs->size(), 1);
+    EXPECT_EQ(needs->first().value("u_count").toInt(), 2);
+    EXPECT_EQ(needs->first().value("h_count").toInt(), 3);
+    EXPECT_EQ(answers->first.size(), 2);
+    EXPECT_EQ(answers->second.size(), 3);
+}
+
 TEST_P(QXIMDatabaseMigrationTest, OlderFilesAreBroughtUpToDateKeepingTheirRows) {
     const QString path = QXIMDatabase::getUserimdb("31");
     {
