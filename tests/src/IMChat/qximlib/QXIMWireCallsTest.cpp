@@ -1,4 +1,5 @@
 #include "IMChat/qximlib/QXIMOfflineReceiver.h"
+#include "IMChat/qximlib/QXIMOnlineReceiver.h"
 #include "IMChat/qximlib/QXIMSender.h"
 #include "IMChat/qximlib/QXIMUser.h"
 #include "IMChat/qximlib/QXIMessageAck.h"
@@ -71,19 +72,24 @@ TEST_F(QXIMWireCallsTest, AnAcknowledgementIsBusyUntilItsReplyAndJoinsItsIds) {
     EXPECT_FALSE(ack.isAcking());
 }
 
-TEST_F(QXIMWireCallsTest, TheGuestSendsNothing) {
+TEST_F(QXIMWireCallsTest, TheGuestNeitherSendsNorListens) {
     int answers = 0;
     const auto counting = [&](QXIMSender&, const auto&) { ++answers; };
     auto sender = std::make_shared<QXIMSender>(counting, counting);
     QXIMUser::shared().setUserId(QXIMUser::getDefaultUserid());
     EXPECT_FALSE(sender->sendMessage("{}"));
     EXPECT_EQ(sender->postString(), "{}");
+    QXIMOnlineReceiver stream([](const QByteArray&) {});
+    stream.createReceiveConnection(QXIMUser::getDefaultUserid(), ns::DispatchQueue::main());
+    stream.createReceiveConnection(0, ns::DispatchQueue::main());
+    EXPECT_FALSE(stream.isConnected());
     // A fetch issued afterwards marks the point by which a send would have arrived.
     int replies = 0;
     QXIMOfflineReceiver receiver([&](const QVariant&) { ++replies; });
     receiver.getNotRecvMsgs(kUser);
     ASSERT_TRUE(runMainLoopUntil([&] { return replies == 1; }));
     EXPECT_TRUE(calls("sendmsg").isEmpty());
+    EXPECT_TRUE(server().requests(standin::paths::kStreamReceive).empty());
     EXPECT_EQ(answers, 0);
 }
 
