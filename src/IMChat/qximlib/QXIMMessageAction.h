@@ -56,6 +56,10 @@ public:
                                      int sendState = QXIMMessage::kSending);
     // Stores the contents and sends them as one message.
     void sendMessageContents2Server(const QList<QXIMMessageContent*>& contents);
+    // The same for one content; nothing for none.
+    void sendMessageContent2Server(QXIMMessageContent* content) {
+        if (content) sendMessageContents2Server({content});
+    }
     void replaceAtMessageId(qint64 localId, const QXIMMessage& message, bool insert);
     // The position of the listed message whose state changed, or kNotFound.
     int updateSendState(int state, qint64 localId);
