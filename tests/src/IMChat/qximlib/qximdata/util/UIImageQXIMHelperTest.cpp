@@ -121,4 +121,14 @@ TEST_F(UIImageViewQXIMHelperTest, ADecodedPictureIsShownAndAnythingElseKeepsTheP
     EXPECT_EQ(view->image(), placeholder);
 }
 
+TEST_F(UIImageViewQXIMHelperTest, AViewGoneBeforeThePictureCameIsLeftAloneAndSuccessStillHears) {
+    std::shared_ptr<ui::Image> heard;
+    UIImageViewQXIMHelper::setQXImageWithURL(
+        view, server().url("/img/test/red.png"), placeholder,
+        [&](const std::shared_ptr<ui::Image>& image) { heard = image; }, nullptr, nullptr);
+    view.reset();
+    ASSERT_TRUE(runMainLoopUntil([&] { return heard != nullptr; }));
+    EXPECT_EQ(heard->size(), ui::Size(8, 8));
+}
+
 }  // namespace
