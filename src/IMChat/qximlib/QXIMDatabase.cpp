@@ -50,14 +50,40 @@ bool insertMessage(JSSQLite& db, QXIMMessage& message, bool checkExist, bool* ex
     return true;
 }
 
+// What a talk row keeps that its next message does not bring.
+struct TalkRow {
+    qint64 id = 0;
+    QString postId;
+    int unread = 0;
+    QString sign;
+    int importance = 0;
+    int system = 0;
+};
+
+// The talk's row when there is one; false when the query failed. Only the columns a write
+// needs are read: the last message's texts may be long.
+bool readTalkRow(JSSQLite& db, const QString& talkId, const QString& userId,
+                 std::optional<TalkRow>& talk) {
+    talk.reset();
+    return db.forEachRow(
+        QStringLiteral("SELECT _id, r_id, l_read, o_sign, o_importance, u_system FROM msg_list "
+                       "WHERE t_id = ? AND u_id = ?"),
+        {talkId, userId}, [&](const JSSQLite::Cursor& row) {
+            if (talk) return;  // the first row, as before
+            talk = TalkRow{row.int64(0),
+                           row.text(1),
+                           static_cast<int>(row.int64(2)),
+                           row.text(3),
+                           static_cast<int>(row.int64(4)),
+                           static_cast<int>(row.int64(5))};
+        });
+}
+
 bool writeTalk(JSSQLite& db, QXIMMessage& message, bool* autoInsertNeed, bool exceptTime) {
-    const auto rows = db.executeQuery(kSelectTalk, {message.talkId, message.userId});
-    if (!rows) return false;
-    const bool exists = !rows->isEmpty();
-    const QVariantMap row = exists ? rows->first() : QVariantMap();
-    if (autoInsertNeed) {
-        *autoInsertNeed = !exists || message.needId != row.value(QStringLiteral("r_id")).toString();
-    }
+    std::optional<TalkRow> row;
+    if (!readTalkRow(db, message.talkId, message.userId, row)) return false;
+    const bool exists = row.has_value();
+    if (autoInsertNeed) *autoInsertNeed = !exists || message.needId != row->postId;
     const QString service = QXIMMessage::serviceUserId();
     message.bTime = (message.fromId == service || message.toId == service) ? message.uTime : 0;
     if (!exists) {
@@ -71,14 +97,13 @@ bool writeTalk(JSSQLite& db, QXIMMessage& message, bool* autoInsertNeed, bool ex
         if (inserted) message.t_sid = db.lastInsertRowId();
         return inserted;
     }
-    message.unread += row.value(QStringLiteral("l_read")).toInt();
-    message.t_sid = row.value(QStringLiteral("_id")).toLongLong();
-    message.nickname = row.value(QStringLiteral("o_sign")).toString();
-    message.userImportance = row.value(QStringLiteral("o_importance")).toInt();
+    message.unread += row->unread;
+    message.t_sid = row->id;
+    message.nickname = row->sign;
+    message.userImportance = row->importance;
     // The user's own message keeps the talk's blocking mark; the other side's sets it.
     const bool own = message.fromId.toLongLong() == message.userId.toLongLong();
-    const int system = own ? row.value(QStringLiteral("u_system")).toInt()
-                           : QXIMDatabase::cellNameByInfo(message.contentsJson());
+    const int system = own ? row->system : QXIMDatabase::cellNameByInfo(message.contentsJson());
     if (exceptTime) {
         return db.executeUpdate(
             QStringLiteral("UPDATE msg_list SET l_msg = ?, l_read = ?, l_content = ?, o_user = ?, "
