@@ -2,6 +2,7 @@
 
 #include "util/categories/Tolerant.h"
 
+#include <QSet>
 #include <QStringList>
 
 #include <algorithm>
@@ -123,15 +124,56 @@ bool writeTalk(JSSQLite& db, QXIMMessage& message, bool* autoInsertNeed, bool ex
 }
 
 // The packet's new messages and its talk row; false when a statement failed.
+// The server ids among `ids` that the talk holds already, read with one query; none when it
+// failed. The list is padded to a power of two with its last id, so that few statement
+// texts are kept. The user is compared after the lookup ("+u_id"): matched in the index it
+// would make SQLite walk the talk's whole time index instead of looking the ids up.
+std::optional<QSet<qint64>> storedServerIds(JSSQLite& db, const QString& talkId,
+                                            const QString& userId, QList<qint64> ids) {
+    QSet<qint64> stored;
+    if (ids.isEmpty()) return stored;
+    qsizetype padded = 1;
+    while (padded < ids.size()) padded *= 2;
+    while (ids.size() < padded) ids.append(ids.last());
+    QString sql =
+        QStringLiteral("SELECT m_id FROM msgs WHERE t_id = ? AND +u_id = ? AND m_id IN (?");
+    sql += QStringLiteral(", ?").repeated(padded - 1) + QLatin1Char(')');
+    QVariantList arguments{talkId, userId};
+    for (const qint64 id : ids) arguments.append(id);
+    if (!db.forEachRow(sql, arguments,
+                       [&](const JSSQLite::Cursor& row) { stored.insert(row.int64(0)); })) {
+        return std::nullopt;
+    }
+    return stored;
+}
+
 bool storePacket(JSSQLite& db, const QXIMDatabase::ReceivedPacket& packet,
                  QXIMDatabase::ReceivedPacketSaved& saved) {
+    // An item is stored already when its first message is. The packet's items are looked up
+    // together (the transaction keeps other writers out until the inserts are done); an
+    // item of another talk, should one come, is checked on its own.
+    const QXIMMessage* first = nullptr;
+    QList<qint64> ids;
+    for (const QList<QXIMMessage>& item : packet.items) {
+        if (item.isEmpty() || item.first().messageId <= 0) continue;
+        if (!first) first = &item.first();
+        if (item.first().talkId == first->talkId && item.first().userId == first->userId)
+            ids.append(item.first().messageId);
+    }
+    std::optional<QSet<qint64>> known =
+        first ? storedServerIds(db, first->talkId, first->userId, ids) : QSet<qint64>();
+    if (!known) return false;
     for (const QList<QXIMMessage>& item : packet.items) {
         for (qsizetype index = 0; index < item.size(); ++index) {
             QXIMMessage message = item[index];
+            const bool decides = index == 0 && message.messageId > 0;
+            const bool batched =
+                decides && message.talkId == first->talkId && message.userId == first->userId;
+            if (batched && known->contains(message.messageId)) break;
             bool exists = false;
-            // The first element decides whether the item is stored already.
-            if (!insertMessage(db, message, index == 0, &exists)) return false;
+            if (!insertMessage(db, message, decides && !batched, &exists)) return false;
             if (exists) break;
+            if (batched) known->insert(message.messageId);
             saved.stored.append(message);
         }
     }

@@ -237,6 +237,18 @@ TEST_F(QXIMDatabaseTest, APacketIsStoredWholeOrNotAtAll) {
     EXPECT_TRUE(saved.stored.isEmpty());
     EXPECT_EQ(store.talkInfoExist(kTalk, kUser).value(0).value("l_read").toInt(), 3);
 
+    // Items already stored are skipped among new ones; an item repeated within the packet is
+    // stored once; an item of another user's talk is checked against that talk.
+    QXIMMessage elsewhere = received(10, 103);
+    elsewhere.talkId = "9000000000008-" + kUser;
+    packet.items = {{received(13, 104)}, {received(10, 100)}, {received(13, 104)}, {elsewhere}};
+    saved = store.saveReceivedPacket(packet);
+    ASSERT_TRUE(saved.committed);
+    ASSERT_EQ(saved.stored.size(), 2);
+    EXPECT_EQ(saved.stored[0].messageId, 13);
+    EXPECT_EQ(saved.stored[1].talkId, elsewhere.talkId);
+    EXPECT_EQ(count("SELECT COUNT(*) AS c FROM msgs WHERE m_id = '13'"), 1);
+
     // A talk row that cannot be written undoes the packet's messages too.
     store.queue().inDatabase([](JSSQLite& db) { db.executeUpdate("DROP TABLE msg_list"); });
     packet.items = {{received(12, 102)}};
