@@ -2,9 +2,12 @@
 
 #include "util/categories/Tolerant.h"
 
+#include <QSet>
 #include <QStringList>
 
 #include <algorithm>
+#include <array>
+#include <optional>
 
 namespace {
 
@@ -48,14 +51,40 @@ bool insertMessage(JSSQLite& db, QXIMMessage& message, bool checkExist, bool* ex
     return true;
 }
 
+// What a talk row keeps that its next message does not bring.
+struct TalkRow {
+    qint64 id = 0;
+    QString postId;
+    int unread = 0;
+    QString sign;
+    int importance = 0;
+    int system = 0;
+};
+
+// The talk's row when there is one; false when the query failed. Only the columns a write
+// needs are read: the last message's texts may be long.
+bool readTalkRow(JSSQLite& db, const QString& talkId, const QString& userId,
+                 std::optional<TalkRow>& talk) {
+    talk.reset();
+    return db.forEachRow(
+        QStringLiteral("SELECT _id, r_id, l_read, o_sign, o_importance, u_system FROM msg_list "
+                       "WHERE t_id = ? AND u_id = ?"),
+        {talkId, userId}, [&](const JSSQLite::Cursor& row) {
+            if (talk) return;  // the first row, as before
+            talk = TalkRow{row.int64(0),
+                           row.text(1),
+                           static_cast<int>(row.int64(2)),
+                           row.text(3),
+                           static_cast<int>(row.int64(4)),
+                           static_cast<int>(row.int64(5))};
+        });
+}
+
 bool writeTalk(JSSQLite& db, QXIMMessage& message, bool* autoInsertNeed, bool exceptTime) {
-    const auto rows = db.executeQuery(kSelectTalk, {message.talkId, message.userId});
-    if (!rows) return false;
-    const bool exists = !rows->isEmpty();
-    const QVariantMap row = exists ? rows->first() : QVariantMap();
-    if (autoInsertNeed) {
-        *autoInsertNeed = !exists || message.needId != row.value(QStringLiteral("r_id")).toString();
-    }
+    std::optional<TalkRow> row;
+    if (!readTalkRow(db, message.talkId, message.userId, row)) return false;
+    const bool exists = row.has_value();
+    if (autoInsertNeed) *autoInsertNeed = !exists || message.needId != row->postId;
     const QString service = QXIMMessage::serviceUserId();
     message.bTime = (message.fromId == service || message.toId == service) ? message.uTime : 0;
     if (!exists) {
@@ -69,14 +98,13 @@ bool writeTalk(JSSQLite& db, QXIMMessage& message, bool* autoInsertNeed, bool ex
         if (inserted) message.t_sid = db.lastInsertRowId();
         return inserted;
     }
-    message.unread += row.value(QStringLiteral("l_read")).toInt();
-    message.t_sid = row.value(QStringLiteral("_id")).toLongLong();
-    message.nickname = row.value(QStringLiteral("o_sign")).toString();
-    message.userImportance = row.value(QStringLiteral("o_importance")).toInt();
+    message.unread += row->unread;
+    message.t_sid = row->id;
+    message.nickname = row->sign;
+    message.userImportance = row->importance;
     // The user's own message keeps the talk's blocking mark; the other side's sets it.
     const bool own = message.fromId.toLongLong() == message.userId.toLongLong();
-    const int system = own ? row.value(QStringLiteral("u_system")).toInt()
-                           : QXIMDatabase::cellNameByInfo(message.contentsJson());
+    const int system = own ? row->system : QXIMDatabase::cellNameByInfo(message.contentsJson());
     if (exceptTime) {
         return db.executeUpdate(
             QStringLiteral("UPDATE msg_list SET l_msg = ?, l_read = ?, l_content = ?, o_user = ?, "
@@ -96,15 +124,56 @@ bool writeTalk(JSSQLite& db, QXIMMessage& message, bool* autoInsertNeed, bool ex
 }
 
 // The packet's new messages and its talk row; false when a statement failed.
+// The server ids among `ids` that the talk holds already, read with one query; none when it
+// failed. The list is padded to a power of two with its last id, so that few statement
+// texts are kept. The user is compared after the lookup ("+u_id"): matched in the index it
+// would make SQLite walk the talk's whole time index instead of looking the ids up.
+std::optional<QSet<qint64>> storedServerIds(JSSQLite& db, const QString& talkId,
+                                            const QString& userId, QList<qint64> ids) {
+    QSet<qint64> stored;
+    if (ids.isEmpty()) return stored;
+    qsizetype padded = 1;
+    while (padded < ids.size()) padded *= 2;
+    while (ids.size() < padded) ids.append(ids.last());
+    QString sql =
+        QStringLiteral("SELECT m_id FROM msgs WHERE t_id = ? AND +u_id = ? AND m_id IN (?");
+    sql += QStringLiteral(", ?").repeated(padded - 1) + QLatin1Char(')');
+    QVariantList arguments{talkId, userId};
+    for (const qint64 id : ids) arguments.append(id);
+    if (!db.forEachRow(sql, arguments,
+                       [&](const JSSQLite::Cursor& row) { stored.insert(row.int64(0)); })) {
+        return std::nullopt;
+    }
+    return stored;
+}
+
 bool storePacket(JSSQLite& db, const QXIMDatabase::ReceivedPacket& packet,
                  QXIMDatabase::ReceivedPacketSaved& saved) {
+    // An item is stored already when its first message is. The packet's items are looked up
+    // together (the transaction keeps other writers out until the inserts are done); an
+    // item of another talk, should one come, is checked on its own.
+    const QXIMMessage* first = nullptr;
+    QList<qint64> ids;
+    for (const QList<QXIMMessage>& item : packet.items) {
+        if (item.isEmpty() || item.first().messageId <= 0) continue;
+        if (!first) first = &item.first();
+        if (item.first().talkId == first->talkId && item.first().userId == first->userId)
+            ids.append(item.first().messageId);
+    }
+    std::optional<QSet<qint64>> known =
+        first ? storedServerIds(db, first->talkId, first->userId, ids) : QSet<qint64>();
+    if (!known) return false;
     for (const QList<QXIMMessage>& item : packet.items) {
         for (qsizetype index = 0; index < item.size(); ++index) {
             QXIMMessage message = item[index];
+            const bool decides = index == 0 && message.messageId > 0;
+            const bool batched =
+                decides && message.talkId == first->talkId && message.userId == first->userId;
+            if (batched && known->contains(message.messageId)) break;
             bool exists = false;
-            // The first element decides whether the item is stored already.
-            if (!insertMessage(db, message, index == 0, &exists)) return false;
+            if (!insertMessage(db, message, decides && !batched, &exists)) return false;
             if (exists) break;
+            if (batched) known->insert(message.messageId);
             saved.stored.append(message);
         }
     }
@@ -130,6 +199,11 @@ QXIMDatabase::~QXIMDatabase() = default;
 QXIMDatabase& QXIMDatabase::shared() {
     static QXIMDatabase database;
     return database;
+}
+
+void QXIMDatabase::forceRelease() {
+    qInfo("Force release QXIMDatabase");
+    shared().queue().close();
 }
 
 bool QXIMDatabase::messageExist(qint64 serverId, const QString& talkId, const QString& userId) {
@@ -216,29 +290,71 @@ std::optional<QVariantMap> QXIMDatabase::getMessageByKey(qint64 localId, const Q
     return rows->first();
 }
 
+void QXIMDatabase::forEachLastMessageRow(
+    const QString& talkId, const QString& userId, qint64 beforeTime, qint64 columnId,
+    unsigned count, const std::function<void(const JSSQLite::Cursor& row)>& eachRow) {
+    // The newest rows under the limit, read newest first along the talk's index.
+    queue_->inDatabase([&](JSSQLite& db) {
+        if (columnId <= 0) {
+            db.forEachRow(QStringLiteral("SELECT * FROM msgs WHERE t_id = ? AND u_id = ? AND "
+                                         "u_time < ? ORDER BY u_time DESC, _id DESC LIMIT ?"),
+                          {talkId, userId, beforeTime, count}, eachRow);
+            return;
+        }
+        db.forEachRow(QStringLiteral("SELECT * FROM msgs WHERE t_id = ? AND u_id = ? AND (u_time "
+                                     "< ? OR (u_time = ? AND _id < ?)) ORDER BY u_time DESC, "
+                                     "_id DESC LIMIT ?"),
+                      {talkId, userId, beforeTime, beforeTime, columnId, count}, eachRow);
+    });
+}
+
 QXIMDatabase::Rows QXIMDatabase::messagesListByTalkId(const QString& talkId, const QString& userId,
                                                       qint64 beforeTime, qint64 columnId,
                                                       unsigned count) {
-    // The newest rows under the limit, read newest first along the talk's index and handed
-    // back oldest first.
-    Rows rows = queue_->inDatabase([&](JSSQLite& db) {
-        if (columnId <= 0) {
-            return db
-                .executeQuery(QStringLiteral("SELECT * FROM msgs WHERE t_id = ? AND u_id = ? AND "
-                                             "u_time < ? ORDER BY u_time DESC, _id DESC LIMIT ?"),
-                              {talkId, userId, beforeTime, count})
-                .value_or(Rows());
-        }
-        return db
-            .executeQuery(
-                QStringLiteral("SELECT * FROM msgs WHERE t_id = ? AND u_id = ? AND (u_time "
-                               "< ? OR (u_time = ? AND _id < ?)) ORDER BY u_time DESC, "
-                               "_id DESC LIMIT ?"),
-                {talkId, userId, beforeTime, beforeTime, columnId, count})
-            .value_or(Rows());
-    });
+    Rows rows;
+    forEachLastMessageRow(talkId, userId, beforeTime, columnId, count,
+                          [&](const JSSQLite::Cursor& row) { rows.append(row.row()); });
     std::reverse(rows.begin(), rows.end());
     return rows;
+}
+
+namespace {
+
+// The cursor's current row as a message's row, its columns looked up once per query.
+class CursorReader final : public QXIMMessage::RowReader {
+public:
+    explicit CursorReader(const JSSQLite::Cursor& cursor) : cursor_(cursor) {
+        for (int column = 0; column < QXIMMessage::kRowColumnCount; ++column)
+            positions_[column] = cursor.indexOf(QXIMMessage::rowColumnNames()[column]);
+    }
+    bool has(QXIMMessage::RowColumn column) const override { return positions_[column] >= 0; }
+    QString text(QXIMMessage::RowColumn column) const override {
+        return cursor_.text(positions_[column]);
+    }
+    qint64 number(QXIMMessage::RowColumn column) const override {
+        return cursor_.int64(positions_[column]);
+    }
+
+private:
+    const JSSQLite::Cursor& cursor_;
+    std::array<int, QXIMMessage::kRowColumnCount> positions_{};
+};
+
+}  // namespace
+
+QList<QXIMMessage> QXIMDatabase::messagesByTalkId(const QString& talkId, const QString& userId,
+                                                  qint64 beforeTime, qint64 columnId,
+                                                  unsigned count) {
+    QList<QXIMMessage> messages;
+    messages.reserve(count);
+    std::optional<CursorReader> reader;
+    forEachLastMessageRow(talkId, userId, beforeTime, columnId, count,
+                          [&](const JSSQLite::Cursor& row) {
+                              if (!reader) reader.emplace(row);
+                              messages.append(QXIMMessage::messageFromRow(*reader));
+                          });
+    std::reverse(messages.begin(), messages.end());
+    return messages;
 }
 
 bool QXIMDatabase::deleteMsgById(qint64 localId) {

@@ -42,6 +42,8 @@ public:
 
     // The process's store, made on first use.
     static QXIMDatabase& shared();
+    // Closes the shared store's file; it stays closed until the next openDatabase().
+    static void forceRelease();
 
     // Documents/<user>/im.db, creating the folder and copying the bundle's seed "im.db"
     // when there is no file yet; `nonexistent` tells whether there was none.
@@ -76,6 +78,11 @@ public:
                                             qint64 beforeTime, unsigned count) {
         return messagesListByTalkId(talkId, userId, beforeTime, 0, count);
     }
+    // The same messages as such (contents parsed on first read), read straight from the
+    // columns: what a conversation shows.
+    [[nodiscard]] QList<QXIMMessage> messagesByTalkId(const QString& talkId, const QString& userId,
+                                                      qint64 beforeTime, qint64 columnId,
+                                                      unsigned count);
     bool deleteMsgById(qint64 localId);
     bool deleteMsgInfo(const QString& userId, const QString& talkId);
     // The content kind of a first contents element: "d_string" for text, the kind word of
@@ -104,6 +111,10 @@ public:
     bool saveTalkInfoWithoUser(qint64 talkRowId, const QString& remark);
     bool updateTalkUserSign(qint64 talkRowId, const QString& remark, unsigned importance);
     bool deleteTalksInfo(const QString& userId, const QString& talkId);
+    // The same, as the conversation list names it.
+    bool deleteMsgListByTalkId(const QString& talkId, const QString& userId) {
+        return deleteTalksInfo(userId, talkId);
+    }
     // 1 when the contents' first item is a blocking notice, else 0.
     [[nodiscard]] static int cellNameByInfo(const QVariant& contents);
 
@@ -177,6 +188,10 @@ private:
     // version, in one transaction; nothing for a current file. True when the content kinds
     // of old messages must be filled in.
     static bool upgradeSchema(JSSQLite& db);
+    // The rows of messagesListByTalkId, newest first.
+    void forEachLastMessageRow(const QString& talkId, const QString& userId, qint64 beforeTime,
+                               qint64 columnId, unsigned count,
+                               const std::function<void(const JSSQLite::Cursor& row)>& eachRow);
     void autoInsertSystemMessages(const QString& userId);
 
     std::shared_ptr<JSSQLiteQueue> queue_;

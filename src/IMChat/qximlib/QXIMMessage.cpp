@@ -3,31 +3,59 @@
 #include "net/transport/Json.h"
 #include "util/categories/Tolerant.h"
 
+const std::array<QString, QXIMMessage::kRowColumnCount>& QXIMMessage::rowColumnNames() {
+    static const std::array<QString, kRowColumnCount> names{
+        QStringLiteral("m_content"), QStringLiteral("f_id"),    QStringLiteral("m_id"),
+        QStringLiteral("m_state"),   QStringLiteral("to_id"),   QStringLiteral("_id"),
+        QStringLiteral("u_time"),    QStringLiteral("r_count"), QStringLiteral("m_type"),
+        QStringLiteral("m_systype")};
+    return names;
+}
+
 namespace {
 
-qint64 int64Of(const QVariant& value) {
-    return value.toLongLong();
-}
+// A row dictionary as a row reader.
+class DictionaryReader final : public QXIMMessage::RowReader {
+public:
+    explicit DictionaryReader(const QVariantMap& row) : row_(row) {}
+    bool has(QXIMMessage::RowColumn column) const override {
+        return row_.contains(QXIMMessage::rowColumnNames()[column]);
+    }
+    QString text(QXIMMessage::RowColumn column) const override {
+        return row_.value(QXIMMessage::rowColumnNames()[column]).toString();
+    }
+    qint64 number(QXIMMessage::RowColumn column) const override {
+        return row_.value(QXIMMessage::rowColumnNames()[column]).toLongLong();
+    }
+
+private:
+    const QVariantMap& row_;
+};
 
 }  // namespace
 
 QXIMMessage QXIMMessage::messageFromDictionary(const QVariantMap& row) {
-    QXIMMessage message;
-    message.setContents(row.value(QStringLiteral("m_content")).toString());
+    QXIMMessage message = messageFromRow(DictionaryReader(row));
     static_cast<void>(message.contentsJson());  // parsed at once, as rows are read to be shown
-    message.fromId = row.value(QStringLiteral("f_id")).toString();
-    message.messageId = int64Of(row.value(QStringLiteral("m_id")));
-    if (row.contains(QStringLiteral("m_state"))) {
-        message.sendingState = row.value(QStringLiteral("m_state")).toInt();
+    return message;
+}
+
+QXIMMessage QXIMMessage::messageFromRow(const RowReader& row) {
+    QXIMMessage message;
+    message.setContents(row.text(kContentColumn));
+    message.fromId = row.text(kFromColumn);
+    message.messageId = row.number(kServerIdColumn);
+    if (row.has(kStateColumn)) {
+        message.sendingState = static_cast<int>(row.number(kStateColumn));
     } else {
         message.sendingState = message.messageId > 0 ? kSent : kFailed;
     }
-    message.toId = row.value(QStringLiteral("to_id")).toString();
-    message.m_sid = int64Of(row.value(QStringLiteral("_id")));
-    message.uTime = int64Of(row.value(QStringLiteral("u_time")));
-    message.messageReadCount = row.value(QStringLiteral("r_count")).toInt();
-    message.type = row.value(QStringLiteral("m_type")).toInt();
-    message.systemType = row.value(QStringLiteral("m_systype")).toInt();
+    message.toId = row.text(kToColumn);
+    message.m_sid = row.number(kLocalIdColumn);
+    message.uTime = row.number(kTimeColumn);
+    message.messageReadCount = static_cast<int>(row.number(kReadCountColumn));
+    message.type = static_cast<int>(row.number(kTypeColumn));
+    message.systemType = static_cast<int>(row.number(kSystemTypeColumn));
     return message;
 }
 
@@ -44,22 +72,15 @@ std::optional<QString> QXIMMessage::talkIdOfPacket(std::optional<qint64> fromId,
 }
 
 QXIMMessage QXIMMessage::copy() const {
-    QXIMMessage copy;
-    copy.messageId = messageId;
-    copy.userId = userId;
-    copy.talkId = talkId;
-    copy.fromId = fromId;
-    copy.toId = toId;
-    copy.needId = needId;
-    copy.otherUser = otherUser;
-    copy.setContents(contents_);
-    copy.completeMessage = completeMessage;
-    copy.uTime = uTime;
-    copy.showTime = showTime;
-    copy.type = type;
-    copy.systemType = systemType;
-    copy.nickname = nickname;
-    copy.userImportance = userImportance;
+    QXIMMessage copy = *this;
+    // What belongs to the stored row or its talk row stays behind.
+    copy.m_sid = 0;
+    copy.t_sid = 0;
+    copy.unread = 0;
+    copy.messageReadCount = 0;
+    copy.sendingState = 0;
+    copy.bTime = 0;
+    copy.contentsJson_.reset();
     return copy;
 }
 

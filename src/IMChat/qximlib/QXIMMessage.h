@@ -5,6 +5,7 @@
 #include <QVariantMap>
 #include <QtGlobal>
 
+#include <array>
 #include <optional>
 
 // One chat message as the message store keeps it (a `msgs` row), and at the same time the
@@ -19,12 +20,39 @@ public:
     static constexpr int kSent = 0;
     static constexpr int kFailed = -1;
 
+    // The `msgs` columns a message is read from.
+    enum RowColumn {
+        kContentColumn,
+        kFromColumn,
+        kServerIdColumn,
+        kStateColumn,
+        kToColumn,
+        kLocalIdColumn,
+        kTimeColumn,
+        kReadCountColumn,
+        kTypeColumn,
+        kSystemTypeColumn,
+        kRowColumnCount
+    };
+    // Their names in the table, in the order of RowColumn.
+    static const std::array<QString, kRowColumnCount>& rowColumnNames();
+    // A `msgs` row, whatever holds it. A missing column reads as "" or 0.
+    class RowReader {
+    public:
+        virtual ~RowReader() = default;
+        [[nodiscard]] virtual bool has(RowColumn column) const = 0;
+        [[nodiscard]] virtual QString text(RowColumn column) const = 0;
+        [[nodiscard]] virtual qint64 number(RowColumn column) const = 0;
+    };
+
     // A new empty message: texts empty, numbers 0.
     static QXIMMessage message() { return {}; }
     // A message from a `msgs` row: contents, sender, server id, state (when the row has
     // none: sent with a server id, failed without), receiver, local id, time, play count,
-    // type and system type. Owner, talk and post stay unset.
+    // type and system type. Owner, talk and post stay unset. The contents are parsed at once.
     static QXIMMessage messageFromDictionary(const QVariantMap& row);
+    // The same from a row read any other way; the contents are parsed on first read.
+    static QXIMMessage messageFromRow(const RowReader& row);
     // The service account's user id; its talk is pinned on top.
     static QString serviceUserId() { return QStringLiteral("233401603"); }
 

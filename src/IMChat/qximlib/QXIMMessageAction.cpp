@@ -4,7 +4,7 @@
 #include "IMChat/qximlib/QXIMNotifications.h"
 #include "IMChat/qximlib/QXIMService.h"
 #include "IMChat/qximlib/QXIMUser.h"
-#include "IMChat/qximlib/QXIMUtil.h"
+#include "IMChat/qximlib/qximdata/util/QXIMUtil.h"
 
 #include "net/BodyJson.h"
 #include "net/transport/Json.h"
@@ -78,23 +78,29 @@ QString QXIMMessageAction::timeLabel(qint64 time) {
 
 void QXIMMessageAction::refreshMessagesData() {
     const QVariantMap talk = talkInfo();
-    const QXIMDatabase::Rows rows = QXIMDatabase::shared().messagesListByTalkId(
+    const QList<QXIMMessage> messages = QXIMDatabase::shared().messagesByTalkId(
         talk.value(QStringLiteral("t_id")).toString(), QString::number(QXIMUser::shared().userId()),
         kEndOfTime, 0, kLoadLimit);
     messageData_.clear();
-    more_ = rows.size() >= static_cast<qsizetype>(kLoadLimit);
-    if (!rows.isEmpty()) addDatabaseData(rows);
+    more_ = messages.size() >= static_cast<qsizetype>(kLoadLimit);
+    if (!messages.isEmpty()) addMessages(messages);
     if (const auto delegate = delegate_.lock()) delegate->messageActionRefreshedMessageData(*this);
 }
 
 void QXIMMessageAction::addDatabaseData(const QXIMDatabase::Rows& rows) {
+    QList<QXIMMessage> messages;
+    messages.reserve(rows.size());
+    for (const QVariantMap& row : rows) messages.append(QXIMMessage::messageFromDictionary(row));
+    addMessages(messages);
+}
+
+void QXIMMessageAction::addMessages(const QList<QXIMMessage>& messages) {
     qint64 previous = 0;
-    for (const QVariantMap& row : rows) {
-        QXIMMessage message = QXIMMessage::messageFromDictionary(row);
-        const qint64 time = row.value(QStringLiteral("u_time")).toLongLong();
-        if (time - previous > kLabelGap) message.showTime = withoutMarker(timeLabel(time));
-        previous = time;
-        messageData_.append(message);
+    for (QXIMMessage message : messages) {
+        if (message.uTime - previous > kLabelGap)
+            message.showTime = withoutMarker(timeLabel(message.uTime));
+        previous = message.uTime;
+        messageData_.append(std::move(message));
     }
 }
 

@@ -47,12 +47,19 @@ public:
 
     void refreshMessagesData();
     void addDatabaseData(const QXIMDatabase::Rows& rows);
+    // The same for messages read from the store, oldest first: each gets a time label when
+    // more than an hour passed since the one before.
+    void addMessages(const QList<QXIMMessage>& messages);
     // Stores an outgoing content (or updates its row for a resend) and lists it; the
     // complete message text to send.
     QString saveUnsendMessageContent(QXIMMessageContent& content, qint64* messageId = nullptr,
                                      int sendState = QXIMMessage::kSending);
     // Stores the contents and sends them as one message.
     void sendMessageContents2Server(const QList<QXIMMessageContent*>& contents);
+    // The same for one content; nothing for none.
+    void sendMessageContent2Server(QXIMMessageContent* content) {
+        if (content) sendMessageContents2Server({content});
+    }
     void replaceAtMessageId(qint64 localId, const QXIMMessage& message, bool insert);
     // The position of the listed message whose state changed, or kNotFound.
     int updateSendState(int state, qint64 localId);

@@ -1,8 +1,8 @@
 #include "IMChat/qximlib/QXIMOfflineReceiver.h"
 
 #include "IMChat/qximlib/QXIMUser.h"
-#include "IMChat/qximlib/QXIMUtil.h"
 #include "IMChat/qximlib/QXIMWire.h"
+#include "IMChat/qximlib/qximdata/util/QXIMUtil.h"
 
 #include "net/QXIMConstantManager.h"
 #include "net/QXIMRequest.h"

@@ -213,26 +213,19 @@ void QXIMService::sendSuccess(QXIMSender& sender, const QVariant& replyValue) {
                                                 : QString();
 
     QVariantMap stored = bodyValue.toMap();
-    QVariant otherUser;
     const QVariant replyTo = data[QStringLiteral("toUser")].value();
     const QVariant replyFrom = data[QStringLiteral("fromUser")].value();
-    if (me == to) {
-        otherUser = body[QStringLiteral("fromUser")].value();
-        if (!Tolerant(replyTo)[QStringLiteral("picUrl")].isNil()) {
-            QXIMUser::shared().setUserHeadPic(
-                Tolerant(replyTo)[QStringLiteral("picUrl")].toString());
-        }
-        stored.insert(QStringLiteral("fromUser"), replyTo);
-        stored.insert(QStringLiteral("toUser"), replyFrom);
-    } else {
-        otherUser = body[QStringLiteral("toUser")].value();
-        if (!Tolerant(replyFrom)[QStringLiteral("picUrl")].isNil()) {
-            QXIMUser::shared().setUserHeadPic(
-                Tolerant(replyFrom)[QStringLiteral("picUrl")].toString());
-        }
-        stored.insert(QStringLiteral("toUser"), replyTo);
-        stored.insert(QStringLiteral("fromUser"), replyFrom);
+    // When the message went to this user, the parties swap: this user's object is the
+    // reply's "toUser" and is stored as the sender.
+    const bool toMe = me == to;
+    const QVariant otherUser =
+        body[toMe ? QStringLiteral("fromUser") : QStringLiteral("toUser")].value();
+    const QVariant& ownUser = toMe ? replyTo : replyFrom;
+    if (!Tolerant(ownUser)[QStringLiteral("picUrl")].isNil()) {
+        QXIMUser::shared().setUserHeadPic(Tolerant(ownUser)[QStringLiteral("picUrl")].toString());
     }
+    stored.insert(QStringLiteral("fromUser"), toMe ? replyTo : replyFrom);
+    stored.insert(QStringLiteral("toUser"), toMe ? replyFrom : replyTo);
     const QVariantList localIds = sender.userInfo().value(QStringLiteral("m_sids")).toList();
     if (localIds.size() != contents.size()) {
         sendFail(sender);

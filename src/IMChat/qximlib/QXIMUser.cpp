@@ -7,6 +7,17 @@ QXIMUser& QXIMUser::shared() {
     return user;
 }
 
+void QXIMUser::forceRelease() {
+    qInfo("Force release QXIMUser");
+    QXIMUser& user = shared();
+    const std::lock_guard lock(user.mutex_);
+    user.userId_ = getDefaultUserid();
+    user.userKey_ = QLatin1String("");
+    user.token_.reset();
+    user.userName_.clear();
+    user.userHeadPic_.clear();
+}
+
 qint64 QXIMUser::getDefaultUserid() {
     // The first eight hexadecimal digits of the fallback id with the top bit of 32 set:
     // a fixed value between 2^31 and 2^32.

@@ -16,6 +16,8 @@ public:
 
     // The one messaging user, made on first use.
     static QXIMUser& shared();
+    // Makes the shared user a fresh one again: the guest, with no key, token, name or picture.
+    static void forceRelease();
 
     // The guest id: the id before any user is set, which the messaging library treats as
     // nobody signed in. Derived from the request layer's fixed fallback user id.

@@ -1,9 +1,6 @@
 #include "IMChat/qximlib/QXIMUser.h"
-#include "IMChat/qximlib/QXIMUtil.h"
 
 #include "SandboxTest.h"
-
-#include <QRegularExpression>
 
 namespace {
 
@@ -26,19 +23,18 @@ TEST(QXIMUserTest, KeyIsNeverAbsentAndTokenIsOptional) {
     EXPECT_FALSE(user.token().has_value());
 }
 
-class QXIMUtilTest : public SandboxTest {};
-
-TEST_F(QXIMUtilTest, StampsHaveTheWireForms) {
-    EXPECT_TRUE(QRegularExpression("^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}$")
-                    .match(QXIMUtil::getTimeStamp())
-                    .hasMatch());
-    const QRegularExpression uuid("^[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}$");
-    EXPECT_TRUE(uuid.match(QXIMUtil::newSeqId()).hasMatch());
-    EXPECT_TRUE(uuid.match(QXIMUtil::getGUID()).hasMatch());
-    EXPECT_NE(QXIMUtil::getGUID(), QXIMUtil::getGUID());
-    const QString before = QXIMUtil::getTimeStamp();
-    clock().advance(std::chrono::seconds(1));
-    EXPECT_NE(QXIMUtil::getTimeStamp(), before);
+TEST(QXIMUserTest, AReleasedSharedUserIsTheGuestAgain) {
+    QXIMUser& user = QXIMUser::shared();
+    user.setUserId(9000000001);
+    user.setUserName("王");
+    user.setUserKey("K");
+    user.setToken(QString("T"));
+    QXIMUser::forceRelease();
+    EXPECT_EQ(user.userId(), QXIMUser::getDefaultUserid());
+    EXPECT_FALSE(QXIMUser::isSignedInId(user.userId()));
+    EXPECT_EQ(user.userName(), "游客");
+    EXPECT_EQ(user.userKey(), "");
+    EXPECT_FALSE(user.token().has_value());
 }
 
 }  // namespace

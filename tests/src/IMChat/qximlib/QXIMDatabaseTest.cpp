@@ -133,6 +133,41 @@ TEST_F(QXIMDatabaseTest, ATalkListKeepsItsNewestRowsUnderALimit) {
     EXPECT_EQ(older.last().value("u_time").toLongLong(), 1010);
 }
 
+TEST_F(QXIMDatabaseTest, MessagesReadStraightFromColumnsEqualThoseMadeFromRows) {
+    // Equal times are ordered by local id; a sending and a failed row among sent ones.
+    for (int n = 1; n <= 12; ++n) {
+        QXIMMessage message = received(9000000000000 + n, 1000 + n / 3, QString("[\"%1\"]").arg(n));
+        message.sendingState = n % 5 == 0 ? QXIMMessage::kSending : QXIMMessage::kSent;
+        if (n == 7) message.messageId = 0;
+        ASSERT_TRUE(store.saveMessage(message, false));
+    }
+    ASSERT_TRUE(store.updateMessageSendState(3, QXIMMessage::kFailed));
+    const auto same = [&](qint64 before, qint64 localId, unsigned count) {
+        const auto rows = store.messagesListByTalkId(kTalk, kUser, before, localId, count);
+        const auto messages = store.messagesByTalkId(kTalk, kUser, before, localId, count);
+        ASSERT_EQ(messages.size(), rows.size());
+        for (qsizetype n = 0; n < rows.size(); ++n) {
+            const QXIMMessage expected = QXIMMessage::messageFromDictionary(rows[n]);
+            EXPECT_EQ(messages[n].m_sid, expected.m_sid);
+            EXPECT_EQ(messages[n].messageId, expected.messageId);
+            EXPECT_EQ(messages[n].uTime, expected.uTime);
+            EXPECT_EQ(messages[n].sendingState, expected.sendingState);
+            EXPECT_EQ(messages[n].fromId, expected.fromId);
+            EXPECT_EQ(messages[n].toId, expected.toId);
+            EXPECT_EQ(messages[n].type, expected.type);
+            EXPECT_EQ(messages[n].contentsJson(), expected.contentsJson());
+        }
+    };
+    same(4999999999, 0, 5);
+    same(1004, 0, 100);
+    same(1002, 10, 4);  // paging back from a message among others of its time
+    const auto newest = store.messagesByTalkId(kTalk, kUser, 4999999999, 0, 5);
+    ASSERT_EQ(newest.size(), 5);
+    EXPECT_EQ(newest.first().contentsJson(), QVariant(QVariantList{"8"}));
+    EXPECT_EQ(newest.last().contentsJson(), QVariant(QVariantList{"12"}));
+    EXPECT_TRUE(store.messagesByTalkId("1-2", kUser, 4999999999, 0, 5).isEmpty());
+}
+
 TEST_F(QXIMDatabaseTest, TalkRowsCountUnreadAndKeepMarks) {
     QXIMMessage first = received(1, 100, R"([["notice",{"type":"block"},"x"]])");
     first.unread = 3;
@@ -202,6 +237,18 @@ TEST_F(QXIMDatabaseTest, APacketIsStoredWholeOrNotAtAll) {
     EXPECT_TRUE(saved.stored.isEmpty());
     EXPECT_EQ(store.talkInfoExist(kTalk, kUser).value(0).value("l_read").toInt(), 3);
 
+    // Items already stored are skipped among new ones; an item repeated within the packet is
+    // stored once; an item of another user's talk is checked against that talk.
+    QXIMMessage elsewhere = received(10, 103);
+    elsewhere.talkId = "9000000000008-" + kUser;
+    packet.items = {{received(13, 104)}, {received(10, 100)}, {received(13, 104)}, {elsewhere}};
+    saved = store.saveReceivedPacket(packet);
+    ASSERT_TRUE(saved.committed);
+    ASSERT_EQ(saved.stored.size(), 2);
+    EXPECT_EQ(saved.stored[0].messageId, 13);
+    EXPECT_EQ(saved.stored[1].talkId, elsewhere.talkId);
+    EXPECT_EQ(count("SELECT COUNT(*) AS c FROM msgs WHERE m_id = '13'"), 1);
+
     // A talk row that cannot be written undoes the packet's messages too.
     store.queue().inDatabase([](JSSQLite& db) { db.executeUpdate("DROP TABLE msg_list"); });
     packet.items = {{received(12, 102)}};
@@ -270,6 +317,49 @@ const QList<QStringList> kOlderSchemas = {
 };
 
 class QXIMDatabaseMigrationTest : public SandboxTest, public ::testing::WithParamInterface<int> {};
+
+TEST_F(QXIMDatabaseTest, ANeedCountsTheBrokersWhoAnsweredAndThePostCardsTheySent) {
+    QXIMDatabase::NeedInfo need;
+    need.userId = kUser;
+    need.needId = "n1";
+    need.time = "2026-06-01";
+    ASSERT_TRUE(store.saveNeedInfo(need));
+    const QString card = R"([["url",{"title":"两室"},"x"]])";
+    int serverId = 0;
+    for (const auto& [broker, contents] :
+         {std::pair{"7", card}, {"7", card}, {"8", card}, {"8", QString(R"(["您好"])")}}) {
+        ++serverId;
+        QXIMMessage message = received(serverId, 100 + serverId, contents);
+        message.talkId = QString(broker) + "-" + kUser;
+        message.fromId = broker;
+        message.needId = "n1";
+        ASSERT_TRUE(store.saveMessage(message));
+        ASSERT_TRUE(store.saveMessageIntoTalkTable(message));
+    }
+    unsigned users = 0;
+    unsigned houses = 0;
+    store.messagesByUserId(kUser, "n1", &users, &houses);
+    EXPECT_EQ(users, 2u);
+    EXPECT_EQ(houses, 3u);
+    store.messagesByUserId(kUser, "other", &users, &houses);
+    EXPECT_EQ(users, 0u);
+    EXPECT_EQ(houses, 0u);
+
+    // The same counts with each need, and the answers themselves, read in the background.
+    std::optional<JSSQLite::Rows> needs;
+    store.getNeedInfoAsyncWithUserID(kUser, 10, [&](const JSSQLite::Rows& rows) { needs = rows; });
+    std::optional<std::pair<JSSQLite::Rows, JSSQLite::Rows>> answers;
+    store.needResponseInfoAsyncByUser(
+        kUser, "n1", [&](const JSSQLite::Rows& talks, const JSSQLite::Rows& cards) {
+            answers = {talks, cards};
+        });
+    ASSERT_TRUE(runMainLoopUntil([&] { return needs && answers; }));
+    ASSERT_EQ(needs->size(), 1);
+    EXPECT_EQ(needs->first().value("u_count").toInt(), 2);
+    EXPECT_EQ(needs->first().value("h_count").toInt(), 3);
+    EXPECT_EQ(answers->first.size(), 2);
+    EXPECT_EQ(answers->second.size(), 3);
+}
 
 TEST_P(QXIMDatabaseMigrationTest, OlderFilesAreBroughtUpToDateKeepingTheirRows) {
     const QString path = QXIMDatabase::getUserimdb("31");

@@ -2,6 +2,7 @@
 
 #include "IMChat/qximlib/QXIMNotifications.h"
 #include "IMChat/qximlib/QXIMUser.h"
+#include "IMChat/qximlib/qximdata/util/QXIMUtil.h"
 
 #include "SandboxTest.h"
 
@@ -37,6 +38,8 @@ class QXIMMessageActionTest : public SandboxTest {
 protected:
     void SetUp() override {
         SandboxTest::SetUp();
+        // Times are shown on the server's clock; tests of the service before may have set it.
+        QXIMUtil::setQximTimeDifference(0);
         QXIMUser::shared().setUserId(kUser);
         ASSERT_TRUE(QXIMDatabase::shared().openDatabase(kUserText));
         screen = std::make_shared<Screen>();
@@ -136,6 +139,45 @@ TEST_F(QXIMMessageActionTest, AnOutgoingContentIsStoredListedAndMadeIntoAComplet
     EXPECT_EQ(parsed.value("post").toMap().value("id"), "p1");
     EXPECT_EQ(parsed.value("msgs").toList().value(0).toMap().value("contents"),
               QVariant(QVariantList{"你好 \"朋友\""}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(QXIMMessageActionTest, LabelsNameTodayAndYesterdayByMonthAndDayAlone) {
+    const auto now = static_cast<qint64>(clock().timeIntervalSince1970());
+    EXPECT_TRUE(QXIMMessageAction::timeLabel(now).startsWith("今天 "));
+    EXPECT_TRUE(QXIMMessageAction::timeLabel(now - 86400).startsWith("昨天 "));
+    // The same month and day of an earlier year counts as today.
+    const qint64 yearAgo = QDateTime::fromSecsSinceEpoch(now).addYears(-1).toSecsSinceEpoch();
+    EXPECT_TRUE(QXIMMessageAction::timeLabel(yearAgo).startsWith("今天 "));
+    const QString older = QXIMMessageAction::timeLabel(now - 3 * 86400);
+    EXPECT_FALSE(older.startsWith("今天") || older.startsWith("昨天")) << older.toStdString();
+}
+
+TEST_F(QXIMMessageActionTest, OnlyAFullFirstLoadLeavesOlderMessagesToFetch) {
+    const auto fill = [](int first, int rows) {
+        QXIMDatabase::shared().queue().inTransaction([&](JSSQLite& db, bool&) {
+            for (int n = first; n < first + rows; ++n) {
+                db.executeUpdate(
+                    "INSERT INTO msgs (u_id, t_id, f_id, m_id, to_id, m_content, "
+                    "u_time) VALUES (?, ?, '880001', ?, ?, '[\"hi\"]', ?)",
+                    {kUserText, kTalk, 100000 + n, kUserText, 1780000000 + n});
+            }
+        });
+    };
+    fill(0, 999);
+    action->refreshMessagesData();
+    EXPECT_EQ(action->messageData().size(), 999);
+    EXPECT_FALSE(action->isMore());
+    fill(999, 2);
+    action->refreshMessagesData();
+    EXPECT_EQ(action->messageData().size(), 1000);
+    EXPECT_TRUE(action->isMore());
+    // The newest are kept, oldest first: the very first message is left out.
+    EXPECT_EQ(action->messageData().first().uTime, 1780000000 + 1);
+    EXPECT_EQ(action->messageData().last().uTime, 1780000000 + 1000);
 }
 
 }  // namespace

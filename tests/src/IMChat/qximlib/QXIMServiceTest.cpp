@@ -7,6 +7,8 @@
 
 #include "standin/Endpoints.h"
 
+#include "net/transport/Json.h"
+
 #include "platform/foundation/notification_center.h"
 #include "platform/foundation/sandbox.h"
 
@@ -99,12 +101,19 @@ TEST_F(QXIMServiceTest, AfterForceOffTheHeartbeatNeverReconnects) {
     server().setStream({.heartbeatMs = 600000});
     auto service = start();
     write({{"to", kUser}, {"kind", "forceoff"}});
-    ASSERT_TRUE(runMainLoopUntil([&] { return service->noKeepOnline(); }));
+    // The command stops keeping the connection at once and cancels the stream on the
+    // service's queue right after.
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return service->noKeepOnline() && service->curListenUserid() == 0; }));
     const ns::Duration last = service->lastHeartbeatTime();
     clock().advance(600s);
     service->heartbeat();
     EXPECT_EQ(service->lastHeartbeatTime(), last);
     EXPECT_EQ(service->curListenUserid(), 0);
+    // A fetch asked for now goes out after anything the tick would have sent.
+    service->receiveOfflineMessages();
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return requestsFor(standin::paths::kMessageApi, "getnotrecvmsgs") == 2; }));
     EXPECT_EQ(requestsFor(standin::paths::kStreamReceive), 1);
 }
 
@@ -228,6 +237,102 @@ TEST_F(QXIMServiceTest, RefusedAndImpossibleSendsFailTheirRows) {
     ASSERT_TRUE(runMainLoopUntil(
         [&] { return postedCount(QXIMNotifications::kIMSendErrorNotification) == 3; }));
     EXPECT_EQ(requestsFor(standin::paths::kMessageApi, "sendmsg"), sends);
+}
+
+// A packet as the server writes it, from `from` to `to`, with its items.
+QVariantMap packet(qint64 from, qint64 to, const QString& items) {
+    return json_JSON(QVariant(QString(R"({"fromUser":{"id":"%1","name":"x"},"toUser":{"id":"%2"},
+        "post":{"id":"10086_1_1009_1"},"talk":{"postId":"10086_1_1009_1","toTalkId":"%1-%2",
+        "fromTalkId":"%2-%1"},"msgs":%3})")
+                                  .arg(from)
+                                  .arg(to)
+                                  .arg(items)))
+        .toMap();
+}
+
+TEST_F(QXIMServiceTest, EachElementOfAnItemIsARowAndAnItemStoredBeforeIsSkippedSilently) {
+    server().setStream({.heartbeatMs = 600000});
+    auto service = start();
+    const auto save = [&](const QVariantMap& received) {
+        QList<QXIMMessage> messages;
+        service->queue()->sync([&] { service->saveMessages(received, true, &messages); });
+        return messages;
+    };
+    const QVariantMap first = packet(880001, kUser, R"([
+        {"id":9000000000301,"fromUserId":880001,"updateTime":2000,"type":0,
+         "contents":["a","b",["font",{"size":3},""],"c"]},
+        {"id":9000000000302,"fromUserId":0,"updateTime":2001,"type":0,"contents":["系统"]}])");
+    const auto stored = save(first);
+    ASSERT_EQ(stored.size(), 4);  // the font element is dropped
+    for (int n = 0; n < 3; ++n) {
+        EXPECT_EQ(stored[n].messageId, 9000000000301);
+        EXPECT_EQ(stored[n].contents(), QString(R"(["%1"])").arg(QChar('a' + (n == 2 ? 2 : n))));
+    }
+    EXPECT_EQ(stored[3].type, 1);  // from nobody: a system message
+    const auto talk = QXIMDatabase::shared().talkInfoExist(kBrokerTalk, kUserText).value(0);
+    EXPECT_EQ(talk.value("l_read").toInt(), 4);
+    const int notified = postedCount(QXIMNotifications::kIMRecieveNotification);
+
+    // The same items again: nothing stored, the talk row as it was, nobody told.
+    EXPECT_TRUE(save(first).isEmpty());
+    EXPECT_EQ(QXIMDatabase::shared().talkInfoExist(kBrokerTalk, kUserText).value(0), talk);
+    // Notifications come in order: the next one told is the next packet's.
+    ASSERT_EQ(save(packet(880001, kUser,
+                          R"([{"id":9000000000303,"fromUserId":880001,"updateTime":2002,)"
+                          R"("contents":["d"]}])"))
+                  .size(),
+              1);
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return postedCount(QXIMNotifications::kIMRecieveNotification) > notified; }));
+    const auto told = std::find_if(posted.begin(), posted.end(), [&](const auto& n) {
+        return n.name == QXIMNotifications::kIMRecieveNotification &&
+               !n.template objectAs<QXIMNotifications::ReceivedMessages>().messages.isEmpty() &&
+               n.template objectAs<QXIMNotifications::ReceivedMessages>().messages[0].messageId !=
+                   9000000000301;
+    });
+    ASSERT_NE(told, posted.end());
+    EXPECT_EQ(told->objectAs<QXIMNotifications::ReceivedMessages>().messages[0].messageId,
+              9000000000303);
+}
+
+TEST_F(QXIMServiceTest, APacketToNobodyIsKeptOnlyWhenTheUserSentIt) {
+    server().setStream({.heartbeatMs = 600000});
+    auto service = start();
+    const QString items =
+        R"([{"id":9000000000401,"fromUserId":%1,"updateTime":3000,"contents":["x"]}])";
+    QList<QXIMMessage> mine;
+    QList<QXIMMessage> others;
+    service->queue()->sync([&] {
+        service->saveMessages(packet(kUser, 0, items.arg(kUser)), false, &mine);
+        service->saveMessages(packet(880001, 0, items.arg(880001)), false, &others);
+    });
+    ASSERT_EQ(mine.size(), 1);
+    EXPECT_TRUE(QXIMDatabase::shared().talkExist("0-" + kUserText, kUserText));
+    EXPECT_TRUE(others.isEmpty());
+    EXPECT_EQ(storedFromBroker(), 0);
+    // The other's packet is acknowledged all the same, so that it is not sent again.
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        const auto requests = server().requests(standin::paths::kMessageApi);
+        return std::any_of(requests.begin(), requests.end(), [](const auto& request) {
+            return request.query.contains("op=ackrecvmsg") &&
+                   request.query.contains("talkId=880001-0");
+        });
+    }));
+}
+
+TEST_F(QXIMServiceTest, TwoUserChangesInARowLeaveTheLastUsersStreamOpen) {
+    auto service = start();
+    constexpr qint64 kSecond = 9000000000077;
+    constexpr qint64 kThird = 9000000000078;
+    QXIMUser::shared().setUserId(kSecond);
+    service->userChanged();
+    QXIMUser::shared().setUserId(kThird);
+    service->userChanged();  // the second user's stream may be cancelled before it went out
+    write({{"to", kThird}});
+    ASSERT_TRUE(runMainLoopUntil([&] { return unacknowledged(kThird) == 0; }));
+    EXPECT_EQ(service->curListenUserid(), kThird);
+    EXPECT_EQ(QXIMDatabase::shared().path(),
+              ns::Sandbox::documents() + "/" + QString::number(kThird) + "/im.db");
 }
 
 TEST_F(QXIMServiceTest, ACancelBeforeAUserChangeLeavesTheNewUsersStreamOpen) {

@@ -1,5 +1,7 @@
 #include "IMChat/qximlib/qximdata/db/JSSQLite.h"
 
+#include "IMChat/qximlib/qximdata/util/QXIMUtil.h"
+
 #include <QDateTime>
 #include <QFile>
 
@@ -26,8 +28,9 @@ QVariant sqlNull() {
 
 JSSQLite::JSSQLite() = default;
 
-JSSQLite::JSSQLite(const QString& path) : busyRetryTimeout_(0) {
+JSSQLite::JSSQLite(const QString& path, bool ignoreSyncICloud) : busyRetryTimeout_(0) {
     open(path);
+    if (!ignoreSyncICloud) QXIMUtil::addSkipBackupAttributeToItem(path);
 }
 
 JSSQLite::~JSSQLite() {
@@ -41,7 +44,11 @@ bool JSSQLite::isSQLiteThreadSafe() {
 bool JSSQLite::open(const QString& path) {
     close();
     sqlite3* db = nullptr;
-    if (sqlite3_open(QFile::encodeName(path).constData(), &db) != SQLITE_OK) {
+    // One thread at a time uses a connection (the class's contract, kept by the queue): the
+    // library's own locking around every call is not needed.
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK) {
         sqlite3_close(db);
         return false;
     }
@@ -222,24 +229,59 @@ int JSSQLite::step(sqlite3_stmt* statement) {
     }
 }
 
-std::optional<JSSQLite::Rows> JSSQLite::executeQuery(const QString& sql,
-                                                     const QVariantList& arguments) {
+int JSSQLite::Cursor::indexOf(const QString& name) const {
+    const auto& names = prepared_.names;
+    const auto found =
+        std::lower_bound(prepared_.byName.begin(), prepared_.byName.end(), name,
+                         [&](int column, const QString& wanted) { return names[column] < wanted; });
+    return found != prepared_.byName.end() && names[*found] == name ? *found : -1;
+}
+
+QVariant JSSQLite::Cursor::value(int column) const {
+    return column < 0 ? QVariant() : columnValue(prepared_.statement, column);
+}
+
+qint64 JSSQLite::Cursor::int64(int column) const {
+    if (column >= 0 && sqlite3_column_type(prepared_.statement, column) == SQLITE_INTEGER)
+        return sqlite3_column_int64(prepared_.statement, column);
+    return value(column).toLongLong();
+}
+
+QString JSSQLite::Cursor::text(int column) const {
+    if (column >= 0 && sqlite3_column_type(prepared_.statement, column) == SQLITE_TEXT) {
+        return QString::fromUtf8(
+            reinterpret_cast<const char*>(sqlite3_column_text(prepared_.statement, column)),
+            sqlite3_column_bytes(prepared_.statement, column));
+    }
+    return value(column).toString();
+}
+
+JSSQLite::Row JSSQLite::Cursor::row() const {
+    Row row;
+    for (const int column : prepared_.byName)
+        row.insert(row.cend(), prepared_.names[column], columnValue(prepared_.statement, column));
+    return row;
+}
+
+bool JSSQLite::forEachRow(const QString& sql, const QVariantList& arguments,
+                          const std::function<void(const Cursor& row)>& eachRow) {
     Prepared* prepared = this->prepared(sql);
-    if (!prepared || !bindAll(prepared->statement, arguments)) return std::nullopt;
+    if (!prepared || !bindAll(prepared->statement, arguments)) return false;
     sqlite3_stmt* statement = prepared->statement;
-    Rows rows;
     int result = step(statement);
     // A table changed since the statement was kept ("SELECT *" after an added column).
     if (sqlite3_column_count(statement) != prepared->names.size()) readColumns(*prepared);
-    for (; result == SQLITE_ROW; result = step(statement)) {
-        Row row;
-        for (const int column : prepared->byName) {
-            row.insert(row.cend(), prepared->names[column], columnValue(statement, column));
-        }
-        rows.append(std::move(row));
-    }
+    const Cursor cursor(*prepared);
+    for (; result == SQLITE_ROW; result = step(statement)) eachRow(cursor);
     sqlite3_reset(statement);
-    if (result != SQLITE_DONE) return std::nullopt;
+    return result == SQLITE_DONE;
+}
+
+std::optional<JSSQLite::Rows> JSSQLite::executeQuery(const QString& sql,
+                                                     const QVariantList& arguments) {
+    Rows rows;
+    if (!forEachRow(sql, arguments, [&](const Cursor& row) { rows.append(row.row()); }))
+        return std::nullopt;
     return rows;
 }
 
@@ -298,20 +340,19 @@ bool JSSQLite::rollbackToSavePointWithName(const QString& name, ns::Error* error
     return savePointStatement(QStringLiteral("ROLLBACK TRANSACTION TO SAVEPOINT"), name, error);
 }
 
-bool JSSQLite::tableExists(const QString& name) {
+bool JSSQLite::schemaObjectExists(const QString& type, const QString& name) {
     const auto rows = executeQuery(
-        QStringLiteral(
-            "select [sql] from sqlite_master where [type] = 'table' and lower(name) = ?"),
-        {name.toLower()});
+        QStringLiteral("select [sql] from sqlite_master where [type] = ? and lower(name) = ?"),
+        {type, name.toLower()});
     return rows && !rows->isEmpty();
 }
 
+bool JSSQLite::tableExists(const QString& name) {
+    return schemaObjectExists(QStringLiteral("table"), name);
+}
+
 bool JSSQLite::indexExists(const QString& name) {
-    const auto rows = executeQuery(
-        QStringLiteral(
-            "select [sql] from sqlite_master where [type] = 'index' and lower(name) = ?"),
-        {name.toLower()});
-    return rows && !rows->isEmpty();
+    return schemaObjectExists(QStringLiteral("index"), name);
 }
 
 bool JSSQLite::columnExists(const QString& column, const QString& table) {

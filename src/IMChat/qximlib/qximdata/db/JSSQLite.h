@@ -10,6 +10,7 @@
 #include <QVariantList>
 #include <QVariantMap>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -32,15 +33,37 @@ struct sqlite3_stmt;
 // and anything else TEXT. Values read: INTEGER as qint64 (all 64 bits), FLOAT as double,
 // TEXT as QString, BLOB as QByteArray, NULL as the null.
 class JSSQLite {
+    struct Prepared;
+
 public:
     using Row = QVariantMap;
     using Rows = QList<QVariantMap>;
 
+    // The current row of a query run by forEachRow, read column by column without building
+    // a dictionary. Each read answers what the row dictionary's value would convert to.
+    class Cursor {
+    public:
+        // The column's position in the row; -1 when the query has none of that name (its
+        // reads then answer as a missing key does: nil, 0, "").
+        [[nodiscard]] int indexOf(const QString& name) const;
+        [[nodiscard]] QVariant value(int column) const;
+        [[nodiscard]] qint64 int64(int column) const;
+        [[nodiscard]] QString text(int column) const;
+        // The whole row as a dictionary.
+        [[nodiscard]] Row row() const;
+
+    private:
+        friend class JSSQLite;
+        explicit Cursor(const Prepared& prepared) : prepared_(prepared) {}
+        const Prepared& prepared_;
+    };
+
     // A closed connection that makes one extra attempt when SQLite reports busy.
     JSSQLite();
     // A connection opened on `path` (the result of open() is in isOpen()); no extra
-    // attempts: a busy result fails after SQLite's own 500 ms wait.
-    explicit JSSQLite(const QString& path);
+    // attempts: a busy result fails after SQLite's own 500 ms wait. Unless
+    // `ignoreSyncICloud`, the file is marked as one that backups skip.
+    explicit JSSQLite(const QString& path, bool ignoreSyncICloud = false);
     ~JSSQLite();
     JSSQLite(const JSSQLite&) = delete;
     JSSQLite& operator=(const JSSQLite&) = delete;
@@ -71,6 +94,11 @@ public:
     // One value per "?" of the text, in order.
     [[nodiscard]] std::optional<Rows> executeQuery(const QString& sql,
                                                    const QVariantList& arguments = {});
+    // Runs the query and hands each row to `eachRow` in order; false when the query failed
+    // (the rows handed before the failure stand). `eachRow` runs no statement of its own on
+    // this connection: the cursor reads the running one.
+    bool forEachRow(const QString& sql, const QVariantList& arguments,
+                    const std::function<void(const Cursor& row)>& eachRow);
     // False for a statement that yields rows, too.
     bool executeUpdate(const QString& sql, const QVariantList& arguments = {});
     // A complete statement without parameters (schema statements); empty on failure.
@@ -113,6 +141,8 @@ private:
     // sqlite3_step with the busy retry.
     int step(sqlite3_stmt* statement);
     void finalizeStatements();
+    // An object of the schema of that type ("table", "index") and name, in any letter case.
+    [[nodiscard]] bool schemaObjectExists(const QString& type, const QString& name);
     // A savepoint statement: `verb` followed by the quoted name.
     bool savePointStatement(const QString& verb, const QString& name, ns::Error* error);
 

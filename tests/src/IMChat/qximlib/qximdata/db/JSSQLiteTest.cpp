@@ -3,6 +3,10 @@
 
 #include "SandboxTest.h"
 
+#include <QFile>
+
+#include <sys/xattr.h>
+
 namespace {
 
 class JSSQLiteTest : public SandboxTest {
@@ -79,6 +83,47 @@ TEST_F(JSSQLiteTest, NotADatabaseFailsToOpen) {
     JSSQLite other;
     EXPECT_FALSE(other.open(file.fileName()));
     EXPECT_FALSE(other.executeQuery("SELECT 1").has_value());
+}
+
+TEST_F(JSSQLiteTest, ACursorReadsWhatTheRowDictionaryWouldConvertTo) {
+    // Text in an integer column, a number in a text column, a float, a blob and a null.
+    ASSERT_TRUE(db.executeUpdate("INSERT INTO t VALUES (?, ?, ?)",
+                                 {qint64(9000000000123), QVariant::fromValue(nullptr), "12abc"}));
+    ASSERT_TRUE(db.executeUpdate("INSERT INTO t VALUES (?, ?, ?)",
+                                 {" 7", 2.75, QByteArray("\x01\x02", 2)}));
+    const QStringList columns{"id", "big", "n", "missing"};
+    int rows = 0;
+    ASSERT_TRUE(
+        db.forEachRow("SELECT * FROM t ORDER BY rowid", {}, [&](const JSSQLite::Cursor& row) {
+            ++rows;
+            const JSSQLite::Row dictionary = row.row();
+            EXPECT_EQ(dictionary.size(), 3);
+            for (const QString& name : columns) {
+                SCOPED_TRACE(name.toStdString());
+                const int column = row.indexOf(name);
+                EXPECT_EQ(column < 0, name == "missing");
+                EXPECT_EQ(row.text(column), dictionary.value(name).toString());
+                EXPECT_EQ(row.int64(column), dictionary.value(name).toLongLong());
+            }
+        }));
+    EXPECT_EQ(rows, 2);
+    EXPECT_FALSE(db.forEachRow("SELECT * FROM missing", {}, [](const JSSQLite::Cursor&) {}));
+    EXPECT_FALSE(db.forEachRow("SELECT * FROM t WHERE id = ?", {}, [](const JSSQLite::Cursor&) {}));
+}
+
+TEST_F(JSSQLiteTest, AFileOpenedByPathIsMarkedForBackupsToSkipUnlessAskedNotTo) {
+    const auto mark = [](const QString& path) {
+        char value[16] = {};
+        const auto length = getxattr(QFile::encodeName(path).constData(), "user.xdg.robots.backup",
+                                     value, sizeof value);
+        return length < 0 ? QByteArray() : QByteArray(value, static_cast<int>(length));
+    };
+    const JSSQLite marked(sandboxPath() + "/marked.db");
+    const JSSQLite unmarked(sandboxPath() + "/unmarked.db", true);
+    ASSERT_TRUE(marked.isOpen() && unmarked.isOpen());
+    if (mark(sandboxPath() + "/marked.db").isEmpty()) GTEST_SKIP() << "no user attributes here";
+    EXPECT_EQ(mark(sandboxPath() + "/marked.db"), "false");
+    EXPECT_EQ(mark(sandboxPath() + "/unmarked.db"), "");
 }
 
 TEST_F(JSSQLiteTest, QuotingDoublesSingleQuotes) {
