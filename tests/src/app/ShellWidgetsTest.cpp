@@ -230,6 +230,29 @@ TEST_F(ShellWidgetsTest, NetworkStatusFollowsWifiAndTheDefaultRoute) {
     EXPECT_EQ(app().netType(), 0);
 }
 
+TEST_F(ShellWidgetsTest, TheNetworkStatusFollowsTheDevicesLinksFromLaunchOn) {
+    using Flags = ns::NetworkReachability;
+    struct Simulation {
+        ~Simulation() { Flags::clearSimulatedFlags(); }
+    } simulation;
+    // Launched with no network at all.
+    Flags::setSimulatedFlags(0);
+    launch();
+    EXPECT_FALSE(app().connectionReachabil());
+    EXPECT_FALSE(app().useWifi());
+    EXPECT_EQ(app().netType(), 0);
+
+    // A local network comes up: both sources hear of it, each through its own road.
+    Flags::setSimulatedFlags(Flags::kReachable);
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return app().connectionReachabil() && app().useWifi() && app().netType() == 1; }));
+
+    // Only the cellular network is left.
+    Flags::setSimulatedFlags(Flags::kReachable | Flags::kIsWWAN);
+    ASSERT_TRUE(runMainLoopUntil([&] { return !app().useWifi() && app().netType() == 3; }));
+    EXPECT_TRUE(app().connectionReachabil());
+}
+
 TEST_F(ShellWidgetsTest, EventsAndTheStatisticsBufferReachTheirFiles) {
     StatisticsForAnalytics::event("x", StatisticsException{"", "", {{"k", "v"}}});
     StatisticsForAnalytics::event("y", StatisticsException{"Bad", "because", {}});
