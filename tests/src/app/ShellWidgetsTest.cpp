@@ -316,6 +316,11 @@ TEST_F(ShellWidgetsTest, TheNetworkStatusFollowsTheDevicesLinksFromLaunchOn) {
     Flags::setSimulatedFlags(Flags::kReachable | Flags::kIsWWAN);
     ASSERT_TRUE(runMainLoopUntil([&] { return !app().useWifi() && app().netType() == 3; }));
     EXPECT_TRUE(app().connectionReachabil());
+
+    // Every link goes: the route is heard first, so the type becomes 0, not 2.
+    Flags::setSimulatedFlags(0);
+    ASSERT_TRUE(
+        runMainLoopUntil([&] { return !app().connectionReachabil() && app().netType() == 0; }));
 }
 
 TEST_F(ShellWidgetsTest, EventsAndTheStatisticsBufferReachTheirFiles) {
