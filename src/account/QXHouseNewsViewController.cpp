@@ -45,7 +45,8 @@ void QXHouseNewsViewController::requestNews() {
             auto self = weak.lock();
             if (!self) return;
             const Tolerant answer(reply);
-            if (answer["status"].isNil() || answer["status"].intValue() != 0) {
+            // A reply that refuses says why; one without a status is read for its list.
+            if (!answer["status"].isNil() && answer["status"].intValue() != 0) {
                 showFailureAlert(answer["errDetail"].toString());
                 return;
             }
