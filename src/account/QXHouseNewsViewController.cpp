@@ -1,5 +1,6 @@
 #include "account/QXHouseNewsViewController.h"
 
+#include "account/FailureAlert.h"
 #include "net/EndpointTable.h"
 #include "net/FormBody.h"
 #include "net/QXIMRequest.h"
@@ -43,10 +44,19 @@ void QXHouseNewsViewController::requestNews() {
         [weak = weakAs<QXHouseNewsViewController>()](const QVariant& reply) {
             auto self = weak.lock();
             if (!self) return;
-            self->news_ = Tolerant(reply)["data"].toList();
+            const Tolerant answer(reply);
+            // A reply that refuses says why; one without a status is read for its list.
+            if (!answer["status"].isNil() && answer["status"].intValue() != 0) {
+                showFailureAlert(answer["errDetail"].toString());
+                return;
+            }
+            self->news_ = answer["data"].toList();
             self->tableView()->reloadData();
         },
-        [](const QVariantMap&) {});
+        // A list that stays empty says why; a screen already gone says nothing.
+        [weak = weakAs<QXHouseNewsViewController>()](const QVariantMap& failure) {
+            if (weak.lock() && !wasCancelled(failure)) showFailureAlert(QString());
+        });
 }
 
 int QXHouseNewsViewController::numberOfRowsInSection(ui::TableView&, int) {

@@ -1,5 +1,6 @@
 #include "account/QXUCenterViewController.h"
 
+#include "account/FailureAlert.h"
 #include "account/QXHouseNewsViewController.h"
 #include "account/QXUserInfo.h"
 #include "account/UserLogonData.h"
@@ -70,7 +71,8 @@ void QXUCenterViewController::logonOrLogout() {
         if (auto self = weak.lock()) self->refresh();
     };
     if (!userInfo_->logonSuccess()) {
-        UserLogonData::logonWithName(kDemoAccount, *userInfo_, changed, {});
+        // The user asked for the logon: a refusal or a lost request is told, not swallowed.
+        UserLogonData::logonWithName(kDemoAccount, *userInfo_, changed, showFailureAlert);
         return;
     }
     // Logging off never waits for the server: the user asked to be logged off here.

@@ -1,5 +1,6 @@
 #include "account/UserLogonData.h"
 
+#include "account/FailureAlert.h"
 #include "account/QXUserInfo.h"
 #include "net/EndpointTable.h"
 #include "net/FormBody.h"
@@ -47,7 +48,11 @@ void call(const QString& interface, const QString& body, std::function<void()> o
             }
         },
         [failure](const QVariantMap& transportFailure) {
-            if (failure) failure(transportFailure.value(QStringLiteral("msg")).toString());
+            // A call cancelled by a later one of the same kind ends with that later call: read
+            // as a failure, a repeated automatic logon would log the user out.
+            if (wasCancelled(transportFailure)) return;
+            // The transport's own wording is no reason to show a user: the failure has none.
+            if (failure) failure(QString());
         });
 }
 

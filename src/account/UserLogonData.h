@@ -7,7 +7,9 @@
 class QXUserInfo;
 
 // The logon calls of the users server: the automatic logon with a stored login id, a logon
-// by name, and the logout. A reply counts as success only when it holds "status" 0.
+// by name, and the logout. A reply counts as success only when it holds "status" 0. A
+// failure carries the server's "errDetail", or no text when the request itself failed; a
+// call cancelled by a later call of the same interface calls neither.
 class UserLogonData {
 public:
     using Success = std::function<void()>;

@@ -25,9 +25,15 @@ void StatClick::append(const QVariantMap& record) {
     QDir().mkpath(ns::Sandbox::caches());
     QFile file(logPath());
     // Appending whole lines keeps earlier records readable even when a write is cut short.
-    if (!file.open(QIODevice::Append | QIODevice::WriteOnly)) return;
-    file.write(QJsonDocument(QJsonObject::fromVariantMap(stamped)).toJson(QJsonDocument::Compact) +
-               '\n');
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Append)) return;
+    QByteArray line =
+        QJsonDocument(QJsonObject::fromVariantMap(stamped)).toJson(QJsonDocument::Compact) + '\n';
+    // A line cut short by an earlier run is closed first, so that it costs only itself and
+    // not this record as well.
+    char last = '\n';
+    if (file.size() > 0 && file.seek(file.size() - 1)) file.getChar(&last);
+    if (last != '\n') line.prepend('\n');
+    file.write(line);
 }
 
 void StatClick::startWithAppkey(const QString& appKey, int reportPolicy, const QString& channelId) {

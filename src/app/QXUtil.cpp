@@ -105,8 +105,9 @@ void QXUtil::showAutoHideAlertViewWithMessage(const QString& text, int delay) {
 }
 
 bool QXUtil::isMobileNumber(const QString& text) {
-    static const QRegularExpression pattern(
-        QStringLiteral("^((13[0-9])|(15[0-9])|(18[0-9]))\\d{8}$"));
+    // Anchored to the whole text: a bare "$" would also accept a trailing line break.
+    static const QRegularExpression pattern(QRegularExpression::anchoredPattern(
+        QStringLiteral("^((13[0-9])|(15[0-9])|(18[0-9]))\\d{8}$")));
     return !text.isEmpty() && pattern.match(text).hasMatch();
 }
 
@@ -116,6 +117,7 @@ bool QXUtil::isPureNumandCharacters(const QString& text) {
 }
 
 bool QXUtil::isPureLetterCharacters(const QString& text) {
+    if (text.isNull()) return false;
     return std::all_of(text.begin(), text.end(), [](QChar c) { return c.isLetter(); });
 }
 
@@ -124,6 +126,7 @@ bool QXUtil::isEmpty(const QString& text) {
 }
 
 bool QXUtil::isPurePhonesCharacters(const QString& text) {
+    if (text.isNull()) return false;
     return std::all_of(text.begin(), text.end(), [](QChar c) {
         return c.isDigit() || c == QLatin1Char('-') || c == QLatin1Char(',');
     });

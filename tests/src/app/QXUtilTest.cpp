@@ -24,6 +24,10 @@ TEST_F(QXUtilTest, MobileNumbersAreElevenDigitsStartingThirteenFifteenOrEighteen
     EXPECT_FALSE(QXUtil::isMobileNumber("139123456789"));
     EXPECT_FALSE(QXUtil::isMobileNumber(""));
     EXPECT_FALSE(QXUtil::isMobileNumber(QString()));
+    // The whole text must be the number: no line break after it, no text around it.
+    EXPECT_FALSE(QXUtil::isMobileNumber("13912345678\n"));
+    EXPECT_FALSE(QXUtil::isMobileNumber("13912345678\n13912345678"));
+    EXPECT_FALSE(QXUtil::isMobileNumber(" 13912345678"));
 }
 
 TEST_F(QXUtilTest, TextTestsTellDigitsLettersAndBlankText) {
@@ -32,6 +36,9 @@ TEST_F(QXUtilTest, TextTestsTellDigitsLettersAndBlankText) {
     EXPECT_FALSE(QXUtil::isPureNumandCharacters("12a"));
     EXPECT_TRUE(QXUtil::isPureLetterCharacters(""));
     EXPECT_FALSE(QXUtil::isPureLetterCharacters("ab1"));
+    // An empty text is all letters; no text at all is not.
+    EXPECT_FALSE(QXUtil::isPureLetterCharacters(QString()));
+    EXPECT_FALSE(QXUtil::isPureNumandCharacters(QString()));
     EXPECT_TRUE(QXUtil::isEmpty(" \n\t "));
     EXPECT_TRUE(QXUtil::isEmpty(QString()));
     EXPECT_FALSE(QXUtil::isEmpty(" a "));
@@ -45,6 +52,7 @@ TEST_F(QXUtilTest, ContactDetailsAreFoundByNumbersOrMailAddresses) {
     EXPECT_FALSE(QXUtil::CheckingResult(QString()));
     EXPECT_TRUE(QXUtil::isPurePhonesCharacters("010-1234,5678"));
     EXPECT_FALSE(QXUtil::isPurePhonesCharacters("010 1234"));
+    EXPECT_FALSE(QXUtil::isPurePhonesCharacters(QString()));
 }
 
 TEST_F(QXUtilTest, FilesAndFoldersAnswerForMissingItems) {

@@ -205,6 +205,71 @@ TEST(CheckBoxTaps, AUniqueBoxOnlyTurnsOnAndSetCheckedTellsNoOne) {
     EXPECT_TRUE(box.checkedView()->isHighlighted());
 }
 
+TEST_F(ShellWidgetsTest, ATappedCheckBoxChangesOnceAlsoAfterItIsRebuilt) {
+    auto box = std::make_shared<CheckBox>(ui::Rect(20, 100, 200, 40), "个人");
+    app().window()->addSubview(box);
+    int told = 0;
+    box->setTarget([&](CheckBox&) { ++told; });
+    ASSERT_TRUE(driver().tap(box.get()));
+    EXPECT_TRUE(box->checked());
+    // The rebuilt box answers a tap once, not once for each build.
+    box->SetTheImageWith(2);
+    EXPECT_EQ(box->checkedView()->frame().size, ui::Size(100, 42));
+    ASSERT_TRUE(driver().tap(box.get()));
+    EXPECT_FALSE(box->checked());
+    EXPECT_EQ(told, 2);
+    // A width of no parts leaves the box as it was.
+    box->SetTheImageWith(0);
+    EXPECT_EQ(box->checkedView()->frame().size, ui::Size(100, 42));
+    box->removeFromSuperview();
+}
+
+TEST_F(ShellWidgetsTest, ViewFactoriesOfTheUtilities) {
+    auto stars = QXUtil::starViewByLevel(2, 5);
+    EXPECT_EQ(stars->frame().size, ui::Size(50, 10));
+    ASSERT_EQ(stars->subviews().size(), 5u);
+    const auto coloured = ui::Image::imageNamed(QStringLiteral("彩色五星"));
+    const auto grey = ui::Image::imageNamed(QStringLiteral("灰色五星"));
+    ASSERT_NE(coloured, nullptr);
+    ASSERT_NE(grey, nullptr);
+    for (std::size_t i = 0; i < 5; ++i) {
+        auto* star = dynamic_cast<ui::ImageView*>(stars->subviews()[i].get());
+        ASSERT_NE(star, nullptr);
+        EXPECT_EQ(star->frame().origin.x, double(i) * 10);
+        EXPECT_EQ(star->image(), i < 2 ? coloured : grey) << i;
+    }
+
+    auto loading = QXUtil::qxLoadingViewWithRect(ui::Rect(0, 0, 320, 400), QString());
+    EXPECT_EQ(loading->tag(), 9527);
+    auto* tip = dynamic_cast<ui::Label*>(loading->viewWithTag(999999));
+    ASSERT_NE(tip, nullptr);
+    EXPECT_TRUE(tip->text().isEmpty());
+    loading = QXUtil::qxLoadingViewWithRect(ui::Rect(0, 0, 320, 400), QStringLiteral("正在加载"));
+    tip = dynamic_cast<ui::Label*>(loading->viewWithTag(999999));
+    EXPECT_EQ(tip->text(), QStringLiteral("正在加载..."));
+
+    // The responder chain: a view finds the screen it belongs to, and nothing past the end.
+    ui::ViewController& screen = homeScreen();
+    auto inner = std::make_shared<ui::View>();
+    screen.view()->addSubview(inner);
+    EXPECT_EQ(QXUtil::getNextResponderWithResponder(inner.get(), screen.className()), &screen);
+    EXPECT_EQ(QXUtil::getNextResponderWithResponder(inner.get(), "NoSuchClass"), nullptr);
+    inner->removeFromSuperview();
+}
+
+TEST_F(ShellWidgetsTest, ADelayedNoticeShowsOnTheWindowOnlyAfterItsDelay) {
+    ui::View& window = *app().window();
+    QXUtil::showAutoHideAlertViewWithMessage(QStringLiteral("稍后"), 2);
+    EXPECT_EQ(countTagged(window, UIViewAddition::kFloatMessageTag), 0);
+    clock().advance(ns::seconds(1.9));
+    EXPECT_EQ(countTagged(window, UIViewAddition::kFloatMessageTag), 0);
+    clock().advance(ns::seconds(0.1));
+    EXPECT_EQ(countTagged(window, UIViewAddition::kFloatMessageTag), 1);
+    QXUtil::showAutoHideAlertViewWithMessage(QStringLiteral("现在"));
+    EXPECT_EQ(countTagged(window, UIViewAddition::kFloatMessageTag), 1);
+    EXPECT_NE(driver().findByText(QStringLiteral("现在")), nullptr);
+}
+
 TEST_F(ShellWidgetsTest, NetworkStatusFollowsWifiAndTheDefaultRoute) {
     using Flags = ns::NetworkReachability;
     app().evaluateDefaultRoute(Flags::kReachable | Flags::kConnectionRequired);
@@ -228,6 +293,34 @@ TEST_F(ShellWidgetsTest, NetworkStatusFollowsWifiAndTheDefaultRoute) {
     EXPECT_EQ(app().netType(), 1);
     app().updateInterfaceWithReachability(0);
     EXPECT_EQ(app().netType(), 0);
+}
+
+TEST_F(ShellWidgetsTest, TheNetworkStatusFollowsTheDevicesLinksFromLaunchOn) {
+    using Flags = ns::NetworkReachability;
+    struct Simulation {
+        ~Simulation() { Flags::clearSimulatedFlags(); }
+    } simulation;
+    // Launched with no network at all.
+    Flags::setSimulatedFlags(0);
+    launch();
+    EXPECT_FALSE(app().connectionReachabil());
+    EXPECT_FALSE(app().useWifi());
+    EXPECT_EQ(app().netType(), 0);
+
+    // A local network comes up: both sources hear of it, each through its own road.
+    Flags::setSimulatedFlags(Flags::kReachable);
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return app().connectionReachabil() && app().useWifi() && app().netType() == 1; }));
+
+    // Only the cellular network is left.
+    Flags::setSimulatedFlags(Flags::kReachable | Flags::kIsWWAN);
+    ASSERT_TRUE(runMainLoopUntil([&] { return !app().useWifi() && app().netType() == 3; }));
+    EXPECT_TRUE(app().connectionReachabil());
+
+    // Every link goes: the route is heard first, so the type becomes 0, not 2.
+    Flags::setSimulatedFlags(0);
+    ASSERT_TRUE(
+        runMainLoopUntil([&] { return !app().connectionReachabil() && app().netType() == 0; }));
 }
 
 TEST_F(ShellWidgetsTest, EventsAndTheStatisticsBufferReachTheirFiles) {

@@ -91,6 +91,34 @@ TEST_F(VersionCheckReplyTest, AnOptionalUpdateShowsOnceThenNotWithinSevenDays) {
     EXPECT_EQ(defaults().integerForKey("NewVersionPrompt"), 2);
 }
 
+TEST_F(VersionCheckReplyTest, AnOptionalUpdateAtLaunchIsOfferedOnceAWeekAcrossLaunches) {
+    server().setFault({.prefix = "/datashare/",
+                       .body = R"({"Status":1,"Version":"2.4.0","Url":"http://example.test/n"})"});
+    const auto relaunchAndHear = [&] {
+        launch();
+        alerts_ = std::make_unique<ui::AlertTestDriver>(driver());
+        ASSERT_TRUE(runMainLoopUntil(
+            [&] { return app().checkVersionData().toMap().value("Status").toInt() == 1; }));
+    };
+    relaunchAndHear();
+    ASSERT_NE(alert(), nullptr);
+    EXPECT_EQ(alert()->tag(), QXAppDelegate::kOptionalUpdateTag);
+    dismiss(QStringLiteral("忽略"));
+
+    // The next launch, a day later, hears the same offer and shows nothing.
+    clock().advance(ns::seconds(86400));
+    relaunchAndHear();
+    EXPECT_EQ(alert(), nullptr);
+    EXPECT_EQ(defaults().integerForKey("NewVersionPrompt"), 1);
+
+    // A launch more than seven days after the offer shows it again.
+    clock().advance(ns::seconds(604800 - 86400 + 1));
+    relaunchAndHear();
+    ASSERT_NE(alert(), nullptr);
+    EXPECT_EQ(defaults().integerForKey("NewVersionPrompt"), 2);
+    EXPECT_EQ(events().count("Do not update"), 1);
+}
+
 TEST_F(VersionCheckReplyTest, ANewerVersionStartsThePromptCountAgain) {
     defaults().setObject("2.4.0", "NewVersionStr");
     defaults().setInteger(5, "NewVersionPrompt");
