@@ -97,6 +97,9 @@ TEST_F(QXAppDelegateLaunchTest, TheGuidesButtonLeavesTheTabShellBeneath) {
 
 TEST_F(QXAppDelegateLaunchTest, TheNeedFormCopiesItsResourcesAndFetchesMajorsOneThreeFive) {
     presetCity();
+    // A copy left damaged by an earlier run is replaced by the resource at every launch.
+    ASSERT_TRUE(ns::writeToFile(QVariantMap{{"v", "stale"}},
+                                QXUtil::pathForDocumentWithFilename("3"), true));
     launch();
     EXPECT_EQ(app().currentCityScript_index(), kCity);
     for (const QString name : {"1", "3", "5"}) {
@@ -104,6 +107,7 @@ TEST_F(QXAppDelegateLaunchTest, TheNeedFormCopiesItsResourcesAndFetchesMajorsOne
             ns::dictionaryWithContentsOfFile(QXUtil::pathForDocumentWithFilename(name));
         ASSERT_TRUE(copied) << name.toStdString();
         EXPECT_FALSE(copied->value("fs").toList().isEmpty());
+        EXPECT_NE(copied->value("v"), "stale");
     }
     ASSERT_TRUE(needFormChainDone(kCity));
     const auto asked = calls("GetMajorCategoryFilter");
