@@ -42,11 +42,15 @@ void XXNavigationController::viewDidLoad() {
 
 void XXNavigationController::pushViewController(std::shared_ptr<ui::ViewController> controller,
                                                 bool animated) {
-    if (!shouldPopTwice()) {
+    // A push the stack refuses (no screen, or one already on it) takes no picture either.
+    const auto& stack = viewControllers();
+    const bool refused = !controller || controller.get() == this ||
+                         std::find(stack.begin(), stack.end(), controller) != stack.end();
+    if (!refused && !shouldPopTwice()) {
         // The second screen of a tab shows the whole shell behind it, custom tab bar included.
         ui::TabBarController* tabs = tabBarController();
         std::shared_ptr<ui::Image> picture;
-        if (viewControllers().size() < 2 && tabs) {
+        if (stack.size() < 2 && tabs) {
             picture = tabs->view()->snapshotImage();
         } else {
             picture = view()->snapshotImage();

@@ -223,6 +223,10 @@ TEST_F(DragBackTest, ScreenshotsFollowTheStackAndTheFirstShowsTheTabBar) {
     stack().pushViewController(std::make_shared<QXPlaceholderController>("三", "3"), false);
     stack().pushViewController(std::make_shared<QXPlaceholderController>("四", "4"), false);
     EXPECT_EQ(stack().screenShotList().size(), 3u);
+    // Pushing a screen that is on the stack already changes nothing.
+    stack().pushViewController(stack().viewControllers().at(1), false);
+    stack().pushViewController(nullptr, false);
+    EXPECT_EQ(stack().screenShotList().size(), 3u);
     stack().popToViewController(stack().viewControllers().at(1), false);
     EXPECT_EQ(stack().screenShotList().size(), 1u);
     stack().popViewControllerAnimated(false);
