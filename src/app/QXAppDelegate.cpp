@@ -43,6 +43,7 @@
 #include "platform/foundation/url_request.h"
 #include "platform/foundation/user_defaults.h"
 #include "platform/uikit/device.h"
+#include "platform/uikit/tab_bar_item.h"
 #include "platform/uikit/window.h"
 
 #include <QDebug>
@@ -266,10 +267,17 @@ void QXAppDelegate::setTabBarProperties(QXTabBarController& tabs) {
     auto record =
         placeholder(QStringLiteral("看房记"), QStringLiteral("这里将是收藏的房源和备注。"));
     auto center = std::make_shared<QXUCenterViewController>(userInfo());
+    const std::pair<std::shared_ptr<ui::ViewController>, QString> tabRoots[] = {
+        {home, QStringLiteral("首页")},
+        {chats, QStringLiteral("沟通")},
+        {record, QStringLiteral("看房记")},
+        {center, QStringLiteral("个人中心")},
+    };
     std::vector<std::shared_ptr<ui::ViewController>> stacks;
-    for (auto& root : {std::shared_ptr<ui::ViewController>(home), chats, record,
-                       std::shared_ptr<ui::ViewController>(center)}) {
-        stacks.push_back(QXNavigationBar::XXNavigationControllerWithQXBar(root));
+    for (const auto& [root, title] : tabRoots) {
+        auto stack = QXNavigationBar::XXNavigationControllerWithQXBar(root);
+        stack->tabBarItem()->setTitle(title);
+        stacks.push_back(std::move(stack));
     }
     tabs.setViewControllers(std::move(stacks));
 }
@@ -482,9 +490,13 @@ void QXAppDelegate::applicationWillResignActive(ui::Application& application) {
 
 void QXAppDelegate::applicationDidEnterBackground(ui::Application& application) {
     applicationRun_ = false;
-    backgroundTask_ = application.beginBackgroundTaskWithExpirationHandler([this, &application] {
-        application.endBackgroundTask(backgroundTask_);
-        backgroundTask_ = ui::kBackgroundTaskInvalid;
+    if (!ui::Device::currentDevice().isMultitaskingSupported()) return;
+    // Nothing runs in the task; its expiry handler ends that very task (not one begun on a
+    // later trip to the background, which would leave this one running for good).
+    auto task = std::make_shared<ui::BackgroundTaskIdentifier>(ui::kBackgroundTaskInvalid);
+    *task = application.beginBackgroundTaskWithExpirationHandler([task, &application] {
+        application.endBackgroundTask(*task);
+        *task = ui::kBackgroundTaskInvalid;
     });
 }
 

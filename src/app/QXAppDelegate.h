@@ -230,5 +230,4 @@ private:
     int endTime_ = 0;
     bool noticeOn_ = false;
     int timeInterval_ = 0;
-    unsigned backgroundTask_ = 0;
 };

@@ -211,7 +211,10 @@ void QXTabBarController::removeAllView() {
 
 void QXTabBarController::showAllview() {
     hideTabBar();
-    if (tabCellView_) tabCellView_->setAlpha(1);
+    if (!tabCellView_) return;
+    // At once, even in the middle of a fade out (a screen popped right after its push).
+    tabCellView_->layer()->removeAnimationForKey(QStringLiteral("opacity"));
+    tabCellView_->setAlpha(1);
 }
 
 void QXTabBarController::TabBarHidePushCount() {

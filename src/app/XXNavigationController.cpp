@@ -42,43 +42,70 @@ void XXNavigationController::viewDidLoad() {
 
 void XXNavigationController::pushViewController(std::shared_ptr<ui::ViewController> controller,
                                                 bool animated) {
-    if (!shouldPopTwice()) {
+    // A push the stack refuses (no screen, or one already on it) takes no picture either.
+    const auto& stack = viewControllers();
+    const bool refused = !controller || controller.get() == this ||
+                         std::find(stack.begin(), stack.end(), controller) != stack.end();
+    if (!refused && !shouldPopTwice()) {
         // The second screen of a tab shows the whole shell behind it, custom tab bar included.
         ui::TabBarController* tabs = tabBarController();
         std::shared_ptr<ui::Image> picture;
-        if (viewControllers().size() < 2 && tabs) {
+        if (stack.size() < 2 && tabs) {
             picture = tabs->view()->snapshotImage();
         } else {
             picture = view()->snapshotImage();
         }
-        if (picture) screenShotList_.push_back(std::move(picture));
+        if (picture) {
+            screenShotList_.push_back(std::move(picture));
+            screenShotOwners_.push_back(controller);
+        }
     }
     ui::NavigationController::pushViewController(std::move(controller), animated);
 }
 
-void XXNavigationController::dropScreenShots(std::size_t count) {
-    count = std::min(count, screenShotList_.size());
-    screenShotList_.erase(screenShotList_.end() - std::ptrdiff_t(count), screenShotList_.end());
+void XXNavigationController::keepScreenShotsOfStack() {
+    const auto& stack = viewControllers();
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < screenShotList_.size(); ++i) {
+        const auto owner = screenShotOwners_[i].lock();
+        // A screen that is the root (or gone) has no screen below it to show.
+        const auto found = std::find(stack.begin(), stack.end(), owner);
+        if (!owner || found == stack.end() || found == stack.begin()) continue;
+        if (kept != i) {
+            screenShotList_[kept] = std::move(screenShotList_[i]);
+            screenShotOwners_[kept] = std::move(screenShotOwners_[i]);
+        }
+        ++kept;
+    }
+    screenShotList_.resize(kept);
+    screenShotOwners_.resize(kept);
 }
 
 std::shared_ptr<ui::ViewController> XXNavigationController::popViewControllerAnimated(
     bool animated) {
-    if (viewControllers().size() > 1) dropScreenShots(1);
-    return ui::NavigationController::popViewControllerAnimated(animated);
+    auto popped = ui::NavigationController::popViewControllerAnimated(animated);
+    keepScreenShotsOfStack();
+    return popped;
 }
 
 std::vector<std::shared_ptr<ui::ViewController>> XXNavigationController::popToViewController(
     const std::shared_ptr<ui::ViewController>& controller, bool animated) {
     auto popped = ui::NavigationController::popToViewController(controller, animated);
-    dropScreenShots(popped.size());
+    keepScreenShotsOfStack();
     return popped;
 }
 
 std::vector<std::shared_ptr<ui::ViewController>>
 XXNavigationController::popToRootViewControllerAnimated(bool animated) {
     auto popped = ui::NavigationController::popToRootViewControllerAnimated(animated);
-    dropScreenShots(popped.size());
+    keepScreenShotsOfStack();
     return popped;
+}
+
+void XXNavigationController::setViewControllers(
+    std::vector<std::shared_ptr<ui::ViewController>> controllers, bool animated) {
+    ui::NavigationController::setViewControllers(std::move(controllers), animated);
+    keepScreenShotsOfStack();
 }
 
 bool XXNavigationController::superViewIsClass(const QString& className, const ui::View* view) {
@@ -116,9 +143,18 @@ void XXNavigationController::moveViewWithX(double x) {
 }
 
 void XXNavigationController::paningGestureReceive(ui::PanGestureRecognizer& recognizer) {
-    if (viewControllers().size() < 2 || !canDragBack_) return;
+    const ui::GestureRecognizerState state = recognizer.state();
+    if (viewControllers().size() < 2 || !canDragBack_) {
+        // The stack lost the screen below (a push notification took it to its root) or
+        // drag-back was switched off while a drag was under way: the lifted finger lets the
+        // screen settle back instead of leaving it part-way off the screen.
+        const bool lifted = state == ui::GestureRecognizerState::Ended ||
+                            state == ui::GestureRecognizerState::Cancelled;
+        if (lifted && isMoving_) springBack();
+        return;
+    }
     const ui::Point p = recognizer.locationInView(nullptr);
-    switch (recognizer.state()) {
+    switch (state) {
         case ui::GestureRecognizerState::Began: {
             if (!showBackdrop()) return;
             isMoving_ = true;
@@ -197,13 +233,20 @@ void XXNavigationController::springBack() {
 
 void XXNavigationController::gestureAnimation(bool animated) {
     std::vector<std::shared_ptr<ui::ViewController>> stack = viewControllers();
-    const auto search = std::find_if(stack.begin(), stack.end(), [](const auto& controller) {
+    // Only a search screen below the top is passed over: a drag from the search screen
+    // itself returns to the screen it shows underneath, one level down.
+    const auto top = stack.empty() ? stack.end() : stack.end() - 1;
+    const auto search = std::find_if(stack.begin(), top, [](const auto& controller) {
         return controller->className() == kSearchScreen;
     });
-    if (search != stack.end()) {
+    if (search != top) {
+        // The picture kept for the search screen shows the screen below it, which is what
+        // now lies below the screen that was pushed from it.
+        for (auto& owner : screenShotOwners_) {
+            if (owner.lock() == *search) owner = *(search + 1);
+        }
         stack.erase(search);
-        ui::NavigationController::setViewControllers(stack, false);
+        setViewControllers(std::move(stack), false);
     }
-    dropScreenShots(1);
-    ui::NavigationController::popViewControllerAnimated(animated);
+    popViewControllerAnimated(animated);
 }

@@ -18,7 +18,8 @@ class PanGestureRecognizer;
 // to the right with a finger; a picture of the screen below slides in with parallax, and
 // the stack pops when the drag ends more than 100 points from where it began. The pictures
 // are taken at push time, one for each screen below the top (none for screens pushed from a
-// search screen, which a drag-back passes over).
+// search screen, which a drag-back passes over); each belongs to the screen pushed over it
+// and goes when that screen leaves the stack, however it leaves.
 class XXNavigationController : public ui::NavigationController,
                                public ui::GestureRecognizerDelegate,
                                public DragBackSwitch {
@@ -40,6 +41,8 @@ public:
         const std::shared_ptr<ui::ViewController>& controller, bool animated) override;
     std::vector<std::shared_ptr<ui::ViewController>> popToRootViewControllerAnimated(
         bool animated) override;
+    void setViewControllers(std::vector<std::shared_ptr<ui::ViewController>> controllers,
+                            bool animated = false) override;
 
     [[nodiscard]] bool canDragBack() const override { return canDragBack_; }
     void setCanDragBack(bool canDragBack) override { canDragBack_ = canDragBack; }
@@ -72,12 +75,15 @@ private:
     // Puts the picture of the screen below behind the stack; false when there is none.
     bool showBackdrop();
     void slideOffAndPop();
-    void dropScreenShots(std::size_t count);
+    // Drops the pictures whose screens are no longer above another screen of the stack.
+    void keepScreenShotsOfStack();
 
     bool canDragBack_ = true;
     bool isMoving_ = false;
     ui::Point startPoint_;
     std::vector<std::shared_ptr<ui::Image>> screenShotList_;
+    // For each picture, the screen pushed over the screen it shows.
+    std::vector<std::weak_ptr<ui::ViewController>> screenShotOwners_;
     std::shared_ptr<ui::ImageView> lastScreenShotView_;
     std::shared_ptr<ui::View> backGroundView_;
     std::shared_ptr<ui::PanGestureRecognizer> pan_;

@@ -121,6 +121,76 @@ TEST_F(DragBackTest, ADragFromAboveASearchScreenReturnsPastIt) {
     EXPECT_EQ(stack().screenShotList().size(), 1u);
 }
 
+TEST_F(DragBackTest, ADragFromTheSearchScreenItselfGoesBackOneLevel) {
+    auto second = stack().topViewController();
+    stack().pushViewController(std::make_shared<SearchViewController>(), false);
+    dragBy(101);
+    ASSERT_EQ(stack().viewControllers().size(), 2u);
+    EXPECT_EQ(stack().topViewController(), second);
+    EXPECT_EQ(stack().screenShotList().size(), 1u);
+}
+
+TEST_F(DragBackTest, ScreensAboveASearchScreenLeaveItsPictureInPlace) {
+    auto second = stack().topViewController();
+    stack().pushViewController(std::make_shared<SearchViewController>(), false);
+    auto pictureOfSecond = stack().screenShotList().back();
+    auto result = std::make_shared<QXPlaceholderController>("结果", "result");
+    stack().pushViewController(result, false);
+
+    // Back from a result by its button: the search screen still shows the second screen
+    // beneath it when dragged.
+    stack().popViewControllerAnimated(false);
+    ASSERT_EQ(stack().screenShotList().size(), 2u);
+    EXPECT_EQ(stack().screenShotList().back(), pictureOfSecond);
+    dragBy(101);
+    EXPECT_EQ(stack().topViewController(), second);
+
+    // A screen opened from a result: dragging from it returns to the result, and from the
+    // result past the search screen, each time over the picture of where it lands.
+    stack().pushViewController(std::make_shared<SearchViewController>(), false);
+    pictureOfSecond = stack().screenShotList().back();
+    stack().pushViewController(result, false);
+    stack().pushViewController(std::make_shared<QXPlaceholderController>("详情", "detail"), false);
+    ASSERT_EQ(stack().screenShotList().size(), 3u);
+    dragBy(101);
+    ASSERT_EQ(stack().topViewController(), result);
+    ASSERT_EQ(stack().screenShotList().size(), 2u);
+    EXPECT_EQ(stack().screenShotList().back(), pictureOfSecond);
+    dragBy(101);
+    EXPECT_EQ(stack().topViewController(), second);
+    EXPECT_EQ(stack().screenShotList().size(), 1u);
+}
+
+TEST_F(DragBackTest, ADragUnderWaySettlesBackWhenItCanNoLongerPop) {
+    ui::Window& window = *app().window();
+    // The stack is taken to its root while the finger is down (as a push notification does).
+    window.touchDown(ui::Point(10, 240));
+    window.touchMove(ui::Point(30, 240));
+    window.touchMove(ui::Point(150, 240));
+    ASSERT_TRUE(stack().isMoving());
+    ASSERT_EQ(stack().view()->frame().origin.x, 120);
+    stack().popToRootViewControllerAnimated(false);
+    window.touchMove(ui::Point(200, 240));
+    window.touchUp(ui::Point(200, 240));
+    driver().wait(1);
+    EXPECT_EQ(stack().view()->frame().origin.x, 0);
+    EXPECT_FALSE(stack().isMoving());
+
+    // Drag-back switched off while the finger is down: the screen comes back and stays.
+    stack().pushViewController(std::make_shared<QXPlaceholderController>("第二页", "second"),
+                               false);
+    window.touchDown(ui::Point(10, 240));
+    window.touchMove(ui::Point(30, 240));
+    window.touchMove(ui::Point(250, 240));
+    ASSERT_TRUE(stack().isMoving());
+    stack().setCanDragBack(false);
+    window.touchUp(ui::Point(250, 240));
+    driver().wait(1);
+    EXPECT_EQ(stack().viewControllers().size(), 2u);
+    EXPECT_EQ(stack().view()->frame().origin.x, 0);
+    EXPECT_FALSE(stack().isMoving());
+}
+
 TEST_F(DragBackTest, TheNewsListSwitchesDragBackOffOnlyWhileItShows) {
     auto news = std::make_shared<QXHouseNewsViewController>();
     stack().pushViewController(news, false);
@@ -152,6 +222,10 @@ TEST_F(DragBackTest, ScreenshotsFollowTheStackAndTheFirstShowsTheTabBar) {
 
     stack().pushViewController(std::make_shared<QXPlaceholderController>("三", "3"), false);
     stack().pushViewController(std::make_shared<QXPlaceholderController>("四", "4"), false);
+    EXPECT_EQ(stack().screenShotList().size(), 3u);
+    // Pushing a screen that is on the stack already changes nothing.
+    stack().pushViewController(stack().viewControllers().at(1), false);
+    stack().pushViewController(nullptr, false);
     EXPECT_EQ(stack().screenShotList().size(), 3u);
     stack().popToViewController(stack().viewControllers().at(1), false);
     EXPECT_EQ(stack().screenShotList().size(), 1u);

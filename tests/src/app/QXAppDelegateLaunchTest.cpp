@@ -5,6 +5,7 @@
 #include "app/QXNewGuidView.h"
 #include "app/QXTabBarController.h"
 #include "app/QXUtil.h"
+#include "location/UserLocation.h"
 #include "net/EndpointTable.h"
 #include "net/QXIMRequest.h"
 #include "net/RequestHeaderSet.h"
@@ -96,6 +97,9 @@ TEST_F(QXAppDelegateLaunchTest, TheGuidesButtonLeavesTheTabShellBeneath) {
 
 TEST_F(QXAppDelegateLaunchTest, TheNeedFormCopiesItsResourcesAndFetchesMajorsOneThreeFive) {
     presetCity();
+    // A copy left damaged by an earlier run is replaced by the resource at every launch.
+    ASSERT_TRUE(ns::writeToFile(QVariantMap{{"v", "stale"}},
+                                QXUtil::pathForDocumentWithFilename("3"), true));
     launch();
     EXPECT_EQ(app().currentCityScript_index(), kCity);
     for (const QString name : {"1", "3", "5"}) {
@@ -103,6 +107,7 @@ TEST_F(QXAppDelegateLaunchTest, TheNeedFormCopiesItsResourcesAndFetchesMajorsOne
             ns::dictionaryWithContentsOfFile(QXUtil::pathForDocumentWithFilename(name));
         ASSERT_TRUE(copied) << name.toStdString();
         EXPECT_FALSE(copied->value("fs").toList().isEmpty());
+        EXPECT_NE(copied->value("v"), "stale");
     }
     ASSERT_TRUE(needFormChainDone(kCity));
     const auto asked = calls("GetMajorCategoryFilter");
@@ -342,13 +347,51 @@ TEST_F(QXAppDelegateLaunchTest, TheLifeCycleClearsTheBadgeAndSavesTheStatistics)
     application.setApplicationIconBadgeNumber(5);
     application.moveToBackground();
     EXPECT_EQ(application.applicationIconBadgeNumber(), 0);
-    EXPECT_FALSE(app().applicationRun());
     EXPECT_EQ(ns::arrayWithContentsOfFile(QXUtil::pathForDocumentWithFilename("statistics"))
                   .value_or(QVariantList())
                   .size(),
               1);
     application.terminate();
     EXPECT_EQ(StatClick::records().last().toMap().value("id"), "exit");
+}
+
+TEST_F(QXAppDelegateLaunchTest, ComingBackLogsOnAgainTellsTheScreensAndLocatesAgain) {
+    defaults().setBool(true, "lastLogonState");
+    defaults().setInteger(100007, "loginID");
+    presetCity();
+    launch();
+    ASSERT_TRUE(runMainLoopUntil([&] { return calls("autoLogin").size() == 1; }));
+    std::vector<const void*> enteredFrom;
+    int refreshes = 0;
+    auto& center = ns::NotificationCenter::defaultCenter();
+    const auto entered = center.addObserver(
+        "NOTIFICATION_ENTER_BACKGROUND",
+        [&](const ns::Notification& notification) { enteredFrom.push_back(notification.sender); });
+    const auto refreshed =
+        center.addObserver("refreshIcon", [&](const ns::Notification&) { ++refreshes; });
+    app().userLocation()->setState(UserLocationFailed);
+
+    auto& application = ui::Application::sharedApplication();
+    application.moveToBackground();
+    EXPECT_TRUE(enteredFrom.empty());
+    application.returnToForeground();
+    EXPECT_EQ(enteredFrom, std::vector<const void*>{&app()});
+    EXPECT_EQ(refreshes, 1);
+    EXPECT_EQ(app().userLocation()->state(), UserLocationLocating);
+    ASSERT_TRUE(runMainLoopUntil([&] { return calls("autoLogin").size() == 2; }));
+    EXPECT_TRUE(app().userInfo()->logonSuccess());
+}
+
+TEST_F(QXAppDelegateLaunchTest, EachTripToTheBackgroundEndsItsOwnTaskWhenTimeRunsOut) {
+    launch();
+    auto& application = ui::Application::sharedApplication();
+    application.moveToBackground();
+    EXPECT_EQ(application.backgroundTaskCount(), 1u);
+    application.returnToForeground();
+    application.moveToBackground();
+    EXPECT_EQ(application.backgroundTaskCount(), 2u);
+    clock().advance(ns::seconds(ui::Application::kBackgroundTimeAllowed));
+    EXPECT_EQ(application.backgroundTaskCount(), 0u);
 }
 
 }  // namespace

@@ -16,7 +16,9 @@
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
+#include "platform/uikit/layer.h"
 #include "platform/uikit/tab_bar.h"
+#include "platform/uikit/tab_bar_item.h"
 #include "ui/image/IKImageManager.h"
 
 #include "ReferenceImage.h"
@@ -95,10 +97,25 @@ TEST_F(TabShellTest, ThePlatformTabBarStaysHiddenAndTheCustomBarFades) {
             EXPECT_TRUE(bar->isHidden());
         }
     }
+    const ui::Layer& bar = *tabs().tabCellView()->layer();
     ns::NotificationCenter::defaultCenter().post(kQXHideTableBarNotification);
     EXPECT_EQ(tabs().tabCellView()->alpha(), 0);
+    // Easing in, the bar is still more than half there halfway through the 0.27 s fade.
+    clock().advance(ns::seconds(0.135));
+    EXPECT_GT(bar.presentation().opacity, 0.5);
+    EXPECT_LT(bar.presentation().opacity, 1);
+    clock().advance(ns::seconds(0.135));
+    EXPECT_EQ(bar.presentation().opacity, 0);
+
     ns::NotificationCenter::defaultCenter().post(kQXShowTableBarNotification);
     EXPECT_EQ(tabs().tabCellView()->alpha(), 1);
+    EXPECT_EQ(bar.presentation().opacity, 1);
+
+    // Shown again in the middle of a fade: there at once, not after the fade has run out.
+    ns::NotificationCenter::defaultCenter().post(kQXHideTableBarNotification);
+    clock().advance(ns::seconds(0.1));
+    ns::NotificationCenter::defaultCenter().post(kQXShowTableBarNotification);
+    EXPECT_EQ(bar.presentation().opacity, 1);
 }
 
 TEST_F(TabShellTest, AnyScreenThatHidesTheBottomBarFadesTheCustomBar) {
@@ -129,9 +146,11 @@ TEST_F(TabShellTest, TheNoticeBadgeAddsBothUnreadCounts) {
 }
 
 TEST_F(TabShellTest, EachTabIsADragBackStackAndTheUserCentreWorks) {
+    const QStringList titles = {"首页", "沟通", "看房记", "个人中心"};
     for (std::size_t i = 0; i < 4; ++i) {
         EXPECT_NE(dynamic_cast<XXNavigationController*>(tabs().viewControllers().at(i).get()),
                   nullptr);
+        EXPECT_EQ(tabs().viewControllers().at(i)->tabBarItem()->title(), titles.at(int(i)));
     }
     ASSERT_TRUE(driver().tap(tabs().button(3)));
     driver().wait(0.5);
