@@ -21,7 +21,7 @@ namespace {
 constexpr qint64 kUser = 9000000000042;
 constexpr int kMessages = 10000;
 constexpr int kBatch = 500;
-constexpr auto kBound = std::chrono::seconds(110);
+constexpr auto kBound = std::chrono::seconds(240);
 
 class IMChatReliabilityTest : public StandinFixture {
 protected:
