@@ -178,7 +178,12 @@ QString GetPostListCellFormate::calculatePricePerM2WithContent(const QVariantMap
 PostCellContent GetPostListCellFormate::returnDictionaryForCellWithContent(const PostRecord& post,
                                                                            int masterId,
                                                                            int majorId) const {
-    const QVariantMap& root = listFormat();
+    return cellWithFormats(listFormat(), post, masterId, majorId);
+}
+
+PostCellContent GetPostListCellFormate::cellWithFormats(const QVariantMap& root,
+                                                        const PostRecord& post, int masterId,
+                                                        int majorId) {
     const QVariantMap master = root.value(QString::number(masterId)).toMap();
     if (master.isEmpty()) return {};
     QString formatName = master.value(QString::number(majorId)).toString();
