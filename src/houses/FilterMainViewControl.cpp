@@ -279,6 +279,7 @@ std::shared_ptr<ui::TableViewCell> FilterMainViewControl::cellForRowAtIndexPath(
         cell->setSelectionStyle(ui::TableViewCellSelectionStyle::None);
         auto field = std::make_shared<ui::TextField>(ui::Rect(60, 11, 230, 22));
         field->setTag(kKeywordFieldTag);
+        field->setReturnKeyType(ui::ReturnKeyType::Done);
         field->setBackgroundColor(ui::Color::rgb(245, 245, 245));
         field->setClearButtonMode(ui::TextFieldViewMode::WhileEditing);
         field->setLeftView(std::make_shared<ui::View>(ui::Rect(0, 0, 8, 5)));

@@ -89,14 +89,20 @@ TEST_F(FilterScreenTest, ConfirmingHandsBackEachChosenValueIntact) {
                   filterItem("xiaoqu", "望京", "text")});
     auto screen = push(model);
     screen->typeChanged(true);
+    const auto [district, row] = districtWithStreets();
+    ASSERT_TRUE(district);
+    screen->setCurrentStreet(district->Streets[2]);
     ASSERT_TRUE(driver_.tap(screen->finishBtn()));
     settle();
 
     EXPECT_EQ(handed_.calls, 1);
     EXPECT_EQ(navigation_->topViewController(), below_) << "the screen went";
     const auto& conditions = handed_.conditions;
-    EXPECT_EQ(conditions.keys(), (QStringList{"base_tag", "image_count", "latlng", "price"}))
-        << "no district, no any-value, no text";
+    EXPECT_EQ(conditions.keys(), (QStringList{"base_tag", "district_id", "image_count", "latlng",
+                                              "price", "street_id"}))
+        << "no any-value, no text";
+    EXPECT_EQ(HousesHost::shared()->currentStreet(), district->Streets[2])
+        << "the chosen street becomes the app's";
     EXPECT_TRUE(conditions["price"].startsWith(R"({"name":"price","operator":"=","value":)"))
         << conditions["price"].toStdString();
     EXPECT_EQ(valueOf(conditions["price"]), odd) << "quotes, &, + and % reach the list intact";
@@ -216,8 +222,14 @@ TEST_F(FilterScreenTest, TheDistrictChooserInTheSheet) {
     EXPECT_EQ(chooser(), nullptr);
     EXPECT_EQ(item->value("secondSectionRow"), 0);
     EXPECT_EQ(screen->valueTextOf(*item), district->name()) << "the district's any-street";
-    EXPECT_NE(HousesHost::shared()->currentStreet(), screen->currentStreet())
+    const auto appStreet = HousesHost::shared()->currentStreet();
+    EXPECT_NE(appStreet, screen->currentStreet())
         << "the app's street changes only on confirmation";
+    screen->backMethod();
+    settle();
+    EXPECT_FALSE(model_->getFilterWithKey("district_id")->contains("firstSectionRow"))
+        << "back undoes the rows the choosers wrote";
+    EXPECT_EQ(HousesHost::shared()->currentStreet(), appStreet);
 }
 
 TEST_F(FilterScreenTest, AChooserForAnotherScreenWritesRowsButStaysOpen) {
