@@ -245,3 +245,22 @@ TEST_F(FilterScreenTest, AChooserForAnotherScreenWritesRowsButStaysOpen) {
     EXPECT_EQ(item->value("secondSectionRow"), 0);
     EXPECT_EQ(navigation_->topViewController(), chooser);
 }
+
+TEST_F(FilterScreenTest, OutsideASheetAStreetLeadsBackToTheFilterScreen) {
+    const auto [district, row] = districtWithStreets();
+    ASSERT_TRUE(district);
+    auto screen = pushWithDistrictRow();
+    auto chooser = std::make_shared<DistrictSelect1>(model_->getFilterWithKey("district_id"));
+    chooser->setCurrentStreet(host_->currentStreet());
+    chooser->setTopController(screen);
+    navigation_->pushViewController(chooser, false);
+    settle();
+    chooser->didSelectRowAtIndexPath(*chooser->tableView(), {0, row});
+    settle();
+    auto streets = std::dynamic_pointer_cast<StreetSelect1>(navigation_->topViewController());
+    ASSERT_NE(streets, nullptr);
+    streets->didSelectRowAtIndexPath(*streets->tableView(), {0, 1});
+    settle();
+    EXPECT_EQ(navigation_->topViewController(), screen) << "not the district list";
+    EXPECT_EQ(screen->currentStreet(), district->Streets[1]);
+}
