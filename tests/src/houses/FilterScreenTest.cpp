@@ -85,7 +85,8 @@ TEST_F(FilterScreenTest, ConfirmingHandsBackEachChosenValueIntact) {
     model->adopt({filterItem("district_id", "-1"), filterItem("latlng", "3000"),
                   filterItem("price", odd, "range"),
                   filterItem("baseTag", 3, "normal", {QVariantMap{{"n", "三"}, {"v", "3"}}}),
-                  filterItem("fitment", "-1"), filterItem("image_count", "-1"),
+                  filterItem("fitment", "-1"), filterItem("rooms", 2.5),
+                  filterItem("floor", qint64(12)), filterItem("image_count", "-1"),
                   filterItem("xiaoqu", "望京", "text")});
     auto screen = push(model);
     screen->typeChanged(true);
@@ -98,8 +99,8 @@ TEST_F(FilterScreenTest, ConfirmingHandsBackEachChosenValueIntact) {
     EXPECT_EQ(handed_.calls, 1);
     EXPECT_EQ(navigation_->topViewController(), below_) << "the screen went";
     const auto& conditions = handed_.conditions;
-    EXPECT_EQ(conditions.keys(), (QStringList{"base_tag", "district_id", "image_count", "latlng",
-                                              "price", "street_id"}))
+    EXPECT_EQ(conditions.keys(), (QStringList{"base_tag", "district_id", "floor", "image_count",
+                                              "latlng", "price", "rooms", "street_id"}))
         << "no any-value, no text";
     EXPECT_EQ(HousesHost::shared()->currentStreet(), district->Streets[2])
         << "the chosen street becomes the app's";
@@ -107,6 +108,8 @@ TEST_F(FilterScreenTest, ConfirmingHandsBackEachChosenValueIntact) {
         << conditions["price"].toStdString();
     EXPECT_EQ(valueOf(conditions["price"]), odd) << "quotes, &, + and % reach the list intact";
     EXPECT_EQ(valueOf(conditions["base_tag"]), "3");
+    EXPECT_EQ(valueOf(conditions["rooms"]), "2.5") << "a number keeps its fraction";
+    EXPECT_EQ(valueOf(conditions["floor"]), "12");
     EXPECT_EQ(valueOf(conditions["image_count"]), "1");
     EXPECT_EQ(valueOf(conditions["latlng"]), "0.00000,0.00000,3000") << "no known position";
     EXPECT_EQ(model->getFilterWithKey("xiaoqu")->value("v"), "望京") << "kept for the next visit";
