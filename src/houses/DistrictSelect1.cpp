@@ -170,6 +170,7 @@ void StreetSelect1::didSelectRowAtIndexPath(ui::TableView&, const ui::IndexPath&
     const auto top = filterScreenOf(topController_);
     if (!top) return;
     top->setCurrentStreet(street);
-    closeSheet();
+    // Outside a sheet the district list goes too: back to the filter screen.
+    closeSheet(top);
     if (top->tableView()) top->tableView()->reloadData();
 }

@@ -1,6 +1,7 @@
 #include "houses/FilterMainViewControl.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "houses/DistrictSelect1.h"
 #include "houses/FilterCondition.h"
@@ -34,6 +35,16 @@ QString comparable(const QVariant& value) {
         return QString::number(value.toLongLong());
     }
     return {};
+}
+
+// The text a chosen value travels as: a number with a fraction keeps it.
+QString conditionText(const QVariant& value) {
+    if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float) {
+        const double number = value.toDouble();
+        if (std::isfinite(number) && number != std::trunc(number))
+            return QString::number(number, 'g', 15);
+    }
+    return comparable(value);
 }
 
 // A picture of the bundle stretched from its centre over `frame`; nullptr when the bundle
@@ -279,6 +290,7 @@ std::shared_ptr<ui::TableViewCell> FilterMainViewControl::cellForRowAtIndexPath(
         cell->setSelectionStyle(ui::TableViewCellSelectionStyle::None);
         auto field = std::make_shared<ui::TextField>(ui::Rect(60, 11, 230, 22));
         field->setTag(kKeywordFieldTag);
+        field->setReturnKeyType(ui::ReturnKeyType::Done);
         field->setBackgroundColor(ui::Color::rgb(245, 245, 245));
         field->setClearButtonMode(ui::TextFieldViewMode::WhileEditing);
         field->setLeftView(std::make_shared<ui::View>(ui::Rect(0, 0, 8, 5)));
@@ -457,7 +469,8 @@ void FilterMainViewControl::getFilterDicByFilterData() {
             continue;
         }
         const QString name = field == QLatin1String("baseTag") ? QStringLiteral("base_tag") : field;
-        filterDic_[name] = FilterCondition::make(name, comparable(item.value(QStringLiteral("v"))));
+        filterDic_[name] =
+            FilterCondition::make(name, conditionText(item.value(QStringLiteral("v"))));
     }
 }
 

@@ -42,10 +42,14 @@ void FilterSheetScreen::removeShadowStrip() {
     if (ui::View* strip = navigation->view()->viewWithTag(kShadowTag)) strip->removeFromSuperview();
 }
 
-void FilterSheetScreen::closeSheet() {
+void FilterSheetScreen::closeSheet(const std::shared_ptr<ui::ViewController>& backTo) {
     if (auto sheet = customModalViewController(*this)) {
         sheet->dismissRootViewControllerWithcompletion([] {});
     } else if (ui::NavigationController* navigation = navigationController()) {
-        navigation->popViewControllerAnimated(true);
+        if (backTo) {
+            navigation->popToViewController(backTo, true);
+        } else {
+            navigation->popViewControllerAnimated(true);
+        }
     }
 }

@@ -13,8 +13,8 @@ public:
     static constexpr int kShadowTag = 6699;
 
     [[nodiscard]] ui::TableView* tableView() const { return table_.get(); }
-    // Dismisses the sheet, or pops the screen when it is in none.
-    void closeSheet();
+    // Dismisses the sheet; in none, pops back to `backTo`, or pops this screen without one.
+    void closeSheet(const std::shared_ptr<ui::ViewController>& backTo = nullptr);
 
 protected:
     void viewDidLoad() override;

@@ -11,6 +11,7 @@
 
 #include <QDateTime>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -55,7 +56,9 @@ QString numberText(const QVariant& value) {
             return QString::number(number, 'g', 15);
         }
         if (!std::isfinite(number)) return QString();
-        return QString::number(static_cast<qint64>(number));
+        // Whole numbers beyond 64 bits are written out rather than converted.
+        return std::fabs(number) < 9e18 ? QString::number(static_cast<qint64>(number))
+                                        : QString::number(number, 'f', 0);
     }
     return QString::number(value.toLongLong());
 }
@@ -141,7 +144,12 @@ QString GetPostListCellFormate::getValueByKey(const QString& key, const QVariant
 }
 
 QString GetPostListCellFormate::timeToNow(const QString& seconds) {
-    const qint64 then = static_cast<qint64>(seconds.toDouble());
+    // Read as whole seconds, held to some 300000 years either side of 1970 so that a wild
+    // value can neither overflow the difference nor the conversion.
+    constexpr double kFarthest = 1e13;
+    const double read = seconds.toDouble();
+    const qint64 then =
+        std::isfinite(read) ? static_cast<qint64>(std::clamp(read, -kFarthest, kFarthest)) : 0;
     const qint64 now = static_cast<qint64>(ns::Clock::shared().timeIntervalSince1970());
     const qint64 n = now - then;
     if (n < 1) return QStringLiteral("1分钟前");
@@ -154,11 +162,14 @@ QString GetPostListCellFormate::timeToNow(const QString& seconds) {
 QString GetPostListCellFormate::calculatePricePerM2WithContent(const QVariantMap& post) {
     const QVariantMap price = post.value(QStringLiteral("price")).toMap();
     const QVariantMap area = post.value(QStringLiteral("area")).toMap();
-    // Whole 元 in 64 bits: a price of some 亿元 overflows 32.
+    // Whole 元 in 64 bits: a price of some 亿元 overflows 32. A price that does not fit
+    // even 64 bits cannot be divided and shows nothing.
     qint64 a = wholePart(price.value(QStringLiteral("v")));
     const QString unit = price.value(QStringLiteral("u")).toString();
-    if (unit == QStringLiteral("万元")) a *= 10000;
-    if (unit == QStringLiteral("亿元")) a *= 100000000;
+    const qint64 scale = unit == QStringLiteral("万元")   ? 10000
+                         : unit == QStringLiteral("亿元") ? 100000000
+                                                          : 1;
+    if (__builtin_mul_overflow(a, scale, &a)) return QString();
     const qint64 b = wholePart(area.value(QStringLiteral("v")));
     if (a == 0 || b == 0) return QString();
     return QStringLiteral("%1元/%2").arg(a / b).arg(area.value(QStringLiteral("u")).toString());
@@ -167,7 +178,12 @@ QString GetPostListCellFormate::calculatePricePerM2WithContent(const QVariantMap
 PostCellContent GetPostListCellFormate::returnDictionaryForCellWithContent(const PostRecord& post,
                                                                            int masterId,
                                                                            int majorId) const {
-    const QVariantMap& root = listFormat();
+    return cellWithFormats(listFormat(), post, masterId, majorId);
+}
+
+PostCellContent GetPostListCellFormate::cellWithFormats(const QVariantMap& root,
+                                                        const PostRecord& post, int masterId,
+                                                        int majorId) {
     const QVariantMap master = root.value(QString::number(masterId)).toMap();
     if (master.isEmpty()) return {};
     QString formatName = master.value(QString::number(majorId)).toString();

@@ -29,6 +29,11 @@ public:
     // "<whole 元 per area unit>元/<area unit>", or the empty text when price or area is 0.
     [[nodiscard]] static QString calculatePricePerM2WithContent(const QVariantMap& post);
 
+    // The row of a post as the formats of `root` (the format file's shape) say.
+    [[nodiscard]] static PostCellContent cellWithFormats(const QVariantMap& root,
+                                                         const PostRecord& post, int masterId,
+                                                         int majorId);
+
     // The format file as read from the bundle (read once: the bundle does not change while
     // the app runs).
     [[nodiscard]] static const QVariantMap& listFormat();

@@ -201,7 +201,9 @@ void tovikFilters2::takeReply(const QVariant& reply, const Callback& success,
 }
 
 void tovikFilters2::requestSuccessWithResult(const QVariantMap& result) {
-    if (!result.contains(QStringLiteral("fs"))) return;
+    // Definitions that are no list are none: storing them would serve an empty list for as
+    // long as the server keeps their version.
+    if (result.value(QStringLiteral("fs")).typeId() != QMetaType::QVariantList) return;
     QVariantList items = result.value(QStringLiteral("fs")).toList();
     for (QVariant& entry : items) {
         QVariantMap item = entry.toMap();
@@ -212,11 +214,18 @@ void tovikFilters2::requestSuccessWithResult(const QVariantMap& result) {
         entry = item;
     }
     // Stored under the city asked for, beside the entries of other cities and categories.
-    QVariantMap all = allFilter_.value_or(QVariantMap());
+    // The file is read again first: the model of another list may have stored its own entry
+    // since this one was loaded, and writing back an older copy would drop it.
+    QVariantMap all =
+        ns::dictionaryWithContentsOfFile(cachePath()).value_or(allFilter_.value_or(QVariantMap()));
     QVariantMap city = all.value(key(cacheCity())).toMap();
     QVariantMap master = city.value(key(masterIndex_)).toMap();
-    master.insert(key(majorIndex_),
-                  QVariantMap{{"version", result.value(QStringLiteral("v"))}, {"filter", items}});
+    // A reply without a version is kept without one (a property list holds no nil), so
+    // the next request names "0" and gets the definitions again.
+    QVariantMap entry{{"filter", items}};
+    if (const QVariant version = result.value(QStringLiteral("v")); version.isValid())
+        entry.insert(QStringLiteral("version"), version);
+    master.insert(key(majorIndex_), entry);
     city.insert(key(masterIndex_), master);
     all.insert(key(cacheCity()), city);
     allFilter_ = all;

@@ -222,3 +222,43 @@ TEST_F(FilterModelTest, AModelWithoutMajorIdAsksForMajorZeroButKeysItsOwn) {
                     .toMap()
                     .contains("3"));
 }
+
+TEST_F(FilterModelTest, ListsOpenTogetherKeepEachOthersEntries) {
+    // Both models read the file before either reply is stored.
+    auto rent = std::make_shared<tovikFilters2>();
+    auto share = std::make_shared<tovikFilters2>();
+    rent->setMasterMajorId(7, 1);
+    share->setMasterMajorId(7, 3);
+    for (const auto& model : {rent, share}) {
+        bool done = false;
+        model->httpRequestWithSuccess([&done] { done = true; }, [&done] { done = true; });
+        ASSERT_TRUE(runMainLoopUntil([&done] { return done; }));
+        ASSERT_TRUE(model->GetData().has_value());
+    }
+    const auto majors = ns::dictionaryWithContentsOfFile(tovikFilters2::cachePath())
+                            ->value("100")
+                            .toMap()["7"]
+                            .toMap();
+    EXPECT_TRUE(majors.contains("1")) << "the later write keeps the earlier list's entry";
+    EXPECT_TRUE(majors.contains("3"));
+}
+
+TEST_F(FilterModelTest, DefinitionsOfAWrongKindOrWithoutVersion) {
+    auto model = std::make_shared<tovikFilters2>();
+    model->setMasterMajorId(7, 1);
+    model->requestSuccessWithResult({{"v", "4"}, {"fs", "broken"}});
+    EXPECT_FALSE(model->GetData().has_value()) << "no list, no items";
+    EXPECT_FALSE(QFile::exists(tovikFilters2::cachePath())) << "and nothing stored to serve later";
+
+    model->requestSuccessWithResult({{"fs", QVariantList{item("a")}}});
+    ASSERT_EQ(model->getCount(), 1);
+    const auto entry = ns::dictionaryWithContentsOfFile(tovikFilters2::cachePath())
+                           ->value("100")
+                           .toMap()["7"]
+                           .toMap()["1"]
+                           .toMap();
+    EXPECT_EQ(entry["filter"].toList().size(), 1) << "kept although the reply had no version";
+    EXPECT_FALSE(entry.contains("version"));
+    ASSERT_TRUE(fetch(1, model).succeeded);
+    EXPECT_EQ(sentVersions().last(), "0") << "so the definitions are asked for again";
+}

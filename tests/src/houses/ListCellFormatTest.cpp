@@ -145,3 +145,70 @@ TEST_F(ListCellFormatTest, ReadMarksShowAtOnceAndSurviveARestart) {
     file.close();
     EXPECT_FALSE(format(post, 1)["hasRead"].toBool()) << "an unreadable file marks nothing";
 }
+
+TEST_F(ListCellFormatTest, SlotRulesOfFormatsTheShippedFileDoesNotUse) {
+    const QVariantMap root{
+        {"3", QVariantMap{{"1", "joined"}, {"2", "plain"}, {"default", "counted"}}},
+        {"4", QVariantMap{{"default", "plain"}}},
+        {"6", QVariantMap{{"default", "cars"}}},
+        {"12", QVariantMap{{"default", "labelled"}}},
+        {"joined",
+         QVariantMap{{"left1", QVariantMap{{"kongge", "a,b,c"}, {"formatString", "%@/%@/%@"}}},
+                     {"left2", "district_name,street_name"},
+                     {"left3", QVariantMap{{"zhengchang", "a,b,c"}, {"formatString", "%@-%@-%@"}}},
+                     {"right2", "price"}}},
+        {"counted",
+         QVariantMap{{"left1", QVariantMap{{"kongge", "a,b"}, {"formatString", "%@/%@"}}},
+                     {"left2", QVariantMap{{"zhengchang", "district_name"}, {"kongge", "a,到,c"}}},
+                     {"left3", QVariantMap{{"zhengchang", "a,b,c"}}}}},
+        {"plain", QVariantMap{{"image", false},
+                              {"left1", QVariantMap{{"kongge", "a,b,c"}}},
+                              {"left2", "street_name"},
+                              {"left3", "a"}}},
+        {"cars", QVariantMap{{"left2", "license_year,a"}, {"left3", "c"}}},
+        {"labelled",
+         QVariantMap{{"left2", QVariantMap{{"zhengchang", "a,b"}, {"maohao", "标,c"}}}}}};
+    const PostRecord post{{"a", "甲"},
+                          {"b", ""},
+                          {"c", "丙"},
+                          {"district_name", "朝阳区"},
+                          {"street_name", ""},
+                          {"license_year", "2008"},
+                          {"thumb_img", "car/1.jpg"},
+                          {"price", QVariantMap{{"t", "面议"}}}};
+    const auto cell = [&](int master, int major) {
+        return GetPostListCellFormate::cellWithFormats(root, post, master, major);
+    };
+
+    const PostCellContent joined = cell(3, 1);
+    EXPECT_EQ(joined["left1"].toString(), "甲//丙");
+    EXPECT_EQ(joined["left2"].toString(), "朝阳区") << "an empty street goes with its -";
+    EXPECT_EQ(joined["left3"].toString(), "甲-丙") << "the empty middle value and one - go";
+    EXPECT_EQ(joined["right2"].toString(), "面议");
+
+    const PostCellContent counted = cell(3, 9);
+    EXPECT_EQ(counted["left1"].toString(), "") << "two keys are too few for a formatted left1";
+    EXPECT_TRUE(counted.contains("left1"));
+    EXPECT_EQ(counted["left2"].toString(), "朝阳区-甲 到 丙");
+    EXPECT_EQ(counted["left3"].toString(), "甲-丙") << "joined by - without a leading one";
+
+    const PostCellContent plain = cell(3, 2);
+    EXPECT_FALSE(plain.contains("left1")) << "no format text, no left1";
+    EXPECT_EQ(plain["left2"].toString(), "") << "one key gives its raw value";
+    EXPECT_EQ(plain["left3"].toString(), "甲");
+    EXPECT_EQ(plain["image"].toString(), "") << "the format wants no thumbnail";
+    EXPECT_TRUE(cell(4, 1)["image"].toString().endsWith("car/1.jpg"))
+        << "master 4 shows its thumbnail whatever the format says";
+
+    EXPECT_EQ(cell(6, 1)["left2"].toString(), "08年-甲") << "the year loses its century";
+    EXPECT_EQ(cell(6, 1)["left3"].toString(), "朝阳区    丙");
+    EXPECT_EQ(cell(6, 2)["left3"].toString(), "丙");
+
+    EXPECT_EQ(cell(12, 103)["left2"].toString(), "甲,标:丙");
+    EXPECT_EQ(cell(12, 104)["left2"].toString(), "甲-标:丙");
+    PostRecord noLabel = post;
+    noLabel["c"] = "";
+    EXPECT_EQ(GetPostListCellFormate::cellWithFormats(root, noLabel, 12, 103)["left2"].toString(),
+              "甲")
+        << "an empty labelled value leaves the label out";
+}

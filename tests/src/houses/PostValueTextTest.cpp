@@ -92,3 +92,21 @@ TEST_F(PostValueTextTest, PricePerAreaInWholeYuanWithoutOverflow) {
     EXPECT_EQ(perArea(unitValue(300, "万元"), unitValue(0, "㎡")), "");
     EXPECT_EQ(perArea({}, {}), "");
 }
+
+TEST_F(PostValueTextTest, WildNumbersGiveTextsWithoutOverflow) {
+    const auto perArea = [](const QVariant& price, const QString& unit) {
+        return GetPostListCellFormate::calculatePricePerM2WithContent(
+            {{"price", unitValue(price, unit)}, {"area", unitValue(1, "㎡")}});
+    };
+    EXPECT_EQ(perArea("92233720368", "亿元"), "9223372036800000000元/㎡")
+        << "the largest that fits";
+    EXPECT_EQ(perArea("92233720369", "亿元"), "") << "a price beyond 64 bits shows nothing";
+    EXPECT_EQ(perArea(-5e15, "亿元"), "");
+    EXPECT_EQ(valueOf(unitValue(1e20, "万元")), "100000000000000000000万元");
+
+    EXPECT_EQ(GetPostListCellFormate::timeToNow("1e30"), "1分钟前") << "far in the future";
+    const QString longAgo = GetPostListCellFormate::timeToNow("-1e30");
+    EXPECT_NE(longAgo, "1分钟前") << "far in the past is no moment ago";
+    EXPECT_EQ(longAgo, GetPostListCellFormate::timeToNow("-1e13"));
+    EXPECT_EQ(GetPostListCellFormate::timeToNow("nan"), GetPostListCellFormate::timeToNow("0"));
+}

@@ -1,0 +1,269 @@
+// The filter screen on a model of its own: the conditions it hands back, the definitions it
+// loads when the model has none, and its district chooser in the sheet.
+#include "PostListScreenFixture.h"
+
+#include "platform/foundation/property_list.h"
+
+#include <QJsonDocument>
+
+namespace paths = standin::paths;
+
+namespace {
+
+QVariantMap filterItem(const QString& field, const QVariant& value,
+                       const QString& kind = QStringLiteral("normal"),
+                       const QVariantList& choices = {}) {
+    return {{"f", field}, {"n", field}, {"t", kind}, {"v", value}, {"vs", choices}};
+}
+
+// What the screen handed back on confirmation, and how often.
+struct Handed {
+    int calls = 0;
+    QMap<QString, QString> conditions;
+    QString keyword;
+};
+
+}  // namespace
+
+class FilterScreenTest : public PostListScreenFixture {
+protected:
+    void SetUp() override {
+        PostListScreenFixture::SetUp();
+        host_->resetCurrentStreet();
+        navigation_->setViewControllers({below_}, false);
+        settle();
+    }
+
+    std::shared_ptr<FilterMainViewControl> push(const std::shared_ptr<tovikFilters2>& model) {
+        auto screen = std::make_shared<FilterMainViewControl>(model);
+        screen->setFilterBlock(
+            [this](const QMap<QString, QString>& conditions, const QString& keyword, bool) {
+                ++handed_.calls;
+                handed_.conditions = conditions;
+                handed_.keyword = keyword;
+            });
+        navigation_->pushViewController(screen, false);
+        settle();
+        return screen;
+    }
+    // The screen on a model of a district row and one choice row.
+    std::shared_ptr<FilterMainViewControl> pushWithDistrictRow() {
+        model_->adopt({filterItem("district_id", "-1"), filterItem("fitment", "-1")});
+        return push(model_);
+    }
+    // Lets the clock run, half a second at a time, until the sheet's and the stack's
+    // animations have brought `done` about (at most ten seconds of them).
+    bool settleUntil(const std::function<bool()>& done) {
+        for (int step = 0; step < 20; ++step) {
+            if (done()) return true;
+            settle();
+        }
+        return done();
+    }
+    // The value of a condition, read back through the JSON layer.
+    static QString valueOf(const QString& condition) {
+        return QJsonDocument::fromJson(condition.toUtf8()).object()["value"].toString();
+    }
+    // The district that offers a street list, and its row.
+    std::pair<std::shared_ptr<District>, int> districtWithStreets() {
+        const auto& districts = host_->currentCity()->Districts;
+        for (int row = 1; row < int(districts.size()); ++row) {
+            if (districts[std::size_t(row)]->Streets.size() > 2)
+                return {districts[std::size_t(row)], row};
+        }
+        return {nullptr, -1};
+    }
+
+    std::shared_ptr<ui::ViewController> below_ = std::make_shared<ui::ViewController>();
+    std::shared_ptr<tovikFilters2> model_ = std::make_shared<tovikFilters2>();
+    Handed handed_;
+};
+
+TEST_F(FilterScreenTest, ConfirmingHandsBackEachChosenValueIntact) {
+    const QString odd = QStringLiteral(R"(a"b&c+d%e\f)");
+    auto model = std::make_shared<tovikFilters2>();
+    model->adopt({filterItem("district_id", "-1"), filterItem("latlng", "3000"),
+                  filterItem("price", odd, "range"),
+                  filterItem("baseTag", 3, "normal", {QVariantMap{{"n", "三"}, {"v", "3"}}}),
+                  filterItem("fitment", "-1"), filterItem("rooms", 2.5),
+                  filterItem("floor", qint64(12)), filterItem("image_count", "-1"),
+                  filterItem("xiaoqu", "望京", "text")});
+    auto screen = push(model);
+    screen->typeChanged(true);
+    const auto [district, row] = districtWithStreets();
+    ASSERT_TRUE(district);
+    screen->setCurrentStreet(district->Streets[2]);
+    ASSERT_TRUE(driver_.tap(screen->finishBtn()));
+    settle();
+
+    EXPECT_EQ(handed_.calls, 1);
+    EXPECT_EQ(navigation_->topViewController(), below_) << "the screen went";
+    const auto& conditions = handed_.conditions;
+    EXPECT_EQ(conditions.keys(), (QStringList{"base_tag", "district_id", "floor", "image_count",
+                                              "latlng", "price", "rooms", "street_id"}))
+        << "no any-value, no text";
+    EXPECT_EQ(HousesHost::shared()->currentStreet(), district->Streets[2])
+        << "the chosen street becomes the app's";
+    EXPECT_TRUE(conditions["price"].startsWith(R"({"name":"price","operator":"=","value":)"))
+        << conditions["price"].toStdString();
+    EXPECT_EQ(valueOf(conditions["price"]), odd) << "quotes, &, + and % reach the list intact";
+    EXPECT_EQ(valueOf(conditions["base_tag"]), "3");
+    EXPECT_EQ(valueOf(conditions["rooms"]), "2.5") << "a number keeps its fraction";
+    EXPECT_EQ(valueOf(conditions["floor"]), "12");
+    EXPECT_EQ(valueOf(conditions["image_count"]), "1");
+    EXPECT_EQ(valueOf(conditions["latlng"]), "0.00000,0.00000,3000") << "no known position";
+    EXPECT_EQ(model->getFilterWithKey("xiaoqu")->value("v"), "望京") << "kept for the next visit";
+}
+
+TEST_F(FilterScreenTest, TheDistrictConditionsFollowTheShownStreet) {
+    const auto [district, row] = districtWithStreets();
+    ASSERT_TRUE(district);
+    auto screen = pushWithDistrictRow();
+    const FilterItem item = model_->getFilterWithKey("district_id");
+
+    screen->setCurrentStreet(district->Streets[2]);
+    screen->getFilterDicByFilterData();
+    EXPECT_EQ(valueOf(screen->filterDic()["district_id"]), QString::number(district->index()));
+    EXPECT_EQ(valueOf(screen->filterDic()["street_id"]),
+              QString::number(district->Streets[2]->index()));
+
+    // The same screen again with the district's any-street, then the any-district: the
+    // conditions of the earlier street go.
+    screen->setCurrentStreet(district->Streets[0]);
+    EXPECT_EQ(screen->valueTextOf(*item), district->name());
+    screen->getFilterDicByFilterData();
+    EXPECT_TRUE(screen->filterDic().contains("district_id"));
+    EXPECT_FALSE(screen->filterDic().contains("street_id"));
+    screen->setCurrentStreet(host_->currentCity()->Districts[0]->Streets[0]);
+    screen->getFilterDicByFilterData();
+    EXPECT_TRUE(screen->filterDic().isEmpty());
+
+    screen->getFilterInfo();
+    settle();
+    EXPECT_EQ(handed_.calls, 1) << "an empty dictionary is still handed back";
+    EXPECT_TRUE(handed_.conditions.isEmpty());
+}
+
+TEST_F(FilterScreenTest, WithoutDefinitionsTheScreenLoadsThemOrSaysItCannot) {
+    // An earlier visit of another category saved its items.
+    tovikFilters2 earlier;
+    earlier.adopt({filterItem("other", "-1")});
+    earlier.saveTheDate();
+
+    auto model = std::make_shared<tovikFilters2>();
+    model->setMasterMajorId(7, 1);
+    server().setFault({.prefix = paths::kDataShare, .status = 500, .times = 1});
+    auto failed = push(model);
+    ASSERT_TRUE(waitFor(
+        [&] { return failed->loadingLabel()->text() == FilterMainViewControl::kNoServer; }));
+    EXPECT_EQ(failed->tableView()->numberOfRowsInSection(0), 0);
+    failed->backMethod();
+    settle();
+    EXPECT_FALSE(model->GetData().has_value()) << "back brings no earlier category's items";
+
+    auto loaded = push(model);
+    ASSERT_TRUE(waitFor([&] { return loaded->tableView()->numberOfRowsInSection(0) > 0; }));
+    EXPECT_EQ(loaded->tableView()->tableHeaderView(), nullptr) << "the loading header went";
+    EXPECT_EQ(ns::arrayWithContentsOfFile(tovikFilters2::savePath())->size(), model->getCount())
+        << "the arrived items were saved for going back";
+    model->getFilterWithKey("fitment")->insert("v", "2");
+    loaded->backMethod();
+    settle();
+    EXPECT_EQ(model->getFilterWithKey("fitment")->value("v"), "-1") << "the edit is undone";
+}
+
+TEST_F(FilterScreenTest, TheDistrictChooserInTheSheet) {
+    const auto [district, row] = districtWithStreets();
+    ASSERT_TRUE(district);
+    auto screen = pushWithDistrictRow();
+    const FilterItem item = model_->getFilterWithKey("district_id");
+    const auto shownTable = [&](auto* kind) -> ui::TableView* {
+        using Kind = std::remove_pointer_t<decltype(kind)>;
+        return driver_.find<ui::TableView>([](ui::TableView& table) {
+            return dynamic_cast<Kind*>(table.dataSource().get()) != nullptr;
+        });
+    };
+    const auto chooser = [&] {
+        ui::TableView* table = shownTable(static_cast<DistrictSelect1*>(nullptr));
+        return table ? std::dynamic_pointer_cast<DistrictSelect1>(table->dataSource()) : nullptr;
+    };
+    // The sheet is up once the window's root has presented it.
+    const auto sheetUp = [&] {
+        const auto sheet = navigation_->presentedViewController();
+        return chooser() != nullptr && sheet && !sheet->isBeingPresented();
+    };
+
+    screen->didSelectRowAtIndexPath(*screen->tableView(), {0, 0});
+    ASSERT_TRUE(settleUntil(sheetUp)) << "the district row opens it";
+    EXPECT_NE(customModalViewController(*chooser()), nullptr);
+    chooser()->didSelectRowAtIndexPath(*chooser()->tableView(), {0, row});
+    ASSERT_TRUE(settleUntil([&] { return shownTable(static_cast<StreetSelect1*>(nullptr)); }));
+    auto streets = std::dynamic_pointer_cast<StreetSelect1>(
+        shownTable(static_cast<StreetSelect1*>(nullptr))->dataSource());
+    EXPECT_EQ(item->value("firstSectionRow"), row);
+    streets->popFront();
+    ASSERT_TRUE(settleUntil([&] { return !shownTable(static_cast<StreetSelect1*>(nullptr)); }));
+    ASSERT_NE(chooser(), nullptr) << "back from the streets is the district list again";
+    chooser()->popFront();
+    settle();
+    ASSERT_TRUE(settleUntil([&] { return !navigation_->presentedViewController(); }))
+        << "cancel closes the sheet";
+    EXPECT_EQ(chooser(), nullptr);
+    EXPECT_EQ(item->value("firstSectionRow"), row) << "the row written before stays";
+    EXPECT_EQ(screen->valueTextOf(*item), "不限") << "but no district was chosen";
+
+    screen->didSelectRowAtIndexPath(*screen->tableView(), {0, 0});
+    ASSERT_TRUE(settleUntil(sheetUp));
+    chooser()->didSelectRowAtIndexPath(*chooser()->tableView(), {0, row});
+    ASSERT_TRUE(settleUntil([&] { return shownTable(static_cast<StreetSelect1*>(nullptr)); }));
+    streets = std::dynamic_pointer_cast<StreetSelect1>(
+        shownTable(static_cast<StreetSelect1*>(nullptr))->dataSource());
+    streets->didSelectRowAtIndexPath(*streets->tableView(), {0, 0});
+    ASSERT_TRUE(settleUntil([&] { return !navigation_->presentedViewController(); }))
+        << "a street closes the whole sheet";
+    EXPECT_EQ(shownTable(static_cast<StreetSelect1*>(nullptr)), nullptr);
+    EXPECT_EQ(chooser(), nullptr);
+    EXPECT_EQ(item->value("secondSectionRow"), 0);
+    EXPECT_EQ(screen->valueTextOf(*item), district->name()) << "the district's any-street";
+    const auto appStreet = HousesHost::shared()->currentStreet();
+    EXPECT_NE(appStreet, screen->currentStreet())
+        << "the app's street changes only on confirmation";
+    screen->backMethod();
+    settle();
+    EXPECT_FALSE(model_->getFilterWithKey("district_id")->contains("firstSectionRow"))
+        << "back undoes the rows the choosers wrote";
+    EXPECT_EQ(HousesHost::shared()->currentStreet(), appStreet);
+}
+
+TEST_F(FilterScreenTest, AChooserForAnotherScreenWritesRowsButStaysOpen) {
+    auto item = std::make_shared<QVariantMap>(filterItem("district_id", "-1"));
+    auto chooser = std::make_shared<DistrictSelect1>(item);
+    chooser->setCurrentStreet(host_->currentStreet());
+    chooser->setTopController(below_);
+    navigation_->pushViewController(chooser, false);
+    settle();
+    chooser->didSelectRowAtIndexPath(*chooser->tableView(), {0, 0});
+    settle();
+    EXPECT_EQ(item->value("firstSectionRow"), 0);
+    EXPECT_EQ(item->value("secondSectionRow"), 0);
+    EXPECT_EQ(navigation_->topViewController(), chooser);
+}
+
+TEST_F(FilterScreenTest, OutsideASheetAStreetLeadsBackToTheFilterScreen) {
+    const auto [district, row] = districtWithStreets();
+    ASSERT_TRUE(district);
+    auto screen = pushWithDistrictRow();
+    auto chooser = std::make_shared<DistrictSelect1>(model_->getFilterWithKey("district_id"));
+    chooser->setCurrentStreet(host_->currentStreet());
+    chooser->setTopController(screen);
+    navigation_->pushViewController(chooser, false);
+    settle();
+    chooser->didSelectRowAtIndexPath(*chooser->tableView(), {0, row});
+    settle();
+    auto streets = std::dynamic_pointer_cast<StreetSelect1>(navigation_->topViewController());
+    ASSERT_NE(streets, nullptr);
+    streets->didSelectRowAtIndexPath(*streets->tableView(), {0, 1});
+    settle();
+    EXPECT_EQ(navigation_->topViewController(), screen) << "not the district list";
+    EXPECT_EQ(screen->currentStreet(), district->Streets[1]);
+}
