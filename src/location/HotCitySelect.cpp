@@ -250,7 +250,7 @@ void HotCitySelect::showLetter(const QString& title) {
     });
 }
 
-bool HotCitySelect::refusedWithoutNetworkOrUser() {
+bool HotCitySelect::refusedWithoutNetwork() {
     const auto host = state_ ? state_->host() : nullptr;
     if (host && !host->connectionReachabil()) {
         alert(QStringLiteral("网络不可用"), QStringLiteral("请连接到移动数据网络或wifi网络"));
@@ -260,7 +260,7 @@ bool HotCitySelect::refusedWithoutNetworkOrUser() {
 }
 
 void HotCitySelect::didSelectRowAtIndexPath(ui::TableView& table, const ui::IndexPath& path) {
-    if (refusedWithoutNetworkOrUser()) return;
+    if (refusedWithoutNetwork()) return;
     table.deselectRowAtIndexPath(path, true);
     const auto host = state_ ? state_->host() : nullptr;
     if (!host || !host->hasUserId()) {
@@ -291,6 +291,12 @@ void HotCitySelect::didSelectRowAtIndexPath(ui::TableView& table, const ui::Inde
             return;
         }
         selectCityName_ = location->city();
+        if (bFirstPage_) {
+            // At first run there is no city to go back to: the screen stays until the
+            // switch has gone through, as for any other row.
+            updateCityWithIndex(location->cityId());
+            return;
+        }
         state_->updateCityWithIndex(location->cityId());
         goBack();
         return;
@@ -307,7 +313,7 @@ void HotCitySelect::didSelectRowAtIndexPath(ui::TableView& table, const ui::Inde
 }
 
 void HotCitySelect::chooseSearchResult(const std::shared_ptr<City>& city) {
-    if (refusedWithoutNetworkOrUser()) return;
+    if (refusedWithoutNetwork()) return;
     const auto host = state_ ? state_->host() : nullptr;
     if (!host || !host->hasUserId()) {
         alert(QString(), QStringLiteral("网络链接失败,请确认网络链接"), weakAs<HotCitySelect>(),

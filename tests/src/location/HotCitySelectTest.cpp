@@ -221,6 +221,29 @@ TEST_F(HotCitySelectTest, TheLocatedRowLocatesFirstThenSwitches) {
     ASSERT_TRUE(waitUntil([&] { return state_->currentCityScript_index() == 401; }));
 }
 
+TEST_F(HotCitySelectTest, AtFirstRunTheLocatedCityKeepsTheScreenUntilItsSwitchGoesThrough) {
+    present(true);
+    ASSERT_TRUE(tapRow(0, 0));
+    ASSERT_TRUE(source_->deliver({22.533, 113.93}, 20));
+    ASSERT_TRUE(waitUntil([&] { return driver_.findByText("深圳市") != nullptr; }));
+
+    // A hot city with a shipped list fails like any other: the user is told and may retry.
+    server().setFault({.prefix = paths::kDataShare, .status = 500});
+    ASSERT_TRUE(tapRow(0, 0));
+    ASSERT_TRUE(waitUntil([&] { return alerts_.visibleAlert() != nullptr; }));
+    EXPECT_EQ(alerts_.visibleAlert()->message(), "城市信息获取失败，请重试");
+    EXPECT_TRUE(isShown()) << "no city to go back to";
+    EXPECT_EQ(SelectedCityState::storedCityId(), 0);
+    EXPECT_FALSE(driver_.findByTag(HotCitySelect::kLoadingViewTag));
+
+    server().setFaults({});
+    ASSERT_TRUE(alerts_.pressButton("重试"));
+    ASSERT_TRUE(waitUntil([&] { return state_->currentCityScript_index() == 401; }));
+    EXPECT_EQ(SelectedCityState::storedCityId(), 402);
+    driver_.wait(1);
+    EXPECT_FALSE(isShown());
+}
+
 TEST_F(HotCitySelectTest, SearchListsEveryMatchingCityAndSwitchesToTheChosenOne) {
     usePictureBundle();
     present();
