@@ -162,12 +162,12 @@ void CityUpdateData::failed() {
     if (tryAgain_) {
         alert = std::make_shared<ui::AlertView>(QString(), QStringLiteral("城市信息获取失败"),
                                                 std::weak_ptr<ui::AlertViewDelegate>(),
-                                                QStringLiteral("确定"));
+                                                QStringLiteral("确  定"));
     } else if (!responder->networkReachable()) {
         alert = std::make_shared<ui::AlertView>(
             QStringLiteral("无法与服务器通讯"),
             QStringLiteral("无法与服务器通讯。请连接到移动数据网络或者wifi"),
-            std::weak_ptr<ui::AlertViewDelegate>(), QStringLiteral("确定"));
+            std::weak_ptr<ui::AlertViewDelegate>(), QStringLiteral("确  定"));
     } else {
         alert = std::make_shared<ui::AlertView>(
             QString(), QStringLiteral("城市信息获取失败，请重试"), weak_from_this(),

@@ -29,11 +29,20 @@ ui::Color headerColor() {
     return ui::Color::rgb(236, 236, 236);
 }
 
-void alert(const QString& title, const QString& message,
-           std::weak_ptr<ui::AlertViewDelegate> delegate = {}, int tag = 0) {
-    auto view = std::make_shared<ui::AlertView>(title, message, std::move(delegate),
-                                                QStringLiteral("确定"));
-    if (tag != 0) view->setTag(tag);
+// The network alert is the application's usual one-button alert ("确  定"); the chooser's own
+// alert for a missing user id has a button of its own ("确定") and hears its answer.
+void alertNoNetwork() {
+    std::make_shared<ui::AlertView>(
+        QStringLiteral("网络不可用"), QStringLiteral("请连接到移动数据网络或wifi网络"),
+        std::weak_ptr<ui::AlertViewDelegate>(), QStringLiteral("确  定"))
+        ->show();
+}
+
+void alertNoUserId(std::weak_ptr<ui::AlertViewDelegate> delegate) {
+    auto view =
+        std::make_shared<ui::AlertView>(QString(), QStringLiteral("网络链接失败,请确认网络链接"),
+                                        std::move(delegate), QStringLiteral("确定"));
+    view->setTag(HotCitySelect::kNoUserIdAlertTag);
     view->show();
 }
 
@@ -139,7 +148,7 @@ void HotCitySelect::viewWillAppear(bool animated) {
     ui::ViewController::viewWillAppear(animated);
     const auto host = state_ ? state_->host() : nullptr;
     if (host && !host->connectionReachabil()) {
-        alert(QStringLiteral("网络不可用"), QStringLiteral("请连接到移动数据网络或wifi网络"));
+        alertNoNetwork();
     }
 }
 
@@ -253,7 +262,7 @@ void HotCitySelect::showLetter(const QString& title) {
 bool HotCitySelect::refusedWithoutNetwork() {
     const auto host = state_ ? state_->host() : nullptr;
     if (host && !host->connectionReachabil()) {
-        alert(QStringLiteral("网络不可用"), QStringLiteral("请连接到移动数据网络或wifi网络"));
+        alertNoNetwork();
         return true;
     }
     return false;
@@ -264,8 +273,7 @@ void HotCitySelect::didSelectRowAtIndexPath(ui::TableView& table, const ui::Inde
     table.deselectRowAtIndexPath(path, true);
     const auto host = state_ ? state_->host() : nullptr;
     if (!host || !host->hasUserId()) {
-        alert(QString(), QStringLiteral("网络链接失败,请确认网络链接"), weakAs<HotCitySelect>(),
-              kNoUserIdAlertTag);
+        alertNoUserId(weakAs<HotCitySelect>());
         return;
     }
     StatClick::event(QStringLiteral("choose city_city"));
@@ -316,8 +324,7 @@ void HotCitySelect::chooseSearchResult(const std::shared_ptr<City>& city) {
     if (refusedWithoutNetwork()) return;
     const auto host = state_ ? state_->host() : nullptr;
     if (!host || !host->hasUserId()) {
-        alert(QString(), QStringLiteral("网络链接失败,请确认网络链接"), weakAs<HotCitySelect>(),
-              kNoUserIdAlertTag);
+        alertNoUserId(weakAs<HotCitySelect>());
         return;
     }
     selectCityName_ = city->name();

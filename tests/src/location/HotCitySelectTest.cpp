@@ -186,21 +186,49 @@ TEST_F(HotCitySelectTest, AFailedSwitchLeavesTheScreenOpen) {
     EXPECT_FALSE(isShown());
 }
 
+TEST_F(HotCitySelectTest, AFailedUpdateSaysWhyWhileTheChooserIsUp) {
+    present();
+    server().setFault({.prefix = paths::kDataShare, .status = 500});
+    ASSERT_TRUE(tapRow(2, 0));
+    ASSERT_TRUE(waitUntil([&] { return alerts_.visibleAlert() != nullptr; }));
+    EXPECT_EQ(alerts_.visibleAlert()->tag(), CityUpdateData::kRetryAlertTag);
+    ASSERT_TRUE(alerts_.pressButton("重试"));
+    ASSERT_TRUE(waitUntil([&] { return alerts_.visibleAlert() != nullptr; }));
+    EXPECT_EQ(alerts_.visibleAlert()->message(), "城市信息获取失败") << "a retry failed too";
+    EXPECT_EQ(alerts_.visibleAlert()->tag(), 0);
+    ASSERT_TRUE(alerts_.pressButton("确  定"));
+
+    // The network went away while the update was under way.
+    server().setFault({.prefix = paths::kDataShare, .delayMs = 200, .status = 500});
+    ASSERT_TRUE(tapRow(2, 0));
+    host_->reachable = false;
+    ASSERT_TRUE(waitUntil([&] { return alerts_.visibleAlert() != nullptr; }));
+    EXPECT_EQ(alerts_.visibleAlert()->title(), "无法与服务器通讯");
+    EXPECT_EQ(alerts_.visibleAlert()->message(), "无法与服务器通讯。请连接到移动数据网络或者wifi");
+    ASSERT_TRUE(alerts_.pressButton("确  定"));
+    EXPECT_TRUE(isShown());
+    EXPECT_EQ(state_->currentCityScript_index(), -1);
+}
+
 TEST_F(HotCitySelectTest, NoNetworkOrNoUserIdIsRefusedBeforeAnySwitch) {
     host_->reachable = false;
     present();
     ASSERT_TRUE(alerts_.visibleAlert());
     EXPECT_EQ(alerts_.visibleAlert()->title(), "网络不可用");
-    ASSERT_TRUE(alerts_.pressButton("确定"));
+    EXPECT_EQ(alerts_.visibleAlert()->message(), "请连接到移动数据网络或wifi网络");
+    ASSERT_TRUE(alerts_.pressButton("确  定"));
     ASSERT_TRUE(tapRow(1, 0));
     ASSERT_TRUE(alerts_.visibleAlert());
-    ASSERT_TRUE(alerts_.pressButton("确定"));
+    EXPECT_EQ(alerts_.visibleAlert()->title(), "网络不可用");
+    ASSERT_TRUE(alerts_.pressButton("确  定"));
 
     host_->reachable = true;
     host_->userId = false;
     ASSERT_TRUE(tapRow(1, 0));
     ASSERT_TRUE(alerts_.visibleAlert());
     EXPECT_EQ(alerts_.visibleAlert()->tag(), HotCitySelect::kNoUserIdAlertTag);
+    EXPECT_EQ(alerts_.visibleAlert()->message(), "网络链接失败,请确认网络链接");
+    ASSERT_TRUE(alerts_.pressButton("确定"));
     settle();
     EXPECT_TRUE(server().requests(paths::kDataShare).empty());
     EXPECT_TRUE(isShown());
