@@ -284,6 +284,10 @@ TEST_F(HotCitySelectTest, SearchListsEveryMatchingCityAndSwitchesToTheChosenOne)
     EXPECT_EQ(bar.searchFiled()->frame().size.width, CustomSearchBar::kNarrowField);
     EXPECT_EQ(bar.resultTable()->frame().size.height, 480 - 20 - 50 - ui::Keyboard::kHeight)
         << "down to the keyboard";
+    ASSERT_EQ(bar.statusBarBackground()->superview(), bar.superview());
+    EXPECT_EQ(bar.statusBarBackground()->frame(), ui::Rect(0, 0, 320, 20))
+        << "the status bar's strip above the bar, which moved down under it";
+    EXPECT_EQ(bar.frame().origin.y, 20);
 
     ASSERT_TRUE(driver_.type("s"));
     std::vector<std::shared_ptr<City>> expected;
@@ -307,6 +311,7 @@ TEST_F(HotCitySelectTest, SearchListsEveryMatchingCityAndSwitchesToTheChosenOne)
     EXPECT_TRUE(screen_->searchEngine()->result().empty());
     EXPECT_FALSE(navigation.isNavigationBarHidden());
     EXPECT_TRUE(bar.cancelButton()->isHidden());
+    EXPECT_FALSE(bar.statusBarBackground()->superview());
     EXPECT_EQ(bar.searchFiled()->frame().size.width, CustomSearchBar::kWideField);
 
     ASSERT_TRUE(driver_.tap(bar.searchFiled()));
@@ -379,6 +384,7 @@ TEST_F(HotCitySelectTest, PicturesDressTheChooserWhereTheBundleHasThem) {
         << "the divider closes the header";
     EXPECT_TRUE(dynamic_cast<ui::ImageView*>(dressedBar.subviews().front().get()));
     EXPECT_EQ(dressedBar.subviews().front()->frame(), ui::Rect(0, 0, 320, 50));
+    EXPECT_TRUE(dynamic_cast<ui::ImageView*>(dressedBar.statusBarBackground()));
     ASSERT_TRUE(dressedBar.searchFiled()->background());
     EXPECT_TRUE(dressedBar.searchFiled()->background()->isResizable())
         << "the field's picture keeps its ends as the field narrows";
