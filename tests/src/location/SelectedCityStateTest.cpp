@@ -107,6 +107,19 @@ TEST_F(SelectedCityStateTest, AFirstRunAsksForACityAndStoresTheChosenOne) {
     EXPECT_FALSE(state_->checkCityWithAnimation(true));
 }
 
+TEST_F(SelectedCityStateTest, AStoredCityTheTreeLacksCountsAsNone) {
+    for (const int damaged : {10000, -5}) {
+        defaults().setInteger(damaged, "cityId");
+        launch();
+        EXPECT_EQ(state_->currentCityScript_index(), -1) << damaged;
+        EXPECT_TRUE(state_->checkCityWithAnimation(false)) << damaged;
+    }
+    EXPECT_EQ(host_->presented, 2);
+    switchTo(600);
+    EXPECT_EQ(SelectedCityState::storedCityId(), 601);
+    EXPECT_FALSE(state_->checkCityWithAnimation(false));
+}
+
 TEST_F(SelectedCityStateTest, ALaunchRefreshesTheStoredCityWithoutAnnouncingIt) {
     defaults().setInteger(601, "cityId");
     launch();
