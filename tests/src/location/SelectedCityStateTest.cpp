@@ -104,6 +104,11 @@ TEST_F(SelectedCityStateTest, AFirstRunAsksForACityAndStoresTheChosenOne) {
     const auto districts = tovikCitylog::instance().getCityDistrictArray();
     ASSERT_TRUE(districts);
     EXPECT_EQ(districts->first().toMap().value("dn"), "黄浦区") << "the new city's, no any-row";
+    const auto streets = tovikCitylog::instance().getCitystreetArray(0);
+    ASSERT_TRUE(streets);
+    EXPECT_EQ(*streets, districts->first().toMap().value("ss").toList());
+    EXPECT_FALSE(tovikCitylog::instance().getCitystreetArray(-1));
+    EXPECT_FALSE(tovikCitylog::instance().getCitystreetArray(districts->size()));
     EXPECT_FALSE(state_->checkCityWithAnimation(true));
 }
 
