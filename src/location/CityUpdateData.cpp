@@ -188,12 +188,10 @@ void CityUpdateData::readDistrictInfoFromFile() {
     if (const auto reply = readReply(currentCacheFile())) parserLocalInfo(*reply);
 }
 
-bool CityUpdateData::readDistrictInfoOfCity(int scriptIndex) {
+void CityUpdateData::readDistrictInfoOfCity(int scriptIndex) {
     scriptIndex_ = scriptIndex;
-    const auto reply = readReply(cacheFileOfCity(scriptIndex));
-    if (!reply) return false;
-    parserLocalInfo(*reply);
-    return true;
+    districtArray_.clear();
+    if (const auto reply = readReply(cacheFileOfCity(scriptIndex))) parserLocalInfo(*reply);
 }
 
 void CityUpdateData::parserLocalInfo(const QVariant& reply) {
