@@ -33,6 +33,8 @@ std::optional<Place> placeOf(const QString& coordinate) {
         Place place{&all.cities.at(index), all.districtNames.count(outline.code)
                                                ? all.districtNames.at(outline.code)
                                                : QString()};
+        // A city without districts is its own outline: its name is not said twice.
+        if (place.district == place.city->name) place.district.clear();
         return place;
     }
     return std::nullopt;

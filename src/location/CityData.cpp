@@ -91,10 +91,14 @@ void CityData::LoadProvinceInfoWinthCurrent() {
     if (!country_->Provinces.empty() && !country_->Provinces.front()->Cities.empty()) {
         currentCity_ = country_->Provinces.front()->Cities.front();
     }
-    // The stored city gets the districts of its own cached reply, when it has one.
+    // The stored city is the current one from the start, with the districts of its own
+    // cached reply when it has one (else none until its update comes).
     update_ = std::make_shared<CityUpdateData>(weak_from_this());
     const int stored = int(ns::UserDefaults::standardUserDefaults().integerForKey("cityId")) - 1;
-    if (stored >= 0 && update_->readDistrictInfoOfCity(stored)) cityDataUpdateSuccess(*update_);
+    if (stored >= 0) {
+        update_->readDistrictInfoOfCity(stored);
+        cityDataUpdateSuccess(*update_);
+    }
 }
 
 void CityData::LoadCityData(const std::shared_ptr<City>& city) {

@@ -134,8 +134,11 @@ bool CityUpdateData::installOwnCache() {
 
 void CityUpdateData::succeeded(const QVariant& reply) {
     const QVariantMap dictionary = reply.toMap();
-    const bool isDictionary = reply.typeId() == QMetaType::QVariantMap;
-    if (isDictionary && !dictionary.isEmpty()) {
+    // A list of districts is what makes a reply; anything else (an empty dictionary for
+    // "unchanged", a reply of another shape) leaves the city's stored lists as they are.
+    const bool hasDistricts = reply.typeId() == QMetaType::QVariantMap &&
+                              dictionary.value("g").typeId() == QMetaType::QVariantList;
+    if (hasDistricts) {
         store(dictionary, scriptIndex_);
         ns::writeToFile(dictionary, currentCacheFile(), true);
         parserLocalInfo(dictionary);
@@ -150,24 +153,21 @@ void CityUpdateData::succeeded(const QVariant& reply) {
 void CityUpdateData::failed() {
     auto responder = responseVc_.lock();
     if (responder) responder->newNetWorkForCityUpdateDataError(*this);
-    if (isShippedCity(scriptIndex_)) {
-        // The shipped list becomes the city's cache for its next update; the city now
-        // selected keeps its own lists.
-        const QVariantMap shipped = shippedList(scriptIndex_);
-        if (!shipped.isEmpty()) store(shipped, scriptIndex_);
-        return;
-    }
+    // The shipped list of a hot city becomes its cache for its next update unless the city
+    // has one already, never older than the shipped list; the city now selected keeps its
+    // own lists, so the user is told as for any other city.
+    if (isShippedCity(scriptIndex_)) hotCityWay(scriptIndex_);
     if (!responder || !responder->showsUpdateAlerts()) return;
     std::shared_ptr<ui::AlertView> alert;
     if (tryAgain_) {
         alert = std::make_shared<ui::AlertView>(QString(), QStringLiteral("城市信息获取失败"),
                                                 std::weak_ptr<ui::AlertViewDelegate>(),
-                                                QStringLiteral("确定"));
+                                                QStringLiteral("确  定"));
     } else if (!responder->networkReachable()) {
         alert = std::make_shared<ui::AlertView>(
             QStringLiteral("无法与服务器通讯"),
             QStringLiteral("无法与服务器通讯。请连接到移动数据网络或者wifi"),
-            std::weak_ptr<ui::AlertViewDelegate>(), QStringLiteral("确定"));
+            std::weak_ptr<ui::AlertViewDelegate>(), QStringLiteral("确  定"));
     } else {
         alert = std::make_shared<ui::AlertView>(
             QString(), QStringLiteral("城市信息获取失败，请重试"), weak_from_this(),
@@ -188,12 +188,10 @@ void CityUpdateData::readDistrictInfoFromFile() {
     if (const auto reply = readReply(currentCacheFile())) parserLocalInfo(*reply);
 }
 
-bool CityUpdateData::readDistrictInfoOfCity(int scriptIndex) {
+void CityUpdateData::readDistrictInfoOfCity(int scriptIndex) {
     scriptIndex_ = scriptIndex;
-    const auto reply = readReply(cacheFileOfCity(scriptIndex));
-    if (!reply) return false;
-    parserLocalInfo(*reply);
-    return true;
+    districtArray_.clear();
+    if (const auto reply = readReply(cacheFileOfCity(scriptIndex))) parserLocalInfo(*reply);
 }
 
 void CityUpdateData::parserLocalInfo(const QVariant& reply) {

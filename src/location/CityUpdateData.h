@@ -49,8 +49,8 @@ public:
     void parserLocalInfo(const QVariant& reply);
     // Reads the cache of the city installed last and parses it.
     void readDistrictInfoFromFile();
-    // Reads the cache of one city and parses it; false when it has none.
-    bool readDistrictInfoOfCity(int scriptIndex);
+    // Takes up a city and parses its cache; no districts when it has none.
+    void readDistrictInfoOfCity(int scriptIndex);
     void setUserClicked() { userClicked_ = true; }
 
     [[nodiscard]] const std::vector<std::shared_ptr<District>>& districtArray() const {

@@ -29,6 +29,19 @@ std::shared_ptr<ui::Image> stretchedFromMiddle(const ui::Image& picture) {
     return picture.stretchableImageWithLeftCapWidth(int(size.width / 2), int(size.height / 2));
 }
 
+// The bar's background: its picture when the bundle has it, else a plain colour.
+std::shared_ptr<ui::View> barBackground(const ui::Rect& frame) {
+    std::shared_ptr<ui::View> background;
+    if (auto picture = ui::Image::imageNamed(QStringLiteral("顶部BG.png"))) {
+        background = std::make_shared<ui::ImageView>(picture);
+        background->setFrame(frame);
+    } else {
+        background = std::make_shared<ui::View>(frame);
+        background->setBackgroundColor(ui::Color::rgb(232, 232, 232));
+    }
+    return background;
+}
+
 }  // namespace
 
 CustomSearchBar::CustomSearchBar(const ui::Rect& frame, std::shared_ptr<CitySearchEngine> engine)
@@ -36,15 +49,9 @@ CustomSearchBar::CustomSearchBar(const ui::Rect& frame, std::shared_ptr<CitySear
       engine_(std::move(engine)),
       restingY_(frame.origin.y) {
     setClipsToBounds(true);
-    // Each picture of the bar, when the bundle has it, replaces a plain colour.
-    if (auto picture = ui::Image::imageNamed(QStringLiteral("顶部BG.png"))) {
-        bgSearchView_ = std::make_shared<ui::ImageView>(picture);
-        bgSearchView_->setFrame(ui::Rect(0, 0, frame.size.width, kHeight));
-    } else {
-        bgSearchView_ = std::make_shared<ui::View>(ui::Rect(0, 0, frame.size.width, kHeight));
-        bgSearchView_->setBackgroundColor(ui::Color::rgb(232, 232, 232));
-    }
+    bgSearchView_ = barBackground(ui::Rect(0, 0, frame.size.width, kHeight));
     addSubview(bgSearchView_);
+    statusBarBackground_ = barBackground(ui::Rect(0, 0, frame.size.width, yOffset()));
 
     searchFiled_ =
         std::make_shared<ui::TextField>(ui::Rect(kFieldX, kFieldY, kWideField, kFieldHeight));
@@ -178,8 +185,13 @@ void CustomSearchBar::setSearching(bool searching) {
     if (parent) {
         if (searching) {
             parent->bringSubviewToFront(this);
+            // The navigation bar no longer covers the status bar's strip above the bar.
+            statusBarBackground_->setFrame(
+                ui::Rect(frame().origin.x, restingY_, frame().size.width, yOffset()));
+            parent->addSubview(statusBarBackground_);
         } else {
             parent->sendSubviewToBack(this);
+            statusBarBackground_->removeFromSuperview();
         }
     }
     cancelButton_->setHidden(false);

@@ -40,6 +40,8 @@ public:
     [[nodiscard]] ui::TextField* searchFiled() const { return searchFiled_.get(); }
     [[nodiscard]] ui::TableView* resultTable() const { return resultTable_.get(); }
     [[nodiscard]] ui::Button* cancelButton() const { return cancelButton_.get(); }
+    // Fills the status bar's strip above the bar while searching, in the bar's look.
+    [[nodiscard]] ui::View* statusBarBackground() const { return statusBarBackground_.get(); }
 
     // Clears the field and ends editing ("取消").
     void cancleSearch();
@@ -60,6 +62,7 @@ private:
     std::shared_ptr<CitySearchEngine> engine_;
     std::weak_ptr<ui::ViewController> vcDelegate_;
     std::shared_ptr<ui::View> bgSearchView_;
+    std::shared_ptr<ui::View> statusBarBackground_;
     std::shared_ptr<ui::TextField> searchFiled_;
     std::shared_ptr<ui::Button> cancelButton_;
     std::shared_ptr<ui::TableView> resultTable_;

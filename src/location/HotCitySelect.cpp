@@ -29,11 +29,20 @@ ui::Color headerColor() {
     return ui::Color::rgb(236, 236, 236);
 }
 
-void alert(const QString& title, const QString& message,
-           std::weak_ptr<ui::AlertViewDelegate> delegate = {}, int tag = 0) {
-    auto view = std::make_shared<ui::AlertView>(title, message, std::move(delegate),
-                                                QStringLiteral("确定"));
-    if (tag != 0) view->setTag(tag);
+// The network alert is the application's usual one-button alert ("确  定"); the chooser's own
+// alert for a missing user id has a button of its own ("确定") and hears its answer.
+void alertNoNetwork() {
+    std::make_shared<ui::AlertView>(
+        QStringLiteral("网络不可用"), QStringLiteral("请连接到移动数据网络或wifi网络"),
+        std::weak_ptr<ui::AlertViewDelegate>(), QStringLiteral("确  定"))
+        ->show();
+}
+
+void alertNoUserId(std::weak_ptr<ui::AlertViewDelegate> delegate) {
+    auto view =
+        std::make_shared<ui::AlertView>(QString(), QStringLiteral("网络链接失败,请确认网络链接"),
+                                        std::move(delegate), QStringLiteral("确定"));
+    view->setTag(HotCitySelect::kNoUserIdAlertTag);
     view->show();
 }
 
@@ -139,7 +148,7 @@ void HotCitySelect::viewWillAppear(bool animated) {
     ui::ViewController::viewWillAppear(animated);
     const auto host = state_ ? state_->host() : nullptr;
     if (host && !host->connectionReachabil()) {
-        alert(QStringLiteral("网络不可用"), QStringLiteral("请连接到移动数据网络或wifi网络"));
+        alertNoNetwork();
     }
 }
 
@@ -250,22 +259,21 @@ void HotCitySelect::showLetter(const QString& title) {
     });
 }
 
-bool HotCitySelect::refusedWithoutNetworkOrUser() {
+bool HotCitySelect::refusedWithoutNetwork() {
     const auto host = state_ ? state_->host() : nullptr;
     if (host && !host->connectionReachabil()) {
-        alert(QStringLiteral("网络不可用"), QStringLiteral("请连接到移动数据网络或wifi网络"));
+        alertNoNetwork();
         return true;
     }
     return false;
 }
 
 void HotCitySelect::didSelectRowAtIndexPath(ui::TableView& table, const ui::IndexPath& path) {
-    if (refusedWithoutNetworkOrUser()) return;
+    if (refusedWithoutNetwork()) return;
     table.deselectRowAtIndexPath(path, true);
     const auto host = state_ ? state_->host() : nullptr;
     if (!host || !host->hasUserId()) {
-        alert(QString(), QStringLiteral("网络链接失败,请确认网络链接"), weakAs<HotCitySelect>(),
-              kNoUserIdAlertTag);
+        alertNoUserId(weakAs<HotCitySelect>());
         return;
     }
     StatClick::event(QStringLiteral("choose city_city"));
@@ -291,6 +299,12 @@ void HotCitySelect::didSelectRowAtIndexPath(ui::TableView& table, const ui::Inde
             return;
         }
         selectCityName_ = location->city();
+        if (bFirstPage_) {
+            // At first run there is no city to go back to: the screen stays until the
+            // switch has gone through, as for any other row.
+            updateCityWithIndex(location->cityId());
+            return;
+        }
         state_->updateCityWithIndex(location->cityId());
         goBack();
         return;
@@ -307,11 +321,10 @@ void HotCitySelect::didSelectRowAtIndexPath(ui::TableView& table, const ui::Inde
 }
 
 void HotCitySelect::chooseSearchResult(const std::shared_ptr<City>& city) {
-    if (refusedWithoutNetworkOrUser()) return;
+    if (refusedWithoutNetwork()) return;
     const auto host = state_ ? state_->host() : nullptr;
     if (!host || !host->hasUserId()) {
-        alert(QString(), QStringLiteral("网络链接失败,请确认网络链接"), weakAs<HotCitySelect>(),
-              kNoUserIdAlertTag);
+        alertNoUserId(weakAs<HotCitySelect>());
         return;
     }
     selectCityName_ = city->name();

@@ -92,7 +92,7 @@ protected:
 
 private:
     void buildLetterGroups();
-    [[nodiscard]] bool refusedWithoutNetworkOrUser();
+    [[nodiscard]] bool refusedWithoutNetwork();
     [[nodiscard]] QString locatedCityText() const;
     void showLoading();
     void hideLoading();

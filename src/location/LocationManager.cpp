@@ -89,7 +89,7 @@ void LocationManager::showHelpAlert() {
     helpAlertShown_ = true;
     std::make_shared<ui::AlertView>(
         QStringLiteral("提示"), QStringLiteral("定位失败！请到手机系统的【设置】中打开定位服务"),
-        std::weak_ptr<ui::AlertViewDelegate>(), QStringLiteral("确定"))
+        std::weak_ptr<ui::AlertViewDelegate>(), QStringLiteral("确  定"))
         ->show();
 }
 

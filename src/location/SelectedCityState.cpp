@@ -118,7 +118,11 @@ void SelectedCityState::setCityLogisNull() {
 }
 
 bool SelectedCityState::checkCityWithAnimation(bool animated) {
-    if (storedCityId() != 0) return false;
+    // A stored city that the loaded tree does not hold (a damaged or foreign value) is no
+    // choice either: without the chooser the application would have no city for the run.
+    const int stored = storedCityId();
+    const bool treeLoaded = cityData_ && !cityData_->country()->Provinces.empty();
+    if (stored != 0 && (!treeLoaded || cityData_->cityWithScriptIndex(stored - 1))) return false;
     if (const auto host = host_.lock()) host->presentCitySelection(animated);
     return true;
 }

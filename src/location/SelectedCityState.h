@@ -73,7 +73,7 @@ public:
     void startConfirmLocation();
     void onLocationUpdated();
     void UserLocationStateChange();
-    // Presents the city chooser when no city was ever chosen; true when it did.
+    // Presents the city chooser when no city of the tree was ever chosen; true when it did.
     bool checkCityWithAnimation(bool animated);
 
     // -1 until a city is loaded.

@@ -108,3 +108,26 @@ TEST_F(CityDataTest, DistrictsAndStreetsLoadFromTheDatabaseWithTheirParents) {
     ASSERT_FALSE(district->Streets.empty());
     EXPECT_EQ(district->Streets.front()->parent(), district);
 }
+
+TEST_F(CityDataTest, TheStoredCityIsCurrentFromTheLoadWithOrWithoutItsLists) {
+    const auto load = [] {
+        auto tree = std::make_shared<CityData>();
+        tree->LoadProvinceInfoWinthCurrent();
+        return tree;
+    };
+    defaults().setInteger(402, "cityId");
+    auto tree = load();
+    ASSERT_TRUE(tree->currentCity());
+    EXPECT_EQ(tree->currentCity()->scriptIndex(), 401) << "no lists of its own yet";
+    EXPECT_TRUE(tree->currentCity()->Districts.empty());
+
+    ASSERT_EQ(switchTo(401)->succeeded, std::vector<int>{401});
+    tree = load();
+    EXPECT_EQ(tree->currentCity()->scriptIndex(), 401);
+    ASSERT_FALSE(tree->currentCity()->Districts.empty());
+    EXPECT_EQ(tree->currentCity()->Districts.front()->name(), "不限");
+    EXPECT_EQ(tree->currentCity()->Districts.back()->parent(), tree->currentCity());
+
+    defaults().setInteger(10000, "cityId");
+    EXPECT_EQ(load()->currentCity()->scriptIndex(), 0) << "a city the tree lacks changes nothing";
+}

@@ -75,16 +75,41 @@ TEST_F(CityUpdateTest, UnchangedOrUnreadableRepliesAlwaysEndInOneCallback) {
     EXPECT_EQ(switchTo(600)->failures, 1);
     server().setFault({.prefix = paths::kDataShare, .body = QByteArray("[1,2]")});
     EXPECT_EQ(switchTo(600)->failures, 1);
+    server().setFault({.prefix = paths::kDataShare, .body = QByteArray(R"({"v":"9"})")});
+    EXPECT_EQ(switchTo(600)->failures, 1);
 
     server().setFaults({});
     ASSERT_EQ(switchTo(600)->succeeded, std::vector<int>{600});
     const QStringList names = currentDistrictNames();
-    // With one, the same replies install it again.
-    for (const QByteArray& body : {QByteArray("{}"), QByteArray("null"), QByteArray("\"x\"")}) {
+    // With one, the same replies install it again, and replies without a list of districts
+    // leave it as it was.
+    for (const QByteArray& body :
+         {QByteArray("{}"), QByteArray("null"), QByteArray("\"x\""),
+          QByteArray(R"({"message":"busy"})"), QByteArray(R"({"v":"9","g":"none"})")}) {
         server().setFault({.prefix = paths::kDataShare, .body = body});
         EXPECT_EQ(switchTo(600)->succeeded, std::vector<int>{600}) << body.toStdString();
-        EXPECT_EQ(currentDistrictNames(), names);
+        EXPECT_EQ(currentDistrictNames(), names) << body.toStdString();
     }
+    server().setFaults({});
+    switchTo(600);
+    EXPECT_EQ(sentVersions().last(), standin::Geography::kDataVersion)
+        << "the city's own version was kept";
+}
+
+TEST_F(CityUpdateTest, AFailedUpdateKeepsAHotCitysNewerLists) {
+    const QVariantMap newer{{"v", "99"},
+                            {"g", QVariantList{QVariantMap{{"dsi", 1}, {"dn", "新区"}}}}};
+    ASSERT_TRUE(ns::writeToFile(newer, CityUpdateData::cacheFileOfCity(0), true));
+    defaults().setObject("99", "cityVersion");
+    defaults().setObject(EndpointTable::versionId(), "appVersionId");
+    server().setFault({.prefix = paths::kDataShare, .status = 503});
+    EXPECT_EQ(switchTo(0)->failures, 1);
+    EXPECT_EQ(*ns::dictionaryWithContentsOfFile(CityUpdateData::cacheFileOfCity(0)), newer)
+        << "the shipped list is older than the city's own";
+    server().setFault({.prefix = paths::kDataShare, .body = QByteArray("{}")});
+    EXPECT_EQ(switchTo(0)->succeeded, std::vector<int>{0});
+    EXPECT_EQ(sentVersions().last(), "99");
+    EXPECT_EQ(currentDistrictNames(), (QStringList{"不限", "新区"}));
 }
 
 TEST_F(CityUpdateTest, AnUnknownCityEndsInFailure) {

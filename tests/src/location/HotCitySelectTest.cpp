@@ -186,21 +186,49 @@ TEST_F(HotCitySelectTest, AFailedSwitchLeavesTheScreenOpen) {
     EXPECT_FALSE(isShown());
 }
 
+TEST_F(HotCitySelectTest, AFailedUpdateSaysWhyWhileTheChooserIsUp) {
+    present();
+    server().setFault({.prefix = paths::kDataShare, .status = 500});
+    ASSERT_TRUE(tapRow(2, 0));
+    ASSERT_TRUE(waitUntil([&] { return alerts_.visibleAlert() != nullptr; }));
+    EXPECT_EQ(alerts_.visibleAlert()->tag(), CityUpdateData::kRetryAlertTag);
+    ASSERT_TRUE(alerts_.pressButton("重试"));
+    ASSERT_TRUE(waitUntil([&] { return alerts_.visibleAlert() != nullptr; }));
+    EXPECT_EQ(alerts_.visibleAlert()->message(), "城市信息获取失败") << "a retry failed too";
+    EXPECT_EQ(alerts_.visibleAlert()->tag(), 0);
+    ASSERT_TRUE(alerts_.pressButton("确  定"));
+
+    // The network went away while the update was under way.
+    server().setFault({.prefix = paths::kDataShare, .delayMs = 200, .status = 500});
+    ASSERT_TRUE(tapRow(2, 0));
+    host_->reachable = false;
+    ASSERT_TRUE(waitUntil([&] { return alerts_.visibleAlert() != nullptr; }));
+    EXPECT_EQ(alerts_.visibleAlert()->title(), "无法与服务器通讯");
+    EXPECT_EQ(alerts_.visibleAlert()->message(), "无法与服务器通讯。请连接到移动数据网络或者wifi");
+    ASSERT_TRUE(alerts_.pressButton("确  定"));
+    EXPECT_TRUE(isShown());
+    EXPECT_EQ(state_->currentCityScript_index(), -1);
+}
+
 TEST_F(HotCitySelectTest, NoNetworkOrNoUserIdIsRefusedBeforeAnySwitch) {
     host_->reachable = false;
     present();
     ASSERT_TRUE(alerts_.visibleAlert());
     EXPECT_EQ(alerts_.visibleAlert()->title(), "网络不可用");
-    ASSERT_TRUE(alerts_.pressButton("确定"));
+    EXPECT_EQ(alerts_.visibleAlert()->message(), "请连接到移动数据网络或wifi网络");
+    ASSERT_TRUE(alerts_.pressButton("确  定"));
     ASSERT_TRUE(tapRow(1, 0));
     ASSERT_TRUE(alerts_.visibleAlert());
-    ASSERT_TRUE(alerts_.pressButton("确定"));
+    EXPECT_EQ(alerts_.visibleAlert()->title(), "网络不可用");
+    ASSERT_TRUE(alerts_.pressButton("确  定"));
 
     host_->reachable = true;
     host_->userId = false;
     ASSERT_TRUE(tapRow(1, 0));
     ASSERT_TRUE(alerts_.visibleAlert());
     EXPECT_EQ(alerts_.visibleAlert()->tag(), HotCitySelect::kNoUserIdAlertTag);
+    EXPECT_EQ(alerts_.visibleAlert()->message(), "网络链接失败,请确认网络链接");
+    ASSERT_TRUE(alerts_.pressButton("确定"));
     settle();
     EXPECT_TRUE(server().requests(paths::kDataShare).empty());
     EXPECT_TRUE(isShown());
@@ -221,6 +249,29 @@ TEST_F(HotCitySelectTest, TheLocatedRowLocatesFirstThenSwitches) {
     ASSERT_TRUE(waitUntil([&] { return state_->currentCityScript_index() == 401; }));
 }
 
+TEST_F(HotCitySelectTest, AtFirstRunTheLocatedCityKeepsTheScreenUntilItsSwitchGoesThrough) {
+    present(true);
+    ASSERT_TRUE(tapRow(0, 0));
+    ASSERT_TRUE(source_->deliver({22.533, 113.93}, 20));
+    ASSERT_TRUE(waitUntil([&] { return driver_.findByText("深圳市") != nullptr; }));
+
+    // A hot city with a shipped list fails like any other: the user is told and may retry.
+    server().setFault({.prefix = paths::kDataShare, .status = 500});
+    ASSERT_TRUE(tapRow(0, 0));
+    ASSERT_TRUE(waitUntil([&] { return alerts_.visibleAlert() != nullptr; }));
+    EXPECT_EQ(alerts_.visibleAlert()->message(), "城市信息获取失败，请重试");
+    EXPECT_TRUE(isShown()) << "no city to go back to";
+    EXPECT_EQ(SelectedCityState::storedCityId(), 0);
+    EXPECT_FALSE(driver_.findByTag(HotCitySelect::kLoadingViewTag));
+
+    server().setFaults({});
+    ASSERT_TRUE(alerts_.pressButton("重试"));
+    ASSERT_TRUE(waitUntil([&] { return state_->currentCityScript_index() == 401; }));
+    EXPECT_EQ(SelectedCityState::storedCityId(), 402);
+    driver_.wait(1);
+    EXPECT_FALSE(isShown());
+}
+
 TEST_F(HotCitySelectTest, SearchListsEveryMatchingCityAndSwitchesToTheChosenOne) {
     usePictureBundle();
     present();
@@ -233,6 +284,10 @@ TEST_F(HotCitySelectTest, SearchListsEveryMatchingCityAndSwitchesToTheChosenOne)
     EXPECT_EQ(bar.searchFiled()->frame().size.width, CustomSearchBar::kNarrowField);
     EXPECT_EQ(bar.resultTable()->frame().size.height, 480 - 20 - 50 - ui::Keyboard::kHeight)
         << "down to the keyboard";
+    ASSERT_EQ(bar.statusBarBackground()->superview(), bar.superview());
+    EXPECT_EQ(bar.statusBarBackground()->frame(), ui::Rect(0, 0, 320, 20))
+        << "the status bar's strip above the bar, which moved down under it";
+    EXPECT_EQ(bar.frame().origin.y, 20);
 
     ASSERT_TRUE(driver_.type("s"));
     std::vector<std::shared_ptr<City>> expected;
@@ -256,6 +311,7 @@ TEST_F(HotCitySelectTest, SearchListsEveryMatchingCityAndSwitchesToTheChosenOne)
     EXPECT_TRUE(screen_->searchEngine()->result().empty());
     EXPECT_FALSE(navigation.isNavigationBarHidden());
     EXPECT_TRUE(bar.cancelButton()->isHidden());
+    EXPECT_FALSE(bar.statusBarBackground()->superview());
     EXPECT_EQ(bar.searchFiled()->frame().size.width, CustomSearchBar::kWideField);
 
     ASSERT_TRUE(driver_.tap(bar.searchFiled()));
@@ -328,6 +384,7 @@ TEST_F(HotCitySelectTest, PicturesDressTheChooserWhereTheBundleHasThem) {
         << "the divider closes the header";
     EXPECT_TRUE(dynamic_cast<ui::ImageView*>(dressedBar.subviews().front().get()));
     EXPECT_EQ(dressedBar.subviews().front()->frame(), ui::Rect(0, 0, 320, 50));
+    EXPECT_TRUE(dynamic_cast<ui::ImageView*>(dressedBar.statusBarBackground()));
     ASSERT_TRUE(dressedBar.searchFiled()->background());
     EXPECT_TRUE(dressedBar.searchFiled()->background()->isResizable())
         << "the field's picture keeps its ends as the field narrows";

@@ -2,6 +2,11 @@
 
 #include "platform/foundation/notification_center.h"
 #include "platform/location/driven_position_source.h"
+#include "platform/uikit/alert_test_driver.h"
+#include "platform/uikit/alert_view.h"
+#include "platform/uikit/test_driver.h"
+#include "platform/uikit/view_controller.h"
+#include "platform/uikit/window.h"
 
 #include "RecordedEvents.h"
 #include "SandboxTest.h"
@@ -135,4 +140,40 @@ TEST_F(LocationManagerTest, PlatformErrorsEndTheAttempt) {
     ASSERT_TRUE(source_->deliver({30.6, 104.1}, 50));
     EXPECT_TRUE(endings_.back().hasFix);
     EXPECT_FALSE(endings_.back().denied) << "a fix clears the denial";
+}
+
+TEST_F(LocationManagerTest, ServicesOffOrADenialSendTheUserToTheSettings) {
+    const auto window = std::make_shared<ui::Window>();
+    window->makeKeyAndVisible();
+    window->setRootViewController(std::make_shared<ui::ViewController>());
+    ui::TestDriver driver(window);
+    ui::AlertTestDriver alerts(driver);
+    const auto expectHelp = [&](const char* when) {
+        ASSERT_TRUE(alerts.visibleAlert()) << when;
+        EXPECT_EQ(alerts.visibleAlert()->title(), "提示") << when;
+        EXPECT_EQ(alerts.visibleAlert()->message(),
+                  "定位失败！请到手机系统的【设置】中打开定位服务")
+            << when;
+        EXPECT_TRUE(alerts.pressButton("确  定")) << when;
+        EXPECT_FALSE(alerts.visibleAlert()) << when << ": once";
+    };
+
+    source_->setServicesEnabled(false);
+    manager_->startUpdates();
+    expectHelp("services off");
+    clock().advance(LocationManager::kTimeout);
+    EXPECT_FALSE(alerts.visibleAlert()) << "the time-out ends the attempt without it";
+
+    source_->setServicesEnabled(true);
+    manager_->startUpdates();
+    ASSERT_TRUE(source_->fail(loc::kErrorDenied));
+    expectHelp("denied");
+
+    // Not found is no question of settings; and a caller may silence the alert.
+    manager_->startUpdates();
+    ASSERT_TRUE(source_->fail(loc::kErrorLocationUnknown));
+    manager_->startUpdates();
+    manager_->setNoAlert(true);
+    ASSERT_TRUE(source_->fail(loc::kErrorDenied));
+    EXPECT_FALSE(alerts.visibleAlert());
 }

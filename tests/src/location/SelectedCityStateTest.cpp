@@ -104,7 +104,25 @@ TEST_F(SelectedCityStateTest, AFirstRunAsksForACityAndStoresTheChosenOne) {
     const auto districts = tovikCitylog::instance().getCityDistrictArray();
     ASSERT_TRUE(districts);
     EXPECT_EQ(districts->first().toMap().value("dn"), "黄浦区") << "the new city's, no any-row";
+    const auto streets = tovikCitylog::instance().getCitystreetArray(0);
+    ASSERT_TRUE(streets);
+    EXPECT_EQ(*streets, districts->first().toMap().value("ss").toList());
+    EXPECT_FALSE(tovikCitylog::instance().getCitystreetArray(-1));
+    EXPECT_FALSE(tovikCitylog::instance().getCitystreetArray(districts->size()));
     EXPECT_FALSE(state_->checkCityWithAnimation(true));
+}
+
+TEST_F(SelectedCityStateTest, AStoredCityTheTreeLacksCountsAsNone) {
+    for (const int damaged : {10000, -5}) {
+        defaults().setInteger(damaged, "cityId");
+        launch();
+        EXPECT_EQ(state_->currentCityScript_index(), -1) << damaged;
+        EXPECT_TRUE(state_->checkCityWithAnimation(false)) << damaged;
+    }
+    EXPECT_EQ(host_->presented, 2);
+    switchTo(600);
+    EXPECT_EQ(SelectedCityState::storedCityId(), 601);
+    EXPECT_FALSE(state_->checkCityWithAnimation(false));
 }
 
 TEST_F(SelectedCityStateTest, ALaunchRefreshesTheStoredCityWithoutAnnouncingIt) {
