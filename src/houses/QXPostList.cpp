@@ -344,21 +344,31 @@ void QXPostList::getDataFromNetwork() {
 void QXPostList::getDataFromNetworkWithFilter(std::function<void(bool)> completion) {
     const int page = paging_.nowPage;
     const bool nextPageRoad = page > 0 && !paging_.isShouldResetArray;
+    auto waiters = std::make_shared<std::vector<std::function<void(bool)>>>();
+    if (completion) waiters->push_back(std::move(completion));
+    pageWaiters_ = waiters;
+    // Every waiter hears the outcome once, after the request is no longer under way.
+    const auto finish = [waiters](QXPostList& self, bool loaded) {
+        if (self.pageWaiters_ == waiters) self.pageWaiters_.reset();
+        const auto waiting = std::move(*waiters);
+        waiters->clear();
+        for (const auto& each : waiting) each(loaded);
+    };
     paging_.request(
         requestCity(),
-        [weak = weakAs<QXPostList>(), completion](const QVariant& reply) {
+        [weak = weakAs<QXPostList>(), finish](const QVariant& reply) {
             auto self = weak.lock();
             if (!self) return;
             self->fangXinFangActivity();
             self->postListRequestSuccess(reply);
             self->removeLoading();
             self->paging_.loadingNext = false;
-            if (completion) completion(true);
+            finish(*self, true);
         },
-        [weak = weakAs<QXPostList>(), completion, page, nextPageRoad](const QVariantMap& failure) {
+        [weak = weakAs<QXPostList>(), finish, page, nextPageRoad](const QVariantMap& failure) {
             auto self = weak.lock();
             if (!self) return;
-            if (completion) completion(false);
+            finish(*self, false);
             // A request that a newer one replaced: the newer one speaks for the screen.
             if (PostListPaging::isCancellation(failure)) return;
             self->removeLoading();
@@ -416,6 +426,12 @@ void QXPostList::setMoreRow(const QString& text, double fontSize, bool spinning)
 }
 
 void QXPostList::nextPage(std::function<void(bool)> completion) {
+    if (pageWaiters_) {
+        // A page is on its way: asking for the one after it now would replace that request
+        // and skip its page, so whoever asks waits for its outcome instead.
+        if (completion) pageWaiters_->push_back(std::move(completion));
+        return;
+    }
     if (!paging_.startNextPage()) {
         if (completion) completion(false);
         return;
@@ -485,6 +501,8 @@ void QXPostList::didSelectRowAtIndexPath(ui::TableView& table, const ui::IndexPa
     if (!isVisibleScreen()) return;
     table.deselectRowAtIndexPath(path, false);
     if (paging_.isMoreRow(path.row)) {
+        // A second tap while a page loads would skip the page on its way.
+        if (pageWaiters_) return;
         paging_.isShouldResetArray = false;
         ++paging_.nowPage;
         setMoreRow(QStringLiteral("正在加载..."), 18, true);
@@ -588,7 +606,9 @@ void QXPostList::rebuild() {
     locationBar_.reset();
     paging_ = PostListPaging{.masterId = paging_.masterId, .majorId = type};
     while (!view()->subviews().empty()) view()->subviews().back()->removeFromSuperview();
+    // The cancelled request still tells its waiters; the new type's pages wait for nothing.
     PostListPaging::cancelRequest();
+    pageWaiters_.reset();
     addTitleView();
     initData();
 }
