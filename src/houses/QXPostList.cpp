@@ -977,6 +977,13 @@ void QXPostList::fromFilterInitbtn() {
         tempView_->resetTitleForIndex(
             i, title == QStringLiteral("不限") ? getQuickFilterTitle(quickFilterArray_[i]) : title);
     }
+    // The tag rows the filter screen chose, when the second button is the tag button.
+    if (quickFilterArray_.value(1) == QLatin1String("base_tag") &&
+        !filterSelectIndexArray_.isEmpty()) {
+        QList<int> rows;
+        for (const QString& row : filterSelectIndexArray_) rows << row.toInt();
+        tempView_->setErshouSelectRow(rows);
+    }
     getDefaultSelectRowForFilterArray();
     tempView_->setDefaultSelectRow();
 }

@@ -462,6 +462,7 @@ std::shared_ptr<ui::TableViewCell> QuickFilterTbl::cellForRowAtIndexPath(
 
 void QuickFilterTbl::didSelectRowAtIndexPath(ui::TableView& table, const ui::IndexPath& path) {
     const int section = table.tag() - kColumnTag;
-    if (section == 0 && numOfSection_ > 1) setRowForIndex(0, 1);
     if (bar_) bar_->qfTblDidSelect(*this, section == 0 ? 0 : 1, path);
+    // Marked after the owner has filled the second column anew: a reload clears the mark.
+    if (section == 0 && numOfSection_ > 1) setRowForIndex(0, 1);
 }

@@ -137,6 +137,36 @@ TEST_F(PostListScreenTest, ThreeFiltersGiveThreeButtonsAndFiveGiveTheMoreButton)
     EXPECT_EQ(list_->quickFilterArray().last(), "more");
 }
 
+TEST_F(PostListScreenTest, TagRowsFromTheFilterScreenReachTheBar) {
+    // Definitions whose second button is the tag button.
+    server().setFault({.prefix = paths::kDataShare,
+                       .body =
+                           "{\"v\":\"8\",\"fs\":["
+                           "{\"f\":\"district_id\",\"n\":\"区域\",\"t\":\"normal\",\"v\":\"-1\"},"
+                           "{\"f\":\"base_tag\",\"n\":\"标签\",\"t\":\"normal\",\"v\":\"-1\"},"
+                           "{\"f\":\"price\",\"n\":\"租金\",\"t\":\"range\",\"v\":\"-1\"},"
+                           "{\"f\":\"area\",\"n\":\"面积\",\"t\":\"range\",\"v\":\"-1\"}]}",
+                       .times = 1});
+    open();
+    ASSERT_EQ(list_->quickFilterArray(), (QStringList{"district_id", "base_tag", "price", "more"}));
+    // The district drop-down has been drawn once, so its rows can be marked.
+    ASSERT_TRUE(driver_.tap(list_->quickFilterView()->button(0)));
+    settle();
+    list_->quickFilterView()->rebackAllQFTbl();
+    auto screen = openFilterScreen();
+    ASSERT_NE(screen, nullptr);
+    const FilterItem tags = list_->filter()->getFilterWithKey("base_tag");
+    tags->insert("leftIndex", "2");
+    tags->insert("rightIndex", "1");
+    const std::size_t before = searches();
+    ASSERT_TRUE(driver_.tap(screen->finishBtn()));
+    waitForPage(before);
+    QuickFilterTbl* districts = list_->quickFilterView()->dropDown(0);
+    EXPECT_EQ(districts->column(0)->indexPathForSelectedRow(), ui::IndexPath(0, 2));
+    EXPECT_EQ(list_->filter()->getFilterWithKey("district_id")->value("firstSectionRow"), 2);
+    EXPECT_EQ(list_->quickFilterView()->titleAtIndex(1), "标签不限");
+}
+
 TEST_F(PostListScreenTest, ChoicesBecomeConditionsAndAnyRemovesThem) {
     open();
     std::size_t before = searches();
@@ -350,10 +380,7 @@ TEST_F(PostListScreenTest, AnEmptyResultAndFailedDefinitionsSayWhatHappened) {
 
 TEST_F(PostListScreenTest, TheFilterScreenHandsBackConditionsOrUndoesEverything) {
     open();
-    ASSERT_TRUE(driver_.tap(list_->quickFilterView()->button(3)));
-    settle();
-    auto screen =
-        std::dynamic_pointer_cast<FilterMainViewControl>(navigation_->topViewController());
+    auto screen = openFilterScreen();
     ASSERT_NE(screen, nullptr);
     const FilterItem area = list_->filter()->getFilterWithKey("area");
     area->insert("v", "50_70");
@@ -363,9 +390,7 @@ TEST_F(PostListScreenTest, TheFilterScreenHandsBackConditionsOrUndoesEverything)
     EXPECT_EQ(list_->filter()->getFilterWithKey("area")->value("v"), "-1")
         << "back undoes the edits";
 
-    ASSERT_TRUE(driver_.tap(list_->quickFilterView()->button(3)));
-    settle();
-    screen = std::dynamic_pointer_cast<FilterMainViewControl>(navigation_->topViewController());
+    screen = openFilterScreen();
     ASSERT_NE(screen, nullptr);
     list_->filter()->getFilterWithKey("area")->insert("v", "50_70");
     screen->typeChanged(true);
