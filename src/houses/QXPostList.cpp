@@ -308,6 +308,15 @@ void QXPostList::addErrorTipViewWithErrorMsg(const QString& message, int reloadT
         view()->addSubview(made);
         error = made.get();
     }
+    // Made before the bar existed (failed definitions), it moves below the bar now there is one.
+    const ui::Rect area(0, contentTop(), kScreenWidth, contentHeight());
+    if (error->frame() != area) {
+        error->setFrame(area);
+        if (ui::View* block = error->viewWithTag(kErrorBlockTag))
+            block->setFrame({0, (area.size.height - 125) / 2, kScreenWidth, 125});
+        if (ui::View* button = error->viewWithTag(kErrorButtonTag))
+            button->setFrame(error->bounds());
+    }
     switch (reloadType) {
         case 1:
             errorReload_ = [this] {

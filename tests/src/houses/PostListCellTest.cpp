@@ -90,6 +90,32 @@ TEST_F(PostListCellTest, TheSameContentAgainDrawsNothingNewAndAReusedRowKeepsNot
     EXPECT_TRUE(laidOut(row({{"haveImage", true}}), false)->haveImageView()->isHidden() == false);
 }
 
+TEST_F(PostListCellTest, ALongThirdLineWithThePhotoMarkMovesDownAndTheMarkFollowsIt) {
+    const QString longText(40, QChar(u'长'));
+    auto cell = laidOut(row({{"haveImage", true}, {"left3", longText}}), true);
+    EXPECT_EQ(cell->left3Lbl()->frame(), ui::Rect(8, 55, 275, 16));
+    EXPECT_EQ(cell->haveImageView()->frame(), ui::Rect(293, 55, 17, 14));
+    EXPECT_FALSE(cell->haveImageView()->isHidden());
+
+    auto shortLine = laidOut(row({{"haveImage", true}, {"left3", "3小时前"}}), true);
+    const ui::Rect third = shortLine->left3Lbl()->frame();
+    EXPECT_EQ(third.origin, ui::Point(84, 46)) << "a short line stays beside the thumbnail";
+    EXPECT_LT(third.size.width, 100);
+    EXPECT_EQ(shortLine->haveImageView()->frame().origin.x, third.origin.x + third.size.width + 10);
+}
+
+TEST_F(PostListCellTest, ThumbnailsOnForACategoryWithoutThemStartTheTextAtTheEdge) {
+    auto cell =
+        laidOut(row({{"majorId", "2"}, {"FangFlag", true}, {"image", "http://x/1.jpg"}}), true);
+    EXPECT_TRUE(cell->thumbnailView()->isHidden());
+    EXPECT_EQ(cell->thumbnailView()->image(), nullptr);
+    EXPECT_EQ(cell->left1Lbl()->frame(), ui::Rect(8, 8, 224 - 19, 20));
+    const ui::Rect price = cell->right2Lbl()->frame();
+    EXPECT_EQ(price.origin.x + price.size.width, 310);
+    EXPECT_EQ(cell->left2Lbl()->frame(), ui::Rect(8, 29, 304 - (price.size.width + 5), 16));
+    EXPECT_EQ(cell->left3Lbl()->frame(), ui::Rect(8, 46, 205, 16));
+}
+
 TEST_F(PostListCellTest, CategoriesWithThumbnails) {
     EXPECT_TRUE(QXPostListCell::categoryShowsThumbnail(7, 1));
     EXPECT_TRUE(QXPostListCell::categoryShowsThumbnail(7, 5));

@@ -114,14 +114,18 @@ TEST_F(PostListScreenTest, OtherEntriesChooseTheTypeOrLetTheListGo) {
 }
 
 TEST_F(PostListScreenTest, ThreeFiltersGiveThreeButtonsAndFiveGiveTheMoreButton) {
+    // Filters f0, f1, ... of one kind each: "normal", then "text", then "range".
     const auto definitions = [](int count) {
+        const char* kinds[] = {"normal", "text", "range"};
         QByteArray items;
         for (int i = 0; i < count; ++i) {
-            items += (i ? "," : "") +
-                     QStringLiteral(
-                         "{\"f\":\"f%1\",\"n\":\"n%1\",\"t\":\"normal\",\"v\":\"-1\",\"vs\":[]}")
-                         .arg(i)
-                         .toUtf8();
+            items += (i ? "," : "") + QStringLiteral(
+                                          "{\"f\":\"f%1\",\"n\":\"n%1\",\"t\":\"%2\",\"v\":\"-1\","
+                                          "\"vs\":[{\"n\":\"不限\",\"v\":\"-1\"},"
+                                          "{\"n\":\"一\",\"v\":\"1\"}]}")
+                                          .arg(i)
+                                          .arg(QString::fromLatin1(kinds[i % 3]))
+                                          .toUtf8();
         }
         return "{\"v\":\"7\",\"fs\":[" + items + "]}";
     };
@@ -130,41 +134,26 @@ TEST_F(PostListScreenTest, ThreeFiltersGiveThreeButtonsAndFiveGiveTheMoreButton)
     EXPECT_EQ(list_->quickFilterArray(), (QStringList{"f0", "f1", "f2"}));
     EXPECT_EQ(list_->quickFilterView()->titleAtIndex(2), "n2不限");
     EXPECT_DOUBLE_EQ(list_->quickFilterView()->button(2)->frame().size.width, 320.0 / 3);
+    EXPECT_EQ(list_->quickFilterView()->dropDown(2)->isHidden(), true) << "a drop-down, no 更多";
+
+    // A choice of a text filter never becomes a condition; normal and range ones do.
+    for (int button : {0, 1, 2}) {
+        const std::size_t before = searches();
+        choose(button, 1);
+        waitForPage(before);
+        EXPECT_EQ(list_->quickFilterView()->titleAtIndex(button), "一");
+    }
+    const auto conditions = lastConditions();
+    EXPECT_EQ(conditions.count("f0"), 1u);
+    EXPECT_EQ(conditions.count("f1"), 0u) << "text";
+    EXPECT_EQ(conditions.count("f2"), 1u);
 
     server().setFault({.prefix = paths::kDataShare, .body = definitions(5), .times = 1});
     list_->typeChanged(3);
     ASSERT_TRUE(waitFor([&] { return list_->quickFilterArray().size() == 4; }));
-    EXPECT_EQ(list_->quickFilterArray().last(), "more");
-}
-
-TEST_F(PostListScreenTest, TagRowsFromTheFilterScreenReachTheBar) {
-    // Definitions whose second button is the tag button.
-    server().setFault({.prefix = paths::kDataShare,
-                       .body =
-                           "{\"v\":\"8\",\"fs\":["
-                           "{\"f\":\"district_id\",\"n\":\"区域\",\"t\":\"normal\",\"v\":\"-1\"},"
-                           "{\"f\":\"base_tag\",\"n\":\"标签\",\"t\":\"normal\",\"v\":\"-1\"},"
-                           "{\"f\":\"price\",\"n\":\"租金\",\"t\":\"range\",\"v\":\"-1\"},"
-                           "{\"f\":\"area\",\"n\":\"面积\",\"t\":\"range\",\"v\":\"-1\"}]}",
-                       .times = 1});
-    open();
-    ASSERT_EQ(list_->quickFilterArray(), (QStringList{"district_id", "base_tag", "price", "more"}));
-    // The district drop-down has been drawn once, so its rows can be marked.
-    ASSERT_TRUE(driver_.tap(list_->quickFilterView()->button(0)));
-    settle();
-    list_->quickFilterView()->rebackAllQFTbl();
-    auto screen = openFilterScreen();
-    ASSERT_NE(screen, nullptr);
-    const FilterItem tags = list_->filter()->getFilterWithKey("base_tag");
-    tags->insert("leftIndex", "2");
-    tags->insert("rightIndex", "1");
-    const std::size_t before = searches();
-    ASSERT_TRUE(driver_.tap(screen->finishBtn()));
-    waitForPage(before);
-    QuickFilterTbl* districts = list_->quickFilterView()->dropDown(0);
-    EXPECT_EQ(districts->column(0)->indexPathForSelectedRow(), ui::IndexPath(0, 2));
-    EXPECT_EQ(list_->filter()->getFilterWithKey("district_id")->value("firstSectionRow"), 2);
-    EXPECT_EQ(list_->quickFilterView()->titleAtIndex(1), "标签不限");
+    EXPECT_EQ(list_->quickFilterArray(), (QStringList{"f0", "f1", "f2", "more"}));
+    EXPECT_EQ(list_->quickFilterView()->titleAtIndex(3), "更多");
+    EXPECT_EQ(list_->quickFilterView()->dropDown(3), nullptr);
 }
 
 TEST_F(PostListScreenTest, ChoicesBecomeConditionsAndAnyRemovesThem) {
@@ -376,6 +365,8 @@ TEST_F(PostListScreenTest, AnEmptyResultAndFailedDefinitionsSayWhatHappened) {
         waitFor([&] { return searches() > before && list_->paging().contentArray.isEmpty(); }));
     EXPECT_TRUE(errorShown());
     EXPECT_EQ(errorText(), QXPostList::kNothingFound);
+    EXPECT_EQ(list_->view()->viewWithTag(QXPostList::kErrorTag)->frame(), list_->listTbl()->frame())
+        << "below the bar that came after the first error";
 }
 
 TEST_F(PostListScreenTest, TheFilterScreenHandsBackConditionsOrUndoesEverything) {
@@ -534,11 +525,13 @@ TEST_F(PostListScreenTest, ReferenceScreens) {
     ASSERT_TRUE(waitFor([&] {
         for (ui::TableViewCell* cell : list_->listTbl()->visibleCells()) {
             auto* row = dynamic_cast<QXPostListCell*>(cell);
-            // Every thumbnail shown is the downloaded picture, not the placeholder.
+            // Every thumbnail shown is the downloaded picture, not the placeholder. Rows that
+            // asked for one picture at once may each hold their own copy of it.
             if (!row || !row->content()) continue;
             const QString url = row->content()->value("image").toString();
-            if (!url.isEmpty() &&
-                (!cachedThumbnail(url) || row->thumbnailView()->image() != cachedThumbnail(url))) {
+            const auto cached = url.isEmpty() ? nullptr : cachedThumbnail(url);
+            const auto shown = row->thumbnailView()->image();
+            if (!url.isEmpty() && (!cached || !shown || shown->pixels() != cached->pixels())) {
                 return false;
             }
         }
