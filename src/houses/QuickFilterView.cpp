@@ -444,6 +444,7 @@ std::shared_ptr<ui::TableViewCell> QuickFilterTbl::cellForRowAtIndexPath(
         cell->contentView()->addSubview(label);
         cell->detailTextLabel()->setFont(ui::Font::systemFontOfSize(14));
         cell->detailTextLabel()->setTextColor(ui::Color::rgb(153, 153, 153));
+        cell->detailTextLabel()->setHighlightedTextColor(ui::Color::blackColor());
     }
     auto* label = dynamic_cast<ui::Label*>(cell->contentView()->viewWithTag(1));
     const auto rows = dataDic_.find(section);
