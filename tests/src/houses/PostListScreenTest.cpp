@@ -66,6 +66,18 @@ TEST_F(PostListScreenTest, TypesTabsAndCityChanges) {
     EXPECT_EQ(list_->quickFilterView()->titleAtIndex(1), "售价不限");
     list_->typeChanged(3);
     EXPECT_EQ(events(), (QStringList{"tab_rent", "tab_sold", "tab_sharerent"}));
+
+    // A change of user while the list shows rebuilds it at once, from page 0 of the same type.
+    ASSERT_TRUE(waitFor([&] { return list_->paging().nowListNum > 0; }));
+    ASSERT_TRUE(list_->paging().startNextPage());
+    before = searches();
+    ns::NotificationCenter::defaultCenter().post(QStringLiteral("kUserChangedNotification"));
+    EXPECT_EQ(list_->paging().nowListNum, 0);
+    ASSERT_TRUE(waitFor([&] { return searches() > before && list_->paging().nowListNum > 0; }));
+    const QJsonObject args = argsOf(calls("SearchPostsByJson2").back());
+    EXPECT_EQ(args["pageIndex"].toString(), "0");
+    EXPECT_EQ(args["majorCategoryScriptIndex"].toString(), "3");
+    EXPECT_EQ(events().last(), "tab_sharerent");
 }
 
 TEST_F(PostListScreenTest, OtherEntriesChooseTheTypeOrLetTheListGo) {
