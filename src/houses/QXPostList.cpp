@@ -404,7 +404,8 @@ void QXPostList::postListRequestSuccess(const QVariant& reply) {
                                          false);
     }
     const PostListPaging::Intake intake = paging_.takeIn(reply);
-    if (intake.tookPage) setMoreRow(QStringLiteral("获取更多信息"), 18, false);
+    // No page is on its way any more, whatever the reply was.
+    setMoreRow(QStringLiteral("获取更多信息"), 18, false);
     if (listTbl_) {
         listTbl_->reloadData();
         if (intake.tookPage && paging_.nowPage == 0 && paging_.nowListNum > 0) {
@@ -421,16 +422,22 @@ void QXPostList::postListRequestSuccess(const QVariant& reply) {
 }
 
 void QXPostList::setMoreRow(const QString& text, double fontSize, bool spinning) {
+    moreRow_ = {text, fontSize, spinning};
     if (!listTbl_ || !paging_.isHaveMoreData) return;
-    ui::TableViewCell* cell = listTbl_->cellForRowAtIndexPath(ui::IndexPath(0, paging_.nowListNum));
-    if (!cell) return;
-    if (auto* label = dynamic_cast<ui::Label*>(cell->viewWithTag(kMoreLabelTag))) {
-        label->setText(text);
-        label->setFont(ui::Font::systemFontOfSize(fontSize));
+    if (ui::TableViewCell* cell =
+            listTbl_->cellForRowAtIndexPath(ui::IndexPath(0, paging_.nowListNum))) {
+        applyMoreRow(*cell);
+    }
+}
+
+void QXPostList::applyMoreRow(ui::TableViewCell& cell) const {
+    if (auto* label = dynamic_cast<ui::Label*>(cell.viewWithTag(kMoreLabelTag))) {
+        label->setText(moreRow_.text);
+        label->setFont(ui::Font::systemFontOfSize(moreRow_.fontSize));
     }
     if (auto* spinner =
-            dynamic_cast<ui::ActivityIndicatorView*>(cell->viewWithTag(kMoreSpinnerTag))) {
-        spinning ? spinner->startAnimating() : spinner->stopAnimating();
+            dynamic_cast<ui::ActivityIndicatorView*>(cell.viewWithTag(kMoreSpinnerTag))) {
+        moreRow_.spinning ? spinner->startAnimating() : spinner->stopAnimating();
     }
 }
 
@@ -483,10 +490,7 @@ std::shared_ptr<ui::TableViewCell> QXPostList::cellForRowAtIndexPath(ui::TableVi
             spinner->setTag(kMoreSpinnerTag);
             cell->contentView()->addSubview(spinner);
         }
-        if (auto* label = dynamic_cast<ui::Label*>(cell->viewWithTag(kMoreLabelTag))) {
-            label->setText(QStringLiteral("获取更多信息"));
-            label->setFont(ui::Font::systemFontOfSize(18));
-        }
+        applyMoreRow(*cell);
         return cell;
     }
     auto cell = std::dynamic_pointer_cast<QXPostListCell>(
@@ -614,6 +618,7 @@ void QXPostList::rebuild() {
     isQuickFiter_ = false;
     locationBar_.reset();
     paging_ = PostListPaging{.masterId = paging_.masterId, .majorId = type};
+    moreRow_ = {};
     while (!view()->subviews().empty()) view()->subviews().back()->removeFromSuperview();
     // The cancelled request still tells its waiters; the new type's pages wait for nothing.
     PostListPaging::cancelRequest();

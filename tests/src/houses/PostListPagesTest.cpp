@@ -2,6 +2,8 @@
 // page, and the detail's last post is the row shown when the list comes back.
 #include "PostListScreenFixture.h"
 
+#include "platform/uikit/activity_indicator_view.h"
+
 namespace paths = standin::paths;
 
 class PostListPagesTest : public PostListScreenFixture {
@@ -128,4 +130,28 @@ TEST_F(PostListPagesTest, TheDetailsLastPostIsShownWhenTheListComesBack) {
     navigation_->popViewControllerAnimated(false);
     settle();
     EXPECT_EQ(list_->listTbl()->contentOffset().y, 0);
+}
+
+TEST_F(PostListPagesTest, TheMoreRowSaysItIsLoadingUntilThePageComesEvenAfterAReload) {
+    open();
+    ui::TableView* table = list_->listTbl();
+    const auto moreRow = [&](int row) -> std::pair<QString, bool> {
+        table->scrollToRowAtIndexPath({0, row}, ui::TableViewScrollPosition::Bottom, false);
+        window_->layoutIfNeeded();
+        ui::TableViewCell* cell = table->cellForRowAtIndexPath({0, row});
+        if (!cell) return {};
+        auto* label = dynamic_cast<ui::Label*>(cell->viewWithTag(QXPostList::kMoreLabelTag));
+        auto* spinner = dynamic_cast<ui::ActivityIndicatorView*>(
+            cell->viewWithTag(QXPostList::kMoreSpinnerTag));
+        return {label ? label->text() : QString(), spinner && spinner->isAnimating()};
+    };
+    EXPECT_EQ(moreRow(20), std::make_pair(QStringLiteral("获取更多信息"), false));
+    std::optional<bool> loaded;
+    list_->postDetailNewLoadMoreData([&](bool ok) { loaded = ok; });
+    EXPECT_EQ(moreRow(20), std::make_pair(QStringLiteral("正在加载..."), true));
+    // The list comes back from the detail and reloads its table before the page is in.
+    table->reloadData();
+    EXPECT_EQ(moreRow(20), std::make_pair(QStringLiteral("正在加载..."), true));
+    ASSERT_TRUE(waitFor([&] { return loaded.has_value(); }));
+    EXPECT_EQ(moreRow(40), std::make_pair(QStringLiteral("获取更多信息"), false));
 }
