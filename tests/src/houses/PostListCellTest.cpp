@@ -287,3 +287,23 @@ TEST_F(QuickFilterBarTest, TheFirstOfTwoColumnsKeepsItOpenAndTheNewSecondColumnS
     EXPECT_TRUE(dropDown->isHidden());
     EXPECT_EQ(bar_->frame().size.height, QuickFilterView::kBarHeight);
 }
+
+TEST_F(QuickFilterBarTest, StoredDefaultRowsAreMarkedInDrawnDropDownsOnly) {
+    build({"price", "area"});
+    bar_->defaultSelectRowDic()[1] = {"2"};
+    bar_->setDefaultSelectRow();  // nothing drawn yet: nothing to mark, nothing breaks
+    open(0);
+    ui::TableView* prices = bar_->dropDown(0)->column(0);
+    bar_->defaultSelectRowDic()[0] = {"2"};
+    bar_->setDefaultSelectRow();
+    EXPECT_EQ(prices->indexPathForSelectedRow(), ui::IndexPath(0, 2));
+    bar_->defaultSelectRowDic()[0] = {"9"};
+    bar_->setDefaultSelectRow();
+    EXPECT_EQ(prices->indexPathForSelectedRow(), ui::IndexPath(0, 2)) << "no such row: unchanged";
+
+    bar_->resetDefaultDic();
+    EXPECT_EQ(bar_->defaultSelectRowDic()[0], QStringList{"0"});
+    EXPECT_EQ(bar_->defaultSelectRowDic()[1], QStringList{"0"}) << "each keeps its length";
+    bar_->setDefaultSelectRow();
+    EXPECT_EQ(prices->indexPathForSelectedRow(), ui::IndexPath(0, 0));
+}
