@@ -210,12 +210,13 @@ Reply searchPosts(const RecordedRequest& request) {
     if (args.isEmpty()) return Endpoints::refusal(QStringLiteral("no jsonArgs"), 400);
     const int city = args["cityScriptIndex"].toString().toInt();
     const int major = args["majorCategoryScriptIndex"].toString().toInt();
-    const int page = std::max(0, args["pageIndex"].toString().toInt());
-    const int size = std::clamp(args["pageSize"].toString().toInt(), 1, 100);
+    // 64 bits, so that a page far past the end is only empty.
+    const qint64 page = std::max(0, args["pageIndex"].toString().toInt());
+    const qint64 size = std::clamp(args["pageSize"].toString().toInt(), 1, 100);
     auto conditions = conditionsOf(args["queryFilters"]);
     for (auto& keyword : conditionsOf(args["andKeywords"])) conditions.push_back(keyword);
     QJsonArray pagePosts;
-    int total = 0;
+    qint64 total = 0;
     for (const Post& post : postsOf(city, major)) {
         const bool keep = std::all_of(conditions.begin(), conditions.end(), [&post](const auto& c) {
             return matches(post, c.first, c.second);

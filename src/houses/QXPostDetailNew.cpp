@@ -9,8 +9,22 @@ QXPostDetailNew::QXPostDetailNew(PostRecord post, int masterId, int majorId)
 }
 
 QXPostDetailNew::~QXPostDetailNew() {
+    // A detail dropped with its whole stack still tells its list.
+    reportIndex();
+}
+
+void QXPostDetailNew::reportIndex() {
+    if (reportedIndex_) return;
+    reportedIndex_ = true;
     if (auto list = list_.lock())
         list->postDetailNewCurrentIndexWhenPopOrDismiss(unsigned(currentIndex_));
+}
+
+void QXPostDetailNew::willMoveToParentViewController(ui::ViewController* parent) {
+    ui::ViewController::willMoveToParentViewController(parent);
+    // The stack takes the detail off before the list below appears again; the stack keeps
+    // the detail alive through that appearance, so its destruction would come too late.
+    if (!parent) reportIndex();
 }
 
 void QXPostDetailNew::viewDidLoad() {

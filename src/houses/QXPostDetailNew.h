@@ -20,7 +20,7 @@ public:
 };
 
 // The post detail as far as the list needs it: a titled screen of one post that marks the
-// post read when it opens and reports its position back when it goes.
+// post read when it opens and reports its position back, once, when it goes.
 class QXPostDetailNew : public ui::ViewController {
 public:
     QXPostDetailNew(PostRecord post, int masterId, int majorId);
@@ -30,9 +30,15 @@ public:
         list_ = std::move(list);
     }
     void setCurrentIndex(int index) { currentIndex_ = index; }
+    // Tells the list the post shown last; later calls do nothing.
+    void reportIndex();
     [[nodiscard]] int currentIndex() const { return currentIndex_; }
     void setHiddenChatAgentInfo(bool hidden) { hiddenChatAgentInfo_ = hidden; }
     [[nodiscard]] const PostRecord& post() const { return post_; }
+
+    // Leaving the stack, the detail tells the list where it stopped, before the list
+    // appears again.
+    void willMoveToParentViewController(ui::ViewController* parent) override;
 
 protected:
     void viewDidLoad() override;
@@ -43,5 +49,6 @@ private:
     int majorId_;
     int currentIndex_ = 0;
     bool hiddenChatAgentInfo_ = false;
+    bool reportedIndex_ = false;
     std::weak_ptr<QXPostDetailRefreshProtocol> list_;
 };

@@ -308,6 +308,15 @@ void QXPostList::addErrorTipViewWithErrorMsg(const QString& message, int reloadT
         view()->addSubview(made);
         error = made.get();
     }
+    // Made before the bar existed (failed definitions), it moves below the bar now there is one.
+    const ui::Rect area(0, contentTop(), kScreenWidth, contentHeight());
+    if (error->frame() != area) {
+        error->setFrame(area);
+        if (ui::View* block = error->viewWithTag(kErrorBlockTag))
+            block->setFrame({0, (area.size.height - 125) / 2, kScreenWidth, 125});
+        if (ui::View* button = error->viewWithTag(kErrorButtonTag))
+            button->setFrame(error->bounds());
+    }
     switch (reloadType) {
         case 1:
             errorReload_ = [this] {
@@ -344,21 +353,31 @@ void QXPostList::getDataFromNetwork() {
 void QXPostList::getDataFromNetworkWithFilter(std::function<void(bool)> completion) {
     const int page = paging_.nowPage;
     const bool nextPageRoad = page > 0 && !paging_.isShouldResetArray;
+    auto waiters = std::make_shared<std::vector<std::function<void(bool)>>>();
+    if (completion) waiters->push_back(std::move(completion));
+    pageWaiters_ = waiters;
+    // Every waiter hears the outcome once, after the request is no longer under way.
+    const auto finish = [waiters](QXPostList& self, bool loaded) {
+        if (self.pageWaiters_ == waiters) self.pageWaiters_.reset();
+        const auto waiting = std::move(*waiters);
+        waiters->clear();
+        for (const auto& each : waiting) each(loaded);
+    };
     paging_.request(
         requestCity(),
-        [weak = weakAs<QXPostList>(), completion](const QVariant& reply) {
+        [weak = weakAs<QXPostList>(), finish](const QVariant& reply) {
             auto self = weak.lock();
             if (!self) return;
             self->fangXinFangActivity();
             self->postListRequestSuccess(reply);
             self->removeLoading();
             self->paging_.loadingNext = false;
-            if (completion) completion(true);
+            finish(*self, true);
         },
-        [weak = weakAs<QXPostList>(), completion, page, nextPageRoad](const QVariantMap& failure) {
+        [weak = weakAs<QXPostList>(), finish, page, nextPageRoad](const QVariantMap& failure) {
             auto self = weak.lock();
             if (!self) return;
-            if (completion) completion(false);
+            finish(*self, false);
             // A request that a newer one replaced: the newer one speaks for the screen.
             if (PostListPaging::isCancellation(failure)) return;
             self->removeLoading();
@@ -385,7 +404,8 @@ void QXPostList::postListRequestSuccess(const QVariant& reply) {
                                          false);
     }
     const PostListPaging::Intake intake = paging_.takeIn(reply);
-    if (intake.tookPage) setMoreRow(QStringLiteral("获取更多信息"), 18, false);
+    // No page is on its way any more, whatever the reply was.
+    setMoreRow(QStringLiteral("获取更多信息"), 18, false);
     if (listTbl_) {
         listTbl_->reloadData();
         if (intake.tookPage && paging_.nowPage == 0 && paging_.nowListNum > 0) {
@@ -402,20 +422,32 @@ void QXPostList::postListRequestSuccess(const QVariant& reply) {
 }
 
 void QXPostList::setMoreRow(const QString& text, double fontSize, bool spinning) {
+    moreRow_ = {text, fontSize, spinning};
     if (!listTbl_ || !paging_.isHaveMoreData) return;
-    ui::TableViewCell* cell = listTbl_->cellForRowAtIndexPath(ui::IndexPath(0, paging_.nowListNum));
-    if (!cell) return;
-    if (auto* label = dynamic_cast<ui::Label*>(cell->viewWithTag(kMoreLabelTag))) {
-        label->setText(text);
-        label->setFont(ui::Font::systemFontOfSize(fontSize));
+    if (ui::TableViewCell* cell =
+            listTbl_->cellForRowAtIndexPath(ui::IndexPath(0, paging_.nowListNum))) {
+        applyMoreRow(*cell);
+    }
+}
+
+void QXPostList::applyMoreRow(ui::TableViewCell& cell) const {
+    if (auto* label = dynamic_cast<ui::Label*>(cell.viewWithTag(kMoreLabelTag))) {
+        label->setText(moreRow_.text);
+        label->setFont(ui::Font::systemFontOfSize(moreRow_.fontSize));
     }
     if (auto* spinner =
-            dynamic_cast<ui::ActivityIndicatorView*>(cell->viewWithTag(kMoreSpinnerTag))) {
-        spinning ? spinner->startAnimating() : spinner->stopAnimating();
+            dynamic_cast<ui::ActivityIndicatorView*>(cell.viewWithTag(kMoreSpinnerTag))) {
+        moreRow_.spinning ? spinner->startAnimating() : spinner->stopAnimating();
     }
 }
 
 void QXPostList::nextPage(std::function<void(bool)> completion) {
+    if (pageWaiters_) {
+        // A page is on its way: asking for the one after it now would replace that request
+        // and skip its page, so whoever asks waits for its outcome instead.
+        if (completion) pageWaiters_->push_back(std::move(completion));
+        return;
+    }
     if (!paging_.startNextPage()) {
         if (completion) completion(false);
         return;
@@ -458,10 +490,7 @@ std::shared_ptr<ui::TableViewCell> QXPostList::cellForRowAtIndexPath(ui::TableVi
             spinner->setTag(kMoreSpinnerTag);
             cell->contentView()->addSubview(spinner);
         }
-        if (auto* label = dynamic_cast<ui::Label*>(cell->viewWithTag(kMoreLabelTag))) {
-            label->setText(QStringLiteral("获取更多信息"));
-            label->setFont(ui::Font::systemFontOfSize(18));
-        }
+        applyMoreRow(*cell);
         return cell;
     }
     auto cell = std::dynamic_pointer_cast<QXPostListCell>(
@@ -485,6 +514,8 @@ void QXPostList::didSelectRowAtIndexPath(ui::TableView& table, const ui::IndexPa
     if (!isVisibleScreen()) return;
     table.deselectRowAtIndexPath(path, false);
     if (paging_.isMoreRow(path.row)) {
+        // A second tap while a page loads would skip the page on its way.
+        if (pageWaiters_) return;
         paging_.isShouldResetArray = false;
         ++paging_.nowPage;
         setMoreRow(QStringLiteral("正在加载..."), 18, true);
@@ -587,8 +618,11 @@ void QXPostList::rebuild() {
     isQuickFiter_ = false;
     locationBar_.reset();
     paging_ = PostListPaging{.masterId = paging_.masterId, .majorId = type};
+    moreRow_ = {};
     while (!view()->subviews().empty()) view()->subviews().back()->removeFromSuperview();
+    // The cancelled request still tells its waiters; the new type's pages wait for nothing.
     PostListPaging::cancelRequest();
+    pageWaiters_.reset();
     addTitleView();
     initData();
 }
@@ -956,6 +990,13 @@ void QXPostList::fromFilterInitbtn() {
         const QString title = getBtnDefaultStr(i);
         tempView_->resetTitleForIndex(
             i, title == QStringLiteral("不限") ? getQuickFilterTitle(quickFilterArray_[i]) : title);
+    }
+    // The tag rows the filter screen chose, when the second button is the tag button.
+    if (quickFilterArray_.value(1) == QLatin1String("base_tag") &&
+        !filterSelectIndexArray_.isEmpty()) {
+        QList<int> rows;
+        for (const QString& row : filterSelectIndexArray_) rows << row.toInt();
+        tempView_->setErshouSelectRow(rows);
     }
     getDefaultSelectRowForFilterArray();
     tempView_->setDefaultSelectRow();

@@ -177,6 +177,16 @@ private:
     bool needRefresh_ = false;
     unsigned scrollToIndexWhenAppear_ = 0;
     std::function<void()> errorReload_;
+    // What the "more" row shows; kept here so that a table reload while a page loads keeps it.
+    struct MoreRowLook {
+        QString text = QStringLiteral("获取更多信息");
+        double fontSize = 18;
+        bool spinning = false;
+    } moreRow_;
+    void applyMoreRow(ui::TableViewCell& cell) const;
+    // The completions waiting for the page request under way; null when none is under way.
+    // A next page asked for meanwhile waits for that request instead of advancing past it.
+    std::shared_ptr<std::vector<std::function<void(bool)>>> pageWaiters_;
     bool nearby_ = false;
     // The device position (latitude,longitude) and located city the nearby list asks with.
     QString nearbyLocation_;

@@ -126,10 +126,12 @@ void QXPostListCell::showThumbnail(const QString& url) {
     const auto weakSelf = weakAs<QXPostListCell>();
     // A picture from the memory cache comes at once and shows without a fade.
     auto loading = std::make_shared<bool>(true);
+    // A picture of the image host: no cookies go with it, and requests may share a connection.
+    ns::URLRequest request(QUrl(url), ns::URLRequest::CachePolicy::UseProtocolCachePolicy, 30);
+    request.setHTTPShouldHandleCookies(false);
+    request.setHTTPShouldUsePipelining(true);
     ImageViewNetKit::setImageWithURLRequest(
-        *imageView_,
-        ns::URLRequest(QUrl(url), ns::URLRequest::CachePolicy::UseProtocolCachePolicy, 30),
-        upDateImage_,
+        *imageView_, request, upDateImage_,
         [weakSelf, url, loading](const ns::URLRequest&,
                                  const std::shared_ptr<const ns::HTTPURLResponse>&,
                                  const ImageViewNetKit::Image& image) {

@@ -444,6 +444,7 @@ std::shared_ptr<ui::TableViewCell> QuickFilterTbl::cellForRowAtIndexPath(
         cell->contentView()->addSubview(label);
         cell->detailTextLabel()->setFont(ui::Font::systemFontOfSize(14));
         cell->detailTextLabel()->setTextColor(ui::Color::rgb(153, 153, 153));
+        cell->detailTextLabel()->setHighlightedTextColor(ui::Color::blackColor());
     }
     auto* label = dynamic_cast<ui::Label*>(cell->contentView()->viewWithTag(1));
     const auto rows = dataDic_.find(section);
@@ -462,6 +463,7 @@ std::shared_ptr<ui::TableViewCell> QuickFilterTbl::cellForRowAtIndexPath(
 
 void QuickFilterTbl::didSelectRowAtIndexPath(ui::TableView& table, const ui::IndexPath& path) {
     const int section = table.tag() - kColumnTag;
-    if (section == 0 && numOfSection_ > 1) setRowForIndex(0, 1);
     if (bar_) bar_->qfTblDidSelect(*this, section == 0 ? 0 : 1, path);
+    // Marked after the owner has filled the second column anew: a reload clears the mark.
+    if (section == 0 && numOfSection_ > 1) setRowForIndex(0, 1);
 }

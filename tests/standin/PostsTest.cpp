@@ -56,6 +56,10 @@ TEST_F(PostsTest, EveryPageIsTheSameSampleNewestFirst) {
                   posts[i].toObject()["refresh_at"].toInteger());
     }
     EXPECT_TRUE(search({}, 16)["posts"].toArray().isEmpty()) << "past the end";
+    // Its first post would be number 2^32 + 4, which 32 bits would take for number 4.
+    const QJsonObject far = search({}, 214748365);
+    EXPECT_TRUE(far["posts"].toArray().isEmpty()) << "far past the end";
+    EXPECT_EQ(far["total"].toInt(), first["total"].toInt());
 }
 
 TEST_F(PostsTest, RangesRoomsDistrictsAndKeywords) {

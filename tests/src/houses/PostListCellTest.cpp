@@ -90,6 +90,32 @@ TEST_F(PostListCellTest, TheSameContentAgainDrawsNothingNewAndAReusedRowKeepsNot
     EXPECT_TRUE(laidOut(row({{"haveImage", true}}), false)->haveImageView()->isHidden() == false);
 }
 
+TEST_F(PostListCellTest, ALongThirdLineWithThePhotoMarkMovesDownAndTheMarkFollowsIt) {
+    const QString longText(40, QChar(u'长'));
+    auto cell = laidOut(row({{"haveImage", true}, {"left3", longText}}), true);
+    EXPECT_EQ(cell->left3Lbl()->frame(), ui::Rect(8, 55, 275, 16));
+    EXPECT_EQ(cell->haveImageView()->frame(), ui::Rect(293, 55, 17, 14));
+    EXPECT_FALSE(cell->haveImageView()->isHidden());
+
+    auto shortLine = laidOut(row({{"haveImage", true}, {"left3", "3小时前"}}), true);
+    const ui::Rect third = shortLine->left3Lbl()->frame();
+    EXPECT_EQ(third.origin, ui::Point(84, 46)) << "a short line stays beside the thumbnail";
+    EXPECT_LT(third.size.width, 100);
+    EXPECT_EQ(shortLine->haveImageView()->frame().origin.x, third.origin.x + third.size.width + 10);
+}
+
+TEST_F(PostListCellTest, ThumbnailsOnForACategoryWithoutThemStartTheTextAtTheEdge) {
+    auto cell =
+        laidOut(row({{"majorId", "2"}, {"FangFlag", true}, {"image", "http://x/1.jpg"}}), true);
+    EXPECT_TRUE(cell->thumbnailView()->isHidden());
+    EXPECT_EQ(cell->thumbnailView()->image(), nullptr);
+    EXPECT_EQ(cell->left1Lbl()->frame(), ui::Rect(8, 8, 224 - 19, 20));
+    const ui::Rect price = cell->right2Lbl()->frame();
+    EXPECT_EQ(price.origin.x + price.size.width, 310);
+    EXPECT_EQ(cell->left2Lbl()->frame(), ui::Rect(8, 29, 304 - (price.size.width + 5), 16));
+    EXPECT_EQ(cell->left3Lbl()->frame(), ui::Rect(8, 46, 205, 16));
+}
+
 TEST_F(PostListCellTest, CategoriesWithThumbnails) {
     EXPECT_TRUE(QXPostListCell::categoryShowsThumbnail(7, 1));
     EXPECT_TRUE(QXPostListCell::categoryShowsThumbnail(7, 5));
@@ -115,17 +141,35 @@ public:
         return answerTitles ? (keys[index] == "more" ? QStringLiteral("更多") : keys[index])
                             : QString();
     }
-    std::optional<QuickFilterRows> qfViewDataForSection(QuickFilterView&, int index,
+    std::optional<QuickFilterRows> qfViewDataForSection(QuickFilterView& bar, int index,
                                                         int section) override {
+        if (section == 1) {
+            // Streets of the district chosen in the first column.
+            const QString district =
+                QString::number(bar.defaultSelectRowDic()[index].value(0).toInt());
+            QuickFilterRows streets;
+            for (int i = 0; i < 8; ++i)
+                streets.push_back(QuickFilterRow::ofText(district + "-" + QString::number(i)));
+            return streets;
+        }
         if (section != 0 || !firstColumns.contains(index)) return std::nullopt;
         return firstColumns[index];
     }
-    int numOfSectionInQFView(QuickFilterView&, int) override { return 1; }
+    int numOfSectionInQFView(QuickFilterView&, int) override { return columns; }
     QStringList filterKeyForQfView(QuickFilterView&) override { return keys; }
     void qfViewDidSelectSection(QuickFilterView&, int index, const ui::IndexPath& path,
                                 const QuickFilterRows&) override {
         finalChoices.emplace_back(index, path.row);
     }
+    // As a district button does: the second column becomes the chosen row's streets.
+    void qfViewDidSelectRightSection(QuickFilterView& bar, int index, const ui::IndexPath& path,
+                                     const QuickFilterRows&) override {
+        leftChoices.emplace_back(index, path.row);
+        bar.defaultSelectRowDic()[index] = {QString::number(path.row), "0"};
+        bar.reloadQFTblAtIndex(index);
+    }
+    int columns = 1;
+    std::vector<std::pair<int, int>> leftChoices;  // button, row
     void moreBtnTouchForQFView(QuickFilterView&) override { ++moreTaps; }
 };
 
@@ -206,4 +250,60 @@ TEST_F(QuickFilterBarTest, AnOwnerWithoutTitlesGetsEmptyButtons) {
     EXPECT_EQ(bar_->titleAtIndex(0), "");
     bar_->resetTitleForIndex(1, "新");
     EXPECT_EQ(bar_->titleAtIndex(1), "新");
+}
+
+TEST_F(QuickFilterBarTest, TheFirstOfTwoColumnsKeepsItOpenAndTheNewSecondColumnStartsAtRowZero) {
+    owner_->columns = 2;
+    build({"district_id", "price"});
+    open(0);
+    QuickFilterTbl* dropDown = bar_->dropDown(0);
+    ui::TableView* streets = dropDown->column(1);
+    ASSERT_NE(streets, nullptr);
+    EXPECT_EQ(streets->frame().size.width, 178);
+    EXPECT_EQ(dropDown->column(0)->frame().size.width, 126);
+    // A street of the first district, then another district.
+    ASSERT_TRUE(driver_.tap(streets->cellForRowAtIndexPath({0, 3})));
+    driver_.wait(0.5);
+    ASSERT_EQ(owner_->finalChoices.size(), 1u);
+    EXPECT_TRUE(dropDown->isHidden()) << "a street closes it";
+    open(0);
+    streets->selectRowAtIndexPath(ui::IndexPath(0, 3), false, ui::TableViewScrollPosition::None);
+    ASSERT_TRUE(driver_.tap(dropDown->column(0)->cellForRowAtIndexPath({0, 2})));
+    driver_.wait(0.5);
+    window_->layoutIfNeeded();
+    ASSERT_EQ(owner_->leftChoices.size(), 1u);
+    EXPECT_FALSE(dropDown->isHidden()) << "a district keeps it open";
+    EXPECT_EQ(streets->numberOfRowsInSection(0), 8);
+    EXPECT_EQ(static_cast<ui::Label*>(
+                  streets->cellForRowAtIndexPath({0, 0})->contentView()->viewWithTag(1))
+                  ->text(),
+              "2-0")
+        << "the chosen district's streets";
+    EXPECT_EQ(streets->indexPathForSelectedRow(), ui::IndexPath(0, 0))
+        << "its first street shows as chosen";
+
+    // Tapping the open button again closes it.
+    open(0);
+    EXPECT_TRUE(dropDown->isHidden());
+    EXPECT_EQ(bar_->frame().size.height, QuickFilterView::kBarHeight);
+}
+
+TEST_F(QuickFilterBarTest, StoredDefaultRowsAreMarkedInDrawnDropDownsOnly) {
+    build({"price", "area"});
+    bar_->defaultSelectRowDic()[1] = {"2"};
+    bar_->setDefaultSelectRow();  // nothing drawn yet: nothing to mark, nothing breaks
+    open(0);
+    ui::TableView* prices = bar_->dropDown(0)->column(0);
+    bar_->defaultSelectRowDic()[0] = {"2"};
+    bar_->setDefaultSelectRow();
+    EXPECT_EQ(prices->indexPathForSelectedRow(), ui::IndexPath(0, 2));
+    bar_->defaultSelectRowDic()[0] = {"9"};
+    bar_->setDefaultSelectRow();
+    EXPECT_EQ(prices->indexPathForSelectedRow(), ui::IndexPath(0, 2)) << "no such row: unchanged";
+
+    bar_->resetDefaultDic();
+    EXPECT_EQ(bar_->defaultSelectRowDic()[0], QStringList{"0"});
+    EXPECT_EQ(bar_->defaultSelectRowDic()[1], QStringList{"0"}) << "each keeps its length";
+    bar_->setDefaultSelectRow();
+    EXPECT_EQ(prices->indexPathForSelectedRow(), ui::IndexPath(0, 0));
 }

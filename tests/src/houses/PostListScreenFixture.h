@@ -127,6 +127,12 @@ protected:
         ASSERT_TRUE(driver_.tap(cell));
         settle();
     }
+    // Taps the bar's "更多" button (the fourth) and gives the filter screen it pushed.
+    std::shared_ptr<FilterMainViewControl> openFilterScreen() {
+        if (!driver_.tap(list_->quickFilterView()->button(3))) return nullptr;
+        settle();
+        return std::dynamic_pointer_cast<FilterMainViewControl>(navigation_->topViewController());
+    }
     // Waits for the reply to a page request sent after `before` requests: the loading
     // view and the next-page flag go only when it has been taken in.
     void waitForPage(std::size_t before) {

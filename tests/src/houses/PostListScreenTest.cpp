@@ -66,6 +66,18 @@ TEST_F(PostListScreenTest, TypesTabsAndCityChanges) {
     EXPECT_EQ(list_->quickFilterView()->titleAtIndex(1), "售价不限");
     list_->typeChanged(3);
     EXPECT_EQ(events(), (QStringList{"tab_rent", "tab_sold", "tab_sharerent"}));
+
+    // A change of user while the list shows rebuilds it at once, from page 0 of the same type.
+    ASSERT_TRUE(waitFor([&] { return list_->paging().nowListNum > 0; }));
+    ASSERT_TRUE(list_->paging().startNextPage());
+    before = searches();
+    ns::NotificationCenter::defaultCenter().post(QStringLiteral("kUserChangedNotification"));
+    EXPECT_EQ(list_->paging().nowListNum, 0);
+    ASSERT_TRUE(waitFor([&] { return searches() > before && list_->paging().nowListNum > 0; }));
+    const QJsonObject args = argsOf(calls("SearchPostsByJson2").back());
+    EXPECT_EQ(args["pageIndex"].toString(), "0");
+    EXPECT_EQ(args["majorCategoryScriptIndex"].toString(), "3");
+    EXPECT_EQ(events().last(), "tab_sharerent");
 }
 
 TEST_F(PostListScreenTest, OtherEntriesChooseTheTypeOrLetTheListGo) {
@@ -114,14 +126,18 @@ TEST_F(PostListScreenTest, OtherEntriesChooseTheTypeOrLetTheListGo) {
 }
 
 TEST_F(PostListScreenTest, ThreeFiltersGiveThreeButtonsAndFiveGiveTheMoreButton) {
+    // Filters f0, f1, ... of one kind each: "normal", then "text", then "range".
     const auto definitions = [](int count) {
+        const char* kinds[] = {"normal", "text", "range"};
         QByteArray items;
         for (int i = 0; i < count; ++i) {
-            items += (i ? "," : "") +
-                     QStringLiteral(
-                         "{\"f\":\"f%1\",\"n\":\"n%1\",\"t\":\"normal\",\"v\":\"-1\",\"vs\":[]}")
-                         .arg(i)
-                         .toUtf8();
+            items += (i ? "," : "") + QStringLiteral(
+                                          "{\"f\":\"f%1\",\"n\":\"n%1\",\"t\":\"%2\",\"v\":\"-1\","
+                                          "\"vs\":[{\"n\":\"不限\",\"v\":\"-1\"},"
+                                          "{\"n\":\"一\",\"v\":\"1\"}]}")
+                                          .arg(i)
+                                          .arg(QString::fromLatin1(kinds[i % 3]))
+                                          .toUtf8();
         }
         return "{\"v\":\"7\",\"fs\":[" + items + "]}";
     };
@@ -130,11 +146,26 @@ TEST_F(PostListScreenTest, ThreeFiltersGiveThreeButtonsAndFiveGiveTheMoreButton)
     EXPECT_EQ(list_->quickFilterArray(), (QStringList{"f0", "f1", "f2"}));
     EXPECT_EQ(list_->quickFilterView()->titleAtIndex(2), "n2不限");
     EXPECT_DOUBLE_EQ(list_->quickFilterView()->button(2)->frame().size.width, 320.0 / 3);
+    EXPECT_EQ(list_->quickFilterView()->dropDown(2)->isHidden(), true) << "a drop-down, no 更多";
+
+    // A choice of a text filter never becomes a condition; normal and range ones do.
+    for (int button : {0, 1, 2}) {
+        const std::size_t before = searches();
+        choose(button, 1);
+        waitForPage(before);
+        EXPECT_EQ(list_->quickFilterView()->titleAtIndex(button), "一");
+    }
+    const auto conditions = lastConditions();
+    EXPECT_EQ(conditions.count("f0"), 1u);
+    EXPECT_EQ(conditions.count("f1"), 0u) << "text";
+    EXPECT_EQ(conditions.count("f2"), 1u);
 
     server().setFault({.prefix = paths::kDataShare, .body = definitions(5), .times = 1});
     list_->typeChanged(3);
     ASSERT_TRUE(waitFor([&] { return list_->quickFilterArray().size() == 4; }));
-    EXPECT_EQ(list_->quickFilterArray().last(), "more");
+    EXPECT_EQ(list_->quickFilterArray(), (QStringList{"f0", "f1", "f2", "more"}));
+    EXPECT_EQ(list_->quickFilterView()->titleAtIndex(3), "更多");
+    EXPECT_EQ(list_->quickFilterView()->dropDown(3), nullptr);
 }
 
 TEST_F(PostListScreenTest, ChoicesBecomeConditionsAndAnyRemovesThem) {
@@ -346,14 +377,13 @@ TEST_F(PostListScreenTest, AnEmptyResultAndFailedDefinitionsSayWhatHappened) {
         waitFor([&] { return searches() > before && list_->paging().contentArray.isEmpty(); }));
     EXPECT_TRUE(errorShown());
     EXPECT_EQ(errorText(), QXPostList::kNothingFound);
+    EXPECT_EQ(list_->view()->viewWithTag(QXPostList::kErrorTag)->frame(), list_->listTbl()->frame())
+        << "below the bar that came after the first error";
 }
 
 TEST_F(PostListScreenTest, TheFilterScreenHandsBackConditionsOrUndoesEverything) {
     open();
-    ASSERT_TRUE(driver_.tap(list_->quickFilterView()->button(3)));
-    settle();
-    auto screen =
-        std::dynamic_pointer_cast<FilterMainViewControl>(navigation_->topViewController());
+    auto screen = openFilterScreen();
     ASSERT_NE(screen, nullptr);
     const FilterItem area = list_->filter()->getFilterWithKey("area");
     area->insert("v", "50_70");
@@ -363,9 +393,7 @@ TEST_F(PostListScreenTest, TheFilterScreenHandsBackConditionsOrUndoesEverything)
     EXPECT_EQ(list_->filter()->getFilterWithKey("area")->value("v"), "-1")
         << "back undoes the edits";
 
-    ASSERT_TRUE(driver_.tap(list_->quickFilterView()->button(3)));
-    settle();
-    screen = std::dynamic_pointer_cast<FilterMainViewControl>(navigation_->topViewController());
+    screen = openFilterScreen();
     ASSERT_NE(screen, nullptr);
     list_->filter()->getFilterWithKey("area")->insert("v", "50_70");
     screen->typeChanged(true);
@@ -509,11 +537,13 @@ TEST_F(PostListScreenTest, ReferenceScreens) {
     ASSERT_TRUE(waitFor([&] {
         for (ui::TableViewCell* cell : list_->listTbl()->visibleCells()) {
             auto* row = dynamic_cast<QXPostListCell*>(cell);
-            // Every thumbnail shown is the downloaded picture, not the placeholder.
+            // Every thumbnail shown is the downloaded picture, not the placeholder. Rows that
+            // asked for one picture at once may each hold their own copy of it.
             if (!row || !row->content()) continue;
             const QString url = row->content()->value("image").toString();
-            if (!url.isEmpty() &&
-                (!cachedThumbnail(url) || row->thumbnailView()->image() != cachedThumbnail(url))) {
+            const auto cached = url.isEmpty() ? nullptr : cachedThumbnail(url);
+            const auto shown = row->thumbnailView()->image();
+            if (!url.isEmpty() && (!cached || !shown || shown->pixels() != cached->pixels())) {
                 return false;
             }
         }
