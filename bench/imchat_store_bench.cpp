@@ -2,10 +2,9 @@
 //
 // Storing: packets of 20 received messages stored through the store (duplicate test, talk
 // row, one transaction a packet) against the same rows inserted with one prepared
-// statement in one transaction a packet. Reading: the last 20 messages of a talk of
-// 100,000 rows through the store (as messages, and as row dictionaries) against the same
-// query run raw. Cutting: megabytes of
-// stream text a second.
+// statement in one transaction a packet, the two in turns. Reading: the last 20 messages of a talk
+// of 100,000 rows through the store (as messages, and as row dictionaries) against the same query
+// run raw. Cutting: megabytes of stream text a second.
 
 #include "bench/support/side_by_side.h"
 
@@ -20,8 +19,14 @@
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
+#include <time.h>
+
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -36,6 +41,13 @@ struct Store {
     Store() {
         ns::Sandbox::setRoot(folder.path());
         database.openDatabase(kUser);
+    }
+    // A file of the store's schema and settings beside the store's own, made by a store of
+    // another user and closed again.
+    [[nodiscard]] QString fileBeside() const {
+        QXIMDatabase maker;
+        maker.openDatabase(QStringLiteral("9000000000077"));
+        return maker.path();
     }
     QTemporaryDir folder;
     QXIMDatabase database;
@@ -54,61 +66,182 @@ QXIMMessage message(qint64 serverId) {
     return m;
 }
 
-void BM_StorePackets(benchmark::State& state) {
-    Store store;
-    qint64 next = 1000;
-    for (auto _ : state) {
-        QXIMDatabase::ReceivedPacket packet;
-        for (int n = 0; n < kPacket; ++n) packet.items.append({message(next++)});
-        packet.otherUser = QStringLiteral(R"({"id":"880001"})");
-        packet.completeMessage = QStringLiteral("{}");
-        benchmark::DoNotOptimize(store.database.saveReceivedPacket(packet));
-    }
-    state.SetItemsProcessed(state.iterations() * kPacket);
+QXIMDatabase::ReceivedPacket receivedPacket(qint64 firstId) {
+    QXIMDatabase::ReceivedPacket packet;
+    for (int n = 0; n < kPacket; ++n) packet.items.append({message(firstId + n)});
+    packet.otherUser = QStringLiteral(R"({"id":"880001"})");
+    packet.completeMessage = QStringLiteral("{}");
+    return packet;
 }
 
-// The same rows into the same schema (the store made the file) with one prepared insert.
-void BM_RawInserts(benchmark::State& state) {
-    Store store;
-    const QByteArray path = store.database.path().toUtf8();
-    store.database.queue().close();
-    sqlite3* db = nullptr;
-    sqlite3_open(path.constData(), &db);
-    sqlite3_exec(db, "PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL;", nullptr, nullptr,
-                 nullptr);
-    sqlite3_stmt* insert = nullptr;
-    sqlite3_prepare_v2(db,
-                       "INSERT INTO msgs (u_id, t_id, f_id, m_id, to_id, m_content, u_time, "
-                       "m_type, m_systype, m_state, r_id, c_type) VALUES (?, ?, ?, ?, ?, ?, ?, "
-                       "?, ?, ?, ?, ?)",
-                       -1, &insert, nullptr);
-    const QByteArray user = kUser.toUtf8();
-    const QByteArray talk = kTalk.toUtf8();
-    const QByteArray contents = kContents.toUtf8();
-    qint64 next = 1000;
-    for (auto _ : state) {
-        sqlite3_exec(db, "BEGIN EXCLUSIVE TRANSACTION;", nullptr, nullptr, nullptr);
-        for (int n = 0; n < kPacket; ++n, ++next) {
-            sqlite3_bind_text(insert, 1, user.constData(), -1, SQLITE_STATIC);
-            sqlite3_bind_text(insert, 2, talk.constData(), -1, SQLITE_STATIC);
-            sqlite3_bind_text(insert, 3, "880001", -1, SQLITE_STATIC);
-            sqlite3_bind_int64(insert, 4, next);
-            sqlite3_bind_text(insert, 5, user.constData(), -1, SQLITE_STATIC);
-            sqlite3_bind_text(insert, 6, contents.constData(), -1, SQLITE_STATIC);
-            sqlite3_bind_int64(insert, 7, 1780000000 + next);
-            sqlite3_bind_int(insert, 8, 0);
-            sqlite3_bind_int(insert, 9, 0);
-            sqlite3_bind_int(insert, 10, 0);
-            sqlite3_bind_text(insert, 11, "10086_1_1009_1", -1, SQLITE_STATIC);
-            sqlite3_bind_text(insert, 12, "d_string", -1, SQLITE_STATIC);
-            sqlite3_step(insert);
-            sqlite3_reset(insert);
+// The journal mode and sync setting of a connection, e.g. "wal/2".
+QString durability(sqlite3* db) {
+    QString settings;
+    for (const char* pragma : {"PRAGMA journal_mode", "PRAGMA synchronous"}) {
+        sqlite3_stmt* query = nullptr;
+        sqlite3_prepare_v2(db, pragma, -1, &query, nullptr);
+        if (sqlite3_step(query) == SQLITE_ROW) {
+            if (!settings.isEmpty()) settings += QLatin1Char('/');
+            settings +=
+                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(query, 0)));
         }
-        sqlite3_exec(db, "COMMIT TRANSACTION;", nullptr, nullptr, nullptr);
+        sqlite3_finalize(query);
     }
-    sqlite3_finalize(insert);
-    sqlite3_close(db);
-    state.SetItemsProcessed(state.iterations() * kPacket);
+    return settings;
+}
+
+// The store's rows inserted with one prepared statement, one exclusive transaction a packet,
+// into a file of the same schema with the store's journal mode and sync setting.
+class RawInserts {
+public:
+    explicit RawInserts(const QString& path) {
+        sqlite3_open(path.toUtf8().constData(), &db_);
+        sqlite3_exec(db_, "PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL;", nullptr, nullptr,
+                     nullptr);
+        sqlite3_prepare_v2(db_,
+                           "INSERT INTO msgs (u_id, t_id, f_id, m_id, to_id, m_content, u_time, "
+                           "m_type, m_systype, m_state, r_id, c_type) VALUES (?, ?, ?, ?, ?, ?, "
+                           "?, ?, ?, ?, ?, ?)",
+                           -1, &insert_, nullptr);
+    }
+    ~RawInserts() {
+        sqlite3_finalize(insert_);
+        sqlite3_close(db_);
+    }
+    RawInserts(const RawInserts&) = delete;
+    RawInserts& operator=(const RawInserts&) = delete;
+
+    [[nodiscard]] QString durability() const { return ::durability(db_); }
+
+    // False when a statement failed.
+    bool insertPacket(qint64 firstId) {
+        bool done = sqlite3_exec(db_, "BEGIN EXCLUSIVE TRANSACTION;", nullptr, nullptr, nullptr) ==
+                    SQLITE_OK;
+        for (qint64 id = firstId; id < firstId + kPacket; ++id) {
+            sqlite3_bind_text(insert_, 1, user_.constData(), -1, SQLITE_STATIC);
+            sqlite3_bind_text(insert_, 2, talk_.constData(), -1, SQLITE_STATIC);
+            sqlite3_bind_text(insert_, 3, "880001", -1, SQLITE_STATIC);
+            sqlite3_bind_int64(insert_, 4, id);
+            sqlite3_bind_text(insert_, 5, user_.constData(), -1, SQLITE_STATIC);
+            sqlite3_bind_text(insert_, 6, contents_.constData(), -1, SQLITE_STATIC);
+            sqlite3_bind_int64(insert_, 7, 1780000000 + id);
+            sqlite3_bind_int(insert_, 8, 0);
+            sqlite3_bind_int(insert_, 9, 0);
+            sqlite3_bind_int(insert_, 10, 0);
+            sqlite3_bind_text(insert_, 11, "10086_1_1009_1", -1, SQLITE_STATIC);
+            sqlite3_bind_text(insert_, 12, "d_string", -1, SQLITE_STATIC);
+            done = sqlite3_step(insert_) == SQLITE_DONE && done;
+            sqlite3_reset(insert_);
+        }
+        return sqlite3_exec(db_, "COMMIT TRANSACTION;", nullptr, nullptr, nullptr) == SQLITE_OK &&
+               done;
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+    sqlite3_stmt* insert_ = nullptr;
+    const QByteArray user_ = kUser.toUtf8();
+    const QByteArray talk_ = kTalk.toUtf8();
+    const QByteArray contents_ = kContents.toUtf8();
+};
+
+double threadCpuMicroseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
+}
+
+// Wall and CPU microseconds per packet of each side.
+struct PacketCosts {
+    std::vector<double> storeWall, storeCpu, rawWall, rawCpu;
+
+    void append(const PacketCosts& other) {
+        for (auto [to, from] : {std::pair{&storeWall, &other.storeWall},
+                                {&storeCpu, &other.storeCpu},
+                                {&rawWall, &other.rawWall},
+                                {&rawCpu, &other.rawCpu}})
+            to->insert(to->end(), from->begin(), from->end());
+    }
+};
+
+// Runs `work`, adding its wall and CPU microseconds to the lists.
+template <class Work>
+void measure(std::vector<double>& wall, std::vector<double>& cpu, Work&& work) {
+    const auto wallStart = std::chrono::steady_clock::now();
+    const double cpuStart = threadCpuMicroseconds();
+    work();
+    cpu.push_back(threadCpuMicroseconds() - cpuStart);
+    wall.push_back(
+        std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - wallStart)
+            .count());
+}
+
+double median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
+}
+
+// The packets of every round, and each round's throughput share (raw median / store median).
+PacketCosts allPackets;
+std::vector<double> roundShares;
+
+// Storing through the store and raw inserts of the same rows, packet by packet in turns, into
+// two files in one folder with the same journal and sync settings: both wait for one disk
+// sync per packet, and the other programs' disk traffic meets both sides alike. Medians per
+// packet leave out the rare syncs that wait for milliseconds.
+void BM_StoreBesideRaw(benchmark::State& state) {
+    Store store;
+    RawInserts raw(store.fileBeside());
+    const QString storeSettings = store.database.queue().inDatabase([](JSSQLite& db) {
+        QStringList settings;
+        for (const char* pragma : {"PRAGMA journal_mode", "PRAGMA synchronous"}) {
+            const auto rows = db.executeQuery(QString::fromLatin1(pragma));
+            if (rows && !rows->isEmpty()) settings += rows->first().first().toString();
+        }
+        return settings.join(QLatin1Char('/'));
+    });
+    if (storeSettings != raw.durability()) {
+        state.SkipWithError("the two files differ in journal mode or sync setting");
+        return;
+    }
+    PacketCosts round;
+    qint64 next = 1000;
+    bool storeFirst = true;
+    for (auto _ : state) {
+        const QXIMDatabase::ReceivedPacket packet = receivedPacket(next);
+        bool stored = false;
+        bool inserted = false;
+        const auto throughStore = [&] {
+            const auto saved = store.database.saveReceivedPacket(packet);
+            stored = saved.committed && saved.stored.size() == kPacket;
+        };
+        const auto rawSide = [&] { inserted = raw.insertPacket(next); };
+        // Each side goes first in turn, so that neither always follows the other's sync.
+        if (storeFirst) {
+            measure(round.storeWall, round.storeCpu, throughStore);
+            measure(round.rawWall, round.rawCpu, rawSide);
+        } else {
+            measure(round.rawWall, round.rawCpu, rawSide);
+            measure(round.storeWall, round.storeCpu, throughStore);
+        }
+        storeFirst = !storeFirst;
+        next += kPacket;
+        if (!stored || !inserted) {
+            state.SkipWithError("a packet was not stored");
+            return;
+        }
+    }
+    const double storeMedian = median(round.storeWall);
+    const double rawMedian = median(round.rawWall);
+    state.counters["store_us"] = storeMedian;
+    state.counters["raw_us"] = rawMedian;
+    state.counters["store_cpu_us"] = median(round.storeCpu);
+    state.counters["raw_cpu_us"] = median(round.rawCpu);
+    state.counters["share"] = rawMedian / storeMedian;
+    roundShares.push_back(rawMedian / storeMedian);
+    allPackets.append(round);
 }
 
 // A store whose talk holds 100,000 messages.
@@ -209,8 +342,7 @@ void BM_CutSegments(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * stream.size());
 }
 
-BENCHMARK(BM_StorePackets)->Iterations(300)->Apply(bench::fastestOf<3>);
-BENCHMARK(BM_RawInserts)->Iterations(300)->Apply(bench::fastestOf<3>);
+BENCHMARK(BM_StoreBesideRaw)->Iterations(1000)->Repetitions(3);
 BENCHMARK(BM_LastTwenty)->Apply(bench::fastestOf<3>);
 BENCHMARK(BM_LastTwentyRows)->Apply(bench::fastestOf<3>);
 BENCHMARK(BM_RawLastTwenty)->Apply(bench::fastestOf<3>);
@@ -222,13 +354,17 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     bench::FastestTimes reporter;
     if (!bench::runBenchmarks(argc, argv, reporter)) return 1;
-    const auto store = reporter.seconds("BM_StorePackets");
-    const auto raw = reporter.seconds("BM_RawInserts");
-    if (store && raw) {
+    if (!allPackets.storeWall.empty()) {
+        const double store = median(allPackets.storeWall);
+        const double raw = median(allPackets.rawWall);
         std::printf(
-            "\nstoring packets of %d: store throughput as a share of raw inserts "
-            "(target 0.80): %.2f\n",
-            kPacket, *raw / *store);
+            "\nstoring packets of %d, median per packet over %zu pairs taken in turns: store "
+            "%.0f us (CPU %.0f), raw inserts %.0f us (CPU %.0f)\nstore throughput as a share "
+            "of raw inserts (target 0.80): %.2f; rounds:",
+            kPacket, allPackets.storeWall.size(), store, median(allPackets.storeCpu), raw,
+            median(allPackets.rawCpu), raw / store);
+        for (const double share : roundShares) std::printf(" %.2f", share);
+        std::printf("\n");
     }
     const auto last = reporter.seconds("BM_LastTwenty");
     const auto rawLast = reporter.seconds("BM_RawLastTwenty");
