@@ -145,25 +145,30 @@ void JSSQLite::finalizeStatements() {
     statements_.clear();
 }
 
-bool JSSQLite::bindAll(sqlite3_stmt* statement, const QVariantList& arguments) {
+bool JSSQLite::bindAll(sqlite3_stmt* statement, const QVariantList& arguments, BoundBytes& bytes) {
     const int count = sqlite3_bind_parameter_count(statement);
     if (arguments.size() < count) return false;
     for (int index = 0; index < count; ++index) {
         if (!arguments[index].isValid()) return false;
-        bind(arguments[index], index + 1, statement);
+        bind(arguments[index], index + 1, statement, bytes);
     }
     return true;
 }
 
-void JSSQLite::bind(const QVariant& value, int index, sqlite3_stmt* statement) {
+void JSSQLite::release(sqlite3_stmt* statement) {
+    sqlite3_reset(statement);
+    sqlite3_clear_bindings(statement);
+}
+
+void JSSQLite::bind(const QVariant& value, int index, sqlite3_stmt* statement, BoundBytes& bytes) {
     switch (value.typeId()) {
         case QMetaType::Nullptr:
             sqlite3_bind_null(statement, index);
             return;
         case QMetaType::QByteArray: {
-            const QByteArray bytes = value.toByteArray();
-            sqlite3_bind_blob64(statement, index, bytes.constData(),
-                                static_cast<sqlite3_uint64>(bytes.size()), SQLITE_TRANSIENT);
+            const QByteArray& blob = bytes.emplace_back(value.toByteArray());
+            sqlite3_bind_blob64(statement, index, blob.constData(),
+                                static_cast<sqlite3_uint64>(blob.size()), SQLITE_STATIC);
             return;
         }
         case QMetaType::QDateTime:
@@ -197,9 +202,13 @@ void JSSQLite::bind(const QVariant& value, int index, sqlite3_stmt* statement) {
         default:
             break;
     }
-    const QByteArray text = value.toString().toUtf8();
+    // Text is read in place: converting the variant would copy it first.
+    const QByteArray& text =
+        bytes.emplace_back(value.typeId() == QMetaType::QString
+                               ? static_cast<const QString*>(value.constData())->toUtf8()
+                               : value.toString().toUtf8());
     sqlite3_bind_text64(statement, index, text.constData(),
-                        static_cast<sqlite3_uint64>(text.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
+                        static_cast<sqlite3_uint64>(text.size()), SQLITE_STATIC, SQLITE_UTF8);
 }
 
 QVariant JSSQLite::columnValue(sqlite3_stmt* statement, int column) {
@@ -266,14 +275,19 @@ JSSQLite::Row JSSQLite::Cursor::row() const {
 bool JSSQLite::forEachRow(const QString& sql, const QVariantList& arguments,
                           const std::function<void(const Cursor& row)>& eachRow) {
     Prepared* prepared = this->prepared(sql);
-    if (!prepared || !bindAll(prepared->statement, arguments)) return false;
+    if (!prepared) return false;
     sqlite3_stmt* statement = prepared->statement;
+    BoundBytes bytes;
+    if (!bindAll(statement, arguments, bytes)) {
+        release(statement);
+        return false;
+    }
     int result = step(statement);
     // A table changed since the statement was kept ("SELECT *" after an added column).
     if (sqlite3_column_count(statement) != prepared->names.size()) readColumns(*prepared);
     const Cursor cursor(*prepared);
     for (; result == SQLITE_ROW; result = step(statement)) eachRow(cursor);
-    sqlite3_reset(statement);
+    release(statement);
     return result == SQLITE_DONE;
 }
 
@@ -287,9 +301,11 @@ std::optional<JSSQLite::Rows> JSSQLite::executeQuery(const QString& sql,
 
 bool JSSQLite::executeUpdate(const QString& sql, const QVariantList& arguments) {
     Prepared* prepared = this->prepared(sql);
-    if (!prepared || !bindAll(prepared->statement, arguments)) return false;
-    const int result = step(prepared->statement);
-    sqlite3_reset(prepared->statement);
+    if (!prepared) return false;
+    BoundBytes bytes;
+    const bool bound = bindAll(prepared->statement, arguments, bytes);
+    const int result = bound ? step(prepared->statement) : SQLITE_MISUSE;
+    release(prepared->statement);
     return result == SQLITE_DONE || result == SQLITE_OK;
 }
 

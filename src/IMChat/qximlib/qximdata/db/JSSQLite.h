@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVarLengthArray>
 #include <QVariant>
 #include <QVariantList>
 #include <QVariantMap>
@@ -130,13 +131,18 @@ private:
         QStringList names;
         std::vector<int> byName;
     };
+    // The UTF-8 texts and bytes a statement's parameters point to (bound without a copy of
+    // SQLite's own), kept until the statement is reset and its bindings cleared.
+    using BoundBytes = QVarLengthArray<QByteArray, 16>;
     // The kept statement for `sql`, reset and with its bindings cleared; nullptr on failure.
     Prepared* prepared(const QString& sql);
     static void readColumns(Prepared& prepared);
     // Binds `arguments` to every parameter of `statement`; false when there are fewer
     // arguments than parameters or one of them is nil.
-    bool bindAll(sqlite3_stmt* statement, const QVariantList& arguments);
-    void bind(const QVariant& value, int index, sqlite3_stmt* statement);
+    static bool bindAll(sqlite3_stmt* statement, const QVariantList& arguments, BoundBytes& bytes);
+    static void bind(const QVariant& value, int index, sqlite3_stmt* statement, BoundBytes& bytes);
+    // Resets the statement and lets go of its bound values, before `bytes` go.
+    static void release(sqlite3_stmt* statement);
     [[nodiscard]] static QVariant columnValue(sqlite3_stmt* statement, int column);
     // sqlite3_step with the busy retry.
     int step(sqlite3_stmt* statement);
