@@ -54,6 +54,11 @@ struct Store {
     QXIMDatabase database;
 };
 
+// Each stored message says something of its own.
+QString contentsOf(qint64 serverId) {
+    return QStringLiteral(R"(["您好，这套两室一厅还在，周末可以看房。%1"])").arg(serverId);
+}
+
 QXIMMessage message(qint64 serverId) {
     QXIMMessage m;
     m.userId = kUser;
@@ -64,8 +69,8 @@ QXIMMessage message(qint64 serverId) {
     m.messageId = serverId;
     m.uTime = 1780000000 + serverId;
     // As the service hands messages over: the contents text with the value it was made from.
-    static const QVariant parsed = json_JSON(QVariant(kContents));
-    m.setContents(kContents, parsed);
+    const QString contents = contentsOf(serverId);
+    m.setContents(contents, json_JSON(QVariant(contents)));
     return m;
 }
 
@@ -116,8 +121,9 @@ public:
 
     [[nodiscard]] QString durability() const { return ::durability(db_); }
 
-    // False when a statement failed.
-    bool insertPacket(qint64 firstId) {
+    // The rows of server ids from `firstId` on, one a contents text; false when a statement
+    // failed.
+    bool insertPacket(qint64 firstId, const std::vector<QByteArray>& contents) {
         bool done = sqlite3_exec(db_, "BEGIN EXCLUSIVE TRANSACTION;", nullptr, nullptr, nullptr) ==
                     SQLITE_OK;
         for (qint64 id = firstId; id < firstId + kPacket; ++id) {
@@ -126,7 +132,9 @@ public:
             sqlite3_bind_text(insert_, 3, "880001", -1, SQLITE_STATIC);
             sqlite3_bind_int64(insert_, 4, id);
             sqlite3_bind_text(insert_, 5, user_.constData(), -1, SQLITE_STATIC);
-            sqlite3_bind_text(insert_, 6, contents_.constData(), -1, SQLITE_STATIC);
+            sqlite3_bind_text(insert_, 6,
+                              contents[static_cast<std::size_t>(id - firstId)].constData(), -1,
+                              SQLITE_STATIC);
             sqlite3_bind_int64(insert_, 7, 1780000000 + id);
             sqlite3_bind_int(insert_, 8, 0);
             sqlite3_bind_int(insert_, 9, 0);
@@ -145,7 +153,6 @@ private:
     sqlite3_stmt* insert_ = nullptr;
     const QByteArray user_ = kUser.toUtf8();
     const QByteArray talk_ = kTalk.toUtf8();
-    const QByteArray contents_ = kContents.toUtf8();
 };
 
 double threadCpuMicroseconds() {
@@ -214,13 +221,16 @@ void BM_StoreBesideRaw(benchmark::State& state) {
     bool storeFirst = true;
     for (auto _ : state) {
         const QXIMDatabase::ReceivedPacket packet = receivedPacket(next);
+        std::vector<QByteArray> rawContents;
+        for (qint64 id = next; id < next + kPacket; ++id)
+            rawContents.push_back(contentsOf(id).toUtf8());
         bool stored = false;
         bool inserted = false;
         const auto throughStore = [&] {
             const auto saved = store.database.saveReceivedPacket(packet);
             stored = saved.committed && saved.stored.size() == kPacket;
         };
-        const auto rawSide = [&] { inserted = raw.insertPacket(next); };
+        const auto rawSide = [&] { inserted = raw.insertPacket(next, rawContents); };
         // Each side goes first in turn, so that neither always follows the other's sync.
         if (storeFirst) {
             measure(round.storeWall, round.storeCpu, throughStore);

@@ -121,7 +121,7 @@ JSSQLite::Prepared* JSSQLite::prepared(const QString& sql) {
         std::this_thread::sleep_for(kBusyRetryPause);
     }
     if (!statement) return nullptr;
-    Prepared prepared{statement, {}, {}};
+    Prepared prepared{statement, {}, {}, {}};
     readColumns(prepared);
     return &*statements_.insert(sql, std::move(prepared));
 }
@@ -145,12 +145,13 @@ void JSSQLite::finalizeStatements() {
     statements_.clear();
 }
 
-bool JSSQLite::bindAll(sqlite3_stmt* statement, const QVariantList& arguments, BoundBytes& bytes) {
-    const int count = sqlite3_bind_parameter_count(statement);
+bool JSSQLite::bindAll(Prepared& prepared, const QVariantList& arguments) {
+    const int count = sqlite3_bind_parameter_count(prepared.statement);
     if (arguments.size() < count) return false;
+    prepared.bound.resize(static_cast<std::size_t>(count));
     for (int index = 0; index < count; ++index) {
         if (!arguments[index].isValid()) return false;
-        bind(arguments[index], index + 1, statement, bytes);
+        bind(arguments[index], index + 1, prepared);
     }
     return true;
 }
@@ -160,17 +161,18 @@ void JSSQLite::release(sqlite3_stmt* statement) {
     sqlite3_clear_bindings(statement);
 }
 
-void JSSQLite::bind(const QVariant& value, int index, sqlite3_stmt* statement, BoundBytes& bytes) {
+void JSSQLite::bind(const QVariant& value, int index, Prepared& prepared) {
+    sqlite3_stmt* statement = prepared.statement;
+    BoundBytes& kept = prepared.bound[static_cast<std::size_t>(index - 1)];
     switch (value.typeId()) {
         case QMetaType::Nullptr:
             sqlite3_bind_null(statement, index);
             return;
-        case QMetaType::QByteArray: {
-            const QByteArray& blob = bytes.emplace_back(value.toByteArray());
-            sqlite3_bind_blob64(statement, index, blob.constData(),
-                                static_cast<sqlite3_uint64>(blob.size()), SQLITE_STATIC);
+        case QMetaType::QByteArray:
+            kept = {QString(), false, value.toByteArray()};
+            sqlite3_bind_blob64(statement, index, kept.bytes.constData(),
+                                static_cast<sqlite3_uint64>(kept.bytes.size()), SQLITE_STATIC);
             return;
-        }
         case QMetaType::QDateTime:
             sqlite3_bind_double(statement, index,
                                 static_cast<double>(value.toDateTime().toMSecsSinceEpoch()) / 1000);
@@ -202,13 +204,15 @@ void JSSQLite::bind(const QVariant& value, int index, sqlite3_stmt* statement, B
         default:
             break;
     }
-    // Text is read in place: converting the variant would copy it first.
-    const QByteArray& text =
-        bytes.emplace_back(value.typeId() == QMetaType::QString
-                               ? static_cast<const QString*>(value.constData())->toUtf8()
-                               : value.toString().toUtf8());
-    sqlite3_bind_text64(statement, index, text.constData(),
-                        static_cast<sqlite3_uint64>(text.size()), SQLITE_STATIC, SQLITE_UTF8);
+    if (value.typeId() == QMetaType::QString) {
+        // Read in place: converting the variant would copy the text first.
+        const QString& text = *static_cast<const QString*>(value.constData());
+        if (!kept.fromText || kept.text != text) kept = {text, true, text.toUtf8()};
+    } else {
+        kept = {QString(), false, value.toString().toUtf8()};
+    }
+    sqlite3_bind_text64(statement, index, kept.bytes.constData(),
+                        static_cast<sqlite3_uint64>(kept.bytes.size()), SQLITE_STATIC, SQLITE_UTF8);
 }
 
 QVariant JSSQLite::columnValue(sqlite3_stmt* statement, int column) {
@@ -277,8 +281,7 @@ bool JSSQLite::forEachRow(const QString& sql, const QVariantList& arguments,
     Prepared* prepared = this->prepared(sql);
     if (!prepared) return false;
     sqlite3_stmt* statement = prepared->statement;
-    BoundBytes bytes;
-    if (!bindAll(statement, arguments, bytes)) {
+    if (!bindAll(*prepared, arguments)) {
         release(statement);
         return false;
     }
@@ -302,8 +305,7 @@ std::optional<JSSQLite::Rows> JSSQLite::executeQuery(const QString& sql,
 bool JSSQLite::executeUpdate(const QString& sql, const QVariantList& arguments) {
     Prepared* prepared = this->prepared(sql);
     if (!prepared) return false;
-    BoundBytes bytes;
-    const bool bound = bindAll(prepared->statement, arguments, bytes);
+    const bool bound = bindAll(*prepared, arguments);
     const int result = bound ? step(prepared->statement) : SQLITE_MISUSE;
     release(prepared->statement);
     return result == SQLITE_DONE || result == SQLITE_OK;
