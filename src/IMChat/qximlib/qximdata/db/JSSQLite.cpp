@@ -180,12 +180,17 @@ void JSSQLite::bind(const QVariant& value, int index, Prepared& prepared) {
         case QMetaType::Bool:
             sqlite3_bind_int64(statement, index, value.toBool() ? 1 : 0);
             return;
+        // The two common integers are read in place, not through the general conversion.
+        case QMetaType::LongLong:
+            sqlite3_bind_int64(statement, index, *static_cast<const qlonglong*>(value.constData()));
+            return;
         case QMetaType::Int:
+            sqlite3_bind_int64(statement, index, *static_cast<const int*>(value.constData()));
+            return;
         case QMetaType::UInt:
         case QMetaType::Long:
         case QMetaType::Short:
         case QMetaType::UShort:
-        case QMetaType::LongLong:
             sqlite3_bind_int64(statement, index, value.toLongLong());
             return;
         case QMetaType::ULong:
