@@ -74,11 +74,25 @@ QXIMMessage message(qint64 serverId) {
     return m;
 }
 
+// A packet as the service hands it over, with the whole packet's text for the talk row.
 QXIMDatabase::ReceivedPacket receivedPacket(qint64 firstId) {
     QXIMDatabase::ReceivedPacket packet;
-    for (int n = 0; n < kPacket; ++n) packet.items.append({message(firstId + n)});
-    packet.otherUser = QStringLiteral(R"({"id":"880001"})");
-    packet.completeMessage = QStringLiteral("{}");
+    QVariantList items;
+    for (int n = 0; n < kPacket; ++n) {
+        const QXIMMessage item = message(firstId + n);
+        packet.items.append({item});
+        items.append(QVariantMap{{"id", item.messageId},
+                                 {"fromUserId", 880001},
+                                 {"updateTime", item.uTime},
+                                 {"contents", item.contentsJson()}});
+    }
+    const QVariantMap other{{"id", "880001"}, {"name", "王经理"}};
+    packet.otherUser = json_JSONString(other);
+    packet.completeMessage =
+        json_JSONString(QVariantMap{{"fromUser", other},
+                                    {"toUser", QVariantMap{{"id", kUser}}},
+                                    {"post", QVariantMap{{"id", "10086_1_1009_1"}}},
+                                    {"msgs", items}});
     return packet;
 }
 
