@@ -2,15 +2,15 @@
 //
 // Storing: packets of 20 received messages stored through the store (duplicate test, talk
 // row, one transaction a packet) against the same rows inserted with one prepared
-// statement in one transaction a packet. Reading: the last 20 messages of a talk of
-// 100,000 rows through the store (as messages, and as row dictionaries) against the same
-// query run raw. Cutting: megabytes of
-// stream text a second.
+// statement in one transaction a packet, the two in turns. Reading: the last 20 messages of a talk
+// of 100,000 rows through the store (as messages, and as row dictionaries) against the same query
+// run raw. Cutting: megabytes of stream text a second.
 
 #include "bench/support/side_by_side.h"
 
 #include "IMChat/qximlib/CometScriptCutter.h"
 #include "IMChat/qximlib/QXIMDatabase.h"
+#include "net/transport/Json.h"
 
 #include "platform/foundation/sandbox.h"
 
@@ -20,8 +20,14 @@
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
+#include <time.h>
+
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -37,9 +43,21 @@ struct Store {
         ns::Sandbox::setRoot(folder.path());
         database.openDatabase(kUser);
     }
+    // A file of the store's schema and settings beside the store's own, made by a store of
+    // another user and closed again.
+    [[nodiscard]] QString fileBeside() const {
+        QXIMDatabase maker;
+        maker.openDatabase(QStringLiteral("9000000000077"));
+        return maker.path();
+    }
     QTemporaryDir folder;
     QXIMDatabase database;
 };
+
+// Each stored message says something of its own.
+QString contentsOf(qint64 serverId) {
+    return QStringLiteral(R"(["您好，这套两室一厅还在，周末可以看房。%1"])").arg(serverId);
+}
 
 QXIMMessage message(qint64 serverId) {
     QXIMMessage m;
@@ -50,65 +68,215 @@ QXIMMessage message(qint64 serverId) {
     m.needId = QStringLiteral("10086_1_1009_1");
     m.messageId = serverId;
     m.uTime = 1780000000 + serverId;
-    m.setContents(kContents);
+    // As the service hands messages over: the contents text with the value it was made from.
+    const QString contents = contentsOf(serverId);
+    m.setContents(contents, json_JSON(QVariant(contents)));
     return m;
 }
 
-void BM_StorePackets(benchmark::State& state) {
-    Store store;
-    qint64 next = 1000;
-    for (auto _ : state) {
-        QXIMDatabase::ReceivedPacket packet;
-        for (int n = 0; n < kPacket; ++n) packet.items.append({message(next++)});
-        packet.otherUser = QStringLiteral(R"({"id":"880001"})");
-        packet.completeMessage = QStringLiteral("{}");
-        benchmark::DoNotOptimize(store.database.saveReceivedPacket(packet));
+// A packet as the service hands it over, with the whole packet's text for the talk row.
+QXIMDatabase::ReceivedPacket receivedPacket(qint64 firstId) {
+    QXIMDatabase::ReceivedPacket packet;
+    QVariantList items;
+    for (int n = 0; n < kPacket; ++n) {
+        const QXIMMessage item = message(firstId + n);
+        packet.items.append({item});
+        items.append(QVariantMap{{"id", item.messageId},
+                                 {"fromUserId", 880001},
+                                 {"updateTime", item.uTime},
+                                 {"contents", item.contentsJson()}});
     }
-    state.SetItemsProcessed(state.iterations() * kPacket);
+    const QVariantMap other{{"id", "880001"}, {"name", "王经理"}};
+    packet.otherUser = json_JSONString(other);
+    packet.completeMessage =
+        json_JSONString(QVariantMap{{"fromUser", other},
+                                    {"toUser", QVariantMap{{"id", kUser}}},
+                                    {"post", QVariantMap{{"id", "10086_1_1009_1"}}},
+                                    {"msgs", items}});
+    return packet;
 }
 
-// The same rows into the same schema (the store made the file) with one prepared insert.
-void BM_RawInserts(benchmark::State& state) {
-    Store store;
-    const QByteArray path = store.database.path().toUtf8();
-    store.database.queue().close();
-    sqlite3* db = nullptr;
-    sqlite3_open(path.constData(), &db);
-    sqlite3_exec(db, "PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL;", nullptr, nullptr,
-                 nullptr);
-    sqlite3_stmt* insert = nullptr;
-    sqlite3_prepare_v2(db,
-                       "INSERT INTO msgs (u_id, t_id, f_id, m_id, to_id, m_content, u_time, "
-                       "m_type, m_systype, m_state, r_id, c_type) VALUES (?, ?, ?, ?, ?, ?, ?, "
-                       "?, ?, ?, ?, ?)",
-                       -1, &insert, nullptr);
-    const QByteArray user = kUser.toUtf8();
-    const QByteArray talk = kTalk.toUtf8();
-    const QByteArray contents = kContents.toUtf8();
-    qint64 next = 1000;
-    for (auto _ : state) {
-        sqlite3_exec(db, "BEGIN EXCLUSIVE TRANSACTION;", nullptr, nullptr, nullptr);
-        for (int n = 0; n < kPacket; ++n, ++next) {
-            sqlite3_bind_text(insert, 1, user.constData(), -1, SQLITE_STATIC);
-            sqlite3_bind_text(insert, 2, talk.constData(), -1, SQLITE_STATIC);
-            sqlite3_bind_text(insert, 3, "880001", -1, SQLITE_STATIC);
-            sqlite3_bind_int64(insert, 4, next);
-            sqlite3_bind_text(insert, 5, user.constData(), -1, SQLITE_STATIC);
-            sqlite3_bind_text(insert, 6, contents.constData(), -1, SQLITE_STATIC);
-            sqlite3_bind_int64(insert, 7, 1780000000 + next);
-            sqlite3_bind_int(insert, 8, 0);
-            sqlite3_bind_int(insert, 9, 0);
-            sqlite3_bind_int(insert, 10, 0);
-            sqlite3_bind_text(insert, 11, "10086_1_1009_1", -1, SQLITE_STATIC);
-            sqlite3_bind_text(insert, 12, "d_string", -1, SQLITE_STATIC);
-            sqlite3_step(insert);
-            sqlite3_reset(insert);
+// The journal mode and sync setting of a connection, e.g. "wal/2".
+QString durability(sqlite3* db) {
+    QString settings;
+    for (const char* pragma : {"PRAGMA journal_mode", "PRAGMA synchronous"}) {
+        sqlite3_stmt* query = nullptr;
+        sqlite3_prepare_v2(db, pragma, -1, &query, nullptr);
+        if (sqlite3_step(query) == SQLITE_ROW) {
+            if (!settings.isEmpty()) settings += QLatin1Char('/');
+            settings +=
+                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(query, 0)));
         }
-        sqlite3_exec(db, "COMMIT TRANSACTION;", nullptr, nullptr, nullptr);
+        sqlite3_finalize(query);
     }
-    sqlite3_finalize(insert);
-    sqlite3_close(db);
-    state.SetItemsProcessed(state.iterations() * kPacket);
+    return settings;
+}
+
+// The store's rows inserted with one prepared statement, one exclusive transaction a packet,
+// into a file of the same schema with the store's journal mode and sync setting.
+class RawInserts {
+public:
+    explicit RawInserts(const QString& path) {
+        sqlite3_open(path.toUtf8().constData(), &db_);
+        sqlite3_exec(db_, "PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL;", nullptr, nullptr,
+                     nullptr);
+        sqlite3_prepare_v2(db_,
+                           "INSERT INTO msgs (u_id, t_id, f_id, m_id, to_id, m_content, u_time, "
+                           "m_type, m_systype, m_state, r_id, c_type) VALUES (?, ?, ?, ?, ?, ?, "
+                           "?, ?, ?, ?, ?, ?)",
+                           -1, &insert_, nullptr);
+    }
+    ~RawInserts() {
+        sqlite3_finalize(insert_);
+        sqlite3_close(db_);
+    }
+    RawInserts(const RawInserts&) = delete;
+    RawInserts& operator=(const RawInserts&) = delete;
+
+    [[nodiscard]] QString durability() const { return ::durability(db_); }
+
+    // The rows of server ids from `firstId` on, one a contents text; false when a statement
+    // failed.
+    bool insertPacket(qint64 firstId, const std::vector<QByteArray>& contents) {
+        bool done = sqlite3_exec(db_, "BEGIN EXCLUSIVE TRANSACTION;", nullptr, nullptr, nullptr) ==
+                    SQLITE_OK;
+        for (qint64 id = firstId; id < firstId + kPacket; ++id) {
+            sqlite3_bind_text(insert_, 1, user_.constData(), -1, SQLITE_STATIC);
+            sqlite3_bind_text(insert_, 2, talk_.constData(), -1, SQLITE_STATIC);
+            sqlite3_bind_text(insert_, 3, "880001", -1, SQLITE_STATIC);
+            sqlite3_bind_int64(insert_, 4, id);
+            sqlite3_bind_text(insert_, 5, user_.constData(), -1, SQLITE_STATIC);
+            sqlite3_bind_text(insert_, 6,
+                              contents[static_cast<std::size_t>(id - firstId)].constData(), -1,
+                              SQLITE_STATIC);
+            sqlite3_bind_int64(insert_, 7, 1780000000 + id);
+            sqlite3_bind_int(insert_, 8, 0);
+            sqlite3_bind_int(insert_, 9, 0);
+            sqlite3_bind_int(insert_, 10, 0);
+            sqlite3_bind_text(insert_, 11, "10086_1_1009_1", -1, SQLITE_STATIC);
+            sqlite3_bind_text(insert_, 12, "d_string", -1, SQLITE_STATIC);
+            done = sqlite3_step(insert_) == SQLITE_DONE && done;
+            sqlite3_reset(insert_);
+        }
+        return sqlite3_exec(db_, "COMMIT TRANSACTION;", nullptr, nullptr, nullptr) == SQLITE_OK &&
+               done;
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+    sqlite3_stmt* insert_ = nullptr;
+    const QByteArray user_ = kUser.toUtf8();
+    const QByteArray talk_ = kTalk.toUtf8();
+};
+
+double threadCpuMicroseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
+}
+
+// Wall and CPU microseconds per packet of each side.
+struct PacketCosts {
+    std::vector<double> storeWall, storeCpu, rawWall, rawCpu;
+
+    void append(const PacketCosts& other) {
+        for (auto [to, from] : {std::pair{&storeWall, &other.storeWall},
+                                {&storeCpu, &other.storeCpu},
+                                {&rawWall, &other.rawWall},
+                                {&rawCpu, &other.rawCpu}})
+            to->insert(to->end(), from->begin(), from->end());
+    }
+};
+
+// Runs `work`, adding its wall and CPU microseconds to the lists.
+template <class Work>
+void measure(std::vector<double>& wall, std::vector<double>& cpu, Work&& work) {
+    const auto wallStart = std::chrono::steady_clock::now();
+    const double cpuStart = threadCpuMicroseconds();
+    work();
+    cpu.push_back(threadCpuMicroseconds() - cpuStart);
+    wall.push_back(
+        std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - wallStart)
+            .count());
+}
+
+double median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
+}
+
+// The median of the raw side's time over the store's, pair by pair: a pair's two packets
+// went one right after the other, so a slow spell of the disk slows both.
+double pairShare(const std::vector<double>& raw, const std::vector<double>& store) {
+    std::vector<double> shares;
+    for (std::size_t n = 0; n < raw.size() && n < store.size(); ++n)
+        shares.push_back(raw[n] / store[n]);
+    return median(shares);
+}
+
+// The packets of every round, and each round's throughput share.
+PacketCosts allPackets;
+std::vector<double> roundShares;
+
+// Storing through the store and raw inserts of the same rows, packet by packet in turns, into
+// two files in one folder with the same journal and sync settings: both wait for one disk
+// sync per packet, and the other programs' disk traffic meets both sides alike. Medians
+// leave out the rare syncs that wait for milliseconds.
+void BM_StoreBesideRaw(benchmark::State& state) {
+    Store store;
+    RawInserts raw(store.fileBeside());
+    const QString storeSettings = store.database.queue().inDatabase([](JSSQLite& db) {
+        QStringList settings;
+        for (const char* pragma : {"PRAGMA journal_mode", "PRAGMA synchronous"}) {
+            const auto rows = db.executeQuery(QString::fromLatin1(pragma));
+            if (rows && !rows->isEmpty()) settings += rows->first().first().toString();
+        }
+        return settings.join(QLatin1Char('/'));
+    });
+    if (storeSettings != raw.durability()) {
+        state.SkipWithError("the two files differ in journal mode or sync setting");
+        return;
+    }
+    PacketCosts round;
+    qint64 next = 1000;
+    bool storeFirst = true;
+    for (auto _ : state) {
+        const QXIMDatabase::ReceivedPacket packet = receivedPacket(next);
+        std::vector<QByteArray> rawContents;
+        for (qint64 id = next; id < next + kPacket; ++id)
+            rawContents.push_back(contentsOf(id).toUtf8());
+        bool stored = false;
+        bool inserted = false;
+        const auto throughStore = [&] {
+            const auto saved = store.database.saveReceivedPacket(packet);
+            stored = saved.committed && saved.stored.size() == kPacket;
+        };
+        const auto rawSide = [&] { inserted = raw.insertPacket(next, rawContents); };
+        // Each side goes first in turn, so that neither always follows the other's sync.
+        if (storeFirst) {
+            measure(round.storeWall, round.storeCpu, throughStore);
+            measure(round.rawWall, round.rawCpu, rawSide);
+        } else {
+            measure(round.rawWall, round.rawCpu, rawSide);
+            measure(round.storeWall, round.storeCpu, throughStore);
+        }
+        storeFirst = !storeFirst;
+        next += kPacket;
+        if (!stored || !inserted) {
+            state.SkipWithError("a packet was not stored");
+            return;
+        }
+    }
+    state.counters["store_us"] = median(round.storeWall);
+    state.counters["raw_us"] = median(round.rawWall);
+    state.counters["store_cpu_us"] = median(round.storeCpu);
+    state.counters["raw_cpu_us"] = median(round.rawCpu);
+    const double share = pairShare(round.rawWall, round.storeWall);
+    state.counters["share"] = share;
+    roundShares.push_back(share);
+    allPackets.append(round);
 }
 
 // A store whose talk holds 100,000 messages.
@@ -209,8 +377,7 @@ void BM_CutSegments(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * stream.size());
 }
 
-BENCHMARK(BM_StorePackets)->Iterations(300)->Apply(bench::fastestOf<3>);
-BENCHMARK(BM_RawInserts)->Iterations(300)->Apply(bench::fastestOf<3>);
+BENCHMARK(BM_StoreBesideRaw)->Iterations(1000)->Repetitions(3);
 BENCHMARK(BM_LastTwenty)->Apply(bench::fastestOf<3>);
 BENCHMARK(BM_LastTwentyRows)->Apply(bench::fastestOf<3>);
 BENCHMARK(BM_RawLastTwenty)->Apply(bench::fastestOf<3>);
@@ -222,13 +389,18 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     bench::FastestTimes reporter;
     if (!bench::runBenchmarks(argc, argv, reporter)) return 1;
-    const auto store = reporter.seconds("BM_StorePackets");
-    const auto raw = reporter.seconds("BM_RawInserts");
-    if (store && raw) {
+    if (!allPackets.storeWall.empty()) {
         std::printf(
-            "\nstoring packets of %d: store throughput as a share of raw inserts "
-            "(target 0.80): %.2f\n",
-            kPacket, *raw / *store);
+            "\nstoring packets of %d, median per packet over %zu pairs taken in turns: store "
+            "%.0f us (CPU %.0f), raw inserts %.0f us (CPU %.0f; CPU share %.2f)\nstore "
+            "throughput as a share of raw inserts, median of the pairs (target 0.80): %.2f; "
+            "rounds:",
+            kPacket, allPackets.storeWall.size(), median(allPackets.storeWall),
+            median(allPackets.storeCpu), median(allPackets.rawWall), median(allPackets.rawCpu),
+            pairShare(allPackets.rawCpu, allPackets.storeCpu),
+            pairShare(allPackets.rawWall, allPackets.storeWall));
+        for (const double share : roundShares) std::printf(" %.2f", share);
+        std::printf("\n");
     }
     const auto last = reporter.seconds("BM_LastTwenty");
     const auto rawLast = reporter.seconds("BM_RawLastTwenty");

@@ -123,15 +123,39 @@ bool writeTalk(JSSQLite& db, QXIMMessage& message, bool* autoInsertNeed, bool ex
          message.sendingState, message.m_sid, message.talkId, message.userId});
 }
 
-// The packet's new messages and its talk row; false when a statement failed.
-// The server ids among `ids` that the talk holds already, read with one query; none when it
-// failed. The list is padded to a power of two with its last id, so that few statement
-// texts are kept. The user is compared after the lookup ("+u_id"): matched in the index it
-// would make SQLite walk the talk's whole time index instead of looking the ids up.
+// Whether the talk has a row whose server id lies in the range of `ids` (all above 0), read
+// with one descent of the server id index where a lookup of the list takes one per id; none
+// when the query failed. The column holds the ids as decimal text: ids of as many digits
+// order alike as numbers and as text, so their range, less the texts of other lengths that
+// sort inside it ("1201" between "12000" and "12019"), holds every row equal to one of them.
+// For ids of differing lengths the answer is yes without a query.
+std::optional<bool> anyRowInRange(JSSQLite& db, const QString& talkId, const QString& userId,
+                                  const QList<qint64>& ids) {
+    const auto [low, high] = std::minmax_element(ids.begin(), ids.end());
+    const qsizetype digits = QString::number(*low).size();
+    if (QString::number(*high).size() != digits) return true;
+    bool any = false;
+    if (!db.forEachRow(QStringLiteral("SELECT 1 FROM msgs WHERE t_id = ? AND m_id BETWEEN ? AND ? "
+                                      "AND length(m_id) = ? AND +u_id = ? LIMIT 1"),
+                       {talkId, *low, *high, digits, userId},
+                       [&](const JSSQLite::Cursor&) { any = true; })) {
+        return std::nullopt;
+    }
+    return any;
+}
+
+// The server ids among `ids` (all above 0) that the talk holds already, read with one query;
+// none when it failed. New messages, whose range holds no row, need no lookup of the list.
+// The list is padded to a power of two with its last id, so that few statement texts are
+// kept. The user is compared after the lookup ("+u_id"): matched in the index it would make
+// SQLite walk the talk's whole time index instead of looking the ids up.
 std::optional<QSet<qint64>> storedServerIds(JSSQLite& db, const QString& talkId,
                                             const QString& userId, QList<qint64> ids) {
     QSet<qint64> stored;
     if (ids.isEmpty()) return stored;
+    const std::optional<bool> anyInRange = anyRowInRange(db, talkId, userId, ids);
+    if (!anyInRange) return std::nullopt;
+    if (!*anyInRange) return stored;
     qsizetype padded = 1;
     while (padded < ids.size()) padded *= 2;
     while (ids.size() < padded) ids.append(ids.last());
@@ -147,6 +171,7 @@ std::optional<QSet<qint64>> storedServerIds(JSSQLite& db, const QString& talkId,
     return stored;
 }
 
+// The packet's new messages and its talk row; false when a statement failed.
 bool storePacket(JSSQLite& db, const QXIMDatabase::ReceivedPacket& packet,
                  QXIMDatabase::ReceivedPacketSaved& saved) {
     // An item is stored already when its first message is. The packet's items are looked up
@@ -154,6 +179,7 @@ bool storePacket(JSSQLite& db, const QXIMDatabase::ReceivedPacket& packet,
     // item of another talk, should one come, is checked on its own.
     const QXIMMessage* first = nullptr;
     QList<qint64> ids;
+    ids.reserve(packet.items.size());
     for (const QList<QXIMMessage>& item : packet.items) {
         if (item.isEmpty() || item.first().messageId <= 0) continue;
         if (!first) first = &item.first();
@@ -163,18 +189,23 @@ bool storePacket(JSSQLite& db, const QXIMDatabase::ReceivedPacket& packet,
     std::optional<QSet<qint64>> known =
         first ? storedServerIds(db, first->talkId, first->userId, ids) : QSet<qint64>();
     if (!known) return false;
+    saved.stored.reserve(ids.size());
     for (const QList<QXIMMessage>& item : packet.items) {
         for (qsizetype index = 0; index < item.size(); ++index) {
-            QXIMMessage message = item[index];
-            const bool decides = index == 0 && message.messageId > 0;
+            const QXIMMessage& next = item[index];
+            const bool decides = index == 0 && next.messageId > 0;
             const bool batched =
-                decides && message.talkId == first->talkId && message.userId == first->userId;
-            if (batched && known->contains(message.messageId)) break;
+                decides && next.talkId == first->talkId && next.userId == first->userId;
+            if (batched && known->contains(next.messageId)) break;
+            // Copied once, where it is kept; taken back when it is not stored.
+            QXIMMessage& message = saved.stored.emplace_back(next);
             bool exists = false;
             if (!insertMessage(db, message, decides && !batched, &exists)) return false;
-            if (exists) break;
+            if (exists) {
+                saved.stored.removeLast();
+                break;
+            }
             if (batched) known->insert(message.messageId);
-            saved.stored.append(message);
         }
     }
     if (saved.stored.isEmpty()) return true;

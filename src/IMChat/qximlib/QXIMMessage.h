@@ -101,6 +101,12 @@ public:
         contents_ = contents;
         contentsJson_.reset();
     }
+    // The contents text together with the value it is the JSON text of (what a parse of it
+    // gives), for a caller that made the text from the value: no parse is needed later.
+    void setContents(const QString& contents, const QVariant& parsed) {
+        contents_ = contents;
+        contentsJson_ = parsed;
+    }
 
 private:
     QString contents_;

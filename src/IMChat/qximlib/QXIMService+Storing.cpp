@@ -98,7 +98,8 @@ std::optional<QXIMDatabase::ReceivedPacket> QXIMService::preparePacket(
             stored.fromId = QString::number(sender);
             stored.toId = QString::number(receiver);
             stored.needId = postId;
-            stored.setContents(jsonText(QVariantList{element}));
+            const QVariantList elementContents{element};
+            stored.setContents(jsonText(elementContents), elementContents);
             stored.uTime = message[QStringLiteral("updateTime")].value().toLongLong();
             elements.append(stored);
         }

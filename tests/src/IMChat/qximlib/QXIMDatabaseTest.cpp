@@ -257,6 +257,39 @@ TEST_F(QXIMDatabaseTest, APacketIsStoredWholeOrNotAtAll) {
     EXPECT_EQ(count("SELECT COUNT(*) AS c FROM msgs WHERE m_id = '12'"), 0);
 }
 
+TEST_F(QXIMDatabaseTest, APacketSkipsExactlyItsStoredServerIdsWhateverTheirLengths) {
+    const auto storeIds = [&](const QList<qint64>& ids) {
+        QXIMDatabase::ReceivedPacket packet;
+        for (const qint64 id : ids) packet.items.append({received(id, id)});
+        packet.otherUser = R"({"id":"9000000000007"})";
+        packet.completeMessage = "{}";
+        const auto saved = store.saveReceivedPacket(packet);
+        EXPECT_TRUE(saved.committed);
+        QList<qint64> stored;
+        for (const QXIMMessage& message : saved.stored) stored.append(message.messageId);
+        return stored;
+    };
+    ASSERT_EQ(storeIds({999, 1201, 12005}), QList<qint64>({999, 1201, 12005}));
+    // "1201" sorts as text between "12000" and "12019" but is none of them.
+    EXPECT_EQ(storeIds({12000, 12005, 12019}), QList<qint64>({12000, 12019}));
+    // A stored id at either end of the packet's range, none between.
+    EXPECT_EQ(storeIds({12019, 12021, 12025}), QList<qint64>({12021, 12025}));
+    EXPECT_EQ(storeIds({11990, 11995, 12000}), QList<qint64>({11990, 11995}));
+    // Ids of differing lengths.
+    EXPECT_EQ(storeIds({998, 999, 1000}), QList<qint64>({998, 1000}));
+    // Another user's row with the same talk and server id is not this user's message.
+    store.queue().inDatabase([](JSSQLite& db) {
+        db.executeUpdate(
+            "INSERT INTO msgs (u_id, t_id, f_id, m_id, to_id, m_content, u_time) "
+            "VALUES ('9000000000099', ?, '1', 5000, '2', '[]', 1)",
+            {kTalk});
+    });
+    EXPECT_EQ(storeIds({5000, 5001}), QList<qint64>({5000, 5001}));
+    EXPECT_EQ(count("SELECT COUNT(*) AS c FROM (SELECT 1 FROM msgs GROUP BY u_id, t_id, m_id "
+                    "HAVING COUNT(*) > 1)"),
+              0);
+}
+
 TEST_F(QXIMDatabaseTest, FavouritesAndNeeds) {
     EXPECT_TRUE(store.saveHistoryContent("c", kUser, "p1", 1));
     EXPECT_TRUE(store.saveHistoryContent("c", kUser, "p1", 1));

@@ -121,7 +121,7 @@ JSSQLite::Prepared* JSSQLite::prepared(const QString& sql) {
         std::this_thread::sleep_for(kBusyRetryPause);
     }
     if (!statement) return nullptr;
-    Prepared prepared{statement, {}, {}};
+    Prepared prepared{statement, {}, {}, {}};
     readColumns(prepared);
     return &*statements_.insert(sql, std::move(prepared));
 }
@@ -145,27 +145,34 @@ void JSSQLite::finalizeStatements() {
     statements_.clear();
 }
 
-bool JSSQLite::bindAll(sqlite3_stmt* statement, const QVariantList& arguments) {
-    const int count = sqlite3_bind_parameter_count(statement);
+bool JSSQLite::bindAll(Prepared& prepared, const QVariantList& arguments) {
+    const int count = sqlite3_bind_parameter_count(prepared.statement);
     if (arguments.size() < count) return false;
+    prepared.bound.resize(static_cast<std::size_t>(count));
     for (int index = 0; index < count; ++index) {
         if (!arguments[index].isValid()) return false;
-        bind(arguments[index], index + 1, statement);
+        bind(arguments[index], index + 1, prepared);
     }
     return true;
 }
 
-void JSSQLite::bind(const QVariant& value, int index, sqlite3_stmt* statement) {
+void JSSQLite::release(sqlite3_stmt* statement) {
+    sqlite3_reset(statement);
+    sqlite3_clear_bindings(statement);
+}
+
+void JSSQLite::bind(const QVariant& value, int index, Prepared& prepared) {
+    sqlite3_stmt* statement = prepared.statement;
+    BoundBytes& kept = prepared.bound[static_cast<std::size_t>(index - 1)];
     switch (value.typeId()) {
         case QMetaType::Nullptr:
             sqlite3_bind_null(statement, index);
             return;
-        case QMetaType::QByteArray: {
-            const QByteArray bytes = value.toByteArray();
-            sqlite3_bind_blob64(statement, index, bytes.constData(),
-                                static_cast<sqlite3_uint64>(bytes.size()), SQLITE_TRANSIENT);
+        case QMetaType::QByteArray:
+            kept = {QString(), false, value.toByteArray()};
+            sqlite3_bind_blob64(statement, index, kept.bytes.constData(),
+                                static_cast<sqlite3_uint64>(kept.bytes.size()), SQLITE_STATIC);
             return;
-        }
         case QMetaType::QDateTime:
             sqlite3_bind_double(statement, index,
                                 static_cast<double>(value.toDateTime().toMSecsSinceEpoch()) / 1000);
@@ -173,12 +180,17 @@ void JSSQLite::bind(const QVariant& value, int index, sqlite3_stmt* statement) {
         case QMetaType::Bool:
             sqlite3_bind_int64(statement, index, value.toBool() ? 1 : 0);
             return;
+        // The two common integers are read in place, not through the general conversion.
+        case QMetaType::LongLong:
+            sqlite3_bind_int64(statement, index, *static_cast<const qlonglong*>(value.constData()));
+            return;
         case QMetaType::Int:
+            sqlite3_bind_int64(statement, index, *static_cast<const int*>(value.constData()));
+            return;
         case QMetaType::UInt:
         case QMetaType::Long:
         case QMetaType::Short:
         case QMetaType::UShort:
-        case QMetaType::LongLong:
             sqlite3_bind_int64(statement, index, value.toLongLong());
             return;
         case QMetaType::ULong:
@@ -197,9 +209,15 @@ void JSSQLite::bind(const QVariant& value, int index, sqlite3_stmt* statement) {
         default:
             break;
     }
-    const QByteArray text = value.toString().toUtf8();
-    sqlite3_bind_text64(statement, index, text.constData(),
-                        static_cast<sqlite3_uint64>(text.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
+    if (value.typeId() == QMetaType::QString) {
+        // Read in place: converting the variant would copy the text first.
+        const QString& text = *static_cast<const QString*>(value.constData());
+        if (!kept.fromText || kept.text != text) kept = {text, true, text.toUtf8()};
+    } else {
+        kept = {QString(), false, value.toString().toUtf8()};
+    }
+    sqlite3_bind_text64(statement, index, kept.bytes.constData(),
+                        static_cast<sqlite3_uint64>(kept.bytes.size()), SQLITE_STATIC, SQLITE_UTF8);
 }
 
 QVariant JSSQLite::columnValue(sqlite3_stmt* statement, int column) {
@@ -266,14 +284,18 @@ JSSQLite::Row JSSQLite::Cursor::row() const {
 bool JSSQLite::forEachRow(const QString& sql, const QVariantList& arguments,
                           const std::function<void(const Cursor& row)>& eachRow) {
     Prepared* prepared = this->prepared(sql);
-    if (!prepared || !bindAll(prepared->statement, arguments)) return false;
+    if (!prepared) return false;
     sqlite3_stmt* statement = prepared->statement;
+    if (!bindAll(*prepared, arguments)) {
+        release(statement);
+        return false;
+    }
     int result = step(statement);
     // A table changed since the statement was kept ("SELECT *" after an added column).
     if (sqlite3_column_count(statement) != prepared->names.size()) readColumns(*prepared);
     const Cursor cursor(*prepared);
     for (; result == SQLITE_ROW; result = step(statement)) eachRow(cursor);
-    sqlite3_reset(statement);
+    release(statement);
     return result == SQLITE_DONE;
 }
 
@@ -287,9 +309,10 @@ std::optional<JSSQLite::Rows> JSSQLite::executeQuery(const QString& sql,
 
 bool JSSQLite::executeUpdate(const QString& sql, const QVariantList& arguments) {
     Prepared* prepared = this->prepared(sql);
-    if (!prepared || !bindAll(prepared->statement, arguments)) return false;
-    const int result = step(prepared->statement);
-    sqlite3_reset(prepared->statement);
+    if (!prepared) return false;
+    const bool bound = bindAll(*prepared, arguments);
+    const int result = bound ? step(prepared->statement) : SQLITE_MISUSE;
+    release(prepared->statement);
     return result == SQLITE_DONE || result == SQLITE_OK;
 }
 

@@ -124,19 +124,31 @@ public:
     [[nodiscard]] static QString sqlite3QuotedStringOrNull(const QString& text);
 
 private:
-    // A kept statement with its result columns: names, and their order by name.
+    // The UTF-8 text or bytes a parameter points to (bound without a copy of SQLite's own),
+    // kept until the parameter is bound again. A text equal to the one it was made from is
+    // bound again without converting it: a statement run row after row mostly repeats them.
+    struct BoundBytes {
+        QString text;
+        bool fromText = false;
+        QByteArray bytes;
+    };
+    // A kept statement with its result columns (names, and their order by name) and the bytes
+    // its parameters point to.
     struct Prepared {
         sqlite3_stmt* statement = nullptr;
         QStringList names;
         std::vector<int> byName;
+        std::vector<BoundBytes> bound;
     };
     // The kept statement for `sql`, reset and with its bindings cleared; nullptr on failure.
     Prepared* prepared(const QString& sql);
     static void readColumns(Prepared& prepared);
-    // Binds `arguments` to every parameter of `statement`; false when there are fewer
+    // Binds `arguments` to every parameter of the statement; false when there are fewer
     // arguments than parameters or one of them is nil.
-    bool bindAll(sqlite3_stmt* statement, const QVariantList& arguments);
-    void bind(const QVariant& value, int index, sqlite3_stmt* statement);
+    static bool bindAll(Prepared& prepared, const QVariantList& arguments);
+    static void bind(const QVariant& value, int index, Prepared& prepared);
+    // Resets the statement and clears its bindings.
+    static void release(sqlite3_stmt* statement);
     [[nodiscard]] static QVariant columnValue(sqlite3_stmt* statement, int column);
     // sqlite3_step with the busy retry.
     int step(sqlite3_stmt* statement);

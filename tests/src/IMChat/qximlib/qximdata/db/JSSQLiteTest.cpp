@@ -53,6 +53,30 @@ TEST_F(JSSQLiteTest, MissingArgumentsRunNothing) {
     EXPECT_EQ(rows->first().value("big").typeId(), QMetaType::Nullptr);
 }
 
+TEST_F(JSSQLiteTest, AStatementRunRowAfterRowBindsEachRowsOwnValues) {
+    // One parameter given texts again and again, equal or not, bytes and numbers between.
+    const QVariantList values = {QString("a"),
+                                 QString("a"),
+                                 QString("b"),
+                                 QByteArray("b"),
+                                 QString(""),
+                                 QString("b"),
+                                 QString(),
+                                 7,
+                                 QString("7"),
+                                 QByteArray(),
+                                 QString("long text, 中文")};
+    for (const QVariant& value : values)
+        ASSERT_TRUE(db.executeUpdate("INSERT INTO t (id) VALUES (?)", {value}));
+    const auto rows = db.executeQuery("SELECT id, typeof(id) AS kind FROM t ORDER BY rowid");
+    ASSERT_TRUE(rows && rows->size() == values.size());
+    QStringList read;
+    for (const JSSQLite::Row& row : *rows)
+        read << row.value("kind").toString() + ":" + row.value("id").toString();
+    EXPECT_EQ(read, QStringList({"text:a", "text:a", "text:b", "blob:b", "text:", "text:b",
+                                 "text:", "text:7", "text:7", "blob:", "text:long text, 中文"}));
+}
+
 TEST_F(JSSQLiteTest, FailuresAreValuesNotExceptions) {
     EXPECT_FALSE(db.executeUpdate("SELECT 1"));  // yields a row: not an update
     EXPECT_FALSE(db.executeQuery("SELECT * FROM missing").has_value());
