@@ -15,6 +15,8 @@
 
 #include <QDateTime>
 
+#include <utility>
+
 namespace {
 
 FilterList itemsFrom(const QVariantList& list) {
@@ -36,7 +38,17 @@ QString key(int number) {
     return QString::number(number);
 }
 
+// The shared request object cancels a running call of the same interface and URL. Each
+// model's URL carries a fragment of its own (never sent), so that the post list's load and
+// another model's of the same category do not cancel each other.
+QString nextCancelKey() {
+    static quint64 models = 0;
+    return QStringLiteral("#filters-%1").arg(++models);
+}
+
 }  // namespace
+
+tovikFilters2::tovikFilters2() : cancelKey_(nextCancelKey()) {}
 
 FilterItem tovikFilters2::getFilterWithIndex(int index) const {
     if (!data_ || index < 0 || index >= int(data_->size())) return nullptr;
@@ -157,30 +169,44 @@ void tovikFilters2::httpRequestWithSuccess(Callback success, Callback failure) {
         .add("majorCategoryScriptIndex", havMiiId_ ? 0 : majorIndex_);
     QXIMRequest& request = QXIMRequest::shared();
     request.addValuesFormDic(headers);
-    // The model stays alive until its request ends, as the screens expect.
+    waiting_.push_back({std::move(success), std::move(failure)});
+    const quint64 number = ++latestRequest_;
+    // The model stays alive until its request ends, as the screens expect. A request that
+    // this model's newer one has replaced answers no one and stores nothing: its callers
+    // wait for the newer one (the filter screen reloads on the post list's model while the
+    // list still waits for its bar).
     auto self = shared_from_this();
     request.requestWithUrl(
-        EndpointTable::dataShareEndpoint(), QStringLiteral("GetMajorCategoryFilter"), body.text(),
-        [self, success, failure](const QVariant& reply) {
-            self->takeReply(reply, success, failure);
+        EndpointTable::dataShareEndpoint() + cancelKey_, QStringLiteral("GetMajorCategoryFilter"),
+        body.text(),
+        [self, number](const QVariant& reply) {
+            if (number == self->latestRequest_) self->takeReply(reply);
         },
-        [failure](const QVariantMap& reason) {
-            // A call that a newer one of the same model replaced is no server fault.
+        [self, number](const QVariantMap& reason) {
+            if (number != self->latestRequest_) return;
             if (!PostListPaging::isCancellation(reason))
                 StatClick::event(QStringLiteral("ReceivedServerDataError"),
                                  QStringLiteral("tovikFilters2"));
-            if (failure) failure();
+            self->answerWaiting(false);
         });
 }
 
-void tovikFilters2::takeReply(const QVariant& reply, const Callback& success,
-                              const Callback& failure) {
+void tovikFilters2::answerWaiting(bool succeeded) {
+    // Taken out first: a callback may start the next request.
+    const std::vector<Waiting> callers = std::exchange(waiting_, {});
+    for (const Waiting& caller : callers) {
+        const Callback& callback = succeeded ? caller.success : caller.failure;
+        if (callback) callback();
+    }
+}
+
+void tovikFilters2::takeReply(const QVariant& reply) {
     const QVariantMap result = reply.toMap();
     if (!result.isEmpty()) {
         ns::UserDefaults::standardUserDefaults().setObject(result.value(QStringLiteral("v")),
                                                            QStringLiteral("filterVersion"));
         requestSuccessWithResult(result);
-        if (success) success();
+        answerWaiting(true);
         return;
     }
     // Unchanged: the cached definitions of the city asked for serve, never another's.
@@ -193,11 +219,11 @@ void tovikFilters2::takeReply(const QVariant& reply, const Callback& success,
                                              .value(QStringLiteral("filter"))
                                        : QVariant();
     if (cached.typeId() != QMetaType::QVariantList) {
-        if (failure) failure();
+        answerWaiting(false);
         return;
     }
     adopt(cached.toList());
-    if (success) success();
+    answerWaiting(true);
 }
 
 void tovikFilters2::requestSuccessWithResult(const QVariantMap& result) {

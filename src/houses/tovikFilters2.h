@@ -23,6 +23,8 @@ class tovikFilters2 : public std::enable_shared_from_this<tovikFilters2> {
 public:
     using Callback = std::function<void()>;
 
+    tovikFilters2();
+
     // The items; nullopt until definitions are adopted.
     [[nodiscard]] const std::optional<FilterList>& GetData() const { return data_; }
     [[nodiscard]] int getCount() const { return data_ ? int(data_->size()) : 0; }
@@ -56,7 +58,8 @@ public:
     // Sets the category and reads the cache file ("filters") into memory.
     void setMasterMajorId(int masterId, int majorId);
     // Asks "GetMajorCategoryFilter" for the category; exactly one callback runs. The model
-    // stays alive until then.
+    // stays alive until then. A second request of the same model replaces its first, whose
+    // callbacks then wait for the second's outcome; requests of other models go on.
     void httpRequestWithSuccess(Callback success, Callback failure);
     // Takes in a reply with definitions: rows reset, cache entry written, items adopted
     // when the model has none yet.
@@ -72,7 +75,15 @@ private:
     // version, an entry and an adopted copy always belong to one city).
     [[nodiscard]] int cacheCity() const;
     [[nodiscard]] QString cachedVersion() const;
-    void takeReply(const QVariant& reply, const Callback& success, const Callback& failure);
+    // Takes in the reply of the model's latest request and answers every waiting caller.
+    void takeReply(const QVariant& reply);
+    // Runs the success or failure callback of every waiting caller, once.
+    void answerWaiting(bool succeeded);
+
+    struct Waiting {
+        Callback success;
+        Callback failure;
+    };
 
     QString keyWord_;
     int pageFrom_ = 0;
@@ -85,4 +96,10 @@ private:
     bool havMiiId_ = false;
     int locatedCity_ = -1;
     int replyCity_ = -1;
+    // The key that the model's requests are cancelled by: its own, so that a request only
+    // ever replaces an earlier one of this model.
+    const QString cancelKey_;
+    // The callers of the requests in flight, and the number of the latest request.
+    std::vector<Waiting> waiting_;
+    quint64 latestRequest_ = 0;
 };

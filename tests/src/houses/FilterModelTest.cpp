@@ -169,18 +169,31 @@ TEST_F(FilterModelTest, FailuresLeaveItemsAndCacheAsTheyWere) {
     }
     EXPECT_EQ(labelsOf("ReceivedServerDataError"), (QStringList{"tovikFilters2", "tovikFilters2"}));
 
-    // A request that a newer one replaces fails as cancelled, which is no server error.
-    server().setFault({.prefix = paths::kDataShare, .delayMs = 1000, .times = 1});
-    bool replacedFailed = false;
+    // A model's second request replaces its first on the wire: the first's reply (held back,
+    // with definitions of its own) is never taken in, and its caller hears the second's
+    // outcome instead of a failure.
+    const std::size_t sent = calls("GetMajorCategoryFilter").size();
+    server().setFault({.prefix = paths::kDataShare,
+                       .delayMs = 5000,
+                       .body = QByteArray(R"({"v":"stale","fs":[{"f":"stale","vs":[]}]})"),
+                       .times = 1});
     auto replaced = std::make_shared<tovikFilters2>();
     replaced->setMasterMajorId(7, 1);
-    replaced->httpRequestWithSuccess([] {}, [&replacedFailed] { replacedFailed = true; });
-    EXPECT_TRUE(fetch(1).succeeded);
-    ASSERT_TRUE(runMainLoopUntil([&] { return replacedFailed; }));
-    EXPECT_EQ(labelsOf("ReceivedServerDataError").size(), 2);
+    int firstSucceeded = 0;
+    int firstFailed = 0;
+    replaced->httpRequestWithSuccess([&firstSucceeded] { ++firstSucceeded; },
+                                     [&firstFailed] { ++firstFailed; });
+    ASSERT_TRUE(runMainLoopUntil([&] { return calls("GetMajorCategoryFilter").size() > sent; }));
+    const Outcome second = fetch(1, replaced);
+    EXPECT_TRUE(second.succeeded);
+    EXPECT_EQ(firstSucceeded, 1);
+    EXPECT_EQ(firstFailed, 0);
+    EXPECT_EQ(replaced->getCount(), 7);
+    EXPECT_EQ(replaced->getFilterWithKey("stale"), nullptr);
+    EXPECT_EQ(labelsOf("ReceivedServerDataError").size(), 2) << "a replaced request is no error";
     QFile file(tovikFilters2::cachePath());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), before);
+    EXPECT_EQ(file.readAll(), before) << "the replaced request stored nothing";
     file.close();
 
     // An unreadable cache file counts as no cache: version "0".
@@ -241,6 +254,23 @@ TEST_F(FilterModelTest, ListsOpenTogetherKeepEachOthersEntries) {
                             .toMap();
     EXPECT_TRUE(majors.contains("1")) << "the later write keeps the earlier list's entry";
     EXPECT_TRUE(majors.contains("3"));
+}
+
+TEST_F(FilterModelTest, ModelsLoadingTogetherNeverCancelEachOther) {
+    // The first model's request is still on its way when the second one asks.
+    server().setFault({.prefix = paths::kDataShare, .delayMs = 300, .times = 1});
+    auto waiting = std::make_shared<tovikFilters2>();
+    waiting->setMasterMajorId(7, 1);
+    bool succeeded = false;
+    bool failed = false;
+    waiting->httpRequestWithSuccess([&succeeded] { succeeded = true; },
+                                    [&failed] { failed = true; });
+    ASSERT_TRUE(runMainLoopUntil([&] { return !calls("GetMajorCategoryFilter").empty(); }));
+    EXPECT_TRUE(fetch(1).succeeded);
+    ASSERT_TRUE(runMainLoopUntil([&] { return succeeded || failed; }));
+    EXPECT_TRUE(succeeded);
+    EXPECT_FALSE(failed);
+    EXPECT_EQ(waiting->getCount(), 7);
 }
 
 TEST_F(FilterModelTest, DefinitionsOfAWrongKindOrWithoutVersion) {

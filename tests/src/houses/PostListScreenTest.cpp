@@ -409,6 +409,25 @@ TEST_F(PostListScreenTest, TheFilterScreenHandsBackConditionsOrUndoesEverything)
     EXPECT_EQ(conditions.count("district_id"), 0u);
 }
 
+TEST_F(PostListScreenTest, TheFilterScreenLoadingOnTheListsModelLeavesTheListItsBar) {
+    // The list's definitions are still on their way when the filter screen asks again on the
+    // same model: the screen's request replaces the list's, and the list hears its outcome.
+    server().setFault({.prefix = paths::kDataShare, .delayMs = 5000, .times = 1});
+    list_ = std::make_shared<QXPostList>(7, 1, QString());
+    navigation_->setViewControllers({list_}, false);
+    ASSERT_TRUE(runMainLoopUntil([&] { return !calls("GetMajorCategoryFilter").empty(); }));
+    ASSERT_EQ(list_->filter()->getCount(), 0);
+    navigation_->pushViewController(std::make_shared<FilterMainViewControl>(list_->filter()),
+                                    false);
+    ASSERT_TRUE(waitFor([&] { return list_->paging().nowListNum > 0 || errorShown(); }));
+    EXPECT_FALSE(errorShown()) << errorText().toStdString();
+    EXPECT_TRUE(list_->isQuickFiter());
+    EXPECT_EQ(list_->quickFilterArray(),
+              (QStringList{"district_id", "price", "huxing_shi", "more"}));
+    EXPECT_EQ(calls("GetMajorCategoryFilter").size(), 2u);
+    EXPECT_TRUE(labelsOf("ReceivedServerDataError").isEmpty());
+}
+
 TEST_F(PostListScreenTest, FilterScreenRowsAndTheDistrictChooser) {
     EXPECT_EQ(FilterMainViewControl::labelText("户型"), "户     型");
     EXPECT_EQ(FilterMainViewControl::labelText("区"), "区");
