@@ -89,6 +89,19 @@ TEST_F(GeographyTest, PlacesThatChangedSinceTheOutlinesWereDrawnResolveToWhatThe
     }
 }
 
+TEST_F(GeographyTest, AnOutlineOfAPlaceTheDatabaseLacksIsNoCity) {
+    const standin::DistrictMap& map = standin::DistrictMap::shared();
+    const auto cityNamed = [&](qint64 code) {
+        const auto index = map.cityOfOutline(standin::Outline{code, {}});
+        return index ? map.cities.at(*index).name : QString();
+    };
+    EXPECT_EQ(cityNamed(110228), "北京市");  // a county of 北京 before it became a district
+    EXPECT_EQ(cityNamed(130223), "唐山市");  // a district code the database no longer has
+    EXPECT_EQ(cityNamed(442100), "");        // 东沙群岛: no city of 广东 holds it
+    EXPECT_EQ(geocode("20.62,116.88")["status"].toInt(), 1);
+    EXPECT_TRUE(cityAt("20.62,116.88")["cityName"].toString().isEmpty());
+}
+
 TEST_F(GeographyTest, ACityWithoutDistrictsIsNamedOnceInTheAddress) {
     const QJsonObject geocoded = geocode("22.52,113.39");
     const QJsonObject result = geocoded["result"].toObject();
