@@ -150,9 +150,12 @@ std::optional<int> DistrictMap::cityOfOutline(const Outline& outline) const {
     if (auto prefecture = cityOfId.find(outline.code / 100); prefecture != cityOfId.end()) {
         return prefecture->second;
     }
+    // Only a municipality holds every code of its province: elsewhere the province's first
+    // city (广州 for 44) is no home for a code the database lacks.
     if (auto municipality = cityOfId.find(outline.code / 10000 * 100 + 1);
         municipality != cityOfId.end()) {
-        return municipality->second;
+        const CityRow& city = cities.at(municipality->second);
+        if (city.name == city.province) return municipality->second;
     }
     return std::nullopt;
 }

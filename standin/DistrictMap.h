@@ -54,7 +54,8 @@ struct DistrictMap {
     [[nodiscard]] static const DistrictMap& shared();
     // The script index of the city an outline lies in. Outlines are newer or older than
     // the division codes at times: this falls back from the district to the county-level
-    // city and then to the prefecture or municipality of the code.
+    // city and then to the prefecture or municipality of the code; none where the database
+    // has no such place.
     [[nodiscard]] std::optional<int> cityOfOutline(const Outline& outline) const;
 };
 

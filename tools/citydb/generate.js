@@ -257,6 +257,94 @@ function unpackRing(ring, offset) {
     return points;
 }
 
+// Districts renamed or moved to another city of their province since the outlines were
+// drawn, by the outline's code: the outline is the whole of the district it became, under that
+// district's name (the old one in the comment).
+const RENAMED = {
+    '130223': '滦州市',  // 滦县
+    '130526': '任泽区',  // 任县
+    '140227': '云州区',  // 大同县
+    '140421': '上党区',  // 长治县
+    '220381': '公主岭市',  // of 四平, now of 长春
+    '340221': '湾沚区',  // 芜湖县
+    '360421': '柴桑区',  // 九江县
+    '361121': '广信区',  // 上饶县
+    '371202': '莱芜区',  // 莱城区, when 莱芜 joined 济南
+    '430221': '渌口区',  // 株洲县
+    '450127': '横州市',  // 横县
+    '511521': '叙州区',  // 宜宾县
+    '520222': '盘州市',  // 盘县
+    '542421': '色尼区',  // 那曲县, when 那曲 became a city
+    '610427': '彬州市',  // 彬县
+};
+
+// The outlines are older than the division codes: some districts were renamed or recoded,
+// some prefectures became cities under new codes (那曲 5424 is 5406), and one city's file
+// (沧州) carries names without codes. This finds the district code each outline has now:
+// its own code where the database has it, unless the code went to another district while
+// the city still has a district of the outline's name (加格达奇区 232701 is now 232761, and
+// 232701 is 漠河市); the district RENAMED names; otherwise the one district of the same short
+// name that no outline has yet, in the outline's city, or in its province where the city's
+// code is gone; else the old code, which the stand-in places in its city. A file without codes
+// belongs to the one city whose districts carry all its names.
+function outlineCodes(tree, collections) {
+    const districts = new Map();
+    for (const p of tree) {
+        for (const c of p.cities) {
+            for (const d of c.districts) {
+                districts.set(String(d.id), {name: d.name, sname: d.sname, city: String(c.id)});
+            }
+        }
+    }
+    const cityIds = new Set(tree.flatMap(p => p.cities.map(c => String(c.id))));
+    const sameCity = (code, d) => d.city.startsWith(code.slice(0, 4));
+    const current = (f) => {
+        const own = districts.get(String(f.id || ''));
+        const sname = shortDistrict(f.properties.name);
+        return own && (own.sname === sname ||
+            ![...districts].some(([code, d]) => sameCity(String(f.id), d) && d.sname === sname));
+    };
+    const outlined = new Set();
+    for (const {features} of collections) {
+        for (const f of features) if (current(f)) outlined.add(String(f.id));
+    }
+    const unclaimed = (test) => [...districts]
+        .filter(([code, d]) => !outlined.has(code) && test(code, d)).map(([code]) => code);
+    const claim = (code) => { outlined.add(code); return code; };
+    const codes = new Map();  // feature -> code
+    for (const {features} of collections) {
+        const named = features.filter(f => !/^\d{6}$/.test(String(f.id || '')));
+        let home = null;
+        if (named.length) {
+            const names = named.map(f => shortDistrict(f.properties.name));
+            const homes = [...cityIds].filter(city => names.every(n => unclaimed(
+                (code, d) => d.city === city && d.sname === n).length === 1));
+            if (homes.length === 1) home = homes[0];
+        }
+        for (const f of features) {
+            const old = String(f.id || '');
+            if (current(f)) { codes.set(f, old); continue; }
+            const sname = shortDistrict(f.properties.name);
+            let found = [];
+            if (RENAMED[old]) {
+                found = unclaimed((code, d) => code.slice(0, 2) === old.slice(0, 2) &&
+                    d.name === RENAMED[old]);
+                if (found.length !== 1) throw new Error(`no district ${RENAMED[old]} for ${old}`);
+            } else if (!old) {
+                if (home) found = unclaimed((code, d) => d.city === home && d.sname === sname);
+            } else {
+                found = unclaimed((code, d) => sameCity(old, d) && d.sname === sname);
+                if (!found.length && !cityIds.has(old.slice(0, 4))) {
+                    found = unclaimed((code, d) => code.slice(0, 2) === old.slice(0, 2) &&
+                        d.sname === sname);
+                }
+            }
+            codes.set(f, found.length === 1 ? claim(found[0]) : old);
+        }
+    }
+    return codes;
+}
+
 // One line per district of the tree's provinces: "<code> <centre lng>,<centre lat>" then
 // "|"-separated rings, each a first "lng,lat" point and then the differences from the point
 // before, all in thousandths of a degree.
@@ -264,10 +352,12 @@ function writeBoundaries(tree, file) {
     const known = new Set(tree.map(p => String(p.id)));
     const scale = 1000;
     const lines = [];
-    for (const name of fs.readdirSync(outlines).sort()) {
-        const collection = JSON.parse(fs.readFileSync(path.join(outlines, name), 'utf8'));
+    const collections = fs.readdirSync(outlines).sort()
+        .map(name => JSON.parse(fs.readFileSync(path.join(outlines, name), 'utf8')));
+    const codes = outlineCodes(tree, collections);
+    for (const collection of collections) {
         for (const feature of collection.features) {
-            const code = String(feature.id || '');
+            const code = codes.get(feature);
             if (!/^\d{6}$/.test(code) || !known.has(code.slice(0, 2)) || !feature.geometry) continue;
             const single = feature.geometry.type === 'Polygon';
             const polygons = single ? [feature.geometry.coordinates] : feature.geometry.coordinates;
