@@ -34,31 +34,39 @@ QString talkId(qint64 other, qint64 own) {
     return QStringLiteral("%1-%2").arg(other).arg(own);
 }
 
+// Contents holding the one element `element`. Spelt out through a value: a braced list
+// holding just one array is a copy of that array to some compilers and a list of one
+// element to others.
+QJsonArray oneElement(const QJsonArray& element) {
+    return QJsonArray{QJsonValue(element)};
+}
+
 // The contents of a sample message of `kind`.
 QJsonArray contentsOf(const QString& kind, const QString& text, const QString& root) {
     const QString picture = root + QStringLiteral("/img/test/red.png");
     if (kind == "picture") {
-        return {QJsonArray{"pic", QJsonObject{{"pic_url", picture}, {"success", "1"}},
-                           QStringLiteral("有图片%1").arg(picture)}};
+        return oneElement(QJsonArray{"pic", QJsonObject{{"pic_url", picture}, {"success", "1"}},
+                                     QStringLiteral("有图片%1").arg(picture)});
     }
     if (kind == "voice") {
         const QString voice = root + QStringLiteral("/img/test/voice.amr");
-        return {QJsonArray{"sound", QJsonObject{{"src", voice}, {"duration", 3}},
-                           QStringLiteral("有语音%1").arg(voice)}};
+        return oneElement(QJsonArray{"sound", QJsonObject{{"src", voice}, {"duration", 3}},
+                                     QStringLiteral("有语音%1").arg(voice)});
     }
     if (kind == "card") {
-        return {QJsonArray{"url",
-                           QJsonObject{{"url", root + "/news/1.html"},
-                                       {"title", "阳光花园 两室一厅 精装修"},
-                                       {"price", "4500"},
-                                       {"area", "89"},
-                                       {"img", picture},
-                                       {"puid", "70001"}},
-                           "阳光花园 两室一厅 精装修"}};
+        return oneElement(QJsonArray{"url",
+                                     QJsonObject{{"url", root + "/news/1.html"},
+                                                 {"title", "阳光花园 两室一厅 精装修"},
+                                                 {"price", "4500"},
+                                                 {"area", "89"},
+                                                 {"img", picture},
+                                                 {"puid", "70001"}},
+                                     "阳光花园 两室一厅 精装修"});
     }
     if (kind == "notice") {
-        return {QJsonArray{"notice", QJsonObject{{"type", text == "block" ? "block" : "normal"}},
-                           "该经纪人已被屏蔽"}};
+        return oneElement(QJsonArray{"notice",
+                                     QJsonObject{{"type", text == "block" ? "block" : "normal"}},
+                                     "该经纪人已被屏蔽"});
     }
     return {text.isEmpty() ? QStringLiteral("您好，这套房子还在，欢迎来看房。") : text};
 }

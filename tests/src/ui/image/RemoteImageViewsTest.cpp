@@ -54,6 +54,34 @@ TEST_F(RemoteImageViewsTest, ASecondURLCancelsTheFirstAndOnlyTheSecondPictureSho
     EXPECT_EQ(server().requests("/img/test/red.png").size(), 0u);
 }
 
+TEST_F(RemoteImageViewsTest, ViewsAskingForOnePictureShareOneRequestAndACancelDropsOnlyItsView) {
+    const QUrl url = imageURL("test/red.png");
+    const Image waiting = placeholder();
+    std::vector<std::shared_ptr<ui::ImageView>> views;
+    std::vector<int> completed;
+    downloader().setSuspended(true);
+    for (int index = 0; index < 3; ++index) {
+        views.push_back(std::make_shared<ui::ImageView>(ui::Rect{0, 0, 40, 40}));
+        RemoteImage::ik_setImageWithURL(
+            *views.back(), url, waiting, 0, {},
+            [&completed, index](const Image&, const std::optional<ns::Error>&, IKImageCacheType,
+                                const QUrl&) { completed.push_back(index); });
+    }
+    ASSERT_TRUE(runMainLoopUntil([&] { return downloader().callerCountForURL(url) == 3; }));
+    // The first view gives up (its cell is reused); the other two still want the picture.
+    RemoteImage::ik_cancelCurrentImageLoad(*views[0]);
+    downloader().setSuspended(false);
+    ASSERT_TRUE(runMainLoopUntil([&] { return completed.size() == 2; }));
+    drainMainLoop();
+    EXPECT_EQ(completed, (std::vector<int>{1, 2}));
+    EXPECT_EQ(views[0]->image(), waiting);
+    for (int index : {1, 2}) {
+        ASSERT_TRUE(views[index]->image());
+        EXPECT_EQ(views[index]->image()->size(), (ui::Size{8, 8}));
+    }
+    EXPECT_EQ(server().requests("/img/test/red.png").size(), 1u);
+}
+
 TEST_F(RemoteImageViewsTest, TheOlderSetterLoadsThroughTheManagerAndItsDiskCache) {
     auto view = std::make_shared<ui::ImageView>(ui::Rect{0, 0, 40, 40});
     const QUrl url = imageURL("test/blue.jpg");
