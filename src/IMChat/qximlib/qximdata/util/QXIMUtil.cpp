@@ -93,13 +93,18 @@ void QXIMUtil::setQximTimeDifference(double seconds) {
 }
 
 QString QXIMUtil::timeToNow(qint64 time) {
-    const auto ago = static_cast<qint64>(ns::Clock::shared().timeIntervalSince1970() -
-                                         static_cast<double>(time));
-    if (ago < 1) return QStringLiteral("1分钟前");
+    // Whole seconds, kept as a double until a branch has bounded them: a time far in the
+    // past or future would overflow a 64-bit difference.
+    const double seconds =
+        std::floor(ns::Clock::shared().timeIntervalSince1970() - static_cast<double>(time));
+    if (seconds < 1) return QStringLiteral("1分钟前");
+    if (seconds >= 3 * kDay + 1) {
+        return dateString(QDateTime::fromSecsSinceEpoch(time), QStringLiteral("MM-dd"));
+    }
+    const auto ago = static_cast<qint64>(seconds);
     if (ago <= kHour) return QStringLiteral("%1分钟前").arg(ago / 60 + 1);
     if (ago <= kDay) return QStringLiteral("%1小时前").arg(ago / kHour + 1);
-    if (ago < 3 * kDay + 1) return QStringLiteral("%1天前").arg(ago / kDay + 1);
-    return dateString(QDateTime::fromSecsSinceEpoch(time), QStringLiteral("MM-dd"));
+    return QStringLiteral("%1天前").arg(ago / kDay + 1);
 }
 
 bool QXIMUtil::isPureNumandCharacters(const QString& text) {

@@ -14,6 +14,8 @@
 
 #include <sys/xattr.h>
 
+#include <limits>
+
 namespace {
 
 class QXIMUtilTest : public SandboxTest {
@@ -55,6 +57,12 @@ TEST_F(QXIMUtilTest, RelativeTimesChangeUnitExactlyAtTheirThresholds) {
     const qint64 older = now() - 3 * 86400 - 1;
     EXPECT_EQ(QXIMUtil::timeToNow(older),
               QDateTime::fromSecsSinceEpoch(older).toLocalTime().toString("MM-dd"));
+    // Times at the ends of the 64-bit range: no difference overflows on the way.
+    const auto latest = std::numeric_limits<qint64>::max();
+    EXPECT_EQ(QXIMUtil::timeToNow(latest), "1分钟前");
+    const auto earliest = std::numeric_limits<qint64>::min();
+    EXPECT_EQ(QXIMUtil::timeToNow(earliest),
+              QDateTime::fromSecsSinceEpoch(earliest).toLocalTime().toString("MM-dd"));
 }
 
 TEST_F(QXIMUtilTest, TextTestsDigestsAndSizes) {
