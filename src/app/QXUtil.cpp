@@ -1,5 +1,6 @@
 #include "app/QXUtil.h"
 
+#include "IMChat/qximlib/qximdata/util/QXIMUtil.h"
 #include "analytics/StatClick.h"
 #include "app/QXAppDelegate.h"
 #include "app/categories/UIView+Addition.h"
@@ -29,11 +30,7 @@
 #include "platform/uikit/tab_bar_controller.h"
 #include "platform/uikit/window.h"
 
-#include <QFile>
 #include <QRegularExpression>
-
-#include <netinet/in.h>
-#include <sys/xattr.h>
 
 #include <cmath>
 #include <numbers>
@@ -151,17 +148,11 @@ QString QXUtil::isContainWebUrlString(const QString& text) {
 }
 
 QString QXUtil::timeToNow(qint64 secondsSince1970) {
-    const qint64 now = qint64(ns::Clock::shared().timeIntervalSince1970());
-    const qint64 d = now - secondsSince1970;
-    if (d < 1) return QStringLiteral("1分钟前");
-    if (d <= 3600) return QStringLiteral("%1分钟前").arg(d / 60 + 1);
-    if (d <= 86400) return QStringLiteral("%1小时前").arg(d / 3600 + 1);
-    if (d < 259201) return QStringLiteral("%1天前").arg(d / 86400 + 1);
-    return dateString(QDateTime::fromSecsSinceEpoch(secondsSince1970), QStringLiteral("MM-dd"));
+    return QXIMUtil::timeToNow(secondsSince1970);
 }
 
 QString QXUtil::dateString(const QDateTime& date, const QString& format) {
-    return date.toLocalTime().toString(format);
+    return QXIMUtil::dateString(date, format);
 }
 
 QString QXUtil::currentTimeID() {
@@ -190,19 +181,19 @@ QString QXUtil::localFilePathByIndex(const QString& index, int cityScriptIndex) 
 }
 
 QString QXUtil::getAmrCacheDirectory() {
-    return folderUnder(ns::Sandbox::documents(), QStringLiteral("/audCache"));
+    return QXIMUtil::getAmrCacheDirectory();
 }
 
 QString QXUtil::getPicCacheDirectory() {
-    return folderUnder(ns::Sandbox::documents(), QStringLiteral("/picCache"));
+    return QXIMUtil::getPicCacheDirectory();
 }
 
 QString QXUtil::getAdCacheDirectory() {
-    return folderUnder(ns::Sandbox::documents(), QStringLiteral("/picAdvertise"));
+    return QXIMUtil::getAdCacheDirectory();
 }
 
 QString QXUtil::getPrivateLetterDirectory() {
-    return folderUnder(ns::Sandbox::documents(), QStringLiteral("/privateLetter"));
+    return QXIMUtil::getPrivateLetterDirectory();
 }
 
 QString QXUtil::getDirectoryInDocumentWithName(const QString& name) {
@@ -219,25 +210,21 @@ void QXUtil::deleteFile(const QString& path) {
 }
 
 QString QXUtil::pathForTemporaryFileWithPrefix(const QString& prefix) {
-    return ns::Sandbox::tmp() + QStringLiteral("/%1-%2").arg(prefix, GetGUID());
+    return QXIMUtil::pathForTemporaryFileWithPrefix(prefix);
 }
 
+// One mark for the whole app, so that the message store and the app's own files are
+// skipped by the same backups.
 bool QXUtil::addSkipBackupAttributeToItem(const QString& path) {
-    if (!ns::FileManager::fileExistsAtPath(path)) return false;
-    // The platform (version 7) keeps "excluded from backup" as a resource value of the file;
-    // here that value is an extended attribute of the file holding the byte 1.
-    const char value = 1;
-    return ::setxattr(QFile::encodeName(path).constData(), "user.excluded-from-backup", &value, 1,
-                      0) == 0;
+    return QXIMUtil::addSkipBackupAttributeToItem(path);
 }
 
 QString QXUtil::getWavCacheDirectory() {
-    return ns::Sandbox::tmp();
+    return QXIMUtil::getWavCacheDirectory();
 }
 
 bool QXUtil::fileExist(const QString& path) {
-    bool isDirectory = false;
-    return ns::FileManager::fileExistsAtPath(path, &isDirectory) && !isDirectory;
+    return QXIMUtil::fileExist(path);
 }
 
 QString QXUtil::getClipedImageURLStringWithUrl(const QString& url, int width, int height) {
@@ -275,15 +262,9 @@ QString QXUtil::GetDeviceUID() {
 }
 
 bool QXUtil::isNetworkAvailableFlags(std::uint32_t* flags) {
-    sockaddr_in zero{};
-    zero.sin_family = AF_INET;
-    const auto route =
-        ns::NetworkReachability::withAddress(reinterpret_cast<const sockaddr*>(&zero));
-    const std::optional<std::uint32_t> read = route ? route->flags() : std::nullopt;
-    if (flags) *flags = read.value_or(0);
-    if (!read || !(*read & ns::NetworkReachability::kReachable)) return false;
-    return (*read & ns::NetworkReachability::kIsWWAN) ||
-           !(*read & ns::NetworkReachability::kConnectionRequired);
+    // Flags that cannot be read are handed back as none.
+    if (flags) *flags = 0;
+    return QXIMUtil::isNetworkAvailableFlags(flags);
 }
 
 double QXUtil::bearingFromCoordinate(ui::Point from, ui::Point to) {
