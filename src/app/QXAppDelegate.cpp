@@ -7,6 +7,7 @@
 #include "account/QXUCenterViewController.h"
 #include "account/QXUserInfo.h"
 #include "account/UserLogonData.h"
+#include "app/QXAppChatScreenOpener.h"
 #include "app/QXAppHousesHost.h"
 #include "app/QXAppState.h"
 #include "app/QXNavigationBar.h"
@@ -217,6 +218,7 @@ bool QXAppDelegate::didFinishLaunchingWithOptions(ui::Application& application,
     cityState_->observe();
     cityState_->loadCitiesData();
     HousesHost::install(std::make_shared<QXAppHousesHost>(cityState_));
+    ChatScreenOpener::install(std::make_shared<QXAppChatScreenOpener>());
     loadSendNeedInfo();
     if (!defaults().objectForKey(QStringLiteral("xiaoxiPushNotice")).isValid()) {
         defaults().setBool(true, QStringLiteral("xiaoxiPushNotice"));
