@@ -324,6 +324,13 @@ std::optional<Reply> thumbnailRoute(const RecordedRequest& request) {
 
 }  // namespace
 
+QJsonObject Posts::samplePost(int cityScriptIndex, int major, int index) {
+    if (!Geography::city(cityScriptIndex)) return {};
+    const std::vector<Post>& posts = postsOf(cityScriptIndex, major);
+    if (index < 0 || std::size_t(index) >= posts.size()) return {};
+    return posts[std::size_t(index)].record;
+}
+
 void Posts::install(Endpoints& endpoints) {
     endpoints.addInterface(
         "SearchPostsByJson2",

@@ -2,6 +2,8 @@
 
 #include "standin/Endpoints.h"
 
+#include <QJsonObject>
+
 namespace standin {
 
 // Housing posts: "SearchPostsByJson2" pages through a deterministic sample of rent, share
@@ -17,6 +19,9 @@ public:
     static constexpr int kThumbnailCount = 24;
 
     static void install(Endpoints& endpoints);
+    // Post `index` (in refresh order) of a kind of a city, as the list serves it; {} when the
+    // city has no such post.
+    [[nodiscard]] static QJsonObject samplePost(int cityScriptIndex, int major, int index);
 };
 
 }  // namespace standin

@@ -3,6 +3,7 @@
 #include "app/QXAppDelegate.h"
 #include "app/QXPlaceholderController.h"
 #include "app/statistics/StatisticsForAnalytics.h"
+#include "houses/ChatScreenOpener.h"
 #include "map/QXMapViewController.h"
 
 #include "IMChat/qximlib/QXIMDatabase.h"
@@ -67,8 +68,7 @@ ShopMapContext ShopMapEntry::context(QXAppDelegate& delegate) {
         QXIMDatabase::shared().saveTalkInfoAndClearReadByTalkId(talkId);
     };
     context.makeChat = [](const QVariantMap& talkInfo, const QString& title) {
-        return std::make_shared<QXPlaceholderController>(
-            title, QStringLiteral("这里将是与经纪人的对话。\n") + json_JSONString(talkInfo));
+        return ChatScreenOpener::shared()->makeChatScreen(talkInfo, title, false, true);
     };
     context.makeBrokerPage = [](const QString& agentId, const QString& postId) {
         return std::make_shared<QXPlaceholderController>(

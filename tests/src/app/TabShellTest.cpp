@@ -3,6 +3,7 @@
 #include "houses/QXPostList.h"
 #include "location/CityData.h"
 #include "location/SelectedCityState.h"
+#include "platform/uikit/label.h"
 #include "platform/uikit/navigation_controller.h"
 
 #include "analytics/StatClick.h"
@@ -226,6 +227,12 @@ TEST_F(TabShellScreenshotTest, AFreshSandboxShowsTheGuideThenTheCityChooserThenT
         homeScreen.mainCycleView()->reloadData();
         ASSERT_TRUE(runMainLoopUntil([&] { return !IKImageManager::sharedManager().isRunning(); }));
     }
+    // The chat tab counts the service account's two unread welcome messages.
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        drainMainLoop();
+        return !app().tabBarController()->iconLabel()->isHidden() &&
+               app().tabBarController()->iconLabel()->text() == "2";
+    }));
     drainMainLoop();
     const auto shot = driver().screenshot();
     ASSERT_TRUE(shot);

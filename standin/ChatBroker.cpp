@@ -1,0 +1,75 @@
+#include "standin/ChatBroker.h"
+
+#include "standin/MessagingServer.h"
+#include "standin/Posts.h"
+
+#include <QJsonArray>
+
+namespace standin {
+
+namespace {
+
+// The first item of the packet's first message: a text, or a typed item's kind.
+QJsonValue firstItem(const QJsonObject& packet) {
+    return packet.value("msgs").toArray().at(0).toObject().value("contents").toArray().at(0);
+}
+
+}  // namespace
+
+void ChatBroker::install(MessagingServer& server) {
+    server.setSentHook([&server](const QJsonObject& packet, const QByteArray& root) {
+        const QJsonObject order = answerTo(packet, QString::fromUtf8(root));
+        if (!order.isEmpty()) server.write(order);
+    });
+}
+
+QJsonObject ChatBroker::answerTo(const QJsonObject& packet, const QString& root) {
+    const QString user = packet.value("fromUser").toObject().value("id").toVariant().toString();
+    const QString broker = packet.value("toUser").toObject().value("id").toVariant().toString();
+    if (user.toLongLong() <= 0 || broker.toLongLong() <= 0) return {};
+    QJsonObject order{{"to", user.toLongLong()}, {"from", broker.toLongLong()}, {"root", root}};
+    const QString postId = packet.value("talk").toObject().value("postId").toString();
+    if (!postId.isEmpty()) order.insert("postId", postId);
+    const QJsonValue first = firstItem(packet);
+    if (first.isArray()) {
+        const QString kind = first.toArray().at(0).toString();
+        order.insert("kind", "text");
+        order.insert("text", kind == "sound" ? QStringLiteral("语音收到了，我这就帮您约看房时间。")
+                                             : QStringLiteral("图片收到了，谢谢！"));
+        return order;
+    }
+    const QString text = first.toString();
+    if (text.contains(QStringLiteral("屏蔽"))) {
+        order.insert("kind", "notice");
+        order.insert("text", "block");
+    } else if (text.contains(QStringLiteral("语音"))) {
+        order.insert("kind", "voice");
+    } else if (text.contains(QStringLiteral("图")) || text.contains(QStringLiteral("照片"))) {
+        order.insert("kind", "picture");
+    } else if (text.contains(QStringLiteral("房源")) || text.contains(QStringLiteral("推荐"))) {
+        order.insert("kind", "card");
+    } else {
+        order.insert("kind", "text");
+        order.insert("text", kGreeting);
+    }
+    return order;
+}
+
+QJsonObject ChatBroker::cardData(const QString& root) {
+    const QJsonObject post = Posts::samplePost(kCardCity, kCardMajor, kCardIndex);
+    const QJsonObject price = post.value("price").toObject();
+    const QJsonObject area = post.value("area").toObject();
+    return QJsonObject{
+        {"url", root + QStringLiteral("/news/1.html")},
+        {"title", post.value("title").toString()},
+        {"price", QStringLiteral("%1%2").arg(price.value("v").toVariant().toString(),
+                                             price.value("u").toString())},
+        {"area", QStringLiteral("%1%2 %3").arg(area.value("v").toVariant().toString(),
+                                               area.value("u").toString(),
+                                               post.value("district_name").toString())},
+        {"img", post.value("thumb_img").toString()},
+        {"puid", post.value("puid").toString()},
+    };
+}
+
+}  // namespace standin
