@@ -3,6 +3,7 @@
 #include "standin/MessagingServer.h"
 #include "standin/Posts.h"
 
+#include <QDateTime>
 #include <QJsonArray>
 
 namespace standin {
@@ -27,7 +28,11 @@ QJsonObject ChatBroker::answerTo(const QJsonObject& packet, const QString& root)
     const QString user = packet.value("fromUser").toObject().value("id").toVariant().toString();
     const QString broker = packet.value("toUser").toObject().value("id").toVariant().toString();
     if (user.toLongLong() <= 0 || broker.toLongLong() <= 0) return {};
-    QJsonObject order{{"to", user.toLongLong()}, {"from", broker.toLongLong()}, {"root", root}};
+    // The answer is a second younger than the message it answers, so that it follows it.
+    QJsonObject order{{"to", user.toLongLong()},
+                      {"from", broker.toLongLong()},
+                      {"root", root},
+                      {"updateTime", QDateTime::currentSecsSinceEpoch() + 1}};
     const QString postId = packet.value("talk").toObject().value("postId").toString();
     if (!postId.isEmpty()) order.insert("postId", postId);
     const QJsonValue first = firstItem(packet);

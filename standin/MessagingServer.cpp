@@ -253,6 +253,9 @@ QList<qint64> MessagingServer::write(const QJsonObject& order) {
     const QString root = order.value("root").toString();
     const int count = std::max(1, order.value("count").toInt(1));
     const QString postId = order.value("postId").toString("10086_1_1009_1");
+    const qint64 time = order.value("updateTime").toVariant().toLongLong() > 0
+                            ? order.value("updateTime").toVariant().toLongLong()
+                            : nowSeconds();
     QList<qint64> ids;
     const std::lock_guard lock(mutex_);
     if (kind == "forceoff") {
@@ -281,7 +284,7 @@ QList<qint64> MessagingServer::write(const QJsonObject& order) {
                                  {"postId", postId}}},
             {"msgs", QJsonArray{QJsonObject{{"id", id},
                                             {"fromUserId", QString::number(from)},
-                                            {"updateTime", nowSeconds()},
+                                            {"updateTime", time},
                                             {"contents", contentsOf(kind, text, root)},
                                             {"type", 0},
                                             {"sysMsgType", 0}}}},

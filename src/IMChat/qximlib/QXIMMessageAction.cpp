@@ -212,12 +212,14 @@ int QXIMMessageAction::updateSendState(int state, qint64 localId) {
     return kNotFound;
 }
 
-void QXIMMessageAction::insertAndOrderMessage(QXIMMessage message, qint64 oldLocalId) {
+void QXIMMessageAction::insertAndOrderMessage(QXIMMessage message) {
     if (message.talkId != talkInfo().value(QStringLiteral("t_id")).toString()) return;
     message.sendingState = QXIMMessage::kSent;
-    if (oldLocalId > 0 && oldLocalId == message.m_sid) {
+    // The listed row of the same message (the local one of a confirmed send, or one a reload
+    // read from the store meanwhile) gives way, keeping its label: no message is listed twice.
+    if (message.m_sid > 0) {
         for (qsizetype index = messageData_.size() - 1; index >= 0; --index) {
-            if (messageData_[index].m_sid != oldLocalId) continue;
+            if (messageData_[index].m_sid != message.m_sid) continue;
             message.showTime = messageData_[index].showTime;
             messageData_.removeAt(index);
             break;
@@ -234,7 +236,7 @@ void QXIMMessageAction::insertAndOrderMessage(QXIMMessage message, qint64 oldLoc
 }
 
 void QXIMMessageAction::insertAndOrderMessages(const QList<QXIMMessage>& messages) {
-    for (const QXIMMessage& message : messages) insertAndOrderMessage(message, 0);
+    for (const QXIMMessage& message : messages) insertAndOrderMessage(message);
 }
 
 void QXIMMessageAction::deleteMessageAtIndex(int index) {
@@ -320,11 +322,6 @@ void QXIMMessageAction::imRecieveNotification(const ns::Notification& notificati
         refreshMessagesData();
         return;
     }
-    if (notification.userInfo.contains(QStringLiteral("m_sid")) && received.messages.size() == 1) {
-        insertAndOrderMessage(received.messages.first(),
-                              notification.userInfo.value(QStringLiteral("m_sid")).toLongLong());
-    } else {
-        insertAndOrderMessages(received.messages);
-    }
+    insertAndOrderMessages(received.messages);
     delegate->messageActionRefreshedMessageData(*this);
 }

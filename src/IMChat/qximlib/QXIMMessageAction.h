@@ -80,7 +80,8 @@ public:
     void replaceAtMessageId(qint64 localId, const QXIMMessage& message, bool insert);
     // The position of the listed message whose state changed, or kNotFound.
     int updateSendState(int state, qint64 localId);
-    void insertAndOrderMessage(QXIMMessage message, qint64 oldLocalId);
+    // Lists a received or confirmed message in time order, in place of its listed row.
+    void insertAndOrderMessage(QXIMMessage message);
     void insertAndOrderMessages(const QList<QXIMMessage>& messages);
     void deleteMessageAtIndex(int index);
     void updateUnsendText(const QString& text);
