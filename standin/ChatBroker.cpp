@@ -55,9 +55,42 @@ QJsonObject ChatBroker::answerTo(const QJsonObject& packet, const QString& root)
         order.insert("kind", "card");
     } else {
         order.insert("kind", "text");
-        order.insert("text", kGreeting);
+        order.insert("text", greeting(broker.toLongLong()));
     }
     return order;
+}
+
+QJsonObject ChatBroker::profile(qint64 brokerId) {
+    struct Sample {
+        const char* name;
+        const char* company;
+        const char* district;
+        const char* street;
+    };
+    static const Sample kSamples[] = {
+        {"王先生", "安居房产", "浦东", "陆家嘴"},   {"李女士", "链家地产", "徐汇", "田林"},
+        {"张先生", "我爱我家", "静安", "南京西路"}, {"陈小姐", "中原地产", "长宁", "虹桥"},
+        {"刘先生", "太平洋房屋", "杨浦", "五角场"},
+    };
+    constexpr qint64 kFirst = 880001;
+    constexpr qint64 kCount = qint64(std::size(kSamples));
+    const Sample& sample = kSamples[std::size_t(((brokerId - kFirst) % kCount + kCount) % kCount)];
+    return QJsonObject{
+        {"id", QString::number(brokerId)},
+        {"name", QString::fromUtf8(sample.name)},
+        {"phone", QStringLiteral("138%1").arg(brokerId % 100000000, 8, 10, QLatin1Char('0'))},
+        {"picUrl", QStringLiteral("avatars/brokers/%1.jpg").arg(brokerId)},
+        {"companyName", QString::fromUtf8(sample.company)},
+        {"districtName", QString::fromUtf8(sample.district)},
+        {"streetName", QString::fromUtf8(sample.street)},
+        {"creditScore", 4},
+    };
+}
+
+QString ChatBroker::greeting(qint64 brokerId) {
+    const QJsonObject broker = profile(brokerId);
+    return QStringLiteral("您好，我是%1，这套房子还在，随时可以看房。着急的话打我电话%2。")
+        .arg(broker.value("name").toString(), broker.value("phone").toString());
 }
 
 QJsonObject ChatBroker::cardData(const QString& root) {

@@ -275,8 +275,7 @@ QList<qint64> MessagingServer::write(const QJsonObject& order) {
         packet.pendingIds = {id};
         packet.talkIds = {talkId(from, to), talkId(to, from)};
         packet.body = QJsonObject{
-            {"fromUser",
-             QJsonObject{{"id", QString::number(from)}, {"name", "经纪人王先生"}, {"picUrl", ""}}},
+            {"fromUser", ChatBroker::profile(from)},
             {"toUser", QJsonObject{{"id", QString::number(to)}, {"name", "用户"}}},
             {"post", QJsonObject{{"id", postId}, {"title", "阳光花园 两室一厅"}}},
             {"talk", QJsonObject{{"toTalkId", packet.talkIds[1]},

@@ -9,6 +9,8 @@ namespace {
 class PlaceholderScreen final : public ui::ViewController {
 public:
     PlaceholderScreen(const QString& title, QString text) : text_(std::move(text)) {
+        // The screen starts below the navigation bar.
+        setEdgesForExtendedLayout(ui::kRectEdgeNone);
         setTitle(title);
         setHidesBottomBarWhenPushed(true);
     }

@@ -32,6 +32,8 @@ const QString kFailCell = QStringLiteral("netFailchatListTableCell");
 }  // namespace
 
 QXChatListController::QXChatListController() {
+    // The screen starts below the navigation bar.
+    setEdgesForExtendedLayout(ui::kRectEdgeNone);
     setTitle(QStringLiteral("沟通"));
     observe(QXIMNotifications::kIMRecieveNotification, [this] { imRecieveNotification(); });
     observe(kUserChangedNotification, [this] { imRecieveNotification(); });

@@ -30,6 +30,8 @@ void alert(const QString& message) {
 }  // namespace
 
 QXInputTelPhoneNumberViewController::QXInputTelPhoneNumberViewController() {
+    // The screen starts below the navigation bar.
+    setEdgesForExtendedLayout(ui::kRectEdgeNone);
     setTitle(QStringLiteral("输入手机号"));
     setHidesBottomBarWhenPushed(true);
 }

@@ -82,6 +82,8 @@ QString withHost(const QString& value) {
 }  // namespace
 
 QXMessageController::QXMessageController(QVariantMap talkInfo) : talkInfo_(std::move(talkInfo)) {
+    // The screen starts below the navigation bar.
+    setEdgesForExtendedLayout(ui::kRectEdgeNone);
     setHidesBottomBarWhenPushed(true);
 }
 

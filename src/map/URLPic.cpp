@@ -156,6 +156,8 @@ void URLPic::requestURL(const QString& url, Failure failure, bool loadHightQuali
         [weak, original, fetched, failure, loadHightQuality](
             const ns::URLRequest&, const std::shared_ptr<const ns::HTTPURLResponse>&,
             const ns::Error& error) {
+            // A load the view replaced with another is no failure.
+            if (error.code() == ns::Error::kURLErrorCancelled) return;
             if (auto self = weak.lock())
                 self->downloadFailed(original, fetched, error.localizedDescription(), failure,
                                      loadHightQuality);

@@ -79,7 +79,8 @@ TEST_F(ChatConversationTest, TypedTextGoesOutOnceShowsSentAndTheBrokersAnswerFol
                data[0].messageId > 0 && data[1].fromId == "880001";
     }));
     const auto& data = chat->chatData();
-    EXPECT_EQ(data[1].contentsJson().toList().value(0).toString(), standin::ChatBroker::kGreeting);
+    EXPECT_EQ(data[1].contentsJson().toList().value(0).toString(),
+              standin::ChatBroker::greeting(kBroker));
     settle();
     auto* mine = cellAt(*chat, 0);
     ASSERT_NE(mine, nullptr);

@@ -16,6 +16,7 @@
 #include "MessagingStandin.h"
 #include "ReferenceImage.h"
 #include "StandinFixture.h"
+#include "standin/ChatBroker.h"
 
 #include "platform/media/audio_device.h"
 #include "platform/media/audio_session.h"
@@ -27,10 +28,12 @@
 #include "platform/uikit/label.h"
 #include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/tab_bar_controller.h"
+#include "platform/uikit/tab_bar_item.h"
 #include "platform/uikit/table_view.h"
 #include "platform/uikit/test_driver.h"
 #include "platform/uikit/window.h"
 
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QUrlQuery>
 
@@ -74,6 +77,8 @@ protected:
         tabs_ = std::make_shared<ui::TabBarController>();
         auto home = std::make_shared<ui::NavigationController>();
         home->setViewControllers({ChatNeighbourScreens::placeholder("首页", "home")}, false);
+        home->tabBarItem()->setTitle(QStringLiteral("首页"));
+        navigation_->tabBarItem()->setTitle(QStringLiteral("沟通"));
         tabs_->setViewControllers({home, navigation_});
         tabs_->setSelectedIndex(1);
         window_->setRootViewController(tabs_);
@@ -142,6 +147,36 @@ protected:
     [[nodiscard]] static QXIMDatabase::Rows storedMessages() {
         return QXIMDatabase::shared().messagesListByTalkId(brokerTalk(), own(), 4999999999, 20000);
     }
+    // Stores a message of the talk with broker `other` as the service would have: sent by
+    // the user (`mine`) or received, `secondsAgo` before the clock's now, with the unread count
+    // it adds to its talk. A server id of 0 leaves it without one.
+    QXIMMessage store(qint64 other, const QVariant& firstElement, qint64 secondsAgo, bool mine,
+                      int unread = 0, qint64 serverId = -1, int state = QXIMMessage::kSent) {
+        QXIMMessage message;
+        message.userId = own();
+        message.talkId = QStringLiteral("%1-%2").arg(other).arg(kUser);
+        message.fromId = mine ? own() : QString::number(other);
+        message.toId = mine ? QString::number(other) : own();
+        message.needId = QStringLiteral("10086_1_1009_1");
+        message.otherUser = QString::fromUtf8(
+            QJsonDocument(standin::ChatBroker::profile(other)).toJson(QJsonDocument::Compact));
+        message.setContents(json_JSONString(QVariantList{firstElement}));
+        message.uTime = qint64(clock().timeIntervalSince1970()) - secondsAgo;
+        message.messageId = serverId < 0 ? ++lastServerId_ : serverId;
+        message.sendingState = state;
+        message.unread = unread;
+        message.completeMessage = QStringLiteral("{}");
+        QXIMDatabase::shared().saveMessage(message, false);
+        QXIMDatabase::shared().saveMessageIntoTalkTable(message);
+        return message;
+    }
+    // The talk row of broker `other`, as the list hands it to the chat.
+    [[nodiscard]] static QVariantMap talkRow(qint64 other) {
+        return QXIMDatabase::shared()
+            .talkInfoExist(QStringLiteral("%1-%2").arg(other).arg(kUser), own())
+            .value(0);
+    }
+
     [[nodiscard]] QXMessageCell* cellAt(QXMessageController& chat, int row) {
         return dynamic_cast<QXMessageCell*>(
             chat.chatTable()->cellForRowAtIndexPath(ui::IndexPath(0, row)));
@@ -151,6 +186,7 @@ protected:
         driver_->wait(seconds);
     }
 
+    qint64 lastServerId_ = 5000;
     QString microphone_;
     std::shared_ptr<QXNetDefaultContext> context_;
     std::shared_ptr<RecordingChatHost> host_;
