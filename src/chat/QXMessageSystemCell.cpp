@@ -1,5 +1,7 @@
 #include "chat/QXMessageSystemCell.h"
 
+#include "chat/QXMessageTextCell.h"
+
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
 #include "platform/uikit/string_drawing.h"
@@ -40,7 +42,7 @@ double QXMessageSystemCell::heightByInfo(const QVariant& info, bool) {
     const ui::Font font = ui::Font::systemFontOfSize(kFontSize);
     const ui::Size measured = ui::StringDrawing::sizeWithFont(
         noticeText(info), font, {kMeasureWidth, 1e6}, ui::LineBreakMode::CharacterWrap);
-    const double extra = measured.height - font.lineHeight();
+    const double extra = measured.height - QXMessageTextCell::lineHeight(font);
     return extra > 0 ? 60 + extra : 60;
 }
 
@@ -61,7 +63,8 @@ void QXMessageSystemCell::layoutSubviews() {
     const ui::Size measured =
         ui::StringDrawing::sizeWithFont(messageLabel_->text(), messageLabel_->font(),
                                         {kMeasureWidth, 1e6}, messageLabel_->lineBreakMode());
-    const double extra = std::max(0.0, measured.height - messageLabel_->font().lineHeight());
+    const double extra =
+        std::max(0.0, measured.height - QXMessageTextCell::lineHeight(messageLabel_->font()));
     const double width = extra < 1 ? measured.width + 20 : 250;
     const double height = extra + 40;
     const ui::Rect row = bounds();

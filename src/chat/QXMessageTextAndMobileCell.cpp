@@ -140,7 +140,8 @@ void QXMessageTextAndMobileCell::layoutSubviews() {
         contents_.toString(), font, {QXMessageTextCell::kMeasureWidth, 1e6},
         ui::LineBreakMode::CharacterWrap);
     bool oneLine = true;
-    const ui::Size size = QXMessageTextCell::bubbleSize(measured, font.lineHeight(), &oneLine);
+    const ui::Size size =
+        QXMessageTextCell::bubbleSize(measured, QXMessageTextCell::lineHeight(font), &oneLine);
     registerStyles(oneLine ? ui::ParagraphAlignment::Center : ui::ParagraphAlignment::Left, true);
     ui::Rect bubble = chatBgView_->frame();
     bubble.size = size;

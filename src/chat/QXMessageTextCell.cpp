@@ -31,11 +31,15 @@ ui::Color QXMessageTextCell::textColor() {
     return ui::Color::rgb(64, 64, 64);
 }
 
+double QXMessageTextCell::lineHeight(const ui::Font& font) {
+    return ui::StringDrawing::sizeWithFont(QStringLiteral("房"), font).height;
+}
+
 double QXMessageTextCell::heightByInfo(const QVariant& info, bool showTime) {
     const ui::Font font = ui::Font::systemFontOfSize(kFontSize);
     const ui::Size measured = ui::StringDrawing::sizeWithFont(
         info.toString(), font, {kHeightMeasureWidth, 1e6}, ui::LineBreakMode::CharacterWrap);
-    const double extra = measured.height - font.lineHeight();
+    const double extra = measured.height - lineHeight(font);
     return (extra > 0 ? extra + kRowHeight : kRowHeight) + (showTime ? kTimeLineHeight : 0);
 }
 
@@ -80,7 +84,7 @@ void QXMessageTextCell::layoutSubviews() {
         ui::StringDrawing::sizeWithFont(messageLabel_->text(), messageLabel_->font(),
                                         {kMeasureWidth, 1e6}, messageLabel_->lineBreakMode());
     bool oneLine = true;
-    const ui::Size size = bubbleSize(measured, messageLabel_->font().lineHeight(), &oneLine);
+    const ui::Size size = bubbleSize(measured, lineHeight(messageLabel_->font()), &oneLine);
     messageLabel_->setTextAlignment(oneLine ? ui::TextAlignment::Center : ui::TextAlignment::Left);
     ui::Rect bubble = chatBgView_->frame();
     bubble.size = size;

@@ -2,6 +2,8 @@
 
 #include "chat/QXMessageCell.h"
 
+#include "platform/uikit/font.h"
+
 // A plain text message: the text in a bubble as wide as it needs (up to 250 points), centred on
 // one line and left-aligned on several. A tap hands the text to the screen; Copy is offered.
 class QXMessageTextCell : public QXMessageCell {
@@ -16,6 +18,9 @@ public:
     // one line.
     [[nodiscard]] static ui::Size bubbleSize(ui::Size measured, double lineHeight, bool* oneLine);
     [[nodiscard]] static ui::Color textColor();
+    // The height one line of `font` measures, rounded as every measured text is: what a text
+    // taller than one line exceeds.
+    [[nodiscard]] static double lineHeight(const ui::Font& font);
 
     void setContents(const QVariant& contents) override;
     void setMyself(bool myself) override;
