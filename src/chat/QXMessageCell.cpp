@@ -177,13 +177,19 @@ void QXMessageCell::setMessage(const QXIMMessage& message) {
 }
 
 void QXMessageCell::setBubbleImages(const QString& normal, const QString& highlighted) {
+    // Stretched once for every bubble: cutting the caps is the costly part.
     const auto stretch = [](const QString& name) -> std::shared_ptr<ui::Image> {
+        static std::map<QString, std::shared_ptr<ui::Image>> stretched;
+        if (const auto found = stretched.find(name); found != stretched.end()) return found->second;
         const auto picture = ui::Image::imageNamed(name);
-        return picture ? picture->stretchableImageWithLeftCapWidth(
-                             int(picture->size().width / 2), int(picture->size().height * 0.7))
-                       : nullptr;
+        return stretched[name] = picture ? picture->stretchableImageWithLeftCapWidth(
+                                               int(picture->size().width / 2),
+                                               int(picture->size().height * 0.7))
+                                         : nullptr;
     };
-    chatBgImage_->setImage(stretch(normal));
+    const auto shown = stretch(normal);
+    if (chatBgImage_->image() == shown) return;
+    chatBgImage_->setImage(shown);
     chatBgImage_->setHighlightedImage(stretch(highlighted));
 }
 

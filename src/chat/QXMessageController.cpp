@@ -6,6 +6,7 @@
 #include "chat/ChatNeighbourScreens.h"
 #include "chat/QXInputTelPhoneNumberViewController.h"
 #include "chat/QXMAlertView.h"
+#include "chat/QXMessageTextCell.h"
 #include "chat/QXVoicePlayer.h"
 
 #include "IMChat/qximlib/QXIMAgentCalls.h"
@@ -67,9 +68,29 @@ bool isDiallable(const QString& phone) {
     return pattern.match(phone).hasMatch();
 }
 
+// The first contents element of a message. A plain one-text array (no quotes or escapes inside)
+// is read without a parse: opening a long talk reads thousands of them.
+QVariant firstElement(const QXIMMessage& message) {
+    const QString& contents = message.contents();
+    if (contents.size() >= 4 && contents.startsWith(QStringLiteral("[\"")) &&
+        contents.endsWith(QStringLiteral("\"]"))) {
+        const QStringView inside = QStringView(contents).mid(2, contents.size() - 4);
+        if (!inside.contains(QLatin1Char('"')) && !inside.contains(QLatin1Char('\\')))
+            return inside.toString();
+    }
+    return message.contentsJson().toList().value(0);
+}
+
 QString firstText(const QXIMMessage& message) {
     const QVariant first = message.contentsJson().toList().value(0);
     return first.typeId() == QMetaType::QString ? first.toString() : QString();
+}
+
+// Whether the text may hold a web address: every address has "://" or begins with "www".
+bool mayHoldWebUrl(const QString& text) {
+    return (text.contains(QStringLiteral("://")) ||
+            text.contains(QStringLiteral("www"), Qt::CaseInsensitive)) &&
+           !TextChecks::firstWebUrl(text).isEmpty();
 }
 
 // An address the app shows under the image host when it is not a whole URL.
@@ -104,15 +125,18 @@ QString QXMessageController::timeLabel(qint64 time) {
 }
 
 bool QXMessageController::isMobileInContents(const QString& text) {
-    for (qsizetype at = 0; at + kMobileLength <= text.size(); ++at) {
-        if (!TextChecks::isMobileNumber(text.mid(at, kMobileLength))) continue;
-        // Not part of a longer run of digits on either side.
-        if (at > 0 && TextChecks::isPureNumandCharacters(text.mid(at - 1, kMobileLength))) continue;
-        // Only a whole 12 characters can make a longer run: the window never reads past the end.
-        if (at + kMobileLength < text.size() &&
-            TextChecks::isPureNumandCharacters(text.mid(at, kMobileLength + 1)))
+    // A number counts when no digit stands right before or right after it: it is a whole run of
+    // eleven digits. Runs are found in one pass; only those of eleven meet the pattern.
+    for (qsizetype at = 0; at < text.size();) {
+        if (!text[at].isDigit()) {
+            ++at;
             continue;
-        return true;
+        }
+        qsizetype end = at;
+        while (end < text.size() && text[end].isDigit()) ++end;
+        if (end - at == kMobileLength && TextChecks::isMobileNumber(text.mid(at, kMobileLength)))
+            return true;
+        at = end;
     }
     return false;
 }
@@ -120,7 +144,7 @@ bool QXMessageController::isMobileInContents(const QString& text) {
 QString QXMessageController::cellNameByInfo(const QVariant& first) {
     if (first.typeId() == QMetaType::QString) {
         const QString text = first.toString();
-        return isMobileInContents(text) || !TextChecks::firstWebUrl(text).isEmpty()
+        return isMobileInContents(text) || mayHoldWebUrl(text)
                    ? QStringLiteral("QXMessageTextAndMobileCell")
                    : QStringLiteral("QXMessageTextCell");
     }
@@ -496,7 +520,10 @@ double QXMessageController::heightForRowAtIndexPath(ui::TableView&,
     const int row = indexPath.row - (hasMore() ? 1 : 0);
     if (row < 0) return kMoreRowHeight;
     const QXIMMessage& message = chatData().at(row);
-    const QVariant first = message.contentsJson().toList().value(0);
+    const QVariant first = firstElement(message);
+    // Both text bubbles measure alike: no need to tell them apart here.
+    if (first.typeId() == QMetaType::QString)
+        return QXMessageTextCell::heightByInfo(first, !message.showTime.isEmpty());
     return QXMessageCell::heightForClass(cellNameByInfo(first), first, !message.showTime.isEmpty());
 }
 
@@ -512,7 +539,7 @@ std::shared_ptr<ui::TableViewCell> QXMessageController::cellForRowAtIndexPath(
         return more;
     }
     const QXIMMessage& message = chatData().at(row);
-    const QVariant first = message.contentsJson().toList().value(0);
+    const QVariant first = firstElement(message);
     const QString name = cellNameByInfo(first);
     auto cell =
         std::dynamic_pointer_cast<QXMessageCell>(table.dequeueReusableCellWithIdentifier(name));

@@ -25,4 +25,6 @@ private:
     void applySource();
 
     std::shared_ptr<URLPic> urlImageView_;
+    // The local file shown, while one is.
+    QString localPath_;
 };

@@ -96,6 +96,8 @@ QString QXMessageTextAndMobileCell::linkedMarkup(const QString& text) {
 }
 
 void QXMessageTextAndMobileCell::registerStyles(ui::ParagraphAlignment alignment, bool inset) {
+    if (registered_ == alignment && inset) return;
+    if (inset) registered_ = alignment;
     const ui::Font font = ui::Font::systemFontOfSize(QXMessageTextCell::kFontSize);
     auto base = RichTextStyle::styleWithName(RichTextTags::kDefault);
     base->setFont(font);

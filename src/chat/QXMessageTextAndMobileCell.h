@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // A text message holding mobile numbers or a web address: the text in rich-text markup, each
 // valid mobile number a link that dials it, and the first web address a link to the in-app web
 // page. Everything else the text holds is escaped and shows as written: a peer cannot plant a
@@ -34,5 +36,7 @@ private:
     void registerStyles(ui::ParagraphAlignment alignment, bool inset);
 
     std::shared_ptr<RichTextView> textAndMobileLabel_;
+    // The alignment the styles are registered with (registering parses the text again).
+    std::optional<ui::ParagraphAlignment> registered_;
     mutable bool isCopyMenuShow_ = false;
 };

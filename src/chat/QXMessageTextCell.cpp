@@ -1,6 +1,8 @@
 #include "chat/QXMessageTextCell.h"
 
 #include "platform/uikit/label.h"
+
+#include <QFontMetricsF>
 #include "platform/uikit/pasteboard.h"
 #include "platform/uikit/string_drawing.h"
 
@@ -36,9 +38,17 @@ double QXMessageTextCell::lineHeight(const ui::Font& font) {
 }
 
 double QXMessageTextCell::heightByInfo(const QVariant& info, bool showTime) {
-    const ui::Font font = ui::Font::systemFontOfSize(kFontSize);
+    static const ui::Font font = ui::Font::systemFontOfSize(kFontSize);
+    const QString text = info.toString();
+    // Most texts fit one line, which no glyph wider than the font's size can overflow: short
+    // ones without a break need no layout at all, longer ones only their advance.
+    static const QFontMetricsF metrics(font.toQt(), ui::Font::measuringDevice());
+    const bool oneLine = !text.contains(QLatin1Char('\n')) &&
+                         (text.size() * kFontSize <= kHeightMeasureWidth ||
+                          metrics.horizontalAdvance(text) <= kHeightMeasureWidth);
+    if (oneLine) return kRowHeight + (showTime ? kTimeLineHeight : 0);
     const ui::Size measured = ui::StringDrawing::sizeWithFont(
-        info.toString(), font, {kHeightMeasureWidth, 1e6}, ui::LineBreakMode::CharacterWrap);
+        text, font, {kHeightMeasureWidth, 1e6}, ui::LineBreakMode::CharacterWrap);
     const double extra = measured.height - lineHeight(font);
     return (extra > 0 ? extra + kRowHeight : kRowHeight) + (showTime ? kTimeLineHeight : 0);
 }

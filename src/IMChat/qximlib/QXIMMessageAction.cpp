@@ -74,12 +74,12 @@ QString QXIMMessageAction::labelOf(qint64 time) const {
 
 void QXIMMessageAction::refreshMessagesData() {
     const QVariantMap talk = talkInfo();
-    const QList<QXIMMessage> messages = QXIMDatabase::shared().messagesByTalkId(
+    QList<QXIMMessage> messages = QXIMDatabase::shared().messagesByTalkId(
         talk.value(QStringLiteral("t_id")).toString(), QString::number(QXIMUser::shared().userId()),
         kEndOfTime, 0, options_.loadLimit);
     messageData_.clear();
     more_ = messages.size() >= static_cast<qsizetype>(options_.loadLimit);
-    if (!messages.isEmpty()) addMessages(messages);
+    if (!messages.isEmpty()) addMessages(std::move(messages));
     if (const auto delegate = delegate_.lock()) delegate->messageActionRefreshedMessageData(*this);
 }
 
@@ -90,9 +90,10 @@ void QXIMMessageAction::addDatabaseData(const QXIMDatabase::Rows& rows) {
     addMessages(messages);
 }
 
-void QXIMMessageAction::addMessages(const QList<QXIMMessage>& messages) {
+void QXIMMessageAction::addMessages(QList<QXIMMessage> messages) {
     qint64 previous = 0;
-    for (QXIMMessage message : messages) {
+    messageData_.reserve(messageData_.size() + messages.size());
+    for (QXIMMessage& message : messages) {
         if (message.uTime - previous > kLabelGap) message.showTime = labelOf(message.uTime);
         previous = message.uTime;
         messageData_.append(std::move(message));

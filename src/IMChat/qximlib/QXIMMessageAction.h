@@ -66,7 +66,7 @@ public:
     void addDatabaseData(const QXIMDatabase::Rows& rows);
     // The same for messages read from the store, oldest first: each gets a time label when
     // more than an hour passed since the one before.
-    void addMessages(const QList<QXIMMessage>& messages);
+    void addMessages(QList<QXIMMessage> messages);
     // Stores an outgoing content (or updates its row for a resend) and lists it; the
     // complete message text to send.
     QString saveUnsendMessageContent(QXIMMessageContent& content, qint64* messageId = nullptr,
