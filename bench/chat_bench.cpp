@@ -50,19 +50,21 @@ QString talkOf(qint64 other) {
 // The first contents element of message `n` of the mixed talk.
 QVariant mixedElement(int n) {
     switch (n % 6) {
-    case 0:
-        return QStringLiteral("这套房子周末可以看吗？第%1次问").arg(n);
-    case 1:
-        return QStringLiteral("可以的，到了打我电话13812345678，或者看www.house.cn");
-    case 2:
-        return QVariantList{"pic", QVariantMap{{"pic_url", "file://photo"}}};
-    case 3:
-        return QVariantList{"sound", QVariantMap{{"src", "file://voice"}, {"duration", 4}}};
-    case 4:
-        return QVariantList{"url", QVariantMap{{"title", "阳光花园 两室一厅"}, {"price", "4500元/月"},
-                                               {"area", "89㎡ 浦东"}}};
-    default:
-        return QVariantList{"notice", QVariantMap{{"type", "normal"}, {"text", "对方已查看您的消息"}}};
+        case 0:
+            return QStringLiteral("这套房子周末可以看吗？第%1次问").arg(n);
+        case 1:
+            return QStringLiteral("可以的，到了打我电话13812345678，或者看www.house.cn");
+        case 2:
+            return QVariantList{"pic", QVariantMap{{"pic_url", "file://photo"}}};
+        case 3:
+            return QVariantList{"sound", QVariantMap{{"src", "file://voice"}, {"duration", 4}}};
+        case 4:
+            return QVariantList{"url", QVariantMap{{"title", "阳光花园 两室一厅"},
+                                                   {"price", "4500元/月"},
+                                                   {"area", "89㎡ 浦东"}}};
+        default:
+            return QVariantList{"notice",
+                                QVariantMap{{"type", "normal"}, {"text", "对方已查看您的消息"}}};
     }
 }
 
@@ -77,8 +79,9 @@ struct Fixture {
                 db.executeUpdate(
                     "INSERT INTO msgs (u_id, t_id, f_id, m_id, to_id, m_content, u_time, m_state) "
                     "VALUES (?, ?, ?, ?, ?, ?, ?, 0)",
-                    {QString::number(kUser), talkOf(233401603), n % 2 ? "233401603" : "9000000000042",
-                     qint64(1000 + n), QString::number(kUser),
+                    {QString::number(kUser), talkOf(233401603),
+                     n % 2 ? "233401603" : "9000000000042", qint64(1000 + n),
+                     QString::number(kUser),
                      json_JSONString(QVariantList{QStringLiteral("第%1条消息，内容不长").arg(n)}),
                      qint64(1700000000 + n * 30)});
             }
@@ -86,9 +89,10 @@ struct Fixture {
                 db.executeUpdate(
                     "INSERT INTO msgs (u_id, t_id, f_id, m_id, to_id, m_content, u_time, m_state) "
                     "VALUES (?, ?, ?, ?, ?, ?, ?, 0)",
-                    {QString::number(kUser), talkOf(233401604), n % 2 ? "233401604" : "9000000000042",
-                     qint64(20000 + n), QString::number(kUser),
-                     json_JSONString(QVariantList{mixedElement(n)}), qint64(1700000000 + n * 30)});
+                    {QString::number(kUser), talkOf(233401604),
+                     n % 2 ? "233401604" : "9000000000042", qint64(20000 + n),
+                     QString::number(kUser), json_JSONString(QVariantList{mixedElement(n)}),
+                     qint64(1700000000 + n * 30)});
             }
         });
         QImage photo(80, 60, QImage::Format_RGB32);
@@ -177,7 +181,7 @@ void BM_DirectBubbles(benchmark::State& state) {
     const auto stretched = [](const QString& name) {
         const auto picture = ui::Image::imageNamed(name);
         return picture->stretchableImageWithLeftCapWidth(int(picture->size().width / 2),
-                                                          int(picture->size().height * 0.7));
+                                                         int(picture->size().height * 0.7));
     };
     const auto own = stretched("对话气泡-右.png");
     const auto other = stretched("对话气泡左.png");
@@ -217,43 +221,44 @@ void BM_DirectBubbles(benchmark::State& state) {
                 return frame.toQt();
             };
             switch (row % 6) {
-            case 0:
-            case 1: {
-                bool oneLine = true;
-                const ui::Size size = QXMessageTextCell::bubbleSize(
-                    ui::StringDrawing::sizeWithFont(element.toString(), font, {230, 1e6},
-                                                    ui::LineBreakMode::CharacterWrap),
-                    QXMessageTextCell::lineHeight(font), &oneLine);
-                const QRectF frame = bubble(size.width, size.height);
-                painter.drawText(frame.adjusted(18, 10, -10, -10), Qt::TextWrapAnywhere,
-                                 element.toString());
-                break;
-            }
-            case 2:
-                painter.drawImage(bubble(100, 70).adjusted(12, 5, -8, -5), photo);
-                break;
-            case 3: {
-                const QRectF frame = bubble(100, 40);
-                wave->paint(painter, {frame.x() + 12, frame.y() + 10, 20, 20});
-                painter.drawText(QRectF(frame.right() + 2, frame.y() + 10, 36, 20), "4\"");
-                break;
-            }
-            case 4: {
-                const QRectF frame = bubble(230, 70);
-                placeholder->paint(painter, {frame.x() + 14, frame.y() + 8, 72, 54});
-                painter.drawText(QRectF(frame.x() + 92, frame.y() + 8, 124, 20), "阳光花园 两室一厅");
-                painter.setFont(small);
-                painter.drawText(QRectF(frame.x() + 92, frame.y() + 28, 124, 16), "89㎡ 浦东");
-                painter.drawText(QRectF(frame.x() + 92, frame.y() + 45, 124, 18), "4500元/月");
-                break;
-            }
-            default: {
-                const ui::Rect frame(85, bottom - 40, 150, 40);
-                grey->paint(painter, frame);
-                painter.setPen(Qt::white);
-                painter.drawText(frame.toQt(), Qt::AlignCenter, "对方已查看您的消息");
-                break;
-            }
+                case 0:
+                case 1: {
+                    bool oneLine = true;
+                    const ui::Size size = QXMessageTextCell::bubbleSize(
+                        ui::StringDrawing::sizeWithFont(element.toString(), font, {230, 1e6},
+                                                        ui::LineBreakMode::CharacterWrap),
+                        QXMessageTextCell::lineHeight(font), &oneLine);
+                    const QRectF frame = bubble(size.width, size.height);
+                    painter.drawText(frame.adjusted(18, 10, -10, -10), Qt::TextWrapAnywhere,
+                                     element.toString());
+                    break;
+                }
+                case 2:
+                    painter.drawImage(bubble(100, 70).adjusted(12, 5, -8, -5), photo);
+                    break;
+                case 3: {
+                    const QRectF frame = bubble(100, 40);
+                    wave->paint(painter, {frame.x() + 12, frame.y() + 10, 20, 20});
+                    painter.drawText(QRectF(frame.right() + 2, frame.y() + 10, 36, 20), "4\"");
+                    break;
+                }
+                case 4: {
+                    const QRectF frame = bubble(230, 70);
+                    placeholder->paint(painter, {frame.x() + 14, frame.y() + 8, 72, 54});
+                    painter.drawText(QRectF(frame.x() + 92, frame.y() + 8, 124, 20),
+                                     "阳光花园 两室一厅");
+                    painter.setFont(small);
+                    painter.drawText(QRectF(frame.x() + 92, frame.y() + 28, 124, 16), "89㎡ 浦东");
+                    painter.drawText(QRectF(frame.x() + 92, frame.y() + 45, 124, 18), "4500元/月");
+                    break;
+                }
+                default: {
+                    const ui::Rect frame(85, bottom - 40, 150, 40);
+                    grey->paint(painter, frame);
+                    painter.setPen(Qt::white);
+                    painter.drawText(frame.toQt(), Qt::AlignCenter, "对方已查看您的消息");
+                    break;
+                }
             }
         }
         painter.end();
@@ -275,12 +280,14 @@ int main(int argc, char** argv) {
         const auto scroll = reporter.seconds("BM_ScrollMixedBubbles");
         const auto direct = reporter.seconds("BM_DirectBubbles");
         if (!open || !read || !scroll || !direct) return;
-        std::printf("\nOpening a talk of 10,000 messages to its first frame (target: under 50 ms):\n");
+        std::printf(
+            "\nOpening a talk of 10,000 messages to its first frame (target: under 50 ms):\n");
         std::printf("  chat screen        %7.2f ms%s\n", *open * 1e3,
                     *open * 1e3 < 50 ? "" : "  (over 50 ms)");
         std::printf("  store read alone   %7.2f ms\n", *read * 1e3);
         std::printf("  ratio (store read / chat screen): %.2f\n", *read / *open);
-        std::printf("\n1,000 mixed bubbles, one screen a frame, at scale 2 (target: under 16 ms):\n");
+        std::printf(
+            "\n1,000 mixed bubbles, one screen a frame, at scale 2 (target: under 16 ms):\n");
         std::printf("  chat table         %7.2f ms a frame%s\n", *scroll * 1e3,
                     *scroll * 1e3 < 16 ? "" : "  (over 16 ms)");
         std::printf("  direct QPainter    %7.2f ms a frame\n", *direct * 1e3);
