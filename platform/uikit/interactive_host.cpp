@@ -20,12 +20,24 @@ class InteractiveHost::Surface : public QRasterWindow {
 public:
     explicit Surface(ui::Window& window) : window_(window) {
         const Size size = window.bounds().size;
-        resize(int(std::ceil(size.width * zoom())), int(std::ceil(size.height * zoom())));
+        const double natural = Screen::mainScreen().scale() / devicePixelRatio();
+        resize(int(std::ceil(size.width * natural)), int(std::ceil(size.height * natural)));
         setTitle(QStringLiteral("Housing"));
     }
 
-    // Desktop pixels per point: two device pixels per point, whatever the desktop's ratio.
-    [[nodiscard]] double zoom() const { return Screen::mainScreen().scale() / devicePixelRatio(); }
+    // Desktop pixels per point: two device pixels per point, whatever the desktop's ratio,
+    // until the window is resized; then as many as let the whole screen fit.
+    [[nodiscard]] double zoom() const { return screenArea().width() / window_.bounds().size.width; }
+
+    // Where the screen shows: the largest rectangle of the phone's shape that fits the
+    // window, centred, so that a resize never cuts off a part of the screen.
+    [[nodiscard]] QRectF screenArea() const {
+        const Size size = window_.bounds().size;
+        const double scale = std::min(width() / size.width, height() / size.height);
+        const double shownWidth = size.width * scale;
+        const double shownHeight = size.height * scale;
+        return {(width() - shownWidth) / 2, (height() - shownHeight) / 2, shownWidth, shownHeight};
+    }
 
     void refresh() {
         const quint64 changes = Layer::changeCount();
@@ -49,8 +61,9 @@ protected:
         }
         window_.rememberFrame(frame);
         QPainter painter(this);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.fillRect(QRect(QPoint(), this->size()), Qt::black);
-        painter.drawImage(QRectF(0, 0, size.width * zoom(), size.height * zoom()), frame);
+        painter.drawImage(screenArea(), frame);
         ++frames;
     }
 
@@ -118,7 +131,9 @@ protected:
 
 private:
     [[nodiscard]] Point toPoints(const QPointF& position) const {
-        return {position.x() / zoom(), position.y() / zoom()};
+        const QRectF area = screenArea();
+        const double scale = zoom();
+        return {(position.x() - area.x()) / scale, (position.y() - area.y()) / scale};
     }
 
     ui::Window& window_;
@@ -153,6 +168,9 @@ bool InteractiveHost::isVisible() const {
 }
 double InteractiveHost::zoom() const {
     return surface_->zoom();
+}
+QRectF InteractiveHost::screenArea() const {
+    return surface_->screenArea();
 }
 QWindow* InteractiveHost::nativeWindow() const {
     return surface_.get();

@@ -281,4 +281,50 @@ TEST_F(HostTest, InteractiveHostTurnsMouseIntoTouchesAndKeysIntoText) {
     EXPECT_FALSE(host.isVisible());
 }
 
+TEST_F(HostTest, AResizedWindowShowsTheWholeScreenInThePhonesShape) {
+    // A bar at the very bottom, as the tab bar is.
+    auto bar = std::make_shared<ui::Button>(Rect{0, 431, 320, 49});
+    int presses = 0;
+    bar->addTarget(this, ui::kControlEventTouchUpInside,
+                   [&](ui::Control&, const ui::Event*) { ++presses; });
+    window->addSubview(bar);
+    ui::InteractiveHost host(window);
+    host.show();
+    QWindow* native = host.nativeWindow();
+    const auto click = [&](QPointF at) {
+        QMouseEvent press(QEvent::MouseButtonPress, at, at, Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, at, Qt::LeftButton, Qt::NoButton,
+                            Qt::NoModifier);
+        QCoreApplication::sendEvent(native, &press);
+        QCoreApplication::sendEvent(native, &release);
+    };
+    const auto resizeTo = [&](QSize size) {
+        native->resize(size);
+        return runMainLoopUntil([&] { return native->size() == size; }, 2s);
+    };
+
+    // Half as tall: the screen shrinks to half its size, centred, and its bottom edge is
+    // the window's.
+    const QSize natural = native->size();
+    ASSERT_TRUE(resizeTo({natural.width(), natural.height() / 2}));
+    EXPECT_NEAR(host.zoom() * 480, natural.height() / 2, 1);
+    const QRectF area = host.screenArea();
+    EXPECT_NEAR(area.width() / area.height(), 320.0 / 480.0, 1e-6);
+    EXPECT_NEAR(area.center().x(), natural.width() / 2.0, 1);
+    EXPECT_NEAR(area.bottom(), natural.height() / 2, 1);
+    click({natural.width() / 2.0, natural.height() / 2.0 - 4});
+    EXPECT_EQ(presses, 1) << "the bottom bar is on screen";
+    click({area.left() - 2, natural.height() / 2.0 - 4});
+    EXPECT_EQ(presses, 1) << "beside the screen is nothing";
+
+    // Wider than the phone: bars at the sides; the screen keeps its full height.
+    ASSERT_TRUE(resizeTo({natural.width() * 2, natural.height()}));
+    EXPECT_NEAR(host.screenArea().height(), natural.height(), 1);
+    EXPECT_NEAR(host.screenArea().left(), natural.width() / 2.0, 1);
+    click({natural.width() * 1.0, natural.height() - 4.0});
+    EXPECT_EQ(presses, 2);
+    host.close();
+}
+
 }  // namespace
