@@ -2,6 +2,7 @@
 
 #include "platform/uikit/display_link.h"
 #include "platform/uikit/layer.h"
+#include "platform/uikit/pointer_gestures.h"
 #include "platform/uikit/renderer.h"
 #include "platform/uikit/screen.h"
 #include "platform/uikit/window.h"
@@ -11,14 +12,16 @@
 #include <QInputMethodQueryEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QNativeGestureEvent>
 #include <QPainter>
 #include <QRasterWindow>
+#include <QWheelEvent>
 
 namespace ui {
 
 class InteractiveHost::Surface : public QRasterWindow {
 public:
-    explicit Surface(ui::Window& window) : window_(window) {
+    explicit Surface(ui::Window& window) : window_(window), gestures_(window) {
         const Size size = window.bounds().size;
         const double natural = Screen::mainScreen().scale() / devicePixelRatio();
         resize(int(std::ceil(size.width * natural)), int(std::ceil(size.height * natural)));
@@ -82,6 +85,32 @@ protected:
         window_.touchUp(toPoints(event->position()));
     }
 
+    // The wheel zooms what takes a pinch: one notch (120 eighths of a degree) away from the
+    // user zooms in by one step.
+    void wheelEvent(QWheelEvent* event) override {
+        const double notches = event->angleDelta().y() / 120.0;
+        if (notches == 0) return;
+        if (gestures_.wheel(toPoints(event->position()), notches)) event->accept();
+    }
+
+    // A touchpad pinch: its fingers' spread follows the touchpad's.
+    void nativeGesture(QNativeGestureEvent* event) {
+        switch (event->gestureType()) {
+            case Qt::BeginNativeGesture:
+                gestures_.beginPinch(toPoints(event->position()));
+                break;
+            case Qt::ZoomNativeGesture:
+                if (!gestures_.isPinching()) gestures_.beginPinch(toPoints(event->position()));
+                gestures_.pinchBy(1 + event->value());
+                break;
+            case Qt::EndNativeGesture:
+                gestures_.endPinch();
+                break;
+            default:
+                break;
+        }
+    }
+
     void keyPressEvent(QKeyEvent* event) override {
         switch (event->key()) {
             case Qt::Key_Backspace:
@@ -119,6 +148,10 @@ protected:
             inputMethod(static_cast<QInputMethodEvent*>(event));
             return true;
         }
+        if (event->type() == QEvent::NativeGesture) {
+            nativeGesture(static_cast<QNativeGestureEvent*>(event));
+            return true;
+        }
         if (event->type() == QEvent::InputMethodQuery) {
             auto* query = static_cast<QInputMethodQueryEvent*>(event);
             // The input method talks to us while a text input is first responder.
@@ -137,6 +170,7 @@ private:
     }
 
     ui::Window& window_;
+    PointerGestures gestures_;
     quint64 drawnAt_ = ~quint64(0);
 };
 

@@ -13,9 +13,11 @@ class Window;
 
 // Shows a window in a real desktop window, drawn at two pixels per point; a
 // resized desktop window shows the whole screen scaled to fit, in the phone's
-// shape. The mouse becomes one finger (press, drag, release); keys and the
-// input method become text input for the window's first responder. The picture
-// is redrawn on the display link whenever anything changed or an animation runs.
+// shape. The mouse becomes one finger (press, drag, release; a double click is
+// two taps); the wheel and a touchpad pinch become a pinch of two fingers on the
+// view under the pointer (PointerGestures); keys and the input method become
+// text input for the window's first responder. The picture is redrawn on the
+// display link whenever anything changed or an animation runs.
 class InteractiveHost {
 public:
     explicit InteractiveHost(std::shared_ptr<Window> window);

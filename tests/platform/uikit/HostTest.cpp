@@ -9,6 +9,7 @@
 #include "platform/uikit/offscreen_host.h"
 #include "platform/uikit/pan_gesture_recognizer.h"
 #include "platform/uikit/pinch_gesture_recognizer.h"
+#include "platform/uikit/pointer_gestures.h"
 #include "platform/uikit/test_driver.h"
 #include "platform/uikit/window.h"
 
@@ -325,6 +326,52 @@ TEST_F(HostTest, AResizedWindowShowsTheWholeScreenInThePhonesShape) {
     click({natural.width() * 1.0, natural.height() - 4.0});
     EXPECT_EQ(presses, 2);
     host.close();
+}
+
+TEST_F(HostTest, TheWheelPinchesOnlyAViewThatTakesPinchesWithBothFingersOnIt) {
+    // A narrow zoomable strip at the right edge beside a plain panel.
+    auto panel = std::make_shared<ui::View>(Rect{0, 0, 200, 480});
+    window->addSubview(panel);
+    auto strip = std::make_shared<ui::View>(Rect{200, 100, 120, 200});
+    window->addSubview(strip);
+    auto inner = std::make_shared<ui::View>(Rect{10, 10, 50, 50});
+    strip->addSubview(inner);
+    double scale = 1;
+    std::vector<ui::GestureRecognizerState> states;
+    auto pinch = std::make_shared<ui::PinchGestureRecognizer>(this, [&](ui::GestureRecognizer& r) {
+        auto& recognizer = static_cast<ui::PinchGestureRecognizer&>(r);
+        states.push_back(recognizer.state());
+        scale *= recognizer.scale();
+        recognizer.setScale(1);
+    });
+    strip->addGestureRecognizer(pinch);
+    ui::PointerGestures gestures(*window);
+
+    EXPECT_FALSE(gestures.wheel({100, 240}, 1)) << "nothing there takes a pinch";
+    EXPECT_EQ(window->activeTouchCount(), 0u);
+
+    // Over a subview near the screen's edge: both fingers land inside the strip.
+    ASSERT_TRUE(gestures.wheel({315, 120}, 2));
+    EXPECT_EQ(window->activeTouchCount(), 2u);
+    EXPECT_NEAR(scale, 2, 1e-9);
+    clock().advance(200ms);
+    ASSERT_TRUE(gestures.wheel({315, 120}, -1)) << "the same fingers while the wheel turns";
+    EXPECT_NEAR(scale, std::sqrt(2.0), 1e-9);
+    clock().advance(ns::seconds(ui::PointerGestures::kWheelRest));
+    EXPECT_EQ(window->activeTouchCount(), 0u) << "lifted once the wheel rested";
+    EXPECT_EQ(states.front(), ui::GestureRecognizerState::Began);
+    EXPECT_EQ(states.back(), ui::GestureRecognizerState::Ended);
+
+    // Zooming by a thousand times takes fresh fingers on the way and loses no step.
+    scale = 1;
+    for (int notch = 0; notch < 20; ++notch) ASSERT_TRUE(gestures.wheel({260, 200}, 1));
+    gestures.endPinch();
+    EXPECT_NEAR(scale, 1024, 1e-6);
+    EXPECT_EQ(window->activeTouchCount(), 0u);
+
+    // A disabled recognizer takes no pinch.
+    pinch->setEnabled(false);
+    EXPECT_FALSE(gestures.beginPinch({260, 200}));
 }
 
 }  // namespace
