@@ -1,13 +1,16 @@
 #include "platform/uikit/interactive_host.h"
 
 #include "platform/uikit/display_link.h"
+#include "platform/uikit/key_input.h"
 #include "platform/uikit/layer.h"
 #include "platform/uikit/pointer_gestures.h"
 #include "platform/uikit/renderer.h"
 #include "platform/uikit/screen.h"
+#include "platform/uikit/text_input_traits.h"
 #include "platform/uikit/window.h"
 
 #include <QGuiApplication>
+#include <QInputMethod>
 #include <QInputMethodEvent>
 #include <QInputMethodQueryEvent>
 #include <QKeyEvent>
@@ -43,6 +46,7 @@ public:
     }
 
     void refresh() {
+        noticeFirstResponder();
         const quint64 changes = Layer::changeCount();
         if (changes == drawnAt_ && Layer::runningAnimationCount() == 0) return;
         update();
@@ -143,6 +147,67 @@ protected:
         }
     }
 
+    // The desktop's input method takes keys only while it knows that a text input has them:
+    // it is told whenever another responder (or none) takes the keys.
+    void noticeFirstResponder() {
+        Responder* responder = window_.firstResponder();
+        if (responder == shownResponder_.lock().get()) return;
+        shownResponder_ = responder ? responder->weak_from_this() : std::weak_ptr<Responder>();
+        QGuiApplication::inputMethod()->update(Qt::ImQueryAll);
+    }
+
+    // What the input method asks of the text input that has the keys.
+    [[nodiscard]] QVariant inputMethodAnswer(Qt::InputMethodQuery query) const {
+        Responder* responder = window_.firstResponder();
+        const bool takesKeys = dynamic_cast<KeyInput*>(responder) != nullptr;
+        switch (query) {
+            case Qt::ImEnabled:
+                return takesKeys;
+            case Qt::ImHints:
+                return int(inputMethodHints(dynamic_cast<const TextInputTraits*>(responder)));
+            case Qt::ImCursorRectangle: {
+                // Candidates show under the input, in desktop pixels.
+                const auto* view = dynamic_cast<const View*>(responder);
+                if (!view) return QRectF();
+                const Rect shown = view->convertRectToView(view->bounds(), nullptr);
+                const QRectF area = screenArea();
+                const double scale = zoom();
+                return QRectF(area.x() + shown.origin.x * scale, area.y() + shown.origin.y * scale,
+                              shown.size.width * scale, shown.size.height * scale);
+            }
+            default:
+                return {};
+        }
+    }
+
+    [[nodiscard]] static Qt::InputMethodHints inputMethodHints(const TextInputTraits* traits) {
+        if (!traits) return Qt::ImhNone;
+        Qt::InputMethodHints hints = Qt::ImhNone;
+        switch (traits->keyboardType()) {
+            case KeyboardType::NumberPad:
+                hints |= Qt::ImhDigitsOnly;
+                break;
+            case KeyboardType::DecimalPad:
+                hints |= Qt::ImhFormattedNumbersOnly;
+                break;
+            case KeyboardType::PhonePad:
+                hints |= Qt::ImhDialableCharactersOnly;
+                break;
+            case KeyboardType::EmailAddress:
+                hints |= Qt::ImhEmailCharactersOnly;
+                break;
+            case KeyboardType::URL:
+                hints |= Qt::ImhUrlCharactersOnly;
+                break;
+            default:
+                break;
+        }
+        if (traits->isSecureTextEntry()) {
+            hints |= Qt::ImhHiddenText | Qt::ImhSensitiveData | Qt::ImhNoPredictiveText;
+        }
+        return hints;
+    }
+
     bool event(QEvent* event) override {
         if (event->type() == QEvent::InputMethod) {
             inputMethod(static_cast<QInputMethodEvent*>(event));
@@ -154,8 +219,10 @@ protected:
         }
         if (event->type() == QEvent::InputMethodQuery) {
             auto* query = static_cast<QInputMethodQueryEvent*>(event);
-            // The input method talks to us while a text input is first responder.
-            query->setValue(Qt::ImEnabled, window_.firstResponder() != nullptr);
+            for (const Qt::InputMethodQuery asked :
+                 {Qt::ImEnabled, Qt::ImHints, Qt::ImCursorRectangle}) {
+                if (query->queries() & asked) query->setValue(asked, inputMethodAnswer(asked));
+            }
             query->accept();
             return true;
         }
@@ -171,6 +238,7 @@ private:
 
     ui::Window& window_;
     PointerGestures gestures_;
+    std::weak_ptr<Responder> shownResponder_;
     quint64 drawnAt_ = ~quint64(0);
 };
 

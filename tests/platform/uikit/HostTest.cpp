@@ -11,11 +11,15 @@
 #include "platform/uikit/pinch_gesture_recognizer.h"
 #include "platform/uikit/pointer_gestures.h"
 #include "platform/uikit/test_driver.h"
+#include "platform/uikit/text_field.h"
 #include "platform/uikit/window.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QGuiApplication>
+#include <QInputMethod>
 #include <QInputMethodEvent>
+#include <QInputMethodQueryEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWindow>
@@ -372,6 +376,66 @@ TEST_F(HostTest, TheWheelPinchesOnlyAViewThatTakesPinchesWithBothFingersOnIt) {
     // A disabled recognizer takes no pinch.
     pinch->setEnabled(false);
     EXPECT_FALSE(gestures.beginPinch({260, 200}));
+}
+
+TEST_F(HostTest, TheDesktopsInputMethodHearsWhichTextInputHasTheKeys) {
+    auto name = std::make_shared<ui::TextField>(Rect{10, 60, 300, 30});
+    auto phone = std::make_shared<ui::TextField>(Rect{10, 120, 300, 30});
+    phone->setKeyboardType(ui::KeyboardType::NumberPad);
+    window->addSubview(name);
+    window->addSubview(phone);
+    ui::InteractiveHost host(window);
+    host.show();
+    QWindow* native = host.nativeWindow();
+    int told = 0;
+    const auto connection = QObject::connect(
+        QGuiApplication::inputMethod(), &QInputMethod::cursorRectangleChanged, [&] { ++told; });
+    const auto ask = [&](Qt::InputMethodQuery query) {
+        QInputMethodQueryEvent event(query);
+        QCoreApplication::sendEvent(native, &event);
+        return event.value(query);
+    };
+    const auto frame = [&] {
+        clock().advance(50ms);
+        QCoreApplication::processEvents();
+    };
+    frame();
+    told = 0;
+    EXPECT_FALSE(ask(Qt::ImEnabled).toBool()) << "no text input has the keys";
+
+    // Each change of the input with the keys is told at the next frame, with what it takes
+    // and where it is.
+    ASSERT_TRUE(name->becomeFirstResponder());
+    frame();
+    EXPECT_GE(told, 1);
+    EXPECT_TRUE(ask(Qt::ImEnabled).toBool());
+    EXPECT_EQ(ask(Qt::ImHints).toInt(), int(Qt::ImhNone));
+    const QRectF at = ask(Qt::ImCursorRectangle).toRectF();
+    const double zoom = host.zoom();
+    EXPECT_NEAR(at.top(), 60 * zoom, 1e-6);
+    EXPECT_NEAR(at.height(), 30 * zoom, 1e-6);
+    told = 0;
+    frame();
+    EXPECT_EQ(told, 0) << "nothing changed";
+    ASSERT_TRUE(phone->becomeFirstResponder());
+    frame();
+    EXPECT_GE(told, 1);
+    EXPECT_EQ(ask(Qt::ImHints).toInt(), int(Qt::ImhDigitsOnly));
+    phone->setSecureTextEntry(true);
+    EXPECT_TRUE(ask(Qt::ImHints).toInt() & Qt::ImhHiddenText);
+
+    // What the input method commits lands in the input with the keys.
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("138"));
+    QCoreApplication::sendEvent(native, &commit);
+    EXPECT_EQ(phone->text(), "138");
+    told = 0;
+    ASSERT_TRUE(phone->resignFirstResponder());
+    frame();
+    EXPECT_GE(told, 1);
+    EXPECT_FALSE(ask(Qt::ImEnabled).toBool());
+    QObject::disconnect(connection);
+    host.close();
 }
 
 }  // namespace
