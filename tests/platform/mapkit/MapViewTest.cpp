@@ -234,10 +234,14 @@ TEST_F(MapViewTest, ADoubleTapZoomsInOneLevelAboutTheTappedPlace) {
     EXPECT_EQ(recorder_->settled.size(), 1u);
     EXPECT_TRUE(recorder_->lastAnimated);
 
-    // A single tap does not zoom; without zooming a double tap does not either.
-    driver_->tapAt(tapped);
+    // A single tap does not zoom, and still chooses a pin right after a double tap.
+    auto place = std::make_shared<Place>(map_->convertPointToCoordinate({200, 300}, map_.get()));
+    map_->addAnnotation(place);
+    driver_->tapAt({200, 300});
     clock().advance(1s);
     EXPECT_DOUBLE_EQ(map_->worldWidth(), 2 * width);
+    ASSERT_EQ(recorder_->selected.size(), 1u);
+    EXPECT_EQ(recorder_->selected[0], place.get());
     map_->setZoomEnabled(false);
     driver_->doubleTapAt(tapped);
     clock().advance(1s);
