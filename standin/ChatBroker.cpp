@@ -94,7 +94,9 @@ QString ChatBroker::greeting(qint64 brokerId) {
 }
 
 QJsonObject ChatBroker::cardData(const QString& root) {
-    const QJsonObject post = Posts::samplePost(kCardCity, kCardMajor, kCardIndex);
+    const std::vector<SamplePost>& posts = Posts::postsOf(kCardCity, kCardMajor);
+    const QJsonObject post =
+        std::size_t(kCardIndex) < posts.size() ? posts[std::size_t(kCardIndex)].record : QJsonObject();
     const QJsonObject price = post.value("price").toObject();
     const QJsonObject area = post.value("area").toObject();
     return QJsonObject{
