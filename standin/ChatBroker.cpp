@@ -2,6 +2,7 @@
 
 #include "standin/MessagingServer.h"
 #include "standin/Posts.h"
+#include "standin/SamplePeople.h"
 
 #include <QDateTime>
 #include <QJsonArray>
@@ -36,6 +37,12 @@ QJsonObject ChatBroker::answerTo(const QJsonObject& packet, const QString& root)
     const QString postId = packet.value("talk").toObject().value("postId").toString();
     if (!postId.isEmpty()) order.insert("postId", postId);
     const QJsonValue first = firstItem(packet);
+    if (broker.toLongLong() == kServiceAccount) {
+        order.insert("kind", "text");
+        order.insert(
+            "text", QStringLiteral("您好，这里是Nevoru找房客服，您的留言我们已收到，会尽快回复。"));
+        return order;
+    }
     if (first.isArray()) {
         const QString kind = first.toArray().at(0).toString();
         order.insert("kind", "text");
@@ -61,6 +68,23 @@ QJsonObject ChatBroker::answerTo(const QJsonObject& packet, const QString& root)
 }
 
 QJsonObject ChatBroker::profile(qint64 brokerId) {
+    if (brokerId == kServiceAccount) {
+        return QJsonObject{
+            {"id", QString::number(brokerId)}, {"name", "Nevoru找房"}, {"picUrl", ""}};
+    }
+    // A broker of the sample's shops is the same person here as on the shop's and post's pages.
+    if (const std::optional<SampleBroker> broker = SamplePeople::broker(brokerId)) {
+        return QJsonObject{
+            {"id", QString::number(brokerId)},
+            {"name", broker->name},
+            {"phone", broker->phone},
+            {"picUrl", QStringLiteral("avatars/brokers/%1.jpg").arg(brokerId)},
+            {"companyName", broker->company},
+            {"districtName", broker->districtName},
+            {"streetName", QString()},
+            {"creditScore", broker->creditScore},
+        };
+    }
     struct Sample {
         const char* name;
         const char* company;
@@ -95,8 +119,9 @@ QString ChatBroker::greeting(qint64 brokerId) {
 
 QJsonObject ChatBroker::cardData(const QString& root) {
     const std::vector<SamplePost>& posts = Posts::postsOf(kCardCity, kCardMajor);
-    const QJsonObject post =
-        std::size_t(kCardIndex) < posts.size() ? posts[std::size_t(kCardIndex)].record : QJsonObject();
+    const QJsonObject post = std::size_t(kCardIndex) < posts.size()
+                                 ? posts[std::size_t(kCardIndex)].record
+                                 : QJsonObject();
     const QJsonObject price = post.value("price").toObject();
     const QJsonObject area = post.value("area").toObject();
     return QJsonObject{

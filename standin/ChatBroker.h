@@ -14,6 +14,8 @@ class MessagingServer;
 // or a voice gets a thank-you; any other text the broker's greeting with his mobile number.
 class ChatBroker {
 public:
+    // The service account answers every message with the same notice of receipt.
+    static constexpr qint64 kServiceAccount = 233401603;
     // The post the broker's cards name: rent post 7 of the city with script index 0.
     static constexpr int kCardCity = 0;
     static constexpr int kCardMajor = 1;

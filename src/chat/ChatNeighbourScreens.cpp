@@ -1,5 +1,7 @@
 #include "chat/ChatNeighbourScreens.h"
 
+#include "ui/widgets/PlaceholderSentence.h"
+
 #include "platform/uikit/label.h"
 #include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/view_controller.h"
@@ -17,14 +19,7 @@ public:
 
     void viewDidLoad() override {
         view()->setBackgroundColor(ui::Color::rgb(235, 235, 235));
-        auto label = std::make_shared<ui::Label>(ui::Rect(20, 120, 280, 120));
-        label->setNumberOfLines(0);
-        label->setTextAlignment(ui::TextAlignment::Center);
-        label->setTextColor(ui::Color::darkGrayColor());
-        label->setBackgroundColor(ui::Color::clearColor());
-        label->setFont(ui::Font::systemFontOfSize(15));
-        label->setText(text_);
-        view()->addSubview(label);
+        view()->addSubview(makePlaceholderSentence(text_));
     }
 
 private:

@@ -1,5 +1,6 @@
 #include "chat/QXChatListCell.h"
 
+#include "chat/ChatLabel.h"
 #include "chat/QXBrokerItem.h"
 
 #include "IMChat/qximlib/qximdata/util/QXIMUtil.h"
@@ -30,15 +31,6 @@ constexpr int kPictureSize = 65;
 const ui::Color& grey() {
     static const ui::Color colour = ui::Color::rgb(149, 149, 149);
     return colour;
-}
-
-std::shared_ptr<ui::Label> label(const ui::Rect& frame, const ui::Font& font,
-                                 const ui::Color& colour) {
-    auto made = std::make_shared<ui::Label>(frame);
-    made->setFont(font);
-    made->setTextColor(colour);
-    made->setBackgroundColor(ui::Color::clearColor());
-    return made;
 }
 
 // The label sized to its text within 100 points and its own height.
@@ -85,12 +77,12 @@ void QXChatListCell::buildTalkRow() {
     HeadImage_->setDefaultImage(fallback);
     HeadImage_->setFailureImage(fallback);
     contentView()->addSubview(HeadImage_);
-    name_ =
-        label({76, 12, 100, 20}, ui::Font::boldSystemFontOfSize(15), ui::Color::rgb(40, 40, 40));
-    companyName_ = label({76, 35, 100, 16}, ui::Font::systemFontOfSize(12), grey());
-    companyAddress_ = label({76, 35.7, 100, 16}, ui::Font::systemFontOfSize(12), grey());
-    lastInfoLabel_ = label({76, 54, 234, 17}, ui::Font::systemFontOfSize(13), grey());
-    time_ = label({230, 13, 80, 16}, ui::Font::systemFontOfSize(12), grey());
+    name_ = makeChatLabel({76, 12, 100, 20}, ui::Font::boldSystemFontOfSize(15),
+                          ui::Color::rgb(40, 40, 40));
+    companyName_ = makeChatLabel({76, 35, 100, 16}, ui::Font::systemFontOfSize(12), grey());
+    companyAddress_ = makeChatLabel({76, 35.7, 100, 16}, ui::Font::systemFontOfSize(12), grey());
+    lastInfoLabel_ = makeChatLabel({76, 54, 234, 17}, ui::Font::systemFontOfSize(13), grey());
+    time_ = makeChatLabel({230, 13, 80, 16}, ui::Font::systemFontOfSize(12), grey());
     time_->setTextAlignment(ui::TextAlignment::Right);
     iconImageView_ = std::make_shared<ui::ImageView>(ui::Rect(0, 0, 22, 22));
     if (auto badge = ui::Image::imageNamed(QStringLiteral("提示圈.png"))) {
@@ -98,7 +90,8 @@ void QXChatListCell::buildTalkRow() {
             int(badge->size().width / 2), int(badge->size().height / 2)));
     }
     iconImageView_->layer()->setCornerRadius(1);
-    infoCount_ = label({0, 0, 22, 22}, ui::Font::systemFontOfSize(12), ui::Color::whiteColor());
+    infoCount_ =
+        makeChatLabel({0, 0, 22, 22}, ui::Font::systemFontOfSize(12), ui::Color::whiteColor());
     infoCount_->setTextAlignment(ui::TextAlignment::Center);
     anwer_ = std::make_shared<ui::ImageView>(ui::Rect(280, 50, 30, 16));
     anwer_->setHidden(true);
@@ -112,11 +105,11 @@ void QXChatListCell::buildFailureRow() {
     netFailBackImage_ = std::make_shared<ui::ImageView>(ui::Rect(0, 0, 320, kRowHeight));
     netFailBackImage_->setImage(ui::Image::imageWithColor(ui::Color::whiteColor(), {1, 1}));
     contentView()->addSubview(netFailBackImage_);
-    auto notice =
-        label({15, 18, 200, 20}, ui::Font::systemFontOfSize(15), ui::Color::rgb(200, 60, 50));
+    auto notice = makeChatLabel({15, 18, 200, 20}, ui::Font::systemFontOfSize(15),
+                                ui::Color::rgb(200, 60, 50));
     notice->setText(QStringLiteral("网络连接不可用"));
     contentView()->addSubview(notice);
-    auto hint = label({15, 42, 200, 18}, ui::Font::systemFontOfSize(12), grey());
+    auto hint = makeChatLabel({15, 42, 200, 18}, ui::Font::systemFontOfSize(12), grey());
     hint->setText(QStringLiteral("请检查网络设置后重试"));
     contentView()->addSubview(hint);
     retry_ = std::make_shared<ui::Button>(ui::Rect(236, 23, 70, 32));

@@ -1,5 +1,6 @@
 #include "chat/QXMessageVcardCell.h"
 
+#include "chat/ChatLabel.h"
 #include "chat/ChatMedia.h"
 #include "map/URLPic.h"
 
@@ -14,15 +15,6 @@ QString shown(const QVariantMap& data, const QString& key) {
     return value.isNull() ? QString() : value.toString();
 }
 
-std::shared_ptr<ui::Label> label(const ui::Rect& frame, const ui::Font& font,
-                                 const ui::Color& colour) {
-    auto made = std::make_shared<ui::Label>(frame);
-    made->setFont(font);
-    made->setTextColor(colour);
-    made->setBackgroundColor(ui::Color::clearColor());
-    return made;
-}
-
 }  // namespace
 
 QXMessageVcardCell::QXMessageVcardCell() : QXMessageCell(QStringLiteral("QXMessageVcardCell")) {
@@ -30,12 +22,12 @@ QXMessageVcardCell::QXMessageVcardCell() : QXMessageCell(QStringLiteral("QXMessa
     urlImageView_ = std::make_shared<URLPic>(ui::Rect(14, 8, 72, 54));
     urlImageView_->setUserInteractionEnabled(false);
     chatBgView_->addSubview(urlImageView_);
-    titleLabel_ =
-        label({92, 8, 124, 20}, ui::Font::boldSystemFontOfSize(13), ui::Color::rgb(50, 50, 50));
-    positionLabel_ =
-        label({92, 28, 124, 16}, ui::Font::systemFontOfSize(12), ui::Color::rgb(140, 140, 140));
-    priceLabel_ =
-        label({92, 45, 124, 18}, ui::Font::boldSystemFontOfSize(13), ui::Color::rgb(247, 127, 0));
+    titleLabel_ = makeChatLabel({92, 8, 124, 20}, ui::Font::boldSystemFontOfSize(13),
+                                ui::Color::rgb(50, 50, 50));
+    positionLabel_ = makeChatLabel({92, 28, 124, 16}, ui::Font::systemFontOfSize(12),
+                                   ui::Color::rgb(140, 140, 140));
+    priceLabel_ = makeChatLabel({92, 45, 124, 18}, ui::Font::boldSystemFontOfSize(13),
+                                ui::Color::rgb(247, 127, 0));
     for (const auto& made : {titleLabel_, positionLabel_, priceLabel_})
         chatBgView_->addSubview(made);
 }

@@ -45,10 +45,10 @@ TEST(ChatBrokerAnswers, TheKindOfTheAnswerFollowsWhatWasSent) {
 }
 
 TEST(ChatBrokerAnswers, TheCardNamesASamplePostAndTheVoiceIsAmr) {
-    const QJsonObject post =
-        standin::Posts::samplePost(standin::ChatBroker::kCardCity, standin::ChatBroker::kCardMajor,
-                                   standin::ChatBroker::kCardIndex);
-    ASSERT_FALSE(post.isEmpty());
+    const auto& posts =
+        standin::Posts::postsOf(standin::ChatBroker::kCardCity, standin::ChatBroker::kCardMajor);
+    ASSERT_GT(posts.size(), std::size_t(standin::ChatBroker::kCardIndex));
+    const QJsonObject post = posts[std::size_t(standin::ChatBroker::kCardIndex)].record;
     const QJsonObject card = standin::ChatBroker::cardData("R");
     EXPECT_EQ(card.value("puid").toString(), post.value("puid").toString());
     EXPECT_EQ(card.value("title").toString(), post.value("title").toString());

@@ -141,16 +141,7 @@ TEST_F(ChatConversationTest, AVoiceRecordedFromTheMicrophoneFileGoesOutAsAmrWith
     EXPECT_TRUE(body.contains("filename=\"imageName.amr\""));
     EXPECT_EQ(body.count(char(0x3C)) >= 100, true);
 
-    const QVariantList item = sentPackets()[0]
-                                  .toMap()
-                                  .value("msgs")
-                                  .toList()
-                                  .value(0)
-                                  .toMap()
-                                  .value("contents")
-                                  .toList()
-                                  .value(0)
-                                  .toList();
+    const QVariantList item = sentItem(0);
     ASSERT_EQ(item.value(0).toString(), "sound");
     const QVariantMap data = item.value(1).toMap();
     EXPECT_NEAR(data.value("duration").toDouble(), 2.0, 0.051);
@@ -247,16 +238,7 @@ TEST_F(ChatConversationTest, APictureFromTheLibraryGoesUpAsJpegAndOutWithItsAddr
     picker->pickImageAtIndex(0);
     settle(0.5);
     ASSERT_TRUE(runMainLoopUntil([&] { return sentPackets().size() == 1; }));
-    const QVariantList item = sentPackets()[0]
-                                  .toMap()
-                                  .value("msgs")
-                                  .toList()
-                                  .value(0)
-                                  .toMap()
-                                  .value("contents")
-                                  .toList()
-                                  .value(0)
-                                  .toList();
+    const QVariantList item = sentItem(0);
     ASSERT_EQ(item.value(0).toString(), "pic");
     const QString url = item.value(1).toMap().value("pic_url").toString();
     EXPECT_TRUE(url.endsWith(".jpg")) << url.toStdString();

@@ -12,6 +12,7 @@
 #include "net/QXNetContext.h"
 #include "net/QXNetDefaultContext.h"
 #include "net/transport/Json.h"
+#include "util/categories/Tolerant.h"
 
 #include "MessagingStandin.h"
 #include "ReferenceImage.h"
@@ -136,6 +137,10 @@ protected:
             packets << json_JSON(QVariant(QString::fromUtf8(request.body)));
         }
         return packets;
+    }
+    // The first contents item of sent packet `index`: [kind, data, fallback] or a text.
+    [[nodiscard]] QVariantList sentItem(int index) {
+        return Tolerant(sentPackets().value(index))["msgs"][0]["contents"][0].toList();
     }
     [[nodiscard]] int requestsOf(const QByteArray& interface) {
         int count = 0;

@@ -125,20 +125,7 @@ TEST_F(ChatStateTest, UploadsThatFailOrAnswerAnUnknownEndingFailTheMessageWithAR
     ASSERT_TRUE(driver_->tap(cell->resendOrDownButton()));
     ASSERT_TRUE(alerts_->pressButton("是"));
     ASSERT_TRUE(runMainLoopUntil([&] { return sentPackets().size() == 1; }));
-    const QString url = sentPackets()[0]
-                            .toMap()
-                            .value("msgs")
-                            .toList()
-                            .value(0)
-                            .toMap()
-                            .value("contents")
-                            .toList()
-                            .value(0)
-                            .toList()
-                            .value(1)
-                            .toMap()
-                            .value("pic_url")
-                            .toString();
+    const QString url = sentItem(0).value(1).toMap().value("pic_url").toString();
     EXPECT_TRUE(QFile::exists(URLPic::getHightQualityLocImagePath(url)));
     EXPECT_FALSE(QFile::exists(path)) << "moved to the uploaded picture's name";
 }
