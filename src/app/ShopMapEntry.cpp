@@ -1,9 +1,9 @@
 #include "app/ShopMapEntry.h"
 
+#include "app/QXAppChatScreenOpener.h"
 #include "app/QXAppDelegate.h"
 #include "app/QXPlaceholderController.h"
 #include "app/statistics/StatisticsForAnalytics.h"
-#include "houses/ChatScreenOpener.h"
 #include "map/QXMapViewController.h"
 
 #include "IMChat/qximlib/QXIMDatabase.h"
@@ -68,7 +68,7 @@ ShopMapContext ShopMapEntry::context(QXAppDelegate& delegate) {
         QXIMDatabase::shared().saveTalkInfoAndClearReadByTalkId(talkId);
     };
     context.makeChat = [](const QVariantMap& talkInfo, const QString& title) {
-        return ChatScreenOpener::shared()->makeChatScreen(talkInfo, title, false, true);
+        return QXAppChatScreenOpener().makeChatScreen(talkInfo, title, false, true);
     };
     context.makeBrokerPage = [](const QString& agentId, const QString& postId) {
         return std::make_shared<QXPlaceholderController>(
