@@ -10,6 +10,7 @@
 
 #include "IMChat/qximlib/QXIMUser.h"
 
+#include "platform/foundation/main_queue.h"
 #include "platform/uikit/activity_indicator_view.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
@@ -182,10 +183,10 @@ void QXMessageCell::setBubbleImages(const QString& normal, const QString& highli
         static std::map<QString, std::shared_ptr<ui::Image>> stretched;
         if (const auto found = stretched.find(name); found != stretched.end()) return found->second;
         const auto picture = ui::Image::imageNamed(name);
-        return stretched[name] = picture ? picture->stretchableImageWithLeftCapWidth(
-                                               int(picture->size().width / 2),
-                                               int(picture->size().height * 0.7))
-                                         : nullptr;
+        return stretched[name] =
+                   picture ? picture->stretchableImageWithLeftCapWidth(
+                                 int(picture->size().width / 2), int(picture->size().height * 0.7))
+                           : nullptr;
     };
     const auto shown = stretch(normal);
     if (chatBgImage_->image() == shown) return;
@@ -272,7 +273,10 @@ void QXMessageCell::performAction(const QString& action) {
 }
 
 void QXMessageCell::willHideEditMenu() {
-    if (isFirstResponder()) resignFirstResponder();
+    // Later, not now: the menu hides before it performs the chosen item on this cell.
+    ns::MainQueue::post([weak = weakAs<QXMessageCell>()] {
+        if (auto self = weak.lock(); self && self->isFirstResponder()) self->resignFirstResponder();
+    });
 }
 
 void QXMessageCell::placeBubble() {

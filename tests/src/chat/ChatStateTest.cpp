@@ -9,6 +9,8 @@
 #include "IMChat/qximlib/qximdata/util/QXIMUtil.h"
 
 #include "platform/uikit/image.h"
+#include "platform/uikit/menu_controller.h"
+#include "platform/uikit/pasteboard.h"
 
 #include <QImage>
 
@@ -165,6 +167,37 @@ TEST_F(ChatStateTest, DeletingTheOnlyMessageDeletesTheTalkWhileAnEarlierOneLeave
     chat->deleteContentAtIndex(0);
     EXPECT_TRUE(talkRow(kBroker).isEmpty());
     EXPECT_TRUE(chat->chatData().isEmpty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ChatStateTest, ALongPressOffersCopyAndDeleteButANoticeOffersNothing) {
+    store(kBroker, QStringLiteral("可以拷贝的话"), 30, false);
+    store(kBroker, QVariantList{"notice", QVariantMap{{"type", "normal"}, {"text", "通知"}}}, 20,
+          false);
+    auto chat = openChat(talkRow(kBroker));
+    settle();
+    auto& menu = ui::MenuController::sharedMenuController();
+    const auto pressOn = [&](int row) {
+        const ui::View* bubble = cellAt(*chat, row)->chatBgView();
+        driver_->longPressAt(bubble->convertPointToView({20, 20}, nullptr));
+        settle();
+    };
+    pressOn(0);
+    ASSERT_TRUE(menu.isMenuVisible());
+    EXPECT_EQ(menu.visibleTitles(), (QStringList{"拷贝", "删除"}));
+    ASSERT_TRUE(menu.performItem("拷贝"));
+    EXPECT_EQ(ui::Pasteboard::generalPasteboard().string(), "可以拷贝的话");
+    pressOn(1);
+    EXPECT_FALSE(menu.isMenuVisible()) << "a notice can be neither copied nor deleted";
+    pressOn(0);
+    ASSERT_TRUE(menu.performItem("删除"));
+    settle();
+    ASSERT_EQ(chat->chatData().size(), 1);
+    EXPECT_EQ(
+        QXIMDatabase::shared().messagesListByTalkId(brokerTalk(), own(), 4999999999, 10).size(), 1);
 }
 
 }  // namespace
