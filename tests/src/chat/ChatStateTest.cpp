@@ -8,6 +8,7 @@
 
 #include "IMChat/qximlib/qximdata/util/QXIMUtil.h"
 
+#include "platform/uikit/application.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/menu_controller.h"
 #include "platform/uikit/pasteboard.h"
@@ -198,6 +199,33 @@ TEST_F(ChatStateTest, ALongPressOffersCopyAndDeleteButANoticeOffersNothing) {
     ASSERT_EQ(chat->chatData().size(), 1);
     EXPECT_EQ(
         QXIMDatabase::shared().messagesListByTalkId(brokerTalk(), own(), 4999999999, 10).size(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ChatStateTest, TheCallButtonDialsOnlyAPhoneNumberTheServerGave) {
+    QStringList dialled;
+    ui::Application::sharedApplication().setOpenURLHandler([&](const QUrl& url) {
+        dialled << url.toString();
+        return true;
+    });
+    const auto withPhone = [&](const QString& phone) {
+        QVariantMap talk = brokerTalkInfo();
+        talk["o_user"] =
+            QStringLiteral(R"({"id":"880001","name":"王先生","phone":"%1"})").arg(phone);
+        auto chat = openChat(talk);
+        const auto* call = driver_->findByText(QStringLiteral("电话"));
+        if (call) driver_->tap(call);
+        navigation_->popViewControllerAnimated(false);
+        settle();
+    };
+    withPhone("13812345678");
+    withPhone("021-5555 6666<script>");
+    withPhone("x");
+    ui::Application::sharedApplication().setOpenURLHandler({});
+    EXPECT_EQ(dialled, QStringList{"tel://13812345678"});
 }
 
 }  // namespace
