@@ -126,6 +126,27 @@ int Tolerant::intValue() const {
     }
 }
 
+qint64 Tolerant::longLongValue() const {
+    switch (kindOf(value_)) {
+        case Kind::String:
+            return longLongValueOfString(*static_cast<const QString*>(value_.constData()));
+        case Kind::Number:
+            if (value_.typeId() == QMetaType::Float || value_.typeId() == QMetaType::Double) {
+                const double number = value_.toDouble();
+                if (std::isnan(number)) return 0;
+                if (number >= 0x1p63) return std::numeric_limits<qint64>::max();
+                if (number <= -0x1p63) return std::numeric_limits<qint64>::min();
+                return static_cast<qint64>(number);
+            }
+            if (value_.typeId() == QMetaType::ULongLong || value_.typeId() == QMetaType::ULong) {
+                return static_cast<qint64>(value_.toULongLong());
+            }
+            return value_.toLongLong();
+        default:
+            return 0;
+    }
+}
+
 qsizetype Tolerant::count() const {
     switch (kindOf(value_)) {
         case Kind::Dictionary:
@@ -157,6 +178,28 @@ Tolerant Tolerant::allKeys() const {
 bool Tolerant::isEqualToString(const QString& other) const {
     return kindOf(value_) == Kind::String &&
            *static_cast<const QString*>(value_.constData()) == other;
+}
+
+qint64 Tolerant::longLongValueOfString(const QString& text) {
+    qsizetype i = 0;
+    while (i < text.size() && text.at(i).isSpace()) ++i;
+    bool negative = false;
+    if (i < text.size() && (text.at(i) == u'+' || text.at(i) == u'-')) {
+        negative = text.at(i) == u'-';
+        ++i;
+    }
+    // Unsigned, so that the magnitude of the lowest value fits before it saturates.
+    constexpr quint64 kLimit = quint64(std::numeric_limits<qint64>::max()) + 1;
+    quint64 magnitude = 0;
+    for (; i < text.size() && text.at(i) >= u'0' && text.at(i) <= u'9'; ++i) {
+        const quint64 digit = text.at(i).unicode() - u'0';
+        magnitude = magnitude > (kLimit - digit) / 10 ? kLimit : magnitude * 10 + digit;
+    }
+    if (negative)
+        return magnitude >= kLimit ? std::numeric_limits<qint64>::min()
+                                   : -static_cast<qint64>(magnitude);
+    return magnitude >= kLimit ? std::numeric_limits<qint64>::max()
+                               : static_cast<qint64>(magnitude);
 }
 
 int Tolerant::intValueOfString(const QString& text) {
