@@ -20,5 +20,7 @@ void drawListPictures();
 void drawFilterPictures();
 // The city selection screen and its search bar.
 void drawCityPictures();
+// The photo pager: its round buttons and the info page's cards, buttons and icons.
+void drawPhotoPictures();
 
 }  // namespace pictures
