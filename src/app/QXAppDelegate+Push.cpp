@@ -207,6 +207,10 @@ void QXAppDelegate::doSomethingBeforePopToTopVC() {
         visible->performAction(QStringLiteral("hidingBrokersPopListView"));
     } else if (visible && visible != stack->topViewController() && showsPhotoPager(*visible)) {
         visible->dismissViewControllerAnimated(false);
+    } else if (const auto presented = tabBarController_->presentedViewController();
+               presented && showsPhotoPager(*presented)) {
+        // A screen of a tab presents over the whole tab bar.
+        presented->dismissViewControllerAnimated(false);
     }
     stack->popToRootViewControllerAnimated(false);
 }

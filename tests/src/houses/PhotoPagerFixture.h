@@ -11,6 +11,7 @@
 #include "houses/QXFCHouseSourceInfoBottomView.h"
 #include "houses/QXFCHouseSourceInfoDetailView.h"
 #include "houses/QXPostDetailNew.h"
+#include "net/QXDESCode.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/uikit/alert_view.h"
 #include "platform/uikit/application.h"
@@ -125,7 +126,8 @@ protected:
                 {"user_id", "8000012301"},
                 {"person", "王伟"},
                 {"agent", "经纪人"},
-                {"phone", "021888888,13912345678"},
+                // Several numbers come enciphered.
+                {"phone", QXDESCode::encryptStr("021888888,13912345678")},
                 {"xiaoqu", "金桥新村"},
                 {"xiaoqu_address", "浦东新区金桥路1000弄"},
                 {"district_name", "浦东"},
