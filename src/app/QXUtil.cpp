@@ -32,7 +32,7 @@
 #include "platform/uikit/tab_bar_controller.h"
 #include "platform/uikit/window.h"
 #include "ui/widgets/AlertMessages.h"
-#include "ui/widgets/StarView.h"
+#include "ui/widgets/StarLevelView.h"
 
 #include <QRegularExpression>
 
@@ -357,7 +357,7 @@ std::shared_ptr<ui::ImageView> QXUtil::lineImageViewWithFrame(const ui::Rect& fr
 }
 
 std::shared_ptr<ui::View> QXUtil::starViewByLevel(int level, int totalLevel) {
-    return ::starViewByLevel(level, totalLevel);
+    return StarLevelView::starViewByLevel(level, totalLevel);
 }
 
 std::shared_ptr<ui::Image> QXUtil::imageWithColor(const ui::Color& color) {

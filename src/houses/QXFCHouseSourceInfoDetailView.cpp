@@ -13,7 +13,7 @@
 #include "platform/uikit/tap_gesture_recognizer.h"
 #include "ui/widgets/BoxBlur.h"
 #include "ui/widgets/SnapTools.h"
-#include "ui/widgets/StarView.h"
+#include "ui/widgets/StarLevelView.h"
 #include "ui/widgets/ViewFrameBuilder.h"
 #include "util/TextChecks.h"
 #include "util/categories/Tolerant.h"
@@ -291,7 +291,7 @@ void QXFCHouseSourceInfoDetailView::setAgentBaseInfo(const QVariant& reply) {
     }
     setAgentNameLabelText(name);
     if (starView_) starView_->removeFromSuperview();
-    starView_ = starViewByLevel(info[QStringLiteral("creditScore")].intValue(), 5);
+    starView_ = StarLevelView::starViewByLevel(info[QStringLiteral("creditScore")].intValue(), 5);
     agentInfoView_->addSubview(starView_);
     vf_frameBuilder(*starView_)
         .alignToBottomOfView(*lineView_, 24)

