@@ -154,12 +154,14 @@ TEST_F(PhotoPageTest, APhotoThatCannotBeFetchedOffersToTryAgain) {
 TEST_F(PhotoPageTest, APageReleasedBeforeItsPhotoArrivesIsNotCalledByIt) {
     server().setFault({.prefix = "/img/posts/5009", .delayMs = 200});
     auto page = std::make_shared<ImageOperController>(photo(9), ui::Rect(0, 0, 320, 480));
+    const std::weak_ptr<ImageOperController> gone = page;
     auto view = page->view();
     const auto photoView =
         std::static_pointer_cast<ui::ImageView>(page->imageView()->sharedAs<ui::ImageView>());
     const QString asked = page->imageName();
     page.reset();
     view.reset();
+    EXPECT_TRUE(gone.expired()) << "neither its photo's view nor the loader keeps the page";
     ASSERT_TRUE(waitFor([&] { return bool(ImageLoader::sharedLoader().cachedImage(asked)); }));
     photoView->setImage(ImageLoader::sharedLoader().cachedImage(asked));
     EXPECT_TRUE(photoView->image());

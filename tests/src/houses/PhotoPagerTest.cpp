@@ -307,3 +307,15 @@ TEST_F(PhotoPagerTest, ReferenceScreens) {
     EXPECT_TRUE(matchesReferenceImage(driver_.screenshot(2)->pixels(), "src/houses/reference",
                                       "photo_pager_info_page.png"));
 }
+
+TEST_F(PhotoPagerTest, ADragLetGoExactlyOnTheNextPageTurnsTheCounterToo) {
+    auto pager = openPostPager(photos(3), 0);
+    // Ten points start the drag; the other 320 bring the next page exactly into place, where
+    // the scroll view has nothing left to move.
+    driver_.drag({315, 200}, {-15, 200}, 3, 60);
+    EXPECT_EQ(pager->scrollView()->contentOffset().x, 320);
+    EXPECT_EQ(pager->page(), 1);
+    EXPECT_EQ(pager->currentPage(), 1);
+    EXPECT_EQ(counter(*pager), "2/4");
+    EXPECT_TRUE(pager->pageAt(2)) << "and the page after it is loaded";
+}
