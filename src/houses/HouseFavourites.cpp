@@ -15,20 +15,7 @@ void announceChange() {
 }  // namespace
 
 QString HouseFavourites::puidOf(const QVariantMap& post) {
-    const QVariant puid = post.value(QStringLiteral("puid"));
-    switch (puid.typeId()) {
-        case QMetaType::Float:
-        case QMetaType::Double:
-        case QMetaType::Int:
-        case QMetaType::UInt:
-        case QMetaType::Long:
-        case QMetaType::ULong:
-        case QMetaType::LongLong:
-        case QMetaType::ULongLong:
-            return QString::number(Tolerant(puid).longLongValue());
-        default:
-            return Tolerant(puid).toString();
-    }
+    return Tolerant(QVariant(post))[QStringLiteral("puid")].toString();
 }
 
 QString HouseFavourites::userIdText() {

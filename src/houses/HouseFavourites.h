@@ -14,7 +14,7 @@ public:
 
     enum class Outcome { Done, Failed, LimitReached };
 
-    // The puid of a post as the store keeps it: a number written in decimal, a text as it is.
+    // The puid of a post as the store keeps it: its text, a number written in decimal.
     [[nodiscard]] static QString puidOf(const QVariantMap& post);
     // The current user's id in decimal, the owner of the rows.
     [[nodiscard]] static QString userIdText();

@@ -155,6 +155,18 @@ void ImageScrollPageController::pushOverPager(std::shared_ptr<ui::ViewController
     navigation->pushViewController(std::move(screen), true);
 }
 
+void ImageScrollPageController::openTalk(const PosterTalk& talk, const QString& title,
+                                         bool hiddenAgentView, bool agentTag) {
+    const QVariantMap talkInfo = talk.talkInfo(ownUserId());
+    auto chat =
+        ChatScreenOpener::shared()->makeChatScreen(talkInfo, title, hiddenAgentView, agentTag);
+    if (!chat) return;
+    QXIMDatabase::shared().saveTalkInfoAndClearReadByTalkId(
+        talkInfo.value(QStringLiteral("t_id")).toString());
+    ns::NotificationCenter::defaultCenter().post(QStringLiteral("refreshIcon"));
+    pushOverPager(std::move(chat));
+}
+
 void ImageScrollPageController::goToImPageWithHouseSource() {
     ui::NavigationController* navigation = navigationController();
     if (!navigation) return;
@@ -180,14 +192,8 @@ void ImageScrollPageController::goToImPageWithHouseSource() {
     talk.companyName = agent[QStringLiteral("companyName")].toString();
     talk.districtName = post[QStringLiteral("district_name")].toString();
     talk.postReference = PosterTalk::talkPostId(houseInfoFromQXPostDetailNew_);
-    const QVariantMap talkInfo = talk.talkInfo(ownUserId());
-    auto chat = opener->makeChatScreen(talkInfo, talk.name, hiddenChatAgentInfoFromQXPostDetailNew_,
-                                       post[QStringLiteral("agent")].isEqualToString(kBrokerRole));
-    if (!chat) return;
-    QXIMDatabase::shared().saveTalkInfoAndClearReadByTalkId(
-        talkInfo.value(QStringLiteral("t_id")).toString());
-    ns::NotificationCenter::defaultCenter().post(QStringLiteral("refreshIcon"));
-    pushOverPager(std::move(chat));
+    openTalk(talk, talk.name, hiddenChatAgentInfoFromQXPostDetailNew_,
+             post[QStringLiteral("agent")].isEqualToString(kBrokerRole));
 }
 
 void ImageScrollPageController::goToImPageWithFindHouseRequest() {
@@ -201,13 +207,7 @@ void ImageScrollPageController::goToImPageWithFindHouseRequest() {
     talk.picUrl = house[QStringLiteral("photo")].toString();
     talk.companyName = house[QStringLiteral("companyName")].toString();
     talk.postReference = postIdFromFindHouseRequestDetailPage_;
-    const QVariantMap talkInfo = talk.talkInfo(ownUserId());
-    auto chat = ChatScreenOpener::shared()->makeChatScreen(talkInfo, QString(), false, false);
-    if (!chat) return;
-    QXIMDatabase::shared().saveTalkInfoAndClearReadByTalkId(
-        talkInfo.value(QStringLiteral("t_id")).toString());
-    ns::NotificationCenter::defaultCenter().post(QStringLiteral("refreshIcon"));
-    pushOverPager(std::move(chat));
+    openTalk(talk, QString(), false, false);
 }
 
 void ImageScrollPageController::faveriteHouseSource() {

@@ -17,6 +17,7 @@ class Label;
 class WebView;
 }  // namespace ui
 class ImageOperController;
+struct PosterTalk;
 class QXFCHouseSourceInfoBottomView;
 class QXFCHouseSourceInfoDetailView;
 
@@ -164,6 +165,9 @@ private:
     void goToImPageWithHouseSource();
     void goToImPageWithFindHouseRequest();
     void goToAgentPage();
+    // The chat screen of the talk, its unread mark cleared, pushed onto the pager's stack.
+    void openTalk(const PosterTalk& talk, const QString& title, bool hiddenAgentView,
+                  bool agentTag);
     // Pushes `screen` onto the pager's stack, the stack's bar shown again.
     void pushOverPager(std::shared_ptr<ui::ViewController> screen);
 

@@ -242,18 +242,7 @@ void QXFCHouseSourceInfoDetailView::setAddressLableText(const QString& text) {
         // Two lines: the address dot stays and marks the layout line in the address's place.
         addressLbl_->setHidden(true);
         pointViewBeforeAttri_->setHidden(true);
-        vf_frameBuilder(*pointViewBeforeAttri_)
-            .alignToBottomOfView(*houseInfoTitleLbl_, 18)
-            .alignLeftInSuperviewWithInset(0);
-        vf_frameBuilder(*houseAttributeLbl_)
-            .alignToBottomOfView(*houseInfoTitleLbl_, 13)
-            .alignRightOfView(*pointViewBeforeAttri_, 5);
-        vf_frameBuilder(*pointViewBeforePrice_)
-            .alignToBottomOfView(*houseAttributeLbl_, 18)
-            .alignLeftInSuperviewWithInset(0);
-        vf_frameBuilder(*priceLbl_)
-            .alignToBottomOfView(*houseAttributeLbl_, 13)
-            .alignRightOfView(*pointViewBeforePrice_, 5);
+        placeLinesBelow(*houseInfoTitleLbl_);
         return;
     }
     // An address given after an empty one shows again, with its own dot.

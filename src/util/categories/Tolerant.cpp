@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QVariantHash>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -203,20 +204,9 @@ qint64 Tolerant::longLongValueOfString(const QString& text) {
 }
 
 int Tolerant::intValueOfString(const QString& text) {
-    qsizetype i = 0;
-    while (i < text.size() && text.at(i).isSpace()) ++i;
-    bool negative = false;
-    if (i < text.size() && (text.at(i) == u'+' || text.at(i) == u'-')) {
-        negative = text.at(i) == u'-';
-        ++i;
-    }
-    // The magnitude stops growing at 2^31: enough to reach INT_MIN and to saturate.
-    constexpr qint64 kLimit = qint64(std::numeric_limits<int>::max()) + 1;
-    qint64 magnitude = 0;
-    for (; i < text.size() && text.at(i) >= u'0' && text.at(i) <= u'9'; ++i) {
-        magnitude = magnitude * 10 + (text.at(i).unicode() - u'0');
-        if (magnitude > kLimit) magnitude = kLimit;
-    }
-    if (negative) return static_cast<int>(-magnitude);
-    return magnitude >= kLimit ? std::numeric_limits<int>::max() : static_cast<int>(magnitude);
+    // Past the 32-bit range the 64-bit value has saturated or is beyond it: either way the
+    // 32-bit limit.
+    return static_cast<int>(std::clamp<qint64>(longLongValueOfString(text),
+                                               std::numeric_limits<int>::min(),
+                                               std::numeric_limits<int>::max()));
 }

@@ -2,7 +2,6 @@
 
 #include "houses/HouseFavourites.h"
 #include "platform/uikit/web_view.h"
-#include "standin/SamplePeople.h"
 
 class PhotoPagerActionsTest : public PhotoPagerFixture {
 protected:
@@ -255,10 +254,7 @@ TEST_F(PhotoPagerActionsTest, ACallGoesToTheFirstMobileNumberAndNowhereWithoutOn
 }
 
 TEST_F(PhotoPagerActionsTest, TheInfoPagesButtonsChatCallAndOpenTheBrokersPage) {
-    const standin::SampleBroker broker = standin::SamplePeople::brokersOfCity(100).front();
-    QVariantMap post = PhotoPagerFixture::post();
-    post["user_id"] = QString::number(broker.userId);
-    auto pager = openWithPost(post);
+    auto pager = openBrokersPostPager(photos(2), sampleBroker());
     swipe(true);
     swipe(true);
     auto* panel = pager->houseSourceInfoDetailView();

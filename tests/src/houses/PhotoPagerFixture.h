@@ -24,6 +24,7 @@
 #include "platform/uikit/scroll_view.h"
 #include "platform/uikit/test_driver.h"
 #include "platform/uikit/window.h"
+#include "standin/SamplePeople.h"
 #include "ui/image/ImageLoader.h"
 
 #include <QJsonArray>
@@ -156,6 +157,19 @@ protected:
     void closePager() {
         navigation_->dismissViewControllerAnimated(false);
         settle();
+    }
+    // A post pager whose post was put up by a broker of the sample city.
+    std::shared_ptr<ImageScrollPageController> openBrokersPostPager(
+        const QStringList& urls, const standin::SampleBroker& broker) {
+        QVariantMap brokers = post();
+        brokers["user_id"] = QString::number(broker.userId);
+        return openPager(urls, 0, [&](ImageScrollPageController& pager) {
+            pager.setShouldShowHouseInfoView(true);
+            pager.setHouseInfoFromQXPostDetailNew(brokers);
+        });
+    }
+    [[nodiscard]] static standin::SampleBroker sampleBroker() {
+        return standin::SamplePeople::brokersOfCity(100).front();
     }
     std::shared_ptr<ImageScrollPageController> openPostPager(const QStringList& urls, int page) {
         return openPager(urls, page, [](ImageScrollPageController& pager) {

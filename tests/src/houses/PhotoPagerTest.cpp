@@ -2,7 +2,6 @@
 
 #include "ReferenceImage.h"
 #include "map/URLPic.h"
-#include "standin/SamplePeople.h"
 
 class PhotoPagerTest : public PhotoPagerFixture {
 protected:
@@ -137,13 +136,8 @@ TEST_F(PhotoPagerTest, AChatPictureShowsItsCounterAndSaveButtonAndNoHouseInfo) {
 }
 
 TEST_F(PhotoPagerTest, APostersCardShowsTheBrokerAndWhetherTheyAreOnline) {
-    const standin::SampleBroker broker = standin::SamplePeople::brokersOfCity(100).front();
-    QVariantMap post = PhotoPagerFixture::post();
-    post["user_id"] = QString::number(broker.userId);
-    auto pager = openPager(photos(1), 0, [&](ImageScrollPageController& p) {
-        p.setShouldShowHouseInfoView(true);
-        p.setHouseInfoFromQXPostDetailNew(post);
-    });
+    const standin::SampleBroker broker = sampleBroker();
+    auto pager = openBrokersPostPager(photos(1), broker);
     auto* panel = pager->houseSourceInfoDetailView();
     ASSERT_TRUE(waitFor([&] {
         return !panel->agentNameLbl()->text().isEmpty() &&
@@ -279,14 +273,8 @@ TEST_F(PhotoPagerTest, TheInfoPagesBackdropIsTheFirstPhotoBlurred) {
 }
 
 TEST_F(PhotoPagerTest, ReferenceScreens) {
-    const standin::SampleBroker broker = standin::SamplePeople::brokersOfCity(100).front();
-    QVariantMap post = PhotoPagerFixture::post();
-    post["user_id"] = QString::number(broker.userId);
     // One photo, so that the info page's backdrop is always made from it.
-    auto pager = openPager(photos(1), 0, [&](ImageScrollPageController& p) {
-        p.setShouldShowHouseInfoView(true);
-        p.setHouseInfoFromQXPostDetailNew(post);
-    });
+    auto pager = openBrokersPostPager(photos(1), sampleBroker());
     auto* panel = pager->houseSourceInfoDetailView();
     ASSERT_TRUE(waitForPhoto(*pager->pageAt(0)));
     EXPECT_TRUE(matchesReferenceImage(driver_.screenshot(2)->pixels(), "src/houses/reference",
