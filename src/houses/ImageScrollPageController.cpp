@@ -9,7 +9,6 @@
 #include "net/EndpointTable.h"
 #include "net/QXIMRequest.h"
 #include "net/QXNetConnection.h"
-#include "net/QXNetContext.h"
 #include "net/RequestHeaderSet.h"
 #include "net/transport/NKImageRequestOperation.h"
 #include "platform/foundation/notification_center.h"
