@@ -25,5 +25,8 @@ void drawCityPictures();
 void drawChatPictures();
 // The photo pager: its round buttons and the info page's cards, buttons and icons.
 void drawPhotoPictures();
+// The need form: its panels, rows and choice boxes, the voice note, the SMS validation's
+// buttons and the map point picker's pin.
+void drawNeedPictures();
 
 }  // namespace pictures
