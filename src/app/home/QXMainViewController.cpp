@@ -39,6 +39,7 @@
 #include "platform/uikit/tab_bar_controller.h"
 #include "ui/image/UIButton+RemoteImage.h"
 #include "ui/widgets/IconMenuView.h"
+#include "util/categories/Tolerant.h"
 
 #include <QFile>
 
@@ -485,7 +486,8 @@ void QXMainViewController::loadBannerDetailView(int index) {
             std::make_shared<WebHelp>(item.value(QStringLiteral("title")).toString(), jump), true);
         return;
     }
-    const int major = jump.toInt();
+    // The number's leading digits count, as the platform reads a number from text ("3a" is 3).
+    const int major = Tolerant::intValueOfString(jump);
     if (major == 1 || major == 3 || major == 5) {
         stack->pushViewController(postList(7, major, QString()), true);
     } else {

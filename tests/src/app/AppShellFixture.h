@@ -89,6 +89,7 @@ private:
         auto state = QXAppState::shared();
         state->setUserId(QString());
         state->setCurrentCityScript_index(-1);
+        state->setCurrentCityId(0);
         state->setConnectionReachabil(false);
         state->userInfo()->removeMemoryLogonInfo();
         QXIMUser::shared().setUserKey(QString());

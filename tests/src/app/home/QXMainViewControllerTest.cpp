@@ -86,7 +86,9 @@ TEST_F(QXMainViewControllerTest, TheHomeTabOpensOnTheBannersOfTheServerAtMostFiv
     EXPECT_EQ(home().mainCycleView()->totalPages(), 5);
     EXPECT_EQ(defaults().arrayForKey(kBannerDataNoImageKey), home().dataArray());
     ASSERT_FALSE(calls("CommonOperateList").empty());
-    EXPECT_TRUE(calls("CommonOperateList").front().body.startsWith("cityId="));
+    // The chosen city (宁波, script index 601) asks by its database id.
+    EXPECT_EQ(calls("CommonOperateList").front().body,
+              R"(cityId=3302&pageType=1&categoryId=""&majorCategoryId="")");
     EXPECT_EQ(home().tile(QXMainViewController::kHouseNews)->frame(),
               ui::Rect(213.2, 120, 106.6, 72.5));
 }
@@ -111,8 +113,8 @@ TEST_F(QXMainViewControllerTest, BannerRepliesKeepTheFirstFiveAndIgnoreWrongShap
 
 TEST_F(QXMainViewControllerTest, BannerLinksOpenTheirScreens) {
     home().didFinishedBannerDataConnection(
-        bannerReply({banner("http://x", "网页"), banner("https://secure/page", "安全"), banner("3"),
-                     banner("7"), banner("-1"), banner("")}));
+        bannerReply({banner("http://x", "网页"), banner("https://secure/page", "安全"),
+                     banner("3a"), banner("7"), banner("-1"), banner("")}));
     home().loadBannerDetailView(0);
     ASSERT_NE(webPage(), nullptr);
     EXPECT_EQ(webPage()->titleString(), "网页");
@@ -123,6 +125,7 @@ TEST_F(QXMainViewControllerTest, BannerLinksOpenTheirScreens) {
     EXPECT_EQ(webPage()->url(), "https://secure/page");
     backToHome();
     home().loadBannerDetailView(2);
+    // A number with a tail counts by its leading digits.
     const auto list = std::dynamic_pointer_cast<QXPostList>(homeStack().topViewController());
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->majorId(), 3);
