@@ -8,6 +8,7 @@
 #include "app/home/QXMainViewController.h"
 #include "houses/QXPostList.h"
 #include "map/QXMapViewController.h"
+#include "platform/foundation/network_reachability.h"
 #include "platform/foundation/property_list.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
@@ -36,9 +37,17 @@ class QXMainViewControllerTest : public AppShellFixture {
 protected:
     void SetUp() override {
         AppShellFixture::SetUp();
+        // The network is there from the launch on, whatever an earlier test in this process
+        // left of the device's reachability watch: the launch's activation makes exactly one
+        // subscription check.
+        ns::NetworkReachability::setSimulatedFlags(ns::NetworkReachability::kReachable);
         launchAfterGuide();
         // The launch's banners are in before a test hands the screen banners of its own.
         ASSERT_TRUE(runMainLoopUntil([&] { return home().dataArray().size() == 5; }));
+    }
+    void TearDown() override {
+        AppShellFixture::TearDown();
+        ns::NetworkReachability::clearSimulatedFlags();
     }
 
     [[nodiscard]] XXNavigationController& homeStack() {
@@ -260,6 +269,22 @@ TEST_F(QXMainViewControllerTest, BannerPicturesComeFromTheirAddressesAndAreKept)
     ASSERT_TRUE(runMainLoopUntil([&] { return !IKImageManager::sharedManager().isRunning(); }));
     ASSERT_TRUE(page->backgroundImageForState(ui::kControlStateNormal));
     EXPECT_EQ(page->backgroundImageForState(ui::kControlStateNormal)->size(), (ui::Size{640, 240}));
+}
+
+TEST_F(QXMainViewControllerTest, AKeptBannerPictureIsNotWrittenAgainWhenItsPageShowsAgain) {
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return !defaults().dataForKey(QStringLiteral("BannerDataImage_0")).isEmpty(); }));
+    ASSERT_TRUE(runMainLoopUntil([&] { return !IKImageManager::sharedManager().isRunning(); }));
+    home().saveBannerDataToUserDefaults(0, *ui::Image::imageNamed(QStringLiteral("红点.png")));
+    const QByteArray kept = defaults().dataForKey(QStringLiteral("BannerDataImage_0"));
+    // The carousel comes round to the page again: it shows the banner's picture, and the
+    // kept one stays as it is.
+    auto page = std::static_pointer_cast<ui::Button>(home().pageAtIndex(0));
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        const auto shown = page->backgroundImageForState(ui::kControlStateNormal);
+        return shown && shown->size() == ui::Size{640, 240};
+    }));
+    EXPECT_EQ(defaults().dataForKey(QStringLiteral("BannerDataImage_0")), kept);
 }
 
 TEST_F(QXMainViewControllerTest, AMissingBannerPictureKeepsTheKeptOneAndSavesNothing) {
