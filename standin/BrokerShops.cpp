@@ -134,7 +134,7 @@ QJsonValue shopsNear(const QJsonArray& arguments) {
 QJsonObject brokerJson(const BrokerShops::Shop& shop, int index, const QByteArray& rootUrl) {
     const SampleBroker broker = SamplePeople::brokerOfShop(shop, index);
     // Photos come as host paths and as whole URLs, as the service gives both.
-    const QString photo = QStringLiteral("avatars/brokers/%1.jpg").arg(userId);
+    const QString photo = QStringLiteral("avatars/brokers/%1.jpg").arg(broker.userId);
     const QString image = index % 2 == 0 ? photo : imageUrl(rootUrl, photo);
     return QJsonObject{
         {"userId", QString::number(broker.userId)},
