@@ -277,7 +277,12 @@ QList<qint64> MessagingServer::write(const QJsonObject& order) {
         packet.talkIds = {talkId(from, to), talkId(to, from)};
         packet.body = QJsonObject{
             {"fromUser",
-             QJsonObject{{"id", QString::number(from)}, {"name", "经纪人王先生"}, {"picUrl", ""}}},
+             QJsonObject{
+                 {"id", QString::number(from)},
+                 {"name", "经纪人王先生"},
+                 {"picUrl", root.isEmpty() ? QString()
+                                           : root + QStringLiteral("/img/avatars/brokers/") +
+                                                 QString::number(from) + ".jpg"}}},
             {"toUser", QJsonObject{{"id", QString::number(to)}, {"name", "用户"}}},
             {"post", QJsonObject{{"id", postId}, {"title", "阳光花园 两室一厅"}}},
             {"talk", QJsonObject{{"toTalkId", packet.talkIds[1]},

@@ -7,6 +7,7 @@
 #include "platform/foundation/clock.h"
 #include "platform/foundation/property_list.h"
 #include "platform/foundation/sandbox.h"
+#include "util/categories/DecimalText.h"
 #include "util/categories/Tolerant.h"
 
 #include <QDateTime>
@@ -70,7 +71,7 @@ QString unitValueText(const QVariantMap& dictionary) {
     if (unit.startsWith(u'元')) {
         const float tenThousands = number.toFloat() / 10000.0f;
         if (tenThousands > 1.0f) {
-            number = QString::asprintf("%.1f", double(tenThousands));
+            number = DecimalText::fixed(double(tenThousands), 1);
             unit = QStringLiteral("万") + unit;
         }
         return number + unit;
@@ -121,7 +122,7 @@ QString GetPostListCellFormate::getValueByKey(const QString& key, const QVariant
     const QVariant value = post.value(key);
     if (key == QLatin1String("license_year")) return value.toString() + QStringLiteral("年");
     if (key == QLatin1String("road_haul")) {
-        return QString::asprintf("%.1f", value.toDouble()) + QStringLiteral("万公里");
+        return DecimalText::fixed(value.toDouble(), 1) + QStringLiteral("万公里");
     }
     if (key == QLatin1String("air_displacement")) return value.toString() + QStringLiteral("L");
     if (key == QLatin1String("postunixtime")) {

@@ -39,6 +39,7 @@
 #include "platform/uikit/tab_bar_controller.h"
 #include "ui/image/UIButton+RemoteImage.h"
 #include "ui/widgets/IconMenuView.h"
+#include "util/categories/Tolerant.h"
 
 #include <QFile>
 
@@ -447,7 +448,8 @@ std::shared_ptr<ui::View> QXMainViewController::pageAtIndex(int index) {
     button->setTag(index);
     button->setExclusiveTouch(true);
     // The picture kept from an earlier load shows until the banner's own arrives, and a
-    // picture that arrives is kept for the next launch.
+    // picture that arrives is kept for the next launch, once: the carousel shows its pages
+    // over and over, and each keeping rewrites the defaults file.
     const QByteArray cached = defaults().dataForKey(kBannerImageKey.arg(index));
     const auto placeholder = cached.isEmpty() ? nullptr : ui::Image::imageWithData(cached);
     const QUrl url = bannerURL(index);
@@ -459,7 +461,10 @@ std::shared_ptr<ui::View> QXMainViewController::pageAtIndex(int index) {
             auto self = weak.lock();
             if (!self || !picture) return;
             // A load that outlived its banners must not stand for the new banner there.
-            if (self->bannerURL(index) == url) self->saveBannerDataToUserDefaults(index, *picture);
+            if (self->bannerURL(index) == url &&
+                defaults().dataForKey(kBannerImageKey.arg(index)).isEmpty()) {
+                self->saveBannerDataToUserDefaults(index, *picture);
+            }
         });
     return button;
 }
@@ -485,7 +490,8 @@ void QXMainViewController::loadBannerDetailView(int index) {
             std::make_shared<WebHelp>(item.value(QStringLiteral("title")).toString(), jump), true);
         return;
     }
-    const int major = jump.toInt();
+    // The number's leading digits count, as the platform reads a number from text ("3a" is 3).
+    const int major = Tolerant::intValueOfString(jump);
     if (major == 1 || major == 3 || major == 5) {
         stack->pushViewController(postList(7, major, QString()), true);
     } else {

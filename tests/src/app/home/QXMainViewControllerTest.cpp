@@ -8,6 +8,7 @@
 #include "app/home/QXMainViewController.h"
 #include "houses/QXPostList.h"
 #include "map/QXMapViewController.h"
+#include "platform/foundation/network_reachability.h"
 #include "platform/foundation/property_list.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
@@ -36,9 +37,17 @@ class QXMainViewControllerTest : public AppShellFixture {
 protected:
     void SetUp() override {
         AppShellFixture::SetUp();
+        // The network is there from the launch on, whatever an earlier test in this process
+        // left of the device's reachability watch: the launch's activation makes exactly one
+        // subscription check.
+        ns::NetworkReachability::setSimulatedFlags(ns::NetworkReachability::kReachable);
         launchAfterGuide();
         // The launch's banners are in before a test hands the screen banners of its own.
         ASSERT_TRUE(runMainLoopUntil([&] { return home().dataArray().size() == 5; }));
+    }
+    void TearDown() override {
+        AppShellFixture::TearDown();
+        ns::NetworkReachability::clearSimulatedFlags();
     }
 
     [[nodiscard]] XXNavigationController& homeStack() {
@@ -86,7 +95,9 @@ TEST_F(QXMainViewControllerTest, TheHomeTabOpensOnTheBannersOfTheServerAtMostFiv
     EXPECT_EQ(home().mainCycleView()->totalPages(), 5);
     EXPECT_EQ(defaults().arrayForKey(kBannerDataNoImageKey), home().dataArray());
     ASSERT_FALSE(calls("CommonOperateList").empty());
-    EXPECT_TRUE(calls("CommonOperateList").front().body.startsWith("cityId="));
+    // The chosen city (宁波, script index 601) asks by its database id.
+    EXPECT_EQ(calls("CommonOperateList").front().body,
+              R"(cityId=3302&pageType=1&categoryId=""&majorCategoryId="")");
     EXPECT_EQ(home().tile(QXMainViewController::kHouseNews)->frame(),
               ui::Rect(213.2, 120, 106.6, 72.5));
 }
@@ -111,8 +122,8 @@ TEST_F(QXMainViewControllerTest, BannerRepliesKeepTheFirstFiveAndIgnoreWrongShap
 
 TEST_F(QXMainViewControllerTest, BannerLinksOpenTheirScreens) {
     home().didFinishedBannerDataConnection(
-        bannerReply({banner("http://x", "网页"), banner("https://secure/page", "安全"), banner("3"),
-                     banner("7"), banner("-1"), banner("")}));
+        bannerReply({banner("http://x", "网页"), banner("https://secure/page", "安全"),
+                     banner("3a"), banner("7"), banner("-1"), banner("")}));
     home().loadBannerDetailView(0);
     ASSERT_NE(webPage(), nullptr);
     EXPECT_EQ(webPage()->titleString(), "网页");
@@ -123,6 +134,7 @@ TEST_F(QXMainViewControllerTest, BannerLinksOpenTheirScreens) {
     EXPECT_EQ(webPage()->url(), "https://secure/page");
     backToHome();
     home().loadBannerDetailView(2);
+    // A number with a tail counts by its leading digits.
     const auto list = std::dynamic_pointer_cast<QXPostList>(homeStack().topViewController());
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->majorId(), 3);
@@ -257,6 +269,22 @@ TEST_F(QXMainViewControllerTest, BannerPicturesComeFromTheirAddressesAndAreKept)
     ASSERT_TRUE(runMainLoopUntil([&] { return !IKImageManager::sharedManager().isRunning(); }));
     ASSERT_TRUE(page->backgroundImageForState(ui::kControlStateNormal));
     EXPECT_EQ(page->backgroundImageForState(ui::kControlStateNormal)->size(), (ui::Size{640, 240}));
+}
+
+TEST_F(QXMainViewControllerTest, AKeptBannerPictureIsNotWrittenAgainWhenItsPageShowsAgain) {
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return !defaults().dataForKey(QStringLiteral("BannerDataImage_0")).isEmpty(); }));
+    ASSERT_TRUE(runMainLoopUntil([&] { return !IKImageManager::sharedManager().isRunning(); }));
+    home().saveBannerDataToUserDefaults(0, *ui::Image::imageNamed(QStringLiteral("红点.png")));
+    const QByteArray kept = defaults().dataForKey(QStringLiteral("BannerDataImage_0"));
+    // The carousel comes round to the page again: it shows the banner's picture, and the
+    // kept one stays as it is.
+    auto page = std::static_pointer_cast<ui::Button>(home().pageAtIndex(0));
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        const auto shown = page->backgroundImageForState(ui::kControlStateNormal);
+        return shown && shown->size() == ui::Size{640, 240};
+    }));
+    EXPECT_EQ(defaults().dataForKey(QStringLiteral("BannerDataImage_0")), kept);
 }
 
 TEST_F(QXMainViewControllerTest, AMissingBannerPictureKeepsTheKeptOneAndSavesNothing) {
