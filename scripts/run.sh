@@ -49,6 +49,18 @@ if [ -z "$root" ]; then
     exit 1
 fi
 echo "stand-in servers at $root"
+# The chat's photo library: $HOUSING_PHOTO_LIBRARY, else a folder of sample photos.
+if [ -z "${HOUSING_PHOTO_LIBRARY:-}" ]; then
+    HOUSING_PHOTO_LIBRARY="${XDG_DATA_HOME:-$HOME/.local/share}/housing/photo-library"
+    if [ ! -d "$HOUSING_PHOTO_LIBRARY" ]; then
+        samples=$(mktemp -d)
+        build/tools/sample_pictures "$samples" >/dev/null
+        mkdir -p "$HOUSING_PHOTO_LIBRARY"
+        cp "$samples"/posts/*.jpg "$samples"/chat/*.jpg "$HOUSING_PHOTO_LIBRARY"/ 2>/dev/null || true
+        rm -rf "$samples"
+    fi
+fi
+export HOUSING_PHOTO_LIBRARY
 HOUSING_SERVER_ROOT="$root" build/app/housing "$@" &
 app_pid=$!
 echo "app running as process $app_pid (kill -USR1 $app_pid writes the --screenshot file)"

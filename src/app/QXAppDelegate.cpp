@@ -6,6 +6,7 @@
 #include "account/QXUCenterViewController.h"
 #include "account/QXUserInfo.h"
 #include "account/UserLogonData.h"
+#include "app/QXAppChatHost.h"
 #include "app/QXAppChatScreenOpener.h"
 #include "app/QXAppHousesHost.h"
 #include "app/QXAppState.h"
@@ -20,11 +21,13 @@
 #include "app/statistics/Statistics.h"
 #include "app/statistics/StatisticsEventIds.h"
 #include "app/statistics/StatisticsForAnalytics.h"
+#include "chat/QXChatListController.h"
 #include "location/CityData.h"
 #include "location/CityNode.h"
 #include "location/HotCitySelect.h"
 #include "location/LocationManager.h"
 #include "location/UserLocation.h"
+#include "map/URLPic.h"
 #include "net/EndpointTable.h"
 #include "net/FormBody.h"
 #include "net/QXIMConstantManager.h"
@@ -222,6 +225,11 @@ bool QXAppDelegate::didFinishLaunchingWithOptions(ui::Application& application,
     cityState_->loadCitiesData();
     HousesHost::install(std::make_shared<QXAppHousesHost>(cityState_));
     ChatScreenOpener::install(std::make_shared<QXAppChatScreenOpener>());
+    ChatHost::install(std::make_shared<QXAppChatHost>(weak_from_this()));
+    URLPic::setUsesWifi([weak = weak_from_this()] {
+        const auto self = weak.lock();
+        return self && self->useWifi();
+    });
     loadSendNeedInfo();
     if (!defaults().objectForKey(QStringLiteral("xiaoxiPushNotice")).isValid()) {
         defaults().setBool(true, QStringLiteral("xiaoxiPushNotice"));
@@ -267,8 +275,7 @@ bool QXAppDelegate::didFinishLaunchingWithOptions(ui::Application& application,
 
 void QXAppDelegate::setTabBarProperties(QXTabBarController& tabs) {
     auto home = std::make_shared<QXMainViewController>();
-    auto chats = placeholder(QStringLiteral("沟通"),
-                             QStringLiteral("这里将是与经纪人的会话列表和未读消息。"));
+    auto chats = std::make_shared<QXChatListController>();
     auto record =
         placeholder(QStringLiteral("看房记"), QStringLiteral("这里将是收藏的房源和备注。"));
     auto center = std::make_shared<QXUCenterViewController>(userInfo());

@@ -31,7 +31,7 @@ StandinProcess::~StandinProcess() {
     stop();
 }
 
-bool StandinProcess::start() {
+bool StandinProcess::start(int port) {
     const QString program = StandinProcess::program();
     if (!QFileInfo(program).isExecutable()) {
         error_ = "no stand-in program at " + program;
@@ -39,6 +39,7 @@ bool StandinProcess::start() {
     }
     process_ = std::make_unique<QProcess>();
     process_->setProgram(program);
+    if (port > 0) process_->setArguments({QStringLiteral("--port"), QString::number(port)});
     process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // The server goes with the test even when the test dies without tearing down.
     process_->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });

@@ -26,8 +26,9 @@ public:
 
     // The stand-in program: HOUSING_STANDIN, else the one built beside the tests.
     [[nodiscard]] static QString program();
-    // Starts the program and reads the port it prints. On failure `error()` says why.
-    [[nodiscard]] bool start();
+    // Starts the program (on `port`, or a free one for 0) and reads the port it prints. On
+    // failure `error()` says why.
+    [[nodiscard]] bool start(int port = 0);
     void stop();
     [[nodiscard]] const QString& error() const { return error_; }
 

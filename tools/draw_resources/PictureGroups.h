@@ -20,5 +20,8 @@ void drawListPictures();
 void drawFilterPictures();
 // The city selection screen and its search bar.
 void drawCityPictures();
+// The chat screens: bubbles, the input bar and its picture panel, the recording overlay, the
+// broker bar and the empty conversation list.
+void drawChatPictures();
 
 }  // namespace pictures

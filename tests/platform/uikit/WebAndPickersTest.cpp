@@ -187,6 +187,17 @@ TEST_F(WebAndPickersTest, SavedPhotosGoToTheAlbumAndThePickerOffersThem) {
     EXPECT_EQ(root_->presentedViewController(), nullptr);
 }
 
+TEST_F(WebAndPickersTest, ThePickersLibraryIsTheFolderSetElseTheEnvironmentsElseTheAlbum) {
+    EXPECT_EQ(ui::ImagePickerController::libraryPath(), ui::PhotoAlbum::path());
+    qputenv(ui::ImagePickerController::kLibraryVariable, "/photos/of/mine");
+    EXPECT_EQ(ui::ImagePickerController::libraryPath(), "/photos/of/mine");
+    ui::ImagePickerController::setLibraryPath("/set/by/a/test");
+    EXPECT_EQ(ui::ImagePickerController::libraryPath(), "/set/by/a/test");
+    ui::ImagePickerController::setLibraryPath({});
+    qunsetenv(ui::ImagePickerController::kLibraryVariable);
+    EXPECT_EQ(ui::ImagePickerController::libraryPath(), ui::PhotoAlbum::path());
+}
+
 TEST_F(WebAndPickersTest, MessageComposerCannotSendAndOnlyCancels) {
     struct Result : ui::MessageComposeViewControllerDelegate {
         void didFinishWithResult(ui::MessageComposeViewController& composer,

@@ -13,6 +13,7 @@
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
+#include "platform/uikit/label.h"
 #include "ui/image/IKImageDownloader.h"
 #include "ui/image/IKImageManager.h"
 #include "ui/widgets/IconMenuView.h"
@@ -341,6 +342,11 @@ TEST_F(QXMainViewControllerTest, TheHomeScreenShowsItsCachedBannerPicture) {
     home().saveBannerDataToUserDefaults(0, *ui::Image::imageWithQImage(picture, 2));
     home().mainCycleView()->reloadData();
     driver().wait(2);
+    // The chat tab counts the service account's two unread welcome messages.
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        drainMainLoop();
+        return app().tabBarController()->iconLabel()->text() == "2";
+    }));
     const auto shot = driver().screenshot();
     ASSERT_TRUE(shot);
     EXPECT_TRUE(
