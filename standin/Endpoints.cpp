@@ -8,6 +8,7 @@
 #include "standin/HomeScreenCalls.h"
 #include "standin/MultipartReader.h"
 #include "standin/Posts.h"
+#include "standin/SearchCalls.h"
 #include "standin/ServiceCalls.h"
 
 #include <QDir>
@@ -78,6 +79,7 @@ Endpoints::Endpoints(QString imagesFolder) : imagesFolder_(std::move(imagesFolde
     BrokerShops::install(*this);
     MapTiles::install(*this);
     HomeScreenCalls::install(*this);
+    SearchCalls::install(*this);
 }
 
 void Endpoints::addInterface(const QByteArray& name, InterfaceHandler handler) {

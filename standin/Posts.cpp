@@ -115,6 +115,8 @@ std::vector<Post> makePosts(int cityIndex, int major) {
         post.lng = (centre ? centre->second : 120.0) + (pick(-200, 200) / 10000.0);
         post.title = post.title.trimmed();
         record["puid"] = QString::number(qint64(cityIndex) * 100000 + major * 1000 + i);
+        record["CategoryId"] = 7;
+        record["major_category"] = major;
         record["title"] = post.title;
         record["district_name"] = district.name;
         record["street_name"] = street ? street->name : QString();
@@ -209,7 +211,18 @@ Reply searchPosts(const RecordedRequest& request) {
         QJsonDocument::fromJson(FormFields(request.body).value("jsonArgs")).object();
     if (args.isEmpty()) return Endpoints::refusal(QStringLiteral("no jsonArgs"), 400);
     const int city = args["cityScriptIndex"].toString().toInt();
+    // A search that names no kind of post (the keyword search of every kind) gets them all,
+    // newest refresh first.
     const int major = args["majorCategoryScriptIndex"].toString().toInt();
+    std::vector<const Post*> candidates;
+    for (const int kind : Posts::kKinds) {
+        if (major != kind && std::find(std::begin(Posts::kKinds), std::end(Posts::kKinds), major) !=
+                                 std::end(Posts::kKinds))
+            continue;
+        for (const Post& post : postsOf(city, kind)) candidates.push_back(&post);
+    }
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const Post* a, const Post* b) { return a->refreshAt > b->refreshAt; });
     // 64 bits, so that a page far past the end is only empty.
     const qint64 page = std::max(0, args["pageIndex"].toString().toInt());
     const qint64 size = std::clamp(args["pageSize"].toString().toInt(), 1, 100);
@@ -217,12 +230,12 @@ Reply searchPosts(const RecordedRequest& request) {
     for (auto& keyword : conditionsOf(args["andKeywords"])) conditions.push_back(keyword);
     QJsonArray pagePosts;
     qint64 total = 0;
-    for (const Post& post : postsOf(city, major)) {
-        const bool keep = std::all_of(conditions.begin(), conditions.end(), [&post](const auto& c) {
-            return matches(post, c.first, c.second);
+    for (const Post* post : candidates) {
+        const bool keep = std::all_of(conditions.begin(), conditions.end(), [post](const auto& c) {
+            return matches(*post, c.first, c.second);
         });
         if (!keep) continue;
-        if (total >= page * size && total < (page + 1) * size) pagePosts.append(post.record);
+        if (total >= page * size && total < (page + 1) * size) pagePosts.append(post->record);
         ++total;
     }
     return Reply::json(QJsonObject{{"total", total}, {"posts", pagePosts}});
@@ -323,6 +336,12 @@ std::optional<Reply> thumbnailRoute(const RecordedRequest& request) {
 }
 
 }  // namespace
+
+void Posts::forEachPost(int cityScriptIndex, int kind,
+                        const std::function<void(const QJsonObject& record)>& visit) {
+    if (std::find(std::begin(kKinds), std::end(kKinds), kind) == std::end(kKinds)) return;
+    for (const Post& post : postsOf(cityScriptIndex, kind)) visit(post.record);
+}
 
 void Posts::install(Endpoints& endpoints) {
     endpoints.addInterface(

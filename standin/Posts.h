@@ -2,6 +2,10 @@
 
 #include "standin/Endpoints.h"
 
+#include <QJsonObject>
+
+#include <functional>
+
 namespace standin {
 
 // Housing posts: "SearchPostsByJson2" pages through a deterministic sample of rent, share
@@ -16,7 +20,15 @@ public:
     static constexpr char kFilterVersion[] = "1";
     static constexpr int kThumbnailCount = 24;
 
+    // The kinds of post: 1 rent, 3 shared rent, 5 sale.
+    static constexpr int kKinds[] = {1, 3, 5};
+
     static void install(Endpoints& endpoints);
+
+    // Hands `visit` every sample post of one kind in a city, newest refresh first, as
+    // "SearchPostsByJson2" sends it; none for a city without districts or another kind.
+    static void forEachPost(int cityScriptIndex, int kind,
+                            const std::function<void(const QJsonObject& record)>& visit);
 };
 
 }  // namespace standin

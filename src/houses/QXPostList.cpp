@@ -11,6 +11,7 @@
 #include "platform/foundation/main_queue.h"
 #include "platform/foundation/user_defaults.h"
 #include "platform/uikit/activity_indicator_view.h"
+#include "platform/uikit/bar_button_item.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
@@ -95,6 +96,7 @@ void QXPostList::viewDidLoad() {
     addTitleView();
     initData();
     view()->setBackgroundColor(ui::Color::rgb(250, 250, 250));
+    addSearchOverlay();
 }
 
 void QXPostList::addTitleView() {
@@ -131,7 +133,18 @@ void QXPostList::addTitleView() {
                                                       : ui::Color::rgb(90, 160, 80));
         }
     }
+    // While searching the keyword field keeps the title bar.
+    if (isSearching()) return;
     navigationItem().setTitleView(headerView_);
+    auto search = ui::Button::buttonWithType(ui::ButtonType::Custom);
+    search->setFrame({0, 0, 48, 32});
+    search->setImage(ui::Image::imageNamed(QStringLiteral("搜索.png")), ui::kControlStateNormal);
+    search->setAccessibilityLabel(QStringLiteral("搜索"));
+    search->addTarget(search.get(), ui::kControlEventTouchUpInside,
+                      [weak = weakAs<QXPostList>()](ui::Control&, const ui::Event*) {
+                          if (auto self = weak.lock()) self->searchText();
+                      });
+    navigationItem().setRightBarButtonItem(ui::BarButtonItem::itemWithCustomView(search));
 }
 
 void QXPostList::initData() {
@@ -242,11 +255,16 @@ void QXPostList::addTbl() {
     view()->addSubview(listTbl_);
     refreshView_ = RefreshView::initWithOwner(listTbl_, weakAs<QXPostList>());
     if (tempView_) view()->bringSubviewToFront(tempView_.get());
+    if (grayView_ && !grayView_->isHidden()) view()->bringSubviewToFront(grayView_.get());
 }
 
 void QXPostList::addLoadingView() {
+    const auto overlayInFront = [this] {
+        if (grayView_ && !grayView_->isHidden()) view()->bringSubviewToFront(grayView_.get());
+    };
     if (ui::View* loading = view()->viewWithTag(kLoadingTag)) {
         view()->bringSubviewToFront(loading);
+        overlayInFront();
         return;
     }
     const double y = contentTop();
@@ -265,6 +283,7 @@ void QXPostList::addLoadingView() {
     tip->setBackgroundColor(ui::Color::clearColor());
     loading->addSubview(tip);
     view()->addSubview(loading);
+    overlayInFront();
 }
 
 void QXPostList::removeLoading() {
@@ -461,13 +480,6 @@ void QXPostList::postDetailNewLoadMoreData(std::function<void(bool)> completion)
     nextPage(std::move(completion));
 }
 
-bool QXPostList::showsThumbnails() const {
-    if (HousesHost::shared()->useWifi()) return true;
-    const QVariant stored =
-        ns::UserDefaults::standardUserDefaults().objectForKey(QStringLiteral("IsShowWifiImage"));
-    return stored.isValid() && !stored.toBool();
-}
-
 std::shared_ptr<ui::TableViewCell> QXPostList::cellForRowAtIndexPath(ui::TableView& table,
                                                                      const ui::IndexPath& path) {
     if (paging_.isMoreRow(path.row)) {
@@ -501,7 +513,7 @@ std::shared_ptr<ui::TableViewCell> QXPostList::cellForRowAtIndexPath(ui::TableVi
     cell->setContent(std::make_shared<const PostCellContent>(
         GetPostListCellFormate::shareFormate().returnDictionaryForCellWithContent(
             paging_.contentArray.value(path.row).toMap(), paging_.masterId, paging_.majorId)));
-    cell->setIsShowWifiImage(showsThumbnails());
+    cell->setIsShowWifiImage(QXPostListCell::listsShowThumbnails());
     return cell;
 }
 
@@ -617,9 +629,12 @@ void QXPostList::rebuild() {
     tempView_.reset();
     isQuickFiter_ = false;
     locationBar_.reset();
-    paging_ = PostListPaging{.masterId = paging_.masterId, .majorId = type};
+    // The keyword stays: a search goes on over the rebuilt list.
+    paging_ =
+        PostListPaging{.keyword = paging_.keyword, .masterId = paging_.masterId, .majorId = type};
     moreRow_ = {};
     while (!view()->subviews().empty()) view()->subviews().back()->removeFromSuperview();
+    if (grayView_) view()->addSubview(grayView_);
     // The cancelled request still tells its waiters; the new type's pages wait for nothing.
     PostListPaging::cancelRequest();
     pageWaiters_.reset();

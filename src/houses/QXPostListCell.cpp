@@ -1,6 +1,8 @@
 #include "houses/QXPostListCell.h"
 
+#include "houses/HousesHost.h"
 #include "platform/foundation/url_request.h"
+#include "platform/foundation/user_defaults.h"
 #include "platform/uikit/animation.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
@@ -70,6 +72,13 @@ QXPostListCell::QXPostListCell(ui::TableViewCellStyle style, const QString& reus
              yanImageView_, fangImageView_, baojiaImageView_, haveImageView_, splitView_}) {
         content->addSubview(view);
     }
+}
+
+bool QXPostListCell::listsShowThumbnails() {
+    if (HousesHost::shared()->useWifi()) return true;
+    const QVariant stored =
+        ns::UserDefaults::standardUserDefaults().objectForKey(QStringLiteral("IsShowWifiImage"));
+    return stored.isValid() && !stored.toBool();
 }
 
 bool QXPostListCell::categoryShowsThumbnail(int masterId, int majorId) {

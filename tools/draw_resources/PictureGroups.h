@@ -20,5 +20,8 @@ void drawListPictures();
 void drawFilterPictures();
 // The city selection screen and its search bar.
 void drawCityPictures();
+// The keyword search: the history rows' icons, the results' time-out button and category
+// rows, the job row's rating, and the category tiles and grid.
+void drawSearchPictures();
 
 }  // namespace pictures
