@@ -4,6 +4,7 @@
 #include "houses/FilterCondition.h"
 #include "houses/FilterMainViewControl.h"
 #include "houses/HousesHost.h"
+#include "houses/MoreRowCell.h"
 #include "houses/QXPostListCell.h"
 #include "location/CityNode.h"
 #include "location/UserLocation.h"
@@ -450,14 +451,8 @@ void QXPostList::setMoreRow(const QString& text, double fontSize, bool spinning)
 }
 
 void QXPostList::applyMoreRow(ui::TableViewCell& cell) const {
-    if (auto* label = dynamic_cast<ui::Label*>(cell.viewWithTag(kMoreLabelTag))) {
-        label->setText(moreRow_.text);
-        label->setFont(ui::Font::systemFontOfSize(moreRow_.fontSize));
-    }
-    if (auto* spinner =
-            dynamic_cast<ui::ActivityIndicatorView*>(cell.viewWithTag(kMoreSpinnerTag))) {
-        moreRow_.spinning ? spinner->startAnimating() : spinner->stopAnimating();
-    }
+    if (auto* more = dynamic_cast<MoreRowCell*>(&cell))
+        more->show(moreRow_.text, moreRow_.fontSize, moreRow_.spinning);
 }
 
 void QXPostList::nextPage(std::function<void(bool)> completion) {
@@ -483,24 +478,13 @@ void QXPostList::postDetailNewLoadMoreData(std::function<void(bool)> completion)
 std::shared_ptr<ui::TableViewCell> QXPostList::cellForRowAtIndexPath(ui::TableView& table,
                                                                      const ui::IndexPath& path) {
     if (paging_.isMoreRow(path.row)) {
-        auto cell = table.dequeueReusableCellWithIdentifier(QStringLiteral("MoreList"));
+        auto cell = table.dequeueReusableCellWithIdentifier(MoreRowCell::kIdentifier);
         if (!cell) {
-            cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Default,
-                                                       QStringLiteral("MoreList"));
+            cell = std::make_shared<MoreRowCell>(kScreenWidth, kRowHeight);
             cell->setBackgroundColor(ui::Color::rgb(250, 250, 250));
             auto selected = std::make_shared<ui::View>();
             selected->setBackgroundColor(ui::Color::rgb(230, 230, 230));
             cell->setSelectedBackgroundView(selected);
-            auto label = std::make_shared<ui::Label>(ui::Rect(0, 0, kScreenWidth, kRowHeight));
-            label->setTag(kMoreLabelTag);
-            label->setTextAlignment(ui::TextAlignment::Center);
-            label->setBackgroundColor(ui::Color::clearColor());
-            cell->contentView()->addSubview(label);
-            auto spinner =
-                std::make_shared<ui::ActivityIndicatorView>(ui::ActivityIndicatorViewStyle::Gray);
-            spinner->setFrame({80, 27.5, 25, 25});
-            spinner->setTag(kMoreSpinnerTag);
-            cell->contentView()->addSubview(spinner);
         }
         applyMoreRow(*cell);
         return cell;

@@ -49,7 +49,7 @@ public:
     static constexpr int kErrorLabelTag = 6580;
     static constexpr int kErrorButtonTag = 6581;
     static constexpr int kBannerTag = 10102;
-    static constexpr int kMoreLabelTag = 200;
+    static constexpr int kMoreLabelTag = 200;  // of the "more" row (MoreRowCell)
     static constexpr int kMoreSpinnerTag = 201;
     static constexpr double kRowHeight = 70;
     static constexpr double kBarHeight = 40;

@@ -1,5 +1,6 @@
 #include "houses/QXPostListCellForZhaoPin.h"
 
+#include "houses/ListCellLook.h"
 #include "houses/StretchedImage.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
@@ -8,19 +9,11 @@
 
 namespace {
 
-const ui::Color kDark = ui::Color::rgb(51, 51, 51);
-const ui::Color kGrey = ui::Color::rgb(153, 153, 153);
-const ui::Color kOrange = ui::Color::rgb(247, 127, 0);
+const ui::Color kDark = ListCellLook::dark();
+const ui::Color kGrey = ListCellLook::grey();
+const ui::Color kOrange = ListCellLook::orange();
 constexpr double kStarSize = 12;
 constexpr double kStarsRight = 310;
-
-std::shared_ptr<ui::Label> label(const ui::Font& font, const ui::Color& colour) {
-    auto made = std::make_shared<ui::Label>();
-    made->setFont(font);
-    made->setTextColor(colour);
-    made->setBackgroundColor(ui::Color::clearColor());
-    return made;
-}
 
 }  // namespace
 
@@ -43,13 +36,13 @@ QXPostListCellForZhaoPin::QXPostListCellForZhaoPin(ui::TableViewCellStyle style,
     imageView_ = std::make_shared<ui::ImageView>(ui::Rect(10, 10, 66, 50));
     imageView_->setHidden(true);
 
-    left1Lbl_ = label(ui::Font::boldSystemFontOfSize(16), kDark);
-    left2Lbl_ = label(ui::Font::systemFontOfSize(12), kDark);
-    left3Lbl_ = label(ui::Font::systemFontOfSize(12), kGrey);
-    right2Lbl_ = label(ui::Font::boldSystemFontOfSize(12), kOrange);
+    left1Lbl_ = ListCellLook::label(ui::Font::boldSystemFontOfSize(16), kDark);
+    left2Lbl_ = ListCellLook::label(ui::Font::systemFontOfSize(12), kDark);
+    left3Lbl_ = ListCellLook::label(ui::Font::systemFontOfSize(12), kGrey);
+    right2Lbl_ = ListCellLook::label(ui::Font::boldSystemFontOfSize(12), kOrange);
     right2Lbl_->setTextAlignment(ui::TextAlignment::Right);
-    middle2Lbl_ = label(ui::Font::systemFontOfSize(12), kDark);
-    left4Lbl_ = label(ui::Font::systemFontOfSize(12), kGrey);
+    middle2Lbl_ = ListCellLook::label(ui::Font::systemFontOfSize(12), kDark);
+    left4Lbl_ = ListCellLook::label(ui::Font::systemFontOfSize(12), kGrey);
 
     zhiDingView_ = std::make_shared<ui::ImageView>(ui::Image::imageNamed(QStringLiteral("顶.png")));
     yanImageView_ =

@@ -1,6 +1,7 @@
 #include "houses/SearchListViewController.h"
 
 #include "houses/HousesHost.h"
+#include "houses/MoreRowCell.h"
 #include "houses/PostListPaging.h"
 #include "houses/QXPostListCell.h"
 #include "houses/QXPostListCellForZhaoPin.h"
@@ -33,11 +34,8 @@ constexpr double kWidth = 320;
 constexpr double kBarHeight = 40;
 constexpr double kHousingRowHeight = 70;
 constexpr double kJobRowHeight = 100;
-const QString kMoreText = QStringLiteral("获取更多信息");
-const QString kMoreLoading = QStringLiteral("正在加载...");
 const QString kHousingIdentifier = QStringLiteral("searchListCellIdentifier");
 const QString kJobIdentifier = QStringLiteral("QXPostListForZhaoPin");
-const QString kMoreIdentifier = QStringLiteral("MoreList");
 
 double screenHeight() {
     return ui::Screen::mainScreen().bounds().size.height;
@@ -397,7 +395,7 @@ void SearchListViewController::loadSearchListWithMasterId(const QVariant& master
 
 void SearchListViewController::pageFailed(int page) {
     page_.pageFailed(page);
-    setMoreRow(kMoreText, false);
+    setMoreRow(MoreRowCell::kMoreText, false);
 }
 
 void SearchListViewController::loadListSuccessWithResult(const QVariant& reply, int) {
@@ -408,7 +406,7 @@ void SearchListViewController::loadListSuccessWithResult(const QVariant& reply, 
                                          false);
     }
     page_.takeIn(reply);
-    setMoreRow(kMoreText, false);
+    setMoreRow(MoreRowCell::kMoreText, false);
     if (!page_.listArray.isEmpty()) {
         hideNotice();
         mainTbl_->reloadData();
@@ -425,7 +423,7 @@ void SearchListViewController::moreData() {
 
 void SearchListViewController::nextPageFromList() {
     if (isLoading_ || !page_.isHaveMoreData) return;
-    setMoreRow(kMoreLoading, true);
+    setMoreRow(MoreRowCell::kLoadingText, true);
     moreData();
 }
 
@@ -457,14 +455,9 @@ void SearchListViewController::stopLoading() {
 void SearchListViewController::setMoreRow(const QString& text, bool spinning) {
     moreSpinning_ = spinning;
     if (!mainTbl_ || !page_.isHaveMoreData) return;
-    ui::TableViewCell* cell =
-        mainTbl_->cellForRowAtIndexPath(ui::IndexPath(0, int(page_.listArray.size())));
-    if (!cell) return;
-    if (auto* label = dynamic_cast<ui::Label*>(cell->viewWithTag(kMoreLabelTag)))
-        label->setText(text);
-    if (auto* spinner =
-            dynamic_cast<ui::ActivityIndicatorView*>(cell->viewWithTag(kMoreSpinnerTag)))
-        spinning ? spinner->startAnimating() : spinner->stopAnimating();
+    if (auto* cell = dynamic_cast<MoreRowCell*>(
+            mainTbl_->cellForRowAtIndexPath(ui::IndexPath(0, int(page_.listArray.size())))))
+        cell->show(text, 18, spinning);
 }
 
 // --- the field and the suggestions ---
@@ -592,31 +585,16 @@ std::shared_ptr<ui::TableViewCell> SearchListViewController::cellForRowAtIndexPa
         return cell;
     }
     if (path.row >= page_.listArray.size()) {
-        auto cell = table.dequeueReusableCellWithIdentifier(kMoreIdentifier);
+        auto cell = table.dequeueReusableCellWithIdentifier(MoreRowCell::kIdentifier);
         if (!cell) {
-            cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Default,
-                                                       kMoreIdentifier);
+            cell = std::make_shared<MoreRowCell>(kWidth, 80);
             cell->setBackgroundView(std::make_shared<ui::ImageView>(
                 StretchedImage::withCaps(QStringLiteral("列表信息条.png"), 0, 40)));
             cell->setSelectedBackgroundView(std::make_shared<ui::ImageView>(
                 StretchedImage::withCaps(QStringLiteral("列表信息条点击.png"), 0, 40)));
-            auto label = std::make_shared<ui::Label>(ui::Rect(0, 0, kWidth, 80));
-            label->setTag(kMoreLabelTag);
-            label->setTextAlignment(ui::TextAlignment::Center);
-            label->setFont(ui::Font::systemFontOfSize(18));
-            label->setBackgroundColor(ui::Color::clearColor());
-            cell->contentView()->addSubview(label);
-            auto spinner =
-                std::make_shared<ui::ActivityIndicatorView>(ui::ActivityIndicatorViewStyle::Gray);
-            spinner->setFrame({80, 27.5, 25, 25});
-            spinner->setTag(kMoreSpinnerTag);
-            cell->contentView()->addSubview(spinner);
         }
-        if (auto* label = dynamic_cast<ui::Label*>(cell->viewWithTag(kMoreLabelTag)))
-            label->setText(moreSpinning_ ? kMoreLoading : kMoreText);
-        if (auto* spinner =
-                dynamic_cast<ui::ActivityIndicatorView*>(cell->viewWithTag(kMoreSpinnerTag)))
-            moreSpinning_ ? spinner->startAnimating() : spinner->stopAnimating();
+        static_cast<MoreRowCell&>(*cell).show(
+            moreSpinning_ ? MoreRowCell::kLoadingText : MoreRowCell::kMoreText, 18, moreSpinning_);
         return cell;
     }
     const PostRecord post = page_.listArray.value(path.row).toMap();

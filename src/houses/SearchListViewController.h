@@ -50,8 +50,6 @@ public:
     static constexpr int kTimeOutLabelTag = 6680;
     static constexpr int kLoadingTag = 121292;
     static constexpr int kLoadingSpinnerTag = 123;
-    static constexpr int kMoreLabelTag = 200;
-    static constexpr int kMoreSpinnerTag = 201;
     static constexpr double kTimeOut = 60;
     static inline const QString kNothingFound = QStringLiteral("没有相关筛选信息，请重新筛选吧");
     static inline const QString kNetworkTrouble = QStringLiteral("网络不稳定,稍后再试吧...");

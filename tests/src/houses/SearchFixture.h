@@ -45,22 +45,6 @@ protected:
                    (results.isHadLoadFilter() || !results.noticeText().isEmpty());
         }));
     }
-    // Opens button `index` of a bar and taps row `row` of column `column`.
-    void chooseIn(QuickFilterView* bar, int index, int row, int column = 0) {
-        ASSERT_NE(bar, nullptr);
-        if (bar->dropDown(index)->isHidden()) {
-            ASSERT_TRUE(driver_.tap(bar->button(index)));
-            settle();
-        }
-        ui::TableView* table = bar->dropDown(index)->column(column);
-        ASSERT_NE(table, nullptr);
-        table->scrollToRowAtIndexPath({0, row}, ui::TableViewScrollPosition::Middle, false);
-        window_->layoutIfNeeded();
-        ui::TableViewCell* cell = table->cellForRowAtIndexPath({0, row});
-        ASSERT_NE(cell, nullptr);
-        ASSERT_TRUE(driver_.tap(cell));
-        settle();
-    }
     // The texts shown by the rows of a table, in order.
     static QStringList rowTexts(ui::TableView& table) {
         QStringList texts;

@@ -3,6 +3,11 @@
 // quick-filter bar with its category column and the full filter screen.
 #include "SearchFixture.h"
 
+#include "houses/FilterCondition.h"
+#include "houses/MoreRowCell.h"
+
+#include <QFile>
+
 namespace paths = standin::paths;
 
 class SearchResultsTest : public SearchFixture {
@@ -143,8 +148,7 @@ TEST_F(SearchResultsTest, PagesComeByTheMoreRowTheDetailAndAFailedPageIsAskedAga
     window_->layoutIfNeeded();
     ui::TableViewCell* more = table->cellForRowAtIndexPath({0, 40});
     ASSERT_NE(more, nullptr);
-    EXPECT_EQ(dynamic_cast<ui::Label*>(more->viewWithTag(SearchListViewController::kMoreLabelTag))
-                  ->text(),
+    EXPECT_EQ(dynamic_cast<ui::Label*>(more->viewWithTag(MoreRowCell::kLabelTag))->text(),
               "获取更多信息");
     before = searches();
     ASSERT_TRUE(driver_.tap(more));
@@ -280,4 +284,41 @@ TEST_F(SearchResultsTest, TheBarSwitchesKindsAndTurnsChoicesIntoConditions) {
     EXPECT_EQ(results->page().filterConditionDic.keys(), QStringList{"price"});
     EXPECT_EQ(bar->titleAtIndex(2), price->value("vs").toList()[2].toMap()["n"].toString());
     EXPECT_EQ(bar->defaultSelectRowDic()[2].first(), "2");
+}
+
+TEST_F(SearchResultsTest, AnOddKeywordReachesTheServerIntactInTheAddressAndTheBody) {
+    const QString keyword = QStringLiteral("他说\"近地铁\"&便宜 +100% 😀\\");
+    auto results = openResults(keyword);
+    const auto count = calls("GetWebSearchCount");
+    ASSERT_EQ(count.size(), 1u);
+    EXPECT_EQ(standin::FormFields(count[0].query).text("keywords"), keyword);
+    EXPECT_EQ(results->noticeText(), SearchListViewController::kNothingFound);
+
+    // The page of a category: the keyword as the server decodes the body.
+    SearchPage page;
+    page.nowMasterIndex = "7";
+    page.filterConditionDic["price"] = FilterCondition::make("price", "a\"b&c");
+    const QByteArray body = page.body(100, keyword).toUtf8();
+    QJsonParseError error;
+    const QJsonObject args =
+        QJsonDocument::fromJson(standin::FormFields(body).value("jsonArgs"), &error).object();
+    ASSERT_EQ(error.error, QJsonParseError::NoError);
+    EXPECT_EQ(titleKeyword(args), keyword);
+    EXPECT_EQ(args["queryFilters"].toArray()[0].toObject()["value"], "a\"b&c");
+}
+
+TEST_F(SearchResultsTest, FiltersThatFailAfterThePostsCameLeaveThePostsShown) {
+    auto results = openResults(QStringLiteral("近地铁"));
+    ASSERT_FALSE(results->page().listArray.isEmpty());
+    // Definitions that are not cached and fail to come: no bar change, no notice over posts.
+    QFile::remove(tovikFilters2::cachePath());
+    server().setFault({.prefix = paths::kDataShare, .status = 500, .times = 1});
+    const std::size_t before = calls("GetMajorCategoryFilter").size();
+    results->loadFilterArrayWithMasterId("7");
+    ASSERT_TRUE(waitFor([&] {
+        return calls("GetMajorCategoryFilter").size() > before && results->isHadLoadFilter() &&
+               !results->loadingShown();
+    }));
+    EXPECT_TRUE(results->noticeText().isEmpty());
+    EXPECT_EQ(results->quickFilterKeyArray().size(), 4) << "the bar keeps its columns";
 }
