@@ -28,9 +28,9 @@ TEST_F(PostListSearchTest, TheSuggestionKeywordIsTheTextTheFieldWillHold) {
 
     ASSERT_TRUE(driver_.type("地铁"));
     ASSERT_TRUE(typeAt(field, 1, "口"));
-    // A request still queued when the next is sent may be replaced before it goes out.
+    // A request still queued when the next is sent may be replaced before it goes out, and
+    // two that went out may arrive in either order.
     ASSERT_TRUE(waitFor([&] { return suggested().contains("地口铁"); }));
-    EXPECT_EQ(suggested().last(), "地口铁");
     for (const QString& each : suggested()) EXPECT_TRUE(each == "地铁" || each == "地口铁");
     const QJsonObject args = argsOf(calls("ajaxSuggestion").back());
     EXPECT_EQ(args.keys(), (QStringList{"categoryId", "cityScriptIndex", "keyword",
@@ -45,8 +45,7 @@ TEST_F(PostListSearchTest, TheSuggestionKeywordIsTheTextTheFieldWillHold) {
     field.setSelectedRange({0, 1});
     ASSERT_TRUE(driver_.pressBackspace());
     ASSERT_TRUE(waitFor([&] { return suggested().contains("铁"); }));
-    EXPECT_EQ(suggested().last(), "铁");
-    EXPECT_TRUE(suggested().filter("近铁").size() <= 1);
+    EXPECT_EQ(suggested().size(), suggested().filter("铁").size()) << "no other text asked";
 
     // Suggestions show with their counts; a tap on one searches it.
     field.setText(QString());
