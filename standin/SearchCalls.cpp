@@ -48,15 +48,14 @@ Reply suggestions(const RecordedRequest& request) {
     std::vector<QString> titles;
     std::set<QString> candidates;
     for (const int kind : kindsOf(args["majorCategoryScriptIndex"])) {
-        Posts::forEachPost(city, kind, [&](const QJsonObject& record) {
-            const QString title = record["title"].toString();
-            titles.push_back(title);
-            QStringList texts = title.split(u' ', Qt::SkipEmptyParts);
-            texts << record["street_name"].toString() << record["xiaoqu"].toString();
+        for (const SamplePost& post : Posts::postsOf(city, kind)) {
+            titles.push_back(post.title);
+            QStringList texts = post.title.split(u' ', Qt::SkipEmptyParts);
+            texts << post.record["street_name"].toString() << post.record["xiaoqu"].toString();
             for (const QString& text : texts) {
                 if (text.contains(keyword, Qt::CaseInsensitive)) candidates.insert(text);
             }
-        });
+        }
     }
     // Each keyword with the number of posts a search for it finds.
     std::vector<std::pair<QString, int>> counted;
@@ -84,10 +83,11 @@ Reply searchCount(const RecordedRequest& request) {
     QJsonArray majors;
     int size = 0;
     for (const int kind : Posts::kKinds) {
-        int found = 0;
-        Posts::forEachPost(city, kind, [&](const QJsonObject& record) {
-            if (record["title"].toString().contains(keyword, Qt::CaseInsensitive)) ++found;
-        });
+        const auto& posts = Posts::postsOf(city, kind);
+        const int found =
+            int(std::count_if(posts.begin(), posts.end(), [&](const SamplePost& post) {
+                return post.title.contains(keyword, Qt::CaseInsensitive);
+            }));
         if (found == 0) continue;
         size += found;
         majors.append(QJsonObject{{"MajorCategoryScriptIndex", kind},
