@@ -21,7 +21,8 @@ protected:
             "jsonArgs=" + QUrl::toPercentEncoding(QString::fromUtf8(
                               QJsonDocument(args).toJson(QJsonDocument::Compact)));
         httplib::Client http("127.0.0.1", server().port());
-        http.set_read_timeout(5);
+        // Generous: the first call makes the city's sample, and the machine may be busy.
+        http.set_read_timeout(30);
         const httplib::Headers headers{{"interface", interface}, {"cityScriptIndex", "100"}};
         const auto result = query.empty()
                                 ? http.Post(paths::kDataShare, headers, body.toStdString(),
