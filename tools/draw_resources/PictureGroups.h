@@ -25,5 +25,8 @@ void drawCityPictures();
 void drawChatPictures();
 // The photo pager: its round buttons and the info page's cards, buttons and icons.
 void drawPhotoPictures();
+// The keyword search: the history rows' icons, the results' time-out button and category
+// rows, the job row's rating, and the category tiles and grid.
+void drawSearchPictures();
 
 }  // namespace pictures

@@ -13,6 +13,7 @@
 #include "app/categories/UIView+Addition.h"
 #include "app/categories/UIViewController+Navigation.h"
 #include "houses/QXPostList.h"
+#include "houses/SearchViewController.h"
 #include "location/CityData.h"
 #include "location/CityNode.h"
 #include "location/HotCitySelect.h"
@@ -33,6 +34,7 @@
 #include "platform/uikit/label.h"
 #include "platform/uikit/navigation_bar.h"
 #include "platform/uikit/navigation_controller.h"
+#include "platform/uikit/navigation_item.h"
 #include "platform/uikit/screen.h"
 #include "platform/uikit/scroll_view.h"
 #include "platform/uikit/string_drawing.h"
@@ -138,6 +140,15 @@ void QXMainViewController::viewDidLoad() {
             if (auto self = weak.lock()) self->onClickHistroy();
         },
         kFindHouseTitle);
+    // The keyword search: a magnifier between the city and the needs button.
+    auto search = ui::Button::buttonWithType(ui::ButtonType::Custom);
+    search->setFrame(ui::Rect(0, 0, 48, 32));
+    search->setImage(ui::Image::imageNamed(QStringLiteral("搜索.png")), ui::kControlStateNormal);
+    search->setAccessibilityLabel(QStringLiteral("搜索"));
+    search->addTarget(this, ui::kControlEventTouchUpInside, [weak](auto&&...) {
+        if (auto self = weak.lock()) self->onClickSearch();
+    });
+    navigationItem().setTitleView(search);
     view()->setExclusiveTouch(true);
 
     newsTimer_ = ns::Timer::scheduledTimer(std::chrono::seconds(int(kNewsCheckInterval)), true,
@@ -425,6 +436,11 @@ void QXMainViewController::publish(int needKind) {
                         .arg(QXAppDelegate::sharedAppDelegate().currentCityScript_index())
                         .arg(terms ? terms->size() : 0)),
         true);
+}
+
+void QXMainViewController::onClickSearch() {
+    if (auto* stack = navigationController())
+        stack->pushViewController(std::make_shared<SearchViewController>(), true);
 }
 
 void QXMainViewController::onClickHistroy() {

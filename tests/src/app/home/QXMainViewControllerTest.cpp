@@ -7,6 +7,8 @@
 #include "app/XXNavigationController.h"
 #include "app/home/QXMainViewController.h"
 #include "houses/QXPostList.h"
+#include "houses/SearchListViewController.h"
+#include "houses/SearchViewController.h"
 #include "map/QXMapViewController.h"
 #include "platform/foundation/network_reachability.h"
 #include "platform/foundation/property_list.h"
@@ -150,6 +152,32 @@ TEST_F(QXMainViewControllerTest, BannerLinksOpenTheirScreens) {
     backToHome();
     for (int index : {5, 6, -1}) home().loadBannerDetailView(index);
     EXPECT_EQ(homeStack().viewControllers().size(), 1u);
+}
+
+TEST_F(QXMainViewControllerTest, TheMagnifierOpensTheKeywordSearchWhichTheResultsReplace) {
+    ui::View* magnifier = driver().findByAccessibilityLabel(QStringLiteral("搜索"));
+    ASSERT_NE(magnifier, nullptr);
+    ASSERT_TRUE(driver().tap(magnifier));
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        driver().wait(0.1);
+        return !homeStack().isTransitioning();
+    }));
+    auto entry = std::dynamic_pointer_cast<SearchViewController>(homeStack().topViewController());
+    ASSERT_NE(entry, nullptr);
+    EXPECT_TRUE(entry->mainTField()->isFirstResponder());
+    const std::size_t pictures = homeStack().screenShotList().size();
+    ASSERT_TRUE(driver().type(QStringLiteral("近地铁")));
+    ASSERT_TRUE(driver().pressReturn());
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        driver().wait(0.1);
+        return !homeStack().isTransitioning();
+    }));
+    auto results =
+        std::dynamic_pointer_cast<SearchListViewController>(homeStack().topViewController());
+    ASSERT_NE(results, nullptr);
+    EXPECT_EQ(results->keyword(), "近地铁");
+    EXPECT_EQ(homeStack().screenShotList().size(), pictures)
+        << "no picture of the search entry to drag back to";
 }
 
 TEST_F(QXMainViewControllerTest, WithoutBannersTheCarouselIsEmptyAndATapDoesNothing) {
