@@ -1,5 +1,6 @@
 // The filter model: its items, the saved copy, the list-mode rules, and the definitions
 // fetched by version and cached per city and category.
+#include "AbandonedWrite.h"
 #include "HousesFixture.h"
 
 #include "houses/tovikFilters2.h"
@@ -126,6 +127,19 @@ TEST_F(FilterModelTest, FirstVisitStoresAndAdoptsThenAnUnchangedReplyServesTheCa
     const Outcome sale = fetch(5);
     EXPECT_EQ(sentVersions().last(), "0") << "each category its own version";
     EXPECT_EQ(sale.model->getFilterWithKey("price")->value("n"), "售价");
+}
+
+TEST_F(FilterModelTest, TheCachesTemporaryFilesThatAKillLeftGoWhenAListOpensIt) {
+    ASSERT_TRUE(fetch(1).succeeded);
+    const QString cache = leaveAbandonedWrite(tovikFilters2::cachePath());
+    const QString saved = leaveAbandonedWrite(tovikFilters2::savePath());
+    const QString running = leaveAbandonedWrite(tovikFilters2::cachePath(), 1);
+    tovikFilters2 model;
+    model.setMasterMajorId(7, 1);
+    EXPECT_FALSE(QFile::exists(cache));
+    EXPECT_FALSE(QFile::exists(saved));
+    EXPECT_TRUE(QFile::exists(running)) << "a writer still running may yet rename it";
+    EXPECT_TRUE(ns::dictionaryWithContentsOfFile(tovikFilters2::cachePath())) << "the cache stays";
 }
 
 TEST_F(FilterModelTest, ACachedCopyServesOnlyTheCityItBelongsTo) {
