@@ -1,6 +1,7 @@
 #include "standin/BrokerShops.h"
 
 #include "standin/DistrictMap.h"
+#include "standin/SamplePeople.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -18,12 +19,8 @@ constexpr int kHotCities[] = {0, 100, 200, 400, 401, 500, 900};
 constexpr int kShopsPerDistrict = 3;
 // Broker counts cycle through these, so that some shops have none and some several pages.
 constexpr int kBrokerCounts[] = {3, 12, 0, 25};
-// Broker user ids lie above 32 bits, as the service's do.
-constexpr qint64 kFirstBrokerId = 8'000'000'000LL;
 
 const QStringList kBrands{"安家房产", "百居置业", "恒通地产", "新居房屋网", "置家"};
-const QStringList kSurnames{"王", "李", "张", "刘", "陈", "杨", "赵", "黄", "周", "吴"};
-const QStringList kGivenNames{"伟", "芳", "娜", "敏", "静", "磊", "强", "洋", "艳", "杰", "军"};
 
 // Points inside an outline on a grid over its bounds, nearest the middle first.
 std::vector<GeoPoint> insidePoints(const Outline& outline) {
@@ -135,25 +132,23 @@ QJsonValue shopsNear(const QJsonArray& arguments) {
 }
 
 QJsonObject brokerJson(const BrokerShops::Shop& shop, int index, const QByteArray& rootUrl) {
-    const qint64 userId = kFirstBrokerId + qint64(shop.id) * 100 + index;
-    const QString name = kSurnames[(shop.number + index) % kSurnames.size()] +
-                         kGivenNames[(shop.number * 3 + index) % kGivenNames.size()];
+    const SampleBroker broker = SamplePeople::brokerOfShop(shop, index);
     // Photos come as host paths and as whole URLs, as the service gives both.
     const QString image =
         index % 2 == 0 ? QStringLiteral("test/red.png") : imageUrl(rootUrl, "test/blue.jpg");
     return QJsonObject{
-        {"userId", QString::number(userId)},
-        {"name", name},
+        {"userId", QString::number(broker.userId)},
+        {"name", broker.name},
         {"image", image},
-        {"creditScore", QString::number(index % 6)},
+        {"creditScore", QString::number(broker.creditScore)},
         {"online", index % 3 == 0 ? "1" : "0"},
         {"linkNum", QString::number(3 + index * 11 % 90)},
-        {"CompanyName", kBrands[shop.number % kBrands.size()]},
-        {"CustomerName", kBrands[shop.number % kBrands.size()] + shop.districtName + "店"},
+        {"CompanyName", broker.company},
+        {"CustomerName", broker.shopName},
         {"city", shop.cityName},
-        {"phone", QStringLiteral("1390000%1").arg(userId % 10000, 4, 10, QChar('0'))},
+        {"phone", broker.phone},
         {"district_name", shop.districtName},
-        {"postId", QString::number(userId * 10 + 7)},
+        {"postId", QString::number(broker.userId * 10 + 7)},
         {"major_category", 1},
     };
 }

@@ -47,12 +47,13 @@ void readCities(DistrictMap& data) {
                provinces[sqlite3_column_int64(row, 0)] = text(row, 2);
                provinceIndex[sqlite3_column_int64(row, 0)] = sqlite3_column_int(row, 1);
            });
-    select(database, "select city_id,province_id,script_index,city_name from city",
+    select(database, "select city_id,province_id,script_index,city_name,pinyin from city",
            [&](sqlite3_stmt* row) {
                const qint64 province = sqlite3_column_int64(row, 1);
                const int index = provinceIndex[province] * 100 + sqlite3_column_int(row, 2);
-               data.cities[index] = {
-                   index, sqlite3_column_int64(row, 0), text(row, 3), provinces[province], {}};
+               data.cities[index] = {index,        sqlite3_column_int64(row, 0),
+                                     text(row, 3), provinces[province],
+                                     {},           text(row, 4)};
                data.cityOfId[sqlite3_column_int64(row, 0)] = index;
            });
     std::map<qint64, DistrictRow*> districts;
@@ -70,12 +71,14 @@ void readCities(DistrictMap& data) {
         for (auto& district : city.districts) districts[district.id] = &district;
     }
     select(database,
-           "select street_id,district_id,street_name from street where category_url = 'housing' "
+           "select street_id,district_id,street_name,pinyin from street "
+           "where category_url = 'housing' "
            "order by district_id,script_index",
            [&](sqlite3_stmt* row) {
                const auto district = districts.find(sqlite3_column_int64(row, 1));
                if (district == districts.end()) return;
-               district->second->streets.push_back({sqlite3_column_int64(row, 0), text(row, 2)});
+               district->second->streets.push_back(
+                   {sqlite3_column_int64(row, 0), text(row, 2), text(row, 3)});
            });
     sqlite3_close(database);
 }

@@ -15,6 +15,7 @@ namespace standin {
 struct StreetRow {
     qint64 id = 0;
     QString name;
+    QString pinyin;
 };
 
 struct DistrictRow {
@@ -29,6 +30,7 @@ struct CityRow {
     QString name;
     QString province;
     std::vector<DistrictRow> districts;
+    QString pinyin;  // the city's key in the service's addresses ("shanghai")
 };
 
 struct GeoPoint {

@@ -1,7 +1,9 @@
 #include "standin/Posts.h"
 
+#include "standin/Communities.h"
 #include "standin/FormFields.h"
 #include "standin/Geography.h"
+#include "standin/SamplePeople.h"
 
 #include <QBuffer>
 #include <QDateTime>
@@ -13,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <random>
@@ -21,19 +24,7 @@ namespace standin {
 
 namespace {
 
-struct Post {
-    QJsonObject record;
-    qint64 districtId = 0;
-    qint64 streetId = 0;
-    double price = 0;  // in the kind's price unit
-    int area = 0;
-    int rooms = 0;
-    int fitment = 0;  // 1 fine, 2 simple, 3 bare
-    bool hasImage = false;
-    double lat = 0, lng = 0;
-    qint64 refreshAt = 0;
-    QString title;
-};
+using Post = SamplePost;
 
 const QStringList kFitments{QStringLiteral("精装修"), QStringLiteral("简装修"),
                             QStringLiteral("毛坯")};
@@ -46,11 +37,52 @@ const QStringList kFeatures{QStringLiteral("南北通透"), QStringLiteral("近�
 const QStringList kShareRooms{QStringLiteral("主卧"), QStringLiteral("次卧"),
                               QStringLiteral("隔断间")};
 
+// Post ids lie above 32 bits, apart from the puids.
+constexpr qint64 kFirstPostId = 5'000'000'000LL;
+
 // The sample's time origin: the day the program started, so ages look fresh and stay
 // the same for the whole run.
 qint64 sampleNow() {
     static const qint64 now = QDateTime::currentSecsSinceEpoch() / 86400 * 86400 + 12 * 3600;
     return now;
+}
+
+// Who posts the house and where it lies, drawn from a generator of the post's own, so that
+// the values drawn before stay as they were.
+void describe(Post& post, QJsonObject& record, const CityRow& city) {
+    std::mt19937 random(std::uint32_t(post.puid));
+    const auto pick = [&random](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    record["id"] = QString::number(kFirstPostId + post.puid);
+    record["CategoryId"] = 7;
+    record["major_category"] = post.major;
+    record["city"] = city.name;
+    record["domain"] = city.pinyin;
+    if (const SampleCommunity* community =
+            Communities::ofPlace(city.scriptIndex, post.districtId, post.streetId, pick(0, 1))) {
+        post.communityId = community->id;
+        record["xiaoqu"] = community->name;
+        record["xiaoqu_id"] = QString::number(community->id);
+        record["pinyin"] = community->pinyin;
+    }
+    // Most houses are posted by brokers; shared rooms more often by their tenants.
+    const std::vector<SampleBroker> brokers = SamplePeople::brokersOfCity(city.scriptIndex);
+    if (!brokers.empty() && pick(0, 9) < (post.major == 3 ? 5 : 7)) {
+        const SampleBroker& broker = brokers[std::size_t(pick(0, int(brokers.size()) - 1))];
+        post.posterId = broker.userId;
+        record["person"] = broker.name;
+        record["agent"] = QStringLiteral("经纪人");
+        record["phone"] = broker.phone;
+        record["company"] = broker.company;
+    } else {
+        const SamplePoster poster = SamplePeople::posterOfPost(post.puid);
+        post.posterId = poster.userId;
+        record["person"] = poster.name;
+        record["agent"] = QStringLiteral("个人");
+        record["phone"] = poster.phone;
+    }
+    record["user_id"] = QString::number(post.posterId);
 }
 
 std::vector<Post> makePosts(int cityIndex, int major) {
@@ -136,22 +168,16 @@ std::vector<Post> makePosts(int cityIndex, int major) {
         record["thumb_img"] =
             post.hasImage ? QStringLiteral("house/%1.jpg").arg(pick(0, Posts::kThumbnailCount - 1))
                           : QString();
+        post.puid = record["puid"].toString().toLongLong();
+        post.cityIndex = cityIndex;
+        post.major = major;
+        describe(post, record, *city);
         post.record = record;
         posts.push_back(std::move(post));
     }
     std::stable_sort(posts.begin(), posts.end(),
                      [](const Post& a, const Post& b) { return a.refreshAt > b.refreshAt; });
     return posts;
-}
-
-const std::vector<Post>& postsOf(int cityIndex, int major) {
-    static std::mutex mutex;
-    static std::map<std::pair<int, int>, std::vector<Post>> made;
-    const std::lock_guard lock(mutex);
-    auto found = made.find({cityIndex, major});
-    if (found == made.end())
-        found = made.emplace(std::make_pair(cityIndex, major), makePosts(cityIndex, major)).first;
-    return found->second;
 }
 
 // "low_high" with either side open ("_1500", "8000_").
@@ -217,7 +243,7 @@ Reply searchPosts(const RecordedRequest& request) {
     for (auto& keyword : conditionsOf(args["andKeywords"])) conditions.push_back(keyword);
     QJsonArray pagePosts;
     qint64 total = 0;
-    for (const Post& post : postsOf(city, major)) {
+    for (const Post& post : Posts::postsOf(city, major)) {
         const bool keep = std::all_of(conditions.begin(), conditions.end(), [&post](const auto& c) {
             return matches(post, c.first, c.second);
         });
@@ -323,6 +349,52 @@ std::optional<Reply> thumbnailRoute(const RecordedRequest& request) {
 }
 
 }  // namespace
+
+const std::vector<SamplePost>& Posts::postsOf(int cityIndex, int major) {
+    static std::mutex mutex;
+    static std::map<std::pair<int, int>, std::vector<Post>> made;
+    const std::lock_guard lock(mutex);
+    auto found = made.find({cityIndex, major});
+    if (found == made.end())
+        found = made.emplace(std::make_pair(cityIndex, major), makePosts(cityIndex, major)).first;
+    return found->second;
+}
+
+const SamplePost* Posts::byPuid(qint64 puid) {
+    // A puid is the city's script index × 100000 + the kind × 1000 + the post's number.
+    if (puid < 0) return nullptr;
+    const qint64 cityIndex = puid / 100000;
+    if (cityIndex > std::numeric_limits<int>::max()) return nullptr;
+    for (const SamplePost& post : postsOf(int(cityIndex), int(puid % 100000 / 1000))) {
+        if (post.puid == puid) return &post;
+    }
+    return nullptr;
+}
+
+std::vector<const SamplePost*> Posts::ofCommunity(qint64 communityId, int major) {
+    std::vector<const SamplePost*> found;
+    const SampleCommunity* community = Communities::byId(communityId);
+    if (!community) return found;
+    for (const SamplePost& post : postsOf(community->cityIndex, major)) {
+        if (post.communityId == communityId) found.push_back(&post);
+    }
+    return found;
+}
+
+std::vector<const SamplePost*> Posts::ofPoster(qint64 userId, int major) {
+    std::vector<const SamplePost*> found;
+    int cityIndex = -1;
+    if (const auto broker = SamplePeople::broker(userId)) {
+        cityIndex = broker->cityIndex;
+    } else if (SamplePeople::poster(userId)) {
+        cityIndex = int((userId / 10 - SamplePeople::kPosterBase) / 100000);
+    }
+    if (cityIndex < 0) return found;
+    for (const SamplePost& post : postsOf(cityIndex, major)) {
+        if (post.posterId == userId) found.push_back(&post);
+    }
+    return found;
+}
 
 void Posts::install(Endpoints& endpoints) {
     endpoints.addInterface(

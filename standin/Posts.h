@@ -2,12 +2,39 @@
 
 #include "standin/Endpoints.h"
 
+#include <QJsonObject>
+#include <QString>
+
+#include <vector>
+
 namespace standin {
+
+// One sample post: the record the servers send, and the values the queries match.
+struct SamplePost {
+    QJsonObject record;
+    qint64 puid = 0;
+    int cityIndex = 0;
+    int major = 0;
+    qint64 districtId = 0;
+    qint64 streetId = 0;
+    double price = 0;  // in the kind's price unit
+    int area = 0;
+    int rooms = 0;
+    int fitment = 0;  // 1 fine, 2 simple, 3 bare
+    bool hasImage = false;
+    double lat = 0, lng = 0;
+    qint64 refreshAt = 0;
+    QString title;
+    qint64 communityId = 0;  // standin/Communities.h
+    qint64 posterId = 0;     // a broker or a personal user (standin/SamplePeople.h)
+};
 
 // Housing posts: "SearchPostsByJson2" pages through a deterministic sample of rent, share
 // and sale posts of any city of the city database (320 of each kind, in the city's real
 // districts and streets), filtered by the query conditions and keywords and sorted by
-// refresh time; "GetMajorCategoryFilter" gives each kind's filter definitions by version
+// refresh time. Each post lies in a community of its street and is posted by a broker of
+// its city or by a personal user. "GetMajorCategoryFilter" gives each kind's filter definitions by
+// version
 // ({} when the client's version is current); the image host serves the thumbnails
 // "/img/house/<n>.jpg", drawn on demand.
 class Posts {
@@ -17,6 +44,15 @@ public:
     static constexpr int kThumbnailCount = 24;
 
     static void install(Endpoints& endpoints);
+
+    // The posts of one kind (major 1 rent, 3 share, 5 sale) in a city, newest refresh first;
+    // empty for a city the database does not have.
+    [[nodiscard]] static const std::vector<SamplePost>& postsOf(int cityIndex, int major);
+    // The post with this puid; nullptr when there is none.
+    [[nodiscard]] static const SamplePost* byPuid(qint64 puid);
+    // The posts of one kind that lie in a community, or that a user posted, newest first.
+    [[nodiscard]] static std::vector<const SamplePost*> ofCommunity(qint64 communityId, int major);
+    [[nodiscard]] static std::vector<const SamplePost*> ofPoster(qint64 userId, int major);
 };
 
 }  // namespace standin

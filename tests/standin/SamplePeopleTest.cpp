@@ -1,0 +1,97 @@
+// The sample's posts, people and communities tell one story: a post's poster is a broker of
+// its city (the same one the shop map lists) or a personal user, and its community lies in
+// its own street, so a community's or a broker's pages find the post again.
+#include "standin/BrokerShops.h"
+#include "standin/Communities.h"
+#include "standin/Posts.h"
+#include "standin/SamplePeople.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+using standin::Communities;
+using standin::Posts;
+using standin::SamplePeople;
+
+namespace {
+
+constexpr int kBeijing = 100;
+constexpr int kWithoutShops = 1101;  // a city of the database that has no broker shops
+
+}  // namespace
+
+TEST(SamplePeopleTest, PostersAreBrokersOfTheCityOrPersonalUsersAndFindTheirPostsAgain) {
+    for (const int city : {kBeijing, kWithoutShops}) {
+        std::set<qint64> brokersOfCity;
+        for (const auto& broker : SamplePeople::brokersOfCity(city)) {
+            EXPECT_GE(broker.userId, qint64(1) << 32) << "broker ids lie above 32 bits";
+            brokersOfCity.insert(broker.userId);
+        }
+        ASSERT_FALSE(brokersOfCity.empty()) << city;
+        int byBrokers = 0, byPersons = 0;
+        for (const int major : {1, 3, 5}) {
+            for (const auto& post : Posts::postsOf(city, major)) {
+                const QString userId = post.record["user_id"].toString();
+                ASSERT_EQ(userId.toLongLong(), post.posterId);
+                if (const auto broker = SamplePeople::broker(post.posterId)) {
+                    ++byBrokers;
+                    EXPECT_TRUE(brokersOfCity.count(post.posterId));
+                    EXPECT_EQ(post.record["person"].toString(), broker->name);
+                    EXPECT_EQ(post.record["agent"].toString(), QStringLiteral("经纪人"));
+                } else {
+                    ++byPersons;
+                    EXPECT_TRUE(userId.endsWith('0')) << "personal users' ids end in 0";
+                    ASSERT_TRUE(SamplePeople::poster(post.posterId));
+                    EXPECT_EQ(post.record["person"].toString(),
+                              SamplePeople::poster(post.posterId)->name);
+                }
+                const auto mine = Posts::ofPoster(post.posterId, major);
+                EXPECT_NE(std::find(mine.begin(), mine.end(), &post), mine.end());
+                EXPECT_EQ(Posts::byPuid(post.puid), &post);
+                EXPECT_EQ(post.record["id"].toString().toLongLong() - post.puid, 5'000'000'000LL);
+            }
+        }
+        EXPECT_GT(byBrokers, 0);
+        EXPECT_GT(byPersons, 0);
+    }
+    EXPECT_FALSE(SamplePeople::broker(SamplePeople::kFirstBrokerId - 1));
+    EXPECT_FALSE(SamplePeople::broker(std::numeric_limits<qint64>::max()));
+    EXPECT_EQ(Posts::byPuid(-1), nullptr);
+    EXPECT_EQ(Posts::byPuid(std::numeric_limits<qint64>::max()), nullptr);
+}
+
+TEST(SamplePeopleTest, TheShopMapsBrokersAreTheBrokersWhoPost) {
+    const auto& shops = standin::BrokerShops::shops();
+    const auto shop = std::find_if(shops.begin(), shops.end(), [](const auto& s) {
+        return s.cityIndex == kBeijing && s.brokerCount > 0;
+    });
+    ASSERT_NE(shop, shops.end());
+    const auto broker = SamplePeople::brokerOfShop(*shop, 0);
+    EXPECT_EQ(SamplePeople::broker(broker.userId)->name, broker.name);
+    EXPECT_FALSE(SamplePeople::broker(broker.userId + shop->brokerCount)) << "past the shop's last";
+}
+
+TEST(SamplePeopleTest, EveryPostLiesInACommunityOfItsStreetThatListsIt) {
+    std::set<QString> keys;
+    for (const auto& community : Communities::ofCity(kBeijing)) {
+        EXPECT_TRUE(keys.insert(community.pinyin).second) << "keys are unique in a city";
+        EXPECT_EQ(Communities::byId(community.id), &community);
+        EXPECT_EQ(Communities::byKey(community.cityPinyin, community.pinyin), &community);
+    }
+    for (const auto& post : Posts::postsOf(kBeijing, 5)) {
+        const auto* community = Communities::byId(post.communityId);
+        ASSERT_NE(community, nullptr) << post.puid;
+        EXPECT_EQ(community->streetId, post.streetId);
+        EXPECT_EQ(community->districtId, post.districtId);
+        EXPECT_EQ(post.record["xiaoqu"].toString(), community->name);
+        EXPECT_EQ(post.record["pinyin"].toString(), community->pinyin);
+        EXPECT_EQ(post.record["domain"].toString(), QStringLiteral("beijing"));
+        const auto listed = Posts::ofCommunity(post.communityId, 5);
+        EXPECT_NE(std::find(listed.begin(), listed.end(), &post), listed.end());
+    }
+    EXPECT_EQ(Communities::byId(0), nullptr);
+    EXPECT_EQ(Communities::byId(std::numeric_limits<qint64>::max()), nullptr);
+    EXPECT_EQ(Communities::byKey(QStringLiteral("beijing"), QStringLiteral("nowhere")), nullptr);
+    EXPECT_TRUE(Communities::ofCity(-5).empty());
+}
