@@ -9,6 +9,7 @@
 #include "standin/MultipartReader.h"
 #include "standin/NeedCalls.h"
 #include "standin/Posts.h"
+#include "standin/SearchCalls.h"
 #include "standin/ServiceCalls.h"
 
 #include <QDir>
@@ -81,6 +82,7 @@ Endpoints::Endpoints(QString imagesFolder) : imagesFolder_(std::move(imagesFolde
     HomeScreenCalls::install(*this);
     AgentCalls::install(*this);
     NeedCalls::install(*this);
+    SearchCalls::install(*this);
 }
 
 void Endpoints::addInterface(const QByteArray& name, InterfaceHandler handler) {
