@@ -216,16 +216,12 @@ bool QXAppDelegate::didFinishLaunchingWithOptions(ui::Application& application,
     imService_ = QXIMService::shared();
     // A broker's talk about one of the user's needs opens with the need's sentence, made as
     // the need form makes it, the house types named by the current city's filter definitions.
-    imPlugins_ = {QXFCIMReceiverParser::install(
-                      *imService_,
-                      [](const QVariantMap& need) {
-                          return QXNeedSentence::fromNeedRow(
-                              need, [](int code, const QString& kind) {
-                                  return NeedFilterFile::houseTypeName(
-                                      QString::number(code), kind,
-                                      QXNetContext::shared()->currentCityScript_index());
-                              });
-                      })};
+    imPlugins_ = {QXFCIMReceiverParser::install(*imService_, [](const QVariantMap& need) {
+        return QXNeedSentence::fromNeedRow(need, [](int code, const QString& kind) {
+            return NeedFilterFile::houseTypeName(QString::number(code), kind,
+                                                 QXNetContext::shared()->currentCityScript_index());
+        });
+    })};
 
     cityState_ = std::make_shared<SelectedCityState>(
         std::static_pointer_cast<SelectedCityHost>(shared_from_this()));

@@ -129,6 +129,12 @@ void QXFBAgentAddress::placePins() {
         pin->setCenter({myLocationInView_.x, myLocationInView_.y - pin->bounds().height() / 2});
 }
 
+// The map takes its size under the navigation bar only when the screen is laid out: the pin,
+// and the point looked up under it, follow its middle.
+void QXFBAgentAddress::viewDidLayoutSubviews() {
+    placePins();
+}
+
 void QXFBAgentAddress::viewWillAppear(bool animated) {
     ui::ViewController::viewWillAppear(animated);
     placePins();

@@ -77,6 +77,7 @@ protected:
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;
     void viewWillDisappear(bool animated) override;
+    void viewDidLayoutSubviews() override;
 
 private:
     void initMap();

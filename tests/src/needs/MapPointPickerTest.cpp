@@ -57,10 +57,10 @@ TEST_F(MapPointPickerTest, TheAddressTextGivesBackTheStreetFollowedByNearby) {
     EXPECT_EQ(QXFBAgentAddress::getRealAddressWithAttributeStr(
                   QStringLiteral("在徐汇区天平路附近3km内找房")),
               QStringLiteral("徐汇区天平路附近"));
-    EXPECT_TRUE(QXFBAgentAddress::getRealAddressWithAttributeStr(QXFBAgentAddress::kLookupFailed)
-                    .isNull());
-    EXPECT_TRUE(QXFBAgentAddress::getRealAddressWithAttributeStr(QXFBAgentAddress::kQuerying)
-                    .isNull());
+    EXPECT_TRUE(
+        QXFBAgentAddress::getRealAddressWithAttributeStr(QXFBAgentAddress::kLookupFailed).isNull());
+    EXPECT_TRUE(
+        QXFBAgentAddress::getRealAddressWithAttributeStr(QXFBAgentAddress::kQuerying).isNull());
 }
 
 TEST_F(MapPointPickerTest, ThePointUnderThePinIsLookedUpAndHandedBack) {
@@ -68,7 +68,8 @@ TEST_F(MapPointPickerTest, ThePointUnderThePinIsLookedUpAndHandedBack) {
     openPicker();
     ASSERT_TRUE(lookedUp());
     EXPECT_EQ(lookups(), 1u);
-    ASSERT_TRUE(label().startsWith(QStringLiteral("在")) && label().endsWith(QStringLiteral("附近3km内找房")))
+    ASSERT_TRUE(label().startsWith(QStringLiteral("在")) &&
+                label().endsWith(QStringLiteral("附近3km内找房")))
         << label().toStdString();
     ASSERT_TRUE(picker_->addressLable()->highlightColour()) << "the street stands out";
     EXPECT_TRUE(picker_->isDoneEnabled());

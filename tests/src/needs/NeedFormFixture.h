@@ -45,9 +45,7 @@ public:
     QString locationStreet() const override { return street; }
     int locatedCityId() const override { return cityId; }
     QString strLocation() const override { return location; }
-    std::optional<std::pair<double, double>> bestEffortAtLocation() const override {
-        return best;
-    }
+    std::optional<std::pair<double, double>> bestEffortAtLocation() const override { return best; }
     bool locationDenied() const override { return denied; }
     void startLocating() override { ++locatingStarts; }
     void forgetLocation() override {
@@ -144,15 +142,17 @@ protected:
                                                         {"sn", QStringLiteral("天平路街道")}},
                                             QVariantMap{{"ssi", "310104004"},
                                                         {"sn", QStringLiteral("湖南路街道")}}}}},
-            QVariantMap{{"dsi", "310101"}, {"dn", QStringLiteral("黄浦区")}, {"ss", QVariantList{}}},
+            QVariantMap{
+                {"dsi", "310101"}, {"dn", QStringLiteral("黄浦区")}, {"ss", QVariantList{}}},
         };
         ns::writeToFile(QVariantMap{{"g", districts}}, CityUpdateData::currentCacheFile(), true);
     }
 
     // Opens the form of `kind` as the home screen does and waits for its house types.
-    std::shared_ptr<QXPublishHouseInfoViewController> openForm(
-        int kind = 1, const QStringList& terms = {QStringLiteral("近地铁"),
-                                                  QStringLiteral("精装修")}) {
+    std::shared_ptr<QXPublishHouseInfoViewController> openForm(int kind = 1,
+                                                               const QStringList& terms = {
+                                                                   QStringLiteral("近地铁"),
+                                                                   QStringLiteral("精装修")}) {
         form_ = std::make_shared<QXPublishHouseInfoViewController>();
         form_->setRentOrBuyKey(kind);
         form_->qxInfoModel().publishInfoRentOrBuyString = QString::number(kind);
@@ -177,7 +177,8 @@ protected:
     }
 
     void chooseHouseType(int index) {
-        ASSERT_TRUE(driver_->tap(form_->selectedHouseDoor()->buttons().at(std::size_t(index)).get()));
+        ASSERT_TRUE(
+            driver_->tap(form_->selectedHouseDoor()->buttons().at(std::size_t(index)).get()));
     }
 
     // Taps the send button and confirms.

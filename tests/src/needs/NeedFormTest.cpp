@@ -72,15 +72,17 @@ TEST_F(NeedFormTest, AnAreaNeedSendsItsBodyKeepsItsRowAndOpensTheReplies) {
     const QJsonArray sent = argumentsOf(publishCalls().front(), "postHousingRequest");
     ASSERT_EQ(sent.size(), 10);
     EXPECT_EQ(sent[0], "1");
-    EXPECT_EQ(sent[1].toObject(), (QJsonObject{{"cityScriptIndex", 0},
-                                               {"streetId", 310104004},
-                                               {"districtId", "310104"}}));
+    EXPECT_EQ(
+        sent[1].toObject(),
+        (QJsonObject{{"cityScriptIndex", 0}, {"streetId", 310104004}, {"districtId", "310104"}}));
     EXPECT_EQ(sent[2], "");
     EXPECT_EQ(sent[3].toArray(), (QJsonArray{1, 2}));
     EXPECT_EQ(sent[4], QString::number(kUser));
     EXPECT_EQ(sent[5], "");
     EXPECT_EQ(sent[6], "0") << "no voice note: duration 0";
-    EXPECT_EQ(sent[7], QStringLiteral("我要求租一套【一室 两室 】房源,地点:【徐汇区-湖南路街道】。额外条件:近地铁,"));
+    EXPECT_EQ(sent[7],
+              QStringLiteral(
+                  "我要求租一套【一室 两室 】房源,地点:【徐汇区-湖南路街道】。额外条件:近地铁,"));
     EXPECT_EQ(sent[8], "-1");
     EXPECT_EQ(sent[9], "1");
 
@@ -127,7 +129,8 @@ TEST_F(NeedFormTest, APositionNeedWithAQuotedStreetAndAVoiceNoteGoesAsValidJsonA
     const QString voice = sent[5].toString();
     EXPECT_TRUE(voice.startsWith(server().root()) && voice.endsWith(".amr")) << voice.toStdString();
     EXPECT_EQ(sent[6], "2") << "whole seconds";
-    EXPECT_EQ(sent[7], QStringLiteral("我要求租一套【主卧 】房源,地点:【天平路\"8号\"】附近三公里内"));
+    EXPECT_EQ(sent[7],
+              QStringLiteral("我要求租一套【主卧 】房源,地点:【天平路\"8号\"】附近三公里内"));
 
     const auto needs = storedNeeds();
     ASSERT_EQ(needs.size(), 1);
@@ -151,8 +154,8 @@ TEST_F(NeedFormTest, AGuestValidatesANumberByCodeAndTheNeedCarriesThem) {
         settle(0.1);
         return form_->validationController() && top() == form_->validationController();
     }));
-    const QJsonArray check = argumentsOf(calls("HousingRequestInfo", "isVerifyPhoneCode").front(),
-                                         "isVerifyPhoneCode");
+    const QJsonArray check =
+        argumentsOf(calls("HousingRequestInfo", "isVerifyPhoneCode").front(), "isVerifyPhoneCode");
     EXPECT_EQ(check, (QJsonArray{"0", "5", "0", QString::number(kUser), "1"})) << "a guest";
     EXPECT_FALSE(loadingShown());
 
@@ -271,9 +274,9 @@ TEST_F(NeedFormTest, ANeedStillOnItsWayWhenTheFormLeftIsNeitherKeptNorFollowed) 
     chooseHouseType(0);
     server().setFault({.prefix = standin::paths::kDataShare, .delayMs = 300, .times = 1});
     publishDirectly();
-    form_->goBack();
-    settle(1.0);
+    // The need reaches the server, which holds its answer; the user leaves meanwhile.
     ASSERT_TRUE(runMainLoopUntil([&] { return !publishCalls().empty(); }));
+    form_->goBack();
     settle(1.0);
     EXPECT_TRUE(storedNeeds().isEmpty());
     EXPECT_EQ(navigation_->viewControllers().size(), 1u) << "back on the screen before the form";
@@ -345,7 +348,9 @@ TEST_F(NeedFormTest, AChosenPriceBandIsSentAsItsValueAndKept) {
     ASSERT_TRUE(repliesOpened());
     const QJsonArray sent = argumentsOf(publishCalls().front(), "postHousingRequest");
     EXPECT_EQ(sent[8], "_1500");
-    EXPECT_EQ(sent[7], QStringLiteral("我要求租一套【1500元以下】【两室 】房源,地点:【天平路街道】附近三公里内"));
+    EXPECT_EQ(
+        sent[7],
+        QStringLiteral("我要求租一套【1500元以下】【两室 】房源,地点:【天平路街道】附近三公里内"));
     EXPECT_EQ(storedNeeds().front().value("priceName"), QStringLiteral("1500元以下"));
 }
 
@@ -357,7 +362,8 @@ TEST_F(NeedFormTest, WithoutANetworkThePickersAndTheSendingStayPut) {
         ASSERT_TRUE(driver_->tap(button));
         settle(0.3);
         ASSERT_NE(alerts_->visibleAlert(), nullptr);
-        EXPECT_EQ(alerts_->visibleAlert()->message(), QStringLiteral("当前网络不可用，请检查网络设置"));
+        EXPECT_EQ(alerts_->visibleAlert()->message(),
+                  QStringLiteral("当前网络不可用，请检查网络设置"));
         ASSERT_TRUE(alerts_->pressButtonAtIndex(0));
         settle(0.3);
         EXPECT_EQ(form_->sheet(), nullptr);

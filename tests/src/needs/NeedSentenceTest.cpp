@@ -48,7 +48,8 @@ TEST(NeedSentenceTest, EachKindHasItsFourTemplates) {
 
 TEST(NeedSentenceTest, AnotherKindLeavesOnlyTheTerms) {
     EXPECT_EQ(sentence("2", "H", "P"), "");
-    EXPECT_EQ(sentence("", "H", "P", false, {QStringLiteral("朝南")}), QStringLiteral("。额外条件:朝南,"));
+    EXPECT_EQ(sentence("", "H", "P", false, {QStringLiteral("朝南")}),
+              QStringLiteral("。额外条件:朝南,"));
     EXPECT_EQ(sentence("1", "H", "P", false, {}).endsWith(QStringLiteral("【L】")), true);
 }
 
@@ -62,18 +63,24 @@ TEST(NeedSentenceTest, AStoredRowReadsAsTheFormWroteIt) {
         if (kind == "3") return code == 1 ? QStringLiteral("主卧") : QString();
         return QStringList{"", "一室", "两室", "三室"}.value(code);
     };
-    QVariantMap row{{"rentOrBuy", "1"},         {"huxing", "[1,2]"},
-                    {"priceName", "5000-8000元"}, {"location", QStringLiteral("天平路街道")},
+    QVariantMap row{{"rentOrBuy", "1"},
+                    {"huxing", "[1,2]"},
+                    {"priceName", "5000-8000元"},
+                    {"location", QStringLiteral("天平路街道")},
                     {"latlng", "121.43650,31.19410"}};
     EXPECT_EQ(QXNeedSentence::fromNeedRow(row, names),
-              QStringLiteral("我要求租一套【5000-8000元】【一室两室】房源,地点:【天平路街道】附近三公里内"));
+              QStringLiteral(
+                  "我要求租一套【5000-8000元】【一室两室】房源,地点:【天平路街道】附近三公里内"));
     row["huxing"] = "4";
     row["priceName"] = QVariant();
     row["latlng"] = "";
     EXPECT_EQ(QXNeedSentence::fromNeedRow(row, names),
               QStringLiteral("我要求租一套【四室以上】房源,地点:【天平路街道】"));
-    row = {{"rentOrBuy", "3"}, {"huxing", "[1,4]"}, {"priceName", "1000-1500"},
-           {"location", "L"}, {"latlng", ""}};
+    row = {{"rentOrBuy", "3"},
+           {"huxing", "[1,4]"},
+           {"priceName", "1000-1500"},
+           {"location", "L"},
+           {"latlng", ""}};
     EXPECT_EQ(QXNeedSentence::fromNeedRow(row, names),
               QStringLiteral("我要求租一套【1000-1500】【主卧四室以上】房源,地点:【L】"));
     row["huxing"] = "[]";
