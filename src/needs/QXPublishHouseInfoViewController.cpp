@@ -159,11 +159,10 @@ void QXPublishHouseInfoViewController::viewDidLoad() {
 
     const auto weak = weakAs<QXPublishHouseInfoViewController>();
     auto& center = ns::NotificationCenter::defaultCenter();
-    observations_.push_back(center.addObserver(UserLocation::kStateChangeNotification,
-                                               [weak](const ns::Notification&) {
-                                                   if (auto self = weak.lock())
-                                                       self->UserLocationStateChange();
-                                               }));
+    observations_.push_back(
+        center.addObserver(UserLocation::kStateChangeNotification, [weak](const ns::Notification&) {
+            if (auto self = weak.lock()) self->UserLocationStateChange();
+        }));
     observations_.push_back(center.addObserver(SelectedCityState::kLocationGetNotification,
                                                [weak](const ns::Notification&) {
                                                    if (auto self = weak.lock())
@@ -179,7 +178,8 @@ void QXPublishHouseInfoViewController::viewDidLoad() {
 }
 
 void QXPublishHouseInfoViewController::initSelectTermHouseDoorView() {
-    auto background = std::make_shared<ui::ImageView>(capped(QStringLiteral("上表格背景bg"), 2, 2, 2, 2));
+    auto background =
+        std::make_shared<ui::ImageView>(capped(QStringLiteral("上表格背景bg"), 2, 2, 2, 2));
     background->setFrame(ui::Rect(0, 0, 320, kHeaderHeight));
     headerView_->addSubview(background);
     const auto weak = weakAs<QXPublishHouseInfoViewController>();
@@ -190,7 +190,8 @@ void QXPublishHouseInfoViewController::initSelectTermHouseDoorView() {
     });
     headerView_->addSubview(areaButton_);
     headerView_->addSubview(imageAt(QStringLiteral("地标icon.png"), ui::Rect(13, 16, 13, 13)));
-    headerView_->addSubview(imageAt(QStringLiteral("下拉三角.png"), ui::Rect(320 - 25, 15, 17, 17)));
+    headerView_->addSubview(
+        imageAt(QStringLiteral("下拉三角.png"), ui::Rect(320 - 25, 15, 17, 17)));
     auto separator = std::make_shared<ui::View>(ui::Rect(40, kRowHeight - 0.5, 280, 0.5));
     separator->setBackgroundColor(ui::Color::rgb(217, 217, 217));
     headerView_->addSubview(separator);
@@ -208,7 +209,8 @@ void QXPublishHouseInfoViewController::initSelectTermHouseDoorView() {
     selectedHouseDoor_ =
         std::make_shared<QXCustomMultiSelectView>(ui::Rect(0, 2 * kRowHeight, 320, kRowHeight));
     selectedHouseDoor_->setButtonHeight(kRowHeight);
-    selectedHouseDoor_->setButtonNomralImage(capped(QStringLiteral("居室多选中.png"), 2, 2, 25, 25));
+    selectedHouseDoor_->setButtonNomralImage(
+        capped(QStringLiteral("居室多选中.png"), 2, 2, 25, 25));
     selectedHouseDoor_->setButtonHighLightImage(
         capped(QStringLiteral("居室多选中左选中.png"), 2, 2, 25, 25));
     selectedHouseDoor_->setMaxNumberOfColumns(
@@ -265,7 +267,8 @@ void QXPublishHouseInfoViewController::initDistrictHeader() {
 }
 
 void QXPublishHouseInfoViewController::initDetailTermView() {
-    auto background = std::make_shared<ui::ImageView>(capped(QStringLiteral("上表格背景bg"), 2, 2, 2, 2));
+    auto background =
+        std::make_shared<ui::ImageView>(capped(QStringLiteral("上表格背景bg"), 2, 2, 2, 2));
     background->setFrame(ui::Rect(0, 0, 320, 186));
     termPanel_->addSubview(background);
     termPanel_->addSubview(label(ui::Rect(8, 9, 300, 20), QStringLiteral("补充信息（多选项）"), 14,
@@ -293,9 +296,11 @@ void QXPublishHouseInfoViewController::initButtomView() {
     sendButton_->setFont(ui::Font::systemFontOfSize(14));
     setTitles(*sendButton_, QStringLiteral("发给周围经纪人"));
     sendButton_->setTitleColor(ui::Color::whiteColor(), ui::kControlStateNormal);
-    sendButton_->setBackgroundImage(capped(QStringLiteral("button36px.png"), 2, 2, 2, 2),
+    // The green button's corners are rounder than two points: caps of half its size keep
+    // them whole when it is stretched.
+    sendButton_->setBackgroundImage(capped(QStringLiteral("button36px.png"), 18, 6, 17, 6),
                                     ui::kControlStateNormal);
-    sendButton_->setBackgroundImage(capped(QStringLiteral("button36px-点击态.png"), 2, 2, 2, 2),
+    sendButton_->setBackgroundImage(capped(QStringLiteral("button36px-点击态.png"), 18, 6, 17, 6),
                                     ui::kControlStateHighlighted);
     sendButton_->setExclusiveTouch(true);
     sendButton_->addTarget(this, ui::kControlEventTouchUpInside,
@@ -314,9 +319,9 @@ bool QXPublishHouseInfoViewController::getLocalState() const {
 
 void QXPublishHouseInfoViewController::showLocated(bool located) {
     getlocationSuccess_ = located;
-    locationLabel_->setText(located
-                                ? QStringLiteral("当前位置:%1").arg(NeedsHost::shared()->locationStreet())
-                                : kLocateFailed);
+    locationLabel_->setText(
+        located ? QStringLiteral("当前位置:%1").arg(NeedsHost::shared()->locationStreet())
+                : kLocateFailed);
 }
 
 void QXPublishHouseInfoViewController::setAreaTitle(const QString& title) {
@@ -448,8 +453,9 @@ void QXPublishHouseInfoViewController::enterMapView() {
     picker->setIDelegate(weakAs<QXPublishHouseInfoViewController>());
     const auto host = NeedsHost::shared();
     const auto best = host->bestEffortAtLocation();
-    picker->setPreAddress(best && best->first > 0 && best->second > 0 ? host->locationStreet()
-                                                                      : QXFBAgentAddress::kNoAddress);
+    picker->setPreAddress(best && best->first > 0 && best->second > 0
+                              ? host->locationStreet()
+                              : QXFBAgentAddress::kNoAddress);
     if (ui::NavigationController* navigation = navigationController())
         navigation->pushViewController(picker, true);
     StatClick::event(QStringLiteral("nearby_bn_position"));
@@ -492,9 +498,9 @@ void QXPublishHouseInfoViewController::getdifferentKindPrice() {
 void QXPublishHouseInfoViewController::presentSheet(std::shared_ptr<ui::ViewController> root) {
     auto navigation = NeedsHost::shared()->makeNavigationController(std::move(root));
     ui::Window* window = view()->window();
-    const std::shared_ptr<ui::ViewController> parent =
-        window && window->rootViewController() ? window->rootViewController()
-                                               : sharedAs<ui::ViewController>();
+    const std::shared_ptr<ui::ViewController> parent = window && window->rootViewController()
+                                                           ? window->rootViewController()
+                                                           : sharedAs<ui::ViewController>();
     modall_ = TovikModalViewController::initWithRootViewController(navigation, parent);
     modall_->setDelegate(weakAs<QXPublishHouseInfoViewController>());
     modall_->presentRootViewControllerWithPresentationStyle(1, [] {});
@@ -547,7 +553,8 @@ void QXPublishHouseInfoViewController::downLoadSendNeedInfo(int major, int cityS
     QXIMRequest::shared().requestWithUrl(
         EndpointTable::dataShareEndpoint() + kFilterCancelKey, NeedFilterFile::kInterface,
         NeedFilterFile::downloadBody(major, cityScriptIndex),
-        QVariantMap{{QStringLiteral("major"), major}, {QStringLiteral("cityIndex"), cityScriptIndex}},
+        QVariantMap{{QStringLiteral("major"), major},
+                    {QStringLiteral("cityIndex"), cityScriptIndex}},
         [weak, major, cityScriptIndex](const QVariant& reply, const QVariant&) {
             const auto self = weak.lock();
             if (!self) return;

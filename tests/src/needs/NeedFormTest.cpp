@@ -6,7 +6,10 @@
 #include "needs/NeedNeighbourScreens.h"
 #include "needs/StreetSelect.h"
 
+#include "location/UserLocation.h"
+
 #include "platform/foundation/file_manager.h"
+#include "platform/foundation/notification_center.h"
 #include "platform/uikit/table_view.h"
 
 namespace {
@@ -280,6 +283,24 @@ TEST_F(NeedFormTest, ANeedStillOnItsWayWhenTheFormLeftIsNeitherKeptNorFollowed) 
     settle(1.0);
     EXPECT_TRUE(storedNeeds().isEmpty());
     EXPECT_EQ(navigation_->viewControllers().size(), 1u) << "back on the screen before the form";
+}
+
+TEST_F(NeedFormTest, ANeedTheServerAcceptedWithoutPlaceTextIsStillKeptAndFollowed) {
+    // The device is located while the form shows, at a position without a street name: the
+    // need goes around the coordinates.
+    openForm(1, {});
+    locate(QStringLiteral(""));
+    ns::NotificationCenter::defaultCenter().post(UserLocation::kStateChangeNotification);
+    settle();
+    chooseHouseType(0);
+    sendAndConfirm();
+    ASSERT_TRUE(repliesOpened());
+    EXPECT_FALSE(loadingShown());
+    ASSERT_EQ(publishCalls().size(), 1u);
+    const auto needs = storedNeeds();
+    ASSERT_EQ(needs.size(), 1) << "the server has the need: the device keeps it too";
+    EXPECT_EQ(needs.front().value("location"), "");
+    EXPECT_EQ(needs.front().value("latlng"), "121.43650,31.19410");
 }
 
 TEST_F(NeedFormTest, AFailedFilterDownloadIsAskedAgainForTheFormsOwnKind) {
