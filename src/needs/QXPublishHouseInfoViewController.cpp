@@ -258,7 +258,7 @@ void QXPublishHouseInfoViewController::initDistrictHeader() {
                                    ui::kControlStateNormal);
         button->setBackgroundImage(capped(QStringLiteral("选框选中.png"), 8, 8, 8, 8),
                                    ui::kControlStateHighlighted);
-        button->addTarget(this, ui::kControlEventTouchUpInside, [weak, action](auto&&...) {
+        button->addTarget(this, ui::kControlEventTouchUpInside, [weak, action = action](auto&&...) {
             if (auto self = weak.lock()) action(*self);
         });
         iSelectDistrictHeader_->addSubview(button);
