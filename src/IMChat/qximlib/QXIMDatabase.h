@@ -34,6 +34,8 @@ public:
     static inline const QString kNoPostNeedId = QStringLiteral("0_0_1009_0");
     static constexpr qint64 kFirstWelcomeId = 201;
     static constexpr qint64 kSecondWelcomeId = 202;
+    // A time after every stored one: the upper bound of "the latest rows" queries.
+    static constexpr qint64 kEndOfTime = 4999999999;
 
     QXIMDatabase();
     ~QXIMDatabase();

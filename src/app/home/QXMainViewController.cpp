@@ -642,7 +642,7 @@ void QXMainViewController::getSubscribeRefreshStatusFromServerWithFlag(bool forc
             }
             const QVariantList subscriptions = member(reply, QStringLiteral("data")).toList();
             QXIMDatabase::shared().getNeedInfoAsyncWithUserID(
-                userId, 4999999999LL, [weak, subscriptions](const QXIMDatabase::Rows& needs) {
+                userId, QXIMDatabase::kEndOfTime, [weak, subscriptions](const QXIMDatabase::Rows& needs) {
                     if (auto self = weak.lock()) self->countNewAnswers(subscriptions, needs);
                 });
         },
