@@ -58,6 +58,9 @@ public:
 
     // --- Messages (`msgs`)
     [[nodiscard]] bool messageExist(qint64 serverId, const QString& talkId, const QString& userId);
+    // Whether the talk holds a message with this server id and exactly these contents.
+    [[nodiscard]] bool messageExist(qint64 serverId, const QString& talkId, const QString& userId,
+                                    const QString& contents);
     // Inserts the message and sets its local id (only from an insert that succeeded).
     // With `checkExist` and a server id, a message already stored is not inserted again:
     // the answer is true and `exist` (when given) is 1; otherwise `exist` gets 0.
