@@ -176,6 +176,19 @@ protected:
         window_->layoutIfNeeded();
     }
 
+    // Waits for `done` while the network works: the clock stands still meanwhile, so that a
+    // slow answer on a busy machine is never taken for a request that timed out; then the
+    // screens finish their animations.
+    bool waitForNetwork(const std::function<bool()>& done) {
+        const bool reached = runMainLoopUntil([&] {
+            drainMainLoop();
+            window_->layoutIfNeeded();
+            return done();
+        });
+        settle(0.3);
+        return reached;
+    }
+
     void chooseHouseType(int index) {
         ASSERT_TRUE(
             driver_->tap(form_->selectedHouseDoor()->buttons().at(std::size_t(index)).get()));

@@ -18,10 +18,8 @@ class NeedFormTest : public NeedFormFixture {
 protected:
     // Waits for the broker replies that follow a published need.
     bool repliesOpened() {
-        return runMainLoopUntil([&] {
-            settle(0.1);
-            return top() && top()->title() == NeedNeighbourScreens::kRepliesTitle;
-        });
+        return waitForNetwork(
+            [&] { return top() && top()->title() == NeedNeighbourScreens::kRepliesTitle; });
     }
     // Holds the recording overlay's button for `seconds` on the clock.
     void recordNote(std::chrono::milliseconds length) {
@@ -153,10 +151,8 @@ TEST_F(NeedFormTest, AGuestValidatesANumberByCodeAndTheNeedCarriesThem) {
     openForm(5, {});
     chooseHouseType(3);
     sendAndConfirm();
-    ASSERT_TRUE(runMainLoopUntil([&] {
-        settle(0.1);
-        return form_->validationController() && top() == form_->validationController();
-    }));
+    ASSERT_TRUE(waitForNetwork(
+        [&] { return form_->validationController() && top() == form_->validationController(); }));
     const QJsonArray check =
         argumentsOf(calls("HousingRequestInfo", "isVerifyPhoneCode").front(), "isVerifyPhoneCode");
     EXPECT_EQ(check, (QJsonArray{"0", "5", "0", QString::number(kUser), "1"})) << "a guest";
@@ -167,10 +163,7 @@ TEST_F(NeedFormTest, AGuestValidatesANumberByCodeAndTheNeedCarriesThem) {
     ASSERT_TRUE(driver_->type(QStringLiteral("13812345678")));
     ASSERT_TRUE(screen->getCaptchaButton()->isEnabled());
     ASSERT_TRUE(driver_->tap(screen->getCaptchaButton()));
-    ASSERT_TRUE(runMainLoopUntil([&] {
-        settle(0.1);
-        return alerts_->visibleAlert() != nullptr;
-    }));
+    ASSERT_TRUE(waitForNetwork([&] { return alerts_->visibleAlert() != nullptr; }));
     EXPECT_EQ(alerts_->visibleAlert()->title(), QStringLiteral("发送成功"));
     ASSERT_TRUE(alerts_->pressButton(QStringLiteral("确定")));
     const auto codes =
@@ -182,10 +175,8 @@ TEST_F(NeedFormTest, AGuestValidatesANumberByCodeAndTheNeedCarriesThem) {
     ASSERT_TRUE(driver_->tap(screen->captchaTextField()));
     ASSERT_TRUE(driver_->type(code == "111111" ? "222222" : "111111"));
     ASSERT_TRUE(driver_->tap(screen->sendButton()));
-    ASSERT_TRUE(runMainLoopUntil([&] {
-        settle(0.1);
-        return publishCalls().size() == 1 && screen->sendStateLabel()->isHidden();
-    }));
+    ASSERT_TRUE(waitForNetwork(
+        [&] { return publishCalls().size() == 1 && screen->sendStateLabel()->isHidden(); }));
     EXPECT_NE(driver_->findByText(QStringLiteral("验证码错误，请重新获取")), nullptr);
     EXPECT_TRUE(storedNeeds().isEmpty());
     EXPECT_EQ(top(), screen);
@@ -209,10 +200,7 @@ TEST_F(NeedFormTest, AFailedPublishingOffersToSendAgainWithTheSameCoordinateOrde
     chooseHouseType(2);
     server().setFault({.prefix = standin::paths::kDataShare, .status = 500, .times = 1});
     publishDirectly();
-    ASSERT_TRUE(runMainLoopUntil([&] {
-        settle(0.1);
-        return alerts_->visibleAlert() != nullptr;
-    }));
+    ASSERT_TRUE(waitForNetwork([&] { return alerts_->visibleAlert() != nullptr; }));
     EXPECT_EQ(alerts_->visibleAlert()->message(), QStringLiteral("发布失败，请重新发布"));
     EXPECT_FALSE(loadingShown());
     EXPECT_TRUE(storedNeeds().isEmpty());
@@ -234,10 +222,7 @@ TEST_F(NeedFormTest, AReplyWithoutANeedIsAFailureAndKeepsNothing) {
                                           R"({"postHousingRequest":null}}})"),
                        .times = 1});
     publishDirectly();
-    ASSERT_TRUE(runMainLoopUntil([&] {
-        settle(0.1);
-        return alerts_->visibleAlert() != nullptr;
-    }));
+    ASSERT_TRUE(waitForNetwork([&] { return alerts_->visibleAlert() != nullptr; }));
     EXPECT_EQ(alerts_->visibleAlert()->message(), QStringLiteral("发布失败，请重新发布"));
     EXPECT_TRUE(storedNeeds().isEmpty());
     EXPECT_EQ(top(), form_.get());
@@ -250,20 +235,15 @@ TEST_F(NeedFormTest, AVoiceUploadThatFailsUnderTheSmsCheckEndsItsSendingWithAnAl
     recordNote(2s);
     chooseHouseType(0);
     sendAndConfirm();
-    ASSERT_TRUE(runMainLoopUntil([&] {
-        settle(0.1);
-        return form_->validationController() && top() == form_->validationController();
-    }));
+    ASSERT_TRUE(waitForNetwork(
+        [&] { return form_->validationController() && top() == form_->validationController(); }));
     QXMessageValidationController* screen = form_->validationController();
     screen->mobileTextField()->setText(QStringLiteral("13812345678"));
     screen->captchaTextField()->setText(QStringLiteral("123456"));
     server().setFault({.prefix = standin::paths::kDataShare, .status = 500, .times = 1});
     screen->sendRequirement();
     EXPECT_FALSE(screen->sendStateLabel()->isHidden());
-    ASSERT_TRUE(runMainLoopUntil([&] {
-        settle(0.1);
-        return alerts_->visibleAlert() != nullptr;
-    }));
+    ASSERT_TRUE(waitForNetwork([&] { return alerts_->visibleAlert() != nullptr; }));
     EXPECT_EQ(alerts_->visibleAlert()->message(), QStringLiteral("发布失败，请重新发布"));
     EXPECT_TRUE(screen->sendStateLabel()->isHidden()) << "the validation may send again";
     EXPECT_FALSE(loadingShown());
