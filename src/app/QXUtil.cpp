@@ -31,6 +31,8 @@
 #include "platform/uikit/tab_bar.h"
 #include "platform/uikit/tab_bar_controller.h"
 #include "platform/uikit/window.h"
+#include "ui/widgets/AlertMessages.h"
+#include "ui/widgets/StarLevelView.h"
 
 #include <QRegularExpression>
 
@@ -40,8 +42,7 @@
 namespace {
 // The system version the device reports.
 const QString kSystemVersion = QStringLiteral("7.0");
-const QString kNetworkTrouble = QStringLiteral("您的网络好像有些问题，请重试。");
-const QString kOkTitle = QStringLiteral("确  定");
+const QString& kOkTitle = AlertMessages::kOkTitle;
 constexpr int kLoadingTag = 9527;
 constexpr int kLoadingTipTag = 999999;
 
@@ -67,12 +68,12 @@ std::shared_ptr<ui::AlertView> showAlert(const QString& title, const QString& me
 }  // namespace
 
 std::shared_ptr<ui::AlertView> QXUtil::showAlertViewWithAlertString(const QString& text) {
-    return showAlert(QString(), text.isEmpty() ? kNetworkTrouble : text, {}, kOkTitle, {}, 0);
+    return AlertMessages::showAlertViewWithAlertString(text);
 }
 
 std::shared_ptr<ui::AlertView> QXUtil::showAlertViewWithAlertTitle(const QString& title,
                                                                    const QString& text) {
-    return showAlert(title, text, {}, kOkTitle, {}, 0);
+    return AlertMessages::showAlertViewWithAlertTitle(title, text);
 }
 
 std::shared_ptr<ui::AlertView> QXUtil::showAlertViewWithAlertTitle(
@@ -356,15 +357,7 @@ std::shared_ptr<ui::ImageView> QXUtil::lineImageViewWithFrame(const ui::Rect& fr
 }
 
 std::shared_ptr<ui::View> QXUtil::starViewByLevel(int level, int totalLevel) {
-    auto stars = std::make_shared<ui::View>(ui::Rect(0, 0, totalLevel * 10, 10));
-    stars->setBackgroundColor(ui::Color::clearColor());
-    for (int i = 0; i < totalLevel; ++i) {
-        auto star = std::make_shared<ui::ImageView>(ui::Rect(i * 10, 0, 10, 10));
-        star->setImage(ui::Image::imageNamed(i < level ? QStringLiteral("彩色五星")
-                                                       : QStringLiteral("灰色五星")));
-        stars->addSubview(star);
-    }
-    return stars;
+    return StarLevelView::starViewByLevel(level, totalLevel);
 }
 
 std::shared_ptr<ui::Image> QXUtil::imageWithColor(const ui::Color& color) {

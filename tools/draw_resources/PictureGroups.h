@@ -23,5 +23,7 @@ void drawCityPictures();
 // The chat screens: bubbles, the input bar and its picture panel, the recording overlay, the
 // broker bar and the empty conversation list.
 void drawChatPictures();
+// The photo pager: its round buttons and the info page's cards, buttons and icons.
+void drawPhotoPictures();
 
 }  // namespace pictures

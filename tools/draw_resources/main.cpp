@@ -1,8 +1,8 @@
 // Draws the app's pictures (the shell, the home screen, the first-launch guide, the reusable
-// widgets, the post list, the filter screen and the city selection screen) into a folder, at two
-// pixels per point ("name@2x.png"). Deterministic: simple shapes and the bundled font (WenQuanYi
-// Micro Hei, Debian package fonts-wqy-microhei), so that running it again rewrites resources/ byte
-// for byte.
+// widgets, the post list, the filter screen, the city selection screen and the photo pager) into
+// a folder, at two pixels per point ("name@2x.png"). Deterministic: simple shapes and the bundled
+// font (WenQuanYi Micro Hei, Debian package fonts-wqy-microhei), so that running it again
+// rewrites resources/ byte for byte.
 //
 //   build/tools/draw_resources resources          (from the repository's root)
 //
@@ -33,5 +33,6 @@ int main(int argc, char** argv) {
     pictures::drawFilterPictures();
     pictures::drawCityPictures();
     pictures::drawChatPictures();
+    pictures::drawPhotoPictures();
     return pictures::failures() == 0 ? 0 : 1;
 }

@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <QStringList>
 
 namespace {
@@ -134,6 +135,41 @@ TEST_F(WebAndPickersTest, WebViewLoadsFromTheStandInServerAndFailsWhenItIsGone) 
     web_->reload();
     ASSERT_TRUE(waitForLoad());
     EXPECT_EQ(pages_->take(), "should http 3, start, fail -1004");
+}
+
+TEST_F(WebAndPickersTest, TheAlbumIsThePicturesFolderAndMayRefuseTheApp) {
+    EXPECT_EQ(ui::PhotoAlbum::authorizationStatus(),
+              ui::PhotoAlbum::AuthorizationStatus::Authorized);
+    std::vector<QString> results;
+    auto save = [&] {
+        ui::PhotoAlbum::writeImageToSavedPhotosAlbum(
+            ui::Image::imageWithColor(ui::Color::redColor(), {4, 4}),
+            [&](const std::shared_ptr<ui::Image>& image, const auto& error) {
+                results.push_back(error && image ? QString::number(error->code()) : QString("ok"));
+            });
+        drainMainLoop();
+    };
+    ui::PhotoAlbum::setAuthorizationStatus(ui::PhotoAlbum::AuthorizationStatus::Denied);
+    EXPECT_EQ(ui::PhotoAlbum::authorizationStatus(), ui::PhotoAlbum::AuthorizationStatus::Denied);
+    save();
+    ui::PhotoAlbum::setAuthorizationStatus(std::nullopt);
+    qputenv("HOUSING_PHOTO_ALBUM_ACCESS", "denied");
+    EXPECT_EQ(ui::PhotoAlbum::authorizationStatus(), ui::PhotoAlbum::AuthorizationStatus::Denied);
+    save();
+    qunsetenv("HOUSING_PHOTO_ALBUM_ACCESS");
+    save();
+    ASSERT_EQ(results.size(), 3u);
+    EXPECT_NE(results[0], "ok") << "refused, with the image handed back";
+    EXPECT_NE(results[1], "ok");
+    EXPECT_EQ(results[2], "ok");
+    EXPECT_EQ(ui::PhotoAlbum::imageFiles().size(), 1);
+
+    // Without a folder named for it, the album is the desktop's pictures folder.
+    const QByteArray named = qgetenv("HOUSING_PHOTO_ALBUM");
+    qunsetenv("HOUSING_PHOTO_ALBUM");
+    EXPECT_EQ(ui::PhotoAlbum::path(),
+              QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
+    qputenv("HOUSING_PHOTO_ALBUM", named);
 }
 
 TEST_F(WebAndPickersTest, SavedPhotosGoToTheAlbumAndThePickerOffersThem) {

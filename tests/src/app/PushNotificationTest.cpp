@@ -5,6 +5,7 @@
 #include "app/QXPlaceholderController.h"
 #include "app/QXTabBarController.h"
 #include "app/WebHelp.h"
+#include "houses/ImageScrollPageController.h"
 #include "platform/uikit/navigation_controller.h"
 
 #include <chrono>
@@ -70,6 +71,19 @@ TEST_F(PushNotificationTest, AChatPushReturnsTheOldTabToItsRootAndSelectsTheChat
     EXPECT_EQ(tabs().selectedIndex(), 1u);
     EXPECT_EQ(stack(0).viewControllers().size(), 1u);
     EXPECT_EQ(events("pushmessage_show"), 1);
+}
+
+TEST_F(PushNotificationTest, APhotoPagerOverTheTabIsTakenDownBeforeItReturnsToItsRoot) {
+    pushDetail(0);
+    auto pager = std::make_shared<ImageScrollPageController>(QStringList{"a.jpg"}, 0);
+    auto photos = std::make_shared<ui::NavigationController>();
+    photos->setViewControllers({pager}, false);
+    stack(0).topViewController()->presentViewController(photos, false);
+    driver().wait(1);
+    ASSERT_EQ(tabs().presentedViewController(), photos);
+    tap({{"type", "1"}});
+    EXPECT_FALSE(tabs().presentedViewController());
+    EXPECT_EQ(stack(0).viewControllers().size(), 1u);
 }
 
 TEST_F(PushNotificationTest, AWebPushOpensItsAddressAndAHomePushTheHomeTab) {
