@@ -28,6 +28,7 @@
 #include "location/LocationManager.h"
 #include "location/UserLocation.h"
 #include "map/URLPic.h"
+#include "needs/QXNeedHistoryItem.h"
 #include "net/EndpointTable.h"
 #include "net/FormBody.h"
 #include "net/QXIMConstantManager.h"
@@ -212,7 +213,7 @@ bool QXAppDelegate::didFinishLaunchingWithOptions(ui::Application& application,
     imService_ = QXIMService::shared();
     // No need sentence yet: the needs screens make it, and until they exist no need is
     // stored for a broker's talk to open with.
-    imPlugins_ = {QXFCIMReceiverParser::install(*imService_, {}),
+    imPlugins_ = {QXFCIMReceiverParser::install(*imService_, &QXNeedHistoryItem::getInfoWithDic),
                   QXIMCheckIfInsertAnotherParser::install(*imService_)};
 
     cityState_ = std::make_shared<SelectedCityState>(

@@ -1,6 +1,8 @@
 // The picture groups the generator draws, one file each.
 #pragma once
 
+#include <QString>
+
 namespace pictures {
 
 // The tab shell, the navigation bar and its buttons, badges, the loading overlay, the check
@@ -25,5 +27,8 @@ void drawCityPictures();
 void drawChatPictures();
 // The photo pager: its round buttons and the info page's cards, buttons and icons.
 void drawPhotoPictures();
+// A need's replies screen, its pop-up of brokers and house cells, and the need history; the
+// two animations are written as GIF files into `folder`.
+void drawNeedPictures(const QString& folder);
 
 }  // namespace pictures

@@ -34,5 +34,6 @@ int main(int argc, char** argv) {
     pictures::drawCityPictures();
     pictures::drawChatPictures();
     pictures::drawPhotoPictures();
+    pictures::drawNeedPictures(QString::fromLocal8Bit(argv[1]));
     return pictures::failures() == 0 ? 0 : 1;
 }

@@ -18,6 +18,7 @@
 #include "location/HotCitySelect.h"
 #include "location/SelectedCityState.h"
 #include "map/QXMapViewController.h"
+#include "needs/QXNeedHistoryListController.h"
 #include "net/EndpointTable.h"
 #include "net/QXIMRequest.h"
 #include "net/QXNetConnection.h"
@@ -430,10 +431,7 @@ void QXMainViewController::onClickHistroy() {
     QXUtil::mobEvent(QStringLiteral("home_findhouses_history"));
     showRedPointOnFindHouseWithFlag(false);
     if (auto* stack = navigationController()) {
-        stack->pushViewController(
-            placeholder(kFindHouseTitle,
-                        QStringLiteral("这里将是发布过的找房意向和经纪人的回复。")),
-            true);
+        stack->pushViewController(std::make_shared<QXNeedHistoryListController>(), true);
     }
 }
 

@@ -8,6 +8,7 @@
 #include "app/home/QXMainViewController.h"
 #include "houses/QXPostList.h"
 #include "map/QXMapViewController.h"
+#include "needs/QXNeedHistoryListController.h"
 #include "platform/foundation/property_list.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
@@ -245,6 +246,16 @@ TEST_F(QXMainViewControllerTest, ThePublishMenuOpensTheNeedFormOfTheChosenKindWi
     EXPECT_TRUE(pushed()->description().contains(QStringLiteral("类别 5")))
         << pushed()->description().toStdString();
     EXPECT_TRUE(pushed()->description().contains(QStringLiteral("4 个标签组")));
+}
+
+TEST_F(QXMainViewControllerTest, TheHistoryButtonOpensTheNeedHistory) {
+    home().onClickHistroy();
+    driver().wait(0.5);
+    EXPECT_TRUE(dynamic_cast<QXNeedHistoryListController*>(homeStack().topViewController().get()));
+    EXPECT_TRUE(runMainLoopUntil([&] {
+        driver().wait(0.05);
+        return driver().findByText(QXNeedHistoryListController::kEmptyText) != nullptr;
+    })) << "no need published yet";
 }
 
 TEST_F(QXMainViewControllerTest, BannerPicturesComeFromTheirAddressesAndAreKept) {

@@ -1,0 +1,60 @@
+#include "needs/NeedScreens.h"
+
+#include "chat/ChatNeighbourScreens.h"
+#include "houses/QXPostDetailNew.h"
+#include "houses/QXPostList.h"
+
+#include "platform/uikit/bar_button_item.h"
+#include "platform/uikit/button.h"
+#include "platform/uikit/image.h"
+#include "platform/uikit/navigation_controller.h"
+#include "platform/uikit/navigation_item.h"
+#include "platform/uikit/view_controller.h"
+
+namespace {
+
+// The housing master category of the post screens.
+constexpr int kHousingMaster = 7;
+
+void push(ui::ViewController& from, std::shared_ptr<ui::ViewController> screen) {
+    if (ui::NavigationController* stack = from.navigationController())
+        stack->pushViewController(std::move(screen), true);
+}
+
+}  // namespace
+
+namespace NeedScreens {
+
+void setBackButton(ui::ViewController& screen, std::function<void()> action) {
+    auto button = ui::Button::buttonWithType(ui::ButtonType::Custom);
+    button->setFrame(ui::Rect(0, 0, 48, 32));
+    button->setImage(ui::Image::imageNamed(QStringLiteral("返回.png")), ui::kControlStateNormal);
+    button->setImage(ui::Image::imageNamed(QStringLiteral("返回点击.png")),
+                     ui::kControlStateHighlighted);
+    button->addTarget(button.get(), ui::kControlEventTouchUpInside,
+                      [action = std::move(action)](ui::Control&, const ui::Event*) { action(); });
+    screen.navigationItem().setLeftBarButtonItem(ui::BarButtonItem::itemWithCustomView(button));
+}
+
+bool isPublishingScreen(const ui::ViewController& screen) {
+    const QString name = screen.className();
+    return name == QLatin1String("QXPublishHouseInfoViewController") ||
+           name == QLatin1String("QXMessageValidationController");
+}
+
+void pushPostDetail(ui::ViewController& from, const QVariantMap& house) {
+    push(from, std::make_shared<QXPostDetailNew>(
+                   house, kHousingMaster, house.value(QStringLiteral("major_category")).toInt()));
+}
+
+void pushBrokerPage(ui::ViewController& from, const QString& agentId, const QString& needId,
+                    const QVariant& dataInfo) {
+    (void)needId;
+    ChatNeighbourScreens::pushBrokerPage(from, agentId, dataInfo, nullptr);
+}
+
+void pushGoodHouses(ui::ViewController& from, int major) {
+    push(from, std::make_shared<QXPostList>(kHousingMaster, major, QString()));
+}
+
+}  // namespace NeedScreens

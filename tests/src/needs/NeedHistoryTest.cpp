@@ -1,0 +1,178 @@
+// The need history against the stand-in: the cards and their counts, opening a need, and
+// deleting needs with and without a subscription.
+#include "NeedScreenFixture.h"
+
+#include "needs/QXNeedHistoryListController.h"
+#include "needs/QXNeedHistroyCell.h"
+
+#include "IMChat/qximlib/QXIMMessage.h"
+#include "ui/widgets/AlertMessages.h"
+
+#include "platform/uikit/image_view.h"
+#include "platform/uikit/table_view.h"
+
+class NeedHistoryTest : public NeedScreenFixture {
+protected:
+    std::shared_ptr<QXNeedHistoryListController> openHistory(qsizetype expected) {
+        auto history = std::make_shared<QXNeedHistoryListController>();
+        navigation_->pushViewController(history, false);
+        EXPECT_TRUE(runMainLoopUntil([&] {
+            settle(0.05);
+            return history->needHistoryArray().size() == expected;
+        }));
+        return history;
+    }
+    QXNeedHistroyCell* card(QXNeedHistoryListController& history, int section) {
+        return dynamic_cast<QXNeedHistroyCell*>(
+            history.listTable()->cellForRowAtIndexPath(ui::IndexPath(section, 0)));
+    }
+    // A broker's message about the need, as the messaging service keeps it.
+    void storeAnswer(qint64 broker, const QString& needId) {
+        QXIMMessage message;
+        message.userId = own();
+        message.talkId = QStringLiteral("%1-%2").arg(broker).arg(kUser);
+        message.fromId = QString::number(broker);
+        message.toId = own();
+        message.needId = needId;
+        message.otherUser = QStringLiteral(R"({"id":"%1","name":"王先生"})").arg(broker);
+        message.setContents(json_JSONString(QVariantList{QStringLiteral("您好")}));
+        message.uTime = 1700000100;
+        message.messageId = broker;
+        message.completeMessage = QStringLiteral("{}");
+        ASSERT_TRUE(QXIMDatabase::shared().saveMessage(message, false));
+        ASSERT_TRUE(QXIMDatabase::shared().saveMessageIntoTalkTable(message));
+    }
+    // A subscription made on the stand-in for the need; its id, kept with the need.
+    qint64 subscribe(const QString& needId) {
+        qint64 id = 0;
+        bool done = false;
+        QXNetConnection::sharedInstance().requestManageSubscribeWithID(
+            needId, QXNetConnection::kSubscribe, 1,
+            [&](const QVariant& reply) {
+                id = Tolerant(reply)["data"]["subscribeId"].value().toLongLong();
+                done = true;
+            },
+            [&](const QVariantMap&) { done = true; });
+        EXPECT_TRUE(runMainLoopUntil([&] { return done; }));
+        QXIMDatabase::shared().updateSubscribeId(QString::number(id), needId);
+        return id;
+    }
+    int cancellations() {
+        int count = 0;
+        for (const auto& request : callsOf("CommonSubscribe"))
+            if (request.body.startsWith("act=4")) ++count;
+        return count;
+    }
+};
+
+TEST_F(NeedHistoryTest, CardsShowTheNeedsNewestFirstWithTheirBrokersAndPushState) {
+    const auto [district, name] = brokerDistrict();
+    storeNeed("11", "1", district, "[1,2]", "3000_5000", "3000-5000元", name, 1700000000);
+    storeNeed("12", "3", district, "[1]", "-1", "不限", "科技园", 1700000500, "121.4,31.2");
+    storeAnswer(8000000001, "11");
+    storeAnswer(8000000002, "11");
+    storeAnswer(8000000003, "11");
+    subscribe("11");
+    QXIMDatabase::shared().updateSubscribeId("-1", "12");
+
+    auto history = openHistory(2);
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        settle(0.05);
+        return callsOf("CommonSubscribe").size() >= 2;
+    })) << "the status of the subscriptions is asked";
+    settle();
+    EXPECT_EQ(history->needHistoryArray().value(0).toMap().value("n_id"), "12") << "newest first";
+    QXNeedHistroyCell* shared = card(*history, 0);
+    ASSERT_TRUE(shared);
+    EXPECT_EQ(shared->cellLeftTypeNameLabel()->text(), "合租,");
+    EXPECT_EQ(shared->needString()->text(), "科技园附近");
+    EXPECT_EQ(shared->houseDoorLabel()->text(), "不限的合租单间");
+    EXPECT_EQ(shared->bottomBgLabel()->text(), "暂无经纪人响应");
+    EXPECT_TRUE(shared->agentNumLabel()->isHidden());
+    EXPECT_FALSE(shared->pushFlagLbl()->isHidden()) << "its push was switched off";
+
+    QXNeedHistroyCell* rent = card(*history, 1);
+    ASSERT_TRUE(rent);
+    EXPECT_EQ(rent->cellLeftTypeNameLabel()->text(), "租房,");
+    EXPECT_EQ(rent->needString()->text(), name);
+    EXPECT_EQ(rent->agentNumLabel()->text(), "3");
+    EXPECT_FALSE(rent->agentNumLabel()->isHidden());
+    EXPECT_EQ(rent->bottomBgLabel()->text(), "已经有    名经纪人响应");
+    EXPECT_TRUE(rent->pushFlagLbl()->isHidden());
+
+    // A card opens its need's replies, marked as opened from the history.
+    history->didSelectRowAtIndexPath(*history->listTable(), ui::IndexPath(1, 0));
+    settle(0.5);
+    auto replies =
+        std::dynamic_pointer_cast<QXBrokerReplyViewController>(navigation_->topViewController());
+    ASSERT_TRUE(replies);
+    EXPECT_EQ(replies->needId(), "11");
+    EXPECT_TRUE(replies->isFromNeedHistoryVC());
+}
+
+TEST_F(NeedHistoryTest, DeletingASubscribedNeedCancelsItFirstAndRemovesThatNeedById) {
+    const auto [district, name] = brokerDistrict();
+    storeNeed("21", "1", district, "[1]", "-1", "不限", name, 1700000000);
+    storeNeed("22", "1", district, "[2]", "-1", "不限", name, 1700000100);
+    subscribe("21");
+    auto history = openHistory(2);
+    settle();
+
+    // The cancellation is slow; meanwhile a newer need lists above the one being deleted.
+    server().setFault({.prefix = standin::paths::kPush, .delayMs = 300, .times = 1});
+    history->commitEditingStyle(*history->listTable(), ui::TableViewCellEditingStyle::Delete,
+                                ui::IndexPath(1, 0));
+    storeNeed("23", "1", district, "[3]", "-1", "不限", name, 1700000200);
+    history->reloadTableView();
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        settle(0.05);
+        return cancellations() == 1 && history->needHistoryArray().size() == 2;
+    }));
+    QStringList left;
+    for (const QVariant& row : history->needHistoryArray())
+        left << row.toMap().value("n_id").toString();
+    EXPECT_EQ(left, (QStringList{"23", "22"})) << "the cancelled need went, not its old row";
+    EXPECT_TRUE(QXIMDatabase::shared().getNeedInfoWithUserID(own(), "21").isEmpty());
+
+    // Without a network a subscribed need stays; an unsubscribed one goes offline.
+    subscribe("22");
+    history->reloadTableView();
+    settle();
+    context_->setConnectionReachabil(false);
+    history->commitEditingStyle(*history->listTable(), ui::TableViewCellEditingStyle::Delete,
+                                ui::IndexPath(1, 0));
+    settle();
+    EXPECT_TRUE(alerts_->pressButton(AlertMessages::kOkTitle));
+    EXPECT_EQ(history->needHistoryArray().size(), 2);
+    history->commitEditingStyle(*history->listTable(), ui::TableViewCellEditingStyle::Delete,
+                                ui::IndexPath(0, 0));
+    settle();
+    EXPECT_EQ(history->needHistoryArray().size(), 1);
+    EXPECT_EQ(cancellations(), 1);
+}
+
+TEST_F(NeedHistoryTest, AFailedCancellationKeepsTheNeedAndTheLastDeletionShowsTheEmptyPage) {
+    const auto [district, name] = brokerDistrict();
+    storeNeed("31", "5", district, "4", "-1", "不限", name, 1700000000);
+    subscribe("31");
+    auto history = openHistory(1);
+    settle();
+    EXPECT_EQ(card(*history, 0)->houseDoorLabel()->text(), "不限的四室以上");
+
+    server().setFault({.prefix = standin::paths::kPush, .status = 503, .times = 1});
+    history->commitEditingStyle(*history->listTable(), ui::TableViewCellEditingStyle::Delete,
+                                ui::IndexPath(0, 0));
+    ASSERT_TRUE(runMainLoopUntil([&] { return cancellations() == 1; }));
+    settle();
+    EXPECT_EQ(history->needHistoryArray().size(), 1);
+    EXPECT_FALSE(QXIMDatabase::shared().getNeedInfoWithUserID(own(), "31").isEmpty());
+
+    history->commitEditingStyle(*history->listTable(), ui::TableViewCellEditingStyle::Delete,
+                                ui::IndexPath(0, 0));
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        settle(0.05);
+        return history->needHistoryArray().isEmpty();
+    }));
+    EXPECT_TRUE(history->noHistoryView() && history->noHistoryView()->window());
+    EXPECT_TRUE(driver_->findByText(QXNeedHistoryListController::kEmptyText));
+}
