@@ -81,7 +81,10 @@ void QXBrokersPopListView::showWithAgentArray(const QVariantList& talkRows) {
     auto popUp = std::make_shared<QXBrokersPopListView>(ui::Screen::mainScreen().bounds());
     popUp->setMutableArray(talkRows);
     if (talkRows.isEmpty()) popUp->noBrokerReplyingNeed();
-    stack->view()->addSubview(popUp);
+    // Over the whole window: the stack keeps its own bar above the views it holds.
+    ui::View* cover = stack->view()->window();
+    if (!cover) cover = stack->view().get();
+    cover->addSubview(popUp);
     lastPopUp() = popUp;
     popUp->slide(-popUp->animationMainView_->frame().height());
 }

@@ -14,8 +14,9 @@
 namespace {
 
 // The names the need form offers when the city's list has none: whole flats by rooms,
-// shared flats by the kind of place.
+// shared flats by the kind of place, and the lists' first value, no limit.
 QString fallbackName(int code, bool sharedFlat) {
+    if (code == -1) return NeedSentence::kNoLimit;
     if (sharedFlat) {
         if (code == 1) return QStringLiteral("合租单间");
         if (code == 2) return QStringLiteral("合租床位");

@@ -49,7 +49,7 @@ QXNeedHistroyCell::QXNeedHistroyCell()
     bottomBgLabel_ = cardLabel(content, ui::Rect(32, 70, 200, 16), 12, grey);
     // The number stands over the gap of "已经有    名经纪人响应".
     agentNumLabel_ =
-        cardLabel(content, ui::Rect(67, 68, 24, 18), 14, ui::Color::rgb(83, 188, 44), true);
+        cardLabel(content, ui::Rect(64, 68, 22, 18), 14, ui::Color::rgb(83, 188, 44), true);
     agentNumLabel_->setTextAlignment(ui::TextAlignment::Center);
     houseNumLabel_ = cardLabel(content, ui::Rect(230, 70, 80, 16), 12, grey);
     houseNumLabel_->setHidden(true);

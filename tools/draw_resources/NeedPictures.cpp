@@ -196,20 +196,11 @@ void drawNeedPictures(const QString& folder) {
         magnifier(p, 124, 84, 18, 4, QColor(190, 190, 190));
     });
 
-    // The recommended house cell: its bubble, the pressed ground and the button icons.
+    // The recommended house cell: its box, the pressed ground and the button icons.
     draw("点击bg", 21, 21,
          [](QPainter& p) { p.fillRect(QRectF(0, 0, 21, 21), QColor(230, 230, 230)); });
     draw("经纪人推送帖子", 122, 22, [](QPainter& p) {
-        QPainterPath path;
-        path.addRoundedRect(QRectF(6.5, 0.5, 115, 21), 3, 3);
-        QPainterPath tail;
-        tail.moveTo(7, 3);
-        tail.lineTo(0.5, 6);
-        tail.lineTo(7, 9);
-        tail.closeSubpath();
-        p.setPen(QPen(QColor(222, 222, 222), 1));
-        p.setBrush(QColor(250, 250, 250));
-        p.drawPath(path.united(tail));
+        roundedBox(p, QRectF(0.5, 0.5, 121, 21), 3, QColor(250, 250, 250), QColor(222, 222, 222));
     });
     draw("小聊天", 17, 17, [](QPainter& p) {
         p.setPen(QPen(kGrey, 1.3));

@@ -26,36 +26,11 @@ protected:
         return dynamic_cast<QXNeedHistroyCell*>(
             history.listTable()->cellForRowAtIndexPath(ui::IndexPath(section, 0)));
     }
-    // A broker's message about the need, as the messaging service keeps it.
-    void storeAnswer(qint64 broker, const QString& needId) {
-        QXIMMessage message;
-        message.userId = own();
-        message.talkId = QStringLiteral("%1-%2").arg(broker).arg(kUser);
-        message.fromId = QString::number(broker);
-        message.toId = own();
-        message.needId = needId;
-        message.otherUser = QStringLiteral(R"({"id":"%1","name":"王先生"})").arg(broker);
-        message.setContents(json_JSONString(QVariantList{QStringLiteral("您好")}));
-        message.uTime = 1700000100;
-        message.messageId = broker;
-        message.completeMessage = QStringLiteral("{}");
-        ASSERT_TRUE(QXIMDatabase::shared().saveMessage(message, false));
-        ASSERT_TRUE(QXIMDatabase::shared().saveMessageIntoTalkTable(message));
-    }
-    // A subscription made on the stand-in for the need; its id, kept with the need.
-    qint64 subscribe(const QString& needId) {
-        qint64 id = 0;
-        bool done = false;
-        QXNetConnection::sharedInstance().requestManageSubscribeWithID(
-            needId, QXNetConnection::kSubscribe, 1,
-            [&](const QVariant& reply) {
-                id = Tolerant(reply)["data"]["subscribeId"].value().toLongLong();
-                done = true;
-            },
-            [&](const QVariantMap&) { done = true; });
-        EXPECT_TRUE(runMainLoopUntil([&] { return done; }));
-        QXIMDatabase::shared().updateSubscribeId(QString::number(id), needId);
-        return id;
+    static QStringList ids(const QXNeedHistoryListController& history) {
+        QStringList found;
+        for (const QVariant& row : history.needHistoryArray())
+            found << row.toMap().value("n_id").toString();
+        return found;
     }
     int cancellations() {
         int count = 0;
@@ -119,35 +94,40 @@ TEST_F(NeedHistoryTest, DeletingASubscribedNeedCancelsItFirstAndRemovesThatNeedB
     settle();
 
     // The cancellation is slow; meanwhile a newer need lists above the one being deleted.
-    server().setFault({.prefix = standin::paths::kPush, .delayMs = 300, .times = 1});
+    server().setFault({.prefix = standin::paths::kPush, .delayMs = 500, .times = 1});
     history->commitEditingStyle(*history->listTable(), ui::TableViewCellEditingStyle::Delete,
                                 ui::IndexPath(1, 0));
     storeNeed("23", "1", district, "[3]", "-1", "不限", name, 1700000200);
     history->reloadTableView();
     ASSERT_TRUE(runMainLoopUntil([&] {
+        drainMainLoop();
+        return history->needHistoryArray().size() == 3;
+    })) << "the list was read again before the server answered";
+    ASSERT_TRUE(runMainLoopUntil([&] {
         settle(0.05);
-        return cancellations() == 1 && history->needHistoryArray().size() == 2;
+        return QXIMDatabase::shared().getNeedInfoWithUserID(own(), "21").isEmpty();
     }));
-    QStringList left;
-    for (const QVariant& row : history->needHistoryArray())
-        left << row.toMap().value("n_id").toString();
-    EXPECT_EQ(left, (QStringList{"23", "22"})) << "the cancelled need went, not its old row";
-    EXPECT_TRUE(QXIMDatabase::shared().getNeedInfoWithUserID(own(), "21").isEmpty());
+    settle();
+    EXPECT_EQ(cancellations(), 1);
+    EXPECT_EQ(ids(*history), (QStringList{"23", "22"})) << "the cancelled need went, no other";
 
     // Without a network a subscribed need stays; an unsubscribed one goes offline.
     subscribe("22");
     history->reloadTableView();
-    settle();
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        drainMainLoop();
+        return history->needHistoryArray().value(1).toMap().value("subscribeId").toInt() > 0;
+    }));
     context_->setConnectionReachabil(false);
     history->commitEditingStyle(*history->listTable(), ui::TableViewCellEditingStyle::Delete,
                                 ui::IndexPath(1, 0));
     settle();
     EXPECT_TRUE(alerts_->pressButton(AlertMessages::kOkTitle));
-    EXPECT_EQ(history->needHistoryArray().size(), 2);
+    EXPECT_EQ(ids(*history), (QStringList{"23", "22"}));
     history->commitEditingStyle(*history->listTable(), ui::TableViewCellEditingStyle::Delete,
                                 ui::IndexPath(0, 0));
     settle();
-    EXPECT_EQ(history->needHistoryArray().size(), 1);
+    EXPECT_EQ(ids(*history), QStringList{"22"});
     EXPECT_EQ(cancellations(), 1);
 }
 

@@ -4,6 +4,7 @@
 #include "needs/QXBrokersPopListView.h"
 
 #include "IMChat/qximlib/QXIMDatabase.h"
+#include "IMChat/qximlib/QXIMMessage.h"
 #include "IMChat/qximlib/QXIMService.h"
 #include "IMChat/qximlib/QXIMUser.h"
 #include "chat/QXVoicePlayer.h"
@@ -148,6 +149,37 @@ protected:
         ASSERT_TRUE(QXIMDatabase::shared().saveNeedInfo(need));
     }
 
+    // A broker's message about the need, as the messaging service keeps it.
+    void storeAnswer(qint64 broker, const QString& needId) {
+        QXIMMessage message;
+        message.userId = own();
+        message.talkId = QStringLiteral("%1-%2").arg(broker).arg(kUser);
+        message.fromId = QString::number(broker);
+        message.toId = own();
+        message.needId = needId;
+        message.otherUser = QStringLiteral(R"({"id":"%1","name":"王先生"})").arg(broker);
+        message.setContents(json_JSONString(QVariantList{QStringLiteral("您好")}));
+        message.uTime = 1700000100;
+        message.messageId = broker;
+        message.completeMessage = QStringLiteral("{}");
+        ASSERT_TRUE(QXIMDatabase::shared().saveMessage(message, false));
+        ASSERT_TRUE(QXIMDatabase::shared().saveMessageIntoTalkTable(message));
+    }
+    // A subscription made on the stand-in for the need; its id, kept with the need.
+    qint64 subscribe(const QString& needId) {
+        qint64 id = 0;
+        bool done = false;
+        QXNetConnection::sharedInstance().requestManageSubscribeWithID(
+            needId, QXNetConnection::kSubscribe, 1,
+            [&](const QVariant& reply) {
+                id = Tolerant(reply)["data"]["subscribeId"].value().toLongLong();
+                done = true;
+            },
+            [&](const QVariantMap&) { done = true; });
+        EXPECT_TRUE(runMainLoopUntil([&] { return done; }));
+        QXIMDatabase::shared().updateSubscribeId(QString::number(id), needId);
+        return id;
+    }
     // A district of the city where brokers work: its id and name.
     static std::pair<QString, QString> brokerDistrict() {
         const auto brokers = standin::SamplePeople::brokersOfCity(kCity);

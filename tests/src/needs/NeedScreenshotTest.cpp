@@ -92,6 +92,9 @@ TEST_F(NeedScreenshotTest, TheNeedHistoryWithItsCards) {
     storeNeed("42", "3", district, "[1]", "-1", "不限", "人民广场", now - 5 * 3600, "121.47,31.23");
     storeNeed("43", "5", district, "[3]", "300_500", "300-500万", name, now - 600);
     QXIMDatabase::shared().updateSubscribeId("-1", "42");
+    // Two brokers answered the rent need; the sale need's push has new houses.
+    for (const qint64 broker : {8000000001LL, 8000000002LL}) storeAnswer(broker, "41");
+    subscribe("43");
     auto history = std::make_shared<QXNeedHistoryListController>();
     navigation_->pushViewController(history, false);
     ASSERT_TRUE(runMainLoopUntil([&] {

@@ -110,9 +110,12 @@ TEST_F(NeedHistoryItemTest, NamesHouseTypesFromTheCityListElseTheFormsNames) {
 }
 
 TEST_F(NeedHistoryItemTest, RemakesTheSentenceOfAStoredRow) {
-    EXPECT_EQ(QXNeedHistoryItem::getInfoWithDic(row("3", "", "1000-1500")),
+    EXPECT_EQ(QXNeedHistoryItem::getInfoWithDic(row("3", "-1", "1000-1500")),
               "我要求租一套【1000-1500】合租房源,地点:【南山区】")
-        << "a shared need without house types and with a price";
+        << "a shared need of any room and with a price";
+    EXPECT_EQ(QXNeedHistoryItem::getInfoWithDic(row("1", "[]", "不限")),
+              "我要求租一套【】房源,地点:【南山区】")
+        << "no house type at all is not 不限";
     EXPECT_EQ(QXNeedHistoryItem::getInfoWithDic(row("1", "[1,2]", "", "113.9,22.5")),
               "我要求租一套【一室两室】房源,地点:【南山区】附近三公里内")
         << "no price name reads 不限; a position need is near its place";
