@@ -121,6 +121,10 @@ TEST_F(BrokerReplyScreenTest, ACancelledSubscriptionIsNotMadeAgainAndTheBarOffer
     EXPECT_TRUE(subscriptionCalls(1).empty());
     EXPECT_EQ(argumentsOf(callsOf("HousingAppCInfo").back(), "getSubscribeHouseList").value(2), 0);
     EXPECT_EQ(screen->subscribeId(), -1);
+    auto* table = screen->houseSourceTableView();
+    table->scrollToRowAtIndexPath(ui::IndexPath(0, table->numberOfRowsInSection(0) - 1),
+                                  ui::TableViewScrollPosition::Bottom, false);
+    table->layoutIfNeeded();
     settle();
     auto* text = dynamic_cast<ui::Label*>(
         screen->bottomPushView()->viewWithTag(QXBrokerReplyViewController::kBarLabelTag));
@@ -137,7 +141,7 @@ TEST_F(BrokerReplyScreenTest, ACancelledSubscriptionIsNotMadeAgainAndTheBarOffer
               screen->subscribeId());
     screen->closeSubscribeBtnFunc();
     settle();
-    ASSERT_TRUE(alerts_->pressButton("确定"));
+    ASSERT_TRUE(driver_->tapText("确定"));
     ASSERT_TRUE(runMainLoopUntil([&] {
         settle(0.05);
         return screen->subscribeId() == -1;
