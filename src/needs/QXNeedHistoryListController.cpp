@@ -68,11 +68,13 @@ void QXNeedHistoryListController::popFromController() {
 }
 
 void QXNeedHistoryListController::reloadTableView() {
+    const int read = ++readsAsked_;
     QXIMDatabase::shared().getNeedInfoAsyncWithUserID(
         HouseFavourites::userIdText(), kAllNeeds,
-        [weak = weakAs<QXNeedHistoryListController>()](const QXIMDatabase::Rows& rows) {
+        [weak = weakAs<QXNeedHistoryListController>(), read](const QXIMDatabase::Rows& rows) {
             const auto self = weak.lock();
-            if (!self) return;
+            if (!self || read != self->readsAsked_) return;
+            self->readsAnswered_ = read;
             self->needHistoryArray_.clear();
             for (const QVariantMap& row : rows) self->needHistoryArray_.append(row);
             if (rows.isEmpty()) {
@@ -282,4 +284,6 @@ void QXNeedHistoryListController::deleteNeed(const QString& userId, const QStrin
         return row.toMap().value(QStringLiteral("n_id")).toString() == needId;
     });
     listTable_->reloadData();
+    // A read still on its way began before the deletion: read again instead.
+    if (readsAnswered_ != readsAsked_) reloadTableView();
 }

@@ -37,6 +37,9 @@ public:
     void popFromController();
 
     [[nodiscard]] const QVariantList& needHistoryArray() const { return needHistoryArray_; }
+    [[nodiscard]] const QVariantList& subscribeRefreshStatusArray() const {
+        return subscribeRefreshStatusArray_;
+    }
     [[nodiscard]] ui::TableView* listTable() const { return listTable_.get(); }
     [[nodiscard]] ui::View* noHistoryView() const { return noHistoryView_.get(); }
 
@@ -71,5 +74,9 @@ private:
     std::shared_ptr<ui::View> tableViewHeaderOrFooterView_;
     std::shared_ptr<ns::NotificationCenter::Observation> observation_;
     ns::DelayedCall statusCall_;
+    // The latest read of the store asked for, and the latest one that came back: a read
+    // begun before a deletion would list the deleted need again, so only the latest counts.
+    int readsAsked_ = 0;
+    int readsAnswered_ = 0;
     bool isFromPush_ = false;
 };

@@ -32,6 +32,15 @@ protected:
             found << row.toMap().value("n_id").toString();
         return found;
     }
+    // The status of the subscriptions, asked on appearing, has come back and been listed, so
+    // that a fault set next meets the cancellation.
+    void waitForStatus(const QXNeedHistoryListController& history) {
+        ASSERT_TRUE(runMainLoopUntil([&] {
+            settle(0.05);
+            return !history.subscribeRefreshStatusArray().isEmpty();
+        }));
+        settle();
+    }
     int cancellations() {
         int count = 0;
         for (const auto& request : callsOf("CommonSubscribe"))
@@ -91,7 +100,7 @@ TEST_F(NeedHistoryTest, DeletingASubscribedNeedCancelsItFirstAndRemovesThatNeedB
     storeNeed("22", "1", district, "[2]", "-1", "不限", name, 1700000100);
     subscribe("21");
     auto history = openHistory(2);
-    settle();
+    waitForStatus(*history);
 
     // The cancellation is slow; meanwhile a newer need lists above the one being deleted.
     server().setFault({.prefix = standin::paths::kPush, .delayMs = 500, .times = 1});
@@ -136,7 +145,7 @@ TEST_F(NeedHistoryTest, AFailedCancellationKeepsTheNeedAndTheLastDeletionShowsTh
     storeNeed("31", "5", district, "4", "-1", "不限", name, 1700000000);
     subscribe("31");
     auto history = openHistory(1);
-    settle();
+    waitForStatus(*history);
     EXPECT_EQ(card(*history, 0)->houseDoorLabel()->text(), "不限的四室以上");
 
     server().setFault({.prefix = standin::paths::kPush, .status = 503, .times = 1});

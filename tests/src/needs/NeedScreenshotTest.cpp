@@ -99,7 +99,8 @@ TEST_F(NeedScreenshotTest, TheNeedHistoryWithItsCards) {
     navigation_->pushViewController(history, false);
     ASSERT_TRUE(runMainLoopUntil([&] {
         settle(0.05);
-        return history->needHistoryArray().size() == 3 && !callsOf("CommonSubscribe").empty();
+        return history->needHistoryArray().size() == 3 &&
+               !history->subscribeRefreshStatusArray().isEmpty();
     }));
     settle();
     EXPECT_TRUE(matches("need_history.png"));
