@@ -4,17 +4,26 @@
 # Arguments go to the app (build/app/housing --help lists them), e.g.
 #   scripts/run.sh --sandbox /tmp/demo --screenshot /tmp/shot.png --screenshot-after 3
 #   scripts/run.sh --push '{"type":"8"}'     (delivered to the app running on the sandbox)
+#   scripts/run.sh --position 39.9087,116.3975   (the device elsewhere; --no-position: nowhere)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
 
-# A push for an app already running on the sandbox needs no servers.
+# A push goes to the app running on the sandbox, or waits for its next launch: it needs no
+# servers, and the command ends at once.
 for argument in "$@"; do
     if [ "$argument" = "--push" ]; then
         exec build/app/housing "$@"
     fi
 done
+
+# A phone knows where it is: unless HOUSING_POSITION (or --position / --no-position, which
+# the app takes) says otherwise, the device stands among the broker shops of a sample city.
+if [ -z "${HOUSING_POSITION+set}" ] && [ "${HOUSING_POSITION_SOURCE:-}" != "system" ]; then
+    HOUSING_POSITION=$(build/standin/standin --sample-position)
+    export HOUSING_POSITION
+fi
 
 log=$(mktemp)
 build/standin/standin >"$log" 2>&1 &

@@ -8,6 +8,7 @@
 #include "standin/MapTiles.h"
 #include "standin/MultipartReader.h"
 #include "standin/Posts.h"
+#include "standin/SearchCalls.h"
 #include "standin/ServiceCalls.h"
 
 #include <QDir>
@@ -79,6 +80,7 @@ Endpoints::Endpoints(QString imagesFolder) : imagesFolder_(std::move(imagesFolde
     MapTiles::install(*this);
     HomeScreenCalls::install(*this);
     AgentCalls::install(*this);
+    SearchCalls::install(*this);
 }
 
 void Endpoints::addInterface(const QByteArray& name, InterfaceHandler handler) {

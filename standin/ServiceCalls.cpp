@@ -68,6 +68,15 @@ QString image(const QByteArray& rootUrl, const char* sample) {
     return rootText(rootUrl) + paths::kImageHost + '/' + sample;
 }
 
+// The image host's picture of a broker or of a user, as a path below the host.
+QString avatarPath(const char* kind, const QString& userId) {
+    return QStringLiteral("avatars/%1/%2.jpg").arg(QLatin1String(kind), userId);
+}
+
+QString avatar(const QByteArray& rootUrl, const char* kind, const QString& userId) {
+    return rootText(rootUrl) + paths::kImageHost + '/' + avatarPath(kind, userId);
+}
+
 // What the stand-in remembers between calls.
 struct State {
     std::mutex mutex;
@@ -242,7 +251,7 @@ Reply privilege(const RecordedRequest& request, const QByteArray& /*rootUrl*/) {
         {"baseInfo",
          QJsonObject{
              {"userId", userId},
-             {"avatar", isBroker(userId) ? QStringLiteral("test/red.png") : QString()},
+             {"avatar", isBroker(userId) ? avatarPath("brokers", userId) : QString()},
              {"name", kBrokerNames.at(n)},
              {"district_name", kDistricts.at(n)},
              {"street_name", kStreets.at(n)},
@@ -288,7 +297,7 @@ std::optional<Reply> profile(const RecordedRequest& request, const QByteArray& r
              {"userName", QStringLiteral("user%1").arg(loginId)},
              {"nickName", QStringLiteral("找房用户%1").arg(loginId % 10000)},
              {"mobile", QStringLiteral("1380013%1").arg(loginId % 10000, 4, 10, QChar('0'))},
-             {"avatar", image(rootUrl, "test/red.png")},
+             {"avatar", avatar(rootUrl, "users", QString::number(loginId))},
              {"sessionId", session},
          }},
     });

@@ -1,7 +1,6 @@
 #include "app/QXAppDelegate.h"
 
 #include "IMChat/qximlib/QXFCIMReceiverParser.h"
-#include "IMChat/qximlib/QXIMCheckIfInsertAnotherParser.h"
 #include "IMChat/qximlib/QXIMService.h"
 #include "IMChat/qximlib/QXIMUser.h"
 #include "account/QXUCenterViewController.h"
@@ -24,6 +23,7 @@
 #include "app/statistics/StatisticsForAnalytics.h"
 #include "chat/QXChatListController.h"
 #include "location/CityData.h"
+#include "location/CityNode.h"
 #include "location/HotCitySelect.h"
 #include "location/LocationManager.h"
 #include "location/UserLocation.h"
@@ -195,7 +195,11 @@ bool QXAppDelegate::didFinishLaunchingWithOptions(ui::Application& application,
 
     const QString storedUserId = defaults().stringForKey(QStringLiteral("userId"));
     setUserId(storedUserId.isEmpty() ? EndpointTable::fallbackUserId() : storedUserId);
-    QXIMUser::shared().setUserId(userInfo()->userId());
+    // Logged off, the login id read back is the installation's anonymous id, which the
+    // user-id fetch of an earlier launch stored: the messaging user is the same one at every
+    // launch, not only on the one that fetched it.
+    const qint64 loginID = userInfo()->loginID();
+    QXIMUser::shared().setUserId(QXIMUser::isSignedInId(loginID) ? loginID : userInfo()->userId());
 
     QXIMConstantManager& constants = QXIMConstantManager::share();
     constants.setQximagency(EndpointTable::agency());
@@ -211,10 +215,9 @@ bool QXAppDelegate::didFinishLaunchingWithOptions(ui::Application& application,
     constants.setQximserverDomain(EndpointTable::imageHost());
     constants.setQximdataVersion(EndpointTable::dataVersion());
     imService_ = QXIMService::shared();
-    // No need sentence yet: the needs screens make it, and until they exist no need is
-    // stored for a broker's talk to open with.
-    imPlugins_ = {QXFCIMReceiverParser::install(*imService_, &QXNeedHistoryItem::getInfoWithDic),
-                  QXIMCheckIfInsertAnotherParser::install(*imService_)};
+    // The application's one receive plug-in, which opens a broker's talk about a need with
+    // the need's sentence.
+    imPlugins_ = {QXFCIMReceiverParser::install(*imService_, &QXNeedHistoryItem::getInfoWithDic)};
 
     cityState_ = std::make_shared<SelectedCityState>(
         std::static_pointer_cast<SelectedCityHost>(shared_from_this()));
@@ -336,6 +339,10 @@ int QXAppDelegate::screensOnSelectedTab() const {
 
 void QXAppDelegate::currentCityScriptIndexChanged(int scriptIndex) {
     setCurrentCityScript_index(scriptIndex);
+    // The city's database id goes with its script index (the banners ask by it).
+    const auto cities = cityState_ ? cityState_->cityData() : nullptr;
+    const auto city = cities ? cities->cityWithScriptIndex(scriptIndex) : nullptr;
+    QXAppState::shared()->setCurrentCityId(city ? city->nodeId() : 0);
 }
 
 void QXAppDelegate::presentCitySelection(bool animated) {

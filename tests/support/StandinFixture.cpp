@@ -18,21 +18,21 @@ constexpr int kStopTimeoutMs = 5000;
 constexpr time_t kControlTimeoutSec = 10;
 const char kServerRootVariable[] = "HOUSING_SERVER_ROOT";
 
-QString standinProgram() {
+}  // namespace
+
+QString StandinProcess::program() {
     const QString configured = qEnvironmentVariable("HOUSING_STANDIN");
     if (!configured.isEmpty()) return configured;
     // Run by hand from the build folder: the program is built beside the tests.
     return QCoreApplication::applicationDirPath() + "/../standin/standin";
 }
 
-}  // namespace
-
 StandinProcess::~StandinProcess() {
     stop();
 }
 
 bool StandinProcess::start(int port) {
-    const QString program = standinProgram();
+    const QString program = StandinProcess::program();
     if (!QFileInfo(program).isExecutable()) {
         error_ = "no stand-in program at " + program;
         return false;

@@ -30,5 +30,8 @@ void drawPhotoPictures();
 // A need's replies screen, its pop-up of brokers and house cells, and the need history; the
 // two animations are written as GIF files into `folder`.
 void drawNeedPictures(const QString& folder);
+// The keyword search: the history rows' icons, the results' time-out button and category
+// rows, the job row's rating, and the category tiles and grid.
+void drawSearchPictures();
 
 }  // namespace pictures

@@ -3,6 +3,11 @@
 // a folder, at two pixels per point ("name@2x.png"). Deterministic: simple shapes and the bundled
 // font (WenQuanYi Micro Hei, Debian package fonts-wqy-microhei), so that running it again
 // rewrites resources/ byte for byte.
+// widgets, the post list, the filter screen, the city selection screen and the keyword search)
+// into a folder, at two
+// pixels per point ("name@2x.png"). Deterministic: simple shapes and the bundled font (WenQuanYi
+// Micro Hei, Debian package fonts-wqy-microhei), so that running it again rewrites resources/ byte
+// for byte.
 //
 //   build/tools/draw_resources resources          (from the repository's root)
 //
@@ -35,5 +40,6 @@ int main(int argc, char** argv) {
     pictures::drawChatPictures();
     pictures::drawPhotoPictures();
     pictures::drawNeedPictures(QString::fromLocal8Bit(argv[1]));
+    pictures::drawSearchPictures();
     return pictures::failures() == 0 ? 0 : 1;
 }

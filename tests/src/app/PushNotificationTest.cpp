@@ -65,6 +65,21 @@ TEST_F(PushNotificationTest, TwoNewsPushesLeaveOneNewsScreen) {
     EXPECT_EQ(selectedStack().viewControllers().size(), 2u);
 }
 
+TEST_F(PushNotificationTest, ANewsPushOverAListTheUserOpenedLeavesTheirListInPlace) {
+    auto mine = std::make_shared<QXHouseNewsViewController>();
+    stack(0).pushViewController(mine, false);
+    for (int push = 0; push < 2; ++push) {
+        tap({{"type", "8"}});
+        ASSERT_EQ(selectedStack().viewControllers().size(), 3u) << "push " << push;
+        EXPECT_EQ(selectedStack().viewControllers().at(1), mine);
+        auto* pushed =
+            dynamic_cast<QXHouseNewsViewController*>(selectedStack().topViewController().get());
+        ASSERT_NE(pushed, nullptr);
+        EXPECT_TRUE(pushed->isFromPush());
+        EXPECT_FALSE(mine->isFromPush());
+    }
+}
+
 TEST_F(PushNotificationTest, AChatPushReturnsTheOldTabToItsRootAndSelectsTheChats) {
     pushDetail(0);
     pushDetail(0);

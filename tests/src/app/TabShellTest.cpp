@@ -64,6 +64,10 @@ TEST_F(TabShellTest, TheChatBadgeHidesAtZeroAndWidensFromTen) {
     EXPECT_EQ(tabs().iconImageView()->frame().size.width, 30.5);
     EXPECT_EQ(tabs().iconLabel()->frame().size.width, 30.5);
 
+    tabs().addUnReadIconWithNumber(99);
+    EXPECT_EQ(tabs().iconLabel()->text(), "99");
+    tabs().addUnReadIconWithNumber(100);
+    EXPECT_EQ(tabs().iconLabel()->text(), "99+");
     tabs().addUnReadIconWithNumber(150);
     EXPECT_EQ(tabs().iconLabel()->text(), "99+");
     EXPECT_EQ(tabs().iconImageView()->superview(), tabs().button(1));
@@ -140,6 +144,16 @@ TEST_F(TabShellTest, TheNoticeBadgeAddsBothUnreadCounts) {
     EXPECT_FALSE(tabs().pushCountImg()->isHidden());
     EXPECT_EQ(tabs().btn4Lable()->text(), "99+");
     EXPECT_EQ(tabs().pushCountImg()->frame().size.width, 35);
+
+    // Exactly 100 is past what two digits say; 99 is not.
+    defaults().setInteger(40, "ImNoReadNum");
+    tabs().TabBarHidePushCount();
+    EXPECT_EQ(tabs().btn4Lable()->text(), "99+");
+    EXPECT_EQ(tabs().pushCountImg()->frame().size.width, 35);
+    defaults().setInteger(39, "ImNoReadNum");
+    tabs().TabBarHidePushCount();
+    EXPECT_EQ(tabs().btn4Lable()->text(), "99");
+    EXPECT_EQ(tabs().pushCountImg()->frame().size.width, 30);
 
     defaults().setInteger(0, "ImNoReadNum");
     tabs().TabBarHidePushCount();
