@@ -114,18 +114,6 @@ struct State {
     }
 };
 
-// SearchHousingRequest.postHousingRequest [kind, place, location, house types, user, voice,
-// length, sentence, price, price type(, mobile, code)]: keeps the need; its id and brokers.
-QJsonValue postNeed(Endpoints& endpoints, const QJsonArray& arguments) {
-    auto need = PostedNeed::fromArguments(arguments);
-    if (!need) {
-        return QJsonObject{{"status", -1}, {"msg", QStringLiteral("找房意向不完整，请重新填写")}};
-    }
-    const NeedPlace place = NeedReplies::placeOf(*need);
-    const qint64 id = endpoints.postedNeeds().add(*need);
-    return QJsonObject{{"postId", QString::number(id)}, {"agents", agentsOf(place)}};
-}
-
 // SearchHousingRequest.getNearbyAgent [kind, place or "", "lng,lat", house types, user,
 // price, price type]: the brokers around the place.
 QJsonValue nearbyAgents(const QJsonArray& arguments) {
@@ -330,12 +318,13 @@ void NeedReplies::install(Endpoints& endpoints, MessagingServer& messaging) {
             messaging.write(order.toObject());
     });
     ClassCalls& calls = endpoints.classCalls();
-    calls.add("HousingRequestInfo", "SearchHousingRequest", "postHousingRequest",
-              [state, &endpoints](const QJsonArray& arguments, const QJsonObject&,
-                                  const RecordedRequest&, const QByteArray& rootUrl) {
-                  state->noteRoot(rootUrl);
-                  return postNeed(endpoints, arguments);
-              });
+    // The brokers' cards name addresses under the root the app reaches, known from its calls
+    // before it publishes a need; the calls themselves are answered further on.
+    endpoints.addRoute(paths::kDataShare,
+                       [state](const RecordedRequest&, const QByteArray& rootUrl) {
+                           state->noteRoot(rootUrl);
+                           return std::optional<Reply>();
+                       });
     calls.add("HousingRequestInfo", "SearchHousingRequest", "getNearbyAgent",
               [](const QJsonArray& arguments, const QJsonObject&, const RecordedRequest&,
                  const QByteArray&) { return nearbyAgents(arguments); });

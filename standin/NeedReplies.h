@@ -26,8 +26,8 @@ struct NeedPlace {
 // What a published housing need brings about. The brokers of the need's district answer it
 // over the messaging stream a moment after it is published: each greets the user about the
 // need and sends a post card of a house that matches it (kind, district or place, rooms,
-// price). The calls of the need screens answer from the same sample:
-// "postHousingRequest" keeps the need and names its brokers, "getNearbyAgent" lists the
+// price). The calls of the replies screens answer from the same sample (the need itself
+// comes through "postHousingRequest", NeedCalls): "getNearbyAgent" lists the
 // brokers around a need's place, "getSubscribeHouseList" pages through the houses that match
 // the need, recommended by those brokers, and "CommonSubscribe" on the push server subscribes
 // a login to a need's houses (act 1), cancels a subscription (4) and lists them with their

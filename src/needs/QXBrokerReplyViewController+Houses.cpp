@@ -2,7 +2,7 @@
 // the need's daily push subscription.
 #include "needs/QXBrokerReplyViewController.h"
 
-#include "needs/NeedScreens.h"
+#include "needs/NeedNeighbourScreens.h"
 #include "needs/QXHouseSourceCell.h"
 
 #include "IMChat/qximlib/QXIMDatabase.h"
@@ -431,14 +431,14 @@ void QXBrokerReplyViewController::hideNoResultView() {
 }
 
 void QXBrokerReplyViewController::goToGoodHousePage() {
-    NeedScreens::pushGoodHouses(*this, rentOrBuy().toInt());
+    NeedNeighbourScreens::pushGoodHouses(*this, rentOrBuy().toInt());
 }
 
 void QXBrokerReplyViewController::goToHouseSourceDetailPageWithCellTag(int row) {
     const QVariantMap house = houseAt(row);
     if (house.isEmpty()) return;
     StatClick::event(QStringLiteral("subscribe_detail_house_clk"));
-    NeedScreens::pushPostDetail(*this, house);
+    NeedNeighbourScreens::pushPostDetail(*this, house);
 }
 
 void QXBrokerReplyViewController::goToAgentShopWithAgent(int row) {
@@ -454,7 +454,7 @@ void QXBrokerReplyViewController::goToAgentShopWithAgent(int row) {
             if (!self) return;
             const int kind = Tolerant(reply)[QStringLiteral("isZuzeridUser")].intValue();
             if (kind == 1 && self->acceptsRowActions()) {
-                NeedScreens::pushBrokerPage(*self, agentId, self->needId_, reply);
+                NeedNeighbourScreens::pushBrokerPage(*self, agentId, reply);
             } else if (kind == 0 && !Tolerant(reply)[QStringLiteral("isZuzeridUser")].isNil()) {
                 FloatView::showMessageInKeyWindow(QStringLiteral("亲，个人用户没有经纪人店铺哟！"));
             }

@@ -1,6 +1,6 @@
 #include "needs/QXBrokerReplyViewController.h"
 
-#include "needs/NeedScreens.h"
+#include "needs/NeedNeighbourScreens.h"
 #include "needs/QXBrokersPopListView.h"
 
 #include "IMChat/qximlib/QXIMDatabase.h"
@@ -181,7 +181,7 @@ void QXBrokerReplyViewController::viewDidLoad() {
         stack->setNavigationBarHidden(false, false);
     setTitle(kTitle);
     view()->setBackgroundColor(ui::Color::whiteColor());
-    NeedScreens::setBackButton(*this, [weak = weakAs<QXBrokerReplyViewController>()] {
+    NeedNeighbourScreens::setBackButton(*this, [weak = weakAs<QXBrokerReplyViewController>()] {
         if (const auto self = weak.lock()) self->goBack();
     });
     buildLayoutViews();
@@ -563,7 +563,7 @@ void QXBrokerReplyViewController::goBack() {
     ui::NavigationController* stack = navigationController();
     if (!stack) return;
     const auto& screens = stack->viewControllers();
-    if (screens.size() >= 3 && NeedScreens::isPublishingScreen(*screens[screens.size() - 2])) {
+    if (screens.size() >= 3 && NeedNeighbourScreens::isPublishingScreen(*screens[screens.size() - 2])) {
         stack->popToRootViewControllerAnimated(true);
     } else {
         stack->popViewControllerAnimated(true);

@@ -12,9 +12,6 @@
 // row, for the first message of a broker's conversation.
 class QXNeedHistoryItem {
 public:
-    // The name of the fourth house type of a whole flat, fixed whatever the city lists.
-    static inline const QString kFourRoomsOrMore = QStringLiteral("四室以上");
-
     [[nodiscard]] static std::shared_ptr<QXNeedHistoryItem> loadItemWithDictionary(
         const QVariantMap& row);
     explicit QXNeedHistoryItem(const QVariantMap& row);
@@ -29,6 +26,8 @@ public:
     // code neither knows.
     [[nodiscard]] static QString loadTextHouseDoorByIndex(const QString& code,
                                                           const QString& rentOrBuy);
+    // The name of a house-type code of a kind of need, as the need sentence asks it.
+    [[nodiscard]] static QString houseTypeName(int code, const QString& rentOrBuy);
     // The names of a row's `huxing`: a JSON array of codes, or one code; joined with nothing
     // between them.
     [[nodiscard]] static QString houseTypeNames(const QVariant& huxing, const QString& rentOrBuy);

@@ -1,6 +1,6 @@
 #include "needs/QXNeedHistoryListController.h"
 
-#include "needs/NeedScreens.h"
+#include "needs/NeedNeighbourScreens.h"
 #include "needs/QXBrokerReplyViewController.h"
 #include "needs/QXNeedHistoryItem.h"
 #include "needs/QXNeedHistroyCell.h"
@@ -49,7 +49,7 @@ void QXNeedHistoryListController::viewDidLoad() {
     listTable_->setSeparatorStyle(ui::TableViewCellSeparatorStyle::None);
     listTable_->setDataSource(weakAs<QXNeedHistoryListController>());
     listTable_->setDelegate(weakAs<QXNeedHistoryListController>());
-    NeedScreens::setBackButton(*this, [weak = weakAs<QXNeedHistoryListController>()] {
+    NeedNeighbourScreens::setBackButton(*this, [weak = weakAs<QXNeedHistoryListController>()] {
         if (const auto self = weak.lock()) self->popFromController();
     });
 }

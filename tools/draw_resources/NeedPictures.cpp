@@ -1,214 +1,180 @@
-#include <QDir>
-#include <QFile>
-#include <QImage>
 #include <QPainterPath>
 
 #include <cmath>
-#include <cstdio>
-#include <numbers>
 
 #include "Painting.h"
 #include "PictureGroups.h"
-#include "standin/GifWriter.h"
 
 namespace pictures {
 
 namespace {
 
-const QColor kInk(64, 64, 64);
-const QColor kLightGrey(217, 217, 217);
-const QColor kPaleGreen(230, 245, 222);
+const QColor kLine(217, 217, 217);
+const QColor kVoiceGreen(138, 207, 109);
+const QColor kSoftText(92, 99, 103);
 
-// A speech bubble of `width` x `height` at (x, y) with a small tail at its lower left.
-QPainterPath bubblePath(double x, double y, double width, double height) {
+// A map pin: a round head with a point below it, its tip at the bottom middle.
+QPainterPath pinPath(double width, double height) {
+    const double radius = width / 2 - 1;
     QPainterPath path;
-    path.addRoundedRect(QRectF(x, y, width, height), height / 2.5, height / 2.5);
-    QPainterPath tail;
-    tail.moveTo(x + width * 0.25, y + height - 2);
-    tail.lineTo(x + width * 0.18, y + height + 5);
-    tail.lineTo(x + width * 0.42, y + height - 2);
-    tail.closeSubpath();
-    return path.united(tail);
+    path.moveTo(width / 2, height - 1);
+    path.cubicTo(width / 2 - 2, height * 0.62, 1, radius * 1.5, 1, radius + 1);
+    path.arcTo(QRectF(1, 1, 2 * radius, 2 * radius), 180, -180);
+    path.cubicTo(width - 1, radius * 1.5, width / 2 + 2, height * 0.62, width / 2, height - 1);
+    path.closeSubpath();
+    return path;
 }
 
-// The count button of the replies screen: a green bubble for the number and "应答" under it,
-// on the header's white; `halo` (0 to 1) draws a ring spreading from the bubble.
-void countButton(QPainter& p, bool pressed, double halo) {
-    p.fillRect(QRectF(0, 0, 58, 58), pressed ? QColor(232, 232, 232) : QColor(255, 255, 255));
-    if (halo > 0) {
-        QColor ring = kGreen;
-        ring.setAlphaF(0.5 * (1 - halo));
-        p.setPen(QPen(ring, 3));
-        p.setBrush(Qt::NoBrush);
-        const double grow = 6 + 10 * halo;
-        p.drawRoundedRect(QRectF(13 - grow / 2, 18 - grow / 2, 32 + grow, 22 + grow), 12, 12);
-    }
+// A microphone of `size` with `arcs` level arcs on both sides (0 to 3).
+void microphoneWithLevels(QPainter& p, double size, int arcs, const QColor& colour) {
+    const double middle = size / 2;
     p.setPen(Qt::NoPen);
-    p.setBrush(pressed ? kDarkGreen : kGreen);
-    p.drawPath(bubblePath(13, 18, 32, 22));
-    p.setPen(kGrey);
-    p.setFont(font(10));
-    p.drawText(QRectF(0, 44, 58, 12), Qt::AlignCenter, QStringLiteral("应答"));
-}
-
-// A round broker face: head and shoulders in `colour` on a pale disc.
-void person(QPainter& p, const QRectF& box, const QColor& colour, const QColor& ground) {
-    p.setPen(Qt::NoPen);
-    p.setBrush(ground);
-    p.drawEllipse(box);
     p.setBrush(colour);
-    const double w = box.width();
-    p.drawEllipse(QPointF(box.center().x(), box.top() + w * 0.38), w * 0.17, w * 0.17);
-    QPainterPath shoulders;
-    shoulders.moveTo(box.left() + w * 0.22, box.top() + w * 0.82);
-    shoulders.cubicTo(box.left() + w * 0.25, box.top() + w * 0.55, box.right() - w * 0.25,
-                      box.top() + w * 0.55, box.right() - w * 0.22, box.top() + w * 0.82);
-    shoulders.closeSubpath();
-    p.drawPath(shoulders);
-}
-
-void star(QPainter& p, const QPointF& centre, double radius, const QColor& line,
-          const QColor& fill) {
-    QPolygonF points;
-    for (int i = 0; i < 10; ++i) {
-        const double r = i % 2 == 0 ? radius : radius * 0.45;
-        const double angle = -std::numbers::pi / 2 + i * std::numbers::pi / 5;
-        points << QPointF(centre.x() + r * std::cos(angle), centre.y() + r * std::sin(angle));
-    }
-    p.setPen(QPen(line, 1.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.setBrush(fill.isValid() ? QBrush(fill) : QBrush(Qt::NoBrush));
-    p.drawPolygon(points);
-}
-
-// An animation written as "<name>" (a GIF at two pixels per point) from `count` frames of
-// `width` x `height` points, each shown `delay` hundredths of a second.
-void animation(const QString& name, double width, double height, int count, int delay,
-               const std::function<void(QPainter&, int frame)>& paint, const QString& folder) {
-    std::vector<standin::GifWriter::Frame> frames;
-    for (int n = 0; n < count; ++n) {
-        QImage image(int(width * 2), int(height * 2), QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::white);
-        QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(2, 2);
-        paint(painter, n);
-        painter.end();
-        frames.push_back({image, delay});
-    }
-    QFile file(folder + QLatin1Char('/') + name);
-    if (!file.open(QIODevice::WriteOnly) || file.write(standin::GifWriter::encode(frames, 0)) < 0) {
-        std::fprintf(stderr, "draw_resources: cannot write %s\n", qPrintable(file.fileName()));
-    }
-}
-
-// The matching panel's animation: a radar sweeping over the map, brokers lighting up.
-void matchingFrame(QPainter& p, int frame) {
-    const QPointF centre(75, 75);
-    p.setPen(Qt::NoPen);
-    p.setBrush(kPaleGreen);
-    p.drawEllipse(centre, 70, 70);
+    p.drawRoundedRect(QRectF(middle - 7, 16, 14, 26), 7, 7);
+    p.setPen(QPen(colour, 2.5, Qt::SolidLine, Qt::RoundCap));
     p.setBrush(Qt::NoBrush);
-    for (const double r : {24.0, 46.0, 68.0}) {
-        p.setPen(QPen(QColor(190, 225, 170), 1));
-        p.drawEllipse(centre, r, r);
+    p.drawArc(QRectF(middle - 12, 22, 24, 26), 180 * 16, 180 * 16);
+    p.drawLine(QPointF(middle, 48), QPointF(middle, 55));
+    p.drawLine(QPointF(middle - 8, 56), QPointF(middle + 8, 56));
+    p.setPen(QPen(colour, 2, Qt::SolidLine, Qt::RoundCap));
+    for (int n = 1; n <= arcs; ++n) {
+        const double r = 14 + 6 * n;
+        const QRectF box(middle - r, 29 - r, 2 * r, 2 * r);
+        p.drawArc(box, -30 * 16, 60 * 16);
+        p.drawArc(box, 150 * 16, 60 * 16);
     }
-    const double sweep = frame * 30.0;
-    QConicalGradient beam(centre, -sweep);
-    beam.setColorAt(0, QColor(86, 186, 34, 150));
-    beam.setColorAt(0.15, QColor(86, 186, 34, 0));
-    beam.setColorAt(1, QColor(86, 186, 34, 0));
-    p.setPen(Qt::NoPen);
-    p.setBrush(beam);
-    p.drawEllipse(centre, 68, 68);
-    const QPointF brokers[] = {{40, 50}, {110, 60}, {95, 115}, {50, 105}};
-    for (int i = 0; i < 4; ++i) {
-        const bool lit = (frame / 3) % 4 >= i;
-        person(p, QRectF(brokers[i].x() - 10, brokers[i].y() - 10, 20, 20),
-               lit ? QColor(255, 255, 255) : QColor(200, 220, 190), lit ? kGreen : kLightGrey);
-    }
-    p.setBrush(kGreen);
-    p.drawEllipse(centre, 5, 5);
+}
+
+void cross(QPainter& p, const QRectF& box, const QColor& colour, double width) {
+    p.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(box.topLeft(), box.bottomRight());
+    p.drawLine(box.topRight(), box.bottomLeft());
 }
 
 }  // namespace
 
-void drawNeedPictures(const QString& folder) {
-    // The replies screen's header band and count button.
-    draw("列表.png", 20, 20, [](QPainter& p) {
-        p.fillRect(QRectF(0, 0, 20, 20), Qt::white);
-        p.fillRect(QRectF(0, 19.5, 20, 0.5), kLightGrey);
+void drawNeedPictures() {
+    // The form's panels: white with a hairline above and below, stretched from the middle.
+    draw(QStringLiteral("上表格背景bg"), 6, 6, [](QPainter& p) {
+        p.fillRect(QRectF(0, 0, 6, 6), Qt::white);
+        p.fillRect(QRectF(0, 0, 6, 0.5), kLine);
+        p.fillRect(QRectF(0, 5.5, 6, 0.5), kLine);
     });
-    draw("消息提示", 58, 58, [](QPainter& p) { countButton(p, false, 0); });
-    draw("消息提示点击", 58, 58, [](QPainter& p) { countButton(p, true, 0); });
-    animation(
-        QStringLiteral("消息提示gif动画@2x.gif"), 58, 58, 8, 12,
-        [](QPainter& p, int frame) { countButton(p, false, frame / 8.0); }, folder);
-    animation(QStringLiteral("经纪人应答gif@2x.gif"), 150, 150, 12, 10, matchingFrame, folder);
-
-    // The subscription bar's small button.
-    for (const bool pressed : {false, true}) {
-        draw(pressed ? "灰色小button点击" : "灰色小button", 41, 31, [pressed](QPainter& p) {
-            roundedBox(p, QRectF(0.5, 0.5, 40, 30), 5,
-                       pressed ? QColor(225, 225, 225) : QColor(250, 250, 250),
-                       QColor(200, 200, 200));
-        });
-    }
-
-    // The replied-brokers pop-up: its close button and the picture of no broker yet.
-    for (const bool pressed : {false, true}) {
-        draw(pressed ? "经纪人关闭点击" : "经纪人关闭", 34, 34, [pressed](QPainter& p) {
-            p.setPen(Qt::NoPen);
-            p.setBrush(pressed ? QColor(220, 220, 220) : QColor(255, 255, 255));
-            p.drawEllipse(QRectF(1, 1, 32, 32));
-            p.setPen(QPen(kInk, 2.2, Qt::SolidLine, Qt::RoundCap));
-            p.drawLine(QPointF(11.5, 11.5), QPointF(22.5, 22.5));
-            p.drawLine(QPointF(22.5, 11.5), QPointF(11.5, 22.5));
-        });
-    }
-    draw("没有经纪人", 128, 128, [](QPainter& p) {
-        person(p, QRectF(14, 14, 100, 100), QColor(205, 205, 205), QColor(242, 242, 242));
+    draw(QStringLiteral("地标icon"), 13, 13, [](QPainter& p) {
         p.setPen(Qt::NoPen);
-        p.setBrush(QColor(190, 190, 190));
-        p.drawEllipse(QPointF(96, 34), 15, 15);
-        p.setPen(Qt::white);
-        p.setFont(font(20, true));
-        p.drawText(QRectF(81, 19, 30, 30), Qt::AlignCenter, QStringLiteral("?"));
-    });
-    draw("默认头像", 53, 53, [](QPainter& p) {
-        p.fillRect(QRectF(0, 0, 53, 53), QColor(235, 235, 235));
-        person(p, QRectF(4, 6, 45, 45), QColor(200, 200, 200), QColor(235, 235, 235));
-    });
-
-    // The need history's card icons and its empty page.
-    draw("icon-1.png", 16, 16,
-         [](QPainter& p) { person(p, QRectF(0, 0, 16, 16), Qt::white, kGreen); });
-    draw("icon-2.png", 16, 16,
-         [](QPainter& p) { person(p, QRectF(0, 0, 16, 16), Qt::white, QColor(190, 190, 190)); });
-    draw("找房意向空白页", 166, 130, [](QPainter& p) {
-        p.setPen(QPen(QColor(200, 200, 200), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        p.setBrush(QColor(246, 246, 246));
-        QPolygonF house;
-        house << QPointF(30, 62) << QPointF(75, 22) << QPointF(120, 62) << QPointF(110, 62)
-              << QPointF(110, 112) << QPointF(40, 112) << QPointF(40, 62);
-        p.drawPolygon(house);
+        p.setBrush(kGreen);
+        p.drawPath(pinPath(10, 13).translated(1.5, 0));
         p.setBrush(Qt::white);
-        p.drawRect(QRectF(64, 80, 22, 32));
-        magnifier(p, 124, 84, 18, 4, QColor(190, 190, 190));
+        p.drawEllipse(QRectF(4.7, 2.7, 3.6, 3.6));
     });
-
-    // The recommended house cell: its box, the pressed ground and the button icons.
-    draw("点击bg", 21, 21,
-         [](QPainter& p) { p.fillRect(QRectF(0, 0, 21, 21), QColor(230, 230, 230)); });
-    draw("经纪人推送帖子", 122, 22, [](QPainter& p) {
-        roundedBox(p, QRectF(0.5, 0.5, 121, 21), 3, QColor(250, 250, 250), QColor(222, 222, 222));
+    draw(QStringLiteral("金钱icon"), 13, 13, [](QPainter& p) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(kOrange);
+        p.drawEllipse(QRectF(0.5, 0.5, 12, 12));
+        p.setPen(QPen(Qt::white, 1.3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawLine(QPointF(4, 3.2), QPointF(6.5, 6.4));
+        p.drawLine(QPointF(9, 3.2), QPointF(6.5, 6.4));
+        p.drawLine(QPointF(6.5, 6.4), QPointF(6.5, 10.2));
+        p.drawLine(QPointF(4.3, 6.8), QPointF(8.7, 6.8));
+        p.drawLine(QPointF(4.3, 8.6), QPointF(8.7, 8.6));
     });
-    draw("小聊天", 17, 17, [](QPainter& p) {
-        p.setPen(QPen(kGrey, 1.3));
+    triangle(QStringLiteral("下拉三角"), 17, 17, kArrowGrey, true);
+    // The house-type row: a white cell with a hairline on its right, green when chosen.
+    const auto houseCell = [](const QString& name, const QColor& fill) {
+        draw(name, 30, 46, [fill](QPainter& p) {
+            p.fillRect(QRectF(0, 0, 30, 46), fill);
+            p.fillRect(QRectF(0, 0, 30, 0.5), kLine);
+            p.fillRect(QRectF(29.5, 0, 0.5, 46), kLine);
+        });
+    };
+    houseCell(QStringLiteral("居室多选中"), Qt::white);
+    houseCell(QStringLiteral("居室多选中左选中"), kWidgetGreen);
+    draw(QStringLiteral("选框"), 17, 17, [](QPainter& p) {
+        roundedBox(p, QRectF(0.5, 0.5, 16, 16), 4, Qt::white, QColor(205, 205, 205));
+    });
+    draw(QStringLiteral("选框选中"), 17, 17, [](QPainter& p) {
+        roundedBox(p, QRectF(0.5, 0.5, 16, 16), 4, kWidgetGreen, kDarkGreen);
+    });
+    // The voice note's button, a pill, and its parts.
+    draw(QStringLiteral("语音补充button"), 41, 36, [](QPainter& p) {
+        roundedBox(p, QRectF(0.5, 0.5, 40, 35), 17.5, Qt::white, kVoiceGreen);
+    });
+    draw(QStringLiteral("语音button点击"), 41, 36, [](QPainter& p) {
+        roundedBox(p, QRectF(0.5, 0.5, 40, 35), 17.5, QColor(226, 244, 218), kVoiceGreen);
+    });
+    draw(QStringLiteral("语音小icon"), 20, 20, [](QPainter& p) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(kVoiceGreen);
+        p.drawRoundedRect(QRectF(7, 2, 6, 10), 3, 3);
+        p.setPen(QPen(kVoiceGreen, 1.4, Qt::SolidLine, Qt::RoundCap));
         p.setBrush(Qt::NoBrush);
-        p.drawPath(bubblePath(1.5, 2.5, 14, 10));
+        p.drawArc(QRectF(4.5, 5, 11, 10), 180 * 16, 180 * 16);
+        p.drawLine(QPointF(10, 15), QPointF(10, 18));
+        p.drawLine(QPointF(7, 18), QPointF(13, 18));
     });
-    draw("收藏", 17, 17, [](QPainter& p) { star(p, QPointF(8.5, 9), 7.5, kGrey, {}); });
-    draw("已收藏", 17, 17, [](QPainter& p) { star(p, QPointF(8.5, 9), 7.5, kOrange, kOrange); });
+    const auto deleteIcon = [](const QString& name, const QColor& fill) {
+        draw(name, 27, 27, [fill](QPainter& p) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(fill);
+            p.drawEllipse(QRectF(0.5, 0.5, 26, 26));
+            cross(p, QRectF(9, 9, 9, 9), Qt::white, 2);
+        });
+    };
+    deleteIcon(QStringLiteral("语音删除icon"), kRed);
+    deleteIcon(QStringLiteral("语音删除icon点击"), QColor(180, 40, 30));
+    for (int arcs = 1; arcs <= 3; ++arcs) {
+        draw(QStringLiteral("语音-%1").arg(arcs), 12, 20, [arcs](QPainter& p) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(60, 60, 60));
+            p.drawEllipse(QPointF(2, 10), 1.8, 1.8);
+            p.setPen(QPen(QColor(60, 60, 60), 1.6, Qt::SolidLine, Qt::RoundCap));
+            p.setBrush(Qt::NoBrush);
+            for (int n = 1; n < arcs; ++n) {
+                const double r = 4.5 * n;
+                p.drawArc(QRectF(2 - r, 10 - r, 2 * r, 2 * r), -50 * 16, 100 * 16);
+            }
+        });
+    }
+    // The recording panel.
+    draw(QStringLiteral("列表"), 20, 20, [](QPainter& p) {
+        roundedBox(p, QRectF(0.5, 0.5, 19, 19), 6, Qt::white, QColor(225, 225, 225));
+    });
+    for (int frame = 1; frame <= 7; ++frame) {
+        const QString name = frame == 1 ? QStringLiteral("录音") : QStringLiteral("录音-%1").arg(frame);
+        draw(name, 75, 75, [frame](QPainter& p) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(236, 246, 231));
+            p.drawEllipse(QRectF(0.5, 0.5, 74, 74));
+            microphoneWithLevels(p, 75, (frame - 1) % 4, kVoiceGreen);
+        });
+    }
+    draw(QStringLiteral("关闭"), 15, 15, [](QPainter& p) {
+        cross(p, QRectF(2, 2, 11, 11), QColor(150, 150, 150), 1.8);
+    });
+    // The SMS validation's buttons.
+    draw(QStringLiteral("button36px-置灰"), 13, 36, [](QPainter& p) {
+        roundedBox(p, QRectF(0.5, 0.5, 12, 35), 4, QColor(200, 200, 200), QColor(180, 180, 180));
+    });
+    draw(QStringLiteral("短信发送button"), 12, 40, [](QPainter& p) {
+        roundedBox(p, QRectF(0.5, 0.5, 11, 39), 4, kOrange, QColor(220, 110, 0));
+    });
+    draw(QStringLiteral("短信发送button点击"), 12, 40, [](QPainter& p) {
+        roundedBox(p, QRectF(0.5, 0.5, 11, 39), 4, QColor(220, 110, 0), QColor(190, 95, 0));
+    });
+    // The map point picker's pin: the head that jumps, and its shadow on the ground.
+    draw(QStringLiteral("地图地标02"), 24, 36, [](QPainter& p) {
+        p.setPen(QPen(QColor(40, 120, 10), 1));
+        p.setBrush(kGreen);
+        p.drawPath(pinPath(24, 34));
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        p.drawEllipse(QRectF(8, 7, 8, 8));
+    });
+    draw(QStringLiteral("地图地标01"), 24, 36, [](QPainter& p) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0, 0, 0, 70));
+        p.drawEllipse(QRectF(7, 32, 10, 4));
+    });
 }
 
 }  // namespace pictures

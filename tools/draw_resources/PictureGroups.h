@@ -27,9 +27,12 @@ void drawCityPictures();
 void drawChatPictures();
 // The photo pager: its round buttons and the info page's cards, buttons and icons.
 void drawPhotoPictures();
+// The need form: its panels, rows and choice boxes, the voice note, the SMS validation's
+// buttons and the map point picker's pin.
+void drawNeedPictures();
 // A need's replies screen, its pop-up of brokers and house cells, and the need history; the
 // two animations are written as GIF files into `folder`.
-void drawNeedPictures(const QString& folder);
+void drawNeedReplyPictures(const QString& folder);
 // The keyword search: the history rows' icons, the results' time-out button and category
 // rows, the job row's rating, and the category tiles and grid.
 void drawSearchPictures();

@@ -39,7 +39,8 @@ int main(int argc, char** argv) {
     pictures::drawCityPictures();
     pictures::drawChatPictures();
     pictures::drawPhotoPictures();
-    pictures::drawNeedPictures(QString::fromLocal8Bit(argv[1]));
+    pictures::drawNeedPictures();
+    pictures::drawNeedReplyPictures(QString::fromLocal8Bit(argv[1]));
     pictures::drawSearchPictures();
     return pictures::failures() == 0 ? 0 : 1;
 }

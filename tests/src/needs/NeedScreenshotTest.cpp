@@ -1,107 +1,98 @@
-// Reference screenshots of the need screens: the replies with brokers and houses, the
-// replied-brokers pop-up and the need history.
-#include "NeedScreenFixture.h"
+// Reference screenshots of the need screens: the form placed in an area and around the
+// current position, the map point picker, the area and price pickers, the voice note and the
+// SMS validation.
+#include "NeedFormFixture.h"
 
-#include "needs/QXNeedHistoryListController.h"
+#include "needs/QXAddressLabel.h"
+#include "needs/QXFBAgentAddress.h"
 
-#include "houses/ImagePickerView.h"
-#include "map/URLPic.h"
-#include "ui/image/ImageView.h"
+namespace {
 
-#include "platform/uikit/button.h"
-#include "platform/uikit/image.h"
-#include "platform/uikit/scroll_view.h"
-
-class NeedScreenshotTest : public NeedScreenFixture {
+class NeedScreenshotTest : public NeedFormFixture {
 protected:
-    // Every picture on screen has come.
-    bool picturesLoaded() {
-        for (ui::View* view :
-             driver_->findAll([](ui::View& v) { return dynamic_cast<URLPic*>(&v); }))
-            if (static_cast<URLPic*>(view)->isDownloading()) return false;
-        for (ui::View* view :
-             driver_->findAll([](ui::View& v) { return dynamic_cast<ImageView*>(&v); })) {
-            if (static_cast<ImageView*>(view)->isLoading()) return false;
-        }
-        return true;
-    }
-    void settlePictures() {
-        ASSERT_TRUE(runMainLoopUntil([&] {
-            settle(0.1);
-            return picturesLoaded();
-        }));
-        settle();
-    }
     ::testing::AssertionResult matches(const QString& name) {
         return matchesReferenceImage(driver_->screenshot()->pixels(), "src/needs/reference", name);
     }
-    // A need the district's brokers have answered, opened from the history.
-    std::shared_ptr<QXBrokerReplyViewController> answeredNeed() {
-        startMessaging();
-        const auto [district, name] = brokerDistrict();
-        const QVariantMap reply = publish("1", district, "[2]", "-1");
-        const QString needId = reply.value("postId").toString();
-        storeNeed(needId, "1", district, "[2]", "-1", "不限", name, 1700000000);
-        const int brokers = int(reply.value("agents").toList().size());
-        EXPECT_TRUE(runMainLoopUntil([&] {
-            settle(0.05);
-            return QXIMDatabase::shared().getNeedInfoWithUserID(own(), needId).size() == 1 &&
-                   messaging_.unacknowledged(kUser) == 0 && answeredBy(needId) == brokers;
-        }));
-        auto screen = openReplies(needId, true);
-        EXPECT_TRUE(runMainLoopUntil([&] {
-            settle(0.05);
-            return !screen->houseSourceArray().isEmpty() &&
-                   screen->agentsInfoArray().size() == brokers;
-        }));
-        return screen;
-    }
-    int answeredBy(const QString& needId) {
-        unsigned users = 0, houses = 0;
-        QXIMDatabase::shared().messagesByUserId(own(), needId, &users, &houses);
-        return int(users);
+    void chooseInForm() {
+        chooseHouseType(0);
+        chooseHouseType(1);
+        ASSERT_TRUE(driver_->tap(form_->selectedTerm()->buttons().at(0).get()));
+        settle();
     }
 };
 
-TEST_F(NeedScreenshotTest, TheRepliesOfANeedWithItsBrokersAndHouses) {
-    auto screen = answeredNeed();
-    settlePictures();
-    EXPECT_TRUE(matches("need_replies.png"));
-
-    // The pop-up of the brokers who answered.
-    ASSERT_TRUE(driver_->tap(screen->brokerListViewBtn()));
-    driver_->wait(QXBrokersPopListView::kSlideDuration + 0.1);
-    settlePictures();
-    const auto popUp = QXBrokersPopListView::last();
-    ASSERT_TRUE(popUp);
-    EXPECT_EQ(popUp->mutableArray().size(), screen->agentsInfoArray().size());
-    EXPECT_FALSE(HousesHost::shared()->dragBackGesture()) << "the pop-up covers the screen";
-    EXPECT_TRUE(matches("need_replied_brokers.png"));
-
-    // Closing it gives the screen back.
-    ASSERT_TRUE(driver_->tap(popUp->closeBtn()));
-    driver_->wait(QXBrokersPopListView::kSlideDuration + 0.1);
-    EXPECT_FALSE(popUp->superview());
-    EXPECT_TRUE(HousesHost::shared()->dragBackGesture());
+TEST_F(NeedScreenshotTest, TheFormInAnAreaAndItsPickers) {
+    storeDistricts();
+    locate();
+    openForm(1, {QStringLiteral("近地铁"), QStringLiteral("精装修"), QStringLiteral("家电齐全"),
+                 QStringLiteral("可短租")});
+    ASSERT_TRUE(driver_->tap(form_->areaButton()));
+    settle(1.0);
+    EXPECT_TRUE(matches("need_area_picker.png"));
+    ASSERT_TRUE(driver_->tapText(QStringLiteral("徐汇区")));
+    settle(1.0);
+    ASSERT_TRUE(driver_->tapText(QStringLiteral("天平路街道")));
+    settle(1.0);
+    ASSERT_TRUE(driver_->tap(form_->priceButton()));
+    settle(1.0);
+    EXPECT_TRUE(matches("need_price_picker.png"));
+    ASSERT_TRUE(driver_->tapText(QStringLiteral("3000-5000元")));
+    settle(1.0);
+    chooseInForm();
+    EXPECT_TRUE(matches("need_form_area.png"));
 }
 
-TEST_F(NeedScreenshotTest, TheNeedHistoryWithItsCards) {
-    const auto [district, name] = brokerDistrict();
-    const qint64 now = qint64(clock().timeIntervalSince1970());
-    storeNeed("41", "1", district, "[1,2]", "3000_5000", "3000-5000元", name, now - 3 * 86400);
-    storeNeed("42", "3", district, "[1]", "-1", "不限", "人民广场", now - 5 * 3600, "121.47,31.23");
-    storeNeed("43", "5", district, "[3]", "300_500", "300-500万", name, now - 600);
-    QXIMDatabase::shared().updateSubscribeId("-1", "42");
-    // Two brokers answered the rent need; the sale need's push has new houses.
-    for (const qint64 broker : {8000000001LL, 8000000002LL}) storeAnswer(broker, "41");
-    subscribe("43");
-    auto history = std::make_shared<QXNeedHistoryListController>();
-    navigation_->pushViewController(history, false);
-    ASSERT_TRUE(runMainLoopUntil([&] {
-        settle(0.05);
-        return history->needHistoryArray().size() == 3 &&
-               !history->subscribeRefreshStatusArray().isEmpty();
-    }));
+TEST_F(NeedScreenshotTest, TheFormAroundThePositionWithAVoiceNote) {
+    locate();
+    openForm(3, {QStringLiteral("限女生"), QStringLiteral("独立卫生间"), QStringLiteral("朝南"),
+                 QStringLiteral("可做饭")});
+    ASSERT_TRUE(driver_->tap(form_->voiceButton()));
+    settle(0.5);
+    EXPECT_TRUE(matches("need_voice_overlay.png"));
+    ui::View* record = driver_->findByText(QStringLiteral("开始录音"));
+    ASSERT_NE(record, nullptr);
+    const ui::Point at = centreInWindow(*record);
+    window_->touchDown(at);
+    clock().advance(7350ms);
+    window_->touchUp(at);
     settle();
-    EXPECT_TRUE(matches("need_history.png"));
+    chooseHouseType(0);
+    settle();
+    EXPECT_EQ(form_->voiceButton()->currentTitle(), QStringLiteral("    8\""));
+    EXPECT_TRUE(matches("need_form_position_voice.png"));
 }
+
+TEST_F(NeedScreenshotTest, TheMapPointPicker) {
+    locate();
+    auto picker = std::make_shared<QXFBAgentAddress>();
+    picker->setPreAddress(QStringLiteral("天平路街道"));
+    navigation_->pushViewController(picker, false);
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        settle(0.2);
+        return picker->isDoneEnabled() && !picker->mapView()->isLoadingTiles();
+    }));
+    settle(1.0);
+    EXPECT_TRUE(matches("need_map_point.png"));
+}
+
+TEST_F(NeedScreenshotTest, TheSmsValidationCountingDown) {
+    auto screen = std::make_shared<QXMessageValidationController>();
+    navigation_->pushViewController(screen, false);
+    settle();
+    ASSERT_TRUE(driver_->tap(screen->mobileTextField()));
+    ASSERT_TRUE(driver_->type(QStringLiteral("13812345678")));
+    ASSERT_TRUE(driver_->tap(screen->getCaptchaButton()));
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        settle(0.1);
+        return alerts_->visibleAlert() != nullptr;
+    }));
+    ASSERT_TRUE(alerts_->pressButton(QStringLiteral("确定")));
+    clock().advance(13s);
+    ASSERT_TRUE(driver_->tap(screen->captchaTextField()));
+    ASSERT_TRUE(driver_->type(QStringLiteral("2468")));
+    screen->captchaTextField()->resignFirstResponder();
+    settle(0.5);
+    EXPECT_TRUE(matches("need_sms_validation.png"));
+}
+
+}  // namespace

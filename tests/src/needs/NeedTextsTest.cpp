@@ -1,6 +1,5 @@
-// The texts made from a need: its sentence, the history card's names, the replies screen's
+// The texts made from a stored need: its sentence, the history card's names, the replies screen's
 // header, and the bodies and records the replies screen builds from stored values.
-#include "needs/NeedSentence.h"
 #include "needs/QXAgentIconItem.h"
 #include "needs/QXBrokerReplyViewController.h"
 #include "needs/QXNeedHistoryItem.h"
@@ -33,32 +32,6 @@ QVariant classCall(const QString& body) {
 }
 
 }  // namespace
-
-TEST(NeedSentenceTest, PicksTheTemplateByKindAndWhichValuesAreOpen) {
-    using NeedSentence::make;
-    EXPECT_EQ(make("1", "不限", "", "南山区", false), "我要求租一套房源,地点:【南山区】")
-        << "an empty price reads 不限";
-    EXPECT_EQ(make("1", "一室 两室 ", "不限", "南山区", false),
-              "我要求租一套【一室 两室 】房源,地点:【南山区】");
-    EXPECT_EQ(make("1", "一室 ", "3000-5000元", "科技园", true),
-              "我要求租一套【3000-5000元】【一室 】房源,地点:【科技园】附近三公里内");
-    EXPECT_EQ(make("3", "合租单间 ", "不限", "南山区", false),
-              "我要求租一套【合租单间 】房源,地点:【南山区】")
-        << "a shared flat with an open price uses the rent wording";
-    EXPECT_EQ(make("3", "不限", "1000元以下", "南山区", false),
-              "我要求租一套【1000元以下】合租房源,地点:【南山区】");
-    EXPECT_EQ(make("3", "不限", "不限", "南山区", false), "我要求租合租房源,地点:【南山区】");
-    EXPECT_EQ(make("5", "不限", "100万以下", "南山区", false),
-              "我要求购一套【100万以下】房源,地点:【南山区】");
-    EXPECT_EQ(make("5", "一室 ", "100万以下", "南山区", false),
-              "我要求购一套【100万以下】【一室 】房源,地点:【南山区】");
-    // A place with a "%" stays as written: no value is read as a slot.
-    EXPECT_EQ(make("1", "不限", "不限", "100%1广场", false), "我要求租一套房源,地点:【100%1广场】");
-    EXPECT_EQ(make("1", "不限", "不限", "南山区", false, {"近地铁", "有电梯"}),
-              "我要求租一套房源,地点:【南山区】。额外条件:近地铁,有电梯,");
-    EXPECT_EQ(make("7", "一室 ", "不限", "南山区", true), "") << "an unknown kind says nothing";
-    EXPECT_EQ(make("7", "一室 ", "不限", "南山区", true, {"近地铁"}), "。额外条件:近地铁,");
-}
 
 class NeedHistoryItemTest : public SandboxTest {
 protected:

@@ -1,4 +1,8 @@
-#include "needs/NeedScreens.h"
+#include "needs/NeedNeighbourScreens.h"
+
+#include "needs/QXBrokerReplyViewController.h"
+#include "needs/QXMessageValidationController.h"
+#include "needs/QXPublishHouseInfoViewController.h"
 
 #include "chat/ChatNeighbourScreens.h"
 #include "houses/QXPostDetailNew.h"
@@ -23,7 +27,14 @@ void push(ui::ViewController& from, std::shared_ptr<ui::ViewController> screen) 
 
 }  // namespace
 
-namespace NeedScreens {
+namespace NeedNeighbourScreens {
+
+void pushBrokerReplies(ui::NavigationController& stack, const QString& needId, int brokerCount) {
+    auto replies = std::make_shared<QXBrokerReplyViewController>();
+    replies->setNeedId(needId);
+    replies->setMatchedBrokerCount(brokerCount);
+    stack.pushViewController(replies, true);
+}
 
 void setBackButton(ui::ViewController& screen, std::function<void()> action) {
     auto button = ui::Button::buttonWithType(ui::ButtonType::Custom);
@@ -37,9 +48,8 @@ void setBackButton(ui::ViewController& screen, std::function<void()> action) {
 }
 
 bool isPublishingScreen(const ui::ViewController& screen) {
-    const QString name = screen.className();
-    return name == QLatin1String("QXPublishHouseInfoViewController") ||
-           name == QLatin1String("QXMessageValidationController");
+    return dynamic_cast<const QXPublishHouseInfoViewController*>(&screen) ||
+           dynamic_cast<const QXMessageValidationController*>(&screen);
 }
 
 void pushPostDetail(ui::ViewController& from, const QVariantMap& house) {
@@ -47,9 +57,7 @@ void pushPostDetail(ui::ViewController& from, const QVariantMap& house) {
                    house, kHousingMaster, house.value(QStringLiteral("major_category")).toInt()));
 }
 
-void pushBrokerPage(ui::ViewController& from, const QString& agentId, const QString& needId,
-                    const QVariant& dataInfo) {
-    (void)needId;
+void pushBrokerPage(ui::ViewController& from, const QString& agentId, const QVariant& dataInfo) {
     ChatNeighbourScreens::pushBrokerPage(from, agentId, dataInfo, nullptr);
 }
 
@@ -57,4 +65,4 @@ void pushGoodHouses(ui::ViewController& from, int major) {
     push(from, std::make_shared<QXPostList>(kHousingMaster, major, QString()));
 }
 
-}  // namespace NeedScreens
+}  // namespace NeedNeighbourScreens

@@ -7,13 +7,18 @@
 #include <functional>
 
 namespace ui {
+class NavigationController;
 class ViewController;
-}
+}  // namespace ui
 
 // What the need screens share, and the screens of other parts of the app they open: the
 // post detail, a broker's shop page and the list of good houses each open from here alone,
 // so that a screen standing in for one is replaced in one place.
-namespace NeedScreens {
+namespace NeedNeighbourScreens {
+
+// Pushes the broker replies of the published need `needId`, which `brokerCount` brokers
+// around were told of.
+void pushBrokerReplies(ui::NavigationController& stack, const QString& needId, int brokerCount);
 
 // The app's back arrow on the left of the screen's bar, running `action`.
 void setBackButton(ui::ViewController& screen, std::function<void()> action);
@@ -23,11 +28,9 @@ void setBackButton(ui::ViewController& screen, std::function<void()> action);
 
 // Pushes the detail of a recommended house.
 void pushPostDetail(ui::ViewController& from, const QVariantMap& house);
-// Pushes the shop page of broker `agentId` with the shop data already fetched; a chat
-// started there is about the need `needId`.
-void pushBrokerPage(ui::ViewController& from, const QString& agentId, const QString& needId,
-                    const QVariant& dataInfo);
+// Pushes the shop page of broker `agentId` with the shop data already fetched.
+void pushBrokerPage(ui::ViewController& from, const QString& agentId, const QVariant& dataInfo);
 // Pushes the list of good houses of a kind of need (1 rent, 3 shared, 5 buy).
 void pushGoodHouses(ui::ViewController& from, int major);
 
-}  // namespace NeedScreens
+}  // namespace NeedNeighbourScreens
