@@ -119,9 +119,12 @@ QString ChatBroker::greeting(qint64 brokerId) {
 
 QJsonObject ChatBroker::cardData(const QString& root) {
     const std::vector<SamplePost>& posts = Posts::postsOf(kCardCity, kCardMajor);
-    const QJsonObject post = std::size_t(kCardIndex) < posts.size()
-                                 ? posts[std::size_t(kCardIndex)].record
-                                 : QJsonObject();
+    return cardOf(std::size_t(kCardIndex) < posts.size() ? posts[std::size_t(kCardIndex)].record
+                                                         : QJsonObject(),
+                  root);
+}
+
+QJsonObject ChatBroker::cardOf(const QJsonObject& post, const QString& root) {
     const QJsonObject price = post.value("price").toObject();
     const QJsonObject area = post.value("area").toObject();
     return QJsonObject{

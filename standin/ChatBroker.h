@@ -33,6 +33,8 @@ public:
     [[nodiscard]] static QJsonObject profile(qint64 brokerId);
     // The contents of the broker's post card.
     [[nodiscard]] static QJsonObject cardData(const QString& root);
+    // The contents of a post card of the sample post `post` (its record).
+    [[nodiscard]] static QJsonObject cardOf(const QJsonObject& post, const QString& root);
 };
 
 }  // namespace standin

@@ -167,6 +167,7 @@ Reply MessagingServer::messageApi(const RecordedRequest& request, const QByteArr
 }
 
 bool MessagingServer::due(const Packet& packet, qint64 nowMs) const {
+    if (nowMs < packet.notBeforeMs) return false;
     return packet.sentAtMs == 0 || nowMs - packet.sentAtMs >= faults_.redeliverMs;
 }
 
@@ -210,7 +211,7 @@ Reply MessagingServer::offline(const RecordedRequest& request) {
     {
         const std::lock_guard lock(mutex_);
         for (const auto& [sequence, packet] : packets_) {
-            if (packet.userId != userId) continue;
+            if (packet.userId != userId || nowMs() < packet.notBeforeMs) continue;
             if (data.size() >= limit) break;
             data.append(packet.body);
         }
@@ -256,6 +257,7 @@ QList<qint64> MessagingServer::write(const QJsonObject& order) {
     const qint64 time = order.value("updateTime").toVariant().toLongLong() > 0
                             ? order.value("updateTime").toVariant().toLongLong()
                             : nowSeconds();
+    const qint64 notBefore = nowMs() + std::max<qint64>(0, order.value("delayMs").toInteger());
     QList<qint64> ids;
     const std::lock_guard lock(mutex_);
     if (kind == "forceoff") {
@@ -274,6 +276,7 @@ QList<qint64> MessagingServer::write(const QJsonObject& order) {
         packet.userId = to;
         packet.pendingIds = {id};
         packet.talkIds = {talkId(from, to), talkId(to, from)};
+        packet.notBeforeMs = notBefore;
         packet.body = QJsonObject{
             {"fromUser", ChatBroker::profile(from)},
             {"toUser", QJsonObject{{"id", QString::number(to)}, {"name", "用户"}}},
@@ -284,7 +287,9 @@ QList<qint64> MessagingServer::write(const QJsonObject& order) {
             {"msgs", QJsonArray{QJsonObject{{"id", id},
                                             {"fromUserId", QString::number(from)},
                                             {"updateTime", time},
-                                            {"contents", contentsOf(kind, text, root)},
+                                            {"contents", order.value("contents").isArray()
+                                                             ? order.value("contents").toArray()
+                                                             : contentsOf(kind, text, root)},
                                             {"type", 0},
                                             {"sysMsgType", 0}}}},
         };

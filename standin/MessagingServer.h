@@ -75,7 +75,10 @@ public:
                                                       const QByteArray& body);
     void reset();
 
-    // Has the sample broker write `count` messages of a kind to `userId`; their ids.
+    // Has the sample broker write `count` messages of a kind to `userId`; their ids. Beside
+    // the control call's fields an order may give the message's `contents` (a contents
+    // array) and `delayMs`, the real time before the user's streams and offline fetches see
+    // it, so that an answer arrives a moment after what it answers.
     QList<qint64> write(const QJsonObject& order);
 
     // Hears every packet a client sent and had accepted, with the root URL (ChatBroker).
@@ -90,7 +93,8 @@ private:
         QJsonObject body;
         QByteArray segment;
         QStringList talkIds;
-        qint64 sentAtMs = 0;  // when a stream last carried it; 0: never
+        qint64 sentAtMs = 0;     // when a stream last carried it; 0: never
+        qint64 notBeforeMs = 0;  // no stream or fetch carries it before then
     };
 
     Reply messageApi(const RecordedRequest& request, const QByteArray& root);

@@ -1,6 +1,6 @@
 #include "standin/NeedCalls.h"
 
-#include "standin/Geography.h"
+#include "standin/NeedReplies.h"
 #include "standin/SamplePeople.h"
 
 #include <QCryptographicHash>
@@ -11,7 +11,6 @@
 #include <QUrlQuery>
 
 #include <cstdio>
-#include <limits>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -58,48 +57,18 @@ QJsonObject refused(const QString& message) {
     return QJsonObject{{"status", -1}, {"msg", message}};
 }
 
-// The district a need lies in: the chosen one, or for a need around a point ("lng,lat") the
-// district of its city whose middle is nearest.
-QString districtOf(const PostedNeed& need) {
-    const auto& names = DistrictMap::shared().districtNames;
-    if (need.districtId > 0) {
-        const auto found = names.find(need.districtId);
-        return found == names.end() ? QString() : found->second;
-    }
-    const QStringList parts = need.location.split(QLatin1Char(','));
-    const CityRow* city = Geography::city(need.cityScriptIndex);
-    if (parts.size() != 2 || !city) return {};
-    const double longitude = parts[0].toDouble(), latitude = parts[1].toDouble();
-    QString nearest;
-    double best = std::numeric_limits<double>::max();
-    for (const DistrictRow& district : city->districts) {
-        const auto centre = Geography::districtCentre(district.id);
-        if (!centre) continue;
-        const double dLat = centre->first - latitude, dLng = centre->second - longitude;
-        const double distance = dLat * dLat + dLng * dLng;
-        if (distance < best) {
-            best = distance;
-            nearest = district.name;
-        }
-    }
-    return nearest;
-}
-
+// The brokers told of a need: those who answer it (NeedReplies), with their pictures.
 QJsonArray agentsOf(const PostedNeed& need, const QByteArray& rootUrl) {
-    const QString district = districtOf(need);
     QJsonArray agents;
-    if (district.isEmpty()) return agents;
-    for (const SampleBroker& broker : SamplePeople::brokersOfCity(need.cityScriptIndex)) {
-        if (broker.districtName != district) continue;
+    for (const SampleBroker& broker : NeedReplies::brokersFor(NeedReplies::placeOf(need))) {
         agents.append(QJsonObject{
             {"userId", QString::number(broker.userId)},
             {"name", broker.name},
             {"companyName", broker.company},
             {"creditScore", broker.creditScore},
-            {"picUrl", QString::fromUtf8(rootUrl) + QStringLiteral("/img/avatars/brokers/%1.jpg")
-                                                        .arg(broker.userId)},
+            {"picUrl", QString::fromUtf8(rootUrl) +
+                           QStringLiteral("/img/avatars/brokers/%1.jpg").arg(broker.userId)},
         });
-        if (agents.size() == NeedCalls::kMostAgents) break;
     }
     return agents;
 }
@@ -122,7 +91,8 @@ QJsonValue postNeed(NeedState& state, Endpoints& endpoints, const QJsonArray& ar
             const SentCode* last = nullptr;
             for (const SentCode& sent : state.codes)
                 if (sent.phone == need->mobile) last = &sent;
-            if (!last || last->code != code) return refused(QStringLiteral("验证码错误，请重新获取"));
+            if (!last || last->code != code)
+                return refused(QStringLiteral("验证码错误，请重新获取"));
             state.checkedUsers.insert(need->userId);
         }
     }
@@ -171,15 +141,14 @@ QString NeedCalls::smsCode(const QString& phone, qint64 n) {
 
 void NeedCalls::install(Endpoints& endpoints) {
     auto state = std::make_shared<NeedState>();
-    endpoints.classCalls().add(kInterface, kClass, "isVerifyPhoneCode",
-                               [state](const QJsonArray& arguments, const QJsonObject&,
-                                       const RecordedRequest&, const QByteArray&) {
-                                   return verifyPhoneCode(*state, arguments);
-                               });
+    endpoints.classCalls().add(
+        kInterface, kClass, "isVerifyPhoneCode",
+        [state](const QJsonArray& arguments, const QJsonObject&, const RecordedRequest&,
+                const QByteArray&) { return verifyPhoneCode(*state, arguments); });
     endpoints.classCalls().add(
         kInterface, kClass, "postHousingRequest",
-        [state, &endpoints](const QJsonArray& arguments, const QJsonObject&,
-                            const RecordedRequest&, const QByteArray& rootUrl) {
+        [state, &endpoints](const QJsonArray& arguments, const QJsonObject&, const RecordedRequest&,
+                            const QByteArray& rootUrl) {
             return postNeed(*state, endpoints, arguments, rootUrl);
         });
     endpoints.addRoute(kPhoneAuth, [state](const RecordedRequest& request, const QByteArray&) {

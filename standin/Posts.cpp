@@ -412,6 +412,10 @@ std::vector<const SamplePost*> Posts::ofPoster(qint64 userId, int major) {
     return found;
 }
 
+bool Posts::meets(const SamplePost& post, const QString& name, const QString& value) {
+    return matches(post, name, value);
+}
+
 void Posts::install(Endpoints& endpoints) {
     endpoints.addInterface(
         "SearchPostsByJson2",

@@ -55,6 +55,10 @@ public:
     // The posts of one kind that lie in a community, or that a user posted, newest first.
     [[nodiscard]] static std::vector<const SamplePost*> ofCommunity(qint64 communityId, int major);
     [[nodiscard]] static std::vector<const SamplePost*> ofPoster(qint64 userId, int major);
+    // Whether the post meets one query condition of "SearchPostsByJson2" (name and value as
+    // the list sends them); a condition the sample has no field for narrows nothing.
+    [[nodiscard]] static bool meets(const SamplePost& post, const QString& name,
+                                    const QString& value);
 };
 
 }  // namespace standin

@@ -25,8 +25,6 @@ namespace {
 
 constexpr char kNewsPages[] = "/news/";
 constexpr int kNewsPageSize = 10;
-constexpr int kHousePageSize = 5;
-constexpr int kHouseCount = 13;
 
 const QStringList kNewsTitles{
     QStringLiteral("租房旺季来临，如何挑到称心的整租房"),
@@ -57,8 +55,6 @@ const QStringList kDistricts{QStringLiteral("浦东"), QStringLiteral("徐汇"),
                              QStringLiteral("静安")};
 const QStringList kStreets{QStringLiteral("陆家嘴"), QStringLiteral("徐家汇"),
                            QStringLiteral("南京西路")};
-const QStringList kLayouts{QStringLiteral("1室1厅"), QStringLiteral("2室1厅"),
-                           QStringLiteral("3室2厅")};
 
 qint64 now() {
     return QDateTime::currentSecsSinceEpoch();
@@ -87,13 +83,6 @@ struct State {
     // The anonymous user of each device id ("imei"): user id and anonymous login id.
     std::map<QByteArray, std::pair<QString, qint64>> anonymousUsers;
     qint64 lastAnonymous = 0;
-
-    struct Subscription {
-        qint64 id = 0;
-        QString postId;
-    };
-    std::map<qint64, std::vector<Subscription>> subscriptions;  // by login id
-    qint64 lastSubscription = 0;
 };
 
 // Brokers are the users whose id does not end in "0"; those are personal users.
@@ -182,58 +171,6 @@ Reply banners(const RecordedRequest& request, const QByteArray& rootUrl) {
         {"status", 0},
         {"data", QJsonObject{{"cityId", fields.number("cityId")}, {"top", top}}},
     });
-}
-
-QJsonObject house(int index, const QByteArray& rootUrl) {
-    const int broker = index % int(kBrokerNames.size());
-    QJsonArray pictures;
-    for (int i = 0; i < index % 3; ++i) pictures.append(image(rootUrl, "test/blue.jpg"));
-    return QJsonObject{
-        {"puid", 200001 + index},
-        {"userId", QString::number(5001 + broker)},
-        {"person", kBrokerNames.at(broker)},
-        {"phone", QStringLiteral("1380000%1").arg(5001 + broker)},
-        {"photo", avatar(rootUrl, "brokers", QString::number(5001 + broker))},
-        {"companyName", kCompanies.at(index % kCompanies.size())},
-        {"creditScore", 3 + index % 3},
-        {"houseImages", pictures},
-        {"title", QStringLiteral("%1 %2 精装修 近地铁")
-                      .arg(kStreets.at(index % kStreets.size()), kLayouts.at(index % 3))},
-        {"huxing", kLayouts.at(index % 3)},
-        {"area", 45 + index * 7},
-        {"price", 3500 + index * 300},
-        {"district_name", kDistricts.at(index % kDistricts.size())},
-        {"street_name", kStreets.at(index % kStreets.size())},
-    };
-}
-
-// NevoruSubscribe.getSubscribeHouseList [need id, page, subscription id]: a batch of
-// houses; a page past the last starts again at the first.
-QJsonValue subscribeHouseList(const QJsonArray& arguments, const QByteArray& rootUrl) {
-    constexpr int pages = (kHouseCount + kHousePageSize - 1) / kHousePageSize;
-    const int asked = std::max(arguments.at(1).toInt(1), 1);
-    const int page = (asked - 1) % pages + 1;
-    QJsonArray list;
-    for (int i = (page - 1) * kHousePageSize; i < std::min(page * kHousePageSize, kHouseCount);
-         ++i) {
-        list.append(house(i, rootUrl));
-    }
-    return QJsonObject{{"page", page}, {"total", kHouseCount}, {"list", list}};
-}
-
-QJsonValue nearbyAgents(const QByteArray& rootUrl) {
-    QJsonArray agents;
-    for (int i = 0; i < kBrokerNames.size(); ++i) {
-        agents.append(QJsonObject{
-            {"userId", QString::number(5001 + i)},
-            {"name", kBrokerNames.at(i)},
-            {"companyName", kCompanies.at(i % kCompanies.size())},
-            {"creditScore", 3 + i % 3},
-            {"picUrl", avatar(rootUrl, "brokers", QString::number(5001 + i))},
-            {"distance", 300 + i * 450},
-        });
-    }
-    return agents;
 }
 
 // The counts of a user's posts by kind, as "premierPrivilege"."postNum" gives them.
@@ -329,44 +266,6 @@ Reply privilege(const RecordedRequest& request, const QByteArray& /*rootUrl*/) {
     });
 }
 
-// "CommonSubscribe" on the push server: act 1 subscribes the login to a need's houses, 4
-// cancels a subscription, 5 lists the login's subscriptions with their new houses.
-std::optional<Reply> subscribe(State& state, const RecordedRequest& request) {
-    if (request.header("interface") != "CommonSubscribe") return std::nullopt;
-    const FormFields fields(request.body);
-    const qint64 loginId = fields.number("loginId");
-    const std::lock_guard lock(state.mutex);
-    auto& mine = state.subscriptions[loginId];
-    switch (fields.number("act")) {
-        case 1: {
-            const QJsonObject conditions =
-                QJsonDocument::fromJson(fields.value("conditions")).object();
-            const State::Subscription added{++state.lastSubscription,
-                                            conditions.value("postId").toString()};
-            mine.push_back(added);
-            return Reply::json(QJsonObject{{"status", 0},
-                                           {"errDetail", ""},
-                                           {"data", QJsonObject{{"subscribeId", added.id}}}});
-        }
-        case 4: {
-            const qint64 id = fields.number("subscribeId");
-            std::erase_if(mine, [id](const auto& subscription) { return subscription.id == id; });
-            return Reply::json(QJsonObject{{"status", 0}, {"errDetail", ""}});
-        }
-        case 5: {
-            QJsonArray list;
-            for (const auto& subscription : mine) {
-                list.append(QJsonObject{{"id", subscription.id},
-                                        {"postId", subscription.postId},
-                                        {"newNum", int(subscription.id % 4)}});
-            }
-            return Reply::json(QJsonObject{{"status", 0}, {"errDetail", ""}, {"data", list}});
-        }
-        default:
-            return Endpoints::refusal(QStringLiteral("unknown act %1").arg(fields.text("act")));
-    }
-}
-
 // "GetUserStatuss" on the backend: jsonArgs={"userids":"1,2","mobiletype":"710"}.
 std::optional<Reply> userStatus(const RecordedRequest& request) {
     if (request.header("interface") != "GetUserStatuss") return std::nullopt;
@@ -415,16 +314,6 @@ void ServiceCalls::install(Endpoints& endpoints) {
     endpoints.addInterface("CommonConsultList", news);
     endpoints.addInterface("CommonOperateList", banners);
     endpoints.addInterface("GetUserPrivilegeByUserId", privilege);
-    endpoints.classCalls().add(
-        "HousingAppCInfo", "NevoruSubscribe", "getSubscribeHouseList",
-        [](const QJsonArray& arguments, const QJsonObject&, const RecordedRequest&,
-           const QByteArray& rootUrl) { return subscribeHouseList(arguments, rootUrl); });
-    endpoints.classCalls().add("HousingRequestInfo", "SearchHousingRequest", "getNearbyAgent",
-                               [](const QJsonArray&, const QJsonObject&, const RecordedRequest&,
-                                  const QByteArray& rootUrl) { return nearbyAgents(rootUrl); });
-    endpoints.addRoute(paths::kPush, [state](const RecordedRequest& request, const QByteArray&) {
-        return subscribe(*state, request);
-    });
     endpoints.addRoute(paths::kBackend, [](const RecordedRequest& request, const QByteArray&) {
         return userStatus(request);
     });

@@ -3,6 +3,7 @@
 #include "standin/ChatBroker.h"
 #include "standin/Gzip.h"
 #include "standin/MessagingServer.h"
+#include "standin/NeedReplies.h"
 #include "standin/RecordingServer.h"
 #include "standin/SampleImages.h"
 #include "standin/SamplePictures.h"
@@ -79,6 +80,7 @@ struct StandinServer::Impl {
         SampleImages::writeTo(imagesFolder);
         SampleVoice::writeTo(imagesFolder);
         messaging.install(endpoints);
+        NeedReplies::install(endpoints, messaging);
         ChatBroker::install(messaging);
         SamplePictures::addRoutes(endpoints);
     }

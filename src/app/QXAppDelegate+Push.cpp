@@ -3,11 +3,11 @@
 #include "app/QXAppDelegate.h"
 
 #include "account/QXHouseNewsViewController.h"
-#include "app/QXPlaceholderController.h"
 #include "app/QXTabBarController.h"
 #include "app/QXUIViewController.h"
 #include "app/QXUtil.h"
 #include "app/WebHelp.h"
+#include "needs/QXNeedHistoryListController.h"
 #include "platform/foundation/clock.h"
 #include "platform/foundation/user_defaults.h"
 #include "platform/uikit/animation.h"
@@ -24,13 +24,14 @@
 namespace {
 
 constexpr double kStatusBarWindowLevel = 1000;
-const QString kNeedListTitle = QStringLiteral("找房意向");
 
 // Whether a screen was opened from a push, for the kinds a push opens.
 bool openedFromPush(ui::ViewController& screen) {
     if (auto* base = dynamic_cast<QXUIViewController*>(&screen)) return base->isFromPush();
     if (auto* web = dynamic_cast<WebHelp*>(&screen)) return web->isFromPush();
     if (auto* news = dynamic_cast<QXHouseNewsViewController*>(&screen)) return news->isFromPush();
+    if (auto* needs = dynamic_cast<QXNeedHistoryListController*>(&screen))
+        return needs->isFromPush();
     return false;
 }
 
@@ -167,8 +168,7 @@ void QXAppDelegate::goToWebPageWithUrl(const QString& url) {
 }
 
 void QXAppDelegate::goToFindHouseNeedListPage() {
-    auto needs = std::make_shared<QXPlaceholderController>(
-        kNeedListTitle, QStringLiteral("这里将是发布过的找房意向和经纪人的回复。"));
+    auto needs = std::make_shared<QXNeedHistoryListController>();
     needs->setIsFromPush(true);
     showInfoFromPush(needs);
 }

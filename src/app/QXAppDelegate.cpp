@@ -30,7 +30,7 @@
 #include "location/UserLocation.h"
 #include "map/URLPic.h"
 #include "needs/NeedFilterFile.h"
-#include "needs/QXNeedSentence.h"
+#include "needs/QXNeedHistoryItem.h"
 #include "net/EndpointTable.h"
 #include "net/QXIMConstantManager.h"
 #include "net/QXIMRequest.h"
@@ -214,14 +214,9 @@ bool QXAppDelegate::didFinishLaunchingWithOptions(ui::Application& application,
     constants.setQximserverDomain(EndpointTable::imageHost());
     constants.setQximdataVersion(EndpointTable::dataVersion());
     imService_ = QXIMService::shared();
-    // A broker's talk about one of the user's needs opens with the need's sentence, made as
-    // the need form makes it, the house types named by the current city's filter definitions.
-    imPlugins_ = {QXFCIMReceiverParser::install(*imService_, [](const QVariantMap& need) {
-        return QXNeedSentence::fromNeedRow(need, [](int code, const QString& kind) {
-            return NeedFilterFile::houseTypeName(QString::number(code), kind,
-                                                 QXNetContext::shared()->currentCityScript_index());
-        });
-    })};
+    // The application's one receive plug-in, which opens a broker's talk about a need with
+    // the need's sentence.
+    imPlugins_ = {QXFCIMReceiverParser::install(*imService_, &QXNeedHistoryItem::getInfoWithDic)};
 
     cityState_ = std::make_shared<SelectedCityState>(
         std::static_pointer_cast<SelectedCityHost>(shared_from_this()));

@@ -31,6 +31,11 @@ void QXAppHousesHost::setDragBackGesture(bool enabled) {
     if (const auto app = QXAppDelegate::sharedPointer()) app->setIsShouldDragBackGesture(enabled);
 }
 
+bool QXAppHousesHost::dragBackGesture() const {
+    const auto app = QXAppDelegate::sharedPointer();
+    return !app || app->isShouldDragBackGesture();
+}
+
 std::shared_ptr<ui::NavigationController> QXAppHousesHost::makeNavigationController(
     std::shared_ptr<ui::ViewController> root) const {
     return QXNavigationBar::XXNavigationControllerWithQXBar(std::move(root));

@@ -17,6 +17,7 @@ public:
     [[nodiscard]] bool useWifi() const override;
     [[nodiscard]] std::shared_ptr<const UserLocation> userLocation() const override;
     void setDragBackGesture(bool enabled) override;
+    [[nodiscard]] bool dragBackGesture() const override;
     [[nodiscard]] std::shared_ptr<ui::NavigationController> makeNavigationController(
         std::shared_ptr<ui::ViewController> root) const override;
 

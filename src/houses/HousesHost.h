@@ -44,8 +44,10 @@ public:
     // The device's best position (latitude, longitude), when it has one: the last fix of
     // the location state.
     [[nodiscard]] virtual std::optional<std::pair<double, double>> bestEffortAtLocation() const;
-    // Switches the drag-back gesture of every navigation stack off or on; nothing by default.
-    virtual void setDragBackGesture(bool enabled) { (void)enabled; }
+    // Switches the drag-back gesture of every navigation stack off or on (off while a pop-up
+    // covers the screen); the host only keeps the flag by default.
+    virtual void setDragBackGesture(bool enabled) { dragBack_ = enabled; }
+    [[nodiscard]] virtual bool dragBackGesture() const { return dragBack_; }
     // A new navigation stack holding `root`, to be presented: the application's drag-back
     // stack with its own bar; a plain stack by default.
     [[nodiscard]] virtual std::shared_ptr<ui::NavigationController> makeNavigationController(
@@ -57,4 +59,5 @@ public:
 
 private:
     std::shared_ptr<Street> street_;
+    bool dragBack_ = true;
 };

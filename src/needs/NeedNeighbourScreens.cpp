@@ -1,19 +1,68 @@
 #include "needs/NeedNeighbourScreens.h"
 
-#include "chat/ChatNeighbourScreens.h"
+#include "needs/QXBrokerReplyViewController.h"
+#include "needs/QXMessageValidationController.h"
+#include "needs/QXPublishHouseInfoViewController.h"
 
+#include "chat/ChatNeighbourScreens.h"
+#include "houses/QXPostDetailNew.h"
+#include "houses/QXPostList.h"
+
+#include "platform/uikit/bar_button_item.h"
+#include "platform/uikit/button.h"
+#include "platform/uikit/image.h"
 #include "platform/uikit/navigation_controller.h"
+#include "platform/uikit/navigation_item.h"
+#include "platform/uikit/view_controller.h"
+
+namespace {
+
+// The housing master category of the post screens.
+constexpr int kHousingMaster = 7;
+
+void push(ui::ViewController& from, std::shared_ptr<ui::ViewController> screen) {
+    if (ui::NavigationController* stack = from.navigationController())
+        stack->pushViewController(std::move(screen), true);
+}
+
+}  // namespace
 
 namespace NeedNeighbourScreens {
 
 void pushBrokerReplies(ui::NavigationController& stack, const QString& needId, int brokerCount) {
-    stack.pushViewController(
-        ChatNeighbourScreens::placeholder(
-            kRepliesTitle,
-            QStringLiteral("找房意向已发给周围的%1位经纪人，他们的回复将显示在这里（意向编号 %2）。")
-                .arg(brokerCount)
-                .arg(needId)),
-        true);
+    auto replies = std::make_shared<QXBrokerReplyViewController>();
+    replies->setNeedId(needId);
+    replies->setMatchedBrokerCount(brokerCount);
+    stack.pushViewController(replies, true);
+}
+
+void setBackButton(ui::ViewController& screen, std::function<void()> action) {
+    auto button = ui::Button::buttonWithType(ui::ButtonType::Custom);
+    button->setFrame(ui::Rect(0, 0, 48, 32));
+    button->setImage(ui::Image::imageNamed(QStringLiteral("返回.png")), ui::kControlStateNormal);
+    button->setImage(ui::Image::imageNamed(QStringLiteral("返回点击.png")),
+                     ui::kControlStateHighlighted);
+    button->addTarget(button.get(), ui::kControlEventTouchUpInside,
+                      [action = std::move(action)](ui::Control&, const ui::Event*) { action(); });
+    screen.navigationItem().setLeftBarButtonItem(ui::BarButtonItem::itemWithCustomView(button));
+}
+
+bool isPublishingScreen(const ui::ViewController& screen) {
+    return dynamic_cast<const QXPublishHouseInfoViewController*>(&screen) ||
+           dynamic_cast<const QXMessageValidationController*>(&screen);
+}
+
+void pushPostDetail(ui::ViewController& from, const QVariantMap& house) {
+    push(from, std::make_shared<QXPostDetailNew>(
+                   house, kHousingMaster, house.value(QStringLiteral("major_category")).toInt()));
+}
+
+void pushBrokerPage(ui::ViewController& from, const QString& agentId, const QVariant& dataInfo) {
+    ChatNeighbourScreens::pushBrokerPage(from, agentId, dataInfo, nullptr);
+}
+
+void pushGoodHouses(ui::ViewController& from, int major) {
+    push(from, std::make_shared<QXPostList>(kHousingMaster, major, QString()));
 }
 
 }  // namespace NeedNeighbourScreens

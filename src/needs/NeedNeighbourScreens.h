@@ -1,19 +1,36 @@
 #pragma once
 
 #include <QString>
+#include <QVariant>
+#include <QVariantMap>
+
+#include <functional>
 
 namespace ui {
 class NavigationController;
-}
+class ViewController;
+}  // namespace ui
 
-// The screens of other parts of the app that the need form opens. Each opens from here alone,
-// so that the screen that stands in for it is replaced in one place.
+// What the need screens share, and the screens of other parts of the app they open: the
+// post detail, a broker's shop page and the list of good houses each open from here alone,
+// so that a screen standing in for one is replaced in one place.
 namespace NeedNeighbourScreens {
 
-inline const QString kRepliesTitle = QStringLiteral("经纪人回复");
-
 // Pushes the broker replies of the published need `needId`, which `brokerCount` brokers
-// around were told of; a titled page saying what will be there until that screen exists.
+// around were told of.
 void pushBrokerReplies(ui::NavigationController& stack, const QString& needId, int brokerCount);
+
+// The app's back arrow on the left of the screen's bar, running `action`.
+void setBackButton(ui::ViewController& screen, std::function<void()> action);
+// Whether the screen is one of the publishing road (the need form or the SMS check), which
+// a need's replies screen returns past.
+[[nodiscard]] bool isPublishingScreen(const ui::ViewController& screen);
+
+// Pushes the detail of a recommended house.
+void pushPostDetail(ui::ViewController& from, const QVariantMap& house);
+// Pushes the shop page of broker `agentId` with the shop data already fetched.
+void pushBrokerPage(ui::ViewController& from, const QString& agentId, const QVariant& dataInfo);
+// Pushes the list of good houses of a kind of need (1 rent, 3 shared, 5 buy).
+void pushGoodHouses(ui::ViewController& from, int major);
 
 }  // namespace NeedNeighbourScreens

@@ -1,6 +1,8 @@
 // The picture groups the generator draws, one file each.
 #pragma once
 
+#include <QString>
+
 namespace pictures {
 
 // The tab shell, the navigation bar and its buttons, badges, the loading overlay, the check
@@ -28,6 +30,9 @@ void drawPhotoPictures();
 // The need form: its panels, rows and choice boxes, the voice note, the SMS validation's
 // buttons and the map point picker's pin.
 void drawNeedPictures();
+// A need's replies screen, its pop-up of brokers and house cells, and the need history; the
+// two animations are written as GIF files into `folder`.
+void drawNeedReplyPictures(const QString& folder);
 // The keyword search: the history rows' icons, the results' time-out button and category
 // rows, the job row's rating, and the category tiles and grid.
 void drawSearchPictures();

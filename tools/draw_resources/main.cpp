@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
     pictures::drawChatPictures();
     pictures::drawPhotoPictures();
     pictures::drawNeedPictures();
+    pictures::drawNeedReplyPictures(QString::fromLocal8Bit(argv[1]));
     pictures::drawSearchPictures();
     return pictures::failures() == 0 ? 0 : 1;
 }

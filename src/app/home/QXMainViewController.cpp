@@ -6,7 +6,6 @@
 #include "account/QXUserInfo.h"
 #include "app/QXAppDelegate.h"
 #include "app/QXNavigationBar.h"
-#include "app/QXPlaceholderController.h"
 #include "app/QXUtil.h"
 #include "app/ShopMapEntry.h"
 #include "app/WebHelp.h"
@@ -19,6 +18,7 @@
 #include "location/HotCitySelect.h"
 #include "location/SelectedCityState.h"
 #include "map/QXMapViewController.h"
+#include "needs/QXNeedHistoryListController.h"
 #include "needs/QXPublishHouseInfoViewController.h"
 #include "net/EndpointTable.h"
 #include "net/QXIMRequest.h"
@@ -73,10 +73,6 @@ QVariant appConfig(const QVariant& reply) {
     return member(
         member(member(reply, QStringLiteral("data")), QStringLiteral("SearchHousingRequest")),
         QStringLiteral("getNevoruAppConfig"));
-}
-
-std::shared_ptr<ui::ViewController> placeholder(const QString& title, const QString& what) {
-    return std::make_shared<QXPlaceholderController>(title, what);
 }
 
 std::shared_ptr<ui::ViewController> postList(int master, int major, const QString& title) {
@@ -451,10 +447,7 @@ void QXMainViewController::onClickHistroy() {
     QXUtil::mobEvent(QStringLiteral("home_findhouses_history"));
     showRedPointOnFindHouseWithFlag(false);
     if (auto* stack = navigationController()) {
-        stack->pushViewController(
-            placeholder(kFindHouseTitle,
-                        QStringLiteral("这里将是发布过的找房意向和经纪人的回复。")),
-            true);
+        stack->pushViewController(std::make_shared<QXNeedHistoryListController>(), true);
     }
 }
 

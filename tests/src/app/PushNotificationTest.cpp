@@ -6,6 +6,7 @@
 #include "app/QXTabBarController.h"
 #include "app/WebHelp.h"
 #include "houses/ImageScrollPageController.h"
+#include "needs/QXNeedHistoryListController.h"
 #include "platform/uikit/navigation_controller.h"
 
 #include <chrono>
@@ -118,11 +119,16 @@ TEST_F(PushNotificationTest, AWebPushOpensItsAddressAndAHomePushTheHomeTab) {
 
 TEST_F(PushNotificationTest, ANeedPushOpensTheNeedList) {
     tap({{"type", "12"}});
-    auto* needs = dynamic_cast<QXPlaceholderController*>(selectedStack().topViewController().get());
+    auto* needs =
+        dynamic_cast<QXNeedHistoryListController*>(selectedStack().topViewController().get());
     ASSERT_NE(needs, nullptr);
     EXPECT_EQ(needs->title(), "找房意向");
     EXPECT_TRUE(needs->isFromPush());
     EXPECT_EQ(events("subscribe_push_detail"), 1);
+    // A second push replaces the list it opened instead of stacking another.
+    const auto screens = selectedStack().viewControllers().size();
+    tap({{"type", "12"}});
+    EXPECT_EQ(selectedStack().viewControllers().size(), screens);
 }
 
 TEST_F(PushNotificationTest, UnknownOrMissingTypesGoNowhere) {

@@ -3,7 +3,7 @@
 #include "NeedFormFixture.h"
 
 #include "needs/DistrictSelect.h"
-#include "needs/NeedNeighbourScreens.h"
+#include "needs/QXBrokerReplyViewController.h"
 #include "needs/StreetSelect.h"
 
 #include "location/UserLocation.h"
@@ -16,10 +16,13 @@ namespace {
 
 class NeedFormTest : public NeedFormFixture {
 protected:
-    // Waits for the broker replies that follow a published need.
+    // Waits for the broker replies that follow a published need: its replies screen, given
+    // the need's id.
     bool repliesOpened() {
-        return waitForNetwork(
-            [&] { return top() && top()->title() == NeedNeighbourScreens::kRepliesTitle; });
+        return waitForNetwork([&] {
+            const auto* replies = dynamic_cast<QXBrokerReplyViewController*>(top());
+            return replies && !replies->needId().isEmpty() && !replies->isFromNeedHistoryVC();
+        });
     }
     // Holds the recording overlay's button for `seconds` on the clock.
     void recordNote(std::chrono::milliseconds length) {

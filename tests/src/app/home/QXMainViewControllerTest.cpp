@@ -10,6 +10,7 @@
 #include "houses/SearchListViewController.h"
 #include "houses/SearchViewController.h"
 #include "map/QXMapViewController.h"
+#include "needs/QXNeedHistoryListController.h"
 #include "needs/QXCustomMultiSelectView.h"
 #include "needs/QXPublishHouseInfoViewController.h"
 #include "platform/foundation/network_reachability.h"
@@ -294,6 +295,16 @@ TEST_F(QXMainViewControllerTest, ThePublishMenuOpensTheNeedFormOfTheChosenKindWi
     // The city's sale definitions name the house-type buttons.
     ASSERT_TRUE(runMainLoopUntil([&] { return form->buttonTitlesArray().size() == 4; }));
     EXPECT_EQ(form->buttonTitlesArray().last(), QStringLiteral("四室以上"));
+}
+
+TEST_F(QXMainViewControllerTest, TheHistoryButtonOpensTheNeedHistory) {
+    home().onClickHistroy();
+    driver().wait(0.5);
+    EXPECT_TRUE(dynamic_cast<QXNeedHistoryListController*>(homeStack().topViewController().get()));
+    EXPECT_TRUE(runMainLoopUntil([&] {
+        driver().wait(0.05);
+        return driver().findByText(QXNeedHistoryListController::kEmptyText) != nullptr;
+    })) << "no need published yet";
 }
 
 TEST_F(QXMainViewControllerTest, BannerPicturesComeFromTheirAddressesAndAreKept) {

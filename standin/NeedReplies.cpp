@@ -1,0 +1,342 @@
+#include "standin/NeedReplies.h"
+
+#include "standin/ChatBroker.h"
+#include "standin/DistrictMap.h"
+#include "standin/FormFields.h"
+#include "standin/Geography.h"
+#include "standin/MessagingServer.h"
+
+#include <QDateTime>
+#include <QJsonDocument>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <mutex>
+
+namespace standin {
+
+namespace {
+
+// Price units of the kinds' records.
+QString unitOf(int major) {
+    return major == 5 ? QStringLiteral("万元") : QStringLiteral("元/月");
+}
+
+QString text(const QJsonValue& value) {
+    return value.isString() ? value.toString() : value.toVariant().toString();
+}
+
+// "lng,lat" (the order position needs are sent in) as latitude and longitude.
+std::optional<std::pair<double, double>> pointOf(const QString& lngLat) {
+    const QStringList parts = lngLat.split(u',');
+    if (parts.size() != 2) return std::nullopt;
+    bool lngOk = false, latOk = false;
+    const double lng = parts[0].trimmed().toDouble(&lngOk);
+    const double lat = parts[1].trimmed().toDouble(&latOk);
+    if (!lngOk || !latOk) return std::nullopt;
+    return std::pair{lat, lng};
+}
+
+// The district whose outline holds the point, with its city.
+NeedPlace placeOfPoint(std::pair<double, double> point, int fallbackCity) {
+    NeedPlace place{fallbackCity, 0, point};
+    const DistrictMap& map = DistrictMap::shared();
+    const GeoPoint geo{point.second, point.first};
+    for (const Outline& outline : map.outlines) {
+        if (!outline.contains(geo)) continue;
+        const auto city = map.cityOfDistrict.find(outline.code);
+        if (city == map.cityOfDistrict.end()) continue;
+        place.cityIndex = city->second;
+        place.districtId = outline.code;
+        break;
+    }
+    return place;
+}
+
+// The need's price as a "low_high" condition: a range as it stands, a bare number as the
+// upper bound; nothing for "no limit".
+std::optional<QString> priceCondition(const QString& price) {
+    if (price.isEmpty() || price == QLatin1String("-1")) return std::nullopt;
+    if (price.contains(u'_')) return price;
+    return QStringLiteral("_") + price;
+}
+
+// House-type codes of a whole flat (kinds 1 and 5): 1 to 3 rooms, 4 for four or more. Shared
+// flats' codes name the kind of room, which the sample does not tell apart.
+bool roomsMatch(const SamplePost& post, int major, const QJsonArray& codes) {
+    if (major == 3 || codes.isEmpty()) return true;
+    return std::any_of(codes.begin(), codes.end(), [&post](const QJsonValue& code) {
+        const int rooms = int(text(code).toLongLong());
+        return rooms >= 4 ? post.rooms >= 4 : post.rooms == rooms;
+    });
+}
+
+QJsonObject agentRecord(const SampleBroker& broker, int index) {
+    return QJsonObject{
+        {"userId", QString::number(broker.userId)},
+        {"name", broker.name},
+        {"companyName", broker.company},
+        {"creditScore", broker.creditScore},
+        {"picUrl", QStringLiteral("avatars/brokers/%1.jpg").arg(broker.userId)},
+        {"distance", 300 + index * 450},
+    };
+}
+
+QJsonArray agentsOf(const NeedPlace& place) {
+    QJsonArray agents;
+    int index = 0;
+    for (const SampleBroker& broker : NeedReplies::brokersFor(place))
+        agents.append(agentRecord(broker, index++));
+    return agents;
+}
+
+// What the server remembers between calls.
+struct State {
+    std::mutex mutex;
+    // The root URL the app reached last, for the addresses in the brokers' cards.
+    QString root = QStringLiteral("http://127.0.0.1");
+
+    struct Subscription {
+        qint64 id = 0;
+        QString postId;
+    };
+    std::map<qint64, std::vector<Subscription>> subscriptions;  // by login id
+    qint64 lastSubscription = 0;
+
+    void noteRoot(const QByteArray& rootUrl) {
+        const std::lock_guard lock(mutex);
+        root = QString::fromUtf8(rootUrl);
+    }
+    QString currentRoot() {
+        const std::lock_guard lock(mutex);
+        return root;
+    }
+};
+
+// SearchHousingRequest.getNearbyAgent [kind, place or "", "lng,lat", house types, user,
+// price, price type]: the brokers around the place.
+QJsonValue nearbyAgents(const QJsonArray& arguments) {
+    NeedPlace place;
+    if (arguments.at(1).isObject()) {
+        const QJsonObject area = arguments.at(1).toObject();
+        place.cityIndex = int(text(area.value("cityScriptIndex")).toLongLong());
+        place.districtId = text(area.value("districtId")).toLongLong();
+    } else if (const auto point = pointOf(text(arguments.at(2)))) {
+        place = placeOfPoint(*point, -1);
+    }
+    return agentsOf(place);
+}
+
+// NevoruSubscribe.getSubscribeHouseList [need id, page, subscription id]: a batch of the
+// need's houses; a page past the last starts again at the first.
+QJsonValue subscribeHouseList(Endpoints& endpoints, const QJsonArray& arguments) {
+    const auto need = endpoints.postedNeeds().byId(text(arguments.at(0)).toLongLong());
+    if (!need) return QJsonObject{{"page", 1}, {"total", 0}, {"list", QJsonArray()}};
+    const std::vector<const SamplePost*> houses = NeedReplies::housesFor(*need);
+    const std::vector<SampleBroker> brokers = NeedReplies::brokersFor(NeedReplies::placeOf(*need));
+    const int total = int(houses.size());
+    const int pages =
+        std::max(1, (total + NeedReplies::kHousePageSize - 1) / NeedReplies::kHousePageSize);
+    const int asked = std::max(int(text(arguments.at(1)).toLongLong()), 1);
+    const int page = (asked - 1) % pages + 1;
+    QJsonArray list;
+    for (int i = (page - 1) * NeedReplies::kHousePageSize;
+         i < std::min(page * NeedReplies::kHousePageSize, total); ++i) {
+        const SampleBroker broker =
+            brokers.empty() ? SampleBroker{} : brokers[std::size_t(i) % brokers.size()];
+        list.append(NeedReplies::houseRecord(*houses[std::size_t(i)], broker));
+    }
+    return QJsonObject{{"page", page}, {"total", total}, {"list", list}};
+}
+
+// "CommonSubscribe" on the push server: act 1 subscribes the login to a need's houses, 4
+// cancels a subscription, 5 lists the login's subscriptions with their new houses.
+std::optional<Reply> subscribe(State& state, const RecordedRequest& request) {
+    if (request.header("interface") != "CommonSubscribe") return std::nullopt;
+    const FormFields fields(request.body);
+    const qint64 loginId = fields.number("loginId");
+    const std::lock_guard lock(state.mutex);
+    auto& mine = state.subscriptions[loginId];
+    switch (fields.number("act")) {
+        case 1: {
+            const QJsonObject conditions =
+                QJsonDocument::fromJson(fields.value("conditions")).object();
+            const State::Subscription added{++state.lastSubscription,
+                                            conditions.value("postId").toString()};
+            mine.push_back(added);
+            return Reply::json(QJsonObject{{"status", 0},
+                                           {"errDetail", ""},
+                                           {"data", QJsonObject{{"subscribeId", added.id}}}});
+        }
+        case 4: {
+            const qint64 id = fields.number("subscribeId");
+            std::erase_if(mine, [id](const auto& subscription) { return subscription.id == id; });
+            return Reply::json(QJsonObject{{"status", 0}, {"errDetail", ""}});
+        }
+        case 5: {
+            QJsonArray list;
+            for (const auto& subscription : mine) {
+                list.append(QJsonObject{{"id", subscription.id},
+                                        {"postId", subscription.postId},
+                                        {"newNum", int(subscription.id % 4)}});
+            }
+            return Reply::json(QJsonObject{{"status", 0}, {"errDetail", ""}, {"data", list}});
+        }
+        default:
+            return Endpoints::refusal(QStringLiteral("unknown act %1").arg(fields.text("act")));
+    }
+}
+
+}  // namespace
+
+NeedPlace NeedReplies::placeOf(const PostedNeed& need) {
+    if (need.districtId > 0) return NeedPlace{need.cityScriptIndex, need.districtId, std::nullopt};
+    const auto point = pointOf(need.location);
+    if (!point) return NeedPlace{need.cityScriptIndex, 0, std::nullopt};
+    NeedPlace place = placeOfPoint(*point, need.cityScriptIndex);
+    place.cityIndex = need.cityScriptIndex;
+    return place;
+}
+
+std::vector<SampleBroker> NeedReplies::brokersFor(const NeedPlace& place) {
+    const std::vector<SampleBroker> city = SamplePeople::brokersOfCity(place.cityIndex);
+    const auto& names = DistrictMap::shared().districtNames;
+    const auto name = names.find(place.districtId);
+    std::vector<SampleBroker> chosen;
+    if (name != names.end()) {
+        for (const SampleBroker& broker : city) {
+            if (broker.districtName == name->second) chosen.push_back(broker);
+        }
+    }
+    if (chosen.empty()) chosen = city;
+    if (chosen.size() > std::size_t(kAnsweringBrokers)) chosen.resize(kAnsweringBrokers);
+    return chosen;
+}
+
+std::vector<const SamplePost*> NeedReplies::housesFor(const PostedNeed& need) {
+    const int major = int(need.rentOrBuy.toLongLong());
+    const NeedPlace place = placeOf(need);
+    std::vector<std::pair<QString, QString>> conditions;
+    if (need.districtId > 0) {
+        conditions.emplace_back(QStringLiteral("district_id"), QString::number(need.districtId));
+    } else if (place.point) {
+        conditions.emplace_back(QStringLiteral("latlng"), QStringLiteral("%1,%2,%3")
+                                                              .arg(place.point->first)
+                                                              .arg(place.point->second)
+                                                              .arg(kNearbyMetres));
+    }
+    if (const auto price = priceCondition(need.price))
+        conditions.emplace_back(QStringLiteral("price"), *price);
+    std::vector<const SamplePost*> houses;
+    for (const SamplePost& post : Posts::postsOf(place.cityIndex, major)) {
+        const bool meets = std::all_of(conditions.begin(), conditions.end(), [&](const auto& c) {
+            return Posts::meets(post, c.first, c.second);
+        });
+        if (meets && roomsMatch(post, major, need.houseTypes)) houses.push_back(&post);
+    }
+    return houses;
+}
+
+QJsonObject NeedReplies::houseRecord(const SamplePost& post, const SampleBroker& broker) {
+    const QJsonObject& record = post.record;
+    QJsonArray pictures;
+    if (post.hasImage) {
+        // The post's thumbnail and two more of the sample's house pictures.
+        const QString first = record.value("thumb_img").toString();
+        pictures.append(first);
+        for (int n = 1; n <= 2; ++n) {
+            pictures.append(
+                QStringLiteral("house/%1.jpg").arg((post.puid + n * 7) % Posts::kThumbnailCount));
+        }
+    }
+    const QString price = QStringLiteral("%1%2").arg(post.price).arg(unitOf(post.major));
+    const QString area = QStringLiteral("%1㎡").arg(post.area);
+    return QJsonObject{
+        {"puid", record.value("puid")},
+        {"userId", broker.userId > 0 ? QString::number(broker.userId) : QString()},
+        {"person", broker.name},
+        {"phone", broker.phone},
+        {"photo", broker.userId > 0 ? QStringLiteral("avatars/brokers/%1.jpg").arg(broker.userId)
+                                    : QString()},
+        {"companyName", broker.company},
+        {"creditScore", broker.creditScore},
+        {"houseImages", pictures},
+        {"title", post.title},
+        {"houseAttribute",
+         QStringLiteral("%1 | %2 | %3")
+             .arg(record.value("huxing").toString(), area, record.value("fitment").toString())},
+        {"price", price},
+        {"huxing", record.value("huxing")},
+        {"area", area},
+        {"district_name", record.value("district_name")},
+        {"street_name", record.value("street_name")},
+        {"major_category", post.major},
+    };
+}
+
+QJsonArray NeedReplies::answersTo(const PostedNeed& need, const QString& root) {
+    const std::vector<SampleBroker> brokers = brokersFor(placeOf(need));
+    const std::vector<const SamplePost*> houses = housesFor(need);
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    QJsonArray orders;
+    for (std::size_t k = 0; k < brokers.size(); ++k) {
+        const SampleBroker& broker = brokers[k];
+        const int delay = kFirstAnswerMs + int(k) * kAnswerGapMs;
+        const QJsonObject common{{"to", need.userId.toLongLong()},
+                                 {"from", broker.userId},
+                                 {"postId", QString::number(need.id)},
+                                 {"root", root}};
+        QJsonObject greeting = common;
+        greeting.insert("kind", "text");
+        greeting.insert("text", houses.empty()
+                                    ? QStringLiteral("您好，我是%1的%2，看到您的找房意向了，"
+                                                     "合适的房源一出来我马上联系您。")
+                                          .arg(broker.company, broker.name)
+                                    : QStringLiteral("您好，我是%1的%2，看到您的找房意向了，"
+                                                     "给您推荐一套房源，欢迎随时来看房。")
+                                          .arg(broker.company, broker.name));
+        greeting.insert("delayMs", delay);
+        greeting.insert("updateTime", now + 1 + qint64(k) * 2);
+        orders.append(greeting);
+        if (houses.empty()) continue;
+        const QJsonObject card = ChatBroker::cardOf(houses[k % houses.size()]->record, root);
+        QJsonObject offer = common;
+        offer.insert("kind", "card");
+        offer.insert("contents", QJsonArray{QJsonArray{"url", card, card.value("title")}});
+        offer.insert("delayMs", delay + 300);
+        offer.insert("updateTime", now + 2 + qint64(k) * 2);
+        orders.append(offer);
+    }
+    return orders;
+}
+
+void NeedReplies::install(Endpoints& endpoints, MessagingServer& messaging) {
+    const auto state = std::make_shared<State>();
+    endpoints.postedNeeds().onPosted([state, &messaging](const PostedNeed& need) {
+        for (const QJsonValue order : answersTo(need, state->currentRoot()))
+            messaging.write(order.toObject());
+    });
+    ClassCalls& calls = endpoints.classCalls();
+    // The brokers' cards name addresses under the root the app reaches, known from its calls
+    // before it publishes a need; the calls themselves are answered further on.
+    endpoints.addRoute(paths::kDataShare,
+                       [state](const RecordedRequest&, const QByteArray& rootUrl) {
+                           state->noteRoot(rootUrl);
+                           return std::optional<Reply>();
+                       });
+    calls.add("HousingRequestInfo", "SearchHousingRequest", "getNearbyAgent",
+              [](const QJsonArray& arguments, const QJsonObject&, const RecordedRequest&,
+                 const QByteArray&) { return nearbyAgents(arguments); });
+    calls.add("HousingAppCInfo", "NevoruSubscribe", "getSubscribeHouseList",
+              [state, &endpoints](const QJsonArray& arguments, const QJsonObject&,
+                                  const RecordedRequest&, const QByteArray& rootUrl) {
+                  state->noteRoot(rootUrl);
+                  return subscribeHouseList(endpoints, arguments);
+              });
+    endpoints.addRoute(paths::kPush, [state](const RecordedRequest& request, const QByteArray&) {
+        return subscribe(*state, request);
+    });
+}
+
+}  // namespace standin

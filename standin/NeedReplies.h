@@ -1,0 +1,64 @@
+#pragma once
+
+#include "standin/Endpoints.h"
+#include "standin/PostedNeeds.h"
+#include "standin/Posts.h"
+#include "standin/SamplePeople.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace standin {
+
+class MessagingServer;
+
+// Where a need lies: its city and district (0 when no district is known).
+struct NeedPlace {
+    int cityIndex = -1;
+    qint64 districtId = 0;
+    std::optional<std::pair<double, double>> point;  // latitude, longitude of a position need
+};
+
+// What a published housing need brings about. The brokers of the need's district answer it
+// over the messaging stream a moment after it is published: each greets the user about the
+// need and sends a post card of a house that matches it (kind, district or place, rooms,
+// price). The calls of the replies screens answer from the same sample (the need itself
+// comes through "postHousingRequest", NeedCalls): "getNearbyAgent" lists the
+// brokers around a need's place, "getSubscribeHouseList" pages through the houses that match
+// the need, recommended by those brokers, and "CommonSubscribe" on the push server subscribes
+// a login to a need's houses (act 1), cancels a subscription (4) and lists them with their
+// new houses (5).
+class NeedReplies {
+public:
+    // Houses a page of "getSubscribeHouseList".
+    static constexpr int kHousePageSize = 5;
+    // Brokers who answer one need at most.
+    static constexpr int kAnsweringBrokers = 3;
+    // Real time before the first broker's answer, and between two brokers' answers.
+    static constexpr int kFirstAnswerMs = 1500;
+    static constexpr int kAnswerGapMs = 1000;
+    // A position need takes in houses this far from its point.
+    static constexpr int kNearbyMetres = 3000;
+
+    static void install(Endpoints& endpoints, MessagingServer& messaging);
+
+    // The place of a need: a district chosen from the lists, or the district whose outline
+    // holds the point of a position need ("lng,lat").
+    [[nodiscard]] static NeedPlace placeOf(const PostedNeed& need);
+    // The brokers who answer a need: those of its district, else of its city; at most
+    // kAnsweringBrokers.
+    [[nodiscard]] static std::vector<SampleBroker> brokersFor(const NeedPlace& place);
+    // The sample posts that match the need, newest first.
+    [[nodiscard]] static std::vector<const SamplePost*> housesFor(const PostedNeed& need);
+    // One house of the recommended list as the replies screen reads it, offered by `broker`.
+    [[nodiscard]] static QJsonObject houseRecord(const SamplePost& post,
+                                                 const SampleBroker& broker);
+    // The orders (the messaging server's write form) with which the brokers answer a need.
+    [[nodiscard]] static QJsonArray answersTo(const PostedNeed& need, const QString& root);
+};
+
+}  // namespace standin

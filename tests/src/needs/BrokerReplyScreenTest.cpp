@@ -1,0 +1,281 @@
+// The replies screen of a published need against the stand-in: the brokers who answer, the
+// recommended houses a batch at a time, the daily push subscription and the house rows'
+// actions.
+#include "NeedScreenFixture.h"
+
+#include "needs/QXHouseSourceCell.h"
+
+#include "chat/QXMessageController.h"
+#include "houses/HouseFavourites.h"
+#include "houses/QXPostDetailNew.h"
+#include "ui/widgets/AlertMessages.h"
+
+#include "platform/uikit/button.h"
+#include "platform/uikit/table_view.h"
+
+#include <QUrlQuery>
+
+#include <algorithm>
+
+namespace {
+
+QVariantList argumentsOf(const standin::RecordedRequest& request, const QString& method) {
+    const QString json =
+        QUrlQuery(QString::fromUtf8(request.body)).queryItemValue("class", QUrl::FullyDecoded);
+    const QVariant call = json_JSON(QVariant(json));
+    for (const QVariant& klass : call.toMap()) {
+        if (klass.toMap().contains(method)) return klass.toMap().value(method).toList();
+    }
+    return {};
+}
+
+QString formValue(const standin::RecordedRequest& request, const QString& key) {
+    QString body = QString::fromUtf8(request.body);
+    body.replace('+', ' ');
+    return QUrlQuery(body).queryItemValue(key, QUrl::FullyDecoded);
+}
+
+}  // namespace
+
+class BrokerReplyScreenTest : public NeedScreenFixture {
+protected:
+    // The subscription calls of one act.
+    std::vector<standin::RecordedRequest> subscriptionCalls(int act) {
+        std::vector<standin::RecordedRequest> found;
+        for (const auto& request : callsOf("CommonSubscribe")) {
+            if (formValue(request, "act").toInt() == act) found.push_back(request);
+        }
+        return found;
+    }
+    bool housesShown(QXBrokerReplyViewController& screen) {
+        settle(0.05);
+        return !screen.houseSourceArray().isEmpty();
+    }
+    // A need published to the stand-in and kept on the device; its id.
+    QString publishAndStore(const QString& houseTypes = "[2]", const QString& price = "-1") {
+        const auto [district, name] = brokerDistrict();
+        const QVariantMap reply = publish("1", district, houseTypes, price);
+        const QString needId = reply.value("postId").toString();
+        storeNeed(needId, "1", district, houseTypes, price, "不限", name, 1700000000);
+        agents_ = int(reply.value("agents").toList().size());
+        return needId;
+    }
+    int agents_ = 0;
+};
+
+TEST_F(BrokerReplyScreenTest, APublishedNeedIsAnsweredByBrokersWithHousesAndSubscribedOnce) {
+    startMessaging();
+    const QString needId = publishAndStore();
+    ASSERT_FALSE(needId.isEmpty());
+    ASSERT_GT(agents_, 0);
+    const double opened = clock().timeIntervalSince1970();
+    auto screen = openReplies(needId, false, agents_);
+    EXPECT_TRUE(screen->brokerMatchingView()->window()) << "the matching panel shows first";
+    EXPECT_EQ(screen->titleLbl()->text(), brokerDistrict().second);
+    EXPECT_EQ(screen->subTitleLbl()->text(), "租房，不限的二室");
+
+    ASSERT_TRUE(runMainLoopUntil([&] { return housesShown(*screen); }));
+    ASSERT_EQ(subscriptionCalls(1).size(), 1u);
+    const QString stored = QXIMDatabase::shared().getSubscribeIdWithPostId(needId);
+    EXPECT_GT(stored.toLongLong(), 0) << "the subscription's id is kept with the need";
+    const auto lists = callsOf("HousingAppCInfo", "getSubscribeHouseList");
+    ASSERT_FALSE(lists.empty());
+    const QVariantList asked = argumentsOf(lists.back(), "getSubscribeHouseList");
+    EXPECT_EQ(asked.value(0).toString(), needId);
+    EXPECT_EQ(asked.value(1).toInt(), 1);
+    EXPECT_EQ(asked.value(2).toString(), stored);
+    for (const QVariant& house : screen->houseSourceArray()) {
+        EXPECT_EQ(house.toMap().value("huxing").toString().left(1), "2") << "two rooms asked";
+    }
+    // The panel gives way to the tip after its five seconds.
+    const double shown = clock().timeIntervalSince1970() - opened;
+    driver_->wait(std::max(0.0, QXBrokerReplyViewController::kMatchingSeconds - shown) + 0.01);
+    EXPECT_FALSE(screen->brokerMatchingView()->window());
+    EXPECT_TRUE(driver_->findByText("正在等待经纪人响应...")) << "the tip after publishing";
+
+    // The brokers answer over the stream; the count follows without the pop-up.
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        settle(0.05);
+        return screen->agentsInfoArray().size() == qsizetype(agents_);
+    }));
+    settle(1.0);
+    EXPECT_EQ(screen->brokerListViewBtn()->titleForState(ui::kControlStateNormal),
+              QString::number(agents_));
+
+    // Leaving and coming back sends no second subscription.
+    navigation_->popViewControllerAnimated(false);
+    settle();
+    auto again = openReplies(needId, true);
+    ASSERT_TRUE(runMainLoopUntil([&] { return housesShown(*again); }));
+    EXPECT_EQ(subscriptionCalls(1).size(), 1u);
+    EXPECT_EQ(callsOf("HousingRequestInfo", "getNearbyAgent").size(), 1u)
+        << "from the history the nearby agents are counted";
+    EXPECT_EQ(again->agentsInfoArray().size(), qsizetype(agents_)) << "read at once";
+}
+
+TEST_F(BrokerReplyScreenTest, ACancelledSubscriptionIsNotMadeAgainAndTheBarOffersIt) {
+    const QString needId = publishAndStore();
+    QXIMDatabase::shared().updateSubscribeId("-1", needId);
+    auto screen = openReplies(needId, true);
+    ASSERT_TRUE(runMainLoopUntil([&] { return housesShown(*screen); }));
+    EXPECT_TRUE(subscriptionCalls(1).empty());
+    EXPECT_EQ(argumentsOf(callsOf("HousingAppCInfo").back(), "getSubscribeHouseList").value(2), 0);
+    EXPECT_EQ(screen->subscribeId(), -1);
+    auto* table = screen->houseSourceTableView();
+    table->scrollToRowAtIndexPath(ui::IndexPath(0, table->numberOfRowsInSection(0) - 1),
+                                  ui::TableViewScrollPosition::Bottom, false);
+    table->layoutIfNeeded();
+    settle();
+    auto* text = dynamic_cast<ui::Label*>(
+        screen->bottomPushView()->viewWithTag(QXBrokerReplyViewController::kBarLabelTag));
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->text(), QXBrokerReplyViewController::kSubscribeText);
+
+    // Subscribing again from the bar, then cancelling after the confirmation.
+    screen->closeSubscribeBtnFunc();
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        settle(0.05);
+        return screen->subscribeId() > 0;
+    }));
+    EXPECT_EQ(QXIMDatabase::shared().getSubscribeIdWithPostId(needId).toLongLong(),
+              screen->subscribeId());
+    screen->closeSubscribeBtnFunc();
+    settle();
+    ASSERT_TRUE(driver_->tapText("确定"));
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        settle(0.05);
+        return screen->subscribeId() == -1;
+    }));
+    ASSERT_EQ(subscriptionCalls(4).size(), 1u);
+    EXPECT_EQ(QXIMDatabase::shared().getSubscribeIdWithPostId(needId), "-1");
+}
+
+TEST_F(BrokerReplyScreenTest, AnEmptyBatchClearsTheRowsAndTheirActionsFindNothing) {
+    const QString needId = publishAndStore();
+    auto screen = openReplies(needId, true);
+    ASSERT_TRUE(runMainLoopUntil([&] { return housesShown(*screen); }));
+    ASSERT_GT(screen->houseSourceTableView()->numberOfRowsInSection(0), 0);
+    server().setFault({.prefix = standin::paths::kDataShare,
+                       .body = R"({"status":0,"data":{"NevoruSubscribe":{"getSubscribeHouseList":)"
+                               R"({"page":2,"total":0,"list":"none"}}}})",
+                       .times = 1});
+    screen->getMoreHouseSourceData();
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        settle(0.05);
+        return screen->houseSourceArray().isEmpty();
+    }));
+    EXPECT_EQ(screen->houseSourceTableView()->numberOfRowsInSection(0), 0)
+        << "no row outlives its house";
+    EXPECT_EQ(screen->houseSourceInfoPage(), 3) << "the next batch follows the served page";
+    EXPECT_FALSE(screen->loadingView()->superview());
+    const auto screens = navigation_->viewControllers().size();
+    screen->goToImPageWithAgent(0);
+    screen->goToHouseSourceDetailPageWithCellTag(0);
+    screen->favriteHouseSourceInfoWithCellTag(0);
+    settle();
+    EXPECT_EQ(navigation_->viewControllers().size(), screens);
+}
+
+TEST_F(BrokerReplyScreenTest, AHouseRowOpensItsDetailAndAChatAboutTheNeed) {
+    const QString needId = publishAndStore();
+    auto screen = openReplies(needId, true);
+    ASSERT_TRUE(runMainLoopUntil([&] { return housesShown(*screen); }));
+    settle();
+    const QVariantMap house = screen->houseSourceArray().first().toMap();
+
+    auto* cell = dynamic_cast<QXHouseSourceCell*>(
+        screen->houseSourceTableView()->cellForRowAtIndexPath(ui::IndexPath(0, 0)));
+    ASSERT_TRUE(cell);
+    EXPECT_EQ(cell->brokerNameLbl()->text(), house.value("person").toString());
+    ASSERT_TRUE(driver_->tap(cell->chatBtn()));
+    settle(0.5);
+    auto chat = std::dynamic_pointer_cast<QXMessageController>(navigation_->topViewController());
+    ASSERT_TRUE(chat);
+    EXPECT_EQ(chat->talkInfo().value("r_id").toString(), needId);
+    EXPECT_EQ(chat->talkInfo().value("t_id").toString(),
+              house.value("userId").toString() + "-" + own());
+    navigation_->popViewControllerAnimated(false);
+    settle();
+
+    screen->goToHouseSourceDetailPageWithCellTag(0);
+    settle(0.5);
+    auto detail = std::dynamic_pointer_cast<QXPostDetailNew>(navigation_->topViewController());
+    ASSERT_TRUE(detail);
+    EXPECT_EQ(detail->post().value("puid"), house.value("puid"));
+    navigation_->popViewControllerAnimated(false);
+    settle();
+
+    // While the pop-up covers the screen, the rows do nothing.
+    HousesHost::shared()->setDragBackGesture(false);
+    cell->buttonTapped(QXHouseSourceCell::kChatButtonTag);
+    screen->didSelectRowAtIndexPath(*screen->houseSourceTableView(), ui::IndexPath(0, 0));
+    settle(0.5);
+    EXPECT_EQ(navigation_->topViewController(), screen);
+    HousesHost::shared()->setDragBackGesture(true);
+}
+
+TEST_F(BrokerReplyScreenTest, AFavouriteIsKeptFromTheServersPostAndRefusedPastTheLimit) {
+    const QString needId = publishAndStore();
+    auto screen = openReplies(needId, true);
+    ASSERT_TRUE(runMainLoopUntil([&] { return housesShown(*screen); }));
+    const QVariantMap house = screen->houseSourceArray().first().toMap();
+    const QJsonObject post{{"puid", house.value("puid").toString()},
+                           {"title", house.value("title").toString()},
+                           {"major_category", 1}};
+    server().setFault(
+        {.prefix = standin::paths::kDataShare,
+         .body =
+             QJsonDocument(QJsonObject{{"posts", QJsonArray{post}}}).toJson(QJsonDocument::Compact),
+         .times = 1});
+    screen->favriteHouseSourceInfoWithCellTag(0);
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        settle(0.05);
+        return HouseFavourites::isSaved(house);
+    }));
+    const auto gets = callsOf("GetPost");
+    ASSERT_EQ(gets.size(), 1u);
+    EXPECT_EQ(gets[0].header("puid"), house.value("puid").toString().toUtf8());
+    EXPECT_EQ(gets[0].method, "GET");
+
+    screen->favriteHouseSourceInfoWithCellTag(0);
+    settle();
+    EXPECT_FALSE(HouseFavourites::isSaved(house)) << "a second tap takes it out";
+
+    // A reply without a post keeps nothing.
+    server().setFault(
+        {.prefix = standin::paths::kDataShare, .body = R"({"posts":[]})", .times = 1});
+    screen->favriteHouseSourceInfoWithCellTag(0);
+    ASSERT_TRUE(runMainLoopUntil([&] { return callsOf("GetPost").size() == 2; }));
+    settle();
+    EXPECT_FALSE(HouseFavourites::isSaved(house));
+
+    for (int n = 0; n < HouseFavourites::kLimit; ++n) {
+        ASSERT_TRUE(QXIMDatabase::shared().saveHistoryContent("{}", own(), QString::number(n), 1));
+    }
+    screen->favriteHouseSourceInfoWithCellTag(0);
+    settle();
+    EXPECT_EQ(callsOf("GetPost").size(), 2u) << "past the limit nothing is asked";
+    EXPECT_TRUE(alerts_->pressButton(AlertMessages::kOkTitle));
+}
+
+TEST_F(BrokerReplyScreenTest, MessagesWhileCoveredAreReadOnReturnWithoutTheAnimation) {
+    startMessaging();
+    const QString needId = publishAndStore();
+    auto screen = openReplies(needId, true);
+    ASSERT_TRUE(runMainLoopUntil([&] { return housesShown(*screen); }));
+    auto cover = std::make_shared<ui::ViewController>();
+    navigation_->pushViewController(cover, false);
+    settle();
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        settle(0.05);
+        return screen->needLoad();
+    })) << "the brokers' answers arrive while the screen is covered";
+    EXPECT_TRUE(screen->agentsInfoArray().isEmpty());
+    navigation_->popViewControllerAnimated(false);
+    settle();
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        settle(0.05);
+        return !screen->agentsInfoArray().isEmpty();
+    }));
+    EXPECT_FALSE(screen->needLoad());
+}

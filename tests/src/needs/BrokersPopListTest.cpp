@@ -1,0 +1,143 @@
+// The pop-up of the brokers who answered a need: its tiles four to a row, brokers appended
+// while it is open, the chat an avatar opens and the pop-up coming back after it.
+#include "NeedScreenFixture.h"
+
+#include "chat/QXMessageController.h"
+#include "needs/QXAgentIconView.h"
+
+#include "IMChat/qximlib/QXIMNotifications.h"
+#include "platform/foundation/notification_center.h"
+#include "platform/uikit/button.h"
+#include "platform/uikit/scroll_view.h"
+
+class BrokersPopListTest : public NeedScreenFixture {
+protected:
+    static QVariantList talkRows(int count, int from = 0) {
+        QVariantList rows;
+        for (int k = from; k < from + count; ++k) {
+            rows << QVariantMap{
+                {"_id", k + 1},
+                {"o_user", QStringLiteral(R"({"id":"%1","name":"经纪人%1"})").arg(800 + k)}};
+        }
+        return rows;
+    }
+    static std::vector<QXAgentIconView*> tiles(const QXBrokersPopListView& popUp) {
+        std::vector<QXAgentIconView*> found;
+        for (const auto& view : popUp.mainScrollView()->subviews()) {
+            if (auto* tile = dynamic_cast<QXAgentIconView*>(view.get())) found.push_back(tile);
+        }
+        return found;
+    }
+    static ui::Rect frameOfTile(const QXBrokersPopListView& popUp, int index) {
+        for (QXAgentIconView* tile : tiles(popUp)) {
+            if (tile->agentImage()->tag() == index) return tile->frame();
+        }
+        return {};
+    }
+    // The tile's place, checked to a hundredth of a point.
+    static void expectTileAt(const QXBrokersPopListView& popUp, int index, double x, double y) {
+        const ui::Rect frame = frameOfTile(popUp, index);
+        EXPECT_NEAR(frame.origin.x, x, 0.01) << "tile " << index;
+        EXPECT_NEAR(frame.origin.y, y, 0.01) << "tile " << index;
+        EXPECT_EQ(frame.size, ui::Size(53, 92));
+    }
+    std::shared_ptr<QXBrokersPopListView> open(const QVariantList& rows) {
+        QXBrokersPopListView::showWithAgentArray(rows);
+        driver_->wait(QXBrokersPopListView::kSlideDuration + 0.1);
+        const auto popUp = QXBrokersPopListView::last();
+        if (popUp) popUp->layoutIfNeeded();
+        return popUp;
+    }
+};
+
+TEST_F(BrokersPopListTest, TilesFillRowsOfFourAndAppendedBrokersReplaceTheEmptyPanel) {
+    const auto popUp = open({});
+    ASSERT_TRUE(popUp);
+    EXPECT_EQ(popUp->titleLbl()->text(), "已有0位经纪人应答");
+    EXPECT_TRUE(driver_->findByText("暂无经纪人应答您的需求"));
+    EXPECT_FALSE(HousesHost::shared()->dragBackGesture());
+
+    QXBrokersPopListView::showNewReplyedBrokers(talkRows(5));
+    settle(0.05);
+    EXPECT_FALSE(popUp->noBrokerReplyingView());
+    EXPECT_FALSE(driver_->findByText("暂无经纪人应答您的需求"));
+    EXPECT_EQ(popUp->titleLbl()->text(), "已有5位经纪人应答");
+    expectTileAt(*popUp, 3, 3 * 53 + 4 * 21.6, 4);
+    expectTileAt(*popUp, 4, 21.6, 96);
+
+    QXBrokersPopListView::showNewReplyedBrokers(talkRows(4, 5));
+    settle(0.05);
+    expectTileAt(*popUp, 7, 3 * 53 + 4 * 21.6, 96);
+    expectTileAt(*popUp, 8, 21.6, 188);
+    popUp->setNeedsLayout();
+    popUp->layoutIfNeeded();
+    EXPECT_EQ(tiles(*popUp).size(), 9u) << "a layout pass after appending doubles nothing";
+
+    QXBrokersPopListView::showNewReplyedBrokers(talkRows(7, 9));
+    settle(0.05);
+    EXPECT_FALSE(popUp->mainScrollView()->isScrollEnabled()) << "four full rows fit";
+    QXBrokersPopListView::showNewReplyedBrokers(talkRows(1, 16));
+    settle(0.05);
+    EXPECT_TRUE(popUp->mainScrollView()->isScrollEnabled());
+    EXPECT_EQ(popUp->mutableArray().size(), 17);
+    EXPECT_EQ(tiles(*popUp).size(), 17u);
+
+    popUp->onClose();
+    driver_->wait(QXBrokersPopListView::kSlideDuration + 0.1);
+    EXPECT_FALSE(popUp->superview());
+    EXPECT_TRUE(HousesHost::shared()->dragBackGesture());
+}
+
+TEST_F(BrokersPopListTest, AnAvatarOpensItsChatAndTheRepliesScreenBringsThePopUpBack) {
+    const auto [district, name] = brokerDistrict();
+    storeNeed("31", "1", district, "[2]", "-1", "不限", name, 1700000000);
+    storeAnswer(701, "31");
+    storeAnswer(702, "31");
+    auto screen = openReplies("31", true);
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        settle(0.05);
+        return screen->agentsInfoArray().size() == 2 && !screen->loadingView()->superview();
+    }));
+    ASSERT_TRUE(driver_->tap(screen->brokerListViewBtn()));
+    driver_->wait(QXBrokersPopListView::kSlideDuration + 0.1);
+    const auto popUp = QXBrokersPopListView::last();
+    ASSERT_TRUE(popUp && popUp->superview());
+    popUp->layoutIfNeeded();
+    ASSERT_EQ(tiles(*popUp).size(), 2u);
+
+    // A broker answering while the pop-up is open joins it; the count follows at once.
+    storeAnswer(703, "31");
+    QXIMMessage answer;
+    answer.needId = QStringLiteral("31");
+    ns::NotificationCenter::defaultCenter().post(
+        ns::Notification{.name = QXIMNotifications::kIMRecieveNotification,
+                         .object = QXIMNotifications::ReceivedMessages{.messages = {answer}}});
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        settle(0.05);
+        return popUp->mutableArray().size() == 3;
+    }));
+    EXPECT_EQ(tiles(*popUp).size(), 3u);
+    EXPECT_EQ(screen->brokerListViewBtn()->titleForState(ui::kControlStateNormal), "3");
+
+    // A tap whose tile is gone does nothing; a broker's avatar opens the chat with them.
+    const auto screens = navigation_->viewControllers().size();
+    URLPic stray(ui::Rect(0, 0, 1, 1));
+    stray.setTag(3);
+    popUp->urlPictureSingleTapped(stray);
+    EXPECT_EQ(navigation_->viewControllers().size(), screens);
+    ASSERT_TRUE(driver_->tap(tiles(*popUp)[1]->agentImage()));
+    settle();
+    ASSERT_TRUE(dynamic_cast<QXMessageController*>(navigation_->topViewController().get()));
+    EXPECT_TRUE(popUp->isHidden());
+    EXPECT_TRUE(HousesHost::shared()->dragBackGesture()) << "the chat can be dragged back";
+    EXPECT_TRUE(ns::UserDefaults::standardUserDefaults().boolForKey(
+        QXBrokersPopListView::kHaveGoneToImPage));
+
+    // Back from the chat the pop-up is there again at once, covering the screen.
+    navigation_->popViewControllerAnimated(false);
+    settle(0.05);
+    EXPECT_FALSE(popUp->isHidden());
+    EXPECT_FALSE(HousesHost::shared()->dragBackGesture());
+    EXPECT_FALSE(ns::UserDefaults::standardUserDefaults().boolForKey(
+        QXBrokersPopListView::kHaveGoneToImPage));
+}

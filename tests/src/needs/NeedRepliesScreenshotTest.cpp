@@ -1,0 +1,107 @@
+// Reference screenshots of the need screens: the replies with brokers and houses, the
+// replied-brokers pop-up and the need history.
+#include "NeedScreenFixture.h"
+
+#include "needs/QXNeedHistoryListController.h"
+
+#include "houses/ImagePickerView.h"
+#include "map/URLPic.h"
+#include "ui/image/ImageView.h"
+
+#include "platform/uikit/button.h"
+#include "platform/uikit/image.h"
+#include "platform/uikit/scroll_view.h"
+
+class NeedRepliesScreenshotTest : public NeedScreenFixture {
+protected:
+    // Every picture on screen has come.
+    bool picturesLoaded() {
+        for (ui::View* view :
+             driver_->findAll([](ui::View& v) { return dynamic_cast<URLPic*>(&v); }))
+            if (static_cast<URLPic*>(view)->isDownloading()) return false;
+        for (ui::View* view :
+             driver_->findAll([](ui::View& v) { return dynamic_cast<ImageView*>(&v); })) {
+            if (static_cast<ImageView*>(view)->isLoading()) return false;
+        }
+        return true;
+    }
+    void settlePictures() {
+        ASSERT_TRUE(runMainLoopUntil([&] {
+            settle(0.1);
+            return picturesLoaded();
+        }));
+        settle();
+    }
+    ::testing::AssertionResult matches(const QString& name) {
+        return matchesReferenceImage(driver_->screenshot()->pixels(), "src/needs/reference", name);
+    }
+    // A need the district's brokers have answered, opened from the history.
+    std::shared_ptr<QXBrokerReplyViewController> answeredNeed() {
+        startMessaging();
+        const auto [district, name] = brokerDistrict();
+        const QVariantMap reply = publish("1", district, "[2]", "-1");
+        const QString needId = reply.value("postId").toString();
+        storeNeed(needId, "1", district, "[2]", "-1", "不限", name, 1700000000);
+        const int brokers = int(reply.value("agents").toList().size());
+        EXPECT_TRUE(runMainLoopUntil([&] {
+            settle(0.05);
+            return QXIMDatabase::shared().getNeedInfoWithUserID(own(), needId).size() == 1 &&
+                   messaging_.unacknowledged(kUser) == 0 && answeredBy(needId) == brokers;
+        }));
+        auto screen = openReplies(needId, true);
+        EXPECT_TRUE(runMainLoopUntil([&] {
+            settle(0.05);
+            return !screen->houseSourceArray().isEmpty() &&
+                   screen->agentsInfoArray().size() == brokers;
+        }));
+        return screen;
+    }
+    int answeredBy(const QString& needId) {
+        unsigned users = 0, houses = 0;
+        QXIMDatabase::shared().messagesByUserId(own(), needId, &users, &houses);
+        return int(users);
+    }
+};
+
+TEST_F(NeedRepliesScreenshotTest, TheRepliesOfANeedWithItsBrokersAndHouses) {
+    auto screen = answeredNeed();
+    settlePictures();
+    EXPECT_TRUE(matches("need_replies.png"));
+
+    // The pop-up of the brokers who answered.
+    ASSERT_TRUE(driver_->tap(screen->brokerListViewBtn()));
+    driver_->wait(QXBrokersPopListView::kSlideDuration + 0.1);
+    settlePictures();
+    const auto popUp = QXBrokersPopListView::last();
+    ASSERT_TRUE(popUp);
+    EXPECT_EQ(popUp->mutableArray().size(), screen->agentsInfoArray().size());
+    EXPECT_FALSE(HousesHost::shared()->dragBackGesture()) << "the pop-up covers the screen";
+    EXPECT_TRUE(matches("need_replied_brokers.png"));
+
+    // Closing it gives the screen back.
+    ASSERT_TRUE(driver_->tap(popUp->closeBtn()));
+    driver_->wait(QXBrokersPopListView::kSlideDuration + 0.1);
+    EXPECT_FALSE(popUp->superview());
+    EXPECT_TRUE(HousesHost::shared()->dragBackGesture());
+}
+
+TEST_F(NeedRepliesScreenshotTest, TheNeedHistoryWithItsCards) {
+    const auto [district, name] = brokerDistrict();
+    const qint64 now = qint64(clock().timeIntervalSince1970());
+    storeNeed("41", "1", district, "[1,2]", "3000_5000", "3000-5000元", name, now - 3 * 86400);
+    storeNeed("42", "3", district, "[1]", "-1", "不限", "人民广场", now - 5 * 3600, "121.47,31.23");
+    storeNeed("43", "5", district, "[3]", "300_500", "300-500万", name, now - 600);
+    QXIMDatabase::shared().updateSubscribeId("-1", "42");
+    // Two brokers answered the rent need; the sale need's push has new houses.
+    for (const qint64 broker : {8000000001LL, 8000000002LL}) storeAnswer(broker, "41");
+    subscribe("43");
+    auto history = std::make_shared<QXNeedHistoryListController>();
+    navigation_->pushViewController(history, false);
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        settle(0.05);
+        return history->needHistoryArray().size() == 3 &&
+               !history->subscribeRefreshStatusArray().isEmpty();
+    }));
+    settle();
+    EXPECT_TRUE(matches("need_history.png"));
+}
