@@ -7,6 +7,7 @@
 #include "standin/MapTiles.h"
 #include "standin/HomeScreenCalls.h"
 #include "standin/MultipartReader.h"
+#include "standin/PostDetailCalls.h"
 #include "standin/Posts.h"
 #include "standin/ServiceCalls.h"
 
@@ -78,6 +79,7 @@ Endpoints::Endpoints(QString imagesFolder) : imagesFolder_(std::move(imagesFolde
     BrokerShops::install(*this);
     MapTiles::install(*this);
     HomeScreenCalls::install(*this);
+    PostDetailCalls::install(*this);
 }
 
 void Endpoints::addInterface(const QByteArray& name, InterfaceHandler handler) {

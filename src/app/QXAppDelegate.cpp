@@ -21,6 +21,7 @@
 #include "app/statistics/Statistics.h"
 #include "app/statistics/StatisticsEventIds.h"
 #include "app/statistics/StatisticsForAnalytics.h"
+#include "houses/QXHistoryController.h"
 #include "location/CityData.h"
 #include "location/HotCitySelect.h"
 #include "location/LocationManager.h"
@@ -266,8 +267,7 @@ void QXAppDelegate::setTabBarProperties(QXTabBarController& tabs) {
     auto home = std::make_shared<QXMainViewController>();
     auto chats = placeholder(QStringLiteral("沟通"),
                              QStringLiteral("这里将是与经纪人的会话列表和未读消息。"));
-    auto record =
-        placeholder(QStringLiteral("看房记"), QStringLiteral("这里将是收藏的房源和备注。"));
+    auto record = std::make_shared<QXHistoryController>();
     auto center = std::make_shared<QXUCenterViewController>(userInfo());
     const std::pair<std::shared_ptr<ui::ViewController>, QString> tabRoots[] = {
         {home, QStringLiteral("首页")},

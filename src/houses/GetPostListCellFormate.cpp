@@ -63,7 +63,7 @@ QString numberText(const QVariant& value) {
     return QString::number(value.toLongLong());
 }
 
-QString unitValueText(const QVariantMap& dictionary) {
+QString valueWithUnitText(const QVariantMap& dictionary) {
     const QVariant v = dictionary.value(QStringLiteral("v"));
     QString number = isNumber(v) ? numberText(v) : isText(v) ? v.toString() : QString();
     QString unit = dictionary.value(QStringLiteral("u")).toString();
@@ -137,10 +137,14 @@ QString GetPostListCellFormate::getValueByKey(const QString& key, const QVariant
     }
     if (isDictionary(value)) {
         const QVariantMap dictionary = value.toMap();
-        if (dictionary.contains(QStringLiteral("u"))) return unitValueText(dictionary);
+        if (dictionary.contains(QStringLiteral("u"))) return valueWithUnitText(dictionary);
         return dictionary.value(QStringLiteral("t")).toString();
     }
     return QString();
+}
+
+QString GetPostListCellFormate::unitValueText(const QVariantMap& pair) {
+    return valueWithUnitText(pair);
 }
 
 QString GetPostListCellFormate::timeToNow(const QString& seconds) {

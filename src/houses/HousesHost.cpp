@@ -1,5 +1,6 @@
 #include "houses/HousesHost.h"
 
+#include "location/CityData.h"
 #include "location/CityNode.h"
 #include "location/UserLocation.h"
 
@@ -33,4 +34,11 @@ std::optional<std::pair<double, double>> HousesHost::bestEffortAtLocation() cons
     if (!location || !location->bestEffortAtLocation()) return std::nullopt;
     const loc::Coordinate& at = location->bestEffortAtLocation()->coordinate;
     return std::make_pair(at.latitude, at.longitude);
+}
+
+std::optional<int> HousesHost::cityIndexWithName(const QString& name) const {
+    const auto city = currentCity();
+    const auto province = city ? city->parent() : nullptr;
+    const auto country = province ? province->parent() : nullptr;
+    return country ? CityData::cityIndexWithName(*country, name) : std::nullopt;
 }

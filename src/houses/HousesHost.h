@@ -34,6 +34,9 @@ public:
     // The device's best position (latitude, longitude), when it has one: the last fix of
     // the location state.
     [[nodiscard]] virtual std::optional<std::pair<double, double>> bestEffortAtLocation() const;
+    // The script index of the city with this name or short name, in the tree of the current
+    // city; nothing when no city has it or there is no city.
+    [[nodiscard]] virtual std::optional<int> cityIndexWithName(const QString& name) const;
 
     // Sets the current street to the first street of the first district of the current
     // city (the any-street of the any-district), when the city has districts.

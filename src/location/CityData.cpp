@@ -139,8 +139,11 @@ std::vector<std::shared_ptr<City>> CityData::allCities() const {
 }
 
 std::optional<int> CityData::getCityIndexWithName(const QString& name) const {
-    if (!country_) return std::nullopt;
-    for (const auto& province : country_->Provinces) {
+    return country_ ? cityIndexWithName(*country_, name) : std::nullopt;
+}
+
+std::optional<int> CityData::cityIndexWithName(const Country& country, const QString& name) {
+    for (const auto& province : country.Provinces) {
         for (const auto& city : province->Cities) {
             if (city->name() == name || city->sname() == name) return city->scriptIndex();
         }

@@ -20,5 +20,8 @@ void drawListPictures();
 void drawFilterPictures();
 // The city selection screen and its search bar.
 void drawCityPictures();
+// The post detail (its bottom bar, sections and tip box), the remark and report forms and the
+// empty favourites tab.
+void drawDetailPictures();
 
 }  // namespace pictures
