@@ -8,6 +8,7 @@
 #include "platform/foundation/property_list.h"
 #include "platform/foundation/sandbox.h"
 #include "util/categories/Tolerant.h"
+#include "util/categories/VariantKind.h"
 
 #include <QDateTime>
 
@@ -16,28 +17,9 @@
 
 namespace {
 
-bool isText(const QVariant& value) {
-    return value.typeId() == QMetaType::QString;
-}
-
-bool isNumber(const QVariant& value) {
-    switch (value.typeId()) {
-        case QMetaType::Int:
-        case QMetaType::UInt:
-        case QMetaType::LongLong:
-        case QMetaType::ULongLong:
-        case QMetaType::Double:
-        case QMetaType::Float:
-        case QMetaType::Bool:
-            return true;
-        default:
-            return false;
-    }
-}
-
-bool isDictionary(const QVariant& value) {
-    return value.typeId() == QMetaType::QVariantMap;
-}
+using variantKind::isDictionary;
+using variantKind::isNumber;
+using variantKind::isText;
 
 bool isDigitsOnly(const QString& text) {
     if (text.isEmpty()) return false;

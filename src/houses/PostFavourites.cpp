@@ -1,6 +1,7 @@
 #include "houses/PostFavourites.h"
 
 #include "IMChat/qximlib/QXIMDatabase.h"
+#include "houses/PostChatHandOff.h"
 #include "net/QXNetContext.h"
 #include "net/transport/Json.h"
 #include "platform/foundation/notification_center.h"
@@ -18,18 +19,7 @@ QString PostFavourites::userIdText() {
 }
 
 QString PostFavourites::puidOf(const PostRecord& post) {
-    const QVariant puid = post.value(QStringLiteral("puid"));
-    switch (puid.typeId()) {
-        case QMetaType::Int:
-        case QMetaType::LongLong:
-        case QMetaType::UInt:
-        case QMetaType::ULongLong:
-            return QString::number(puid.toLongLong());
-        case QMetaType::Double:
-            return QString::number(qint64(puid.toDouble()));
-        default:
-            return puid.toString();
-    }
+    return PostChatHandOff::textOf(post.value(QStringLiteral("puid")));
 }
 
 bool PostFavourites::contains(const QString& puid) {

@@ -3,36 +3,16 @@
 #include "platform/foundation/property_list.h"
 #include "platform/foundation/sandbox.h"
 #include "util/categories/Tolerant.h"
+#include "util/categories/VariantKind.h"
 
 #include <cmath>
 
 namespace {
 
-bool isText(const QVariant& value) {
-    return value.typeId() == QMetaType::QString;
-}
-
-bool isNumber(const QVariant& value) {
-    switch (value.typeId()) {
-        case QMetaType::Int:
-        case QMetaType::UInt:
-        case QMetaType::LongLong:
-        case QMetaType::ULongLong:
-        case QMetaType::Double:
-        case QMetaType::Float:
-            return true;
-        default:
-            return false;
-    }
-}
-
-bool isList(const QVariant& value) {
-    return value.typeId() == QMetaType::QVariantList || value.typeId() == QMetaType::QStringList;
-}
-
-bool isDictionary(const QVariant& value) {
-    return value.typeId() == QMetaType::QVariantMap;
-}
+using variantKind::isDictionary;
+using variantKind::isList;
+using variantKind::isNumber;
+using variantKind::isText;
 
 // The integer value of a number or of a text's leading digits, in 64 bits; 0 for anything
 // else and for a number beyond 64 bits.

@@ -46,6 +46,17 @@ protected:
         navigation_->setViewControllers({history_}, false);
         settle();
     }
+    // Saves a sample post and opens its remark editor.
+    std::shared_ptr<QXAddSignController> openRemarkOfSavedPost() {
+        const QVariantMap post = listPost(1);
+        EXPECT_EQ(PostFavourites::save(post, 1), PostFavourites::Outcome::Saved);
+        posted_.clear();
+        auto editor = std::make_shared<QXAddSignController>();
+        editor->setPuid(post["puid"].toString());
+        navigation_->setViewControllers({std::make_shared<ui::ViewController>(), editor}, false);
+        settle();
+        return editor;
+    }
     [[nodiscard]] QString floatMessage() {
         auto* message = window_->viewWithTag(FloatView::kMessageTag);
         return message ? driver_.textOf(message->subviews().front().get()) : QString();
@@ -229,14 +240,8 @@ TEST_F(FavouritesTest, AnUnreadableRowStaysUntilTheUserDeletesItAndFailedDeletes
 }
 
 TEST_F(FavouritesTest, ARemarkKeeps200CharactersAndOnlyAChangeIsSavedAndAnnounced) {
-    const QVariantMap post = listPost(1);
-    const QString puid = post["puid"].toString();
-    ASSERT_EQ(PostFavourites::save(post, 1), PostFavourites::Outcome::Saved);
-    posted_.clear();
-    auto editor = std::make_shared<QXAddSignController>();
-    editor->setPuid(puid);
-    navigation_->setViewControllers({std::make_shared<ui::ViewController>(), editor}, false);
-    settle();
+    const QString puid = listPost(1)["puid"].toString();
+    auto editor = openRemarkOfSavedPost();
     ui::TextView& input = *editor->inputView();
     EXPECT_EQ(editor->title(), "备注");
     EXPECT_TRUE(input.text().isEmpty());
@@ -277,14 +282,8 @@ TEST_F(FavouritesTest, ARemarkKeeps200CharactersAndOnlyAChangeIsSavedAndAnnounce
 }
 
 TEST_F(FavouritesTest, ARemarkTheStoreCouldNotKeepIsToldAndStaysOnScreen) {
-    const QVariantMap post = listPost(1);
-    const QString puid = post["puid"].toString();
-    ASSERT_EQ(PostFavourites::save(post, 1), PostFavourites::Outcome::Saved);
-    posted_.clear();
-    auto editor = std::make_shared<QXAddSignController>();
-    editor->setPuid(puid);
-    navigation_->setViewControllers({std::make_shared<ui::ViewController>(), editor}, false);
-    settle();
+    const QString puid = listPost(1)["puid"].toString();
+    auto editor = openRemarkOfSavedPost();
 
     onStore("CREATE TRIGGER locked BEFORE UPDATE ON history BEGIN SELECT RAISE(ABORT, 'x'); END");
     editor->inputView()->setText("南向主卧");
