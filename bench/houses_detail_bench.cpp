@@ -12,6 +12,7 @@
 #include "bench/support/offscreen.h"
 #include "houses/QXPostDetailNew.h"
 #include "net/transport/Json.h"
+#include "platform/uikit/font.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/scroll_view.h"
@@ -131,7 +132,7 @@ void BM_ReplyToFirstFrame(benchmark::State& state) {
     const QByteArray bytes = replyBytes();
     for (auto _ : state) {
         screen.detail->responseGetPostByPuid(json_JSON(QVariant(bytes)), kPuid);
-        renderWindowFrame(*screen.window, kWidth, kHeight, kScale);
+        bench::renderWindowFrame(*screen.window, kWidth, kHeight, kScale);
     }
 }
 
@@ -156,7 +157,7 @@ void BM_ScrollLongDetail(benchmark::State& state) {
     long frame = 0;
     for (auto _ : state) {
         page.setContentOffset({0, offsetOf(++frame, last)});
-        renderWindowFrame(*screen.window, kWidth, kHeight, kScale);
+        bench::renderWindowFrame(*screen.window, kWidth, kHeight, kScale);
     }
     state.counters["height"] = page.contentSize().height;
 }
