@@ -21,7 +21,8 @@ protected:
         show(QXPostDetailNew::initWithContent(post_, 7, 1));
         // The detail's own calls are answered before any fault is set for the report.
         waitForDetail();
-        ASSERT_TRUE(waitFor([&] { return sent("PostPvStat").size() == ++detailsShown_; }));
+        ++detailsShown_;
+        ASSERT_TRUE(waitFor([&] { return sent("PostPvStat").size() == detailsShown_; }));
         ui::View* button = detail_->pageContent()->viewWithTag(QXPostDetailNew::kReportButtonTag);
         ASSERT_NE(button, nullptr);
         detail_->mainScrollView()->setContentOffset(
