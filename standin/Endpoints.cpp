@@ -1,14 +1,15 @@
 #include "standin/Endpoints.h"
 
+#include "standin/AgentCalls.h"
 #include "standin/AppShellCalls.h"
 #include "standin/BrokerShops.h"
 #include "standin/Geography.h"
-#include "standin/Posts.h"
-#include "standin/MapTiles.h"
 #include "standin/HomeScreenCalls.h"
+#include "standin/MapTiles.h"
 #include "standin/MultipartReader.h"
 #include "standin/PostDetailCalls.h"
 #include "standin/Posts.h"
+#include "standin/SearchCalls.h"
 #include "standin/ServiceCalls.h"
 
 #include <QDir>
@@ -79,6 +80,8 @@ Endpoints::Endpoints(QString imagesFolder) : imagesFolder_(std::move(imagesFolde
     BrokerShops::install(*this);
     MapTiles::install(*this);
     HomeScreenCalls::install(*this);
+    AgentCalls::install(*this);
+    SearchCalls::install(*this);
     PostDetailCalls::install(*this);
 }
 

@@ -1,6 +1,9 @@
 #include "standin/ServiceCalls.h"
 
 #include "standin/FormFields.h"
+#include "standin/Geography.h"
+#include "standin/Posts.h"
+#include "standin/SamplePeople.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -67,6 +70,15 @@ QString rootText(const QByteArray& rootUrl) {
 
 QString image(const QByteArray& rootUrl, const char* sample) {
     return rootText(rootUrl) + paths::kImageHost + '/' + sample;
+}
+
+// The image host's picture of a broker or of a user, as a path below the host.
+QString avatarPath(const char* kind, const QString& userId) {
+    return QStringLiteral("avatars/%1/%2.jpg").arg(QLatin1String(kind), userId);
+}
+
+QString avatar(const QByteArray& rootUrl, const char* kind, const QString& userId) {
+    return rootText(rootUrl) + paths::kImageHost + '/' + avatarPath(kind, userId);
 }
 
 // What the stand-in remembers between calls.
@@ -181,7 +193,7 @@ QJsonObject house(int index, const QByteArray& rootUrl) {
         {"userId", QString::number(5001 + broker)},
         {"person", kBrokerNames.at(broker)},
         {"phone", QStringLiteral("1380000%1").arg(5001 + broker)},
-        {"photo", image(rootUrl, "test/red.png")},
+        {"photo", avatar(rootUrl, "brokers", QString::number(5001 + broker))},
         {"companyName", kCompanies.at(index % kCompanies.size())},
         {"creditScore", 3 + index % 3},
         {"houseImages", pictures},
@@ -217,16 +229,83 @@ QJsonValue nearbyAgents(const QByteArray& rootUrl) {
             {"name", kBrokerNames.at(i)},
             {"companyName", kCompanies.at(i % kCompanies.size())},
             {"creditScore", 3 + i % 3},
-            {"picUrl", image(rootUrl, "test/red.png")},
+            {"picUrl", avatar(rootUrl, "brokers", QString::number(5001 + i))},
             {"distance", 300 + i * 450},
         });
     }
     return agents;
 }
 
+// The counts of a user's posts by kind, as "premierPrivilege"."postNum" gives them.
+QJsonObject postCounts(qint64 userId) {
+    QJsonObject counts;
+    for (const int kind : {5, 1, 3}) {
+        counts[QString::number(kind)] = qint64(Posts::ofPoster(userId, kind).size());
+    }
+    return counts;
+}
+
+// A street of the broker's district, so that the page names a place.
+QString streetOf(const SampleBroker& broker) {
+    const CityRow* city = Geography::city(broker.cityIndex);
+    if (!city) return {};
+    for (const DistrictRow& district : city->districts) {
+        if (district.name != broker.districtName || district.streets.empty()) continue;
+        return district.streets[std::size_t(broker.userId % qint64(district.streets.size()))].name;
+    }
+    return {};
+}
+
+QJsonObject privilegeOf(const SampleBroker& broker) {
+    const int index = broker.indexInShop;
+    return QJsonObject{
+        {"status", 0},
+        {"isZuzeridUser", 1},
+        {"phone", broker.phone},
+        {"baseInfo",
+         QJsonObject{
+             {"userId", QString::number(broker.userId)},
+             {"avatar", QStringLiteral("avatars/brokers/%1.jpg").arg(broker.userId)},
+             {"name", broker.name},
+             {"district_name", broker.districtName},
+             {"street_name", streetOf(broker)},
+             {"agentUserContactNum", int(10 + broker.userId % 90)},
+             {"companyName", broker.company},
+             {"creditScore", broker.creditScore},
+             {"businessCardImage", index % 3 != 2},
+             {"ICImage", index % 4 != 3},
+         }},
+        {"premierPrivilege", QJsonObject{{"postNum", postCounts(broker.userId)}}},
+    };
+}
+
+QJsonObject privilegeOf(const SamplePoster& poster) {
+    return QJsonObject{
+        {"status", 0},
+        {"isZuzeridUser", 0},
+        {"phone", poster.phone},
+        {"baseInfo",
+         QJsonObject{
+             {"userId", QString::number(poster.userId)},
+             {"avatar", QString()},
+             {"name", poster.name},
+             {"agentUserContactNum", 0},
+             {"businessCardImage", false},
+             {"ICImage", false},
+         }},
+        {"premierPrivilege", QJsonObject{{"postNum", postCounts(poster.userId)}}},
+    };
+}
+
+// The sample's brokers and posters as they are; other ids (the need replies' brokers) from
+// the fixed lists.
 Reply privilege(const RecordedRequest& request, const QByteArray& /*rootUrl*/) {
     const FormFields fields(request.body);
     const QString userId = fields.text("ucUserId");
+    if (const auto broker = SamplePeople::broker(userId.toLongLong()))
+        return Reply::json(privilegeOf(*broker));
+    if (const auto poster = SamplePeople::poster(userId.toLongLong()))
+        return Reply::json(privilegeOf(*poster));
     const int n = int(qHash(userId) % 3);
     return Reply::json(QJsonObject{
         {"status", 0},
@@ -235,7 +314,7 @@ Reply privilege(const RecordedRequest& request, const QByteArray& /*rootUrl*/) {
         {"baseInfo",
          QJsonObject{
              {"userId", userId},
-             {"avatar", isBroker(userId) ? QStringLiteral("test/red.png") : QString()},
+             {"avatar", isBroker(userId) ? avatarPath("brokers", userId) : QString()},
              {"name", kBrokerNames.at(n)},
              {"district_name", kDistricts.at(n)},
              {"street_name", kStreets.at(n)},
@@ -319,7 +398,7 @@ std::optional<Reply> profile(const RecordedRequest& request, const QByteArray& r
              {"userName", QStringLiteral("user%1").arg(loginId)},
              {"nickName", QStringLiteral("找房用户%1").arg(loginId % 10000)},
              {"mobile", QStringLiteral("1380013%1").arg(loginId % 10000, 4, 10, QChar('0'))},
-             {"avatar", image(rootUrl, "test/red.png")},
+             {"avatar", avatar(rootUrl, "users", QString::number(loginId))},
              {"sessionId", session},
          }},
     });

@@ -1,8 +1,8 @@
 #include "houses/HousesHost.h"
 
-#include "location/CityData.h"
 #include "location/CityNode.h"
 #include "location/UserLocation.h"
+#include "platform/uikit/navigation_controller.h"
 
 namespace {
 
@@ -36,9 +36,9 @@ std::optional<std::pair<double, double>> HousesHost::bestEffortAtLocation() cons
     return std::make_pair(at.latitude, at.longitude);
 }
 
-std::optional<int> HousesHost::cityIndexWithName(const QString& name) const {
-    const auto city = currentCity();
-    const auto province = city ? city->parent() : nullptr;
-    const auto country = province ? province->parent() : nullptr;
-    return country ? CityData::cityIndexWithName(*country, name) : std::nullopt;
+std::shared_ptr<ui::NavigationController> HousesHost::makeNavigationController(
+    std::shared_ptr<ui::ViewController> root) const {
+    auto navigation = std::make_shared<ui::NavigationController>();
+    navigation->setViewControllers({std::move(root)}, false);
+    return navigation;
 }

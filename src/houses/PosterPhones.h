@@ -1,31 +1,26 @@
 #pragma once
 
-#include "houses/GetPostListCellFormate.h"
-
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
-// The poster's numbers of a post: its "phone", one or more numbers joined by ",", sent
-// enciphered unless it holds digits only.
-class PosterPhones {
-public:
-    // Kinds of the contact number chosen for a post.
-    enum PhoneType : int { kNone = 0, kMobile = 1, kOther = 2 };
-    struct Contact {
-        QString phone;  // empty when there is none
-        int phoneType = kNone;
-    };
+// The phone numbers of a post's poster. The server sends the "phone" field enciphered
+// unless it is all digits; either way it may hold several numbers joined by ",".
+namespace PosterPhones {
 
-    // The post's numbers, deciphered when they are not all digits; none when the text does
-    // not decipher.
-    [[nodiscard]] static QStringList getUserPhones(const PostRecord& post);
-    // The detail's contact number: the first mobile number, or else the first entry of 4 or
-    // more characters, whichever comes first; empty entries are passed over.
-    [[nodiscard]] static Contact getValidPhone(const PostRecord& post);
-    // The first mobile number of the post, or empty.
-    [[nodiscard]] static QString firstMobile(const PostRecord& post);
-
-    // 13x, 15x or 18x followed by 8 digits, the whole text.
-    [[nodiscard]] static bool isMobileNumber(const QString& text);
-    [[nodiscard]] static bool isPureNumandCharacters(const QString& text);
+// Kinds of the contact number the post detail shows and calls.
+enum PhoneType : int { kNone = 0, kMobile = 1, kOther = 2 };
+struct Contact {
+    QString phone;  // empty when there is none
+    int phoneType = kNone;
 };
+
+// The numbers in their order; empty entries stay, so that positions keep their meaning.
+[[nodiscard]] QStringList userPhones(const QVariant& phoneField);
+// The first of them that is a mobile number; empty when none is.
+[[nodiscard]] QString validPhone(const QVariant& phoneField);
+// The post detail's contact number: the first entry that is a mobile number or has 4 or
+// more characters, whichever comes first; empty entries are passed over.
+[[nodiscard]] Contact contactNumber(const QVariant& phoneField);
+
+}  // namespace PosterPhones

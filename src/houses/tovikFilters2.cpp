@@ -132,7 +132,8 @@ int tovikFilters2::selectedCity() const {
 }
 
 int tovikFilters2::requestCity() const {
-    return pageFrom_ == 1 && locatedCity_ >= 0 ? locatedCity_ : selectedCity();
+    if (isNearBy_) return 0;
+    return (pageFrom_ == 1 || pageFrom_ == 4) && locatedCity_ >= 0 ? locatedCity_ : selectedCity();
 }
 
 int tovikFilters2::cacheCity() const {
@@ -189,6 +190,11 @@ void tovikFilters2::httpRequestWithSuccess(Callback success, Callback failure) {
                                  QStringLiteral("tovikFilters2"));
             self->answerWaiting(false);
         });
+}
+
+void tovikFilters2::cancelRequest() const {
+    QXIMRequest::shared().cancelToVikRequestByInterface(
+        QStringLiteral("GetMajorCategoryFilter"), EndpointTable::dataShareEndpoint() + cancelKey_);
 }
 
 void tovikFilters2::answerWaiting(bool succeeded) {

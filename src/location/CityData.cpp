@@ -139,11 +139,8 @@ std::vector<std::shared_ptr<City>> CityData::allCities() const {
 }
 
 std::optional<int> CityData::getCityIndexWithName(const QString& name) const {
-    return country_ ? cityIndexWithName(*country_, name) : std::nullopt;
-}
-
-std::optional<int> CityData::cityIndexWithName(const Country& country, const QString& name) {
-    for (const auto& province : country.Provinces) {
+    if (!country_) return std::nullopt;
+    for (const auto& province : country_->Provinces) {
         for (const auto& city : province->Cities) {
             if (city->name() == name || city->sname() == name) return city->scriptIndex();
         }

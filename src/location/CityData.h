@@ -54,9 +54,6 @@ public:
 
     // The first city in tree order whose name, or else short name, equals `name`.
     [[nodiscard]] std::optional<int> getCityIndexWithName(const QString& name) const;
-    // The same in the tree under `country`.
-    [[nodiscard]] static std::optional<int> cityIndexWithName(const Country& country,
-                                                              const QString& name);
     [[nodiscard]] std::shared_ptr<City> cityWithScriptIndex(int scriptIndex) const;
     // Every city whose name, short name or pinyin starts with `prefix` (case-sensitive),
     // once each, in tree order; an empty prefix finds nothing.

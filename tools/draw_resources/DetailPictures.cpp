@@ -96,7 +96,6 @@ void sections() {
     draw(QStringLiteral("房源未选择"), 14, 14, [](QPainter& p) {
         roundedBox(p, QRectF(1.5, 1.5, 11, 11), 2, Qt::white, QColor(190, 190, 190));
     });
-    buttonBox(QStringLiteral("单条点击"), 20, 47, Qt::white, kLine);
     draw(QStringLiteral("详情页下箭头"), 16, 9, [](QPainter& p) {
         p.setPen(stroke(kIconGrey, 2));
         p.drawPolyline(QPolygonF({QPointF(2, 1.5), QPointF(8, 7), QPointF(14, 1.5)}));
@@ -140,13 +139,10 @@ void forms() {
                   pressed ? QColor(40, 110, 10) : kDarkGreen, QColor(255, 255, 255, 120));
         buttonBox(pressed ? QStringLiteral("button灰色点击态") : QStringLiteral("button灰色"), 20,
                   34, pressed ? kPressedGrey : kButtonGrey, QColor(205, 205, 205));
-        buttonBox(pressed ? QStringLiteral("button36px-点击态") : QStringLiteral("button36px"), 20,
-                  36, pressed ? kDarkGreen : kGreen, kDarkGreen);
         buttonBox(
             pressed ? QStringLiteral("button灰色36px_点击态") : QStringLiteral("button灰色36px"),
             20, 36, pressed ? kPressedGrey : kButtonGrey, QColor(205, 205, 205));
     }
-    buttonBox(QStringLiteral("输入框"), 20, 30, Qt::white, QColor(205, 205, 205));
     draw(QStringLiteral("备注"), 14, 14, [](QPainter& p) {
         p.setPen(stroke(kGreen, 1.4));
         p.setBrush(Qt::NoBrush);

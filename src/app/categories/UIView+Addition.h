@@ -15,7 +15,7 @@ class View;
 // name says and keeps the rest of the frame or centre.
 namespace UIViewAddition {
 
-inline constexpr int kFloatMessageTag = FloatView::kMessageTag;
+inline constexpr int kFloatMessageTag = FloatView::kFloatMessageTag;
 inline constexpr double kFloatMessageSeconds = 3;
 
 [[nodiscard]] double left(const ui::View& view);

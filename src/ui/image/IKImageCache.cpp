@@ -147,8 +147,10 @@ void IKImageCache::storeImage(const Image& image, bool recalculate, const QByteA
 
 void IKImageCache::writeToDisk(const QByteArray& bytes, const QString& key) {
     const QString folder = diskCachePath();
+    // Only the cache's own folder is made: a sandbox that went away meanwhile (its caches
+    // folder with it) is not made again by a late write, which then writes nothing.
     if (!ns::FileManager::fileExistsAtPath(folder)) {
-        ns::FileManager::createDirectoryAtPath(folder, true);
+        ns::FileManager::createDirectoryAtPath(folder, false);
     }
     const QString path = cachePathForKey(key, folder);
     // Stamped on the one clock, so that cleaning by age measures on the same clock.

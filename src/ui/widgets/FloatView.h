@@ -12,14 +12,16 @@ class FloatView : public ui::ImageView {
 public:
     static constexpr double kLifetime = 3.0;
 
+    // The tag of the one floating message a view shows at a time.
+    static constexpr int kFloatMessageTag = 8848;
+
     [[nodiscard]] static std::shared_ptr<FloatView> withMessage(const ui::Rect& frame,
                                                                 const QString& message);
-    // The tag of the message showMessage puts over a view.
-    static constexpr int kMessageTag = 8848;
-
-    // A message over the view near its bottom, 100 points wide (300 for a long text); an
-    // earlier message still showing there goes at once.
+    // Shows `message` near the bottom of `view` (a window, usually), in a box 100 points wide
+    // or 300 for a long text; an earlier message still showing there goes at once.
     static void showMessage(ui::View& view, const QString& message);
+    // The same over the key window; nothing without one.
+    static void showMessageInKeyWindow(const QString& message);
     explicit FloatView(const ui::Rect& frame);
     void removeSelf() { removeFromSuperview(); }
 };
