@@ -12,7 +12,6 @@
 #include "app/QXAppState.h"
 #include "app/QXNavigationBar.h"
 #include "app/QXNewGuidView.h"
-#include "app/QXPlaceholderController.h"
 #include "app/QXTabBarController.h"
 #include "app/QXUtil.h"
 #include "app/XXNavigationController.h"
@@ -80,10 +79,6 @@ QXAppDelegate::ProcessExit& processExit() {
 
 ns::UserDefaults& defaults() {
     return ns::UserDefaults::standardUserDefaults();
-}
-
-std::shared_ptr<ui::ViewController> placeholder(const QString& title, const QString& description) {
-    return std::make_shared<QXPlaceholderController>(title, description);
 }
 
 }  // namespace

@@ -60,20 +60,6 @@ qint64 ownUserId() {
     return QXNetContext::shared()->logonState().userId;
 }
 
-// The checks before a chat with a poster: not with oneself, not with a poster without an id.
-bool mayTalkTo(const QString& posterId) {
-    const qint64 poster = Tolerant(QVariant(posterId)).longLongValue();
-    if (poster == ownUserId()) {
-        AlertMessages::showAlertViewWithAlertString(ImageScrollPageController::kOwnTalk);
-        return false;
-    }
-    if (poster == 0) {
-        AlertMessages::showAlertViewWithAlertString(ImageScrollPageController::kNoTalk);
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 void ImageScrollPageController::barAction(int code) {
@@ -170,37 +156,21 @@ void ImageScrollPageController::openTalk(const PosterTalk& talk, const QString& 
 void ImageScrollPageController::goToImPageWithHouseSource() {
     ui::NavigationController* navigation = navigationController();
     if (!navigation) return;
-    const auto opener = ChatScreenOpener::shared();
-    for (const auto& screen : navigation->viewControllers()) {
-        if (!opener->talkIdShownBy(*screen).isEmpty()) {
-            navigation->popToViewController(screen, true);
-            return;
-        }
-    }
-    const Tolerant post{QVariant(houseInfoFromQXPostDetailNew_)};
-    const Tolerant agent{QVariant(agentInfoFromQXPostDetailNew_)};
-    PosterTalk talk;
-    talk.posterId = post[QStringLiteral("user_id")].toString();
-    if (!mayTalkTo(talk.posterId)) return;
-    talk.name = post[QStringLiteral("person")].toString();
-    talk.phone = getValidPhone();
-    talk.creditScore = agent[QStringLiteral("creditRate")].isNil()
-                           ? -1
-                           : agent[QStringLiteral("creditRate")].intValue();
-    talk.picUrl = agent[QStringLiteral("userHead")].toString();
-    talk.streetName = post[QStringLiteral("street_name")].toString();
-    talk.companyName = agent[QStringLiteral("companyName")].toString();
-    talk.districtName = post[QStringLiteral("district_name")].toString();
-    talk.postReference = PosterTalk::talkPostId(houseInfoFromQXPostDetailNew_);
-    openTalk(talk, talk.name, hiddenChatAgentInfoFromQXPostDetailNew_,
-             post[QStringLiteral("agent")].isEqualToString(kBrokerRole));
+    const PosterTalk talk = PosterTalk::ofPost(houseInfoFromQXPostDetailNew_,
+                                               agentInfoFromQXPostDetailNew_, getValidPhone());
+    // The pager hides the navigation bar; the chat screen has its own.
+    (void)talk.open(
+        *navigation, talk.name, hiddenChatAgentInfoFromQXPostDetailNew_,
+        Tolerant(QVariant(houseInfoFromQXPostDetailNew_))[QStringLiteral("agent")].isEqualToString(
+            kBrokerRole),
+        [navigation] { navigation->setNavigationBarHidden(false, false); });
 }
 
 void ImageScrollPageController::goToImPageWithFindHouseRequest() {
     const Tolerant house{houseInfoFromFindHouseRequestDetailPage_};
     PosterTalk talk;
     talk.posterId = house[QStringLiteral("userId")].toString();
-    if (!mayTalkTo(talk.posterId)) return;
+    if (!PosterTalk::mayTalkTo(talk.posterId)) return;
     talk.name = house[QStringLiteral("person")].toString();
     talk.phone = house[QStringLiteral("phone")].toString();
     talk.creditScore = house[QStringLiteral("creditScore")].intValue();
@@ -221,7 +191,7 @@ void ImageScrollPageController::faveriteHouseSource() {
         favourite.setBackgroundImage(
             ui::Image::imageNamed(QXFCHouseSourceInfoBottomView::kFavouriteImage),
             ui::kControlStateNormal);
-        if (window) FloatView::showMessage(*window, QStringLiteral("取消收藏成功"));
+        if (window) FloatView::showMessage(*window, HouseFavourites::kRemovedMessage);
         return;
     }
     switch (HouseFavourites::add(post)) {
@@ -229,7 +199,7 @@ void ImageScrollPageController::faveriteHouseSource() {
             favourite.setBackgroundImage(
                 ui::Image::imageNamed(QXFCHouseSourceInfoBottomView::kSavedFavouriteImage),
                 ui::kControlStateNormal);
-            if (window) FloatView::showMessage(*window, QStringLiteral("收藏成功"));
+            if (window) FloatView::showMessage(*window, HouseFavourites::kSavedMessage);
             break;
         case HouseFavourites::Outcome::LimitReached:
             AlertMessages::showAlertViewWithAlertString(kLimitReached);

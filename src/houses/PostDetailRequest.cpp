@@ -1,6 +1,6 @@
 #include "houses/PostDetailRequest.h"
 
-#include "houses/PostChatHandOff.h"
+#include "houses/HouseFavourites.h"
 #include "net/EndpointTable.h"
 #include "net/FormBody.h"
 #include "net/JsonArgsBody.h"
@@ -36,7 +36,7 @@ void PostDetailRequest::getPostByPuid(const PostRecord& post, SuccessBlock succe
                                       FailureBlock failure) {
     RequestHeaderSet set = headers(kGetPostByPuid);
     set.set(QStringLiteral("Accept-Encoding"), kGzip)
-        .set(QStringLiteral("puid"), PostChatHandOff::textOf(post.value(QStringLiteral("puid"))));
+        .set(QStringLiteral("puid"), HouseFavourites::puidOf(post));
     const QVariant sign = post.value(QStringLiteral("d_sign"));
     const QString body = sign.isValid()
                              ? FormBody().add(QStringLiteral("d_sign"), sign.toString()).text()
@@ -53,7 +53,7 @@ void PostDetailRequest::postPvStat(const PostRecord& post, int masterId, int maj
     const QString body =
         JsonArgsBody()
             .add(QStringLiteral("puid"),
-                 PostChatHandOff::textOf(post.value(QStringLiteral("puid"))))
+                 HouseFavourites::puidOf(post))
             .add(QStringLiteral("city"), QString::number(QXNetContext::shared()->currentCityId()))
             .add(QStringLiteral("categoryId"), QString::number(masterId))
             .add(QStringLiteral("majorCategoryScriptIndex"), QString::number(majorId))

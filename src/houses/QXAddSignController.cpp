@@ -3,14 +3,14 @@
 #include "IMChat/qximlib/QXIMDatabase.h"
 #include "analytics/StatClick.h"
 #include "houses/HousesNavigation.h"
-#include "houses/HousesNotices.h"
-#include "houses/PostFavourites.h"
+#include "houses/HouseFavourites.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
 #include "platform/uikit/navigation_controller.h"
+#include "ui/widgets/AlertMessages.h"
 #include "util/categories/TextCharacters.h"
 
 namespace {
@@ -76,7 +76,7 @@ void QXAddSignController::viewDidLoad() {
     view()->addSubview(cancel_);
 
     stored_ = QXIMDatabase::shared()
-                  .historySignByUserId(PostFavourites::userIdText(), puid_)
+                  .historySignByUserId(HouseFavourites::userIdText(), puid_)
                   .value_or(QString());
     input_->setText(stored_);
     showPlaceholder();
@@ -104,18 +104,18 @@ void QXAddSignController::finishedInput() {
     const QString remark = input_->text().isNull() ? QStringLiteral("") : input_->text();
     if (remark != stored_) {
         auto& store = QXIMDatabase::shared();
-        const QString user = PostFavourites::userIdText();
+        const QString user = HouseFavourites::userIdText();
         // A post taken out of the favourites meanwhile has no row to hold the remark.
         if (!store.historyExist(puid_, user)) {
-            HousesNotices::showAlert(kNotSaved);
+            AlertMessages::showAlertViewWithAlertString(kNotSaved);
             return;
         }
         if (!store.updateHistorySign(remark, user, puid_)) {
-            HousesNotices::showAlert(kSaveFailed);
+            AlertMessages::showAlertViewWithAlertString(kSaveFailed);
             return;
         }
         stored_ = remark;
-        ns::NotificationCenter::defaultCenter().post(PostFavourites::kSignChangedNotification);
+        ns::NotificationCenter::defaultCenter().post(HouseFavourites::kSignChangedNotification);
     }
     goBack();
 }

@@ -1,5 +1,6 @@
 #include "houses/QXHistoryCell.h"
 
+#include "houses/ListCellLook.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
@@ -7,20 +8,12 @@
 
 namespace {
 
-const ui::Color kDark = ui::Color::colorWithWhite(0.2);
-const ui::Color kGrey = ui::Color::colorWithWhite(0.6);
-const ui::Color kOrange = ui::Color::rgb(247, 127, 0);
+const ui::Color kDark = ListCellLook::dark();
+const ui::Color kGrey = ListCellLook::grey();
+const ui::Color kOrange = ListCellLook::orange();
 const ui::Color kGreen = ui::Color::rgb(86, 186, 34);
 constexpr double kTitleWidth = 209;
 constexpr double kEditingShrink = 9;
-
-std::shared_ptr<ui::Label> label(const ui::Font& font, const ui::Color& colour) {
-    auto made = std::make_shared<ui::Label>();
-    made->setFont(font);
-    made->setTextColor(colour);
-    made->setBackgroundColor(ui::Color::clearColor());
-    return made;
-}
 
 }  // namespace
 
@@ -31,12 +24,12 @@ QXHistoryCell::QXHistoryCell(const QString& reuseIdentifier)
     setSelectedBackgroundView(selected);
     setBackgroundColor(ui::Color::whiteColor());
     thumbnail_.backdrop()->setTag(1112);
-    left1Lbl_ = label(ui::Font::systemFontOfSize(14), kDark);
-    left2Lbl_ = label(ui::Font::systemFontOfSize(12), kGrey);
-    left3Lbl_ = label(ui::Font::systemFontOfSize(12), kGrey);
-    right2Lbl_ = label(ui::Font::boldSystemFontOfSize(12), kOrange);
+    left1Lbl_ = ListCellLook::label(ui::Font::systemFontOfSize(14), kDark);
+    left2Lbl_ = ListCellLook::label(ui::Font::systemFontOfSize(12), kGrey);
+    left3Lbl_ = ListCellLook::label(ui::Font::systemFontOfSize(12), kGrey);
+    right2Lbl_ = ListCellLook::label(ui::Font::boldSystemFontOfSize(12), kOrange);
     right2Lbl_->setTextAlignment(ui::TextAlignment::Right);
-    right3Lbl_ = label(ui::Font::systemFontOfSize(12), kGrey);
+    right3Lbl_ = ListCellLook::label(ui::Font::systemFontOfSize(12), kGrey);
     right3Lbl_->setTextAlignment(ui::TextAlignment::Right);
     haveImageView_ =
         std::make_shared<ui::ImageView>(ui::Image::imageNamed(QStringLiteral("文字预览模式.png")));
@@ -46,7 +39,7 @@ QXHistoryCell::QXHistoryCell(const QString& reuseIdentifier)
     signIcon_ = std::make_shared<ui::ImageView>(ui::Image::imageNamed(QStringLiteral("备注.png")));
     const ui::Size icon = signIcon_->image() ? signIcon_->image()->size() : ui::Size(14, 14);
     signIcon_->setFrame({28 - icon.width, 74 - icon.height / 2, icon.width, icon.height});
-    bottomLabel_ = label(ui::Font::systemFontOfSize(14), kGreen);
+    bottomLabel_ = ListCellLook::label(ui::Font::systemFontOfSize(14), kGreen);
     bottomLabel_->setFrame({30, 64, 205, 20});
     fangImageView_ =
         std::make_shared<ui::ImageView>(ui::Image::imageNamed(QStringLiteral("放心房.png")));

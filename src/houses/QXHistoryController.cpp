@@ -3,8 +3,7 @@
 #include "IMChat/qximlib/QXIMDatabase.h"
 #include "analytics/StatClick.h"
 #include "houses/HousesNavigation.h"
-#include "houses/HousesNotices.h"
-#include "houses/PostFavourites.h"
+#include "houses/HouseFavourites.h"
 #include "houses/QXHistoryCell.h"
 #include "houses/QXPostDetailNew.h"
 #include "net/transport/Json.h"
@@ -13,6 +12,7 @@
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/window.h"
+#include "ui/widgets/AlertMessages.h"
 #include "util/categories/Tolerant.h"
 
 namespace {
@@ -39,8 +39,8 @@ void QXHistoryController::viewDidLoad() {
     setTitle(QStringLiteral("看房记"));
     auto& center = ns::NotificationCenter::defaultCenter();
     for (const QString& name :
-         {PostFavourites::kSignChangedNotification, QStringLiteral("kUserChangedNotification"),
-          PostFavourites::kAddHistoryNotification}) {
+         {HouseFavourites::kSignChangedNotification, QStringLiteral("kUserChangedNotification"),
+          HouseFavourites::kAddHistoryNotification}) {
         observations_.push_back(center.addObserver(
             name, [weak = weakAs<QXHistoryController>()](const ns::Notification&) {
                 if (auto self = weak.lock()) self->signChanged();
@@ -86,7 +86,7 @@ void QXHistoryController::signChanged() {
 }
 
 void QXHistoryController::refreshDataAndView() {
-    formatDBArray(QXIMDatabase::shared().historyListByUserId(PostFavourites::userIdText()));
+    formatDBArray(QXIMDatabase::shared().historyListByUserId(HouseFavourites::userIdText()));
     if (table_ && table_->isEditing()) editHistory(false);
     if (table_) table_->reloadData();
     if (rows_.isEmpty()) {
@@ -113,7 +113,7 @@ void QXHistoryController::formatDBArray(const QList<QVariantMap>& rows) {
 
 void QXHistoryController::editHistory(bool fromButton) {
     if (rows_.isEmpty() && fromButton) {
-        HousesNotices::showAlert(kEmptyEditMessage);
+        AlertMessages::showAlertViewWithAlertString(kEmptyEditMessage);
         return;
     }
     const bool editing = !table_->isEditing();
@@ -180,7 +180,7 @@ void QXHistoryController::commitEditingStyle(ui::TableView& table,
     const qint64 rowId = rows_.value(path.row).toMap().value(QStringLiteral("_id")).toLongLong();
     // The row leaves the screen only when it left the store.
     if (!QXIMDatabase::shared().deleteHistoryById(rowId)) {
-        HousesNotices::showAlert(kDeleteFailed);
+        AlertMessages::showAlertViewWithAlertString(kDeleteFailed);
         return;
     }
     rows_.removeAt(path.row);
@@ -192,7 +192,7 @@ void QXHistoryController::didSelectRowAtIndexPath(ui::TableView& table, const ui
     table.deselectRowAtIndexPath(path, true);
     const QVariantMap row = rows_.value(path.row).toMap();
     if (!isReadable(row)) {
-        HousesNotices::showAlert(kUnreadableTitle + QStringLiteral("，") + kUnreadableHint);
+        AlertMessages::showAlertViewWithAlertString(kUnreadableTitle + QStringLiteral("，") + kUnreadableHint);
         return;
     }
     StatClick::event(QStringLiteral("bn_house_detail"));

@@ -1,8 +1,7 @@
 // The detail's actions: the favourite or remark button, the report, the community page.
 #include "analytics/StatClick.h"
 #include "houses/HousesNavigation.h"
-#include "houses/HousesNotices.h"
-#include "houses/PostFavourites.h"
+#include "houses/HouseFavourites.h"
 #include "houses/QXAddSignController.h"
 #include "houses/QXPostDetailNew.h"
 #include "houses/Report.h"
@@ -12,6 +11,8 @@
 #include "platform/uikit/label.h"
 #include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/navigation_item.h"
+#include "ui/widgets/AlertMessages.h"
+#include "ui/widgets/FloatView.h"
 #include "util/categories/Tolerant.h"
 
 namespace {
@@ -55,7 +56,7 @@ private:
 }  // namespace
 
 void QXPostDetailNew::addNavButtons() {
-    const bool favourite = PostFavourites::contains(puid_);
+    const bool favourite = HouseFavourites::isSaved(contentDict_);
     favBtn_ =
         HousesNavigation::setRightButton(*this, QString(), [weak = weakAs<QXPostDetailNew>()] {
             auto self = weak.lock();
@@ -76,15 +77,15 @@ void QXPostDetailNew::removeNavButtons() {
 
 void QXPostDetailNew::favorite() {
     if (fromType_ == 1) StatClick::event(QStringLiteral("chat_houses_collect"));
-    switch (PostFavourites::save(contentDict_, majorIndex_)) {
-        case PostFavourites::Outcome::Saved:
+    switch (HouseFavourites::add(contentDict_)) {
+        case HouseFavourites::Outcome::Done:
             if (favBtn_) favBtn_->setTitle(kRemarkTitle, ui::kControlStateNormal);
-            HousesNotices::showFloatMessage(PostFavourites::kSavedMessage);
+            FloatView::showMessageInKeyWindow(HouseFavourites::kSavedMessage);
             break;
-        case PostFavourites::Outcome::LimitReached:
-            HousesNotices::showAlert(PostFavourites::kLimitMessage);
+        case HouseFavourites::Outcome::LimitReached:
+            AlertMessages::showAlertViewWithAlertString(HouseFavourites::kLimitMessage);
             break;
-        default:
+        case HouseFavourites::Outcome::Failed:
             break;
     }
 }

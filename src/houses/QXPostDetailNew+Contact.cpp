@@ -1,8 +1,8 @@
 // The detail's bottom bar: the poster's name and number, the call button and the chat
 // button, in its live look while the poster is online.
 #include "analytics/StatClick.h"
-#include "houses/PostChatHandOff.h"
 #include "houses/PosterPhones.h"
+#include "houses/PosterTalk.h"
 #include "houses/QXPostDetailNew.h"
 #include "platform/uikit/application.h"
 #include "platform/uikit/button.h"
@@ -10,6 +10,7 @@
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
 #include "platform/uikit/navigation_controller.h"
+#include "util/categories/Tolerant.h"
 
 #include <QUrl>
 
@@ -34,7 +35,8 @@ std::shared_ptr<ui::Label> barLabel(const ui::Rect& frame, int tag, const ui::Co
 }  // namespace
 
 void QXPostDetailNew::getValidPhone() {
-    const PosterPhones::Contact contact = PosterPhones::getValidPhone(contentDict_);
+    const PosterPhones::Contact contact =
+        PosterPhones::contactNumber(contentDict_.value(QStringLiteral("phone")));
     postPhone_ = contact.phone;
     phoneType_ = contact.phoneType;
 }
@@ -103,7 +105,10 @@ void QXPostDetailNew::contactPerson() {
 }
 
 void QXPostDetailNew::communicatePerson() {
-    if (ui::NavigationController* navigation = navigationController())
-        PostChatHandOff::open(*navigation, contentDict_, agentInfo_, postPhone_,
-                              hiddenChatAgentInfo_);
+    ui::NavigationController* navigation = navigationController();
+    if (!navigation) return;
+    const PosterTalk talk = PosterTalk::ofPost(contentDict_, agentInfo_, postPhone_);
+    (void)talk.open(*navigation, talk.name, hiddenChatAgentInfo_,
+                    Tolerant(QVariant(contentDict_))[QStringLiteral("agent")].isEqualToString(
+                        QStringLiteral("经纪人")));
 }

@@ -1,6 +1,5 @@
 // The sections of the post detail, one below the other by the running position `y_`.
-#include "houses/HousesNotices.h"
-#include "houses/PosterPhones.h"
+#include "houses/ImagePickerView.h"
 #include "houses/QXDetailFormate.h"
 #include "houses/QXLabel.h"
 #include "houses/QXPostDetailNew.h"
@@ -16,7 +15,8 @@
 #include "platform/uikit/pasteboard.h"
 #include "platform/uikit/screen.h"
 #include "platform/uikit/string_drawing.h"
-#include "ui/image/UIImageView+RemoteImage.h"
+#include "ui/widgets/AlertMessages.h"
+#include "util/TextChecks.h"
 #include "util/categories/TextCharacters.h"
 #include "util/categories/Tolerant.h"
 
@@ -88,13 +88,6 @@ QStringList photosOf(const QString& text, int limit) {
     QStringList photos = text.split(u',', Qt::SkipEmptyParts);
     if (photos.size() > limit) photos = photos.mid(0, limit);
     return photos;
-}
-
-// The cut rendition of an image-host picture ("<a>_<w>-<h>c_<rest>"); other URLs as they are.
-QString clippedPhoto(const QString& url, int width, int height) {
-    const QStringList pieces = url.split(u'_');
-    if (pieces.size() < 3) return url;
-    return QStringLiteral("%1_%2-%3c_%4").arg(pieces[0]).arg(width).arg(height).arg(pieces[2]);
 }
 
 }  // namespace
@@ -264,25 +257,10 @@ void QXPostDetailNew::addTopPhotoStrip() {
 
 std::shared_ptr<ui::View> QXPostDetailNew::makePhotoStrip(const ui::Rect& frame,
                                                           const QStringList& photoUrls, int style) {
-    constexpr double kPhotoWidth = 100;
-    constexpr double kPhotoHeight = 75;
-    constexpr double kGap = 6;
-    auto strip = std::make_shared<ui::ScrollView>(frame);
+    auto strip = ImagePickerView::initWithFrame(frame, photoUrls, style);
     strip->setTag(kPhotoStripTag);
-    strip->setBackgroundColor(style == 0 ? ui::Color::rgb(240, 240, 240) : ui::Color::clearColor());
-    strip->setShowsHorizontalScrollIndicator(false);
-    const double top = (frame.size.height - kPhotoHeight) / 2;
-    double x = 8;
-    for (const QString& url : photoUrls) {
-        auto photo = std::make_shared<ui::ImageView>(ui::Rect(x, top, kPhotoWidth, kPhotoHeight));
-        photo->setContentMode(ui::ContentMode::ScaleAspectFill);
-        photo->setClipsToBounds(true);
-        RemoteImage::setImageWithURL(*photo, QUrl(clippedPhoto(url, 200, 150)),
-                                     ui::Image::imageNamed(QStringLiteral("信息列表-加载中.png")));
-        strip->addSubview(photo);
-        x += kPhotoWidth + kGap;
-    }
-    strip->setContentSize({std::max(frame.size.width, x + 2), frame.size.height});
+    // A photo tapped opens the pager over this screen, with this screen's post.
+    strip->setTarget(weakAs<QXPostDetailNew>().lock());
     return strip;
 }
 
@@ -346,7 +324,7 @@ void QXPostDetailNew::addArrayInfo(const QVariantList& rows) {
             const double number = value.chopped(1).toDouble(&ok);
             if (ok && number > 10000) value = QString::asprintf("%.1f万元", number / 10000);
         }
-        if (label == QStringLiteral("联系电话") && !PosterPhones::isPureNumandCharacters(value))
+        if (label == QStringLiteral("联系电话") && !TextChecks::isPureNumandCharacters(value))
             value = QXDESCode::decryptStr(value);
         const int height = calLblHeightwithKey(label, value);
         auto row = std::make_shared<QXLabel>(label, kLabelGrey, value, valueColour,
@@ -374,7 +352,7 @@ void QXPostDetailNew::addArrayInfo(const QVariantList& rows) {
 void QXPostDetailNew::copyQQ() {
     if (QQString_.isEmpty()) return;
     ui::Pasteboard::generalPasteboard().setString(QQString_);
-    HousesNotices::showAlert(QStringLiteral("您已成功复制此QQ至剪贴板"));
+    AlertMessages::showAlertViewWithAlertString(QStringLiteral("您已成功复制此QQ至剪贴板"));
 }
 
 bool QXPostDetailNew::addPeizhiView() {

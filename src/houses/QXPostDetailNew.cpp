@@ -1,9 +1,8 @@
 #include "houses/QXPostDetailNew.h"
 
 #include "houses/HousesNavigation.h"
-#include "houses/PostChatHandOff.h"
 #include "houses/PostDetailRequest.h"
-#include "houses/PostFavourites.h"
+#include "houses/HouseFavourites.h"
 #include "houses/PostListPaging.h"
 #include "houses/QXDetailFormate.h"
 #include "houses/ReadMarks.h"
@@ -33,7 +32,7 @@ constexpr double kPageTurnDuration = 1.0;
 
 QXPostDetailNew::QXPostDetailNew(PostRecord post, int masterId, int majorId)
     : contentDict_(std::move(post)), masterIndex_(masterId), majorIndex_(majorId) {
-    puid_ = PostFavourites::puidOf(contentDict_);
+    puid_ = HouseFavourites::puidOf(contentDict_);
     setHidesBottomBarWhenPushed(true);
     setEdgesForExtendedLayout(ui::kRectEdgeNone);
 }
@@ -143,7 +142,7 @@ void QXPostDetailNew::refreshDataAndView() {
         loadAllDataByPuid();
         return;
     }
-    puid_ = PostFavourites::puidOf(contentDict_);
+    puid_ = HouseFavourites::puidOf(contentDict_);
     if (loadByPuidNow_) loadAllDataByPuid();
     PostDetailRequest::cancel(QStringLiteral("GetPostByPuid"));
     PostDetailRequest::cancel(QStringLiteral("GetUserPrivilegeByUserId"));
@@ -165,7 +164,7 @@ void QXPostDetailNew::refreshDataAndView() {
     if (isShowBar_) addBottomBar();
     GetPostByPuid();
     increaseBrowseTime();
-    getUserStatuses(PostChatHandOff::textOf(contentDict_.value(QStringLiteral("user_id"))));
+    getUserStatuses(Tolerant(QVariant(contentDict_))[QStringLiteral("user_id")].toString());
 }
 
 void QXPostDetailNew::loadAllDataByPuid() {
@@ -253,7 +252,7 @@ void QXPostDetailNew::getUserStatuses(const QString& userId) {
 
 void QXPostDetailNew::responseGetUserStatuss(const QVariant& reply, const QString& userId) {
     // The poster of the post shown now; a late answer about the previous one is dropped.
-    if (userId != PostChatHandOff::textOf(contentDict_.value(QStringLiteral("user_id")))) return;
+    if (userId != Tolerant(QVariant(contentDict_))[QStringLiteral("user_id")].toString()) return;
     const Tolerant params = Tolerant(reply)["params"];
     if (params["errorno"].isNil() || params["errorno"].intValue() != 0 ||
         params["data"].value().typeId() != QMetaType::QVariantMap) {

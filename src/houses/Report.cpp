@@ -1,8 +1,6 @@
 #include "houses/Report.h"
 
 #include "houses/HousesNavigation.h"
-#include "houses/HousesNotices.h"
-#include "houses/PosterPhones.h"
 #include "net/EndpointTable.h"
 #include "platform/uikit/activity_indicator_view.h"
 #include "platform/uikit/button.h"
@@ -12,6 +10,10 @@
 #include "platform/uikit/label.h"
 #include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/scroll_view.h"
+#include "platform/foundation/timer.h"
+#include "ui/widgets/AlertMessages.h"
+#include "ui/widgets/FloatView.h"
+#include "util/TextChecks.h"
 #include "util/categories/TextCharacters.h"
 
 namespace {
@@ -167,14 +169,14 @@ void Report::Submit() {
     contentField_->setText(description);
     const qsizetype length = TextCharacters::count(description);
     if (length < kMinimumLength || length > kMaximumLength) {
-        HousesNotices::showAlert(kLengthMessage, kPromptTitle);
+        AlertMessages::showAlertViewWithAlertTitle(kPromptTitle, kLengthMessage);
         return;
     }
     QString contact = trimmed(addressField_->text());
     addressField_->setText(contact);
-    reportMail_ = !contact.isEmpty() && !PosterPhones::isPureNumandCharacters(contact);
+    reportMail_ = !contact.isEmpty() && !TextChecks::isPureNumandCharacters(contact);
     if (reportMail_ && !contact.contains(u'@')) {
-        HousesNotices::showAlert(kContactMessage, kPromptTitle);
+        AlertMessages::showAlertViewWithAlertTitle(kPromptTitle, kContactMessage);
         return;
     }
     request_ = std::make_shared<tovikReport>(weakAs<Report>(), postId_);
@@ -195,7 +197,9 @@ void Report::showLoading(bool shown) {
 }
 
 void Report::newNetWorkForTovikReport(tovikReport&) {
-    HousesNotices::showFloatMessage(kSentMessage, 1);
+    // The thanks shows a second later, over whatever screen is left.
+    ns::DelayedCall::schedule(ns::seconds(1),
+                              [] { FloatView::showMessageInKeyWindow(kSentMessage); });
     showLoading(false);
     onBack();
 }
@@ -204,7 +208,7 @@ void Report::newNetWorkForTovikReportError(const QVariantMap& failure) {
     // The typed report stays: the user reads why and may send it again.
     showLoading(false);
     const QString reason = failure.value(QStringLiteral("errDetail")).toString();
-    HousesNotices::showAlert(reason.isEmpty() ? kNetworkMessage : reason, kFailedTitle);
+    AlertMessages::showAlertViewWithAlertTitle(kFailedTitle, reason.isEmpty() ? kNetworkMessage : reason);
 }
 
 void Report::onBack() {

@@ -3,7 +3,6 @@
 #include "AppShellFixture.h"
 
 #include "app/QXTabBarController.h"
-#include "houses/PostFavourites.h"
 #include "houses/QXHistoryCell.h"
 #include "houses/QXHistoryController.h"
 #include "houses/QXPostDetailNew.h"

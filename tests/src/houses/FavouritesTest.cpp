@@ -3,7 +3,7 @@
 #include "DetailScreenFixture.h"
 #include "ReferenceImage.h"
 
-#include "houses/PostFavourites.h"
+#include "houses/HouseFavourites.h"
 #include "houses/QXAddSignController.h"
 #include "houses/QXHistoryCell.h"
 #include "houses/QXHistoryController.h"
@@ -19,7 +19,7 @@ protected:
     void SetUp() override {
         DetailScreenFixture::SetUp();
         for (const QString& name :
-             {PostFavourites::kAddHistoryNotification, PostFavourites::kSignChangedNotification}) {
+             {HouseFavourites::kAddHistoryNotification, HouseFavourites::kSignChangedNotification}) {
             observations_.push_back(ns::NotificationCenter::defaultCenter().addObserver(
                 name, [this, name](const ns::Notification&) { posted_ << name; }));
         }
@@ -30,6 +30,14 @@ protected:
         DetailScreenFixture::TearDown();
     }
 
+    [[nodiscard]] static int savedCount() {
+        return QXIMDatabase::shared().historyCountByUserId(HouseFavourites::userIdText());
+    }
+    // Takes a saved post out, saves another, as the photo pager's button does.
+    static HouseFavourites::Outcome toggle(const QVariantMap& post) {
+        return HouseFavourites::isSaved(post) ? HouseFavourites::remove(post)
+                                              : HouseFavourites::add(post);
+    }
     [[nodiscard]] static QVariantMap numbered(int i) {
         return {{"puid", QString::number(900000 + i)},
                 {"title", QString("房源%1").arg(i)},
@@ -49,7 +57,7 @@ protected:
     // Saves a sample post and opens its remark editor.
     std::shared_ptr<QXAddSignController> openRemarkOfSavedPost() {
         const QVariantMap post = listPost(1);
-        EXPECT_EQ(PostFavourites::save(post, 1), PostFavourites::Outcome::Saved);
+        EXPECT_EQ(HouseFavourites::add(post), HouseFavourites::Outcome::Done);
         posted_.clear();
         auto editor = std::make_shared<QXAddSignController>();
         editor->setPuid(post["puid"].toString());
@@ -73,7 +81,7 @@ protected:
 
 TEST_F(FavouritesTest, TheFiftyFirstSaveIsRefusedButARemovalAlwaysGoes) {
     for (int i = 0; i < 49; ++i) {
-        ASSERT_EQ(PostFavourites::save(numbered(i), 1), PostFavourites::Outcome::Saved);
+        ASSERT_EQ(HouseFavourites::add(numbered(i)), HouseFavourites::Outcome::Done);
     }
     EXPECT_EQ(posted_.size(), 49);
     const QVariantMap post = listPost(1);
@@ -82,8 +90,8 @@ TEST_F(FavouritesTest, TheFiftyFirstSaveIsRefusedButARemovalAlwaysGoes) {
     EXPECT_EQ(detail_->favBtn()->currentTitle(), "收藏");
     ASSERT_TRUE(driver_.tap(detail_->favBtn()));
     EXPECT_EQ(detail_->favBtn()->currentTitle(), "备注") << "the fiftieth is taken";
-    EXPECT_EQ(floatMessage(), PostFavourites::kSavedMessage);
-    EXPECT_EQ(PostFavourites::count(), 50);
+    EXPECT_EQ(floatMessage(), HouseFavourites::kSavedMessage);
+    EXPECT_EQ(savedCount(), 50);
     EXPECT_TRUE(events().isEmpty()) << "a list's detail logs no chat event";
 
     auto another = QXPostDetailNew::initWithContent(
@@ -95,19 +103,19 @@ TEST_F(FavouritesTest, TheFiftyFirstSaveIsRefusedButARemovalAlwaysGoes) {
     another->setFromType(1);
     show(another);
     ASSERT_TRUE(driver_.tap(detail_->favBtn()));
-    EXPECT_EQ(alertMessage(), PostFavourites::kLimitMessage);
+    EXPECT_EQ(alertMessage(), HouseFavourites::kLimitMessage);
     dismissAlert();
     EXPECT_EQ(detail_->favBtn()->currentTitle(), "收藏");
-    EXPECT_EQ(PostFavourites::count(), 50);
+    EXPECT_EQ(savedCount(), 50);
     EXPECT_EQ(events(), QStringList{"chat_houses_collect"});
     EXPECT_EQ(posted_.size(), 50);
 
     // At the limit a saved post still goes, and each change is announced.
-    EXPECT_EQ(PostFavourites::toggle(post, 1), PostFavourites::Outcome::Removed);
+    EXPECT_EQ(toggle(post), HouseFavourites::Outcome::Done);
     EXPECT_EQ(posted_.size(), 51);
-    EXPECT_EQ(PostFavourites::toggle(post, 1), PostFavourites::Outcome::Saved);
+    EXPECT_EQ(toggle(post), HouseFavourites::Outcome::Done);
     EXPECT_EQ(posted_.size(), 52);
-    EXPECT_EQ(PostFavourites::save({{"title", "no puid"}}, 1), PostFavourites::Outcome::Failed);
+    EXPECT_EQ(HouseFavourites::add({{"title", "no puid"}}), HouseFavourites::Outcome::Failed);
 }
 
 TEST_F(FavouritesTest, TheDetailsButtonFollowsTheStoreWheneverItAppears) {
@@ -129,7 +137,7 @@ TEST_F(FavouritesTest, TheDetailsButtonFollowsTheStoreWheneverItAppears) {
     EXPECT_EQ(editor->puid(), post["puid"]);
     EXPECT_EQ(events().back(), "house_detail_remark");
     // Taken out elsewhere meanwhile: back on the detail the button offers to save again.
-    ASSERT_EQ(PostFavourites::remove(post["puid"].toString()), PostFavourites::Outcome::Removed);
+    ASSERT_EQ(HouseFavourites::remove({{"puid", post["puid"]}}), HouseFavourites::Outcome::Done);
     editor->goBack();
     settle();
     EXPECT_EQ(detail_->favBtn()->currentTitle(), "收藏");
@@ -150,13 +158,12 @@ TEST_F(FavouritesTest, TheTabListsNewestFirstWithRemarksAndOpensTheSavedCopy) {
     const QVariantMap share = listPost(3, [](const SamplePost& p) { return p.hasImage; });
     const QVariantMap sale = listPost(5, [](const SamplePost& p) { return p.hasImage; });
     for (const auto* post : {&rent, &share, &sale}) {
-        ASSERT_EQ(PostFavourites::save(*post, (*post)["major_category"].toInt()),
-                  PostFavourites::Outcome::Saved);
+        ASSERT_EQ(HouseFavourites::add(*post), HouseFavourites::Outcome::Done);
         clock().advance(10s);
     }
     ASSERT_TRUE(QXIMDatabase::shared().updateHistorySign("周六下午看房，房东姓王", "0",
                                                          share["puid"].toString()));
-    ns::NotificationCenter::defaultCenter().post(PostFavourites::kSignChangedNotification);
+    ns::NotificationCenter::defaultCenter().post(HouseFavourites::kSignChangedNotification);
     settle();
     ASSERT_EQ(history_->listData().size(), 3);
     EXPECT_EQ(history_->view()->viewWithTag(QXHistoryController::kNoInfoTag), nullptr);
@@ -190,7 +197,7 @@ TEST_F(FavouritesTest, TheTabListsNewestFirstWithRemarksAndOpensTheSavedCopy) {
     EXPECT_EQ(events().back(), "bn_house_detail");
 
     // Changed while the tab is covered: it reloads when it shows again.
-    ASSERT_EQ(PostFavourites::remove(rent["puid"].toString()), PostFavourites::Outcome::Removed);
+    ASSERT_EQ(HouseFavourites::remove({{"puid", rent["puid"]}}), HouseFavourites::Outcome::Done);
     EXPECT_EQ(history_->listData().size(), 3);
     navigation_->popViewControllerAnimated(false);
     settle();
@@ -199,10 +206,10 @@ TEST_F(FavouritesTest, TheTabListsNewestFirstWithRemarksAndOpensTheSavedCopy) {
 
 TEST_F(FavouritesTest, AnUnreadableRowStaysUntilTheUserDeletesItAndFailedDeletesKeepRows) {
     ASSERT_TRUE(QXIMDatabase::shared().saveHistoryContent("{\"puid\":", "0", "777", 1));
-    ASSERT_EQ(PostFavourites::save(listPost(1), 1), PostFavourites::Outcome::Saved);
+    ASSERT_EQ(HouseFavourites::add(listPost(1)), HouseFavourites::Outcome::Done);
     showHistory();
     ASSERT_EQ(history_->listData().size(), 2);
-    EXPECT_EQ(PostFavourites::count(), 2) << "nothing was deleted behind the user's back";
+    EXPECT_EQ(savedCount(), 2) << "nothing was deleted behind the user's back";
     const int unreadable =
         row(0)->left1Lbl()->text() == QXHistoryController::kUnreadableTitle ? 0 : 1;
     EXPECT_EQ(row(unreadable)->left1Lbl()->text(), QXHistoryController::kUnreadableTitle);
@@ -217,7 +224,7 @@ TEST_F(FavouritesTest, AnUnreadableRowStaysUntilTheUserDeletesItAndFailedDeletes
                                  {0, unreadable});
     settle();
     EXPECT_EQ(history_->listData().size(), 1);
-    EXPECT_EQ(PostFavourites::count(), 1);
+    EXPECT_EQ(savedCount(), 1);
 
     // A store that refuses the delete keeps the row on screen.
     onStore("CREATE TRIGGER keep BEFORE DELETE ON history BEGIN SELECT RAISE(ABORT, 'kept'); END");
@@ -264,7 +271,7 @@ TEST_F(FavouritesTest, ARemarkKeeps200CharactersAndOnlyAChangeIsSavedAndAnnounce
     ASSERT_TRUE(driver_.tap(editor->okButton()));
     settle();
     EXPECT_EQ(QXIMDatabase::shared().historySignByUserId("0", puid), QString(199, u'好') + house);
-    EXPECT_EQ(posted_, QStringList{PostFavourites::kSignChangedNotification});
+    EXPECT_EQ(posted_, QStringList{HouseFavourites::kSignChangedNotification});
     EXPECT_EQ(events().back(), "house_remark_confirm");
     EXPECT_EQ(navigation_->viewControllers().size(), 1u);
 
@@ -296,7 +303,7 @@ TEST_F(FavouritesTest, ARemarkTheStoreCouldNotKeepIsToldAndStaysOnScreen) {
     onStore("DROP TRIGGER locked");
 
     // Taken out of the favourites meanwhile: there is no row to hold it.
-    ASSERT_EQ(PostFavourites::remove(puid), PostFavourites::Outcome::Removed);
+    ASSERT_EQ(HouseFavourites::remove({{"puid", puid}}), HouseFavourites::Outcome::Done);
     posted_.clear();
     editor->finishedInput();
     EXPECT_EQ(alertMessage(), QXAddSignController::kNotSaved);

@@ -2,7 +2,7 @@
 // and the hand-off to the chat screen with its refusals.
 #include "DetailScreenFixture.h"
 
-#include "houses/PostChatHandOff.h"
+#include "houses/PosterTalk.h"
 #include "houses/PosterPhones.h"
 #include "net/QXDESCode.h"
 #include "net/transport/Json.h"
@@ -13,9 +13,7 @@ using namespace standin;
 using PostContactTest = DetailScreenFixture;
 
 TEST_F(PostContactTest, TheContactNumberIsTheFirstUsableEntry) {
-    const auto choose = [](const QString& phone) {
-        return PosterPhones::getValidPhone({{"phone", phone}});
-    };
+    const auto choose = [](const QString& phone) { return PosterPhones::contactNumber(phone); };
     // Numbers come enciphered whenever they are more than digits.
     auto contact = choose(PostDetailCalls::encipher("12345678,13912345678"));
     EXPECT_EQ(contact.phone, "12345678") << "a landline first is taken; the mobile after it not";
@@ -34,11 +32,8 @@ TEST_F(PostContactTest, TheContactNumberIsTheFirstUsableEntry) {
     contact = choose(wire);
     EXPECT_EQ(contact.phone, "021-6543210");
     EXPECT_EQ(contact.phoneType, PosterPhones::kOther);
-    EXPECT_EQ(PosterPhones::firstMobile({{"phone", wire}}), "18600001111");
+    EXPECT_EQ(PosterPhones::validPhone(wire), "18600001111");
     EXPECT_EQ(choose("not a cipher!").phoneType, PosterPhones::kNone);
-    EXPECT_FALSE(PosterPhones::isMobileNumber("1391234567"));
-    EXPECT_FALSE(PosterPhones::isMobileNumber("139123456789"));
-    EXPECT_FALSE(PosterPhones::isMobileNumber("16912345678"));
 }
 
 // A city tree in which one test city has the script index 101.
@@ -51,7 +46,7 @@ public:
 
 TEST_F(PostContactTest, TheTalkRecordNamesThePostAndEscapesItsTexts) {
     EXPECT_EQ(
-        PostChatHandOff::talkPostId({{"puid", "12345"}, {"major_category", 1}, {"city", "北京"}}),
+        PosterTalk::talkPostId({{"puid", "12345"}, {"major_category", 1}, {"city", "北京"}}),
         "12345_1_1009_100")
         << "the index of a city of the tree";
     HousesHost::install(std::make_shared<CityIndexHost>());
@@ -60,16 +55,16 @@ TEST_F(PostContactTest, TheTalkRecordNamesThePostAndEscapesItsTexts) {
                      {"major_category", 1},     {"city", cityName},
                      {"user_id", "88"},         {"person", R"(王"大"\伟)"},
                      {"street_name", "徐家汇"}, {"district_name", "徐汇"}};
-    EXPECT_EQ(PostChatHandOff::talkPostId(post), "12345_1_1009_101");
+    EXPECT_EQ(PosterTalk::talkPostId(post), "12345_1_1009_101");
     post["id"] = -3;
-    EXPECT_EQ(PostChatHandOff::talkPostId(post), "12345_1_1009_101") << "no id: the puid";
+    EXPECT_EQ(PosterTalk::talkPostId(post), "12345_1_1009_101") << "no id: the puid";
     post["id"] = "5000000123";
-    EXPECT_EQ(PostChatHandOff::talkPostId(post), "5000000123_1_1009_101");
+    EXPECT_EQ(PosterTalk::talkPostId(post), "5000000123_1_1009_101");
     post["city"] = "无此城";
-    EXPECT_EQ(PostChatHandOff::talkPostId(post), "5000000123_1_1009_0");
+    EXPECT_EQ(PosterTalk::talkPostId(post), "5000000123_1_1009_0");
     post["city"] = cityName;
 
-    const QVariantMap talk = PostChatHandOff::talkInfo(post, {}, "13912345678", 7);
+    const QVariantMap talk = PosterTalk::ofPost(post, {}, "13912345678").talkInfo(7);
     EXPECT_EQ(talk["u_id"], "7");
     EXPECT_EQ(talk["t_id"], "88-7");
     EXPECT_EQ(talk["r_id"], "5000000123_1_1009_101");
@@ -81,12 +76,10 @@ TEST_F(PostContactTest, TheTalkRecordNamesThePostAndEscapesItsTexts) {
     EXPECT_EQ(user["phone"], "13912345678");
     EXPECT_EQ(user["districtName"], "徐汇");
     EXPECT_EQ(user["companyName"], "");
-    const QVariantMap broker = json_JSON(PostChatHandOff::talkInfo(post,
-                                                                   {{"creditRate", 4},
-                                                                    {"userHead", "http://h/1.jpg"},
-                                                                    {"companyName", "安家房产"}},
-                                                                   "", 7)["o_user"])
-                                   .toMap();
+    const QVariantMap agent{
+        {"creditRate", 4}, {"userHead", "http://h/1.jpg"}, {"companyName", "安家房产"}};
+    const QVariantMap broker =
+        json_JSON(PosterTalk::ofPost(post, agent, "").talkInfo(7)["o_user"]).toMap();
     EXPECT_EQ(broker["creditScore"], "4");
     EXPECT_EQ(broker["picUrl"], "http://h/1.jpg");
     EXPECT_EQ(broker["companyName"], "安家房产");
@@ -103,13 +96,13 @@ TEST_F(PostContactTest, TheChatOpensThisPostsTalkAndRefusesWhatIsNoTalk) {
     nobody["user_id"] = "0";
     show(QXPostDetailNew::initWithContent(nobody, 7, 1));
     detail_->communicatePerson();
-    EXPECT_EQ(alertMessage(), PostChatHandOff::kNoPosterMessage);
+    EXPECT_EQ(alertMessage(), PosterTalk::kNoTalk);
     dismissAlert();
     // The user's own post.
     context().setLogonState({.loginID = 77, .userId = post["user_id"].toLongLong()});
     show(QXPostDetailNew::initWithContent(post, 7, 1));
     detail_->communicatePerson();
-    EXPECT_EQ(alertMessage(), PostChatHandOff::kOwnPostMessage);
+    EXPECT_EQ(alertMessage(), PosterTalk::kOwnTalk);
     dismissAlert();
     EXPECT_TRUE(chats_->made.empty());
     EXPECT_EQ(refreshes, 0);
@@ -141,8 +134,8 @@ TEST_F(PostContactTest, TheChatOpensThisPostsTalkAndRefusesWhatIsNoTalk) {
     auto again = QXPostDetailNew::initWithContent(post, 7, 1);
     navigation_->pushViewController(again, false);
     settle();
-    EXPECT_EQ(PostChatHandOff::open(*navigation_, post, {}, "", false),
-              PostChatHandOff::Outcome::ReturnedToChat);
+    EXPECT_EQ(PosterTalk::ofPost(post, {}, "").open(*navigation_, "", false, false),
+              PosterTalk::Opened::ShownAgain);
     settle();
     EXPECT_EQ(chats_->made.size(), 1u);
     EXPECT_EQ(navigation_->viewControllers().size(), 4u);

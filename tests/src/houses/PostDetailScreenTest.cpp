@@ -3,7 +3,7 @@
 #include "DetailScreenFixture.h"
 #include "ReferenceImage.h"
 
-#include "houses/PostChatHandOff.h"
+#include "houses/ImagePickerView.h"
 #include "houses/QXPostDetailPriceView.h"
 #include "net/QXDESCode.h"
 #include "platform/foundation/property_list.h"
@@ -52,13 +52,11 @@ protected:
     }
     // Whether every photo of the strip has come.
     [[nodiscard]] bool photosShown() {
-        ui::View* strip = detail_->pageContent()->viewWithTag(QXPostDetailNew::kPhotoStripTag);
+        auto* strip = dynamic_cast<ImagePickerView*>(
+            detail_->pageContent()->viewWithTag(QXPostDetailNew::kPhotoStripTag));
         if (!strip) return true;
-        const auto loading = ui::Image::imageNamed(QStringLiteral("信息列表-加载中.png"));
-        for (const auto& view : strip->subviews()) {
-            auto* photo = dynamic_cast<ui::ImageView*>(view.get());
-            const bool isPhoto = photo && photo->frame().size.width == 100;
-            if (isPhoto && (!photo->image() || photo->image() == loading)) return false;
+        for (const auto& photo : strip->imageViewArray()) {
+            if (photo->isLoading() || photo->isDefaultImage()) return false;
         }
         return true;
     }
@@ -210,7 +208,7 @@ TEST_F(PostDetailScreenTest, TheBottomBarShowsTheNumberAndTheChatLookFollowsTheO
                                                ->viewWithTag(QXPostDetailNew::kChatIconTag))
             ->image();
     };
-    const QString poster = PostChatHandOff::textOf(detail_->post()["user_id"]);
+    const QString poster = detail_->post()["user_id"].toString();
     detail_->responseGetUserStatuss(
         QVariantMap{{"params",
                      QVariantMap{{"errorno", 1},
