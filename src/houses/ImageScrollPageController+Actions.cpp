@@ -1,8 +1,6 @@
 // What the photo pager's buttons do: save the photo shown, open a chat with the poster, keep
 // the post as a favourite or take it out, call the poster, and open the broker's page.
-#include "IMChat/qximlib/QXIMDatabase.h"
 #include "analytics/StatClick.h"
-#include "houses/ChatScreenOpener.h"
 #include "houses/HouseFavourites.h"
 #include "houses/ImageOperController.h"
 #include "houses/ImageScrollPageController.h"
@@ -10,8 +8,6 @@
 #include "houses/PosterTalk.h"
 #include "houses/QXFCHouseSourceInfoBottomView.h"
 #include "houses/QXFCHouseSourceInfoDetailView.h"
-#include "net/QXNetContext.h"
-#include "platform/foundation/notification_center.h"
 #include "platform/foundation/url_request.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
@@ -55,10 +51,6 @@ protected:
 private:
     QString brokerName_;
 };
-
-qint64 ownUserId() {
-    return QXNetContext::shared()->logonState().userId;
-}
 
 }  // namespace
 
@@ -143,14 +135,11 @@ void ImageScrollPageController::pushOverPager(std::shared_ptr<ui::ViewController
 
 void ImageScrollPageController::openTalk(const PosterTalk& talk, const QString& title,
                                          bool hiddenAgentView, bool agentTag) {
-    const QVariantMap talkInfo = talk.talkInfo(ownUserId());
-    auto chat =
-        ChatScreenOpener::shared()->makeChatScreen(talkInfo, title, hiddenAgentView, agentTag);
-    if (!chat) return;
-    QXIMDatabase::shared().saveTalkInfoAndClearReadByTalkId(
-        talkInfo.value(QStringLiteral("t_id")).toString());
-    ns::NotificationCenter::defaultCenter().post(QStringLiteral("refreshIcon"));
-    pushOverPager(std::move(chat));
+    ui::NavigationController* navigation = navigationController();
+    if (!navigation) return;
+    // The pager hides the navigation bar; the chat screen has its own.
+    (void)talk.pushChat(*navigation, title, hiddenAgentView, agentTag,
+                        [navigation] { navigation->setNavigationBarHidden(false, false); });
 }
 
 void ImageScrollPageController::goToImPageWithHouseSource() {

@@ -52,8 +52,7 @@ void PostDetailRequest::postPvStat(const PostRecord& post, int masterId, int maj
     set.set(QStringLiteral("Accept-Encoding"), kGzip);
     const QString body =
         JsonArgsBody()
-            .add(QStringLiteral("puid"),
-                 HouseFavourites::puidOf(post))
+            .add(QStringLiteral("puid"), HouseFavourites::puidOf(post))
             .add(QStringLiteral("city"), QString::number(QXNetContext::shared()->currentCityId()))
             .add(QStringLiteral("categoryId"), QString::number(masterId))
             .add(QStringLiteral("majorCategoryScriptIndex"), QString::number(majorId))

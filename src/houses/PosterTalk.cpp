@@ -107,12 +107,22 @@ PosterTalk::Opened PosterTalk::open(ui::NavigationController& navigation, const 
             return Opened::ShownAgain;
         }
     }
-    auto chat = opener->makeChatScreen(talk, title, hiddenAgentView, agentTag);
-    if (!chat) return Opened::NoChatScreen;
-    QXIMDatabase::shared().saveTalkInfoAndClearReadByTalkId(talkId);
+    return pushChat(navigation, title, hiddenAgentView, agentTag, beforePush)
+               ? Opened::Pushed
+               : Opened::NoChatScreen;
+}
+
+bool PosterTalk::pushChat(ui::NavigationController& navigation, const QString& title,
+                          bool hiddenAgentView, bool agentTag,
+                          const std::function<void()>& beforePush) const {
+    const QVariantMap talk = talkInfo(QXNetContext::shared()->logonState().userId);
+    auto chat = ChatScreenOpener::shared()->makeChatScreen(talk, title, hiddenAgentView, agentTag);
+    if (!chat) return false;
+    QXIMDatabase::shared().saveTalkInfoAndClearReadByTalkId(
+        talk.value(QStringLiteral("t_id")).toString());
     ns::NotificationCenter::defaultCenter().post(QStringLiteral("refreshIcon"));
     chat->setHidesBottomBarWhenPushed(true);
     if (beforePush) beforePush();
     navigation.pushViewController(chat, true);
-    return Opened::Pushed;
+    return true;
 }

@@ -57,6 +57,11 @@ struct PosterTalk {
     // is posted, `beforePush` runs (when given) and the new chat screen is pushed.
     Opened open(ui::NavigationController& navigation, const QString& title, bool hiddenAgentView,
                 bool agentTag, const std::function<void()>& beforePush = {}) const;
+    // Pushes a new chat screen of this talk without those checks: the talk's messages are
+    // marked read, "refreshIcon" is posted and `beforePush` runs first. False when no chat
+    // screen could be made.
+    bool pushChat(ui::NavigationController& navigation, const QString& title, bool hiddenAgentView,
+                  bool agentTag, const std::function<void()>& beforePush = {}) const;
 
     // The post reference of a post, "<post id>_<major category>_1009_<city index>": the
     // post's "id" when it is above 0, else its "puid"; the city index of its "city", 0 for

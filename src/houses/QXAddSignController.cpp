@@ -2,8 +2,8 @@
 
 #include "IMChat/qximlib/QXIMDatabase.h"
 #include "analytics/StatClick.h"
-#include "houses/HousesNavigation.h"
 #include "houses/HouseFavourites.h"
+#include "houses/HousesNavigation.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"

@@ -2,8 +2,8 @@
 
 #include "IMChat/qximlib/QXIMDatabase.h"
 #include "analytics/StatClick.h"
-#include "houses/HousesNavigation.h"
 #include "houses/HouseFavourites.h"
+#include "houses/HousesNavigation.h"
 #include "houses/QXHistoryCell.h"
 #include "houses/QXPostDetailNew.h"
 #include "net/transport/Json.h"
@@ -192,7 +192,8 @@ void QXHistoryController::didSelectRowAtIndexPath(ui::TableView& table, const ui
     table.deselectRowAtIndexPath(path, true);
     const QVariantMap row = rows_.value(path.row).toMap();
     if (!isReadable(row)) {
-        AlertMessages::showAlertViewWithAlertString(kUnreadableTitle + QStringLiteral("，") + kUnreadableHint);
+        AlertMessages::showAlertViewWithAlertString(kUnreadableTitle + QStringLiteral("，") +
+                                                    kUnreadableHint);
         return;
     }
     StatClick::event(QStringLiteral("bn_house_detail"));

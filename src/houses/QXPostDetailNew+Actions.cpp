@@ -1,7 +1,7 @@
 // The detail's actions: the favourite or remark button, the report, the community page.
 #include "analytics/StatClick.h"
-#include "houses/HousesNavigation.h"
 #include "houses/HouseFavourites.h"
+#include "houses/HousesNavigation.h"
 #include "houses/QXAddSignController.h"
 #include "houses/QXPostDetailNew.h"
 #include "houses/Report.h"

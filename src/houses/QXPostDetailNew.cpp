@@ -1,8 +1,8 @@
 #include "houses/QXPostDetailNew.h"
 
+#include "houses/HouseFavourites.h"
 #include "houses/HousesNavigation.h"
 #include "houses/PostDetailRequest.h"
-#include "houses/HouseFavourites.h"
 #include "houses/PostListPaging.h"
 #include "houses/QXDetailFormate.h"
 #include "houses/ReadMarks.h"

@@ -2,6 +2,7 @@
 
 #include "houses/HousesNavigation.h"
 #include "net/EndpointTable.h"
+#include "platform/foundation/timer.h"
 #include "platform/uikit/activity_indicator_view.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/device.h"
@@ -10,7 +11,6 @@
 #include "platform/uikit/label.h"
 #include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/scroll_view.h"
-#include "platform/foundation/timer.h"
 #include "ui/widgets/AlertMessages.h"
 #include "ui/widgets/FloatView.h"
 #include "util/TextChecks.h"
@@ -208,7 +208,8 @@ void Report::newNetWorkForTovikReportError(const QVariantMap& failure) {
     // The typed report stays: the user reads why and may send it again.
     showLoading(false);
     const QString reason = failure.value(QStringLiteral("errDetail")).toString();
-    AlertMessages::showAlertViewWithAlertTitle(kFailedTitle, reason.isEmpty() ? kNetworkMessage : reason);
+    AlertMessages::showAlertViewWithAlertTitle(kFailedTitle,
+                                               reason.isEmpty() ? kNetworkMessage : reason);
 }
 
 void Report::onBack() {

@@ -18,8 +18,8 @@ class FavouritesTest : public DetailScreenFixture {
 protected:
     void SetUp() override {
         DetailScreenFixture::SetUp();
-        for (const QString& name :
-             {HouseFavourites::kAddHistoryNotification, HouseFavourites::kSignChangedNotification}) {
+        for (const QString& name : {HouseFavourites::kAddHistoryNotification,
+                                    HouseFavourites::kSignChangedNotification}) {
             observations_.push_back(ns::NotificationCenter::defaultCenter().addObserver(
                 name, [this, name](const ns::Notification&) { posted_ << name; }));
         }
@@ -66,7 +66,7 @@ protected:
         return editor;
     }
     [[nodiscard]] QString floatMessage() {
-        auto* message = window_->viewWithTag(FloatView::kMessageTag);
+        auto* message = window_->viewWithTag(FloatView::kFloatMessageTag);
         return message ? driver_.textOf(message->subviews().front().get()) : QString();
     }
     [[nodiscard]] QXHistoryCell* row(int index) {

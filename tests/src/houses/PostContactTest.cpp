@@ -2,8 +2,8 @@
 // and the hand-off to the chat screen with its refusals.
 #include "DetailScreenFixture.h"
 
-#include "houses/PosterTalk.h"
 #include "houses/PosterPhones.h"
+#include "houses/PosterTalk.h"
 #include "net/QXDESCode.h"
 #include "net/transport/Json.h"
 #include "platform/foundation/notification_center.h"
@@ -45,10 +45,6 @@ public:
 };
 
 TEST_F(PostContactTest, TheTalkRecordNamesThePostAndEscapesItsTexts) {
-    EXPECT_EQ(
-        PosterTalk::talkPostId({{"puid", "12345"}, {"major_category", 1}, {"city", "北京"}}),
-        "12345_1_1009_100")
-        << "the index of a city of the tree";
     HousesHost::install(std::make_shared<CityIndexHost>());
     const QString cityName = QStringLiteral("测试市");
     QVariantMap post{{"puid", "12345"},         {"id", "0"},

@@ -11,6 +11,7 @@
 #include "platform/uikit/image.h"
 #include "standin/FormFields.h"
 #include "standin/SamplePeople.h"
+#include "ui/image/ImageView.h"
 
 using namespace standin;
 

@@ -40,7 +40,7 @@ protected:
     }
     [[nodiscard]] std::vector<RecordedRequest> reports() { return sent("VotePost"); }
     [[nodiscard]] bool floatShows(const QString& text) {
-        auto* message = window_->viewWithTag(FloatView::kMessageTag);
+        auto* message = window_->viewWithTag(FloatView::kFloatMessageTag);
         return message && driver_.textOf(message->subviews().front().get()) == text;
     }
 
