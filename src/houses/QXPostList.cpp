@@ -383,23 +383,31 @@ void QXPostList::getDataFromNetworkWithFilter(std::function<void(bool)> completi
         waiters->clear();
         for (const auto& each : waiting) each(loaded);
     };
+    // A reply that comes after a newer request went out (its cancel came too late to stop
+    // it) is the replaced request's: the newer one speaks for the screen.
     paging_.request(
         requestCity(),
-        [weak = weakAs<QXPostList>(), finish](const QVariant& reply) {
+        [weak = weakAs<QXPostList>(), finish, waiters](const QVariant& reply) {
             auto self = weak.lock();
             if (!self) return;
+            if (self->pageWaiters_ != waiters) {
+                finish(*self, false);
+                return;
+            }
             self->fangXinFangActivity();
             self->postListRequestSuccess(reply);
             self->removeLoading();
             self->paging_.loadingNext = false;
             finish(*self, true);
         },
-        [weak = weakAs<QXPostList>(), finish, page, nextPageRoad](const QVariantMap& failure) {
+        [weak = weakAs<QXPostList>(), finish, waiters, page,
+         nextPageRoad](const QVariantMap& failure) {
             auto self = weak.lock();
             if (!self) return;
+            const bool replaced =
+                self->pageWaiters_ != waiters || PostListPaging::isCancellation(failure);
             finish(*self, false);
-            // A request that a newer one replaced: the newer one speaks for the screen.
-            if (PostListPaging::isCancellation(failure)) return;
+            if (replaced) return;
             self->removeLoading();
             // A failed refresh lets go of the header too, so that it can be pulled again.
             if (self->refreshView_ && self->refreshView_->isLoading())

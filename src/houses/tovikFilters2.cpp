@@ -10,6 +10,7 @@
 #include "net/QXNetContext.h"
 #include "net/RequestHeaderSet.h"
 #include "platform/foundation/clock.h"
+#include "platform/foundation/file_manager.h"
 #include "platform/foundation/property_list.h"
 #include "platform/foundation/user_defaults.h"
 
@@ -124,6 +125,8 @@ QString tovikFilters2::savePath() {
 void tovikFilters2::setMasterMajorId(int masterId, int majorId) {
     masterIndex_ = masterId;
     majorIndex_ = majorId;
+    // The cache's writes that a kill cut short leave their temporary files behind.
+    ns::FileManager::removeAbandonedTemporaryFilesInFolder(DocumentFolder::path());
     allFilter_ = ns::dictionaryWithContentsOfFile(cachePath()).value_or(QVariantMap());
 }
 

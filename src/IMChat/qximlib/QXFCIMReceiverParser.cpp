@@ -83,7 +83,7 @@ void QXFCIMReceiverParser::autoInsertNeedContent(QXIMMessage last, QList<QXIMMes
     if (!voice.isEmpty()) {
         QXIMMessage note = own.copy();
         note.messageId = kNeedVoiceId;
-        note.uTime = last.uTime - 2;
+        note.uTime = QXIMMessage::timeBefore(last.uTime, 2);
         QXIMMessageAudioContent audio(voice, need.value(QStringLiteral("v_len")).toDouble());
         audio.errorString = QStringLiteral("有语音%1").arg(voice);
         note.setContents(audio.contentJSONString());
@@ -95,7 +95,7 @@ void QXFCIMReceiverParser::autoInsertNeedContent(QXIMMessage last, QList<QXIMMes
     }
     text.messageId = kNeedTextId;
     text.setContents(QXIMMessageTextContent(needSentence(need)).contentJSONString());
-    text.uTime -= 1;
+    text.uTime = QXIMMessage::timeBefore(text.uTime, 1);
     if (store.saveMessage(text, false)) stored.insert(textAt, text);
     recordContact(own.toId, last.needId);
 }

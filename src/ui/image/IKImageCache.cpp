@@ -78,6 +78,11 @@ void IKImageCache::followSandbox() {
     if (!diskCachePath_.isEmpty()) memCache_.removeAllObjects();
     sandboxGeneration_ = generation;
     diskCachePath_ = ns::Sandbox::caches() + QLatin1Char('/') + fullNamespace_;
+    // The age and size cleaning skips hidden files, so the half-written pictures that a
+    // killed app left are removed here, as the folder is first used.
+    ioQueue_->async([folder = diskCachePath_] {
+        ns::FileManager::removeAbandonedTemporaryFilesInFolder(folder);
+    });
 }
 
 QString IKImageCache::diskCachePath() {
