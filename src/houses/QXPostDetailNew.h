@@ -99,6 +99,7 @@ public:
     [[nodiscard]] bool hiddenChatAgentInfo() const { return hiddenChatAgentInfo_; }
     // 1 when opened from a chat's post card.
     void setFromType(int type) { fromType_ = type; }
+    [[nodiscard]] int fromType() const { return fromType_; }
     void setShowOtherListEntrance(bool show) { showOtherListEntrance_ = show; }
     void setNeedLoadByPuid(bool load) { needLoadByPuid_ = loadByPuidNow_ = load; }
     void setContentDict(const PostRecord& post) { contentDict_ = post; }
