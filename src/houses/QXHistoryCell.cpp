@@ -8,9 +8,6 @@
 
 namespace {
 
-const ui::Color kDark = ListCellLook::dark();
-const ui::Color kGrey = ListCellLook::grey();
-const ui::Color kOrange = ListCellLook::orange();
 const ui::Color kGreen = ui::Color::rgb(86, 186, 34);
 constexpr double kTitleWidth = 209;
 constexpr double kEditingShrink = 9;
@@ -19,18 +16,9 @@ constexpr double kEditingShrink = 9;
 
 QXHistoryCell::QXHistoryCell(const QString& reuseIdentifier)
     : ui::TableViewCell(ui::TableViewCellStyle::Value1, reuseIdentifier) {
-    auto selected = std::make_shared<ui::View>();
-    selected->setBackgroundColor(ui::Color::rgb(230, 230, 230));
-    setSelectedBackgroundView(selected);
-    setBackgroundColor(ui::Color::whiteColor());
+    ListCellLook::styleRow(*this);
     thumbnail_.backdrop()->setTag(1112);
-    left1Lbl_ = ListCellLook::label(ui::Font::systemFontOfSize(14), kDark);
-    left2Lbl_ = ListCellLook::label(ui::Font::systemFontOfSize(12), kGrey);
-    left3Lbl_ = ListCellLook::label(ui::Font::systemFontOfSize(12), kGrey);
-    right2Lbl_ = ListCellLook::label(ui::Font::boldSystemFontOfSize(12), kOrange);
-    right2Lbl_->setTextAlignment(ui::TextAlignment::Right);
-    right3Lbl_ = ListCellLook::label(ui::Font::systemFontOfSize(12), kGrey);
-    right3Lbl_->setTextAlignment(ui::TextAlignment::Right);
+    ListCellLook::makeTextLabels(left1Lbl_, left2Lbl_, left3Lbl_, right2Lbl_, right3Lbl_);
     haveImageView_ =
         std::make_shared<ui::ImageView>(ui::Image::imageNamed(QStringLiteral("文字预览模式.png")));
     haveImageView_->setHidden(true);

@@ -22,18 +22,10 @@ std::shared_ptr<ui::ImageView> picture(const QString& name) {
 
 QXPostListCell::QXPostListCell(ui::TableViewCellStyle style, const QString& reuseIdentifier)
     : ui::TableViewCell(style, reuseIdentifier) {
-    auto selected = std::make_shared<ui::View>();
-    selected->setBackgroundColor(ui::Color::rgb(230, 230, 230));
-    setSelectedBackgroundView(selected);
-    setBackgroundColor(ui::Color::whiteColor());
-    left1Lbl_ = ListCellLook::label(ui::Font::systemFontOfSize(14), kDark);
-    left2Lbl_ = ListCellLook::label(ui::Font::systemFontOfSize(12), kGrey);
-    left3Lbl_ = ListCellLook::label(ui::Font::systemFontOfSize(12), kGrey);
-    right2Lbl_ = ListCellLook::label(ui::Font::boldSystemFontOfSize(12), kOrange);
-    right2Lbl_->setTextAlignment(ui::TextAlignment::Right);
-    // Made with the others but never placed: the price per area stays in the content only.
-    right3Lbl_ = ListCellLook::label(ui::Font::systemFontOfSize(12), kGrey);
-    right3Lbl_->setTextAlignment(ui::TextAlignment::Right);
+    ListCellLook::styleRow(*this);
+    // right3 is made with the others but never placed: the price per area stays in the
+    // content only.
+    ListCellLook::makeTextLabels(left1Lbl_, left2Lbl_, left3Lbl_, right2Lbl_, right3Lbl_);
 
     zhiDingView_ = picture(QStringLiteral("顶.png"));
     yanImageView_ = picture(QStringLiteral("验.png"));
@@ -46,8 +38,8 @@ QXPostListCell::QXPostListCell(ui::TableViewCellStyle style, const QString& reus
     ui::View* content = contentView();
     thumbnail_.addTo(*content);
     for (const auto& view : std::initializer_list<std::shared_ptr<ui::View>>{
-             left1Lbl_, left2Lbl_, left3Lbl_, right2Lbl_, zhiDingView_,
-             yanImageView_, fangImageView_, baojiaImageView_, haveImageView_, splitView_}) {
+             left1Lbl_, left2Lbl_, left3Lbl_, right2Lbl_, zhiDingView_, yanImageView_,
+             fangImageView_, baojiaImageView_, haveImageView_, splitView_}) {
         content->addSubview(view);
     }
 }
