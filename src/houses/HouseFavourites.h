@@ -31,4 +31,8 @@ public:
     // nothing for a post without a puid.
     [[nodiscard]] static Outcome add(const QVariantMap& post);
     [[nodiscard]] static Outcome remove(const QVariantMap& post);
+    // add() and remove() as a saving button does them: the user is told of a save or a
+    // removal by a floating message and of the limit by an alert.
+    static Outcome addTellingUser(const QVariantMap& post);
+    static Outcome removeTellingUser(const QVariantMap& post);
 };

@@ -16,7 +16,6 @@
 #include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/photo_album.h"
 #include "platform/uikit/web_view.h"
-#include "platform/uikit/window.h"
 #include "ui/widgets/AlertMessages.h"
 #include "ui/widgets/FloatView.h"
 #include "util/categories/Tolerant.h"
@@ -173,29 +172,14 @@ void ImageScrollPageController::faveriteHouseSource() {
     const QVariantMap post = shownPost();
     // A recommended house has no post to keep until its whole post has arrived.
     if (post.isEmpty() || !houseSourceInfoBottomView_) return;
-    ui::Button& favourite = *houseSourceInfoBottomView_->favBtn();
-    ui::Window* window = ui::Window::keyWindow();
-    if (HouseFavourites::isSaved(post)) {
-        if (HouseFavourites::remove(post) != HouseFavourites::Outcome::Done) return;
-        favourite.setBackgroundImage(
-            ui::Image::imageNamed(QXFCHouseSourceInfoBottomView::kFavouriteImage),
-            ui::kControlStateNormal);
-        if (window) FloatView::showMessage(*window, HouseFavourites::kRemovedMessage);
-        return;
-    }
-    switch (HouseFavourites::add(post)) {
-        case HouseFavourites::Outcome::Done:
-            favourite.setBackgroundImage(
-                ui::Image::imageNamed(QXFCHouseSourceInfoBottomView::kSavedFavouriteImage),
-                ui::kControlStateNormal);
-            if (window) FloatView::showMessage(*window, HouseFavourites::kSavedMessage);
-            break;
-        case HouseFavourites::Outcome::LimitReached:
-            AlertMessages::showAlertViewWithAlertString(kLimitReached);
-            break;
-        case HouseFavourites::Outcome::Failed:
-            break;
-    }
+    const bool saved = HouseFavourites::isSaved(post);
+    const HouseFavourites::Outcome outcome =
+        saved ? HouseFavourites::removeTellingUser(post) : HouseFavourites::addTellingUser(post);
+    if (outcome != HouseFavourites::Outcome::Done) return;
+    houseSourceInfoBottomView_->favBtn()->setBackgroundImage(
+        ui::Image::imageNamed(saved ? QXFCHouseSourceInfoBottomView::kFavouriteImage
+                                    : QXFCHouseSourceInfoBottomView::kSavedFavouriteImage),
+        ui::kControlStateNormal);
 }
 
 void ImageScrollPageController::callAgent() {

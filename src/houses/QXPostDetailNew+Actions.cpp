@@ -11,8 +11,6 @@
 #include "platform/uikit/label.h"
 #include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/navigation_item.h"
-#include "ui/widgets/AlertMessages.h"
-#include "ui/widgets/FloatView.h"
 #include "util/categories/Tolerant.h"
 
 namespace {
@@ -77,17 +75,8 @@ void QXPostDetailNew::removeNavButtons() {
 
 void QXPostDetailNew::favorite() {
     if (fromType_ == 1) StatClick::event(QStringLiteral("chat_houses_collect"));
-    switch (HouseFavourites::add(contentDict_)) {
-        case HouseFavourites::Outcome::Done:
-            if (favBtn_) favBtn_->setTitle(kRemarkTitle, ui::kControlStateNormal);
-            FloatView::showMessageInKeyWindow(HouseFavourites::kSavedMessage);
-            break;
-        case HouseFavourites::Outcome::LimitReached:
-            AlertMessages::showAlertViewWithAlertString(HouseFavourites::kLimitMessage);
-            break;
-        case HouseFavourites::Outcome::Failed:
-            break;
-    }
+    if (HouseFavourites::addTellingUser(contentDict_) == HouseFavourites::Outcome::Done && favBtn_)
+        favBtn_->setTitle(kRemarkTitle, ui::kControlStateNormal);
 }
 
 void QXPostDetailNew::addSign() {
