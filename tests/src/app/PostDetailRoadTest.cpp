@@ -3,6 +3,7 @@
 #include "AppShellFixture.h"
 
 #include "app/QXTabBarController.h"
+#include "chat/QXMessageController.h"
 #include "houses/QXHistoryCell.h"
 #include "houses/QXHistoryController.h"
 #include "houses/QXPostDetailNew.h"
@@ -54,8 +55,12 @@ TEST_F(PostDetailRoadTest, APostOpensFromTheListIsSavedAndShowsInTheFavouritesTa
     driver().wait(1);
     ASSERT_TRUE(driver().tap(detail->bottomView()->viewWithTag(QXPostDetailNew::kChatButtonTag)));
     ASSERT_TRUE(waitFor([&] { return stack(0).topViewController() != detail; }));
-    EXPECT_EQ(stack(0).topViewController()->title(),
-              list->paging().contentArray.first().toMap()["person"].toString());
+    const QVariantMap post = list->paging().contentArray.first().toMap();
+    EXPECT_EQ(stack(0).topViewController()->title(), post["person"].toString());
+    auto chat = std::dynamic_pointer_cast<QXMessageController>(stack(0).topViewController());
+    ASSERT_NE(chat, nullptr) << "the app's chat screen, not a stand-in page";
+    EXPECT_TRUE(chat->talkInfo()["t_id"].toString().startsWith(post["user_id"].toString() + "-"))
+        << "the talk with this post's poster";
 
     // Back on the home screen the tabs show again; the favourites tab lists the post.
     stack(0).popToRootViewControllerAnimated(true);
