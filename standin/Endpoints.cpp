@@ -8,6 +8,7 @@
 #include "standin/MapTiles.h"
 #include "standin/MultipartReader.h"
 #include "standin/NeedCalls.h"
+#include "standin/PostDetailCalls.h"
 #include "standin/Posts.h"
 #include "standin/SearchCalls.h"
 #include "standin/ServiceCalls.h"
@@ -83,6 +84,7 @@ Endpoints::Endpoints(QString imagesFolder) : imagesFolder_(std::move(imagesFolde
     AgentCalls::install(*this);
     NeedCalls::install(*this);
     SearchCalls::install(*this);
+    PostDetailCalls::install(*this);
 }
 
 void Endpoints::addInterface(const QByteArray& name, InterfaceHandler handler) {

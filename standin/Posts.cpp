@@ -3,6 +3,7 @@
 #include "standin/Communities.h"
 #include "standin/FormFields.h"
 #include "standin/Geography.h"
+#include "standin/PostDetailCalls.h"
 #include "standin/SamplePeople.h"
 
 #include <QBuffer>
@@ -83,6 +84,7 @@ void describe(Post& post, QJsonObject& record, const CityRow& city) {
         record["phone"] = poster.phone;
     }
     record["user_id"] = QString::number(post.posterId);
+    PostDetailCalls::addHouseFacts(record, post);
 }
 
 std::vector<Post> makePosts(int cityIndex, int major) {

@@ -434,6 +434,11 @@ View* TableView::headerViewForSection(int section) const {
     return found == headers_.end() ? nullptr : found->second.get();
 }
 
+View* TableView::footerViewForSection(int section) const {
+    auto found = footers_.find(section);
+    return found == footers_.end() ? nullptr : found->second.get();
+}
+
 std::shared_ptr<View> TableView::makeHeaderFooter(int section, bool header) {
     auto delegate = tableDelegate_.lock();
     if (delegate) {
@@ -468,6 +473,7 @@ void TableView::layoutHeadersAndFooters() {
     const double width = visible.size.width;
     const bool plain = style_ == TableViewStyle::Plain;
     const double pinnedTop = visible.origin.y + contentInset().top;
+    const double pinnedBottom = visible.maxY() - contentInset().bottom;
     for (int s = 0; s < numberOfSections(); ++s) {
         const Section& section = sections_[std::size_t(s)];
         const bool onScreen = section.bottom() > visible.minY() && section.top < visible.maxY();
@@ -485,9 +491,13 @@ void TableView::layoutHeadersAndFooters() {
             if (!view) continue;
             double y = header ? section.top : section.rowsBottom();
             // A plain table keeps the header of the section at the top in view
-            // until the section's end pushes it away.
+            // until the section's end pushes it away, and its footer at the bottom in
+            // view until the section's start pulls it along.
             if (header && plain) {
                 y = std::max(y, std::min(pinnedTop, section.bottom() - height));
+            } else if (plain) {
+                y = std::max(section.top + section.headerHeight,
+                             std::min(y, pinnedBottom - height));
             }
             view->setFrame(Rect(0, y, width, height));
             if (auto* label = view->associated<std::shared_ptr<Label>>("ui.tableHeaderLabel")) {

@@ -224,6 +224,7 @@ public:
     [[nodiscard]] Rect rectForHeaderInSection(int section) const;
     [[nodiscard]] Rect rectForFooterInSection(int section) const;
     [[nodiscard]] View* headerViewForSection(int section) const;
+    [[nodiscard]] View* footerViewForSection(int section) const;
     // How many cells the table holds, on screen and in the pools.
     [[nodiscard]] std::size_t cellCount() const;
 

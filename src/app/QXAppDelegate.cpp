@@ -13,7 +13,6 @@
 #include "app/QXAppState.h"
 #include "app/QXNavigationBar.h"
 #include "app/QXNewGuidView.h"
-#include "app/QXPlaceholderController.h"
 #include "app/QXTabBarController.h"
 #include "app/QXUtil.h"
 #include "app/XXNavigationController.h"
@@ -23,6 +22,7 @@
 #include "app/statistics/StatisticsEventIds.h"
 #include "app/statistics/StatisticsForAnalytics.h"
 #include "chat/QXChatListController.h"
+#include "houses/QXHistoryController.h"
 #include "location/CityData.h"
 #include "location/CityNode.h"
 #include "location/HotCitySelect.h"
@@ -79,10 +79,6 @@ QXAppDelegate::ProcessExit& processExit() {
 
 ns::UserDefaults& defaults() {
     return ns::UserDefaults::standardUserDefaults();
-}
-
-std::shared_ptr<ui::ViewController> placeholder(const QString& title, const QString& description) {
-    return std::make_shared<QXPlaceholderController>(title, description);
 }
 
 }  // namespace
@@ -277,8 +273,7 @@ bool QXAppDelegate::didFinishLaunchingWithOptions(ui::Application& application,
 void QXAppDelegate::setTabBarProperties(QXTabBarController& tabs) {
     auto home = std::make_shared<QXMainViewController>();
     auto chats = std::make_shared<QXChatListController>();
-    auto record =
-        placeholder(QStringLiteral("看房记"), QStringLiteral("这里将是收藏的房源和备注。"));
+    auto record = std::make_shared<QXHistoryController>();
     auto center = std::make_shared<QXUCenterViewController>(userInfo());
     const std::pair<std::shared_ptr<ui::ViewController>, QString> tabRoots[] = {
         {home, QStringLiteral("首页")},

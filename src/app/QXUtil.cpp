@@ -32,7 +32,7 @@
 #include "platform/uikit/tab_bar_controller.h"
 #include "platform/uikit/window.h"
 #include "ui/widgets/AlertMessages.h"
-#include "ui/widgets/LoadingTipView.h"
+#include "ui/widgets/LoadingOverlay.h"
 #include "ui/widgets/StarLevelView.h"
 
 #include <QRegularExpression>
@@ -302,7 +302,7 @@ void QXUtil::mobEndEvent(const QString& eventId) {
 }
 
 std::shared_ptr<ui::View> QXUtil::qxLoadingViewWithRect(const ui::Rect& frame, const QString& tip) {
-    return LoadingTipView::make(frame, tip);
+    return LoadingOverlay::make(frame, tip);
 }
 
 std::shared_ptr<ui::Label> QXUtil::customLableWithTextColor(const ui::Color& color,

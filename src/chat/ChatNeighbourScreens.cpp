@@ -1,5 +1,6 @@
 #include "chat/ChatNeighbourScreens.h"
 
+#include "houses/QXPostDetailNew.h"
 #include "ui/widgets/PlaceholderSentence.h"
 
 #include "platform/uikit/label.h"
@@ -40,8 +41,9 @@ std::shared_ptr<ui::ViewController> placeholder(const QString& title, const QStr
 }
 
 void pushPostDetail(ui::ViewController& from, const QString& puid) {
-    push(from, placeholder(QStringLiteral("房源详情"),
-                           QStringLiteral("这里将是经纪人推荐的房源（%1）的详情。").arg(puid)));
+    auto detail = QXPostDetailNew::initWithPUID(puid);
+    detail->setFromType(1);
+    push(from, std::move(detail));
 }
 
 void showPicture(ui::ViewController& from, const QString& url) {

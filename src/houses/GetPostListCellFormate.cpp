@@ -9,6 +9,7 @@
 #include "platform/foundation/sandbox.h"
 #include "util/categories/DecimalText.h"
 #include "util/categories/Tolerant.h"
+#include "util/categories/VariantKind.h"
 
 #include <QDateTime>
 
@@ -18,28 +19,9 @@
 
 namespace {
 
-bool isText(const QVariant& value) {
-    return value.typeId() == QMetaType::QString;
-}
-
-bool isNumber(const QVariant& value) {
-    switch (value.typeId()) {
-        case QMetaType::Int:
-        case QMetaType::UInt:
-        case QMetaType::LongLong:
-        case QMetaType::ULongLong:
-        case QMetaType::Double:
-        case QMetaType::Float:
-        case QMetaType::Bool:
-            return true;
-        default:
-            return false;
-    }
-}
-
-bool isDictionary(const QVariant& value) {
-    return value.typeId() == QMetaType::QVariantMap;
-}
+using variantKind::isDictionary;
+using variantKind::isNumber;
+using variantKind::isText;
 
 bool isDigitsOnly(const QString& text) {
     if (text.isEmpty()) return false;
@@ -65,7 +47,7 @@ QString numberText(const QVariant& value) {
     return QString::number(value.toLongLong());
 }
 
-QString unitValueText(const QVariantMap& dictionary) {
+QString valueWithUnitText(const QVariantMap& dictionary) {
     const QVariant v = dictionary.value(QStringLiteral("v"));
     QString number = isNumber(v) ? numberText(v) : isText(v) ? v.toString() : QString();
     QString unit = dictionary.value(QStringLiteral("u")).toString();
@@ -151,10 +133,14 @@ QString GetPostListCellFormate::getValueByKey(const QString& key, const QVariant
     }
     if (isDictionary(value)) {
         const QVariantMap dictionary = value.toMap();
-        if (dictionary.contains(QStringLiteral("u"))) return unitValueText(dictionary);
+        if (dictionary.contains(QStringLiteral("u"))) return valueWithUnitText(dictionary);
         return dictionary.value(QStringLiteral("t")).toString();
     }
     return QString();
+}
+
+QString GetPostListCellFormate::unitValueText(const QVariantMap& pair) {
+    return valueWithUnitText(pair);
 }
 
 QString GetPostListCellFormate::timeToNow(const QString& seconds) {

@@ -26,6 +26,10 @@ public:
 
     // The display text of one key of a post; the empty text when nothing applies.
     [[nodiscard]] static QString getValueByKey(const QString& key, const QVariantMap& post);
+    // The text of a value/unit pair {"v", "u"}: prices in 元 above 10000 scaled to 万 with one
+    // decimal ("2.5万元/月"), prices in 万 as they stand, other units only with a number
+    // that is not 0. A number keeps its fraction ("85.5万元").
+    [[nodiscard]] static QString unitValueText(const QVariantMap& pair);
     // "N分钟前", "N小时前", "N天前" or "MM-dd" for seconds since 1970 given as text.
     [[nodiscard]] static QString timeToNow(const QString& seconds);
     // "<whole 元 per area unit>元/<area unit>", or the empty text when price or area is 0.

@@ -4,6 +4,8 @@
 #include "net/QXNetContext.h"
 #include "net/transport/Json.h"
 #include "platform/foundation/notification_center.h"
+#include "ui/widgets/AlertMessages.h"
+#include "ui/widgets/FloatView.h"
 #include "util/categories/Tolerant.h"
 
 namespace {
@@ -46,4 +48,18 @@ HouseFavourites::Outcome HouseFavourites::remove(const QVariantMap& post) {
     }
     announceChange();
     return Outcome::Done;
+}
+
+HouseFavourites::Outcome HouseFavourites::addTellingUser(const QVariantMap& post) {
+    const Outcome outcome = add(post);
+    if (outcome == Outcome::Done) FloatView::showMessageInKeyWindow(kSavedMessage);
+    if (outcome == Outcome::LimitReached)
+        AlertMessages::showAlertViewWithAlertString(kLimitMessage);
+    return outcome;
+}
+
+HouseFavourites::Outcome HouseFavourites::removeTellingUser(const QVariantMap& post) {
+    const Outcome outcome = remove(post);
+    if (outcome == Outcome::Done) FloatView::showMessageInKeyWindow(kRemovedMessage);
+    return outcome;
 }

@@ -11,6 +11,13 @@ class HouseFavourites {
 public:
     static constexpr int kLimit = 50;
     static inline const QString kAddHistoryNotification = QStringLiteral("kAddHistoryNotification");
+    // Posted when a remark of a saved house changed.
+    static inline const QString kSignChangedNotification =
+        QStringLiteral("historySignChangedNotification");
+    static inline const QString kLimitMessage =
+        QStringLiteral("客官，您收藏的房源超出限制，请管理看房记中的房源后再做添加");
+    static inline const QString kSavedMessage = QStringLiteral("收藏成功");
+    static inline const QString kRemovedMessage = QStringLiteral("取消收藏成功");
 
     enum class Outcome { Done, Failed, LimitReached };
 
@@ -24,4 +31,8 @@ public:
     // nothing for a post without a puid.
     [[nodiscard]] static Outcome add(const QVariantMap& post);
     [[nodiscard]] static Outcome remove(const QVariantMap& post);
+    // add() and remove() as a saving button does them: the user is told of a save or a
+    // removal by a floating message and of the limit by an alert.
+    static Outcome addTellingUser(const QVariantMap& post);
+    static Outcome removeTellingUser(const QVariantMap& post);
 };

@@ -1,8 +1,6 @@
 // What the photo pager's buttons do: save the photo shown, open a chat with the poster, keep
 // the post as a favourite or take it out, call the poster, and open the broker's page.
-#include "IMChat/qximlib/QXIMDatabase.h"
 #include "analytics/StatClick.h"
-#include "houses/ChatScreenOpener.h"
 #include "houses/HouseFavourites.h"
 #include "houses/ImageOperController.h"
 #include "houses/ImageScrollPageController.h"
@@ -10,8 +8,6 @@
 #include "houses/PosterTalk.h"
 #include "houses/QXFCHouseSourceInfoBottomView.h"
 #include "houses/QXFCHouseSourceInfoDetailView.h"
-#include "net/QXNetContext.h"
-#include "platform/foundation/notification_center.h"
 #include "platform/foundation/url_request.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
@@ -20,7 +16,6 @@
 #include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/photo_album.h"
 #include "platform/uikit/web_view.h"
-#include "platform/uikit/window.h"
 #include "ui/widgets/AlertMessages.h"
 #include "ui/widgets/FloatView.h"
 #include "util/categories/Tolerant.h"
@@ -55,24 +50,6 @@ protected:
 private:
     QString brokerName_;
 };
-
-qint64 ownUserId() {
-    return QXNetContext::shared()->logonState().userId;
-}
-
-// The checks before a chat with a poster: not with oneself, not with a poster without an id.
-bool mayTalkTo(const QString& posterId) {
-    const qint64 poster = Tolerant(QVariant(posterId)).longLongValue();
-    if (poster == ownUserId()) {
-        AlertMessages::showAlertViewWithAlertString(ImageScrollPageController::kOwnTalk);
-        return false;
-    }
-    if (poster == 0) {
-        AlertMessages::showAlertViewWithAlertString(ImageScrollPageController::kNoTalk);
-        return false;
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -157,50 +134,31 @@ void ImageScrollPageController::pushOverPager(std::shared_ptr<ui::ViewController
 
 void ImageScrollPageController::openTalk(const PosterTalk& talk, const QString& title,
                                          bool hiddenAgentView, bool agentTag) {
-    const QVariantMap talkInfo = talk.talkInfo(ownUserId());
-    auto chat =
-        ChatScreenOpener::shared()->makeChatScreen(talkInfo, title, hiddenAgentView, agentTag);
-    if (!chat) return;
-    QXIMDatabase::shared().saveTalkInfoAndClearReadByTalkId(
-        talkInfo.value(QStringLiteral("t_id")).toString());
-    ns::NotificationCenter::defaultCenter().post(QStringLiteral("refreshIcon"));
-    pushOverPager(std::move(chat));
+    ui::NavigationController* navigation = navigationController();
+    if (!navigation) return;
+    // The pager hides the navigation bar; the chat screen has its own.
+    (void)talk.pushChat(*navigation, title, hiddenAgentView, agentTag,
+                        [navigation] { navigation->setNavigationBarHidden(false, false); });
 }
 
 void ImageScrollPageController::goToImPageWithHouseSource() {
     ui::NavigationController* navigation = navigationController();
     if (!navigation) return;
-    const auto opener = ChatScreenOpener::shared();
-    for (const auto& screen : navigation->viewControllers()) {
-        if (!opener->talkIdShownBy(*screen).isEmpty()) {
-            navigation->popToViewController(screen, true);
-            return;
-        }
-    }
-    const Tolerant post{QVariant(houseInfoFromQXPostDetailNew_)};
-    const Tolerant agent{QVariant(agentInfoFromQXPostDetailNew_)};
-    PosterTalk talk;
-    talk.posterId = post[QStringLiteral("user_id")].toString();
-    if (!mayTalkTo(talk.posterId)) return;
-    talk.name = post[QStringLiteral("person")].toString();
-    talk.phone = getValidPhone();
-    talk.creditScore = agent[QStringLiteral("creditRate")].isNil()
-                           ? -1
-                           : agent[QStringLiteral("creditRate")].intValue();
-    talk.picUrl = agent[QStringLiteral("userHead")].toString();
-    talk.streetName = post[QStringLiteral("street_name")].toString();
-    talk.companyName = agent[QStringLiteral("companyName")].toString();
-    talk.districtName = post[QStringLiteral("district_name")].toString();
-    talk.postReference = PosterTalk::talkPostId(houseInfoFromQXPostDetailNew_);
-    openTalk(talk, talk.name, hiddenChatAgentInfoFromQXPostDetailNew_,
-             post[QStringLiteral("agent")].isEqualToString(kBrokerRole));
+    const PosterTalk talk = PosterTalk::ofPost(houseInfoFromQXPostDetailNew_,
+                                               agentInfoFromQXPostDetailNew_, getValidPhone());
+    // The pager hides the navigation bar; the chat screen has its own.
+    (void)talk.open(
+        *navigation, talk.name, hiddenChatAgentInfoFromQXPostDetailNew_,
+        Tolerant(QVariant(houseInfoFromQXPostDetailNew_))[QStringLiteral("agent")].isEqualToString(
+            kBrokerRole),
+        [navigation] { navigation->setNavigationBarHidden(false, false); });
 }
 
 void ImageScrollPageController::goToImPageWithFindHouseRequest() {
     const Tolerant house{houseInfoFromFindHouseRequestDetailPage_};
     PosterTalk talk;
     talk.posterId = house[QStringLiteral("userId")].toString();
-    if (!mayTalkTo(talk.posterId)) return;
+    if (!PosterTalk::mayTalkTo(talk.posterId)) return;
     talk.name = house[QStringLiteral("person")].toString();
     talk.phone = house[QStringLiteral("phone")].toString();
     talk.creditScore = house[QStringLiteral("creditScore")].intValue();
@@ -214,29 +172,14 @@ void ImageScrollPageController::faveriteHouseSource() {
     const QVariantMap post = shownPost();
     // A recommended house has no post to keep until its whole post has arrived.
     if (post.isEmpty() || !houseSourceInfoBottomView_) return;
-    ui::Button& favourite = *houseSourceInfoBottomView_->favBtn();
-    ui::Window* window = ui::Window::keyWindow();
-    if (HouseFavourites::isSaved(post)) {
-        if (HouseFavourites::remove(post) != HouseFavourites::Outcome::Done) return;
-        favourite.setBackgroundImage(
-            ui::Image::imageNamed(QXFCHouseSourceInfoBottomView::kFavouriteImage),
-            ui::kControlStateNormal);
-        if (window) FloatView::showMessage(*window, QStringLiteral("取消收藏成功"));
-        return;
-    }
-    switch (HouseFavourites::add(post)) {
-        case HouseFavourites::Outcome::Done:
-            favourite.setBackgroundImage(
-                ui::Image::imageNamed(QXFCHouseSourceInfoBottomView::kSavedFavouriteImage),
-                ui::kControlStateNormal);
-            if (window) FloatView::showMessage(*window, QStringLiteral("收藏成功"));
-            break;
-        case HouseFavourites::Outcome::LimitReached:
-            AlertMessages::showAlertViewWithAlertString(kLimitReached);
-            break;
-        case HouseFavourites::Outcome::Failed:
-            break;
-    }
+    const bool saved = HouseFavourites::isSaved(post);
+    const HouseFavourites::Outcome outcome =
+        saved ? HouseFavourites::removeTellingUser(post) : HouseFavourites::addTellingUser(post);
+    if (outcome != HouseFavourites::Outcome::Done) return;
+    houseSourceInfoBottomView_->favBtn()->setBackgroundImage(
+        ui::Image::imageNamed(saved ? QXFCHouseSourceInfoBottomView::kFavouriteImage
+                                    : QXFCHouseSourceInfoBottomView::kSavedFavouriteImage),
+        ui::kControlStateNormal);
 }
 
 void ImageScrollPageController::callAgent() {

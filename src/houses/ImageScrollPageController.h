@@ -1,5 +1,7 @@
 #pragma once
 
+#include "houses/HouseFavourites.h"
+#include "houses/PosterTalk.h"
 #include "platform/uikit/scroll_view.h"
 #include "platform/uikit/view_controller.h"
 
@@ -17,7 +19,6 @@ class Label;
 class WebView;
 }  // namespace ui
 class ImageOperController;
-struct PosterTalk;
 class QXFCHouseSourceInfoBottomView;
 class QXFCHouseSourceInfoDetailView;
 
@@ -49,11 +50,9 @@ public:
     static inline const QString kDeniedMessage =
         QStringLiteral("请在“设置-隐私-照片”中开启“Nevoru找房”的访问权限");
     static inline const QString kLoadFailed = QStringLiteral("加载信息出错，请稍后再试");
-    static inline const QString kLimitReached =
-        QStringLiteral("客官，您收藏的房源超出限制，请管理看房记中的房源后再做添加");
-    static inline const QString kOwnTalk = QStringLiteral("不能和自己对话!");
-    static inline const QString kNoTalk =
-        QStringLiteral("对方暂时不能接受你的消息哦，试试短信或者打电话吧~");
+    static inline const QString& kLimitReached = HouseFavourites::kLimitMessage;
+    static inline const QString& kOwnTalk = PosterTalk::kOwnTalk;
+    static inline const QString& kNoTalk = PosterTalk::kNoTalk;
     static inline const QString kBrokerPageTitle = QStringLiteral("经纪人店铺");
 
     // The pages of `imageNames`, the first shown being `page`.

@@ -21,4 +21,13 @@ QString validPhone(const QVariant& phoneField) {
     return {};
 }
 
+Contact contactNumber(const QVariant& phoneField) {
+    for (const QString& phone : userPhones(phoneField)) {
+        if (phone.isEmpty()) continue;
+        if (TextChecks::isMobileNumber(phone)) return {phone, kMobile};
+        if (phone.size() >= 4) return {phone, kOther};
+    }
+    return {};
+}
+
 }  // namespace PosterPhones

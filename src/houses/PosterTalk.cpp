@@ -1,7 +1,13 @@
 #include "houses/PosterTalk.h"
 
+#include "IMChat/qximlib/QXIMDatabase.h"
+#include "houses/ChatScreenOpener.h"
 #include "houses/HousesHost.h"
 #include "net/BodyJson.h"
+#include "net/QXNetContext.h"
+#include "platform/foundation/notification_center.h"
+#include "platform/uikit/navigation_controller.h"
+#include "ui/widgets/AlertMessages.h"
 #include "util/categories/Tolerant.h"
 
 #include <QStringList>
@@ -54,4 +60,69 @@ QString PosterTalk::talkPostId(const QVariantMap& post) {
         .arg(postId)
         .arg(record[QStringLiteral("major_category")].intValue())
         .arg(cityIndex);
+}
+
+PosterTalk PosterTalk::ofPost(const QVariantMap& post, const QVariantMap& agentInfo,
+                              const QString& phone) {
+    const Tolerant shown{QVariant(post)};
+    const Tolerant agent{QVariant(agentInfo)};
+    PosterTalk talk;
+    talk.posterId = shown[QStringLiteral("user_id")].toString();
+    talk.name = shown[QStringLiteral("person")].toString();
+    talk.phone = phone;
+    talk.creditScore = agent[QStringLiteral("creditRate")].isNil()
+                           ? -1
+                           : agent[QStringLiteral("creditRate")].intValue();
+    talk.picUrl = agent[QStringLiteral("userHead")].toString();
+    talk.streetName = shown[QStringLiteral("street_name")].toString();
+    talk.companyName = agent[QStringLiteral("companyName")].toString();
+    talk.districtName = shown[QStringLiteral("district_name")].toString();
+    talk.postReference = talkPostId(post);
+    return talk;
+}
+
+bool PosterTalk::mayTalkTo(const QString& posterId) {
+    const qint64 poster = Tolerant(QVariant(posterId)).longLongValue();
+    if (poster == 0) {
+        AlertMessages::showAlertViewWithAlertString(kNoTalk);
+        return false;
+    }
+    if (poster == QXNetContext::shared()->logonState().userId) {
+        AlertMessages::showAlertViewWithAlertString(kOwnTalk);
+        return false;
+    }
+    return true;
+}
+
+PosterTalk::Opened PosterTalk::open(ui::NavigationController& navigation, const QString& title,
+                                    bool hiddenAgentView, bool agentTag,
+                                    const std::function<void()>& beforePush) const {
+    if (!mayTalkTo(posterId)) return Opened::Refused;
+    const QVariantMap talk = talkInfo(QXNetContext::shared()->logonState().userId);
+    const QString talkId = talk.value(QStringLiteral("t_id")).toString();
+    const auto opener = ChatScreenOpener::shared();
+    for (const auto& screen : navigation.viewControllers()) {
+        if (opener->talkIdShownBy(*screen) == talkId) {
+            navigation.popToViewController(screen, true);
+            return Opened::ShownAgain;
+        }
+    }
+    return pushChat(navigation, title, hiddenAgentView, agentTag, beforePush)
+               ? Opened::Pushed
+               : Opened::NoChatScreen;
+}
+
+bool PosterTalk::pushChat(ui::NavigationController& navigation, const QString& title,
+                          bool hiddenAgentView, bool agentTag,
+                          const std::function<void()>& beforePush) const {
+    const QVariantMap talk = talkInfo(QXNetContext::shared()->logonState().userId);
+    auto chat = ChatScreenOpener::shared()->makeChatScreen(talk, title, hiddenAgentView, agentTag);
+    if (!chat) return false;
+    QXIMDatabase::shared().saveTalkInfoAndClearReadByTalkId(
+        talk.value(QStringLiteral("t_id")).toString());
+    ns::NotificationCenter::defaultCenter().post(QStringLiteral("refreshIcon"));
+    chat->setHidesBottomBarWhenPushed(true);
+    if (beforePush) beforePush();
+    navigation.pushViewController(chat, true);
+    return true;
 }

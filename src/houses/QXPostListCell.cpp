@@ -2,15 +2,11 @@
 
 #include "houses/HousesHost.h"
 #include "houses/ListCellLook.h"
-#include "platform/foundation/url_request.h"
 #include "platform/foundation/user_defaults.h"
-#include "platform/uikit/animation.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
-#include "platform/uikit/layer.h"
 #include "platform/uikit/string_drawing.h"
-#include "ui/image/UIImageView+NetKit.h"
 
 namespace {
 
@@ -26,30 +22,10 @@ std::shared_ptr<ui::ImageView> picture(const QString& name) {
 
 QXPostListCell::QXPostListCell(ui::TableViewCellStyle style, const QString& reuseIdentifier)
     : ui::TableViewCell(style, reuseIdentifier) {
-    auto selected = std::make_shared<ui::View>();
-    selected->setBackgroundColor(ui::Color::rgb(230, 230, 230));
-    setSelectedBackgroundView(selected);
-    setBackgroundColor(ui::Color::whiteColor());
-    defaultImage_ = ui::Image::imageNamed(QStringLiteral("信息列表加载失败.png"));
-    upDateImage_ = ui::Image::imageNamed(QStringLiteral("信息列表-加载中.png"));
-
-    auto backdropImage = ui::Image::imageNamed(QStringLiteral("列表-照片背景块.png"));
-    backdrop_ = std::make_shared<ui::ImageView>(
-        backdropImage ? backdropImage->stretchableImageWithLeftCapWidth(6, 6) : nullptr);
-    backdrop_->setFrame({8, 8, 70, 54});
-    backdrop_->setHidden(true);
-    imageView_ = std::make_shared<ui::ImageView>(ui::Rect(12, 12, 62, 46));
-    imageView_->setClipsToBounds(true);
-    imageView_->setHidden(true);
-
-    left1Lbl_ = ListCellLook::label(ui::Font::systemFontOfSize(14), kDark);
-    left2Lbl_ = ListCellLook::label(ui::Font::systemFontOfSize(12), kGrey);
-    left3Lbl_ = ListCellLook::label(ui::Font::systemFontOfSize(12), kGrey);
-    right2Lbl_ = ListCellLook::label(ui::Font::boldSystemFontOfSize(12), kOrange);
-    right2Lbl_->setTextAlignment(ui::TextAlignment::Right);
-    // Made with the others but never placed: the price per area stays in the content only.
-    right3Lbl_ = ListCellLook::label(ui::Font::systemFontOfSize(12), kGrey);
-    right3Lbl_->setTextAlignment(ui::TextAlignment::Right);
+    ListCellLook::styleRow(*this);
+    // right3 is made with the others but never placed: the price per area stays in the
+    // content only.
+    ListCellLook::makeTextLabels(left1Lbl_, left2Lbl_, left3Lbl_, right2Lbl_, right3Lbl_);
 
     zhiDingView_ = picture(QStringLiteral("顶.png"));
     yanImageView_ = picture(QStringLiteral("验.png"));
@@ -60,9 +36,10 @@ QXPostListCell::QXPostListCell(ui::TableViewCellStyle style, const QString& reus
     splitView_->setBackgroundColor(ui::Color::rgb(224, 224, 224));
 
     ui::View* content = contentView();
+    thumbnail_.addTo(*content);
     for (const auto& view : std::initializer_list<std::shared_ptr<ui::View>>{
-             backdrop_, imageView_, left1Lbl_, left2Lbl_, left3Lbl_, right2Lbl_, zhiDingView_,
-             yanImageView_, fangImageView_, baojiaImageView_, haveImageView_, splitView_}) {
+             left1Lbl_, left2Lbl_, left3Lbl_, right2Lbl_, zhiDingView_, yanImageView_,
+             fangImageView_, baojiaImageView_, haveImageView_, splitView_}) {
         content->addSubview(view);
     }
 }
@@ -114,47 +91,6 @@ void QXPostListCell::layoutSubviews() {
     drawContent();
 }
 
-void QXPostListCell::showThumbnail(const QString& url) {
-    backdrop_->setHidden(false);
-    imageView_->setHidden(false);
-    if (url.isEmpty()) {
-        ImageViewNetKit::cancelImageRequestOperation(*imageView_);
-        shownUrl_.clear();
-        imageView_->setImage(defaultImage_);
-        return;
-    }
-    if (url == shownUrl_) return;
-    shownUrl_ = url;
-    const auto weakSelf = weakAs<QXPostListCell>();
-    // A picture from the memory cache comes at once and shows without a fade.
-    auto loading = std::make_shared<bool>(true);
-    // A picture of the image host: no cookies go with it, and requests may share a connection.
-    ns::URLRequest request(QUrl(url), ns::URLRequest::CachePolicy::UseProtocolCachePolicy, 30);
-    request.setHTTPShouldHandleCookies(false);
-    request.setHTTPShouldUsePipelining(true);
-    ImageViewNetKit::setImageWithURLRequest(
-        *imageView_, request, upDateImage_,
-        [weakSelf, url, loading](const ns::URLRequest&,
-                                 const std::shared_ptr<const ns::HTTPURLResponse>&,
-                                 const ImageViewNetKit::Image& image) {
-            auto self = weakSelf.lock();
-            if (!self || self->shownUrl_ != url) return;
-            if (!*loading) {
-                auto fade = ui::Transition::animation();
-                fade->setType(ui::Transition::kFade);
-                fade->setDuration(0.5);
-                self->imageView_->layer()->addAnimation(fade, QStringLiteral("image"));
-            }
-            self->imageView_->setImage(image);
-        },
-        [weakSelf, url](const ns::URLRequest&, const std::shared_ptr<const ns::HTTPURLResponse>&,
-                        const ns::Error&) {
-            auto self = weakSelf.lock();
-            if (self && self->shownUrl_ == url) self->imageView_->setImage(self->defaultImage_);
-        });
-    *loading = false;
-}
-
 void QXPostListCell::drawContent() {
     ++drawingPasses_;
     const PostCellContent cell = content_ ? *content_ : PostCellContent();
@@ -169,21 +105,14 @@ void QXPostListCell::drawContent() {
     left2Lbl_->setText(cell.value(QStringLiteral("left2")).toString());
     left3Lbl_->setText(cell.value(QStringLiteral("left3")).toString());
 
-    const auto hideThumbnail = [this] {
-        ImageViewNetKit::cancelImageRequestOperation(*imageView_);
-        shownUrl_.clear();
-        imageView_->setImage(nullptr);
-        imageView_->setHidden(true);
-        backdrop_->setHidden(true);
-    };
     if (showWifiImage_) {
         firstWidth_ = 304 - 80;
         const bool thumbnail = categoryShowsThumbnail(masterId, majorId);
         const double x = thumbnail ? 84 : 8;
         if (thumbnail) {
-            showThumbnail(cell.value(QStringLiteral("image")).toString());
+            thumbnail_.show(cell.value(QStringLiteral("image")).toString());
         } else {
-            hideThumbnail();
+            thumbnail_.hide();
         }
         left1Lbl_->setFrame({x, 8, thumbnail ? 225.0 : 295.0, 20});
         left3Lbl_->setFrame({x, 46, thumbnail ? 165.0 : 205.0, 16});
@@ -197,7 +126,7 @@ void QXPostListCell::drawContent() {
         }
         left2Lbl_->setFrame({x, 29, left2Width, 16});
     } else {
-        hideThumbnail();
+        thumbnail_.hide();
         left1Lbl_->setFrame({8, 8, 304, 20});
         left2Lbl_->setFrame({8, 29, 250, 16});
         left3Lbl_->setFrame({8, 46, 205, 16});

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "houses/CellThumbnail.h"
 #include "houses/GetPostListCellFormate.h"
 #include "platform/uikit/table_view_cell.h"
 
@@ -34,7 +35,7 @@ public:
     [[nodiscard]] ui::Label* left2Lbl() const { return left2Lbl_.get(); }
     [[nodiscard]] ui::Label* left3Lbl() const { return left3Lbl_.get(); }
     [[nodiscard]] ui::Label* right2Lbl() const { return right2Lbl_.get(); }
-    [[nodiscard]] ui::ImageView* thumbnailView() const { return imageView_.get(); }
+    [[nodiscard]] ui::ImageView* thumbnailView() const { return thumbnail_.imageView(); }
     [[nodiscard]] ui::ImageView* zhiDingView() const { return zhiDingView_.get(); }
     [[nodiscard]] ui::ImageView* YanImageView() const { return yanImageView_.get(); }
     [[nodiscard]] ui::ImageView* FangImageView() const { return fangImageView_.get(); }
@@ -55,7 +56,6 @@ public:
 
 private:
     void drawContent();
-    void showThumbnail(const QString& url);
 
     std::shared_ptr<const PostCellContent> content_;
     bool showWifiImage_ = false;
@@ -63,11 +63,7 @@ private:
     bool dirty_ = true;
     int drawingPasses_ = 0;
     double firstWidth_ = 304;
-    QString shownUrl_;
-    std::shared_ptr<ui::Image> defaultImage_;
-    std::shared_ptr<ui::Image> upDateImage_;
-    std::shared_ptr<ui::ImageView> backdrop_;
-    std::shared_ptr<ui::ImageView> imageView_;
+    CellThumbnail thumbnail_;
     std::shared_ptr<ui::Label> left1Lbl_, left2Lbl_, left3Lbl_, right2Lbl_, right3Lbl_;
     std::shared_ptr<ui::ImageView> zhiDingView_, yanImageView_, fangImageView_, baojiaImageView_,
         haveImageView_, splitView_;

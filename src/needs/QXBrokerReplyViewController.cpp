@@ -19,7 +19,7 @@
 #include "ui/image/AnimatedImageView.h"
 #include "ui/widgets/AlertMessages.h"
 #include "ui/widgets/LineImageView.h"
-#include "ui/widgets/LoadingTipView.h"
+#include "ui/widgets/LoadingOverlay.h"
 #include "util/categories/Tolerant.h"
 
 #include "platform/foundation/user_defaults.h"
@@ -505,7 +505,7 @@ void QXBrokerReplyViewController::hideBrokerMatchingView() {
 
 void QXBrokerReplyViewController::showLoadingView() {
     if (!loadingView_) {
-        loadingView_ = LoadingTipView::make(
+        loadingView_ = LoadingOverlay::make(
             ui::Rect(0, kHeaderHeight, 320, tallScreen() ? 450 : 362), QStringLiteral("正在加载"));
     }
     if (!loadingView_->superview()) view()->addSubview(loadingView_);
@@ -563,7 +563,8 @@ void QXBrokerReplyViewController::goBack() {
     ui::NavigationController* stack = navigationController();
     if (!stack) return;
     const auto& screens = stack->viewControllers();
-    if (screens.size() >= 3 && NeedNeighbourScreens::isPublishingScreen(*screens[screens.size() - 2])) {
+    if (screens.size() >= 3 &&
+        NeedNeighbourScreens::isPublishingScreen(*screens[screens.size() - 2])) {
         stack->popToRootViewControllerAnimated(true);
     } else {
         stack->popViewControllerAnimated(true);

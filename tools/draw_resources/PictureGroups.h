@@ -36,5 +36,8 @@ void drawNeedReplyPictures(const QString& folder);
 // The keyword search: the history rows' icons, the results' time-out button and category
 // rows, the job row's rating, and the category tiles and grid.
 void drawSearchPictures();
+// The post detail (its bottom bar, sections and tip box), the remark and report forms and the
+// empty favourites tab.
+void drawDetailPictures();
 
 }  // namespace pictures

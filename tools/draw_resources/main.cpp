@@ -42,5 +42,6 @@ int main(int argc, char** argv) {
     pictures::drawNeedPictures();
     pictures::drawNeedReplyPictures(QString::fromLocal8Bit(argv[1]));
     pictures::drawSearchPictures();
+    pictures::drawDetailPictures();
     return pictures::failures() == 0 ? 0 : 1;
 }

@@ -165,6 +165,40 @@ TEST_F(TableViewTest, VariableHeightsHeadersAndFloatingHeader) {
     EXPECT_NE(driver_->findByText("B"), nullptr);
 }
 
+// A footer that stands in the delegate's footer views.
+class FooterSource : public ListSource {
+public:
+    double heightForFooterInSection(TableView&, int) override { return 44; }
+    std::shared_ptr<ui::View> viewForFooterInSection(TableView&, int section) override {
+        auto footer = std::make_shared<ui::View>();
+        footer->setTag(500 + section);
+        return footer;
+    }
+};
+
+TEST_F(TableViewTest, APlainTablesFooterStaysAtTheBottomUntilItsSectionEnds) {
+    auto source = std::make_shared<FooterSource>();
+    source->sections = {rows(20, "甲"), rows(3, "乙")};
+    source_ = source;
+    show();
+    // Section A runs past the screen: its footer waits at the bottom of the screen.
+    ui::View* footer = table_->footerViewForSection(0);
+    ASSERT_NE(footer, nullptr);
+    EXPECT_EQ(footer->frame(), Rect(0, 480 - 44, 320, 44));
+    table_->setContentOffset(Point(0, 300));
+    table_->layoutIfNeeded();
+    EXPECT_EQ(table_->footerViewForSection(0)->frame().origin.y, 300 + 480 - 44);
+    // At its section's end it stands where the section puts it and scrolls with the rows.
+    table_->setContentOffset(Point(0, 20 * 44 + 44 - 480 + 100));
+    table_->layoutIfNeeded();
+    EXPECT_EQ(table_->footerViewForSection(0)->frame().origin.y, 20 * 44);
+    // A short section's footer follows its rows, never above them.
+    table_->setContentOffset(table_->maximumContentOffset());
+    table_->layoutIfNeeded();
+    ASSERT_NE(table_->footerViewForSection(1), nullptr);
+    EXPECT_EQ(table_->footerViewForSection(1)->frame().origin.y, 20 * 44 + 44 + 3 * 44);
+}
+
 TEST_F(TableViewTest, SwipeToDeleteAsksTheDataSourceAndRemovesTheRow) {
     source_->sections = {rows(5)};
     source_->lockedRow = 3;

@@ -3,7 +3,9 @@
 
 #include "chat/QXMessageAudioCell.h"
 #include "chat/QXMessageImageCell.h"
+#include "chat/QXMessageVcardCell.h"
 #include "chat/URLAudio.h"
+#include "houses/QXPostDetailNew.h"
 #include "map/URLPic.h"
 
 #include "IMChat/qximlib/qximdata/util/QXIMUtil.h"
@@ -226,6 +228,27 @@ TEST_F(ChatStateTest, TheCallButtonDialsOnlyAPhoneNumberTheServerGave) {
     withPhone("x");
     ui::Application::sharedApplication().setOpenURLHandler({});
     EXPECT_EQ(dialled, QStringList{"tel://13812345678"});
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ChatStateTest, APostCardOpensThatPostsDetailFetchedByItsPuid) {
+    const QVariantMap card = standin::ChatBroker::cardData(server().root()).toVariantMap();
+    store(kBroker, QVariantList{"url", card, ""}, 60, false);
+    auto chat = openChat(talkRow(kBroker));
+    ASSERT_EQ(chat->chatData().size(), 1);
+    QXMessageCell* cell = cellAt(*chat, int(chat->chatData().size()) - 1);
+    ASSERT_TRUE(dynamic_cast<QXMessageVcardCell*>(cell));
+    cell->handleTapGesture();
+    settle();
+    auto detail = std::dynamic_pointer_cast<QXPostDetailNew>(navigation_->topViewController());
+    ASSERT_TRUE(detail);
+    EXPECT_EQ(detail->puid(), card["puid"].toString());
+    EXPECT_EQ(detail->fromType(), 1) << "the detail counts its favourite as a chat's";
+    ASSERT_TRUE(runMainLoopUntil([&] { return detail->isGetDetailFinish(); }));
+    EXPECT_EQ(detail->post()["title"], card["title"]) << "the card's post, as the list shows it";
 }
 
 }  // namespace

@@ -113,7 +113,7 @@ TEST_F(SearchResultsTest, PagesComeByTheMoreRowTheDetailAndAFailedPageIsAskedAga
     settle();
     auto detail = std::dynamic_pointer_cast<QXPostDetailNew>(navigation_->topViewController());
     ASSERT_NE(detail, nullptr);
-    EXPECT_EQ(detail->title(), "搜索");
+    EXPECT_EQ(detail->title(), "信息详情") << "the detail names itself, whoever opened it";
     EXPECT_EQ(detail->currentIndex(), 1);
     EXPECT_EQ(detail->post(), results->page().listArray[1].toMap());
     bool loaded = false;

@@ -1,20 +1,19 @@
-#include "ui/widgets/LoadingTipView.h"
+#include "ui/widgets/LoadingOverlay.h"
 
 #include "platform/uikit/animation.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
 #include "platform/uikit/layer.h"
+#include "platform/uikit/view.h"
 
 #include <cmath>
 #include <numbers>
 
-namespace LoadingTipView {
-
-std::shared_ptr<ui::View> make(const ui::Rect& frame, const QString& tip) {
+std::shared_ptr<ui::View> LoadingOverlay::make(const ui::Rect& frame, const QString& tip) {
     auto loading = std::make_shared<ui::View>(frame);
     loading->setBackgroundColor(ui::Color::whiteColor());
-    loading->setTag(kLoadingTag);
+    loading->setTag(kTag);
     const ui::Point middle(frame.width() / 2, frame.height() / 2);
 
     auto box = std::make_shared<ui::View>(ui::Rect(0, 0, 137, 137));
@@ -41,7 +40,7 @@ std::shared_ptr<ui::View> make(const ui::Rect& frame, const QString& tip) {
     loading->addSubview(spinner);
 
     auto label = std::make_shared<ui::Label>(ui::Rect(0, spinner->frame().maxY() + 10, 320, 15));
-    label->setTag(kLoadingTipTag);
+    label->setTag(kTipTag);
     label->setTextAlignment(ui::TextAlignment::Center);
     label->setFont(ui::Font::systemFontOfSize(14));
     label->setTextColor(ui::Color::colorWithWhite(0.6));
@@ -50,5 +49,3 @@ std::shared_ptr<ui::View> make(const ui::Rect& frame, const QString& tip) {
     loading->addSubview(label);
     return loading;
 }
-
-}  // namespace LoadingTipView

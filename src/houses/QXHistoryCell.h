@@ -1,0 +1,64 @@
+#pragma once
+
+#include "houses/CellThumbnail.h"
+#include "houses/GetPostListCellFormate.h"
+#include "platform/uikit/table_view_cell.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace ui {
+class ImageView;
+class Label;
+}  // namespace ui
+
+// One saved post of the favourites tab: the list row of the post (thumbnail, title, place,
+// time and price, the trust mark) and, when the user wrote one, the remark in green beside
+// the remark icon, which makes the row 90 points high instead of 70.
+class QXHistoryCell : public ui::TableViewCell {
+public:
+    static inline const QString kReuseIdentifier = QStringLiteral("QXHistoryCell");
+    static constexpr double kHeight = 70;
+    static constexpr double kHeightWithRemark = 90;
+
+    explicit QXHistoryCell(const QString& reuseIdentifier = kReuseIdentifier);
+
+    [[nodiscard]] const PostCellContent& content() const { return content_; }
+    void setContent(const PostCellContent& content);
+    void setIsShowWifiImage(bool show);
+    // The remark; empty hides the remark line.
+    void setSign(const QString& sign);
+    // Places the separator under the row: inset under most rows, full width under the last.
+    void setLine(double y, bool last);
+
+    [[nodiscard]] bool checkboxViewSelected() const { return checkboxViewSelected_; }
+    void setCheckboxViewSelected(bool selected) { checkboxViewSelected_ = selected; }
+    [[nodiscard]] qint64 keyId() const { return keyId_; }
+    void setKeyId(qint64 keyId) { keyId_ = keyId; }
+
+    [[nodiscard]] ui::Label* left1Lbl() const { return left1Lbl_.get(); }
+    [[nodiscard]] ui::Label* left2Lbl() const { return left2Lbl_.get(); }
+    [[nodiscard]] ui::Label* left3Lbl() const { return left3Lbl_.get(); }
+    [[nodiscard]] ui::Label* right2Lbl() const { return right2Lbl_.get(); }
+    [[nodiscard]] ui::Label* bottomLabel() const { return bottomLabel_.get(); }
+    [[nodiscard]] ui::ImageView* signIcon() const { return signIcon_.get(); }
+    [[nodiscard]] ui::ImageView* lineView() const { return lineView_.get(); }
+    [[nodiscard]] ui::ImageView* FangImageView() const { return fangImageView_.get(); }
+    [[nodiscard]] ui::ImageView* thumbnailView() const { return thumbnail_.imageView(); }
+
+    void layoutSubviews() override;
+    void setEditing(bool editing, bool animated) override;
+
+private:
+    void layoutContent();
+
+    PostCellContent content_;
+    bool showWifiImage_ = false;
+    bool checkboxViewSelected_ = false;
+    qint64 keyId_ = 0;
+    CellThumbnail thumbnail_;
+    std::shared_ptr<ui::Label> left1Lbl_, left2Lbl_, left3Lbl_, right2Lbl_, right3Lbl_,
+        bottomLabel_;
+    std::shared_ptr<ui::ImageView> haveImageView_, fangImageView_, signIcon_, lineView_;
+};

@@ -1,0 +1,80 @@
+#include "util/categories/TextCharacters.h"
+
+#include <QTextBoundaryFinder>
+
+namespace {
+
+// A regional indicator letter alone: two of them in a row make one flag.
+bool isRegionalIndicator(const QString& text, qsizetype start, qsizetype end) {
+    if (end - start != 2 || !text[start].isHighSurrogate()) return false;
+    const char32_t code = QChar::surrogateToUcs4(text[start], text[start + 1]);
+    return code >= 0x1F1E6 && code <= 0x1F1FF;
+}
+
+// Calls `each(start, end)` for every character of the text until it answers false. The text
+// boundaries of the platform's text library split a flag into its two letters; they are put
+// back together here.
+template <class Each>
+void forEachCharacter(const QString& text, Each each) {
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype start = 0;
+    bool pendingLetter = false;
+    qsizetype letterStart = 0;
+    for (qsizetype end = finder.toNextBoundary(); end > 0 && end <= text.size();
+         end = finder.toNextBoundary()) {
+        if (isRegionalIndicator(text, start, end)) {
+            if (!pendingLetter) {
+                pendingLetter = true;
+                letterStart = start;
+                start = end;
+                continue;
+            }
+            pendingLetter = false;
+            if (!each(letterStart, end)) return;
+            start = end;
+            continue;
+        }
+        if (pendingLetter) {
+            pendingLetter = false;
+            if (!each(letterStart, start)) return;
+        }
+        if (!each(start, end)) return;
+        start = end;
+    }
+    if (pendingLetter) each(letterStart, start);
+}
+
+}  // namespace
+
+qsizetype TextCharacters::count(const QString& text) {
+    qsizetype characters = 0;
+    forEachCharacter(text, [&characters](qsizetype, qsizetype) {
+        ++characters;
+        return true;
+    });
+    return characters;
+}
+
+QString TextCharacters::left(const QString& text, qsizetype n) {
+    if (n <= 0) return QString();
+    qsizetype taken = 0;
+    qsizetype cut = text.size();
+    forEachCharacter(text, [&](qsizetype start, qsizetype) {
+        if (taken == n) {
+            cut = start;
+            return false;
+        }
+        ++taken;
+        return true;
+    });
+    return text.left(cut);
+}
+
+QStringList TextCharacters::split(const QString& text) {
+    QStringList characters;
+    forEachCharacter(text, [&](qsizetype start, qsizetype end) {
+        characters << text.mid(start, end - start);
+        return true;
+    });
+    return characters;
+}

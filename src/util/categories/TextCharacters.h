@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Texts counted and cut by the characters a reader sees (grapheme clusters), not by UTF-16
+// units: an emoji, a flag or a letter with its combining marks is one character and is never
+// split in two. Limits the user meets ("at most 200 characters") and every cut of a shown
+// text go through here.
+class TextCharacters {
+public:
+    // The number of characters of the text.
+    [[nodiscard]] static qsizetype count(const QString& text);
+    // The first `n` characters (the whole text when it has no more; empty for n <= 0).
+    [[nodiscard]] static QString left(const QString& text, qsizetype n);
+    // The characters one by one, in order.
+    [[nodiscard]] static QStringList split(const QString& text);
+};

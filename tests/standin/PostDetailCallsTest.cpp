@@ -1,0 +1,104 @@
+// The stand-in's detail calls: the same posts the list serves, completed; the views counted;
+// the reports checked.
+#include "StandinFixture.h"
+
+#include "standin/PostDetailCalls.h"
+#include "standin/Posts.h"
+#include "standin/SamplePeople.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QUrl>
+
+#include <httplib.h>
+
+namespace paths = standin::paths;
+
+class PostDetailCallsTest : public StandinFixture {
+protected:
+    QJsonObject call(const char* interface, const QString& puid, const QByteArray& body = {}) {
+        httplib::Client http("127.0.0.1", server().port());
+        http.set_read_timeout(5);
+        httplib::Headers headers{{"interface", interface}};
+        if (!puid.isEmpty()) headers.emplace("puid", puid.toStdString());
+        const auto result = body.isNull()
+                                ? http.Get(paths::kDataShare, headers)
+                                : http.Post(paths::kDataShare, headers, body.toStdString(),
+                                            "application/x-www-form-urlencoded");
+        return result ? QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object()
+                      : QJsonObject();
+    }
+    static const standin::SamplePost& post(int major, bool broker) {
+        for (const standin::SamplePost& each : standin::Posts::postsOf(100, major)) {
+            if (standin::SamplePeople::broker(each.posterId).has_value() == broker) return each;
+        }
+        return standin::Posts::postsOf(100, major).front();
+    }
+};
+
+TEST_F(PostDetailCallsTest, ThePostReadsAsInTheListWithItsDetailsAdded) {
+    for (const int major : {1, 3, 5}) {
+        const standin::SamplePost& listed = post(major, true);
+        const QString puid = QString::number(listed.puid);
+        const QJsonObject reply = call("GetPost", puid);
+        ASSERT_EQ(reply["posts"].toArray().size(), 1);
+        const QJsonObject full = reply["posts"][0].toObject();
+        for (const QString& key : listed.record.keys()) {
+            if (key == "phone") continue;
+            EXPECT_EQ(full[key], listed.record[key]) << key.toStdString();
+        }
+        EXPECT_EQ(full["phone"].toString(), standin::PostDetailCalls::wirePhone(
+                                                listed.puid, listed.record["phone"].toString()));
+        EXPECT_FALSE(full["description"].toString().isEmpty());
+        EXPECT_EQ(full.contains("peizhi"), major != 5);
+        EXPECT_EQ(full.contains("niandai"), major == 5);
+        EXPECT_EQ(full.contains("ThumbImageUrls"), listed.hasImage);
+        if (listed.hasImage) {
+            const QStringList photos = full["ThumbImageUrls"].toString().split(',');
+            EXPECT_GE(photos.size(), 3);
+            EXPECT_LE(photos.size(), standin::PostDetailCalls::kMaxPhotos);
+            EXPECT_TRUE(photos.front().startsWith(server().root() + "/img/posts/"));
+            EXPECT_TRUE(photos.front().endsWith("_640-480_7-0.jpg"))
+                << "a size the client rewrites";
+        }
+        EXPECT_EQ(call("GetPost", puid), reply) << "the same every time";
+
+        const QJsonObject data = call("GetPostByPuid", puid, "d_sign=")["data"].toObject();
+        EXPECT_EQ(data["title"], full["title"]);
+        EXPECT_FALSE(data["avg_price"].toString().isEmpty());
+        const QJsonObject owner = data["commentOwnerInfo"].toObject();
+        EXPECT_EQ(owner["userId"].toString(), QString::number(listed.posterId));
+        EXPECT_TRUE(owner["userHead"].toString().contains("/img/avatars/brokers/"));
+    }
+    const QJsonObject personal =
+        call("GetPostByPuid", QString::number(post(3, false).puid), "")["data"].toObject();
+    EXPECT_FALSE(personal.contains("commentOwnerInfo"));
+    EXPECT_TRUE(call("GetPost", "12")["posts"].toArray().isEmpty());
+    EXPECT_TRUE(call("GetPost", "")["posts"].toArray().isEmpty());
+    EXPECT_EQ(call("GetPostByPuid", "12", "")["status"].toInt(), -1);
+}
+
+TEST_F(PostDetailCallsTest, ViewsAreCountedAndReportsChecked) {
+    const QString puid = QString::number(post(1, true).puid);
+    const auto views = [&] {
+        return call("GetPostByPuid", puid, "")["data"].toObject()["view_times"].toString().toInt();
+    };
+    const int before = views();
+    const QByteArray count =
+        "jsonArgs=" + QUrl::toPercentEncoding(QString(R"({"puid":"%1","city":"1"})").arg(puid));
+    EXPECT_EQ(call("PostPvStat", {}, count)["status"].toInt(), 0);
+    EXPECT_EQ(call("PostPvStat", {}, count)["status"].toInt(), 0);
+    EXPECT_EQ(views(), before + 2);
+
+    const auto report = [&](const QString& content, const QString& postId) {
+        const QByteArray body =
+            "content=" + QUrl::toPercentEncoding(content) + "&postId=" + postId.toLatin1();
+        return call("VotePost", {}, body);
+    };
+    EXPECT_EQ(report("假房源，实际没有这套房", puid)["status"].toInt(), 0);
+    EXPECT_EQ(report("四个字啊", puid)["status"].toInt(), -1);
+    EXPECT_EQ(report(QString(201, u'假'), puid)["status"].toInt(), -1);
+    EXPECT_EQ(report("假房源，实际没有这套房", "12")["status"].toInt(), -1);
+    EXPECT_EQ(report("四个字啊", puid)["errDetail"].toString(), "情况说明必须为5-200字");
+}
