@@ -1,11 +1,12 @@
 #include "standin/Endpoints.h"
 
 #include "standin/AppShellCalls.h"
+#include "standin/BrokerCalls.h"
 #include "standin/BrokerShops.h"
+#include "standin/CommunityCalls.h"
 #include "standin/Geography.h"
-#include "standin/Posts.h"
-#include "standin/MapTiles.h"
 #include "standin/HomeScreenCalls.h"
+#include "standin/MapTiles.h"
 #include "standin/MultipartReader.h"
 #include "standin/Posts.h"
 #include "standin/ServiceCalls.h"
@@ -78,6 +79,8 @@ Endpoints::Endpoints(QString imagesFolder) : imagesFolder_(std::move(imagesFolde
     BrokerShops::install(*this);
     MapTiles::install(*this);
     HomeScreenCalls::install(*this);
+    CommunityCalls::install(*this);
+    BrokerCalls::install(*this);
 }
 
 void Endpoints::addInterface(const QByteArray& name, InterfaceHandler handler) {

@@ -1,6 +1,9 @@
 #include "standin/ServiceCalls.h"
 
 #include "standin/FormFields.h"
+#include "standin/Geography.h"
+#include "standin/Posts.h"
+#include "standin/SamplePeople.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -224,9 +227,76 @@ QJsonValue nearbyAgents(const QByteArray& rootUrl) {
     return agents;
 }
 
+// The counts of a user's posts by kind, as "premierPrivilege"."postNum" gives them.
+QJsonObject postCounts(qint64 userId) {
+    QJsonObject counts;
+    for (const int kind : {5, 1, 3}) {
+        counts[QString::number(kind)] = qint64(Posts::ofPoster(userId, kind).size());
+    }
+    return counts;
+}
+
+// A street of the broker's district, so that the page names a place.
+QString streetOf(const SampleBroker& broker) {
+    const CityRow* city = Geography::city(broker.cityIndex);
+    if (!city) return {};
+    for (const DistrictRow& district : city->districts) {
+        if (district.name != broker.districtName || district.streets.empty()) continue;
+        return district.streets[std::size_t(broker.userId % qint64(district.streets.size()))].name;
+    }
+    return {};
+}
+
+QJsonObject privilegeOf(const SampleBroker& broker) {
+    const int index = broker.indexInShop;
+    return QJsonObject{
+        {"status", 0},
+        {"isZuzeridUser", 1},
+        {"phone", broker.phone},
+        {"baseInfo",
+         QJsonObject{
+             {"userId", QString::number(broker.userId)},
+             {"avatar", QStringLiteral("avatars/brokers/%1.jpg").arg(broker.userId)},
+             {"name", broker.name},
+             {"district_name", broker.districtName},
+             {"street_name", streetOf(broker)},
+             {"agentUserContactNum", int(10 + broker.userId % 90)},
+             {"companyName", broker.company},
+             {"creditScore", broker.creditScore},
+             {"businessCardImage", index % 3 != 2},
+             {"ICImage", index % 4 != 3},
+         }},
+        {"premierPrivilege", QJsonObject{{"postNum", postCounts(broker.userId)}}},
+    };
+}
+
+QJsonObject privilegeOf(const SamplePoster& poster) {
+    return QJsonObject{
+        {"status", 0},
+        {"isZuzeridUser", 0},
+        {"phone", poster.phone},
+        {"baseInfo",
+         QJsonObject{
+             {"userId", QString::number(poster.userId)},
+             {"avatar", QString()},
+             {"name", poster.name},
+             {"agentUserContactNum", 0},
+             {"businessCardImage", false},
+             {"ICImage", false},
+         }},
+        {"premierPrivilege", QJsonObject{{"postNum", postCounts(poster.userId)}}},
+    };
+}
+
+// The sample's brokers and posters as they are; other ids (the need replies' brokers) from
+// the fixed lists.
 Reply privilege(const RecordedRequest& request, const QByteArray& /*rootUrl*/) {
     const FormFields fields(request.body);
     const QString userId = fields.text("ucUserId");
+    if (const auto broker = SamplePeople::broker(userId.toLongLong()))
+        return Reply::json(privilegeOf(*broker));
+    if (const auto poster = SamplePeople::poster(userId.toLongLong()))
+        return Reply::json(privilegeOf(*poster));
     const int n = int(qHash(userId) % 3);
     return Reply::json(QJsonObject{
         {"status", 0},
