@@ -29,6 +29,8 @@
 #include "platform/uikit/tab_bar.h"
 #include "platform/uikit/tab_bar_controller.h"
 #include "platform/uikit/window.h"
+#include "ui/widgets/QXLoadingView.h"
+#include "ui/widgets/StarLevelView.h"
 
 #include <QRegularExpression>
 
@@ -40,8 +42,6 @@ namespace {
 const QString kSystemVersion = QStringLiteral("7.0");
 const QString kNetworkTrouble = QStringLiteral("您的网络好像有些问题，请重试。");
 const QString kOkTitle = QStringLiteral("确  定");
-constexpr int kLoadingTag = 9527;
-constexpr int kLoadingTipTag = 999999;
 
 QString folderUnder(const QString& parent, const QString& name) {
     const QString path = parent + name;
@@ -317,43 +317,7 @@ void QXUtil::mobEndEvent(const QString& eventId) {
 }
 
 std::shared_ptr<ui::View> QXUtil::qxLoadingViewWithRect(const ui::Rect& frame, const QString& tip) {
-    auto loading = std::make_shared<ui::View>(frame);
-    loading->setBackgroundColor(ui::Color::whiteColor());
-    loading->setTag(kLoadingTag);
-    const ui::Point middle(frame.width() / 2, frame.height() / 2);
-
-    auto box = std::make_shared<ui::View>(ui::Rect(0, 0, 137, 137));
-    box->setCenter(middle);
-    box->setBackgroundColor(ui::Color::whiteColor());
-    box->layer()->setCornerRadius(10);
-    loading->addSubview(box);
-
-    auto base =
-        std::make_shared<ui::ImageView>(ui::Image::imageNamed(QStringLiteral("loading底部")));
-    base->sizeToFit();
-    base->setCenter(middle);
-    loading->addSubview(base);
-    auto spinner =
-        std::make_shared<ui::ImageView>(ui::Image::imageNamed(QStringLiteral("loading图标")));
-    spinner->sizeToFit();
-    spinner->setCenter(middle);
-    auto turning = ui::BasicAnimation::animationWithKeyPath(QStringLiteral("transform.rotation.z"));
-    turning->setFromValue(0.0);
-    turning->setToValue(2 * std::numbers::pi);
-    turning->setDuration(1.0);
-    turning->setRepeatCount(HUGE_VALF);
-    spinner->layer()->addAnimation(turning, QStringLiteral("rotationAnimation"));
-    loading->addSubview(spinner);
-
-    auto label = std::make_shared<ui::Label>(ui::Rect(0, spinner->frame().maxY() + 10, 320, 15));
-    label->setTag(kLoadingTipTag);
-    label->setTextAlignment(ui::TextAlignment::Center);
-    label->setFont(ui::Font::systemFontOfSize(14));
-    label->setTextColor(ui::Color::colorWithWhite(0.6));
-    label->setBackgroundColor(ui::Color::clearColor());
-    label->setText(tip.isEmpty() ? QString() : tip + QStringLiteral("..."));
-    loading->addSubview(label);
-    return loading;
+    return QXLoadingView::loadingViewWithRect(frame, tip);
 }
 
 std::shared_ptr<ui::Label> QXUtil::customLableWithTextColor(const ui::Color& color,
@@ -371,15 +335,7 @@ std::shared_ptr<ui::ImageView> QXUtil::lineImageViewWithFrame(const ui::Rect& fr
 }
 
 std::shared_ptr<ui::View> QXUtil::starViewByLevel(int level, int totalLevel) {
-    auto stars = std::make_shared<ui::View>(ui::Rect(0, 0, totalLevel * 10, 10));
-    stars->setBackgroundColor(ui::Color::clearColor());
-    for (int i = 0; i < totalLevel; ++i) {
-        auto star = std::make_shared<ui::ImageView>(ui::Rect(i * 10, 0, 10, 10));
-        star->setImage(ui::Image::imageNamed(i < level ? QStringLiteral("彩色五星")
-                                                       : QStringLiteral("灰色五星")));
-        stars->addSubview(star);
-    }
-    return stars;
+    return StarLevelView::starViewByLevel(level, totalLevel);
 }
 
 std::shared_ptr<ui::Image> QXUtil::imageWithColor(const ui::Color& color) {

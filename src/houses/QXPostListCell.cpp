@@ -1,5 +1,6 @@
 #include "houses/QXPostListCell.h"
 
+#include "houses/ListThumbnail.h"
 #include "platform/foundation/url_request.h"
 #include "platform/uikit/animation.h"
 #include "platform/uikit/image.h"
@@ -123,34 +124,11 @@ void QXPostListCell::showThumbnail(const QString& url) {
     }
     if (url == shownUrl_) return;
     shownUrl_ = url;
-    const auto weakSelf = weakAs<QXPostListCell>();
-    // A picture from the memory cache comes at once and shows without a fade.
-    auto loading = std::make_shared<bool>(true);
-    // A picture of the image host: no cookies go with it, and requests may share a connection.
-    ns::URLRequest request(QUrl(url), ns::URLRequest::CachePolicy::UseProtocolCachePolicy, 30);
-    request.setHTTPShouldHandleCookies(false);
-    request.setHTTPShouldUsePipelining(true);
-    ImageViewNetKit::setImageWithURLRequest(
-        *imageView_, request, upDateImage_,
-        [weakSelf, url, loading](const ns::URLRequest&,
-                                 const std::shared_ptr<const ns::HTTPURLResponse>&,
-                                 const ImageViewNetKit::Image& image) {
-            auto self = weakSelf.lock();
-            if (!self || self->shownUrl_ != url) return;
-            if (!*loading) {
-                auto fade = ui::Transition::animation();
-                fade->setType(ui::Transition::kFade);
-                fade->setDuration(0.5);
-                self->imageView_->layer()->addAnimation(fade, QStringLiteral("image"));
-            }
-            self->imageView_->setImage(image);
-        },
-        [weakSelf, url](const ns::URLRequest&, const std::shared_ptr<const ns::HTTPURLResponse>&,
-                        const ns::Error&) {
-            auto self = weakSelf.lock();
-            if (self && self->shownUrl_ == url) self->imageView_->setImage(self->defaultImage_);
-        });
-    *loading = false;
+    ListThumbnail::load(*imageView_, url, upDateImage_, defaultImage_,
+                        [weakSelf = weakAs<QXPostListCell>(), url] {
+                            auto self = weakSelf.lock();
+                            return self && self->shownUrl_ == url;
+                        });
 }
 
 void QXPostListCell::drawContent() {
