@@ -20,5 +20,7 @@ void drawListPictures();
 void drawFilterPictures();
 // The city selection screen and its search bar.
 void drawCityPictures();
+// The community page, the broker page and the broker's post list.
+void drawCommunityPictures();
 
 }  // namespace pictures

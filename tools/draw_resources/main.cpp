@@ -32,5 +32,6 @@ int main(int argc, char** argv) {
     pictures::drawListPictures();
     pictures::drawFilterPictures();
     pictures::drawCityPictures();
+    pictures::drawCommunityPictures();
     return pictures::failures() == 0 ? 0 : 1;
 }
