@@ -25,6 +25,7 @@ protected:
     }
 
     void setCity(int index) { context_->setCurrentCityScript_index(index); }
+    [[nodiscard]] QXNetDefaultContext& context() { return *context_; }
 
     // The requests of one interface the server received, oldest first.
     [[nodiscard]] std::vector<standin::RecordedRequest> calls(const QByteArray& interface) {
