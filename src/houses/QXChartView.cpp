@@ -2,7 +2,6 @@
 
 #include "platform/uikit/graphics_context.h"
 #include "platform/uikit/string_drawing.h"
-#include "util/categories/Tolerant.h"
 
 #include <QDateTime>
 
@@ -17,6 +16,9 @@ constexpr double kStartExtreme = 2147483648.0;
 // Scale values are held within ±2^61, so that the span of a scale (twice that and 7 more)
 // still fits a 64-bit integer whatever values the points hold.
 constexpr double kLargestScaleValue = 2305843009213693952.0;
+
+// The longest piece of a vertical grid line stroked at once (80 pixel rows at scale 2).
+constexpr double kLongestGridPiece = 40;
 
 const ui::Color kOrange = ui::Color::colorWithRed(247 / 255.0, 127 / 255.0, 0);
 const ui::Color kGridGrey = ui::Color::colorWithRed(0.7, 0.7, 0.7, 0.7);
@@ -47,7 +49,37 @@ ui::Point QXChartView::pointAt(int group, int index) const {
 void QXChartView::setGroupsData(const QVariantList& groups) {
     if (groups == groupsData_) return;
     groupsData_ = groups;
+    labelsLaidOut_ = false;
     setNeedsDisplay();
+}
+
+void QXChartView::setVerticalKey(const QString& key) {
+    verticalKey_ = key;
+    labelsLaidOut_ = false;
+}
+
+void QXChartView::setHorizontalKey(const QString& key) {
+    horizontalKey_ = key;
+    labelsLaidOut_ = false;
+}
+
+void QXChartView::layOutLabels() {
+    if (labelsLaidOut_) return;
+    labelsLaidOut_ = true;
+    const ui::Font font = labelFont();
+    ui::TextLayout::Options options;
+    options.mode = ui::LineBreakMode::Clip;
+    options.singleLine = true;
+    scaleLabels_.clear();
+    scaleLayouts_.clear();
+    for (int i = 0; i < kScaleLines; ++i) {
+        const double value = std::ceil(minScaleValue_ + i * (maxScaleValue_ - minScaleValue_) / 7);
+        scaleLabels_.push_back(QString::number(wholeScaleValue(value)));
+        scaleLayouts_.emplace_back(scaleLabels_.back(), font, options);
+    }
+    monthLayouts_.clear();
+    for (const QVariant& point : groupsData_.value(0).toList())
+        monthLayouts_.emplace_back(formatGroupKey(timeOf(point)), font, options);
 }
 
 double QXChartView::valueOf(const QVariant& point) const {
@@ -113,16 +145,15 @@ void QXChartView::drawScale(double width, double height) {
     context->addLineToPoint(kAxisX, height - 17);
     context->addLineToPoint(width - kRightInset, height - 17);
     context->setFillColor(ui::Color::blackColor());
-    const ui::Font font = labelFont();
-    scaleLabels_.clear();
+    layOutLabels();
     for (int i = 0; i < kScaleLines; ++i) {
         maxScaleHeight_ = (height - 20) * i / 8;
         const double y = (height - 22) - (height - 20) * i / 8;
-        const double value = std::ceil(minScaleValue_ + i * (maxScaleValue_ - minScaleValue_) / 7);
-        const QString label = QString::number(wholeScaleValue(value));
-        const double labelWidth = ui::StringDrawing::sizeWithFont(label, font).width;
-        ui::StringDrawing::drawAtPoint(label, ui::Point(30 - labelWidth, y - 5), font);
-        scaleLabels_.push_back(label);
+        const ui::TextLayout& label = scaleLayouts_[std::size_t(i)];
+        const ui::Size size = label.size();
+        ui::StringDrawing::drawLayout(label,
+                                      ui::Rect(30 - size.width, y - 5, size.width, size.height),
+                                      ui::TextAlignment::Left);
         context->moveToPoint(kAxisX, y);
         context->addLineToPoint(30, y);
         context->setStrokeColor(ui::Color::blackColor());
@@ -134,19 +165,24 @@ void QXChartView::drawScale(double width, double height) {
         context->setLineDash(0, {});
         context->strokePath();
     }
-    const QVariantList firstGroup = groupsData_.value(0).toList();
     const double bottom = std::trunc(height - 20);
-    for (qsizetype j = 0; j < firstGroup.size(); ++j) {
+    for (std::size_t j = 0; j < monthLayouts_.size(); ++j) {
         const double x = double(j) * columnWidth_ + kFirstColumnX;
-        const QString label = formatGroupKey(timeOf(firstGroup[j]));
-        const double labelWidth = ui::StringDrawing::sizeWithFont(label, font).width;
-        ui::StringDrawing::drawAtPoint(label, ui::Point(x - labelWidth / 2, maxScaleHeight_ + 16),
-                                       font);
-        context->moveToPoint(x, 7);
-        context->addLineToPoint(x, bottom);
-        context->setStrokeColor(kGridGrey);
-        context->setLineDash(0, {});
-        context->strokePath();
+        const ui::Size size = monthLayouts_[j].size();
+        ui::StringDrawing::drawLayout(
+            monthLayouts_[j],
+            ui::Rect(x - size.width / 2, maxScaleHeight_ + 16, size.width, size.height),
+            ui::TextAlignment::Left);
+        // In pieces: the drawing library hands a translucent fill of more than some hundred
+        // pixel rows to its thread pool, whose hand-offs cost far more than the few pixels
+        // of a grid line, most of all on a busy machine.
+        for (double top = 7; top < bottom; top += kLongestGridPiece) {
+            context->moveToPoint(x, top);
+            context->addLineToPoint(x, std::min(bottom, top + kLongestGridPiece));
+            context->setStrokeColor(kGridGrey);
+            context->setLineDash(0, {});
+            context->strokePath();
+        }
     }
     context->setStrokeColor(ui::Color::blackColor());
     context->strokePath();

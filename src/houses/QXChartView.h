@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/uikit/text_layout.h"
 #include "platform/uikit/view.h"
 
 #include <QString>
@@ -26,9 +27,9 @@ public:
     // Another list of groups redraws the chart; the same one again does nothing.
     void setGroupsData(const QVariantList& groups);
     [[nodiscard]] const QString& verticalKey() const { return verticalKey_; }
-    void setVerticalKey(const QString& key) { verticalKey_ = key; }
+    void setVerticalKey(const QString& key);
     [[nodiscard]] const QString& horizontalKey() const { return horizontalKey_; }
-    void setHorizontalKey(const QString& key) { horizontalKey_ = key; }
+    void setHorizontalKey(const QString& key);
 
     // The scale of the last drawing.
     [[nodiscard]] double minScaleValue() const { return minScaleValue_; }
@@ -50,6 +51,8 @@ private:
     void calcScales(double width);
     void drawScale(double width, double height);
     void drawColumn(double height);
+    // Lays the scale and month labels out, once for each set of data.
+    void layOutLabels();
 
     QVariantList groupsData_;
     QString verticalKey_;
@@ -63,4 +66,8 @@ private:
     bool hasPoints_ = false;
     std::vector<QString> scaleLabels_;
     std::vector<std::vector<ui::Point>> points_;
+    // The labels laid out for the data in force: text layout is most of a drawing's work.
+    std::vector<ui::TextLayout> scaleLayouts_;
+    std::vector<ui::TextLayout> monthLayouts_;
+    bool labelsLaidOut_ = false;
 };
