@@ -1,5 +1,6 @@
 #include "houses/ErrorTipView.h"
 
+#include "houses/HousesScreen.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
@@ -7,10 +8,9 @@
 
 namespace {
 
-constexpr double kWidth = 320;
+using HousesScreen::kBarsHeight;
+using HousesScreen::kWidth;
 constexpr double kBoxHeight = 125;
-// The height of the navigation and status bars over the screens.
-constexpr double kBarsHeight = 64;
 
 }  // namespace
 

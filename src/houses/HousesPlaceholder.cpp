@@ -11,17 +11,21 @@ HousesPlaceholder::HousesPlaceholder(const QString& title, const QString& descri
     setHidesBottomBarWhenPushed(true);
 }
 
-void HousesPlaceholder::viewDidLoad() {
-    ui::ViewController::viewDidLoad();
-    view()->setBackgroundColor(ui::Color::colorWithRed(0.92, 0.92, 0.92));
+void HousesPlaceholder::describe(ui::View& view, const QString& description) {
+    view.setBackgroundColor(ui::Color::colorWithRed(0.92, 0.92, 0.92));
     auto label = std::make_shared<ui::Label>(ui::Rect(20, 120, 280, 120));
     label->setNumberOfLines(0);
     label->setTextAlignment(ui::TextAlignment::Center);
     label->setTextColor(ui::Color::darkGrayColor());
     label->setBackgroundColor(ui::Color::clearColor());
     label->setFont(ui::Font::systemFontOfSize(15));
-    label->setText(description_);
-    view()->addSubview(label);
+    label->setText(description);
+    view.addSubview(label);
+}
+
+void HousesPlaceholder::viewDidLoad() {
+    ui::ViewController::viewDidLoad();
+    describe(*view(), description_);
     // The first screen of a stack of its own was presented: it closes the whole stack.
     ui::NavigationController* navigation = navigationController();
     if (navigation && navigation->viewControllers().front().get() == this) {

@@ -12,6 +12,9 @@ public:
     HousesPlaceholder(const QString& title, const QString& description);
 
     [[nodiscard]] const QString& description() const { return description_; }
+    // The look of every placeholder screen: a light grey ground with the description in the
+    // middle.
+    static void describe(ui::View& view, const QString& description);
 
 protected:
     void viewDidLoad() override;

@@ -1,5 +1,6 @@
 #include "houses/PromotionCell.h"
 
+#include "houses/HousesScreen.h"
 #include "houses/ListThumbnail.h"
 #include "net/EndpointTable.h"
 #include "platform/uikit/image.h"
@@ -12,20 +13,11 @@
 
 namespace {
 
-constexpr double kWidth = 320;
+using HousesScreen::kWidth;
 const ui::Color kDark = ui::Color::colorWithWhite(0.2);
 const ui::Color kGrey = ui::Color::colorWithWhite(0.45);
 const ui::Color kLightGrey = ui::Color::colorWithWhite(0.6);
 const ui::Color kOrange = ui::Color::rgb(247, 127, 0);
-
-std::shared_ptr<ui::Label> rowLabel(const ui::Rect& frame, const ui::Font& font,
-                                    const ui::Color& colour) {
-    auto label = std::make_shared<ui::Label>(frame);
-    label->setFont(font);
-    label->setTextColor(colour);
-    label->setBackgroundColor(ui::Color::clearColor());
-    return label;
-}
 
 std::shared_ptr<ui::ImageView> stretched(const QString& name) {
     auto image = ui::Image::imageNamed(name);
@@ -69,12 +61,16 @@ PromotionCell::PromotionCell(const QString& reuseIdentifier)
     iconView_->setContentMode(ui::ContentMode::ScaleAspectFill);
     iconView_->setClipsToBounds(true);
     content->addSubview(iconView_);
-    titleLabel_ = rowLabel({95, 8, 215, 18}, ui::Font::systemFontOfSize(15), kDark);
-    subTitleLabel1_ = rowLabel({95, 29, 215, 16}, ui::Font::systemFontOfSize(13), kGrey);
-    subTitleLabel2_ = rowLabel({95, 49, 140, 15}, ui::Font::systemFontOfSize(12), kLightGrey);
-    priceLabel_ = rowLabel({210, 46, 100, 20}, ui::Font::boldSystemFontOfSize(15), kOrange);
+    titleLabel_ = HousesScreen::clearLabel({95, 8, 215, 18}, ui::Font::systemFontOfSize(15), kDark);
+    subTitleLabel1_ =
+        HousesScreen::clearLabel({95, 29, 215, 16}, ui::Font::systemFontOfSize(13), kGrey);
+    subTitleLabel2_ =
+        HousesScreen::clearLabel({95, 49, 140, 15}, ui::Font::systemFontOfSize(12), kLightGrey);
+    priceLabel_ =
+        HousesScreen::clearLabel({210, 46, 100, 20}, ui::Font::boldSystemFontOfSize(15), kOrange);
     priceLabel_->setTextAlignment(ui::TextAlignment::Right);
-    unitPriceLabel_ = rowLabel({210, 29, 100, 15}, ui::Font::systemFontOfSize(12), kLightGrey);
+    unitPriceLabel_ =
+        HousesScreen::clearLabel({210, 29, 100, 15}, ui::Font::systemFontOfSize(12), kLightGrey);
     unitPriceLabel_->setTextAlignment(ui::TextAlignment::Right);
     for (const auto& label :
          {titleLabel_, subTitleLabel1_, subTitleLabel2_, priceLabel_, unitPriceLabel_}) {

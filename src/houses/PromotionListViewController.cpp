@@ -3,6 +3,7 @@
 #include "analytics/StatClick.h"
 #include "houses/BrokerRequests.h"
 #include "houses/ErrorTipView.h"
+#include "houses/HousesScreen.h"
 #include "houses/PostListPaging.h"
 #include "houses/PromotionCell.h"
 #include "houses/QXPostDetailNew.h"
@@ -21,13 +22,10 @@
 
 namespace {
 
-constexpr double kWidth = 320;
-constexpr double kBarsHeight = 64;
+using HousesScreen::kBarsHeight;
+using HousesScreen::kWidth;
+using HousesScreen::screenHeight;
 const QString kLoadingText = QStringLiteral("正在加载...");
-
-double screenHeight() {
-    return ui::Screen::mainScreen().bounds().size.height;
-}
 
 std::shared_ptr<ui::ImageView> stretched(const QString& name) {
     auto image = ui::Image::imageNamed(name);
@@ -217,13 +215,8 @@ void PromotionListViewController::pageFailed() {
     // The posts loaded stay in view; the last row says what happened and asks again the
     // next time it shows.
     if (ui::TableViewCell* more =
-            tableView_->cellForRowAtIndexPath(ui::IndexPath(0, int(postList_.size())))) {
-        if (auto* label = dynamic_cast<ui::Label*>(more->viewWithTag(kMoreLabelTag)))
-            label->setText(kNetworkTrouble);
-        if (auto* spinner =
-                dynamic_cast<ui::ActivityIndicatorView*>(more->viewWithTag(kMoreSpinnerTag)))
-            spinner->stopAnimating();
-    }
+            tableView_->cellForRowAtIndexPath(ui::IndexPath(0, int(postList_.size()))))
+        HousesScreen::showMoreRow(*more, kNetworkTrouble, false);
 }
 
 void PromotionListViewController::refresh() {
@@ -255,23 +248,9 @@ std::shared_ptr<ui::TableViewCell> PromotionListViewController::cellForRowAtInde
                 ui::Image::imageNamed(QStringLiteral("列表分割线.png")));
             separator->setFrame({0, 71.5, kWidth, 0.5});
             cell->contentView()->addSubview(separator);
-            auto label = std::make_shared<ui::Label>(ui::Rect(0, 0, kWidth, kRowHeight));
-            label->setTag(kMoreLabelTag);
-            label->setTextAlignment(ui::TextAlignment::Center);
-            label->setFont(ui::Font::systemFontOfSize(18));
-            label->setBackgroundColor(ui::Color::clearColor());
-            cell->contentView()->addSubview(label);
-            auto spinner =
-                std::make_shared<ui::ActivityIndicatorView>(ui::ActivityIndicatorViewStyle::Gray);
-            spinner->setFrame({80, 27.5, 25, 25});
-            spinner->setTag(kMoreSpinnerTag);
-            cell->contentView()->addSubview(spinner);
+            HousesScreen::addMoreRowParts(*cell, kRowHeight);
         }
-        if (auto* label = dynamic_cast<ui::Label*>(cell->viewWithTag(kMoreLabelTag)))
-            label->setText(kLoadingText);
-        if (auto* spinner =
-                dynamic_cast<ui::ActivityIndicatorView*>(cell->viewWithTag(kMoreSpinnerTag)))
-            spinner->startAnimating();
+        HousesScreen::showMoreRow(*cell, kLoadingText, true);
         // The row shows: the next page is asked for, unless a page is on its way already.
         if (!loadingPage_) getPostList();
         return cell;

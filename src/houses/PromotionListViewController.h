@@ -23,8 +23,6 @@ class PromotionListViewController : public ui::ViewController,
                                     public RefreshViewDelegate {
 public:
     static constexpr int kLoadingTag = 9528;
-    static constexpr int kMoreLabelTag = 200;
-    static constexpr int kMoreSpinnerTag = 201;
     static constexpr double kRowHeight = 72;
     static constexpr double kBarHeight = 40;
     static inline const QString kNoPosts = QStringLiteral("暂时没有数据!");

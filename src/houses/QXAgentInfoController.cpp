@@ -6,6 +6,7 @@
 #include "houses/ChatScreenOpener.h"
 #include "houses/ErrorTipView.h"
 #include "houses/HousesHost.h"
+#include "houses/HousesScreen.h"
 #include "houses/PostListPaging.h"
 #include "houses/PromotionListViewController.h"
 #include "location/CityNode.h"
@@ -32,8 +33,9 @@
 
 namespace {
 
-constexpr double kWidth = 320;
-constexpr double kBarsHeight = 64;
+using HousesScreen::kBarsHeight;
+using HousesScreen::kWidth;
+using HousesScreen::screenHeight;
 const QString kDefaultAvatar = QStringLiteral("默认头像.png");
 const QString kRowBackground = QStringLiteral("表格列表.png");
 const QString kRowPressed = QStringLiteral("表格列表点击.png");
@@ -56,18 +58,7 @@ const ui::Rect kTeleFrame{10, 324, 145, 38};
 const ui::Rect kMessageFrame{165, 324, 145, 38};
 const ui::Rect kChatFrame{10, 370, 300, 38};
 
-double screenHeight() {
-    return ui::Screen::mainScreen().bounds().size.height;
-}
-
-std::shared_ptr<ui::Label> makeLabel(const ui::Rect& frame, const ui::Font& font,
-                                     const ui::Color& color) {
-    auto label = std::make_shared<ui::Label>(frame);
-    label->setFont(font);
-    label->setTextColor(color);
-    label->setBackgroundColor(ui::Color::clearColor());
-    return label;
-}
+using HousesScreen::clearLabel;
 
 // A picture stretched about its middle column (and its middle row when `middleRow`).
 std::shared_ptr<ui::Image> stretchedHalf(const QString& name, bool middleRow) {
@@ -208,10 +199,10 @@ void QXAgentInfoController::buildPage() {
     mailView_->addSubview(line);
 
     companyLabel_ =
-        makeLabel(kCompanyFrame, ui::Font::systemFontOfSize(14), ui::Color::colorWithWhite(0.4));
+        clearLabel(kCompanyFrame, ui::Font::systemFontOfSize(14), ui::Color::colorWithWhite(0.4));
     mailView_->addSubview(companyLabel_);
-    contactCountLabel_ = makeLabel(kContactCountFrame, ui::Font::systemFontOfSize(13),
-                                   ui::Color::colorWithWhite(0.6));
+    contactCountLabel_ = clearLabel(kContactCountFrame, ui::Font::systemFontOfSize(13),
+                                    ui::Color::colorWithWhite(0.6));
     contactCountLabel_->setTextAlignment(ui::TextAlignment::Right);
     mailView_->addSubview(contactCountLabel_);
     contactIcon_ =
@@ -222,10 +213,10 @@ void QXAgentInfoController::buildPage() {
     icon_ = std::make_shared<URLPic>(kIconFrame);
     mailView_->addSubview(icon_);
     nameLabel_ =
-        makeLabel(kNameFrame, ui::Font::boldSystemFontOfSize(17), ui::Color::colorWithWhite(0.2));
+        clearLabel(kNameFrame, ui::Font::boldSystemFontOfSize(17), ui::Color::colorWithWhite(0.2));
     mailView_->addSubview(nameLabel_);
     positionLabel_ =
-        makeLabel(kPositionFrame, ui::Font::systemFontOfSize(13), ui::Color::colorWithWhite(0.6));
+        clearLabel(kPositionFrame, ui::Font::systemFontOfSize(13), ui::Color::colorWithWhite(0.6));
     mailView_->addSubview(positionLabel_);
 
     const auto badge = [this](const ui::Rect& imageFrame, const ui::Rect& labelFrame,
@@ -235,7 +226,7 @@ void QXAgentInfoController::buildPage() {
         image->setImage(ui::Image::imageNamed(picture));
         image->setHidden(true);
         mailView_->addSubview(image);
-        label = makeLabel(labelFrame, ui::Font::systemFontOfSize(12), ui::Color::rgb(86, 160, 50));
+        label = clearLabel(labelFrame, ui::Font::systemFontOfSize(12), ui::Color::rgb(86, 160, 50));
         label->setHidden(true);
         mailView_->addSubview(label);
     };
@@ -247,13 +238,13 @@ void QXAgentInfoController::buildPage() {
 
     phoneBg_ = std::make_shared<ui::ImageView>(kPhoneFrame);
     mailView_->addSubview(phoneBg_);
-    auto phoneKey = makeLabel({15, kPhoneFrame.origin.y, 80, kPhoneFrame.size.height},
-                              ui::Font::systemFontOfSize(15), ui::Color::colorWithWhite(0.6));
+    auto phoneKey = clearLabel({15, kPhoneFrame.origin.y, 80, kPhoneFrame.size.height},
+                               ui::Font::systemFontOfSize(15), ui::Color::colorWithWhite(0.6));
     phoneKey->setText(QStringLiteral("联系电话"));
     mailView_->addSubview(phoneKey);
-    phoneLabel_ = makeLabel({95, kPhoneFrame.origin.y, 210, kPhoneFrame.size.height},
-                            ui::Font::boldSystemFontOfSize(16),
-                            ui::Color::colorWithRed(247 / 255.0, 127 / 255.0, 0));
+    phoneLabel_ = clearLabel({95, kPhoneFrame.origin.y, 210, kPhoneFrame.size.height},
+                             ui::Font::boldSystemFontOfSize(16),
+                             ui::Color::colorWithRed(247 / 255.0, 127 / 255.0, 0));
     mailView_->addSubview(phoneLabel_);
 
     std::shared_ptr<ui::Button>* entries[] = {&enter1Bg_, &enter2Bg_, &enter3Bg_};
@@ -261,8 +252,8 @@ void QXAgentInfoController::buildPage() {
     for (std::size_t i = 0; i < std::size(kEntries); ++i) {
         auto entry = std::make_shared<ui::Button>(
             ui::Rect(0, kFirstEntryY + kEntryHeight * double(i), kWidth, kEntryHeight));
-        auto label = makeLabel({15, 0, 250, kEntryHeight}, ui::Font::systemFontOfSize(15),
-                               ui::Color::colorWithWhite(0.2));
+        auto label = clearLabel({15, 0, 250, kEntryHeight}, ui::Font::systemFontOfSize(15),
+                                ui::Color::colorWithWhite(0.2));
         entry->addSubview(label);
         mailView_->addSubview(entry);
         *entries[i] = entry;

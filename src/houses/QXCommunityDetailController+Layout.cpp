@@ -1,6 +1,7 @@
 // The community page's layout: the sections stacked from the top of the scroll view by the
 // running position y_, each from the kept data.
 #include "analytics/StatClick.h"
+#include "houses/HousesScreen.h"
 #include "houses/QXChartView.h"
 #include "houses/QXCommunityDetailController.h"
 #include "houses/QXCommunityImageView.h"
@@ -21,7 +22,8 @@
 
 namespace {
 
-constexpr double kWidth = 320;
+using HousesScreen::clearLabel;
+using HousesScreen::kWidth;
 const ui::Color kKeyGrey = ui::Color::colorWithWhite(0.6);
 const ui::Color kValueGrey = ui::Color::colorWithWhite(0.2);
 const ui::Color kOrange = ui::Color::colorWithRed(247 / 255.0, 127 / 255.0, 0);
@@ -54,15 +56,6 @@ std::optional<double> numberOf(const QVariant& value) {
 QString printed(const QVariant& value) {
     if (value.typeId() == QMetaType::Double) return QString::number(value.toDouble(), 'g', 15);
     return value.toString();
-}
-
-std::shared_ptr<ui::Label> plainLabel(const ui::Rect& frame, const ui::Font& font,
-                                      const ui::Color& color) {
-    auto label = std::make_shared<ui::Label>(frame);
-    label->setFont(font);
-    label->setTextColor(color);
-    label->setBackgroundColor(ui::Color::clearColor());
-    return label;
 }
 
 // The facility categories in display order, with the facility ids each gathers.
@@ -155,7 +148,7 @@ bool QXCommunityDetailController::addTitleView() {
         }
     }
     const auto titleLabel = [&](const ui::Rect& frame, const QString& text) {
-        auto label = plainLabel(frame, font, kValueGrey);
+        auto label = clearLabel(frame, font, kValueGrey);
         label->setNumberOfLines(1);
         label->setMinimumFontSize(16);
         label->setText(text);
@@ -170,11 +163,11 @@ bool QXCommunityDetailController::addTitleView() {
         y_ = top + 62;
     }
     const QVariant finishedAt = detailData_.value(QStringLiteral("finish_at"));
-    auto completion = plainLabel({12, y_ + 5.5, 200, 14}, pageFont(), kKeyGrey);
+    auto completion = clearLabel({12, y_ + 5.5, 200, 14}, pageFont(), kKeyGrey);
     completion->setText(QStringLiteral("竣工时间: %1")
                             .arg(hasText(finishedAt) ? finishedAt.toString() : kNoInformation));
     mainScrollView_->addSubview(completion);
-    auto propertyType = plainLabel({185, y_ + 5.5, 120, 14}, pageFont(), kKeyGrey);
+    auto propertyType = clearLabel({185, y_ + 5.5, 120, 14}, pageFont(), kKeyGrey);
     propertyType->setTextAlignment(ui::TextAlignment::Right);
     propertyType->setTag(kPropTypeTag);
     propertyType->setText(printed(detailData_.value(QStringLiteral("prop_type"))));
@@ -311,7 +304,7 @@ bool QXCommunityDetailController::addInfoView() {
 }
 
 void QXCommunityDetailController::nearbyTitleLabel(const QString& title) {
-    auto label = plainLabel({12, y_, 200, 30}, pageFont(), kOrange);
+    auto label = clearLabel({12, y_, 200, 30}, pageFont(), kOrange);
     label->setText(title);
     mainScrollView_->addSubview(label);
 }
@@ -445,7 +438,7 @@ bool QXCommunityDetailController::addMapView() {
 }
 
 void QXCommunityDetailController::addChartLineView() {
-    auto title = plainLabel({12, y_ + 5, 304, 20}, pageFont(), kOrange);
+    auto title = clearLabel({12, y_ + 5, 304, 20}, pageFont(), kOrange);
     title->setText(
         QStringLiteral("%1房价走势").arg(detailData_.value(QStringLiteral("name")).toString()));
     mainScrollView_->addSubview(title);

@@ -1,6 +1,7 @@
 #include "houses/QXCommunityDetailController.h"
 
 #include "houses/ErrorTipView.h"
+#include "houses/HousesScreen.h"
 #include "houses/PostListPaging.h"
 #include "houses/QXCommunityImageView.h"
 #include "houses/XiaoquRequests.h"
@@ -14,13 +15,9 @@
 
 namespace {
 
-constexpr double kWidth = 320;
-// The height of the navigation and status bars over the page.
-constexpr double kBarsHeight = 64;
-
-double screenHeight() {
-    return ui::Screen::mainScreen().bounds().size.height;
-}
+using HousesScreen::kBarsHeight;
+using HousesScreen::kWidth;
+using HousesScreen::screenHeight;
 
 }  // namespace
 

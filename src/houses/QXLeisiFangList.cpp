@@ -3,6 +3,7 @@
 #include "houses/ErrorTipView.h"
 #include "houses/FangXinFangBanner.h"
 #include "houses/HousesHost.h"
+#include "houses/HousesScreen.h"
 #include "houses/PostListPaging.h"
 #include "houses/QXPostListCell.h"
 #include "houses/XiaoquRequests.h"
@@ -24,18 +25,15 @@
 
 namespace {
 
-constexpr double kWidth = 320;
-constexpr double kBarsHeight = 64;
+using HousesScreen::kBarsHeight;
+using HousesScreen::kWidth;
+using HousesScreen::screenHeight;
 const QString kPriceRange = QStringLiteral("getUrlPriceRange");
 const QString kLayout = QStringLiteral("HUXING_SHI_SEARCH");
 const QString kArea = QStringLiteral("AREA_TYPE_IN_URL");
 const QString kCommunityClass = QStringLiteral("XiaoquDetailPageModelForMobile");
 const QString kRelatedClass = QStringLiteral("HousingRecommendForMobile");
 const QString kRelatedMethod = QStringLiteral("getRelatedHouseList");
-
-double screenHeight() {
-    return ui::Screen::mainScreen().bounds().size.height;
-}
 
 // The method that lists a kind of house and the key its price filter is sent under.
 std::pair<QString, QString> methodAndPriceKey(int majorId) {
@@ -453,10 +451,7 @@ void QXLeisiFangList::setMoreRow(const QString& text, bool spinning) {
 }
 
 void QXLeisiFangList::applyMoreRow(ui::TableViewCell& cell) const {
-    if (auto* label = dynamic_cast<ui::Label*>(cell.viewWithTag(kMoreLabelTag)))
-        label->setText(moreText_);
-    if (auto* spinner = dynamic_cast<ui::ActivityIndicatorView*>(cell.viewWithTag(kMoreSpinnerTag)))
-        moreSpinning_ ? spinner->startAnimating() : spinner->stopAnimating();
+    HousesScreen::showMoreRow(cell, moreText_, moreSpinning_);
 }
 
 std::shared_ptr<ui::TableViewCell> QXLeisiFangList::cellForRowAtIndexPath(
@@ -470,17 +465,7 @@ std::shared_ptr<ui::TableViewCell> QXLeisiFangList::cellForRowAtIndexPath(
                 std::make_shared<ui::ImageView>(stretched(QStringLiteral("列表信息条.png"))));
             cell->setSelectedBackgroundView(
                 std::make_shared<ui::ImageView>(stretched(QStringLiteral("列表信息条点击.png"))));
-            auto label = std::make_shared<ui::Label>(ui::Rect(0, 0, kWidth, 80));
-            label->setTag(kMoreLabelTag);
-            label->setTextAlignment(ui::TextAlignment::Center);
-            label->setFont(ui::Font::systemFontOfSize(18));
-            label->setBackgroundColor(ui::Color::clearColor());
-            cell->contentView()->addSubview(label);
-            auto spinner =
-                std::make_shared<ui::ActivityIndicatorView>(ui::ActivityIndicatorViewStyle::Gray);
-            spinner->setFrame({80, 27.5, 25, 25});
-            spinner->setTag(kMoreSpinnerTag);
-            cell->contentView()->addSubview(spinner);
+            HousesScreen::addMoreRowParts(*cell, 80);
         }
         applyMoreRow(*cell);
         return cell;

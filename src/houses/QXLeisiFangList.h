@@ -30,8 +30,6 @@ class QXLeisiFangList : public ui::ViewController,
 public:
     static constexpr int kLoadingTag = 9527;
     static constexpr int kBannerTag = 10102;
-    static constexpr int kMoreLabelTag = 200;
-    static constexpr int kMoreSpinnerTag = 201;
     static constexpr int kPageSize = 20;
     static constexpr int kRelatedCount = 10;
     static constexpr double kBarHeight = 40;

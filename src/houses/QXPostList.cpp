@@ -5,6 +5,7 @@
 #include "houses/FilterCondition.h"
 #include "houses/FilterMainViewControl.h"
 #include "houses/HousesHost.h"
+#include "houses/HousesScreen.h"
 #include "houses/QXPostListCell.h"
 #include "location/CityNode.h"
 #include "location/UserLocation.h"
@@ -431,14 +432,9 @@ void QXPostList::setMoreRow(const QString& text, double fontSize, bool spinning)
 }
 
 void QXPostList::applyMoreRow(ui::TableViewCell& cell) const {
-    if (auto* label = dynamic_cast<ui::Label*>(cell.viewWithTag(kMoreLabelTag))) {
-        label->setText(moreRow_.text);
+    HousesScreen::showMoreRow(cell, moreRow_.text, moreRow_.spinning);
+    if (auto* label = dynamic_cast<ui::Label*>(cell.viewWithTag(kMoreLabelTag)))
         label->setFont(ui::Font::systemFontOfSize(moreRow_.fontSize));
-    }
-    if (auto* spinner =
-            dynamic_cast<ui::ActivityIndicatorView*>(cell.viewWithTag(kMoreSpinnerTag))) {
-        moreRow_.spinning ? spinner->startAnimating() : spinner->stopAnimating();
-    }
 }
 
 void QXPostList::nextPage(std::function<void(bool)> completion) {
@@ -479,16 +475,7 @@ std::shared_ptr<ui::TableViewCell> QXPostList::cellForRowAtIndexPath(ui::TableVi
             auto selected = std::make_shared<ui::View>();
             selected->setBackgroundColor(ui::Color::rgb(230, 230, 230));
             cell->setSelectedBackgroundView(selected);
-            auto label = std::make_shared<ui::Label>(ui::Rect(0, 0, kScreenWidth, kRowHeight));
-            label->setTag(kMoreLabelTag);
-            label->setTextAlignment(ui::TextAlignment::Center);
-            label->setBackgroundColor(ui::Color::clearColor());
-            cell->contentView()->addSubview(label);
-            auto spinner =
-                std::make_shared<ui::ActivityIndicatorView>(ui::ActivityIndicatorViewStyle::Gray);
-            spinner->setFrame({80, 27.5, 25, 25});
-            spinner->setTag(kMoreSpinnerTag);
-            cell->contentView()->addSubview(spinner);
+            HousesScreen::addMoreRowParts(*cell, kRowHeight);
         }
         applyMoreRow(*cell);
         return cell;

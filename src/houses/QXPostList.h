@@ -1,5 +1,6 @@
 #pragma once
 
+#include "houses/HousesScreen.h"
 #include "houses/PostListPaging.h"
 #include "houses/QXPostDetailNew.h"
 #include "houses/QuickFilterView.h"
@@ -38,8 +39,8 @@ public:
     static constexpr int kErrorLabelTag = 6580;
     static constexpr int kErrorButtonTag = 6581;
     static constexpr int kBannerTag = 10102;
-    static constexpr int kMoreLabelTag = 200;
-    static constexpr int kMoreSpinnerTag = 201;
+    static constexpr int kMoreLabelTag = HousesScreen::kMoreLabelTag;
+    static constexpr int kMoreSpinnerTag = HousesScreen::kMoreSpinnerTag;
     static constexpr double kRowHeight = 70;
     static constexpr double kBarHeight = 40;
     static inline const QString kLoadFailed = QStringLiteral("加载失败\n点击屏幕重新加载");

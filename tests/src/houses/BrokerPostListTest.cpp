@@ -3,6 +3,7 @@
 #include "CommunityFixture.h"
 
 #include "ReferenceImage.h"
+#include "houses/HousesScreen.h"
 #include "houses/PromotionCell.h"
 #include "houses/PromotionListViewController.h"
 #include "houses/QXPostDetailNew.h"
@@ -160,7 +161,7 @@ TEST_F(BrokerPostListTest, FailedAndEmptyPagesLetGoOfTheOverlayAndThePull) {
     EXPECT_EQ(list_->nowPostListCount(), 10);
     ui::TableViewCell* more = list_->tableView()->cellForRowAtIndexPath({0, 10});
     ASSERT_NE(more, nullptr);
-    EXPECT_EQ(driver_.textOf(more->viewWithTag(PromotionListViewController::kMoreLabelTag)),
+    EXPECT_EQ(driver_.textOf(more->viewWithTag(HousesScreen::kMoreLabelTag)),
               PromotionListViewController::kNetworkTrouble);
 }
 
