@@ -1,6 +1,7 @@
 #pragma once
 
 #include "standin/ClassCalls.h"
+#include "standin/PostedNeeds.h"
 #include "standin/RecordedRequest.h"
 
 #include <QByteArray>
@@ -76,6 +77,8 @@ public:
     void addInterface(const QByteArray& name, InterfaceHandler handler);
     // The class calls of data-share interfaces with no handler of their own.
     ClassCalls& classCalls() { return classCalls_; }
+    // The housing needs the app published, for the calls that take and answer them.
+    PostedNeeds& postedNeeds() { return postedNeeds_; }
 
     // A handler for the requests under a path prefix of any server, asked before the
     // built-in answers (in the order added); it answers nullopt to leave a request to them.
@@ -97,6 +100,7 @@ private:
     QString imagesFolder_;
     std::map<QByteArray, InterfaceHandler> interfaces_;
     ClassCalls classCalls_;
+    PostedNeeds postedNeeds_;
     std::vector<std::pair<QByteArray, Route>> routes_;
     std::atomic<qint64> lastUpload_{0};
     std::atomic<qint64> lastLogin_{0};

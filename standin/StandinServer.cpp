@@ -100,6 +100,7 @@ struct StandinServer::Impl {
         log.clear();
         setStream({});
         messaging.reset();
+        endpoints.postedNeeds().reset();
     }
     [[nodiscard]] bool isStopping() {
         std::lock_guard lock(stopMutex);

@@ -20,7 +20,7 @@ void AnnotationView::setAnnotation(std::shared_ptr<Annotation> annotation) {
     annotation_ = std::move(annotation);
 }
 
-const std::shared_ptr<ui::Image>& AnnotationView::image() const {
+std::shared_ptr<ui::Image> AnnotationView::image() const {
     return imageView_->image();
 }
 

@@ -19,7 +19,7 @@ public:
     void setAnnotation(std::shared_ptr<Annotation> annotation);
     [[nodiscard]] const QString& reuseIdentifier() const { return reuseIdentifier_; }
 
-    [[nodiscard]] const std::shared_ptr<ui::Image>& image() const;
+    [[nodiscard]] std::shared_ptr<ui::Image> image() const;
     // Sizes the view to the image.
     void setImage(std::shared_ptr<ui::Image> image);
 

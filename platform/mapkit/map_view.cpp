@@ -95,6 +95,22 @@ struct MapView::Animation {
     double start;
 };
 
+// A tap recognizer that neither stops the map's other tap recognizer nor is stopped by it:
+// the first tap of a double tap chooses a pin at once, and the second still zooms.
+class TapBesideTaps final : public ui::TapGestureRecognizer {
+public:
+    using ui::TapGestureRecognizer::TapGestureRecognizer;
+
+    [[nodiscard]] bool canPreventGestureRecognizer(
+        const ui::GestureRecognizer& other) const override {
+        return !dynamic_cast<const ui::TapGestureRecognizer*>(&other);
+    }
+    [[nodiscard]] bool canBePreventedByGestureRecognizer(
+        const ui::GestureRecognizer& other) const override {
+        return !dynamic_cast<const ui::TapGestureRecognizer*>(&other);
+    }
+};
+
 // Hands the device's fixes to the map while it shows the user's place.
 class UserLocationListener : public loc::LocationManagerDelegate {
 public:
@@ -158,6 +174,12 @@ void MapView::build() {
         this, [this](ui::GestureRecognizer& recognizer) { handleTap(recognizer); });
     tap_->setCancelsTouchesInView(false);
     addGestureRecognizer(tap_);
+    auto doubleTap = std::make_shared<TapBesideTaps>(
+        this, [this](ui::GestureRecognizer& recognizer) { handleDoubleTap(recognizer); });
+    doubleTap->setNumberOfTapsRequired(2);
+    doubleTap->setCancelsTouchesInView(false);
+    doubleTap_ = doubleTap;
+    addGestureRecognizer(doubleTap_);
 }
 
 Region MapView::region() const {
@@ -246,6 +268,7 @@ void MapView::setScrollEnabled(bool enabled) {
 void MapView::setZoomEnabled(bool enabled) {
     zoomEnabled_ = enabled;
     pinch_->setEnabled(enabled);
+    doubleTap_->setEnabled(enabled);
 }
 
 bool MapView::isMoving() const {
@@ -355,6 +378,23 @@ void MapView::handleTap(ui::GestureRecognizer& recognizer) {
         return;
     }
     if (selected_) deselectAnnotation(selected_.get(), true);
+}
+
+void MapView::handleDoubleTap(ui::GestureRecognizer& recognizer) {
+    if (recognizer.state() != ui::GestureRecognizerState::Ended) return;
+    // One level in, the tapped place staying where it is.
+    const ui::Point tapped = recognizer.locationInView(this);
+    const ui::Rect box = bounds();
+    const double ax = tapped.x - box.origin.x - box.size.width / 2;
+    const double ay = tapped.y - box.origin.y - box.size.height / 2;
+    const double width = std::min(worldWidth_ * 2, kMaximumWorldWidth);
+    const double targetX = centerX_ + ax / worldWidth_ - ax / width;
+    const double targetY = centerY_ + ay / worldWidth_ - ay / width;
+    stopMotion();
+    startChange(true);
+    animation_ = std::make_unique<Animation>(
+        Animation{centerX_, centerY_, worldWidth_, targetX, targetY, width, now()});
+    runMotion();
 }
 
 void MapView::startCoasting(ui::Point velocity) {

@@ -45,10 +45,10 @@ public:
 };
 
 // A map of raster tiles in the spherical Mercator projection, with annotations. The user
-// pans with one finger (the map coasts on after a flick), zooms with two; rotation is not
-// offered. Every move runs on the one clock. Tiles come from a URL template in the
-// {z}/{x}/{y} form through a replaceable loader, two tile pixels to the point, and are kept
-// in memory.
+// pans with one finger (the map coasts on after a flick), zooms with two or zooms in one
+// level with a double tap (the tapped place stays put); rotation is not offered. Every move runs on
+// the one clock. Tiles come from a URL template in the {z}/{x}/{y} form through a replaceable
+// loader, two tile pixels to the point, and are kept in memory.
 class MapView : public ui::View {
 public:
     static constexpr int kMaximumTileZoom = 19;
@@ -150,6 +150,7 @@ private:
     void handlePan(ui::GestureRecognizer& recognizer);
     void handlePinch(ui::GestureRecognizer& recognizer);
     void handleTap(ui::GestureRecognizer& recognizer);
+    void handleDoubleTap(ui::GestureRecognizer& recognizer);
     void startCoasting(ui::Point velocity);
     void runMotion();
     void stepMotion();
@@ -184,7 +185,7 @@ private:
     std::shared_ptr<Annotation> selected_;
     std::shared_ptr<TilesView> tilesView_;
     std::shared_ptr<ui::View> annotationLayer_;
-    std::shared_ptr<ui::GestureRecognizer> pan_, pinch_, tap_;
+    std::shared_ptr<ui::GestureRecognizer> pan_, pinch_, tap_, doubleTap_;
     std::shared_ptr<ui::DisplayLink> motionLink_;
     std::unique_ptr<Animation> animation_;
     ui::Point velocity_;

@@ -19,7 +19,8 @@ public:
     // Sized to the image.
     explicit ImageView(std::shared_ptr<Image> image, std::shared_ptr<Image> highlightedImage = {});
 
-    [[nodiscard]] const std::shared_ptr<Image>& image() const { return image_; }
+    // The image given; a subclass that plays an image of its own answers that one.
+    [[nodiscard]] virtual std::shared_ptr<Image> image() const { return image_; }
     virtual void setImage(std::shared_ptr<Image> image);
     [[nodiscard]] const std::shared_ptr<Image>& highlightedImage() const {
         return highlightedImage_;

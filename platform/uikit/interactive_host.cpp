@@ -1,33 +1,52 @@
 #include "platform/uikit/interactive_host.h"
 
 #include "platform/uikit/display_link.h"
+#include "platform/uikit/key_input.h"
 #include "platform/uikit/layer.h"
+#include "platform/uikit/pointer_gestures.h"
 #include "platform/uikit/renderer.h"
 #include "platform/uikit/screen.h"
+#include "platform/uikit/text_input_traits.h"
 #include "platform/uikit/window.h"
 
 #include <QGuiApplication>
+#include <QInputMethod>
 #include <QInputMethodEvent>
 #include <QInputMethodQueryEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QNativeGestureEvent>
 #include <QPainter>
 #include <QRasterWindow>
+#include <QWheelEvent>
 
 namespace ui {
 
 class InteractiveHost::Surface : public QRasterWindow {
 public:
-    explicit Surface(ui::Window& window) : window_(window) {
+    explicit Surface(ui::Window& window) : window_(window), gestures_(window) {
         const Size size = window.bounds().size;
-        resize(int(std::ceil(size.width * zoom())), int(std::ceil(size.height * zoom())));
+        const double natural = Screen::mainScreen().scale() / devicePixelRatio();
+        resize(int(std::ceil(size.width * natural)), int(std::ceil(size.height * natural)));
         setTitle(QStringLiteral("Housing"));
     }
 
-    // Desktop pixels per point: two device pixels per point, whatever the desktop's ratio.
-    [[nodiscard]] double zoom() const { return Screen::mainScreen().scale() / devicePixelRatio(); }
+    // Desktop pixels per point: two device pixels per point, whatever the desktop's ratio,
+    // until the window is resized; then as many as let the whole screen fit.
+    [[nodiscard]] double zoom() const { return screenArea().width() / window_.bounds().size.width; }
+
+    // Where the screen shows: the largest rectangle of the phone's shape that fits the
+    // window, centred, so that a resize never cuts off a part of the screen.
+    [[nodiscard]] QRectF screenArea() const {
+        const Size size = window_.bounds().size;
+        const double scale = std::min(width() / size.width, height() / size.height);
+        const double shownWidth = size.width * scale;
+        const double shownHeight = size.height * scale;
+        return {(width() - shownWidth) / 2, (height() - shownHeight) / 2, shownWidth, shownHeight};
+    }
 
     void refresh() {
+        noticeFirstResponder();
         const quint64 changes = Layer::changeCount();
         if (changes == drawnAt_ && Layer::runningAnimationCount() == 0) return;
         update();
@@ -49,8 +68,9 @@ protected:
         }
         window_.rememberFrame(frame);
         QPainter painter(this);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.fillRect(QRect(QPoint(), this->size()), Qt::black);
-        painter.drawImage(QRectF(0, 0, size.width * zoom(), size.height * zoom()), frame);
+        painter.drawImage(screenArea(), frame);
         ++frames;
     }
 
@@ -67,6 +87,32 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override {
         if (event->button() != Qt::LeftButton) return;
         window_.touchUp(toPoints(event->position()));
+    }
+
+    // The wheel zooms what takes a pinch: one notch (120 eighths of a degree) away from the
+    // user zooms in by one step.
+    void wheelEvent(QWheelEvent* event) override {
+        const double notches = event->angleDelta().y() / 120.0;
+        if (notches == 0) return;
+        if (gestures_.wheel(toPoints(event->position()), notches)) event->accept();
+    }
+
+    // A touchpad pinch: its fingers' spread follows the touchpad's.
+    void nativeGesture(QNativeGestureEvent* event) {
+        switch (event->gestureType()) {
+            case Qt::BeginNativeGesture:
+                gestures_.beginPinch(toPoints(event->position()));
+                break;
+            case Qt::ZoomNativeGesture:
+                if (!gestures_.isPinching()) gestures_.beginPinch(toPoints(event->position()));
+                gestures_.pinchBy(1 + event->value());
+                break;
+            case Qt::EndNativeGesture:
+                gestures_.endPinch();
+                break;
+            default:
+                break;
+        }
     }
 
     void keyPressEvent(QKeyEvent* event) override {
@@ -101,15 +147,82 @@ protected:
         }
     }
 
+    // The desktop's input method takes keys only while it knows that a text input has them:
+    // it is told whenever another responder (or none) takes the keys.
+    void noticeFirstResponder() {
+        Responder* responder = window_.firstResponder();
+        if (responder == shownResponder_.lock().get()) return;
+        shownResponder_ = responder ? responder->weak_from_this() : std::weak_ptr<Responder>();
+        QGuiApplication::inputMethod()->update(Qt::ImQueryAll);
+    }
+
+    // What the input method asks of the text input that has the keys.
+    [[nodiscard]] QVariant inputMethodAnswer(Qt::InputMethodQuery query) const {
+        Responder* responder = window_.firstResponder();
+        const bool takesKeys = dynamic_cast<KeyInput*>(responder) != nullptr;
+        switch (query) {
+            case Qt::ImEnabled:
+                return takesKeys;
+            case Qt::ImHints:
+                return int(inputMethodHints(dynamic_cast<const TextInputTraits*>(responder)));
+            case Qt::ImCursorRectangle: {
+                // Candidates show under the input, in desktop pixels.
+                const auto* view = dynamic_cast<const View*>(responder);
+                if (!view) return QRectF();
+                const Rect shown = view->convertRectToView(view->bounds(), nullptr);
+                const QRectF area = screenArea();
+                const double scale = zoom();
+                return QRectF(area.x() + shown.origin.x * scale, area.y() + shown.origin.y * scale,
+                              shown.size.width * scale, shown.size.height * scale);
+            }
+            default:
+                return {};
+        }
+    }
+
+    [[nodiscard]] static Qt::InputMethodHints inputMethodHints(const TextInputTraits* traits) {
+        if (!traits) return Qt::ImhNone;
+        Qt::InputMethodHints hints = Qt::ImhNone;
+        switch (traits->keyboardType()) {
+            case KeyboardType::NumberPad:
+                hints |= Qt::ImhDigitsOnly;
+                break;
+            case KeyboardType::DecimalPad:
+                hints |= Qt::ImhFormattedNumbersOnly;
+                break;
+            case KeyboardType::PhonePad:
+                hints |= Qt::ImhDialableCharactersOnly;
+                break;
+            case KeyboardType::EmailAddress:
+                hints |= Qt::ImhEmailCharactersOnly;
+                break;
+            case KeyboardType::URL:
+                hints |= Qt::ImhUrlCharactersOnly;
+                break;
+            default:
+                break;
+        }
+        if (traits->isSecureTextEntry()) {
+            hints |= Qt::ImhHiddenText | Qt::ImhSensitiveData | Qt::ImhNoPredictiveText;
+        }
+        return hints;
+    }
+
     bool event(QEvent* event) override {
         if (event->type() == QEvent::InputMethod) {
             inputMethod(static_cast<QInputMethodEvent*>(event));
             return true;
         }
+        if (event->type() == QEvent::NativeGesture) {
+            nativeGesture(static_cast<QNativeGestureEvent*>(event));
+            return true;
+        }
         if (event->type() == QEvent::InputMethodQuery) {
             auto* query = static_cast<QInputMethodQueryEvent*>(event);
-            // The input method talks to us while a text input is first responder.
-            query->setValue(Qt::ImEnabled, window_.firstResponder() != nullptr);
+            for (const Qt::InputMethodQuery asked :
+                 {Qt::ImEnabled, Qt::ImHints, Qt::ImCursorRectangle}) {
+                if (query->queries() & asked) query->setValue(asked, inputMethodAnswer(asked));
+            }
             query->accept();
             return true;
         }
@@ -118,10 +231,14 @@ protected:
 
 private:
     [[nodiscard]] Point toPoints(const QPointF& position) const {
-        return {position.x() / zoom(), position.y() / zoom()};
+        const QRectF area = screenArea();
+        const double scale = zoom();
+        return {(position.x() - area.x()) / scale, (position.y() - area.y()) / scale};
     }
 
     ui::Window& window_;
+    PointerGestures gestures_;
+    std::weak_ptr<Responder> shownResponder_;
     quint64 drawnAt_ = ~quint64(0);
 };
 
@@ -153,6 +270,9 @@ bool InteractiveHost::isVisible() const {
 }
 double InteractiveHost::zoom() const {
     return surface_->zoom();
+}
+QRectF InteractiveHost::screenArea() const {
+    return surface_->screenArea();
 }
 QWindow* InteractiveHost::nativeWindow() const {
     return surface_.get();

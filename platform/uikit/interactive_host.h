@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QRectF>
+
 #include <memory>
 
 class QWindow;
@@ -9,10 +11,13 @@ namespace ui {
 class DisplayLink;
 class Window;
 
-// Shows a window in a real desktop window, drawn at two pixels per point. The
-// mouse becomes one finger (press, drag, release); keys and the input method
-// become text input for the window's first responder. The picture is redrawn
-// on the display link whenever anything changed or an animation runs.
+// Shows a window in a real desktop window, drawn at two pixels per point; a
+// resized desktop window shows the whole screen scaled to fit, in the phone's
+// shape. The mouse becomes one finger (press, drag, release; a double click is
+// two taps); the wheel and a touchpad pinch become a pinch of two fingers on the
+// view under the pointer (PointerGestures); keys and the input method become
+// text input for the window's first responder. The picture is redrawn on the
+// display link whenever anything changed or an animation runs.
 class InteractiveHost {
 public:
     explicit InteractiveHost(std::shared_ptr<Window> window);
@@ -24,8 +29,12 @@ public:
     void close();
     [[nodiscard]] bool isVisible() const;
     [[nodiscard]] Window& window() const { return *window_; }
-    // Desktop pixels per point of the host window (2 on an ordinary screen).
+    // Desktop pixels per point of the host window (2 on an ordinary screen, until a resize
+    // scales the whole screen to fit the window).
     [[nodiscard]] double zoom() const;
+    // Where the screen shows in the desktop window, in desktop pixels: the phone's shape,
+    // as large as the window allows, centred.
+    [[nodiscard]] QRectF screenArea() const;
     // The desktop window, for sending it events in tests.
     [[nodiscard]] QWindow* nativeWindow() const;
     // How many frames were drawn so far.

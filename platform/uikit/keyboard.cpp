@@ -1,42 +1,15 @@
 #include "platform/uikit/keyboard.h"
 
 #include "platform/foundation/notification_center.h"
-#include "platform/uikit/graphics_context.h"
+#include "platform/uikit/keyboard_view.h"
 #include "platform/uikit/responder.h"
+#include "platform/uikit/text_input_traits.h"
 #include "platform/uikit/window.h"
 #include "platform/uikit/window_overlays.h"
 
 #include <QRectF>
 
 namespace ui {
-
-namespace {
-
-// A plain picture of a keyboard: three rows of keys and a space bar.
-class KeyboardView : public View {
-public:
-    using View::View;
-
-    void drawRect(const Rect&) override {
-        GraphicsContext* context = GraphicsContext::current();
-        if (!context) return;
-        const Rect b = bounds();
-        context->setFillColor(Color::colorWithWhite(0.82));
-        context->fillRect(b);
-        context->setFillColor(Color::whiteColor());
-        const int keys[] = {10, 9, 7};
-        const double keyWidth = b.size.width / 10;
-        for (int row = 0; row < 3; ++row) {
-            const double left = (b.size.width - keys[row] * keyWidth) / 2;
-            for (int k = 0; k < keys[row]; ++k) {
-                context->fillRect(Rect(left + k * keyWidth + 3, 10 + row * 54, keyWidth - 6, 42));
-            }
-        }
-        context->fillRect(Rect(b.size.width / 4, 10 + 3 * 54, b.size.width / 2, 38));
-    }
-};
-
-}  // namespace
 
 Keyboard& Keyboard::shared() {
     static Keyboard keyboard;
@@ -62,6 +35,13 @@ Rect Keyboard::frameFromUserInfo(const QVariantMap& userInfo, const QString& key
 
 void Keyboard::inputDidBegin(Responder& input, Window& window) {
     owner_ = input.weak_from_this();
+    // The keys the input asks for, also when the keyboard stays up for another input.
+    if (!view_) view_ = std::make_shared<KeyboardView>();
+    if (const auto* traits = dynamic_cast<const TextInputTraits*>(&input)) {
+        view_->showKeysFor(traits->keyboardType(), traits->returnKeyType());
+    } else {
+        view_->showKeysFor(KeyboardType::Default, ReturnKeyType::Default);
+    }
     // Up in another window (or in one that is gone) counts as down.
     if (visible_ && view_ && view_->window() == &window) return;
     visible_ = false;
@@ -101,7 +81,6 @@ void Keyboard::show(Window& window) {
     const Rect begin = frame();
     visible_ = true;
     const Rect end = frame();
-    if (!view_) view_ = std::make_shared<KeyboardView>();
     WindowOverlays::add(window, view_, WindowOverlays::kKeyboardLevel);
     view_->setFrame(window.convertRectFromView(begin, nullptr));
     slide(begin, end);

@@ -11,8 +11,8 @@
 
 namespace ui {
 
+class KeyboardView;
 class Responder;
-class View;
 class Window;
 
 // The keyboard's notifications and the keys of their user info: the frames
@@ -35,11 +35,11 @@ inline const QString kKeyboardAnimationCurveUserInfoKey =
 // The on-screen keyboard: a 216-point area at the bottom of the window, shown
 // while a text input is first responder. It slides in and out in 0.25 s on
 // the clock, posting will-show and did-show (or will-hide and did-hide) with
-// its frames. Moving from one text input to another keeps it up. The keys
-// themselves come from the host (typed text, the input method's composition),
-// and so does its height: an input method with a row of candidates makes it
-// taller, and a keyboard that is up then slides to its new frame, posting
-// will-show and did-show again.
+// its frames. Moving from one text input to another keeps it up, with the keys
+// the new input asks for (KeyboardView: letters, digits, a number pad). Its
+// keys type; so do the host's keys and input method. The host sets its height:
+// an input method with a row of candidates makes it taller, and a keyboard that
+// is up then slides to its new frame, posting will-show and did-show again.
 class Keyboard {
 public:
     static constexpr double kHeight = 216;
@@ -54,8 +54,8 @@ public:
     void setHeight(double height);
     // In screen coordinates; below the screen while hidden.
     [[nodiscard]] Rect frame() const;
-    // The keyboard's view while it is up, for tests and the driver.
-    [[nodiscard]] View* view() const { return view_.get(); }
+    // The keyboard's keys while it is up, for tests and the driver.
+    [[nodiscard]] KeyboardView* view() const { return view_.get(); }
 
     // Text inputs report here. Becoming first responder goes through
     // handOver, so that the input giving way does not hide the keyboard.
@@ -75,7 +75,7 @@ private:
     void hide();
     [[nodiscard]] QVariantMap userInfo(const Rect& begin, const Rect& end) const;
 
-    std::shared_ptr<View> view_;
+    std::shared_ptr<KeyboardView> view_;
     std::weak_ptr<Responder> owner_;
     double screenHeight_ = 480;
     double height_ = kHeight;

@@ -2,6 +2,8 @@
 
 #include "platform/foundation/clock.h"
 #include "platform/uikit/image.h"
+#include "platform/uikit/keyboard.h"
+#include "platform/uikit/keyboard_view.h"
 #include "platform/uikit/label.h"
 #include "platform/uikit/offscreen_host.h"
 #include "platform/uikit/window.h"
@@ -74,6 +76,18 @@ bool TestDriver::tap(const View* view) {
 
 bool TestDriver::tapText(const QString& text) {
     return tap(findByText(text));
+}
+
+bool TestDriver::tapKey(const QString& label) {
+    window_->layoutIfNeeded();
+    KeyboardView* keys = Keyboard::shared().view();
+    if (!keys || !Keyboard::shared().isVisible() || keys->window() != window_.get()) return false;
+    const KeyboardView::Key* key = keys->keyLabelled(label);
+    if (!key) return false;
+    const Point centre = keys->convertPointToView(key->frame.center(), nullptr);
+    if (window_->hitTest(centre, nullptr) != keys) return false;
+    tapAt(centre);
+    return true;
 }
 
 void TestDriver::tapAt(Point location) {

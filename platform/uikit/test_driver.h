@@ -55,6 +55,9 @@ public:
     // Two fingers around `centre` going from one distance apart to another.
     void pinch(Point centre, double fromDistance, double toDistance, double seconds = 0.3,
                int steps = 10);
+    // Taps the on-screen keyboard's key that shows `label` ("a", "空格", "删除", "123",
+    // "⇧", the return key's label); false when the keyboard is down or has no such key.
+    bool tapKey(const QString& label);
     // Types into the first responder; false when it takes no text.
     bool type(const QString& text);
     // Composes `marked` with the input method, then commits `committed`.

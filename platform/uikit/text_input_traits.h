@@ -31,9 +31,10 @@ enum class TextAutocapitalizationType { None = 0, Words = 1, Sentences = 2, AllC
 enum class TextAutocorrectionType { Default = 0, No = 1, Yes = 2 };
 enum class KeyboardAppearance { Default = 0, Dark = 1, Light = 2 };
 
-// What a text input asks of the keyboard. The host's keyboard is the
-// desktop's, so these are kept for the app to read back; secure entry also
-// changes what the input shows.
+// What a text input asks of the keyboard: the on-screen keyboard shows the
+// keys of its keyboard type and names its return key by the return key type;
+// the desktop's input method hears the type and secure entry as hints. Secure
+// entry also changes what the input shows.
 class TextInputTraits {
 public:
     virtual ~TextInputTraits() = default;

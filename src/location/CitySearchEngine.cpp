@@ -17,7 +17,11 @@ CitySearchEngine::CitySearchEngine(std::shared_ptr<CityData> cityData,
 void CitySearchEngine::searchWithString(const QString& text, ui::TableView* table) {
     result_.clear();
     if (cityData_) cityData_->getResultWithString(text, result_);
-    if (table) table->reloadData();
+    if (!table) return;
+    table->reloadData();
+    // A new list starts at its top: the offset a long earlier list was scrolled to may lie
+    // past the end of this one, which would show nothing at all.
+    table->setContentOffset(ui::Point(0, -table->contentInset().top), false);
 }
 
 int CitySearchEngine::numberOfRowsInSection(ui::TableView&, int) {

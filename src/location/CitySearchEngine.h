@@ -19,7 +19,8 @@ public:
 
     CitySearchEngine(std::shared_ptr<CityData> cityData, std::weak_ptr<HotCitySelect> screen);
 
-    // Replaces the results by the cities matching `text` and reloads the table (when given).
+    // Replaces the results by the cities matching `text` and reloads the table (when given),
+    // showing the new results from the first.
     void searchWithString(const QString& text, ui::TableView* table);
     [[nodiscard]] const std::vector<std::shared_ptr<City>>& result() const { return result_; }
     [[nodiscard]] const QString& selectCityName() const { return selectCityName_; }

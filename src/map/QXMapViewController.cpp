@@ -131,11 +131,11 @@ void QXMapViewController::viewDidLoad() {
 }
 
 void QXMapViewController::viewWillAppear(bool) {
-    context_.setDragBack(false);
+    dragBackPause_.begin(*this);
 }
 
 void QXMapViewController::viewWillDisappear(bool) {
-    context_.setDragBack(true);
+    dragBackPause_.end();
 }
 
 void QXMapViewController::centre(map::Coordinate coordinate) {

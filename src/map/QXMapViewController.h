@@ -1,6 +1,7 @@
 #pragma once
 
 #include "map/ShopMapContext.h"
+#include "ui/navigation/DragBackSwitch.h"
 
 #include "platform/foundation/notification_center.h"
 #include "platform/mapkit/map_view.h"
@@ -94,5 +95,8 @@ private:
     double userLocationLatitude_ = 0;
     double userLocationLongitude_ = 0;
     bool isTest_ = false;
+    // The map takes horizontal drags: its own stack's drag-back is off while it shows. The
+    // app-wide switch belongs to the shop panel, which turns it on again when it closes.
+    DragBackPause dragBackPause_;
     std::shared_ptr<ns::NotificationCenter::Observation> locationStateObservation_;
 };

@@ -26,10 +26,13 @@ AnimatedImageView::~AnimatedImageView() {
     if (displayLink_) displayLink_->invalidate();
 }
 
+std::shared_ptr<ui::Image> AnimatedImageView::image() const {
+    if (animatedImage_) return animatedImage_;
+    return ui::ImageView::image();
+}
+
 void AnimatedImageView::setImage(std::shared_ptr<ui::Image> image) {
-    const std::shared_ptr<ui::Image> shown =
-        animatedImage_ ? std::static_pointer_cast<ui::Image>(animatedImage_) : this->image();
-    if (image == shown) return;
+    if (image == this->image()) return;
     stopAnimating();
     currentFrameIndex_ = 0;
     loopCountdown_ = 0;

@@ -21,6 +21,8 @@ public:
     explicit AnimatedImageView(const ui::Rect& frame);
     ~AnimatedImageView() override;
 
+    // The animated image while one plays, else the still one shown.
+    [[nodiscard]] std::shared_ptr<ui::Image> image() const override;
     void setImage(std::shared_ptr<ui::Image> image) override;
     // The animated image being played, or nothing for a still one.
     [[nodiscard]] const std::shared_ptr<AnimatedGIFImage>& animatedImage() const {

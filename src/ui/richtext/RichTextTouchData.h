@@ -9,9 +9,9 @@
 
 // What a tap on rich text hit, handed to the view's delegate.
 struct RichTextTouchData {
-    // The address of the link under the finger.
+    // The address of the link under the finger, if any.
     std::optional<QUrl> url;
-    // For a tap on a link's glyph run: the run's name attribute ("_link"), its
+    // For a tap on a line that holds a link: the last link run's name ("_link"), its
     // attributes and its rectangle in text form ("{{x, y}, {width, height}}").
     QString dataName;
     std::optional<ui::StringAttributes> dataAttributes;

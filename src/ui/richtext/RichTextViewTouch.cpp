@@ -58,10 +58,9 @@ RichTextTouchData RichTextView::touchDataAt(ui::Point point, std::vector<ui::Rec
             if (activeRects && highlightTouch_) *activeRects = activeRectsForLink(*frame, i, range);
             break;
         }
-        // Only the link run under the finger counts: a tap beside a link on the same
-        // line reports nothing.
+        // Any link run of the touched line describes the touch, the last one in the line's
+        // order: a tap on plain text beside a link reports that run without an address.
         for (const ui::GlyphRun& run : line.glyphRuns()) {
-            if (index < run.stringRange.location || index >= run.stringRange.end()) continue;
             if (run.attributes.custom.value(RichTextTags::kDataNameAttribute).toString() !=
                 RichTextTags::kLink)
                 continue;

@@ -2,13 +2,19 @@
 
 #include "platform/mapkit/map_view.h"
 #include "platform/uikit/image.h"
+#include "platform/uikit/interactive_host.h"
 #include "platform/uikit/offscreen_host.h"
 #include "platform/uikit/test_driver.h"
 #include "platform/uikit/window.h"
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QImage>
+#include <QMouseEvent>
+#include <QNativeGestureEvent>
+#include <QWheelEvent>
+#include <QWindow>
 
 using namespace std::chrono_literals;
 
@@ -211,6 +217,99 @@ TEST_F(MapViewTest, APinchZoomsAboutTheFingers) {
     EXPECT_NEAR(after.x, fingers.x, 2);
     EXPECT_NEAR(after.y, fingers.y, 2);
     EXPECT_FALSE(recorder_->settled.empty());
+}
+
+TEST_F(MapViewTest, ADoubleTapZoomsInOneLevelAboutTheTappedPlace) {
+    map_->setRegion({kShanghai, {0, 0.08}}, false);
+    const double width = map_->worldWidth();
+    const ui::Point tapped{80, 120};
+    const map::Coordinate under = map_->convertPointToCoordinate(tapped, map_.get());
+    recorder_->settled.clear();
+    driver_->doubleTapAt(tapped);
+    clock().advance(1s);
+    EXPECT_DOUBLE_EQ(map_->worldWidth(), 2 * width);
+    const ui::Point after = map_->convertCoordinateToPoint(under, map_.get());
+    EXPECT_NEAR(after.x, tapped.x, 1e-6);
+    EXPECT_NEAR(after.y, tapped.y, 1e-6);
+    EXPECT_EQ(recorder_->settled.size(), 1u);
+    EXPECT_TRUE(recorder_->lastAnimated);
+
+    // A single tap does not zoom, and still chooses a pin right after a double tap.
+    auto place = std::make_shared<Place>(map_->convertPointToCoordinate({200, 300}, map_.get()));
+    map_->addAnnotation(place);
+    driver_->tapAt({200, 300});
+    clock().advance(1s);
+    EXPECT_DOUBLE_EQ(map_->worldWidth(), 2 * width);
+    ASSERT_EQ(recorder_->selected.size(), 1u);
+    EXPECT_EQ(recorder_->selected[0], place.get());
+    map_->setZoomEnabled(false);
+    driver_->doubleTapAt(tapped);
+    clock().advance(1s);
+    EXPECT_DOUBLE_EQ(map_->worldWidth(), 2 * width);
+}
+
+// The desktop window's pointer: the wheel, a touchpad pinch and a double click zoom the map.
+TEST_F(MapViewTest, TheWheelATouchpadPinchAndADoubleClickZoomTheMapInAWindow) {
+    map_->setRegion({kShanghai, {0, 0.08}}, false);
+    ui::InteractiveHost host(window_);
+    host.show();
+    QWindow* native = host.nativeWindow();
+    const double zoom = host.zoom();
+    const ui::Point pointer{200, 150};
+    const QPointF at(pointer.x * zoom, pointer.y * zoom);
+    const map::Coordinate under = map_->convertPointToCoordinate(pointer, map_.get());
+    const auto turn = [&](int eighths) {
+        QWheelEvent wheel(at, at, {}, {0, eighths}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                          false);
+        QCoreApplication::sendEvent(native, &wheel);
+    };
+    double width = map_->worldWidth();
+    recorder_->settled.clear();
+    turn(120);
+    turn(120);
+    EXPECT_NEAR(map_->worldWidth(), 2 * width, 1e-6) << "two notches: one level in";
+    const ui::Point after = map_->convertCoordinateToPoint(under, map_.get());
+    EXPECT_NEAR(after.x, pointer.x, 1);
+    EXPECT_NEAR(after.y, pointer.y, 1);
+    EXPECT_TRUE(recorder_->settled.empty()) << "the fingers stay down while the wheel turns";
+    clock().advance(1s);
+    EXPECT_EQ(recorder_->settled.size(), 1u) << "settled once the wheel rested";
+    EXPECT_EQ(window_->activeTouchCount(), 0u);
+
+    // A long turn towards the user: twelve notches out, the fingers lifting and going down
+    // again on the way without a jump.
+    width = map_->worldWidth();
+    for (int notch = 0; notch < 12; ++notch) turn(-120);
+    clock().advance(1s);
+    EXPECT_NEAR(map_->worldWidth(), width / 64, width * 1e-9);
+
+    // A touchpad pinch spreading by half again.
+    width = map_->worldWidth();
+    const auto gesture = [&](Qt::NativeGestureType type, double value) {
+        QNativeGestureEvent event(type, QPointingDevice::primaryPointingDevice(), 2, at, at, at,
+                                  value, {});
+        QCoreApplication::sendEvent(native, &event);
+    };
+    gesture(Qt::BeginNativeGesture, 0);
+    for (int step = 0; step < 5; ++step) gesture(Qt::ZoomNativeGesture, 0.0844717712);
+    gesture(Qt::EndNativeGesture, 0);
+    EXPECT_NEAR(map_->worldWidth(), 1.5 * width, width * 1e-6);
+    EXPECT_EQ(window_->activeTouchCount(), 0u);
+
+    // A double click: the second press comes before the desktop names it a double click.
+    width = map_->worldWidth();
+    const auto mouse = [&](QEvent::Type type, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, at, at, Qt::LeftButton, buttons, Qt::NoModifier);
+        QCoreApplication::sendEvent(native, &event);
+    };
+    mouse(QEvent::MouseButtonPress, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, Qt::NoButton);
+    mouse(QEvent::MouseButtonPress, Qt::LeftButton);
+    mouse(QEvent::MouseButtonDblClick, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, Qt::NoButton);
+    clock().advance(1s);
+    EXPECT_NEAR(map_->worldWidth(), 2 * width, 1e-6);
+    host.close();
 }
 
 TEST_F(MapViewTest, TilesComeThroughTheLoaderAndAreKeptOrRetried) {

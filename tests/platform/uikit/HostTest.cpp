@@ -9,12 +9,17 @@
 #include "platform/uikit/offscreen_host.h"
 #include "platform/uikit/pan_gesture_recognizer.h"
 #include "platform/uikit/pinch_gesture_recognizer.h"
+#include "platform/uikit/pointer_gestures.h"
 #include "platform/uikit/test_driver.h"
+#include "platform/uikit/text_field.h"
 #include "platform/uikit/window.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QGuiApplication>
+#include <QInputMethod>
 #include <QInputMethodEvent>
+#include <QInputMethodQueryEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWindow>
@@ -279,6 +284,158 @@ TEST_F(HostTest, InteractiveHostTurnsMouseIntoTouchesAndKeysIntoText) {
     EXPECT_GT(host.frameCount(), before);
     host.close();
     EXPECT_FALSE(host.isVisible());
+}
+
+TEST_F(HostTest, AResizedWindowShowsTheWholeScreenInThePhonesShape) {
+    // A bar at the very bottom, as the tab bar is.
+    auto bar = std::make_shared<ui::Button>(Rect{0, 431, 320, 49});
+    int presses = 0;
+    bar->addTarget(this, ui::kControlEventTouchUpInside,
+                   [&](ui::Control&, const ui::Event*) { ++presses; });
+    window->addSubview(bar);
+    ui::InteractiveHost host(window);
+    host.show();
+    QWindow* native = host.nativeWindow();
+    const auto click = [&](QPointF at) {
+        QMouseEvent press(QEvent::MouseButtonPress, at, at, Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, at, Qt::LeftButton, Qt::NoButton,
+                            Qt::NoModifier);
+        QCoreApplication::sendEvent(native, &press);
+        QCoreApplication::sendEvent(native, &release);
+    };
+    const auto resizeTo = [&](QSize size) {
+        native->resize(size);
+        return runMainLoopUntil([&] { return native->size() == size; }, 2s);
+    };
+
+    // Half as tall: the screen shrinks to half its size, centred, and its bottom edge is
+    // the window's.
+    const QSize natural = native->size();
+    ASSERT_TRUE(resizeTo({natural.width(), natural.height() / 2}));
+    EXPECT_NEAR(host.zoom() * 480, natural.height() / 2, 1);
+    const QRectF area = host.screenArea();
+    EXPECT_NEAR(area.width() / area.height(), 320.0 / 480.0, 1e-6);
+    EXPECT_NEAR(area.center().x(), natural.width() / 2.0, 1);
+    EXPECT_NEAR(area.bottom(), natural.height() / 2, 1);
+    click({natural.width() / 2.0, natural.height() / 2.0 - 4});
+    EXPECT_EQ(presses, 1) << "the bottom bar is on screen";
+    click({area.left() - 2, natural.height() / 2.0 - 4});
+    EXPECT_EQ(presses, 1) << "beside the screen is nothing";
+
+    // Wider than the phone: bars at the sides; the screen keeps its full height.
+    ASSERT_TRUE(resizeTo({natural.width() * 2, natural.height()}));
+    EXPECT_NEAR(host.screenArea().height(), natural.height(), 1);
+    EXPECT_NEAR(host.screenArea().left(), natural.width() / 2.0, 1);
+    click({natural.width() * 1.0, natural.height() - 4.0});
+    EXPECT_EQ(presses, 2);
+    host.close();
+}
+
+TEST_F(HostTest, TheWheelPinchesOnlyAViewThatTakesPinchesWithBothFingersOnIt) {
+    // A narrow zoomable strip at the right edge beside a plain panel.
+    auto panel = std::make_shared<ui::View>(Rect{0, 0, 200, 480});
+    window->addSubview(panel);
+    auto strip = std::make_shared<ui::View>(Rect{200, 100, 120, 200});
+    window->addSubview(strip);
+    auto inner = std::make_shared<ui::View>(Rect{10, 10, 50, 50});
+    strip->addSubview(inner);
+    double scale = 1;
+    std::vector<ui::GestureRecognizerState> states;
+    auto pinch = std::make_shared<ui::PinchGestureRecognizer>(this, [&](ui::GestureRecognizer& r) {
+        auto& recognizer = static_cast<ui::PinchGestureRecognizer&>(r);
+        states.push_back(recognizer.state());
+        scale *= recognizer.scale();
+        recognizer.setScale(1);
+    });
+    strip->addGestureRecognizer(pinch);
+    ui::PointerGestures gestures(*window);
+
+    EXPECT_FALSE(gestures.wheel({100, 240}, 1)) << "nothing there takes a pinch";
+    EXPECT_EQ(window->activeTouchCount(), 0u);
+
+    // Over a subview near the screen's edge: both fingers land inside the strip.
+    ASSERT_TRUE(gestures.wheel({315, 120}, 2));
+    EXPECT_EQ(window->activeTouchCount(), 2u);
+    EXPECT_NEAR(scale, 2, 1e-9);
+    clock().advance(200ms);
+    ASSERT_TRUE(gestures.wheel({315, 120}, -1)) << "the same fingers while the wheel turns";
+    EXPECT_NEAR(scale, std::sqrt(2.0), 1e-9);
+    clock().advance(ns::seconds(ui::PointerGestures::kWheelRest));
+    EXPECT_EQ(window->activeTouchCount(), 0u) << "lifted once the wheel rested";
+    EXPECT_EQ(states.front(), ui::GestureRecognizerState::Began);
+    EXPECT_EQ(states.back(), ui::GestureRecognizerState::Ended);
+
+    // Zooming by a thousand times takes fresh fingers on the way and loses no step.
+    scale = 1;
+    for (int notch = 0; notch < 20; ++notch) ASSERT_TRUE(gestures.wheel({260, 200}, 1));
+    gestures.endPinch();
+    EXPECT_NEAR(scale, 1024, 1e-6);
+    EXPECT_EQ(window->activeTouchCount(), 0u);
+
+    // A disabled recognizer takes no pinch.
+    pinch->setEnabled(false);
+    EXPECT_FALSE(gestures.beginPinch({260, 200}));
+}
+
+TEST_F(HostTest, TheDesktopsInputMethodHearsWhichTextInputHasTheKeys) {
+    auto name = std::make_shared<ui::TextField>(Rect{10, 60, 300, 30});
+    auto phone = std::make_shared<ui::TextField>(Rect{10, 120, 300, 30});
+    phone->setKeyboardType(ui::KeyboardType::NumberPad);
+    window->addSubview(name);
+    window->addSubview(phone);
+    ui::InteractiveHost host(window);
+    host.show();
+    QWindow* native = host.nativeWindow();
+    int told = 0;
+    const auto connection = QObject::connect(
+        QGuiApplication::inputMethod(), &QInputMethod::cursorRectangleChanged, [&] { ++told; });
+    const auto ask = [&](Qt::InputMethodQuery query) {
+        QInputMethodQueryEvent event(query);
+        QCoreApplication::sendEvent(native, &event);
+        return event.value(query);
+    };
+    const auto frame = [&] {
+        clock().advance(50ms);
+        QCoreApplication::processEvents();
+    };
+    frame();
+    told = 0;
+    EXPECT_FALSE(ask(Qt::ImEnabled).toBool()) << "no text input has the keys";
+
+    // Each change of the input with the keys is told at the next frame, with what it takes
+    // and where it is.
+    ASSERT_TRUE(name->becomeFirstResponder());
+    frame();
+    EXPECT_GE(told, 1);
+    EXPECT_TRUE(ask(Qt::ImEnabled).toBool());
+    EXPECT_EQ(ask(Qt::ImHints).toInt(), int(Qt::ImhNone));
+    const QRectF at = ask(Qt::ImCursorRectangle).toRectF();
+    const double zoom = host.zoom();
+    EXPECT_NEAR(at.top(), 60 * zoom, 1e-6);
+    EXPECT_NEAR(at.height(), 30 * zoom, 1e-6);
+    told = 0;
+    frame();
+    EXPECT_EQ(told, 0) << "nothing changed";
+    ASSERT_TRUE(phone->becomeFirstResponder());
+    frame();
+    EXPECT_GE(told, 1);
+    EXPECT_EQ(ask(Qt::ImHints).toInt(), int(Qt::ImhDigitsOnly));
+    phone->setSecureTextEntry(true);
+    EXPECT_TRUE(ask(Qt::ImHints).toInt() & Qt::ImhHiddenText);
+
+    // What the input method commits lands in the input with the keys.
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("138"));
+    QCoreApplication::sendEvent(native, &commit);
+    EXPECT_EQ(phone->text(), "138");
+    told = 0;
+    ASSERT_TRUE(phone->resignFirstResponder());
+    frame();
+    EXPECT_GE(told, 1);
+    EXPECT_FALSE(ask(Qt::ImEnabled).toBool());
+    QObject::disconnect(connection);
+    host.close();
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 #include "platform/uikit/alert_test_driver.h"
 #include "platform/uikit/alert_view.h"
 #include "platform/uikit/button.h"
+#include "platform/uikit/image.h"
 #include "platform/uikit/keyboard.h"
+#include "platform/uikit/keyboard_view.h"
 #include "platform/uikit/label.h"
 #include "platform/uikit/menu_controller.h"
 #include "platform/uikit/navigation_controller.h"
@@ -172,6 +174,118 @@ TEST_F(TextInputTest, KeyboardShowsForTextInputsAndStaysWhileFocusMoves) {
     EXPECT_EQ(keyboard(), "DidHide@480");
     EXPECT_FALSE(ui::Keyboard::shared().isVisible());
     EXPECT_EQ(ui::Keyboard::shared().view()->superview(), nullptr);
+}
+
+TEST_F(TextInputTest, TheKeyboardsLetterKeysTypeWithShiftSpaceDeleteAndReturn) {
+    field_->setReturnKeyType(ui::ReturnKeyType::Search);
+    ASSERT_TRUE(driver_->tap(field_.get()));
+    clock().advance(250ms);
+    ui::KeyboardView& keys = *ui::Keyboard::shared().view();
+    EXPECT_EQ(keys.plane(), ui::KeyboardView::Plane::Letters);
+    EXPECT_FALSE(driver_->tapKey("换行")) << "the return key says what it does";
+    log_->take();
+    for (const char* label : {"⇧", "b", "e", "i", "空格", "j", "i", "n", "g", "x"}) {
+        ASSERT_TRUE(driver_->tapKey(label)) << label;
+    }
+    ASSERT_TRUE(driver_->tapKey("删除"));
+    EXPECT_EQ(field_->text(), "Bei jing") << "shift holds for one letter";
+    EXPECT_TRUE(matchesReference(driver_->screenshot()->pixels(), "keyboard_letters.png"));
+    EXPECT_EQ(log_->log.count(QStringLiteral("change{8,1}''")), 1) << "delete asks the delegate";
+    ASSERT_TRUE(driver_->tapKey("搜索"));
+    ASSERT_FALSE(log_->log.isEmpty());
+    EXPECT_EQ(log_->log.last(), "shouldReturn");
+    EXPECT_EQ(field_->text(), "Bei jing") << "a field's return key adds no line";
+
+    // A finger that slides from one key to another types the key where it lifts; one that
+    // lifts above the keyboard types nothing.
+    const ui::KeyboardView::Key q = *keys.keyLabelled("q");
+    const ui::KeyboardView::Key w = *keys.keyLabelled("w");
+    const auto onScreen = [&](const ui::KeyboardView::Key& key) {
+        return keys.convertPointToView(key.frame.center(), nullptr);
+    };
+    window_->touchDown(onScreen(q));
+    window_->touchMove(onScreen(w));
+    window_->touchUp(onScreen(w));
+    EXPECT_EQ(field_->text(), "Bei jingw");
+    window_->touchDown(onScreen(q));
+    window_->touchMove({onScreen(q).x, 120});
+    window_->touchUp({onScreen(q).x, 120});
+    EXPECT_EQ(field_->text(), "Bei jingw");
+
+    // With the field gone the keys type nowhere.
+    ASSERT_TRUE(field_->resignFirstResponder());
+    EXPECT_FALSE(driver_->tapKey("a"));
+}
+
+TEST_F(TextInputTest, TheKeyboardsPlanesTypeDigitsPunctuationAndSymbols) {
+    ASSERT_TRUE(field_->becomeFirstResponder());
+    clock().advance(250ms);
+    ui::KeyboardView& keys = *ui::Keyboard::shared().view();
+    EXPECT_FALSE(driver_->tapKey("1")) << "letters first";
+    ASSERT_TRUE(driver_->tapKey("123"));
+    EXPECT_EQ(keys.plane(), ui::KeyboardView::Plane::Digits);
+    EXPECT_TRUE(matchesReference(driver_->screenshot()->pixels(), "keyboard_digits.png"));
+    for (const char* label : {"1", "0", "-", "¥", "\"", "?"}) ASSERT_TRUE(driver_->tapKey(label));
+    ASSERT_TRUE(driver_->tapKey("#+="));
+    for (const char* label : {"[", "#", "_", "€"}) ASSERT_TRUE(driver_->tapKey(label));
+    ASSERT_TRUE(driver_->tapKey("123"));
+    ASSERT_TRUE(driver_->tapKey("ABC"));
+    ASSERT_TRUE(driver_->tapKey("z"));
+    EXPECT_EQ(field_->text(), "10-¥\"?[#_€z");
+
+    // Every key lies inside the keyboard, none over another.
+    for (const auto plane : {ui::KeyboardView::Plane::Letters, ui::KeyboardView::Plane::Digits,
+                             ui::KeyboardView::Plane::Symbols}) {
+        keys.setPlane(plane);
+        const auto& all = keys.keys();
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            EXPECT_TRUE(keys.bounds().contains(all[i].frame)) << all[i].label.toStdString();
+            for (std::size_t j = i + 1; j < all.size(); ++j) {
+                EXPECT_FALSE(all[i].frame.intersects(all[j].frame))
+                    << all[i].label.toStdString() << " " << all[j].label.toStdString();
+            }
+        }
+    }
+}
+
+TEST_F(TextInputTest, AFieldThatAsksForANumberPadGetsOne) {
+    auto phone = std::make_shared<TextField>(Rect(10, 150, 300, 31));
+    phone->setBorderStyle(ui::TextBorderStyle::RoundedRect);
+    phone->setPlaceholder(QStringLiteral("请输入手机号码"));
+    phone->setKeyboardType(ui::KeyboardType::NumberPad);
+    window_->addSubview(phone);
+    ASSERT_TRUE(field_->becomeFirstResponder());
+    clock().advance(250ms);
+    ui::KeyboardView& keys = *ui::Keyboard::shared().view();
+
+    // Moving to the phone field keeps the keyboard up with the number pad.
+    ASSERT_TRUE(driver_->tap(phone.get()));
+    clock().advance(250ms);
+    EXPECT_EQ(keys.plane(), ui::KeyboardView::Plane::NumberPad);
+    EXPECT_FALSE(driver_->tapKey("a"));
+    EXPECT_FALSE(driver_->tapKey("换行")) << "a number pad has no return key";
+    EXPECT_FALSE(driver_->tapKey(".")) << "nor a point";
+    for (const char* label : {"1", "3", "8", "0", "0", "删除", "9"}) {
+        ASSERT_TRUE(driver_->tapKey(label)) << label;
+    }
+    EXPECT_EQ(phone->text(), "13809");
+    EXPECT_TRUE(matchesReference(driver_->screenshot()->pixels(), "keyboard_number_pad.png"));
+
+    // Back in the plain field: letters again; a decimal pad has its point, a phone pad a plus.
+    ASSERT_TRUE(driver_->tap(field_.get()));
+    EXPECT_EQ(keys.plane(), ui::KeyboardView::Plane::Letters);
+    phone->setKeyboardType(ui::KeyboardType::DecimalPad);
+    ASSERT_TRUE(driver_->tap(phone.get()));
+    ASSERT_TRUE(driver_->tapKey("."));
+    phone->setKeyboardType(ui::KeyboardType::PhonePad);
+    ASSERT_TRUE(driver_->tap(field_.get()));
+    ASSERT_TRUE(driver_->tap(phone.get()));
+    ASSERT_TRUE(driver_->tapKey("+"));
+    EXPECT_EQ(phone->text(), "13809.+");
+    phone->setKeyboardType(ui::KeyboardType::NumbersAndPunctuation);
+    ASSERT_TRUE(driver_->tap(field_.get()));
+    ASSERT_TRUE(driver_->tap(phone.get()));
+    EXPECT_EQ(keys.plane(), ui::KeyboardView::Plane::Digits);
 }
 
 TEST_F(TextInputTest, AKeyboardThatChangesHeightSlidesToItsNewFrame) {

@@ -113,6 +113,15 @@ TEST_F(FilterScreenTest, ConfirmingHandsBackEachChosenValueIntact) {
     EXPECT_EQ(valueOf(conditions["image_count"]), "1");
     EXPECT_EQ(valueOf(conditions["latlng"]), "0.00000,0.00000,3000") << "no known position";
     EXPECT_EQ(model->getFilterWithKey("xiaoqu")->value("v"), "望京") << "kept for the next visit";
+
+    // With a position: latitude first, then longitude, then the radius.
+    host_->location =
+        std::make_shared<UserLocation>([](const QString&) { return std::optional<int>(); });
+    host_->location->setBestEffortAtLocation(loc::Location{{39.91234, 116.40567}, 10, {}});
+    auto again = push(model);
+    ASSERT_TRUE(driver_.tap(again->finishBtn()));
+    settle();
+    EXPECT_EQ(valueOf(handed_.conditions["latlng"]), "39.91234,116.40567,3000");
 }
 
 TEST_F(FilterScreenTest, TheDistrictConditionsFollowTheShownStreet) {

@@ -325,6 +325,51 @@ TEST_F(HotCitySelectTest, SearchListsEveryMatchingCityAndSwitchesToTheChosenOne)
     EXPECT_EQ(screen_->searchEngine()->selectCityName(), "杭州市");
 }
 
+TEST_F(HotCitySelectTest, EachNewSearchShowsItsResultsFromTheFirst) {
+    usePictureBundle();
+    present();
+    CustomSearchBar& bar = *screen_->searchBar();
+    ui::TableView& results = *bar.resultTable();
+    const auto scrollDown = [&] {
+        for (int drag = 0; drag < 3; ++drag) {
+            driver_.drag({160, 250}, {160, 80}, 0.2);
+            driver_.wait(2);
+        }
+    };
+    ASSERT_TRUE(driver_.tap(bar.searchFiled()));
+    driver_.wait(1);
+    ASSERT_TRUE(driver_.type("s"));
+    ASSERT_GT(screen_->searchEngine()->result().size(), 20u) << "a long list";
+    scrollDown();
+    ASSERT_GT(results.contentOffset().y, 300) << "scrolled well down";
+
+    // A narrower search shows its own first rows.
+    ASSERT_TRUE(driver_.type("h"));
+    driver_.wait(1);
+    EXPECT_EQ(results.contentOffset().y, 0);
+    std::vector<std::shared_ptr<City>> expected;
+    cityData().getResultWithString("sh", expected);
+    ASSERT_FALSE(expected.empty());
+    EXPECT_TRUE(driver_.findByText(expected.front()->name())) << "the first match shows";
+    EXPECT_TRUE(matchesReferenceImage(driver_.screenshot()->pixels(), "src/location/reference",
+                                      "hot_city_search_after_scroll.png"));
+
+    // Scrolled again, cleared by the return key, then a name with one city.
+    ASSERT_TRUE(driver_.pressReturn());
+    ASSERT_TRUE(driver_.type("s"));
+    scrollDown();
+    ASSERT_GT(results.contentOffset().y, 300);
+    ASSERT_TRUE(driver_.pressReturn());
+    ASSERT_TRUE(driver_.compose({"bei", "北", "北jing"}, "北京"));
+    driver_.wait(1);
+    ASSERT_EQ(screen_->searchEngine()->result().size(), 1u);
+    EXPECT_EQ(results.contentOffset().y, 0);
+    EXPECT_EQ(results.visibleCells().size(), 1u);
+    EXPECT_TRUE(driver_.tapText(screen_->searchEngine()->result().front()->name()))
+        << "the one result shows where it can be tapped";
+    ASSERT_TRUE(waitUntil([&] { return state_->currentCityScript_index() == 100; }));
+}
+
 TEST_F(HotCitySelectTest, TheIndexShowsItsLetterForTwoSecondsThenFades) {
     present();
     ui::TableView& table = *screen_->tableView();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "map/ShopMapContext.h"
+#include "ui/navigation/DragBackSwitch.h"
 
 #include "../net/ServiceCallFixture.h"
 
@@ -22,6 +23,16 @@ public:
     explicit TitledScreen(const QString& title) { setTitle(title); }
 };
 
+// A navigation stack with a drag-back switch of its own, as the app's stacks have.
+class DragBackStack final : public ui::NavigationController, public DragBackSwitch {
+public:
+    [[nodiscard]] bool canDragBack() const override { return canDragBack_; }
+    void setCanDragBack(bool canDragBack) override { canDragBack_ = canDragBack; }
+
+private:
+    bool canDragBack_ = true;
+};
+
 // A window with a navigation stack, the stand-in, and a shop-map context whose answers the
 // tests set and whose requests (screens, drag-back, unread marks) they read.
 class ShopMapFixture : public ServiceCallFixture {
@@ -33,7 +44,7 @@ protected:
         ServiceCallFixture::SetUp();
         window_ = std::make_shared<ui::Window>();
         window_->makeKeyAndVisible();
-        navigation_ = std::make_shared<ui::NavigationController>();
+        navigation_ = std::make_shared<DragBackStack>();
         window_->setRootViewController(navigation_);
         driver_ = std::make_unique<ui::TestDriver>(window_);
         alerts_ = std::make_unique<ui::AlertTestDriver>(*driver_);
@@ -101,6 +112,7 @@ protected:
     qint64 ownUserId = 42;
     UserLocationState locationState = UserLocationCityKnown;
     int locatingStarts = 0;
+    // What was asked of the app-wide drag-back switch, in order.
     std::vector<bool> dragBack;
     QStringList events;
     QStringList clearedTalks;
@@ -108,7 +120,7 @@ protected:
     QStringList brokerPages;
 
     std::shared_ptr<ui::Window> window_;
-    std::shared_ptr<ui::NavigationController> navigation_;
+    std::shared_ptr<DragBackStack> navigation_;
     std::unique_ptr<ui::TestDriver> driver_;
     std::unique_ptr<ui::AlertTestDriver> alerts_;
     QTemporaryDir tiles_;

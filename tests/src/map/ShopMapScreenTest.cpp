@@ -84,7 +84,27 @@ TEST_F(ShopMapScreenTest, OpeningAsksForTheShopsAroundTheUserAndPinsThem) {
     ASSERT_TRUE(waitUntil([&] { return sentCalls().size() == 2; }));
     EXPECT_TRUE(sentCalls()[1].contains(R"("latlng":"31.2)"));
     EXPECT_NEAR(screen_->mapCentre().latitude, 31.23, 1e-6);
-    EXPECT_EQ(dragBack, std::vector<bool>{false});
+}
+
+TEST_F(ShopMapScreenTest, TheMapPausesItsOwnStacksDragBackAndLeavesTheAppWideSwitchToThePanel) {
+    auto below = std::make_shared<TitledScreen>("home");
+    navigation_->setViewControllers({below}, false);
+    screen_ = std::make_shared<QXMapViewController>(context());
+    navigation_->pushViewController(screen_, false);
+    EXPECT_FALSE(navigation_->canDragBack()) << "the map takes horizontal drags";
+    EXPECT_TRUE(dragBack.empty());
+
+    // Closing the shop panel allows drag-back app-wide again; the stack's pause holds.
+    screen_->detailMapCtr()->openDetailView();
+    clock().advance(500ms);
+    screen_->detailMapCtr()->closeDetailView();
+    clock().advance(500ms);
+    EXPECT_EQ(dragBack, (std::vector<bool>{false, true}));
+    EXPECT_FALSE(navigation_->canDragBack());
+
+    navigation_->popViewControllerAnimated(false);
+    EXPECT_TRUE(navigation_->canDragBack()) << "on again once the map went";
+    EXPECT_EQ(dragBack.size(), 2u);
 }
 
 TEST_F(ShopMapScreenTest, ACityWithoutShopsGetsTheNoticeAndNoPins) {
@@ -156,9 +176,15 @@ TEST_F(ShopMapScreenTest, TheMapFollowsTheUserInEveryDirection) {
     clock().advance(1s);
     EXPECT_NEAR(mapView->centerCoordinate().latitude, 31.20, 1e-6);
     EXPECT_NEAR(mapView->centerCoordinate().longitude, 121.44, 1e-6);
+    // Along the longitude alone: followed as well.
+    mapView->setCenterCoordinate({31.5, 121.9}, false);
+    mapView->updateUserLocation({31.20, 121.60}, 10);
+    clock().advance(1s);
+    EXPECT_NEAR(mapView->centerCoordinate().latitude, 31.20, 1e-6);
+    EXPECT_NEAR(mapView->centerCoordinate().longitude, 121.60, 1e-6);
     // Within 0.01 degree: stays.
     mapView->setCenterCoordinate({31.5, 121.9}, false);
-    mapView->updateUserLocation({31.195, 121.435}, 10);
+    mapView->updateUserLocation({31.195, 121.595}, 10);
     clock().advance(1s);
     EXPECT_NEAR(mapView->centerCoordinate().latitude, 31.5, 1e-6);
 }

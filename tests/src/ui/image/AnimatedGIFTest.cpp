@@ -136,6 +136,9 @@ TEST_F(AnimatedGIFTest, SettingTheSameImageAgainDoesNotRestart) {
     view->setImage(image);
     EXPECT_EQ(view->currentFrameIndex(), 1u);
     EXPECT_EQ(view->animatedImage(), image);
+    // The view answers the animated image it plays, also asked as a plain image view.
+    EXPECT_EQ(view->image(), image);
+    EXPECT_EQ(static_cast<const ui::ImageView&>(*view).image(), image);
     // A still image stops the animation and shows without a link.
     const auto still = ui::Image::imageWithQImage(samples::solid(2, 2, Qt::red));
     view->setImage(still);

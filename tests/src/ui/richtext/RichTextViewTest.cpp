@@ -56,7 +56,7 @@ protected:
     }
 };
 
-TEST_F(RichTextViewTest, ATapInsideTheLinkReportsItAndOneBesideItNothing) {
+TEST_F(RichTextViewTest, ATapOnALinkReportsItAndOneBesideItOnlyTheLinksRun) {
     auto view =
         showView({10, 10, 300, 40}, "Call <_link>tel://13800138000|13800138000</_link> now");
     addChatStyles(*view);
@@ -72,9 +72,22 @@ TEST_F(RichTextViewTest, ATapInsideTheLinkReportsItAndOneBesideItNothing) {
         EXPECT_EQ(delegate->touches[0].dataName, "_link");
         delegate->touches.clear();
     }
+    // Plain text of the same line: the link's run without its address, heard on lift,
+    // and no highlight.
     for (qsizetype index : {0, 4, 16, 19}) {
-        tap(pointOfCharacter(*view, index));
-        EXPECT_TRUE(delegate->touches.empty()) << index;
+        window->touchDown(pointOfCharacter(*view, index));
+        EXPECT_TRUE(view->selectionsViews().empty()) << index;
+        EXPECT_TRUE(delegate->touches.empty()) << "not before the finger lifts";
+        window->touchUp(pointOfCharacter(*view, index));
+        ASSERT_EQ(delegate->touches.size(), 1u) << index;
+        const RichTextTouchData& beside = delegate->touches[0];
+        EXPECT_FALSE(beside.url);
+        EXPECT_EQ(beside.dataName, "_link");
+        ASSERT_TRUE(beside.dataAttributes);
+        EXPECT_EQ(beside.dataAttributes->custom.value("RichTextDataName"), "_link");
+        EXPECT_EQ(ui::rectFromString(beside.dataFrame).size.width,
+                  ui::rectFromString(delegate->touches.front().dataFrame).size.width);
+        delegate->touches.clear();
     }
     // Below the text: nothing either.
     tap({100, 45});
@@ -92,7 +105,26 @@ TEST_F(RichTextViewTest, ATapInsideTheLinkReportsItAndOneBesideItNothing) {
     ASSERT_EQ(delegate->touches.size(), 1u);
     EXPECT_EQ(delegate->touches[0].url, QUrl("tel://13800138000"));
     tap(pointOfCharacter(*view, 4));
-    EXPECT_EQ(delegate->touches.size(), 1u);
+    ASSERT_EQ(delegate->touches.size(), 2u);
+    EXPECT_FALSE(delegate->touches[1].url);
+
+    // A line without a link reports nothing.
+    view->setText("Call <_link>tel://1|me</_link>\nlater");
+    delegate->touches.clear();
+    tap(pointOfCharacter(*view, 9));
+    EXPECT_TRUE(delegate->touches.empty());
+}
+
+TEST_F(RichTextViewTest, ALinkWhoseShownTextHoldsABarKeepsAllOfIt) {
+    auto view = showView({0, 0, 300, 40}, "see <_link>tel://10086 | 租|售 | 合租</_link>!");
+    view->updateFramesetterIfNeeded();
+    EXPECT_EQ(view->processedString(), "see  租|售 | 合租!") << "split at the first bar only";
+    ASSERT_EQ(view->URLs().size(), 1);
+    EXPECT_EQ(view->URLs().firstKey(), ui::stringFromRange({4, 9}));
+    EXPECT_EQ(view->URLs().first(), QUrl("tel://10086"));
+    const RichTextTouchData data = view->dataForPoint(pointOfCharacter(*view, 11));
+    EXPECT_EQ(data.url, QUrl("tel://10086")) << "the part after the second bar is the link's";
+    EXPECT_FALSE(view->dataForPoint(pointOfCharacter(*view, 13)).url);
 }
 
 TEST_F(RichTextViewTest, TheTouchedLinkIsHighlightedUntilTheFingerLiftsOrMoves) {

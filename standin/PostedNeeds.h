@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QJsonArray>
+#include <QString>
+
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace standin {
+
+// One housing need as the app published it ("postHousingRequest"), read from the call's
+// argument list: kind, place, location text, house types, user, voice note, length,
+// sentence, price and price type, then the validation's mobile and code when it had one.
+struct PostedNeed {
+    qint64 id = 0;  // the need id the server gave ("postId")
+    QJsonArray arguments;
+    QString rentOrBuy;  // "1" rent, "3" share, "5" buy
+    int cityScriptIndex = 0;
+    qint64 districtId = 0;  // -2 for a need placed around a position
+    qint64 streetId = 0;
+    QString location;       // the place text, or "lng,lat" around a position
+    QJsonArray houseTypes;  // house-type codes
+    QString userId;
+    QString voiceUrl;
+    int voiceSeconds = 0;
+    QString sentence;
+    QString price;
+    QString priceType;
+    QString mobile;       // of the validation, when there was one
+    qint64 postedAt = 0;  // seconds since 1970
+
+    // The need read from the arguments of "postHousingRequest"; nullopt when they are not
+    // a need's.
+    [[nodiscard]] static std::optional<PostedNeed> fromArguments(const QJsonArray& arguments);
+};
+
+// The needs published to the stand-in, shared by the call that takes them and the brokers
+// who answer them. Safe from any server thread.
+class PostedNeeds {
+public:
+    using Listener = std::function<void(const PostedNeed& need)>;
+
+    // Keeps the need under the next id and tells the listeners (on the caller's thread,
+    // outside the lock); the id.
+    qint64 add(PostedNeed need);
+    [[nodiscard]] std::vector<PostedNeed> all() const;
+    [[nodiscard]] std::optional<PostedNeed> byId(qint64 id) const;
+    bool remove(qint64 id);
+    void onPosted(Listener listener);
+    // Forgets the needs; the listeners stay.
+    void reset();
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<PostedNeed> needs_;
+    std::vector<Listener> listeners_;
+    qint64 lastId_ = 0;
+};
+
+}  // namespace standin

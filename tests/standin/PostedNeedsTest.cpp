@@ -1,0 +1,66 @@
+// The needs the app published, as the stand-in keeps them for the brokers who answer.
+#include "standin/PostedNeeds.h"
+
+#include <QJsonDocument>
+
+#include <gtest/gtest.h>
+
+using standin::PostedNeed;
+using standin::PostedNeeds;
+
+namespace {
+
+QJsonArray arguments(const char* json) {
+    return QJsonDocument::fromJson(json).array();
+}
+
+}  // namespace
+
+TEST(PostedNeedsTest, ReadsBothShapesOfTheArgumentsAndRefusesOthers) {
+    const auto area = PostedNeed::fromArguments(arguments(
+        R"(["1",{"cityScriptIndex":"100","streetId":"-1","districtId":"1101"},"朝阳区",[1,2],)"
+        R"("8000000001","http://h/a.amr","7","在朝阳区找两室一厅","5000","1","13912345678","1234"])"));
+    ASSERT_TRUE(area);
+    EXPECT_EQ(area->rentOrBuy, "1");
+    EXPECT_EQ(area->cityScriptIndex, 100);
+    EXPECT_EQ(area->districtId, 1101);
+    EXPECT_EQ(area->streetId, -1);
+    EXPECT_EQ(area->houseTypes.size(), 2);
+    EXPECT_EQ(area->userId, "8000000001");
+    EXPECT_EQ(area->voiceSeconds, 7);
+    EXPECT_EQ(area->sentence, QStringLiteral("在朝阳区找两室一厅"));
+    EXPECT_EQ(area->mobile, "13912345678");
+
+    const auto around = PostedNeed::fromArguments(arguments(
+        R"(["5",{"cityScriptIndex":100,"streetId":-2,"districtId":-2},"116.40000,39.90000",[],)"
+        R"(8000000001,"",0,"在S附近3km内找房","-1","1"])"));
+    ASSERT_TRUE(around);
+    EXPECT_EQ(around->districtId, -2);
+    EXPECT_EQ(around->userId, "8000000001");
+    EXPECT_TRUE(around->mobile.isEmpty());
+
+    EXPECT_FALSE(PostedNeed::fromArguments(arguments(R"(["1"])")));
+    EXPECT_FALSE(PostedNeed::fromArguments(arguments(R"(["1","x","","[]","","","","","",""])")));
+}
+
+TEST(PostedNeedsTest, GivesIdsTellsListenersOutsideTheLockAndForgetsOnReset) {
+    PostedNeeds needs;
+    std::vector<qint64> heard;
+    needs.onPosted([&](const PostedNeed& need) {
+        heard.push_back(need.id);
+        EXPECT_TRUE(needs.byId(need.id)) << "a listener may read the needs";
+    });
+    PostedNeed need;
+    need.sentence = QStringLiteral("找房");
+    EXPECT_EQ(needs.add(need), 1);
+    EXPECT_EQ(needs.add(need), 2);
+    EXPECT_EQ(heard, (std::vector<qint64>{1, 2}));
+    EXPECT_TRUE(needs.remove(1));
+    EXPECT_FALSE(needs.remove(1));
+    ASSERT_EQ(needs.all().size(), 1u);
+    EXPECT_EQ(needs.all().front().id, 2);
+    needs.reset();
+    EXPECT_TRUE(needs.all().empty());
+    EXPECT_EQ(needs.add(need), 3) << "ids are never given twice in one run";
+    EXPECT_EQ(heard.size(), 3u) << "listeners stay after a reset";
+}
