@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <functional>
-#include <limits>
 
 namespace {
 
@@ -79,8 +78,8 @@ QString QXLabel::spreadKey(const QString& key) {
 }
 
 int QXLabel::calLblHeightwithKey(const QString& key, const QString& value, int type, double width) {
-    const double lastLine = layOut(spreadKey(key), value, type, width - 32,
-                                   std::numeric_limits<double>::max(), nullptr);
+    const double lastLine =
+        layOut(spreadKey(key), value, type, width - 32, ui::TextLayout::kUnbounded, nullptr);
     return int(lastLine + kLinePitch);
 }
 
