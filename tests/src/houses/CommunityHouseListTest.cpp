@@ -206,6 +206,16 @@ TEST_F(CommunityHouseListTest, FailuresEndTheLoadingViewWithANotice) {
     EXPECT_EQ(noticeOf(*list_), QXLeisiFangList::kNoCommunity);
     EXPECT_EQ(pages(), before) << "no key, no request";
 
+    // A pull that fails lets the header go, so that it can be pulled again.
+    open(1, place);
+    server().setFault({.prefix = standin::paths::kDataShare, .status = 500});
+    list_->refreshViewDidCallBack();
+    EXPECT_TRUE(list_->refreshView()->isLoading());
+    waitForPage();
+    EXPECT_FALSE(list_->refreshView()->isLoading());
+    EXPECT_EQ(noticeOf(*list_), QXLeisiFangList::kNetworkTrouble);
+    server().setFaults({});
+
     // A community without houses says so.
     server().setFault(
         {.prefix = standin::paths::kDataShare, .body = pageReply(0, 0, 0), .times = 2});
