@@ -5,6 +5,7 @@
 #include "app/QXAppDelegate.h"
 #include "net/EndpointTable.h"
 #include "platform/foundation/sandbox.h"
+#include "platform/location/driven_position_source.h"
 #include "platform/uikit/application.h"
 #include "platform/uikit/interactive_host.h"
 #include "platform/uikit/offscreen_host.h"
@@ -67,9 +68,14 @@ int main(int argc, char** argv) {
 
     if (!options.sandbox.isEmpty()) ns::Sandbox::setRoot(options.sandbox);
     if (!options.serverRoot.isEmpty()) EndpointTable::setServerRoot(options.serverRoot);
+    if (options.position) {
+        loc::PositionSource::install(
+            std::make_shared<loc::DrivenPositionSource>(*options.position));
+    }
 
     ui::Application& application = ui::Application::sharedApplication();
-    // "--push" goes to the app already running on this sandbox, or waits for this launch.
+    // "--push" goes to the app already running on this sandbox, or waits on its disk for the
+    // next launch; either way this process ends here.
     if (const std::optional<int> handled = application.handleCommandLine(arguments)) {
         return *handled;
     }

@@ -2,11 +2,14 @@
 
 // The readers under test take file paths: each input becomes a file of this process's own, in
 // memory where the system offers a memory-backed folder. libFuzzer ends without running
-// destructors, so each run first removes the files of fuzzers that are gone.
+// destructors, so each run first removes the files and folders of fuzzers that are gone.
+// Readers of the app's stores work in a sandbox folder of the process's own (ScratchSandbox).
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include "platform/foundation/sandbox.h"
 
 #include <unistd.h>
 #include <cstdint>
@@ -37,13 +40,36 @@ private:
     }
     static void removeFilesOfEndedFuzzers() {
         const QDir dir(folder());
-        for (const QString& file : dir.entryList({QStringLiteral("housing-fuzz-*")}, QDir::Files)) {
-            const QString owner = file.section('-', 2, 2);
-            if (!QFileInfo::exists(QStringLiteral("/proc/%1").arg(owner)))
-                QFile::remove(dir.filePath(file));
+        for (const QFileInfo& entry :
+             dir.entryInfoList({QStringLiteral("housing-fuzz-*")}, QDir::Files | QDir::Dirs)) {
+            const QString owner = entry.fileName().section('-', 2, 2);
+            if (QFileInfo::exists(QStringLiteral("/proc/%1").arg(owner))) continue;
+            if (entry.isDir()) {
+                QDir(entry.filePath()).removeRecursively();
+            } else {
+                QFile::remove(entry.filePath());
+            }
         }
     }
 
+    friend class ScratchSandbox;
+
     QString path_;
     QByteArray utf8_;
+};
+
+// Makes a folder of this process's own the app's sandbox (Documents/, Library/, tmp/), for
+// harnesses whose readers find their files there. Call once, from LLVMFuzzerInitialize.
+class ScratchSandbox {
+public:
+    static QString start(const char* name) {
+        ScratchFile::removeFilesOfEndedFuzzers();
+        const QString root = QStringLiteral("%1/housing-fuzz-%2-%3")
+                                 .arg(ScratchFile::folder())
+                                 .arg(getpid())
+                                 .arg(name);
+        QDir(root).removeRecursively();
+        ns::Sandbox::setRoot(root);
+        return root;
+    }
 };

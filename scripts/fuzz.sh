@@ -3,8 +3,9 @@
 # Sanitizer) into build-fuzz/ and runs each on its corpus.
 #   scripts/fuzz.sh [SECONDS] [HARNESS ...]   SECONDS per harness (default 5), all harnesses
 #                                             when none is named
-# New inputs found go to a temporary folder; the committed corpus is only read. A crash stops
-# the script with the harness's report and the input that crashed.
+# New inputs found go to a temporary folder; the committed corpus is only read. A crash or
+# undefined behaviour stops the script with the end of the harness's report; the whole log
+# stays in build-fuzz/fuzz-logs/ and the input that failed in the folder it names.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -32,16 +33,26 @@ if [ ${#harnesses[@]} -eq 0 ]; then
 fi
 
 export QT_QPA_PLATFORM=offscreen
+# Undefined behaviour is built to end a run (-fno-sanitize-recover); these options say so to
+# the runtime too and give its report a stack.
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+logs="$BUILD_DIR/fuzz-logs"
+mkdir -p "$logs"
 for name in "${harnesses[@]}"; do
     found=$(mktemp -d)
-    log=$(mktemp)
-    if ! "$BUILD_DIR/fuzz/fuzz_$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-        -print_final_stats=1 -artifact_prefix="$found/" "$found" "fuzz/corpus/$name" >"$log" 2>&1; then
-        cat "$log"
-        echo "fuzz $name: FAILED (crashing input in $found)"
+    log="$logs/$name.log"
+    status=0
+    "$BUILD_DIR/fuzz/fuzz_$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+        -print_final_stats=1 -artifact_prefix="$found/" "$found" "fuzz/corpus/$name" >"$log" 2>&1 ||
+        status=$?
+    # A report of undefined behaviour fails the harness even where a check was built to go on.
+    if [ "$status" -ne 0 ] || grep -q 'runtime error:' "$log"; then
+        tail -n 80 "$log"
+        echo "fuzz $name: FAILED (whole log in $log, crashing input in $found)"
         exit 1
     fi
     runs=$(grep -m1 -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$')
-    echo "fuzz $name: ${runs:-?} runs in ${seconds} s, no crash"
+    coverage=$(grep -o 'cov: [0-9]*' "$log" | tail -n 1 | grep -o '[0-9]*$')
+    echo "fuzz $name: ${runs:-?} runs in ${seconds} s, coverage ${coverage:-?} edges, no crash"
     rm -rf "$found" "$log"
 done

@@ -4,17 +4,26 @@
 # Arguments go to the app (build/app/housing --help lists them), e.g.
 #   scripts/run.sh --sandbox /tmp/demo --screenshot /tmp/shot.png --screenshot-after 3
 #   scripts/run.sh --push '{"type":"8"}'     (delivered to the app running on the sandbox)
+#   scripts/run.sh --position 39.9087,116.3975   (the device elsewhere; --no-position: nowhere)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
 
-# A push for an app already running on the sandbox needs no servers.
+# A push goes to the app running on the sandbox, or waits for its next launch: it needs no
+# servers, and the command ends at once.
 for argument in "$@"; do
     if [ "$argument" = "--push" ]; then
         exec build/app/housing "$@"
     fi
 done
+
+# A phone knows where it is: unless HOUSING_POSITION (or --position / --no-position, which
+# the app takes) says otherwise, the device stands among the broker shops of a sample city.
+if [ -z "${HOUSING_POSITION+set}" ] && [ "${HOUSING_POSITION_SOURCE:-}" != "system" ]; then
+    HOUSING_POSITION=$(build/standin/standin --sample-position)
+    export HOUSING_POSITION
+fi
 
 log=$(mktemp)
 build/standin/standin >"$log" 2>&1 &
@@ -40,6 +49,18 @@ if [ -z "$root" ]; then
     exit 1
 fi
 echo "stand-in servers at $root"
+# The chat's photo library: $HOUSING_PHOTO_LIBRARY, else a folder of sample photos.
+if [ -z "${HOUSING_PHOTO_LIBRARY:-}" ]; then
+    HOUSING_PHOTO_LIBRARY="${XDG_DATA_HOME:-$HOME/.local/share}/housing/photo-library"
+    if [ ! -d "$HOUSING_PHOTO_LIBRARY" ]; then
+        samples=$(mktemp -d)
+        build/tools/sample_pictures "$samples" >/dev/null
+        mkdir -p "$HOUSING_PHOTO_LIBRARY"
+        cp "$samples"/posts/*.jpg "$samples"/chat/*.jpg "$HOUSING_PHOTO_LIBRARY"/ 2>/dev/null || true
+        rm -rf "$samples"
+    fi
+fi
+export HOUSING_PHOTO_LIBRARY
 HOUSING_SERVER_ROOT="$root" build/app/housing "$@" &
 app_pid=$!
 echo "app running as process $app_pid (kill -USR1 $app_pid writes the --screenshot file)"

@@ -134,8 +134,8 @@ QJsonValue shopsNear(const QJsonArray& arguments) {
 QJsonObject brokerJson(const BrokerShops::Shop& shop, int index, const QByteArray& rootUrl) {
     const SampleBroker broker = SamplePeople::brokerOfShop(shop, index);
     // Photos come as host paths and as whole URLs, as the service gives both.
-    const QString image =
-        index % 2 == 0 ? QStringLiteral("test/red.png") : imageUrl(rootUrl, "test/blue.jpg");
+    const QString photo = QStringLiteral("avatars/brokers/%1.jpg").arg(broker.userId);
+    const QString image = index % 2 == 0 ? photo : imageUrl(rootUrl, photo);
     return QJsonObject{
         {"userId", QString::number(broker.userId)},
         {"name", broker.name},
@@ -169,6 +169,10 @@ QJsonValue brokerList(const QJsonArray& arguments, const QByteArray& rootUrl) {
 }
 
 }  // namespace
+
+QString BrokerShops::samplePosition() {
+    return QStringLiteral("%1,%2").arg(kSampleLatitude, 0, 'f', 6).arg(kSampleLongitude, 0, 'f', 6);
+}
 
 const std::vector<BrokerShops::Shop>& BrokerShops::shops() {
     static std::once_flag once;

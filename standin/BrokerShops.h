@@ -17,6 +17,12 @@ public:
     static constexpr int kBrokersPerPage = 10;
     // How far from the asked point shops are answered, in degrees either way.
     static constexpr double kReach = 0.05;
+    // Where the device of a demo run stands (scripts/run.sh): in 上海's 黄浦区, with three
+    // of its shops on the map's first view.
+    static constexpr double kSampleLatitude = 31.224;
+    static constexpr double kSampleLongitude = 121.483;
+    // That place as the location stand-in takes it ("latitude,longitude").
+    [[nodiscard]] static QString samplePosition();
 
     struct Shop {
         int id = 0;

@@ -1,5 +1,6 @@
 #include "standin/Endpoints.h"
 
+#include "standin/AgentCalls.h"
 #include "standin/AppShellCalls.h"
 #include "standin/BrokerCalls.h"
 #include "standin/BrokerShops.h"
@@ -9,6 +10,7 @@
 #include "standin/MapTiles.h"
 #include "standin/MultipartReader.h"
 #include "standin/Posts.h"
+#include "standin/SearchCalls.h"
 #include "standin/ServiceCalls.h"
 
 #include <QDir>
@@ -79,6 +81,8 @@ Endpoints::Endpoints(QString imagesFolder) : imagesFolder_(std::move(imagesFolde
     BrokerShops::install(*this);
     MapTiles::install(*this);
     HomeScreenCalls::install(*this);
+    AgentCalls::install(*this);
+    SearchCalls::install(*this);
     CommunityCalls::install(*this);
     BrokerCalls::install(*this);
 }

@@ -1,5 +1,6 @@
 #include "standin/MessagingServer.h"
 
+#include "standin/ChatBroker.h"
 #include "standin/StreamSettings.h"
 
 #include <QDateTime>
@@ -43,7 +44,7 @@ QJsonArray oneElement(const QJsonArray& element) {
 
 // The contents of a sample message of `kind`.
 QJsonArray contentsOf(const QString& kind, const QString& text, const QString& root) {
-    const QString picture = root + QStringLiteral("/img/test/red.png");
+    const QString picture = root + QStringLiteral("/img/chat/1.jpg");
     if (kind == "picture") {
         return oneElement(QJsonArray{"pic", QJsonObject{{"pic_url", picture}, {"success", "1"}},
                                      QStringLiteral("有图片%1").arg(picture)});
@@ -54,14 +55,8 @@ QJsonArray contentsOf(const QString& kind, const QString& text, const QString& r
                                      QStringLiteral("有语音%1").arg(voice)});
     }
     if (kind == "card") {
-        return oneElement(QJsonArray{"url",
-                                     QJsonObject{{"url", root + "/news/1.html"},
-                                                 {"title", "阳光花园 两室一厅 精装修"},
-                                                 {"price", "4500"},
-                                                 {"area", "89"},
-                                                 {"img", picture},
-                                                 {"puid", "70001"}},
-                                     "阳光花园 两室一厅 精装修"});
+        const QJsonObject card = ChatBroker::cardData(root);
+        return oneElement(QJsonArray{"url", card, card.value("title").toString()});
     }
     if (kind == "notice") {
         return oneElement(QJsonArray{"notice",
@@ -142,8 +137,8 @@ bool MessagingServer::Stream::waitForChunks(int milliseconds) {
 
 void MessagingServer::install(Endpoints& endpoints) {
     endpoints.addRoute(paths::kMessageApi,
-                       [this](const RecordedRequest& request, const QByteArray&) {
-                           return std::optional<Reply>(messageApi(request));
+                       [this](const RecordedRequest& request, const QByteArray& root) {
+                           return std::optional<Reply>(messageApi(request, root));
                        });
     endpoints.addRoute(
         paths::kStreamReceive, [this](const RecordedRequest& request, const QByteArray&) {
@@ -163,9 +158,9 @@ void MessagingServer::install(Endpoints& endpoints) {
         });
 }
 
-Reply MessagingServer::messageApi(const RecordedRequest& request) {
+Reply MessagingServer::messageApi(const RecordedRequest& request, const QByteArray& root) {
     const QString op = queryValue(request.query, "op");
-    if (op == "sendmsg") return sendmsg(request);
+    if (op == "sendmsg") return sendmsg(request, root);
     if (op == "getnotrecvmsgs") return offline(request);
     if (op == "ackrecvmsg") return acknowledge(request);
     return Reply::json(QJsonObject{{"error_msg", QStringLiteral("unknown op %1").arg(op)}});
@@ -181,7 +176,7 @@ bool MessagingServer::failNow() {
     return std::uniform_int_distribution<int>(0, 99)(random_) < faults_.failPercent;
 }
 
-Reply MessagingServer::sendmsg(const RecordedRequest& request) {
+Reply MessagingServer::sendmsg(const RecordedRequest& request, const QByteArray& root) {
     const QJsonDocument document = QJsonDocument::fromJson(request.body);
     const QJsonObject sent = document.object();
     if (!document.isObject() || !sent.value("fromUser").isObject() ||
@@ -197,6 +192,7 @@ Reply MessagingServer::sendmsg(const RecordedRequest& request) {
         const std::lock_guard lock(mutex_);
         id = ++lastMessageId_;
     }
+    if (sentHook_) sentHook_(sent, root);
     return Reply::json(
         QJsonObject{{"data", QJsonObject{
                                  {"msg", QJsonObject{{"id", id}, {"updateTime", nowSeconds()}}},
@@ -257,6 +253,9 @@ QList<qint64> MessagingServer::write(const QJsonObject& order) {
     const QString root = order.value("root").toString();
     const int count = std::max(1, order.value("count").toInt(1));
     const QString postId = order.value("postId").toString("10086_1_1009_1");
+    const qint64 time = order.value("updateTime").toVariant().toLongLong() > 0
+                            ? order.value("updateTime").toVariant().toLongLong()
+                            : nowSeconds();
     QList<qint64> ids;
     const std::lock_guard lock(mutex_);
     if (kind == "forceoff") {
@@ -276,8 +275,7 @@ QList<qint64> MessagingServer::write(const QJsonObject& order) {
         packet.pendingIds = {id};
         packet.talkIds = {talkId(from, to), talkId(to, from)};
         packet.body = QJsonObject{
-            {"fromUser",
-             QJsonObject{{"id", QString::number(from)}, {"name", "经纪人王先生"}, {"picUrl", ""}}},
+            {"fromUser", ChatBroker::profile(from)},
             {"toUser", QJsonObject{{"id", QString::number(to)}, {"name", "用户"}}},
             {"post", QJsonObject{{"id", postId}, {"title", "阳光花园 两室一厅"}}},
             {"talk", QJsonObject{{"toTalkId", packet.talkIds[1]},
@@ -285,7 +283,7 @@ QList<qint64> MessagingServer::write(const QJsonObject& order) {
                                  {"postId", postId}}},
             {"msgs", QJsonArray{QJsonObject{{"id", id},
                                             {"fromUserId", QString::number(from)},
-                                            {"updateTime", nowSeconds()},
+                                            {"updateTime", time},
                                             {"contents", contentsOf(kind, text, root)},
                                             {"type", 0},
                                             {"sysMsgType", 0}}}},

@@ -8,6 +8,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -77,6 +78,10 @@ public:
     // Has the sample broker write `count` messages of a kind to `userId`; their ids.
     QList<qint64> write(const QJsonObject& order);
 
+    // Hears every packet a client sent and had accepted, with the root URL (ChatBroker).
+    using SentHook = std::function<void(const QJsonObject& packet, const QByteArray& root)>;
+    void setSentHook(SentHook hook) { sentHook_ = std::move(hook); }
+
 private:
     struct Packet {
         qint64 sequence = 0;
@@ -88,8 +93,8 @@ private:
         qint64 sentAtMs = 0;  // when a stream last carried it; 0: never
     };
 
-    Reply messageApi(const RecordedRequest& request);
-    Reply sendmsg(const RecordedRequest& request);
+    Reply messageApi(const RecordedRequest& request, const QByteArray& root);
+    Reply sendmsg(const RecordedRequest& request, const QByteArray& root);
     Reply offline(const RecordedRequest& request);
     Reply acknowledge(const RecordedRequest& request);
     // Whether a stream is to carry the packet now: never sent, or not acknowledged for a
@@ -108,6 +113,7 @@ private:
     std::map<qint64, int> openStreams_;                   // streams being served, by user
     qint64 lastSequence_ = 0;
     qint64 lastMessageId_ = 0;
+    SentHook sentHook_;
 };
 
 }  // namespace standin

@@ -235,7 +235,18 @@ Reply searchPosts(const RecordedRequest& request) {
         QJsonDocument::fromJson(FormFields(request.body).value("jsonArgs")).object();
     if (args.isEmpty()) return Endpoints::refusal(QStringLiteral("no jsonArgs"), 400);
     const int city = args["cityScriptIndex"].toString().toInt();
+    // A search that names no kind of post (the keyword search of every kind) gets them all,
+    // newest refresh first.
     const int major = args["majorCategoryScriptIndex"].toString().toInt();
+    const bool oneKind = std::find(std::begin(Posts::kKinds), std::end(Posts::kKinds), major) !=
+                         std::end(Posts::kKinds);
+    std::vector<const Post*> candidates;
+    for (const int kind : Posts::kKinds) {
+        if (oneKind && kind != major) continue;
+        for (const Post& post : Posts::postsOf(city, kind)) candidates.push_back(&post);
+    }
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const Post* a, const Post* b) { return a->refreshAt > b->refreshAt; });
     // 64 bits, so that a page far past the end is only empty.
     const qint64 page = std::max(0, args["pageIndex"].toString().toInt());
     const qint64 size = std::clamp(args["pageSize"].toString().toInt(), 1, 100);
@@ -243,12 +254,12 @@ Reply searchPosts(const RecordedRequest& request) {
     for (auto& keyword : conditionsOf(args["andKeywords"])) conditions.push_back(keyword);
     QJsonArray pagePosts;
     qint64 total = 0;
-    for (const Post& post : Posts::postsOf(city, major)) {
-        const bool keep = std::all_of(conditions.begin(), conditions.end(), [&post](const auto& c) {
-            return matches(post, c.first, c.second);
+    for (const Post* post : candidates) {
+        const bool keep = std::all_of(conditions.begin(), conditions.end(), [post](const auto& c) {
+            return matches(*post, c.first, c.second);
         });
         if (!keep) continue;
-        if (total >= page * size && total < (page + 1) * size) pagePosts.append(post.record);
+        if (total >= page * size && total < (page + 1) * size) pagePosts.append(post->record);
         ++total;
     }
     return Reply::json(QJsonObject{{"total", total}, {"posts", pagePosts}});

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QImageWriter>
 #include <QPainter>
+#include <QPainterPath>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -22,7 +23,7 @@ struct Kind {
     const char* folder;
     int width;
     int height;
-    bool round;  // avatars are round on a white ground
+    bool round;  // avatars: a person on a round ground
 };
 
 const Kind kKinds[] = {
@@ -41,22 +42,62 @@ quint32 hashOf(const QString& text) {
     return hash;
 }
 
+// A person's head and shoulders on a disc in colours of the id, on a white ground: skin,
+// hair and shirt vary with the id. Shapes only, so no font decides a pixel.
+QImage drawAvatar(quint32 hash, int width, int height) {
+    static const QColor kSkins[] = {
+        {250, 224, 196}, {238, 200, 160}, {214, 170, 128}, {180, 132, 96}};
+    static const QColor kHair[] = {{40, 32, 28}, {70, 50, 36}, {110, 80, 50}, {30, 30, 40}};
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.scale(width / 100.0, height / 100.0);
+    QPainterPath disc;
+    disc.addEllipse(QRectF(0, 0, 100, 100));
+    painter.setClipPath(disc);
+    painter.fillRect(QRectF(0, 0, 100, 100), QColor::fromHsv(int(hash % 360), 70, 235));
+    const QColor skin = kSkins[(hash >> 9) % std::size(kSkins)];
+    const QColor hair = kHair[(hash >> 12) % std::size(kHair)];
+    // Shoulders in a shirt, then the neck and the head over them.
+    painter.setBrush(QColor::fromHsv(int((hash >> 16) % 360), 150, 170));
+    painter.drawEllipse(QRectF(14, 70, 72, 56));
+    painter.setBrush(skin.darker(108));
+    painter.drawRect(QRectF(43, 58, 14, 16));
+    painter.setBrush(skin);
+    painter.drawEllipse(QRectF(31, 22, 38, 44));
+    // Hair: a cap over the top of the head, longer at the sides for some.
+    painter.setBrush(hair);
+    QPainterPath cap;
+    cap.moveTo(29, 42);
+    cap.cubicTo(27, 14, 73, 14, 71, 42);
+    cap.cubicTo(66, 32, 48, 28, 34, 34);
+    cap.closeSubpath();
+    painter.drawPath(cap);
+    if ((hash >> 20) % 2 == 0) {
+        painter.drawRoundedRect(QRectF(27, 32, 8, 30), 4, 4);
+        painter.drawRoundedRect(QRectF(65, 32, 8, 30), 4, 4);
+    }
+    // Eyes and a smile.
+    painter.setBrush(QColor(40, 40, 40));
+    painter.drawEllipse(QPointF(43, 45), 2.6, 2.6);
+    painter.drawEllipse(QPointF(57, 45), 2.6, 2.6);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QColor(150, 70, 60), 2.2, Qt::SolidLine, Qt::RoundCap));
+    painter.drawArc(QRectF(43, 48, 14, 9), 200 * 16, 140 * 16);
+    return image;
+}
+
 // A house on a sky, in colours of the id; shapes only, so no font decides a pixel.
 QImage draw(const QString& id, int width, int height, bool round) {
     const quint32 hash = hashOf(id);
+    if (round) return drawAvatar(hash, width, height);
     QImage image(width, height, QImage::Format_RGB32);
-    image.fill(round ? Qt::white : QColor::fromHsv(int(hash % 360), 60, 235));
+    image.fill(QColor::fromHsv(int(hash % 360), 60, 235));
     QPainter painter(&image);
     const QColor wall = QColor::fromHsv(int((hash >> 9) % 360), 160, 200);
     const QColor roof = QColor::fromHsv(int((hash >> 18) % 360), 200, 150);
-    if (round) {
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(wall);
-        painter.drawEllipse(QRectF(0, 0, width, height));
-        painter.setBrush(roof);
-        painter.drawEllipse(QRectF(width * 0.3, height * 0.18, width * 0.4, height * 0.4));
-        return image;
-    }
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor::fromHsv(int((hash >> 4) % 360), 90, 120));
     painter.drawRect(QRectF(0, height * 0.8, width, height * 0.2));

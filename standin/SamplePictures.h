@@ -14,8 +14,8 @@ namespace standin {
 // alone, the same bytes for the same path every time:
 //
 //   posts/<id>.jpg              a housing photo, 640 x 480
-//   avatars/brokers/<id>.jpg    a broker's picture, 120 x 120
-//   avatars/users/<id>.jpg      a user's picture, 120 x 120
+//   avatars/brokers/<id>.jpg    a broker's picture, 120 x 120: a person on a coloured disc
+//   avatars/users/<id>.jpg      a user's picture, likewise
 //   banners/<id>.jpg            a home banner, 640 x 240
 //   chat/<id>.jpg               a chat picture, 480 x 640
 //   anim/<name>.gif             an animation of 8 frames, 64 x 64, 0.1 s a frame

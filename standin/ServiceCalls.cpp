@@ -72,6 +72,15 @@ QString image(const QByteArray& rootUrl, const char* sample) {
     return rootText(rootUrl) + paths::kImageHost + '/' + sample;
 }
 
+// The image host's picture of a broker or of a user, as a path below the host.
+QString avatarPath(const char* kind, const QString& userId) {
+    return QStringLiteral("avatars/%1/%2.jpg").arg(QLatin1String(kind), userId);
+}
+
+QString avatar(const QByteArray& rootUrl, const char* kind, const QString& userId) {
+    return rootText(rootUrl) + paths::kImageHost + '/' + avatarPath(kind, userId);
+}
+
 // What the stand-in remembers between calls.
 struct State {
     std::mutex mutex;
@@ -184,7 +193,7 @@ QJsonObject house(int index, const QByteArray& rootUrl) {
         {"userId", QString::number(5001 + broker)},
         {"person", kBrokerNames.at(broker)},
         {"phone", QStringLiteral("1380000%1").arg(5001 + broker)},
-        {"photo", image(rootUrl, "test/red.png")},
+        {"photo", avatar(rootUrl, "brokers", QString::number(5001 + broker))},
         {"companyName", kCompanies.at(index % kCompanies.size())},
         {"creditScore", 3 + index % 3},
         {"houseImages", pictures},
@@ -220,7 +229,7 @@ QJsonValue nearbyAgents(const QByteArray& rootUrl) {
             {"name", kBrokerNames.at(i)},
             {"companyName", kCompanies.at(i % kCompanies.size())},
             {"creditScore", 3 + i % 3},
-            {"picUrl", image(rootUrl, "test/red.png")},
+            {"picUrl", avatar(rootUrl, "brokers", QString::number(5001 + i))},
             {"distance", 300 + i * 450},
         });
     }
@@ -305,7 +314,7 @@ Reply privilege(const RecordedRequest& request, const QByteArray& /*rootUrl*/) {
         {"baseInfo",
          QJsonObject{
              {"userId", userId},
-             {"avatar", isBroker(userId) ? QStringLiteral("test/red.png") : QString()},
+             {"avatar", isBroker(userId) ? avatarPath("brokers", userId) : QString()},
              {"name", kBrokerNames.at(n)},
              {"district_name", kDistricts.at(n)},
              {"street_name", kStreets.at(n)},
@@ -389,7 +398,7 @@ std::optional<Reply> profile(const RecordedRequest& request, const QByteArray& r
              {"userName", QStringLiteral("user%1").arg(loginId)},
              {"nickName", QStringLiteral("找房用户%1").arg(loginId % 10000)},
              {"mobile", QStringLiteral("1380013%1").arg(loginId % 10000, 4, 10, QChar('0'))},
-             {"avatar", image(rootUrl, "test/red.png")},
+             {"avatar", avatar(rootUrl, "users", QString::number(loginId))},
              {"sessionId", session},
          }},
     });

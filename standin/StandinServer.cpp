@@ -1,10 +1,12 @@
 #include "standin/StandinServer.h"
 
+#include "standin/ChatBroker.h"
 #include "standin/Gzip.h"
 #include "standin/MessagingServer.h"
 #include "standin/RecordingServer.h"
 #include "standin/SampleImages.h"
 #include "standin/SamplePictures.h"
+#include "standin/SampleVoice.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -75,7 +77,9 @@ struct StandinServer::Impl {
           imagesFolder(folder.isEmpty() ? temporaryImages->path() : folder),
           endpoints(imagesFolder) {
         SampleImages::writeTo(imagesFolder);
+        SampleVoice::writeTo(imagesFolder);
         messaging.install(endpoints);
+        ChatBroker::install(messaging);
         SamplePictures::addRoutes(endpoints);
     }
 

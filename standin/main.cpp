@@ -1,6 +1,8 @@
 // The stand-in servers as a program: prints where it listens, serves until
 // interrupted or terminated.
 //   standin [--port N] [--images DIR]
+//   standin --sample-position     prints where a demo run's device stands, and ends
+#include "standin/BrokerShops.h"
 #include "standin/StandinServer.h"
 
 #include <QGuiApplication>
@@ -18,8 +20,11 @@ int main(int argc, char** argv) {
             port = std::atoi(argv[++i]);
         } else if (std::strcmp(argv[i], "--images") == 0 && i + 1 < argc) {
             imagesFolder = QString::fromLocal8Bit(argv[++i]);
+        } else if (std::strcmp(argv[i], "--sample-position") == 0 && argc == 2) {
+            std::printf("%s\n", qPrintable(standin::BrokerShops::samplePosition()));
+            return 0;
         } else {
-            std::fprintf(stderr, "usage: standin [--port N] [--images DIR]\n");
+            std::fprintf(stderr, "usage: standin [--port N] [--images DIR] | --sample-position\n");
             return 2;
         }
     }

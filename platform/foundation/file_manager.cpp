@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <limits>
+#include <optional>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -341,21 +343,59 @@ bool FileManager::createFileAtPath(const QString& path, const QByteArray& conten
     return true;
 }
 
+namespace {
+
+// The writer's process id in the name of a temporary file: the digits between the marker and
+// the counter; nothing unless the rest of the name is exactly "<pid>-<counter>".
+std::optional<pid_t> writerOfTemporaryFile(const QString& name, qsizetype markerEnd) {
+    const QStringView rest = QStringView(name).mid(markerEnd);
+    const qsizetype dash = rest.indexOf(QLatin1Char('-'));
+    if (dash <= 0) return std::nullopt;
+    bool isPid = false;
+    bool isCounter = false;
+    const qint64 pid = rest.left(dash).toLongLong(&isPid);
+    (void)rest.mid(dash + 1).toULongLong(&isCounter);
+    if (!isPid || !isCounter || pid <= 0 || pid > std::numeric_limits<pid_t>::max()) {
+        return std::nullopt;
+    }
+    return pid_t(pid);
+}
+
+// Removes the file when the process that wrote it is gone: a writer still alive may be
+// about to rename it, and the app's own files are never abandoned.
+void removeIfAbandoned(const QString& folder, const QString& name, pid_t writer) {
+    if (writer == ::getpid()) return;
+    if (::kill(writer, 0) == 0 || errno != ESRCH) return;
+    ::unlink(native(folder + QLatin1Char('/') + name).constData());
+}
+
+}  // namespace
+
 void FileManager::removeAbandonedTemporaryFiles(const QString& path) {
     const QFileInfo target(path);
-    const QString prefix = temporaryPrefix(target);
-    const QString namePrefix = QFileInfo(prefix).fileName();
+    const QString namePrefix = QFileInfo(temporaryPrefix(target)).fileName();
     const auto names = contentsOfDirectoryAtPath(target.absolutePath());
     if (!names) return;
     for (const QString& name : *names) {
         if (!name.startsWith(namePrefix)) continue;
-        bool isNumber = false;
-        const qint64 pid =
-            name.mid(namePrefix.size()).section(QLatin1Char('-'), 0, 0).toLongLong(&isNumber);
-        if (!isNumber || pid <= 0 || pid == ::getpid()) continue;
-        // A writer still alive may be about to rename its file.
-        if (::kill(pid_t(pid), 0) == 0 || errno != ESRCH) continue;
-        ::unlink(native(target.absolutePath() + QLatin1Char('/') + name).constData());
+        if (const auto writer = writerOfTemporaryFile(name, namePrefix.size())) {
+            removeIfAbandoned(target.absolutePath(), name, *writer);
+        }
+    }
+}
+
+void FileManager::removeAbandonedTemporaryFilesInFolder(const QString& folder) {
+    const QString marker = QStringLiteral(".tmp-");
+    const auto names = contentsOfDirectoryAtPath(folder);
+    if (!names) return;
+    for (const QString& name : *names) {
+        // ".<target's name>.tmp-<pid>-<counter>", the target's name not empty.
+        if (!name.startsWith(QLatin1Char('.'))) continue;
+        const qsizetype at = name.lastIndexOf(marker);
+        if (at <= 1) continue;
+        if (const auto writer = writerOfTemporaryFile(name, at + marker.size())) {
+            removeIfAbandoned(QFileInfo(folder).absoluteFilePath(), name, *writer);
+        }
     }
 }
 

@@ -77,6 +77,8 @@ public:
     // Removes the temporary files that writers of `path` killed in the middle of a write
     // left behind (those of processes that are gone); for stores to call when they open.
     static void removeAbandonedTemporaryFiles(const QString& path);
+    // The same for every file kept in `folder` (not below it): for stores of many files.
+    static void removeAbandonedTemporaryFilesInFolder(const QString& folder);
     // Renames a file that cannot be read out of the way, kept beside it for inspection as
     // "<name>.unreadable" (or "-2", "-3", ... when taken); the new path, or nothing.
     static std::optional<QString> moveAsideUnreadableFile(const QString& path);

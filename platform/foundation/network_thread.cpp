@@ -1,5 +1,7 @@
 #include "platform/foundation/network_thread.h"
 
+#include "platform/foundation/http_socket_reply.h"
+
 #include <QCoreApplication>
 #include <QNetworkAccessManager>
 #include <QThread>
@@ -33,6 +35,10 @@ struct NetworkThread::State {
                 state_.manager = nullptr;
                 state_.stopped = true;
             }
+            // Kept-alive connections are children of the manager too. They are let go of
+            // first: a socket being destroyed says it disconnected, and the pool's handler
+            // of that must not run on a half-destroyed socket.
+            HTTPSocketReply::closeIdleConnections();
             // Replies still open are children of the manager and go with it, here
             // on their own thread.
         }

@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <cmath>
+
 namespace loc {
 
 namespace {
@@ -31,10 +33,17 @@ DrivenPositionSource::DrivenPositionSource(const QString& setting) {
         const double lng = parts.value(1).toDouble(&lngOk);
         const double accuracy =
             parts.size() == 3 ? parts.value(2).toDouble(&accuracyOk) : kDefaultAccuracy;
-        if ((parts.size() == 2 || parts.size() == 3) && latOk && lngOk && accuracyOk) {
+        // A place no device can be gives no fix.
+        const bool onEarth = std::abs(lat) <= 90 && std::abs(lng) <= 180 && accuracy >= 0;
+        if ((parts.size() == 2 || parts.size() == 3) && latOk && lngOk && accuracyOk && onEarth) {
             fixAtStart_ = Location{{lat, lng}, accuracy, {}};
         }
     }
+}
+
+bool DrivenPositionSource::understands(const QString& setting) {
+    const DrivenPositionSource source(setting);
+    return !source.servicesEnabled_ || source.errorAtStart_ || source.fixAtStart_;
 }
 
 void DrivenPositionSource::startUpdates() {

@@ -15,6 +15,8 @@ public:
     DrivenPositionSource();
     // A source configured by `setting` (the form of HOUSING_POSITION).
     explicit DrivenPositionSource(const QString& setting);
+    // Whether `setting` is one of the forms above (an empty one, for no fix, is not).
+    [[nodiscard]] static bool understands(const QString& setting);
 
     [[nodiscard]] bool servicesEnabled() const override { return servicesEnabled_; }
     [[nodiscard]] AuthorizationStatus authorizationStatus() const override {

@@ -1,6 +1,7 @@
 #include "platform/uikit/application.h"
 
 #include "platform/foundation/clock.h"
+#include "platform/foundation/file_manager.h"
 #include "platform/foundation/main_queue.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/foundation/sandbox.h"
@@ -28,6 +29,26 @@ bool openedByDefault(const QUrl& url) {
                                         QStringLiteral("mailto"), QStringLiteral("http"),
                                         QStringLiteral("https")};
     return url.isValid() && schemes.contains(url.scheme().toLower());
+}
+
+// Where a push sent while no app runs on the sandbox waits for the next launch.
+QString storedPushPath() {
+    return ns::Sandbox::library() + QStringLiteral("/PendingRemoteNotification.json");
+}
+
+// The push stored for this launch, taken off the disk; nothing when there is none or it
+// is no JSON object.
+std::optional<QVariantMap> takeStoredPush() {
+    const QString path = storedPushPath();
+    const std::optional<QByteArray> bytes = ns::FileManager::contentsAtPath(path);
+    if (!bytes) return std::nullopt;
+    ns::FileManager::removeItemAtPath(path);
+    const QJsonDocument document = QJsonDocument::fromJson(*bytes);
+    if (!document.isObject()) {
+        qWarning().noquote() << "ignored the stored push: not a JSON object";
+        return std::nullopt;
+    }
+    return document.object().toVariantMap();
 }
 
 }  // namespace
@@ -74,7 +95,11 @@ bool Application::launch(const QVariantMap& options) {
     state_ = ApplicationState::Inactive;
     // Pushes sent from the command line reach the app from now on.
     listenForInjectedNotifications();
-    QVariantMap all = pendingLaunchOptions_;
+    QVariantMap all;
+    if (const auto stored = takeStoredPush()) {
+        all.insert(kApplicationLaunchOptionsRemoteNotificationKey, *stored);
+    }
+    all.insert(pendingLaunchOptions_);
     pendingLaunchOptions_.clear();
     for (auto it = options.begin(); it != options.end(); ++it) all.insert(it.key(), it.value());
     const auto delegate = delegate_;
@@ -124,6 +149,8 @@ void Application::terminate() {
     if (!launched_ || terminated_) return;
     terminated_ = true;
     expiry_.cancel();
+    // A push for an app that has ended waits for the next launch; the channel's socket goes.
+    stopListeningForInjectedNotifications();
     if (const auto delegate = delegate_) delegate->applicationWillTerminate(*this);
     post(kApplicationWillTerminateNotification);
 }
@@ -292,8 +319,13 @@ std::optional<int> Application::handleCommandLine(const QStringList& arguments) 
         return 1;
     }
     if (sendToRunningApplication(json)) return 0;
-    receiveRemoteNotification(document.object().toVariantMap());
-    return std::nullopt;
+    // No app runs on this sandbox: the push waits on the disk for the next launch.
+    if (!ns::FileManager::createFileAtPath(storedPushPath(), json)) {
+        qWarning().noquote() << "cannot store the push in" << storedPushPath();
+        return 1;
+    }
+    qInfo().noquote() << "no app runs on this sandbox: the push waits for its next launch";
+    return 0;
 }
 
 BackgroundTaskIdentifier Application::beginBackgroundTaskWithExpirationHandler(

@@ -122,7 +122,9 @@ public:
     // The life. Each call does nothing unless the app is in the state it leaves
     // (launch: not yet launched; resignActive: active; enterBackground:
     // inactive; enterForeground: background; becomeActive: inactive or
-    // launched; terminate: any running state).
+    // launched; terminate: any running state). A launch's options are a push
+    // stored on the sandbox by an earlier command line, the payloads received
+    // before it, then `options`.
     bool launch(const QVariantMap& options = {});
     void resignActive();
     void enterBackground();
@@ -194,9 +196,10 @@ public:
     // The name of the local channel of the current sandbox.
     [[nodiscard]] static QString injectionChannelName();
     // The app program's command line: "--push JSON" sends the payload to the
-    // app already running on this sandbox and answers the exit code (0 sent,
-    // 1 not a JSON object). With no app running the payload waits for this
-    // launch instead, and the answer is none: go on starting.
+    // app already running on this sandbox or, with none running, stores it in
+    // the sandbox for the next launch (which takes it as its launch option),
+    // and answers the exit code (0 sent or stored, 1 not a JSON object or not
+    // stored). Without "--push" the answer is none: go on starting.
     [[nodiscard]] std::optional<int> handleCommandLine(const QStringList& arguments);
 
     // Background tasks: each may run until it ends or its time runs out

@@ -83,7 +83,10 @@ QStringList ImagePickerController::availableMediaTypesForSourceType(
 }
 
 QString ImagePickerController::libraryPath() {
-    return libraryFolder().isEmpty() ? PhotoAlbum::path() : libraryFolder();
+    if (!libraryFolder().isEmpty()) return libraryFolder();
+    // A person trying the app picks from a folder of their own photos.
+    const QString chosen = qEnvironmentVariable(kLibraryVariable);
+    return chosen.isEmpty() ? PhotoAlbum::path() : chosen;
 }
 
 void ImagePickerController::setLibraryPath(const QString& path) {

@@ -49,7 +49,10 @@ public:
     [[nodiscard]] static bool isSourceTypeAvailable(ImagePickerControllerSourceType type);
     [[nodiscard]] static QStringList availableMediaTypesForSourceType(
         ImagePickerControllerSourceType type);
-    // The folder the library shows; empty means the photo album.
+    // The environment variable naming the library's folder when none is set.
+    static constexpr const char* kLibraryVariable = "HOUSING_PHOTO_LIBRARY";
+    // The folder the library shows: the one set, else $HOUSING_PHOTO_LIBRARY, else the photo
+    // album.
     [[nodiscard]] static QString libraryPath();
     static void setLibraryPath(const QString& path);
 

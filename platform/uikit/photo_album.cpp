@@ -1,20 +1,23 @@
 #include "platform/uikit/photo_album.h"
 
 #include "platform/foundation/main_queue.h"
-#include "platform/foundation/sandbox.h"
 #include "platform/uikit/image.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QStandardPaths>
+
+#include <atomic>
 
 namespace ui {
 
 namespace {
 
 constexpr double kQuality = 0.9;
-constexpr qint64 kCannotWrite = -3300;  // the album could not be written
+constexpr qint64 kCannotWrite = -3300;   // the album could not be written
+constexpr qint64 kAccessDenied = -3311;  // the user does not let the app use the album
 const QString kPhotoAlbumErrorDomain = QStringLiteral("PhotoAlbumErrorDomain");
 
 const QStringList& imageSuffixes() {
@@ -25,10 +28,27 @@ const QStringList& imageSuffixes() {
     return suffixes;
 }
 
+// -1: the environment decides; otherwise a status a test set.
+std::atomic<int> chosenStatus{-1};
+
 }  // namespace
 
 QString PhotoAlbum::path() {
-    return ns::Sandbox::root() + QStringLiteral("/Pictures");
+    const QString named = qEnvironmentVariable("HOUSING_PHOTO_ALBUM");
+    if (!named.isEmpty()) return named;
+    return QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+}
+
+PhotoAlbum::AuthorizationStatus PhotoAlbum::authorizationStatus() {
+    const int chosen = chosenStatus.load();
+    if (chosen >= 0) return AuthorizationStatus(chosen);
+    return qEnvironmentVariable("HOUSING_PHOTO_ALBUM_ACCESS") == QLatin1String("denied")
+               ? AuthorizationStatus::Denied
+               : AuthorizationStatus::Authorized;
+}
+
+void PhotoAlbum::setAuthorizationStatus(std::optional<AuthorizationStatus> status) {
+    chosenStatus = status ? int(*status) : -1;
 }
 
 QStringList PhotoAlbum::imageFiles() {
@@ -44,7 +64,10 @@ QStringList PhotoAlbum::imageFiles() {
 void PhotoAlbum::writeImageToSavedPhotosAlbum(std::shared_ptr<Image> image, Completion completion) {
     std::optional<ns::Error> error;
     const QByteArray data = image ? image->JPEGRepresentation(kQuality) : QByteArray();
-    if (data.isEmpty()) {
+    if (authorizationStatus() != AuthorizationStatus::Authorized) {
+        error = ns::Error::withDescription(kPhotoAlbumErrorDomain, kAccessDenied,
+                                           QStringLiteral("The user denied access to the album."));
+    } else if (data.isEmpty()) {
         error = ns::Error::withDescription(kPhotoAlbumErrorDomain, kCannotWrite,
                                            QStringLiteral("The image has no pixels to save."));
     } else {

@@ -34,6 +34,16 @@ bool openedFromPush(ui::ViewController& screen) {
     return false;
 }
 
+// Whether a presented screen is the photo pager, alone or at the top of the stack it was
+// presented in.
+bool showsPhotoPager(ui::ViewController& screen) {
+    const QString pager = QStringLiteral("ImageScrollPageController");
+    if (screen.className() == pager) return true;
+    auto* stack = dynamic_cast<ui::NavigationController*>(&screen);
+    const auto top = stack ? stack->topViewController() : nullptr;
+    return top && top->className() == pager;
+}
+
 std::shared_ptr<ui::Transition> moveIn(const QString& from, double seconds) {
     auto transition = ui::Transition::animation();
     transition->setType(ui::Transition::kMoveIn);
@@ -195,9 +205,12 @@ void QXAppDelegate::doSomethingBeforePopToTopVC() {
     const auto visible = stack->visibleViewController();
     if (visible && visible->className() == QStringLiteral("QXBrokerReplyViewController")) {
         visible->performAction(QStringLiteral("hidingBrokersPopListView"));
-    } else if (visible && visible != stack->topViewController() &&
-               visible->className() == QStringLiteral("ImageScrollPageController")) {
+    } else if (visible && visible != stack->topViewController() && showsPhotoPager(*visible)) {
         visible->dismissViewControllerAnimated(false);
+    } else if (const auto presented = tabBarController_->presentedViewController();
+               presented && showsPhotoPager(*presented)) {
+        // A screen of a tab presents over the whole tab bar.
+        presented->dismissViewControllerAnimated(false);
     }
     stack->popToRootViewControllerAnimated(false);
 }

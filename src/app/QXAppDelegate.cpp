@@ -1,12 +1,12 @@
 #include "app/QXAppDelegate.h"
 
 #include "IMChat/qximlib/QXFCIMReceiverParser.h"
-#include "IMChat/qximlib/QXIMCheckIfInsertAnotherParser.h"
 #include "IMChat/qximlib/QXIMService.h"
 #include "IMChat/qximlib/QXIMUser.h"
 #include "account/QXUCenterViewController.h"
 #include "account/QXUserInfo.h"
 #include "account/UserLogonData.h"
+#include "app/QXAppChatHost.h"
 #include "app/QXAppChatScreenOpener.h"
 #include "app/QXAppHousesHost.h"
 #include "app/QXAppState.h"
@@ -21,10 +21,13 @@
 #include "app/statistics/Statistics.h"
 #include "app/statistics/StatisticsEventIds.h"
 #include "app/statistics/StatisticsForAnalytics.h"
+#include "chat/QXChatListController.h"
 #include "location/CityData.h"
+#include "location/CityNode.h"
 #include "location/HotCitySelect.h"
 #include "location/LocationManager.h"
 #include "location/UserLocation.h"
+#include "map/URLPic.h"
 #include "net/EndpointTable.h"
 #include "net/FormBody.h"
 #include "net/QXIMConstantManager.h"
@@ -191,7 +194,11 @@ bool QXAppDelegate::didFinishLaunchingWithOptions(ui::Application& application,
 
     const QString storedUserId = defaults().stringForKey(QStringLiteral("userId"));
     setUserId(storedUserId.isEmpty() ? EndpointTable::fallbackUserId() : storedUserId);
-    QXIMUser::shared().setUserId(userInfo()->userId());
+    // Logged off, the login id read back is the installation's anonymous id, which the
+    // user-id fetch of an earlier launch stored: the messaging user is the same one at every
+    // launch, not only on the one that fetched it.
+    const qint64 loginID = userInfo()->loginID();
+    QXIMUser::shared().setUserId(QXIMUser::isSignedInId(loginID) ? loginID : userInfo()->userId());
 
     QXIMConstantManager& constants = QXIMConstantManager::share();
     constants.setQximagency(EndpointTable::agency());
@@ -207,10 +214,9 @@ bool QXAppDelegate::didFinishLaunchingWithOptions(ui::Application& application,
     constants.setQximserverDomain(EndpointTable::imageHost());
     constants.setQximdataVersion(EndpointTable::dataVersion());
     imService_ = QXIMService::shared();
-    // No need sentence yet: the needs screens make it, and until they exist no need is
-    // stored for a broker's talk to open with.
-    imPlugins_ = {QXFCIMReceiverParser::install(*imService_, {}),
-                  QXIMCheckIfInsertAnotherParser::install(*imService_)};
+    // The application's one receive plug-in. No need sentence yet: the needs screens make
+    // it, and until they exist no need is stored for a broker's talk to open with.
+    imPlugins_ = {QXFCIMReceiverParser::install(*imService_, {})};
 
     cityState_ = std::make_shared<SelectedCityState>(
         std::static_pointer_cast<SelectedCityHost>(shared_from_this()));
@@ -219,6 +225,11 @@ bool QXAppDelegate::didFinishLaunchingWithOptions(ui::Application& application,
     cityState_->loadCitiesData();
     HousesHost::install(std::make_shared<QXAppHousesHost>(cityState_));
     ChatScreenOpener::install(std::make_shared<QXAppChatScreenOpener>());
+    ChatHost::install(std::make_shared<QXAppChatHost>(weak_from_this()));
+    URLPic::setUsesWifi([weak = weak_from_this()] {
+        const auto self = weak.lock();
+        return self && self->useWifi();
+    });
     loadSendNeedInfo();
     if (!defaults().objectForKey(QStringLiteral("xiaoxiPushNotice")).isValid()) {
         defaults().setBool(true, QStringLiteral("xiaoxiPushNotice"));
@@ -264,8 +275,7 @@ bool QXAppDelegate::didFinishLaunchingWithOptions(ui::Application& application,
 
 void QXAppDelegate::setTabBarProperties(QXTabBarController& tabs) {
     auto home = std::make_shared<QXMainViewController>();
-    auto chats = placeholder(QStringLiteral("沟通"),
-                             QStringLiteral("这里将是与经纪人的会话列表和未读消息。"));
+    auto chats = std::make_shared<QXChatListController>();
     auto record =
         placeholder(QStringLiteral("看房记"), QStringLiteral("这里将是收藏的房源和备注。"));
     auto center = std::make_shared<QXUCenterViewController>(userInfo());
@@ -328,6 +338,10 @@ int QXAppDelegate::screensOnSelectedTab() const {
 
 void QXAppDelegate::currentCityScriptIndexChanged(int scriptIndex) {
     setCurrentCityScript_index(scriptIndex);
+    // The city's database id goes with its script index (the banners ask by it).
+    const auto cities = cityState_ ? cityState_->cityData() : nullptr;
+    const auto city = cities ? cities->cityWithScriptIndex(scriptIndex) : nullptr;
+    QXAppState::shared()->setCurrentCityId(city ? city->nodeId() : 0);
 }
 
 void QXAppDelegate::presentCitySelection(bool animated) {

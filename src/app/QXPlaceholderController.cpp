@@ -1,7 +1,8 @@
 #include "app/QXPlaceholderController.h"
 
 #include "app/categories/UIViewController+Navigation.h"
-#include "houses/HousesPlaceholder.h"
+#include "platform/uikit/label.h"
+#include "ui/widgets/PlaceholderSentence.h"
 
 QXPlaceholderController::QXPlaceholderController(const QString& title, const QString& description)
     : description_(description) {
@@ -10,6 +11,7 @@ QXPlaceholderController::QXPlaceholderController(const QString& title, const QSt
 
 void QXPlaceholderController::viewDidLoad() {
     QXUIViewController::viewDidLoad();
+    view()->setBackgroundColor(ui::Color::colorWithRed(0.92, 0.92, 0.92));
     UIViewControllerNavigation::setNavTitle(*this, title());
-    HousesPlaceholder::describe(*view(), description_);
+    view()->addSubview(makePlaceholderSentence(description_));
 }

@@ -1,5 +1,7 @@
 #include "app/QXUtil.h"
 
+#include "util/TextChecks.h"
+
 #include "IMChat/qximlib/qximdata/util/QXIMUtil.h"
 #include "analytics/StatClick.h"
 #include "app/QXAppDelegate.h"
@@ -29,6 +31,7 @@
 #include "platform/uikit/tab_bar.h"
 #include "platform/uikit/tab_bar_controller.h"
 #include "platform/uikit/window.h"
+#include "ui/widgets/AlertMessages.h"
 #include "ui/widgets/QXLoadingView.h"
 #include "ui/widgets/StarLevelView.h"
 
@@ -40,8 +43,7 @@
 namespace {
 // The system version the device reports.
 const QString kSystemVersion = QStringLiteral("7.0");
-const QString kNetworkTrouble = QStringLiteral("您的网络好像有些问题，请重试。");
-const QString kOkTitle = QStringLiteral("确  定");
+const QString& kOkTitle = AlertMessages::kOkTitle;
 
 QString folderUnder(const QString& parent, const QString& name) {
     const QString path = parent + name;
@@ -65,12 +67,12 @@ std::shared_ptr<ui::AlertView> showAlert(const QString& title, const QString& me
 }  // namespace
 
 std::shared_ptr<ui::AlertView> QXUtil::showAlertViewWithAlertString(const QString& text) {
-    return showAlert(QString(), text.isEmpty() ? kNetworkTrouble : text, {}, kOkTitle, {}, 0);
+    return AlertMessages::showAlertViewWithAlertString(text);
 }
 
 std::shared_ptr<ui::AlertView> QXUtil::showAlertViewWithAlertTitle(const QString& title,
                                                                    const QString& text) {
-    return showAlert(title, text, {}, kOkTitle, {}, 0);
+    return AlertMessages::showAlertViewWithAlertTitle(title, text);
 }
 
 std::shared_ptr<ui::AlertView> QXUtil::showAlertViewWithAlertTitle(
@@ -102,15 +104,11 @@ void QXUtil::showAutoHideAlertViewWithMessage(const QString& text, int delay) {
 }
 
 bool QXUtil::isMobileNumber(const QString& text) {
-    // Anchored to the whole text: a bare "$" would also accept a trailing line break.
-    static const QRegularExpression pattern(QRegularExpression::anchoredPattern(
-        QStringLiteral("^((13[0-9])|(15[0-9])|(18[0-9]))\\d{8}$")));
-    return !text.isEmpty() && pattern.match(text).hasMatch();
+    return TextChecks::isMobileNumber(text);
 }
 
 bool QXUtil::isPureNumandCharacters(const QString& text) {
-    if (text.isEmpty()) return false;
-    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
+    return TextChecks::isPureNumandCharacters(text);
 }
 
 bool QXUtil::isPureLetterCharacters(const QString& text) {
@@ -119,7 +117,7 @@ bool QXUtil::isPureLetterCharacters(const QString& text) {
 }
 
 bool QXUtil::isEmpty(const QString& text) {
-    return text.isNull() || text.trimmed().isEmpty();
+    return TextChecks::isEmpty(text);
 }
 
 bool QXUtil::isPurePhonesCharacters(const QString& text) {
@@ -138,13 +136,7 @@ bool QXUtil::CheckingResult(const QString& text) {
 }
 
 QString QXUtil::isContainWebUrlString(const QString& text) {
-    static const QRegularExpression pattern(
-        QStringLiteral("((http[s]{0,1}|ftp)://[a-zA-Z0-9\\.\\-]+\\.([a-zA-Z]{2,4})(:\\d+)?"
-                       "(/[a-zA-Z0-9\\.\\-~!@#$%^&*+?:_/=<>]*)?)|(www.[a-zA-Z0-9\\.\\-]+\\."
-                       "([a-zA-Z]{2,4})(:\\d+)?(/[a-zA-Z0-9\\.\\-~!@#$%^&*+?:_/=<>]*)?)"),
-        QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = pattern.match(text);
-    return match.hasMatch() ? match.captured(0) : QString();
+    return TextChecks::firstWebUrl(text);
 }
 
 QString QXUtil::timeToNow(qint64 secondsSince1970) {
@@ -228,10 +220,7 @@ bool QXUtil::fileExist(const QString& path) {
 }
 
 QString QXUtil::getClipedImageURLStringWithUrl(const QString& url, int width, int height) {
-    if (url.isNull()) return {};
-    const QStringList parts = url.split(QLatin1Char('_'));
-    if (parts.size() < 3) return url;
-    return QStringLiteral("%1_%2-%3c_%4").arg(parts[0]).arg(width).arg(height).arg(parts[2]);
+    return TextChecks::clipedImageURLString(url, width, height);
 }
 
 QString QXUtil::getHightQualityImageURLStringForWifiStatus(const QString& url) {
@@ -239,11 +228,7 @@ QString QXUtil::getHightQualityImageURLStringForWifiStatus(const QString& url) {
 }
 
 QString QXUtil::getHightQualityImageURLString(const QString& url, bool useWifi) {
-    if (url.isNull()) return {};
-    QString result = url;
-    return result.replace(QStringLiteral("_7-"),
-                          useWifi ? QStringLiteral("_8-") : QStringLiteral("_5-"),
-                          Qt::CaseInsensitive);
+    return TextChecks::hightQualityImageURLString(url, useWifi);
 }
 
 QString QXUtil::macaddress() {

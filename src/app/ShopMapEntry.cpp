@@ -1,5 +1,6 @@
 #include "app/ShopMapEntry.h"
 
+#include "app/QXAppChatScreenOpener.h"
 #include "app/QXAppDelegate.h"
 #include "app/QXPlaceholderController.h"
 #include "app/statistics/StatisticsForAnalytics.h"
@@ -69,8 +70,7 @@ ShopMapContext ShopMapEntry::context(QXAppDelegate& delegate) {
         QXIMDatabase::shared().saveTalkInfoAndClearReadByTalkId(talkId);
     };
     context.makeChat = [](const QVariantMap& talkInfo, const QString& title) {
-        return std::make_shared<QXPlaceholderController>(
-            title, QStringLiteral("这里将是与经纪人的对话。\n") + json_JSONString(talkInfo));
+        return QXAppChatScreenOpener().makeChatScreen(talkInfo, title, false, true);
     };
     context.makeBrokerPage = [](const QString& agentId, const QString& postId) {
         auto page = std::make_shared<QXAgentInfoController>();

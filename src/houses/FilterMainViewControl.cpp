@@ -7,6 +7,7 @@
 #include "houses/FilterCondition.h"
 #include "houses/FilterSelectList.h"
 #include "houses/HousesHost.h"
+#include "houses/StretchedImage.h"
 #include "location/CityNode.h"
 #include "platform/uikit/activity_indicator_view.h"
 #include "platform/uikit/bar_button_item.h"
@@ -50,19 +51,11 @@ QString conditionText(const QVariant& value) {
 // A picture of the bundle stretched from its centre over `frame`; nullptr when the bundle
 // lacks it, so that the plain look stays.
 std::shared_ptr<ui::ImageView> stretchedPicture(const QString& name, const ui::Rect& frame) {
-    const auto image = ui::Image::imageNamed(name);
+    const auto image = StretchedImage::fromCentre(name);
     if (!image) return nullptr;
-    auto view = std::make_shared<ui::ImageView>(image->stretchableImageWithLeftCapWidth(
-        int(image->size().width / 2), int(image->size().height / 2)));
+    auto view = std::make_shared<ui::ImageView>(image);
     view->setFrame(frame);
     return view;
-}
-
-std::shared_ptr<ui::Image> stretchedFromCentre(const QString& name) {
-    const auto image = ui::Image::imageNamed(name);
-    return image ? image->stretchableImageWithLeftCapWidth(int(image->size().width / 2),
-                                                           int(image->size().height / 2))
-                 : nullptr;
 }
 
 }  // namespace
@@ -172,10 +165,11 @@ void FilterMainViewControl::viewDidLoad() {
     view()->addSubview(bar);
     // The bar's own confirming button.
     finishBtn_ = std::make_shared<ui::Button>(ui::Rect(100, bar->frame().origin.y + 5, 120, 34));
-    finishBtn_->setBackgroundImage(stretchedFromCentre(QStringLiteral("buttonB高34.png")),
+    finishBtn_->setBackgroundImage(StretchedImage::fromCentre(QStringLiteral("buttonB高34.png")),
                                    ui::kControlStateNormal);
-    finishBtn_->setBackgroundImage(stretchedFromCentre(QStringLiteral("buttonB高34-点击态.png")),
-                                   ui::kControlStateHighlighted);
+    finishBtn_->setBackgroundImage(
+        StretchedImage::fromCentre(QStringLiteral("buttonB高34-点击态.png")),
+        ui::kControlStateHighlighted);
     finishBtn_->setBackgroundColor(ui::Color::rgb(90, 160, 80));
     finishBtn_->setTitle(QStringLiteral("确定"), ui::kControlStateNormal);
     finishBtn_->setTitleColor(ui::Color::whiteColor(), ui::kControlStateNormal);

@@ -7,12 +7,14 @@
 #include "platform/foundation/clock.h"
 #include "platform/foundation/property_list.h"
 #include "platform/foundation/sandbox.h"
+#include "util/categories/DecimalText.h"
 #include "util/categories/Tolerant.h"
 
 #include <QDateTime>
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -70,7 +72,7 @@ QString unitValueText(const QVariantMap& dictionary) {
     if (unit.startsWith(u'元')) {
         const float tenThousands = number.toFloat() / 10000.0f;
         if (tenThousands > 1.0f) {
-            number = QString::asprintf("%.1f", double(tenThousands));
+            number = DecimalText::fixed(double(tenThousands), 1);
             unit = QStringLiteral("万") + unit;
         }
         return number + unit;
@@ -104,9 +106,21 @@ bool flagIsOne(const QVariant& value) {
 
 }  // namespace
 
-GetPostListCellFormate& GetPostListCellFormate::shareFormate() {
-    static GetPostListCellFormate shared;
+namespace {
+std::unique_ptr<GetPostListCellFormate>& sharedFormatter() {
+    static std::unique_ptr<GetPostListCellFormate> shared;
     return shared;
+}
+}  // namespace
+
+GetPostListCellFormate& GetPostListCellFormate::shareFormate() {
+    auto& shared = sharedFormatter();
+    if (!shared) shared = std::make_unique<GetPostListCellFormate>();
+    return *shared;
+}
+
+void GetPostListCellFormate::releseFormate() {
+    sharedFormatter().reset();
 }
 
 const QVariantMap& GetPostListCellFormate::listFormat() {
@@ -121,7 +135,7 @@ QString GetPostListCellFormate::getValueByKey(const QString& key, const QVariant
     const QVariant value = post.value(key);
     if (key == QLatin1String("license_year")) return value.toString() + QStringLiteral("年");
     if (key == QLatin1String("road_haul")) {
-        return QString::asprintf("%.1f", value.toDouble()) + QStringLiteral("万公里");
+        return DecimalText::fixed(value.toDouble(), 1) + QStringLiteral("万公里");
     }
     if (key == QLatin1String("air_displacement")) return value.toString() + QStringLiteral("L");
     if (key == QLatin1String("postunixtime")) {
@@ -340,4 +354,81 @@ PostCellContent GetPostListCellFormate::cellWithFormats(const QVariantMap& root,
     cell.insert(QStringLiteral("masterId"), masterId);
     cell.insert(QStringLiteral("majorId"), majorId);
     return cell;
+}
+
+// --- further operations ---
+
+const QVariantMap& GetPostListCellFormate::quickFilterStyle() {
+    static const QVariantMap style =
+        ns::dictionaryWithContentsOfFile(
+            ns::Bundle::pathForResource(QStringLiteral("QuicklyFilterStyle"),
+                                        QStringLiteral("plist")))
+            .value_or(QVariantMap());
+    return style;
+}
+
+bool GetPostListCellFormate::returnNearbyFilter(int masterId, int majorId) const {
+    const QVariant masterEntry = listFormat().value(QString::number(masterId));
+    if (!isDictionary(masterEntry)) return false;
+    const QVariantMap master = masterEntry.toMap();
+    QString formatName = master.value(QString::number(majorId)).toString();
+    if (formatName.isEmpty()) formatName = master.value(QStringLiteral("default")).toString();
+    return listFormat().value(formatName).toMap().value(QStringLiteral("nearbyFilter")).toBool();
+}
+
+QVariantList GetPostListCellFormate::returnQuickFilterWithMasterId(int masterId,
+                                                                   int majorId) const {
+    const QVariantMap master = quickFilterStyle().value(QString::number(masterId)).toMap();
+    QVariant settings = master.value(QString::number(majorId));
+    if (!settings.isValid()) settings = master.value(QStringLiteral("default"));
+    return settings.typeId() == QMetaType::QVariantList ? settings.toList() : QVariantList();
+}
+
+PostCellContent GetPostListCellFormate::returnDictionaryForCellWithContentForZhaoPin(
+    const PostRecord& post, int masterId, int majorId) const {
+    PostCellContent cell =
+        returnDictionaryForCellWithContentForZhaoPin(post, masterId, majorId, true);
+    const QVariantMap icons = post.value(QStringLiteral("icons")).toMap();
+    cell.insert(QStringLiteral("haveImage"), flagIsOne(icons.value(QStringLiteral("image"))));
+    cell.insert(QStringLiteral("IsZhiJieFlag"), flagIsOne(icons.value(QStringLiteral("iszhijie"))));
+    return cell;
+}
+
+PostCellContent GetPostListCellFormate::returnDictionaryForCellWithContentForZhaoPin(
+    const PostRecord& post, int masterId, int majorId, bool) const {
+    const auto V = [&post](const char* key) {
+        return getValueByKey(QString::fromLatin1(key), post);
+    };
+    PostCellContent cell;
+    cell.insert(QStringLiteral("left1"), V("title"));
+    QString place = V("district_name");
+    if (!V("street_name").isEmpty())
+        place += u'-' + post.value(QStringLiteral("street_name")).toString();
+    cell.insert(QStringLiteral("middle2"), place);
+    cell.insert(QStringLiteral("left2"), V("postunixtime"));
+    cell.insert(QStringLiteral("right2"), V("price"));
+    cell.insert(QStringLiteral("middle3"), QStringLiteral("经验") + V("work_years"));
+    cell.insert(QStringLiteral("left4"), V("CompanyNameText"));
+    const QString need = V("need_num");
+    cell.insert(
+        QStringLiteral("left3"),
+        QStringLiteral("招聘%1人").arg(need.startsWith(u'0') ? QStringLiteral("若干") : need));
+    cell.insert(QStringLiteral("right3"), QStringLiteral("学历") + V("degree"));
+    cell.insert(QStringLiteral("right4"), V("credibility"));
+    const QVariantMap icons = post.value(QStringLiteral("icons")).toMap();
+    cell.insert(QStringLiteral("zhiding"), flagIsOne(icons.value(QStringLiteral("ding"))));
+    cell.insert(QStringLiteral("YanFlag"), flagIsOne(icons.value(QStringLiteral("yan"))));
+    cell.insert(QStringLiteral("hasRead"),
+                ReadMarks::isRead(post.value(QStringLiteral("puid")).toString()));
+    cell.insert(QStringLiteral("masterId"), masterId);
+    cell.insert(QStringLiteral("majorId"), majorId);
+    return cell;
+}
+
+PostCellContent GetPostListCellFormate::returnDictionaryForCellWithContentForGuoQiTieZi(
+    const PostRecord& post) const {
+    return PostCellContent{{QStringLiteral("left1"), post.value(QStringLiteral("title"))},
+                           {QStringLiteral("left3"), QStringLiteral("此帖子已过期")},
+                           {QStringLiteral("hasRead"),
+                            ReadMarks::isRead(post.value(QStringLiteral("puid")).toString())}};
 }

@@ -17,6 +17,8 @@ using PostCellContent = QVariantMap;
 class GetPostListCellFormate {
 public:
     [[nodiscard]] static GetPostListCellFormate& shareFormate();
+    // Drops the shared formatter; the next shareFormate() makes a new one.
+    static void releseFormate();
 
     [[nodiscard]] PostCellContent returnDictionaryForCellWithContent(const PostRecord& post,
                                                                      int masterId,
@@ -37,4 +39,24 @@ public:
     // The format file as read from the bundle (read once: the bundle does not change while
     // the app runs).
     [[nodiscard]] static const QVariantMap& listFormat();
+
+    // --- Further operations; the housing lists reach none of them.
+
+    // Whether the category's format asks for the nearby filter; NO without a format.
+    [[nodiscard]] bool returnNearbyFilter(int masterId, int majorId) const;
+    // The category's quick-filter settings of the resource `QuicklyFilterStyle` (by major id,
+    // else "default"); an empty list when it has none.
+    [[nodiscard]] QVariantList returnQuickFilterWithMasterId(int masterId, int majorId) const;
+    // The row of a job post: "left1" to "left4", "middle2", "middle3", "right2" to "right4"
+    // (the rating), "zhiding", "haveImage", "YanFlag", "IsZhiJieFlag", "hasRead", "masterId",
+    // "majorId". The `from` form leaves out "haveImage" and "IsZhiJieFlag".
+    [[nodiscard]] PostCellContent returnDictionaryForCellWithContentForZhaoPin(
+        const PostRecord& post, int masterId, int majorId) const;
+    [[nodiscard]] PostCellContent returnDictionaryForCellWithContentForZhaoPin(
+        const PostRecord& post, int masterId, int majorId, bool from) const;
+    // The row of an expired post: its raw title, "此帖子已过期" and its read mark.
+    [[nodiscard]] PostCellContent returnDictionaryForCellWithContentForGuoQiTieZi(
+        const PostRecord& post) const;
+    // The settings file as read from the bundle.
+    [[nodiscard]] static const QVariantMap& quickFilterStyle();
 };

@@ -2,6 +2,7 @@
 
 #include "location/CityNode.h"
 #include "location/UserLocation.h"
+#include "platform/uikit/navigation_controller.h"
 
 namespace {
 
@@ -33,4 +34,11 @@ std::optional<std::pair<double, double>> HousesHost::bestEffortAtLocation() cons
     if (!location || !location->bestEffortAtLocation()) return std::nullopt;
     const loc::Coordinate& at = location->bestEffortAtLocation()->coordinate;
     return std::make_pair(at.latitude, at.longitude);
+}
+
+std::shared_ptr<ui::NavigationController> HousesHost::makeNavigationController(
+    std::shared_ptr<ui::ViewController> root) const {
+    auto navigation = std::make_shared<ui::NavigationController>();
+    navigation->setViewControllers({std::move(root)}, false);
+    return navigation;
 }

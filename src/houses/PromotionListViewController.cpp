@@ -4,6 +4,7 @@
 #include "houses/BrokerRequests.h"
 #include "houses/ErrorTipView.h"
 #include "houses/HousesScreen.h"
+#include "houses/MoreRowCell.h"
 #include "houses/PostListPaging.h"
 #include "houses/PromotionCell.h"
 #include "houses/QXPostDetailNew.h"
@@ -25,7 +26,6 @@ namespace {
 using HousesScreen::kBarsHeight;
 using HousesScreen::kWidth;
 using HousesScreen::screenHeight;
-const QString kLoadingText = QStringLiteral("正在加载...");
 
 std::shared_ptr<ui::ImageView> stretched(const QString& name) {
     auto image = ui::Image::imageNamed(name);
@@ -216,7 +216,7 @@ void PromotionListViewController::pageFailed() {
     // next time it shows.
     if (ui::TableViewCell* more =
             tableView_->cellForRowAtIndexPath(ui::IndexPath(0, int(postList_.size()))))
-        HousesScreen::showMoreRow(*more, kNetworkTrouble, false);
+        if (auto* row = dynamic_cast<MoreRowCell*>(more)) row->show(kNetworkTrouble, 18, false);
 }
 
 void PromotionListViewController::refresh() {
@@ -238,19 +238,18 @@ int PromotionListViewController::numberOfRowsInSection(ui::TableView&, int) {
 std::shared_ptr<ui::TableViewCell> PromotionListViewController::cellForRowAtIndexPath(
     ui::TableView& table, const ui::IndexPath& path) {
     if (path.row >= int(postList_.size())) {
-        auto cell = table.dequeueReusableCellWithIdentifier(QStringLiteral("MorePostList"));
+        auto cell = std::dynamic_pointer_cast<MoreRowCell>(
+            table.dequeueReusableCellWithIdentifier(MoreRowCell::kIdentifier));
         if (!cell) {
-            cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Default,
-                                                       QStringLiteral("MorePostList"));
+            cell = std::make_shared<MoreRowCell>(kWidth, kRowHeight);
             cell->setBackgroundView(stretched(QStringLiteral("列表信息条.png")));
             cell->setSelectedBackgroundView(stretched(QStringLiteral("列表信息条点击.png")));
             auto separator = std::make_shared<ui::ImageView>(
                 ui::Image::imageNamed(QStringLiteral("列表分割线.png")));
             separator->setFrame({0, 71.5, kWidth, 0.5});
             cell->contentView()->addSubview(separator);
-            HousesScreen::addMoreRowParts(*cell, kRowHeight);
         }
-        HousesScreen::showMoreRow(*cell, kLoadingText, true);
+        cell->show(MoreRowCell::kLoadingText, 18, true);
         // The row shows: the next page is asked for, unless a page is on its way already.
         if (!loadingPage_) getPostList();
         return cell;

@@ -4,6 +4,7 @@
 #include "houses/FangXinFangBanner.h"
 #include "houses/HousesHost.h"
 #include "houses/HousesScreen.h"
+#include "houses/MoreRowCell.h"
 #include "houses/PostListPaging.h"
 #include "houses/QXPostListCell.h"
 #include "houses/XiaoquRequests.h"
@@ -451,21 +452,19 @@ void QXLeisiFangList::setMoreRow(const QString& text, bool spinning) {
 }
 
 void QXLeisiFangList::applyMoreRow(ui::TableViewCell& cell) const {
-    HousesScreen::showMoreRow(cell, moreText_, moreSpinning_);
+    if (auto* more = dynamic_cast<MoreRowCell*>(&cell)) more->show(moreText_, 18, moreSpinning_);
 }
 
 std::shared_ptr<ui::TableViewCell> QXLeisiFangList::cellForRowAtIndexPath(
     ui::TableView& table, const ui::IndexPath& path) {
     if (isMoreRow(path.row)) {
-        auto cell = table.dequeueReusableCellWithIdentifier(QStringLiteral("MoreList"));
+        auto cell = table.dequeueReusableCellWithIdentifier(MoreRowCell::kIdentifier);
         if (!cell) {
-            cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Value1,
-                                                       QStringLiteral("MoreList"));
+            cell = std::make_shared<MoreRowCell>(HousesScreen::kWidth, 80);
             cell->setBackgroundView(
                 std::make_shared<ui::ImageView>(stretched(QStringLiteral("列表信息条.png"))));
             cell->setSelectedBackgroundView(
                 std::make_shared<ui::ImageView>(stretched(QStringLiteral("列表信息条点击.png"))));
-            HousesScreen::addMoreRowParts(*cell, 80);
         }
         applyMoreRow(*cell);
         return cell;

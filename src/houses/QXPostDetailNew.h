@@ -34,7 +34,11 @@ public:
     void reportIndex();
     [[nodiscard]] int currentIndex() const { return currentIndex_; }
     void setHiddenChatAgentInfo(bool hidden) { hiddenChatAgentInfo_ = hidden; }
+    [[nodiscard]] bool hiddenChatAgentInfo() const { return hiddenChatAgentInfo_; }
     [[nodiscard]] const PostRecord& post() const { return post_; }
+    // What the photo strip hands the pager: the post and the poster's data.
+    [[nodiscard]] const PostRecord& contentDict() const { return post_; }
+    [[nodiscard]] const QVariantMap& agentInfo() const { return agentInfo_; }
 
     // Leaving the stack, the detail tells the list where it stopped, before the list
     // appears again.
@@ -45,6 +49,7 @@ protected:
 
 private:
     PostRecord post_;
+    QVariantMap agentInfo_;
     int masterId_;
     int majorId_;
     int currentIndex_ = 0;

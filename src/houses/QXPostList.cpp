@@ -5,7 +5,7 @@
 #include "houses/FilterCondition.h"
 #include "houses/FilterMainViewControl.h"
 #include "houses/HousesHost.h"
-#include "houses/HousesScreen.h"
+#include "houses/MoreRowCell.h"
 #include "houses/QXPostListCell.h"
 #include "location/CityNode.h"
 #include "location/UserLocation.h"
@@ -13,6 +13,7 @@
 #include "platform/foundation/main_queue.h"
 #include "platform/foundation/user_defaults.h"
 #include "platform/uikit/activity_indicator_view.h"
+#include "platform/uikit/bar_button_item.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
@@ -96,6 +97,7 @@ void QXPostList::viewDidLoad() {
     addTitleView();
     initData();
     view()->setBackgroundColor(ui::Color::rgb(250, 250, 250));
+    addSearchOverlay();
 }
 
 void QXPostList::addTitleView() {
@@ -132,7 +134,18 @@ void QXPostList::addTitleView() {
                                                       : ui::Color::rgb(90, 160, 80));
         }
     }
+    // While searching the keyword field keeps the title bar.
+    if (isSearching()) return;
     navigationItem().setTitleView(headerView_);
+    auto search = ui::Button::buttonWithType(ui::ButtonType::Custom);
+    search->setFrame({0, 0, 48, 32});
+    search->setImage(ui::Image::imageNamed(QStringLiteral("搜索.png")), ui::kControlStateNormal);
+    search->setAccessibilityLabel(QStringLiteral("搜索"));
+    search->addTarget(search.get(), ui::kControlEventTouchUpInside,
+                      [weak = weakAs<QXPostList>()](ui::Control&, const ui::Event*) {
+                          if (auto self = weak.lock()) self->searchText();
+                      });
+    navigationItem().setRightBarButtonItem(ui::BarButtonItem::itemWithCustomView(search));
 }
 
 void QXPostList::initData() {
@@ -243,11 +256,16 @@ void QXPostList::addTbl() {
     view()->addSubview(listTbl_);
     refreshView_ = RefreshView::initWithOwner(listTbl_, weakAs<QXPostList>());
     if (tempView_) view()->bringSubviewToFront(tempView_.get());
+    if (grayView_ && !grayView_->isHidden()) view()->bringSubviewToFront(grayView_.get());
 }
 
 void QXPostList::addLoadingView() {
+    const auto overlayInFront = [this] {
+        if (grayView_ && !grayView_->isHidden()) view()->bringSubviewToFront(grayView_.get());
+    };
     if (ui::View* loading = view()->viewWithTag(kLoadingTag)) {
         view()->bringSubviewToFront(loading);
+        overlayInFront();
         return;
     }
     const double y = contentTop();
@@ -266,6 +284,7 @@ void QXPostList::addLoadingView() {
     tip->setBackgroundColor(ui::Color::clearColor());
     loading->addSubview(tip);
     view()->addSubview(loading);
+    overlayInFront();
 }
 
 void QXPostList::removeLoading() {
@@ -364,23 +383,31 @@ void QXPostList::getDataFromNetworkWithFilter(std::function<void(bool)> completi
         waiters->clear();
         for (const auto& each : waiting) each(loaded);
     };
+    // A reply that comes after a newer request went out (its cancel came too late to stop
+    // it) is the replaced request's: the newer one speaks for the screen.
     paging_.request(
         requestCity(),
-        [weak = weakAs<QXPostList>(), finish](const QVariant& reply) {
+        [weak = weakAs<QXPostList>(), finish, waiters](const QVariant& reply) {
             auto self = weak.lock();
             if (!self) return;
+            if (self->pageWaiters_ != waiters) {
+                finish(*self, false);
+                return;
+            }
             self->fangXinFangActivity();
             self->postListRequestSuccess(reply);
             self->removeLoading();
             self->paging_.loadingNext = false;
             finish(*self, true);
         },
-        [weak = weakAs<QXPostList>(), finish, page, nextPageRoad](const QVariantMap& failure) {
+        [weak = weakAs<QXPostList>(), finish, waiters, page,
+         nextPageRoad](const QVariantMap& failure) {
             auto self = weak.lock();
             if (!self) return;
+            const bool replaced =
+                self->pageWaiters_ != waiters || PostListPaging::isCancellation(failure);
             finish(*self, false);
-            // A request that a newer one replaced: the newer one speaks for the screen.
-            if (PostListPaging::isCancellation(failure)) return;
+            if (replaced) return;
             self->removeLoading();
             // A failed refresh lets go of the header too, so that it can be pulled again.
             if (self->refreshView_ && self->refreshView_->isLoading())
@@ -432,9 +459,8 @@ void QXPostList::setMoreRow(const QString& text, double fontSize, bool spinning)
 }
 
 void QXPostList::applyMoreRow(ui::TableViewCell& cell) const {
-    HousesScreen::showMoreRow(cell, moreRow_.text, moreRow_.spinning);
-    if (auto* label = dynamic_cast<ui::Label*>(cell.viewWithTag(kMoreLabelTag)))
-        label->setFont(ui::Font::systemFontOfSize(moreRow_.fontSize));
+    if (auto* more = dynamic_cast<MoreRowCell*>(&cell))
+        more->show(moreRow_.text, moreRow_.fontSize, moreRow_.spinning);
 }
 
 void QXPostList::nextPage(std::function<void(bool)> completion) {
@@ -457,25 +483,16 @@ void QXPostList::postDetailNewLoadMoreData(std::function<void(bool)> completion)
     nextPage(std::move(completion));
 }
 
-bool QXPostList::showsThumbnails() const {
-    if (HousesHost::shared()->useWifi()) return true;
-    const QVariant stored =
-        ns::UserDefaults::standardUserDefaults().objectForKey(QStringLiteral("IsShowWifiImage"));
-    return stored.isValid() && !stored.toBool();
-}
-
 std::shared_ptr<ui::TableViewCell> QXPostList::cellForRowAtIndexPath(ui::TableView& table,
                                                                      const ui::IndexPath& path) {
     if (paging_.isMoreRow(path.row)) {
-        auto cell = table.dequeueReusableCellWithIdentifier(QStringLiteral("MoreList"));
+        auto cell = table.dequeueReusableCellWithIdentifier(MoreRowCell::kIdentifier);
         if (!cell) {
-            cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Default,
-                                                       QStringLiteral("MoreList"));
+            cell = std::make_shared<MoreRowCell>(kScreenWidth, kRowHeight);
             cell->setBackgroundColor(ui::Color::rgb(250, 250, 250));
             auto selected = std::make_shared<ui::View>();
             selected->setBackgroundColor(ui::Color::rgb(230, 230, 230));
             cell->setSelectedBackgroundView(selected);
-            HousesScreen::addMoreRowParts(*cell, kRowHeight);
         }
         applyMoreRow(*cell);
         return cell;
@@ -488,7 +505,7 @@ std::shared_ptr<ui::TableViewCell> QXPostList::cellForRowAtIndexPath(ui::TableVi
     cell->setContent(std::make_shared<const PostCellContent>(
         GetPostListCellFormate::shareFormate().returnDictionaryForCellWithContent(
             paging_.contentArray.value(path.row).toMap(), paging_.masterId, paging_.majorId)));
-    cell->setIsShowWifiImage(showsThumbnails());
+    cell->setIsShowWifiImage(QXPostListCell::listsShowThumbnails());
     return cell;
 }
 
@@ -569,9 +586,12 @@ void QXPostList::rebuild() {
     tempView_.reset();
     isQuickFiter_ = false;
     locationBar_.reset();
-    paging_ = PostListPaging{.masterId = paging_.masterId, .majorId = type};
+    // The keyword stays: a search goes on over the rebuilt list.
+    paging_ =
+        PostListPaging{.keyword = paging_.keyword, .masterId = paging_.masterId, .majorId = type};
     moreRow_ = {};
     while (!view()->subviews().empty()) view()->subviews().back()->removeFromSuperview();
+    if (grayView_) view()->addSubview(grayView_);
     // The cancelled request still tells its waiters; the new type's pages wait for nothing.
     PostListPaging::cancelRequest();
     pageWaiters_.reset();

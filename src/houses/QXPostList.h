@@ -1,13 +1,17 @@
 #pragma once
 
-#include "houses/HousesScreen.h"
+#include "houses/KeywordSuggestion.h"
 #include "houses/PostListPaging.h"
 #include "houses/QXPostDetailNew.h"
 #include "houses/QuickFilterView.h"
+#include "houses/SearchListHistoryDelegate.h"
+#include "houses/SearchTitleBar.h"
 #include "houses/tovikFilters2.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/foundation/timer.h"
+#include "platform/uikit/action_sheet.h"
 #include "platform/uikit/table_view.h"
+#include "platform/uikit/text_field.h"
 #include "platform/uikit/view_controller.h"
 #include "ui/widgets/RefreshView.h"
 
@@ -23,15 +27,21 @@ class Label;
 }  // namespace ui
 
 // The housing posts of the selected city, one type at a time (rent, shared rent, sale):
-// type tabs in the title bar, the quick-filter bar over a table of posts with
-// pull-to-refresh and a "more" row, the error view, and the one-time trusted-house banner.
-// A post opens its detail, which pages on through this list.
+// type tabs and a search button in the title bar, the quick-filter bar over a table of posts
+// with pull-to-refresh and a "more" row, the error view, and the one-time trusted-house
+// banner. A post opens its detail, which pages on through this list. The search button puts
+// a keyword field in the title bar over a dimmed list showing the search history, or the
+// keyword suggestions while the user types; a keyword narrows the list to posts whose
+// titles hold it until the search is left (QXPostList+Search.cpp).
 class QXPostList : public ui::ViewController,
                    public ui::TableViewDataSource,
                    public ui::TableViewDelegate,
                    public QuickFilterViewDelegate,
                    public RefreshViewDelegate,
-                   public QXPostDetailRefreshProtocol {
+                   public QXPostDetailRefreshProtocol,
+                   public ui::TextFieldDelegate,
+                   public SearchListHistoryOwner,
+                   public ui::ActionSheetDelegate {
 public:
     static constexpr int kLoadingTag = 9527;
     static constexpr int kErrorTag = 6579;
@@ -39,13 +49,16 @@ public:
     static constexpr int kErrorLabelTag = 6580;
     static constexpr int kErrorButtonTag = 6581;
     static constexpr int kBannerTag = 10102;
-    static constexpr int kMoreLabelTag = HousesScreen::kMoreLabelTag;
-    static constexpr int kMoreSpinnerTag = HousesScreen::kMoreSpinnerTag;
+    static constexpr int kMoreLabelTag = 200;  // of the "more" row (MoreRowCell)
+    static constexpr int kMoreSpinnerTag = 201;
     static constexpr double kRowHeight = 70;
     static constexpr double kBarHeight = 40;
     static inline const QString kLoadFailed = QStringLiteral("加载失败\n点击屏幕重新加载");
     static inline const QString kNothingFound = QStringLiteral("没有相关筛选信息，请重新筛选吧");
     static inline const QString kNotLocated = QStringLiteral("无法定位当前位置");
+    static inline const QString kUnsteadyNetwork = QStringLiteral("您的网络不稳定，请稍后再试");
+    static constexpr int kSearchFieldTag = 7101;
+    static constexpr int kClearSheetTag = 3502;
     static constexpr double kLocationBarHeight = 26;
     // The radius around the device that a nearby list starts with (metres).
     static inline const QString kNearbyRadius = QStringLiteral("3000");
@@ -92,6 +105,33 @@ public:
     void addErrorTipViewWithErrorMsg(const QString& message, int reloadType);
     void removeErrorTipView();
 
+    // Keyword search.
+    [[nodiscard]] const QString& keyword() const { return paging_.keyword; }
+    [[nodiscard]] bool isSearching() const { return vTitleSearchBar_ && searching_; }
+    [[nodiscard]] SearchTitleBar* vTitleSearchBar() const { return vTitleSearchBar_.get(); }
+    [[nodiscard]] ui::View* grayView() const { return grayView_.get(); }
+    [[nodiscard]] ui::TableView* searchHistoryTable() const { return searchHistoryTable_.get(); }
+    [[nodiscard]] SearchListHistoryDelegate* searchHistoryDelegate() const {
+        return searchHistoryDelegate_.get();
+    }
+    // The title bar's search button.
+    void searchText();
+    void showTitleSearchBar(bool shown);
+    // Leaves the search: the tabs come back and the list loads afresh without keyword.
+    void removeSearchView();
+    void textfieldSearchEvent();
+    void loadDataWithKeyword(const QString& keyword);
+    void saveKeyStringToLocation();
+    bool textFieldShouldBeginEditing(ui::TextField& field) override;
+    bool textFieldShouldEndEditing(ui::TextField&) override;
+    bool shouldChangeCharactersInRange(ui::TextField& field, ui::Range range,
+                                       const QString& replacement) override;
+    bool textFieldShouldReturn(ui::TextField& field) override;
+    void clearHistory() override;
+    void searchFromHistory(const QString& keyword) override;
+    void resignTextFieldFirstRespond() override;
+    void clickedButtonAtIndex(ui::ActionSheet& sheet, int index) override;
+
     // Table.
     int numberOfRowsInSection(ui::TableView&, int) override { return paging_.rowCount(); }
     std::shared_ptr<ui::TableViewCell> cellForRowAtIndexPath(ui::TableView& table,
@@ -137,6 +177,11 @@ protected:
 
 private:
     void addTitleView();
+    void addSearchOverlay();
+    void showSearchOverlay();
+    void showHistory();
+    // A search for the keyword from page 0.
+    void searchWithKeyword(const QString& keyword);
     void initData();
     // Drops the table, the bar and the conditions and loads the current type again.
     void rebuild();
@@ -161,7 +206,6 @@ private:
     void fromFilterInitbtn();
     [[nodiscard]] QString getBtnDefaultStr(int index);
     void getDefaultSelectRowForFilterArray();
-    [[nodiscard]] bool showsThumbnails() const;
 
     PostListPaging paging_;
     QString title_;
@@ -200,4 +244,12 @@ private:
     std::shared_ptr<ns::Timer> timer_;
     std::shared_ptr<ui::Label> locationBar_;
     std::vector<std::shared_ptr<ns::NotificationCenter::Observation>> observations_;
+
+    std::unique_ptr<SearchTitleBar> vTitleSearchBar_;
+    bool searching_ = false;
+    bool isTextFiledEndEdit_ = false;
+    std::shared_ptr<ui::View> grayView_;
+    std::shared_ptr<ui::TableView> searchHistoryTable_;
+    std::shared_ptr<SearchListHistoryDelegate> searchHistoryDelegate_;
+    KeywordSuggestion suggestion_;
 };

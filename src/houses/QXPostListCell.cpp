@@ -1,7 +1,10 @@
 #include "houses/QXPostListCell.h"
 
+#include "houses/HousesHost.h"
+#include "houses/ListCellLook.h"
 #include "houses/ListThumbnail.h"
 #include "platform/foundation/url_request.h"
+#include "platform/foundation/user_defaults.h"
 #include "platform/uikit/animation.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
@@ -12,17 +15,9 @@
 
 namespace {
 
-const ui::Color kDark = ui::Color::rgb(51, 51, 51);
-const ui::Color kGrey = ui::Color::rgb(153, 153, 153);
-const ui::Color kOrange = ui::Color::rgb(247, 127, 0);
-
-std::shared_ptr<ui::Label> label(const ui::Font& font, const ui::Color& colour) {
-    auto made = std::make_shared<ui::Label>();
-    made->setFont(font);
-    made->setTextColor(colour);
-    made->setBackgroundColor(ui::Color::clearColor());
-    return made;
-}
+const ui::Color kDark = ListCellLook::dark();
+const ui::Color kGrey = ListCellLook::grey();
+const ui::Color kOrange = ListCellLook::orange();
 
 std::shared_ptr<ui::ImageView> picture(const QString& name) {
     return std::make_shared<ui::ImageView>(ui::Image::imageNamed(name));
@@ -48,13 +43,13 @@ QXPostListCell::QXPostListCell(ui::TableViewCellStyle style, const QString& reus
     imageView_->setClipsToBounds(true);
     imageView_->setHidden(true);
 
-    left1Lbl_ = label(ui::Font::systemFontOfSize(14), kDark);
-    left2Lbl_ = label(ui::Font::systemFontOfSize(12), kGrey);
-    left3Lbl_ = label(ui::Font::systemFontOfSize(12), kGrey);
-    right2Lbl_ = label(ui::Font::boldSystemFontOfSize(12), kOrange);
+    left1Lbl_ = ListCellLook::label(ui::Font::systemFontOfSize(14), kDark);
+    left2Lbl_ = ListCellLook::label(ui::Font::systemFontOfSize(12), kGrey);
+    left3Lbl_ = ListCellLook::label(ui::Font::systemFontOfSize(12), kGrey);
+    right2Lbl_ = ListCellLook::label(ui::Font::boldSystemFontOfSize(12), kOrange);
     right2Lbl_->setTextAlignment(ui::TextAlignment::Right);
     // Made with the others but never placed: the price per area stays in the content only.
-    right3Lbl_ = label(ui::Font::systemFontOfSize(12), kGrey);
+    right3Lbl_ = ListCellLook::label(ui::Font::systemFontOfSize(12), kGrey);
     right3Lbl_->setTextAlignment(ui::TextAlignment::Right);
 
     zhiDingView_ = picture(QStringLiteral("顶.png"));
@@ -71,6 +66,13 @@ QXPostListCell::QXPostListCell(ui::TableViewCellStyle style, const QString& reus
              yanImageView_, fangImageView_, baojiaImageView_, haveImageView_, splitView_}) {
         content->addSubview(view);
     }
+}
+
+bool QXPostListCell::listsShowThumbnails() {
+    if (HousesHost::shared()->useWifi()) return true;
+    const QVariant stored =
+        ns::UserDefaults::standardUserDefaults().objectForKey(QStringLiteral("IsShowWifiImage"));
+    return stored.isValid() && !stored.toBool();
 }
 
 bool QXPostListCell::categoryShowsThumbnail(int masterId, int majorId) {

@@ -45,6 +45,9 @@ public:
     // Layout passes run so far (a pass follows each change of content or flags).
     [[nodiscard]] int drawingPasses() const { return drawingPasses_; }
 
+    // Whether the lists show thumbnails now: always on Wi-Fi; otherwise only when the user
+    // default "IsShowWifiImage" is present and NO.
+    [[nodiscard]] static bool listsShowThumbnails();
     // Whether a category shows a thumbnail when thumbnails are on.
     [[nodiscard]] static bool categoryShowsThumbnail(int masterId, int majorId);
 

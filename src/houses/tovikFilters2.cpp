@@ -10,6 +10,7 @@
 #include "net/QXNetContext.h"
 #include "net/RequestHeaderSet.h"
 #include "platform/foundation/clock.h"
+#include "platform/foundation/file_manager.h"
 #include "platform/foundation/property_list.h"
 #include "platform/foundation/user_defaults.h"
 
@@ -124,6 +125,8 @@ QString tovikFilters2::savePath() {
 void tovikFilters2::setMasterMajorId(int masterId, int majorId) {
     masterIndex_ = masterId;
     majorIndex_ = majorId;
+    // The cache's writes that a kill cut short leave their temporary files behind.
+    ns::FileManager::removeAbandonedTemporaryFilesInFolder(DocumentFolder::path());
     allFilter_ = ns::dictionaryWithContentsOfFile(cachePath()).value_or(QVariantMap());
 }
 
@@ -132,7 +135,8 @@ int tovikFilters2::selectedCity() const {
 }
 
 int tovikFilters2::requestCity() const {
-    return pageFrom_ == 1 && locatedCity_ >= 0 ? locatedCity_ : selectedCity();
+    if (isNearBy_) return 0;
+    return (pageFrom_ == 1 || pageFrom_ == 4) && locatedCity_ >= 0 ? locatedCity_ : selectedCity();
 }
 
 int tovikFilters2::cacheCity() const {
@@ -189,6 +193,11 @@ void tovikFilters2::httpRequestWithSuccess(Callback success, Callback failure) {
                                  QStringLiteral("tovikFilters2"));
             self->answerWaiting(false);
         });
+}
+
+void tovikFilters2::cancelRequest() const {
+    QXIMRequest::shared().cancelToVikRequestByInterface(
+        QStringLiteral("GetMajorCategoryFilter"), EndpointTable::dataShareEndpoint() + cancelKey_);
 }
 
 void tovikFilters2::answerWaiting(bool succeeded) {

@@ -2,7 +2,9 @@
 
 #include "location/CityDatabase.h"
 #include "location/CityNode.h"
+#include "location/DocumentFolder.h"
 
+#include "platform/foundation/file_manager.h"
 #include "platform/foundation/user_defaults.h"
 
 #include <utility>
@@ -91,6 +93,8 @@ void CityData::LoadProvinceInfoWinthCurrent() {
     if (!country_->Provinces.empty() && !country_->Provinces.front()->Cities.empty()) {
         currentCity_ = country_->Provinces.front()->Cities.front();
     }
+    // Writes of the district caches that a kill cut short leave their temporary files.
+    ns::FileManager::removeAbandonedTemporaryFilesInFolder(DocumentFolder::path());
     // The stored city is the current one from the start, with the districts of its own
     // cached reply when it has one (else none until its update comes).
     update_ = std::make_shared<CityUpdateData>(weak_from_this());

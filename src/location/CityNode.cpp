@@ -1,8 +1,15 @@
 #include "location/CityNode.h"
 
+#include <limits>
+
 int City::scriptIndex() const {
     const auto province = parent();
-    return province ? province->index() * 100 + index() : -1;
+    if (!province) return -1;
+    // Indexes come from a database file: a pair whose script index would not fit is taken
+    // for a city without one rather than wrapped onto another city's.
+    const qint64 index = qint64(province->index()) * 100 + this->index();
+    if (index < 0 || index > std::numeric_limits<int>::max()) return -1;
+    return int(index);
 }
 
 QVariantMap CityNode::properties() const {

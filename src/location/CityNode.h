@@ -79,7 +79,8 @@ class City final : public CityNode {
 public:
     [[nodiscard]] std::shared_ptr<CProvince> parent() const { return parent_.lock(); }
     void setParent(const std::shared_ptr<CProvince>& parent) { parent_ = parent; }
-    // The province's index times 100 plus the city's own; -1 for a city without a province.
+    // The province's index times 100 plus the city's own; -1 for a city without a province
+    // and for indexes whose script index would be negative or beyond an int.
     [[nodiscard]] int scriptIndex() const;
     std::vector<std::shared_ptr<District>> Districts;
     // Whether the city supports position search, as its last district update said.

@@ -73,13 +73,26 @@ void CityOfLocationData::queryForCityInfoWithLocation(
     sendServiceCall(locationString(coordinate), std::move(success), std::move(failure));
 }
 
-void CityOfLocationData::serviceReplied(const QVariant& reply) {
+CityOfLocationData::Place CityOfLocationData::placeOfServiceReply(const QVariant& reply) {
     const Tolerant info(reply);
     const Tolerant index = info["cityScriptIndex"];
     // A reply without a city names none, rather than the city with index 0.
-    cityId_ = index.isNil() ? std::nullopt : std::optional<int>(index.intValue());
-    city_ = info["cityName"].toString();
-    street_ = info["currentLocation"].toString();
+    return {.cityId = index.isNil() ? std::nullopt : std::optional<int>(index.intValue()),
+            .city = info["cityName"].toString(),
+            .street = info["currentLocation"].toString()};
+}
+
+CityOfLocationData::Place CityOfLocationData::placeOfGeocoderReply(const QVariant& reply) {
+    const Tolerant result = Tolerant(reply)["result"];
+    return {.city = result["addressComponent"]["city"].toString(),
+            .street = result["formatted_address"].toString()};
+}
+
+void CityOfLocationData::serviceReplied(const QVariant& reply) {
+    Place place = placeOfServiceReply(reply);
+    cityId_ = place.cityId;
+    city_ = std::move(place.city);
+    street_ = std::move(place.street);
     if (street_.isEmpty()) {
         StatClick::event(kLookupFailedEvent);
         fail();
@@ -129,9 +142,9 @@ void CityOfLocationData::queryForLocationWithStringLocationUseGoogle(
 }
 
 void CityOfLocationData::geocoderReplied(const QVariant& reply) {
-    const Tolerant result = Tolerant(reply)["result"];
-    street_ = result["formatted_address"].toString();
-    city_ = result["addressComponent"]["city"].toString();
+    Place place = placeOfGeocoderReply(reply);
+    street_ = std::move(place.street);
+    city_ = std::move(place.city);
     if (street_.isEmpty()) {
         StatClick::event(kGeocoderFailedEvent);
         fail();

@@ -48,6 +48,16 @@ public:
                                              std::function<void(const QVariant&)> success,
                                              std::function<void(const QVariantMap&)> failure);
 
+    // What a reply names: the city's script index (the geocoder's never does, nor a reply
+    // without one), the city's name and the address.
+    struct Place {
+        std::optional<int> cityId;
+        QString city;
+        QString street;
+    };
+    [[nodiscard]] static Place placeOfServiceReply(const QVariant& reply);
+    [[nodiscard]] static Place placeOfGeocoderReply(const QVariant& reply);
+
     [[nodiscard]] const QString& locationStr() const { return locationStr_; }
     // The located city; nothing until a reply names a city of the tree.
     [[nodiscard]] std::optional<int> cityId() const { return cityId_; }

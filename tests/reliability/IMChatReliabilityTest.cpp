@@ -4,11 +4,11 @@
 #include "IMChat/qximlib/QXIMService.h"
 #include "IMChat/qximlib/QXIMUser.h"
 
+#include "ChildTestProcess.h"
 #include "MessagingStandin.h"
 
 #include "platform/foundation/sandbox.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QSet>
@@ -107,13 +107,9 @@ TEST_F(IMChatReliabilityTest, AStoreKilledInTheMiddleOfItsWritesKeepsEveryStored
     for (int kill = 0; kill < kKills; ++kill) {
         SCOPED_TRACE(kill);
         QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(kBurstStore, sandboxPath());
-        environment.insert(kBurstFirstId, QString::number(1000000 * (kill + 1)));
-        child.setProcessEnvironment(environment);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--gtest_filter=IMStoreBurstChild.*")});
+        startChildTest(
+            child, QStringLiteral("IMStoreBurstChild.*"),
+            {{kBurstStore, sandboxPath()}, {kBurstFirstId, QString::number(1000000 * (kill + 1))}});
         ASSERT_TRUE(child.waitForStarted(10000));
         // Killed after a random number of stored packets, while it is writing the next.
         const int packets = std::uniform_int_distribution<int>(1, 8)(random);

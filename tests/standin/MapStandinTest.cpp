@@ -10,6 +10,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -108,6 +109,38 @@ TEST_F(MapStandinTest, ShopsNearAPointOfAHotCityNearestFirst) {
         << "far from every shop";
 }
 
+TEST_F(MapStandinTest, ADemoRunsDeviceStandsAmongTheShopsOfASampleCity) {
+    QProcess program;
+    program.start(StandinProcess::program(), {"--sample-position"});
+    ASSERT_TRUE(program.waitForFinished(30000));
+    EXPECT_EQ(program.exitCode(), 0);
+    const QString position = QString::fromLatin1(program.readAllStandardOutput()).trimmed();
+    EXPECT_EQ(position, standin::BrokerShops::samplePosition());
+    const QStringList latlng = position.split(',');
+    ASSERT_EQ(latlng.size(), 2);
+    const double latitude = latlng[0].toDouble();
+    const double longitude = latlng[1].toDouble();
+
+    // Inside 上海, whose shops the map asks for there...
+    auto located =
+        client().Post(standin::paths::kDataShare, {{"interface", "SearchCityByLocation"}},
+                      "coordinate=" + position.toStdString(), "application/x-www-form-urlencoded");
+    ASSERT_TRUE(located);
+    EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(located->body))
+                  .object()["cityName"]
+                  .toString(),
+              "上海市");
+    // ...with three or more on the map's first view around it (zoom 14 on a phone: some
+    // 0.027° of longitude by 0.029° of latitude).
+    int onView = 0;
+    for (const auto& entry : shopsAt(QString::number(kShanghaiId), position)["data"].toArray()) {
+        const QStringList at = entry.toObject()["latlng"].toString().split(',');
+        onView += std::abs(at[0].toDouble() - latitude) < 0.0145 &&
+                  std::abs(at[1].toDouble() - longitude) < 0.0135;
+    }
+    EXPECT_GE(onView, 3);
+}
+
 TEST_F(MapStandinTest, CitiesWithoutShopsAndUnreadablePointsAreRefused) {
     EXPECT_EQ(shopsAt("5001", "29.560000,106.550000")["errCode"].toInt(), -100)
         << "a city that is not hot";
@@ -130,8 +163,12 @@ TEST_F(MapStandinTest, BrokersComeTenAPageWithIdsBeyondThirtyTwoBits) {
     ASSERT_EQ(brokers.size(), 10);
     const qint64 userId = brokers[0].toObject()["userId"].toString().toLongLong();
     EXPECT_GT(userId, qint64(1) << 32);
-    EXPECT_FALSE(brokers[0].toObject()["image"].toString().startsWith("http://"));
-    EXPECT_TRUE(brokers[1].toObject()["image"].toString().startsWith("http://"));
+    // Their pictures are of themselves, as host paths and as whole URLs.
+    EXPECT_EQ(brokers[0].toObject()["image"].toString(),
+              QStringLiteral("avatars/brokers/%1.jpg").arg(userId));
+    const QString second = brokers[1].toObject()["userId"].toString();
+    EXPECT_EQ(brokers[1].toObject()["image"].toString(),
+              server().url(QStringLiteral("/img/avatars/brokers/%1.jpg").arg(second)));
     EXPECT_EQ(call("getCustomerBrokerList", QJsonArray{id, "3"})["list"].toArray().size(), 5);
     const QJsonObject past = call("getCustomerBrokerList", QJsonArray{id, "4"});
     EXPECT_EQ(past["total"].toInt(), 25);

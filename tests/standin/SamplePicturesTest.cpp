@@ -51,6 +51,33 @@ TEST(SamplePicturesTest, PicturesAreTheSameForTheSamePathAndDifferForOthers) {
               SamplePictures::render("posts/1_640-480_9-0.jpg")->size());
 }
 
+TEST(SamplePicturesTest, AnAvatarIsAFaceOnAColouredDiscOfItsOwn) {
+    const auto skinLike = [](const QColor& c) {
+        return c.red() > 150 && c.red() > c.green() && c.green() > c.blue();
+    };
+    QList<QImage> seen;
+    for (const char* path :
+         {"avatars/brokers/8000010000_120-120_9-0.png",
+          "avatars/brokers/8000010001_120-120_9-0.png", "avatars/users/3001_120-120_9-0.png"}) {
+        const QImage avatar = decoded(*SamplePictures::render(path));
+        ASSERT_EQ(avatar.size(), QSize(120, 120)) << path;
+        const auto at = [&](double x, double y) {
+            return avatar.pixelColor(int(x * 1.2), int(y * 1.2));
+        };
+        // A white ground outside the disc, the disc's colour at its rim beside the head.
+        EXPECT_EQ(at(1, 1), QColor(Qt::white)) << path;
+        EXPECT_NE(at(12, 50), QColor(Qt::white)) << path;
+        // A face: skin between two dark eyes, and a shirt below it.
+        EXPECT_TRUE(skinLike(at(50, 56))) << path;
+        EXPECT_LT(at(43, 45).lightness(), 80) << path;
+        EXPECT_LT(at(57, 45).lightness(), 80) << path;
+        EXPECT_FALSE(skinLike(at(50, 90))) << path;
+        EXPECT_NE(at(50, 90), at(12, 50)) << path;
+        for (const QImage& other : seen) EXPECT_NE(avatar, other) << path;
+        seen.append(avatar);
+    }
+}
+
 TEST(SamplePicturesTest, FormatsFollowTheExtensionAndTheAnimationHasEightFrames) {
     QByteArray format;
     decoded(*SamplePictures::render("avatars/users/3_44-44c_7-0.png"), &format);

@@ -3,6 +3,9 @@
 
 #include "standin/ClassCalls.h"
 #include "standin/FormFields.h"
+#include "standin/Posts.h"
+#include "standin/SamplePeople.h"
+#include "standin/SamplePictures.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -152,6 +155,42 @@ TEST_F(ServiceCallsTest, BrokersHaveShopsAndPersonalUsersNone) {
     const QJsonObject personal =
         jsonOf(post("GetUserPrivilegeByUserId", "ucUserId=5010&pg=2&pi=1"));
     EXPECT_EQ(personal["isZuzeridUser"].toInt(), 0);
+}
+
+TEST_F(ServiceCallsTest, TheSamplePostsBrokersAndPostersAreAnsweredAsWhoTheyAre) {
+    // The broker of the first of the city's rent posts that a broker put up.
+    qint64 brokerId = 0;
+    for (const standin::SamplePost& rent : standin::Posts::postsOf(100, 1)) {
+        if (standin::SamplePeople::isBroker(rent.posterId)) {
+            brokerId = rent.posterId;
+            break;
+        }
+    }
+    const standin::SampleBroker broker = *standin::SamplePeople::broker(brokerId);
+    const QJsonObject shop = jsonOf(post(
+        "GetUserPrivilegeByUserId", "ucUserId=" + std::to_string(broker.userId) + "&pg=2&pi=1"));
+    EXPECT_EQ(shop["isZuzeridUser"].toInt(), 1);
+    EXPECT_EQ(shop["phone"].toString(), broker.phone);
+    const QJsonObject info = shop["baseInfo"].toObject();
+    EXPECT_EQ(info["name"].toString(), broker.name);
+    EXPECT_EQ(info["companyName"].toString(), broker.company);
+    EXPECT_EQ(info["creditScore"].toInt(), broker.creditScore);
+    EXPECT_TRUE(standin::SamplePictures::render(info["avatar"].toString()));
+    int posts = 0;
+    for (const char* kind : {"1", "3", "5"}) {
+        const int count = shop["premierPrivilege"]["postNum"][kind].toInt();
+        EXPECT_EQ(count,
+                  int(standin::Posts::ofPoster(broker.userId, QString(kind).toInt()).size()));
+        posts += count;
+    }
+    EXPECT_GT(posts, 0) << "the broker's posts are counted by kind";
+
+    const standin::SamplePoster poster = standin::SamplePeople::posterOfPost(10001005);
+    const QJsonObject personal = jsonOf(post(
+        "GetUserPrivilegeByUserId", "ucUserId=" + std::to_string(poster.userId) + "&pg=2&pi=1"));
+    EXPECT_EQ(personal["isZuzeridUser"].toInt(), 0);
+    EXPECT_EQ(personal["baseInfo"]["name"].toString(), poster.name);
+    EXPECT_EQ(personal["phone"].toString(), poster.phone);
 }
 
 TEST_F(ServiceCallsTest, SubscriptionsAreMadeListedAndCancelled) {

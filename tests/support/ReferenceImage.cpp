@@ -7,12 +7,21 @@
 
 namespace {
 
+QString& keptOutputFolder() {
+    static QString folder;
+    return folder;
+}
+
 QString testsSourceDir() {
     const QString fromEnvironment = qEnvironmentVariable("HOUSING_TESTS_SOURCE_DIR");
     return fromEnvironment.isEmpty() ? QStringLiteral(HOUSING_TESTS_SOURCE_DIR) : fromEnvironment;
 }
 
 }  // namespace
+
+void setKeptOutputFolder(const QString& folder) {
+    keptOutputFolder() = folder;
+}
 
 QString referenceImagePath(const QString& folder, const QString& name) {
     return testsSourceDir() + '/' + folder + '/' + name;
@@ -52,8 +61,10 @@ QString referenceImagePath(const QString& folder, const QString& name) {
         }
     }
     if (differing > 0) {
-        const QString actualPath = QDir::tempPath() + QStringLiteral("/actual-") + name;
-        QDir().mkpath(QFileInfo(actualPath).path());
+        // One file, never a folder: a name with folders in it is flattened.
+        const QString folder = keptOutputFolder().isEmpty() ? QDir::tempPath() : keptOutputFolder();
+        const QString actualPath =
+            folder + QStringLiteral("/actual-") + QString(name).replace(QLatin1Char('/'), '-');
         actual.save(actualPath, "PNG");
         return ::testing::AssertionFailure()
                << differing << " pixels differ from " << name.toStdString()

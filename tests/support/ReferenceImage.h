@@ -14,3 +14,8 @@
 // With $HOUSING_UPDATE_REFERENCES=1 the reference is rewritten instead.
 ::testing::AssertionResult matchesReferenceImage(const QImage& image, const QString& folder,
                                                  const QString& name, int tolerance = 2);
+
+// Where the picture of a failed comparison is written (by default the temporary folder);
+// the test entry point names the temporary folder it found, before it gives the process a
+// temporary folder of its own that goes at its end.
+void setKeptOutputFolder(const QString& folder);

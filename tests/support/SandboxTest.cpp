@@ -10,6 +10,8 @@
 void SandboxTest::SetUp() {
     ASSERT_TRUE(sandbox_.isValid());
     ns::Sandbox::setRoot(sandbox_.path());
+    // Photos a test saves stay in its sandbox, never in the desktop's pictures folder.
+    qputenv("HOUSING_PHOTO_ALBUM", (sandbox_.path() + QStringLiteral("/Pictures")).toLocal8Bit());
     clock_ = std::make_shared<ns::ManualClock>();
     ns::Clock::install(clock_);
 }
@@ -18,6 +20,7 @@ void SandboxTest::TearDown() {
     drainMainLoop();
     ns::Clock::install(nullptr);
     clock_.reset();
+    qunsetenv("HOUSING_PHOTO_ALBUM");
 }
 
 bool SandboxTest::runMainLoopUntil(const std::function<bool()>& done,

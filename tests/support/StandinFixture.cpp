@@ -18,27 +18,28 @@ constexpr int kStopTimeoutMs = 5000;
 constexpr time_t kControlTimeoutSec = 10;
 const char kServerRootVariable[] = "HOUSING_SERVER_ROOT";
 
-QString standinProgram() {
+}  // namespace
+
+QString StandinProcess::program() {
     const QString configured = qEnvironmentVariable("HOUSING_STANDIN");
     if (!configured.isEmpty()) return configured;
     // Run by hand from the build folder: the program is built beside the tests.
     return QCoreApplication::applicationDirPath() + "/../standin/standin";
 }
 
-}  // namespace
-
 StandinProcess::~StandinProcess() {
     stop();
 }
 
-bool StandinProcess::start() {
-    const QString program = standinProgram();
+bool StandinProcess::start(int port) {
+    const QString program = StandinProcess::program();
     if (!QFileInfo(program).isExecutable()) {
         error_ = "no stand-in program at " + program;
         return false;
     }
     process_ = std::make_unique<QProcess>();
     process_->setProgram(program);
+    if (port > 0) process_->setArguments({QStringLiteral("--port"), QString::number(port)});
     process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // The server goes with the test even when the test dies without tearing down.
     process_->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });

@@ -24,8 +24,11 @@ public:
     StandinProcess(const StandinProcess&) = delete;
     StandinProcess& operator=(const StandinProcess&) = delete;
 
-    // Starts the program and reads the port it prints. On failure `error()` says why.
-    [[nodiscard]] bool start();
+    // The stand-in program: HOUSING_STANDIN, else the one built beside the tests.
+    [[nodiscard]] static QString program();
+    // Starts the program (on `port`, or a free one for 0) and reads the port it prints. On
+    // failure `error()` says why.
+    [[nodiscard]] bool start(int port = 0);
     void stop();
     [[nodiscard]] const QString& error() const { return error_; }
 

@@ -1,5 +1,11 @@
 // Test entry point: a headless Qt application (the main queue) around GoogleTest.
+#include "ReferenceImage.h"
+
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
+#include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -7,7 +13,25 @@ int main(int argc, char** argv) {
     // Tests never need a display; the offscreen platform also makes font
     // rendering the same on every machine.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Whatever the tests and the programs they start put in the temporary folder lands in
+    // one folder of this process, removed when it ends, passed or failed: a sandbox that a
+    // late write made again, the folders of a stand-in that had to be killed, Qt's runtime
+    // folder. Only the pictures of failed screenshot comparisons stay, as files.
+    const QString outer = QDir::tempPath();
+    QTemporaryDir temporary(outer + QStringLiteral("/housing-tests-XXXXXX"));
+    if (temporary.isValid()) {
+        setKeptOutputFolder(outer);
+        qputenv("TMPDIR", QFile::encodeName(temporary.path()));
+    }
     ::testing::InitGoogleTest(&argc, argv);
-    QGuiApplication app(argc, argv);
-    return RUN_ALL_TESTS();
+    const int status = [&] {
+        QGuiApplication app(argc, argv);
+        return RUN_ALL_TESTS();
+    }();
+    // A worker may still be finishing a write into the folder while it is removed; what it
+    // wrote is removed by the next try.
+    for (int attempt = 0; attempt < 5 && temporary.isValid() && !temporary.remove(); ++attempt) {
+        QThread::msleep(20);
+    }
+    return status;
 }

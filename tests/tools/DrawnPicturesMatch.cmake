@@ -3,8 +3,11 @@
 # the generator must come with its pictures, and a picture must not be edited by hand.
 #   cmake -DGENERATOR=... -DRESOURCES=... -DOUT=... -P DrawnPicturesMatch.cmake
 cmake_minimum_required(VERSION 3.20)
-file(REMOVE_RECURSE "${OUT}")
-execute_process(COMMAND "${GENERATOR}" "${OUT}" RESULT_VARIABLE status ERROR_QUIET)
+file(REMOVE_RECURSE "${OUT}" "${OUT}-tmp")
+# The generator's temporary files (Qt's runtime folder among them) stay in the build folder.
+file(MAKE_DIRECTORY "${OUT}-tmp")
+execute_process(COMMAND "${CMAKE_COMMAND}" -E env "TMPDIR=${OUT}-tmp" "${GENERATOR}" "${OUT}"
+    RESULT_VARIABLE status ERROR_QUIET)
 if(NOT status EQUAL 0)
     message(FATAL_ERROR "the generator failed: ${status}")
 endif()

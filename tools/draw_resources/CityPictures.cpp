@@ -20,11 +20,11 @@ void cityList() {
          [](QPainter& p) { p.fillRect(QRectF(0, 0, 320, 1), QColor(205, 205, 205)); });
 }
 
-// The search bar: the field's background (300 x 34 points), the icon at its left and the
-// cancel button's background, plain and pressed.
+// The search bar: the field's background (20 x 34 points, stretched from its centre to any
+// field's width), the icon at its left and the cancel button's background, plain and pressed.
 void searchBar() {
-    draw(QStringLiteral("分类-搜索框"), 300, 34, [](QPainter& p) {
-        roundedBox(p, QRectF(0.5, 0.5, 299, 33), 5, Qt::white, QColor(190, 190, 190));
+    draw(QStringLiteral("分类-搜索框"), 20, 34, [](QPainter& p) {
+        roundedBox(p, QRectF(0.5, 0.5, 19, 33), 5, Qt::white, QColor(190, 190, 190));
     });
     draw(QStringLiteral("icon搜索"), 28, 34,
          [](QPainter& p) { magnifier(p, 13, 15, 5.5, 2, QColor(160, 160, 160)); });

@@ -46,8 +46,7 @@ void badge(const QString& name, const QColor& colour, bool card) {
     });
 }
 
-// The community page: separators, the row arrow and its pressed ground, the "more" arrow and
-// the price-change arrows.
+// The community page: separators, the row arrow, the "more" arrow and the price-change arrows.
 void communityPage() {
     draw(QStringLiteral("分割线"), 4, 2, [](QPainter& p) {
         p.fillRect(QRectF(0, 0, 4, 1), QColor(222, 222, 222));
@@ -57,8 +56,6 @@ void communityPage() {
         chevron(p, QPolygonF({QPointF(1.5, 1.5), QPointF(6.5, 7), QPointF(1.5, 12.5)}),
                 QColor(175, 175, 175), 2);
     });
-    draw(QStringLiteral("单条点击"), 20, 20,
-         [](QPainter& p) { roundedBox(p, QRectF(0, 0, 20, 20), 4, QColor(228, 228, 228)); });
     draw(QStringLiteral("详情页下箭头"), 16, 9, [](QPainter& p) {
         chevron(p, QPolygonF({QPointF(1.5, 1.5), QPointF(8, 7.5), QPointF(14.5, 1.5)}),
                 QColor(165, 165, 165), 2);
@@ -67,8 +64,8 @@ void communityPage() {
     changeArrow(QStringLiteral("小区详情-下降"), kWidgetGreen, false);
 }
 
-// The broker page: the default avatar, the rows of the phone and the post lists, the pressed
-// chat button, the badges and the contact mark, and the list's bottom tip.
+// The broker page: the default avatar, the rows of the phone and the post lists, the badges and the
+// contact mark, and the list's bottom tip.
 void brokerPage() {
     draw(QStringLiteral("默认头像"), 60, 60, [](QPainter& p) {
         p.fillRect(QRectF(0, 0, 60, 60), QColor(226, 232, 222));
@@ -85,9 +82,6 @@ void brokerPage() {
                  p.fillRect(QRectF(0, 43, 20, 1), QColor(224, 224, 224));
              });
     }
-    draw(QStringLiteral("button36px-点击态"), 20, 34, [](QPainter& p) {
-        roundedBox(p, QRectF(0.5, 0.5, 19, 33), 5, QColor(40, 110, 10), QColor(255, 255, 255, 120));
-    });
     badge(QStringLiteral("名片验证"), kBlue, true);
     badge(QStringLiteral("身份证验证"), kWidgetGreen, false);
     draw(QStringLiteral("联系人数"), 14, 14, [](QPainter& p) {

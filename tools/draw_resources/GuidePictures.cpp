@@ -7,15 +7,29 @@ namespace pictures {
 
 namespace {
 
-// A round picture of the guide: a filled disc with a short label.
-void disc(const QString& name, double size, const QColor& colour, const QString& label) {
-    draw(name, size, size, [size, colour, label](QPainter& p) {
+// A round picture of the guide: a filled disc with a short label, centred at `labelAt` of
+// its height (lower or higher where the page lays other pictures over its middle).
+void disc(const QString& name, double size, const QColor& colour, const QString& label,
+          double labelAt = 0.5) {
+    draw(name, size, size, [size, colour, label, labelAt](QPainter& p) {
         p.setPen(Qt::NoPen);
         p.setBrush(colour);
         p.drawEllipse(QRectF(2, 2, size - 4, size - 4));
         p.setPen(Qt::white);
         p.setFont(font(size / 4, true));
-        p.drawText(QRectF(0, 0, size, size), Qt::AlignCenter, label);
+        p.drawText(QRectF(0, size * (labelAt - 0.5), size, size), Qt::AlignCenter, label);
+    });
+}
+
+// The map page's ripples around the located point: rings that fade outwards.
+void ripples(const QString& name, double size) {
+    draw(name, size, size, [size](QPainter& p) {
+        p.setBrush(Qt::NoBrush);
+        for (int ring = 0; ring < 3; ++ring) {
+            const double inset = 3 + ring * size / 7;
+            p.setPen(QPen(QColor(255, 255, 255, 220 - ring * 60), 2.5));
+            p.drawEllipse(QRectF(inset, inset, size - 2 * inset, size - 2 * inset));
+        }
     });
 }
 
@@ -61,11 +75,13 @@ void drawGuidePictures() {
     caption(QStringLiteral("字2"), 260, 50, QStringLiteral("好房源，随手找"), 22);
     caption(QStringLiteral("字3"), 260, 50, QStringLiteral("附近门店，一目了然"), 22);
     caption(QStringLiteral("字4"), 260, 50, QStringLiteral("发布意向，经纪人来找你"), 22);
-    disc(QStringLiteral("1-1"), 200, kGreen, QStringLiteral("家"));
-    disc(QStringLiteral("1-2"), 120, QColor(60, 60, 60), QString());
+    // The page's icons sit over the middle of "1-1" and its child over the lower half.
+    disc(QStringLiteral("1-1"), 200, kGreen, QStringLiteral("家"), 0.2);
+    // The pages place these two right above their captions: they end before the caption.
+    disc(QStringLiteral("1-2"), 56, QColor(60, 60, 60), QString());
     disc(QStringLiteral("1-3"), 120, QColor(255, 170, 60), QStringLiteral("童"));
-    disc(QStringLiteral("2-1"), 240, QColor(90, 170, 230), QStringLiteral("地图"));
-    disc(QStringLiteral("2-2"), 50, QColor(90, 170, 230, 120), QString());
+    disc(QStringLiteral("2-1"), 140, QColor(90, 170, 230), QStringLiteral("地图"), 0.72);
+    ripples(QStringLiteral("2-2"), 50);
     disc(QStringLiteral("2-3"), 30, kRed, QString());
     disc(QStringLiteral("2-7"), 60, QColor(255, 170, 60), QStringLiteral("人"));
     disc(QStringLiteral("3-1"), 150, QColor(70, 70, 70), QStringLiteral("手机"));

@@ -20,6 +20,14 @@ void drawListPictures();
 void drawFilterPictures();
 // The city selection screen and its search bar.
 void drawCityPictures();
+// The chat screens: bubbles, the input bar and its picture panel, the recording overlay, the
+// broker bar and the empty conversation list.
+void drawChatPictures();
+// The photo pager: its round buttons and the info page's cards, buttons and icons.
+void drawPhotoPictures();
+// The keyword search: the history rows' icons, the results' time-out button and category
+// rows, the job row's rating, and the category tiles and grid.
+void drawSearchPictures();
 // The community page, the broker page and the broker's post list.
 void drawCommunityPictures();
 

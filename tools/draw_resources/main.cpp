@@ -1,5 +1,10 @@
 // Draws the app's pictures (the shell, the home screen, the first-launch guide, the reusable
-// widgets, the post list, the filter screen and the city selection screen) into a folder, at two
+// widgets, the post list, the filter screen, the city selection screen and the photo pager) into
+// a folder, at two pixels per point ("name@2x.png"). Deterministic: simple shapes and the bundled
+// font (WenQuanYi Micro Hei, Debian package fonts-wqy-microhei), so that running it again
+// rewrites resources/ byte for byte.
+// widgets, the post list, the filter screen, the city selection screen and the keyword search)
+// into a folder, at two
 // pixels per point ("name@2x.png"). Deterministic: simple shapes and the bundled font (WenQuanYi
 // Micro Hei, Debian package fonts-wqy-microhei), so that running it again rewrites resources/ byte
 // for byte.
@@ -32,6 +37,9 @@ int main(int argc, char** argv) {
     pictures::drawListPictures();
     pictures::drawFilterPictures();
     pictures::drawCityPictures();
+    pictures::drawChatPictures();
+    pictures::drawPhotoPictures();
+    pictures::drawSearchPictures();
     pictures::drawCommunityPictures();
     return pictures::failures() == 0 ? 0 : 1;
 }

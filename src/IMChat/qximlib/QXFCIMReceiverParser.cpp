@@ -1,5 +1,7 @@
 #include "IMChat/qximlib/QXFCIMReceiverParser.h"
 
+#include "IMChat/qximlib/QXIMAgentCalls.h"
+
 #include "IMChat/qximlib/QXIMDatabase.h"
 #include "IMChat/qximlib/QXIMMessageContent.h"
 #include "IMChat/qximlib/QXIMService.h"
@@ -18,21 +20,7 @@ constexpr qint64 kNeedTextId = 100;
 
 // Tells the data-share server that the user is in contact with a broker about a need.
 void recordContact(const QString& agentId, const QString& needId) {
-    const QString need = needId.section(QLatin1Char('_'), 0, 0);
-    const QString body =
-        ClassCallBody()
-            .call(QStringLiteral("SearchHousingRequest"), QStringLiteral("insertAgentUserContact"),
-                  {BodyJson::string(QString::number(QXIMUser::shared().userId())),
-                   BodyJson::string(agentId), BodyJson::string(QStringLiteral("agent")),
-                   BodyJson::string(need)})
-            .text();
-    QXIMRequest& request = QXIMRequest::shared();
-    request.addValuesFormDic(
-        RequestHeaderSet::clientIdentity()
-            .set(QStringLiteral("interface"), QStringLiteral("HousingRequestInfo"))
-            .set(QStringLiteral("Accept-Encoding"), QStringLiteral("gzip")));
-    request.requestWithUrl(QXIMConstantManager::share().qximnewServerURL(),
-                           QStringLiteral("HousingRequestInfo"), body, nullptr, nullptr);
+    QXIMAgentCalls::insertAgentUserContact(agentId, QStringLiteral("agent"), needId);
 }
 
 }  // namespace
@@ -95,7 +83,7 @@ void QXFCIMReceiverParser::autoInsertNeedContent(QXIMMessage last, QList<QXIMMes
     if (!voice.isEmpty()) {
         QXIMMessage note = own.copy();
         note.messageId = kNeedVoiceId;
-        note.uTime = last.uTime - 2;
+        note.uTime = QXIMMessage::timeBefore(last.uTime, 2);
         QXIMMessageAudioContent audio(voice, need.value(QStringLiteral("v_len")).toDouble());
         audio.errorString = QStringLiteral("有语音%1").arg(voice);
         note.setContents(audio.contentJSONString());
@@ -107,7 +95,7 @@ void QXFCIMReceiverParser::autoInsertNeedContent(QXIMMessage last, QList<QXIMMes
     }
     text.messageId = kNeedTextId;
     text.setContents(QXIMMessageTextContent(needSentence(need)).contentJSONString());
-    text.uTime -= 1;
+    text.uTime = QXIMMessage::timeBefore(text.uTime, 1);
     if (store.saveMessage(text, false)) stored.insert(textAt, text);
     recordContact(own.toId, last.needId);
 }

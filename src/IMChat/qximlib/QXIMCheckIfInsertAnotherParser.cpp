@@ -26,7 +26,7 @@ void QXIMCheckIfInsertAnotherParser::receivedDifferentPostMessage(const QXIMMess
     QXIMMessage card = last.copy();
     card.setContents(QXIMMessagePostContent(post[QStringLiteral("url")].toString(), post.toMap())
                          .contentJSONString());
-    card.uTime = (stored.isEmpty() ? last.uTime : stored.first().uTime) - 1;
+    card.uTime = QXIMMessage::timeBefore(stored.isEmpty() ? last.uTime : stored.first().uTime, 1);
     if (!QXIMDatabase::shared().saveMessage(card, false)) return;
     stored.prepend(card);
 }

@@ -200,11 +200,17 @@ bool QXIMDatabase::openDatabase(const QString& userId, bool* isCreates) {
     const QString former = QXIMMessage::makeTalkId(kFormerOfficialUserId.toLongLong(), user);
     const QString service =
         QXIMMessage::makeTalkId(QXIMMessage::serviceUserId().toLongLong(), user);
-    if (!messageExist(kFirstWelcomeId, former, userId) &&
-        !messageExist(kFirstWelcomeId, service, userId)) {
+    if (!messageExist(kFirstWelcomeId, former, userId) && !welcomeTalkComplete(userId)) {
         autoInsertSystemMessages(userId);
     }
     return true;
+}
+
+bool QXIMDatabase::welcomeTalkComplete(const QString& userId) {
+    const QString talk =
+        QXIMMessage::makeTalkId(QXIMMessage::serviceUserId().toLongLong(), userId.toLongLong());
+    return messageExist(kFirstWelcomeId, talk, userId) &&
+           messageExist(kSecondWelcomeId, talk, userId) && talkExist(talk, userId);
 }
 
 bool QXIMDatabase::upgradeSchema(JSSQLite& db) {
@@ -258,14 +264,13 @@ void QXIMDatabase::autoInsertSystemMessages(const QString& userId) {
     first.toId = userId;
     first.needId = kNoPostNeedId;
     first.otherUser = otherUser;
-    saveMessage(first, true);
 
     QXIMMessage second = first.copy();
     second.messageId = kSecondWelcomeId;
     const QString secondContents = BodyJson::array({BodyJson::string(kSecondWelcomeText)});
     second.setContents(secondContents);
     const QString nowText = QString::number(now);
-    second.completeMessage = BodyJson::object(
+    const QString completeMessage = BodyJson::object(
         {{"toUser", BodyJson::object({{"id", BodyJson::string(userId)},
                                       {"name", BodyJson::string(QXIMUser::shared().userName())}})},
          {"fromUser", otherUser},
@@ -277,12 +282,10 @@ void QXIMDatabase::autoInsertSystemMessages(const QString& userId) {
           BodyJson::array({BodyJson::object({{"talkId", BodyJson::string(talk)},
                                              {"contents", secondContents},
                                              {"updateTime", BodyJson::string(nowText)}})})}});
-    int exist = -1;
-    saveMessage(second, true, &exist);
-    if (exist != 1) {
-        second.unread = 2;
-        saveMessageIntoTalkTable(second);
-    }
+    QList<QXIMMessage> messages{first, second};
+    bool wrote = false;
+    saveMissingMessagesAndTalk(messages, completeMessage, &wrote);
+    if (!wrote) return;
     ns::NotificationCenter::defaultCenter().postOnMainQueue(
         ns::Notification{.name = QXIMNotifications::kIMRecieveNotification});
 }

@@ -258,6 +258,42 @@ bool QXIMDatabase::saveMessage(QXIMMessage& message, bool checkExist, int* exist
     return committed && inserted;
 }
 
+bool QXIMDatabase::saveMissingMessagesAndTalk(QList<QXIMMessage>& messages,
+                                              const QString& completeMessage, bool* wrote) {
+    if (wrote) *wrote = false;
+    if (messages.isEmpty()) return false;
+    bool anyWritten = false;
+    const bool committed = queue_->inTransaction([&](JSSQLite& db, bool& rollback) {
+        rollback = true;
+        for (QXIMMessage& message : messages) {
+            bool exists = false;
+            if (!insertMessage(db, message, true, &exists)) return;
+            anyWritten = anyWritten || !exists;
+        }
+        QXIMMessage talk = messages.last();
+        std::optional<TalkRow> row;
+        if (!readTalkRow(db, talk.talkId, talk.userId, row)) return;
+        if (!row) {
+            // The row names its last message by local id, also one stored before.
+            if (talk.m_sid == 0 &&
+                !db.forEachRow(
+                    QStringLiteral("SELECT _id FROM msgs WHERE m_id = ? AND u_id = ? "
+                                   "AND t_id = ?"),
+                    {talk.messageId, talk.userId, talk.talkId},
+                    [&](const JSSQLite::Cursor& stored) { talk.m_sid = stored.int64(0); })) {
+                return;
+            }
+            talk.completeMessage = completeMessage;
+            talk.unread = static_cast<int>(messages.size());
+            if (!writeTalk(db, talk, nullptr, false)) return;
+            anyWritten = true;
+        }
+        rollback = false;
+    });
+    if (wrote) *wrote = committed && anyWritten;
+    return committed;
+}
+
 bool QXIMDatabase::updateMessage(const QXIMMessage& message) {
     return queue_->inTransaction([&](JSSQLite& db, bool& rollback) {
         rollback = !db.executeUpdate(

@@ -21,7 +21,7 @@
 //
 // Opening brings any older file up to the current schema in one transaction and marks it
 // with the schema version (PRAGMA user_version); a current file is only read. A new store
-// gets two welcome messages from the service account.
+// gets two welcome messages from the service account and their talk, written together.
 class QXIMDatabase {
 public:
     using Rows = JSSQLite::Rows;
@@ -48,8 +48,8 @@ public:
     // Documents/<user>/im.db, creating the folder and copying the bundle's seed "im.db"
     // when there is no file yet; `nonexistent` tells whether there was none.
     static QString getUserimdb(const QString& userId, bool* nonexistent = nullptr);
-    // Switches the store to the user's file, upgrading it when older and adding the
-    // welcome messages when the user has none.
+    // Switches the store to the user's file, upgrading it when older and adding what the
+    // welcome talk lacks (unless the user has the former official account's welcome).
     bool openDatabase(const QString& userId, bool* isCreates = nullptr);
     [[nodiscard]] QString path() const { return queue_->path(); }
     [[nodiscard]] JSSQLiteQueue& queue() { return *queue_; }
@@ -192,7 +192,16 @@ private:
     void forEachLastMessageRow(const QString& talkId, const QString& userId, qint64 beforeTime,
                                qint64 columnId, unsigned count,
                                const std::function<void(const JSSQLite::Cursor& row)>& eachRow);
+    // Whether the user's welcome talk holds both welcome messages and its talk row.
+    [[nodiscard]] bool welcomeTalkComplete(const QString& userId);
+    // Writes what the user's welcome talk lacks (a store made by an earlier version may
+    // have lost some of it to a kill), all in one transaction.
     void autoInsertSystemMessages(const QString& userId);
+    // Inserts each message (all of one talk) that is not stored yet and, when the talk has
+    // no row, its row: the last message with `completeMessage`, all messages unread; in one
+    // transaction. `wrote` tells whether anything was written.
+    bool saveMissingMessagesAndTalk(QList<QXIMMessage>& messages, const QString& completeMessage,
+                                    bool* wrote);
 
     std::shared_ptr<JSSQLiteQueue> queue_;
 };

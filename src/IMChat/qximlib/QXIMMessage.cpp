@@ -3,6 +3,8 @@
 #include "net/transport/Json.h"
 #include "util/categories/Tolerant.h"
 
+#include <limits>
+
 const std::array<QString, QXIMMessage::kRowColumnCount>& QXIMMessage::rowColumnNames() {
     static const std::array<QString, kRowColumnCount> names{
         QStringLiteral("m_content"), QStringLiteral("f_id"),    QStringLiteral("m_id"),
@@ -69,6 +71,12 @@ std::optional<QString> QXIMMessage::talkIdOfPacket(std::optional<qint64> fromId,
     if (me == *fromId) return makeTalkId(toId, *fromId);
     if (me == toId) return makeTalkId(*fromId, toId);
     return std::nullopt;
+}
+
+qint64 QXIMMessage::timeBefore(qint64 time, qint64 steps) {
+    qint64 before = 0;
+    if (__builtin_sub_overflow(time, steps, &before)) return std::numeric_limits<qint64>::min();
+    return before;
 }
 
 QXIMMessage QXIMMessage::copy() const {

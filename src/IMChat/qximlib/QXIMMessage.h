@@ -64,6 +64,10 @@ public:
     static std::optional<QString> talkIdOfPacket(std::optional<qint64> fromId, qint64 toId,
                                                  qint64 me);
 
+    // The time `steps` before `time`, for the rows a plug-in files just before a received
+    // one; a received time at the bottom of the range gives that bottom, not a wrap.
+    [[nodiscard]] static qint64 timeBefore(qint64 time, qint64 steps);
+
     // A copy that would be stored as a new row: local ids, unread count, play count,
     // state, pin time and the parsed contents are not copied.
     [[nodiscard]] QXIMMessage copy() const;

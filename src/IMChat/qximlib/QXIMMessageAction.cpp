@@ -14,7 +14,6 @@
 #include "platform/uikit/application.h"
 
 #include <QDateTime>
-#include <QLocale>
 
 #include <cmath>
 
@@ -28,18 +27,11 @@ qint64 serverNow() {
         std::floor(ns::Clock::shared().timeIntervalSince1970() + QXIMUtil::qximTimeDifference()));
 }
 
-QString withoutMarker(QString label) {
-    return label.remove(QStringLiteral(" 下午")).remove(QStringLiteral(" 上午"));
-}
-
-QString clockText(const QDateTime& time) {
-    return QLocale(QLocale::Chinese, QLocale::China).toString(time, QStringLiteral("hh:mm AP"));
-}
-
 }  // namespace
 
-QXIMMessageAction::QXIMMessageAction(std::weak_ptr<QXIMMessageActionDelegate> delegate)
-    : delegate_(std::move(delegate)) {
+QXIMMessageAction::QXIMMessageAction(std::weak_ptr<QXIMMessageActionDelegate> delegate,
+                                     Options options)
+    : delegate_(std::move(delegate)), options_(std::move(options)) {
     auto& center = ns::NotificationCenter::defaultCenter();
     observations_.push_back(center.addObserver(
         QXIMNotifications::kIMRecieveNotification,
@@ -63,27 +55,31 @@ QVariantMap QXIMMessageAction::talkInfo() const {
                     : QVariantMap();
 }
 
-QString QXIMMessageAction::timeLabel(qint64 time) {
+QString QXIMMessageAction::dayLabel(qint64 time, qint64 now, const QString& olderFormat) {
     const QDateTime when = QDateTime::fromSecsSinceEpoch(time).toLocalTime();
-    const QDateTime now = QDateTime::fromSecsSinceEpoch(serverNow()).toLocalTime();
-    const QDateTime yesterday = now.addSecs(-86400);
-    const auto sameDay = [&](const QDateTime& other) {
-        return when.date().month() == other.date().month() &&
-               when.date().day() == other.date().day();
-    };
-    if (sameDay(now)) return QStringLiteral("今天 ") + clockText(when);
-    if (sameDay(yesterday)) return QStringLiteral("昨天 ") + clockText(when);
-    return QLocale(QLocale::Chinese, QLocale::China).toString(when, QStringLiteral("M-d hh:mm AP"));
+    const QDate today = QDateTime::fromSecsSinceEpoch(now).toLocalTime().date();
+    const QString clock = when.toString(QStringLiteral("HH:mm"));
+    if (when.date() == today) return QStringLiteral("今天 ") + clock;
+    if (when.date() == today.addDays(-1)) return QStringLiteral("昨天 ") + clock;
+    return when.toString(olderFormat);
+}
+
+QString QXIMMessageAction::timeLabel(qint64 time) {
+    return dayLabel(time, serverNow(), QStringLiteral("M-d HH:mm"));
+}
+
+QString QXIMMessageAction::labelOf(qint64 time) const {
+    return options_.timeLabel ? options_.timeLabel(time) : timeLabel(time);
 }
 
 void QXIMMessageAction::refreshMessagesData() {
     const QVariantMap talk = talkInfo();
-    const QList<QXIMMessage> messages = QXIMDatabase::shared().messagesByTalkId(
+    QList<QXIMMessage> messages = QXIMDatabase::shared().messagesByTalkId(
         talk.value(QStringLiteral("t_id")).toString(), QString::number(QXIMUser::shared().userId()),
-        kEndOfTime, 0, kLoadLimit);
+        kEndOfTime, 0, options_.loadLimit);
     messageData_.clear();
-    more_ = messages.size() >= static_cast<qsizetype>(kLoadLimit);
-    if (!messages.isEmpty()) addMessages(messages);
+    more_ = messages.size() >= static_cast<qsizetype>(options_.loadLimit);
+    if (!messages.isEmpty()) addMessages(std::move(messages));
     if (const auto delegate = delegate_.lock()) delegate->messageActionRefreshedMessageData(*this);
 }
 
@@ -94,11 +90,11 @@ void QXIMMessageAction::addDatabaseData(const QXIMDatabase::Rows& rows) {
     addMessages(messages);
 }
 
-void QXIMMessageAction::addMessages(const QList<QXIMMessage>& messages) {
+void QXIMMessageAction::addMessages(QList<QXIMMessage> messages) {
     qint64 previous = 0;
-    for (QXIMMessage message : messages) {
-        if (message.uTime - previous > kLabelGap)
-            message.showTime = withoutMarker(timeLabel(message.uTime));
+    messageData_.reserve(messageData_.size() + messages.size());
+    for (QXIMMessage& message : messages) {
+        if (message.uTime - previous > kLabelGap) message.showTime = labelOf(message.uTime);
         previous = message.uTime;
         messageData_.append(std::move(message));
     }
@@ -189,8 +185,7 @@ void QXIMMessageAction::replaceAtMessageId(qint64 localId, const QXIMMessage& me
     if (insert) {
         QXIMMessage listed = message;
         const qint64 last = messageData_.isEmpty() ? 0 : messageData_.last().uTime;
-        if (listed.uTime - last > kLabelGap)
-            listed.showTime = withoutMarker(timeLabel(listed.uTime));
+        if (listed.uTime - last > kLabelGap) listed.showTime = labelOf(listed.uTime);
         messageData_.append(listed);
         if (delegate) {
             delegate->messageActionInsertDataAtIndex(*this, static_cast<int>(messageData_.size()));
@@ -202,8 +197,7 @@ void QXIMMessageAction::replaceAtMessageId(qint64 localId, const QXIMMessage& me
         QXIMMessage listed = message;
         listed.showTime = messageData_[index].showTime;
         messageData_[index] = listed;
-        if (index > 0 && delegate)
-            delegate->messageActionReplaceDataAtIndex(*this, static_cast<int>(index));
+        if (delegate) delegate->messageActionReplaceDataAtIndex(*this, static_cast<int>(index));
         return;
     }
 }
@@ -219,12 +213,14 @@ int QXIMMessageAction::updateSendState(int state, qint64 localId) {
     return kNotFound;
 }
 
-void QXIMMessageAction::insertAndOrderMessage(QXIMMessage message, qint64 oldLocalId) {
+void QXIMMessageAction::insertAndOrderMessage(QXIMMessage message) {
     if (message.talkId != talkInfo().value(QStringLiteral("t_id")).toString()) return;
     message.sendingState = QXIMMessage::kSent;
-    if (oldLocalId > 0 && oldLocalId == message.m_sid) {
+    // The listed row of the same message (the local one of a confirmed send, or one a reload
+    // read from the store meanwhile) gives way, keeping its label: no message is listed twice.
+    if (message.m_sid > 0) {
         for (qsizetype index = messageData_.size() - 1; index >= 0; --index) {
-            if (messageData_[index].m_sid != oldLocalId) continue;
+            if (messageData_[index].m_sid != message.m_sid) continue;
             message.showTime = messageData_[index].showTime;
             messageData_.removeAt(index);
             break;
@@ -233,7 +229,7 @@ void QXIMMessageAction::insertAndOrderMessage(QXIMMessage message, qint64 oldLoc
     const bool wasEmpty = messageData_.isEmpty();
     const qint64 last = wasEmpty ? 0 : messageData_.last().uTime;
     if (wasEmpty || message.uTime - last > kLabelGap) {
-        message.showTime = withoutMarker(timeLabel(message.uTime));
+        message.showTime = labelOf(message.uTime);
     }
     qsizetype at = messageData_.size();
     while (at > 0 && messageData_[at - 1].uTime > message.uTime) --at;
@@ -241,7 +237,7 @@ void QXIMMessageAction::insertAndOrderMessage(QXIMMessage message, qint64 oldLoc
 }
 
 void QXIMMessageAction::insertAndOrderMessages(const QList<QXIMMessage>& messages) {
-    for (const QXIMMessage& message : messages) insertAndOrderMessage(message, 0);
+    for (const QXIMMessage& message : messages) insertAndOrderMessage(message);
 }
 
 void QXIMMessageAction::deleteMessageAtIndex(int index) {
@@ -311,22 +307,22 @@ void QXIMMessageAction::imRecieveErrorNotification(const ns::Notification& notif
 
 void QXIMMessageAction::imRecieveNotification(const ns::Notification& notification) {
     const auto delegate = delegate_.lock();
-    if (!delegate || !delegate->isVisibleMessageAction(*this)) return;
+    if (!delegate) return;
+    if (!delegate->isVisibleMessageAction(*this)) {
+        delegate->messageActionReceivedWhileHidden(*this);
+        return;
+    }
+    const auto received = notification.objectAs<QXIMNotifications::ReceivedMessages>();
+    delegate->messageActionWillReceive(*this, received.messages);
     const QVariantMap talk = talkInfo();
     if (talk.contains(QStringLiteral("_id"))) {
         QXIMDatabase::shared().saveTalkInfoAndClearRead(
             talk.value(QStringLiteral("_id")).toLongLong());
     }
-    const auto received = notification.objectAs<QXIMNotifications::ReceivedMessages>();
     if (received.messages.isEmpty()) {
         refreshMessagesData();
         return;
     }
-    if (notification.userInfo.contains(QStringLiteral("m_sid")) && received.messages.size() == 1) {
-        insertAndOrderMessage(received.messages.first(),
-                              notification.userInfo.value(QStringLiteral("m_sid")).toLongLong());
-    } else {
-        insertAndOrderMessages(received.messages);
-    }
+    insertAndOrderMessages(received.messages);
     delegate->messageActionRefreshedMessageData(*this);
 }

@@ -9,6 +9,7 @@
 #include <QVariantMap>
 
 #include <climits>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -26,6 +27,19 @@ public:
     // An outgoing message was appended; `count` is the list's new length.
     virtual void messageActionInsertDataAtIndex(QXIMMessageAction&, int /*count*/) {}
     virtual void messageActionReplaceDataAtIndex(QXIMMessageAction&, int /*index*/) {}
+    // Messages arrived while the screen shows (before they are listed), or while it did not
+    // (nothing is listed then: the screen reloads when it shows again).
+    virtual void messageActionWillReceive(QXIMMessageAction&,
+                                          const QList<QXIMMessage>& /*messages*/) {}
+    virtual void messageActionReceivedWhileHidden(QXIMMessageAction&) {}
+};
+
+// How a conversation list loads and labels its messages.
+struct QXIMMessageActionOptions {
+    // The most messages a load reads (the newest ones).
+    unsigned loadLimit = 1000;
+    // The messages' time labels (time in seconds since 1970); the library's own when none.
+    std::function<QString(qint64 time)> timeLabel;
 };
 
 // One open conversation's messages, oldest first, with time labels: loaded from the store,
@@ -36,7 +50,10 @@ public:
     static constexpr int kNotFound = INT_MAX;
     static constexpr unsigned kLoadLimit = 1000;
 
-    explicit QXIMMessageAction(std::weak_ptr<QXIMMessageActionDelegate> delegate);
+    using Options = QXIMMessageActionOptions;
+
+    explicit QXIMMessageAction(std::weak_ptr<QXIMMessageActionDelegate> delegate,
+                               Options options = {});
     ~QXIMMessageAction();
     QXIMMessageAction(const QXIMMessageAction&) = delete;
     QXIMMessageAction& operator=(const QXIMMessageAction&) = delete;
@@ -49,7 +66,7 @@ public:
     void addDatabaseData(const QXIMDatabase::Rows& rows);
     // The same for messages read from the store, oldest first: each gets a time label when
     // more than an hour passed since the one before.
-    void addMessages(const QList<QXIMMessage>& messages);
+    void addMessages(QList<QXIMMessage> messages);
     // Stores an outgoing content (or updates its row for a resend) and lists it; the
     // complete message text to send.
     QString saveUnsendMessageContent(QXIMMessageContent& content, qint64* messageId = nullptr,
@@ -63,21 +80,28 @@ public:
     void replaceAtMessageId(qint64 localId, const QXIMMessage& message, bool insert);
     // The position of the listed message whose state changed, or kNotFound.
     int updateSendState(int state, qint64 localId);
-    void insertAndOrderMessage(QXIMMessage message, qint64 oldLocalId);
+    // Lists a received or confirmed message in time order, in place of its listed row.
+    void insertAndOrderMessage(QXIMMessage message);
     void insertAndOrderMessages(const QList<QXIMMessage>& messages);
     void deleteMessageAtIndex(int index);
     void updateUnsendText(const QString& text);
 
-    // "今天 hh:mm", "昨天 hh:mm" or "M-d hh:mm" (12-hour clock), on the device's time plus
+    // "今天 HH:mm", "昨天 HH:mm" or "M-d HH:mm" (24-hour clock), on the device's time plus
     // the server time difference.
     [[nodiscard]] static QString timeLabel(qint64 time);
+    // "今天 HH:mm" when `time` falls on the same date as `now`, "昨天 HH:mm" on the date before,
+    // else `time` in `olderFormat`; local time, whole dates (the year counts).
+    [[nodiscard]] static QString dayLabel(qint64 time, qint64 now, const QString& olderFormat);
 
 private:
     [[nodiscard]] QVariantMap talkInfo() const;
     void imRecieveNotification(const ns::Notification& notification);
     void imRecieveErrorNotification(const ns::Notification& notification);
 
+    [[nodiscard]] QString labelOf(qint64 time) const;
+
     std::weak_ptr<QXIMMessageActionDelegate> delegate_;
+    Options options_;
     QList<QXIMMessage> messageData_;
     bool more_ = false;
     std::vector<std::shared_ptr<ns::NotificationCenter::Observation>> observations_;

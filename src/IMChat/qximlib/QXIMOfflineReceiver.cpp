@@ -30,7 +30,8 @@ QString QXIMOfflineReceiver::url(qint64 userId, qint64 fromTime, qint64 toTime, 
 void QXIMOfflineReceiver::getNotRecvMsgs(qint64 userId, qint64 fromTime, qint64 toTime, int count) {
     if (!QXIMUser::isSignedInId(userId)) return;
     QXIMRequest& request = QXIMRequest::shared();
-    request.addValuesFormDic(QXIMWire::shortCallHeaders());
+    // The fetch has no interface name.
+    request.addValuesFormDic(QXIMWire::shortCallHeaders(QString()));
     request.requestWithUrl(
         url(userId, fromTime, toTime, count), QLatin1String(""), QString(),
         [handler = handler_](const QVariant& reply) {

@@ -22,7 +22,7 @@ bool QXIMSender::sendMessage(const QString& completeMessage) {
     const qint64 userId = QXIMUser::shared().userId();
     if (!QXIMUser::isSignedInId(userId)) return false;
     QXIMRequest& request = QXIMRequest::shared();
-    request.addValuesFormDic(QXIMWire::shortCallHeaders());
+    request.addValuesFormDic(QXIMWire::shortCallHeaders(QXIMRequest::kSendMessageInterface));
     // The sender stays alive until its reply.
     request.requestWithUrl(
         url(userId), QXIMRequest::kSendMessageInterface,

@@ -10,6 +10,8 @@
 
 #include "platform/foundation/notification_center.h"
 
+#include <algorithm>
+#include <limits>
 #include <optional>
 
 namespace {
@@ -20,6 +22,20 @@ std::optional<qint64> idOf(const Tolerant& user) {
     const Tolerant id = user[QStringLiteral("id")];
     if (id.isNil() || id.value().isNull()) return std::nullopt;
     return id.value().toLongLong();
+}
+
+// A received update time: milliseconds since 1970 as the server counts them. A time before
+// 1970 reads as 1970 and one beyond 64 bits as the last time there is, so that the times
+// filed before and after it and the gaps between times never overflow.
+qint64 updateTimeOf(const Tolerant& time) {
+    const QVariant value = time.value();
+    if (value.typeId() == QMetaType::Double) {
+        const double real = value.toDouble();
+        if (!(real > 0)) return 0;
+        if (real >= 0x1p63) return std::numeric_limits<qint64>::max();
+        return qint64(real);
+    }
+    return std::max<qint64>(0, value.toLongLong());
 }
 
 QString jsonText(const QVariant& value) {
@@ -54,22 +70,25 @@ void QXIMService::queueStreamPacket(const QVariantMap& packet) {
 
 std::optional<QXIMDatabase::ReceivedPacket> QXIMService::preparePacket(
     const QVariantMap& packetMap) {
+    PacketReading reading = readPacket(packetMap, QXIMUser::shared().userId(), observers());
+    if (!reading.rows && reading.acknowledgeAnyway) acknowledge(packetMap);
+    return std::move(reading.rows);
+}
+
+QXIMService::PacketReading QXIMService::readPacket(
+    const QVariantMap& packetMap, qint64 me,
+    const std::vector<std::shared_ptr<QXIMServiceObserver>>& plugIns) {
     const Tolerant packet(packetMap);
-    const qint64 me = QXIMUser::shared().userId();
     const std::optional<qint64> from = idOf(packet[QStringLiteral("fromUser")]);
     const qint64 to = idOf(packet[QStringLiteral("toUser")]).value_or(0);
-    if (!from || (to == 0 && me != *from)) {
-        acknowledge(packetMap);  // no talk it could belong to: nothing to keep
-        return std::nullopt;
-    }
-    if (me != *from && me != to)
-        return std::nullopt;  // not this user's: neither kept nor acknowledged
+    if (!from || (to == 0 && me != *from))
+        return {.acknowledgeAnyway = true};  // no talk it could belong to: nothing to keep
+    if (me != *from && me != to) return {};  // not this user's: neither kept nor acknowledged
     const QString talkId = QXIMMessage::talkIdOfPacket(from, to, me).value_or(QString());
 
     const Tolerant post = packet[QStringLiteral("post")];
     const QString postId =
         post[QStringLiteral("id")].isNil() ? kNoPostId : post[QStringLiteral("id")].toString();
-    const auto plugIns = observers();
     QXIMDatabase::ReceivedPacket received;
     for (const QVariant& itemValue : packet[QStringLiteral("msgs")].toList()) {
         if (itemValue.typeId() != QMetaType::QVariantMap) continue;
@@ -100,19 +119,16 @@ std::optional<QXIMDatabase::ReceivedPacket> QXIMService::preparePacket(
             stored.needId = postId;
             const QVariantList elementContents{element};
             stored.setContents(jsonText(elementContents), elementContents);
-            stored.uTime = message[QStringLiteral("updateTime")].value().toLongLong();
+            stored.uTime = updateTimeOf(message[QStringLiteral("updateTime")]);
             elements.append(stored);
         }
         if (!elements.isEmpty()) received.items.append(elements);
     }
-    if (received.items.isEmpty()) {
-        acknowledge(packetMap);
-        return std::nullopt;
-    }
+    if (received.items.isEmpty()) return {.acknowledgeAnyway = true};
     received.otherUser = jsonText(
         packet[me != *from ? QStringLiteral("fromUser") : QStringLiteral("toUser")].value());
     received.completeMessage = jsonText(packetMap);
-    return received;
+    return {.rows = std::move(received)};
 }
 
 void QXIMService::savePackets(const QList<QVariantMap>& packets, bool notify,

@@ -106,6 +106,17 @@ public:
     void saveMessages(const QVariantMap& packet, bool notify,
                       QList<QXIMMessage>* messagesContainer = nullptr,
                       QVariantList* talksContainer = nullptr);
+    // What a received packet holds for user `me`: the rows to store, or none when it holds
+    // nothing to keep; a packet without rows is acknowledged all the same when it belongs
+    // to no talk or holds only what the plug-ins took, never when it is another user's.
+    struct PacketReading {
+        std::optional<QXIMDatabase::ReceivedPacket> rows;
+        bool acknowledgeAnyway = false;
+    };
+    [[nodiscard]] static PacketReading readPacket(
+        const QVariantMap& packet, qint64 me,
+        const std::vector<std::shared_ptr<QXIMServiceObserver>>& plugIns);
+
     // Handles the reply of an offline fetch (on the service queue).
     void offlineMessage(const QVariant& reply);
     // Handles one chunk of the stream (on the service queue).

@@ -2,8 +2,10 @@
 
 #include "net/QXIMConstantManager.h"
 
-RequestHeaderSet QXIMWire::shortCallHeaders() {
-    return RequestHeaderSet()
-        .set(QStringLiteral("ContentType"), QStringLiteral("application/x-www-form-urlencoded"))
+RequestHeaderSet QXIMWire::shortCallHeaders(const QString& interface) {
+    RequestHeaderSet headers;
+    headers.set(QStringLiteral("ContentType"), QStringLiteral("application/x-www-form-urlencoded"))
         .set(QStringLiteral("QxData-Version"), QXIMConstantManager::share().qximdataVersion());
+    if (!interface.isEmpty()) headers.set(QStringLiteral("interface"), interface);
+    return headers;
 }

@@ -24,7 +24,7 @@ void QXIMessageAck::ackRecvMess(const QString& talkId, const QStringList& messag
                                 DoneHandler done) {
     if (talkId.isNull() || messageIds.isEmpty()) return;
     QXIMRequest& request = QXIMRequest::shared();
-    request.addValuesFormDic(QXIMWire::shortCallHeaders());
+    request.addValuesFormDic(QXIMWire::shortCallHeaders(kAckInterface));
     acking_->store(true);
     request.requestWithUrl(
         url(talkId, messageIds), kAckInterface, QString(),

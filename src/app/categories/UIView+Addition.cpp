@@ -94,22 +94,7 @@ void removeAllSubviews(ui::View& view) {
 }
 
 void showFloatMessgeZP(ui::View& view, const QString& message) {
-    const ui::Size measured =
-        ui::StringDrawing::sizeWithFont(message, ui::Font::systemFontOfSize(12),
-                                        ui::Size(150, 1000), ui::LineBreakMode::CharacterWrap);
-    const double boxWidth = message.isNull() || measured.width < 100 ? 100 : 300;
-    // Only one message at a time: an earlier one still showing goes at once.
-    std::vector<std::shared_ptr<ui::View>> earlier;
-    for (const auto& subview : view.subviews()) {
-        if (subview->tag() == kFloatMessageTag) earlier.push_back(subview);
-    }
-    for (const auto& subview : earlier) subview->removeFromSuperview();
-    auto floating = FloatView::withMessage(
-        ui::Rect(std::floor((320 - boxWidth) / 2), ui::Screen::mainScreen().bounds().height() - 93,
-                 boxWidth, 33),
-        message);
-    floating->setTag(kFloatMessageTag);
-    view.addSubview(floating);
+    FloatView::showMessage(view, message);
 }
 
 void hideShadow(ui::View& view) {

@@ -2,6 +2,7 @@
 
 #include "platform/uikit/color.h"
 #include "platform/uikit/geometry.h"
+#include "ui/widgets/FloatView.h"
 
 #include <QString>
 
@@ -14,7 +15,7 @@ class View;
 // name says and keeps the rest of the frame or centre.
 namespace UIViewAddition {
 
-inline constexpr int kFloatMessageTag = 8848;
+inline constexpr int kFloatMessageTag = FloatView::kFloatMessageTag;
 inline constexpr double kFloatMessageSeconds = 3;
 
 [[nodiscard]] double left(const ui::View& view);

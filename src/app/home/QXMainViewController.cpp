@@ -13,6 +13,7 @@
 #include "app/categories/UIView+Addition.h"
 #include "app/categories/UIViewController+Navigation.h"
 #include "houses/QXPostList.h"
+#include "houses/SearchViewController.h"
 #include "location/CityData.h"
 #include "location/CityNode.h"
 #include "location/HotCitySelect.h"
@@ -33,12 +34,14 @@
 #include "platform/uikit/label.h"
 #include "platform/uikit/navigation_bar.h"
 #include "platform/uikit/navigation_controller.h"
+#include "platform/uikit/navigation_item.h"
 #include "platform/uikit/screen.h"
 #include "platform/uikit/scroll_view.h"
 #include "platform/uikit/string_drawing.h"
 #include "platform/uikit/tab_bar_controller.h"
 #include "ui/image/UIButton+RemoteImage.h"
 #include "ui/widgets/IconMenuView.h"
+#include "util/categories/Tolerant.h"
 
 #include <QFile>
 
@@ -137,6 +140,15 @@ void QXMainViewController::viewDidLoad() {
             if (auto self = weak.lock()) self->onClickHistroy();
         },
         kFindHouseTitle);
+    // The keyword search: a magnifier between the city and the needs button.
+    auto search = ui::Button::buttonWithType(ui::ButtonType::Custom);
+    search->setFrame(ui::Rect(0, 0, 48, 32));
+    search->setImage(ui::Image::imageNamed(QStringLiteral("搜索.png")), ui::kControlStateNormal);
+    search->setAccessibilityLabel(QStringLiteral("搜索"));
+    search->addTarget(this, ui::kControlEventTouchUpInside, [weak](auto&&...) {
+        if (auto self = weak.lock()) self->onClickSearch();
+    });
+    navigationItem().setTitleView(search);
     view()->setExclusiveTouch(true);
 
     newsTimer_ = ns::Timer::scheduledTimer(std::chrono::seconds(int(kNewsCheckInterval)), true,
@@ -426,6 +438,11 @@ void QXMainViewController::publish(int needKind) {
         true);
 }
 
+void QXMainViewController::onClickSearch() {
+    if (auto* stack = navigationController())
+        stack->pushViewController(std::make_shared<SearchViewController>(), true);
+}
+
 void QXMainViewController::onClickHistroy() {
     QXUtil::mobEvent(QStringLiteral("home_findhouses_history"));
     showRedPointOnFindHouseWithFlag(false);
@@ -447,7 +464,8 @@ std::shared_ptr<ui::View> QXMainViewController::pageAtIndex(int index) {
     button->setTag(index);
     button->setExclusiveTouch(true);
     // The picture kept from an earlier load shows until the banner's own arrives, and a
-    // picture that arrives is kept for the next launch.
+    // picture that arrives is kept for the next launch, once: the carousel shows its pages
+    // over and over, and each keeping rewrites the defaults file.
     const QByteArray cached = defaults().dataForKey(kBannerImageKey.arg(index));
     const auto placeholder = cached.isEmpty() ? nullptr : ui::Image::imageWithData(cached);
     const QUrl url = bannerURL(index);
@@ -459,7 +477,10 @@ std::shared_ptr<ui::View> QXMainViewController::pageAtIndex(int index) {
             auto self = weak.lock();
             if (!self || !picture) return;
             // A load that outlived its banners must not stand for the new banner there.
-            if (self->bannerURL(index) == url) self->saveBannerDataToUserDefaults(index, *picture);
+            if (self->bannerURL(index) == url &&
+                defaults().dataForKey(kBannerImageKey.arg(index)).isEmpty()) {
+                self->saveBannerDataToUserDefaults(index, *picture);
+            }
         });
     return button;
 }
@@ -485,7 +506,8 @@ void QXMainViewController::loadBannerDetailView(int index) {
             std::make_shared<WebHelp>(item.value(QStringLiteral("title")).toString(), jump), true);
         return;
     }
-    const int major = jump.toInt();
+    // The number's leading digits count, as the platform reads a number from text ("3a" is 3).
+    const int major = Tolerant::intValueOfString(jump);
     if (major == 1 || major == 3 || major == 5) {
         stack->pushViewController(postList(7, major, QString()), true);
     } else {

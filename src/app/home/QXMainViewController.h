@@ -64,6 +64,8 @@ public:
     void onClickTag(int tag);
     void onClickPublish();
     void onClickHistroy();
+    // Opens the keyword search.
+    void onClickSearch();
 
     // Data.
     void applicationDidBecomeActive();

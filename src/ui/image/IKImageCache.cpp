@@ -78,6 +78,11 @@ void IKImageCache::followSandbox() {
     if (!diskCachePath_.isEmpty()) memCache_.removeAllObjects();
     sandboxGeneration_ = generation;
     diskCachePath_ = ns::Sandbox::caches() + QLatin1Char('/') + fullNamespace_;
+    // The age and size cleaning skips hidden files, so the half-written pictures that a
+    // killed app left are removed here, as the folder is first used.
+    ioQueue_->async([folder = diskCachePath_] {
+        ns::FileManager::removeAbandonedTemporaryFilesInFolder(folder);
+    });
 }
 
 QString IKImageCache::diskCachePath() {
@@ -147,8 +152,10 @@ void IKImageCache::storeImage(const Image& image, bool recalculate, const QByteA
 
 void IKImageCache::writeToDisk(const QByteArray& bytes, const QString& key) {
     const QString folder = diskCachePath();
+    // Only the cache's own folder is made: a sandbox that went away meanwhile (its caches
+    // folder with it) is not made again by a late write, which then writes nothing.
     if (!ns::FileManager::fileExistsAtPath(folder)) {
-        ns::FileManager::createDirectoryAtPath(folder, true);
+        ns::FileManager::createDirectoryAtPath(folder, false);
     }
     const QString path = cachePathForKey(key, folder);
     // Stamped on the one clock, so that cleaning by age measures on the same clock.

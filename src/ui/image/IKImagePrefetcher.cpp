@@ -45,6 +45,12 @@ void IKImagePrefetcher::prefetchURLs(std::vector<QUrl> urls, ProgressBlock progr
     prefetchURLs_ = std::move(urls);
     progressBlock_ = std::move(progress);
     completionBlock_ = std::move(completed);
+    // Nothing to load: the list is done now, or a waiting caller would wait for ever.
+    if (prefetchURLs_.empty()) {
+        reportStatus();
+        if (auto done = std::exchange(completionBlock_, nullptr)) done(0, 0);
+        return;
+    }
     for (std::uint32_t index = 0;
          int(index) < maxConcurrentDownloads() && requestedCount_ < prefetchURLs_.size(); ++index) {
         startPrefetchingAtIndex(index);

@@ -3,6 +3,9 @@
 #include "platform/foundation/timer.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/label.h"
+#include "platform/uikit/screen.h"
+#include "platform/uikit/string_drawing.h"
+#include "platform/uikit/window.h"
 
 #include <cmath>
 
@@ -29,4 +32,27 @@ std::shared_ptr<FloatView> FloatView::withMessage(const ui::Rect& frame, const Q
     }
     view->setBackgroundColor(ui::Color::clearColor());
     return view;
+}
+
+void FloatView::showMessage(ui::View& view, const QString& message) {
+    const ui::Size measured =
+        ui::StringDrawing::sizeWithFont(message, ui::Font::systemFontOfSize(12),
+                                        ui::Size(150, 1000), ui::LineBreakMode::CharacterWrap);
+    const double boxWidth = message.isNull() || measured.width < 100 ? 100 : 300;
+    // Only one message at a time: an earlier one still showing goes at once.
+    std::vector<std::shared_ptr<ui::View>> earlier;
+    for (const auto& subview : view.subviews()) {
+        if (subview->tag() == kFloatMessageTag) earlier.push_back(subview);
+    }
+    for (const auto& subview : earlier) subview->removeFromSuperview();
+    auto floating =
+        withMessage(ui::Rect(std::floor((320 - boxWidth) / 2),
+                             ui::Screen::mainScreen().bounds().height() - 93, boxWidth, 33),
+                    message);
+    floating->setTag(kFloatMessageTag);
+    view.addSubview(floating);
+}
+
+void FloatView::showMessageInKeyWindow(const QString& message) {
+    if (ui::Window* window = ui::Window::keyWindow()) showMessage(*window, message);
 }

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QVariantHash>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -126,6 +127,27 @@ int Tolerant::intValue() const {
     }
 }
 
+qint64 Tolerant::longLongValue() const {
+    switch (kindOf(value_)) {
+        case Kind::String:
+            return longLongValueOfString(*static_cast<const QString*>(value_.constData()));
+        case Kind::Number:
+            if (value_.typeId() == QMetaType::Float || value_.typeId() == QMetaType::Double) {
+                const double number = value_.toDouble();
+                if (std::isnan(number)) return 0;
+                if (number >= 0x1p63) return std::numeric_limits<qint64>::max();
+                if (number <= -0x1p63) return std::numeric_limits<qint64>::min();
+                return static_cast<qint64>(number);
+            }
+            if (value_.typeId() == QMetaType::ULongLong || value_.typeId() == QMetaType::ULong) {
+                return static_cast<qint64>(value_.toULongLong());
+            }
+            return value_.toLongLong();
+        default:
+            return 0;
+    }
+}
+
 qsizetype Tolerant::count() const {
     switch (kindOf(value_)) {
         case Kind::Dictionary:
@@ -159,7 +181,7 @@ bool Tolerant::isEqualToString(const QString& other) const {
            *static_cast<const QString*>(value_.constData()) == other;
 }
 
-int Tolerant::intValueOfString(const QString& text) {
+qint64 Tolerant::longLongValueOfString(const QString& text) {
     qsizetype i = 0;
     while (i < text.size() && text.at(i).isSpace()) ++i;
     bool negative = false;
@@ -167,13 +189,24 @@ int Tolerant::intValueOfString(const QString& text) {
         negative = text.at(i) == u'-';
         ++i;
     }
-    // The magnitude stops growing at 2^31: enough to reach INT_MIN and to saturate.
-    constexpr qint64 kLimit = qint64(std::numeric_limits<int>::max()) + 1;
-    qint64 magnitude = 0;
+    // Unsigned, so that the magnitude of the lowest value fits before it saturates.
+    constexpr quint64 kLimit = quint64(std::numeric_limits<qint64>::max()) + 1;
+    quint64 magnitude = 0;
     for (; i < text.size() && text.at(i) >= u'0' && text.at(i) <= u'9'; ++i) {
-        magnitude = magnitude * 10 + (text.at(i).unicode() - u'0');
-        if (magnitude > kLimit) magnitude = kLimit;
+        const quint64 digit = text.at(i).unicode() - u'0';
+        magnitude = magnitude > (kLimit - digit) / 10 ? kLimit : magnitude * 10 + digit;
     }
-    if (negative) return static_cast<int>(-magnitude);
-    return magnitude >= kLimit ? std::numeric_limits<int>::max() : static_cast<int>(magnitude);
+    if (negative)
+        return magnitude >= kLimit ? std::numeric_limits<qint64>::min()
+                                   : -static_cast<qint64>(magnitude);
+    return magnitude >= kLimit ? std::numeric_limits<qint64>::max()
+                               : static_cast<qint64>(magnitude);
+}
+
+int Tolerant::intValueOfString(const QString& text) {
+    // Past the 32-bit range the 64-bit value has saturated or is beyond it: either way the
+    // 32-bit limit.
+    return static_cast<int>(std::clamp<qint64>(longLongValueOfString(text),
+                                               std::numeric_limits<int>::min(),
+                                               std::numeric_limits<int>::max()));
 }

@@ -39,6 +39,9 @@ public:
     [[nodiscard]] qsizetype length() const;
     // A number's value cut to 32 bits, or a text's leading integer; 0 for every other kind.
     [[nodiscard]] int intValue() const;
+    // The same in 64 bits: a number's value (a fraction cut toward zero and held inside the
+    // range), or a text's leading integer; 0 for every other kind.
+    [[nodiscard]] qint64 longLongValue() const;
     // The element count of a dictionary, array or set; 0 for every other kind.
     [[nodiscard]] qsizetype count() const;
     // The dictionary's keys as an array (empty for an empty dictionary); nil otherwise.
@@ -64,6 +67,8 @@ public:
     // the leading decimal digits; the rest is ignored; 0 when there are no digits; values
     // beyond 32 bits saturate at INT_MAX or INT_MIN.
     [[nodiscard]] static int intValueOfString(const QString& text);
+    // The same rule in 64 bits, saturating at the 64-bit limits.
+    [[nodiscard]] static qint64 longLongValueOfString(const QString& text);
 
 private:
     QVariant value_;

@@ -2,6 +2,7 @@
 
 #include "platform/foundation/sandbox.h"
 
+#include "AbandonedWrite.h"
 #include "SandboxTest.h"
 
 #include <csignal>
@@ -175,6 +176,29 @@ TEST_F(FileManagerTest, AFailedRenameLeavesTheTargetAndNoTemporaryFile) {
     // A missing folder fails before anything is written.
     EXPECT_FALSE(FileManager::createFileAtPath(docs("no/such/folder"), "x", {}, &error));
     EXPECT_EQ(error.code(), FileManager::kFileNoSuchFileError);
+}
+
+TEST_F(FileManagerTest, AbandonedTemporaryFilesOfEveryFileInAFolderGoAndNothingElse) {
+    const QString folder = docs("cache");
+    const QString gone = leaveAbandonedWrite(folder + "/streetInfo-401");
+    const QString goneToo = leaveAbandonedWrite(folder + "/filters.tmp-3");
+    // A writer still running (the first process never ends) may be about to rename its file.
+    const QString running = leaveAbandonedWrite(folder + "/filters", 1);
+    const QString below = leaveAbandonedWrite(folder + "/deeper/filters");
+    write(folder + "/streetInfo-401", "kept");
+    // Hidden files that only look like temporaries are someone else's.
+    for (const char* name : {".tmp-1234567-1", ".a.tmp-x-1", ".a.tmp-99999999-", ".hidden"})
+        write(folder + "/" + QString::fromLatin1(name), "kept");
+
+    FileManager::removeAbandonedTemporaryFilesInFolder(folder);
+    EXPECT_FALSE(QFileInfo::exists(gone));
+    EXPECT_FALSE(QFileInfo::exists(goneToo));
+    EXPECT_TRUE(QFileInfo::exists(running));
+    EXPECT_TRUE(QFileInfo::exists(below)) << "only the folder itself is cleaned";
+    EXPECT_EQ(names(folder),
+              (QStringList{".a.tmp-99999999-", ".a.tmp-x-1", ".filters.tmp-1-7", ".hidden",
+                           ".tmp-1234567-1", "deeper", "streetInfo-401"}));
+    FileManager::removeAbandonedTemporaryFilesInFolder(docs("missing"));  // nothing to do
 }
 
 }  // namespace

@@ -8,9 +8,9 @@
 #include "platform/foundation/sandbox.h"
 #include "platform/foundation/user_defaults.h"
 
+#include "ChildTestProcess.h"
 #include "SandboxTest.h"
 
-#include <QCoreApplication>
 #include <QProcess>
 #include <QTimeZone>
 
@@ -42,12 +42,7 @@ QByteArray crashVersion(int version) {
 }
 
 void startChild(QProcess& child, const char* filter, const char* variable, const QString& value) {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QString::fromLatin1(variable), value);
-    child.setProcessEnvironment(environment);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--gtest_filter=") + QString::fromLatin1(filter)});
+    startChildTest(child, QString::fromLatin1(filter), {{QString::fromLatin1(variable), value}});
 }
 
 class StorageProcessTest : public SandboxTest {};

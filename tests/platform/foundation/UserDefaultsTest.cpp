@@ -4,10 +4,10 @@
 #include "platform/foundation/property_list.h"
 #include "platform/foundation/sandbox.h"
 
+#include "AbandonedWrite.h"
 #include "SandboxTest.h"
 
 #include <QFileInfo>
-#include <QProcess>
 #include <QTimeZone>
 
 #include <thread>
@@ -178,19 +178,11 @@ TEST_F(UserDefaultsTest, AnUnreadableFileIsKeptAsideAndTheAppStartsWithItsDefaul
 }
 
 TEST_F(UserDefaultsTest, TemporaryFilesOfKilledWritersGoAtTheNextStart) {
-    QProcess writer;  // a process that has ended, as a killed writer has
-    writer.start("sleep", {"0.1"});
-    ASSERT_TRUE(writer.waitForStarted());
-    const qint64 gone = writer.processId();
-    ASSERT_TRUE(writer.waitForFinished());
-    const QString folder = QFileInfo(defaults().path()).absolutePath();
-    const QString name = QFileInfo(defaults().path()).fileName();
-    const QString abandoned = QStringLiteral("%1/.%2.tmp-%3-7").arg(folder, name).arg(gone);
+    const QString abandoned = leaveAbandonedWrite(defaults().path());
     // A writer still running (the first process never ends) may be about to rename its own.
-    const QString running = QStringLiteral("%1/.%2.tmp-1-7").arg(folder, name);
-    const QString other = QStringLiteral("%1/.other.plist.tmp-%2-7").arg(folder).arg(gone);
-    for (const QString& path : {abandoned, running, other})
-        ASSERT_TRUE(ns::FileManager::createFileAtPath(path, "half"));
+    const QString running = leaveAbandonedWrite(defaults().path(), 1);
+    const QString other = leaveAbandonedWrite(QFileInfo(defaults().path()).absolutePath() +
+                                              QStringLiteral("/other.plist"));
 
     ns::Sandbox::setRoot(sandboxPath());
     (void)defaults().objectForKey("cityId");

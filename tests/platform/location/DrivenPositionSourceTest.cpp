@@ -60,8 +60,15 @@ TEST_F(DrivenPositionSourceTest, TheSettingChoosesWhatEachStartAnswers) {
 
     use("off");
     EXPECT_FALSE(loc::LocationManager::locationServicesEnabled());
+    for (const QString& setting :
+         QStringList{"off", "denied", "error0", "error1", " -90,180 ", "31.224,121.483,0"}) {
+        EXPECT_TRUE(loc::DrivenPositionSource::understands(setting)) << setting.toStdString();
+    }
     // Malformed settings deliver nothing, like a device that finds no position.
-    for (const QString& setting : QStringList{"", "22.5", "a,b", "1,2,3,4", "timeout"}) {
+    // So do places no device can be.
+    for (const QString& setting :
+         QStringList{"", "22.5", "a,b", "1,2,3,4", "timeout", "91,0", "0,180.5", "1,2,-5"}) {
+        EXPECT_FALSE(loc::DrivenPositionSource::understands(setting)) << setting.toStdString();
         use(setting);
         const auto nothing = std::make_shared<Heard>();
         const auto waiting = manager(nothing);

@@ -1,6 +1,8 @@
 #include "UIKitTest.h"
 
+#include "platform/foundation/file_manager.h"
 #include "platform/foundation/notification_center.h"
+#include "platform/foundation/sandbox.h"
 #include "platform/uikit/application.h"
 #include "platform/uikit/bar_button_item.h"
 #include "platform/uikit/button.h"
@@ -402,6 +404,7 @@ public:
     explicit LifeDelegate(QStringList& log) : log_(log) {}
     bool didFinishLaunchingWithOptions(ui::Application&, const QVariantMap& options) override {
         log_ << "launch" + (options.isEmpty() ? QString() : ":" + options.keys().join(','));
+        if (onLaunch) onLaunch(options);
         return true;
     }
     void applicationWillResignActive(ui::Application&) override { log_ << "resign"; }
@@ -418,6 +421,7 @@ public:
                     (app.applicationState() == ui::ApplicationState::Inactive ? "(inactive)" : "");
     }
     QList<QByteArray> tokens;
+    std::function<void(const QVariantMap& options)> onLaunch;
 
 private:
     QStringList& log_;
@@ -490,19 +494,55 @@ TEST_F(ControllersTest, RemoteNotificationsRegisterDeliverAndLaunch) {
     EXPECT_EQ(takeLog(), "push:12");
     EXPECT_FALSE(ui::Application::sendToRunningApplication("not json"));
 
-    // The program's command line does the same, and waits for the launch when no app runs.
+    // The program's command line does the same.
     EXPECT_EQ(app.handleCommandLine({"housing", "--push", R"({"type":"7"})"}), 0);
     EXPECT_TRUE(runMainLoopUntil([&] { return !log_.isEmpty(); }));
     EXPECT_EQ(takeLog(), "push:7");
     EXPECT_EQ(app.handleCommandLine({"housing", "--push", "["}), 1);
     EXPECT_EQ(app.handleCommandLine({"housing"}), std::nullopt);
+}
+
+TEST_F(ControllersTest, APushWithNoAppRunningWaitsOnTheSandboxForTheNextLaunchOnly) {
+    auto& app = ui::Application::sharedApplication();
+    auto delegate = std::make_shared<LifeDelegate>(log_);
+    std::optional<QVariantMap> launchPush;
+    delegate->onLaunch = [&](const QVariantMap& options) {
+        launchPush.reset();
+        if (options.contains(ui::kApplicationLaunchOptionsRemoteNotificationKey)) {
+            launchPush = options.value(ui::kApplicationLaunchOptionsRemoteNotificationKey).toMap();
+        }
+    };
+    // The command ends at once with its push stored: it is no launch of its own.
+    EXPECT_EQ(app.handleCommandLine({"housing", "--push", R"({"type":"8","id":"n1"})"}), 0);
+    EXPECT_FALSE(app.hasLaunched());
+    EXPECT_TRUE(app.pendingLaunchOptions().isEmpty());
+    // A later one replaces it; a payload that is no object stores nothing.
+    EXPECT_EQ(app.handleCommandLine({"housing", "--push", R"({"type":"9"})"}), 0);
+    EXPECT_EQ(app.handleCommandLine({"housing", "--push", "[1]"}), 1);
+
+    // The next launch of the sandbox, in another process, takes it as its launch option.
     ui::Application::reset();
-    EXPECT_EQ(app.handleCommandLine({"housing", "--push", R"({"type":"8"})"}), std::nullopt);
-    EXPECT_EQ(app.pendingLaunchOptions()
-                  .value(ui::kApplicationLaunchOptionsRemoteNotificationKey)
-                  .toMap()
-                  .value("type"),
-              "8");
+    app.setDelegate(delegate);
+    app.launch();
+    ASSERT_TRUE(launchPush.has_value());
+    EXPECT_EQ(launchPush->value("type"), "9");
+    // Only that launch.
+    app.terminate();
+    ui::Application::reset();
+    app.setDelegate(delegate);
+    app.launch();
+    EXPECT_FALSE(launchPush.has_value());
+
+    // A stored file that is no JSON object is dropped, and the launch goes on without it.
+    app.terminate();
+    ui::Application::reset();
+    ASSERT_TRUE(ns::FileManager::createFileAtPath(
+        ns::Sandbox::library() + "/PendingRemoteNotification.json", "{\"type\":"));
+    app.setDelegate(delegate);
+    EXPECT_TRUE(app.launch());
+    EXPECT_FALSE(launchPush.has_value());
+    EXPECT_FALSE(ns::FileManager::fileExistsAtPath(ns::Sandbox::library() +
+                                                   "/PendingRemoteNotification.json"));
 }
 
 TEST_F(ControllersTest, BackgroundTasksExpireAfterTheirTime) {

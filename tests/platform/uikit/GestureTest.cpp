@@ -4,6 +4,7 @@
 #include "platform/uikit/long_press_gesture_recognizer.h"
 #include "platform/uikit/pan_gesture_recognizer.h"
 #include "platform/uikit/pinch_gesture_recognizer.h"
+#include "platform/uikit/scroll_view.h"
 #include "platform/uikit/tap_gesture_recognizer.h"
 #include "platform/uikit/window.h"
 
@@ -214,6 +215,42 @@ TEST_F(GestureTest, PinchScalesByTheChangeOfSpread) {
     window->sendTouches(
         {{0, ui::TouchPhase::Ended, {50, 200}}, {1, ui::TouchPhase::Ended, {250, 200}}});
     EXPECT_EQ(states.back(), State::Ended);
+}
+
+TEST_F(GestureTest, APinchOnAPageOfAPagingScrollViewZoomsWithoutTurningThePage) {
+    auto pager = std::make_shared<ui::ScrollView>(Rect{0, 0, 320, 480});
+    pager->setContentSize({640, 480});
+    pager->setPagingEnabled(true);
+    window->addSubview(pager);
+    auto page = std::make_shared<ui::View>(Rect{0, 0, 320, 480});
+    pager->addSubview(page);
+    std::vector<State> pinches;
+    std::vector<State> drags;
+    double scale = 1;
+    auto pinch = std::make_shared<ui::PinchGestureRecognizer>(this, [&](GestureRecognizer& r) {
+        pinches.push_back(r.state());
+        scale = static_cast<ui::PinchGestureRecognizer&>(r).scale();
+    });
+    auto drag = std::make_shared<ui::PanGestureRecognizer>(
+        this, [&](GestureRecognizer& r) { drags.push_back(r.state()); });
+    drag->setMaximumNumberOfTouches(1);
+    page->addGestureRecognizer(pinch);
+    page->addGestureRecognizer(drag);
+
+    // The fingers spread while their middle drifts right, further than a drag needs.
+    window->sendTouches(
+        {{0, ui::TouchPhase::Began, {120, 240}}, {1, ui::TouchPhase::Began, {200, 240}}});
+    for (int step = 1; step <= 4; ++step) {
+        window->sendTouches({{0, ui::TouchPhase::Moved, {120 - 2.0 * step, 240}},
+                             {1, ui::TouchPhase::Moved, {200 + 12.0 * step, 240}}});
+    }
+    window->sendTouches(
+        {{0, ui::TouchPhase::Ended, {112, 240}}, {1, ui::TouchPhase::Ended, {248, 240}}});
+    EXPECT_EQ(pinches.front(), State::Began);
+    EXPECT_EQ(pinches.back(), State::Ended);
+    EXPECT_GT(scale, 1.4);
+    EXPECT_TRUE(drags.empty()) << "a one-finger drag never begins under two fingers";
+    EXPECT_EQ(pager->contentOffset(), Point(0, 0)) << "the page did not turn";
 }
 
 class Delegate : public ui::GestureRecognizerDelegate {

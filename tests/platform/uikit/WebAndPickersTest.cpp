@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <QStringList>
 
 namespace {
@@ -136,6 +137,41 @@ TEST_F(WebAndPickersTest, WebViewLoadsFromTheStandInServerAndFailsWhenItIsGone) 
     EXPECT_EQ(pages_->take(), "should http 3, start, fail -1004");
 }
 
+TEST_F(WebAndPickersTest, TheAlbumIsThePicturesFolderAndMayRefuseTheApp) {
+    EXPECT_EQ(ui::PhotoAlbum::authorizationStatus(),
+              ui::PhotoAlbum::AuthorizationStatus::Authorized);
+    std::vector<QString> results;
+    auto save = [&] {
+        ui::PhotoAlbum::writeImageToSavedPhotosAlbum(
+            ui::Image::imageWithColor(ui::Color::redColor(), {4, 4}),
+            [&](const std::shared_ptr<ui::Image>& image, const auto& error) {
+                results.push_back(error && image ? QString::number(error->code()) : QString("ok"));
+            });
+        drainMainLoop();
+    };
+    ui::PhotoAlbum::setAuthorizationStatus(ui::PhotoAlbum::AuthorizationStatus::Denied);
+    EXPECT_EQ(ui::PhotoAlbum::authorizationStatus(), ui::PhotoAlbum::AuthorizationStatus::Denied);
+    save();
+    ui::PhotoAlbum::setAuthorizationStatus(std::nullopt);
+    qputenv("HOUSING_PHOTO_ALBUM_ACCESS", "denied");
+    EXPECT_EQ(ui::PhotoAlbum::authorizationStatus(), ui::PhotoAlbum::AuthorizationStatus::Denied);
+    save();
+    qunsetenv("HOUSING_PHOTO_ALBUM_ACCESS");
+    save();
+    ASSERT_EQ(results.size(), 3u);
+    EXPECT_NE(results[0], "ok") << "refused, with the image handed back";
+    EXPECT_NE(results[1], "ok");
+    EXPECT_EQ(results[2], "ok");
+    EXPECT_EQ(ui::PhotoAlbum::imageFiles().size(), 1);
+
+    // Without a folder named for it, the album is the desktop's pictures folder.
+    const QByteArray named = qgetenv("HOUSING_PHOTO_ALBUM");
+    qunsetenv("HOUSING_PHOTO_ALBUM");
+    EXPECT_EQ(ui::PhotoAlbum::path(),
+              QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
+    qputenv("HOUSING_PHOTO_ALBUM", named);
+}
+
 TEST_F(WebAndPickersTest, SavedPhotosGoToTheAlbumAndThePickerOffersThem) {
     std::vector<QString> results;
     auto save = [&](std::shared_ptr<ui::Image> image) {
@@ -185,6 +221,17 @@ TEST_F(WebAndPickersTest, SavedPhotosGoToTheAlbumAndThePickerOffersThem) {
     EXPECT_EQ(picked->type, ui::kMediaTypeImage);
     EXPECT_EQ(picked->size, ui::Size(40, 30));
     EXPECT_EQ(root_->presentedViewController(), nullptr);
+}
+
+TEST_F(WebAndPickersTest, ThePickersLibraryIsTheFolderSetElseTheEnvironmentsElseTheAlbum) {
+    EXPECT_EQ(ui::ImagePickerController::libraryPath(), ui::PhotoAlbum::path());
+    qputenv(ui::ImagePickerController::kLibraryVariable, "/photos/of/mine");
+    EXPECT_EQ(ui::ImagePickerController::libraryPath(), "/photos/of/mine");
+    ui::ImagePickerController::setLibraryPath("/set/by/a/test");
+    EXPECT_EQ(ui::ImagePickerController::libraryPath(), "/set/by/a/test");
+    ui::ImagePickerController::setLibraryPath({});
+    qunsetenv(ui::ImagePickerController::kLibraryVariable);
+    EXPECT_EQ(ui::ImagePickerController::libraryPath(), ui::PhotoAlbum::path());
 }
 
 TEST_F(WebAndPickersTest, MessageComposerCannotSendAndOnlyCancels) {

@@ -5,6 +5,7 @@
 #include "account/QXUserInfo.h"
 #include "app/QXAppDelegate.h"
 #include "app/QXAppState.h"
+#include "app/QXTabBarController.h"
 #include "app/statistics/Statistics.h"
 #include "net/QXNetContext.h"
 #include "platform/foundation/user_defaults.h"
@@ -30,6 +31,13 @@ protected:
     }
 
     void TearDown() override {
+        // The tab shell lets its screens go: one kept alive past its launch (a first launch's
+        // city chooser keeps the shell) would still answer the next launch's activation.
+        if (ui::Application::sharedApplication().hasLaunched()) {
+            if (const auto tabs = QXAppDelegate::sharedAppDelegate().tabBarController()) {
+                tabs->setViewControllers({});
+            }
+        }
         ui::Application::sharedApplication().terminate();
         driver_.reset();
         forgetProcessState();
@@ -89,6 +97,7 @@ private:
         auto state = QXAppState::shared();
         state->setUserId(QString());
         state->setCurrentCityScript_index(-1);
+        state->setCurrentCityId(0);
         state->setConnectionReachabil(false);
         state->userInfo()->removeMemoryLogonInfo();
         QXIMUser::shared().setUserKey(QString());

@@ -212,6 +212,45 @@ TEST_F(DragBackTest, TheNewsListSwitchesDragBackOffOnlyWhileItShows) {
     EXPECT_EQ(stack().viewControllers().size(), 1u);
 }
 
+TEST_F(DragBackTest, ThePictureBehindAThirdScreenIsTheStackAsItShowedTheSecond) {
+    // What the stack showed with the second screen on top: no tab bar under it.
+    const auto before = stack().view()->snapshotImage();
+    ASSERT_TRUE(before);
+    auto third = std::make_shared<QXPlaceholderController>("三", "third");
+    stack().pushViewController(third, false);
+    ASSERT_EQ(stack().screenShotList().size(), 2u);
+    EXPECT_EQ(stack().screenShotList().back()->pixels(), before->pixels());
+    EXPECT_NE(stack().screenShotList().back()->pixels(),
+              stack().screenShotList().front()->pixels());
+    // A drag from the third screen lands on the second and keeps the first picture for it.
+    const auto first = stack().screenShotList().front();
+    dragBy(101);
+    ASSERT_EQ(stack().viewControllers().size(), 2u);
+    ASSERT_EQ(stack().screenShotList().size(), 1u);
+    EXPECT_EQ(stack().screenShotList().front(), first);
+}
+
+TEST_F(DragBackTest, AScreenMadeTheRootKeepsNoPictureAndTheScreensAboveKeepTheirs) {
+    auto second = stack().topViewController();
+    auto third = std::make_shared<QXPlaceholderController>("三", "third");
+    stack().pushViewController(third, false);
+    const auto pictureUnderThird = stack().screenShotList().back();
+    // The second screen becomes the root: nothing lies below it to show.
+    stack().setViewControllers({second, third});
+    ASSERT_EQ(stack().screenShotList().size(), 1u);
+    EXPECT_EQ(stack().screenShotList().front(), pictureUnderThird);
+    dragBy(101);
+    EXPECT_EQ(stack().topViewController(), second);
+    EXPECT_TRUE(stack().screenShotList().empty());
+    dragBy(101);
+    EXPECT_EQ(stack().topViewController(), second) << "the root stays";
+
+    // A stack set to one screen that was never pushed keeps nothing either.
+    stack().pushViewController(third, false);
+    stack().setViewControllers({std::make_shared<QXPlaceholderController>("新", "new")});
+    EXPECT_TRUE(stack().screenShotList().empty());
+}
+
 TEST_F(DragBackTest, ScreenshotsFollowTheStackAndTheFirstShowsTheTabBar) {
     ASSERT_EQ(stack().screenShotList().size(), 1u);
     // The picture behind the second screen is of the whole shell, custom tab bar included.

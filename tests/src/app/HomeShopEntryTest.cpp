@@ -4,8 +4,14 @@
 #include "app/QXTabBarController.h"
 #include "app/XXNavigationController.h"
 #include "app/home/QXMainViewController.h"
+#include "map/BasicAnnotion.h"
 #include "map/QXMapDetailViewController.h"
 #include "map/QXMapViewController.h"
+#include "platform/location/driven_position_source.h"
+#include "platform/uikit/image.h"
+#include "standin/BrokerShops.h"
+
+#include "ReferenceImage.h"
 
 #include "platform/uikit/navigation_controller.h"
 
@@ -13,7 +19,32 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class HomeShopEntryTest : public AppShellFixture {};
+class HomeShopEntryTest : public AppShellFixture {
+protected:
+    void TearDown() override {
+        AppShellFixture::TearDown();
+        loc::PositionSource::install(nullptr);
+    }
+    [[nodiscard]] ui::NavigationController& homeStack() {
+        return static_cast<ui::NavigationController&>(
+            *app().tabBarController()->viewControllers().at(0));
+    }
+    // Opens the map from the home tab's tile, as a person does.
+    std::shared_ptr<QXMapViewController> openMap() {
+        auto* home = dynamic_cast<QXMainViewController*>(homeStack().topViewController().get());
+        if (!home) return nullptr;
+        home->onClickTag(QXMainViewController::kAgentShops);
+        clock().advance(1s);
+        return std::dynamic_pointer_cast<QXMapViewController>(homeStack().topViewController());
+    }
+    [[nodiscard]] static std::size_t pins(QXMapViewController& map) {
+        std::size_t count = 0;
+        for (const auto& annotation : map.mapView()->annotations()) {
+            count += dynamic_cast<const BasicAnnotion*>(annotation.get()) != nullptr;
+        }
+        return count;
+    }
+};
 
 TEST_F(HomeShopEntryTest, TheHomeTabsShopTileOpensTheShopMapAndDragBackReturnsWhenItGoes) {
     launchAfterGuide();
@@ -58,6 +89,43 @@ TEST_F(HomeShopEntryTest, TheHomeTabsShopTileOpensTheShopMapAndDragBackReturnsWh
         entries += record.toMap().value("id").toString() == "home_agentshop";
     }
     EXPECT_EQ(entries, 1);
+}
+
+TEST_F(HomeShopEntryTest, WhereADemoRunPutsTheDeviceTheMapShowsTheShopsOfTheSampleCity) {
+    // The device where scripts/run.sh places it, and 上海 chosen as the city.
+    loc::PositionSource::install(
+        std::make_shared<loc::DrivenPositionSource>(standin::BrokerShops::samplePosition()));
+    defaults().setObject(QStringLiteral("2.3.0"), QStringLiteral("lastVersion"));
+    defaults().setBool(true, QStringLiteral("guideShown"));
+    defaults().setInteger(1, QStringLiteral("cityId"));
+    launch();
+    const auto map = openMap();
+    ASSERT_NE(map, nullptr);
+    // The fix comes, the map moves to it and asks for the shops there, time going by as
+    // the person waits.
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        clock().advance(100ms);
+        return pins(*map) >= 3 && !map->view()->viewWithTag(QXMapViewController::kLoadingTag);
+    }));
+    EXPECT_NEAR(map->mapCentre().latitude, standin::BrokerShops::kSampleLatitude, 1e-3);
+    EXPECT_NEAR(map->mapCentre().longitude, standin::BrokerShops::kSampleLongitude, 1e-3);
+    // Every tile on screen drawn (the stand-in draws cold ones first).
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] {
+            (void)driver().screenshot();
+            return !map->mapView()->isLoadingTiles() && map->mapView()->cachedTileCount() > 0;
+        },
+        60s));
+    // Settled: no query under way after the time the move takes.
+    clock().advance(1s);
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        clock().advance(100ms);
+        return !map->view()->viewWithTag(QXMapViewController::kLoadingTag) &&
+               !map->mapView()->isLoadingTiles();
+    }));
+    EXPECT_GE(pins(*map), 3u);
+    EXPECT_TRUE(matchesReferenceImage(driver().screenshot()->pixels(), "src/app/reference",
+                                      "shop_map_sample_city.png"));
 }
 
 }  // namespace

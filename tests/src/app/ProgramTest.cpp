@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
@@ -76,6 +77,38 @@ TEST_F(ProgramTest, ABadCommandLineGetsTheUsageAndNoLaunch) {
         EXPECT_TRUE(process_.readAllStandardError().contains("usage: housing"));
     }
     EXPECT_TRUE(server().requests().empty());
+}
+
+TEST_F(ProgramTest, APushWithNoAppRunningWaitsForTheNextLaunchAndTheCommandEndsAtOnce) {
+    const QString sandbox = sandboxPath() + "/app";
+    start({"--headless", "--sandbox", sandbox, "--server", server().root(), "--push",
+           R"({"type":"8"})"});
+    ASSERT_TRUE(process_.waitForFinished(20000)) << "the command must not start an app";
+    EXPECT_EQ(process_.exitCode(), 0);
+    EXPECT_TRUE(QFileInfo::exists(sandbox + "/Library/PendingRemoteNotification.json"));
+    EXPECT_TRUE(server().requests().empty()) << "no app ran";
+
+    // The next launch opens on it: the news list a news push leads to.
+    start({"--headless", "--sandbox", sandbox, "--server", server().root()});
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] {
+            QFile log(sandbox + "/Library/Caches/StatClick.log");
+            return log.open(QIODevice::ReadOnly) &&
+                   log.readAll().contains("pushmessage_notIM_show");
+        },
+        30s));
+    EXPECT_FALSE(QFileInfo::exists(sandbox + "/Library/PendingRemoteNotification.json"));
+}
+
+TEST_F(ProgramTest, APositionNoDeviceCanHaveIsRefusedWithTheUsage) {
+    for (const QStringList& arguments :
+         {QStringList{"--position", "91,10"}, QStringList{"--position", "here"},
+          QStringList{"--position"}}) {
+        start(arguments);
+        ASSERT_TRUE(process_.waitForFinished(30000));
+        EXPECT_EQ(process_.exitCode(), 2) << qPrintable(arguments.join(' '));
+        EXPECT_TRUE(process_.readAllStandardError().contains("--position"));
+    }
 }
 
 TEST_F(ProgramTest, APushThatIsNoJsonObjectIsRefused) {

@@ -5,6 +5,7 @@
 #include "app/QXPlaceholderController.h"
 #include "app/QXTabBarController.h"
 #include "app/WebHelp.h"
+#include "houses/ImageScrollPageController.h"
 #include "platform/uikit/navigation_controller.h"
 
 #include <chrono>
@@ -63,6 +64,21 @@ TEST_F(PushNotificationTest, TwoNewsPushesLeaveOneNewsScreen) {
     EXPECT_EQ(selectedStack().viewControllers().size(), 2u);
 }
 
+TEST_F(PushNotificationTest, ANewsPushOverAListTheUserOpenedLeavesTheirListInPlace) {
+    auto mine = std::make_shared<QXHouseNewsViewController>();
+    stack(0).pushViewController(mine, false);
+    for (int push = 0; push < 2; ++push) {
+        tap({{"type", "8"}});
+        ASSERT_EQ(selectedStack().viewControllers().size(), 3u) << "push " << push;
+        EXPECT_EQ(selectedStack().viewControllers().at(1), mine);
+        auto* pushed =
+            dynamic_cast<QXHouseNewsViewController*>(selectedStack().topViewController().get());
+        ASSERT_NE(pushed, nullptr);
+        EXPECT_TRUE(pushed->isFromPush());
+        EXPECT_FALSE(mine->isFromPush());
+    }
+}
+
 TEST_F(PushNotificationTest, AChatPushReturnsTheOldTabToItsRootAndSelectsTheChats) {
     pushDetail(0);
     pushDetail(0);
@@ -70,6 +86,19 @@ TEST_F(PushNotificationTest, AChatPushReturnsTheOldTabToItsRootAndSelectsTheChat
     EXPECT_EQ(tabs().selectedIndex(), 1u);
     EXPECT_EQ(stack(0).viewControllers().size(), 1u);
     EXPECT_EQ(events("pushmessage_show"), 1);
+}
+
+TEST_F(PushNotificationTest, APhotoPagerOverTheTabIsTakenDownBeforeItReturnsToItsRoot) {
+    pushDetail(0);
+    auto pager = std::make_shared<ImageScrollPageController>(QStringList{"a.jpg"}, 0);
+    auto photos = std::make_shared<ui::NavigationController>();
+    photos->setViewControllers({pager}, false);
+    stack(0).topViewController()->presentViewController(photos, false);
+    driver().wait(1);
+    ASSERT_EQ(tabs().presentedViewController(), photos);
+    tap({{"type", "1"}});
+    EXPECT_FALSE(tabs().presentedViewController());
+    EXPECT_EQ(stack(0).viewControllers().size(), 1u);
 }
 
 TEST_F(PushNotificationTest, AWebPushOpensItsAddressAndAHomePushTheHomeTab) {

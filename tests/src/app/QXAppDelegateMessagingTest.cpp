@@ -70,10 +70,46 @@ TEST_F(QXAppDelegateMessagingTest, LaunchListensForTheUserAndABrokersMessageReac
     const QList<qint64> written = messaging.write({{"to", kUser}, {"text", "还在吗"}});
     ASSERT_TRUE(
         runMainLoopUntil([&] { return stored(written) && messaging.unacknowledged(kUser) == 0; }));
-    // The plug-ins are in place (they are held only while the app holds them): the talk
-    // opens with a card of the post it is about, stored just after the acknowledgement.
-    EXPECT_TRUE(runMainLoopUntil([&] { return rowsOf(written, "url") == 1; }));
     EXPECT_EQ(streamsAskedFor(kUser), 1);
+}
+
+TEST_F(QXAppDelegateMessagingTest, ANewTalkAboutAPostOpensWithTheBrokersMessageAlone) {
+    launchListening();
+    // The packet opens a talk about a post with a title: only the app's own plug-in reads
+    // it, and it adds no post card in front of the message.
+    const QList<qint64> written = messaging.write({{"to", kUser}, {"text", "这套还在"}});
+    ASSERT_TRUE(
+        runMainLoopUntil([&] { return stored(written) && messaging.unacknowledged(kUser) == 0; }));
+    // A later packet of the same talk comes after whatever the first one brought.
+    const QList<qint64> later = messaging.write({{"to", kUser}, {"text", "看房吗"}});
+    ASSERT_TRUE(runMainLoopUntil([&] { return stored(later); }));
+    EXPECT_EQ(rowsOf(written, "url"), 0);
+    const int cards = QXIMDatabase::shared().queue().inDatabase([&](JSSQLite& db) {
+        return db.executeQuery("SELECT COUNT(*) AS c FROM msgs WHERE c_type = 'url'")
+            ->value(0)
+            .value("c")
+            .toInt();
+    });
+    EXPECT_EQ(cards, 0);
+}
+
+TEST_F(QXAppDelegateMessagingTest, AGuestListensAgainAtTheNextLaunchUnderTheStoredAnonymousId) {
+    launchAfterGuide();
+    ASSERT_TRUE(runMainLoopUntil([&] { return app().hasUserId(); }));
+    const qint64 guest = defaults().integerForKey("anonymousLoginId");
+    ASSERT_GT(guest, 0);
+    ASSERT_TRUE(runMainLoopUntil([&] { return messaging.openStreams(guest) == 1; }));
+
+    // The same sandbox started again: the id is stored, so none is fetched this time.
+    launch();
+    ASSERT_TRUE(runMainLoopUntil([&] { return messaging.openStreams(guest) == 1; }));
+    EXPECT_EQ(QXIMUser::shared().userId(), guest);
+    EXPECT_EQ(app().imDelegate()->curListenUserid(), guest);
+    EXPECT_EQ(calls("userRegister").size(), 1u);
+    const QList<qint64> written = messaging.write({{"to", guest}, {"text", "第二次打开"}});
+    ASSERT_TRUE(
+        runMainLoopUntil([&] { return stored(written) && messaging.unacknowledged(guest) == 0; }));
+    EXPECT_EQ(streamsAskedFor(guest), 2);
 }
 
 TEST_F(QXAppDelegateMessagingTest, AGuestListensUnderTheAnonymousIdTheServerGives) {

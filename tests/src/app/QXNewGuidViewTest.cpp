@@ -131,6 +131,25 @@ TEST_F(QXNewGuidViewTest, PageThreeIconsFanOutFromOnePoint) {
     }
 }
 
+TEST_F(QXNewGuidViewTest, NoPictureOfAShownPageCoversItsCaption) {
+    const auto guide = makeGuide(ui::Screen::kTallHeight);
+    guide->contentOffsetChanged(1000, 0);
+    seconds(2);
+    for (const QXNewGuidViewItem* page :
+         {static_cast<QXNewGuidViewItem*>(guide->guidItemView1()),
+          static_cast<QXNewGuidViewItem*>(guide->guidItemView2()),
+          static_cast<QXNewGuidViewItem*>(guide->guidItemView3())}) {
+        ASSERT_TRUE(page->isShow() && page->isTextShow());
+        const ui::Rect caption = page->textView()->frame();
+        for (const auto& picture : page->subviews()) {
+            if (picture.get() == page->textView() || picture->alpha() == 0) continue;
+            EXPECT_FALSE(picture->frame().intersects(caption))
+                << "a picture at y " << picture->frame().origin.y << " of the page at y "
+                << page->frame().origin.y;
+        }
+    }
+}
+
 TEST_F(QXNewGuidViewTest, EachPageOnceScrolledToLooksAsItsReference) {
     ui::Screen::mainScreen().setHeight(ui::Screen::kTallHeight);
     auto window = std::make_shared<ui::Window>();

@@ -1,5 +1,7 @@
+#include "app/QXAppChatScreenOpener.h"
 #include "app/QXAppDelegate.h"
 #include "app/ShopMapEntry.h"
+#include "chat/QXMessageController.h"
 #include "houses/QXAgentInfoController.h"
 
 #include "IMChat/qximlib/QXIMDatabase.h"
@@ -62,6 +64,28 @@ TEST_F(ShopMapEntryTest, AStoredTalkGivesItsPostReferenceAndLosesItsUnreadMark) 
     context.clearUnread(kTalk);
     EXPECT_LE(store.talkUnReadCountWithUserId(kUser), unread);
     EXPECT_EQ(store.talkInfoExist(kTalk, kUser).value(0).value("l_read").toInt(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ShopMapEntryTest, TheMapAndTheHousingScreensOpenTheChatScreenOfTheTalk) {
+    const QVariantMap talk{{"t_id", kTalk}, {"u_id", kUser}, {"o_user", R"({"id":"8000001234"})"}};
+    const auto fromMap =
+        ShopMapEntry::context(QXAppDelegate::sharedAppDelegate()).makeChat(talk, "李经理");
+    const auto* chat = dynamic_cast<QXMessageController*>(fromMap.get());
+    ASSERT_NE(chat, nullptr);
+    EXPECT_EQ(chat->talkInfo().value("t_id"), kTalk);
+    EXPECT_TRUE(chat->hidesBottomBarWhenPushed());
+
+    QXAppChatScreenOpener opener;
+    const auto fromDetail = opener.makeChatScreen(talk, "李经理", true, true);
+    ASSERT_NE(fromDetail, nullptr);
+    EXPECT_TRUE(static_cast<QXMessageController&>(*fromDetail).hiddenAgentView());
+    EXPECT_EQ(fromDetail->title(), "李经理");
+    EXPECT_EQ(opener.talkIdShownBy(*fromDetail), kTalk);
+    EXPECT_EQ(opener.talkIdShownBy(ui::ViewController()), "");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "houses/QXPostList.h"
 #include "location/CityData.h"
 #include "location/SelectedCityState.h"
+#include "platform/uikit/label.h"
 #include "platform/uikit/navigation_controller.h"
 
 #include "analytics/StatClick.h"
@@ -11,6 +12,8 @@
 #include "app/QXUIViewController.h"
 #include "app/XXNavigationController.h"
 #include "app/home/QXMainViewController.h"
+#include "chat/QXChatListController.h"
+#include "chat/QXMessageController.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
@@ -19,6 +22,7 @@
 #include "platform/uikit/layer.h"
 #include "platform/uikit/tab_bar.h"
 #include "platform/uikit/tab_bar_item.h"
+#include "platform/uikit/table_view.h"
 #include "ui/image/IKImageManager.h"
 
 #include "ReferenceImage.h"
@@ -60,6 +64,10 @@ TEST_F(TabShellTest, TheChatBadgeHidesAtZeroAndWidensFromTen) {
     EXPECT_EQ(tabs().iconImageView()->frame().size.width, 30.5);
     EXPECT_EQ(tabs().iconLabel()->frame().size.width, 30.5);
 
+    tabs().addUnReadIconWithNumber(99);
+    EXPECT_EQ(tabs().iconLabel()->text(), "99");
+    tabs().addUnReadIconWithNumber(100);
+    EXPECT_EQ(tabs().iconLabel()->text(), "99+");
     tabs().addUnReadIconWithNumber(150);
     EXPECT_EQ(tabs().iconLabel()->text(), "99+");
     EXPECT_EQ(tabs().iconImageView()->superview(), tabs().button(1));
@@ -137,6 +145,16 @@ TEST_F(TabShellTest, TheNoticeBadgeAddsBothUnreadCounts) {
     EXPECT_EQ(tabs().btn4Lable()->text(), "99+");
     EXPECT_EQ(tabs().pushCountImg()->frame().size.width, 35);
 
+    // Exactly 100 is past what two digits say; 99 is not.
+    defaults().setInteger(40, "ImNoReadNum");
+    tabs().TabBarHidePushCount();
+    EXPECT_EQ(tabs().btn4Lable()->text(), "99+");
+    EXPECT_EQ(tabs().pushCountImg()->frame().size.width, 35);
+    defaults().setInteger(39, "ImNoReadNum");
+    tabs().TabBarHidePushCount();
+    EXPECT_EQ(tabs().btn4Lable()->text(), "99");
+    EXPECT_EQ(tabs().pushCountImg()->frame().size.width, 30);
+
     defaults().setInteger(0, "ImNoReadNum");
     tabs().TabBarHidePushCount();
     EXPECT_EQ(tabs().btn4Lable()->text(), "60");
@@ -152,6 +170,18 @@ TEST_F(TabShellTest, EachTabIsADragBackStackAndTheUserCentreWorks) {
                   nullptr);
         EXPECT_EQ(tabs().viewControllers().at(i)->tabBarItem()->title(), titles.at(int(i)));
     }
+    // The chat tab lists the talks; the service account's welcome is the first.
+    ASSERT_TRUE(driver().tap(tabs().button(1)));
+    driver().wait(0.5);
+    auto& chats = static_cast<ui::NavigationController&>(*tabs().viewControllers().at(1));
+    const auto* list = dynamic_cast<QXChatListController*>(chats.viewControllers().front().get());
+    ASSERT_NE(list, nullptr);
+    ASSERT_TRUE(runMainLoopUntil([&] { return !list->chatData().isEmpty(); }));
+    ASSERT_TRUE(driver().tapText(QStringLiteral("Nevoru找房客服")) ||
+                driver().tap(list->chatTable()->visibleCells().front()));
+    driver().wait(0.5);
+    EXPECT_NE(dynamic_cast<QXMessageController*>(chats.topViewController().get()), nullptr);
+    chats.popToRootViewControllerAnimated(false);
     ASSERT_TRUE(driver().tap(tabs().button(3)));
     driver().wait(0.5);
     EXPECT_NE(driver().findByText(QStringLiteral("未登录")), nullptr);
@@ -226,6 +256,12 @@ TEST_F(TabShellScreenshotTest, AFreshSandboxShowsTheGuideThenTheCityChooserThenT
         homeScreen.mainCycleView()->reloadData();
         ASSERT_TRUE(runMainLoopUntil([&] { return !IKImageManager::sharedManager().isRunning(); }));
     }
+    // The chat tab counts the service account's two unread welcome messages.
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        drainMainLoop();
+        return !app().tabBarController()->iconLabel()->isHidden() &&
+               app().tabBarController()->iconLabel()->text() == "2";
+    }));
     drainMainLoop();
     const auto shot = driver().screenshot();
     ASSERT_TRUE(shot);

@@ -1,5 +1,6 @@
 #include "AppShellFixture.h"
 
+#include "account/QXHouseNewsViewController.h"
 #include "app/QXPlaceholderController.h"
 #include "app/QXTabBarController.h"
 #include "app/WebHelp.h"
@@ -63,6 +64,28 @@ TEST_F(WebHelpTest, BackReturnsToTheChatPastANewsPage) {
     settle();
     ASSERT_EQ(stack().viewControllers().size(), 2u);
     EXPECT_EQ(stack().topViewController()->className(), "QXMessageController");
+}
+
+TEST_F(WebHelpTest, BackOverTheNewsListReturnsOneScreenToTheListWithItsDragBackOff) {
+    auto news = std::make_shared<QXHouseNewsViewController>();
+    stack().pushViewController(news, false);
+    auto page = open(QStringLiteral("资讯"), server().root() + "/help/about.html", false);
+    settle();
+    EXPECT_TRUE(stack().canDragBack()) << "the page from the list may be dragged back";
+    page->returnPressed();
+    settle();
+    ASSERT_EQ(stack().topViewController(), news);
+    EXPECT_FALSE(stack().canDragBack());
+
+    // A chat opened from the list lies above it: the list comes first, so back is one screen.
+    stack().pushViewController(std::make_shared<QXMessageController>(), false);
+    auto detail = std::make_shared<QXPlaceholderController>("详情", "detail");
+    stack().pushViewController(detail, false);
+    page = open(QStringLiteral("资讯"), server().root() + "/help/about.html", false);
+    settle();
+    page->returnPressed();
+    settle();
+    EXPECT_EQ(stack().topViewController(), detail);
 }
 
 TEST_F(WebHelpTest, APageFromAPushCancelsWithoutDragBackAndSlidesAway) {

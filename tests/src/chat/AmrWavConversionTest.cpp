@@ -188,6 +188,21 @@ TEST_F(AmrWavConversionTest, NonSpeechFirstFramesStopCleanly) {
         EXPECT_EQ(decode(path(name + ".amr"), path(name + ".wav")), 0) << type;
         EXPECT_EQ(read(path(name + ".wav")).size(), 48) << type;
     }
+
+    // The first type without a rate is refused before anything of it is taken as a frame.
+    const QByteArray typeEight = QByteArray(1, char(8 << 3 | 0x04)) + QByteArray(40, '\x3c');
+    write(path("type8.frame"), typeEight);
+    std::FILE* stream = std::fopen(path("type8.frame").toUtf8().constData(), "rb");
+    ASSERT_NE(stream, nullptr);
+    std::array<unsigned char, kAmrFrameBufferBytes> frame{};
+    frame.fill(0xEE);
+    int frameSize = -7;
+    unsigned char frameHeader = 0xAA;
+    EXPECT_EQ(readFirstAmrFrame(stream, frame.data(), &frameSize, &frameHeader), 0);
+    std::fclose(stream);
+    EXPECT_EQ(frameSize, -7);
+    EXPECT_EQ(frameHeader, 0xAA);
+    EXPECT_EQ(frame[0], 0xEE);
 }
 
 TEST_F(AmrWavConversionTest, FramesOfAnotherTypeAreSkippedUpToTheFirstHeader) {

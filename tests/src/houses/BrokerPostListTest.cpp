@@ -3,7 +3,7 @@
 #include "CommunityFixture.h"
 
 #include "ReferenceImage.h"
-#include "houses/HousesScreen.h"
+#include "houses/MoreRowCell.h"
 #include "houses/PromotionCell.h"
 #include "houses/PromotionListViewController.h"
 #include "houses/QXPostDetailNew.h"
@@ -167,7 +167,7 @@ TEST_F(BrokerPostListTest, FailedAndEmptyPagesLetGoOfTheOverlayAndThePull) {
     EXPECT_EQ(list_->nowPostListCount(), 10);
     ui::TableViewCell* more = list_->tableView()->cellForRowAtIndexPath({0, 10});
     ASSERT_NE(more, nullptr);
-    EXPECT_EQ(driver_.textOf(more->viewWithTag(HousesScreen::kMoreLabelTag)),
+    EXPECT_EQ(driver_.textOf(more->viewWithTag(MoreRowCell::kLabelTag)),
               PromotionListViewController::kNetworkTrouble);
 }
 

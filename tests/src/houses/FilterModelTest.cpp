@@ -1,8 +1,12 @@
 // The filter model: its items, the saved copy, the list-mode rules, and the definitions
 // fetched by version and cached per city and category.
+#include "AbandonedWrite.h"
 #include "HousesFixture.h"
 
 #include "houses/tovikFilters2.h"
+#include "net/QXIMRequest.h"
+#include "net/transport/NKHTTPClient.h"
+#include "platform/foundation/operation_queue.h"
 #include "platform/foundation/property_list.h"
 #include "standin/Posts.h"
 
@@ -128,6 +132,19 @@ TEST_F(FilterModelTest, FirstVisitStoresAndAdoptsThenAnUnchangedReplyServesTheCa
     EXPECT_EQ(sale.model->getFilterWithKey("price")->value("n"), "售价");
 }
 
+TEST_F(FilterModelTest, TheCachesTemporaryFilesThatAKillLeftGoWhenAListOpensIt) {
+    ASSERT_TRUE(fetch(1).succeeded);
+    const QString cache = leaveAbandonedWrite(tovikFilters2::cachePath());
+    const QString saved = leaveAbandonedWrite(tovikFilters2::savePath());
+    const QString running = leaveAbandonedWrite(tovikFilters2::cachePath(), 1);
+    tovikFilters2 model;
+    model.setMasterMajorId(7, 1);
+    EXPECT_FALSE(QFile::exists(cache));
+    EXPECT_FALSE(QFile::exists(saved));
+    EXPECT_TRUE(QFile::exists(running)) << "a writer still running may yet rename it";
+    EXPECT_TRUE(ns::dictionaryWithContentsOfFile(tovikFilters2::cachePath())) << "the cache stays";
+}
+
 TEST_F(FilterModelTest, ACachedCopyServesOnlyTheCityItBelongsTo) {
     ASSERT_TRUE(fetch(1).succeeded);
     setCity(0);
@@ -194,6 +211,26 @@ TEST_F(FilterModelTest, FailuresLeaveItemsAndCacheAsTheyWere) {
     QFile file(tovikFilters2::cachePath());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), before) << "the replaced request stored nothing";
+    file.close();
+
+    // The same when the first reply is in before the second request goes out, too late for
+    // its cancel, and waits for the main loop.
+    server().setFault({.prefix = paths::kDataShare,
+                       .body = QByteArray(R"({"v":"stale","fs":[{"f":"stale","vs":[]}]})"),
+                       .times = 1});
+    auto late = std::make_shared<tovikFilters2>();
+    late->setMasterMajorId(7, 1);
+    int lateSucceeded = 0;
+    int lateFailed = 0;
+    late->httpRequestWithSuccess([&lateSucceeded] { ++lateSucceeded; },
+                                 [&lateFailed] { ++lateFailed; });
+    QXIMRequest::shared().httpClient()->operationQueue()->waitUntilAllOperationsAreFinished();
+    EXPECT_TRUE(fetch(1, late).succeeded);
+    EXPECT_EQ(lateSucceeded, 1);
+    EXPECT_EQ(lateFailed, 0);
+    EXPECT_EQ(late->getFilterWithKey("stale"), nullptr);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before) << "the late reply stored nothing";
     file.close();
 
     // An unreadable cache file counts as no cache: version "0".

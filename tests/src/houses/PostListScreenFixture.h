@@ -111,9 +111,13 @@ protected:
         return found;
     }
     [[nodiscard]] std::size_t searches() { return calls("SearchPostsByJson2").size(); }
-    // Opens button `index` of the bar and taps row `row` of column `column`.
+    // Opens button `index` of the list's bar and taps row `row` of column `column`.
     void choose(int index, int row, int column = 0) {
-        QuickFilterView* bar = list_->quickFilterView();
+        chooseIn(list_->quickFilterView(), index, row, column);
+    }
+    // The same on any quick-filter bar.
+    void chooseIn(QuickFilterView* bar, int index, int row, int column = 0) {
+        ASSERT_NE(bar, nullptr);
         if (bar->dropDown(index)->isHidden()) {
             ASSERT_TRUE(driver_.tap(bar->button(index)));
             settle();

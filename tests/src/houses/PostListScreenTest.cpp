@@ -3,6 +3,11 @@
 #include "PostListScreenFixture.h"
 
 #include "ReferenceImage.h"
+
+#include <optional>
+#include "net/QXIMRequest.h"
+#include "net/transport/NKHTTPClient.h"
+#include "platform/foundation/operation_queue.h"
 #include "platform/uikit/keyboard.h"
 
 namespace paths = standin::paths;
@@ -340,17 +345,36 @@ TEST_F(PostListScreenTest, AFailedNextPageIsAskedForAgainFromTheErrorView) {
     EXPECT_FALSE(errorShown());
 }
 
-TEST_F(PostListScreenTest, ACancelledRequestNeverShowsTheErrorView) {
+TEST_F(PostListScreenTest, AReplacedRequestsEndShowsNoErrorAndLeavesThePullHeaderLoading) {
     open();
-    // The first request is held back and then replaced: its failure is only a cancel.
-    server().setFault({.prefix = paths::kDataShare, .delayMs = 1500, .times = 1});
+    // Both requests are held back. The first is replaced by a pull while it waits: its end
+    // is only a cancel, and the pull's own request still speaks for the screen.
+    server().setFault({.prefix = paths::kDataShare, .delayMs = 1500, .times = 2});
+    std::optional<bool> replaced;
     list_->paging().startFreshPage();
-    list_->paging().contentArray.clear();
-    list_->paging().nowListNum = 0;
-    list_->getDataFromNetwork();
-    list_->getDataFromNetwork();
-    // The cancel's failure comes before the second reply: once that is in, both are.
-    ASSERT_TRUE(waitFor([&] { return list_->paging().nowListNum == 20; }));
+    list_->getDataFromNetworkWithFilter([&](bool loaded) { replaced = loaded; });
+    list_->refreshViewDidCallBack();
+    ASSERT_TRUE(runMainLoopUntil([&] { return replaced.has_value(); }));
+    EXPECT_FALSE(*replaced);
+    EXPECT_FALSE(errorShown());
+    EXPECT_TRUE(list_->refreshView()->isLoading()) << "the pull's request is still on its way";
+    ASSERT_TRUE(waitFor([&] { return !list_->refreshView()->isLoading(); }));
+    EXPECT_EQ(list_->paging().nowListNum, 20);
+    EXPECT_FALSE(errorShown());
+
+    // The first request's reply is in before the pull goes out, too late for its cancel: it
+    // waits for the main loop and is the replaced request's all the same.
+    replaced.reset();
+    list_->paging().startFreshPage();
+    list_->getDataFromNetworkWithFilter([&](bool loaded) { replaced = loaded; });
+    QXIMRequest::shared().httpClient()->operationQueue()->waitUntilAllOperationsAreFinished();
+    server().setFault({.prefix = paths::kDataShare, .delayMs = 1500, .times = 1});
+    list_->refreshViewDidCallBack();
+    ASSERT_TRUE(runMainLoopUntil([&] { return replaced.has_value(); }));
+    EXPECT_FALSE(*replaced);
+    EXPECT_TRUE(list_->refreshView()->isLoading()) << "the late reply stopped the pull's header";
+    ASSERT_TRUE(waitFor([&] { return !list_->refreshView()->isLoading(); }));
+    EXPECT_EQ(list_->paging().nowListNum, 20);
     EXPECT_FALSE(errorShown());
 }
 

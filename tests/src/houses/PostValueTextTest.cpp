@@ -25,6 +25,10 @@ TEST_F(PostValueTextTest, PricesTurnIntoTenThousandsOnlyAboveOne) {
     EXPECT_EQ(valueOf(unitValue(12000, "元/月")), "1.2万元/月");
     EXPECT_EQ(valueOf(unitValue(0, "元")), "0元");
     EXPECT_EQ(valueOf(unitValue("4200", "元/月")), "4200元/月");
+    // A quotient half way between two tenths rounds as printf rounds the value held.
+    EXPECT_EQ(valueOf(unitValue(12500, "元/月")), "1.2万元/月");
+    EXPECT_EQ(valueOf(unitValue(13500, "元/月")), "1.4万元/月");
+    EXPECT_EQ(valueOf(unitValue("16250", "元")), "1.6万元");
 }
 
 TEST_F(PostValueTextTest, AFractionOfATenThousandPriceIsKeptWhateverItsKind) {
@@ -50,6 +54,8 @@ TEST_F(PostValueTextTest, OtherKindsOfValues) {
     EXPECT_EQ(valueOf(QVariantList{1, 2}), "");
     EXPECT_EQ(valueOf("2008", "license_year"), "2008年");
     EXPECT_EQ(valueOf(3.24, "road_haul"), "3.2万公里");
+    EXPECT_EQ(valueOf(0.25, "road_haul"), "0.2万公里");
+    EXPECT_EQ(valueOf(0.35, "road_haul"), "0.3万公里") << "0.35 is held a little below";
 }
 
 TEST_F(PostValueTextTest, PhonesInDigitsStayAndOthersAreDeciphered) {

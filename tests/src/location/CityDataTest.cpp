@@ -1,3 +1,4 @@
+#include "AbandonedWrite.h"
 #include "CityFixture.h"
 
 #include "location/CityDatabase.h"
@@ -31,6 +32,29 @@ int citiesStartingWith(const QString& prefix) {
     sqlite3_finalize(statement);
     sqlite3_close(database);
     return count;
+}
+
+// Replaces the database in Documents with one of `provinces` (province id, script index),
+// each holding one city (the province id times 100 plus one, script index `cityIndex`).
+void writeDatabase(const QList<std::pair<int, qint64>>& provinces, qint64 cityIndex) {
+    QFile::remove(CityDatabase::path());
+    sqlite3* database = nullptr;
+    ASSERT_EQ(sqlite3_open(CityDatabase::path().toUtf8().constData(), &database), SQLITE_OK);
+    QByteArray script =
+        "create table province (province_id, script_index, province_name, short_name, pinyin);"
+        "create table city (city_id, province_id, script_index, city_name, short_name, pinyin);";
+    for (const auto& [id, index] : provinces) {
+        script += QStringLiteral(
+                      "insert into province values (%1, %2, '省%1', '省%1', 's');"
+                      "insert into city values (%3, %1, %4, '市%1', '市%1', 'c');")
+                      .arg(id)
+                      .arg(index)
+                      .arg(id * 100 + 1)
+                      .arg(cityIndex)
+                      .toUtf8();
+    }
+    EXPECT_EQ(sqlite3_exec(database, script.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(database);
 }
 
 }  // namespace
@@ -95,6 +119,37 @@ TEST_F(CityDataTest, ADatabaseThatCannotBeOpenedLeavesTheTreeEmpty) {
     EXPECT_TRUE(tree->country()->Provinces.empty());
     EXPECT_EQ(tree->currentCity(), nullptr);
     EXPECT_EQ(tree->hotCityIndexes()[0], std::nullopt);
+}
+
+TEST_F(CityDataTest, TheDistrictCachesTemporaryFilesThatAKillLeftGoWhenTheTreeLoads) {
+    ASSERT_EQ(switchTo(401)->succeeded, std::vector<int>{401});
+    const QString own = leaveAbandonedWrite(CityUpdateData::cacheFileOfCity(401));
+    const QString current = leaveAbandonedWrite(CityUpdateData::currentCacheFile());
+    const QString running = leaveAbandonedWrite(CityUpdateData::currentCacheFile(), 1);
+    auto tree = std::make_shared<CityData>();
+    tree->LoadProvinceInfoWinthCurrent();
+    EXPECT_FALSE(QFile::exists(own));
+    EXPECT_FALSE(QFile::exists(current));
+    EXPECT_TRUE(QFile::exists(running)) << "a writer still running may yet rename it";
+    EXPECT_TRUE(QFile::exists(CityUpdateData::cacheFileOfCity(401))) << "the cache stays";
+}
+
+TEST_F(CityDataTest, ScriptIndexesThatWouldNotFitAreNoneRatherThanAnotherCitys) {
+    // Provinces beyond about 21.5 million (either way) times 100 leave the range of an int.
+    writeDatabase({{1, 4}, {2, 21474837}, {3, -21474837}, {4, 2147483647}}, 7);
+    auto tree = std::make_shared<CityData>();
+    tree->LoadProvinceInfoWinthCurrent();
+    std::vector<int> indexes;
+    for (const auto& city : tree->allCities()) indexes.push_back(city->scriptIndex());
+    EXPECT_EQ(indexes, (std::vector<int>{407, -1, -1, -1}));
+    EXPECT_EQ(tree->cityWithScriptIndex(407)->name(), "市1");
+
+    // The largest that fits is kept.
+    writeDatabase({{1, 21474836}}, 47);
+    tree = std::make_shared<CityData>();
+    tree->LoadProvinceInfoWinthCurrent();
+    ASSERT_EQ(tree->allCities().size(), 1u);
+    EXPECT_EQ(tree->allCities().front()->scriptIndex(), 2147483647);
 }
 
 TEST_F(CityDataTest, DistrictsAndStreetsLoadFromTheDatabaseWithTheirParents) {

@@ -90,6 +90,19 @@ TEST_F(CityOfLocationTest, AnAddressThatIsOnlyTheCityAsksTheGeocoderAndKeepsTheC
     EXPECT_FALSE(geocoded[0].hasHeader("interface")) << "the headers were cleared";
     // The service answered, so the timed lookup stays open while the geocoder is asked.
     EXPECT_EQ(recordedEvents(), (QStringList{"begin GetLocationInfo", "LocationByGoogle"}));
+
+    // A geocoder naming another city gives the address; the city stays the service's.
+    outcome_ = std::make_shared<LookupOutcome>();
+    server().setFaults({{.prefix = paths::kDataShare,
+                         .body = QByteArray(R"({"cityScriptIndex":401,"cityName":"深圳市",)"
+                                            R"("currentLocation":"深圳市"})")},
+                        {.prefix = "/geocoder",
+                         .body = QByteArray(R"({"result":{"formatted_address":"广东省广州市",)"
+                                            R"("addressComponent":{"city":"广州"}}})")}});
+    const auto elsewhere = lookUp(kNanshan);
+    EXPECT_EQ(outcome_->successes, 1);
+    EXPECT_EQ(elsewhere->cityId(), 401);
+    EXPECT_EQ(elsewhere->street(), "广东省广州市");
 }
 
 TEST_F(CityOfLocationTest, AGeocodedCityCountsOnlyWhenTheTreeKnowsIt) {

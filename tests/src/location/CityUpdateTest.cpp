@@ -5,7 +5,10 @@
 #include "standin/Geography.h"
 
 #include "net/EndpointTable.h"
+#include "net/QXIMRequest.h"
 #include "net/RequestHeaderSet.h"
+#include "net/transport/NKHTTPClient.h"
+#include "platform/foundation/operation_queue.h"
 #include "platform/foundation/property_list.h"
 #include "platform/foundation/sandbox.h"
 
@@ -157,6 +160,21 @@ TEST_F(CityUpdateTest, ASwitchStartedOverAnotherEndsTheFirstAsFailed) {
     EXPECT_EQ(second->succeeded, std::vector<int>{601});
     settle();
     EXPECT_EQ(first->calls(), 1) << "the first reply, if it came, was not heard";
+    EXPECT_EQ(cityData().currentCity()->scriptIndex(), 601);
+}
+
+TEST_F(CityUpdateTest, AReplacedUpdatesReplyInBeforeItsSuccessorWentOutIsNotHeard) {
+    auto first = std::make_shared<SwitchOutcome>();
+    cityData().updateStreetInfo(600, first);
+    // Its reply is in and waits for the main loop when the next switch goes out.
+    QXIMRequest::shared().httpClient()->operationQueue()->waitUntilAllOperationsAreFinished();
+    const auto second = switchTo(601);
+    EXPECT_EQ(first->failures, 1);
+    EXPECT_TRUE(first->succeeded.empty());
+    EXPECT_EQ(second->succeeded, std::vector<int>{601});
+    settle();
+    EXPECT_EQ(first->calls(), 1);
+    EXPECT_EQ(second->calls(), 1);
     EXPECT_EQ(cityData().currentCity()->scriptIndex(), 601);
 }
 

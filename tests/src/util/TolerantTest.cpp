@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -153,3 +154,20 @@ TEST(TolerantTest, ChainedReadsYieldNilAtTheFirstBadLink) {
 }
 
 }  // namespace
+
+TEST(TolerantTest, LongLongValuesKeepSixtyFourBitsAndSaturate) {
+    EXPECT_EQ(Tolerant(QVariant("8000012301")).longLongValue(), 8000012301LL);
+    EXPECT_EQ(Tolerant(QVariant(" -42abc")).longLongValue(), -42);
+    EXPECT_EQ(Tolerant(QVariant("99999999999999999999")).longLongValue(),
+              std::numeric_limits<qint64>::max());
+    EXPECT_EQ(Tolerant(QVariant("-9223372036854775808")).longLongValue(),
+              std::numeric_limits<qint64>::min());
+    EXPECT_EQ(Tolerant(QVariant("-99999999999999999999")).longLongValue(),
+              std::numeric_limits<qint64>::min());
+    EXPECT_EQ(Tolerant(QVariant(qint64(4294970000))).longLongValue(), 4294970000LL);
+    EXPECT_EQ(Tolerant(QVariant(4294970000.9)).longLongValue(), 4294970000LL);
+    EXPECT_EQ(Tolerant(QVariant(1e30)).longLongValue(), std::numeric_limits<qint64>::max());
+    EXPECT_EQ(Tolerant(QVariant(std::nan(""))).longLongValue(), 0);
+    EXPECT_EQ(Tolerant(QVariant(QVariantList{1})).longLongValue(), 0);
+    EXPECT_EQ(Tolerant().longLongValue(), 0);
+}

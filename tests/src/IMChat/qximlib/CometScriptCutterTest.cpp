@@ -53,6 +53,17 @@ TEST_F(CometScriptCutterTest, EverySplitOfAStreamGivesTheSameSegments) {
     }
 }
 
+TEST_F(CometScriptCutterTest, TheDomainNameHoldsFiveToFortyCharacters) {
+    for (const int length : {4, 5, 40, 41}) {
+        segments.clear();
+        cutter.reset();
+        const QByteArray name = QByteArray("k.") + QByteArray(length - 2, 'w');
+        cutter.feed("<script>document.domain = \"" + name +
+                    "\"; window.parent.QX.webim.cometMgr.test(1);</script>");
+        EXPECT_EQ(segments.size(), length == 5 || length == 40 ? 1 : 0) << length;
+    }
+}
+
 TEST_F(CometScriptCutterTest, AClosingTextInsideThePayloadDoesNotEndTheSegment) {
     const QByteArray whole = segment("recvMsg", R"({"t":"a );</script> b"})");
     cutter.feed(whole + segment("recvHeartbeatMsg", ""));
@@ -118,6 +129,15 @@ TEST_F(QXIMOnlineScriptParserTest, KeysGiveJsonOrTextAndAnythingElseTheError) {
         EXPECT_EQ(deliveries[failed].error->code(), -1);
         EXPECT_FALSE(deliveries[failed].result.isValid());
     }
+}
+
+TEST_F(QXIMOnlineScriptParserTest, AClosingTextInAMessageStaysInItsText) {
+    parser.parseScriptText(
+        QString::fromUtf8(segment("recvMsg", R"({"t":"看 );</script> 房","n":2})")));
+    ASSERT_EQ(deliveries.size(), 1);
+    EXPECT_FALSE(deliveries[0].error);
+    EXPECT_EQ(deliveries[0].result.toMap().value("t").toString(), "看 );</script> 房");
+    EXPECT_EQ(deliveries[0].result.toMap().value("n").toInt(), 2);
 }
 
 TEST_F(QXIMOnlineScriptParserTest, TheFirstListedKeyFoundWins) {

@@ -4,6 +4,8 @@
 
 #include "SandboxTest.h"
 
+#include <limits>
+
 namespace {
 
 class QXIMCheckIfInsertAnotherParserTest : public SandboxTest {
@@ -38,6 +40,15 @@ TEST_F(QXIMCheckIfInsertAnotherParserTest, APostWithATitleGoesInFrontAsACard) {
     const auto row = QXIMDatabase::shared().getMessageByKey(stored[0].m_sid, "42");
     ASSERT_TRUE(row);
     EXPECT_EQ(row->value("c_type").toString(), "url");
+}
+
+TEST_F(QXIMCheckIfInsertAnotherParserTest, ACardBeforeTheFirstTimeThereIsTakesThatTime) {
+    QXIMMessage last = received(R"({"post":{"id":"p7","title":"两室","url":"http://p/7"}})");
+    last.uTime = std::numeric_limits<qint64>::min();
+    QList<QXIMMessage> stored{last};
+    QXIMCheckIfInsertAnotherParser::receivedDifferentPostMessage(last, stored);
+    ASSERT_EQ(stored.size(), 2);
+    EXPECT_EQ(stored[0].uTime, std::numeric_limits<qint64>::min()) << "not wrapped to the end";
 }
 
 TEST_F(QXIMCheckIfInsertAnotherParserTest, NoCardWithoutATitleOrForSystemMessages) {

@@ -70,6 +70,65 @@ TEST_F(QXIMDatabaseTest, ANewStoreHoldsTheWelcomeTalkOnceAndACurrentFileIsNotWri
     EXPECT_EQ(count("SELECT COUNT(*) AS c FROM msgs"), 2);
 }
 
+TEST_F(QXIMDatabaseTest, AWelcomeTalkAKillLeftPartWayIsCompletedWhenTheStoreOpens) {
+    const QString talk = "233401603-" + kUser;
+    const auto lastMessageOfTalk = [&] {
+        return store.queue().inDatabase([&](JSSQLite& db) {
+            return db
+                .executeQuery(
+                    "SELECT m.m_id AS c FROM msg_list t JOIN msgs m ON "
+                    "m._id = t.m_id WHERE t.t_id = '" +
+                    talk + "'")
+                ->value(0)
+                .value("c")
+                .toInt();
+        });
+    };
+    // What an earlier version could leave: the first message alone, or both without the
+    // talk row.
+    for (const QString& lost :
+         {QStringLiteral("DELETE FROM msgs WHERE m_id = 202; DELETE FROM msg_list"),
+          QStringLiteral("DELETE FROM msg_list")}) {
+        store.queue().inDatabase([&](JSSQLite& db) {
+            for (const QString& statement : lost.split("; ")) db.executeFormattedUpdate(statement);
+            return true;
+        });
+        store.queue().close();
+        ASSERT_TRUE(store.openDatabase(kUser));
+        EXPECT_EQ(count("SELECT COUNT(*) AS c FROM msgs WHERE m_id IN (201, 202)"), 2);
+        const auto rows = store.talkInfoExist(talk, kUser);
+        ASSERT_EQ(rows.size(), 1);
+        EXPECT_EQ(rows[0].value("l_read").toInt(), 2);
+        EXPECT_EQ(lastMessageOfTalk(), 202) << "the row names the second message";
+    }
+}
+
+TEST_F(QXIMDatabaseTest, TheWelcomeTalkIsWrittenWholeOrNotAtAll) {
+    // A store whose talk rows cannot be written: the messages do not stay either.
+    store.queue().inDatabase([&](JSSQLite& db) {
+        db.executeFormattedUpdate("DELETE FROM msgs");
+        db.executeFormattedUpdate("DELETE FROM msg_list");
+        db.executeFormattedUpdate(
+            "CREATE TRIGGER refuse BEFORE INSERT ON msg_list BEGIN "
+            "SELECT RAISE(ABORT, 'full'); END");
+        return true;
+    });
+    store.queue().close();
+    ASSERT_TRUE(store.openDatabase(kUser));
+    EXPECT_EQ(count("SELECT COUNT(*) AS c FROM msgs"), 0);
+    EXPECT_EQ(count("SELECT COUNT(*) AS c FROM msg_list"), 0);
+
+    // Once it can, the next opening writes the whole talk.
+    store.queue().inDatabase([&](JSSQLite& db) {
+        db.executeFormattedUpdate("DROP TRIGGER refuse");
+        return true;
+    });
+    store.queue().close();
+    ASSERT_TRUE(store.openDatabase(kUser));
+    EXPECT_EQ(count("SELECT COUNT(*) AS c FROM msgs"), 2);
+    EXPECT_EQ(count("SELECT COUNT(*) AS c FROM msg_list"), 1);
+}
+
 TEST_F(QXIMDatabaseTest, TheWelcomeMessagesBelongToTheStoresUserWhoeverTheMessagingUserIs) {
     QXIMUser::shared().setUserId(5);
     ASSERT_TRUE(store.openDatabase("77"));

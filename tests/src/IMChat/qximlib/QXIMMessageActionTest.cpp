@@ -145,15 +145,23 @@ TEST_F(QXIMMessageActionTest, AnOutgoingContentIsStoredListedAndMadeIntoAComplet
 
 namespace {
 
-TEST_F(QXIMMessageActionTest, LabelsNameTodayAndYesterdayByMonthAndDayAlone) {
+TEST_F(QXIMMessageActionTest, LabelsNameTodayAndYesterdayByWholeDatesOnA24HourClock) {
     const auto now = static_cast<qint64>(clock().timeIntervalSince1970());
     EXPECT_TRUE(QXIMMessageAction::timeLabel(now).startsWith("今天 "));
     EXPECT_TRUE(QXIMMessageAction::timeLabel(now - 86400).startsWith("昨天 "));
-    // The same month and day of an earlier year counts as today.
+    // The same month and day of an earlier year is no longer today.
     const qint64 yearAgo = QDateTime::fromSecsSinceEpoch(now).addYears(-1).toSecsSinceEpoch();
-    EXPECT_TRUE(QXIMMessageAction::timeLabel(yearAgo).startsWith("今天 "));
+    EXPECT_FALSE(QXIMMessageAction::timeLabel(yearAgo).startsWith("今天"));
     const QString older = QXIMMessageAction::timeLabel(now - 3 * 86400);
     EXPECT_FALSE(older.startsWith("今天") || older.startsWith("昨天")) << older.toStdString();
+    // An afternoon reads on the 24-hour clock.
+    const QDateTime afternoon(QDate(2024, 3, 5), QTime(15, 7));
+    EXPECT_EQ(QXIMMessageAction::dayLabel(afternoon.toSecsSinceEpoch(),
+                                          afternoon.toSecsSinceEpoch() + 60, "M-d HH:mm"),
+              "今天 15:07");
+    EXPECT_EQ(QXIMMessageAction::dayLabel(afternoon.toSecsSinceEpoch(),
+                                          afternoon.addDays(2).toSecsSinceEpoch(), "M-d HH:mm"),
+              "3-5 15:07");
 }
 
 TEST_F(QXIMMessageActionTest, OnlyAFullFirstLoadLeavesOlderMessagesToFetch) {

@@ -12,6 +12,8 @@
 #include "platform/foundation/notification_center.h"
 #include "platform/foundation/sandbox.h"
 
+#include <limits>
+
 namespace {
 
 constexpr qint64 kUser = 9000000000042;
@@ -293,6 +295,19 @@ TEST_F(QXIMServiceTest, EachElementOfAnItemIsARowAndAnItemStoredBeforeIsSkippedS
     ASSERT_NE(told, posted.end());
     EXPECT_EQ(told->objectAs<QXIMNotifications::ReceivedMessages>().messages[0].messageId,
               9000000000303);
+}
+
+TEST(QXIMPacketReadingTest, UpdateTimesOutsideTheRangeReadAsItsEnds) {
+    const auto reading = QXIMService::readPacket(packet(880001, kUser, R"([
+        {"id":1,"fromUserId":880001,"updateTime":1e20,"contents":["a"]},
+        {"id":2,"fromUserId":880001,"updateTime":-9223372036854775808,"contents":["b"]},
+        {"id":3,"fromUserId":880001,"updateTime":-1e300,"contents":["c"]},
+        {"id":4,"fromUserId":880001,"updateTime":2000.5,"contents":["d"]}])"),
+                                                 kUser, {});
+    ASSERT_TRUE(reading.rows);
+    QList<qint64> times;
+    for (const auto& item : reading.rows->items) times << item.first().uTime;
+    EXPECT_EQ(times, (QList<qint64>{std::numeric_limits<qint64>::max(), 0, 0, 2000}));
 }
 
 TEST_F(QXIMServiceTest, APacketToNobodyIsKeptOnlyWhenTheUserSentIt) {

@@ -6,9 +6,13 @@
 
 #include "MessagingStandin.h"
 
+#include "net/QXIMConstantManager.h"
+
 #include "standin/Endpoints.h"
 
 #include <QUrlQuery>
+
+#include <map>
 
 namespace {
 
@@ -70,6 +74,49 @@ TEST_F(QXIMWireCallsTest, AnAcknowledgementIsBusyUntilItsReplyAndJoinsItsIds) {
     ack.ackRecvMess(QString(), {"8"});
     ack.ackRecvMess("880001-9000000000042", {});
     EXPECT_FALSE(ack.isAcking());
+}
+
+TEST_F(QXIMWireCallsTest, TheShortCallsNameTheirInterfacesOnTheWire) {
+    std::optional<bool> acknowledged;
+    QXIMessageAck ack;
+    ack.ackRecvMess("880001-9000000000042", {"5"}, [&](bool done) { acknowledged = done; });
+    std::optional<QVariant> sent;
+    auto sender = std::make_shared<QXIMSender>(
+        [&](QXIMSender&, const QVariant& reply) { sent = reply; },
+        [&](QXIMSender&, const QVariantMap& failure) { sent = failure; });
+    ASSERT_TRUE(sender->sendMessage(
+        R"({"fromUser":{"id":"9000000000042"},"toUser":{"id":"880001"},"msgs":[]})"));
+    int fetched = 0;
+    QXIMOfflineReceiver receiver([&](const QVariant&) { ++fetched; });
+    receiver.getNotRecvMsgs(kUser);
+    ASSERT_TRUE(runMainLoopUntil([&] { return acknowledged && sent && fetched == 1; }));
+    std::map<QString, QByteArray> interfaces;
+    for (const auto& request : server().requests(standin::paths::kMessageApi)) {
+        const QUrlQuery query(QString::fromLatin1(request.query));
+        interfaces[query.queryItemValue("op")] = request.header("interface");
+        EXPECT_EQ(request.header("QxData-Version"),
+                  QXIMConstantManager::share().qximdataVersion().toUtf8());
+    }
+    EXPECT_EQ(interfaces["ackrecvmsg"], "im-ackrecvmsg");
+    EXPECT_EQ(interfaces["sendmsg"], "im-sendmsg");
+    EXPECT_EQ(interfaces["getnotrecvmsgs"], "") << "the fetch has no interface name";
+}
+
+TEST_F(QXIMWireCallsTest, AnAcknowledgementReplacedByTheSameOneLeavesNeitherBusy) {
+    MessagingStandin(server()).setFaults({{"ackDelayMs", 300}});
+    QXIMessageAck first;
+    QXIMessageAck second;
+    std::optional<bool> firstDone;
+    std::optional<bool> secondDone;
+    first.ackRecvMess("880001-9000000000042", {"5", "6"}, [&](bool done) { firstDone = done; });
+    second.ackRecvMess("880001-9000000000042", {"5", "6"}, [&](bool done) { secondDone = done; });
+    // The replaced one answers too (as not done, unless it went out already), so that
+    // neither stays busy and the service can use both again.
+    ASSERT_TRUE(runMainLoopUntil([&] { return firstDone && secondDone; }));
+    EXPECT_TRUE(*secondDone);
+    EXPECT_FALSE(first.isAcking());
+    EXPECT_FALSE(second.isAcking());
+    EXPECT_GE(calls("ackrecvmsg").size(), 1);
 }
 
 TEST_F(QXIMWireCallsTest, TheGuestNeitherSendsNorListens) {

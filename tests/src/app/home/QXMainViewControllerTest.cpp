@@ -7,11 +7,15 @@
 #include "app/XXNavigationController.h"
 #include "app/home/QXMainViewController.h"
 #include "houses/QXPostList.h"
+#include "houses/SearchListViewController.h"
+#include "houses/SearchViewController.h"
 #include "map/QXMapViewController.h"
+#include "platform/foundation/network_reachability.h"
 #include "platform/foundation/property_list.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
+#include "platform/uikit/label.h"
 #include "ui/image/IKImageDownloader.h"
 #include "ui/image/IKImageManager.h"
 #include "ui/widgets/IconMenuView.h"
@@ -36,9 +40,17 @@ class QXMainViewControllerTest : public AppShellFixture {
 protected:
     void SetUp() override {
         AppShellFixture::SetUp();
+        // The network is there from the launch on, whatever an earlier test in this process
+        // left of the device's reachability watch: the launch's activation makes exactly one
+        // subscription check.
+        ns::NetworkReachability::setSimulatedFlags(ns::NetworkReachability::kReachable);
         launchAfterGuide();
         // The launch's banners are in before a test hands the screen banners of its own.
         ASSERT_TRUE(runMainLoopUntil([&] { return home().dataArray().size() == 5; }));
+    }
+    void TearDown() override {
+        AppShellFixture::TearDown();
+        ns::NetworkReachability::clearSimulatedFlags();
     }
 
     [[nodiscard]] XXNavigationController& homeStack() {
@@ -86,7 +98,9 @@ TEST_F(QXMainViewControllerTest, TheHomeTabOpensOnTheBannersOfTheServerAtMostFiv
     EXPECT_EQ(home().mainCycleView()->totalPages(), 5);
     EXPECT_EQ(defaults().arrayForKey(kBannerDataNoImageKey), home().dataArray());
     ASSERT_FALSE(calls("CommonOperateList").empty());
-    EXPECT_TRUE(calls("CommonOperateList").front().body.startsWith("cityId="));
+    // The chosen city (宁波, script index 601) asks by its database id.
+    EXPECT_EQ(calls("CommonOperateList").front().body,
+              R"(cityId=3302&pageType=1&categoryId=""&majorCategoryId="")");
     EXPECT_EQ(home().tile(QXMainViewController::kHouseNews)->frame(),
               ui::Rect(213.2, 120, 106.6, 72.5));
 }
@@ -111,8 +125,8 @@ TEST_F(QXMainViewControllerTest, BannerRepliesKeepTheFirstFiveAndIgnoreWrongShap
 
 TEST_F(QXMainViewControllerTest, BannerLinksOpenTheirScreens) {
     home().didFinishedBannerDataConnection(
-        bannerReply({banner("http://x", "网页"), banner("https://secure/page", "安全"), banner("3"),
-                     banner("7"), banner("-1"), banner("")}));
+        bannerReply({banner("http://x", "网页"), banner("https://secure/page", "安全"),
+                     banner("3a"), banner("7"), banner("-1"), banner("")}));
     home().loadBannerDetailView(0);
     ASSERT_NE(webPage(), nullptr);
     EXPECT_EQ(webPage()->titleString(), "网页");
@@ -123,6 +137,7 @@ TEST_F(QXMainViewControllerTest, BannerLinksOpenTheirScreens) {
     EXPECT_EQ(webPage()->url(), "https://secure/page");
     backToHome();
     home().loadBannerDetailView(2);
+    // A number with a tail counts by its leading digits.
     const auto list = std::dynamic_pointer_cast<QXPostList>(homeStack().topViewController());
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->majorId(), 3);
@@ -137,6 +152,32 @@ TEST_F(QXMainViewControllerTest, BannerLinksOpenTheirScreens) {
     backToHome();
     for (int index : {5, 6, -1}) home().loadBannerDetailView(index);
     EXPECT_EQ(homeStack().viewControllers().size(), 1u);
+}
+
+TEST_F(QXMainViewControllerTest, TheMagnifierOpensTheKeywordSearchWhichTheResultsReplace) {
+    ui::View* magnifier = driver().findByAccessibilityLabel(QStringLiteral("搜索"));
+    ASSERT_NE(magnifier, nullptr);
+    ASSERT_TRUE(driver().tap(magnifier));
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        driver().wait(0.1);
+        return !homeStack().isTransitioning();
+    }));
+    auto entry = std::dynamic_pointer_cast<SearchViewController>(homeStack().topViewController());
+    ASSERT_NE(entry, nullptr);
+    EXPECT_TRUE(entry->mainTField()->isFirstResponder());
+    const std::size_t pictures = homeStack().screenShotList().size();
+    ASSERT_TRUE(driver().type(QStringLiteral("近地铁")));
+    ASSERT_TRUE(driver().pressReturn());
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        driver().wait(0.1);
+        return !homeStack().isTransitioning();
+    }));
+    auto results =
+        std::dynamic_pointer_cast<SearchListViewController>(homeStack().topViewController());
+    ASSERT_NE(results, nullptr);
+    EXPECT_EQ(results->keyword(), "近地铁");
+    EXPECT_EQ(homeStack().screenShotList().size(), pictures)
+        << "no picture of the search entry to drag back to";
 }
 
 TEST_F(QXMainViewControllerTest, WithoutBannersTheCarouselIsEmptyAndATapDoesNothing) {
@@ -259,6 +300,22 @@ TEST_F(QXMainViewControllerTest, BannerPicturesComeFromTheirAddressesAndAreKept)
     EXPECT_EQ(page->backgroundImageForState(ui::kControlStateNormal)->size(), (ui::Size{640, 240}));
 }
 
+TEST_F(QXMainViewControllerTest, AKeptBannerPictureIsNotWrittenAgainWhenItsPageShowsAgain) {
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return !defaults().dataForKey(QStringLiteral("BannerDataImage_0")).isEmpty(); }));
+    ASSERT_TRUE(runMainLoopUntil([&] { return !IKImageManager::sharedManager().isRunning(); }));
+    home().saveBannerDataToUserDefaults(0, *ui::Image::imageNamed(QStringLiteral("红点.png")));
+    const QByteArray kept = defaults().dataForKey(QStringLiteral("BannerDataImage_0"));
+    // The carousel comes round to the page again: it shows the banner's picture, and the
+    // kept one stays as it is.
+    auto page = std::static_pointer_cast<ui::Button>(home().pageAtIndex(0));
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        const auto shown = page->backgroundImageForState(ui::kControlStateNormal);
+        return shown && shown->size() == ui::Size{640, 240};
+    }));
+    EXPECT_EQ(defaults().dataForKey(QStringLiteral("BannerDataImage_0")), kept);
+}
+
 TEST_F(QXMainViewControllerTest, AMissingBannerPictureKeepsTheKeptOneAndSavesNothing) {
     ASSERT_TRUE(runMainLoopUntil([&] { return !IKImageManager::sharedManager().isRunning(); }));
     QVariantMap missing = banner("1");
@@ -313,6 +370,11 @@ TEST_F(QXMainViewControllerTest, TheHomeScreenShowsItsCachedBannerPicture) {
     home().saveBannerDataToUserDefaults(0, *ui::Image::imageWithQImage(picture, 2));
     home().mainCycleView()->reloadData();
     driver().wait(2);
+    // The chat tab counts the service account's two unread welcome messages.
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        drainMainLoop();
+        return app().tabBarController()->iconLabel()->text() == "2";
+    }));
     const auto shot = driver().screenshot();
     ASSERT_TRUE(shot);
     EXPECT_TRUE(

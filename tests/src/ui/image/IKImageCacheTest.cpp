@@ -1,3 +1,4 @@
+#include "AbandonedWrite.h"
 #include "ImageSamples.h"
 #include "SandboxTest.h"
 
@@ -146,6 +147,32 @@ TEST_F(IKImageCacheTest, ACancelledQueryNeverAnswers) {
     query("k");
     drainMainLoop();
     EXPECT_EQ(answers, 0);
+
+    // Cancelled after the disk was read, while its answer waits for the main thread.
+    cache->clearMemory();
+    auto late =
+        cache->queryDiskCacheForKey("k", [&](const Image&, IKImageCacheType) { ++answers; });
+    (void)cache->getDiskCount();  // waits on the I/O queue: the read has run
+    late->cancel();
+    drainMainLoop();
+    EXPECT_EQ(answers, 0);
+}
+
+TEST_F(IKImageCacheTest, PicturesHalfWrittenByAKilledAppGoWhenTheCacheOpens) {
+    cache->storeImage(red(), "k", true);
+    waitForDisk();
+    const QString abandoned = leaveAbandonedWrite(fileFor("k"));
+    const QString running = leaveAbandonedWrite(fileFor("other"), 1);
+    // The age and size cleaning never looks at hidden files, these included.
+    cache->setMaxCacheAge(0);
+    cache->cleanDisk();
+    waitForDisk();
+    ASSERT_TRUE(QFileInfo::exists(abandoned));
+
+    auto reopened = IKImageCache::create(QStringLiteral("test"));
+    (void)reopened->getDiskCount();  // waits for what its I/O queue was given
+    EXPECT_FALSE(QFileInfo::exists(abandoned));
+    EXPECT_TRUE(QFileInfo::exists(running)) << "a writer still running may yet rename it";
 }
 
 TEST_F(IKImageCacheTest, AFileThatDoesNotDecodeIsAMiss) {

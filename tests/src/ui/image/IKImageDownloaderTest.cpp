@@ -94,7 +94,7 @@ TEST_F(IKImageDownloaderTest, CancellingOneCallerLeavesTheOthersAndTheLastOneSto
 }
 
 TEST_F(IKImageDownloaderTest, ErrorStatusesFailWithTheStatusAsCode) {
-    for (int status : {404, 500, 503}) {
+    for (int status : {400, 404, 500, 503}) {
         server().setFault({.prefix = "/img/test/red.png", .status = status});
         const Answer answer = downloadOnce("test/red.png");
         EXPECT_FALSE(answer.image);

@@ -56,11 +56,18 @@ TEST_F(IKImagePrefetcherTest, FiveURLsThreeAtATimeFinishOnceWithTheSkippedCount)
     EXPECT_TRUE(cache->imageFromMemoryCacheForKey(imageURL("test/blue.jpg").toString()));
 }
 
-TEST_F(IKImagePrefetcherTest, AnEmptyListNeverCompletes) {
-    int completions = 0;
-    prefetcher->prefetchURLs({}, {}, [&](std::uint32_t, std::uint32_t) { ++completions; });
+TEST_F(IKImagePrefetcherTest, AnEmptyListCompletesAtOnceAndOnlyOnce) {
+    auto delegate = std::make_shared<CountingDelegate>();
+    prefetcher->setDelegate(delegate);
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> completions;
+    prefetcher->prefetchURLs({}, {}, [&](std::uint32_t finished, std::uint32_t skipped) {
+        completions.emplace_back(finished, skipped);
+    });
+    EXPECT_EQ(completions, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{0, 0}}));
+    EXPECT_EQ(delegate->finished, (std::pair<std::uint32_t, std::uint32_t>{0, 0}));
+    EXPECT_EQ(delegate->prefetched, 0);
     drainMainLoop();
-    EXPECT_EQ(completions, 0);
+    EXPECT_EQ(completions.size(), 1u);
     EXPECT_EQ(prefetcher->requestedCount(), 0u);
 }
 

@@ -136,7 +136,7 @@ TEST_F(RichTextViewTest, TheTouchedLinkIsHighlightedUntilTheFingerLiftsOrMoves) 
 
     window->touchDown(onLink);
     ASSERT_EQ(view->selectionsViews().size(), 1u);
-    const auto& highlight = view->selectionsViews()[0];
+    const auto highlight = view->selectionsViews()[0];  // the lift empties the list
     EXPECT_EQ(highlight->superview(), view.get());
     EXPECT_EQ(highlight->layer()->cornerRadius(), 3);
     EXPECT_NEAR(highlight->frame().origin.x, pointOfCharacter(*view, 5).x - 3.5, 4);

@@ -1,0 +1,61 @@
+#include "chat/ChatNeighbourScreens.h"
+
+#include "ui/widgets/PlaceholderSentence.h"
+
+#include "platform/uikit/label.h"
+#include "platform/uikit/navigation_controller.h"
+#include "platform/uikit/view_controller.h"
+
+namespace {
+
+class PlaceholderScreen final : public ui::ViewController {
+public:
+    PlaceholderScreen(const QString& title, QString text) : text_(std::move(text)) {
+        // The screen starts below the navigation bar.
+        setEdgesForExtendedLayout(ui::kRectEdgeNone);
+        setTitle(title);
+        setHidesBottomBarWhenPushed(true);
+    }
+
+    void viewDidLoad() override {
+        view()->setBackgroundColor(ui::Color::rgb(235, 235, 235));
+        view()->addSubview(makePlaceholderSentence(text_));
+    }
+
+private:
+    QString text_;
+};
+
+void push(ui::ViewController& from, std::shared_ptr<ui::ViewController> screen) {
+    if (ui::NavigationController* stack = from.navigationController())
+        stack->pushViewController(std::move(screen), true);
+}
+
+}  // namespace
+
+namespace ChatNeighbourScreens {
+
+std::shared_ptr<ui::ViewController> placeholder(const QString& title, const QString& text) {
+    return std::make_shared<PlaceholderScreen>(title, text);
+}
+
+void pushPostDetail(ui::ViewController& from, const QString& puid) {
+    push(from, placeholder(QStringLiteral("房源详情"),
+                           QStringLiteral("这里将是经纪人推荐的房源（%1）的详情。").arg(puid)));
+}
+
+void showPicture(ui::ViewController& from, const QString& url) {
+    (void)url;
+    push(from, placeholder(QStringLiteral("查看图片"),
+                           QStringLiteral("这里将全屏显示这张图片，可以保存到相册。")));
+}
+
+void pushBrokerPage(ui::ViewController& from, const QString& agentId, const QVariant& dataInfo,
+                    const std::shared_ptr<ui::ViewController>& chat) {
+    (void)dataInfo;
+    (void)chat;
+    push(from, placeholder(QStringLiteral("经纪人店铺"),
+                           QStringLiteral("这里将是经纪人%1的店铺和房源。").arg(agentId)));
+}
+
+}  // namespace ChatNeighbourScreens

@@ -1,0 +1,104 @@
+#include "chat/QXMessageTextCell.h"
+
+#include "platform/uikit/label.h"
+
+#include <QFontMetricsF>
+#include "platform/uikit/pasteboard.h"
+#include "platform/uikit/string_drawing.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr double kMaxOneLineWidth = 210;
+constexpr double kNarrowest = 40;
+constexpr double kPadding = 40;
+constexpr double kWideBubble = 250;
+constexpr double kNarrowBubble = 80;
+constexpr double kRowHeight = 60;
+
+}  // namespace
+
+QXMessageTextCell::QXMessageTextCell() : QXMessageCell(QStringLiteral("QXMessageTextCell")) {
+    messageLabel_ = std::make_shared<ui::Label>(ui::Rect(20, 10, 40, 20));
+    messageLabel_->setFont(ui::Font::systemFontOfSize(kFontSize));
+    messageLabel_->setNumberOfLines(0);
+    messageLabel_->setLineBreakMode(ui::LineBreakMode::CharacterWrap);
+    messageLabel_->setBackgroundColor(ui::Color::clearColor());
+    messageLabel_->setTextColor(textColor());
+    chatBgView_->addSubview(messageLabel_);
+}
+
+ui::Color QXMessageTextCell::textColor() {
+    return ui::Color::rgb(64, 64, 64);
+}
+
+double QXMessageTextCell::lineHeight(const ui::Font& font) {
+    return ui::StringDrawing::sizeWithFont(QStringLiteral("房"), font).height;
+}
+
+double QXMessageTextCell::heightByInfo(const QVariant& info, bool showTime) {
+    static const ui::Font font = ui::Font::systemFontOfSize(kFontSize);
+    const QString text = info.toString();
+    // Most texts fit one line, which no glyph wider than the font's size can overflow: short
+    // ones without a break need no layout at all, longer ones only their advance.
+    static const QFontMetricsF metrics(font.toQt(), ui::Font::measuringDevice());
+    const bool oneLine = !text.contains(QLatin1Char('\n')) &&
+                         (text.size() * kFontSize <= kHeightMeasureWidth ||
+                          metrics.horizontalAdvance(text) <= kHeightMeasureWidth);
+    if (oneLine) return kRowHeight + (showTime ? kTimeLineHeight : 0);
+    const ui::Size measured = ui::StringDrawing::sizeWithFont(
+        text, font, {kHeightMeasureWidth, 1e6}, ui::LineBreakMode::CharacterWrap);
+    const double extra = measured.height - lineHeight(font);
+    return (extra > 0 ? extra + kRowHeight : kRowHeight) + (showTime ? kTimeLineHeight : 0);
+}
+
+ui::Size QXMessageTextCell::bubbleSize(ui::Size measured, double lineHeight, bool* oneLine) {
+    const double extra = std::max(0.0, measured.height - lineHeight);
+    *oneLine = extra < 1;
+    double width = kWideBubble;
+    if (*oneLine) {
+        const double text = std::min(kMaxOneLineWidth, measured.width);
+        width = text < kNarrowest ? kNarrowBubble : text + kPadding;
+    }
+    return {width, extra + kPadding};
+}
+
+ui::Rect QXMessageTextCell::textFrame(ui::Size size) const {
+    // The text keeps clear of the bubble's tail.
+    return {myself_ ? 10.0 : 18.0, 10, size.width - 28, size.height - 20};
+}
+
+void QXMessageTextCell::setContents(const QVariant& contents) {
+    messageLabel_->setText(contents.toString());
+    QXMessageCell::setContents(contents);
+}
+
+void QXMessageTextCell::setMyself(bool myself) {
+    QXMessageCell::setMyself(myself);
+    messageLabel_->setTextColor(textColor());
+}
+
+void QXMessageTextCell::copy() {
+    ui::Pasteboard::generalPasteboard().setString(messageLabel_->text());
+}
+
+void QXMessageTextCell::handleTapGesture() {
+    QXMessageCell::handleTapGesture();
+    if (auto delegate = delegate_.lock())
+        delegate->chatCellClickedText(*this, contents_.toString());
+}
+
+void QXMessageTextCell::layoutSubviews() {
+    const ui::Size measured =
+        ui::StringDrawing::sizeWithFont(messageLabel_->text(), messageLabel_->font(),
+                                        {kMeasureWidth, 1e6}, messageLabel_->lineBreakMode());
+    bool oneLine = true;
+    const ui::Size size = bubbleSize(measured, lineHeight(messageLabel_->font()), &oneLine);
+    messageLabel_->setTextAlignment(oneLine ? ui::TextAlignment::Center : ui::TextAlignment::Left);
+    ui::Rect bubble = chatBgView_->frame();
+    bubble.size = size;
+    chatBgView_->setFrame(bubble);
+    messageLabel_->setFrame(textFrame(size));
+    QXMessageCell::layoutSubviews();
+}

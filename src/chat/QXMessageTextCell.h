@@ -1,0 +1,39 @@
+#pragma once
+
+#include "chat/QXMessageCell.h"
+
+#include "platform/uikit/font.h"
+
+// A plain text message: the text in a bubble as wide as it needs (up to 250 points), centred on
+// one line and left-aligned on several. A tap hands the text to the screen; Copy is offered.
+class QXMessageTextCell : public QXMessageCell {
+public:
+    static constexpr double kMeasureWidth = 230;
+    static constexpr double kHeightMeasureWidth = 210;
+    static constexpr double kFontSize = 14;
+
+    QXMessageTextCell();
+    [[nodiscard]] static double heightByInfo(const QVariant& info, bool showTime);
+    // The bubble's size for a text measured at `measured` with `lineHeight`, and whether it is
+    // one line.
+    [[nodiscard]] static ui::Size bubbleSize(ui::Size measured, double lineHeight, bool* oneLine);
+    [[nodiscard]] static ui::Color textColor();
+    // The height one line of `font` measures, rounded as every measured text is: what a text
+    // taller than one line exceeds.
+    [[nodiscard]] static double lineHeight(const ui::Font& font);
+
+    void setContents(const QVariant& contents) override;
+    void setMyself(bool myself) override;
+    [[nodiscard]] bool showCopyMenu() const override { return true; }
+    void copy() override;
+    void handleTapGesture() override;
+    void layoutSubviews() override;
+    [[nodiscard]] ui::Label* messageLabel() const { return messageLabel_.get(); }
+
+protected:
+    // The text's place inside a bubble of `size`.
+    [[nodiscard]] ui::Rect textFrame(ui::Size size) const;
+
+private:
+    std::shared_ptr<ui::Label> messageLabel_;
+};

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "platform/uikit/color.h"
+#include "platform/uikit/font.h"
+
+#include <memory>
+
+namespace ui {
+class Label;
+}
+
+// What the list rows share: their text colours and the plain labels they are made of.
+class ListCellLook {
+public:
+    [[nodiscard]] static ui::Color dark() { return ui::Color::rgb(51, 51, 51); }
+    [[nodiscard]] static ui::Color grey() { return ui::Color::rgb(153, 153, 153); }
+    [[nodiscard]] static ui::Color orange() { return ui::Color::rgb(247, 127, 0); }
+    // A label of that font and colour on a clear background.
+    [[nodiscard]] static std::shared_ptr<ui::Label> label(const ui::Font& font,
+                                                          const ui::Color& colour);
+};

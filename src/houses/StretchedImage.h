@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+namespace ui {
+class Image;
+}
+
+// Pictures of the bundle made stretchable as the housing screens draw their backgrounds;
+// nullptr when the bundle lacks the picture, so that the caller's plain look stays.
+class StretchedImage {
+public:
+    // Stretched from its centre: caps of half its width and half its height.
+    [[nodiscard]] static std::shared_ptr<ui::Image> fromCentre(const QString& name);
+    // Stretched with the given left and top caps.
+    [[nodiscard]] static std::shared_ptr<ui::Image> withCaps(const QString& name, int leftCap,
+                                                             int topCap);
+};

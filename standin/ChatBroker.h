@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+
+namespace standin {
+
+class MessagingServer;
+
+// The sample broker answering in real time: every message a user sends to a broker is answered
+// by that broker at once over the user's stream. What the answer is depends on what was sent:
+// a text asking for a picture ("图" or "照片") gets a picture, for a voice ("语音") a voice
+// message, for a house ("房源" or "推荐") a post card of a sample post, "屏蔽" a notice; a picture
+// or a voice gets a thank-you; any other text the broker's greeting with his mobile number.
+class ChatBroker {
+public:
+    // The service account answers every message with the same notice of receipt.
+    static constexpr qint64 kServiceAccount = 233401603;
+    // The post the broker's cards name: rent post 7 of the city with script index 0.
+    static constexpr int kCardCity = 0;
+    static constexpr int kCardMajor = 1;
+    static constexpr int kCardIndex = 7;
+    // The broker's greeting, with his name and mobile number.
+    [[nodiscard]] static QString greeting(qint64 brokerId);
+
+    // Makes the server's brokers answer what users send them.
+    static void install(MessagingServer& server);
+    // The order of the answer to `packet` (the write control's form), or {} for none.
+    [[nodiscard]] static QJsonObject answerTo(const QJsonObject& packet, const QString& root);
+    // The user object of a broker as packets carry it: id, name, phone, picture, company,
+    // district and street (880001 is Mr Wang; the next four ids are brokers of other shops, then
+    // the names repeat).
+    [[nodiscard]] static QJsonObject profile(qint64 brokerId);
+    // The contents of the broker's post card.
+    [[nodiscard]] static QJsonObject cardData(const QString& root);
+};
+
+}  // namespace standin

@@ -1,0 +1,298 @@
+#include "ChatScreenFixture.h"
+
+#include "chat/QXChatTextView.h"
+#include "chat/QXMessageAudioCell.h"
+#include "chat/URLAudio.h"
+#include "chat/VoiceHUD.h"
+#include "map/URLPic.h"
+#include "standin/ChatBroker.h"
+
+#include "IMChat/qximlib/qximdata/util/QXIMUtil.h"
+
+#include "platform/foundation/file_manager.h"
+#include "platform/uikit/image.h"
+#include "platform/uikit/text_view.h"
+
+#include <QDir>
+#include <QImage>
+
+namespace {
+
+class ChatConversationTest : public ChatScreenFixture {
+protected:
+    void SetUp() override {
+        ChatScreenFixture::SetUp();
+        startMessaging();
+    }
+
+    // Types `text` into the input bar and presses the return key.
+    void typeAndSend(QXMessageController& chat, const QString& text) {
+        ASSERT_TRUE(chat.containerView()->textView()->internalTextView()->becomeFirstResponder());
+        settle();
+        ASSERT_TRUE(driver_->type(text));
+        ASSERT_TRUE(driver_->pressReturn());
+    }
+    [[nodiscard]] static ui::Point centreInWindow(const ui::View& view) {
+        const ui::Rect bounds = view.bounds();
+        return view.convertPointToView({bounds.size.width / 2, bounds.size.height / 2}, nullptr);
+    }
+    [[nodiscard]] static int countOf(const QXIMDatabase::Rows& rows, const QString& contents) {
+        return int(std::count_if(rows.begin(), rows.end(), [&](const QVariantMap& row) {
+            return row.value("m_content").toString() == contents;
+        }));
+    }
+};
+
+TEST_F(ChatConversationTest, TypedTextGoesOutOnceShowsSentAndTheBrokersAnswerFollowsOnTheStream) {
+    auto chat = openChat();
+    typeAndSend(*chat, QStringLiteral("请问\"阳光\"小区还有房吗"));
+    const QString sent = R"(["请问\"阳光\"小区还有房吗"])";
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        const auto rows = storedMessages();
+        return countOf(rows, sent) == 1 && rows.size() >= 2;
+    })) << storedMessages().size();
+    // Sent once, its name with quotes intact in the one packet.
+    const QVariantList packets = sentPackets();
+    ASSERT_EQ(packets.size(), 1);
+    const QVariantMap packet = packets[0].toMap();
+    EXPECT_EQ(packet.value("fromUser").toMap().value("id").toString(), own());
+    EXPECT_EQ(packet.value("msgs").toList().value(0).toMap().value("contents"),
+              QVariant(QVariantList{QStringLiteral("请问\"阳光\"小区还有房吗")}));
+    EXPECT_TRUE(chat->containerView()->textView()->text().isEmpty());
+    // The contact record went with it, as the user's, about the talk's need.
+    const auto contact = [&] {
+        for (const auto& request : server().requests(standin::paths::kDataShare)) {
+            const QString body = QUrl::fromPercentEncoding(request.body);
+            if (body.contains("insertAgentUserContact")) return body;
+        }
+        return QString();
+    };
+    ASSERT_TRUE(runMainLoopUntil([&] { return !contact().isEmpty(); }));
+    EXPECT_TRUE(contact().contains(QStringLiteral(R"(["%1","880001","user","10086"])").arg(own())))
+        << contact().toStdString();
+
+    // Shown as sent, then the broker's greeting under it.
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        drainMainLoop();
+        const auto& data = chat->chatData();
+        return data.size() == 2 && data[0].sendingState == QXIMMessage::kSent &&
+               data[0].messageId > 0 && data[1].fromId == "880001";
+    }));
+    const auto& data = chat->chatData();
+    EXPECT_EQ(data[1].contentsJson().toList().value(0).toString(),
+              standin::ChatBroker::greeting(kBroker));
+    settle();
+    auto* mine = cellAt(*chat, 0);
+    ASSERT_NE(mine, nullptr);
+    EXPECT_TRUE(mine->isMyself());
+    EXPECT_TRUE(mine->resendOrDownButton()->isHidden());
+    auto* answer = cellAt(*chat, 1);
+    ASSERT_NE(answer, nullptr);
+    EXPECT_EQ(answer->className(), "QXMessageTextAndMobileCell") << "the greeting holds a phone";
+    EXPECT_FALSE(answer->isMyself());
+    // Read while shown: the talk keeps no unread messages.
+    const auto talk = QXIMDatabase::shared().talkInfoExist(brokerTalk(), own());
+    ASSERT_EQ(talk.size(), 1);
+    EXPECT_EQ(talk[0].value("l_read").toInt(), 0);
+}
+
+TEST_F(ChatConversationTest, NothingGoesOutForBlankTextOrAnAttachmentMarkAndTheBarKeepsIt) {
+    auto chat = openChat();
+    typeAndSend(*chat, QStringLiteral("   "));
+    chat->chatTextViewFinishedInput(*chat->containerView(), QStringLiteral("图\uFFFC片"));
+    settle();
+    EXPECT_TRUE(sentPackets().isEmpty());
+    EXPECT_TRUE(chat->chatData().isEmpty());
+
+    context_->setConnectionReachabil(false);
+    chat->senderTextToServer(QStringLiteral("你好"));
+    EXPECT_EQ(alerts_->visibleAlert()->title(), QXMessageController::kNoNetworkTitle);
+    EXPECT_TRUE(storedMessages().isEmpty()) << "nothing stored without a network";
+}
+
+TEST_F(ChatConversationTest, AVoiceRecordedFromTheMicrophoneFileGoesOutAsAmrWithItsLength) {
+    auto chat = openChat();
+    ASSERT_TRUE(driver_->tap(chat->containerView()->voiceButton()));
+    settle();
+    ui::Button* talk = chat->containerView()->inputButton();
+    ASSERT_TRUE(chat->containerView()->isVoiceMode());
+    const ui::Point at = centreInWindow(*talk);
+    window_->touchDown(at);
+    EXPECT_EQ(talk->currentTitle(), QXChatTextView::kReleaseToEnd);
+    EXPECT_TRUE(chat->recordAudio()->isRecording());
+    const QString recording = chat->recordAudio()->recorderFilePath();
+    clock().advance(2s);
+    window_->touchUp(at);
+    EXPECT_FALSE(chat->recordAudio()->isRecording());
+    EXPECT_EQ(talk->currentTitle(), QXChatTextView::kHoldToTalk);
+
+    // The upload carries the AMR file: the magic and 100 frames of 12.2 kbit/s.
+    ASSERT_TRUE(runMainLoopUntil([&] { return sentPackets().size() == 1; }));
+    const auto uploads = [&] {
+        std::vector<standin::RecordedRequest> found;
+        for (const auto& request : server().requests(standin::paths::kDataShare))
+            if (request.header("interface") == "UploadImages") found.push_back(request);
+        return found;
+    }();
+    ASSERT_EQ(uploads.size(), 1u);
+    const QByteArray body = uploads[0].body;
+    const qsizetype magic = body.indexOf("#!AMR\n");
+    ASSERT_GE(magic, 0);
+    EXPECT_TRUE(body.contains("filename=\"imageName.amr\""));
+    EXPECT_EQ(body.count(char(0x3C)) >= 100, true);
+
+    const QVariantList item = sentItem(0);
+    ASSERT_EQ(item.value(0).toString(), "sound");
+    const QVariantMap data = item.value(1).toMap();
+    EXPECT_NEAR(data.value("duration").toDouble(), 2.0, 0.051);
+    const QString url = data.value("src").toString();
+    EXPECT_TRUE(url.startsWith(server().root()) && url.endsWith(".amr")) << url.toStdString();
+    EXPECT_EQ(item.value(2).toString(), "有语音" + url);
+    // The voice is kept under the name of its address, for playing without a download.
+    EXPECT_TRUE(ns::FileManager::fileExistsAtPath(QXIMUtil::getAmrCacheDirectory() + "/" +
+                                                  QXIMUtil::MD5Encode(url)));
+    EXPECT_TRUE(ns::FileManager::fileExistsAtPath(recording)) << "the recording stays for playing";
+    // The broker thanks for it.
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        drainMainLoop();
+        return chat->chatData().size() == 2;
+    }));
+}
+
+TEST_F(ChatConversationTest, ATooShortRecordingOrOneDraggedAwaySendsNothing) {
+    auto chat = openChat();
+    chat->containerView()->switchMode();
+    settle();
+    ui::Button* talk = chat->containerView()->inputButton();
+    const ui::Point at = centreInWindow(*talk);
+    window_->touchDown(at);
+    clock().advance(900ms);
+    EXPECT_TRUE(chat->recordAudio()->isRecording());
+    window_->touchUp(at);
+    EXPECT_FALSE(chat->recordAudio()->isRecording());
+    EXPECT_TRUE(driver_->findByText(VoiceHUD::kTooShort));
+
+    window_->touchDown(at);
+    clock().advance(1500ms);
+    window_->touchMove({at.x, at.y - 150});
+    EXPECT_EQ(chat->recordAudio()->recordingType(), VoiceHUD::kReleaseToCancel);
+    window_->touchUp({at.x, at.y - 150});
+    settle();
+    EXPECT_FALSE(chat->recordAudio()->isRecording());
+    EXPECT_TRUE(storedMessages().isEmpty());
+    EXPECT_EQ(requestsOf("UploadImages"), 0);
+}
+
+TEST_F(ChatConversationTest, AReceivedVoiceDownloadsOnceAndPlaysThroughThePlayer) {
+    auto chat = openChat();
+    messaging_.write({{"to", kUser}, {"kind", "voice"}, {"root", server().root()}});
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] {
+            drainMainLoop();
+            return chat->chatData().size() == 1;
+        },
+        5s))
+        << storedMessages().size() << " unack " << messaging_.unacknowledged(kUser) << " streams "
+        << messaging_.openStreams(kUser) << " reqs "
+        << server().requests(standin::paths::kStreamReceive).size();
+    settle();
+    auto* cell = dynamic_cast<QXMessageAudioCell*>(cellAt(*chat, 0));
+    ASSERT_NE(cell, nullptr);
+    EXPECT_FALSE(cell->unreadIcon()->isHidden()) << "never played";
+    EXPECT_EQ(cell->durationLabel()->text(), "3\"");
+    ASSERT_TRUE(runMainLoopUntil([&] { return cell->audioView()->localExist(); }));
+    const QString name = cell->audioView()->name();
+    ASSERT_TRUE(driver_->tap(cell->chatBgView()));
+    ASSERT_TRUE(runMainLoopUntil([&] { return QXVoicePlayer::shared().isPlaying(); }));
+    EXPECT_EQ(QXVoicePlayer::shared().playingName(), name);
+    EXPECT_TRUE(cell->unreadIcon()->isHidden());
+    EXPECT_TRUE(cell->audioView()->isAnimating());
+    clock().advance(4s);
+    EXPECT_FALSE(QXVoicePlayer::shared().isPlaying());
+    EXPECT_FALSE(cell->audioView()->isAnimating());
+    // Played once: the stored play count keeps the dot away after a reload.
+    chat->reloadChatList();
+    EXPECT_EQ(chat->chatData()[0].messageReadCount, 1);
+    settle();
+    EXPECT_TRUE(dynamic_cast<QXMessageAudioCell*>(cellAt(*chat, 0))->unreadIcon()->isHidden());
+    EXPECT_EQ(requestsOf("UploadImages"), 0);
+}
+
+TEST_F(ChatConversationTest, APictureFromTheLibraryGoesUpAsJpegAndOutWithItsAddress) {
+    QDir().mkpath(sandboxPath() + "/library");
+    QImage photo(64, 48, QImage::Format_RGB32);
+    photo.fill(QColor(30, 120, 200));
+    ASSERT_TRUE(photo.save(sandboxPath() + "/library/room.png"));
+    ui::ImagePickerController::setLibraryPath(sandboxPath() + "/library");
+
+    auto chat = openChat();
+    ASSERT_TRUE(driver_->tap(chat->containerView()->imageButton()));
+    settle();
+    ASSERT_FALSE(chat->sendImagePanel()->isHidden());
+    ASSERT_TRUE(driver_->tap(driver_->findByAccessibilityLabel(QStringLiteral("照片"))));
+    settle();
+    auto picker =
+        std::dynamic_pointer_cast<ui::ImagePickerController>(tabs_->presentedViewController());
+    ASSERT_NE(picker, nullptr);
+    EXPECT_TRUE(chat->sendImagePanel()->isHidden());
+    picker->pickImageAtIndex(0);
+    settle(0.5);
+    ASSERT_TRUE(runMainLoopUntil([&] { return sentPackets().size() == 1; }));
+    const QVariantList item = sentItem(0);
+    ASSERT_EQ(item.value(0).toString(), "pic");
+    const QString url = item.value(1).toMap().value("pic_url").toString();
+    EXPECT_TRUE(url.endsWith(".jpg")) << url.toStdString();
+    EXPECT_EQ(item.value(1).toMap().value("success").toString(), "1");
+    for (const auto& request : server().requests(standin::paths::kDataShare)) {
+        if (request.header("interface") != "UploadImages") continue;
+        EXPECT_TRUE(request.body.contains("Content-Type: image/pjpeg"));
+        EXPECT_TRUE(request.body.contains("\xFF\xD8\xFF")) << "JPEG data";
+    }
+    // The local file became the cache file of the uploaded picture.
+    EXPECT_TRUE(ns::FileManager::fileExistsAtPath(URLPic::getHightQualityLocImagePath(url)));
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        drainMainLoop();
+        return chat->chatData().size() == 2 && chat->chatData()[0].sendingState == 0;
+    }));
+}
+
+TEST_F(ChatConversationTest, KillingTheServerMidSendFailsTheMessageAndOneResendDeliversItOnce) {
+    auto chat = openChat();
+    const int port = server().port();
+    server().setFault({.prefix = standin::paths::kMessageApi, .delayMs = 3000, .times = 1});
+    chat->senderTextToServer(QStringLiteral("明天下午能看房吗"));
+    ASSERT_TRUE(
+        runMainLoopUntil([&] { return !server().requests(standin::paths::kMessageApi).empty(); }));
+    server().stop();
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        drainMainLoop();
+        return !chat->chatData().isEmpty() &&
+               chat->chatData()[0].sendingState == QXIMMessage::kFailed;
+    }));
+    settle();
+    auto* cell = cellAt(*chat, 0);
+    ASSERT_NE(cell, nullptr);
+    EXPECT_FALSE(cell->resendOrDownButton()->isHidden());
+    // After a reload the failed message still offers its resend.
+    chat->reloadChatList();
+    settle();
+    EXPECT_FALSE(cellAt(*chat, 0)->resendOrDownButton()->isHidden());
+
+    ASSERT_TRUE(server().start(port)) << server().error().toStdString();
+    ASSERT_TRUE(driver_->tap(cellAt(*chat, 0)->resendOrDownButton()));
+    settle();
+    ASSERT_NE(alerts_->visibleAlert(), nullptr);
+    EXPECT_EQ(alerts_->visibleAlert()->message(), "重发该消息");
+    ASSERT_TRUE(alerts_->pressButton("是"));
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        drainMainLoop();
+        return !chat->chatData().isEmpty() && chat->chatData()[0].messageId > 0;
+    }));
+    EXPECT_EQ(sentPackets().size(), 1) << "delivered once by the new server";
+    const auto rows = storedMessages();
+    EXPECT_EQ(countOf(rows, R"(["明天下午能看房吗"])"), 1) << "stored once";
+    settle();
+    EXPECT_TRUE(cellAt(*chat, 0)->resendOrDownButton()->isHidden());
+}
+
+}  // namespace

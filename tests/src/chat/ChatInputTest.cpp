@@ -1,0 +1,230 @@
+// The input bar and the recording overlay on their own.
+#include "chat/QXChatTextView.h"
+#include "chat/VoiceHUD.h"
+
+#include "ReferenceImage.h"
+#include "SandboxTest.h"
+
+#include "platform/foundation/file_manager.h"
+#include "platform/media/audio_device.h"
+#include "platform/media/audio_session.h"
+#include "platform/media/file_audio_device.h"
+#include "platform/uikit/button.h"
+#include "platform/uikit/keyboard.h"
+#include "platform/uikit/screen.h"
+#include "platform/uikit/test_driver.h"
+#include "platform/uikit/text_view.h"
+#include "platform/uikit/view_controller.h"
+#include "platform/uikit/window.h"
+
+#include <QFile>
+
+namespace {
+
+struct BarEvents : QXChatTextViewDelegate {
+    void chatTextViewFinishedInput(QXChatTextView&, const QString& text) override { sent << text; }
+    void chatTextViewWillSwitchVoiceChat(QXChatTextView&) override { ++switches; }
+    void chatTextViewWillSendImage(QXChatTextView&) override { ++pictures; }
+    void chatTextViewChangedCenter(QXChatTextView&, ui::Point, bool isResign) override {
+        moves.push_back(isResign);
+    }
+    QStringList sent;
+    int switches = 0;
+    int pictures = 0;
+    std::vector<bool> moves;
+};
+
+class ChatInputBarTest : public SandboxTest {
+protected:
+    void SetUp() override {
+        SandboxTest::SetUp();
+        window_ = std::make_shared<ui::Window>();
+        window_->makeKeyAndVisible();
+        screen_ = std::make_shared<ui::ViewController>();
+        window_->setRootViewController(screen_);
+        bar_ = QXChatTextView::initWithFrame({0, 368, 320, 48});
+        bar_->setDelegate(events_);
+        screen_->view()->addSubview(bar_);
+        driver_ = std::make_unique<ui::TestDriver>(window_);
+    }
+    void TearDown() override {
+        ui::Screen::mainScreen().setHeight(480);
+        driver_.reset();
+        window_.reset();
+        SandboxTest::TearDown();
+    }
+    // Asks the bar about replacing `range` of the text with `text`, as the field does.
+    bool edit(ui::Range range, const QString& text) {
+        return bar_->expandingTextViewShouldChangeTextInRange(*bar_->textView(), range, text);
+    }
+
+    std::shared_ptr<ui::Window> window_;
+    std::shared_ptr<ui::ViewController> screen_;
+    std::shared_ptr<QXChatTextView> bar_;
+    std::shared_ptr<BarEvents> events_ = std::make_shared<BarEvents>();
+    std::unique_ptr<ui::TestDriver> driver_;
+};
+
+TEST_F(ChatInputBarTest, TheTextStopsAtTwoHundredCharactersWhateverTheEdit) {
+    bar_->textView()->setText(QString(199, 'a'));
+    EXPECT_TRUE(edit({199, 0}, "b")) << "one more fits";
+    bar_->textView()->setText(QString(200, 'a'));
+    EXPECT_FALSE(edit({200, 0}, "b"));
+    EXPECT_EQ(bar_->textView()->text().size(), 200);
+
+    bar_->textView()->setText(QString(180, 'a'));
+    EXPECT_FALSE(edit({180, 0}, QString(50, 'z')));
+    EXPECT_EQ(bar_->textView()->text(), QString(180, 'a') + QString(20, 'z'));
+
+    bar_->textView()->setText(QString(50, 'a'));
+    EXPECT_FALSE(edit({0, 50}, QString(300, 'z'))) << "the whole text selected";
+    EXPECT_EQ(bar_->textView()->text(), QString(50, 'a'));
+}
+
+TEST_F(ChatInputBarTest, VoiceModeKeepsTheTypedTextAsideAndHoldingTheTalkButtonLocksTheButtons) {
+    ASSERT_TRUE(bar_->textView()->internalTextView()->becomeFirstResponder());
+    driver_->wait(0.5);
+    ASSERT_TRUE(driver_->type(QStringLiteral("下午三点")));
+    ASSERT_TRUE(driver_->tap(bar_->voiceButton()));
+    driver_->wait(0.5);
+    EXPECT_TRUE(bar_->isVoiceMode());
+    EXPECT_TRUE(bar_->inputButton()->isEnabled());
+    EXPECT_TRUE(bar_->textView()->text().isEmpty());
+    EXPECT_FALSE(ui::Keyboard::shared().isVisible());
+    EXPECT_EQ(events_->switches, 1);
+
+    // While the talk button is held the other buttons do nothing.
+    const ui::Point talk = bar_->inputButton()->convertPointToView({110, 16}, nullptr);
+    window_->touchDown(talk);
+    EXPECT_EQ(bar_->chatViewState(), QXChatTextView::kTalking);
+    bar_->switchMode();
+    bar_->moreAction();
+    EXPECT_TRUE(bar_->isVoiceMode());
+    EXPECT_EQ(events_->pictures, 0);
+    window_->touchUp(talk);
+    EXPECT_EQ(bar_->inputButton()->currentTitle(), QXChatTextView::kHoldToTalk);
+
+    ASSERT_TRUE(driver_->tap(bar_->voiceButton()));
+    driver_->wait(0.5);
+    EXPECT_FALSE(bar_->isVoiceMode());
+    EXPECT_EQ(bar_->textView()->text(), QStringLiteral("下午三点"));
+    EXPECT_FALSE(bar_->inputButton()->isEnabled());
+    EXPECT_FALSE(ui::Keyboard::shared().isVisible()) << "the keyboard stays down";
+
+    ASSERT_TRUE(bar_->textView()->internalTextView()->becomeFirstResponder());
+    driver_->wait(0.5);
+    ASSERT_TRUE(driver_->pressReturn());
+    EXPECT_EQ(events_->sent, QStringList{QStringLiteral("下午三点")});
+    EXPECT_EQ(bar_->textView()->text(), QStringLiteral("下午三点")) << "the owner clears it";
+}
+
+TEST_F(ChatInputBarTest, OnATallScreenTheBarSitsOnTheKeyboard) {
+    ui::Screen::mainScreen().setHeight(568);
+    ASSERT_TRUE(bar_->textView()->internalTextView()->becomeFirstResponder());
+    driver_->wait(0.5);
+    EXPECT_EQ(bar_->frame().origin.y, 505 - 48 - ui::Keyboard::kHeight);
+    EXPECT_EQ(events_->moves, std::vector<bool>{false});
+    bar_->resignFirstResponder();
+    driver_->wait(0.5);
+    EXPECT_EQ(bar_->frame().origin.y, 455 + 50 - 48);
+    EXPECT_EQ(events_->moves, (std::vector<bool>{false, true}));
+}
+
+struct RecorderEvents : VoiceHUDDelegate {
+    void voiceRecorded(VoiceHUD&, const QString& path, double length) override {
+        recorded.emplace_back(path, length);
+    }
+    void voiceRecordCancelledByUser(VoiceHUD&) override { ++cancels; }
+    std::vector<std::pair<QString, double>> recorded;
+    int cancels = 0;
+};
+
+class VoiceHUDTest : public SandboxTest {
+protected:
+    void SetUp() override {
+        SandboxTest::SetUp();
+        av::AudioSession::sharedInstance().reset();
+        av::AudioDevice::install(std::make_shared<av::FileAudioDevice>(
+            referenceImagePath("src/chat/data", "spoken-note.wav"), sandboxPath() + "/out.wav"));
+        window_ = std::make_shared<ui::Window>();
+        window_->makeKeyAndVisible();
+        hud_ = VoiceHUD::initWithParentView(window_.get());
+        hud_->setDelegate(events_);
+        window_->addSubview(hud_);
+        driver_ = std::make_unique<ui::TestDriver>(window_);
+    }
+    void TearDown() override {
+        driver_.reset();
+        hud_.reset();
+        window_.reset();
+        av::AudioDevice::install(nullptr);
+        av::AudioSession::sharedInstance().reset();
+        SandboxTest::TearDown();
+    }
+    [[nodiscard]] QString path() const { return sandboxPath() + "/1780300800"; }
+
+    std::shared_ptr<ui::Window> window_;
+    std::shared_ptr<VoiceHUD> hud_;
+    std::shared_ptr<RecorderEvents> events_ = std::make_shared<RecorderEvents>();
+    std::unique_ptr<ui::TestDriver> driver_;
+};
+
+TEST_F(VoiceHUDTest, UnderASecondIsTooShortAndASecondOrMoreIsHandedOver) {
+    hud_->startForFilePath(path());
+    EXPECT_EQ(hud_->alpha(), 1);
+    clock().advance(900ms);
+    hud_->finishRecording();
+    EXPECT_TRUE(events_->recorded.empty());
+    EXPECT_TRUE(driver_->findByText(VoiceHUD::kTooShort));
+    EXPECT_EQ(hud_->alpha(), 0);
+
+    hud_->startForFilePath(path());
+    clock().advance(1000ms);
+    hud_->finishRecording();
+    ASSERT_EQ(events_->recorded.size(), 1u);
+    EXPECT_EQ(events_->recorded[0].first, path());
+    EXPECT_GE(events_->recorded[0].second, 1.0 - 1e-9);
+    EXPECT_TRUE(hud_->recorderFilePath().isEmpty());
+}
+
+TEST_F(VoiceHUDTest, SixtySecondsEndTheRecordingByItselfAndAnOldFileIsReplaced) {
+    QFile old(path());
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write(QByteArray(100000, 'x'));
+    old.close();
+    hud_->startForFilePath(path());
+    clock().advance(61s);
+    EXPECT_FALSE(hud_->isRecording());
+    ASSERT_EQ(events_->recorded.size(), 1u);
+    EXPECT_GT(events_->recorded[0].second, 60.0);
+    EXPECT_LT(events_->recorded[0].second, 60.2);
+    QFile recorded(path());
+    ASSERT_TRUE(recorded.open(QIODevice::ReadOnly));
+    EXPECT_EQ(recorded.read(4), "RIFF") << "the recording, not the old file";
+    EXPECT_EQ(recorded.size(), 44 + 60 * 16000) << "sixty seconds and not a sample more";
+}
+
+TEST_F(VoiceHUDTest, CancellingTellsOnlyTheCancelAndLeavesThePartialFile) {
+    hud_->startForFilePath(path());
+    clock().advance(1500ms);
+    hud_->setRecordingType(VoiceHUD::kReleaseToCancel);
+    hud_->cancelRecording();
+    EXPECT_EQ(events_->cancels, 1);
+    EXPECT_TRUE(events_->recorded.empty());
+    EXPECT_TRUE(ns::FileManager::fileExistsAtPath(path()));
+    EXPECT_EQ(hud_->alpha(), 0);
+}
+
+TEST_F(VoiceHUDTest, WithoutAMicrophoneOrPermissionNothingIsRecorded) {
+    av::AudioDevice::install(std::make_shared<av::FileAudioDevice>(QString(), sandboxPath() + "/o.wav"));
+    hud_->startForFilePath(path());
+    EXPECT_FALSE(hud_->isRecording());
+    EXPECT_TRUE(driver_->findByText(VoiceHUD::kNoInput));
+
+    av::AudioSession::sharedInstance().setRecordPermissionAnswer(false);
+    EXPECT_TRUE(hud_->canRecord()) << "yes while the user has not answered";
+    drainMainLoop();
+    EXPECT_FALSE(hud_->canRecord());
+}
+
+}  // namespace

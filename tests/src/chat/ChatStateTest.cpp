@@ -1,0 +1,231 @@
+// What the chat screen makes of the stored messages and of uploads that go wrong.
+#include "ChatScreenFixture.h"
+
+#include "chat/QXMessageAudioCell.h"
+#include "chat/QXMessageImageCell.h"
+#include "chat/URLAudio.h"
+#include "map/URLPic.h"
+
+#include "IMChat/qximlib/qximdata/util/QXIMUtil.h"
+
+#include "platform/uikit/application.h"
+#include "platform/uikit/image.h"
+#include "platform/uikit/menu_controller.h"
+#include "platform/uikit/pasteboard.h"
+
+#include <QImage>
+
+namespace {
+
+class ChatStateTest : public ChatScreenFixture {
+protected:
+    void SetUp() override {
+        ChatScreenFixture::SetUp();
+        startMessaging();
+    }
+};
+
+TEST_F(ChatStateTest, AReloadKeepsEachStoredStateAndOnlyAFailedMessageOffersAResend) {
+    store(kBroker, QStringLiteral("在路上的"), 300, true, 0, 0, QXIMMessage::kSending);
+    store(kBroker, QStringLiteral("没发出去的"), 200, true, 0, 0, QXIMMessage::kFailed);
+    store(kBroker, QStringLiteral("发出去的"), 100, true);
+    auto chat = openChat(talkRow(kBroker));
+    ASSERT_EQ(chat->chatData().size(), 3);
+    EXPECT_EQ(chat->chatData()[0].sendingState, QXIMMessage::kSending);
+    EXPECT_EQ(chat->chatData()[1].sendingState, QXIMMessage::kFailed);
+    EXPECT_EQ(chat->chatData()[2].sendingState, QXIMMessage::kSent);
+    settle();
+    EXPECT_TRUE(cellAt(*chat, 0)->resendOrDownButton()->isHidden());
+    EXPECT_FALSE(cellAt(*chat, 1)->resendOrDownButton()->isHidden());
+    EXPECT_TRUE(cellAt(*chat, 2)->resendOrDownButton()->isHidden());
+    // The one on its way ignores a resend.
+    cellAt(*chat, 0)->resendMessage();
+    EXPECT_EQ(alerts_->visibleAlert(), nullptr);
+    EXPECT_TRUE(sentPackets().isEmpty());
+}
+
+TEST_F(ChatStateTest, TheNewestMessagesShowInTimeOrderBelowTheMoreRowAndLabelsFollowHourGaps) {
+    QXIMDatabase::shared().queue().inTransaction([&](JSSQLite& db, bool&) {
+        for (int n = 0; n < 10005; ++n) {
+            db.executeUpdate(
+                "INSERT INTO msgs (u_id, t_id, f_id, m_id, to_id, m_content, u_time, m_state) "
+                "VALUES (?, ?, '880001', ?, ?, '[\"hi\"]', ?, 0)",
+                {own(), brokerTalk(), qint64(100 + n), own(), qint64(1700000000 + n * 10)});
+        }
+    });
+    store(kBroker, QStringLiteral("一小时后"), 0, false);
+    auto chat = openChat();
+    ASSERT_EQ(chat->chatData().size(), 10000);
+    EXPECT_TRUE(chat->hasMore());
+    EXPECT_EQ(chat->chatData().first().uTime, 1700000000 + 6 * 10) << "the oldest left out";
+    EXPECT_EQ(chat->chatData().last().contentsJson().toList().value(0), "一小时后");
+    EXPECT_EQ(chat->numberOfRowsInSection(*chat->chatTable(), 0), 10001);
+    EXPECT_EQ(chat->heightForRowAtIndexPath(*chat->chatTable(), {0, 0}), 40);
+    EXPECT_EQ(chat->cellForRowAtIndexPath(*chat->chatTable(), {0, 0})->textLabel()->text(),
+              "more..");
+    EXPECT_FALSE(chat->chatData().first().showTime.isEmpty()) << "the first always";
+    EXPECT_TRUE(chat->chatData()[1].showTime.isEmpty()) << "ten seconds later";
+    EXPECT_FALSE(chat->chatData().last().showTime.isEmpty()) << "after a long gap";
+}
+
+TEST_F(ChatStateTest, ThreeThousandSixHundredSecondsApartShareALabelOneMoreDoesNot) {
+    store(kBroker, QStringLiteral("一"), 3 * 3600, false);
+    store(kBroker, QStringLiteral("二"), 2 * 3600, false);
+    store(kBroker, QStringLiteral("三"), 3600 - 1, false);
+    auto chat = openChat(talkRow(kBroker));
+    ASSERT_EQ(chat->chatData().size(), 3);
+    EXPECT_TRUE(chat->chatData()[1].showTime.isEmpty());
+    EXPECT_FALSE(chat->chatData()[2].showTime.isEmpty());
+}
+
+TEST_F(ChatStateTest, UploadsThatFailOrAnswerAnUnknownEndingFailTheMessageWithAResend) {
+    auto chat = openChat();
+    const auto localPicture = [&] {
+        const QXIMMessage message =
+            store(kBroker, QVariantList{"pic", QVariantMap{{"pic_url", "file://p1"}}}, 0, true, 0,
+                  0, QXIMMessage::kSending);
+        chat->reloadChatList();
+        return message.m_sid;
+    };
+    const auto stateOf = [&](qint64 localId) {
+        for (const QXIMMessage& message : chat->chatData())
+            if (message.m_sid == localId) return message.sendingState;
+        return 99;
+    };
+    const qint64 upperCase = localPicture();
+    chat->uploadReturnResultUserInfo(QVariantMap{{"data", "uploads/1.JPG"}},
+                                     QVariantMap{{"m_sid", upperCase}});
+    EXPECT_EQ(stateOf(upperCase), QXIMMessage::kFailed);
+    const qint64 noData = localPicture();
+    chat->uploadReturnResultUserInfo(QVariantMap{{"status", 0}}, QVariantMap{{"m_sid", noData}});
+    EXPECT_EQ(stateOf(noData), QXIMMessage::kFailed);
+    settle();
+    EXPECT_TRUE(sentPackets().isEmpty());
+
+    // The server refuses the upload itself.
+    server().setFault({.prefix = standin::paths::kDataShare, .status = 500});
+    QImage photo(8, 8, QImage::Format_RGB32);
+    photo.fill(Qt::red);
+    const QString path = QXIMUtil::getPicCacheDirectory() + "/p2";
+    ASSERT_TRUE(photo.save(path, "JPG"));
+    const qint64 refused =
+        store(kBroker, QVariantList{"pic", QVariantMap{{"pic_url", "file://p2"}}}, 0, true, 0, 0,
+              QXIMMessage::kSending)
+            .m_sid;
+    chat->reloadChatList();
+    ViewControllerUpload::uploadData(chat, QByteArray("jpeg"), 0,
+                                     QVariantMap{{"temp-path", path}, {"m_sid", refused}});
+    ASSERT_TRUE(runMainLoopUntil([&] { return stateOf(refused) == QXIMMessage::kFailed; }));
+    EXPECT_TRUE(QFile::exists(path)) << "kept for the resend";
+
+    // The resend uploads the same file again and sends it once it is up.
+    server().setFaults({});
+    settle();
+    QXMessageCell* cell = nullptr;
+    for (int row = 0; row < int(chat->chatData().size()); ++row)
+        if (chat->chatData()[row].m_sid == refused) cell = cellAt(*chat, row);
+    ASSERT_NE(cell, nullptr);
+    ASSERT_TRUE(driver_->tap(cell->resendOrDownButton()));
+    ASSERT_TRUE(alerts_->pressButton("是"));
+    ASSERT_TRUE(runMainLoopUntil([&] { return sentPackets().size() == 1; }));
+    const QString url = sentItem(0).value(1).toMap().value("pic_url").toString();
+    EXPECT_TRUE(QFile::exists(URLPic::getHightQualityLocImagePath(url)));
+    EXPECT_FALSE(QFile::exists(path)) << "moved to the uploaded picture's name";
+}
+
+TEST_F(ChatStateTest, AReceivedLocalAddressIsRefusedWhileTheUsersOwnShowsItsFile) {
+    QImage photo(16, 12, QImage::Format_RGB32);
+    photo.fill(Qt::blue);
+    ASSERT_TRUE(photo.save(QXIMUtil::getPicCacheDirectory() + "/mine", "PNG"));
+    store(kBroker, QVariantList{"pic", QVariantMap{{"pic_url", "file://mine"}}}, 30, true);
+    store(kBroker, QVariantList{"pic", QVariantMap{{"pic_url", "file://mine"}}}, 20, false);
+    store(kBroker, QVariantList{"pic", QVariantMap{{"pic_url", "file://../../secret.png"}}}, 10,
+          false);
+    store(kBroker, QVariantList{"sound", QVariantMap{{"src", "file://mine"}, {"duration", 2}}}, 5,
+          false);
+    auto chat = openChat(talkRow(kBroker));
+    settle();
+    const auto pictureOf = [&](int row) {
+        return dynamic_cast<QXMessageImageCell*>(cellAt(*chat, row))->urlImageView()->image();
+    };
+    const auto placeholder = ui::Image::imageNamed("找房占位80x60.png");
+    ASSERT_TRUE(pictureOf(0));
+    EXPECT_EQ(pictureOf(0)->size(), ui::Size(16, 12)) << "the user's own picture being sent";
+    EXPECT_EQ(pictureOf(1), placeholder);
+    EXPECT_EQ(pictureOf(2), placeholder);
+    auto* voice = dynamic_cast<QXMessageAudioCell*>(cellAt(*chat, 3));
+    ASSERT_NE(voice, nullptr);
+    EXPECT_TRUE(voice->audioView()->path().isEmpty());
+    EXPECT_TRUE(voice->audioView()->name().isEmpty());
+}
+
+TEST_F(ChatStateTest, DeletingTheOnlyMessageDeletesTheTalkWhileAnEarlierOneLeavesItsLastMessage) {
+    store(kBroker, QStringLiteral("第一条"), 20, false);
+    store(kBroker, QStringLiteral("第二条"), 10, false);
+    auto chat = openChat(talkRow(kBroker));
+    chat->deleteContentAtIndex(0);
+    EXPECT_EQ(talkRow(kBroker).value("l_content").toString(), R"(["第二条"])");
+    chat->deleteContentAtIndex(0);
+    EXPECT_TRUE(talkRow(kBroker).isEmpty());
+    EXPECT_TRUE(chat->chatData().isEmpty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ChatStateTest, ALongPressOffersCopyAndDeleteButANoticeOffersNothing) {
+    store(kBroker, QStringLiteral("可以拷贝的话"), 30, false);
+    store(kBroker, QVariantList{"notice", QVariantMap{{"type", "normal"}, {"text", "通知"}}}, 20,
+          false);
+    auto chat = openChat(talkRow(kBroker));
+    settle();
+    auto& menu = ui::MenuController::sharedMenuController();
+    const auto pressOn = [&](int row) {
+        const ui::View* bubble = cellAt(*chat, row)->chatBgView();
+        driver_->longPressAt(bubble->convertPointToView({20, 20}, nullptr));
+        settle();
+    };
+    pressOn(0);
+    ASSERT_TRUE(menu.isMenuVisible());
+    EXPECT_EQ(menu.visibleTitles(), (QStringList{"拷贝", "删除"}));
+    ASSERT_TRUE(menu.performItem("拷贝"));
+    EXPECT_EQ(ui::Pasteboard::generalPasteboard().string(), "可以拷贝的话");
+    pressOn(1);
+    EXPECT_FALSE(menu.isMenuVisible()) << "a notice can be neither copied nor deleted";
+    pressOn(0);
+    ASSERT_TRUE(menu.performItem("删除"));
+    settle();
+    ASSERT_EQ(chat->chatData().size(), 1);
+    EXPECT_EQ(
+        QXIMDatabase::shared().messagesListByTalkId(brokerTalk(), own(), 4999999999, 10).size(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ChatStateTest, TheCallButtonDialsOnlyAPhoneNumberTheServerGave) {
+    QStringList dialled;
+    ui::Application::sharedApplication().setOpenURLHandler([&](const QUrl& url) {
+        dialled << url.toString();
+        return true;
+    });
+    const auto withPhone = [&](const QString& phone) {
+        QVariantMap talk = brokerTalkInfo();
+        talk["o_user"] =
+            QStringLiteral(R"({"id":"880001","name":"王先生","phone":"%1"})").arg(phone);
+        auto chat = openChat(talk);
+        const auto* call = driver_->findByText(QStringLiteral("电话"));
+        if (call) driver_->tap(call);
+        navigation_->popViewControllerAnimated(false);
+        settle();
+    };
+    withPhone("13812345678");
+    withPhone("021-5555 6666<script>");
+    withPhone("x");
+    ui::Application::sharedApplication().setOpenURLHandler({});
+    EXPECT_EQ(dialled, QStringList{"tel://13812345678"});
+}
+
+}  // namespace

@@ -1,0 +1,107 @@
+// The sample broker's answers and the calls about a user and a broker: what a sent message gets
+// back on the stream, the post card's post, the deal record and its page.
+#include "StandinFixture.h"
+
+#include "standin/ChatBroker.h"
+#include "standin/Posts.h"
+#include "standin/SampleVoice.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QUrl>
+
+#include <httplib.h>
+
+namespace {
+
+QJsonObject sent(const QJsonValue& first, const QString& postId = "p9") {
+    return QJsonObject{{"fromUser", QJsonObject{{"id", "42"}}},
+                       {"toUser", QJsonObject{{"id", "880002"}}},
+                       {"talk", QJsonObject{{"postId", postId}}},
+                       {"msgs", QJsonArray{QJsonObject{{"contents", QJsonArray{first}}}}}};
+}
+
+TEST(ChatBrokerAnswers, TheKindOfTheAnswerFollowsWhatWasSent) {
+    const auto kindOf = [](const QJsonValue& first) {
+        return standin::ChatBroker::answerTo(sent(first), "R").value("kind").toString();
+    };
+    EXPECT_EQ(kindOf("有照片吗"), "picture");
+    EXPECT_EQ(kindOf("发个语音介绍一下"), "voice");
+    EXPECT_EQ(kindOf("推荐几套房源"), "card");
+    EXPECT_EQ(kindOf("我要屏蔽你"), "notice");
+    EXPECT_EQ(kindOf(QJsonArray{"pic", QJsonObject{}}), "text");
+    const QJsonObject greeting = standin::ChatBroker::answerTo(sent("你好"), "R");
+    EXPECT_EQ(greeting.value("text").toString(), standin::ChatBroker::greeting(880002));
+    EXPECT_EQ(greeting.value("to").toInteger(), 42);
+    EXPECT_EQ(greeting.value("from").toInteger(), 880002);
+    EXPECT_EQ(greeting.value("postId").toString(), "p9") << "about the talk's post";
+    EXPECT_TRUE(greeting.value("text").toString().contains(
+        standin::ChatBroker::profile(880002).value("phone").toString()));
+    // Nobody to answer, or nobody answering.
+    QJsonObject anonymous = sent("你好");
+    anonymous.insert("fromUser", QJsonObject{});
+    EXPECT_TRUE(standin::ChatBroker::answerTo(anonymous, "R").isEmpty());
+}
+
+TEST(ChatBrokerAnswers, TheCardNamesASamplePostAndTheVoiceIsAmr) {
+    const auto& posts =
+        standin::Posts::postsOf(standin::ChatBroker::kCardCity, standin::ChatBroker::kCardMajor);
+    ASSERT_GT(posts.size(), std::size_t(standin::ChatBroker::kCardIndex));
+    const QJsonObject post = posts[std::size_t(standin::ChatBroker::kCardIndex)].record;
+    const QJsonObject card = standin::ChatBroker::cardData("R");
+    EXPECT_EQ(card.value("puid").toString(), post.value("puid").toString());
+    EXPECT_EQ(card.value("title").toString(), post.value("title").toString());
+    EXPECT_TRUE(card.value("price").toString().endsWith("元/月"));
+
+    const QByteArray voice = standin::SampleVoice::amr();
+    EXPECT_TRUE(voice.startsWith("#!AMR\n"));
+    EXPECT_EQ(voice.size(), 6 + 32 * 50 * standin::SampleVoice::kSeconds);
+}
+
+class AgentCallsTest : public StandinFixture {
+protected:
+    QJsonValue call(const QString& method, const QStringList& arguments) {
+        QJsonArray json;
+        for (const QString& argument : arguments) json.append(argument);
+        const QString body =
+            "class=" +
+            QString::fromUtf8(QUrl::toPercentEncoding(QString::fromUtf8(
+                QJsonDocument(QJsonObject{{"SearchHousingRequest", QJsonObject{{method, json}}}})
+                    .toJson(QJsonDocument::Compact))));
+        httplib::Client http("127.0.0.1", server().port());
+        const auto result =
+            http.Post(standin::paths::kDataShare, {{"interface", "HousingRequestInfo"}},
+                      body.toStdString(), "application/x-www-form-urlencoded");
+        if (!result) return {};
+        const QJsonObject reply =
+            QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object();
+        return reply.value("data")
+            .toObject()
+            .value("SearchHousingRequest")
+            .toObject()
+            .value(method);
+    }
+};
+
+TEST_F(AgentCallsTest, ADealRecordedWithAMobileNumberHasAPageTheTransactionCallNames) {
+    EXPECT_EQ(call("insertAgentUserContact", {"42", "880001", "user", "10086"}).toInt(), 1);
+    EXPECT_EQ(call("getUserAgentTransaction", {"42", "880001", "user"})["status"].toInt(), 0);
+    EXPECT_EQ(call("insertAgentUserTransaction", {"42", "880001", "1381234"}).toString(), "")
+        << "not a mobile number";
+    const QString page =
+        call("insertAgentUserTransaction", {"42", "880001", "13812345678"}).toString();
+    EXPECT_EQ(page, server().root() + "/deal/42-880001.html");
+    const QJsonValue transaction = call("getUserAgentTransaction", {"42", "880001", "user"});
+    EXPECT_EQ(transaction["status"].toInt(), 1);
+    EXPECT_EQ(transaction["url"].toString(), page);
+
+    httplib::Client http("127.0.0.1", server().port());
+    const auto shown = http.Get("/deal/42-880001.html");
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->status, 200);
+    EXPECT_NE(shown->body.find("13812345678"), std::string::npos);
+    EXPECT_EQ(http.Get("/deal/42-880002.html")->status, 404);
+}
+
+}  // namespace

@@ -1,0 +1,126 @@
+// The stand-in's keyword search over its sample posts: suggestions with the counts a search
+// finds, counts per kind, the search of every kind at once and the category catalog.
+#include "StandinFixture.h"
+
+#include "standin/Posts.h"
+#include "standin/SearchCalls.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QUrl>
+
+#include <httplib.h>
+
+namespace paths = standin::paths;
+
+class SearchCallsTest : public StandinFixture {
+protected:
+    QJsonValue call(const char* interface, const QJsonObject& args, const std::string& query = {}) {
+        const QByteArray body =
+            "jsonArgs=" + QUrl::toPercentEncoding(QString::fromUtf8(
+                              QJsonDocument(args).toJson(QJsonDocument::Compact)));
+        httplib::Client http("127.0.0.1", server().port());
+        // Generous: the first call makes the city's sample, and the machine may be busy.
+        http.set_read_timeout(30);
+        const httplib::Headers headers{{"interface", interface}, {"cityScriptIndex", "100"}};
+        const auto result = query.empty()
+                                ? http.Post(paths::kDataShare, headers, body.toStdString(),
+                                            "application/x-www-form-urlencoded")
+                                : http.Get(std::string(paths::kDataShare) + "?" + query, headers);
+        if (!result) return {};
+        const QJsonDocument reply =
+            QJsonDocument::fromJson(QByteArray::fromStdString(result->body));
+        return reply.isArray() ? QJsonValue(reply.array()) : QJsonValue(reply.object());
+    }
+    // How many posts of one kind a title search finds.
+    int found(const QString& keyword, int kind) {
+        const QJsonObject args{
+            {"cityScriptIndex", "100"},
+            {"majorCategoryScriptIndex", QString::number(kind)},
+            {"pageIndex", "0"},
+            {"pageSize", "20"},
+            {"andKeywords", QJsonArray{QJsonObject{{"name", "title"}, {"value", keyword}}}}};
+        return call("SearchPostsByJson2", args).toObject()["total"].toInt();
+    }
+    static std::string keywords(const QString& keyword) {
+        return "keywords=" + QUrl::toPercentEncoding(keyword).toStdString() + "&searchAll=1";
+    }
+};
+
+TEST_F(SearchCallsTest, SuggestionsHoldTheTextAndCountWhatASearchFinds) {
+    const QJsonArray rows = call("ajaxSuggestion", {{"cityScriptIndex", "100"},
+                                                    {"keyword", "地铁"},
+                                                    {"categoryId", "7"},
+                                                    {"majorCategoryScriptIndex", "1"}})
+                                .toArray();
+    ASSERT_FALSE(rows.isEmpty());
+    EXPECT_LE(rows.size(), standin::SearchCalls::kMaxSuggestions);
+    int before = 1 << 30;
+    for (const QJsonValue& row : rows) {
+        const QString text = row.toObject()["text"].toString();
+        const int count = row.toObject()["count"].toInt();
+        EXPECT_TRUE(text.contains("地铁")) << text.toStdString();
+        EXPECT_EQ(count, found(text, 1)) << text.toStdString();
+        EXPECT_LE(count, before) << "most first";
+        before = count;
+    }
+    // Without a kind every kind counts; a text nothing holds and an empty one suggest nothing.
+    const QJsonArray all =
+        call("ajaxSuggestion", {{"cityScriptIndex", "100"}, {"keyword", "近地铁"}}).toArray();
+    ASSERT_EQ(all.size(), 1);
+    EXPECT_EQ(all[0].toObject()["count"].toInt(),
+              found("近地铁", 1) + found("近地铁", 3) + found("近地铁", 5));
+    EXPECT_TRUE(call("ajaxSuggestion", {{"cityScriptIndex", "100"}, {"keyword", "火星"}})
+                    .toArray()
+                    .isEmpty());
+    EXPECT_TRUE(call("ajaxSuggestion", {{"cityScriptIndex", "100"}, {"keyword", "  "}})
+                    .toArray()
+                    .isEmpty());
+}
+
+TEST_F(SearchCallsTest, CountsPerKindAndTheSearchOfEveryKind) {
+    const QJsonArray categories = call("GetWebSearchCount", {}, keywords("近地铁")).toArray();
+    ASSERT_EQ(categories.size(), 1);
+    const QJsonObject housing = categories[0].toObject();
+    EXPECT_EQ(housing["CategoryID"].toInt(), 7);
+    const QJsonArray majors = housing["MajorCountList"].toArray();
+    ASSERT_EQ(majors.size(), 3);
+    int sum = 0;
+    for (const QJsonValue& major : majors) {
+        const int kind = major.toObject()["MajorCategoryScriptIndex"].toInt();
+        EXPECT_EQ(major.toObject()["Size"].toInt(), found("近地铁", kind));
+        sum += major.toObject()["Size"].toInt();
+    }
+    EXPECT_EQ(housing["Size"].toInt(), sum);
+    // A search naming no kind finds every kind's posts, newest first.
+    EXPECT_EQ(found("近地铁", -1000), sum);
+    const QJsonObject page = call("SearchPostsByJson2", {{"cityScriptIndex", "100"},
+                                                         {"majorCategoryScriptIndex", "-1000"},
+                                                         {"pageIndex", "0"},
+                                                         {"pageSize", "20"}})
+                                 .toObject();
+    const QJsonArray posts = page["posts"].toArray();
+    ASSERT_EQ(posts.size(), 20);
+    for (qsizetype i = 1; i < posts.size(); ++i)
+        EXPECT_GE(posts[i - 1].toObject()["refresh_at"].toInteger(),
+                  posts[i].toObject()["refresh_at"].toInteger());
+    EXPECT_EQ(posts[0].toObject()["CategoryId"].toInt(), 7);
+    // Kinds without posts are left out; nothing at all is an empty list.
+    const QJsonArray shared = call("GetWebSearchCount", {}, keywords("合租")).toArray();
+    ASSERT_EQ(shared.size(), 1);
+    ASSERT_EQ(shared[0].toObject()["MajorCountList"].toArray().size(), 1);
+    EXPECT_EQ(shared[0].toObject()["MajorCountList"][0].toObject()["MajorCategoryName"], "合租房");
+    EXPECT_TRUE(call("GetWebSearchCount", {}, keywords("火星")).toArray().isEmpty());
+}
+
+TEST_F(SearchCallsTest, TheCatalogListsMastersWithTheirKinds) {
+    const QJsonArray catalog = call("GetLastCategories", {}, "x=1").toArray();
+    ASSERT_GE(catalog.size(), 2);
+    const QJsonObject housing = catalog[0].toObject();
+    EXPECT_EQ(housing["cid"].toInt(), 7);
+    QList<int> kinds;
+    for (const QJsonValue& major : housing["ms"].toArray())
+        kinds << major.toObject()["msi"].toInt();
+    EXPECT_TRUE(kinds.contains(1) && kinds.contains(3) && kinds.contains(5));
+}
