@@ -54,7 +54,6 @@ public:
     static inline const QString kOwnTalk = QStringLiteral("不能和自己对话!");
     static inline const QString kNoTalk =
         QStringLiteral("对方暂时不能接受你的消息哦，试试短信或者打电话吧~");
-    static inline const QString kBrokerPageTitle = QStringLiteral("经纪人店铺");
 
     // The pages of `imageNames`, the first shown being `page`.
     ImageScrollPageController(QStringList imageNames, int page);
@@ -137,6 +136,8 @@ protected:
 
 private:
     [[nodiscard]] bool isNeedReplyMode() const;
+    // The user id of the house's poster, as the post or the recommended house gives it.
+    [[nodiscard]] QString posterId() const;
     // The post the bar, the panel and the actions read: the detail's, or the one fetched
     // for a recommended house.
     [[nodiscard]] QVariantMap shownPost() const;

@@ -5,14 +5,12 @@
 #include "houses/BrokerRequests.h"
 #include "houses/ChatScreenOpener.h"
 #include "houses/ErrorTipView.h"
-#include "houses/HousesHost.h"
 #include "houses/HousesScreen.h"
 #include "houses/PostListPaging.h"
+#include "houses/PosterTalk.h"
 #include "houses/PromotionListViewController.h"
-#include "location/CityNode.h"
 #include "map/MapNotices.h"
 #include "map/URLPic.h"
-#include "net/BodyJson.h"
 #include "net/EndpointTable.h"
 #include "net/QXIMRequest.h"
 #include "net/QXNetContext.h"
@@ -100,22 +98,6 @@ const EntryLook* entryOf(int tag) {
 bool namesPost(const QString& postReference) {
     const QString id = postReference.section(u'_', 0, 0);
     return !postReference.isEmpty() && !id.isEmpty() && id != QLatin1String("0");
-}
-
-// The post reference of a talk about `post`: its id (else its puid), kind, 1009 and the
-// script index of its city (0 for a city other than the current one).
-QString talkPostId(const Tolerant& post) {
-    const qint64 id = post["id"].toString().toLongLong();
-    const qint64 reference = id > 0 ? id : post["puid"].toString().toLongLong();
-    int cityIndex = 0;
-    if (const auto city = HousesHost::shared()->currentCity()) {
-        const QString name = post["city"].toString();
-        if (name == city->name() || name == city->sname()) cityIndex = city->scriptIndex();
-    }
-    return QStringLiteral("%1_%2_1009_%3")
-        .arg(reference)
-        .arg(post["major_category"].intValue())
-        .arg(cityIndex);
 }
 
 }  // namespace
@@ -476,6 +458,9 @@ void QXAgentInfoController::sendMessageToAgent() {
     if (const auto chat = popToChatController_.lock()) {
         if (ui::NavigationController* navigation = navigationController())
             navigation->popToViewController(chat, true);
+        // Back in the talk the page was opened from: a new talk opens only about a post
+        // handed in.
+        if (!namesPost(postId_)) return;
     }
     if (agentId_.isEmpty()) return;
     if (namesPost(postId_)) {
@@ -510,7 +495,7 @@ void QXAgentInfoController::findPostAndChat() {
                 MapNotices::showAlert(kNoPostToTalkAbout);
                 return;
             }
-            self->postId_ = talkPostId(post);
+            self->postId_ = PosterTalk::talkPostId(post.value().toMap());
             self->openChat(self->postId_);
         },
         [weak = weakAs<QXAgentInfoController>()](const QVariantMap& failure) {
@@ -523,30 +508,18 @@ void QXAgentInfoController::findPostAndChat() {
 
 void QXAgentInfoController::openChat(const QString& postReference) {
     const Tolerant base = Tolerant(QVariant(dataInfo_))["baseInfo"];
-    const QString userId = QString::number(QXNetContext::shared()->logonState().userId);
-    const QString talkId = agentId_ + u'-' + userId;
-    const QVariant credit = base["creditScore"].value();
-    QVariantMap talkInfo;
-    talkInfo.insert(QStringLiteral("u_id"), userId);
-    talkInfo.insert(QStringLiteral("t_id"), talkId);
-    // Written by the JSON layer, so that any text of the broker's stays valid JSON.
-    talkInfo.insert(
-        QStringLiteral("o_user"),
-        BodyJson::object({
-            {"id", BodyJson::string(agentId_)},
-            {"name", BodyJson::string(nameLabel_->text())},
-            {"phone", BodyJson::string(phoneLabel_->text())},
-            {"creditScore", BodyJson::string(QString::number(
-                                credit.isValid() ? base["creditScore"].intValue() : -1))},
-            {"picUrl", BodyJson::string(avatarURL_)},
-            {"streetName", BodyJson::string(base["street_name"].toString())},
-            {"companyName", BodyJson::string(base["companyName"].toString())},
-            {"districtName", BodyJson::string(base["district_name"].toString())},
-        }));
-    talkInfo.insert(QStringLiteral("p_post"),
-                    BodyJson::object({{"id", BodyJson::string(postReference)},
-                                      {"title", BodyJson::string(QStringLiteral(" "))}}));
-    talkInfo.insert(QStringLiteral("r_id"), postReference);
+    PosterTalk talk;
+    talk.posterId = agentId_;
+    talk.name = nameLabel_->text();
+    talk.phone = phoneLabel_->text();
+    talk.creditScore = base["creditScore"].isNil() ? -1 : base["creditScore"].intValue();
+    talk.picUrl = avatarURL_;
+    talk.streetName = base["street_name"].toString();
+    talk.companyName = base["companyName"].toString();
+    talk.districtName = base["district_name"].toString();
+    talk.postReference = postReference;
+    const QVariantMap talkInfo = talk.talkInfo(QXNetContext::shared()->logonState().userId);
+    const QString talkId = talkInfo.value(QStringLiteral("t_id")).toString();
     StatClick::event(QStringLiteral("agentdetail_bn_im"));
     QXIMDatabase::shared().saveTalkInfoAndClearReadByTalkId(talkId);
     ns::NotificationCenter::defaultCenter().post(QStringLiteral("refreshIcon"));

@@ -1,6 +1,6 @@
 #include "houses/QXCommunityImageView.h"
 
-#include "houses/HousesPlaceholder.h"
+#include "houses/ImageScrollPageController.h"
 #include "platform/uikit/graphics_context.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
@@ -130,18 +130,11 @@ void QXCommunityImageView::handleTap() {
     const auto presenter = target_.lock();
     if (!presenter) return;
     auto stack = std::make_shared<ui::NavigationController>();
-    stack->setViewControllers({photoPager(allImageURL_, 0)}, false);
+    stack->setViewControllers({std::make_shared<ImageScrollPageController>(allImageURL_, 0)},
+                              false);
     presenter->presentViewController(stack, true);
 }
 
 void QXCommunityImageView::removeDetailImage() {
     if (const auto presenter = target_.lock()) presenter->dismissViewControllerAnimated(true);
-}
-
-std::shared_ptr<ui::ViewController> QXCommunityImageView::photoPager(const QStringList& urls,
-                                                                     int page) {
-    return std::make_shared<HousesPlaceholder>(
-        QStringLiteral("小区图片"), QStringLiteral("这里将逐张显示小区的%1张照片，从第%2张开始。")
-                                        .arg(urls.size())
-                                        .arg(page + 1));
 }

@@ -48,9 +48,6 @@ public:
     void handleTap();
     // Closes the photos the target presented.
     void removeDetailImage();
-    // The screen that shows the photos `urls` from page `page`.
-    [[nodiscard]] static std::shared_ptr<ui::ViewController> photoPager(const QStringList& urls,
-                                                                        int page);
 
     void drawRect(const ui::Rect& rect) override;
 
