@@ -1,5 +1,6 @@
 #include "houses/HousesScreen.h"
 
+#include "houses/ListCellLook.h"
 #include "platform/uikit/label.h"
 #include "platform/uikit/screen.h"
 
@@ -11,10 +12,8 @@ double screenHeight() {
 
 std::shared_ptr<ui::Label> clearLabel(const ui::Rect& frame, const ui::Font& font,
                                       const ui::Color& color) {
-    auto label = std::make_shared<ui::Label>(frame);
-    label->setFont(font);
-    label->setTextColor(color);
-    label->setBackgroundColor(ui::Color::clearColor());
+    auto label = ListCellLook::label(font, color);
+    label->setFrame(frame);
     return label;
 }
 

@@ -2,6 +2,7 @@
 
 #include "houses/HousesScreen.h"
 #include "houses/ListThumbnail.h"
+#include "houses/StretchedImage.h"
 #include "net/EndpointTable.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
@@ -20,9 +21,7 @@ const ui::Color kLightGrey = ui::Color::colorWithWhite(0.6);
 const ui::Color kOrange = ui::Color::rgb(247, 127, 0);
 
 std::shared_ptr<ui::ImageView> stretched(const QString& name) {
-    auto image = ui::Image::imageNamed(name);
-    return std::make_shared<ui::ImageView>(image ? image->stretchableImageWithLeftCapWidth(0, 36)
-                                                 : nullptr);
+    return std::make_shared<ui::ImageView>(StretchedImage::withCaps(name, 0, 36));
 }
 
 // A value as "%@" prints it: a text as it is, a number as its shortest decimal text.

@@ -8,6 +8,7 @@
 #include "houses/PostListPaging.h"
 #include "houses/PromotionCell.h"
 #include "houses/QXPostDetailNew.h"
+#include "houses/StretchedImage.h"
 #include "net/EndpointTable.h"
 #include "net/QXIMRequest.h"
 #include "net/QXNetContext.h"
@@ -28,9 +29,7 @@ using HousesScreen::kWidth;
 using HousesScreen::screenHeight;
 
 std::shared_ptr<ui::ImageView> stretched(const QString& name) {
-    auto image = ui::Image::imageNamed(name);
-    return std::make_shared<ui::ImageView>(image ? image->stretchableImageWithLeftCapWidth(0, 36)
-                                                 : nullptr);
+    return std::make_shared<ui::ImageView>(StretchedImage::withCaps(name, 0, 36));
 }
 
 // Whether a broker call's reply says it succeeded: an "errCode" of 0.

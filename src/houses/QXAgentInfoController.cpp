@@ -9,6 +9,7 @@
 #include "houses/PostListPaging.h"
 #include "houses/PosterTalk.h"
 #include "houses/PromotionListViewController.h"
+#include "houses/StretchedImage.h"
 #include "map/MapNotices.h"
 #include "map/URLPic.h"
 #include "net/EndpointTable.h"
@@ -57,14 +58,6 @@ const ui::Rect kMessageFrame{165, 324, 145, 38};
 const ui::Rect kChatFrame{10, 370, 300, 38};
 
 using HousesScreen::clearLabel;
-
-// A picture stretched about its middle column (and its middle row when `middleRow`).
-std::shared_ptr<ui::Image> stretchedHalf(const QString& name, bool middleRow) {
-    auto image = ui::Image::imageNamed(name);
-    if (!image) return nullptr;
-    return image->stretchableImageWithLeftCapWidth(int(image->size().width / 2),
-                                                   middleRow ? int(image->size().height / 2) : 0);
-}
 
 // A value as "%@" prints it; `missing` when there is none.
 QString printed(const Tolerant& value, const QString& missing = QString()) {
@@ -262,10 +255,11 @@ void QXAgentInfoController::buildPage() {
 void QXAgentInfoController::viewDidLoad() {
     ui::ViewController::viewDidLoad();
     setTitle(kTitle);
-    beginConnectionBt_->setBackgroundImage(stretchedHalf(QStringLiteral("button34px.png"), true),
-                                           ui::kControlStateNormal);
     beginConnectionBt_->setBackgroundImage(
-        stretchedHalf(QStringLiteral("button36px-点击态.png"), true), ui::kControlStateHighlighted);
+        StretchedImage::fromCentre(QStringLiteral("button34px.png")), ui::kControlStateNormal);
+    beginConnectionBt_->setBackgroundImage(
+        StretchedImage::fromCentre(QStringLiteral("button36px-点击态.png")),
+        ui::kControlStateHighlighted);
     const auto pressed = ui::Image::imageWithColor(ui::Color::rgb(230, 230, 230), ui::Size(1, 1));
     teleBt_->setBackgroundImage(pressed, ui::kControlStateHighlighted);
     messageBt_->setBackgroundImage(pressed, ui::kControlStateHighlighted);
@@ -401,10 +395,8 @@ void QXAgentInfoController::refreshView() {
     iCardAutheImage_->setFrame(kICardImageFrame.offsetBy(shift, 0));
     iCardAutheLabel_->setFrame(kICardLabelFrame.offsetBy(shift, 0));
 
-    if (auto background = ui::Image::imageNamed(kRowBackground)) {
-        phoneBg_->setImage(
-            background->stretchableImageWithLeftCapWidth(int(background->size().width / 2), 0));
-    }
+    if (auto background = StretchedImage::fromCentreColumn(kRowBackground))
+        phoneBg_->setImage(background);
     phoneLabel_->setText(printed(data["phone"]));
 
     const Tolerant counts = data["premierPrivilege"]["postNum"];
@@ -417,8 +409,10 @@ void QXAgentInfoController::refreshView() {
         entry->setTag(look.tag);
         entry->setImage(arrow, ui::kControlStateNormal);
         entry->setImageEdgeInsets({0, 280, 0, 8});
-        entry->setBackgroundImage(stretchedHalf(kRowBackground, false), ui::kControlStateNormal);
-        entry->setBackgroundImage(stretchedHalf(kRowPressed, false), ui::kControlStateHighlighted);
+        entry->setBackgroundImage(StretchedImage::fromCentreColumn(kRowBackground),
+                                  ui::kControlStateNormal);
+        entry->setBackgroundImage(StretchedImage::fromCentreColumn(kRowPressed),
+                                  ui::kControlStateHighlighted);
         entry->removeTarget(this, ui::kControlEventTouchUpInside);
         entry->addTarget(this, ui::kControlEventTouchUpInside,
                          [weak = weakAs<QXAgentInfoController>(), tag = look.tag](

@@ -7,6 +7,7 @@
 #include "houses/QXCommunityImageView.h"
 #include "houses/QXLabel.h"
 #include "houses/QXLeisiFangList.h"
+#include "houses/StretchedImage.h"
 #include "map/QXMapView.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
@@ -312,12 +313,8 @@ void QXCommunityDetailController::nearbyTitleLabel(const QString& title) {
 void QXCommunityDetailController::moreButtonByAction(const std::function<void()>& action) {
     const double screenWidth = ui::Screen::mainScreen().bounds().size.width;
     auto button = std::make_shared<ui::Button>(ui::Rect(12, y_, screenWidth - 24, 47));
-    if (auto pressed = ui::Image::imageNamed(QStringLiteral("单条点击.png"))) {
-        button->setBackgroundImage(
-            pressed->stretchableImageWithLeftCapWidth(int(pressed->size().width / 2),
-                                                      int(pressed->size().height / 2)),
-            ui::kControlStateHighlighted);
-    }
+    button->setBackgroundImage(StretchedImage::fromCentre(QStringLiteral("单条点击.png")),
+                               ui::kControlStateHighlighted);
     button->addTarget(this, ui::kControlEventTouchUpInside,
                       [action](ui::Control&, const ui::Event*) { action(); });
     auto arrow =

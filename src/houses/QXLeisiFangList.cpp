@@ -7,6 +7,7 @@
 #include "houses/MoreRowCell.h"
 #include "houses/PostListPaging.h"
 #include "houses/QXPostListCell.h"
+#include "houses/StretchedImage.h"
 #include "houses/XiaoquRequests.h"
 #include "net/BodyJson.h"
 #include "net/EndpointTable.h"
@@ -60,8 +61,7 @@ bool isNonEmptyText(const QVariant& value) {
 }
 
 std::shared_ptr<ui::Image> stretched(const QString& name) {
-    auto image = ui::Image::imageNamed(name);
-    return image ? image->stretchableImageWithLeftCapWidth(0, 40) : nullptr;
+    return StretchedImage::withCaps(name, 0, 40);
 }
 
 }  // namespace
