@@ -52,7 +52,6 @@
 
 namespace {
 
-constexpr qint64 kEndOfTime = 4999999999;
 constexpr int kMobileLength = 11;
 const QString kMoreCell = QStringLiteral("more");
 const QString kWebTitle = QStringLiteral("Nevoru找房");
