@@ -4,7 +4,6 @@
 #include "houses/FangXinFangBanner.h"
 #include "houses/HousesHost.h"
 #include "houses/HousesScreen.h"
-#include "houses/MoreRowCell.h"
 #include "houses/PostListPaging.h"
 #include "houses/QXPostListCell.h"
 #include "houses/StretchedImage.h"
@@ -343,7 +342,7 @@ void QXLeisiFangList::sendPageRequest(std::function<void(bool)> finished) {
             self->loadingNext_ = false;
             if (self->refreshView_ && self->refreshView_->isLoading())
                 self->refreshView_->stopLoading();
-            self->setMoreRow(kMoreText, false);
+            self->setMoreRow(MoreRowCell::kMoreText, false);
             if (nextPageRoad) {
                 // The failed page is asked for again next time, and the houses loaded stay
                 // in view: the last row offers the page again.
@@ -362,7 +361,7 @@ void QXLeisiFangList::postListRequestSuccess(const QVariant& reply, const QStrin
     const QVariantList page = result.value().typeId() == QMetaType::QVariantList
                                   ? result.toList()
                                   : result[kind].toList();
-    setMoreRow(kMoreText, false);
+    setMoreRow(MoreRowCell::kMoreText, false);
     if (!page.isEmpty()) {
         contentArr_.append(page);
         nowListNum_ = int(contentArr_.size());
@@ -400,7 +399,7 @@ void QXLeisiFangList::nextPage(std::function<void(bool)> finished) {
     }
     refreshing_ = false;
     ++nowPage_;
-    setMoreRow(kLoadingText, true);
+    setMoreRow(MoreRowCell::kLoadingText, true);
     sendPageRequest(std::move(finished));
 }
 

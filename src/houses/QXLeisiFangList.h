@@ -1,5 +1,6 @@
 #pragma once
 
+#include "houses/MoreRowCell.h"
 #include "houses/QXPostDetailNew.h"
 #include "houses/QuickFilterView.h"
 #include "net/QXIMRequest.h"
@@ -36,8 +37,6 @@ public:
     static inline const QString kNetworkTrouble = QStringLiteral("网络不稳定,稍后再试吧...");
     static inline const QString kNoCommunity = QStringLiteral("暂无该小区信息");
     static inline const QString kNothingFound = QStringLiteral("没有相关筛选信息，请重新筛选吧");
-    static inline const QString kMoreText = QStringLiteral("获取更多信息");
-    static inline const QString kLoadingText = QStringLiteral("正在加载...");
 
     // Master 7 and major 1, 3 or 5; `xiaoquInfo` is the community ("domain", "pinyin") with
     // the bar, or the post ("is_premier", "city_index", "house_id", "puid") without it.
@@ -159,7 +158,7 @@ private:
     bool refreshing_ = false;
     bool loadingNext_ = false;
     // What the last row shows; kept so that a reload of the table keeps it.
-    QString moreText_ = kMoreText;
+    QString moreText_ = MoreRowCell::kMoreText;
     bool moreSpinning_ = false;
     std::shared_ptr<RefreshView> refreshView_;
     std::shared_ptr<ns::Timer> timer_;
