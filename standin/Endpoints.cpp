@@ -9,6 +9,7 @@
 #include "standin/HomeScreenCalls.h"
 #include "standin/MapTiles.h"
 #include "standin/MultipartReader.h"
+#include "standin/NeedCalls.h"
 #include "standin/Posts.h"
 #include "standin/SearchCalls.h"
 #include "standin/ServiceCalls.h"
@@ -82,6 +83,7 @@ Endpoints::Endpoints(QString imagesFolder) : imagesFolder_(std::move(imagesFolde
     MapTiles::install(*this);
     HomeScreenCalls::install(*this);
     AgentCalls::install(*this);
+    NeedCalls::install(*this);
     SearchCalls::install(*this);
     CommunityCalls::install(*this);
     BrokerCalls::install(*this);
@@ -93,6 +95,26 @@ void Endpoints::addInterface(const QByteArray& name, InterfaceHandler handler) {
 
 void Endpoints::addRoute(const QByteArray& pathPrefix, Route route) {
     routes_.emplace_back(pathPrefix, std::move(route));
+}
+
+void Endpoints::addControl(const QByteArray& name, Control control) {
+    controls_[name] = std::move(control);
+}
+
+std::optional<Reply> Endpoints::control(const QByteArray& name,
+                                        const RecordedRequest& request) const {
+    const auto found = controls_.find(name);
+    if (found == controls_.end()) return std::nullopt;
+    return found->second(request);
+}
+
+void Endpoints::onReset(std::function<void()> listener) {
+    resetListeners_.push_back(std::move(listener));
+}
+
+void Endpoints::reset() {
+    postedNeeds_.reset();
+    for (const auto& listener : resetListeners_) listener();
 }
 
 Reply Endpoints::refusal(const QString& detail, int status) {

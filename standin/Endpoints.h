@@ -86,6 +86,18 @@ public:
                                                      const QByteArray& rootUrl)>;
     void addRoute(const QByteArray& pathPrefix, Route route);
 
+    // A control call "/__control/<name>" of a server's own (what it recorded, for tests and
+    // a person); the handler answers nullopt to leave the request to the other controls.
+    using Control = std::function<std::optional<Reply>(const RecordedRequest& request)>;
+    void addControl(const QByteArray& name, Control control);
+    [[nodiscard]] std::optional<Reply> control(const QByteArray& name,
+                                               const RecordedRequest& request) const;
+    // Called by reset(), after the needs are forgotten.
+    void onReset(std::function<void()> listener);
+    // Forgets what the servers kept of earlier requests: the needs and whatever the
+    // reset listeners keep.
+    void reset();
+
     // {"status": -1, "errDetail": text}, the envelope of a refused call.
     static Reply refusal(const QString& detail, int status = 200);
     // The request as JSON, as the echo endpoint answers it.
@@ -102,6 +114,8 @@ private:
     ClassCalls classCalls_;
     PostedNeeds postedNeeds_;
     std::vector<std::pair<QByteArray, Route>> routes_;
+    std::map<QByteArray, Control> controls_;
+    std::vector<std::function<void()>> resetListeners_;
     std::atomic<qint64> lastUpload_{0};
     std::atomic<qint64> lastLogin_{0};
 };

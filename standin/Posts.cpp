@@ -307,6 +307,11 @@ Reply filterDefinitions(const RecordedRequest& request) {
     items.append(item(
         "huxing_shi", QStringLiteral("户型"), "normal",
         choices({{"一室", "1"}, {"两室", "2"}, {"三室", "3"}, {"四室", "4"}, {"五室以上", "5"}})));
+    // What part of a shared flat is let; the need form offers its choices for a share.
+    if (major == 3) {
+        items.append(item("share_mode", QStringLiteral("出租间"), "normal",
+                          choices({{"主卧", "1"}, {"次卧", "2"}, {"隔断间", "3"}})));
+    }
     items.append(item("area", QStringLiteral("面积"), "range",
                       choices({{"50㎡以下", "_50"},
                                {"50-70㎡", "50_70"},

@@ -104,7 +104,7 @@ struct StandinServer::Impl {
         log.clear();
         setStream({});
         messaging.reset();
-        endpoints.postedNeeds().reset();
+        endpoints.reset();
     }
     [[nodiscard]] bool isStopping() {
         std::lock_guard lock(stopMutex);
@@ -283,6 +283,9 @@ void StandinServer::Impl::control(const RecordedRequest& request, httplib::Respo
         setJson(response, done);
     } else if (auto answer = messaging.control(what, method, request.query, request.body)) {
         setJson(response, answer->second, answer->first);
+    } else if (auto reply = endpoints.control(what, request)) {
+        response.status = reply->status;
+        response.set_content(reply->body.toStdString(), reply->contentType.toStdString());
     } else {
         setJson(response, QJsonObject{{"error", "no such control"}}, 404);
     }

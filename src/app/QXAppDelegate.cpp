@@ -9,6 +9,7 @@
 #include "app/QXAppChatHost.h"
 #include "app/QXAppChatScreenOpener.h"
 #include "app/QXAppHousesHost.h"
+#include "app/QXAppNeedsHost.h"
 #include "app/QXAppState.h"
 #include "app/QXNavigationBar.h"
 #include "app/QXNewGuidView.h"
@@ -28,12 +29,12 @@
 #include "location/LocationManager.h"
 #include "location/UserLocation.h"
 #include "map/URLPic.h"
+#include "needs/NeedFilterFile.h"
+#include "needs/QXNeedSentence.h"
 #include "net/EndpointTable.h"
-#include "net/FormBody.h"
 #include "net/QXIMConstantManager.h"
 #include "net/QXIMRequest.h"
 #include "net/QXNetContext.h"
-#include "net/RequestHeaderSet.h"
 #include "net/UserIdGetter.h"
 #include "net/transport/Reachability.h"
 #include "platform/foundation/clock.h"
@@ -61,7 +62,6 @@
 namespace {
 
 const QString kBuildVersion = EndpointTable::versionId();
-const QString kNeedFormInterface = QStringLiteral("GetMajorCategoryFilter");
 // The need form's chain keeps a cancel key of its own: the post list loads the same
 // interface from the same endpoint, and the shared request object cancels a queued call of
 // the same interface and URL. The fragment never goes on the wire.
@@ -214,9 +214,14 @@ bool QXAppDelegate::didFinishLaunchingWithOptions(ui::Application& application,
     constants.setQximserverDomain(EndpointTable::imageHost());
     constants.setQximdataVersion(EndpointTable::dataVersion());
     imService_ = QXIMService::shared();
-    // The application's one receive plug-in. No need sentence yet: the needs screens make
-    // it, and until they exist no need is stored for a broker's talk to open with.
-    imPlugins_ = {QXFCIMReceiverParser::install(*imService_, {})};
+    // A broker's talk about one of the user's needs opens with the need's sentence, made as
+    // the need form makes it, the house types named by the current city's filter definitions.
+    imPlugins_ = {QXFCIMReceiverParser::install(*imService_, [](const QVariantMap& need) {
+        return QXNeedSentence::fromNeedRow(need, [](int code, const QString& kind) {
+            return NeedFilterFile::houseTypeName(QString::number(code), kind,
+                                                 QXNetContext::shared()->currentCityScript_index());
+        });
+    })};
 
     cityState_ = std::make_shared<SelectedCityState>(
         std::static_pointer_cast<SelectedCityHost>(shared_from_this()));
@@ -224,6 +229,7 @@ bool QXAppDelegate::didFinishLaunchingWithOptions(ui::Application& application,
     cityState_->observe();
     cityState_->loadCitiesData();
     HousesHost::install(std::make_shared<QXAppHousesHost>(cityState_));
+    NeedsHost::install(std::make_shared<QXAppNeedsHost>(cityState_));
     ChatScreenOpener::install(std::make_shared<QXAppChatScreenOpener>());
     ChatHost::install(std::make_shared<QXAppChatHost>(weak_from_this()));
     URLPic::setUsesWifi([weak = weak_from_this()] {
@@ -365,35 +371,20 @@ void QXAppDelegate::loadSendNeedInfo() {
 void QXAppDelegate::downLoadSendNeedInfo(int major, int cityIndex) {
     // No city yet: the chain runs once a city is set, never for the index -1.
     if (cityIndex < 0) return;
-    RequestHeaderSet headers = RequestHeaderSet::clientIdentity();
-    headers.set(QStringLiteral("categoryId"), QStringLiteral("7"))
-        .set(QStringLiteral("cityScriptIndex"), QString::number(cityIndex))
-        .set(QStringLiteral("majorCategoryScriptIndex"), QString::number(major))
-        .set(QStringLiteral("interface"), kNeedFormInterface)
-        .set(QStringLiteral("ClientTimeStamp"), Statistics::getTimeStamp())
-        .set(QStringLiteral("Accept-Encoding"), QStringLiteral("gzip"))
-        .set(QStringLiteral("version"), QStringLiteral("0"));
-    QXIMRequest::shared().addValuesFormDic(headers);
-    const QString body =
-        QStringLiteral("cityScriptIndex=%1&categoryId=7&majorCategoryScriptIndex=%2")
-            .arg(cityIndex)
-            .arg(major);
+    QXIMRequest::shared().addValuesFormDic(NeedFilterFile::downloadHeaders(major, cityIndex));
     // A delegate that has gone (a finished run) takes the chain no further.
     auto goOn = [weak = weak_from_this(), major, cityIndex] {
         const auto self = weak.lock();
         if (self && major >= 1 && major <= 4) self->downLoadSendNeedInfo(major + 2, cityIndex);
     };
     QXIMRequest::shared().goOnRequestWithUrl(
-        EndpointTable::dataShareEndpoint() + kNeedFormCancelKey, kNeedFormInterface, body,
+        EndpointTable::dataShareEndpoint() + kNeedFormCancelKey, NeedFilterFile::kInterface,
+        NeedFilterFile::downloadBody(major, cityIndex),
         [major, cityIndex, goOn](const QVariant& reply) {
             // A success without a reply ends the chain.
             if (!reply.isValid()) return;
-            if (reply.typeId() == QMetaType::QVariantMap) {
-                ns::writeToFile(
-                    reply,
-                    pathForDocumentWithFilename(QStringLiteral("%1-%2").arg(cityIndex).arg(major)),
-                    true);
-            }
+            if (reply.typeId() == QMetaType::QVariantMap)
+                NeedFilterFile::write(reply.toMap(), cityIndex, major);
             goOn();
         },
         [goOn](const QVariantMap&) { goOn(); });

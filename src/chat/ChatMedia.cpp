@@ -1,9 +1,12 @@
 #include "chat/ChatMedia.h"
 
 #include "IMChat/qximlib/qximdata/util/QXIMUtil.h"
+#include "map/URLPic.h"
 #include "net/EndpointTable.h"
 
 #include "platform/foundation/file_manager.h"
+
+#include <QRegularExpression>
 
 namespace ChatMedia {
 
@@ -37,6 +40,14 @@ QString uniqueFileName(const QStringList& folders) {
     QString name = stem;
     for (int n = 2; taken(name); ++n) name = QStringLiteral("%1-%2").arg(stem).arg(n);
     return name;
+}
+
+QString uploadedFileCachePath(const QString& url) {
+    static const QRegularExpression picture(QStringLiteral("\\.(jpg|png|jpeg|gif)$"));
+    if (picture.match(url).hasMatch()) return URLPic::getHightQualityLocImagePath(url);
+    if (url.endsWith(QStringLiteral(".amr")))
+        return QXIMUtil::getAmrCacheDirectory() + QLatin1Char('/') + QXIMUtil::MD5Encode(url);
+    return {};
 }
 
 }  // namespace ChatMedia

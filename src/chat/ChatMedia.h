@@ -18,5 +18,9 @@ inline const QString kFileScheme = QStringLiteral("file://");
 // "-3", ... added while a file of that name (or that name with ".wav") is in one of them (two
 // in one second).
 [[nodiscard]] QString uniqueFileName(const QStringList& folders);
+// Where a file uploaded to `url` is kept on this device: a picture (".jpg", ".png", ".jpeg",
+// ".gif") where the picture view looks for it, a voice (".amr") in the AMR cache under the MD5
+// of the URL; empty for an address of any other kind.
+[[nodiscard]] QString uploadedFileCachePath(const QString& url);
 
 }  // namespace ChatMedia

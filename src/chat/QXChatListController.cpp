@@ -24,7 +24,6 @@
 
 namespace {
 
-constexpr qint64 kEndOfTime = 4999999999;
 constexpr unsigned kTalkLimit = 1000;
 const QString kTalkCell = QStringLiteral("chatListTableCell");
 const QString kFailCell = QStringLiteral("netFailchatListTableCell");
@@ -108,7 +107,7 @@ void QXChatListController::viewWillDisappear(bool animated) {
 void QXChatListController::loadListData() {
     chatData_.clear();
     const auto rows =
-        QXIMDatabase::shared().talksListByUserId(ownUserId(), kEndOfTime, 0, kTalkLimit);
+        QXIMDatabase::shared().talksListByUserId(ownUserId(), QXIMDatabase::kEndOfTime, 0, kTalkLimit);
     if (rows.isEmpty()) {
         if (chatTable_) chatTable_->reloadData();
         addNonView();

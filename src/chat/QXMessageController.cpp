@@ -774,14 +774,12 @@ void QXMessageController::uploadReturnResultUserInfo(const QVariant& reply,
     const QString url = withHost(value);
     const QString temp = userInfo.value(ViewControllerUpload::kTempPathKey).toString();
     QString contents;
-    QString destination;
     static const QRegularExpression picture(QStringLiteral("\\.(jpg|png|jpeg|gif)$"));
     if (picture.match(url).hasMatch()) {
         contents = json_JSONString(QVariantList{QVariantList{
             QStringLiteral("pic"),
             QVariantMap{{QStringLiteral("pic_url"), url}, {QStringLiteral("success"), "1"}},
             QStringLiteral("有图片%1").arg(url)}});
-        destination = URLPic::getHightQualityLocImagePath(url);
         StatClick::event(QStringLiteral("chat_bn_picture"));
     } else if (url.endsWith(QStringLiteral(".amr"))) {
         contents = json_JSONString(QVariantList{QVariantList{
@@ -789,8 +787,6 @@ void QXMessageController::uploadReturnResultUserInfo(const QVariant& reply,
             QVariantMap{{QStringLiteral("src"), url},
                         {QStringLiteral("duration"), userInfo.value(QStringLiteral("duration"))}},
             QStringLiteral("有语音%1").arg(url)}});
-        destination =
-            QXIMUtil::getAmrCacheDirectory() + QLatin1Char('/') + QXIMUtil::MD5Encode(url);
         StatClick::event(QStringLiteral("chat_bn_sendvoice"));
     } else {
         // An address of no kind the chat knows: the message cannot go out as it is.
@@ -799,6 +795,7 @@ void QXMessageController::uploadReturnResultUserInfo(const QVariant& reply,
     }
     sendContents2Server(contents,
                         {{QStringLiteral("m_sid"), userInfo.value(QStringLiteral("m_sid"))}});
+    const QString destination = ChatMedia::uploadedFileCachePath(url);
     if (!temp.isEmpty() && temp != destination) {
         ns::FileManager::removeItemAtPath(destination);
         ns::FileManager::moveItemAtPath(temp, destination);

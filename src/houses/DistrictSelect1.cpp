@@ -12,14 +12,6 @@
 
 namespace {
 
-std::shared_ptr<ui::ImageView> rowBackground(const QString& name, const ui::Color& fallback) {
-    auto image = ui::Image::imageNamed(name);
-    auto view = std::make_shared<ui::ImageView>(
-        image ? image->stretchableImageWithLeftCapWidth(7, 25) : nullptr);
-    view->setBackgroundColor(fallback);
-    return view;
-}
-
 // The filter screen that a choice writes back to, if the top controller is one.
 std::shared_ptr<FilterMainViewControl> filterScreenOf(
     const std::weak_ptr<ui::ViewController>& top) {

@@ -28,18 +28,27 @@ void FilterSheetScreen::viewWillDisappear(bool animated) {
 
 void FilterSheetScreen::addShadowStrip() {
     ui::NavigationController* navigation = navigationController();
-    if (!navigation || navigation->view()->viewWithTag(kShadowTag)) return;
+    if (!navigation || navigation->view()->viewWithTag(shadowTag_)) return;
     auto strip = std::make_shared<ui::ImageView>(
         ui::Image::imageNamed(QStringLiteral("title bar－阴影.png")));
     strip->setFrame({0, 64, 320, 7});
-    strip->setTag(kShadowTag);
+    strip->setTag(shadowTag_);
     navigation->view()->addSubview(strip);
 }
 
 void FilterSheetScreen::removeShadowStrip() {
     ui::NavigationController* navigation = navigationController();
     if (!navigation) return;
-    if (ui::View* strip = navigation->view()->viewWithTag(kShadowTag)) strip->removeFromSuperview();
+    if (ui::View* strip = navigation->view()->viewWithTag(shadowTag_)) strip->removeFromSuperview();
+}
+
+std::shared_ptr<ui::ImageView> FilterSheetScreen::rowBackground(const QString& name,
+                                                               const ui::Color& fallback) {
+    auto image = ui::Image::imageNamed(name);
+    auto view = std::make_shared<ui::ImageView>(
+        image ? image->stretchableImageWithLeftCapWidth(7, 25) : nullptr);
+    view->setBackgroundColor(fallback);
+    return view;
 }
 
 void FilterSheetScreen::closeSheet(const std::shared_ptr<ui::ViewController>& backTo) {

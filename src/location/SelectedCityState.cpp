@@ -113,6 +113,11 @@ void SelectedCityState::change2Location() {
     }
 }
 
+void SelectedCityState::forgetLocation() {
+    strLocation_.clear();
+    if (userLocation_) userLocation_->setBestEffortAtLocation(std::nullopt);
+}
+
 void SelectedCityState::setCityLogisNull() {
     tovikCitylog::instance().clearChoice();
 }

@@ -70,6 +70,8 @@ public:
     // Switches to the located city when it differs from the selected one.
     void change2Location();
     void setCityLogisNull();
+    // Forgets the last fix and its text (the need form locates afresh).
+    void forgetLocation();
     void startConfirmLocation();
     void onLocationUpdated();
     void UserLocationStateChange();

@@ -26,7 +26,7 @@ protected:
     // passes (for work on other threads, such as sockets). Returns `done()`. The default
     // is generous: a passing wait ends at once, and a busy machine may take long.
     bool runMainLoopUntil(const std::function<bool()>& done,
-                          std::chrono::milliseconds timeout = 30s);
+                          std::chrono::milliseconds timeout = 90s);
     // Handles every event already posted to the main loop.
     void drainMainLoop();
 

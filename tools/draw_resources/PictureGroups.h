@@ -25,6 +25,9 @@ void drawCityPictures();
 void drawChatPictures();
 // The photo pager: its round buttons and the info page's cards, buttons and icons.
 void drawPhotoPictures();
+// The need form: its panels, rows and choice boxes, the voice note, the SMS validation's
+// buttons and the map point picker's pin.
+void drawNeedPictures();
 // The keyword search: the history rows' icons, the results' time-out button and category
 // rows, the job row's rating, and the category tiles and grid.
 void drawSearchPictures();

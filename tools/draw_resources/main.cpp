@@ -39,6 +39,7 @@ int main(int argc, char** argv) {
     pictures::drawCityPictures();
     pictures::drawChatPictures();
     pictures::drawPhotoPictures();
+    pictures::drawNeedPictures();
     pictures::drawSearchPictures();
     pictures::drawCommunityPictures();
     return pictures::failures() == 0 ? 0 : 1;

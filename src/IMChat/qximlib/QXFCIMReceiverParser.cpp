@@ -71,6 +71,10 @@ void QXFCIMReceiverParser::autoInsertNeedContent(QXIMMessage last, QList<QXIMMes
     const QXIMDatabase::Rows needs = store.getNeedInfoWithUserID(last.userId, last.needId);
     if (needs.size() != 1 || !needSentence) return;
     const QVariantMap& need = needs.first();
+    const QString sentence = QXIMMessageTextContent(needSentence(need)).contentJSONString();
+    // A talk whose post goes back and forth between the need and other posts already opens
+    // with the need: it is put in once.
+    if (store.messageExist(kNeedTextId, last.talkId, last.userId, sentence)) return;
     QXIMMessage own = last.copy();
     if (own.fromId.toLongLong() != own.userId.toLongLong()) {
         own.toId = own.fromId;
@@ -94,7 +98,7 @@ void QXFCIMReceiverParser::autoInsertNeedContent(QXIMMessage last, QList<QXIMMes
         text = note.copy();
     }
     text.messageId = kNeedTextId;
-    text.setContents(QXIMMessageTextContent(needSentence(need)).contentJSONString());
+    text.setContents(sentence);
     text.uTime = QXIMMessage::timeBefore(text.uTime, 1);
     if (store.saveMessage(text, false)) stored.insert(textAt, text);
     recordContact(own.toId, last.needId);

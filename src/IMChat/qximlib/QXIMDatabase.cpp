@@ -246,6 +246,17 @@ bool QXIMDatabase::messageExist(qint64 serverId, const QString& talkId, const QS
     });
 }
 
+bool QXIMDatabase::messageExist(qint64 serverId, const QString& talkId, const QString& userId,
+                                const QString& contents) {
+    return queue_->inDatabase([&](JSSQLite& db) {
+        return countOf(db.executeQuery(QStringLiteral("SELECT COUNT(*) as cnt FROM msgs WHERE "
+                                                      "m_id = ? AND u_id = ? AND t_id = ? AND "
+                                                      "m_content = ?"),
+                                       {serverId, userId, talkId, contents}),
+                       QStringLiteral("cnt")) != 0;
+    });
+}
+
 bool QXIMDatabase::saveMessage(QXIMMessage& message, bool checkExist, int* exist) {
     bool exists = false;
     bool inserted = false;

@@ -34,6 +34,8 @@ public:
     static inline const QString kNoPostNeedId = QStringLiteral("0_0_1009_0");
     static constexpr qint64 kFirstWelcomeId = 201;
     static constexpr qint64 kSecondWelcomeId = 202;
+    // A time after every stored one: the upper bound of "the latest rows" queries.
+    static constexpr qint64 kEndOfTime = 4999999999;
 
     QXIMDatabase();
     ~QXIMDatabase();
@@ -56,6 +58,9 @@ public:
 
     // --- Messages (`msgs`)
     [[nodiscard]] bool messageExist(qint64 serverId, const QString& talkId, const QString& userId);
+    // Whether the talk holds a message with this server id and exactly these contents.
+    [[nodiscard]] bool messageExist(qint64 serverId, const QString& talkId, const QString& userId,
+                                    const QString& contents);
     // Inserts the message and sets its local id (only from an insert that succeeded).
     // With `checkExist` and a server id, a message already stored is not inserted again:
     // the answer is true and `exist` (when given) is 1; otherwise `exist` gets 0.

@@ -1,5 +1,6 @@
 #include "IMChat/qximlib/QXIMMessageAction.h"
 
+#include "IMChat/qximlib/QXIMDatabase.h"
 #include "IMChat/qximlib/QXIMMessageContent.h"
 #include "IMChat/qximlib/QXIMNotifications.h"
 #include "IMChat/qximlib/QXIMService.h"
@@ -20,7 +21,6 @@
 namespace {
 
 constexpr qint64 kLabelGap = 3600;
-constexpr qint64 kEndOfTime = 4999999999;
 
 qint64 serverNow() {
     return static_cast<qint64>(
@@ -76,7 +76,7 @@ void QXIMMessageAction::refreshMessagesData() {
     const QVariantMap talk = talkInfo();
     QList<QXIMMessage> messages = QXIMDatabase::shared().messagesByTalkId(
         talk.value(QStringLiteral("t_id")).toString(), QString::number(QXIMUser::shared().userId()),
-        kEndOfTime, 0, options_.loadLimit);
+        QXIMDatabase::kEndOfTime, 0, options_.loadLimit);
     messageData_.clear();
     more_ = messages.size() >= static_cast<qsizetype>(options_.loadLimit);
     if (!messages.isEmpty()) addMessages(std::move(messages));

@@ -19,6 +19,7 @@
 #include "location/HotCitySelect.h"
 #include "location/SelectedCityState.h"
 #include "map/QXMapViewController.h"
+#include "needs/QXPublishHouseInfoViewController.h"
 #include "net/EndpointTable.h"
 #include "net/QXIMRequest.h"
 #include "net/QXNetConnection.h"
@@ -426,16 +427,19 @@ void QXMainViewController::onClickPublish() {
 }
 
 void QXMainViewController::publish(int needKind) {
-    const auto terms = loadLocalTermsData(needKind);
     auto* stack = navigationController();
     if (!stack) return;
-    stack->pushViewController(
-        placeholder(QStringLiteral("发布找房意向"),
-                    QStringLiteral("这里将是找房意向表单（类别 %1，城市 %2，%3 个标签组）。")
-                        .arg(needKind)
-                        .arg(QXAppDelegate::sharedAppDelegate().currentCityScript_index())
-                        .arg(terms ? terms->size() : 0)),
-        true);
+    const QString kind = QString::number(needKind);
+    auto form = std::make_shared<QXPublishHouseInfoViewController>();
+    form->setRentOrBuyKey(needKind);
+    form->qxInfoModel().publishInfoRentOrBuyString = kind;
+    QStringList terms;
+    for (const QVariant& term : loadLocalTermsData(needKind).value_or(QVariantList()))
+        terms << term.toString();
+    form->setTermsArray(terms);
+    form->didLoadUnLocalHouseDoorAndPriceInfoWithIndex(
+        kind, QXAppDelegate::sharedAppDelegate().currentCityScript_index());
+    stack->pushViewController(form, true);
 }
 
 void QXMainViewController::onClickSearch() {
@@ -638,7 +642,7 @@ void QXMainViewController::getSubscribeRefreshStatusFromServerWithFlag(bool forc
             }
             const QVariantList subscriptions = member(reply, QStringLiteral("data")).toList();
             QXIMDatabase::shared().getNeedInfoAsyncWithUserID(
-                userId, 4999999999LL, [weak, subscriptions](const QXIMDatabase::Rows& needs) {
+                userId, QXIMDatabase::kEndOfTime, [weak, subscriptions](const QXIMDatabase::Rows& needs) {
                     if (auto self = weak.lock()) self->countNewAnswers(subscriptions, needs);
                 });
         },

@@ -5,6 +5,8 @@
 
 #include "MessagingStandin.h"
 
+#include <algorithm>
+
 #include "net/transport/Json.h"
 #include "standin/Endpoints.h"
 
@@ -90,6 +92,35 @@ TEST_F(QXFCIMReceiverParserTest, ANeedWithoutVoiceGivesTheSentenceAloneAndOtherP
     QList<QXIMMessage> alone{other};
     QXFCIMReceiverParser::autoInsertNeedContent(other, alone, &sentence);
     EXPECT_EQ(alone.size(), 1);
+}
+
+TEST_F(QXFCIMReceiverParserTest, ATalkWhosePostComesBackToTheNeedOpensWithItOnce) {
+    saveNeed("http://v/5.amr");
+    QList<QXIMMessage> first{reply()};
+    QXFCIMReceiverParser::autoInsertNeedContent(first.first(), first, &sentence);
+    ASSERT_EQ(first.size(), 3);
+    // The broker talks about another post, then about the need again.
+    QXIMMessage again = reply();
+    again.messageId = 11;
+    again.uTime = 6000;
+    QList<QXIMMessage> second{again};
+    QXFCIMReceiverParser::autoInsertNeedContent(again, second, &sentence);
+    EXPECT_EQ(second.size(), 1) << "the need is in the talk already";
+    const auto rows =
+        QXIMDatabase::shared().messagesListByTalkId("880001-" + kUserText, kUserText, 99999, 50);
+    EXPECT_EQ(std::count_if(rows.begin(), rows.end(),
+                            [](const QVariantMap& row) { return row.value("m_id").toInt() == 100; }),
+              1);
+    // Another need in the same talk still opens with its own sentence.
+    QXIMDatabase::NeedInfo other;
+    other.userId = kUserText;
+    other.needId = "n6";
+    ASSERT_TRUE(QXIMDatabase::shared().saveNeedInfo(other));
+    QXIMMessage aboutOther = reply();
+    aboutOther.needId = "n6";
+    QList<QXIMMessage> third{aboutOther};
+    QXFCIMReceiverParser::autoInsertNeedContent(aboutOther, third, &sentence);
+    EXPECT_EQ(third.size(), 2);
 }
 
 TEST_F(QXFCIMReceiverParserTest, ItemsOfTypeOneStayOutAndForceOffStopsReconnecting) {

@@ -10,6 +10,8 @@
 #include "houses/SearchListViewController.h"
 #include "houses/SearchViewController.h"
 #include "map/QXMapViewController.h"
+#include "needs/QXCustomMultiSelectView.h"
+#include "needs/QXPublishHouseInfoViewController.h"
 #include "platform/foundation/network_reachability.h"
 #include "platform/foundation/property_list.h"
 #include "platform/uikit/button.h"
@@ -278,13 +280,20 @@ TEST_F(QXMainViewControllerTest, ThePublishMenuOpensTheNeedFormOfTheChosenKindWi
     ASSERT_EQ(buttons.size(), 3u);
     EXPECT_TRUE(homeStack().isNavigationBarHidden());
     home().publishMenu()->buttonTapped(*buttons.front());
+    std::shared_ptr<QXPublishHouseInfoViewController> form;
     ASSERT_TRUE(runMainLoopUntil([&] {
         driver().wait(0.1);
-        return pushed() != nullptr;
+        form = std::dynamic_pointer_cast<QXPublishHouseInfoViewController>(
+            homeStack().topViewController());
+        return form != nullptr;
     }));
-    EXPECT_TRUE(pushed()->description().contains(QStringLiteral("类别 5")))
-        << pushed()->description().toStdString();
-    EXPECT_TRUE(pushed()->description().contains(QStringLiteral("4 个标签组")));
+    EXPECT_EQ(form->qxInfoModel().publishInfoRentOrBuyString, "5");
+    EXPECT_EQ(form->title(), QStringLiteral("填写买房意向"));
+    ASSERT_NE(form->selectedTerm(), nullptr);
+    EXPECT_EQ(form->selectedTerm()->items().size(), 4);
+    // The city's sale definitions name the house-type buttons.
+    ASSERT_TRUE(runMainLoopUntil([&] { return form->buttonTitlesArray().size() == 4; }));
+    EXPECT_EQ(form->buttonTitlesArray().last(), QStringLiteral("四室以上"));
 }
 
 TEST_F(QXMainViewControllerTest, BannerPicturesComeFromTheirAddressesAndAreKept) {

@@ -1,0 +1,144 @@
+// The map point picker: the street under the pin looked up from the stand-in, stale and failed
+// lookups, the map's resting place before any position, and what "完成" hands back.
+#include "NeedFormFixture.h"
+
+#include "needs/QXAddressLabel.h"
+#include "needs/QXFBAgentAddress.h"
+
+#include "standin/Geography.h"
+
+namespace {
+
+class RecordingPickerDelegate : public QXFBAgentAddressDelegate {
+public:
+    void didGetChooseCityId(int cityId, const QString& streetName,
+                            const QString& locationStr) override {
+        chosen << QStringLiteral("%1|%2|%3").arg(cityId).arg(streetName, locationStr);
+    }
+    QStringList chosen;
+};
+
+class MapPointPickerTest : public NeedFormFixture {
+protected:
+    void openPicker() {
+        delegate_ = std::make_shared<RecordingPickerDelegate>();
+        picker_ = std::make_shared<QXFBAgentAddress>();
+        picker_->setIDelegate(delegate_);
+        picker_->setPreAddress(QXFBAgentAddress::kNoAddress);
+        navigation_->pushViewController(picker_, false);
+        settle();
+    }
+    [[nodiscard]] std::size_t lookups() {
+        std::size_t count = 0;
+        for (const auto& request : server().requests(standin::paths::kDataShare))
+            if (request.header("interface") == "SearchCityByLocation") ++count;
+        return count;
+    }
+    [[nodiscard]] QString label() const { return picker_->addressLable()->text(); }
+    // Waits until the label no longer says it is looking up.
+    bool lookedUp() {
+        return runMainLoopUntil([&] {
+            settle(0.1);
+            return label() != QXFBAgentAddress::kQuerying && picker_->movieMapcount() == 0;
+        });
+    }
+    static map::Coordinate centreOf(qint64 district) {
+        const auto centre = standin::Geography::districtCentre(district);
+        return centre ? map::Coordinate{centre->first, centre->second} : map::Coordinate{};
+    }
+
+    std::shared_ptr<RecordingPickerDelegate> delegate_;
+    std::shared_ptr<QXFBAgentAddress> picker_;
+};
+
+TEST_F(MapPointPickerTest, TheAddressTextGivesBackTheStreetFollowedByNearby) {
+    EXPECT_EQ(QXFBAgentAddress::getRealAddressWithAttributeStr(QStringLiteral("在S附近3km内找房")),
+              QStringLiteral("S附近"));
+    EXPECT_EQ(QXFBAgentAddress::getRealAddressWithAttributeStr(
+                  QStringLiteral("在徐汇区天平路附近3km内找房")),
+              QStringLiteral("徐汇区天平路附近"));
+    EXPECT_TRUE(
+        QXFBAgentAddress::getRealAddressWithAttributeStr(QXFBAgentAddress::kLookupFailed).isNull());
+    EXPECT_TRUE(
+        QXFBAgentAddress::getRealAddressWithAttributeStr(QXFBAgentAddress::kQuerying).isNull());
+}
+
+TEST_F(MapPointPickerTest, ThePointUnderThePinIsLookedUpAndHandedBack) {
+    locate();
+    openPicker();
+    ASSERT_TRUE(lookedUp());
+    EXPECT_EQ(lookups(), 1u);
+    ASSERT_TRUE(label().startsWith(QStringLiteral("在")) &&
+                label().endsWith(QStringLiteral("附近3km内找房")))
+        << label().toStdString();
+    ASSERT_TRUE(picker_->addressLable()->highlightColour()) << "the street stands out";
+    EXPECT_TRUE(picker_->isDoneEnabled());
+    const QString street = picker_->iStreet();
+    picker_->didChooseLocation();
+    settle();
+    ASSERT_EQ(delegate_->chosen.size(), 1);
+    const QStringList parts = delegate_->chosen.front().split('|');
+    EXPECT_EQ(parts[0], "0");
+    EXPECT_EQ(parts[1], street + QStringLiteral("附近"));
+    const QStringList point = parts[2].split(',');
+    ASSERT_EQ(point.size(), 2);
+    EXPECT_NEAR(point[0].toDouble(), 31.1941, 0.001);
+    EXPECT_NEAR(point[1].toDouble(), 121.4365, 0.001);
+    EXPECT_NE(top(), picker_.get());
+}
+
+TEST_F(MapPointPickerTest, OnlyTheAnswerForTheLastRestingPlaceStays) {
+    locate();
+    openPicker();
+    ASSERT_TRUE(lookedUp());
+    const QString xuhui = label();
+    // The first lookup is slow; the map moves on to Huangpu before it answers.
+    server().setFault({.prefix = standin::paths::kDataShare, .delayMs = 400, .times = 1});
+    picker_->mapView()->setCenterCoordinate(centreOf(310104), false);
+    EXPECT_EQ(label(), QXFBAgentAddress::kQuerying);
+    EXPECT_FALSE(picker_->isDoneEnabled());
+    picker_->mapView()->setCenterCoordinate(centreOf(310101), false);
+    ASSERT_TRUE(lookedUp());
+    settle(1.0);
+    EXPECT_NE(label(), xuhui);
+    EXPECT_TRUE(label().contains(QStringLiteral("黄浦"))) << label().toStdString();
+}
+
+TEST_F(MapPointPickerTest, AMapRestingOnItsFirstRegionLooksNothingUp) {
+    openPicker();
+    picker_->mapView()->setCenterCoordinate(QXFBAgentAddress::kInitialCentre, false);
+    settle();
+    EXPECT_EQ(lookups(), 0u);
+    EXPECT_EQ(label(), QXFBAgentAddress::kQuerying);
+    EXPECT_FALSE(picker_->isDoneEnabled());
+}
+
+TEST_F(MapPointPickerTest, AFailedLookupLeavesNothingToChoose) {
+    locate();
+    server().setFault({.prefix = standin::paths::kDataShare, .status = 500, .times = 1});
+    openPicker();
+    ASSERT_TRUE(lookedUp());
+    EXPECT_EQ(label(), QXFBAgentAddress::kLookupFailed);
+    EXPECT_FALSE(picker_->isDoneEnabled());
+    picker_->didChooseLocation();
+    settle();
+    EXPECT_TRUE(delegate_->chosen.isEmpty());
+    EXPECT_NE(top(), picker_.get()) << "choosing still leaves";
+}
+
+TEST_F(MapPointPickerTest, WithoutANetworkTheRestingMapSaysItCannotLocate) {
+    locate();
+    openPicker();
+    ASSERT_TRUE(lookedUp());
+    const std::size_t asked = lookups();
+    context_->setConnectionReachabil(false);
+    picker_->mapView()->setCenterCoordinate(centreOf(310101), false);
+    settle();
+    EXPECT_EQ(label(), QXFBAgentAddress::kCannotLocate);
+    EXPECT_FALSE(picker_->isDoneEnabled());
+    EXPECT_EQ(lookups(), asked);
+    ASSERT_NE(alerts_->visibleAlert(), nullptr);
+    EXPECT_EQ(alerts_->visibleAlert()->title(), QStringLiteral("网络不可用"));
+}
+
+}  // namespace

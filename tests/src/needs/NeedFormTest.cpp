@@ -1,0 +1,399 @@
+// The need form against the stand-in: what a published need sends and keeps, and the
+// branches off the happy road (failures, refusals, replies after the form left).
+#include "NeedFormFixture.h"
+
+#include "needs/DistrictSelect.h"
+#include "needs/NeedNeighbourScreens.h"
+#include "needs/StreetSelect.h"
+
+#include "location/UserLocation.h"
+
+#include "platform/foundation/file_manager.h"
+#include "platform/foundation/notification_center.h"
+#include "platform/uikit/table_view.h"
+
+namespace {
+
+class NeedFormTest : public NeedFormFixture {
+protected:
+    // Waits for the broker replies that follow a published need.
+    bool repliesOpened() {
+        return runMainLoopUntil([&] {
+            settle(0.1);
+            return top() && top()->title() == NeedNeighbourScreens::kRepliesTitle;
+        });
+    }
+    // Holds the recording overlay's button for `seconds` on the clock.
+    void recordNote(std::chrono::milliseconds length) {
+        ASSERT_TRUE(driver_->tap(form_->voiceButton()));
+        settle(0.2);
+        ASSERT_NE(form_->recordingOverlay(), nullptr);
+        ui::View* record = driver_->findByText(QStringLiteral("开始录音"));
+        ASSERT_NE(record, nullptr);
+        const ui::Point at = centreInWindow(*record);
+        window_->touchDown(at);
+        ASSERT_TRUE(form_->recorder()->isRecording());
+        clock().advance(length);
+        window_->touchUp(at);
+        settle(0.2);
+    }
+    // The publishing call made directly, as the retry alert makes it.
+    void publishDirectly() {
+        ASSERT_TRUE(driver_->tap(form_->sendButton()));
+        settle(0.3);
+        ASSERT_TRUE(alerts_->pressButton(QStringLiteral("取消")));
+        settle(0.3);
+        form_->getTempInterFace();
+    }
+};
+
+TEST_F(NeedFormTest, AnAreaNeedSendsItsBodyKeepsItsRowAndOpensTheReplies) {
+    storeDistricts();
+    locate();
+    openForm(1, {QStringLiteral("近地铁"), QStringLiteral("精装修")});
+    EXPECT_EQ(form_->buttonTitlesArray(),
+              (QStringList{"一室", "两室", "三室", QStringLiteral("四室以上")}));
+    EXPECT_EQ(form_->priceButton()->currentTitle(), QStringLiteral("不限"));
+    EXPECT_EQ(form_->areaButton()->currentTitle(), QStringLiteral("当前位置:天平路街道"));
+
+    // The area chooser: a district, then one of its streets closes the sheet.
+    ASSERT_TRUE(driver_->tap(form_->areaButton()));
+    settle();
+    ASSERT_TRUE(driver_->tapText(QStringLiteral("徐汇区")));
+    settle();
+    ASSERT_TRUE(driver_->tapText(QStringLiteral("湖南路街道")));
+    settle(1.0);
+    EXPECT_EQ(form_->areaButton()->currentTitle(), QStringLiteral("徐汇区-湖南路街道"));
+
+    chooseHouseType(0);
+    chooseHouseType(1);
+    ASSERT_TRUE(driver_->tap(form_->selectedTerm()->buttons().at(0).get()));
+    sendAndConfirm();
+    ASSERT_TRUE(repliesOpened());
+
+    ASSERT_EQ(publishCalls().size(), 1u);
+    const QJsonArray sent = argumentsOf(publishCalls().front(), "postHousingRequest");
+    ASSERT_EQ(sent.size(), 10);
+    EXPECT_EQ(sent[0], "1");
+    EXPECT_EQ(
+        sent[1].toObject(),
+        (QJsonObject{{"cityScriptIndex", 0}, {"streetId", 310104004}, {"districtId", "310104"}}));
+    EXPECT_EQ(sent[2], "");
+    EXPECT_EQ(sent[3].toArray(), (QJsonArray{1, 2}));
+    EXPECT_EQ(sent[4], QString::number(kUser));
+    EXPECT_EQ(sent[5], "");
+    EXPECT_EQ(sent[6], "0") << "no voice note: duration 0";
+    EXPECT_EQ(sent[7],
+              QStringLiteral(
+                  "我要求租一套【一室 两室 】房源,地点:【徐汇区-湖南路街道】。额外条件:近地铁,"));
+    EXPECT_EQ(sent[8], "-1");
+    EXPECT_EQ(sent[9], "1");
+
+    const auto needs = storedNeeds();
+    ASSERT_EQ(needs.size(), 1);
+    const QVariantMap& row = needs.front();
+    EXPECT_FALSE(row.value("n_id").toString().isEmpty());
+    EXPECT_EQ(row.value("location"), QStringLiteral("徐汇区-湖南路街道"));
+    EXPECT_EQ(row.value("huxing"), "[1,2]");
+    EXPECT_EQ(row.value("latlng"), "");
+    EXPECT_EQ(row.value("districtId"), "310104");
+    EXPECT_EQ(row.value("streetId"), "310104004");
+    EXPECT_EQ(row.value("priceName"), QStringLiteral("不限"));
+    EXPECT_EQ(row.value("price"), "-1");
+    EXPECT_EQ(row.value("cityScriptIndex"), "0");
+    EXPECT_EQ(row.value("rentOrBuy"), "1");
+}
+
+TEST_F(NeedFormTest, APositionNeedWithAQuotedStreetAndAVoiceNoteGoesAsValidJsonAndAmr) {
+    locate(QStringLiteral("天平路\"8号\""));
+    openForm(3, {});
+    EXPECT_EQ(form_->buttonTitlesArray(), (QStringList{"主卧", "次卧"})) << "a share's rooms";
+    recordNote(2500ms);
+    EXPECT_FALSE(form_->deleteVoiceButton()->isHidden());
+    EXPECT_EQ(form_->voiceButton()->currentTitle(), QStringLiteral("    3\"")) << "rounded up";
+    const QString note = form_->audioDataPath();
+    ASSERT_TRUE(ns::FileManager::fileExistsAtPath(note));
+
+    chooseHouseType(0);
+    sendAndConfirm();
+    ASSERT_TRUE(repliesOpened());
+
+    const auto uploads = calls("UploadImages");
+    ASSERT_EQ(uploads.size(), 1u);
+    EXPECT_GE(uploads.front().body.indexOf("#!AMR\n"), 0);
+    EXPECT_TRUE(uploads.front().body.contains("filename=\"imageName.amr\""));
+
+    ASSERT_EQ(publishCalls().size(), 1u);
+    const QJsonArray sent = argumentsOf(publishCalls().front(), "postHousingRequest");
+    ASSERT_EQ(sent.size(), 10) << "the body is valid JSON in valid form text";
+    EXPECT_EQ(sent[1].toObject(),
+              (QJsonObject{{"cityScriptIndex", 0}, {"streetId", -2}, {"districtId", -2}}));
+    EXPECT_EQ(sent[2], "121.43650,31.19410") << "longitude first";
+    const QString voice = sent[5].toString();
+    EXPECT_TRUE(voice.startsWith(server().root()) && voice.endsWith(".amr")) << voice.toStdString();
+    EXPECT_EQ(sent[6], "2") << "whole seconds";
+    EXPECT_EQ(sent[7],
+              QStringLiteral("我要求租一套【主卧 】房源,地点:【天平路\"8号\"】附近三公里内"));
+
+    const auto needs = storedNeeds();
+    ASSERT_EQ(needs.size(), 1);
+    EXPECT_EQ(needs.front().value("latlng"), "121.43650,31.19410");
+    EXPECT_EQ(needs.front().value("streetId"), "-");
+    EXPECT_EQ(needs.front().value("districtId"), "-");
+    EXPECT_EQ(needs.front().value("voiceUrl"), voice);
+    EXPECT_EQ(needs.front().value("v_len").toInt(), 2);
+    EXPECT_EQ(needs.front().value("location"), QStringLiteral("天平路\"8号\""));
+    // The uploaded note now lies under its address's name.
+    EXPECT_FALSE(ns::FileManager::fileExistsAtPath(note));
+}
+
+TEST_F(NeedFormTest, AGuestValidatesANumberByCodeAndTheNeedCarriesThem) {
+    host_->loggedOn = false;
+    locate();
+    openForm(5, {});
+    chooseHouseType(3);
+    sendAndConfirm();
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        settle(0.1);
+        return form_->validationController() && top() == form_->validationController();
+    }));
+    const QJsonArray check =
+        argumentsOf(calls("HousingRequestInfo", "isVerifyPhoneCode").front(), "isVerifyPhoneCode");
+    EXPECT_EQ(check, (QJsonArray{"0", "5", "0", QString::number(kUser), "1"})) << "a guest";
+    EXPECT_FALSE(loadingShown());
+
+    QXMessageValidationController* screen = form_->validationController();
+    ASSERT_TRUE(driver_->tap(screen->mobileTextField()));
+    ASSERT_TRUE(driver_->type(QStringLiteral("13812345678")));
+    ASSERT_TRUE(screen->getCaptchaButton()->isEnabled());
+    ASSERT_TRUE(driver_->tap(screen->getCaptchaButton()));
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        settle(0.1);
+        return alerts_->visibleAlert() != nullptr;
+    }));
+    EXPECT_EQ(alerts_->visibleAlert()->title(), QStringLiteral("发送成功"));
+    ASSERT_TRUE(alerts_->pressButton(QStringLiteral("确定")));
+    const auto codes =
+        QJsonDocument::fromJson(*server().control("GET", "sms?phone=13812345678")).object();
+    const QString code = codes["codes"].toArray().last()["code"].toString();
+    ASSERT_EQ(code.size(), 6);
+
+    // A wrong code is refused with the server's words; nothing is kept.
+    ASSERT_TRUE(driver_->tap(screen->captchaTextField()));
+    ASSERT_TRUE(driver_->type(code == "111111" ? "222222" : "111111"));
+    ASSERT_TRUE(driver_->tap(screen->sendButton()));
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        settle(0.1);
+        return publishCalls().size() == 1 && screen->sendStateLabel()->isHidden();
+    }));
+    EXPECT_NE(driver_->findByText(QStringLiteral("验证码错误，请重新获取")), nullptr);
+    EXPECT_TRUE(storedNeeds().isEmpty());
+    EXPECT_EQ(top(), screen);
+
+    screen->captchaTextField()->setText(code);
+    ASSERT_TRUE(driver_->tap(screen->sendButton()));
+    ASSERT_TRUE(repliesOpened());
+    const QJsonArray sent = argumentsOf(publishCalls().back(), "postHousingRequest");
+    ASSERT_EQ(sent.size(), 12);
+    EXPECT_EQ(sent[10].toVariant().toString(), "13812345678");
+    EXPECT_EQ(sent[11].toVariant().toString(), code);
+    EXPECT_EQ(storedNeeds().size(), 1);
+    // The validation stays under the replies.
+    EXPECT_EQ(navigation_->viewControllers().at(navigation_->viewControllers().size() - 2).get(),
+              screen);
+}
+
+TEST_F(NeedFormTest, AFailedPublishingOffersToSendAgainWithTheSameCoordinateOrder) {
+    locate();
+    openForm(1, {});
+    chooseHouseType(2);
+    server().setFault({.prefix = standin::paths::kDataShare, .status = 500, .times = 1});
+    publishDirectly();
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        settle(0.1);
+        return alerts_->visibleAlert() != nullptr;
+    }));
+    EXPECT_EQ(alerts_->visibleAlert()->message(), QStringLiteral("发布失败，请重新发布"));
+    EXPECT_FALSE(loadingShown());
+    EXPECT_TRUE(storedNeeds().isEmpty());
+    ASSERT_TRUE(alerts_->pressButton(QStringLiteral("确定")));
+    ASSERT_TRUE(repliesOpened());
+    const auto sent = publishCalls();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(argumentsOf(sent[0], "postHousingRequest")[2], "121.43650,31.19410");
+    EXPECT_EQ(argumentsOf(sent[1], "postHousingRequest")[2], "121.43650,31.19410")
+        << "the second attempt is not reversed again";
+}
+
+TEST_F(NeedFormTest, AReplyWithoutANeedIsAFailureAndKeepsNothing) {
+    locate();
+    openForm(1, {});
+    chooseHouseType(0);
+    server().setFault({.prefix = standin::paths::kDataShare,
+                       .body = QByteArray(R"({"status":0,"data":{"SearchHousingRequest":)"
+                                          R"({"postHousingRequest":null}}})"),
+                       .times = 1});
+    publishDirectly();
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        settle(0.1);
+        return alerts_->visibleAlert() != nullptr;
+    }));
+    EXPECT_EQ(alerts_->visibleAlert()->message(), QStringLiteral("发布失败，请重新发布"));
+    EXPECT_TRUE(storedNeeds().isEmpty());
+    EXPECT_EQ(top(), form_.get());
+}
+
+TEST_F(NeedFormTest, AVoiceUploadThatFailsUnderTheSmsCheckEndsItsSendingWithAnAlert) {
+    host_->loggedOn = false;
+    locate();
+    openForm(1, {});
+    recordNote(2s);
+    chooseHouseType(0);
+    sendAndConfirm();
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        settle(0.1);
+        return form_->validationController() && top() == form_->validationController();
+    }));
+    QXMessageValidationController* screen = form_->validationController();
+    screen->mobileTextField()->setText(QStringLiteral("13812345678"));
+    screen->captchaTextField()->setText(QStringLiteral("123456"));
+    server().setFault({.prefix = standin::paths::kDataShare, .status = 500, .times = 1});
+    screen->sendRequirement();
+    EXPECT_FALSE(screen->sendStateLabel()->isHidden());
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        settle(0.1);
+        return alerts_->visibleAlert() != nullptr;
+    }));
+    EXPECT_EQ(alerts_->visibleAlert()->message(), QStringLiteral("发布失败，请重新发布"));
+    EXPECT_TRUE(screen->sendStateLabel()->isHidden()) << "the validation may send again";
+    EXPECT_FALSE(loadingShown());
+    EXPECT_TRUE(publishCalls().empty());
+    EXPECT_EQ(calls("UploadImages").size(), 1u);
+}
+
+TEST_F(NeedFormTest, ANeedStillOnItsWayWhenTheFormLeftIsNeitherKeptNorFollowed) {
+    locate();
+    openForm(1, {});
+    chooseHouseType(0);
+    server().setFault({.prefix = standin::paths::kDataShare, .delayMs = 300, .times = 1});
+    publishDirectly();
+    // The need reaches the server, which holds its answer; the user leaves meanwhile.
+    ASSERT_TRUE(runMainLoopUntil([&] { return !publishCalls().empty(); }));
+    form_->goBack();
+    settle(1.0);
+    EXPECT_TRUE(storedNeeds().isEmpty());
+    EXPECT_EQ(navigation_->viewControllers().size(), 1u) << "back on the screen before the form";
+}
+
+TEST_F(NeedFormTest, ANeedTheServerAcceptedWithoutPlaceTextIsStillKeptAndFollowed) {
+    // The device is located while the form shows, at a position without a street name: the
+    // need goes around the coordinates.
+    openForm(1, {});
+    locate(QStringLiteral(""));
+    ns::NotificationCenter::defaultCenter().post(UserLocation::kStateChangeNotification);
+    settle();
+    chooseHouseType(0);
+    sendAndConfirm();
+    ASSERT_TRUE(repliesOpened());
+    EXPECT_FALSE(loadingShown());
+    ASSERT_EQ(publishCalls().size(), 1u);
+    const auto needs = storedNeeds();
+    ASSERT_EQ(needs.size(), 1) << "the server has the need: the device keeps it too";
+    EXPECT_EQ(needs.front().value("location"), "");
+    EXPECT_EQ(needs.front().value("latlng"), "121.43650,31.19410");
+}
+
+TEST_F(NeedFormTest, AFailedFilterDownloadIsAskedAgainForTheFormsOwnKind) {
+    locate();
+    server().setFault({.prefix = standin::paths::kDataShare, .status = 500, .times = 1});
+    openForm(3, {});
+    const auto downloads = calls("GetMajorCategoryFilter");
+    ASSERT_EQ(downloads.size(), 2u);
+    for (const auto& request : downloads)
+        EXPECT_TRUE(request.body.contains("majorCategoryScriptIndex=3")) << request.body.data();
+    // The definitions that came while the form showed gave it its buttons.
+    EXPECT_EQ(form_->selectedHouseDoor()->buttons().size(), 2u);
+    EXPECT_TRUE(ns::FileManager::fileExistsAtPath(NeedFilterFile::path(kCity, "3")));
+}
+
+TEST_F(NeedFormTest, TheSendCheckAndThePlaceModesFollowTheChoices) {
+    storeDistricts();
+    openForm(1, {});
+    // Not located: nothing places the need.
+    EXPECT_EQ(form_->areaButton()->currentTitle(), QStringLiteral("定位失败，请刷新试试"));
+    chooseHouseType(0);
+    ASSERT_TRUE(driver_->tap(form_->sendButton()));
+    settle(0.3);
+    EXPECT_EQ(alerts_->visibleAlert(), nullptr);
+    EXPECT_NE(driver_->findByText(QXPublishHouseInfoViewController::kChooseAll), nullptr);
+
+    // A district without streets closes the chooser with the district alone.
+    ASSERT_TRUE(driver_->tap(form_->areaButton()));
+    settle();
+    ASSERT_TRUE(driver_->tapText(QStringLiteral("黄浦区")));
+    settle(1.0);
+    EXPECT_EQ(form_->areaButton()->currentTitle(), QStringLiteral("黄浦区"));
+    EXPECT_EQ(tovikCitylog::instance().streetId(), "-1");
+    EXPECT_EQ(form_->qxInfoModel().publishInfoCitySelectStreetString, QStringLiteral("黄浦区"));
+
+    // A map point, then the current position again.
+    form_->didGetChooseCityId(0, QStringLiteral("衡山路附近"), QStringLiteral("31.2,121.44"));
+    EXPECT_TRUE(form_->isChooseMapPoint());
+    EXPECT_FALSE(tovikCitylog::instance().isSelectCityData());
+    navigation_->pushViewController(std::make_shared<ui::ViewController>(), false);
+    settle();
+    navigation_->popViewControllerAnimated(false);
+    settle();
+    EXPECT_EQ(form_->qxInfoModel().publishInfoLocalString, "31.2,121.44")
+        << "the map point stays when the form shows again";
+    locate();
+    form_->chooseCurrentLocation();
+    EXPECT_FALSE(form_->isChooseMapPoint());
+    EXPECT_EQ(form_->qxInfoModel().publishInfoLocalString, "31.19410,121.43650");
+    EXPECT_EQ(form_->locationLabel()->text(), QStringLiteral("当前位置:天平路街道"));
+}
+
+TEST_F(NeedFormTest, AChosenPriceBandIsSentAsItsValueAndKept) {
+    locate();
+    openForm(1, {});
+    ASSERT_TRUE(driver_->tap(form_->priceButton()));
+    settle();
+    ASSERT_TRUE(driver_->tapText(QStringLiteral("1500元以下")));
+    settle(1.0);
+    EXPECT_EQ(form_->priceButton()->currentTitle(), QStringLiteral("1500元以下"));
+    EXPECT_EQ(form_->qxInfoModel().publishInfoPrice, "_1500")
+        << "a value not starting with a digit is a choice, not no limit";
+    EXPECT_EQ(ns::UserDefaults::standardUserDefaults().stringForKey("selectPriceID"), "_1500");
+    chooseHouseType(1);
+    sendAndConfirm();
+    ASSERT_TRUE(repliesOpened());
+    const QJsonArray sent = argumentsOf(publishCalls().front(), "postHousingRequest");
+    EXPECT_EQ(sent[8], "_1500");
+    EXPECT_EQ(
+        sent[7],
+        QStringLiteral("我要求租一套【1500元以下】【两室 】房源,地点:【天平路街道】附近三公里内"));
+    EXPECT_EQ(storedNeeds().front().value("priceName"), QStringLiteral("1500元以下"));
+}
+
+TEST_F(NeedFormTest, WithoutANetworkThePickersAndTheSendingStayPut) {
+    locate();
+    openForm(1, {});
+    context_->setConnectionReachabil(false);
+    for (ui::Button* button : {form_->areaButton(), form_->priceButton()}) {
+        ASSERT_TRUE(driver_->tap(button));
+        settle(0.3);
+        ASSERT_NE(alerts_->visibleAlert(), nullptr);
+        EXPECT_EQ(alerts_->visibleAlert()->message(),
+                  QStringLiteral("当前网络不可用，请检查网络设置"));
+        ASSERT_TRUE(alerts_->pressButtonAtIndex(0));
+        settle(0.3);
+        EXPECT_EQ(form_->sheet(), nullptr);
+    }
+    chooseHouseType(0);
+    sendAndConfirm();
+    settle(0.3);
+    EXPECT_EQ(alerts_->visibleAlert()->message(), QStringLiteral("当前网络不可用，请检查网络设置"));
+    EXPECT_TRUE(calls("HousingRequestInfo").empty());
+}
+
+}  // namespace

@@ -1,0 +1,208 @@
+// The SMS validation: the device's limit of code requests, the countdown on the clock, the
+// typing rules, the server's refusals and sending through the delegate.
+#include "NeedFormFixture.h"
+
+#include <cmath>
+
+namespace {
+
+class RecordingValidationDelegate : public QXMessageValidationProtocol {
+public:
+    void messageValidation(QXMessageValidationController&, const QString& mobile,
+                           const QString& captcha) override {
+        sent << mobile + "/" + captcha;
+    }
+    QStringList sent;
+};
+
+class SmsValidationTest : public NeedFormFixture {
+protected:
+    void SetUp() override {
+        NeedFormFixture::SetUp();
+        delegate_ = std::make_shared<RecordingValidationDelegate>();
+        screen_ = std::make_shared<QXMessageValidationController>();
+        screen_->setDelegate(delegate_);
+        navigation_->pushViewController(screen_, false);
+        settle();
+    }
+    void TearDown() override {
+        screen_.reset();
+        NeedFormFixture::TearDown();
+    }
+
+    [[nodiscard]] qint64 now() { return qint64(std::floor(clock().timeIntervalSince1970())); }
+    void storeRequestTimes(const QList<qint64>& agesInSeconds) {
+        QVariantList times;
+        for (const qint64 age : agesInSeconds) times << now() - age;
+        ns::UserDefaults::standardUserDefaults().setObject(
+            times, QXMessageValidationController::kRequestTimesKey);
+    }
+    [[nodiscard]] QVariantList requestTimes() {
+        return ns::UserDefaults::standardUserDefaults().arrayForKey(
+            QXMessageValidationController::kRequestTimesKey);
+    }
+    void typeMobile(const QString& number) {
+        ASSERT_TRUE(driver_->tap(screen_->mobileTextField()));
+        ASSERT_TRUE(driver_->type(number));
+    }
+    std::vector<standin::RecordedRequest> codeRequests() {
+        return server().requests("/users/UserPhoneAuth");
+    }
+    [[nodiscard]] QString captchaTitle() { return screen_->getCaptchaButton()->currentTitle(); }
+    // Asks for a code and waits for the server's answer.
+    void askForCode() {
+        const auto before = codeRequests().size();
+        ASSERT_TRUE(driver_->tap(screen_->getCaptchaButton()));
+        ASSERT_TRUE(runMainLoopUntil([&] {
+            settle(0.1);
+            return codeRequests().size() > before && screen_->getCaptchaButton() &&
+                   (alerts_->visibleAlert() ||
+                    driver_->findByText(QStringLiteral("验证码获取失败，请重试")) ||
+                    screen_->getCaptchaButton()->isEnabled());
+        }));
+    }
+
+    std::shared_ptr<RecordingValidationDelegate> delegate_;
+    std::shared_ptr<QXMessageValidationController> screen_;
+};
+
+TEST_F(SmsValidationTest, TypingKeepsTheNumberToElevenAndTheCodeEnablesSending) {
+    EXPECT_EQ(screen_->title(), QStringLiteral("验证并发送"));
+    EXPECT_FALSE(screen_->getCaptchaButton()->isEnabled());
+    EXPECT_FALSE(screen_->sendButton()->isEnabled());
+    typeMobile(QStringLiteral("1381234567"));
+    EXPECT_FALSE(screen_->getCaptchaButton()->isEnabled());
+    ASSERT_TRUE(driver_->type(QStringLiteral("8")));
+    EXPECT_TRUE(screen_->getCaptchaButton()->isEnabled());
+    driver_->type(QStringLiteral("9"));
+    EXPECT_EQ(screen_->mobileTextField()->text(), "13812345678") << "a twelfth digit is refused";
+
+    ASSERT_TRUE(driver_->tap(screen_->captchaTextField()));
+    ASSERT_TRUE(driver_->type(QStringLiteral("1")));
+    EXPECT_FALSE(screen_->sendButton()->isEnabled());
+    ASSERT_TRUE(driver_->type(QStringLiteral("2")));
+    EXPECT_TRUE(screen_->sendButton()->isEnabled());
+    EXPECT_FALSE(screen_->mobileTextField()->canPerformAction(QStringLiteral("paste:")));
+}
+
+TEST_F(SmsValidationTest, FiveRequestsInADayAreTheLimitCountingOnlyTheLast86400Seconds) {
+    // 86401 seconds old is gone, 86400 still counts: five in the day refuse a sixth.
+    storeRequestTimes({86401, 86400, 40, 30, 20, 10});
+    const QVariantList stored = requestTimes();
+    typeMobile(QStringLiteral("13812345678"));
+    ASSERT_TRUE(driver_->tap(screen_->getCaptchaButton()));
+    settle(0.3);
+    EXPECT_NE(driver_->findByText(QXMessageValidationController::kTooManyRequests), nullptr);
+    EXPECT_TRUE(codeRequests().empty());
+    EXPECT_EQ(requestTimes(), stored) << "a refused request changes nothing";
+
+    // Four in the day allow one more, which the list then keeps in place of the old ones.
+    clock().advance(2s);
+    const qint64 storedAt = now();
+    storeRequestTimes({25 * 3600, 4 * 3600, 3 * 3600, 2 * 3600, 60});
+    askForCode();
+    ASSERT_NE(alerts_->visibleAlert(), nullptr);
+    EXPECT_EQ(alerts_->visibleAlert()->message(),
+              QStringLiteral("验证码已发送，300秒后未收到请重试"));
+    const QVariantList kept = requestTimes();
+    ASSERT_EQ(kept.size(), 5);
+    EXPECT_EQ(kept.front().toLongLong(), storedAt - 4 * 3600);
+    // The time of the answer, which came while the test waited on the clock.
+    EXPECT_GE(kept.back().toLongLong(), storedAt);
+    EXPECT_LE(kept.back().toLongLong(), now());
+    const QByteArray query = codeRequests().front().query;
+    EXPECT_EQ(query, "phone=13812345678&method=GetCode&getCodeType=2");
+    EXPECT_EQ(codeRequests().front().header("interface"), "UserPhoneAuth");
+}
+
+TEST_F(SmsValidationTest, TheCountdownRunsFrom300To1AndGivesTheButtonBackOnTheNextTick) {
+    typeMobile(QStringLiteral("13812345678"));
+    askForCode();
+    ASSERT_TRUE(alerts_->pressButton(QStringLiteral("确定")));
+    EXPECT_TRUE(screen_->isCountingDown());
+    EXPECT_FALSE(screen_->getCaptchaButton()->isEnabled());
+    clock().advance(1s);
+    EXPECT_EQ(captchaTitle(), QStringLiteral("(300)重新获取"));
+    clock().advance(299s);
+    EXPECT_EQ(captchaTitle(), QStringLiteral("(1)重新获取"));
+    EXPECT_FALSE(screen_->getCaptchaButton()->isEnabled());
+    // Typing during the countdown does not give the button back.
+    ASSERT_TRUE(driver_->tap(screen_->mobileTextField()));
+    driver_->pressBackspace();
+    driver_->type(QStringLiteral("8"));
+    EXPECT_FALSE(screen_->getCaptchaButton()->isEnabled());
+    clock().advance(1s);
+    EXPECT_EQ(captchaTitle(), QXMessageValidationController::kGetCode);
+    EXPECT_TRUE(screen_->getCaptchaButton()->isEnabled());
+    EXPECT_FALSE(screen_->isCountingDown());
+    EXPECT_EQ(QXMessageValidationController::remainingSeconds(), 300);
+}
+
+TEST_F(SmsValidationTest, RefusalsAndFailuresSayWhyAndGiveTheButtonBack) {
+    typeMobile(QStringLiteral("13812345678"));
+    server().setFault(
+        {.prefix = "/users/",
+         .body = QByteArray(R"({"status":-3,"errDetail":"该号码今日已获取过验证码"})"),
+         .times = 1});
+    askForCode();
+    EXPECT_NE(driver_->findByText(QStringLiteral("该号码今日已获取过验证码")), nullptr);
+    EXPECT_TRUE(screen_->getCaptchaButton()->isEnabled());
+    EXPECT_FALSE(screen_->isCountingDown());
+
+    settle(4);
+    server().setFault({.prefix = "/users/", .body = QByteArray(R"({"status":2})"), .times = 1});
+    askForCode();
+    EXPECT_NE(driver_->findByText(QXMessageValidationController::kRequestFailed), nullptr);
+
+    settle(4);
+    server().setFault({.prefix = "/users/", .status = 500, .times = 1});
+    askForCode();
+    EXPECT_NE(driver_->findByText(QXMessageValidationController::kRequestFailed), nullptr);
+    EXPECT_TRUE(screen_->getCaptchaButton()->isEnabled());
+    EXPECT_TRUE(requestTimes().isEmpty()) << "only accepted requests count";
+}
+
+TEST_F(SmsValidationTest, ANumberOfTheWrongFormIsNeverSent) {
+    typeMobile(QStringLiteral("1381234567x"));
+    ASSERT_TRUE(screen_->getCaptchaButton()->isEnabled());
+    ASSERT_TRUE(driver_->tap(screen_->getCaptchaButton()));
+    settle(0.3);
+    EXPECT_NE(driver_->findByText(QXMessageValidationController::kWrongNumber), nullptr);
+    EXPECT_TRUE(codeRequests().empty());
+    screen_->captchaTextField()->setText(QStringLiteral("1234"));
+    screen_->sendRequirement();
+    EXPECT_TRUE(delegate_->sent.isEmpty());
+    EXPECT_TRUE(screen_->sendStateLabel()->isHidden());
+}
+
+TEST_F(SmsValidationTest, SendingWaitsForTheFormAndLeavingAsksFirst) {
+    screen_->mobileTextField()->setText(QStringLiteral("13812345678"));
+    screen_->captchaTextField()->setText(QStringLiteral("0123"));
+    screen_->sendRequirement();
+    EXPECT_EQ(delegate_->sent, QStringList{"13812345678/0123"});
+    EXPECT_FALSE(screen_->sendStateLabel()->isHidden());
+    screen_->sendRequirement();
+    screen_->goBack();
+    settle(0.3);
+    EXPECT_EQ(delegate_->sent.size(), 1) << "one send at a time";
+    EXPECT_EQ(alerts_->visibleAlert(), nullptr) << "no leaving while sending";
+
+    screen_->finishedSendRequirement();
+    screen_->goBack();
+    settle(0.3);
+    ASSERT_NE(alerts_->visibleAlert(), nullptr);
+    EXPECT_EQ(alerts_->visibleAlert()->message(),
+              QStringLiteral("只差一步就能享受经纪人的专业服务。\n真的要放弃么？"));
+    ASSERT_TRUE(alerts_->pressButton(QStringLiteral("继续发布")));
+    settle(0.3);
+    EXPECT_EQ(top(), screen_.get());
+    screen_->goBack();
+    settle(0.3);
+    ASSERT_TRUE(alerts_->pressButton(QStringLiteral("放弃")));
+    settle(0.5);
+    EXPECT_NE(top(), screen_.get());
+    screen_->sendRequirement();
+    EXPECT_EQ(delegate_->sent.size(), 1) << "the delegate was let go";
+}
+
+}  // namespace
