@@ -2,7 +2,9 @@
 
 #include "standin/AgentCalls.h"
 #include "standin/AppShellCalls.h"
+#include "standin/BrokerCalls.h"
 #include "standin/BrokerShops.h"
+#include "standin/CommunityCalls.h"
 #include "standin/Geography.h"
 #include "standin/HomeScreenCalls.h"
 #include "standin/MapTiles.h"
@@ -85,6 +87,8 @@ Endpoints::Endpoints(QString imagesFolder) : imagesFolder_(std::move(imagesFolde
     NeedCalls::install(*this);
     SearchCalls::install(*this);
     PostDetailCalls::install(*this);
+    CommunityCalls::install(*this);
+    BrokerCalls::install(*this);
 }
 
 void Endpoints::addInterface(const QByteArray& name, InterfaceHandler handler) {

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QTextLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace ui {
@@ -44,7 +45,9 @@ void TextLayout::build(const QString& text, const Options& options) {
     if (options.maximumLines > 0) limit = std::min(limit, options.maximumLines);
     if (std::isfinite(options.height)) {
         // Lines that fit whole in the height; always at least one.
-        limit = std::min(limit, std::max(1, int(std::floor(options.height / lineHeight + 1e-6))));
+        // Counted in doubles: a height beyond any count of lines must not wrap an int.
+        const double fitting = std::floor(options.height / lineHeight + 1e-6);
+        limit = std::min(limit, int(std::clamp(fitting, 1.0, double(limit))));
     }
     const double width = options.singleLine ? kUnbounded : options.width;
     // A single line cut by truncation is laid out unbroken and elided afterwards.

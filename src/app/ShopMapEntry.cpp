@@ -6,6 +6,8 @@
 #include "app/statistics/StatisticsForAnalytics.h"
 #include "map/QXMapViewController.h"
 
+#include "houses/QXAgentInfoController.h"
+
 #include "IMChat/qximlib/QXIMDatabase.h"
 #include "account/QXUserInfo.h"
 #include "location/CityData.h"
@@ -71,9 +73,10 @@ ShopMapContext ShopMapEntry::context(QXAppDelegate& delegate) {
         return QXAppChatScreenOpener().makeChatScreen(talkInfo, title, false, true);
     };
     context.makeBrokerPage = [](const QString& agentId, const QString& postId) {
-        return std::make_shared<QXPlaceholderController>(
-            QStringLiteral("经纪人"),
-            QStringLiteral("这里将是经纪人%1的主页（%2）。").arg(agentId, postId));
+        auto page = std::make_shared<QXAgentInfoController>();
+        page->setAgentId(agentId);
+        page->setPostId(postId);
+        return page;
     };
     return context;
 }

@@ -1,6 +1,8 @@
 #include "chat/ChatNeighbourScreens.h"
 
+#include "houses/QXAgentInfoController.h"
 #include "houses/QXPostDetailNew.h"
+
 #include "ui/widgets/PlaceholderSentence.h"
 
 #include "platform/uikit/label.h"
@@ -54,10 +56,12 @@ void showPicture(ui::ViewController& from, const QString& url) {
 
 void pushBrokerPage(ui::ViewController& from, const QString& agentId, const QVariant& dataInfo,
                     const std::shared_ptr<ui::ViewController>& chat) {
-    (void)dataInfo;
-    (void)chat;
-    push(from, placeholder(QStringLiteral("经纪人店铺"),
-                           QStringLiteral("这里将是经纪人%1的店铺和房源。").arg(agentId)));
+    auto page = std::make_shared<QXAgentInfoController>();
+    page->setAgentId(agentId);
+    page->setPopToChatController(chat);
+    // Shop data that is not a dictionary is none: the page then asks for it.
+    if (dataInfo.typeId() == QMetaType::QVariantMap) page->setDataInfo(dataInfo.toMap());
+    push(from, std::move(page));
 }
 
 }  // namespace ChatNeighbourScreens

@@ -6,6 +6,7 @@
 #include "houses/ImageScrollPageController.h"
 #include "houses/PosterPhones.h"
 #include "houses/PosterTalk.h"
+#include "houses/QXAgentInfoController.h"
 #include "houses/QXFCHouseSourceInfoBottomView.h"
 #include "houses/QXFCHouseSourceInfoDetailView.h"
 #include "platform/foundation/url_request.h"
@@ -23,33 +24,6 @@
 namespace {
 
 const QString kBrokerRole = QStringLiteral("经纪人");
-
-// Stands in for the broker's shop page until that page exists: its title and what it will
-// show.
-class BrokerPagePlaceholder final : public ui::ViewController {
-public:
-    explicit BrokerPagePlaceholder(QString brokerName) : brokerName_(std::move(brokerName)) {
-        setTitle(ImageScrollPageController::kBrokerPageTitle);
-        setHidesBottomBarWhenPushed(true);
-    }
-
-protected:
-    void viewDidLoad() override {
-        ui::ViewController::viewDidLoad();
-        view()->setBackgroundColor(ui::Color::rgb(247, 247, 247));
-        auto text = std::make_shared<ui::Label>(ui::Rect(20, 40, 280, 60));
-        text->setNumberOfLines(0);
-        text->setTextAlignment(ui::TextAlignment::Center);
-        text->setFont(ui::Font::systemFontOfSize(15));
-        text->setTextColor(ui::Color::colorWithWhite(0.4));
-        text->setText(QStringLiteral("这里将是%1的店铺：联系方式、信用和在售在租的房源。")
-                          .arg(brokerName_.isEmpty() ? QStringLiteral("经纪人") : brokerName_));
-        view()->addSubview(text);
-    }
-
-private:
-    QString brokerName_;
-};
 
 }  // namespace
 
@@ -194,6 +168,11 @@ void ImageScrollPageController::callAgent() {
 }
 
 void ImageScrollPageController::goToAgentPage() {
-    const Tolerant info = Tolerant(agentDataInfo_)[QStringLiteral("baseInfo")];
-    pushOverPager(std::make_shared<BrokerPagePlaceholder>(info[QStringLiteral("name")].toString()));
+    auto page = std::make_shared<QXAgentInfoController>();
+    page->setAgentId(posterId());
+    // The shop data the panel shows is handed over; without it the page asks for it.
+    if (agentDataInfo_.typeId() == QMetaType::QVariantMap)
+        page->setDataInfo(agentDataInfo_.toMap());
+    if (!isNeedReplyMode()) page->setPostId(PosterTalk::talkPostId(houseInfoFromQXPostDetailNew_));
+    pushOverPager(std::move(page));
 }

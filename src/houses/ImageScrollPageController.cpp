@@ -368,14 +368,17 @@ void ImageScrollPageController::refreshHouseSourceInfoDetailView() {
     panel.setPriceLableText(house[QStringLiteral("price")].toString());
 }
 
+QString ImageScrollPageController::posterId() const {
+    return isNeedReplyMode()
+               ? Tolerant(houseInfoFromFindHouseRequestDetailPage_)[QStringLiteral("userId")]
+                     .toString()
+               : Tolerant(QVariant(houseInfoFromQXPostDetailNew_))[QStringLiteral("user_id")]
+                     .toString();
+}
+
 void ImageScrollPageController::getAgentDetailInfoFromServer() {
     if (!shouldShowHouseInfoView_) return;
-    const QString userId =
-        isNeedReplyMode()
-            ? Tolerant(houseInfoFromFindHouseRequestDetailPage_)[QStringLiteral("userId")]
-                  .toString()
-            : Tolerant(QVariant(houseInfoFromQXPostDetailNew_))[QStringLiteral("user_id")]
-                  .toString();
+    const QString userId = posterId();
     if (userId.isEmpty()) return;
     QXNetConnection& connection = QXNetConnection::sharedInstance();
     const auto weak = weakAs<ImageScrollPageController>();

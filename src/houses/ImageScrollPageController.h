@@ -53,7 +53,6 @@ public:
     static inline const QString& kLimitReached = HouseFavourites::kLimitMessage;
     static inline const QString& kOwnTalk = PosterTalk::kOwnTalk;
     static inline const QString& kNoTalk = PosterTalk::kNoTalk;
-    static inline const QString kBrokerPageTitle = QStringLiteral("经纪人店铺");
 
     // The pages of `imageNames`, the first shown being `page`.
     ImageScrollPageController(QStringList imageNames, int page);
@@ -136,6 +135,8 @@ protected:
 
 private:
     [[nodiscard]] bool isNeedReplyMode() const;
+    // The user id of the house's poster, as the post or the recommended house gives it.
+    [[nodiscard]] QString posterId() const;
     // The post the bar, the panel and the actions read: the detail's, or the one fetched
     // for a recommended house.
     [[nodiscard]] QVariantMap shownPost() const;

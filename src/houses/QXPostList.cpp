@@ -1,6 +1,7 @@
 #include "houses/QXPostList.h"
 
 #include "analytics/StatClick.h"
+#include "houses/FangXinFangBanner.h"
 #include "houses/FilterCondition.h"
 #include "houses/FilterMainViewControl.h"
 #include "houses/HousesHost.h"
@@ -26,7 +27,6 @@
 namespace {
 
 constexpr double kScreenWidth = 320;
-const QString kFangXinFangFlag = QStringLiteral("fangXinFangFlag");
 
 int normalisedMajor(int majorId) {
     return majorId == 3 || majorId == 5 ? majorId : 1;
@@ -566,43 +566,8 @@ void QXPostList::refreshViewDidCallBack() {
 }
 
 void QXPostList::fangXinFangActivity() {
-    if (paging_.masterId != 7 ||
-        (paging_.majorId != 1 && paging_.majorId != 3 && paging_.majorId != 5))
-        return;
-    auto& defaults = ns::UserDefaults::standardUserDefaults();
-    if (Tolerant(defaults.objectForKey(kFangXinFangFlag)).intValue() == 1) return;
-    defaults.setObject(QStringLiteral("1"), kFangXinFangFlag);
-    auto background = ui::Image::imageNamed(QStringLiteral("tip-bg.png"));
-    auto banner = std::make_shared<ui::ImageView>(
-        background ? background->stretchableImageWithLeftCapWidth(
-                         int(background->size().width / 2), int(background->size().height / 2))
-                   : nullptr);
-    banner->setFrame(
-        {(kScreenWidth - 250) / 2, ui::Screen::mainScreen().bounds().size.height - 174, 250, 70});
-    banner->setTag(kBannerTag);
-    banner->setUserInteractionEnabled(false);
-    banner->setClipsToBounds(false);
-    auto badge =
-        std::make_shared<ui::ImageView>(ui::Image::imageNamed(QStringLiteral("放心房.png")));
-    if (badge->image())
-        badge->setFrame({20, 18, badge->image()->size().width, badge->image()->size().height});
-    banner->addSubview(badge);
-    auto text = std::make_shared<ui::Label>(ui::Rect(50, 5, 200, 60));
-    text->setBackgroundColor(ui::Color::clearColor());
-    text->setTextColor(ui::Color::whiteColor());
-    text->setFont(ui::Font::systemFontOfSize(14));
-    text->setLineBreakMode(ui::LineBreakMode::CharacterWrap);
-    text->setNumberOfLines(0);
-    text->setText(QStringLiteral("该信息是放心房，经纪人承诺房源真实有效！"));
-    banner->addSubview(text);
-    view()->addSubview(banner);
-    timer_ = ns::Timer::scheduledTimer(
-        ns::seconds(5.0), true, [weak = weakAs<QXPostList>()](ns::Timer& timer) {
-            timer.invalidate();
-            if (auto self = weak.lock()) {
-                if (ui::View* shown = self->view()->viewWithTag(kBannerTag)) shown->setHidden(true);
-            }
-        });
+    if (auto timer = FangXinFangBanner::showOnce(*view(), paging_.masterId, paging_.majorId))
+        timer_ = std::move(timer);
 }
 
 void QXPostList::typeChanged(int type) {

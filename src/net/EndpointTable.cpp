@@ -62,6 +62,12 @@ QString EndpointTable::imageHost() {
     return serverRoot() + QStringLiteral("/img");
 }
 
+QString EndpointTable::imageURL(const QString& pathOrAddress) {
+    if (pathOrAddress.startsWith(QLatin1String("http"))) return pathOrAddress;
+    const QString path = pathOrAddress.startsWith(u'/') ? pathOrAddress.mid(1) : pathOrAddress;
+    return imageHost() + u'/' + path;
+}
+
 QString EndpointTable::apiHost() {
     return serverRoot();
 }

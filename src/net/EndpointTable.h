@@ -58,6 +58,9 @@ public:
     [[nodiscard]] static QString adLogURL();
     // Root of the picture server, no path and no trailing "/" (joined as "%@/%@").
     [[nodiscard]] static QString imageHost();
+    // A picture's address from a server's text: one beginning with "http" as it is, any
+    // other a path on the picture server, joined to its root with one "/".
+    [[nodiscard]] static QString imageURL(const QString& pathOrAddress);
     // Root of the API server, no trailing "/" (joined as "%@/users/...").
     [[nodiscard]] static QString apiHost();
     [[nodiscard]] static QString webIMPost();

@@ -13,6 +13,8 @@ namespace {
 const QString kInterfaceHeader = QStringLiteral("interface");
 // Where an operation keeps the caller's user info among its own.
 const QString kUserInfoKey = QStringLiteral("QXClientUserInfo");
+// Where an operation keeps the owner it was sent for.
+const QString kOwnerKey = QStringLiteral("QXClientOwner");
 
 bool putsBodyInURL(const QString& method) {
     return method == QLatin1String("GET") || method == QLatin1String("HEAD") ||
@@ -162,6 +164,16 @@ void setUserInfo(NKURLConnectionOperation& operation, const QVariant& userInfo) 
     operation.setUserInfo(info);
 }
 
+quint64 ownerOf(const NKURLConnectionOperation& operation) {
+    return operation.userInfo().value(kOwnerKey).toULongLong();
+}
+
+void setOwner(NKURLConnectionOperation& operation, quint64 owner) {
+    QVariantMap info = operation.userInfo();
+    info.insert(kOwnerKey, owner);
+    operation.setUserInfo(info);
+}
+
 namespace {
 
 // The client retargeted to `url`, and a request of its default headers of this moment.
@@ -228,7 +240,7 @@ void postWithUrlDataBody(NKHTTPClient& client, const QUrl& url, const QByteArray
 }
 
 void cancelAllHTTPOperationsWithInterface(const NKHTTPClient& client, const QString& interface,
-                                          const QString& url) {
+                                          const QString& url, quint64 owner) {
     for (const auto& queued : client.operationQueue()->operations()) {
         const auto operation = std::dynamic_pointer_cast<NKHTTPRequestOperation>(queued);
         if (!operation) continue;
@@ -236,6 +248,7 @@ void cancelAllHTTPOperationsWithInterface(const NKHTTPClient& client, const QStr
         const ns::HTTPHeaderFields& headers = request.allHTTPHeaderFields();
         if (headers.isEmpty() || !headers.contains(kInterfaceHeader)) continue;
         if (headers.value(kInterfaceHeader) != interface) continue;
+        if (owner != 0 && ownerOf(*operation) != owner) continue;
         // The texts as written, compared exactly and case-sensitively.
         if (request.urlText() == url) operation->cancel();
     }

@@ -74,6 +74,10 @@ using ProgressBlock = NKURLConnectionOperation::ProgressBlock;
 [[nodiscard]] QVariant userInfo(const NKURLConnectionOperation& operation);
 void setUserInfo(NKURLConnectionOperation& operation, const QVariant& userInfo);
 
+// The owner an operation was sent for (see QXIMRequest::Owner); 0 when none.
+[[nodiscard]] quint64 ownerOf(const NKURLConnectionOperation& operation);
+void setOwner(NKURLConnectionOperation& operation, quint64 owner);
+
 // GET and POST of a body text to `url` with the client's default headers of this
 // moment. The client's base URL becomes `url`.
 void getWithUrl(NKHTTPClient& client, const QUrl& url, const QString& body, SuccessBlock success,
@@ -98,9 +102,10 @@ void postWithUrlDataBody(NKHTTPClient& client, const QUrl& url, const QByteArray
 // Cancels every queued or running HTTP request operation of the client whose request
 // has an "interface" header equal to `interface` and whose URL text equals `url`
 // (exact, case-sensitive). Requests without an "interface" header are never matched.
-// Safe from any thread.
+// With an `owner` other than 0 only the operations sent for that owner match. Safe from
+// any thread.
 void cancelAllHTTPOperationsWithInterface(const NKHTTPClient& client, const QString& interface,
-                                          const QString& url);
+                                          const QString& url, quint64 owner = 0);
 
 [[nodiscard]] ns::HTTPHeaderFields returnDefaultHeaders(const NKHTTPClient& client);
 void clearHeaderWithKey(NKHTTPClient& client, const QString& key);

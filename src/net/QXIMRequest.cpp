@@ -237,21 +237,26 @@ QString QXIMRequest::getValueFromHeader(const QString& key) const {
 
 // Sending.
 
-void QXIMRequest::preCancel(const QString& interface, const QString& url) {
+void QXIMRequest::preCancel(const QString& interface, const QString& url, Owner owner) {
     if (interface == kSendMessageInterface) return;
-    QXClient::cancelAllHTTPOperationsWithInterface(*httpClient_, interface, url);
+    QXClient::cancelAllHTTPOperationsWithInterface(*httpClient_, interface, url, owner);
 }
 
-void QXIMRequest::cancelMatching(const QString& interface, const QString& url) {
+void QXIMRequest::cancelMatching(const QString& interface, const QString& url, Owner owner) {
     std::lock_guard guard(submitMutex_);
-    preCancel(interface, url);
+    preCancel(interface, url, owner);
+}
+
+QXIMRequest::Owner QXIMRequest::newOwner() {
+    static std::atomic<Owner> lastOwner{0};
+    return ++lastOwner;
 }
 
 void QXIMRequest::send(const QString& interface, const QString& url, const QString& method,
                        const QVariant& body, const QVariant& userInfo, const Handling& handling,
-                       UploadProgressBlock uploadProgress) {
+                       UploadProgressBlock uploadProgress, Owner owner) {
     if (url.isEmpty()) {
-        if (!interface.isNull()) cancelMatching(interface, url);
+        if (!interface.isNull()) cancelMatching(interface, url, owner);
         refuse(emptyURLError(), handling, userInfo);
         return;
     }
@@ -270,8 +275,9 @@ void QXIMRequest::send(const QString& interface, const QString& url, const QStri
             uploadProgress(expected > 0 ? static_cast<double>(total) / expected : 0.0, userInfo);
         });
     }
+    if (owner != 0) QXClient::setOwner(*operation, owner);
     std::lock_guard guard(submitMutex_);
-    if (!interface.isNull()) preCancel(interface, url);
+    if (!interface.isNull()) preCancel(interface, url, owner);
     httpClient_->setBaseURL(target);
     httpClient_->enqueueHTTPRequestOperation(operation);
 }
@@ -299,6 +305,15 @@ void QXIMRequest::requestWithUrl(const QString& url, const QString& interface,
                                  FailureBlock failure) {
     requestWithUrl(url, interface, parameter, QVariant(), withoutUserInfo(std::move(success)),
                    withoutUserInfo(std::move(failure)));
+}
+
+void QXIMRequest::requestWithUrl(const QString& url, const QString& interface,
+                                 const QString& parameter, Owner owner, SuccessBlock success,
+                                 FailureBlock failure) {
+    const Handling handling{.success = withoutUserInfo(std::move(success)),
+                            .failure = withoutUserInfo(std::move(failure))};
+    send(interface, url, parameter.isNull() ? kGET : kPOST, bodyOf(parameter), QVariant(), handling,
+         nullptr, owner);
 }
 
 void QXIMRequest::requestWithUrlSuccessData(const QString& url, const QString& interface,
@@ -470,9 +485,10 @@ void QXIMRequest::cancelTovikRequest(const QString& path) {
     httpClient_->cancelAllHTTPOperationsWithMethod(kPOST, path);
 }
 
-void QXIMRequest::cancelToVikRequestByInterface(const QString& interface, const QString& url) {
+void QXIMRequest::cancelToVikRequestByInterface(const QString& interface, const QString& url,
+                                                Owner owner) {
     std::lock_guard guard(submitMutex_);
-    QXClient::cancelAllHTTPOperationsWithInterface(*httpClient_, interface, url);
+    QXClient::cancelAllHTTPOperationsWithInterface(*httpClient_, interface, url, owner);
 }
 
 void QXIMRequest::cancelIMNetWork() {

@@ -37,9 +37,14 @@
 // Pre-cancel: most calls first cancel a queued or running call with the same
 // "interface" header and the same URL text, so that a screen asking again replaces its
 // earlier request; the cancelled call's failure "msg" contains "Code=-999". Message
-// sends ("im-sendmsg") are exempt: one send never cancels another.
+// sends ("im-sendmsg") are exempt: one send never cancels another. Screens that send
+// calls of one interface name side by side (a community page and its house lists) send
+// them for an owner of their own: the pre-cancel and the cancel by interface then reach
+// only that owner's calls, so that one screen never cancels another's.
 class QXIMRequest {
 public:
+    // The caller a call is sent for; 0 is nobody in particular.
+    using Owner = quint64;
     // The parsed reply: a dictionary, list, text or number, or nil.
     using SuccessBlock = std::function<void(const QVariant& responseObject)>;
     using FailureBlock = std::function<void(const QVariantMap& failure)>;
@@ -60,6 +65,8 @@ public:
 
     // The one instance, made on first use.
     static QXIMRequest& shared();
+    // A new owner, never 0 and never handed out before.
+    [[nodiscard]] static Owner newOwner();
 
     // A client made by QXClient::initForQXProject(), with "ClientTimeStamp" (now) and
     // "userId" (the messaging user's key, "" while it has none) added to its defaults.
@@ -98,6 +105,9 @@ public:
                         UserInfoFailureBlock failure);
     void requestWithUrl(const QString& url, const QString& interface, const QString& parameter,
                         SuccessBlock success, FailureBlock failure);
+    // The same for `owner`: the pre-cancel reaches only the calls of that owner.
+    void requestWithUrl(const QString& url, const QString& interface, const QString& parameter,
+                        Owner owner, SuccessBlock success, FailureBlock failure);
     void requestWithUrlSuccessData(const QString& url, const QString& interface,
                                    const QString& parameter, SuccessBlock success,
                                    FailureBlock failure);
@@ -160,8 +170,10 @@ public:
     // Cancels the client's POST operations for `path`.
     void cancelTovikRequest(const QString& path);
 
-    // Applies the pre-cancel rule; screens send it when they close.
-    void cancelToVikRequestByInterface(const QString& interface, const QString& url);
+    // Applies the pre-cancel rule; screens send it when they close. Without an owner it
+    // reaches every call of the interface and URL, with one only that owner's calls.
+    void cancelToVikRequestByInterface(const QString& interface, const QString& url,
+                                       Owner owner = 0);
     // Cancels the first messaging stream operation of the client's queue, if any.
     void cancelIMNetWork();
 
@@ -180,14 +192,14 @@ private:
     void editHeaders(const std::function<void(ns::HTTPHeaderFields& headers)>& edit);
 
     // The pre-cancel rule; the caller holds submitMutex_.
-    void preCancel(const QString& interface, const QString& url);
+    void preCancel(const QString& interface, const QString& url, Owner owner = 0);
     // The pre-cancel rule on its own.
-    void cancelMatching(const QString& interface, const QString& url);
+    void cancelMatching(const QString& interface, const QString& url, Owner owner = 0);
     // Builds the request from one snapshot of the headers in force and queues it; the
     // pre-cancel (for a non-null interface) and the queuing happen as one step.
     void send(const QString& interface, const QString& url, const QString& method,
               const QVariant& body, const QVariant& userInfo, const Handling& handling,
-              UploadProgressBlock uploadProgress = nullptr);
+              UploadProgressBlock uploadProgress = nullptr, Owner owner = 0);
     // Reports {"msg": ...} for a call that cannot be sent, on `queue` (main when empty).
     void refuse(const ns::Error& error, const Handling& handling, const QVariant& userInfo,
                 std::shared_ptr<ns::DispatchQueue> queue = nullptr) const;

@@ -39,5 +39,7 @@ void drawSearchPictures();
 // The post detail (its bottom bar, sections and tip box), the remark and report forms and the
 // empty favourites tab.
 void drawDetailPictures();
+// The community page, the broker page and the broker's post list.
+void drawCommunityPictures();
 
 }  // namespace pictures

@@ -43,5 +43,6 @@ int main(int argc, char** argv) {
     pictures::drawNeedReplyPictures(QString::fromLocal8Bit(argv[1]));
     pictures::drawSearchPictures();
     pictures::drawDetailPictures();
+    pictures::drawCommunityPictures();
     return pictures::failures() == 0 ? 0 : 1;
 }

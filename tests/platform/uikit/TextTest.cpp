@@ -60,6 +60,10 @@ TEST_F(TextTest, WrappingBreaksAtTheWidthGivenAndStopsAtTheHeight) {
               (Size{98, 33}));
     EXPECT_EQ(StringDrawing::sizeWithFont(text, font, Size{100, 5}, LineBreakMode::CharacterWrap),
               (Size{98, 17}));
+    // A height beyond any count of lines limits nothing.
+    EXPECT_EQ(
+        StringDrawing::sizeWithFont(text, font, Size{100, 1e300}, LineBreakMode::CharacterWrap),
+        (Size{98, 50}));
     // Line feeds always break.
     ui::TextLayout::Options wide;
     EXPECT_EQ(ui::TextLayout(QStringLiteral("加载失败\n点击屏幕重新加载"), font, wide).lineCount(),

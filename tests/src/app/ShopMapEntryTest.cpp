@@ -2,6 +2,7 @@
 #include "app/QXAppDelegate.h"
 #include "app/ShopMapEntry.h"
 #include "chat/QXMessageController.h"
+#include "houses/QXAgentInfoController.h"
 
 #include "IMChat/qximlib/QXIMDatabase.h"
 
@@ -33,6 +34,13 @@ TEST_F(ShopMapEntryTest, AnswersBeforeLaunchWithoutACityStateOrAStoredTalk) {
     EXPECT_FALSE(context.cityIndexWithName("上海市"));
     ASSERT_TRUE(QXIMDatabase::shared().openDatabase(kUser));
     EXPECT_FALSE(context.storedPostReference(kTalk, kUser)) << "no such talk";
+
+    // A broker of the map opens the broker's page about the shop's post.
+    const auto page = std::dynamic_pointer_cast<QXAgentInfoController>(
+        context.makeBrokerPage("8000001234", "80000012347_1_1009_0"));
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->agentId(), "8000001234");
+    EXPECT_EQ(page->postId(), "80000012347_1_1009_0");
 }
 
 TEST_F(ShopMapEntryTest, AStoredTalkGivesItsPostReferenceAndLosesItsUnreadMark) {

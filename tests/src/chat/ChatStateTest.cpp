@@ -5,6 +5,7 @@
 #include "chat/QXMessageImageCell.h"
 #include "chat/QXMessageVcardCell.h"
 #include "chat/URLAudio.h"
+#include "houses/QXAgentInfoController.h"
 #include "houses/QXPostDetailNew.h"
 #include "map/URLPic.h"
 
@@ -249,6 +250,31 @@ TEST_F(ChatStateTest, APostCardOpensThatPostsDetailFetchedByItsPuid) {
     EXPECT_EQ(detail->fromType(), 1) << "the detail counts its favourite as a chat's";
     ASSERT_TRUE(runMainLoopUntil([&] { return detail->isGetDetailFinish(); }));
     EXPECT_EQ(detail->post()["title"], card["title"]) << "the card's post, as the list shows it";
+}
+
+TEST_F(ChatStateTest, TheBrokersPictureOpensTheShopWhoseChatButtonReturnsToThisTalk) {
+    auto chat = openChat();
+    ASSERT_TRUE(runMainLoopUntil([&] { return chat->agentTag() == 1; }));
+    URLPic* picture = nullptr;
+    for (const auto& view : chat->headerView()->subviews())
+        if (auto* found = dynamic_cast<URLPic*>(view.get())) picture = found;
+    ASSERT_NE(picture, nullptr);
+    ASSERT_TRUE(driver_->tap(picture));
+    settle(1);
+
+    // The shop page is given the data the chat fetched and asks for none of its own.
+    auto page = std::dynamic_pointer_cast<QXAgentInfoController>(navigation_->topViewController());
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->agentId(), "880001");
+    EXPECT_FALSE(page->dataInfo().value("baseInfo").toMap().isEmpty());
+    EXPECT_EQ(requestsOf("GetUserPrivilegeByUserId"), 1);
+
+    // Without a post of its own the chat button leads back to the talk and starts no other.
+    ASSERT_TRUE(driver_->tap(page->beginConnectionBt()));
+    settle(1);
+    EXPECT_EQ(navigation_->topViewController(), chat);
+    EXPECT_EQ(navigation_->viewControllers().size(), 1u);
+    EXPECT_EQ(requestsOf("GetPostList"), 0) << "no post is looked for to start another talk";
 }
 
 }  // namespace

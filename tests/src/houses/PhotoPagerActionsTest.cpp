@@ -1,6 +1,8 @@
 #include "PhotoPagerFixture.h"
 
 #include "houses/HouseFavourites.h"
+#include "houses/PosterTalk.h"
+#include "houses/QXAgentInfoController.h"
 #include "platform/uikit/web_view.h"
 
 class PhotoPagerActionsTest : public PhotoPagerFixture {
@@ -271,6 +273,10 @@ TEST_F(PhotoPagerActionsTest, TheInfoPagesButtonsChatCallAndOpenTheBrokersPage) 
 
     ASSERT_TRUE(driver_.tap(panel->agentNameLbl()));
     settle();
-    ASSERT_NE(stack->topViewController(), pager);
-    EXPECT_EQ(stack->topViewController()->title(), ImageScrollPageController::kBrokerPageTitle);
+    // The broker's shop page, given the shop data the panel shows and the post to talk about.
+    auto page = std::dynamic_pointer_cast<QXAgentInfoController>(stack->topViewController());
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->agentId(), QString::number(sampleBroker().userId));
+    EXPECT_EQ(page->dataInfo()["baseInfo"].toMap()["name"], sampleBroker().name);
+    EXPECT_EQ(page->postId(), PosterTalk::talkPostId(pager->houseInfoFromQXPostDetailNew()));
 }

@@ -35,6 +35,9 @@ public:
     [[nodiscard]] std::shared_ptr<City> currentCity() const override {
         return cityData->currentCity();
     }
+    [[nodiscard]] std::optional<int> cityIndexWithName(const QString& name) const override {
+        return cityData->getCityIndexWithName(name);
+    }
     [[nodiscard]] bool useWifi() const override { return wifi; }
     [[nodiscard]] std::shared_ptr<const UserLocation> userLocation() const override {
         return location;

@@ -49,6 +49,10 @@ TEST_F(EndpointTableTest, EveryRootHangsUnderTheOneServerRoot) {
     EXPECT_EQ(EndpointTable::logURL(), "http://localhost:9000/log/ClientLog.ashx");
     EXPECT_EQ(EndpointTable::adLogURL(), "http://localhost:9000/log/clientcommerciallog.ashx");
     EXPECT_EQ(EndpointTable::backend(), "http://localhost:9000/backend/");
+    // Picture paths join the picture host with one slash; whole addresses stay as they are.
+    EXPECT_EQ(EndpointTable::imageURL("posts/1.jpg"), "http://localhost:9000/img/posts/1.jpg");
+    EXPECT_EQ(EndpointTable::imageURL("/posts/1.jpg"), "http://localhost:9000/img/posts/1.jpg");
+    EXPECT_EQ(EndpointTable::imageURL("https://pics/a.png"), "https://pics/a.png");
 
     EndpointTable::setServerRoot({});
     EXPECT_EQ(EndpointTable::backend(), "http://127.0.0.1:4711/backend/");

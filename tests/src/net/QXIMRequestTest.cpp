@@ -217,6 +217,41 @@ TEST_F(QXIMRequestTest, ASecondCallOfTheSameInterfaceAndURLCancelsTheFirst) {
     EXPECT_TRUE(closed->failureAt().value("msg").toString().contains("Code=-999"));
 }
 
+TEST_F(QXIMRequestTest, CallsOfTwoOwnersNeverCancelEachOther) {
+    server().setFault({.prefix = kDataShare, .delayMs = 300});
+    request().addValuesFormDic(RequestHeaderSet::dataShare("echo"));
+    const QXIMRequest::Owner page = QXIMRequest::newOwner();
+    const QXIMRequest::Owner list = QXIMRequest::newOwner();
+    EXPECT_NE(page, list);
+    EXPECT_NE(page, 0u);
+    auto photos = std::make_shared<Replies>();
+    auto houses = std::make_shared<Replies>();
+    auto morePhotos = std::make_shared<Replies>();
+    request().requestWithUrl(dataShare(), "echo", "photos", page, photos->success(),
+                             photos->failure());
+    // The list asks, then leaves: its calls go, the page's stay.
+    request().requestWithUrl(dataShare(), "echo", "houses", list, houses->success(),
+                             houses->failure());
+    request().cancelToVikRequestByInterface("echo", dataShare(), list);
+    ASSERT_TRUE(waitFor(houses));
+    ASSERT_TRUE(waitFor(photos));
+    EXPECT_TRUE(houses->failureAt().value("msg").toString().contains("Code=-999"));
+    ASSERT_EQ(photos->objects.size(), 1u);
+    EXPECT_EQ(photos->objects[0].toMap().value("body").toString(), "photos");
+
+    // An owner's second call still replaces its first, and a cancel without an owner reaches
+    // every owner's calls.
+    auto first = std::make_shared<Replies>();
+    request().requestWithUrl(dataShare(), "echo", "1", page, first->success(), first->failure());
+    request().requestWithUrl(dataShare(), "echo", "2", page, morePhotos->success(),
+                             morePhotos->failure());
+    request().cancelToVikRequestByInterface("echo", dataShare());
+    ASSERT_TRUE(waitFor(first));
+    ASSERT_TRUE(waitFor(morePhotos));
+    EXPECT_TRUE(first->failureAt().value("msg").toString().contains("Code=-999"));
+    EXPECT_TRUE(morePhotos->failureAt().value("msg").toString().contains("Code=-999"));
+}
+
 TEST_F(QXIMRequestTest, OneMessageSendNeverCancelsAnother) {
     server().setFault({.prefix = standin::paths::kMessageApi, .delayMs = 200});
     // A send carrying its own interface name as header is the one case the rule could

@@ -1,0 +1,60 @@
+#include "houses/ErrorTipView.h"
+
+#include "houses/HousesScreen.h"
+#include "platform/uikit/image.h"
+#include "platform/uikit/image_view.h"
+#include "platform/uikit/label.h"
+#include "platform/uikit/screen.h"
+
+namespace {
+
+using HousesScreen::kBarsHeight;
+using HousesScreen::kWidth;
+constexpr double kBoxHeight = 125;
+
+}  // namespace
+
+void ErrorTipView::show(ui::View& parent, const ui::Rect& frame, const QString& message) {
+    ui::View* notice = parent.viewWithTag(kTag);
+    if (!notice) {
+        auto made = std::make_shared<ui::View>(frame);
+        made->setTag(kTag);
+        made->setBackgroundColor(ui::Color::whiteColor());
+        auto picture = std::make_shared<ui::ImageView>(ui::Image::imageNamed(kPictureName));
+        const ui::Size size = picture->image() ? picture->image()->size() : ui::Size();
+        const double screenHeight = ui::Screen::mainScreen().bounds().size.height;
+        auto box = std::make_shared<ui::View>(
+            ui::Rect(0, (screenHeight - kBarsHeight - size.height) / 2 - frame.origin.y, kWidth,
+                     kBoxHeight));
+        box->setTag(kBoxTag);
+        box->setBackgroundColor(ui::Color::clearColor());
+        picture->setFrame({(ui::Screen::mainScreen().bounds().size.width - size.width) / 2, 0,
+                           size.width, size.height});
+        box->addSubview(picture);
+        auto label = std::make_shared<ui::Label>(ui::Rect(0, size.height + 5, kWidth, 20));
+        label->setTag(kLabelTag);
+        label->setFont(ui::Font::systemFontOfSize(14));
+        label->setTextAlignment(ui::TextAlignment::Center);
+        label->setTextColor(ui::Color::rgb(178, 178, 178));
+        label->setBackgroundColor(ui::Color::clearColor());
+        box->addSubview(label);
+        made->addSubview(box);
+        parent.addSubview(made);
+        notice = made.get();
+    }
+    if (auto* label = dynamic_cast<ui::Label*>(notice->viewWithTag(kLabelTag)))
+        label->setText(message);
+    notice->setHidden(false);
+    parent.bringSubviewToFront(notice);
+}
+
+void ErrorTipView::hide(ui::View& parent) {
+    if (ui::View* notice = parent.viewWithTag(kTag)) notice->setHidden(true);
+}
+
+QString ErrorTipView::shownMessage(ui::View& parent) {
+    ui::View* notice = parent.viewWithTag(kTag);
+    if (!notice || notice->isHidden()) return {};
+    auto* label = dynamic_cast<ui::Label*>(notice->viewWithTag(kLabelTag));
+    return label ? label->text() : QString();
+}
