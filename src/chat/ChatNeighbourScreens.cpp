@@ -1,5 +1,7 @@
 #include "chat/ChatNeighbourScreens.h"
 
+#include "houses/HousesHost.h"
+#include "houses/ImageScrollPageController.h"
 #include "houses/QXAgentInfoController.h"
 #include "houses/QXPostDetailNew.h"
 
@@ -49,9 +51,9 @@ void pushPostDetail(ui::ViewController& from, const QString& puid) {
 }
 
 void showPicture(ui::ViewController& from, const QString& url) {
-    (void)url;
-    push(from, placeholder(QStringLiteral("查看图片"),
-                           QStringLiteral("这里将全屏显示这张图片，可以保存到相册。")));
+    auto pager = std::make_shared<ImageScrollPageController>(QStringList{url}, 0);
+    pager->setShouldShowPicSaveBtn(true);
+    from.presentViewController(HousesHost::shared()->makeNavigationController(pager), true);
 }
 
 void pushBrokerPage(ui::ViewController& from, const QString& agentId, const QVariant& dataInfo,

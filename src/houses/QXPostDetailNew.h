@@ -189,9 +189,6 @@ public:
     void addSign();
     void gotoReport();
     void goToXiaoquInfo();
-    // The area text handed to the community page: district and street joined by " - ",
-    // the one that exists, or nothing.
-    [[nodiscard]] static std::optional<QString> communityArea(const PostRecord& post);
 
     // Table (paging only): one row the height of the content, the bottom bar as its footer.
     int numberOfRowsInSection(ui::TableView& table, int section) override;
@@ -235,9 +232,6 @@ private:
     [[nodiscard]] std::shared_ptr<ui::ScrollView> makePage(const ui::Rect& frame);
     void markRead();
     void cancelRequests();
-    // The community page: a titled screen until the community screens exist.
-    [[nodiscard]] std::shared_ptr<ui::ViewController> makeCommunityPage(
-        const QString& cityKey, const QString& pinyin, const std::optional<QString>& area) const;
 
     PostRecord contentDict_;
     QVariantMap viewContentDict_;

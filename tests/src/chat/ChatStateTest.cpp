@@ -5,6 +5,7 @@
 #include "chat/QXMessageImageCell.h"
 #include "chat/QXMessageVcardCell.h"
 #include "chat/URLAudio.h"
+#include "houses/ImageScrollPageController.h"
 #include "houses/QXAgentInfoController.h"
 #include "houses/QXPostDetailNew.h"
 #include "map/URLPic.h"
@@ -160,6 +161,25 @@ TEST_F(ChatStateTest, AReceivedLocalAddressIsRefusedWhileTheUsersOwnShowsItsFile
     ASSERT_NE(voice, nullptr);
     EXPECT_TRUE(voice->audioView()->path().isEmpty());
     EXPECT_TRUE(voice->audioView()->name().isEmpty());
+}
+
+TEST_F(ChatStateTest, ATappedPictureOpensFullScreenWithItsSaveButton) {
+    const QString url = server().root() + "/pictures/chat-photo.jpg";
+    store(kBroker, QVariantList{"pic", QVariantMap{{"pic_url", url}}}, 10, false);
+    auto chat = openChat(talkRow(kBroker));
+    settle();
+    auto* cell = dynamic_cast<QXMessageImageCell*>(cellAt(*chat, 0));
+    ASSERT_NE(cell, nullptr);
+    ASSERT_EQ(cell->urlImageView()->URLString(), url);
+    cell->handleTapGesture();
+    settle(1);
+    auto stack =
+        std::dynamic_pointer_cast<ui::NavigationController>(tabs_->presentedViewController());
+    ASSERT_NE(stack, nullptr);
+    auto pager = std::dynamic_pointer_cast<ImageScrollPageController>(stack->topViewController());
+    ASSERT_NE(pager, nullptr);
+    EXPECT_EQ(pager->imageNames(), QStringList{url});
+    EXPECT_NE(pager->saveButton(), nullptr) << "a chat's picture can be saved";
 }
 
 TEST_F(ChatStateTest, DeletingTheOnlyMessageDeletesTheTalkWhileAnEarlierOneLeavesItsLastMessage) {

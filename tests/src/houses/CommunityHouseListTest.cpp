@@ -257,7 +257,7 @@ TEST_F(CommunityHouseListTest, AHouseOpensItsDetailWhichPagesThroughTheList) {
     EXPECT_EQ(detail->post().value("puid"),
               list_->postDetailNewContentArray().value(0).toMap().value("puid"));
     EXPECT_EQ(detail->currentIndex(), 0);
-    EXPECT_EQ(detail->title(), "出租房");
+    EXPECT_EQ(detail->title(), "信息详情") << "the detail names itself once it loads";
 }
 
 TEST_F(CommunityHouseListTest, TheRelatedHousesOfAPostComeTenWithoutABar) {

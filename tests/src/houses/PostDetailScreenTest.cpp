@@ -4,6 +4,7 @@
 #include "ReferenceImage.h"
 
 #include "houses/ImagePickerView.h"
+#include "houses/QXCommunityDetailController.h"
 #include "houses/QXPostDetailPriceView.h"
 #include "net/QXDESCode.h"
 #include "platform/foundation/property_list.h"
@@ -271,6 +272,28 @@ TEST_F(PostDetailScreenTest, TheWholeDescriptionOpensOnlyOnceTheReplyIsIn) {
     EXPECT_EQ(detail_->pageContent()->viewWithTag(QXPostDetailNew::kWholeDetailButtonTag), nullptr);
     ASSERT_NE(rowLabelled("详情"), nullptr);
     EXPECT_EQ(rowLabelled("详情")->value(), detailPost(post)["description"]);
+}
+
+TEST_F(PostDetailScreenTest, TheCommunityRowOpensThatCommunitysPage) {
+    const QVariantMap post = listPost(1, [](const SamplePost& p) {
+        return !p.record.toVariantMap()["xiaoqu"].toString().isEmpty();
+    });
+    ASSERT_FALSE(post.isEmpty());
+    show(QXPostDetailNew::initWithPUID(post["puid"].toString()));
+    waitForDetail();
+    auto* row = detail_->pageContent()->viewWithTag(QXPostDetailNew::kCommunityRowTag);
+    ASSERT_NE(row, nullptr);
+    detail_->mainScrollView()->scrollRectToVisible(row->frame(), false);
+    settle();
+    ASSERT_TRUE(driver_.tap(row));
+    driver_.wait(1);
+    auto page =
+        std::dynamic_pointer_cast<QXCommunityDetailController>(navigation_->topViewController());
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->cityKey(), detail_->post()["domain"].toString());
+    EXPECT_EQ(page->communityPinyin(), detail_->post()["pinyin"].toString());
+    EXPECT_FALSE(page->communityPinyin().isEmpty());
+    EXPECT_TRUE(page->communityInArea().contains(detail_->post()["district_name"].toString()));
 }
 
 TEST_F(PostDetailScreenTest, TheFacilitiesGridsLastRowIsNeverCrossedAndTitlesSplitWhole) {
