@@ -114,10 +114,10 @@ protected:
     // The packets an offline fetch of the user's client gets now.
     QJsonArray offline(qint64 user) {
         httplib::Client http("127.0.0.1", server().port());
-        const std::string target =
-            std::string(paths::kMessageApi) +
-            "?op=getnotrecvmsgs&maxTalkNum=50&userId=" + std::to_string(user);
-        return jsonOf(http.Get(target))["data"].toArray();
+        const QByteArray target =
+            QByteArray(paths::kMessageApi) +
+            "?op=getnotrecvmsgs&maxTalkNum=50&userId=" + QByteArray::number(user);
+        return jsonOf(http.Get(target.toStdString()))["data"].toArray();
     }
     QJsonObject messagesTo(qint64 user) {
         const auto reply = server().control("GET", "im/messages?to=" + QByteArray::number(user));
