@@ -34,7 +34,25 @@ public:
         file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
     }
 
+    // Removes this process's files and folders, for a run that ends by returning (libFuzzer's
+    // runs end without it, and the next run's removeFilesOfEndedFuzzers cleans after them).
+    static void removeOwnFiles() {
+        const QDir dir(folder());
+        for (const QFileInfo& entry : dir.entryInfoList(
+                 {QStringLiteral("housing-fuzz-%1-*").arg(getpid())}, QDir::Files | QDir::Dirs)) {
+            remove(entry);
+        }
+    }
+
 private:
+    static void remove(const QFileInfo& entry) {
+        if (entry.isDir()) {
+            QDir(entry.filePath()).removeRecursively();
+        } else {
+            QFile::remove(entry.filePath());
+        }
+    }
+
     static QString folder() {
         return QFileInfo::exists("/dev/shm") ? QStringLiteral("/dev/shm") : QDir::tempPath();
     }
@@ -44,11 +62,7 @@ private:
              dir.entryInfoList({QStringLiteral("housing-fuzz-*")}, QDir::Files | QDir::Dirs)) {
             const QString owner = entry.fileName().section('-', 2, 2);
             if (QFileInfo::exists(QStringLiteral("/proc/%1").arg(owner))) continue;
-            if (entry.isDir()) {
-                QDir(entry.filePath()).removeRecursively();
-            } else {
-                QFile::remove(entry.filePath());
-            }
+            remove(entry);
         }
     }
 
