@@ -13,10 +13,12 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QUrlQuery>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -120,6 +122,7 @@ struct StandinServer::Impl {
     MessagingServer messaging;
     RequestLog log;
     FaultSwitches faults;
+    std::atomic<int> answering = 0;
     mutable std::mutex streamMutex;
     StreamSettings stream;
     std::thread thread;
@@ -135,6 +138,10 @@ void StandinServer::Impl::handle(const httplib::Request& request, httplib::Respo
         control(record, response);
         return;
     }
+    // Counted until the reply is written (a stream, until it starts), so that tests can keep
+    // their clock still while the server works.
+    ++answering;
+    const auto answered = qScopeGuard([this] { --answering; });
     record = log.append(std::move(record));
     const auto rule = faults.take(record.path);
     if (rule && rule->delayMs > 0 &&
@@ -281,6 +288,8 @@ void StandinServer::Impl::control(const RecordedRequest& request, httplib::Respo
     } else if (what == "reset" && method == "POST") {
         reset();
         setJson(response, done);
+    } else if (what == "answering" && method == "GET") {
+        setJson(response, QJsonObject{{"answering", answering.load()}});
     } else if (what == "ping") {
         setJson(response, done);
     } else if (auto answer = messaging.control(what, method, request.query, request.body)) {

@@ -1,5 +1,6 @@
 // The stand-in's filter definitions: the full list of a category for an older version, "{}"
 // for the current one, a refusal without a city.
+#include "StandinClient.h"
 #include "StandinFixture.h"
 
 #include "standin/Posts.h"
@@ -19,8 +20,7 @@ protected:
         QJsonObject body;
     };
     Answer ask(const QString& version, int major, int city = 100) {
-        httplib::Client http("127.0.0.1", server().port());
-        http.set_read_timeout(5);
+        httplib::Client http = standinClient(server().port());
         const std::string form = QStringLiteral(
                                      "cityScriptIndex=%1&categoryId=7&"
                                      "majorCategoryScriptIndex=%2")

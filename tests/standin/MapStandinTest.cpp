@@ -1,4 +1,5 @@
 // The broker shops, their brokers and the map tiles of the stand-in server.
+#include "StandinClient.h"
 #include "StandinFixture.h"
 
 #include "standin/BrokerShops.h"
@@ -35,11 +36,7 @@ protected:
         qunsetenv("HOUSING_STANDIN_TILE_CACHE");
     }
 
-    httplib::Client client() {
-        httplib::Client http("127.0.0.1", server().port());
-        http.set_read_timeout(10);
-        return http;
-    }
+    httplib::Client client() { return standinClient(server().port()); }
 
     QJsonObject call(const QString& method, const QJsonArray& arguments) {
         const QJsonObject body{{"SearchHousingCustomer", QJsonObject{{method, arguments}}}};

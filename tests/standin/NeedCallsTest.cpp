@@ -1,5 +1,6 @@
 // The stand-in's calls of the need form: the phone check, the SMS codes it sends and records,
 // the published needs with the brokers of their districts, and the share's room choices.
+#include "StandinClient.h"
 #include "StandinFixture.h"
 
 #include "standin/Geography.h"
@@ -18,8 +19,7 @@ namespace {
 class NeedCallsTest : public StandinFixture {
 protected:
     QJsonObject post(const QByteArray& interface, const QByteArray& body) {
-        httplib::Client http("127.0.0.1", server().port());
-        http.set_read_timeout(5);
+        httplib::Client http = standinClient(server().port());
         const auto result =
             http.Post(standin::paths::kDataShare, {{"interface", interface.toStdString()}},
                       body.toStdString(), "application/x-www-form-urlencoded");

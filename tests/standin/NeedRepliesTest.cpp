@@ -1,5 +1,6 @@
 // What a published need brings about on the stand-in: the brokers of its district, the
 // houses that match it, their answers over the messaging stream and the need calls.
+#include "StandinClient.h"
 #include "StandinFixture.h"
 
 #include "standin/Geography.h"
@@ -102,8 +103,7 @@ class NeedRepliesTest : public StandinFixture {
 protected:
     QJsonValue call(const char* interface, const QString& klass, const QString& method,
                     const QJsonArray& arguments) {
-        httplib::Client http("127.0.0.1", server().port());
-        http.set_read_timeout(5);
+        httplib::Client http = standinClient(server().port());
         const QByteArray body =
             "class=" + QJsonDocument(QJsonObject{{klass, QJsonObject{{method, arguments}}}})
                            .toJson(QJsonDocument::Compact)

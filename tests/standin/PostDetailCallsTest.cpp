@@ -1,5 +1,6 @@
 // The stand-in's detail calls: the same posts the list serves, completed; the views counted;
 // the reports checked.
+#include "StandinClient.h"
 #include "StandinFixture.h"
 
 #include "standin/PostDetailCalls.h"
@@ -18,8 +19,7 @@ namespace paths = standin::paths;
 class PostDetailCallsTest : public StandinFixture {
 protected:
     QJsonObject call(const char* interface, const QString& puid, const QByteArray& body = {}) {
-        httplib::Client http("127.0.0.1", server().port());
-        http.set_read_timeout(5);
+        httplib::Client http = standinClient(server().port());
         httplib::Headers headers{{"interface", interface}};
         if (!puid.isEmpty()) headers.emplace("puid", puid.toStdString());
         const auto result = body.isNull()

@@ -1,5 +1,6 @@
 // The stand-in's sample posts: the same sample every run, filtered by the conditions the app
 // sends, paged and sorted; the filter definitions by version.
+#include "StandinClient.h"
 #include "StandinFixture.h"
 
 #include "standin/Geography.h"
@@ -35,8 +36,7 @@ protected:
         const QByteArray body =
             "jsonArgs=" + QUrl::toPercentEncoding(QString::fromUtf8(
                               QJsonDocument(args).toJson(QJsonDocument::Compact)));
-        httplib::Client http("127.0.0.1", server().port());
-        http.set_read_timeout(5);
+        httplib::Client http = standinClient(server().port());
         const auto result = http.Post(paths::kDataShare, {{"interface", "SearchPostsByJson2"}},
                                       body.toStdString(), "application/x-www-form-urlencoded");
         return result ? QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object()

@@ -1,5 +1,6 @@
 // The stand-in's keyword search over its sample posts: suggestions with the counts a search
 // finds, counts per kind, the search of every kind at once and the category catalog.
+#include "StandinClient.h"
 #include "StandinFixture.h"
 
 #include "standin/Posts.h"
@@ -20,9 +21,7 @@ protected:
         const QByteArray body =
             "jsonArgs=" + QUrl::toPercentEncoding(QString::fromUtf8(
                               QJsonDocument(args).toJson(QJsonDocument::Compact)));
-        httplib::Client http("127.0.0.1", server().port());
-        // Generous: the first call makes the city's sample, and the machine may be busy.
-        http.set_read_timeout(30);
+        httplib::Client http = standinClient(server().port());
         const httplib::Headers headers{{"interface", interface}, {"cityScriptIndex", "100"}};
         const auto result = query.empty()
                                 ? http.Post(paths::kDataShare, headers, body.toStdString(),

@@ -1,4 +1,5 @@
 // The shared service calls of the stand-in server and their sample data.
+#include "StandinClient.h"
 #include "StandinFixture.h"
 
 #include "standin/ClassCalls.h"
@@ -28,11 +29,7 @@ QJsonObject jsonOf(const httplib::Result& result) {
 
 class ServiceCallsTest : public StandinFixture {
 protected:
-    httplib::Client client() {
-        httplib::Client http("127.0.0.1", server().port());
-        http.set_read_timeout(5);
-        return http;
-    }
+    httplib::Client client() { return standinClient(server().port()); }
 
     httplib::Result post(const std::string& interface, const std::string& body,
                          const std::string& path = paths::kDataShare) {

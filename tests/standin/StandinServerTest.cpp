@@ -1,4 +1,5 @@
 // The stand-in server program, driven by a plain HTTP client and raw sockets.
+#include "StandinClient.h"
 #include "StandinFixture.h"
 
 #include "standin/StandinServer.h"
@@ -16,6 +17,9 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <thread>
 
 using standin::FaultRule;
 using standin::StreamSettings;
@@ -66,11 +70,7 @@ QByteArray appUploadBody(const QByteArray& file) {
 
 class StandinServerTest : public StandinFixture {
 protected:
-    httplib::Client client() {
-        httplib::Client http("127.0.0.1", server().port());
-        http.set_read_timeout(5);
-        return http;
-    }
+    httplib::Client client() { return standinClient(server().port()); }
 
     httplib::Result call(const QByteArray& interface, const std::string& path = paths::kDataShare,
                          const std::string& body = {}) {
@@ -263,12 +263,22 @@ TEST_F(StandinServerTest, EndlessStreamSendsAtOnceAndLetsTheClientLeave) {
     EXPECT_TRUE(call("ping"));
 }
 
-TEST_F(StandinServerTest, DelayHoldsTheReply) {
-    server().setFault({.prefix = paths::kBackend, .delayMs = 150});
+TEST_F(StandinServerTest, DelayHoldsTheReplyAndCountsAsAnswering) {
+    server().setFault({.prefix = paths::kBackend, .delayMs = 1000});
+    EXPECT_EQ(server().answering(), 0);
     QElapsedTimer elapsed;
     elapsed.start();
-    ASSERT_TRUE(call("GetUserStatuss", paths::kBackend));
-    EXPECT_GE(elapsed.elapsed(), 150);
+    std::atomic<bool> replied = false;
+    std::thread caller([&] {
+        EXPECT_TRUE(call("GetUserStatuss", paths::kBackend));
+        replied = true;
+    });
+    bool seenAnswering = false;
+    while (!replied && !seenAnswering) seenAnswering = server().answering() == 1;
+    caller.join();
+    EXPECT_TRUE(seenAnswering) << "a held reply is work in progress";
+    EXPECT_GE(elapsed.elapsed(), 1000);
+    EXPECT_EQ(server().answering(), 0);
     EXPECT_EQ(server().requests(paths::kBackend).size(), 1u) << "recorded on arrival";
 }
 

@@ -1,4 +1,5 @@
 // Voice notes go up through the upload call and come back from the image host unchanged.
+#include "StandinClient.h"
 #include "StandinFixture.h"
 
 #include "standin/Endpoints.h"
@@ -24,8 +25,7 @@ TEST_F(VoiceUploadTest, AVoiceComesBackByteForByteAsAudio) {
         "Content-Type: audio/amr\r\n\r\n" +
         voice + "\r\n--Boundary-V--\r\n";
 
-    httplib::Client client("127.0.0.1", server().port());
-    client.set_read_timeout(5);
+    httplib::Client client = standinClient(server().port());
     const auto stored = client.Post(paths::kDataShare, {{"interface", "UploadImages"}}, body,
                                     "multipart/form-data; boundary=Boundary-V");
     ASSERT_TRUE(stored);

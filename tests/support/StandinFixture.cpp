@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 
 #include <httplib.h>
 
@@ -98,6 +99,11 @@ std::vector<standin::RecordedRequest> StandinProcess::requests(const QByteArray&
     return standin::RequestLog::fromJson(QJsonDocument::fromJson(*reply).array());
 }
 
+int StandinProcess::answering() const {
+    const auto reply = control("GET", "answering");
+    return reply ? QJsonDocument::fromJson(*reply).object().value("answering").toInt() : 0;
+}
+
 void StandinProcess::reset() {
     control("POST", "reset");
 }
@@ -137,4 +143,12 @@ void StandinFixture::TearDown() {
         qunsetenv(kServerRootVariable);
     }
     server_.stop();
+}
+
+bool StandinFixture::runUntilAnswered(const std::function<bool()>& done,
+                                      const std::function<void()>& advance) {
+    return runMainLoopUntil([&] {
+        if (server_.answering() == 0) advance();
+        return done();
+    });
 }

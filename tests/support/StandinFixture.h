@@ -45,6 +45,8 @@ public:
     // The requests received since start or reset, oldest first; those under `pathPrefix`.
     [[nodiscard]] std::vector<standin::RecordedRequest> requests(
         const QByteArray& pathPrefix = {}) const;
+    // How many requests the server is working on now (streams only until they start).
+    [[nodiscard]] int answering() const;
     // No faults, the default stream, no recorded requests.
     void reset();
     // One call of the control API ("/__control/<path>"); nullopt (and a test failure)
@@ -66,6 +68,11 @@ protected:
     void TearDown() override;
 
     [[nodiscard]] StandinProcess& server() { return server_; }
+
+    // Runs the main loop until `done`, calling `advance` (which moves the test clock on)
+    // between turns only while the server works on no request: an answer slow on a busy
+    // machine is then never taken for a request that timed out.
+    bool runUntilAnswered(const std::function<bool()>& done, const std::function<void()>& advance);
 
 private:
     StandinProcess server_;

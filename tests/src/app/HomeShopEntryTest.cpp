@@ -103,10 +103,11 @@ TEST_F(HomeShopEntryTest, WhereADemoRunPutsTheDeviceTheMapShowsTheShopsOfTheSamp
     ASSERT_NE(map, nullptr);
     // The fix comes, the map moves to it and asks for the shops there, time going by as
     // the person waits.
-    ASSERT_TRUE(runMainLoopUntil([&] {
-        clock().advance(100ms);
-        return pins(*map) >= 3 && !map->view()->viewWithTag(QXMapViewController::kLoadingTag);
-    }));
+    ASSERT_TRUE(runUntilAnswered(
+        [&] {
+            return pins(*map) >= 3 && !map->view()->viewWithTag(QXMapViewController::kLoadingTag);
+        },
+        [&] { clock().advance(100ms); }));
     EXPECT_NEAR(map->mapCentre().latitude, standin::BrokerShops::kSampleLatitude, 1e-3);
     EXPECT_NEAR(map->mapCentre().longitude, standin::BrokerShops::kSampleLongitude, 1e-3);
     // Every tile on screen drawn (the stand-in draws cold ones first).

@@ -25,11 +25,11 @@ protected:
         return static_cast<ui::NavigationController&>(
             *app().tabBarController()->viewControllers().at(index));
     }
+    // Waits for `done`, then lets the screens finish their animations.
     bool waitFor(const std::function<bool()>& done) {
-        return runMainLoopUntil([&] {
-            driver().wait(0.1);
-            return done();
-        });
+        const bool reached = runUntilAnswered(done, [&] { driver().wait(0.1); });
+        driver().wait(0.5);
+        return reached;
     }
 };
 

@@ -206,10 +206,8 @@ TEST_F(TabShellTest, TheHomeTilesOpenThePostListsOfTheCity) {
     auto list = std::dynamic_pointer_cast<QXPostList>(navigation->topViewController());
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->majorId(), 1);
-    ASSERT_TRUE(runMainLoopUntil([&] {
-        driver().wait(0.1);
-        return list->paging().nowListNum > 0;
-    }));
+    ASSERT_TRUE(runUntilAnswered([&] { return list->paging().nowListNum > 0; },
+                                 [&] { driver().wait(0.1); }));
     EXPECT_EQ(list->paging().contentArray.first().toMap()["district_name"].toString().isEmpty(),
               false);
 }
@@ -230,10 +228,9 @@ TEST_F(TabShellScreenshotTest, AFreshSandboxShowsTheGuideThenTheCityChooserThenT
     // A city can be chosen once the installation has its user id from the server.
     ASSERT_TRUE(runMainLoopUntil([&] { return app().hasUserId(); }));
     ASSERT_TRUE(driver().tapText(QStringLiteral("北京")));
-    ASSERT_TRUE(runMainLoopUntil([&] {
-        driver().wait(0.1);
-        return !app().tabBarController()->presentedViewController();
-    }));
+    ASSERT_TRUE(
+        runUntilAnswered([&] { return !app().tabBarController()->presentedViewController(); },
+                         [&] { driver().wait(0.1); }));
     EXPECT_GE(app().currentCityScript_index(), 0);
     // The home screen shows the server's banners.
     const auto& home =
