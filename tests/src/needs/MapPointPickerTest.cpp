@@ -37,10 +37,9 @@ protected:
     [[nodiscard]] QString label() const { return picker_->addressLable()->text(); }
     // Waits until the label no longer says it is looking up.
     bool lookedUp() {
-        return runMainLoopUntil([&] {
-            settle(0.1);
-            return label() != QXFBAgentAddress::kQuerying && picker_->movieMapcount() == 0;
-        });
+        return settleUntil(
+            [&] { return label() != QXFBAgentAddress::kQuerying && picker_->movieMapcount() == 0; },
+            0.1);
     }
     static map::Coordinate centreOf(qint64 district) {
         const auto centre = standin::Geography::districtCentre(district);
