@@ -126,7 +126,8 @@ public:
     static void mobEndEvent(const QString& eventId);
 
     // Views and images.
-    // A white view (tag 9527) with a turning loading picture and the text + "..." under it.
+    // A white view (tag LoadingOverlay::kTag) with a turning loading picture and the text + "..."
+    // under it.
     [[nodiscard]] static std::shared_ptr<ui::View> qxLoadingViewWithRect(const ui::Rect& frame,
                                                                          const QString& tip);
     [[nodiscard]] static std::shared_ptr<ui::Label> customLableWithTextColor(const ui::Color& color,

@@ -10,22 +10,40 @@
 struct CellThumbnail::Slot {
     std::shared_ptr<ui::Image> defaultImage;
     std::shared_ptr<ui::Image> upDateImage;
-    std::shared_ptr<ui::ImageView> backdrop;
+    std::shared_ptr<ui::View> backdrop;
     std::shared_ptr<ui::ImageView> imageView;
     QString shownUrl;
 };
 
-CellThumbnail::CellThumbnail() : slot_(std::make_shared<Slot>()) {
+namespace {
+
+std::shared_ptr<ui::View> listBackdrop() {
+    auto image = ui::Image::imageNamed(QStringLiteral("列表-照片背景块.png"));
+    auto backdrop = std::make_shared<ui::ImageView>(
+        image ? image->stretchableImageWithLeftCapWidth(6, 6) : nullptr);
+    backdrop->setFrame({8, 8, 70, 54});
+    backdrop->setHidden(true);
+    return backdrop;
+}
+
+std::shared_ptr<ui::ImageView> listPicture() {
+    auto picture = std::make_shared<ui::ImageView>(ui::Rect(12, 12, 62, 46));
+    picture->setClipsToBounds(true);
+    picture->setHidden(true);
+    return picture;
+}
+
+}  // namespace
+
+CellThumbnail::CellThumbnail() : CellThumbnail(listBackdrop(), listPicture()) {}
+
+CellThumbnail::CellThumbnail(std::shared_ptr<ui::View> backdrop,
+                             std::shared_ptr<ui::ImageView> imageView)
+    : slot_(std::make_shared<Slot>()) {
     slot_->defaultImage = ui::Image::imageNamed(QStringLiteral("信息列表加载失败.png"));
     slot_->upDateImage = ui::Image::imageNamed(QStringLiteral("信息列表-加载中.png"));
-    auto backdropImage = ui::Image::imageNamed(QStringLiteral("列表-照片背景块.png"));
-    slot_->backdrop = std::make_shared<ui::ImageView>(
-        backdropImage ? backdropImage->stretchableImageWithLeftCapWidth(6, 6) : nullptr);
-    slot_->backdrop->setFrame({8, 8, 70, 54});
-    slot_->backdrop->setHidden(true);
-    slot_->imageView = std::make_shared<ui::ImageView>(ui::Rect(12, 12, 62, 46));
-    slot_->imageView->setClipsToBounds(true);
-    slot_->imageView->setHidden(true);
+    slot_->backdrop = std::move(backdrop);
+    slot_->imageView = std::move(imageView);
 }
 
 void CellThumbnail::addTo(ui::View& content) const {
@@ -37,8 +55,12 @@ ui::ImageView* CellThumbnail::imageView() const {
     return slot_->imageView.get();
 }
 
-ui::ImageView* CellThumbnail::backdrop() const {
+ui::View* CellThumbnail::backdrop() const {
     return slot_->backdrop.get();
+}
+
+const QString& CellThumbnail::shownUrl() const {
+    return slot_->shownUrl;
 }
 
 void CellThumbnail::hide() {
@@ -65,7 +87,8 @@ void CellThumbnail::show(const QString& url) {
     // A picture from the memory cache comes at once and shows without a fade.
     auto loading = std::make_shared<bool>(true);
     // A picture of the image host: no cookies go with it, and requests may share a connection.
-    ns::URLRequest request(QUrl(url), ns::URLRequest::CachePolicy::UseProtocolCachePolicy, 30);
+    ns::URLRequest request(QUrl(url), ns::URLRequest::CachePolicy::UseProtocolCachePolicy,
+                           kTimeout);
     request.setHTTPShouldHandleCookies(false);
     request.setHTTPShouldUsePipelining(true);
     ImageViewNetKit::setImageWithURLRequest(
@@ -78,7 +101,7 @@ void CellThumbnail::show(const QString& url) {
             if (!*loading) {
                 auto fade = ui::Transition::animation();
                 fade->setType(ui::Transition::kFade);
-                fade->setDuration(0.5);
+                fade->setDuration(kFadeSeconds);
                 slot->imageView->layer()->addAnimation(fade, QStringLiteral("image"));
             }
             slot->imageView->setImage(image);

@@ -10,13 +10,21 @@ class ImageView;
 class View;
 }  // namespace ui
 
-// The thumbnail of a list row: the photo frame at (8, 8, 70, 54) and the picture inside it at
-// (12, 12, 62, 46). A picture loads without cookies and may share a connection, shows the
-// loading picture meanwhile and the failure picture when it cannot be had, and fades in when
-// it had to be fetched. A row reused for another post never shows the earlier picture.
+// The thumbnail of a list row: a backdrop and the picture over it. A picture loads from the
+// image host without cookies and may share a connection, shows the loading picture meanwhile
+// and the failure picture when it cannot be had, and fades in over 0.5 s when it had to be
+// fetched (a picture from the memory cache shows at once). A row reused for another post
+// never shows the earlier picture.
 class CellThumbnail {
 public:
+    static constexpr double kTimeout = 30;
+    static constexpr double kFadeSeconds = 0.5;
+
+    // The post lists' look: the photo frame at (8, 8, 70, 54) and the picture inside it at
+    // (12, 12, 62, 46), both hidden until a picture is shown.
     CellThumbnail();
+    // A row that frames its picture its own way: the views as the row made them.
+    CellThumbnail(std::shared_ptr<ui::View> backdrop, std::shared_ptr<ui::ImageView> imageView);
 
     // Puts the frame and the picture into the row's content.
     void addTo(ui::View& content) const;
@@ -26,7 +34,9 @@ public:
     void hide();
 
     [[nodiscard]] ui::ImageView* imageView() const;
-    [[nodiscard]] ui::ImageView* backdrop() const;
+    [[nodiscard]] ui::View* backdrop() const;
+    // The address of the picture shown or on its way; empty when none.
+    [[nodiscard]] const QString& shownUrl() const;
 
 private:
     struct Slot;

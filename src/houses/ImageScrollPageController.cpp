@@ -20,6 +20,7 @@
 #include "platform/uikit/web_view.h"
 #include "ui/image/ImageLoader.h"
 #include "ui/widgets/AlertMessages.h"
+#include "ui/widgets/LoadingOverlay.h"
 #include "ui/widgets/PlatformVersion.h"
 #include "ui/widgets/ViewFrameBuilder.h"
 #include "util/categories/Tolerant.h"
@@ -500,7 +501,7 @@ void ImageScrollPageController::loadAllDataFailedRefreshView() {
 
 void ImageScrollPageController::removeLoadingView() {
     if (!houseSourceInfoDetailView_) return;
-    if (ui::View* cover = houseSourceInfoDetailView_->viewWithTag(kLoadingTag)) {
+    if (ui::View* cover = houseSourceInfoDetailView_->viewWithTag(LoadingOverlay::kTag)) {
         cover->removeFromSuperview();
     }
 }

@@ -44,7 +44,6 @@ class ImageScrollPageController : public ui::ViewController, public ui::ScrollVi
 public:
     // The initial frame of the screen.
     static constexpr ui::Rect kMyFrame{0, 0, 320, 416};
-    static constexpr int kLoadingTag = 9527;
     static constexpr int kMaximumPhotos = 17;
     static inline const QString kDeniedTitle = QStringLiteral("无法取得保存图片权限");
     static inline const QString kDeniedMessage =

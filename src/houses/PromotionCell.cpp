@@ -1,13 +1,11 @@
 #include "houses/PromotionCell.h"
 
 #include "houses/HousesScreen.h"
-#include "houses/ListThumbnail.h"
 #include "houses/StretchedImage.h"
 #include "net/EndpointTable.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
-#include "ui/image/UIImageView+NetKit.h"
 #include "util/categories/Tolerant.h"
 
 #include <cmath>
@@ -45,21 +43,28 @@ double yuanPerUnit(const QString& unit) {
     return 1;
 }
 
+// A grey block one point around the picture.
+std::shared_ptr<ui::View> thumbnailBack() {
+    auto back = std::make_shared<ui::View>(ui::Rect(9, 7, 77, 58));
+    back->setTag(PromotionCell::kThumbnailBackTag);
+    back->setBackgroundColor(ui::Color::rgb(229, 229, 229));
+    return back;
+}
+
+std::shared_ptr<ui::ImageView> thumbnailPicture() {
+    auto picture = std::make_shared<ui::ImageView>(ui::Rect(10, 8, 75, 56));
+    picture->setContentMode(ui::ContentMode::ScaleAspectFill);
+    picture->setClipsToBounds(true);
+    return picture;
+}
+
 }  // namespace
 
 PromotionCell::PromotionCell(const QString& reuseIdentifier)
     : ui::TableViewCell(ui::TableViewCellStyle::Default, reuseIdentifier),
-      defaultImage_(ui::Image::imageNamed(QStringLiteral("信息列表加载失败.png"))),
-      upDateImage_(ui::Image::imageNamed(QStringLiteral("信息列表-加载中.png"))) {
+      thumbnail_(thumbnailBack(), thumbnailPicture()) {
     auto* content = contentView();
-    auto back = std::make_shared<ui::View>(ui::Rect(9, 7, 77, 58));
-    back->setTag(kThumbnailBackTag);
-    back->setBackgroundColor(ui::Color::rgb(229, 229, 229));
-    content->addSubview(back);
-    iconView_ = std::make_shared<ui::ImageView>(ui::Rect(10, 8, 75, 56));
-    iconView_->setContentMode(ui::ContentMode::ScaleAspectFill);
-    iconView_->setClipsToBounds(true);
-    content->addSubview(iconView_);
+    thumbnail_.addTo(*content);
     titleLabel_ = HousesScreen::clearLabel({95, 8, 215, 18}, ui::Font::systemFontOfSize(15), kDark);
     subTitleLabel1_ =
         HousesScreen::clearLabel({95, 29, 215, 16}, ui::Font::systemFontOfSize(13), kGrey);
@@ -151,19 +156,5 @@ void PromotionCell::configure(const PostRecord& post, int majorType) {
 }
 
 void PromotionCell::setImageUrl(const QString& url) {
-    iconView_->setHidden(false);
-    if (ui::View* back = contentView()->viewWithTag(kThumbnailBackTag)) back->setHidden(false);
-    if (url.isEmpty()) {
-        ImageViewNetKit::cancelImageRequestOperation(*iconView_);
-        shownUrl_.clear();
-        iconView_->setImage(defaultImage_);
-        return;
-    }
-    if (url == shownUrl_) return;
-    shownUrl_ = url;
-    ListThumbnail::load(*iconView_, url, upDateImage_, defaultImage_,
-                        [weakSelf = weakAs<PromotionCell>(), url] {
-                            auto self = weakSelf.lock();
-                            return self && self->shownUrl_ == url;
-                        });
+    thumbnail_.show(url);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "houses/CellThumbnail.h"
 #include "houses/GetPostListCellFormate.h"
 #include "platform/uikit/table_view_cell.h"
 
@@ -17,8 +18,6 @@ class PromotionCell : public ui::TableViewCell {
 public:
     static constexpr double kRowHeight = 72;
     static constexpr int kThumbnailBackTag = 1112;
-    static constexpr double kFadeSeconds = 0.5;
-    static constexpr double kTimeout = 30;
 
     explicit PromotionCell(const QString& reuseIdentifier);
 
@@ -41,14 +40,11 @@ public:
     [[nodiscard]] ui::Label* subTitleLabel2() const { return subTitleLabel2_.get(); }
     [[nodiscard]] ui::Label* priceLabel() const { return priceLabel_.get(); }
     [[nodiscard]] ui::Label* unitPriceLabel() const { return unitPriceLabel_.get(); }
-    [[nodiscard]] ui::ImageView* iconView() const { return iconView_.get(); }
-    [[nodiscard]] const QString& shownUrl() const { return shownUrl_; }
+    [[nodiscard]] ui::ImageView* iconView() const { return thumbnail_.imageView(); }
+    [[nodiscard]] const QString& shownUrl() const { return thumbnail_.shownUrl(); }
 
 private:
     std::shared_ptr<ui::Label> titleLabel_, subTitleLabel1_, subTitleLabel2_, priceLabel_,
         unitPriceLabel_;
-    std::shared_ptr<ui::ImageView> iconView_;
-    std::shared_ptr<ui::Image> defaultImage_;
-    std::shared_ptr<ui::Image> upDateImage_;
-    QString shownUrl_;
+    CellThumbnail thumbnail_;
 };

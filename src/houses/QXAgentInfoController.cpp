@@ -286,7 +286,7 @@ void QXAgentInfoController::viewDidLoad() {
 }
 
 void QXAgentInfoController::showCustomLoadingView() {
-    if (view()->viewWithTag(kLoadingTag)) return;
+    if (view()->viewWithTag(LoadingOverlay::kTag)) return;
     auto loading = LoadingOverlay::make(ui::Rect(0, 0, kWidth, screenHeight() - kBarsHeight),
                                         QStringLiteral("正在加载"));
     loading->setBackgroundColor(ui::Color::colorWithWhite(0, 0.35));
@@ -305,7 +305,7 @@ void QXAgentInfoController::loadAgentInfo() {
         [weak = weakAs<QXAgentInfoController>()](const QVariant& reply) {
             auto self = weak.lock();
             if (!self) return;
-            if (ui::View* loading = self->view()->viewWithTag(kLoadingTag))
+            if (ui::View* loading = self->view()->viewWithTag(LoadingOverlay::kTag))
                 loading->removeFromSuperview();
             self->dataInfo_ = reply.toMap();
             self->refreshView();
@@ -313,7 +313,7 @@ void QXAgentInfoController::loadAgentInfo() {
         [weak = weakAs<QXAgentInfoController>()](const QVariantMap& failure) {
             auto self = weak.lock();
             if (!self || PostListPaging::isCancellation(failure)) return;
-            if (ui::View* loading = self->view()->viewWithTag(kLoadingTag))
+            if (ui::View* loading = self->view()->viewWithTag(LoadingOverlay::kTag))
                 loading->removeFromSuperview();
             self->addErrorTipViewWithErrorMsg(kLoadFailed);
         });

@@ -34,7 +34,6 @@ public:
     static inline const QString kNetworkTrouble = QStringLiteral("网络异常，请稍后再试");
     static inline const QString kMessageBody =
         QStringLiteral("您好，我对您的房源很感兴趣，请尽快与我取得联系吧[TovikNevoru找房用户]");
-    static constexpr int kLoadingTag = 9527;
     // The tags of the post-count rows are the kinds of post they list.
     static constexpr int kSaleTag = 5;
     static constexpr int kRentTag = 1;

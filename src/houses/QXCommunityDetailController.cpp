@@ -86,7 +86,8 @@ void QXCommunityDetailController::addLoadingViewDefault() {
 }
 
 void QXCommunityDetailController::removeLoadingView() {
-    if (ui::View* loading = view()->viewWithTag(kLoadingTag)) loading->removeFromSuperview();
+    if (ui::View* loading = view()->viewWithTag(LoadingOverlay::kTag))
+        loading->removeFromSuperview();
 }
 
 void QXCommunityDetailController::addErrorTipViewWithErrorMsg(const QString& message) {

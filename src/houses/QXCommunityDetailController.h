@@ -33,7 +33,6 @@ public:
     static inline const QString kNoCommunity = QStringLiteral("暂无该小区信息");
     static inline const QString kNoInformation = QStringLiteral("暂无信息");
     static constexpr int kPropTypeTag = 8721;
-    static constexpr int kLoadingTag = 9527;
 
     QXCommunityDetailController();
     ~QXCommunityDetailController() override;

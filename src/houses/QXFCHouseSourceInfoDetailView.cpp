@@ -12,6 +12,7 @@
 #include "platform/uikit/string_drawing.h"
 #include "platform/uikit/tap_gesture_recognizer.h"
 #include "ui/widgets/BoxBlur.h"
+#include "ui/widgets/LoadingOverlay.h"
 #include "ui/widgets/SnapTools.h"
 #include "ui/widgets/StarLevelView.h"
 #include "ui/widgets/ViewFrameBuilder.h"
@@ -227,7 +228,7 @@ void QXFCHouseSourceInfoDetailView::placeLinesBelow(const ui::View& above) {
 void QXFCHouseSourceInfoDetailView::addLoadingCover() {
     const ui::Size screen = screenSize();
     auto cover = std::make_shared<ui::View>(ui::Rect({0, 0}, screen));
-    cover->setTag(kLoadingTag);
+    cover->setTag(LoadingOverlay::kTag);
     cover->setBackgroundColor(ui::Color::blackColor());
     auto spinner =
         std::make_shared<ui::ActivityIndicatorView>(ui::ActivityIndicatorViewStyle::White);

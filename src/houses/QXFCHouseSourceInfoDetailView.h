@@ -20,13 +20,13 @@ class URLPic;
 // a photo, a card about who posted the house (a broker with picture, name, credit stars,
 // online state and contact count, or an ordinary poster with a phone number) with a chat and
 // a call button, and under it a card with the house's address, layout and price. It shows
-// what it is given and reports taps through one action block; a loading cover (tag 9527)
+// what it is given and reports taps through one action block; a loading cover (tag
+// LoadingOverlay::kTag)
 // stays in front until the owner takes it away.
 class QXFCHouseSourceInfoDetailView : public ui::View {
 public:
     static constexpr int kChatCode = 1001;
     static constexpr int kCallCode = 1002;
-    static constexpr int kLoadingTag = 9527;
     // The broker's picture, name and stars, which open the broker's page.
     static constexpr int kBrokerCode = 1003;
     static constexpr double kPosterCardHeight = 233;

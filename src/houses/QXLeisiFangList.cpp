@@ -126,13 +126,15 @@ double QXLeisiFangList::contentHeight() const {
 }
 
 void QXLeisiFangList::addLoadingView() {
-    if (ui::View* loading = view()->viewWithTag(kLoadingTag)) loading->removeFromSuperview();
+    if (ui::View* loading = view()->viewWithTag(LoadingOverlay::kTag))
+        loading->removeFromSuperview();
     view()->addSubview(LoadingOverlay::make(ui::Rect(0, contentTop(), kWidth, contentHeight()),
                                             QStringLiteral("正在加载")));
 }
 
 void QXLeisiFangList::removeLoading() {
-    if (ui::View* loading = view()->viewWithTag(kLoadingTag)) loading->removeFromSuperview();
+    if (ui::View* loading = view()->viewWithTag(LoadingOverlay::kTag))
+        loading->removeFromSuperview();
 }
 
 void QXLeisiFangList::addErrorTipViewWithErrorMsg(const QString& message) {

@@ -29,7 +29,6 @@ class QXLeisiFangList : public ui::ViewController,
                         public RefreshViewDelegate,
                         public QXPostDetailRefreshProtocol {
 public:
-    static constexpr int kLoadingTag = 9527;
     static constexpr int kBannerTag = 10102;
     static constexpr int kPageSize = 20;
     static constexpr int kRelatedCount = 10;

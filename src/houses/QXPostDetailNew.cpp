@@ -309,13 +309,14 @@ void QXPostDetailNew::addErrorTipViewWithErrorMsg(const QString& message) {
 }
 
 void QXPostDetailNew::addLoadingViewDefault() {
-    if (view()->viewWithTag(kLoadingTag)) return;
+    if (view()->viewWithTag(LoadingOverlay::kTag)) return;
     view()->addSubview(
         LoadingOverlay::make({0, 0, kWidth, pageHeight()}, QStringLiteral("正在加载")));
 }
 
 void QXPostDetailNew::removeLoadingView() {
-    if (ui::View* loading = view()->viewWithTag(kLoadingTag)) loading->removeFromSuperview();
+    if (ui::View* loading = view()->viewWithTag(LoadingOverlay::kTag))
+        loading->removeFromSuperview();
 }
 
 void QXPostDetailNew::goBack() {

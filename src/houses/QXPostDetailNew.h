@@ -53,7 +53,6 @@ class QXPostDetailNew : public ui::ViewController,
                         public ui::TableViewDelegate,
                         public GRefreshTableDelegate {
 public:
-    static constexpr int kLoadingTag = 9527;
     static constexpr int kErrorTag = 6579;
     static constexpr int kErrorBoxTag = 6578;
     static constexpr int kErrorLabelTag = 6580;

@@ -22,6 +22,7 @@
 #include "platform/uikit/navigation_item.h"
 #include "platform/uikit/screen.h"
 #include "platform/uikit/tab_bar_controller.h"
+#include "ui/widgets/LoadingOverlay.h"
 #include "util/categories/Tolerant.h"
 
 namespace {
@@ -263,14 +264,14 @@ void QXPostList::addLoadingView() {
     const auto overlayInFront = [this] {
         if (grayView_ && !grayView_->isHidden()) view()->bringSubviewToFront(grayView_.get());
     };
-    if (ui::View* loading = view()->viewWithTag(kLoadingTag)) {
+    if (ui::View* loading = view()->viewWithTag(LoadingOverlay::kTag)) {
         view()->bringSubviewToFront(loading);
         overlayInFront();
         return;
     }
     const double y = contentTop();
     auto loading = std::make_shared<ui::View>(ui::Rect(0, y, kScreenWidth, contentHeight()));
-    loading->setTag(kLoadingTag);
+    loading->setTag(LoadingOverlay::kTag);
     loading->setBackgroundColor(ui::Color::rgb(250, 250, 250));
     auto spinner =
         std::make_shared<ui::ActivityIndicatorView>(ui::ActivityIndicatorViewStyle::Gray);
@@ -288,7 +289,8 @@ void QXPostList::addLoadingView() {
 }
 
 void QXPostList::removeLoading() {
-    if (ui::View* loading = view()->viewWithTag(kLoadingTag)) loading->removeFromSuperview();
+    if (ui::View* loading = view()->viewWithTag(LoadingOverlay::kTag))
+        loading->removeFromSuperview();
 }
 
 void QXPostList::addErrorTipViewWithErrorMsg(const QString& message, int reloadType) {

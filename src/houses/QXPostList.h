@@ -43,7 +43,6 @@ class QXPostList : public ui::ViewController,
                    public SearchListHistoryOwner,
                    public ui::ActionSheetDelegate {
 public:
-    static constexpr int kLoadingTag = 9527;
     static constexpr int kErrorTag = 6579;
     static constexpr int kErrorBlockTag = 6578;
     static constexpr int kErrorLabelTag = 6580;

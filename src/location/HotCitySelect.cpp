@@ -18,6 +18,7 @@
 #include "platform/uikit/navigation_item.h"
 #include "platform/uikit/string_drawing.h"
 #include "platform/uikit/table_view_cell.h"
+#include "ui/widgets/LoadingOverlay.h"
 
 namespace {
 
@@ -357,7 +358,7 @@ void HotCitySelect::updateCityFailed() {
 void HotCitySelect::showLoading() {
     if (!loadingView_) {
         loadingView_ = std::make_shared<ui::View>(view()->bounds());
-        loadingView_->setTag(kLoadingViewTag);
+        loadingView_->setTag(LoadingOverlay::kTag);
         loadingView_->setBackgroundColor(ui::Color::colorWithWhite(0, 0.35));
         auto label = std::make_shared<ui::Label>(
             ui::Rect(0, view()->bounds().size.height / 2 - 15, view()->bounds().size.width, 30));

@@ -37,7 +37,6 @@ class HotCitySelect final : public ui::ViewController,
                             public ui::AlertViewDelegate {
 public:
     static constexpr int kNoUserIdAlertTag = 2382;
-    static constexpr int kLoadingViewTag = 9527;
     static constexpr double kRowHeight = 50;
     static constexpr double kHeaderHeight = 22;
     static constexpr int kFixedSections = 2;

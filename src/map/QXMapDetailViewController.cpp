@@ -19,6 +19,7 @@
 #include "platform/uikit/pan_gesture_recognizer.h"
 #include "platform/uikit/screen.h"
 #include "platform/uikit/string_drawing.h"
+#include "ui/widgets/LoadingOverlay.h"
 
 namespace {
 
@@ -280,7 +281,8 @@ int QXMapDetailViewController::pageNumber() {
 }
 
 void QXMapDetailViewController::removeLoadingView() {
-    if (ui::View* loading = view()->viewWithTag(kLoadingTag)) loading->removeFromSuperview();
+    if (ui::View* loading = view()->viewWithTag(LoadingOverlay::kTag))
+        loading->removeFromSuperview();
 }
 
 void QXMapDetailViewController::showCustomLoadingView() {
@@ -288,7 +290,7 @@ void QXMapDetailViewController::showCustomLoadingView() {
     const ui::Rect screen = ui::Screen::mainScreen().bounds();
     auto loading =
         std::make_shared<ui::View>(ui::Rect(0, -60, screen.size.width, screen.size.height));
-    loading->setTag(kLoadingTag);
+    loading->setTag(LoadingOverlay::kTag);
     loading->setBackgroundColor(ui::Color::clearColor());
     auto spinner =
         std::make_shared<ui::ActivityIndicatorView>(ui::ActivityIndicatorViewStyle::Gray);

@@ -39,7 +39,6 @@ public:
     static constexpr double kMoveDuration = 0.3;
     // How long the pull-up footer waits before it asks for the next page.
     static constexpr double kPullUpDelay = 2.0;
-    static constexpr int kLoadingTag = 9527;
 
     using Callback = std::function<void()>;
     // The broker action: chat (true) or the broker's page (false), with the broker.

@@ -7,6 +7,7 @@
 #include "platform/uikit/label.h"
 #include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/view_controller.h"
+#include "ui/widgets/LoadingOverlay.h"
 
 namespace {
 
@@ -65,24 +66,26 @@ std::shared_ptr<ui::NavigationController> NeedsHost::makeNavigationController(
 }
 
 void NeedsHost::addLoadingWithMessage(ui::ViewController& screen, const QString& text) {
-    if (screen.view()->viewWithTag(kLoadingTag)) return;
+    if (screen.view()->viewWithTag(LoadingOverlay::kTag)) return;
     screen.view()->addSubview(loadingView(screen.view()->bounds(), text));
 }
 
 void NeedsHost::removeLoading(ui::ViewController& screen) {
-    if (ui::View* loading = screen.view()->viewWithTag(kLoadingTag)) loading->removeFromSuperview();
+    if (ui::View* loading = screen.view()->viewWithTag(LoadingOverlay::kTag))
+        loading->removeFromSuperview();
 }
 
 std::shared_ptr<ui::View> NeedsHost::loadingView(const ui::Rect& frame, const QString& tip) const {
     auto cover = std::make_shared<ui::View>(frame);
-    cover->setTag(kLoadingTag);
+    cover->setTag(LoadingOverlay::kTag);
     cover->setBackgroundColor(ui::Color::colorWithWhite(0, 0.35));
     auto spinner =
         std::make_shared<ui::ActivityIndicatorView>(ui::ActivityIndicatorViewStyle::WhiteLarge);
     spinner->setCenter({frame.width() / 2, frame.height() / 2 - 15});
     spinner->startAnimating();
     cover->addSubview(spinner);
-    auto label = std::make_shared<ui::Label>(ui::Rect(0, frame.height() / 2 + 15, frame.width(), 20));
+    auto label =
+        std::make_shared<ui::Label>(ui::Rect(0, frame.height() / 2 + 15, frame.width(), 20));
     label->setText(tip);
     label->setTextColor(ui::Color::whiteColor());
     label->setTextAlignment(ui::TextAlignment::Center);

@@ -23,9 +23,6 @@ class ViewController;
 // no sheet parent and a plain loading cover.
 class NeedsHost {
 public:
-    // The tag of the loading overlay every screen shows.
-    static constexpr int kLoadingTag = 9527;
-
     virtual ~NeedsHost();
 
     [[nodiscard]] static std::shared_ptr<NeedsHost> shared();
@@ -66,11 +63,11 @@ public:
     [[nodiscard]] virtual std::shared_ptr<ui::NavigationController> makeNavigationController(
         std::shared_ptr<ui::ViewController> root) const;
 
-    // The loading overlay of a screen (tag kLoadingTag); a second one is not added while one
-    // shows.
+    // The loading overlay of a screen (tag LoadingOverlay::kTag); a second one is not added while
+    // one shows.
     virtual void addLoadingWithMessage(ui::ViewController& screen, const QString& text);
     virtual void removeLoading(ui::ViewController& screen);
-    // A loading view with a tip, tagged kLoadingTag, for a screen to place itself.
+    // A loading view with a tip, tagged LoadingOverlay::kTag, for a screen to place itself.
     [[nodiscard]] virtual std::shared_ptr<ui::View> loadingView(const ui::Rect& frame,
                                                                 const QString& tip) const;
 };

@@ -41,6 +41,8 @@ public:
         return subscribeRefreshStatusArray_;
     }
     [[nodiscard]] ui::TableView* listTable() const { return listTable_.get(); }
+    // Whether a read of the stored needs is on its way; the table shows the last one answered.
+    [[nodiscard]] bool isReading() const { return readsAnswered_ != readsAsked_; }
     [[nodiscard]] ui::View* noHistoryView() const { return noHistoryView_.get(); }
 
     void viewDidLoad() override;

@@ -27,6 +27,7 @@
 #include "platform/uikit/layer.h"
 #include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/screen.h"
+#include "ui/widgets/LoadingOverlay.h"
 
 namespace {
 
@@ -72,8 +73,7 @@ QString QXPublishHouseInfoViewController::needSentence() {
     for (const auto& button : selectedHouseDoor_->selectButtons())
         houseTypes += button->titleForState(ui::kControlStateNormal) + QLatin1Char(' ');
     const bool nearby = isAroundPosition();
-    if (!nearby)
-        qxInfoModel_.publishInfoCityStreetString = NeedsHost::shared()->locationStreet();
+    if (!nearby) qxInfoModel_.publishInfoCityStreetString = NeedsHost::shared()->locationStreet();
     return QXNeedSentence::sentence(qxInfoModel_.publishInfoRentOrBuyString, houseTypes, price,
                                     nearby ? qxInfoModel_.publishInfoCityStreetString
                                            : qxInfoModel_.publishInfoCitySelectStreetString,
@@ -102,9 +102,8 @@ void QXPublishHouseInfoViewController::unRecordPublishNeedInfo() {
 void QXPublishHouseInfoViewController::showAlert(const QString& title, const QString& message,
                                                  const QString& cancel, const QString& other,
                                                  int tag) {
-    alert_ = std::make_shared<ui::AlertView>(title, message,
-                                             weakAs<QXPublishHouseInfoViewController>(), cancel,
-                                             QStringList{other});
+    alert_ = std::make_shared<ui::AlertView>(
+        title, message, weakAs<QXPublishHouseInfoViewController>(), cancel, QStringList{other});
     alert_->setTag(tag);
     alert_->show();
 }
@@ -153,7 +152,7 @@ void QXPublishHouseInfoViewController::finishValidation() {
 }
 
 void QXPublishHouseInfoViewController::showCustomLoadingView() {
-    if (view()->viewWithTag(NeedsHost::kLoadingTag)) return;
+    if (view()->viewWithTag(LoadingOverlay::kTag)) return;
     auto loading = NeedsHost::shared()->loadingView(
         ui::Rect(0, 0, 320, ui::Screen::mainScreen().bounds().height() - 64), kSending);
     loading->setBackgroundColor(ui::Color::colorWithWhite(0, kLoadingAlpha));
@@ -282,8 +281,7 @@ void QXPublishHouseInfoViewController::getTempInterFace() {
     if (need.publishInfoPriceType.isEmpty()) need.publishInfoPriceType = QStringLiteral("1");
     if (need.publishInfoRentOrBuyString.isEmpty())
         need.publishInfoRentOrBuyString = QStringLiteral("1");
-    need.publishInfoTime =
-        QString::asprintf("%f", ns::Clock::shared().timeIntervalSince1970());
+    need.publishInfoTime = QString::asprintf("%f", ns::Clock::shared().timeIntervalSince1970());
     if (!isRecodingSelected_) need.publishInfoAmrUrlString = QLatin1String("");
 
     NeedPublishCalls::NeedArguments arguments;
@@ -310,7 +308,8 @@ void QXPublishHouseInfoViewController::getTempInterFace() {
         // Sent longitude first; a second attempt sends what the first did.
         if (!locationReversed_) {
             const QStringList parts = need.publishInfoLocalString.split(QLatin1Char(','));
-            if (parts.size() == 2) need.publishInfoLocalString = parts[1] + QLatin1Char(',') + parts[0];
+            if (parts.size() == 2)
+                need.publishInfoLocalString = parts[1] + QLatin1Char(',') + parts[0];
             locationReversed_ = true;
         }
         arguments.cityScriptIndex = iIsChooseMapPiont_ ? iTempCityId_ : currentCity;
@@ -358,7 +357,8 @@ void QXPublishHouseInfoViewController::parsingSuccessData(const QVariant& reply)
     qxInfoModel_.publishneedPostId = result->postId;
     // The server has the need: it is kept and its replies open even when the device could
     // not write it down.
-    if (!saveNeedListData()) FloatView::showMessageInKeyWindow(QStringLiteral("找房意向已发送，但未能保存在本机"));
+    if (!saveNeedListData())
+        FloatView::showMessageInKeyWindow(QStringLiteral("找房意向已发送，但未能保存在本机"));
     openReplies(result->brokerCount);
 }
 

@@ -10,6 +10,7 @@
 #include "platform/uikit/string_drawing.h"
 #include "platform/uikit/view_controller.h"
 #include "platform/uikit/window.h"
+#include "ui/widgets/LoadingOverlay.h"
 
 namespace UIViewControllerLoading {
 
@@ -17,7 +18,7 @@ namespace {
 std::shared_ptr<ui::View> overlayIn(const ui::Rect& frame, double dimming) {
     auto overlay = std::make_shared<ui::View>(frame);
     overlay->setBackgroundColor(ui::Color::colorWithWhite(0, dimming));
-    overlay->setTag(kLoadingTag);
+    overlay->setTag(LoadingOverlay::kTag);
     return overlay;
 }
 
@@ -66,14 +67,14 @@ void addIndicatorWithText(ui::View& overlay, const QString& text) {
 }  // namespace
 
 void AddLoading(ui::ViewController& controller) {
-    if (controller.view()->viewWithTag(kLoadingTag)) return;
+    if (controller.view()->viewWithTag(LoadingOverlay::kTag)) return;
     auto overlay = makeOverlay(controller, 0.3);
     addCentredIndicator(*overlay, ui::ActivityIndicatorViewStyle::Gray);
     controller.view()->addSubview(overlay);
 }
 
 void AddLoadingWithMessage(ui::ViewController& controller, const QString& text) {
-    if (controller.view()->viewWithTag(kLoadingTag)) return;
+    if (controller.view()->viewWithTag(LoadingOverlay::kTag)) return;
     auto overlay = makeOverlay(controller, 0.5);
     addIndicatorWithText(*overlay, text);
     controller.view()->addSubview(overlay);
@@ -90,7 +91,8 @@ void AddErShouLoading() {
 void RemoveErShouLoading() {
     ui::Window* window = ui::Window::keyWindow();
     if (!window) return;
-    if (ui::View* overlay = window->viewWithTag(kLoadingTag)) overlay->removeFromSuperview();
+    if (ui::View* overlay = window->viewWithTag(LoadingOverlay::kTag))
+        overlay->removeFromSuperview();
 }
 
 void AddRELoading(ui::ViewController& controller) {
@@ -100,7 +102,7 @@ void AddRELoading(ui::ViewController& controller) {
 }
 
 void AddFavLoadingWithMessage(ui::ViewController& controller, const QString& text) {
-    if (controller.view()->viewWithTag(kLoadingTag)) return;
+    if (controller.view()->viewWithTag(LoadingOverlay::kTag)) return;
     auto overlay =
         overlayIn(ui::Rect(0, 105, controller.view()->bounds().width(), screenHeight() - 105), 0.5);
     addIndicatorWithText(*overlay, text);
@@ -153,7 +155,7 @@ void AddPayWapLoading(std::function<void()> error, std::function<void()> finish)
 
 void RemovePayWapLoading() {
     ui::Window* window = ui::Window::keyWindow();
-    ui::View* found = window ? window->viewWithTag(kLoadingTag) : nullptr;
+    ui::View* found = window ? window->viewWithTag(LoadingOverlay::kTag) : nullptr;
     if (!found) return;
     const std::shared_ptr<ui::View> overlay = found->sharedView();
     overlay->setAlpha(1);
@@ -163,7 +165,7 @@ void RemovePayWapLoading() {
 }
 
 void RemoveLoading(ui::ViewController& controller) {
-    if (ui::View* overlay = controller.view()->viewWithTag(kLoadingTag))
+    if (ui::View* overlay = controller.view()->viewWithTag(LoadingOverlay::kTag))
         overlay->removeFromSuperview();
 }
 

@@ -9,10 +9,10 @@ class ViewController;
 }
 
 // The loading overlay of every screen: a dimmed cover over the screen's view with a
-// spinning indicator (and a text), found again by its tag. Adding one while one is up does
-// nothing, so a screen that starts two requests shows one overlay and removes it once.
+// spinning indicator (and a text), found again by its tag, LoadingOverlay::kTag. Adding one
+// while one is up does nothing, so a screen that starts two requests shows one overlay and
+// removes it once.
 namespace UIViewControllerLoading {
-inline constexpr int kLoadingTag = 9527;
 inline constexpr int kIndicatorTag = 9528;
 
 void AddLoading(ui::ViewController& controller);

@@ -22,6 +22,7 @@
 #include "platform/uikit/navigation_item.h"
 #include "platform/uikit/tab_bar.h"
 #include "platform/uikit/tab_bar_controller.h"
+#include "ui/widgets/LoadingOverlay.h"
 
 namespace {
 
@@ -48,15 +49,15 @@ TEST_F(ShellWidgetsTest, OneLoadingOverlayAtATime) {
     UIViewControllerLoading::RemoveLoading(screen);  // none yet: nothing happens
     UIViewControllerLoading::AddLoading(screen);
     UIViewControllerLoading::AddLoadingWithMessage(screen, "加载中");
-    EXPECT_EQ(countTagged(*screen.view(), UIViewControllerLoading::kLoadingTag), 1);
-    ui::View* overlay = screen.view()->viewWithTag(UIViewControllerLoading::kLoadingTag);
+    EXPECT_EQ(countTagged(*screen.view(), LoadingOverlay::kTag), 1);
+    ui::View* overlay = screen.view()->viewWithTag(LoadingOverlay::kTag);
     EXPECT_EQ(overlay->frame().size, screen.view()->bounds().size);
     ui::View* indicator = overlay->viewWithTag(UIViewControllerLoading::kIndicatorTag);
     ASSERT_NE(indicator, nullptr);
     EXPECT_EQ(indicator->center(),
               ui::Point(overlay->frame().size.width / 2, overlay->frame().size.height / 2));
     UIViewControllerLoading::RemoveLoading(screen);
-    EXPECT_EQ(screen.view()->viewWithTag(UIViewControllerLoading::kLoadingTag), nullptr);
+    EXPECT_EQ(screen.view()->viewWithTag(LoadingOverlay::kTag), nullptr);
 }
 
 TEST_F(ShellWidgetsTest, TextButtonsWidenFromThreeCharactersAndSitBehindTheSpacer) {
@@ -87,15 +88,15 @@ TEST_F(ShellWidgetsTest, ThePaymentCheckAnswersItsButtonsAndFadesOutWhenTappedOu
     ASSERT_TRUE(driver().tapText(QStringLiteral("完成支付")));
     EXPECT_EQ(finished, 1);
     driver().tapAt(ui::Point(10, 10));
-    ASSERT_NE(app().window()->viewWithTag(UIViewControllerLoading::kLoadingTag), nullptr);
+    ASSERT_NE(app().window()->viewWithTag(LoadingOverlay::kTag), nullptr);
     clock().advance(ns::seconds(0.5));
-    EXPECT_EQ(app().window()->viewWithTag(UIViewControllerLoading::kLoadingTag), nullptr);
+    EXPECT_EQ(app().window()->viewWithTag(LoadingOverlay::kTag), nullptr);
 
     UIViewControllerLoading::AddErShouLoading();
-    EXPECT_EQ(app().window()->viewWithTag(UIViewControllerLoading::kLoadingTag)->frame(),
+    EXPECT_EQ(app().window()->viewWithTag(LoadingOverlay::kTag)->frame(),
               ui::Rect(0, 64, 320, 416));
     UIViewControllerLoading::RemoveErShouLoading();
-    EXPECT_EQ(app().window()->viewWithTag(UIViewControllerLoading::kLoadingTag), nullptr);
+    EXPECT_EQ(app().window()->viewWithTag(LoadingOverlay::kTag), nullptr);
 }
 
 TEST_F(ShellWidgetsTest, TwoImageButtonsShareOneRightItem) {

@@ -85,10 +85,7 @@ TEST_F(ChatListTest, TalksShowNewestFirstWithPreviewsAgesAndUnreadBadges) {
     EXPECT_EQ(card->iconImageView()->frame().size.width, 30.5);
     EXPECT_EQ(voice->lastInfoLabel()->text(), "[语音]");
     EXPECT_TRUE(voice->infoCount()->isHidden()) << "nothing unread";
-    ASSERT_TRUE(runMainLoopUntil([&] {
-        settle(0.1);
-        return picturesLoaded();
-    }));
+    ASSERT_TRUE(settleUntil([&] { return picturesLoaded(); }, 0.1));
     settle();
     EXPECT_TRUE(matchesReferenceImage(driver_->screenshot()->pixels(), "src/chat/reference",
                                       "chat_list.png"));

@@ -16,23 +16,17 @@
 
 #include "MessagingStandin.h"
 #include "ReferenceImage.h"
-#include "StandinFixture.h"
+#include "ScreenFixture.h"
 #include "standin/ChatBroker.h"
 
 #include "platform/media/audio_device.h"
 #include "platform/media/audio_session.h"
 #include "platform/media/file_audio_device.h"
-#include "platform/uikit/alert_test_driver.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image_picker_controller.h"
 #include "platform/uikit/keyboard.h"
 #include "platform/uikit/label.h"
-#include "platform/uikit/navigation_controller.h"
-#include "platform/uikit/tab_bar_controller.h"
-#include "platform/uikit/tab_bar_item.h"
 #include "platform/uikit/table_view.h"
-#include "platform/uikit/test_driver.h"
-#include "platform/uikit/window.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -55,14 +49,16 @@ public:
 
 // A signed-in messaging user with the service running against the stand-in, a window with a
 // navigation stack (inside a tab shell whose second tab holds the stack), audio on files.
-class ChatScreenFixture : public StandinFixture {
+class ChatScreenFixture : public ScreenFixture<> {
 protected:
+    ChatScreenFixture() : ScreenFixture(Settling{.handlePostedFirst = true, .seconds = 0.3}) {}
+
     static constexpr qint64 kUser = 9000000000042;
     static constexpr qint64 kBroker = 880001;
 
     void SetUp() override {
         microphone_ = referenceImagePath("src/chat/data", "spoken-note.wav");
-        StandinFixture::SetUp();
+        ScreenFixture::SetUp();
         context_ = std::make_shared<QXNetDefaultContext>();
         context_->setConnectionReachabil(true);
         QXNetContext::install(context_);
@@ -72,27 +68,14 @@ protected:
         av::AudioDevice::install(
             std::make_shared<av::FileAudioDevice>(microphone_, sandboxPath() + "/speaker.wav"));
         MessagingStandin::signIn(kUser);
-        window_ = std::make_shared<ui::Window>();
-        window_->makeKeyAndVisible();
-        navigation_ = std::make_shared<ui::NavigationController>();
-        tabs_ = std::make_shared<ui::TabBarController>();
         auto home = std::make_shared<ui::NavigationController>();
         home->setViewControllers({ChatNeighbourScreens::placeholder("首页", "home")}, false);
         home->tabBarItem()->setTitle(QStringLiteral("首页"));
-        navigation_->tabBarItem()->setTitle(QStringLiteral("沟通"));
-        tabs_->setViewControllers({home, navigation_});
-        tabs_->setSelectedIndex(1);
-        window_->setRootViewController(tabs_);
-        driver_ = std::make_unique<ui::TestDriver>(window_);
-        alerts_ = std::make_unique<ui::AlertTestDriver>(*driver_);
+        showInTabShell(QStringLiteral("沟通"), {home});
     }
 
     void TearDown() override {
-        alerts_.reset();
-        driver_.reset();
-        window_.reset();
-        navigation_.reset();
-        tabs_.reset();
+        closeScreens();
         QXVoicePlayer::forceRelease();
         QXIMService::forceRelease();
         QXIMUser::shared().setUserId(QXIMUser::getDefaultUserid());
@@ -101,7 +84,7 @@ protected:
         av::AudioDevice::install(nullptr);
         av::AudioSession::sharedInstance().reset();
         ui::ImagePickerController::setLibraryPath({});
-        StandinFixture::TearDown();
+        ScreenFixture::TearDown();
     }
 
     // Starts the messaging service and waits for its stream.
@@ -186,10 +169,6 @@ protected:
         return dynamic_cast<QXMessageCell*>(
             chat.chatTable()->cellForRowAtIndexPath(ui::IndexPath(0, row)));
     }
-    void settle(double seconds = 0.3) {
-        drainMainLoop();
-        driver_->wait(seconds);
-    }
 
     qint64 lastServerId_ = 5000;
     QString microphone_;
@@ -197,9 +176,4 @@ protected:
     std::shared_ptr<RecordingChatHost> host_;
     std::shared_ptr<QXIMService> service_;
     MessagingStandin messaging_{server()};
-    std::shared_ptr<ui::Window> window_;
-    std::shared_ptr<ui::NavigationController> navigation_;
-    std::shared_ptr<ui::TabBarController> tabs_;
-    std::unique_ptr<ui::TestDriver> driver_;
-    std::unique_ptr<ui::AlertTestDriver> alerts_;
 };

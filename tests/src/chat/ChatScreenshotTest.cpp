@@ -29,10 +29,7 @@ protected:
         return true;
     }
     void settleMedia() {
-        ASSERT_TRUE(runMainLoopUntil([&] {
-            settle(0.1);
-            return mediaLoaded();
-        }));
+        ASSERT_TRUE(settleUntil([&] { return mediaLoaded(); }, 0.1));
         settle();
     }
     ::testing::AssertionResult matches(const QString& name) {

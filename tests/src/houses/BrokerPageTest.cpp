@@ -13,6 +13,7 @@
 #include "platform/uikit/application.h"
 #include "platform/uikit/scroll_view.h"
 #include "platform/uikit/string_drawing.h"
+#include "ui/widgets/LoadingOverlay.h"
 
 namespace {
 
@@ -47,7 +48,6 @@ protected:
         CommunityFixture::SetUp();
         ChatScreenOpener::install(chats_);
         context().setLogonState({.loginID = 77, .userId = 9000000077});
-        alerts_ = std::make_unique<ui::AlertTestDriver>(driver_);
     }
     void TearDown() override {
         ChatScreenOpener::install(nullptr);
@@ -71,7 +71,7 @@ protected:
         page_->setDataInfo(data);
         push(page_);
         ASSERT_TRUE(waitFor([&] {
-            return !page_->view()->viewWithTag(QXAgentInfoController::kLoadingTag) &&
+            return !page_->view()->viewWithTag(LoadingOverlay::kTag) &&
                    (!page_->mailView()->isHidden() || !noticeOf(*page_).isEmpty());
         }));
     }
@@ -89,7 +89,6 @@ protected:
 
     std::shared_ptr<RecordingChats> chats_ = std::make_shared<RecordingChats>();
     std::shared_ptr<QXAgentInfoController> page_;
-    std::unique_ptr<ui::AlertTestDriver> alerts_;
 };
 
 TEST_F(BrokerPageTest, TheShopPageOfASampleBroker) {
@@ -157,7 +156,7 @@ TEST_F(BrokerPageTest, BadgesAndMissingValuesOfHandedOverData) {
     EXPECT_TRUE(page_->bCardAutheLabel()->isHidden());
     EXPECT_EQ(page_->enterLabel(5)->text(), "二手房（0套）");
     EXPECT_EQ(page_->enterLabel(3)->text(), "合租（0套）");
-    ASSERT_TRUE(driver_.tap(page_->enterButton(3)));
+    ASSERT_TRUE(driver_->tap(page_->enterButton(3)));
     settle();
     auto list =
         std::dynamic_pointer_cast<PromotionListViewController>(navigation_->topViewController());
@@ -184,18 +183,18 @@ TEST_F(BrokerPageTest, TheCallGoesToThePhoneAndTheChatToThePostOfTheOpener) {
     open(QString::number(broker.userId), "5000000123_1_1009_100");
     auto& application = ui::Application::sharedApplication();
     const std::size_t opened = application.openedURLs().size();
-    ASSERT_TRUE(driver_.tap(page_->teleBt()));
+    ASSERT_TRUE(driver_->tap(page_->teleBt()));
     settle();
     ASSERT_EQ(application.openedURLs().size(), opened + 1);
     EXPECT_EQ(application.openedURLs().back().toString(), "tel://" + broker.phone);
-    ASSERT_TRUE(driver_.tap(page_->messageBt()));
+    ASSERT_TRUE(driver_->tap(page_->messageBt()));
     settle();
     EXPECT_EQ(page_->presentedViewController(), nullptr) << "this phone sends no texts";
 
     int refreshes = 0;
     auto observation = ns::NotificationCenter::defaultCenter().addObserver(
         "refreshIcon", [&](const ns::Notification&) { ++refreshes; });
-    ASSERT_TRUE(driver_.tap(page_->beginConnectionBt()));
+    ASSERT_TRUE(driver_->tap(page_->beginConnectionBt()));
     settle();
     ASSERT_EQ(chats_->chats.size(), 1u);
     const auto& chat = chats_->chats.front();
@@ -223,7 +222,7 @@ TEST_F(BrokerPageTest, WithoutAPostTheChatFindsOneOfTheBrokersOrSaysWhyNot) {
     open(
         QString::number(broker.userId), {},
         {{"baseInfo", QVariantMap{{"name", "王\"伟"}, {"companyName", "安家"}}}, {"phone", "139"}});
-    ASSERT_TRUE(driver_.tap(page_->beginConnectionBt()));
+    ASSERT_TRUE(driver_->tap(page_->beginConnectionBt()));
     ASSERT_TRUE(waitFor([&] { return !chats_->chats.empty(); }));
     const auto found = calls("GetPostList");
     ASSERT_EQ(found.size(), 1u);
@@ -241,13 +240,13 @@ TEST_F(BrokerPageTest, WithoutAPostTheChatFindsOneOfTheBrokersOrSaysWhyNot) {
     // A broker without posts: the chat says why it cannot start.
     open(QString::number(broker.userId), {}, {{"baseInfo", QVariantMap{{"name", "王伟"}}}});
     replyOnce({{"errCode", 0}, {"page", QJsonObject{{"count", 0}, {"posts", QJsonArray()}}}});
-    ASSERT_TRUE(driver_.tap(page_->beginConnectionBt()));
+    ASSERT_TRUE(driver_->tap(page_->beginConnectionBt()));
     ASSERT_TRUE(waitFor([&] { return !alertText().isEmpty(); }));
     EXPECT_EQ(alertText(), QXAgentInfoController::kNoPostToTalkAbout);
     alerts_->pressButtonAtIndex(0);
     settle();
     server().setFault({.prefix = standin::paths::kDataShare, .status = 502, .times = 1});
-    ASSERT_TRUE(driver_.tap(page_->beginConnectionBt()));
+    ASSERT_TRUE(driver_->tap(page_->beginConnectionBt()));
     ASSERT_TRUE(waitFor([&] { return !alertText().isEmpty(); }));
     EXPECT_EQ(alertText(), QXAgentInfoController::kNetworkTrouble);
     EXPECT_EQ(chats_->chats.size(), 1u);
@@ -259,6 +258,6 @@ TEST_F(BrokerPageTest, ReferenceBrokerPage) {
         return page_->icon()->image() &&
                page_->icon()->image() != ui::Image::imageNamed("默认头像.png");
     }));
-    EXPECT_TRUE(matchesReferenceImage(driver_.screenshot(2)->pixels(), "src/houses/reference",
+    EXPECT_TRUE(matchesReferenceImage(driver_->screenshot(2)->pixels(), "src/houses/reference",
                                       "broker_page.png"));
 }

@@ -99,7 +99,7 @@ TEST_F(BrokerPostListTest, TheBrokersPostsUnderTheBrokersCommunities) {
     EXPECT_EQ(list_->filterView()->titleAtIndex(0), "不限");
 
     // A post opens its detail.
-    ASSERT_TRUE(driver_.tap(list_->tableView()->cellForRowAtIndexPath({0, 0})));
+    ASSERT_TRUE(driver_->tap(list_->tableView()->cellForRowAtIndexPath({0, 0})));
     settle();
     auto detail = std::dynamic_pointer_cast<QXPostDetailNew>(navigation_->topViewController());
     ASSERT_NE(detail, nullptr);
@@ -167,7 +167,7 @@ TEST_F(BrokerPostListTest, FailedAndEmptyPagesLetGoOfTheOverlayAndThePull) {
     EXPECT_EQ(list_->nowPostListCount(), 10);
     ui::TableViewCell* more = list_->tableView()->cellForRowAtIndexPath({0, 10});
     ASSERT_NE(more, nullptr);
-    EXPECT_EQ(driver_.textOf(more->viewWithTag(MoreRowCell::kLabelTag)),
+    EXPECT_EQ(driver_->textOf(more->viewWithTag(MoreRowCell::kLabelTag)),
               PromotionListViewController::kNetworkTrouble);
 }
 
@@ -249,6 +249,6 @@ TEST_F(BrokerPostListTest, ReferenceBrokersPostList) {
         }
         return true;
     }));
-    EXPECT_TRUE(matchesReferenceImage(driver_.screenshot(2)->pixels(), "src/houses/reference",
+    EXPECT_TRUE(matchesReferenceImage(driver_->screenshot(2)->pixels(), "src/houses/reference",
                                       "broker_post_list.png"));
 }

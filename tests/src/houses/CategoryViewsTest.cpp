@@ -74,7 +74,7 @@ TEST_F(CategoryViewsTest, TheGridPagesTwelveKindsAPage) {
     window_->rootViewController()->view()->addSubview(grid);
     grid->tagScrollView()->setContentOffset({0, 0});
     window_->layoutIfNeeded();
-    ASSERT_TRUE(driver_.tap(grid->buttons()[4].get()));
+    ASSERT_TRUE(driver_->tap(grid->buttons()[4].get()));
     EXPECT_EQ(chooser->majors, QList<int>{4});
 
     // Twelve or fewer: one page of the rows used, no dots.
@@ -109,8 +109,8 @@ TEST_F(CategoryViewsTest, TilesPlaceTheirPartsAndTheirTapGoesUpTheChain) {
     EXPECT_NE(tile->tagBtn()->backgroundImageForState(ui::kControlStateHighlighted), nullptr);
 
     window_->layoutIfNeeded();
-    ASSERT_TRUE(driver_.tap(tile->tagBtn()));
-    ASSERT_TRUE(driver_.tap(wide->tagBtn()));
+    ASSERT_TRUE(driver_->tap(tile->tagBtn()));
+    ASSERT_TRUE(driver_->tap(wide->tagBtn()));
     EXPECT_EQ(screen->clicks, 2);
 }
 
@@ -174,7 +174,7 @@ TEST_F(CategoryViewsTest, TheCategoryChooserHandsBackItsChoice) {
     EXPECT_EQ(table->indexPathForSelectedRow(), ui::IndexPath(0, 1));
     window_->layoutIfNeeded();
     EXPECT_EQ(table->cellForRowAtIndexPath({0, 0})->detailTextLabel()->text(), "35条");
-    ASSERT_TRUE(driver_.tap(table->cellForRowAtIndexPath({0, 0})));
+    ASSERT_TRUE(driver_->tap(table->cellForRowAtIndexPath({0, 0})));
     settle();
     EXPECT_EQ(chosen.toInt(), 7);
     EXPECT_EQ(chosenRow, 0);

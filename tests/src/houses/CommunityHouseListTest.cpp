@@ -5,6 +5,7 @@
 #include "houses/QXCommunityDetailController.h"
 #include "houses/QXCommunityImageView.h"
 #include "houses/QXLeisiFangList.h"
+#include "ui/widgets/LoadingOverlay.h"
 
 namespace {
 
@@ -46,20 +47,20 @@ protected:
     void waitForPage() {
         ASSERT_TRUE(waitFor([&] {
             return list_->isViewLoaded() && !list_->isLoadingPage() &&
-                   !list_->view()->viewWithTag(QXLeisiFangList::kLoadingTag);
+                   !list_->view()->viewWithTag(LoadingOverlay::kTag);
         }));
     }
     // Chooses row `row` of the drop-down of button `index`.
     void pick(int index, int row) {
         QuickFilterView* bar = list_->filterView();
         if (bar->dropDown(index)->isHidden()) {
-            ASSERT_TRUE(driver_.tap(bar->button(index)));
+            ASSERT_TRUE(driver_->tap(bar->button(index)));
             settle();
         }
         ui::TableView* table = bar->dropDown(index)->column(0);
         table->scrollToRowAtIndexPath({0, row}, ui::TableViewScrollPosition::Middle, false);
         window_->layoutIfNeeded();
-        ASSERT_TRUE(driver_.tap(table->cellForRowAtIndexPath({0, row})));
+        ASSERT_TRUE(driver_->tap(table->cellForRowAtIndexPath({0, row})));
         settle();
         waitForPage();
     }
@@ -248,7 +249,7 @@ TEST_F(CommunityHouseListTest, AHouseOpensItsDetailWhichPagesThroughTheList) {
     openRich();
     ui::TableViewCell* first = list_->tableView()->cellForRowAtIndexPath({0, 0});
     ASSERT_NE(first, nullptr);
-    ASSERT_TRUE(driver_.tap(first));
+    ASSERT_TRUE(driver_->tap(first));
     settle();
     auto detail = std::dynamic_pointer_cast<QXPostDetailNew>(navigation_->topViewController());
     ASSERT_NE(detail, nullptr);

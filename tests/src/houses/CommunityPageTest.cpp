@@ -12,6 +12,7 @@
 #include "net/QXIMRequest.h"
 #include "platform/uikit/scroll_view.h"
 #include "ui/image/ImageView.h"
+#include "ui/widgets/LoadingOverlay.h"
 
 namespace {
 
@@ -35,8 +36,7 @@ protected:
         push(page_);
         // The loading overlay goes when the reply is in.
         ASSERT_TRUE(waitFor([&] {
-            return page_->isViewLoaded() &&
-                   !page_->view()->viewWithTag(QXCommunityDetailController::kLoadingTag);
+            return page_->isViewLoaded() && !page_->view()->viewWithTag(LoadingOverlay::kTag);
         }));
     }
     // Opens a page whose base reply is `base`, `facilities` and `prices`.
@@ -256,7 +256,7 @@ TEST_F(CommunityPageTest, FailuresShowTheirNoticesAndLeavingCancelsTheCall) {
     replyOnce({{"success", 0}});
     open(richCommunity());
     EXPECT_EQ(noticeOf(*page_), QXCommunityDetailController::kNoCommunity);
-    EXPECT_EQ(page_->view()->viewWithTag(QXCommunityDetailController::kLoadingTag), nullptr);
+    EXPECT_EQ(page_->view()->viewWithTag(LoadingOverlay::kTag), nullptr);
     EXPECT_EQ(rowsOf(scroll()), 0);
 
     openWith(QJsonObject());
@@ -268,7 +268,7 @@ TEST_F(CommunityPageTest, FailuresShowTheirNoticesAndLeavingCancelsTheCall) {
     server().setFault({.prefix = standin::paths::kDataShare, .status = 500, .times = 1});
     open(richCommunity());
     EXPECT_EQ(noticeOf(*page_), QXCommunityDetailController::kNetworkTrouble);
-    EXPECT_EQ(page_->view()->viewWithTag(QXCommunityDetailController::kLoadingTag), nullptr);
+    EXPECT_EQ(page_->view()->viewWithTag(LoadingOverlay::kTag), nullptr);
 
     // Leaving while the record is on its way gives up the call, which tells the page nothing.
     server().setFault({.prefix = standin::paths::kDataShare, .delayMs = 2000, .times = 1});
@@ -298,7 +298,7 @@ TEST_F(CommunityPageTest, ACountRowOpensTheCommunitysHousesOfItsKind) {
     }
     ASSERT_NE(row, nullptr);
     scroll().setContentOffset({0, 0});
-    ASSERT_TRUE(driver_.tap(row));
+    ASSERT_TRUE(driver_->tap(row));
     settle();
     auto list = std::dynamic_pointer_cast<QXLeisiFangList>(navigation_->topViewController());
     ASSERT_NE(list, nullptr);
@@ -316,16 +316,16 @@ TEST_F(CommunityPageTest, ReferenceCommunityPageWithItsTrend) {
         return !page_->photoInfoData().isEmpty() &&
                !page_->imagePicker()->imageView()->isDefaultImage();
     }));
-    EXPECT_TRUE(matchesReferenceImage(driver_.screenshot(2)->pixels(), "src/houses/reference",
+    EXPECT_TRUE(matchesReferenceImage(driver_->screenshot(2)->pixels(), "src/houses/reference",
                                       "community_page.png"));
     // Scrolled to its end: the facilities, introduction, place and the trend chart.
     scroll().setContentOffset(
         {0, scroll().contentSize().height - scroll().frame().size.height - 50});
     ASSERT_NE(map(), nullptr);
     ASSERT_TRUE(waitFor([&] {
-        (void)driver_.screenshot();
+        (void)driver_->screenshot();
         return !map()->mapView()->isLoadingTiles() && map()->mapView()->cachedTileCount() > 0;
     }));
-    EXPECT_TRUE(matchesReferenceImage(driver_.screenshot(2)->pixels(), "src/houses/reference",
+    EXPECT_TRUE(matchesReferenceImage(driver_->screenshot(2)->pixels(), "src/houses/reference",
                                       "community_page_trend.png"));
 }

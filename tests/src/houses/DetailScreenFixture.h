@@ -7,7 +7,6 @@
 #include "houses/QXLabel.h"
 #include "houses/QXPostDetailNew.h"
 #include "map/QXMapView.h"
-#include "platform/uikit/alert_test_driver.h"
 #include "platform/uikit/alert_view.h"
 #include "standin/PostDetailCalls.h"
 #include "standin/Posts.h"
@@ -113,15 +112,14 @@ protected:
         return found;
     }
     [[nodiscard]] QString alertMessage() {
-        ui::AlertView* alert = alerts_.visibleAlert();
+        ui::AlertView* alert = alerts_->visibleAlert();
         return alert ? alert->message() : QString();
     }
     void dismissAlert() {
-        if (alerts_.visibleAlert()) alerts_.pressButtonAtIndex(0);
+        if (alerts_->visibleAlert()) alerts_->pressButtonAtIndex(0);
         settle();
     }
 
     std::shared_ptr<RecordingChatOpener> chats_ = std::make_shared<RecordingChatOpener>();
     std::shared_ptr<QXPostDetailNew> detail_;
-    ui::AlertTestDriver alerts_{driver_};
 };

@@ -67,7 +67,7 @@ protected:
     }
     [[nodiscard]] QString floatMessage() {
         auto* message = window_->viewWithTag(FloatView::kFloatMessageTag);
-        return message ? driver_.textOf(message->subviews().front().get()) : QString();
+        return message ? driver_->textOf(message->subviews().front().get()) : QString();
     }
     [[nodiscard]] QXHistoryCell* row(int index) {
         return dynamic_cast<QXHistoryCell*>(
@@ -88,7 +88,7 @@ TEST_F(FavouritesTest, TheFiftyFirstSaveIsRefusedButARemovalAlwaysGoes) {
     show(QXPostDetailNew::initWithContent(post, 7, 1));
     ASSERT_NE(detail_->favBtn(), nullptr);
     EXPECT_EQ(detail_->favBtn()->currentTitle(), "收藏");
-    ASSERT_TRUE(driver_.tap(detail_->favBtn()));
+    ASSERT_TRUE(driver_->tap(detail_->favBtn()));
     EXPECT_EQ(detail_->favBtn()->currentTitle(), "备注") << "the fiftieth is taken";
     EXPECT_EQ(floatMessage(), HouseFavourites::kSavedMessage);
     EXPECT_EQ(savedCount(), 50);
@@ -102,7 +102,7 @@ TEST_F(FavouritesTest, TheFiftyFirstSaveIsRefusedButARemovalAlwaysGoes) {
         7, 1);
     another->setFromType(1);
     show(another);
-    ASSERT_TRUE(driver_.tap(detail_->favBtn()));
+    ASSERT_TRUE(driver_->tap(detail_->favBtn()));
     EXPECT_EQ(alertMessage(), HouseFavourites::kLimitMessage);
     dismissAlert();
     EXPECT_EQ(detail_->favBtn()->currentTitle(), "收藏");
@@ -121,7 +121,7 @@ TEST_F(FavouritesTest, TheFiftyFirstSaveIsRefusedButARemovalAlwaysGoes) {
 TEST_F(FavouritesTest, TheDetailsButtonFollowsTheStoreWheneverItAppears) {
     const QVariantMap post = listPost(3);
     show(QXPostDetailNew::initWithContent(post, 7, 3));
-    ASSERT_TRUE(driver_.tap(detail_->favBtn()));
+    ASSERT_TRUE(driver_->tap(detail_->favBtn()));
     ASSERT_EQ(detail_->favBtn()->currentTitle(), "备注");
     // Saved as the whole post under its kind.
     const auto rows = QXIMDatabase::shared().historyListByUserId("0");
@@ -130,7 +130,7 @@ TEST_F(FavouritesTest, TheDetailsButtonFollowsTheStoreWheneverItAppears) {
     EXPECT_EQ(json_JSON(rows[0]["content"]).toMap()["title"], post["title"]);
 
     // The remark button opens the editor for this post.
-    ASSERT_TRUE(driver_.tap(detail_->favBtn()));
+    ASSERT_TRUE(driver_->tap(detail_->favBtn()));
     settle();
     auto editor = std::dynamic_pointer_cast<QXAddSignController>(navigation_->topViewController());
     ASSERT_NE(editor, nullptr);
@@ -147,7 +147,7 @@ TEST_F(FavouritesTest, TheTabListsNewestFirstWithRemarksAndOpensTheSavedCopy) {
     showHistory();
     EXPECT_EQ(history_->title(), "看房记");
     EXPECT_NE(history_->view()->viewWithTag(QXHistoryController::kNoInfoTag), nullptr);
-    ASSERT_TRUE(driver_.tap(history_->rightButton()));
+    ASSERT_TRUE(driver_->tap(history_->rightButton()));
     EXPECT_EQ(alertMessage(), QXHistoryController::kEmptyEditMessage);
     dismissAlert();
     EXPECT_EQ(history_->rightButton()->currentTitle(), "编辑");
@@ -184,10 +184,10 @@ TEST_F(FavouritesTest, TheTabListsNewestFirstWithRemarksAndOpensTheSavedCopy) {
         }
         return true;
     }));
-    EXPECT_TRUE(matchesReferenceImage(driver_.screenshot(2)->pixels(), "src/houses/reference",
+    EXPECT_TRUE(matchesReferenceImage(driver_->screenshot(2)->pixels(), "src/houses/reference",
                                       "favourites.png"));
 
-    ASSERT_TRUE(driver_.tap(row(0)));
+    ASSERT_TRUE(driver_->tap(row(0)));
     settle();
     auto detail = std::dynamic_pointer_cast<QXPostDetailNew>(navigation_->topViewController());
     ASSERT_NE(detail, nullptr);
@@ -213,12 +213,12 @@ TEST_F(FavouritesTest, AnUnreadableRowStaysUntilTheUserDeletesItAndFailedDeletes
     const int unreadable =
         row(0)->left1Lbl()->text() == QXHistoryController::kUnreadableTitle ? 0 : 1;
     EXPECT_EQ(row(unreadable)->left1Lbl()->text(), QXHistoryController::kUnreadableTitle);
-    ASSERT_TRUE(driver_.tap(row(unreadable)));
+    ASSERT_TRUE(driver_->tap(row(unreadable)));
     EXPECT_TRUE(alertMessage().startsWith(QXHistoryController::kUnreadableTitle));
     dismissAlert();
     EXPECT_EQ(navigation_->viewControllers().size(), 1u) << "nothing to open";
 
-    ASSERT_TRUE(driver_.tap(history_->rightButton()));
+    ASSERT_TRUE(driver_->tap(history_->rightButton()));
     EXPECT_EQ(history_->rightButton()->currentTitle(), "完成");
     history_->commitEditingStyle(*history_->listTable(), ui::TableViewCellEditingStyle::Delete,
                                  {0, unreadable});
@@ -268,7 +268,7 @@ TEST_F(FavouritesTest, ARemarkKeeps200CharactersAndOnlyAChangeIsSavedAndAnnounce
     EXPECT_EQ(input.text(), QString(199, u'好') + house);
     EXPECT_TRUE(editor->placeholderLabel()->isHidden());
 
-    ASSERT_TRUE(driver_.tap(editor->okButton()));
+    ASSERT_TRUE(driver_->tap(editor->okButton()));
     settle();
     EXPECT_EQ(QXIMDatabase::shared().historySignByUserId("0", puid), QString(199, u'好') + house);
     EXPECT_EQ(posted_, QStringList{HouseFavourites::kSignChangedNotification});

@@ -93,7 +93,7 @@ TEST_F(FilterScreenTest, ConfirmingHandsBackEachChosenValueIntact) {
     const auto [district, row] = districtWithStreets();
     ASSERT_TRUE(district);
     screen->setCurrentStreet(district->Streets[2]);
-    ASSERT_TRUE(driver_.tap(screen->finishBtn()));
+    ASSERT_TRUE(driver_->tap(screen->finishBtn()));
     settle();
 
     EXPECT_EQ(handed_.calls, 1);
@@ -119,7 +119,7 @@ TEST_F(FilterScreenTest, ConfirmingHandsBackEachChosenValueIntact) {
         std::make_shared<UserLocation>([](const QString&) { return std::optional<int>(); });
     host_->location->setBestEffortAtLocation(loc::Location{{39.91234, 116.40567}, 10, {}});
     auto again = push(model);
-    ASSERT_TRUE(driver_.tap(again->finishBtn()));
+    ASSERT_TRUE(driver_->tap(again->finishBtn()));
     settle();
     EXPECT_EQ(valueOf(handed_.conditions["latlng"]), "39.91234,116.40567,3000");
 }
@@ -188,7 +188,7 @@ TEST_F(FilterScreenTest, TheDistrictChooserInTheSheet) {
     const FilterItem item = model_->getFilterWithKey("district_id");
     const auto shownTable = [&](auto* kind) -> ui::TableView* {
         using Kind = std::remove_pointer_t<decltype(kind)>;
-        return driver_.find<ui::TableView>([](ui::TableView& table) {
+        return driver_->find<ui::TableView>([](ui::TableView& table) {
             return dynamic_cast<Kind*>(table.dataSource().get()) != nullptr;
         });
     };

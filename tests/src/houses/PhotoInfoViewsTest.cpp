@@ -10,6 +10,7 @@
 #include "platform/uikit/label.h"
 #include "platform/uikit/test_driver.h"
 #include "platform/uikit/window.h"
+#include "ui/widgets/LoadingOverlay.h"
 
 class PhotoInfoViewsTest : public SandboxTest {
 protected:
@@ -164,7 +165,7 @@ TEST_F(PhotoInfoViewsTest, TheBackdropComesFromTheFirstPictureOnly) {
 
 TEST_F(PhotoInfoViewsTest, ThePanelsButtonsReportTheirCodesOnlyToABlock) {
     auto panel = show(std::make_shared<QXFCHouseSourceInfoDetailView>(ui::Rect(0, 0, 320, 480)));
-    panel->viewWithTag(QXFCHouseSourceInfoDetailView::kLoadingTag)->removeFromSuperview();
+    panel->viewWithTag(LoadingOverlay::kTag)->removeFromSuperview();
     EXPECT_TRUE(driver_.tap(panel->chatBtn()));
     std::vector<int> codes;
     panel->setActionsBlock([&](int code) { codes.push_back(code); });

@@ -43,58 +43,58 @@ TEST_F(PhotoPageTest, ThePageAsksTheImageHostForItsOwnSizeAndHidesItsSpinnerOnAr
 }
 
 TEST_F(PhotoPageTest, APinchIsHeldBetweenOneAndTwoAndASecondPinchGoesOnFromTheFirst) {
-    driver_.pinch({160, 240}, 100, 400);
+    driver_->pinch({160, 240}, 100, 400);
     EXPECT_EQ(page_->currentScale(), 2);
     EXPECT_EQ(shownScale(), 2);
     EXPECT_FALSE(pager_->scrollView()->isScrollEnabled()) << "paging is off while zoomed";
 
-    driver_.pinch({160, 240}, 200, 50);
+    driver_->pinch({160, 240}, 200, 50);
     EXPECT_EQ(page_->currentScale(), 1);
     EXPECT_EQ(shownScale(), 1);
     EXPECT_TRUE(pager_->scrollView()->isScrollEnabled());
 
     // The scale counts from where the pinch began, a few points after the fingers landed.
-    driver_.pinch({160, 240}, 100, 150);
+    driver_->pinch({160, 240}, 100, 150);
     const double first = page_->currentScale();
     EXPECT_GT(first, 1.3);
     EXPECT_LT(first, 1.5);
     EXPECT_EQ(shownScale(), first);
-    driver_.pinch({160, 240}, 100, 120);
+    driver_->pinch({160, 240}, 100, 120);
     EXPECT_GT(page_->currentScale(), first * 1.1) << "the second pinch went on from the first";
 }
 
 TEST_F(PhotoPageTest, ADoubleTapZoomsToTwoAboutTheTappedPointAndBack) {
-    driver_.doubleTapAt({200, 300});
+    driver_->doubleTapAt({200, 300});
     settle();
     EXPECT_EQ(page_->currentScale(), 2);
     // The tapped point stays under the finger: (200, 300) of a 320 x 480 page grown about it.
     EXPECT_EQ(pageFrame(), ui::Rect(-200, -300, 640, 960));
     EXPECT_EQ(page_->currentFrame(), pageFrame());
 
-    driver_.doubleTapAt({200, 300});
+    driver_->doubleTapAt({200, 300});
     settle();
     EXPECT_EQ(page_->currentScale(), 1);
     EXPECT_EQ(pageFrame(), page_->initialFrame());
 
-    driver_.doubleTapAt({10, 10});
+    driver_->doubleTapAt({10, 10});
     settle();
     EXPECT_EQ(pageFrame(), ui::Rect(-10, -10, 640, 960));
 
     // From a pinched 1.5 a double tap goes back to 1 and to the unzoomed frame.
-    driver_.doubleTapAt({10, 10});
+    driver_->doubleTapAt({10, 10});
     settle();
-    driver_.pinch({160, 240}, 100, 150);
-    driver_.doubleTapAt({160, 240});
+    driver_->pinch({160, 240}, 100, 150);
+    driver_->doubleTapAt({160, 240});
     settle();
     EXPECT_EQ(page_->currentScale(), 1);
     EXPECT_EQ(pageFrame(), page_->initialFrame());
 }
 
 TEST_F(PhotoPageTest, WhileZoomedADragMovesThePhotoNotThePageAndAGapSpringsBack) {
-    driver_.doubleTapAt({160, 240});
+    driver_->doubleTapAt({160, 240});
     settle();
     const ui::Rect zoomed = pageFrame();
-    driver_.drag({200, 240}, {150, 200}, 0.3, 10);
+    driver_->drag({200, 240}, {150, 200}, 0.3, 10);
     settle();
     EXPECT_EQ(pager_->scrollView()->contentOffset().x, 0) << "the page did not turn";
     EXPECT_EQ(pager_->page(), 0);
@@ -102,12 +102,12 @@ TEST_F(PhotoPageTest, WhileZoomedADragMovesThePhotoNotThePageAndAGapSpringsBack)
     EXPECT_NEAR(pageFrame().origin.y, zoomed.origin.y - 40, 1);
 
     // Dragged far to the right, the left edge would come inside the page: it springs back.
-    driver_.drag({60, 240}, {310, 240}, 0.3, 10);
+    driver_->drag({60, 240}, {310, 240}, 0.3, 10);
     settle();
     EXPECT_EQ(pageFrame().origin.x, 0);
     EXPECT_EQ(page_->currentFrame(), pageFrame());
 
-    driver_.doubleTapAt({160, 240});
+    driver_->doubleTapAt({160, 240});
     settle();
     EXPECT_TRUE(pager_->scrollView()->isScrollEnabled());
     swipe(true);
@@ -117,13 +117,13 @@ TEST_F(PhotoPageTest, WhileZoomedADragMovesThePhotoNotThePageAndAGapSpringsBack)
 TEST_F(PhotoPageTest, ASingleTapTogglesTheBarsOnlyOnceTheDoubleTapTimeHasPassed) {
     const ui::Rect back = pager_->backButton()->frame();
     const ui::Rect bar = pager_->houseSourceInfoBottomView()->frame();
-    driver_.tapAt({160, 240});
+    driver_->tapAt({160, 240});
     EXPECT_FALSE(pager_->houseSourceInfoBottomViewHidden()) << "a second tap may still come";
     settle(1);
     EXPECT_TRUE(pager_->houseSourceInfoBottomViewHidden());
     EXPECT_EQ(pager_->backButton()->frame().origin.y, back.origin.y - 70) << "30 and its height";
     EXPECT_EQ(pager_->houseSourceInfoBottomView()->frame().origin.y, bar.origin.y + 125);
-    driver_.tapAt({160, 240});
+    driver_->tapAt({160, 240});
     settle(1);
     EXPECT_FALSE(pager_->houseSourceInfoBottomViewHidden());
     EXPECT_EQ(pager_->backButton()->frame(), back);
@@ -142,9 +142,9 @@ TEST_F(PhotoPageTest, APhotoThatCannotBeFetchedOffersToTryAgain) {
     EXPECT_FALSE(retry->isHidden());
     EXPECT_TRUE(page->view()->viewWithTag(ImageOperController::kIndicatorTag)->isHidden())
         << "no spinner on black for ever";
-    EXPECT_EQ(driver_.textOf(retry), ImageOperController::kRetryTitle);
+    EXPECT_EQ(driver_->textOf(retry), ImageOperController::kRetryTitle);
 
-    ASSERT_TRUE(driver_.tap(retry));
+    ASSERT_TRUE(driver_->tap(retry));
     EXPECT_TRUE(retry->isHidden());
     ASSERT_TRUE(waitFor([&] { return bool(page->imageView()->image()); }));
     EXPECT_TRUE(page->view()->viewWithTag(ImageOperController::kIndicatorTag)->isHidden());

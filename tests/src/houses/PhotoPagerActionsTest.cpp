@@ -18,10 +18,10 @@ protected:
 
     // Taps the info bar's button with that code.
     void tapBar(ImageScrollPageController& pager, int code) {
-        ASSERT_TRUE(driver_.tap(pager.houseSourceInfoBottomView()->viewWithTag(code)));
+        ASSERT_TRUE(driver_->tap(pager.houseSourceInfoBottomView()->viewWithTag(code)));
         settle();
     }
-    [[nodiscard]] bool notice(const QString& text) const { return driver_.findByText(text); }
+    [[nodiscard]] bool notice(const QString& text) const { return driver_->findByText(text); }
     [[nodiscard]] static std::shared_ptr<ui::Image> favouriteImage(
         ImageScrollPageController& pager) {
         return pager.houseSourceInfoBottomView()->favBtn()->backgroundImageForState(
@@ -71,7 +71,7 @@ TEST_F(PhotoPagerActionsTest, AnAlbumThatRefusesTheAppIsExplainedAndNothingIsSav
     auto pager = openPostPager(photos(1), 0);
     ASSERT_TRUE(waitForPhoto(*pager->pageAt(0)));
     tapBar(*pager, QXFCHouseSourceInfoBottomView::kSaveCode);
-    auto* alert = driver_.find<ui::AlertView>();
+    auto* alert = driver_->find<ui::AlertView>();
     ASSERT_TRUE(alert);
     EXPECT_EQ(alert->title(), ImageScrollPageController::kDeniedTitle);
     EXPECT_EQ(alert->message(), ImageScrollPageController::kDeniedMessage);
@@ -261,9 +261,9 @@ TEST_F(PhotoPagerActionsTest, TheInfoPagesButtonsChatCallAndOpenTheBrokersPage) 
     swipe(true);
     auto* panel = pager->houseSourceInfoDetailView();
     ASSERT_TRUE(waitFor([&] { return !panel->agentNameLbl()->text().isEmpty(); }));
-    ASSERT_TRUE(driver_.tap(panel->phoneBtn()));
+    ASSERT_TRUE(driver_->tap(panel->phoneBtn()));
     EXPECT_TRUE(events().contains("pviewer_lastpage_call"));
-    ASSERT_TRUE(driver_.tap(panel->chatBtn()));
+    ASSERT_TRUE(driver_->tap(panel->chatBtn()));
     settle();
     EXPECT_TRUE(events().contains("pviewer_lastpage_imchat"));
     ASSERT_EQ(chats_->made.size(), 1u);
@@ -271,7 +271,7 @@ TEST_F(PhotoPagerActionsTest, TheInfoPagesButtonsChatCallAndOpenTheBrokersPage) 
     stack->popViewControllerAnimated(false);
     settle();
 
-    ASSERT_TRUE(driver_.tap(panel->agentNameLbl()));
+    ASSERT_TRUE(driver_->tap(panel->agentNameLbl()));
     settle();
     // The broker's shop page, given the shop data the panel shows and the post to talk about.
     auto page = std::dynamic_pointer_cast<QXAgentInfoController>(stack->topViewController());

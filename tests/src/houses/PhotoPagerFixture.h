@@ -1,6 +1,7 @@
 #pragma once
 
 #include "HousesFixture.h"
+#include "ScreenFixture.h"
 
 #include "IMChat/qximlib/QXIMDatabase.h"
 #include "houses/ChatScreenOpener.h"
@@ -19,11 +20,8 @@
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
-#include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/photo_album.h"
 #include "platform/uikit/scroll_view.h"
-#include "platform/uikit/test_driver.h"
-#include "platform/uikit/window.h"
 #include "standin/SamplePeople.h"
 #include "ui/image/ImageLoader.h"
 
@@ -76,12 +74,12 @@ public:
 
 // A post detail in a window's navigation stack, against the stand-in, with a user whose
 // favourites live in the message store.
-class PhotoPagerFixture : public HousesFixture {
+class PhotoPagerFixture : public ScreenFixture<HousesFixture> {
 protected:
     static constexpr qint64 kOwnId = 7001;
 
     void SetUp() override {
-        HousesFixture::SetUp();
+        ScreenFixture::SetUp();
         context().setLogonState({.loginID = kOwnId, .userId = kOwnId});
         ASSERT_TRUE(QXIMDatabase::shared().openDatabase(QString::number(kOwnId)));
         HousesHost::install(host_);
@@ -89,8 +87,7 @@ protected:
         // No picture of an earlier test stays in the pages' memory cache.
         ns::NotificationCenter::defaultCenter().post(
             ui::kApplicationDidReceiveMemoryWarningNotification);
-        window_->makeKeyAndVisible();
-        window_->setRootViewController(navigation_);
+        showStack();
         detail_ = std::make_shared<QXPostDetailNew>(post(), 7, 1);
         navigation_->setViewControllers({detail_}, false);
         settle();
@@ -98,13 +95,12 @@ protected:
     void TearDown() override {
         ui::PhotoAlbum::setAuthorizationStatus(std::nullopt);
         dismissAlerts();
-        navigation_.reset();
+        closeScreens();
         detail_.reset();
-        window_->setRootViewController(nullptr);
         ChatScreenOpener::install(nullptr);
         HousesHost::install(nullptr);
         QXIMDatabase::forceRelease();
-        HousesFixture::TearDown();
+        ScreenFixture::TearDown();
     }
 
     // A photo of the image host at the list's size, "<id>_100-75_3-0.jpg".
@@ -179,18 +175,6 @@ protected:
         });
     }
 
-    void settle(double seconds = 0.5) {
-        driver_.wait(seconds);
-        window_->layoutIfNeeded();
-    }
-    bool waitFor(const std::function<bool()>& done) {
-        const bool ok = runMainLoopUntil([&] {
-            drainMainLoop();
-            return done();
-        });
-        settle();
-        return ok;
-    }
     // Waits for the page's photo (or its failure).
     bool waitForPhoto(ImageOperController& page) {
         return waitFor([&] {
@@ -201,9 +185,9 @@ protected:
     // Swipes from page `from` to the next (`forward`) or the previous page.
     void swipe(bool forward) {
         if (forward) {
-            driver_.drag({300, 200}, {40, 200}, 0.2, 8);
+            driver_->drag({300, 200}, {40, 200}, 0.2, 8);
         } else {
-            driver_.drag({20, 200}, {280, 200}, 0.2, 8);
+            driver_->drag({20, 200}, {280, 200}, 0.2, 8);
         }
         settle(1);
     }
@@ -213,11 +197,11 @@ protected:
     }
     // The message of the alert on screen, if any.
     [[nodiscard]] QString alertMessage() const {
-        auto* alert = driver_.find<ui::AlertView>();
+        auto* alert = driver_->find<ui::AlertView>();
         return alert ? alert->message() : QString();
     }
     void dismissAlerts() {
-        while (auto* alert = driver_.find<ui::AlertView>()) {
+        while (auto* alert = driver_->find<ui::AlertView>()) {
             alert->dismissWithClickedButtonIndex(0, false);
             settle();
         }
@@ -225,9 +209,5 @@ protected:
 
     std::shared_ptr<PhotoHost> host_ = std::make_shared<PhotoHost>();
     std::shared_ptr<ChatScreens> chats_ = std::make_shared<ChatScreens>();
-    std::shared_ptr<ui::Window> window_ = std::make_shared<ui::Window>();
-    std::shared_ptr<ui::NavigationController> navigation_ =
-        std::make_shared<ui::NavigationController>();
     std::shared_ptr<QXPostDetailNew> detail_;
-    ui::TestDriver driver_{window_};
 };

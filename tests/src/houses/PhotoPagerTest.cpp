@@ -2,6 +2,7 @@
 
 #include "ReferenceImage.h"
 #include "map/URLPic.h"
+#include "ui/widgets/LoadingOverlay.h"
 
 class PhotoPagerTest : public PhotoPagerFixture {
 protected:
@@ -42,8 +43,7 @@ protected:
         });
     }
     [[nodiscard]] static bool coverShown(ImageScrollPageController& pager) {
-        return pager.houseSourceInfoDetailView()->viewWithTag(
-            ImageScrollPageController::kLoadingTag);
+        return pager.houseSourceInfoDetailView()->viewWithTag(LoadingOverlay::kTag);
     }
     [[nodiscard]] static QString counter(ImageScrollPageController& pager) {
         return shown(pager.houseSourceInfoBottomView()->imageNumIndicatorLbl());
@@ -127,7 +127,7 @@ TEST_F(PhotoPagerTest, AChatPictureShowsItsCounterAndSaveButtonAndNoHouseInfo) {
     EXPECT_EQ(shown(pager->imageNumIndicatorLbl()), "1/1");
     EXPECT_NEAR(pager->imageNumIndicatorLbl()->center().x, 160, 0.5);
     ASSERT_TRUE(pager->saveButton());
-    EXPECT_EQ(driver_.textOf(pager->saveButton()), "保存");
+    EXPECT_EQ(driver_->textOf(pager->saveButton()), "保存");
     EXPECT_EQ(pager->saveButton()->frame(), ui::Rect(270, 30, 40, 40));
     EXPECT_FALSE(pager->houseSourceInfoBottomView());
     EXPECT_FALSE(pager->houseSourceInfoDetailView());
@@ -238,7 +238,7 @@ TEST_F(PhotoPagerTest, BackCancelsThePagersCallsAndNothingArrivesAfterwards) {
     server().setFault({.prefix = standin::paths::kDataShare, .delayMs = 300});
     auto pager = openPostPager(photos(2), 0);
     ASSERT_TRUE(waitFor([&] { return calls("GetUserPrivilegeByUserId").size() == 1; }));
-    ASSERT_TRUE(driver_.tap(pager->backButton()));
+    ASSERT_TRUE(driver_->tap(pager->backButton()));
     settle();
     EXPECT_FALSE(navigation_->presentedViewController());
     // Well past the server's answer.
@@ -283,13 +283,13 @@ TEST_F(PhotoPagerTest, ReferenceScreens) {
     auto pager = openBrokersPostPager(photos(1), sampleBroker());
     auto* panel = pager->houseSourceInfoDetailView();
     ASSERT_TRUE(waitForPhoto(*pager->pageAt(0)));
-    EXPECT_TRUE(matchesReferenceImage(driver_.screenshot(2)->pixels(), "src/houses/reference",
+    EXPECT_TRUE(matchesReferenceImage(driver_->screenshot(2)->pixels(), "src/houses/reference",
                                       "photo_pager_photo.png"));
-    driver_.doubleTapAt({160, 200});
+    driver_->doubleTapAt({160, 200});
     settle();
-    EXPECT_TRUE(matchesReferenceImage(driver_.screenshot(2)->pixels(), "src/houses/reference",
+    EXPECT_TRUE(matchesReferenceImage(driver_->screenshot(2)->pixels(), "src/houses/reference",
                                       "photo_pager_zoomed.png"));
-    driver_.doubleTapAt({160, 200});
+    driver_->doubleTapAt({160, 200});
     settle();
     pager->scrollView()->setContentOffset({320, 0});
     pager->scrollViewDidEndDecelerating(*pager->scrollView());
@@ -298,7 +298,7 @@ TEST_F(PhotoPagerTest, ReferenceScreens) {
                panel->agentHeadImageView()->image() !=
                    ui::Image::imageNamed(QStringLiteral("小默认头像.png"));
     }));
-    EXPECT_TRUE(matchesReferenceImage(driver_.screenshot(2)->pixels(), "src/houses/reference",
+    EXPECT_TRUE(matchesReferenceImage(driver_->screenshot(2)->pixels(), "src/houses/reference",
                                       "photo_pager_info_page.png"));
 }
 
@@ -306,7 +306,7 @@ TEST_F(PhotoPagerTest, ADragLetGoExactlyOnTheNextPageTurnsTheCounterToo) {
     auto pager = openPostPager(photos(3), 0);
     // Ten points start the drag; the other 320 bring the next page exactly into place, where
     // the scroll view has nothing left to move.
-    driver_.drag({315, 200}, {-15, 200}, 3, 60);
+    driver_->drag({315, 200}, {-15, 200}, 3, 60);
     EXPECT_EQ(pager->scrollView()->contentOffset().x, 320);
     EXPECT_EQ(pager->page(), 1);
     EXPECT_EQ(pager->currentPage(), 1);

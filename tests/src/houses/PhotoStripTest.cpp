@@ -24,7 +24,7 @@ protected:
     }
     // Taps the strip `x` points from its left edge, in its middle.
     void tapStrip(ImagePickerView& strip, double x) {
-        driver_.tapAt(strip.convertPointToView({x, strip.bounds().size.height / 2}, nullptr));
+        driver_->tapAt(strip.convertPointToView({x, strip.bounds().size.height / 2}, nullptr));
         settle(1);
     }
     // The pager presented over the screen (by the stack the screen is in).
@@ -93,7 +93,7 @@ TEST_F(PhotoStripTest, ATapOpensThePagerAtTheThumbnailItHitsWithTheDetailsPost) 
     // The hit thumbnail flashes green and is grey again after 0.75 s.
     auto* thumbnail = strip->imageViewArray()[2].get();
     thumbnail->setBackgroundColor(ui::Color::rgb(229, 229, 229));
-    driver_.wait(1);
+    driver_->wait(1);
     EXPECT_EQ(thumbnail->bImageView()->frame(), ui::Rect(1, 1, 124, 93));
 }
 

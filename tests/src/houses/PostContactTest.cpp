@@ -112,7 +112,7 @@ TEST_F(PostContactTest, TheChatOpensThisPostsTalkAndRefusesWhatIsNoTalk) {
                                     false);
     settle();
     ASSERT_TRUE(waitFor([&] { return detail_->isGetDetailFinish(); }));
-    ASSERT_TRUE(driver_.tap(barButton(QXPostDetailNew::kChatButtonTag)));
+    ASSERT_TRUE(driver_->tap(barButton(QXPostDetailNew::kChatButtonTag)));
     settle();
     ASSERT_EQ(chats_->made.size(), 1u);
     const auto& made = chats_->made[0];

@@ -13,6 +13,7 @@
 #include "standin/FormFields.h"
 #include "standin/SamplePeople.h"
 #include "ui/image/ImageView.h"
+#include "ui/widgets/LoadingOverlay.h"
 
 using namespace standin;
 
@@ -130,7 +131,7 @@ TEST_F(PostDetailScreenTest, APostOpenedByItsPuidIsFetchedOrSaysWhyNot) {
     ASSERT_TRUE(waitFor([&] { return !detail_->post().isEmpty(); }));
     EXPECT_EQ(detail_->majorIndex(), 5);
     EXPECT_EQ(detail_->masterIndex(), 7);
-    EXPECT_EQ(detail_->view()->viewWithTag(QXPostDetailNew::kLoadingTag), nullptr);
+    EXPECT_EQ(detail_->view()->viewWithTag(LoadingOverlay::kTag), nullptr);
     const QString description = detailPost(post)["description"].toString();
     EXPECT_EQ(detail_->post()["description"], QXPostDetailNew::cutDescription(description));
     EXPECT_EQ(sent("GetPost").front().header("puid"), post["puid"].toString().toLatin1());
@@ -142,15 +143,15 @@ TEST_F(PostDetailScreenTest, APostOpenedByItsPuidIsFetchedOrSaysWhyNot) {
     // A puid no post has: the loading view goes and the notice says so.
     show(QXPostDetailNew::initWithPUID("999"));
     ASSERT_TRUE(waitFor([&] { return detail_->view()->viewWithTag(QXPostDetailNew::kErrorTag); }));
-    EXPECT_EQ(driver_.textOf(detail_->view()->viewWithTag(QXPostDetailNew::kErrorLabelTag)),
+    EXPECT_EQ(driver_->textOf(detail_->view()->viewWithTag(QXPostDetailNew::kErrorLabelTag)),
               QXPostDetailNew::kLoadError);
-    EXPECT_EQ(detail_->view()->viewWithTag(QXPostDetailNew::kLoadingTag), nullptr);
+    EXPECT_EQ(detail_->view()->viewWithTag(LoadingOverlay::kTag), nullptr);
 
     // A failed call tells of the network.
     server().setFault({.prefix = paths::kDataShare, .status = 500, .times = 1});
     show(QXPostDetailNew::initWithPUID(post["puid"].toString()));
     ASSERT_TRUE(waitFor([&] { return detail_->view()->viewWithTag(QXPostDetailNew::kErrorTag); }));
-    EXPECT_EQ(driver_.textOf(detail_->view()->viewWithTag(QXPostDetailNew::kErrorLabelTag)),
+    EXPECT_EQ(driver_->textOf(detail_->view()->viewWithTag(QXPostDetailNew::kErrorLabelTag)),
               QXPostDetailNew::kNetworkError);
 
     // No puid at all: told at once.
@@ -174,7 +175,7 @@ TEST_F(PostDetailScreenTest, EachLoadForgetsThePreviousPostersDataAndLateReplies
     EXPECT_TRUE(detail_->agentInfo().isEmpty());
     EXPECT_TRUE(detail_->companyContentDict().isEmpty());
     EXPECT_FALSE(detail_->isGetDetailFinish());
-    ASSERT_TRUE(driver_.tap(barButton(QXPostDetailNew::kChatButtonTag)));
+    ASSERT_TRUE(driver_->tap(barButton(QXPostDetailNew::kChatButtonTag)));
     settle();
     ASSERT_EQ(chats_->made.size(), 1u);
     EXPECT_TRUE(chats_->made[0].talkInfo["o_user"].toString().contains(R"("companyName":"")"))
@@ -200,7 +201,7 @@ TEST_F(PostDetailScreenTest, TheBottomBarShowsTheNumberAndTheChatLookFollowsTheO
     EXPECT_EQ(detail_->phoneType(), 1);
     EXPECT_EQ(barLabel(QXPostDetailNew::kPhoneLabelTag)->text(),
               post["phone"].toString() + " (" + post["city"].toString() + ")");
-    ASSERT_TRUE(driver_.tap(barButton(QXPostDetailNew::kCallButtonTag)));
+    ASSERT_TRUE(driver_->tap(barButton(QXPostDetailNew::kCallButtonTag)));
     EXPECT_EQ(ui::Application::sharedApplication().openedURLs().back(),
               QUrl("tel://" + post["phone"].toString()));
     EXPECT_EQ(events().back(), "house_bn_calling");
@@ -267,7 +268,7 @@ TEST_F(PostDetailScreenTest, TheWholeDescriptionOpensOnlyOnceTheReplyIsIn) {
     ASSERT_NE(button, nullptr);
     detail_->mainScrollView()->scrollRectToVisible(button->frame(), false);
     settle();
-    ASSERT_TRUE(driver_.tap(button));
+    ASSERT_TRUE(driver_->tap(button));
     EXPECT_TRUE(detail_->isClickAllDetailBtn());
     EXPECT_EQ(detail_->pageContent()->viewWithTag(QXPostDetailNew::kWholeDetailButtonTag), nullptr);
     ASSERT_NE(rowLabelled("详情"), nullptr);
@@ -285,8 +286,8 @@ TEST_F(PostDetailScreenTest, TheCommunityRowOpensThatCommunitysPage) {
     ASSERT_NE(row, nullptr);
     detail_->mainScrollView()->scrollRectToVisible(row->frame(), false);
     settle();
-    ASSERT_TRUE(driver_.tap(row));
-    driver_.wait(1);
+    ASSERT_TRUE(driver_->tap(row));
+    driver_->wait(1);
     auto page =
         std::dynamic_pointer_cast<QXCommunityDetailController>(navigation_->topViewController());
     ASSERT_NE(page, nullptr);
@@ -354,7 +355,7 @@ TEST_F(PostDetailScreenTest, APhotoRowEndsItsListOnlyWhereTheStripIsDrawn) {
 
 TEST_F(PostDetailScreenTest, PagingWalksTheListAndLoadsItsNextPageAtTheEnd) {
     open(1);
-    ASSERT_TRUE(driver_.tap(list_->listTbl()->cellForRowAtIndexPath({0, 0})));
+    ASSERT_TRUE(driver_->tap(list_->listTbl()->cellForRowAtIndexPath({0, 0})));
     settle();
     detail_ = std::dynamic_pointer_cast<QXPostDetailNew>(navigation_->topViewController());
     ASSERT_NE(detail_, nullptr);
@@ -379,9 +380,9 @@ TEST_F(PostDetailScreenTest, PagingWalksTheListAndLoadsItsNextPageAtTheEnd) {
     ui::ScrollView* page = detail_->mainScrollView();
     const double end = page->contentSize().height - page->frame().size.height;
     page->setContentOffset({0, end});
-    driver_.drag({160, 420}, {160, 80}, 0.3, 12);
+    driver_->drag({160, 420}, {160, 80}, 0.3, 12);
     ASSERT_TRUE(waitFor([&] { return detail_->currentIndex() == 1; }));
-    driver_.wait(1.5);
+    driver_->wait(1.5);
     EXPECT_EQ(detail_->currentIndex(), 1);
     EXPECT_EQ(detail_->post()["puid"], posts[1].toMap()["puid"]);
     EXPECT_NE(detail_->mainScrollView(), page) << "the other page took over";
@@ -398,7 +399,7 @@ TEST_F(PostDetailScreenTest, PagingWalksTheListAndLoadsItsNextPageAtTheEnd) {
     const int count = int(posts.size());
     detail_->loadNextData();
     ASSERT_TRUE(waitFor([&] { return detail_->refreshViewLoading() == 0; }));
-    driver_.wait(1.5);
+    driver_->wait(1.5);
     EXPECT_EQ(searches(), before + 1);
     EXPECT_EQ(detail_->currentIndex(), count);
     EXPECT_EQ(detail_->post()["puid"], list_->paging().contentArray[count].toMap()["puid"]);
@@ -426,7 +427,7 @@ TEST_F(PostDetailScreenTest, ReferenceScreens) {
         }
         ASSERT_EQ(detail_->viewTimes(), expected);
         // The map's region settles on the clock, then its tiles come.
-        driver_.wait(2);
+        driver_->wait(2);
         ASSERT_TRUE(waitFor(finished));
     };
 
@@ -436,24 +437,24 @@ TEST_F(PostDetailScreenTest, ReferenceScreens) {
     show(QXPostDetailNew::initWithContent(rent, 7, 1));
     ASSERT_TRUE(waitFor(finished));
     settleViewCount();
-    EXPECT_TRUE(matchesReferenceImage(driver_.screenshot(2)->pixels(), "src/houses/reference",
+    EXPECT_TRUE(matchesReferenceImage(driver_->screenshot(2)->pixels(), "src/houses/reference",
                                       "detail_rent_top.png"));
     // Further down: the facilities and the description; at the end the community, the
     // address, the map and the tip.
     detail_->mainScrollView()->setContentOffset({0, 300});
     ASSERT_TRUE(waitFor(finished));
-    EXPECT_TRUE(matchesReferenceImage(driver_.screenshot(2)->pixels(), "src/houses/reference",
+    EXPECT_TRUE(matchesReferenceImage(driver_->screenshot(2)->pixels(), "src/houses/reference",
                                       "detail_rent_middle.png"));
     ui::ScrollView* page = detail_->mainScrollView();
     page->setContentOffset({0, page->contentSize().height - page->frame().size.height});
     ASSERT_TRUE(waitFor(finished));
-    EXPECT_TRUE(matchesReferenceImage(driver_.screenshot(2)->pixels(), "src/houses/reference",
+    EXPECT_TRUE(matchesReferenceImage(driver_->screenshot(2)->pixels(), "src/houses/reference",
                                       "detail_rent_bottom.png"));
 
     const QVariantMap sale = listPost(5, [](const SamplePost& p) { return byBroker(p); });
     show(QXPostDetailNew::initWithContent(sale, 7, 5));
     ASSERT_TRUE(waitFor(finished));
     settleViewCount();
-    EXPECT_TRUE(matchesReferenceImage(driver_.screenshot(2)->pixels(), "src/houses/reference",
+    EXPECT_TRUE(matchesReferenceImage(driver_->screenshot(2)->pixels(), "src/houses/reference",
                                       "detail_sale.png"));
 }

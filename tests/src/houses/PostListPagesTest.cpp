@@ -106,7 +106,7 @@ TEST_F(PostListPagesTest, AFreshPageOnItsWayIsNotReplacedByANextPage) {
 
 TEST_F(PostListPagesTest, TheDetailsLastPostIsShownWhenTheListComesBack) {
     open();
-    ASSERT_TRUE(driver_.tap(list_->listTbl()->cellForRowAtIndexPath({0, 1})));
+    ASSERT_TRUE(driver_->tap(list_->listTbl()->cellForRowAtIndexPath({0, 1})));
     settle();
     auto detail = std::dynamic_pointer_cast<QXPostDetailNew>(navigation_->topViewController());
     ASSERT_NE(detail, nullptr);

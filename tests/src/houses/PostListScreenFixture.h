@@ -1,6 +1,7 @@
 #pragma once
 
 #include "HousesFixture.h"
+#include "ScreenFixture.h"
 
 #include "houses/DistrictSelect1.h"
 #include "houses/FilterMainViewControl.h"
@@ -17,12 +18,10 @@
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
-#include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/table_view_cell.h"
-#include "platform/uikit/test_driver.h"
 #include "platform/uikit/text_field.h"
-#include "platform/uikit/window.h"
 #include "ui/image/UIImageView+NetKit.h"
+#include "ui/widgets/LoadingOverlay.h"
 
 #include <QJsonArray>
 
@@ -52,10 +51,10 @@ public:
 };
 
 // The rent list of the test city in a window, against the stand-in.
-class PostListScreenFixture : public HousesFixture {
+class PostListScreenFixture : public ScreenFixture<HousesFixture> {
 protected:
     void SetUp() override {
-        HousesFixture::SetUp();
+        ScreenFixture::SetUp();
         host_->cityData->LoadProvinceInfoWinthCurrent();
         auto loaded = std::make_shared<CityLoaded>();
         host_->cityData->updateStreetInfo(100, loaded);
@@ -63,15 +62,13 @@ protected:
         ASSERT_TRUE(host_->currentCity());
         HousesHost::install(host_);
         ImageViewNetKit::nk_sharedImageCache().removeAllObjects();
-        window_->makeKeyAndVisible();
-        window_->setRootViewController(navigation_);
+        showStack();
     }
     void TearDown() override {
-        navigation_.reset();
+        closeScreens();
         list_.reset();
-        window_->setRootViewController(nullptr);
         HousesHost::install(nullptr);
-        HousesFixture::TearDown();
+        ScreenFixture::TearDown();
     }
 
     // Opens the list and waits for its first page.
@@ -80,19 +77,6 @@ protected:
         navigation_->setViewControllers({list_}, false);
         settle();
         ASSERT_TRUE(waitFor([&] { return list_->paging().nowListNum > 0 || errorShown(); }));
-    }
-    // Lets animations and scheduled work run, then lays the window out.
-    void settle() {
-        driver_.wait(0.5);
-        window_->layoutIfNeeded();
-    }
-    bool waitFor(const std::function<bool()>& done) {
-        const bool ok = runMainLoopUntil([&] {
-            drainMainLoop();
-            return done();
-        });
-        settle();
-        return ok;
     }
     [[nodiscard]] bool errorShown() {
         ui::View* error = list_->view()->viewWithTag(QXPostList::kErrorTag);
@@ -122,7 +106,7 @@ protected:
     void chooseIn(QuickFilterView* bar, int index, int row, int column = 0) {
         ASSERT_NE(bar, nullptr);
         if (bar->dropDown(index)->isHidden()) {
-            ASSERT_TRUE(driver_.tap(bar->button(index)));
+            ASSERT_TRUE(driver_->tap(bar->button(index)));
             settle();
         }
         ui::TableView* table = bar->dropDown(index)->column(column);
@@ -131,12 +115,12 @@ protected:
         window_->layoutIfNeeded();
         ui::TableViewCell* cell = table->cellForRowAtIndexPath({0, row});
         ASSERT_NE(cell, nullptr);
-        ASSERT_TRUE(driver_.tap(cell));
+        ASSERT_TRUE(driver_->tap(cell));
         settle();
     }
     // Taps the bar's "更多" button (the fourth) and gives the filter screen it pushed.
     std::shared_ptr<FilterMainViewControl> openFilterScreen() {
-        if (!driver_.tap(list_->quickFilterView()->button(3))) return nullptr;
+        if (!driver_->tap(list_->quickFilterView()->button(3))) return nullptr;
         settle();
         return std::dynamic_pointer_cast<FilterMainViewControl>(navigation_->topViewController());
     }
@@ -144,15 +128,11 @@ protected:
     // view and the next-page flag go only when it has been taken in.
     void waitForPage(std::size_t before) {
         ASSERT_TRUE(waitFor([&] {
-            return searches() > before && !list_->view()->viewWithTag(QXPostList::kLoadingTag) &&
+            return searches() > before && !list_->view()->viewWithTag(LoadingOverlay::kTag) &&
                    !list_->paging().loadingNext;
         }));
     }
 
     std::shared_ptr<CityHost> host_ = std::make_shared<CityHost>();
-    std::shared_ptr<ui::Window> window_ = std::make_shared<ui::Window>();
-    std::shared_ptr<ui::NavigationController> navigation_ =
-        std::make_shared<ui::NavigationController>();
-    ui::TestDriver driver_{window_};
     std::shared_ptr<QXPostList> list_;
 };

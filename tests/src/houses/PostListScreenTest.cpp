@@ -230,7 +230,7 @@ TEST_F(PostListScreenTest, APostOpensItsDetailAndReadsAsReadAfterwards) {
     ui::TableViewCell* cell = list_->listTbl()->cellForRowAtIndexPath({0, 1});
     ASSERT_NE(cell, nullptr);
     const QString puid = list_->paging().contentArray[1].toMap()["puid"].toString();
-    ASSERT_TRUE(driver_.tap(cell));
+    ASSERT_TRUE(driver_->tap(cell));
     settle();
     auto detail = std::dynamic_pointer_cast<QXPostDetailNew>(navigation_->topViewController());
     ASSERT_NE(detail, nullptr);
@@ -251,7 +251,7 @@ TEST_F(PostListScreenTest, APostOpensItsDetailAndReadsAsReadAfterwards) {
     EXPECT_EQ(row->left1Lbl()->textColor(), ui::Color::rgb(153, 153, 153));
 
     open(5);
-    ASSERT_TRUE(driver_.tap(list_->listTbl()->cellForRowAtIndexPath({0, 0})));
+    ASSERT_TRUE(driver_->tap(list_->listTbl()->cellForRowAtIndexPath({0, 0})));
     settle();
     EXPECT_EQ(events().back(), "house_rent_detail") << "the sale list's own pairing";
 }
@@ -286,7 +286,7 @@ TEST_F(PostListScreenTest, ThumbnailsFollowWiFiAndTheStoredChoiceAndTheBannerSho
     EXPECT_FALSE(thumbnailsShown()) << "not on Wi-Fi, nothing stored";
     ASSERT_NE(list_->view()->viewWithTag(QXPostList::kBannerTag), nullptr);
     EXPECT_EQ(defaults.objectForKey("fangXinFangFlag").toString(), "1");
-    driver_.wait(5.5);
+    driver_->wait(5.5);
     EXPECT_TRUE(list_->view()->viewWithTag(QXPostList::kBannerTag)->isHidden()) << "gone after 5 s";
 
     defaults.setBool(false, "IsShowWifiImage");
@@ -338,7 +338,7 @@ TEST_F(PostListScreenTest, AFailedNextPageIsAskedForAgainFromTheErrorView) {
     EXPECT_EQ(errorText(), QXPostList::kLoadFailed);
     EXPECT_EQ(list_->paging().nowPage, 0) << "the failed page is not skipped";
     const std::size_t before = searches();
-    ASSERT_TRUE(driver_.tap(list_->view()->viewWithTag(QXPostList::kErrorButtonTag)));
+    ASSERT_TRUE(driver_->tap(list_->view()->viewWithTag(QXPostList::kErrorButtonTag)));
     waitForPage(before);
     EXPECT_EQ(argsOf(calls("SearchPostsByJson2").back())["pageIndex"].toString(), "1");
     EXPECT_EQ(list_->paging().nowListNum, 40);
@@ -386,7 +386,7 @@ TEST_F(PostListScreenTest, AnEmptyResultAndFailedDefinitionsSayWhatHappened) {
     EXPECT_FALSE(list_->isQuickFiter());
     EXPECT_EQ(searches(), 0u) << "no page without definitions";
     EXPECT_EQ(labelsOf("ReceivedServerDataError"), QStringList{"tovikFilters2"});
-    ASSERT_TRUE(driver_.tap(list_->view()->viewWithTag(QXPostList::kErrorButtonTag)));
+    ASSERT_TRUE(driver_->tap(list_->view()->viewWithTag(QXPostList::kErrorButtonTag)));
     ASSERT_TRUE(waitFor([&] { return list_->paging().nowListNum > 0; }));
     EXPECT_TRUE(list_->isQuickFiter());
     EXPECT_EQ(labelsOf("ReceivedServerDataError").size(), 1)
@@ -423,7 +423,7 @@ TEST_F(PostListScreenTest, TheFilterScreenHandsBackConditionsOrUndoesEverything)
     screen->typeChanged(true);
     list_->filter()->getFilterWithKey("xiaoqu")->insert("v", "望京");
     const std::size_t before = searches();
-    ASSERT_TRUE(driver_.tap(screen->finishBtn())) << "the bar's button confirms";
+    ASSERT_TRUE(driver_->tap(screen->finishBtn())) << "the bar's button confirms";
     waitForPage(before);
     EXPECT_EQ(navigation_->topViewController(), list_);
     const auto conditions = lastConditions();
@@ -513,14 +513,14 @@ TEST_F(PostListScreenTest, AKeywordFieldMakesRoomForTheKeyboard) {
     auto screen = std::make_shared<FilterMainViewControl>(list_->filter());
     navigation_->pushViewController(screen, false);
     settle();
-    auto* field = driver_.find<ui::TextField>();
+    auto* field = driver_->find<ui::TextField>();
     ASSERT_NE(field, nullptr);
     EXPECT_EQ(field->tag(), FilterMainViewControl::kKeywordFieldTag);
-    ASSERT_TRUE(driver_.tap(field));
+    ASSERT_TRUE(driver_->tap(field));
     settle();
     ASSERT_EQ(window_->firstResponder(), field) << "the field stays in the shorter table";
     EXPECT_EQ(screen->tableView()->frame(), ui::Rect(11, 20, 299, 179));
-    ASSERT_TRUE(driver_.type(QStringLiteral(" 望京 ")));
+    ASSERT_TRUE(driver_->type(QStringLiteral(" 望京 ")));
     EXPECT_EQ(list_->filter()->getFilterWithKey("xiaoqu")->value("v"), "望京") << "trimmed";
 
     // The input method makes the keyboard taller and shorter again while the keyword is typed.
@@ -592,16 +592,16 @@ TEST_F(PostListScreenTest, ReferenceScreens) {
         }
         return true;
     }));
-    driver_.wait(1);
-    EXPECT_TRUE(matchesReferenceImage(driver_.screenshot(2)->pixels(), "src/houses/reference",
+    driver_->wait(1);
+    EXPECT_TRUE(matchesReferenceImage(driver_->screenshot(2)->pixels(), "src/houses/reference",
                                       "rent_list_beijing.png"));
-    ASSERT_TRUE(driver_.tap(list_->quickFilterView()->button(1)));
+    ASSERT_TRUE(driver_->tap(list_->quickFilterView()->button(1)));
     settle();
-    EXPECT_TRUE(matchesReferenceImage(driver_.screenshot(2)->pixels(), "src/houses/reference",
+    EXPECT_TRUE(matchesReferenceImage(driver_->screenshot(2)->pixels(), "src/houses/reference",
                                       "quick_filter_open.png"));
     list_->quickFilterView()->rebackAllQFTbl();
-    ASSERT_TRUE(driver_.tap(list_->quickFilterView()->button(3)));
+    ASSERT_TRUE(driver_->tap(list_->quickFilterView()->button(3)));
     settle();
-    EXPECT_TRUE(matchesReferenceImage(driver_.screenshot(2)->pixels(), "src/houses/reference",
+    EXPECT_TRUE(matchesReferenceImage(driver_->screenshot(2)->pixels(), "src/houses/reference",
                                       "filter_screen.png"));
 }

@@ -9,9 +9,9 @@ protected:
     // Opens the rent list and its search field.
     MyTextField& openSearch() {
         open();
-        auto* button = driver_.findByAccessibilityLabel(QStringLiteral("搜索"));
+        auto* button = driver_->findByAccessibilityLabel(QStringLiteral("搜索"));
         EXPECT_NE(button, nullptr);
-        driver_.tap(button);
+        driver_->tap(button);
         settle();
         return *list_->vTitleSearchBar()->field();
     }
@@ -26,7 +26,7 @@ TEST_F(PostListSearchTest, TheSuggestionKeywordIsTheTextTheFieldWillHold) {
     EXPECT_EQ(field.tag(), QXPostList::kSearchFieldTag);
     EXPECT_EQ(events(), QStringList{"house_bn_search"});
 
-    ASSERT_TRUE(driver_.type("地铁"));
+    ASSERT_TRUE(driver_->type("地铁"));
     ASSERT_TRUE(typeAt(field, 1, "口"));
     // A request still queued when the next is sent may be replaced before it goes out, and
     // two that went out may arrive in either order.
@@ -41,9 +41,9 @@ TEST_F(PostListSearchTest, TheSuggestionKeywordIsTheTextTheFieldWillHold) {
 
     // A typed-over selection and a deletion of several characters.
     field.setSelectedRange({0, 2});
-    ASSERT_TRUE(driver_.type("近"));
+    ASSERT_TRUE(driver_->type("近"));
     field.setSelectedRange({0, 1});
-    ASSERT_TRUE(driver_.pressBackspace());
+    ASSERT_TRUE(driver_->pressBackspace());
     ASSERT_TRUE(waitFor([&] { return suggested().contains("铁"); }));
     EXPECT_EQ(suggested().size(), suggested().filter("铁").size()) << "no other text asked";
 
@@ -58,7 +58,7 @@ TEST_F(PostListSearchTest, TheSuggestionKeywordIsTheTextTheFieldWillHold) {
     ASSERT_NE(first, nullptr);
     EXPECT_TRUE(first->detailTextLabel()->text().endsWith("条"));
     const std::size_t before = searches();
-    ASSERT_TRUE(driver_.tap(first));
+    ASSERT_TRUE(driver_->tap(first));
     waitForPage(before);
     EXPECT_EQ(list_->keyword(), first->textLabel()->text());
     EXPECT_FALSE(overlayShown());
@@ -70,7 +70,7 @@ TEST_F(PostListSearchTest, AKeywordWithQuotesAndAmpersandReachesTheServerUnchang
     const QString keyword = QStringLiteral("他说\"近地铁\"&便宜 +100% 😀\\");
     field.setText(keyword);
     std::size_t before = searches();
-    ASSERT_TRUE(driver_.pressReturn());
+    ASSERT_TRUE(driver_->pressReturn());
     waitForPage(before);
     const auto sent = calls("SearchPostsByJson2").back();
     const QByteArray json = standin::FormFields(sent.body).value("jsonArgs");
@@ -83,7 +83,7 @@ TEST_F(PostListSearchTest, AKeywordWithQuotesAndAmpersandReachesTheServerUnchang
 
     // The suggestion request carries it unchanged too.
     ASSERT_TRUE(field.becomeFirstResponder());
-    ASSERT_TRUE(driver_.type("!"));
+    ASSERT_TRUE(driver_->type("!"));
     ASSERT_TRUE(waitFor([&] { return !suggested().isEmpty(); }));
     EXPECT_EQ(suggested().last(), keyword + "!");
 }
@@ -92,7 +92,7 @@ TEST_F(PostListSearchTest, LeavingTheSearchShowsPageZeroOfTheWholeList) {
     MyTextField& field = openSearch();
     field.setText(QStringLiteral("  近地铁 "));
     std::size_t before = searches();
-    ASSERT_TRUE(driver_.tap(list_->vTitleSearchBar()->button().get()));
+    ASSERT_TRUE(driver_->tap(list_->vTitleSearchBar()->button().get()));
     waitForPage(before);
     EXPECT_EQ(list_->keyword(), "近地铁") << "trimmed";
     EXPECT_EQ(titleKeyword(lastPage()), "近地铁");
@@ -106,7 +106,7 @@ TEST_F(PostListSearchTest, LeavingTheSearchShowsPageZeroOfTheWholeList) {
 
     // The back button leaves the search before the list.
     before = searches();
-    ASSERT_TRUE(driver_.tap(driver_.findByAccessibilityLabel("返回")));
+    ASSERT_TRUE(driver_->tap(driver_->findByAccessibilityLabel("返回")));
     waitForPage(before);
     EXPECT_FALSE(list_->isSearching());
     EXPECT_EQ(list_->keyword(), QString());
@@ -128,11 +128,11 @@ TEST_F(PostListSearchTest, TheHistoryIsSearchedClearedAndEmptySearchesAreRefused
     // Blanks only: refused, nothing asked.
     field.setText(QStringLiteral("   "));
     std::size_t before = searches();
-    ASSERT_TRUE(driver_.tap(list_->vTitleSearchBar()->button().get()));
+    ASSERT_TRUE(driver_->tap(list_->vTitleSearchBar()->button().get()));
     settle();
-    ASSERT_NE(alerts_.visibleAlert(), nullptr);
-    EXPECT_EQ(alerts_.visibleAlert()->message(), "请输入关键字！");
-    ASSERT_TRUE(alerts_.pressButtonAtIndex(0));
+    ASSERT_NE(alerts_->visibleAlert(), nullptr);
+    EXPECT_EQ(alerts_->visibleAlert()->message(), "请输入关键字！");
+    ASSERT_TRUE(alerts_->pressButtonAtIndex(0));
     EXPECT_EQ(searches(), before);
 
     SearchHistory::record(QStringLiteral("采光好"));
@@ -146,7 +146,7 @@ TEST_F(PostListSearchTest, TheHistoryIsSearchedClearedAndEmptySearchesAreRefused
     // A history row searches its keyword and the field shows it.
     window_->layoutIfNeeded();
     before = searches();
-    ASSERT_TRUE(driver_.tap(table->cellForRowAtIndexPath({0, 1})));
+    ASSERT_TRUE(driver_->tap(table->cellForRowAtIndexPath({0, 1})));
     waitForPage(before);
     EXPECT_EQ(titleKeyword(lastPage()), "采光好");
     EXPECT_EQ(field.text(), "采光好");
@@ -162,11 +162,11 @@ TEST_F(PostListSearchTest, TheHistoryIsSearchedClearedAndEmptySearchesAreRefused
         window_->layoutIfNeeded();
         ui::TableViewCell* clear = table->cellForRowAtIndexPath({0, 2});
         ASSERT_NE(clear, nullptr);
-        ASSERT_TRUE(driver_.tap(clear));
+        ASSERT_TRUE(driver_->tap(clear));
         settle();
-        ASSERT_NE(alerts_.visibleSheet(), nullptr);
-        EXPECT_EQ(alerts_.visibleSheet()->title(), "确定删除历史记录吗?");
-        ASSERT_TRUE(alerts_.pressButton(QString::fromUtf8(answer)));
+        ASSERT_NE(alerts_->visibleSheet(), nullptr);
+        EXPECT_EQ(alerts_->visibleSheet()->title(), "确定删除历史记录吗?");
+        ASSERT_TRUE(alerts_->pressButton(QString::fromUtf8(answer)));
         settle();
     }
     EXPECT_TRUE(SearchHistory::keywords().isEmpty());
@@ -174,7 +174,7 @@ TEST_F(PostListSearchTest, TheHistoryIsSearchedClearedAndEmptySearchesAreRefused
 
     // Return on an empty field leaves the search and reloads the whole list from page 0.
     before = searches();
-    ASSERT_TRUE(driver_.pressReturn());
+    ASSERT_TRUE(driver_->pressReturn());
     waitForPage(before);
     EXPECT_FALSE(list_->isSearching());
     EXPECT_EQ(lastPage()["pageIndex"], "0");
@@ -191,16 +191,16 @@ TEST_F(PostListSearchTest, ASuggestionFailureNeverCoversPostsAndACancelIsNoFailu
     list_->textFieldShouldBeginEditing(field);
 
     server().setFault({.prefix = paths::kDataShare, .status = 500, .times = 1});
-    ASSERT_TRUE(driver_.type("近"));
+    ASSERT_TRUE(driver_->type("近"));
     ASSERT_TRUE(waitFor([&] { return suggested().size() == 1; }));
-    driver_.wait(0.5);
+    driver_->wait(0.5);
     EXPECT_FALSE(errorShown()) << "the list has posts";
 
     // A slow suggestion replaced by a newer one is only a cancel.
     server().setFault({.prefix = paths::kDataShare, .delayMs = 1500, .times = 1});
-    ASSERT_TRUE(driver_.type("地"));
+    ASSERT_TRUE(driver_->type("地"));
     ASSERT_TRUE(waitFor([&] { return suggested().contains("近地"); }));
-    ASSERT_TRUE(driver_.type("铁"));
+    ASSERT_TRUE(driver_->type("铁"));
     ASSERT_TRUE(waitFor([&] {
         return suggested().contains("近地铁") && !list_->searchHistoryDelegate()->isShowHistory();
     }));
@@ -210,7 +210,7 @@ TEST_F(PostListSearchTest, ASuggestionFailureNeverCoversPostsAndACancelIsNoFailu
     list_->paging().contentArray.clear();
     list_->paging().nowListNum = 0;
     server().setFault({.prefix = paths::kDataShare, .status = 503, .times = 1});
-    ASSERT_TRUE(driver_.type("口"));
+    ASSERT_TRUE(driver_->type("口"));
     ASSERT_TRUE(waitFor([&] { return errorShown(); }));
     EXPECT_EQ(errorText(), QXPostList::kUnsteadyNetwork);
 }
@@ -219,7 +219,7 @@ TEST_F(PostListSearchTest, AKeywordSurvivesAChangeOfUser) {
     MyTextField& field = openSearch();
     field.setText(QStringLiteral("采光好"));
     std::size_t before = searches();
-    ASSERT_TRUE(driver_.pressReturn());
+    ASSERT_TRUE(driver_->pressReturn());
     waitForPage(before);
     before = searches();
     ns::NotificationCenter::defaultCenter().post(QStringLiteral("kUserChangedNotification"));

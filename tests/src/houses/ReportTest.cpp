@@ -29,7 +29,7 @@ protected:
             {0, detail_->mainScrollView()->contentSize().height -
                     detail_->mainScrollView()->frame().size.height});
         settle();
-        ASSERT_TRUE(driver_.tap(button));
+        ASSERT_TRUE(driver_->tap(button));
         settle();
         report_ = std::dynamic_pointer_cast<Report>(navigation_->topViewController());
         ASSERT_NE(report_, nullptr);
@@ -41,7 +41,7 @@ protected:
     [[nodiscard]] std::vector<RecordedRequest> reports() { return sent("VotePost"); }
     [[nodiscard]] bool floatShows(const QString& text) {
         auto* message = window_->viewWithTag(FloatView::kFloatMessageTag);
-        return message && driver_.textOf(message->subviews().front().get()) == text;
+        return message && driver_->textOf(message->subviews().front().get()) == text;
     }
 
     QVariantMap post_;
@@ -62,7 +62,7 @@ TEST_F(ReportTest, TheFormIsCheckedByCharactersBeforeAnythingIsSent) {
         fill(description, contact);
         report_->Submit();
         EXPECT_EQ(alertMessage(), message) << description.toStdString();
-        EXPECT_EQ(alerts_.visibleAlert() ? alerts_.visibleAlert()->title() : QString(), "提示");
+        EXPECT_EQ(alerts_->visibleAlert() ? alerts_->visibleAlert()->title() : QString(), "提示");
         dismissAlert();
     };
     refused("  四个字啊  ", "", Report::kLengthMessage);
@@ -76,7 +76,7 @@ TEST_F(ReportTest, TheFormIsCheckedByCharactersBeforeAnythingIsSent) {
 
     fill(QString(190, u'假') + QString(10, u' ').replace(" ", house), " 13912345678 ");
     report_->Submit();
-    EXPECT_EQ(alerts_.visibleAlert(), nullptr);
+    EXPECT_EQ(alerts_->visibleAlert(), nullptr);
     EXPECT_EQ(report_->addressField()->text(), "13912345678");
     ASSERT_TRUE(waitFor([&] { return reports().size() == 1; }));
 }
@@ -105,7 +105,7 @@ TEST_F(ReportTest, AReportGoesAsAFormAndTheScreenClosesWhenTheServiceTookIt) {
     EXPECT_EQ(sentReports[0].header("interface"), "VotePost");
     EXPECT_FALSE(sentReports[0].header("SeqId").isEmpty());
     EXPECT_TRUE(sentReports[0].header("cityScriptIndex").isEmpty());
-    driver_.wait(1.2);
+    driver_->wait(1.2);
     EXPECT_TRUE(floatShows(Report::kSentMessage));
 
     // An e-mail address goes in its own field.
@@ -126,8 +126,8 @@ TEST_F(ReportTest, ARefusedOrFailedReportStaysWithItsReasonToBeSentAgain) {
                        .body = R"({"status":-1,"errDetail":"您已举报过该信息"})",
                        .times = 1});
     report_->Submit();
-    ASSERT_TRUE(waitFor([&] { return alerts_.visibleAlert() != nullptr; }));
-    EXPECT_EQ(alerts_.visibleAlert()->title(), Report::kFailedTitle);
+    ASSERT_TRUE(waitFor([&] { return alerts_->visibleAlert() != nullptr; }));
+    EXPECT_EQ(alerts_->visibleAlert()->title(), Report::kFailedTitle);
     EXPECT_EQ(alertMessage(), "您已举报过该信息");
     dismissAlert();
     EXPECT_EQ(navigation_->topViewController(), report_);
@@ -136,7 +136,7 @@ TEST_F(ReportTest, ARefusedOrFailedReportStaysWithItsReasonToBeSentAgain) {
 
     server().setFault({.prefix = paths::kDataShare, .status = 500, .times = 1});
     report_->Submit();
-    ASSERT_TRUE(waitFor([&] { return alerts_.visibleAlert() != nullptr; }));
+    ASSERT_TRUE(waitFor([&] { return alerts_->visibleAlert() != nullptr; }));
     EXPECT_EQ(alertMessage(), Report::kNetworkMessage);
     dismissAlert();
     EXPECT_EQ(navigation_->topViewController(), report_);
@@ -144,7 +144,7 @@ TEST_F(ReportTest, ARefusedOrFailedReportStaysWithItsReasonToBeSentAgain) {
     // A reply that is no answer at all does not count as taken either.
     server().setFault({.prefix = paths::kDataShare, .body = "[]", .times = 1});
     report_->Submit();
-    ASSERT_TRUE(waitFor([&] { return alerts_.visibleAlert() != nullptr; }));
+    ASSERT_TRUE(waitFor([&] { return alerts_->visibleAlert() != nullptr; }));
     dismissAlert();
     EXPECT_EQ(navigation_->topViewController(), report_);
 
@@ -165,8 +165,8 @@ TEST_F(ReportTest, ALateReplyNeverReachesAScreenThatHasGone) {
     ASSERT_TRUE(waitFor([&] { return gone.expired(); }));
     // Past the reply's delay, in real time: whatever comes reaches nobody.
     (void)runMainLoopUntil([] { return false; }, 800ms);
-    driver_.wait(1.5);
-    EXPECT_EQ(alerts_.visibleAlert(), nullptr);
+    driver_->wait(1.5);
+    EXPECT_EQ(alerts_->visibleAlert(), nullptr);
     EXPECT_FALSE(floatShows(Report::kSentMessage));
     EXPECT_EQ(navigation_->topViewController(), detail_) << "nothing popped the detail";
 }
@@ -177,6 +177,6 @@ TEST_F(ReportTest, ReferenceScreen) {
     report_->RemoveKeyboard();
     settle();
     EXPECT_EQ(report_->contentView()->frame().size.height, 345);
-    EXPECT_TRUE(matchesReferenceImage(driver_.screenshot(2)->pixels(), "src/houses/reference",
+    EXPECT_TRUE(matchesReferenceImage(driver_->screenshot(2)->pixels(), "src/houses/reference",
                                       "report_form.png"));
 }

@@ -28,7 +28,7 @@ TEST_F(SearchEntryTest, TypingShowsSuggestionsAndAnEmptyFieldTheHistory) {
     EXPECT_TRUE(entry_->mainTbl()->isHidden()) << "no history yet";
     EXPECT_TRUE(entry_->hidesBottomBarWhenPushed());
 
-    ASSERT_TRUE(driver_.type("地铁"));
+    ASSERT_TRUE(driver_->type("地铁"));
     ASSERT_TRUE(waitFor([&] { return !entry_->resultArray().isEmpty(); }));
     EXPECT_FALSE(entry_->mainTbl()->isHidden()) << "the first suggestions show the table";
     EXPECT_EQ(argsOf(calls("ajaxSuggestion").back()).keys(),
@@ -49,24 +49,24 @@ TEST_F(SearchEntryTest, TypingShowsSuggestionsAndAnEmptyFieldTheHistory) {
     SearchHistory::record(QStringLiteral("近地铁"));
     static_cast<ui::ViewController&>(*entry_).viewWillAppear(false);
     entry_->mainTField()->setSelectedRange({0, 2});
-    ASSERT_TRUE(driver_.pressBackspace());
+    ASSERT_TRUE(driver_->pressBackspace());
     EXPECT_TRUE(entry_->isShowHistory());
-    driver_.wait(0.5);
+    driver_->wait(0.5);
     EXPECT_EQ(rowTexts(*entry_->mainTbl()), (QStringList{"近地铁", "清除历史记录"}));
 }
 
 TEST_F(SearchEntryTest, AKeywordOpensItsResultsAndIsRecordedTrimmed) {
     openEntry();
     entry_->mainTField()->setText(QStringLiteral("  \n "));
-    ASSERT_TRUE(driver_.tap(entry_->searchButton()));
+    ASSERT_TRUE(driver_->tap(entry_->searchButton()));
     settle();
-    ASSERT_NE(alerts_.visibleAlert(), nullptr);
-    EXPECT_EQ(alerts_.visibleAlert()->message(), "请输入关键字！");
-    ASSERT_TRUE(alerts_.pressButtonAtIndex(0));
+    ASSERT_NE(alerts_->visibleAlert(), nullptr);
+    EXPECT_EQ(alerts_->visibleAlert()->message(), "请输入关键字！");
+    ASSERT_TRUE(alerts_->pressButtonAtIndex(0));
     EXPECT_EQ(navigation_->topViewController(), entry_);
 
     entry_->mainTField()->setText(QStringLiteral(" 近地铁 "));
-    ASSERT_TRUE(driver_.pressReturn());
+    ASSERT_TRUE(driver_->pressReturn());
     auto shown = results();
     ASSERT_NE(shown, nullptr);
     EXPECT_EQ(shown->keyword(), "近地铁");
@@ -80,13 +80,13 @@ TEST_F(SearchEntryTest, AKeywordOpensItsResultsAndIsRecordedTrimmed) {
     navigation_->popViewControllerAnimated(false);
     settle();
     entry_->mainTField()->setText(QString());
-    ASSERT_TRUE(driver_.tap(entry_->mainTField()));
-    ASSERT_TRUE(driver_.type("x"));
-    ASSERT_TRUE(driver_.pressBackspace());
+    ASSERT_TRUE(driver_->tap(entry_->mainTField()));
+    ASSERT_TRUE(driver_->type("x"));
+    ASSERT_TRUE(driver_->pressBackspace());
     settle();
     EXPECT_EQ(rowTexts(*entry_->mainTbl()), (QStringList{"采光好", "近地铁", "清除历史记录"}));
     window_->layoutIfNeeded();
-    ASSERT_TRUE(driver_.tap(entry_->mainTbl()->cellForRowAtIndexPath({0, 1})));
+    ASSERT_TRUE(driver_->tap(entry_->mainTbl()->cellForRowAtIndexPath({0, 1})));
     shown = results();
     ASSERT_NE(shown, nullptr);
     EXPECT_EQ(shown->keyword(), "近地铁");
@@ -102,10 +102,10 @@ TEST_F(SearchEntryTest, ASuggestionIsRecordedAndTheClearSheetEmptiesTheHistory) 
     // "取消" changes nothing; "确定" empties and hides the table.
     for (const char* answer : {"取消", "确定"}) {
         window_->layoutIfNeeded();
-        ASSERT_TRUE(driver_.tap(entry_->mainTbl()->cellForRowAtIndexPath({0, 1})));
+        ASSERT_TRUE(driver_->tap(entry_->mainTbl()->cellForRowAtIndexPath({0, 1})));
         settle();
-        ASSERT_NE(alerts_.visibleSheet(), nullptr);
-        ASSERT_TRUE(alerts_.pressButton(QString::fromUtf8(answer)));
+        ASSERT_NE(alerts_->visibleSheet(), nullptr);
+        ASSERT_TRUE(alerts_->pressButton(QString::fromUtf8(answer)));
         settle();
         if (QString::fromUtf8(answer) == "取消") {
             EXPECT_EQ(SearchHistory::keywords(), QStringList{"采光好"});
@@ -114,11 +114,11 @@ TEST_F(SearchEntryTest, ASuggestionIsRecordedAndTheClearSheetEmptiesTheHistory) 
     EXPECT_TRUE(SearchHistory::keywords().isEmpty());
     EXPECT_TRUE(entry_->mainTbl()->isHidden());
 
-    ASSERT_TRUE(driver_.type("近地"));
+    ASSERT_TRUE(driver_->type("近地"));
     ASSERT_TRUE(waitFor([&] { return !entry_->resultArray().isEmpty(); }));
     const QString text = entry_->resultArray().value(0).toMap()["text"].toString();
     window_->layoutIfNeeded();
-    ASSERT_TRUE(driver_.tap(entry_->mainTbl()->cellForRowAtIndexPath({0, 0})));
+    ASSERT_TRUE(driver_->tap(entry_->mainTbl()->cellForRowAtIndexPath({0, 0})));
     auto shown = results();
     ASSERT_NE(shown, nullptr);
     EXPECT_EQ(shown->keyword(), text);
@@ -128,12 +128,12 @@ TEST_F(SearchEntryTest, ASuggestionIsRecordedAndTheClearSheetEmptiesTheHistory) 
 TEST_F(SearchEntryTest, TheBackButtonCancelsTheSuggestionsAndLeaves) {
     openEntry();
     server().setFault({.prefix = paths::kDataShare, .delayMs = 1500, .times = 1});
-    ASSERT_TRUE(driver_.type("地"));
+    ASSERT_TRUE(driver_->type("地"));
     ASSERT_TRUE(waitFor([&] { return suggested().size() == 1; }));
-    ASSERT_TRUE(driver_.tap(driver_.findByAccessibilityLabel("返回")));
+    ASSERT_TRUE(driver_->tap(driver_->findByAccessibilityLabel("返回")));
     settle();
     EXPECT_EQ(navigation_->viewControllers().size(), 1u);
     // The cancelled reply reaches no one: the screen is gone and nothing failed.
-    driver_.wait(0.5);
+    driver_->wait(0.5);
     EXPECT_TRUE(entry_->resultArray().isEmpty());
 }

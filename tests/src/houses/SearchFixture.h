@@ -5,7 +5,6 @@
 #include "houses/SearchHistory.h"
 #include "houses/SearchListViewController.h"
 #include "houses/SearchViewController.h"
-#include "platform/uikit/alert_test_driver.h"
 #include "platform/uikit/keyboard.h"
 #include "platform/uikit/navigation_item.h"
 #include "platform/uikit/pasteboard.h"
@@ -59,8 +58,6 @@ protected:
     // Types into the field at the caret, as the keyboard does.
     bool typeAt(ui::TextField& field, qsizetype caret, const QString& text) {
         field.setSelectedRange({caret, 0});
-        return driver_.type(text);
+        return driver_->type(text);
     }
-
-    ui::AlertTestDriver alerts_{driver_};
 };

@@ -59,7 +59,7 @@ TEST_F(SearchResultsTest, TheFirstLoadCountsThenAsksThePageAndTheFilters) {
     EXPECT_FALSE(results->loadingShown());
 
     // The category column lists the counts of every kind.
-    ASSERT_TRUE(driver_.tap(bar->button(0)));
+    ASSERT_TRUE(driver_->tap(bar->button(0)));
     settle();
     ui::TableView* majors = bar->dropDown(0)->column(1);
     ASSERT_NE(majors, nullptr);
@@ -109,7 +109,7 @@ TEST_F(SearchResultsTest, PagesComeByTheMoreRowTheDetailAndAFailedPageIsAskedAga
 
     // The detail opens on the tapped post and pages on through the results.
     window_->layoutIfNeeded();
-    ASSERT_TRUE(driver_.tap(table->cellForRowAtIndexPath({0, 1})));
+    ASSERT_TRUE(driver_->tap(table->cellForRowAtIndexPath({0, 1})));
     settle();
     auto detail = std::dynamic_pointer_cast<QXPostDetailNew>(navigation_->topViewController());
     ASSERT_NE(detail, nullptr);
@@ -151,7 +151,7 @@ TEST_F(SearchResultsTest, PagesComeByTheMoreRowTheDetailAndAFailedPageIsAskedAga
     EXPECT_EQ(dynamic_cast<ui::Label*>(more->viewWithTag(MoreRowCell::kLabelTag))->text(),
               "获取更多信息");
     before = searches();
-    ASSERT_TRUE(driver_.tap(more));
+    ASSERT_TRUE(driver_->tap(more));
     waitForSearchPage(*results, before);
     EXPECT_EQ(lastPage()["pageIndex"], "2");
     EXPECT_GT(results->page().listArray.size(), 40);
@@ -175,7 +175,7 @@ TEST_F(SearchResultsTest, ASearchThatTakesAMinuteTimesOutAndCanBeSearchedAgain) 
     drainMainLoop();
     EXPECT_FALSE(results->loadingShown());
     EXPECT_EQ(results->timeOutText(), SearchListViewController::kTimedOut);
-    ASSERT_TRUE(driver_.tapText(SearchListViewController::kSearchAgain));
+    ASSERT_TRUE(driver_->tapText(SearchListViewController::kSearchAgain));
     waitForResults(*results);
     EXPECT_TRUE(results->timeOutText().isEmpty());
     EXPECT_EQ(results->page().listArray.size(), 20);
@@ -185,19 +185,19 @@ TEST_F(SearchResultsTest, ASearchThatTakesAMinuteTimesOutAndCanBeSearchedAgain) 
 TEST_F(SearchResultsTest, ANewKeywordReplacesTheOldSearchAndItsLateReplies) {
     auto results = openResults(QStringLiteral("近地铁"));
     std::size_t before = searches();
-    ASSERT_TRUE(driver_.tap(results->quickFilterView()->button(2)));
+    ASSERT_TRUE(driver_->tap(results->quickFilterView()->button(2)));
     settle();
     chooseIn(results->quickFilterView(), 2, 1);
     waitForSearchPage(*results, before);
     EXPECT_EQ(results->page().filterConditionDic.keys(), QStringList{"price"});
 
     // Typing shows the suggestions over the results; back first folds them away.
-    ASSERT_TRUE(driver_.tap(results->mainTF()));
+    ASSERT_TRUE(driver_->tap(results->mainTF()));
     EXPECT_FALSE(results->suggestionTable()->isHidden());
     results->mainTF()->setText(QString());
-    ASSERT_TRUE(driver_.type("采光"));
+    ASSERT_TRUE(driver_->type("采光"));
     ASSERT_TRUE(waitFor([&] { return !results->searchArray().isEmpty(); }));
-    ASSERT_TRUE(driver_.tap(driver_.findByAccessibilityLabel("返回")));
+    ASSERT_TRUE(driver_->tap(driver_->findByAccessibilityLabel("返回")));
     settle();
     EXPECT_TRUE(results->suggestionTable()->isHidden());
     EXPECT_EQ(navigation_->topViewController(), results);
@@ -210,7 +210,7 @@ TEST_F(SearchResultsTest, ANewKeywordReplacesTheOldSearchAndItsLateReplies) {
     results->mainTF()->setText(QStringLiteral("采光好"));
     results->textfieldSearchEvent();
     waitForResults(*results);
-    driver_.wait(1);
+    driver_->wait(1);
     runMainLoopUntil([] { return false; }, 2000ms);
     EXPECT_EQ(results->keyword(), "采光好");
     EXPECT_TRUE(results->page().filterConditionDic.isEmpty()) << "a new search, no conditions";
@@ -220,7 +220,7 @@ TEST_F(SearchResultsTest, ANewKeywordReplacesTheOldSearchAndItsLateReplies) {
     EXPECT_EQ(SearchHistory::keywords(), (QStringList{"采光好", "精装修"}));
 
     // The second back leaves without animation.
-    ASSERT_TRUE(driver_.tap(driver_.findByAccessibilityLabel("返回")));
+    ASSERT_TRUE(driver_->tap(driver_->findByAccessibilityLabel("返回")));
     EXPECT_EQ(navigation_->viewControllers().size(), 1u);
 }
 
@@ -268,7 +268,7 @@ TEST_F(SearchResultsTest, TheBarSwitchesKindsAndTurnsChoicesIntoConditions) {
     EXPECT_EQ(bar->titleAtIndex(1), "区域不限");
 
     // The filter screen's conditions replace the bar's, and the titles follow them.
-    ASSERT_TRUE(driver_.tap(bar->button(3)));
+    ASSERT_TRUE(driver_->tap(bar->button(3)));
     settle();
     auto screen =
         std::dynamic_pointer_cast<FilterMainViewControl>(navigation_->topViewController());
@@ -279,7 +279,7 @@ TEST_F(SearchResultsTest, TheBarSwitchesKindsAndTurnsChoicesIntoConditions) {
     price->insert("v", price->value("vs").toList()[2].toMap()["v"]);
     price->insert("firstSectionRow", 2);
     before = searches();
-    ASSERT_TRUE(driver_.tap(screen->finishBtn()));
+    ASSERT_TRUE(driver_->tap(screen->finishBtn()));
     waitForSearchPage(*results, before);
     EXPECT_EQ(results->page().filterConditionDic.keys(), QStringList{"price"});
     EXPECT_EQ(bar->titleAtIndex(2), price->value("vs").toList()[2].toMap()["n"].toString());

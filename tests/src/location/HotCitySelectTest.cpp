@@ -23,6 +23,7 @@
 #include <QDir>
 #include <QImage>
 #include "ReferenceImage.h"
+#include "ui/widgets/LoadingOverlay.h"
 
 namespace paths = standin::paths;
 
@@ -143,7 +144,7 @@ TEST_F(HotCitySelectTest, ChoosingAHotCitySwitchesAndCloses) {
     present();
     ASSERT_TRUE(screen_->navigationItem().leftBarButtonItem());
     ASSERT_TRUE(tapRow(1, 1));  // 北京
-    EXPECT_TRUE(driver_.findByTag(HotCitySelect::kLoadingViewTag));
+    EXPECT_TRUE(driver_.findByTag(LoadingOverlay::kTag));
     ASSERT_TRUE(waitUntil([&] { return state_->currentCityScript_index() == 100; }));
     driver_.wait(1);
     EXPECT_FALSE(isShown());
@@ -170,7 +171,7 @@ TEST_F(HotCitySelectTest, AFailedSwitchLeavesTheScreenOpen) {
     ASSERT_TRUE(waitUntil([&] { return !state_->updatingCityIndex(); }));
     driver_.wait(1);
     EXPECT_TRUE(isShown());
-    EXPECT_FALSE(driver_.findByTag(HotCitySelect::kLoadingViewTag));
+    EXPECT_FALSE(driver_.findByTag(LoadingOverlay::kTag));
     EXPECT_EQ(state_->currentCityScript_index(), -1);
     EXPECT_EQ(SelectedCityState::storedCityId(), 0);
     ASSERT_TRUE(alerts_.visibleAlert()) << "the update tells the user while the chooser is up";
@@ -262,7 +263,7 @@ TEST_F(HotCitySelectTest, AtFirstRunTheLocatedCityKeepsTheScreenUntilItsSwitchGo
     EXPECT_EQ(alerts_.visibleAlert()->message(), "城市信息获取失败，请重试");
     EXPECT_TRUE(isShown()) << "no city to go back to";
     EXPECT_EQ(SelectedCityState::storedCityId(), 0);
-    EXPECT_FALSE(driver_.findByTag(HotCitySelect::kLoadingViewTag));
+    EXPECT_FALSE(driver_.findByTag(LoadingOverlay::kTag));
 
     server().setFaults({});
     ASSERT_TRUE(alerts_.pressButton("重试"));

@@ -4,14 +4,10 @@
 #include "ui/navigation/DragBackSwitch.h"
 
 #include "../net/ServiceCallFixture.h"
+#include "ScreenFixture.h"
 
-#include "platform/uikit/alert_test_driver.h"
 #include "platform/uikit/alert_view.h"
 #include "platform/uikit/label.h"
-#include "platform/uikit/navigation_controller.h"
-#include "platform/uikit/test_driver.h"
-#include "platform/uikit/view_controller.h"
-#include "platform/uikit/window.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -35,25 +31,25 @@ private:
 
 // A window with a navigation stack, the stand-in, and a shop-map context whose answers the
 // tests set and whose requests (screens, drag-back, unread marks) they read.
-class ShopMapFixture : public ServiceCallFixture {
+class ShopMapFixture : public ScreenFixture<ServiceCallFixture> {
 protected:
     void SetUp() override {
         // Tiles drawn afresh for every test, never ones an older stand-in left behind.
         ASSERT_TRUE(tiles_.isValid());
         qputenv("HOUSING_STANDIN_TILE_CACHE", QFile::encodeName(tiles_.path()));
-        ServiceCallFixture::SetUp();
-        window_ = std::make_shared<ui::Window>();
-        window_->makeKeyAndVisible();
-        navigation_ = std::make_shared<DragBackStack>();
-        window_->setRootViewController(navigation_);
-        driver_ = std::make_unique<ui::TestDriver>(window_);
-        alerts_ = std::make_unique<ui::AlertTestDriver>(*driver_);
+        ScreenFixture::SetUp();
+        navigation_ = dragBackStack_;
+        showStack();
     }
 
     void TearDown() override {
-        ServiceCallFixture::TearDown();
+        ScreenFixture::TearDown();
         qunsetenv("HOUSING_STANDIN_TILE_CACHE");
     }
+
+    // Settles as the calls' fixture does (the network thread, then the main loop), without
+    // moving the clock as the screens' settling does.
+    void settle() { ServiceCallFixture::settle(); }
 
     ShopMapContext context() {
         ShopMapContext made;
@@ -119,9 +115,6 @@ protected:
     std::vector<QVariantMap> chats;
     QStringList brokerPages;
 
-    std::shared_ptr<ui::Window> window_;
-    std::shared_ptr<DragBackStack> navigation_;
-    std::unique_ptr<ui::TestDriver> driver_;
-    std::unique_ptr<ui::AlertTestDriver> alerts_;
+    std::shared_ptr<DragBackStack> dragBackStack_ = std::make_shared<DragBackStack>();
     QTemporaryDir tiles_;
 };

@@ -91,7 +91,7 @@ TEST_F(ShopMapScreenTest, TheMapPausesItsOwnStacksDragBackAndLeavesTheAppWideSwi
     navigation_->setViewControllers({below}, false);
     screen_ = std::make_shared<QXMapViewController>(context());
     navigation_->pushViewController(screen_, false);
-    EXPECT_FALSE(navigation_->canDragBack()) << "the map takes horizontal drags";
+    EXPECT_FALSE(dragBackStack_->canDragBack()) << "the map takes horizontal drags";
     EXPECT_TRUE(dragBack.empty());
 
     // Closing the shop panel allows drag-back app-wide again; the stack's pause holds.
@@ -100,10 +100,10 @@ TEST_F(ShopMapScreenTest, TheMapPausesItsOwnStacksDragBackAndLeavesTheAppWideSwi
     screen_->detailMapCtr()->closeDetailView();
     clock().advance(500ms);
     EXPECT_EQ(dragBack, (std::vector<bool>{false, true}));
-    EXPECT_FALSE(navigation_->canDragBack());
+    EXPECT_FALSE(dragBackStack_->canDragBack());
 
     navigation_->popViewControllerAnimated(false);
-    EXPECT_TRUE(navigation_->canDragBack()) << "on again once the map went";
+    EXPECT_TRUE(dragBackStack_->canDragBack()) << "on again once the map went";
     EXPECT_EQ(dragBack.size(), 2u);
 }
 

@@ -12,6 +12,7 @@
 #include "platform/uikit/screen.h"
 
 #include "standin/FaultRule.h"
+#include "ui/widgets/LoadingOverlay.h"
 
 using namespace std::chrono_literals;
 
@@ -57,9 +58,8 @@ protected:
         panel_->setAnnoBasic(shop(id));
         panel_->openDetailView();
         clock().advance(400ms);
-        ASSERT_TRUE(waitUntil([&] {
-            return panel_->view()->viewWithTag(QXMapDetailViewController::kLoadingTag) == nullptr;
-        }));
+        ASSERT_TRUE(waitUntil(
+            [&] { return panel_->view()->viewWithTag(LoadingOverlay::kTag) == nullptr; }));
     }
 
     [[nodiscard]] double screenHeight() const {

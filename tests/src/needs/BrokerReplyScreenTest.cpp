@@ -94,10 +94,8 @@ TEST_F(BrokerReplyScreenTest, APublishedNeedIsAnsweredByBrokersWithHousesAndSubs
     EXPECT_TRUE(driver_->findByText("正在等待经纪人响应...")) << "the tip after publishing";
 
     // The brokers answer over the stream; the count follows without the pop-up.
-    ASSERT_TRUE(runMainLoopUntil([&] {
-        settle(0.05);
-        return screen->agentsInfoArray().size() == qsizetype(agents_);
-    }));
+    ASSERT_TRUE(
+        settleUntil([&] { return screen->agentsInfoArray().size() == qsizetype(agents_); }));
     settle(1.0);
     EXPECT_EQ(screen->brokerListViewBtn()->titleForState(ui::kControlStateNormal),
               QString::number(agents_));
@@ -133,19 +131,13 @@ TEST_F(BrokerReplyScreenTest, ACancelledSubscriptionIsNotMadeAgainAndTheBarOffer
 
     // Subscribing again from the bar, then cancelling after the confirmation.
     screen->closeSubscribeBtnFunc();
-    ASSERT_TRUE(runMainLoopUntil([&] {
-        settle(0.05);
-        return screen->subscribeId() > 0;
-    }));
+    ASSERT_TRUE(settleUntil([&] { return screen->subscribeId() > 0; }));
     EXPECT_EQ(QXIMDatabase::shared().getSubscribeIdWithPostId(needId).toLongLong(),
               screen->subscribeId());
     screen->closeSubscribeBtnFunc();
     settle();
     ASSERT_TRUE(driver_->tapText("确定"));
-    ASSERT_TRUE(runMainLoopUntil([&] {
-        settle(0.05);
-        return screen->subscribeId() == -1;
-    }));
+    ASSERT_TRUE(settleUntil([&] { return screen->subscribeId() == -1; }));
     ASSERT_EQ(subscriptionCalls(4).size(), 1u);
     EXPECT_EQ(QXIMDatabase::shared().getSubscribeIdWithPostId(needId), "-1");
 }
@@ -160,10 +152,7 @@ TEST_F(BrokerReplyScreenTest, AnEmptyBatchClearsTheRowsAndTheirActionsFindNothin
                                R"({"page":2,"total":0,"list":"none"}}}})",
                        .times = 1});
     screen->getMoreHouseSourceData();
-    ASSERT_TRUE(runMainLoopUntil([&] {
-        settle(0.05);
-        return screen->houseSourceArray().isEmpty();
-    }));
+    ASSERT_TRUE(settleUntil([&] { return screen->houseSourceArray().isEmpty(); }));
     EXPECT_EQ(screen->houseSourceTableView()->numberOfRowsInSection(0), 0)
         << "no row outlives its house";
     EXPECT_EQ(screen->houseSourceInfoPage(), 3) << "the next batch follows the served page";
@@ -228,10 +217,7 @@ TEST_F(BrokerReplyScreenTest, AFavouriteIsKeptFromTheServersPostAndRefusedPastTh
              QJsonDocument(QJsonObject{{"posts", QJsonArray{post}}}).toJson(QJsonDocument::Compact),
          .times = 1});
     screen->favriteHouseSourceInfoWithCellTag(0);
-    ASSERT_TRUE(runMainLoopUntil([&] {
-        settle(0.05);
-        return HouseFavourites::isSaved(house);
-    }));
+    ASSERT_TRUE(settleUntil([&] { return HouseFavourites::isSaved(house); }));
     const auto gets = callsOf("GetPost");
     ASSERT_EQ(gets.size(), 1u);
     EXPECT_EQ(gets[0].header("puid"), house.value("puid").toString().toUtf8());
@@ -266,16 +252,11 @@ TEST_F(BrokerReplyScreenTest, MessagesWhileCoveredAreReadOnReturnWithoutTheAnima
     auto cover = std::make_shared<ui::ViewController>();
     navigation_->pushViewController(cover, false);
     settle();
-    ASSERT_TRUE(runMainLoopUntil([&] {
-        settle(0.05);
-        return screen->needLoad();
-    })) << "the brokers' answers arrive while the screen is covered";
+    ASSERT_TRUE(settleUntil([&] { return screen->needLoad(); }))
+        << "the brokers' answers arrive while the screen is covered";
     EXPECT_TRUE(screen->agentsInfoArray().isEmpty());
     navigation_->popViewControllerAnimated(false);
     settle();
-    ASSERT_TRUE(runMainLoopUntil([&] {
-        settle(0.05);
-        return !screen->agentsInfoArray().isEmpty();
-    }));
+    ASSERT_TRUE(settleUntil([&] { return !screen->agentsInfoArray().isEmpty(); }));
     EXPECT_FALSE(screen->needLoad());
 }

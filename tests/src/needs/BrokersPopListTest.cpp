@@ -94,8 +94,7 @@ TEST_F(BrokersPopListTest, AnAvatarOpensItsChatAndTheRepliesScreenBringsThePopUp
     storeAnswer(701, "31");
     storeAnswer(702, "31");
     auto screen = openReplies("31", true);
-    ASSERT_TRUE(runMainLoopUntil([&] {
-        settle(0.05);
+    ASSERT_TRUE(settleUntil([&] {
         return screen->agentsInfoArray().size() == 2 && !screen->loadingView()->superview();
     }));
     ASSERT_TRUE(driver_->tap(screen->brokerListViewBtn()));
@@ -112,10 +111,7 @@ TEST_F(BrokersPopListTest, AnAvatarOpensItsChatAndTheRepliesScreenBringsThePopUp
     ns::NotificationCenter::defaultCenter().post(
         ns::Notification{.name = QXIMNotifications::kIMRecieveNotification,
                          .object = QXIMNotifications::ReceivedMessages{.messages = {answer}}});
-    ASSERT_TRUE(runMainLoopUntil([&] {
-        settle(0.05);
-        return popUp->mutableArray().size() == 3;
-    }));
+    ASSERT_TRUE(settleUntil([&] { return popUp->mutableArray().size() == 3; }));
     EXPECT_EQ(tiles(*popUp).size(), 3u);
     EXPECT_EQ(screen->brokerListViewBtn()->titleForState(ui::kControlStateNormal), "3");
 

@@ -39,11 +39,7 @@ protected:
     // says it is looking up. The clock runs while the map comes to rest and stands still while
     // the stand-in answers, so that a slow answer on a busy machine never times out.
     bool lookedUp(std::size_t asked = 1) {
-        return runMainLoopUntil([&] {
-                   settle(0.1);
-                   return lookups() >= asked;
-               }) &&
-               waitForNetwork([&] {
+        return settleUntil([&] { return lookups() >= asked; }, 0.1) && waitFor([&] {
                    return label() != QXFBAgentAddress::kQuerying && picker_->movieMapcount() == 0;
                });
     }

@@ -15,23 +15,18 @@
 #include "standin/ClassCalls.h"
 
 #include "ReferenceImage.h"
-#include "StandinFixture.h"
+#include "ScreenFixture.h"
 
 #include "platform/foundation/property_list.h"
 #include "platform/foundation/user_defaults.h"
 #include "platform/media/audio_device.h"
 #include "platform/media/audio_session.h"
 #include "platform/media/file_audio_device.h"
-#include "platform/uikit/alert_test_driver.h"
 #include "platform/uikit/alert_view.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/label.h"
-#include "platform/uikit/navigation_controller.h"
-#include "platform/uikit/tab_bar_controller.h"
-#include "platform/uikit/tab_bar_item.h"
-#include "platform/uikit/test_driver.h"
-#include "platform/uikit/window.h"
+#include "ui/widgets/LoadingOverlay.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -69,13 +64,15 @@ public:
 // A need form of Shanghai (script index 0) in a window with a tab shell, its stack the first
 // tab's; the stand-in serves its calls, the message store is the user's, sound goes through
 // files.
-class NeedFormFixture : public StandinFixture {
+class NeedFormFixture : public ScreenFixture<> {
 protected:
+    NeedFormFixture() : ScreenFixture(Settling{.handlePostedFirst = true}) {}
+
     static constexpr qint64 kUser = 9000000000077;
     static constexpr int kCity = 0;
 
     void SetUp() override {
-        StandinFixture::SetUp();
+        ScreenFixture::SetUp();
         context_ = std::make_shared<QXNetDefaultContext>();
         context_->setConnectionReachabil(true);
         context_->setCurrentCityScript_index(kCity);
@@ -89,25 +86,13 @@ protected:
             sandboxPath() + "/speaker.wav"));
         QXIMDatabase::shared().openDatabase(QString::number(kUser));
         resetCityChoice();
-        window_ = std::make_shared<ui::Window>();
-        window_->makeKeyAndVisible();
-        navigation_ = std::make_shared<ui::NavigationController>();
         navigation_->setViewControllers({std::make_shared<ui::ViewController>()}, false);
-        navigation_->tabBarItem()->setTitle(QStringLiteral("首页"));
-        tabs_ = std::make_shared<ui::TabBarController>();
-        tabs_->setViewControllers({navigation_});
-        window_->setRootViewController(tabs_);
-        driver_ = std::make_unique<ui::TestDriver>(window_);
-        alerts_ = std::make_unique<ui::AlertTestDriver>(*driver_);
+        showInTabShell(QStringLiteral("首页"));
     }
 
     void TearDown() override {
-        alerts_.reset();
-        driver_.reset();
+        closeScreens();
         form_.reset();
-        window_.reset();
-        navigation_.reset();
-        tabs_.reset();
         QXVoicePlayer::forceRelease();
         QXIMDatabase::forceRelease();
         resetCityChoice();
@@ -115,7 +100,7 @@ protected:
         QXNetContext::install(nullptr);
         av::AudioDevice::install(nullptr);
         av::AudioSession::sharedInstance().reset();
-        StandinFixture::TearDown();
+        ScreenFixture::TearDown();
     }
 
     static void resetCityChoice() {
@@ -170,25 +155,6 @@ protected:
         return form_;
     }
 
-    void settle(double seconds = 0.5) {
-        drainMainLoop();
-        driver_->wait(seconds);
-        window_->layoutIfNeeded();
-    }
-
-    // Waits for `done` while the network works: the clock stands still meanwhile, so that a
-    // slow answer on a busy machine is never taken for a request that timed out; then the
-    // screens finish their animations.
-    bool waitForNetwork(const std::function<bool()>& done) {
-        const bool reached = runMainLoopUntil([&] {
-            drainMainLoop();
-            window_->layoutIfNeeded();
-            return done();
-        });
-        settle(0.3);
-        return reached;
-    }
-
     void chooseHouseType(int index) {
         ASSERT_TRUE(
             driver_->tap(form_->selectedHouseDoor()->buttons().at(std::size_t(index)).get()));
@@ -227,7 +193,7 @@ protected:
         return QXIMDatabase::shared().loadNeedInfoWithUserID(QString::number(kUser), 100);
     }
     [[nodiscard]] bool loadingShown() const {
-        return form_ && form_->view()->viewWithTag(NeedsHost::kLoadingTag) != nullptr;
+        return form_ && form_->view()->viewWithTag(LoadingOverlay::kTag) != nullptr;
     }
     [[nodiscard]] ui::ViewController* top() const { return navigation_->topViewController().get(); }
     [[nodiscard]] ui::Point centreInWindow(const ui::View& view) const {
@@ -237,10 +203,5 @@ protected:
 
     std::shared_ptr<QXNetDefaultContext> context_;
     std::shared_ptr<TestNeedsHost> host_;
-    std::shared_ptr<ui::Window> window_;
-    std::shared_ptr<ui::NavigationController> navigation_;
-    std::shared_ptr<ui::TabBarController> tabs_;
     std::shared_ptr<QXPublishHouseInfoViewController> form_;
-    std::unique_ptr<ui::TestDriver> driver_;
-    std::unique_ptr<ui::AlertTestDriver> alerts_;
 };

@@ -19,7 +19,7 @@ protected:
     // Waits for the broker replies that follow a published need: its replies screen, given
     // the need's id.
     bool repliesOpened() {
-        return waitForNetwork([&] {
+        return waitFor([&] {
             const auto* replies = dynamic_cast<QXBrokerReplyViewController*>(top());
             return replies && !replies->needId().isEmpty() && !replies->isFromNeedHistoryVC();
         });
@@ -154,7 +154,7 @@ TEST_F(NeedFormTest, AGuestValidatesANumberByCodeAndTheNeedCarriesThem) {
     openForm(5, {});
     chooseHouseType(3);
     sendAndConfirm();
-    ASSERT_TRUE(waitForNetwork(
+    ASSERT_TRUE(waitFor(
         [&] { return form_->validationController() && top() == form_->validationController(); }));
     const QJsonArray check =
         argumentsOf(calls("HousingRequestInfo", "isVerifyPhoneCode").front(), "isVerifyPhoneCode");
@@ -166,7 +166,7 @@ TEST_F(NeedFormTest, AGuestValidatesANumberByCodeAndTheNeedCarriesThem) {
     ASSERT_TRUE(driver_->type(QStringLiteral("13812345678")));
     ASSERT_TRUE(screen->getCaptchaButton()->isEnabled());
     ASSERT_TRUE(driver_->tap(screen->getCaptchaButton()));
-    ASSERT_TRUE(waitForNetwork([&] { return alerts_->visibleAlert() != nullptr; }));
+    ASSERT_TRUE(waitFor([&] { return alerts_->visibleAlert() != nullptr; }));
     EXPECT_EQ(alerts_->visibleAlert()->title(), QStringLiteral("发送成功"));
     ASSERT_TRUE(alerts_->pressButton(QStringLiteral("确定")));
     const auto codes =
@@ -178,7 +178,7 @@ TEST_F(NeedFormTest, AGuestValidatesANumberByCodeAndTheNeedCarriesThem) {
     ASSERT_TRUE(driver_->tap(screen->captchaTextField()));
     ASSERT_TRUE(driver_->type(code == "111111" ? "222222" : "111111"));
     ASSERT_TRUE(driver_->tap(screen->sendButton()));
-    ASSERT_TRUE(waitForNetwork(
+    ASSERT_TRUE(waitFor(
         [&] { return publishCalls().size() == 1 && screen->sendStateLabel()->isHidden(); }));
     EXPECT_NE(driver_->findByText(QStringLiteral("验证码错误，请重新获取")), nullptr);
     EXPECT_TRUE(storedNeeds().isEmpty());
@@ -203,7 +203,7 @@ TEST_F(NeedFormTest, AFailedPublishingOffersToSendAgainWithTheSameCoordinateOrde
     chooseHouseType(2);
     server().setFault({.prefix = standin::paths::kDataShare, .status = 500, .times = 1});
     publishDirectly();
-    ASSERT_TRUE(waitForNetwork([&] { return alerts_->visibleAlert() != nullptr; }));
+    ASSERT_TRUE(waitFor([&] { return alerts_->visibleAlert() != nullptr; }));
     EXPECT_EQ(alerts_->visibleAlert()->message(), QStringLiteral("发布失败，请重新发布"));
     EXPECT_FALSE(loadingShown());
     EXPECT_TRUE(storedNeeds().isEmpty());
@@ -225,7 +225,7 @@ TEST_F(NeedFormTest, AReplyWithoutANeedIsAFailureAndKeepsNothing) {
                                           R"({"postHousingRequest":null}}})"),
                        .times = 1});
     publishDirectly();
-    ASSERT_TRUE(waitForNetwork([&] { return alerts_->visibleAlert() != nullptr; }));
+    ASSERT_TRUE(waitFor([&] { return alerts_->visibleAlert() != nullptr; }));
     EXPECT_EQ(alerts_->visibleAlert()->message(), QStringLiteral("发布失败，请重新发布"));
     EXPECT_TRUE(storedNeeds().isEmpty());
     EXPECT_EQ(top(), form_.get());
@@ -238,7 +238,7 @@ TEST_F(NeedFormTest, AVoiceUploadThatFailsUnderTheSmsCheckEndsItsSendingWithAnAl
     recordNote(2s);
     chooseHouseType(0);
     sendAndConfirm();
-    ASSERT_TRUE(waitForNetwork(
+    ASSERT_TRUE(waitFor(
         [&] { return form_->validationController() && top() == form_->validationController(); }));
     QXMessageValidationController* screen = form_->validationController();
     screen->mobileTextField()->setText(QStringLiteral("13812345678"));
@@ -246,7 +246,7 @@ TEST_F(NeedFormTest, AVoiceUploadThatFailsUnderTheSmsCheckEndsItsSendingWithAnAl
     server().setFault({.prefix = standin::paths::kDataShare, .status = 500, .times = 1});
     screen->sendRequirement();
     EXPECT_FALSE(screen->sendStateLabel()->isHidden());
-    ASSERT_TRUE(waitForNetwork([&] { return alerts_->visibleAlert() != nullptr; }));
+    ASSERT_TRUE(waitFor([&] { return alerts_->visibleAlert() != nullptr; }));
     EXPECT_EQ(alerts_->visibleAlert()->message(), QStringLiteral("发布失败，请重新发布"));
     EXPECT_TRUE(screen->sendStateLabel()->isHidden()) << "the validation may send again";
     EXPECT_FALSE(loadingShown());

@@ -16,10 +16,7 @@ protected:
     std::shared_ptr<QXNeedHistoryListController> openHistory(qsizetype expected) {
         auto history = std::make_shared<QXNeedHistoryListController>();
         navigation_->pushViewController(history, false);
-        EXPECT_TRUE(runMainLoopUntil([&] {
-            settle(0.05);
-            return history->needHistoryArray().size() == expected;
-        }));
+        EXPECT_TRUE(settleUntil([&] { return history->needHistoryArray().size() == expected; }));
         return history;
     }
     QXNeedHistroyCell* card(QXNeedHistoryListController& history, int section) {
@@ -35,10 +32,7 @@ protected:
     // The status of the subscriptions, asked on appearing, has come back and been listed, so
     // that a fault set next meets the cancellation.
     void waitForStatus(const QXNeedHistoryListController& history) {
-        ASSERT_TRUE(runMainLoopUntil([&] {
-            settle(0.05);
-            return !history.subscribeRefreshStatusArray().isEmpty();
-        }));
+        ASSERT_TRUE(settleUntil([&] { return !history.subscribeRefreshStatusArray().isEmpty(); }));
         settle();
     }
     int cancellations() {
@@ -60,10 +54,8 @@ TEST_F(NeedHistoryTest, CardsShowTheNeedsNewestFirstWithTheirBrokersAndPushState
     QXIMDatabase::shared().updateSubscribeId("-1", "12");
 
     auto history = openHistory(2);
-    ASSERT_TRUE(runMainLoopUntil([&] {
-        settle(0.05);
-        return callsOf("CommonSubscribe").size() >= 2;
-    })) << "the status of the subscriptions is asked";
+    ASSERT_TRUE(settleUntil([&] { return callsOf("CommonSubscribe").size() >= 2; }))
+        << "the status of the subscriptions is asked";
     settle();
     EXPECT_EQ(history->needHistoryArray().value(0).toMap().value("n_id"), "12") << "newest first";
     QXNeedHistroyCell* shared = card(*history, 0);
@@ -112,10 +104,8 @@ TEST_F(NeedHistoryTest, DeletingASubscribedNeedCancelsItFirstAndRemovesThatNeedB
         drainMainLoop();
         return history->needHistoryArray().size() == 3;
     })) << "the list was read again before the server answered";
-    ASSERT_TRUE(runMainLoopUntil([&] {
-        settle(0.05);
-        return QXIMDatabase::shared().getNeedInfoWithUserID(own(), "21").isEmpty();
-    }));
+    ASSERT_TRUE(settleUntil(
+        [&] { return QXIMDatabase::shared().getNeedInfoWithUserID(own(), "21").isEmpty(); }));
     settle();
     EXPECT_EQ(cancellations(), 1);
     EXPECT_EQ(ids(*history), (QStringList{"23", "22"})) << "the cancelled need went, no other";
@@ -158,10 +148,7 @@ TEST_F(NeedHistoryTest, AFailedCancellationKeepsTheNeedAndTheLastDeletionShowsTh
 
     history->commitEditingStyle(*history->listTable(), ui::TableViewCellEditingStyle::Delete,
                                 ui::IndexPath(0, 0));
-    ASSERT_TRUE(runMainLoopUntil([&] {
-        settle(0.05);
-        return history->needHistoryArray().isEmpty();
-    }));
+    ASSERT_TRUE(settleUntil([&] { return history->needHistoryArray().isEmpty(); }));
     EXPECT_TRUE(history->noHistoryView() && history->noHistoryView()->window());
     EXPECT_TRUE(driver_->findByText(QXNeedHistoryListController::kEmptyText));
 }

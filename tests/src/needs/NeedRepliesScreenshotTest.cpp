@@ -26,10 +26,7 @@ protected:
         return true;
     }
     void settlePictures() {
-        ASSERT_TRUE(runMainLoopUntil([&] {
-            settle(0.1);
-            return picturesLoaded();
-        }));
+        ASSERT_TRUE(settleUntil([&] { return picturesLoaded(); }, 0.1));
         settle();
     }
     ::testing::AssertionResult matches(const QString& name) {
@@ -43,14 +40,12 @@ protected:
         const QString needId = reply.value("postId").toString();
         storeNeed(needId, "1", district, "[2]", "-1", "不限", name, 1700000000);
         const int brokers = int(reply.value("agents").toList().size());
-        EXPECT_TRUE(runMainLoopUntil([&] {
-            settle(0.05);
+        EXPECT_TRUE(settleUntil([&] {
             return QXIMDatabase::shared().getNeedInfoWithUserID(own(), needId).size() == 1 &&
                    messaging_.unacknowledged(kUser) == 0 && answeredBy(needId) == brokers;
         }));
         auto screen = openReplies(needId, true);
-        EXPECT_TRUE(runMainLoopUntil([&] {
-            settle(0.05);
+        EXPECT_TRUE(settleUntil([&] {
             return !screen->houseSourceArray().isEmpty() &&
                    screen->agentsInfoArray().size() == brokers;
         }));
@@ -97,10 +92,10 @@ TEST_F(NeedRepliesScreenshotTest, TheNeedHistoryWithItsCards) {
     subscribe("43");
     auto history = std::make_shared<QXNeedHistoryListController>();
     navigation_->pushViewController(history, false);
-    ASSERT_TRUE(runMainLoopUntil([&] {
-        settle(0.05);
+    ASSERT_TRUE(settleUntil([&] {
+        // The table is drawn again from a read that follows the status reply.
         return history->needHistoryArray().size() == 3 &&
-               !history->subscribeRefreshStatusArray().isEmpty();
+               !history->subscribeRefreshStatusArray().isEmpty() && !history->isReading();
     }));
     settle();
     EXPECT_TRUE(matches("need_history.png"));

@@ -21,19 +21,12 @@
 
 #include "MessagingStandin.h"
 #include "ReferenceImage.h"
-#include "StandinFixture.h"
+#include "ScreenFixture.h"
 #include "standin/Geography.h"
 #include "standin/SamplePeople.h"
 
 #include "platform/foundation/user_defaults.h"
-#include "platform/uikit/alert_test_driver.h"
 #include "platform/uikit/label.h"
-#include "platform/uikit/navigation_controller.h"
-#include "platform/uikit/tab_bar_controller.h"
-#include "platform/uikit/tab_bar_item.h"
-#include "platform/uikit/test_driver.h"
-#include "platform/uikit/view_controller.h"
-#include "platform/uikit/window.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -42,14 +35,16 @@
 // A signed-in user with the messaging service against the stand-in, a window whose tab shell
 // holds a navigation stack with a plain root screen, and the way to publish needs to the
 // stand-in and keep their rows as the publishing screen does.
-class NeedScreenFixture : public StandinFixture {
+class NeedScreenFixture : public ScreenFixture<> {
 protected:
+    NeedScreenFixture() : ScreenFixture(Settling{.handlePostedFirst = true, .seconds = 0.3}) {}
+
     static constexpr qint64 kUser = 9000000000077;
     // The sample's first city, whose districts have broker shops.
     static constexpr int kCity = 0;
 
     void SetUp() override {
-        StandinFixture::SetUp();
+        ScreenFixture::SetUp();
         context_ = std::make_shared<QXNetDefaultContext>();
         context_->setConnectionReachabil(true);
         context_->setCurrentCityScript_index(kCity);
@@ -58,33 +53,21 @@ protected:
         HousesHost::install(nullptr);
         MessagingStandin::signIn(kUser);
         QXIMDatabase::shared().openDatabase(QString::number(kUser));
-        window_ = std::make_shared<ui::Window>();
-        window_->makeKeyAndVisible();
-        navigation_ = std::make_shared<ui::NavigationController>();
         auto root = std::make_shared<ui::ViewController>();
         root->setTitle(QStringLiteral("首页"));
         navigation_->setViewControllers({root}, false);
-        navigation_->tabBarItem()->setTitle(QStringLiteral("首页"));
-        tabs_ = std::make_shared<ui::TabBarController>();
-        tabs_->setViewControllers({navigation_});
-        window_->setRootViewController(tabs_);
-        driver_ = std::make_unique<ui::TestDriver>(window_);
-        alerts_ = std::make_unique<ui::AlertTestDriver>(*driver_);
+        showInTabShell(QStringLiteral("首页"));
     }
 
     void TearDown() override {
         QXBrokersPopListView::hideBrokersPopListView();
-        alerts_.reset();
-        driver_.reset();
-        window_.reset();
-        navigation_.reset();
-        tabs_.reset();
+        closeScreens();
         QXVoicePlayer::forceRelease();
         QXIMService::forceRelease();
         QXIMUser::shared().setUserId(QXIMUser::getDefaultUserid());
         HousesHost::install(nullptr);
         QXNetContext::install(nullptr);
-        StandinFixture::TearDown();
+        ScreenFixture::TearDown();
     }
 
     [[nodiscard]] static QString own() { return QString::number(kUser); }
@@ -215,17 +198,7 @@ protected:
         return found;
     }
 
-    void settle(double seconds = 0.3) {
-        drainMainLoop();
-        driver_->wait(seconds);
-    }
-
     std::shared_ptr<QXNetDefaultContext> context_;
     std::shared_ptr<QXIMService> service_;
     MessagingStandin messaging_{server()};
-    std::shared_ptr<ui::Window> window_;
-    std::shared_ptr<ui::NavigationController> navigation_;
-    std::shared_ptr<ui::TabBarController> tabs_;
-    std::unique_ptr<ui::TestDriver> driver_;
-    std::unique_ptr<ui::AlertTestDriver> alerts_;
 };

@@ -85,10 +85,7 @@ TEST_F(NeedScreenshotTest, TheSmsValidationCountingDown) {
     ASSERT_TRUE(driver_->tap(screen->mobileTextField()));
     ASSERT_TRUE(driver_->type(QStringLiteral("13812345678")));
     ASSERT_TRUE(driver_->tap(screen->getCaptchaButton()));
-    ASSERT_TRUE(runMainLoopUntil([&] {
-        settle(0.1);
-        return alerts_->visibleAlert() != nullptr;
-    }));
+    ASSERT_TRUE(settleUntil([&] { return alerts_->visibleAlert() != nullptr; }, 0.1));
     ASSERT_TRUE(alerts_->pressButton(QStringLiteral("确定")));
     clock().advance(13s);
     ASSERT_TRUE(driver_->tap(screen->captchaTextField()));

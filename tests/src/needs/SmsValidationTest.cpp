@@ -53,13 +53,14 @@ protected:
     void askForCode() {
         const auto before = codeRequests().size();
         ASSERT_TRUE(driver_->tap(screen_->getCaptchaButton()));
-        ASSERT_TRUE(runMainLoopUntil([&] {
-            settle(0.1);
-            return codeRequests().size() > before && screen_->getCaptchaButton() &&
-                   (alerts_->visibleAlert() ||
-                    driver_->findByText(QStringLiteral("验证码获取失败，请重试")) ||
-                    screen_->getCaptchaButton()->isEnabled());
-        }));
+        ASSERT_TRUE(settleUntil(
+            [&] {
+                return codeRequests().size() > before && screen_->getCaptchaButton() &&
+                       (alerts_->visibleAlert() ||
+                        driver_->findByText(QStringLiteral("验证码获取失败，请重试")) ||
+                        screen_->getCaptchaButton()->isEnabled());
+            },
+            0.1));
     }
 
     std::shared_ptr<RecordingValidationDelegate> delegate_;

@@ -1,0 +1,108 @@
+#pragma once
+
+#include "StandinFixture.h"
+
+#include "platform/uikit/alert_test_driver.h"
+#include "platform/uikit/navigation_controller.h"
+#include "platform/uikit/tab_bar_controller.h"
+#include "platform/uikit/tab_bar_item.h"
+#include "platform/uikit/test_driver.h"
+#include "platform/uikit/view_controller.h"
+#include "platform/uikit/window.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+// How the screens of a fixture settle: whether what other threads posted to the main loop
+// (replies, the messaging service's news) is handled first, and how long settle() lets pass
+// on the clock.
+struct Settling {
+    bool handlePostedFirst = false;
+    double seconds = 0.5;
+};
+
+// A phone window for the screens a test opens, over the fixture `Base` (the stand-in, or a
+// fixture made from it): a navigation stack, a driver that acts as a user would and one that
+// answers alerts. The stack is shown by showStack() or showInTabShell().
+template <class Base = StandinFixture>
+class ScreenFixture : public Base {
+protected:
+    explicit ScreenFixture(Settling settling = {}) : settling_(settling) {}
+
+    void SetUp() override {
+        Base::SetUp();
+        window_ = std::make_shared<ui::Window>();
+        window_->makeKeyAndVisible();
+        driver_ = std::make_unique<ui::TestDriver>(window_);
+        alerts_ = std::make_unique<ui::AlertTestDriver>(*driver_);
+    }
+
+    void TearDown() override {
+        closeScreens();
+        Base::TearDown();
+    }
+    // Lets the window and every screen in it go. A fixture that releases services in its
+    // TearDown calls it first; a second call does nothing.
+    void closeScreens() {
+        alerts_.reset();
+        driver_.reset();
+        if (window_) window_->setRootViewController(nullptr);
+        window_.reset();
+        navigation_.reset();
+        tabs_.reset();
+    }
+
+    // The stack as the window's root.
+    void showStack() { window_->setRootViewController(navigation_); }
+    // The stack as the selected tab of a tab shell, titled `title`, after the tabs `before`.
+    void showInTabShell(const QString& title,
+                        std::vector<std::shared_ptr<ui::ViewController>> before = {}) {
+        navigation_->tabBarItem()->setTitle(title);
+        before.push_back(navigation_);
+        tabs_ = std::make_shared<ui::TabBarController>();
+        tabs_->setViewControllers(before);
+        tabs_->setSelectedIndex(int(before.size()) - 1);
+        window_->setRootViewController(tabs_);
+    }
+
+    // Lets `seconds` pass on the clock (after handling what was posted, if the fixture's
+    // screens settle so), then lays the window out.
+    void settle(double seconds) {
+        if (settling_.handlePostedFirst) this->drainMainLoop();
+        driver_->wait(seconds);
+        window_->layoutIfNeeded();
+    }
+    void settle() { settle(settling_.seconds); }
+    // Waits for `done` while replies come from the stand-in: the clock stands still
+    // meanwhile, so that a slow answer on a busy machine is never taken for a request that
+    // timed out; then settles.
+    bool waitFor(const std::function<bool()>& done) {
+        const bool reached = this->runMainLoopUntil([&] {
+            this->drainMainLoop();
+            return done();
+        });
+        settle();
+        return reached;
+    }
+    // Lets the clock run in steps of `step` seconds until `done` (pictures that load, a
+    // stream that answers); whether it came.
+    bool settleUntil(const std::function<bool()>& done, double step = 0.05) {
+        return this->runMainLoopUntil([&] {
+            settle(step);
+            return done();
+        });
+    }
+
+    std::shared_ptr<ui::Window> window_;
+    std::shared_ptr<ui::NavigationController> navigation_ =
+        std::make_shared<ui::NavigationController>();
+    std::shared_ptr<ui::TabBarController> tabs_;
+    std::unique_ptr<ui::TestDriver> driver_;
+    std::unique_ptr<ui::AlertTestDriver> alerts_;
+
+private:
+    Settling settling_;
+};
