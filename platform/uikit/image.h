@@ -98,6 +98,9 @@ public:
     // Draws into `rect` (points) on any painter: upright, nine-sliced when resizable.
     void paint(QPainter& painter, const Rect& rect) const;
     void paintTiled(QPainter& painter, const Rect& rect, Point phase = {}) const;
+    // Draws `pixels` into `target` (points) as a plain copy when the painter puts them one to
+    // one on whole device pixels; false (nothing drawn) otherwise.
+    static bool copyOneToOne(QPainter& painter, const QRectF& target, const QImage& pixels);
 
     // Encoding; no bytes when the image has no pixels.
     [[nodiscard]] QByteArray JPEGRepresentation(double compressionQuality) const;

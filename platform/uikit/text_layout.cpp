@@ -1,12 +1,16 @@
 #include "platform/uikit/text_layout.h"
 
 #include <QColor>
+#include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QTextLayout>
+#include <QThread>
 
 #include <algorithm>
 #include <cmath>
+#include <list>
+#include <unordered_map>
 
 namespace ui {
 
@@ -23,20 +27,80 @@ QStringList paragraphsOf(const QString& text) {
     return normalised.split(QChar(u'\n'));
 }
 
+constexpr std::size_t kKeptLayouts = 256;
+
+// Everything a layout depends on, as one key.
+QString keyOf(const QString& text, const QFont& font, const TextLayout::Options& options) {
+    const QChar separator(u'\x1f');
+    return font.key() + separator + QString::number(options.width, 'g', 17) + separator +
+           QString::number(options.height, 'g', 17) + separator +
+           QString::number(options.maximumLines) + separator + QString::number(int(options.mode)) +
+           separator + QString::number(int(options.singleLine)) + separator + text;
+}
+
+// The layouts made last, the most recent first.
+template <class Built>
+class KeptLayouts {
+public:
+    std::shared_ptr<const Built> find(const QString& key) {
+        const auto found = byKey_.find(key);
+        if (found == byKey_.end()) return nullptr;
+        recent_.splice(recent_.begin(), recent_, found->second);
+        return found->second->second;
+    }
+    void keep(const QString& key, std::shared_ptr<const Built> built) {
+        recent_.emplace_front(key, std::move(built));
+        byKey_[key] = recent_.begin();
+        if (recent_.size() > kKeptLayouts) {
+            byKey_.erase(recent_.back().first);
+            recent_.pop_back();
+        }
+    }
+
+private:
+    using Entry = std::pair<QString, std::shared_ptr<const Built>>;
+    std::list<Entry> recent_;
+    std::unordered_map<QString, typename std::list<Entry>::iterator> byKey_;
+};
+
 }  // namespace
 
 TextLayout::TextLayout(const QString& text, const Font& font, const Options& options)
     : font_(font) {
-    build(text, options);
+    // Only the application's thread keeps layouts, and drops them with the application, while
+    // the fonts they hold are still there; other threads lay out afresh.
+    static KeptLayouts<Built>* kept = nullptr;
+    const auto* application = QCoreApplication::instance();
+    if (!application || QThread::currentThread() != application->thread()) {
+        built_ = build(text, font_, options);
+        return;
+    }
+    if (!kept) {
+        kept = new KeptLayouts<Built>;
+        qAddPostRoutine([] {
+            delete kept;
+            kept = nullptr;
+        });
+    }
+    const QString key = keyOf(text, font_.toQt(), options);
+    built_ = kept->find(key);
+    if (built_) return;
+    built_ = build(text, font_, options);
+    kept->keep(key, built_);
 }
 
 TextLayout::~TextLayout() = default;
 TextLayout::TextLayout(TextLayout&&) noexcept = default;
 TextLayout& TextLayout::operator=(TextLayout&&) noexcept = default;
 
-void TextLayout::build(const QString& text, const Options& options) {
+std::shared_ptr<const TextLayout::Built> TextLayout::build(const QString& text, const Font& font,
+                                                           const Options& options) {
+    auto made = std::make_shared<Built>();
+    auto& layouts = made->paragraphs;
+    auto& lines = made->lines;
+    bool& truncated = made->truncated;
     const QStringList paragraphs = paragraphsOf(text);
-    const double lineHeight = font_.lineHeight();
+    const double lineHeight = font.lineHeight();
     const bool truncating = options.mode == LineBreakMode::TruncateHead ||
                             options.mode == LineBreakMode::TruncateTail ||
                             options.mode == LineBreakMode::TruncateMiddle;
@@ -60,7 +124,7 @@ void TextLayout::build(const QString& text, const Options& options) {
 
     for (int p = 0; p < paragraphs.size(); ++p) {
         auto layout =
-            std::make_unique<QTextLayout>(paragraphs[p], font_.toQt(), Font::measuringDevice());
+            std::make_unique<QTextLayout>(paragraphs[p], font.toQt(), Font::measuringDevice());
         layout->setTextOption(textOption);
         layout->setCacheEnabled(true);
         layout->beginLayout();
@@ -76,39 +140,41 @@ void TextLayout::build(const QString& text, const Options& options) {
 
         const int count = std::max(1, layout->lineCount());
         for (int l = 0; l < count; ++l) {
-            if (int(lines_.size()) == limit) {
-                truncated_ = true;
+            if (int(lines.size()) == limit) {
+                truncated = true;
                 break;
             }
             Line line;
             line.paragraph = p;
             line.layoutLine = layout->lineCount() > 0 ? l : -1;
             line.width = layout->lineCount() > 0 ? layout->lineAt(l).naturalTextWidth() : 0;
-            lines_.push_back(line);
+            lines.push_back(line);
         }
-        paragraphs_.push_back(std::move(layout));
-        if (truncated_) break;
+        layouts.push_back(std::move(layout));
+        if (truncated) break;
     }
 
-    if (lines_.empty()) return;
-    Line& last = lines_.back();
-    const QTextLayout& lastLayout = *paragraphs_[last.paragraph];
+    if (lines.empty()) return made;
+    Line& last = lines.back();
+    const QTextLayout& lastLayout = *layouts[last.paragraph];
     const bool lastLineOverflows =
         std::isfinite(options.width) && last.width > options.width + 1e-6;
     // The single-line form shows the first paragraph only.
-    const bool moreFollows = truncated_ || (options.singleLine && paragraphs.size() > 1) ||
+    const bool moreFollows = truncated || (options.singleLine && paragraphs.size() > 1) ||
                              (last.layoutLine >= 0 && last.layoutLine < lastLayout.lineCount() - 1);
     if (truncating && (moreFollows || lastLineOverflows)) {
         const int start = last.layoutLine >= 0 ? lastLayout.lineAt(last.layoutLine).textStart() : 0;
-        cutLastLine(lastLayout.text().mid(start), options, moreFollows);
-        truncated_ = true;
+        cutLastLine(*made, font, lastLayout.text().mid(start), options, moreFollows);
+        truncated = true;
     } else if (lastLineOverflows && options.mode == LineBreakMode::Clip) {
-        truncated_ = true;
+        truncated = true;
     }
+    return made;
 }
 
-void TextLayout::cutLastLine(const QString& rest, const Options& options, bool moreFollows) {
-    const QFontMetricsF metrics(font_.toQt(), Font::measuringDevice());
+void TextLayout::cutLastLine(Built& built, const Font& font, const QString& rest,
+                             const Options& options, bool moreFollows) {
+    const QFontMetricsF metrics(font.toQt(), Font::measuringDevice());
     const double width = std::isfinite(options.width) ? std::max(0.0, options.width) : 1e7;
     const Qt::TextElideMode elide = options.mode == LineBreakMode::TruncateHead ? Qt::ElideLeft
                                     : options.mode == LineBreakMode::TruncateMiddle
@@ -124,7 +190,7 @@ void TextLayout::cutLastLine(const QString& rest, const Options& options, bool m
         }
         shown = candidate.trimmed() + kEllipsis;
     }
-    Line& last = lines_.back();
+    Line& last = built.lines.back();
     last.layoutLine = -1;
     last.shown = shown;
     last.width = metrics.horizontalAdvance(shown);
@@ -132,8 +198,8 @@ void TextLayout::cutLastLine(const QString& rest, const Options& options, bool m
 
 Size TextLayout::exactSize() const {
     double width = 0;
-    for (const Line& line : lines_) width = std::max(width, line.width);
-    return {width, lines_.size() * font_.lineHeight()};
+    for (const Line& line : built_->lines) width = std::max(width, line.width);
+    return {width, built_->lines.size() * font_.lineHeight()};
 }
 
 Size TextLayout::size() const {
@@ -143,11 +209,11 @@ Size TextLayout::size() const {
 
 QStringList TextLayout::lineTexts() const {
     QStringList texts;
-    for (const Line& line : lines_) {
+    for (const Line& line : built_->lines) {
         if (line.layoutLine < 0) {
             texts << line.shown;
         } else {
-            const QTextLayout& layout = *paragraphs_[line.paragraph];
+            const QTextLayout& layout = *built_->paragraphs[line.paragraph];
             const QTextLine qtLine = layout.lineAt(line.layoutLine);
             texts << layout.text().mid(qtLine.textStart(), qtLine.textLength()).trimmed();
         }
@@ -162,7 +228,7 @@ void TextLayout::draw(QPainter& painter, const Rect& rect, TextAlignment alignme
     painter.setFont(font_.toQt());
     const double lineHeight = font_.lineHeight();
     double top = rect.origin.y;
-    for (const Line& line : lines_) {
+    for (const Line& line : built_->lines) {
         double x = rect.origin.x;
         if (alignment == TextAlignment::Center) {
             x += (rect.size.width - line.width) / 2;
@@ -172,7 +238,7 @@ void TextLayout::draw(QPainter& painter, const Rect& rect, TextAlignment alignme
         if (line.layoutLine < 0) {
             painter.drawText(QPointF(x, top + font_.ascender()), line.shown);
         } else {
-            const QTextLayout& layout = *paragraphs_[line.paragraph];
+            const QTextLayout& layout = *built_->paragraphs[line.paragraph];
             const QTextLine qtLine = layout.lineAt(line.layoutLine);
             // Each line sits at its own slot whatever its layout position, so that
             // the line pitch is the font's line height exactly; the baseline

@@ -31,6 +31,10 @@ enum class TextAlignment { Left = 0, Center = 1, Right = 2, Justified = 3, Natur
 // Lines of text laid out in one font: broken at a width, limited to a number of
 // lines and a height, cut by a line-break mode. Each line is lineHeight() high;
 // the first baseline lies ascender() below the top.
+//
+// A cell measures its text and then its label lays out the same text again to draw it, and a
+// list shows the same texts again as it scrolls back: the layouts made last on this thread are
+// kept (by text, font and options, all that decides them) and shared by equal layouts.
 class TextLayout {
 public:
     static constexpr double kUnbounded = std::numeric_limits<double>::infinity();
@@ -53,10 +57,10 @@ public:
     // platform reports measured text.
     [[nodiscard]] Size size() const;
     [[nodiscard]] Size exactSize() const;
-    [[nodiscard]] int lineCount() const { return int(lines_.size()); }
+    [[nodiscard]] int lineCount() const { return int(built_->lines.size()); }
     // What each line shows, an ellipsis included where the text was cut.
     [[nodiscard]] QStringList lineTexts() const;
-    [[nodiscard]] bool isTruncated() const { return truncated_; }
+    [[nodiscard]] bool isTruncated() const { return built_->truncated; }
     [[nodiscard]] const Font& font() const { return font_; }
 
     // Draws the lines from the top of `rect`, each aligned within its width.
@@ -71,13 +75,20 @@ private:
         double width = 0;
     };
 
-    void build(const QString& text, const Options& options);
-    void cutLastLine(const QString& rest, const Options& options, bool moreFollows);
+    // What a layout found: it never changes once built, so that equal layouts share it.
+    struct Built {
+        std::vector<std::unique_ptr<QTextLayout>> paragraphs;
+        std::vector<Line> lines;
+        bool truncated = false;
+    };
+
+    [[nodiscard]] static std::shared_ptr<const Built> build(const QString& text, const Font& font,
+                                                            const Options& options);
+    static void cutLastLine(Built& built, const Font& font, const QString& rest,
+                            const Options& options, bool moreFollows);
 
     Font font_;
-    std::vector<std::unique_ptr<QTextLayout>> paragraphs_;
-    std::vector<Line> lines_;
-    bool truncated_ = false;
+    std::shared_ptr<const Built> built_;
 };
 
 }  // namespace ui

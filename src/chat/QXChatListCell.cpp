@@ -5,6 +5,7 @@
 
 #include "IMChat/qximlib/qximdata/util/QXIMUtil.h"
 #include "map/MapArtwork.h"
+#include "map/PictureFileCache.h"
 #include "map/URLPic.h"
 #include "net/transport/Json.h"
 #include "util/TextChecks.h"
@@ -192,7 +193,7 @@ void QXChatListCell::setChatListCellWithDic(const QXBrokerItem& item) {
         const QString cached = QXIMUtil::getPicCacheDirectory() + QLatin1Char('/') + name;
         HeadImage_->cancelRequest();
         const auto local = ns::FileManager::fileExistsAtPath(cached)
-                               ? ui::Image::imageWithContentsOfFile(cached)
+                               ? PictureFileCache::pictureAt(cached)
                                : ui::Image::imageNamed(name);
         HeadImage_->setImage(local ? local : fallback);
         return;

@@ -3,6 +3,7 @@
 #include "chat/ChatMedia.h"
 
 #include "IMChat/qximlib/qximdata/util/QXIMUtil.h"
+#include "map/PictureFileCache.h"
 #include "map/URLPic.h"
 
 #include "platform/uikit/activity_indicator_view.h"
@@ -62,10 +63,10 @@ void QXMessageImageCell::applySource() {
         const QString name = ChatMedia::localFileName(url);
         const bool own = !message_ || myself_;
         urlImageView_->cancelRequest();
-        urlImageView_->setImage(name.isEmpty() || !own ? ui::Image::imageNamed(kPlaceholder)
-                                                       : ui::Image::imageWithContentsOfFile(
-                                                             QXIMUtil::getPicCacheDirectory() +
-                                                             QLatin1Char('/') + name));
+        urlImageView_->setImage(name.isEmpty() || !own
+                                    ? ui::Image::imageNamed(kPlaceholder)
+                                    : PictureFileCache::pictureAt(QXIMUtil::getPicCacheDirectory() +
+                                                                  QLatin1Char('/') + name));
         urlImageView_->imageAdjusted();
         return;
     }

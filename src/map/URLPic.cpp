@@ -1,6 +1,7 @@
 #include "map/URLPic.h"
 
 #include "map/ImageRoadTileLoader.h"
+#include "map/PictureFileCache.h"
 
 #include "IMChat/qximlib/qximdata/util/QXIMUtil.h"
 #include "ui/image/UIImageView+NetKit.h"
@@ -133,7 +134,7 @@ void URLPic::requestURL(const QString& url, Failure failure, bool loadHightQuali
     const QString cached = getLocImagePath(fetched);
     if (ns::FileManager::fileExistsAtPath(cached)) {
         isDownloading_ = false;
-        showPicture(ui::Image::imageWithContentsOfFile(cached));
+        showPicture(PictureFileCache::pictureAt(cached));
         stopLoading();
         return;
     }
@@ -183,7 +184,7 @@ void URLPic::downloadFailed(const QString& original, const QString& fetched, con
     if (highQuality) {
         const QString plain = getLocImagePath(original);
         if (ns::FileManager::fileExistsAtPath(plain)) {
-            showPicture(ui::Image::imageWithContentsOfFile(plain));
+            showPicture(PictureFileCache::pictureAt(plain));
             return;
         }
         requestURL(original, failure, false);

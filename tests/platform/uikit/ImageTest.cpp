@@ -3,9 +3,11 @@
 #include "platform/uikit/color.h"
 #include "platform/uikit/graphics_context.h"
 #include "platform/uikit/image.h"
+#include "platform/uikit/renderer.h"
 
 #include <QBuffer>
 #include <QImageWriter>
+#include <QPainter>
 
 namespace {
 
@@ -81,6 +83,82 @@ TEST_F(ImageTest, NineSliceDrawingKeepsTheCornersPixelExact) {
               (ui::EdgeInsets{8, 8, 11, 11}));
     EXPECT_EQ(source->stretchableImageWithLeftCapWidth(8, 0)->capInsets(),
               (ui::EdgeInsets{0, 8, 0, 11}));
+}
+
+// A picture drawn where its pixels land one to one on whole device pixels is copied, not
+// resampled: the result must be the very pixels resampling gives, under opacity and clipping,
+// and every other placement (half pixels, other scales, mirrored) must still resample.
+TEST_F(ImageTest, PicturesOnWholePixelsLookTheSameCopiedAsResampled) {
+    QImage translucent = patterned();
+    for (int y = 0; y < 20; ++y) {
+        for (int x = 0; x < 20; ++x)
+            translucent.setPixelColor(x, y, QColor::fromRgba(translucent.pixel(x, y) & 0x80ffffff));
+    }
+    const auto twice = Image::imageWithQImage(translucent, 2);
+    const auto bubble =
+        Image::imageWithQImage(patterned(), 2)->stretchableImageWithLeftCapWidth(4, 4);
+    struct Placement {
+        ui::Rect rect;
+        double opacity;
+        bool clipped;
+        bool mirrored;
+    };
+    const Placement placements[] = {
+        {{3, 5, 10, 10}, 1, false, false},        // whole pixels at scale 2: copied
+        {{3.5, 5.5, 10, 10}, 0.6, false, false},  // still whole pixels, under opacity
+        {{1, 2, 10, 10}, 1, true, false},         // under a clip that cuts it
+        {{3.25, 5, 10, 10}, 1, false, false},     // half a pixel off: resampled
+        {{3, 5, 12, 10}, 1, false, false},        // stretched: resampled
+        {{3, 5, 10, 10}, 1, false, true},         // mirrored: resampled
+        {{2, 3, 40, 14}, 1, false, false},        // nine slices, corners copied
+        {{2.25, 3, 40, 14}, 0.5, true, false},
+    };
+    for (const Placement& placement : placements) {
+        const auto draw = [&](bool throughImage) {
+            QImage canvas = ui::Renderer::makeCanvas(50, 24, 2);
+            QPainter painter(&canvas);
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.setOpacity(placement.opacity);
+            if (placement.clipped) painter.setClipRect(QRectF(4, 4, 30, 7));
+            if (placement.mirrored) {
+                painter.translate(50, 0);
+                painter.scale(-1, 1);
+            }
+            const bool nineSliced = placement.rect.size.width > 20;
+            if (throughImage) {
+                (nineSliced ? bubble : twice)->paint(painter, placement.rect);
+            } else if (!nineSliced) {
+                painter.drawImage(placement.rect.toQt(), twice->pixels());
+            } else {
+                // The slices resampled one by one, as drawing did before the copy.
+                const QImage cells = bubble->pixels();
+                const auto part = [&](QRectF target, QRect source) {
+                    painter.drawImage(target, cells.copy(source));
+                };
+                const double x = placement.rect.origin.x, y = placement.rect.origin.y;
+                const double w = placement.rect.size.width, h = placement.rect.size.height;
+                const double right = bubble->capInsets().right, bottom = bubble->capInsets().bottom;
+                const int rightPixels = int(right * 2), bottomPixels = int(bottom * 2);
+                const double xs[4] = {x, x + 4, x + w - right, x + w};
+                const double ys[4] = {y, y + 4, y + h - bottom, y + h};
+                const int px[4] = {0, 8, 20 - rightPixels, 20};
+                const int py[4] = {0, 8, 20 - bottomPixels, 20};
+                for (int row = 0; row < 3; ++row) {
+                    for (int column = 0; column < 3; ++column) {
+                        part(QRectF(xs[column], ys[row], xs[column + 1] - xs[column],
+                                    ys[row + 1] - ys[row]),
+                             QRect(px[column], py[row], px[column + 1] - px[column],
+                                   py[row + 1] - py[row]));
+                    }
+                }
+            }
+            painter.end();
+            return canvas;
+        };
+        EXPECT_EQ(draw(true), draw(false))
+            << "at " << placement.rect.origin.x << "," << placement.rect.origin.y << " "
+            << placement.rect.size.width << "x" << placement.rect.size.height;
+    }
 }
 
 TEST_F(ImageTest, EncodingAndDecodingRoundTrip) {

@@ -129,4 +129,49 @@ TEST_F(TextTest, DrawingUsesTheContextsFillColourFromTheTopOfTheRect) {
     EXPECT_EQ(leftInk, 0);  // right-aligned: nothing in the left half
 }
 
+// Layouts are kept and shared by text, font and options: any of them changed must give a layout
+// of its own, and a layout drawn after many others must still draw its own text.
+TEST_F(TextTest, KeptLayoutsAreSharedOnlyByTheSameTextFontAndOptions) {
+    using ui::TextLayout;
+    const Font font = Font::systemFontOfSize(14);
+    const QString text = QStringLiteral("这套房子周末可以看吗？到了打我电话");
+    TextLayout::Options wrapped;
+    wrapped.width = 100;
+    wrapped.mode = LineBreakMode::CharacterWrap;
+    const TextLayout first(text, font, wrapped);
+    ASSERT_GT(first.lineCount(), 1);
+    EXPECT_EQ(TextLayout(text, font, wrapped).lineTexts(), first.lineTexts());
+
+    const QString edited = text + QStringLiteral("谢谢");
+    EXPECT_NE(TextLayout(edited, font, wrapped).lineTexts(), first.lineTexts());
+    EXPECT_EQ(TextLayout(edited, font, wrapped).lineTexts().join(QString()), edited);
+    EXPECT_GT(TextLayout(text, Font::systemFontOfSize(17), wrapped).lineCount(), first.lineCount());
+    TextLayout::Options wider = wrapped;
+    wider.width = 200;
+    EXPECT_LT(TextLayout(text, font, wider).lineCount(), first.lineCount());
+    TextLayout::Options cut = wrapped;
+    cut.maximumLines = 1;
+    cut.mode = LineBreakMode::TruncateTail;
+    EXPECT_TRUE(TextLayout(text, font, cut).isTruncated());
+    EXPECT_FALSE(first.isTruncated());
+    TextLayout::Options oneLine = wrapped;
+    oneLine.singleLine = true;
+    EXPECT_EQ(TextLayout(text, font, oneLine).lineCount(), 1);
+
+    // Far more layouts than are kept, then the first again: the same lines, drawn the same.
+    const auto drawn = [&](const TextLayout& layout) {
+        GraphicsContext::beginImageContextWithOptions({100, 80}, false, 2);
+        StringDrawing::drawLayout(layout, {0, 0, 100, 80}, ui::TextAlignment::Left);
+        auto image = GraphicsContext::imageFromCurrentImageContext();
+        GraphicsContext::endImageContext();
+        return image->pixels();
+    };
+    const QImage before = drawn(first);
+    for (int n = 0; n < 1000; ++n) (void)TextLayout(QStringLiteral("第%1条").arg(n), font, wrapped);
+    const TextLayout again(text, font, wrapped);
+    EXPECT_EQ(again.lineTexts(), first.lineTexts());
+    EXPECT_EQ(drawn(again), before);
+    EXPECT_EQ(drawn(first), before);
+}
+
 }  // namespace
