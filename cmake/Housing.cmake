@@ -47,6 +47,9 @@ function(housing_tests name)
     endif()
     add_executable(${name} ${sources})
     target_link_libraries(${name} PRIVATE test_support ${ARG_DEPS})
+    # The test cases themselves compile at -O1: they drive the libraries, which keep -O2, and
+    # their many assertion macros cost a quarter less to compile than at -O2.
+    target_compile_options(${name} PRIVATE $<$<CONFIG:RelWithDebInfo,Release>:-O1>)
     housing_precompile(${name} <gtest/gtest.h>)
     add_dependencies(${name} bundle)
     gtest_discover_tests(${name}
