@@ -1,5 +1,7 @@
 #include "platform/uikit/text_layout.h"
 
+#include "platform/foundation/cache.h"
+
 #include <QColor>
 #include <QCoreApplication>
 #include <QFontMetricsF>
@@ -9,8 +11,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <list>
-#include <unordered_map>
 
 namespace ui {
 
@@ -38,55 +38,31 @@ QString keyOf(const QString& text, const QFont& font, const TextLayout::Options&
            separator + QString::number(int(options.singleLine)) + separator + text;
 }
 
-// The layouts made last, the most recent first.
-template <class Built>
-class KeptLayouts {
-public:
-    std::shared_ptr<const Built> find(const QString& key) {
-        const auto found = byKey_.find(key);
-        if (found == byKey_.end()) return nullptr;
-        recent_.splice(recent_.begin(), recent_, found->second);
-        return found->second->second;
-    }
-    void keep(const QString& key, std::shared_ptr<const Built> built) {
-        recent_.emplace_front(key, std::move(built));
-        byKey_[key] = recent_.begin();
-        if (recent_.size() > kKeptLayouts) {
-            byKey_.erase(recent_.back().first);
-            recent_.pop_back();
-        }
-    }
-
-private:
-    using Entry = std::pair<QString, std::shared_ptr<const Built>>;
-    std::list<Entry> recent_;
-    std::unordered_map<QString, typename std::list<Entry>::iterator> byKey_;
-};
-
 }  // namespace
 
 TextLayout::TextLayout(const QString& text, const Font& font, const Options& options)
     : font_(font) {
     // Only the application's thread keeps layouts, and drops them with the application, while
     // the fonts they hold are still there; other threads lay out afresh.
-    static KeptLayouts<Built>* kept = nullptr;
+    static ns::Cache<std::shared_ptr<const Built>>* kept = nullptr;
     const auto* application = QCoreApplication::instance();
     if (!application || QThread::currentThread() != application->thread()) {
         built_ = build(text, font_, options);
         return;
     }
     if (!kept) {
-        kept = new KeptLayouts<Built>;
+        kept = new ns::Cache<std::shared_ptr<const Built>>(QStringLiteral("TextLayout"));
+        kept->setCountLimit(kKeptLayouts);
         qAddPostRoutine([] {
             delete kept;
             kept = nullptr;
         });
     }
     const QString key = keyOf(text, font_.toQt(), options);
-    built_ = kept->find(key);
+    built_ = kept->objectForKey(key);
     if (built_) return;
     built_ = build(text, font_, options);
-    kept->keep(key, built_);
+    kept->setObject(key, built_);
 }
 
 TextLayout::~TextLayout() = default;

@@ -1,13 +1,13 @@
 #include "map/PictureFileCache.h"
 
+#include "platform/foundation/cache.h"
 #include "platform/uikit/image.h"
 
 #include <QFile>
 
 #include <sys/stat.h>
 
-#include <list>
-#include <unordered_map>
+#include <optional>
 
 namespace {
 
@@ -30,43 +30,31 @@ bool versionOf(const QString& path, FileVersion& version) {
     return true;
 }
 
-struct Entry {
-    QString path;
+struct Kept {
     FileVersion version;
     std::shared_ptr<ui::Image> picture;
-    std::int64_t bytes = 0;
 };
 
-struct Store {
-    std::list<Entry> recent;  // most recently shown first
-    std::unordered_map<QString, std::list<Entry>::iterator> byPath;
-    std::int64_t bytes = 0;
-
-    void drop(std::list<Entry>::iterator entry) {
-        bytes -= entry->bytes;
-        byPath.erase(entry->path);
-        recent.erase(entry);
-    }
-};
-
-Store& store() {
-    static Store kept;
+// The least recently shown pictures go first once the kept pixels pass the budget.
+ns::Cache<std::optional<Kept>>& store() {
+    static ns::Cache<std::optional<Kept>> kept(QStringLiteral("PictureFileCache"));
+    static const bool limited = [] {
+        kept.setTotalCostLimit(std::size_t(PictureFileCache::kBudgetBytes));
+        return true;
+    }();
+    (void)limited;
     return kept;
 }
 
 }  // namespace
 
 std::shared_ptr<ui::Image> PictureFileCache::pictureAt(const QString& path) {
-    Store& kept = store();
+    auto& kept = store();
     FileVersion version;
     const bool exists = versionOf(path, version);
-    const auto found = kept.byPath.find(path);
-    if (found != kept.byPath.end()) {
-        if (exists && found->second->version == version) {
-            kept.recent.splice(kept.recent.begin(), kept.recent, found->second);
-            return found->second->picture;
-        }
-        kept.drop(found->second);
+    if (const auto found = kept.objectForKey(path)) {
+        if (exists && found->version == version) return found->picture;
+        kept.removeObjectForKey(path);
     }
     if (!exists) return nullptr;
     auto picture = ui::Image::imageWithContentsOfFile(path);
@@ -74,20 +62,14 @@ std::shared_ptr<ui::Image> PictureFileCache::pictureAt(const QString& path) {
     const std::int64_t bytes = picture->pixels().sizeInBytes();
     // A picture larger than the whole budget is shown but not kept.
     if (bytes > kBudgetBytes) return picture;
-    kept.recent.push_front({path, version, picture, bytes});
-    kept.byPath[path] = kept.recent.begin();
-    kept.bytes += bytes;
-    while (kept.bytes > kBudgetBytes) kept.drop(std::prev(kept.recent.end()));
+    kept.setObject(path, Kept{version, picture}, std::size_t(bytes));
     return picture;
 }
 
 std::int64_t PictureFileCache::keptBytes() {
-    return store().bytes;
+    return std::int64_t(store().totalCost());
 }
 
 void PictureFileCache::clear() {
-    Store& kept = store();
-    kept.recent.clear();
-    kept.byPath.clear();
-    kept.bytes = 0;
+    store().removeAllObjects();
 }
