@@ -101,7 +101,7 @@ TEST(NeedRepliesSampleTest, BrokersOfTheDistrictAnswerWithHousesThatMatchTheNeed
     if (houses[0]->hasImage) {
         // Thumbnails of the post's own photos, which the host draws in any size.
         EXPECT_EQ(record["houseImages"][0].toString(),
-                  PostDetailCalls::photoPath(houses[0]->puid, 1, 124, 92));
+                  standin::PostDetailCalls::photoPath(houses[0]->puid, 1, 124, 92));
     }
 }
 
