@@ -607,8 +607,10 @@ TEST_F(RenterJourneyTest, ARenterFindsSavesTalksAndAsksFromAFreshSandboxToARelau
     EXPECT_TRUE(needPager->hasInfoPage());
     EXPECT_GE(needPager->imageNames().size(), 3);
     ASSERT_TRUE(needPager->pageAt(0));
-    EXPECT_FALSE(needPager->pageAt(0)->imageName().contains("_124-92_"))
-        << "the large picture, not the thumbnail";
+    const QString shown = needPager->pageAt(0)->imageName();
+    EXPECT_TRUE(shown.contains(
+        QStringLiteral("_%1-").arg(int(needPager->scrollView()->frame().size.width))))
+        << "the picture at the page's size, not the thumbnail enlarged: " << shown.toStdString();
     ASSERT_NO_FATAL_FAILURE(closePager(*needPager));
 
     // The house's detail is the whole post.
