@@ -99,7 +99,8 @@ protected:
             std::make_shared<loc::DrivenPositionSource>(standin::BrokerShops::samplePosition()));
         av::AudioSession::sharedInstance().reset();
         av::AudioDevice::install(std::make_shared<av::FileAudioDevice>(
-            referenceImagePath("src/chat/data", "spoken-note.wav"), sandboxPath() + "/speaker.wav"));
+            referenceImagePath("src/chat/data", "spoken-note.wav"),
+            sandboxPath() + "/speaker.wav"));
         QDir().mkpath(sandboxPath() + "/library");
         QImage photo(64, 48, QImage::Format_RGB32);
         photo.fill(QColor(30, 120, 200));
@@ -404,7 +405,8 @@ TEST_F(RenterJourneyTest, ARenterFindsSavesTalksAndAsksFromAFreshSandboxToARelau
             housePager->navigationController()->topViewController());
         return brokerPost && brokerPost->isGetDetailFinish();
     }));
-    EXPECT_EQ(calls("GetPost").back().header("puid"), brokersListed.value("puid").toString().toUtf8());
+    EXPECT_EQ(calls("GetPost").back().header("puid"),
+              brokersListed.value("puid").toString().toUtf8());
     expectWholePost(*brokerPost);
     EXPECT_FALSE(brokerPost->showOtherListEntrance());
     auto* brokerStrip = dynamic_cast<ImagePickerView*>(brokerPost->imagePicker());
@@ -414,8 +416,8 @@ TEST_F(RenterJourneyTest, ARenterFindsSavesTalksAndAsksFromAFreshSandboxToARelau
         auto* over = dynamic_cast<ui::NavigationController*>(
             housePager->navigationController()->presentedViewController().get());
         ASSERT_TRUE(over);
-        auto postPager = std::dynamic_pointer_cast<ImageScrollPageController>(
-            over->viewControllers().front());
+        auto postPager =
+            std::dynamic_pointer_cast<ImageScrollPageController>(over->viewControllers().front());
         ASSERT_TRUE(postPager);
         EXPECT_FALSE(postPager->houseSourceInfoBottomView()->priceLbl()->text().isEmpty())
             << "the price of the whole post";
@@ -468,7 +470,8 @@ TEST_F(RenterJourneyTest, ARenterFindsSavesTalksAndAsksFromAFreshSandboxToARelau
     // A chat from the detail: text, a picture and a voice, each answered by the broker.
     app().window()->layoutIfNeeded();
     ASSERT_TRUE(foundDetail->bottomView()) << "the bar under the post";
-    ASSERT_TRUE(driver().tap(foundDetail->bottomView()->viewWithTag(QXPostDetailNew::kChatButtonTag)));
+    ASSERT_TRUE(
+        driver().tap(foundDetail->bottomView()->viewWithTag(QXPostDetailNew::kChatButtonTag)));
     auto chat = waitForTop<QXMessageController>();
     ASSERT_TRUE(chat);
     brokerTalk_ = chat->talkInfo().value("t_id").toString();
@@ -498,22 +501,23 @@ TEST_F(RenterJourneyTest, ARenterFindsSavesTalksAndAsksFromAFreshSandboxToARelau
         app().tabBarController()->presentedViewController());
     ASSERT_TRUE(picker);
     picker->pickImageAtIndex(0);
-    ASSERT_TRUE(waitFor([&] { return shownSent(*chat, kindIs("pic")) && answers(*chat) > answered; }))
-        << "the picture went out and was answered";
+    ASSERT_TRUE(waitFor([&] {
+        return shownSent(*chat, kindIs("pic")) && answers(*chat) > answered;
+    })) << "the picture went out and was answered";
     answered = answers(*chat);
 
     ASSERT_TRUE(driver().tap(chat->containerView()->voiceButton()));
     driver().wait(0.3);
     ui::Button* talk = chat->containerView()->inputButton();
-    const ui::Point at =
-        talk->convertPointToView({talk->bounds().width() / 2, talk->bounds().height() / 2}, nullptr);
+    const ui::Point at = talk->convertPointToView(
+        {talk->bounds().width() / 2, talk->bounds().height() / 2}, nullptr);
     app().window()->touchDown(at);
     ASSERT_TRUE(chat->recordAudio()->isRecording());
     clock().advance(2s);
     app().window()->touchUp(at);
-    ASSERT_TRUE(
-        waitFor([&] { return shownSent(*chat, kindIs("sound")) && answers(*chat) > answered; }))
-        << "the voice went out and was answered";
+    ASSERT_TRUE(waitFor([&] {
+        return shownSent(*chat, kindIs("sound")) && answers(*chat) > answered;
+    })) << "the voice went out and was answered";
     const int talkSize = int(chat->chatData().size());
     EXPECT_GE(talkSize, before + 6) << "three sent, three answers";
     EXPECT_EQ(messagesOf(brokerTalk_).size(), talkSize) << "all kept";
@@ -684,7 +688,8 @@ TEST_F(RenterJourneyTest, ARenterFindsSavesTalksAndAsksFromAFreshSandboxToARelau
                   .toString(),
               needId_);
     const int talksBefore = int(talks->chatData().size());
-    const QList<qint64> written = messaging_.write({{"to", guest}, {"text", "新房源到了，要看看吗"}});
+    const QList<qint64> written =
+        messaging_.write({{"to", guest}, {"text", "新房源到了，要看看吗"}});
     ASSERT_FALSE(written.isEmpty());
     ASSERT_TRUE(driver().tap(app().tabBarController()->button(kChatsTab)));
     ASSERT_TRUE(waitFor([&] {

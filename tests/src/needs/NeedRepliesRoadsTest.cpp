@@ -149,8 +149,8 @@ TEST_F(NeedRepliesRoadsTest, ARecommendedHousesPhotosOpenThePagerAboutTheNeed) {
     // thumbnail.
     ASSERT_TRUE(pager->pageAt(0));
     const QString shown = pager->pageAt(0)->imageName();
-    EXPECT_TRUE(shown.contains(
-        QStringLiteral("_%1-").arg(int(pager->scrollView()->frame().size.width))))
+    EXPECT_TRUE(
+        shown.contains(QStringLiteral("_%1-").arg(int(pager->scrollView()->frame().size.width))))
         << shown.toStdString();
 
     // The chat from the pager is about the need.
