@@ -213,10 +213,8 @@ TEST_F(LocationManagerTest, AFixIsValidWhenItIsKnownNotOlderAndMovedAMetre) {
     EXPECT_TRUE(LocationManager::isValidLocation(moved(0), std::nullopt));
     EXPECT_FALSE(LocationManager::isValidLocation(moved(0, -1), std::nullopt));
     EXPECT_NEAR(moved(1).distanceFromLocation(old), 111195, 5) << "one degree of a meridian";
-
-    // No map addresses are made for a position.
-    EXPECT_TRUE(LocationManager::urlFormat().isNull());
-    EXPECT_TRUE(LocationManager::longURLWithLatitude(39.9, 116.4).isNull());
-    EXPECT_TRUE(manager_->longURL().isNull());
-    EXPECT_TRUE(manager_->mapURL().isNull());
+    EXPECT_TRUE((LocationManager::urlFormat() + LocationManager::longURLWithLatitude(39.9, 116.4) +
+                 manager_->longURL() + manager_->mapURL())
+                    .isEmpty())
+        << "no map addresses are made";
 }
