@@ -250,6 +250,7 @@ std::size_t HTTPReplyParser::run(const char* from, const char* to) {
 }
 
 HTTPReplyParser::Outcome HTTPReplyParser::feed(QByteArrayView bytes) {
+    if (outcome_ == Outcome::Complete && !bytes.isEmpty()) reusable_ = false;
     if (outcome_ != Outcome::Reading || bytes.isEmpty()) return outcome_;
     if (std::exchange(pendingCR_, false) && bytes.front() != '\n')
         return fail(bareCarriageReturn());

@@ -53,6 +53,7 @@ public:
     HTTPReplyParser(const HTTPReplyParser&) = delete;
     HTTPReplyParser& operator=(const HTTPReplyParser&) = delete;
 
+    // Bytes after a complete reply are not read, but leave the connection unfit for reuse.
     Outcome feed(QByteArrayView bytes);
     // The server closed the connection: ends a body read to the close, fails anything else.
     Outcome closed();
