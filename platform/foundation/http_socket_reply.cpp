@@ -133,6 +133,10 @@ void HTTPSocketReply::connectSocket(bool mayReuse) {
         return;
     }
     ++server.busy;
+    parser_ = std::make_unique<HTTPReplyParser>(
+        method_ == "HEAD",
+        HTTPReplyParser::Handler{[this](const HTTPReplyParser::Head& h) { return readHead(h); },
+                                 [this](QByteArrayView bytes) { return readBody(bytes); }});
     socketReused_ = socket_ != nullptr;
     if (!socket_) socket_ = new QTcpSocket();
     socket_->setParent(this);
@@ -185,10 +189,6 @@ void HTTPSocketReply::writeRequest() {
         head += "Authorization: Basic " + pair.toBase64() + "\r\n";
     }
     head += "\r\n";
-    parser_ = std::make_unique<HTTPReplyParser>(
-        method_ == "HEAD",
-        HTTPReplyParser::Handler{[this](const HTTPReplyParser::Head& h) { return readHead(h); },
-                                 [this](QByteArrayView bytes) { return readBody(bytes); }});
     headerBytes_ = head.size();
     written_ = 0;
     socket_->write(head + body_);
