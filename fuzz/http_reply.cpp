@@ -1,43 +1,21 @@
 // Plain-http replies as a connection delivers them: the same bytes cut into pieces at places
 // the input chooses. Whatever the cuts, the reader comes to the same end with the same head
-// and body; a reply read to its end left nothing unread that its framing claimed.
-#include "platform/foundation/http_reply_parser.h"
+// and body, and once the server has closed it has come to an end.
+#include "tests/support/ReplyReading.h"
 
 #include <QByteArray>
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
-struct Reading {
-    ns::HTTPReplyParser::Outcome outcome = ns::HTTPReplyParser::Outcome::Reading;
-    int status = 0;
-    ns::HTTPReplyParser::Fields fields;
-    QByteArray body;
-    bool reusable = false;
-
-    friend bool operator==(const Reading&, const Reading&) = default;
-};
-
-Reading read(const QByteArray& reply, bool noBody, qsizetype first, qsizetype later) {
-    Reading reading;
-    ns::HTTPReplyParser parser(noBody, {[&](const ns::HTTPReplyParser::Head& head) {
-                                            reading.status = head.status;
-                                            reading.fields = head.fields;
-                                            return true;
-                                        },
-                                        [&](QByteArrayView bytes) {
-                                            reading.body += bytes;
-                                            return true;
-                                        }});
-    for (qsizetype at = 0, length = first; at < reply.size(); at += length, length = later)
-        (void)parser.feed(QByteArrayView(reply).sliced(at, std::min(length, reply.size() - at)));
-    reading.outcome = parser.closed();
-    reading.reusable = parser.reusable();
-    return reading;
+ReplyReading read(const QByteArray& reply, bool noBody, qsizetype first, qsizetype later) {
+    std::vector<qsizetype> cuts;
+    for (qsizetype at = first; at < reply.size(); at += later) cuts.push_back(at);
+    return readReply(reply, cuts, noBody);
 }
 
 }  // namespace
@@ -52,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray reply(reinterpret_cast<const char*>(data) + 2,
                            static_cast<qsizetype>(size - 2));
 
-    const Reading whole = read(reply, noBody, reply.size() + 1, 1);
+    const ReplyReading whole = readReply(reply, {}, noBody);
     if (read(reply, noBody, first, later) != whole) std::abort();
     if (whole.outcome == ns::HTTPReplyParser::Outcome::Reading ||
         whole.outcome == ns::HTTPReplyParser::Outcome::Stopped)

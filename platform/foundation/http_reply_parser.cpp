@@ -30,8 +30,8 @@ void chopWhiteSpace(QByteArray& text) {
 // "HTTP/1.x", one space, three digits, then nothing or a space and the reason.
 bool isStatusLine(QByteArrayView line) {
     if (line.endsWith('\r')) line.chop(1);
-    return line.size() >= 12 && line.startsWith("HTTP/1.") && isDigit(line[7]) &&
-           line[8] == ' ' && isDigit(line[9]) && isDigit(line[10]) && isDigit(line[11]) &&
+    return line.size() >= 12 && line.startsWith("HTTP/1.") && isDigit(line[7]) && line[8] == ' ' &&
+           isDigit(line[9]) && isDigit(line[10]) && isDigit(line[11]) &&
            (line.size() == 12 || line[12] == ' ');
 }
 
@@ -268,7 +268,8 @@ HTTPReplyParser::Outcome HTTPReplyParser::feed(QByteArrayView bytes) {
         // stops right after one that no line feed follows, to see whether the body took it.
         const char* to = end;
         for (const char* cr = at; cr != end; ++cr) {
-            cr = static_cast<const char*>(std::memchr(cr, '\r', static_cast<std::size_t>(end - cr)));
+            cr =
+                static_cast<const char*>(std::memchr(cr, '\r', static_cast<std::size_t>(end - cr)));
             if (!cr) break;
             if (cr + 1 == end || cr[1] != '\n') {
                 to = cr + 1;

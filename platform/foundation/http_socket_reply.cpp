@@ -231,8 +231,7 @@ void HTTPSocketReply::settle(HTTPReplyParser::Outcome outcome, qsizetype outputB
 
 bool HTTPSocketReply::readHead(const HTTPReplyParser::Head& head) {
     setAttribute(QNetworkRequest::HttpStatusCodeAttribute, head.status);
-    setAttribute(QNetworkRequest::HttpReasonPhraseAttribute,
-                 HTTPHeaderFields::textOf(head.reason));
+    setAttribute(QNetworkRequest::HttpReasonPhraseAttribute, HTTPHeaderFields::textOf(head.reason));
     QList<QByteArray> names;
     QList<QByteArray> values;
     QByteArray challenge;

@@ -1,4 +1,4 @@
-#include "platform/foundation/http_reply_parser.h"
+#include "ReplyReading.h"
 
 #include <gtest/gtest.h>
 
@@ -8,51 +8,16 @@ namespace {
 
 using Outcome = ns::HTTPReplyParser::Outcome;
 
-// What a reader made of a reply: the head's fields, the body, and how it ended.
-struct Reading {
-    Outcome outcome = Outcome::Reading;
-    int status = 0;
-    ns::HTTPReplyParser::Fields fields;
-    QByteArray body;
-    bool reusable = false;
-
-    friend bool operator==(const Reading&, const Reading&) = default;
-};
-
-// Reads `reply` in the pieces `cuts` makes of it, then the server closes.
-Reading read(const QByteArray& reply, const std::vector<qsizetype>& cuts, bool noBody = false) {
-    Reading reading;
-    ns::HTTPReplyParser parser(noBody, {[&](const ns::HTTPReplyParser::Head& head) {
-                                            reading.status = head.status;
-                                            reading.fields = head.fields;
-                                            return true;
-                                        },
-                                        [&](QByteArrayView bytes) {
-                                            reading.body += bytes;
-                                            return true;
-                                        }});
-    qsizetype from = 0;
-    std::vector<qsizetype> ends = cuts;
-    ends.push_back(reply.size());
-    for (const qsizetype to : ends) {
-        (void)parser.feed(QByteArrayView(reply).sliced(from, to - from));
-        from = to;
-    }
-    reading.outcome = parser.closed();
-    reading.reusable = parser.reusable();
-    return reading;
-}
-
 // The reading of a reply whole, checked to be the same byte by byte and in two pieces
 // cut at every place.
-Reading readEveryWay(const QByteArray& reply, bool noBody = false) {
-    const Reading whole = read(reply, {}, noBody);
+ReplyReading readEveryWay(const QByteArray& reply, bool noBody = false) {
+    const ReplyReading whole = readReply(reply, {}, noBody);
     std::vector<qsizetype> everyByte;
     for (qsizetype at = 1; at < reply.size(); ++at) {
         everyByte.push_back(at);
-        EXPECT_EQ(read(reply, {at}, noBody), whole) << "cut at " << at << ": " << reply.data();
+        EXPECT_EQ(readReply(reply, {at}, noBody), whole) << "cut at " << at << ": " << reply.data();
     }
-    EXPECT_EQ(read(reply, everyByte, noBody), whole) << "byte by byte: " << reply.data();
+    EXPECT_EQ(readReply(reply, everyByte, noBody), whole) << "byte by byte: " << reply.data();
     return whole;
 }
 
@@ -72,11 +37,10 @@ TEST(HTTPReplyParserTest, RepliesTheFramingEndsReadTheSameInAnyPieces) {
         // codings that do not end in chunked: read to the close
         {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked, identity\r\n\r\n2\r\nOK\r\n0\r\n\r\n",
          "2\r\nOK\r\n0\r\n\r\n", false},
-        {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\t\r\n\r\n2\r\nOK\r\n0\r\n\r\n", "OK",
-         true},
+        {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\t\r\n\r\n2\r\nOK\r\n0\r\n\r\n", "OK", true},
         {"HTTP/1.1 200 OK\r\nContent-Length:\t2\t\r\n\r\nOK", "OK", true},
-        {"HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 204 No Content\r\nContent-Length: 3\r\n\r\n",
-         "", true},
+        {"HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 204 No Content\r\nContent-Length: 3\r\n\r\n", "",
+         true},
         {"HTTP/1.1 304 Not Modified\r\nTransfer-Encoding: chunked\r\n\r\n", "", true},
         {"HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 2\r\n\r\nOK", "OK", false},
         {"HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nOK", "OK", false},
@@ -85,7 +49,7 @@ TEST(HTTPReplyParserTest, RepliesTheFramingEndsReadTheSameInAnyPieces) {
         {"HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nOKHTTP/1.1 200 OK\r\n", "OK", false},
     };
     for (const auto& [reply, body, reusable] : cases) {
-        const Reading reading = readEveryWay(reply);
+        const ReplyReading reading = readEveryWay(reply);
         EXPECT_EQ(reading.outcome, Outcome::Complete) << reply.data();
         EXPECT_EQ(reading.body, body) << reply.data();
         EXPECT_EQ(reading.reusable, reusable) << reply.data();
@@ -123,7 +87,7 @@ TEST(HTTPReplyParserTest, BrokenOrCutRepliesFailInAnyPieces) {
 }
 
 TEST(HTTPReplyParserTest, FieldsKeepTheBytesSentAndFoldedLinesUnfold) {
-    const Reading reading = readEveryWay(
+    const ReplyReading reading = readEveryWay(
         "HTTP/1.1 200 OK\r\n"
         "Content-Disposition: attachment; filename=\"caf\xe9\t.txt\"  \r\n"
         "X-Note:   one  \r\n  two\r\n\tthree\r\n"
@@ -142,16 +106,16 @@ TEST(HTTPReplyParserTest, FieldsKeepTheBytesSentAndFoldedLinesUnfold) {
 }
 
 TEST(HTTPReplyParserTest, HeadRepliesAndTooLargeHeadsHaveNoBodyToWaitFor) {
-    const Reading head =
+    const ReplyReading head =
         readEveryWay("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\n", /*noBody=*/true);
     EXPECT_EQ(head.outcome, Outcome::Complete);
     EXPECT_TRUE(head.reusable);
 
     QByteArray many = "HTTP/1.1 200 OK\r\n";
     for (int i = 0; i < 300; ++i) many += "X-" + QByteArray::number(i) + ": v\r\n";
-    EXPECT_EQ(read(many + "\r\n", {}).outcome, Outcome::Failed);
+    EXPECT_EQ(readReply(many + "\r\n", {}).outcome, Outcome::Failed);
     const QByteArray huge = "HTTP/1.1 200 OK\r\nX: " + QByteArray(300 * 1024, 'v') + "\r\n\r\n";
-    EXPECT_EQ(read(huge, {}).outcome, Outcome::Failed);
+    EXPECT_EQ(readReply(huge, {}).outcome, Outcome::Failed);
 }
 
 }  // namespace

@@ -752,8 +752,8 @@ private:
 
 struct RawCase {
     QByteArray reply;
-    QByteArray body;     // for replies that end normally
-    qint64 error = 0;    // else the error they end with
+    QByteArray body;   // for replies that end normally
+    qint64 error = 0;  // else the error they end with
 };
 
 }  // namespace
@@ -804,7 +804,9 @@ TEST_P(RawReplyTest, CutOrMalformedFramingFailsAsALostConnection) {
          "0\r\n\r\n",
          {},
          kLost},
-        {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhelloX\r\n0\r\n\r\n", {}, kLost},
+        {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhelloX\r\n0\r\n\r\n",
+         {},
+         kLost},
         // shorter than its length
         {"HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nhello", {}, kLost},
         // an interim reply and no final one
@@ -884,8 +886,7 @@ TEST_P(RawReplyTest, FoldedFieldLinesAreUnfolded) {
 }
 
 TEST_F(URLConnectionTest, AConnectionIsUsedAgainOnlyAfterAReplyThatEndedWithNothingAfterIt) {
-    for (const auto& [reply, connections] :
-         std::vector<std::pair<QByteArray, int>>{
+    for (const auto& [reply, connections] : std::vector<std::pair<QByteArray, int>>{
              {"HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nOK", 1},
              {"HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nOK and more", 2},
              {"HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 2\r\n\r\nOK", 2},
