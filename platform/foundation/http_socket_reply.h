@@ -18,10 +18,9 @@ namespace ns {
 // is complete only when its framing says so (every chunk and the terminating chunk, or as
 // many bytes as its Content-Length promises). A reply cut short or with broken framing ends
 // with RemoteHostClosedError (ProtocolFailure when its head is broken), never as a normal
-// end with a short body. It plays the network
-// access manager's reply towards the URL connection: the same signals, attributes and
-// raw headers. Idle connections are kept per server for the next exchange. Lives on
-// "NetKit".
+// end with a short body. It plays the network access manager's reply towards the URL
+// connection: the same signals, attributes and raw headers (the bytes sent). Idle
+// connections are kept per server for the next exchange. Lives on "NetKit".
 class HTTPSocketReply final : public QNetworkReply {
 public:
     struct Credential {
