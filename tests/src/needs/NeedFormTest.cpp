@@ -380,3 +380,28 @@ TEST_F(NeedFormTest, WithoutANetworkThePickersAndTheSendingStayPut) {
 }
 
 }  // namespace
+
+TEST_F(NeedFormTest, AValidationGivenUpStopsTheNeedOnItsWay) {
+    locate();
+    openForm(1, {});
+    chooseHouseType(0);
+    server().setFault({.prefix = standin::paths::kDataShare, .delayMs = 300, .times = 1});
+    publishDirectly();
+    ASSERT_TRUE(runMainLoopUntil([&] { return !publishCalls().empty(); }));
+    const auto screen = std::make_shared<QXMessageValidationController>();
+    form_->messageValidationCanceled(*screen);
+    // Well past the answer's delay, in real time: it is not taken.
+    EXPECT_FALSE(runMainLoopUntil(
+        [&] {
+            drainMainLoop();
+            return !storedNeeds().isEmpty();
+        },
+        1500ms));
+    EXPECT_EQ(top(), form_.get()) << "no replies screen follows";
+
+    // Not given up, the same slow need is kept and followed.
+    server().setFault({.prefix = standin::paths::kDataShare, .delayMs = 300, .times = 1});
+    form_->getTempInterFace();
+    ASSERT_TRUE(repliesOpened());
+    EXPECT_EQ(storedNeeds().size(), 1);
+}
