@@ -316,12 +316,8 @@ void PromotionListViewController::qfViewDidSelectSection(QuickFilterView& bar, i
 
 void PromotionListViewController::checkAndHandle(
     std::function<void(const QVariant& reply)> operation) {
-    auto& request = QXIMRequest::shared();
-    request.addValuesFormDic(BrokerRequests::headers(BrokerRequests::kPrivilegeInterface));
-    request.requestWithUrl(
-        EndpointTable::dataShareEndpoint(), BrokerRequests::kPrivilegeInterface,
-        BrokerRequests::privilegeBody(QXNetContext::shared()->currentCityScript_index(), agentId_),
-        owner_,
+    BrokerRequests::getPrivilege(
+        agentId_, owner_,
         [weak = weakAs<PromotionListViewController>(),
          operation = std::move(operation)](const QVariant& reply) {
             if (weak.lock() && operation) operation(reply);

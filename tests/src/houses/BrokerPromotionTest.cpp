@@ -46,14 +46,6 @@ protected:
     [[nodiscard]] bool overlayShows() const {
         return list_->view()->viewWithTag(LoadingOverlay::kTag) != nullptr;
     }
-    [[nodiscard]] QString alertMessage() {
-        ui::AlertView* alert = alerts_->visibleAlert();
-        return alert ? alert->message() : QString();
-    }
-    void dismissAlert() {
-        if (alerts_->visibleAlert()) alerts_->pressButtonAtIndex(0);
-        settle();
-    }
     void logOn() {
         context().setLogonState({.loginID = 77, .sessionID = "session 7", .userId = 77});
     }
