@@ -380,8 +380,6 @@ TEST_F(ChatStateTest, APictureMadeFromItsAddressAsksAtOnceKeepsItsFileAndHearsTa
     URLPic small(ui::Rect(10, 20, 60, 60));
     small.setFrame({0, 0, 100, 100});
     EXPECT_EQ(small.sourceFrame(), ui::Rect(10, 20, 60, 60));
-    small.setStatu(3);
-    EXPECT_EQ(small.statu(), 3);
 }
 
 }  // namespace
