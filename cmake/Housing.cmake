@@ -58,6 +58,6 @@ function(housing_tests name)
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_LIST ${name}_cases)
     set(properties ${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake)
     file(GENERATE OUTPUT ${properties} CONTENT
-        "if(${name}_cases)\n  set_tests_properties(\${${name}_cases} PROPERTIES TIMEOUT 120\n    ENVIRONMENT [==[${HOUSING_TEST_ENVIRONMENT}]==])\nendif()\n")
+        "if(${name}_cases)\n  set_tests_properties(\${${name}_cases} PROPERTIES TIMEOUT 300\n    ENVIRONMENT [==[${HOUSING_TEST_ENVIRONMENT}]==])\nendif()\n")
     set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${properties})
 endfunction()
