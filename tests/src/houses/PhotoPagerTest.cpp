@@ -271,8 +271,16 @@ TEST_F(PhotoPagerTest, APagerDismissedWithoutBackStopsObservingTheDownloadedPict
 
 TEST_F(PhotoPagerTest, TheInfoPagesBackdropIsTheFirstPhotoBlurred) {
     auto pager = openPostPager(photos(2), 0);
-    ASSERT_TRUE(waitForPhoto(*pager->pageAt(0)));
     auto* backdrop = pager->houseSourceInfoDetailView()->backgroundImageView();
+    // A photo an earlier pager asked for may come now: it is not this pager's.
+    const auto before = backdrop->image();
+    ns::NotificationCenter::defaultCenter().post(
+        ImageLoader::kImageDownloadDoneNotification, nullptr,
+        {{ImageLoader::kImageKey,
+          QVariant::fromValue(ui::Image::imageWithColor(ui::Color::blueColor(), {32, 32}))},
+         {ImageLoader::kURLKey, photo(7)}});
+    EXPECT_EQ(backdrop->image(), before) << "another pager's photo";
+    ASSERT_TRUE(waitForPhoto(*pager->pageAt(0)));
     ASSERT_TRUE(backdrop->image());
     EXPECT_NE(backdrop->image(), pager->pageAt(0)->imageView()->image());
     EXPECT_TRUE(backdrop->image()->pixels().hasAlphaChannel() == false);
