@@ -26,6 +26,16 @@ double characterWidth(const QString& character) {
     return width;
 }
 
+// How far right of its start a run's last visible character begins: trailing blanks and line
+// feeds may go past the wrap limit.
+double runReach(const QStringList& run) {
+    qsizetype last = run.size() - 1;
+    while (last > 0 && run[last].trimmed().isEmpty()) --last;
+    double reach = 0;
+    for (qsizetype i = 0; i < last; ++i) reach += characterWidth(run[i]);
+    return reach;
+}
+
 QString labelText(const QString& key) {
     return key + u':';
 }
@@ -76,18 +86,27 @@ std::vector<QXLabel::Placed> QXLabel::layout(const QString& key, const QString& 
     double y = type == kBelow ? kLinePitch : 0;
     const double wrapStart = type == kBeside ? indent : 0;
     std::vector<Placed> placed;
-    for (const QString& character : TextCharacters::split(cleaned(value))) {
-        if (x >= wrapLimit) {
-            y += kLinePitch;
-            x = wrapStart;
+    bool lineEmpty = true;
+    const auto newLine = [&] {
+        y += kLinePitch;
+        x = wrapStart;
+        lineEmpty = true;
+    };
+    for (const QStringList& run : TextCharacters::lineRuns(cleaned(value))) {
+        // A run that would cross the wrap limit starts the next line, so that no line starts
+        // with closing punctuation or ends with an opening bracket; a run longer than a whole
+        // line is still cut character by character below.
+        if (!lineEmpty && x + runReach(run) >= wrapLimit) newLine();
+        for (const QString& character : run) {
+            if (x >= wrapLimit) newLine();
+            if (character == QLatin1String("\n")) {
+                newLine();
+                continue;
+            }
+            placed.push_back({ui::Point(x, y), character});
+            x += characterWidth(character);
+            lineEmpty = false;
         }
-        if (character == QLatin1String("\n")) {
-            y += kLinePitch;
-            x = wrapStart;
-            continue;
-        }
-        placed.push_back({ui::Point(x, y), character});
-        x += characterWidth(character);
     }
     if (bottom) *bottom = y;
     return placed;

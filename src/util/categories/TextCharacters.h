@@ -15,4 +15,8 @@ public:
     [[nodiscard]] static QString left(const QString& text, qsizetype n);
     // The characters one by one, in order.
     [[nodiscard]] static QStringList split(const QString& text);
+    // The characters in runs that a line never breaks inside, by the Unicode line-breaking
+    // rules: a line may break between two runs only. Closing punctuation ("，", "。", "】")
+    // stays in the run of what it closes, an opening bracket in the run of what it opens.
+    [[nodiscard]] static QList<QStringList> lineRuns(const QString& text);
 };
