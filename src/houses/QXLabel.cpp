@@ -3,6 +3,7 @@
 #include "platform/uikit/font.h"
 #include "platform/uikit/graphics_context.h"
 #include "platform/uikit/string_drawing.h"
+#include "platform/uikit/text_layout.h"
 #include "util/categories/TextCharacters.h"
 
 #include <QHash>
@@ -92,7 +93,8 @@ std::vector<QXLabel::Placed> QXLabel::layout(const QString& key, const QString& 
         x = wrapStart;
         lineEmpty = true;
     };
-    for (const QStringList& run : TextCharacters::lineRuns(cleaned(value))) {
+    for (const QStringList& run :
+         TextCharacters::lineRuns(ui::TextLayout::bindClosingPunctuation(cleaned(value)))) {
         // A run that would cross the wrap limit starts the next line, so that no line starts
         // with closing punctuation or ends with an opening bracket; a run longer than a whole
         // line is still cut character by character below.

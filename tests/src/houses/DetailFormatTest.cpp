@@ -245,7 +245,7 @@ TEST_F(DetailFormatTest, ARowNeverStartsALineWithClosingPunctuation) {
         for (const QString& mark : {QStringLiteral("，"), QStringLiteral("。"),
                                     QStringLiteral("】"), QStringLiteral("（")}) {
             const QString text = QString(lead, QChar(0x5B57)) + QStringLiteral("房") + mark +
-                                 QStringLiteral("室厅，一二三四五六七八九十（共14层）。");
+                                 QStringLiteral("室厅 】一二三四五六七八九十（共14层）。");
             double bottom = 0;
             const auto placed =
                 QXLabel::layout(QXLabel::spreadLabel("详情"), text, QXLabel::kRunOn, 288, &bottom);
