@@ -88,29 +88,6 @@ TEST_F(ImageTest, NineSliceDrawingKeepsTheCornersPixelExact) {
 // A picture drawn where its pixels land one to one on whole device pixels is copied, not
 // resampled: the result must be the very pixels resampling gives, under opacity and clipping,
 // and every other placement (half pixels, other scales, mirrored) must still resample.
-// An opaque button picture stretched to a width whose parts would meet inside a pixel shows
-// no seam: every pixel between its edges stays opaque, at any offset and width.
-TEST_F(ImageTest, StretchedPartsMeetWithoutASeam) {
-    QImage solid(34, 34, QImage::Format_ARGB32);
-    solid.fill(QColor(83, 188, 44));
-    const auto picture = Image::imageWithQImage(solid, 2)->resizableImageWithCapInsets(
-        {8, 8, 8, 8}, ui::ImageResizingMode::Stretch);
-    for (const double x : {0.0, 0.25, 0.5, 0.75}) {
-        for (const double width : {60.25, 60.5, 67.75, 90.4}) {
-            QImage canvas = ui::Renderer::makeCanvas(120, 40, 2);
-            canvas.fill(Qt::transparent);
-            QPainter painter(&canvas);
-            painter.setRenderHint(QPainter::SmoothPixmapTransform);
-            picture->paint(painter, {x, 2, width, 34});
-            painter.end();
-            for (int px = int(std::ceil(x * 2)) + 1; px < int((x + width) * 2) - 1; ++px) {
-                ASSERT_EQ(qAlpha(canvas.pixel(px, 20)), 255)
-                    << "seam at pixel " << px << " of " << x << " + " << width;
-            }
-        }
-    }
-}
-
 TEST_F(ImageTest, PicturesOnWholePixelsLookTheSameCopiedAsResampled) {
     QImage translucent = patterned();
     for (int y = 0; y < 20; ++y) {
