@@ -80,6 +80,8 @@ QJsonObject BrokerCalls::listRecord(const SamplePost& post) {
     // The time the post was posted, as the list and the detail read it: a post is as old on
     // its broker's list as anywhere else.
     record["post_at"] = post.record.value("postunixtime");
+    // The broker's own id of the house, which a promotion names.
+    record["house_id"] = QString::number(post.puid);
     record["type"] = post.major;
     record["huxing_ting"] = post.rooms > 1 ? 1 : 0;
     if (post.major == 3) {
