@@ -2,7 +2,6 @@
 
 #include "analytics/StatClick.h"
 #include "app/CheckBox.h"
-#include "app/QXPlaceholderController.h"
 #include "app/QXTabBarController.h"
 #include "app/QXUtil.h"
 #include "app/XXNavigationController.h"
