@@ -43,5 +43,8 @@ enum class AuthorizationStatus { NotDetermined = 0, Restricted = 1, Denied = 2, 
 inline const QString kErrorDomain = QStringLiteral("kCLErrorDomain");
 constexpr int kErrorLocationUnknown = 0;
 constexpr int kErrorDenied = 1;
+constexpr int kErrorNetwork = 2;
+constexpr int kErrorGeocodeFoundNoResult = 8;
+constexpr int kErrorGeocodeCanceled = 10;
 
 }  // namespace loc

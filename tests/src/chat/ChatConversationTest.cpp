@@ -157,6 +157,13 @@ TEST_F(ChatConversationTest, AVoiceRecordedFromTheMicrophoneFileGoesOutAsAmrWith
         drainMainLoop();
         return chat->chatData().size() == 2;
     }));
+    // The user's own voice is never one still to hear.
+    settle();
+    QXMessageAudioCell* own = nullptr;
+    for (int row = 0; row < chat->chatTable()->numberOfRowsInSection(0) && !own; ++row)
+        own = dynamic_cast<QXMessageAudioCell*>(cellAt(*chat, row));
+    ASSERT_NE(own, nullptr);
+    EXPECT_TRUE(own->unreadIcon()->isHidden());
 }
 
 TEST_F(ChatConversationTest, ATooShortRecordingOrOneDraggedAwaySendsNothing) {
@@ -229,6 +236,14 @@ TEST_F(ChatConversationTest, APictureFromTheLibraryGoesUpAsJpegAndOutWithItsAddr
     ASSERT_TRUE(driver_->tap(chat->containerView()->imageButton()));
     settle();
     ASSERT_FALSE(chat->sendImagePanel()->isHidden());
+    // The phone has no camera: 拍照 says so and opens no picker.
+    ASSERT_TRUE(driver_->tap(driver_->findByAccessibilityLabel(QStringLiteral("拍照"))));
+    settle();
+    EXPECT_EQ(tabs_->presentedViewController(), nullptr);
+    ASSERT_NE(alerts_->visibleAlert(), nullptr);
+    EXPECT_EQ(alerts_->visibleAlert()->message(), "设备无法打开照相机");
+    ASSERT_TRUE(alerts_->pressButton("确定"));
+    settle();
     ASSERT_TRUE(driver_->tap(driver_->findByAccessibilityLabel(QStringLiteral("照片"))));
     settle();
     auto picker =
