@@ -1,6 +1,7 @@
 // Server replies as the messaging stream delivers them: the same bytes cut into chunks at
 // places the input chooses. Whatever the cuts, a text that reads whole as a container reads
-// to the same tree in chunks, and the text generated from the tree reads back.
+// to the same tree in chunks, and the text generated from the tree reads back (or, for a
+// tree deeper than the writer goes, is refused).
 #include "src/net/transport/Json.h"
 #include "src/net/transport/JsonDocument.h"
 
@@ -12,6 +13,27 @@
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
+
+namespace {
+
+// The levels of containers in a decoded tree (at most the decoder's bound).
+int depthOf(const QVariant& value) {
+    int deepest = 0;
+    if (value.typeId() == QMetaType::QVariantList) {
+        for (const QVariant& element : value.toList())
+            deepest = std::max(deepest, depthOf(element));
+        return deepest + 1;
+    }
+    if (value.typeId() == QMetaType::QVariantMap) {
+        const QVariantMap map = value.toMap();
+        for (auto it = map.cbegin(); it != map.cend(); ++it)
+            deepest = std::max(deepest, depthOf(it.value()));
+        return deepest + 1;
+    }
+    return 0;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;
@@ -39,6 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!tree.isValid()) return 0;
 
     const QString generated = json_JSONString(tree);
-    if (!json_JSON(QVariant(generated)).isValid()) std::abort();
+    if (generated.isNull() != (depthOf(tree) > JsonGen::kMaxDepth)) std::abort();
+    if (!generated.isNull() && !json_JSON(QVariant(generated)).isValid()) std::abort();
     return 0;
 }
