@@ -5,6 +5,8 @@
 #include "src/net/transport/Json.h"
 #include "src/net/transport/JsonDocument.h"
 
+#include "tree_depth.h"
+
 #include <QByteArray>
 #include <QVariant>
 
@@ -13,27 +15,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
-
-namespace {
-
-// The levels of containers in a decoded tree (at most the decoder's bound).
-int depthOf(const QVariant& value) {
-    int deepest = 0;
-    if (value.typeId() == QMetaType::QVariantList) {
-        for (const QVariant& element : value.toList())
-            deepest = std::max(deepest, depthOf(element));
-        return deepest + 1;
-    }
-    if (value.typeId() == QMetaType::QVariantMap) {
-        const QVariantMap map = value.toMap();
-        for (auto it = map.cbegin(); it != map.cend(); ++it)
-            deepest = std::max(deepest, depthOf(it.value()));
-        return deepest + 1;
-    }
-    return 0;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;
