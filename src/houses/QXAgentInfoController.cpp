@@ -1,5 +1,7 @@
 #include "houses/QXAgentInfoController.h"
 
+#include "houses/HousesNavigation.h"
+
 #include "IMChat/qximlib/QXIMDatabase.h"
 #include "analytics/StatClick.h"
 #include "houses/BrokerRequests.h"
@@ -161,6 +163,9 @@ void QXAgentInfoController::loadView() {
 
 void QXAgentInfoController::buildPage() {
     view()->setBackgroundColor(ui::Color::rgb(235, 235, 235));
+    HousesNavigation::setBackButton(*this, [weak = weakAs<QXAgentInfoController>()] {
+        if (auto self = weak.lock()) self->goBack();
+    });
     mailView_ =
         std::make_shared<ui::ScrollView>(ui::Rect(0, 0, kWidth, screenHeight() - kBarsHeight));
     mailView_->setHidden(true);
@@ -296,12 +301,8 @@ void QXAgentInfoController::showCustomLoadingView() {
 void QXAgentInfoController::loadAgentInfo() {
     if (agentId_.isEmpty()) return;
     showCustomLoadingView();
-    auto& request = QXIMRequest::shared();
-    request.addValuesFormDic(BrokerRequests::headers(BrokerRequests::kPrivilegeInterface));
-    request.requestWithUrl(
-        EndpointTable::dataShareEndpoint(), BrokerRequests::kPrivilegeInterface,
-        BrokerRequests::privilegeBody(QXNetContext::shared()->currentCityScript_index(), agentId_),
-        owner_,
+    BrokerRequests::getPrivilege(
+        agentId_, owner_,
         [weak = weakAs<QXAgentInfoController>()](const QVariant& reply) {
             auto self = weak.lock();
             if (!self) return;

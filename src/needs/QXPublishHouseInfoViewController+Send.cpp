@@ -225,6 +225,12 @@ void QXPublishHouseInfoViewController::messageValidation(QXMessageValidationCont
     }
 }
 
+void QXPublishHouseInfoViewController::messageValidationCanceled(QXMessageValidationController&) {
+    QXIMRequest::shared().cancelToVikRequestByInterface(kInterface,
+                                                        EndpointTable::dataShareEndpoint());
+    ViewControllerUpload::cancelUpload(sharedAs<ui::ViewController>());
+}
+
 // --- The voice note's upload
 
 void QXPublishHouseInfoViewController::uploadVoice() {
@@ -377,7 +383,9 @@ bool QXPublishHouseInfoViewController::saveNeedListData() {
     row.latlng = qxInfoModel_.publishInfoLocalString;
     row.huxing = qxInfoModel_.publishInfoHouseDoor;
     row.voiceUrl = qxInfoModel_.publishInfoAmrUrlString;
-    row.voiceLength = qint64(qxInfoModel_.publishInfoDuration.toDouble());
+    // The length as recorded, fraction and all: every screen that shows the note rounds it up
+    // alike.
+    row.voiceLength = qxInfoModel_.publishInfoDuration.toDouble();
     row.price = qxInfoModel_.publishInfoPrice;
     row.priceType = qxInfoModel_.publishInfoPriceType;
     row.location = place.isNull() ? QString(QLatin1String("")) : place;

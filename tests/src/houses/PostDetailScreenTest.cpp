@@ -98,6 +98,11 @@ TEST_F(PostDetailScreenTest, APostFromTheListIsCompletedByItsDetailAndCountedOnc
     EXPECT_EQ(barLabel(QXPostDetailNew::kNameLabelTag)->text(),
               post["person"].toString() + " (经纪人)");
 
+    // The count and the poster's status go out beside the detail's request, and the page waits
+    // for neither: the server may get them after the detail's answer came.
+    ASSERT_TRUE(waitFor([&] {
+        return !sent("PostPvStat").empty() && !sent("GetUserStatuss", paths::kBackend).empty();
+    }));
     const auto byPuid = sent("GetPostByPuid");
     ASSERT_EQ(byPuid.size(), 1u);
     EXPECT_EQ(byPuid[0].header("puid"), post["puid"].toString().toLatin1());
@@ -400,6 +405,11 @@ TEST_F(PostDetailScreenTest, PagingWalksTheListAndLoadsItsNextPageAtTheEnd) {
     // Pulling up past the end of the page shows the next post.
     ui::ScrollView* page = detail_->mainScrollView();
     const double end = page->contentSize().height - page->frame().size.height;
+    // Past the end the pull view names the next post: the boundary shows before the page turns.
+    page->setContentOffset({0, end + 70});
+    settle();
+    EXPECT_TRUE(matchesReferenceImage(driver_->screenshot()->pixels(), "src/houses/reference",
+                                      "detail_pull_next.png"));
     page->setContentOffset({0, end});
     driver_->drag({160, 420}, {160, 80}, 0.3, 12);
     ASSERT_TRUE(waitFor([&] { return detail_->currentIndex() == 1; }));

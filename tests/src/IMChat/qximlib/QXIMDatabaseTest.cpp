@@ -1,5 +1,6 @@
 #include "IMChat/qximlib/QXIMDatabase.h"
 #include "IMChat/qximlib/QXIMUser.h"
+#include "IMChat/qximlib/qximdata/util/QXIMUtil.h"
 
 #include "SandboxTest.h"
 
@@ -68,6 +69,30 @@ TEST_F(QXIMDatabaseTest, ANewStoreHoldsTheWelcomeTalkOnceAndACurrentFileIsNotWri
     EXPECT_EQ(digestOf(path), before);
     ASSERT_TRUE(store.openDatabase(kUser));
     EXPECT_EQ(count("SELECT COUNT(*) AS c FROM msgs"), 2);
+}
+
+TEST_F(QXIMDatabaseTest, TheWelcomePictureIsCopiedIntoThePictureCacheAndAKeptCopyStays) {
+    const QString cached = QXIMUtil::getPicCacheDirectory() + "/Nevoru官方2.2.1@2x.png";
+    const QString bundled = ns::Bundle::pathForResource("Nevoru官方2.2.1@2x.png");
+    ASSERT_FALSE(bundled.isEmpty());
+    EXPECT_EQ(digestOf(cached), digestOf(bundled));
+    const auto talks = store.talksListByUserId(kUser, 4999999999, 0, 1000);
+    ASSERT_EQ(talks.size(), 1);
+    EXPECT_TRUE(talks[0].value("o_user").toString().contains("file://Nevoru官方2.2.1@2x.png"));
+
+    // The talk's messages gone, the next open writes them again and keeps the picture there.
+    {
+        QFile file(cached);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("kept");
+    }
+    store.queue().inDatabase([](JSSQLite& db) { (void)db.executeUpdate("DELETE FROM msgs"); });
+    store.queue().close();
+    ASSERT_TRUE(store.openDatabase(kUser));
+    EXPECT_EQ(count("SELECT COUNT(*) AS c FROM msgs WHERE m_id IN (201, 202)"), 2);
+    QFile file(cached);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "kept");
 }
 
 TEST_F(QXIMDatabaseTest, AWelcomeTalkAKillLeftPartWayIsCompletedWhenTheStoreOpens) {
@@ -277,6 +302,37 @@ TEST_F(QXIMDatabaseTest, SendStatesMoveBetweenSendingSentAndFailed) {
     EXPECT_EQ(outgoing.uTime, 500);  // the stored time stays
     EXPECT_EQ(store.getMessageByKey(outgoing.m_sid, kUser)->value("m_id").toString(),
               "9000000000777");
+
+    // The broker's answer arrives before the server confirms the user's next message: the
+    // confirmation leaves the answer the talk's last message, unread count and all.
+    QXIMMessage next = received(0, 600, R"(["再推荐几套房源"])");
+    next.fromId = kUser;
+    next.sendingState = QXIMMessage::kSending;
+    ASSERT_TRUE(store.saveMessage(next, false));
+    ASSERT_TRUE(store.saveMessageIntoTalkTable(next));
+    QXIMMessage card = received(9000000000779, 601, R"([["url",{"title":"北新泾"},"北新泾"]])");
+    card.unread = 1;
+    ASSERT_TRUE(store.saveMessage(card, false));
+    ASSERT_TRUE(store.saveMessageIntoTalkTable(card));
+    next.messageId = 9000000000778;
+    next.sendingState = QXIMMessage::kSent;
+    ASSERT_TRUE(store.updateMessageExceptTime(next));
+    ASSERT_TRUE(store.saveMessageIntoTalkTable(next, nullptr, true));
+    const QVariantMap talk = store.talkInfoExist(kTalk, kUser).value(0);
+    EXPECT_EQ(talk.value("l_content").toString(), card.contents());
+    EXPECT_EQ(talk.value("l_read").toInt(), 1);
+    EXPECT_EQ(talk.value("u_time").toLongLong(), 601);
+
+    // Confirmed while still the last, the row takes the sent state.
+    QXIMMessage last = received(0, 700, R"(["好的"])");
+    last.fromId = kUser;
+    last.sendingState = QXIMMessage::kSending;
+    ASSERT_TRUE(store.saveMessage(last, false));
+    ASSERT_TRUE(store.saveMessageIntoTalkTable(last));
+    last.sendingState = QXIMMessage::kSent;
+    ASSERT_TRUE(store.saveMessageIntoTalkTable(last, nullptr, true));
+    EXPECT_EQ(store.talkInfoExist(kTalk, kUser).value(0).value("m_state").toInt(),
+              QXIMMessage::kSent);
 }
 
 TEST_F(QXIMDatabaseTest, APacketIsStoredWholeOrNotAtAll) {
