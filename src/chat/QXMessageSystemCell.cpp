@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr double kMeasureWidth = 230;
+constexpr double kSystemMeasureWidth = 230;
 constexpr double kFontSize = 14;
 
 }  // namespace
@@ -41,7 +41,7 @@ QString QXMessageSystemCell::noticeText(const QVariant& contents) {
 double QXMessageSystemCell::heightByInfo(const QVariant& info, bool) {
     const ui::Font font = ui::Font::systemFontOfSize(kFontSize);
     const ui::Size measured = ui::StringDrawing::sizeWithFont(
-        noticeText(info), font, {kMeasureWidth, 1e6}, ui::LineBreakMode::CharacterWrap);
+        noticeText(info), font, {kSystemMeasureWidth, 1e6}, ui::LineBreakMode::CharacterWrap);
     const double extra = measured.height - QXMessageTextCell::lineHeight(font);
     return extra > 0 ? 60 + extra : 60;
 }
@@ -62,7 +62,7 @@ void QXMessageSystemCell::layoutSubviews() {
     ui::TableViewCell::layoutSubviews();
     const ui::Size measured =
         ui::StringDrawing::sizeWithFont(messageLabel_->text(), messageLabel_->font(),
-                                        {kMeasureWidth, 1e6}, messageLabel_->lineBreakMode());
+                                        {kSystemMeasureWidth, 1e6}, messageLabel_->lineBreakMode());
     const double extra =
         std::max(0.0, measured.height - QXMessageTextCell::lineHeight(messageLabel_->font()));
     const double width = extra < 1 ? measured.width + 20 : 250;
