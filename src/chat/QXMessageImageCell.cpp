@@ -52,6 +52,7 @@ void QXMessageImageCell::setContents(const QVariant& contents) {
 void QXMessageImageCell::applySource() {
     const QVariantList item = contents_.toList();
     if (item.isEmpty()) {
+        urlImageView_->forgetURL();
         urlImageView_->setImage(ui::Image::imageNamed(kPlaceholder));
         return;
     }
@@ -62,7 +63,9 @@ void QXMessageImageCell::applySource() {
         // only on the user's own messages.
         const QString name = ChatMedia::localFileName(url);
         const bool own = !message_ || myself_;
-        urlImageView_->cancelRequest();
+        // The view drops the address of whatever message it showed before: a tap on this
+        // picture must open nothing.
+        urlImageView_->forgetURL();
         urlImageView_->setImage(name.isEmpty() || !own
                                     ? ui::Image::imageNamed(kPlaceholder)
                                     : PictureFileCache::pictureAt(QXIMUtil::getPicCacheDirectory() +

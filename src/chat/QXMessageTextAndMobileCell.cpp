@@ -17,6 +17,7 @@
 namespace {
 
 constexpr int kMobileLength = 11;
+constexpr double kParagraphInset = 2;
 
 struct LinkSpan {
     qsizetype start;
@@ -104,7 +105,7 @@ void QXMessageTextAndMobileCell::registerStyles(ui::ParagraphAlignment alignment
     base->setColor(QXMessageTextCell::textColor());
     base->setMinLineHeight(font.lineHeight());
     base->setTextAlignment(alignment);
-    base->setParagraphInset(inset ? ui::EdgeInsets{0, 2, 0, 0} : ui::EdgeInsets{});
+    base->setParagraphInset(inset ? ui::EdgeInsets{0, kParagraphInset, 0, 0} : ui::EdgeInsets{});
     textAndMobileLabel_->addStyle(*base);
     if (auto link = textAndMobileLabel_->styleForName(RichTextTags::kLink)) {
         link->setTextAlignment(alignment);
@@ -148,7 +149,7 @@ void QXMessageTextAndMobileCell::layoutSubviews() {
     ui::Rect bubble = chatBgView_->frame();
     bubble.size = size;
     chatBgView_->setFrame(bubble);
-    textAndMobileLabel_->setFrame({myself_ ? 10.0 : 18.0, 10, size.width - 28, size.height - 20});
+    textAndMobileLabel_->setFrame(QXMessageTextCell::textFrame(size, myself_, kParagraphInset));
     QXMessageCell::layoutSubviews();
 }
 

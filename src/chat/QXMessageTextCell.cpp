@@ -64,9 +64,11 @@ ui::Size QXMessageTextCell::bubbleSize(ui::Size measured, double lineHeight, boo
     return {width, extra + kPadding};
 }
 
-ui::Rect QXMessageTextCell::textFrame(ui::Size size) const {
-    // The text keeps clear of the bubble's tail.
-    return {myself_ ? 10.0 : 18.0, 10, size.width - 28, size.height - 20};
+ui::Rect QXMessageTextCell::textFrame(ui::Size size, bool myself, double inset) {
+    // As wide as the text was measured (the bubble less its padding), the wider margin on the
+    // tail's side; an inset inside the text view widens it to the left by as much.
+    return {(myself ? kOwnTextX : kOtherTextX) - inset, 10, size.width - kTextMargins + inset,
+            size.height - 20};
 }
 
 void QXMessageTextCell::setContents(const QVariant& contents) {
@@ -99,6 +101,6 @@ void QXMessageTextCell::layoutSubviews() {
     ui::Rect bubble = chatBgView_->frame();
     bubble.size = size;
     chatBgView_->setFrame(bubble);
-    messageLabel_->setFrame(textFrame(size));
+    messageLabel_->setFrame(textFrame(size, myself_));
     QXMessageCell::layoutSubviews();
 }

@@ -53,7 +53,8 @@ void QXMessageVcardCell::setContents(const QVariant& contents) {
         if (!picture.isEmpty()) {
             urlImageView_->requestURL(ChatMedia::mediaAddress(picture));
         } else {
-            urlImageView_->cancelRequest();
+            // A reused card forgets the picture of the card before it.
+            urlImageView_->forgetURL();
             urlImageView_->setImage(ui::Image::imageNamed(QStringLiteral("找房占位80x60.png")));
         }
         priceLabel_->setText(shown(data, QStringLiteral("price")));

@@ -41,6 +41,8 @@ public:
     // that fails, the cached or plain picture; `failure` hears only the plain attempt fail.
     void requestURL(const QString& url, Failure failure = {}, bool loadHightQuality = true);
     void cancelRequest();
+    // Cancels the request and forgets the address: the view shows something of its own now.
+    void forgetURL();
     void startLoading();
     void stopLoading();
     [[nodiscard]] bool isDownloading() const { return isDownloading_; }
@@ -90,6 +92,8 @@ private:
     QString URLString_;
     int imageSizeType_ = 0;
     bool isDownloading_ = false;
+    // The last download of URLString_ failed: asking for it again retries.
+    bool failed_ = false;
     QUrl url_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
