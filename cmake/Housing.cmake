@@ -52,8 +52,12 @@ function(housing_tests name)
     target_compile_options(${name} PRIVATE $<$<CONFIG:RelWithDebInfo,Release>:-O1>)
     housing_precompile(${name} <gtest/gtest.h>)
     add_dependencies(${name} bundle)
-    gtest_discover_tests(${name}
-        DISCOVERY_TIMEOUT 60
-        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;HOUSING_TESTS_SOURCE_DIR=${PROJECT_SOURCE_DIR}/tests;HOUSING_BUNDLE=${HOUSING_BUNDLE_DIR};HOUSING_STANDIN=$<TARGET_FILE:standin>"
-                   TIMEOUT 120)
+    # Discovery hands its PROPERTIES through several list expansions that split the
+    # environment into separate values, the time-out then landing as a value of it. The
+    # discovered cases get their properties from a file ctest reads after their list instead.
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_LIST ${name}_cases)
+    set(properties ${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake)
+    file(GENERATE OUTPUT ${properties} CONTENT
+        "if(${name}_cases)\n  set_tests_properties(\${${name}_cases} PROPERTIES TIMEOUT 300\n    ENVIRONMENT [==[${HOUSING_TEST_ENVIRONMENT}]==])\nendif()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${properties})
 endfunction()

@@ -78,6 +78,8 @@ QJsonObject BrokerCalls::listRecord(const SamplePost& post) {
     record["price_format"] = QJsonObject{
         {"v", post.price}, {"u", sale ? QStringLiteral("万") : QStringLiteral("元/月")}};
     record["post_at"] = post.refreshAt;
+    // The broker's own id of the house, which a promotion names.
+    record["house_id"] = QString::number(post.puid);
     record["type"] = post.major;
     record["huxing_ting"] = post.rooms > 1 ? 1 : 0;
     if (post.major == 3) {

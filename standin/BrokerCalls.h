@@ -18,7 +18,8 @@ namespace standin {
 //
 // A user id that names nobody gets {"errCode":-1,"errMsg":...}. The posts come as the
 // broker's list reads them: the price as text ("3500元/月") beside "price_format"
-// {"v","u"}, "post_at", "type" (the kind), "huxing_ting" and, for shared rooms,
+// {"v","u"}, "post_at", "type" (the kind), "house_id" (the puid as text, which a promotion
+// names), "huxing_ting" and, for shared rooms,
 // "house_type_format" {"t"}.
 class BrokerCalls {
 public:

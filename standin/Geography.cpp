@@ -87,6 +87,50 @@ std::optional<Reply> geocoder(const RecordedRequest& request) {
                                                                 {"district", place->district}}}}}});
 }
 
+// Whether `name` names the city: its full name, or that name without the closing "市".
+bool names(const CityRow& city, const QString& name) {
+    return !name.isEmpty() && (city.name == name || city.name == name + QStringLiteral("市"));
+}
+
+// Where a city lies for the platform's geocoder: the middle of its first district that has an
+// outline (its old town: 东城区 for 北京, 黄浦区 for 上海), else the middle of every outline the
+// city holds; nothing for a city without outlines.
+std::optional<std::pair<double, double>> cityCentre(int index, const CityRow& city) {
+    for (const DistrictRow& district : city.districts) {
+        if (auto centre = Geography::districtCentre(district.id)) return centre;
+    }
+    const DistrictMap& all = DistrictMap::shared();
+    double latitude = 0, longitude = 0;
+    int outlines = 0;
+    for (const Outline& outline : all.outlines) {
+        if (all.cityOfOutline(outline) != index) continue;
+        latitude += (outline.minY + outline.maxY) / 2;
+        longitude += (outline.minX + outline.maxX) / 2;
+        ++outlines;
+    }
+    if (outlines == 0) return std::nullopt;
+    return std::make_pair(latitude / outlines, longitude / outlines);
+}
+
+// The platform's geocoder: GET "/placemarks?address=<city name>" gives the city of that name
+// as its one placemark, or none for a name no city has.
+std::optional<Reply> placemarks(const RecordedRequest& request) {
+    const QUrlQuery query(QString::fromLatin1(request.query));
+    const QString address = query.queryItemValue("address", QUrl::FullyDecoded).trimmed();
+    QJsonArray found;
+    for (const auto& [index, city] : DistrictMap::shared().cities) {
+        if (!names(city, address)) continue;
+        const auto centre = cityCentre(index, city);
+        if (!centre) continue;
+        found.append(QJsonObject{{"name", city.name},
+                                 {"locality", city.name},
+                                 {"administrativeArea", city.province},
+                                 {"latitude", centre->first},
+                                 {"longitude", centre->second}});
+    }
+    return Reply::json(QJsonObject{{"placemarks", found}});
+}
+
 }  // namespace
 
 void Geography::install(Endpoints& endpoints) {
@@ -98,6 +142,9 @@ void Geography::install(Endpoints& endpoints) {
         [](const RecordedRequest& request, const QByteArray&) { return cityByLocation(request); });
     endpoints.addRoute("/geocoder", [](const RecordedRequest& request, const QByteArray&) {
         return geocoder(request);
+    });
+    endpoints.addRoute("/placemarks", [](const RecordedRequest& request, const QByteArray&) {
+        return placemarks(request);
     });
 }
 

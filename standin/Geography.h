@@ -11,7 +11,9 @@ namespace standin {
 // Where things are: the district and street lists of every city of the shipped city
 // database ("GetLastGeography", version-checked), the city of a coordinate
 // ("SearchCityByLocation") and the public map geocoder (GET "/geocoder?location=lat,lng"),
-// both placing the coordinate by point-in-polygon over simplified district outlines.
+// both placing the coordinate by point-in-polygon over simplified district outlines, and the
+// platform's geocoder (GET "/placemarks?address=<city name>"), which places a city at the
+// middle of its first district's outline.
 class Geography {
 public:
     // The version of the district and street data, the same as the app's shipped lists.

@@ -158,6 +158,16 @@ Reply report(State& state, const RecordedRequest& request) {
         {"status", 0}, {"errDetail", ""}, {"data", QJsonObject{{"reportId", ++state.lastReport}}}});
 }
 
+// "YJJY": feedback on the app; the text must not be empty.
+Reply feedback(State& state, const RecordedRequest& request) {
+    if (FormFields(request.body).text("contents").trimmed().isEmpty())
+        return Endpoints::refusal(QStringLiteral("反馈内容不能为空"));
+    const std::lock_guard lock(state.mutex);
+    return Reply::json(QJsonObject{{"status", 0},
+                                   {"errDetail", ""},
+                                   {"data", QJsonObject{{"feedbackId", ++state.lastReport}}}});
+}
+
 }  // namespace
 
 QString PostDetailCalls::encipher(const QString& text) {
@@ -253,6 +263,9 @@ void PostDetailCalls::install(Endpoints& endpoints) {
                            });
     endpoints.addInterface("VotePost", [state](const RecordedRequest& request, const QByteArray&) {
         return report(*state, request);
+    });
+    endpoints.addInterface("YJJY", [state](const RecordedRequest& request, const QByteArray&) {
+        return feedback(*state, request);
     });
 }
 

@@ -1,5 +1,7 @@
 #include "standin/ServiceCalls.h"
 
+#include "standin/Promotions.h"
+
 #include "standin/FormFields.h"
 #include "standin/Geography.h"
 #include "standin/Posts.h"
@@ -193,7 +195,7 @@ QString streetOf(const SampleBroker& broker) {
     return {};
 }
 
-QJsonObject privilegeOf(const SampleBroker& broker) {
+QJsonObject privilegeOf(const SampleBroker& broker, Promotions& promotions) {
     const int index = broker.indexInShop;
     return QJsonObject{
         {"status", 0},
@@ -212,7 +214,9 @@ QJsonObject privilegeOf(const SampleBroker& broker) {
              {"businessCardImage", index % 3 != 2},
              {"ICImage", index % 4 != 3},
          }},
-        {"premierPrivilege", QJsonObject{{"postNum", postCounts(broker.userId)}}},
+        {"premierPrivilege",
+         QJsonObject{{"postNum", postCounts(broker.userId)},
+                     {"stat", QJsonObject{{"premier", promotions.premier(broker.userId)}}}}},
     };
 }
 
@@ -236,11 +240,11 @@ QJsonObject privilegeOf(const SamplePoster& poster) {
 
 // The sample's brokers and posters as they are; other ids (the need replies' brokers) from
 // the fixed lists.
-Reply privilege(const RecordedRequest& request, const QByteArray& /*rootUrl*/) {
+Reply privilege(const RecordedRequest& request, Promotions& promotions) {
     const FormFields fields(request.body);
     const QString userId = fields.text("ucUserId");
     if (const auto broker = SamplePeople::broker(userId.toLongLong()))
-        return Reply::json(privilegeOf(*broker));
+        return Reply::json(privilegeOf(*broker, promotions));
     if (const auto poster = SamplePeople::poster(userId.toLongLong()))
         return Reply::json(privilegeOf(*poster));
     const int n = int(qHash(userId) % 3);
@@ -313,7 +317,12 @@ void ServiceCalls::install(Endpoints& endpoints) {
                            });
     endpoints.addInterface("CommonConsultList", news);
     endpoints.addInterface("CommonOperateList", banners);
-    endpoints.addInterface("GetUserPrivilegeByUserId", privilege);
+    const auto promotions = std::make_shared<Promotions>();
+    endpoints.addInterface("GetUserPrivilegeByUserId",
+                           [promotions](const RecordedRequest& request, const QByteArray&) {
+                               return privilege(request, *promotions);
+                           });
+    Promotions::install(endpoints, promotions);
     endpoints.addRoute(paths::kBackend, [](const RecordedRequest& request, const QByteArray&) {
         return userStatus(request);
     });

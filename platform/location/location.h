@@ -4,6 +4,9 @@
 
 #include <QString>
 
+#include <algorithm>
+#include <cmath>
+
 namespace loc {
 
 // Degrees, latitude first.
@@ -18,6 +21,19 @@ struct Location {
     Coordinate coordinate;
     double horizontalAccuracy = -1;
     ns::TimePoint timestamp;
+
+    // The great-circle distance to another fix, in metres, on the mean earth sphere.
+    [[nodiscard]] double distanceFromLocation(const Location& other) const {
+        constexpr double kMeanEarthRadius = 6371008.8;
+        constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180;
+        const double lat1 = coordinate.latitude * kRadiansPerDegree;
+        const double lat2 = other.coordinate.latitude * kRadiansPerDegree;
+        const double dLat = lat2 - lat1;
+        const double dLng = (other.coordinate.longitude - coordinate.longitude) * kRadiansPerDegree;
+        const double h = std::sin(dLat / 2) * std::sin(dLat / 2) +
+                         std::cos(lat1) * std::cos(lat2) * std::sin(dLng / 2) * std::sin(dLng / 2);
+        return 2 * kMeanEarthRadius * std::asin(std::sqrt(std::min(1.0, h)));
+    }
 };
 
 // The platform's authorisation states of an application's use of location.
@@ -27,5 +43,8 @@ enum class AuthorizationStatus { NotDetermined = 0, Restricted = 1, Denied = 2, 
 inline const QString kErrorDomain = QStringLiteral("kCLErrorDomain");
 constexpr int kErrorLocationUnknown = 0;
 constexpr int kErrorDenied = 1;
+constexpr int kErrorNetwork = 2;
+constexpr int kErrorGeocodeFoundNoResult = 8;
+constexpr int kErrorGeocodeCanceled = 10;
 
 }  // namespace loc

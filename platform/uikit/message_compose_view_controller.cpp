@@ -4,7 +4,29 @@
 #include "platform/uikit/label.h"
 #include "platform/uikit/navigation_item.h"
 
+#include <atomic>
+
 namespace ui {
+
+namespace {
+
+// -1: the environment decides; otherwise the TextMessaging a test chose.
+std::atomic<int> chosenMessaging{-1};
+
+}  // namespace
+
+TextMessaging MessageComposeViewController::textMessaging() {
+    const int chosen = chosenMessaging.load();
+    if (chosen >= 0) return TextMessaging(chosen);
+    const QString setting = qEnvironmentVariable("HOUSING_SMS");
+    if (setting == QLatin1String("sent")) return TextMessaging::Sends;
+    if (setting == QLatin1String("failed")) return TextMessaging::Fails;
+    return TextMessaging::None;
+}
+
+void MessageComposeViewController::setTextMessaging(std::optional<TextMessaging> messaging) {
+    chosenMessaging = messaging ? int(*messaging) : -1;
+}
 
 MessageComposeViewController::MessageComposeViewController() = default;
 MessageComposeViewController::~MessageComposeViewController() = default;
@@ -19,8 +41,11 @@ void MessageComposeViewController::loadView() {
         QStringLiteral("取消"), BarButtonItemStyle::Plain, [weak](BarButtonItem&) {
             if (auto self = weak.lock()) self->cancel();
         }));
-    auto send = BarButtonItem::itemWithTitle(QStringLiteral("发送"), BarButtonItemStyle::Done, {});
-    send->setEnabled(false);
+    auto send = BarButtonItem::itemWithTitle(QStringLiteral("发送"), BarButtonItemStyle::Done,
+                                             [weak](BarButtonItem&) {
+                                                 if (auto self = weak.lock()) self->send();
+                                             });
+    send->setEnabled(canSendText());
     screen->navigationItem().setRightBarButtonItem(send);
     screen->view()->setBackgroundColor(Color::whiteColor());
     auto to = std::make_shared<Label>(Rect(15, 74, 290, 24));
@@ -35,9 +60,20 @@ void MessageComposeViewController::loadView() {
 }
 
 void MessageComposeViewController::cancel() {
+    finish(MessageComposeResult::Cancelled);
+}
+
+void MessageComposeViewController::send() {
+    const TextMessaging messaging = textMessaging();
+    if (messaging == TextMessaging::None) return;
+    finish(messaging == TextMessaging::Sends ? MessageComposeResult::Sent
+                                             : MessageComposeResult::Failed);
+}
+
+void MessageComposeViewController::finish(MessageComposeResult result) {
     const auto keep = sharedAs<MessageComposeViewController>();
     if (auto delegate = delegate_.lock()) {
-        delegate->didFinishWithResult(*this, MessageComposeResult::Cancelled);
+        delegate->didFinishWithResult(*this, result);
     } else {
         dismissViewControllerAnimated(true);
     }

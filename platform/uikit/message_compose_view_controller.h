@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 namespace ui {
 
@@ -23,16 +24,26 @@ public:
     }
 };
 
-// The text-message composer of a phone that cannot send text: canSendText
-// answers false, as on a device without messaging, so screens offer no SMS.
-// Shown anyway, it lists the recipients and the body and can only be
+// What the phone's text messaging does with a message: by default there is none
+// (a device without messaging); $HOUSING_SMS=sent gives one that sends every
+// message, $HOUSING_SMS=failed one whose sends fail.
+enum class TextMessaging { None, Sends, Fails };
+
+// The text-message composer. It lists the recipients and the body; "发送"
+// works when the phone has text messaging and tells the delegate whether the
+// message went, "取消" tells it the user gave up. Without messaging canSendText
+// answers false, so screens offer no SMS; shown anyway, it can only be
 // cancelled.
 class MessageComposeViewController : public NavigationController {
 public:
     MessageComposeViewController();
     ~MessageComposeViewController() override;
 
-    [[nodiscard]] static bool canSendText() { return false; }
+    [[nodiscard]] static TextMessaging textMessaging();
+    // A test's choice instead of the environment's; nullopt brings the
+    // environment's back.
+    static void setTextMessaging(std::optional<TextMessaging> messaging);
+    [[nodiscard]] static bool canSendText() { return textMessaging() != TextMessaging::None; }
 
     [[nodiscard]] const QStringList& recipients() const { return recipients_; }
     void setRecipients(const QStringList& recipients) { recipients_ = recipients; }
@@ -47,10 +58,15 @@ public:
     }
     // What "取消" does: tells the delegate, which dismisses the composer.
     void cancel();
+    // What "发送" does on a phone with messaging: tells the delegate whether the
+    // message went.
+    void send();
 
     void loadView() override;
 
 private:
+    void finish(MessageComposeResult result);
+
     QStringList recipients_;
     QString body_;
     std::weak_ptr<MessageComposeViewControllerDelegate> delegate_;

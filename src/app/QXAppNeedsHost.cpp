@@ -4,6 +4,8 @@
 #include "app/QXAppDelegate.h"
 #include "app/QXUtil.h"
 #include "app/categories/UIViewController+Loading.h"
+#include "location/CityData.h"
+#include "location/CityNode.h"
 #include "location/LocationManager.h"
 #include "location/SelectedCityState.h"
 
@@ -33,8 +35,14 @@ void QXAppNeedsHost::afterTenMinStartLocates() {
     QXUtil::afterTenMinStartLocates();
 }
 
+// The city the user works in: the name given the delegate when one was, else the selected
+// city's own, so that the map point picker finds it without the device's position.
 QString QXAppNeedsHost::selectCityName() const {
-    return QXAppDelegate::sharedAppDelegate().selectCityName();
+    const QString& given = QXAppDelegate::sharedAppDelegate().selectCityName();
+    if (!given.isEmpty()) return given;
+    const auto state = cityState_.lock();
+    const auto city = state && state->cityData() ? state->cityData()->currentCity() : nullptr;
+    return city ? city->name() : QString();
 }
 
 bool QXAppNeedsHost::logonSuccess() const {

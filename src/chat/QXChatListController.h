@@ -5,6 +5,7 @@
 #include "platform/uikit/table_view.h"
 #include "platform/uikit/view_controller.h"
 
+#include <QString>
 #include <QVariantList>
 #include <QVariantMap>
 
@@ -40,6 +41,17 @@ public:
     [[nodiscard]] ui::TableView* chatTable() const { return chatTable_.get(); }
     [[nodiscard]] ui::ImageView* nonView() const { return nonView_.get(); }
     [[nodiscard]] bool needLoad() const { return needLoad_; }
+    // Values an owner may keep with the list; the list itself reads none of them.
+    [[nodiscard]] const QString& cityName() const { return cityName_; }
+    void setCityName(const QString& name) { cityName_ = name; }
+    [[nodiscard]] const QVariantMap& talkInfo() const { return talkInfo_; }
+    void setTalkInfo(const QVariantMap& talk) { talkInfo_ = talk; }
+    [[nodiscard]] const std::shared_ptr<ui::ImageView>& countImageView() const {
+        return countImageView_;
+    }
+    void setCountImageView(std::shared_ptr<ui::ImageView> view) {
+        countImageView_ = std::move(view);
+    }
 
     void loadListData();
     // Reads the unread total in the background and shows it on the chat tab.
@@ -83,4 +95,7 @@ private:
     bool needLoad_ = false;
     bool gotoZhaofangzi_ = true;
     bool isNetConnect_ = true;
+    QString cityName_;
+    QVariantMap talkInfo_;
+    std::shared_ptr<ui::ImageView> countImageView_;
 };

@@ -378,6 +378,10 @@ void QXMessageController::attachRecording() {
 void QXMessageController::viewDidLoad() {
     StatClick::event(QStringLiteral("message_detail"));
     QXVoicePlayer::shared().stop();
+    singleTap_ = std::make_shared<ui::TapGestureRecognizer>();
+    singleTap_->addTarget(this, [weak = weakAs<QXMessageController>()](ui::GestureRecognizer&) {
+        if (auto self = weak.lock()) self->singleTapCellViewGesture();
+    });
     view()->addSubview(containerView_);
     view()->addSubview(sengImageBg_);
     view()->addSubview(recordAudio_);
@@ -866,6 +870,9 @@ void QXMessageController::clickedButtonAtIndex(ui::AlertView& alert, int index) 
         screen->setToId(otherUserId());
         if (ui::NavigationController* stack = navigationController())
             stack->pushViewController(screen, true);
+    } else if (alert.tag() == kCallTag) {
+        StatClick::event(QStringLiteral("chat_bn_callling"));
+        dialPhone();
     }
 }
 
@@ -939,6 +946,10 @@ void QXMessageController::layoutTableAgainstBar(ui::Point center, bool isResign)
 }
 
 void QXMessageController::chatCellOtherSpaceClicked(QXMessageCell&) {
+    singleTapCellViewGesture();
+}
+
+void QXMessageController::singleTapCellViewGesture() {
     hideSendImage();
     if (containerView_->isChatFirstResponder()) containerView_->resetViewFrame();
 }

@@ -23,6 +23,7 @@
 
 namespace ui {
 class Button;
+class TapGestureRecognizer;
 class ImageView;
 class Label;
 }  // namespace ui
@@ -50,6 +51,8 @@ public:
     static constexpr unsigned kLoadLimit = 10000;
     static constexpr int kResendTag = 1111;
     static constexpr int kDealRecordTag = 2002;
+    // An alert whose button 1 calls the broker.
+    static constexpr int kCallTag = 1100;
     static constexpr double kMoreRowHeight = 40;
     static constexpr double kBrokerBarHeight = 60;
     static constexpr double kPanelHeight = 110;
@@ -139,6 +142,12 @@ public:
 
     // The bubbles.
     void chatCellOtherSpaceClicked(QXMessageCell& cell) override;
+    // A tap beside the bubbles: the picture panel goes and the input bar settles down. The
+    // screen keeps its recogniser for whoever lays it on a view.
+    void singleTapCellViewGesture();
+    [[nodiscard]] const std::shared_ptr<ui::TapGestureRecognizer>& singleTap() const {
+        return singleTap_;
+    }
     void chatCellResendMessage(QXMessageCell& cell, const QXIMMessage& message) override;
     void chatCellWillDeleteIndex(QXMessageCell& cell, int index) override;
     void chatCellClickedText(QXMessageCell& cell, const QString& text) override;
@@ -195,6 +204,7 @@ private:
     std::shared_ptr<QXChatTextView> containerView_;
     std::shared_ptr<VoiceHUD> recordAudio_;
     std::shared_ptr<ui::View> sengImageBg_;
+    std::shared_ptr<ui::TapGestureRecognizer> singleTap_;
     std::vector<std::shared_ptr<ns::NotificationCenter::Observation>> observations_;
     QVariant agentDataInfo_;
     QString url_;

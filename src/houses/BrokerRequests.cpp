@@ -36,6 +36,16 @@ QString BrokerRequests::privilegeBody(int cityScriptIndex, const QString& userId
     return commonBody(cityScriptIndex, userId, 1);
 }
 
+void BrokerRequests::getPrivilege(const QString& userId, QXIMRequest::Owner owner,
+                                  QXIMRequest::SuccessBlock success,
+                                  QXIMRequest::FailureBlock failure) {
+    auto& request = QXIMRequest::shared();
+    request.addValuesFormDic(headers(kPrivilegeInterface));
+    request.requestWithUrl(EndpointTable::dataShareEndpoint(), kPrivilegeInterface,
+                           privilegeBody(QXNetContext::shared()->currentCityScript_index(), userId),
+                           std::move(owner), std::move(success), std::move(failure));
+}
+
 QString BrokerRequests::biotopeBody(int cityScriptIndex, const QString& userId, int listType,
                                     int majorType) {
     FormBody more;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/QXIMRequest.h"
 #include "net/RequestHeaderSet.h"
 
 #include <QString>
@@ -22,6 +23,9 @@ public:
     [[nodiscard]] static QString commonBody(int cityScriptIndex, const QString& userId, int pi);
     // The broker's shop data (pi 1).
     [[nodiscard]] static QString privilegeBody(int cityScriptIndex, const QString& userId);
+    // Asks for the broker's shop data in the current city, for `owner`.
+    static void getPrivilege(const QString& userId, QXIMRequest::Owner owner,
+                             QXIMRequest::SuccessBlock success, QXIMRequest::FailureBlock failure);
     // The communities of the broker's posts of a kind (0: every kind).
     [[nodiscard]] static QString biotopeBody(int cityScriptIndex, const QString& userId,
                                              int listType, int majorType);

@@ -21,6 +21,7 @@
 #include "platform/uikit/navigation_item.h"
 #include "platform/uikit/table_view_cell.h"
 #include "platform/uikit/window.h"
+#include "ui/widgets/CheckBox.h"
 #include "ui/widgets/TovikModalViewController.h"
 #include "util/categories/Tolerant.h"
 
@@ -77,15 +78,60 @@ QString FilterMainViewControl::labelText(const QString& label) {
                              : label;
 }
 
+std::shared_ptr<FilterMainViewControl> FilterMainViewControl::initWithFitlerArray(
+    FilterList items) {
+    auto screen = std::make_shared<FilterMainViewControl>(nullptr);
+    screen->rows_ = std::move(items);
+    screen->hasRows_ = true;
+    return screen;
+}
+
 FilterList FilterMainViewControl::rows() const {
-    return hasRows_ && qxFilter_->GetData() ? *qxFilter_->GetData() : FilterList();
+    return hasRows_ ? rows_ : FilterList();
+}
+
+FilterItem FilterMainViewControl::rowWithField(const QString& field) const {
+    for (const FilterItem& item : rows()) {
+        if (item->value(QStringLiteral("f")).toString() == field) return item;
+    }
+    return nullptr;
+}
+
+bool FilterMainViewControl::isJobCategory(const QString& field) {
+    return field == QLatin1String("sub_category") || field == QLatin1String("majorScriptIndex");
 }
 
 void FilterMainViewControl::takeRows() {
-    if (hasRows_ || !qxFilter_->GetData()) return;
+    if (hasRows_ || !qxFilter_ || !qxFilter_->GetData()) return;
     hasRows_ = true;
     qxFilter_->saveTheDate();
     savedCopy_ = true;
+    rows_ = *qxFilter_->GetData();
+    if (!fromErshou_) return;
+    const auto minor = std::find_if(rows_.begin(), rows_.end(), [](const FilterItem& item) {
+        const QString field = item->value(QStringLiteral("f")).toString();
+        return field == QLatin1String("minor_category") ||
+               field == QLatin1String("majorScriptIndex");
+    });
+    if (minor != rows_.end()) *minor = baseTagItem();
+}
+
+FilterItem FilterMainViewControl::baseTagItem() const {
+    QVariantList choices;
+    const qsizetype count = std::min(baseTagArray_.size(), baseTagIdArray_.size());
+    for (qsizetype i = 0; i < count; ++i) {
+        choices.append(QVariantMap{{QStringLiteral("n"), baseTagArray_[i]},
+                                   {QStringLiteral("v"), baseTagIdArray_[i]}});
+    }
+    return std::make_shared<QVariantMap>(
+        QVariantMap{{QStringLiteral("f"), QStringLiteral("base_tag")},
+                    {QStringLiteral("n"), QStringLiteral("类别")},
+                    {QStringLiteral("s"), QStringLiteral("ture")},
+                    {QStringLiteral("t"), QStringLiteral("normal")},
+                    {QStringLiteral("v"), baseTagId_},
+                    {QStringLiteral("leftIndex"), QString::number(ershouLeftIndex_)},
+                    {QStringLiteral("rightIndex"), QString::number(ershouRightIndex_)},
+                    {QStringLiteral("vs"), choices}});
 }
 
 void FilterMainViewControl::viewDidLoad() {
@@ -124,7 +170,7 @@ void FilterMainViewControl::viewDidLoad() {
     loadingLabel_->setBackgroundColor(ui::Color::clearColor());
     titleView_->addSubview(loadingLabel_);
 
-    if (qxFilter_->GetData()) {
+    if (hasRows_ || qxFilter_->GetData()) {
         table_->setContentInset({-20, 0, 0, 0});
     } else {
         table_->setTableHeaderView(titleView_);
@@ -149,7 +195,7 @@ void FilterMainViewControl::viewDidLoad() {
     }
     if (!currentStreet()) {
         setCurrentStreet(HousesHost::shared()->currentStreet());
-        qxFilter_->setCurrentStreet(currentStreet());
+        if (qxFilter_) qxFilter_->setCurrentStreet(currentStreet());
     }
     const auto barImage = ui::Image::imageNamed(QStringLiteral("tabs-bg.png"));
     auto bar = std::make_shared<ui::ImageView>(
@@ -206,6 +252,11 @@ QString FilterMainViewControl::valueTextOf(const QVariantMap& item) {
         if (street->index() == -1) return district->name();
         return QStringLiteral("%1-%2").arg(district->name(), street->name());
     }
+    if (fromZhaoPTag_ && isJobCategory(field)) {
+        const int position = Tolerant(item.value(QStringLiteral("v"))).intValue();
+        if (position == -1) return QStringLiteral("不限");
+        return Tolerant(QVariant(ZhaoPTagArray_))[position][QStringLiteral("CateName")].toString();
+    }
     const QString value = comparable(item.value(QStringLiteral("v")));
     const QVariantList choices = item.value(QStringLiteral("vs")).toList();
     for (const QVariant& choice : choices) {
@@ -254,24 +305,10 @@ std::shared_ptr<ui::TableViewCell> FilterMainViewControl::cellForRowAtIndexPath(
 
     if (boxRow) {
         cell->setSelectionStyle(ui::TableViewCellSelectionStyle::None);
-        const bool ticked = Tolerant(qxFilter_->getFilterWithKey(QStringLiteral("image_count"))
-                                         ->value(QStringLiteral("v")))
-                                .intValue() == 1;
-        auto box = std::make_shared<ui::Button>(ui::Rect(169, 5, 130, 34));
-        // The tick pictures of the check box, or a drawn tick where the bundle lacks them.
-        const auto tick =
-            ui::Image::imageNamed(ticked ? QStringLiteral("登陆-下次自动登录-选择.png")
-                                         : QStringLiteral("登陆-下次自动登录-未选.png"));
-        if (tick) box->setImage(tick, ui::kControlStateNormal);
-        box->setTitle(tick ? QStringLiteral(" 仅显示有图")
-                           : QStringLiteral("%1 仅显示有图")
-                                 .arg(ticked ? QStringLiteral("☑") : QStringLiteral("☐")),
-                      ui::kControlStateNormal);
-        box->setTitleColor(ui::Color::rgb(51, 51, 51), ui::kControlStateNormal);
-        box->titleLabel()->setFont(ui::Font::boldSystemFontOfSize(14));
-        box->setSelected(ticked);
-        box->addTarget(this, ui::kControlEventTouchUpInside,
-                       [this, ticked](ui::Control&, const ui::Event*) { typeChanged(!ticked); });
+        const FilterItem picture = rowWithField(QStringLiteral("image_count"));
+        const bool ticked =
+            picture && Tolerant(picture->value(QStringLiteral("v"))).intValue() == 1;
+        auto box = pictureBox(ticked);
         cell->contentView()->addSubview(box);
         return cell;
     }
@@ -337,7 +374,29 @@ void FilterMainViewControl::didSelectRowAtIndexPath(ui::TableView& table,
         presentView(chooser);
         return;
     }
+    if (fromZhaoPTag_ && isJobCategory(field)) {
+        // The job categories are the choices, each by its position.
+        QVariantList choices;
+        for (qsizetype position = 0; position < ZhaoPTagArray_.size(); ++position) {
+            choices.append(QVariantMap{
+                {QStringLiteral("n"),
+                 Tolerant(ZhaoPTagArray_[position])[QStringLiteral("CateName")].toString()},
+                {QStringLiteral("v"), QString::number(position)}});
+        }
+        item->insert(QStringLiteral("vs"), choices);
+    }
     presentView(std::make_shared<FilterSelectList>(item));
+}
+
+std::shared_ptr<CheckBox> FilterMainViewControl::pictureBox(bool ticked) {
+    auto box = std::make_shared<CheckBox>(ui::Rect(180, 5, 130, 34), QStringLiteral("仅显示有图"));
+    box->label()->setFont(ui::Font::boldSystemFontOfSize(14));
+    box->label()->setTextColor(ui::Color::rgb(51, 51, 51));
+    box->setChecked(ticked);
+    box->setTarget([weak = weakAs<FilterMainViewControl>()](CheckBox& changed) {
+        if (auto self = weak.lock()) self->typeChanged(changed.checked());
+    });
+    return box;
 }
 
 void FilterMainViewControl::presentView(const std::shared_ptr<ui::ViewController>& controller) {
@@ -353,7 +412,7 @@ void FilterMainViewControl::presentView(const std::shared_ptr<ui::ViewController
 }
 
 void FilterMainViewControl::typeChanged(bool ticked) {
-    if (const FilterItem item = qxFilter_->getFilterWithKey(QStringLiteral("image_count"))) {
+    if (const FilterItem item = rowWithField(QStringLiteral("image_count"))) {
         item->insert(QStringLiteral("v"), ticked ? QStringLiteral("1") : QStringLiteral("-1"));
     }
     table_->reloadData();
@@ -361,11 +420,12 @@ void FilterMainViewControl::typeChanged(bool ticked) {
 
 void FilterMainViewControl::textFieldDidChange(ui::TextField& field, int row) {
     const QString text = field.text().trimmed();
-    if (const FilterItem item = qxFilter_->getFilterWithIndex(row)) {
-        item->insert(QStringLiteral("v"), text);
+    const FilterList all = rows();
+    if (row >= 0 && row < int(all.size())) {
+        all[std::size_t(row)]->insert(QStringLiteral("v"), text);
         return;
     }
-    qxFilter_->setKeyWord(text.isEmpty() ? QString() : text);
+    if (qxFilter_) qxFilter_->setKeyWord(text.isEmpty() ? QString() : text);
 }
 
 namespace {
@@ -450,6 +510,7 @@ void FilterMainViewControl::getFilterDicByFilterData() {
             }
             continue;
         }
+        if (fromZhaoPTag_ && isJobCategory(field)) continue;
         const QString value = item.value(QStringLiteral("v")).toString();
         if (Tolerant(item.value(QStringLiteral("v"))).intValue() == -1 ||
             (kind != QLatin1String("range") && kind != QLatin1String("normal"))) {
@@ -480,13 +541,14 @@ void FilterMainViewControl::getFilterInfo() {
                              right.isEmpty() ? QStringLiteral("0") : right});
         }
     }
-    if (filterBlock_) filterBlock_(filterDic_, qxFilter_->getKeyWord(), fromZhaoPTag_);
+    if (filterBlock_)
+        filterBlock_(filterDic_, qxFilter_ ? qxFilter_->getKeyWord() : QString(), fromZhaoPTag_);
     if (ui::NavigationController* navigation = navigationController())
         navigation->popViewControllerAnimated(true);
 }
 
 void FilterMainViewControl::backMethod() {
-    if (savedCopy_) qxFilter_->returnTheDate();
+    if (savedCopy_ && qxFilter_) qxFilter_->returnTheDate();
     if (ui::NavigationController* navigation = navigationController())
         navigation->popViewControllerAnimated(true);
 }

@@ -9,11 +9,13 @@
 
 #include <QMap>
 #include <QStringList>
+#include <QVariantList>
 
 #include <functional>
 #include <map>
 #include <memory>
 
+class CheckBox;
 class Street;
 namespace ui {
 class Button;
@@ -39,10 +41,26 @@ public:
     using IndexArrayBlock = std::function<void(const QStringList& rows)>;
 
     explicit FilterMainViewControl(std::shared_ptr<tovikFilters2> filter);
+    // The screen on these items as its rows, without a model: going back leaves them as
+    // they are, and no keyword is handed back.
+    [[nodiscard]] static std::shared_ptr<FilterMainViewControl> initWithFitlerArray(
+        FilterList items);
 
     void setFilterBlock(FilterBlock block) { filterBlock_ = std::move(block); }
     void setFilterIndexArr(IndexArrayBlock block) { filterIndexArr_ = std::move(block); }
+
+    // Second-hand mode: the rows show a "类别" row of the tags below in place of the
+    // minor-category row (the model keeps its own item). Set before the screen loads.
     void setFromErshou(bool value) { fromErshou_ = value; }
+    void setBaseTagId(const QString& id) { baseTagId_ = id; }
+    void setBaseTagArray(const QStringList& names) { baseTagArray_ = names; }
+    void setBaseTagIdArray(const QVariantList& ids) { baseTagIdArray_ = ids; }
+    void setErshouLeftIndex(int index) { ershouLeftIndex_ = index; }
+    void setErshouRightIndex(int index) { ershouRightIndex_ = index; }
+    // Job-category mode: the category rows choose among these categories ("CateName"),
+    // and are no conditions.
+    void setFromZhaoPTag(bool value) { fromZhaoPTag_ = value; }
+    void setZhaoPTagArray(const QVariantList& categories) { ZhaoPTagArray_ = categories; }
 
     [[nodiscard]] std::shared_ptr<Street> currentStreet() const { return currentStreet_.lock(); }
     void setCurrentStreet(const std::shared_ptr<Street>& street) { currentStreet_ = street; }
@@ -54,6 +72,7 @@ public:
 
     // Shows a chooser in a sheet over the window's root screen.
     void presentView(const std::shared_ptr<ui::ViewController>& controller);
+    // The picture filter ticked or not ("仅显示有图").
     void typeChanged(bool ticked);
     void getFilterDicByFilterData();
     void getFilterInfo();
@@ -83,18 +102,34 @@ private:
     // Makes room for the keyboard, at each of its frames, while a keyword is typed.
     void keyboardWillShow(const QRectF& keyboardEnd);
     [[nodiscard]] FilterList rows() const;
+    [[nodiscard]] FilterItem rowWithField(const QString& field) const;
     void takeRows();
+    // The "类别" row of second-hand mode.
+    [[nodiscard]] FilterItem baseTagItem() const;
+    [[nodiscard]] static bool isJobCategory(const QString& field);
+    [[nodiscard]] std::shared_ptr<CheckBox> pictureBox(bool ticked);
     void textFieldDidChange(ui::TextField& field, int row);
     [[nodiscard]] std::shared_ptr<Street> shownStreet();
     void shrinkTableKeeping(int row, const ui::Rect& frame);
 
+    // Null for a screen made on an array of items.
     std::shared_ptr<tovikFilters2> qxFilter_;
+    // The model's own items, the "类别" row standing in for the minor category in
+    // second-hand mode.
+    FilterList rows_;
     std::weak_ptr<Street> currentStreet_;
     QMap<QString, QString> filterDic_;
     FilterBlock filterBlock_;
     IndexArrayBlock filterIndexArr_;
     bool fromErshou_ = false;
+    // Any tag until one is given.
+    QString baseTagId_ = QStringLiteral("-1");
+    QStringList baseTagArray_;
+    QVariantList baseTagIdArray_;
+    int ershouLeftIndex_ = 0;
+    int ershouRightIndex_ = 0;
     bool fromZhaoPTag_ = false;
+    QVariantList ZhaoPTagArray_;
     bool savedCopy_ = false;
     bool hasRows_ = false;
     bool changeFrame_ = false;

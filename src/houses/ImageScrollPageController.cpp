@@ -25,6 +25,7 @@
 #include "ui/widgets/ViewFrameBuilder.h"
 #include "util/categories/Tolerant.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -154,6 +155,12 @@ void ImageScrollPageController::addHouseInfoViews() {
         [weak = weakAs<ImageScrollPageController>()](const ns::Notification& notification) {
             const auto self = weak.lock();
             if (!self || !self->houseSourceInfoDetailView_) return;
+            // Only a picture of this pager's pages: one another pager asked for may arrive late.
+            const QString url = notification.userInfo.value(ImageLoader::kURLKey).toString();
+            if (std::none_of(self->pages_.begin(), self->pages_.end(),
+                             [&](const auto& page) { return page && page->imageName() == url; })) {
+                return;
+            }
             self->houseSourceInfoDetailView_->setBackgroundImage(
                 notification.userInfo.value(ImageLoader::kImageKey)
                     .value<std::shared_ptr<ui::Image>>());

@@ -10,6 +10,7 @@
 #include "houses/QXPostDetailNew.h"
 #include "houses/StretchedImage.h"
 #include "net/EndpointTable.h"
+#include "net/FormBody.h"
 #include "net/QXIMRequest.h"
 #include "net/QXNetContext.h"
 #include "platform/foundation/clock.h"
@@ -19,6 +20,9 @@
 #include "platform/uikit/label.h"
 #include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/screen.h"
+
+#include <QUrl>
+#include "ui/widgets/AlertMessages.h"
 #include "ui/widgets/LoadingOverlay.h"
 #include "util/categories/Tolerant.h"
 
@@ -306,4 +310,103 @@ void PromotionListViewController::qfViewDidSelectSection(QuickFilterView& bar, i
     nowPage_ = 0;
     showLoading();
     getPostList();
+}
+
+// --- Promotions
+
+void PromotionListViewController::checkAndHandle(
+    std::function<void(const QVariant& reply)> operation) {
+    BrokerRequests::getPrivilege(
+        agentId_, owner_,
+        [weak = weakAs<PromotionListViewController>(),
+         operation = std::move(operation)](const QVariant& reply) {
+            if (weak.lock() && operation) operation(reply);
+        },
+        [](const QVariantMap&) {});
+}
+
+void PromotionListViewController::setQuota(const Tolerant& premier) {
+    const qint64 live = premier["liveCount"].value().toLongLong();
+    quotaText_ = QStringLiteral("今日推广%1套，还有%2个推广位可用")
+                     .arg(premier["premieredCount"].intValue())
+                     .arg(qint64(maxLiveCount_) - live);
+}
+
+void PromotionListViewController::showTip(const QVariant& reply) {
+    const Tolerant premier = Tolerant(reply)["premierPrivilege"]["stat"]["premier"];
+    maxLiveCount_ = unsigned(premier["maxLiveCount"].intValue());
+    setQuota(premier);
+}
+
+void PromotionListViewController::clickedButtonAtIndex(ui::AlertView& alert, int index) {
+    if (alert.tag() != kPromotionAlertTag || index != 1) return;
+    if (!view()->viewWithTag(LoadingOverlay::kTag))
+        view()->addSubview(LoadingOverlay::make(view()->bounds(), QStringLiteral("正在加载")));
+    handlerPromo();
+}
+
+void PromotionListViewController::handlerPromo() {
+    promotePost(curPostInfo_, listType_ == 2);
+}
+
+void PromotionListViewController::removePromotionLoading() {
+    if (ui::View* loading = view()->viewWithTag(LoadingOverlay::kTag))
+        loading->removeFromSuperview();
+}
+
+void PromotionListViewController::promotePost(const QVariantMap& post, bool isPromotion) {
+    const Tolerant read{QVariant(post)};
+    const auto context = QXNetContext::shared();
+    const QString url =
+        EndpointTable::usersEndpoint() +
+        QStringLiteral("%1/posts/%2/7/%3/update?post_session_id=%4&&major_category_script_index=%5")
+            .arg(BrokerRequests::userIdText(agentId_))
+            .arg(context->currentCityScript_index())
+            .arg(QString::fromLatin1(QUrl::toPercentEncoding(read["house_id"].toString())),
+                 QString::fromLatin1(QUrl::toPercentEncoding(context->logonState().sessionID)),
+                 QString::fromLatin1(QUrl::toPercentEncoding(read["type"].toString())));
+    const QString body = FormBody()
+                             .add(QStringLiteral("feeType"), 1)
+                             .add(QStringLiteral("pg"), 2)
+                             .add(QStringLiteral("pi"), 1)
+                             .add(QStringLiteral("operationType"), isPromotion ? 1 : 2)
+                             .text();
+    auto& request = QXIMRequest::shared();
+    request.addValuesFormDic(BrokerRequests::headers(QString()));
+    request.requestWithUrl(
+        url, QString(), body, owner_,
+        [weak = weakAs<PromotionListViewController>(), post](const QVariant& reply) {
+            auto self = weak.lock();
+            if (!self) return;
+            self->removePromotionLoading();
+            const Tolerant answer(reply);
+            if (!succeeded(answer)) {
+                AlertMessages::showAlertViewWithAlertString(kNetworkTrouble);
+                return;
+            }
+            self->updateUI(int(self->postList_.indexOf(post)), answer["currentInfo"].value());
+        },
+        [weak = weakAs<PromotionListViewController>()](const QVariantMap& failure) {
+            auto self = weak.lock();
+            if (!self || PostListPaging::isCancellation(failure)) return;
+            self->removePromotionLoading();
+            // The broker hears that nothing changed, as for a refusal.
+            AlertMessages::showAlertViewWithAlertString(kNetworkTrouble);
+        });
+}
+
+void PromotionListViewController::updateUI(int index, const QVariant& currentInfo) {
+    AlertMessages::showAlertViewWithAlertString(listType_ == 2 ? kPromoted : kWithdrawn);
+    if (index >= 0 && index < postList_.size()) {
+        postList_.removeAt(index);
+        --postCount_;
+        if (postList_.isEmpty()) {
+            tableView_->reloadData();
+            showNotice(kNoPosts);
+        } else {
+            tableView_->deleteRowsAtIndexPaths({ui::IndexPath(0, index)},
+                                               ui::TableViewRowAnimation::Middle);
+        }
+    }
+    setQuota(Tolerant(currentInfo));
 }

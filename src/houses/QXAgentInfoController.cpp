@@ -296,12 +296,8 @@ void QXAgentInfoController::showCustomLoadingView() {
 void QXAgentInfoController::loadAgentInfo() {
     if (agentId_.isEmpty()) return;
     showCustomLoadingView();
-    auto& request = QXIMRequest::shared();
-    request.addValuesFormDic(BrokerRequests::headers(BrokerRequests::kPrivilegeInterface));
-    request.requestWithUrl(
-        EndpointTable::dataShareEndpoint(), BrokerRequests::kPrivilegeInterface,
-        BrokerRequests::privilegeBody(QXNetContext::shared()->currentCityScript_index(), agentId_),
-        owner_,
+    BrokerRequests::getPrivilege(
+        agentId_, owner_,
         [weak = weakAs<QXAgentInfoController>()](const QVariant& reply) {
             auto self = weak.lock();
             if (!self) return;

@@ -40,9 +40,19 @@ QVariantMap oneRow(const QString& label, const QString& text) {
 
 }  // namespace
 
-QXDetailFormate& QXDetailFormate::shareFormat() {
-    static QXDetailFormate shared;
+std::unique_ptr<QXDetailFormate>& QXDetailFormate::sharedSlot() {
+    static std::unique_ptr<QXDetailFormate> shared;
     return shared;
+}
+
+QXDetailFormate& QXDetailFormate::shareFormat() {
+    std::unique_ptr<QXDetailFormate>& shared = sharedSlot();
+    if (!shared) shared.reset(new QXDetailFormate());
+    return *shared;
+}
+
+void QXDetailFormate::releseFormate() {
+    sharedSlot().reset();
 }
 
 const QVariantMap& QXDetailFormate::detailFormat() {

@@ -7,6 +7,8 @@
 #include <QVariantList>
 #include <QVariantMap>
 
+#include <memory>
+
 // Turns a post into the display content of its detail: flags, the photo list and the labelled
 // rows of the detail's sections ("info", "address", "detail", "link"), plus the facilities,
 // the community, the map point and the anti-fraud tip passed on. Which rows a post shows, with
@@ -26,7 +28,11 @@ public:
     // The expression standing for the price per square metre.
     static inline const QString kPricePerArea = QStringLiteral("kehuduandanjia");
 
+    // The shared formatter, made on first use. The reference holds until releseFormate().
     [[nodiscard]] static QXDetailFormate& shareFormat();
+    // Lets the shared formatter and the content it last formatted go; the next shareFormat()
+    // makes a new one.
+    static void releseFormate();
 
     // The display content of `content` as the resource's formats say; empty when the resource
     // has no format for the category.
@@ -49,6 +55,7 @@ public:
 
 private:
     QXDetailFormate() = default;
+    [[nodiscard]] static std::unique_ptr<QXDetailFormate>& sharedSlot();
     [[nodiscard]] QString rowText(const QVariant& value) const;
 
     PostRecord current_;

@@ -1,6 +1,7 @@
 #include "houses/QXHistoryCell.h"
 
 #include "houses/ListCellLook.h"
+#include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
@@ -10,6 +11,7 @@ namespace {
 
 const ui::Color kGreen = ui::Color::rgb(86, 186, 34);
 constexpr double kTitleWidth = 209;
+constexpr double kTextOnlyTitleWidth = 304;
 constexpr double kEditingShrink = 9;
 
 }  // namespace
@@ -80,40 +82,75 @@ void QXHistoryCell::layoutContent() {
     left3Lbl_->setText(content_.value(QStringLiteral("left3")).toString());
     right2Lbl_->setText(right);
     right3Lbl_->setText(content_.value(QStringLiteral("right3")).toString());
-    const bool picture = showWifiImage_ && (masterId == 1 || masterId == 6 || masterId == 14 ||
-                                            (masterId == 7 && majorId != 2 && majorId != 4));
-    const double x = picture ? 84 : 8;
-    const double rightY = picture ? 46 : 29;
-    const double full = picture ? 228 : 304;
-    double priceWidth = 0;
-    if (!right.isEmpty()) {
-        priceWidth =
-            ui::StringDrawing::sizeWithFont(right, right2Lbl_->font(), ui::Size(1e6, 16)).width;
-        right2Lbl_->setFrame({310 - priceWidth, rightY, priceWidth, 16});
-    }
-    if (picture) {
-        thumbnail_.show(content_.value(QStringLiteral("image")).toString());
-        left3Lbl_->setFrame({x, 46, 135, 16});
-        haveImageView_->setHidden(true);
-    } else {
+    const bool hasPictures = content_.value(QStringLiteral("haveImage")).toBool();
+    const double shrink = isEditing() ? kEditingShrink : 0;
+    haveImageView_->setFrame({290, 46, 18, 18});
+    if (!showWifiImage_) {
+        // Text only, the price and the third line's right-hand text in columns of their own.
         thumbnail_.hide();
-        left3Lbl_->setFrame({x, 46, 205, 16});
-        haveImageView_->setHidden(!content_.value(QStringLiteral("haveImage")).toBool());
-        haveImageView_->setFrame({290, 46, 18, 18});
+        left1Lbl_->setFrame({8, 8, kTextOnlyTitleWidth - shrink, 20});
+        left2Lbl_->setFrame({8, 29, 250, 16});
+        left3Lbl_->setFrame({8, 46, 205, 16});
+        right2Lbl_->setFrame({220, 29, 90, 16});
+        right3Lbl_->setFrame({hasPictures ? 197.0 : 220.0, 46, 90, 16});
+        haveImageView_->setHidden(!hasPictures);
+        right3Lbl_->setHidden(isEditing());
+    } else {
+        const bool picture = masterId == 1 || masterId == 6 || masterId == 14 ||
+                             (masterId == 7 && majorId != 2 && majorId != 4);
+        const double x = picture ? 84 : 8;
+        const double rightY = picture ? 46 : 29;
+        const double full = picture ? 228 : 304;
+        double priceWidth = 0;
+        if (!right.isEmpty()) {
+            priceWidth =
+                ui::StringDrawing::sizeWithFont(right, right2Lbl_->font(), ui::Size(1e6, 16)).width;
+            right2Lbl_->setFrame({310 - priceWidth, rightY, priceWidth, 16});
+        }
+        if (picture) {
+            thumbnail_.show(content_.value(QStringLiteral("image")).toString());
+            left3Lbl_->setFrame({x, 46, 135, 16});
+            haveImageView_->setHidden(true);
+        } else {
+            thumbnail_.hide();
+            left3Lbl_->setFrame({x, 46, 205, 16});
+            haveImageView_->setHidden(!hasPictures);
+        }
+        left2Lbl_->setFrame({x, 29, right.isEmpty() ? full : full - priceWidth - 5, 16});
+        left1Lbl_->setFrame({x, 8, kTitleWidth - shrink, 20});
+        right3Lbl_->setHidden(true);
     }
-    left2Lbl_->setFrame({x, 29, right.isEmpty() ? full : full - priceWidth - 5, 16});
-    left1Lbl_->setFrame({x, 8, kTitleWidth - (isEditing() ? kEditingShrink : 0), 20});
     const bool fang = content_.value(QStringLiteral("FangFlag")).toBool();
     fangImageView_->setHidden(!fang || isEditing());
     if (fang) fangImageView_->setFrame({294, 8, 18, 18});
     right2Lbl_->setHidden(isEditing());
-    right3Lbl_->setHidden(true);
+}
+
+void QXHistoryCell::setCheckboxViewSelected(bool selected) {
+    checkboxViewSelected_ = selected;
+    if (checkboxView_) checkboxView_->setSelected(selected);
+}
+
+void QXHistoryCell::setCheckboxView(std::shared_ptr<ui::Button> checkbox) {
+    if (checkboxView_) checkboxView_->removeFromSuperview();
+    checkboxView_ = std::move(checkbox);
+    if (!checkboxView_) return;
+    checkboxView_->setSelected(checkboxViewSelected_);
+    checkboxView_->addTarget(this, ui::kControlEventTouchUpInside,
+                             [this](ui::Control&, const ui::Event*) { checkboxTapped(); });
+    contentView()->addSubview(checkboxView_);
+}
+
+void QXHistoryCell::checkboxTapped() {
+    setCheckboxViewSelected(!checkboxViewSelected_);
+    if (auto delegate = delegate_.lock())
+        delegate->historyCellCheckboxSelected(*this, checkboxViewSelected_);
 }
 
 void QXHistoryCell::setEditing(bool editing, bool animated) {
     ui::TableViewCell::setEditing(editing, animated);
     right2Lbl_->setHidden(editing);
-    right3Lbl_->setHidden(true);
+    right3Lbl_->setHidden(editing || showWifiImage_);
     if (content_.value(QStringLiteral("FangFlag")).toBool()) fangImageView_->setHidden(editing);
     const ui::Rect title = left1Lbl_->frame();
     ui::View::animateWithDuration(animated ? 0.2 : 0, [&] {

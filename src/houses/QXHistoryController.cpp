@@ -150,6 +150,7 @@ std::shared_ptr<ui::TableViewCell> QXHistoryController::cellForRowAtIndexPath(
     auto cell = std::dynamic_pointer_cast<QXHistoryCell>(
         table.dequeueReusableCellWithIdentifier(QXHistoryCell::kReuseIdentifier));
     if (!cell) cell = std::make_shared<QXHistoryCell>();
+    cell->setDelegate(weakAs<QXHistoryController>());
     const QVariantMap row = rows_.value(path.row).toMap();
     const QString sign = signOf(row);
     cell->setSign(sign);
@@ -204,4 +205,10 @@ void QXHistoryController::didSelectRowAtIndexPath(ui::TableView& table, const ui
     detail->setPuid(row.value(QStringLiteral("puid")).toString());
     if (ui::NavigationController* navigation = navigationController())
         navigation->pushViewController(detail, true);
+}
+
+void QXHistoryController::historyCellCheckboxSelected(QXHistoryCell& cell, bool selected) {
+    const bool marked = QXIMDatabase::shared().markHistory(selected, cell.keyId());
+    StatClick::event(QStringLiteral("house_list_remark"));
+    if (marked) refreshDataAndView();
 }

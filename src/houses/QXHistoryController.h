@@ -1,5 +1,6 @@
 #pragma once
 
+#include "houses/QXHistoryCell.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/uikit/table_view.h"
 #include "platform/uikit/view_controller.h"
@@ -22,7 +23,8 @@ class Button;
 // the user decides what becomes of it.
 class QXHistoryController : public ui::ViewController,
                             public ui::TableViewDataSource,
-                            public ui::TableViewDelegate {
+                            public ui::TableViewDelegate,
+                            public QXHistoryCellDelegate {
 public:
     static constexpr int kNoInfoTag = 9999;
     static inline const QString kEmptyEditMessage = QStringLiteral("收藏房源后才能进行编辑哦");
@@ -63,6 +65,8 @@ public:
         return QStringLiteral("删除");
     }
     void didSelectRowAtIndexPath(ui::TableView& table, const ui::IndexPath& path) override;
+    // A cell's mark was set or cleared: the store keeps it, and the list shows what it kept.
+    void historyCellCheckboxSelected(QXHistoryCell& cell, bool selected) override;
 
 protected:
     void viewDidLoad() override;

@@ -12,6 +12,8 @@
 #include "net/EndpointTable.h"
 #include "net/QXNetContext.h"
 #include "platform/foundation/clock.h"
+#include "platform/foundation/property_list.h"
+#include "platform/foundation/sandbox.h"
 #include "platform/foundation/user_defaults.h"
 #include "platform/uikit/activity_indicator_view.h"
 #include "platform/uikit/image.h"
@@ -130,6 +132,45 @@ void QXLeisiFangList::addLoadingView() {
         loading->removeFromSuperview();
     view()->addSubview(LoadingOverlay::make(ui::Rect(0, contentTop(), kWidth, contentHeight()),
                                             QStringLiteral("正在加载")));
+}
+
+void QXLeisiFangList::addLoadingViewDefault() {
+    if (ui::View* shown = view()->viewWithTag(kDefaultLoadingTag)) {
+        view()->bringSubviewToFront(shown);
+        return;
+    }
+    const double height = screenHeight();
+    auto cover = std::make_shared<ui::View>(ui::Rect(0, 0, kWidth, height - 60));
+    cover->setBackgroundColor(ui::Color::rgb(235, 235, 235));
+    cover->setTag(kDefaultLoadingTag);
+    auto loading = std::make_shared<ui::Label>(ui::Rect(0, 8, kWidth, 20));
+    loading->setText(QStringLiteral("加载中..."));
+    loading->setTextAlignment(ui::TextAlignment::Center);
+    loading->setBackgroundColor(ui::Color::clearColor());
+    cover->addSubview(loading);
+    auto spinner =
+        std::make_shared<ui::ActivityIndicatorView>(ui::ActivityIndicatorViewStyle::Gray);
+    spinner->setFrame({90, 8, 20, 20});
+    spinner->setTag(kDefaultSpinnerTag);
+    spinner->startAnimating();
+    cover->addSubview(spinner);
+    auto line =
+        std::make_shared<ui::ImageView>(ui::Image::imageNamed(QStringLiteral("分割线.png")));
+    line->setFrame({0, 35, kWidth, 2});
+    cover->addSubview(line);
+    const QVariantMap texts = ns::dictionaryWithContentsOfFile(
+                                  ns::Bundle::pathForResource(QStringLiteral("PostListDefaultInfo"),
+                                                              QStringLiteral("plist")))
+                                  .value_or(QVariantMap());
+    auto info = std::make_shared<ui::Label>(ui::Rect(0, (height - 84) / 2, kWidth, 80));
+    info->setText(Tolerant(QVariant(texts))[QString::number(masterId_)]["default"].toString());
+    info->setFont(ui::Font::boldSystemFontOfSize(14));
+    info->setTextAlignment(ui::TextAlignment::Center);
+    info->setNumberOfLines(0);
+    info->setLineBreakMode(ui::LineBreakMode::CharacterWrap);
+    info->setBackgroundColor(ui::Color::clearColor());
+    cover->addSubview(info);
+    view()->addSubview(cover);
 }
 
 void QXLeisiFangList::removeLoading() {

@@ -30,6 +30,8 @@ class QXLeisiFangList : public ui::ViewController,
                         public QXPostDetailRefreshProtocol {
 public:
     static constexpr int kBannerTag = 10102;
+    static constexpr int kDefaultLoadingTag = 1121;
+    static constexpr int kDefaultSpinnerTag = 1122;
     static constexpr int kPageSize = 20;
     static constexpr int kRelatedCount = 10;
     static constexpr double kBarHeight = 40;
@@ -116,6 +118,13 @@ public:
     }
 
     void willMoveToParentViewController(ui::ViewController* parent) override;
+
+    // The fuller loading view: "加载中..." with a spinner over the list's default text for its
+    // category (the resource "PostListDefaultInfo", under the master category, "default"),
+    // tagged kDefaultLoadingTag; a second call brings the one shown to the front.
+    void addLoadingViewDefault();
+    // The fuller loading view stays until the screen goes.
+    void removeLoadingDefault() {}
 
 protected:
     void viewDidLoad() override;

@@ -1,5 +1,6 @@
 // The detail's bottom bar: the poster's name and number, the call button and the chat
-// button, in its live look while the poster is online.
+// button, in its live look while the poster is online; and the text message to the poster.
+#include "IMChat/qximlib/qximdata/util/QXIMUtil.h"
 #include "analytics/StatClick.h"
 #include "houses/PosterPhones.h"
 #include "houses/PosterTalk.h"
@@ -9,7 +10,9 @@
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
+#include "platform/uikit/navigation_bar.h"
 #include "platform/uikit/navigation_controller.h"
+#include "ui/widgets/AlertMessages.h"
 #include "util/categories/Tolerant.h"
 
 #include <QUrl>
@@ -111,4 +114,39 @@ void QXPostDetailNew::communicatePerson() {
     (void)talk.open(*navigation, talk.name, hiddenChatAgentInfo_,
                     Tolerant(QVariant(contentDict_))[QStringLiteral("agent")].isEqualToString(
                         QStringLiteral("经纪人")));
+}
+
+void QXPostDetailNew::sendSms() {
+    if (postPhone_.isEmpty() || phoneType_ != PosterPhones::kMobile) return;
+    showSMSPicker();
+}
+
+void QXPostDetailNew::showSMSPicker() {
+    // A phone without text messaging gets no composer and no message.
+    if (!ui::MessageComposeViewController::canSendText()) return;
+    displaySMSComposerSheet();
+}
+
+void QXPostDetailNew::displaySMSComposerSheet() {
+    auto composer = std::make_shared<ui::MessageComposeViewController>();
+    composer->setMessageComposeDelegate(weakAs<QXPostDetailNew>());
+    composer->navigationBar()->setBarStyle(ui::BarStyle::Default);
+    if (QXIMUtil::DeviceSystemVersionIsiOS7()) {
+        composer->navigationBar()->setTitleTextAttributes(
+            {.font = ui::Font::systemFontOfSize(18), .textColor = ui::Color::blackColor()});
+        ui::Application::sharedApplication().setStatusBarStyle(ui::StatusBarStyle::Default);
+    }
+    if (contentDict_.contains(QStringLiteral("title"))) composer->setBody(kSmsBody);
+    composer->setRecipients({postPhone_});
+    presentViewController(composer, true);
+}
+
+void QXPostDetailNew::didFinishWithResult(ui::MessageComposeViewController& controller,
+                                          ui::MessageComposeResult result) {
+    if (result == ui::MessageComposeResult::Sent) {
+        AlertMessages::showAlertViewWithAlertString(kSmsSent);
+    } else if (result == ui::MessageComposeResult::Failed) {
+        AlertMessages::showAlertViewWithAlertString(kSmsFailed);
+    }
+    controller.dismissViewControllerAnimated(true);
 }

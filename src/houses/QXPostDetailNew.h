@@ -1,6 +1,8 @@
 #pragma once
 
 #include "houses/GetPostListCellFormate.h"
+#include "platform/uikit/alert_view.h"
+#include "platform/uikit/message_compose_view_controller.h"
 #include "platform/uikit/table_view.h"
 #include "platform/uikit/view_controller.h"
 #include "ui/widgets/GRefreshTableView.h"
@@ -17,6 +19,7 @@
 
 namespace ui {
 class Button;
+class Image;
 class ImageView;
 class Label;
 class ScrollView;
@@ -51,7 +54,9 @@ public:
 class QXPostDetailNew : public ui::ViewController,
                         public ui::TableViewDataSource,
                         public ui::TableViewDelegate,
-                        public GRefreshTableDelegate {
+                        public GRefreshTableDelegate,
+                        public ui::MessageComposeViewControllerDelegate,
+                        public ui::AlertViewDelegate {
 public:
     static constexpr int kErrorTag = 6579;
     static constexpr int kErrorBoxTag = 6578;
@@ -66,6 +71,8 @@ public:
     static constexpr int kWholeDetailButtonTag = 6591;
     static constexpr int kCommunityRowTag = 6592;
     static constexpr int kPhotoStripTag = 6593;
+    static constexpr int kShareBoxTag = 12101;
+    static constexpr int kShareSheetTag = 10000;
     static constexpr double kWidth = 320;
     static constexpr double kBarHeight = 44;
     static constexpr int kMaxPhotos = 17;
@@ -74,6 +81,14 @@ public:
     static inline const QString kNetworkError = QStringLiteral("您的网络不稳定，请稍后再试");
     static inline const QString kFirstPost = QStringLiteral("已经是第一条了");
     static inline const QString kLastPost = QStringLiteral("已经是最后一条了");
+    static inline const QString kSmsBody =
+        QStringLiteral("您好，我对您的房源很感兴趣，请尽快与我取得联系吧[TovikNevoru找房用户]");
+    static inline const QString kSmsSent = QStringLiteral("短信发送成功");
+    static inline const QString kSmsFailed = QStringLiteral("短信发送失败");
+    static inline const QString kShareTitle = QStringLiteral("微信分享");
+    static inline const QString kShareChoice = QStringLiteral("分享给微信好友");
+    // The outside messenger's page in the platform's application store.
+    static inline const QString kMessengerStorePage = QStringLiteral("appstore://app/messenger");
     static inline const QString kTipHeading = QStringLiteral("安全提示");
     static inline const QString kTipText = QStringLiteral(
         "    让您提前汇款或者不见面交易得都属于欺骗行为，请您当心不要受骗！如遇到请举报!");
@@ -180,6 +195,13 @@ public:
     void addBottomBar();
     void contactPerson();
     void communicatePerson();
+    // A text message to the poster's mobile number, written in the phone's composer; the
+    // user hears whether it went.
+    void sendSms();
+    void showSMSPicker();
+    void displaySMSComposerSheet();
+    void didFinishWithResult(ui::MessageComposeViewController& controller,
+                             ui::MessageComposeResult result) override;
 
     // Actions.
     void addNavButtons();
@@ -188,6 +210,18 @@ public:
     void addSign();
     void gotoReport();
     void goToXiaoquInfo();
+
+    // Sharing: a grey row at the running position with the share button, which offers the
+    // share to a friend of the outside messenger; and the post's first photo for the share.
+    void addSendWeixin();
+    void smsAction();
+    // Button 1 of an alert this screen hears opens the messenger's page in the store.
+    void clickedButtonAtIndex(ui::AlertView& alert, int index) override;
+    // Fetches the picture at `url` off the main thread and keeps it as weiXinImage().
+    void uploadWeiXinImage(const QString& url);
+    [[nodiscard]] const std::shared_ptr<ui::Image>& weiXinImage() const { return weiXinImage_; }
+    // A row at the running position titled `title` that runs `entry` when tapped.
+    void addOtherHouse(const QString& title, std::function<void()> entry);
 
     // Table (paging only): one row the height of the content, the bottom bar as its footer.
     int numberOfRowsInSection(ui::TableView& table, int section) override;
@@ -258,6 +292,7 @@ private:
     QVariantMap agentInfo_;
     bool reportedIndex_ = false;
     std::weak_ptr<QXPostDetailRefreshProtocol> list_;
+    std::shared_ptr<ui::Image> weiXinImage_;
 
     std::shared_ptr<ui::ScrollView> mainScrollView_;
     std::shared_ptr<ui::TableView> scrollView1_;

@@ -615,6 +615,29 @@ void QXPostList::getFilterDataFromNetworkWithSelection(int majorId) {
     if (isViewLoaded()) rebuild();
 }
 
+void QXPostList::addFilterCommentView(const QStringList& names) {
+    if (!listTbl_) return;
+    constexpr double kStripHeight = 28;
+    // A strip of an earlier build of the screen went with its table.
+    if (!filterCommentView_ || filterCommentView_->superview() != view().get()) {
+        ui::Rect frame = listTbl_->frame();
+        filterCommentView_ =
+            std::make_shared<ui::View>(ui::Rect(0, frame.origin.y, kScreenWidth, kStripHeight));
+        filterCommentView_->setBackgroundColor(ui::Color::rgb(240, 240, 240));
+        filterCommentLabel_ =
+            std::make_shared<ui::Label>(ui::Rect(10, 0, kScreenWidth - 20, kStripHeight));
+        filterCommentLabel_->setFont(ui::Font::systemFontOfSize(12));
+        filterCommentLabel_->setTextColor(ui::Color::rgb(102, 102, 102));
+        filterCommentLabel_->setBackgroundColor(ui::Color::clearColor());
+        filterCommentView_->addSubview(filterCommentLabel_);
+        view()->addSubview(filterCommentView_);
+        frame.origin.y += kStripHeight;
+        frame.size.height -= kStripHeight;
+        listTbl_->setFrame(frame);
+    }
+    filterCommentLabel_->setText(names.join(QLatin1Char('|')));
+}
+
 void QXPostList::logonSuccess() {
     ui::NavigationController* navigation = navigationController();
     if (navigation && navigation->topViewController().get() == this)

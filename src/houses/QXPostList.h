@@ -93,6 +93,12 @@ public:
     void selectedType(int type);
     // Loads the filter definitions of another type, then the bar and its first page.
     void getFilterDataFromNetworkWithSelection(int majorId);
+    // A 28 pt strip over the table naming the chosen filters, joined by "|"; the table
+    // moves down under it. Called again, the strip's text is replaced.
+    void addFilterCommentView(const QStringList& names);
+    [[nodiscard]] ui::Label* filterCommentLabel() const { return filterCommentLabel_.get(); }
+    // Subscribing from the list is not offered: nothing happens.
+    void speedSubscribe() {}
     // After a logon or a registration from this list, the list goes.
     void logonSuccess();
     void registerSuccess();
@@ -248,6 +254,8 @@ private:
     bool searching_ = false;
     bool isTextFiledEndEdit_ = false;
     std::shared_ptr<ui::View> grayView_;
+    std::shared_ptr<ui::View> filterCommentView_;
+    std::shared_ptr<ui::Label> filterCommentLabel_;
     std::shared_ptr<ui::TableView> searchHistoryTable_;
     std::shared_ptr<SearchListHistoryDelegate> searchHistoryDelegate_;
     KeywordSuggestion suggestion_;

@@ -217,6 +217,15 @@ void Report::onBack() {
         navigation->popViewControllerAnimated(true);
 }
 
+void Report::clickedButtonAtIndex(ui::AlertView& alert, int) {
+    if (alert.tag() == kCloseAlertTag) onBack();
+}
+
+void Report::hideAlert(ui::AlertView& alert) {
+    alert.dismissWithClickedButtonIndex(0, true);
+    if (alert.tag() == kCloseAlertTag) onBack();
+}
+
 void Report::willMoveToParentViewController(ui::ViewController* parent) {
     ui::ViewController::willMoveToParentViewController(parent);
     // Leaving, the screen lets its report go: a late reply reaches no one.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "houses/tovikReport.h"
+#include "platform/uikit/alert_view.h"
 #include "platform/uikit/text_field.h"
 #include "platform/uikit/text_view.h"
 #include "platform/uikit/view_controller.h"
@@ -21,6 +22,7 @@ class ScrollView;
 // or that could not be sent stays on screen with the reason, to be sent again.
 class Report : public ui::ViewController,
                public TovikReportResponder,
+               public ui::AlertViewDelegate,
                public ui::TextViewDelegate,
                public ui::TextFieldDelegate {
 public:
@@ -30,6 +32,8 @@ public:
     static constexpr int kReasonHintTag = 3012;
     static constexpr int kContactTitleTag = 3013;
     static constexpr int kContactHintTag = 3014;
+    // An alert of this tag closes the screen when it goes.
+    static constexpr int kCloseAlertTag = 100;
     static inline const QString kPromptTitle = QStringLiteral("提示");
     static inline const QString kLengthMessage = QStringLiteral("情况说明必须为5-200字！");
     static inline const QString kContactMessage = QStringLiteral("请输入有效的电话号码或邮箱！");
@@ -47,6 +51,9 @@ public:
     [[nodiscard]] int majorCategoryScriptIndex() const { return majorCategoryScriptIndex_; }
     [[nodiscard]] const QString& postId() const { return postId_; }
     [[nodiscard]] bool reportMail() const { return reportMail_; }
+    // A title an owner may give; the screen shows its own.
+    [[nodiscard]] const QString& reportTitle() const { return reportTitle_; }
+    void setReportTitle(const QString& title) { reportTitle_ = title; }
 
     [[nodiscard]] ui::TextView* contentField() const { return contentField_.get(); }
     [[nodiscard]] ui::TextField* addressField() const { return addressField_.get(); }
@@ -57,6 +64,10 @@ public:
     void Submit();
     // Pops the screen.
     void onBack();
+    void Report_returnCenter() { onBack(); }
+    // Takes `alert` away; one of the closing tag closes the screen too.
+    void hideAlert(ui::AlertView& alert);
+    void clickedButtonAtIndex(ui::AlertView& alert, int index) override;
     // Ends editing and puts the form back in place.
     void RemoveKeyboard();
     // The contact as sent: the contact text and the device's system name and version with
@@ -83,6 +94,7 @@ private:
     int categoryId_ = 0;
     int majorCategoryScriptIndex_ = 0;
     QString postId_;
+    QString reportTitle_;
     bool reportMail_ = false;
     std::shared_ptr<tovikReport> request_;
     std::shared_ptr<ui::ScrollView> contentView_;

@@ -27,11 +27,30 @@ QString text(const QVariantMap& entry, const char* key) {
     return entry.value(QString::fromLatin1(key)).toString();
 }
 
+// Where the shared catalog of each kind lives; empty until first used or after a reset.
+template <class Catalog>
+std::unique_ptr<Catalog>& sharedSlot() {
+    static std::unique_ptr<Catalog> slot;
+    return slot;
+}
+
+template <class Catalog>
+Catalog& shared() {
+    auto& slot = sharedSlot<Catalog>();
+    if (!slot) slot = std::make_unique<Catalog>();
+    return *slot;
+}
+
 }  // namespace
 
 tovikCatalog& tovikCatalog::instance() {
-    static tovikCatalog shared;
-    return shared;
+    return shared<tovikCatalog>();
+}
+
+void tovikCatalog::resetShared() {
+    sharedSlot<tovikCatalog>().reset();
+    sharedSlot<tovikCatalog_nb>().reset();
+    sharedSlot<tovikCatalog_list>().reset();
 }
 
 tovikCatalog::tovikCatalog() : data_(ns::arrayWithContentsOfFile(filePath())) {}
@@ -245,8 +264,7 @@ std::optional<QVariantMap> tovikCatalog::getTagDictionaryWithMasterID(int id) co
 // --- the narrowed catalogs ---
 
 tovikCatalog_nb& tovikCatalog_nb::instance() {
-    static tovikCatalog_nb shared;
-    return shared;
+    return shared<tovikCatalog_nb>();
 }
 
 tovikCatalog_nb::tovikCatalog_nb() {
@@ -277,8 +295,7 @@ bool tovikCatalog_nb::isSupportXiaoquWithMasterIndex(int masterIndex, int majorI
 }
 
 tovikCatalog_list& tovikCatalog_list::instance() {
-    static tovikCatalog_list shared;
-    return shared;
+    return shared<tovikCatalog_list>();
 }
 
 tovikCatalog_list::tovikCatalog_list() {

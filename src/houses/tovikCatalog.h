@@ -46,6 +46,9 @@ public:
 
     // The shared catalog, made on first use from the file.
     static tovikCatalog& instance();
+    // Forgets the shared catalogs of every kind: the next use reads the file again (tests
+    // start afresh, each with a sandbox of its own).
+    static void resetShared();
     // A catalog read from the file now.
     tovikCatalog();
     virtual ~tovikCatalog();

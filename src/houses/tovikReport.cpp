@@ -59,6 +59,36 @@ void tovikReport::SendReportWithCataId(int categoryId, int majorId, const QStrin
         });
 }
 
+QString tovikReport::feedbackBody(int cityScriptIndex, const QString& content,
+                                  const QString& address, bool mail, qint64 loginId) {
+    return FormBody()
+        .add(QStringLiteral("categoryScriptIndex"), cityScriptIndex)
+        .add(QStringLiteral("phone"), mail ? QStringLiteral("") : address)
+        .add(QStringLiteral("email"), mail ? address : QStringLiteral(""))
+        .add(QStringLiteral("contents"), content)
+        .add(QStringLiteral("loginId"), loginId)
+        .text();
+}
+
+void tovikReport::SendFeedbackWithContent(const QString& content, const QString& address,
+                                          bool mail) {
+    const auto context = QXNetContext::shared();
+    RequestHeaderSet headers = PostDetailRequest::headers(kFeedbackInterface);
+    headers.set(QStringLiteral("Accept-Encoding"), QStringLiteral("gzip"))
+        .set(QStringLiteral("ClientTimeStamp"), context->timeStamp());
+    auto& request = QXIMRequest::shared();
+    request.addValuesFormDic(headers);
+    request.requestWithUrl(
+        EndpointTable::dataShareEndpoint(), kFeedbackInterface,
+        feedbackBody(context->currentCityScript_index(), content, address, mail,
+                     context->logonState().userId),
+        [self = shared_from_this()](const QVariant&) {
+            if (const auto screen = self->responseVc_.lock())
+                screen->newNetWorkForTovikReport(*self);
+        },
+        [](const QVariantMap&) {});
+}
+
 void tovikReport::cancel() {
     QXIMRequest::shared().cancelToVikRequestByInterface(kInterface,
                                                         EndpointTable::dataShareEndpoint());

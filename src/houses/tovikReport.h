@@ -25,6 +25,7 @@ public:
 class tovikReport : public std::enable_shared_from_this<tovikReport> {
 public:
     static inline const QString kInterface = QStringLiteral("VotePost");
+    static inline const QString kFeedbackInterface = QStringLiteral("YJJY");
 
     tovikReport(std::weak_ptr<TovikReportResponder> responseVc, QString postId);
 
@@ -36,6 +37,13 @@ public:
     [[nodiscard]] static QString reportBody(int categoryId, int majorId, int cityScriptIndex,
                                             const QString& content, const QString& address,
                                             bool mail, const QString& postId);
+    // The user's feedback on the app ("YJJY"): the text and the contact, a phone number or an
+    // e-mail address. Any reply the service gives tells the screen it was sent; a call that
+    // fails tells it nothing.
+    void SendFeedbackWithContent(const QString& content, const QString& address, bool mail);
+    // The form body of a feedback, the logged-on user's id last.
+    [[nodiscard]] static QString feedbackBody(int cityScriptIndex, const QString& content,
+                                              const QString& address, bool mail, qint64 loginId);
     // Cancels a report under way; its outcome reaches nobody.
     static void cancel();
 

@@ -163,6 +163,42 @@ std::shared_ptr<City> CityData::cityWithScriptIndex(int scriptIndex) const {
     return nullptr;
 }
 
+qint64 CityData::getCityIdWithScriptIndex(int scriptIndex) const {
+    const auto city = cityWithScriptIndex(scriptIndex);
+    return city ? city->nodeId() : 0;
+}
+
+void CityData::getDistrictAndStreetIdFromIndex(int districtIndex, int streetIndex,
+                                               qint64& districtId, qint64& streetId) const {
+    if (!currentCity_) return;
+    for (const auto& district : currentCity_->Districts) {
+        if (district->index() != districtIndex || district->Streets.empty()) continue;
+        for (const auto& street : district->Streets) {
+            if (street->index() != streetIndex) continue;
+            districtId = district->nodeId();
+            streetId = street->nodeId();
+            return;
+        }
+        return;
+    }
+}
+
+bool CityData::LoadStreetInfo(int scriptIndex) {
+    const auto found = cityWithScriptIndex(scriptIndex);
+    if (!found) return false;
+    if (currentCity_) {
+        for (const auto& district : currentCity_->Districts) district->Streets.clear();
+        currentCity_->Districts.clear();
+    }
+    auto any = std::make_shared<District>();
+    any->setFields(-1, -1, QStringLiteral("不限"), QStringLiteral("buxian"));
+    any->setSname(QStringLiteral("不限"));
+    any->setParent(found);
+    found->Districts.push_back(std::move(any));
+    currentCity_ = found;
+    return true;
+}
+
 void CityData::getResultWithString(const QString& prefix,
                                    std::vector<std::shared_ptr<City>>& into) const {
     if (prefix.isEmpty() || !country_) return;

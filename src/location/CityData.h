@@ -60,6 +60,17 @@ public:
     void getResultWithString(const QString& prefix, std::vector<std::shared_ptr<City>>& into) const;
     // Every city in tree order.
     [[nodiscard]] std::vector<std::shared_ptr<City>> allCities() const;
+    // The database id of the city with that script index; 0 when no city has it.
+    [[nodiscard]] qint64 getCityIdWithScriptIndex(int scriptIndex) const;
+    // The database ids of a district and street of the current city, given by their
+    // indexes: the first district with that index that has streets, and its street with
+    // that index. Nothing is written when either is not found.
+    void getDistrictAndStreetIdFromIndex(int districtIndex, int streetIndex, qint64& districtId,
+                                         qint64& streetId) const;
+    // Makes the city with that script index the current one without asking the server: the
+    // previous city lets go of its districts and the new one gets only the any-district,
+    // without streets. An index that names no city changes nothing (false).
+    bool LoadStreetInfo(int scriptIndex);
 
     // Starts the switch to a city; it ends in one call of the target (and of the
     // application's target first). Starting another switch first ends this one as failed.

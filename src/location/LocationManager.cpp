@@ -84,6 +84,14 @@ void LocationManager::reset() {
     longitude_ = 0;
 }
 
+bool LocationManager::isValidLocation(const std::optional<loc::Location>& fix,
+                                      const std::optional<loc::Location>& old) {
+    if (!fix || fix->horizontalAccuracy < 0) return false;
+    if (!old) return true;
+    if (fix->timestamp < old->timestamp) return false;
+    return fix->distanceFromLocation(*old) >= 1.0;
+}
+
 void LocationManager::showHelpAlert() {
     if (helpAlertShown_ || noAlert_) return;
     helpAlertShown_ = true;

@@ -5,8 +5,11 @@
 #include "platform/location/location.h"
 #include "platform/location/location_manager.h"
 
+#include <QString>
+
 #include <functional>
 #include <memory>
+#include <optional>
 
 // One location attempt at a time over the platform's position source: a 20 s time-out, an
 // accuracy rule that depends on the network type, and "onAppLocationUpdated" at the end of
@@ -55,6 +58,24 @@ public:
     [[nodiscard]] bool isLocationOptimizing() const { return true; }
     // 0 none yet, 1 a fix of at most 1000 m, 2 coarser.
     [[nodiscard]] int accuracyClass() const { return accuracyClass_; }
+    [[nodiscard]] int getAccurayType() const { return accuracyClass_; }
+    // Located in this attempt, but only coarsely.
+    [[nodiscard]] bool isLocationOptim() const {
+        return located_ && (accuracyClass_ == 2 || accuracyClass_ == 3);
+    }
+    // Whether a fix is worth taking over the previous one: it exists, knows its accuracy,
+    // is not older than the previous one and moved at least a metre from it. With no
+    // previous fix any such fix is.
+    [[nodiscard]] static bool isValidLocation(const std::optional<loc::Location>& fix,
+                                              const std::optional<loc::Location>& old);
+    // Map addresses of a position: this device has no map service to link to, so none.
+    [[nodiscard]] static QString urlFormat() { return {}; }
+    [[nodiscard]] static QString longURLWithLatitude(double latitude, double longitude) {
+        (void)latitude, (void)longitude;
+        return {};
+    }
+    [[nodiscard]] QString longURL() const { return {}; }
+    [[nodiscard]] QString mapURL() const { return {}; }
     [[nodiscard]] Timing& timing() { return timing_; }
     void logLocation();
     void setNoAlert(bool noAlert) { noAlert_ = noAlert; }

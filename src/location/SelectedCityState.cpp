@@ -106,6 +106,22 @@ void SelectedCityState::updateCityFailed() {
     pendingIndex_.reset();
 }
 
+void SelectedCityState::changeCityWithIndex(int scriptIndex) {
+    if (scriptIndex == currentCityScriptIndex_ || !cityData_) return;
+    // A stored index the tree lacks would count as no city at the next launch.
+    if (!cityData_->LoadStreetInfo(scriptIndex)) return;
+    currentCityScriptIndex_ = scriptIndex;
+    if (const auto host = host_.lock()) host->currentCityScriptIndexChanged(scriptIndex);
+    refreshCurrentStreet();
+    ns::UserDefaults::standardUserDefaults().setInteger(scriptIndex + 1, kCityIdKey);
+    center().post(kCityChangedNotification);
+}
+
+void SelectedCityState::changeCity(const City& city) {
+    const auto province = city.parent();
+    changeCityWithIndex((province ? province->index() : 0) * 100 + city.index());
+}
+
 void SelectedCityState::change2Location() {
     if (userLocation_ && userLocation_->state() == UserLocationCityKnown &&
         userLocation_->cityId() >= 0 && userLocation_->cityId() != currentCityScriptIndex_) {

@@ -67,6 +67,12 @@ public:
     void updateCityByUser(int scriptIndex, std::weak_ptr<CityUpdateTarget> screen);
     void updateCitySuccessWithIndex(int scriptIndex) override;
     void updateCityFailed() override;
+    // A direct switch without the server update: the city becomes current with only its
+    // any-district (no streets), is stored and announced ("CityChanged"). The selected city
+    // again, or an index that names no city, changes nothing.
+    void changeCityWithIndex(int scriptIndex);
+    // The same for a city of the tree, by its province's and its own index.
+    void changeCity(const City& city);
     // Switches to the located city when it differs from the selected one.
     void change2Location();
     void setCityLogisNull();

@@ -410,6 +410,10 @@ std::shared_ptr<ui::View> QXMapDetailViewController::layOutHeaderView() {
     return header;
 }
 
+void QXMapDetailViewController::removeNoView() {
+    if (noInfoLbl_) noInfoLbl_->removeFromSuperview();
+}
+
 void QXMapDetailViewController::addNoDataView() {
     if (listTable_) {
         listTable_->setHidden(true);

@@ -77,6 +77,8 @@ public:
     void initListView();
     [[nodiscard]] std::shared_ptr<ui::View> layOutHeaderView();
     void addNoDataView();
+    // Takes the empty-state text off the panel.
+    void removeNoView();
     // The page the next broker-list request asks for, one for the whole process.
     [[nodiscard]] static int pageNumber();
     [[nodiscard]] const QVariantList& listDataArray() const { return listDataArray_; }

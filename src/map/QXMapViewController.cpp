@@ -402,6 +402,38 @@ QString QXMapViewController::talkPostId(const QVariantMap& broker) const {
         .arg(cityIndex);
 }
 
+void QXMapViewController::pushNextViewController(const QString& agentId, bool isMessagePage) {
+    auto* navigation = navigationController();
+    if (!navigation) return;
+    if (!isMessagePage) {
+        navigation->pushViewController(context_.makeBrokerPage(agentId, QString()), true);
+        return;
+    }
+    const QString own = QString::number(context_.ownUserId());
+    const QVariantMap talkInfo{{"u_id", own}, {"t_id", agentId + "-" + own}};
+    navigation->pushViewController(context_.makeChat(talkInfo, QString()), true);
+}
+
+void QXMapViewController::addButtonLayer() {
+    if (annoClickUpButton_) annoClickUpButton_->removeFromSuperview();
+    annoClickUpButton_ = std::make_shared<ui::Button>(ui::Rect(0, 0, 320, kStripHeight));
+    annoClickUpButton_->setBackgroundColor(ui::Color::clearColor());
+    annoClickUpButton_->addTarget(
+        this, ui::kControlEventTouchUpInside,
+        [weak = weakAs<QXMapViewController>()](ui::Control&, const ui::Event*) {
+            if (auto self = weak.lock()) self->closeAnnoClickUpView();
+        });
+    view()->addSubview(annoClickUpButton_);
+}
+
+void QXMapViewController::closeAnnoClickUpView() {
+    mapView_->setFrame(view()->bounds());
+    detailMapCtr_->closeDetailView();
+    // Left over the map, the clear button would take every later touch on its top.
+    if (annoClickUpButton_) annoClickUpButton_->removeFromSuperview();
+    annoClickUpButton_.reset();
+}
+
 void QXMapViewController::brokerAction(bool chat, const QVariantMap& broker) {
     const Tolerant entry{QVariant(broker)};
     const qint64 brokerId = wholeNumber(entry["userId"]);

@@ -56,6 +56,12 @@ public:
     void popFront();
     // The panel's broker action: a chat with the broker, or the broker's page.
     void brokerAction(bool chat, const QVariantMap& broker);
+    // Pushes the chat with the broker of that id (a message page) or the broker's page.
+    void pushNextViewController(const QString& agentId, bool isMessagePage);
+    // A clear button over the top of the map whose tap closes the panel.
+    void addButtonLayer();
+    // The map takes the whole screen again and the panel closes; the button goes.
+    void closeAnnoClickUpView();
 
     void regionDidChangeAnimated(map::MapView& mapView, bool animated) override;
     void didUpdateUserLocation(map::MapView& mapView, const map::UserLocation& location) override;
@@ -70,6 +76,7 @@ public:
         return mapSelectThumbnailsButton_.get();
     }
     [[nodiscard]] ui::Button* refButon() const { return refButon_.get(); }
+    [[nodiscard]] ui::Button* annoClickUpButton() const { return annoClickUpButton_.get(); }
     [[nodiscard]] const std::vector<std::shared_ptr<map::Annotation>>& annosArray() const {
         return annosArray_;
     }
@@ -89,6 +96,7 @@ private:
     std::shared_ptr<QXMapDetailViewController> detailMapCtr_;
     std::shared_ptr<ui::Button> mapSelectThumbnailsButton_;
     std::shared_ptr<ui::Button> refButon_;
+    std::shared_ptr<ui::Button> annoClickUpButton_;
     std::vector<std::shared_ptr<map::Annotation>> annosArray_;
     std::shared_ptr<map::Annotation> selectAnnotion_;
     map::Coordinate mapCentre_;

@@ -37,7 +37,7 @@ bool writeFile(const QString& path, const QByteArray& data) {
 
 }  // namespace
 
-URLPic::URLPic(const ui::Rect& frame) : ui::ImageView(frame) {
+URLPic::URLPic(const ui::Rect& frame) : ui::ImageView(frame), sourceFrame_(frame) {
     setContentMode(ui::ContentMode::ScaleAspectFill);
     setClipsToBounds(true);
     setUserInteractionEnabled(true);
@@ -45,6 +45,19 @@ URLPic::URLPic(const ui::Rect& frame) : ui::ImageView(frame) {
     loader_->setHidesWhenStopped(true);
     loader_->setCenter({frame.size.width / 2, frame.size.height / 2});
     addSubview(loader_);
+}
+
+std::shared_ptr<URLPic> URLPic::initWithURLString(const QString& url) {
+    auto picture = std::make_shared<URLPic>(ui::Rect(0, 0, 320, 320));
+    picture->loader_->removeFromSuperview();
+    picture->loader_ =
+        std::make_shared<ui::ActivityIndicatorView>(ui::ActivityIndicatorViewStyle::WhiteLarge);
+    picture->loader_->setHidesWhenStopped(true);
+    picture->loader_->setCenter({160, 160});
+    picture->addSubview(picture->loader_);
+    picture->addTapRecognizer();
+    picture->requestURL(url);
+    return picture;
 }
 
 // Loads of the map's pictures are never cancelled here: other pictures may wait for the same
@@ -80,7 +93,10 @@ void URLPic::setDelegate(std::weak_ptr<URLPicDelegate> delegate) {
     while (!gestureRecognizers().empty())
         removeGestureRecognizer(gestureRecognizers().back().get());
     delegate_ = std::move(delegate);
-    if (delegate_.expired()) return;
+    if (!delegate_.expired()) addTapRecognizer();
+}
+
+void URLPic::addTapRecognizer() {
     auto tap = std::make_shared<ui::TapGestureRecognizer>();
     tap->addTarget(this, [weak = weakAs<URLPic>()](ui::GestureRecognizer&) {
         auto self = weak.lock();

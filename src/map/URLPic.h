@@ -2,10 +2,12 @@
 
 #include "platform/uikit/image_view.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QUrl>
 #include <QVariantMap>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -36,6 +38,9 @@ public:
 
     explicit URLPic(const ui::Rect& frame);
     ~URLPic() override;
+    // A full-width square picture (320 by 320) with a large white spinner that asks for `url`
+    // at once and hears taps.
+    [[nodiscard]] static std::shared_ptr<URLPic> initWithURLString(const QString& url);
 
     // Asks for the better rendition of `url` first (on Wi-Fi "_8-", else "_5-"), then, when
     // that fails, the cached or plain picture; `failure` hears only the plain attempt fail.
@@ -60,6 +65,11 @@ public:
     // Values kept for the owner.
     QVariantMap userInfo;
     QString picId;
+    QByteArray imgData;
+    [[nodiscard]] int statu() const { return statu_.load(); }
+    void setStatu(int statu) { statu_.store(statu); }
+    // The frame the view was made with.
+    [[nodiscard]] const ui::Rect& sourceFrame() const { return sourceFrame_; }
     // Removes the view's recognisers; adds one tap recogniser for a delegate.
     void setDelegate(std::weak_ptr<URLPicDelegate> delegate);
     void setFrame(const ui::Rect& frame) override;
@@ -79,6 +89,7 @@ public:
     static void setLoader(std::shared_ptr<map::TileLoader> loader);
 
 private:
+    void addTapRecognizer();
     void showPicture(std::shared_ptr<ui::Image> picture);
     void downloaded(const QString& fetched, const std::shared_ptr<ui::Image>& picture,
                     bool highQuality);
@@ -94,6 +105,8 @@ private:
     bool isDownloading_ = false;
     // The last download of URLString_ failed: asking for it again retries.
     bool failed_ = false;
+    ui::Rect sourceFrame_;
+    std::atomic<int> statu_{0};
     QUrl url_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

@@ -8,6 +8,7 @@
 #include "map/ImageRoadTileLoader.h"
 #include "map/MapArtwork.h"
 #include "map/QXMapViewController.h"
+#include "net/EndpointTable.h"
 #include "net/QXNetContext.h"
 #include "ui/widgets/AlertMessages.h"
 #include "util/categories/Tolerant.h"
@@ -160,11 +161,24 @@ void QXFBAgentAddress::centreOn(map::Coordinate centre) {
     mapView_->setRegion({centre, {kSpan, kSpan}}, false);
 }
 
-// The city name is not placed on the map here (the platform offers no forward geocoding):
-// with the location service refused, the map stays where it is and the user drags it.
+// With the location service refused the map goes to the selected city, which the platform's
+// geocoder finds by its name; while it looks, and when it finds nothing, the map stays.
 void QXFBAgentAddress::initMap() {
     if (NeedsHost::shared()->locationDenied()) {
         isHaveAdress_ = false;
+        if (!geocoder_) {
+            geocoder_ = std::make_shared<loc::Geocoder>();
+            geocoder_->setServiceURL(EndpointTable::serverRoot() + QStringLiteral("/placemarks"));
+        }
+        geocoder_->geocodeAddressString(
+            NeedsHost::shared()->selectCityName(),
+            [weak = weakAs<QXFBAgentAddress>()](const std::vector<loc::Placemark>& placemarks,
+                                                std::optional<int> error) {
+                auto self = weak.lock();
+                if (!self || error || placemarks.empty()) return;
+                const loc::Coordinate at = placemarks.front().location;
+                self->centreOn({at.latitude, at.longitude});
+            });
         return;
     }
     if (hasPosition(myLocation_)) centreOn(myLocation_);

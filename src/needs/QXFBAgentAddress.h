@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/location/geocoder.h"
 #include "platform/mapkit/map_view.h"
 #include "platform/uikit/view_controller.h"
 
@@ -67,6 +68,8 @@ public:
     [[nodiscard]] const QString& iStreet() const { return iStreet_; }
     [[nodiscard]] map::Coordinate shopLocation() const { return shopLocation_; }
     [[nodiscard]] int movieMapcount() const { return movieMapcount_; }
+    // Whether the city's place is being looked up by its name.
+    [[nodiscard]] bool isGeocoding() const { return geocoder_ && geocoder_->isGeocoding(); }
 
     // Map delegate.
     void regionWillChangeAnimated(map::MapView& map, bool animated) override;
@@ -105,6 +108,7 @@ private:
     std::shared_ptr<ui::Button> locateButton_;
     std::shared_ptr<ui::Button> doneButton_;
     std::shared_ptr<ui::BarButtonItem> doneItem_;
+    std::shared_ptr<loc::Geocoder> geocoder_;
     ui::Point myLocationInView_;
     bool isFristInResetMap_ = false;
     bool setMylocationEnable_ = true;

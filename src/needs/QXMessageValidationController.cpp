@@ -84,6 +84,24 @@ int QXMessageValidationController::remainingSeconds() {
     return sharedRemaining();
 }
 
+namespace {
+
+QString notValidationKey(int cityScriptIndex) {
+    return QStringLiteral("%1-%2").arg(cityScriptIndex).arg(QStringLiteral("kNeedNotValidation"));
+}
+
+}  // namespace
+
+bool QXMessageValidationController::needValidationAtCity(int cityScriptIndex) {
+    return !ns::UserDefaults::standardUserDefaults().boolForKey(notValidationKey(cityScriptIndex));
+}
+
+void QXMessageValidationController::setValidatedAtCity(int cityScriptIndex) {
+    auto& defaults = ns::UserDefaults::standardUserDefaults();
+    defaults.setBool(true, notValidationKey(cityScriptIndex));
+    defaults.synchronize();
+}
+
 bool QXMessageValidationController::verifyMobile(const QString& text) {
     return text.size() == kMobileLength;
 }

@@ -73,6 +73,10 @@ public:
     [[nodiscard]] static bool verifyMobile(const QString& text);
     // The seconds left of the countdown, shared by every validation screen.
     [[nodiscard]] static int remainingSeconds();
+    // Whether needs published in the city (script index) still need a validated number, and
+    // the note that they do not, kept in the user defaults under "<index>-kNeedNotValidation".
+    [[nodiscard]] static bool needValidationAtCity(int cityScriptIndex);
+    static void setValidatedAtCity(int cityScriptIndex);
 
     [[nodiscard]] ui::TextField* mobileTextField() const { return mobileTextField_.get(); }
     [[nodiscard]] ui::TextField* captchaTextField() const { return captchaTextField_.get(); }

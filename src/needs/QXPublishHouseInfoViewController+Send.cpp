@@ -240,6 +240,12 @@ void QXPublishHouseInfoViewController::messageValidation(QXMessageValidationCont
     }
 }
 
+void QXPublishHouseInfoViewController::messageValidationCanceled(QXMessageValidationController&) {
+    QXIMRequest::shared().cancelToVikRequestByInterface(kInterface,
+                                                        EndpointTable::dataShareEndpoint());
+    ViewControllerUpload::cancelUpload(sharedAs<ui::ViewController>());
+}
+
 // --- The voice note's upload
 
 void QXPublishHouseInfoViewController::uploadVoice() {

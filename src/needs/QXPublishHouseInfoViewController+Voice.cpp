@@ -83,6 +83,10 @@ QString QXPublishHouseInfoViewController::playablePath() const {
     return ChatMedia::uploadedFileCachePath(qxInfoModel_.publishInfoAmrUrlString);
 }
 
+void QXPublishHouseInfoViewController::didLoadRecordingView() {
+    qInfo("弹出语音view");
+}
+
 void QXPublishHouseInfoViewController::presentVoiceView() {
     if (!recordAudio_->canRecord()) {
         alert_ = std::make_shared<ui::AlertView>(

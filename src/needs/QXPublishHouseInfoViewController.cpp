@@ -7,6 +7,7 @@
 #include "needs/QXNeedSentence.h"
 #include "needs/QXTempTableViewController.h"
 
+#include "IMChat/qximlib/qximdata/util/QXIMUtil.h"
 #include "analytics/StatClick.h"
 #include "chat/QXVoicePlayer.h"
 #include "location/SelectedCityState.h"
@@ -175,6 +176,33 @@ void QXPublishHouseInfoViewController::viewDidLoad() {
             if (auto self = weak.lock()) self->goBack();
         }));
     initButtomView();
+}
+
+void QXPublishHouseInfoViewController::initNavigationTitleView() {
+    const bool iOS7 = QXIMUtil::DeviceSystemVersionIsiOS7();
+    const QString kind = qxInfoModel_.publishInfoRentOrBuyString;
+    const QString title = kind == QLatin1String("1")   ? QStringLiteral("填写租房意向")
+                          : kind == QLatin1String("3") ? QStringLiteral("填写合租意向")
+                          : kind == QLatin1String("5") ? QStringLiteral("填写买房意向")
+                                                       : QString();
+    navigationTitleLabel_ = label(ui::Rect(0, iOS7 ? 20 : 0, 320, 44), title, 18, kSoftText);
+    navigationTitleLabel_->setTextAlignment(ui::TextAlignment::Center);
+    view()->addSubview(navigationTitleLabel_);
+    closeButton_ = ui::Button::buttonWithType(ui::ButtonType::Custom);
+    closeButton_->setFrame(ui::Rect(18, iOS7 ? 29 : 9, 26, 26));
+    closeButton_->setImage(ui::Image::imageNamed(QStringLiteral("发布页返回.png")),
+                           ui::kControlStateNormal);
+    closeButton_->setImage(ui::Image::imageNamed(QStringLiteral("发布页返回点击.png")),
+                           ui::kControlStateHighlighted);
+    closeButton_->addTarget(this, ui::kControlEventTouchUpInside,
+                            [this](ui::Control&, const ui::Event*) { goBack(); });
+    view()->addSubview(closeButton_);
+}
+
+QString QXPublishHouseInfoViewController::loadSelectedItems(const QVariantList& items) {
+    QString text;
+    for (const QVariant& item : items) text += item.toString();
+    return text;
 }
 
 void QXPublishHouseInfoViewController::initSelectTermHouseDoorView() {

@@ -92,6 +92,8 @@ public:
     void presentVoiceView();
     void deleteVoice();
     void handleTapRemoveView();
+    // The recording overlay came up; only noted in the log.
+    void didLoadRecordingView();
 
     // The sending road.
     void getValidateInfo();
@@ -108,6 +110,13 @@ public:
     [[nodiscard]] QString loadSelectedItemsTag() const;
     // Whether the location text or the choices place the need.
     [[nodiscard]] bool getLocalState() const;
+    // The text of each item ("%@"), joined without a separator.
+    [[nodiscard]] static QString loadSelectedItems(const QVariantList& items);
+    // A title of the screen's own in place of the navigation bar's: the kind's title label
+    // and a close button that leaves the form, laid on the screen's view.
+    void initNavigationTitleView();
+    [[nodiscard]] ui::Label* navigationTitleLabel() const { return navigationTitleLabel_.get(); }
+    [[nodiscard]] ui::Button* closeButton() const { return closeButton_.get(); }
 
     // Reading the form, for the screen's owner and its tests.
     [[nodiscard]] const QString& sendString() const { return sendString_; }
@@ -144,6 +153,8 @@ public:
     // The SMS validation's number and code.
     void messageValidation(QXMessageValidationController& screen, const QString& mobile,
                            const QString& captcha) override;
+    // The validation was given up: the form's calls and its voice upload stop.
+    void messageValidationCanceled(QXMessageValidationController& screen);
     // The recorder's file.
     void voiceRecorded(VoiceHUD& hud, const QString& path, double length) override;
     void playbackQueueStopped(VoicePlayer& player,
@@ -238,6 +249,8 @@ private:
     std::shared_ptr<ui::View> iSelectDistrictHeader_;
     std::shared_ptr<ui::Label> locationLabel_;
     std::shared_ptr<ui::Button> refreshButton_;
+    std::shared_ptr<ui::Label> navigationTitleLabel_;
+    std::shared_ptr<ui::Button> closeButton_;
     std::shared_ptr<ui::ActivityIndicatorView> activity_;
     std::shared_ptr<ui::Button> audioBt_;
     std::shared_ptr<ui::Button> delVoiceBt_;

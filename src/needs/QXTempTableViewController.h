@@ -22,6 +22,13 @@ public:
     [[nodiscard]] const QString& priceString() const { return priceString_; }
     [[nodiscard]] const QString& priceName() const { return priceName_; }
     void setPriceName(const QString& name) { priceName_ = name; }
+    // What an owner says the list is for; kept for the owner, the list reads none of them.
+    [[nodiscard]] bool isPriceTable() const { return isPriceTable_; }
+    void setIsPriceTable(bool priceTable) { isPriceTable_ = priceTable; }
+    [[nodiscard]] bool ishouseDoorTable() const { return ishouseDoorTable_; }
+    void setIshouseDoorTable(bool houseDoorTable) { ishouseDoorTable_ = houseDoorTable; }
+    [[nodiscard]] const QString& houseDoorString() const { return houseDoorString_; }
+    void setHouseDoorString(const QString& text) { houseDoorString_ = text; }
 
     int numberOfRowsInSection(ui::TableView&, int) override;
     std::shared_ptr<ui::TableViewCell> cellForRowAtIndexPath(ui::TableView& table,
@@ -41,4 +48,7 @@ private:
     QVariantList listArray_;
     QString priceString_;
     QString priceName_;
+    bool isPriceTable_ = false;
+    bool ishouseDoorTable_ = false;
+    QString houseDoorString_;
 };

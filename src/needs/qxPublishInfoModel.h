@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVariantList>
 
 // One housing need while the publishing screen composes and sends it: the one source of the
 // publishing call's arguments and of the stored need row. Every field is text; a null text is
@@ -12,6 +13,9 @@ struct qxPublishInfoModel {
     QString publishInfoRentOrBuyString;
     // The chosen house-type codes as compact JSON, such as [1,3]; "" when none is chosen.
     QString publishInfoHouseDoor;
+    // The same codes as a list, for an owner that keeps them so; the form itself leaves it
+    // empty.
+    QVariantList publishInfoHouseDoorArray;
     // The value of the chosen price row, "-1" for no limit.
     QString publishInfoPrice;
     QString publishInfoPriceType;

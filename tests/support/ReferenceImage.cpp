@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -18,6 +19,46 @@ QString testsSourceDir() {
 }
 
 }  // namespace
+
+::testing::AssertionResult picturesMatch(const QImage& actual, const QImage& expected,
+                                         const PictureTolerance& tolerance) {
+    if (actual.size() != expected.size()) {
+        return ::testing::AssertionFailure()
+               << "size " << actual.width() << "x" << actual.height() << " differs from "
+               << expected.width() << "x" << expected.height();
+    }
+    // Compared as they are seen, premultiplied: a translucent edge a level apart in its
+    // colour stays a level apart, however faint it is, and a transparent pixel has no colour.
+    const QImage a = actual.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QImage e = expected.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    int differing = 0;
+    int beyond = 0;
+    int largest = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        const auto* aLine = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const auto* eLine = reinterpret_cast<const QRgb*>(e.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x) {
+            if (aLine[x] == eLine[x]) continue;
+            const int apart = std::max({std::abs(qRed(aLine[x]) - qRed(eLine[x])),
+                                        std::abs(qGreen(aLine[x]) - qGreen(eLine[x])),
+                                        std::abs(qBlue(aLine[x]) - qBlue(eLine[x])),
+                                        std::abs(qAlpha(aLine[x]) - qAlpha(eLine[x]))});
+            ++differing;
+            largest = std::max(largest, apart);
+            if (apart > tolerance.levels) ++beyond;
+        }
+    }
+    if (beyond > 0) {
+        return ::testing::AssertionFailure()
+               << beyond << " pixels differ by more than " << tolerance.levels << " levels (up to "
+               << largest << ")";
+    }
+    if (tolerance.differingPixels >= 0 && differing > tolerance.differingPixels) {
+        return ::testing::AssertionFailure()
+               << differing << " pixels differ, more than " << tolerance.differingPixels << " may";
+    }
+    return ::testing::AssertionSuccess();
+}
 
 void setKeptOutputFolder(const QString& folder) {
     keptOutputFolder() = folder;
@@ -41,34 +82,15 @@ QString referenceImagePath(const QString& folder, const QString& name) {
                                              << " (run with HOUSING_UPDATE_REFERENCES=1)";
     }
     const QImage actual = image.convertToFormat(QImage::Format_ARGB32);
-    reference = reference.convertToFormat(QImage::Format_ARGB32);
-    if (actual.size() != reference.size()) {
-        return ::testing::AssertionFailure()
-               << "size " << actual.width() << "x" << actual.height() << " differs from reference "
-               << reference.width() << "x" << reference.height();
-    }
-    int differing = 0;
-    for (int y = 0; y < actual.height(); ++y) {
-        const auto* a = reinterpret_cast<const QRgb*>(actual.constScanLine(y));
-        const auto* r = reinterpret_cast<const QRgb*>(reference.constScanLine(y));
-        for (int x = 0; x < actual.width(); ++x) {
-            if (std::abs(qRed(a[x]) - qRed(r[x])) > tolerance ||
-                std::abs(qGreen(a[x]) - qGreen(r[x])) > tolerance ||
-                std::abs(qBlue(a[x]) - qBlue(r[x])) > tolerance ||
-                std::abs(qAlpha(a[x]) - qAlpha(r[x])) > tolerance) {
-                ++differing;
-            }
-        }
-    }
-    if (differing > 0) {
+    ::testing::AssertionResult match = picturesMatch(actual, reference, {tolerance, -1});
+    if (!match) {
         // One file, never a folder: a name with folders in it is flattened.
         const QString folder = keptOutputFolder().isEmpty() ? QDir::tempPath() : keptOutputFolder();
         const QString actualPath =
             folder + QStringLiteral("/actual-") + QString(name).replace(QLatin1Char('/'), '-');
         actual.save(actualPath, "PNG");
-        return ::testing::AssertionFailure()
-               << differing << " pixels differ from " << name.toStdString()
-               << " (actual written to " << actualPath.toStdString() << ")";
+        return match << " from " << name.toStdString() << " (actual written to "
+                     << actualPath.toStdString() << ")";
     }
     return ::testing::AssertionSuccess();
 }

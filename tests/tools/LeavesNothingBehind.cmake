@@ -5,6 +5,9 @@
 # makes them fail); EXPECT is "pass" or "fail".
 #   cmake -DPROGRAM=... -DFILTER=... -DTMP=... [-DREFERENCES=...] -DEXPECT=pass -P LeavesNothingBehind.cmake
 cmake_minimum_required(VERSION 3.20)
+# A folder of this run's own: runs of the suite at the same time in one build share TMP's name.
+string(RANDOM LENGTH 8 run)
+set(TMP "${TMP}-${run}")
 file(REMOVE_RECURSE "${TMP}")
 file(MAKE_DIRECTORY "${TMP}")
 set(environment "TMPDIR=${TMP}")

@@ -4,6 +4,7 @@
 
 #include "IMChat/qximlib/QXIMNotifications.h"
 #include "IMChat/qximlib/QXIMUser.h"
+#include "IMChat/qximlib/qximdata/util/QXIMUtil.h"
 
 #include "net/BodyJson.h"
 #include "util/categories/Tolerant.h"
@@ -245,6 +246,14 @@ bool QXIMDatabase::upgradeSchema(JSSQLite& db) {
 
 void QXIMDatabase::autoInsertSystemMessages(const QString& userId) {
     const qint64 now = currentTime();
+    // The service user's picture lies in the picture cache, where the talk's file address
+    // points; a copy already there is kept.
+    const QString cachedPicture =
+        QXIMUtil::getPicCacheDirectory() + QLatin1Char('/') + kWelcomePicture;
+    if (!ns::FileManager::fileExistsAtPath(cachedPicture)) {
+        const QString bundled = ns::Bundle::pathForResource(kWelcomePicture);
+        if (!bundled.isEmpty()) (void)ns::FileManager::copyItemAtPath(bundled, cachedPicture);
+    }
     const QString service = QXIMMessage::serviceUserId();
     const QString otherUser = BodyJson::object(
         {{"id", BodyJson::string(service)},

@@ -292,6 +292,20 @@ void QXMainViewController::initFeatureItemsView() {
     }
 }
 
+void QXMainViewController::updateOnClassInjection() {
+    const bool redPointShown = redImageIcon_ && redImageIcon_->superview();
+    UIViewAddition::removeAllSubviews(*view());
+    // The tiles live in the scroll view: it comes back, holding only them.
+    UIViewAddition::removeAllSubviews(*mainScrollView_);
+    view()->addSubview(mainScrollView_);
+    initFeatureItemsView();
+    if (redPointShown) placeNewsRedPoint();
+}
+
+void QXMainViewController::updateOnResourceInjection(const QString& /*path*/) {
+    updateOnClassInjection();
+}
+
 void QXMainViewController::placeNewsRedPoint() {
     ui::Button* news = tile(kHouseNews);
     if (!news || !redImageIcon_ || redImageIcon_->superview() == news) return;

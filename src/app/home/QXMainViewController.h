@@ -51,6 +51,10 @@ public:
 
     void start();
     void stop();
+    // Rebuild hooks for a tool that swaps code or resources into the running app: the
+    // screen's view is emptied and the tiles are built again.
+    void updateOnClassInjection();
+    void updateOnResourceInjection(const QString& path);
 
     // Carousel data source and delegate.
     int numberOfPages() override;

@@ -168,6 +168,39 @@ std::shared_ptr<NKHTTPClient> NKHTTPClient::copy() const {
     return client;
 }
 
+void NKHTTPClient::encodeWithCoder(ns::KeyedArchiver& coder) const {
+    std::lock_guard guard(mutex_);
+    coder.encodeObject(baseURL_.toString(QUrl::FullyEncoded), QStringLiteral("baseURL"));
+    coder.encodeObject(stringEncoding_.IANACharSetName(), QStringLiteral("stringEncoding"));
+    coder.encodeInteger(qint64(parameterEncoding_), QStringLiteral("parameterEncoding"));
+    coder.encodeObject(registeredHTTPOperationClassNames_,
+                       QStringLiteral("registeredHTTPOperationClassNames"));
+    coder.encodeObject(ns::archivedHeaderFields(defaultHeaders_), QStringLiteral("defaultHeaders"));
+}
+
+std::shared_ptr<NKHTTPClient> NKHTTPClient::initWithCoder(const ns::KeyedUnarchiver& coder) {
+    if (!coder.isValid()) return nullptr;
+    auto client = std::make_shared<NKHTTPClient>(
+        QUrl(coder.decodeObjectForKey(QStringLiteral("baseURL")).toString()));
+    // An encoding this platform does not know, or a parameter encoding of no kind, keeps
+    // the client's own.
+    const auto encoding = NKStringEncoding::fromIANAName(
+        coder.decodeObjectForKey(QStringLiteral("stringEncoding")).toString());
+    if (encoding.isValid()) client->setStringEncoding(encoding);
+    const qint64 parameters = coder.decodeIntegerForKey(QStringLiteral("parameterEncoding"));
+    if (parameters >= 0 && parameters <= qint64(NKParameterEncoding::PropertyList))
+        client->setParameterEncoding(NKParameterEncoding(parameters));
+    {
+        std::lock_guard guard(client->mutex_);
+        client->registeredHTTPOperationClassNames_ =
+            coder.decodeObjectForKey(QStringLiteral("registeredHTTPOperationClassNames"))
+                .toStringList();
+    }
+    client->setDefaultHeaders(
+        ns::unarchivedHeaderFields(coder.decodeObjectForKey(QStringLiteral("defaultHeaders"))));
+    return client;
+}
+
 QUrl NKHTTPClient::baseURL() const {
     std::lock_guard guard(mutex_);
     return baseURL_;

@@ -6,6 +6,7 @@
 #include "net/transport/ReachabilityStatus.h"
 
 #include "platform/foundation/http_header_fields.h"
+#include "platform/foundation/keyed_archiver.h"
 #include "platform/foundation/network_reachability.h"
 #include "platform/foundation/operation_queue.h"
 #include "platform/foundation/url_credential.h"
@@ -81,6 +82,13 @@ public:
     // A new client with the same base URL, encodings, operation classes, headers and
     // status block, and a queue and reachability of its own.
     [[nodiscard]] std::shared_ptr<NKHTTPClient> copy() const;
+    // Archives the base URL, the string encoding (by its charset name), the parameter
+    // encoding, the operation class names and the default headers.
+    void encodeWithCoder(ns::KeyedArchiver& coder) const;
+    // A client made for the archived base URL, whose encodings, class names and headers
+    // then become the archived ones; nothing for bytes that are no archive.
+    [[nodiscard]] static std::shared_ptr<NKHTTPClient> initWithCoder(
+        const ns::KeyedUnarchiver& coder);
 
     [[nodiscard]] QUrl baseURL() const;
     void setBaseURL(const QUrl& url);

@@ -7,6 +7,7 @@
 #include "platform/foundation/server_trust.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -79,6 +80,15 @@ NKURLConnectionOperation::NKURLConnectionOperation(const ns::URLRequest& request
 
 NKURLConnectionOperation::~NKURLConnectionOperation() {
     if (outputStream_) outputStream_->close();
+    if (const auto task = backgroundTaskIdentifier_; task != ui::kBackgroundTaskInvalid) {
+        const auto end = [task] { ui::Application::sharedApplication().endBackgroundTask(task); };
+        // The application is the main thread's; the last owner may be a worker.
+        if (ns::MainQueue::isMainThread()) {
+            end();
+        } else {
+            ns::MainQueue::post(end);
+        }
+    }
 }
 
 ns::NetworkThread& NKURLConnectionOperation::networkRequestThread() {
@@ -458,6 +468,62 @@ std::shared_ptr<NKURLConnectionOperation> NKURLConnectionOperation::copy() const
     operation->setRedirectResponseBlock(redirectResponse_);
     operation->setAllowsInvalidSSLCertificate(allowsInvalidSSLCertificate_);
     return operation;
+}
+
+void NKURLConnectionOperation::encodeWithCoder(ns::KeyedArchiver& coder) {
+    pause();
+    std::lock_guard guard(lock_);
+    coder.encodeObject(ns::archivedURLRequest(request_), QStringLiteral("request"));
+    State archived = state();
+    if (archived == State::Executing || archived == State::Paused) archived = State::Ready;
+    coder.encodeInteger(qint64(archived), QStringLiteral("state"));
+    coder.encodeBool(isCancelled(), QStringLiteral("isCancelled"));
+    if (response_)
+        coder.encodeObject(ns::archivedURLResponse(*response_), QStringLiteral("response"));
+    if (error_) coder.encodeObject(ns::archivedError(*error_), QStringLiteral("error"));
+    if (!responseData_.isNull()) coder.encodeObject(responseData_, QStringLiteral("responseData"));
+    coder.encodeInteger(totalBytesRead(), QStringLiteral("totalBytesRead"));
+    coder.encodeBool(allowsInvalidSSLCertificate_, QStringLiteral("allowsInvalidSSLCertificate"));
+}
+
+void NKURLConnectionOperation::takeArchivedState(const ns::KeyedUnarchiver& coder) {
+    const qint64 archived = coder.decodeIntegerForKey(QStringLiteral("state"));
+    // A new operation has no exchange: taken as running, nothing would ever finish it.
+    if (archived == qint64(State::Paused)) setState(State::Paused);
+    if (coder.decodeBoolForKey(QStringLiteral("isCancelled"))) ns::Operation::cancel();
+    std::lock_guard guard(lock_);
+    response_ = ns::unarchivedURLResponse(coder.decodeObjectForKey(QStringLiteral("response")));
+    error_ = ns::unarchivedError(coder.decodeObjectForKey(QStringLiteral("error")));
+    responseData_ = coder.decodeObjectForKey(QStringLiteral("responseData")).toByteArray();
+    totalBytesRead_ = coder.decodeIntegerForKey(QStringLiteral("totalBytesRead"));
+    allowsInvalidSSLCertificate_ =
+        coder.decodeBoolForKey(QStringLiteral("allowsInvalidSSLCertificate"));
+}
+
+void NKURLConnectionOperation::setShouldExecuteAsBackgroundTaskWithExpirationHandler(
+    std::function<void()> handler) {
+    std::lock_guard guard(lock_);
+    if (backgroundTaskIdentifier_ != ui::kBackgroundTaskInvalid) return;
+    backgroundTaskIdentifier_ =
+        ui::Application::sharedApplication().beginBackgroundTaskWithExpirationHandler(
+            [weak = weakAs<NKURLConnectionOperation>(), handler = std::move(handler)] {
+                if (handler) handler();
+                const auto self = weak.lock();
+                if (!self) return;
+                self->cancel();
+                ui::BackgroundTaskIdentifier task;
+                {
+                    std::lock_guard guard(self->lock_);
+                    task =
+                        std::exchange(self->backgroundTaskIdentifier_, ui::kBackgroundTaskInvalid);
+                }
+                ui::Application::sharedApplication().endBackgroundTask(task);
+            });
+}
+
+ui::BackgroundTaskIdentifier NKURLConnectionOperation::backgroundTaskIdentifier() const {
+    std::lock_guard guard(lock_);
+    return backgroundTaskIdentifier_;
 }
 
 // The connection's questions and reports, on the network thread.

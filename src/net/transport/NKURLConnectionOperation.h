@@ -4,6 +4,7 @@
 
 #include "platform/foundation/dispatch_queue.h"
 #include "platform/foundation/error.h"
+#include "platform/foundation/keyed_archiver.h"
 #include "platform/foundation/network_thread.h"
 #include "platform/foundation/operation.h"
 #include "platform/foundation/stream.h"
@@ -11,6 +12,7 @@
 #include "platform/foundation/url_credential.h"
 #include "platform/foundation/url_request.h"
 #include "platform/foundation/url_response.h"
+#include "platform/uikit/application.h"
 
 #include <QByteArray>
 #include <QList>
@@ -142,6 +144,28 @@ public:
     // challenge, cache and redirect blocks and the same certificate setting.
     [[nodiscard]] std::shared_ptr<NKURLConnectionOperation> copy() const;
 
+    // Pauses the operation, then archives its request, its state (a running or paused one
+    // as ready), whether it was cancelled, its response, error and body, the bytes read
+    // and the certificate setting.
+    void encodeWithCoder(ns::KeyedArchiver& coder);
+    // An operation of class T (this class or a subclass) from such an archive, in the
+    // archived state as far as the transition rule lets a new operation take it; nothing
+    // when the archive holds no request.
+    template <class T = NKURLConnectionOperation>
+    [[nodiscard]] static std::shared_ptr<T> initWithCoder(const ns::KeyedUnarchiver& coder) {
+        const auto request = ns::unarchivedURLRequest(coder.decodeObjectForKey("request"));
+        if (!request) return nullptr;
+        auto operation = std::make_shared<T>(*request);
+        operation->takeArchivedState(coder);
+        return operation;
+    }
+
+    // Lets the exchange go on while the application is in the background, until the
+    // background time runs out: then `handler` runs and the operation is cancelled. Once
+    // per operation; the task ends when the operation goes. Main thread.
+    void setShouldExecuteAsBackgroundTaskWithExpirationHandler(std::function<void()> handler);
+    [[nodiscard]] ui::BackgroundTaskIdentifier backgroundTaskIdentifier() const;
+
     // The connection's questions, all asked on the network thread.
     std::optional<ns::URLRequest> willSendRequest(
         ns::URLConnection& connection, const ns::URLRequest& request,
@@ -200,6 +224,7 @@ private:
     // Closes the output stream and lets go of the connection and the chunk handler.
     void endConnection();
     void answerServerTrust(const ns::URLAuthenticationChallenge& challenge);
+    void takeArchivedState(const ns::KeyedUnarchiver& coder);
 
     mutable std::recursive_mutex lock_;
     std::atomic<qint16> state_{static_cast<qint16>(State::Initial)};
@@ -223,4 +248,5 @@ private:
     RedirectResponseBlock redirectResponse_;
     ChunkDelivery chunkDelivery_;
     std::atomic<qint64> totalBytesRead_{0};
+    ui::BackgroundTaskIdentifier backgroundTaskIdentifier_ = ui::kBackgroundTaskInvalid;
 };

@@ -30,9 +30,10 @@ void ImageLoader::observeMemoryWarnings() {
         });
 }
 
-void ImageLoader::announce(const std::shared_ptr<ui::Image>& image) {
-    ns::NotificationCenter::defaultCenter().post(kImageDownloadDoneNotification, nullptr,
-                                                 {{kImageKey, QVariant::fromValue(image)}});
+void ImageLoader::announce(const QString& url, const std::shared_ptr<ui::Image>& image) {
+    ns::NotificationCenter::defaultCenter().post(
+        kImageDownloadDoneNotification, nullptr,
+        {{kImageKey, QVariant::fromValue(image)}, {kURLKey, url}});
 }
 
 void ImageLoader::store(const QString& url, const std::shared_ptr<ui::Image>& image) {
@@ -53,7 +54,7 @@ void ImageLoader::setImageWithURL(const QString& url, const std::shared_ptr<ui::
                                   Failed failed) {
     if (auto image = cache_.objectForKey(url)) {
         if (view) view->setImage(image);
-        announce(image);
+        announce(url, image);
         return;
     }
     auto [entry, first] = activeDownloads_.try_emplace(url);
@@ -81,7 +82,7 @@ void ImageLoader::receivedImage(const std::shared_ptr<ui::Image>& image, ImageDo
     for (const auto& caller : waiting) {
         if (auto view = caller.view.lock()) view->setImage(image);
     }
-    announce(image);
+    announce(sender.origURL(), image);
 }
 
 std::shared_ptr<ui::Image> ImageLoader::imageWithURL(const QString& url) {

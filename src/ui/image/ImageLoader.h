@@ -19,8 +19,8 @@ class ImageView;
 
 // The shared loader of the full-screen photo pages: one fetch per URL however many views
 // wait for it, the picture set on each of them and announced with "kQXFCImageDownloadDone"
-// ({"bgImage": the picture}). Pictures stay in memory up to kCacheCostLimit bytes of
-// pixels, and go when the app is warned of low memory. Everything runs on the main thread.
+// ({"bgImage": the picture, "url": its URL}). Pictures stay in memory up to kCacheCostLimit bytes
+// of pixels, and go when the app is warned of low memory. Everything runs on the main thread.
 class ImageLoader : public ImageDownoaderDelegate,
                     public std::enable_shared_from_this<ImageLoader> {
 public:
@@ -29,6 +29,7 @@ public:
     static inline const QString kImageDownloadDoneNotification =
         QStringLiteral("kQXFCImageDownloadDone");
     static inline const QString kImageKey = QStringLiteral("bgImage");
+    static inline const QString kURLKey = QStringLiteral("url");
     static constexpr std::size_t kCacheCostLimit = 48 * 1024 * 1024;
 
     [[nodiscard]] static ImageLoader& sharedLoader();
@@ -51,7 +52,7 @@ private:
     ImageLoader();
     void observeMemoryWarnings();
     void store(const QString& url, const std::shared_ptr<ui::Image>& image);
-    static void announce(const std::shared_ptr<ui::Image>& image);
+    static void announce(const QString& url, const std::shared_ptr<ui::Image>& image);
 
     ns::Cache<std::shared_ptr<ui::Image>> cache_;
     std::map<QString, std::vector<Waiting>> activeDownloads_;

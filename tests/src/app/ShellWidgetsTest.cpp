@@ -1,7 +1,6 @@
 #include "AppShellFixture.h"
 
 #include "analytics/StatClick.h"
-#include "app/CheckBox.h"
 #include "app/QXPlaceholderController.h"
 #include "app/QXTabBarController.h"
 #include "app/QXUtil.h"
@@ -16,6 +15,7 @@
 #include "platform/foundation/network_reachability.h"
 #include "platform/foundation/property_list.h"
 #include "platform/uikit/bar_button_item.h"
+#include "platform/uikit/control.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
@@ -182,47 +182,6 @@ TEST_F(ShellWidgetsTest, APlainTabBarMovesOutOfViewAndBack) {
     EXPECT_EQ(bar->frame().origin.y, 480 - ui::TabBar::kHeight);
     EXPECT_EQ(tabs->selectedViewController()->view()->frame().size.height,
               480 - ui::TabBar::kHeight);
-}
-
-TEST(CheckBoxTaps, AUniqueBoxOnlyTurnsOnAndSetCheckedTellsNoOne) {
-    CheckBox box(ui::Rect(0, 0, 120, 30), "下次自动登录");
-    int told = 0;
-    box.setTarget([&](CheckBox&) { ++told; });
-    box.setChecked(true);
-    box.setChecked(false);
-    EXPECT_EQ(told, 0);
-    box.touchUpInside();
-    box.touchUpInside();
-    EXPECT_FALSE(box.checked());
-    EXPECT_EQ(told, 2);
-    box.setUnique(true);
-    box.touchUpInside();
-    box.touchUpInside();
-    EXPECT_TRUE(box.checked());
-    EXPECT_TRUE(box.checkedView()->isHighlighted());
-    EXPECT_EQ(told, 3);
-    box.changeTheImage("a", "b");
-    EXPECT_EQ(box.label()->shownText(), "下次自动登录");
-    EXPECT_TRUE(box.checkedView()->isHighlighted());
-}
-
-TEST_F(ShellWidgetsTest, ATappedCheckBoxChangesOnceAlsoAfterItIsRebuilt) {
-    auto box = std::make_shared<CheckBox>(ui::Rect(20, 100, 200, 40), "个人");
-    app().window()->addSubview(box);
-    int told = 0;
-    box->setTarget([&](CheckBox&) { ++told; });
-    ASSERT_TRUE(driver().tap(box.get()));
-    EXPECT_TRUE(box->checked());
-    // The rebuilt box answers a tap once, not once for each build.
-    box->SetTheImageWith(2);
-    EXPECT_EQ(box->checkedView()->frame().size, ui::Size(100, 42));
-    ASSERT_TRUE(driver().tap(box.get()));
-    EXPECT_FALSE(box->checked());
-    EXPECT_EQ(told, 2);
-    // A width of no parts leaves the box as it was.
-    box->SetTheImageWith(0);
-    EXPECT_EQ(box->checkedView()->frame().size, ui::Size(100, 42));
-    box->removeFromSuperview();
 }
 
 TEST_F(ShellWidgetsTest, ViewFactoriesOfTheUtilities) {

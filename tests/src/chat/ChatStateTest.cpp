@@ -1,6 +1,9 @@
 // What the chat screen makes of the stored messages and of uploads that go wrong.
 #include "ChatScreenFixture.h"
 
+#include "analytics/StatClick.h"
+#include "platform/uikit/tap_gesture_recognizer.h"
+
 #include "chat/QXMessageAudioCell.h"
 #include "chat/QXMessageImageCell.h"
 #include "chat/QXMessageTextAndMobileCell.h"
@@ -15,6 +18,7 @@
 
 #include "IMChat/qximlib/qximdata/util/QXIMUtil.h"
 
+#include "platform/foundation/file_manager.h"
 #include "platform/uikit/application.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/menu_controller.h"
@@ -271,6 +275,53 @@ TEST_F(ChatStateTest, TheCallButtonDialsOnlyAPhoneNumberTheServerGave) {
     EXPECT_EQ(dialled, QStringList{"tel://13812345678"});
 }
 
+TEST_F(ChatStateTest, TheCallAlertDialsTheBrokerAndATapBesideTheBubblesPutsThePanelAway) {
+    QStringList dialled;
+    ui::Application::sharedApplication().setOpenURLHandler([&](const QUrl& url) {
+        dialled << url.toString();
+        return true;
+    });
+    QVariantMap talk = brokerTalkInfo();
+    talk["o_user"] = QStringLiteral(R"({"id":"880001","name":"王先生","phone":"13812345678"})");
+    auto chat = openChat(talk);
+    const auto answer = [&](int tag, int button) {
+        auto alert = std::make_shared<ui::AlertView>(
+            "", "拨打经纪人电话？", std::static_pointer_cast<ui::AlertViewDelegate>(chat), "取消",
+            QStringList{"拨打"});
+        alert->setTag(tag);
+        alert->show();
+        settle();
+        ASSERT_TRUE(alerts_->pressButtonAtIndex(button));
+        settle();
+    };
+    answer(QXMessageController::kCallTag, 0);
+    answer(7, 1);
+    EXPECT_TRUE(dialled.isEmpty());
+    answer(QXMessageController::kCallTag, 1);
+    EXPECT_EQ(dialled, QStringList{"tel://13812345678"});
+    EXPECT_TRUE(StatClick::records().last().toMap().value("id") == "chat_bn_callling");
+    ui::Application::sharedApplication().setOpenURLHandler({});
+
+    // The screen keeps its recogniser off every view; laid on the table, a tap there puts
+    // the picture panel away.
+    ASSERT_NE(chat->singleTap(), nullptr);
+    EXPECT_EQ(chat->singleTap()->view(), nullptr);
+    ASSERT_TRUE(driver_->tap(chat->containerView()->imageButton()));
+    settle();
+    ASSERT_FALSE(chat->sendImagePanel()->isHidden());
+    // A view that hears nothing of its own: a tap on it changes nothing until the
+    // recogniser is laid on it.
+    auto probe = std::make_shared<ui::View>(ui::Rect(0, 250, 320, 40));
+    chat->view()->addSubview(probe);
+    ASSERT_TRUE(driver_->tap(probe.get()));
+    settle();
+    ASSERT_FALSE(chat->sendImagePanel()->isHidden());
+    probe->addGestureRecognizer(chat->singleTap());
+    ASSERT_TRUE(driver_->tap(probe.get()));
+    settle();
+    EXPECT_TRUE(chat->sendImagePanel()->isHidden());
+}
+
 }  // namespace
 
 namespace {
@@ -416,6 +467,36 @@ TEST_F(ChatStateTest, APictureThatFailedIsAskedAgainAndItsPlainFailureIsTold) {
     server().setFaults({});
     view->requestURL(address);
     ASSERT_TRUE(runMainLoopUntil([&] { return imageRequests("chat/missing.jpg") == asked + 1; }));
+}
+
+TEST_F(ChatStateTest, APictureMadeFromItsAddressAsksAtOnceKeepsItsFileAndHearsTaps) {
+    struct Taps final : URLPicDelegate {
+        void urlPictureSingleTapped(URLPic&) override { ++count; }
+        int count = 0;
+    };
+    const QString url = server().url("/img/house/5.jpg");
+    auto picture = URLPic::initWithURLString(url);
+    EXPECT_EQ(picture->frame(), ui::Rect(0, 0, 320, 320));
+    EXPECT_EQ(picture->sourceFrame(), ui::Rect(0, 0, 320, 320));
+    EXPECT_TRUE(picture->clipsToBounds());
+    EXPECT_EQ(picture->URLString(), url) << "asked at once";
+    ASSERT_TRUE(settleUntil([&] { return !picture->isDownloading() && picture->image(); }));
+    EXPECT_TRUE(ns::FileManager::fileExistsAtPath(URLPic::getHightQualityLocImagePath(url)));
+
+    auto taps = std::make_shared<Taps>();
+    picture->setDelegate(taps);
+    auto holder = std::make_shared<ui::View>(ui::Rect(0, 0, 320, 320));
+    holder->addSubview(picture);
+    auto chat = openChat();
+    chat->view()->addSubview(holder);
+    settle();
+    ASSERT_TRUE(driver_->tap(picture.get()));
+    EXPECT_EQ(taps->count, 1);
+
+    // The frame a picture was made with stays its source, wherever it goes later.
+    URLPic small(ui::Rect(10, 20, 60, 60));
+    small.setFrame({0, 0, 100, 100});
+    EXPECT_EQ(small.sourceFrame(), ui::Rect(10, 20, 60, 60));
 }
 
 }  // namespace

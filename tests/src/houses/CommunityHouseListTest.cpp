@@ -5,6 +5,8 @@
 #include "houses/QXCommunityDetailController.h"
 #include "houses/QXCommunityImageView.h"
 #include "houses/QXLeisiFangList.h"
+#include "platform/uikit/activity_indicator_view.h"
+#include "platform/uikit/screen.h"
 #include "ui/widgets/LoadingOverlay.h"
 
 namespace {
@@ -279,4 +281,38 @@ TEST_F(CommunityHouseListTest, TheRelatedHousesOfAPostComeTenWithoutABar) {
     EXPECT_EQ(list_->filterView(), nullptr);
     EXPECT_LE(list_->nowListNum(), 10);
     EXPECT_FALSE(list_->hasMore());
+}
+
+TEST_F(CommunityHouseListTest, TheFullerLoadingViewShowsTheCategorysTextOnceAndComesToTheFront) {
+    openRich();
+    list_->addLoadingViewDefault();
+    ui::View* cover = list_->view()->viewWithTag(QXLeisiFangList::kDefaultLoadingTag);
+    ASSERT_NE(cover, nullptr);
+    EXPECT_EQ(cover->frame(), ui::Rect(0, 0, 320, ui::Screen::mainScreen().bounds().height() - 60));
+    auto* spinner = dynamic_cast<ui::ActivityIndicatorView*>(
+        cover->viewWithTag(QXLeisiFangList::kDefaultSpinnerTag));
+    ASSERT_NE(spinner, nullptr);
+    EXPECT_TRUE(spinner->isAnimating());
+    EXPECT_NE(driver_->findByText("加载中..."), nullptr);
+    EXPECT_NE(driver_->findByText("正在为您查找房源，请稍候"), nullptr)
+        << "the text the bundle gives housing (category 7)";
+
+    // A second call adds none and brings the one shown to the front; removing it does nothing.
+    list_->view()->addSubview(std::make_shared<ui::View>(ui::Rect(0, 0, 10, 10)));
+    list_->addLoadingViewDefault();
+    int covers = 0;
+    for (const auto& child : list_->view()->subviews())
+        covers += child->tag() == QXLeisiFangList::kDefaultLoadingTag ? 1 : 0;
+    EXPECT_EQ(covers, 1);
+    EXPECT_EQ(list_->view()->subviews().back().get(), cover);
+    list_->removeLoadingDefault();
+    EXPECT_EQ(list_->view()->viewWithTag(QXLeisiFangList::kDefaultLoadingTag), cover);
+
+    // A category the bundle has no text for shows none.
+    auto other = std::make_shared<QXLeisiFangList>(
+        3, 1, QString(), QVariantMap{{"domain", "x"}, {"pinyin", "y"}}, true);
+    push(other);
+    other->addLoadingViewDefault();
+    EXPECT_EQ(driver_->findByText("正在为您查找房源，请稍候"), nullptr);
+    EXPECT_NE(other->view()->viewWithTag(QXLeisiFangList::kDefaultLoadingTag), nullptr);
 }

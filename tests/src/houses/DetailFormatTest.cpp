@@ -152,6 +152,17 @@ TEST_F(DetailFormatTest, FormatsAreChosenByCategoryAndRowsNeverStandEmpty) {
     EXPECT_EQ(fallback["map"], "") << "the default format has no map";
     EXPECT_TRUE(formatter.getDetailInfoWithFormats(root, 9, 1, post).isEmpty());
     EXPECT_TRUE(formatter.getDetailInfoWithFormats({}, 7, 1, post).isEmpty());
+
+    // Releasing the shared formatter lets the content it formatted last go with it.
+    (void)formatter.getDetailInfoWithFormats(root, 7, 1, post);
+    EXPECT_EQ(QXDetailFormate::shareFormat().getValueByKey("description"), "近地铁");
+    QXDetailFormate::releseFormate();
+    EXPECT_EQ(QXDetailFormate::shareFormat().getValueByKey("description"), "");
+    EXPECT_EQ(labelsOf(QXDetailFormate::shareFormat()
+                           .getDetailInfoWithFormats(root, 7, 1, withoutPhotos)
+                           .value("detail")),
+              QStringList{"详情"})
+        << "the new one formats as the old did";
 }
 
 TEST_F(DetailFormatTest, TheShippedFormatsShowEveryFieldOfTheSamplePosts) {

@@ -111,14 +111,6 @@ protected:
         }
         return found;
     }
-    [[nodiscard]] QString alertMessage() {
-        ui::AlertView* alert = alerts_->visibleAlert();
-        return alert ? alert->message() : QString();
-    }
-    void dismissAlert() {
-        if (alerts_->visibleAlert()) alerts_->pressButtonAtIndex(0);
-        settle();
-    }
 
     std::shared_ptr<RecordingChatOpener> chats_ = std::make_shared<RecordingChatOpener>();
     std::shared_ptr<QXPostDetailNew> detail_;

@@ -314,3 +314,67 @@ TEST_F(FavouritesTest, ARemarkTheStoreCouldNotKeepIsToldAndStaysOnScreen) {
     settle();
     EXPECT_EQ(navigation_->viewControllers().size(), 1u);
 }
+
+TEST_F(FavouritesTest, AMarkSetOnItsCheckboxIsStoredAndTheTextLayoutKeepsItsColumns) {
+    ASSERT_EQ(HouseFavourites::add(numbered(1)), HouseFavourites::Outcome::Done);
+    showHistory();
+    ASSERT_EQ(history_->listData().size(), 1);
+    QXHistoryCell* cell = row(0);
+    ASSERT_NE(cell, nullptr);
+    EXPECT_EQ(cell->checkboxView(), nullptr) << "no cell shows a checkbox of its own";
+    auto checkbox = std::make_shared<ui::Button>(ui::Rect(250, 20, 30, 30));
+    cell->setCheckboxView(checkbox);
+    const auto stored = [] {
+        return QXIMDatabase::shared()
+            .historyListByUserId(HouseFavourites::userIdText())
+            .value(0)
+            .value("b_time")
+            .toLongLong();
+    };
+    ASSERT_TRUE(driver_->tap(checkbox.get()));
+    settle();
+    EXPECT_GT(stored(), 0) << "marked: the time of marking";
+    EXPECT_EQ(events().back(), "house_list_remark");
+    EXPECT_TRUE(row(0)->checkboxViewSelected()) << "the list shows what the store kept";
+    EXPECT_TRUE(checkbox->isSelected());
+    ASSERT_TRUE(driver_->tap(checkbox.get()));
+    settle();
+    EXPECT_LT(stored(), 0) << "cleared: minus the time";
+    EXPECT_FALSE(row(0)->checkboxViewSelected());
+
+    // A mark the store did not write changes nothing on screen.
+    onStore("DROP TABLE history");
+    const QStringList before = events();
+    history_->historyCellCheckboxSelected(*row(0), true);
+    EXPECT_EQ(events().size(), before.size() + 1);
+    EXPECT_EQ(history_->listData().size(), 1) << "no reload";
+
+    // Without thumbnails a row is text in columns: title, place, time, price and the third
+    // line's right-hand text, left of the have-pictures icon when the post has pictures.
+    QXHistoryCell text;
+    text.setFrame({0, 0, 320, 70});
+    text.setContent({{"masterId", 7},
+                     {"majorId", 1},
+                     {"left1", "整租 两室"},
+                     {"left2", "朝阳"},
+                     {"left3", "3分钟前"},
+                     {"right2", "0元/月"},
+                     {"right3", "89㎡"},
+                     {"haveImage", true}});
+    text.setIsShowWifiImage(false);
+    text.layoutIfNeeded();
+    EXPECT_EQ(text.left1Lbl()->frame(), ui::Rect(8, 8, 304, 20));
+    EXPECT_EQ(text.left2Lbl()->frame(), ui::Rect(8, 29, 250, 16));
+    EXPECT_EQ(text.left3Lbl()->frame(), ui::Rect(8, 46, 205, 16));
+    EXPECT_EQ(text.right2Lbl()->frame(), ui::Rect(220, 29, 90, 16));
+    EXPECT_EQ(text.right2Lbl()->text(), "面议");
+    EXPECT_EQ(text.right3Lbl()->frame(), ui::Rect(197, 46, 90, 16));
+    EXPECT_FALSE(text.right3Lbl()->isHidden());
+    EXPECT_FALSE(text.haveImageView()->isHidden());
+    EXPECT_EQ(text.haveImageView()->frame(), ui::Rect(290, 46, 18, 18));
+    EXPECT_TRUE(text.thumbnailView()->isHidden());
+    text.setContent({{"masterId", 7}, {"majorId", 1}, {"right3", "89㎡"}});
+    text.layoutIfNeeded();
+    EXPECT_EQ(text.right3Lbl()->frame().origin.x, 220) << "without pictures, no room for the icon";
+    EXPECT_TRUE(text.haveImageView()->isHidden());
+}

@@ -3,6 +3,7 @@
 #include "PostListScreenFixture.h"
 
 #include "platform/foundation/property_list.h"
+#include "ui/widgets/CheckBox.h"
 
 #include <QJsonDocument>
 
@@ -21,6 +22,7 @@ struct Handed {
     int calls = 0;
     QMap<QString, QString> conditions;
     QString keyword;
+    bool fromZhaoPTag = false;
 };
 
 }  // namespace
@@ -34,17 +36,59 @@ protected:
         settle();
     }
 
-    std::shared_ptr<FilterMainViewControl> push(const std::shared_ptr<tovikFilters2>& model) {
-        auto screen = std::make_shared<FilterMainViewControl>(model);
-        screen->setFilterBlock(
-            [this](const QMap<QString, QString>& conditions, const QString& keyword, bool) {
-                ++handed_.calls;
-                handed_.conditions = conditions;
-                handed_.keyword = keyword;
-            });
+    std::shared_ptr<FilterMainViewControl> push(
+        const std::shared_ptr<tovikFilters2>& model,
+        const std::function<void(FilterMainViewControl&)>& prepare = {}) {
+        return push(std::make_shared<FilterMainViewControl>(model), prepare);
+    }
+    std::shared_ptr<FilterMainViewControl> push(
+        std::shared_ptr<FilterMainViewControl> screen,
+        const std::function<void(FilterMainViewControl&)>& prepare = {}) {
+        screen->setFilterBlock([this](const QMap<QString, QString>& conditions,
+                                      const QString& keyword, bool fromZhaoPTag) {
+            ++handed_.calls;
+            handed_.conditions = conditions;
+            handed_.keyword = keyword;
+            handed_.fromZhaoPTag = fromZhaoPTag;
+        });
+        if (prepare) prepare(*screen);
         navigation_->pushViewController(screen, false);
         settle();
         return screen;
+    }
+    // The label and the value a row shows.
+    static std::pair<QString, QString> shownRow(FilterMainViewControl& screen, int row) {
+        ui::TableView& table = *screen.tableView();
+        table.scrollToRowAtIndexPath({0, row}, ui::TableViewScrollPosition::Middle, false);
+        table.layoutIfNeeded();
+        std::pair<QString, QString> shown;
+        ui::TableViewCell* cell = table.cellForRowAtIndexPath({0, row});
+        if (!cell) return shown;
+        for (const auto& view : cell->contentView()->subviews()) {
+            auto* label = dynamic_cast<ui::Label*>(view.get());
+            if (!label) continue;
+            (label->frame().origin.x < 50 ? shown.first : shown.second) = label->text();
+        }
+        return shown;
+    }
+    // The choice list shown in the sheet, once the sheet is up.
+    FilterSelectList* choiceList() {
+        auto* table = driver_->find<ui::TableView>([](ui::TableView& each) {
+            return dynamic_cast<FilterSelectList*>(each.dataSource().get()) != nullptr;
+        });
+        const auto sheet = navigation_->presentedViewController();
+        if (!table || !sheet || sheet->isBeingPresented()) return nullptr;
+        return dynamic_cast<FilterSelectList*>(table->dataSource().get());
+    }
+    // Opens the choice list of `row`, picks choice `choice` and waits for the sheet to go.
+    void choose(FilterMainViewControl& screen, int row, int choice, int expectedChoices) {
+        screen.didSelectRowAtIndexPath(*screen.tableView(), {0, row});
+        ASSERT_TRUE(settleUntil([&] { return choiceList() != nullptr; })) << row;
+        FilterSelectList* list = choiceList();
+        ASSERT_EQ(list->tableView()->numberOfRowsInSection(0), expectedChoices) << row;
+        list->didSelectRowAtIndexPath(*list->tableView(), {0, choice});
+        ASSERT_TRUE(settleUntil([&] { return !navigation_->presentedViewController(); }));
+        screen.tableView()->reloadData();
     }
     // The screen on a model of a district row and one choice row.
     std::shared_ptr<FilterMainViewControl> pushWithDistrictRow() {
@@ -275,4 +319,131 @@ TEST_F(FilterScreenTest, OutsideASheetAStreetLeadsBackToTheFilterScreen) {
     settle();
     EXPECT_EQ(navigation_->topViewController(), screen) << "not the district list";
     EXPECT_EQ(screen->currentStreet(), district->Streets[1]);
+}
+
+TEST_F(FilterScreenTest, SecondHandModeShowsTheTagRowInPlaceOfTheMinorCategory) {
+    const QVariantList minorChoices{QVariantMap{{"n", "住宅"}, {"v", "1"}}};
+    model_->adopt({filterItem("district_id", "-1"),
+                   filterItem("minor_category", "1", "normal", minorChoices),
+                   filterItem("fitment", "-1")});
+    QStringList indexes;
+    const auto secondHand = [&](FilterMainViewControl& screen) {
+        screen.setFromErshou(true);
+        screen.setBaseTagId("12");
+        screen.setBaseTagArray({"满五唯一", "学区房", "地铁房"});
+        screen.setBaseTagIdArray({"11", "12"});
+        screen.setErshouLeftIndex(3);
+        screen.setErshouRightIndex(4);
+        screen.setFilterIndexArr([&](const QStringList& rows) { indexes = rows; });
+    };
+    auto screen = push(model_, secondHand);
+    ASSERT_EQ(screen->tableView()->numberOfRowsInSection(0), 3);
+    EXPECT_EQ(shownRow(*screen, 1), std::make_pair(QString("类     别"), QString("学区房")));
+    EXPECT_TRUE(model_->getFilterWithKey("minor_category")) << "the model keeps its own row";
+    EXPECT_FALSE(model_->getFilterWithKey("base_tag"));
+
+    choose(*screen, 1, 0, 2);  // as many choices as the shorter array has
+    EXPECT_EQ(shownRow(*screen, 1).second, "满五唯一");
+    ASSERT_TRUE(driver_->tap(screen->finishBtn()));
+    settle();
+    ASSERT_EQ(handed_.calls, 1);
+    EXPECT_EQ(handed_.conditions.keys(), QStringList{"base_tag"}) << "no minor category";
+    EXPECT_EQ(valueOf(handed_.conditions["base_tag"]), "11");
+    EXPECT_EQ(indexes, (QStringList{"3", "4"}));
+    EXPECT_FALSE(handed_.fromZhaoPTag);
+
+    // The next visit starts again from the given tag; a model without a minor category
+    // keeps its rows, and no index pair is handed back.
+    auto again = push(model_, secondHand);
+    EXPECT_EQ(shownRow(*again, 1).second, "学区房");
+    again->backMethod();
+    settle();
+    auto plain = std::make_shared<tovikFilters2>();
+    plain->adopt(
+        {filterItem("fitment", "2", "normal", {QVariantMap{{"n", "简装修"}, {"v", "2"}}})});
+    indexes.clear();
+    auto without = push(plain, secondHand);
+    ASSERT_EQ(without->tableView()->numberOfRowsInSection(0), 1);
+    EXPECT_EQ(shownRow(*without, 0).second, "简装修");
+    ASSERT_TRUE(driver_->tap(without->finishBtn()));
+    settle();
+    EXPECT_TRUE(indexes.isEmpty());
+    EXPECT_EQ(handed_.conditions.keys(), QStringList{"fitment"});
+}
+
+TEST_F(FilterScreenTest, JobCategoryModeChoosesAmongTheCategoriesAndSendsNoConditionForThem) {
+    auto subCategory = filterItem("sub_category", "1");
+    subCategory.remove("vs");
+    model_->adopt({subCategory, filterItem("majorScriptIndex", "-1"),
+                   filterItem("fitment", "2", "normal", {QVariantMap{{"n", "简装修"}, {"v", "2"}}}),
+                   filterItem("floor", "7")});
+    auto screen = push(model_, [](FilterMainViewControl& screen) {
+        screen.setFromZhaoPTag(true);
+        screen.setZhaoPTagArray({QVariantMap{{"CateName", "销售"}},
+                                 QVariantMap{{"CateName", "客服"}},
+                                 QVariantMap{{"CateName", "司机"}}});
+    });
+    EXPECT_EQ(shownRow(*screen, 0).second, "客服");
+    EXPECT_EQ(shownRow(*screen, 1).second, "不限");
+    model_->getFilterWithKey("majorScriptIndex")->insert("v", "9");
+    screen->tableView()->reloadData();
+    EXPECT_EQ(shownRow(*screen, 1).second, "") << "a position past the categories";
+
+    choose(*screen, 0, 2, 3);
+    const QVariantList choices = model_->getFilterWithKey("sub_category")->value("vs").toList();
+    ASSERT_EQ(choices.size(), 3) << "created where it was missing";
+    EXPECT_EQ(choices[1].toMap(), (QVariantMap{{"n", "客服"}, {"v", "1"}}));
+    EXPECT_EQ(shownRow(*screen, 0).second, "司机");
+
+    ASSERT_TRUE(driver_->tap(screen->finishBtn()));
+    settle();
+    ASSERT_EQ(handed_.calls, 1);
+    EXPECT_EQ(handed_.conditions.keys(), (QStringList{"fitment", "floor"}))
+        << "the category rows are no conditions";
+    EXPECT_TRUE(handed_.fromZhaoPTag);
+    EXPECT_EQ(model_->getFilterWithKey("sub_category")->value("v"), "2") << "kept for the list";
+}
+
+TEST_F(FilterScreenTest, ThePictureBoxTicksTheFilterOfAnArrayWithoutAModel) {
+    const FilterList items{
+        std::make_shared<QVariantMap>(
+            filterItem("price", "_1500", "range", {QVariantMap{{"n", "低"}, {"v", "_1500"}}})),
+        std::make_shared<QVariantMap>(filterItem("image_count", "-1")),
+        std::make_shared<QVariantMap>(filterItem("xiaoqu", "-1", "text"))};
+    auto screen = push(FilterMainViewControl::initWithFitlerArray(items));
+    ASSERT_EQ(screen->tableView()->numberOfRowsInSection(0), 3);
+    EXPECT_EQ(screen->tableView()->tableHeaderView(), nullptr) << "nothing to load";
+    auto* box = driver_->find<CheckBox>();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->frame(), ui::Rect(180, 5, 130, 34));
+    EXPECT_EQ(box->label()->text(), "仅显示有图");
+    EXPECT_EQ(box->label()->textColor(), ui::Color::rgb(51, 51, 51));
+    EXPECT_FALSE(box->checked());
+
+    ASSERT_TRUE(driver_->tap(box));
+    settle();
+    EXPECT_EQ(items[1]->value("v"), "1");
+    box = driver_->find<CheckBox>();
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->checked()) << "the rebuilt row shows the tick";
+    ASSERT_TRUE(driver_->tap(box));
+    settle();
+    EXPECT_EQ(items[1]->value("v"), "-1");
+    ASSERT_TRUE(driver_->tap(driver_->find<CheckBox>()));
+    settle();
+
+    ASSERT_TRUE(driver_->tap(screen->finishBtn()));
+    settle();
+    ASSERT_EQ(handed_.calls, 1);
+    EXPECT_EQ(handed_.conditions.keys(), (QStringList{"image_count", "price"}));
+    EXPECT_EQ(valueOf(handed_.conditions["image_count"]), "1");
+    EXPECT_TRUE(handed_.keyword.isEmpty());
+
+    // Without a model there is nothing to undo: back leaves the items as they are.
+    auto back = push(FilterMainViewControl::initWithFitlerArray(items));
+    back->typeChanged(false);
+    back->backMethod();
+    settle();
+    EXPECT_EQ(navigation_->topViewController(), below_);
+    EXPECT_EQ(items[1]->value("v"), "-1");
 }

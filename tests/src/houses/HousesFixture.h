@@ -3,6 +3,7 @@
 #include "StandinFixture.h"
 
 #include "analytics/StatClick.h"
+#include "houses/tovikCatalog.h"
 #include "net/QXNetContext.h"
 #include "net/QXNetDefaultContext.h"
 #include "standin/FormFields.h"
@@ -15,6 +16,8 @@ class HousesFixture : public StandinFixture {
 protected:
     void SetUp() override {
         StandinFixture::SetUp();
+        // The shared catalogs read the file of this test's sandbox, not one of an earlier test.
+        tovikCatalog::resetShared();
         context_ = std::make_shared<QXNetDefaultContext>();
         context_->setCurrentCityScript_index(100);
         QXNetContext::install(context_);

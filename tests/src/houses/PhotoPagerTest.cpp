@@ -235,14 +235,16 @@ TEST_F(PhotoPagerTest, ARecommendingPersonalUserGetsNoBrokerCardButTheirOnlineSt
 }
 
 TEST_F(PhotoPagerTest, BackCancelsThePagersCallsAndNothingArrivesAfterwards) {
-    server().setFault({.prefix = standin::paths::kDataShare, .delayMs = 300});
+    // The answers are held long enough for the back button to come first on a busy machine.
+    server().setFault({.prefix = standin::paths::kDataShare, .delayMs = 1000});
     auto pager = openPostPager(photos(2), 0);
     ASSERT_TRUE(waitFor([&] { return calls("GetUserPrivilegeByUserId").size() == 1; }));
     ASSERT_TRUE(driver_->tap(pager->backButton()));
     settle();
     EXPECT_FALSE(navigation_->presentedViewController());
-    // Well past the server's answer.
-    runMainLoopUntil([] { return false; }, 600ms);
+    // The server has answered; an answer that was not cancelled would land now.
+    ASSERT_TRUE(runMainLoopUntil([&] { return server().answering() == 0; }));
+    runMainLoopUntil([] { return false; }, 300ms);
     drainMainLoop();
     EXPECT_TRUE(pager->houseSourceInfoDetailView()->agentNameLbl()->text().isEmpty());
     EXPECT_TRUE(host_->dragBack) << "switched on again as the pager went";
@@ -271,8 +273,16 @@ TEST_F(PhotoPagerTest, APagerDismissedWithoutBackStopsObservingTheDownloadedPict
 
 TEST_F(PhotoPagerTest, TheInfoPagesBackdropIsTheFirstPhotoBlurred) {
     auto pager = openPostPager(photos(2), 0);
-    ASSERT_TRUE(waitForPhoto(*pager->pageAt(0)));
     auto* backdrop = pager->houseSourceInfoDetailView()->backgroundImageView();
+    // A photo an earlier pager asked for may come now: it is not this pager's.
+    const auto before = backdrop->image();
+    ns::NotificationCenter::defaultCenter().post(
+        ImageLoader::kImageDownloadDoneNotification, nullptr,
+        {{ImageLoader::kImageKey,
+          QVariant::fromValue(ui::Image::imageWithColor(ui::Color::blueColor(), {32, 32}))},
+         {ImageLoader::kURLKey, photo(7)}});
+    EXPECT_EQ(backdrop->image(), before) << "another pager's photo";
+    ASSERT_TRUE(waitForPhoto(*pager->pageAt(0)));
     ASSERT_TRUE(backdrop->image());
     EXPECT_NE(backdrop->image(), pager->pageAt(0)->imageView()->image());
     EXPECT_TRUE(backdrop->image()->pixels().hasAlphaChannel() == false);

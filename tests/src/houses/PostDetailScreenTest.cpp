@@ -98,6 +98,11 @@ TEST_F(PostDetailScreenTest, APostFromTheListIsCompletedByItsDetailAndCountedOnc
     EXPECT_EQ(barLabel(QXPostDetailNew::kNameLabelTag)->text(),
               post["person"].toString() + " (经纪人)");
 
+    // The count and the poster's status go out beside the detail's request, and the page waits
+    // for neither: the server may get them after the detail's answer came.
+    ASSERT_TRUE(waitFor([&] {
+        return !sent("PostPvStat").empty() && !sent("GetUserStatuss", paths::kBackend).empty();
+    }));
     const auto byPuid = sent("GetPostByPuid");
     ASSERT_EQ(byPuid.size(), 1u);
     EXPECT_EQ(byPuid[0].header("puid"), post["puid"].toString().toLatin1());

@@ -3,6 +3,8 @@
 #include "HousesFixture.h"
 #include "ScreenFixture.h"
 
+#include "platform/uikit/alert_view.h"
+
 #include "houses/DistrictSelect1.h"
 #include "houses/FilterMainViewControl.h"
 #include "houses/FilterSelectList.h"
@@ -53,6 +55,15 @@ public:
 // The rent list of the test city in a window, against the stand-in.
 class PostListScreenFixture : public ScreenFixture<HousesFixture> {
 protected:
+    // The message of the alert on top; empty when none shows.
+    [[nodiscard]] QString alertMessage() {
+        ui::AlertView* alert = alerts_->visibleAlert();
+        return alert ? alert->message() : QString();
+    }
+    void dismissAlert() {
+        if (alerts_->visibleAlert()) alerts_->pressButtonAtIndex(0);
+        settle();
+    }
     void SetUp() override {
         ScreenFixture::SetUp();
         host_->cityData->LoadProvinceInfoWinthCurrent();

@@ -605,3 +605,33 @@ TEST_F(PostListScreenTest, ReferenceScreens) {
     EXPECT_TRUE(matchesReferenceImage(driver_->screenshot(2)->pixels(), "src/houses/reference",
                                       "filter_screen.png"));
 }
+
+TEST_F(PostListScreenTest, TheFilterStripNamesTheChoicesAboveTheTableOnce) {
+    open();
+    const ui::Rect table = list_->listTbl()->frame();
+    const std::size_t requests = server().requests(standin::paths::kDataShare).size();
+    list_->addFilterCommentView({"整租", "两室", "精装修"});
+    ui::Label* label = list_->filterCommentLabel();
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), "整租|两室|精装修");
+    EXPECT_EQ(label->superview()->frame(), ui::Rect(0, table.origin.y, 320, 28));
+    EXPECT_EQ(list_->listTbl()->frame(),
+              ui::Rect(0, table.origin.y + 28, 320, table.size.height - 28));
+    list_->addFilterCommentView({"合租"});
+    EXPECT_EQ(list_->filterCommentLabel(), label) << "one strip";
+    EXPECT_EQ(label->text(), "合租");
+    EXPECT_EQ(list_->listTbl()->frame().origin.y, table.origin.y + 28) << "moved once";
+    list_->speedSubscribe();
+    settle();
+    EXPECT_EQ(server().requests(standin::paths::kDataShare).size(), requests)
+        << "the strip and the subscription ask nothing";
+
+    // A rebuilt screen (another type) gets a strip of its own over its new table.
+    const std::size_t before = searches();
+    list_->typeChanged(3);
+    waitForPage(before);
+    const double top = list_->listTbl()->frame().origin.y;
+    list_->addFilterCommentView({"主卧"});
+    EXPECT_EQ(list_->filterCommentLabel()->superview()->superview(), list_->view().get());
+    EXPECT_EQ(list_->listTbl()->frame().origin.y, top + 28);
+}

@@ -180,3 +180,87 @@ TEST_F(ReportTest, ReferenceScreen) {
     EXPECT_TRUE(matchesReferenceImage(driver_->screenshot(2)->pixels(), "src/houses/reference",
                                       "report_form.png"));
 }
+
+TEST_F(ReportTest, FeedbackGoesAsYJJYInEitherContactFormAndItsAnswerReachesTheScreen) {
+    struct Screen final : TovikReportResponder {
+        void newNetWorkForTovikReport(tovikReport&) override { ++answered; }
+        void newNetWorkForTovikReportError(const QVariantMap&) override { ++failed; }
+        int answered = 0;
+        int failed = 0;
+    };
+    auto screen = std::make_shared<Screen>();
+    context().setLogonState({.loginID = 4321, .sessionID = "s", .userId = 4321});
+    auto feedback = std::make_shared<tovikReport>(screen, QString());
+    feedback->SendFeedbackWithContent("列表加载太慢 & 希望+筛选", "13912345678", false);
+    ASSERT_TRUE(waitFor([&] { return screen->answered == 1; }));
+    auto sentFeedback = sent("YJJY");
+    ASSERT_EQ(sentFeedback.size(), 1u);
+    EXPECT_TRUE(sentFeedback[0].body.startsWith(
+        "categoryScriptIndex=100&phone=13912345678&email=&contents="));
+    EXPECT_TRUE(sentFeedback[0].body.endsWith("&loginId=4321"));
+    EXPECT_EQ(FormFields(sentFeedback[0].body).text("contents"), "列表加载太慢 & 希望+筛选")
+        << "the text is URL-encoded";
+    EXPECT_EQ(sentFeedback[0].header("interface"), "YJJY");
+    EXPECT_EQ(sentFeedback[0].header("userId"), context().userId().toUtf8());
+    EXPECT_EQ(sentFeedback[0].header("contentformat"), "json2");
+    EXPECT_FALSE(sentFeedback[0].hasHeader("SeqId")) << "feedback carries no sequence id";
+    EXPECT_FALSE(sentFeedback[0].hasHeader("cityScriptIndex"));
+
+    feedback->SendFeedbackWithContent("地图打不开", "me@example.org", true);
+    ASSERT_TRUE(waitFor([&] { return screen->answered == 2; }));
+    const FormFields form(sent("YJJY").back().body);
+    EXPECT_EQ(form.names(),
+              (QList<QByteArray>{"categoryScriptIndex", "phone", "email", "contents", "loginId"}));
+    EXPECT_EQ(form.text("phone"), "");
+    EXPECT_EQ(form.text("email"), "me@example.org");
+
+    // Whatever the service answers counts as sent; a call that fails is told nobody.
+    feedback->SendFeedbackWithContent("", "", false);
+    ASSERT_TRUE(waitFor([&] { return screen->answered == 3; }));
+    server().setFault({.prefix = paths::kDataShare, .status = 500, .times = 1});
+    feedback->SendFeedbackWithContent("闪退", "", false);
+    ASSERT_TRUE(waitFor([&] { return sent("YJJY").size() == 4; }));
+    settle();
+    EXPECT_EQ(screen->answered, 3);
+    EXPECT_EQ(screen->failed, 0);
+}
+
+TEST_F(ReportTest, AnAlertOfTheClosingTagClosesTheScreenAndOthersDoNot) {
+    const auto alertOver = [&](int tag) {
+        auto alert = std::make_shared<ui::AlertView>(
+            "", "提示", std::static_pointer_cast<ui::AlertViewDelegate>(report_), "确定");
+        alert->setTag(tag);
+        alert->show();
+        settle();
+        return alert;
+    };
+    openReport();
+    report_->setReportTitle("举报虚假信息");
+    EXPECT_EQ(report_->reportTitle(), "举报虚假信息");
+    EXPECT_EQ(report_->title(), " 举报") << "the screen keeps its own title";
+    alertOver(5);
+    ASSERT_TRUE(alerts_->pressButtonAtIndex(0));
+    settle();
+    EXPECT_EQ(navigation_->topViewController(), report_);
+    alertOver(Report::kCloseAlertTag);
+    ASSERT_TRUE(alerts_->pressButtonAtIndex(0));
+    settle();
+    EXPECT_EQ(navigation_->topViewController(), detail_);
+
+    openReport();
+    auto other = alertOver(7);
+    report_->hideAlert(*other);
+    settle();
+    EXPECT_EQ(alerts_->visibleAlert(), nullptr);
+    EXPECT_EQ(navigation_->topViewController(), report_);
+    auto closing = alertOver(Report::kCloseAlertTag);
+    report_->hideAlert(*closing);
+    settle();
+    EXPECT_EQ(alerts_->visibleAlert(), nullptr);
+    EXPECT_EQ(navigation_->topViewController(), detail_);
+
+    openReport();
+    report_->Report_returnCenter();
+    settle();
+    EXPECT_EQ(navigation_->topViewController(), detail_);
+}

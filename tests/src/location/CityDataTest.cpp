@@ -186,3 +186,66 @@ TEST_F(CityDataTest, TheStoredCityIsCurrentFromTheLoadWithOrWithoutItsLists) {
     defaults().setInteger(10000, "cityId");
     EXPECT_EQ(load()->currentCity()->scriptIndex(), 0) << "a city the tree lacks changes nothing";
 }
+
+TEST_F(CityDataTest, IdsAreFoundByScriptIndexAndByTheCurrentCitysIndexes) {
+    EXPECT_EQ(cityData().getCityIdWithScriptIndex(401),
+              cityData().cityWithScriptIndex(401)->nodeId());
+    EXPECT_EQ(cityData().getCityIdWithScriptIndex(99999), 0);
+    EXPECT_EQ(cityData().getCityIdWithScriptIndex(-1), 0);
+
+    ASSERT_EQ(switchTo(401)->succeeded, std::vector<int>{401});
+    const auto city = cityData().currentCity();
+    ASSERT_GT(city->Districts.size(), 2u);
+    const auto district = city->Districts[1];
+    ASSERT_FALSE(district->Streets.empty());
+    const auto street = district->Streets.back();
+    // A district of the same index without streets, ahead of it, is passed over.
+    auto bare = std::make_shared<District>();
+    bare->setFields(123456, district->index(), "空区", "kong");
+    city->Districts.insert(city->Districts.begin() + 1, bare);
+
+    qint64 districtId = 7;
+    qint64 streetId = 8;
+    cityData().getDistrictAndStreetIdFromIndex(district->index(), street->index(), districtId,
+                                               streetId);
+    EXPECT_EQ(districtId, district->nodeId());
+    EXPECT_EQ(streetId, street->nodeId());
+    for (const auto& [districtIndex, streetIndex] :
+         {std::pair{district->index(), 99999}, std::pair{99999, street->index()}}) {
+        districtId = 7;
+        streetId = 8;
+        cityData().getDistrictAndStreetIdFromIndex(districtIndex, streetIndex, districtId,
+                                                   streetId);
+        EXPECT_EQ(districtId, 7) << districtIndex << " " << streetIndex << ": nothing written";
+        EXPECT_EQ(streetId, 8);
+    }
+}
+
+TEST_F(CityDataTest, ADirectSwitchHangsOnlyTheAnyDistrictUnderTheCity) {
+    ASSERT_EQ(switchTo(401)->succeeded, std::vector<int>{401});
+    const auto shenzhen = cityData().currentCity();
+    ASSERT_FALSE(shenzhen->Districts.empty());
+    const auto oldDistrict = shenzhen->Districts[1];
+
+    EXPECT_FALSE(cityData().LoadStreetInfo(99999));
+    EXPECT_EQ(cityData().currentCity(), shenzhen) << "no city of that index: nothing changes";
+    EXPECT_FALSE(shenzhen->Districts.empty());
+
+    ASSERT_TRUE(cityData().LoadStreetInfo(600));
+    EXPECT_TRUE(shenzhen->Districts.empty());
+    EXPECT_TRUE(oldDistrict->Streets.empty());
+    const auto city = cityData().currentCity();
+    ASSERT_EQ(city->scriptIndex(), 600);
+    ASSERT_EQ(city->Districts.size(), 1u);
+    const auto any = city->Districts.front();
+    EXPECT_EQ(any->properties(), (QVariantMap{{"id", qint64(-1)},
+                                              {"index", qint64(-1)},
+                                              {"name", "不限"},
+                                              {"sname", "不限"},
+                                              {"pinyin", "buxian"}}));
+    EXPECT_EQ(any->parent(), city);
+    EXPECT_TRUE(any->Streets.empty()) << "no districts are read";
+
+    ASSERT_TRUE(cityData().LoadStreetInfo(600));
+    EXPECT_EQ(city->Districts.size(), 1u) << "the same city again keeps one any-district";
+}

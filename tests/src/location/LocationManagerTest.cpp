@@ -177,3 +177,44 @@ TEST_F(LocationManagerTest, ServicesOffOrADenialSendTheUserToTheSettings) {
     ASSERT_TRUE(source_->fail(loc::kErrorDenied));
     EXPECT_FALSE(alerts.visibleAlert());
 }
+
+TEST_F(LocationManagerTest, ACoarseFixIsOptimisableOnlyWhileItIsTaken) {
+    std::vector<std::pair<int, bool>> seen;  // accuracy class and optimisable, at each end
+    const auto observation = ns::NotificationCenter::defaultCenter().addObserver(
+        LocationManager::kUpdatedNotification, [&](const ns::Notification&) {
+            seen.emplace_back(manager_->getAccurayType(), manager_->isLocationOptim());
+        });
+    netType_ = LocationManager::kNetTypeWifi;
+    manager_->startUpdates();
+    ASSERT_TRUE(source_->deliver({22.5, 113.9}, 1500));
+    EXPECT_EQ(manager_->getAccurayType(), 2);
+    EXPECT_FALSE(manager_->isLocationOptim()) << "coarse but not taken on Wi-Fi";
+    ASSERT_TRUE(source_->deliver({22.5, 113.9}, 20));
+    netType_ = 2;
+    manager_->startUpdates();
+    ASSERT_TRUE(source_->deliver({22.5, 113.9}, 1500));
+    EXPECT_EQ(seen, (std::vector<std::pair<int, bool>>{{1, false}, {2, true}}));
+    EXPECT_FALSE(manager_->isLocationOptim()) << "stopped after the notification";
+    EXPECT_EQ(manager_->getAccurayType(), 0);
+}
+
+TEST_F(LocationManagerTest, AFixIsValidWhenItIsKnownNotOlderAndMovedAMetre) {
+    const ns::TimePoint now = clock().now();
+    const loc::Location old{{39.9, 116.4}, 10, now};
+    const auto moved = [&](double northDegrees, double accuracy = 10, ns::Duration age = {}) {
+        return loc::Location{{39.9 + northDegrees, 116.4}, accuracy, now - age};
+    };
+    // A degree of latitude is about 111 km: 0.00002 is 2.2 m, 0.000005 is 0.56 m.
+    EXPECT_TRUE(LocationManager::isValidLocation(moved(0.00002), old));
+    EXPECT_FALSE(LocationManager::isValidLocation(moved(0.000005), old));
+    EXPECT_FALSE(LocationManager::isValidLocation(moved(0.00002, -1), old));
+    EXPECT_FALSE(LocationManager::isValidLocation(moved(0.00002, 10, 1s), old)) << "older";
+    EXPECT_FALSE(LocationManager::isValidLocation(std::nullopt, old));
+    EXPECT_TRUE(LocationManager::isValidLocation(moved(0), std::nullopt));
+    EXPECT_FALSE(LocationManager::isValidLocation(moved(0, -1), std::nullopt));
+    EXPECT_NEAR(moved(1).distanceFromLocation(old), 111195, 5) << "one degree of a meridian";
+    EXPECT_TRUE((LocationManager::urlFormat() + LocationManager::longURLWithLatitude(39.9, 116.4) +
+                 manager_->longURL() + manager_->mapURL())
+                    .isEmpty())
+        << "no map addresses are made";
+}

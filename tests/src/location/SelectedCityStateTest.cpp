@@ -297,3 +297,37 @@ TEST_F(SwitchAlertTest, NoOfferForTheSelectedCityOrAGeocodedOne) {
     clock().advance(200ms);
     EXPECT_FALSE(alert()) << "the public geocoder's city";
 }
+
+TEST_F(SelectedCityStateTest, ADirectSwitchStoresAndAnnouncesTheCityWithoutAskingTheServer) {
+    launch();
+    switchTo(600);
+    const std::size_t requests = server().requests(paths::kDataShare).size();
+    const int changes = cityChanges_;
+
+    state_->changeCityWithIndex(401);
+    EXPECT_EQ(state_->currentCityScript_index(), 401);
+    EXPECT_EQ(host_->indexes.back(), 401) << "the request headers follow";
+    EXPECT_EQ(SelectedCityState::storedCityId(), 402);
+    EXPECT_EQ(cityChanges_, changes + 1);
+    const auto city = state_->cityData()->currentCity();
+    ASSERT_EQ(city->scriptIndex(), 401);
+    ASSERT_EQ(city->Districts.size(), 1u);
+    EXPECT_EQ(city->Districts.front()->name(), "不限");
+    EXPECT_EQ(state_->currentStreet(), nullptr) << "the any-district has no streets";
+    EXPECT_EQ(server().requests(paths::kDataShare).size(), requests);
+
+    // The selected city again, or an index of no city: nothing at all.
+    state_->changeCityWithIndex(401);
+    state_->changeCityWithIndex(99999);
+    EXPECT_EQ(cityChanges_, changes + 1);
+    EXPECT_EQ(SelectedCityState::storedCityId(), 402);
+    EXPECT_EQ(state_->cityData()->currentCity(), city);
+
+    // A city of the tree switches by its province's index and its own.
+    state_->changeCity(*state_->cityData()->cityWithScriptIndex(600));
+    EXPECT_EQ(state_->currentCityScript_index(), 600);
+    EXPECT_EQ(SelectedCityState::storedCityId(), 601);
+    EXPECT_EQ(cityChanges_, changes + 2);
+    EXPECT_TRUE(city->Districts.empty()) << "the previous city let go of its districts";
+    EXPECT_EQ(server().requests(paths::kDataShare).size(), requests);
+}

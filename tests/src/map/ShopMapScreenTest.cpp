@@ -303,3 +303,35 @@ TEST_F(ShopMapScreenTest, ReferenceShopMapOfShanghaiAndItsPanel) {
 }
 
 }  // namespace
+
+TEST_F(ShopMapScreenTest, TheHelpersPushABrokersChatOrPageAndCloseThePanelFromAboveIt) {
+    open();
+    screen_->pushNextViewController("8000001234", true);
+    clock().advance(1s);
+    ASSERT_EQ(chats.size(), 1u);
+    EXPECT_EQ(chats[0], (QVariantMap{{"u_id", "42"}, {"t_id", "8000001234-42"}}));
+    EXPECT_EQ(navigation_->viewControllers().size(), 2u);
+    navigation_->setViewControllers({screen_}, false);
+    screen_->pushNextViewController("8000001234", false);
+    clock().advance(1s);
+    EXPECT_EQ(brokerPages, QStringList{"8000001234 "});
+    EXPECT_EQ(navigation_->topViewController()->title(), "broker");
+    navigation_->setViewControllers({screen_}, false);
+    screen_->view()->layoutIfNeeded();
+
+    ASSERT_TRUE(waitUntil([&] { return settledWithPins(1); }));
+    screen_->mapView()->selectAnnotation(screen_->mapView()->annotations()[0], false);
+    clock().advance(500ms);
+    ASSERT_EQ(screen_->detailMapCtr()->mapControlState(), QXMapDetailViewController::Open);
+    screen_->mapView()->setFrame({0, 0, 320, 100});
+    screen_->addButtonLayer();
+    ui::Button* layer = screen_->annoClickUpButton();
+    ASSERT_NE(layer, nullptr);
+    EXPECT_EQ(layer->frame(), ui::Rect(0, 0, 320, 120));
+    EXPECT_EQ(layer->superview(), screen_->view().get());
+    ASSERT_TRUE(driver_->tap(layer));
+    clock().advance(500ms);
+    EXPECT_EQ(screen_->detailMapCtr()->mapControlState(), QXMapDetailViewController::Closed);
+    EXPECT_EQ(screen_->mapView()->frame(), screen_->view()->bounds());
+    EXPECT_EQ(screen_->annoClickUpButton(), nullptr) << "no clear button is left over the map";
+}

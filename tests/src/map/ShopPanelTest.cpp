@@ -102,7 +102,14 @@ TEST_F(ShopPanelTest, AShopWithoutBrokersShowsTheEmptyTextUntilTheNextShop) {
     EXPECT_EQ(panel_->noInfoLbl()->frame().origin.y, 190);
     EXPECT_EQ(panel_->hasInfoNumLabel()->text(), "共0人");
     EXPECT_EQ(panel_->footView(), nullptr);
+    panel_->removeNoView();
+    EXPECT_EQ(panel_->noInfoLbl()->superview(), nullptr) << "the empty text is taken off";
 
+    panel_->closeDetailView();
+    clock().advance(400ms);
+    openWithBrokers(kNoBrokers);
+    EXPECT_EQ(panel_->noInfoLbl()->superview(), panel_->view().get())
+        << "and comes back with the next";
     panel_->closeDetailView();
     clock().advance(400ms);
     openWithBrokers(kThreeBrokers);

@@ -142,4 +142,37 @@ TEST_F(MapPointPickerTest, WithoutANetworkTheRestingMapSaysItCannotLocate) {
     EXPECT_EQ(alerts_->visibleAlert()->title(), QStringLiteral("网络不可用"));
 }
 
+TEST_F(MapPointPickerTest, WithThePositionRefusedTheMapGoesToTheSelectedCityFoundByName) {
+    host_->denied = true;
+    host_->cityName = QStringLiteral("北京");
+    openPicker();
+    ASSERT_NE(alerts_->visibleAlert(), nullptr);
+    EXPECT_EQ(alerts_->visibleAlert()->title(), QStringLiteral("定位不可用"));
+    ASSERT_TRUE(alerts_->pressButtonAtIndex(0));
+    ASSERT_TRUE(waitFor([&] { return !picker_->isGeocoding(); }));
+    const auto asked = server().requests("/placemarks");
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(QUrl::fromPercentEncoding(asked[0].query), QStringLiteral("address=北京"));
+    const map::Coordinate centre = picker_->mapView()->centerCoordinate();
+    EXPECT_NEAR(centre.latitude, 39.92, 0.1) << "in 北京, not where the map started";
+    EXPECT_NEAR(centre.longitude, 116.41, 0.1);
+    EXPECT_NEAR(picker_->mapView()->region().span.latitudeDelta, QXFBAgentAddress::kSpan, 0.01);
+    // The refused service finds no street: nothing to choose.
+    settle(1.0);
+    EXPECT_EQ(label(), QXFBAgentAddress::kLookupFailed);
+    EXPECT_FALSE(picker_->isDoneEnabled());
+    EXPECT_EQ(lookups(), 0u);
+
+    // A city the geocoder does not know leaves the map where it was.
+    navigation_->popViewControllerAnimated(false);
+    settle();
+    host_->cityName = QStringLiteral("无名城");
+    openPicker();
+    (void)alerts_->pressButtonAtIndex(0);
+    ASSERT_TRUE(waitFor([&] { return !picker_->isGeocoding(); }));
+    EXPECT_EQ(server().requests("/placemarks").size(), 2u);
+    EXPECT_NEAR(picker_->mapView()->centerCoordinate().latitude,
+                QXFBAgentAddress::kInitialCentre.latitude, 0.01);
+}
+
 }  // namespace

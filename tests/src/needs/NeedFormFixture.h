@@ -47,6 +47,7 @@ public:
         location.clear();
         best.reset();
     }
+    QString selectCityName() const override { return cityName; }
     bool logonSuccess() const override { return loggedOn; }
     qint64 userId() const override { return user; }
 
@@ -56,6 +57,7 @@ public:
     QString location;
     std::optional<std::pair<double, double>> best;
     bool denied = false;
+    QString cityName = QStringLiteral("上海");
     bool loggedOn = true;
     qint64 user = 0;
     int locatingStarts = 0;

@@ -46,6 +46,16 @@ protected:
         settle(0.3);
         form_->getTempInterFace();
     }
+    // Publishes a rent need at the position while the server holds its answer, and waits
+    // until the need has reached the server.
+    void publishSlowly() {
+        locate();
+        openForm(1, {});
+        chooseHouseType(0);
+        server().setFault({.prefix = standin::paths::kDataShare, .delayMs = 300, .times = 1});
+        publishDirectly();
+        ASSERT_TRUE(runMainLoopUntil([&] { return !publishCalls().empty(); }));
+    }
 };
 
 TEST_F(NeedFormTest, AnAreaNeedSendsItsBodyKeepsItsRowAndOpensTheReplies) {
@@ -327,13 +337,8 @@ TEST_F(NeedFormTest, AVoiceUploadThatFailsUnderTheSmsCheckIsSentAgainWithTheSame
 }
 
 TEST_F(NeedFormTest, ANeedStillOnItsWayWhenTheFormLeftIsNeitherKeptNorFollowed) {
-    locate();
-    openForm(1, {});
-    chooseHouseType(0);
-    server().setFault({.prefix = standin::paths::kDataShare, .delayMs = 300, .times = 1});
-    publishDirectly();
     // The need reaches the server, which holds its answer; the user leaves meanwhile.
-    ASSERT_TRUE(runMainLoopUntil([&] { return !publishCalls().empty(); }));
+    publishSlowly();
     form_->goBack();
     settle(1.0);
     EXPECT_TRUE(storedNeeds().isEmpty());
@@ -452,3 +457,23 @@ TEST_F(NeedFormTest, WithoutANetworkThePickersAndTheSendingStayPut) {
 }
 
 }  // namespace
+
+TEST_F(NeedFormTest, AValidationGivenUpStopsTheNeedOnItsWay) {
+    publishSlowly();
+    const auto screen = std::make_shared<QXMessageValidationController>();
+    form_->messageValidationCanceled(*screen);
+    // Well past the answer's delay, in real time: it is not taken.
+    EXPECT_FALSE(runMainLoopUntil(
+        [&] {
+            drainMainLoop();
+            return !storedNeeds().isEmpty();
+        },
+        1500ms));
+    EXPECT_EQ(top(), form_.get()) << "no replies screen follows";
+
+    // Not given up, the same slow need is kept and followed.
+    server().setFault({.prefix = standin::paths::kDataShare, .delayMs = 300, .times = 1});
+    form_->getTempInterFace();
+    ASSERT_TRUE(repliesOpened());
+    EXPECT_EQ(storedNeeds().size(), 1);
+}

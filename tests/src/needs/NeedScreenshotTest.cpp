@@ -1,6 +1,6 @@
 // Reference screenshots of the need screens: the form placed in an area and around the
-// current position, the map point picker, the area and price pickers, the voice note and the
-// SMS validation.
+// current position, the map point picker (also in the selected city when the position is
+// refused), the area and price pickers, the voice note and the SMS validation.
 #include "NeedFormFixture.h"
 
 #include "needs/QXAddressLabel.h"
@@ -76,6 +76,29 @@ TEST_F(NeedScreenshotTest, TheMapPointPicker) {
     }));
     settle(1.0);
     EXPECT_TRUE(matches("need_map_point.png"));
+}
+
+TEST_F(NeedScreenshotTest, TheMapPointPickerWithThePositionRefused) {
+    host_->denied = true;
+    host_->cityName = QStringLiteral("北京");
+    auto picker = std::make_shared<QXFBAgentAddress>();
+    picker->setPreAddress(QXFBAgentAddress::kNoAddress);
+    navigation_->pushViewController(picker, false);
+    settle();
+    ASSERT_TRUE(alerts_->pressButtonAtIndex(0));
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        drainMainLoop();
+        window_->layoutIfNeeded();
+        return !picker->isGeocoding() && picker->mapView()->centerCoordinate().latitude > 39 &&
+               !picker->mapView()->isLoadingTiles();
+    }));
+    settle(1.0);
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        drainMainLoop();
+        window_->layoutIfNeeded();
+        return !picker->mapView()->isLoadingTiles();
+    }));
+    EXPECT_TRUE(matches("need_map_point_position_refused.png"));
 }
 
 TEST_F(NeedScreenshotTest, TheSmsValidationCountingDown) {

@@ -1,5 +1,6 @@
 #include "IMChat/qximlib/QXIMDatabase.h"
 #include "IMChat/qximlib/QXIMUser.h"
+#include "IMChat/qximlib/qximdata/util/QXIMUtil.h"
 
 #include "SandboxTest.h"
 
@@ -68,6 +69,30 @@ TEST_F(QXIMDatabaseTest, ANewStoreHoldsTheWelcomeTalkOnceAndACurrentFileIsNotWri
     EXPECT_EQ(digestOf(path), before);
     ASSERT_TRUE(store.openDatabase(kUser));
     EXPECT_EQ(count("SELECT COUNT(*) AS c FROM msgs"), 2);
+}
+
+TEST_F(QXIMDatabaseTest, TheWelcomePictureIsCopiedIntoThePictureCacheAndAKeptCopyStays) {
+    const QString cached = QXIMUtil::getPicCacheDirectory() + "/Nevoru官方2.2.1@2x.png";
+    const QString bundled = ns::Bundle::pathForResource("Nevoru官方2.2.1@2x.png");
+    ASSERT_FALSE(bundled.isEmpty());
+    EXPECT_EQ(digestOf(cached), digestOf(bundled));
+    const auto talks = store.talksListByUserId(kUser, 4999999999, 0, 1000);
+    ASSERT_EQ(talks.size(), 1);
+    EXPECT_TRUE(talks[0].value("o_user").toString().contains("file://Nevoru官方2.2.1@2x.png"));
+
+    // The talk's messages gone, the next open writes them again and keeps the picture there.
+    {
+        QFile file(cached);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("kept");
+    }
+    store.queue().inDatabase([](JSSQLite& db) { (void)db.executeUpdate("DELETE FROM msgs"); });
+    store.queue().close();
+    ASSERT_TRUE(store.openDatabase(kUser));
+    EXPECT_EQ(count("SELECT COUNT(*) AS c FROM msgs WHERE m_id IN (201, 202)"), 2);
+    QFile file(cached);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "kept");
 }
 
 TEST_F(QXIMDatabaseTest, AWelcomeTalkAKillLeftPartWayIsCompletedWhenTheStoreOpens) {

@@ -402,3 +402,29 @@ TEST_F(QXMainViewControllerTest, TheHomeScreenShowsItsCachedBannerPicture) {
 }
 
 }  // namespace
+
+TEST_F(QXMainViewControllerTest, TheRebuildHooksLeaveOnlyTheTilesWhichStillWork) {
+    ASSERT_EQ(home().redImageIcon()->superview(), home().tile(QXMainViewController::kHouseNews));
+    std::vector<ui::Rect> frames;
+    for (int tag = 0; tag < 3; ++tag) frames.push_back(home().tile(tag)->frame());
+    for (int round = 0; round < 2; ++round) {
+        if (round == 0) {
+            home().updateOnClassInjection();
+        } else {
+            home().updateOnResourceInjection("QXMainViewController.nib");
+        }
+        ASSERT_EQ(home().view()->subviews().size(), 1u) << round;
+        EXPECT_EQ(home().view()->subviews().front().get(), home().mainScrollView());
+        const auto& tiles = home().mainScrollView()->subviews();
+        ASSERT_EQ(tiles.size(), 3u) << "no carousel, no publish area";
+        for (int tag = 0; tag < 3; ++tag) {
+            EXPECT_EQ(tiles[std::size_t(tag)].get(), home().tile(tag)) << tag;
+            EXPECT_EQ(home().tile(tag)->frame(), frames[std::size_t(tag)]) << tag;
+        }
+        EXPECT_EQ(home().redImageIcon()->superview(), home().tile(QXMainViewController::kHouseNews))
+            << "the unseen news keep their point";
+    }
+    ASSERT_TRUE(driver().tap(home().tile(QXMainViewController::kHouseNews)));
+    ASSERT_TRUE(runMainLoopUntil([&] { return homeStack().viewControllers().size() == 2; }));
+    EXPECT_EQ(home().redImageIcon()->superview(), nullptr);
+}

@@ -280,3 +280,56 @@ TEST_F(NKHTTPClientTest, TheBaseHostsReachabilitySetsTheStatusAndIsPosted) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(NKHTTPClientTest, AnArchivedClientSendsWithTheArchivedSettingsOnly) {
+    NKHTTPClient client(QUrl(server().root() + "/echo/api"));
+    client.setDefaultHeaders({{"agency", "appstore"}});
+    client.setStringEncoding(NKStringEncoding::isoLatin1());
+    client.setParameterEncoding(NKParameterEncoding::FormURL);
+    ASSERT_TRUE(client.registerHTTPOperationClass(
+        NKHTTPOperationClass::of<NKJSONRequestOperation>("NKJSONRequestOperation")));
+    ns::KeyedArchiver archiver;
+    client.encodeWithCoder(archiver);
+    const QByteArray archive = archiver.encodedData();
+
+    const auto decoded = NKHTTPClient::initWithCoder(ns::KeyedUnarchiver(archive));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->baseURL(), client.baseURL()) << "with its slash";
+    EXPECT_EQ(decoded->stringEncoding(), NKStringEncoding::isoLatin1());
+    EXPECT_EQ(decoded->registeredHTTPOperationClassNames(), QStringList{"NKJSONRequestOperation"});
+    EXPECT_NE(decoded->operationQueue(), client.operationQueue());
+    ns::URLRequest json = decoded->requestWithMethod("GET", "feed");
+    json.setValue("application/json", "Accept");
+    EXPECT_TRUE(std::dynamic_pointer_cast<NKJSONRequestOperation>(
+        decoded->HTTPRequestOperationWithRequest(json, nullptr, nullptr)));
+
+    // The archived headers replace the ones a new client makes; the encoding writes the body.
+    auto outcome = std::make_shared<Outcome>();
+    decoded->postPath("form", QVariantMap{{"name", QString::fromUtf8("é")}}, outcome->success(),
+                      outcome->failure());
+    ASSERT_TRUE(waitFor(outcome));
+    const auto recorded = server().requests(standin::paths::kEcho);
+    ASSERT_EQ(recorded.size(), 1u);
+    EXPECT_EQ(recorded[0].path, "/echo/api/form");
+    EXPECT_EQ(recorded[0].body, "name=%E9");
+    EXPECT_EQ(recorded[0].header("Content-Type"),
+              "application/x-www-form-urlencoded; charset=iso-8859-1");
+    EXPECT_EQ(recorded[0].header("agency"), "appstore");
+    EXPECT_TRUE(recorded[0].header("User-Agent").isEmpty());
+    EXPECT_TRUE(recorded[0].header("Accept-Language").isEmpty());
+
+    // A JSON client, and bytes that are no archive.
+    client.setParameterEncoding(NKParameterEncoding::JSON);
+    ns::KeyedArchiver again;
+    client.encodeWithCoder(again);
+    EXPECT_EQ(
+        NKHTTPClient::initWithCoder(ns::KeyedUnarchiver(again.encodedData()))->parameterEncoding(),
+        NKParameterEncoding::JSON);
+    EXPECT_FALSE(NKHTTPClient::initWithCoder(ns::KeyedUnarchiver("not an archive")));
+    EXPECT_FALSE(NKHTTPClient::initWithCoder(ns::KeyedUnarchiver(
+        ns::PropertyList::dataWithPropertyList(QVariantMap{{"baseURL", "http://h/"}}))));
+}
+
+}  // namespace

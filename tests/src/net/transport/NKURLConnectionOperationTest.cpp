@@ -490,4 +490,138 @@ TEST_F(NKURLConnectionOperationTest, CopiesKeepTheRequestAndTheBlocksButNotTheCo
     EXPECT_TRUE(copy->description().contains("state: isFinished, cancelled: NO"));
 }
 
+TEST_F(NKURLConnectionOperationTest, AnArchiveKeepsTheOutcomeAndTakesARunningLoadAsPaused) {
+    const auto archived = [](NKURLConnectionOperation& operation) {
+        ns::KeyedArchiver archiver;
+        operation.encodeWithCoder(archiver);
+        return ns::KeyedUnarchiver(archiver.encodedData());
+    };
+    // A finished load: everything it got comes back, on a new operation that may run again.
+    auto done = std::make_shared<NKHTTPRequestOperation>(request("/echo/done"));
+    done->setAllowsInvalidSSLCertificate(true);
+    auto outcome = Outcome::of(*done);
+    done->start();
+    ASSERT_TRUE(waitFor(outcome));
+    const auto fromDone = archived(*done);
+    EXPECT_EQ(fromDone.decodeIntegerForKey("state"), 3);
+    const auto again = NKURLConnectionOperation::initWithCoder<NKHTTPRequestOperation>(fromDone);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->request().url(), done->request().url());
+    EXPECT_TRUE(again->isReady()) << "a new operation does not start finished";
+    EXPECT_FALSE(again->isCancelled());
+    EXPECT_EQ(again->responseData(), done->responseData());
+    EXPECT_FALSE(again->responseData().isEmpty());
+    EXPECT_EQ(again->totalBytesRead(), done->totalBytesRead());
+    EXPECT_TRUE(again->allowsInvalidSSLCertificate());
+    const auto* response = dynamic_cast<const ns::HTTPURLResponse*>(again->response().get());
+    ASSERT_NE(response, nullptr);
+    EXPECT_EQ(response->statusCode(), 200);
+    EXPECT_EQ(response->mimeType(), again->response()->mimeType());
+    EXPECT_FALSE(again->error());
+    auto rerun = Outcome::of(*again);
+    ns::OperationQueue queue;
+    queue.addOperation(again);
+    ASSERT_TRUE(waitFor(rerun));
+    EXPECT_EQ(rerun->successes, 1);
+    EXPECT_EQ(server().requests(standin::paths::kEcho).size(), 2u);
+
+    // A running load is paused by archiving and archived as ready.
+    server().setFault({.prefix = standin::paths::kEcho, .delayMs = 60000});
+    auto running = std::make_shared<NKHTTPRequestOperation>(request("/echo/slow"));
+    running->start();
+    ASSERT_TRUE(
+        runMainLoopUntil([&] { return server().requests(standin::paths::kEcho).size() == 3; }));
+    const auto fromRunning = archived(*running);
+    EXPECT_TRUE(running->isPaused());
+    EXPECT_EQ(fromRunning.decodeIntegerForKey("state"), 1);
+    EXPECT_TRUE(NKURLConnectionOperation::initWithCoder(fromRunning)->isReady());
+    running->cancel();
+
+    // A cancelled one comes back cancelled with its error, and ends without a connection.
+    auto cancelled = std::make_shared<NKHTTPRequestOperation>(request("/echo/never"));
+    cancelled->cancel();
+    drainNetworkThread();
+    const auto back =
+        NKURLConnectionOperation::initWithCoder<NKHTTPRequestOperation>(archived(*cancelled));
+    EXPECT_TRUE(back->isCancelled());
+    ASSERT_TRUE(back->error());
+    EXPECT_EQ(back->error()->code(), -999);
+    EXPECT_EQ(back->error()->failingURL(), url("/echo/never").toString());
+    auto backOutcome = Outcome::of(*back);
+    queue.addOperation(back);
+    ASSERT_TRUE(waitFor(backOutcome));
+    EXPECT_EQ(backOutcome->failures, 1);
+    EXPECT_EQ(server().requests(standin::paths::kEcho).size(), 3u);
+}
+
+TEST_F(NKURLConnectionOperationTest, ArchivedStatesGoThroughTheTransitionRule) {
+    const auto withState = [&](qint64 state) {
+        ns::KeyedArchiver archiver;
+        archiver.encodeObject(ns::archivedURLRequest(request("/echo/x")), "request");
+        archiver.encodeInteger(state, "state");
+        return NKURLConnectionOperation::initWithCoder(ns::KeyedUnarchiver(archiver.encodedData()));
+    };
+    EXPECT_TRUE(withState(-1)->isPaused());
+    EXPECT_TRUE(withState(2)->isReady()) << "running, with nothing that would ever finish it";
+    EXPECT_TRUE(withState(3)->isReady());
+    EXPECT_TRUE(withState(77)->isReady());
+    EXPECT_FALSE(NKURLConnectionOperation::initWithCoder(ns::KeyedUnarchiver("junk")))
+        << "no request, no operation";
+}
+
+class BackgroundTaskTest : public NKURLConnectionOperationTest {
+protected:
+    void SetUp() override {
+        NKURLConnectionOperationTest::SetUp();
+        ui::Application::reset();
+        application().launch();
+    }
+    void TearDown() override {
+        ui::Application::reset();
+        NKURLConnectionOperationTest::TearDown();
+    }
+    static ui::Application& application() { return ui::Application::sharedApplication(); }
+    // A load the server holds longer than the background time.
+    std::shared_ptr<NKHTTPRequestOperation> slowLoad() {
+        server().setFault({.prefix = standin::paths::kEcho, .delayMs = 3600000});
+        ns::URLRequest slow = request("/echo/slow");
+        slow.setTimeoutInterval(3600);
+        return std::make_shared<NKHTTPRequestOperation>(slow);
+    }
+};
+
+TEST_F(BackgroundTaskTest, TheTaskLastsAsLongAsTheOperationOrCancelsItWhenTimeRunsOut) {
+    auto operation = slowLoad();
+    auto outcome = Outcome::of(*operation);
+    int expired = 0;
+    operation->setShouldExecuteAsBackgroundTaskWithExpirationHandler([&] { ++expired; });
+    operation->setShouldExecuteAsBackgroundTaskWithExpirationHandler([&] { expired += 100; });
+    EXPECT_EQ(application().backgroundTaskCount(), 1u) << "one task an operation";
+    operation->start();
+    ASSERT_TRUE(
+        runMainLoopUntil([&] { return !server().requests(standin::paths::kEcho).empty(); }));
+
+    application().moveToBackground();
+    clock().advance(std::chrono::seconds(599));
+    EXPECT_EQ(expired, 0);
+    clock().advance(std::chrono::seconds(1));
+    EXPECT_EQ(expired, 1);
+    EXPECT_EQ(application().backgroundTaskCount(), 0u);
+    EXPECT_EQ(operation->backgroundTaskIdentifier(), ui::kBackgroundTaskInvalid);
+    ASSERT_TRUE(waitFor(outcome));
+    EXPECT_EQ(outcome->failures, 1);
+    EXPECT_EQ(outcome->error->code(), -999);
+
+    // An operation that goes ends its task; its handler never runs.
+    application().returnToForeground();
+    auto gone = slowLoad();
+    gone->setShouldExecuteAsBackgroundTaskWithExpirationHandler([&] { expired += 10; });
+    EXPECT_EQ(application().backgroundTaskCount(), 1u);
+    gone.reset();
+    EXPECT_EQ(application().backgroundTaskCount(), 0u);
+    application().moveToBackground();
+    clock().advance(std::chrono::seconds(600));
+    EXPECT_EQ(expired, 1);
+}
+
 }  // namespace

@@ -28,9 +28,11 @@ protected:
 
 TEST_F(OlderImageLoadersTest, ViewsWaitingForOneURLShareOneFetchAndOneNotification) {
     std::vector<Image> announced;
+    QStringList announcedURLs;
     auto observation = ns::NotificationCenter::defaultCenter().addObserver(
         ImageLoader::kImageDownloadDoneNotification, [&](const ns::Notification& notification) {
             announced.push_back(notification.userInfo.value(ImageLoader::kImageKey).value<Image>());
+            announcedURLs << notification.userInfo.value(ImageLoader::kURLKey).toString();
         });
     auto& loader = ImageLoader::sharedLoader();
     const QString url = imageURL("test/blue.jpg");
@@ -46,6 +48,7 @@ TEST_F(OlderImageLoadersTest, ViewsWaitingForOneURLShareOneFetchAndOneNotificati
     loader.setImageWithURL(url, another);
     EXPECT_EQ(another->image(), announced[0]);
     EXPECT_EQ(announced.size(), 2u);
+    EXPECT_EQ(announcedURLs, QStringList({url, url})) << "each names the picture's URL";
 }
 
 TEST_F(OlderImageLoadersTest, AFailedFetchTellsItsWaitingViewsAndAnnouncesNothing) {

@@ -1,6 +1,5 @@
-#include "app/CheckBox.h"
+#include "ui/widgets/CheckBox.h"
 
-#include "app/categories/UIView+Addition.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
@@ -49,7 +48,10 @@ void CheckBox::touchUpInside() {
 void CheckBox::rebuild(const QString& normalImage, const QString& highlightedImage,
                        double pictureWidth) {
     const QString text = label_ ? label_->text() : QString();
-    UIViewAddition::removeAllSubviews(*this);
+    while (!subviews().empty()) {
+        const std::shared_ptr<ui::View> last = subviews().back();
+        last->removeFromSuperview();
+    }
     checkedView_ =
         std::make_shared<ui::ImageView>(ui::Rect(0, (frame().height() - 42) / 2, pictureWidth, 42));
     checkedView_->setImage(ui::Image::imageNamed(normalImage));
