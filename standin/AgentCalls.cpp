@@ -1,5 +1,7 @@
 #include "standin/AgentCalls.h"
 
+#include "standin/SamplePeople.h"
+
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -74,7 +76,10 @@ void AgentCalls::install(Endpoints& endpoints) {
                     return Reply::text("<html><body>no deal</body></html>", "text/html", 404);
                 mobile = found->second;
             }
-            const QString broker = pair.section(QLatin1Char('-'), 1);
+            // The page names the broker as the chat does; an id no sample broker has stays as
+            // it is.
+            QString broker = pair.section(QLatin1Char('-'), 1);
+            if (const auto known = SamplePeople::broker(broker.toLongLong())) broker = known->name;
             const QString page =
                 QStringLiteral(
                     "<html><head><title>成交记录</title></head><body><h1>成交记录</h1>"

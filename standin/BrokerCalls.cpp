@@ -77,7 +77,9 @@ QJsonObject BrokerCalls::listRecord(const SamplePost& post) {
     record["price"] = number + (sale ? QStringLiteral("万元") : QStringLiteral("元/月"));
     record["price_format"] = QJsonObject{
         {"v", post.price}, {"u", sale ? QStringLiteral("万") : QStringLiteral("元/月")}};
-    record["post_at"] = post.refreshAt;
+    // The time the post was posted, as the list and the detail read it: a post is as old on
+    // its broker's list as anywhere else.
+    record["post_at"] = post.record.value("postunixtime");
     // The broker's own id of the house, which a promotion names.
     record["house_id"] = QString::number(post.puid);
     record["type"] = post.major;

@@ -313,14 +313,17 @@ QList<qint64> MessagingServer::write(const QJsonObject& order) {
 std::optional<std::pair<int, QJsonValue>> MessagingServer::control(const QByteArray& what,
                                                                    const QByteArray& method,
                                                                    const QByteArray& query,
-                                                                   const QByteArray& body) {
+                                                                   const QByteArray& body,
+                                                                   const QString& root) {
     if (what == "im/write" && method == "POST") {
         const QJsonDocument order = QJsonDocument::fromJson(body);
         if (!order.isObject() || !order.object().contains("to")) {
             return std::pair{400, QJsonValue(QJsonObject{{"error", "expected {\"to\": user}"}})};
         }
+        QJsonObject written = order.object();
+        if (!written.contains("root")) written.insert("root", root);
         QJsonArray ids;
-        for (const qint64 id : write(order.object())) ids.append(id);
+        for (const qint64 id : write(written)) ids.append(id);
         return std::pair{200, QJsonValue(QJsonObject{{"status", 0}, {"ids", ids}})};
     }
     if (what == "im/messages" && method == "GET") {

@@ -68,11 +68,14 @@ public:
 
     // Answers the message API and the streams of users.
     void install(Endpoints& endpoints);
-    // "/__control/im/...": write, messages, faults; nullopt for another control.
+    // "/__control/im/...": write, messages, faults; nullopt for another control. A write that
+    // names no "root" takes `root`, the server's root as the caller reached it, so that its
+    // pictures and voices are whole addresses.
     std::optional<std::pair<int, QJsonValue>> control(const QByteArray& what,
                                                       const QByteArray& method,
                                                       const QByteArray& query,
-                                                      const QByteArray& body);
+                                                      const QByteArray& body,
+                                                      const QString& root = {});
     void reset();
 
     // Has the sample broker write `count` messages of a kind to `userId`; their ids. Beside

@@ -89,6 +89,8 @@ struct StandinServer::Impl {
 
     void handle(const httplib::Request& request, httplib::Response& response);
     void control(const RecordedRequest& request, httplib::Response& response);
+    // The server's root as the request reached it.
+    [[nodiscard]] QString rootOf(const RecordedRequest& request) const;
     void write(Reply reply, const std::optional<FaultRule>& rule, httplib::Response& response);
     void startStream(httplib::Response& response, std::optional<int> dropAfterChunks,
                      std::shared_ptr<ChunkSource> source);
@@ -148,9 +150,7 @@ void StandinServer::Impl::handle(const httplib::Request& request, httplib::Respo
         !waitUntil(SteadyClock::now() + std::chrono::milliseconds(rule->delayMs))) {
         return;
     }
-    QByteArray host = record.header("Host");
-    if (host.isEmpty()) host = "127.0.0.1:" + QByteArray::number(port);
-    write(endpoints.answer(record, "http://" + host), rule, response);
+    write(endpoints.answer(record, rootOf(record).toUtf8()), rule, response);
 }
 
 void StandinServer::Impl::write(Reply reply, const std::optional<FaultRule>& rule,
@@ -255,6 +255,12 @@ bool StandinServer::Impl::waitUntil(SteadyClock::time_point until,
     return false;
 }
 
+QString StandinServer::Impl::rootOf(const RecordedRequest& request) const {
+    QByteArray host = request.header("Host");
+    if (host.isEmpty()) host = "127.0.0.1:" + QByteArray::number(port);
+    return QString::fromUtf8("http://" + host);
+}
+
 void StandinServer::Impl::control(const RecordedRequest& request, httplib::Response& response) {
     const QByteArray what = request.path.mid(static_cast<qsizetype>(std::strlen(paths::kControl)));
     const QByteArray& method = request.method;
@@ -292,7 +298,8 @@ void StandinServer::Impl::control(const RecordedRequest& request, httplib::Respo
         setJson(response, QJsonObject{{"answering", answering.load()}});
     } else if (what == "ping") {
         setJson(response, done);
-    } else if (auto answer = messaging.control(what, method, request.query, request.body)) {
+    } else if (auto answer =
+                   messaging.control(what, method, request.query, request.body, rootOf(request))) {
         setJson(response, answer->second, answer->first);
     } else if (auto reply = endpoints.control(what, request)) {
         response.status = reply->status;

@@ -1,5 +1,7 @@
 #include "platform/foundation/http_header_fields.h"
 
+#include <QStringDecoder>
+
 namespace ns {
 
 HTTPHeaderFields::HTTPHeaderFields(std::initializer_list<Field> fields) {
@@ -64,6 +66,12 @@ HTTPHeaderFields HTTPHeaderFields::fromVariantMap(const QVariantMap& map) {
     for (auto it = map.cbegin(); it != map.cend(); ++it)
         fields.setValue(it.key(), it.value().toString());
     return fields;
+}
+
+QString HTTPHeaderFields::textOf(const QByteArray& raw) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    QString text = utf8(raw);
+    return utf8.hasError() ? QString::fromLatin1(raw) : text;
 }
 
 }  // namespace ns

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QVariantMap>
@@ -38,6 +39,9 @@ public:
     // A dictionary of the fields (ordered by name, as such dictionaries are).
     [[nodiscard]] QVariantMap toVariantMap() const;
     static HTTPHeaderFields fromVariantMap(const QVariantMap& map);
+    // The text of a field value as a server sent it: read as UTF-8 where the bytes are
+    // UTF-8, else as Latin-1 (older servers' file names), so that no byte is lost.
+    static QString textOf(const QByteArray& raw);
 
     friend bool operator==(const HTTPHeaderFields& a, const HTTPHeaderFields& b) {
         return a.fields_ == b.fields_;

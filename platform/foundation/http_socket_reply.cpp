@@ -1,5 +1,7 @@
 #include "platform/foundation/http_socket_reply.h"
 
+#include "platform/foundation/http_header_fields.h"
+
 #include <QNetworkAccessManager>
 #include <QNetworkCookie>
 #include <QNetworkCookieJar>
@@ -7,7 +9,6 @@
 #include <QTcpSocket>
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -15,10 +16,6 @@
 namespace ns {
 
 namespace {
-
-// Beyond these a reply's head is taken for garbage rather than read for ever.
-constexpr qsizetype kMaximumLine = 64 * 1024;
-constexpr int kMaximumHeaders = 256;
 
 // At most this many exchanges run at once per server, as browsers do; the rest wait for
 // a connection to come free. Servers serve a few connections at a time, and idle ones
@@ -79,41 +76,6 @@ void keepIdleConnection(const QString& key, QTcpSocket* socket) {
     idleConnections().emplace(key, guarded);
 }
 
-bool isToken(const QByteArray& name) {
-    if (name.isEmpty()) return false;
-    return std::all_of(name.begin(), name.end(), [](char c) {
-        return c > 32 && c < 127 && !QByteArray("()<>@,;:\\\"/[]?={}").contains(c);
-    });
-}
-
-std::optional<qint64> parseDecimal(const QByteArray& text) {
-    const QByteArray digits = text.trimmed();
-    if (digits.isEmpty() || digits.size() > 18) return std::nullopt;
-    qint64 value = 0;
-    for (const char c : digits) {
-        if (c < '0' || c > '9') return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
-
-// A chunk-size line: hexadecimal digits, then optional white space and extensions.
-std::optional<qint64> parseChunkSize(const QByteArray& line) {
-    qsizetype end = 0;
-    qint64 value = 0;
-    while (end < line.size() && std::isxdigit(static_cast<unsigned char>(line[end]))) {
-        if (end == 15) return std::nullopt;  // beyond any reply a phone would hold
-        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(line[end])));
-        value = value * 16 + (c <= '9' ? c - '0' : c - 'a' + 10);
-        ++end;
-    }
-    if (end == 0) return std::nullopt;
-    const QByteArray rest = line.mid(end);
-    const QByteArray trimmed = rest.trimmed();
-    if (!trimmed.isEmpty() && !trimmed.startsWith(';')) return std::nullopt;
-    return value;
-}
-
 QString quotedParameter(const QByteArray& challenge, const QByteArray& name) {
     const qsizetype at = challenge.toLower().indexOf(name + "=");
     if (at < 0) return {};
@@ -171,6 +133,10 @@ void HTTPSocketReply::connectSocket(bool mayReuse) {
         return;
     }
     ++server.busy;
+    parser_ = std::make_unique<HTTPReplyParser>(
+        method_ == "HEAD",
+        HTTPReplyParser::Handler{[this](const HTTPReplyParser::Head& h) { return readHead(h); },
+                                 [this](QByteArrayView bytes) { return readBody(bytes); }});
     socketReused_ = socket_ != nullptr;
     if (!socket_) socket_ = new QTcpSocket();
     socket_->setParent(this);
@@ -240,161 +206,39 @@ void HTTPSocketReply::onReadable() {
     const QByteArray bytes = socket_->readAll();
     if (bytes.isEmpty()) return;
     heardAnything_ = true;
-    input_ += bytes;
-    (void)parse();
+    const qsizetype before = output_.size();
+    settle(parser_->feed(bytes), before);
 }
 
-std::optional<QByteArray> HTTPSocketReply::takeLine() {
-    const qsizetype end = input_.indexOf('\n');
-    if (end < 0) return std::nullopt;
-    QByteArray line = input_.left(end);
-    input_.remove(0, end + 1);
-    if (line.endsWith('\r')) line.chop(1);
-    return line;
-}
-
-bool HTTPSocketReply::parse() {
-    for (;;) {
-        switch (phase_) {
-            case Phase::StatusLine:
-            case Phase::Headers:
-            case Phase::ChunkSize:
-            case Phase::ChunkEnd:
-            case Phase::Trailers: {
-                const auto line = takeLine();
-                if (!line) {
-                    if (input_.size() > kMaximumLine) {
-                        fail(ProtocolFailure, QStringLiteral("reply line too long"));
-                        return false;
-                    }
-                    return true;
-                }
-                if (phase_ == Phase::StatusLine) {
-                    if (line->isEmpty()) continue;  // tolerated before the status line
-                    if (!readStatusLine(*line)) return false;
-                } else if (phase_ == Phase::Headers) {
-                    if (line->isEmpty()) {
-                        if (!endHeaders()) return false;
-                        continue;
-                    }
-                    const qsizetype colon = line->indexOf(':');
-                    if (colon <= 0 || !isToken(line->left(colon)) ||
-                        headers_.size() >= kMaximumHeaders) {
-                        fail(ProtocolFailure, QStringLiteral("malformed reply header"));
-                        return false;
-                    }
-                    headers_.append({line->left(colon), line->mid(colon + 1).trimmed()});
-                } else if (phase_ == Phase::ChunkSize) {
-                    const auto size = parseChunkSize(*line);
-                    if (!size) {
-                        fail(RemoteHostClosedError, QStringLiteral("broken chunk framing"));
-                        return false;
-                    }
-                    remaining_ = *size;
-                    phase_ = remaining_ == 0 ? Phase::Trailers : Phase::ChunkData;
-                } else if (phase_ == Phase::ChunkEnd) {
-                    if (!line->isEmpty()) {
-                        fail(RemoteHostClosedError, QStringLiteral("broken chunk framing"));
-                        return false;
-                    }
-                    phase_ = Phase::ChunkSize;
-                } else if (line->isEmpty()) {  // the end of the trailers
-                    completeExchange();
-                    return false;
-                }
-                break;
-            }
-            case Phase::Body:
-            case Phase::ChunkData: {
-                if (input_.isEmpty()) return true;
-                if (framing_ == Framing::UntilClose) {
-                    deliverBody(std::exchange(input_, {}));
-                    return true;
-                }
-                const qsizetype take =
-                    static_cast<qsizetype>(std::min<qint64>(remaining_, input_.size()));
-                deliverBody(input_.left(take));
-                input_.remove(0, take);
-                remaining_ -= take;
-                if (ended_) return false;
-                if (remaining_ > 0) return true;
-                if (phase_ == Phase::ChunkData) {
-                    phase_ = Phase::ChunkEnd;
-                } else {
-                    completeExchange();
-                    return false;
-                }
-                break;
-            }
-            case Phase::Done:
-                return false;
-        }
-        if (ended_) return false;
+void HTTPSocketReply::settle(HTTPReplyParser::Outcome outcome, qsizetype outputBefore) {
+    // The body read from one piece reaches the reader at once, before the reply ends.
+    if (!ended_ && output_.size() > outputBefore) emit readyRead();
+    if (ended_) return;
+    switch (outcome) {
+        case HTTPReplyParser::Outcome::Reading:
+        case HTTPReplyParser::Outcome::Stopped:
+            return;
+        case HTTPReplyParser::Outcome::Complete:
+            completeExchange();
+            return;
+        case HTTPReplyParser::Outcome::Failed:
+            // A broken head is a bad reply; broken framing after it, a lost connection.
+            fail(parser_->headDelivered() ? RemoteHostClosedError : ProtocolFailure,
+                 parser_->failure());
+            return;
     }
 }
 
-bool HTTPSocketReply::readStatusLine(const QByteArray& line) {
-    const QList<QByteArray> parts = line.split(' ');
-    const auto status = parts.size() >= 2 ? parseDecimal(parts[1]) : std::nullopt;
-    if (!line.startsWith("HTTP/1.") || !status || parts[1].size() != 3) {
-        fail(ProtocolFailure, QStringLiteral("malformed status line"));
-        return false;
-    }
-    status_ = static_cast<int>(*status);
-    reason_ = line.mid(parts[0].size() + parts[1].size() + 2);
-    keepAlive_ = line.startsWith("HTTP/1.1");
-    headers_.clear();
-    phase_ = Phase::Headers;
-    return true;
-}
-
-bool HTTPSocketReply::endHeaders() {
-    if (status_ >= 100 && status_ < 200) {  // an interim reply; the real one follows
-        phase_ = Phase::StatusLine;
-        return true;
-    }
-    QByteArray connection;
-    QByteArray transferEncoding;
-    std::optional<QByteArray> contentLength;
-    QByteArray challenge;
-    for (const auto& [name, value] : headers_) {
-        const QByteArray lower = name.toLower();
-        if (lower == "connection") connection = value.toLower();
-        if (lower == "transfer-encoding") transferEncoding = value.toLower();
-        if (lower == "www-authenticate" && value.toLower().startsWith("basic")) challenge = value;
-        if (lower == "content-length") {
-            if (contentLength && *contentLength != value) {
-                fail(ProtocolFailure, QStringLiteral("conflicting reply lengths"));
-                return false;
-            }
-            contentLength = value;
-        }
-    }
-    if (connection.contains("close")) keepAlive_ = false;
-    if (connection.contains("keep-alive")) keepAlive_ = true;
-
-    if (method_ == "HEAD" || status_ == 204 || status_ == 304) {
-        framing_ = Framing::None;
-    } else if (transferEncoding.contains("chunked")) {
-        framing_ = Framing::Chunked;
-    } else if (contentLength) {
-        const auto length = parseDecimal(*contentLength);
-        if (!length) {
-            fail(ProtocolFailure, QStringLiteral("malformed reply length"));
-            return false;
-        }
-        framing_ = Framing::Length;
-        remaining_ = *length;
-    } else {
-        framing_ = Framing::UntilClose;
-        keepAlive_ = false;
-    }
-
-    setAttribute(QNetworkRequest::HttpStatusCodeAttribute, status_);
-    setAttribute(QNetworkRequest::HttpReasonPhraseAttribute, QString::fromUtf8(reason_));
+bool HTTPSocketReply::readHead(const HTTPReplyParser::Head& head) {
+    setAttribute(QNetworkRequest::HttpStatusCodeAttribute, head.status);
+    setAttribute(QNetworkRequest::HttpReasonPhraseAttribute, HTTPHeaderFields::textOf(head.reason));
     QList<QByteArray> names;
     QList<QByteArray> values;
-    for (const auto& [name, value] : headers_) {
+    QByteArray challenge;
+    for (const auto& [name, value] : head.fields) {
+        if (name.compare("www-authenticate", Qt::CaseInsensitive) == 0 &&
+            value.toLower().startsWith("basic"))
+            challenge = value;
         const qsizetype at = names.indexOf(name);
         if (at < 0) {
             names << name;
@@ -404,11 +248,11 @@ bool HTTPSocketReply::endHeaders() {
             values[at] += (cookie ? QByteArray("\n") : QByteArray(", ")) + value;
         }
     }
+    // The raw fields as sent; the reply reads its typed ones (the length) from them.
     for (qsizetype i = 0; i < names.size(); ++i) setRawHeader(names[i], values[i]);
-    if (framing_ == Framing::Length) setHeader(QNetworkRequest::ContentLengthHeader, remaining_);
 
     retryWithPassword_ = false;
-    if (status_ == 401 && !challenge.isEmpty() && passwordHandler_) {
+    if (head.status == 401 && !challenge.isEmpty() && passwordHandler_) {
         credential_ = passwordHandler_(quotedParameter(challenge, "realm"));
         if (ended_) return false;  // cancelled from inside
         retryWithPassword_ = credential_ && !credential_->user.isEmpty();
@@ -424,74 +268,51 @@ bool HTTPSocketReply::endHeaders() {
             manager->cookieJar()->setCookiesFromUrl(QNetworkCookie::parseCookies(setCookie), url());
         }
         emit metaDataChanged();
-        if (ended_) return false;
     }
-
-    switch (framing_) {
-        case Framing::None:
-            completeExchange();
-            return false;
-        case Framing::Chunked:
-            phase_ = Phase::ChunkSize;
-            return true;
-        case Framing::Length:
-            if (remaining_ == 0) {
-                completeExchange();
-                return false;
-            }
-            phase_ = Phase::Body;
-            return true;
-        case Framing::UntilClose:
-            phase_ = Phase::Body;
-            return true;
-    }
-    return true;
+    return !ended_;
 }
 
-void HTTPSocketReply::deliverBody(QByteArray bytes) {
-    if (retryWithPassword_ || bytes.isEmpty()) return;  // the refused reply's body is dropped
-    output_ += bytes;
-    emit readyRead();
+bool HTTPSocketReply::readBody(QByteArrayView bytes) {
+    // The body of a refused reply, answered by sending again with a password, is dropped.
+    if (!retryWithPassword_) output_.append(bytes);
+    return !ended_;
 }
 
 void HTTPSocketReply::completeExchange() {
-    phase_ = Phase::Done;
     if (retryWithPassword_) {
         startOver(true);
         return;
     }
     ended_ = true;
-    releaseSocket(keepAlive_ && framing_ != Framing::UntilClose && input_.isEmpty());
+    releaseSocket(parser_->reusable());
     setFinished(true);
     emit finished();
 }
 
 void HTTPSocketReply::startOver(bool withPassword) {
-    releaseSocket(withPassword && keepAlive_ && input_.isEmpty());
-    input_.clear();
-    phase_ = Phase::StatusLine;
-    framing_ = Framing::None;
+    releaseSocket(withPassword && parser_->reusable());
     retryWithPassword_ = false;
-    headers_.clear();
     connectSocket(withPassword);
 }
 
 void HTTPSocketReply::onClosed() {
     if (ended_ || !socket_) return;
+    const QTcpSocket* socket = socket_;
     if (socket_->bytesAvailable() > 0) {
         onReadable();
-        if (ended_) return;
-    }
-    if (phase_ == Phase::Body && framing_ == Framing::UntilClose) {
-        completeExchange();
-        return;
+        if (ended_ || socket_ != socket) return;
     }
     if (socketReused_ && !heardAnything_) {
         // The server had closed the idle connection as we sent: once more on a new one.
         startOver(false);
         return;
     }
-    fail(RemoteHostClosedError, QStringLiteral("connection closed before the reply ended"));
+    const HTTPReplyParser::Outcome outcome = parser_->closed();
+    if (outcome == HTTPReplyParser::Outcome::Failed) {
+        fail(RemoteHostClosedError, parser_->failure());
+        return;
+    }
+    settle(outcome, output_.size());
 }
 
 void HTTPSocketReply::onSocketError() {
@@ -533,7 +354,8 @@ void HTTPSocketReply::releaseSocket(bool keep) {
     QTcpSocket* socket = std::exchange(socket_, nullptr);
     QObject::disconnect(socket, nullptr, this, nullptr);
     --server.busy;
-    if (keep && socket->state() == QAbstractSocket::ConnectedState) {
+    if (keep && socket->state() == QAbstractSocket::ConnectedState &&
+        socket->bytesAvailable() == 0) {
         socket->setParent(parent());
         keepIdleConnection(poolKey_, socket);
     } else {

@@ -1,23 +1,26 @@
 #pragma once
 
+#include "platform/foundation/http_reply_parser.h"
+
 #include <QByteArray>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QTcpSocket;
 
 namespace ns {
 
-// One HTTP/1.1 exchange over a plain TCP socket, read strictly: a reply is complete only
-// when its framing says so (every chunk and the terminating chunk, or as many bytes as
-// its Content-Length promises). A reply cut short or with broken framing ends with
-// RemoteHostClosedError, never as a normal end with a short body. It plays the network
-// access manager's reply towards the URL connection: the same signals, attributes and
-// raw headers. Idle connections are kept per server for the next exchange. Lives on
-// "NetKit".
+// One HTTP/1.1 exchange over a plain TCP socket, read strictly (by HTTPReplyParser): a reply
+// is complete only when its framing says so (every chunk and the terminating chunk, or as
+// many bytes as its Content-Length promises). A reply cut short or with broken framing ends
+// with RemoteHostClosedError (ProtocolFailure when its head is broken), never as a normal
+// end with a short body. It plays the network access manager's reply towards the URL
+// connection: the same signals, attributes and raw headers (the bytes sent). Idle
+// connections are kept per server for the next exchange. Lives on "NetKit".
 class HTTPSocketReply final : public QNetworkReply {
 public:
     struct Credential {
@@ -54,24 +57,20 @@ protected:
     qint64 writeData(const char*, qint64) override { return -1; }
 
 private:
-    enum class Phase { StatusLine, Headers, Body, ChunkSize, ChunkData, ChunkEnd, Trailers, Done };
-    enum class Framing { None, Length, Chunked, UntilClose };
-
     void connectSocket(bool reused);
     void writeRequest();
     void onBytesWritten(qint64 written);
     void onReadable();
     void onClosed();
     void onSocketError();
-    bool parse();  // false when the reply was ended (done or failed)
-    bool readStatusLine(const QByteArray& line);
-    bool endHeaders();
-    void deliverBody(QByteArray bytes);
+    // Each returns false when the exchange has ended meanwhile.
+    bool readHead(const HTTPReplyParser::Head& head);
+    bool readBody(QByteArrayView bytes);
+    void settle(HTTPReplyParser::Outcome outcome, qsizetype outputBefore);
     void completeExchange();
     void startOver(bool withPassword);
     void fail(NetworkError code, const QString& text);
     void releaseSocket(bool keep);
-    [[nodiscard]] std::optional<QByteArray> takeLine();
 
     QNetworkRequest request_;
     QByteArray method_;
@@ -87,16 +86,9 @@ private:
     bool heardAnything_ = false;
     qint64 headerBytes_ = 0;
     qint64 written_ = 0;
-    QByteArray input_;
-    QByteArray output_;  // body bytes waiting for the reader
+    std::unique_ptr<HTTPReplyParser> parser_;  // of the exchange under way
+    QByteArray output_;                        // body bytes waiting for the reader
 
-    Phase phase_ = Phase::StatusLine;
-    Framing framing_ = Framing::None;
-    qint64 remaining_ = 0;  // bytes left of the body or of the current chunk
-    int status_ = 0;
-    QByteArray reason_;
-    QList<QPair<QByteArray, QByteArray>> headers_;
-    bool keepAlive_ = true;
     bool retryWithPassword_ = false;
     bool ended_ = false;
 };

@@ -126,16 +126,12 @@ bool isRedirect(int status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
-QString headerValue(const QByteArray& raw) {
-    return QString::fromUtf8(raw);
-}
-
 std::shared_ptr<const URLResponse> responseOf(QNetworkReply* reply) {
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (status.isValid()) {
         HTTPHeaderFields fields;
         for (const auto& [name, value] : reply->rawHeaderPairs()) {
-            fields.addValue(QString::fromLatin1(name), headerValue(value));
+            fields.addValue(QString::fromLatin1(name), HTTPHeaderFields::textOf(value));
         }
         return std::make_shared<HTTPURLResponse>(reply->url(), status.toInt(), std::move(fields));
     }

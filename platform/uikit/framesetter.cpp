@@ -1,5 +1,7 @@
 #include "platform/uikit/framesetter.h"
 
+#include "platform/uikit/text_layout.h"
+
 #include "platform/uikit/graphics_context.h"
 
 #include <QFontMetricsF>
@@ -162,7 +164,8 @@ std::shared_ptr<const TextFrame> Framesetter::layOut(const Rect& bounds,
         const ParagraphStyle& style = paragraph.style;
         if (!frame->lines_.empty()) top += style.paragraphSpacingBefore;
 
-        const QString text = string_.string().mid(paragraph.start, paragraph.length);
+        const QString text = TextLayout::bindClosingPunctuation(
+            string_.string().mid(paragraph.start, paragraph.length));
         auto layout = std::make_unique<QTextLayout>(text, paragraph.font, Font::measuringDevice());
         QTextOption option;
         option.setWrapMode(wrapModeFor(style.lineBreakMode));

@@ -486,8 +486,25 @@ void Image::paintSlices(QPainter& painter, const Rect& rect) const {
         top *= f;
         bottom *= f;
     }
-    const double xs[4] = {r.minX(), r.minX() + left, r.maxX() - right, r.maxX()};
-    const double ys[4] = {r.minY(), r.minY() + top, r.maxY() - bottom, r.maxY()};
+    // The parts meet on whole device pixels: parts that met inside a pixel would each cover it
+    // in part and let the background show through as a seam.
+    const QTransform device = painter.combinedTransform();
+    const bool upright =
+        device.m12() == 0 && device.m21() == 0 && device.m11() != 0 && device.m22() != 0;
+    const auto onPixelX = [&](double x) {
+        return upright ? (std::round(x * device.m11() + device.dx()) - device.dx()) / device.m11()
+                       : x;
+    };
+    const auto onPixelY = [&](double y) {
+        return upright ? (std::round(y * device.m22() + device.dy()) - device.dy()) / device.m22()
+                       : y;
+    };
+    const double x1 = std::clamp(onPixelX(r.minX() + left), r.minX(), r.maxX());
+    const double y1 = std::clamp(onPixelY(r.minY() + top), r.minY(), r.maxY());
+    const double xs[4] = {r.minX(), x1, std::clamp(onPixelX(r.maxX() - right), x1, r.maxX()),
+                          r.maxX()};
+    const double ys[4] = {r.minY(), y1, std::clamp(onPixelY(r.maxY() - bottom), y1, r.maxY()),
+                          r.maxY()};
     for (int row = 0; row < 3; ++row) {
         for (int column = 0; column < 3; ++column) {
             const QImage& cell = cells.cells[row][column];

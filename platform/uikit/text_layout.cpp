@@ -19,7 +19,7 @@ namespace {
 const QString kEllipsis = QStringLiteral("\u2026");
 
 QStringList paragraphsOf(const QString& text) {
-    QString normalised = text;
+    QString normalised = TextLayout::bindClosingPunctuation(text);
     normalised.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     normalised.replace(QChar(u'\r'), QChar(u'\n'));
     normalised.replace(QChar(0x2028), QChar(u'\n'));
@@ -63,6 +63,19 @@ TextLayout::TextLayout(const QString& text, const Font& font, const Options& opt
     if (built_) return;
     built_ = build(text, font_, options);
     kept->setObject(key, built_);
+}
+
+QString TextLayout::bindClosingPunctuation(const QString& text) {
+    static const QString kClosing = QStringLiteral("，。、：；！？,.:;!?");
+    const auto closes = [](QChar c) {
+        return c.category() == QChar::Punctuation_Close ||
+               c.category() == QChar::Punctuation_FinalQuote || kClosing.contains(c);
+    };
+    QString bound = text;
+    for (qsizetype i = 0; i + 1 < bound.size(); ++i) {
+        if (bound[i] == u' ' && closes(bound[i + 1])) bound[i] = QChar(0x00A0);
+    }
+    return bound;
 }
 
 TextLayout::~TextLayout() = default;

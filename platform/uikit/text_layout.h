@@ -49,6 +49,11 @@ public:
     };
 
     TextLayout(const QString& text, const Font& font, const Options& options);
+
+    // The text with each blank that stands before closing punctuation ("两室 】") made a
+    // no-break space, which looks the same: the Unicode rules never break there, and Qt's
+    // line breaking would. Of the same length as the text.
+    [[nodiscard]] static QString bindClosingPunctuation(const QString& text);
     ~TextLayout();
     TextLayout(TextLayout&&) noexcept;
     TextLayout& operator=(TextLayout&&) noexcept;

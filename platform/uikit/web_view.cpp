@@ -87,10 +87,10 @@ WebView::WebView(const Rect& frame)
     scroll_->setAlwaysBounceVertical(true);
     titleLabel_->setFont(Font::boldSystemFontOfSize(18));
     titleLabel_->setNumberOfLines(0);
-    titleLabel_->setLineBreakMode(LineBreakMode::CharacterWrap);
+    titleLabel_->setLineBreakMode(LineBreakMode::WordWrap);
     textLabel_->setFont(Font::systemFontOfSize(15));
     textLabel_->setNumberOfLines(0);
-    textLabel_->setLineBreakMode(LineBreakMode::CharacterWrap);
+    textLabel_->setLineBreakMode(LineBreakMode::WordWrap);
     scroll_->addSubview(titleLabel_);
     scroll_->addSubview(textLabel_);
     addSubview(scroll_);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/QXTabBarController.h"
 #include "chat/ChatHost.h"
 
 #include <memory>
@@ -15,6 +16,7 @@ public:
 
     [[nodiscard]] bool useWifi() const override;
     void setUnreadBadge(int count) override;
+    [[nodiscard]] double tabBarHeight() const override { return QXTabBarController::kBarHeight; }
     void startListenNetWorkStatus() override;
     [[nodiscard]] std::shared_ptr<ui::ViewController> makeWebPage(const QString& title,
                                                                   const QString& url) override;

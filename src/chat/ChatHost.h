@@ -23,6 +23,9 @@ public:
     [[nodiscard]] virtual bool useWifi() const { return false; }
     // The chat tab's badge: the number of unread messages, hidden at 0.
     virtual void setUnreadBadge(int count) { (void)count; }
+    // How high the tab bar stands over the bottom of the chat tab's screens: their lists end
+    // above it.
+    [[nodiscard]] virtual double tabBarHeight() const { return 49; }
     // Starts watching the default route again (the retry of the offline row).
     virtual void startListenNetWorkStatus() {}
     // The in-app web page titled `title` showing `url`; a titled placeholder by default.

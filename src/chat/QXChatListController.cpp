@@ -22,6 +22,8 @@
 #include "platform/uikit/tab_bar_controller.h"
 #include "platform/uikit/window.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr unsigned kTalkLimit = 1000;
@@ -55,7 +57,12 @@ QString QXChatListController::ownUserId() const {
 
 void QXChatListController::viewDidLoad() {
     isNetConnect_ = QXNetContext::shared()->connectionReachabil();
-    chatTable_ = std::make_shared<ui::TableView>(view()->bounds());
+    // The list ends above the tab bar, which the screen reaches under: its last talk can be
+    // scrolled into sight whole.
+    ui::Rect listFrame = view()->bounds();
+    listFrame.size.height =
+        std::max(0.0, listFrame.size.height - ChatHost::shared()->tabBarHeight());
+    chatTable_ = std::make_shared<ui::TableView>(listFrame);
     chatTable_->setAutoresizingMask(ui::kAutoresizingFlexibleWidth |
                                     ui::kAutoresizingFlexibleHeight);
     chatTable_->setSeparatorStyle(ui::TableViewCellSeparatorStyle::None);

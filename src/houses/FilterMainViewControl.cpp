@@ -319,7 +319,10 @@ std::shared_ptr<ui::TableViewCell> FilterMainViewControl::cellForRowAtIndexPath(
         }
         keywordCells_[all[std::size_t(path.row)].get()] = cell;
         cell->setSelectionStyle(ui::TableViewCellSelectionStyle::None);
-        auto field = std::make_shared<ui::TextField>(ui::Rect(60, 11, 230, 22));
+        // Beside the label column, where the other rows show their values.
+        auto field = std::make_shared<ui::TextField>(ui::Rect(97, 11, width - 97 - 9, 22));
+        field->setPlaceholder(QStringLiteral("请输入") +
+                              item.value(QStringLiteral("n")).toString());
         field->setTag(kKeywordFieldTag);
         field->setReturnKeyType(ui::ReturnKeyType::Done);
         field->setBackgroundColor(ui::Color::rgb(245, 245, 245));
@@ -478,7 +481,12 @@ void FilterMainViewControl::keyboardWillShow(const QRectF& keyboardEnd) {
 
 bool FilterMainViewControl::textFieldShouldReturn(ui::TextField& field) {
     field.resignFirstResponder();
-    if (table_) moveTable(*table_, kRestingFrame);
+    if (!table_) return true;
+    moveTable(*table_, kRestingFrame);
+    // Back at its full height the table may hold every row: the rows scrolled away while
+    // typing come back rather than stay out of reach.
+    const double end = std::max(0.0, table_->contentSize().height - kRestingFrame.size.height);
+    table_->setContentOffset({0, std::min(table_->contentOffset().y, end)}, true);
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "houses/PromotionListViewController.h"
 
+#include "houses/HousesNavigation.h"
+
 #include "analytics/StatClick.h"
 #include "houses/BrokerRequests.h"
 #include "houses/ErrorTipView.h"
@@ -80,6 +82,9 @@ void PromotionListViewController::returnPromotionRoot() {
 void PromotionListViewController::viewDidLoad() {
     ui::ViewController::viewDidLoad();
     setTitle(nTitle_);
+    HousesNavigation::setBackButton(*this, [weak = weakAs<PromotionListViewController>()] {
+        if (auto self = weak.lock()) self->returnPromotionRoot();
+    });
     view()->setBackgroundColor(ui::Color::rgb(235, 235, 235));
     if (auto tip = ui::Image::imageNamed(QStringLiteral("底部提示.png"))) {
         auto bottom = std::make_shared<ui::ImageView>(tip->stretchableImageWithLeftCapWidth(6, 16));

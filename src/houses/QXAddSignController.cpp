@@ -55,7 +55,10 @@ void QXAddSignController::viewDidLoad() {
     input_->setBackgroundColor(ui::Color::clearColor());
     input_->setDelegate(weakAs<QXAddSignController>());
     view()->addSubview(input_);
-    placeholder_ = std::make_shared<ui::Label>(ui::Rect(20, 27, 280, 20));
+    // Two lines: the hint is read whole, never cut at the box's edge.
+    placeholder_ = std::make_shared<ui::Label>(ui::Rect(20, 27, 280, 40));
+    placeholder_->setNumberOfLines(0);
+    placeholder_->setLineBreakMode(ui::LineBreakMode::WordWrap);
     placeholder_->setText(kPlaceholder);
     placeholder_->setFont(ui::Font::systemFontOfSize(14));
     placeholder_->setTextColor(ui::Color::colorWithWhite(0.7));

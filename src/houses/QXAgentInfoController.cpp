@@ -1,5 +1,7 @@
 #include "houses/QXAgentInfoController.h"
 
+#include "houses/HousesNavigation.h"
+
 #include "IMChat/qximlib/QXIMDatabase.h"
 #include "analytics/StatClick.h"
 #include "houses/BrokerRequests.h"
@@ -161,6 +163,9 @@ void QXAgentInfoController::loadView() {
 
 void QXAgentInfoController::buildPage() {
     view()->setBackgroundColor(ui::Color::rgb(235, 235, 235));
+    HousesNavigation::setBackButton(*this, [weak = weakAs<QXAgentInfoController>()] {
+        if (auto self = weak.lock()) self->goBack();
+    });
     mailView_ =
         std::make_shared<ui::ScrollView>(ui::Rect(0, 0, kWidth, screenHeight() - kBarsHeight));
     mailView_->setHidden(true);

@@ -122,8 +122,11 @@ void QXChartView::calcScales(double width) {
         }
     }
     hasPoints_ = count > 0;
-    // One point has no neighbour to stand apart from: it stands on the first column.
-    columnWidth_ = count > 1 ? std::floor((width - kAxisX - kRightInset - 20) / (count - 1)) : 0;
+    // One point has no neighbour to stand apart from: it and its month stand in the middle of
+    // the plot, clear of the axes' corner.
+    const double plotWidth = width - kAxisX - kRightInset - 20;
+    columnWidth_ = count > 1 ? std::floor(plotWidth / (count - 1)) : 0;
+    firstColumnX_ = count == 1 ? kFirstColumnX + std::floor(plotWidth / 2) : kFirstColumnX;
     if (!hasPoints_) {
         // Without points the grid is labelled 0 to 7.
         minScaleValue_ = 0;
@@ -167,7 +170,7 @@ void QXChartView::drawScale(double width, double height) {
     }
     const double bottom = std::trunc(height - 20);
     for (std::size_t j = 0; j < monthLayouts_.size(); ++j) {
-        const double x = double(j) * columnWidth_ + kFirstColumnX;
+        const double x = double(j) * columnWidth_ + firstColumnX_;
         const ui::Size size = monthLayouts_[j].size();
         ui::StringDrawing::drawLayout(
             monthLayouts_[j],
@@ -198,7 +201,7 @@ void QXChartView::drawColumn(double height) {
         std::vector<ui::Point> points;
         const QVariantList list = group.toList();
         for (qsizetype i = 0; i < list.size(); ++i) {
-            const double x = double(i) * columnWidth_ + kFirstColumnX;
+            const double x = double(i) * columnWidth_ + firstColumnX_;
             const double y = bottom - (valueOf(list[i]) - minScaleValue_) * maxScaleHeight_ / span;
             points.emplace_back(x, y);
             context->setFillColor(kOrange);

@@ -63,6 +63,7 @@ private:
     double maxScaleValue_ = 7;
     double maxScaleHeight_ = 0;
     double columnWidth_ = 0;
+    double firstColumnX_ = kFirstColumnX;
     bool hasPoints_ = false;
     std::vector<QString> scaleLabels_;
     std::vector<std::vector<ui::Point>> points_;

@@ -1,5 +1,7 @@
 #include "houses/QXCommunityDetailController.h"
 
+#include "houses/HousesNavigation.h"
+
 #include "houses/ErrorTipView.h"
 #include "houses/HousesScreen.h"
 #include "houses/PostListPaging.h"
@@ -55,6 +57,9 @@ void QXCommunityDetailController::viewDidLoad() {
     ui::ViewController::viewDidLoad();
     view()->setBackgroundColor(ui::Color::rgb(247, 247, 247));
     setTitle(kTitle);
+    HousesNavigation::setBackButton(*this, [weak = weakAs<QXCommunityDetailController>()] {
+        if (auto self = weak.lock()) self->goBack();
+    });
     mainScrollView_ =
         std::make_shared<ui::ScrollView>(ui::Rect(0, 0, kWidth, screenHeight() - kBarsHeight));
     mainScrollView_->setContentSize({kWidth, screenHeight() - 106});

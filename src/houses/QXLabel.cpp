@@ -3,6 +3,7 @@
 #include "platform/uikit/font.h"
 #include "platform/uikit/graphics_context.h"
 #include "platform/uikit/string_drawing.h"
+#include "platform/uikit/text_layout.h"
 #include "util/categories/TextCharacters.h"
 
 #include <QHash>
@@ -24,6 +25,16 @@ double characterWidth(const QString& character) {
         std::floor(ui::StringDrawing::sizeWithFont(character, rowFont(), ui::Size(175, 40)).width);
     widths.insert(character, width);
     return width;
+}
+
+// How far right of its start a run's last visible character begins: trailing blanks and line
+// feeds may go past the wrap limit.
+double runReach(const QStringList& run) {
+    qsizetype last = run.size() - 1;
+    while (last > 0 && run[last].trimmed().isEmpty()) --last;
+    double reach = 0;
+    for (qsizetype i = 0; i < last; ++i) reach += characterWidth(run[i]);
+    return reach;
 }
 
 QString labelText(const QString& key) {
@@ -76,18 +87,28 @@ std::vector<QXLabel::Placed> QXLabel::layout(const QString& key, const QString& 
     double y = type == kBelow ? kLinePitch : 0;
     const double wrapStart = type == kBeside ? indent : 0;
     std::vector<Placed> placed;
-    for (const QString& character : TextCharacters::split(cleaned(value))) {
-        if (x >= wrapLimit) {
-            y += kLinePitch;
-            x = wrapStart;
+    bool lineEmpty = true;
+    const auto newLine = [&] {
+        y += kLinePitch;
+        x = wrapStart;
+        lineEmpty = true;
+    };
+    for (const QStringList& run :
+         TextCharacters::lineRuns(ui::TextLayout::bindClosingPunctuation(cleaned(value)))) {
+        // A run that would cross the wrap limit starts the next line, so that no line starts
+        // with closing punctuation or ends with an opening bracket; a run longer than a whole
+        // line is still cut character by character below.
+        if (!lineEmpty && x + runReach(run) >= wrapLimit) newLine();
+        for (const QString& character : run) {
+            if (x >= wrapLimit) newLine();
+            if (character == QLatin1String("\n")) {
+                newLine();
+                continue;
+            }
+            placed.push_back({ui::Point(x, y), character});
+            x += characterWidth(character);
+            lineEmpty = false;
         }
-        if (character == QLatin1String("\n")) {
-            y += kLinePitch;
-            x = wrapStart;
-            continue;
-        }
-        placed.push_back({ui::Point(x, y), character});
-        x += characterWidth(character);
     }
     if (bottom) *bottom = y;
     return placed;

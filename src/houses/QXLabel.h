@@ -11,7 +11,8 @@
 // colour, then the text in another, laid out one character at a time on a 25-point line
 // pitch in the 14-point system font. The text stands beside the label (type 0), below it
 // (type 1) or runs on after it and wraps to the left edge (type 2). The class operation gives
-// the height the same layout needs before the view is made.
+// the height the same layout needs before the view is made. Lines break only where the Unicode
+// line-breaking rules allow: never before closing punctuation such as "，" or "。".
 class QXLabel : public ui::View {
 public:
     enum Type { kBeside = 0, kBelow = 1, kRunOn = 2 };

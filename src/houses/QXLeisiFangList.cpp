@@ -1,5 +1,7 @@
 #include "houses/QXLeisiFangList.h"
 
+#include "houses/HousesNavigation.h"
+
 #include "houses/ErrorTipView.h"
 #include "houses/FangXinFangBanner.h"
 #include "houses/HousesHost.h"
@@ -91,6 +93,9 @@ void QXLeisiFangList::viewDidLoad() {
     ui::ViewController::viewDidLoad();
     view()->setBackgroundColor(ui::Color::rgb(250, 250, 250));
     if (!showTitle_.isEmpty()) setTitle(showTitle_);
+    HousesNavigation::setBackButton(*this, [weak = weakAs<QXLeisiFangList>()] {
+        if (auto self = weak.lock()) self->goBack();
+    });
     if (showFilter_) {
         getFilterDataFromNetwork();
     } else {

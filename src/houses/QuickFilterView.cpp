@@ -1,5 +1,7 @@
 #include "houses/QuickFilterView.h"
 
+#include <algorithm>
+
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
@@ -96,7 +98,10 @@ void QuickFilterView::initialize() {
         if (!isMore) {
             auto arrow = std::make_shared<ui::ImageView>(
                 ui::Image::imageNamed(QStringLiteral("标签箭头.png")));
-            arrow->setFrame({width - 15, 16, 12, 10});
+            // Each separator pushes the buttons after it right by a point: the last arrow keeps
+            // its inset from the bar's edge rather than from its button's, so that it stays whole.
+            const double inBar = strip->bounds().size.width - x;
+            arrow->setFrame({std::min(width, inBar) - 15, 16, 12, 10});
             button->addSubview(arrow);
         }
         strip->addSubview(button);

@@ -383,7 +383,7 @@ void SearchListViewController::loadSearchListWithMasterId(const QVariant& master
             if (self->page_.isNeedRestListArray) {
                 self->page_.listArray.clear();
                 self->page_.isHaveMoreData = false;
-                self->addErrorTipViewWithErrorMsg(kNetworkTrouble);
+                self->addErrorTipViewWithErrorMsg(kNothingFound);
                 self->mainTbl_->reloadData();
                 if (self->tempView_) self->removeLoadingView();
             } else {

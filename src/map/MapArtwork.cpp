@@ -61,6 +61,13 @@ std::shared_ptr<ui::Image> roundIcon(ui::Size size, const ui::Color& colour,
     });
 }
 
+// Draws the bundle's 22-point white symbol `name` in the middle of a 30-point round icon.
+std::function<void(ui::GraphicsContext&)> glyph(const QString& name) {
+    return [name](ui::GraphicsContext&) {
+        if (const auto symbol = ui::Image::imageNamed(name)) symbol->drawInRect({4, 4, 22, 22});
+    };
+}
+
 std::shared_ptr<ui::Image> locateButton(bool pressed) {
     return drawn({40, 40}, [&](ui::GraphicsContext& context) {
         context.setFillColor(ui::Color::colorWithWhite(pressed ? 0.85 : 1, 0.95));
@@ -109,17 +116,14 @@ const std::map<QString, Maker>& makers() {
                  context.fillEllipseInRect({5, 5, 6, 6});
              });
          }},
+        // The white handset and speech bubble of the detail's bottom bar, on a green disc.
         {"拨打电话icon.png",
          [] {
-             return roundIcon({30, 30}, kGreen, [](ui::GraphicsContext&) {
-                 ui::BezierPath::bezierPathWithRoundedRect({11, 7, 8, 16}, 2).fill();
-             });
+             return roundIcon({30, 30}, kGreen, glyph("底栏电话.png"));
          }},
         {"聊天icon.png",
          [] {
-             return roundIcon({30, 30}, kGreen, [](ui::GraphicsContext&) {
-                 ui::BezierPath::bezierPathWithRoundedRect({7, 9, 16, 11}, 3).fill();
-             });
+             return roundIcon({30, 30}, kGreen, glyph("底栏聊天.png"));
          }},
         {"默认头像.png",
          [] {

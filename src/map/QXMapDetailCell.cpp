@@ -41,6 +41,8 @@ QXMapDetailCell::QXMapDetailCell()
     : ui::TableViewCell(ui::TableViewCellStyle::Value1, kReuseIdentifier) {
     ui::View* content = contentView();
     HeadImage_ = std::make_shared<URLPic>(ui::Rect(6, 6, 50, 60));
+    // A broker's round photo shows whole in its taller place, never cut on one side.
+    HeadImage_->setContentMode(ui::ContentMode::ScaleAspectFit);
     content->addSubview(HeadImage_);
     nameLabel_ = label({62, 8, 140, 20}, ui::Color::rgb(69, 69, 69), 16);
     content->addSubview(nameLabel_);

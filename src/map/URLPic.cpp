@@ -117,6 +117,9 @@ void URLPic::stopLoading() {
 }
 
 void URLPic::cancelRequest() {
+    // The view stands for no address any more: what it shows next is the caller's, and asking
+    // for the address it had again loads that picture anew.
+    URLString_.clear();
     ImageViewNetKit::cancelImageRequestOperation(*this);
     isDownloading_ = false;
     stopLoading();

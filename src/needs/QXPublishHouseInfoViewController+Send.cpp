@@ -396,7 +396,9 @@ bool QXPublishHouseInfoViewController::saveNeedListData() {
     row.latlng = qxInfoModel_.publishInfoLocalString;
     row.huxing = qxInfoModel_.publishInfoHouseDoor;
     row.voiceUrl = qxInfoModel_.publishInfoAmrUrlString;
-    row.voiceLength = qint64(qxInfoModel_.publishInfoDuration.toDouble());
+    // The length as recorded, fraction and all: every screen that shows the note rounds it up
+    // alike.
+    row.voiceLength = qxInfoModel_.publishInfoDuration.toDouble();
     row.price = qxInfoModel_.publishInfoPrice;
     row.priceType = qxInfoModel_.publishInfoPriceType;
     row.location = place.isNull() ? QString(QLatin1String("")) : place;

@@ -4,6 +4,7 @@
 
 #include "standin/ChatBroker.h"
 #include "standin/Posts.h"
+#include "standin/SamplePeople.h"
 #include "standin/SampleVoice.h"
 
 #include <QJsonArray>
@@ -102,6 +103,18 @@ TEST_F(AgentCallsTest, ADealRecordedWithAMobileNumberHasAPageTheTransactionCallN
     EXPECT_EQ(shown->status, 200);
     EXPECT_NE(shown->body.find("13812345678"), std::string::npos);
     EXPECT_EQ(http.Get("/deal/42-880002.html")->status, 404);
+
+    // A sample broker's page names him as the chat does, never by his id.
+    const auto broker = standin::SamplePeople::broker(8001000100);
+    ASSERT_TRUE(broker);
+    ASSERT_FALSE(call("insertAgentUserTransaction", {"42", "8001000100", "13812345678"})
+                     .toString()
+                     .isEmpty());
+    const auto named = http.Get("/deal/42-8001000100.html");
+    ASSERT_TRUE(named);
+    const QString text = QString::fromStdString(named->body);
+    EXPECT_TRUE(text.contains(broker->name)) << named->body;
+    EXPECT_FALSE(text.contains("8001000100")) << named->body;
 }
 
 }  // namespace

@@ -198,6 +198,40 @@ TEST_F(StandinServerTest, MessageApiAnswersTheShortCalls) {
     EXPECT_TRUE(jsonOf(unknown->body).contains("error_msg"));
 }
 
+// A broker's picture or voice written through the control call without a root is a whole
+// address on this server, which serves it; a root given is kept.
+TEST_F(StandinServerTest, WrittenPicturesAndVoicesAreWholeAddressesItServes) {
+    for (const char* kind : {"picture", "voice"}) {
+        auto written = client().Post(
+            "/__control/im/write",
+            QStringLiteral(R"({"to": 77, "kind": "%1"})").arg(QLatin1String(kind)).toStdString(),
+            "application/json");
+        ASSERT_TRUE(written);
+        EXPECT_EQ(written->status, 200);
+    }
+    ASSERT_EQ(client()
+                  .Post("/__control/im/write",
+                        R"({"to": 78, "kind": "picture", "root": "http://h"})", "application/json")
+                  ->status,
+              200);
+    const std::string api = paths::kMessageApi;
+    const auto offline = client().Get(api + "?op=getnotrecvmsgs&userId=77&channel=0");
+    ASSERT_TRUE(offline);
+    const QString body = QString::fromStdString(offline->body);
+    const QString root = server().root();
+    for (const QString& path :
+         {QStringLiteral("/img/chat/1.jpg"), QStringLiteral("/img/test/voice.amr")}) {
+        EXPECT_TRUE(body.contains(root + path)) << offline->body;
+        const auto served = client().Get(path.toStdString());
+        ASSERT_TRUE(served);
+        EXPECT_EQ(served->status, 200) << path.toStdString();
+    }
+    EXPECT_FALSE(body.contains("\"pic_url\":\"/img")) << "no root-relative path";
+    const auto given = client().Get(api + "?op=getnotrecvmsgs&userId=78&channel=0");
+    ASSERT_TRUE(given);
+    EXPECT_NE(given->body.find("http://h/img/chat/1.jpg"), std::string::npos) << given->body;
+}
+
 TEST_F(StandinServerTest, RecordsRequestsWithTheirWireHeadersUntilReset) {
     const QByteArray request =
         "PUT /push/x?q=%E4%B8%8A HTTP/1.1\r\nHost: h\r\n"

@@ -16,9 +16,9 @@ const QColor kPressedGrey(226, 226, 226);
 
 // A button background to be stretched from its middle: a rounded box with an outline.
 void buttonBox(const QString& name, double width, double height, const QColor& fill,
-               const QColor& line) {
+               const QColor& line, double radius = 4) {
     draw(name, width, height, [&](QPainter& p) {
-        roundedBox(p, QRectF(0.5, 0.5, width - 1, height - 1), 4, fill, line);
+        roundedBox(p, QRectF(0.5, 0.5, width - 1, height - 1), radius, fill, line);
     });
 }
 
@@ -141,7 +141,7 @@ void forms() {
                   34, pressed ? kPressedGrey : kButtonGrey, QColor(205, 205, 205));
         buttonBox(
             pressed ? QStringLiteral("button灰色36px_点击态") : QStringLiteral("button灰色36px"),
-            20, 36, pressed ? kPressedGrey : kButtonGrey, QColor(205, 205, 205));
+            20, 36, pressed ? kPressedGrey : kButtonGrey, QColor(205, 205, 205), 1.5);
     }
     draw(QStringLiteral("备注"), 14, 14, [](QPainter& p) {
         p.setPen(stroke(kGreen, 1.4));

@@ -144,13 +144,18 @@ void infoPage() {
         p.drawEllipse(QRectF(14, 8, 16, 16));
         p.drawRoundedRect(QRectF(8, 27, 28, 20), 10, 10);
     });
-    const auto button = [](const QString& name, const QColor& fill, const QColor& line) {
-        draw(name, 13, 36, [&](QPainter& p) { roundedBox(p, QRectF(0.5, 0.5, 12, 35), 4, fill, line); });
+    const auto button = [](const QString& name, const QColor& fill, const QColor& line,
+                           double radius) {
+        draw(name, 13, 36,
+             [&](QPainter& p) { roundedBox(p, QRectF(0.5, 0.5, 12, 35), radius, fill, line); });
     };
-    button(QStringLiteral("白色button36px"), QColor(255, 255, 255), QColor(225, 225, 225));
-    button(QStringLiteral("白色button36px-点击态"), QColor(222, 222, 222), QColor(200, 200, 200));
-    button(QStringLiteral("button36px"), kGreen, kDarkGreen);
-    button(QStringLiteral("button36px-点击态"), kDarkGreen, QColor(40, 110, 10));
+    button(QStringLiteral("白色button36px"), QColor(255, 255, 255), QColor(225, 225, 225), 4);
+    button(QStringLiteral("白色button36px-点击态"), QColor(222, 222, 222), QColor(200, 200, 200),
+           4);
+    // Corners of 1.5 points: the remark form stretches these from their third column, which
+    // must already be the straight body of the box.
+    button(QStringLiteral("button36px"), kGreen, kDarkGreen, 1.5);
+    button(QStringLiteral("button36px-点击态"), kDarkGreen, QColor(40, 110, 10), 1.5);
     draw(QStringLiteral("在线聊天"), 18, 18, [](QPainter& p) {
         bubble(p, 0, 0, 18, QPen(kGreen, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin), kGreen);
     });

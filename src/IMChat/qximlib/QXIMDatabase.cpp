@@ -106,13 +106,15 @@ bool writeTalk(JSSQLite& db, QXIMMessage& message, bool* autoInsertNeed, bool ex
     const bool own = message.fromId.toLongLong() == message.userId.toLongLong();
     const int system = own ? row->system : QXIMDatabase::cellNameByInfo(message.contentsJson());
     if (exceptTime) {
+        // A confirmation rewrites the row only while the row still shows the confirmed
+        // message: an answer that arrived meanwhile stays the talk's last message.
         return db.executeUpdate(
             QStringLiteral("UPDATE msg_list SET l_msg = ?, l_read = ?, l_content = ?, o_user = ?, "
                            "f_id = ?, r_id = ?, u_system = ?, m_type = ?, m_state = ?, m_id = ? "
-                           "WHERE t_id = ? AND u_id = ?"),
+                           "WHERE t_id = ? AND u_id = ? AND m_id = ?"),
             {message.completeMessage, message.unread, message.contents(), message.otherUser,
              message.fromId, message.needId, system, message.type, message.sendingState,
-             message.m_sid, message.talkId, message.userId});
+             message.m_sid, message.talkId, message.userId, message.m_sid});
     }
     return db.executeUpdate(
         QStringLiteral("UPDATE msg_list SET l_msg = ?, l_read = ?, l_content = ?, u_time = ?, "

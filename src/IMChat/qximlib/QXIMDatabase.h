@@ -147,7 +147,7 @@ public:
     // --- Needs (`need_list`)
     struct NeedInfo {
         QString userId, needId, cityScriptIndex, districtId, streetId, latlng, huxing, voiceUrl;
-        qint64 voiceLength = 0;
+        double voiceLength = 0;  // seconds as recorded, fraction kept
         QString price, priceType, location, time, rentOrBuy, priceName;
     };
     bool saveNeedInfo(const NeedInfo& need);

@@ -78,3 +78,22 @@ QStringList TextCharacters::split(const QString& text) {
     });
     return characters;
 }
+
+QList<QStringList> TextCharacters::lineRuns(const QString& text) {
+    QList<QStringList> runs;
+    QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
+    qsizetype runEnd = breaks.toNextBoundary();
+    QStringList run;
+    forEachCharacter(text, [&](qsizetype start, qsizetype end) {
+        // A break that falls inside a character (never, for sound text) waits for its end.
+        while (runEnd >= 0 && runEnd <= start) {
+            if (!run.isEmpty()) runs << run;
+            run.clear();
+            runEnd = breaks.toNextBoundary();
+        }
+        run << text.mid(start, end - start);
+        return true;
+    });
+    if (!run.isEmpty()) runs << run;
+    return runs;
+}

@@ -15,4 +15,10 @@ public:
     [[nodiscard]] static QString left(const QString& text, qsizetype n);
     // The characters one by one, in order.
     [[nodiscard]] static QStringList split(const QString& text);
+    // The characters in runs that a line never breaks inside, by the Unicode line-breaking
+    // rules as the platform's text library finds them: a line may break between two runs
+    // only. Closing punctuation ("，", "。", "】") stays in the run of what it closes, an
+    // opening bracket in the run of what it opens (a blank before closing punctuation is left
+    // to the caller: ui::TextLayout::bindClosingPunctuation).
+    [[nodiscard]] static QList<QStringList> lineRuns(const QString& text);
 };

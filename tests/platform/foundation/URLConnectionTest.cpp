@@ -1,3 +1,4 @@
+#include "platform/foundation/http_socket_reply.h"
 #include "platform/foundation/network_thread.h"
 #include "platform/foundation/url_cache.h"
 #include "platform/foundation/url_connection.h"
@@ -10,6 +11,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <QThread>
@@ -667,12 +669,20 @@ TEST_F(URLConnectionTest, SynchronousRequestFromTheMainThread) {
 
 namespace {
 
-// A server that answers every connection with the same raw bytes, written in one piece,
-// then closes: for replies no well-behaved server library would send.
+// A server that answers every request with the same raw bytes: for replies no well-behaved
+// server library would send. It writes them in one piece, or in pieces of 1 to 7 bytes, and
+// then closes the connection, or keeps it open for the next request.
 class RawReplyServer {
 public:
-    explicit RawReplyServer(QByteArray reply) : reply_(std::move(reply)) {}
+    enum class Writes { Whole, InPieces };
+    enum class After { Close, KeepOpen };
+
+    explicit RawReplyServer(QByteArray reply, Writes writes = Writes::Whole,
+                            After after = After::Close)
+        : reply_(std::move(reply)), writes_(writes), after_(after) {}
     ~RawReplyServer() {
+        // A connection kept idle would hold the server's thread.
+        ns::NetworkThread::shared().sync([] { ns::HTTPSocketReply::closeIdleConnections(); });
         stopping_ = true;
         ::shutdown(listener_, SHUT_RDWR);
         ::close(listener_);
@@ -692,15 +702,15 @@ public:
             while (!stopping_) {
                 const int client = ::accept(listener_, nullptr, nullptr);
                 if (client < 0) return;
-                QByteArray request;
-                char buffer[4096];
-                while (!request.contains("\r\n\r\n")) {
-                    const auto got = ::recv(client, buffer, sizeof buffer, 0);
-                    if (got <= 0) break;
-                    request.append(buffer, got);
+                ++connections_;
+                const int on = 1;
+                ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+                while (readRequest(client)) {
+                    write(client);
+                    if (after_ == After::Close) break;
                 }
-                ::send(client, reply_.constData(), reply_.size(), MSG_NOSIGNAL);
                 ::shutdown(client, SHUT_WR);
+                char buffer[4096];
                 while (::recv(client, buffer, sizeof buffer, 0) > 0) {
                 }
                 ::close(client);
@@ -710,61 +720,186 @@ public:
     [[nodiscard]] QUrl url() const {
         return QUrl(QStringLiteral("http://127.0.0.1:%1/raw").arg(port_));
     }
+    [[nodiscard]] int connections() const { return connections_; }
 
 private:
+    static bool readRequest(int client) {
+        QByteArray request;
+        char byte = 0;
+        while (!request.endsWith("\r\n\r\n")) {
+            if (::recv(client, &byte, 1, 0) != 1) return false;
+            request.append(byte);
+        }
+        return true;
+    }
+    void write(int client) const {
+        qsizetype piece = writes_ == Writes::Whole ? reply_.size() : 1;
+        for (qsizetype at = 0; at < reply_.size(); at += piece, piece = piece % 7 + 1) {
+            const auto length = std::min(piece, reply_.size() - at);
+            if (::send(client, reply_.constData() + at, length, MSG_NOSIGNAL) != length) return;
+        }
+    }
+
     QByteArray reply_;
+    Writes writes_;
+    After after_;
     int listener_ = -1;
     int port_ = 0;
+    std::atomic<int> connections_{0};
     std::atomic<bool> stopping_{false};
     std::thread thread_;
 };
 
+struct RawCase {
+    QByteArray reply;
+    QByteArray body;   // for replies that end normally
+    qint64 error = 0;  // else the error they end with
+};
+
 }  // namespace
 
-TEST_F(URLConnectionTest, CutOrMalformedFramingFailsAsALostConnection) {
-    const std::vector<QByteArray> replies{
-        // chunked, cut before the terminating chunk
-        "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n",
-        // chunked, cut inside a chunk
-        "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhel",
-        // chunked, cut right after the headers
-        "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n",
-        // a chunk-size line that is no number
-        "HTTP/1.1 200 OK\r\nTransfer-Encoding: "
-        "chunked\r\n\r\n5\r\nhello\r\nzz\r\nworld\r\n0\r\n\r\n",
-        // a chunk whose data runs past its size
-        "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhelloX\r\n0\r\n\r\n",
-        // shorter than its length
-        "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nhello",
-    };
-    for (const QByteArray& raw : replies) {
-        RawReplyServer server(raw);
+// Every reply below is sent whole and again in pieces of a few bytes.
+class RawReplyTest : public URLConnectionTest,
+                     public ::testing::WithParamInterface<RawReplyServer::Writes> {
+protected:
+    std::shared_ptr<Recorder> loadRaw(const QByteArray& reply, const QString& method = "GET") {
+        RawReplyServer server(reply, GetParam());
         server.start();
+        ns::URLRequest request(server.url());
+        request.setHTTPMethod(method);
         auto recorder = std::make_shared<Recorder>();
-        ASSERT_TRUE(load(ns::URLRequest(server.url()), recorder)) << raw.toStdString();
-        ASSERT_TRUE(recorder->error) << raw.toStdString();
-        EXPECT_EQ(recorder->error->code(), ns::Error::kURLErrorNetworkConnectionLost)
-            << raw.toStdString();
-        EXPECT_EQ(recorder->events().back(), "fail");
+        EXPECT_TRUE(load(request, recorder)) << reply.toStdString();
+        return recorder;
     }
+
+    void expectEnds(const std::vector<RawCase>& cases, const QString& method = "GET") {
+        for (const auto& [reply, body, error] : cases) {
+            const auto recorder = loadRaw(reply, method);
+            if (error == 0) {
+                EXPECT_FALSE(recorder->error) << reply.toStdString();
+                EXPECT_EQ(recorder->body(), body) << reply.toStdString();
+                EXPECT_EQ(recorder->events().back(), "finish") << reply.toStdString();
+            } else {
+                ASSERT_TRUE(recorder->error) << reply.toStdString();
+                EXPECT_EQ(recorder->error->code(), error) << reply.toStdString();
+                EXPECT_EQ(recorder->events().back(), "fail") << reply.toStdString();
+            }
+        }
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(WholeAndInPieces, RawReplyTest,
+                         ::testing::Values(RawReplyServer::Writes::Whole,
+                                           RawReplyServer::Writes::InPieces));
+
+TEST_P(RawReplyTest, CutOrMalformedFramingFailsAsALostConnection) {
+    constexpr auto kLost = ns::Error::kURLErrorNetworkConnectionLost;
+    expectEnds({
+        // chunked, cut before the terminating chunk, inside a chunk, right after the head
+        {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n", {}, kLost},
+        {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhel", {}, kLost},
+        {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n", {}, kLost},
+        // a chunk-size line that is no number; a chunk whose data runs past its size
+        {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\nzz\r\nworld\r\n"
+         "0\r\n\r\n",
+         {},
+         kLost},
+        {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhelloX\r\n0\r\n\r\n",
+         {},
+         kLost},
+        // shorter than its length
+        {"HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nhello", {}, kLost},
+        // an interim reply and no final one
+        {"HTTP/1.1 100 Continue\r\n\r\n", {}, kLost},
+    });
 }
 
-TEST_F(URLConnectionTest, WellFramedRepliesEndNormallyWhateverTheServerDoesAfter) {
-    const std::vector<std::pair<QByteArray, QByteArray>> replies{
+TEST_P(RawReplyTest, WellFramedRepliesEndNormally) {
+    expectEnds({
         {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
          "5;name=value\r\nhello\r\n6 \r\n world\r\n0\r\nExpires: never\r\n\r\n",
          "hello world"},
         {"HTTP/1.1 200 OK\r\nContent-Length: 5\r\nConnection: close\r\n\r\nhello", "hello"},
         // no length at all: the close ends it
         {"HTTP/1.0 200 OK\r\n\r\nuntil the end", "until the end"},
-        {"HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 204 No Content\r\n\r\n", ""},
-    };
-    for (const auto& [raw, body] : replies) {
-        RawReplyServer server(raw);
+        // an interim reply before the final one; replies that have no body whatever their
+        // head says
+        {"HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nOK", "OK"},
+        {"HTTP/1.1 204 No Content\r\nContent-Length: 5\r\n\r\n", ""},
+        {"HTTP/1.1 304 Not Modified\r\nTransfer-Encoding: chunked\r\n\r\n", ""},
+    });
+    expectEnds({{"HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\n", ""}}, "HEAD");
+}
+
+TEST_P(RawReplyTest, ACarriageReturnThatEndsNoLineFailsTheReply) {
+    expectEnds({
+        // in a field it would hide the next one; in a chunk-size line, shift the body
+        {"HTTP/1.1 200 OK\r\nX:\rTransfer-Encoding: chunked\r\n\r\n1\r\nA\r\n0\r\n\r\n",
+         {},
+         ns::Error::kURLErrorBadServerResponse},
+        {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\r;ABCD\r\n34\r\nE\r\n0\r\n\r\n",
+         {},
+         ns::Error::kURLErrorNetworkConnectionLost},
+    });
+}
+
+TEST_P(RawReplyTest, CodingsThatDoNotEndInChunkedAreReadToTheClose) {
+    expectEnds({
+        {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked, identity\r\n\r\n2\r\nOK\r\n0\r\n\r\n",
+         "2\r\nOK\r\n0\r\n\r\n"},
+        {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunkedchunked\r\n\r\n2\r\nOK\r\n0\r\n\r\n",
+         "2\r\nOK\r\n0\r\n\r\n"},
+    });
+}
+
+TEST_P(RawReplyTest, AReplyFramedByACodingAndALengthAtOnceFails) {
+    expectEnds({
+        {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nContent-Length: 3\r\n\r\n"
+         "5\r\nhello\r\n0\r\n\r\n",
+         {},
+         ns::Error::kURLErrorBadServerResponse},
+    });
+}
+
+TEST_P(RawReplyTest, FieldValuesThatAreNotUtf8ReachTheCallerByteForByte) {
+    const auto recorder = loadRaw(
+        "HTTP/1.1 200 OK\r\n"
+        "Content-Disposition: attachment; filename=\"caf\xe9.txt\"\r\n"
+        "X-Utf8: \xe6\x88\xbf\xe6\xba\x90\r\n"
+        "Content-Length: 2\r\n\r\nOK");
+    ASSERT_FALSE(recorder->error);
+    const auto* http = recorder->http();
+    ASSERT_TRUE(http);
+    const QString disposition = http->allHeaderFields().value("Content-Disposition");
+    EXPECT_EQ(disposition.toLatin1(), "attachment; filename=\"caf\xe9.txt\"");
+    EXPECT_EQ(http->suggestedFilename(), QString::fromUtf8("café.txt"));
+    EXPECT_EQ(http->allHeaderFields().value("X-Utf8"), QString::fromUtf8("房源"));
+}
+
+TEST_P(RawReplyTest, FoldedFieldLinesAreUnfolded) {
+    const auto recorder =
+        loadRaw("HTTP/1.1 200 OK\r\nX-Note: one\r\n two\r\n\tthree\r\nContent-Length: 2\r\n\r\nOK");
+    ASSERT_FALSE(recorder->error);
+    ASSERT_TRUE(recorder->http());
+    EXPECT_EQ(recorder->http()->allHeaderFields().value("X-Note"), "one two three");
+    EXPECT_EQ(recorder->body(), "OK");
+}
+
+TEST_F(URLConnectionTest, AConnectionIsUsedAgainOnlyAfterAReplyThatEndedWithNothingAfterIt) {
+    for (const auto& [reply, connections] : std::vector<std::pair<QByteArray, int>>{
+             {"HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nOK", 1},
+             {"HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nOK and more", 2},
+             {"HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 2\r\n\r\nOK", 2},
+         }) {
+        RawReplyServer server(reply, RawReplyServer::Writes::Whole,
+                              RawReplyServer::After::KeepOpen);
         server.start();
-        auto recorder = std::make_shared<Recorder>();
-        ASSERT_TRUE(load(ns::URLRequest(server.url()), recorder)) << raw.toStdString();
-        EXPECT_FALSE(recorder->error) << raw.toStdString();
-        EXPECT_EQ(recorder->body(), body);
+        for (int load = 0; load < 2; ++load) {
+            auto recorder = std::make_shared<Recorder>();
+            ASSERT_TRUE(this->load(ns::URLRequest(server.url()), recorder));
+            EXPECT_FALSE(recorder->error) << reply.toStdString();
+            EXPECT_EQ(recorder->body(), "OK");
+        }
+        EXPECT_EQ(server.connections(), connections) << reply.toStdString();
     }
 }

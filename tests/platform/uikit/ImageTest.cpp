@@ -141,8 +141,10 @@ TEST_F(ImageTest, PicturesOnWholePixelsLookTheSameCopiedAsResampled) {
                 const double w = placement.rect.size.width, h = placement.rect.size.height;
                 const double right = bubble->capInsets().right, bottom = bubble->capInsets().bottom;
                 const int rightPixels = int(right * 2), bottomPixels = int(bottom * 2);
-                const double xs[4] = {x, x + 4, x + w - right, x + w};
-                const double ys[4] = {y, y + 4, y + h - bottom, y + h};
+                // The parts meet on whole pixels of the canvas (scale 2).
+                const auto onPixel = [](double v) { return std::round(v * 2) / 2; };
+                const double xs[4] = {x, onPixel(x + 4), onPixel(x + w - right), x + w};
+                const double ys[4] = {y, onPixel(y + 4), onPixel(y + h - bottom), y + h};
                 const int px[4] = {0, 8, 20 - rightPixels, 20};
                 const int py[4] = {0, 8, 20 - bottomPixels, 20};
                 for (int row = 0; row < 3; ++row) {

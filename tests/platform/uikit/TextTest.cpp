@@ -70,6 +70,25 @@ TEST_F(TextTest, WrappingBreaksAtTheWidthGivenAndStopsAtTheHeight) {
               2);
 }
 
+// Word wrapping breaks Chinese text by the Unicode rules: at whatever width, no line starts
+// with closing punctuation or a trailing comma.
+TEST_F(TextTest, WordWrapNeverStartsALineWithClosingPunctuation) {
+    const Font font = Font::systemFontOfSize(14);
+    const QString text = QStringLiteral(
+        "我要求租一套【3000-5000元】【两室 】房源,地点:【上海市黄浦区】附近三公里内。额外条件:"
+        "近地铁,精装修,家电齐全,");
+    for (double width = 80; width <= 260; width += 3) {
+        ui::TextLayout::Options options;
+        options.width = width;
+        options.mode = LineBreakMode::WordWrap;
+        const QStringList lines = ui::TextLayout(text, font, options).lineTexts();
+        for (const QString& line : lines.mid(1)) {
+            EXPECT_FALSE(QStringLiteral("，。】）,:、").contains(line.front()))
+                << line.toStdString() << " at width " << width;
+        }
+    }
+}
+
 TEST_F(TextTest, TruncationModesCutWhereTheyName) {
     const Font font = Font::systemFontOfSize(14);
     const QString text = QStringLiteral("一二三四五六七八九十");

@@ -5,9 +5,11 @@
 #include "platform/uikit/application.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_picker_controller.h"
+#include "platform/uikit/label.h"
 #include "platform/uikit/message_compose_view_controller.h"
 #include "platform/uikit/photo_album.h"
 #include "platform/uikit/test_driver.h"
+#include "platform/uikit/text_layout.h"
 #include "platform/uikit/web_view.h"
 #include "platform/uikit/window.h"
 
@@ -108,6 +110,31 @@ TEST_F(WebAndPickersTest, WebViewShowsAPagesTitleAndTextAndGoesBack) {
     web_->loadRequest(ns::URLRequest(second));
     EXPECT_FALSE(web_->isLoading());
     EXPECT_EQ(pages_->take(), "should file 5");
+}
+
+// A page's text breaks where the Unicode line-breaking rules allow, as a browser breaks it:
+// never before closing punctuation, wherever the lines fill.
+TEST_F(WebAndPickersTest, WebViewNeverStartsALineWithClosingPunctuation) {
+    for (int lead = 0; lead < 20; ++lead) {
+        const QString text = QString(lead, QChar(0x5B57)) +
+                             QStringLiteral(
+                                 "经纪人确认后，这笔成交会出现在您的记录里。【成交记录】"
+                                 "联系手机：13812345678。");
+        web_->loadHTMLString("<html><body><p>" + text + "</p></body></html>", QUrl());
+        ASSERT_TRUE(waitForLoad());
+        auto* label =
+            driver_->find<ui::Label>([&](ui::Label& shown) { return shown.text() == text; });
+        ASSERT_NE(label, nullptr);
+        ui::TextLayout::Options options;
+        options.width = label->bounds().size.width;
+        options.mode = label->lineBreakMode();
+        const QStringList lines = ui::TextLayout(text, label->font(), options).lineTexts();
+        ASSERT_GT(lines.size(), 1) << "the text fills more than one line";
+        for (const QString& line : lines.mid(1)) {
+            EXPECT_FALSE(QStringLiteral("，。】：").contains(line.front()))
+                << line.toStdString() << " of " << text.toStdString();
+        }
+    }
 }
 
 TEST_F(WebAndPickersTest, WebViewHandsCallsToTheApplicationAndReportsStops) {

@@ -1,5 +1,6 @@
 #include "ChatScreenFixture.h"
 
+#include "chat/ChatHost.h"
 #include "chat/QXBrokerItem.h"
 #include "chat/QXChatListCell.h"
 #include "chat/QXChatListController.h"
@@ -89,6 +90,40 @@ TEST_F(ChatListTest, TalksShowNewestFirstWithPreviewsAgesAndUnreadBadges) {
     settle();
     EXPECT_TRUE(matchesReferenceImage(driver_->screenshot()->pixels(), "src/chat/reference",
                                       "chat_list.png"));
+
+    // Scrolled to its end, the list shows its last talk whole above the tab bar that the
+    // screen reaches under.
+    ui::TableView* table = list_->chatTable();
+    const double end = table->contentSize().height - table->bounds().size.height;
+    ASSERT_GT(end, 0) << "more talks than fit";
+    table->setContentOffset({0, end});
+    settle();
+    const ui::Rect last = table->convertRectToView(
+        table->rectForRowAtIndexPath(ui::IndexPath(0, int(list_->chatData().size()) - 1)),
+        list_->view().get());
+    EXPECT_LE(last.origin.y + last.size.height,
+              list_->view()->bounds().size.height - ChatHost::shared()->tabBarHeight());
+}
+
+// A row that showed a broker, then the service account's own picture, shows the broker's
+// picture again when it shows him again: never the picture of the row it was before.
+TEST_F(ChatListTest, AReusedRowShowsItsOwnBrokersPicture) {
+    const auto item = [](const QString& picture) {
+        return QXBrokerItem({{"o_user", QStringLiteral(R"({"picUrl":"%1"})").arg(picture)}});
+    };
+    const auto cell = QXChatListCell::make(QXChatListCell::kTalkRowTag, "chatListTableCell");
+    const QXBrokerItem broker = item(server().root() + "/img/avatars/brokers/880001.jpg");
+    cell->setChatListCellWithDic(broker);
+    ASSERT_TRUE(runMainLoopUntil([&] { return !cell->HeadImage()->isDownloading(); }));
+    const auto brokerPicture = cell->HeadImage()->image();
+    ASSERT_NE(brokerPicture, nullptr);
+    cell->setChatListCellWithDic(item(QStringLiteral("file://Nevoru官方2.2.1@2x.png")));
+    const auto ownPicture = cell->HeadImage()->image();
+    EXPECT_NE(ownPicture, brokerPicture);
+    cell->setChatListCellWithDic(broker);
+    ASSERT_TRUE(runMainLoopUntil([&] { return !cell->HeadImage()->isDownloading(); }));
+    ASSERT_NE(cell->HeadImage()->image(), nullptr);
+    EXPECT_NE(cell->HeadImage()->image(), ownPicture);
 }
 
 TEST_F(ChatListTest, OpeningATalkClearsItsCountAndNewMessagesUpdateTheRowAndTheTabBadge) {

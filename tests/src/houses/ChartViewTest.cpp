@@ -95,7 +95,8 @@ TEST_F(ChartViewTest, NoneOneTwoAndTwentyFourPointsAndExtremesDrawFinitely) {
 
     const auto one = draw({records({42000})});
     EXPECT_EQ(one->columnWidth(), 0);
-    EXPECT_EQ(one->pointAt(0, 0).x, 38) << "a single point stands on the first column";
+    EXPECT_EQ(one->pointAt(0, 0).x, 38 + 120) << "a single point stands in the middle, not in "
+                                                 "the axes' corner";
     EXPECT_TRUE(std::isfinite(one->pointAt(0, 0).y));
     EXPECT_TRUE(orangeAt(one->pointAt(0, 0)));
 

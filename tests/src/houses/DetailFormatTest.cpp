@@ -247,6 +247,34 @@ TEST_F(DetailFormatTest, ARowSpreadsTwoCharacterLabelsAndLaysOutByCharacters) {
     EXPECT_LT(placed[0].origin.x, placed[1].origin.x);
 }
 
+// Whatever the text and wherever its lines fill, no line starts with closing punctuation or
+// ends with an opening bracket: the character before moves down with it. The height the
+// screen reserves is the one the drawing takes.
+TEST_F(DetailFormatTest, ARowNeverStartsALineWithClosingPunctuation) {
+    const QString closing = QStringLiteral("，。）】、；：！？");
+    for (int lead = 0; lead < 24; ++lead) {
+        for (const QString& mark : {QStringLiteral("，"), QStringLiteral("。"),
+                                    QStringLiteral("】"), QStringLiteral("（")}) {
+            const QString text = QString(lead, QChar(0x5B57)) + QStringLiteral("房") + mark +
+                                 QStringLiteral("室厅 】一二三四五六七八九十（共14层）。");
+            double bottom = 0;
+            const auto placed =
+                QXLabel::layout(QXLabel::spreadLabel("详情"), text, QXLabel::kRunOn, 288, &bottom);
+            ASSERT_EQ(placed.size(), std::size_t(text.size())) << text.toStdString();
+            for (std::size_t i = 1; i < placed.size(); ++i) {
+                if (placed[i].origin.y == placed[i - 1].origin.y) continue;
+                EXPECT_FALSE(closing.contains(placed[i].character))
+                    << "line starts with " << placed[i].character.toStdString() << " in "
+                    << text.toStdString();
+                EXPECT_NE(placed[i - 1].character, QStringLiteral("（")) << text.toStdString();
+                EXPECT_LT(placed[i - 1].origin.x, 288.0);
+            }
+            EXPECT_EQ(QXLabel::calLblHeightwithKey("详情", text, QXLabel::kRunOn, 320),
+                      int(placed.back().origin.y + QXLabel::kLinePitch));
+        }
+    }
+}
+
 TEST_F(DetailFormatTest, ThePriceLineSplitsNumberUnitAndNote) {
     auto parts = QXPostDetailPriceView::partsOf({{"租金", "1200元/月(押一付三)"}});
     EXPECT_EQ(parts.label, "租       金:  ");

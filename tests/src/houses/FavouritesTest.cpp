@@ -9,6 +9,8 @@
 #include "houses/QXHistoryController.h"
 #include "net/transport/Json.h"
 #include "platform/foundation/notification_center.h"
+#include "platform/uikit/label.h"
+#include "platform/uikit/text_layout.h"
 #include "platform/uikit/text_view.h"
 #include "ui/widgets/FloatView.h"
 
@@ -253,6 +255,19 @@ TEST_F(FavouritesTest, ARemarkKeeps200CharactersAndOnlyAChangeIsSavedAndAnnounce
     EXPECT_EQ(editor->title(), "备注");
     EXPECT_TRUE(input.text().isEmpty());
     EXPECT_FALSE(editor->placeholderLabel()->isHidden());
+    {
+        // The hint shows whole within its label.
+        const ui::Label& hint = *editor->placeholderLabel();
+        ui::TextLayout::Options options;
+        options.width = hint.bounds().size.width;
+        options.height = hint.bounds().size.height;
+        options.maximumLines = hint.numberOfLines();
+        options.mode = hint.lineBreakMode();
+        EXPECT_FALSE(ui::TextLayout(hint.text(), hint.font(), options).isTruncated());
+    }
+    settle();
+    EXPECT_TRUE(matchesReferenceImage(driver_->screenshot(2)->pixels(), "src/houses/reference",
+                                      "remark_editor.png"));
 
     // Typing stops at 200 characters; an emoji is one of them; deleting is always possible.
     const QString house = QString::fromUtf8("\xF0\x9F\x8F\xA0");

@@ -168,6 +168,37 @@ TEST_F(FilterScreenTest, ConfirmingHandsBackEachChosenValueIntact) {
     EXPECT_EQ(valueOf(handed_.conditions["latlng"]), "39.91234,116.40567,3000");
 }
 
+// The keyword field stands beside the label column and says what to type; typing scrolls the
+// rows up above the keyboard, and closing the keyboard brings every row back within reach.
+TEST_F(FilterScreenTest, AfterTypingInTheKeywordFieldEveryRowComesBack) {
+    model_->adopt({filterItem("district_id", "-1"), filterItem("price", "-1", "range"),
+                   filterItem("huxing_shi", "-1"), filterItem("area", "-1"),
+                   filterItem("fitment", "-1"), filterItem("xiaoqu", "-1", "text"),
+                   filterItem("image_count", "-1")});
+    model_->getFilterWithKey("xiaoqu")->insert("n", QStringLiteral("小区"));
+    auto screen = push(model_);
+    auto* field = driver_->find<ui::TextField>();
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->placeholder(), QStringLiteral("请输入小区"));
+    EXPECT_GE(field->frame().origin.x, 90) << "clear of the label column";
+    EXPECT_LE(field->frame().origin.x + field->frame().size.width,
+              screen->tableView()->bounds().size.width);
+
+    ASSERT_TRUE(driver_->tap(field));
+    settle();
+    ASSERT_TRUE(field->isFirstResponder());
+    EXPECT_GT(screen->tableView()->contentOffset().y, 0) << "the field rose above the keyboard";
+    ASSERT_TRUE(driver_->type(QStringLiteral("望京")));
+    ASSERT_TRUE(driver_->pressReturn());
+    settle();
+    EXPECT_FALSE(field->isFirstResponder());
+    ui::TableView* table = screen->tableView();
+    EXPECT_EQ(table->contentOffset().y, 0);
+    const ui::Rect first = table->rectForRowAtIndexPath({0, 0});
+    EXPECT_GE(first.origin.y - table->contentOffset().y, 0) << "区域 is in sight again";
+    EXPECT_EQ(model_->getFilterWithKey("xiaoqu")->value("v"), "望京");
+}
+
 TEST_F(FilterScreenTest, TheDistrictConditionsFollowTheShownStreet) {
     const auto [district, row] = districtWithStreets();
     ASSERT_TRUE(district);

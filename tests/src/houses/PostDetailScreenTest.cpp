@@ -384,6 +384,11 @@ TEST_F(PostDetailScreenTest, PagingWalksTheListAndLoadsItsNextPageAtTheEnd) {
     // Pulling up past the end of the page shows the next post.
     ui::ScrollView* page = detail_->mainScrollView();
     const double end = page->contentSize().height - page->frame().size.height;
+    // Past the end the pull view names the next post: the boundary shows before the page turns.
+    page->setContentOffset({0, end + 70});
+    settle();
+    EXPECT_TRUE(matchesReferenceImage(driver_->screenshot()->pixels(), "src/houses/reference",
+                                      "detail_pull_next.png"));
     page->setContentOffset({0, end});
     driver_->drag({160, 420}, {160, 80}, 0.3, 12);
     ASSERT_TRUE(waitFor([&] { return detail_->currentIndex() == 1; }));

@@ -302,6 +302,37 @@ TEST_F(QXIMDatabaseTest, SendStatesMoveBetweenSendingSentAndFailed) {
     EXPECT_EQ(outgoing.uTime, 500);  // the stored time stays
     EXPECT_EQ(store.getMessageByKey(outgoing.m_sid, kUser)->value("m_id").toString(),
               "9000000000777");
+
+    // The broker's answer arrives before the server confirms the user's next message: the
+    // confirmation leaves the answer the talk's last message, unread count and all.
+    QXIMMessage next = received(0, 600, R"(["再推荐几套房源"])");
+    next.fromId = kUser;
+    next.sendingState = QXIMMessage::kSending;
+    ASSERT_TRUE(store.saveMessage(next, false));
+    ASSERT_TRUE(store.saveMessageIntoTalkTable(next));
+    QXIMMessage card = received(9000000000779, 601, R"([["url",{"title":"北新泾"},"北新泾"]])");
+    card.unread = 1;
+    ASSERT_TRUE(store.saveMessage(card, false));
+    ASSERT_TRUE(store.saveMessageIntoTalkTable(card));
+    next.messageId = 9000000000778;
+    next.sendingState = QXIMMessage::kSent;
+    ASSERT_TRUE(store.updateMessageExceptTime(next));
+    ASSERT_TRUE(store.saveMessageIntoTalkTable(next, nullptr, true));
+    const QVariantMap talk = store.talkInfoExist(kTalk, kUser).value(0);
+    EXPECT_EQ(talk.value("l_content").toString(), card.contents());
+    EXPECT_EQ(talk.value("l_read").toInt(), 1);
+    EXPECT_EQ(talk.value("u_time").toLongLong(), 601);
+
+    // Confirmed while still the last, the row takes the sent state.
+    QXIMMessage last = received(0, 700, R"(["好的"])");
+    last.fromId = kUser;
+    last.sendingState = QXIMMessage::kSending;
+    ASSERT_TRUE(store.saveMessage(last, false));
+    ASSERT_TRUE(store.saveMessageIntoTalkTable(last));
+    last.sendingState = QXIMMessage::kSent;
+    ASSERT_TRUE(store.saveMessageIntoTalkTable(last, nullptr, true));
+    EXPECT_EQ(store.talkInfoExist(kTalk, kUser).value(0).value("m_state").toInt(),
+              QXIMMessage::kSent);
 }
 
 TEST_F(QXIMDatabaseTest, APacketIsStoredWholeOrNotAtAll) {
