@@ -414,7 +414,8 @@ bool Image::paintKept(QPainter& painter, const Rect& rect) const {
     // A size drawn a second time is kept at its device pixels and copied from then on; one
     // drawn once (a frame of a zoom) is not worth the keeping.
     constexpr std::size_t kKept = 8;
-    constexpr qint64 kLargestKept = 1024 * 1024;
+    // Bars, bubbles and thumbnails; not whole-screen photos, which the picture stores count.
+    constexpr qint64 kLargestKept = 256 * 1024;
     constexpr double kTolerance = 1e-6;
     if (rect.size.width <= 0 || rect.size.height <= 0) return false;
     const QTransform device = painter.combinedTransform();

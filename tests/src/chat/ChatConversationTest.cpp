@@ -55,11 +55,13 @@ protected:
         ui::ImagePickerController::setLibraryPath(sandboxPath() + "/library");
         ASSERT_TRUE(driver_->tap(chat.containerView()->imageButton()));
         settle();
+        ASSERT_FALSE(chat.sendImagePanel()->isHidden());
         ASSERT_TRUE(driver_->tap(driver_->findByAccessibilityLabel(QStringLiteral("照片"))));
         settle();
         auto picker =
             std::dynamic_pointer_cast<ui::ImagePickerController>(tabs_->presentedViewController());
         ASSERT_NE(picker, nullptr);
+        EXPECT_TRUE(chat.sendImagePanel()->isHidden()) << "the panel goes with the choice";
         picker->pickImageAtIndex(0);
         settle(0.5);
     }
@@ -247,24 +249,8 @@ TEST_F(ChatConversationTest, AReceivedVoiceDownloadsOnceAndPlaysThroughThePlayer
 }
 
 TEST_F(ChatConversationTest, APictureFromTheLibraryGoesUpAsJpegAndOutWithItsAddress) {
-    QDir().mkpath(sandboxPath() + "/library");
-    QImage photo(64, 48, QImage::Format_RGB32);
-    photo.fill(QColor(30, 120, 200));
-    ASSERT_TRUE(photo.save(sandboxPath() + "/library/room.png"));
-    ui::ImagePickerController::setLibraryPath(sandboxPath() + "/library");
-
     auto chat = openChat();
-    ASSERT_TRUE(driver_->tap(chat->containerView()->imageButton()));
-    settle();
-    ASSERT_FALSE(chat->sendImagePanel()->isHidden());
-    ASSERT_TRUE(driver_->tap(driver_->findByAccessibilityLabel(QStringLiteral("照片"))));
-    settle();
-    auto picker =
-        std::dynamic_pointer_cast<ui::ImagePickerController>(tabs_->presentedViewController());
-    ASSERT_NE(picker, nullptr);
-    EXPECT_TRUE(chat->sendImagePanel()->isHidden());
-    picker->pickImageAtIndex(0);
-    settle(0.5);
+    pickPhoto(*chat);
     ASSERT_TRUE(runMainLoopUntil([&] { return sentPackets().size() == 1; }));
     const QVariantList item = sentItem(0);
     ASSERT_EQ(item.value(0).toString(), "pic");
