@@ -2,7 +2,6 @@
 
 #include "app/QXAppChatScreenOpener.h"
 #include "app/QXAppDelegate.h"
-#include "app/QXPlaceholderController.h"
 #include "app/statistics/StatisticsForAnalytics.h"
 #include "map/QXMapViewController.h"
 

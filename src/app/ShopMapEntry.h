@@ -9,8 +9,7 @@ class QXMapViewController;
 
 // The broker-shop map as the application opens it: its context filled from the application
 // delegate (network state, located position, current city, own user, drag-back switch,
-// analytics), the message store, the broker page, and a placeholder screen for the chat
-// until that screen exists.
+// analytics), the message store, the broker page and the chat screen.
 struct ShopMapEntry {
     [[nodiscard]] static ShopMapContext context(QXAppDelegate& delegate);
     [[nodiscard]] static std::shared_ptr<QXMapViewController> makeScreen(QXAppDelegate& delegate);

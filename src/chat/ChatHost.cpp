@@ -23,5 +23,5 @@ void ChatHost::install(std::shared_ptr<ChatHost> host) {
 
 std::shared_ptr<ui::ViewController> ChatHost::makeWebPage(const QString& title,
                                                           const QString& url) {
-    return ChatNeighbourScreens::placeholder(title, url);
+    return ChatNeighbourScreens::titledPage(title, url);
 }

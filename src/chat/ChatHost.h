@@ -28,7 +28,8 @@ public:
     [[nodiscard]] virtual double tabBarHeight() const { return 49; }
     // Starts watching the default route again (the retry of the offline row).
     virtual void startListenNetWorkStatus() {}
-    // The in-app web page titled `title` showing `url`; a titled placeholder by default.
+    // The in-app web page titled `title` showing `url`; by default a titled page naming the
+    // address.
     [[nodiscard]] virtual std::shared_ptr<ui::ViewController> makeWebPage(const QString& title,
                                                                           const QString& url);
 };

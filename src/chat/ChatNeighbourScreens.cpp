@@ -5,17 +5,15 @@
 #include "houses/QXAgentInfoController.h"
 #include "houses/QXPostDetailNew.h"
 
-#include "ui/widgets/PlaceholderSentence.h"
-
 #include "platform/uikit/label.h"
 #include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/view_controller.h"
 
 namespace {
 
-class PlaceholderScreen final : public ui::ViewController {
+class TitledPage final : public ui::ViewController {
 public:
-    PlaceholderScreen(const QString& title, QString text) : text_(std::move(text)) {
+    TitledPage(const QString& title, QString text) : text_(std::move(text)) {
         // The screen starts below the navigation bar.
         setEdgesForExtendedLayout(ui::kRectEdgeNone);
         setTitle(title);
@@ -24,7 +22,14 @@ public:
 
     void viewDidLoad() override {
         view()->setBackgroundColor(ui::Color::rgb(235, 235, 235));
-        view()->addSubview(makePlaceholderSentence(text_));
+        auto sentence = std::make_shared<ui::Label>(ui::Rect(20, 120, 280, 120));
+        sentence->setNumberOfLines(0);
+        sentence->setTextAlignment(ui::TextAlignment::Center);
+        sentence->setTextColor(ui::Color::darkGrayColor());
+        sentence->setBackgroundColor(ui::Color::clearColor());
+        sentence->setFont(ui::Font::systemFontOfSize(15));
+        sentence->setText(text_);
+        view()->addSubview(sentence);
     }
 
 private:
@@ -40,8 +45,8 @@ void push(ui::ViewController& from, std::shared_ptr<ui::ViewController> screen) 
 
 namespace ChatNeighbourScreens {
 
-std::shared_ptr<ui::ViewController> placeholder(const QString& title, const QString& text) {
-    return std::make_shared<PlaceholderScreen>(title, text);
+std::shared_ptr<ui::ViewController> titledPage(const QString& title, const QString& text) {
+    return std::make_shared<TitledPage>(title, text);
 }
 
 void pushPostDetail(ui::ViewController& from, const QString& puid) {

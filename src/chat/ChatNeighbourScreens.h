@@ -10,13 +10,14 @@ class ViewController;
 }
 
 // The screens of other parts of the app that the chat opens: the post a card names, a picture
-// in full, the broker's shop page. Each opens from here alone, so that the screen that stands
-// in for it (a titled page saying what will be there) is replaced in one place.
+// in full, the broker's shop page. Each opens from here alone, so that the chat depends on
+// those parts in one place.
 namespace ChatNeighbourScreens {
 
-// A plain titled page with one centred sentence.
-[[nodiscard]] std::shared_ptr<ui::ViewController> placeholder(const QString& title,
-                                                              const QString& text);
+// A plain titled page with one centred sentence (what the chat shows for a web page when no
+// app gives it a browser).
+[[nodiscard]] std::shared_ptr<ui::ViewController> titledPage(const QString& title,
+                                                             const QString& text);
 
 // Pushes the detail of the post `puid`, as opened from a chat.
 void pushPostDetail(ui::ViewController& from, const QString& puid);

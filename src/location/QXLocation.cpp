@@ -10,7 +10,7 @@ std::mutex gMutex;
 std::shared_ptr<QXLocation> gShared;
 
 // The coordinate that a simulator reports when it has none of its own.
-const QString kPlaceholderCoordinate = QStringLiteral("11.183333");
+const QString kSimulatorCoordinate = QStringLiteral("11.183333");
 
 }  // namespace
 
@@ -60,7 +60,7 @@ void QXLocation::stopUpdatingLocation(const QString& reason) {
 void QXLocation::stopStandardUpdates() {
     isGPSing_ = false;
     manager_->stopUpdatingLocation();
-    if (getLatitude() == kPlaceholderCoordinate && getLongitude() == kPlaceholderCoordinate) {
+    if (getLatitude() == kSimulatorCoordinate && getLongitude() == kSimulatorCoordinate) {
         startStandardUpdates();
     }
 }

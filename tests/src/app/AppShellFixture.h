@@ -6,6 +6,7 @@
 #include "app/QXAppDelegate.h"
 #include "app/QXAppState.h"
 #include "app/QXTabBarController.h"
+#include "app/QXUIViewController.h"
 #include "app/statistics/Statistics.h"
 #include "net/QXNetContext.h"
 #include "platform/foundation/user_defaults.h"
@@ -18,6 +19,13 @@
 
 #include <memory>
 #include <optional>
+
+// A plain screen of the app, titled, for a stack that needs one more screen.
+inline std::shared_ptr<QXUIViewController> plainScreen(const QString& title) {
+    auto screen = std::make_shared<QXUIViewController>();
+    screen->setTitle(title);
+    return screen;
+}
 
 // The app launched as the program launches it, on the test's own sandbox and stand-in
 // server. The process-wide objects (the application, the delegate, the application state,

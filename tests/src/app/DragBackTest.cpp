@@ -1,7 +1,6 @@
 #include "AppShellFixture.h"
 
 #include "account/QXHouseNewsViewController.h"
-#include "app/QXPlaceholderController.h"
 #include "app/QXTabBarController.h"
 #include "app/XXNavigationController.h"
 #include "platform/uikit/image.h"
@@ -17,8 +16,7 @@ protected:
     void SetUp() override {
         AppShellFixture::SetUp();
         launchAfterGuide();
-        stack().pushViewController(std::make_shared<QXPlaceholderController>("第二页", "second"),
-                                   false);
+        stack().pushViewController(plainScreen("第二页"), false);
         ASSERT_EQ(stack().viewControllers().size(), 2u);
     }
 
@@ -112,7 +110,7 @@ TEST_F(DragBackTest, ADragFromAboveASearchScreenReturnsPastIt) {
     stack().pushViewController(std::make_shared<SearchViewController>(), false);
     ASSERT_EQ(stack().screenShotList().size(), 2u);
     // Pushed from the search screen: no picture of it is kept.
-    stack().pushViewController(std::make_shared<QXPlaceholderController>("结果", "result"), false);
+    stack().pushViewController(plainScreen("结果"), false);
     EXPECT_EQ(stack().screenShotList().size(), 2u);
 
     dragBy(101);
@@ -134,7 +132,7 @@ TEST_F(DragBackTest, ScreensAboveASearchScreenLeaveItsPictureInPlace) {
     auto second = stack().topViewController();
     stack().pushViewController(std::make_shared<SearchViewController>(), false);
     auto pictureOfSecond = stack().screenShotList().back();
-    auto result = std::make_shared<QXPlaceholderController>("结果", "result");
+    auto result = plainScreen("结果");
     stack().pushViewController(result, false);
 
     // Back from a result by its button: the search screen still shows the second screen
@@ -150,7 +148,7 @@ TEST_F(DragBackTest, ScreensAboveASearchScreenLeaveItsPictureInPlace) {
     stack().pushViewController(std::make_shared<SearchViewController>(), false);
     pictureOfSecond = stack().screenShotList().back();
     stack().pushViewController(result, false);
-    stack().pushViewController(std::make_shared<QXPlaceholderController>("详情", "detail"), false);
+    stack().pushViewController(plainScreen("详情"), false);
     ASSERT_EQ(stack().screenShotList().size(), 3u);
     dragBy(101);
     ASSERT_EQ(stack().topViewController(), result);
@@ -177,8 +175,7 @@ TEST_F(DragBackTest, ADragUnderWaySettlesBackWhenItCanNoLongerPop) {
     EXPECT_FALSE(stack().isMoving());
 
     // Drag-back switched off while the finger is down: the screen comes back and stays.
-    stack().pushViewController(std::make_shared<QXPlaceholderController>("第二页", "second"),
-                               false);
+    stack().pushViewController(plainScreen("第二页"), false);
     window.touchDown(ui::Point(10, 240));
     window.touchMove(ui::Point(30, 240));
     window.touchMove(ui::Point(250, 240));
@@ -199,7 +196,7 @@ TEST_F(DragBackTest, TheNewsListSwitchesDragBackOffOnlyWhileItShows) {
     EXPECT_EQ(stack().topViewController(), news);
 
     // A screen opened from the list has drag-back again; back on the list it is off.
-    stack().pushViewController(std::make_shared<QXPlaceholderController>("详情", "detail"), false);
+    stack().pushViewController(plainScreen("详情"), false);
     EXPECT_TRUE(stack().canDragBack());
     dragBy(200);
     EXPECT_EQ(stack().topViewController(), news);
@@ -216,7 +213,7 @@ TEST_F(DragBackTest, ThePictureBehindAThirdScreenIsTheStackAsItShowedTheSecond) 
     // What the stack showed with the second screen on top: no tab bar under it.
     const auto before = stack().view()->snapshotImage();
     ASSERT_TRUE(before);
-    auto third = std::make_shared<QXPlaceholderController>("三", "third");
+    auto third = plainScreen("三");
     stack().pushViewController(third, false);
     ASSERT_EQ(stack().screenShotList().size(), 2u);
     EXPECT_EQ(stack().screenShotList().back()->pixels(), before->pixels());
@@ -232,7 +229,7 @@ TEST_F(DragBackTest, ThePictureBehindAThirdScreenIsTheStackAsItShowedTheSecond) 
 
 TEST_F(DragBackTest, AScreenMadeTheRootKeepsNoPictureAndTheScreensAboveKeepTheirs) {
     auto second = stack().topViewController();
-    auto third = std::make_shared<QXPlaceholderController>("三", "third");
+    auto third = plainScreen("三");
     stack().pushViewController(third, false);
     const auto pictureUnderThird = stack().screenShotList().back();
     // The second screen becomes the root: nothing lies below it to show.
@@ -247,7 +244,7 @@ TEST_F(DragBackTest, AScreenMadeTheRootKeepsNoPictureAndTheScreensAboveKeepTheir
 
     // A stack set to one screen that was never pushed keeps nothing either.
     stack().pushViewController(third, false);
-    stack().setViewControllers({std::make_shared<QXPlaceholderController>("新", "new")});
+    stack().setViewControllers({plainScreen("新")});
     EXPECT_TRUE(stack().screenShotList().empty());
 }
 
@@ -259,8 +256,8 @@ TEST_F(DragBackTest, ScreenshotsFollowTheStackAndTheFirstShowsTheTabBar) {
     EXPECT_EQ(first.height(), int(480 * scale));
     EXPECT_EQ(first.pixelColor(int(40 * scale), int(470 * scale)), QColor(250, 250, 250));
 
-    stack().pushViewController(std::make_shared<QXPlaceholderController>("三", "3"), false);
-    stack().pushViewController(std::make_shared<QXPlaceholderController>("四", "4"), false);
+    stack().pushViewController(plainScreen("三"), false);
+    stack().pushViewController(plainScreen("四"), false);
     EXPECT_EQ(stack().screenShotList().size(), 3u);
     // Pushing a screen that is on the stack already changes nothing.
     stack().pushViewController(stack().viewControllers().at(1), false);

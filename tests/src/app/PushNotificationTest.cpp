@@ -2,7 +2,6 @@
 
 #include "account/QXHouseNewsViewController.h"
 #include "analytics/StatClick.h"
-#include "app/QXPlaceholderController.h"
 #include "app/QXTabBarController.h"
 #include "app/WebHelp.h"
 #include "houses/ImageScrollPageController.h"
@@ -47,10 +46,7 @@ protected:
         for (const auto& screen : nav.viewControllers()) count += screen->className() == kind;
         return count;
     }
-    void pushDetail(std::size_t tab) {
-        stack(tab).pushViewController(std::make_shared<QXPlaceholderController>("d", "detail"),
-                                      false);
-    }
+    void pushDetail(std::size_t tab) { stack(tab).pushViewController(plainScreen("d"), false); }
 };
 
 TEST_F(PushNotificationTest, TwoNewsPushesLeaveOneNewsScreen) {

@@ -1,7 +1,6 @@
 #include "AppShellFixture.h"
 
 #include "analytics/StatClick.h"
-#include "app/QXPlaceholderController.h"
 #include "app/QXTabBarController.h"
 #include "app/QXUtil.h"
 #include "app/XXNavigationController.h"

@@ -7,7 +7,6 @@
 #include "platform/uikit/navigation_controller.h"
 
 #include "analytics/StatClick.h"
-#include "app/QXPlaceholderController.h"
 #include "app/QXTabBarController.h"
 #include "app/QXUIViewController.h"
 #include "app/XXNavigationController.h"
@@ -47,10 +46,7 @@ protected:
         }
         return count;
     }
-    void push(std::size_t tab) {
-        stack(tab).pushViewController(
-            std::make_shared<QXPlaceholderController>("detail", "a pushed screen"), false);
-    }
+    void push(std::size_t tab) { stack(tab).pushViewController(plainScreen("detail"), false); }
 };
 
 TEST_F(TabShellTest, TheChatBadgeHidesAtZeroAndWidensFromTen) {

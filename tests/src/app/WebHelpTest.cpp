@@ -1,7 +1,6 @@
 #include "AppShellFixture.h"
 
 #include "account/QXHouseNewsViewController.h"
-#include "app/QXPlaceholderController.h"
 #include "app/QXTabBarController.h"
 #include "app/WebHelp.h"
 #include "app/XXNavigationController.h"
@@ -9,9 +8,9 @@
 namespace {
 
 // A screen standing for the chat screen the page may be opened from.
-class QXMessageController : public QXPlaceholderController {
+class QXMessageController : public QXUIViewController {
 public:
-    QXMessageController() : QXPlaceholderController("chat", "a chat") {}
+    QXMessageController() { setTitle("chat"); }
 };
 
 class WebHelpTest : public AppShellFixture {
@@ -57,7 +56,7 @@ TEST_F(WebHelpTest, APageThatCannotLoadSaysSoAndLeavesTheEmptyPage) {
 
 TEST_F(WebHelpTest, BackReturnsToTheChatPastANewsPage) {
     stack().pushViewController(std::make_shared<QXMessageController>(), false);
-    stack().pushViewController(std::make_shared<QXPlaceholderController>("news", "a list"), false);
+    stack().pushViewController(plainScreen("news"), false);
     const auto page = open(QStringLiteral("新闻"), server().root() + "/help/about.html", false);
     settle();
     page->returnPressed();
@@ -79,7 +78,7 @@ TEST_F(WebHelpTest, BackOverTheNewsListReturnsOneScreenToTheListWithItsDragBackO
 
     // A chat opened from the list lies above it: the list comes first, so back is one screen.
     stack().pushViewController(std::make_shared<QXMessageController>(), false);
-    auto detail = std::make_shared<QXPlaceholderController>("详情", "detail");
+    auto detail = plainScreen("详情");
     stack().pushViewController(detail, false);
     page = open(QStringLiteral("资讯"), server().root() + "/help/about.html", false);
     settle();

@@ -46,13 +46,17 @@ protected:
         clock().advance(length);
         window_->touchUp(at);
     }
-    // A photo in the library and its pick through the picture panel.
-    void pickPhoto(QXMessageController& chat) {
+    // A photo in the photo library.
+    void fillLibrary() {
         QDir().mkpath(sandboxPath() + "/library");
         QImage photo(64, 48, QImage::Format_RGB32);
         photo.fill(QColor(30, 120, 200));
         ASSERT_TRUE(photo.save(sandboxPath() + "/library/room.png"));
         ui::ImagePickerController::setLibraryPath(sandboxPath() + "/library");
+    }
+    // The library's photo picked through the picture panel.
+    void pickPhoto(QXMessageController& chat) {
+        fillLibrary();
         ASSERT_TRUE(driver_->tap(chat.containerView()->imageButton()));
         settle();
         ASSERT_FALSE(chat.sendImagePanel()->isHidden());
@@ -187,6 +191,13 @@ TEST_F(ChatConversationTest, AVoiceRecordedFromTheMicrophoneFileGoesOutAsAmrWith
         drainMainLoop();
         return chat->chatData().size() == 2;
     }));
+    // The user's own voice is never one still to hear.
+    settle();
+    QXMessageAudioCell* own = nullptr;
+    for (int row = 0; row < chat->chatTable()->numberOfRowsInSection(0) && !own; ++row)
+        own = dynamic_cast<QXMessageAudioCell*>(cellAt(*chat, row));
+    ASSERT_NE(own, nullptr);
+    EXPECT_TRUE(own->unreadIcon()->isHidden());
 }
 
 TEST_F(ChatConversationTest, ATooShortRecordingOrOneDraggedAwaySendsNothing) {
@@ -249,8 +260,27 @@ TEST_F(ChatConversationTest, AReceivedVoiceDownloadsOnceAndPlaysThroughThePlayer
 }
 
 TEST_F(ChatConversationTest, APictureFromTheLibraryGoesUpAsJpegAndOutWithItsAddress) {
+    fillLibrary();
     auto chat = openChat();
-    pickPhoto(*chat);
+    ASSERT_TRUE(driver_->tap(chat->containerView()->imageButton()));
+    settle();
+    ASSERT_FALSE(chat->sendImagePanel()->isHidden());
+    // The phone has no camera: 拍照 says so and opens no picker.
+    ASSERT_TRUE(driver_->tap(driver_->findByAccessibilityLabel(QStringLiteral("拍照"))));
+    settle();
+    EXPECT_EQ(tabs_->presentedViewController(), nullptr);
+    ASSERT_NE(alerts_->visibleAlert(), nullptr);
+    EXPECT_EQ(alerts_->visibleAlert()->message(), "设备无法打开照相机");
+    ASSERT_TRUE(alerts_->pressButton("确定"));
+    settle();
+    ASSERT_TRUE(driver_->tap(driver_->findByAccessibilityLabel(QStringLiteral("照片"))));
+    settle();
+    auto picker =
+        std::dynamic_pointer_cast<ui::ImagePickerController>(tabs_->presentedViewController());
+    ASSERT_NE(picker, nullptr);
+    EXPECT_TRUE(chat->sendImagePanel()->isHidden());
+    picker->pickImageAtIndex(0);
+    settle(0.5);
     ASSERT_TRUE(runMainLoopUntil([&] { return sentPackets().size() == 1; }));
     const QVariantList item = sentItem(0);
     ASSERT_EQ(item.value(0).toString(), "pic");

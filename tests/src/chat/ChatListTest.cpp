@@ -152,6 +152,27 @@ TEST_F(ChatListTest, OpeningATalkClearsItsCountAndNewMessagesUpdateTheRowAndTheT
     }));
 }
 
+TEST_F(ChatListTest, TheUnreadCountShowsUpToNinetyNineThenNinetyNinePlus) {
+    const auto cell = QXChatListCell::make(QXChatListCell::kTalkRowTag, "talk");
+    QXBrokerItem item{QVariantMap{}};
+    item.BrokerNameString = QStringLiteral("王先生");
+    const struct {
+        const char* count;
+        const char* shown;
+        double width;
+    } counts[] = {{"9", "9", 22}, {"10", "10", 30.5}, {"99", "99", 30.5}, {"100", "99+", 30.5}};
+    for (const auto& unread : counts) {
+        item.BrokerTipCount = unread.count;
+        cell->setChatListCellWithDic(item);
+        EXPECT_FALSE(cell->infoCount()->isHidden()) << unread.count;
+        EXPECT_EQ(cell->infoCount()->text(), unread.shown) << unread.count;
+        EXPECT_EQ(cell->infoCount()->frame().size.width, unread.width) << unread.count;
+    }
+    item.BrokerTipCount = "0";
+    cell->setChatListCellWithDic(item);
+    EXPECT_TRUE(cell->infoCount()->isHidden());
+}
+
 TEST_F(ChatListTest, SwipingATalkAwayDeletesItAndItsMessagesAndAnEmptyListShowsItsPicture) {
     store(880001, QStringLiteral("您好"), 600, false, 1);
     openList();

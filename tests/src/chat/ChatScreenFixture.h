@@ -40,7 +40,7 @@ public:
     std::shared_ptr<ui::ViewController> makeWebPage(const QString& title,
                                                     const QString& url) override {
         pages << title + " " + url;
-        return ChatNeighbourScreens::placeholder(title, url);
+        return ChatNeighbourScreens::titledPage(title, url);
     }
     std::vector<int> badges;
     int networkWatches = 0;
@@ -69,7 +69,7 @@ protected:
             std::make_shared<av::FileAudioDevice>(microphone_, sandboxPath() + "/speaker.wav"));
         MessagingStandin::signIn(kUser);
         auto home = std::make_shared<ui::NavigationController>();
-        home->setViewControllers({ChatNeighbourScreens::placeholder("首页", "home")}, false);
+        home->setViewControllers({ChatNeighbourScreens::titledPage("首页", "home")}, false);
         home->tabBarItem()->setTitle(QStringLiteral("首页"));
         showInTabShell(QStringLiteral("沟通"), {home});
     }

@@ -161,6 +161,30 @@ TEST_F(ChatStateTest, UploadsThatFailOrAnswerAnUnknownEndingFailTheMessageWithAR
     EXPECT_FALSE(QFile::exists(path)) << "moved to the uploaded picture's name";
 }
 
+TEST_F(ChatStateTest, APictureCellHearsOnlyTheFailureOfThePictureItShowsNow) {
+    server().setFault({.prefix = "/img/broken/", .status = 500});
+    const auto picture = [&](const char* path) {
+        return QVariantList{"pic", QVariantMap{{"pic_url", server().url(path)}}, ""};
+    };
+    const auto makeCell = [] {
+        return std::dynamic_pointer_cast<QXMessageImageCell>(
+            QXMessageCell::makeCell("QXMessageImageCell"));
+    };
+    // Its own picture failing offers the download.
+    const auto failed = makeCell();
+    ASSERT_NE(failed, nullptr);
+    failed->setContents(picture("/img/broken/1.jpg"));
+    ASSERT_TRUE(runMainLoopUntil([&] { return !failed->urlImageView()->isDownloading(); }));
+    EXPECT_FALSE(failed->resendOrDownButton()->isHidden());
+
+    // Reused for a message without a picture before the failure of the one it showed came in.
+    const auto reused = makeCell();
+    reused->setContents(picture("/img/broken/2.jpg"));
+    reused->setContents(QVariantList{});
+    ASSERT_TRUE(runMainLoopUntil([&] { return !reused->urlImageView()->isDownloading(); }));
+    EXPECT_TRUE(reused->resendOrDownButton()->isHidden());
+}
+
 TEST_F(ChatStateTest, AReceivedLocalAddressIsRefusedWhileTheUsersOwnShowsItsFile) {
     QImage photo(16, 12, QImage::Format_RGB32);
     photo.fill(Qt::blue);

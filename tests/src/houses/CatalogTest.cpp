@@ -87,6 +87,10 @@ TEST_F(CatalogTest, LookupsFindByPositionIdScriptIndexAndName) {
     const auto matches = catalog.getMajorListWithMasterIndex(-1, "租");
     ASSERT_EQ(matches.size(), 2u);
     EXPECT_EQ(matches[1].majorIndex, 1);
+    const auto cars = catalog.getMajorListWithMasterIndex(-1, "轿");
+    ASSERT_EQ(cars.size(), 1u) << "the last master is searched too";
+    EXPECT_EQ(cars[0].masterIndex, 2);
+    EXPECT_EQ(cars[0].majorIndex, 0);
     EXPECT_TRUE(catalog.getMajorListWithMasterIndex(1, "租").empty());
 }
 

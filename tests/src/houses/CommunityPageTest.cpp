@@ -291,23 +291,35 @@ TEST_F(CommunityPageTest, FailuresShowTheirNoticesAndLeavingCancelsTheCall) {
 TEST_F(CommunityPageTest, ACountRowOpensTheCommunitysHousesOfItsKind) {
     const auto& community = richCommunity();
     open(community);
-    // The sale row is the first tappable row.
-    ui::Button* row = nullptr;
+    // The count rows are the first tappable rows: sale, rent, shared rent.
+    std::vector<ui::Button*> rows;
     for (const auto& child : scroll().subviews()) {
-        if (auto* button = dynamic_cast<ui::Button*>(child.get()); button && !row) row = button;
+        if (auto* button = dynamic_cast<ui::Button*>(child.get())) rows.push_back(button);
     }
-    ASSERT_NE(row, nullptr);
-    scroll().setContentOffset({0, 0});
-    ASSERT_TRUE(driver_->tap(row));
-    settle();
-    auto list = std::dynamic_pointer_cast<QXLeisiFangList>(navigation_->topViewController());
-    ASSERT_NE(list, nullptr);
-    EXPECT_EQ(list->majorId(), 5);
-    EXPECT_EQ(list->showTitle(), "二手房");
-    EXPECT_EQ(list->domainValue(), community.cityPinyin);
-    EXPECT_EQ(list->xiaoquInfo(),
-              (QVariantMap{{"domain", community.cityPinyin}, {"pinyin", community.pinyin}}));
-    EXPECT_EQ(events(), QStringList{"xiaoqu_bn_sold"});
+    ASSERT_GE(rows.size(), 3u);
+    const struct {
+        int major;
+        const char* title;
+        const char* event;
+    } kinds[] = {{5, "二手房", "xiaoqu_bn_sold"},
+                 {1, "出租房", "xiaoqu_bn_rent"},
+                 {3, "合租房", "xiaoqu_bn_rentshare"}};
+    for (std::size_t i = 0; i < std::size(kinds); ++i) {
+        scroll().setContentOffset({0, 0});
+        ASSERT_TRUE(driver_->tap(rows[i]));
+        settle();
+        auto list = std::dynamic_pointer_cast<QXLeisiFangList>(navigation_->topViewController());
+        ASSERT_NE(list, nullptr) << kinds[i].title;
+        EXPECT_EQ(list->majorId(), kinds[i].major);
+        EXPECT_EQ(list->showTitle(), kinds[i].title);
+        EXPECT_EQ(list->domainValue(), community.cityPinyin);
+        EXPECT_EQ(list->xiaoquInfo(),
+                  (QVariantMap{{"domain", community.cityPinyin}, {"pinyin", community.pinyin}}));
+        EXPECT_EQ(events().value(int(i)), kinds[i].event);
+        navigation_->popViewControllerAnimated(false);
+        settle();
+    }
+    EXPECT_EQ(events().size(), 3);
 }
 
 TEST_F(CommunityPageTest, ReferenceCommunityPageWithItsTrend) {

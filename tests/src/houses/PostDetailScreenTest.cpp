@@ -121,8 +121,13 @@ TEST_F(PostDetailScreenTest, APostFromTheListIsCompletedByItsDetailAndCountedOnc
     EXPECT_EQ(FormFields(status[0].body).text("jsonArgs"),
               QString(R"({"userids":"%1","mobiletype":"710"})").arg(post["user_id"].toString()));
 
-    // Opening the same post again leaves one read mark.
-    show(QXPostDetailNew::initWithContent(post, 7, 1));
+    // Opening the same post again, now with its signature, leaves one read mark; the signature
+    // goes with its detail call.
+    QVariantMap signedPost = post;
+    signedPost["d_sign"] = "5d41402abc4b2a76";
+    show(QXPostDetailNew::initWithContent(signedPost, 7, 1));
+    ASSERT_TRUE(waitFor([&] { return sent("GetPostByPuid").size() == 2; }));
+    EXPECT_EQ(FormFields(sent("GetPostByPuid")[1].body).text("d_sign"), "5d41402abc4b2a76");
     const auto marks = ns::dictionaryWithContentsOfFile(ReadMarks::path());
     ASSERT_TRUE(marks.has_value());
     EXPECT_EQ(*marks, (QVariantMap{{post["puid"].toString(), "1"}}));
@@ -401,6 +406,16 @@ TEST_F(PostDetailScreenTest, PagingWalksTheListAndLoadsItsNextPageAtTheEnd) {
     EXPECT_EQ(rowsIn(*page), 0) << "the old page was emptied";
     EXPECT_EQ(detail_->headerRefreshView()->lastUpdatedLabel()->text(),
               posts[0].toMap()["title"].toString());
+    waitForDetail();
+
+    // Pulled up to the last post loaded, the footer says that none follows it.
+    detail_->setCurrentIndex(int(posts.size()) - 2);
+    ui::ScrollView* shown = detail_->mainScrollView();
+    shown->setContentOffset({0, shown->contentSize().height - shown->frame().size.height});
+    driver_->drag({160, 420}, {160, 80}, 0.3, 12);
+    ASSERT_TRUE(waitFor([&] { return detail_->currentIndex() == int(posts.size()) - 1; }));
+    driver_->wait(1.5);
+    EXPECT_EQ(detail_->footerRefreshView()->lastUpdatedLabel()->text(), QXPostDetailNew::kLastPost);
     waitForDetail();
 
     // At the last post of the page the list loads its next page and the first new post shows.

@@ -53,6 +53,17 @@ TEST_F(SearchEntryTest, TypingShowsSuggestionsAndAnEmptyFieldTheHistory) {
     EXPECT_TRUE(entry_->isShowHistory());
     driver_->wait(0.5);
     EXPECT_EQ(rowTexts(*entry_->mainTbl()), (QStringList{"近地铁", "清除历史记录"}));
+
+    // A reply still on its way when the text is deleted never replaces the history.
+    server().setFault({.prefix = paths::kDataShare, .delayMs = 300, .times = 1});
+    const qsizetype asked = suggested().size();
+    ASSERT_TRUE(driver_->type("采"));
+    ASSERT_TRUE(waitFor([&] { return suggested().size() == asked + 1; }));
+    entry_->mainTField()->setSelectedRange({0, 1});
+    ASSERT_TRUE(driver_->pressBackspace());
+    EXPECT_FALSE(runMainLoopUntil([&] { return !entry_->isShowHistory(); }, 2s))
+        << "the deleted text's suggestions came in";
+    EXPECT_EQ(rowTexts(*entry_->mainTbl()), (QStringList{"近地铁", "清除历史记录"}));
 }
 
 TEST_F(SearchEntryTest, AKeywordOpensItsResultsAndIsRecordedTrimmed) {

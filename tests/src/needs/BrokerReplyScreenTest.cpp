@@ -115,6 +115,8 @@ TEST_F(BrokerReplyScreenTest, APublishedNeedIsAnsweredByBrokersWithHousesAndSubs
 }
 
 TEST_F(BrokerReplyScreenTest, ACancelledSubscriptionIsNotMadeAgainAndTheBarOffersIt) {
+    // An earlier need, so that this need's id and its subscription's differ.
+    (void)publishAndStore();
     const QString needId = publishAndStore();
     QXIMDatabase::shared().updateSubscribeId("-1", needId);
     auto screen = openReplies(needId, true);
@@ -135,13 +137,16 @@ TEST_F(BrokerReplyScreenTest, ACancelledSubscriptionIsNotMadeAgainAndTheBarOffer
     // Subscribing again from the bar, then cancelling after the confirmation.
     screen->closeSubscribeBtnFunc();
     ASSERT_TRUE(settleUntil([&] { return screen->subscribeId() > 0; }));
-    EXPECT_EQ(QXIMDatabase::shared().getSubscribeIdWithPostId(needId).toLongLong(),
-              screen->subscribeId());
+    const qint64 subscription = screen->subscribeId();
+    ASSERT_NE(QString::number(subscription), needId);
+    EXPECT_EQ(QXIMDatabase::shared().getSubscribeIdWithPostId(needId).toLongLong(), subscription);
     screen->closeSubscribeBtnFunc();
     settle();
     ASSERT_TRUE(driver_->tapText("确定"));
     ASSERT_TRUE(settleUntil([&] { return screen->subscribeId() == -1; }));
     ASSERT_EQ(subscriptionCalls(4).size(), 1u);
+    EXPECT_EQ(formValue(subscriptionCalls(4)[0], "subscribeId").toLongLong(), subscription)
+        << "the subscription is cancelled, not the need";
     EXPECT_EQ(QXIMDatabase::shared().getSubscribeIdWithPostId(needId), "-1");
 }
 

@@ -426,6 +426,11 @@ TEST_F(NeedFormTest, AChosenPriceBandIsSentAsItsValueAndKept) {
     EXPECT_EQ(form_->qxInfoModel().publishInfoPrice, "_1500")
         << "a value not starting with a digit is a choice, not no limit";
     EXPECT_EQ(ns::UserDefaults::standardUserDefaults().stringForKey("selectPriceID"), "_1500");
+    // A place and a price without a house type are not enough to send.
+    ASSERT_TRUE(driver_->tap(form_->sendButton()));
+    settle(0.3);
+    EXPECT_EQ(alerts_->visibleAlert(), nullptr);
+    EXPECT_NE(driver_->findByText(QXPublishHouseInfoViewController::kChooseAll), nullptr);
     chooseHouseType(1);
     sendAndConfirm();
     ASSERT_TRUE(repliesOpened());
