@@ -361,6 +361,9 @@ bool Image::copyOneToOne(QPainter& painter, const QRectF& target, const QImage& 
     if (!toDevice.isInvertible()) return false;
     painter.save();
     painter.setWorldTransform(toDevice.inverted());
+    // A copy has nothing to smooth; without the hint the raster engine blends the rows
+    // itself instead of handing them to worker threads and waiting for them.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.drawImage(QPoint(int(std::lround(placed.x())), int(std::lround(placed.y()))), pixels);
     painter.restore();
     return true;
