@@ -1,8 +1,11 @@
 // Server replies as the messaging stream delivers them: the same bytes cut into chunks at
 // places the input chooses. Whatever the cuts, a text that reads whole as a container reads
-// to the same tree in chunks, and the text generated from the tree reads back.
+// to the same tree in chunks, and the text generated from the tree reads back (or, for a
+// tree deeper than the writer goes, is refused).
 #include "src/net/transport/Json.h"
 #include "src/net/transport/JsonDocument.h"
+
+#include "tree_depth.h"
 
 #include <QByteArray>
 #include <QVariant>
@@ -39,6 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!tree.isValid()) return 0;
 
     const QString generated = json_JSONString(tree);
-    if (!json_JSON(QVariant(generated)).isValid()) std::abort();
+    if (generated.isNull() != (depthOf(tree) > JsonGen::kMaxDepth)) std::abort();
+    if (!generated.isNull() && !json_JSON(QVariant(generated)).isValid()) std::abort();
     return 0;
 }

@@ -1,8 +1,8 @@
 // Received messaging packets (JSON, as the stream and the offline fetch bring them) read into
 // rows and stored with the post card the library's plug-in files in front of a talk's first
 // packet: whatever the bytes, every row read belongs to the user and to one talk, a packet
-// with nothing to keep stores nothing, every store commits, and the talk's rows that came
-// before the last time there is are listed back; never a crash.
+// with nothing to keep stores nothing, every text to store reads back, every store commits,
+// and the talk's rows that came before the last time there is are listed back; never a crash.
 #include "src/IMChat/qximlib/QXIMCheckIfInsertAnotherParser.h"
 #include "src/IMChat/qximlib/QXIMDatabase.h"
 #include "src/IMChat/qximlib/QXIMService.h"
@@ -67,8 +67,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (message.userId != kMeText) std::abort();
             if (talk.isNull()) talk = message.talkId;
             if (message.talkId != talk) std::abort();
+            if (!json_JSON(QVariant(message.contents())).isValid()) std::abort();
         }
     }
+    // Nothing is stored as text that does not read back.
+    if (!json_JSON(QVariant(reading.rows->completeMessage)).isValid()) std::abort();
 
     QXIMDatabase& store = QXIMDatabase::shared();
     QXIMDatabase::ReceivedPacketSaved saved = store.saveReceivedPacket(*reading.rows);

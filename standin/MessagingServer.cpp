@@ -16,6 +16,9 @@ namespace standin {
 
 namespace {
 
+// Where a deeply nested element goes in a packet's text.
+const QByteArray kNestedMark = "@nested@";
+
 constexpr qint64 kBrokerId = 880001;
 constexpr int kMaxTalkNum = 50;
 
@@ -207,16 +210,19 @@ Reply MessagingServer::offline(const RecordedRequest& request) {
     const qint64 userId = queryValue(request.query, "userId").toLongLong();
     int limit = queryValue(request.query, "maxTalkNum").toInt();
     if (limit <= 0 || limit > kMaxTalkNum) limit = kMaxTalkNum;
-    QJsonArray data;
+    // Written as text: a packet's text may nest deeper than a JSON document here may.
+    QByteArrayList data;
     {
         const std::lock_guard lock(mutex_);
         for (const auto& [sequence, packet] : packets_) {
             if (packet.userId != userId || nowMs() < packet.notBeforeMs) continue;
             if (data.size() >= limit) break;
-            data.append(packet.body);
+            data.append(packet.text);
         }
     }
-    return Reply::json(QJsonObject{{"requestTime", nowSeconds()}, {"data", data}});
+    return Reply::text("{\"requestTime\":" + QByteArray::number(nowSeconds()) + ",\"data\":[" +
+                           data.join(',') + "]}",
+                       "application/json; charset=utf-8");
 }
 
 Reply MessagingServer::acknowledge(const RecordedRequest& request) {
@@ -284,14 +290,17 @@ QList<qint64> MessagingServer::write(const QJsonObject& order) {
             {"talk", QJsonObject{{"toTalkId", packet.talkIds[1]},
                                  {"fromTalkId", packet.talkIds[0]},
                                  {"postId", postId}}},
-            {"msgs", QJsonArray{QJsonObject{{"id", id},
-                                            {"fromUserId", QString::number(from)},
-                                            {"updateTime", time},
-                                            {"contents", order.value("contents").isArray()
-                                                             ? order.value("contents").toArray()
-                                                             : contentsOf(kind, text, root)},
-                                            {"type", 0},
-                                            {"sysMsgType", 0}}}},
+            {"msgs",
+             QJsonArray{QJsonObject{{"id", id},
+                                    {"fromUserId", QString::number(from)},
+                                    {"updateTime", time},
+                                    {"contents", order.value("nestDepth").toInt() > 0
+                                                     ? QJsonArray{QString::fromLatin1(kNestedMark)}
+                                                 : order.value("contents").isArray()
+                                                     ? order.value("contents").toArray()
+                                                     : contentsOf(kind, text, root)},
+                                    {"type", 0},
+                                    {"sysMsgType", 0}}}},
         };
         if (order.value("noPost").toBool()) {
             // A packet about no post at all.
@@ -300,8 +309,13 @@ QList<qint64> MessagingServer::write(const QJsonObject& order) {
             talk.insert("postId", "0_0_1000_0");
             packet.body.insert("talk", talk);
         }
-        packet.segment = StreamSettings::segment(
-            "recvMsg", QJsonDocument(packet.body).toJson(QJsonDocument::Compact));
+        packet.text = QJsonDocument(packet.body).toJson(QJsonDocument::Compact);
+        if (const int depth = order.value("nestDepth").toInt(); depth > 0) {
+            // The contents' one element nests that many arrays deep: spliced in as text.
+            packet.text.replace("\"" + kNestedMark + "\"",
+                                QByteArray(depth, '[') + "\"深\"" + QByteArray(depth, ']'));
+        }
+        packet.segment = StreamSettings::segment("recvMsg", packet.text);
         packets_.emplace(packet.sequence, std::move(packet));
         sent_[to].push_back(id);
         ids.append(id);

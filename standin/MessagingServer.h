@@ -94,6 +94,7 @@ private:
         qint64 userId = 0;
         QList<qint64> pendingIds;
         QJsonObject body;
+        QByteArray text;  // the body as sent, which a "nestDepth" order writes past it
         QByteArray segment;
         QStringList talkIds;
         qint64 sentAtMs = 0;     // when a stream last carried it; 0: never

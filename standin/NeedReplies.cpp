@@ -5,6 +5,7 @@
 #include "standin/FormFields.h"
 #include "standin/Geography.h"
 #include "standin/MessagingServer.h"
+#include "standin/PostDetailCalls.h"
 
 #include <QDateTime>
 #include <QJsonDocument>
@@ -242,13 +243,10 @@ QJsonObject NeedReplies::houseRecord(const SamplePost& post, const SampleBroker&
     const QJsonObject& record = post.record;
     QJsonArray pictures;
     if (post.hasImage) {
-        // The post's thumbnail and two more of the sample's house pictures.
-        const QString first = record.value("thumb_img").toString();
-        pictures.append(first);
-        for (int n = 1; n <= 2; ++n) {
-            pictures.append(
-                QStringLiteral("house/%1.jpg").arg((post.puid + n * 7) % Posts::kThumbnailCount));
-        }
+        // The first three of the post's photos as thumbnails: a picture shown larger asks
+        // the host for its own size of the same photo.
+        for (int n = 1; n <= 3; ++n)
+            pictures.append(PostDetailCalls::photoPath(post.puid, n, 124, 92));
     }
     const QString price = QStringLiteral("%1%2").arg(post.price).arg(unitOf(post.major));
     const QString area = QStringLiteral("%1㎡").arg(post.area);

@@ -223,6 +223,10 @@ const SamplePost* PostDetailCalls::post(qint64 puid) {
     return found && (found->major == 1 || found->major == 3 || found->major == 5) ? found : nullptr;
 }
 
+QString PostDetailCalls::photoPath(qint64 puid, int number, int width, int height) {
+    return QStringLiteral("posts/%1_%2-%3_3-0.jpg").arg(puid * 100 + number).arg(width).arg(height);
+}
+
 QString PostDetailCalls::wirePhone(qint64 puid, const QString& phone) {
     return puid % 3 == 0 ? encipher(phone) : phone;
 }

@@ -29,6 +29,9 @@ public:
     // The whole record of a post as the detail calls send it; empty for an unknown puid.
     // `rootUrl` makes the photo URLs absolute.
     [[nodiscard]] static QJsonObject detailRecord(qint64 puid, const QByteArray& rootUrl);
+    // The image host path of photo `number` (from 1) of the post `puid` at `width` x
+    // `height`; the detail's "ThumbImageUrls" name the same photos at 640 x 480.
+    [[nodiscard]] static QString photoPath(qint64 puid, int number, int width, int height);
     // The post's phone text as the service sends it: enciphered for every third post.
     [[nodiscard]] static QString wirePhone(qint64 puid, const QString& phone);
     // DES-CBC with the shared key and vector, as Base64 text.

@@ -22,6 +22,7 @@
 #include "app/statistics/StatisticsEventIds.h"
 #include "app/statistics/StatisticsForAnalytics.h"
 #include "chat/QXChatListController.h"
+#include "chat/VoiceLeftovers.h"
 #include "houses/QXHistoryController.h"
 #include "location/CityData.h"
 #include "location/CityNode.h"
@@ -228,6 +229,8 @@ bool QXAppDelegate::didFinishLaunchingWithOptions(ui::Application& application,
         return self && self->useWifi();
     });
     loadSendNeedInfo();
+    // Recordings of earlier runs that no stored message points at.
+    VoiceLeftovers::clearAtLaunch();
     if (!defaults().objectForKey(QStringLiteral("xiaoxiPushNotice")).isValid()) {
         defaults().setBool(true, QStringLiteral("xiaoxiPushNotice"));
     }

@@ -5,6 +5,7 @@
 #include "app/statistics/StatisticsForAnalytics.h"
 #include "map/QXMapViewController.h"
 
+#include "houses/HousesNavigation.h"
 #include "houses/QXAgentInfoController.h"
 
 #include "IMChat/qximlib/QXIMDatabase.h"
@@ -72,10 +73,7 @@ ShopMapContext ShopMapEntry::context(QXAppDelegate& delegate) {
         return QXAppChatScreenOpener().makeChatScreen(talkInfo, title, false, true);
     };
     context.makeBrokerPage = [](const QString& agentId, const QString& postId) {
-        auto page = std::make_shared<QXAgentInfoController>();
-        page->setAgentId(agentId);
-        page->setPostId(postId);
-        return page;
+        return HousesNavigation::brokerPage({.agentId = agentId, .postId = postId});
     };
     return context;
 }

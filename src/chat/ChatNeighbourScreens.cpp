@@ -1,9 +1,8 @@
 #include "chat/ChatNeighbourScreens.h"
 
 #include "houses/HousesHost.h"
+#include "houses/HousesNavigation.h"
 #include "houses/ImageScrollPageController.h"
-#include "houses/QXAgentInfoController.h"
-#include "houses/QXPostDetailNew.h"
 
 #include "platform/uikit/label.h"
 #include "platform/uikit/navigation_controller.h"
@@ -36,11 +35,6 @@ private:
     QString text_;
 };
 
-void push(ui::ViewController& from, std::shared_ptr<ui::ViewController> screen) {
-    if (ui::NavigationController* stack = from.navigationController())
-        stack->pushViewController(std::move(screen), true);
-}
-
 }  // namespace
 
 namespace ChatNeighbourScreens {
@@ -50,9 +44,7 @@ std::shared_ptr<ui::ViewController> titledPage(const QString& title, const QStri
 }
 
 void pushPostDetail(ui::ViewController& from, const QString& puid) {
-    auto detail = QXPostDetailNew::initWithPUID(puid);
-    detail->setFromType(1);
-    push(from, std::move(detail));
+    HousesNavigation::pushPostDetail(from, HousesNavigation::PuidOpener::ChatCard, puid);
 }
 
 void showPicture(ui::ViewController& from, const QString& url) {
@@ -63,12 +55,8 @@ void showPicture(ui::ViewController& from, const QString& url) {
 
 void pushBrokerPage(ui::ViewController& from, const QString& agentId, const QVariant& dataInfo,
                     const std::shared_ptr<ui::ViewController>& chat) {
-    auto page = std::make_shared<QXAgentInfoController>();
-    page->setAgentId(agentId);
-    page->setPopToChatController(chat);
-    // Shop data that is not a dictionary is none: the page then asks for it.
-    if (dataInfo.typeId() == QMetaType::QVariantMap) page->setDataInfo(dataInfo.toMap());
-    push(from, std::move(page));
+    HousesNavigation::pushBrokerPage(from,
+                                     {.agentId = agentId, .dataInfo = dataInfo, .chat = chat});
 }
 
 }  // namespace ChatNeighbourScreens

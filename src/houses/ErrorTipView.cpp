@@ -1,6 +1,7 @@
 #include "houses/ErrorTipView.h"
 
 #include "houses/HousesScreen.h"
+#include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
@@ -12,9 +13,17 @@ using HousesScreen::kBarsHeight;
 using HousesScreen::kWidth;
 constexpr double kBoxHeight = 125;
 
+// The notice's cover that asks again.
+class RetryButton : public ui::Button {
+public:
+    using ui::Button::Button;
+    std::function<void()> retry;
+};
+
 }  // namespace
 
-void ErrorTipView::show(ui::View& parent, const ui::Rect& frame, const QString& message) {
+void ErrorTipView::show(ui::View& parent, const ui::Rect& frame, const QString& message,
+                        std::function<void()> retry) {
     ui::View* notice = parent.viewWithTag(kTag);
     if (!notice) {
         auto made = std::make_shared<ui::View>(frame);
@@ -44,6 +53,26 @@ void ErrorTipView::show(ui::View& parent, const ui::Rect& frame, const QString& 
     }
     if (auto* label = dynamic_cast<ui::Label*>(notice->viewWithTag(kLabelTag)))
         label->setText(message);
+    auto* button = dynamic_cast<RetryButton*>(notice->viewWithTag(kButtonTag));
+    if (retry && !button) {
+        auto made = std::make_shared<RetryButton>(notice->bounds());
+        made->setTag(kButtonTag);
+        ui::View* shown = notice;
+        RetryButton* self = made.get();
+        made->addTarget(nullptr, ui::kControlEventTouchUpInside,
+                        [shown, self](ui::Control&, const ui::Event*) {
+                            // A copy: the retry may show the notice again with another.
+                            const std::function<void()> retry = self->retry;
+                            shown->setHidden(true);
+                            if (retry) retry();
+                        });
+        notice->addSubview(made);
+        button = made.get();
+    }
+    if (button) {
+        button->setHidden(!retry);
+        button->retry = std::move(retry);
+    }
     notice->setHidden(false);
     parent.bringSubviewToFront(notice);
 }

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace ui {
 class View;
 }
@@ -16,11 +18,14 @@ public:
     static constexpr int kTag = 6579;
     static constexpr int kBoxTag = 6578;
     static constexpr int kLabelTag = 6580;
+    static constexpr int kButtonTag = 6581;
     static inline const QString kPictureName = QStringLiteral("帖子加载失败.png");
 
     // Shows `message` in the notice of `parent`, making it at `frame` the first time, and
-    // brings it to the front.
-    static void show(ui::View& parent, const ui::Rect& frame, const QString& message);
+    // brings it to the front. With `retry`, a tap anywhere on the notice hides it and runs
+    // `retry` (a button tagged kButtonTag covers it); without, the notice takes no taps.
+    static void show(ui::View& parent, const ui::Rect& frame, const QString& message,
+                     std::function<void()> retry = nullptr);
     static void hide(ui::View& parent);
     // The message shown; a null text while no notice shows.
     [[nodiscard]] static QString shownMessage(ui::View& parent);

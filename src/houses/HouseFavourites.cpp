@@ -36,7 +36,10 @@ HouseFavourites::Outcome HouseFavourites::add(const QVariantMap& post) {
     const QString user = userIdText();
     if (store.historyCountByUserId(user) >= kLimit) return Outcome::LimitReached;
     const int major = Tolerant(QVariant(post))[QStringLiteral("major_category")].intValue();
-    if (!store.saveHistoryContent(json_JSONString(post), user, puid, major)) return Outcome::Failed;
+    // A post the writer cannot take whole is not saved: its text would never read back.
+    const QString content = json_JSONString(post);
+    if (content.isNull()) return Outcome::Failed;
+    if (!store.saveHistoryContent(content, user, puid, major)) return Outcome::Failed;
     announceChange();
     return Outcome::Done;
 }

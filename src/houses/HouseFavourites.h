@@ -28,7 +28,7 @@ public:
 
     [[nodiscard]] static bool isSaved(const QVariantMap& post);
     // Saves the post (its compact JSON text) unless the user already has kLimit rows;
-    // nothing for a post without a puid.
+    // nothing for a post without a puid or one the JSON writer cannot write whole.
     [[nodiscard]] static Outcome add(const QVariantMap& post);
     [[nodiscard]] static Outcome remove(const QVariantMap& post);
     // add() and remove() as a saving button does them: the user is told of a save or a

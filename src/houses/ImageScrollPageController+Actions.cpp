@@ -2,6 +2,7 @@
 // the post as a favourite or take it out, call the poster, and open the broker's page.
 #include "analytics/StatClick.h"
 #include "houses/HouseFavourites.h"
+#include "houses/HousesNavigation.h"
 #include "houses/ImageOperController.h"
 #include "houses/ImageScrollPageController.h"
 #include "houses/PosterPhones.h"
@@ -168,11 +169,11 @@ void ImageScrollPageController::callAgent() {
 }
 
 void ImageScrollPageController::goToAgentPage() {
-    auto page = std::make_shared<QXAgentInfoController>();
-    page->setAgentId(posterId());
-    // The shop data the panel shows is handed over; without it the page asks for it.
-    if (agentDataInfo_.typeId() == QMetaType::QVariantMap)
-        page->setDataInfo(agentDataInfo_.toMap());
-    if (!isNeedReplyMode()) page->setPostId(PosterTalk::talkPostId(houseInfoFromQXPostDetailNew_));
-    pushOverPager(std::move(page));
+    // The shop data the panel shows is handed over; without it the page asks for it. A chat
+    // started there talks about the need a recommended house answers, or about the post.
+    pushOverPager(HousesNavigation::brokerPage(
+        {.agentId = posterId(),
+         .dataInfo = agentDataInfo_,
+         .postId = isNeedReplyMode() ? postIdFromFindHouseRequestDetailPage_
+                                     : PosterTalk::talkPostId(houseInfoFromQXPostDetailNew_)}));
 }

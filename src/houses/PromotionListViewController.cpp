@@ -5,11 +5,11 @@
 #include "analytics/StatClick.h"
 #include "houses/BrokerRequests.h"
 #include "houses/ErrorTipView.h"
+#include "houses/HousesNavigation.h"
 #include "houses/HousesScreen.h"
 #include "houses/MoreRowCell.h"
 #include "houses/PostListPaging.h"
 #include "houses/PromotionCell.h"
-#include "houses/QXPostDetailNew.h"
 #include "houses/StretchedImage.h"
 #include "net/EndpointTable.h"
 #include "net/FormBody.h"
@@ -277,9 +277,8 @@ void PromotionListViewController::didSelectRowAtIndexPath(ui::TableView& table,
     const QVariant puid = post.value(QStringLiteral("puid"));
     if (!puid.isValid() || puid.isNull() || puid.toString().isEmpty()) return;
     StatClick::event(QStringLiteral("agentdetail_bn_houses"));
-    auto detail = std::make_shared<QXPostDetailNew>(post, 7, majorType_);
-    if (ui::NavigationController* navigation = navigationController())
-        navigation->pushViewController(detail, true);
+    HousesNavigation::pushPostDetail(*this, HousesNavigation::PuidOpener::BrokerPosts,
+                                     puid.toString());
 }
 
 void PromotionListViewController::scrollViewWillBeginDragging(ui::ScrollView& scrollView) {

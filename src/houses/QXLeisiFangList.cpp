@@ -5,6 +5,7 @@
 #include "houses/ErrorTipView.h"
 #include "houses/FangXinFangBanner.h"
 #include "houses/HousesHost.h"
+#include "houses/HousesNavigation.h"
 #include "houses/HousesScreen.h"
 #include "houses/PostListPaging.h"
 #include "houses/QXPostListCell.h"
@@ -545,13 +546,8 @@ void QXLeisiFangList::didSelectRowAtIndexPath(ui::TableView& table, const ui::In
     PostRecord house = contentArr_.value(path.row).toMap();
     if (!domainValue_.isEmpty()) house.insert(QStringLiteral("domain"), domainValue_);
     house.insert(QStringLiteral("CategoryId"), masterId_);
-    auto detail = std::make_shared<QXPostDetailNew>(house, masterId_, majorId_);
-    detail->setRefreshProtocol(weakAs<QXLeisiFangList>());
-    detail->setCurrentIndex(path.row);
-    detail->setTitle(title());
-    detail->setHiddenChatAgentInfo(true);
-    if (ui::NavigationController* navigation = navigationController())
-        navigation->pushViewController(detail, true);
+    HousesNavigation::pushCommunityHouse(*this, house, masterId_, majorId_,
+                                         sharedAs<QXLeisiFangList>(), path.row);
 }
 
 void QXLeisiFangList::scrollViewWillBeginDragging(ui::ScrollView& scrollView) {

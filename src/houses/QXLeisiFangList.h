@@ -113,6 +113,11 @@ public:
     }
     [[nodiscard]] bool postDetailNewHasMoreData() const override { return hasMore_; }
     void postDetailNewLoadMoreData(std::function<void(bool)> completion) override;
+    // The community's city key, which the posts of the list do not carry themselves.
+    [[nodiscard]] std::optional<QVariant> domainValueFromList() const override {
+        if (domainValue_.isEmpty()) return std::nullopt;
+        return QVariant(domainValue_);
+    }
     void postDetailNewCurrentIndexWhenPopOrDismiss(unsigned index) override {
         scrollToIndexWhenAppaer_ = int(index);
     }

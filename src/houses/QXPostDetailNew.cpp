@@ -179,7 +179,8 @@ void QXPostDetailNew::loadAllDataByPuid() {
             if (!self || self->puid_ != asked) return;
             self->removeLoadingView();
             const QVariant first = Tolerant(reply)["posts"][0].value();
-            if (first.typeId() != QMetaType::QVariantMap) {
+            // An empty post is no post: shown, it would send the screen back to ask again.
+            if (first.typeId() != QMetaType::QVariantMap || first.toMap().isEmpty()) {
                 self->addErrorTipViewWithErrorMsg(kLoadError);
                 return;
             }

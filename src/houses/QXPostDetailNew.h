@@ -115,6 +115,7 @@ public:
     void setFromType(int type) { fromType_ = type; }
     [[nodiscard]] int fromType() const { return fromType_; }
     void setShowOtherListEntrance(bool show) { showOtherListEntrance_ = show; }
+    [[nodiscard]] bool showOtherListEntrance() const { return showOtherListEntrance_; }
     void setNeedLoadByPuid(bool load) { needLoadByPuid_ = loadByPuidNow_ = load; }
     void setContentDict(const PostRecord& post) { contentDict_ = post; }
     void setAgentInfo(const QVariantMap& agentInfo) { agentInfo_ = agentInfo; }

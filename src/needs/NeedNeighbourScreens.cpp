@@ -5,7 +5,7 @@
 #include "needs/QXPublishHouseInfoViewController.h"
 
 #include "chat/ChatNeighbourScreens.h"
-#include "houses/QXPostDetailNew.h"
+#include "houses/HousesNavigation.h"
 #include "houses/QXPostList.h"
 
 #include "platform/uikit/bar_button_item.h"
@@ -52,13 +52,14 @@ bool isPublishingScreen(const ui::ViewController& screen) {
            dynamic_cast<const QXMessageValidationController*>(&screen);
 }
 
-void pushPostDetail(ui::ViewController& from, const QVariantMap& house) {
-    push(from, std::make_shared<QXPostDetailNew>(
-                   house, kHousingMaster, house.value(QStringLiteral("major_category")).toInt()));
+void pushPostDetail(ui::ViewController& from, const QString& puid) {
+    HousesNavigation::pushPostDetail(from, HousesNavigation::PuidOpener::NeedReplies, puid);
 }
 
-void pushBrokerPage(ui::ViewController& from, const QString& agentId, const QVariant& dataInfo) {
-    ChatNeighbourScreens::pushBrokerPage(from, agentId, dataInfo, nullptr);
+void pushBrokerPage(ui::ViewController& from, const QString& agentId, const QVariant& dataInfo,
+                    const QString& needId) {
+    HousesNavigation::pushBrokerPage(from,
+                                     {.agentId = agentId, .dataInfo = dataInfo, .postId = needId});
 }
 
 void pushGoodHouses(ui::ViewController& from, int major) {

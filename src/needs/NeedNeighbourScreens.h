@@ -26,10 +26,12 @@ void setBackButton(ui::ViewController& screen, std::function<void()> action);
 // a need's replies screen returns past.
 [[nodiscard]] bool isPublishingScreen(const ui::ViewController& screen);
 
-// Pushes the detail of a recommended house.
-void pushPostDetail(ui::ViewController& from, const QVariantMap& house);
-// Pushes the shop page of broker `agentId` with the shop data already fetched.
-void pushBrokerPage(ui::ViewController& from, const QString& agentId, const QVariant& dataInfo);
+// Pushes the detail of the recommended house `puid`, fetched whole by it.
+void pushPostDetail(ui::ViewController& from, const QString& puid);
+// Pushes the shop page of broker `agentId` with the shop data already fetched; a chat started
+// there talks about the need `needId`, so that it counts among the need's replies.
+void pushBrokerPage(ui::ViewController& from, const QString& agentId, const QVariant& dataInfo,
+                    const QString& needId);
 // Pushes the list of good houses of a kind of need (1 rent, 3 shared, 5 buy).
 void pushGoodHouses(ui::ViewController& from, int major);
 

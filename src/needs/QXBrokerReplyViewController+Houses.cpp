@@ -441,7 +441,7 @@ void QXBrokerReplyViewController::goToHouseSourceDetailPageWithCellTag(int row) 
     const QVariantMap house = houseAt(row);
     if (house.isEmpty()) return;
     StatClick::event(QStringLiteral("subscribe_detail_house_clk"));
-    NeedNeighbourScreens::pushPostDetail(*this, house);
+    NeedNeighbourScreens::pushPostDetail(*this, HouseFavourites::puidOf(house));
 }
 
 void QXBrokerReplyViewController::goToAgentShopWithAgent(int row) {
@@ -457,7 +457,7 @@ void QXBrokerReplyViewController::goToAgentShopWithAgent(int row) {
             if (!self) return;
             const int kind = Tolerant(reply)[QStringLiteral("isZuzeridUser")].intValue();
             if (kind == 1 && self->acceptsRowActions()) {
-                NeedNeighbourScreens::pushBrokerPage(*self, agentId, reply);
+                NeedNeighbourScreens::pushBrokerPage(*self, agentId, reply, self->needId_);
             } else if (kind == 0 && !Tolerant(reply)[QStringLiteral("isZuzeridUser")].isNil()) {
                 FloatView::showMessageInKeyWindow(QStringLiteral("亲，个人用户没有经纪人店铺哟！"));
             }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "houses/ImagePickerView.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/foundation/timer.h"
 #include "platform/uikit/table_view.h"
@@ -31,7 +32,8 @@ class AnimatedImageView;
 // notice shown when there are no houses.
 class QXBrokerReplyViewController : public ui::ViewController,
                                     public ui::TableViewDataSource,
-                                    public ui::TableViewDelegate {
+                                    public ui::TableViewDelegate,
+                                    public ImagePickerView::NeedReplyScreen {
 public:
     static inline const QString kTitle = QStringLiteral("找房意向");
     static inline const QString kNoNetwork = QStringLiteral("当前网络不可用，请检查网络设置");
@@ -56,7 +58,8 @@ public:
     QXBrokerReplyViewController();
     ~QXBrokerReplyViewController() override;
 
-    [[nodiscard]] const QString& needId() const { return needId_; }
+    // The need a recommended house's photos open the photo pager about.
+    [[nodiscard]] QString needId() const override { return needId_; }
     void setNeedId(const QString& needId) { needId_ = needId; }
     [[nodiscard]] int matchedBrokerCount() const { return matchedBrokerCount_; }
     void setMatchedBrokerCount(int count) { matchedBrokerCount_ = count; }

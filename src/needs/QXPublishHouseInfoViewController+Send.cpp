@@ -12,6 +12,7 @@
 #include "IMChat/qximlib/QXIMDatabase.h"
 #include "analytics/StatClick.h"
 #include "chat/ChatMedia.h"
+#include "chat/VoiceLeftovers.h"
 #include "location/tovikCitylog.h"
 #include "net/EndpointTable.h"
 #include "net/QXIMRequest.h"
@@ -274,6 +275,8 @@ void QXPublishHouseInfoViewController::uploadReturnResultTempPath(const QVariant
     if (!temp.isEmpty() && !destination.isEmpty() && temp != destination) {
         ns::FileManager::removeItemAtPath(destination);
         ns::FileManager::moveItemAtPath(temp, destination);
+        // The note now plays from its uploaded copy: the recording is of no more use.
+        VoiceLeftovers::removeRecording(temp);
     }
     getTempInterFace();
 }

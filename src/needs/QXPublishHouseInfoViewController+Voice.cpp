@@ -7,6 +7,7 @@
 #include "chat/ChatMedia.h"
 #include "chat/QXVoicePlayer.h"
 #include "chat/VoiceFolders.h"
+#include "chat/VoiceLeftovers.h"
 #include "net/QXNetContext.h"
 #include "ui/widgets/AlertMessages.h"
 
@@ -287,8 +288,9 @@ void QXPublishHouseInfoViewController::startPlaybackAnimation(bool playing) {
 }
 
 void QXPublishHouseInfoViewController::deleteVoice() {
-    audioDataPath_.clear();
     QXVoicePlayer::shared().stop();
+    if (!audioDataPath_.isEmpty()) VoiceLeftovers::removeRecording(audioDataPath_);
+    audioDataPath_.clear();
     qxInfoModel_.publishInfoAmrUrlString = QLatin1String("");
     delVoiceBt_->setHidden(true);
     if (voiceAnimationImage_) voiceAnimationImage_->setHidden(true);

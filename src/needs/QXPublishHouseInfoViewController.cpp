@@ -1,5 +1,7 @@
 #include "needs/QXPublishHouseInfoViewController.h"
 
+#include "houses/ErrorTipView.h"
+
 #include "needs/DistrictSelect.h"
 #include "needs/NeedFilterFile.h"
 #include "needs/NeedsHost.h"
@@ -10,6 +12,7 @@
 #include "IMChat/qximlib/qximdata/util/QXIMUtil.h"
 #include "analytics/StatClick.h"
 #include "chat/QXVoicePlayer.h"
+#include "chat/VoiceLeftovers.h"
 #include "location/SelectedCityState.h"
 #include "location/tovikCitylog.h"
 #include "net/EndpointTable.h"
@@ -107,6 +110,8 @@ QXPublishHouseInfoViewController::~QXPublishHouseInfoViewController() {
                                                         EndpointTable::dataShareEndpoint());
     QXIMRequest::shared().cancelToVikRequestByInterface(
         NeedFilterFile::kInterface, EndpointTable::dataShareEndpoint() + kFilterCancelKey);
+    // A note never sent is of no use to anyone once the form is gone.
+    if (!audioDataPath_.isEmpty()) VoiceLeftovers::removeRecording(audioDataPath_);
 }
 
 void QXPublishHouseInfoViewController::setTermsArray(const QStringList& terms) {
@@ -176,6 +181,8 @@ void QXPublishHouseInfoViewController::viewDidLoad() {
             if (auto self = weak.lock()) self->goBack();
         }));
     initButtomView();
+    // Definitions that failed before the form was shown.
+    showFilterFailure();
 }
 
 void QXPublishHouseInfoViewController::initNavigationTitleView() {
@@ -605,11 +612,29 @@ void QXPublishHouseInfoViewController::downLoadSendNeedInfo(int major, int cityS
 }
 
 // The form needs its own kind's definitions: it asks for them once more, never for another
-// kind's.
+// kind's; failing again, it says so and asks again when the user taps the notice.
 void QXPublishHouseInfoViewController::filterDownloadFailed(int major, int cityScriptIndex) {
-    if (filterRetried_) return;
-    filterRetried_ = true;
-    downLoadSendNeedInfo(major, cityScriptIndex);
+    if (!filterRetried_) {
+        filterRetried_ = true;
+        downLoadSendNeedInfo(major, cityScriptIndex);
+        return;
+    }
+    if (QString::number(major) != qxInfoModel_.publishInfoRentOrBuyString) return;
+    filterFailed_ = std::pair{major, cityScriptIndex};
+    if (isViewLoaded()) showFilterFailure();
+}
+
+void QXPublishHouseInfoViewController::showFilterFailure() {
+    if (!filterFailed_) return;
+    const auto [major, city] = *filterFailed_;
+    ErrorTipView::show(*view(), ui::Rect(0, 0, 320, screenHeight()), kFilterLoadFailed,
+                       [weak = weakAs<QXPublishHouseInfoViewController>(), major, city] {
+                           const auto self = weak.lock();
+                           if (!self) return;
+                           self->filterFailed_.reset();
+                           // One call for each tap: a failure shows the notice again.
+                           self->downLoadSendNeedInfo(major, city);
+                       });
 }
 
 // --- Leaving
@@ -629,6 +654,8 @@ void QXPublishHouseInfoViewController::goBack() {
         NeedFilterFile::kInterface, EndpointTable::dataShareEndpoint() + kFilterCancelKey);
     // A voice note still on its way would otherwise publish the need after the user left.
     ViewControllerUpload::cancelUpload(sharedAs<ui::ViewController>());
+    if (!audioDataPath_.isEmpty()) VoiceLeftovers::removeRecording(audioDataPath_);
+    audioDataPath_.clear();
     stopObserving();
     if (ui::NavigationController* navigation = navigationController())
         navigation->popViewControllerAnimated(true);

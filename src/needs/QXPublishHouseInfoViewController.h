@@ -19,6 +19,8 @@
 #include <QVariantList>
 
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace ui {
@@ -64,6 +66,7 @@ public:
     static inline const QString kVoiceTitle = QStringLiteral("    语音补充");
     static inline const QString kVoiceTitleAfterNote = QStringLiteral("   语音补充");
     static inline const QString kRentOrBuyKey = QStringLiteral("rentOrBuy");
+    static inline const QString kFilterLoadFailed = QStringLiteral("加载失败\n点击屏幕重新加载");
     // The filter download's own cancel key (never on the wire), apart from the post list's
     // and the launch's downloads of the same interface.
     static inline const QString kFilterCancelKey = QStringLiteral("#need-form-screen");
@@ -181,6 +184,8 @@ private:
     void initButtomView();
     void loadHousDoorButtonTitles();
     void filterDownloadFailed(int major, int cityScriptIndex);
+    // The notice of definitions that could not be had, whose tap asks again.
+    void showFilterFailure();
     void refreshChoices();
     void setAreaTitle(const QString& title);
     void showLocated(bool located);
@@ -233,6 +238,8 @@ private:
     bool locationReversed_ = false;
     // The filter download of the form's own kind was tried again once.
     bool filterRetried_ = false;
+    // The download that failed twice, for the notice to ask again: (major, city).
+    std::optional<std::pair<int, int>> filterFailed_;
     QString sendString_;
     QString audioDataPath_;
     QString validatePhone_;

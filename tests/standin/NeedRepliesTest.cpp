@@ -5,6 +5,7 @@
 
 #include "standin/Geography.h"
 #include "standin/NeedReplies.h"
+#include "standin/PostDetailCalls.h"
 #include "standin/Posts.h"
 #include "standin/SamplePeople.h"
 
@@ -97,6 +98,11 @@ TEST(NeedRepliesSampleTest, BrokersOfTheDistrictAnswerWithHousesThatMatchTheNeed
     EXPECT_TRUE(record["houseAttribute"].toString().contains("㎡"));
     EXPECT_TRUE(record["price"].toString().endsWith("元/月"));
     EXPECT_EQ(record["houseImages"].toArray().size(), houses[0]->hasImage ? 3 : 0);
+    if (houses[0]->hasImage) {
+        // Thumbnails of the post's own photos, which the host draws in any size.
+        EXPECT_EQ(record["houseImages"][0].toString(),
+                  standin::PostDetailCalls::photoPath(houses[0]->puid, 1, 124, 92));
+    }
 }
 
 class NeedRepliesTest : public StandinFixture {

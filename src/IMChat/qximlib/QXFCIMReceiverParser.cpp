@@ -52,7 +52,12 @@ std::shared_ptr<QXIMServiceObserver> QXFCIMReceiverParser::install(QXIMService& 
 
 void QXFCIMReceiverParser::parserResult(QXIMService& service, const QVariant& result,
                                         const QString& key, const std::optional<ns::Error>& error) {
-    if (error || key == QLatin1String("test")) return;
+    if (error) {
+        // The service sets aside what could not be read.
+        service.parserResult(result, key, error);
+        return;
+    }
+    if (key == QLatin1String("test")) return;
     if (key == QLatin1String("command")) {
         if (Tolerant(result)[QStringLiteral("command")].isEqualToString(
                 QXIMService::kForceOffCommand)) {

@@ -34,6 +34,7 @@ void QXIMOnlineScriptParser::parseScriptText(const QString& segment) const {
     }
     if (!delegate) return;
     const qsizetype close = segment.lastIndexOf(QLatin1String(");</script>"));
+    QVariantMap unread;  // the last payload that did not decode
     for (const QString& key : keys) {
         const qsizetype open = segment.indexOf(key + QLatin1Char('('));
         if (open < 0 || close < 0) continue;
@@ -44,7 +45,13 @@ void QXIMOnlineScriptParser::parseScriptText(const QString& segment) const {
         if (type == kJsonResult) {
             std::optional<ns::Error> error;
             const QVariant parsed = json_JSON(QVariant(payload), &error);
-            if (error || !parsed.isValid()) continue;
+            if (error || !parsed.isValid()) {
+                unread = {{kKeyKey, key},
+                          {kPayloadKey, payload},
+                          {ns::Error::kLocalizedDescriptionKey,
+                           error ? error->localizedDescription() : QStringLiteral("no value")}};
+                continue;
+            }
             delegate(parsed, key, std::nullopt);
             return;
         }
@@ -52,5 +59,5 @@ void QXIMOnlineScriptParser::parseScriptText(const QString& segment) const {
         delegate(QVariant(payload), key, std::nullopt);
         return;
     }
-    delegate(QVariant(), QString(), ns::Error(kErrorDomain, -1));
+    delegate(QVariant(), QString(), ns::Error(kErrorDomain, -1, unread));
 }

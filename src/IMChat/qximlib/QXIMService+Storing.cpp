@@ -71,6 +71,7 @@ void QXIMService::queueStreamPacket(const QVariantMap& packet) {
 std::optional<QXIMDatabase::ReceivedPacket> QXIMService::preparePacket(
     const QVariantMap& packetMap) {
     PacketReading reading = readPacket(packetMap, QXIMUser::shared().userId(), observers());
+    if (!reading.setAsideReason.isEmpty()) setAside(reading.setAsideReason, packetMap);
     if (!reading.rows && reading.acknowledgeAnyway) acknowledge(packetMap);
     return std::move(reading.rows);
 }
@@ -86,6 +87,14 @@ QXIMService::PacketReading QXIMService::readPacket(
     if (me != *from && me != to) return {};  // not this user's: neither kept nor acknowledged
     const QString talkId = QXIMMessage::talkIdOfPacket(from, to, me).value_or(QString());
 
+    // What the store cannot keep whole is kept not at all: a row whose text does not read
+    // back would spoil the talk. Such a packet would never be stored, so it is acknowledged.
+    const auto unstorable = [](const QString& part) {
+        return PacketReading{
+            .acknowledgeAnyway = true,
+            .setAsideReason =
+                QStringLiteral("%1 nests deeper than %2 levels").arg(part).arg(JsonGen::kMaxDepth)};
+    };
     const Tolerant post = packet[QStringLiteral("post")];
     const QString postId =
         post[QStringLiteral("id")].isNil() ? kNoPostId : post[QStringLiteral("id")].toString();
@@ -118,7 +127,9 @@ QXIMService::PacketReading QXIMService::readPacket(
             stored.toId = QString::number(receiver);
             stored.needId = postId;
             const QVariantList elementContents{element};
-            stored.setContents(jsonText(elementContents), elementContents);
+            const QString contentsText = jsonText(elementContents);
+            if (contentsText.isNull()) return unstorable(QStringLiteral("a message's contents"));
+            stored.setContents(contentsText, elementContents);
             stored.uTime = updateTimeOf(message[QStringLiteral("updateTime")]);
             elements.append(stored);
         }
@@ -127,7 +138,9 @@ QXIMService::PacketReading QXIMService::readPacket(
     if (received.items.isEmpty()) return {.acknowledgeAnyway = true};
     received.otherUser = jsonText(
         packet[me != *from ? QStringLiteral("fromUser") : QStringLiteral("toUser")].value());
+    if (received.otherUser.isNull()) return unstorable(QStringLiteral("the other user"));
     received.completeMessage = jsonText(packetMap);
+    if (received.completeMessage.isNull()) return unstorable(QStringLiteral("the packet"));
     return {.rows = std::move(received)};
 }
 
@@ -248,6 +261,10 @@ void QXIMService::sendSuccess(QXIMSender& sender, const QVariant& replyValue) {
         sendFail(sender);
         return;
     }
+    // The reply's user objects may nest deeper than the writer goes: the body as it was sent
+    // is kept then, which always reads back.
+    QString completeMessage = jsonText(stored);
+    if (completeMessage.isNull()) completeMessage = sender.postString();
     std::optional<QXIMMessage> latest;
     for (qsizetype index = 0; index < contents.size(); ++index) {
         QXIMMessage message;
@@ -259,7 +276,7 @@ void QXIMService::sendSuccess(QXIMSender& sender, const QVariant& replyValue) {
         message.needId = body[QStringLiteral("post")][QStringLiteral("id")].toString();
         message.otherUser = jsonText(otherUser);
         message.setContents(jsonText(QVariantList{contents[index]}));
-        message.completeMessage = jsonText(stored);
+        message.completeMessage = completeMessage;
         message.uTime = time;
         message.unread = me == to ? 1 : 0;
         message.sendingState = QXIMMessage::kSent;

@@ -24,6 +24,10 @@ const QString kRecvMsg = QStringLiteral("recvMsg");
 const QString kRecvData = QStringLiteral("recvData");
 const QString kCommand = QStringLiteral("command");
 const QString kHeartbeat = QStringLiteral("recvHeartbeatMsg");
+// Set-aside texts remembered so that one sent again is not logged again.
+constexpr qsizetype kSetAsideRemembered = 64;
+// The characters of an unread segment that its log line shows.
+constexpr qsizetype kSetAsideExcerpt = 120;
 
 void postOnMain(const QString& name, const QVariantMap& userInfo = {}, std::any object = {}) {
     ns::NotificationCenter::defaultCenter().postOnMainQueue(
@@ -251,9 +255,52 @@ QByteArray QXIMService::subDataString() const {
     return tail;
 }
 
+void QXIMService::setAside(const QString& reason, const QVariantMap& packet) {
+    QStringList ids;
+    for (const QVariant& item : Tolerant(packet)[QStringLiteral("msgs")].toList())
+        ids.append(Tolerant(item)[QStringLiteral("id")].toString());
+    const Tolerant talk = Tolerant(packet)[QStringLiteral("talk")];
+    const QString names =
+        QStringLiteral("talk %1/%2, messages %3")
+            .arg(talk[QStringLiteral("fromTalkId")].toString(),
+                 talk[QStringLiteral("toTalkId")].toString(), ids.join(QLatin1Char(',')));
+    if (!setAsideSeen_.contains(qHash(names))) {
+        qWarning().noquote() << QStringLiteral(
+                                    "Received packet set aside, acknowledged, not "
+                                    "stored: %1 (%2)")
+                                    .arg(reason, names);
+    }
+    if (setAsideSeen_.size() >= kSetAsideRemembered) setAsideSeen_.clear();
+    setAsideSeen_.insert(qHash(names));
+}
+
+void QXIMService::setAside(const QString& reason, const QString& key, const QString& text) {
+    const size_t hash = qHash(text);
+    if (!setAsideSeen_.contains(hash)) {
+        qWarning().noquote() << QStringLiteral(
+                                    "Received %1 segment set aside, unread: %2 (%3 "
+                                    "characters, beginning %4)")
+                                    .arg(key, reason)
+                                    .arg(text.size())
+                                    .arg(text.left(kSetAsideExcerpt));
+    }
+    if (setAsideSeen_.size() >= kSetAsideRemembered) setAsideSeen_.clear();
+    setAsideSeen_.insert(hash);
+}
+
 void QXIMService::parserResult(const QVariant& result, const QString& key,
                                const std::optional<ns::Error>& error) {
-    if (error) return;
+    if (error) {
+        // A payload that does not decode names no message to acknowledge: the stream goes
+        // on without it.
+        const QVariantMap unread = error->userInfo();
+        if (unread.contains(QXIMOnlineScriptParser::kPayloadKey)) {
+            setAside(error->localizedDescription(),
+                     unread.value(QXIMOnlineScriptParser::kKeyKey).toString(),
+                     unread.value(QXIMOnlineScriptParser::kPayloadKey).toString());
+        }
+        return;
+    }
     if (key == kHeartbeat) {
         markHeartbeat();
     } else if (key == kRecvMsg) {

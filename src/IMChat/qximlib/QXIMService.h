@@ -10,6 +10,7 @@
 #include "platform/foundation/timer.h"
 
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
@@ -109,9 +110,12 @@ public:
     // What a received packet holds for user `me`: the rows to store, or none when it holds
     // nothing to keep; a packet without rows is acknowledged all the same when it belongs
     // to no talk or holds only what the plug-ins took, never when it is another user's.
+    // A packet the store cannot keep whole (a part nested deeper than the JSON writer
+    // goes) is set aside: no rows, acknowledged, and the reason says why.
     struct PacketReading {
         std::optional<QXIMDatabase::ReceivedPacket> rows;
         bool acknowledgeAnyway = false;
+        QString setAsideReason;
     };
     [[nodiscard]] static PacketReading readPacket(
         const QVariantMap& packet, qint64 me,
@@ -152,6 +156,10 @@ private:
     void queueStreamPacket(const QVariantMap& packet);
     void sendSuccess(QXIMSender& sender, const QVariant& reply);
     void sendFail(QXIMSender& sender);
+    // Logs what the service cannot keep (a packet it cannot store, a segment it cannot
+    // read) and lets it go; a text that comes again is logged once.
+    void setAside(const QString& reason, const QVariantMap& packet);
+    void setAside(const QString& reason, const QString& key, const QString& text);
 
     std::shared_ptr<ns::SerialQueue> queue_;
     QXIMDatabase& database_;
@@ -161,6 +169,7 @@ private:
     std::unique_ptr<QXIMOfflineReceiver> offlineReceiver_;
     std::vector<std::shared_ptr<QXIMessageAck>> ackPool_;
     QList<QVariantMap> streamPackets_;
+    QSet<size_t> setAsideSeen_;
     std::shared_ptr<ns::Timer> heartbeatTimer_;
     std::atomic<qint64> lastHeartbeat_{0};
     std::atomic<qint64> curListenUserid_{0};

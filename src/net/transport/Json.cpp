@@ -38,5 +38,6 @@ QString json_JSONStringWithOptions(const QVariant& object, GenOptions options,
     if (!object.isValid()) return {};
     JsonGen generator(options, indentString);
     generator.object(object);
+    if (!generator.isValid()) return {};
     return generator.buffer();
 }

@@ -26,8 +26,9 @@
                                             std::optional<ns::Error>* error);
 
 // The JSON text of a tree, compact and with the indent "  " should beautifying be asked
-// for; throws JsonGenInvalidObjectException for a value JsonGen cannot write. Nil gives
-// a null QString.
+// for; throws JsonGenInvalidObjectException for a value JsonGen cannot write. Nil, and a
+// tree the generator refuses (nested deeper than JsonGen::kMaxDepth), give a null QString:
+// a caller that keeps the text must test for it, since a partial text never reads back.
 [[nodiscard]] QString json_JSONString(const QVariant& object);
 [[nodiscard]] QString json_JSONStringWithOptions(const QVariant& object, GenOptions options,
                                                  const QString& indentString);

@@ -13,40 +13,33 @@
 
 namespace {
 
-void writeRaw(yajl_gen gen, const char* text, size_t length) {
-    yajl_gen_number(gen, text, length);
-}
-
 template <typename Integer>
-void writeInteger(yajl_gen gen, Integer value) {
+yajl_gen_status writeInteger(yajl_gen gen, Integer value) {
     std::array<char, 24> text{};
     const auto result = std::to_chars(text.data(), text.data() + text.size(), value);
-    writeRaw(gen, text.data(), size_t(result.ptr - text.data()));
+    return yajl_gen_number(gen, text.data(), size_t(result.ptr - text.data()));
 }
 
 template <typename Real>
-void writeReal(yajl_gen gen, Real value) {
+yajl_gen_status writeReal(yajl_gen gen, Real value) {
     // Infinity and NaN have no JSON form: written as text they would spoil the output.
-    if (!std::isfinite(value)) {
-        yajl_gen_null(gen);
-        return;
-    }
+    if (!std::isfinite(value)) return yajl_gen_null(gen);
     std::array<char, 32> text{};
     const auto result = std::to_chars(text.data(), text.data() + text.size(), value);
-    writeRaw(gen, text.data(), size_t(result.ptr - text.data()));
+    return yajl_gen_number(gen, text.data(), size_t(result.ptr - text.data()));
 }
 
-void writeString(yajl_gen gen, const QString& value) {
+yajl_gen_status writeString(yajl_gen gen, const QString& value) {
     const QByteArray bytes = value.toUtf8();
-    yajl_gen_string(gen, reinterpret_cast<const unsigned char*>(bytes.constData()),
-                    size_t(bytes.size()));
+    return yajl_gen_string(gen, reinterpret_cast<const unsigned char*>(bytes.constData()),
+                           size_t(bytes.size()));
 }
 
 // Members in the dictionary's own iteration order.
 template <typename Dictionary>
 void writeDictionary(JsonGen& generator, const Dictionary& dictionary) {
     generator.startDictionary();
-    for (auto it = dictionary.cbegin(); it != dictionary.cend(); ++it) {
+    for (auto it = dictionary.cbegin(); it != dictionary.cend() && generator.isValid(); ++it) {
         generator.string(it.key());
         generator.object(it.value());
     }
@@ -89,12 +82,23 @@ JsonGen::~JsonGen() {
     yajl_gen_free(gen_);
 }
 
+bool JsonGen::accept(int status) {
+    if (status != yajl_gen_status_ok) valid_ = false;
+    return valid_;
+}
+
 void JsonGen::object(const QVariant& value) {
+    // A refused generator goes no deeper: a tree of any depth is walked at most kMaxDepth
+    // levels down.
+    if (!valid_) return;
     const int type = value.typeId();
     switch (type) {
         case QMetaType::QVariantList:
             startArray();
-            for (const QVariant& element : value.toList()) object(element);
+            for (const QVariant& element : value.toList()) {
+                if (!valid_) break;
+                object(element);
+            }
             endArray();
             return;
         case QMetaType::QStringList:
@@ -129,7 +133,7 @@ void JsonGen::unsupported(const QVariant& value) {
     if (genOptions_ & GenIncludeUnsupportedTypes) {
         switch (value.typeId()) {
             case QMetaType::QDateTime:
-                writeInteger(gen_, value.toDateTime().toMSecsSinceEpoch());
+                if (valid_) accept(writeInteger(gen_, value.toDateTime().toMSecsSinceEpoch()));
                 return;
             case QMetaType::QByteArray:
                 string(JsonBase64::stringByEncodingData(value.toByteArray()));
@@ -151,53 +155,62 @@ void JsonGen::unsupported(const QVariant& value) {
             .toStdString());
 }
 
+// Each call below leaves the generator alone once it has refused a value: yajl's state past
+// a refusal (its depth one beyond its table) must not be written to.
+
 void JsonGen::null() {
-    yajl_gen_null(gen_);
+    if (valid_) accept(yajl_gen_null(gen_));
 }
 
 void JsonGen::boolean(bool value) {
-    yajl_gen_bool(gen_, value ? 1 : 0);
+    if (valid_) accept(yajl_gen_bool(gen_, value ? 1 : 0));
 }
 
 void JsonGen::number(const QVariant& value) {
+    if (!valid_) return;
     switch (value.typeId()) {
         case QMetaType::Bool:
             boolean(value.toBool());
             return;
         case QMetaType::Double:
-            writeReal(gen_, value.toDouble());
+            accept(writeReal(gen_, value.toDouble()));
             return;
         case QMetaType::Float:
-            writeReal(gen_, value.toFloat());
+            accept(writeReal(gen_, value.toFloat()));
             return;
         case QMetaType::ULongLong:
         case QMetaType::ULong:
-            writeInteger(gen_, value.toULongLong());
+            accept(writeInteger(gen_, value.toULongLong()));
             return;
         default:
-            writeInteger(gen_, value.toLongLong());
+            accept(writeInteger(gen_, value.toLongLong()));
             return;
     }
 }
 
 void JsonGen::string(const QString& value) {
-    writeString(gen_, value);
+    if (valid_) accept(writeString(gen_, value));
 }
 
 void JsonGen::startDictionary() {
-    yajl_gen_map_open(gen_);
+    if (valid_) accept(yajl_gen_map_open(gen_));
 }
 void JsonGen::endDictionary() {
-    yajl_gen_map_close(gen_);
+    if (valid_) accept(yajl_gen_map_close(gen_));
 }
 void JsonGen::startArray() {
-    yajl_gen_array_open(gen_);
+    if (valid_) accept(yajl_gen_array_open(gen_));
 }
 void JsonGen::endArray() {
-    yajl_gen_array_close(gen_);
+    if (valid_) accept(yajl_gen_array_close(gen_));
 }
 void JsonGen::clear() {
     yajl_gen_clear(gen_);
+    // A refusal spends the generator's state: a new text starts.
+    if (!valid_) {
+        yajl_gen_reset(gen_, nullptr);
+        valid_ = true;
+    }
 }
 
 QString JsonGen::buffer() const {

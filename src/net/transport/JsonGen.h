@@ -26,8 +26,15 @@ public:
 // there is no white space between tokens; strings escape only the quotation mark, the
 // backslash and control characters (\b \f \n \r \t, others as \u00XX), so "/" and
 // non-ASCII characters stay as they are.
+//
+// The generator refuses a container nested deeper than kMaxDepth levels, and any value
+// after a complete top-level value. After a refusal it writes nothing more until clear():
+// isValid() turns false and the buffer holds an unfinished text, never to be kept.
 class JsonGen {
 public:
+    // The deepest nesting of objects and arrays the generator writes.
+    static constexpr int kMaxDepth = 127;
+
     JsonGen();
     JsonGen(GenOptions options, const QString& indentString);
     ~JsonGen();
@@ -50,17 +57,22 @@ public:
     void endDictionary();
     void startArray();
     void endArray();
-    // Empties the output.
+    // Empties the output; after a refusal it also starts a new text, taking values again.
     void clear();
+    // Whether every value given since the start (or clear()) was written.
+    [[nodiscard]] bool isValid() const { return valid_; }
     // The output so far.
     [[nodiscard]] QString buffer() const;
     [[nodiscard]] GenOptions genOptions() const { return genOptions_; }
 
 private:
     void unsupported(const QVariant& value);
+    // Keeps the outcome of a yajl call; false once any call failed.
+    bool accept(int status);
 
     // yajl keeps a pointer to the indent string: it lives as long as the generator.
     QByteArray indent_;
     yajl_gen_t* gen_ = nullptr;
     GenOptions genOptions_ = 0;
+    bool valid_ = true;
 };

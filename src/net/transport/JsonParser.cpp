@@ -217,7 +217,11 @@ struct JsonParser::Events {
 
     static int opened(void* context, Event event) {
         JsonParser& self = parser(context);
-        ++self.depth_;
+        if (++self.depth_ > kJsonMaxDepth) {
+            self.fail(kJsonErrorTooDeep,
+                      QStringLiteral("nesting deeper than %1 levels").arg(kJsonMaxDepth));
+            return 0;
+        }
         if (self.delegate_) (self.delegate_->*event)(self);
         return 1;
     }

@@ -33,6 +33,13 @@ constexpr qint64 kJsonErrorSyntax = 3;
 constexpr qint64 kJsonErrorNoHandle = -1000;
 constexpr qint64 kJsonErrorDoubleOverflow = -1001;
 constexpr qint64 kJsonErrorIntegerOverflow = -1002;
+constexpr qint64 kJsonErrorTooDeep = -1003;
+
+// The deepest nesting of objects and arrays a text may have. Real replies and packets nest
+// fewer than ten levels; a deeper text is malformed. The bound keeps every tree the layer
+// hands out shallow enough that walking, copying or releasing it by recursion (as QVariant
+// does) needs only a few tens of kilobytes of stack on any thread.
+constexpr qsizetype kJsonMaxDepth = 512;
 
 class JsonParser;
 
@@ -53,7 +60,8 @@ public:
     virtual void parserDidAdd(JsonParser& parser, QVariant&& value) = 0;
 };
 
-// Event parser over yajl. One parser reads one text, in one or several chunks.
+// Event parser over yajl. One parser reads one text, in one or several chunks. A container
+// opened deeper than kJsonMaxDepth stops the parse with the error kJsonErrorTooDeep.
 class JsonParser {
 public:
     explicit JsonParser(ParserOptions options = 0);

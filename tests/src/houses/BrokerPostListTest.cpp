@@ -98,11 +98,13 @@ TEST_F(BrokerPostListTest, TheBrokersPostsUnderTheBrokersCommunities) {
     EXPECT_FALSE(lastPostListBody().contains("biotopeId"));
     EXPECT_EQ(list_->filterView()->titleAtIndex(0), "不限");
 
-    // A post opens its detail.
+    // A post opens its detail, which fetches the whole post by its puid.
     ASSERT_TRUE(driver_->tap(list_->tableView()->cellForRowAtIndexPath({0, 0})));
     settle();
     auto detail = std::dynamic_pointer_cast<QXPostDetailNew>(navigation_->topViewController());
     ASSERT_NE(detail, nullptr);
+    EXPECT_EQ(detail->puid(), QString::number(posts.front()->puid));
+    ASSERT_TRUE(waitFor([&] { return !detail->post().isEmpty(); }));
     EXPECT_EQ(detail->post().value("puid").toString(), QString::number(posts.front()->puid));
     EXPECT_EQ(events(), QStringList{"agentdetail_bn_houses"});
 }

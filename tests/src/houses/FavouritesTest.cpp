@@ -120,6 +120,23 @@ TEST_F(FavouritesTest, TheFiftyFirstSaveIsRefusedButARemovalAlwaysGoes) {
     EXPECT_EQ(HouseFavourites::add({{"title", "no puid"}}), HouseFavourites::Outcome::Failed);
 }
 
+// The store keeps a post as JSON text: one the writer cannot write whole is not saved at all
+// (a row that does not read back would count as a favourite nobody can open).
+TEST_F(FavouritesTest, APostTooDeepToWriteWholeIsNotSavedAndTheScreenStaysAsItWas) {
+    QVariantMap post = listPost(1);
+    QVariant member = QStringLiteral("底");
+    for (int level = 0; level < 130; ++level) member = QVariantList{member};
+    post["extra"] = member;
+    show(QXPostDetailNew::initWithContent(post, 7, 1));
+    ASSERT_NE(detail_->favBtn(), nullptr);
+    ASSERT_TRUE(driver_->tap(detail_->favBtn()));
+    EXPECT_EQ(detail_->favBtn()->currentTitle(), "收藏");
+    EXPECT_TRUE(floatMessage().isEmpty()) << floatMessage().toStdString();
+    EXPECT_EQ(savedCount(), 0);
+    EXPECT_TRUE(posted_.isEmpty());
+    EXPECT_EQ(HouseFavourites::add(post), HouseFavourites::Outcome::Failed);
+}
+
 TEST_F(FavouritesTest, TheDetailsButtonFollowsTheStoreWheneverItAppears) {
     const QVariantMap post = listPost(3);
     show(QXPostDetailNew::initWithContent(post, 7, 3));

@@ -157,6 +157,27 @@ TEST_F(PostDetailScreenTest, APostOpenedByItsPuidIsFetchedOrSaysWhyNot) {
               QXPostDetailNew::kLoadError);
     EXPECT_EQ(detail_->view()->viewWithTag(LoadingOverlay::kTag), nullptr);
 
+    // An empty post is none either: said once, and asked for again only by the user.
+    server().setFault({.prefix = paths::kDataShare, .body = QByteArray(R"({"posts":[{}]})")});
+    const auto before = sent("GetPost").size();
+    show(QXPostDetailNew::initWithPUID(post["puid"].toString()));
+    ASSERT_TRUE(waitFor([&] { return detail_->view()->viewWithTag(QXPostDetailNew::kErrorTag); }));
+    EXPECT_EQ(driver_->textOf(detail_->view()->viewWithTag(QXPostDetailNew::kErrorLabelTag)),
+              QXPostDetailNew::kLoadError);
+    settle();
+    EXPECT_EQ(sent("GetPost").size(), before + 1);
+    server().setFaults({});
+
+    // A reply nested far past any real one is malformed like garbage: the same notice.
+    server().setFault(
+        {.prefix = paths::kDataShare,
+         .body = "{\"posts\":[" + QByteArray(175000, '[') + QByteArray(175000, ']') + "]}",
+         .times = 1});
+    show(QXPostDetailNew::initWithPUID(post["puid"].toString()));
+    ASSERT_TRUE(waitFor([&] { return detail_->view()->viewWithTag(QXPostDetailNew::kErrorTag); }));
+    EXPECT_EQ(driver_->textOf(detail_->view()->viewWithTag(QXPostDetailNew::kErrorLabelTag)),
+              QXPostDetailNew::kLoadError);
+
     // A failed call tells of the network.
     server().setFault({.prefix = paths::kDataShare, .status = 500, .times = 1});
     show(QXPostDetailNew::initWithPUID(post["puid"].toString()));

@@ -236,7 +236,7 @@ TEST_F(BrokerReplyScreenTest, AHouseRowOpensItsDetailAndAChatAboutTheNeed) {
     settle(0.5);
     auto detail = std::dynamic_pointer_cast<QXPostDetailNew>(navigation_->topViewController());
     ASSERT_TRUE(detail);
-    EXPECT_EQ(detail->post().value("puid"), house.value("puid"));
+    EXPECT_EQ(detail->puid(), house.value("puid").toString()) << "the post fetched by its puid";
     navigation_->popViewControllerAnimated(false);
     settle();
 

@@ -2,6 +2,9 @@
 // branches off the happy road (failures, refusals, replies after the form left).
 #include "NeedFormFixture.h"
 
+#include "chat/VoiceFolders.h"
+#include "houses/ErrorTipView.h"
+
 #include "needs/DistrictSelect.h"
 #include "needs/QXBrokerReplyViewController.h"
 #include "needs/StreetSelect.h"
@@ -11,6 +14,10 @@
 #include "platform/foundation/file_manager.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/uikit/table_view.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
 
 namespace {
 
@@ -156,8 +163,10 @@ TEST_F(NeedFormTest, APositionNeedWithAQuotedStreetAndAVoiceNoteGoesAsValidJsonA
     // as the form showed it, though the server was told whole seconds.
     EXPECT_NEAR(needs.front().value("v_len").toDouble(), 2.5, 0.05);
     EXPECT_EQ(needs.front().value("location"), QStringLiteral("天平路\"8号\""));
-    // The uploaded note now lies under its address's name.
+    // The uploaded note now lies under its address's name, and its recording is gone.
     EXPECT_FALSE(ns::FileManager::fileExistsAtPath(note));
+    EXPECT_FALSE(ns::FileManager::fileExistsAtPath(VoiceFolders::wavCacheDirectory() + "/" +
+                                                   QFileInfo(note).fileName()));
 }
 
 TEST_F(NeedFormTest, AGuestValidatesANumberByCodeAndTheNeedCarriesThem) {
@@ -347,6 +356,35 @@ TEST_F(NeedFormTest, ANeedStillOnItsWayWhenTheFormLeftIsNeitherKeptNorFollowed) 
     EXPECT_EQ(navigation_->viewControllers().size(), 1u) << "back on the screen before the form";
 }
 
+// A note deleted or left with the form was never sent: none of its files stays.
+TEST_F(NeedFormTest, NotesNeverSentLeaveNoFileBehind) {
+    locate();
+    openForm(1, {});
+    const auto filesOf = [](const QString& note) {
+        const QString recording =
+            VoiceFolders::wavCacheDirectory() + "/" + QFileInfo(note).fileName();
+        return QStringList{note, recording};
+    };
+    const auto anyLeft = [](const QStringList& files) {
+        return std::any_of(files.begin(), files.end(), [](const QString& file) {
+            return ns::FileManager::fileExistsAtPath(file);
+        });
+    };
+    recordNote(2s);
+    const QStringList deleted = filesOf(form_->audioDataPath());
+    ASSERT_TRUE(ns::FileManager::fileExistsAtPath(deleted[0]));
+    ASSERT_TRUE(ns::FileManager::fileExistsAtPath(deleted[1]));
+    ASSERT_TRUE(driver_->tap(form_->deleteVoiceButton()));
+    EXPECT_FALSE(anyLeft(deleted));
+
+    recordNote(2s);
+    const QStringList left = filesOf(form_->audioDataPath());
+    ASSERT_TRUE(ns::FileManager::fileExistsAtPath(left[0]));
+    form_->goBack();
+    settle(1.0);
+    EXPECT_FALSE(anyLeft(left));
+}
+
 TEST_F(NeedFormTest, ANeedTheServerAcceptedWithoutPlaceTextIsStillKeptAndFollowed) {
     // The device is located while the form shows, at a position without a street name: the
     // need goes around the coordinates.
@@ -376,6 +414,35 @@ TEST_F(NeedFormTest, AFailedFilterDownloadIsAskedAgainForTheFormsOwnKind) {
     // The definitions that came while the form showed gave it its buttons.
     EXPECT_EQ(form_->selectedHouseDoor()->buttons().size(), 2u);
     EXPECT_TRUE(ns::FileManager::fileExistsAtPath(NeedFilterFile::path(kCity, "3")));
+}
+
+// Definitions refused twice (a failure, then a reply of the wrong shape): the form says so
+// over itself, and a tap asks once more.
+TEST_F(NeedFormTest, DefinitionsRefusedTwiceAreToldAndATapAsksAgain) {
+    locate();
+    server().setFaults({{.prefix = standin::paths::kDataShare, .status = 500, .times = 1},
+                        {.prefix = standin::paths::kDataShare,
+                         .body = QByteArray(R"({"fs":"none"})"),
+                         .times = 1}});
+    form_ = std::make_shared<QXPublishHouseInfoViewController>();
+    form_->setRentOrBuyKey(1);
+    form_->qxInfoModel().publishInfoRentOrBuyString = "1";
+    form_->didLoadUnLocalHouseDoorAndPriceInfoWithIndex("1", kCity);
+    navigation_->pushViewController(form_, false);
+    ASSERT_TRUE(waitFor([&] {
+        return ErrorTipView::shownMessage(*form_->view()) ==
+               QXPublishHouseInfoViewController::kFilterLoadFailed;
+    }));
+    EXPECT_EQ(calls("GetMajorCategoryFilter").size(), 2u);
+    EXPECT_TRUE(form_->selectedHouseDoor()->buttons().empty());
+
+    ASSERT_TRUE(driver_->tap(form_->view()->viewWithTag(ErrorTipView::kButtonTag)));
+    ASSERT_TRUE(waitFor([&] {
+        window_->layoutIfNeeded();
+        return !form_->selectedHouseDoor()->buttons().empty();
+    }));
+    EXPECT_EQ(calls("GetMajorCategoryFilter").size(), 3u);
+    EXPECT_TRUE(ErrorTipView::shownMessage(*form_->view()).isNull());
 }
 
 TEST_F(NeedFormTest, TheSendCheckAndThePlaceModesFollowTheChoices) {

@@ -158,6 +158,30 @@ TEST_F(QXIMServiceTest, APacketThatCannotBeStoredIsNotAcknowledgedAndComesAgain)
     ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() == 1 && unacknowledged() == 0; }));
 }
 
+// A packet too deep to read (its ids unknown) cannot be acknowledged; one the store cannot
+// keep whole is acknowledged unstored. Neither crashes the app nor stops the talk, and every
+// row that is stored reads back.
+TEST_F(QXIMServiceTest, PacketsTooDeepToReadOrStoreAreSetAsideAndTheTalkGoesOn) {
+    auto service = start();
+    write({{"to", kUser}, {"nestDepth", 87000}});
+    write({{"to", kUser}, {"nestDepth", 130}});
+    write({{"to", kUser}, {"nestDepth", 124}});  // the packet's own text 128 levels deep
+    write({{"to", kUser}, {"nestDepth", 100}});
+    write({{"to", kUser}, {"text", "后来的消息"}});
+    ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() == 2 && unacknowledged() == 1; }))
+        << storedFromBroker() << " " << unacknowledged();
+    const auto rows = QXIMDatabase::shared().queue().inDatabase([](JSSQLite& db) {
+        return db.executeQuery("SELECT m_content FROM msgs WHERE f_id = '880001'")
+            .value_or(JSSQLite::Rows());
+    });
+    ASSERT_EQ(rows.size(), 2);
+    for (const auto& row : rows) EXPECT_TRUE(json_JSON(row.value("m_content")).isValid());
+    const auto talk = QXIMDatabase::shared().talkInfoExist(kBrokerTalk, kUserText);
+    ASSERT_EQ(talk.size(), 1);
+    EXPECT_EQ(json_JSON(talk[0].value("l_msg")).toMap().value("msgs").toList().size(), 1);
+    EXPECT_EQ(talk[0].value("l_read").toInt(), 2);
+}
+
 TEST_F(QXIMServiceTest, APacketWithoutAPostIsKeptUnderTheNoPostIdAndAcknowledged) {
     auto service = start();
     write({{"to", kUser}, {"noPost", true}});

@@ -1,4 +1,5 @@
 #include "net/transport/Json.h"
+#include "net/transport/JsonDocument.h"
 
 #include "SandboxTest.h"
 
@@ -117,6 +118,54 @@ TEST_F(JsonDecodeTest, TextAfterTheValueIsAnError) {
     }
     EXPECT_EQ(decode("{\"a\":1} \r\n\t ").toMap().value("a").toLongLong(), 1);
     EXPECT_FALSE(error_);
+}
+
+// Arrays (or objects under the key "a") nested `depth` levels, holding 1 at the bottom.
+QByteArray nested(qsizetype depth, bool objects = false) {
+    QByteArray text;
+    text.reserve(depth * 6 + 1);
+    for (qsizetype level = 0; level < depth; ++level) text += objects ? "{\"a\":" : "[";
+    text += "1";
+    for (qsizetype level = 0; level < depth; ++level) text += objects ? "}" : "]";
+    return text;
+}
+
+qsizetype depthOf(QVariant value) {
+    qsizetype depth = 0;
+    for (;; ++depth) {
+        if (value.typeId() == QMetaType::QVariantList) {
+            value = QVariant(value.toList().value(0));
+        } else if (value.typeId() == QMetaType::QVariantMap) {
+            value = QVariant(value.toMap().value("a"));
+        } else {
+            return depth;
+        }
+    }
+}
+
+// Past the bound a text is malformed, however deep it goes: a tree that deep could not even
+// be released without running out of stack.
+TEST_F(JsonDecodeTest, NestingPastTheBoundIsMalformed) {
+    for (const bool objects : {false, true}) {
+        EXPECT_EQ(depthOf(decode(nested(kJsonMaxDepth, objects))), kJsonMaxDepth);
+        EXPECT_FALSE(error_);
+        for (const qsizetype depth : {kJsonMaxDepth + 1, qsizetype(175000)}) {
+            EXPECT_FALSE(decode(nested(depth, objects)).isValid()) << depth;
+            ASSERT_TRUE(error_) << depth;
+            EXPECT_EQ(error_->code(), kJsonErrorTooDeep);
+            EXPECT_EQ(error_->localizedDescription(), "nesting deeper than 512 levels");
+        }
+    }
+    // Unclosed, in chunks, the same.
+    JsonDocument document;
+    std::optional<ns::Error> error;
+    const QByteArray opening(175000, '[');
+    for (qsizetype at = 0; at < opening.size() && document.parserStatus() != ParserStatusError;
+         at += 4096)
+        document.parse(opening.mid(at, 4096), &error);
+    EXPECT_EQ(document.parserStatus(), ParserStatusError);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code(), kJsonErrorTooDeep);
 }
 
 TEST_F(JsonDecodeTest, SyntaxErrorGivesNilWithYajlsText) {

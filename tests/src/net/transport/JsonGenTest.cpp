@@ -53,6 +53,37 @@ TEST_F(JsonGenTest, TreesSurviveARoundTrip) {
     EXPECT_TRUE(json_JSONString(QVariant()).isNull());
 }
 
+QVariant nestedList(int depth) {
+    QVariant value = 1;
+    for (int level = 0; level < depth; ++level) value = QVariantList{value};
+    return value;
+}
+
+// A text cut short at the generator's limit never reads back: the writer says it failed.
+TEST_F(JsonGenTest, TreeDeeperThanTheGeneratorTakesGivesNoText) {
+    const QString deepest = json_JSONString(nestedList(JsonGen::kMaxDepth));
+    EXPECT_EQ(deepest.size(), 2 * JsonGen::kMaxDepth + 1);
+    EXPECT_EQ(json_JSON(deepest), nestedList(JsonGen::kMaxDepth));
+    for (const int depth : {JsonGen::kMaxDepth + 1, 130, 2000}) {
+        const QVariantMap post{{"puid", "1001"}, {"extra", nestedList(depth)}, {"z", "after"}};
+        EXPECT_TRUE(json_JSONString(post).isNull()) << depth;
+        EXPECT_TRUE(json_JSONString(QVariantList{nestedList(depth)}).isNull()) << depth;
+    }
+
+    JsonGen generator;
+    generator.object(QVariantList{nestedList(200), "more"});
+    EXPECT_FALSE(generator.isValid());
+    generator.string("ignored");
+    EXPECT_FALSE(generator.isValid());
+    generator.clear();
+    EXPECT_TRUE(generator.isValid());
+    generator.object(QVariantMap{{"a", QVariantList{1}}});
+    EXPECT_TRUE(generator.isValid());
+    EXPECT_EQ(generator.buffer(), R"({"a":[1]})");
+    generator.object(QVariantList{});  // a second top-level value
+    EXPECT_FALSE(generator.isValid());
+}
+
 TEST_F(JsonGenTest, ClearEmptiesTheOutput) {
     JsonGen generator;
     generator.startArray();
