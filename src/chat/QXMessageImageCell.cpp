@@ -52,7 +52,7 @@ void QXMessageImageCell::setContents(const QVariant& contents) {
 void QXMessageImageCell::applySource() {
     const QVariantList item = contents_.toList();
     if (item.isEmpty()) {
-        urlImageView_->forgetURL();
+        urlImageView_->cancelRequest();
         urlImageView_->setImage(ui::Image::imageNamed(kPlaceholder));
         return;
     }
@@ -65,7 +65,7 @@ void QXMessageImageCell::applySource() {
         const bool own = !message_ || myself_;
         // The view drops the address of whatever message it showed before: a tap on this
         // picture must open nothing.
-        urlImageView_->forgetURL();
+        urlImageView_->cancelRequest();
         urlImageView_->setImage(name.isEmpty() || !own
                                     ? ui::Image::imageNamed(kPlaceholder)
                                     : PictureFileCache::pictureAt(QXIMUtil::getPicCacheDirectory() +

@@ -54,7 +54,7 @@ void QXMessageVcardCell::setContents(const QVariant& contents) {
             urlImageView_->requestURL(ChatMedia::mediaAddress(picture));
         } else {
             // A reused card forgets the picture of the card before it.
-            urlImageView_->forgetURL();
+            urlImageView_->cancelRequest();
             urlImageView_->setImage(ui::Image::imageNamed(QStringLiteral("找房占位80x60.png")));
         }
         priceLabel_->setText(shown(data, QStringLiteral("price")));

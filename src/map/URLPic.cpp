@@ -125,12 +125,6 @@ void URLPic::cancelRequest() {
     stopLoading();
 }
 
-void URLPic::forgetURL() {
-    cancelRequest();
-    URLString_.clear();
-    failed_ = false;
-}
-
 void URLPic::showPicture(std::shared_ptr<ui::Image> picture) {
     setImage(std::move(picture));
     setBackgroundColor(ui::Color::clearColor());

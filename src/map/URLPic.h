@@ -46,8 +46,6 @@ public:
     // that fails, the cached or plain picture; `failure` hears only the plain attempt fail.
     void requestURL(const QString& url, Failure failure = {}, bool loadHightQuality = true);
     void cancelRequest();
-    // Cancels the request and forgets the address: the view shows something of its own now.
-    void forgetURL();
     void startLoading();
     void stopLoading();
     [[nodiscard]] bool isDownloading() const { return isDownloading_; }
