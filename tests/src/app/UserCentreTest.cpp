@@ -151,6 +151,16 @@ TEST_F(UserCentreTest, LogonAndLogoffMoveTheMessagingUserAndItsStreamAtOnce) {
     stack().popViewControllerAnimated(false);
     driver().wait(0.5);
 
+    // The next launch talks as the stored logon from the start.
+    chat.reset();
+    launch();
+    ASSERT_TRUE(driver().tap(app().tabBarController()->button(3)));
+    driver().wait(0.5);
+    EXPECT_EQ(QXIMUser::shared().userId(), loggedOn);
+    EXPECT_EQ(QXIMUser::shared().userName(), app().userInfo()->loginName());
+    EXPECT_EQ(QXIMUser::shared().token(), std::optional<QString>(app().userInfo()->token()));
+    ASSERT_TRUE(runMainLoopUntil([&] { return messaging.openStreams(loggedOn) == 1; }));
+
     ASSERT_TRUE(driver().tapText(QStringLiteral("退出登录")));
     EXPECT_EQ(QXIMUser::shared().userId(), guest);
     EXPECT_EQ(QXIMUser::shared().userName(), QStringLiteral("游客"));
