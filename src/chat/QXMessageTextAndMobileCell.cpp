@@ -9,7 +9,6 @@
 
 #include "platform/uikit/application.h"
 #include "platform/uikit/pasteboard.h"
-#include "platform/uikit/string_drawing.h"
 
 #include <algorithm>
 #include <vector>
@@ -139,9 +138,7 @@ void QXMessageTextAndMobileCell::willHideEditMenu() {
 
 void QXMessageTextAndMobileCell::layoutSubviews() {
     const ui::Font font = ui::Font::systemFontOfSize(QXMessageTextCell::kFontSize);
-    const ui::Size measured = ui::StringDrawing::sizeWithFont(
-        contents_.toString(), font, {QXMessageTextCell::kMeasureWidth, 1e6},
-        ui::LineBreakMode::CharacterWrap);
+    const ui::Size measured = QXMessageTextCell::measuredText(contents_.toString(), font);
     bool oneLine = true;
     const ui::Size size =
         QXMessageTextCell::bubbleSize(measured, QXMessageTextCell::lineHeight(font), &oneLine);

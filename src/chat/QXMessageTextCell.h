@@ -21,6 +21,10 @@ public:
     // The height one line of `font` measures, rounded as every measured text is: what a text
     // taller than one line exceeds.
     [[nodiscard]] static double lineHeight(const ui::Font& font);
+    // The size of `text` in `font` laid out kMeasureWidth wide, broken between any characters.
+    // Bubbles scrolled into view again measure the same texts again: the latest measurements
+    // are kept.
+    [[nodiscard]] static ui::Size measuredText(const QString& text, const ui::Font& font);
 
     void setContents(const QVariant& contents) override;
     void setMyself(bool myself) override;
