@@ -43,7 +43,10 @@ public:
     void setStream(StreamSettings settings);
     [[nodiscard]] StreamSettings stream() const;
     [[nodiscard]] std::vector<RecordedRequest> requests(const QByteArray& pathPrefix = {}) const;
-    // Back to the state after start: no faults, default stream, no recorded requests.
+    // Lets the replies held by a "hold" fault go; later ones are held until the next call.
+    void releaseHeld();
+    // Back to the state after start: no faults, default stream, no recorded requests, no
+    // reply held.
     void reset();
 
 private:

@@ -316,6 +316,30 @@ TEST_F(StandinServerTest, DelayHoldsTheReplyAndCountsAsAnswering) {
     EXPECT_EQ(server().requests(paths::kBackend).size(), 1u) << "recorded on arrival";
 }
 
+TEST_F(StandinServerTest, AHeldReplyWaitsForItsReleaseAndAResetLetsItGoToo) {
+    server().setFault({.prefix = paths::kBackend, .hold = true, .times = 2});
+    for (const bool byReset : {false, true}) {
+        std::atomic<bool> replied = false;
+        std::thread caller([&] {
+            const auto result = call("GetUserStatuss", paths::kBackend);
+            EXPECT_TRUE(result && result->status == 200);
+            replied = true;
+        });
+        while (server().answering() != 1 && !replied) std::this_thread::yield();
+        // Held: other calls go on meanwhile.
+        EXPECT_TRUE(call("ping"));
+        EXPECT_FALSE(replied) << "released by reset: " << byReset;
+        if (byReset) {
+            server().reset();
+        } else {
+            server().releaseHeld();
+        }
+        caller.join();
+        EXPECT_TRUE(replied);
+        EXPECT_EQ(server().answering(), 0);
+    }
+}
+
 TEST_F(StandinServerTest, ForcedStatusKeepsOrReplacesTheBody) {
     server().setFaults({{.prefix = "/datashare/", .status = 404, .body = "nf"},
                         {.prefix = paths::kPush, .status = 201}});

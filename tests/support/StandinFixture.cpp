@@ -104,6 +104,10 @@ int StandinProcess::answering() const {
     return reply ? QJsonDocument::fromJson(*reply).object().value("answering").toInt() : 0;
 }
 
+void StandinProcess::releaseHeld() {
+    control("POST", "release");
+}
+
 void StandinProcess::reset() {
     control("POST", "reset");
 }

@@ -47,6 +47,8 @@ public:
         const QByteArray& pathPrefix = {}) const;
     // How many requests the server is working on now (streams only until they start).
     [[nodiscard]] int answering() const;
+    // Lets the replies held by a "hold" fault go.
+    void releaseHeld();
     // No faults, the default stream, no recorded requests.
     void reset();
     // One call of the control API ("/__control/<path>"); nullopt (and a test failure)
