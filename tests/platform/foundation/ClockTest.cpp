@@ -141,6 +141,21 @@ TEST_F(ClockTest, AClockThatIsReplacedAndLetGoTakesItsPendingTimersWithIt) {
     kept->invalidate();
 }
 
+TEST_F(ClockTest, CancelAllDropsEveryActionUnrunWithWhatItHolds) {
+    auto held = std::make_shared<int>(0);
+    const std::weak_ptr<int> heldWeak = held;
+    std::weak_ptr<ns::Timer> timer =
+        ns::Timer::scheduledTimer(1s, true, [held](ns::Timer&) { ++*held; });
+    auto call = ns::DelayedCall::schedule(2s, [held] { ++*held; });
+    held.reset();
+    clock().cancelAll();
+    EXPECT_TRUE(heldWeak.expired());
+    EXPECT_TRUE(timer.expired());
+    EXPECT_FALSE(call.isPending());
+    EXPECT_EQ(clock().scheduledCount(), 0u);
+    clock().advance(10s);  // nothing left to run
+}
+
 TEST_F(ClockTest, FireRunsAOneShotTimerOnceAndEndsIt) {
     int fired = 0;
     auto timer = ns::Timer::scheduledTimer(30s, false, [&](ns::Timer&) { ++fired; });
