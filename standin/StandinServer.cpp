@@ -98,8 +98,13 @@ struct StandinServer::Impl {
     // Waits for a moment of real time; false when the server stops or `stillWanted` says
     // no first.
     bool waitUntil(SteadyClock::time_point until, const std::function<bool()>& stillWanted = {});
-    // Waits until held replies are released; false when the server stops first.
-    bool waitForRelease();
+    // Waits until held replies are released after `arrival` (the release count when the
+    // request came); false when the server stops first.
+    bool waitForRelease(std::uint64_t arrival);
+    [[nodiscard]] std::uint64_t releaseCount() {
+        std::lock_guard lock(stopMutex);
+        return releases;
+    }
     void releaseHeld() {
         {
             std::lock_guard lock(stopMutex);
@@ -156,13 +161,15 @@ void StandinServer::Impl::handle(const httplib::Request& request, httplib::Respo
     // their clock still while the server works.
     ++answering;
     const auto answered = qScopeGuard([this] { --answering; });
+    // A release counts for every request recorded before it, even one not yet waiting.
+    const std::uint64_t arrival = releaseCount();
     record = log.append(std::move(record));
     const auto rule = faults.take(record.path);
     if (rule && rule->delayMs > 0 &&
         !waitUntil(SteadyClock::now() + std::chrono::milliseconds(rule->delayMs))) {
         return;
     }
-    if (rule && rule->hold && !waitForRelease()) return;
+    if (rule && rule->hold && !waitForRelease(arrival)) return;
     write(endpoints.answer(record, rootOf(record).toUtf8()), rule, response);
 }
 
@@ -268,10 +275,9 @@ bool StandinServer::Impl::waitUntil(SteadyClock::time_point until,
     return false;
 }
 
-bool StandinServer::Impl::waitForRelease() {
+bool StandinServer::Impl::waitForRelease(std::uint64_t arrival) {
     std::unique_lock lock(stopMutex);
-    const std::uint64_t seen = releases;
-    stopSignal.wait(lock, [&] { return stopping || releases != seen; });
+    stopSignal.wait(lock, [&] { return stopping || releases != arrival; });
     return !stopping;
 }
 

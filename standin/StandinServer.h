@@ -43,7 +43,8 @@ public:
     void setStream(StreamSettings settings);
     [[nodiscard]] StreamSettings stream() const;
     [[nodiscard]] std::vector<RecordedRequest> requests(const QByteArray& pathPrefix = {}) const;
-    // Lets the replies held by a "hold" fault go; later ones are held until the next call.
+    // Lets go the replies a "hold" fault holds for requests recorded so far; later ones are
+    // held until the next call.
     void releaseHeld();
     // Back to the state after start: no faults, default stream, no recorded requests, no
     // reply held.

@@ -318,6 +318,7 @@ TEST_F(StandinServerTest, DelayHoldsTheReplyAndCountsAsAnswering) {
 
 TEST_F(StandinServerTest, AHeldReplyWaitsForItsReleaseAndAResetLetsItGoToo) {
     server().setFault({.prefix = paths::kBackend, .hold = true, .times = 2});
+    size_t recorded = 0;
     for (const bool byReset : {false, true}) {
         std::atomic<bool> replied = false;
         std::thread caller([&] {
@@ -325,7 +326,11 @@ TEST_F(StandinServerTest, AHeldReplyWaitsForItsReleaseAndAResetLetsItGoToo) {
             EXPECT_TRUE(result && result->status == 200);
             replied = true;
         });
-        while (server().answering() != 1 && !replied) std::this_thread::yield();
+        // Recorded is enough: the release counts for it even before its reply starts waiting.
+        ++recorded;
+        while (server().requests(paths::kBackend).size() != recorded && !replied) {
+            std::this_thread::yield();
+        }
         // Held: other calls go on meanwhile.
         EXPECT_TRUE(call("ping"));
         EXPECT_FALSE(replied) << "released by reset: " << byReset;

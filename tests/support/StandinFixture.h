@@ -47,7 +47,7 @@ public:
         const QByteArray& pathPrefix = {}) const;
     // How many requests the server is working on now (streams only until they start).
     [[nodiscard]] int answering() const;
-    // Lets the replies held by a "hold" fault go.
+    // Lets go the replies a "hold" fault holds for the requests recorded so far.
     void releaseHeld();
     // No faults, the default stream, no recorded requests.
     void reset();
