@@ -23,7 +23,7 @@
 #include "app/statistics/StatisticsForAnalytics.h"
 #include "chat/QXChatListController.h"
 #include "chat/VoiceLeftovers.h"
-#include "houses/QXHistoryController.h"
+#include "houses/favourites/QXHistoryController.h"
 #include "location/CityData.h"
 #include "location/CityNode.h"
 #include "location/HotCitySelect.h"

@@ -1,8 +1,8 @@
 #include "chat/ChatNeighbourScreens.h"
 
-#include "houses/HousesHost.h"
 #include "houses/HousesNavigation.h"
-#include "houses/ImageScrollPageController.h"
+#include "houses/photos/ImageScrollPageController.h"
+#include "houses/shared/HousesHost.h"
 
 #include "platform/uikit/label.h"
 #include "platform/uikit/navigation_controller.h"

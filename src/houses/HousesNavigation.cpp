@@ -1,7 +1,7 @@
 #include "houses/HousesNavigation.h"
 
-#include "houses/QXAgentInfoController.h"
-#include "houses/QXPostDetailNew.h"
+#include "houses/broker/QXAgentInfoController.h"
+#include "houses/detail/QXPostDetailNew.h"
 
 #include "platform/uikit/bar_button_item.h"
 #include "platform/uikit/button.h"

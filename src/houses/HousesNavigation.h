@@ -1,6 +1,6 @@
 #pragma once
 
-#include "houses/GetPostListCellFormate.h"
+#include "houses/shared/GetPostListCellFormate.h"
 
 #include <QString>
 #include <QVariant>

@@ -6,7 +6,7 @@
 
 #include "chat/ChatNeighbourScreens.h"
 #include "houses/HousesNavigation.h"
-#include "houses/QXPostList.h"
+#include "houses/list/QXPostList.h"
 
 #include "platform/uikit/bar_button_item.h"
 #include "platform/uikit/button.h"

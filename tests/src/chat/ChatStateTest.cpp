@@ -8,9 +8,9 @@
 #include "chat/QXMessageImageCell.h"
 #include "chat/QXMessageVcardCell.h"
 #include "chat/URLAudio.h"
-#include "houses/ImageScrollPageController.h"
-#include "houses/QXAgentInfoController.h"
-#include "houses/QXPostDetailNew.h"
+#include "houses/broker/QXAgentInfoController.h"
+#include "houses/detail/QXPostDetailNew.h"
+#include "houses/photos/ImageScrollPageController.h"
 #include "map/URLPic.h"
 
 #include "IMChat/qximlib/qximdata/util/QXIMUtil.h"
