@@ -1,6 +1,6 @@
 #include "houses/community/QXCommunityImageView.h"
 
-#include "houses/photos/ImageScrollPageController.h"
+#include "houses/HousesNavigation.h"
 #include "platform/uikit/graphics_context.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
@@ -129,10 +129,8 @@ void QXCommunityImageView::handleTap() {
     }
     const auto presenter = target_.lock();
     if (!presenter) return;
-    auto stack = std::make_shared<ui::NavigationController>();
-    stack->setViewControllers({std::make_shared<ImageScrollPageController>(allImageURL_, 0)},
-                              false);
-    presenter->presentViewController(stack, true);
+    HousesNavigation::presentPhotoPager(
+        *presenter, HousesNavigation::PhotoPagerMode::CommunityPhotos, allImageURL_);
 }
 
 void QXCommunityImageView::removeDetailImage() {

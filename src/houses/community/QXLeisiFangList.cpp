@@ -1,8 +1,6 @@
 #include "houses/community/QXLeisiFangList.h"
 
 #include "houses/HousesNavigation.h"
-
-#include "houses/HousesNavigation.h"
 #include "houses/community/XiaoquRequests.h"
 #include "houses/query/PostListPaging.h"
 #include "houses/shared/ErrorTipView.h"
@@ -546,8 +544,13 @@ void QXLeisiFangList::didSelectRowAtIndexPath(ui::TableView& table, const ui::In
     PostRecord house = contentArr_.value(path.row).toMap();
     if (!domainValue_.isEmpty()) house.insert(QStringLiteral("domain"), domainValue_);
     house.insert(QStringLiteral("CategoryId"), masterId_);
-    HousesNavigation::pushCommunityHouse(*this, house, masterId_, majorId_,
-                                         sharedAs<QXLeisiFangList>(), path.row);
+    HousesNavigation::pushPostDetail(*this, HousesNavigation::PostOpener::CommunityHouses,
+                                     {.post = house,
+                                      .master = masterId_,
+                                      .major = majorId_,
+                                      .title = title(),
+                                      .list = weakAs<QXLeisiFangList>(),
+                                      .index = path.row});
 }
 
 void QXLeisiFangList::scrollViewWillBeginDragging(ui::ScrollView& scrollView) {

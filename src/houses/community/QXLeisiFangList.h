@@ -1,8 +1,8 @@
 #pragma once
 
-#include "houses/detail/QXPostDetailNew.h"
 #include "houses/query/QuickFilterView.h"
 #include "houses/shared/MoreRowCell.h"
+#include "houses/shared/QXPostDetailRefreshProtocol.h"
 #include "net/QXIMRequest.h"
 #include "platform/foundation/timer.h"
 #include "platform/uikit/table_view.h"

@@ -1,7 +1,6 @@
 // The detail's actions: the favourite or remark button, the report, the community page.
 #include "analytics/StatClick.h"
 #include "houses/HousesNavigation.h"
-#include "houses/community/QXCommunityDetailController.h"
 #include "houses/detail/QXAddSignController.h"
 #include "houses/detail/QXPostDetailNew.h"
 #include "houses/detail/Report.h"
@@ -69,7 +68,5 @@ void QXPostDetailNew::gotoReport() {
 void QXPostDetailNew::goToXiaoquInfo() {
     StatClick::event(showOtherListEntrance_ ? QStringLiteral("house_bn_xiaoqu1")
                                             : QStringLiteral("house_bn_xiaoqu2"));
-    auto page = QXCommunityDetailController::forPost(contentDict_, showOtherListEntrance_);
-    if (ui::NavigationController* navigation = navigationController())
-        navigation->pushViewController(page, true);
+    HousesNavigation::pushCommunityPage(*this, contentDict_, showOtherListEntrance_);
 }

@@ -1,8 +1,8 @@
 // The sections of the post detail, one below the other by the running position `y_`.
+#include "houses/HousesNavigation.h"
 #include "houses/detail/QXDetailFormate.h"
 #include "houses/detail/QXPostDetailNew.h"
 #include "houses/detail/QXPostDetailPriceView.h"
-#include "houses/photos/ImagePickerView.h"
 #include "houses/shared/QXLabel.h"
 #include "map/QXMapView.h"
 #include "net/QXDESCode.h"
@@ -257,10 +257,10 @@ void QXPostDetailNew::addTopPhotoStrip() {
 
 std::shared_ptr<ui::View> QXPostDetailNew::makePhotoStrip(const ui::Rect& frame,
                                                           const QStringList& photoUrls, int style) {
-    auto strip = ImagePickerView::initWithFrame(frame, photoUrls, style);
-    strip->setTag(kPhotoStripTag);
     // A photo tapped opens the pager over this screen, with this screen's post.
-    strip->setTarget(weakAs<QXPostDetailNew>().lock());
+    auto strip =
+        HousesNavigation::makePhotoStrip(frame, photoUrls, style, weakAs<QXPostDetailNew>().lock());
+    strip->setTag(kPhotoStripTag);
     return strip;
 }
 

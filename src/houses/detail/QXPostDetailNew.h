@@ -1,6 +1,8 @@
 #pragma once
 
 #include "houses/shared/GetPostListCellFormate.h"
+#include "houses/shared/PostPhotosScreen.h"
+#include "houses/shared/QXPostDetailRefreshProtocol.h"
 #include "platform/uikit/alert_view.h"
 #include "platform/uikit/message_compose_view_controller.h"
 #include "platform/uikit/table_view.h"
@@ -27,24 +29,6 @@ class ScrollView;
 
 class QXMapView;
 
-// What a list offers the post detail for paging through its posts.
-class QXPostDetailRefreshProtocol {
-public:
-    virtual ~QXPostDetailRefreshProtocol() = default;
-    // The list's posts as they are now (pages loaded later show up).
-    [[nodiscard]] virtual const QVariantList& postDetailNewContentArray() const = 0;
-    [[nodiscard]] virtual bool postDetailNewHasMoreData() const = 0;
-    // Loads the next page and appends it, then calls back with YES, or NO on failure.
-    virtual void postDetailNewLoadMoreData(std::function<void(bool loaded)> completion) = 0;
-    // The value a list gives every post's "domain" (the community page's city key); nothing
-    // when the list gives none.
-    [[nodiscard]] virtual std::optional<QVariant> domainValueFromList() const {
-        return std::nullopt;
-    }
-    // Told the index of the post shown last when the user goes back.
-    virtual void postDetailNewCurrentIndexWhenPopOrDismiss(unsigned index) { (void)index; }
-};
-
 // The detail of one housing post: its title, age and view count, photos, price line and
 // information rows, facilities, description, community, address, map and the anti-fraud tip
 // with the report button, over a bottom bar that calls the poster or starts a chat. A list
@@ -56,7 +40,8 @@ class QXPostDetailNew : public ui::ViewController,
                         public ui::TableViewDelegate,
                         public GRefreshTableDelegate,
                         public ui::MessageComposeViewControllerDelegate,
-                        public ui::AlertViewDelegate {
+                        public ui::AlertViewDelegate,
+                        public PostPhotosScreen {
 public:
     static constexpr int kErrorTag = 6579;
     static constexpr int kErrorBoxTag = 6578;
@@ -110,7 +95,7 @@ public:
     void setCurrentIndex(int index) { currentIndex_ = index; }
     [[nodiscard]] int currentIndex() const { return currentIndex_; }
     void setHiddenChatAgentInfo(bool hidden) { hiddenChatAgentInfo_ = hidden; }
-    [[nodiscard]] bool hiddenChatAgentInfo() const { return hiddenChatAgentInfo_; }
+    [[nodiscard]] bool hiddenChatAgentInfo() const override { return hiddenChatAgentInfo_; }
     // 1 when opened from a chat's post card.
     void setFromType(int type) { fromType_ = type; }
     [[nodiscard]] int fromType() const { return fromType_; }
@@ -128,11 +113,11 @@ public:
     void willMoveToParentViewController(ui::ViewController* parent) override;
 
     // State, as the screens it opens and the tests read it.
-    [[nodiscard]] const PostRecord& post() const { return contentDict_; }
+    [[nodiscard]] const PostRecord& post() const override { return contentDict_; }
     [[nodiscard]] const PostRecord& contentDict() const { return contentDict_; }
     [[nodiscard]] const QVariantMap& viewContentDict() const { return viewContentDict_; }
     [[nodiscard]] const QVariantMap& companyContentDict() const { return companyContentDict_; }
-    [[nodiscard]] const QVariantMap& agentInfo() const { return agentInfo_; }
+    [[nodiscard]] const QVariantMap& agentInfo() const override { return agentInfo_; }
     [[nodiscard]] const QString& puid() const { return puid_; }
     [[nodiscard]] int masterIndex() const { return masterIndex_; }
     [[nodiscard]] int majorIndex() const { return majorIndex_; }

@@ -3,7 +3,6 @@
 #include "IMChat/qximlib/QXIMDatabase.h"
 #include "analytics/StatClick.h"
 #include "houses/HousesNavigation.h"
-#include "houses/detail/QXPostDetailNew.h"
 #include "houses/favourites/QXHistoryCell.h"
 #include "houses/shared/HouseFavourites.h"
 #include "net/transport/Json.h"
@@ -199,12 +198,13 @@ void QXHistoryController::didSelectRowAtIndexPath(ui::TableView& table, const ui
     }
     StatClick::event(QStringLiteral("bn_house_detail"));
     const QVariantMap post = row.value(QStringLiteral("content")).toMap();
-    auto detail = QXPostDetailNew::initWithContent(
-        post, 7, Tolerant(QVariant(post))["major_category"].intValue());
-    detail->setTitle(title());
-    detail->setPuid(row.value(QStringLiteral("puid")).toString());
-    if (ui::NavigationController* navigation = navigationController())
-        navigation->pushViewController(detail, true);
+    HousesNavigation::pushPostDetail(
+        *this, HousesNavigation::PostOpener::Favourites,
+        {.post = post,
+         .master = 7,
+         .major = Tolerant(QVariant(post))["major_category"].intValue(),
+         .title = title(),
+         .puid = row.value(QStringLiteral("puid")).toString()});
 }
 
 void QXHistoryController::historyCellCheckboxSelected(QXHistoryCell& cell, bool selected) {

@@ -1,7 +1,7 @@
 #include "houses/list/QXPostList.h"
 
 #include "analytics/StatClick.h"
-#include "houses/list/FilterMainViewControl.h"
+#include "houses/HousesNavigation.h"
 #include "houses/query/FilterCondition.h"
 #include "houses/shared/FangXinFangBanner.h"
 #include "houses/shared/HousesHost.h"
@@ -531,15 +531,13 @@ void QXPostList::didSelectRowAtIndexPath(ui::TableView& table, const ui::IndexPa
     if (path.row >= paging_.nowListNum) return;
     if (const TabLook* tab = tabOf(paging_.majorId))
         StatClick::event(QString::fromUtf8(tab->detailEvent));
-    auto detail = std::make_shared<QXPostDetailNew>(paging_.contentArray.value(path.row).toMap(),
-                                                    paging_.masterId, paging_.majorId);
-    detail->setRefreshProtocol(weakAs<QXPostList>());
-    detail->setCurrentIndex(path.row);
-    detail->setTitle(title_);
-    detail->setHiddenChatAgentInfo(true);
-    if (ui::NavigationController* navigation = navigationController()) {
-        navigation->pushViewController(detail, true);
-    }
+    HousesNavigation::pushPostDetail(*this, HousesNavigation::PostOpener::PostList,
+                                     {.post = paging_.contentArray.value(path.row).toMap(),
+                                      .master = paging_.masterId,
+                                      .major = paging_.majorId,
+                                      .title = title_,
+                                      .list = weakAs<QXPostList>(),
+                                      .index = path.row});
 }
 
 void QXPostList::scrollViewWillBeginDragging(ui::ScrollView& scrollView) {
@@ -923,18 +921,17 @@ void QXPostList::donePickWithIndex(int index) {
 void QXPostList::filterScreen() {
     if (!filter_ || filter_->getCount() == 0) loadFilterUnSuccess_ = true;
     if (!filter_) return;
-    auto screen = std::make_shared<FilterMainViewControl>(filter_);
-    screen->setFromErshou(false);
-    screen->setFilterIndexArr([weak = weakAs<QXPostList>()](const QStringList& rows) {
-        if (auto self = weak.lock()) self->filterSelectIndexArray_ = rows;
-    });
-    screen->setFilterBlock([weak = weakAs<QXPostList>()](const QMap<QString, QString>& conditions,
-                                                         const QString& keyword, bool) {
-        if (auto self = weak.lock()) self->filterResult(conditions, keyword);
-    });
-    if (ui::NavigationController* navigation = navigationController()) {
-        navigation->pushViewController(screen, true);
-    }
+    HousesNavigation::pushFilterScreen(
+        *this, {.filter = filter_,
+                .chosen =
+                    [weak = weakAs<QXPostList>()](const QMap<QString, QString>& conditions,
+                                                  const QString& keyword, bool) {
+                        if (auto self = weak.lock()) self->filterResult(conditions, keyword);
+                    },
+                .chosenRows =
+                    [weak = weakAs<QXPostList>()](const QStringList& rows) {
+                        if (auto self = weak.lock()) self->filterSelectIndexArray_ = rows;
+                    }});
 }
 
 void QXPostList::filterResult(const QMap<QString, QString>& conditions, const QString& keyword) {

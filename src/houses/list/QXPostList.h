@@ -1,12 +1,12 @@
 #pragma once
 
-#include "houses/detail/QXPostDetailNew.h"
 #include "houses/query/KeywordSuggestion.h"
 #include "houses/query/PostListPaging.h"
 #include "houses/query/QuickFilterView.h"
 #include "houses/query/SearchListHistoryDelegate.h"
 #include "houses/query/SearchTitleBar.h"
 #include "houses/query/tovikFilters2.h"
+#include "houses/shared/QXPostDetailRefreshProtocol.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/foundation/timer.h"
 #include "platform/uikit/action_sheet.h"

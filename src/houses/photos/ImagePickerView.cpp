@@ -1,9 +1,9 @@
 #include "houses/photos/ImagePickerView.h"
 
 #include "analytics/StatClick.h"
-#include "houses/detail/QXPostDetailNew.h"
 #include "houses/photos/ImageScrollPageController.h"
 #include "houses/shared/HousesHost.h"
+#include "houses/shared/PostPhotosScreen.h"
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/tap_gesture_recognizer.h"
@@ -150,8 +150,8 @@ void ImagePickerView::handleTap(ui::TapGestureRecognizer& tap) {
 
 void ImagePickerView::handPostTo(ImageScrollPageController& pager,
                                  ui::ViewController& target) const {
-    if (auto* detail = dynamic_cast<QXPostDetailNew*>(&target)) {
-        pager.setHouseInfoFromQXPostDetailNew(detail->contentDict());
+    if (auto* detail = dynamic_cast<PostPhotosScreen*>(&target)) {
+        pager.setHouseInfoFromQXPostDetailNew(detail->post());
         pager.setAgentInfoFromQXPostDetailNew(detail->agentInfo());
         pager.setHiddenChatAgentInfoFromQXPostDetailNew(detail->hiddenChatAgentInfo());
     } else if (auto* replies = dynamic_cast<NeedReplyScreen*>(&target)) {

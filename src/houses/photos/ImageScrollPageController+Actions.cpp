@@ -2,7 +2,6 @@
 // the post as a favourite or take it out, call the poster, and open the broker's page.
 #include "analytics/StatClick.h"
 #include "houses/HousesNavigation.h"
-#include "houses/broker/QXAgentInfoController.h"
 #include "houses/photos/ImageOperController.h"
 #include "houses/photos/ImageScrollPageController.h"
 #include "houses/photos/QXFCHouseSourceInfoBottomView.h"

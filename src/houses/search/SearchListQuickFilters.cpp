@@ -3,7 +3,7 @@
 // choice turned into conditions and a new first page.
 #include "houses/search/SearchListViewController.h"
 
-#include "houses/list/FilterMainViewControl.h"
+#include "houses/HousesNavigation.h"
 #include "houses/query/FilterCondition.h"
 #include "houses/shared/HousesHost.h"
 #include "location/CityNode.h"
@@ -251,19 +251,17 @@ void SearchListViewController::qfViewDidSelectSection(QuickFilterView& bar, int 
 
 void SearchListViewController::moreBtnTouchForQFView(QuickFilterView&) {
     if (!filter_) return;
-    auto screen = std::make_shared<FilterMainViewControl>(filter_);
-    screen->setFromErshou(false);
-    screen->setFilterBlock([weak = weakAs<SearchListViewController>()](
-                               const QMap<QString, QString>& conditions, const QString&, bool) {
-        auto self = weak.lock();
-        if (!self) return;
-        self->page_.filterConditionDic = conditions;
-        self->fromFilterInitbtn();
-        self->page_.startFreshPage();
-        self->loadSearchListWithMasterId(self->page_.nowMasterIndex, self->keyword_);
-    });
-    if (ui::NavigationController* navigation = navigationController())
-        navigation->pushViewController(screen, true);
+    HousesNavigation::pushFilterScreen(
+        *this, {.filter = filter_,
+                .chosen = [weak = weakAs<SearchListViewController>()](
+                              const QMap<QString, QString>& conditions, const QString&, bool) {
+                    auto self = weak.lock();
+                    if (!self) return;
+                    self->page_.filterConditionDic = conditions;
+                    self->fromFilterInitbtn();
+                    self->page_.startFreshPage();
+                    self->loadSearchListWithMasterId(self->page_.nowMasterIndex, self->keyword_);
+                }});
 }
 
 void SearchListViewController::fromFilterInitbtn() {

@@ -1,5 +1,6 @@
 #include "houses/search/SearchListViewController.h"
 
+#include "houses/HousesNavigation.h"
 #include "houses/query/PostListPaging.h"
 #include "houses/query/SearchHistory.h"
 #include "houses/query/SearchKeyword.h"
@@ -641,14 +642,13 @@ void SearchListViewController::didSelectRowAtIndexPath(ui::TableView& table,
         return;
     }
     const PostRecord post = page_.listArray.value(path.row).toMap();
-    auto detail =
-        std::make_shared<QXPostDetailNew>(post, post.value(QStringLiteral("CategoryId")).toInt(),
-                                          post.value(QStringLiteral("major_category")).toInt());
-    detail->setTitle(QStringLiteral("搜索"));
-    detail->setCurrentIndex(path.row);
-    detail->setRefreshProtocol(weakAs<SearchListViewController>());
-    if (ui::NavigationController* navigation = navigationController())
-        navigation->pushViewController(detail, true);
+    HousesNavigation::pushPostDetail(*this, HousesNavigation::PostOpener::SearchResults,
+                                     {.post = post,
+                                      .master = post.value(QStringLiteral("CategoryId")).toInt(),
+                                      .major = post.value(QStringLiteral("major_category")).toInt(),
+                                      .title = QStringLiteral("搜索"),
+                                      .list = weakAs<SearchListViewController>(),
+                                      .index = path.row});
 }
 
 void SearchListViewController::scrollViewWillBeginDragging(ui::ScrollView& scrollView) {

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "houses/detail/QXPostDetailNew.h"
 #include "houses/query/KeywordSuggestion.h"
 #include "houses/query/QuickFilterView.h"
 #include "houses/query/SearchTitleBar.h"
 #include "houses/query/tovikFilters2.h"
 #include "houses/search/SearchPage.h"
+#include "houses/shared/QXPostDetailRefreshProtocol.h"
 #include "platform/foundation/timer.h"
 #include "platform/uikit/table_view.h"
 #include "platform/uikit/text_field.h"

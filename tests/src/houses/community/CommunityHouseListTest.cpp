@@ -5,6 +5,7 @@
 #include "houses/community/QXCommunityDetailController.h"
 #include "houses/community/QXCommunityImageView.h"
 #include "houses/community/QXLeisiFangList.h"
+#include "houses/detail/QXPostDetailNew.h"
 #include "platform/uikit/activity_indicator_view.h"
 #include "platform/uikit/screen.h"
 #include "ui/widgets/LoadingOverlay.h"

@@ -2,6 +2,7 @@
 // page, and the detail's last post is the row shown when the list comes back.
 #include "PostListScreenFixture.h"
 
+#include "houses/detail/QXPostDetailNew.h"
 #include "platform/uikit/activity_indicator_view.h"
 
 namespace paths = standin::paths;

@@ -5,6 +5,7 @@
 #include "ReferenceImage.h"
 
 #include <optional>
+#include "houses/detail/QXPostDetailNew.h"
 #include "net/QXIMRequest.h"
 #include "net/transport/NKHTTPClient.h"
 #include "platform/foundation/operation_queue.h"

@@ -3,6 +3,7 @@
 // quick-filter bar with its category column and the full filter screen.
 #include "SearchFixture.h"
 
+#include "houses/detail/QXPostDetailNew.h"
 #include "houses/query/FilterCondition.h"
 #include "houses/shared/MoreRowCell.h"
 
