@@ -8,6 +8,7 @@ namespace standin {
 QJsonObject FaultRule::toJson() const {
     QJsonObject json{{"prefix", QString::fromLatin1(prefix)}};
     if (delayMs != 0) json.insert("delayMs", delayMs);
+    if (hold) json.insert("hold", true);
     if (status != 0) json.insert("status", status);
     if (body) json.insert("body", QString::fromUtf8(*body));
     if (contentType) json.insert("contentType", QString::fromLatin1(*contentType));
@@ -23,6 +24,7 @@ FaultRule FaultRule::fromJson(const QJsonObject& json) {
     FaultRule rule;
     rule.prefix = json.value("prefix").toString().toLatin1();
     rule.delayMs = json.value("delayMs").toInt();
+    rule.hold = json.value("hold").toBool();
     rule.status = json.value("status").toInt();
     if (json.contains("body")) rule.body = json.value("body").toString().toUtf8();
     if (json.contains("contentType")) {

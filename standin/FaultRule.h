@@ -14,6 +14,7 @@ namespace standin {
 struct FaultRule {
     QByteArray prefix;                      // path prefix the rule applies to; empty: every path
     int delayMs = 0;                        // real time to wait before answering
+    bool hold = false;  // the reply waits until the server is told to release held replies
     int status = 0;                         // forced HTTP status; 0 keeps the endpoint's own
     std::optional<QByteArray> body;         // replaces the reply body
     std::optional<QByteArray> contentType;  // replaces the reply's Content-Type

@@ -21,6 +21,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -97,6 +98,20 @@ struct StandinServer::Impl {
     // Waits for a moment of real time; false when the server stops or `stillWanted` says
     // no first.
     bool waitUntil(SteadyClock::time_point until, const std::function<bool()>& stillWanted = {});
+    // Waits until held replies are released after `arrival` (the release count when the
+    // request came); false when the server stops first.
+    bool waitForRelease(std::uint64_t arrival);
+    [[nodiscard]] std::uint64_t releaseCount() {
+        std::lock_guard lock(stopMutex);
+        return releases;
+    }
+    void releaseHeld() {
+        {
+            std::lock_guard lock(stopMutex);
+            ++releases;
+        }
+        stopSignal.notify_all();
+    }
     [[nodiscard]] StreamSettings currentStream() const {
         std::lock_guard lock(streamMutex);
         return stream;
@@ -107,6 +122,7 @@ struct StandinServer::Impl {
     }
     void reset() {
         faults.clear();
+        releaseHeld();
         log.clear();
         setStream({});
         messaging.reset();
@@ -132,6 +148,7 @@ struct StandinServer::Impl {
     std::mutex stopMutex;
     std::condition_variable stopSignal;
     bool stopping = false;
+    std::uint64_t releases = 0;  // how many times held replies were let go
 };
 
 void StandinServer::Impl::handle(const httplib::Request& request, httplib::Response& response) {
@@ -144,12 +161,15 @@ void StandinServer::Impl::handle(const httplib::Request& request, httplib::Respo
     // their clock still while the server works.
     ++answering;
     const auto answered = qScopeGuard([this] { --answering; });
+    // A release counts for every request recorded before it, even one not yet waiting.
+    const std::uint64_t arrival = releaseCount();
     record = log.append(std::move(record));
     const auto rule = faults.take(record.path);
     if (rule && rule->delayMs > 0 &&
         !waitUntil(SteadyClock::now() + std::chrono::milliseconds(rule->delayMs))) {
         return;
     }
+    if (rule && rule->hold && !waitForRelease(arrival)) return;
     write(endpoints.answer(record, rootOf(record).toUtf8()), rule, response);
 }
 
@@ -255,6 +275,12 @@ bool StandinServer::Impl::waitUntil(SteadyClock::time_point until,
     return false;
 }
 
+bool StandinServer::Impl::waitForRelease(std::uint64_t arrival) {
+    std::unique_lock lock(stopMutex);
+    stopSignal.wait(lock, [&] { return stopping || releases != arrival; });
+    return !stopping;
+}
+
 QString StandinServer::Impl::rootOf(const RecordedRequest& request) const {
     QByteArray host = request.header("Host");
     if (host.isEmpty()) host = "127.0.0.1:" + QByteArray::number(port);
@@ -290,6 +316,9 @@ void StandinServer::Impl::control(const RecordedRequest& request, httplib::Respo
         if (!settings)
             return setJson(response, QJsonObject{{"error", "expected stream settings"}}, 400);
         setStream(std::move(*settings));
+        setJson(response, done);
+    } else if (what == "release" && method == "POST") {
+        releaseHeld();
         setJson(response, done);
     } else if (what == "reset" && method == "POST") {
         reset();
@@ -389,6 +418,10 @@ StreamSettings StandinServer::stream() const {
 
 std::vector<RecordedRequest> StandinServer::requests(const QByteArray& pathPrefix) const {
     return impl_->log.requests(pathPrefix);
+}
+
+void StandinServer::releaseHeld() {
+    impl_->releaseHeld();
 }
 
 void StandinServer::reset() {

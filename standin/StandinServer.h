@@ -43,7 +43,11 @@ public:
     void setStream(StreamSettings settings);
     [[nodiscard]] StreamSettings stream() const;
     [[nodiscard]] std::vector<RecordedRequest> requests(const QByteArray& pathPrefix = {}) const;
-    // Back to the state after start: no faults, default stream, no recorded requests.
+    // Lets go the replies a "hold" fault holds for requests recorded so far; later ones are
+    // held until the next call.
+    void releaseHeld();
+    // Back to the state after start: no faults, default stream, no recorded requests, no
+    // reply held.
     void reset();
 
 private:

@@ -95,6 +95,16 @@ void Clock::cancel(TimerId id) {
     // The action, and whatever it captured, dies here, outside the lock.
 }
 
+void Clock::cancelAll() {
+    std::map<Key, std::function<void()>> dropped;
+    {
+        std::lock_guard lock(mutex_);
+        dropped.swap(queue_);
+        keys_.clear();
+    }
+    // The actions die here, outside the lock: what they hold may cancel its own timers.
+}
+
 bool Clock::isScheduled(TimerId id) const {
     std::lock_guard lock(mutex_);
     return keys_.contains(id);

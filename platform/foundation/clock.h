@@ -53,6 +53,9 @@ public:
 
     TimerId schedule(Duration delay, std::function<void()> action);
     void cancel(TimerId id);
+    // Drops every scheduled action unrun (a test's clock at the test's end, so that nothing
+    // its actions hold outlives the test while other threads still hold the clock).
+    void cancelAll();
     [[nodiscard]] bool isScheduled(TimerId id) const;
     [[nodiscard]] std::size_t scheduledCount() const;
 

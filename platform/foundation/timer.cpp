@@ -14,7 +14,7 @@ Timer::Timer(Duration interval, bool repeats, Block block)
       block_(std::move(block)) {}
 
 Timer::~Timer() {
-    if (clock_ && pending_) clock_->cancel(pending_);
+    if (const auto clock = clock_.lock(); clock && pending_) clock->cancel(pending_);
 }
 
 std::shared_ptr<Timer> Timer::timer(Duration interval, bool repeats, Block block) {
@@ -28,17 +28,21 @@ std::shared_ptr<Timer> Timer::scheduledTimer(Duration interval, bool repeats, Bl
 }
 
 void Timer::schedule() {
-    if (!valid_ || pending_) return;
-    clock_ = Clock::sharedPtr();
-    dueUptime_ = clock_->uptime();
+    // A timer whose clock has gone is pending no more.
+    if (!valid_ || (pending_ && !clock_.expired())) return;
+    const auto clock = Clock::sharedPtr();
+    clock_ = clock;
+    dueUptime_ = clock->uptime();
     arm(interval_);
 }
 
 void Timer::arm(Duration delay) {
+    const auto clock = clock_.lock();
+    if (!clock) return;
     dueUptime_ += delay;
     // The pending action holds the timer: a scheduled timer lives until it is done.
-    pending_ = clock_->schedule(dueUptime_ - clock_->uptime(),
-                                [self = shared_from_this()] { self->timerFired(); });
+    pending_ = clock->schedule(dueUptime_ - clock->uptime(),
+                               [self = shared_from_this()] { self->timerFired(); });
 }
 
 void Timer::timerFired() {
@@ -66,10 +70,10 @@ void Timer::fire() {
 
 void Timer::invalidate() {
     valid_ = false;
-    if (clock_ && pending_) {
+    if (const auto clock = clock_.lock(); clock && pending_) {
         const auto id = pending_;
         pending_ = 0;
-        clock_->cancel(id);  // releases the self-reference held by the clock
+        clock->cancel(id);  // releases the self-reference held by the clock
     }
     // The block may hold the timer's owner; break such cycles now, as the platform does.
     block_ = nullptr;
@@ -77,23 +81,29 @@ void Timer::invalidate() {
 
 void Timer::setFireDate(TimePoint date) {
     if (!valid_) return;
-    if (!clock_) clock_ = Clock::sharedPtr();
+    auto clock = clock_.lock();
+    if (!clock) {
+        clock = Clock::sharedPtr();
+        clock_ = clock;
+    }
     if (pending_) {
-        clock_->cancel(pending_);
+        clock->cancel(pending_);
         pending_ = 0;
     }
     heldBack_ = date >= distantFuture();
     if (heldBack_) return;
-    const auto delay = std::max(Duration::zero(),
-                                std::chrono::duration_cast<Duration>(date - clock_->now()));
-    dueUptime_ = clock_->uptime();
+    const auto delay =
+        std::max(Duration::zero(), std::chrono::duration_cast<Duration>(date - clock->now()));
+    dueUptime_ = clock->uptime();
     arm(delay);
 }
 
 TimePoint Timer::fireDate() const {
     if (heldBack_) return distantFuture();
-    if (!clock_) return Clock::shared().now();
-    return clock_->now() + std::chrono::duration_cast<TimePoint::duration>(dueUptime_ - clock_->uptime());
+    const auto clock = clock_.lock();
+    if (!clock) return Clock::shared().now();
+    return clock->now() +
+           std::chrono::duration_cast<TimePoint::duration>(dueUptime_ - clock->uptime());
 }
 
 DelayedCall DelayedCall::schedule(Duration delay, std::function<void()> action) {

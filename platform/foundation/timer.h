@@ -46,7 +46,9 @@ private:
     Block block_;
     bool valid_ = true;
     bool heldBack_ = false;
-    std::shared_ptr<Clock> clock_;
+    // The clock holds the pending timer, so the timer holds its clock weakly: a clock that
+    // is replaced and let go (a test's clock) takes its pending timers with it.
+    std::weak_ptr<Clock> clock_;
     TimerId pending_ = 0;
     Duration dueUptime_{0};
 };

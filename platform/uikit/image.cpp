@@ -361,6 +361,9 @@ bool Image::copyOneToOne(QPainter& painter, const QRectF& target, const QImage& 
     if (!toDevice.isInvertible()) return false;
     painter.save();
     painter.setWorldTransform(toDevice.inverted());
+    // A copy has nothing to smooth; without the hint the raster engine blends the rows
+    // itself instead of handing them to worker threads and waiting for them.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.drawImage(QPoint(int(std::lround(placed.x())), int(std::lround(placed.y()))), pixels);
     painter.restore();
     return true;
@@ -400,9 +403,78 @@ void Image::paint(QPainter& painter, const Rect& rect) const {
     if (!isResizable()) {
         const QImage& shown =
             imageOrientation() == ImageOrientation::Up ? pixels() : uprightPixels();
-        if (!copyOneToOne(painter, rect.toQt(), shown)) painter.drawImage(rect.toQt(), shown);
+        if (copyOneToOne(painter, rect.toQt(), shown) || paintKept(painter, rect)) return;
+        painter.drawImage(rect.toQt(), shown);
         return;
     }
+    if (!paintKept(painter, rect)) paintSlices(painter, rect);
+}
+
+bool Image::paintKept(QPainter& painter, const Rect& rect) const {
+    // Drawing at another size than the pixels' resamples them on every draw (stretching the
+    // middle of a resizable image, scaling a picture), the slow path of the raster engine;
+    // yet a bubble, a bar or a thumbnail is drawn at the same few sizes frame after frame.
+    // A size drawn a second time is kept at its device pixels and copied from then on; one
+    // drawn once (a frame of a zoom) is not worth the keeping.
+    constexpr std::size_t kKept = 8;
+    // Bars, bubbles and thumbnails; not whole-screen photos, which the picture stores count.
+    constexpr qint64 kLargestKept = 256 * 1024;
+    constexpr double kTolerance = 1e-6;
+    if (rect.size.width <= 0 || rect.size.height <= 0) return false;
+    const QTransform device = painter.combinedTransform();
+    if (device.type() > QTransform::TxScale || device.m11() <= 0 || device.m22() <= 0) return false;
+    const QRectF placed = device.mapRect(rect.toQt());
+    const auto whole = [&](double value) {
+        return std::abs(value - std::round(value)) < kTolerance;
+    };
+    if (!whole(placed.x()) || !whole(placed.y()) || !whole(placed.width()) ||
+        !whole(placed.height()))
+        return false;
+    const QSize size(int(std::lround(placed.width())), int(std::lround(placed.height())));
+    if (size.isEmpty() || qint64(size.width()) * size.height() > kLargestKept) return false;
+    const bool smooth = painter.testRenderHint(QPainter::SmoothPixmapTransform);
+    QImage drawn;
+    {
+        std::lock_guard lock(cacheMutex_);
+        const auto found = std::find_if(kept_.begin(), kept_.end(), [&](const Kept& kept) {
+            return kept.pixels == size && kept.scaleX == device.m11() &&
+                   kept.scaleY == device.m22() && kept.smooth == smooth;
+        });
+        if (found == kept_.end()) {
+            kept_.push_front({size, device.m11(), device.m22(), smooth, {}});
+            if (kept_.size() > kKept) kept_.pop_back();
+            return false;
+        }
+        kept_.splice(kept_.begin(), kept_, found);
+        drawn = found->drawn;
+    }
+    if (drawn.isNull()) {
+        drawn = QImage(size, QImage::Format_ARGB32_Premultiplied);
+        drawn.fill(Qt::transparent);
+        {
+            QPainter canvas(&drawn);
+            canvas.setRenderHints(painter.renderHints());
+            canvas.scale(device.m11(), device.m22());
+            const Rect at(0, 0, rect.size.width, rect.size.height);
+            if (isResizable()) {
+                paintSlices(canvas, at);
+            } else {
+                canvas.drawImage(at.toQt(), imageOrientation() == ImageOrientation::Up
+                                                ? pixels()
+                                                : uprightPixels());
+            }
+        }
+        std::lock_guard lock(cacheMutex_);
+        for (Kept& kept : kept_) {
+            if (kept.pixels == size && kept.scaleX == device.m11() && kept.scaleY == device.m22() &&
+                kept.smooth == smooth)
+                kept.drawn = drawn;
+        }
+    }
+    return copyOneToOne(painter, rect.toQt(), drawn);
+}
+
+void Image::paintSlices(QPainter& painter, const Rect& rect) const {
     const Slices& cells = slices();
     const Rect r = rect.standardized();
     // Caps keep their size; when the area is narrower than both caps, they share it.

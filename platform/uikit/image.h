@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <array>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -118,9 +119,24 @@ protected:
 
 private:
     struct Slices;
+    // A size the image was drawn at (device pixels, the painter's scale and smoothing) and,
+    // from its second drawing on, its pixels as drawn.
+    struct Kept {
+        QSize pixels;
+        double scaleX = 0;
+        double scaleY = 0;
+        bool smooth = false;
+        QImage drawn;
+    };
     [[nodiscard]] std::shared_ptr<Image> copyWithCaps(const EdgeInsets& insets,
                                                       ImageResizingMode mode) const;
     const Slices& slices() const;
+    // Draws the nine parts of a resizable image into `rect`.
+    void paintSlices(QPainter& painter, const Rect& rect) const;
+    // Draws the image into `rect` from its kept pixels of that size when the painter puts
+    // `rect` on whole device pixels and the size was drawn before; false (nothing drawn)
+    // otherwise.
+    bool paintKept(QPainter& painter, const Rect& rect) const;
 
     QImage pixels_;
     double scale_ = 1;
@@ -133,6 +149,8 @@ private:
     mutable std::mutex cacheMutex_;
     mutable std::optional<QImage> upright_;
     mutable std::unique_ptr<Slices> slices_;
+    // The latest sizes drawn at, most recent first.
+    mutable std::list<Kept> kept_;
 };
 
 }  // namespace ui

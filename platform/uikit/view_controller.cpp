@@ -263,8 +263,14 @@ void ViewController::presentViewController(const std::shared_ptr<ViewController>
     if (fullScreen) presenter->beginAppearanceTransition(false, animated);
     controller->beginAppearanceTransition(true, animated);
 
-    auto finish = [presenter, controller, fullScreen, animator,
+    // The finish is held by the animation of the presented view's layer: it holds the screens
+    // weakly, so that screens let go of before their animation ended do not keep each other.
+    auto finish = [weakPresenter = std::weak_ptr<ViewController>(presenter),
+                   weakController = std::weak_ptr<ViewController>(controller), fullScreen, animator,
                    completion = std::move(completion)](bool completed) {
+        const auto presenter = weakPresenter.lock();
+        const auto controller = weakController.lock();
+        if (!presenter || !controller) return;
         controller->beingPresented_ = false;
         if (!completed) {
             // The animator gave up: everything goes back as it was.
@@ -349,17 +355,27 @@ void ViewController::dismissViewControllerAnimated(bool animated,
     target->beginAppearanceTransition(false, animated);
     if (presentation.fullScreen) host->beginAppearanceTransition(true, animated);
 
-    auto finish = [host, target, presentation, animator, completion = std::move(completion)](bool) {
-        if (target->view_ && target->view_->isDescendantOfView(presentation.container.get())) {
+    // Held by the animation of the dismissed view's layer, so it holds the screens and the
+    // container weakly (see the presentation's finish).
+    auto finish = [weakHost = std::weak_ptr<ViewController>(host),
+                   weakTarget = std::weak_ptr<ViewController>(target),
+                   weakContainer = std::weak_ptr<View>(presentation.container),
+                   fullScreen = presentation.fullScreen, animator,
+                   completion = std::move(completion)](bool) {
+        const auto host = weakHost.lock();
+        const auto target = weakTarget.lock();
+        if (!host || !target) return;
+        const auto container = weakContainer.lock();
+        if (target->view_ && target->view_->isDescendantOfView(container.get())) {
             target->view_->removeFromSuperview();
         }
-        if (presentation.container) presentation.container->removeFromSuperview();
+        if (container) container->removeFromSuperview();
         target->presentation_ = {};
         target->beingDismissed_ = false;
         target->presenting_.reset();
         host->presented_.reset();
         target->endAppearanceTransition();
-        if (presentation.fullScreen) host->endAppearanceTransition();
+        if (fullScreen) host->endAppearanceTransition();
         if (animator) animator->animationEnded(true);
         if (completion) completion();
     };

@@ -10,6 +10,8 @@ inline const QString kUserInfoGetSuccessedNotification = QStringLiteral("QXUserI
 
 // The logged-on user and the logon state, kept in user defaults under "loginID",
 // "sessionID", "token", "loginName", "wapSessionId" and "lastLogonState" between runs.
+// Every change of the logon moves the messaging user with it (id, token and name, each as it
+// changes), so that the chat talks as the user the rest of the app knows.
 class QXUserInfo {
 public:
     [[nodiscard]] bool logonSuccess() const;
@@ -32,14 +34,23 @@ public:
     // Stores the logon in memory to user defaults (after a logon).
     void saveToUserDefault() const;
     // Ends the logon in memory: the login id goes back to the stored "anonymousLoginId";
-    // session, token and name are cleared.
+    // session, token and name are cleared. The messaging user becomes the anonymous one and
+    // the messaging service listens for it.
     void removeMemoryLogonInfo();
     // Removes the stored keys of the logon.
     static void removeFileLogonInfo();
     // Tells whoever listens that the user's details have arrived.
     void postDetailsArrived();
+    // After a logon's reply or a logoff: when the messaging user is no longer `listened`, the
+    // messaging service (when it runs) listens for the new one. A logon renewed for the same
+    // user restarts nothing (the stream may be closed on purpose meanwhile).
+    static void restartMessagingIfMoved(qint64 listened);
 
 private:
+    // The messaging user as this logon makes it: while logged on the login id, token and
+    // name; logged off no token and no name.
+    void writeMessagingUser() const;
+
     mutable std::mutex mutex_;
     bool logonSuccess_ = false;
     qint64 loginID_ = 0;

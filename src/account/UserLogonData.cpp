@@ -1,5 +1,6 @@
 #include "account/UserLogonData.h"
 
+#include "IMChat/qximlib/QXIMUser.h"
 #include "account/FailureAlert.h"
 #include "account/QXUserInfo.h"
 #include "net/EndpointTable.h"
@@ -63,7 +64,9 @@ void UserLogonData::startHttpRequestWithLoginID(const QString& loginID, QXUserIn
     call(
         kAutoLoginInterface, FormBody().add(QStringLiteral("loginId"), loginID).text(),
         [&userInfo, success = std::move(success)] {
+            const qint64 listened = QXIMUser::shared().userId();
             takeLogonHeaders(userInfo);
+            QXUserInfo::restartMessagingIfMoved(listened);
             userInfo.postDetailsArrived();
             if (success) success();
         },
@@ -75,8 +78,10 @@ void UserLogonData::logonWithName(const QString& name, QXUserInfo& userInfo, Suc
     call(
         kLogonInterface, FormBody().add(QStringLiteral("loginName"), name).text(),
         [&userInfo, success = std::move(success)] {
+            const qint64 listened = QXIMUser::shared().userId();
             userInfo.setLogonSuccess(true);
             takeLogonHeaders(userInfo);
+            QXUserInfo::restartMessagingIfMoved(listened);
             userInfo.saveToUserDefault();
             userInfo.postDetailsArrived();
             if (success) success();

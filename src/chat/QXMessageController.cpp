@@ -107,7 +107,9 @@ QXMessageController::QXMessageController(QVariantMap talkInfo) : talkInfo_(std::
     setHidesBottomBarWhenPushed(true);
 }
 
-QXMessageController::~QXMessageController() = default;
+QXMessageController::~QXMessageController() {
+    failUploadsOnTheirWay();
+}
 
 bool QXMessageController::hasMore() const {
     return action_ && action_->isMore();
@@ -239,8 +241,10 @@ void QXMessageController::loadView() {
     auto& center = ns::NotificationCenter::defaultCenter();
     observations_.push_back(
         center.addObserver(ui::kKeyboardWillShowNotification, [weak](const ns::Notification&) {
+            // The keyboard comes for the text field: the panel gives way, the bar stays the
+            // first responder that the keyboard came for.
             auto self = weak.lock();
-            if (self && self->isVisible()) self->hideSendImage();
+            if (self && self->isVisible()) self->closePicturePanel();
         }));
     observations_.push_back(center.addObserver(
         ui::kApplicationWillResignActiveNotification, [weak](const ns::Notification&) {
@@ -447,6 +451,7 @@ void QXMessageController::goBack() {
     QXIMRequest::shared().cancelToVikRequestByInterface(QXIMAgentCalls::kInterface,
                                                         EndpointTable::dataShareEndpoint());
     ViewControllerUpload::cancelUpload(sharedAs<ui::ViewController>());
+    failUploadsOnTheirWay();
     if (ui::NavigationController* stack = navigationController())
         stack->popViewControllerAnimated(true);
 }
@@ -657,8 +662,27 @@ void QXMessageController::uploadFile(const QString& path, int kind, const QVaria
     ViewControllerUpload::uploadData(sharedAs<ui::ViewController>(), data, kind, userInfo);
 }
 
-bool QXMessageController::chatCellWillStartPlaySoundFile(QXMessageCell&, const QString&) {
+void QXMessageController::failUploadsOnTheirWay() {
+    if (!action_) return;
+    QList<qint64> uploading;
+    for (const QXIMMessage& message : action_->messageData()) {
+        if (message.sendingState != QXIMMessage::kSending) continue;
+        const QVariantList item = message.contentsJson().toList().value(0).toList();
+        const QVariantMap data = item.value(1).toMap();
+        const QString address =
+            data.value(item.value(0) == QStringLiteral("pic") ? QStringLiteral("pic_url")
+                                                              : QStringLiteral("src"))
+                .toString();
+        if (address.startsWith(ChatMedia::kFileScheme)) uploading << message.m_sid;
+    }
+    for (const qint64 localId : uploading) action_->updateSendState(QXIMMessage::kFailed, localId);
+}
+
+bool QXMessageController::chatCellWillStartPlaySoundFile(QXMessageCell& cell, const QString&) {
     StatClick::event(QStringLiteral("chat_bn_playvoice"));
+    // The bubble counts the play in the store and in its own copy; the list's copy, which
+    // every redraw hands the bubbles, counts it as well.
+    if (cell.message()) action_->increaseListedReadCount(cell.message()->m_sid);
     return true;
 }
 
@@ -681,7 +705,8 @@ void QXMessageController::showSendImage() {
     sengImageBg_->setHidden(false);
     const double barHeight = containerView_->frame().size.height;
     const double oldHeight = chatTable_->frame().size.height;
-    const ui::Rect table(0, 0, 320, height - 174 - barHeight + 48);
+    // The table ends where the bar begins, above the panel.
+    const ui::Rect table(0, 0, 320, height - 64 - kPanelHeight - barHeight);
     ui::View::animateWithDuration(0.3, [&] {
         sengImageBg_->setFrame({0, height - 64 - kPanelHeight, 320, kPanelHeight});
         containerView_->setFrame({0, height - 64 - barHeight - kPanelHeight, 320, barHeight});
@@ -698,11 +723,15 @@ void QXMessageController::showSendImage() {
 }
 
 void QXMessageController::hideSendImage() {
-    if (!sengImageBg_) return;
+    if (closePicturePanel()) containerView_->resignFirstResponder();
+}
+
+bool QXMessageController::closePicturePanel() {
+    if (!sengImageBg_) return false;
     const bool shown = !sengImageBg_->isHidden();
     sengImageBg_->setFrame({0, screenHeight() + kPanelHeight, 320, kPanelHeight});
     sengImageBg_->setHidden(true);
-    if (shown) containerView_->resignFirstResponder();
+    return shown;
 }
 
 void QXMessageController::chooseImage(int source) {

@@ -167,6 +167,8 @@ public:
     void uploadFaildResult(const QVariantMap& failure, const QVariant& userInfo) override;
 
 private:
+    // Hides the picture panel; whether it was shown.
+    bool closePicturePanel();
     void buildBrokerBar();
     void buildPicturePanel();
     void attachRecording();
@@ -184,6 +186,9 @@ private:
     void layoutTableAgainstBar(ui::Point center, bool isResign);
     void pushWebPage(const QString& title, const QString& address);
     void dialPhone();
+    // A picture or voice still on its way up when the screen goes fails with the screen's
+    // uploads: it offers its resend when the talk is opened again.
+    void failUploadsOnTheirWay();
     // A local picture or voice is on its way: upload its file.
     void uploadFile(const QString& path, int kind, const QVariantMap& userInfo);
 

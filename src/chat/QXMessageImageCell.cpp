@@ -52,6 +52,7 @@ void QXMessageImageCell::setContents(const QVariant& contents) {
 void QXMessageImageCell::applySource() {
     const QVariantList item = contents_.toList();
     if (item.isEmpty()) {
+        urlImageView_->cancelRequest();
         urlImageView_->setImage(ui::Image::imageNamed(kPlaceholder));
         return;
     }
@@ -62,6 +63,8 @@ void QXMessageImageCell::applySource() {
         // only on the user's own messages.
         const QString name = ChatMedia::localFileName(url);
         const bool own = !message_ || myself_;
+        // The view drops the address of whatever message it showed before: a tap on this
+        // picture must open nothing.
         urlImageView_->cancelRequest();
         urlImageView_->setImage(name.isEmpty() || !own
                                     ? ui::Image::imageNamed(kPlaceholder)

@@ -4,13 +4,11 @@
 
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
-#include "platform/uikit/string_drawing.h"
 
 #include <algorithm>
 
 namespace {
 
-constexpr double kMeasureWidth = 230;
 constexpr double kFontSize = 14;
 
 }  // namespace
@@ -40,8 +38,7 @@ QString QXMessageSystemCell::noticeText(const QVariant& contents) {
 
 double QXMessageSystemCell::heightByInfo(const QVariant& info, bool) {
     const ui::Font font = ui::Font::systemFontOfSize(kFontSize);
-    const ui::Size measured = ui::StringDrawing::sizeWithFont(
-        noticeText(info), font, {kMeasureWidth, 1e6}, ui::LineBreakMode::CharacterWrap);
+    const ui::Size measured = QXMessageTextCell::measuredText(noticeText(info), font);
     const double extra = measured.height - QXMessageTextCell::lineHeight(font);
     return extra > 0 ? 60 + extra : 60;
 }
@@ -61,8 +58,7 @@ void QXMessageSystemCell::setContents(const QVariant& contents) {
 void QXMessageSystemCell::layoutSubviews() {
     ui::TableViewCell::layoutSubviews();
     const ui::Size measured =
-        ui::StringDrawing::sizeWithFont(messageLabel_->text(), messageLabel_->font(),
-                                        {kMeasureWidth, 1e6}, messageLabel_->lineBreakMode());
+        QXMessageTextCell::measuredText(messageLabel_->text(), messageLabel_->font());
     const double extra =
         std::max(0.0, measured.height - QXMessageTextCell::lineHeight(messageLabel_->font()));
     const double width = extra < 1 ? measured.width + 20 : 250;

@@ -9,7 +9,6 @@
 
 #include "platform/uikit/application.h"
 #include "platform/uikit/pasteboard.h"
-#include "platform/uikit/string_drawing.h"
 
 #include <algorithm>
 #include <vector>
@@ -17,6 +16,7 @@
 namespace {
 
 constexpr int kMobileLength = 11;
+constexpr double kParagraphInset = 2;
 
 struct LinkSpan {
     qsizetype start;
@@ -104,7 +104,7 @@ void QXMessageTextAndMobileCell::registerStyles(ui::ParagraphAlignment alignment
     base->setColor(QXMessageTextCell::textColor());
     base->setMinLineHeight(font.lineHeight());
     base->setTextAlignment(alignment);
-    base->setParagraphInset(inset ? ui::EdgeInsets{0, 2, 0, 0} : ui::EdgeInsets{});
+    base->setParagraphInset(inset ? ui::EdgeInsets{0, kParagraphInset, 0, 0} : ui::EdgeInsets{});
     textAndMobileLabel_->addStyle(*base);
     if (auto link = textAndMobileLabel_->styleForName(RichTextTags::kLink)) {
         link->setTextAlignment(alignment);
@@ -138,9 +138,7 @@ void QXMessageTextAndMobileCell::willHideEditMenu() {
 
 void QXMessageTextAndMobileCell::layoutSubviews() {
     const ui::Font font = ui::Font::systemFontOfSize(QXMessageTextCell::kFontSize);
-    const ui::Size measured = ui::StringDrawing::sizeWithFont(
-        contents_.toString(), font, {QXMessageTextCell::kMeasureWidth, 1e6},
-        ui::LineBreakMode::CharacterWrap);
+    const ui::Size measured = QXMessageTextCell::measuredText(contents_.toString(), font);
     bool oneLine = true;
     const ui::Size size =
         QXMessageTextCell::bubbleSize(measured, QXMessageTextCell::lineHeight(font), &oneLine);
@@ -148,7 +146,7 @@ void QXMessageTextAndMobileCell::layoutSubviews() {
     ui::Rect bubble = chatBgView_->frame();
     bubble.size = size;
     chatBgView_->setFrame(bubble);
-    textAndMobileLabel_->setFrame({myself_ ? 10.0 : 18.0, 10, size.width - 28, size.height - 20});
+    textAndMobileLabel_->setFrame(QXMessageTextCell::textFrame(size, myself_, kParagraphInset));
     QXMessageCell::layoutSubviews();
 }
 

@@ -1,12 +1,14 @@
 #include "chat/QXMessageTextCell.h"
 
 #include "platform/uikit/label.h"
-
-#include <QFontMetricsF>
 #include "platform/uikit/pasteboard.h"
 #include "platform/uikit/string_drawing.h"
 
+#include <QFontMetricsF>
+#include <QHash>
+
 #include <algorithm>
+#include <mutex>
 
 namespace {
 
@@ -16,6 +18,42 @@ constexpr double kPadding = 40;
 constexpr double kWideBubble = 250;
 constexpr double kNarrowBubble = 80;
 constexpr double kRowHeight = 60;
+// Enough for the bubbles of several screens and their heights; past it the kept sizes go.
+constexpr qsizetype kMeasurementsKept = 1024;
+
+// The sizes measured so far, by font and text.
+struct Measurements {
+    std::mutex mutex;
+    QHash<QString, ui::Size> sizes;
+};
+
+Measurements& measurements() {
+    static Measurements kept;
+    return kept;
+}
+
+// A measurement kept under `key`, or made by `measure` and kept.
+template <typename Measure>
+ui::Size kept(const QString& key, Measure measure) {
+    Measurements& all = measurements();
+    {
+        const std::lock_guard lock(all.mutex);
+        if (const auto found = all.sizes.constFind(key); found != all.sizes.constEnd())
+            return *found;
+    }
+    const ui::Size size = measure();
+    const std::lock_guard lock(all.mutex);
+    if (all.sizes.size() >= kMeasurementsKept) all.sizes.clear();
+    all.sizes.insert(key, size);
+    return size;
+}
+
+// What a measurement is kept under: its kind (a line's height or a text), the font and the
+// text.
+QString keyOf(char kind, const ui::Font& font, const QString& text = {}) {
+    return QLatin1Char(kind) + font.fontName() + QLatin1Char('/') +
+           QString::number(font.pointSize()) + QLatin1Char('/') + text;
+}
 
 }  // namespace
 
@@ -34,7 +72,16 @@ ui::Color QXMessageTextCell::textColor() {
 }
 
 double QXMessageTextCell::lineHeight(const ui::Font& font) {
-    return ui::StringDrawing::sizeWithFont(QStringLiteral("房"), font).height;
+    return kept(keyOf('l', font), [&] {
+               return ui::StringDrawing::sizeWithFont(QStringLiteral("房"), font);
+           }).height;
+}
+
+ui::Size QXMessageTextCell::measuredText(const QString& text, const ui::Font& font) {
+    return kept(keyOf('t', font, text), [&] {
+        return ui::StringDrawing::sizeWithFont(text, font, {kMeasureWidth, 1e6},
+                                               ui::LineBreakMode::CharacterWrap);
+    });
 }
 
 double QXMessageTextCell::heightByInfo(const QVariant& info, bool showTime) {
@@ -64,9 +111,11 @@ ui::Size QXMessageTextCell::bubbleSize(ui::Size measured, double lineHeight, boo
     return {width, extra + kPadding};
 }
 
-ui::Rect QXMessageTextCell::textFrame(ui::Size size) const {
-    // The text keeps clear of the bubble's tail.
-    return {myself_ ? 10.0 : 18.0, 10, size.width - 28, size.height - 20};
+ui::Rect QXMessageTextCell::textFrame(ui::Size size, bool myself, double inset) {
+    // As wide as the text was measured (the bubble less its padding), the wider margin on the
+    // tail's side; an inset inside the text view widens it to the left by as much.
+    return {(myself ? kOwnTextX : kOtherTextX) - inset, 10, size.width - kTextMargins + inset,
+            size.height - 20};
 }
 
 void QXMessageTextCell::setContents(const QVariant& contents) {
@@ -90,15 +139,13 @@ void QXMessageTextCell::handleTapGesture() {
 }
 
 void QXMessageTextCell::layoutSubviews() {
-    const ui::Size measured =
-        ui::StringDrawing::sizeWithFont(messageLabel_->text(), messageLabel_->font(),
-                                        {kMeasureWidth, 1e6}, messageLabel_->lineBreakMode());
+    const ui::Size measured = measuredText(messageLabel_->text(), messageLabel_->font());
     bool oneLine = true;
     const ui::Size size = bubbleSize(measured, lineHeight(messageLabel_->font()), &oneLine);
     messageLabel_->setTextAlignment(oneLine ? ui::TextAlignment::Center : ui::TextAlignment::Left);
     ui::Rect bubble = chatBgView_->frame();
     bubble.size = size;
     chatBgView_->setFrame(bubble);
-    messageLabel_->setFrame(textFrame(size));
+    messageLabel_->setFrame(textFrame(size, myself_));
     QXMessageCell::layoutSubviews();
 }

@@ -21,6 +21,10 @@ public:
     // The height one line of `font` measures, rounded as every measured text is: what a text
     // taller than one line exceeds.
     [[nodiscard]] static double lineHeight(const ui::Font& font);
+    // The size of `text` in `font` laid out kMeasureWidth wide, broken between any characters.
+    // Bubbles scrolled into view again measure the same texts again: the latest measurements
+    // are kept.
+    [[nodiscard]] static ui::Size measuredText(const QString& text, const ui::Font& font);
 
     void setContents(const QVariant& contents) override;
     void setMyself(bool myself) override;
@@ -30,10 +34,16 @@ public:
     void layoutSubviews() override;
     [[nodiscard]] ui::Label* messageLabel() const { return messageLabel_.get(); }
 
-protected:
-    // The text's place inside a bubble of `size`.
-    [[nodiscard]] ui::Rect textFrame(ui::Size size) const;
+    // The text's place inside a bubble of `size` on the own side or the other, for a text
+    // view whose paragraphs are indented by `inset` on the left: as wide as the text was
+    // measured (kMeasureWidth in the widest bubble), so that no measured line breaks again.
+    [[nodiscard]] static ui::Rect textFrame(ui::Size size, bool myself, double inset = 0);
 
 private:
+    // The tail takes about 7 points of its side; the rest of the 20 goes evenly around the text.
+    static constexpr double kOwnTextX = 6;
+    static constexpr double kOtherTextX = 14;
+    static constexpr double kTextMargins = 20;
+
     std::shared_ptr<ui::Label> messageLabel_;
 };

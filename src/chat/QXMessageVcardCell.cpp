@@ -53,6 +53,7 @@ void QXMessageVcardCell::setContents(const QVariant& contents) {
         if (!picture.isEmpty()) {
             urlImageView_->requestURL(ChatMedia::mediaAddress(picture));
         } else {
+            // A reused card forgets the picture of the card before it.
             urlImageView_->cancelRequest();
             urlImageView_->setImage(ui::Image::imageNamed(QStringLiteral("找房占位80x60.png")));
         }

@@ -146,9 +146,11 @@ void URLPic::imageAdjusted() {
 }
 
 void URLPic::requestURL(const QString& url, Failure failure, bool loadHightQuality) {
-    if (!URLString_.isEmpty() && URLString_ == url && (!failureImage_ || image() != failureImage_))
-        return;
+    // The address shown or on its way is not asked twice; one that failed is asked again,
+    // whether or not the view has a failure picture to show for it.
+    if (!URLString_.isEmpty() && URLString_ == url && !failed_) return;
     URLString_ = url.isNull() ? QStringLiteral("") : url;
+    failed_ = false;
     const QString fetched = loadHightQuality ? hightQualityURL(URLString_) : URLString_;
     const QString cached = getLocImagePath(fetched);
     if (ns::FileManager::fileExistsAtPath(cached)) {
@@ -199,10 +201,12 @@ void URLPic::downloadFailed(const QString& original, const QString& fetched, con
     if (fetched != current) return;
     stopLoading();
     isDownloading_ = false;
+    failed_ = true;
     showPicture(failureImage_);
     if (highQuality) {
         const QString plain = getLocImagePath(original);
         if (ns::FileManager::fileExistsAtPath(plain)) {
+            failed_ = false;
             showPicture(PictureFileCache::pictureAt(plain));
             return;
         }

@@ -101,6 +101,8 @@ private:
     QString URLString_;
     int imageSizeType_ = 0;
     bool isDownloading_ = false;
+    // The last download of URLString_ failed: asking for it again retries.
+    bool failed_ = false;
     ui::Rect sourceFrame_;
     std::atomic<int> statu_{0};
     QUrl url_;

@@ -256,12 +256,15 @@ std::shared_ptr<ui::TableViewCell> QXBrokerReplyViewController::nextPageCell(ui:
         cell->contentView()->addSubview(band);
     }
     ui::View* band = cell->contentView()->viewWithTag(kNextBatchBandTag);
+    const bool paged = houseSourceTotalNum_ > 10;
+    band->setHidden(!paged);
+    // With one house the bar is docked at the bottom of the screen and this row holds the band
+    // alone: taken into the row it would lie below the row's bounds, out of reach of taps.
+    if (houseSourceArray_.size() < 2) return cell;
     bottomPushView_->removeFromSuperview();
     ui::Rect bar = bottomPushView_->frame();
-    const bool paged = houseSourceTotalNum_ > 10;
     bar.origin = ui::Point(0, paged ? kBandHeight : 0);
     bottomPushView_->setFrame(bar);
-    band->setHidden(!paged);
     cell->contentView()->addSubview(bottomPushView_);
     showPushViewInBottomWithFlag(false);
     return cell;

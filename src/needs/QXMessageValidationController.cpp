@@ -342,9 +342,14 @@ void QXMessageValidationController::sendRequirement() {
         showMessage(kWrongNumber);
         return;
     }
+    sendAgain();
+}
+
+void QXMessageValidationController::sendAgain() {
+    if (!sendStateLabel_->isHidden()) return;
     sendStateLabel_->setHidden(false);
     if (auto delegate = delegate_.lock())
-        delegate->messageValidation(*this, mobile, captchaTextField_->text());
+        delegate->messageValidation(*this, mobileTextField_->text(), captchaTextField_->text());
 }
 
 void QXMessageValidationController::finishedSendRequirement() {

@@ -65,6 +65,9 @@ public:
     void resignTextFieldResponse();
     // The publishing screen's request ended: sending may start again.
     void finishedSendRequirement();
+    // The delegate's sending failed after the code was accepted and the user asked to try
+    // again: the number and code go to it once more, no new code asked for.
+    void sendAgain();
 
     // A text of exactly 11 characters.
     [[nodiscard]] static bool verifyMobile(const QString& text);

@@ -30,6 +30,8 @@
 #include "platform/uikit/screen.h"
 #include "ui/widgets/LoadingOverlay.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr double kLoadingAlpha = 0.35;
@@ -120,9 +122,16 @@ void QXPublishHouseInfoViewController::clickedButtonAtIndex(ui::AlertView& alert
             }
             break;
         case kVoiceRetryTag:
-            if (index == 1) {
-                if (hasVoicePath()) getValidateInfo();
-            } else {
+            if (index == 1 && hasVoicePath()) {
+                // The voice note failed to go up after the number was validated: the same
+                // validation screen sends again with its code; a second screen would make the
+                // user ask for another code, of five a day.
+                if (validationInStack()) {
+                    validationController_->sendAgain();
+                } else {
+                    getValidateInfo();
+                }
+            } else if (index != 1) {
                 removeLoading();
             }
             break;
@@ -137,6 +146,13 @@ void QXPublishHouseInfoViewController::clickedButtonAtIndex(ui::AlertView& alert
         default:
             break;
     }
+}
+
+bool QXPublishHouseInfoViewController::validationInStack() {
+    ui::NavigationController* navigation = navigationController();
+    if (!validationController_ || !navigation) return false;
+    const auto& screens = navigation->viewControllers();
+    return std::find(screens.begin(), screens.end(), validationController_) != screens.end();
 }
 
 void QXPublishHouseInfoViewController::validateDidError() {

@@ -152,7 +152,7 @@ void QXPublishHouseInfoViewController::viewDidLoad() {
     isRecodingSelected_ = false;
     if (getLocalState()) {
         showLocated(true);
-        qxInfoModel_.publishInfoLocalString = host->strLocation();
+        setLocationText(host->strLocation());
         qxInfoModel_.publishInfoCityStreetString = host->locationStreet();
     } else {
         showLocated(false);
@@ -401,10 +401,14 @@ void QXPublishHouseInfoViewController::refreshChoices() {
     setAreaTitle(qxInfoModel_.publishInfoCitySelectStreetString);
 }
 
+void QXPublishHouseInfoViewController::setLocationText(const QString& text) {
+    qxInfoModel_.publishInfoLocalString = text;
+    locationReversed_ = false;
+}
+
 void QXPublishHouseInfoViewController::viewDidAppear(bool animated) {
     ui::ViewController::viewDidAppear(animated);
-    if (!iIsChooseMapPiont_)
-        qxInfoModel_.publishInfoLocalString = NeedsHost::shared()->strLocation();
+    if (!iIsChooseMapPiont_) setLocationText(NeedsHost::shared()->strLocation());
 }
 
 void QXPublishHouseInfoViewController::viewDidDisappear(bool animated) {
@@ -427,7 +431,7 @@ void QXPublishHouseInfoViewController::UserLocationStateChange() {
         return;
     }
     showLocated(true);
-    qxInfoModel_.publishInfoLocalString = host->strLocation();
+    setLocationText(host->strLocation());
     qxInfoModel_.publishInfoCityStreetString = host->locationStreet();
 }
 
@@ -469,7 +473,7 @@ void QXPublishHouseInfoViewController::chooseCurrentLocation() {
     showLocated(located);
     qxInfoModel_.publishInfoCityStreetString = host->locationStreet();
     setAreaTitle(locationLabel_->text());
-    qxInfoModel_.publishInfoLocalString = host->strLocation();
+    setLocationText(host->strLocation());
     closeSheet();
 }
 
@@ -503,8 +507,7 @@ void QXPublishHouseInfoViewController::didGetChooseCityId(int cityId, const QStr
     tovikCitylog::instance().setIsSelectCityData(false);
     qxInfoModel_.publishInfoCityStreetString = streetName;
     locationLabel_->setText(streetName);
-    qxInfoModel_.publishInfoLocalString = locationStr;
-    locationReversed_ = false;
+    setLocationText(locationStr);
     getlocationSuccess_ = true;
     areaButton_->setTitle(streetName, ui::kControlStateNormal);
 }

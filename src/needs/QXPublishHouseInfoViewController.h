@@ -189,6 +189,8 @@ private:
     void refreshChoices();
     void setAreaTitle(const QString& title);
     void showLocated(bool located);
+    // A new location text for the record, latitude first as the app keeps it.
+    void setLocationText(const QString& text);
     // Location events.
     void UserLocationStateChange();
     void LocationGetNotification();
@@ -201,6 +203,8 @@ private:
     [[nodiscard]] bool isAroundPosition() const;
     [[nodiscard]] bool hasVoicePath() const;
     [[nodiscard]] bool isVisible() const;
+    // Whether the SMS validation screen of this sending is still on the navigation stack.
+    [[nodiscard]] bool validationInStack();
     void uploadVoice();
     void showAlert(const QString& title, const QString& message, const QString& cancel,
                    const QString& other, int tag);
@@ -229,7 +233,8 @@ private:
     int iTempCityId_ = -1;
     bool isEnter_ = false;
     bool isRecodingSelected_ = false;
-    // The location text already carries longitude first (a position-mode send reversed it).
+    // The location text already carries longitude first (a position-mode send reversed it);
+    // every new location text comes latitude first and is reversed at its first send.
     bool locationReversed_ = false;
     // The filter download of the form's own kind was tried again once.
     bool filterRetried_ = false;

@@ -316,6 +316,35 @@ TEST_F(StandinServerTest, DelayHoldsTheReplyAndCountsAsAnswering) {
     EXPECT_EQ(server().requests(paths::kBackend).size(), 1u) << "recorded on arrival";
 }
 
+TEST_F(StandinServerTest, AHeldReplyWaitsForItsReleaseAndAResetLetsItGoToo) {
+    server().setFault({.prefix = paths::kBackend, .hold = true, .times = 2});
+    size_t recorded = 0;
+    for (const bool byReset : {false, true}) {
+        std::atomic<bool> replied = false;
+        std::thread caller([&] {
+            const auto result = call("GetUserStatuss", paths::kBackend);
+            EXPECT_TRUE(result && result->status == 200);
+            replied = true;
+        });
+        // Recorded is enough: the release counts for it even before its reply starts waiting.
+        ++recorded;
+        while (server().requests(paths::kBackend).size() != recorded && !replied) {
+            std::this_thread::yield();
+        }
+        // Held: other calls go on meanwhile.
+        EXPECT_TRUE(call("ping"));
+        EXPECT_FALSE(replied) << "released by reset: " << byReset;
+        if (byReset) {
+            server().reset();
+        } else {
+            server().releaseHeld();
+        }
+        caller.join();
+        EXPECT_TRUE(replied);
+        EXPECT_EQ(server().answering(), 0);
+    }
+}
+
 TEST_F(StandinServerTest, ForcedStatusKeepsOrReplacesTheBody) {
     server().setFaults({{.prefix = "/datashare/", .status = 404, .body = "nf"},
                         {.prefix = paths::kPush, .status = 201}});

@@ -47,6 +47,8 @@ public:
         const QByteArray& pathPrefix = {}) const;
     // How many requests the server is working on now (streams only until they start).
     [[nodiscard]] int answering() const;
+    // Lets go the replies a "hold" fault holds for the requests recorded so far.
+    void releaseHeld();
     // No faults, the default stream, no recorded requests.
     void reset();
     // One call of the control API ("/__control/<path>"); nullopt (and a test failure)

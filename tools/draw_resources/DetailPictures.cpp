@@ -132,7 +132,8 @@ void sections() {
     buttonBox(QStringLiteral("举报-点击态"), 20, 30, QColor(255, 232, 214), QColor(240, 170, 120));
 }
 
-// Buttons and fields of the remark and report forms and of the navigation bar's favourite.
+// Buttons and fields of the remark and report forms, of the navigation bar's favourite and of
+// the share button.
 void forms() {
     for (const bool pressed : {false, true}) {
         buttonBox(pressed ? QStringLiteral("button点击态") : QStringLiteral("button"), 20, 34,
@@ -143,6 +144,16 @@ void forms() {
             pressed ? QStringLiteral("button灰色36px_点击态") : QStringLiteral("button灰色36px"),
             20, 36, pressed ? kPressedGrey : kButtonGrey, QColor(205, 205, 205), 1.5);
     }
+    // The share button's icon beside its title: a white speech bubble on a green tile.
+    draw(QStringLiteral("微信icon"), 22, 22, [](QPainter& p) {
+        roundedBox(p, QRectF(0.5, 0.5, 21, 21), 5, kGreen);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        p.drawEllipse(QRectF(4, 4.5, 14, 10.5));
+        p.drawPolygon(QPolygonF({QPointF(7, 13), QPointF(6, 17.5), QPointF(10.5, 14.5)}));
+        p.setBrush(kGreen);
+        for (const double x : {8.0, 11.0, 14.0}) p.drawEllipse(QRectF(x - 1, 8.8, 2, 2));
+    });
     draw(QStringLiteral("备注"), 14, 14, [](QPainter& p) {
         p.setPen(stroke(kGreen, 1.4));
         p.setBrush(Qt::NoBrush);

@@ -1,4 +1,5 @@
 #include <QPainterPath>
+#include <QPolygonF>
 
 #include <cmath>
 
@@ -151,6 +152,23 @@ void drawNeedPictures() {
     draw(QStringLiteral("关闭"), 15, 15, [](QPainter& p) {
         cross(p, QRectF(2, 2, 11, 11), QColor(150, 150, 150), 1.8);
     });
+    // The form's own back button at the top left, over the form's light grey: a chevron in
+    // the title's colour; pressed, on a pale disc.
+    for (const bool pressed : {false, true}) {
+        draw(pressed ? QStringLiteral("发布页返回点击") : QStringLiteral("发布页返回"), 26, 26,
+             [pressed](QPainter& p) {
+                 if (pressed) {
+                     p.setPen(Qt::NoPen);
+                     p.setBrush(QColor(217, 217, 217));
+                     p.drawEllipse(QRectF(0.5, 0.5, 25, 25));
+                 }
+                 p.setPen(QPen(pressed ? QColor(60, 65, 68) : kSoftText, 2.2, Qt::SolidLine,
+                               Qt::RoundCap, Qt::RoundJoin));
+                 p.setBrush(Qt::NoBrush);
+                 p.drawPolyline(
+                     QPolygonF({QPointF(15.5, 6.5), QPointF(9, 13), QPointF(15.5, 19.5)}));
+             });
+    }
     // The SMS validation's buttons.
     draw(QStringLiteral("button36px-置灰"), 13, 36, [](QPainter& p) {
         roundedBox(p, QRectF(0.5, 0.5, 12, 35), 4, QColor(200, 200, 200), QColor(180, 180, 180));

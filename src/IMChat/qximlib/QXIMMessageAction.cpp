@@ -213,6 +213,12 @@ int QXIMMessageAction::updateSendState(int state, qint64 localId) {
     return kNotFound;
 }
 
+void QXIMMessageAction::increaseListedReadCount(qint64 localId) {
+    for (QXIMMessage& message : messageData_) {
+        if (message.m_sid == localId) ++message.messageReadCount;
+    }
+}
+
 void QXIMMessageAction::insertAndOrderMessage(QXIMMessage message) {
     if (message.talkId != talkInfo().value(QStringLiteral("t_id")).toString()) return;
     message.sendingState = QXIMMessage::kSent;

@@ -80,6 +80,9 @@ public:
     void replaceAtMessageId(qint64 localId, const QXIMMessage& message, bool insert);
     // The position of the listed message whose state changed, or kNotFound.
     int updateSendState(int state, qint64 localId);
+    // A listed message was played once more (its stored count already rose): the listed copy
+    // counts it too, so that a redraw does not show it unheard.
+    void increaseListedReadCount(qint64 localId);
     // Lists a received or confirmed message in time order, in place of its listed row.
     void insertAndOrderMessage(QXIMMessage message);
     void insertAndOrderMessages(const QList<QXIMMessage>& messages);

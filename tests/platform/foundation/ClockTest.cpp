@@ -111,6 +111,51 @@ TEST_F(ClockTest, ScheduledTimerLivesWithoutAnOwnerUntilInvalidated) {
     EXPECT_TRUE(weak.expired());
 }
 
+TEST_F(ClockTest, AClockThatIsReplacedAndLetGoTakesItsPendingTimersWithIt) {
+    // One test's clock, with a repeating timer still pending, must not outlive the test
+    // nor keep what the timer's block holds.
+    const std::shared_ptr<ns::Clock> testClock = ns::Clock::sharedPtr();
+    auto first = std::make_shared<ns::ManualClock>();
+    ns::Clock::install(first);
+    const auto held = std::make_shared<int>(0);
+    std::weak_ptr<int> heldWeak = held;
+    std::weak_ptr<ns::Timer> timer =
+        ns::Timer::scheduledTimer(1s, true, [held](ns::Timer&) { ++*held; });
+    std::weak_ptr<ns::ManualClock> firstWeak = first;
+    ns::Clock::install(testClock);
+    first.reset();
+    EXPECT_TRUE(firstWeak.expired());
+    EXPECT_TRUE(timer.expired());
+    EXPECT_FALSE(heldWeak.expired()) << "the test's own reference";
+
+    // A timer kept by its owner is scheduled afresh on the clock now in force.
+    auto kept = ns::Timer::timer(1s, true, [held](ns::Timer&) { ++*held; });
+    auto other = std::make_shared<ns::ManualClock>();
+    ns::Clock::install(other);
+    kept->schedule();
+    ns::Clock::install(testClock);
+    other.reset();
+    kept->schedule();
+    clock().advance(2s);
+    EXPECT_EQ(*held, 2);
+    kept->invalidate();
+}
+
+TEST_F(ClockTest, CancelAllDropsEveryActionUnrunWithWhatItHolds) {
+    auto held = std::make_shared<int>(0);
+    const std::weak_ptr<int> heldWeak = held;
+    std::weak_ptr<ns::Timer> timer =
+        ns::Timer::scheduledTimer(1s, true, [held](ns::Timer&) { ++*held; });
+    auto call = ns::DelayedCall::schedule(2s, [held] { ++*held; });
+    held.reset();
+    clock().cancelAll();
+    EXPECT_TRUE(heldWeak.expired());
+    EXPECT_TRUE(timer.expired());
+    EXPECT_FALSE(call.isPending());
+    EXPECT_EQ(clock().scheduledCount(), 0u);
+    clock().advance(10s);  // nothing left to run
+}
+
 TEST_F(ClockTest, FireRunsAOneShotTimerOnceAndEndsIt) {
     int fired = 0;
     auto timer = ns::Timer::scheduledTimer(30s, false, [&](ns::Timer&) { ++fired; });

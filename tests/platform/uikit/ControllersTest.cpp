@@ -316,6 +316,27 @@ TEST_F(ControllersTest, ModalPresentationCoversTheScreenAndStaysBelowAlerts) {
     EXPECT_EQ(modal->view()->window(), nullptr);
 }
 
+TEST_F(ControllersTest, ScreensLetGoWhileTheirPresentationOrDismissalMovesAreFreed) {
+    // The window closes in the middle of the move (an app that ends, or a test): the
+    // animation of the presented view must not keep the screens alive for ever.
+    for (const bool dismissing : {false, true}) {
+        auto root = screen("Root"), modal = screen("Modal");
+        window_->setRootViewController(root);
+        root->presentViewController(modal, !dismissing);
+        if (dismissing) modal->dismissViewControllerAnimated(true);
+        clock().advance(100ms);
+        const std::weak_ptr<ViewController> presenter = root, presented = modal;
+        root.reset();
+        modal.reset();
+        window_->setRootViewController(nullptr);
+        window_.reset();
+        EXPECT_TRUE(presenter.expired()) << "dismissing " << dismissing;
+        EXPECT_TRUE(presented.expired()) << "dismissing " << dismissing;
+        window_ = std::make_shared<ui::Window>();
+        window_->makeKeyAndVisible();
+    }
+}
+
 TEST_F(ControllersTest, APresenterInItsOwnContextStaysShownUnderThePresentedScreen) {
     auto root = screen("Root"), modal = screen("Modal");
     window_->setRootViewController(root);

@@ -167,6 +167,41 @@ TEST_F(ImageTest, PicturesOnWholePixelsLookTheSameCopiedAsResampled) {
     }
 }
 
+// A picture drawn again at a size it was drawn at comes from its kept drawing: it must look as
+// drawing it did the first time, for a stretched or tiled middle and a scaled picture, with
+// smoothing on or off, over what lies below it.
+TEST_F(ImageTest, APictureDrawnAgainAtItsSizeLooksAsItDidTheFirstTime) {
+    QImage translucent = patterned();
+    translucent.fill(QColor(200, 40, 90, 128));
+    for (const bool smooth : {true, false}) {
+        const auto source = Image::imageWithQImage(patterned(), 2);
+        const std::shared_ptr<Image> pictures[] = {
+            source->stretchableImageWithLeftCapWidth(4, 4),
+            source->resizableImageWithCapInsets({3, 3, 3, 3}),
+            Image::imageWithQImage(translucent, 2),
+        };
+        for (const auto& picture : pictures) {
+            for (const ui::Rect& place : {ui::Rect(3, 5, 40, 14), ui::Rect(1.5, 2, 24, 17)}) {
+                const auto draw = [&] {
+                    QImage canvas = ui::Renderer::makeCanvas(50, 24, 2);
+                    canvas.fill(QColor(30, 160, 60));
+                    QPainter painter(&canvas);
+                    painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+                    picture->paint(painter, place);
+                    painter.end();
+                    return canvas;
+                };
+                const QImage first = draw();
+                for (int again = 0; again < 2; ++again) {
+                    EXPECT_TRUE(picturesMatch(draw(), first, PictureTolerance{}))
+                        << "drawing " << again + 2 << " at " << place.size.width << "x"
+                        << place.size.height << (smooth ? " smoothed" : "");
+                }
+            }
+        }
+    }
+}
+
 TEST_F(ImageTest, EncodingAndDecodingRoundTrip) {
     auto red = Image::imageWithColor(ui::Color::redColor(), {16, 8});
     const QByteArray png = red->PNGRepresentation();

@@ -4,6 +4,8 @@
 #include "app/QXTabBarController.h"
 #include "app/XXNavigationController.h"
 #include "app/home/QXMainViewController.h"
+#include "location/SelectedCityState.h"
+#include "location/UserLocation.h"
 #include "map/BasicAnnotion.h"
 #include "map/QXMapDetailViewController.h"
 #include "map/QXMapViewController.h"
@@ -101,8 +103,16 @@ TEST_F(HomeShopEntryTest, WhereADemoRunPutsTheDeviceTheMapShowsTheShopsOfTheSamp
     launch();
     const auto map = openMap();
     ASSERT_NE(map, nullptr);
-    // The fix comes, the map moves to it and asks for the shops there, time going by as
-    // the person waits.
+    // The fix comes, time going by as the person waits. The map sets off towards it while
+    // the city of the fix is looked up; the clock stands still until the lookup is
+    // answered, which moves the map once more. (Time let pass meanwhile would cut the first
+    // move short at a point that depends on how fast the reply came, and ask for the shops
+    // there.)
+    ASSERT_TRUE(runUntilAnswered([&] { return map->mapView()->userLocation()->hasFix(); },
+                                 [&] { clock().advance(100ms); }));
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return app().cityState()->userLocation()->state() == UserLocationCityKnown; }));
+    // The map asks for the shops where it came to rest.
     ASSERT_TRUE(runUntilAnswered(
         [&] {
             return pins(*map) >= 3 && !map->view()->viewWithTag(QXMapViewController::kLoadingTag);

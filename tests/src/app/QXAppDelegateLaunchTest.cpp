@@ -1,4 +1,5 @@
 #include "AppShellFixture.h"
+#include "MessagingStandin.h"
 
 #include "account/QXHouseNewsViewController.h"
 #include "analytics/StatClick.h"
@@ -269,6 +270,7 @@ TEST_F(QXAppDelegateLaunchTest, AFailedAutomaticLogonLogsOutLocallyEvenWhenTheLo
     defaults().setInteger(100007, "loginID");
     defaults().setObject("old-session", "sessionID");
     defaults().setObject("old-token", "token");
+    defaults().setObject("老用户", "loginName");
     defaults().setInteger(55, "anonymousLoginId");
     // An installation that has its anonymous user id already: nothing else changes the ids.
     defaults().setObject("0123456789ABCDEF0123456789ABCDEF", "userId");
@@ -290,6 +292,14 @@ TEST_F(QXAppDelegateLaunchTest, AFailedAutomaticLogonLogsOutLocallyEvenWhenTheLo
     ASSERT_TRUE(runMainLoopUntil([&] { return calls("logout").size() == 1; }));
     EXPECT_EQ(standin::FormFields(calls("logout").front().body).number("loginId"), 100007);
     EXPECT_EQ(detailsArrived, 0);
+    // The chat talks and listens as the anonymous user again, with no token or name of the
+    // logon it had.
+    EXPECT_EQ(QXIMUser::shared().userId(), 55);
+    EXPECT_FALSE(QXIMUser::shared().token());
+    EXPECT_EQ(QXIMUser::shared().userName(), QStringLiteral("游客"));
+    MessagingStandin messaging{server()};
+    EXPECT_TRUE(runMainLoopUntil(
+        [&] { return messaging.openStreams(55) == 1 && messaging.openStreams(100007) == 0; }));
 }
 
 TEST_F(QXAppDelegateLaunchTest, AnAcceptedAutomaticLogonKeepsTheUserWithTheNewSession) {

@@ -1,8 +1,11 @@
 #include "AppShellFixture.h"
+#include "MessagingStandin.h"
 
 #include "account/QXHouseNewsViewController.h"
 #include "account/QXUCenterViewController.h"
 #include "app/QXTabBarController.h"
+#include "chat/QXMessageController.h"
+#include "net/transport/Json.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/uikit/alert_test_driver.h"
 #include "platform/uikit/alert_view.h"
@@ -11,6 +14,8 @@
 #include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/table_view.h"
 #include "platform/uikit/table_view_cell.h"
+#include "standin/Endpoints.h"
+#include "util/categories/Tolerant.h"
 
 namespace {
 
@@ -104,6 +109,64 @@ TEST_F(UserCentreTest, TheNewsListShowsTheFirstPageAndSaysWhenItCannot) {
     news = std::dynamic_pointer_cast<QXHouseNewsViewController>(stack().topViewController());
     ASSERT_NE(news, nullptr);
     EXPECT_TRUE(news->news().isEmpty());
+}
+
+TEST_F(UserCentreTest, LogonAndLogoffMoveTheMessagingUserAndItsStreamAtOnce) {
+    MessagingStandin messaging{server()};
+    ASSERT_TRUE(runMainLoopUntil([&] { return app().hasUserId(); }));
+    const qint64 guest = defaults().integerForKey("anonymousLoginId");
+    ASSERT_GT(guest, 0);
+    ASSERT_TRUE(runMainLoopUntil([&] { return messaging.openStreams(guest) == 1; }));
+
+    ASSERT_TRUE(driver().tapText(QStringLiteral("登录")));
+    ASSERT_TRUE(runMainLoopUntil([&] { return driver().findByText(QStringLiteral("退出登录")); }));
+    const QXUserInfo& user = *app().userInfo();
+    const qint64 loggedOn = user.loginID();
+    ASSERT_NE(loggedOn, guest);
+    EXPECT_EQ(QXIMUser::shared().userId(), loggedOn);
+    EXPECT_EQ(QXIMUser::shared().userName(), user.loginName());
+    EXPECT_EQ(QXIMUser::shared().token(), std::optional<QString>(user.token()));
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return messaging.openStreams(loggedOn) == 1 && messaging.openStreams(guest) == 0;
+    })) << "the stream follows the logon without another launch";
+
+    // A message of the user's chat goes out under the logon's id and name.
+    const QString own = QString::number(loggedOn);
+    auto chat = std::make_shared<QXMessageController>(
+        QVariantMap{{"t_id", "880001-" + own},
+                    {"u_id", own},
+                    {"o_user", R"({"id":"880001","name":"王先生"})"}});
+    stack().pushViewController(chat, false);
+    driver().wait(0.5);
+    chat->senderTextToServer(QStringLiteral("我登录了"));
+    QVariant packet;
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        for (const auto& request : server().requests(standin::paths::kMessageApi))
+            if (request.query.contains("op=sendmsg"))
+                packet = json_JSON(QVariant(QString::fromUtf8(request.body)));
+        return packet.isValid();
+    }));
+    EXPECT_EQ(Tolerant(packet)["fromUser"]["id"].toString(), own);
+    EXPECT_EQ(Tolerant(packet)["fromUser"]["name"].toString(), user.loginName());
+    stack().popViewControllerAnimated(false);
+    driver().wait(0.5);
+
+    // The next launch talks as the stored logon from the start.
+    chat.reset();
+    launch();
+    ASSERT_TRUE(driver().tap(app().tabBarController()->button(3)));
+    driver().wait(0.5);
+    EXPECT_EQ(QXIMUser::shared().userId(), loggedOn);
+    EXPECT_EQ(QXIMUser::shared().userName(), app().userInfo()->loginName());
+    EXPECT_EQ(QXIMUser::shared().token(), std::optional<QString>(app().userInfo()->token()));
+    ASSERT_TRUE(runMainLoopUntil([&] { return messaging.openStreams(loggedOn) == 1; }));
+
+    ASSERT_TRUE(driver().tapText(QStringLiteral("退出登录")));
+    EXPECT_EQ(QXIMUser::shared().userId(), guest);
+    EXPECT_EQ(QXIMUser::shared().userName(), QStringLiteral("游客"));
+    EXPECT_FALSE(QXIMUser::shared().token());
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return messaging.openStreams(guest) == 1 && messaging.openStreams(loggedOn) == 0; }));
 }
 
 }  // namespace

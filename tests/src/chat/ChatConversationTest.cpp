@@ -11,6 +11,7 @@
 
 #include "platform/foundation/file_manager.h"
 #include "platform/uikit/image.h"
+#include "platform/uikit/keyboard.h"
 #include "platform/uikit/text_view.h"
 
 #include <QDir>
@@ -36,6 +37,39 @@ protected:
         const ui::Rect bounds = view.bounds();
         return view.convertPointToView({bounds.size.width / 2, bounds.size.height / 2}, nullptr);
     }
+    // Holds the talk button for `length` on the clock: a voice message.
+    void recordVoice(QXMessageController& chat, std::chrono::milliseconds length) {
+        if (!chat.containerView()->isVoiceMode()) chat.containerView()->switchMode();
+        settle();
+        const ui::Point at = centreInWindow(*chat.containerView()->inputButton());
+        window_->touchDown(at);
+        clock().advance(length);
+        window_->touchUp(at);
+    }
+    // A photo in the photo library.
+    void fillLibrary() {
+        QDir().mkpath(sandboxPath() + "/library");
+        QImage photo(64, 48, QImage::Format_RGB32);
+        photo.fill(QColor(30, 120, 200));
+        ASSERT_TRUE(photo.save(sandboxPath() + "/library/room.png"));
+        ui::ImagePickerController::setLibraryPath(sandboxPath() + "/library");
+    }
+    // The library's photo picked through the picture panel.
+    void pickPhoto(QXMessageController& chat) {
+        fillLibrary();
+        ASSERT_TRUE(driver_->tap(chat.containerView()->imageButton()));
+        settle();
+        ASSERT_FALSE(chat.sendImagePanel()->isHidden());
+        ASSERT_TRUE(driver_->tap(driver_->findByAccessibilityLabel(QStringLiteral("照片"))));
+        settle();
+        auto picker =
+            std::dynamic_pointer_cast<ui::ImagePickerController>(tabs_->presentedViewController());
+        ASSERT_NE(picker, nullptr);
+        EXPECT_TRUE(chat.sendImagePanel()->isHidden()) << "the panel goes with the choice";
+        picker->pickImageAtIndex(0);
+        settle(0.5);
+    }
+    [[nodiscard]] int uploads() { return requestsOf("UploadImages"); }
     [[nodiscard]] static int countOf(const QXIMDatabase::Rows& rows, const QString& contents) {
         return int(std::count_if(rows.begin(), rows.end(), [&](const QVariantMap& row) {
             return row.value("m_content").toString() == contents;
@@ -226,12 +260,7 @@ TEST_F(ChatConversationTest, AReceivedVoiceDownloadsOnceAndPlaysThroughThePlayer
 }
 
 TEST_F(ChatConversationTest, APictureFromTheLibraryGoesUpAsJpegAndOutWithItsAddress) {
-    QDir().mkpath(sandboxPath() + "/library");
-    QImage photo(64, 48, QImage::Format_RGB32);
-    photo.fill(QColor(30, 120, 200));
-    ASSERT_TRUE(photo.save(sandboxPath() + "/library/room.png"));
-    ui::ImagePickerController::setLibraryPath(sandboxPath() + "/library");
-
+    fillLibrary();
     auto chat = openChat();
     ASSERT_TRUE(driver_->tap(chat->containerView()->imageButton()));
     settle();
@@ -308,6 +337,78 @@ TEST_F(ChatConversationTest, KillingTheServerMidSendFailsTheMessageAndOneResendD
     EXPECT_EQ(countOf(rows, R"(["明天下午能看房吗"])"), 1) << "stored once";
     settle();
     EXPECT_TRUE(cellAt(*chat, 0)->resendOrDownButton()->isHidden());
+}
+
+TEST_F(ChatConversationTest, APictureAndAVoiceStillGoingUpWhenTheChatClosesOfferTheirResendLater) {
+    auto chat = openChat();
+    // The calls of the opening have reached the server: the uploads alone wait.
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return requestsOf("GetUserPrivilegeByUserId") == 1 && requestsOf("HousingRequestInfo") == 1;
+    }));
+    server().setFault({.prefix = standin::paths::kDataShare, .delayMs = 3000, .times = 2});
+    recordVoice(*chat, 2s);
+    ASSERT_TRUE(runMainLoopUntil([&] { return uploads() == 1; }));
+    pickPhoto(*chat);
+    ASSERT_TRUE(runMainLoopUntil([&] { return uploads() == 2; }));
+    ASSERT_EQ(chat->chatData().size(), 2);
+    chat->goBack();
+    // The stack held the screen alone: it is gone before the cancelled uploads answer.
+    chat.reset();
+    settle(1);
+
+    auto again = openChat(talkRow(kBroker));
+    settle();
+    ASSERT_EQ(again->chatData().size(), 2);
+    for (int row = 0; row < 2; ++row) {
+        EXPECT_EQ(again->chatData()[row].sendingState, QXIMMessage::kFailed) << row;
+        EXPECT_FALSE(cellAt(*again, row)->resendOrDownButton()->isHidden()) << row;
+    }
+    EXPECT_TRUE(sentPackets().isEmpty());
+}
+
+TEST_F(ChatConversationTest, APlayedVoiceStaysHeardWhenTheNextMessageArrives) {
+    auto chat = openChat();
+    messaging_.write({{"to", kUser}, {"kind", "voice"}, {"root", server().root()}});
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        drainMainLoop();
+        return chat->chatData().size() == 1;
+    }));
+    settle();
+    auto* cell = dynamic_cast<QXMessageAudioCell*>(cellAt(*chat, 0));
+    ASSERT_NE(cell, nullptr);
+    ASSERT_TRUE(runMainLoopUntil([&] { return cell->audioView()->localExist(); }));
+    ASSERT_TRUE(driver_->tap(cell->chatBgView()));
+    ASSERT_TRUE(runMainLoopUntil([&] { return QXVoicePlayer::shared().isPlaying(); }));
+    clock().advance(4s);
+    messaging_.write({{"to", kUser}, {"text", "听到了吗"}});
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        drainMainLoop();
+        return chat->chatData().size() == 2;
+    }));
+    settle();
+    EXPECT_EQ(chat->chatData()[0].messageReadCount, 1);
+    EXPECT_TRUE(dynamic_cast<QXMessageAudioCell*>(cellAt(*chat, 0))->unreadIcon()->isHidden());
+}
+
+TEST_F(ChatConversationTest, WithThePicturePanelOpenTheNewestMessageShowsAndTheFieldTakesOneTap) {
+    for (int n = 0; n < 20; ++n) store(kBroker, QStringLiteral("第%1条").arg(n), 100 - n, n % 2);
+    auto chat = openChat(talkRow(kBroker));
+    ASSERT_TRUE(driver_->tap(chat->containerView()->imageButton()));
+    settle();
+    ASSERT_FALSE(chat->sendImagePanel()->isHidden());
+    const ui::Rect bar = chat->containerView()->frame();
+    EXPECT_EQ(chat->chatTable()->frame().maxY(), bar.origin.y) << "the table ends at the bar";
+    ui::TableView* table = chat->chatTable();
+    const ui::Rect last = table->rectForRowAtIndexPath({0, table->numberOfRowsInSection(0) - 1});
+    EXPECT_LE(table->convertPointToView({0, last.maxY()}, nullptr).y,
+              chat->containerView()->convertPointToView({0, 0}, nullptr).y + 0.5)
+        << "the newest message above the bar";
+
+    ASSERT_TRUE(driver_->tap(chat->containerView()->textView()));
+    settle();
+    EXPECT_TRUE(ui::Keyboard::shared().isVisible()) << "the first tap brings the keyboard";
+    EXPECT_TRUE(chat->containerView()->textView()->internalTextView()->isFirstResponder());
+    EXPECT_TRUE(chat->sendImagePanel()->isHidden());
 }
 
 }  // namespace

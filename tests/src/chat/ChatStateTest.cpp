@@ -6,12 +6,15 @@
 
 #include "chat/QXMessageAudioCell.h"
 #include "chat/QXMessageImageCell.h"
+#include "chat/QXMessageTextAndMobileCell.h"
+#include "chat/QXMessageTextCell.h"
 #include "chat/QXMessageVcardCell.h"
 #include "chat/URLAudio.h"
 #include "houses/broker/QXAgentInfoController.h"
 #include "houses/detail/QXPostDetailNew.h"
 #include "houses/photos/ImageScrollPageController.h"
 #include "map/URLPic.h"
+#include "ui/richtext/RichTextView.h"
 
 #include "IMChat/qximlib/qximdata/util/QXIMUtil.h"
 
@@ -20,6 +23,7 @@
 #include "platform/uikit/image.h"
 #include "platform/uikit/menu_controller.h"
 #include "platform/uikit/pasteboard.h"
+#include "platform/uikit/string_drawing.h"
 
 #include <QImage>
 
@@ -30,6 +34,22 @@ protected:
     void SetUp() override {
         ChatScreenFixture::SetUp();
         startMessaging();
+    }
+    // The remote picture view inside a bubble.
+    static URLPic* pictureIn(QXMessageCell& cell) {
+        std::vector<ui::View*> views{&cell};
+        while (!views.empty()) {
+            ui::View* view = views.back();
+            views.pop_back();
+            if (auto* picture = dynamic_cast<URLPic*>(view)) return picture;
+            for (const auto& sub : view->subviews()) views.push_back(sub.get());
+        }
+        return nullptr;
+    }
+    // The image host's requests for the picture at `path` on it.
+    [[nodiscard]] int imageRequests(const QString& path) {
+        return int(
+            server().requests(QByteArray(standin::paths::kImageHost) + '/' + path.toUtf8()).size());
     }
 };
 
@@ -375,6 +395,103 @@ TEST_F(ChatStateTest, TheBrokersPictureOpensTheShopWhoseChatButtonReturnsToThisT
 }  // namespace
 
 namespace {
+
+TEST_F(ChatStateTest, TextBubblesShowEveryCharacterOfTheLinesTheyWereMeasuredFor) {
+    // Lines of sixteen characters fill the 230 points a text is measured in: wider than a
+    // label of 222 would be.
+    const QString line = QStringLiteral("周末下午两点可以去看看这套房子吗");
+    const QString lines = line + QStringLiteral("房东说家具家电都留下押一付三可以");
+    ASSERT_EQ(lines.size(), 32);
+    // A linked text of one line between 222 and 230 points wide.
+    const ui::Font font = ui::Font::systemFontOfSize(QXMessageTextCell::kFontSize);
+    const auto width = [&](const QString& text) {
+        return ui::StringDrawing::sizeWithFont(text, font).width;
+    };
+    QString linked = QStringLiteral("电话13812345678");
+    while (width(linked + QStringLiteral("房")) <= 222) linked += QStringLiteral("房");
+    while (width(linked) <= 222) linked += QLatin1Char('a');
+    ASSERT_LE(width(linked), 230);
+    store(kBroker, line, 30, true);
+    store(kBroker, lines, 20, false);
+    store(kBroker, linked, 10, false);
+    auto chat = openChat(talkRow(kBroker));
+    settle();
+    for (const int row : {0, 1}) {
+        auto* cell = dynamic_cast<QXMessageTextCell*>(cellAt(*chat, row));
+        ASSERT_NE(cell, nullptr);
+        EXPECT_EQ(driver_->textOf(cell->messageLabel()).remove('\n'), row == 0 ? line : lines);
+    }
+    auto* cell = dynamic_cast<QXMessageTextAndMobileCell*>(cellAt(*chat, 2));
+    ASSERT_NE(cell, nullptr);
+    RichTextView* text = nullptr;
+    for (const auto& view : cell->chatBgView()->subviews())
+        if (auto* found = dynamic_cast<RichTextView*>(view.get())) text = found;
+    ASSERT_NE(text, nullptr);
+    const ui::Size frame = text->frame().size;
+    EXPECT_LE(text->suggestedSizeConstrainedToSize({frame.width, 1e6}).height, frame.height)
+        << "the linked line does not break again below the bubble";
+}
+
+TEST_F(ChatStateTest, AReusedPictureBubbleOpensOnlyItsOwnPicture) {
+    QImage photo(16, 12, QImage::Format_RGB32);
+    photo.fill(Qt::green);
+    ASSERT_TRUE(photo.save(QXIMUtil::getPicCacheDirectory() + "/left-behind", "PNG"));
+    const QString url = server().root() + "/pictures/chat-photo.jpg";
+    store(kBroker, QVariantList{"pic", QVariantMap{{"pic_url", url}}}, 20, false);
+    store(kBroker, QVariantList{"pic", QVariantMap{{"pic_url", "file://left-behind"}}}, 10, true, 0,
+          0, QXIMMessage::kFailed);
+    auto chat = openChat(talkRow(kBroker));
+    settle();
+    auto* cell = dynamic_cast<QXMessageImageCell*>(cellAt(*chat, 0));
+    ASSERT_NE(cell, nullptr);
+    ASSERT_EQ(cell->urlImageView()->URLString(), url);
+    // The bubble of the remote picture is given the failed local one, as the table does when
+    // it reuses a bubble.
+    const QXIMMessage& local = chat->chatData().at(1);
+    cell->setIndex(1);
+    cell->setContents(local.contentsJson().toList().value(0));
+    cell->setMessage(local);
+    EXPECT_TRUE(cell->urlImageView()->URLString().isEmpty());
+    cell->handleTapGesture();
+    settle(1);
+    EXPECT_EQ(tabs_->presentedViewController(), nullptr) << "no other message's picture opens";
+}
+
+TEST_F(ChatStateTest, APictureThatFailedIsAskedAgainAndItsPlainFailureIsTold) {
+    // A post card's picture view has no failure picture: its failed first try still leads to
+    // the plain address, and so to the picture.
+    const QVariantMap card = standin::ChatBroker::cardData(server().root()).toVariantMap();
+    const QString img = card.value("img").toString();
+    ASSERT_FALSE(img.isEmpty());
+    ASSERT_FALSE(img.startsWith("http")) << "a path on the image host";
+    server().setFault({.prefix = QByteArray(standin::paths::kImageHost) + '/' + img.toUtf8(),
+                       .status = 500,
+                       .times = 1});
+    store(kBroker, QVariantList{"url", card, ""}, 60, false);
+    auto chat = openChat(talkRow(kBroker));
+    URLPic* picture = pictureIn(*cellAt(*chat, 0));
+    ASSERT_NE(picture, nullptr);
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        drainMainLoop();
+        return picture->image() != nullptr && !picture->isDownloading();
+    }));
+    EXPECT_EQ(imageRequests(img), 2);
+
+    // Failing for good, the plain attempt is told once; asked again, it downloads again.
+    server().setFault({.prefix = standin::paths::kImageHost, .status = 404});
+    auto view = std::make_shared<URLPic>(ui::Rect(0, 0, 72, 54));
+    window_->addSubview(view);
+    const QString address = server().root() + standin::paths::kImageHost + "/chat/missing.jpg";
+    QStringList failures;
+    view->requestURL(address, [&](const QString& failed, const QString&) { failures << failed; });
+    ASSERT_TRUE(runMainLoopUntil([&] { return !failures.isEmpty(); }));
+    settle();
+    EXPECT_EQ(failures, QStringList{address});
+    const int asked = imageRequests("chat/missing.jpg");
+    server().setFaults({});
+    view->requestURL(address);
+    ASSERT_TRUE(runMainLoopUntil([&] { return imageRequests("chat/missing.jpg") == asked + 1; }));
+}
 
 TEST_F(ChatStateTest, APictureMadeFromItsAddressAsksAtOnceKeepsItsFileAndHearsTaps) {
     struct Taps final : URLPicDelegate {

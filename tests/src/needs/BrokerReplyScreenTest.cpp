@@ -13,6 +13,9 @@
 #include "platform/uikit/button.h"
 #include "platform/uikit/table_view.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QUrlQuery>
 
 #include <algorithm>
@@ -168,6 +171,44 @@ TEST_F(BrokerReplyScreenTest, AnEmptyBatchClearsTheRowsAndTheirActionsFindNothin
     screen->favriteHouseSourceInfoWithCellTag(0);
     settle();
     EXPECT_EQ(navigation_->viewControllers().size(), screens);
+}
+
+TEST_F(BrokerReplyScreenTest, OneHouseOfElevenDocksTheBarAtTheBottomWhereItsButtonAnswers) {
+    const QString needId = publishAndStore();
+    auto screen = openReplies(needId, true);
+    ASSERT_TRUE(runMainLoopUntil([&] { return housesShown(*screen); }));
+    ASSERT_GT(screen->subscribeId(), 0);
+    // The next batch holds one house of eleven, as the server lists it.
+    const QJsonObject house =
+        QJsonObject::fromVariantMap(screen->houseSourceArray().first().toMap());
+    const QJsonObject batch{{"page", 2}, {"total", 11}, {"list", QJsonArray{house}}};
+    const QJsonObject reply{
+        {"status", 0},
+        {"data", QJsonObject{{"NevoruSubscribe", QJsonObject{{"getSubscribeHouseList", batch}}}}}};
+    server().setFault({.prefix = standin::paths::kDataShare,
+                       .body = QJsonDocument(reply).toJson(QJsonDocument::Compact),
+                       .times = 1});
+    screen->getMoreHouseSourceData();
+    ASSERT_TRUE(settleUntil([&] { return screen->houseSourceArray().size() == 1; }));
+    auto* table = screen->houseSourceTableView();
+    ASSERT_EQ(table->numberOfRowsInSection(0), 2) << "the house and the band of the next batch";
+    EXPECT_EQ(table->rectForRowAtIndexPath(ui::IndexPath(0, 1)).size.height, 63);
+    table->scrollToRowAtIndexPath(ui::IndexPath(0, 1), ui::TableViewScrollPosition::Bottom, false);
+    table->layoutIfNeeded();
+    settle();
+
+    ui::View* bar = screen->bottomPushView();
+    EXPECT_EQ(bar->superview(), screen->view().get()) << "docked on the screen, not in the row";
+    EXPECT_EQ(bar->frame().maxY(), screen->view()->bounds().height());
+    ASSERT_TRUE(driver_->tap(bar->viewWithTag(QXBrokerReplyViewController::kBarButtonTag)));
+    settle();
+    ASSERT_TRUE(driver_->tapText("确定")) << "取消推送 answers the tap with its question";
+    ASSERT_TRUE(settleUntil([&] { return screen->subscribeId() == -1; }));
+    auto* text =
+        dynamic_cast<ui::Label*>(bar->viewWithTag(QXBrokerReplyViewController::kBarLabelTag));
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->text(), QXBrokerReplyViewController::kSubscribeText);
+    EXPECT_EQ(bar->superview(), screen->view().get()) << "docked again";
 }
 
 TEST_F(BrokerReplyScreenTest, AHouseRowOpensItsDetailAndAChatAboutTheNeed) {

@@ -237,6 +237,50 @@ TEST_F(NeedFormTest, AFailedPublishingOffersToSendAgainWithTheSameCoordinateOrde
         << "the second attempt is not reversed again";
 }
 
+TEST_F(NeedFormTest, EveryNewPositionIsSentLongitudeFirst) {
+    locate();
+    openForm(1, {});
+    chooseHouseType(2);
+    // Each attempt fails, so that the form stays and is given the next position.
+    const auto sendFailing = [&] {
+        server().setFault({.prefix = standin::paths::kDataShare, .status = 500, .times = 1});
+        publishDirectly();
+        ASSERT_TRUE(waitFor([&] { return alerts_->visibleAlert() != nullptr; }));
+        ASSERT_TRUE(alerts_->pressButton(QStringLiteral("取消")));
+        settle();
+    };
+    const auto moveTo = [&](const char* location) {
+        locate();
+        host_->location = QString::fromLatin1(location);
+    };
+    sendFailing();
+    // A new fix while the form shows.
+    moveTo("31.20000,121.44000");
+    ns::NotificationCenter::defaultCenter().post(UserLocation::kStateChangeNotification);
+    settle();
+    sendFailing();
+    // 使用当前位置 after the device moved on.
+    moveTo("31.21000,121.45000");
+    form_->chooseCurrentLocation();
+    settle();
+    sendFailing();
+    // Back on the form from another screen.
+    moveTo("31.22000,121.46000");
+    navigation_->pushViewController(std::make_shared<ui::ViewController>(), false);
+    settle();
+    navigation_->popViewControllerAnimated(false);
+    settle();
+    publishDirectly();
+    ASSERT_TRUE(repliesOpened());
+
+    QStringList sent;
+    for (const auto& call : publishCalls())
+        sent << argumentsOf(call, "postHousingRequest")[2].toString();
+    EXPECT_EQ(sent, (QStringList{"121.43650,31.19410", "121.44000,31.20000", "121.45000,31.21000",
+                                 "121.46000,31.22000"}));
+    EXPECT_EQ(storedNeeds().value(0).value("latlng"), "121.46000,31.22000");
+}
+
 TEST_F(NeedFormTest, AReplyWithoutANeedIsAFailureAndKeepsNothing) {
     locate();
     openForm(1, {});
@@ -252,7 +296,7 @@ TEST_F(NeedFormTest, AReplyWithoutANeedIsAFailureAndKeepsNothing) {
     EXPECT_EQ(top(), form_.get());
 }
 
-TEST_F(NeedFormTest, AVoiceUploadThatFailsUnderTheSmsCheckEndsItsSendingWithAnAlert) {
+TEST_F(NeedFormTest, AVoiceUploadThatFailsUnderTheSmsCheckIsSentAgainWithTheSameScreenAndCode) {
     host_->loggedOn = false;
     locate();
     openForm(1, {});
@@ -263,7 +307,14 @@ TEST_F(NeedFormTest, AVoiceUploadThatFailsUnderTheSmsCheckEndsItsSendingWithAnAl
         [&] { return form_->validationController() && top() == form_->validationController(); }));
     QXMessageValidationController* screen = form_->validationController();
     screen->mobileTextField()->setText(QStringLiteral("13812345678"));
-    screen->captchaTextField()->setText(QStringLiteral("123456"));
+    screen->getCaptcha();
+    ASSERT_TRUE(waitFor([&] { return alerts_->visibleAlert() != nullptr; }));
+    ASSERT_TRUE(alerts_->pressButton(QStringLiteral("确定")));
+    const auto codes =
+        QJsonDocument::fromJson(*server().control("GET", "sms?phone=13812345678")).object();
+    const QString code = codes["codes"].toArray().last()["code"].toString();
+    screen->captchaTextField()->setText(code);
+
     server().setFault({.prefix = standin::paths::kDataShare, .status = 500, .times = 1});
     screen->sendRequirement();
     EXPECT_FALSE(screen->sendStateLabel()->isHidden());
@@ -273,6 +324,27 @@ TEST_F(NeedFormTest, AVoiceUploadThatFailsUnderTheSmsCheckEndsItsSendingWithAnAl
     EXPECT_FALSE(loadingShown());
     EXPECT_TRUE(publishCalls().empty());
     EXPECT_EQ(calls("UploadImages").size(), 1u);
+
+    // 确定 sends again from the same screen with the code the user has: no new code asked.
+    ASSERT_TRUE(alerts_->pressButton(QStringLiteral("确定")));
+    ASSERT_TRUE(repliesOpened());
+    EXPECT_EQ(calls("UploadImages").size(), 2u);
+    EXPECT_EQ(calls("HousingRequestInfo", "isVerifyPhoneCode").size(), 1u);
+    const auto asked = server().requests(standin::paths::kUsers);
+    EXPECT_EQ(
+        std::count_if(asked.begin(), asked.end(),
+                      [](const auto& request) { return request.path.contains("UserPhoneAuth"); }),
+        1)
+        << "one code asked for";
+    const auto screens = navigation_->viewControllers();
+    EXPECT_EQ(std::count_if(screens.begin(), screens.end(),
+                            [](const auto& shown) {
+                                return dynamic_cast<QXMessageValidationController*>(shown.get());
+                            }),
+              1);
+    const QJsonArray sent = argumentsOf(publishCalls().back(), "postHousingRequest");
+    ASSERT_EQ(sent.size(), 12);
+    EXPECT_EQ(sent[11].toVariant().toString(), code);
 }
 
 TEST_F(NeedFormTest, ANeedStillOnItsWayWhenTheFormLeftIsNeitherKeptNorFollowed) {
