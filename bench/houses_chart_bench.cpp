@@ -5,7 +5,7 @@
 // Prints milliseconds per drawing of both and their ratio; the chart must stay under 2 ms.
 
 #include "bench/support/offscreen.h"
-#include "houses/QXChartView.h"
+#include "houses/community/QXChartView.h"
 #include "platform/uikit/graphics_context.h"
 
 #include <QPolygonF>

@@ -10,7 +10,7 @@
 // milliseconds per frame and the ratio.
 
 #include "bench/support/offscreen.h"
-#include "houses/QXPostDetailNew.h"
+#include "houses/detail/QXPostDetailNew.h"
 #include "net/transport/Json.h"
 #include "platform/uikit/font.h"
 #include "platform/uikit/image.h"

@@ -4,9 +4,9 @@
 // both and the time the formatting adds.
 
 #include "bench/support/side_by_side.h"
-#include "houses/GetPostListCellFormate.h"
-#include "houses/PostListPaging.h"
-#include "houses/ReadMarks.h"
+#include "houses/query/PostListPaging.h"
+#include "houses/shared/GetPostListCellFormate.h"
+#include "houses/shared/ReadMarks.h"
 #include "net/transport/Json.h"
 #include "platform/foundation/sandbox.h"
 

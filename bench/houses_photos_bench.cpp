@@ -7,8 +7,8 @@
 // ratios (target: each frame under 16 ms).
 
 #include "bench/support/offscreen.h"
-#include "houses/ImageOperController.h"
-#include "houses/ImageScrollPageController.h"
+#include "houses/photos/ImageOperController.h"
+#include "houses/photos/ImageScrollPageController.h"
 #include "platform/uikit/font.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/navigation_controller.h"

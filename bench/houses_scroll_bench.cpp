@@ -5,8 +5,8 @@
 // plain views, prepared once. Prints milliseconds per frame of both and their ratio.
 
 #include "bench/support/offscreen.h"
-#include "houses/GetPostListCellFormate.h"
-#include "houses/QXPostListCell.h"
+#include "houses/shared/GetPostListCellFormate.h"
+#include "houses/shared/QXPostListCell.h"
 #include "net/EndpointTable.h"
 #include "platform/foundation/sandbox.h"
 #include "platform/foundation/url_request.h"

@@ -10,9 +10,9 @@
 #include "bench/support/offscreen.h"
 #include "bench/support/standin_program.h"
 
-#include "houses/KeywordSuggestion.h"
-#include "houses/SearchHistory.h"
-#include "houses/SearchViewController.h"
+#include "houses/query/KeywordSuggestion.h"
+#include "houses/query/SearchHistory.h"
+#include "houses/search/SearchViewController.h"
 #include "net/EndpointTable.h"
 #include "net/QXNetDefaultContext.h"
 #include "platform/foundation/sandbox.h"

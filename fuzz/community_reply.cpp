@@ -3,10 +3,10 @@
 // list rows whose texts read, never a crash.
 #include "fuzz/offscreen_gui.h"
 #include "platform/uikit/graphics_context.h"
-#include "src/houses/PromotionCell.h"
-#include "src/houses/QXChartView.h"
-#include "src/houses/QXLabel.h"
-#include "src/houses/XiaoquRequests.h"
+#include "src/houses/broker/PromotionCell.h"
+#include "src/houses/community/QXChartView.h"
+#include "src/houses/community/XiaoquRequests.h"
+#include "src/houses/shared/QXLabel.h"
 #include "src/net/transport/Json.h"
 
 #include <QByteArray>

@@ -2,7 +2,7 @@
 // them (a property list): whatever the bytes, a reply is taken in or refused, a cache file
 // that cannot be read counts as none and is rewritten whole by the next reply, and every
 // item a model holds is a dictionary it can look up; never a crash.
-#include "src/houses/tovikFilters2.h"
+#include "src/houses/query/tovikFilters2.h"
 #include "src/net/transport/Json.h"
 
 #include "platform/foundation/property_list.h"

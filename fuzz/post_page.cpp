@@ -1,8 +1,8 @@
 // Post list pages as the server sends them: any bytes are taken in by the paging rules and
 // every post they hold is formatted into its list row and its value texts, never a crash;
 // the row count always matches the posts kept.
-#include "src/houses/GetPostListCellFormate.h"
-#include "src/houses/PostListPaging.h"
+#include "src/houses/query/PostListPaging.h"
+#include "src/houses/shared/GetPostListCellFormate.h"
 #include "src/net/transport/Json.h"
 
 #include <QByteArray>

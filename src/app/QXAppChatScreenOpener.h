@@ -1,6 +1,6 @@
 #pragma once
 
-#include "houses/ChatScreenOpener.h"
+#include "houses/shared/ChatScreenOpener.h"
 
 // The chat screens as the application makes them for the housing screens.
 class QXAppChatScreenOpener final : public ChatScreenOpener {

@@ -23,7 +23,7 @@
 #include "app/statistics/StatisticsForAnalytics.h"
 #include "chat/QXChatListController.h"
 #include "chat/VoiceLeftovers.h"
-#include "houses/QXHistoryController.h"
+#include "houses/HousesNavigation.h"
 #include "location/CityData.h"
 #include "location/CityNode.h"
 #include "location/HotCitySelect.h"
@@ -276,7 +276,7 @@ bool QXAppDelegate::didFinishLaunchingWithOptions(ui::Application& application,
 void QXAppDelegate::setTabBarProperties(QXTabBarController& tabs) {
     auto home = std::make_shared<QXMainViewController>();
     auto chats = std::make_shared<QXChatListController>();
-    auto record = std::make_shared<QXHistoryController>();
+    auto record = HousesNavigation::favourites();
     auto center = std::make_shared<QXUCenterViewController>(userInfo());
     const std::pair<std::shared_ptr<ui::ViewController>, QString> tabRoots[] = {
         {home, QStringLiteral("首页")},

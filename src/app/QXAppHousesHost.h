@@ -1,6 +1,6 @@
 #pragma once
 
-#include "houses/HousesHost.h"
+#include "houses/shared/HousesHost.h"
 
 #include <memory>
 

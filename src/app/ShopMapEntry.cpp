@@ -6,7 +6,6 @@
 #include "map/QXMapViewController.h"
 
 #include "houses/HousesNavigation.h"
-#include "houses/QXAgentInfoController.h"
 
 #include "IMChat/qximlib/QXIMDatabase.h"
 #include "account/QXUserInfo.h"

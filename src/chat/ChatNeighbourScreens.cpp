@@ -1,8 +1,6 @@
 #include "chat/ChatNeighbourScreens.h"
 
-#include "houses/HousesHost.h"
 #include "houses/HousesNavigation.h"
-#include "houses/ImageScrollPageController.h"
 
 #include "platform/uikit/label.h"
 #include "platform/uikit/navigation_controller.h"
@@ -48,9 +46,7 @@ void pushPostDetail(ui::ViewController& from, const QString& puid) {
 }
 
 void showPicture(ui::ViewController& from, const QString& url) {
-    auto pager = std::make_shared<ImageScrollPageController>(QStringList{url}, 0);
-    pager->setShouldShowPicSaveBtn(true);
-    from.presentViewController(HousesHost::shared()->makeNavigationController(pager), true);
+    HousesNavigation::presentPhotoPager(from, HousesNavigation::PhotoPagerMode::ChatPicture, {url});
 }
 
 void pushBrokerPage(ui::ViewController& from, const QString& agentId, const QVariant& dataInfo,

@@ -6,7 +6,6 @@
 
 #include "chat/ChatNeighbourScreens.h"
 #include "houses/HousesNavigation.h"
-#include "houses/QXPostList.h"
 
 #include "platform/uikit/bar_button_item.h"
 #include "platform/uikit/button.h"
@@ -19,11 +18,6 @@ namespace {
 
 // The housing master category of the post screens.
 constexpr int kHousingMaster = 7;
-
-void push(ui::ViewController& from, std::shared_ptr<ui::ViewController> screen) {
-    if (ui::NavigationController* stack = from.navigationController())
-        stack->pushViewController(std::move(screen), true);
-}
 
 }  // namespace
 
@@ -63,7 +57,7 @@ void pushBrokerPage(ui::ViewController& from, const QString& agentId, const QVar
 }
 
 void pushGoodHouses(ui::ViewController& from, int major) {
-    push(from, std::make_shared<QXPostList>(kHousingMaster, major, QString()));
+    HousesNavigation::pushPostList(from, kHousingMaster, major, QString());
 }
 
 }  // namespace NeedNeighbourScreens

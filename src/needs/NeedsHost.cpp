@@ -1,6 +1,6 @@
 #include "needs/NeedsHost.h"
 
-#include "houses/HousesHost.h"
+#include "houses/shared/HousesHost.h"
 #include "net/QXNetContext.h"
 
 #include "platform/uikit/activity_indicator_view.h"

@@ -9,7 +9,7 @@
 #include "analytics/StatClick.h"
 #include "chat/QXChatListController.h"
 #include "chat/QXMessageController.h"
-#include "houses/HouseFavourites.h"
+#include "houses/shared/HouseFavourites.h"
 #include "net/EndpointTable.h"
 #include "net/QXIMRequest.h"
 #include "net/QXNetConnection.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "houses/ImagePickerView.h"
+#include "houses/photos/ImagePickerView.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/foundation/timer.h"
 #include "platform/uikit/table_view.h"

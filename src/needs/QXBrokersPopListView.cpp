@@ -6,7 +6,7 @@
 #include "chat/QXBrokerItem.h"
 #include "chat/QXChatListController.h"
 #include "chat/QXMessageController.h"
-#include "houses/HousesHost.h"
+#include "houses/shared/HousesHost.h"
 #include "ui/navigation/DragBackSwitch.h"
 #include "ui/widgets/LineImageView.h"
 #include "util/TextChecks.h"

@@ -1,8 +1,8 @@
 #include "needs/QXHouseSourceCell.h"
 
 #include "chat/ChatMedia.h"
-#include "houses/HouseFavourites.h"
-#include "houses/ImagePickerView.h"
+#include "houses/photos/ImagePickerView.h"
+#include "houses/shared/HouseFavourites.h"
 #include "map/URLPic.h"
 #include "util/TextChecks.h"
 #include "util/categories/Tolerant.h"

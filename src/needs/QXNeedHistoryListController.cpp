@@ -8,7 +8,7 @@
 #include "IMChat/qximlib/QXIMDatabase.h"
 #include "IMChat/qximlib/QXIMNotifications.h"
 #include "analytics/StatClick.h"
-#include "houses/HouseFavourites.h"
+#include "houses/shared/HouseFavourites.h"
 #include "net/QXNetConnection.h"
 #include "net/QXNetContext.h"
 #include "ui/widgets/AlertMessages.h"

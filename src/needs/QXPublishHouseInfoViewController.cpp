@@ -1,6 +1,6 @@
 #include "needs/QXPublishHouseInfoViewController.h"
 
-#include "houses/ErrorTipView.h"
+#include "houses/shared/ErrorTipView.h"
 
 #include "needs/DistrictSelect.h"
 #include "needs/NeedFilterFile.h"

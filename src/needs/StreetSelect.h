@@ -1,6 +1,6 @@
 #pragma once
 
-#include "houses/FilterSheetScreen.h"
+#include "houses/shared/FilterSheetScreen.h"
 
 #include <QString>
 #include <QVariantList>

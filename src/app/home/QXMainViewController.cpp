@@ -11,8 +11,7 @@
 #include "app/WebHelp.h"
 #include "app/categories/UIView+Addition.h"
 #include "app/categories/UIViewController+Navigation.h"
-#include "houses/QXPostList.h"
-#include "houses/SearchViewController.h"
+#include "houses/HousesNavigation.h"
 #include "location/CityData.h"
 #include "location/CityNode.h"
 #include "location/HotCitySelect.h"
@@ -76,7 +75,7 @@ QVariant appConfig(const QVariant& reply) {
 }
 
 std::shared_ptr<ui::ViewController> postList(int master, int major, const QString& title) {
-    return std::make_shared<QXPostList>(master, major, title);
+    return HousesNavigation::postList(master, major, title);
 }
 
 std::shared_ptr<ui::ViewController> shopMap() {
@@ -453,8 +452,7 @@ void QXMainViewController::publish(int needKind) {
 }
 
 void QXMainViewController::onClickSearch() {
-    if (auto* stack = navigationController())
-        stack->pushViewController(std::make_shared<SearchViewController>(), true);
+    HousesNavigation::pushKeywordSearch(*this);
 }
 
 void QXMainViewController::onClickHistroy() {

@@ -4,7 +4,7 @@
 #include "analytics/StatClick.h"
 #include "app/QXTabBarController.h"
 #include "app/WebHelp.h"
-#include "houses/ImageScrollPageController.h"
+#include "houses/photos/ImageScrollPageController.h"
 #include "needs/QXNeedHistoryListController.h"
 #include "platform/uikit/navigation_controller.h"
 

@@ -2,7 +2,7 @@
 #include "app/QXAppDelegate.h"
 #include "app/ShopMapEntry.h"
 #include "chat/QXMessageController.h"
-#include "houses/QXAgentInfoController.h"
+#include "houses/broker/QXAgentInfoController.h"
 
 #include "IMChat/qximlib/QXIMDatabase.h"
 

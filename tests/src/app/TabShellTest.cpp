@@ -1,6 +1,6 @@
 #include "AppShellFixture.h"
 
-#include "houses/QXPostList.h"
+#include "houses/list/QXPostList.h"
 #include "location/CityData.h"
 #include "location/SelectedCityState.h"
 #include "platform/uikit/label.h"

@@ -10,9 +10,9 @@
 #include "chat/QXMessageTextCell.h"
 #include "chat/QXMessageVcardCell.h"
 #include "chat/URLAudio.h"
-#include "houses/ImageScrollPageController.h"
-#include "houses/QXAgentInfoController.h"
-#include "houses/QXPostDetailNew.h"
+#include "houses/broker/QXAgentInfoController.h"
+#include "houses/detail/QXPostDetailNew.h"
+#include "houses/photos/ImageScrollPageController.h"
 #include "map/URLPic.h"
 #include "ui/richtext/RichTextView.h"
 

@@ -3,7 +3,7 @@
 #include "StandinFixture.h"
 
 #include "analytics/StatClick.h"
-#include "houses/tovikCatalog.h"
+#include "houses/catalog/tovikCatalog.h"
 #include "net/QXNetContext.h"
 #include "net/QXNetDefaultContext.h"
 #include "standin/FormFields.h"

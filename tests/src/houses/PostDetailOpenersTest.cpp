@@ -1,15 +1,15 @@
 // The post detail as a broker's post list and a community's house list open it, driven with
 // rows that carry only what those lists show: the detail stands on the whole post, offers no
 // way back into the community's lists, and keeps the community list's city key.
-#include "CommunityFixture.h"
+#include "community/CommunityFixture.h"
 
-#include "houses/ImagePickerView.h"
-#include "houses/ImageScrollPageController.h"
-#include "houses/PromotionListViewController.h"
-#include "houses/QXCommunityDetailController.h"
-#include "houses/QXFCHouseSourceInfoBottomView.h"
-#include "houses/QXLeisiFangList.h"
-#include "houses/QXPostDetailNew.h"
+#include "houses/broker/PromotionListViewController.h"
+#include "houses/community/QXCommunityDetailController.h"
+#include "houses/community/QXLeisiFangList.h"
+#include "houses/detail/QXPostDetailNew.h"
+#include "houses/photos/ImagePickerView.h"
+#include "houses/photos/ImageScrollPageController.h"
+#include "houses/photos/QXFCHouseSourceInfoBottomView.h"
 #include "standin/BrokerCalls.h"
 #include "ui/image/ImageView.h"
 #include "ui/widgets/LoadingOverlay.h"

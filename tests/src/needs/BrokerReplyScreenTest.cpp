@@ -6,8 +6,8 @@
 #include "needs/QXHouseSourceCell.h"
 
 #include "chat/QXMessageController.h"
-#include "houses/HouseFavourites.h"
-#include "houses/QXPostDetailNew.h"
+#include "houses/detail/QXPostDetailNew.h"
+#include "houses/shared/HouseFavourites.h"
 #include "ui/widgets/AlertMessages.h"
 
 #include "platform/uikit/button.h"

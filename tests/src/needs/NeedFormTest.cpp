@@ -3,7 +3,7 @@
 #include "NeedFormFixture.h"
 
 #include "chat/VoiceFolders.h"
-#include "houses/ErrorTipView.h"
+#include "houses/shared/ErrorTipView.h"
 
 #include "needs/DistrictSelect.h"
 #include "needs/QXBrokerReplyViewController.h"

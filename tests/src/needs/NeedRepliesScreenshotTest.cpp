@@ -4,7 +4,7 @@
 
 #include "needs/QXNeedHistoryListController.h"
 
-#include "houses/ImagePickerView.h"
+#include "houses/photos/ImagePickerView.h"
 #include "map/URLPic.h"
 #include "ui/image/ImageView.h"
 

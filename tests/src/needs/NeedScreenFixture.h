@@ -8,7 +8,7 @@
 #include "IMChat/qximlib/QXIMService.h"
 #include "IMChat/qximlib/QXIMUser.h"
 #include "chat/QXVoicePlayer.h"
-#include "houses/HousesHost.h"
+#include "houses/shared/HousesHost.h"
 #include "net/BodyJson.h"
 #include "net/ClassCallBody.h"
 #include "net/EndpointTable.h"
