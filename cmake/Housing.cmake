@@ -101,6 +101,14 @@ function(housing_write_batches target size)
             list(APPEND batch_files ${file})
         endforeach()
     endforeach()
+    # Batches of an earlier layout of the folders go, so that the build folder holds no stale ones.
+    file(GLOB stale ${CMAKE_CURRENT_BINARY_DIR}/${target}_batches/*.cpp)
+    if(stale AND batch_files)
+        list(REMOVE_ITEM stale ${batch_files})
+    endif()
+    if(stale)
+        file(REMOVE ${stale})
+    endif()
     if(batch_files)
         # GCC takes every included source for a header, and warns of a class defined there that
         # holds a type of the source's anonymous namespace, which is right in a source file.
