@@ -13,7 +13,7 @@ namespace standin {
 
 namespace {
 
-constexpr int kKinds[] = {5, 1, 3};
+constexpr int kBrokerKinds[] = {5, 1, 3};
 
 bool knowsUser(qint64 userId) {
     return SamplePeople::broker(userId).has_value() || SamplePeople::poster(userId).has_value();
@@ -27,7 +27,7 @@ Reply unknownUser() {
 std::vector<const SamplePost*> postsAsked(const FormFields& fields, qint64 userId) {
     const qint64 major = fields.number("majorCategoryScriptIndex");
     std::vector<const SamplePost*> posts;
-    for (const int kind : kKinds) {
+    for (const int kind : kBrokerKinds) {
         if (major != 0 && major != kind) continue;
         for (const SamplePost* post : Posts::ofPoster(userId, kind)) posts.push_back(post);
     }

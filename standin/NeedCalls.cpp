@@ -1,5 +1,7 @@
 #include "standin/NeedCalls.h"
 
+#include "standin/JsonText.h"
+
 #include "standin/NeedReplies.h"
 #include "standin/SamplePeople.h"
 
@@ -20,8 +22,8 @@ namespace standin {
 
 namespace {
 
-constexpr char kInterface[] = "HousingRequestInfo";
-const QString kClass = QStringLiteral("SearchHousingRequest");
+constexpr char kNeedInterface[] = "HousingRequestInfo";
+const QString kNeedClass = QStringLiteral("SearchHousingRequest");
 constexpr char kPhoneAuth[] = "/users/UserPhoneAuth";
 
 struct SentCode {
@@ -49,10 +51,6 @@ bool isMobile(const QString& phone) {
     return pattern.match(phone).hasMatch();
 }
 
-QString text(const QJsonValue& value) {
-    return value.isString() ? value.toString() : value.toVariant().toString();
-}
-
 QJsonObject refused(const QString& message) {
     return QJsonObject{{"status", -1}, {"msg", message}};
 }
@@ -74,9 +72,9 @@ QJsonArray agentsOf(const PostedNeed& need, const QByteArray& rootUrl) {
 }
 
 QJsonValue verifyPhoneCode(NeedState& state, const QJsonArray& arguments) {
-    const bool guest = text(arguments.at(4)) == QLatin1String("1");
+    const bool guest = jsonText(arguments.at(4)) == QLatin1String("1");
     const std::lock_guard lock(state.mutex);
-    const bool checked = state.checkedUsers.contains(text(arguments.at(3)));
+    const bool checked = state.checkedUsers.contains(jsonText(arguments.at(3)));
     return QJsonObject{{"status", guest && !checked ? 1 : 0}};
 }
 
@@ -87,7 +85,7 @@ QJsonValue postNeed(NeedState& state, Endpoints& endpoints, const QJsonArray& ar
     {
         const std::lock_guard lock(state.mutex);
         if (arguments.size() >= 12) {
-            const QString code = text(arguments.at(11));
+            const QString code = jsonText(arguments.at(11));
             const SentCode* last = nullptr;
             for (const SentCode& sent : state.codes)
                 if (sent.phone == need->mobile) last = &sent;
@@ -142,11 +140,11 @@ QString NeedCalls::smsCode(const QString& phone, qint64 n) {
 void NeedCalls::install(Endpoints& endpoints) {
     auto state = std::make_shared<NeedState>();
     endpoints.classCalls().add(
-        kInterface, kClass, "isVerifyPhoneCode",
+        kNeedInterface, kNeedClass, "isVerifyPhoneCode",
         [state](const QJsonArray& arguments, const QJsonObject&, const RecordedRequest&,
                 const QByteArray&) { return verifyPhoneCode(*state, arguments); });
     endpoints.classCalls().add(
-        kInterface, kClass, "postHousingRequest",
+        kNeedInterface, kNeedClass, "postHousingRequest",
         [state, &endpoints](const QJsonArray& arguments, const QJsonObject&, const RecordedRequest&,
                             const QByteArray& rootUrl) {
             return postNeed(*state, endpoints, arguments, rootUrl);

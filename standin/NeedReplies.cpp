@@ -1,5 +1,7 @@
 #include "standin/NeedReplies.h"
 
+#include "standin/JsonText.h"
+
 #include "standin/ChatBroker.h"
 #include "standin/DistrictMap.h"
 #include "standin/FormFields.h"
@@ -22,10 +24,6 @@ namespace {
 // Price units of the kinds' records.
 QString unitOf(int major) {
     return major == 5 ? QStringLiteral("万元") : QStringLiteral("元/月");
-}
-
-QString text(const QJsonValue& value) {
-    return value.isString() ? value.toString() : value.toVariant().toString();
 }
 
 // "lng,lat" (the order position needs are sent in) as latitude and longitude.
@@ -68,7 +66,7 @@ std::optional<QString> priceCondition(const QString& price) {
 bool roomsMatch(const SamplePost& post, int major, const QJsonArray& codes) {
     if (major == 3 || codes.isEmpty()) return true;
     return std::any_of(codes.begin(), codes.end(), [&post](const QJsonValue& code) {
-        const int rooms = int(text(code).toLongLong());
+        const int rooms = int(jsonText(code).toLongLong());
         return rooms >= 4 ? post.rooms >= 4 : post.rooms == rooms;
     });
 }
@@ -84,7 +82,7 @@ QJsonObject agentRecord(const SampleBroker& broker, int index) {
     };
 }
 
-QJsonArray agentsOf(const NeedPlace& place) {
+QJsonArray agentsNear(const NeedPlace& place) {
     QJsonArray agents;
     int index = 0;
     for (const SampleBroker& broker : NeedReplies::brokersFor(place))
@@ -93,7 +91,7 @@ QJsonArray agentsOf(const NeedPlace& place) {
 }
 
 // What the server remembers between calls.
-struct State {
+struct ReplyState {
     std::mutex mutex;
     // The root URL the app reached last, for the addresses in the brokers' cards.
     QString root = QStringLiteral("http://127.0.0.1");
@@ -121,25 +119,25 @@ QJsonValue nearbyAgents(const QJsonArray& arguments) {
     NeedPlace place;
     if (arguments.at(1).isObject()) {
         const QJsonObject area = arguments.at(1).toObject();
-        place.cityIndex = int(text(area.value("cityScriptIndex")).toLongLong());
-        place.districtId = text(area.value("districtId")).toLongLong();
-    } else if (const auto point = pointOf(text(arguments.at(2)))) {
+        place.cityIndex = int(jsonText(area.value("cityScriptIndex")).toLongLong());
+        place.districtId = jsonText(area.value("districtId")).toLongLong();
+    } else if (const auto point = pointOf(jsonText(arguments.at(2)))) {
         place = placeOfPoint(*point, -1);
     }
-    return agentsOf(place);
+    return agentsNear(place);
 }
 
 // NevoruSubscribe.getSubscribeHouseList [need id, page, subscription id]: a batch of the
 // need's houses; a page past the last starts again at the first.
 QJsonValue subscribeHouseList(Endpoints& endpoints, const QJsonArray& arguments) {
-    const auto need = endpoints.postedNeeds().byId(text(arguments.at(0)).toLongLong());
+    const auto need = endpoints.postedNeeds().byId(jsonText(arguments.at(0)).toLongLong());
     if (!need) return QJsonObject{{"page", 1}, {"total", 0}, {"list", QJsonArray()}};
     const std::vector<const SamplePost*> houses = NeedReplies::housesFor(*need);
     const std::vector<SampleBroker> brokers = NeedReplies::brokersFor(NeedReplies::placeOf(*need));
     const int total = int(houses.size());
     const int pages =
         std::max(1, (total + NeedReplies::kHousePageSize - 1) / NeedReplies::kHousePageSize);
-    const int asked = std::max(int(text(arguments.at(1)).toLongLong()), 1);
+    const int asked = std::max(int(jsonText(arguments.at(1)).toLongLong()), 1);
     const int page = (asked - 1) % pages + 1;
     QJsonArray list;
     for (int i = (page - 1) * NeedReplies::kHousePageSize;
@@ -153,7 +151,7 @@ QJsonValue subscribeHouseList(Endpoints& endpoints, const QJsonArray& arguments)
 
 // "CommonSubscribe" on the push server: act 1 subscribes the login to a need's houses, 4
 // cancels a subscription, 5 lists the login's subscriptions with their new houses.
-std::optional<Reply> subscribe(State& state, const RecordedRequest& request) {
+std::optional<Reply> subscribe(ReplyState& state, const RecordedRequest& request) {
     if (request.header("interface") != "CommonSubscribe") return std::nullopt;
     const FormFields fields(request.body);
     const qint64 loginId = fields.number("loginId");
@@ -163,8 +161,8 @@ std::optional<Reply> subscribe(State& state, const RecordedRequest& request) {
         case 1: {
             const QJsonObject conditions =
                 QJsonDocument::fromJson(fields.value("conditions")).object();
-            const State::Subscription added{++state.lastSubscription,
-                                            conditions.value("postId").toString()};
+            const ReplyState::Subscription added{++state.lastSubscription,
+                                                 conditions.value("postId").toString()};
             mine.push_back(added);
             return Reply::json(QJsonObject{{"status", 0},
                                            {"errDetail", ""},
@@ -310,7 +308,7 @@ QJsonArray NeedReplies::answersTo(const PostedNeed& need, const QString& root) {
 }
 
 void NeedReplies::install(Endpoints& endpoints, MessagingServer& messaging) {
-    const auto state = std::make_shared<State>();
+    const auto state = std::make_shared<ReplyState>();
     endpoints.postedNeeds().onPosted([state, &messaging](const PostedNeed& need) {
         for (const QJsonValue order : answersTo(need, state->currentRoot()))
             messaging.write(order.toObject());

@@ -23,8 +23,8 @@ namespace standin {
 
 namespace {
 
-const QStringList kFacilities{"chuang", "yigui",    "shafa",    "dianshi", "bingxiang",
-                              "xiyiji", "kongtiao", "reshuiqi", "kuandai", "nuanqi"};
+const QStringList kDetailFacilities{"chuang", "yigui",    "shafa",    "dianshi", "bingxiang",
+                                    "xiyiji", "kongtiao", "reshuiqi", "kuandai", "nuanqi"};
 const QStringList kOrientations{"南北", "朝南", "朝东", "朝西", "东南"};
 const QStringList kPayments{"押一付三", "押一付一", "押二付一", "半年付"};
 const QStringList kMoveIn{"随时入住", "一周内入住", "月底入住"};
@@ -42,7 +42,7 @@ constexpr char kReportTooShort[] = "情况说明必须为5-200字";
 constexpr char kNoSuchPost[] = "该信息不存在或已删除";
 
 // What the stand-in remembers between calls: the views counted per post, the reports.
-struct State {
+struct DetailState {
     std::mutex mutex;
     std::map<qint64, qint64> views;
     qint64 lastReport = 0;
@@ -118,7 +118,7 @@ Reply getPost(const RecordedRequest& request, const QByteArray& rootUrl) {
         {"status", 0}, {"posts", record.isEmpty() ? QJsonArray() : QJsonArray{record}}});
 }
 
-Reply postByPuid(State& state, const RecordedRequest& request, const QByteArray& rootUrl) {
+Reply postByPuid(DetailState& state, const RecordedRequest& request, const QByteArray& rootUrl) {
     const qint64 puid = puidOf(request);
     QJsonObject data = PostDetailCalls::detailRecord(puid, rootUrl);
     if (data.isEmpty()) return Endpoints::refusal(QString::fromUtf8(kNoSuchPost));
@@ -136,7 +136,7 @@ Reply postByPuid(State& state, const RecordedRequest& request, const QByteArray&
 }
 
 // "PostPvStat": jsonArgs={"puid","city","categoryId","majorCategoryScriptIndex"}.
-Reply countView(State& state, const RecordedRequest& request) {
+Reply countView(DetailState& state, const RecordedRequest& request) {
     const QJsonObject args =
         QJsonDocument::fromJson(FormFields(request.body).value("jsonArgs")).object();
     const qint64 puid = args["puid"].toString().toLongLong();
@@ -147,7 +147,7 @@ Reply countView(State& state, const RecordedRequest& request) {
 }
 
 // "VotePost": the report form; the description between 5 and 200 characters.
-Reply report(State& state, const RecordedRequest& request) {
+Reply report(DetailState& state, const RecordedRequest& request) {
     const FormFields form(request.body);
     const qsizetype length = form.text("content").toUcs4().size();
     if (length < 5 || length > 200) return Endpoints::refusal(QString::fromUtf8(kReportTooShort));
@@ -159,7 +159,7 @@ Reply report(State& state, const RecordedRequest& request) {
 }
 
 // "YJJY": feedback on the app; the text must not be empty.
-Reply feedback(State& state, const RecordedRequest& request) {
+Reply feedback(DetailState& state, const RecordedRequest& request) {
     if (FormFields(request.body).text("contents").trimmed().isEmpty())
         return Endpoints::refusal(QStringLiteral("反馈内容不能为空"));
     const std::lock_guard lock(state.mutex);
@@ -208,7 +208,7 @@ void PostDetailCalls::addHouseFacts(QJsonObject& record, const SamplePost& post)
         record["fukuan"] = kPayments[pick(0, int(kPayments.size()) - 1)];
         record["ruzhu"] = kMoveIn[pick(0, int(kMoveIn.size()) - 1)];
         QStringList fittings;
-        for (const QString& key : kFacilities) {
+        for (const QString& key : kDetailFacilities) {
             if (pick(0, 9) < 6) fittings << key;
         }
         record["peizhi"] = QJsonObject{{"v", fittings.join(u',')}};
@@ -255,7 +255,7 @@ QJsonObject PostDetailCalls::detailRecord(qint64 puid, const QByteArray& rootUrl
 }
 
 void PostDetailCalls::install(Endpoints& endpoints) {
-    const auto state = std::make_shared<State>();
+    const auto state = std::make_shared<DetailState>();
     endpoints.addInterface("GetPost", getPost);
     endpoints.addInterface("GetPostByPuid",
                            [state](const RecordedRequest& request, const QByteArray& rootUrl) {

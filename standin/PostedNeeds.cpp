@@ -1,5 +1,7 @@
 #include "standin/PostedNeeds.h"
 
+#include "standin/JsonText.h"
+
 #include <QDateTime>
 #include <QJsonObject>
 
@@ -14,30 +16,26 @@ qint64 number(const QJsonValue& value) {
     return value.isString() ? value.toString().toLongLong() : value.toVariant().toLongLong();
 }
 
-QString text(const QJsonValue& value) {
-    return value.isString() ? value.toString() : value.toVariant().toString();
-}
-
 }  // namespace
 
 std::optional<PostedNeed> PostedNeed::fromArguments(const QJsonArray& arguments) {
     if (arguments.size() < 10 || !arguments.at(1).isObject()) return std::nullopt;
     PostedNeed need;
     need.arguments = arguments;
-    need.rentOrBuy = text(arguments.at(0));
+    need.rentOrBuy = jsonText(arguments.at(0));
     const QJsonObject place = arguments.at(1).toObject();
     need.cityScriptIndex = int(number(place.value("cityScriptIndex")));
     need.districtId = number(place.value("districtId"));
     need.streetId = number(place.value("streetId"));
-    need.location = text(arguments.at(2));
+    need.location = jsonText(arguments.at(2));
     need.houseTypes = arguments.at(3).toArray();
-    need.userId = text(arguments.at(4));
-    need.voiceUrl = text(arguments.at(5));
+    need.userId = jsonText(arguments.at(4));
+    need.voiceUrl = jsonText(arguments.at(5));
     need.voiceSeconds = int(number(arguments.at(6)));
-    need.sentence = text(arguments.at(7));
-    need.price = text(arguments.at(8));
-    need.priceType = text(arguments.at(9));
-    if (arguments.size() > 10) need.mobile = text(arguments.at(10));
+    need.sentence = jsonText(arguments.at(7));
+    need.price = jsonText(arguments.at(8));
+    need.priceType = jsonText(arguments.at(9));
+    if (arguments.size() > 10) need.mobile = jsonText(arguments.at(10));
     need.postedAt = QDateTime::currentSecsSinceEpoch();
     return need;
 }

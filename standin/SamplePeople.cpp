@@ -9,7 +9,7 @@ namespace standin {
 
 namespace {
 
-const QStringList kBrands{"安家房产", "百居置业", "恒通地产", "新居房屋网", "置家"};
+const QStringList kPeopleBrands{"安家房产", "百居置业", "恒通地产", "新居房屋网", "置家"};
 const QStringList kSurnames{"王", "李", "张", "刘", "陈", "杨", "赵", "黄", "周", "吴"};
 const QStringList kGivenNames{"伟", "芳", "娜", "敏", "静", "磊", "强", "洋", "艳", "杰", "军"};
 
@@ -24,7 +24,7 @@ SampleBroker make(int shopId, int number, int cityIndex, const QString& cityName
     broker.userId = SamplePeople::kFirstBrokerId + qint64(shopId) * 100 + index;
     broker.name = kSurnames[(number + index) % kSurnames.size()] +
                   kGivenNames[(number * 3 + index) % kGivenNames.size()];
-    broker.company = kBrands[number % kBrands.size()];
+    broker.company = kPeopleBrands[number % kPeopleBrands.size()];
     broker.shopName = broker.company + districtName + QStringLiteral("店");
     broker.phone = QStringLiteral("1390000%1").arg(broker.userId % 10000, 4, 10, QChar('0'));
     broker.creditScore = index % 6;

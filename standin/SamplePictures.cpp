@@ -19,14 +19,14 @@ namespace {
 constexpr int kLargestSide = 2048;
 constexpr int kDotsPerMeter = 2835;  // 72 dots per inch
 
-struct Kind {
+struct PictureKind {
     const char* folder;
     int width;
     int height;
     bool round;  // avatars: a person on a round ground
 };
 
-const Kind kKinds[] = {
+const PictureKind kPictureKinds[] = {
     {"posts/", 640, 480, false},        {"avatars/brokers/", 120, 120, true},
     {"avatars/users/", 120, 120, true}, {"banners/", 640, 240, false},
     {"chat/", 480, 640, false},
@@ -143,7 +143,7 @@ QByteArray animation(const QString& name) {
 }
 
 // The rendition's size: within W x H keeping the kind's proportions, or W x H when cut.
-QImage rendition(const Kind& kind, const QString& id, int width, int height, bool cut) {
+QImage rendition(const PictureKind& kind, const QString& id, int width, int height, bool cut) {
     width = std::clamp(width, 1, kLargestSide);
     height = std::clamp(height, 1, kLargestSide);
     if (cut) {
@@ -165,7 +165,7 @@ std::optional<QByteArray> SamplePictures::render(const QString& path) {
         "^([A-Za-z0-9-]+)_(\\d{1,5})-(\\d{1,5})(c?)_(\\d{1,2})-(\\d{1,4})\\.(jpg|jpeg|png|webp)$"));
     static const QRegularExpression basePattern(
         QStringLiteral("^([A-Za-z0-9-]+)\\.(jpg|jpeg|png|webp)$"));
-    for (const Kind& kind : kKinds) {
+    for (const PictureKind& kind : kPictureKinds) {
         if (!path.startsWith(QLatin1String(kind.folder))) continue;
         const QString file = path.mid(int(qstrlen(kind.folder)));
         if (const auto match = renditionPattern.match(file); match.hasMatch()) {

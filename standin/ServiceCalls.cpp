@@ -80,7 +80,7 @@ QString avatar(const QByteArray& rootUrl, const char* kind, const QString& userI
 }
 
 // What the stand-in remembers between calls.
-struct State {
+struct ServiceState {
     std::mutex mutex;
     // The anonymous user of each device id ("imei"): user id and anonymous login id.
     std::map<QByteArray, std::pair<QString, qint64>> anonymousUsers;
@@ -97,7 +97,7 @@ bool isOnline(const QString& userId) {
     return !userId.isEmpty() && userId.back().isDigit() && userId.back().digitValue() % 2 == 1;
 }
 
-Reply userRegister(State& state, const RecordedRequest& request) {
+Reply userRegister(ServiceState& state, const RecordedRequest& request) {
     const QByteArray device = request.header("imei");
     const std::lock_guard lock(state.mutex);
     if (!device.isEmpty()) {
@@ -310,7 +310,7 @@ std::optional<Reply> profile(const RecordedRequest& request, const QByteArray& r
 }  // namespace
 
 void ServiceCalls::install(Endpoints& endpoints) {
-    const auto state = std::make_shared<State>();
+    const auto state = std::make_shared<ServiceState>();
     endpoints.addInterface("userRegister",
                            [state](const RecordedRequest& request, const QByteArray&) {
                                return userRegister(*state, request);

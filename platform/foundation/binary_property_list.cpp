@@ -21,7 +21,7 @@ namespace {
 constexpr qsizetype kHeaderSize = 8;
 constexpr qsizetype kTrailerSize = 32;
 // 2001-01-01 00:00:00 UTC, where property-list dates count from, in ms since 1970.
-constexpr qint64 kReferenceDateMsecs = 978307200000;
+constexpr qint64 kBinaryReferenceDateMsecs = 978307200000;
 
 class Reader {
 public:
@@ -145,7 +145,7 @@ private:
                 if (!std::isfinite(seconds) || std::abs(seconds) > 1e14)
                     return refuse(QStringLiteral("a date is out of range"));
                 return QDateTime::fromMSecsSinceEpoch(
-                    kReferenceDateMsecs + qRound64(seconds * 1000.0), QTimeZone::utc());
+                    kBinaryReferenceDateMsecs + qRound64(seconds * 1000.0), QTimeZone::utc());
             }
             case 0x4:
             case 0x5:

@@ -9,7 +9,7 @@ namespace ns {
 
 namespace {
 
-Error fileError(const QFile& file) {
+Error fileStreamError(const QFile& file) {
     const int code = file.exists() ? EACCES : ENOENT;
     return Error(Error::kPOSIXErrorDomain, code,
                  {{Error::kLocalizedDescriptionKey, file.errorString()}});
@@ -53,7 +53,7 @@ public:
     void open() override {
         if (status_ != StreamStatus::NotOpen) return;
         if (!file_.open(QIODevice::ReadOnly)) {
-            error_ = fileError(file_);
+            error_ = fileStreamError(file_);
             status_ = StreamStatus::Error;
             return;
         }
@@ -69,7 +69,7 @@ public:
         if (status_ != StreamStatus::Open || maxLength <= 0) return 0;
         const qint64 count = file_.read(buffer, maxLength);
         if (count < 0) {
-            error_ = fileError(file_);
+            error_ = fileStreamError(file_);
             status_ = StreamStatus::Error;
             return -1;
         }
@@ -122,7 +122,7 @@ public:
         const auto mode =
             QIODevice::WriteOnly | (append_ ? QIODevice::Append : QIODevice::Truncate);
         if (!file_.open(mode)) {
-            error_ = fileError(file_);
+            error_ = fileStreamError(file_);
             status_ = StreamStatus::Error;
             return;
         }
@@ -138,7 +138,7 @@ public:
         if (status_ != StreamStatus::Open) return -1;
         const qint64 written = file_.write(buffer, length);
         if (written < 0) {
-            error_ = fileError(file_);
+            error_ = fileStreamError(file_);
             status_ = StreamStatus::Error;
         }
         return written;

@@ -13,7 +13,7 @@ namespace {
 
 constexpr double kMargin = 16;
 constexpr double kTopPadding = 20;
-constexpr double kSeparator = 0.5;
+constexpr double kAlertSeparator = 0.5;
 constexpr double kFieldHeight = 30;
 constexpr double kFieldGap = 6;
 
@@ -145,14 +145,15 @@ Rect AlertView::buildPanel(View& panel, const Rect& area) {
         if (sideBySide) {
             frame = Rect(double(slot) * kWidth / 2, y, kWidth / 2, kButtonHeight);
             if (slot == 1)
-                panel.addSubview(makeSeparator(Rect(kWidth / 2, y, kSeparator, kButtonHeight)));
+                panel.addSubview(
+                    makeSeparator(Rect(kWidth / 2, y, kAlertSeparator, kButtonHeight)));
         } else {
             frame = Rect(0, y + double(slot) * kButtonHeight, kWidth, kButtonHeight);
         }
         panel.addSubview(button);
         button->setFrame(frame);
         if (!sideBySide || slot == 0)
-            panel.addSubview(makeSeparator(Rect(0, frame.origin.y, kWidth, kSeparator)));
+            panel.addSubview(makeSeparator(Rect(0, frame.origin.y, kWidth, kAlertSeparator)));
     }
     if (!order.empty()) y += sideBySide ? kButtonHeight : double(order.size()) * kButtonHeight;
     // With fields the keyboard comes up: the alert sits in the room above it.

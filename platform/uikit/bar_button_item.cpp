@@ -11,7 +11,7 @@ namespace ui {
 namespace {
 
 constexpr double kButtonHeight = 30;
-constexpr double kTitlePadding = 6;
+constexpr double kItemTitlePadding = 6;
 constexpr double kTitleFontSize = 17;
 
 // The platform's blue, used for items without a tint of their own.
@@ -151,7 +151,7 @@ void BarButtonItem::updateButton() {
     if (!title().isEmpty()) {
         width = std::max(width, StringDrawing::sizeWithFont(title(), font).width);
     }
-    width = width_ > 0 ? width_ : std::ceil(width + 2 * kTitlePadding);
+    width = width_ > 0 ? width_ : std::ceil(width + 2 * kItemTitlePadding);
     button_->setFrame(Rect(button_->frame().origin, Size(width, kButtonHeight)));
 }
 

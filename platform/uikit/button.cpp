@@ -10,7 +10,7 @@ namespace ui {
 
 namespace {
 
-constexpr double kTitleFontSize = 15;
+constexpr double kButtonTitleFontSize = 15;
 
 // The image darkened where it is opaque (pressed) or made half transparent (disabled).
 std::shared_ptr<Image> adjusted(const Image& image, bool darken) {
@@ -39,7 +39,7 @@ Button::Button(const Rect& frame, ButtonType type)
       backgroundView_(std::make_shared<ImageView>()),
       imageView_(std::make_shared<ImageView>()),
       titleLabel_(std::make_shared<Label>()) {
-    titleLabel_->setFont(Font::systemFontOfSize(kTitleFontSize));
+    titleLabel_->setFont(Font::systemFontOfSize(kButtonTitleFontSize));
     titleLabel_->setLineBreakMode(LineBreakMode::TruncateMiddle);
     titleLabel_->setTextAlignment(TextAlignment::Left);
     backgroundView_->setHidden(true);

@@ -9,7 +9,7 @@ namespace ui {
 
 namespace {
 
-QString number(double value) {
+QString printedNumber(double value) {
     return QString::number(value, 'g', QLocale::FloatingPointShortest);
 }
 
@@ -165,11 +165,11 @@ Rect AffineTransform::apply(const Rect& rect) const {
 }
 
 QString stringFromPoint(const Point& p) {
-    return QStringLiteral("{%1, %2}").arg(number(p.x), number(p.y));
+    return QStringLiteral("{%1, %2}").arg(printedNumber(p.x), printedNumber(p.y));
 }
 
 QString stringFromSize(const Size& s) {
-    return QStringLiteral("{%1, %2}").arg(number(s.width), number(s.height));
+    return QStringLiteral("{%1, %2}").arg(printedNumber(s.width), printedNumber(s.height));
 }
 
 QString stringFromRect(const Rect& r) {
@@ -182,7 +182,8 @@ QString stringFromRange(const Range& r) {
 
 QString stringFromEdgeInsets(const EdgeInsets& i) {
     return QStringLiteral("{%1, %2, %3, %4}")
-        .arg(number(i.top), number(i.left), number(i.bottom), number(i.right));
+        .arg(printedNumber(i.top), printedNumber(i.left), printedNumber(i.bottom),
+             printedNumber(i.right));
 }
 
 Point pointFromString(const QString& text) {

@@ -14,7 +14,7 @@ namespace ui {
 
 namespace {
 
-constexpr int kDotsPerMeterAt72Dpi = 2835;
+constexpr int kContextDotsPerMeter = 2835;
 
 thread_local std::vector<GraphicsContext*> tCurrent;
 
@@ -160,8 +160,8 @@ void GraphicsContext::beginImageContextWithOptions(Size size, bool opaque, doubl
         QImage(width, height, opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
     entry->image.fill(opaque ? Qt::black : Qt::transparent);
     // Text and drawing are in points: one logical dot per point, `scale` pixels each.
-    entry->image.setDotsPerMeterX(kDotsPerMeterAt72Dpi);
-    entry->image.setDotsPerMeterY(kDotsPerMeterAt72Dpi);
+    entry->image.setDotsPerMeterX(kContextDotsPerMeter);
+    entry->image.setDotsPerMeterY(kContextDotsPerMeter);
     entry->image.setDevicePixelRatio(scale);
     entry->painter = std::make_unique<QPainter>(&entry->image);
     entry->context = std::make_unique<GraphicsContext>(*entry->painter);

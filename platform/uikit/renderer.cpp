@@ -14,7 +14,7 @@ namespace ui {
 
 namespace {
 
-constexpr int kDotsPerMeterAt72Dpi = 2835;
+constexpr int kRendererDotsPerMeter = 2835;
 
 QPainterPath roundedRect(const QRectF& rect, double radius) {
     QPainterPath path;
@@ -267,8 +267,8 @@ QImage Renderer::makeCanvas(double width, double height, double scale) {
     const int pixelsHigh = std::max(1, int(std::ceil(height * scale - 1e-9)));
     QImage canvas(pixelsWide, pixelsHigh, QImage::Format_ARGB32_Premultiplied);
     canvas.fill(Qt::transparent);
-    canvas.setDotsPerMeterX(kDotsPerMeterAt72Dpi);
-    canvas.setDotsPerMeterY(kDotsPerMeterAt72Dpi);
+    canvas.setDotsPerMeterX(kRendererDotsPerMeter);
+    canvas.setDotsPerMeterY(kRendererDotsPerMeter);
     canvas.setDevicePixelRatio(scale);
     return canvas;
 }

@@ -13,9 +13,9 @@ namespace ui {
 
 namespace {
 
-constexpr double kFieldHeight = 28;
-constexpr double kMargin = 8;
-constexpr double kFontSize = 14;
+constexpr double kSearchFieldHeight = 28;
+constexpr double kSearchMargin = 8;
+constexpr double kSearchFontSize = 14;
 
 // The magnifier glass at the start of the field.
 class Magnifier : public View {
@@ -76,7 +76,7 @@ SearchBar::SearchBar(const Rect& frame) : View(frame), field_(std::make_shared<T
     fieldDelegate_ = std::make_shared<FieldDelegate>(*this);
     field_->setDelegate(fieldDelegate_);
     field_->setBorderStyle(TextBorderStyle::RoundedRect);
-    field_->setFont(Font::systemFontOfSize(kFontSize));
+    field_->setFont(Font::systemFontOfSize(kSearchFontSize));
     field_->setReturnKeyType(ReturnKeyType::Search);
     field_->setEnablesReturnKeyAutomatically(true);
     field_->setClearButtonMode(TextFieldViewMode::WhileEditing);
@@ -159,14 +159,14 @@ void SearchBar::cancel() {
 
 void SearchBar::layoutSubviews() {
     const Rect b = bounds();
-    double right = b.size.width - kMargin;
+    double right = b.size.width - kSearchMargin;
     if (showsCancel_ && cancel_) {
         const Color tint = itemTint();
         cancel_->setTitleColor(tint, kControlStateNormal);
         cancel_->setTitleColor(tint.colorWithAlphaComponent(0.2), kControlStateHighlighted);
         const double width =
             std::ceil(StringDrawing::sizeWithFont(cancel_->currentTitle(), cancel_->font()).width) +
-            2 * kMargin;
+            2 * kSearchMargin;
         cancel_->setFrame(Rect(b.size.width - width, 0, width, b.size.height));
         if (cancel_->superview() != this) addSubview(cancel_);
         right = b.size.width - width;
@@ -175,8 +175,8 @@ void SearchBar::layoutSubviews() {
     }
     // Apps may take the field out of the bar; it is then theirs to place.
     if (field_->superview() == this) {
-        field_->setFrame(Rect(kMargin, std::round((b.size.height - kFieldHeight) / 2),
-                              std::max(0.0, right - kMargin), kFieldHeight));
+        field_->setFrame(Rect(kSearchMargin, std::round((b.size.height - kSearchFieldHeight) / 2),
+                              std::max(0.0, right - kSearchMargin), kSearchFieldHeight));
     }
 }
 

@@ -12,7 +12,7 @@
 namespace ui {
 
 namespace {
-constexpr double kTitleFontSize = 10;
+constexpr double kTabTitleFontSize = 10;
 constexpr double kBadgeFontSize = 13;
 constexpr double kBadgeHeight = 18;
 }  // namespace
@@ -41,7 +41,7 @@ public:
         }
         const Color tint = bar_.itemTint();
         if (!item_->title().isEmpty()) {
-            const Font font = Font::systemFontOfSize(kTitleFontSize);
+            const Font font = Font::systemFontOfSize(kTabTitleFontSize);
             context->setFillColor(selected ? tint : Color::colorWithWhite(0.57));
             StringDrawing::drawInRect(
                 item_->title(),

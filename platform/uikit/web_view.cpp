@@ -18,7 +18,7 @@ namespace ui {
 
 namespace {
 
-constexpr double kMargin = 8;
+constexpr double kWebMargin = 8;
 
 bool loadsItself(const QString& scheme) {
     return scheme == QLatin1String("http") || scheme == QLatin1String("https") ||
@@ -258,16 +258,16 @@ QString WebView::stringByEvaluatingJavaScriptFromString(const QString& script) c
 void WebView::layoutSubviews() {
     const Rect b = bounds();
     scroll_->setFrame(b);
-    const double width = std::max(0.0, b.size.width - 2 * kMargin);
-    double y = kMargin;
+    const double width = std::max(0.0, b.size.width - 2 * kWebMargin);
+    double y = kWebMargin;
     const double titleHeight =
         title_.isEmpty() ? 0 : std::ceil(titleLabel_->sizeThatFits(Size(width, 100000)).height);
-    titleLabel_->setFrame(Rect(kMargin, y, width, titleHeight));
-    if (titleHeight > 0) y += titleHeight + kMargin;
+    titleLabel_->setFrame(Rect(kWebMargin, y, width, titleHeight));
+    if (titleHeight > 0) y += titleHeight + kWebMargin;
     const double textHeight =
         text_.isEmpty() ? 0 : std::ceil(textLabel_->sizeThatFits(Size(width, 100000)).height);
-    textLabel_->setFrame(Rect(kMargin, y, width, textHeight));
-    y += textHeight + kMargin;
+    textLabel_->setFrame(Rect(kWebMargin, y, width, textHeight));
+    y += textHeight + kWebMargin;
     scroll_->setContentSize(Size(b.size.width, y));
 }
 

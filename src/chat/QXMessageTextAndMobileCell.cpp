@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr int kMobileLength = 11;
+constexpr int kCellMobileLength = 11;
 constexpr double kParagraphInset = 2;
 
 struct LinkSpan {
@@ -65,8 +65,8 @@ QString QXMessageTextAndMobileCell::linkedMarkup(const QString& text) {
     if (text.isEmpty()) return text;
     std::vector<LinkSpan> spans;
     QStringList handled;
-    for (qsizetype at = 0; at + kMobileLength <= text.size();) {
-        const QString window = text.mid(at, kMobileLength);
+    for (qsizetype at = 0; at + kCellMobileLength <= text.size();) {
+        const QString window = text.mid(at, kCellMobileLength);
         if (!TextChecks::isMobileNumber(window)) {
             ++at;
             continue;
@@ -75,7 +75,7 @@ QString QXMessageTextAndMobileCell::linkedMarkup(const QString& text) {
             handled << window;
             addOccurrences(text, window, QStringLiteral("tel://") + window, spans);
         }
-        at += kMobileLength;
+        at += kCellMobileLength;
     }
     const QString web = TextChecks::firstWebUrl(text);
     if (!web.isEmpty()) {

@@ -17,8 +17,8 @@
 
 namespace {
 
-const ui::Color kGrey153 = ui::Color::rgb(153, 153, 153);
-const ui::Color kGreen = ui::Color::rgb(83, 188, 44);
+const ui::Color kCellGrey153 = ui::Color::rgb(153, 153, 153);
+const ui::Color kCellGreen = ui::Color::rgb(83, 188, 44);
 const ui::Color kLine = ui::Color::rgb(230, 230, 230);
 
 std::shared_ptr<ui::Label> label(const ui::Rect& frame, const ui::Color& colour, double size) {
@@ -46,12 +46,12 @@ QXMapDetailCell::QXMapDetailCell()
     content->addSubview(HeadImage_);
     nameLabel_ = label({62, 8, 140, 20}, ui::Color::rgb(69, 69, 69), 16);
     content->addSubview(nameLabel_);
-    content->addSubview(label({62, 28, 60, 20}, kGrey153, 12));
+    content->addSubview(label({62, 28, 60, 20}, kCellGrey153, 12));
     static_cast<ui::Label*>(content->subviews().back().get())->setText("信誉度");
-    onlineLabel_ = label({62, 48, 34, 20}, kGrey153, 12);
+    onlineLabel_ = label({62, 48, 34, 20}, kCellGrey153, 12);
     onlineLabel_->setText("[离线]");
     content->addSubview(onlineLabel_);
-    numContectLabel_ = label({98, 48, 120, 20}, kGrey153, 12);
+    numContectLabel_ = label({98, 48, 120, 20}, kCellGrey153, 12);
     content->addSubview(numContectLabel_);
 
     connectBt_ = std::make_shared<ui::Button>(ui::Rect(260, 0, 60, 72));
@@ -60,7 +60,7 @@ QXMapDetailCell::QXMapDetailCell()
     auto icon = std::make_shared<ui::ImageView>(MapArtwork::imageNamed("聊天icon.png"));
     icon->setFrame({15, 10, 30, 30});
     connectBt_->addSubview(icon);
-    auto talk = label({10, 44, 40, 20}, kGreen, 14);
+    auto talk = label({10, 44, 40, 20}, kCellGreen, 14);
     talk->setText("沟通");
     talk->setTextAlignment(ui::TextAlignment::Center);
     connectBt_->addSubview(talk);
@@ -102,7 +102,7 @@ void QXMapDetailCell::fillFromModel() {
     contentView()->addSubview(evaluateNumView_);
     const bool online = Tolerant::intValueOfString(model.online) != 0;
     onlineLabel_->setText(online ? "[在线]" : "[离线]");
-    onlineLabel_->setTextColor(online ? kGreen : kGrey153);
+    onlineLabel_->setTextColor(online ? kCellGreen : kCellGrey153);
     numContectLabel_->setText(model.linkNum + "个人联系过");
 }
 

@@ -26,7 +26,7 @@ namespace {
 const ui::Color kHighlight = ui::Color::rgb(230, 230, 230);
 const ui::Color kTitle = ui::Color::rgb(64, 64, 64);
 const ui::Color kGrey153 = ui::Color::rgb(153, 153, 153);
-const ui::Color kGreen = ui::Color::rgb(83, 188, 44);
+const ui::Color kDetailGreen = ui::Color::rgb(83, 188, 44);
 constexpr double kWidth = 320;
 constexpr double kListHeaderHeight = 39;
 
@@ -103,7 +103,7 @@ void QXMapDetailViewController::viewDidLoad() {
     headerView_ = std::make_shared<ui::View>(ui::Rect(0, 0, kWidth, kHeaderHeight));
     headerView_->setBackgroundColor(ui::Color::clearColor());
     headerView_->addSubview(rule({0, 0, kWidth, 0.5}, ui::Color::rgb(112, 112, 112)));
-    headerView_->addSubview(rule({0, kHeaderHeight - 0.5, kWidth, 0.5}, kGreen));
+    headerView_->addSubview(rule({0, kHeaderHeight - 0.5, kWidth, 0.5}, kDetailGreen));
 
     leftInfoBt_ = std::make_shared<ui::Button>(ui::Rect(0, 0, 259, kHeaderHeight));
     leftInfoBt_->setBackgroundImage(ui::Image::imageWithColor(kHighlight),
@@ -138,7 +138,7 @@ void QXMapDetailViewController::viewDidLoad() {
     icon->setFrame({15, 15, 30, 30});
     icon->setUserInteractionEnabled(false);
     button2_->addSubview(icon);
-    auto call = makeLabel(kGreen, 14);
+    auto call = makeLabel(kDetailGreen, 14);
     call->setText("电话");
     call->setFrame({15, 45 - 6, 30, 30});
     call->setUserInteractionEnabled(false);

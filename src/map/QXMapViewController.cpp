@@ -21,7 +21,7 @@
 
 namespace {
 
-const ui::Color kSelectedTitle = ui::Color::rgb(83, 188, 44);
+const ui::Color kSelectedPinTitle = ui::Color::rgb(83, 188, 44);
 
 // "lat,lng" split into two numbers.
 std::optional<map::Coordinate> coordinatePair(const QString& text) {
@@ -282,7 +282,7 @@ std::shared_ptr<map::AnnotationView> QXMapViewController::viewForAnnotation(
     }
     view->setAnnotationView();
     if (detailMapCtr_->mapControlState() == QXMapDetailViewController::Open) {
-        view->titleLable()->setTextColor(kSelectedTitle);
+        view->titleLable()->setTextColor(kSelectedPinTitle);
         view->setImage(QXMapAnnotationView::selectedImage(view->isExcellentShop()));
     }
     return view;

@@ -40,7 +40,7 @@ void setHaveGoneToImPage(bool value) {
     defaults.synchronize();
 }
 
-void moveBy(ui::View* view, double dy) {
+void movePointerBy(ui::View* view, double dy) {
     if (!view) return;
     ui::Rect frame = view->frame();
     frame.origin.y += dy;
@@ -126,7 +126,7 @@ QXBrokersPopListView::QXBrokersPopListView(const ui::Rect& frame) : ui::View(fra
     animationMainView_ =
         std::make_shared<ui::View>(ui::Rect(0, kStripHeight, frame.width(), panelHeight));
     animationMainView_->setBackgroundColor(ui::Color::clearColor());
-    moveBy(animationMainView_.get(), panelHeight);
+    movePointerBy(animationMainView_.get(), panelHeight);
     addSubview(animationMainView_);
 
     auto band = std::make_shared<ui::View>(ui::Rect(0, 0, 320, kTitleHeight));
@@ -159,7 +159,7 @@ void QXBrokersPopListView::noBrokerReplyingNeed() {
     noBrokerReplyingView_ =
         std::make_shared<ui::View>(ui::Rect(0, kStripHeight, frame().width(), height));
     noBrokerReplyingView_->setBackgroundColor(ui::Color::whiteColor());
-    moveBy(noBrokerReplyingView_.get(), height);
+    movePointerBy(noBrokerReplyingView_.get(), height);
     auto picture =
         std::make_shared<ui::ImageView>(ui::Rect(0, 0, kNoBrokerPicture, kNoBrokerPicture));
     picture->setImage(ui::Image::imageNamed(QStringLiteral("没有经纪人")));
@@ -241,12 +241,12 @@ void QXBrokersPopListView::slide(double by) {
     ui::View::animateWithDuration(
         kSlideDuration,
         [this, opening] {
-            moveBy(animationMainView_.get(), opening ? -animationMainView_->frame().height()
-                                                     : animationMainView_->frame().height());
+            movePointerBy(animationMainView_.get(), opening ? -animationMainView_->frame().height()
+                                                            : animationMainView_->frame().height());
             if (noBrokerReplyingView_) {
-                moveBy(noBrokerReplyingView_.get(), opening
-                                                        ? -noBrokerReplyingView_->frame().height()
-                                                        : noBrokerReplyingView_->frame().height());
+                movePointerBy(noBrokerReplyingView_.get(),
+                              opening ? -noBrokerReplyingView_->frame().height()
+                                      : noBrokerReplyingView_->frame().height());
             }
             if (opening) closeBtn_->setTransform(ui::AffineTransform());
         },

@@ -19,7 +19,8 @@ namespace {
 constexpr double kAvatarSize = 40;
 constexpr double kBrokerAvatarCut = 80;
 
-std::shared_ptr<ui::Label> label(const ui::Rect& frame, double fontSize, const ui::Color& colour) {
+std::shared_ptr<ui::Label> cellLabel(const ui::Rect& frame, double fontSize,
+                                     const ui::Color& colour) {
     auto made = std::make_shared<ui::Label>(frame);
     made->setFont(ui::Font::systemFontOfSize(fontSize));
     made->setTextColor(colour);
@@ -27,13 +28,13 @@ std::shared_ptr<ui::Label> label(const ui::Rect& frame, double fontSize, const u
     return made;
 }
 
-std::shared_ptr<ui::ImageView> hairline(const ui::Rect& frame) {
+std::shared_ptr<ui::ImageView> cellHairline(const ui::Rect& frame) {
     auto line = std::make_shared<ui::ImageView>(frame);
     line->setBackgroundColor(ui::Color::rgb(227, 227, 227));
     return line;
 }
 
-std::shared_ptr<ui::Image> stretched(const QString& name, int capWidth, int capHeight) {
+std::shared_ptr<ui::Image> stretchedWithCaps(const QString& name, int capWidth, int capHeight) {
     const auto image = ui::Image::imageNamed(name);
     return image ? image->stretchableImageWithLeftCapWidth(capWidth, capHeight) : nullptr;
 }
@@ -71,10 +72,10 @@ QXHouseSourceCell::QXHouseSourceCell(ui::TableViewCellStyle style, const QString
     content->addSubview(brokerHeadView_);
 
     const double textX = brokerHeadView_->frame().maxX() + 5;
-    brokerNameLbl_ = label(ui::Rect(textX, 10, 100, 15), 14, ui::Color::rgb(64, 64, 64));
+    brokerNameLbl_ = cellLabel(ui::Rect(textX, 10, 100, 15), 14, ui::Color::rgb(64, 64, 64));
     content->addSubview(brokerNameLbl_);
-    brokerCompanyLbl_ = label(ui::Rect(textX, brokerNameLbl_->frame().maxY() + 1, 100, 15), 14,
-                              ui::Color::rgb(149, 149, 149));
+    brokerCompanyLbl_ = cellLabel(ui::Rect(textX, brokerNameLbl_->frame().maxY() + 1, 100, 15), 14,
+                                  ui::Color::rgb(149, 149, 149));
     content->addSubview(brokerCompanyLbl_);
 
     houseSourceInfoView_ = std::make_shared<ui::View>(
@@ -82,7 +83,7 @@ QXHouseSourceCell::QXHouseSourceCell(ui::TableViewCellStyle style, const QString
     houseSourceInfoView_->layer()->setCornerRadius(3);
     houseSourceInfoView_->setClipsToBounds(true);
     bubbleBackground_ = std::make_shared<ui::ImageView>(houseSourceInfoView_->bounds());
-    bubbleBackground_->setImage(stretched(QStringLiteral("经纪人推送帖子"), 60, 10));
+    bubbleBackground_->setImage(stretchedWithCaps(QStringLiteral("经纪人推送帖子"), 60, 10));
     bubbleBackground_->setAutoresizingMask(ui::kAutoresizingFlexibleWidth |
                                            ui::kAutoresizingFlexibleHeight);
     houseSourceInfoView_->addSubview(bubbleBackground_);
@@ -102,16 +103,16 @@ QXHouseSourceCell::QXHouseSourceCell(ui::TableViewCellStyle style, const QString
     auto detailTap = std::make_shared<ui::TapGestureRecognizer>();
     detailTap->addTarget(this, [this](ui::GestureRecognizer&) { report(kDetailTapped); });
     houseDetailInfoView_->addGestureRecognizer(detailTap);
-    houseInfoTitleLbl_ = label(ui::Rect(5, 0, 250, 15), 14, ui::Color::rgb(64, 64, 64));
+    houseInfoTitleLbl_ = cellLabel(ui::Rect(5, 0, 250, 15), 14, ui::Color::rgb(64, 64, 64));
     houseDetailInfoView_->addSubview(houseInfoTitleLbl_);
-    houseInfoSubTitleLbl_ = label(ui::Rect(5, houseInfoTitleLbl_->frame().maxY() + 3, 250, 12), 12,
-                                  ui::Color::rgb(149, 149, 149));
+    houseInfoSubTitleLbl_ = cellLabel(ui::Rect(5, houseInfoTitleLbl_->frame().maxY() + 3, 250, 12),
+                                      12, ui::Color::rgb(149, 149, 149));
     houseDetailInfoView_->addSubview(houseInfoSubTitleLbl_);
     houseSourceInfoView_->addSubview(houseDetailInfoView_);
 
-    lineView_ = hairline(ui::Rect(0, 0, kBoxWidth, 0.5));
+    lineView_ = cellHairline(ui::Rect(0, 0, kBoxWidth, 0.5));
     houseSourceInfoView_->addSubview(lineView_);
-    priceLbl_ = label(ui::Rect(5, 0, 140, 15), 14, ui::Color::rgb(247, 127, 0));
+    priceLbl_ = cellLabel(ui::Rect(5, 0, 140, 15), 14, ui::Color::rgb(247, 127, 0));
     houseSourceInfoView_->addSubview(priceLbl_);
     chatBtn_ =
         makeButton(kChatButtonTag, QStringLiteral("小聊天"), QStringLiteral("沟通"), nullptr);
@@ -120,7 +121,7 @@ QXHouseSourceCell::QXHouseSourceCell(ui::TableViewCellStyle style, const QString
                                &favImgView_);
     houseSourceInfoView_->addSubview(favouriteBtn_);
 
-    lineViewBottom_ = hairline(ui::Rect(10, 0, 300, 0.5));
+    lineViewBottom_ = cellHairline(ui::Rect(10, 0, 300, 0.5));
     content->addSubview(lineViewBottom_);
     chainFrames();
 }
@@ -130,13 +131,13 @@ std::shared_ptr<ui::Button> QXHouseSourceCell::makeButton(
     auto button = ui::Button::buttonWithType(ui::ButtonType::Custom);
     button->setFrame(ui::Rect(0, 0, 49, 33));
     button->setTag(tag);
-    button->setBackgroundImage(stretched(QStringLiteral("点击bg"), 5, 10),
+    button->setBackgroundImage(stretchedWithCaps(QStringLiteral("点击bg"), 5, 10),
                                ui::kControlStateHighlighted);
     auto iconImage = std::make_shared<ui::ImageView>(ui::Rect(4, 8, 17, 17));
     iconImage->setImage(ui::Image::imageNamed(icon));
     button->addSubview(iconImage);
     if (iconView) *iconView = iconImage;
-    auto text = label(ui::Rect(23, 8, 24, 17), 12, ui::Color::rgb(64, 64, 64));
+    auto text = cellLabel(ui::Rect(23, 8, 24, 17), 12, ui::Color::rgb(64, 64, 64));
     text->setText(title);
     button->addSubview(text);
     button->addTarget(this, ui::kControlEventTouchUpInside,

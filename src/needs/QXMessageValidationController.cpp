@@ -28,7 +28,7 @@
 
 namespace {
 
-const QString kInterface = QStringLiteral("UserPhoneAuth");
+const QString kAuthInterface = QStringLiteral("UserPhoneAuth");
 const QString kNoNetwork = QStringLiteral("当前网络不可用，请检查网络设置");
 
 // The countdown is one for every validation screen: a new screen goes on where the last
@@ -212,7 +212,7 @@ void QXMessageValidationController::resignTextFieldResponse() {
 }
 
 QString QXMessageValidationController::captchaURL(const QString& mobile) {
-    return EndpointTable::usersEndpoint() + kInterface + QLatin1Char('?') +
+    return EndpointTable::usersEndpoint() + kAuthInterface + QLatin1Char('?') +
            FormBody()
                .add(QStringLiteral("phone"), mobile)
                .add(QStringLiteral("method"), QStringLiteral("GetCode"))
@@ -249,11 +249,11 @@ void QXMessageValidationController::getCaptcha() {
         return;
     }
     getCaptchaButton_->setEnabled(false);
-    RequestHeaderSet headers = RequestHeaderSet::usersEndpoint(kInterface, false);
+    RequestHeaderSet headers = RequestHeaderSet::usersEndpoint(kAuthInterface, false);
     QXIMRequest::shared().addValuesFormDic(headers);
     const auto weak = weakAs<QXMessageValidationController>();
     QXIMRequest::shared().requestWithUrl(
-        captchaURL(mobile), kInterface, QString(),
+        captchaURL(mobile), kAuthInterface, QString(),
         [weak, times, now](const QVariant& reply) {
             if (auto self = weak.lock()) self->captchaReplied(reply, times, now);
         },
@@ -373,7 +373,7 @@ void QXMessageValidationController::clickedButtonAtIndex(ui::AlertView& alert, i
 
 void QXMessageValidationController::leave() {
     delegate_.reset();
-    QXIMRequest::shared().cancelToVikRequestByInterface(kInterface,
+    QXIMRequest::shared().cancelToVikRequestByInterface(kAuthInterface,
                                                         captchaURL(mobileTextField_->text()));
     ui::NavigationController* navigation = navigationController();
     if (!navigation) return;

@@ -24,7 +24,7 @@ namespace {
 
 const ui::Color kBackground = ui::Color::colorWithWhite(240.0 / 255);
 
-qint64 subscribeIdOf(const QVariant& row) {
+qint64 subscribeIdOfRow(const QVariant& row) {
     return row.toMap().value(QStringLiteral("subscribeId")).toString().toLongLong();
 }
 
@@ -88,9 +88,9 @@ void QXNeedHistoryListController::reloadTableView() {
             int newHouses = 0;
             for (const QVariant& status : self->subscribeRefreshStatusArray_) {
                 const qint64 id = Tolerant(status)[QStringLiteral("id")].value().toLongLong();
-                const bool listed =
-                    std::any_of(rows.begin(), rows.end(),
-                                [id](const QVariantMap& row) { return subscribeIdOf(row) == id; });
+                const bool listed = std::any_of(
+                    rows.begin(), rows.end(),
+                    [id](const QVariantMap& row) { return subscribeIdOfRow(row) == id; });
                 if (listed) newHouses += Tolerant(status)[QStringLiteral("newNum")].intValue();
             }
             StatClick::event(
@@ -204,7 +204,7 @@ std::shared_ptr<ui::TableViewCell> QXNeedHistoryListController::cellForRowAtInde
     const QVariantMap row = needHistoryArray_.value(indexPath.section).toMap();
     cell->pushFlagLbl()->setHidden(true);
     cell->subscribeRefreshImgView()->setHidden(true);
-    if (getRefreshStatusWithSubscribeId(subscribeIdOf(row)) != 0)
+    if (getRefreshStatusWithSubscribeId(subscribeIdOfRow(row)) != 0)
         cell->subscribeRefreshImgView()->setHidden(false);
     QXNeedHistoryItem item(row);
     QString icon;
@@ -220,7 +220,7 @@ std::shared_ptr<ui::TableViewCell> QXNeedHistoryListController::cellForRowAtInde
         cell->houseNumLabel()->setHidden(true);
         icon = QStringLiteral("icon-1.png");
     }
-    if (subscribeIdOf(row) < 0) cell->pushFlagLbl()->setHidden(false);
+    if (subscribeIdOfRow(row) < 0) cell->pushFlagLbl()->setHidden(false);
     cell->bottomIconView()->setImage(ui::Image::imageNamed(icon));
     if (row.value(QStringLiteral("latlng")).toString().size() >= 2)
         item.needAddressString += QStringLiteral("附近");
@@ -256,7 +256,7 @@ void QXNeedHistoryListController::commitEditingStyle(ui::TableView&,
     const QVariantMap row = needHistoryArray_.value(indexPath.section).toMap();
     const QString userId = row.value(QStringLiteral("u_id")).toString();
     const QString needId = row.value(QStringLiteral("n_id")).toString();
-    const qint64 subscribeId = subscribeIdOf(row);
+    const qint64 subscribeId = subscribeIdOfRow(row);
     if (subscribeId <= 0) {
         deleteNeed(userId, needId);
         return;

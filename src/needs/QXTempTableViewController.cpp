@@ -14,7 +14,7 @@
 
 namespace {
 
-const QString kCellId = QStringLiteral("ShowEconomicInfoCell");
+const QString kEconomicCellId = QStringLiteral("ShowEconomicInfoCell");
 
 }  // namespace
 
@@ -54,9 +54,10 @@ int QXTempTableViewController::numberOfRowsInSection(ui::TableView&, int) {
 
 std::shared_ptr<ui::TableViewCell> QXTempTableViewController::cellForRowAtIndexPath(
     ui::TableView& table, const ui::IndexPath& path) {
-    auto cell = table.dequeueReusableCellWithIdentifier(kCellId);
+    auto cell = table.dequeueReusableCellWithIdentifier(kEconomicCellId);
     if (!cell) {
-        cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Subtitle, kCellId);
+        cell =
+            std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Subtitle, kEconomicCellId);
         cell->setBackgroundView(
             rowBackground(QStringLiteral("列表信息条.png"), ui::Color::whiteColor()));
         cell->setSelectedBackgroundView(

@@ -14,7 +14,7 @@
 
 namespace {
 
-const QString kCellId = QStringLiteral("Cell");
+const QString kStreetCellId = QStringLiteral("Cell");
 
 }  // namespace
 
@@ -45,9 +45,9 @@ double StreetSelect::heightForRowAtIndexPath(ui::TableView&, const ui::IndexPath
 
 std::shared_ptr<ui::TableViewCell> StreetSelect::cellForRowAtIndexPath(ui::TableView& table,
                                                                        const ui::IndexPath& path) {
-    auto cell = table.dequeueReusableCellWithIdentifier(kCellId);
+    auto cell = table.dequeueReusableCellWithIdentifier(kStreetCellId);
     if (!cell) {
-        cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Default, kCellId);
+        cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Default, kStreetCellId);
         cell->setBackgroundView(rowBackground(QStringLiteral("条中.png"), ui::Color::whiteColor()));
         cell->setSelectedBackgroundView(
             rowBackground(QStringLiteral("条中点击.png"), ui::Color::rgb(220, 220, 220)));

@@ -21,12 +21,12 @@ using standin::PostedNeed;
 
 namespace {
 
-constexpr int kCity = 0;
+constexpr int kReplyCity = 0;
 
 // A district of the city where brokers work: its id and name.
 std::pair<qint64, QString> brokerDistrict() {
-    const auto brokers = standin::SamplePeople::brokersOfCity(kCity);
-    for (const standin::DistrictRow& district : standin::Geography::city(kCity)->districts) {
+    const auto brokers = standin::SamplePeople::brokersOfCity(kReplyCity);
+    for (const standin::DistrictRow& district : standin::Geography::city(kReplyCity)->districts) {
         if (!brokers.empty() && district.name == brokers.front().districtName)
             return {district.id, district.name};
     }
@@ -38,7 +38,7 @@ PostedNeed need(const QString& kind, qint64 district, const QJsonArray& houseTyp
     PostedNeed made;
     made.id = 5;
     made.rentOrBuy = kind;
-    made.cityScriptIndex = kCity;
+    made.cityScriptIndex = kReplyCity;
     made.districtId = district;
     made.houseTypes = houseTypes;
     made.price = price;
@@ -46,7 +46,7 @@ PostedNeed need(const QString& kind, qint64 district, const QJsonArray& houseTyp
     return made;
 }
 
-QJsonObject jsonOf(const httplib::Result& result) {
+QJsonObject replyJsonOf(const httplib::Result& result) {
     return result ? QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object()
                   : QJsonObject();
 }
@@ -114,8 +114,9 @@ protected:
             "class=" + QJsonDocument(QJsonObject{{klass, QJsonObject{{method, arguments}}}})
                            .toJson(QJsonDocument::Compact)
                            .toPercentEncoding();
-        return jsonOf(http.Post(paths::kDataShare, {{"interface", interface}}, body.toStdString(),
-                                "application/x-www-form-urlencoded"))["data"][klass][method];
+        return replyJsonOf(http.Post(paths::kDataShare, {{"interface", interface}},
+                                     body.toStdString(),
+                                     "application/x-www-form-urlencoded"))["data"][klass][method];
     }
     // The packets an offline fetch of the user's client gets now.
     QJsonArray offline(qint64 user) {
@@ -123,7 +124,7 @@ protected:
         const QByteArray target =
             QByteArray(paths::kMessageApi) +
             "?op=getnotrecvmsgs&maxTalkNum=50&userId=" + QByteArray::number(user);
-        return jsonOf(http.Get(target.toStdString()))["data"].toArray();
+        return replyJsonOf(http.Get(target.toStdString()))["data"].toArray();
     }
     QJsonObject messagesTo(qint64 user) {
         const auto reply = server().control("GET", "im/messages?to=" + QByteArray::number(user));

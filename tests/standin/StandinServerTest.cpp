@@ -27,7 +27,7 @@ namespace paths = standin::paths;
 
 namespace {
 
-QJsonObject jsonOf(const std::string& body) {
+QJsonObject jsonOfBody(const std::string& body) {
     return QJsonDocument::fromJson(QByteArray::fromStdString(body)).object();
 }
 
@@ -125,30 +125,30 @@ TEST_F(StandinServerTest, EchoReturnsTheRequestAsReceived) {
 TEST_F(StandinServerTest, DataShareDispatchesOnTheInterfaceHeader) {
     auto ping = call("ping");
     ASSERT_TRUE(ping);
-    EXPECT_EQ(jsonOf(ping->body), (QJsonObject{{"status", 0}, {"data", "pong"}}));
+    EXPECT_EQ(jsonOfBody(ping->body), (QJsonObject{{"status", 0}, {"data", "pong"}}));
 
     auto unknown = call("NoSuchCall");
     ASSERT_TRUE(unknown);
     EXPECT_EQ(unknown->status, 200);
-    EXPECT_EQ(jsonOf(unknown->body)["status"].toInt(), -1);
-    EXPECT_TRUE(jsonOf(unknown->body)["errDetail"].toString().contains("NoSuchCall"));
+    EXPECT_EQ(jsonOfBody(unknown->body)["status"].toInt(), -1);
+    EXPECT_TRUE(jsonOfBody(unknown->body)["errDetail"].toString().contains("NoSuchCall"));
 
     auto headerless = client().Post(paths::kDataShare, "", "text/plain");
     ASSERT_TRUE(headerless);
-    EXPECT_EQ(jsonOf(headerless->body)["status"].toInt(), -1);
+    EXPECT_EQ(jsonOfBody(headerless->body)["status"].toInt(), -1);
 }
 
 TEST_F(StandinServerTest, EveryServerAnswersUnderItsPrefix) {
     auto users = call("LoginOut", "/users/logout");
     ASSERT_TRUE(users);
-    EXPECT_EQ(jsonOf(users->body), (QJsonObject{{"status", 0}, {"errDetail", ""}}));
+    EXPECT_EQ(jsonOfBody(users->body), (QJsonObject{{"status", 0}, {"errDetail", ""}}));
     EXPECT_FALSE(users->has_header("Token"));
     auto push = call("PushSettingSync", paths::kPush);
     ASSERT_TRUE(push);
-    EXPECT_EQ(jsonOf(push->body)["status"].toInt(), 0);
+    EXPECT_EQ(jsonOfBody(push->body)["status"].toInt(), 0);
     auto backend = call("GetUserStatuss", paths::kBackend, "jsonArgs={}");
     ASSERT_TRUE(backend);
-    EXPECT_EQ(jsonOf(backend->body)["params"].toObject()["errorno"].toInt(), 0);
+    EXPECT_EQ(jsonOfBody(backend->body)["params"].toObject()["errorno"].toInt(), 0);
     auto log = client().Post("/log/ClientLog.ashx", "record", "application/octet-stream");
     ASSERT_TRUE(log);
     EXPECT_EQ(log->status, 200);
@@ -177,7 +177,7 @@ TEST_F(StandinServerTest, MessageApiAnswersTheShortCalls) {
                               R"({"fromUser":{"id":"5","name":"me"},"toUser":{"id":"9"}})",
                               "application/x-www-form-urlencoded");
     ASSERT_TRUE(sent);
-    const QJsonObject data = jsonOf(sent->body)["data"].toObject();
+    const QJsonObject data = jsonOfBody(sent->body)["data"].toObject();
     EXPECT_GT(data["msg"].toObject()["id"].toInteger(), 0);
     EXPECT_GT(data["msg"].toObject()["updateTime"].toInteger(), 0);
     EXPECT_EQ(data["fromUser"].toObject()["name"].toString(), "me");
@@ -186,16 +186,16 @@ TEST_F(StandinServerTest, MessageApiAnswersTheShortCalls) {
 
     auto offline = client().Get(api + "?op=getnotrecvmsgs&userId=5&channel=0");
     ASSERT_TRUE(offline);
-    EXPECT_GT(jsonOf(offline->body)["requestTime"].toInteger(), 0);
-    EXPECT_TRUE(jsonOf(offline->body)["data"].isArray());
+    EXPECT_GT(jsonOfBody(offline->body)["requestTime"].toInteger(), 0);
+    EXPECT_TRUE(jsonOfBody(offline->body)["data"].isArray());
 
     auto ack = client().Get(api + "?op=ackrecvmsg&talkId=9-5&msgIds=1,2&channel=0");
     ASSERT_TRUE(ack);
-    EXPECT_EQ(jsonOf(ack->body)["params"].toObject()["errorno"].toInt(), 0);
+    EXPECT_EQ(jsonOfBody(ack->body)["params"].toObject()["errorno"].toInt(), 0);
 
     auto unknown = client().Get(api + "?op=nothing");
     ASSERT_TRUE(unknown);
-    EXPECT_TRUE(jsonOf(unknown->body).contains("error_msg"));
+    EXPECT_TRUE(jsonOfBody(unknown->body).contains("error_msg"));
 }
 
 // A broker's picture or voice written through the control call without a root is a whole
@@ -355,7 +355,7 @@ TEST_F(StandinServerTest, ForcedStatusKeepsOrReplacesTheBody) {
     auto created = call("ping", paths::kPush);
     ASSERT_TRUE(created);
     EXPECT_EQ(created->status, 201);
-    EXPECT_EQ(jsonOf(created->body)["status"].toInt(), 0);
+    EXPECT_EQ(jsonOfBody(created->body)["status"].toInt(), 0);
 }
 
 TEST_F(StandinServerTest, GarbageIsNeitherJsonNorText) {
@@ -400,7 +400,7 @@ TEST_F(StandinServerTest, GzipCompressesTheBody) {
     EXPECT_EQ(compressed->body.substr(0, 2), "\x1f\x8b");
     auto decoded = call("ping");
     ASSERT_TRUE(decoded);
-    EXPECT_EQ(jsonOf(decoded->body)["data"].toString(), "pong");
+    EXPECT_EQ(jsonOfBody(decoded->body)["data"].toString(), "pong");
     auto elsewhere = call("x", paths::kPush);
     ASSERT_TRUE(elsewhere);
     EXPECT_FALSE(elsewhere->has_header("Content-Encoding"));
@@ -436,7 +436,7 @@ TEST_F(StandinServerTest, TheAppsUploadIsStoredAndServed) {
         client().Post(paths::kDataShare, {{"interface", "UploadImages"}, {"QxData-Version", "1.0"}},
                       appUploadBody(picture).toStdString(), "multipart/form-data; boundary=\"B\"");
     ASSERT_TRUE(reply);
-    const QJsonObject result = jsonOf(reply->body);
+    const QJsonObject result = jsonOfBody(reply->body);
     EXPECT_EQ(result["status"].toInt(), 0);
     const QString url = result["data"].toString();
     ASSERT_TRUE(url.startsWith(server().root() + paths::kUploads)) << url.toStdString();
@@ -457,7 +457,7 @@ TEST_F(StandinServerTest, StandardFormUploadsWorkAndMalformedOnesAreRefused) {
     auto reply = client().Post(paths::kDataShare, {{"interface", "UploadImages"}}, voice,
                                "multipart/form-data; boundary=v");
     ASSERT_TRUE(reply);
-    const QString url = jsonOf(reply->body)["data"].toString();
+    const QString url = jsonOfBody(reply->body)["data"].toString();
     EXPECT_TRUE(url.endsWith(".amr"));
     EXPECT_EQ(client()
                   .Get(url.mid(server().root().size()).toStdString())

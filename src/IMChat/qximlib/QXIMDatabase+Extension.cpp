@@ -101,12 +101,13 @@ const QString kFirstWelcomeText = QStringLiteral(
 const QString kSecondWelcomeText =
     QStringLiteral("如果您在使用过程中有任何的问题或建议，记得给我发消息反馈哦！");
 
-int countOf(const std::optional<JSSQLite::Rows>& rows) {
+int countOfRows(const std::optional<JSSQLite::Rows>& rows) {
     if (!rows || rows->size() != 1) return 0;
     return rows->first().value(QStringLiteral("cnt")).toInt();
 }
 
-bool updateInTransaction(JSSQLiteQueue& queue, const QString& sql, const QVariantList& values) {
+bool updateExtensionInTransaction(JSSQLiteQueue& queue, const QString& sql,
+                                  const QVariantList& values) {
     return queue.inTransaction(
         [&](JSSQLite& db, bool& rollback) { rollback = !db.executeUpdate(sql, values); });
 }
@@ -115,13 +116,13 @@ bool updateInTransaction(JSSQLiteQueue& queue, const QString& sql, const QVarian
 void countAnswers(JSSQLite& db, const QString& userId, const QString& needId,
                   unsigned* responseUserCount, unsigned* housesCount) {
     if (responseUserCount) {
-        *responseUserCount = static_cast<unsigned>(countOf(db.executeQuery(
+        *responseUserCount = static_cast<unsigned>(countOfRows(db.executeQuery(
             QStringLiteral("SELECT COUNT(*) cnt FROM (SELECT t_id FROM msgs WHERE r_id = ? AND "
                            "u_id = ? GROUP BY t_id)"),
             {needId, userId})));
     }
     if (housesCount) {
-        *housesCount = static_cast<unsigned>(countOf(db.executeQuery(
+        *housesCount = static_cast<unsigned>(countOfRows(db.executeQuery(
             QStringLiteral(
                 "SELECT COUNT(*) AS cnt FROM msgs WHERE r_id = ? AND u_id = ? AND c_type = ?"),
             {needId, userId, QStringLiteral("url")})));
@@ -302,7 +303,7 @@ void QXIMDatabase::autoInsertSystemMessages(const QString& userId) {
 // --- Needs
 
 bool QXIMDatabase::saveNeedInfo(const NeedInfo& need) {
-    return updateInTransaction(
+    return updateExtensionInTransaction(
         *queue_,
         QStringLiteral("INSERT INTO need_list (u_id, n_id, cityScriptIndex, districtId, streetId, "
                        "latlng, huxing, voiceUrl, price, priceType, location, time, rentOrBuy, "
@@ -313,9 +314,9 @@ bool QXIMDatabase::saveNeedInfo(const NeedInfo& need) {
 }
 
 bool QXIMDatabase::deleteNeedListByUserId(const QString& userId, const QString& needId) {
-    return updateInTransaction(*queue_,
-                               QStringLiteral("DELETE FROM need_list WHERE u_id = ? AND n_id = ?"),
-                               {userId, needId});
+    return updateExtensionInTransaction(
+        *queue_, QStringLiteral("DELETE FROM need_list WHERE u_id = ? AND n_id = ?"),
+        {userId, needId});
 }
 
 QXIMDatabase::Rows QXIMDatabase::loadNeedInfoWithUserID(const QString& userId, qint64 limit) {
@@ -340,7 +341,7 @@ QXIMDatabase::Rows QXIMDatabase::getNeedInfoWithUserID(const QString& userId,
 
 bool QXIMDatabase::updateSubscribeId(const QString& subscribeId, const QString& needId) {
     if (needId.isEmpty()) return false;
-    return updateInTransaction(
+    return updateExtensionInTransaction(
         *queue_, QStringLiteral("UPDATE need_list SET subscribeId = ? WHERE n_id = ?"),
         {subscribeId.isNull() ? QLatin1String("") : subscribeId, needId});
 }
@@ -414,9 +415,10 @@ void QXIMDatabase::needResponseInfoAsyncByUser(
 
 bool QXIMDatabase::historyExist(const QString& postId, const QString& userId) {
     return queue_->inDatabase([&](JSSQLite& db) {
-        return countOf(db.executeQuery(QStringLiteral("SELECT COUNT(*) as cnt FROM history WHERE "
-                                                      "u_id = ? AND puid = ?"),
-                                       {userId, postId})) != 0;
+        return countOfRows(
+                   db.executeQuery(QStringLiteral("SELECT COUNT(*) as cnt FROM history WHERE "
+                                                  "u_id = ? AND puid = ?"),
+                                   {userId, postId})) != 0;
     });
 }
 
@@ -431,7 +433,7 @@ bool QXIMDatabase::saveHistoryContent(const QString& content, const QString& use
             rollback = true;
             return;
         }
-        if (countOf(rows) != 0) return;
+        if (countOfRows(rows) != 0) return;
         rollback = !db.executeUpdate(
             QStringLiteral("INSERT INTO history (u_id, puid, content, u_sign, t_time, b_time, "
                            "c_id) VALUES (?, ?, ?, '', ?, '0', ?)"),
@@ -441,7 +443,7 @@ bool QXIMDatabase::saveHistoryContent(const QString& content, const QString& use
 
 int QXIMDatabase::historyCountByUserId(const QString& userId) {
     return queue_->inDatabase([&](JSSQLite& db) {
-        return countOf(db.executeQuery(
+        return countOfRows(db.executeQuery(
             QStringLiteral("SELECT COUNT(*) as cnt FROM history WHERE u_id = ?"), {userId}));
     });
 }
@@ -459,7 +461,7 @@ QXIMDatabase::Rows QXIMDatabase::historyListByUserId(const QString& userId) {
 bool QXIMDatabase::updateHistorySign(const QString& sign, const QString& userId,
                                      const QString& postId) {
     if (userId.isNull() || postId.isNull()) return false;
-    return updateInTransaction(
+    return updateExtensionInTransaction(
         *queue_, QStringLiteral("UPDATE history SET u_sign = ? WHERE puid = ? AND u_id = ?"),
         {sign.isNull() ? QLatin1String("") : sign, postId, userId});
 }
@@ -479,20 +481,20 @@ std::optional<QString> QXIMDatabase::historySignByUserId(const QString& userId,
 
 bool QXIMDatabase::markHistory(bool mark, qint64 rowId) {
     const qint64 now = currentTime();
-    return updateInTransaction(*queue_,
-                               QStringLiteral("UPDATE history SET b_time = ? WHERE _id = ?"),
-                               {mark ? now : -now, rowId});
+    return updateExtensionInTransaction(
+        *queue_, QStringLiteral("UPDATE history SET b_time = ? WHERE _id = ?"),
+        {mark ? now : -now, rowId});
 }
 
 bool QXIMDatabase::deleteHistoryById(qint64 rowId) {
-    return updateInTransaction(*queue_, QStringLiteral("DELETE FROM history WHERE _id = ?"),
-                               {rowId});
+    return updateExtensionInTransaction(
+        *queue_, QStringLiteral("DELETE FROM history WHERE _id = ?"), {rowId});
 }
 
 bool QXIMDatabase::deleteHistoryByUser(const QString& userId, const QString& postId) {
-    return updateInTransaction(*queue_,
-                               QStringLiteral("DELETE FROM history WHERE u_id = ? AND puid = ?"),
-                               {userId, postId});
+    return updateExtensionInTransaction(
+        *queue_, QStringLiteral("DELETE FROM history WHERE u_id = ? AND puid = ?"),
+        {userId, postId});
 }
 
 // --- Back-fill

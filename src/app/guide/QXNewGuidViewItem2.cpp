@@ -4,7 +4,7 @@
 #include "platform/uikit/screen.h"
 
 namespace {
-constexpr double kIconLift = 884;
+constexpr double kSecondIconLift = 884;
 constexpr double kPinDrop = 20;
 
 // How far icon `i` (0-based) of the page rises on a show.
@@ -61,7 +61,7 @@ std::shared_ptr<ui::ImageView> QXNewGuidViewItem2::createView(int n) {
     auto icon = halfSizeImageView(QStringLiteral("2-%1.png").arg(n));
     const ui::Point start = getIconPoint(7 - n, true);
     ui::Rect frame = icon->frame();
-    frame.origin = {start.x, start.y - kIconLift};
+    frame.origin = {start.x, start.y - kSecondIconLift};
     icon->setFrame(frame);
     icon->setAlpha(0);
     setScale(*icon, 0.1);

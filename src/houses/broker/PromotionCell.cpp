@@ -18,7 +18,7 @@ const ui::Color kGrey = ui::Color::colorWithWhite(0.45);
 const ui::Color kLightGrey = ui::Color::colorWithWhite(0.6);
 const ui::Color kOrange = ui::Color::rgb(247, 127, 0);
 
-std::shared_ptr<ui::ImageView> stretched(const QString& name) {
+std::shared_ptr<ui::ImageView> stretchedCellView(const QString& name) {
     return std::make_shared<ui::ImageView>(StretchedImage::withCaps(name, 0, 36));
 }
 
@@ -80,8 +80,8 @@ PromotionCell::PromotionCell(const QString& reuseIdentifier)
          {titleLabel_, subTitleLabel1_, subTitleLabel2_, priceLabel_, unitPriceLabel_}) {
         content->addSubview(label);
     }
-    setBackgroundView(stretched(QStringLiteral("列表信息条.png")));
-    setSelectedBackgroundView(stretched(QStringLiteral("列表信息条点击.png")));
+    setBackgroundView(stretchedCellView(QStringLiteral("列表信息条.png")));
+    setSelectedBackgroundView(stretchedCellView(QStringLiteral("列表信息条点击.png")));
     auto separator =
         std::make_shared<ui::ImageView>(ui::Image::imageNamed(QStringLiteral("列表分割线.png")));
     separator->setFrame({0, kRowHeight - 0.5, kWidth, 0.5});

@@ -34,7 +34,7 @@ using HousesScreen::kBarsHeight;
 using HousesScreen::kWidth;
 using HousesScreen::screenHeight;
 
-std::shared_ptr<ui::ImageView> stretched(const QString& name) {
+std::shared_ptr<ui::ImageView> stretchedView(const QString& name) {
     return std::make_shared<ui::ImageView>(StretchedImage::withCaps(name, 0, 36));
 }
 
@@ -250,8 +250,8 @@ std::shared_ptr<ui::TableViewCell> PromotionListViewController::cellForRowAtInde
             table.dequeueReusableCellWithIdentifier(MoreRowCell::kIdentifier));
         if (!cell) {
             cell = std::make_shared<MoreRowCell>(kWidth, kRowHeight);
-            cell->setBackgroundView(stretched(QStringLiteral("列表信息条.png")));
-            cell->setSelectedBackgroundView(stretched(QStringLiteral("列表信息条点击.png")));
+            cell->setBackgroundView(stretchedView(QStringLiteral("列表信息条.png")));
+            cell->setSelectedBackgroundView(stretchedView(QStringLiteral("列表信息条点击.png")));
             auto separator = std::make_shared<ui::ImageView>(
                 ui::Image::imageNamed(QStringLiteral("列表分割线.png")));
             separator->setFrame({0, 71.5, kWidth, 0.5});

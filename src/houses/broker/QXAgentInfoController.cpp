@@ -62,7 +62,7 @@ const ui::Rect kChatFrame{10, 370, 300, 38};
 using HousesScreen::clearLabel;
 
 // A value as "%@" prints it; `missing` when there is none.
-QString printed(const Tolerant& value, const QString& missing = QString()) {
+QString printedOr(const Tolerant& value, const QString& missing = QString()) {
     if (value.isNil() || value.value().isNull()) return missing;
     if (value.value().typeId() == QMetaType::Double)
         return QString::number(value.value().toDouble(), 'g', 15);
@@ -343,7 +343,7 @@ void QXAgentInfoController::refreshView() {
         icon_->setImageWithURL(QUrl(), placeholder);
     }
 
-    const QString name = printed(base["name"], QStringLiteral("    "));
+    const QString name = printedOr(base["name"], QStringLiteral("    "));
     nameLabel_->setText(name);
     const QString district = base["district_name"].toString();
     const QString street = base["street_name"].toString();
@@ -367,7 +367,7 @@ void QXAgentInfoController::refreshView() {
     contactIcon_->setCenter(
         {count.maxX() - textWidth - 2 - iconWidth / 2, count.origin.y + count.size.height / 2});
 
-    companyLabel_->setText(printed(base["companyName"]));
+    companyLabel_->setText(printedOr(base["companyName"]));
 
     const int credit = base["creditScore"].intValue();
     if (starView_) starView_->removeFromSuperview();
@@ -398,7 +398,7 @@ void QXAgentInfoController::refreshView() {
 
     if (auto background = StretchedImage::fromCentreColumn(kRowBackground))
         phoneBg_->setImage(background);
-    phoneLabel_->setText(printed(data["phone"]));
+    phoneLabel_->setText(printedOr(data["phone"]));
 
     const Tolerant counts = data["premierPrivilege"]["postNum"];
     const auto arrow = ui::Image::imageNamed(QStringLiteral("箭头"));

@@ -20,7 +20,7 @@ constexpr double kLargestScaleValue = 2305843009213693952.0;
 // The longest piece of a vertical grid line stroked at once (80 pixel rows at scale 2).
 constexpr double kLongestGridPiece = 40;
 
-const ui::Color kOrange = ui::Color::colorWithRed(247 / 255.0, 127 / 255.0, 0);
+const ui::Color kChartOrange = ui::Color::colorWithRed(247 / 255.0, 127 / 255.0, 0);
 const ui::Color kGridGrey = ui::Color::colorWithRed(0.7, 0.7, 0.7, 0.7);
 
 ui::Font labelFont() {
@@ -204,12 +204,12 @@ void QXChartView::drawColumn(double height) {
             const double x = double(i) * columnWidth_ + firstColumnX_;
             const double y = bottom - (valueOf(list[i]) - minScaleValue_) * maxScaleHeight_ / span;
             points.emplace_back(x, y);
-            context->setFillColor(kOrange);
+            context->setFillColor(kChartOrange);
             context->setLineWidth(1);
             context->fillEllipseInRect(ui::Rect(x - 1.5, y - 1.5, 3, 3));
         }
         context->setLineDash(0, {});
-        context->setStrokeColor(kOrange);
+        context->setStrokeColor(kChartOrange);
         if (!points.empty()) {
             context->beginPath();
             context->addLines(points);

@@ -27,7 +27,7 @@ using HousesScreen::clearLabel;
 using HousesScreen::kWidth;
 const ui::Color kKeyGrey = ui::Color::colorWithWhite(0.6);
 const ui::Color kValueGrey = ui::Color::colorWithWhite(0.2);
-const ui::Color kOrange = ui::Color::colorWithRed(247 / 255.0, 127 / 255.0, 0);
+const ui::Color kCommunityOrange = ui::Color::colorWithRed(247 / 255.0, 127 / 255.0, 0);
 constexpr double kTitleWidthLimit = 300;
 // Introductions longer than this are cut until the "more" button is tapped.
 constexpr int kShortIntroduction = 50;
@@ -44,7 +44,7 @@ bool hasText(const QVariant& value) {
 }
 
 // A value read as a number; nullopt when it is none (a text that is no number included).
-std::optional<double> numberOf(const QVariant& value) {
+std::optional<double> optionalNumberOf(const QVariant& value) {
     if (!value.isValid() || value.isNull()) return std::nullopt;
     bool read = false;
     const double number = value.typeId() == QMetaType::QString ? value.toString().toDouble(&read)
@@ -54,7 +54,7 @@ std::optional<double> numberOf(const QVariant& value) {
 }
 
 // A value as "%@" prints it: a text as it is, a number as its shortest decimal text.
-QString printed(const QVariant& value) {
+QString printedValue(const QVariant& value) {
     if (value.typeId() == QMetaType::Double) return QString::number(value.toDouble(), 'g', 15);
     return value.toString();
 }
@@ -171,7 +171,7 @@ bool QXCommunityDetailController::addTitleView() {
     auto propertyType = clearLabel({185, y_ + 5.5, 120, 14}, pageFont(), kKeyGrey);
     propertyType->setTextAlignment(ui::TextAlignment::Right);
     propertyType->setTag(kPropTypeTag);
-    propertyType->setText(printed(detailData_.value(QStringLiteral("prop_type"))));
+    propertyType->setText(printedValue(detailData_.value(QStringLiteral("prop_type"))));
     mainScrollView_->addSubview(propertyType);
     y_ += 25;
     return true;
@@ -192,12 +192,12 @@ bool QXCommunityDetailController::addAvePriceView() {
     mainScrollView_->addSubview(imagePicker_);
     const Tolerant record{QVariant(detailData_)};
     if (detailData_.contains(QStringLiteral("avg_price")) && record["avg_price"].intValue() >= 1) {
-        imagePicker_->setAvgPrice(
-            QStringLiteral("%1元/㎡").arg(printed(detailData_.value(QStringLiteral("avg_price")))));
+        imagePicker_->setAvgPrice(QStringLiteral("%1元/㎡").arg(
+            printedValue(detailData_.value(QStringLiteral("avg_price")))));
     }
     if (detailData_.contains(QStringLiteral("avg_price_change"))) {
         imagePicker_->setAvgPriceChange(
-            printed(detailData_.value(QStringLiteral("avg_price_change"))));
+            printedValue(detailData_.value(QStringLiteral("avg_price_change"))));
     }
     imagePicker_->setTarget(sharedAs<QXCommunityDetailController>());
     if (imagePicker_->type() == 1) imagePicker_->setAllImageURL(photoInfoData_);
@@ -279,7 +279,7 @@ bool QXCommunityDetailController::addInfoView() {
         y_ += addQXLabelByKey(key, fact(field), ui::Rect(12, y_, 300, 30))->frame().size.height;
     }
     const auto ratio = [this](const QString& field) -> std::optional<double> {
-        const auto number = numberOf(detailData_.value(field));
+        const auto number = optionalNumberOf(detailData_.value(field));
         if (!number || *number <= 0.00001) return std::nullopt;
         return number;
     };
@@ -287,7 +287,7 @@ bool QXCommunityDetailController::addInfoView() {
     const auto green = ratio(QStringLiteral("green_ratio"));
     if (plot) {
         addQXLabelByKey(QStringLiteral("容  积 率"),
-                        printed(detailData_.value(QStringLiteral("plot_ratio"))),
+                        printedValue(detailData_.value(QStringLiteral("plot_ratio"))),
                         ui::Rect(12, y_, 150, 30));
     }
     if (green) {
@@ -305,7 +305,7 @@ bool QXCommunityDetailController::addInfoView() {
 }
 
 void QXCommunityDetailController::nearbyTitleLabel(const QString& title) {
-    auto label = clearLabel({12, y_, 200, 30}, pageFont(), kOrange);
+    auto label = clearLabel({12, y_, 200, 30}, pageFont(), kCommunityOrange);
     label->setText(title);
     mainScrollView_->addSubview(label);
 }
@@ -333,9 +333,9 @@ bool QXCommunityDetailController::addNearByInfoView() {
     QStringList texts(int(std::size(kFacilityCategories)));
     for (const QVariant& entry : nearbyInfoData_) {
         const QVariantMap facility = entry.toMap();
-        if (!numberOf(facility.value(QStringLiteral("equip_id")))) continue;
+        if (!optionalNumberOf(facility.value(QStringLiteral("equip_id")))) continue;
         const int id = Tolerant(facility.value(QStringLiteral("equip_id"))).intValue();
-        const QString content = printed(facility.value(QStringLiteral("content")));
+        const QString content = printedValue(facility.value(QStringLiteral("content")));
         for (std::size_t category = 0; category < std::size(kFacilityCategories); ++category) {
             const auto& ids = kFacilityCategories[category].ids;
             if (std::find(ids.begin(), ids.end(), id) == ids.end()) continue;
@@ -435,7 +435,7 @@ bool QXCommunityDetailController::addMapView() {
 }
 
 void QXCommunityDetailController::addChartLineView() {
-    auto title = clearLabel({12, y_ + 5, 304, 20}, pageFont(), kOrange);
+    auto title = clearLabel({12, y_ + 5, 304, 20}, pageFont(), kCommunityOrange);
     title->setText(
         QStringLiteral("%1房价走势").arg(detailData_.value(QStringLiteral("name")).toString()));
     mainScrollView_->addSubview(title);

@@ -17,8 +17,8 @@ namespace {
 
 constexpr double kAnimationDuration = 0.75;
 const ui::Rect kPictureFrame{8, 8, 126, 95};
-const ui::Color kGrey = ui::Color::colorWithWhite(0.6);
-const ui::Color kOrange = ui::Color::colorWithRed(247 / 255.0, 127 / 255.0, 0);
+const ui::Color kImageGrey = ui::Color::colorWithWhite(0.6);
+const ui::Color kImageOrange = ui::Color::colorWithRed(247 / 255.0, 127 / 255.0, 0);
 
 ui::Font tileFont() {
     return ui::Font::systemFontOfSize(14);
@@ -90,16 +90,16 @@ void QXCommunityImageView::drawRect(const ui::Rect&) {
     const bool picture = type_ == 1;
     const double x1 = picture ? kPictureFrame.maxX() + 10 : 12;
     const double y1 = picture ? kPictureFrame.origin.y : 10;
-    context->setFillColor(kGrey);
+    context->setFillColor(kImageGrey);
     ui::StringDrawing::drawAtPoint(kAvgPriceTitle, ui::Point(x1, y1), font);
     if (!avgPrice_.isEmpty()) {
         const double titleWidth = ui::StringDrawing::sizeWithFont(kAvgPriceTitle, font).width;
-        context->setFillColor(kOrange);
+        context->setFillColor(kImageOrange);
         ui::StringDrawing::drawAtPoint(avgPrice_, ui::Point(x1 + titleWidth, y1), font);
     }
     const double x2 = picture ? kPictureFrame.maxX() + 8 : 160;
     const double y2 = picture ? y1 + 25 : y1;
-    context->setFillColor(kGrey);
+    context->setFillColor(kImageGrey);
     const double changeTitleWidth =
         ui::StringDrawing::drawAtPoint(kChangeTitle, ui::Point(x2, y2), font).width;
     double x = x2 + changeTitleWidth;
@@ -107,9 +107,9 @@ void QXCommunityImageView::drawRect(const ui::Rect&) {
         arrow->drawAtPoint(ui::Point(x, y2 - 1));
         x += arrow->size().width;
     }
-    context->setFillColor(kOrange);
+    context->setFillColor(kImageOrange);
     x += ui::StringDrawing::drawAtPoint(changeText(), ui::Point(x, y2), font).width;
-    context->setFillColor(kGrey);
+    context->setFillColor(kImageGrey);
     ui::StringDrawing::drawAtPoint(QStringLiteral(" )"), ui::Point(x, y2), font);
 }
 

@@ -62,7 +62,7 @@ bool isNonEmptyText(const QVariant& value) {
     return value.typeId() == QMetaType::QString && !value.toString().isEmpty();
 }
 
-std::shared_ptr<ui::Image> stretched(const QString& name) {
+std::shared_ptr<ui::Image> stretchedBar(const QString& name) {
     return StretchedImage::withCaps(name, 0, 40);
 }
 
@@ -508,9 +508,9 @@ std::shared_ptr<ui::TableViewCell> QXLeisiFangList::cellForRowAtIndexPath(
         if (!cell) {
             cell = std::make_shared<MoreRowCell>(HousesScreen::kWidth, 80);
             cell->setBackgroundView(
-                std::make_shared<ui::ImageView>(stretched(QStringLiteral("列表信息条.png"))));
-            cell->setSelectedBackgroundView(
-                std::make_shared<ui::ImageView>(stretched(QStringLiteral("列表信息条点击.png"))));
+                std::make_shared<ui::ImageView>(stretchedBar(QStringLiteral("列表信息条.png"))));
+            cell->setSelectedBackgroundView(std::make_shared<ui::ImageView>(
+                stretchedBar(QStringLiteral("列表信息条点击.png"))));
         }
         applyMoreRow(*cell);
         return cell;

@@ -30,7 +30,7 @@ qint64 wholeValue(const QVariant& value) {
     return std::isfinite(number) && std::fabs(number) < 9e18 ? qint64(number) : 0;
 }
 
-bool flagIsOne(const QVariant& value) {
+bool detailFlagIsOne(const QVariant& value) {
     return Tolerant(value).intValue() == 1;
 }
 
@@ -83,7 +83,7 @@ QVariantMap QXDetailFormate::getDetailInfoWithFormats(const QVariantMap& root, i
     result[QStringLiteral("image")] =
         topImage && photos.isValid() ? photos : QVariant(QStringLiteral(""));
     result[QStringLiteral("haveImage")] =
-        flagIsOne(Tolerant(QVariant(content))["icons"]["image"].value());
+        detailFlagIsOne(Tolerant(QVariant(content))["icons"]["image"].value());
     result[QStringLiteral("ThumbImageUrls")] = photos.isValid() ? photos : QStringLiteral("");
     if (isList(format.value(QStringLiteral("info"))))
         result[QStringLiteral("info")] =
@@ -129,8 +129,8 @@ QVariantMap QXDetailFormate::getDetailInfoWithFormats(const QVariantMap& root, i
         if (isText(content.value(QStringLiteral("credibility"))))
             result[QStringLiteral("credibility")] = content.value(QStringLiteral("credibility"));
         const Tolerant icons = Tolerant(QVariant(content))["icons"];
-        result[QStringLiteral("YanFlag")] = flagIsOne(icons["yan"].value());
-        result[QStringLiteral("IsZhiJieFlag")] = flagIsOne(icons["iszhijie"].value());
+        result[QStringLiteral("YanFlag")] = detailFlagIsOne(icons["yan"].value());
+        result[QStringLiteral("IsZhiJieFlag")] = detailFlagIsOne(icons["iszhijie"].value());
     }
     return result;
 }

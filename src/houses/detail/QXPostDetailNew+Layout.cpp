@@ -30,7 +30,7 @@ const ui::Color kTextGrey = ui::Color::colorWithWhite(0.2);
 const ui::Color kPriceOrange = ui::Color::colorWithRed(247.0 / 255, 0.498, 0);
 constexpr double kStripHeight = 111;
 constexpr double kStripAdvance = 114;
-constexpr double kTitleWidth = 300;
+constexpr double kDetailTitleWidth = 300;
 constexpr int kFacilitiesPerRow = 4;
 constexpr double kFacilityWidth = 75;
 constexpr double kFacilityHeight = 30;
@@ -200,7 +200,7 @@ void QXPostDetailNew::addTitleView() {
     double width = 0;
     for (qsizetype i = 0; i < characters.size(); ++i) {
         width += ui::StringDrawing::sizeWithFont(characters[i], font).width;
-        if (width > kTitleWidth) {
+        if (width > kDetailTitleWidth) {
             split = i;
             break;
         }

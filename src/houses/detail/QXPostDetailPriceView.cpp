@@ -7,8 +7,8 @@
 
 namespace {
 
-const ui::Color kGrey = ui::Color::colorWithWhite(0.6);
-const ui::Color kOrange = ui::Color::rgb(247, 127, 0);
+const ui::Color kPriceViewGrey = ui::Color::colorWithWhite(0.6);
+const ui::Color kPriceViewOrange = ui::Color::rgb(247, 127, 0);
 const ui::Color kDarkGrey = ui::Color::colorWithWhite(0.2);
 
 double widthOf(const QString& text, const ui::Font& font) {
@@ -62,16 +62,16 @@ void QXPostDetailPriceView::drawRect(const ui::Rect&) {
     const Parts parts = partsOf(priceData_);
     if (!context || parts.label.isEmpty()) return;
     const ui::Font font = ui::Font::systemFontOfSize(14);
-    context->setFillColor(kGrey);
+    context->setFillColor(kPriceViewGrey);
     ui::StringDrawing::drawAtPoint(parts.label, {0, 5}, font);
     double x = widthOf(parts.label, font);
     if (!parts.number.isEmpty()) {
         const ui::Font large = ui::Font::boldSystemFontOfSize(18);
-        context->setFillColor(kOrange);
+        context->setFillColor(kPriceViewOrange);
         ui::StringDrawing::drawAtPoint(parts.number, {x, 2}, large);
         x += widthOf(parts.number, large);
     }
-    context->setFillColor(kOrange);
+    context->setFillColor(kPriceViewOrange);
     ui::StringDrawing::drawAtPoint(parts.unit, {x, 5}, font);
     if (parts.note.isEmpty()) return;
     context->setFillColor(kDarkGrey);

@@ -20,7 +20,7 @@ namespace {
 
 constexpr double kFormHeight = 345;
 constexpr double kKeyboardFormHeight = 195;
-constexpr double kAnimationDuration = 0.3;
+constexpr double kReportAnimationDuration = 0.3;
 
 std::shared_ptr<ui::Label> formLabel(const ui::Rect& frame, const QString& text, int tag,
                                      int grey) {
@@ -131,7 +131,7 @@ void Report::viewDidAppear(bool animated) {
 
 void Report::moveForm(ui::Point offset, double height) {
     ui::View::beginAnimations(QStringLiteral("show"));
-    ui::View::setAnimationDuration(kAnimationDuration);
+    ui::View::setAnimationDuration(kReportAnimationDuration);
     contentView_->setContentOffset(offset);
     contentView_->setFrame({0, 0, 320, height});
     ui::View::commitAnimations();

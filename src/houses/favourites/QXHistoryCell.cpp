@@ -9,7 +9,7 @@
 
 namespace {
 
-const ui::Color kGreen = ui::Color::rgb(86, 186, 34);
+const ui::Color kHistoryGreen = ui::Color::rgb(86, 186, 34);
 constexpr double kTitleWidth = 209;
 constexpr double kTextOnlyTitleWidth = 304;
 constexpr double kEditingShrink = 9;
@@ -29,7 +29,7 @@ QXHistoryCell::QXHistoryCell(const QString& reuseIdentifier)
     signIcon_ = std::make_shared<ui::ImageView>(ui::Image::imageNamed(QStringLiteral("备注.png")));
     const ui::Size icon = signIcon_->image() ? signIcon_->image()->size() : ui::Size(14, 14);
     signIcon_->setFrame({28 - icon.width, 74 - icon.height / 2, icon.width, icon.height});
-    bottomLabel_ = ListCellLook::label(ui::Font::systemFontOfSize(14), kGreen);
+    bottomLabel_ = ListCellLook::label(ui::Font::systemFontOfSize(14), kHistoryGreen);
     bottomLabel_->setFrame({30, 64, 205, 20});
     fangImageView_ =
         std::make_shared<ui::ImageView>(ui::Image::imageNamed(QStringLiteral("放心房.png")));

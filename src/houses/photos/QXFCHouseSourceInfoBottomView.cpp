@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr double kButtonSide = 40;
+constexpr double kBottomButtonSide = 40;
 constexpr double kButtonGap = 15;
 
 std::shared_ptr<ui::Label> whiteLabel(const ui::Rect& frame, double fontSize) {
@@ -84,7 +84,7 @@ QXFCHouseSourceInfoBottomView::QXFCHouseSourceInfoBottomView(const ui::Rect& fra
 std::shared_ptr<ui::Button> QXFCHouseSourceInfoBottomView::addButton(
     int code, const QString& image, const QString& highlightedImage) {
     auto button = ui::Button::buttonWithType(ui::ButtonType::Custom);
-    button->setFrame({0, 0, kButtonSide, kButtonSide});
+    button->setFrame({0, 0, kBottomButtonSide, kBottomButtonSide});
     button->setTag(code);
     button->setExclusiveTouch(true);
     button->setBackgroundImage(ui::Image::imageNamed(image), ui::kControlStateNormal);

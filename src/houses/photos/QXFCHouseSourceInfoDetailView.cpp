@@ -40,7 +40,7 @@ ui::Size screenSize() {
     return ui::Screen::mainScreen().bounds().size;
 }
 
-std::shared_ptr<ui::Label> whiteLabel(double width) {
+std::shared_ptr<ui::Label> whiteDetailLabel(double width) {
     auto label = std::make_shared<ui::Label>(ui::Rect(0, 0, width, kLineHeight));
     label->setFont(ui::Font::systemFontOfSize(14));
     label->setTextColor(ui::Color::whiteColor());
@@ -54,7 +54,7 @@ std::shared_ptr<ui::ImageView> dot() {
     return view;
 }
 
-std::shared_ptr<ui::Image> stretched(const QString& name, int capWidth, int capHeight) {
+std::shared_ptr<ui::Image> stretchedWithCaps(const QString& name, int capWidth, int capHeight) {
     auto image = ui::Image::imageNamed(name);
     return image ? image->stretchableImageWithLeftCapWidth(capWidth, capHeight) : nullptr;
 }
@@ -84,8 +84,9 @@ std::shared_ptr<ui::Button> QXFCHouseSourceInfoDetailView::makeContactButton(
     button->setFrame({0, 0, kButtonWidth, kButtonHeight});
     button->setExclusiveTouch(true);
     button->setTag(code);
-    button->setBackgroundImage(stretched(background, 6, 10), ui::kControlStateNormal);
-    button->setBackgroundImage(stretched(pressedBackground, 6, 10), ui::kControlStateHighlighted);
+    button->setBackgroundImage(stretchedWithCaps(background, 6, 10), ui::kControlStateNormal);
+    button->setBackgroundImage(stretchedWithCaps(pressedBackground, 6, 10),
+                               ui::kControlStateHighlighted);
     auto iconView = std::make_shared<ui::ImageView>(ui::Rect(80, 0, 18, 18));
     iconView->setImage(ui::Image::imageNamed(icon));
     button->addSubview(iconView);
@@ -107,10 +108,10 @@ void QXFCHouseSourceInfoDetailView::buildPosterCard() {
     agentInfoView_ = std::make_shared<ui::ImageView>(
         ui::Rect(kCardInset, kPosterCardTop, screen.width - 2 * kCardInset, kPosterCardHeight));
     agentInfoView_->setUserInteractionEnabled(true);
-    agentInfoView_->setImage(stretched(QStringLiteral("白色浮层bg.png"), 10, 10));
+    agentInfoView_->setImage(stretchedWithCaps(QStringLiteral("白色浮层bg.png"), 10, 10));
     addSubview(agentInfoView_);
 
-    houseInfoPostByUserLbl_ = whiteLabel(298);
+    houseInfoPostByUserLbl_ = whiteDetailLabel(298);
     houseInfoPostByUserLbl_->setTextAlignment(ui::TextAlignment::Center);
     agentInfoView_->addSubview(houseInfoPostByUserLbl_);
     vf_frameBuilder(*houseInfoPostByUserLbl_)
@@ -118,7 +119,7 @@ void QXFCHouseSourceInfoDetailView::buildPosterCard() {
         .centerHorizontallyInSuperview();
 
     lineView_ = std::make_shared<ui::ImageView>(ui::Rect(0, 0, 215, 0.5));
-    lineView_->setImage(stretched(QStringLiteral("透明分割线.png"), 2, 1));
+    lineView_->setImage(stretchedWithCaps(QStringLiteral("透明分割线.png"), 2, 1));
     agentInfoView_->addSubview(lineView_);
     vf_frameBuilder(*lineView_).alignToTopInSuperviewWithInset(44).centerHorizontallyInSuperview();
 
@@ -131,19 +132,19 @@ void QXFCHouseSourceInfoDetailView::buildPosterCard() {
         .alignToBottomOfView(*lineView_, 20)
         .alignLeftInSuperviewWithInset(23);
 
-    agentNameLbl_ = whiteLabel(80);
+    agentNameLbl_ = whiteDetailLabel(80);
     agentInfoView_->addSubview(agentNameLbl_);
     vf_frameBuilder(*agentNameLbl_)
         .alignToBottomOfView(*lineView_, 22)
         .alignRightOfView(*agentHeadImageView_, 8);
 
-    onlineStatusLbl_ = whiteLabel(36);
+    onlineStatusLbl_ = whiteDetailLabel(36);
     agentInfoView_->addSubview(onlineStatusLbl_);
     vf_frameBuilder(*onlineStatusLbl_)
         .alignToBottomOfView(*agentNameLbl_, 9)
         .alignRightOfView(*agentHeadImageView_, 8);
 
-    contactsNumLbl_ = whiteLabel(240);
+    contactsNumLbl_ = whiteDetailLabel(240);
     agentInfoView_->addSubview(contactsNumLbl_);
     vf_frameBuilder(*contactsNumLbl_)
         .alignToBottomOfView(*agentNameLbl_, 9)
@@ -182,7 +183,7 @@ void QXFCHouseSourceInfoDetailView::buildHouseCard() {
     addSubview(houseInfoView_);
     vf_frameBuilder(*houseInfoView_).alignToBottomOfView(*agentInfoView_, kHouseCardGap);
 
-    houseInfoTitleLbl_ = whiteLabel(screen.width - 2 * kCardInset);
+    houseInfoTitleLbl_ = whiteDetailLabel(screen.width - 2 * kCardInset);
     houseInfoTitleLbl_->setText(QStringLiteral("房源信息"));
     houseInfoView_->addSubview(houseInfoTitleLbl_);
 
@@ -192,7 +193,7 @@ void QXFCHouseSourceInfoDetailView::buildHouseCard() {
     vf_frameBuilder(*pointViewBeforeAddr_)
         .alignToBottomOfView(*houseInfoTitleLbl_, 18)
         .alignLeftInSuperviewWithInset(0);
-    addressLbl_ = whiteLabel(lineWidth);
+    addressLbl_ = whiteDetailLabel(lineWidth);
     addressLbl_->setNumberOfLines(4);
     houseInfoView_->addSubview(addressLbl_);
     vf_frameBuilder(*addressLbl_)
@@ -201,11 +202,11 @@ void QXFCHouseSourceInfoDetailView::buildHouseCard() {
 
     pointViewBeforeAttri_ = dot();
     houseInfoView_->addSubview(pointViewBeforeAttri_);
-    houseAttributeLbl_ = whiteLabel(lineWidth);
+    houseAttributeLbl_ = whiteDetailLabel(lineWidth);
     houseInfoView_->addSubview(houseAttributeLbl_);
     pointViewBeforePrice_ = dot();
     houseInfoView_->addSubview(pointViewBeforePrice_);
-    priceLbl_ = whiteLabel(lineWidth);
+    priceLbl_ = whiteDetailLabel(lineWidth);
     houseInfoView_->addSubview(priceLbl_);
     placeLinesBelow(*addressLbl_);
 }

@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr double kAnimationDuration = 0.3;
+constexpr double kFilterAnimationDuration = 0.3;
 
 std::shared_ptr<ui::ImageView> stretchedImage(const QString& name, int leftCap, int topCap) {
     auto image = ui::Image::imageNamed(name);
@@ -227,7 +227,7 @@ void QuickFilterView::rebackQFTblAtIndex(int index) {
     const auto weakTable = table->weakAs<QuickFilterTbl>();
     const auto weakSelf = weakAs<QuickFilterView>();
     ui::View::animateWithDuration(
-        kAnimationDuration,
+        kFilterAnimationDuration,
         [table, mask, triangle] {
             table->setFrame(kClosedFrame);
             if (mask) mask->setHidden(true);
@@ -283,7 +283,7 @@ void QuickFilterView::btnTouch(int index) {
     tapped->setHidden(false);
     const auto weakSelf = weakAs<QuickFilterView>();
     ui::View::animateWithDuration(
-        kAnimationDuration,
+        kFilterAnimationDuration,
         [tapped, triangle, opening] {
             tapped->setFrame(opening ? kOpenFrame : kClosedFrame);
             if (triangle) triangle->setHidden(!opening);

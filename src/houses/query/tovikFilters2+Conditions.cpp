@@ -18,7 +18,7 @@
 
 namespace {
 
-const QString kAny = QStringLiteral("不限");
+const QString kAnyCondition = QStringLiteral("不限");
 const QString kAnyValue = QStringLiteral("-1");
 
 QString field(const FilterItem& item) {
@@ -323,8 +323,8 @@ QString tovikFilters2::getDistrict() const {
     const auto district = currentStreet_->parent();
     const auto city = district ? district->parent() : nullptr;
     QString text = city ? city->sname() : QString();
-    if (district && district->name() != kAny) text += u'-' + district->name();
-    if (currentStreet_->name() != kAny) text += u'-' + currentStreet_->name();
+    if (district && district->name() != kAnyCondition) text += u'-' + district->name();
+    if (currentStreet_->name() != kAnyCondition) text += u'-' + currentStreet_->name();
     return text;
 }
 

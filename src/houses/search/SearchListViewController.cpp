@@ -32,7 +32,7 @@
 namespace {
 
 constexpr double kWidth = 320;
-constexpr double kBarHeight = 40;
+constexpr double kSearchBarHeight = 40;
 constexpr double kHousingRowHeight = 70;
 constexpr double kJobRowHeight = 100;
 const QString kHousingIdentifier = QStringLiteral("searchListCellIdentifier");
@@ -91,7 +91,7 @@ void SearchListViewController::viewDidLoad() {
     navigationItem().setTitleView(titleBar_->view());
 
     const double height = screenHeight();
-    mainTbl_ = std::make_shared<ui::TableView>(ui::Rect(0, kBarHeight, kWidth, height - 104));
+    mainTbl_ = std::make_shared<ui::TableView>(ui::Rect(0, kSearchBarHeight, kWidth, height - 104));
     mainTbl_->setSeparatorStyle(ui::TableViewCellSeparatorStyle::None);
     mainTbl_->setDataSource(weak);
     mainTbl_->setDelegate(weak);
@@ -172,7 +172,8 @@ bool SearchListViewController::loadingShown() const {
 void SearchListViewController::addErrorTipViewWithErrorMsg(const QString& message) {
     if (!noticeView_) {
         const double height = screenHeight();
-        noticeView_ = std::make_shared<ui::View>(ui::Rect(0, kBarHeight, kWidth, height - 104));
+        noticeView_ =
+            std::make_shared<ui::View>(ui::Rect(0, kSearchBarHeight, kWidth, height - 104));
         noticeView_->setTag(kNoticeTag);
         noticeView_->setBackgroundColor(ui::Color::whiteColor());
         auto image = std::make_shared<ui::ImageView>(
@@ -213,7 +214,8 @@ void SearchListViewController::addErrorTipViewWithErrorMsg(const QString& messag
                                                            const QString& buttonTitle) {
     if (!timeOutView_) {
         const double height = screenHeight();
-        timeOutView_ = std::make_shared<ui::View>(ui::Rect(0, kBarHeight, kWidth, height - 104));
+        timeOutView_ =
+            std::make_shared<ui::View>(ui::Rect(0, kSearchBarHeight, kWidth, height - 104));
         timeOutView_->setTag(kTimeOutTag);
         timeOutView_->setBackgroundColor(ui::Color::whiteColor());
         auto block =

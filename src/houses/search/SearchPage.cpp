@@ -9,7 +9,7 @@
 #include "util/categories/Tolerant.h"
 
 namespace {
-const QString kInterface = QStringLiteral("SearchPostsByJson2");
+const QString kSearchInterface = QStringLiteral("SearchPostsByJson2");
 }
 
 QString SearchPage::body(int cityScriptIndex, const QString& keyword) const {
@@ -71,7 +71,7 @@ void SearchPage::request(int cityScriptIndex, const QString& keyword,
                          std::function<void(const QVariant&)> success,
                          std::function<void(const QVariantMap&)> failure) const {
     QXIMRequest& shared = QXIMRequest::shared();
-    shared.addValuesFormDic(RequestHeaderSet::postListSearch(kInterface));
-    shared.requestWithUrl(EndpointTable::dataShareEndpoint(), kInterface,
+    shared.addValuesFormDic(RequestHeaderSet::postListSearch(kSearchInterface));
+    shared.requestWithUrl(EndpointTable::dataShareEndpoint(), kSearchInterface,
                           body(cityScriptIndex, keyword), std::move(success), std::move(failure));
 }

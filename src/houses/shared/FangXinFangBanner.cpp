@@ -11,7 +11,7 @@
 namespace {
 
 const QString kFangXinFangFlag = QStringLiteral("fangXinFangFlag");
-constexpr double kScreenWidth = 320;
+constexpr double kBannerScreenWidth = 320;
 
 }  // namespace
 
@@ -25,8 +25,8 @@ std::shared_ptr<ns::Timer> FangXinFangBanner::showOnce(ui::View& view, int maste
         background ? background->stretchableImageWithLeftCapWidth(
                          int(background->size().width / 2), int(background->size().height / 2))
                    : nullptr);
-    banner->setFrame(
-        {(kScreenWidth - 250) / 2, ui::Screen::mainScreen().bounds().size.height - 174, 250, 70});
+    banner->setFrame({(kBannerScreenWidth - 250) / 2,
+                      ui::Screen::mainScreen().bounds().size.height - 174, 250, 70});
     banner->setTag(kTag);
     banner->setUserInteractionEnabled(false);
     banner->setClipsToBounds(false);

@@ -6,7 +6,7 @@
 
 namespace {
 
-std::shared_ptr<HousesHost>& installed() {
+std::shared_ptr<HousesHost>& installedHost() {
     static std::shared_ptr<HousesHost> host = std::make_shared<HousesHost>();
     return host;
 }
@@ -16,11 +16,11 @@ std::shared_ptr<HousesHost>& installed() {
 HousesHost::~HousesHost() = default;
 
 std::shared_ptr<HousesHost> HousesHost::shared() {
-    return installed();
+    return installedHost();
 }
 
 void HousesHost::install(std::shared_ptr<HousesHost> host) {
-    installed() = host ? std::move(host) : std::make_shared<HousesHost>();
+    installedHost() = host ? std::move(host) : std::make_shared<HousesHost>();
 }
 
 void HousesHost::resetCurrentStreet() {

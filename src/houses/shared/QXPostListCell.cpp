@@ -10,9 +10,9 @@
 
 namespace {
 
-const ui::Color kDark = ListCellLook::dark();
-const ui::Color kGrey = ListCellLook::grey();
-const ui::Color kOrange = ListCellLook::orange();
+const ui::Color kCellDark = ListCellLook::dark();
+const ui::Color kCellGrey = ListCellLook::grey();
+const ui::Color kCellOrange = ListCellLook::orange();
 
 std::shared_ptr<ui::ImageView> picture(const QString& name) {
     return std::make_shared<ui::ImageView>(ui::Image::imageNamed(name));
@@ -175,9 +175,9 @@ void QXPostListCell::drawContent() {
     }
 
     const bool read = cell.value(QStringLiteral("hasRead")).toBool();
-    left1Lbl_->setTextColor(!read || isFav_ ? kDark : kGrey);
-    left2Lbl_->setTextColor(kGrey);
-    left3Lbl_->setTextColor(kGrey);
-    right2Lbl_->setTextColor(kOrange);
+    left1Lbl_->setTextColor(!read || isFav_ ? kCellDark : kCellGrey);
+    left2Lbl_->setTextColor(kCellGrey);
+    left3Lbl_->setTextColor(kCellGrey);
+    right2Lbl_->setTextColor(kCellOrange);
     splitView_->setFrame({0, bounds().size.height - 0.5, kWidth, 0.5});
 }

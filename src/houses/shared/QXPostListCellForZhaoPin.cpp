@@ -9,9 +9,9 @@
 
 namespace {
 
-const ui::Color kDark = ListCellLook::dark();
-const ui::Color kGrey = ListCellLook::grey();
-const ui::Color kOrange = ListCellLook::orange();
+const ui::Color kJobDark = ListCellLook::dark();
+const ui::Color kJobGrey = ListCellLook::grey();
+const ui::Color kJobOrange = ListCellLook::orange();
 constexpr double kStarSize = 12;
 constexpr double kStarsRight = 310;
 
@@ -36,13 +36,13 @@ QXPostListCellForZhaoPin::QXPostListCellForZhaoPin(ui::TableViewCellStyle style,
     imageView_ = std::make_shared<ui::ImageView>(ui::Rect(10, 10, 66, 50));
     imageView_->setHidden(true);
 
-    left1Lbl_ = ListCellLook::label(ui::Font::boldSystemFontOfSize(16), kDark);
-    left2Lbl_ = ListCellLook::label(ui::Font::systemFontOfSize(12), kDark);
-    left3Lbl_ = ListCellLook::label(ui::Font::systemFontOfSize(12), kGrey);
-    right2Lbl_ = ListCellLook::label(ui::Font::boldSystemFontOfSize(12), kOrange);
+    left1Lbl_ = ListCellLook::label(ui::Font::boldSystemFontOfSize(16), kJobDark);
+    left2Lbl_ = ListCellLook::label(ui::Font::systemFontOfSize(12), kJobDark);
+    left3Lbl_ = ListCellLook::label(ui::Font::systemFontOfSize(12), kJobGrey);
+    right2Lbl_ = ListCellLook::label(ui::Font::boldSystemFontOfSize(12), kJobOrange);
     right2Lbl_->setTextAlignment(ui::TextAlignment::Right);
-    middle2Lbl_ = ListCellLook::label(ui::Font::systemFontOfSize(12), kDark);
-    left4Lbl_ = ListCellLook::label(ui::Font::systemFontOfSize(12), kGrey);
+    middle2Lbl_ = ListCellLook::label(ui::Font::systemFontOfSize(12), kJobDark);
+    left4Lbl_ = ListCellLook::label(ui::Font::systemFontOfSize(12), kJobGrey);
 
     zhiDingView_ = std::make_shared<ui::ImageView>(ui::Image::imageNamed(QStringLiteral("顶.png")));
     yanImageView_ =
@@ -129,8 +129,8 @@ void QXPostListCellForZhaoPin::drawContent() {
 
     const bool read = flag("hasRead");
     for (ui::Label* dark : {left1Lbl_.get(), left2Lbl_.get(), middle2Lbl_.get()})
-        dark->setTextColor(read ? kGrey : kDark);
-    left3Lbl_->setTextColor(kGrey);
-    left4Lbl_->setTextColor(kGrey);
-    right2Lbl_->setTextColor(read ? kGrey : kOrange);
+        dark->setTextColor(read ? kJobGrey : kJobDark);
+    left3Lbl_->setTextColor(kJobGrey);
+    left4Lbl_->setTextColor(kJobGrey);
+    right2Lbl_->setTextColor(read ? kJobGrey : kJobOrange);
 }

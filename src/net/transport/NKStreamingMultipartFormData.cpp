@@ -8,7 +8,7 @@
 namespace {
 
 const QString kContentDisposition = QStringLiteral("Content-Disposition");
-const QString kContentType = QStringLiteral("Content-Type");
+const QString kPartContentType = QStringLiteral("Content-Type");
 
 ns::Error fileURLError(const QString& reason) {
     return ns::Error(NKStreamingMultipartFormData::kErrorDomain,
@@ -30,7 +30,7 @@ ns::HTTPHeaderFields NKStreamingMultipartFormData::fileHeaders(const QString& na
     ns::HTTPHeaderFields headers;
     headers.setValue(kContentDisposition,
                      QStringLiteral("form-data; name=\"%1\"; filename=\"%2\"").arg(name, fileName));
-    headers.setValue(kContentType, mimeType);
+    headers.setValue(kPartContentType, mimeType);
     return headers;
 }
 
@@ -111,7 +111,7 @@ ns::URLRequest NKStreamingMultipartFormData::requestByFinalizingMultipartFormDat
     bodyStream_->setInitialAndFinalBoundaries();
     request_.setValue(
         QStringLiteral("multipart/form-data; boundary=%1").arg(NKHTTPBodyPart::kBoundary),
-        kContentType);
+        kPartContentType);
     request_.setValue(QString::number(bodyStream_->contentLength()),
                       QStringLiteral("Content-Length"));
     request_.setHTTPBodyStream(bodyStream_);

@@ -11,7 +11,7 @@ namespace {
 const std::string kImageURLKey = "ik_imageURL";
 
 // Runs `work` on the main thread: at once when there, else later.
-void onMainThread(std::function<void()> work) {
+void runOnMainThread(std::function<void()> work) {
     if (ns::MainQueue::isMainThread()) {
         work();
     } else {
@@ -23,7 +23,7 @@ void onMainThread(std::function<void()> work) {
 
 void reportNilURL(const CompletedBlock& completed) {
     if (!completed) return;
-    onMainThread([completed] {
+    runOnMainThread([completed] {
         completed(nullptr,
                   ns::Error::withDescription(kErrorDomain, -1,
                                              QStringLiteral("Trying to load a nil url")),

@@ -11,7 +11,7 @@
 namespace {
 
 const QString kIdleText = QStringLiteral("下拉可以刷新");
-const QString kPullingText = QStringLiteral("松开立即刷新");
+const QString kHeaderPullingText = QStringLiteral("松开立即刷新");
 const QString kRefreshingText = QStringLiteral("正在刷新数据...");
 
 }  // namespace
@@ -72,7 +72,7 @@ void PRRefreshHeaderView::setState(PRRefreshState state) {
             }
             break;
         case PRRefreshStatePulling:
-            statusLabel()->setText(kPullingText);
+            statusLabel()->setText(kHeaderPullingText);
             animateArrowAndInset(kStateAnimationDuration,
                                  ui::AffineTransform::makeRotation(std::numbers::pi), inset);
             break;

@@ -6,7 +6,7 @@
 
 namespace {
 
-const QString kSampleLine = QStringLiteral("\n|W|");
+const QString kFCSampleLine = QStringLiteral("\n|W|");
 
 }  // namespace
 
@@ -56,7 +56,7 @@ int QXFCExpandingTextView::heightOfLines(int lines) {
     internalTextView_->setDelegate(std::weak_ptr<ui::TextViewDelegate>());
     internalTextView_->setHidden(true);
     QString sample = QStringLiteral("-");
-    for (int i = 1; i < lines; ++i) sample += kSampleLine;
+    for (int i = 1; i < lines; ++i) sample += kFCSampleLine;
     internalTextView_->setText(sample);
     const int height = getTextViewContentHeight();
     internalTextView_->setText(kept);

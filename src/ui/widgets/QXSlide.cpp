@@ -13,7 +13,7 @@ const ui::Color kAgeColour = ui::Color::rgb(255, 89, 131);
 const QString kTip = QStringLiteral("拖动条 提示框.png");
 const QString kChosenTip = QStringLiteral("拖动条 提示框 选中.png");
 
-std::shared_ptr<ui::Image> stretchedFromCentre(const QString& name) {
+std::shared_ptr<ui::Image> slideStretchedFromCentre(const QString& name) {
     auto image = ui::Image::imageNamed(name);
     if (!image) return nullptr;
     return image->stretchableImageWithLeftCapWidth(static_cast<int>(image->size().width / 2),
@@ -86,10 +86,10 @@ QXSlide::~QXSlide() {
 
 void QXSlide::buildTrack() {
     bgView_ = std::make_shared<ui::ImageView>(ui::Rect(kTrackStart, 5, kTrackLength, 10));
-    bgView_->setImage(stretchedFromCentre(QStringLiteral("拖动条.png")));
+    bgView_->setImage(slideStretchedFromCentre(QStringLiteral("拖动条.png")));
     addSubview(bgView_);
     processView_ = std::make_shared<ui::ImageView>(ui::Rect(kTrackStart, 5, 0, 10));
-    processView_->setImage(stretchedFromCentre(QStringLiteral("拖动条 选中.png")));
+    processView_->setImage(slideStretchedFromCentre(QStringLiteral("拖动条 选中.png")));
     addSubview(processView_);
 }
 

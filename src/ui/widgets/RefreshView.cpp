@@ -12,7 +12,7 @@ namespace {
 
 const QString kRestText = QStringLiteral("下拉可刷新...");
 const QString kReleaseText = QStringLiteral("松开即刷新...");
-const QString kLoadingText = QStringLiteral("加载中...");
+const QString kRefreshLoadingText = QStringLiteral("加载中...");
 
 std::shared_ptr<ui::ImageView> centredImage(const QString& name, const ui::Rect& container) {
     auto view = std::make_shared<ui::ImageView>();
@@ -103,7 +103,7 @@ void RefreshView::startLoading() {
             owner->setContentOffset({0, -kTriggerDistance});
             owner->setContentInset({kTriggerDistance, 0, 0, 0});
         }
-        refreshStatusLabel_->setText(kLoadingText);
+        refreshStatusLabel_->setText(kRefreshLoadingText);
         if (auto* ring = ringLayer()) resumeLayer(*ring);
     });
 }

@@ -14,7 +14,7 @@ using ui::Rect;
 using ui::ScrollView;
 using ui::Size;
 
-class Recorder : public ui::ScrollViewDelegate {
+class ScrollRecorder : public ui::ScrollViewDelegate {
 public:
     void scrollViewDidScroll(ScrollView&) override { ++scrolls; }
     void scrollViewWillBeginDragging(ScrollView&) override { log << "beginDrag"; }
@@ -48,7 +48,7 @@ protected:
 
     std::shared_ptr<ui::Window> window_;
     std::shared_ptr<ScrollView> scroll_;
-    std::shared_ptr<Recorder> recorder_ = std::make_shared<Recorder>();
+    std::shared_ptr<ScrollRecorder> recorder_ = std::make_shared<ScrollRecorder>();
     std::unique_ptr<ui::TestDriver> driver_;
 };
 

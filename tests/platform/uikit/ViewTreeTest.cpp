@@ -92,7 +92,7 @@ TEST_F(ViewTreeTest, ChildrenOutlivingTheirSuperviewForgetIt) {
     EXPECT_EQ(child->layer()->superlayer(), nullptr);
 }
 
-class Recorder : public View {
+class TreeRecorder : public View {
 public:
     using View::View;
     std::vector<std::string> events;
@@ -109,8 +109,8 @@ public:
 
 TEST_F(ViewTreeTest, WindowMovesAreAnnouncedToTheWholeSubtree) {
     auto window = std::make_shared<ui::Window>();
-    auto container = std::make_shared<Recorder>();
-    auto leaf = std::make_shared<Recorder>();
+    auto container = std::make_shared<TreeRecorder>();
+    auto leaf = std::make_shared<TreeRecorder>();
     container->addSubview(leaf);
     EXPECT_EQ(leaf->window(), nullptr);
     window->addSubview(container);
@@ -242,8 +242,8 @@ TEST_F(ViewTreeTest, AutoresizingSharesTheChangeAmongFlexibleParts) {
 }
 
 TEST_F(ViewTreeTest, LayoutRunsOncePerRequestAndOnSizeChanges) {
-    auto parent = std::make_shared<Recorder>(Rect{0, 0, 100, 100});
-    auto child = std::make_shared<Recorder>(Rect{0, 0, 10, 10});
+    auto parent = std::make_shared<TreeRecorder>(Rect{0, 0, 100, 100});
+    auto child = std::make_shared<TreeRecorder>(Rect{0, 0, 10, 10});
     parent->addSubview(child);
     parent->layoutIfNeeded();
     EXPECT_EQ(parent->layouts, 1);

@@ -10,7 +10,7 @@
 
 namespace {
 
-const QString kUser = "42";
+const QString kShopUser = "42";
 const QString kTalk = "8000001234-42";
 
 class ShopMapEntryTest : public SandboxTest {
@@ -32,8 +32,8 @@ TEST_F(ShopMapEntryTest, AnswersBeforeLaunchWithoutACityStateOrAStoredTalk) {
     EXPECT_TRUE(context.strLocation().isEmpty());
     EXPECT_EQ(context.locationState(), UserLocationFailed);
     EXPECT_FALSE(context.cityIndexWithName("上海市"));
-    ASSERT_TRUE(QXIMDatabase::shared().openDatabase(kUser));
-    EXPECT_FALSE(context.storedPostReference(kTalk, kUser)) << "no such talk";
+    ASSERT_TRUE(QXIMDatabase::shared().openDatabase(kShopUser));
+    EXPECT_FALSE(context.storedPostReference(kTalk, kShopUser)) << "no such talk";
 
     // A broker of the map opens the broker's page about the shop's post.
     const auto page = std::dynamic_pointer_cast<QXAgentInfoController>(
@@ -45,25 +45,25 @@ TEST_F(ShopMapEntryTest, AnswersBeforeLaunchWithoutACityStateOrAStoredTalk) {
 
 TEST_F(ShopMapEntryTest, AStoredTalkGivesItsPostReferenceAndLosesItsUnreadMark) {
     QXIMDatabase& store = QXIMDatabase::shared();
-    ASSERT_TRUE(store.openDatabase(kUser));
+    ASSERT_TRUE(store.openDatabase(kShopUser));
     QXIMMessage message;
-    message.userId = kUser;
+    message.userId = kShopUser;
     message.talkId = kTalk;
     message.fromId = "8000001234";
-    message.toId = kUser;
+    message.toId = kShopUser;
     message.needId = "80000012347_1_1009_0";
     message.otherUser = R"({"id":"8000001234"})";
     message.messageId = 7;
     message.uTime = 1000;
     message.setContents("[\"hi\"]");
     ASSERT_TRUE(store.saveMessageIntoTalkTable(message));
-    const int unread = store.talkUnReadCountWithUserId(kUser);
+    const int unread = store.talkUnReadCountWithUserId(kShopUser);
 
     const ShopMapContext context = ShopMapEntry::context(QXAppDelegate::sharedAppDelegate());
-    EXPECT_EQ(context.storedPostReference(kTalk, kUser), QString("80000012347_1_1009_0"));
+    EXPECT_EQ(context.storedPostReference(kTalk, kShopUser), QString("80000012347_1_1009_0"));
     context.clearUnread(kTalk);
-    EXPECT_LE(store.talkUnReadCountWithUserId(kUser), unread);
-    EXPECT_EQ(store.talkInfoExist(kTalk, kUser).value(0).value("l_read").toInt(), 0);
+    EXPECT_LE(store.talkUnReadCountWithUserId(kShopUser), unread);
+    EXPECT_EQ(store.talkInfoExist(kTalk, kShopUser).value(0).value("l_read").toInt(), 0);
 }
 
 }  // namespace
@@ -71,7 +71,8 @@ TEST_F(ShopMapEntryTest, AStoredTalkGivesItsPostReferenceAndLosesItsUnreadMark) 
 namespace {
 
 TEST_F(ShopMapEntryTest, TheMapAndTheHousingScreensOpenTheChatScreenOfTheTalk) {
-    const QVariantMap talk{{"t_id", kTalk}, {"u_id", kUser}, {"o_user", R"({"id":"8000001234"})"}};
+    const QVariantMap talk{
+        {"t_id", kTalk}, {"u_id", kShopUser}, {"o_user", R"({"id":"8000001234"})"}};
     const auto fromMap =
         ShopMapEntry::context(QXAppDelegate::sharedAppDelegate()).makeChat(talk, "李经理");
     const auto* chat = dynamic_cast<QXMessageController*>(fromMap.get());

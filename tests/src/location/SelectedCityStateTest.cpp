@@ -15,7 +15,7 @@ namespace paths = standin::paths;
 
 namespace {
 
-const loc::Coordinate kNanshan{22.533, 113.93};
+const loc::Coordinate kNanshanPoint{22.533, 113.93};
 
 // The application delegate as the state sees it.
 struct FakeHost : SelectedCityHost {
@@ -181,7 +181,7 @@ TEST_F(SelectedCityStateTest, AFailedSwitchKeepsTheOldCityAndCanBeRetried) {
 
 TEST_F(SelectedCityStateTest, LocatingFindsTheCityAndWaitsFiveMinutesBeforeLocatingAgain) {
     launch();
-    locateAt(kNanshan);
+    locateAt(kNanshanPoint);
     ASSERT_TRUE(
         waitUntil([&] { return state_->userLocation()->state() == UserLocationCityKnown; }));
     EXPECT_EQ(state_->userLocation()->cityId(), 401);
@@ -240,7 +240,7 @@ protected:
 TEST_F(SwitchAlertTest, TheLocatedCityIsOfferedOnceAndSwitchedTo) {
     launch();
     switchTo(600);
-    locateAt(kNanshan);
+    locateAt(kNanshanPoint);
     clock().advance(200ms);
     ASSERT_TRUE(alert());
     EXPECT_EQ(alert()->tag(), SelectedCityState::kSwitchAlertTag);
@@ -254,7 +254,7 @@ TEST_F(SwitchAlertTest, TheLocatedCityIsOfferedOnceAndSwitchedTo) {
     // Only the first location state change of the process offers it.
     switchTo(600);
     clock().advance(SelectedCityState::kRelocateAfter);
-    locateAt(kNanshan);
+    locateAt(kNanshanPoint);
     clock().advance(200ms);
     EXPECT_FALSE(alert());
 }
@@ -271,7 +271,7 @@ TEST_F(SwitchAlertTest, NoOfferInsideAScreenOnAnotherTabOrBeforeACity) {
         launch();
         if (c.cityFirst) switchTo(600);
         clock().advance(SelectedCityState::kRelocateAfter);
-        locateAt(kNanshan);
+        locateAt(kNanshanPoint);
         clock().advance(200ms);
         EXPECT_FALSE(alert()) << c.tab << " " << c.screens;
         EXPECT_FALSE(state_->showedGPSSwitch());
@@ -282,7 +282,7 @@ TEST_F(SwitchAlertTest, NoOfferInsideAScreenOnAnotherTabOrBeforeACity) {
 TEST_F(SwitchAlertTest, NoOfferForTheSelectedCityOrAGeocodedOne) {
     launch();
     switchTo(401);
-    locateAt(kNanshan);
+    locateAt(kNanshanPoint);
     clock().advance(200ms);
     EXPECT_FALSE(alert()) << "already there";
 
@@ -292,7 +292,7 @@ TEST_F(SwitchAlertTest, NoOfferForTheSelectedCityOrAGeocodedOne) {
                        .body = QByteArray(R"({"cityScriptIndex":401,"cityName":"深圳市",)"
                                           R"("currentLocation":"深圳市"})")});
     clock().advance(SelectedCityState::kRelocateAfter);
-    locateAt(kNanshan);
+    locateAt(kNanshanPoint);
     ASSERT_TRUE(waitUntil([&] { return state_->userLocation()->useGoogle(); }));
     clock().advance(200ms);
     EXPECT_FALSE(alert()) << "the public geocoder's city";

@@ -23,7 +23,7 @@ constexpr const char* kThreeBrokers = "10000";
 constexpr const char* kTwelveBrokers = "10001";
 constexpr const char* kNoBrokers = "10002";
 
-std::shared_ptr<BasicAnnotion> shop(const QString& id, const QString& phone = "021-1") {
+std::shared_ptr<BasicAnnotion> panelShop(const QString& id, const QString& phone = "021-1") {
     return BasicAnnotion::fromShop({{"id", id},
                                     {"latlng", "31.23,121.47"},
                                     {"companyName", "安家房产(黄浦区店)"},
@@ -55,7 +55,7 @@ protected:
 
     // Opens the panel for a shop and waits for its first page to be shown.
     void openWithBrokers(const QString& id) {
-        panel_->setAnnoBasic(shop(id));
+        panel_->setAnnoBasic(panelShop(id));
         panel_->openDetailView();
         clock().advance(400ms);
         ASSERT_TRUE(waitUntil(
@@ -165,7 +165,7 @@ TEST_F(ShopPanelTest, FailuresShowButACancelledPageDoesNot) {
 
 TEST_F(ShopPanelTest, HeaderTapsGoFullScreenAndClose) {
     reachable = false;  // the moves alone
-    panel_->setAnnoBasic(shop(kThreeBrokers));
+    panel_->setAnnoBasic(panelShop(kThreeBrokers));
     panel_->openDetailView();
     clock().advance(4s);  // the no-network notice goes too
     heard.clear();
@@ -184,7 +184,7 @@ TEST_F(ShopPanelTest, HeaderTapsGoFullScreenAndClose) {
 
 TEST_F(ShopPanelTest, DragsEndFullScreenWhenTheyEndAboveTheirStart) {
     reachable = false;
-    panel_->setAnnoBasic(shop(kThreeBrokers));
+    panel_->setAnnoBasic(panelShop(kThreeBrokers));
     panel_->openDetailView();
     clock().advance(4s);
     // Drags of the header, in its own points.
@@ -221,7 +221,7 @@ TEST_F(ShopPanelTest, DragsEndFullScreenWhenTheyEndAboveTheirStart) {
 }
 
 TEST_F(ShopPanelTest, ClosingWhileItOpensLoadsNothing) {
-    panel_->setAnnoBasic(shop(kThreeBrokers));
+    panel_->setAnnoBasic(panelShop(kThreeBrokers));
     panel_->openDetailView();
     clock().advance(100ms);
     panel_->closeDetailView();
@@ -233,14 +233,14 @@ TEST_F(ShopPanelTest, ClosingWhileItOpensLoadsNothing) {
 
 TEST_F(ShopPanelTest, TheCallButtonShowsOnlyForShopsWithAPhone) {
     reachable = false;
-    panel_->setAnnoBasic(shop(kThreeBrokers, ""));
+    panel_->setAnnoBasic(panelShop(kThreeBrokers, ""));
     panel_->openDetailView();
     clock().advance(400ms);
     EXPECT_TRUE(panel_->callButton()->isHidden());
     EXPECT_FALSE(panel_->excellentImg()->isHidden()) << "a gold shop";
     panel_->closeDetailView();
     clock().advance(400ms);
-    panel_->setAnnoBasic(shop(kThreeBrokers, "021-61010000"));
+    panel_->setAnnoBasic(panelShop(kThreeBrokers, "021-61010000"));
     panel_->openDetailView();
     clock().advance(400ms);
     EXPECT_FALSE(panel_->callButton()->isHidden());

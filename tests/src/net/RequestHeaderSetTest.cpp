@@ -9,7 +9,7 @@
 
 namespace {
 
-const QRegularExpression kUUIDForm(
+const QRegularExpression kHeaderUUIDForm(
     "^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$");
 
 class RequestHeaderSetTest : public SandboxTest {
@@ -46,7 +46,7 @@ TEST_F(RequestHeaderSetTest, DataShareSetInItsOrder) {
     EXPECT_EQ(headers.value("cityScriptIndex"), "1203");
     EXPECT_EQ(headers.value("QxData-Version"), "1.0");
     EXPECT_EQ(headers.value("interface"), "SearchPostsByJson2");
-    EXPECT_TRUE(kUUIDForm.match(headers.value("SeqId")).hasMatch());
+    EXPECT_TRUE(kHeaderUUIDForm.match(headers.value("SeqId")).hasMatch());
     EXPECT_EQ(headers.value("ClientTimeStamp"), RequestStamp::timeStamp());
     EXPECT_EQ(headers.value("Accept-Encoding"), "gzip");
 }
@@ -89,7 +89,7 @@ TEST_F(RequestHeaderSetTest, PostListSearchLeavesOutCityAndDataVersion) {
     EXPECT_EQ(headers.names(), QStringList({"customerId", "clientAgent", "model", "userId",
                                             "versionId", "contentformat", "agency", "interface",
                                             "ClientTimeStamp", "Accept-Encoding", "SeqId"}));
-    EXPECT_TRUE(kUUIDForm.match(headers.value("SeqId")).hasMatch());
+    EXPECT_TRUE(kHeaderUUIDForm.match(headers.value("SeqId")).hasMatch());
 }
 
 TEST_F(RequestHeaderSetTest, NewsListAddsTheDeviceIdAsMac) {

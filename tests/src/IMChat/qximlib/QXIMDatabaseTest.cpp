@@ -13,15 +13,15 @@
 
 namespace {
 
-const QString kUser = "9000000000042";
+const QString kDatabaseUser = "9000000000042";
 const QString kTalk = "9000000000007-9000000000042";
 
 QXIMMessage received(qint64 serverId, qint64 time, const QString& contents = "[\"hi\"]") {
     QXIMMessage message;
-    message.userId = kUser;
+    message.userId = kDatabaseUser;
     message.talkId = kTalk;
     message.fromId = "9000000000007";
-    message.toId = kUser;
+    message.toId = kDatabaseUser;
     message.needId = "10086_1_1009_1";
     message.otherUser = R"({"id":"9000000000007"})";
     message.messageId = serverId;
@@ -40,7 +40,7 @@ class QXIMDatabaseTest : public SandboxTest {
 protected:
     void SetUp() override {
         SandboxTest::SetUp();
-        ASSERT_TRUE(store.openDatabase(kUser));
+        ASSERT_TRUE(store.openDatabase(kDatabaseUser));
     }
     int count(const QString& sql) {
         return store.queue().inDatabase([&](JSSQLite& db) {
@@ -51,23 +51,23 @@ protected:
 };
 
 TEST_F(QXIMDatabaseTest, ANewStoreHoldsTheWelcomeTalkOnceAndACurrentFileIsNotWritten) {
-    EXPECT_EQ(store.path(), ns::Sandbox::documents() + "/" + kUser + "/im.db");
-    const auto talks = store.talksListByUserId(kUser, 4999999999, 0, 1000);
+    EXPECT_EQ(store.path(), ns::Sandbox::documents() + "/" + kDatabaseUser + "/im.db");
+    const auto talks = store.talksListByUserId(kDatabaseUser, 4999999999, 0, 1000);
     ASSERT_EQ(talks.size(), 1);
-    EXPECT_EQ(talks[0].value("t_id").toString(), "233401603-" + kUser);
+    EXPECT_EQ(talks[0].value("t_id").toString(), "233401603-" + kDatabaseUser);
     EXPECT_EQ(talks[0].value("l_read").toInt(), 2);
     EXPECT_EQ(talks[0].value("b_time").toLongLong(), talks[0].value("u_time").toLongLong());
     EXPECT_EQ(count("SELECT COUNT(*) AS c FROM msgs"), 2);
-    EXPECT_EQ(store.talkUnReadCountWithUserId(kUser), 2);
+    EXPECT_EQ(store.talkUnReadCountWithUserId(kDatabaseUser), 2);
 
     const QString path = store.path();
     store.queue().close();
     const QByteArray before = digestOf(path);
-    ASSERT_TRUE(store.openDatabase(kUser));
+    ASSERT_TRUE(store.openDatabase(kDatabaseUser));
     EXPECT_EQ(count("SELECT COUNT(*) AS c FROM msgs"), 2);
     store.queue().close();
     EXPECT_EQ(digestOf(path), before);
-    ASSERT_TRUE(store.openDatabase(kUser));
+    ASSERT_TRUE(store.openDatabase(kDatabaseUser));
     EXPECT_EQ(count("SELECT COUNT(*) AS c FROM msgs"), 2);
 }
 
@@ -76,7 +76,7 @@ TEST_F(QXIMDatabaseTest, TheWelcomePictureIsCopiedIntoThePictureCacheAndAKeptCop
     const QString bundled = ns::Bundle::pathForResource("Nevoru官方2.2.1@2x.png");
     ASSERT_FALSE(bundled.isEmpty());
     EXPECT_EQ(digestOf(cached), digestOf(bundled));
-    const auto talks = store.talksListByUserId(kUser, 4999999999, 0, 1000);
+    const auto talks = store.talksListByUserId(kDatabaseUser, 4999999999, 0, 1000);
     ASSERT_EQ(talks.size(), 1);
     EXPECT_TRUE(talks[0].value("o_user").toString().contains("file://Nevoru官方2.2.1@2x.png"));
 
@@ -88,7 +88,7 @@ TEST_F(QXIMDatabaseTest, TheWelcomePictureIsCopiedIntoThePictureCacheAndAKeptCop
     }
     store.queue().inDatabase([](JSSQLite& db) { (void)db.executeUpdate("DELETE FROM msgs"); });
     store.queue().close();
-    ASSERT_TRUE(store.openDatabase(kUser));
+    ASSERT_TRUE(store.openDatabase(kDatabaseUser));
     EXPECT_EQ(count("SELECT COUNT(*) AS c FROM msgs WHERE m_id IN (201, 202)"), 2);
     QFile file(cached);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -96,7 +96,7 @@ TEST_F(QXIMDatabaseTest, TheWelcomePictureIsCopiedIntoThePictureCacheAndAKeptCop
 }
 
 TEST_F(QXIMDatabaseTest, AWelcomeTalkAKillLeftPartWayIsCompletedWhenTheStoreOpens) {
-    const QString talk = "233401603-" + kUser;
+    const QString talk = "233401603-" + kDatabaseUser;
     const auto lastMessageOfTalk = [&] {
         return store.queue().inDatabase([&](JSSQLite& db) {
             return db
@@ -119,9 +119,9 @@ TEST_F(QXIMDatabaseTest, AWelcomeTalkAKillLeftPartWayIsCompletedWhenTheStoreOpen
             return true;
         });
         store.queue().close();
-        ASSERT_TRUE(store.openDatabase(kUser));
+        ASSERT_TRUE(store.openDatabase(kDatabaseUser));
         EXPECT_EQ(count("SELECT COUNT(*) AS c FROM msgs WHERE m_id IN (201, 202)"), 2);
-        const auto rows = store.talkInfoExist(talk, kUser);
+        const auto rows = store.talkInfoExist(talk, kDatabaseUser);
         ASSERT_EQ(rows.size(), 1);
         EXPECT_EQ(rows[0].value("l_read").toInt(), 2);
         EXPECT_EQ(lastMessageOfTalk(), 202) << "the row names the second message";
@@ -139,7 +139,7 @@ TEST_F(QXIMDatabaseTest, TheWelcomeTalkIsWrittenWholeOrNotAtAll) {
         return true;
     });
     store.queue().close();
-    ASSERT_TRUE(store.openDatabase(kUser));
+    ASSERT_TRUE(store.openDatabase(kDatabaseUser));
     EXPECT_EQ(count("SELECT COUNT(*) AS c FROM msgs"), 0);
     EXPECT_EQ(count("SELECT COUNT(*) AS c FROM msg_list"), 0);
 
@@ -149,7 +149,7 @@ TEST_F(QXIMDatabaseTest, TheWelcomeTalkIsWrittenWholeOrNotAtAll) {
         return true;
     });
     store.queue().close();
-    ASSERT_TRUE(store.openDatabase(kUser));
+    ASSERT_TRUE(store.openDatabase(kDatabaseUser));
     EXPECT_EQ(count("SELECT COUNT(*) AS c FROM msgs"), 2);
     EXPECT_EQ(count("SELECT COUNT(*) AS c FROM msg_list"), 1);
 }
@@ -179,7 +179,7 @@ TEST_F(QXIMDatabaseTest, TheSameServerMessageIsStoredOnce) {
     ASSERT_TRUE(store.saveMessage(outgoing, true));
     ASSERT_TRUE(store.saveMessage(outgoingAgain, true));
     EXPECT_EQ(count("SELECT COUNT(*) AS c FROM msgs WHERE t_id = '" + kTalk + "'"), 3);
-    const auto row = store.getMessageByKey(first.m_sid, kUser);
+    const auto row = store.getMessageByKey(first.m_sid, kDatabaseUser);
     ASSERT_TRUE(row);
     EXPECT_EQ(row->value("m_id").toString(), "9000000000100");
     EXPECT_EQ(row->value("c_type").toString(), "d_string");
@@ -206,13 +206,13 @@ TEST_F(QXIMDatabaseTest, ATalkListKeepsItsNewestRowsUnderALimit) {
         QXIMMessage message = received(n, 1000 + n);
         ASSERT_TRUE(store.saveMessage(message));
     }
-    const auto rows = store.messagesListByTalkId(kTalk, kUser, 4999999999, 20);
+    const auto rows = store.messagesListByTalkId(kTalk, kDatabaseUser, 4999999999, 20);
     ASSERT_EQ(rows.size(), 20);
     EXPECT_EQ(rows.first().value("u_time").toLongLong(), 1011);
     EXPECT_EQ(rows.last().value("u_time").toLongLong(), 1030);
     // Paging further back from the oldest shown message.
-    const auto older =
-        store.messagesListByTalkId(kTalk, kUser, 1011, rows.first().value("_id").toLongLong(), 20);
+    const auto older = store.messagesListByTalkId(kTalk, kDatabaseUser, 1011,
+                                                  rows.first().value("_id").toLongLong(), 20);
     ASSERT_EQ(older.size(), 10);
     EXPECT_EQ(older.last().value("u_time").toLongLong(), 1010);
 }
@@ -227,8 +227,8 @@ TEST_F(QXIMDatabaseTest, MessagesReadStraightFromColumnsEqualThoseMadeFromRows) 
     }
     ASSERT_TRUE(store.updateMessageSendState(3, QXIMMessage::kFailed));
     const auto same = [&](qint64 before, qint64 localId, unsigned count) {
-        const auto rows = store.messagesListByTalkId(kTalk, kUser, before, localId, count);
-        const auto messages = store.messagesByTalkId(kTalk, kUser, before, localId, count);
+        const auto rows = store.messagesListByTalkId(kTalk, kDatabaseUser, before, localId, count);
+        const auto messages = store.messagesByTalkId(kTalk, kDatabaseUser, before, localId, count);
         ASSERT_EQ(messages.size(), rows.size());
         for (qsizetype n = 0; n < rows.size(); ++n) {
             const QXIMMessage expected = QXIMMessage::messageFromDictionary(rows[n]);
@@ -245,11 +245,11 @@ TEST_F(QXIMDatabaseTest, MessagesReadStraightFromColumnsEqualThoseMadeFromRows) 
     same(4999999999, 0, 5);
     same(1004, 0, 100);
     same(1002, 10, 4);  // paging back from a message among others of its time
-    const auto newest = store.messagesByTalkId(kTalk, kUser, 4999999999, 0, 5);
+    const auto newest = store.messagesByTalkId(kTalk, kDatabaseUser, 4999999999, 0, 5);
     ASSERT_EQ(newest.size(), 5);
     EXPECT_EQ(newest.first().contentsJson(), QVariant(QVariantList{"8"}));
     EXPECT_EQ(newest.last().contentsJson(), QVariant(QVariantList{"12"}));
-    EXPECT_TRUE(store.messagesByTalkId("1-2", kUser, 4999999999, 0, 5).isEmpty());
+    EXPECT_TRUE(store.messagesByTalkId("1-2", kDatabaseUser, 4999999999, 0, 5).isEmpty());
 }
 
 TEST_F(QXIMDatabaseTest, TalkRowsCountUnreadAndKeepMarks) {
@@ -263,50 +263,50 @@ TEST_F(QXIMDatabaseTest, TalkRowsCountUnreadAndKeepMarks) {
     second.unread = 1;
     ASSERT_TRUE(store.saveMessageIntoTalkTable(second, &autoInsert));
     EXPECT_FALSE(autoInsert);  // same post
-    auto talk = store.talkInfoExist(kTalk, kUser).value(0);
+    auto talk = store.talkInfoExist(kTalk, kDatabaseUser).value(0);
     EXPECT_EQ(talk.value("l_read").toInt(), 4);
     EXPECT_EQ(talk.value("u_system").toInt(), 0);  // the other side's plain text resets it
 
     QXIMMessage notice = received(3, 300, R"([["notice",{"type":"block"},"x"]])");
     ASSERT_TRUE(store.saveMessageIntoTalkTable(notice));
     QXIMMessage own = received(4, 400);
-    own.fromId = kUser;
+    own.fromId = kDatabaseUser;
     own.needId = "other";
     ASSERT_TRUE(store.saveMessageIntoTalkTable(own, &autoInsert));
     EXPECT_TRUE(autoInsert);  // another post
-    talk = store.talkInfoExist(kTalk, kUser).value(0);
+    talk = store.talkInfoExist(kTalk, kDatabaseUser).value(0);
     EXPECT_EQ(talk.value("u_system").toInt(), 1);  // the user's own message keeps the mark
 
     QXIMMessage confirmed = received(5, 999);
     ASSERT_TRUE(store.saveMessageIntoTalkTable(confirmed, nullptr, true));
-    EXPECT_EQ(store.talkInfoExist(kTalk, kUser).value(0).value("u_time").toLongLong(), 400);
+    EXPECT_EQ(store.talkInfoExist(kTalk, kDatabaseUser).value(0).value("u_time").toLongLong(), 400);
 
     ASSERT_TRUE(store.saveTalkInfoAndClearRead(first.t_sid));
-    EXPECT_EQ(store.talkUnReadCountWithUserId(kUser, false), 2);  // the welcome talk's two
+    EXPECT_EQ(store.talkUnReadCountWithUserId(kDatabaseUser, false), 2);  // the welcome talk's two
 }
 
 TEST_F(QXIMDatabaseTest, SendStatesMoveBetweenSendingSentAndFailed) {
     QXIMMessage outgoing = received(0, 500);
-    outgoing.fromId = kUser;
+    outgoing.fromId = kDatabaseUser;
     outgoing.sendingState = QXIMMessage::kSending;
     ASSERT_TRUE(store.saveMessage(outgoing, false));
     ASSERT_TRUE(store.saveMessageIntoTalkTable(outgoing));
     ASSERT_TRUE(store.updateMessageSendFaild());
-    EXPECT_EQ(store.getMessageByKey(outgoing.m_sid, kUser)->value("m_state").toInt(), -1);
-    EXPECT_EQ(store.talkInfoExist(kTalk, kUser).value(0).value("m_state").toInt(), -1);
+    EXPECT_EQ(store.getMessageByKey(outgoing.m_sid, kDatabaseUser)->value("m_state").toInt(), -1);
+    EXPECT_EQ(store.talkInfoExist(kTalk, kDatabaseUser).value(0).value("m_state").toInt(), -1);
 
     outgoing.messageId = 9000000000777;
     outgoing.sendingState = QXIMMessage::kSent;
     outgoing.uTime = 12345;
     ASSERT_TRUE(store.updateMessageExceptTime(outgoing));
     EXPECT_EQ(outgoing.uTime, 500);  // the stored time stays
-    EXPECT_EQ(store.getMessageByKey(outgoing.m_sid, kUser)->value("m_id").toString(),
+    EXPECT_EQ(store.getMessageByKey(outgoing.m_sid, kDatabaseUser)->value("m_id").toString(),
               "9000000000777");
 
     // The broker's answer arrives before the server confirms the user's next message: the
     // confirmation leaves the answer the talk's last message, unread count and all.
     QXIMMessage next = received(0, 600, R"(["再推荐几套房源"])");
-    next.fromId = kUser;
+    next.fromId = kDatabaseUser;
     next.sendingState = QXIMMessage::kSending;
     ASSERT_TRUE(store.saveMessage(next, false));
     ASSERT_TRUE(store.saveMessageIntoTalkTable(next));
@@ -318,20 +318,20 @@ TEST_F(QXIMDatabaseTest, SendStatesMoveBetweenSendingSentAndFailed) {
     next.sendingState = QXIMMessage::kSent;
     ASSERT_TRUE(store.updateMessageExceptTime(next));
     ASSERT_TRUE(store.saveMessageIntoTalkTable(next, nullptr, true));
-    const QVariantMap talk = store.talkInfoExist(kTalk, kUser).value(0);
+    const QVariantMap talk = store.talkInfoExist(kTalk, kDatabaseUser).value(0);
     EXPECT_EQ(talk.value("l_content").toString(), card.contents());
     EXPECT_EQ(talk.value("l_read").toInt(), 1);
     EXPECT_EQ(talk.value("u_time").toLongLong(), 601);
 
     // Confirmed while still the last, the row takes the sent state.
     QXIMMessage last = received(0, 700, R"(["好的"])");
-    last.fromId = kUser;
+    last.fromId = kDatabaseUser;
     last.sendingState = QXIMMessage::kSending;
     ASSERT_TRUE(store.saveMessage(last, false));
     ASSERT_TRUE(store.saveMessageIntoTalkTable(last));
     last.sendingState = QXIMMessage::kSent;
     ASSERT_TRUE(store.saveMessageIntoTalkTable(last, nullptr, true));
-    EXPECT_EQ(store.talkInfoExist(kTalk, kUser).value(0).value("m_state").toInt(),
+    EXPECT_EQ(store.talkInfoExist(kTalk, kDatabaseUser).value(0).value("m_state").toInt(),
               QXIMMessage::kSent);
 }
 
@@ -344,18 +344,18 @@ TEST_F(QXIMDatabaseTest, APacketIsStoredWholeOrNotAtAll) {
     ASSERT_TRUE(saved.committed);
     EXPECT_EQ(saved.stored.size(), 3);
     EXPECT_TRUE(saved.autoInsertNeed);
-    EXPECT_EQ(store.talkInfoExist(kTalk, kUser).value(0).value("l_read").toInt(), 3);
+    EXPECT_EQ(store.talkInfoExist(kTalk, kDatabaseUser).value(0).value("l_read").toInt(), 3);
 
     // Again: nothing new, nothing written, nothing to tell.
     saved = store.saveReceivedPacket(packet);
     EXPECT_TRUE(saved.committed);
     EXPECT_TRUE(saved.stored.isEmpty());
-    EXPECT_EQ(store.talkInfoExist(kTalk, kUser).value(0).value("l_read").toInt(), 3);
+    EXPECT_EQ(store.talkInfoExist(kTalk, kDatabaseUser).value(0).value("l_read").toInt(), 3);
 
     // Items already stored are skipped among new ones; an item repeated within the packet is
     // stored once; an item of another user's talk is checked against that talk.
     QXIMMessage elsewhere = received(10, 103);
-    elsewhere.talkId = "9000000000008-" + kUser;
+    elsewhere.talkId = "9000000000008-" + kDatabaseUser;
     packet.items = {{received(13, 104)}, {received(10, 100)}, {received(13, 104)}, {elsewhere}};
     saved = store.saveReceivedPacket(packet);
     ASSERT_TRUE(saved.committed);
@@ -406,21 +406,21 @@ TEST_F(QXIMDatabaseTest, APacketSkipsExactlyItsStoredServerIdsWhateverTheirLengt
 }
 
 TEST_F(QXIMDatabaseTest, FavouritesAndNeeds) {
-    EXPECT_TRUE(store.saveHistoryContent("c", kUser, "p1", 1));
-    EXPECT_TRUE(store.saveHistoryContent("c", kUser, "p1", 1));
-    EXPECT_EQ(store.historyCountByUserId(kUser), 1);
-    const qint64 row = store.historyListByUserId(kUser).value(0).value("_id").toLongLong();
+    EXPECT_TRUE(store.saveHistoryContent("c", kDatabaseUser, "p1", 1));
+    EXPECT_TRUE(store.saveHistoryContent("c", kDatabaseUser, "p1", 1));
+    EXPECT_EQ(store.historyCountByUserId(kDatabaseUser), 1);
+    const qint64 row = store.historyListByUserId(kDatabaseUser).value(0).value("_id").toLongLong();
     EXPECT_TRUE(store.markHistory(false, row));
-    EXPECT_LT(store.historyListByUserId(kUser).value(0).value("b_time").toLongLong(), 0);
-    EXPECT_TRUE(store.updateHistorySign(QString(), kUser, "p1"));
-    EXPECT_EQ(store.historySignByUserId(kUser, "p1"), QString(""));
+    EXPECT_LT(store.historyListByUserId(kDatabaseUser).value(0).value("b_time").toLongLong(), 0);
+    EXPECT_TRUE(store.updateHistorySign(QString(), kDatabaseUser, "p1"));
+    EXPECT_EQ(store.historySignByUserId(kDatabaseUser, "p1"), QString(""));
 
     QXIMDatabase::NeedInfo need;
-    need.userId = kUser;
+    need.userId = kDatabaseUser;
     need.needId = "n1";
     need.voiceLength = 7;
     EXPECT_TRUE(store.saveNeedInfo(need));
-    EXPECT_EQ(store.getNeedInfoWithUserID(kUser, "n1").value(0).value("v_len").toInt(), 7);
+    EXPECT_EQ(store.getNeedInfoWithUserID(kDatabaseUser, "n1").value(0).value("v_len").toInt(), 7);
     EXPECT_FALSE(store.updateSubscribeId("5", ""));
     EXPECT_TRUE(store.updateSubscribeId(QString(), "n1"));
     EXPECT_EQ(store.getSubscribeIdWithPostId("n1"), "");
@@ -468,7 +468,7 @@ class QXIMDatabaseMigrationTest : public SandboxTest, public ::testing::WithPara
 
 TEST_F(QXIMDatabaseTest, ANeedCountsTheBrokersWhoAnsweredAndThePostCardsTheySent) {
     QXIMDatabase::NeedInfo need;
-    need.userId = kUser;
+    need.userId = kDatabaseUser;
     need.needId = "n1";
     need.time = "2026-06-01";
     ASSERT_TRUE(store.saveNeedInfo(need));
@@ -478,7 +478,7 @@ TEST_F(QXIMDatabaseTest, ANeedCountsTheBrokersWhoAnsweredAndThePostCardsTheySent
          {std::pair{"7", card}, {"7", card}, {"8", card}, {"8", QString(R"(["您好"])")}}) {
         ++serverId;
         QXIMMessage message = received(serverId, 100 + serverId, contents);
-        message.talkId = QString(broker) + "-" + kUser;
+        message.talkId = QString(broker) + "-" + kDatabaseUser;
         message.fromId = broker;
         message.needId = "n1";
         ASSERT_TRUE(store.saveMessage(message));
@@ -486,19 +486,20 @@ TEST_F(QXIMDatabaseTest, ANeedCountsTheBrokersWhoAnsweredAndThePostCardsTheySent
     }
     unsigned users = 0;
     unsigned houses = 0;
-    store.messagesByUserId(kUser, "n1", &users, &houses);
+    store.messagesByUserId(kDatabaseUser, "n1", &users, &houses);
     EXPECT_EQ(users, 2u);
     EXPECT_EQ(houses, 3u);
-    store.messagesByUserId(kUser, "other", &users, &houses);
+    store.messagesByUserId(kDatabaseUser, "other", &users, &houses);
     EXPECT_EQ(users, 0u);
     EXPECT_EQ(houses, 0u);
 
     // The same counts with each need, and the answers themselves, read in the background.
     std::optional<JSSQLite::Rows> needs;
-    store.getNeedInfoAsyncWithUserID(kUser, 10, [&](const JSSQLite::Rows& rows) { needs = rows; });
+    store.getNeedInfoAsyncWithUserID(kDatabaseUser, 10,
+                                     [&](const JSSQLite::Rows& rows) { needs = rows; });
     std::optional<std::pair<JSSQLite::Rows, JSSQLite::Rows>> answers;
     store.needResponseInfoAsyncByUser(
-        kUser, "n1", [&](const JSSQLite::Rows& talks, const JSSQLite::Rows& cards) {
+        kDatabaseUser, "n1", [&](const JSSQLite::Rows& talks, const JSSQLite::Rows& cards) {
             answers = {talks, cards};
         });
     ASSERT_TRUE(runMainLoopUntil([&] { return needs && answers; }));

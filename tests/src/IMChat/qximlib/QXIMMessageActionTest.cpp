@@ -13,9 +13,9 @@
 
 namespace {
 
-constexpr qint64 kUser = 9000000000042;
-const QString kUserText = QString::number(kUser);
-const QString kTalk = "880001-" + kUserText;
+constexpr qint64 kActionUser = 9000000000042;
+const QString kActionUserText = QString::number(kActionUser);
+const QString kActionTalk = "880001-" + kActionUserText;
 
 class Screen : public QXIMMessageActionDelegate {
 public:
@@ -25,8 +25,8 @@ public:
     void messageActionReplaceDataAtIndex(QXIMMessageAction&, int index) override {
         replaced.append(index);
     }
-    QVariantMap talk{{"t_id", kTalk},
-                     {"u_id", kUserText},
+    QVariantMap talk{{"t_id", kActionTalk},
+                     {"u_id", kActionUserText},
                      {"r_id", "p1"},
                      {"o_user", R"({"id":"880001","name":"王"})"},
                      {"l_msg", R"({"post":{"id":"p1"},"msgs":[{"contents":["x"]}]})"}};
@@ -40,8 +40,8 @@ protected:
         SandboxTest::SetUp();
         // Times are shown on the server's clock; tests of the service before may have set it.
         QXIMUtil::setQximTimeDifference(0);
-        QXIMUser::shared().setUserId(kUser);
-        ASSERT_TRUE(QXIMDatabase::shared().openDatabase(kUserText));
+        QXIMUser::shared().setUserId(kActionUser);
+        ASSERT_TRUE(QXIMDatabase::shared().openDatabase(kActionUserText));
         screen = std::make_shared<Screen>();
         action = std::make_unique<QXIMMessageAction>(screen);
     }
@@ -52,10 +52,10 @@ protected:
     }
     QXIMMessage stored(qint64 serverId, qint64 time) {
         QXIMMessage message;
-        message.userId = kUserText;
-        message.talkId = kTalk;
+        message.userId = kActionUserText;
+        message.talkId = kActionTalk;
         message.fromId = "880001";
-        message.toId = kUserText;
+        message.toId = kActionUserText;
         message.messageId = serverId;
         message.uTime = time;
         message.setContents(R"(["hi"])");
@@ -96,7 +96,7 @@ TEST_F(QXIMMessageActionTest, AConfirmedMessageTakesItsLocalCopysPlaceAndEarlier
 
     QXIMMessage earlier = stored(3, 1500);
     QXIMMessage otherTalk = earlier;
-    otherTalk.talkId = "1-" + kUserText;
+    otherTalk.talkId = "1-" + kActionUserText;
     ns::NotificationCenter::defaultCenter().post(
         ns::Notification{.name = QXIMNotifications::kIMRecieveNotification,
                          .object = QXIMNotifications::ReceivedMessages{{earlier, otherTalk}, {}}});
@@ -113,8 +113,9 @@ TEST_F(QXIMMessageActionTest, AFailedSendIsMarkedWhereItIsListed) {
                          .userInfo = {{"m_sids", QVariantList{local.m_sid, qint64(0)}}}});
     EXPECT_EQ(screen->replaced, QList<int>{1});
     EXPECT_EQ(action->messageData()[1].sendingState, QXIMMessage::kFailed);
-    EXPECT_EQ(QXIMDatabase::shared().getMessageByKey(local.m_sid, kUserText)->value("m_state"),
-              QVariant(qint64(-1)));
+    EXPECT_EQ(
+        QXIMDatabase::shared().getMessageByKey(local.m_sid, kActionUserText)->value("m_state"),
+        QVariant(qint64(-1)));
 }
 
 TEST_F(QXIMMessageActionTest, DeletingTheLastMessageOfAWholeConversationDeletesTheTalk) {
@@ -123,7 +124,7 @@ TEST_F(QXIMMessageActionTest, DeletingTheLastMessageOfAWholeConversationDeletesT
     action->refreshMessagesData();
     action->deleteMessageAtIndex(0);
     EXPECT_TRUE(action->messageData().isEmpty());
-    EXPECT_TRUE(QXIMDatabase::shared().talkInfoExist(kTalk, kUserText).isEmpty());
+    EXPECT_TRUE(QXIMDatabase::shared().talkInfoExist(kActionTalk, kActionUserText).isEmpty());
 }
 
 TEST_F(QXIMMessageActionTest, AnOutgoingContentIsStoredListedAndMadeIntoACompleteMessage) {
@@ -171,7 +172,7 @@ TEST_F(QXIMMessageActionTest, OnlyAFullFirstLoadLeavesOlderMessagesToFetch) {
                 db.executeUpdate(
                     "INSERT INTO msgs (u_id, t_id, f_id, m_id, to_id, m_content, "
                     "u_time) VALUES (?, ?, '880001', ?, ?, '[\"hi\"]', ?)",
-                    {kUserText, kTalk, 100000 + n, kUserText, 1780000000 + n});
+                    {kActionUserText, kActionTalk, 100000 + n, kActionUserText, 1780000000 + n});
             }
         });
     };

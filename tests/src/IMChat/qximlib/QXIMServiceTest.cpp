@@ -16,15 +16,15 @@
 
 namespace {
 
-constexpr qint64 kUser = 9000000000042;
-const QString kUserText = QString::number(kUser);
-const QString kBrokerTalk = "880001-" + kUserText;
+constexpr qint64 kServiceUser = 9000000000042;
+const QString kServiceUserText = QString::number(kServiceUser);
+const QString kBrokerTalk = "880001-" + kServiceUserText;
 
 class QXIMServiceTest : public StandinFixture {
 protected:
     void SetUp() override {
         StandinFixture::SetUp();
-        MessagingStandin::signIn(kUser);
+        MessagingStandin::signIn(kServiceUser);
         for (const QString& name :
              {QXIMNotifications::kIMRecieveNotification,
               QXIMNotifications::kIMSendErrorNotification, QXIMNotifications::kTalkInfoChange}) {
@@ -41,7 +41,7 @@ protected:
     }
 
     QList<qint64> write(const QJsonObject& order) { return messaging.write(order); }
-    int unacknowledged(qint64 user = kUser) { return messaging.unacknowledged(user); }
+    int unacknowledged(qint64 user = kServiceUser) { return messaging.unacknowledged(user); }
     int requestsFor(const QByteArray& path, const QByteArray& op = {}) {
         int count = 0;
         for (const auto& request : server().requests(path)) {
@@ -102,7 +102,7 @@ TEST_F(QXIMServiceTest, TheHeartbeatReconnectsOnlyAfter65SilentSeconds) {
 TEST_F(QXIMServiceTest, AfterForceOffTheHeartbeatNeverReconnects) {
     server().setStream({.heartbeatMs = 600000});
     auto service = start();
-    write({{"to", kUser}, {"kind", "forceoff"}});
+    write({{"to", kServiceUser}, {"kind", "forceoff"}});
     // The command stops keeping the connection at once and cancels the stream on the
     // service's queue right after.
     ASSERT_TRUE(runMainLoopUntil(
@@ -121,10 +121,10 @@ TEST_F(QXIMServiceTest, AfterForceOffTheHeartbeatNeverReconnects) {
 
 TEST_F(QXIMServiceTest, ReceivedMessagesAreStoredThenAcknowledgedAndTold) {
     auto service = start();
-    const QList<qint64> ids = write({{"to", kUser}, {"count", 3}, {"kind", "text"}});
-    write({{"to", kUser}, {"kind", "picture"}});
+    const QList<qint64> ids = write({{"to", kServiceUser}, {"count", 3}, {"kind", "text"}});
+    write({{"to", kServiceUser}, {"kind", "picture"}});
     ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() == 4 && unacknowledged() == 0; }));
-    const auto talk = QXIMDatabase::shared().talkInfoExist(kBrokerTalk, kUserText);
+    const auto talk = QXIMDatabase::shared().talkInfoExist(kBrokerTalk, kServiceUserText);
     ASSERT_EQ(talk.size(), 1);
     EXPECT_EQ(talk[0].value("l_read").toInt(), 4);
     EXPECT_EQ(talk[0].value("r_id").toString(), "10086_1_1009_1");
@@ -149,7 +149,7 @@ TEST_F(QXIMServiceTest, APacketThatCannotBeStoredIsNotAcknowledgedAndComesAgain)
     ASSERT_TRUE(blocker.open(QXIMDatabase::shared().path()));
     ASSERT_TRUE(blocker.beginTransaction());  // the store's writes wait, then fail
     const int handled = postedCount(QXIMNotifications::kTalkInfoChange);
-    write({{"to", kUser}});
+    write({{"to", kServiceUser}});
     ASSERT_TRUE(runMainLoopUntil(
         [&] { return postedCount(QXIMNotifications::kTalkInfoChange) > handled + 1; }));
     EXPECT_EQ(requestsFor(standin::paths::kMessageApi, "ackrecvmsg"), 0);
@@ -163,11 +163,11 @@ TEST_F(QXIMServiceTest, APacketThatCannotBeStoredIsNotAcknowledgedAndComesAgain)
 // row that is stored reads back.
 TEST_F(QXIMServiceTest, PacketsTooDeepToReadOrStoreAreSetAsideAndTheTalkGoesOn) {
     auto service = start();
-    write({{"to", kUser}, {"nestDepth", 87000}});
-    write({{"to", kUser}, {"nestDepth", 130}});
-    write({{"to", kUser}, {"nestDepth", 124}});  // the packet's own text 128 levels deep
-    write({{"to", kUser}, {"nestDepth", 100}});
-    write({{"to", kUser}, {"text", "后来的消息"}});
+    write({{"to", kServiceUser}, {"nestDepth", 87000}});
+    write({{"to", kServiceUser}, {"nestDepth", 130}});
+    write({{"to", kServiceUser}, {"nestDepth", 124}});  // the packet's own text 128 levels deep
+    write({{"to", kServiceUser}, {"nestDepth", 100}});
+    write({{"to", kServiceUser}, {"text", "后来的消息"}});
     ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() == 2 && unacknowledged() == 1; }))
         << storedFromBroker() << " " << unacknowledged();
     const auto rows = QXIMDatabase::shared().queue().inDatabase([](JSSQLite& db) {
@@ -176,7 +176,7 @@ TEST_F(QXIMServiceTest, PacketsTooDeepToReadOrStoreAreSetAsideAndTheTalkGoesOn) 
     });
     ASSERT_EQ(rows.size(), 2);
     for (const auto& row : rows) EXPECT_TRUE(json_JSON(row.value("m_content")).isValid());
-    const auto talk = QXIMDatabase::shared().talkInfoExist(kBrokerTalk, kUserText);
+    const auto talk = QXIMDatabase::shared().talkInfoExist(kBrokerTalk, kServiceUserText);
     ASSERT_EQ(talk.size(), 1);
     EXPECT_EQ(json_JSON(talk[0].value("l_msg")).toMap().value("msgs").toList().size(), 1);
     EXPECT_EQ(talk[0].value("l_read").toInt(), 2);
@@ -184,14 +184,15 @@ TEST_F(QXIMServiceTest, PacketsTooDeepToReadOrStoreAreSetAsideAndTheTalkGoesOn) 
 
 TEST_F(QXIMServiceTest, APacketWithoutAPostIsKeptUnderTheNoPostIdAndAcknowledged) {
     auto service = start();
-    write({{"to", kUser}, {"noPost", true}});
+    write({{"to", kServiceUser}, {"noPost", true}});
     ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() == 1 && unacknowledged() == 0; }));
-    EXPECT_EQ(QXIMDatabase::shared().talkInfoExist(kBrokerTalk, kUserText).value(0).value("r_id"),
-              QVariant("0_0_1000_0"));
+    EXPECT_EQ(
+        QXIMDatabase::shared().talkInfoExist(kBrokerTalk, kServiceUserText).value(0).value("r_id"),
+        QVariant("0_0_1000_0"));
 }
 
 TEST_F(QXIMServiceTest, MissedMessagesComeWithTheOfflineFetch) {
-    write({{"to", kUser}, {"count", 2}});  // before the app runs
+    write({{"to", kServiceUser}, {"count", 2}});  // before the app runs
     server().setFault({.prefix = standin::paths::kStreamReceive, .dropAfterChunks = 0});
     auto service = QXIMService::shared();
     ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() == 2 && unacknowledged() == 0; }));
@@ -206,9 +207,9 @@ TEST_F(QXIMServiceTest, MissedMessagesComeWithTheOfflineFetch) {
 
 QXIMMessage outgoing(const QString& contents) {
     QXIMMessage message;
-    message.userId = kUserText;
+    message.userId = kServiceUserText;
     message.talkId = kBrokerTalk;
-    message.fromId = kUserText;
+    message.fromId = kServiceUserText;
     message.toId = "880001";
     message.sendingState = QXIMMessage::kSending;
     message.uTime = 1000;
@@ -217,7 +218,7 @@ QXIMMessage outgoing(const QString& contents) {
 }
 
 QString completeMessage(const QString& contents) {
-    return R"({"fromUser":{"id":")" + kUserText +
+    return R"({"fromUser":{"id":")" + kServiceUserText +
            R"(","name":"我"},"toUser":{"id":"880001","name":"经纪人"},"post":{"id":"p1"}, )"
            R"("talk":{"updateTime":"1000","channel":"0"},"msgs":[{"talkId":")" +
            kBrokerTalk + R"(","contents":)" + contents + R"(,"updateTime":"1000"}]})";
@@ -233,14 +234,14 @@ TEST_F(QXIMServiceTest, ASentMessageIsConfirmedWithItsServerIdAndKeepsItsTime) {
             return n.userInfo.value("m_sid").toLongLong() == message.m_sid;
         });
     }));
-    const auto row = QXIMDatabase::shared().getMessageByKey(message.m_sid, kUserText);
+    const auto row = QXIMDatabase::shared().getMessageByKey(message.m_sid, kServiceUserText);
     EXPECT_EQ(row->value("m_state").toInt(), QXIMMessage::kSent);
     EXPECT_GT(row->value("m_id").toLongLong(), 0);
     EXPECT_EQ(row->value("u_time").toLongLong(), 1000);
     // The sample broker answers at once, so the talk's last message is the sent one or, when the
     // answer is already in, the answer stored after it.
     EXPECT_GE(QXIMDatabase::shared()
-                  .talkInfoExist(kBrokerTalk, kUserText)
+                  .talkInfoExist(kBrokerTalk, kServiceUserText)
                   .value(0)
                   .value("m_id")
                   .toLongLong(),
@@ -259,8 +260,9 @@ TEST_F(QXIMServiceTest, RefusedAndImpossibleSendsFailTheirRows) {
     ASSERT_TRUE(runMainLoopUntil(
         [&] { return postedCount(QXIMNotifications::kIMSendErrorNotification) == 2; }));
     for (const qint64 id : {refused.m_sid, mismatched.m_sid}) {
-        EXPECT_EQ(QXIMDatabase::shared().getMessageByKey(id, kUserText)->value("m_state").toInt(),
-                  QXIMMessage::kFailed);
+        EXPECT_EQ(
+            QXIMDatabase::shared().getMessageByKey(id, kServiceUserText)->value("m_state").toInt(),
+            QXIMMessage::kFailed);
     }
     // Nobody signed in: failed at once, nothing sent.
     QXIMUser::shared().setUserId(QXIMUser::getDefaultUserid());
@@ -290,7 +292,7 @@ TEST_F(QXIMServiceTest, EachElementOfAnItemIsARowAndAnItemStoredBeforeIsSkippedS
         service->queue()->sync([&] { service->saveMessages(received, true, &messages); });
         return messages;
     };
-    const QVariantMap first = packet(880001, kUser, R"([
+    const QVariantMap first = packet(880001, kServiceUser, R"([
         {"id":9000000000301,"fromUserId":880001,"updateTime":2000,"type":0,
          "contents":["a","b",["font",{"size":3},""],"c"]},
         {"id":9000000000302,"fromUserId":0,"updateTime":2001,"type":0,"contents":["系统"]}])");
@@ -301,15 +303,15 @@ TEST_F(QXIMServiceTest, EachElementOfAnItemIsARowAndAnItemStoredBeforeIsSkippedS
         EXPECT_EQ(stored[n].contents(), QString(R"(["%1"])").arg(QChar('a' + (n == 2 ? 2 : n))));
     }
     EXPECT_EQ(stored[3].type, 1);  // from nobody: a system message
-    const auto talk = QXIMDatabase::shared().talkInfoExist(kBrokerTalk, kUserText).value(0);
+    const auto talk = QXIMDatabase::shared().talkInfoExist(kBrokerTalk, kServiceUserText).value(0);
     EXPECT_EQ(talk.value("l_read").toInt(), 4);
     const int notified = postedCount(QXIMNotifications::kIMRecieveNotification);
 
     // The same items again: nothing stored, the talk row as it was, nobody told.
     EXPECT_TRUE(save(first).isEmpty());
-    EXPECT_EQ(QXIMDatabase::shared().talkInfoExist(kBrokerTalk, kUserText).value(0), talk);
+    EXPECT_EQ(QXIMDatabase::shared().talkInfoExist(kBrokerTalk, kServiceUserText).value(0), talk);
     // Notifications come in order: the next one told is the next packet's.
-    ASSERT_EQ(save(packet(880001, kUser,
+    ASSERT_EQ(save(packet(880001, kServiceUser,
                           R"([{"id":9000000000303,"fromUserId":880001,"updateTime":2002,)"
                           R"("contents":["d"]}])"))
                   .size(),
@@ -328,12 +330,12 @@ TEST_F(QXIMServiceTest, EachElementOfAnItemIsARowAndAnItemStoredBeforeIsSkippedS
 }
 
 TEST(QXIMPacketReadingTest, UpdateTimesOutsideTheRangeReadAsItsEnds) {
-    const auto reading = QXIMService::readPacket(packet(880001, kUser, R"([
+    const auto reading = QXIMService::readPacket(packet(880001, kServiceUser, R"([
         {"id":1,"fromUserId":880001,"updateTime":1e20,"contents":["a"]},
         {"id":2,"fromUserId":880001,"updateTime":-9223372036854775808,"contents":["b"]},
         {"id":3,"fromUserId":880001,"updateTime":-1e300,"contents":["c"]},
         {"id":4,"fromUserId":880001,"updateTime":2000.5,"contents":["d"]}])"),
-                                                 kUser, {});
+                                                 kServiceUser, {});
     ASSERT_TRUE(reading.rows);
     QList<qint64> times;
     for (const auto& item : reading.rows->items) times << item.first().uTime;
@@ -348,11 +350,11 @@ TEST_F(QXIMServiceTest, APacketToNobodyIsKeptOnlyWhenTheUserSentIt) {
     QList<QXIMMessage> mine;
     QList<QXIMMessage> others;
     service->queue()->sync([&] {
-        service->saveMessages(packet(kUser, 0, items.arg(kUser)), false, &mine);
+        service->saveMessages(packet(kServiceUser, 0, items.arg(kServiceUser)), false, &mine);
         service->saveMessages(packet(880001, 0, items.arg(880001)), false, &others);
     });
     ASSERT_EQ(mine.size(), 1);
-    EXPECT_TRUE(QXIMDatabase::shared().talkExist("0-" + kUserText, kUserText));
+    EXPECT_TRUE(QXIMDatabase::shared().talkExist("0-" + kServiceUserText, kServiceUserText));
     EXPECT_TRUE(others.isEmpty());
     EXPECT_EQ(storedFromBroker(), 0);
     // The other's packet is acknowledged all the same, so that it is not sent again.
@@ -383,7 +385,7 @@ TEST_F(QXIMServiceTest, TwoUserChangesInARowLeaveTheLastUsersStreamOpen) {
 TEST_F(QXIMServiceTest, ACancelBeforeAUserChangeLeavesTheNewUsersStreamOpen) {
     auto service = start();
     service->userChanged();  // the same user: nothing at all
-    EXPECT_EQ(service->curListenUserid(), kUser);
+    EXPECT_EQ(service->curListenUserid(), kServiceUser);
     constexpr qint64 kOther = 9000000000077;
     service->cancelRecConnect();
     QXIMUser::shared().setUserId(kOther);

@@ -16,13 +16,13 @@
 
 namespace {
 
-constexpr qint64 kUser = 9000000000042;
+constexpr qint64 kWireUser = 9000000000042;
 
 class QXIMWireCallsTest : public StandinFixture {
 protected:
     void SetUp() override {
         StandinFixture::SetUp();
-        MessagingStandin::signIn(kUser);
+        MessagingStandin::signIn(kWireUser);
     }
     void TearDown() override {
         QXIMUser::shared().setUserId(QXIMUser::getDefaultUserid());
@@ -44,14 +44,14 @@ TEST_F(QXIMWireCallsTest, TheOfflineFetchAsksForAtMostFiftyAndNeverForNobody) {
     QXIMOfflineReceiver receiver([&](const QVariant&) { ++replies; });
     receiver.getNotRecvMsgs(QXIMUser::getDefaultUserid());
     receiver.getNotRecvMsgs(0);
-    receiver.getNotRecvMsgs(kUser, 0, QXIMOfflineReceiver::kEndOfTime, 100);
-    receiver.getNotRecvMsgs(kUser);
+    receiver.getNotRecvMsgs(kWireUser, 0, QXIMOfflineReceiver::kEndOfTime, 100);
+    receiver.getNotRecvMsgs(kWireUser);
     ASSERT_TRUE(runMainLoopUntil([&] { return replies == 2; }));
     const auto fetches = calls("getnotrecvmsgs");
     ASSERT_EQ(fetches.size(), 2);  // nobody and the guest asked nothing
     QList<QString> counts;
     for (const auto& fetch : fetches) {
-        EXPECT_EQ(fetch.queryItemValue("userId"), QString::number(kUser));
+        EXPECT_EQ(fetch.queryItemValue("userId"), QString::number(kWireUser));
         counts.append(fetch.queryItemValue("maxTalkNum"));
     }
     std::sort(counts.begin(), counts.end());
@@ -88,7 +88,7 @@ TEST_F(QXIMWireCallsTest, TheShortCallsNameTheirInterfacesOnTheWire) {
         R"({"fromUser":{"id":"9000000000042"},"toUser":{"id":"880001"},"msgs":[]})"));
     int fetched = 0;
     QXIMOfflineReceiver receiver([&](const QVariant&) { ++fetched; });
-    receiver.getNotRecvMsgs(kUser);
+    receiver.getNotRecvMsgs(kWireUser);
     ASSERT_TRUE(runMainLoopUntil([&] { return acknowledged && sent && fetched == 1; }));
     std::map<QString, QByteArray> interfaces;
     for (const auto& request : server().requests(standin::paths::kMessageApi)) {
@@ -133,7 +133,7 @@ TEST_F(QXIMWireCallsTest, TheGuestNeitherSendsNorListens) {
     // A fetch issued afterwards marks the point by which a send would have arrived.
     int replies = 0;
     QXIMOfflineReceiver receiver([&](const QVariant&) { ++replies; });
-    receiver.getNotRecvMsgs(kUser);
+    receiver.getNotRecvMsgs(kWireUser);
     ASSERT_TRUE(runMainLoopUntil([&] { return replies == 1; }));
     EXPECT_TRUE(calls("sendmsg").isEmpty());
     EXPECT_TRUE(server().requests(standin::paths::kStreamReceive).empty());

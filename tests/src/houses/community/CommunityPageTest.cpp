@@ -18,7 +18,7 @@ namespace {
 
 const QString kMoreArrow = QStringLiteral("详情页下箭头.png");
 
-QString classOf(const standin::RecordedRequest& request) {
+QString pageClassOf(const standin::RecordedRequest& request) {
     return QString::fromUtf8(standin::FormFields(request.body).value("class"));
 }
 
@@ -101,16 +101,17 @@ TEST_F(CommunityPageTest, ASampleCommunityShowsItsPricePhotosHousesAndTrend) {
     const QString key = community.pinyin;
     const QString args = QString("[\"%1\", {\"pinyin\":\"%2\"}]").arg(city, key);
     EXPECT_EQ(
-        classOf(sent[0]),
+        pageClassOf(sent[0]),
         QString("{\"XiaoquModel\":{\"getXiaoquBaseInfoByCityPinyin\":[\"%1\", \"%2\"]}, "
                 "\"XiaoquDetailPageModel\":{\"getXiaoquPeitao\":\"NULL\", \"_classArgs\":%3}, "
                 "\"XiaoquPriceModel\":{\"getXiaoquPrice\":[\"%4\", \"%5\"], \"_classArgs\":%3}}")
             .arg(city, key, args)
             .arg(QString::asprintf("%.0f", end - 300 * 86400.0), QString::asprintf("%.0f", end)));
-    EXPECT_EQ(classOf(sent[1]), QString("{\"XiaoquPhotoModel\":{\"getXiaoquPhotoInfoByXiaoquId\":"
-                                        "[\"%1\"], \"_classArgs\":%2}}")
-                                    .arg(community.id)
-                                    .arg(args));
+    EXPECT_EQ(pageClassOf(sent[1]),
+              QString("{\"XiaoquPhotoModel\":{\"getXiaoquPhotoInfoByXiaoquId\":"
+                      "[\"%1\"], \"_classArgs\":%2}}")
+                  .arg(community.id)
+                  .arg(args));
     QStringList names;
     for (const QByteArray& name : sent[0].headerNames()) names << QString::fromLatin1(name);
     names.removeAll("token");

@@ -23,7 +23,7 @@ QVariantMap pair(const QVariant& value, const QString& unit) {
     return {{"v", value}, {"u", unit}};
 }
 
-QVariantMap row(const QString& label, const QVariant& value) {
+QVariantMap detailRow(const QString& label, const QVariant& value) {
     return {{"key", label}, {"value", value}};
 }
 
@@ -94,13 +94,12 @@ TEST_F(DetailFormatTest, ThePricePerSquareMetreIsWorkedOutIn64Bits) {
     EXPECT_EQ(perArea(0, "万元", 89), "");
 
     QVariantMap root{
-        {"7",
-         QVariantMap{
-             {"default",
-              QVariantMap{
-                  {"info", QVariantList{row("售价", QVariantMap{{"outSide", "price"},
-                                                                {"inSide", "kehuduandanjia"}})}},
-              }}}}};
+        {"7", QVariantMap{
+                  {"default", QVariantMap{
+                                  {"info", QVariantList{detailRow(
+                                               "售价", QVariantMap{{"outSide", "price"},
+                                                                   {"inSide", "kehuduandanjia"}})}},
+                              }}}}};
     auto& formatter = QXDetailFormate::shareFormat();
     const QVariantList withArea{QVariantMap{{"售价", "120万元(13483元/平米)"}}};
     const QVariantList withoutArea{QVariantMap{{"售价", "120万元"}}};
@@ -115,13 +114,14 @@ TEST_F(DetailFormatTest, ThePricePerSquareMetreIsWorkedOutIn64Bits) {
 
 TEST_F(DetailFormatTest, FormatsAreChosenByCategoryAndRowsNeverStandEmpty) {
     auto& formatter = QXDetailFormate::shareFormat();
-    const QVariantMap rent{{"image", true},
-                           {"info", QVariantList{row("租金", "price"), row("空", "missing"),
-                                                 row("", "price"), "image", 42}},
-                           {"detail", QVariantList{row("详情", "description"), "image"}},
-                           {"map", true},
-                           {"tip", true}};
-    const QVariantMap other{{"image", false}, {"info", QVariantList{row("价格", "price")}}};
+    const QVariantMap rent{
+        {"image", true},
+        {"info", QVariantList{detailRow("租金", "price"), detailRow("空", "missing"),
+                              detailRow("", "price"), "image", 42}},
+        {"detail", QVariantList{detailRow("详情", "description"), "image"}},
+        {"map", true},
+        {"tip", true}};
+    const QVariantMap other{{"image", false}, {"info", QVariantList{detailRow("价格", "price")}}};
     const QVariantMap root{{"7", QVariantMap{{"1", rent}, {"default", other}}}};
     const QVariantMap post{{"price", pair(2500, "元/月")},
                            {"description", "近地铁"},

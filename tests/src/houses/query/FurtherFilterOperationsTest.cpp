@@ -12,7 +12,8 @@
 
 namespace {
 
-QVariantMap item(const QString& field, const QString& value, const QString& kind = "normal") {
+QVariantMap conditionItem(const QString& field, const QString& value,
+                          const QString& kind = "normal") {
     return {{"f", field},
             {"n", field.toUpper()},
             {"t", kind},
@@ -47,7 +48,7 @@ struct Tree {
     }
 };
 
-QString valueOf(const QString& condition) {
+QString conditionValueOf(const QString& condition) {
     return QJsonDocument::fromJson(condition.toUtf8()).object()["value"].toString();
 }
 
@@ -58,8 +59,9 @@ class FurtherFilterOperationsTest : public HousesFixture {};
 TEST_F(FurtherFilterOperationsTest, ConditionsFromTheItemsAndTheChosenPlace) {
     const Tree tree;
     tovikFilters2 model;
-    model.adopt({item("district_id", "-1"), item("huxing_shi", "2"), item("fitment", "-1"),
-                 item("price", "_1500", "range"), item("xiaoqu", "望京\"花园", "text")});
+    model.adopt({conditionItem("district_id", "-1"), conditionItem("huxing_shi", "2"),
+                 conditionItem("fitment", "-1"), conditionItem("price", "_1500", "range"),
+                 conditionItem("xiaoqu", "望京\"花园", "text")});
     EXPECT_EQ(model.FilterToString(model.getFilterWithKey("district_id")), QString())
         << "no chosen street";
     model.setCurrentStreet(tree.anyStreet);
@@ -79,7 +81,7 @@ TEST_F(FurtherFilterOperationsTest, ConditionsFromTheItemsAndTheChosenPlace) {
     // Second-hand mode drops normal items, ranges stay.
     model.setFromErshou(true);
     EXPECT_EQ(model.FilterToString(model.getFilterWithKey("huxing_shi")), QString());
-    EXPECT_EQ(valueOf(model.FilterToString(model.getFilterWithKey("price"))), "_1500");
+    EXPECT_EQ(conditionValueOf(model.FilterToString(model.getFilterWithKey("price"))), "_1500");
 
     // The keyword and the free texts as conditions: a valid list, the quote intact.
     model.setKeyWord("近地铁");
@@ -95,7 +97,7 @@ TEST_F(FurtherFilterOperationsTest, ConditionsFromTheItemsAndTheChosenPlace) {
     // Without conditions in use the position stands in.
     model.setBUsingFilter(false);
     model.setLatlng("39.9,116.4");
-    EXPECT_EQ(valueOf(model.getStringFilter()), "39.9,116.4,3000");
+    EXPECT_EQ(conditionValueOf(model.getStringFilter()), "39.9,116.4,3000");
     EXPECT_EQ(model.getSearchString(), QString()) << "not in list mode 2";
     model.setPageFrom(2);
     EXPECT_EQ(model.getSearchString(), R"({"name":"title","value":"近地铁"})");
@@ -106,8 +108,8 @@ TEST_F(FurtherFilterOperationsTest, TitlesDefaultsAndCounts) {
     tovikFilters2 model;
     EXPECT_TRUE(model.isDefault());
     EXPECT_EQ(model.makeFilterTitle(), QString());
-    model.adopt({item("district_id", "-1"), item("huxing_shi", "2"), item("fitment", "-1"),
-                 item("latlng", "3000")});
+    model.adopt({conditionItem("district_id", "-1"), conditionItem("huxing_shi", "2"),
+                 conditionItem("fitment", "-1"), conditionItem("latlng", "3000")});
     model.setCurrentStreet(tree.street);
     EXPECT_EQ(model.makeFilterTitle(), "朝阳-望京/两室/附近3000米");
     EXPECT_EQ(model.makeFilterTitleWithoutDistrict(), "两室/附近3000米");
@@ -135,7 +137,7 @@ TEST_F(FurtherFilterOperationsTest, TitlesDefaultsAndCounts) {
 
 TEST_F(FurtherFilterOperationsTest, CopiesOwnTheirItemsAndCachedDefinitionsAreAdopted) {
     tovikFilters2 model;
-    model.adopt({item("huxing_shi", "2"), item("xiaoqu", "x", "text")});
+    model.adopt({conditionItem("huxing_shi", "2"), conditionItem("xiaoqu", "x", "text")});
     model.setKeyWord("近地铁");
     model.setBUsingFilter(true);
     model.setExtra({{"xiaoqu", "x"}});
@@ -150,7 +152,7 @@ TEST_F(FurtherFilterOperationsTest, CopiesOwnTheirItemsAndCachedDefinitionsAreAd
     EXPECT_TRUE(QFile::exists(tovikFilters2::copyPath()));
 
     tovikFilters2 replaced;
-    replaced.SetData({item("fitment", "1")});
+    replaced.SetData({conditionItem("fitment", "1")});
     EXPECT_TRUE(replaced.haveData());
     EXPECT_EQ(replaced.getFilterWithIndex(0)->value("f"), "fitment");
 
@@ -158,8 +160,8 @@ TEST_F(FurtherFilterOperationsTest, CopiesOwnTheirItemsAndCachedDefinitionsAreAd
     const QVariantMap cache{
         {"100",
          QVariantMap{{"7", QVariantMap{{"3", QVariantMap{{"version", "1"},
-                                                         {"filter",
-                                                          QVariantList{item("price", "-1")}}}}}}}}};
+                                                         {"filter", QVariantList{conditionItem(
+                                                                        "price", "-1")}}}}}}}}};
     ASSERT_TRUE(ns::writeToFile(cache, tovikFilters2::cachePath(), true));
     tovikFilters2 cached;
     cached.setMasterIndex(7, 3);

@@ -16,7 +16,7 @@
 
 namespace {
 
-using Image = IKImageCache::Image;
+using CachedImage = IKImageCache::Image;
 
 class IKImageCacheTest : public SandboxTest {
 protected:
@@ -25,7 +25,7 @@ protected:
         cache = IKImageCache::create(QStringLiteral("test"));
     }
 
-    Image red(int size = 8) {
+    CachedImage red(int size = 8) {
         return ui::Image::imageWithQImage(samples::solid(size, size, Qt::red));
     }
 
@@ -37,13 +37,13 @@ protected:
     }
 
     // What a query answers, waited for on the main loop.
-    std::pair<Image, IKImageCacheType> query(const QString& key) {
-        std::optional<std::pair<Image, IKImageCacheType>> answer;
-        cache->queryDiskCacheForKey(key, [&](const Image& image, IKImageCacheType type) {
+    std::pair<CachedImage, IKImageCacheType> query(const QString& key) {
+        std::optional<std::pair<CachedImage, IKImageCacheType>> answer;
+        cache->queryDiskCacheForKey(key, [&](const CachedImage& image, IKImageCacheType type) {
             answer = {image, type};
         });
         EXPECT_TRUE(runMainLoopUntil([&] { return answer.has_value(); }));
-        return answer.value_or(std::pair<Image, IKImageCacheType>{});
+        return answer.value_or(std::pair<CachedImage, IKImageCacheType>{});
     }
 
     QString fileFor(const QString& key) { return cache->defaultCachePathForKey(key); }
@@ -74,7 +74,7 @@ TEST_F(IKImageCacheTest, KeysWithoutAUtf8FormNeverShareAFile) {
 }
 
 TEST_F(IKImageCacheTest, TheDoubleScaleMarkerCountsOnlyBeforeTheExtension) {
-    const Image image = red();
+    const CachedImage image = red();
     EXPECT_EQ(IKImageCache::scaledImageForKey("http://host/a@2x.png", image)->scale(), 2);
     EXPECT_EQ(IKImageCache::scaledImageForKey("http://host/a@2x.jpeg", image)->scale(), 2);
     EXPECT_EQ(IKImageCache::scaledImageForKey("http://host/a@2x.png?v=1", image)->scale(), 1);
@@ -110,16 +110,16 @@ TEST_F(IKImageCacheTest, QueriesAnswerFromMemoryAtOnceAndFromDiskOnTheMainQueue)
     EXPECT_EQ(cache->queryDiskCacheForKey("k", nullptr), nullptr);
     bool answered = false;
     EXPECT_EQ(cache->queryDiskCacheForKey(QString(),
-                                          [&](const Image& image, IKImageCacheType type) {
+                                          [&](const CachedImage& image, IKImageCacheType type) {
                                               answered = !image && type == IKImageCacheType::None;
                                           }),
               nullptr);
     EXPECT_TRUE(answered);
 
-    const Image image = red();
+    const CachedImage image = red();
     cache->storeImage(image, "k", true);
     answered = false;
-    cache->queryDiskCacheForKey("k", [&](const Image& found, IKImageCacheType type) {
+    cache->queryDiskCacheForKey("k", [&](const CachedImage& found, IKImageCacheType type) {
         answered = found == image && type == IKImageCacheType::Memory;
     });
     EXPECT_TRUE(answered);  // before the call returned
@@ -142,7 +142,8 @@ TEST_F(IKImageCacheTest, ACancelledQueryNeverAnswers) {
     waitForDisk();
     cache->clearMemory();
     int answers = 0;
-    cache->queryDiskCacheForKey("k", [&](const Image&, IKImageCacheType) { ++answers; })->cancel();
+    cache->queryDiskCacheForKey("k", [&](const CachedImage&, IKImageCacheType) { ++answers; })
+        ->cancel();
     // A later query on the same serial queue answering means the first one has had its turn.
     query("k");
     drainMainLoop();
@@ -151,7 +152,7 @@ TEST_F(IKImageCacheTest, ACancelledQueryNeverAnswers) {
     // Cancelled after the disk was read, while its answer waits for the main thread.
     cache->clearMemory();
     auto late =
-        cache->queryDiskCacheForKey("k", [&](const Image&, IKImageCacheType) { ++answers; });
+        cache->queryDiskCacheForKey("k", [&](const CachedImage&, IKImageCacheType) { ++answers; });
     (void)cache->getDiskCount();  // waits on the I/O queue: the read has run
     late->cancel();
     drainMainLoop();
