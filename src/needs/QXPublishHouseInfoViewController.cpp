@@ -628,7 +628,7 @@ void QXPublishHouseInfoViewController::showFilterFailure() {
     if (!filterFailed_) return;
     const auto [major, city] = *filterFailed_;
     ErrorTipView::show(*view(), ui::Rect(0, 0, 320, screenHeight()), kFilterLoadFailed,
-                       [weak = weakAs<QXPublishHouseInfoViewController>(), major, city] {
+                       [weak = weakAs<QXPublishHouseInfoViewController>(), major = major, city = city] {
                            const auto self = weak.lock();
                            if (!self) return;
                            self->filterFailed_.reset();
