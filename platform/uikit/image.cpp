@@ -433,13 +433,14 @@ bool Image::paintKept(QPainter& painter, const Rect& rect) const {
     const QSize size(int(std::lround(placed.width())), int(std::lround(placed.height())));
     if (size.isEmpty() || qint64(size.width()) * size.height() > kLargestKept) return false;
     const bool smooth = painter.testRenderHint(QPainter::SmoothPixmapTransform);
+    const auto isThisDrawing = [&](const Kept& kept) {
+        return kept.pixels == size && kept.scaleX == device.m11() && kept.scaleY == device.m22() &&
+               kept.smooth == smooth;
+    };
     QImage drawn;
     {
         std::lock_guard lock(cacheMutex_);
-        const auto found = std::find_if(kept_.begin(), kept_.end(), [&](const Kept& kept) {
-            return kept.pixels == size && kept.scaleX == device.m11() &&
-                   kept.scaleY == device.m22() && kept.smooth == smooth;
-        });
+        const auto found = std::find_if(kept_.begin(), kept_.end(), isThisDrawing);
         if (found == kept_.end()) {
             kept_.push_front({size, device.m11(), device.m22(), smooth, {}});
             if (kept_.size() > kKept) kept_.pop_back();
@@ -466,9 +467,7 @@ bool Image::paintKept(QPainter& painter, const Rect& rect) const {
         }
         std::lock_guard lock(cacheMutex_);
         for (Kept& kept : kept_) {
-            if (kept.pixels == size && kept.scaleX == device.m11() && kept.scaleY == device.m22() &&
-                kept.smooth == smooth)
-                kept.drawn = drawn;
+            if (isThisDrawing(kept)) kept.drawn = drawn;
         }
     }
     return copyOneToOne(painter, rect.toQt(), drawn);
