@@ -2,6 +2,7 @@
 
 #include "platform/uikit/bezier_path.h"
 #include "platform/uikit/image.h"
+#include "platform/uikit/row_bands.h"
 #include "platform/uikit/screen.h"
 
 #include <QImage>
@@ -511,7 +512,7 @@ void GraphicsContext::drawPath(PathDrawingMode mode) {
 void GraphicsContext::fillRect(const Rect& rect) {
     const QBrush fill = brush(state_.fill);
     const QRectF area = rect.standardized().toQt();
-    drawWithShadow([&](QPainter& p) { p.fillRect(area, fill); });
+    drawWithShadow([&](QPainter& p) { RowBands::fillRect(p, area, fill); });
 }
 
 void GraphicsContext::strokeRect(const Rect& rect) {

@@ -1,6 +1,7 @@
 #include "platform/uikit/image.h"
 
 #include "platform/foundation/sandbox.h"
+#include "platform/uikit/row_bands.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -17,7 +18,10 @@ namespace ui {
 namespace {
 
 std::mutex gNamedMutex;
+// Loaded pictures by the path they were read from, and by the bundle and name asked for, so
+// that a name asked for again (a reused row sets its icons anew) touches no file.
 std::map<QString, std::shared_ptr<Image>> gNamed;
+std::map<QString, std::shared_ptr<Image>> gNamedAsked;
 
 bool hasImageExtension(const QString& name) {
     static const QStringList extensions = {QStringLiteral("png"), QStringLiteral("jpg"),
@@ -164,6 +168,11 @@ Image::~Image() = default;
 
 std::shared_ptr<Image> Image::imageNamed(const QString& name) {
     if (name.isEmpty()) return nullptr;
+    const QString asked = ns::Bundle::resourcePath() + QLatin1Char('/') + name;
+    {
+        std::lock_guard lock(gNamedMutex);
+        if (auto found = gNamedAsked.find(asked); found != gNamedAsked.end()) return found->second;
+    }
     QStringList candidates;
     if (hasImageExtension(name)) {
         const QFileInfo info(name);
@@ -179,7 +188,10 @@ std::shared_ptr<Image> Image::imageNamed(const QString& name) {
         if (path.isEmpty()) continue;
         {
             std::lock_guard lock(gNamedMutex);
-            if (auto found = gNamed.find(path); found != gNamed.end()) return found->second;
+            if (auto found = gNamed.find(path); found != gNamed.end()) {
+                gNamedAsked.emplace(asked, found->second);
+                return found->second;
+            }
         }
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) continue;
@@ -187,6 +199,7 @@ std::shared_ptr<Image> Image::imageNamed(const QString& name) {
         if (!image) continue;
         std::lock_guard lock(gNamedMutex);
         gNamed.emplace(path, image);
+        gNamedAsked.emplace(asked, image);
         return image;
     }
     return nullptr;
@@ -195,6 +208,7 @@ std::shared_ptr<Image> Image::imageNamed(const QString& name) {
 void Image::clearNamedCache() {
     std::lock_guard lock(gNamedMutex);
     gNamed.clear();
+    gNamedAsked.clear();
 }
 
 std::shared_ptr<Image> Image::imageWithContentsOfFile(const QString& path) {
@@ -341,7 +355,8 @@ bool Image::copyOneToOne(QPainter& painter, const QRectF& target, const QImage& 
     // Drawing pixels into a rectangle in points always resamples them, even where the painter's
     // scale puts each pixel exactly on a device pixel (a backing store drawn at the scale it was
     // made at): that is the slow path of the raster engine, and it hands the rows to worker
-    // threads. Such a picture is copied instead: the same pixels, for a fraction of the time.
+    // threads. Such a picture is copied instead, a band of rows at a time: the same pixels, for a
+    // fraction of the time.
     constexpr double kTolerance = 1e-6;
     if (pixels.devicePixelRatio() != 1) return false;
     const QTransform device = painter.combinedTransform();
@@ -361,10 +376,9 @@ bool Image::copyOneToOne(QPainter& painter, const QRectF& target, const QImage& 
     if (!toDevice.isInvertible()) return false;
     painter.save();
     painter.setWorldTransform(toDevice.inverted());
-    // A copy has nothing to smooth; without the hint the raster engine blends the rows
-    // itself instead of handing them to worker threads and waiting for them.
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    painter.drawImage(QPoint(int(std::lround(placed.x())), int(std::lround(placed.y()))), pixels);
+    RowBands::drawImage(painter, QPoint(int(std::lround(placed.x())), int(std::lround(placed.y()))),
+                        pixels);
     painter.restore();
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/uikit/image.h"
 #include "platform/uikit/layer.h"
+#include "platform/uikit/row_bands.h"
 #include "platform/uikit/view.h"
 
 #include <QPainter>
@@ -133,7 +134,7 @@ void drawContent(QPainter& painter, Layer& layer, const LayerState& state, bool 
         if (rounded) {
             fill(painter, roundedRect(rect, state.cornerRadius), state.backgroundColor);
         } else if (!state.backgroundColor.isPattern()) {
-            painter.fillRect(rect, state.backgroundColor.toQt());
+            RowBands::fillRect(painter, rect, state.backgroundColor.toQt());
         } else {
             fill(painter, roundedRect(rect, 0), state.backgroundColor);
         }

@@ -89,6 +89,12 @@ void RichTextView::changeDefaultTag(const QString& key, const QString& tagName) 
                 .toStdString());
     }
     defaultsTags_.insert(key, tagName);
+    // A text is parsed again with the new tag, as if it were set anew.
+    if (!text_.isNull()) {
+        textChangesMade_ = true;
+        didMakeChanges();
+        redrawIfShown();
+    }
 }
 
 std::optional<QString> RichTextView::defaultTagNameForKey(const QString& key) const {
@@ -98,6 +104,10 @@ std::optional<QString> RichTextView::defaultTagNameForKey(const QString& key) co
 }
 
 void RichTextView::setText(const QString& text) {
+    // The same text again (a reused row given its message once more) keeps its layout and its
+    // drawing; a first text, even an empty one, still replaces an attributed string given
+    // at construction.
+    if (!text_.isNull() && text == text_) return;
     text_ = text;
     textChangesMade_ = true;
     didMakeChanges();

@@ -1,10 +1,17 @@
 #include "UIKitTest.h"
 
+#include "ReferenceImage.h"
+
 #include "platform/uikit/bezier_path.h"
 #include "platform/uikit/graphics_context.h"
 #include "platform/uikit/image.h"
+#include "platform/uikit/renderer.h"
+#include "platform/uikit/row_bands.h"
 #include "platform/uikit/view.h"
 #include "platform/uikit/window.h"
+
+#include <QPainter>
+#include <QPainterPath>
 
 #include <numbers>
 
@@ -238,3 +245,73 @@ TEST_F(DrawingTest, SnapshotsOfASubtreeStartAtItsBounds) {
 }
 
 }  // namespace
+
+// Tall fills and copies are painted a band of rows at a time: they must look as the engine's
+// own fill or copy does, whatever the edges, the scale, the brush, the clip and the opacity.
+TEST_F(DrawingTest, TallFillsAndCopiesLookTheSameInBands) {
+    QImage tile(6, 6, QImage::Format_ARGB32_Premultiplied);
+    tile.fill(QColor(0, 90, 200, 160));
+    tile.setPixelColor(2, 3, QColor(250, 10, 10));
+    struct Case {
+        QRectF rect;
+        double scale;
+        QBrush brush;
+        bool clipped;
+        double turn;
+    };
+    const Case cases[] = {
+        {{0, 0, 160, 240}, 2, QColor(240, 240, 235), false, 0},
+        {{3.3, 10.7, 90.2, 141.45}, 2, QColor(20, 120, 40, 245), false, 0},
+        {{1.5, 0.25, 70, 100.6}, 3, QColor(200, 30, 30, 128), true, 0},
+        {{4, 7, 80, 150}, 2, QBrush(tile), true, 0},
+        {{10, 10, 60, 90}, 2, QColor(0, 0, 0, 100), false, 20},  // turned: one fill
+    };
+    for (const Case& c : cases) {
+        const auto draw = [&](bool inBands) {
+            QImage canvas = ui::Renderer::makeCanvas(170, 260, c.scale);
+            QPainter painter(&canvas);
+            painter.setRenderHint(QPainter::Antialiasing);
+            if (c.clipped) {
+                QPainterPath round;
+                round.addEllipse(QRectF(0, 20, 150, 200));
+                painter.setClipPath(round);
+            }
+            painter.rotate(c.turn);
+            if (inBands) {
+                ui::RowBands::fillRect(painter, c.rect, c.brush);
+            } else {
+                painter.fillRect(c.rect, c.brush);
+            }
+            painter.end();
+            return canvas;
+        };
+        EXPECT_TRUE(picturesMatch(draw(true), draw(false), PictureTolerance{}))
+            << c.rect.x() << "," << c.rect.y() << " " << c.rect.width() << "x" << c.rect.height()
+            << " at " << c.scale;
+    }
+
+    QImage bubble(150, 333, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < bubble.height(); ++y) {
+        for (int x = 0; x < bubble.width(); ++x)
+            bubble.setPixelColor(x, y, QColor(x % 256, (y * 3) % 256, 90, (x + y) % 200 + 55));
+    }
+    for (const bool clipped : {false, true}) {
+        const auto copy = [&](bool inBands) {
+            QImage canvas = ui::Renderer::makeCanvas(100, 200, 2);
+            canvas.fill(QColor(247, 247, 242));
+            QPainter painter(&canvas);
+            painter.resetTransform();
+            painter.setOpacity(clipped ? 0.7 : 1);
+            if (clipped) painter.setClipRect(QRect(10, 70, 120, 201));
+            if (inBands) {
+                ui::RowBands::drawImage(painter, {23, 41}, bubble);
+            } else {
+                painter.drawImage(QPoint(23, 41), bubble);
+            }
+            painter.end();
+            return canvas;
+        };
+        EXPECT_TRUE(picturesMatch(copy(true), copy(false), PictureTolerance{}))
+            << (clipped ? "clipped, at 0.7" : "whole");
+    }
+}

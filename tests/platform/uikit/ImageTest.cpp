@@ -2,12 +2,14 @@
 
 #include "ReferenceImage.h"
 
+#include "platform/foundation/sandbox.h"
 #include "platform/uikit/color.h"
 #include "platform/uikit/graphics_context.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/renderer.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QImageWriter>
 #include <QPainter>
 
@@ -46,6 +48,20 @@ TEST_F(ImageTest, NamedImagesPreferTwiceScaleFilesAndChineseNamesWork) {
 
     EXPECT_EQ(Image::imageNamed(QStringLiteral("没有这张图")), nullptr);
     EXPECT_EQ(Image::imageNamed(QString()), nullptr);
+    writeBundleImage(QStringLiteral("没有这张图.png"), solidImage(8, 8, Qt::red));
+    EXPECT_TRUE(Image::imageNamed(QStringLiteral("没有这张图")));  // a miss is not kept
+
+    // A name asked again reads no file; another bundle has its own picture of that name.
+    ASSERT_TRUE(QFile::remove(bundlePath() + QStringLiteral("/顶部BG.png")));
+    EXPECT_EQ(Image::imageNamed(QStringLiteral("顶部BG.png")), plain);
+    const QString other = bundlePath() + QStringLiteral("/other");
+    ns::Bundle::setResourcePath(other);
+    writeBundleImage(QStringLiteral("other/顶部BG.png"), solidImage(10, 10, Qt::red));
+    const auto fromOther = Image::imageNamed(QStringLiteral("顶部BG.png"));
+    ASSERT_TRUE(fromOther);
+    EXPECT_EQ(fromOther->size(), (Size{10, 10}));
+    ns::Bundle::setResourcePath(bundlePath());
+    EXPECT_EQ(Image::imageNamed(QStringLiteral("顶部BG.png")), plain);
 
     auto byPath = Image::imageWithContentsOfFile(bundlePath() + QStringLiteral("/首页.png"));
     ASSERT_TRUE(byPath);

@@ -1,6 +1,7 @@
 #include "RichTextTest.h"
 
 #include "ui/richtext/RichTextMarkup.h"
+#include "ui/richtext/RichTextTags.h"
 
 #include "platform/uikit/image.h"
 #include "platform/uikit/window.h"
@@ -221,6 +222,38 @@ TEST_F(RichTextViewTest, TheLayoutFollowsEveryChangeAndIsSharedSafely) {
               QColor(Qt::red));
     EXPECT_EQ(view->attributedString().runAtIndex(0).attributes.custom.value("RichTextDataName"),
               "_default");
+}
+
+TEST_F(RichTextViewTest, TheSameTextAgainKeepsItsDrawingUntilATagOrStyleChanges) {
+    const QString text = "Call <_link>tel://1|13800138000</_link>";
+    auto view = showView({0, 0, 200, 40}, text);
+    auto delegate = std::make_shared<RecordingDelegate>();
+    view->setDelegate(delegate);
+    const QImage drawn = render();
+    view->updateFramesetterIfNeeded();
+    const auto layout = view->framesetter();
+    // A reused row given its message again neither lays it out nor draws it again.
+    view->setText(text);
+    EXPECT_EQ(render(), drawn);
+    EXPECT_EQ(delegate->renderings, 1);
+    view->updateFramesetterIfNeeded();
+    EXPECT_EQ(view->framesetter(), layout);
+
+    // A style or a default tag changed in between is applied to the same text.
+    auto link = view->styleForName("_link");
+    link->setColor(ui::Color::redColor());
+    view->addStyle(*link);
+    view->setText(text);
+    (void)render();
+    EXPECT_EQ(delegate->renderings, 2);
+    EXPECT_EQ(view->attributedString().runAtIndex(6).attributes.foregroundColor->toQt(),
+              QColor(Qt::red));
+    EXPECT_EQ(view->URLs().size(), 1);
+    view->changeDefaultTag(RichTextTags::kLink, "a");
+    view->setText(text);
+    (void)render();
+    EXPECT_EQ(delegate->renderings, 3);
+    EXPECT_TRUE(view->URLs().empty());
 }
 
 TEST_F(RichTextViewTest, AViewMadeWithAnAttributedStringShowsIt) {
