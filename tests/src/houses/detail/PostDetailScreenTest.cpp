@@ -199,8 +199,8 @@ TEST_F(PostDetailScreenTest, EachLoadForgetsThePreviousPostersDataAndLateReplies
         {"data", QVariantMap{{"view_times", "9"}, {"commentOwnerInfo", detail_->agentInfo()}}}};
     ASSERT_FALSE(detail_->agentInfo().isEmpty());
 
-    // The next post's reply is slow: meanwhile nothing of the broker stays.
-    server().setFault({.prefix = paths::kDataShare, .delayMs = 400, .times = 3});
+    // The server holds the next post's replies: meanwhile nothing of the broker stays.
+    server().setFault({.prefix = paths::kDataShare, .hold = true});
     detail_->setContentDict(personal);
     detail_->refreshDataAndView();
     EXPECT_TRUE(detail_->agentInfo().isEmpty());
@@ -217,6 +217,7 @@ TEST_F(PostDetailScreenTest, EachLoadForgetsThePreviousPostersDataAndLateReplies
     detail_->responseGetPostByPuid(brokersReply, brokers["puid"].toString());
     EXPECT_TRUE(detail_->agentInfo().isEmpty());
     EXPECT_EQ(detail_->viewTimes(), "");
+    server().clearFaultsAndReleaseHeld();
     waitForDetail();
     EXPECT_TRUE(detail_->agentInfo().isEmpty()) << "a personal poster has no broker data";
 }

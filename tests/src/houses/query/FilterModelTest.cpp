@@ -294,8 +294,8 @@ TEST_F(FilterModelTest, ListsOpenTogetherKeepEachOthersEntries) {
 }
 
 TEST_F(FilterModelTest, ModelsLoadingTogetherNeverCancelEachOther) {
-    // The first model's request is still on its way when the second one asks.
-    server().setFault({.prefix = paths::kDataShare, .delayMs = 300, .times = 1});
+    // The server holds the first model's reply until the second model has had its own.
+    server().setFault({.prefix = paths::kDataShare, .hold = true, .times = 1});
     auto waiting = std::make_shared<tovikFilters2>();
     waiting->setMasterMajorId(7, 1);
     bool succeeded = false;
@@ -304,6 +304,7 @@ TEST_F(FilterModelTest, ModelsLoadingTogetherNeverCancelEachOther) {
                                     [&failed] { failed = true; });
     ASSERT_TRUE(runMainLoopUntil([&] { return !calls("GetMajorCategoryFilter").empty(); }));
     EXPECT_TRUE(fetch(1).succeeded);
+    server().releaseHeld();
     ASSERT_TRUE(runMainLoopUntil([&] { return succeeded || failed; }));
     EXPECT_TRUE(succeeded);
     EXPECT_FALSE(failed);
