@@ -286,15 +286,18 @@ TEST_F(PostDetailScreenTest, TheWholeDescriptionOpensOnlyOnceTheReplyIsIn) {
         return detailPost(p.record.toVariantMap())["description"].toString().size() > 170;
     });
     ASSERT_FALSE(post.isEmpty());
-    // The post comes at once; its whole data a second later.
-    server().setFault({.prefix = paths::kDataShare, .delayMs = 1000, .times = 3});
+    // The post comes at once; the server holds its whole data until the test lets it go.
+    server().setFault({.prefix = paths::kDataShare, .hold = true});
     show(QXPostDetailNew::initWithPUID(post["puid"].toString()));
+    ASSERT_TRUE(waitForRequests(paths::kDataShare, 1));
+    server().releaseHeld();
     ASSERT_TRUE(waitFor([&] { return !detail_->post().isEmpty(); }));
     ASSERT_TRUE(detail_->post()["description"].toString().endsWith("..."));
     ASSERT_FALSE(detail_->isGetDetailFinish());
     ASSERT_NE(detail_->pageContent()->viewWithTag(QXPostDetailNew::kWholeDetailButtonTag), nullptr);
     detail_->detailOpenBtnEvent();
     EXPECT_FALSE(detail_->isClickAllDetailBtn()) << "nothing before the reply";
+    server().clearFaultsAndReleaseHeld();
     waitForDetail();
     auto* button = detail_->pageContent()->viewWithTag(QXPostDetailNew::kWholeDetailButtonTag);
     ASSERT_NE(button, nullptr);

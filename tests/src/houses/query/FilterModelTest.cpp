@@ -191,7 +191,7 @@ TEST_F(FilterModelTest, FailuresLeaveItemsAndCacheAsTheyWere) {
     // outcome instead of a failure.
     const std::size_t sent = calls("GetMajorCategoryFilter").size();
     server().setFault({.prefix = paths::kDataShare,
-                       .delayMs = 5000,
+                       .hold = true,
                        .body = QByteArray(R"({"v":"stale","fs":[{"f":"stale","vs":[]}]})"),
                        .times = 1});
     auto replaced = std::make_shared<tovikFilters2>();
@@ -202,6 +202,7 @@ TEST_F(FilterModelTest, FailuresLeaveItemsAndCacheAsTheyWere) {
                                      [&firstFailed] { ++firstFailed; });
     ASSERT_TRUE(runMainLoopUntil([&] { return calls("GetMajorCategoryFilter").size() > sent; }));
     const Outcome second = fetch(1, replaced);
+    ASSERT_TRUE(letHeldRepliesArrive());
     EXPECT_TRUE(second.succeeded);
     EXPECT_EQ(firstSucceeded, 1);
     EXPECT_EQ(firstFailed, 0);
