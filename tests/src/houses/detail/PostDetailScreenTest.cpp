@@ -289,7 +289,7 @@ TEST_F(PostDetailScreenTest, TheWholeDescriptionOpensOnlyOnceTheReplyIsIn) {
     // The post comes at once; the server holds its whole data until the test lets it go.
     server().setFault({.prefix = paths::kDataShare, .hold = true});
     show(QXPostDetailNew::initWithPUID(post["puid"].toString()));
-    ASSERT_TRUE(waitForRequests(paths::kDataShare, 1));
+    ASSERT_TRUE(runMainLoopUntil([&] { return !calls("GetPost").empty(); }));
     server().releaseHeld();
     ASSERT_TRUE(waitFor([&] { return !detail_->post().isEmpty(); }));
     ASSERT_TRUE(detail_->post()["description"].toString().endsWith("..."));
