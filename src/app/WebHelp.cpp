@@ -2,7 +2,6 @@
 
 #include "app/QXUIViewController.h"
 #include "app/QXUtil.h"
-#include "app/categories/UIViewController+Navigation.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/foundation/url_request.h"
 #include "platform/uikit/animation.h"
@@ -11,6 +10,7 @@
 #include "platform/uikit/layer.h"
 #include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/screen.h"
+#include "ui/navigation/UIViewController+Navigation.h"
 
 #include <QUrl>
 

@@ -7,10 +7,10 @@
 #include "analytics/StatClick.h"
 #include "net/EndpointTable.h"
 #include "net/QXNetContext.h"
+#include "ui/navigation/UIViewController+Navigation.h"
 
 #include "platform/uikit/activity_indicator_view.h"
 #include "platform/uikit/alert_view.h"
-#include "platform/uikit/bar_button_item.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/label.h"
 #include "platform/uikit/layer.h"
@@ -50,13 +50,12 @@ void QXInputTelPhoneNumberViewController::viewDidLoad() {
     view()->setBackgroundColor(ui::Color::rgb(240, 240, 240));
     const std::weak_ptr<QXInputTelPhoneNumberViewController> weak =
         weakAs<QXInputTelPhoneNumberViewController>();
-    navigationItem().setLeftBarButtonItem(ui::BarButtonItem::itemWithTitle(
-        QStringLiteral("返回"), ui::BarButtonItemStyle::Plain, [weak](ui::BarButtonItem&) {
-            auto self = weak.lock();
-            if (!self) return;
-            if (ui::NavigationController* stack = self->navigationController())
-                stack->popViewControllerAnimated(true);
-        }));
+    UIViewControllerNavigation::setNavigationBackButton(*this, [weak] {
+        auto self = weak.lock();
+        if (!self) return;
+        if (ui::NavigationController* stack = self->navigationController())
+            stack->popViewControllerAnimated(true);
+    });
 
     auto hint = std::make_shared<ui::Label>(ui::Rect(15, 20, 290, 36));
     hint->setText(QStringLiteral("请输入您的手机号码，记录与这位经纪人的成交。"));

@@ -23,6 +23,7 @@
 #include "net/QXNetConnection.h"
 #include "net/QXNetContext.h"
 #include "net/transport/Json.h"
+#include "ui/navigation/UIViewController+Navigation.h"
 #include "ui/widgets/FloatView.h"
 #include "util/TextChecks.h"
 #include "util/categories/Tolerant.h"
@@ -31,7 +32,6 @@
 #include "platform/foundation/file_manager.h"
 #include "platform/foundation/main_queue.h"
 #include "platform/uikit/application.h"
-#include "platform/uikit/bar_button_item.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
@@ -216,13 +216,13 @@ void QXMessageController::loadView() {
     buildPicturePanel();
 
     const std::weak_ptr<QXMessageController> weak = weakAs<QXMessageController>();
-    navigationItem().setLeftBarButtonItem(ui::BarButtonItem::itemWithTitle(
-        QStringLiteral("返回"), ui::BarButtonItemStyle::Plain, [weak](ui::BarButtonItem&) {
-            if (auto self = weak.lock()) self->goBack();
-        }));
+    UIViewControllerNavigation::setNavigationBackButton(*this, [weak] {
+        if (auto self = weak.lock()) self->goBack();
+    });
     if (!isServiceTalk()) {
-        navigationItem().setRightBarButtonItem(ui::BarButtonItem::itemWithTitle(
-            QStringLiteral("成交记录"), ui::BarButtonItemStyle::Plain, [weak](ui::BarButtonItem&) {
+        UIViewControllerNavigation::setNavigationRightButton(
+            *this,
+            [weak] {
                 auto self = weak.lock();
                 if (!self) return;
                 if (!self->url_.isEmpty()) {
@@ -235,7 +235,8 @@ void QXMessageController::loadView() {
                     QStringList{QStringLiteral("去记录")});
                 alert->setTag(kDealRecordTag);
                 alert->show();
-            }));
+            },
+            QStringLiteral("成交记录"));
     }
 
     auto& center = ns::NotificationCenter::defaultCenter();

@@ -18,16 +18,6 @@
 #include "platform/uikit/navigation_item.h"
 #include "platform/uikit/view_controller.h"
 
-void HousesNavigation::setBackButton(ui::ViewController& screen, std::function<void()> action) {
-    auto back = std::make_shared<ui::Button>(ui::Rect(0, 0, 48, 32));
-    back->setImage(ui::Image::imageNamed(QStringLiteral("返回.png")), ui::kControlStateNormal);
-    back->setImage(ui::Image::imageNamed(QStringLiteral("返回点击.png")),
-                   ui::kControlStateHighlighted);
-    back->addTarget(back.get(), ui::kControlEventTouchUpInside,
-                    [action = std::move(action)](ui::Control&, const ui::Event*) { action(); });
-    screen.navigationItem().setLeftBarButtonItem(ui::BarButtonItem::itemWithCustomView(back));
-}
-
 std::shared_ptr<ui::Button> HousesNavigation::setRightButton(ui::ViewController& screen,
                                                              const QString& title,
                                                              std::function<void()> action,

@@ -25,8 +25,6 @@ class tovikFilters2;
 // asks for. Its header names no screen of a road, so every road may call it; only its
 // implementation knows the screens.
 struct HousesNavigation {
-    // The back arrow as the screen's left item, calling `action`.
-    static void setBackButton(ui::ViewController& screen, std::function<void()> action);
     // A titled button of 55 x 34 points on the stretched picture `background` (and its
     // "点击态" when pressed) as the screen's right item, calling `action`; the caller may change
     // its title later.

@@ -8,7 +8,6 @@
 #include "location/SelectedCityState.h"
 
 #include "platform/foundation/notification_center.h"
-#include "platform/uikit/bar_button_item.h"
 #include "platform/uikit/color.h"
 #include "platform/uikit/font.h"
 #include "platform/uikit/image.h"
@@ -18,6 +17,7 @@
 #include "platform/uikit/navigation_item.h"
 #include "platform/uikit/string_drawing.h"
 #include "platform/uikit/table_view_cell.h"
+#include "ui/navigation/UIViewController+Navigation.h"
 #include "ui/widgets/LoadingOverlay.h"
 
 namespace {
@@ -132,11 +132,12 @@ void HotCitySelect::viewDidLoad() {
     view()->addSubview(selectCityShowName_);
 
     if (!bFirstPage_) {
-        navigationItem().setLeftBarButtonItem(
-            ui::BarButtonItem::itemWithTitle(QStringLiteral("取消"), ui::BarButtonItemStyle::Plain,
-                                             [weak = weakAs<HotCitySelect>()](ui::BarButtonItem&) {
-                                                 if (auto self = weak.lock()) self->goBack();
-                                             }));
+        UIViewControllerNavigation::setNavigationLeftButton(
+            *this,
+            [weak = weakAs<HotCitySelect>()] {
+                if (auto self = weak.lock()) self->goBack();
+            },
+            QStringLiteral("取消"));
     }
     ns::NotificationCenter::defaultCenter().addObserver(
         sharedAs<HotCitySelect>(), UserLocation::kStateChangeNotification,

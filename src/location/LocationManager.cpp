@@ -7,12 +7,23 @@
 
 #include <mutex>
 
+namespace {
+
+std::mutex gManagerMutex;
+std::shared_ptr<LocationManager> gManager;
+
+}  // namespace
+
 std::shared_ptr<LocationManager> LocationManager::locationManager() {
-    static std::mutex mutex;
-    static std::shared_ptr<LocationManager> shared;
-    const std::lock_guard lock(mutex);
-    if (!shared) shared = std::make_shared<LocationManager>();
-    return shared;
+    const std::lock_guard lock(gManagerMutex);
+    if (!gManager) gManager = std::make_shared<LocationManager>();
+    return gManager;
+}
+
+void LocationManager::forceRelease() {
+    std::shared_ptr<LocationManager> released;
+    const std::lock_guard lock(gManagerMutex);
+    released = std::move(gManager);
 }
 
 LocationManager::LocationManager() = default;

@@ -38,6 +38,9 @@ public:
 
     // The one manager, made on first use.
     [[nodiscard]] static std::shared_ptr<LocationManager> locationManager();
+    // Lets the one manager go, with what it learnt (a refusal among it); the next
+    // locationManager() makes a new one.
+    static void forceRelease();
 
     LocationManager();
     ~LocationManager() override;

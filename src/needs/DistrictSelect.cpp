@@ -4,9 +4,9 @@
 #include "needs/StreetSelect.h"
 
 #include "location/tovikCitylog.h"
+#include "ui/navigation/UIViewController+Navigation.h"
 #include "util/categories/Tolerant.h"
 
-#include "platform/uikit/bar_button_item.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
@@ -26,11 +26,12 @@ DistrictSelect::DistrictSelect() : FilterSheetScreen(kShadowTag) {
 void DistrictSelect::viewDidLoad() {
     FilterSheetScreen::viewDidLoad();
     setTitle(QStringLiteral("选择区域"));
-    navigationItem().setLeftBarButtonItem(
-        ui::BarButtonItem::itemWithTitle(QStringLiteral("取消"), ui::BarButtonItemStyle::Plain,
-                                         [weak = weakAs<DistrictSelect>()](ui::BarButtonItem&) {
-                                             if (auto self = weak.lock()) self->close();
-                                         }));
+    UIViewControllerNavigation::setNavigationLeftButton(
+        *this,
+        [weak = weakAs<DistrictSelect>()] {
+            if (auto self = weak.lock()) self->close();
+        },
+        QStringLiteral("取消"));
     table_->setSeparatorStyle(ui::TableViewCellSeparatorStyle::None);
     districtAry_ = tovikCitylog::instance().getCityDistrictArray().value_or(QVariantList());
 }

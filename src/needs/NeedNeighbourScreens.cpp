@@ -7,11 +7,7 @@
 #include "chat/ChatNeighbourScreens.h"
 #include "houses/HousesNavigation.h"
 
-#include "platform/uikit/bar_button_item.h"
-#include "platform/uikit/button.h"
-#include "platform/uikit/image.h"
 #include "platform/uikit/navigation_controller.h"
-#include "platform/uikit/navigation_item.h"
 #include "platform/uikit/view_controller.h"
 
 namespace {
@@ -28,17 +24,6 @@ void pushBrokerReplies(ui::NavigationController& stack, const QString& needId, i
     replies->setNeedId(needId);
     replies->setMatchedBrokerCount(brokerCount);
     stack.pushViewController(replies, true);
-}
-
-void setBackButton(ui::ViewController& screen, std::function<void()> action) {
-    auto button = ui::Button::buttonWithType(ui::ButtonType::Custom);
-    button->setFrame(ui::Rect(0, 0, 48, 32));
-    button->setImage(ui::Image::imageNamed(QStringLiteral("返回.png")), ui::kControlStateNormal);
-    button->setImage(ui::Image::imageNamed(QStringLiteral("返回点击.png")),
-                     ui::kControlStateHighlighted);
-    button->addTarget(button.get(), ui::kControlEventTouchUpInside,
-                      [action = std::move(action)](ui::Control&, const ui::Event*) { action(); });
-    screen.navigationItem().setLeftBarButtonItem(ui::BarButtonItem::itemWithCustomView(button));
 }
 
 bool isPublishingScreen(const ui::ViewController& screen) {

@@ -4,8 +4,6 @@
 #include <QVariant>
 #include <QVariantMap>
 
-#include <functional>
-
 namespace ui {
 class NavigationController;
 class ViewController;
@@ -20,8 +18,6 @@ namespace NeedNeighbourScreens {
 // around were told of.
 void pushBrokerReplies(ui::NavigationController& stack, const QString& needId, int brokerCount);
 
-// The app's back arrow on the left of the screen's bar, running `action`.
-void setBackButton(ui::ViewController& screen, std::function<void()> action);
 // Whether the screen is one of the publishing road (the need form or the SMS check), which
 // a need's replies screen returns past.
 [[nodiscard]] bool isPublishingScreen(const ui::ViewController& screen);

@@ -17,6 +17,7 @@
 #include "net/transport/Json.h"
 #include "ui/image/AnimatedGIFImage.h"
 #include "ui/image/AnimatedImageView.h"
+#include "ui/navigation/UIViewController+Navigation.h"
 #include "ui/widgets/AlertMessages.h"
 #include "ui/widgets/LineImageView.h"
 #include "ui/widgets/LoadingOverlay.h"
@@ -181,9 +182,10 @@ void QXBrokerReplyViewController::viewDidLoad() {
         stack->setNavigationBarHidden(false, false);
     setTitle(kTitle);
     view()->setBackgroundColor(ui::Color::whiteColor());
-    NeedNeighbourScreens::setBackButton(*this, [weak = weakAs<QXBrokerReplyViewController>()] {
-        if (const auto self = weak.lock()) self->goBack();
-    });
+    UIViewControllerNavigation::setNavigationBackButton(
+        *this, [weak = weakAs<QXBrokerReplyViewController>()] {
+            if (const auto self = weak.lock()) self->goBack();
+        });
     buildLayoutViews();
     addHeaderViewToSuperView();
     generateBottomPushView();

@@ -10,6 +10,7 @@
 #include "map/QXMapViewController.h"
 #include "net/EndpointTable.h"
 #include "net/QXNetContext.h"
+#include "ui/navigation/UIViewController+Navigation.h"
 #include "ui/widgets/AlertMessages.h"
 #include "util/categories/Tolerant.h"
 
@@ -107,19 +108,16 @@ void QXFBAgentAddress::viewDidLoad() {
     strip->addSubview(iLoadView_);
     view()->addSubview(strip);
 
-    navigationItem().setLeftBarButtonItem(ui::BarButtonItem::itemWithTitle(
-        QStringLiteral("返回"), ui::BarButtonItemStyle::Plain, [weak](ui::BarButtonItem&) {
-            if (auto self = weak.lock()) self->popback();
-        }));
-    doneButton_ = ui::Button::buttonWithType(ui::ButtonType::Custom);
-    doneButton_->setFrame(ui::Rect(0, 0, 44, 30));
-    doneButton_->setTitle(QStringLiteral("完成"), ui::kControlStateNormal);
-    doneButton_->setFont(ui::Font::systemFontOfSize(15));
-    doneButton_->addTarget(this, ui::kControlEventTouchUpInside, [weak](auto&&...) {
-        if (auto self = weak.lock()) self->didChooseLocation();
+    UIViewControllerNavigation::setNavigationBackButton(*this, [weak] {
+        if (auto self = weak.lock()) self->popback();
     });
-    doneItem_ = ui::BarButtonItem::itemWithCustomView(doneButton_);
-    navigationItem().setRightBarButtonItem(doneItem_);
+    doneButton_ = UIViewControllerNavigation::setNavigationRightButton(
+        *this,
+        [weak] {
+            if (auto self = weak.lock()) self->didChooseLocation();
+        },
+        QStringLiteral("完成"));
+    doneItem_ = navigationItem().rightBarButtonItems().back();
     setDoneEnabled(false);
 }
 

@@ -6,6 +6,7 @@
 #include "net/QXIMRequest.h"
 #include "net/QXNetContext.h"
 #include "net/RequestHeaderSet.h"
+#include "ui/navigation/UIViewController+Navigation.h"
 #include "ui/widgets/AlertMessages.h"
 #include "ui/widgets/FloatView.h"
 #include "util/categories/Tolerant.h"
@@ -14,7 +15,6 @@
 #include "platform/foundation/timer.h"
 #include "platform/foundation/user_defaults.h"
 #include "platform/uikit/animation.h"
-#include "platform/uikit/bar_button_item.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/label.h"
@@ -177,10 +177,12 @@ void QXMessageValidationController::viewDidLoad() {
 
     sendButton_->setEnabled(false);
     getCaptchaButton_->setEnabled(false);
-    navigationItem().setLeftBarButtonItem(ui::BarButtonItem::itemWithTitle(
-        QStringLiteral("取消"), ui::BarButtonItemStyle::Plain, [weak](ui::BarButtonItem&) {
+    UIViewControllerNavigation::setNavigationLeftButton(
+        *this,
+        [weak] {
             if (auto self = weak.lock()) self->goBack();
-        }));
+        },
+        QStringLiteral("取消"));
 }
 
 void QXMessageValidationController::viewWillAppear(bool animated) {

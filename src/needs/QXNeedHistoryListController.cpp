@@ -1,6 +1,5 @@
 #include "needs/QXNeedHistoryListController.h"
 
-#include "needs/NeedNeighbourScreens.h"
 #include "needs/QXBrokerReplyViewController.h"
 #include "needs/QXNeedHistoryItem.h"
 #include "needs/QXNeedHistroyCell.h"
@@ -11,6 +10,7 @@
 #include "houses/shared/HouseFavourites.h"
 #include "net/QXNetConnection.h"
 #include "net/QXNetContext.h"
+#include "ui/navigation/UIViewController+Navigation.h"
 #include "ui/widgets/AlertMessages.h"
 #include "util/categories/Tolerant.h"
 
@@ -49,9 +49,10 @@ void QXNeedHistoryListController::viewDidLoad() {
     listTable_->setSeparatorStyle(ui::TableViewCellSeparatorStyle::None);
     listTable_->setDataSource(weakAs<QXNeedHistoryListController>());
     listTable_->setDelegate(weakAs<QXNeedHistoryListController>());
-    NeedNeighbourScreens::setBackButton(*this, [weak = weakAs<QXNeedHistoryListController>()] {
-        if (const auto self = weak.lock()) self->popFromController();
-    });
+    UIViewControllerNavigation::setNavigationBackButton(
+        *this, [weak = weakAs<QXNeedHistoryListController>()] {
+            if (const auto self = weak.lock()) self->popFromController();
+        });
 }
 
 void QXNeedHistoryListController::viewWillAppear(bool animated) {

@@ -18,6 +18,7 @@
 #include "net/EndpointTable.h"
 #include "net/QXIMRequest.h"
 #include "net/QXNetContext.h"
+#include "ui/navigation/UIViewController+Navigation.h"
 #include "ui/widgets/AlertMessages.h"
 #include "ui/widgets/TovikModalViewController.h"
 #include "util/categories/Tolerant.h"
@@ -25,7 +26,6 @@
 #include "platform/foundation/file_manager.h"
 #include "platform/foundation/user_defaults.h"
 #include "platform/uikit/activity_indicator_view.h"
-#include "platform/uikit/bar_button_item.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
@@ -176,10 +176,9 @@ void QXPublishHouseInfoViewController::viewDidLoad() {
                                                }));
     auto& defaults = ns::UserDefaults::standardUserDefaults();
     if (!defaults.objectForKey(kRentOrBuyKey).isValid()) defaults.setObject(kind, kRentOrBuyKey);
-    navigationItem().setLeftBarButtonItem(ui::BarButtonItem::itemWithTitle(
-        QStringLiteral("返回"), ui::BarButtonItemStyle::Plain, [weak](ui::BarButtonItem&) {
-            if (auto self = weak.lock()) self->goBack();
-        }));
+    UIViewControllerNavigation::setNavigationBackButton(*this, [weak] {
+        if (auto self = weak.lock()) self->goBack();
+    });
     initButtomView();
     // Definitions that failed before the form was shown.
     showFilterFailure();

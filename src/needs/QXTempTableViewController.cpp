@@ -2,11 +2,11 @@
 
 #include "analytics/StatClick.h"
 #include "net/QXNetContext.h"
+#include "ui/navigation/UIViewController+Navigation.h"
 #include "ui/widgets/ModalSheetViewController.h"
 #include "util/categories/Tolerant.h"
 
 #include "platform/foundation/user_defaults.h"
-#include "platform/uikit/bar_button_item.h"
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
 #include "platform/uikit/navigation_item.h"
@@ -29,11 +29,12 @@ void QXTempTableViewController::setListArray(const QVariantList& rows) {
 
 void QXTempTableViewController::viewDidLoad() {
     FilterSheetScreen::viewDidLoad();
-    navigationItem().setLeftBarButtonItem(ui::BarButtonItem::itemWithTitle(
-        QStringLiteral("取消"), ui::BarButtonItemStyle::Plain,
-        [weak = weakAs<QXTempTableViewController>()](ui::BarButtonItem&) {
+    UIViewControllerNavigation::setNavigationLeftButton(
+        *this,
+        [weak = weakAs<QXTempTableViewController>()] {
             if (auto self = weak.lock()) self->dismissSheet();
-        }));
+        },
+        QStringLiteral("取消"));
     table_->setSeparatorStyle(ui::TableViewCellSeparatorStyle::None);
 }
 

@@ -3,9 +3,9 @@
 #include "needs/DistrictSelect.h"
 
 #include "location/tovikCitylog.h"
+#include "ui/navigation/UIViewController+Navigation.h"
 #include "util/categories/Tolerant.h"
 
-#include "platform/uikit/bar_button_item.h"
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
 #include "platform/uikit/navigation_controller.h"
@@ -24,14 +24,12 @@ StreetSelect::StreetSelect() : FilterSheetScreen(DistrictSelect::kShadowTag) {
 
 void StreetSelect::viewDidLoad() {
     FilterSheetScreen::viewDidLoad();
-    navigationItem().setLeftBarButtonItem(
-        ui::BarButtonItem::itemWithTitle(QStringLiteral("返回"), ui::BarButtonItemStyle::Plain,
-                                         [weak = weakAs<StreetSelect>()](ui::BarButtonItem&) {
-                                             auto self = weak.lock();
-                                             if (!self) return;
-                                             if (auto* navigation = self->navigationController())
-                                                 navigation->popViewControllerAnimated(true);
-                                         }));
+    UIViewControllerNavigation::setNavigationBackButton(*this, [weak = weakAs<StreetSelect>()] {
+        auto self = weak.lock();
+        if (!self) return;
+        if (auto* navigation = self->navigationController())
+            navigation->popViewControllerAnimated(true);
+    });
     table_->setSeparatorStyle(ui::TableViewCellSeparatorStyle::None);
 }
 

@@ -10,7 +10,6 @@
 #include "app/ShopMapEntry.h"
 #include "app/WebHelp.h"
 #include "app/categories/UIView+Addition.h"
-#include "app/categories/UIViewController+Navigation.h"
 #include "houses/HousesNavigation.h"
 #include "location/CityData.h"
 #include "location/CityNode.h"
@@ -40,6 +39,7 @@
 #include "platform/uikit/string_drawing.h"
 #include "platform/uikit/tab_bar_controller.h"
 #include "ui/image/UIButton+RemoteImage.h"
+#include "ui/navigation/UIViewController+Navigation.h"
 #include "ui/widgets/IconMenuView.h"
 #include "util/categories/Tolerant.h"
 

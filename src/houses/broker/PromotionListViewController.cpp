@@ -3,7 +3,6 @@
 #include "houses/HousesNavigation.h"
 
 #include "analytics/StatClick.h"
-#include "houses/HousesNavigation.h"
 #include "houses/broker/BrokerRequests.h"
 #include "houses/broker/PromotionCell.h"
 #include "houses/query/PostListPaging.h"
@@ -24,6 +23,7 @@
 #include "platform/uikit/screen.h"
 
 #include <QUrl>
+#include "ui/navigation/UIViewController+Navigation.h"
 #include "ui/widgets/AlertMessages.h"
 #include "ui/widgets/LoadingOverlay.h"
 #include "util/categories/Tolerant.h"
@@ -82,9 +82,10 @@ void PromotionListViewController::returnPromotionRoot() {
 void PromotionListViewController::viewDidLoad() {
     ui::ViewController::viewDidLoad();
     setTitle(nTitle_);
-    HousesNavigation::setBackButton(*this, [weak = weakAs<PromotionListViewController>()] {
-        if (auto self = weak.lock()) self->returnPromotionRoot();
-    });
+    UIViewControllerNavigation::setNavigationBackButton(
+        *this, [weak = weakAs<PromotionListViewController>()] {
+            if (auto self = weak.lock()) self->returnPromotionRoot();
+        });
     view()->setBackgroundColor(ui::Color::rgb(235, 235, 235));
     if (auto tip = ui::Image::imageNamed(QStringLiteral("底部提示.png"))) {
         auto bottom = std::make_shared<ui::ImageView>(tip->stretchableImageWithLeftCapWidth(6, 16));

@@ -1,7 +1,5 @@
 #include "houses/broker/QXAgentInfoController.h"
 
-#include "houses/HousesNavigation.h"
-
 #include "IMChat/qximlib/QXIMDatabase.h"
 #include "analytics/StatClick.h"
 #include "houses/broker/BrokerRequests.h"
@@ -28,6 +26,7 @@
 #include "platform/uikit/scroll_view.h"
 #include "platform/uikit/string_drawing.h"
 #include "platform/uikit/web_view.h"
+#include "ui/navigation/UIViewController+Navigation.h"
 #include "ui/widgets/LoadingOverlay.h"
 #include "ui/widgets/StarLevelView.h"
 #include "util/categories/Tolerant.h"
@@ -163,9 +162,11 @@ void QXAgentInfoController::loadView() {
 
 void QXAgentInfoController::buildPage() {
     view()->setBackgroundColor(ui::Color::rgb(235, 235, 235));
-    HousesNavigation::setBackButton(*this, [weak = weakAs<QXAgentInfoController>()] {
-        if (auto self = weak.lock()) self->goBack();
-    });
+    UIViewControllerNavigation::setNavigationBackButton(*this,
+                                                        [weak = weakAs<QXAgentInfoController>()] {
+                                                            if (auto self = weak.lock())
+                                                                self->goBack();
+                                                        });
     mailView_ =
         std::make_shared<ui::ScrollView>(ui::Rect(0, 0, kWidth, screenHeight() - kBarsHeight));
     mailView_->setHidden(true);

@@ -1,7 +1,5 @@
 #include "houses/community/QXCommunityDetailController.h"
 
-#include "houses/HousesNavigation.h"
-
 #include "houses/community/QXCommunityImageView.h"
 #include "houses/community/XiaoquRequests.h"
 #include "houses/query/PostListPaging.h"
@@ -12,6 +10,7 @@
 #include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/screen.h"
 #include "platform/uikit/scroll_view.h"
+#include "ui/navigation/UIViewController+Navigation.h"
 #include "ui/widgets/LoadingOverlay.h"
 #include "util/categories/Tolerant.h"
 
@@ -57,9 +56,10 @@ void QXCommunityDetailController::viewDidLoad() {
     ui::ViewController::viewDidLoad();
     view()->setBackgroundColor(ui::Color::rgb(247, 247, 247));
     setTitle(kTitle);
-    HousesNavigation::setBackButton(*this, [weak = weakAs<QXCommunityDetailController>()] {
-        if (auto self = weak.lock()) self->goBack();
-    });
+    UIViewControllerNavigation::setNavigationBackButton(
+        *this, [weak = weakAs<QXCommunityDetailController>()] {
+            if (auto self = weak.lock()) self->goBack();
+        });
     mainScrollView_ =
         std::make_shared<ui::ScrollView>(ui::Rect(0, 0, kWidth, screenHeight() - kBarsHeight));
     mainScrollView_->setContentSize({kWidth, screenHeight() - 106});

@@ -22,6 +22,7 @@
 #include "platform/uikit/label.h"
 #include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/screen.h"
+#include "ui/navigation/UIViewController+Navigation.h"
 #include "ui/widgets/LoadingOverlay.h"
 #include "util/categories/Tolerant.h"
 
@@ -92,7 +93,7 @@ void QXLeisiFangList::viewDidLoad() {
     ui::ViewController::viewDidLoad();
     view()->setBackgroundColor(ui::Color::rgb(250, 250, 250));
     if (!showTitle_.isEmpty()) setTitle(showTitle_);
-    HousesNavigation::setBackButton(*this, [weak = weakAs<QXLeisiFangList>()] {
+    UIViewControllerNavigation::setNavigationBackButton(*this, [weak = weakAs<QXLeisiFangList>()] {
         if (auto self = weak.lock()) self->goBack();
     });
     if (showFilter_) {

@@ -2,7 +2,6 @@
 
 #include "IMChat/qximlib/QXIMDatabase.h"
 #include "analytics/StatClick.h"
-#include "houses/HousesNavigation.h"
 #include "houses/shared/HouseFavourites.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/uikit/button.h"
@@ -10,6 +9,7 @@
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
 #include "platform/uikit/navigation_controller.h"
+#include "ui/navigation/UIViewController+Navigation.h"
 #include "ui/widgets/AlertMessages.h"
 #include "util/categories/TextCharacters.h"
 
@@ -41,9 +41,11 @@ void QXAddSignController::viewDidLoad() {
     ui::ViewController::viewDidLoad();
     setTitle(QStringLiteral("备注"));
     view()->setBackgroundColor(ui::Color::rgb(245, 245, 245));
-    HousesNavigation::setBackButton(*this, [weak = weakAs<QXAddSignController>()] {
-        if (auto self = weak.lock()) self->goBack();
-    });
+    UIViewControllerNavigation::setNavigationBackButton(*this,
+                                                        [weak = weakAs<QXAddSignController>()] {
+                                                            if (auto self = weak.lock())
+                                                                self->goBack();
+                                                        });
 
     inputBackground_ = std::make_shared<ui::ImageView>(ui::Rect(10, 15, 300, 140));
     if (auto image = ui::Image::imageNamed(QStringLiteral("输入框")))

@@ -1,6 +1,5 @@
 #include "houses/detail/QXPostDetailNew.h"
 
-#include "houses/HousesNavigation.h"
 #include "houses/detail/PostDetailRequest.h"
 #include "houses/detail/QXDetailFormate.h"
 #include "houses/query/PostListPaging.h"
@@ -15,6 +14,7 @@
 #include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/screen.h"
 #include "platform/uikit/table_view_cell.h"
+#include "ui/navigation/UIViewController+Navigation.h"
 #include "ui/widgets/LoadingOverlay.h"
 #include "util/categories/TextCharacters.h"
 #include "util/categories/Tolerant.h"
@@ -110,7 +110,7 @@ void QXPostDetailNew::viewDidLoad() {
     mainScrollView_->setBackgroundColor(ui::Color::rgb(250, 250, 250));
     view()->addSubview(mainScrollView_);
 
-    HousesNavigation::setBackButton(*this, [weak = weakAs<QXPostDetailNew>()] {
+    UIViewControllerNavigation::setNavigationBackButton(*this, [weak = weakAs<QXPostDetailNew>()] {
         if (auto self = weak.lock()) self->goBack();
     });
     refreshDataAndView();

@@ -1,6 +1,5 @@
 #include "houses/detail/Report.h"
 
-#include "houses/HousesNavigation.h"
 #include "net/EndpointTable.h"
 #include "platform/foundation/timer.h"
 #include "platform/uikit/activity_indicator_view.h"
@@ -11,6 +10,7 @@
 #include "platform/uikit/label.h"
 #include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/scroll_view.h"
+#include "ui/navigation/UIViewController+Navigation.h"
 #include "ui/widgets/AlertMessages.h"
 #include "ui/widgets/FloatView.h"
 #include "util/TextChecks.h"
@@ -60,12 +60,15 @@ void Report::viewDidLoad() {
     ui::ViewController::viewDidLoad();
     setTitle(QStringLiteral(" 举报"));
     view()->setBackgroundColor(ui::Color::rgb(235, 235, 235));
-    HousesNavigation::setBackButton(*this, [weak = weakAs<Report>()] {
+    UIViewControllerNavigation::setNavigationBackButton(*this, [weak = weakAs<Report>()] {
         if (auto self = weak.lock()) self->onBack();
     });
-    HousesNavigation::setRightButton(*this, QStringLiteral("提交"), [weak = weakAs<Report>()] {
-        if (auto self = weak.lock()) self->Submit();
-    });
+    UIViewControllerNavigation::setNavigationRightButton(
+        *this,
+        [weak = weakAs<Report>()] {
+            if (auto self = weak.lock()) self->Submit();
+        },
+        QStringLiteral("提交"));
 
     contentView_ = std::make_shared<ui::ScrollView>(ui::Rect(0, 0, 320, kFormHeight));
     contentView_->setContentSize({320, 400});

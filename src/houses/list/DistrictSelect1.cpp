@@ -2,13 +2,13 @@
 
 #include "houses/list/FilterMainViewControl.h"
 #include "location/CityNode.h"
-#include "platform/uikit/bar_button_item.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
 #include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/navigation_item.h"
 #include "platform/uikit/table_view_cell.h"
+#include "ui/navigation/UIViewController+Navigation.h"
 
 namespace {
 
@@ -39,11 +39,13 @@ void DistrictSelect1::viewDidLoad() {
     FilterSheetScreen::viewDidLoad();
     setTitle(QStringLiteral("选择区域"));
     table_->setSeparatorStyle(ui::TableViewCellSeparatorStyle::None);
-    navigationItem().setLeftBarButtonItem(ui::BarButtonItem::itemWithTitle(
-        isCancel_ ? QStringLiteral("取消") : QStringLiteral("返回"), ui::BarButtonItemStyle::Plain,
-        [weak = weakAs<DistrictSelect1>()](ui::BarButtonItem&) {
-            if (auto self = weak.lock()) self->popFront();
-        }));
+    auto close = [weak = weakAs<DistrictSelect1>()] {
+        if (auto self = weak.lock()) self->popFront();
+    };
+    if (isCancel_)
+        UIViewControllerNavigation::setNavigationLeftButton(*this, close, QStringLiteral("取消"));
+    else
+        UIViewControllerNavigation::setNavigationBackButton(*this, close);
 }
 
 void DistrictSelect1::popFront() {
@@ -119,11 +121,9 @@ void StreetSelect1::viewDidLoad() {
     district_ = street ? street->parent() : nullptr;
     setTitle(district_ ? district_->name() : QString());
     table_->setSeparatorStyle(ui::TableViewCellSeparatorStyle::None);
-    navigationItem().setLeftBarButtonItem(
-        ui::BarButtonItem::itemWithTitle(QStringLiteral("返回"), ui::BarButtonItemStyle::Plain,
-                                         [weak = weakAs<StreetSelect1>()](ui::BarButtonItem&) {
-                                             if (auto self = weak.lock()) self->popFront();
-                                         }));
+    UIViewControllerNavigation::setNavigationBackButton(*this, [weak = weakAs<StreetSelect1>()] {
+        if (auto self = weak.lock()) self->popFront();
+    });
 }
 
 void StreetSelect1::popFront() {

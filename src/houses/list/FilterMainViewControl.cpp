@@ -10,7 +10,6 @@
 #include "houses/shared/StretchedImage.h"
 #include "location/CityNode.h"
 #include "platform/uikit/activity_indicator_view.h"
-#include "platform/uikit/bar_button_item.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
@@ -21,6 +20,7 @@
 #include "platform/uikit/navigation_item.h"
 #include "platform/uikit/table_view_cell.h"
 #include "platform/uikit/window.h"
+#include "ui/navigation/UIViewController+Navigation.h"
 #include "ui/widgets/CheckBox.h"
 #include "ui/widgets/TovikModalViewController.h"
 #include "util/categories/Tolerant.h"
@@ -137,16 +137,16 @@ FilterItem FilterMainViewControl::baseTagItem() const {
 void FilterMainViewControl::viewDidLoad() {
     ui::ViewController::viewDidLoad();
     setTitle(QStringLiteral("高级筛选"));
-    navigationItem().setLeftBarButtonItem(ui::BarButtonItem::itemWithTitle(
-        QStringLiteral("返回"), ui::BarButtonItemStyle::Plain,
-        [weak = weakAs<FilterMainViewControl>()](ui::BarButtonItem&) {
-            if (auto self = weak.lock()) self->backMethod();
-        }));
-    navigationItem().setRightBarButtonItem(ui::BarButtonItem::itemWithTitle(
-        QStringLiteral("确定"), ui::BarButtonItemStyle::Plain,
-        [weak = weakAs<FilterMainViewControl>()](ui::BarButtonItem&) {
+    const auto weak = weakAs<FilterMainViewControl>();
+    UIViewControllerNavigation::setNavigationBackButton(*this, [weak] {
+        if (auto self = weak.lock()) self->backMethod();
+    });
+    UIViewControllerNavigation::setNavigationRightButton(
+        *this,
+        [weak] {
             if (auto self = weak.lock()) self->getFilterInfo();
-        }));
+        },
+        QStringLiteral("确定"));
     view()->setBackgroundColor(ui::Color::rgb(235, 235, 235));
     table_ =
         std::make_shared<ui::TableView>(ui::Rect(11, 0, 299, view()->bounds().size.height - 108));

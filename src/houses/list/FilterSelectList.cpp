@@ -1,11 +1,11 @@
 #include "houses/list/FilterSelectList.h"
 
-#include "platform/uikit/bar_button_item.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
 #include "platform/uikit/navigation_item.h"
 #include "platform/uikit/table_view_cell.h"
+#include "ui/navigation/UIViewController+Navigation.h"
 
 FilterSelectList::FilterSelectList(FilterItem filter) : filter_(filter) {
     setHidesBottomBarWhenPushed(true);
@@ -15,11 +15,12 @@ void FilterSelectList::viewDidLoad() {
     FilterSheetScreen::viewDidLoad();
     const auto item = filter_.lock();
     setTitle(item ? item->value(QStringLiteral("n")).toString() : QString());
-    navigationItem().setLeftBarButtonItem(
-        ui::BarButtonItem::itemWithTitle(QStringLiteral("取消"), ui::BarButtonItemStyle::Plain,
-                                         [weak = weakAs<FilterSelectList>()](ui::BarButtonItem&) {
-                                             if (auto self = weak.lock()) self->popFront();
-                                         }));
+    UIViewControllerNavigation::setNavigationLeftButton(
+        *this,
+        [weak = weakAs<FilterSelectList>()] {
+            if (auto self = weak.lock()) self->popFront();
+        },
+        QStringLiteral("取消"));
 }
 
 int FilterSelectList::numberOfRowsInSection(ui::TableView&, int) {

@@ -10,6 +10,7 @@
 #include "platform/uikit/navigation_item.h"
 #include "platform/uikit/screen.h"
 #include "platform/uikit/window.h"
+#include "ui/navigation/UIViewController+Navigation.h"
 
 namespace {
 const QString kHistoryTitle = QStringLiteral("确定删除历史记录吗?");
@@ -66,10 +67,9 @@ void QXPostList::showTitleSearchBar(bool shown) {
         vTitleSearchBar_->field()->setText(paging_.keyword);
         navigationItem().setTitleView(vTitleSearchBar_->view());
         navigationItem().setRightBarButtonItem(nullptr);
-        navigationItem().setLeftBarButtonItem(
-            SearchTitleBar::backItem([weak = weakAs<QXPostList>()] {
-                if (auto self = weak.lock()) self->removeSearchView();
-            }));
+        UIViewControllerNavigation::setNavigationBackButton(*this, [weak = weakAs<QXPostList>()] {
+            if (auto self = weak.lock()) self->removeSearchView();
+        });
         vTitleSearchBar_->focus(*this);
         return;
     }

@@ -1,7 +1,6 @@
 #include "houses/query/SearchTitleBar.h"
 
 #include "houses/shared/StretchedImage.h"
-#include "platform/uikit/bar_button_item.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/label.h"
@@ -42,19 +41,4 @@ void SearchTitleBar::focus(ui::ViewController& screen) const {
     if (ui::NavigationController* navigation = screen.navigationController())
         navigation->navigationBar()->layoutIfNeeded();
     field_->becomeFirstResponder();
-}
-
-std::shared_ptr<ui::BarButtonItem> SearchTitleBar::backItem(std::function<void()> back) {
-    auto button = ui::Button::buttonWithType(ui::ButtonType::Custom);
-    button->setFrame({0, 0, 48, 32});
-    button->setImage(ui::Image::imageNamed(QStringLiteral("返回.png")), ui::kControlStateNormal);
-    button->setImage(ui::Image::imageNamed(QStringLiteral("返回点击.png")),
-                     ui::kControlStateHighlighted);
-    button->setTag(kBackButtonTag);
-    button->setAccessibilityLabel(QStringLiteral("返回"));
-    button->addTarget(button.get(), ui::kControlEventTouchUpInside,
-                      [back = std::move(back)](ui::Control&, const ui::Event*) {
-                          if (back) back();
-                      });
-    return ui::BarButtonItem::itemWithCustomView(button);
 }

@@ -8,7 +8,6 @@
 #include <memory>
 
 namespace ui {
-class BarButtonItem;
 class Button;
 class View;
 class ViewController;
@@ -22,12 +21,6 @@ class ViewController;
 class SearchTitleBar {
 public:
     static inline const QString kPlaceholder = QStringLiteral(" 输入关键词搜索");
-    static constexpr int kBackButtonTag = 4582;
-
-    // The back button of the search screens in the app's look: the picture "返回.png" on a
-    // 48 x 32 button (tag kBackButtonTag) as the left item; `back` runs on a tap.
-    [[nodiscard]] static std::shared_ptr<ui::BarButtonItem> backItem(std::function<void()> back);
-
     // `buttonPicture` is the button's background ("button34px.png" on the post list,
     // "buttonB高34.png" on the search screens); its pressed look is the picture of the
     // same name with "-点击态". `search` runs on a tap of the button.

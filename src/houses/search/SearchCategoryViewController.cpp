@@ -10,6 +10,7 @@
 #include "platform/uikit/navigation_item.h"
 #include "platform/uikit/screen.h"
 #include "platform/uikit/table_view_cell.h"
+#include "ui/navigation/UIViewController+Navigation.h"
 
 SearchCategoryViewController::SearchCategoryViewController() {
     setHidesBottomBarWhenPushed(true);
@@ -21,9 +22,9 @@ void SearchCategoryViewController::viewDidLoad() {
     setTitle(kTitle);
     view()->setBackgroundColor(ui::Color::whiteColor());
     const auto weak = weakAs<SearchCategoryViewController>();
-    navigationItem().setLeftBarButtonItem(SearchTitleBar::backItem([weak] {
+    UIViewControllerNavigation::setNavigationBackButton(*this, [weak] {
         if (auto self = weak.lock()) self->goBack();
-    }));
+    });
     mainTbl_ = std::make_shared<ui::TableView>(
         ui::Rect(0, 0, 320, ui::Screen::mainScreen().bounds().size.height - 64));
     mainTbl_->setSeparatorStyle(ui::TableViewCellSeparatorStyle::None);

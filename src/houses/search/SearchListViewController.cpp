@@ -26,6 +26,7 @@
 #include "platform/uikit/navigation_item.h"
 #include "platform/uikit/screen.h"
 #include "platform/uikit/table_view_cell.h"
+#include "ui/navigation/UIViewController+Navigation.h"
 
 #include <cmath>
 
@@ -77,9 +78,9 @@ void SearchListViewController::resetAppStreet() {
 void SearchListViewController::viewDidLoad() {
     ui::ViewController::viewDidLoad();
     const auto weak = weakAs<SearchListViewController>();
-    navigationItem().setLeftBarButtonItem(SearchTitleBar::backItem([weak] {
+    UIViewControllerNavigation::setNavigationBackButton(*this, [weak] {
         if (auto self = weak.lock()) self->goBack();
-    }));
+    });
     view()->setBackgroundColor(ui::Color::whiteColor());
 
     titleBar_ = std::make_unique<SearchTitleBar>(QStringLiteral("buttonB高34.png"), [weak] {

@@ -10,6 +10,7 @@
 #include "platform/uikit/navigation_item.h"
 #include "platform/uikit/screen.h"
 #include "platform/uikit/table_view_cell.h"
+#include "ui/navigation/UIViewController+Navigation.h"
 
 SearchViewController::SearchViewController() {
     setHidesBottomBarWhenPushed(true);
@@ -30,9 +31,9 @@ void SearchViewController::viewDidLoad() {
     titleBar_->field()->setClearButtonMode(ui::TextFieldViewMode::WhileEditing);
     titleBar_->field()->setDelegate(weak);
     navigationItem().setTitleView(titleBar_->view());
-    navigationItem().setLeftBarButtonItem(SearchTitleBar::backItem([weak] {
+    UIViewControllerNavigation::setNavigationBackButton(*this, [weak] {
         if (auto self = weak.lock()) self->removeSearchView();
-    }));
+    });
 
     const double height = ui::Screen::mainScreen().bounds().size.height - 64;
     mainTbl_ = std::make_shared<ui::TableView>(ui::Rect(0, 0, 320, height));

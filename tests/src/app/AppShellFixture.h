@@ -8,6 +8,7 @@
 #include "app/QXTabBarController.h"
 #include "app/QXUIViewController.h"
 #include "app/statistics/Statistics.h"
+#include "location/LocationManager.h"
 #include "net/QXNetContext.h"
 #include "platform/foundation/user_defaults.h"
 #include "platform/uikit/application.h"
@@ -29,7 +30,7 @@ inline std::shared_ptr<QXUIViewController> plainScreen(const QString& title) {
 
 // The app launched as the program launches it, on the test's own sandbox and stand-in
 // server. The process-wide objects (the application, the delegate, the application state,
-// the statistics buffer) start afresh for every launch.
+// the statistics buffer, the location manager) start afresh for every launch.
 class AppShellFixture : public StandinFixture {
 protected:
     void SetUp() override {
@@ -102,6 +103,7 @@ private:
         ui::Application::reset();
         QXAppDelegate::resetShared();
         Statistics::resetInstance();
+        LocationManager::forceRelease();
         auto state = QXAppState::shared();
         state->setUserId(QString());
         state->setCurrentCityScript_index(-1);

@@ -7,7 +7,6 @@
 #include "app/categories/UINavigationItem+iOS7Spacing.h"
 #include "app/categories/UIView+Addition.h"
 #include "app/categories/UIViewController+Loading.h"
-#include "app/categories/UIViewController+Navigation.h"
 #include "app/statistics/StatisticsEventIds.h"
 #include "app/statistics/StatisticsForAnalytics.h"
 #include "platform/foundation/file_manager.h"
@@ -21,6 +20,7 @@
 #include "platform/uikit/navigation_item.h"
 #include "platform/uikit/tab_bar.h"
 #include "platform/uikit/tab_bar_controller.h"
+#include "ui/navigation/UIViewController+Navigation.h"
 #include "ui/widgets/LoadingOverlay.h"
 
 namespace {

@@ -1,6 +1,5 @@
-#include "app/categories/UIViewController+Navigation.h"
+#include "ui/navigation/UIViewController+Navigation.h"
 
-#include "app/QXUtil.h"
 #include "platform/uikit/bar_button_item.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
@@ -17,6 +16,15 @@ constexpr double kTextButtonHeight = 34;
 // The text buttons show 3 points further left inside their container.
 constexpr double kContainerShift = 3;
 
+// The text buttons' backgrounds stretch from their centre: caps of half the picture's width
+// and height, rounded down.
+std::shared_ptr<ui::Image> stretchedFromCentre(const QString& name) {
+    const auto image = ui::Image::imageNamed(name);
+    if (!image) return nullptr;
+    return image->stretchableImageWithLeftCapWidth(int(image->size().width / 2),
+                                                   int(image->size().height / 2));
+}
+
 void makeStackExclusive(ui::ViewController& target) {
     if (auto* navigation = target.navigationController())
         navigation->view()->setExclusiveTouch(true);
@@ -31,11 +39,9 @@ void onTap(ui::Button& button, Action action) {
 
 std::shared_ptr<ui::Button> textButton(const ui::Rect& frame, const QString& title, Action action) {
     auto button = std::make_shared<ui::Button>(frame);
-    button->setBackgroundImage(
-        QXUtil::setImageStretchImage(ui::Image::imageNamed(QStringLiteral("button34px.png"))),
-        ui::kControlStateNormal);
-    button->setBackgroundImage(QXUtil::setImageStretchImage(
-                                   ui::Image::imageNamed(QStringLiteral("button34px-点击态.png"))),
+    button->setBackgroundImage(stretchedFromCentre(QStringLiteral("button34px.png")),
+                               ui::kControlStateNormal);
+    button->setBackgroundImage(stretchedFromCentre(QStringLiteral("button34px-点击态.png")),
                                ui::kControlStateHighlighted);
     button->setTitle(title, ui::kControlStateNormal);
     button->setTitleColor(ui::Color::whiteColor(), ui::kControlStateNormal);
@@ -49,9 +55,8 @@ std::shared_ptr<ui::Button> imageButton(const ui::Rect& frame, Action action, co
     auto button = std::make_shared<ui::Button>(frame);
     button->setImage(ui::Image::imageNamed(image), ui::kControlStateNormal);
     button->setImage(ui::Image::imageNamed(highlightedImage), ui::kControlStateHighlighted);
-    button->setBackgroundImage(
-        QXUtil::setImageStretchImage(ui::Image::imageNamed(QStringLiteral("icon点击背景"))),
-        ui::kControlStateHighlighted);
+    button->setBackgroundImage(stretchedFromCentre(QStringLiteral("icon点击背景")),
+                               ui::kControlStateHighlighted);
     onTap(*button, std::move(action));
     return button;
 }
@@ -72,6 +77,8 @@ void setNavigationBackButton(ui::ViewController& target, Action action) {
     button->setImage(ui::Image::imageNamed(QStringLiteral("返回点击.png")),
                      ui::kControlStateHighlighted);
     button->setTag(kBackButtonTag);
+    // Spoken as "返回" to those who do not see the arrow.
+    button->setAccessibilityLabel(QStringLiteral("返回"));
     onTap(*button, std::move(action));
     target.navigationItem().setBackBarButtonItem(nullptr);
     target.navigationItem().setLeftBarButtonItem(ui::BarButtonItem::itemWithCustomView(button));
@@ -92,12 +99,13 @@ void setNavigationCancelButton(ui::ViewController& target, Action action) {
     setNavigationLeftButton(target, std::move(action), QStringLiteral("取消"));
 }
 
-void setNavigationRightButton(ui::ViewController& target, Action action, const QString& title,
-                              bool isRedPoint) {
+std::shared_ptr<ui::Button> setNavigationRightButton(ui::ViewController& target, Action action,
+                                                     const QString& title, bool isRedPoint) {
     const ui::Rect frame(0, 0, title.size() < 3 ? 60 : 68, kTextButtonHeight);
     auto container = shiftedContainer(frame);
-    container->addSubview(
-        textButton(ui::Rect(0, 0, frame.width(), frame.height()), title, std::move(action)));
+    auto button =
+        textButton(ui::Rect(0, 0, frame.width(), frame.height()), title, std::move(action));
+    container->addSubview(button);
     if (isRedPoint) {
         auto red = std::make_shared<ui::ImageView>(ui::Image::imageNamed(QStringLiteral("红点")));
         red->sizeToFit();
@@ -108,6 +116,7 @@ void setNavigationRightButton(ui::ViewController& target, Action action, const Q
         container->addSubview(red);
     }
     target.navigationItem().setRightBarButtonItem(ui::BarButtonItem::itemWithCustomView(container));
+    return button;
 }
 
 void setNavigationRightButton(ui::ViewController& target, Action action, const QString& image,

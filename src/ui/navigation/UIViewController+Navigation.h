@@ -6,13 +6,15 @@
 #include <memory>
 
 namespace ui {
+class Button;
 class View;
 class ViewController;
 }  // namespace ui
 
 // The navigation-bar items of every screen in the app's look: the back button, text and
 // image buttons, and the title label. `target` is the screen whose navigation item gets
-// the item; `action` runs on a tap.
+// the item; `action` runs on a tap. They lie below every library of screens, so that the
+// chat, the needs, the housing lists and the app shell all give their bars the same items.
 namespace UIViewControllerNavigation {
 inline constexpr int kBackButtonTag = 4582;
 
@@ -21,8 +23,9 @@ using Action = std::function<void()>;
 void setNavigationBackButton(ui::ViewController& target, Action action);
 void setNavigationLeftButton(ui::ViewController& target, Action action, const QString& title);
 void setNavigationCancelButton(ui::ViewController& target, Action action);
-void setNavigationRightButton(ui::ViewController& target, Action action, const QString& title,
-                              bool isRedPoint = false);
+// The text button is returned for screens that enable it or change its look later.
+std::shared_ptr<ui::Button> setNavigationRightButton(ui::ViewController& target, Action action,
+                                                     const QString& title, bool isRedPoint = false);
 void setNavigationRightButton(ui::ViewController& target, Action action, const QString& image,
                               const QString& highlightedImage);
 // Two image buttons 42 x 32 side by side in an 85 x 32 container as the right item.
