@@ -163,8 +163,11 @@ void StandinServer::Impl::handle(const httplib::Request& request, httplib::Respo
     const auto answered = qScopeGuard([this] { --answering; });
     // A release counts for every request recorded before it, even one not yet waiting.
     const std::uint64_t arrival = releaseCount();
-    record = log.append(std::move(record));
+    // The rule is taken before the request is recorded: once a test sees the request
+    // recorded, the request has its rule, and no later request takes a counted rule in its
+    // place.
     const auto rule = faults.take(record.path);
+    record = log.append(std::move(record));
     if (rule && rule->delayMs > 0 &&
         !waitUntil(SteadyClock::now() + std::chrono::milliseconds(rule->delayMs))) {
         return;

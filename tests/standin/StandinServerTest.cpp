@@ -345,6 +345,22 @@ TEST_F(StandinServerTest, AHeldReplyWaitsForItsReleaseAndAResetLetsItGoToo) {
     }
 }
 
+TEST_F(StandinServerTest, ARecordedRequestHasSpentItsShareOfACountedRule) {
+    server().setFault({.prefix = paths::kBackend, .hold = true, .times = 1});
+    std::atomic<bool> replied = false;
+    std::thread caller([&] {
+        EXPECT_TRUE(call("GetUserStatuss", paths::kBackend));
+        replied = true;
+    });
+    while (server().requests(paths::kBackend).empty()) std::this_thread::yield();
+    // Seen recorded, the first request holds the one hold: the next is answered at once.
+    const auto next = call("GetUserStatuss", paths::kBackend);
+    EXPECT_TRUE(next && next->status == 200);
+    EXPECT_FALSE(replied);
+    server().releaseHeld();
+    caller.join();
+}
+
 TEST_F(StandinServerTest, ForcedStatusKeepsOrReplacesTheBody) {
     server().setFaults({{.prefix = "/datashare/", .status = 404, .body = "nf"},
                         {.prefix = paths::kPush, .status = 201}});

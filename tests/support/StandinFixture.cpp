@@ -1,5 +1,7 @@
 #include "StandinFixture.h"
 
+#include "platform/foundation/network_thread.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -108,6 +110,12 @@ void StandinProcess::releaseHeld() {
     control("POST", "release");
 }
 
+void StandinProcess::clearFaultsAndReleaseHeld() {
+    // In this order: a request that arrives in between finds no rule to hold it.
+    setFaults({});
+    releaseHeld();
+}
+
 void StandinProcess::reset() {
     control("POST", "reset");
 }
@@ -157,4 +165,18 @@ bool StandinFixture::runUntilAnswered(const std::function<bool()>& done,
         if (server_.answering() == 0) advance();
         return done();
     });
+}
+
+bool StandinFixture::waitForRequests(const QByteArray& pathPrefix, std::size_t count) {
+    return runMainLoopUntil([&] { return server_.requests(pathPrefix).size() >= count; });
+}
+
+bool StandinFixture::letHeldRepliesArrive() {
+    server_.clearFaultsAndReleaseHeld();
+    const bool written = runMainLoopUntil([&] { return server_.answering() == 0; });
+    for (int round = 0; round < 3; ++round) {
+        ns::NetworkThread::shared().sync([] {});
+        drainMainLoop();
+    }
+    return written;
 }

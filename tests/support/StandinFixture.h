@@ -49,6 +49,9 @@ public:
     [[nodiscard]] int answering() const;
     // Lets go the replies a "hold" fault holds for the requests recorded so far.
     void releaseHeld();
+    // Clears the fault switches, then lets go the held replies: every reply flows from now
+    // on, that of a request still on its way to the server too.
+    void clearFaultsAndReleaseHeld();
     // No faults, the default stream, no recorded requests.
     void reset();
     // One call of the control API ("/__control/<path>"); nullopt (and a test failure)
@@ -75,6 +78,14 @@ protected:
     // between turns only while the server works on no request: an answer slow on a busy
     // machine is then never taken for a request that timed out.
     bool runUntilAnswered(const std::function<bool()>& done, const std::function<void()>& advance);
+    // Runs the main loop until the server has recorded `count` requests under `pathPrefix`.
+    // A release lets go only the replies of requests recorded before it: a test releases a
+    // held reply once its request is recorded.
+    bool waitForRequests(const QByteArray& pathPrefix, std::size_t count);
+    // Lets every reply go (StandinProcess::clearFaultsAndReleaseHeld), waits until the
+    // server has written them all, then handles what the network thread and the main loop
+    // made of them: a reply that should reach nobody has had its chance to reach someone.
+    bool letHeldRepliesArrive();
 
 private:
     StandinProcess server_;

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 struct Answer {
@@ -85,7 +87,8 @@ TEST_F(GeocoderTest, NoPlaceAnUnreachableServiceAndAnAnswerThatIsNoListAreErrors
 }
 
 TEST_F(GeocoderTest, ANewLookupCancelsTheOldAndAGeocoderThatWentHearsNothing) {
-    server().setFault({.prefix = "/placemarks", .delayMs = 300, .times = 1});
+    // The first lookup's answer is held at the server until the second one has answered.
+    server().setFault({.prefix = "/placemarks", .hold = true, .times = 1});
     Answer first;
     geocoder_->geocodeAddressString(QStringLiteral("北京"),
                                     [&first](const auto& found, std::optional<int> error) {
@@ -94,28 +97,35 @@ TEST_F(GeocoderTest, ANewLookupCancelsTheOldAndAGeocoderThatWentHearsNothing) {
                                         ++first.calls;
                                     });
     EXPECT_TRUE(geocoder_->isGeocoding());
+    ASSERT_TRUE(waitForRequests("/placemarks", 1));
     const Answer second = lookUp(QStringLiteral("天津"));
     EXPECT_EQ(first.calls, 1);
     EXPECT_EQ(first.error, loc::kErrorGeocodeCanceled);
     ASSERT_EQ(second.placemarks.size(), 1u);
     EXPECT_EQ(second.placemarks.front().name, QStringLiteral("天津市"));
     // The replaced lookup's late answer reaches nobody.
-    (void)runMainLoopUntil([] { return false; }, 600ms);
+    ASSERT_TRUE(letHeldRepliesArrive());
     EXPECT_EQ(first.calls, 1);
 
     int late = 0;
-    server().setFault({.prefix = "/placemarks", .delayMs = 200, .times = 1});
+    server().setFault({.prefix = "/placemarks", .hold = true});
     geocoder_->geocodeAddressString(QStringLiteral("北京"),
                                     [&late](const auto&, std::optional<int>) { ++late; });
     geocoder_->cancelGeocode();
     EXPECT_EQ(late, 1) << "a cancel is told at once";
     EXPECT_FALSE(geocoder_->isGeocoding());
 
-    server().setFault({.prefix = "/placemarks", .delayMs = 200, .times = 1});
-    geocoder_->geocodeAddressString(QStringLiteral("北京"),
+    // Its answer goes out once the geocoder that asked has gone.
+    geocoder_->geocodeAddressString(QStringLiteral("上海"),
                                     [&late](const auto&, std::optional<int>) { ++late; });
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        const auto asked = server().requests("/placemarks");
+        return std::any_of(asked.begin(), asked.end(), [](const auto& request) {
+            return QUrl::fromPercentEncoding(request.query) == QStringLiteral("address=上海");
+        });
+    }));
     geocoder_.reset();
-    (void)runMainLoopUntil([] { return false; }, 500ms);
+    ASSERT_TRUE(letHeldRepliesArrive());
     EXPECT_EQ(late, 1) << "a geocoder that went is told nothing";
 }
 

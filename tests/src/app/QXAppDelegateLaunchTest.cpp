@@ -245,7 +245,8 @@ TEST_F(QXAppDelegateLaunchTest, TheChainAndThePostListsFilterLoadDoNotCancelEach
     launch();
     ASSERT_TRUE(needFormChainDone(kCity));
     server().reset();
-    server().setFault({.prefix = "/datashare/", .delayMs = 150});
+    // The server holds the replies until both loads have asked.
+    server().setFault({.prefix = "/datashare/", .hold = true});
     for (const QString name : {"0-1", "0-3", "0-5"}) {
         ns::FileManager::removeItemAtPath(QXUtil::pathForDocumentWithFilename(name));
     }
@@ -258,7 +259,8 @@ TEST_F(QXAppDelegateLaunchTest, TheChainAndThePostListsFilterLoadDoNotCancelEach
         "cityScriptIndex=0&categoryId=7&majorCategoryScriptIndex=1",
         [&](const QVariant&) { ++listAnswers; },
         [&](const QVariantMap& failure) { listFailure = failure; });
-    ASSERT_TRUE(runMainLoopUntil([&] { return documentExists("0-5"); }, 10s));
+    server().clearFaultsAndReleaseHeld();
+    ASSERT_TRUE(runMainLoopUntil([&] { return documentExists("0-5"); }));
     ASSERT_TRUE(runMainLoopUntil([&] { return listAnswers == 1 || !listFailure.isEmpty(); }));
     EXPECT_EQ(listAnswers, 1) << listFailure.value("msg").toString().toStdString();
     EXPECT_TRUE(documentExists("0-1"));

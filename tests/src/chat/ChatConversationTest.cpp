@@ -303,7 +303,8 @@ TEST_F(ChatConversationTest, APictureFromTheLibraryGoesUpAsJpegAndOutWithItsAddr
 TEST_F(ChatConversationTest, KillingTheServerMidSendFailsTheMessageAndOneResendDeliversItOnce) {
     auto chat = openChat();
     const int port = server().port();
-    server().setFault({.prefix = standin::paths::kMessageApi, .delayMs = 3000, .times = 1});
+    // The server holds the send's answer until it stops.
+    server().setFault({.prefix = standin::paths::kMessageApi, .hold = true, .times = 1});
     chat->senderTextToServer(QStringLiteral("明天下午能看房吗"));
     ASSERT_TRUE(
         runMainLoopUntil([&] { return !server().requests(standin::paths::kMessageApi).empty(); }));
@@ -345,7 +346,7 @@ TEST_F(ChatConversationTest, APictureAndAVoiceStillGoingUpWhenTheChatClosesOffer
     ASSERT_TRUE(runMainLoopUntil([&] {
         return requestsOf("GetUserPrivilegeByUserId") == 1 && requestsOf("HousingRequestInfo") == 1;
     }));
-    server().setFault({.prefix = standin::paths::kDataShare, .delayMs = 3000, .times = 2});
+    server().setFault({.prefix = standin::paths::kDataShare, .hold = true, .times = 2});
     recordVoice(*chat, 2s);
     ASSERT_TRUE(runMainLoopUntil([&] { return uploads() == 1; }));
     pickPhoto(*chat);

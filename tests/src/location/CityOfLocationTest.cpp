@@ -181,11 +181,16 @@ TEST_F(CityOfLocationTest, TheLocationStateFollowsEachLookup) {
     EXPECT_EQ(location->city(), "深圳市");
     EXPECT_EQ(location->strLocation(), kNanshan);
 
-    // A lookup replaced by a newer one never reports.
-    server().setFault({.prefix = paths::kDataShare, .delayMs = 200, .times = 1});
+    // A lookup replaced by a newer one never reports, even when its answer comes last.
+    server().setFault({.prefix = paths::kDataShare, .hold = true, .times = 1});
+    const std::size_t asked = server().requests(paths::kDataShare).size();
     location->queryForLocationWithStringLocation(kOpenSea);
+    ASSERT_TRUE(waitForRequests(paths::kDataShare, asked + 1));
     location->queryForLocationWithStringLocation(kNanshan);
     ASSERT_TRUE(waitUntil([&] { return posted.size() >= 3; }));
+    ASSERT_TRUE(letHeldRepliesArrive());
+    settle();
     EXPECT_EQ(posted.size(), 3u);
     EXPECT_EQ(posted.back(), UserLocationCityKnown);
+    EXPECT_EQ(location->cityId(), 401);
 }

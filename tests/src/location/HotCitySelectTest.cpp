@@ -200,9 +200,12 @@ TEST_F(HotCitySelectTest, AFailedUpdateSaysWhyWhileTheChooserIsUp) {
     ASSERT_TRUE(alerts_.pressButton("确  定"));
 
     // The network went away while the update was under way.
-    server().setFault({.prefix = paths::kDataShare, .delayMs = 200, .status = 500});
+    server().setFault({.prefix = paths::kDataShare, .hold = true, .status = 500});
+    const std::size_t asked = server().requests(paths::kDataShare).size();
     ASSERT_TRUE(tapRow(2, 0));
     host_->reachable = false;
+    ASSERT_TRUE(waitForRequests(paths::kDataShare, asked + 1));
+    server().releaseHeld();
     ASSERT_TRUE(waitUntil([&] { return alerts_.visibleAlert() != nullptr; }));
     EXPECT_EQ(alerts_.visibleAlert()->title(), "无法与服务器通讯");
     EXPECT_EQ(alerts_.visibleAlert()->message(), "无法与服务器通讯。请连接到移动数据网络或者wifi");

@@ -149,12 +149,18 @@ TEST_F(ShopMapScreenTest, NoNetworkOrNoPlaceSendsNothing) {
 TEST_F(ShopMapScreenTest, ANewerQueryReplacesAnOlderOneSilently) {
     open();
     ASSERT_TRUE(waitUntil([&] { return !pins().empty(); }));
-    server().setFault({.prefix = standin::paths::kDataShare, .delayMs = 300, .times = 1});
+    // The older query is at the server when the newer one goes, and its answer comes last.
+    server().setFault({.prefix = standin::paths::kDataShare, .hold = true, .times = 1});
+    const qsizetype asked = sentCalls().size();
     screen_->didAnnotationInfos("31.240000,121.480000");
+    ASSERT_TRUE(waitUntil([&] { return sentCalls().size() > asked; }));
     screen_->didAnnotationInfos("39.910000,116.400000");
     cityId = 1101;
-    ASSERT_TRUE(waitUntil([&] { return !pins().empty() && pins()[0]->coordinate().latitude > 39; }))
-        << "北京's shops";
+    const auto inBeijing = [&] { return !pins().empty() && pins()[0]->coordinate().latitude > 39; };
+    ASSERT_TRUE(waitUntil(inBeijing)) << "北京's shops";
+    ASSERT_TRUE(letHeldRepliesArrive());
+    settle();
+    EXPECT_TRUE(inBeijing()) << "the older answer replaced nothing";
     EXPECT_FALSE(shows("网络连接失败!"));
 
     server().setFault({.prefix = standin::paths::kDataShare, .status = 500, .times = 1});

@@ -143,9 +143,10 @@ TEST_F(ShopPanelTest, FurtherPagesComeByPullingUpUntilThereAreNoMore) {
 TEST_F(ShopPanelTest, FailuresShowButACancelledPageDoesNot) {
     openWithBrokers(kTwelveBrokers);
     // A slow page replaced by a new call (the pre-cancel) before it answers.
-    server().setFault({.prefix = standin::paths::kDataShare, .delayMs = 300, .times = 1});
+    server().setFault({.prefix = standin::paths::kDataShare, .hold = true});
     panel_->loadTableViewData();
     panel_->loadTableViewData();
+    server().clearFaultsAndReleaseHeld();
     ASSERT_TRUE(waitUntil([&] { return panel_->listDataArray().size() == 12; }));
     EXPECT_FALSE(shows("网络连接失败!")) << "a cancelled page is no network failure";
 

@@ -93,13 +93,16 @@ TEST_F(MapPointPickerTest, OnlyTheAnswerForTheLastRestingPlaceStays) {
     openPicker();
     ASSERT_TRUE(lookedUp());
     const QString xuhui = label();
-    // The first lookup is slow; the map moves on to Huangpu before it answers.
-    server().setFault({.prefix = standin::paths::kDataShare, .delayMs = 400, .times = 1});
+    // The server holds the first lookup's answer; the map moves on to Huangpu, whose answer
+    // comes first.
+    server().setFault({.prefix = standin::paths::kDataShare, .hold = true, .times = 1});
     picker_->mapView()->setCenterCoordinate(centreOf(310104), false);
     EXPECT_EQ(label(), QXFBAgentAddress::kQuerying);
     EXPECT_FALSE(picker_->isDoneEnabled());
+    ASSERT_TRUE(settleUntil([&] { return lookups() == 2; }, 0.1));
     picker_->mapView()->setCenterCoordinate(centreOf(310101), false);
-    ASSERT_TRUE(lookedUp(2));
+    ASSERT_TRUE(lookedUp(3));
+    ASSERT_TRUE(letHeldRepliesArrive());
     settle(1.0);
     EXPECT_NE(label(), xuhui);
     EXPECT_TRUE(label().contains(QStringLiteral("黄浦"))) << label().toStdString();

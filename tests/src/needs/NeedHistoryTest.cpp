@@ -94,8 +94,9 @@ TEST_F(NeedHistoryTest, DeletingASubscribedNeedCancelsItFirstAndRemovesThatNeedB
     auto history = openHistory(2);
     waitForStatus(*history);
 
-    // The cancellation is slow; meanwhile a newer need lists above the one being deleted.
-    server().setFault({.prefix = standin::paths::kPush, .delayMs = 500, .times = 1});
+    // The server holds the cancellation's answer; meanwhile a newer need lists above the one
+    // being deleted.
+    server().setFault({.prefix = standin::paths::kPush, .hold = true});
     history->commitEditingStyle(*history->listTable(), ui::TableViewCellEditingStyle::Delete,
                                 ui::IndexPath(1, 0));
     storeNeed("23", "1", district, "[3]", "-1", "不限", name, 1700000200);
@@ -104,6 +105,7 @@ TEST_F(NeedHistoryTest, DeletingASubscribedNeedCancelsItFirstAndRemovesThatNeedB
         drainMainLoop();
         return history->needHistoryArray().size() == 3;
     })) << "the list was read again before the server answered";
+    server().clearFaultsAndReleaseHeld();
     ASSERT_TRUE(settleUntil(
         [&] { return QXIMDatabase::shared().getNeedInfoWithUserID(own(), "21").isEmpty(); }));
     settle();

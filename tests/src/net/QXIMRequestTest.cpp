@@ -177,12 +177,14 @@ TEST_F(QXIMRequestTest, HeaderHelpersEditTheInstalledSet) {
 }
 
 TEST_F(QXIMRequestTest, ASecondCallOfTheSameInterfaceAndURLCancelsTheFirst) {
-    server().setFault({.prefix = kDataShare, .delayMs = 300});
+    // The replies wait until every call that could cancel them has been made.
+    server().setFault({.prefix = kDataShare, .hold = true});
     request().addValuesFormDic(RequestHeaderSet::dataShare("echo"));
     auto first = std::make_shared<Replies>();
     auto second = std::make_shared<Replies>();
     request().requestWithUrl(dataShare(), "echo", "page=1", first->success(), first->failure());
     request().requestWithUrl(dataShare(), "echo", "page=2", second->success(), second->failure());
+    server().clearFaultsAndReleaseHeld();
     ASSERT_TRUE(waitFor(first));
     ASSERT_TRUE(waitFor(second));
 
@@ -194,16 +196,19 @@ TEST_F(QXIMRequestTest, ASecondCallOfTheSameInterfaceAndURLCancelsTheFirst) {
     EXPECT_EQ(second->objects[0].toMap().value("body").toString(), "page=2");
 
     // The same interface to another URL (here one letter longer) is left alone.
+    server().setFault({.prefix = kDataShare, .hold = true});
     auto one = std::make_shared<Replies>();
     auto other = std::make_shared<Replies>();
     request().requestWithUrl(dataShare("a"), "echo", "x", one->success(), one->failure());
     request().requestWithUrl(dataShare("ab"), "echo", "y", other->success(), other->failure());
+    server().clearFaultsAndReleaseHeld();
     ASSERT_TRUE(waitFor(one));
     ASSERT_TRUE(waitFor(other));
     EXPECT_EQ(one->objects.size(), 1u);
     EXPECT_EQ(other->objects.size(), 1u);
 
     // And so is a call whose interface differs; a screen closing cancels its own.
+    server().setFault({.prefix = kDataShare, .hold = true});
     auto kept = std::make_shared<Replies>();
     auto closed = std::make_shared<Replies>();
     request().requestWithUrl(dataShare(), "echo", "z", kept->success(), kept->failure());
@@ -211,6 +216,7 @@ TEST_F(QXIMRequestTest, ASecondCallOfTheSameInterfaceAndURLCancelsTheFirst) {
     request().addValuesFormDic(RequestHeaderSet::dataShare("ping"));
     request().requestWithUrl(dataShare(), "ping", "", closed->success(), closed->failure());
     request().cancelToVikRequestByInterface("ping", dataShare());
+    server().clearFaultsAndReleaseHeld();
     ASSERT_TRUE(waitFor(kept));
     ASSERT_TRUE(waitFor(closed));
     EXPECT_EQ(kept->objects.size(), 1u);
@@ -218,7 +224,8 @@ TEST_F(QXIMRequestTest, ASecondCallOfTheSameInterfaceAndURLCancelsTheFirst) {
 }
 
 TEST_F(QXIMRequestTest, CallsOfTwoOwnersNeverCancelEachOther) {
-    server().setFault({.prefix = kDataShare, .delayMs = 300});
+    // The replies wait until every call that could cancel them has been made.
+    server().setFault({.prefix = kDataShare, .hold = true});
     request().addValuesFormDic(RequestHeaderSet::dataShare("echo"));
     const QXIMRequest::Owner page = QXIMRequest::newOwner();
     const QXIMRequest::Owner list = QXIMRequest::newOwner();
@@ -233,6 +240,7 @@ TEST_F(QXIMRequestTest, CallsOfTwoOwnersNeverCancelEachOther) {
     request().requestWithUrl(dataShare(), "echo", "houses", list, houses->success(),
                              houses->failure());
     request().cancelToVikRequestByInterface("echo", dataShare(), list);
+    server().clearFaultsAndReleaseHeld();
     ASSERT_TRUE(waitFor(houses));
     ASSERT_TRUE(waitFor(photos));
     EXPECT_TRUE(houses->failureAt().value("msg").toString().contains("Code=-999"));
@@ -240,7 +248,8 @@ TEST_F(QXIMRequestTest, CallsOfTwoOwnersNeverCancelEachOther) {
     EXPECT_EQ(photos->objects[0].toMap().value("body").toString(), "photos");
 
     // An owner's second call still replaces its first, and a cancel without an owner reaches
-    // every owner's calls.
+    // every owner's calls. Their replies are never let go: only cancels end them.
+    server().setFault({.prefix = kDataShare, .hold = true});
     auto first = std::make_shared<Replies>();
     request().requestWithUrl(dataShare(), "echo", "1", page, first->success(), first->failure());
     request().requestWithUrl(dataShare(), "echo", "2", page, morePhotos->success(),
@@ -253,7 +262,7 @@ TEST_F(QXIMRequestTest, CallsOfTwoOwnersNeverCancelEachOther) {
 }
 
 TEST_F(QXIMRequestTest, OneMessageSendNeverCancelsAnother) {
-    server().setFault({.prefix = standin::paths::kMessageApi, .delayMs = 200});
+    server().setFault({.prefix = standin::paths::kMessageApi, .hold = true});
     // A send carrying its own interface name as header is the one case the rule could
     // match: it still must not.
     request().addValuesFormDic(RequestHeaderSet::messaging().set("interface", "im-sendmsg"));
@@ -263,6 +272,7 @@ TEST_F(QXIMRequestTest, OneMessageSendNeverCancelsAnother) {
                              sends->failureWithUserInfo());
     request().requestWithUrl(url, "im-sendmsg", "{}", QVariant(2), sends->successWithUserInfo(),
                              sends->failureWithUserInfo());
+    server().clearFaultsAndReleaseHeld();
     ASSERT_TRUE(waitFor(sends, 2));
     EXPECT_EQ(sends->objects.size(), 2u);
     EXPECT_TRUE(sends->failures.empty());
@@ -468,10 +478,11 @@ TEST_F(QXIMRequestTest, TheRarelyUsedFormsKeepTheirOwnRules) {
     EXPECT_EQ(pushed->failureAt(), (QVariantMap{{"statusCode", 202}}));
 
     // No pre-cancel: the same call twice runs twice.
-    server().setFault({.prefix = kDataShare, .delayMs = 100});
+    server().setFault({.prefix = kDataShare, .hold = true});
     auto twice = std::make_shared<Replies>();
     request().goOnRequestWithUrl(dataShare(), "ping", "", twice->success(), twice->failure());
     request().goOnRequestWithUrl(dataShare(), "ping", "", twice->success(), twice->failure());
+    server().clearFaultsAndReleaseHeld();
     ASSERT_TRUE(waitFor(twice, 2));
     EXPECT_EQ(twice->objects.size(), 2u);
 

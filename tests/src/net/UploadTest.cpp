@@ -152,10 +152,12 @@ TEST_F(UploadTest, OnlyPicturesAndVoiceNotesWithBytesAreSent) {
 }
 
 TEST_F(UploadTest, TwoUploadsOfOneScreenBothArrive) {
-    server().setFault({.prefix = paths::kDataShare, .delayMs = 200});
+    // Neither reply comes before both uploads are under way.
+    server().setFault({.prefix = paths::kDataShare, .hold = true});
     auto screen = std::make_shared<UploadingScreen>(kChat);
     ASSERT_TRUE(ViewControllerUpload::uploadData(screen, QByteArray("first"), 0, 1));
     ASSERT_TRUE(ViewControllerUpload::uploadData(screen, QByteArray("second"), 0, 2));
+    server().clearFaultsAndReleaseHeld();
     ASSERT_TRUE(waitUntil([&] { return screen->heard.size() >= 2; }));
     ASSERT_EQ(screen->heard.size(), 2u);
     QList<int> infos;
@@ -170,7 +172,8 @@ TEST_F(UploadTest, TwoUploadsOfOneScreenBothArrive) {
 }
 
 TEST_F(UploadTest, FailuresCarryTheUserInfoOnlyToScreensThatTakeIt) {
-    server().setFault({.prefix = paths::kDataShare, .delayMs = 400});
+    // The replies never come: the cancel alone ends both uploads.
+    server().setFault({.prefix = paths::kDataShare, .hold = true});
     auto chat = std::make_shared<UploadingScreen>(kChat);
     auto need = std::make_shared<UploadingScreen>(kNeed);
     ASSERT_TRUE(ViewControllerUpload::uploadData(chat, QByteArray("p"), 0, QString("chat")));

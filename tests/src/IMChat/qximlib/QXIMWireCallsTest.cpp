@@ -59,11 +59,14 @@ TEST_F(QXIMWireCallsTest, TheOfflineFetchAsksForAtMostFiftyAndNeverForNobody) {
 }
 
 TEST_F(QXIMWireCallsTest, AnAcknowledgementIsBusyUntilItsReplyAndJoinsItsIds) {
-    MessagingStandin(server()).setFaults({{"ackDelayMs", 300}});
+    server().setFault({.prefix = standin::paths::kMessageApi, .hold = true});
     QXIMessageAck ack;
     std::optional<bool> outcome;
     ack.ackRecvMess("880001-9000000000042", {"5", "6", "7"}, [&](bool done) { outcome = done; });
     EXPECT_TRUE(ack.isAcking());
+    ASSERT_TRUE(runMainLoopUntil([&] { return !calls("ackrecvmsg").isEmpty(); }));
+    EXPECT_TRUE(ack.isAcking()) << "at the server, not answered yet";
+    server().clearFaultsAndReleaseHeld();
     ASSERT_TRUE(runMainLoopUntil([&] { return outcome.has_value(); }));
     EXPECT_TRUE(*outcome);
     EXPECT_FALSE(ack.isAcking());
@@ -103,13 +106,14 @@ TEST_F(QXIMWireCallsTest, TheShortCallsNameTheirInterfacesOnTheWire) {
 }
 
 TEST_F(QXIMWireCallsTest, AnAcknowledgementReplacedByTheSameOneLeavesNeitherBusy) {
-    MessagingStandin(server()).setFaults({{"ackDelayMs", 300}});
+    server().setFault({.prefix = standin::paths::kMessageApi, .hold = true});
     QXIMessageAck first;
     QXIMessageAck second;
     std::optional<bool> firstDone;
     std::optional<bool> secondDone;
     first.ackRecvMess("880001-9000000000042", {"5", "6"}, [&](bool done) { firstDone = done; });
     second.ackRecvMess("880001-9000000000042", {"5", "6"}, [&](bool done) { secondDone = done; });
+    server().clearFaultsAndReleaseHeld();
     // The replaced one answers too (as not done, unless it went out already), so that
     // neither stays busy and the service can use both again.
     ASSERT_TRUE(runMainLoopUntil([&] { return firstDone && secondDone; }));

@@ -156,15 +156,18 @@ TEST_F(CommunityHouseListTest, PagesAreNeitherSkippedNorAskedTwiceNorCoveredByAF
     EXPECT_TRUE(list_->hasMore());
     EXPECT_EQ(list_->tableView()->numberOfRowsInSection(0), 21) << "the more row";
 
-    // Two asks for the next page while it is on its way send one request; both hear it.
+    // Two asks for the next page while the server holds it send one request; both hear it.
     server().setFault({.prefix = standin::paths::kDataShare,
-                       .delayMs = 300,
+                       .hold = true,
                        .body = pageReply(20, 40, 45),
                        .times = 1});
     std::vector<bool> heard;
     const std::size_t before = pages();
     list_->postDetailNewLoadMoreData([&](bool loaded) { heard.push_back(loaded); });
+    ASSERT_TRUE(runMainLoopUntil([&] { return pages() == before + 1; }));
     list_->postDetailNewLoadMoreData([&](bool loaded) { heard.push_back(loaded); });
+    EXPECT_TRUE(heard.empty());
+    server().releaseHeld();
     ASSERT_TRUE(waitFor([&] { return heard.size() == 2; }));
     EXPECT_EQ(heard, (std::vector<bool>{true, true}));
     EXPECT_EQ(pages(), before + 1);
@@ -229,11 +232,13 @@ TEST_F(CommunityHouseListTest, FailuresEndTheLoadingViewWithANotice) {
 
 TEST_F(CommunityHouseListTest, TheListAndThePagesPhotosNeverCancelEachOther) {
     const auto& community = richCommunity();
-    // Every reply takes its time: the photos are on their way when the base record is in,
+    // The server holds every reply: the photos are on their way when the base record is in,
     // and meanwhile a house list opens and is left.
-    server().setFault({.prefix = standin::paths::kDataShare, .delayMs = 600});
+    server().setFault({.prefix = standin::paths::kDataShare, .hold = true});
     auto page = QXCommunityDetailController::forPost(postIn(community), true);
     push(page);
+    ASSERT_TRUE(runMainLoopUntil([&] { return pages() >= 1; }));
+    server().releaseHeld();
     ASSERT_TRUE(waitFor([&] { return !page->detailData().isEmpty(); }));
     ASSERT_TRUE(page->photoInfoData().isEmpty());
     page->gotoChuzufang();
@@ -242,6 +247,7 @@ TEST_F(CommunityHouseListTest, TheListAndThePagesPhotosNeverCancelEachOther) {
     ASSERT_NE(list, nullptr);
     navigation_->popViewControllerAnimated(false);
     settle();
+    server().clearFaultsAndReleaseHeld();
     ASSERT_TRUE(waitFor([&] { return !page->photoInfoData().isEmpty(); }))
         << "the page's photos survive the list's leaving";
     EXPECT_EQ(page->imagePicker()->allImageURL(), page->photoInfoData());

@@ -272,7 +272,7 @@ TEST_F(CommunityPageTest, FailuresShowTheirNoticesAndLeavingCancelsTheCall) {
     EXPECT_EQ(page_->view()->viewWithTag(LoadingOverlay::kTag), nullptr);
 
     // Leaving while the record is on its way gives up the call, which tells the page nothing.
-    server().setFault({.prefix = standin::paths::kDataShare, .delayMs = 2000, .times = 1});
+    server().setFault({.prefix = standin::paths::kDataShare, .hold = true, .times = 1});
     const std::size_t before = calls("HousingXiaoquInfo").size();
     page_ = QXCommunityDetailController::forPost(postIn(richCommunity()), true);
     push(page_);

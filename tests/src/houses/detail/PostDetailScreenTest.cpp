@@ -199,8 +199,8 @@ TEST_F(PostDetailScreenTest, EachLoadForgetsThePreviousPostersDataAndLateReplies
         {"data", QVariantMap{{"view_times", "9"}, {"commentOwnerInfo", detail_->agentInfo()}}}};
     ASSERT_FALSE(detail_->agentInfo().isEmpty());
 
-    // The next post's reply is slow: meanwhile nothing of the broker stays.
-    server().setFault({.prefix = paths::kDataShare, .delayMs = 400, .times = 3});
+    // The server holds the next post's replies: meanwhile nothing of the broker stays.
+    server().setFault({.prefix = paths::kDataShare, .hold = true});
     detail_->setContentDict(personal);
     detail_->refreshDataAndView();
     EXPECT_TRUE(detail_->agentInfo().isEmpty());
@@ -217,6 +217,7 @@ TEST_F(PostDetailScreenTest, EachLoadForgetsThePreviousPostersDataAndLateReplies
     detail_->responseGetPostByPuid(brokersReply, brokers["puid"].toString());
     EXPECT_TRUE(detail_->agentInfo().isEmpty());
     EXPECT_EQ(detail_->viewTimes(), "");
+    server().clearFaultsAndReleaseHeld();
     waitForDetail();
     EXPECT_TRUE(detail_->agentInfo().isEmpty()) << "a personal poster has no broker data";
 }
@@ -285,15 +286,18 @@ TEST_F(PostDetailScreenTest, TheWholeDescriptionOpensOnlyOnceTheReplyIsIn) {
         return detailPost(p.record.toVariantMap())["description"].toString().size() > 170;
     });
     ASSERT_FALSE(post.isEmpty());
-    // The post comes at once; its whole data a second later.
-    server().setFault({.prefix = paths::kDataShare, .delayMs = 1000, .times = 3});
+    // The post comes at once; the server holds its whole data until the test lets it go.
+    server().setFault({.prefix = paths::kDataShare, .hold = true});
     show(QXPostDetailNew::initWithPUID(post["puid"].toString()));
+    ASSERT_TRUE(runMainLoopUntil([&] { return !calls("GetPost").empty(); }));
+    server().releaseHeld();
     ASSERT_TRUE(waitFor([&] { return !detail_->post().isEmpty(); }));
     ASSERT_TRUE(detail_->post()["description"].toString().endsWith("..."));
     ASSERT_FALSE(detail_->isGetDetailFinish());
     ASSERT_NE(detail_->pageContent()->viewWithTag(QXPostDetailNew::kWholeDetailButtonTag), nullptr);
     detail_->detailOpenBtnEvent();
     EXPECT_FALSE(detail_->isClickAllDetailBtn()) << "nothing before the reply";
+    server().clearFaultsAndReleaseHeld();
     waitForDetail();
     auto* button = detail_->pageContent()->viewWithTag(QXPostDetailNew::kWholeDetailButtonTag);
     ASSERT_NE(button, nullptr);

@@ -91,11 +91,13 @@ TEST_F(PostListPagesTest, AFreshPageOnItsWayIsNotReplacedByANextPage) {
     open();
     firstPage_ = list_->paging().contentArray;
     // A choice in the bar asks for a fresh first page; a scroll past the end of the old rows
-    // meanwhile must not append the new query's second page to them.
-    server().setFault({.prefix = paths::kDataShare, .delayMs = 300, .times = 1});
+    // meanwhile must not append the new query's second page to them. The server holds the
+    // replies until both have happened.
+    server().setFault({.prefix = paths::kDataShare, .hold = true});
     std::size_t before = searches();
     choose(1, 1);
     scrollPastTheEnd();
+    server().clearFaultsAndReleaseHeld();
     waitForPage(before);
     EXPECT_EQ(searches(), before + 1);
     EXPECT_EQ(lastPageIndex(), "0");

@@ -350,7 +350,7 @@ TEST_F(PostListScreenTest, AReplacedRequestsEndShowsNoErrorAndLeavesThePullHeade
     open();
     // Both requests are held back. The first is replaced by a pull while it waits: its end
     // is only a cancel, and the pull's own request still speaks for the screen.
-    server().setFault({.prefix = paths::kDataShare, .delayMs = 1500, .times = 2});
+    server().setFault({.prefix = paths::kDataShare, .hold = true});
     std::optional<bool> replaced;
     list_->paging().startFreshPage();
     list_->getDataFromNetworkWithFilter([&](bool loaded) { replaced = loaded; });
@@ -359,6 +359,7 @@ TEST_F(PostListScreenTest, AReplacedRequestsEndShowsNoErrorAndLeavesThePullHeade
     EXPECT_FALSE(*replaced);
     EXPECT_FALSE(errorShown());
     EXPECT_TRUE(list_->refreshView()->isLoading()) << "the pull's request is still on its way";
+    server().clearFaultsAndReleaseHeld();
     ASSERT_TRUE(waitFor([&] { return !list_->refreshView()->isLoading(); }));
     EXPECT_EQ(list_->paging().nowListNum, 20);
     EXPECT_FALSE(errorShown());
@@ -369,11 +370,12 @@ TEST_F(PostListScreenTest, AReplacedRequestsEndShowsNoErrorAndLeavesThePullHeade
     list_->paging().startFreshPage();
     list_->getDataFromNetworkWithFilter([&](bool loaded) { replaced = loaded; });
     QXIMRequest::shared().httpClient()->operationQueue()->waitUntilAllOperationsAreFinished();
-    server().setFault({.prefix = paths::kDataShare, .delayMs = 1500, .times = 1});
+    server().setFault({.prefix = paths::kDataShare, .hold = true});
     list_->refreshViewDidCallBack();
     ASSERT_TRUE(runMainLoopUntil([&] { return replaced.has_value(); }));
     EXPECT_FALSE(*replaced);
     EXPECT_TRUE(list_->refreshView()->isLoading()) << "the late reply stopped the pull's header";
+    server().clearFaultsAndReleaseHeld();
     ASSERT_TRUE(waitFor([&] { return !list_->refreshView()->isLoading(); }));
     EXPECT_EQ(list_->paging().nowListNum, 20);
     EXPECT_FALSE(errorShown());
@@ -437,7 +439,7 @@ TEST_F(PostListScreenTest, TheFilterScreenHandsBackConditionsOrUndoesEverything)
 TEST_F(PostListScreenTest, TheFilterScreenLoadingOnTheListsModelLeavesTheListItsBar) {
     // The list's definitions are still on their way when the filter screen asks again on the
     // same model: the screen's request replaces the list's, and the list hears its outcome.
-    server().setFault({.prefix = paths::kDataShare, .delayMs = 5000, .times = 1});
+    server().setFault({.prefix = paths::kDataShare, .hold = true, .times = 1});
     list_ = std::make_shared<QXPostList>(7, 1, QString());
     navigation_->setViewControllers({list_}, false);
     ASSERT_TRUE(runMainLoopUntil([&] { return !calls("GetMajorCategoryFilter").empty(); }));

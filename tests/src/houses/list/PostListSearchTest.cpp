@@ -196,14 +196,15 @@ TEST_F(PostListSearchTest, ASuggestionFailureNeverCoversPostsAndACancelIsNoFailu
     driver_->wait(0.5);
     EXPECT_FALSE(errorShown()) << "the list has posts";
 
-    // A slow suggestion replaced by a newer one is only a cancel.
-    server().setFault({.prefix = paths::kDataShare, .delayMs = 1500, .times = 1});
+    // A suggestion the server holds, replaced by a newer one, is only a cancel.
+    server().setFault({.prefix = paths::kDataShare, .hold = true, .times = 1});
     ASSERT_TRUE(driver_->type("地"));
     ASSERT_TRUE(waitFor([&] { return suggested().contains("近地"); }));
     ASSERT_TRUE(driver_->type("铁"));
     ASSERT_TRUE(waitFor([&] {
         return suggested().contains("近地铁") && !list_->searchHistoryDelegate()->isShowHistory();
     }));
+    ASSERT_TRUE(letHeldRepliesArrive());
     EXPECT_FALSE(errorShown());
 
     // With no posts on the list, the failure says so.

@@ -152,7 +152,7 @@ TEST_F(PhotoPageTest, APhotoThatCannotBeFetchedOffersToTryAgain) {
 }
 
 TEST_F(PhotoPageTest, APageReleasedBeforeItsPhotoArrivesIsNotCalledByIt) {
-    server().setFault({.prefix = "/img/posts/5009", .delayMs = 200});
+    server().setFault({.prefix = "/img/posts/5009", .hold = true});
     auto page = std::make_shared<ImageOperController>(photo(9), ui::Rect(0, 0, 320, 480));
     const std::weak_ptr<ImageOperController> gone = page;
     auto view = page->view();
@@ -162,6 +162,7 @@ TEST_F(PhotoPageTest, APageReleasedBeforeItsPhotoArrivesIsNotCalledByIt) {
     page.reset();
     view.reset();
     EXPECT_TRUE(gone.expired()) << "neither its photo's view nor the loader keeps the page";
+    server().clearFaultsAndReleaseHeld();
     ASSERT_TRUE(waitFor([&] { return bool(ImageLoader::sharedLoader().cachedImage(asked)); }));
     photoView->setImage(ImageLoader::sharedLoader().cachedImage(asked));
     EXPECT_TRUE(photoView->image());

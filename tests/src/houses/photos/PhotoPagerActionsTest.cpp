@@ -47,13 +47,14 @@ protected:
 };
 
 TEST_F(PhotoPagerActionsTest, SavingWaitsForThePhotoAndThenPutsItInTheAlbum) {
-    server().setFault({.prefix = "/img/posts/5000", .delayMs = 300});
+    server().setFault({.prefix = "/img/posts/5000", .hold = true});
     auto pager = openPostPager(photos(2), 0);
     tapBar(*pager, QXFCHouseSourceInfoBottomView::kSaveCode);
     drainMainLoop();
     EXPECT_TRUE(ui::PhotoAlbum::imageFiles().isEmpty()) << "a photo still loading saves nothing";
     EXPECT_FALSE(notice("保存成功!"));
 
+    server().clearFaultsAndReleaseHeld();
     ASSERT_TRUE(waitForPhoto(*pager->pageAt(0)));
     tapBar(*pager, QXFCHouseSourceInfoBottomView::kSaveCode);
     ASSERT_TRUE(waitFor([&] { return notice("保存成功!"); }));

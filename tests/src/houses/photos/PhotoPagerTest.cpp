@@ -235,17 +235,15 @@ TEST_F(PhotoPagerTest, ARecommendingPersonalUserGetsNoBrokerCardButTheirOnlineSt
 }
 
 TEST_F(PhotoPagerTest, BackCancelsThePagersCallsAndNothingArrivesAfterwards) {
-    // The answers are held long enough for the back button to come first on a busy machine.
-    server().setFault({.prefix = standin::paths::kDataShare, .delayMs = 1000});
+    // The server holds the answers until the back button has been tapped.
+    server().setFault({.prefix = standin::paths::kDataShare, .hold = true});
     auto pager = openPostPager(photos(2), 0);
     ASSERT_TRUE(waitFor([&] { return calls("GetUserPrivilegeByUserId").size() == 1; }));
     ASSERT_TRUE(driver_->tap(pager->backButton()));
     settle();
     EXPECT_FALSE(navigation_->presentedViewController());
-    // The server has answered; an answer that was not cancelled would land now.
-    ASSERT_TRUE(runMainLoopUntil([&] { return server().answering() == 0; }));
-    runMainLoopUntil([] { return false; }, 300ms);
-    drainMainLoop();
+    // An answer that was not cancelled lands now.
+    ASSERT_TRUE(letHeldRepliesArrive());
     EXPECT_TRUE(pager->houseSourceInfoDetailView()->agentNameLbl()->text().isEmpty());
     EXPECT_TRUE(host_->dragBack) << "switched on again as the pager went";
 

@@ -191,7 +191,7 @@ TEST_F(FilterModelTest, FailuresLeaveItemsAndCacheAsTheyWere) {
     // outcome instead of a failure.
     const std::size_t sent = calls("GetMajorCategoryFilter").size();
     server().setFault({.prefix = paths::kDataShare,
-                       .delayMs = 5000,
+                       .hold = true,
                        .body = QByteArray(R"({"v":"stale","fs":[{"f":"stale","vs":[]}]})"),
                        .times = 1});
     auto replaced = std::make_shared<tovikFilters2>();
@@ -202,6 +202,7 @@ TEST_F(FilterModelTest, FailuresLeaveItemsAndCacheAsTheyWere) {
                                      [&firstFailed] { ++firstFailed; });
     ASSERT_TRUE(runMainLoopUntil([&] { return calls("GetMajorCategoryFilter").size() > sent; }));
     const Outcome second = fetch(1, replaced);
+    ASSERT_TRUE(letHeldRepliesArrive());
     EXPECT_TRUE(second.succeeded);
     EXPECT_EQ(firstSucceeded, 1);
     EXPECT_EQ(firstFailed, 0);
@@ -294,8 +295,8 @@ TEST_F(FilterModelTest, ListsOpenTogetherKeepEachOthersEntries) {
 }
 
 TEST_F(FilterModelTest, ModelsLoadingTogetherNeverCancelEachOther) {
-    // The first model's request is still on its way when the second one asks.
-    server().setFault({.prefix = paths::kDataShare, .delayMs = 300, .times = 1});
+    // The server holds the first model's reply until the second model has had its own.
+    server().setFault({.prefix = paths::kDataShare, .hold = true, .times = 1});
     auto waiting = std::make_shared<tovikFilters2>();
     waiting->setMasterMajorId(7, 1);
     bool succeeded = false;
@@ -304,6 +305,7 @@ TEST_F(FilterModelTest, ModelsLoadingTogetherNeverCancelEachOther) {
                                     [&failed] { failed = true; });
     ASSERT_TRUE(runMainLoopUntil([&] { return !calls("GetMajorCategoryFilter").empty(); }));
     EXPECT_TRUE(fetch(1).succeeded);
+    server().releaseHeld();
     ASSERT_TRUE(runMainLoopUntil([&] { return succeeded || failed; }));
     EXPECT_TRUE(succeeded);
     EXPECT_FALSE(failed);

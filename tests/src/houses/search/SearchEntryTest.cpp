@@ -146,13 +146,14 @@ TEST_F(SearchEntryTest, ASuggestionIsRecordedAndTheClearSheetEmptiesTheHistory) 
 
 TEST_F(SearchEntryTest, TheBackButtonCancelsTheSuggestionsAndLeaves) {
     openEntry();
-    server().setFault({.prefix = paths::kDataShare, .delayMs = 1500, .times = 1});
+    server().setFault({.prefix = paths::kDataShare, .hold = true, .times = 1});
     ASSERT_TRUE(driver_->type("地"));
     ASSERT_TRUE(waitFor([&] { return suggested().size() == 1; }));
     ASSERT_TRUE(driver_->tap(driver_->findByAccessibilityLabel("返回")));
     settle();
     EXPECT_EQ(navigation_->viewControllers().size(), 1u);
     // The cancelled reply reaches no one: the screen is gone and nothing failed.
+    ASSERT_TRUE(letHeldRepliesArrive());
     driver_->wait(0.5);
     EXPECT_TRUE(entry_->resultArray().isEmpty());
 }

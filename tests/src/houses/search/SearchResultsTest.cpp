@@ -167,7 +167,8 @@ TEST_F(SearchResultsTest, PagesComeByTheMoreRowTheDetailAndAFailedPageIsAskedAga
 }
 
 TEST_F(SearchResultsTest, ASearchThatTakesAMinuteTimesOutAndCanBeSearchedAgain) {
-    server().setFault({.prefix = paths::kDataShare, .delayMs = 4000, .times = 1});
+    // The server holds the first search's answer for good.
+    server().setFault({.prefix = paths::kDataShare, .hold = true, .times = 1});
     auto results = std::make_shared<SearchListViewController>();
     results->setKeyword(QStringLiteral("近地铁"));
     navigation_->setViewControllers({std::make_shared<ui::ViewController>(), results}, false);
@@ -205,15 +206,15 @@ TEST_F(SearchResultsTest, ANewKeywordReplacesTheOldSearchAndItsLateReplies) {
     EXPECT_EQ(navigation_->topViewController(), results);
 
     // The old keyword's counts come late; the new keyword's results stay.
-    server().setFault({.prefix = paths::kDataShare, .delayMs = 1500, .times = 1});
+    server().setFault({.prefix = paths::kDataShare, .hold = true, .times = 1});
     results->mainTF()->setText(QStringLiteral("精装修"));
     results->textfieldSearchEvent();
     ASSERT_TRUE(waitFor([&] { return counts() == 2; }));
     results->mainTF()->setText(QStringLiteral("采光好"));
     results->textfieldSearchEvent();
     waitForResults(*results);
+    ASSERT_TRUE(letHeldRepliesArrive());
     driver_->wait(1);
-    runMainLoopUntil([] { return false; }, 2000ms);
     EXPECT_EQ(results->keyword(), "采光好");
     EXPECT_TRUE(results->page().filterConditionDic.isEmpty()) << "a new search, no conditions";
     for (const QVariant& post : results->page().listArray)

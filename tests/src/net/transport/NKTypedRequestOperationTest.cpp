@@ -255,13 +255,14 @@ protected:
 TEST_F(NKNetworkActivityIndicatorTest, FollowsRunningOperationsAndGoesOffAfterADelay) {
     NKNetworkActivityIndicatorManager manager;
     manager.setEnabled(true);
-    server().setFault({.prefix = standin::paths::kEcho, .delayMs = 300});
+    server().setFault({.prefix = standin::paths::kEcho, .hold = true});
     auto operation = std::make_shared<NKHTTPRequestOperation>(request("/echo/busy"));
     auto outcome = Outcome::of(*operation);
     operation->start();
 
     ASSERT_TRUE(runMainLoopUntil([&] { return indicatorShown(); }));
     EXPECT_EQ(manager.activityCount(), 1);
+    server().clearFaultsAndReleaseHeld();
     ASSERT_TRUE(waitFor(outcome));
     EXPECT_EQ(manager.activityCount(), 0);
     EXPECT_TRUE(indicatorShown());  // not yet: it waits 0.17 s on the clock

@@ -101,7 +101,7 @@ TEST_F(IKImageManagerTest, AFailedURLRestsForACoolDownAndIsRetriedOnRequest) {
 
 TEST_F(IKImageManagerTest, ATimeOutDoesNotCountAsAFailedURL) {
     downloader->setDownloadTimeout(1);
-    server().setFault({.prefix = "/img/test/red.png", .delayMs = 3000});
+    server().setFault({.prefix = "/img/test/red.png", .hold = true});
     const QUrl url = imageURL("test/red.png");
     Answers answers;
     manager->downloadImageWithURL(url, 0, {}, into(answers));
