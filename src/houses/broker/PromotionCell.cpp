@@ -1,11 +1,11 @@
 #include "houses/broker/PromotionCell.h"
 
 #include "houses/shared/HousesScreen.h"
-#include "houses/shared/StretchedImage.h"
 #include "net/EndpointTable.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
+#include "ui/image/StretchedImage.h"
 #include "util/categories/Tolerant.h"
 
 #include <cmath>

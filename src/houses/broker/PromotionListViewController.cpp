@@ -9,7 +9,6 @@
 #include "houses/shared/ErrorTipView.h"
 #include "houses/shared/HousesScreen.h"
 #include "houses/shared/MoreRowCell.h"
-#include "houses/shared/StretchedImage.h"
 #include "net/EndpointTable.h"
 #include "net/FormBody.h"
 #include "net/QXIMRequest.h"
@@ -21,6 +20,7 @@
 #include "platform/uikit/label.h"
 #include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/screen.h"
+#include "ui/image/StretchedImage.h"
 
 #include <QUrl>
 #include "ui/navigation/UIViewController+Navigation.h"

@@ -1,10 +1,10 @@
 #include "houses/catalog/CategoryTileViews.h"
 
-#include "houses/shared/StretchedImage.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
+#include "ui/image/StretchedImage.h"
 
 namespace {
 

@@ -7,7 +7,6 @@
 #include "houses/community/QXLeisiFangList.h"
 #include "houses/shared/HousesScreen.h"
 #include "houses/shared/QXLabel.h"
-#include "houses/shared/StretchedImage.h"
 #include "map/QXMapView.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
@@ -17,6 +16,7 @@
 #include "platform/uikit/screen.h"
 #include "platform/uikit/scroll_view.h"
 #include "platform/uikit/string_drawing.h"
+#include "ui/image/StretchedImage.h"
 #include "util/categories/Tolerant.h"
 
 #include <cmath>

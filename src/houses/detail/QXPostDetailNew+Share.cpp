@@ -1,7 +1,6 @@
 // The detail's share row and the first photo it shares, and the row that leads to another
 // list of houses: pieces a build may place at the running position.
 #include "houses/detail/QXPostDetailNew.h"
-#include "houses/shared/StretchedImage.h"
 #include "platform/uikit/action_sheet.h"
 #include "platform/uikit/application.h"
 #include "platform/uikit/button.h"
@@ -9,6 +8,7 @@
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
 #include "ui/image/IKImageManager.h"
+#include "ui/image/StretchedImage.h"
 
 #include <QUrl>
 

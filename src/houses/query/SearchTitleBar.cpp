@@ -1,11 +1,11 @@
 #include "houses/query/SearchTitleBar.h"
 
-#include "houses/shared/StretchedImage.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/label.h"
 #include "platform/uikit/navigation_bar.h"
 #include "platform/uikit/navigation_controller.h"
+#include "ui/image/StretchedImage.h"
 
 SearchTitleBar::SearchTitleBar(const QString& buttonPicture, std::function<void()> search)
     : view_(std::make_shared<ui::View>(ui::Rect(0, 0, 260, 44))),

@@ -1,7 +1,6 @@
 #include "houses/search/SearchCategoryViewController.h"
 
 #include "houses/query/SearchTitleBar.h"
-#include "houses/shared/StretchedImage.h"
 #include "platform/uikit/bar_button_item.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
@@ -10,6 +9,7 @@
 #include "platform/uikit/navigation_item.h"
 #include "platform/uikit/screen.h"
 #include "platform/uikit/table_view_cell.h"
+#include "ui/image/StretchedImage.h"
 #include "ui/navigation/UIViewController+Navigation.h"
 
 SearchCategoryViewController::SearchCategoryViewController() {

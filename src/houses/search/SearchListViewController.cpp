@@ -12,7 +12,6 @@
 #include "houses/shared/MoreRowCell.h"
 #include "houses/shared/QXPostListCell.h"
 #include "houses/shared/QXPostListCellForZhaoPin.h"
-#include "houses/shared/StretchedImage.h"
 #include "net/EndpointTable.h"
 #include "net/QXIMRequest.h"
 #include "net/QXNetContext.h"
@@ -26,6 +25,7 @@
 #include "platform/uikit/navigation_item.h"
 #include "platform/uikit/screen.h"
 #include "platform/uikit/table_view_cell.h"
+#include "ui/image/StretchedImage.h"
 #include "ui/navigation/UIViewController+Navigation.h"
 
 #include <cmath>

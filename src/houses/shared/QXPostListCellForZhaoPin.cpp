@@ -1,10 +1,10 @@
 #include "houses/shared/QXPostListCellForZhaoPin.h"
 
 #include "houses/shared/ListCellLook.h"
-#include "houses/shared/StretchedImage.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/label.h"
+#include "ui/image/StretchedImage.h"
 #include "util/categories/Tolerant.h"
 
 namespace {

@@ -1,5 +1,7 @@
 #include "ui/navigation/UIViewController+Navigation.h"
 
+#include "ui/image/StretchedImage.h"
+
 #include "platform/uikit/bar_button_item.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
@@ -16,15 +18,6 @@ constexpr double kTextButtonHeight = 34;
 // The text buttons show 3 points further left inside their container.
 constexpr double kContainerShift = 3;
 
-// The text buttons' backgrounds stretch from their centre: caps of half the picture's width
-// and height, rounded down.
-std::shared_ptr<ui::Image> stretchedFromCentre(const QString& name) {
-    const auto image = ui::Image::imageNamed(name);
-    if (!image) return nullptr;
-    return image->stretchableImageWithLeftCapWidth(int(image->size().width / 2),
-                                                   int(image->size().height / 2));
-}
-
 void makeStackExclusive(ui::ViewController& target) {
     if (auto* navigation = target.navigationController())
         navigation->view()->setExclusiveTouch(true);
@@ -39,9 +32,9 @@ void onTap(ui::Button& button, Action action) {
 
 std::shared_ptr<ui::Button> textButton(const ui::Rect& frame, const QString& title, Action action) {
     auto button = std::make_shared<ui::Button>(frame);
-    button->setBackgroundImage(stretchedFromCentre(QStringLiteral("button34px.png")),
+    button->setBackgroundImage(StretchedImage::fromCentre(QStringLiteral("button34px.png")),
                                ui::kControlStateNormal);
-    button->setBackgroundImage(stretchedFromCentre(QStringLiteral("button34px-点击态.png")),
+    button->setBackgroundImage(StretchedImage::fromCentre(QStringLiteral("button34px-点击态.png")),
                                ui::kControlStateHighlighted);
     button->setTitle(title, ui::kControlStateNormal);
     button->setTitleColor(ui::Color::whiteColor(), ui::kControlStateNormal);
@@ -55,7 +48,7 @@ std::shared_ptr<ui::Button> imageButton(const ui::Rect& frame, Action action, co
     auto button = std::make_shared<ui::Button>(frame);
     button->setImage(ui::Image::imageNamed(image), ui::kControlStateNormal);
     button->setImage(ui::Image::imageNamed(highlightedImage), ui::kControlStateHighlighted);
-    button->setBackgroundImage(stretchedFromCentre(QStringLiteral("icon点击背景")),
+    button->setBackgroundImage(StretchedImage::fromCentre(QStringLiteral("icon点击背景")),
                                ui::kControlStateHighlighted);
     onTap(*button, std::move(action));
     return button;

@@ -8,7 +8,7 @@ namespace ui {
 class Image;
 }
 
-// Pictures of the bundle made stretchable as the housing screens draw their backgrounds;
+// Pictures of the bundle made stretchable as screens draw their backgrounds and buttons;
 // nullptr when the bundle lacks the picture, so that the caller's plain look stays.
 class StretchedImage {
 public:

@@ -1,4 +1,4 @@
-#include "houses/shared/StretchedImage.h"
+#include "ui/image/StretchedImage.h"
 
 #include "platform/uikit/image.h"
 
