@@ -246,7 +246,13 @@ void QXIMService::acknowledge(const QVariantMap& packet) {
 }
 
 void QXIMService::onlineMessage(const QByteArray& chunk) {
-    cutter_.feed(chunk);
+    if (cutter_.feed(chunk)) return;
+    // A segment past the bound: the stream is dropped as a broken one is, and the heartbeat
+    // opens it again (after a fetch of what was missed).
+    qWarning().noquote() << QStringLiteral(
+                                "Stream segment longer than %1 bytes: connection dropped")
+                                .arg(CometScriptCutter::kMaxSegment);
+    receiver_->cancel();
 }
 
 QByteArray QXIMService::subDataString() const {

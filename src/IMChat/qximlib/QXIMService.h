@@ -123,7 +123,8 @@ public:
 
     // Handles the reply of an offline fetch (on the service queue).
     void offlineMessage(const QVariant& reply);
-    // Handles one chunk of the stream (on the service queue).
+    // Handles one chunk of the stream (on the service queue). A segment longer than the
+    // cutter's bound drops the stream, which the heartbeat then opens again.
     void onlineMessage(const QByteArray& chunk);
 
     // When the last heartbeat segment (or connection) was, on the clock's uptime.

@@ -182,6 +182,21 @@ TEST_F(QXIMServiceTest, PacketsTooDeepToReadOrStoreAreSetAsideAndTheTalkGoesOn) 
     EXPECT_EQ(talk[0].value("l_read").toInt(), 2);
 }
 
+TEST_F(QXIMServiceTest, ASegmentThatNeverClosesIsDroppedAtTheBoundWithItsStream) {
+    server().setStream({.segments = {"<script>window.parent.QX.webim.cometMgr.recvMsg(" +
+                                     QByteArray(CometScriptCutter::kMaxSegment, 'x')},
+                        .heartbeatMs = 50});
+    auto service = QXIMService::shared();
+    ASSERT_TRUE(runMainLoopUntil([&] { return requestsFor(standin::paths::kStreamReceive) == 1; }));
+    // The stream is left: the server's next write to it fails.
+    ASSERT_TRUE(runMainLoopUntil([&] { return messaging.openStreams(kServiceUser) == 0; }));
+    EXPECT_TRUE(service->subDataString().isEmpty());
+    // The heartbeat opens it again, as after any broken stream.
+    clock().advance(66s);
+    service->heartbeat();
+    ASSERT_TRUE(runMainLoopUntil([&] { return requestsFor(standin::paths::kStreamReceive) == 2; }));
+}
+
 TEST_F(QXIMServiceTest, APacketWithoutAPostIsKeptUnderTheNoPostIdAndAcknowledged) {
     auto service = start();
     write({{"to", kServiceUser}, {"noPost", true}});
