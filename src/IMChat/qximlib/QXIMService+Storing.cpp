@@ -158,6 +158,8 @@ void QXIMService::savePackets(const QList<QVariantMap>& packets, bool notify,
     const QList<QXIMDatabase::ReceivedPacketSaved> results =
         database_.saveReceivedPackets(received);
     const auto plugIns = observers();
+    // The screens hear of the whole batch at once: each of them re-reads or redraws once.
+    QXIMNotifications::ReceivedMessages told;
     for (qsizetype n = 0; n < results.size(); ++n) {
         const QXIMDatabase::ReceivedPacketSaved& saved = results[n];
         // Acknowledged only once the rows are stored for good; otherwise the server sends
@@ -176,8 +178,10 @@ void QXIMService::savePackets(const QList<QVariantMap>& packets, bool notify,
         const QVariantMap talk = saved.talk.dictionary();
         if (messagesContainer) messagesContainer->append(stored);
         if (talksContainer) talksContainer->append(talk);
-        if (notify) postReceived({stored, {talk}});
+        told.messages.append(stored);
+        told.talks.append(talk);
     }
+    if (notify && !told.messages.isEmpty()) postReceived(std::move(told));
 }
 
 void QXIMService::offlineMessage(const QVariant& replyValue) {

@@ -82,6 +82,17 @@ QXIMService::QXIMService()
               return;
           }
           scriptParser_.parseScriptText(QString::fromUtf8(segment));
+      }),
+      acknowledgements_([this](const QString& talkId, const QStringList& ids,
+                               std::function<void(bool)> done) {
+          getIdleAckMessNet()->ackRecvMess(
+              talkId, ids, [weak = weak_from_this(), done = std::move(done)](bool acknowledged) {
+                  const auto self = weak.lock();
+                  if (!self) return;
+                  self->queue_->async([weak, done, acknowledged] {
+                      if (weak.lock()) done(acknowledged);
+                  });
+              });
       }) {
     scriptParser_.setReslutTypes({{kRecvMsg, QXIMOnlineScriptParser::kJsonResult},
                                   {kRecvData, QXIMOnlineScriptParser::kJsonResult}});
@@ -236,13 +247,12 @@ std::shared_ptr<QXIMessageAck> QXIMService::getIdleAckMessNet() {
 }
 
 void QXIMService::acknowledge(const QVariantMap& packet) {
-    QStringList ids;
-    for (const QVariant& item : Tolerant(packet)[QStringLiteral("msgs")].toList()) {
-        ids.append(QString::number(Tolerant(item)[QStringLiteral("id")].value().toLongLong()));
-    }
+    QList<qint64> ids;
+    for (const QVariant& item : Tolerant(packet)[QStringLiteral("msgs")].toList())
+        ids.append(Tolerant(item)[QStringLiteral("id")].value().toLongLong());
     const Tolerant talk = Tolerant(packet)[QStringLiteral("talk")];
-    getIdleAckMessNet()->ackRecvMess(talk[QStringLiteral("toTalkId")].toString(), ids);
-    getIdleAckMessNet()->ackRecvMess(talk[QStringLiteral("fromTalkId")].toString(), ids);
+    acknowledgements_.acknowledge(talk[QStringLiteral("toTalkId")].toString(), ids);
+    acknowledgements_.acknowledge(talk[QStringLiteral("fromTalkId")].toString(), ids);
 }
 
 void QXIMService::onlineMessage(const QByteArray& chunk) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "IMChat/qximlib/CometScriptCutter.h"
+#include "IMChat/qximlib/QXIMAcknowledgements.h"
 #include "IMChat/qximlib/QXIMDatabase.h"
 #include "IMChat/qximlib/QXIMMessage.h"
 #include "IMChat/qximlib/QXIMOnlineScriptParser.h"
@@ -146,11 +147,13 @@ private:
     [[nodiscard]] std::vector<std::shared_ptr<QXIMServiceObserver>> observers() const;
     // An idle acknowledgement sender of the pool (a new one when all are busy).
     std::shared_ptr<QXIMessageAck> getIdleAckMessNet();
+    // Owes the server the acknowledgement of the packet's messages, for both its talk ids.
     void acknowledge(const QVariantMap& packet);
     // Reads a received packet into the rows to store; none when there is nothing to store
     // (what needs an acknowledgement all the same has had it).
     std::optional<QXIMDatabase::ReceivedPacket> preparePacket(const QVariantMap& packet);
-    // Stores packets in one transaction, then acknowledges and tells as for one.
+    // Stores packets in one transaction, then acknowledges each and, with `notify`, tells the
+    // screens of all of them in one notification.
     void savePackets(const QList<QVariantMap>& packets, bool notify,
                      QList<QXIMMessage>* messagesContainer, QVariantList* talksContainer);
     // Packets of the stream wait for the chunks already queued, to be stored with them.
@@ -169,6 +172,7 @@ private:
     std::unique_ptr<QXIMOnlineReceiver> receiver_;
     std::unique_ptr<QXIMOfflineReceiver> offlineReceiver_;
     std::vector<std::shared_ptr<QXIMessageAck>> ackPool_;
+    QXIMAcknowledgements acknowledgements_;
     QList<QVariantMap> streamPackets_;
     QSet<size_t> setAsideSeen_;
     std::shared_ptr<ns::Timer> heartbeatTimer_;
