@@ -79,6 +79,7 @@ void QXIMMessageAction::refreshMessagesData() {
         talk.value(QStringLiteral("t_id")).toString(), QString::number(QXIMUser::shared().userId()),
         QXIMDatabase::kEndOfTime, 0, options_.loadLimit);
     messageData_.clear();
+    largestListedLocalId_ = 0;
     more_ = messages.size() >= static_cast<qsizetype>(options_.loadLimit);
     if (!messages.isEmpty()) addMessages(std::move(messages));
     if (const auto delegate = delegate_.lock()) delegate->messageActionRefreshedMessageData(*this);
@@ -97,6 +98,7 @@ void QXIMMessageAction::addMessages(QList<QXIMMessage> messages) {
     for (QXIMMessage& message : messages) {
         if (message.uTime - previous > kLabelGap) message.showTime = labelOf(message.uTime);
         previous = message.uTime;
+        noteListed(message.m_sid);
         messageData_.append(std::move(message));
     }
 }
@@ -187,6 +189,7 @@ void QXIMMessageAction::replaceAtMessageId(qint64 localId, const QXIMMessage& me
         QXIMMessage listed = message;
         const qint64 last = messageData_.isEmpty() ? 0 : messageData_.last().uTime;
         if (listed.uTime - last > kLabelGap) listed.showTime = labelOf(listed.uTime);
+        noteListed(listed.m_sid);
         messageData_.append(listed);
         if (delegate) {
             delegate->messageActionInsertDataAtIndex(*this, static_cast<int>(messageData_.size()));
@@ -197,6 +200,7 @@ void QXIMMessageAction::replaceAtMessageId(qint64 localId, const QXIMMessage& me
         if (messageData_[index].m_sid != localId) continue;
         QXIMMessage listed = message;
         listed.showTime = messageData_[index].showTime;
+        noteListed(listed.m_sid);
         messageData_[index] = listed;
         if (delegate) delegate->messageActionReplaceDataAtIndex(*this, static_cast<int>(index));
         return;
@@ -226,7 +230,8 @@ QXIMMessageAction::Placement QXIMMessageAction::place(QXIMMessage message) {
     message.sendingState = QXIMMessage::kSent;
     // The listed row of the same message (the local one of a confirmed send, or one a reload
     // read from the store meanwhile) gives way, keeping its label: no message is listed twice.
-    if (message.m_sid > 0) {
+    // A message newer than every listed one cannot be listed: a burst is not searched for.
+    if (message.m_sid > 0 && message.m_sid <= largestListedLocalId_) {
         for (qsizetype index = messageData_.size() - 1; index >= 0; --index) {
             if (messageData_[index].m_sid != message.m_sid) continue;
             message.showTime = messageData_[index].showTime;
@@ -242,6 +247,7 @@ QXIMMessageAction::Placement QXIMMessageAction::place(QXIMMessage message) {
     }
     qsizetype at = messageData_.size();
     while (at > 0 && messageData_[at - 1].uTime > message.uTime) --at;
+    noteListed(message.m_sid);
     messageData_.insert(at, std::move(message));
     placement.insertedAt = at;
     return placement;

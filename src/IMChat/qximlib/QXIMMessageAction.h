@@ -9,6 +9,7 @@
 #include <QList>
 #include <QVariantMap>
 
+#include <algorithm>
 #include <climits>
 #include <functional>
 #include <memory>
@@ -128,10 +129,15 @@ private:
         qsizetype insertedAt = -1;
     };
     Placement place(QXIMMessage message);
+    void noteListed(qint64 localId) {
+        largestListedLocalId_ = std::max(largestListedLocalId_, localId);
+    }
 
     std::weak_ptr<QXIMMessageActionDelegate> delegate_;
     Options options_;
     QList<QXIMMessage> messageData_;
+    // No listed message has a larger local id (one removed may have had it).
+    qint64 largestListedLocalId_ = 0;
     bool more_ = false;
     std::vector<std::shared_ptr<ns::NotificationCenter::Observation>> observations_;
 };
