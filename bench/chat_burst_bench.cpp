@@ -52,6 +52,7 @@ constexpr auto kGiveUpAfter = std::chrono::minutes(10);
 std::atomic<qint64> peakBytes{0};
 std::atomic<qint64> lastFrameMs{0};
 std::atomic<qint64> longestGapMs{0};
+std::atomic<int> shownSoFar{0};
 QElapsedTimer sinceStart;
 
 qint64 residentBytes() {
@@ -72,17 +73,19 @@ QJsonObject control(const bench::StandinProgram& standin, const std::string& wha
 void report(const char* how, qint64 before, double shownAfter, const QJsonObject& counters,
             int stored, int shown) {
     const qint64 running = sinceStart.elapsed() - lastFrameMs.load();
-    std::printf("%s\n", how);
+    std::printf("%s, %.1f s after the burst began\n", how, double(sinceStart.elapsed()) / 1000);
     std::printf("  longest main-thread stall  %8.2f s (target under 1 s)\n",
                 double(std::max(longestGapMs.load(), running)) / 1000);
     std::printf("  memory before the burst    %8.0f MB\n", double(before) / 1e6);
     std::printf("  peak memory                %8.0f MB\n", double(peakBytes.load()) / 1e6);
+    std::printf("  memory now                 %8.0f MB\n", double(residentBytes()) / 1e6);
     std::printf("  acknowledgement calls      %8d (%.2f a message, target at most 2.5)\n",
                 counters["acknowledgeCalls"].toInt(),
                 double(counters["acknowledgeCalls"].toInt()) / kMessages);
     std::printf("  packets carried            %8d (sent again: %d)\n", counters["carried"].toInt(),
                 counters["carried"].toInt() - kMessages);
-    std::printf("  rows stored, shown         %8d, %d of %d\n", stored, shown, kMessages);
+    if (stored >= 0) std::printf("  rows stored                %8d\n", stored);
+    std::printf("  messages shown             %8d of %d\n", shown, kMessages);
     if (shownAfter >= 0) std::printf("  all shown after            %8.2f s\n", shownAfter);
     std::fflush(stdout);
 }
@@ -136,7 +139,7 @@ int main(int argc, char** argv) {
             if (resident > peakBytes) peakBytes = resident;
             if (resident > limitBytes) {
                 report("stopped: memory passed the limit", before, -1,
-                       control(standin, "im/counters"), -1, -1);
+                       control(standin, "im/counters"), -1, shownSoFar);
                 std::_Exit(2);
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -147,6 +150,7 @@ int main(int argc, char** argv) {
         const qint64 now = sinceStart.elapsed();
         longestGapMs = std::max(longestGapMs.load(), now - lastFrameMs.load());
         lastFrameMs = now;
+        shownSoFar = int(chat->chatData().size());
         bench::renderWindowFrame(*window, 320, 480, 2);
     });
     lastFrameMs = sinceStart.elapsed();

@@ -8,6 +8,8 @@
 
 #include <deque>
 #include <functional>
+#include <mutex>
+#include <vector>
 
 // The acknowledgements the messaging service owes the message server, sent a few calls at a
 // time. The ids that wait for a talk while calls are on their way go together in the next
@@ -15,7 +17,8 @@
 // packet the server sends again while its acknowledgement waits costs no call. An id whose
 // call failed is forgotten: the server sends its packet again, and that copy is acknowledged.
 //
-// Not thread-safe: the service uses it on its own queue only.
+// Safe from any thread: the service owes acknowledgements on its queue, and their replies are
+// taken where they arrive, so that they never wait behind the stream's chunks.
 class QXIMAcknowledgements {
 public:
     // Calls on their way at once: a burst of packets waits in a few calls rather than filling
@@ -27,7 +30,7 @@ public:
     // acknowledged again (the oldest are forgotten first).
     static constexpr qsizetype kRemembered = 50000;
 
-    // Sends one call; `done` (acknowledged or not) must come back on the owner's queue.
+    // Sends one call (never while holding the object's lock); `done` tells how it went.
     using Send = std::function<void(const QString& talkId, const QStringList& messageIds,
                                     std::function<void(bool acknowledged)> done)>;
 
@@ -35,6 +38,8 @@ public:
 
     // Acknowledges the ids for the talk (nothing for a null talk id).
     void acknowledge(const QString& talkId, const QList<qint64>& messageIds);
+    // Whether the id is acknowledged for the talk, or waits or is on its way to be.
+    [[nodiscard]] bool knows(const QString& talkId, qint64 messageId) const;
 
 private:
     struct Talk {
@@ -42,10 +47,17 @@ private:
         QSet<qint64> waitingOrOnTheirWay;
         QSet<qint64> acknowledged;
     };
-    void sendWhatWaits();
+    struct Call {
+        QString talkId;
+        QList<qint64> ids;
+    };
+    // Takes the calls that may go now off what waits; the caller holds the lock.
+    std::vector<Call> takeCalls();
+    void send(const std::vector<Call>& calls);
     void finished(const QString& talkId, const QList<qint64>& messageIds, bool acknowledged);
 
     Send send_;
+    mutable std::mutex mutex_;
     QHash<QString, Talk> talks_;
     // Talks with ids waiting, in the order they began to wait.
     std::deque<QString> waitingTalks_;

@@ -85,13 +85,10 @@ QXIMService::QXIMService()
       }),
       acknowledgements_([this](const QString& talkId, const QStringList& ids,
                                std::function<void(bool)> done) {
+          // The reply is taken where it arrives, not behind the stream's chunks.
           getIdleAckMessNet()->ackRecvMess(
               talkId, ids, [weak = weak_from_this(), done = std::move(done)](bool acknowledged) {
-                  const auto self = weak.lock();
-                  if (!self) return;
-                  self->queue_->async([weak, done, acknowledged] {
-                      if (weak.lock()) done(acknowledged);
-                  });
+                  if (const auto self = weak.lock()) done(acknowledged);
               });
       }) {
     scriptParser_.setReslutTypes({{kRecvMsg, QXIMOnlineScriptParser::kJsonResult},
@@ -239,6 +236,7 @@ std::vector<std::shared_ptr<QXIMServiceObserver>> QXIMService::observers() const
 }
 
 std::shared_ptr<QXIMessageAck> QXIMService::getIdleAckMessNet() {
+    const std::lock_guard lock(ackPoolMutex_);
     for (const auto& ack : ackPool_) {
         if (!ack->isAcking()) return ack;
     }
@@ -246,10 +244,15 @@ std::shared_ptr<QXIMessageAck> QXIMService::getIdleAckMessNet() {
     return ackPool_.back();
 }
 
-void QXIMService::acknowledge(const QVariantMap& packet) {
+QList<qint64> QXIMService::messageIdsOf(const QVariantMap& packet) {
     QList<qint64> ids;
     for (const QVariant& item : Tolerant(packet)[QStringLiteral("msgs")].toList())
         ids.append(Tolerant(item)[QStringLiteral("id")].value().toLongLong());
+    return ids;
+}
+
+void QXIMService::acknowledge(const QVariantMap& packet) {
+    const QList<qint64> ids = messageIdsOf(packet);
     const Tolerant talk = Tolerant(packet)[QStringLiteral("talk")];
     acknowledgements_.acknowledge(talk[QStringLiteral("toTalkId")].toString(), ids);
     acknowledgements_.acknowledge(talk[QStringLiteral("fromTalkId")].toString(), ids);

@@ -10,6 +10,7 @@
 #include "platform/foundation/concurrent_queue.h"
 #include "platform/foundation/timer.h"
 
+#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -61,6 +62,9 @@ public:
     static constexpr auto kHeartbeatTimeout = std::chrono::seconds(65);
     static inline const QString kNoPostId = QStringLiteral("0_0_1000_0");
     static inline const QString kForceOffCommand = QStringLiteral("FORCEOFF");
+    // Stream packets stored in one transaction at most: a burst reaches the screens, and its
+    // acknowledgements the server, in steps of this many.
+    static constexpr qsizetype kStoreBatch = 500;
 
     // The service, made and started on first use for the current messaging user. Throws
     // std::invalid_argument when the client constants the library needs are unset.
@@ -145,7 +149,8 @@ private:
     // Runs `work` on the service queue: at once when already there.
     void onQueue(std::function<void()> work);
     [[nodiscard]] std::vector<std::shared_ptr<QXIMServiceObserver>> observers() const;
-    // An idle acknowledgement sender of the pool (a new one when all are busy).
+    // An idle acknowledgement sender of the pool (a new one when all are busy), from any
+    // thread.
     std::shared_ptr<QXIMessageAck> getIdleAckMessNet();
     // Owes the server the acknowledgement of the packet's messages, for both its talk ids.
     void acknowledge(const QVariantMap& packet);
@@ -156,8 +161,13 @@ private:
     // screens of all of them in one notification.
     void savePackets(const QList<QVariantMap>& packets, bool notify,
                      QList<QXIMMessage>* messagesContainer, QVariantList* talksContainer);
-    // Packets of the stream wait for the chunks already queued, to be stored with them.
+    // Packets of the stream wait for the chunks already queued, to be stored with them, at
+    // most kStoreBatch in one transaction. A copy the server sent again while the packet
+    // waits to be stored or acknowledged is let go at once.
     void queueStreamPacket(const QVariantMap& packet);
+    void storeStreamPackets();
+    // The ids of the packet's messages.
+    [[nodiscard]] static QList<qint64> messageIdsOf(const QVariantMap& packet);
     void sendSuccess(QXIMSender& sender, const QVariant& reply);
     void sendFail(QXIMSender& sender);
     // Logs what the service cannot keep (a packet it cannot store, a segment it cannot
@@ -171,9 +181,13 @@ private:
     CometScriptCutter cutter_;
     std::unique_ptr<QXIMOnlineReceiver> receiver_;
     std::unique_ptr<QXIMOfflineReceiver> offlineReceiver_;
+    std::mutex ackPoolMutex_;
     std::vector<std::shared_ptr<QXIMessageAck>> ackPool_;
     QXIMAcknowledgements acknowledgements_;
     QList<QVariantMap> streamPackets_;
+    // The message ids of `streamPackets_`, each with the number of packets naming it.
+    QHash<qint64, int> idsToStore_;
+    bool storeQueued_ = false;
     QSet<size_t> setAsideSeen_;
     std::shared_ptr<ns::Timer> heartbeatTimer_;
     std::atomic<qint64> lastHeartbeat_{0};
