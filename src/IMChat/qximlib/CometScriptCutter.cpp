@@ -22,6 +22,30 @@ bool isLetter(char c) {
 
 }  // namespace
 
+qsizetype CometScriptCutter::StartReader::read(QByteArrayView bytes, Step& step) {
+    qsizetype at = 0;
+    while (at < bytes.size()) {
+        // The rest of a fixed text is compared at once; its last byte moves on to the next stage.
+        const QByteArrayView text = stage_ == Stage::Open     ? kScriptOpen
+                                    : stage_ == Stage::Domain ? kDomain
+                                    : stage_ == Stage::Prefix ? kCallPrefix
+                                                              : QByteArrayView();
+        if (!text.isEmpty()) {
+            const qsizetype count = std::min(text.size() - matched_, bytes.size() - at);
+            if (bytes.sliced(at, count) == text.sliced(matched_, count)) {
+                matched_ += int(count) - 1;
+                at += count - 1;
+            }
+        }
+        step = read(bytes[at]);
+        if (step == Step::Failed) return at;
+        ++at;
+        if (step == Step::Done) return at;
+    }
+    step = Step::More;
+    return at;
+}
+
 CometScriptCutter::StartReader::Step CometScriptCutter::StartReader::literal(QByteArrayView text,
                                                                              char c, Stage next) {
     if (c != text[matched_]) return Step::Failed;
@@ -119,22 +143,42 @@ void CometScriptCutter::startSegmentAt(qsizetype at) {
 bool CometScriptCutter::feed(QByteArrayView chunk) {
     qsizetype at = tail_.size();
     tail_.append(chunk);
-    const char* const bytes = tail_.constData();
-    const qsizetype size = tail_.size();
-    while (at < size) {
+    const QByteArrayView bytes(tail_);
+    while (at < bytes.size()) {
         if ((inSegment_ || start_) && at - begin_ >= kMaxSegment) {
             reset();
             return false;
         }
-        // Payload: only a closing text or a start can change anything.
-        if (inSegment_ && !start_ && closeMatched_ == 0 && closedAt_ < 0) {
-            const qsizetype limit = std::min(size, begin_ + kMaxSegment);
-            while (at < limit && bytes[at] != kClose[0] && bytes[at] != '<') ++at;
-            if (at == limit) continue;
-        } else if (!inSegment_ && !start_) {
-            const qsizetype open = QByteArrayView(bytes + at, size - at).indexOf('<');
+        // The bytes of a start never go on with a closing text.
+        if (start_) {
+            StartReader::Step step = StartReader::Step::More;
+            const qsizetype read = start_->read(
+                bytes.sliced(at, std::min(bytes.size(), begin_ + kMaxSegment) - at), step);
+            if (read > 0) closeMatched_ = 0;
+            at += read;
+            if (step == StartReader::Step::Done) {
+                startSegmentAt(startAt_);
+                continue;
+            }
+            if (step == StartReader::Step::More) continue;
+            // Not a start: its bytes are payload (or nothing), and this byte is read afresh.
+            start_.reset();
+            closedAt_ = -1;
+        } else if (!inSegment_) {
+            const qsizetype open = bytes.sliced(at).indexOf('<');
             if (open < 0) break;
             at += open;
+        } else if (closeMatched_ == 0 && closedAt_ < 0) {
+            // Payload: only a closing text or a start can change anything.
+            const qsizetype limit = std::min(bytes.size(), begin_ + kMaxSegment);
+            while (at < limit && bytes[at] != kClose[0] && bytes[at] != '<') ++at;
+            if (at == limit) continue;
+            // A whole closing text at once.
+            if (bytes.sliced(at).startsWith(kClose) && at + kClose.size() <= limit) {
+                at += kClose.size();
+                closedAt_ = at;
+                continue;
+            }
         }
         const char c = bytes[at];
         if (inSegment_) {
@@ -144,21 +188,6 @@ bool CometScriptCutter::feed(QByteArrayView chunk) {
                 closedAt_ = ++at;
                 continue;
             }
-        }
-        if (start_) {
-            const StartReader::Step step = start_->read(c);
-            if (step == StartReader::Step::Done) {
-                startSegmentAt(startAt_);
-                ++at;
-                continue;
-            }
-            if (step == StartReader::Step::More) {
-                ++at;
-                continue;
-            }
-            // Not a start: its bytes are payload (or nothing), and this byte is read afresh.
-            start_.reset();
-            closedAt_ = -1;
         }
         if (c == '<') {
             start_.emplace();

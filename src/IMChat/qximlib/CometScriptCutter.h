@@ -48,6 +48,9 @@ private:
         enum class Step { More, Done, Failed };
         // Takes the next byte; after Failed the byte is not part of the start.
         Step read(char c);
+        // Takes bytes until the start is read, fails or the bytes end: the bytes taken (the
+        // one that failed is not), and how it went.
+        qsizetype read(QByteArrayView bytes, Step& step);
 
     private:
         enum class Stage {
