@@ -70,7 +70,11 @@ TEST(NeedRepliesSampleTest, BrokersOfTheDistrictAnswerWithHousesThatMatchTheNeed
         EXPECT_GE(house->price, 2000);
         EXPECT_LT(house->price, 6000);
         EXPECT_EQ(house->major, 1);
-        EXPECT_TRUE(standin::SamplePeople::isBroker(house->posterId)) << "brokers' houses only";
+    }
+    // Whatever the need, brokers recommend brokers' houses only.
+    for (const char* kind : {"1", "3", "5"}) {
+        for (const auto* house : NeedReplies::housesFor(need(kind, district, {}, "-1")))
+            EXPECT_TRUE(standin::SamplePeople::isBroker(house->posterId)) << house->puid;
     }
     // Four or more rooms, any price; a bare upper bound.
     for (const auto* house : NeedReplies::housesFor(need("1", district, {4}, "-1")))
@@ -106,14 +110,13 @@ TEST(NeedRepliesSampleTest, BrokersOfTheDistrictAnswerWithHousesThatMatchTheNeed
     EXPECT_GE(cards, 1);
     EXPECT_EQ(orders.size(), qsizetype(answering.size()) + cards);
 
-    // A recommended house names the broker who posted it, and its price as the app writes it.
+    // A recommended house names the broker who posted it.
     const QJsonObject record = NeedReplies::houseRecord(*houses[0]);
     const auto poster = standin::SamplePeople::broker(houses[0]->posterId);
     ASSERT_TRUE(poster);
     EXPECT_EQ(record["userId"].toString(), QString::number(poster->userId));
     EXPECT_EQ(record["person"].toString(), poster->name);
     EXPECT_TRUE(record["houseAttribute"].toString().contains("㎡"));
-    EXPECT_EQ(record["price"].toString(), standin::Posts::priceText(houses[0]->record));
     EXPECT_EQ(record["houseImages"].toArray().size(), houses[0]->hasImage ? 3 : 0);
     if (houses[0]->hasImage) {
         // Thumbnails of the post's own photos, which the host draws in any size.

@@ -3,7 +3,10 @@
 
 #include "houses/shared/GetPostListCellFormate.h"
 #include "net/QXDESCode.h"
+#include "standin/ChatBroker.h"
+#include "standin/NeedReplies.h"
 #include "standin/Posts.h"
+#include "standin/SamplePeople.h"
 
 namespace {
 
@@ -40,6 +43,10 @@ TEST_F(PostValueTextTest, TheServersPriceTextsAreTheOnesTheAppWrites) {
         for (const standin::SamplePost& post : standin::Posts::postsOf(0, major)) {
             const QString written = valueOf(post.record["price"].toVariant());
             EXPECT_EQ(standin::Posts::priceText(post.record), written) << post.puid;
+            EXPECT_EQ(standin::ChatBroker::cardOf(post.record, "R")["price"].toString(), written);
+            if (standin::SamplePeople::isBroker(post.posterId)) {
+                EXPECT_EQ(standin::NeedReplies::houseRecord(post)["price"].toString(), written);
+            }
             if (written.contains(QStringLiteral("万元/月"))) ++inTenThousands;
         }
     }
