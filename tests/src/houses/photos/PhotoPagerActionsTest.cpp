@@ -264,6 +264,7 @@ TEST_F(PhotoPagerActionsTest, TheInfoPagesButtonsChatCallAndOpenTheBrokersPage) 
     ASSERT_TRUE(waitFor([&] { return !panel->agentNameLbl()->text().isEmpty(); }));
     ASSERT_TRUE(driver_->tap(panel->phoneBtn()));
     EXPECT_TRUE(events().contains("pviewer_lastpage_call"));
+    ASSERT_TRUE(alerts_->pressButton("取消")) << "the phone's call sheet";
     ASSERT_TRUE(driver_->tap(panel->chatBtn()));
     settle();
     EXPECT_TRUE(events().contains("pviewer_lastpage_imchat"));
