@@ -169,13 +169,13 @@ TEST_F(BrokerPageTest, BadgesAndMissingValuesOfHandedOverData) {
 
     // Data without a profile is no broker's: the notice instead of an empty page.
     open("8000000101", {}, {{"phone", "1"}});
-    EXPECT_EQ(noticeOf(*page_), QXAgentInfoController::kLoadFailed);
+    EXPECT_EQ(noticeOf(*page_), "加载信息出错，请稍后再试");
     EXPECT_TRUE(page_->mailView()->isHidden());
 
     // Every call fails for now (the list opened above may still be asking too).
     server().setFault({.prefix = standin::paths::kDataShare, .status = 500});
     open(QString::number(busyBroker().userId));
-    EXPECT_EQ(noticeOf(*page_), QXAgentInfoController::kLoadFailed);
+    EXPECT_EQ(noticeOf(*page_), "加载信息出错，请稍后再试");
     server().setFaults({});
 }
 
@@ -261,13 +261,13 @@ TEST_F(BrokerPageTest, WithoutAPostTheChatFindsOneOfTheBrokersOrSaysWhyNot) {
     replyOnce({{"errCode", 0}, {"page", QJsonObject{{"count", 0}, {"posts", QJsonArray()}}}});
     ASSERT_TRUE(driver_->tap(page_->beginConnectionBt()));
     ASSERT_TRUE(waitFor([&] { return !alertText().isEmpty(); }));
-    EXPECT_EQ(alertText(), QXAgentInfoController::kNoPostToTalkAbout);
+    EXPECT_EQ(alertText(), "该经纪人暂时没有房源，无法发起对话，试试打电话吧~");
     alerts_->pressButtonAtIndex(0);
     settle();
     server().setFault({.prefix = standin::paths::kDataShare, .status = 502, .times = 1});
     ASSERT_TRUE(driver_->tap(page_->beginConnectionBt()));
     ASSERT_TRUE(waitFor([&] { return !alertText().isEmpty(); }));
-    EXPECT_EQ(alertText(), QXAgentInfoController::kNetworkTrouble);
+    EXPECT_EQ(alertText(), "网络异常，请稍后再试");
     EXPECT_EQ(chats_->chats.size(), 1u);
 }
 
