@@ -154,7 +154,7 @@ TEST_F(PostDetailScreenTest, APostOpenedByItsPuidIsFetchedOrSaysWhyNot) {
     show(QXPostDetailNew::initWithPUID("999"));
     ASSERT_TRUE(waitFor([&] { return detail_->view()->viewWithTag(QXPostDetailNew::kErrorTag); }));
     EXPECT_EQ(driver_->textOf(detail_->view()->viewWithTag(QXPostDetailNew::kErrorLabelTag)),
-              QXPostDetailNew::kLoadError);
+              "加载信息出错，请稍后再试");
     EXPECT_EQ(detail_->view()->viewWithTag(LoadingOverlay::kTag), nullptr);
 
     // An empty post is none either: said once, and asked for again only by the user.
@@ -163,7 +163,7 @@ TEST_F(PostDetailScreenTest, APostOpenedByItsPuidIsFetchedOrSaysWhyNot) {
     show(QXPostDetailNew::initWithPUID(post["puid"].toString()));
     ASSERT_TRUE(waitFor([&] { return detail_->view()->viewWithTag(QXPostDetailNew::kErrorTag); }));
     EXPECT_EQ(driver_->textOf(detail_->view()->viewWithTag(QXPostDetailNew::kErrorLabelTag)),
-              QXPostDetailNew::kLoadError);
+              "加载信息出错，请稍后再试");
     settle();
     EXPECT_EQ(sent("GetPost").size(), before + 1);
     server().setFaults({});
@@ -176,14 +176,14 @@ TEST_F(PostDetailScreenTest, APostOpenedByItsPuidIsFetchedOrSaysWhyNot) {
     show(QXPostDetailNew::initWithPUID(post["puid"].toString()));
     ASSERT_TRUE(waitFor([&] { return detail_->view()->viewWithTag(QXPostDetailNew::kErrorTag); }));
     EXPECT_EQ(driver_->textOf(detail_->view()->viewWithTag(QXPostDetailNew::kErrorLabelTag)),
-              QXPostDetailNew::kLoadError);
+              "加载信息出错，请稍后再试");
 
     // A failed call tells of the network.
     server().setFault({.prefix = paths::kDataShare, .status = 500, .times = 1});
     show(QXPostDetailNew::initWithPUID(post["puid"].toString()));
     ASSERT_TRUE(waitFor([&] { return detail_->view()->viewWithTag(QXPostDetailNew::kErrorTag); }));
     EXPECT_EQ(driver_->textOf(detail_->view()->viewWithTag(QXPostDetailNew::kErrorLabelTag)),
-              QXPostDetailNew::kNetworkError);
+              "您的网络不稳定，请稍后再试");
 
     // No puid at all: told at once.
     show(QXPostDetailNew::initWithPUID(""));
@@ -399,8 +399,7 @@ TEST_F(PostDetailScreenTest, PagingWalksTheListAndLoadsItsNextPageAtTheEnd) {
     ASSERT_NE(detail_, nullptr);
     const QVariantList& posts = list_->paging().contentArray;
     ASSERT_NE(detail_->headerRefreshView(), nullptr);
-    EXPECT_EQ(detail_->headerRefreshView()->lastUpdatedLabel()->text(),
-              QXPostDetailNew::kFirstPost);
+    EXPECT_EQ(detail_->headerRefreshView()->lastUpdatedLabel()->text(), "已经是第一条了");
     EXPECT_EQ(detail_->footerRefreshView()->lastUpdatedLabel()->text(),
               posts[1].toMap()["title"].toString());
     // The bar is the table's footer, at the bottom of the screen.
@@ -443,7 +442,7 @@ TEST_F(PostDetailScreenTest, PagingWalksTheListAndLoadsItsNextPageAtTheEnd) {
     driver_->drag({160, 420}, {160, 80}, 0.3, 12);
     ASSERT_TRUE(waitFor([&] { return detail_->currentIndex() == int(posts.size()) - 1; }));
     driver_->wait(1.5);
-    EXPECT_EQ(detail_->footerRefreshView()->lastUpdatedLabel()->text(), QXPostDetailNew::kLastPost);
+    EXPECT_EQ(detail_->footerRefreshView()->lastUpdatedLabel()->text(), "已经是最后一条了");
     waitForDetail();
 
     // At the last post of the page the list loads its next page and the first new post shows.
