@@ -410,6 +410,7 @@ TEST_F(PostListScreenTest, AnEmptyResultAndFailedDefinitionsSayWhatHappened) {
 
 TEST_F(PostListScreenTest, TheFilterScreenHandsBackConditionsOrUndoesEverything) {
     open();
+    addCommunityField();
     auto screen = openFilterScreen();
     ASSERT_NE(screen, nullptr);
     const FilterItem area = list_->filter()->getFilterWithKey("area");
@@ -513,6 +514,7 @@ TEST_F(PostListScreenTest, FilterScreenRowsAndTheDistrictChooser) {
 
 TEST_F(PostListScreenTest, AKeywordFieldMakesRoomForTheKeyboard) {
     open();
+    addCommunityField();
     auto screen = std::make_shared<FilterMainViewControl>(list_->filter());
     navigation_->pushViewController(screen, false);
     settle();
