@@ -437,6 +437,29 @@ TEST_F(PostListScreenTest, TheFilterScreenHandsBackConditionsOrUndoesEverything)
     EXPECT_EQ(conditions.count("district_id"), 0u);
 }
 
+// A list whose second button chooses among tags: the tag rows that the filter screen's tag row
+// holds come back to the bar, whose first drop-down then shows them.
+TEST_F(PostListScreenTest, TheFilterScreenHandsItsTagRowsBackToTheBar) {
+    open(5);
+    QVariantList items;
+    for (const FilterItem& item : *list_->filter()->GetData()) items.append(*item);
+    items[1] = QVariantMap{{"f", "base_tag"}, {"n", "类别"},      {"t", "normal"},
+                           {"v", "-1"},       {"leftIndex", "2"}, {"rightIndex", "1"}};
+    list_->filter()->adopt(items);
+    std::size_t before = searches();
+    list_->getQuickFilterArray();
+    waitForPage(before);
+    ASSERT_EQ(list_->quickFilterArray().value(1), "base_tag");
+
+    auto screen = openFilterScreen();
+    ASSERT_NE(screen, nullptr);
+    before = searches();
+    ASSERT_TRUE(driver_->tap(screen->finishBtn()));
+    waitForPage(before);
+    EXPECT_EQ(list_->filter()->getFilterWithKey("district_id")->value("firstSectionRow"), 2);
+    EXPECT_EQ(list_->quickFilterView()->defaultSelectRowDic()[0].value(0), "2");
+}
+
 TEST_F(PostListScreenTest, TheFilterScreenLoadingOnTheListsModelLeavesTheListItsBar) {
     // The list's definitions are still on their way when the filter screen asks again on the
     // same model: the screen's request replaces the list's, and the list hears its outcome.
