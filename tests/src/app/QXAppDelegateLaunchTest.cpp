@@ -19,6 +19,7 @@
 #include "platform/uikit/alert_view.h"
 #include "platform/uikit/navigation_controller.h"
 #include "standin/FormFields.h"
+#include "standin/Posts.h"
 
 #include <QUrlQuery>
 
@@ -232,7 +233,7 @@ TEST_F(QXAppDelegateLaunchTest, AFailedFilterDownloadMovesOnAndKeepsTheEarlierFi
     ASSERT_TRUE(runMainLoopUntil([&] {
         return ns::dictionaryWithContentsOfFile(QXUtil::pathForDocumentWithFilename("0-5"))
                    .value_or(QVariantMap())
-                   .value("v") == "1";
+                   .value("v") == standin::Posts::kFilterVersion;
     }));
     EXPECT_EQ(majorsAsked(calls("GetMajorCategoryFilter")), (QList<qint64>{1, 3, 5}));
     EXPECT_EQ(

@@ -390,6 +390,14 @@ TEST_F(FilterScreenTest, SecondHandModeShowsTheTagRowInPlaceOfTheMinorCategory) 
     EXPECT_EQ(shownRow(*again, 1).second, "学区房");
     again->backMethod();
     settle();
+    // A category row named "majorScriptIndex" gives way to the tag row the same way.
+    auto byMajor = std::make_shared<tovikFilters2>();
+    byMajor->adopt({filterItem("district_id", "-1"), filterItem("majorScriptIndex", "-1"),
+                    filterItem("fitment", "-1")});
+    auto majorScreen = push(byMajor, secondHand);
+    EXPECT_EQ(shownRow(*majorScreen, 1), std::make_pair(QString("类     别"), QString("学区房")));
+    majorScreen->backMethod();
+    settle();
     auto plain = std::make_shared<tovikFilters2>();
     plain->adopt(
         {filterItem("fitment", "2", "normal", {QVariantMap{{"n", "简装修"}, {"v", "2"}}})});
