@@ -105,11 +105,13 @@ TEST(NeedReplyTextsTest, HeaderNamesTheNeedByItsOwnTable) {
              {"location", "南山区"},
              {"priceName", "不限"}});
     };
-    EXPECT_EQ(texts("1", "[1,2,4]")["houseDoor"], "一室二室四室以上");
+    EXPECT_EQ(texts("1", "[1,2,4]")["houseDoor"], "一室两室四室以上");
     EXPECT_EQ(texts("3", "[1,2]")["houseDoor"], "合租单间合租床位");
-    EXPECT_EQ(texts("5", "3")["houseDoor"], "三室") << "a bare code is read as an array of one";
+    EXPECT_EQ(texts("5", "3")["houseDoor"], "三室") << "a bare code";
     EXPECT_EQ(texts("5", "[-1]")["houseDoor"], "不限");
-    EXPECT_EQ(texts("1", "[9]")["houseDoor"], "");
+    writeFilters("1", "huxing_shi",
+                 {QVariantMap{{"v", "-1"}, {"n", "不限"}}, QVariantMap{{"v", "2"}, {"n", "两居"}}});
+    EXPECT_EQ(texts("1", "[2]")["houseDoor"], "两居");
     EXPECT_EQ(texts("1", "[1]")["type"], "租房");
     EXPECT_EQ(texts("3", "[1]")["type"], "合租房");
     EXPECT_EQ(texts("5", "[1]")["type"], "买房");
