@@ -421,10 +421,17 @@ TEST_F(NeedFormTest, AFailedFilterDownloadIsAskedAgainForTheFormsOwnKind) {
 // over itself, and a tap asks once more.
 TEST_F(NeedFormTest, DefinitionsRefusedTwiceAreToldAndATapAsksAgain) {
     locate();
-    server().setFaults({{.prefix = standin::paths::kDataShare, .status = 500, .times = 1},
-                        {.prefix = standin::paths::kDataShare,
-                         .body = QByteArray(R"({"fs":"none"})"),
-                         .times = 1}});
+    // Definitions that name no house values are refused too, and never kept: a kept file
+    // would stand in for the definitions for good.
+    server().setFaults(
+        {{.prefix = standin::paths::kDataShare, .status = 500, .times = 1},
+         {.prefix = standin::paths::kDataShare, .body = QByteArray(R"({"fs":[]})"), .times = 1},
+         {.prefix = standin::paths::kDataShare,
+          .body = QByteArray(R"({"fs":[{"f":"price","vs":[]},{"f":"huxing_shi"}]})"),
+          .times = 1}});
+    // A file of such definitions left by an earlier run is asked again.
+    ASSERT_TRUE(ns::writeToFile(QVariantMap{{"fs", QVariantList{}}},
+                                NeedFilterFile::path(kCity, "1"), true));
     form_ = std::make_shared<QXPublishHouseInfoViewController>();
     form_->setRentOrBuyKey(1);
     form_->qxInfoModel().publishInfoRentOrBuyString = "1";
@@ -439,10 +446,17 @@ TEST_F(NeedFormTest, DefinitionsRefusedTwiceAreToldAndATapAsksAgain) {
 
     ASSERT_TRUE(driver_->tap(form_->view()->viewWithTag(ErrorTipView::kButtonTag)));
     ASSERT_TRUE(waitFor([&] {
+        return calls("GetMajorCategoryFilter").size() == 3u &&
+               ErrorTipView::shownMessage(*form_->view()) ==
+                   QXPublishHouseInfoViewController::kFilterLoadFailed;
+    }));
+    EXPECT_FALSE(NeedFilterFile::readUsable(kCity, "1"));
+    ASSERT_TRUE(driver_->tap(form_->view()->viewWithTag(ErrorTipView::kButtonTag)));
+    ASSERT_TRUE(waitFor([&] {
         window_->layoutIfNeeded();
         return !form_->selectedHouseDoor()->buttons().empty();
     }));
-    EXPECT_EQ(calls("GetMajorCategoryFilter").size(), 3u);
+    EXPECT_EQ(calls("GetMajorCategoryFilter").size(), 4u);
     EXPECT_TRUE(ErrorTipView::shownMessage(*form_->view()).isNull());
 }
 
