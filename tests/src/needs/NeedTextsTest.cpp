@@ -95,9 +95,15 @@ TEST_F(NeedHistoryItemTest, RemakesTheSentenceOfAStoredRow) {
     EXPECT_EQ(QXNeedHistoryItem::getInfoWithDic(row("5", "[4]", "100万以下")),
               "我要求购一套【100万以下】【四室以上】房源,地点:【南山区】");
     EXPECT_EQ(QXNeedHistoryItem::getInfoWithDic(row("9", "[1]", "不限")), "");
+    QVariantMap sent = row("1", "[2]", "不限");
+    sent.insert("sentence", "我要求租一套【两室 】房源,地点:【南山区】。额外条件:近地铁,");
+    EXPECT_EQ(QXNeedHistoryItem::getInfoWithDic(sent), sent.value("sentence"))
+        << "a need kept with its sentence reads as the brokers got it, terms and all";
 }
 
-TEST(NeedReplyTextsTest, HeaderNamesTheNeedByItsOwnTable) {
+// One need reads alike on the replies screen and in the history: the form's names, or the
+// city list's.
+TEST_F(NeedHistoryItemTest, TheRepliesHeaderNamesHouseTypesAsTheHistoryCardDoes) {
     const auto texts = [](const QString& kind, const QString& huxing) {
         return QXBrokerReplyViewController::loadNeedInfoStringWithDictionary(
             {{"rentOrBuy", kind},
