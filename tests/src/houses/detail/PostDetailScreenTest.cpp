@@ -225,6 +225,9 @@ TEST_F(PostDetailScreenTest, EachLoadForgetsThePreviousPostersDataAndLateReplies
 TEST_F(PostDetailScreenTest, TheBottomBarShowsTheNumberAndTheChatLookFollowsTheOnlineState) {
     // Every third post sends its phone enciphered; it is shown and called deciphered.
     const QVariantMap post = listPost(1, [](const SamplePost& p) { return p.puid % 3 == 0; });
+    // The poster's real online state is held at the server, so that only the answers below
+    // reach the screen and none arrives while a tap runs the loop.
+    server().setFault({.prefix = paths::kBackend, .hold = true});
     auto detail = QXPostDetailNew::initWithPUID(post["puid"].toString());
     show(detail);
     ASSERT_TRUE(waitFor([&] { return !detail_->post().isEmpty(); }));
