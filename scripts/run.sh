@@ -49,8 +49,18 @@ if [ -z "${HOUSING_POSITION+set}" ] && [ "${HOUSING_POSITION_SOURCE:-}" != "syst
     export HOUSING_POSITION
 fi
 
+# The sandbox the app runs on (--sandbox DIR, else $HOUSING_SANDBOX, else the app's default):
+# the stand-in keeps the needs published to it there, so that a relaunch finds their houses.
+sandbox="${HOUSING_SANDBOX:-${XDG_DATA_HOME:-$HOME/.local/share}/housing-app}"
+previous=""
+for argument in "$@"; do
+    [ "$previous" = "--sandbox" ] && sandbox="$argument"
+    previous="$argument"
+done
+mkdir -p "$sandbox"
+
 log=$(mktemp)
-build/standin/standin >"$log" 2>&1 &
+build/standin/standin --needs "$sandbox/standin-needs.json" >"$log" 2>&1 &
 standin_pid=$!
 root=""
 for _ in $(seq 1 100); do

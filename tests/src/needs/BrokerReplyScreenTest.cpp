@@ -75,7 +75,7 @@ TEST_F(BrokerReplyScreenTest, APublishedNeedIsAnsweredByBrokersWithHousesAndSubs
     auto screen = openReplies(needId, false, agents_);
     EXPECT_TRUE(screen->brokerMatchingView()->window()) << "the matching panel shows first";
     EXPECT_EQ(screen->titleLbl()->text(), brokerDistrict().second);
-    EXPECT_EQ(screen->subTitleLbl()->text(), "租房，不限的二室");
+    EXPECT_EQ(screen->subTitleLbl()->text(), "租房，不限的两室");
 
     ASSERT_TRUE(runMainLoopUntil([&] { return housesShown(*screen); }));
     ASSERT_EQ(subscriptionCalls(1).size(), 1u);
@@ -152,6 +152,7 @@ TEST_F(BrokerReplyScreenTest, ACancelledSubscriptionIsNotMadeAgainAndTheBarOffer
 
 TEST_F(BrokerReplyScreenTest, AnEmptyBatchClearsTheRowsAndTheirActionsFindNothing) {
     const QString needId = publishAndStore();
+    for (const qint64 broker : {8001000000, 8001000001, 8001000002}) storeAnswer(broker, needId);
     auto screen = openReplies(needId, true);
     ASSERT_TRUE(runMainLoopUntil([&] { return housesShown(*screen); }));
     ASSERT_GT(screen->houseSourceTableView()->numberOfRowsInSection(0), 0);
@@ -165,6 +166,10 @@ TEST_F(BrokerReplyScreenTest, AnEmptyBatchClearsTheRowsAndTheirActionsFindNothin
         << "no row outlives its house";
     EXPECT_EQ(screen->houseSourceInfoPage(), 3) << "the next batch follows the served page";
     EXPECT_FALSE(screen->loadingView()->superview());
+    // Brokers answered, none recommends a house: the notice asks to wait for them all the same.
+    EXPECT_EQ(screen->brokerListViewBtn()->titleForState(ui::kControlStateNormal), "3");
+    EXPECT_NE(driver_->findByText(QStringLiteral("暂未找到合适的房源")), nullptr);
+    EXPECT_NE(driver_->findByText(QStringLiteral("请等待经纪人响应，或者先到好房子看看")), nullptr);
     const auto screens = navigation_->viewControllers().size();
     screen->goToImPageWithAgent(0);
     screen->goToHouseSourceDetailPageWithCellTag(0);

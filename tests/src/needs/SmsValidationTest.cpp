@@ -2,6 +2,8 @@
 // typing rules, the server's refusals and sending through the delegate.
 #include "NeedFormFixture.h"
 
+#include "platform/uikit/keyboard.h"
+
 #include <cmath>
 
 namespace {
@@ -73,8 +75,10 @@ TEST_F(SmsValidationTest, TypingKeepsTheNumberToElevenAndTheCodeEnablesSending) 
     EXPECT_FALSE(screen_->sendButton()->isEnabled());
     typeMobile(QStringLiteral("1381234567"));
     EXPECT_FALSE(screen_->getCaptchaButton()->isEnabled());
+    EXPECT_LT(screen_->getCaptchaButton()->alpha(), 1.0) << "and looks it";
     ASSERT_TRUE(driver_->type(QStringLiteral("8")));
     EXPECT_TRUE(screen_->getCaptchaButton()->isEnabled());
+    EXPECT_EQ(screen_->getCaptchaButton()->alpha(), 1.0);
     driver_->type(QStringLiteral("9"));
     EXPECT_EQ(screen_->mobileTextField()->text(), "13812345678") << "a twelfth digit is refused";
 
@@ -84,6 +88,30 @@ TEST_F(SmsValidationTest, TypingKeepsTheNumberToElevenAndTheCodeEnablesSending) 
     ASSERT_TRUE(driver_->type(QStringLiteral("2")));
     EXPECT_TRUE(screen_->sendButton()->isEnabled());
     EXPECT_FALSE(screen_->mobileTextField()->canPerformAction(QStringLiteral("paste:")));
+}
+
+// The number pad would cover the send button: the form moves up while it shows, and a tap
+// beside the fields puts it away.
+TEST_F(SmsValidationTest, TheKeyboardLeavesTheSendButtonInSightAndATapBesideTheFieldsCloses) {
+    const auto sendButtonBottom = [&] {
+        const ui::Button& button = *screen_->sendButton();
+        return button.convertRectToView(button.bounds(), nullptr).maxY();
+    };
+    const double resting = sendButtonBottom();
+    ASSERT_TRUE(driver_->tap(screen_->captchaTextField()));
+    settle(0.5);
+    ASSERT_TRUE(ui::Keyboard::shared().isVisible());
+    EXPECT_LE(sendButtonBottom(), ui::Keyboard::shared().frame().origin.y);
+
+    // Between the code field and the send button.
+    const ui::Rect code = screen_->captchaTextField()->frame();
+    const ui::Point beside = screen_->formView()->convertPointToView(
+        {code.origin.x + code.size.width / 2, code.maxY() + 6}, nullptr);
+    driver_->tapAt(beside);
+    settle(0.5);
+    EXPECT_FALSE(screen_->captchaTextField()->isFirstResponder());
+    EXPECT_FALSE(ui::Keyboard::shared().isVisible());
+    EXPECT_DOUBLE_EQ(sendButtonBottom(), resting);
 }
 
 TEST_F(SmsValidationTest, FiveRequestsInADayAreTheLimitCountingOnlyTheLast86400Seconds) {
