@@ -144,7 +144,8 @@ bool QXMessageController::isMobileInContents(const QString& text) {
 
 QString QXMessageController::cellNameByInfo(const QVariant& first) {
     if (first.typeId() == QMetaType::QString) {
-        const QString text = first.toString();
+        // Links are looked for in what the bubble shows.
+        const QString text = QXMessageTextCell::shownText(first.toString());
         return isMobileInContents(text) || mayHoldWebUrl(text)
                    ? QStringLiteral("QXMessageTextAndMobileCell")
                    : QStringLiteral("QXMessageTextCell");

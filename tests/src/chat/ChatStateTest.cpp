@@ -430,6 +430,23 @@ TEST_F(ChatStateTest, TextBubblesShowEveryCharacterOfTheLinesTheyWereMeasuredFor
     const ui::Size frame = text->frame().size;
     EXPECT_LE(text->suggestedSizeConstrainedToSize({frame.width, 1e6}).height, frame.height)
         << "the linked line does not break again below the bubble";
+
+    // A text of a hundred thousand characters shows its first thousand and "…", with no link
+    // for the number at its end that it does not show, in a bubble as tall as they are; Copy
+    // takes the whole text.
+    const QString huge = QStringLiteral("房东急租，拎包入住。").repeated(10'000) + "13812345678";
+    store(kBroker, huge, 5, false);
+    chat->reloadChatList();
+    settle();
+    auto* cut = dynamic_cast<QXMessageTextCell*>(cellAt(*chat, 3));
+    ASSERT_NE(cut, nullptr);
+    EXPECT_EQ(cut->messageLabel()->text(), huge.left(1000) + QStringLiteral("…"));
+    EXPECT_LT(chat->chatTable()->rectForRowAtIndexPath({0, 3}).size.height, 2000);
+    cut->copy();
+    EXPECT_EQ(ui::Pasteboard::generalPasteboard().string(), huge);
+    const QString house = QString::fromUtf8("\xF0\x9F\x8F\xA0");
+    EXPECT_EQ(QXMessageTextCell::shownText(house.repeated(1001)), house.repeated(1000) + "…")
+        << "a character is never cut in two";
 }
 
 TEST_F(ChatStateTest, AReusedPictureBubbleOpensOnlyItsOwnPicture) {
