@@ -445,6 +445,14 @@ void QXMessageController::viewDidAppear(bool animated) {
     scrollToBottom();
 }
 
+void QXMessageController::viewWillDisappear(bool animated) {
+    ui::ViewController::viewWillDisappear(animated);
+    // Whatever covers or leaves the screen (a pushed page, a presented one, going back) takes
+    // the keyboard away with the text field; the bar and the table come down with it, so that
+    // the screen shows again as it is without the keyboard.
+    if (containerView_->isChatFirstResponder()) containerView_->resignFirstResponder();
+}
+
 void QXMessageController::goBack() {
     if (!isVisible()) return;
     QXVoicePlayer::shared().stop();

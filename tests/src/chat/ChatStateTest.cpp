@@ -355,6 +355,19 @@ TEST_F(ChatStateTest, APostCardOpensThatPostsDetailFetchedByItsPuid) {
     store(kBroker, QVariantList{"url", card, ""}, 60, false);
     auto chat = openChat(talkRow(kBroker));
     ASSERT_EQ(chat->chatData().size(), 1);
+    // Where bar and bubbles sit once the keyboard went down in the chat.
+    ASSERT_TRUE(driver_->tap(chat->containerView()->textView()));
+    settle();
+    chat->singleTapCellViewGesture();
+    settle();
+    ASSERT_FALSE(ui::Keyboard::shared().isVisible());
+    const ui::Rect bar = chat->containerView()->frame();
+    const ui::Rect table = chat->chatTable()->frame();
+    // The card is tapped while the keyboard is up.
+    ASSERT_TRUE(driver_->tap(chat->containerView()->textView()));
+    settle();
+    ASSERT_TRUE(ui::Keyboard::shared().isVisible());
+    ASSERT_LT(chat->containerView()->frame().origin.y, bar.origin.y);
     QXMessageCell* cell = cellAt(*chat, int(chat->chatData().size()) - 1);
     ASSERT_TRUE(dynamic_cast<QXMessageVcardCell*>(cell));
     cell->handleTapGesture();
@@ -365,6 +378,14 @@ TEST_F(ChatStateTest, APostCardOpensThatPostsDetailFetchedByItsPuid) {
     EXPECT_EQ(detail->fromType(), 1) << "the detail counts its favourite as a chat's";
     ASSERT_TRUE(runMainLoopUntil([&] { return detail->isGetDetailFinish(); }));
     EXPECT_EQ(detail->post()["title"], card["title"]) << "the card's post, as the list shows it";
+
+    // Back in the chat, bar and bubbles sit as they do without the keyboard, which went.
+    navigation_->popViewControllerAnimated(true);
+    settle();
+    EXPECT_EQ(navigation_->topViewController(), chat);
+    EXPECT_FALSE(ui::Keyboard::shared().isVisible());
+    EXPECT_EQ(chat->containerView()->frame(), bar);
+    EXPECT_EQ(chat->chatTable()->frame(), table);
 }
 
 TEST_F(ChatStateTest, TheBrokersPictureOpensTheShopWhoseChatButtonReturnsToThisTalk) {
