@@ -132,7 +132,7 @@ TEST_F(BrokerReplyScreenTest, ACancelledSubscriptionIsNotMadeAgainAndTheBarOffer
     auto* text = dynamic_cast<ui::Label*>(
         screen->bottomPushView()->viewWithTag(QXBrokerReplyViewController::kBarLabelTag));
     ASSERT_TRUE(text);
-    EXPECT_EQ(text->text(), QXBrokerReplyViewController::kSubscribeText);
+    EXPECT_EQ(text->text(), "每日推送最新房源，好房子不再错过");
 
     // Subscribing again from the bar, then cancelling after the confirmation.
     screen->closeSubscribeBtnFunc();
@@ -207,7 +207,7 @@ TEST_F(BrokerReplyScreenTest, OneHouseOfElevenDocksTheBarAtTheBottomWhereItsButt
     auto* text =
         dynamic_cast<ui::Label*>(bar->viewWithTag(QXBrokerReplyViewController::kBarLabelTag));
     ASSERT_NE(text, nullptr);
-    EXPECT_EQ(text->text(), QXBrokerReplyViewController::kSubscribeText);
+    EXPECT_EQ(text->text(), "每日推送最新房源，好房子不再错过");
     EXPECT_EQ(bar->superview(), screen->view().get()) << "docked again";
 }
 
@@ -287,7 +287,7 @@ TEST_F(BrokerReplyScreenTest, AFavouriteIsKeptFromTheServersPostAndRefusedPastTh
     screen->favriteHouseSourceInfoWithCellTag(0);
     settle();
     EXPECT_EQ(callsOf("GetPost").size(), 2u) << "past the limit nothing is asked";
-    EXPECT_TRUE(alerts_->pressButton(AlertMessages::kOkTitle));
+    EXPECT_TRUE(alerts_->pressButton("确  定"));
 }
 
 TEST_F(BrokerReplyScreenTest, MessagesWhileCoveredAreReadOnReturnWithoutTheAnimation) {

@@ -431,8 +431,7 @@ TEST_F(NeedFormTest, DefinitionsRefusedTwiceAreToldAndATapAsksAgain) {
     form_->didLoadUnLocalHouseDoorAndPriceInfoWithIndex("1", kCity);
     navigation_->pushViewController(form_, false);
     ASSERT_TRUE(waitFor([&] {
-        return ErrorTipView::shownMessage(*form_->view()) ==
-               QXPublishHouseInfoViewController::kFilterLoadFailed;
+        return ErrorTipView::shownMessage(*form_->view()) == "加载失败\n点击屏幕重新加载";
     }));
     EXPECT_EQ(calls("GetMajorCategoryFilter").size(), 2u);
     EXPECT_TRUE(form_->selectedHouseDoor()->buttons().empty());
@@ -455,7 +454,7 @@ TEST_F(NeedFormTest, TheSendCheckAndThePlaceModesFollowTheChoices) {
     ASSERT_TRUE(driver_->tap(form_->sendButton()));
     settle(0.3);
     EXPECT_EQ(alerts_->visibleAlert(), nullptr);
-    EXPECT_NE(driver_->findByText(QXPublishHouseInfoViewController::kChooseAll), nullptr);
+    EXPECT_NE(driver_->findByText("请您选择房屋户型/价格/区域"), nullptr);
 
     // A district without streets closes the chooser with the district alone.
     ASSERT_TRUE(driver_->tap(form_->areaButton()));
@@ -498,7 +497,7 @@ TEST_F(NeedFormTest, AChosenPriceBandIsSentAsItsValueAndKept) {
     ASSERT_TRUE(driver_->tap(form_->sendButton()));
     settle(0.3);
     EXPECT_EQ(alerts_->visibleAlert(), nullptr);
-    EXPECT_NE(driver_->findByText(QXPublishHouseInfoViewController::kChooseAll), nullptr);
+    EXPECT_NE(driver_->findByText("请您选择房屋户型/价格/区域"), nullptr);
     chooseHouseType(1);
     sendAndConfirm();
     ASSERT_TRUE(repliesOpened());

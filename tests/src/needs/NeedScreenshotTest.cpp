@@ -82,7 +82,7 @@ TEST_F(NeedScreenshotTest, TheMapPointPickerWithThePositionRefused) {
     host_->denied = true;
     host_->cityName = QStringLiteral("北京");
     auto picker = std::make_shared<QXFBAgentAddress>();
-    picker->setPreAddress(QXFBAgentAddress::kNoAddress);
+    picker->setPreAddress("暂无地址,请拖动地图选择。");
     navigation_->pushViewController(picker, false);
     settle();
     ASSERT_TRUE(alerts_->pressButtonAtIndex(0));

@@ -93,7 +93,7 @@ TEST_F(SmsValidationTest, FiveRequestsInADayAreTheLimitCountingOnlyTheLast86400S
     typeMobile(QStringLiteral("13812345678"));
     ASSERT_TRUE(driver_->tap(screen_->getCaptchaButton()));
     settle(0.3);
-    EXPECT_NE(driver_->findByText(QXMessageValidationController::kTooManyRequests), nullptr);
+    EXPECT_NE(driver_->findByText("验证码获取次数达到上限, 请24小时后重试"), nullptr);
     EXPECT_TRUE(codeRequests().empty());
     EXPECT_EQ(requestTimes(), stored) << "a refused request changes nothing";
 
@@ -133,7 +133,7 @@ TEST_F(SmsValidationTest, TheCountdownRunsFrom300To1AndGivesTheButtonBackOnTheNe
     driver_->type(QStringLiteral("8"));
     EXPECT_FALSE(screen_->getCaptchaButton()->isEnabled());
     clock().advance(1s);
-    EXPECT_EQ(captchaTitle(), QXMessageValidationController::kGetCode);
+    EXPECT_EQ(captchaTitle(), "获取验证码");
     EXPECT_TRUE(screen_->getCaptchaButton()->isEnabled());
     EXPECT_FALSE(screen_->isCountingDown());
     EXPECT_EQ(QXMessageValidationController::remainingSeconds(), 300);
@@ -153,12 +153,12 @@ TEST_F(SmsValidationTest, RefusalsAndFailuresSayWhyAndGiveTheButtonBack) {
     settle(4);
     server().setFault({.prefix = "/users/", .body = QByteArray(R"({"status":2})"), .times = 1});
     askForCode();
-    EXPECT_NE(driver_->findByText(QXMessageValidationController::kRequestFailed), nullptr);
+    EXPECT_NE(driver_->findByText("验证码获取失败，请重试"), nullptr);
 
     settle(4);
     server().setFault({.prefix = "/users/", .status = 500, .times = 1});
     askForCode();
-    EXPECT_NE(driver_->findByText(QXMessageValidationController::kRequestFailed), nullptr);
+    EXPECT_NE(driver_->findByText("验证码获取失败，请重试"), nullptr);
     EXPECT_TRUE(screen_->getCaptchaButton()->isEnabled());
     EXPECT_TRUE(requestTimes().isEmpty()) << "only accepted requests count";
 }
@@ -168,7 +168,7 @@ TEST_F(SmsValidationTest, ANumberOfTheWrongFormIsNeverSent) {
     ASSERT_TRUE(screen_->getCaptchaButton()->isEnabled());
     ASSERT_TRUE(driver_->tap(screen_->getCaptchaButton()));
     settle(0.3);
-    EXPECT_NE(driver_->findByText(QXMessageValidationController::kWrongNumber), nullptr);
+    EXPECT_NE(driver_->findByText("请输入正确的11位手机号码"), nullptr);
     EXPECT_TRUE(codeRequests().empty());
     screen_->captchaTextField()->setText(QStringLiteral("1234"));
     screen_->sendRequirement();

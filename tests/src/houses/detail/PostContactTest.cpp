@@ -93,13 +93,13 @@ TEST_F(PostContactTest, TheChatOpensThisPostsTalkAndRefusesWhatIsNoTalk) {
     nobody["user_id"] = "0";
     show(QXPostDetailNew::initWithContent(nobody, 7, 1));
     detail_->communicatePerson();
-    EXPECT_EQ(alertMessage(), PosterTalk::kNoTalk);
+    EXPECT_EQ(alertMessage(), "对方暂时不能接受你的消息哦，试试短信或者打电话吧~");
     dismissAlert();
     // The user's own post.
     context().setLogonState({.loginID = 77, .userId = post["user_id"].toLongLong()});
     show(QXPostDetailNew::initWithContent(post, 7, 1));
     detail_->communicatePerson();
-    EXPECT_EQ(alertMessage(), PosterTalk::kOwnTalk);
+    EXPECT_EQ(alertMessage(), "不能和自己对话!");
     dismissAlert();
     EXPECT_TRUE(chats_->made.empty());
     EXPECT_EQ(refreshes, 0);

@@ -238,8 +238,9 @@ TEST_F(FilterScreenTest, WithoutDefinitionsTheScreenLoadsThemOrSaysItCannot) {
     model->setMasterMajorId(7, 1);
     server().setFault({.prefix = paths::kDataShare, .status = 500, .times = 1});
     auto failed = push(model);
-    ASSERT_TRUE(waitFor(
-        [&] { return failed->loadingLabel()->text() == FilterMainViewControl::kNoServer; }));
+    ASSERT_TRUE(waitFor([&] {
+        return failed->loadingLabel()->text() == "无法与服务器通讯。请连接到移动数据网络或者wifi。";
+    }));
     EXPECT_EQ(failed->tableView()->numberOfRowsInSection(0), 0);
     failed->backMethod();
     settle();

@@ -336,7 +336,7 @@ TEST_F(PostListScreenTest, AFailedNextPageIsAskedForAgainFromTheErrorView) {
     ASSERT_TRUE(waitFor([&] { return loaded.has_value(); }));
     EXPECT_FALSE(*loaded);
     EXPECT_TRUE(errorShown());
-    EXPECT_EQ(errorText(), QXPostList::kLoadFailed);
+    EXPECT_EQ(errorText(), "加载失败\n点击屏幕重新加载");
     EXPECT_EQ(list_->paging().nowPage, 0) << "the failed page is not skipped";
     const std::size_t before = searches();
     ASSERT_TRUE(driver_->tap(list_->view()->viewWithTag(QXPostList::kErrorButtonTag)));
@@ -385,7 +385,7 @@ TEST_F(PostListScreenTest, AnEmptyResultAndFailedDefinitionsSayWhatHappened) {
     server().setFault({.prefix = paths::kDataShare, .status = 500, .times = 1});
     open();
     EXPECT_TRUE(errorShown());
-    EXPECT_EQ(errorText(), QXPostList::kLoadFailed);
+    EXPECT_EQ(errorText(), "加载失败\n点击屏幕重新加载");
     EXPECT_FALSE(list_->isQuickFiter());
     EXPECT_EQ(searches(), 0u) << "no page without definitions";
     EXPECT_EQ(labelsOf("ReceivedServerDataError"), QStringList{"tovikFilters2"});
@@ -403,7 +403,7 @@ TEST_F(PostListScreenTest, AnEmptyResultAndFailedDefinitionsSayWhatHappened) {
     ASSERT_TRUE(
         waitFor([&] { return searches() > before && list_->paging().contentArray.isEmpty(); }));
     EXPECT_TRUE(errorShown());
-    EXPECT_EQ(errorText(), QXPostList::kNothingFound);
+    EXPECT_EQ(errorText(), "没有相关筛选信息，请重新筛选吧");
     EXPECT_EQ(list_->view()->viewWithTag(QXPostList::kErrorTag)->frame(), list_->listTbl()->frame())
         << "below the bar that came after the first error";
 }

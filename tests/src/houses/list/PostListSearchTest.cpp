@@ -213,7 +213,7 @@ TEST_F(PostListSearchTest, ASuggestionFailureNeverCoversPostsAndACancelIsNoFailu
     server().setFault({.prefix = paths::kDataShare, .status = 503, .times = 1});
     ASSERT_TRUE(driver_->type("口"));
     ASSERT_TRUE(waitFor([&] { return errorShown(); }));
-    EXPECT_EQ(errorText(), QXPostList::kUnsteadyNetwork);
+    EXPECT_EQ(errorText(), "您的网络不稳定，请稍后再试");
 }
 
 TEST_F(PostListSearchTest, AKeywordSurvivesAChangeOfUser) {
