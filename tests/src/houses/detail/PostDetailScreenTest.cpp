@@ -10,6 +10,7 @@
 #include "platform/foundation/property_list.h"
 #include "platform/uikit/application.h"
 #include "platform/uikit/image.h"
+#include "platform/uikit/string_drawing.h"
 #include "standin/FormFields.h"
 #include "standin/SamplePeople.h"
 #include "ui/image/ImageView.h"
@@ -367,6 +368,16 @@ TEST_F(PostDetailScreenTest, TheFacilitiesGridsLastRowIsNeverCrossedAndTitlesSpl
     EXPECT_EQ(lines_[0]->text() + lines_[1]->text(), title);
     EXPECT_FALSE(hasLoneSurrogate(lines_[0]->text()));
     EXPECT_FALSE(hasLoneSurrogate(lines_[1]->text()));
+
+    // A full stop that would pass the 300 points takes the character before it down with it.
+    const ui::Font font = ui::Font::systemFontOfSize(16);
+    QString stopped;
+    while (ui::StringDrawing::sizeWithFont(stopped + QStringLiteral("房。"), font).width <= 300)
+        stopped += QStringLiteral("房");
+    stopped += QStringLiteral("房。整租");
+    post["title"] = stopped;
+    show(QXPostDetailNew::initWithContent(post, 7, 1));
+    EXPECT_EQ(labelsShowing(QStringLiteral("房。整租")).size(), 1u) << "the second line";
 }
 
 TEST_F(PostDetailScreenTest, APhotoRowEndsItsListOnlyWhereTheStripIsDrawn) {
