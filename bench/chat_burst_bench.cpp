@@ -10,6 +10,7 @@
 // and prints what it saw so far, so that a run that grows without bound is cut short.
 
 #include "bench/support/offscreen.h"
+#include "bench/support/peak_memory.h"
 #include "bench/support/standin_program.h"
 
 #include "chat/QXMessageController.h"
@@ -49,7 +50,6 @@ constexpr int kMessages = 20000;
 constexpr int kFrameMs = 16;
 constexpr auto kGiveUpAfter = std::chrono::minutes(10);
 
-std::atomic<qint64> peakBytes{0};
 std::atomic<qint64> lastFrameMs{0};
 std::atomic<qint64> longestGapMs{0};
 std::atomic<int> shownSoFar{0};
@@ -77,7 +77,8 @@ void report(const char* how, qint64 before, double shownAfter, const QJsonObject
     std::printf("  longest main-thread stall  %8.2f s (target under 1 s)\n",
                 double(std::max(longestGapMs.load(), running)) / 1000);
     std::printf("  memory before the burst    %8.0f MB\n", double(before) / 1e6);
-    std::printf("  peak memory                %8.0f MB\n", double(peakBytes.load()) / 1e6);
+    std::printf("  peak memory                %8.0f MB\n",
+                bench::peakResidentMegabytes() * 1.048576);
     std::printf("  memory now                 %8.0f MB\n", double(residentBytes()) / 1e6);
     std::printf("  acknowledgement calls      %8d (%.2f a message, target at most 2.5)\n",
                 counters["acknowledgeCalls"].toInt(),
@@ -135,9 +136,7 @@ int main(int argc, char** argv) {
     const qint64 before = residentBytes();
     std::thread watch([&] {
         while (!stop) {
-            const qint64 resident = residentBytes();
-            if (resident > peakBytes) peakBytes = resident;
-            if (resident > limitBytes) {
+            if (residentBytes() > limitBytes) {
                 report("stopped: memory passed the limit", before, -1,
                        control(standin, "im/counters"), -1, shownSoFar);
                 std::_Exit(2);
