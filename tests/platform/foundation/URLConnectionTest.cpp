@@ -675,7 +675,9 @@ namespace {
 class RawReplyServer {
 public:
     enum class Writes { Whole, InPieces };
-    enum class After { Close, KeepOpen };
+    // After a reply: close, keep the connection, or keep it but close it without a byte
+    // when the next request has come on it.
+    enum class After { Close, KeepOpen, DropTheNextRequest };
 
     explicit RawReplyServer(QByteArray reply, Writes writes = Writes::Whole,
                             After after = After::Close)
@@ -705,7 +707,9 @@ public:
                 ++connections_;
                 const int on = 1;
                 ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-                while (readRequest(client)) {
+                for (int answered = 0; readRequest(client); ++answered) {
+                    ++requests_;
+                    if (after_ == After::DropTheNextRequest && answered > 0) break;
                     write(client);
                     if (after_ == After::Close) break;
                 }
@@ -721,6 +725,7 @@ public:
         return QUrl(QStringLiteral("http://127.0.0.1:%1/raw").arg(port_));
     }
     [[nodiscard]] int connections() const { return connections_; }
+    [[nodiscard]] int requests() const { return requests_; }
 
 private:
     static bool readRequest(int client) {
@@ -746,6 +751,7 @@ private:
     int listener_ = -1;
     int port_ = 0;
     std::atomic<int> connections_{0};
+    std::atomic<int> requests_{0};
     std::atomic<bool> stopping_{false};
     std::thread thread_;
 };
@@ -902,4 +908,19 @@ TEST_F(URLConnectionTest, AConnectionIsUsedAgainOnlyAfterAReplyThatEndedWithNoth
         }
         EXPECT_EQ(server.connections(), connections) << reply.toStdString();
     }
+
+    // A kept connection the server closes without a byte as the next request goes: that
+    // request goes again, once, on a new connection.
+    RawReplyServer dropping("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nOK",
+                            RawReplyServer::Writes::Whole,
+                            RawReplyServer::After::DropTheNextRequest);
+    dropping.start();
+    for (int load = 0; load < 2; ++load) {
+        auto recorder = std::make_shared<Recorder>();
+        ASSERT_TRUE(this->load(ns::URLRequest(dropping.url()), recorder));
+        EXPECT_FALSE(recorder->error) << load;
+        EXPECT_EQ(recorder->body(), "OK");
+    }
+    EXPECT_EQ(dropping.connections(), 2);
+    EXPECT_EQ(dropping.requests(), 3);
 }
