@@ -72,9 +72,7 @@ Reply postList(const RecordedRequest& request) {
 QJsonObject BrokerCalls::listRecord(const SamplePost& post) {
     QJsonObject record = post.record;
     const bool sale = post.major == 5;
-    const QString number =
-        QString::number(post.price, 'f', post.price == qint64(post.price) ? 0 : 1);
-    record["price"] = number + (sale ? QStringLiteral("万元") : QStringLiteral("元/月"));
+    record["price"] = Posts::priceText(post.record);
     record["price_format"] = QJsonObject{
         {"v", post.price}, {"u", sale ? QStringLiteral("万") : QStringLiteral("元/月")}};
     // The time the post was posted, as the list and the detail read it: a post is as old on

@@ -1,6 +1,7 @@
 #include "standin/BrokerShops.h"
 
 #include "standin/DistrictMap.h"
+#include "standin/Geography.h"
 #include "standin/SamplePeople.h"
 
 #include <QJsonArray>
@@ -91,7 +92,7 @@ QJsonObject shopJson(const BrokerShops::Shop& shop) {
         {"companySimpleName", brand},
         {"officePhone", phone},
         {"postAddress",
-         shop.cityName + shop.districtName + QString::number(shop.number % 97 + 1) + "号"},
+         shop.cityName + shop.districtName + Geography::roadAddress(quint32(shop.id) * 7919)},
         {"isExcellentShop", shop.number % 3 == 0 ? "1" : "0"},
         {"house_count", QString::number(20 + shop.number * 7 % 180)},
         {"latlng",

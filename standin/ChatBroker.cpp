@@ -1,11 +1,18 @@
 #include "standin/ChatBroker.h"
 
 #include "standin/MessagingServer.h"
+#include "standin/NeedReplies.h"
+#include "standin/PostedNeeds.h"
 #include "standin/Posts.h"
 #include "standin/SamplePeople.h"
 
 #include <QDateTime>
 #include <QJsonArray>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <mutex>
 
 namespace standin {
 
@@ -18,14 +25,58 @@ QJsonValue firstItem(const QJsonObject& packet) {
 
 }  // namespace
 
-void ChatBroker::install(MessagingServer& server) {
-    server.setSentHook([&server](const QJsonObject& packet, const QByteArray& root) {
-        const QJsonObject order = answerTo(packet, QString::fromUtf8(root));
-        if (!order.isEmpty()) server.write(order);
-    });
+void ChatBroker::install(MessagingServer& server, const PostedNeeds& needs) {
+    // How many houses each broker offered each user ("user-broker"), on the server's threads.
+    struct Offers {
+        std::mutex mutex;
+        std::map<QString, int> counts;
+    };
+    const auto offers = std::make_shared<Offers>();
+    server.setSentHook(
+        [&server, &needs, offers](const QJsonObject& packet, const QByteArray& root) {
+            const QString pair =
+                packet.value("fromUser").toObject().value("id").toVariant().toString() + u'-' +
+                packet.value("toUser").toObject().value("id").toVariant().toString();
+            int asked = 0;
+            {
+                const std::lock_guard lock(offers->mutex);
+                asked = offers->counts[pair];
+            }
+            const QJsonObject order = answerTo(packet, QString::fromUtf8(root), &needs, asked);
+            if (order.value("contents").isArray()) {
+                const std::lock_guard lock(offers->mutex);
+                ++offers->counts[pair];
+            }
+            if (!order.isEmpty()) server.write(order);
+        });
 }
 
-QJsonObject ChatBroker::answerTo(const QJsonObject& packet, const QString& root) {
+std::vector<const SamplePost*> ChatBroker::housesOffered(qint64 brokerId, const QString& postId,
+                                                         const PostedNeeds* needs) {
+    bool isNumber = false;
+    const qint64 needId = postId.toLongLong(&isNumber);
+    if (const auto need = needs && isNumber ? needs->byId(needId) : std::nullopt) {
+        std::vector<const SamplePost*> houses = NeedReplies::housesFor(*need);
+        std::stable_partition(houses.begin(), houses.end(), [brokerId](const SamplePost* house) {
+            return house->posterId == brokerId;
+        });
+        return houses;
+    }
+    const QStringList talkPost = postId.split(u'_');
+    const qint64 puid = talkPost.size() == 4 ? talkPost[0].toLongLong() : 0;
+    const int major = talkPost.size() == 4 ? talkPost[1].toInt() : 0;
+    std::vector<const SamplePost*> houses;
+    for (const int kind : Posts::kKinds) {
+        if (major > 0 && kind != major) continue;
+        for (const SamplePost* post : Posts::ofPoster(brokerId, kind)) {
+            if (post->puid != puid) houses.push_back(post);
+        }
+    }
+    return houses;
+}
+
+QJsonObject ChatBroker::answerTo(const QJsonObject& packet, const QString& root,
+                                 const PostedNeeds* needs, int asked) {
     const QString user = packet.value("fromUser").toObject().value("id").toVariant().toString();
     const QString broker = packet.value("toUser").toObject().value("id").toVariant().toString();
     if (user.toLongLong() <= 0 || broker.toLongLong() <= 0) return {};
@@ -59,7 +110,22 @@ QJsonObject ChatBroker::answerTo(const QJsonObject& packet, const QString& root)
     } else if (text.contains(QStringLiteral("图")) || text.contains(QStringLiteral("照片"))) {
         order.insert("kind", "picture");
     } else if (text.contains(QStringLiteral("房源")) || text.contains(QStringLiteral("推荐"))) {
-        order.insert("kind", "card");
+        const auto houses = housesOffered(broker.toLongLong(), postId, needs);
+        const bool aboutNeed = needs && needs->byId(postId.toLongLong()).has_value();
+        if (!houses.empty()) {
+            const QJsonObject card =
+                cardOf(houses[std::size_t(asked) % houses.size()]->record, root);
+            order.insert("kind", "card");
+            // Through a value: a braced list of one array may copy that array instead.
+            order.insert(
+                "contents",
+                QJsonArray{QJsonValue(QJsonArray{"url", card, card.value("title").toString()})});
+        } else if (aboutNeed) {
+            order.insert("kind", "text");
+            order.insert("text", QStringLiteral("暂时还没有合适的房源，有了我马上推荐给您。"));
+        } else {
+            order.insert("kind", "card");
+        }
     } else {
         order.insert("kind", "text");
         order.insert("text", greeting(broker.toLongLong()));
@@ -125,13 +191,11 @@ QJsonObject ChatBroker::cardData(const QString& root) {
 }
 
 QJsonObject ChatBroker::cardOf(const QJsonObject& post, const QString& root) {
-    const QJsonObject price = post.value("price").toObject();
     const QJsonObject area = post.value("area").toObject();
     return QJsonObject{
         {"url", root + QStringLiteral("/news/1.html")},
         {"title", post.value("title").toString()},
-        {"price", QStringLiteral("%1%2").arg(price.value("v").toVariant().toString(),
-                                             price.value("u").toString())},
+        {"price", Posts::priceText(post)},
         {"area", QStringLiteral("%1%2 %3").arg(area.value("v").toVariant().toString(),
                                                area.value("u").toString(),
                                                post.value("district_name").toString())},

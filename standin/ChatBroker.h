@@ -3,15 +3,20 @@
 #include <QJsonObject>
 #include <QString>
 
+#include <vector>
+
 namespace standin {
 
 class MessagingServer;
+class PostedNeeds;
+struct SamplePost;
 
 // The sample broker answering in real time: every message a user sends to a broker is answered
 // by that broker at once over the user's stream. What the answer is depends on what was sent:
 // a text asking for a picture ("图" or "照片") gets a picture, for a voice ("语音") a voice
-// message, for a house ("房源" or "推荐") a post card of a sample post, "屏蔽" a notice; a picture
-// or a voice gets a thank-you; any other text the broker's greeting with his mobile number.
+// message, for a house ("房源" or "推荐") a post card of a house he offers (housesOffered), "屏蔽"
+// a notice; a picture or a voice gets a thank-you; any other text the broker's greeting with
+// his mobile number.
 class ChatBroker {
 public:
     // The service account answers every message with the same notice of receipt.
@@ -23,10 +28,20 @@ public:
     // The broker's greeting, with his name and mobile number.
     [[nodiscard]] static QString greeting(qint64 brokerId);
 
-    // Makes the server's brokers answer what users send them.
-    static void install(MessagingServer& server);
-    // The order of the answer to `packet` (the write control's form), or {} for none.
-    [[nodiscard]] static QJsonObject answerTo(const QJsonObject& packet, const QString& root);
+    // Makes the server's brokers answer what users send them, about the needs of `needs`.
+    static void install(MessagingServer& server, const PostedNeeds& needs);
+    // The order of the answer to `packet` (the write control's form), or {} for none. A
+    // broker asked for a house offers the `asked`-th (counting from 0, round) of the houses he
+    // offers in the talk, so that asking again brings the next; a broker who offers none
+    // sends the sample card, unless the talk is about a need, where he says he will look.
+    [[nodiscard]] static QJsonObject answerTo(const QJsonObject& packet, const QString& root,
+                                              const PostedNeeds* needs = nullptr, int asked = 0);
+    // The houses a broker offers in a talk about `postId`: for a need of `needs` (its id),
+    // the houses that match it, his own first; for a post ("puid_major_1009_city") his
+    // other posts of its kind; else all his posts.
+    [[nodiscard]] static std::vector<const SamplePost*> housesOffered(qint64 brokerId,
+                                                                      const QString& postId,
+                                                                      const PostedNeeds* needs);
     // The user object of a broker as packets carry it: id, name, phone, picture, company,
     // district and street (880001 is Mr Wang; the next four ids are brokers of other shops, then
     // the names repeat).

@@ -2,6 +2,7 @@
 
 #include "standin/Geography.h"
 
+#include <cmath>
 #include <limits>
 #include <map>
 #include <mutex>
@@ -19,6 +20,12 @@ struct Kind {
 };
 constexpr Kind kKinds[] = {{u"花园", "huayuan"}, {u"新村", "xincun"}, {u"公寓", "gongyu"},
                            {u"家园", "jiayuan"}, {u"雅苑", "yayuan"}, {u"小区", "xiaoqu"}};
+
+const QStringList kPropertyTypes{"住宅", "公寓", "商住"};
+
+int drawn(std::mt19937& random, int low, int high) {
+    return std::uniform_int_distribution<int>(low, high)(random);
+}
 
 QString shortPlaceName(QString name) {
     for (const QString& suffix :
@@ -67,6 +74,11 @@ std::vector<SampleCommunity> makeCommunities(int cityIndex) {
         const qint64 spread = community.id % 37 - 18;
         community.latitude = (centre ? centre->first : 30.0) + spread * 0.0011;
         community.longitude = (centre ? centre->second : 120.0) + (choice ? 0.006 : -0.004);
+        auto random = Communities::generator(community, 4);
+        community.propType = kPropertyTypes[drawn(random, 0, int(kPropertyTypes.size()) - 1)];
+        // Every seventh's completion is not known.
+        const int finished = drawn(random, 1992, 2021);
+        community.finishYear = community.id % 7 == 3 ? 0 : finished;
         made.push_back(community);
     };
     for (const DistrictRow& district : city->districts) {
@@ -119,6 +131,29 @@ const SampleCommunity* Communities::ofPlace(int cityIndex, qint64 districtId, qi
         }
     }
     return nullptr;
+}
+
+std::mt19937 Communities::generator(const SampleCommunity& community, int salt) {
+    return std::mt19937(std::uint32_t(community.id * 31 + salt));
+}
+
+int Communities::priceMonths(const SampleCommunity& community) {
+    return int(community.id % 23) + 2;
+}
+
+// A walk back from the latest price, flat in its last month for every sixth community.
+double Communities::priceAt(const SampleCommunity& community, int monthsAgo) {
+    auto random = generator(community, 1);
+    double price = drawn(random, 120, 650) * 100;
+    for (int month = 1; month <= monthsAgo; ++month) {
+        const bool flat = month == 1 && community.id % 6 == 0;
+        if (!flat) price = std::round(price * (1000 + drawn(random, -40, 35)) / 1000.0);
+    }
+    return price;
+}
+
+qint64 Communities::averagePrice(const SampleCommunity& community) {
+    return community.id % 9 == 4 ? 0 : qint64(priceAt(community, 0));
 }
 
 }  // namespace standin

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <random>
 #include <vector>
 
 namespace standin {
@@ -21,6 +22,8 @@ struct SampleCommunity {
     QString streetName;
     double latitude = 0;
     double longitude = 0;
+    QString propType;    // "住宅", "公寓" or "商住": the sample's houses are flats
+    int finishYear = 0;  // the year it was completed; 0 for one whose year is not known
 };
 
 // The sample's residential communities, made per city on first use. The houses of the
@@ -29,6 +32,9 @@ struct SampleCommunity {
 class Communities {
 public:
     static constexpr int kPerPlace = 2;
+    // The year the sample describes: a house's age (房龄) counts the years from its
+    // community's completion to it, so that the same data read the same in any year.
+    static constexpr int kSampleYear = 2026;
 
     // Every community of the city; empty for a city the database does not have.
     [[nodiscard]] static const std::vector<SampleCommunity>& ofCity(int cityIndex);
@@ -40,6 +46,17 @@ public:
     // the street is 0.
     [[nodiscard]] static const SampleCommunity* ofPlace(int cityIndex, qint64 districtId,
                                                         qint64 streetId, int choice);
+
+    // A generator of the community's own for each kind of its facts (`salt`), so that the
+    // facts of one kind stay as they were when another kind draws more.
+    [[nodiscard]] static std::mt19937 generator(const SampleCommunity& community, int salt);
+    // Months of average prices the community has, 2 to 24.
+    [[nodiscard]] static int priceMonths(const SampleCommunity& community);
+    // Its average price per square metre `monthsAgo` months before the latest one.
+    [[nodiscard]] static double priceAt(const SampleCommunity& community, int monthsAgo);
+    // The latest average price as the service tells it, on the community's page and on its
+    // posts alike: 0 for one community in nine, whose price is not known.
+    [[nodiscard]] static qint64 averagePrice(const SampleCommunity& community);
 };
 
 }  // namespace standin

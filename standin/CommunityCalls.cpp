@@ -1,6 +1,7 @@
 #include "standin/CommunityCalls.h"
 
 #include "standin/ClassCalls.h"
+#include "standin/Geography.h"
 #include "standin/Posts.h"
 
 #include <QDateTime>
@@ -16,9 +17,7 @@ namespace {
 
 const QStringList kDevelopers{"华城置业", "万居地产", "东方建设", "绿洲房地产", "安泰开发"};
 const QStringList kManagers{"华城物业", "安居物业服务", "嘉宝物业", "万家物业管理"};
-const QStringList kPropertyTypes{"住宅", "公寓", "商住", "别墅"};
 const QStringList kParkings{"车位充足", "地下车位1:1.2", "地面车位，紧张", "车位1:0.8"};
-const QStringList kRoads{"建设路", "和平路", "人民路", "解放路", "长安街", "兴业路"};
 
 // Facilities by category: the content of an entry of each "equip_id".
 struct Facility {
@@ -31,29 +30,8 @@ constexpr Facility kFacilities[] = {
     {2, u"阳光幼儿园"},     {1, u"实验小学"}, {6, u"师范大学"},        {3, u"派出所"},
     {5, u"邮局"},           {11, u"加油站"},  {12, u"菜市场"}};
 
-std::mt19937 generator(const SampleCommunity& community, int salt) {
-    return std::mt19937(std::uint32_t(community.id * 31 + salt));
-}
-
 int pick(std::mt19937& random, int low, int high) {
     return std::uniform_int_distribution<int>(low, high)(random);
-}
-
-// Months of prices the community has, 1 to 24.
-int monthsOf(const SampleCommunity& community) {
-    return int(community.id % 24) + 1;
-}
-
-// The average price `monthsAgo` months before the latest one: a walk back from the
-// latest, flat in its last month for every sixth community.
-double priceAt(const SampleCommunity& community, int monthsAgo) {
-    auto random = generator(community, 1);
-    double price = pick(random, 120, 650) * 100;
-    for (int month = 1; month <= monthsAgo; ++month) {
-        const bool flat = month == 1 && community.id % 6 == 0;
-        if (!flat) price = std::round(price * (1000 + pick(random, -40, 35)) / 1000.0);
-    }
-    return price;
 }
 
 int photoCount(const SampleCommunity& community) {
@@ -215,29 +193,23 @@ Reply listPageInfo(const RecordedRequest& request) {
 }  // namespace
 
 QJsonObject CommunityCalls::baseInfo(const SampleCommunity& community) {
-    auto random = generator(community, 2);
-    const int months = monthsOf(community);
-    const double latest = priceAt(community, 0);
-    const double before = months > 1 ? priceAt(community, 1) : latest;
-    const double change = std::round((latest - before) / before * 1000) / 1000;
+    auto random = Communities::generator(community, 2);
     const int photos = photoCount(community);
+    const qint64 average = Communities::averagePrice(community);
     QJsonObject base{
         {"id", community.id},
         {"name", community.name},
         {"city", community.cityPinyin},
         {"pinyin", community.pinyin},
         {"photo_num", QString::number(photos)},
-        {"avg_price", QString::number(qint64(latest))},
-        {"avg_price_change", change},
-        {"prop_type", kPropertyTypes[pick(random, 0, int(kPropertyTypes.size()) - 1)]},
+        {"avg_price", QString::number(average)},
+        {"prop_type", community.propType},
         {"prop_company", kManagers[pick(random, 0, int(kManagers.size()) - 1)]},
         {"parking", kParkings[pick(random, 0, int(kParkings.size()) - 1)]},
         {"prop_fee", QStringLiteral("%1元/㎡·月").arg(pick(random, 8, 45) / 10.0, 0, 'f', 1)},
         {"green_ratio", pick(random, 20, 45) / 100.0},
-        {"address", QStringLiteral("%1%2%3%4号")
-                        .arg(community.districtName, community.streetName,
-                             kRoads[pick(random, 0, int(kRoads.size()) - 1)])
-                        .arg(pick(random, 1, 300))},
+        {"address", community.districtName + community.streetName +
+                        Geography::roadAddress(pick(random, 0, 1 << 20))},
         {"latlng", QStringLiteral("b%1,%2")
                        .arg(community.longitude, 0, 'f', 5)
                        .arg(community.latitude, 0, 'f', 5)},
@@ -246,10 +218,15 @@ QJsonObject CommunityCalls::baseInfo(const SampleCommunity& community) {
         {"share_num", QString::number(Posts::ofCommunity(community.id, 3).size())},
         {"description", description(community)},
     };
-    // Every seventh lacks its completion time, every eleventh its developer, every
-    // thirteenth its plot ratio: not every community's facts are known.
+    // The change against the month before, where the price is known.
+    if (average > 0) {
+        const double before = Communities::priceAt(community, 1);
+        base["avg_price_change"] = std::round((average - before) / before * 1000) / 1000;
+    }
     base["finish_at"] =
-        community.id % 7 == 3 ? QString() : QStringLiteral("%1年").arg(pick(random, 1992, 2021));
+        community.finishYear > 0 ? QStringLiteral("%1年").arg(community.finishYear) : QString();
+    // Every eleventh lacks its developer, every thirteenth its plot ratio: not every
+    // community's facts are known.
     if (community.id % 11 != 0)
         base["developer"] = kDevelopers[pick(random, 0, int(kDevelopers.size()) - 1)];
     base["plot_ratio"] = community.id % 13 == 0 ? 0.0 : pick(random, 10, 45) / 10.0;
@@ -264,8 +241,10 @@ QJsonArray CommunityCalls::prices(const SampleCommunity& community, qint64 end) 
     constexpr qint64 kMonth = 30 * 86400;
     if (end <= 0) end = QDateTime::currentSecsSinceEpoch() - 5 * 86400;
     QJsonArray records;
-    for (int monthsAgo = monthsOf(community) - 1; monthsAgo >= 0; --monthsAgo) {
-        records.append(QJsonObject{{"avg_price", priceAt(community, monthsAgo)},
+    // A community whose average is not known has no record of it either.
+    if (Communities::averagePrice(community) == 0) return records;
+    for (int monthsAgo = Communities::priceMonths(community) - 1; monthsAgo >= 0; --monthsAgo) {
+        records.append(QJsonObject{{"avg_price", Communities::priceAt(community, monthsAgo)},
                                    {"record_time", end - kMonth * (monthsAgo + 1)}});
     }
     return records;
@@ -287,7 +266,7 @@ QJsonArray CommunityCalls::photos(const SampleCommunity& community, const QByteA
 QJsonArray CommunityCalls::facilities(const SampleCommunity& community) {
     QJsonArray entries;
     if (community.id % 9 == 0) return entries;
-    auto random = generator(community, 3);
+    auto random = Communities::generator(community, 3);
     for (const Facility& facility : kFacilities) {
         if (pick(random, 0, 9) < 6) {
             entries.append(QJsonObject{{"equip_id", facility.equipId},

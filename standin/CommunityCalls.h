@@ -12,14 +12,14 @@ namespace standin {
 // {"success":1,"data":{"<Class>":{"<method>":result}}}) answers a community's base record
 // (XiaoquModel.getXiaoquBaseInfoByCityPinyin [city key, community key]), its facilities
 // (XiaoquDetailPageModel.getXiaoquPeitao), its monthly average prices
-// (XiaoquPriceModel.getXiaoquPrice [start, end]: 1 to 24 months up to the end, by the
-// community's id), its photos (XiaoquPhotoModel.getXiaoquPhotoInfoByXiaoquId [id]) and the
-// pages of its rent, share and sale posts (XiaoquDetailPageModelForMobile.getXiaoquRentHouse,
-// getXiaoquShareHouse, getXiaoquSellHouse [page, size], filtered by the "rent_price",
-// "share_price", "sell_price", "huxing_shi" and "area" codes in its "_classArgs"), the posts
-// of Posts::ofCommunity. "HousingListPageInfo" answers the choices of those three filters
-// (HousingVars.getUrlPriceRange [city, major] and its "_property" names) and ten related
-// houses of a post (HousingRecommendForMobile.getRelatedHouseList).
+// (XiaoquPriceModel.getXiaoquPrice [start, end]: 2 to 24 months up to the end, by the
+// community's id; none where its average is not known), its photos
+// (XiaoquPhotoModel.getXiaoquPhotoInfoByXiaoquId [id]) and the pages of its rent, share and sale
+// posts (XiaoquDetailPageModelForMobile.getXiaoquRentHouse, getXiaoquShareHouse, getXiaoquSellHouse
+// [page, size], filtered by the "rent_price", "share_price", "sell_price", "huxing_shi" and "area"
+// codes in its "_classArgs"), the posts of Posts::ofCommunity. "HousingListPageInfo" answers the
+// choices of those three filters (HousingVars.getUrlPriceRange [city, major] and its "_property"
+// names) and ten related houses of a post (HousingRecommendForMobile.getRelatedHouseList).
 class CommunityCalls {
 public:
     static void install(Endpoints& endpoints);

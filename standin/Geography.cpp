@@ -13,6 +13,9 @@ namespace standin {
 
 namespace {
 
+const QStringList kRoads{"建设路", "和平路", "人民路", "解放路", "长安街", "兴业路",
+                         "中山路", "青年路", "文化路", "新华路", "光明路", "东风路"};
+
 // The city and district at a "lat,lng" text: the district whose outline holds the point.
 struct Place {
     const CityRow* city = nullptr;
@@ -152,6 +155,11 @@ const CityRow* Geography::city(int scriptIndex) {
     const auto& cities = DistrictMap::shared().cities;
     const auto found = cities.find(scriptIndex);
     return found == cities.end() ? nullptr : &found->second;
+}
+
+QString Geography::roadAddress(quint32 seed) {
+    return kRoads[qsizetype(seed % quint32(kRoads.size()))] +
+           QStringLiteral("%1号").arg(seed / quint32(kRoads.size()) % 300 + 1);
 }
 
 std::optional<std::pair<double, double>> Geography::districtCentre(qint64 districtId) {

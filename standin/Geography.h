@@ -25,6 +25,9 @@ public:
     [[nodiscard]] static const CityRow* city(int scriptIndex);
     // The middle (latitude, longitude) of a district's outline; nullopt without one.
     [[nodiscard]] static std::optional<std::pair<double, double>> districtCentre(qint64 districtId);
+    // A made-up road and house number ("人民路128号"), the same for the same `seed`: the
+    // addresses of the sample's communities and shops.
+    [[nodiscard]] static QString roadAddress(quint32 seed);
 };
 
 }  // namespace standin

@@ -58,7 +58,7 @@ QJsonObject refused(const QString& message) {
 // The brokers told of a need: those who answer it (NeedReplies), with their pictures.
 QJsonArray agentsOf(const PostedNeed& need, const QByteArray& rootUrl) {
     QJsonArray agents;
-    for (const SampleBroker& broker : NeedReplies::brokersFor(NeedReplies::placeOf(need))) {
+    for (const SampleBroker& broker : NeedReplies::answeringBrokers(need)) {
         agents.append(QJsonObject{
             {"userId", QString::number(broker.userId)},
             {"name", broker.name},

@@ -21,11 +21,6 @@ namespace standin {
 
 namespace {
 
-// Price units of the kinds' records.
-QString unitOf(int major) {
-    return major == 5 ? QStringLiteral("万元") : QStringLiteral("元/月");
-}
-
 // "lng,lat" (the order position needs are sent in) as latitude and longitude.
 std::optional<std::pair<double, double>> pointOf(const QString& lngLat) {
     const QStringList parts = lngLat.split(u',');
@@ -133,7 +128,6 @@ QJsonValue subscribeHouseList(Endpoints& endpoints, const QJsonArray& arguments)
     const auto need = endpoints.postedNeeds().byId(jsonText(arguments.at(0)).toLongLong());
     if (!need) return QJsonObject{{"page", 1}, {"total", 0}, {"list", QJsonArray()}};
     const std::vector<const SamplePost*> houses = NeedReplies::housesFor(*need);
-    const std::vector<SampleBroker> brokers = NeedReplies::brokersFor(NeedReplies::placeOf(*need));
     const int total = int(houses.size());
     const int pages =
         std::max(1, (total + NeedReplies::kHousePageSize - 1) / NeedReplies::kHousePageSize);
@@ -142,9 +136,7 @@ QJsonValue subscribeHouseList(Endpoints& endpoints, const QJsonArray& arguments)
     QJsonArray list;
     for (int i = (page - 1) * NeedReplies::kHousePageSize;
          i < std::min(page * NeedReplies::kHousePageSize, total); ++i) {
-        const SampleBroker broker =
-            brokers.empty() ? SampleBroker{} : brokers[std::size_t(i) % brokers.size()];
-        list.append(NeedReplies::houseRecord(*houses[std::size_t(i)], broker));
+        list.append(NeedReplies::houseRecord(*houses[std::size_t(i)]));
     }
     return QJsonObject{{"page", page}, {"total", total}, {"list", list}};
 }
@@ -213,6 +205,21 @@ std::vector<SampleBroker> NeedReplies::brokersFor(const NeedPlace& place) {
     return chosen;
 }
 
+std::vector<SampleBroker> NeedReplies::answeringBrokers(const PostedNeed& need) {
+    std::vector<SampleBroker> chosen;
+    const auto add = [&chosen](const SampleBroker& broker) {
+        const bool known = std::any_of(chosen.begin(), chosen.end(), [&](const auto& each) {
+            return each.userId == broker.userId;
+        });
+        if (!known && chosen.size() < std::size_t(kAnsweringBrokers)) chosen.push_back(broker);
+    };
+    for (const SamplePost* house : housesFor(need)) {
+        if (const auto poster = SamplePeople::broker(house->posterId)) add(*poster);
+    }
+    for (const SampleBroker& broker : brokersFor(placeOf(need))) add(broker);
+    return chosen;
+}
+
 std::vector<const SamplePost*> NeedReplies::housesFor(const PostedNeed& need) {
     const int major = int(need.rentOrBuy.toLongLong());
     const NeedPlace place = placeOf(need);
@@ -232,13 +239,17 @@ std::vector<const SamplePost*> NeedReplies::housesFor(const PostedNeed& need) {
         const bool meets = std::all_of(conditions.begin(), conditions.end(), [&](const auto& c) {
             return Posts::meets(post, c.first, c.second);
         });
-        if (meets && roomsMatch(post, major, need.houseTypes)) houses.push_back(&post);
+        if (meets && roomsMatch(post, major, need.houseTypes) &&
+            SamplePeople::isBroker(post.posterId)) {
+            houses.push_back(&post);
+        }
     }
     return houses;
 }
 
-QJsonObject NeedReplies::houseRecord(const SamplePost& post, const SampleBroker& broker) {
+QJsonObject NeedReplies::houseRecord(const SamplePost& post) {
     const QJsonObject& record = post.record;
+    const SampleBroker broker = SamplePeople::broker(post.posterId).value_or(SampleBroker{});
     QJsonArray pictures;
     if (post.hasImage) {
         // The first three of the post's photos as thumbnails: a picture shown larger asks
@@ -246,7 +257,6 @@ QJsonObject NeedReplies::houseRecord(const SamplePost& post, const SampleBroker&
         for (int n = 1; n <= 3; ++n)
             pictures.append(PostDetailCalls::photoPath(post.puid, n, 124, 92));
     }
-    const QString price = QStringLiteral("%1%2").arg(post.price).arg(unitOf(post.major));
     const QString area = QStringLiteral("%1㎡").arg(post.area);
     return QJsonObject{
         {"puid", record.value("puid")},
@@ -262,7 +272,7 @@ QJsonObject NeedReplies::houseRecord(const SamplePost& post, const SampleBroker&
         {"houseAttribute",
          QStringLiteral("%1 | %2 | %3")
              .arg(record.value("huxing").toString(), area, record.value("fitment").toString())},
-        {"price", price},
+        {"price", Posts::priceText(record)},
         {"huxing", record.value("huxing")},
         {"area", area},
         {"district_name", record.value("district_name")},
@@ -272,12 +282,17 @@ QJsonObject NeedReplies::houseRecord(const SamplePost& post, const SampleBroker&
 }
 
 QJsonArray NeedReplies::answersTo(const PostedNeed& need, const QString& root) {
-    const std::vector<SampleBroker> brokers = brokersFor(placeOf(need));
+    const std::vector<SampleBroker> brokers = answeringBrokers(need);
     const std::vector<const SamplePost*> houses = housesFor(need);
     const qint64 now = QDateTime::currentSecsSinceEpoch();
     QJsonArray orders;
     for (std::size_t k = 0; k < brokers.size(); ++k) {
         const SampleBroker& broker = brokers[k];
+        // Each broker offers his own house; one without a house of the need's says he will
+        // look.
+        const auto own = std::find_if(houses.begin(), houses.end(), [&](const SamplePost* house) {
+            return house->posterId == broker.userId;
+        });
         const int delay = kFirstAnswerMs + int(k) * kAnswerGapMs;
         const QJsonObject common{{"to", need.userId.toLongLong()},
                                  {"from", broker.userId},
@@ -285,7 +300,7 @@ QJsonArray NeedReplies::answersTo(const PostedNeed& need, const QString& root) {
                                  {"root", root}};
         QJsonObject greeting = common;
         greeting.insert("kind", "text");
-        greeting.insert("text", houses.empty()
+        greeting.insert("text", own == houses.end()
                                     ? QStringLiteral("您好，我是%1的%2，看到您的找房意向了，"
                                                      "合适的房源一出来我马上联系您。")
                                           .arg(broker.company, broker.name)
@@ -295,8 +310,8 @@ QJsonArray NeedReplies::answersTo(const PostedNeed& need, const QString& root) {
         greeting.insert("delayMs", delay);
         greeting.insert("updateTime", now + 1 + qint64(k) * 2);
         orders.append(greeting);
-        if (houses.empty()) continue;
-        const QJsonObject card = ChatBroker::cardOf(houses[k % houses.size()]->record, root);
+        if (own == houses.end()) continue;
+        const QJsonObject card = ChatBroker::cardOf((*own)->record, root);
         QJsonObject offer = common;
         offer.insert("kind", "card");
         offer.insert("contents", QJsonArray{QJsonArray{"url", card, card.value("title")}});

@@ -23,15 +23,16 @@ struct NeedPlace {
     std::optional<std::pair<double, double>> point;  // latitude, longitude of a position need
 };
 
-// What a published housing need brings about. The brokers of the need's district answer it
-// over the messaging stream a moment after it is published: each greets the user about the
-// need and sends a post card of a house that matches it (kind, district or place, rooms,
-// price). The calls of the replies screens answer from the same sample (the need itself
-// comes through "postHousingRequest", NeedCalls): "getNearbyAgent" lists the
-// brokers around a need's place, "getSubscribeHouseList" pages through the houses that match
-// the need, recommended by those brokers, and "CommonSubscribe" on the push server subscribes
-// a login to a need's houses (act 1), cancels a subscription (4) and lists them with their
-// new houses (5).
+// What a published housing need brings about. The brokers who posted houses that match it
+// (kind, district or place, rooms, price), else those of its district, answer it over the
+// messaging stream a moment after it is published: each greets the user about the need and
+// sends a post card of his own house that matches it. The calls of the replies screens
+// answer from the same sample (the need itself comes through "postHousingRequest",
+// NeedCalls): "getNearbyAgent" lists the brokers around a need's place,
+// "getSubscribeHouseList" pages through the brokers' houses that match the need, each
+// recommended by the broker who posted it, and "CommonSubscribe" on the push server
+// subscribes a login to a need's houses (act 1), cancels a subscription (4) and lists them
+// with their new houses (5).
 class NeedReplies {
 public:
     // Houses a page of "getSubscribeHouseList".
@@ -49,14 +50,17 @@ public:
     // The place of a need: a district chosen from the lists, or the district whose outline
     // holds the point of a position need ("lng,lat").
     [[nodiscard]] static NeedPlace placeOf(const PostedNeed& need);
-    // The brokers who answer a need: those of its district, else of its city; at most
+    // The brokers around a place: those of its district, else of its city; at most
     // kAnsweringBrokers.
     [[nodiscard]] static std::vector<SampleBroker> brokersFor(const NeedPlace& place);
-    // The sample posts that match the need, newest first.
+    // The brokers who answer a need: those who posted its houses, in the houses' order, then
+    // those around its place; at most kAnsweringBrokers.
+    [[nodiscard]] static std::vector<SampleBroker> answeringBrokers(const PostedNeed& need);
+    // The sample posts that match the need and that brokers posted, newest first.
     [[nodiscard]] static std::vector<const SamplePost*> housesFor(const PostedNeed& need);
-    // One house of the recommended list as the replies screen reads it, offered by `broker`.
-    [[nodiscard]] static QJsonObject houseRecord(const SamplePost& post,
-                                                 const SampleBroker& broker);
+    // One house of the recommended list as the replies screen reads it, offered by the
+    // broker who posted it.
+    [[nodiscard]] static QJsonObject houseRecord(const SamplePost& post);
     // The orders (the messaging server's write form) with which the brokers answer a need.
     [[nodiscard]] static QJsonArray answersTo(const PostedNeed& need, const QString& root);
 };

@@ -14,6 +14,7 @@
 #include <openssl/evp.h>
 #include <openssl/provider.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -70,10 +71,12 @@ QString describeHouse(const QJsonObject& record, std::mt19937& random) {
                        .arg(record["fitment"].toString(), record["chaoxiang"].toString())
                        .arg(record["ceng"].toObject()["v"].toInt())
                        .arg(record["ceng_total"].toString());
-    // Some descriptions run long, so the detail cuts them and offers the whole text.
+    // Some descriptions run long, so the detail cuts them and offers the whole text; no
+    // sentence is said twice.
     const int sentences = pick(1, 4);
-    for (int i = 0; i < sentences; ++i)
-        text += kSurroundings[pick(0, int(kSurroundings.size()) - 1)];
+    QStringList surroundings = kSurroundings;
+    std::shuffle(surroundings.begin(), surroundings.end(), random);
+    for (int i = 0; i < sentences; ++i) text += surroundings[i];
     if (record["major_category"].toInt() != 5) {
         text += QStringLiteral("%1，%2，欢迎随时来电看房。")
                     .arg(record["fukuan"].toString(), record["ruzhu"].toString());
@@ -86,12 +89,6 @@ QString describeHouse(const QJsonObject& record, std::mt19937& random) {
 QString photoUrl(const QByteArray& rootUrl, qint64 puid, int number) {
     return QString::fromLatin1(rootUrl) + paths::kImageHost +
            QStringLiteral("/posts/%1_640-480_7-0.jpg").arg(puid * 100 + number);
-}
-
-// The average price of a community, in 元 per square metre; "0" for one in nine.
-QString averagePrice(qint64 communityId) {
-    if (communityId % 9 == 4) return QStringLiteral("0");
-    return QString::number(20000 + (communityId * 131) % 70000);
 }
 
 QJsonObject ownerInfo(qint64 userId, const QByteArray& rootUrl) {
@@ -131,7 +128,8 @@ Reply postByPuid(DetailState& state, const RecordedRequest& request, const QByte
     data["view_times"] = QString::number(100 + puid % 900 + views);
     const QJsonObject owner = ownerInfo(post->posterId, rootUrl);
     if (!owner.isEmpty()) data["commentOwnerInfo"] = owner;
-    data["avg_price"] = averagePrice(post->communityId);
+    const SampleCommunity* community = Communities::byId(post->communityId);
+    data["avg_price"] = QString::number(community ? Communities::averagePrice(*community) : 0);
     return Reply::json(QJsonObject{{"status", 0}, {"data", data}});
 }
 
@@ -202,8 +200,11 @@ void PostDetailCalls::addHouseFacts(QJsonObject& record, const SamplePost& post)
     record["ceng"] = QJsonObject{{"v", pick(1, total)}, {"u", QStringLiteral("层")}};
     record["ceng_total"] = QString::number(total);
     record["chaoxiang"] = kOrientations[pick(0, int(kOrientations.size()) - 1)];
+    const SampleCommunity* community = Communities::byId(post.communityId);
     if (post.major == 5) {
-        record["niandai"] = pick(2, 25);
+        // The house is as old as its community; unknown with its completion.
+        if (community && community->finishYear > 0)
+            record["niandai"] = Communities::kSampleYear - community->finishYear;
     } else {
         record["fukuan"] = kPayments[pick(0, int(kPayments.size()) - 1)];
         record["ruzhu"] = kMoveIn[pick(0, int(kMoveIn.size()) - 1)];
@@ -214,8 +215,7 @@ void PostDetailCalls::addHouseFacts(QJsonObject& record, const SamplePost& post)
         record["peizhi"] = QJsonObject{{"v", fittings.join(u',')}};
     }
     if (post.major == 3) record["sex"] = kSexes[pick(0, int(kSexes.size()) - 1)];
-    if (const SampleCommunity* community = Communities::byId(post.communityId))
-        record["address"] = community->name + QStringLiteral("%1号楼").arg(pick(1, 28));
+    if (community) record["address"] = community->name + QStringLiteral("%1号楼").arg(pick(1, 28));
 }
 
 const SamplePost* PostDetailCalls::post(qint64 puid) {

@@ -15,7 +15,9 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <map>
 #include <mutex>
@@ -67,8 +69,15 @@ void describe(Post& post, QJsonObject& record, const CityRow& city) {
         record["xiaoqu_id"] = QString::number(community->id);
         record["pinyin"] = community->pinyin;
     }
-    // Most houses are posted by brokers; shared rooms more often by their tenants.
-    const std::vector<SampleBroker> brokers = SamplePeople::brokersOfCity(city.scriptIndex);
+    // Most houses are posted by brokers, those of the house's district where it has shops;
+    // shared rooms more often by their tenants.
+    std::vector<SampleBroker> brokers = SamplePeople::brokersOfCity(city.scriptIndex);
+    const QString district = record["district_name"].toString();
+    if (std::any_of(brokers.begin(), brokers.end(),
+                    [&](const SampleBroker& broker) { return broker.districtName == district; })) {
+        std::erase_if(brokers,
+                      [&](const SampleBroker& broker) { return broker.districtName != district; });
+    }
     if (!brokers.empty() && pick(0, 9) < (post.major == 3 ? 5 : 7)) {
         const SampleBroker& broker = brokers[std::size_t(pick(0, int(brokers.size()) - 1))];
         post.posterId = broker.userId;
@@ -85,6 +94,15 @@ void describe(Post& post, QJsonObject& record, const CityRow& city) {
     }
     record["user_id"] = QString::number(post.posterId);
     PostDetailCalls::addHouseFacts(record, post);
+}
+
+// A house for sale costs its area at 85% to 115% of its community's average price per
+// square metre (`draw` 20 to 90 tells where), in whole 万元.
+double salePrice(const Post& post, int draw) {
+    const SampleCommunity* community = Communities::byId(post.communityId);
+    if (!community) return double(post.area * draw / 10);
+    const double perMetre = Communities::priceAt(*community, 0) * (0.85 + (draw - 20) * 0.3 / 70);
+    return std::max(1.0, std::round(post.area * perMetre / 10000));
 }
 
 std::vector<Post> makePosts(int cityIndex, int major) {
@@ -118,6 +136,7 @@ std::vector<Post> makePosts(int cityIndex, int major) {
         }
         const QString feature = kFeatures[pick(0, int(kFeatures.size()) - 1)];
         QJsonObject record;
+        int saleDraw = 0;
         if (major == 1) {
             post.area = post.rooms * pick(18, 32) + pick(0, 15);
             post.price = post.area * pick(40, 120) / 100 * 100;
@@ -135,12 +154,11 @@ std::vector<Post> makePosts(int cityIndex, int major) {
             record["share_type"] = room;
         } else {
             post.area = post.rooms * pick(22, 40) + pick(0, 20);
-            // Prices in 万元; every fourth with a half.
-            post.price = double(post.area * pick(20, 90) / 10) + (i % 4 == 0 ? 0.5 : 0.0);
+            // The price follows the community's average once the house has its community.
+            saleDraw = pick(20, 90);
             post.title = QStringLiteral("%1 %2居室 %3 %4")
                              .arg(shortPlace, kRoomNames[post.rooms - 1], feature,
                                   kFitments[post.fitment - 1]);
-            record["price"] = QJsonObject{{"v", post.price}, {"u", QStringLiteral("万元")}};
         }
         const qint64 age = qint64(pick(0, 20 * 24)) * 3600 + pick(0, 3599);
         post.refreshAt = sampleNow() - age;
@@ -166,7 +184,9 @@ std::vector<Post> makePosts(int cityIndex, int major) {
                                       {"image", post.hasImage ? 1 : 0},
                                       {"yan", pick(0, 9) < 3 ? 1 : 0},
                                       {"quotation", pick(0, 9) == 0 ? 1 : 0}};
-        record["premier_status"] = pick(0, 6) == 0 ? 102 : 100;
+        // A trusted house (102) is one the service saw "真实待租": rented houses only.
+        const bool trusted = pick(0, 6) == 0;
+        record["premier_status"] = trusted && major != 5 ? 102 : 100;
         record["thumb_img"] =
             post.hasImage ? QStringLiteral("house/%1.jpg").arg(pick(0, Posts::kThumbnailCount - 1))
                           : QString();
@@ -174,6 +194,11 @@ std::vector<Post> makePosts(int cityIndex, int major) {
         post.cityIndex = cityIndex;
         post.major = major;
         describe(post, record, *city);
+        if (major == 5) {
+            // In 万元, every fourth with a half.
+            post.price = salePrice(post, saleDraw) + (i % 4 == 0 ? 0.5 : 0.0);
+            record["price"] = QJsonObject{{"v", post.price}, {"u", QStringLiteral("万元")}};
+        }
         post.record = record;
         posts.push_back(std::move(post));
     }
@@ -412,6 +437,22 @@ std::vector<const SamplePost*> Posts::ofPoster(qint64 userId, int major) {
         if (post.posterId == userId) found.push_back(&post);
     }
     return found;
+}
+
+QString Posts::priceText(const QJsonObject& record) {
+    const QJsonObject price = record.value("price").toObject();
+    const double value = price.value("v").toDouble();
+    QString unit = price.value("u").toString();
+    QString number = QString::number(value, 'g', 15);
+    // In single precision and through the C library, as the app computes and writes it.
+    const float tenThousands = float(value) / 10000.0f;
+    if (unit.startsWith(u'元') && tenThousands > 1.0f) {
+        std::array<char, 64> text{};
+        std::snprintf(text.data(), text.size(), "%.1f", double(tenThousands));
+        number = QString::fromLatin1(text.data());
+        unit.prepend(u'万');
+    }
+    return number + unit;
 }
 
 bool Posts::meets(const SamplePost& post, const QString& name, const QString& value) {

@@ -55,6 +55,11 @@ public:
     // The posts of one kind that lie in a community, or that a user posted, newest first.
     [[nodiscard]] static std::vector<const SamplePost*> ofCommunity(qint64 communityId, int major);
     [[nodiscard]] static std::vector<const SamplePost*> ofPoster(qint64 userId, int major);
+    // The post's price as the app's lists and detail write it from its value and unit: an
+    // amount in 元 above 10000 in 万 with one decimal, rounded as "%.1f" rounds (12600元/月
+    // reads 1.3万元/月), any other as it stands ("3500元/月", "186.5万元"). The texts the
+    // servers write themselves (a broker's card, a recommended house) say the same.
+    [[nodiscard]] static QString priceText(const QJsonObject& record);
     // Whether the post meets one query condition of "SearchPostsByJson2" (name and value as
     // the list sends them); a condition the sample has no field for narrows nothing.
     [[nodiscard]] static bool meets(const SamplePost& post, const QString& name,

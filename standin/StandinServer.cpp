@@ -84,7 +84,7 @@ struct StandinServer::Impl {
         SampleVoice::writeTo(imagesFolder);
         messaging.install(endpoints);
         NeedReplies::install(endpoints, messaging);
-        ChatBroker::install(messaging);
+        ChatBroker::install(messaging, endpoints.postedNeeds());
         SamplePictures::addRoutes(endpoints);
     }
 

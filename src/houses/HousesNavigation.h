@@ -19,11 +19,11 @@ class ViewController;
 class QXPostDetailRefreshProtocol;
 class tovikFilters2;
 
-// The navigation of the housing screens: the bar buttons in the app's look, and the one door
-// through which the housing screens open each other and the app's other screens open them.
-// Each opener says who it is and hands what it has; the door knows the settings each road
-// asks for. Its header names no screen of a road, so every road may call it; only its
-// implementation knows the screens.
+// The navigation of the housing screens: the one door through which they open each other and
+// the app's other screens open them, and the titled right button of the post detail and the
+// favourites (every other bar button is UIViewControllerNavigation's). Each opener says who it
+// is and hands what it has; the door knows the settings each road asks for. Its header names
+// no screen of a road, so every road may call it; only its implementation knows the screens.
 struct HousesNavigation {
     // A titled button of 55 x 34 points on the stretched picture `background` (and its
     // "点击态" when pressed) as the screen's right item, calling `action`; the caller may change

@@ -8,9 +8,10 @@ namespace ui {
 class Image;
 }
 
-// The shop map's pictures by their names. The application ships no artwork yet, so a name
-// the bundle lacks is drawn here instead: the bubbles, the badge, the arrows, the locate,
-// close, call and chat icons and the default photo; any other name gives nothing.
+// The shop map's pictures by their names: the bundle's picture when it has one, else one drawn
+// here. The bundle holds none of the map's own pictures (the bubbles, the badge, the arrows,
+// the locate, close, call and chat icons), so those are always drawn; the default photo is
+// drawn only for a bundle without it. Any other name gives nothing.
 class MapArtwork {
 public:
     [[nodiscard]] static std::shared_ptr<ui::Image> imageNamed(const QString& name);

@@ -3,6 +3,9 @@
 #include "StandinFixture.h"
 
 #include "standin/ChatBroker.h"
+#include "standin/Geography.h"
+#include "standin/NeedReplies.h"
+#include "standin/PostedNeeds.h"
 #include "standin/Posts.h"
 #include "standin/SamplePeople.h"
 #include "standin/SampleVoice.h"
@@ -45,6 +48,65 @@ TEST(ChatBrokerAnswers, TheKindOfTheAnswerFollowsWhatWasSent) {
     EXPECT_TRUE(standin::ChatBroker::answerTo(anonymous, "R").isEmpty());
 }
 
+TEST(ChatBrokerAnswers, AskedForHousesABrokerOffersTheNeedsOrHisOwnOneAfterAnother) {
+    const auto brokers = standin::SamplePeople::brokersOfCity(0);
+    ASSERT_FALSE(brokers.empty());
+    qint64 district = 0;
+    for (const auto& each : standin::Geography::city(0)->districts) {
+        if (each.name == brokers.front().districtName) district = each.id;
+    }
+    standin::PostedNeeds needs;
+    standin::PostedNeed wanted;
+    wanted.rentOrBuy = "1";
+    wanted.districtId = district;
+    wanted.houseTypes = {2};
+    wanted.price = "-1";
+    wanted.userId = "42";
+    const QString needId = QString::number(needs.add(wanted));
+    const auto matching = standin::NeedReplies::housesFor(*needs.byId(needId.toLongLong()));
+    ASSERT_GE(matching.size(), 2u);
+    const qint64 broker = matching[1]->posterId;
+    const auto cardOf = [](const QJsonObject& order) {
+        return order.value("contents").toArray().at(0).toArray().at(1).toObject();
+    };
+    QJsonObject asked = sent("再推荐几套房源", needId);
+    asked.insert("toUser", QJsonObject{{"id", QString::number(broker)}});
+    // His own house of the need first, then another that matches it.
+    const QJsonObject first = cardOf(standin::ChatBroker::answerTo(asked, "R", &needs, 0));
+    const auto* offered = standin::Posts::byPuid(first.value("puid").toString().toLongLong());
+    ASSERT_NE(offered, nullptr);
+    EXPECT_EQ(offered->posterId, broker);
+    const QJsonObject next = cardOf(standin::ChatBroker::answerTo(asked, "R", &needs, 1));
+    EXPECT_NE(next.value("puid"), first.value("puid"));
+    const auto* another = standin::Posts::byPuid(next.value("puid").toString().toLongLong());
+    EXPECT_NE(std::find(matching.begin(), matching.end(), another), matching.end());
+
+    // A need nothing matches gets a promise, not a house of another need.
+    wanted.price = "_1";
+    QJsonObject unmatched = sent("推荐", QString::number(needs.add(wanted)));
+    unmatched.insert("toUser", QJsonObject{{"id", QString::number(broker)}});
+    EXPECT_EQ(standin::ChatBroker::answerTo(unmatched, "R", &needs).value("kind"), "text");
+
+    // A talk about a broker's post: another of his posts of that kind.
+    const auto& rents = standin::Posts::postsOf(0, 1);
+    const auto talked = std::find_if(rents.begin(), rents.end(), [](const auto& post) {
+        return standin::SamplePeople::isBroker(post.posterId) &&
+               standin::Posts::ofPoster(post.posterId, 1).size() >= 2;
+    });
+    ASSERT_NE(talked, rents.end());
+    QJsonObject aboutPost = sent("还有别的房源吗", QStringLiteral("%1_1_1009_0").arg(talked->puid));
+    aboutPost.insert("toUser", QJsonObject{{"id", QString::number(talked->posterId)}});
+    const auto* other =
+        standin::Posts::byPuid(cardOf(standin::ChatBroker::answerTo(aboutPost, "R", &needs))
+                                   .value("puid")
+                                   .toString()
+                                   .toLongLong());
+    ASSERT_NE(other, nullptr);
+    EXPECT_NE(other->puid, talked->puid);
+    EXPECT_EQ(other->posterId, talked->posterId);
+    EXPECT_EQ(other->major, 1);
+}
+
 TEST(ChatBrokerAnswers, TheCardNamesASamplePostAndTheVoiceIsAmr) {
     const auto& posts =
         standin::Posts::postsOf(standin::ChatBroker::kCardCity, standin::ChatBroker::kCardMajor);
@@ -53,7 +115,7 @@ TEST(ChatBrokerAnswers, TheCardNamesASamplePostAndTheVoiceIsAmr) {
     const QJsonObject card = standin::ChatBroker::cardData("R");
     EXPECT_EQ(card.value("puid").toString(), post.value("puid").toString());
     EXPECT_EQ(card.value("title").toString(), post.value("title").toString());
-    EXPECT_TRUE(card.value("price").toString().endsWith("元/月"));
+    EXPECT_EQ(card.value("price").toString(), standin::Posts::priceText(post));
 
     const QByteArray voice = standin::SampleVoice::amr();
     EXPECT_TRUE(voice.startsWith("#!AMR\n"));

@@ -12,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -100,6 +101,13 @@ TEST_F(MapStandinTest, ShopsNearAPointOfAHotCityNearestFirst) {
         last = distance;
         EXPECT_FALSE(value["companySimpleName"].toString().isEmpty());
         EXPECT_FALSE(value["id"].toString().isEmpty());
+        // An address in the shop's district, on a road with a number.
+        const QString address = value["postAddress"].toString();
+        EXPECT_TRUE(address.startsWith(QStringLiteral("上海市") + value["title"].toString()))
+            << address.toStdString();
+        EXPECT_TRUE(
+            QRegularExpression(QStringLiteral("区.+[路街]\\d+号$")).match(address).hasMatch())
+            << address.toStdString();
     }
     EXPECT_EQ(shopsAt(QString::number(kShanghaiId), "0.000000,0.000000")["data"].toArray().size(),
               0)

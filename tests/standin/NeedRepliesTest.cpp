@@ -71,32 +71,52 @@ TEST(NeedRepliesSampleTest, BrokersOfTheDistrictAnswerWithHousesThatMatchTheNeed
         EXPECT_LT(house->price, 6000);
         EXPECT_EQ(house->major, 1);
     }
+    // Whatever the need, brokers recommend brokers' houses only.
+    for (const char* kind : {"1", "3", "5"}) {
+        for (const auto* house : NeedReplies::housesFor(need(kind, district, {}, "-1")))
+            EXPECT_TRUE(standin::SamplePeople::isBroker(house->posterId)) << house->puid;
+    }
     // Four or more rooms, any price; a bare upper bound.
     for (const auto* house : NeedReplies::housesFor(need("1", district, {4}, "-1")))
         EXPECT_GE(house->rooms, 4);
     for (const auto* house : NeedReplies::housesFor(need("5", district, {}, "300")))
         EXPECT_LT(house->price, 300);
-    // A need nothing matches has no houses, and its brokers say they will look.
+    // A need nothing matches has no houses, and the brokers around it say they will look.
     EXPECT_TRUE(NeedReplies::housesFor(need("1", district, {1}, "_1")).empty());
     const QJsonArray waiting = NeedReplies::answersTo(need("1", district, {1}, "_1"), "http://r");
     EXPECT_EQ(waiting.size(), qsizetype(brokers.size())) << "a greeting each, no card";
 
+    // The brokers who posted its houses answer first, each with a card of his own house.
+    const auto answering = NeedReplies::answeringBrokers(twoRooms);
+    ASSERT_FALSE(answering.empty());
+    EXPECT_EQ(answering[0].userId, houses[0]->posterId);
     const QJsonArray orders = NeedReplies::answersTo(twoRooms, "http://r");
-    ASSERT_EQ(orders.size(), qsizetype(2 * brokers.size()));
     const QJsonObject greeting = orders[0].toObject();
     EXPECT_EQ(greeting["to"].toInteger(), 9000000000042);
-    EXPECT_EQ(greeting["from"].toInteger(), brokers[0].userId);
+    EXPECT_EQ(greeting["from"].toInteger(), answering[0].userId);
     EXPECT_EQ(greeting["postId"].toString(), "5") << "the answer names the need";
     EXPECT_GE(greeting["delayMs"].toInt(), NeedReplies::kFirstAnswerMs);
-    const QJsonArray card = orders[1].toObject()["contents"].toArray()[0].toArray();
-    EXPECT_EQ(card[0].toString(), "url");
-    EXPECT_EQ(card[1].toObject()["puid"].toString(), houses[0]->record["puid"].toString());
+    int cards = 0;
+    for (const QJsonValue& order : orders) {
+        if (order["kind"] != "card") continue;
+        ++cards;
+        const QJsonArray card = order["contents"].toArray()[0].toArray();
+        EXPECT_EQ(card[0].toString(), "url");
+        const auto* offered = standin::Posts::byPuid(card[1]["puid"].toString().toLongLong());
+        ASSERT_NE(offered, nullptr);
+        EXPECT_EQ(offered->posterId, order["from"].toInteger()) << "his own house";
+        EXPECT_NE(std::find(houses.begin(), houses.end(), offered), houses.end());
+    }
+    EXPECT_GE(cards, 1);
+    EXPECT_EQ(orders.size(), qsizetype(answering.size()) + cards);
 
-    const QJsonObject record = NeedReplies::houseRecord(*houses[0], brokers[0]);
-    EXPECT_EQ(record["userId"].toString(), QString::number(brokers[0].userId));
-    EXPECT_EQ(record["person"].toString(), brokers[0].name);
+    // A recommended house names the broker who posted it.
+    const QJsonObject record = NeedReplies::houseRecord(*houses[0]);
+    const auto poster = standin::SamplePeople::broker(houses[0]->posterId);
+    ASSERT_TRUE(poster);
+    EXPECT_EQ(record["userId"].toString(), QString::number(poster->userId));
+    EXPECT_EQ(record["person"].toString(), poster->name);
     EXPECT_TRUE(record["houseAttribute"].toString().contains("㎡"));
-    EXPECT_TRUE(record["price"].toString().endsWith("元/月"));
     EXPECT_EQ(record["houseImages"].toArray().size(), houses[0]->hasImage ? 3 : 0);
     if (houses[0]->hasImage) {
         // Thumbnails of the post's own photos, which the host draws in any size.

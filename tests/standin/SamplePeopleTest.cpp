@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 using standin::Communities;
@@ -24,9 +25,11 @@ constexpr int kWithoutShops = 1101;  // a city of the database that has no broke
 TEST(SamplePeopleTest, PostersAreBrokersOfTheCityOrPersonalUsersAndFindTheirPostsAgain) {
     for (const int city : {kBeijing, kWithoutShops}) {
         std::set<qint64> brokersOfCity;
+        std::set<QString> districtsWithBrokers;
         for (const auto& broker : SamplePeople::brokersOfCity(city)) {
             EXPECT_GE(broker.userId, qint64(1) << 32) << "broker ids lie above 32 bits";
             brokersOfCity.insert(broker.userId);
+            districtsWithBrokers.insert(broker.districtName);
         }
         ASSERT_FALSE(brokersOfCity.empty()) << city;
         int byBrokers = 0, byPersons = 0;
@@ -39,6 +42,11 @@ TEST(SamplePeopleTest, PostersAreBrokersOfTheCityOrPersonalUsersAndFindTheirPost
                     EXPECT_TRUE(brokersOfCity.count(post.posterId));
                     EXPECT_EQ(post.record["person"].toString(), broker->name);
                     EXPECT_EQ(post.record["agent"].toString(), QStringLiteral("经纪人"));
+                    // A broker of the house's own district, where it has any.
+                    const QString district = post.record["district_name"].toString();
+                    if (districtsWithBrokers.count(district)) {
+                        EXPECT_EQ(broker->districtName, district) << post.puid;
+                    }
                 } else {
                     ++byPersons;
                     EXPECT_TRUE(userId.endsWith('0')) << "personal users' ids end in 0";
@@ -72,7 +80,7 @@ TEST(SamplePeopleTest, TheShopMapsBrokersAreTheBrokersWhoPost) {
     EXPECT_FALSE(SamplePeople::broker(broker.userId + shop->brokerCount)) << "past the shop's last";
 }
 
-TEST(SamplePeopleTest, EveryPostLiesInACommunityOfItsStreetThatListsIt) {
+TEST(SamplePeopleTest, EveryPostLiesInACommunityOfItsStreetThatListsItAndAgreesWithIt) {
     std::set<QString> keys;
     for (const auto& community : Communities::ofCity(kBeijing)) {
         EXPECT_TRUE(keys.insert(community.pinyin).second) << "keys are unique in a city";
@@ -89,7 +97,24 @@ TEST(SamplePeopleTest, EveryPostLiesInACommunityOfItsStreetThatListsIt) {
         EXPECT_EQ(post.record["domain"].toString(), QStringLiteral("beijing"));
         const auto listed = Posts::ofCommunity(post.communityId, 5);
         EXPECT_NE(std::find(listed.begin(), listed.end(), &post), listed.end());
+        // Its price per square metre lies near its community's average (85% to 115%, in
+        // whole 万元 and a half at most above), its age counts from the community's completion,
+        // and no house for sale is marked "真实待租".
+        const double average = Communities::priceAt(*community, 0);
+        EXPECT_GE(post.price * 10000, post.area * average * 0.85 - 5000) << post.puid;
+        EXPECT_LE(post.price * 10000, post.area * average * 1.15 + 10000) << post.puid;
+        if (community->finishYear > 0) {
+            EXPECT_EQ(post.record["niandai"].toInt(),
+                      Communities::kSampleYear - community->finishYear);
+        } else {
+            EXPECT_FALSE(post.record.contains("niandai"));
+        }
+        EXPECT_NE(post.record["premier_status"].toInt(), 102) << post.puid;
     }
+    const auto rents = Posts::postsOf(kBeijing, 1);
+    EXPECT_TRUE(std::any_of(rents.begin(), rents.end(), [](const auto& post) {
+        return post.record["premier_status"].toInt() == 102;
+    })) << "rented houses may be trusted";
     EXPECT_EQ(Communities::byId(0), nullptr);
     EXPECT_EQ(Communities::byId(std::numeric_limits<qint64>::max()), nullptr);
     EXPECT_EQ(Communities::byKey(QStringLiteral("beijing"), QStringLiteral("nowhere")), nullptr);

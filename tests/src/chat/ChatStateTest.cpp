@@ -4,6 +4,7 @@
 #include "analytics/StatClick.h"
 #include "platform/uikit/tap_gesture_recognizer.h"
 
+#include "chat/QXInputTelPhoneNumberViewController.h"
 #include "chat/QXMessageAudioCell.h"
 #include "chat/QXMessageImageCell.h"
 #include "chat/QXMessageTextAndMobileCell.h"
@@ -390,6 +391,47 @@ TEST_F(ChatStateTest, TheBrokersPictureOpensTheShopWhoseChatButtonReturnsToThisT
     EXPECT_EQ(navigation_->topViewController(), chat);
     EXPECT_EQ(navigation_->viewControllers().size(), 1u);
     EXPECT_EQ(requestsOf("GetPostList"), 0) << "no post is looked for to start another talk";
+}
+
+TEST_F(ChatStateTest, ADealRecordedFromTheBarOpensItsPageAndTheBarOpensItFromThenOn) {
+    const QString page = server().root() + "/deal/" + own() + "-880001.html";
+    auto chat = openChat();
+    ASSERT_TRUE(driver_->tapText("成交记录"));
+    settle();
+    ASSERT_TRUE(alerts_->pressButton("去记录"));
+    settle();
+    auto screen = std::dynamic_pointer_cast<QXInputTelPhoneNumberViewController>(
+        navigation_->topViewController());
+    ASSERT_NE(screen, nullptr);
+    ASSERT_TRUE(driver_->tap(screen->telePhoneField()));
+    ASSERT_TRUE(driver_->type("13812345678"));
+    screen->telePhoneField()->resignFirstResponder();
+    ASSERT_TRUE(driver_->tapText("确定"));
+    ASSERT_TRUE(waitFor([&] { return !host_->pages.isEmpty(); }));
+
+    QStringList calls;
+    for (const auto& request : server().requests(standin::paths::kDataShare)) {
+        if (request.body.contains("insertAgentUserTransaction"))
+            calls << QString::fromUtf8(request.header("interface") + ' ' + request.body);
+    }
+    EXPECT_EQ(calls, QStringList{"HousingRequestInfo class={\"SearchHousingRequest\":{"
+                                 "\"insertAgentUserTransaction\":[\"" +
+                                 own() + "\",\"880001\",\"13812345678\"]}}"});
+    EXPECT_EQ(host_->pages, QStringList{"成交记录 " + page});
+    EXPECT_EQ(navigation_->viewControllers().size(), 3u) << "the page over the number's screen";
+
+    // Back in the chat the bar opens the page without asking again.
+    navigation_->popToViewController(chat, false);
+    settle();
+    ASSERT_TRUE(driver_->tapText("成交记录"));
+    settle();
+    EXPECT_EQ(alerts_->visibleAlert(), nullptr);
+    EXPECT_EQ(host_->pages.size(), 2);
+    EXPECT_EQ(host_->pages.last(), "成交记录 " + page);
+
+    // A chat opened later finds the deal the server keeps.
+    auto later = openChat();
+    EXPECT_TRUE(waitFor([&] { return later->url() == page; }));
 }
 
 }  // namespace

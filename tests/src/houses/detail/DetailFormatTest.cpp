@@ -186,6 +186,8 @@ TEST_F(DetailFormatTest, TheShippedFormatsShowEveryFieldOfTheSamplePosts) {
             const QVariantMap shown =
                 formatter.getDetailInfoFormPlistWithMasterId(7, kind.major, post);
             QStringList expected = kind.info;
+            // A house whose community's completion is not known has no age.
+            if (kind.major == 5 && !post.contains("niandai")) expected.removeOne("房龄");
             if (post["agent"] == "经纪人") expected << "经纪公司";
             EXPECT_EQ(labelsOf(shown["info"]), expected) << kind.major << " " << index;
             for (const QString& value : valuesOf(shown["info"])) EXPECT_FALSE(value.isEmpty());

@@ -3,6 +3,10 @@
 
 #include "houses/shared/GetPostListCellFormate.h"
 #include "net/QXDESCode.h"
+#include "standin/ChatBroker.h"
+#include "standin/NeedReplies.h"
+#include "standin/Posts.h"
+#include "standin/SamplePeople.h"
 
 namespace {
 
@@ -29,6 +33,24 @@ TEST_F(PostValueTextTest, PricesTurnIntoTenThousandsOnlyAboveOne) {
     EXPECT_EQ(valueOf(unitValue(12500, "元/月")), "1.2万元/月");
     EXPECT_EQ(valueOf(unitValue(13500, "元/月")), "1.4万元/月");
     EXPECT_EQ(valueOf(unitValue("16250", "元")), "1.6万元");
+}
+
+// The prices the servers write out as text (a broker's post card, a recommended house) read
+// as the list and the detail write the same post's price.
+TEST_F(PostValueTextTest, TheServersPriceTextsAreTheOnesTheAppWrites) {
+    int inTenThousands = 0;
+    for (const int major : {1, 3, 5}) {
+        for (const standin::SamplePost& post : standin::Posts::postsOf(0, major)) {
+            const QString written = valueOf(post.record["price"].toVariant());
+            EXPECT_EQ(standin::Posts::priceText(post.record), written) << post.puid;
+            EXPECT_EQ(standin::ChatBroker::cardOf(post.record, "R")["price"].toString(), written);
+            if (standin::SamplePeople::isBroker(post.posterId)) {
+                EXPECT_EQ(standin::NeedReplies::houseRecord(post)["price"].toString(), written);
+            }
+            if (written.contains(QStringLiteral("万元/月"))) ++inTenThousands;
+        }
+    }
+    EXPECT_GT(inTenThousands, 0) << "some rents read in 万";
 }
 
 TEST_F(PostValueTextTest, AFractionOfATenThousandPriceIsKeptWhateverItsKind) {
