@@ -7,8 +7,15 @@
 // QPainter drawing the same bubble pictures and texts of the same screens into an image.
 // Prints milliseconds of each and the ratios (target: opening under 50 ms, a frame under 16 ms
 // and at least half the speed of drawing directly).
+//
+// A huge text: a talk whose last message is 20 MB of UTF-8 (a relayed or hostile message; the
+// input bar sends at most 200 characters) opened to its first frame, and reloaded from the
+// store and drawn again as every arrival does; the plain text is a text bubble, with a mobile
+// number in it the linked-text bubble. Each reports the process's peak memory: run one at a
+// time (--benchmark_filter=BM_OpenHugeText/0/) to read its own.
 
 #include "bench/support/offscreen.h"
+#include "bench/support/peak_memory.h"
 
 #include "chat/QXMessageCell.h"
 #include "chat/QXMessageController.h"
@@ -266,10 +273,73 @@ void BM_DirectBubbles(benchmark::State& state) {
     }
 }
 
+constexpr qint64 kPlainHugeTalk = 233401605;
+constexpr qint64 kLinkedHugeTalk = 233401606;
+
+// 20 MB of UTF-8 (three bytes a character), with a mobile number at its start when `linked`.
+QString hugeText(bool linked) {
+    const QString sentence = QStringLiteral("房东急租，拎包入住，看房请提前预约。");
+    QString text = linked ? QStringLiteral("电话13812345678，") : QString();
+    text.reserve(20'000'000 / 3 + sentence.size());
+    while (text.size() < 20'000'000 / 3) text += sentence;
+    return text;
+}
+
+// The two talks of a huge text in the store: a short question, then the huge answer. Made
+// once, apart from the other talks, so that they cost nothing to the other benchmarks.
+void storeHugeTalks() {
+    static const bool stored = [] {
+        fixture();
+        QXIMDatabase::shared().queue().inTransaction([](JSSQLite& db, bool&) {
+            for (const qint64 other : {kPlainHugeTalk, kLinkedHugeTalk}) {
+                const QVariantList texts{QStringLiteral("房子还在吗？"),
+                                         hugeText(other == kLinkedHugeTalk)};
+                for (int n = 0; n < texts.size(); ++n) {
+                    db.executeUpdate(
+                        "INSERT INTO msgs (u_id, t_id, f_id, m_id, to_id, m_content, u_time, "
+                        "m_state) VALUES (?, ?, ?, ?, ?, ?, ?, 0)",
+                        {QString::number(kUser), talkOf(other), QString::number(n ? other : kUser),
+                         qint64(30000 + n), QString::number(n ? kUser : other),
+                         json_JSONString(QVariantList{texts[n]}), qint64(1700000000 + n * 30)});
+                }
+            }
+        });
+        return true;
+    }();
+    (void)stored;
+}
+
+qint64 hugeTalkOf(const benchmark::State& state) {
+    return state.range(0) ? kLinkedHugeTalk : kPlainHugeTalk;
+}
+
+void BM_OpenHugeText(benchmark::State& state) {
+    storeHugeTalks();
+    for (auto _ : state) {
+        Screen screen = open(hugeTalkOf(state));
+        bench::renderWindowFrame(*screen.window, kWidth, kHeight, kScale);
+    }
+    state.counters["peak_MB"] = bench::peakResidentMegabytes();
+}
+
+void BM_ReloadHugeText(benchmark::State& state) {
+    storeHugeTalks();
+    Screen screen = open(hugeTalkOf(state));
+    bench::renderWindowFrame(*screen.window, kWidth, kHeight, kScale);
+    for (auto _ : state) {
+        screen.chat->reloadChatList();
+        screen.window->layoutIfNeeded();
+        bench::renderWindowFrame(*screen.window, kWidth, kHeight, kScale);
+    }
+    state.counters["peak_MB"] = bench::peakResidentMegabytes();
+}
+
 BENCHMARK(BM_OpenLargeTalk)->Unit(benchmark::kMillisecond)->Apply(bench::fastestOf<5>);
 BENCHMARK(BM_StoreReadOfTheRowsShown)->Unit(benchmark::kMillisecond)->Apply(bench::fastestOf<5>);
 BENCHMARK(BM_ScrollMixedBubbles)->Unit(benchmark::kMillisecond)->Apply(bench::fastestOf<5>);
 BENCHMARK(BM_DirectBubbles)->Unit(benchmark::kMillisecond)->Apply(bench::fastestOf<5>);
+BENCHMARK(BM_OpenHugeText)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_ReloadHugeText)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

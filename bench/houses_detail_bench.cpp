@@ -8,8 +8,13 @@
 // photos from the memory cache) scrolled 13 points a frame and rendered; against it QPainter
 // drawing the same texts, photos and lines straight into an image, frame by frame. Prints
 // milliseconds per frame and the ratio.
+//
+// A huge title: a post whose title is 40 MB of UTF-8 opened to its first frame, once, with the
+// process's peak memory (run it alone: --benchmark_filter=BM_HugeTitle; targets: under 0.5 s
+// and 600 MB).
 
 #include "bench/support/offscreen.h"
+#include "bench/support/peak_memory.h"
 #include "houses/detail/QXPostDetailNew.h"
 #include "net/transport/Json.h"
 #include "platform/uikit/font.h"
@@ -114,13 +119,13 @@ struct Screen {
     std::shared_ptr<QXPostDetailNew> detail;
 };
 
-Screen makeScreen() {
+Screen makeScreen(const QVariantMap& shown = post()) {
     prefillPhotos();
     Screen screen;
     screen.window->setFrame({0, 0, kWidth, kHeight});
     screen.window->makeKeyAndVisible();
     screen.window->setRootViewController(screen.navigation);
-    screen.detail = QXPostDetailNew::initWithContent(post(), 7, 1);
+    screen.detail = QXPostDetailNew::initWithContent(shown, 7, 1);
     screen.navigation->setViewControllers({screen.detail}, false);
     QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     screen.window->layoutIfNeeded();
@@ -205,10 +210,30 @@ void BM_DirectPainter(benchmark::State& state) {
     }
 }
 
+// A title of 40 MB as the reply's UTF-8 (three bytes a character).
+QString hugeTitle() {
+    const QString sentence = QStringLiteral("南北通透精装两居室近地铁，");
+    QString title;
+    title.reserve(40'000'000 / 3 + sentence.size());
+    while (title.size() < 40'000'000 / 3) title += sentence;
+    return title;
+}
+
+void BM_HugeTitleToFirstFrame(benchmark::State& state) {
+    QVariantMap huge = post();
+    huge["title"] = hugeTitle();
+    for (auto _ : state) {
+        Screen screen = makeScreen(huge);
+        bench::renderWindowFrame(*screen.window, kWidth, kHeight, kScale);
+    }
+    state.counters["peak_MB"] = bench::peakResidentMegabytes();
+}
+
 BENCHMARK(BM_ReplyToFirstFrame)->Unit(benchmark::kMillisecond)->Apply(bench::fastestOf<5>);
 BENCHMARK(BM_ParseReplyAlone)->Unit(benchmark::kMillisecond)->Apply(bench::fastestOf<5>);
 BENCHMARK(BM_ScrollLongDetail)->Unit(benchmark::kMillisecond)->Apply(bench::fastestOf<5>);
 BENCHMARK(BM_DirectPainter)->Unit(benchmark::kMillisecond)->Apply(bench::fastestOf<5>);
+BENCHMARK(BM_HugeTitleToFirstFrame)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 // resident set size meanwhile, which must stay under 400 MB. A build without the bounds
 // grows without limit here: run it under a memory cap (prlimit --as=3000000000), one case at
 // a time by naming it ("endless" or "inflated"; both without a name).
+#include "bench/support/peak_memory.h"
 #include "bench/support/standin_program.h"
 
 #include "houses/detail/PostDetailRequest.h"
@@ -22,17 +23,6 @@
 namespace {
 
 constexpr int kGiveUpMs = 30000;
-
-// Peak resident set size since the last reset, in megabytes.
-long peakMegabytes() {
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong() / 1024;
-    }
-    return -1;
-}
 
 // Starts the peak over from what the process holds now.
 void resetPeak() {
@@ -62,8 +52,8 @@ void measure(const char* name, const std::string& fault) {
         });
     QTimer::singleShot(kGiveUpMs, &loop, &QEventLoop::quit);
     loop.exec();
-    std::printf("%s: %s after %.1f s; peak resident %ld MB\n", name, qPrintable(outcome.left(120)),
-                elapsed.elapsed() / 1000.0, peakMegabytes());
+    std::printf("%s: %s after %.1f s; peak resident %.0f MB\n", name, qPrintable(outcome.left(120)),
+                elapsed.elapsed() / 1000.0, bench::peakResidentMegabytes());
 }
 
 }  // namespace

@@ -8,13 +8,37 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-scripts/build.sh
+# Only what a run needs: the app, the stand-in, the bundle and the sample photos' drawer
+# (scripts/test.sh builds the tests).
+TARGETS="housing standin bundle sample_pictures" scripts/build.sh
+
+# Qt keeps its runtime files in a private folder that a desktop session names; without one
+# (a console, a container) the processes started here get a folder of their own.
+runtime=""
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+    runtime=$(mktemp -d)
+    export XDG_RUNTIME_DIR="$runtime"
+fi
+log=""
+standin_pid=""
+app_pid=""
+# Stopping the script stops the app and the servers it started, and nothing else.
+stop() {
+    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+    [ -n "$standin_pid" ] && kill "$standin_pid" 2>/dev/null
+    [ -n "$log" ] && rm -f "$log"
+    [ -n "$runtime" ] && rm -rf "$runtime"
+    return 0
+}
+trap stop EXIT
+trap 'exit 130' INT TERM
 
 # A push goes to the app running on the sandbox, or waits for its next launch: it needs no
 # servers, and the command ends at once.
 for argument in "$@"; do
     if [ "$argument" = "--push" ]; then
-        exec build/app/housing "$@"
+        build/app/housing "$@"
+        exit
     fi
 done
 
@@ -25,18 +49,19 @@ if [ -z "${HOUSING_POSITION+set}" ] && [ "${HOUSING_POSITION_SOURCE:-}" != "syst
     export HOUSING_POSITION
 fi
 
+# The sandbox the app runs on (--sandbox DIR, else $HOUSING_SANDBOX, else the app's default):
+# the stand-in keeps the needs published to it there, so that a relaunch finds their houses.
+sandbox="${HOUSING_SANDBOX:-${XDG_DATA_HOME:-$HOME/.local/share}/housing-app}"
+previous=""
+for argument in "$@"; do
+    [ "$previous" = "--sandbox" ] && sandbox="$argument"
+    previous="$argument"
+done
+mkdir -p "$sandbox"
+
 log=$(mktemp)
-build/standin/standin >"$log" 2>&1 &
+build/standin/standin --needs "$sandbox/standin-needs.json" >"$log" 2>&1 &
 standin_pid=$!
-app_pid=""
-# Stopping the script stops the app and the servers it started, and nothing else.
-stop() {
-    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-    kill "$standin_pid" 2>/dev/null
-    rm -f "$log"
-}
-trap stop EXIT
-trap 'exit 130' INT TERM
 root=""
 for _ in $(seq 1 100); do
     root=$(sed -n 's/^standin listening on //p' "$log" | head -1)
@@ -49,14 +74,17 @@ if [ -z "$root" ]; then
     exit 1
 fi
 echo "stand-in servers at $root"
-# The chat's photo library: $HOUSING_PHOTO_LIBRARY, else a folder of sample photos.
+# The chat's photo library: $HOUSING_PHOTO_LIBRARY, else a folder of sample photos, each a
+# photo of its own (the smaller renditions of one photo that earlier runs put there go).
 if [ -z "${HOUSING_PHOTO_LIBRARY:-}" ]; then
     HOUSING_PHOTO_LIBRARY="${XDG_DATA_HOME:-$HOME/.local/share}/housing/photo-library"
+    rm -f "$HOUSING_PHOTO_LIBRARY"/{1001_120-90c_7-0,1001_300-300_8-0,4001_120-160_7-0}.jpg
     if [ ! -d "$HOUSING_PHOTO_LIBRARY" ]; then
         samples=$(mktemp -d)
-        build/tools/sample_pictures "$samples" >/dev/null
+        build/tools/sample_pictures "$samples" posts/1001.jpg posts/1002.jpg posts/1003.jpg \
+            posts/1004.jpg chat/4001.jpg chat/4002.jpg >/dev/null
         mkdir -p "$HOUSING_PHOTO_LIBRARY"
-        cp "$samples"/posts/*.jpg "$samples"/chat/*.jpg "$HOUSING_PHOTO_LIBRARY"/ 2>/dev/null || true
+        cp "$samples"/posts/*.jpg "$samples"/chat/*.jpg "$HOUSING_PHOTO_LIBRARY"/
         rm -rf "$samples"
     fi
 fi

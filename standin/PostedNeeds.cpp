@@ -3,7 +3,10 @@
 #include "standin/JsonText.h"
 
 #include <QDateTime>
+#include <QFile>
+#include <QJsonDocument>
 #include <QJsonObject>
+#include <QSaveFile>
 
 #include <algorithm>
 
@@ -40,12 +43,52 @@ std::optional<PostedNeed> PostedNeed::fromArguments(const QJsonArray& arguments)
     return need;
 }
 
+bool PostedNeeds::keepIn(const QString& file) {
+    QFile kept(file);
+    std::vector<PostedNeed> read;
+    qint64 lastId = 0;
+    if (kept.open(QIODevice::ReadOnly)) {
+        const QJsonDocument document = QJsonDocument::fromJson(kept.readAll());
+        if (!document.isObject()) return false;
+        lastId = number(document.object().value("lastId"));
+        for (const QJsonValue entry : document.object().value("needs").toArray()) {
+            const QJsonObject stored = entry.toObject();
+            auto need = PostedNeed::fromArguments(stored.value("arguments").toArray());
+            if (!need) return false;
+            need->id = number(stored.value("id"));
+            need->postedAt = number(stored.value("postedAt"));
+            read.push_back(*need);
+        }
+    }
+    const std::lock_guard lock(mutex_);
+    needs_ = std::move(read);
+    lastId_ = lastId;
+    file_ = file;
+    return true;
+}
+
+void PostedNeeds::save() const {
+    if (file_.isEmpty()) return;
+    QJsonArray needs;
+    for (const PostedNeed& need : needs_) {
+        needs.append(QJsonObject{{"id", QString::number(need.id)},
+                                 {"postedAt", QString::number(need.postedAt)},
+                                 {"arguments", need.arguments}});
+    }
+    QSaveFile file(file_);
+    if (!file.open(QIODevice::WriteOnly)) return;
+    file.write(QJsonDocument(QJsonObject{{"lastId", QString::number(lastId_)}, {"needs", needs}})
+                   .toJson());
+    file.commit();
+}
+
 qint64 PostedNeeds::add(PostedNeed need) {
     std::vector<Listener> listeners;
     {
         const std::lock_guard lock(mutex_);
         need.id = ++lastId_;
         needs_.push_back(need);
+        save();
         listeners = listeners_;
     }
     for (const Listener& listener : listeners) listener(need);
@@ -69,7 +112,9 @@ bool PostedNeeds::remove(qint64 id) {
     const std::lock_guard lock(mutex_);
     const auto before = needs_.size();
     std::erase_if(needs_, [id](const auto& need) { return need.id == id; });
-    return needs_.size() != before;
+    if (needs_.size() == before) return false;
+    save();
+    return true;
 }
 
 void PostedNeeds::onPosted(Listener listener) {
@@ -80,6 +125,7 @@ void PostedNeeds::onPosted(Listener listener) {
 void PostedNeeds::reset() {
     const std::lock_guard lock(mutex_);
     needs_.clear();
+    save();
 }
 
 }  // namespace standin

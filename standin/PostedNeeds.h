@@ -37,10 +37,17 @@ struct PostedNeed {
 };
 
 // The needs published to the stand-in, shared by the call that takes them and the brokers
-// who answer them. Safe from any server thread.
+// who answer them. Safe from any server thread. They live as long as the server, or, kept in
+// a file, across its restarts: a demo's app keeps its needs across a relaunch, and the
+// houses recommended for them are found again from them.
 class PostedNeeds {
 public:
     using Listener = std::function<void(const PostedNeed& need)>;
+
+    // Reads the needs kept in `file` (none when it is missing or unreadable) and writes them
+    // there after every change; ids go on from the last one given. False when the file
+    // holds something that is no list of needs (it is then left alone and not written).
+    bool keepIn(const QString& file);
 
     // Keeps the need under the next id and tells the listeners (on the caller's thread,
     // outside the lock); the id.
@@ -53,10 +60,14 @@ public:
     void reset();
 
 private:
+    // Writes the needs to the file they are kept in, if any; called under the lock.
+    void save() const;
+
     mutable std::mutex mutex_;
     std::vector<PostedNeed> needs_;
     std::vector<Listener> listeners_;
     qint64 lastId_ = 0;
+    QString file_;
 };
 
 }  // namespace standin

@@ -347,7 +347,6 @@ Reply filterDefinitions(const RecordedRequest& request) {
                                {"120㎡以上", "120_"}})));
     items.append(item("fitment", QStringLiteral("装修"), "normal",
                       choices({{"精装修", "1"}, {"简装修", "2"}, {"毛坯", "3"}})));
-    items.append(item("xiaoqu", QStringLiteral("小区"), "text", {}));
     items.append(item("image_count", QStringLiteral("图片"), "normal", {}));
     return Reply::json(QJsonObject{{"v", Posts::kFilterVersion}, {"fs", items}});
 }

@@ -40,7 +40,7 @@ struct SamplePost {
 class Posts {
 public:
     static constexpr int kPostsPerKind = 320;
-    static constexpr char kFilterVersion[] = "1";
+    static constexpr char kFilterVersion[] = "2";
     static constexpr int kThumbnailCount = 24;
     // The kinds of post: 1 rent, 3 shared rent, 5 sale.
     static constexpr int kKinds[] = {1, 3, 5};

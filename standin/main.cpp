@@ -1,6 +1,6 @@
 // The stand-in servers as a program: prints where it listens, serves until
 // interrupted or terminated.
-//   standin [--port N] [--images DIR]
+//   standin [--port N] [--images DIR] [--needs FILE]
 //   standin --sample-position     prints where a demo run's device stands, and ends
 #include "standin/BrokerShops.h"
 #include "standin/StandinServer.h"
@@ -15,16 +15,21 @@
 int main(int argc, char** argv) {
     int port = 0;
     QString imagesFolder;
+    QString needsFile;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--port") == 0 && i + 1 < argc) {
             port = std::atoi(argv[++i]);
         } else if (std::strcmp(argv[i], "--images") == 0 && i + 1 < argc) {
             imagesFolder = QString::fromLocal8Bit(argv[++i]);
+        } else if (std::strcmp(argv[i], "--needs") == 0 && i + 1 < argc) {
+            needsFile = QString::fromLocal8Bit(argv[++i]);
         } else if (std::strcmp(argv[i], "--sample-position") == 0 && argc == 2) {
             std::printf("%s\n", qPrintable(standin::BrokerShops::samplePosition()));
             return 0;
         } else {
-            std::fprintf(stderr, "usage: standin [--port N] [--images DIR] | --sample-position\n");
+            std::fprintf(stderr,
+                         "usage: standin [--port N] [--images DIR] [--needs FILE] | "
+                         "--sample-position\n");
             return 2;
         }
     }
@@ -41,6 +46,12 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     standin::StandinServer server(imagesFolder);
+    // The published needs outlive the server in the file: the app of a demo finds its needs'
+    // houses after a restart.
+    if (!needsFile.isEmpty() && !server.endpoints().postedNeeds().keepIn(needsFile)) {
+        std::fprintf(stderr, "standin: %s holds no needs\n", qPrintable(needsFile));
+        return 1;
+    }
     if (server.start(port) == 0) {
         std::fprintf(stderr, "standin: cannot listen on 127.0.0.1:%d\n", port);
         return 1;

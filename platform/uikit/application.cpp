@@ -5,6 +5,7 @@
 #include "platform/foundation/main_queue.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/foundation/sandbox.h"
+#include "platform/uikit/alert_view.h"
 #include "platform/uikit/window.h"
 
 #include <QCryptographicHash>
@@ -29,6 +30,18 @@ bool openedByDefault(const QUrl& url) {
                                         QStringLiteral("mailto"), QStringLiteral("http"),
                                         QStringLiteral("https")};
     return url.isValid() && schemes.contains(url.scheme().toLower());
+}
+
+// What the phone shows when asked to call a number: the number, with the choice to call it
+// or not. There is no line to call on, so either button only closes the sheet; the URL
+// opened is logged and kept all the same.
+void showCallSheet(const QUrl& url) {
+    QString number = url.toString(QUrl::RemoveScheme | QUrl::PrettyDecoded);
+    while (number.startsWith(u'/')) number.remove(0, 1);
+    auto sheet =
+        std::make_shared<AlertView>(number, QString(), std::weak_ptr<AlertViewDelegate>(),
+                                    QStringLiteral("取消"), QStringList{QStringLiteral("呼叫")});
+    sheet->show();
 }
 
 // Where a push sent while no app runs on the sandbox waits for the next launch.
@@ -214,7 +227,9 @@ bool Application::openURL(const QUrl& url) {
     qInfo().noquote() << "open URL" << url.toString();
     openedURLs_.push_back(url);
     if (openURLHandler_) return openURLHandler_(url);
-    return openedByDefault(url);
+    if (!openedByDefault(url)) return false;
+    if (url.scheme().compare(QLatin1String("tel"), Qt::CaseInsensitive) == 0) showCallSheet(url);
+    return true;
 }
 
 bool Application::canOpenURL(const QUrl& url) const {

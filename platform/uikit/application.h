@@ -165,7 +165,9 @@ public:
 
     // Opening URLs: every URL is logged and handed to the handler in force,
     // which answers whether it was opened. The default handler opens "tel:",
-    // "sms:", "mailto:", "http:" and "https:" URLs (it only records them).
+    // "sms:", "mailto:", "http:" and "https:" URLs: a "tel:" one shows the call
+    // sheet over the key window (an alert titled with the number, "取消" and
+    // "呼叫", either of which closes it); the others are only recorded.
     using OpenURLHandler = std::function<bool(const QUrl& url)>;
     bool openURL(const QUrl& url);
     [[nodiscard]] bool canOpenURL(const QUrl& url) const;

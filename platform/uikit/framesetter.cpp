@@ -207,6 +207,8 @@ std::shared_ptr<const TextFrame> Framesetter::layOut(const Rect& bounds,
                 const double width = std::max(0.0, trailing - leading);
                 qtLine.setLineWidth(option.wrapMode() == QTextOption::NoWrap ? kUnboundedWidth
                                                                              : width);
+                if (option.wrapMode() == QTextOption::WrapAnywhere)
+                    TextLayout::keepPunctuationOnItsLine(qtLine, text);
                 height = qtLine.ascent() + qtLine.descent() + qtLine.leading();
                 if (style.minimumLineHeight > 0) height = std::max(height, style.minimumLineHeight);
                 if (style.maximumLineHeight > 0) height = std::min(height, style.maximumLineHeight);

@@ -18,6 +18,7 @@
 #include <QNativeGestureEvent>
 #include <QPainter>
 #include <QRasterWindow>
+#include <QResizeEvent>
 #include <QWheelEvent>
 
 namespace ui {
@@ -55,6 +56,14 @@ public:
     int frames = 0;
 
 protected:
+    // A new size shows the whole screen at its new scale at once. Nothing in the screen
+    // changed to ask for a frame, and the desktop repaints only what a resize uncovers
+    // (nothing when the window shrinks), which left the frame before unscaled in its corner.
+    void resizeEvent(QResizeEvent* event) override {
+        QRasterWindow::resizeEvent(event);
+        update();
+    }
+
     void paintEvent(QPaintEvent*) override {
         drawnAt_ = Layer::changeCount();
         const Size size = window_.bounds().size;

@@ -20,8 +20,8 @@ TextMessaging MessageComposeViewController::textMessaging() {
     if (chosen >= 0) return TextMessaging(chosen);
     const QString setting = qEnvironmentVariable("HOUSING_SMS");
     if (setting == QLatin1String("sent")) return TextMessaging::Sends;
-    if (setting == QLatin1String("failed")) return TextMessaging::Fails;
-    return TextMessaging::None;
+    if (setting == QLatin1String("none")) return TextMessaging::None;
+    return TextMessaging::Fails;
 }
 
 void MessageComposeViewController::setTextMessaging(std::optional<TextMessaging> messaging) {

@@ -24,9 +24,10 @@ public:
     }
 };
 
-// What the phone's text messaging does with a message: by default there is none
-// (a device without messaging); $HOUSING_SMS=sent gives one that sends every
-// message, $HOUSING_SMS=failed one whose sends fail.
+// What the phone's text messaging does with a message. By default the phone has a
+// composer but no network to carry a text, so every send fails ($HOUSING_SMS=failed
+// says the same); $HOUSING_SMS=sent gives one that sends every message, and
+// $HOUSING_SMS=none a device without messaging at all.
 enum class TextMessaging { None, Sends, Fails };
 
 // The text-message composer. It lists the recipients and the body; "发送"

@@ -207,17 +207,24 @@ void NavigationBar::layoutSubviews() {
         }
     }
 
-    // The title is centred on the bar when it fits between the items, else
-    // centred in the room between them.
+    // The title is centred on the bar when it fits between the items, else moved into the
+    // room between them; one wider than that room is centred on the room, reaching over both
+    // items alike rather than over one of them only.
     titleLabel_->setHidden(true);
     if (!top) {
         removeStale();
         return;
     }
     auto centre = [&](const std::shared_ptr<View>& view, Size size) {
+        const double room = right - left;
         double x = (b.size.width - size.width) / 2;
-        if (x < left) x = left;
-        if (x + size.width > right) x = std::max(left, right - size.width);
+        if (size.width > room) {
+            x = left + (room - size.width) / 2;
+        } else if (x < left) {
+            x = left;
+        } else if (x + size.width > right) {
+            x = right - size.width;
+        }
         view->setFrame(Rect(x, (b.size.height - size.height) / 2, size.width, size.height));
     };
     if (const auto& titleView = top->titleView()) {

@@ -28,6 +28,46 @@ QStringList paragraphsOf(const QString& text) {
 }
 
 constexpr std::size_t kKeptLayouts = 256;
+// Longer texts are laid out afresh each time: a key holds its whole text, and a few huge texts
+// kept would hold their size many times over. The texts labels and bubbles show are shorter.
+constexpr qsizetype kLongestKeptText = 8192;
+// A layout of few lines first tries the start of a long text that would fill them with
+// characters a quarter of the font's size wide (and at least a few hundred), then four times
+// as much each time that was not enough.
+constexpr double kNarrowestCharacter = 0.25;
+constexpr qsizetype kFewestFirstCharacters = 256;
+constexpr qsizetype kGrowth = 4;
+
+bool isBlank(QChar c) {
+    return c == u' ' || c == QChar(0x00A0);
+}
+
+bool closes(QChar c) {
+    static const QString kClosing = QStringLiteral("，。、：；！？,.:;!?");
+    return c.category() == QChar::Punctuation_Close ||
+           c.category() == QChar::Punctuation_FinalQuote || kClosing.contains(c);
+}
+
+bool opens(QChar c) {
+    return c.category() == QChar::Punctuation_Open ||
+           c.category() == QChar::Punctuation_InitialQuote;
+}
+
+// The first `wanted` units of `text`, or a few more so that no character is cut in two.
+QString firstPart(const QString& text, qsizetype wanted) {
+    qsizetype end = std::min(wanted, text.size());
+    if (end < text.size() && text[end].isLowSurrogate()) ++end;
+    constexpr qsizetype kLongestMarks = 32;
+    for (qsizetype marks = 0; end < text.size() && marks < kLongestMarks; ++marks) {
+        const QChar c = text[end];
+        const bool joins = c.isMark() || c == QChar(0x200D) || c.isLowSurrogate() ||
+                           (c.isHighSurrogate() && end + 1 < text.size() &&
+                            QChar::isMark(QChar::surrogateToUcs4(c, text[end + 1])));
+        if (!joins) break;
+        end += c.isHighSurrogate() ? 2 : 1;
+    }
+    return text.left(std::min(end, text.size()));
+}
 
 // Everything a layout depends on, as one key.
 QString keyOf(const QString& text, const QFont& font, const TextLayout::Options& options) {
@@ -58,6 +98,10 @@ TextLayout::TextLayout(const QString& text, const Font& font, const Options& opt
             kept = nullptr;
         });
     }
+    if (text.size() > kLongestKeptText) {
+        built_ = build(text, font_, options);
+        return;
+    }
     const QString key = keyOf(text, font_.toQt(), options);
     built_ = kept->objectForKey(key);
     if (built_) return;
@@ -66,16 +110,34 @@ TextLayout::TextLayout(const QString& text, const Font& font, const Options& opt
 }
 
 QString TextLayout::bindClosingPunctuation(const QString& text) {
-    static const QString kClosing = QStringLiteral("，。、：；！？,.:;!?");
-    const auto closes = [](QChar c) {
-        return c.category() == QChar::Punctuation_Close ||
-               c.category() == QChar::Punctuation_FinalQuote || kClosing.contains(c);
-    };
     QString bound = text;
     for (qsizetype i = 0; i + 1 < bound.size(); ++i) {
         if (bound[i] == u' ' && closes(bound[i + 1])) bound[i] = QChar(0x00A0);
     }
     return bound;
+}
+
+bool TextLayout::mayBreakBefore(const QString& text, qsizetype at) {
+    if (at <= 0 || at >= text.size()) return true;
+    if (opens(text[at - 1])) return false;
+    qsizetype next = at;
+    while (next < text.size() && isBlank(text[next])) ++next;
+    return next == text.size() || !closes(text[next]);
+}
+
+void TextLayout::keepPunctuationOnItsLine(QTextLine& line, const QString& text) {
+    // Each try ends the line at an earlier allowed place; a zero-width character there may
+    // carry it on, so it looks again, a few times at most.
+    constexpr int kTries = 3;
+    const int start = line.textStart();
+    for (int tries = 0; tries < kTries; ++tries) {
+        const int end = start + line.textLength();
+        if (end >= text.size() || mayBreakBefore(text, end)) return;
+        int cut = end - 1;
+        while (cut > start && !mayBreakBefore(text, cut)) --cut;
+        if (cut <= start) return;
+        line.setLineWidth(line.cursorToX(cut) - line.cursorToX(start));
+    }
 }
 
 TextLayout::~TextLayout() = default;
@@ -84,6 +146,38 @@ TextLayout& TextLayout::operator=(TextLayout&&) noexcept = default;
 
 std::shared_ptr<const TextLayout::Built> TextLayout::build(const QString& text, const Font& font,
                                                            const Options& options) {
+    const bool limited =
+        options.singleLine || options.maximumLines > 0 || std::isfinite(options.height);
+    const bool showsItsStart =
+        options.singleLine
+            ? options.mode == LineBreakMode::TruncateTail && std::isfinite(options.width)
+            : std::isfinite(options.width) && options.mode != LineBreakMode::TruncateHead &&
+                  options.mode != LineBreakMode::TruncateMiddle;
+    if (!limited || !showsItsStart) return buildFrom(text, font, options, false, nullptr);
+    // As many lines as may show, at most (in doubles: a height beyond any count of lines must
+    // not wrap an int), each as many characters as fit if they were the narrowest.
+    double lines = options.singleLine ? 1 : std::numeric_limits<double>::infinity();
+    if (options.maximumLines > 0) lines = std::min(lines, double(options.maximumLines));
+    if (std::isfinite(options.height))
+        lines = std::min(lines, std::max(1.0, std::floor(options.height / font.lineHeight())));
+    const double perLine =
+        std::ceil(std::max(1.0, options.width) / (font.pointSize() * kNarrowestCharacter)) + 1;
+    const double estimate = (lines + 1) * perLine;
+    qsizetype wanted = estimate >= double(text.size())
+                           ? text.size()
+                           : std::max(kFewestFirstCharacters, qsizetype(estimate));
+    for (;;) {
+        if (wanted >= text.size()) return buildFrom(text, font, options, false, nullptr);
+        bool complete = false;
+        auto made = buildFrom(firstPart(text, wanted), font, options, true, &complete);
+        if (complete) return made;
+        wanted = wanted > text.size() / kGrowth ? text.size() : wanted * kGrowth;
+    }
+}
+
+std::shared_ptr<TextLayout::Built> TextLayout::buildFrom(const QString& text, const Font& font,
+                                                         const Options& options, bool cut,
+                                                         bool* complete) {
     auto made = std::make_shared<Built>();
     auto& layouts = made->paragraphs;
     auto& lines = made->lines;
@@ -106,10 +200,12 @@ std::shared_ptr<const TextLayout::Built> TextLayout::build(const QString& text, 
     // A single line cut by truncation is laid out unbroken and elided afterwards.
     const bool wraps = std::isfinite(width);
 
+    const bool characterWrap = options.mode == LineBreakMode::CharacterWrap;
     QTextOption textOption;
-    textOption.setWrapMode(options.mode == LineBreakMode::CharacterWrap
-                               ? QTextOption::WrapAnywhere
-                               : QTextOption::WrapAtWordBoundaryOrAnywhere);
+    textOption.setWrapMode(characterWrap ? QTextOption::WrapAnywhere
+                                         : QTextOption::WrapAtWordBoundaryOrAnywhere);
+    // Whether the lines shown ran up to the limit with another line after them.
+    bool reachedLimit = false;
 
     for (int p = 0; p < paragraphs.size(); ++p) {
         auto layout =
@@ -118,10 +214,13 @@ std::shared_ptr<const TextLayout::Built> TextLayout::build(const QString& text, 
         layout->setCacheEnabled(true);
         layout->beginLayout();
         double y = 0;
-        for (;;) {
+        // The lines still to show, and one to tell whether more follow.
+        const qint64 wanted = qint64(limit) - qint64(lines.size()) + 1;
+        for (qint64 made = 0; made < wanted; ++made) {
             QTextLine line = layout->createLine();
             if (!line.isValid()) break;
             line.setLineWidth(wraps ? std::max(0.0, width) : 1e7);
+            if (wraps && characterWrap) keepPunctuationOnItsLine(line, paragraphs[p]);
             line.setPosition(QPointF(0, y));
             y += lineHeight;
         }
@@ -131,6 +230,7 @@ std::shared_ptr<const TextLayout::Built> TextLayout::build(const QString& text, 
         for (int l = 0; l < count; ++l) {
             if (int(lines.size()) == limit) {
                 truncated = true;
+                reachedLimit = true;
                 break;
             }
             Line line;
@@ -148,6 +248,13 @@ std::shared_ptr<const TextLayout::Built> TextLayout::build(const QString& text, 
     const QTextLayout& lastLayout = *layouts[last.paragraph];
     const bool lastLineOverflows =
         std::isfinite(options.width) && last.width > options.width + 1e-6;
+    if (complete) {
+        // The start of a longer text shows what the whole does once its lines run past those
+        // shown, or its one line past the width it is cut at.
+        *complete =
+            reachedLimit || (options.singleLine && (lastLineOverflows || paragraphs.size() > 1));
+    }
+    if (cut && complete && !*complete) return made;
     // The single-line form shows the first paragraph only.
     const bool moreFollows = truncated || (options.singleLine && paragraphs.size() > 1) ||
                              (last.layoutLine >= 0 && last.layoutLine < lastLayout.lineCount() - 1);

@@ -13,6 +13,7 @@
 class QPainter;
 class QColor;
 class QTextLayout;
+class QTextLine;
 
 namespace ui {
 
@@ -35,6 +36,16 @@ enum class TextAlignment { Left = 0, Center = 1, Right = 2, Justified = 3, Natur
 // A cell measures its text and then its label lays out the same text again to draw it, and a
 // list shows the same texts again as it scrolls back: the layouts made last on this thread are
 // kept (by text, font and options, all that decides them) and shared by equal layouts.
+//
+// A layout limited to some lines (by their number or a height) lays out only as much of the
+// text as those lines show, and one line more to know whether more follows: a label of one
+// or two lines costs the same for a text of forty characters and one of forty million.
+// Truncation at the head or in the middle shows the text's end, and a single line that is
+// neither cut nor wrapped reports its whole width: those lay out the whole text.
+//
+// Character wrapping breaks a line between any two characters, but keeps closing punctuation
+// ("，", "。", "】") with the character before it and an opening bracket with the one after it,
+// as word wrapping does.
 class TextLayout {
 public:
     static constexpr double kUnbounded = std::numeric_limits<double>::infinity();
@@ -54,6 +65,13 @@ public:
     // no-break space, which looks the same: the Unicode rules never break there, and Qt's
     // line breaking would. Of the same length as the text.
     [[nodiscard]] static QString bindClosingPunctuation(const QString& text);
+    // Whether a line of `text` (one paragraph) may break before position `at`: not before
+    // closing punctuation, also when blanks stand between, nor after an opening bracket.
+    [[nodiscard]] static bool mayBreakBefore(const QString& text, qsizetype at);
+    // Ends `line`, laid out by wrapping anywhere over the paragraph `text`, before the last
+    // character it may break before, when it ended where it may not (one closing mark alone
+    // at the next line's start); a line with no such place keeps its end.
+    static void keepPunctuationOnItsLine(QTextLine& line, const QString& text);
     ~TextLayout();
     TextLayout(TextLayout&&) noexcept;
     TextLayout& operator=(TextLayout&&) noexcept;
@@ -89,6 +107,11 @@ private:
 
     [[nodiscard]] static std::shared_ptr<const Built> build(const QString& text, const Font& font,
                                                             const Options& options);
+    // Lays out the whole of `text`; `cut` says it is the start of a longer text, which makes
+    // `complete` say whether the lines shown are those the whole text shows.
+    [[nodiscard]] static std::shared_ptr<Built> buildFrom(const QString& text, const Font& font,
+                                                          const Options& options, bool cut,
+                                                          bool* complete);
     static void cutLastLine(Built& built, const Font& font, const QString& rest,
                             const Options& options, bool moreFollows);
 

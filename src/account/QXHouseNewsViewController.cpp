@@ -8,6 +8,7 @@
 #include "platform/uikit/label.h"
 #include "platform/uikit/table_view.h"
 #include "platform/uikit/table_view_cell.h"
+#include "ui/navigation/UIViewController+Navigation.h"
 #include "util/categories/Tolerant.h"
 
 namespace {
@@ -23,6 +24,7 @@ QXHouseNewsViewController::QXHouseNewsViewController() {
 void QXHouseNewsViewController::viewDidLoad() {
     ui::TableViewController::viewDidLoad();
     tableView()->setRowHeight(56);
+    UIViewControllerNavigation::setNavigationBackButton(*this);
     requestNews();
 }
 

@@ -376,8 +376,9 @@ void QXAppDelegate::downLoadSendNeedInfo(int major, int cityIndex) {
         [major, cityIndex, goOn](const QVariant& reply) {
             // A success without a reply ends the chain.
             if (!reply.isValid()) return;
-            if (reply.typeId() == QMetaType::QVariantMap)
-                NeedFilterFile::write(reply.toMap(), cityIndex, major);
+            // Definitions without house values are not kept (NeedFilterFile::write): the
+            // form then asks for them itself.
+            NeedFilterFile::write(reply.toMap(), cityIndex, major);
             goOn();
         },
         [goOn](const QVariantMap&) { goOn(); });

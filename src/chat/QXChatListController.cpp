@@ -111,18 +111,31 @@ void QXChatListController::viewWillDisappear(bool animated) {
     timer_.reset();
 }
 
+QStringList QXChatListController::talkIds() const {
+    QStringList ids;
+    for (const QVariant& talk : chatData_)
+        ids << talk.toMap().value(QStringLiteral("t_id")).toString();
+    return ids;
+}
+
 void QXChatListController::loadListData() {
+    const QStringList shown = talkIds();
     chatData_.clear();
-    const auto rows =
-        QXIMDatabase::shared().talksListByUserId(ownUserId(), QXIMDatabase::kEndOfTime, 0, kTalkLimit);
-    if (rows.isEmpty()) {
-        if (chatTable_) chatTable_->reloadData();
-        addNonView();
-        return;
-    }
+    const auto rows = QXIMDatabase::shared().talksListByUserId(
+        ownUserId(), QXIMDatabase::kEndOfTime, 0, kTalkLimit);
     for (const QVariantMap& row : rows) chatData_.append(row);
-    if (chatTable_) chatTable_->reloadData();
-    removeNonView();
+    if (chatTable_) {
+        chatTable_->reloadData();
+        // Other talks, or the same in another order (another user's, or a talk that moved up
+        // with a new message), show from the top, where the newest is; the offset the old rows
+        // were scrolled to means nothing for them and may leave a short list under the bar.
+        if (talkIds() != shown) chatTable_->setContentOffset(chatTable_->minimumContentOffset());
+    }
+    if (rows.isEmpty()) {
+        addNonView();
+    } else {
+        removeNonView();
+    }
 }
 
 void QXChatListController::refreshIconCount() {

@@ -6,6 +6,7 @@
 #include "platform/uikit/view_controller.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 #include <QVariantMap>
 
@@ -83,6 +84,8 @@ public:
 private:
     [[nodiscard]] bool isListVisible() const;
     [[nodiscard]] int talkIndexOfRow(int row) const;
+    // The talks shown, by talk id, in their order.
+    [[nodiscard]] QStringList talkIds() const;
     [[nodiscard]] QString ownUserId() const;
     void observe(const QString& name, std::function<void()> handler);
 

@@ -144,7 +144,8 @@ bool QXMessageController::isMobileInContents(const QString& text) {
 
 QString QXMessageController::cellNameByInfo(const QVariant& first) {
     if (first.typeId() == QMetaType::QString) {
-        const QString text = first.toString();
+        // Links are looked for in what the bubble shows.
+        const QString text = QXMessageTextCell::shownText(first.toString());
         return isMobileInContents(text) || mayHoldWebUrl(text)
                    ? QStringLiteral("QXMessageTextAndMobileCell")
                    : QStringLiteral("QXMessageTextCell");
@@ -442,6 +443,14 @@ void QXMessageController::viewDidAppear(bool animated) {
     isFirst_ = false;
     chatTable_->setFrame({0, 0, 320, screenHeight() - 112});
     scrollToBottom();
+}
+
+void QXMessageController::viewWillDisappear(bool animated) {
+    ui::ViewController::viewWillDisappear(animated);
+    // Whatever covers or leaves the screen (a pushed page, a presented one, going back) takes
+    // the keyboard away with the text field; the bar and the table come down with it, so that
+    // the screen shows again as it is without the keyboard.
+    if (containerView_->isChatFirstResponder()) containerView_->resignFirstResponder();
 }
 
 void QXMessageController::goBack() {

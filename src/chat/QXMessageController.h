@@ -110,6 +110,7 @@ public:
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;
     void viewDidAppear(bool animated) override;
+    void viewWillDisappear(bool animated) override;
 
     // The table.
     int numberOfRowsInSection(ui::TableView& table, int section) override;

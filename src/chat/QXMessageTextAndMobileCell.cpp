@@ -113,7 +113,7 @@ void QXMessageTextAndMobileCell::registerStyles(ui::ParagraphAlignment alignment
 }
 
 void QXMessageTextAndMobileCell::setContents(const QVariant& contents) {
-    textAndMobileLabel_->setText(linkedMarkup(contents.toString()));
+    textAndMobileLabel_->setText(linkedMarkup(QXMessageTextCell::shownText(contents.toString())));
     QXMessageCell::setContents(contents);
 }
 
@@ -138,7 +138,8 @@ void QXMessageTextAndMobileCell::willHideEditMenu() {
 
 void QXMessageTextAndMobileCell::layoutSubviews() {
     const ui::Font font = ui::Font::systemFontOfSize(QXMessageTextCell::kFontSize);
-    const ui::Size measured = QXMessageTextCell::measuredText(contents_.toString(), font);
+    const ui::Size measured =
+        QXMessageTextCell::measuredText(QXMessageTextCell::shownText(contents_.toString()), font);
     bool oneLine = true;
     const ui::Size size =
         QXMessageTextCell::bubbleSize(measured, QXMessageTextCell::lineHeight(font), &oneLine);

@@ -1,5 +1,7 @@
 #include "chat/QXMessageTextCell.h"
 
+#include "util/categories/TextCharacters.h"
+
 #include "platform/uikit/label.h"
 #include "platform/uikit/pasteboard.h"
 #include "platform/uikit/string_drawing.h"
@@ -84,9 +86,18 @@ ui::Size QXMessageTextCell::measuredText(const QString& text, const ui::Font& fo
     });
 }
 
+QString QXMessageTextCell::shownText(const QString& text) {
+    // No character is longer than a few units but for hostile ones, which may be cut alike.
+    constexpr qsizetype kLongestCharacter = 16;
+    if (text.size() <= kShownCharacters) return text;
+    const QString shown =
+        TextCharacters::left(text.left(kShownCharacters * kLongestCharacter), kShownCharacters);
+    return shown.size() < text.size() ? shown + QStringLiteral("…") : text;
+}
+
 double QXMessageTextCell::heightByInfo(const QVariant& info, bool showTime) {
     static const ui::Font font = ui::Font::systemFontOfSize(kFontSize);
-    const QString text = info.toString();
+    const QString text = shownText(info.toString());
     // Most texts fit one line, which no glyph wider than the font's size can overflow: short
     // ones without a break need no layout at all, longer ones only their advance.
     static const QFontMetricsF metrics(font.toQt(), ui::Font::measuringDevice());
@@ -119,7 +130,7 @@ ui::Rect QXMessageTextCell::textFrame(ui::Size size, bool myself, double inset) 
 }
 
 void QXMessageTextCell::setContents(const QVariant& contents) {
-    messageLabel_->setText(contents.toString());
+    messageLabel_->setText(shownText(contents.toString()));
     QXMessageCell::setContents(contents);
 }
 
@@ -129,13 +140,13 @@ void QXMessageTextCell::setMyself(bool myself) {
 }
 
 void QXMessageTextCell::copy() {
-    ui::Pasteboard::generalPasteboard().setString(messageLabel_->text());
+    ui::Pasteboard::generalPasteboard().setString(contents_.toString());
 }
 
 void QXMessageTextCell::handleTapGesture() {
     QXMessageCell::handleTapGesture();
     if (auto delegate = delegate_.lock())
-        delegate->chatCellClickedText(*this, contents_.toString());
+        delegate->chatCellClickedText(*this, messageLabel_->text());
 }
 
 void QXMessageTextCell::layoutSubviews() {

@@ -11,9 +11,16 @@ public:
     static constexpr double kMeasureWidth = 230;
     static constexpr double kHeightMeasureWidth = 210;
     static constexpr double kFontSize = 14;
+    // A text bubble shows at most this many characters of a message, then "…". The input bar
+    // sends 200 at most and brokers' texts run to a few hundred; a relayed text of millions
+    // would otherwise be laid out whole, at every reload, into a bubble thousands of screens
+    // tall. Copy still takes the whole text.
+    static constexpr qsizetype kShownCharacters = 1000;
 
     QXMessageTextCell();
     [[nodiscard]] static double heightByInfo(const QVariant& info, bool showTime);
+    // What a text bubble shows of `text`: the whole, or its first kShownCharacters and "…".
+    [[nodiscard]] static QString shownText(const QString& text);
     // The bubble's size for a text measured at `measured` with `lineHeight`, and whether it is
     // one line.
     [[nodiscard]] static ui::Size bubbleSize(ui::Size measured, double lineHeight, bool* oneLine);

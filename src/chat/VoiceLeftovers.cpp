@@ -4,6 +4,7 @@
 #include "chat/VoiceFolders.h"
 
 #include "IMChat/qximlib/qximdata/db/JSSQLite.h"
+#include "IMChat/qximlib/qximdata/util/QXIMUtil.h"
 #include "net/transport/Json.h"
 #include "util/categories/Tolerant.h"
 
@@ -26,6 +27,17 @@ const QRegularExpression& recordingName() {
     return name;
 }
 
+const QRegularExpression& uploadedName() {
+    static const QRegularExpression name(QStringLiteral("^[0-9A-F]{32}$"));
+    return name;
+}
+
+// The name a voice fetched or uploaded from `address` is kept under.
+QString nameOfVoiceAddress(const QString& address) {
+    if (address.isEmpty() || address.startsWith(ChatMedia::kFileScheme)) return {};
+    return QXIMUtil::MD5Encode(ChatMedia::mediaAddress(address));
+}
+
 // The start time of a recording's file, in seconds.
 qint64 startOf(const QString& fileName) {
     return recordingName().match(fileName).captured(1).toLongLong();
@@ -42,6 +54,10 @@ bool isRecordingName(const QString& fileName) {
     return recordingName().match(fileName).hasMatch();
 }
 
+bool isUploadedName(const QString& fileName) {
+    return uploadedName().match(fileName).hasMatch();
+}
+
 std::optional<QSet<QString>> namesInStores(const QString& documents) {
     QSet<QString> names;
     for (const QString& folder :
@@ -51,8 +67,9 @@ std::optional<QSet<QString>> namesInStores(const QString& documents) {
         JSSQLite store;
         if (!store.open(path)) return std::nullopt;
         const bool read = store.forEachRow(
-            QStringLiteral("SELECT m_content FROM msgs WHERE m_content LIKE ?"),
-            {QStringLiteral("%") + ChatMedia::kFileScheme + QStringLiteral("%")},
+            QStringLiteral("SELECT m_content FROM msgs WHERE m_content LIKE ? OR m_content LIKE ?"),
+            {QStringLiteral("%") + ChatMedia::kFileScheme + QStringLiteral("%"),
+             QStringLiteral("%\"sound\"%")},
             [&](const JSSQLite::Cursor& row) {
                 for (const QVariant& element : json_JSON(row.value(0)).toList()) {
                     const Tolerant data = Tolerant(element)[1];
@@ -60,9 +77,22 @@ std::optional<QSet<QString>> namesInStores(const QString& documents) {
                         const QString name = ChatMedia::localFileName(data[key].toString());
                         if (!name.isEmpty()) names.insert(name);
                     }
+                    if (Tolerant(element)[0].isEqualToString(QStringLiteral("sound"))) {
+                        const QString name =
+                            nameOfVoiceAddress(data[QStringLiteral("src")].toString());
+                        if (!name.isEmpty()) names.insert(name);
+                    }
                 }
             });
         if (!read) return std::nullopt;
+        // The needs' notes (a store of an older file may have no needs at all).
+        if (store.tableExists(QStringLiteral("need_list")) &&
+            !store.forEachRow(QStringLiteral("SELECT voiceUrl FROM need_list"), {},
+                              [&](const JSSQLite::Cursor& row) {
+                                  const QString name = nameOfVoiceAddress(row.value(0).toString());
+                                  if (!name.isEmpty()) names.insert(name);
+                              }))
+            return std::nullopt;
     }
     return names;
 }
@@ -72,8 +102,12 @@ int removeUnused(const QSet<QString>& kept, qint64 before, const QStringList& fo
     for (const QString& folder : folders) {
         for (const QString& file :
              ns::FileManager::contentsOfDirectoryAtPath(folder).value_or(QStringList())) {
-            if (!isRecordingName(file) || startOf(file) >= before) continue;
-            if (kept.contains(recordingOf(file))) continue;
+            if (isUploadedName(file)) {
+                if (kept.contains(file)) continue;
+            } else if (!isRecordingName(file) || startOf(file) >= before ||
+                       kept.contains(recordingOf(file))) {
+                continue;
+            }
             if (ns::FileManager::removeItemAtPath(folder + QLatin1Char('/') + file)) ++removed;
         }
     }

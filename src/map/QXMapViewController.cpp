@@ -10,6 +10,7 @@
 #include "map/ShopMapRequest.h"
 #include "net/BodyJson.h"
 #include "net/EndpointTable.h"
+#include "ui/navigation/UIViewController+Navigation.h"
 #include "util/categories/Tolerant.h"
 
 #include "platform/uikit/activity_indicator_view.h"
@@ -87,6 +88,10 @@ void QXMapViewController::viewDidLoad() {
     annosArray_.clear();
     // 3. No rotation.
     mapView_->setRotateEnabled(false);
+    // 4. The back button, which lets the map go with its observations and its query.
+    UIViewControllerNavigation::setNavigationBackButton(*this, [weak] {
+        if (auto self = weak.lock()) self->popFront();
+    });
     // 5. The location state.
     locationStateObservation_ = ns::NotificationCenter::defaultCenter().addObserver(
         UserLocation::kStateChangeNotification, [weak](const ns::Notification&) {

@@ -9,12 +9,13 @@
 
 namespace {
 
-// The values of the last item whose key is one of `keys`.
+// The values of the last item whose key is one of `keys`; a "vs" that is no list has none.
 QVariantList valuesOfLast(const QVariantMap& file, const QStringList& keys) {
     QVariantList values;
     for (const QVariant& item : Tolerant(file)[QStringLiteral("fs")].toList()) {
-        if (keys.contains(Tolerant(item)[QStringLiteral("f")].toString()))
-            values = Tolerant(item)[QStringLiteral("vs")].toList();
+        if (!keys.contains(Tolerant(item)[QStringLiteral("f")].toString())) continue;
+        const QVariant listed = Tolerant(item)[QStringLiteral("vs")].value();
+        values = listed.typeId() == QMetaType::QVariantList ? listed.toList() : QVariantList();
     }
     return values;
 }
@@ -29,8 +30,19 @@ std::optional<QVariantMap> NeedFilterFile::read(int cityScriptIndex, const QStri
     return ns::dictionaryWithContentsOfFile(path(cityScriptIndex, major));
 }
 
+std::optional<QVariantMap> NeedFilterFile::readUsable(int cityScriptIndex, const QString& major) {
+    auto file = read(cityScriptIndex, major);
+    if (!file || !holdsHouseValues(*file)) return std::nullopt;
+    return file;
+}
+
 bool NeedFilterFile::write(const QVariantMap& reply, int cityScriptIndex, int major) {
+    if (!holdsHouseValues(reply)) return false;
     return ns::writeToFile(reply, path(cityScriptIndex, QString::number(major)), true);
+}
+
+bool NeedFilterFile::holdsHouseValues(const QVariantMap& file) {
+    return !houseValues(file).isEmpty();
 }
 
 QVariantList NeedFilterFile::priceRows(const QVariantMap& file) {

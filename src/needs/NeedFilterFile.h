@@ -11,15 +11,25 @@
 // The city filter definitions the need form reads: the parsed reply of
 // "GetMajorCategoryFilter" kept as a property list in the document folder under
 // "<city script index>-<major category>". Items ("fs") carry a key ("f") and values ("vs":
-// {"v" value, "n" shown name}), the first value of an item being its no-limit value.
+// {"v" value, "n" shown name}), the first value of an item being its no-limit value. Only
+// definitions that name house values are kept: a form given none would offer no house type
+// and, finding its file, never ask again.
 class NeedFilterFile {
 public:
     static inline const QString kInterface = QStringLiteral("GetMajorCategoryFilter");
 
     [[nodiscard]] static QString path(int cityScriptIndex, const QString& major);
     [[nodiscard]] static std::optional<QVariantMap> read(int cityScriptIndex, const QString& major);
-    // Keeps a downloaded reply; false when it could not be written.
+    // The kept definitions when they name house values (a file written before they were
+    // checked may not); nothing otherwise.
+    [[nodiscard]] static std::optional<QVariantMap> readUsable(int cityScriptIndex,
+                                                               const QString& major);
+    // Keeps a downloaded reply; false when it names no house values (nothing is written) or
+    // could not be written.
     static bool write(const QVariantMap& reply, int cityScriptIndex, int major);
+    // Whether definitions name house values: an item "huxing_shi" or "share_mode" with a
+    // list of values.
+    [[nodiscard]] static bool holdsHouseValues(const QVariantMap& file);
 
     // The values of the "price" item; empty without one.
     [[nodiscard]] static QVariantList priceRows(const QVariantMap& file);

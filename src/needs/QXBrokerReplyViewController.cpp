@@ -2,6 +2,7 @@
 
 #include "needs/NeedNeighbourScreens.h"
 #include "needs/QXBrokersPopListView.h"
+#include "needs/QXNeedHistoryItem.h"
 
 #include "IMChat/qximlib/QXIMDatabase.h"
 #include "IMChat/qximlib/QXIMNotifications.h"
@@ -39,29 +40,6 @@ namespace {
 constexpr double kCountSlide = 20;
 constexpr double kStripHeight = 30;
 constexpr double kToastSeconds = 5.0;
-
-// The house-type names of the header, by code: whole flats and shared flats.
-QString headerHouseType(int code, bool wholeFlat) {
-    if (wholeFlat) {
-        switch (code) {
-            case -1:
-                return QStringLiteral("不限");
-            case 1:
-                return QStringLiteral("一室");
-            case 2:
-                return QStringLiteral("二室");
-            case 3:
-                return QStringLiteral("三室");
-            case 4:
-                return QStringLiteral("四室以上");
-            default:
-                return {};
-        }
-    }
-    if (code == 1) return QStringLiteral("合租单间");
-    if (code == 2) return QStringLiteral("合租床位");
-    return {};
-}
 
 qint64 userIdOfTalk(const QVariant& talkRow) {
     return Tolerant(
@@ -107,13 +85,12 @@ QVariantMap QXBrokerReplyViewController::loadNeedInfoStringWithDictionary(const 
     texts.insert(QStringLiteral("address"), row.value(QStringLiteral("location")).toString());
     texts.insert(QStringLiteral("price"), row.value(QStringLiteral("priceName")).toString());
     texts.insert(QStringLiteral("time"), row.value(QStringLiteral("time")).toString());
-    QString huxing = row.value(QStringLiteral("huxing")).toString();
-    if (!(huxing.size() >= 3 && huxing.startsWith(QLatin1Char('['))))
-        huxing = QStringLiteral("[%1]").arg(huxing);
-    QString names;
-    for (const QVariant& code : json_JSON(QVariant(huxing)).toList())
-        names += headerHouseType(code.toInt(), kind == 1 || kind == 5);
-    texts.insert(QStringLiteral("houseDoor"), names);
+    // The house types by the names the form offered and the need history shows, so that
+    // one need reads alike on every screen.
+    texts.insert(
+        QStringLiteral("houseDoor"),
+        QXNeedHistoryItem::houseTypeNames(row.value(QStringLiteral("huxing")),
+                                          row.value(QStringLiteral("rentOrBuy")).toString()));
     return texts;
 }
 

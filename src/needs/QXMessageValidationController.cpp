@@ -17,6 +17,7 @@
 #include "platform/uikit/animation.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
+#include "platform/uikit/keyboard.h"
 #include "platform/uikit/label.h"
 #include "platform/uikit/layer.h"
 #include "platform/uikit/navigation_controller.h"
@@ -24,6 +25,7 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -115,6 +117,17 @@ void QXMessageValidationController::viewDidLoad() {
     const auto weak = weakAs<QXMessageValidationController>();
     setTitle(QStringLiteral("验证并发送"));
     view()->setBackgroundColor(ui::Color::colorWithWhite(240.0 / 255, 1));
+    formView_ = std::make_shared<ui::View>(view()->bounds());
+    formView_->setAutoresizingMask(ui::kAutoresizingFlexibleWidth |
+                                   ui::kAutoresizingFlexibleHeight);
+    view()->addSubview(formView_);
+    // A tap beside the fields puts the keyboard away.
+    auto backdrop = std::make_shared<ui::Button>(formView_->bounds());
+    backdrop->setAutoresizingMask(ui::kAutoresizingFlexibleWidth | ui::kAutoresizingFlexibleHeight);
+    backdrop->addTarget(this, ui::kControlEventTouchUpInside, [weak](auto&&...) {
+        if (auto self = weak.lock()) self->resignTextFieldResponse();
+    });
+    formView_->addSubview(backdrop);
 
     auto hint = std::make_shared<ui::Label>(ui::Rect(20, 14, 280, 34));
     hint->setText(QStringLiteral("验证手机号码后，周围的经纪人就能收到您的找房意向并与您联系。"));
@@ -122,14 +135,14 @@ void QXMessageValidationController::viewDidLoad() {
     hint->setFont(ui::Font::systemFontOfSize(13));
     hint->setTextColor(ui::Color::rgb(92, 99, 103));
     hint->setBackgroundColor(ui::Color::clearColor());
-    view()->addSubview(hint);
+    formView_->addSubview(hint);
 
     mobileTextField_ = field(ui::Rect(20, 58, 182, 40), QStringLiteral("请输入手机号码"));
     mobileTextField_->setDelegate(weak);
-    view()->addSubview(mobileTextField_);
+    formView_->addSubview(mobileTextField_);
     captchaTextField_ = field(ui::Rect(20, 110, 280, 40), QStringLiteral("请输入短信验证码"));
     captchaTextField_->setDelegate(weak);
-    view()->addSubview(captchaTextField_);
+    formView_->addSubview(captchaTextField_);
 
     getCaptchaButton_ = ui::Button::buttonWithType(ui::ButtonType::Custom);
     getCaptchaButton_->setFrame(ui::Rect(210, 58, 90, 40));
@@ -148,7 +161,7 @@ void QXMessageValidationController::viewDidLoad() {
     getCaptchaButton_->addTarget(this, ui::kControlEventTouchUpInside, [weak](auto&&...) {
         if (auto self = weak.lock()) self->getCaptcha();
     });
-    view()->addSubview(getCaptchaButton_);
+    formView_->addSubview(getCaptchaButton_);
 
     sendButton_ = ui::Button::buttonWithType(ui::ButtonType::Custom);
     sendButton_->setFrame(ui::Rect(20, 170, 280, 40));
@@ -164,7 +177,7 @@ void QXMessageValidationController::viewDidLoad() {
     sendButton_->addTarget(this, ui::kControlEventTouchUpInside, [weak](auto&&...) {
         if (auto self = weak.lock()) self->sendRequirement();
     });
-    view()->addSubview(sendButton_);
+    formView_->addSubview(sendButton_);
 
     sendStateLabel_ = std::make_shared<ui::Label>(ui::Rect(20, 218, 280, 20));
     sendStateLabel_->setText(QStringLiteral("发送中..."));
@@ -173,16 +186,53 @@ void QXMessageValidationController::viewDidLoad() {
     sendStateLabel_->setTextColor(ui::Color::rgb(92, 99, 103));
     sendStateLabel_->setBackgroundColor(ui::Color::clearColor());
     sendStateLabel_->setHidden(true);
-    view()->addSubview(sendStateLabel_);
+    formView_->addSubview(sendStateLabel_);
 
     sendButton_->setEnabled(false);
-    getCaptchaButton_->setEnabled(false);
+    setCaptchaEnabled(false);
     UIViewControllerNavigation::setNavigationLeftButton(
         *this,
         [weak] {
             if (auto self = weak.lock()) self->goBack();
         },
         QStringLiteral("取消"));
+
+    auto& center = ns::NotificationCenter::defaultCenter();
+    for (const QString& name :
+         {ui::kKeyboardWillShowNotification, ui::kKeyboardWillHideNotification}) {
+        keyboardObservations_.push_back(
+            center.addObserver(name, [weak, name](const ns::Notification& notification) {
+                const auto self = weak.lock();
+                if (!self) return;
+                const double duration =
+                    notification.userInfo.value(ui::kKeyboardAnimationDurationUserInfoKey)
+                        .toDouble();
+                self->makeRoomForKeyboard(
+                    name == ui::kKeyboardWillShowNotification
+                        ? notification.userInfo.value(ui::kKeyboardFrameEndUserInfoKey).toRectF()
+                        : QRectF(),
+                    duration);
+            }));
+    }
+}
+
+void QXMessageValidationController::makeRoomForKeyboard(const QRectF& keyboardEnd,
+                                                        double duration) {
+    constexpr double kGap = 8;
+    double lift = 0;
+    // Only the keyboard of this screen's fields moves the form.
+    if (!keyboardEnd.isEmpty() && view()->window()) {
+        const ui::Rect keyboard = view()->convertRectFromView(
+            ui::Rect(keyboardEnd.x(), keyboardEnd.y(), keyboardEnd.width(), keyboardEnd.height()),
+            nullptr);
+        lift = std::max(0.0, sendButton_->frame().maxY() + kGap - keyboard.origin.y);
+    }
+    ui::Rect frame = formView_->frame();
+    if (frame.origin.y == -lift) return;
+    frame.origin.y = -lift;
+    // The fields take taps while they move: the user goes on typing in the other one.
+    ui::View::animateWithDuration(duration, 0, ui::kViewAnimationOptionAllowUserInteraction,
+                                  [form = formView_, frame] { form->setFrame(frame); }, {});
 }
 
 void QXMessageValidationController::viewWillAppear(bool animated) {
@@ -201,7 +251,7 @@ bool QXMessageValidationController::shouldChangeCharactersInRange(ui::TextField&
                                                                   const QString& replacement) {
     const qsizetype length = field.text().size() - range.length + replacement.size();
     if (&field == mobileTextField_.get()) {
-        getCaptchaButton_->setEnabled(!isCountingDown() && length >= kMobileLength);
+        setCaptchaEnabled(!isCountingDown() && length >= kMobileLength);
         return length < kMobileLength + 1;
     }
     if (&field == captchaTextField_.get()) sendButton_->setEnabled(length >= 2);
@@ -250,7 +300,7 @@ void QXMessageValidationController::getCaptcha() {
         showMessage(kWrongNumber);
         return;
     }
-    getCaptchaButton_->setEnabled(false);
+    setCaptchaEnabled(false);
     RequestHeaderSet headers = RequestHeaderSet::usersEndpoint(kAuthInterface, false);
     QXIMRequest::shared().addValuesFormDic(headers);
     const auto weak = weakAs<QXMessageValidationController>();
@@ -272,7 +322,7 @@ void QXMessageValidationController::captchaReplied(const QVariant& reply, QList<
     if (status != 0 || answer[QStringLiteral("status")].isNil()) {
         const QString detail = answer[QStringLiteral("errDetail")].toString();
         showMessage(status < 0 && !detail.isEmpty() ? detail : kRequestFailed);
-        getCaptchaButton_->setEnabled(true);
+        setCaptchaEnabled(true);
         return;
     }
     countdown();
@@ -291,7 +341,14 @@ void QXMessageValidationController::captchaReplied(const QVariant& reply, QList<
 
 void QXMessageValidationController::captchaFailed() {
     showMessage(kRequestFailed);
-    getCaptchaButton_->setEnabled(true);
+    setCaptchaEnabled(true);
+}
+
+// Its background has no disabled look of its own: faded as the platform fades a disabled
+// button's image, it no longer looks ready to send a code.
+void QXMessageValidationController::setCaptchaEnabled(bool enabled) {
+    getCaptchaButton_->setEnabled(enabled);
+    getCaptchaButton_->setAlpha(enabled ? 1.0 : kDisabledAlpha);
 }
 
 void QXMessageValidationController::setCaptchaTitle(const QString& title) {
@@ -305,7 +362,7 @@ void QXMessageValidationController::stopCountdown() {
 }
 
 void QXMessageValidationController::countdown() {
-    getCaptchaButton_->setEnabled(false);
+    setCaptchaEnabled(false);
     if (timer_) {
         stopCountdown();
         setCaptchaTitle(kGetCode);
@@ -327,7 +384,7 @@ void QXMessageValidationController::changeCaptchaText(ns::Timer& timer) {
         timer.invalidate();
         stopCountdown();
         remaining = kCountdownSeconds;
-        getCaptchaButton_->setEnabled(true);
+        setCaptchaEnabled(true);
         setCaptchaTitle(kGetCode);
         return;
     }

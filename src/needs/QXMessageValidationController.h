@@ -1,12 +1,16 @@
 #pragma once
 
+#include "platform/foundation/notification_center.h"
 #include "platform/uikit/alert_view.h"
 #include "platform/uikit/text_field.h"
 #include "platform/uikit/view_controller.h"
 
 #include <QString>
 
+#include <QRectF>
+
 #include <memory>
+#include <vector>
 
 namespace ns {
 class Timer;
@@ -44,6 +48,8 @@ public:
     static constexpr int kCountdownSeconds = 300;
     static constexpr int kMobileLength = 11;
     static constexpr int kLeaveAlertTag = 100;
+    // The code button's opacity while it cannot be used.
+    static constexpr double kDisabledAlpha = 0.5;
     static inline const QString kRequestTimesKey = QStringLiteral("kLatestLoadCaptchaTimes");
     static inline const QString kGetCode = QStringLiteral("获取验证码");
     static inline const QString kWrongNumber = QStringLiteral("请输入正确的11位手机号码");
@@ -83,6 +89,8 @@ public:
     [[nodiscard]] ui::Button* getCaptchaButton() const { return getCaptchaButton_.get(); }
     [[nodiscard]] ui::Button* sendButton() const { return sendButton_.get(); }
     [[nodiscard]] ui::Label* sendStateLabel() const { return sendStateLabel_.get(); }
+    // The fields and buttons, moved up while the keyboard would cover the send button.
+    [[nodiscard]] ui::View* formView() const { return formView_.get(); }
     [[nodiscard]] bool isCountingDown() const;
 
     // Text field delegate.
@@ -104,9 +112,15 @@ private:
     void changeCaptchaText(ns::Timer& timer);
     void stopCountdown();
     void setCaptchaTitle(const QString& title);
+    void setCaptchaEnabled(bool enabled);
     void leave();
+    // Keeps the send button above the keyboard ending at `keyboardEnd` (window
+    // coordinates), or lays the form out as without it (`keyboardEnd` empty).
+    void makeRoomForKeyboard(const QRectF& keyboardEnd, double duration);
 
     std::weak_ptr<QXMessageValidationProtocol> delegate_;
+    std::shared_ptr<ui::View> formView_;
+    std::vector<std::shared_ptr<ns::NotificationCenter::Observation>> keyboardObservations_;
     std::shared_ptr<QXNoCopyPasteTextField> mobileTextField_;
     std::shared_ptr<QXNoCopyPasteTextField> captchaTextField_;
     std::shared_ptr<ui::Button> getCaptchaButton_;

@@ -109,6 +109,8 @@ QString QXNeedSentence::houseTypesOfRow(const QString& huxing, const QString& ki
 }
 
 QString QXNeedSentence::fromNeedRow(const QVariantMap& row, const HouseTypeName& name) {
+    const QString sent = row.value(QStringLiteral("sentence")).toString();
+    if (!sent.isEmpty()) return sent;
     const QString kind = row.value(QStringLiteral("rentOrBuy")).toString();
     const QString price = row.value(QStringLiteral("priceName")).toString();
     return sentence(kind,

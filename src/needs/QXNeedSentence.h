@@ -35,7 +35,8 @@ public:
     // the names joined with nothing between them; code 4 and above reads "四室以上".
     [[nodiscard]] static QString houseTypesOfRow(const QString& huxing, const QString& kind,
                                                  const HouseTypeName& name);
-    // The sentence of a stored need row ("rentOrBuy", "huxing", "priceName", "location",
-    // "latlng"): placed around a position when it has a coordinate; no terms.
+    // The sentence of a stored need row: the one it was sent with ("sentence"), terms and
+    // all; for a row kept without it, made again from "rentOrBuy", "huxing", "priceName",
+    // "location" and "latlng" (placed around a position when it has a coordinate; no terms).
     [[nodiscard]] static QString fromNeedRow(const QVariantMap& row, const HouseTypeName& name);
 };

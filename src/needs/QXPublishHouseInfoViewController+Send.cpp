@@ -31,6 +31,7 @@
 #include "ui/widgets/LoadingOverlay.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -141,6 +142,7 @@ void QXPublishHouseInfoViewController::clickedButtonAtIndex(ui::AlertView& alert
             } else {
                 StatClick::event(QStringLiteral("bn_cancel_button"));
                 removeLoading();
+                giveUpSendingNeed();
             }
             break;
         default:
@@ -342,6 +344,7 @@ void QXPublishHouseInfoViewController::getTempInterFace() {
         need.publishInfoDistrictId = QStringLiteral("-");
     }
     arguments.location = need.publishInfoLocalString;
+    writeSendingNeed();
 
     NeedsHost::shared()->addLoadingWithMessage(*this, kSending);
     QXIMRequest::shared().addValuesFormDic(NeedPublishCalls::headers());
@@ -375,6 +378,7 @@ void QXPublishHouseInfoViewController::parsingSuccessData(const QVariant& reply)
         return;
     }
     if (!result->refusal.isEmpty()) {
+        giveUpSendingNeed();
         FloatView::showMessageInKeyWindow(result->refusal);
         return;
     }
@@ -388,6 +392,24 @@ void QXPublishHouseInfoViewController::parsingSuccessData(const QVariant& reply)
 }
 
 bool QXPublishHouseInfoViewController::saveNeedListData() {
+    QXIMDatabase& store = QXIMDatabase::shared();
+    const qint64 sending = std::exchange(sendingNeedRow_, 0);
+    if (sending > 0 && store.settleSendingNeed(sending, qxInfoModel_.publishneedPostId))
+        return true;
+    return store.saveNeedInfo(needRow());
+}
+
+void QXPublishHouseInfoViewController::writeSendingNeed() {
+    giveUpSendingNeed();
+    sendingNeedRow_ = QXIMDatabase::shared().saveSendingNeed(needRow());
+}
+
+void QXPublishHouseInfoViewController::giveUpSendingNeed() {
+    if (sendingNeedRow_ > 0) QXIMDatabase::shared().removeSendingNeed(sendingNeedRow_);
+    sendingNeedRow_ = 0;
+}
+
+QXIMDatabase::NeedInfo QXPublishHouseInfoViewController::needRow() const {
     const QString place = isAreaMode() ? qxInfoModel_.publishInfoCitySelectStreetString
                                        : qxInfoModel_.publishInfoCityStreetString;
     QXIMDatabase::NeedInfo row;
@@ -408,7 +430,8 @@ bool QXPublishHouseInfoViewController::saveNeedListData() {
     row.time = qxInfoModel_.publishInfoTime;
     row.rentOrBuy = qxInfoModel_.publishInfoRentOrBuyString;
     row.priceName = tableViewCtr_->priceName();
-    return QXIMDatabase::shared().saveNeedInfo(row);
+    row.sentence = sendString_;
+    return row;
 }
 
 void QXPublishHouseInfoViewController::openReplies(int brokerCount) {

@@ -23,7 +23,6 @@
 #include "ui/widgets/TovikModalViewController.h"
 #include "util/categories/Tolerant.h"
 
-#include "platform/foundation/file_manager.h"
 #include "platform/foundation/user_defaults.h"
 #include "platform/uikit/activity_indicator_view.h"
 #include "platform/uikit/button.h"
@@ -557,7 +556,7 @@ void QXPublishHouseInfoViewController::customModalViewControllerDidDismiss(
 void QXPublishHouseInfoViewController::didLoadUnLocalHouseDoorAndPriceInfoWithIndex(
     const QString& kind, int cityScriptIndex) {
     tableViewCtr_->setPriceName(QString());
-    if (ns::FileManager::fileExistsAtPath(NeedFilterFile::path(cityScriptIndex, kind))) {
+    if (NeedFilterFile::readUsable(cityScriptIndex, kind)) {
         didLoadLocalHouseDoorAndPriceInfoWithIndex(kind, cityScriptIndex);
     } else {
         downLoadSendNeedInfo(kind.toInt(), cityScriptIndex);
@@ -595,8 +594,9 @@ void QXPublishHouseInfoViewController::downLoadSendNeedInfo(int major, int cityS
         [weak, major, cityScriptIndex](const QVariant& reply, const QVariant&) {
             const auto self = weak.lock();
             if (!self) return;
-            // A refusal is no definitions: kept, it would stand in for them from then on.
-            if (Tolerant(reply)[QStringLiteral("fs")].value().typeId() != QMetaType::QVariantList) {
+            // A refusal, or definitions without house values, is none: kept, it would
+            // stand in for them from then on.
+            if (!NeedFilterFile::holdsHouseValues(reply.toMap())) {
                 self->filterDownloadFailed(major, cityScriptIndex);
                 return;
             }

@@ -4,6 +4,7 @@
 #include "needs/QXMessageValidationController.h"
 #include "needs/qxPublishInfoModel.h"
 
+#include "IMChat/qximlib/QXIMDatabase.h"
 #include "chat/VoiceHUD.h"
 #include "chat/VoicePlayer.h"
 #include "net/UIViewController+Upload.h"
@@ -211,6 +212,12 @@ private:
     void removeLoading();
     void finishValidation();
     void openReplies(int brokerCount);
+    // The need's row as the record stands (its id when it has one).
+    [[nodiscard]] QXIMDatabase::NeedInfo needRow() const;
+    // Writes the need, being sent, before its publishing call (an earlier attempt's row
+    // goes); forgets it when the sending is given up.
+    void writeSendingNeed();
+    void giveUpSendingNeed();
     void stopObserving();
     // The voice note.
     void startRecording();
@@ -244,6 +251,9 @@ private:
     QString audioDataPath_;
     QString validatePhone_;
     QString validateCode_;
+    // The row of the need being sent (0: none): written before the publishing call, given
+    // the need's id by the answer.
+    qint64 sendingNeedRow_ = 0;
 
     std::shared_ptr<ui::ScrollView> scrollView_;
     std::shared_ptr<ui::View> headerView_;

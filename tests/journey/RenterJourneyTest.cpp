@@ -311,6 +311,14 @@ TEST_F(RenterJourneyTest, ARenterFindsSavesTalksAndAsksFromAFreshSandboxToARelau
     remark->inputView()->setText(kRemark);
     ASSERT_TRUE(driver().tap(remark->okButton()));
     ASSERT_EQ(waitForTop<QXPostDetailNew>(), detail);
+    // The poster's chat from a post list's detail comes without the broker bar.
+    app().window()->layoutIfNeeded();
+    ASSERT_TRUE(driver().tap(detail->bottomView()->viewWithTag(QXPostDetailNew::kChatButtonTag)));
+    auto listChat = waitForTop<QXMessageController>();
+    ASSERT_TRUE(listChat);
+    EXPECT_EQ(listChat->headerView(), nullptr) << "no broker bar";
+    back();
+    ASSERT_EQ(waitForTop<QXPostDetailNew>(), detail);
     // Its community page, with the community's house lists; a house there.
     detail->goToXiaoquInfo();
     auto community = waitForTop<QXCommunityDetailController>();

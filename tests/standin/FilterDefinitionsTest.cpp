@@ -55,6 +55,8 @@ TEST_F(FilterDefinitionsTest, FullListsByKindAndNothingForTheCurrentVersion) {
     EXPECT_EQ(items.first()["f"].toString(), "district_id");
     for (const QJsonValue& item : items) {
         EXPECT_EQ(item["v"].toString(), "-1") << item["f"].toString().toStdString();
+        // A typed filter would never reach the list as a condition, so none is offered.
+        EXPECT_NE(item["t"].toString(), "text") << item["f"].toString().toStdString();
         const QStringList labels = choicesOf(rent.body, item["f"].toString());
         EXPECT_TRUE(labels.isEmpty() || labels.first() == "不限") << "any comes first";
     }

@@ -1,7 +1,9 @@
 // The needs the app published, as the stand-in keeps them for the brokers who answer.
 #include "standin/PostedNeeds.h"
 
+#include <QFile>
 #include <QJsonDocument>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -63,4 +65,44 @@ TEST(PostedNeedsTest, GivesIdsTellsListenersOutsideTheLockAndForgetsOnReset) {
     EXPECT_TRUE(needs.all().empty());
     EXPECT_EQ(needs.add(need), 3) << "ids are never given twice in one run";
     EXPECT_EQ(heard.size(), 3u) << "listeners stay after a reset";
+}
+
+TEST(PostedNeedsTest, KeptInAFileTheyOutliveTheServerAndTheirIdsGoOn) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString file = folder.filePath("needs.json");
+    auto need = PostedNeed::fromArguments(
+        arguments(R"(["3",{"cityScriptIndex":"100","streetId":"-1","districtId":"1101"},"",[1],)"
+                  R"("8000000001","","0","合租","-1","1"])"));
+    ASSERT_TRUE(need);
+    need->postedAt = 1700000000;
+    {
+        PostedNeeds first;
+        ASSERT_TRUE(first.keepIn(file)) << "no file yet: none kept";
+        EXPECT_EQ(first.add(*need), 1);
+        EXPECT_EQ(first.add(*need), 2);
+        EXPECT_EQ(first.add(*need), 3);
+        EXPECT_TRUE(first.remove(3));
+        EXPECT_TRUE(first.remove(1));
+    }
+    PostedNeeds again;
+    std::vector<qint64> heard;
+    again.onPosted([&](const PostedNeed& posted) { heard.push_back(posted.id); });
+    ASSERT_TRUE(again.keepIn(file));
+    ASSERT_EQ(again.all().size(), 1u);
+    const auto kept = again.byId(2);
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->rentOrBuy, "3");
+    EXPECT_EQ(kept->districtId, 1101);
+    EXPECT_EQ(kept->sentence, QStringLiteral("合租"));
+    EXPECT_EQ(kept->postedAt, 1700000000);
+    EXPECT_TRUE(heard.empty()) << "a kept need is not posted again";
+    EXPECT_EQ(again.add(*need), 4) << "an id given before the restart is not given again";
+
+    QFile broken(folder.filePath("broken.json"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("[1,2");
+    broken.close();
+    PostedNeeds refused;
+    EXPECT_FALSE(refused.keepIn(broken.fileName()));
 }

@@ -22,6 +22,12 @@ int main(int argc, char** argv) {
     if (temporary.isValid()) {
         setKeptOutputFolder(outer);
         qputenv("TMPDIR", QFile::encodeName(temporary.path()));
+        // Qt's runtime folder, private as Qt wants it, for this process and those it starts,
+        // when no desktop session names one (Qt would otherwise warn of it in every process).
+        const QString runtime = temporary.path() + QStringLiteral("/runtime");
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && QDir().mkdir(runtime) &&
+            QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
     }
     ::testing::InitGoogleTest(&argc, argv);
     const int status = [&] {

@@ -73,7 +73,13 @@ void QXFCIMReceiverParser::parserResult(QXIMService& service, const QVariant& re
 void QXFCIMReceiverParser::autoInsertNeedContent(QXIMMessage last, QList<QXIMMessage>& stored,
                                                  const NeedSentence& needSentence) {
     QXIMDatabase& store = QXIMDatabase::shared();
-    const QXIMDatabase::Rows needs = store.getNeedInfoWithUserID(last.userId, last.needId);
+    QXIMDatabase::Rows needs = store.getNeedInfoWithUserID(last.userId, last.needId);
+    // Someone answering a need the store does not know: the need whose publishing call the
+    // app did not see end (it ended first, or the answer came before the reply).
+    if (needs.isEmpty() && last.fromId.toLongLong() != last.userId.toLongLong()) {
+        if (const auto adopted = store.adoptSendingNeed(last.userId, last.needId))
+            needs = {*adopted};
+    }
     if (needs.size() != 1 || !needSentence) return;
     const QVariantMap& need = needs.first();
     const QString sentence = QXIMMessageTextContent(needSentence(need)).contentJSONString();

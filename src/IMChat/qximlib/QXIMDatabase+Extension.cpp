@@ -79,6 +79,7 @@ const QList<ColumnMigration>& columnMigrations() {
         {"msg_list",
          "o_importance",
          {"ALTER TABLE msg_list ADD o_importance INTEGER NOT NULL DEFAULT 0"}},
+        {"need_list", "sentence", {"ALTER TABLE need_list ADD sentence TEXT NOT NULL DEFAULT ''"}},
     };
     return migrations;
 }
@@ -100,6 +101,10 @@ const QString kFirstWelcomeText = QStringLiteral(
     "欢迎亲使用TovikNevoru找房！同经纪人在线沟通，不暴露手机号码，保护隐私，还能获取真实房源！");
 const QString kSecondWelcomeText =
     QStringLiteral("如果您在使用过程中有任何的问题或建议，记得给我发消息反馈哦！");
+
+// A user's needs that have their id, newest first.
+const QString kUserNeeds = QStringLiteral(
+    "SELECT * FROM need_list WHERE u_id = ? AND n_id != '' ORDER BY time DESC LIMIT ?");
 
 int countOfRows(const std::optional<JSSQLite::Rows>& rows) {
     if (!rows || rows->size() != 1) return 0;
@@ -197,6 +202,11 @@ bool QXIMDatabase::openDatabase(const QString& userId, bool* isCreates) {
         return upgradeSchema(db);
     });
     if (backfill) updateTableColumnMsgType();
+    // Needs an earlier run left being sent that no answer has claimed for a day: the server
+    // most likely never had them.
+    updateExtensionInTransaction(
+        *queue_, QStringLiteral("DELETE FROM need_list WHERE n_id = '' AND CAST(time AS REAL) < ?"),
+        {currentTime() - kSendingNeedLifetime});
     // The welcome check and the welcome messages are for the user whose file this is.
     const qint64 user = userId.toLongLong();
     const QString former = QXIMMessage::makeTalkId(kFormerOfficialUserId.toLongLong(), user);
@@ -302,15 +312,74 @@ void QXIMDatabase::autoInsertSystemMessages(const QString& userId) {
 
 // --- Needs
 
+namespace {
+
+// The row id of the need written, 0 when it was not.
+qint64 insertNeed(JSSQLiteQueue& queue, const QXIMDatabase::NeedInfo& need) {
+    qint64 row = 0;
+    queue.inTransaction([&](JSSQLite& db, bool& rollback) {
+        rollback = !db.executeUpdate(
+            QStringLiteral("INSERT INTO need_list (u_id, n_id, cityScriptIndex, districtId, "
+                           "streetId, latlng, huxing, voiceUrl, price, priceType, location, time, "
+                           "rentOrBuy, priceName, v_len, sentence) VALUES "
+                           "(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"),
+            {need.userId, need.needId, need.cityScriptIndex, need.districtId, need.streetId,
+             need.latlng, need.huxing, need.voiceUrl, need.price, need.priceType, need.location,
+             need.time, need.rentOrBuy, need.priceName, need.voiceLength,
+             need.sentence.isNull() ? QLatin1String("") : need.sentence});
+        if (!rollback) row = db.lastInsertRowId();
+    });
+    return row;
+}
+
+}  // namespace
+
 bool QXIMDatabase::saveNeedInfo(const NeedInfo& need) {
+    return insertNeed(*queue_, need) > 0;
+}
+
+qint64 QXIMDatabase::saveSendingNeed(NeedInfo need) {
+    need.needId = QLatin1String("");
+    return insertNeed(*queue_, need);
+}
+
+bool QXIMDatabase::settleSendingNeed(qint64 rowId, const QString& needId) {
+    if (needId.isEmpty()) return false;
     return updateExtensionInTransaction(
-        *queue_,
-        QStringLiteral("INSERT INTO need_list (u_id, n_id, cityScriptIndex, districtId, streetId, "
-                       "latlng, huxing, voiceUrl, price, priceType, location, time, rentOrBuy, "
-                       "priceName, v_len) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"),
-        {need.userId, need.needId, need.cityScriptIndex, need.districtId, need.streetId,
-         need.latlng, need.huxing, need.voiceUrl, need.price, need.priceType, need.location,
-         need.time, need.rentOrBuy, need.priceName, need.voiceLength});
+        *queue_, QStringLiteral("UPDATE need_list SET n_id = ? WHERE _id = ?"), {needId, rowId});
+}
+
+bool QXIMDatabase::removeSendingNeed(qint64 rowId) {
+    return updateExtensionInTransaction(
+        *queue_, QStringLiteral("DELETE FROM need_list WHERE _id = ? AND n_id = ''"), {rowId});
+}
+
+std::optional<QVariantMap> QXIMDatabase::adoptSendingNeed(const QString& userId,
+                                                          const QString& needId) {
+    if (needId.isEmpty() || needId == kNoPostNeedId) return std::nullopt;
+    std::optional<QVariantMap> need;
+    queue_->inTransaction([&](JSSQLite& db, bool& rollback) {
+        const auto known =
+            db.executeQuery(QStringLiteral("SELECT * FROM need_list WHERE u_id = ? AND n_id = ?"),
+                            {userId, needId});
+        if (!known || !known->isEmpty()) {
+            if (known) need = known->first();
+            return;
+        }
+        const auto sending = db.executeQuery(
+            QStringLiteral("SELECT _id FROM need_list WHERE u_id = ? AND n_id = '' ORDER BY _id "
+                           "DESC LIMIT 1"),
+            {userId});
+        if (!sending || sending->isEmpty()) return;
+        const QVariant row = sending->first().value(QStringLiteral("_id"));
+        rollback = !db.executeUpdate(QStringLiteral("UPDATE need_list SET n_id = ? WHERE _id = ?"),
+                                     {needId, row});
+        if (rollback) return;
+        const auto adopted =
+            db.executeQuery(QStringLiteral("SELECT * FROM need_list WHERE _id = ?"), {row});
+        if (adopted && !adopted->isEmpty()) need = adopted->first();
+    });
+    return need;
 }
 
 bool QXIMDatabase::deleteNeedListByUserId(const QString& userId, const QString& needId) {
@@ -321,16 +390,13 @@ bool QXIMDatabase::deleteNeedListByUserId(const QString& userId, const QString& 
 
 QXIMDatabase::Rows QXIMDatabase::loadNeedInfoWithUserID(const QString& userId, qint64 limit) {
     return queue_->inDatabase([&](JSSQLite& db) {
-        return db
-            .executeQuery(
-                QStringLiteral("SELECT * FROM need_list WHERE u_id = ? ORDER BY time DESC LIMIT ?"),
-                {userId, limit})
-            .value_or(Rows());
+        return db.executeQuery(kUserNeeds, {userId, limit}).value_or(Rows());
     });
 }
 
 QXIMDatabase::Rows QXIMDatabase::getNeedInfoWithUserID(const QString& userId,
                                                        const QString& needId) {
+    if (needId.isEmpty()) return {};  // needs being sent have no id yet
     return queue_->inDatabase([&](JSSQLite& db) {
         return db
             .executeQuery(QStringLiteral("SELECT * FROM need_list WHERE u_id = ? AND n_id = ?"),
@@ -368,10 +434,7 @@ void QXIMDatabase::getNeedInfoAsyncWithUserID(const QString& userId, qint64 limi
         Rows needs;
         if (const auto queue = weakQueue.lock()) {
             queue->inDatabase([&](JSSQLite& db) {
-                const auto rows = db.executeQuery(
-                    QStringLiteral(
-                        "SELECT * FROM need_list WHERE u_id = ? ORDER BY time DESC LIMIT ?"),
-                    {userId, limit});
+                const auto rows = db.executeQuery(kUserNeeds, {userId, limit});
                 for (QVariantMap need : rows.value_or(Rows())) {
                     unsigned users = 0;
                     unsigned houses = 0;

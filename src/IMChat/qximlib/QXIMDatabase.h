@@ -27,7 +27,7 @@ public:
     using Rows = JSSQLite::Rows;
 
     // The schema version of files this store writes.
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
     // The former official account: a user who has its welcome message gets none again.
     static inline const QString kFormerOfficialUserId = QStringLiteral("123332345");
     // The post id of talks without a post of their own (welcome and need messages).
@@ -145,12 +145,34 @@ public:
     QList<ReceivedPacketSaved> saveReceivedPackets(const QList<ReceivedPacket>& packets);
 
     // --- Needs (`need_list`)
+    //
+    // A need is written before its publishing call, without the id the server gives it (an
+    // empty `n_id`: being sent), and settled by the call's answer: it takes its id, or goes
+    // when the server refused it or the user gave it up. A process that ends before the
+    // answer leaves it being sent, though the server may well have published it: the first
+    // broker's answer about a need the store does not know gives it its id
+    // (adoptSendingNeed), and one that nothing answers within kSendingNeedLifetime goes when
+    // the store is next opened. The lists and the reads by need id see only needs with their
+    // id.
     struct NeedInfo {
         QString userId, needId, cityScriptIndex, districtId, streetId, latlng, huxing, voiceUrl;
         double voiceLength = 0;  // seconds as recorded, fraction kept
         QString price, priceType, location, time, rentOrBuy, priceName;
+        QString sentence;  // as it was sent to the brokers; empty in rows of older files
     };
+    static constexpr qint64 kSendingNeedLifetime = 24 * 3600;
     bool saveNeedInfo(const NeedInfo& need);
+    // Writes a need being sent (its needId is not read); its row id, 0 when not written.
+    [[nodiscard]] qint64 saveSendingNeed(NeedInfo need);
+    // The need of the row takes the id the server gave it.
+    bool settleSendingNeed(qint64 rowId, const QString& needId);
+    // Removes the row while it is still being sent (a need that took its id stays).
+    bool removeSendingNeed(qint64 rowId);
+    // An answer about `needId`, a need the user's store does not list, came in: the user's
+    // newest need still being sent is taken to be it and gets the id. The need row with that
+    // id afterwards, if any.
+    [[nodiscard]] std::optional<QVariantMap> adoptSendingNeed(const QString& userId,
+                                                              const QString& needId);
     bool deleteNeedListByUserId(const QString& userId, const QString& needId);
     [[nodiscard]] Rows loadNeedInfoWithUserID(const QString& userId, qint64 limit);
     [[nodiscard]] Rows getNeedInfoWithUserID(const QString& userId, const QString& needId);

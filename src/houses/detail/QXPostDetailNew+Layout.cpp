@@ -15,6 +15,7 @@
 #include "platform/uikit/pasteboard.h"
 #include "platform/uikit/screen.h"
 #include "platform/uikit/string_drawing.h"
+#include "platform/uikit/text_layout.h"
 #include "ui/widgets/AlertMessages.h"
 #include "util/TextChecks.h"
 #include "util/categories/TextCharacters.h"
@@ -22,6 +23,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -31,9 +33,36 @@ const ui::Color kPriceOrange = ui::Color::colorWithRed(247.0 / 255, 0.498, 0);
 constexpr double kStripHeight = 111;
 constexpr double kStripAdvance = 114;
 constexpr double kDetailTitleWidth = 300;
+constexpr double kTitleLineWidth = 304;
 constexpr int kFacilitiesPerRow = 4;
 constexpr double kFacilityWidth = 75;
 constexpr double kFacilityHeight = 30;
+
+// Where a line of `text` that is `width` wide ends, its characters measured one by one in
+// `font`: before the character that takes them past the width, or before an earlier one when
+// a line may not end there (a closing mark goes down with the character before it); the
+// text's end when all fit. Only the characters up to it are measured.
+qsizetype firstLineEnd(const QString& text, const ui::Font& font, double width) {
+    std::vector<qsizetype> starts;
+    double measured = 0;
+    qsizetype at = 0;
+    bool overflows = false;
+    TextCharacters::walk(text, [&](QStringView character) {
+        measured += ui::StringDrawing::sizeWithFont(character.toString(), font).width;
+        starts.push_back(at);
+        if (measured > width) {
+            overflows = true;
+            return false;
+        }
+        at += character.size();
+        return true;
+    });
+    if (!overflows) return text.size();
+    for (auto end = starts.rbegin(); end != starts.rend() && *end > 0; ++end) {
+        if (ui::TextLayout::mayBreakBefore(text, *end)) return *end;
+    }
+    return starts.back();
+}
 
 bool isPriceLabel(const QString& label) {
     static const QStringList labels{QStringLiteral("售价"), QStringLiteral("租金"),
@@ -195,24 +224,16 @@ void QXPostDetailNew::addTitleView() {
     const QString title = contentDict_.value(QStringLiteral("title")).toString();
     const ui::Font font = ui::Font::systemFontOfSize(16);
     // Measured a character at a time, so the split never falls inside one.
-    const QStringList characters = TextCharacters::split(title);
-    qsizetype split = characters.size();
-    double width = 0;
-    for (qsizetype i = 0; i < characters.size(); ++i) {
-        width += ui::StringDrawing::sizeWithFont(characters[i], font).width;
-        if (width > kDetailTitleWidth) {
-            split = i;
-            break;
-        }
-    }
+    const qsizetype split = firstLineEnd(title, font, kDetailTitleWidth);
     const auto titleLine = [&](const ui::Rect& frame, const QString& text) {
         auto label = textLabel(frame, text, 16, kTextGrey);
         label->setLineBreakMode(ui::LineBreakMode::TruncateTail);
         addSubview(label);
     };
-    if (split < characters.size()) {
-        titleLine({8, y_ + 15, 304, 20}, characters.mid(0, split).join(QString()));
-        titleLine({8, y_ + 37, 304, 20}, characters.mid(split).join(QString()));
+    if (split < title.size()) {
+        // The second line's label lays out only as much of the rest as it shows.
+        titleLine({8, y_ + 15, kTitleLineWidth, 20}, title.left(split));
+        titleLine({8, y_ + 37, kTitleLineWidth, 20}, title.mid(split));
         y_ += 60;
     } else {
         titleLine({12, y_ + 14, 300, 20}, title);

@@ -17,6 +17,7 @@
 #include "platform/uikit/navigation_bar.h"
 #include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/navigation_item.h"
+#include "platform/uikit/screen.h"
 #include "platform/uikit/table_view_cell.h"
 #include "platform/uikit/window.h"
 #include "ui/image/StretchedImage.h"
@@ -148,8 +149,7 @@ void FilterMainViewControl::viewDidLoad() {
         },
         QStringLiteral("确定"));
     view()->setBackgroundColor(ui::Color::rgb(235, 235, 235));
-    table_ =
-        std::make_shared<ui::TableView>(ui::Rect(11, 0, 299, view()->bounds().size.height - 108));
+    table_ = std::make_shared<ui::TableView>(restingFrame());
     table_->setBackgroundColor(ui::Color::clearColor());
     table_->setSeparatorStyle(ui::TableViewCellSeparatorStyle::None);
     table_->setScrollEnabled(false);
@@ -436,7 +436,6 @@ namespace {
 constexpr double kKeyboardAnimation = 0.27;
 const ui::Rect kEditingFrame{11, 20, 299, 179};
 const ui::Rect kShortEditingFrame{11, 20, 299, 144};
-const ui::Rect kRestingFrame{11, 20, 299, 349};
 
 void moveTable(ui::TableView& table, const ui::Rect& frame) {
     ui::View::animateWithDuration(kKeyboardAnimation, 0, ui::kViewAnimationOptionCurveEaseIn,
@@ -482,17 +481,23 @@ void FilterMainViewControl::keyboardWillShow(const QRectF& keyboardEnd) {
 bool FilterMainViewControl::textFieldShouldReturn(ui::TextField& field) {
     field.resignFirstResponder();
     if (!table_) return true;
-    moveTable(*table_, kRestingFrame);
+    // Back where it lay before the keyboard came, with no band above it.
+    const ui::Rect resting = restingFrame();
+    moveTable(*table_, resting);
     // Back at its full height the table may hold every row: the rows scrolled away while
     // typing come back rather than stay out of reach.
-    const double end = std::max(0.0, table_->contentSize().height - kRestingFrame.size.height);
+    const double end = std::max(0.0, table_->contentSize().height - resting.size.height);
     table_->setContentOffset({0, std::min(table_->contentOffset().y, end)}, true);
     return true;
 }
 
 void FilterMainViewControl::viewDidDisappear(bool animated) {
     ui::ViewController::viewDidDisappear(animated);
-    if (table_) table_->setFrame({11, 0, 299, view()->bounds().size.height - 108});
+    if (table_) table_->setFrame(restingFrame());
+}
+
+ui::Rect FilterMainViewControl::restingFrame() {
+    return {11, 0, 299, ui::Screen::mainScreen().bounds().size.height - 108};
 }
 
 void FilterMainViewControl::getFilterDicByFilterData() {

@@ -111,6 +111,9 @@ private:
     void textFieldDidChange(ui::TextField& field, int row);
     [[nodiscard]] std::shared_ptr<Street> shownStreet();
     void shrinkTableKeeping(int row, const ui::Rect& frame);
+    // The table's frame while no keyboard shows: from the top of the view down to the bottom
+    // bar (the screen's height less the navigation bar's 64 points and the bottom bar's 44).
+    [[nodiscard]] static ui::Rect restingFrame();
 
     // Null for a screen made on an array of items.
     std::shared_ptr<tovikFilters2> qxFilter_;

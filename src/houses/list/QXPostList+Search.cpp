@@ -79,7 +79,6 @@ void QXPostList::showTitleSearchBar(bool shown) {
         vTitleSearchBar_->field()->setText(QString());
     }
     paging_.keyword.clear();
-    navigationItem().setLeftBarButtonItem(nullptr);
     addTitleView();
     searchWithKeyword(QString());
     grayView_->setHidden(true);

@@ -22,6 +22,7 @@
 #include "platform/uikit/navigation_item.h"
 #include "platform/uikit/screen.h"
 #include "platform/uikit/tab_bar_controller.h"
+#include "ui/navigation/UIViewController+Navigation.h"
 #include "ui/widgets/LoadingOverlay.h"
 #include "util/categories/Tolerant.h"
 
@@ -147,6 +148,7 @@ void QXPostList::addTitleView() {
                           if (auto self = weak.lock()) self->searchText();
                       });
     navigationItem().setRightBarButtonItem(ui::BarButtonItem::itemWithCustomView(search));
+    UIViewControllerNavigation::setNavigationBackButton(*this);
 }
 
 void QXPostList::initData() {

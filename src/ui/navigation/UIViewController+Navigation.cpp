@@ -78,6 +78,15 @@ void setNavigationBackButton(ui::ViewController& target, Action action) {
     makeStackExclusive(target);
 }
 
+void setNavigationBackButton(ui::ViewController& target) {
+    setNavigationBackButton(target, [weak = target.weakAs<ui::ViewController>()] {
+        const auto screen = weak.lock();
+        if (!screen) return;
+        if (ui::NavigationController* navigation = screen->navigationController())
+            navigation->popViewControllerAnimated(true);
+    });
+}
+
 void setNavigationLeftButton(ui::ViewController& target, Action action, const QString& title) {
     const ui::Rect frame(4, 0, title.size() < 3 ? 55 : 63, kTextButtonHeight);
     auto container = shiftedContainer(frame);

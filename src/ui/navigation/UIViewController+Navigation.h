@@ -21,6 +21,8 @@ inline constexpr int kBackButtonTag = 4582;
 using Action = std::function<void()>;
 
 void setNavigationBackButton(ui::ViewController& target, Action action);
+// The back button of a screen that leaves by popping itself off its stack, animated.
+void setNavigationBackButton(ui::ViewController& target);
 void setNavigationLeftButton(ui::ViewController& target, Action action, const QString& title);
 void setNavigationCancelButton(ui::ViewController& target, Action action);
 // The text button is returned for screens that enable it or change its look later.

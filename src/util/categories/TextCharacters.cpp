@@ -79,6 +79,31 @@ QStringList TextCharacters::split(const QString& text) {
     return characters;
 }
 
+void TextCharacters::walk(QStringView text,
+                          const std::function<bool(QStringView character)>& each) {
+    // A piece at a time: the last character of a piece may go on in the next, so it is taken
+    // again at the start of the next piece (unless it is the piece's only one).
+    constexpr qsizetype kPiece = 1024;
+    qsizetype from = 0;
+    while (from < text.size()) {
+        const bool last = text.size() - from <= kPiece;
+        const QString piece = text.mid(from, last ? text.size() - from : kPiece).toString();
+        QList<std::pair<qsizetype, qsizetype>> characters;
+        forEachCharacter(piece, [&](qsizetype start, qsizetype end) {
+            characters.append({start, end});
+            return true;
+        });
+        if (characters.isEmpty()) return;
+        const qsizetype whole =
+            last || characters.size() == 1 ? characters.size() : characters.size() - 1;
+        for (qsizetype i = 0; i < whole; ++i) {
+            const auto [start, end] = characters[i];
+            if (!each(text.mid(from + start, end - start))) return;
+        }
+        from += characters[whole - 1].second;
+    }
+}
+
 QList<QStringList> TextCharacters::lineRuns(const QString& text) {
     QList<QStringList> runs;
     QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);

@@ -2,6 +2,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <QStringView>
+
+#include <functional>
 
 // Texts counted and cut by the characters a reader sees (grapheme clusters), not by UTF-16
 // units: an emoji, a flag or a letter with its combining marks is one character and is never
@@ -15,6 +18,10 @@ public:
     [[nodiscard]] static QString left(const QString& text, qsizetype n);
     // The characters one by one, in order.
     [[nodiscard]] static QStringList split(const QString& text);
+    // Hands `each` the characters of the text one by one from its start until it answers
+    // false. Only the characters handed over (and a few past them) are looked at: a text of
+    // millions of characters costs what is walked of it.
+    static void walk(QStringView text, const std::function<bool(QStringView character)>& each);
     // The characters in runs that a line never breaks inside, by the Unicode line-breaking
     // rules as the platform's text library finds them: a line may break between two runs
     // only. Closing punctuation ("，", "。", "】") stays in the run of what it closes, an

@@ -36,11 +36,24 @@ TEST(KeyedArchiver, ValuesComeBackByKeyAndWhatHasNoFormIsLeftOut) {
     EXPECT_EQ(coder.decodeIntegerForKey("text"), 0) << "a text is no number";
     EXPECT_FALSE(coder.decodeBoolForKey("missing"));
 
+    // A bool is read from a bool or a number, never from a text that reads like one.
+    const ns::KeyedUnarchiver written(ns::PropertyList::dataWithPropertyList(
+        QVariantMap{{"$archiver", "KeyedArchiver"},
+                    {"$top", QVariantMap{{"text", "true"}, {"one", 1}, {"zero", 0.0}}}}));
+    ASSERT_TRUE(written.isValid());
+    EXPECT_FALSE(written.decodeBoolForKey("text"));
+    EXPECT_TRUE(written.decodeBoolForKey("one"));
+    EXPECT_FALSE(written.decodeBoolForKey("zero"));
+
     for (const QByteArray& bytes :
          {QByteArray(), QByteArray("junk"),
           ns::PropertyList::dataWithPropertyList(QVariantMap{{"text", "x"}}),
           ns::PropertyList::dataWithPropertyList(
-              QVariantMap{{"$archiver", "KeyedArchiver"}, {"$top", "x"}})}) {
+              QVariantMap{{"$archiver", "KeyedArchiver"}, {"$top", "x"}}),
+          // A "$top" dictionary alone, or under another archiver's name, is no archive.
+          ns::PropertyList::dataWithPropertyList(QVariantMap{{"$top", QVariantMap{{"text", "x"}}}}),
+          ns::PropertyList::dataWithPropertyList(
+              QVariantMap{{"$archiver", "OtherArchiver"}, {"$top", QVariantMap{{"text", "x"}}}})}) {
         const ns::KeyedUnarchiver other(bytes);
         EXPECT_FALSE(other.isValid()) << bytes.toStdString();
         EXPECT_FALSE(other.containsValueForKey("text"));

@@ -107,6 +107,19 @@ TEST_F(GeocoderTest, ANewLookupCancelsTheOldAndAGeocoderThatWentHearsNothing) {
     ASSERT_TRUE(letHeldRepliesArrive());
     EXPECT_EQ(first.calls, 1);
 
+    // An answer already on its way when a newer lookup begins is not the newer one's: an
+    // empty address is answered through the main queue, where it waits behind the new lookup.
+    int stale = 0;
+    geocoder_->geocodeAddressString({}, [&stale](const auto&, std::optional<int> error) {
+        if (error != loc::kErrorGeocodeCanceled) ++stale;
+    });
+    const Answer newer = lookUp(QStringLiteral("天津"));
+    EXPECT_EQ(stale, 0);
+    EXPECT_EQ(newer.calls, 1);
+    EXPECT_FALSE(newer.error);
+    ASSERT_EQ(newer.placemarks.size(), 1u);
+    EXPECT_EQ(newer.placemarks.front().name, QStringLiteral("天津市"));
+
     int late = 0;
     server().setFault({.prefix = "/placemarks", .hold = true});
     geocoder_->geocodeAddressString(QStringLiteral("北京"),

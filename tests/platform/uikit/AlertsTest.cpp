@@ -3,9 +3,11 @@
 #include "platform/uikit/action_sheet.h"
 #include "platform/uikit/alert_test_driver.h"
 #include "platform/uikit/alert_view.h"
+#include "platform/uikit/application.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/test_driver.h"
 #include "platform/uikit/view_controller.h"
+#include "platform/uikit/web_view.h"
 #include "platform/uikit/window.h"
 
 #include <QStringList>
@@ -109,6 +111,34 @@ TEST_F(AlertsTest, AlertsStayAboveLaterScreensAndStackOverEachOther) {
     EXPECT_EQ(second->superview(), nullptr);
     EXPECT_FALSE(first->isHidden()) << "the older alert shows again";
     EXPECT_EQ(alerts_->visibleAlert(), first.get());
+}
+
+TEST_F(AlertsTest, ACallShowsTheNumberOnASheetThatEitherButtonCloses) {
+    auto& application = ui::Application::sharedApplication();
+    ui::Application::reset();
+    EXPECT_TRUE(application.openURL(QUrl("tel://13912345678")));
+    ASSERT_NE(alerts_->visibleAlert(), nullptr);
+    EXPECT_EQ(alerts_->visibleAlert()->title(), "13912345678");
+    EXPECT_EQ(alerts_->visibleAlert()->buttonTitleAtIndex(0), "取消");
+    EXPECT_EQ(alerts_->visibleAlert()->buttonTitleAtIndex(1), "呼叫");
+    EXPECT_TRUE(alerts_->pressButton("取消"));
+    EXPECT_EQ(alerts_->topOverlay(), nullptr);
+
+    // A web view handed a call (as the screens place theirs) shows the same sheet.
+    auto web = std::make_shared<ui::WebView>();
+    web->loadRequest(ns::URLRequest(QUrl("tel:021-5555 6666")));
+    ASSERT_NE(alerts_->visibleAlert(), nullptr);
+    EXPECT_EQ(alerts_->visibleAlert()->title(), "021-5555 6666");
+    EXPECT_TRUE(alerts_->pressButton("呼叫"));
+    EXPECT_EQ(alerts_->topOverlay(), nullptr);
+
+    // Other addresses, and any address a handler takes, show nothing.
+    EXPECT_TRUE(application.openURL(QUrl("http://example.org/")));
+    application.setOpenURLHandler([](const QUrl&) { return true; });
+    EXPECT_TRUE(application.openURL(QUrl("tel://10086")));
+    EXPECT_EQ(alerts_->topOverlay(), nullptr);
+    EXPECT_EQ(application.openedURLs().size(), 4u);
+    ui::Application::reset();
 }
 
 TEST_F(AlertsTest, ActionSheetOrdersDestructiveOthersAndCancel) {

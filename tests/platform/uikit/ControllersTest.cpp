@@ -165,6 +165,19 @@ TEST_F(ControllersTest, ATapReachesABarItemTheBarHasNotLaidOutYet) {
     ui::TestDriver driver(window_);
     EXPECT_TRUE(driver.tap(button.get()));
     EXPECT_EQ(tapped, 1);
+
+    // A title view wider than the room between the items is centred on that room, reaching
+    // over both items alike.
+    a->navigationItem().setLeftBarButtonItem(
+        ui::BarButtonItem::itemWithCustomView(std::make_shared<ui::View>(Rect(0, 0, 48, 32))));
+    auto title = std::make_shared<ui::View>(Rect(0, 0, 210, 34));
+    a->navigationItem().setTitleView(title);
+    navigation->view()->layoutIfNeeded();
+    const double left = ui::BarButtonItem::kEdgeMargin + 48 + ui::BarButtonItem::kSpacing;
+    const double right = 320 - ui::BarButtonItem::kEdgeMargin - 40 - ui::BarButtonItem::kSpacing;
+    EXPECT_DOUBLE_EQ(title->frame().origin.x, left + (right - left - 210) / 2);
+    EXPECT_TRUE(driver.tap(button.get()));
+    EXPECT_EQ(tapped, 2);
 }
 
 TEST_F(ControllersTest, CustomBarClassAndOverriddenPushAreUsed) {

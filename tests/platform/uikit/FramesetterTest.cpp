@@ -194,6 +194,10 @@ TEST_F(FramesetterTest, TabStopsAndBreakModes) {
     frame = Framesetter(AttributedString(QStringLiteral("hello world again"), paragraph(style)))
                 .createFrame(Rect(0, 0, 50, 100));
     EXPECT_GT(frame->lines()[0].stringRange().length, 6);
+    // Seven characters fill 100 points; the full stop after them goes down with the seventh.
+    frame = Framesetter(AttributedString(QStringLiteral("一二三四五六七。八九"), paragraph(style)))
+                .createFrame(Rect(0, 0, 100, 100));
+    EXPECT_EQ(rangesOf(*frame), (std::vector<Range>{{0, 6}, {6, 4}}));
 }
 
 TEST_F(FramesetterTest, APathGivesEachLineTheWidthItHasThere) {

@@ -38,10 +38,11 @@ TEST_F(LabelTest, CharacterWrapBreaksChineseTextAtTheWidthGiven) {
     // 200 points hold fourteen 14-point characters.
     EXPECT_EQ(label->displayedLines(), (QStringList{QStringLiteral("该信息是放心房，经纪人承诺房"),
                                                     QStringLiteral("源真实有效！")}));
+    // Seven fill 100 points, but the comma after them takes "房" down with it.
     label->setFrame({0, 0, 100, 60});
     EXPECT_EQ(label->displayedLines(),
-              (QStringList{QStringLiteral("该信息是放心房"), QStringLiteral("，经纪人承诺房"),
-                           QStringLiteral("源真实有效！")}));
+              (QStringList{QStringLiteral("该信息是放心"), QStringLiteral("房，经纪人承诺"),
+                           QStringLiteral("房源真实有效！")}));
     EXPECT_EQ(label->sizeThatFits({100, 0}), (ui::Size{98, 50}));
 }
 

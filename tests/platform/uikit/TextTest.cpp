@@ -70,23 +70,72 @@ TEST_F(TextTest, WrappingBreaksAtTheWidthGivenAndStopsAtTheHeight) {
               2);
 }
 
-// Word wrapping breaks Chinese text by the Unicode rules: at whatever width, no line starts
-// with closing punctuation or a trailing comma.
-TEST_F(TextTest, WordWrapNeverStartsALineWithClosingPunctuation) {
+// Word wrapping breaks Chinese text by the Unicode rules, and character wrapping between any
+// two characters but the same: at whatever width, no line starts with closing punctuation or
+// a trailing comma, none ends with an opening bracket, and no character is lost.
+TEST_F(TextTest, WrappingNeverStartsALineWithClosingPunctuation) {
     const Font font = Font::systemFontOfSize(14);
     const QString text = QStringLiteral(
         "我要求租一套【3000-5000元】【两室 】房源,地点:【上海市黄浦区】附近三公里内。额外条件:"
         "近地铁,精装修,家电齐全,");
-    for (double width = 80; width <= 260; width += 3) {
-        ui::TextLayout::Options options;
-        options.width = width;
-        options.mode = LineBreakMode::WordWrap;
-        const QStringList lines = ui::TextLayout(text, font, options).lineTexts();
-        for (const QString& line : lines.mid(1)) {
-            EXPECT_FALSE(QStringLiteral("，。】）,:、").contains(line.front()))
-                << line.toStdString() << " at width " << width;
+    for (const LineBreakMode mode : {LineBreakMode::WordWrap, LineBreakMode::CharacterWrap}) {
+        for (double width = 80; width <= 260; width += 3) {
+            ui::TextLayout::Options options;
+            options.width = width;
+            options.mode = mode;
+            const QStringList lines = ui::TextLayout(text, font, options).lineTexts();
+            for (const QString& line : lines.mid(1)) {
+                EXPECT_FALSE(QStringLiteral("，。】）,:、").contains(line.front()))
+                    << line.toStdString() << " at width " << width;
+            }
+            for (const QString& line : lines) {
+                EXPECT_FALSE(line.endsWith(QStringLiteral("【")))
+                    << line.toStdString() << " at width " << width;
+            }
+            EXPECT_EQ(lines.join(QString()).remove(QChar(0x00A0)),
+                      QString(text).remove(QLatin1Char(' ')));
         }
     }
+    // Character wrapping still breaks inside a word, and the rich text's does the same.
+    ui::TextLayout::Options narrow;
+    narrow.width = 50;
+    narrow.mode = LineBreakMode::CharacterWrap;
+    EXPECT_GT(ui::TextLayout(QStringLiteral("hello world again"), font, narrow)
+                  .lineTexts()
+                  .first()
+                  .size(),
+              6);
+}
+
+// A label of a line or two lays out the start of a text of millions of characters only, and
+// shows what it would of the whole.
+TEST_F(TextTest, ALayoutOfFewLinesShowsOfAHugeTextWhatItShowsOfItsStart) {
+    const Font font = Font::systemFontOfSize(14);
+    const std::vector<ui::TextLayout::Options> cases{
+        {.width = 70, .mode = LineBreakMode::TruncateTail, .singleLine = true},
+        {.width = 70, .maximumLines = 2, .mode = LineBreakMode::TruncateTail},
+        {.width = 70, .height = 40, .mode = LineBreakMode::CharacterWrap},
+        {.width = 100, .maximumLines = 3, .mode = LineBreakMode::WordWrap}};
+    for (const QString& unit :
+         {QStringLiteral("一二三四五六七八九十"), QStringLiteral("iiiiiiiiii"),
+          QStringLiteral("拎包入住。\n"), QStringLiteral("ab cd ef，")}) {
+        // The start alone is laid out whole; the huge text past a few hundred characters not.
+        const QString start = unit.repeated(20);
+        const QString huge = unit.repeated(300'000);
+        for (std::size_t c = 0; c < cases.size(); ++c) {
+            const ui::TextLayout whole(start, font, cases[c]);
+            const ui::TextLayout cut(huge, font, cases[c]);
+            EXPECT_EQ(cut.lineTexts(), whole.lineTexts()) << unit.toStdString() << " case " << c;
+            EXPECT_EQ(cut.size(), whole.size()) << unit.toStdString() << " case " << c;
+            EXPECT_TRUE(cut.isTruncated()) << unit.toStdString() << " case " << c;
+        }
+    }
+    // Characters of no width take a longer start than any first try: the line still shows as
+    // many of the others as fit.
+    const QChar one(0x4E00);
+    const QString thin = (QString(99, QChar(0x200B)) + one).repeated(100'000);
+    EXPECT_EQ(ui::TextLayout(thin, font, cases[0]).lineTexts().first().count(one),
+              ui::TextLayout(QString(10, one), font, cases[0]).lineTexts().first().count(one));
 }
 
 TEST_F(TextTest, TruncationModesCutWhereTheyName) {

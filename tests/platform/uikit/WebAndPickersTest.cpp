@@ -261,7 +261,7 @@ TEST_F(WebAndPickersTest, ThePickersLibraryIsTheFolderSetElseTheEnvironmentsElse
     EXPECT_EQ(ui::ImagePickerController::libraryPath(), ui::PhotoAlbum::path());
 }
 
-TEST_F(WebAndPickersTest, MessageComposerCannotSendAndOnlyCancels) {
+TEST_F(WebAndPickersTest, MessageComposerFailsToSendByDefaultAndOnlyCancelsWithoutMessaging) {
     struct Result : ui::MessageComposeViewControllerDelegate {
         void didFinishWithResult(ui::MessageComposeViewController& composer,
                                  ui::MessageComposeResult result) override {
@@ -270,17 +270,34 @@ TEST_F(WebAndPickersTest, MessageComposerCannotSendAndOnlyCancels) {
         }
         std::vector<ui::MessageComposeResult> results;
     };
-    EXPECT_FALSE(ui::MessageComposeViewController::canSendText());
+    const auto compose = [&](const std::shared_ptr<Result>& result) {
+        auto composer = std::make_shared<ui::MessageComposeViewController>();
+        composer->setRecipients({"13800000000"});
+        composer->setBody("您好，我对您的房源很感兴趣");
+        composer->setMessageComposeDelegate(result);
+        root_->presentViewController(composer, false);
+        composer->view()->layoutIfNeeded();
+        EXPECT_NE(driver_->findByText("收件人：13800000000"), nullptr);
+        EXPECT_NE(driver_->findByText("您好，我对您的房源很感兴趣"), nullptr);
+    };
+    // A phone with a composer and nothing to carry the text: a send is told it failed.
+    qunsetenv("HOUSING_SMS");
+    EXPECT_TRUE(ui::MessageComposeViewController::canSendText());
     auto result = std::make_shared<Result>();
-    auto composer = std::make_shared<ui::MessageComposeViewController>();
-    composer->setRecipients({"13800000000"});
-    composer->setBody("您好，我对您的房源很感兴趣");
-    composer->setMessageComposeDelegate(result);
-    root_->presentViewController(composer, false);
-    composer->view()->layoutIfNeeded();
-    EXPECT_NE(driver_->findByText("您好，我对您的房源很感兴趣"), nullptr);
+    compose(result);
+    EXPECT_TRUE(driver_->tapText("发送"));
+    EXPECT_EQ(result->results,
+              std::vector<ui::MessageComposeResult>{ui::MessageComposeResult::Failed});
+    EXPECT_EQ(root_->presentedViewController(), nullptr);
+
+    // A device without messaging: no composer is offered; shown anyway, it only cancels.
+    qputenv("HOUSING_SMS", "none");
+    EXPECT_FALSE(ui::MessageComposeViewController::canSendText());
+    result = std::make_shared<Result>();
+    compose(result);
     EXPECT_FALSE(driver_->tapText("发送") && !result->results.empty());
     EXPECT_TRUE(driver_->tapText("取消"));
+    qunsetenv("HOUSING_SMS");
     EXPECT_EQ(result->results,
               std::vector<ui::MessageComposeResult>{ui::MessageComposeResult::Cancelled});
     EXPECT_EQ(root_->presentedViewController(), nullptr);

@@ -1,18 +1,22 @@
-// The bar buttons of the screens that the chat, the housing needs, the housing lists and the
-// city chooser build, as the launched app shows them on its own bar: the image back button or
-// the "取消" text button of the app's look (never a plain title item in the platform's colour),
-// and a tap on it leaves the screen the way the screen leaves.
+// The bar buttons of the screens that the chat, the housing needs, the housing lists, the shop
+// map, the news list and the city chooser build, as the launched app shows them on its own
+// bar: the image back button or the "取消" text button of the app's look (never a plain title
+// item in the platform's colour), and a tap on it leaves the screen the way the screen leaves.
 #include "AppShellFixture.h"
 
+#include "account/QXHouseNewsViewController.h"
 #include "app/QXTabBarController.h"
+#include "app/ShopMapEntry.h"
 #include "app/home/QXMainViewController.h"
 #include "chat/QXInputTelPhoneNumberViewController.h"
 #include "chat/QXMessageController.h"
+#include "houses/HousesNavigation.h"
 #include "houses/list/DistrictSelect1.h"
 #include "houses/list/FilterMainViewControl.h"
 #include "houses/list/FilterSelectList.h"
 #include "houses/query/tovikFilters2.h"
 #include "houses/shared/HousesHost.h"
+#include "map/QXMapViewController.h"
 #include "needs/DistrictSelect.h"
 #include "needs/QXFBAgentAddress.h"
 #include "needs/QXMessageValidationController.h"
@@ -97,6 +101,16 @@ const std::vector<ScreenCase>& screenCases() {
         {"filter street list", BarButton::Back, Opening::Pushed,
          [] { return std::make_shared<StreetSelect1>(std::make_shared<QVariantMap>()); }},
         {"city chooser", BarButton::Cancel, Opening::CityChooser, {}},
+        {"rent list", BarButton::Back, Opening::Pushed,
+         [] { return HousesNavigation::postList(7, 1, QString()); }},
+        {"shared-rent list", BarButton::Back, Opening::Pushed,
+         [] { return HousesNavigation::postList(7, 3, QString()); }},
+        {"second-hand list", BarButton::Back, Opening::Pushed,
+         [] { return HousesNavigation::postList(7, 5, QString()); }},
+        {"shop map", BarButton::Back, Opening::Pushed,
+         [] { return ShopMapEntry::makeScreen(QXAppDelegate::sharedAppDelegate()); }},
+        {"news list", BarButton::Back, Opening::Pushed,
+         [] { return std::make_shared<QXHouseNewsViewController>(); }},
     };
     return cases;
 }

@@ -103,7 +103,7 @@ TEST_F(PushNotificationTest, AWebPushOpensItsAddressAndAHomePushTheHomeTab) {
     auto* page = dynamic_cast<WebHelp*>(selectedStack().topViewController().get());
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(page->url(), "http://example.invalid/page.html");
-    EXPECT_EQ(page->titleString(), WebHelp::kDefaultTitle);
+    EXPECT_EQ(page->titleString(), "Nevoru找房");
     EXPECT_TRUE(page->isFromPush());
 
     tabs().setSelectedIndex(2);

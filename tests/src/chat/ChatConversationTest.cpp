@@ -140,7 +140,7 @@ TEST_F(ChatConversationTest, NothingGoesOutForBlankTextOrAnAttachmentMarkAndTheB
 
     context_->setConnectionReachabil(false);
     chat->senderTextToServer(QStringLiteral("你好"));
-    EXPECT_EQ(alerts_->visibleAlert()->title(), QXMessageController::kNoNetworkTitle);
+    EXPECT_EQ(alerts_->visibleAlert()->title(), "网络不可用");
     EXPECT_TRUE(storedMessages().isEmpty()) << "nothing stored without a network";
 }
 
@@ -152,13 +152,13 @@ TEST_F(ChatConversationTest, AVoiceRecordedFromTheMicrophoneFileGoesOutAsAmrWith
     ASSERT_TRUE(chat->containerView()->isVoiceMode());
     const ui::Point at = centreInWindow(*talk);
     window_->touchDown(at);
-    EXPECT_EQ(talk->currentTitle(), QXChatTextView::kReleaseToEnd);
+    EXPECT_EQ(talk->currentTitle(), "松开 结束");
     EXPECT_TRUE(chat->recordAudio()->isRecording());
     const QString recording = chat->recordAudio()->recorderFilePath();
     clock().advance(2s);
     window_->touchUp(at);
     EXPECT_FALSE(chat->recordAudio()->isRecording());
-    EXPECT_EQ(talk->currentTitle(), QXChatTextView::kHoldToTalk);
+    EXPECT_EQ(talk->currentTitle(), "按住 说话");
 
     // The upload carries the AMR file: the magic and 100 frames of 12.2 kbit/s.
     ASSERT_TRUE(runMainLoopUntil([&] { return sentPackets().size() == 1; }));
@@ -211,7 +211,7 @@ TEST_F(ChatConversationTest, ATooShortRecordingOrOneDraggedAwaySendsNothing) {
     EXPECT_TRUE(chat->recordAudio()->isRecording());
     window_->touchUp(at);
     EXPECT_FALSE(chat->recordAudio()->isRecording());
-    EXPECT_TRUE(driver_->findByText(VoiceHUD::kTooShort));
+    EXPECT_TRUE(driver_->findByText("时间过短，请重新录制"));
 
     window_->touchDown(at);
     clock().advance(1500ms);

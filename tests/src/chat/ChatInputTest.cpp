@@ -102,7 +102,7 @@ TEST_F(ChatInputBarTest, VoiceModeKeepsTheTypedTextAsideAndHoldingTheTalkButtonL
     EXPECT_TRUE(bar_->isVoiceMode());
     EXPECT_EQ(events_->pictures, 0);
     window_->touchUp(talk);
-    EXPECT_EQ(bar_->inputButton()->currentTitle(), QXChatTextView::kHoldToTalk);
+    EXPECT_EQ(bar_->inputButton()->currentTitle(), "按住 说话");
 
     ASSERT_TRUE(driver_->tap(bar_->voiceButton()));
     driver_->wait(0.5);
@@ -175,7 +175,7 @@ TEST_F(VoiceHUDTest, UnderASecondIsTooShortAndASecondOrMoreIsHandedOver) {
     clock().advance(900ms);
     hud_->finishRecording();
     EXPECT_TRUE(events_->recorded.empty());
-    EXPECT_TRUE(driver_->findByText(VoiceHUD::kTooShort));
+    EXPECT_TRUE(driver_->findByText("时间过短，请重新录制"));
     EXPECT_EQ(hud_->alpha(), 0);
 
     hud_->startForFilePath(path());

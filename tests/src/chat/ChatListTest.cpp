@@ -103,6 +103,16 @@ TEST_F(ChatListTest, TalksShowNewestFirstWithPreviewsAgesAndUnreadBadges) {
         list_->view().get());
     EXPECT_LE(last.origin.y + last.size.height,
               list_->view()->bounds().size.height - ChatHost::shared()->tabBarHeight());
+
+    // Another user's talks (the service account's alone, as after a logon) show from the top,
+    // not at the offset the list before was scrolled to.
+    for (const qint64 other : {880001, 880002, 880003, 880004, 880005})
+        ASSERT_TRUE(QXIMDatabase::shared().deleteTalksInfo(
+            own(), QStringLiteral("%1-%2").arg(other).arg(kUser)));
+    ns::NotificationCenter::defaultCenter().post(QXChatListController::kUserChangedNotification);
+    settle();
+    ASSERT_EQ(list_->chatData().size(), 1);
+    EXPECT_EQ(table->contentOffset().y, 0) << "the one talk shows whole below the bar";
 }
 
 // A row that showed a broker, then the service account's own picture, shows the broker's

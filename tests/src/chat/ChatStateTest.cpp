@@ -356,6 +356,19 @@ TEST_F(ChatStateTest, APostCardOpensThatPostsDetailFetchedByItsPuid) {
     store(kBroker, QVariantList{"url", card, ""}, 60, false);
     auto chat = openChat(talkRow(kBroker));
     ASSERT_EQ(chat->chatData().size(), 1);
+    // Where bar and bubbles sit once the keyboard went down in the chat.
+    ASSERT_TRUE(driver_->tap(chat->containerView()->textView()));
+    settle();
+    chat->singleTapCellViewGesture();
+    settle();
+    ASSERT_FALSE(ui::Keyboard::shared().isVisible());
+    const ui::Rect bar = chat->containerView()->frame();
+    const ui::Rect table = chat->chatTable()->frame();
+    // The card is tapped while the keyboard is up.
+    ASSERT_TRUE(driver_->tap(chat->containerView()->textView()));
+    settle();
+    ASSERT_TRUE(ui::Keyboard::shared().isVisible());
+    ASSERT_LT(chat->containerView()->frame().origin.y, bar.origin.y);
     QXMessageCell* cell = cellAt(*chat, int(chat->chatData().size()) - 1);
     ASSERT_TRUE(dynamic_cast<QXMessageVcardCell*>(cell));
     cell->handleTapGesture();
@@ -366,6 +379,14 @@ TEST_F(ChatStateTest, APostCardOpensThatPostsDetailFetchedByItsPuid) {
     EXPECT_EQ(detail->fromType(), 1) << "the detail counts its favourite as a chat's";
     ASSERT_TRUE(runMainLoopUntil([&] { return detail->isGetDetailFinish(); }));
     EXPECT_EQ(detail->post()["title"], card["title"]) << "the card's post, as the list shows it";
+
+    // Back in the chat, bar and bubbles sit as they do without the keyboard, which went.
+    navigation_->popViewControllerAnimated(true);
+    settle();
+    EXPECT_EQ(navigation_->topViewController(), chat);
+    EXPECT_FALSE(ui::Keyboard::shared().isVisible());
+    EXPECT_EQ(chat->containerView()->frame(), bar);
+    EXPECT_EQ(chat->chatTable()->frame(), table);
 }
 
 TEST_F(ChatStateTest, TheBrokersPictureOpensTheShopWhoseChatButtonReturnsToThisTalk) {
@@ -472,6 +493,23 @@ TEST_F(ChatStateTest, TextBubblesShowEveryCharacterOfTheLinesTheyWereMeasuredFor
     const ui::Size frame = text->frame().size;
     EXPECT_LE(text->suggestedSizeConstrainedToSize({frame.width, 1e6}).height, frame.height)
         << "the linked line does not break again below the bubble";
+
+    // A text of a hundred thousand characters shows its first thousand and "…", with no link
+    // for the number at its end that it does not show, in a bubble as tall as they are; Copy
+    // takes the whole text.
+    const QString huge = QStringLiteral("房东急租，拎包入住。").repeated(10'000) + "13812345678";
+    store(kBroker, huge, 5, false);
+    chat->reloadChatList();
+    settle();
+    auto* cut = dynamic_cast<QXMessageTextCell*>(cellAt(*chat, 3));
+    ASSERT_NE(cut, nullptr);
+    EXPECT_EQ(cut->messageLabel()->text(), huge.left(1000) + QStringLiteral("…"));
+    EXPECT_LT(chat->chatTable()->rectForRowAtIndexPath({0, 3}).size.height, 2000);
+    cut->copy();
+    EXPECT_EQ(ui::Pasteboard::generalPasteboard().string(), huge);
+    const QString house = QString::fromUtf8("\xF0\x9F\x8F\xA0");
+    EXPECT_EQ(QXMessageTextCell::shownText(house.repeated(1001)), house.repeated(1000) + "…")
+        << "a character is never cut in two";
 }
 
 TEST_F(ChatStateTest, AReusedPictureBubbleOpensOnlyItsOwnPicture) {

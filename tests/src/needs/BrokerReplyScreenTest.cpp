@@ -75,7 +75,7 @@ TEST_F(BrokerReplyScreenTest, APublishedNeedIsAnsweredByBrokersWithHousesAndSubs
     auto screen = openReplies(needId, false, agents_);
     EXPECT_TRUE(screen->brokerMatchingView()->window()) << "the matching panel shows first";
     EXPECT_EQ(screen->titleLbl()->text(), brokerDistrict().second);
-    EXPECT_EQ(screen->subTitleLbl()->text(), "租房，不限的二室");
+    EXPECT_EQ(screen->subTitleLbl()->text(), "租房，不限的两室");
 
     ASSERT_TRUE(runMainLoopUntil([&] { return housesShown(*screen); }));
     ASSERT_EQ(subscriptionCalls(1).size(), 1u);
@@ -132,7 +132,7 @@ TEST_F(BrokerReplyScreenTest, ACancelledSubscriptionIsNotMadeAgainAndTheBarOffer
     auto* text = dynamic_cast<ui::Label*>(
         screen->bottomPushView()->viewWithTag(QXBrokerReplyViewController::kBarLabelTag));
     ASSERT_TRUE(text);
-    EXPECT_EQ(text->text(), QXBrokerReplyViewController::kSubscribeText);
+    EXPECT_EQ(text->text(), "每日推送最新房源，好房子不再错过");
 
     // Subscribing again from the bar, then cancelling after the confirmation.
     screen->closeSubscribeBtnFunc();
@@ -152,6 +152,7 @@ TEST_F(BrokerReplyScreenTest, ACancelledSubscriptionIsNotMadeAgainAndTheBarOffer
 
 TEST_F(BrokerReplyScreenTest, AnEmptyBatchClearsTheRowsAndTheirActionsFindNothing) {
     const QString needId = publishAndStore();
+    for (const qint64 broker : {8001000000, 8001000001, 8001000002}) storeAnswer(broker, needId);
     auto screen = openReplies(needId, true);
     ASSERT_TRUE(runMainLoopUntil([&] { return housesShown(*screen); }));
     ASSERT_GT(screen->houseSourceTableView()->numberOfRowsInSection(0), 0);
@@ -165,6 +166,10 @@ TEST_F(BrokerReplyScreenTest, AnEmptyBatchClearsTheRowsAndTheirActionsFindNothin
         << "no row outlives its house";
     EXPECT_EQ(screen->houseSourceInfoPage(), 3) << "the next batch follows the served page";
     EXPECT_FALSE(screen->loadingView()->superview());
+    // Brokers answered, none recommends a house: the notice asks to wait for them all the same.
+    EXPECT_EQ(screen->brokerListViewBtn()->titleForState(ui::kControlStateNormal), "3");
+    EXPECT_NE(driver_->findByText(QStringLiteral("暂未找到合适的房源")), nullptr);
+    EXPECT_NE(driver_->findByText(QStringLiteral("请等待经纪人响应，或者先到好房子看看")), nullptr);
     const auto screens = navigation_->viewControllers().size();
     screen->goToImPageWithAgent(0);
     screen->goToHouseSourceDetailPageWithCellTag(0);
@@ -207,7 +212,7 @@ TEST_F(BrokerReplyScreenTest, OneHouseOfElevenDocksTheBarAtTheBottomWhereItsButt
     auto* text =
         dynamic_cast<ui::Label*>(bar->viewWithTag(QXBrokerReplyViewController::kBarLabelTag));
     ASSERT_NE(text, nullptr);
-    EXPECT_EQ(text->text(), QXBrokerReplyViewController::kSubscribeText);
+    EXPECT_EQ(text->text(), "每日推送最新房源，好房子不再错过");
     EXPECT_EQ(bar->superview(), screen->view().get()) << "docked again";
 }
 
@@ -287,7 +292,7 @@ TEST_F(BrokerReplyScreenTest, AFavouriteIsKeptFromTheServersPostAndRefusedPastTh
     screen->favriteHouseSourceInfoWithCellTag(0);
     settle();
     EXPECT_EQ(callsOf("GetPost").size(), 2u) << "past the limit nothing is asked";
-    EXPECT_TRUE(alerts_->pressButton(AlertMessages::kOkTitle));
+    EXPECT_TRUE(alerts_->pressButton("确  定"));
 }
 
 TEST_F(BrokerReplyScreenTest, MessagesWhileCoveredAreReadOnReturnWithoutTheAnimation) {

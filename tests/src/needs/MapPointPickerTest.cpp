@@ -24,7 +24,7 @@ protected:
         delegate_ = std::make_shared<RecordingPickerDelegate>();
         picker_ = std::make_shared<QXFBAgentAddress>();
         picker_->setIDelegate(delegate_);
-        picker_->setPreAddress(QXFBAgentAddress::kNoAddress);
+        picker_->setPreAddress("暂无地址,请拖动地图选择。");
         navigation_->pushViewController(picker_, false);
         settle();
     }
@@ -40,7 +40,7 @@ protected:
     // the stand-in answers, so that a slow answer on a busy machine never times out.
     bool lookedUp(std::size_t asked = 1) {
         return settleUntil([&] { return lookups() >= asked; }, 0.1) && waitFor([&] {
-                   return label() != QXFBAgentAddress::kQuerying && picker_->movieMapcount() == 0;
+                   return label() != "      正在查询地址..." && picker_->movieMapcount() == 0;
                });
     }
     static map::Coordinate centreOf(qint64 district) {
@@ -59,9 +59,8 @@ TEST_F(MapPointPickerTest, TheAddressTextGivesBackTheStreetFollowedByNearby) {
                   QStringLiteral("在徐汇区天平路附近3km内找房")),
               QStringLiteral("徐汇区天平路附近"));
     EXPECT_TRUE(
-        QXFBAgentAddress::getRealAddressWithAttributeStr(QXFBAgentAddress::kLookupFailed).isNull());
-    EXPECT_TRUE(
-        QXFBAgentAddress::getRealAddressWithAttributeStr(QXFBAgentAddress::kQuerying).isNull());
+        QXFBAgentAddress::getRealAddressWithAttributeStr("地址查询失败，请拖动地图重试").isNull());
+    EXPECT_TRUE(QXFBAgentAddress::getRealAddressWithAttributeStr("      正在查询地址...").isNull());
 }
 
 TEST_F(MapPointPickerTest, ThePointUnderThePinIsLookedUpAndHandedBack) {
@@ -97,7 +96,7 @@ TEST_F(MapPointPickerTest, OnlyTheAnswerForTheLastRestingPlaceStays) {
     // comes first.
     server().setFault({.prefix = standin::paths::kDataShare, .hold = true, .times = 1});
     picker_->mapView()->setCenterCoordinate(centreOf(310104), false);
-    EXPECT_EQ(label(), QXFBAgentAddress::kQuerying);
+    EXPECT_EQ(label(), "      正在查询地址...");
     EXPECT_FALSE(picker_->isDoneEnabled());
     ASSERT_TRUE(settleUntil([&] { return lookups() == 2; }, 0.1));
     picker_->mapView()->setCenterCoordinate(centreOf(310101), false);
@@ -113,7 +112,7 @@ TEST_F(MapPointPickerTest, AMapRestingOnItsFirstRegionLooksNothingUp) {
     picker_->mapView()->setCenterCoordinate(QXFBAgentAddress::kInitialCentre, false);
     settle();
     EXPECT_EQ(lookups(), 0u);
-    EXPECT_EQ(label(), QXFBAgentAddress::kQuerying);
+    EXPECT_EQ(label(), "      正在查询地址...");
     EXPECT_FALSE(picker_->isDoneEnabled());
 }
 
@@ -122,7 +121,7 @@ TEST_F(MapPointPickerTest, AFailedLookupLeavesNothingToChoose) {
     server().setFault({.prefix = standin::paths::kDataShare, .status = 500, .times = 1});
     openPicker();
     ASSERT_TRUE(lookedUp());
-    EXPECT_EQ(label(), QXFBAgentAddress::kLookupFailed);
+    EXPECT_EQ(label(), "地址查询失败，请拖动地图重试");
     EXPECT_FALSE(picker_->isDoneEnabled());
     picker_->didChooseLocation();
     settle();
@@ -138,7 +137,7 @@ TEST_F(MapPointPickerTest, WithoutANetworkTheRestingMapSaysItCannotLocate) {
     context_->setConnectionReachabil(false);
     picker_->mapView()->setCenterCoordinate(centreOf(310101), false);
     settle();
-    EXPECT_EQ(label(), QXFBAgentAddress::kCannotLocate);
+    EXPECT_EQ(label(), "无法定位位置");
     EXPECT_FALSE(picker_->isDoneEnabled());
     EXPECT_EQ(lookups(), asked);
     ASSERT_NE(alerts_->visibleAlert(), nullptr);
@@ -162,7 +161,7 @@ TEST_F(MapPointPickerTest, WithThePositionRefusedTheMapGoesToTheSelectedCityFoun
     EXPECT_NEAR(picker_->mapView()->region().span.latitudeDelta, QXFBAgentAddress::kSpan, 0.01);
     // The refused service finds no street: nothing to choose.
     settle(1.0);
-    EXPECT_EQ(label(), QXFBAgentAddress::kLookupFailed);
+    EXPECT_EQ(label(), "地址查询失败，请拖动地图重试");
     EXPECT_FALSE(picker_->isDoneEnabled());
     EXPECT_EQ(lookups(), 0u);
 

@@ -7,6 +7,8 @@
 #include "needs/QXTempTableViewController.h"
 
 #include "IMChat/qximlib/QXIMDatabase.h"
+#include "IMChat/qximlib/QXIMService.h"
+#include "IMChat/qximlib/QXIMUser.h"
 #include "chat/QXVoicePlayer.h"
 #include "location/CityUpdateData.h"
 #include "location/tovikCitylog.h"
@@ -95,6 +97,8 @@ protected:
     void TearDown() override {
         closeScreens();
         form_.reset();
+        QXIMService::forceRelease();
+        QXIMUser::shared().setUserId(QXIMUser::getDefaultUserid());
         QXVoicePlayer::forceRelease();
         QXIMDatabase::forceRelease();
         resetCityChoice();

@@ -2,14 +2,20 @@
 // branches off the happy road (failures, refusals, replies after the form left).
 #include "NeedFormFixture.h"
 
+#include "IMChat/qximlib/QXFCIMReceiverParser.h"
+#include "IMChat/qximlib/qximdata/util/QXIMUtil.h"
 #include "chat/VoiceFolders.h"
+#include "chat/VoiceLeftovers.h"
 #include "houses/shared/ErrorTipView.h"
 
 #include "needs/DistrictSelect.h"
 #include "needs/QXBrokerReplyViewController.h"
+#include "needs/QXNeedHistoryItem.h"
 #include "needs/StreetSelect.h"
 
 #include "location/UserLocation.h"
+
+#include "MessagingStandin.h"
 
 #include "platform/foundation/file_manager.h"
 #include "platform/foundation/notification_center.h"
@@ -357,6 +363,65 @@ TEST_F(NeedFormTest, ANeedStillOnItsWayWhenTheFormLeftIsNeitherKeptNorFollowed) 
     EXPECT_EQ(navigation_->viewControllers().size(), 1u) << "back on the screen before the form";
 }
 
+// The app ends while its need is on its way to the server, which takes it all the same. At
+// the next launch the brokers' answers about it find the need written before the call and
+// give it its id, its sentence opens their talks, and its uploaded note stays; an uploaded note
+// that no kept need names goes.
+TEST_F(NeedFormTest, ANeedPublishedAsTheAppEndsIsFoundAgainByItsBrokersAnswers) {
+    MessagingStandin::signIn(kUser);
+    locate();
+    openForm(1, {QStringLiteral("近地铁")});
+    recordNote(2s);
+    chooseHouseType(1);
+    ASSERT_TRUE(driver_->tap(form_->selectedTerm()->buttons().at(0).get()));
+    // The phone check and the upload are answered, the publishing call is not.
+    server().setFaults({{.prefix = standin::paths::kDataShare, .times = 2},
+                        {.prefix = standin::paths::kDataShare, .hold = true, .times = 1}});
+    sendAndConfirm();
+    ASSERT_TRUE(runMainLoopUntil([&] { return !publishCalls().empty(); }));
+    const QJsonArray sent = argumentsOf(publishCalls().front(), "postHousingRequest");
+    const QString note =
+        VoiceFolders::amrCacheDirectory() + "/" + QXIMUtil::MD5Encode(sent[5].toString());
+    ASSERT_TRUE(ns::FileManager::fileExistsAtPath(note));
+    const QString neverKept =
+        VoiceFolders::amrCacheDirectory() + "/" + QXIMUtil::MD5Encode("http://h/never-kept.amr");
+    ASSERT_TRUE(ns::FileManager::createFileAtPath(neverKept, "#!AMR\n"));
+
+    // The app ends: its screens and its store go without a word from the server, which then
+    // takes the need.
+    closeScreens();
+    form_.reset();
+    QXIMDatabase::forceRelease();
+    server().releaseHeld();
+
+    // The next launch.
+    ASSERT_TRUE(QXIMDatabase::shared().openDatabase(QString::number(kUser)));
+    VoiceLeftovers::clearAtLaunch();
+    const auto service = QXIMService::shared();
+    const auto parser = QXFCIMReceiverParser::install(*service, &QXNeedHistoryItem::getInfoWithDic);
+    ASSERT_TRUE(runMainLoopUntil([&] { return storedNeeds().size() == 1; }));
+    const QVariantMap need = storedNeeds().front();
+    EXPECT_EQ(need.value("voiceUrl").toString(), sent[5].toString());
+    EXPECT_EQ(need.value("sentence").toString(), sent[7].toString());
+    const QString answers = QStringLiteral("SELECT m_content FROM msgs WHERE r_id = '%1'")
+                                .arg(need.value("n_id").toString());
+    const auto own = QStringLiteral("SELECT m_content FROM msgs WHERE m_id = '100'");
+    const auto rowsOf = [](const QString& sql) {
+        return QXIMDatabase::shared().queue().inDatabase(
+            [&](JSSQLite& db) { return db.executeQuery(sql).value_or(JSSQLite::Rows()); });
+    };
+    ASSERT_TRUE(runMainLoopUntil([&] { return !rowsOf(own).isEmpty(); }));
+    EXPECT_FALSE(rowsOf(answers).isEmpty()) << "the brokers answer the need found again";
+    EXPECT_TRUE(rowsOf(own)
+                    .front()
+                    .value("m_content")
+                    .toString()
+                    .contains(QStringLiteral("额外条件:近地铁,")))
+        << "the talk opens with the need as the brokers got it";
+    ASSERT_TRUE(runMainLoopUntil([&] { return !ns::FileManager::fileExistsAtPath(neverKept); }));
+    EXPECT_TRUE(ns::FileManager::fileExistsAtPath(note));
+}
+
 // A note deleted or left with the form was never sent: none of its files stays.
 TEST_F(NeedFormTest, NotesNeverSentLeaveNoFileBehind) {
     locate();
@@ -421,28 +486,41 @@ TEST_F(NeedFormTest, AFailedFilterDownloadIsAskedAgainForTheFormsOwnKind) {
 // over itself, and a tap asks once more.
 TEST_F(NeedFormTest, DefinitionsRefusedTwiceAreToldAndATapAsksAgain) {
     locate();
-    server().setFaults({{.prefix = standin::paths::kDataShare, .status = 500, .times = 1},
-                        {.prefix = standin::paths::kDataShare,
-                         .body = QByteArray(R"({"fs":"none"})"),
-                         .times = 1}});
+    // Definitions that name no house values are refused too, and never kept: a kept file
+    // would stand in for the definitions for good.
+    server().setFaults(
+        {{.prefix = standin::paths::kDataShare, .status = 500, .times = 1},
+         {.prefix = standin::paths::kDataShare, .body = QByteArray(R"({"fs":[]})"), .times = 1},
+         {.prefix = standin::paths::kDataShare,
+          .body = QByteArray(R"({"fs":[{"f":"price","vs":[]},{"f":"huxing_shi"}]})"),
+          .times = 1}});
+    // A file of such definitions left by an earlier run is asked again.
+    ASSERT_TRUE(ns::writeToFile(QVariantMap{{"fs", QVariantList{}}},
+                                NeedFilterFile::path(kCity, "1"), true));
     form_ = std::make_shared<QXPublishHouseInfoViewController>();
     form_->setRentOrBuyKey(1);
     form_->qxInfoModel().publishInfoRentOrBuyString = "1";
     form_->didLoadUnLocalHouseDoorAndPriceInfoWithIndex("1", kCity);
     navigation_->pushViewController(form_, false);
     ASSERT_TRUE(waitFor([&] {
-        return ErrorTipView::shownMessage(*form_->view()) ==
-               QXPublishHouseInfoViewController::kFilterLoadFailed;
+        return ErrorTipView::shownMessage(*form_->view()) == "加载失败\n点击屏幕重新加载";
     }));
     EXPECT_EQ(calls("GetMajorCategoryFilter").size(), 2u);
     EXPECT_TRUE(form_->selectedHouseDoor()->buttons().empty());
 
     ASSERT_TRUE(driver_->tap(form_->view()->viewWithTag(ErrorTipView::kButtonTag)));
     ASSERT_TRUE(waitFor([&] {
+        return calls("GetMajorCategoryFilter").size() == 3u &&
+               ErrorTipView::shownMessage(*form_->view()) ==
+                   QXPublishHouseInfoViewController::kFilterLoadFailed;
+    }));
+    EXPECT_FALSE(NeedFilterFile::readUsable(kCity, "1"));
+    ASSERT_TRUE(driver_->tap(form_->view()->viewWithTag(ErrorTipView::kButtonTag)));
+    ASSERT_TRUE(waitFor([&] {
         window_->layoutIfNeeded();
         return !form_->selectedHouseDoor()->buttons().empty();
     }));
-    EXPECT_EQ(calls("GetMajorCategoryFilter").size(), 3u);
+    EXPECT_EQ(calls("GetMajorCategoryFilter").size(), 4u);
     EXPECT_TRUE(ErrorTipView::shownMessage(*form_->view()).isNull());
 }
 
@@ -455,7 +533,7 @@ TEST_F(NeedFormTest, TheSendCheckAndThePlaceModesFollowTheChoices) {
     ASSERT_TRUE(driver_->tap(form_->sendButton()));
     settle(0.3);
     EXPECT_EQ(alerts_->visibleAlert(), nullptr);
-    EXPECT_NE(driver_->findByText(QXPublishHouseInfoViewController::kChooseAll), nullptr);
+    EXPECT_NE(driver_->findByText("请您选择房屋户型/价格/区域"), nullptr);
 
     // A district without streets closes the chooser with the district alone.
     ASSERT_TRUE(driver_->tap(form_->areaButton()));
@@ -498,7 +576,7 @@ TEST_F(NeedFormTest, AChosenPriceBandIsSentAsItsValueAndKept) {
     ASSERT_TRUE(driver_->tap(form_->sendButton()));
     settle(0.3);
     EXPECT_EQ(alerts_->visibleAlert(), nullptr);
-    EXPECT_NE(driver_->findByText(QXPublishHouseInfoViewController::kChooseAll), nullptr);
+    EXPECT_NE(driver_->findByText("请您选择房屋户型/价格/区域"), nullptr);
     chooseHouseType(1);
     sendAndConfirm();
     ASSERT_TRUE(repliesOpened());

@@ -123,7 +123,7 @@ TEST_F(NeedHistoryTest, DeletingASubscribedNeedCancelsItFirstAndRemovesThatNeedB
     history->commitEditingStyle(*history->listTable(), ui::TableViewCellEditingStyle::Delete,
                                 ui::IndexPath(1, 0));
     settle();
-    EXPECT_TRUE(alerts_->pressButton(AlertMessages::kOkTitle));
+    EXPECT_TRUE(alerts_->pressButton("确  定"));
     EXPECT_EQ(ids(*history), (QStringList{"23", "22"}));
     history->commitEditingStyle(*history->listTable(), ui::TableViewCellEditingStyle::Delete,
                                 ui::IndexPath(0, 0));
@@ -152,5 +152,5 @@ TEST_F(NeedHistoryTest, AFailedCancellationKeepsTheNeedAndTheLastDeletionShowsTh
                                 ui::IndexPath(0, 0));
     ASSERT_TRUE(settleUntil([&] { return history->needHistoryArray().isEmpty(); }));
     EXPECT_TRUE(history->noHistoryView() && history->noHistoryView()->window());
-    EXPECT_TRUE(driver_->findByText(QXNeedHistoryListController::kEmptyText));
+    EXPECT_TRUE(driver_->findByText("暂无找房意向历史，\r\n发送找房意向后将会出现在这里!"));
 }

@@ -1,6 +1,7 @@
 // Reference screenshots of the need screens: the form placed in an area and around the
 // current position, the map point picker (also in the selected city when the position is
-// refused), the area and price pickers, the voice note and the SMS validation.
+// refused), the area and price pickers, the voice note and the SMS validation (with the
+// number pad up).
 #include "NeedFormFixture.h"
 
 #include "needs/QXAddressLabel.h"
@@ -82,7 +83,7 @@ TEST_F(NeedScreenshotTest, TheMapPointPickerWithThePositionRefused) {
     host_->denied = true;
     host_->cityName = QStringLiteral("北京");
     auto picker = std::make_shared<QXFBAgentAddress>();
-    picker->setPreAddress(QXFBAgentAddress::kNoAddress);
+    picker->setPreAddress("暂无地址,请拖动地图选择。");
     navigation_->pushViewController(picker, false);
     settle();
     ASSERT_TRUE(alerts_->pressButtonAtIndex(0));
@@ -106,7 +107,12 @@ TEST_F(NeedScreenshotTest, TheSmsValidationCountingDown) {
     navigation_->pushViewController(screen, false);
     settle();
     ASSERT_TRUE(driver_->tap(screen->mobileTextField()));
-    ASSERT_TRUE(driver_->type(QStringLiteral("13812345678")));
+    ASSERT_TRUE(driver_->type(QStringLiteral("1381234")));
+    settle(0.5);
+    // A number too short for a code: the button looks it; the number pad leaves the send
+    // button in sight.
+    EXPECT_TRUE(matches("need_sms_validation_keyboard.png"));
+    ASSERT_TRUE(driver_->type(QStringLiteral("5678")));
     ASSERT_TRUE(driver_->tap(screen->getCaptchaButton()));
     ASSERT_TRUE(settleUntil([&] { return alerts_->visibleAlert() != nullptr; }, 0.1));
     ASSERT_TRUE(alerts_->pressButton(QStringLiteral("确定")));

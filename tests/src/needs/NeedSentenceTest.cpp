@@ -27,7 +27,7 @@ TEST(NeedSentenceTest, ThePartsSampleReadsExactly) {
 }
 
 TEST(NeedSentenceTest, EachKindHasItsFourTemplates) {
-    const QString any = QXNeedSentence::kNoLimit;
+    const QString any = "不限";
     EXPECT_EQ(sentence("1", any, any), QStringLiteral("我要求租一套房源,地点:【L】"));
     EXPECT_EQ(sentence("1", "H", any), QStringLiteral("我要求租一套【H】房源,地点:【L】"));
     EXPECT_EQ(sentence("1", any, "P"), QStringLiteral("我要求租一套【P】房源,地点:【L】"));

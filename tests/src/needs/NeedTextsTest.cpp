@@ -95,9 +95,15 @@ TEST_F(NeedHistoryItemTest, RemakesTheSentenceOfAStoredRow) {
     EXPECT_EQ(QXNeedHistoryItem::getInfoWithDic(row("5", "[4]", "100万以下")),
               "我要求购一套【100万以下】【四室以上】房源,地点:【南山区】");
     EXPECT_EQ(QXNeedHistoryItem::getInfoWithDic(row("9", "[1]", "不限")), "");
+    QVariantMap sent = row("1", "[2]", "不限");
+    sent.insert("sentence", "我要求租一套【两室 】房源,地点:【南山区】。额外条件:近地铁,");
+    EXPECT_EQ(QXNeedHistoryItem::getInfoWithDic(sent), sent.value("sentence"))
+        << "a need kept with its sentence reads as the brokers got it, terms and all";
 }
 
-TEST(NeedReplyTextsTest, HeaderNamesTheNeedByItsOwnTable) {
+// One need reads alike on the replies screen and in the history: the form's names, or the
+// city list's.
+TEST_F(NeedHistoryItemTest, TheRepliesHeaderNamesHouseTypesAsTheHistoryCardDoes) {
     const auto texts = [](const QString& kind, const QString& huxing) {
         return QXBrokerReplyViewController::loadNeedInfoStringWithDictionary(
             {{"rentOrBuy", kind},
@@ -105,11 +111,13 @@ TEST(NeedReplyTextsTest, HeaderNamesTheNeedByItsOwnTable) {
              {"location", "南山区"},
              {"priceName", "不限"}});
     };
-    EXPECT_EQ(texts("1", "[1,2,4]")["houseDoor"], "一室二室四室以上");
+    EXPECT_EQ(texts("1", "[1,2,4]")["houseDoor"], "一室两室四室以上");
     EXPECT_EQ(texts("3", "[1,2]")["houseDoor"], "合租单间合租床位");
-    EXPECT_EQ(texts("5", "3")["houseDoor"], "三室") << "a bare code is read as an array of one";
+    EXPECT_EQ(texts("5", "3")["houseDoor"], "三室") << "a bare code";
     EXPECT_EQ(texts("5", "[-1]")["houseDoor"], "不限");
-    EXPECT_EQ(texts("1", "[9]")["houseDoor"], "");
+    writeFilters("1", "huxing_shi",
+                 {QVariantMap{{"v", "-1"}, {"n", "不限"}}, QVariantMap{{"v", "2"}, {"n", "两居"}}});
+    EXPECT_EQ(texts("1", "[2]")["houseDoor"], "两居");
     EXPECT_EQ(texts("1", "[1]")["type"], "租房");
     EXPECT_EQ(texts("3", "[1]")["type"], "合租房");
     EXPECT_EQ(texts("5", "[1]")["type"], "买房");

@@ -2,6 +2,8 @@
 // typing rules, the server's refusals and sending through the delegate.
 #include "NeedFormFixture.h"
 
+#include "platform/uikit/keyboard.h"
+
 #include <cmath>
 
 namespace {
@@ -73,8 +75,10 @@ TEST_F(SmsValidationTest, TypingKeepsTheNumberToElevenAndTheCodeEnablesSending) 
     EXPECT_FALSE(screen_->sendButton()->isEnabled());
     typeMobile(QStringLiteral("1381234567"));
     EXPECT_FALSE(screen_->getCaptchaButton()->isEnabled());
+    EXPECT_LT(screen_->getCaptchaButton()->alpha(), 1.0) << "and looks it";
     ASSERT_TRUE(driver_->type(QStringLiteral("8")));
     EXPECT_TRUE(screen_->getCaptchaButton()->isEnabled());
+    EXPECT_EQ(screen_->getCaptchaButton()->alpha(), 1.0);
     driver_->type(QStringLiteral("9"));
     EXPECT_EQ(screen_->mobileTextField()->text(), "13812345678") << "a twelfth digit is refused";
 
@@ -86,6 +90,30 @@ TEST_F(SmsValidationTest, TypingKeepsTheNumberToElevenAndTheCodeEnablesSending) 
     EXPECT_FALSE(screen_->mobileTextField()->canPerformAction(QStringLiteral("paste:")));
 }
 
+// The number pad would cover the send button: the form moves up while it shows, and a tap
+// beside the fields puts it away.
+TEST_F(SmsValidationTest, TheKeyboardLeavesTheSendButtonInSightAndATapBesideTheFieldsCloses) {
+    const auto sendButtonBottom = [&] {
+        const ui::Button& button = *screen_->sendButton();
+        return button.convertRectToView(button.bounds(), nullptr).maxY();
+    };
+    const double resting = sendButtonBottom();
+    ASSERT_TRUE(driver_->tap(screen_->captchaTextField()));
+    settle(0.5);
+    ASSERT_TRUE(ui::Keyboard::shared().isVisible());
+    EXPECT_LE(sendButtonBottom(), ui::Keyboard::shared().frame().origin.y);
+
+    // Between the code field and the send button.
+    const ui::Rect code = screen_->captchaTextField()->frame();
+    const ui::Point beside = screen_->formView()->convertPointToView(
+        {code.origin.x + code.size.width / 2, code.maxY() + 6}, nullptr);
+    driver_->tapAt(beside);
+    settle(0.5);
+    EXPECT_FALSE(screen_->captchaTextField()->isFirstResponder());
+    EXPECT_FALSE(ui::Keyboard::shared().isVisible());
+    EXPECT_DOUBLE_EQ(sendButtonBottom(), resting);
+}
+
 TEST_F(SmsValidationTest, FiveRequestsInADayAreTheLimitCountingOnlyTheLast86400Seconds) {
     // 86401 seconds old is gone, 86400 still counts: five in the day refuse a sixth.
     storeRequestTimes({86401, 86400, 40, 30, 20, 10});
@@ -93,7 +121,7 @@ TEST_F(SmsValidationTest, FiveRequestsInADayAreTheLimitCountingOnlyTheLast86400S
     typeMobile(QStringLiteral("13812345678"));
     ASSERT_TRUE(driver_->tap(screen_->getCaptchaButton()));
     settle(0.3);
-    EXPECT_NE(driver_->findByText(QXMessageValidationController::kTooManyRequests), nullptr);
+    EXPECT_NE(driver_->findByText("验证码获取次数达到上限, 请24小时后重试"), nullptr);
     EXPECT_TRUE(codeRequests().empty());
     EXPECT_EQ(requestTimes(), stored) << "a refused request changes nothing";
 
@@ -133,7 +161,7 @@ TEST_F(SmsValidationTest, TheCountdownRunsFrom300To1AndGivesTheButtonBackOnTheNe
     driver_->type(QStringLiteral("8"));
     EXPECT_FALSE(screen_->getCaptchaButton()->isEnabled());
     clock().advance(1s);
-    EXPECT_EQ(captchaTitle(), QXMessageValidationController::kGetCode);
+    EXPECT_EQ(captchaTitle(), "获取验证码");
     EXPECT_TRUE(screen_->getCaptchaButton()->isEnabled());
     EXPECT_FALSE(screen_->isCountingDown());
     EXPECT_EQ(QXMessageValidationController::remainingSeconds(), 300);
@@ -153,12 +181,12 @@ TEST_F(SmsValidationTest, RefusalsAndFailuresSayWhyAndGiveTheButtonBack) {
     settle(4);
     server().setFault({.prefix = "/users/", .body = QByteArray(R"({"status":2})"), .times = 1});
     askForCode();
-    EXPECT_NE(driver_->findByText(QXMessageValidationController::kRequestFailed), nullptr);
+    EXPECT_NE(driver_->findByText("验证码获取失败，请重试"), nullptr);
 
     settle(4);
     server().setFault({.prefix = "/users/", .status = 500, .times = 1});
     askForCode();
-    EXPECT_NE(driver_->findByText(QXMessageValidationController::kRequestFailed), nullptr);
+    EXPECT_NE(driver_->findByText("验证码获取失败，请重试"), nullptr);
     EXPECT_TRUE(screen_->getCaptchaButton()->isEnabled());
     EXPECT_TRUE(requestTimes().isEmpty()) << "only accepted requests count";
 }
@@ -168,7 +196,7 @@ TEST_F(SmsValidationTest, ANumberOfTheWrongFormIsNeverSent) {
     ASSERT_TRUE(screen_->getCaptchaButton()->isEnabled());
     ASSERT_TRUE(driver_->tap(screen_->getCaptchaButton()));
     settle(0.3);
-    EXPECT_NE(driver_->findByText(QXMessageValidationController::kWrongNumber), nullptr);
+    EXPECT_NE(driver_->findByText("请输入正确的11位手机号码"), nullptr);
     EXPECT_TRUE(codeRequests().empty());
     screen_->captchaTextField()->setText(QStringLiteral("1234"));
     screen_->sendRequirement();

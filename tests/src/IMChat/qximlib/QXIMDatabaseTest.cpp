@@ -426,6 +426,49 @@ TEST_F(QXIMDatabaseTest, FavouritesAndNeeds) {
     EXPECT_EQ(store.getSubscribeIdWithPostId("n1"), "");
 }
 
+// A need is written before its publishing call and listed only once it has its id: from the
+// answer, or from a broker's answer about it when the app did not see the call end.
+TEST_F(QXIMDatabaseTest, ANeedBeingSentIsListedOnceItHasItsIdAndGoesWhenNothingClaimsIt) {
+    QXIMDatabase::NeedInfo need;
+    need.userId = kDatabaseUser;
+    need.time = QString::asprintf("%f", clock().timeIntervalSince1970());
+    need.sentence = QStringLiteral("我要求租一套房源,地点:【南山区】。额外条件:近地铁,");
+    const auto rows = [&] { return count("SELECT COUNT(*) c FROM need_list"); };
+    const qint64 refused = store.saveSendingNeed(need);
+    ASSERT_GT(refused, 0);
+    EXPECT_TRUE(store.loadNeedInfoWithUserID(kDatabaseUser, 10).isEmpty());
+    EXPECT_TRUE(store.getNeedInfoWithUserID(kDatabaseUser, "").isEmpty());
+    EXPECT_TRUE(store.removeSendingNeed(refused));
+    EXPECT_EQ(rows(), 0);
+
+    const qint64 answered = store.saveSendingNeed(need);
+    EXPECT_TRUE(store.settleSendingNeed(answered, "n7"));
+    EXPECT_TRUE(store.removeSendingNeed(answered));
+    const auto listed = store.loadNeedInfoWithUserID(kDatabaseUser, 10);
+    ASSERT_EQ(listed.size(), 1) << "a need with its id is not taken back";
+    EXPECT_EQ(listed.front().value("sentence").toString(), need.sentence);
+
+    const qint64 older = store.saveSendingNeed(need);
+    const qint64 newer = store.saveSendingNeed(need);
+    EXPECT_FALSE(store.adoptSendingNeed(kDatabaseUser, QXIMDatabase::kNoPostNeedId));
+    EXPECT_FALSE(store.adoptSendingNeed("9000000000043", "n8")) << "another user's answer";
+    EXPECT_EQ(store.adoptSendingNeed(kDatabaseUser, "n7")->value("_id").toLongLong(), answered)
+        << "an answer about a need the store knows";
+    const auto adopted = store.adoptSendingNeed(kDatabaseUser, "n8");
+    ASSERT_TRUE(adopted);
+    EXPECT_EQ(adopted->value("_id").toLongLong(), newer) << "the newest need being sent";
+    EXPECT_EQ(store.getNeedInfoWithUserID(kDatabaseUser, "n8").size(), 1);
+
+    // Left by a run that ended: kept a day for its answers, then gone at the next opening.
+    ASSERT_TRUE(store.openDatabase(kDatabaseUser));
+    EXPECT_EQ(rows(), 3);
+    clock().advance(std::chrono::seconds(QXIMDatabase::kSendingNeedLifetime + 1));
+    ASSERT_TRUE(store.openDatabase(kDatabaseUser));
+    EXPECT_EQ(rows(), 2);
+    EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) c FROM need_list WHERE _id = %1").arg(older)),
+              0);
+}
+
 // Files written by earlier versions of the app, newest last.
 const QList<QStringList> kOlderSchemas = {
     // The first: messages without kinds, states or types; talks without marks.
@@ -524,6 +567,13 @@ TEST_P(QXIMDatabaseMigrationTest, OlderFilesAreBroughtUpToDateKeepingTheirRows) 
         ASSERT_TRUE(db.executeUpdate(
             "INSERT INTO msg_list (u_id, o_user, t_id, r_id, f_id, l_read, l_content, l_msg, "
             "u_time) VALUES ('31', '{}', '8-31', 'post9', '8', 1, '[]', '{}', 50)"));
+        if (GetParam() == 0) {
+            ASSERT_TRUE(db.executeUpdate(
+                "INSERT INTO need_list (u_id, n_id, cityScriptIndex, districtId, streetId, "
+                "latlng, huxing, voiceUrl, price, priceType, location, time, rentOrBuy, "
+                "priceName) VALUES ('31', '77', '0', '310104', '-1', '', '[2]', '', '-1', '1', "
+                "'徐汇区', '1700000000', '1', '不限')"));
+        }
     }
     QXIMDatabase store;
     ASSERT_TRUE(store.openDatabase("31"));
@@ -542,6 +592,7 @@ TEST_P(QXIMDatabaseMigrationTest, OlderFilesAreBroughtUpToDateKeepingTheirRows) 
                                                 {"msg_list", "o_importance"},
                                                 {"need_list", "v_len"},
                                                 {"need_list", "subscribeId"},
+                                                {"need_list", "sentence"},
                                                 {"history", "c_id"}}) {
             if (!db.columnExists(column, table)) return false;
         }
@@ -552,6 +603,11 @@ TEST_P(QXIMDatabaseMigrationTest, OlderFilesAreBroughtUpToDateKeepingTheirRows) 
     EXPECT_EQ(store.getMessageByKey(1, "31")->value("m_content").toString(), "[[\"pic\",{},\"\"]]");
     EXPECT_EQ(store.talkInfoExist("8-31", "31").size(), 1);
     if (GetParam() != 0) return;
+    // The need the first version kept still reads, with the columns added since.
+    const auto needs = store.loadNeedInfoWithUserID("31", 10);
+    ASSERT_EQ(needs.size(), 1);
+    EXPECT_EQ(needs.front().value("n_id").toString(), "77");
+    EXPECT_EQ(needs.front().value("sentence").toString(), "");
     // Kinds were not stored at first: they are filled in, in the background, a moment after
     // opening.
     clock().advance(1100ms);

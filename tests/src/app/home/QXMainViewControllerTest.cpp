@@ -297,7 +297,8 @@ TEST_F(QXMainViewControllerTest, TheHistoryButtonOpensTheNeedHistory) {
     EXPECT_TRUE(dynamic_cast<QXNeedHistoryListController*>(homeStack().topViewController().get()));
     EXPECT_TRUE(runMainLoopUntil([&] {
         driver().wait(0.05);
-        return driver().findByText(QXNeedHistoryListController::kEmptyText) != nullptr;
+        return driver().findByText("暂无找房意向历史，\r\n发送找房意向后将会出现在这里!") !=
+               nullptr;
     })) << "no need published yet";
 }
 

@@ -11,6 +11,7 @@
 #include "platform/uikit/alert_test_driver.h"
 #include "platform/uikit/alert_view.h"
 #include "platform/uikit/application.h"
+#include "platform/uikit/message_compose_view_controller.h"
 #include "platform/uikit/scroll_view.h"
 #include "platform/uikit/string_drawing.h"
 #include "ui/widgets/LoadingOverlay.h"
@@ -168,13 +169,13 @@ TEST_F(BrokerPageTest, BadgesAndMissingValuesOfHandedOverData) {
 
     // Data without a profile is no broker's: the notice instead of an empty page.
     open("8000000101", {}, {{"phone", "1"}});
-    EXPECT_EQ(noticeOf(*page_), QXAgentInfoController::kLoadFailed);
+    EXPECT_EQ(noticeOf(*page_), "加载信息出错，请稍后再试");
     EXPECT_TRUE(page_->mailView()->isHidden());
 
     // Every call fails for now (the list opened above may still be asking too).
     server().setFault({.prefix = standin::paths::kDataShare, .status = 500});
     open(QString::number(busyBroker().userId));
-    EXPECT_EQ(noticeOf(*page_), QXAgentInfoController::kLoadFailed);
+    EXPECT_EQ(noticeOf(*page_), "加载信息出错，请稍后再试");
     server().setFaults({});
 }
 
@@ -187,9 +188,26 @@ TEST_F(BrokerPageTest, TheCallGoesToThePhoneAndTheChatToThePostOfTheOpener) {
     settle();
     ASSERT_EQ(application.openedURLs().size(), opened + 1);
     EXPECT_EQ(application.openedURLs().back().toString(), "tel://" + broker.phone);
+    // The phone offers to call the number; the user lets it be.
+    ASSERT_NE(alerts_->visibleAlert(), nullptr);
+    EXPECT_EQ(alerts_->visibleAlert()->title(), broker.phone);
+    ASSERT_TRUE(alerts_->pressButton("取消"));
+    settle();
+
+    // The composer comes with the number and the text; this phone cannot carry the text,
+    // and the page closes the composer whatever became of it.
     ASSERT_TRUE(driver_->tap(page_->messageBt()));
     settle();
-    EXPECT_EQ(page_->presentedViewController(), nullptr) << "this phone sends no texts";
+    ui::ViewController* stack = page_->navigationController();
+    auto composer = std::dynamic_pointer_cast<ui::MessageComposeViewController>(
+        stack->presentedViewController());
+    ASSERT_NE(composer, nullptr);
+    EXPECT_EQ(composer->recipients(), QStringList{broker.phone});
+    EXPECT_EQ(composer->body(),
+              "您好，我对您的房源很感兴趣，请尽快与我取得联系吧[TovikNevoru找房用户]");
+    ASSERT_TRUE(driver_->tapText("发送"));
+    settle();
+    EXPECT_EQ(stack->presentedViewController(), nullptr);
 
     int refreshes = 0;
     auto observation = ns::NotificationCenter::defaultCenter().addObserver(
@@ -213,7 +231,8 @@ TEST_F(BrokerPageTest, TheCallGoesToThePhoneAndTheChatToThePostOfTheOpener) {
     EXPECT_EQ(other["companyName"].toString(), broker.company);
     EXPECT_EQ(other["picUrl"].toString(), page_->avatarURL());
     EXPECT_EQ(refreshes, 1);
-    EXPECT_EQ(events(), (QStringList{"agentdetail_bn_calling", "agentdetail_bn_im"}));
+    EXPECT_EQ(events(), (QStringList{"agentdetail_bn_calling", "agentdetail_bn_message",
+                                     "agentdetail_bn_im"}));
 }
 
 TEST_F(BrokerPageTest, WithoutAPostTheChatFindsOneOfTheBrokersOrSaysWhyNot) {
@@ -242,13 +261,13 @@ TEST_F(BrokerPageTest, WithoutAPostTheChatFindsOneOfTheBrokersOrSaysWhyNot) {
     replyOnce({{"errCode", 0}, {"page", QJsonObject{{"count", 0}, {"posts", QJsonArray()}}}});
     ASSERT_TRUE(driver_->tap(page_->beginConnectionBt()));
     ASSERT_TRUE(waitFor([&] { return !alertText().isEmpty(); }));
-    EXPECT_EQ(alertText(), QXAgentInfoController::kNoPostToTalkAbout);
+    EXPECT_EQ(alertText(), "该经纪人暂时没有房源，无法发起对话，试试打电话吧~");
     alerts_->pressButtonAtIndex(0);
     settle();
     server().setFault({.prefix = standin::paths::kDataShare, .status = 502, .times = 1});
     ASSERT_TRUE(driver_->tap(page_->beginConnectionBt()));
     ASSERT_TRUE(waitFor([&] { return !alertText().isEmpty(); }));
-    EXPECT_EQ(alertText(), QXAgentInfoController::kNetworkTrouble);
+    EXPECT_EQ(alertText(), "网络异常，请稍后再试");
     EXPECT_EQ(chats_->chats.size(), 1u);
 }
 

@@ -139,13 +139,13 @@ TEST_F(BrokerPostListTest, FailedAndEmptyPagesLetGoOfTheOverlayAndThePull) {
     // No posts at all.
     replyAlways(brokerReply(0, 0, 0));
     open(8000000101);
-    EXPECT_EQ(noticeOf(*list_), PromotionListViewController::kNoPosts);
+    EXPECT_EQ(noticeOf(*list_), "暂时没有数据!");
     EXPECT_EQ(list_->tableView()->numberOfRowsInSection(0), 0);
 
     // A refusal ends the overlay with the notice, as a failed request does.
     replyAlways(brokerReply(0, 0, 0, -1));
     open(8000000101);
-    EXPECT_EQ(noticeOf(*list_), PromotionListViewController::kNetworkTrouble);
+    EXPECT_EQ(noticeOf(*list_), "网络异常，请稍后再试");
 
     // A page that comes back empty although the count promised more ends the list.
     replyAlways(brokerReply(0, 10, 25));
@@ -169,8 +169,7 @@ TEST_F(BrokerPostListTest, FailedAndEmptyPagesLetGoOfTheOverlayAndThePull) {
     EXPECT_EQ(list_->nowPostListCount(), 10);
     ui::TableViewCell* more = list_->tableView()->cellForRowAtIndexPath({0, 10});
     ASSERT_NE(more, nullptr);
-    EXPECT_EQ(driver_->textOf(more->viewWithTag(MoreRowCell::kLabelTag)),
-              PromotionListViewController::kNetworkTrouble);
+    EXPECT_EQ(driver_->textOf(more->viewWithTag(MoreRowCell::kLabelTag)), "网络异常，请稍后再试");
 }
 
 TEST_F(BrokerPostListTest, ARowTellsPlaceLayoutAgeAndThePricePerArea) {

@@ -80,7 +80,7 @@ TEST_F(BrokerPromotionTest, AWithdrawnPromotionLeavesTheListAndTheQuotaFollows) 
     answerPromotionAlert(1);
     EXPECT_TRUE(overlayShows() || alerts_->visibleAlert()) << "the change is under way";
     ASSERT_TRUE(waitFor([&] { return alerts_->visibleAlert() != nullptr; }));
-    EXPECT_EQ(alertMessage(), PromotionListViewController::kWithdrawn);
+    EXPECT_EQ(alertMessage(), "取消推广成功");
     EXPECT_FALSE(overlayShows());
 
     const auto sentUpdates = updates();
@@ -113,7 +113,7 @@ TEST_F(BrokerPromotionTest, AWithdrawnPromotionLeavesTheListAndTheQuotaFollows) 
     list_->setCurPostInfo(next);
     answerPromotionAlert(1);
     ASSERT_TRUE(waitFor([&] { return alerts_->visibleAlert() != nullptr; }));
-    EXPECT_EQ(alertMessage(), PromotionListViewController::kPromoted);
+    EXPECT_EQ(alertMessage(), "推广成功");
     EXPECT_EQ(standin::FormFields(updates().back().body).text("operationType"), "1");
     EXPECT_EQ(list_->promotionQuotaText(), QStringLiteral("今日推广1套，还有%1个推广位可用")
                                                .arg(standin::Promotions::kMaxLiveCount - live));
@@ -130,7 +130,7 @@ TEST_F(BrokerPromotionTest, ARefusedOrFailedChangeKeepsTheListAndSaysSo) {
     // Logged off: the server refuses.
     answerPromotionAlert(1);
     ASSERT_TRUE(waitFor([&] { return alerts_->visibleAlert() != nullptr; }));
-    EXPECT_EQ(alertMessage(), PromotionListViewController::kNetworkTrouble);
+    EXPECT_EQ(alertMessage(), "网络异常，请稍后再试");
     EXPECT_FALSE(overlayShows());
     EXPECT_EQ(list_->nowPostListCount(), shown);
     EXPECT_TRUE(list_->promotionQuotaText().isEmpty());
@@ -141,7 +141,7 @@ TEST_F(BrokerPromotionTest, ARefusedOrFailedChangeKeepsTheListAndSaysSo) {
     server().setFault({.prefix = "/users/", .status = 500, .times = 1});
     answerPromotionAlert(1);
     ASSERT_TRUE(waitFor([&] { return alerts_->visibleAlert() != nullptr; }));
-    EXPECT_EQ(alertMessage(), PromotionListViewController::kNetworkTrouble);
+    EXPECT_EQ(alertMessage(), "网络异常，请稍后再试");
     EXPECT_FALSE(overlayShows());
     EXPECT_EQ(list_->nowPostListCount(), shown);
     dismissAlert();
@@ -150,7 +150,7 @@ TEST_F(BrokerPromotionTest, ARefusedOrFailedChangeKeepsTheListAndSaysSo) {
     // A post no longer in the list changes only the quota.
     list_->updateUI(-1, QVariantMap{{"premieredCount", 2}, {"liveCount", 5}});
     settle();
-    EXPECT_EQ(alertMessage(), PromotionListViewController::kWithdrawn);
+    EXPECT_EQ(alertMessage(), "取消推广成功");
     EXPECT_EQ(list_->nowPostListCount(), shown);
     EXPECT_EQ(list_->promotionQuotaText(), "今日推广2套，还有-5个推广位可用")
         << "without the privileges the quota is 0";

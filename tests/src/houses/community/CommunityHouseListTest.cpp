@@ -200,17 +200,17 @@ TEST_F(CommunityHouseListTest, FailuresEndTheLoadingViewWithANotice) {
     // Choices without "HousingVars": nothing to build the bar from, and no endless loading.
     replyOnce({{"data", QJsonObject{}}});
     open(1, place);
-    EXPECT_EQ(noticeOf(*list_), QXLeisiFangList::kNetworkTrouble);
+    EXPECT_EQ(noticeOf(*list_), "网络不稳定,稍后再试吧...");
     EXPECT_EQ(list_->tableView(), nullptr);
 
     server().setFault({.prefix = standin::paths::kDataShare, .status = 503, .times = 1});
     open(1, place);
-    EXPECT_EQ(noticeOf(*list_), QXLeisiFangList::kNetworkTrouble);
+    EXPECT_EQ(noticeOf(*list_), "网络不稳定,稍后再试吧...");
     EXPECT_FALSE(list_->isQuickFiter());
 
     const std::size_t before = pages();
     open(1, {{"domain", community.cityPinyin}});
-    EXPECT_EQ(noticeOf(*list_), QXLeisiFangList::kNoCommunity);
+    EXPECT_EQ(noticeOf(*list_), "暂无该小区信息");
     EXPECT_EQ(pages(), before) << "no key, no request";
 
     // A pull that fails lets the header go, so that it can be pulled again.
@@ -220,14 +220,14 @@ TEST_F(CommunityHouseListTest, FailuresEndTheLoadingViewWithANotice) {
     EXPECT_TRUE(list_->refreshView()->isLoading());
     waitForPage();
     EXPECT_FALSE(list_->refreshView()->isLoading());
-    EXPECT_EQ(noticeOf(*list_), QXLeisiFangList::kNetworkTrouble);
+    EXPECT_EQ(noticeOf(*list_), "网络不稳定,稍后再试吧...");
     server().setFaults({});
 
     // A community without houses says so.
     server().setFault(
         {.prefix = standin::paths::kDataShare, .body = pageReply(0, 0, 0), .times = 2});
     open(1, place);
-    EXPECT_EQ(noticeOf(*list_), QXLeisiFangList::kNothingFound);
+    EXPECT_EQ(noticeOf(*list_), "没有相关筛选信息，请重新筛选吧");
 }
 
 TEST_F(CommunityHouseListTest, TheListAndThePagesPhotosNeverCancelEachOther) {

@@ -256,7 +256,7 @@ TEST_F(CommunityPageTest, MoreButtonsShowTheirSectionsInFull) {
 TEST_F(CommunityPageTest, FailuresShowTheirNoticesAndLeavingCancelsTheCall) {
     replyOnce({{"success", 0}});
     open(richCommunity());
-    EXPECT_EQ(noticeOf(*page_), QXCommunityDetailController::kNoCommunity);
+    EXPECT_EQ(noticeOf(*page_), "暂无该小区信息");
     EXPECT_EQ(page_->view()->viewWithTag(LoadingOverlay::kTag), nullptr);
     EXPECT_EQ(rowsOf(scroll()), 0);
 
@@ -264,11 +264,11 @@ TEST_F(CommunityPageTest, FailuresShowTheirNoticesAndLeavingCancelsTheCall) {
     EXPECT_TRUE(noticeOf(*page_).isEmpty()) << "an empty record is a record";
     replyOnce({{"success", 1}, {"data", QJsonObject{{"XiaoquModel", QJsonObject{}}}}});
     open(richCommunity());
-    EXPECT_EQ(noticeOf(*page_), QXCommunityDetailController::kNoCommunity);
+    EXPECT_EQ(noticeOf(*page_), "暂无该小区信息");
 
     server().setFault({.prefix = standin::paths::kDataShare, .status = 500, .times = 1});
     open(richCommunity());
-    EXPECT_EQ(noticeOf(*page_), QXCommunityDetailController::kNetworkTrouble);
+    EXPECT_EQ(noticeOf(*page_), "您的网络不稳定，请稍后再试");
     EXPECT_EQ(page_->view()->viewWithTag(LoadingOverlay::kTag), nullptr);
 
     // Leaving while the record is on its way gives up the call, which tells the page nothing.

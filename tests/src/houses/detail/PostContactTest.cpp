@@ -2,6 +2,7 @@
 // and the hand-off to the chat screen with its refusals.
 #include "DetailScreenFixture.h"
 
+#include "houses/HousesNavigation.h"
 #include "houses/shared/PosterPhones.h"
 #include "houses/shared/PosterTalk.h"
 #include "net/QXDESCode.h"
@@ -92,13 +93,13 @@ TEST_F(PostContactTest, TheChatOpensThisPostsTalkAndRefusesWhatIsNoTalk) {
     nobody["user_id"] = "0";
     show(QXPostDetailNew::initWithContent(nobody, 7, 1));
     detail_->communicatePerson();
-    EXPECT_EQ(alertMessage(), PosterTalk::kNoTalk);
+    EXPECT_EQ(alertMessage(), "对方暂时不能接受你的消息哦，试试短信或者打电话吧~");
     dismissAlert();
     // The user's own post.
     context().setLogonState({.loginID = 77, .userId = post["user_id"].toLongLong()});
     show(QXPostDetailNew::initWithContent(post, 7, 1));
     detail_->communicatePerson();
-    EXPECT_EQ(alertMessage(), PosterTalk::kOwnTalk);
+    EXPECT_EQ(alertMessage(), "不能和自己对话!");
     dismissAlert();
     EXPECT_TRUE(chats_->made.empty());
     EXPECT_EQ(refreshes, 0);
@@ -136,4 +137,41 @@ TEST_F(PostContactTest, TheChatOpensThisPostsTalkAndRefusesWhatIsNoTalk) {
     EXPECT_EQ(chats_->made.size(), 1u);
     EXPECT_EQ(navigation_->viewControllers().size(), 4u);
     EXPECT_NE(dynamic_cast<TestChatScreen*>(navigation_->topViewController().get()), nullptr);
+}
+
+// Each road to the detail hands its chat the broker bar or not: a post list's detail and a
+// community house list's hide it, every other opener's chat shows it.
+TEST_F(PostContactTest, TheChatOfAPostListsOrACommunityListsDetailHasNoBrokerBar) {
+    using Door = HousesNavigation;
+    context().setLogonState({.loginID = 77, .userId = 77});
+    const QVariantMap post = listPost(1, byBroker);
+    const auto chatHidesTheBar = [&](const std::function<void(ui::ViewController&)>& open) {
+        navigation_->setViewControllers({std::make_shared<ui::ViewController>()}, false);
+        open(*navigation_->topViewController());
+        settle();
+        detail_ = std::dynamic_pointer_cast<QXPostDetailNew>(navigation_->topViewController());
+        EXPECT_TRUE(detail_);
+        if (!detail_) return false;
+        waitForDetail();
+        const std::size_t before = chats_->made.size();
+        detail_->communicatePerson();
+        settle();
+        EXPECT_EQ(chats_->made.size(), before + 1);
+        return chats_->made.size() > before && chats_->made.back().hiddenAgentView;
+    };
+    const auto holding = [&](Door::PostOpener opener) {
+        return [&, opener](ui::ViewController& from) {
+            Door::pushPostDetail(from, opener, {.post = post, .master = 7, .major = 1});
+        };
+    };
+    const auto byPuid = [&](Door::PuidOpener opener) {
+        return [&, opener](ui::ViewController& from) {
+            Door::pushPostDetail(from, opener, post["puid"].toString());
+        };
+    };
+    EXPECT_TRUE(chatHidesTheBar(holding(Door::PostOpener::PostList)));
+    EXPECT_TRUE(chatHidesTheBar(holding(Door::PostOpener::CommunityHouses)));
+    EXPECT_FALSE(chatHidesTheBar(holding(Door::PostOpener::SearchResults)));
+    EXPECT_FALSE(chatHidesTheBar(holding(Door::PostOpener::Favourites)));
+    EXPECT_FALSE(chatHidesTheBar(byPuid(Door::PuidOpener::ChatCard)));
 }

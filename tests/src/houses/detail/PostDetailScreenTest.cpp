@@ -10,6 +10,7 @@
 #include "platform/foundation/property_list.h"
 #include "platform/uikit/application.h"
 #include "platform/uikit/image.h"
+#include "platform/uikit/string_drawing.h"
 #include "standin/FormFields.h"
 #include "standin/SamplePeople.h"
 #include "ui/image/ImageView.h"
@@ -154,7 +155,7 @@ TEST_F(PostDetailScreenTest, APostOpenedByItsPuidIsFetchedOrSaysWhyNot) {
     show(QXPostDetailNew::initWithPUID("999"));
     ASSERT_TRUE(waitFor([&] { return detail_->view()->viewWithTag(QXPostDetailNew::kErrorTag); }));
     EXPECT_EQ(driver_->textOf(detail_->view()->viewWithTag(QXPostDetailNew::kErrorLabelTag)),
-              QXPostDetailNew::kLoadError);
+              "加载信息出错，请稍后再试");
     EXPECT_EQ(detail_->view()->viewWithTag(LoadingOverlay::kTag), nullptr);
 
     // An empty post is none either: said once, and asked for again only by the user.
@@ -163,7 +164,7 @@ TEST_F(PostDetailScreenTest, APostOpenedByItsPuidIsFetchedOrSaysWhyNot) {
     show(QXPostDetailNew::initWithPUID(post["puid"].toString()));
     ASSERT_TRUE(waitFor([&] { return detail_->view()->viewWithTag(QXPostDetailNew::kErrorTag); }));
     EXPECT_EQ(driver_->textOf(detail_->view()->viewWithTag(QXPostDetailNew::kErrorLabelTag)),
-              QXPostDetailNew::kLoadError);
+              "加载信息出错，请稍后再试");
     settle();
     EXPECT_EQ(sent("GetPost").size(), before + 1);
     server().setFaults({});
@@ -176,7 +177,7 @@ TEST_F(PostDetailScreenTest, APostOpenedByItsPuidIsFetchedOrSaysWhyNot) {
     show(QXPostDetailNew::initWithPUID(post["puid"].toString()));
     ASSERT_TRUE(waitFor([&] { return detail_->view()->viewWithTag(QXPostDetailNew::kErrorTag); }));
     EXPECT_EQ(driver_->textOf(detail_->view()->viewWithTag(QXPostDetailNew::kErrorLabelTag)),
-              QXPostDetailNew::kLoadError);
+              "加载信息出错，请稍后再试");
 
     // A failed call tells of the network; so does a reply that never ends, once it has
     // brought more than any reply may.
@@ -232,6 +233,9 @@ TEST_F(PostDetailScreenTest, EachLoadForgetsThePreviousPostersDataAndLateReplies
 TEST_F(PostDetailScreenTest, TheBottomBarShowsTheNumberAndTheChatLookFollowsTheOnlineState) {
     // Every third post sends its phone enciphered; it is shown and called deciphered.
     const QVariantMap post = listPost(1, [](const SamplePost& p) { return p.puid % 3 == 0; });
+    // The poster's real online state is held at the server, so that only the answers below
+    // reach the screen and none arrives while a tap runs the loop.
+    server().setFault({.prefix = paths::kBackend, .hold = true});
     auto detail = QXPostDetailNew::initWithPUID(post["puid"].toString());
     show(detail);
     ASSERT_TRUE(waitFor([&] { return !detail_->post().isEmpty(); }));
@@ -371,6 +375,16 @@ TEST_F(PostDetailScreenTest, TheFacilitiesGridsLastRowIsNeverCrossedAndTitlesSpl
     EXPECT_EQ(lines_[0]->text() + lines_[1]->text(), title);
     EXPECT_FALSE(hasLoneSurrogate(lines_[0]->text()));
     EXPECT_FALSE(hasLoneSurrogate(lines_[1]->text()));
+
+    // A full stop that would pass the 300 points takes the character before it down with it.
+    const ui::Font font = ui::Font::systemFontOfSize(16);
+    QString stopped;
+    while (ui::StringDrawing::sizeWithFont(stopped + QStringLiteral("房。"), font).width <= 300)
+        stopped += QStringLiteral("房");
+    stopped += QStringLiteral("房。整租");
+    post["title"] = stopped;
+    show(QXPostDetailNew::initWithContent(post, 7, 1));
+    EXPECT_EQ(labelsShowing(QStringLiteral("房。整租")).size(), 1u) << "the second line";
 }
 
 TEST_F(PostDetailScreenTest, APhotoRowEndsItsListOnlyWhereTheStripIsDrawn) {
@@ -403,8 +417,7 @@ TEST_F(PostDetailScreenTest, PagingWalksTheListAndLoadsItsNextPageAtTheEnd) {
     ASSERT_NE(detail_, nullptr);
     const QVariantList& posts = list_->paging().contentArray;
     ASSERT_NE(detail_->headerRefreshView(), nullptr);
-    EXPECT_EQ(detail_->headerRefreshView()->lastUpdatedLabel()->text(),
-              QXPostDetailNew::kFirstPost);
+    EXPECT_EQ(detail_->headerRefreshView()->lastUpdatedLabel()->text(), "已经是第一条了");
     EXPECT_EQ(detail_->footerRefreshView()->lastUpdatedLabel()->text(),
               posts[1].toMap()["title"].toString());
     // The bar is the table's footer, at the bottom of the screen.
@@ -447,7 +460,7 @@ TEST_F(PostDetailScreenTest, PagingWalksTheListAndLoadsItsNextPageAtTheEnd) {
     driver_->drag({160, 420}, {160, 80}, 0.3, 12);
     ASSERT_TRUE(waitFor([&] { return detail_->currentIndex() == int(posts.size()) - 1; }));
     driver_->wait(1.5);
-    EXPECT_EQ(detail_->footerRefreshView()->lastUpdatedLabel()->text(), QXPostDetailNew::kLastPost);
+    EXPECT_EQ(detail_->footerRefreshView()->lastUpdatedLabel()->text(), "已经是最后一条了");
     waitForDetail();
 
     // At the last post of the page the list loads its next page and the first new post shows.

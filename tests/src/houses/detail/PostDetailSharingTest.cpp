@@ -49,10 +49,11 @@ TEST_F(PostDetailSharingTest, TheTextMessageGoesToThePostersMobileAndTheUserHear
     settle();
     ASSERT_NE(composer(), nullptr);
     EXPECT_EQ(composer()->recipients(), QStringList{"13912345678"});
-    EXPECT_EQ(composer()->body(), QXPostDetailNew::kSmsBody);
+    EXPECT_EQ(composer()->body(),
+              "您好，我对您的房源很感兴趣，请尽快与我取得联系吧[TovikNevoru找房用户]");
     EXPECT_TRUE(driver_->tapText("发送"));
     settle();
-    EXPECT_EQ(alertMessage(), QXPostDetailNew::kSmsSent);
+    EXPECT_EQ(alertMessage(), "短信发送成功");
     EXPECT_EQ(composer(), nullptr) << "the composer goes";
     dismissAlert();
 
@@ -64,7 +65,7 @@ TEST_F(PostDetailSharingTest, TheTextMessageGoesToThePostersMobileAndTheUserHear
     EXPECT_EQ(composer()->body(), "") << "a post without a title gets no text written for it";
     EXPECT_TRUE(driver_->tapText("发送"));
     settle();
-    EXPECT_EQ(alertMessage(), QXPostDetailNew::kSmsFailed);
+    EXPECT_EQ(alertMessage(), "短信发送失败");
     dismissAlert();
 
     detail_->sendSms();
@@ -95,7 +96,7 @@ TEST_F(PostDetailSharingTest, TheShareRowOffersTheMessengerAndTheAlertItsStorePa
     EXPECT_TRUE(box->isUserInteractionEnabled());
     auto* share = dynamic_cast<ui::Button*>(box->subviews().front().get());
     ASSERT_NE(share, nullptr);
-    EXPECT_EQ(share->titleForState(ui::kControlStateNormal), QXPostDetailNew::kShareTitle);
+    EXPECT_EQ(share->titleForState(ui::kControlStateNormal), "微信分享");
     EXPECT_EQ(share->titleColorForState(ui::kControlStateNormal), ui::Color::grayColor())
         << "a poster who cannot be reached reads paler";
 
@@ -106,7 +107,7 @@ TEST_F(PostDetailSharingTest, TheShareRowOffersTheMessengerAndTheAlertItsStorePa
     ui::ActionSheet* sheet = alerts_->visibleSheet();
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(sheet->tag(), QXPostDetailNew::kShareSheetTag);
-    EXPECT_EQ(sheet->buttonTitleAtIndex(0), QXPostDetailNew::kShareChoice);
+    EXPECT_EQ(sheet->buttonTitleAtIndex(0), "分享给微信好友");
     EXPECT_TRUE(alerts_->pressButton("取消"));
     settle();
     EXPECT_EQ(alerts_->visibleSheet(), nullptr);

@@ -65,13 +65,13 @@ TEST_F(ReportTest, TheFormIsCheckedByCharactersBeforeAnythingIsSent) {
         EXPECT_EQ(alerts_->visibleAlert() ? alerts_->visibleAlert()->title() : QString(), "提示");
         dismissAlert();
     };
-    refused("  四个字啊  ", "", Report::kLengthMessage);
+    refused("  四个字啊  ", "", "情况说明必须为5-200字！");
     EXPECT_EQ(report_->contentField()->text(), "四个字啊") << "trimmed in place";
-    refused(QString(201, u'假'), "", Report::kLengthMessage);
+    refused(QString(201, u'假'), "", "情况说明必须为5-200字！");
     // 200 characters of which some take two UTF-16 units are still 200.
     const QString house = QString::fromUtf8("\xF0\x9F\x8F\xA0");
-    refused("房源是假的", "abc", Report::kContactMessage);
-    refused("房源是假的", "010-6543210", Report::kContactMessage);
+    refused("房源是假的", "abc", "请输入有效的电话号码或邮箱！");
+    refused("房源是假的", "010-6543210", "请输入有效的电话号码或邮箱！");
     EXPECT_TRUE(reports().empty());
 
     fill(QString(190, u'假') + QString(10, u' ').replace(" ", house), " 13912345678 ");
@@ -106,7 +106,7 @@ TEST_F(ReportTest, AReportGoesAsAFormAndTheScreenClosesWhenTheServiceTookIt) {
     EXPECT_FALSE(sentReports[0].header("SeqId").isEmpty());
     EXPECT_TRUE(sentReports[0].header("cityScriptIndex").isEmpty());
     driver_->wait(1.2);
-    EXPECT_TRUE(floatShows(Report::kSentMessage));
+    EXPECT_TRUE(floatShows("提交成功！"));
 
     // An e-mail address goes in its own field.
     openReport();
@@ -127,7 +127,7 @@ TEST_F(ReportTest, ARefusedOrFailedReportStaysWithItsReasonToBeSentAgain) {
                        .times = 1});
     report_->Submit();
     ASSERT_TRUE(waitFor([&] { return alerts_->visibleAlert() != nullptr; }));
-    EXPECT_EQ(alerts_->visibleAlert()->title(), Report::kFailedTitle);
+    EXPECT_EQ(alerts_->visibleAlert()->title(), "提交失败！");
     EXPECT_EQ(alertMessage(), "您已举报过该信息");
     dismissAlert();
     EXPECT_EQ(navigation_->topViewController(), report_);
@@ -137,7 +137,7 @@ TEST_F(ReportTest, ARefusedOrFailedReportStaysWithItsReasonToBeSentAgain) {
     server().setFault({.prefix = paths::kDataShare, .status = 500, .times = 1});
     report_->Submit();
     ASSERT_TRUE(waitFor([&] { return alerts_->visibleAlert() != nullptr; }));
-    EXPECT_EQ(alertMessage(), Report::kNetworkMessage);
+    EXPECT_EQ(alertMessage(), "您的网络不稳定，请稍后再试");
     dismissAlert();
     EXPECT_EQ(navigation_->topViewController(), report_);
 
@@ -167,7 +167,7 @@ TEST_F(ReportTest, ALateReplyNeverReachesAScreenThatHasGone) {
     ASSERT_TRUE(letHeldRepliesArrive());
     driver_->wait(1.5);
     EXPECT_EQ(alerts_->visibleAlert(), nullptr);
-    EXPECT_FALSE(floatShows(Report::kSentMessage));
+    EXPECT_FALSE(floatShows("提交成功！"));
     EXPECT_EQ(navigation_->topViewController(), detail_) << "nothing popped the detail";
 }
 

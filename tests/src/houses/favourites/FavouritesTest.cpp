@@ -92,7 +92,7 @@ TEST_F(FavouritesTest, TheFiftyFirstSaveIsRefusedButARemovalAlwaysGoes) {
     EXPECT_EQ(detail_->favBtn()->currentTitle(), "收藏");
     ASSERT_TRUE(driver_->tap(detail_->favBtn()));
     EXPECT_EQ(detail_->favBtn()->currentTitle(), "备注") << "the fiftieth is taken";
-    EXPECT_EQ(floatMessage(), HouseFavourites::kSavedMessage);
+    EXPECT_EQ(floatMessage(), "收藏成功");
     EXPECT_EQ(savedCount(), 50);
     EXPECT_TRUE(events().isEmpty()) << "a list's detail logs no chat event";
 
@@ -105,7 +105,7 @@ TEST_F(FavouritesTest, TheFiftyFirstSaveIsRefusedButARemovalAlwaysGoes) {
     another->setFromType(1);
     show(another);
     ASSERT_TRUE(driver_->tap(detail_->favBtn()));
-    EXPECT_EQ(alertMessage(), HouseFavourites::kLimitMessage);
+    EXPECT_EQ(alertMessage(), "客官，您收藏的房源超出限制，请管理看房记中的房源后再做添加");
     dismissAlert();
     EXPECT_EQ(detail_->favBtn()->currentTitle(), "收藏");
     EXPECT_EQ(savedCount(), 50);
@@ -167,7 +167,7 @@ TEST_F(FavouritesTest, TheTabListsNewestFirstWithRemarksAndOpensTheSavedCopy) {
     EXPECT_EQ(history_->title(), "看房记");
     EXPECT_NE(history_->view()->viewWithTag(QXHistoryController::kNoInfoTag), nullptr);
     ASSERT_TRUE(driver_->tap(history_->rightButton()));
-    EXPECT_EQ(alertMessage(), QXHistoryController::kEmptyEditMessage);
+    EXPECT_EQ(alertMessage(), "收藏房源后才能进行编辑哦");
     dismissAlert();
     EXPECT_EQ(history_->rightButton()->currentTitle(), "编辑");
     EXPECT_FALSE(history_->listTable()->isEditing());
@@ -229,11 +229,10 @@ TEST_F(FavouritesTest, AnUnreadableRowStaysUntilTheUserDeletesItAndFailedDeletes
     showHistory();
     ASSERT_EQ(history_->listData().size(), 2);
     EXPECT_EQ(savedCount(), 2) << "nothing was deleted behind the user's back";
-    const int unreadable =
-        row(0)->left1Lbl()->text() == QXHistoryController::kUnreadableTitle ? 0 : 1;
-    EXPECT_EQ(row(unreadable)->left1Lbl()->text(), QXHistoryController::kUnreadableTitle);
+    const int unreadable = row(0)->left1Lbl()->text() == "该房源信息已无法读取" ? 0 : 1;
+    EXPECT_EQ(row(unreadable)->left1Lbl()->text(), "该房源信息已无法读取");
     ASSERT_TRUE(driver_->tap(row(unreadable)));
-    EXPECT_TRUE(alertMessage().startsWith(QXHistoryController::kUnreadableTitle));
+    EXPECT_TRUE(alertMessage().startsWith("该房源信息已无法读取"));
     dismissAlert();
     EXPECT_EQ(navigation_->viewControllers().size(), 1u) << "nothing to open";
 
@@ -249,7 +248,7 @@ TEST_F(FavouritesTest, AnUnreadableRowStaysUntilTheUserDeletesItAndFailedDeletes
     onStore("CREATE TRIGGER keep BEFORE DELETE ON history BEGIN SELECT RAISE(ABORT, 'kept'); END");
     history_->commitEditingStyle(*history_->listTable(), ui::TableViewCellEditingStyle::Delete,
                                  {0, 0});
-    EXPECT_EQ(alertMessage(), QXHistoryController::kDeleteFailed);
+    EXPECT_EQ(alertMessage(), "删除失败，请稍后再试");
     dismissAlert();
     EXPECT_EQ(history_->listData().size(), 1);
     EXPECT_EQ(history_->listTable()->numberOfRowsInSection(0), 1);
@@ -327,7 +326,7 @@ TEST_F(FavouritesTest, ARemarkTheStoreCouldNotKeepIsToldAndStaysOnScreen) {
     onStore("CREATE TRIGGER locked BEFORE UPDATE ON history BEGIN SELECT RAISE(ABORT, 'x'); END");
     editor->inputView()->setText("南向主卧");
     editor->finishedInput();
-    EXPECT_EQ(alertMessage(), QXAddSignController::kSaveFailed);
+    EXPECT_EQ(alertMessage(), "备注保存失败，请稍后再试");
     dismissAlert();
     EXPECT_EQ(navigation_->topViewController(), editor) << "the text waits to be sent again";
     EXPECT_EQ(editor->inputView()->text(), "南向主卧");
@@ -338,7 +337,7 @@ TEST_F(FavouritesTest, ARemarkTheStoreCouldNotKeepIsToldAndStaysOnScreen) {
     ASSERT_EQ(HouseFavourites::remove({{"puid", puid}}), HouseFavourites::Outcome::Done);
     posted_.clear();
     editor->finishedInput();
-    EXPECT_EQ(alertMessage(), QXAddSignController::kNotSaved);
+    EXPECT_EQ(alertMessage(), "该房源已不在看房记中，备注未能保存");
     dismissAlert();
     EXPECT_TRUE(posted_.isEmpty());
     // Leaving by the back button saves nothing.

@@ -238,8 +238,9 @@ TEST_F(FilterScreenTest, WithoutDefinitionsTheScreenLoadsThemOrSaysItCannot) {
     model->setMasterMajorId(7, 1);
     server().setFault({.prefix = paths::kDataShare, .status = 500, .times = 1});
     auto failed = push(model);
-    ASSERT_TRUE(waitFor(
-        [&] { return failed->loadingLabel()->text() == FilterMainViewControl::kNoServer; }));
+    ASSERT_TRUE(waitFor([&] {
+        return failed->loadingLabel()->text() == "无法与服务器通讯。请连接到移动数据网络或者wifi。";
+    }));
     EXPECT_EQ(failed->tableView()->numberOfRowsInSection(0), 0);
     failed->backMethod();
     settle();
@@ -388,6 +389,14 @@ TEST_F(FilterScreenTest, SecondHandModeShowsTheTagRowInPlaceOfTheMinorCategory) 
     auto again = push(model_, secondHand);
     EXPECT_EQ(shownRow(*again, 1).second, "学区房");
     again->backMethod();
+    settle();
+    // A category row named "majorScriptIndex" gives way to the tag row the same way.
+    auto byMajor = std::make_shared<tovikFilters2>();
+    byMajor->adopt({filterItem("district_id", "-1"), filterItem("majorScriptIndex", "-1"),
+                    filterItem("fitment", "-1")});
+    auto majorScreen = push(byMajor, secondHand);
+    EXPECT_EQ(shownRow(*majorScreen, 1), std::make_pair(QString("类     别"), QString("学区房")));
+    majorScreen->backMethod();
     settle();
     auto plain = std::make_shared<tovikFilters2>();
     plain->adopt(

@@ -111,7 +111,7 @@ TEST_F(NearbyPostListTest, AFixWhoseCityIsUnknownSearchesTheSelectedCityAndShows
 TEST_F(NearbyPostListTest, WithoutAFixNothingIsAskedUntilOneComes) {
     open(1, true);
     EXPECT_TRUE(errorShown());
-    EXPECT_EQ(errorText(), QXPostList::kNotLocated);
+    EXPECT_EQ(errorText(), "无法定位当前位置");
     EXPECT_TRUE(list_->view()->viewWithTag(QXPostList::kErrorButtonTag)->isHidden());
     EXPECT_EQ(searches(), 0u);
     EXPECT_TRUE(calls("GetMajorCategoryFilter").empty());

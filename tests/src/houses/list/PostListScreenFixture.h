@@ -135,6 +135,15 @@ protected:
         settle();
         return std::dynamic_pointer_cast<FilterMainViewControl>(navigation_->topViewController());
     }
+    // Gives the list's model a typed filter, "小区", before its last (picture) row, as a
+    // service may; the stand-in offers none.
+    void addCommunityField() {
+        QVariantList items;
+        for (const FilterItem& item : *list_->filter()->GetData()) items.append(*item);
+        items.insert(items.size() - 1,
+                     QVariantMap{{"f", "xiaoqu"}, {"n", "小区"}, {"t", "text"}, {"v", "-1"}});
+        list_->filter()->adopt(items);
+    }
     // Waits for the reply to a page request sent after `before` requests: the loading
     // view and the next-page flag go only when it has been taken in.
     void waitForPage(std::size_t before) {

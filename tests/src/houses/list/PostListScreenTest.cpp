@@ -336,7 +336,7 @@ TEST_F(PostListScreenTest, AFailedNextPageIsAskedForAgainFromTheErrorView) {
     ASSERT_TRUE(waitFor([&] { return loaded.has_value(); }));
     EXPECT_FALSE(*loaded);
     EXPECT_TRUE(errorShown());
-    EXPECT_EQ(errorText(), QXPostList::kLoadFailed);
+    EXPECT_EQ(errorText(), "加载失败\n点击屏幕重新加载");
     EXPECT_EQ(list_->paging().nowPage, 0) << "the failed page is not skipped";
     const std::size_t before = searches();
     ASSERT_TRUE(driver_->tap(list_->view()->viewWithTag(QXPostList::kErrorButtonTag)));
@@ -385,7 +385,7 @@ TEST_F(PostListScreenTest, AnEmptyResultAndFailedDefinitionsSayWhatHappened) {
     server().setFault({.prefix = paths::kDataShare, .status = 500, .times = 1});
     open();
     EXPECT_TRUE(errorShown());
-    EXPECT_EQ(errorText(), QXPostList::kLoadFailed);
+    EXPECT_EQ(errorText(), "加载失败\n点击屏幕重新加载");
     EXPECT_FALSE(list_->isQuickFiter());
     EXPECT_EQ(searches(), 0u) << "no page without definitions";
     EXPECT_EQ(labelsOf("ReceivedServerDataError"), QStringList{"tovikFilters2"});
@@ -403,13 +403,14 @@ TEST_F(PostListScreenTest, AnEmptyResultAndFailedDefinitionsSayWhatHappened) {
     ASSERT_TRUE(
         waitFor([&] { return searches() > before && list_->paging().contentArray.isEmpty(); }));
     EXPECT_TRUE(errorShown());
-    EXPECT_EQ(errorText(), QXPostList::kNothingFound);
+    EXPECT_EQ(errorText(), "没有相关筛选信息，请重新筛选吧");
     EXPECT_EQ(list_->view()->viewWithTag(QXPostList::kErrorTag)->frame(), list_->listTbl()->frame())
         << "below the bar that came after the first error";
 }
 
 TEST_F(PostListScreenTest, TheFilterScreenHandsBackConditionsOrUndoesEverything) {
     open();
+    addCommunityField();
     auto screen = openFilterScreen();
     ASSERT_NE(screen, nullptr);
     const FilterItem area = list_->filter()->getFilterWithKey("area");
@@ -434,6 +435,29 @@ TEST_F(PostListScreenTest, TheFilterScreenHandsBackConditionsOrUndoesEverything)
     EXPECT_EQ(conditions.at("image_count"), "1");
     EXPECT_EQ(conditions.count("xiaoqu"), 0u) << "text filters never become conditions";
     EXPECT_EQ(conditions.count("district_id"), 0u);
+}
+
+// A list whose second button chooses among tags: the tag rows that the filter screen's tag row
+// holds come back to the bar, whose first drop-down then shows them.
+TEST_F(PostListScreenTest, TheFilterScreenHandsItsTagRowsBackToTheBar) {
+    open(5);
+    QVariantList items;
+    for (const FilterItem& item : *list_->filter()->GetData()) items.append(*item);
+    items[1] = QVariantMap{{"f", "base_tag"}, {"n", "类别"},      {"t", "normal"},
+                           {"v", "-1"},       {"leftIndex", "2"}, {"rightIndex", "1"}};
+    list_->filter()->adopt(items);
+    std::size_t before = searches();
+    list_->getQuickFilterArray();
+    waitForPage(before);
+    ASSERT_EQ(list_->quickFilterArray().value(1), "base_tag");
+
+    auto screen = openFilterScreen();
+    ASSERT_NE(screen, nullptr);
+    before = searches();
+    ASSERT_TRUE(driver_->tap(screen->finishBtn()));
+    waitForPage(before);
+    EXPECT_EQ(list_->filter()->getFilterWithKey("district_id")->value("firstSectionRow"), 2);
+    EXPECT_EQ(list_->quickFilterView()->defaultSelectRowDic()[0].value(0), "2");
 }
 
 TEST_F(PostListScreenTest, TheFilterScreenLoadingOnTheListsModelLeavesTheListItsBar) {
@@ -513,12 +537,15 @@ TEST_F(PostListScreenTest, FilterScreenRowsAndTheDistrictChooser) {
 
 TEST_F(PostListScreenTest, AKeywordFieldMakesRoomForTheKeyboard) {
     open();
+    addCommunityField();
     auto screen = std::make_shared<FilterMainViewControl>(list_->filter());
     navigation_->pushViewController(screen, false);
     settle();
     auto* field = driver_->find<ui::TextField>();
     ASSERT_NE(field, nullptr);
     EXPECT_EQ(field->tag(), FilterMainViewControl::kKeywordFieldTag);
+    const ui::Rect resting = screen->tableView()->frame();
+    EXPECT_EQ(resting.origin.y, 0) << "the rows start right under the bar";
     ASSERT_TRUE(driver_->tap(field));
     settle();
     ASSERT_EQ(window_->firstResponder(), field) << "the field stays in the shorter table";
@@ -545,10 +572,10 @@ TEST_F(PostListScreenTest, AKeywordFieldMakesRoomForTheKeyboard) {
 
     EXPECT_TRUE(screen->textFieldShouldReturn(*field));
     settle();
-    EXPECT_EQ(screen->tableView()->frame(), ui::Rect(11, 20, 299, 349));
+    EXPECT_EQ(screen->tableView()->frame(), resting) << "back where it lay, no band above it";
     ui::Keyboard::shared().setHeight(252);
     settle();
-    EXPECT_EQ(screen->tableView()->frame(), ui::Rect(11, 20, 299, 349)) << "no keyboard, no change";
+    EXPECT_EQ(screen->tableView()->frame(), resting) << "no keyboard, no change";
 }
 
 TEST_F(PostListScreenTest, AValueListWritesTheChoiceOrNothing) {

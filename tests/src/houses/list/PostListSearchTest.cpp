@@ -115,8 +115,14 @@ TEST_F(PostListSearchTest, LeavingTheSearchShowsPageZeroOfTheWholeList) {
     EXPECT_EQ(list_->paging().nowListNum, 20);
     EXPECT_FALSE(overlayShown());
     EXPECT_NE(list_->navigationItem().titleView(), list_->vTitleSearchBar()->view());
-    EXPECT_EQ(list_->navigationItem().leftBarButtonItem(), nullptr) << "the plain back button";
     EXPECT_NE(list_->navigationItem().rightBarButtonItem(), nullptr) << "the search button";
+    // Out of the search, the back button leaves the list.
+    auto below = std::make_shared<ui::ViewController>();
+    navigation_->setViewControllers({below, list_}, false);
+    settle();
+    ASSERT_TRUE(driver_->tap(driver_->findByAccessibilityLabel("返回")));
+    settle();
+    EXPECT_EQ(navigation_->topViewController(), below);
 }
 
 TEST_F(PostListSearchTest, TheHistoryIsSearchedClearedAndEmptySearchesAreRefused) {
@@ -213,7 +219,7 @@ TEST_F(PostListSearchTest, ASuggestionFailureNeverCoversPostsAndACancelIsNoFailu
     server().setFault({.prefix = paths::kDataShare, .status = 503, .times = 1});
     ASSERT_TRUE(driver_->type("口"));
     ASSERT_TRUE(waitFor([&] { return errorShown(); }));
-    EXPECT_EQ(errorText(), QXPostList::kUnsteadyNetwork);
+    EXPECT_EQ(errorText(), "您的网络不稳定，请稍后再试");
 }
 
 TEST_F(PostListSearchTest, AKeywordSurvivesAChangeOfUser) {

@@ -142,7 +142,7 @@ TEST_F(PhotoPageTest, APhotoThatCannotBeFetchedOffersToTryAgain) {
     EXPECT_FALSE(retry->isHidden());
     EXPECT_TRUE(page->view()->viewWithTag(ImageOperController::kIndicatorTag)->isHidden())
         << "no spinner on black for ever";
-    EXPECT_EQ(driver_->textOf(retry), ImageOperController::kRetryTitle);
+    EXPECT_EQ(driver_->textOf(retry), "图片加载失败，点击重试");
 
     ASSERT_TRUE(driver_->tap(retry));
     EXPECT_TRUE(retry->isHidden());

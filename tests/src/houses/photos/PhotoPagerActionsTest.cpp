@@ -74,8 +74,8 @@ TEST_F(PhotoPagerActionsTest, AnAlbumThatRefusesTheAppIsExplainedAndNothingIsSav
     tapBar(*pager, QXFCHouseSourceInfoBottomView::kSaveCode);
     auto* alert = driver_->find<ui::AlertView>();
     ASSERT_TRUE(alert);
-    EXPECT_EQ(alert->title(), ImageScrollPageController::kDeniedTitle);
-    EXPECT_EQ(alert->message(), ImageScrollPageController::kDeniedMessage);
+    EXPECT_EQ(alert->title(), "无法取得保存图片权限");
+    EXPECT_EQ(alert->message(), "请在“设置-隐私-照片”中开启“Nevoru找房”的访问权限");
     drainMainLoop();
     EXPECT_TRUE(ui::PhotoAlbum::imageFiles().isEmpty());
 }
@@ -127,7 +127,7 @@ TEST_F(PhotoPagerActionsTest, AtFiftyFavouritesAnAddIsRefusedButASavedPostCanBeT
 
     ASSERT_TRUE(QXIMDatabase::shared().saveHistoryContent("{}", user, "p49", 1));
     tapBar(*pager, QXFCHouseSourceInfoBottomView::kFavouriteCode);
-    EXPECT_EQ(alertMessage(), ImageScrollPageController::kLimitReached);
+    EXPECT_EQ(alertMessage(), "客官，您收藏的房源超出限制，请管理看房记中的房源后再做添加");
     EXPECT_FALSE(saved("100001005"));
     EXPECT_EQ(favouriteImage(*pager), named(QXFCHouseSourceInfoBottomView::kFavouriteImage));
     EXPECT_EQ(favouriteChanges_, 2);
@@ -194,13 +194,13 @@ TEST_F(PhotoPagerActionsTest, NoChatWithOneselfOrWithAPosterWithoutAnId) {
     post["user_id"] = QString::number(kOwnId);
     auto own = openWithPost(post);
     own->goToImPage();
-    EXPECT_EQ(alertMessage(), ImageScrollPageController::kOwnTalk);
+    EXPECT_EQ(alertMessage(), "不能和自己对话!");
     dismissAlerts();
     closePager();
     post["user_id"] = "0";
     auto nobody = openWithPost(post);
     nobody->goToImPage();
-    EXPECT_EQ(alertMessage(), ImageScrollPageController::kNoTalk);
+    EXPECT_EQ(alertMessage(), "对方暂时不能接受你的消息哦，试试短信或者打电话吧~");
     EXPECT_TRUE(chats_->made.empty());
     EXPECT_EQ(iconRefreshes_, 0);
 }
@@ -218,12 +218,12 @@ TEST_F(PhotoPagerActionsTest,
         });
     };
     open()->goToImPage();
-    EXPECT_EQ(alertMessage(), ImageScrollPageController::kOwnTalk);
+    EXPECT_EQ(alertMessage(), "不能和自己对话!");
     dismissAlerts();
     closePager();
     house["userId"] = "";
     open()->goToImPage();
-    EXPECT_EQ(alertMessage(), ImageScrollPageController::kNoTalk);
+    EXPECT_EQ(alertMessage(), "对方暂时不能接受你的消息哦，试试短信或者打电话吧~");
     dismissAlerts();
     closePager();
     EXPECT_TRUE(chats_->made.empty());
@@ -264,6 +264,7 @@ TEST_F(PhotoPagerActionsTest, TheInfoPagesButtonsChatCallAndOpenTheBrokersPage) 
     ASSERT_TRUE(waitFor([&] { return !panel->agentNameLbl()->text().isEmpty(); }));
     ASSERT_TRUE(driver_->tap(panel->phoneBtn()));
     EXPECT_TRUE(events().contains("pviewer_lastpage_call"));
+    ASSERT_TRUE(alerts_->pressButton("取消")) << "the phone's call sheet";
     ASSERT_TRUE(driver_->tap(panel->chatBtn()));
     settle();
     EXPECT_TRUE(events().contains("pviewer_lastpage_imchat"));

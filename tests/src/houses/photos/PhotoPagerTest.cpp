@@ -214,7 +214,7 @@ TEST_F(PhotoPagerTest, WithoutTheWholePostTheRecommendedHouseKeepsItsPhotosAndLo
 
 TEST_F(PhotoPagerTest, AHouseThatIsNotADictionaryEndsTheLoadingAndAsksNothing) {
     auto pager = openNeedReplyPager(photos(2), QVariant(QStringLiteral("200003")));
-    EXPECT_EQ(alertMessage(), ImageScrollPageController::kLoadFailed);
+    EXPECT_EQ(alertMessage(), "加载信息出错，请稍后再试");
     EXPECT_FALSE(pager->hasInfoPage()) << "no info page waits for ever behind its cover";
     EXPECT_FALSE(coverShown(*pager));
     EXPECT_EQ(counter(*pager), "1/2");

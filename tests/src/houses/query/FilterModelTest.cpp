@@ -182,7 +182,7 @@ TEST_F(FilterModelTest, FailuresLeaveItemsAndCacheAsTheyWere) {
     for (const int status : {500, 404}) {
         server().setFault({.prefix = paths::kDataShare, .status = status, .times = 1});
         EXPECT_TRUE(fetch(1, first.model).failed) << status;
-        EXPECT_EQ(first.model->getCount(), 7) << status;
+        EXPECT_EQ(first.model->getCount(), 6) << status;
     }
     EXPECT_EQ(labelsOf("ReceivedServerDataError"), (QStringList{"tovikFilters2", "tovikFilters2"}));
 
@@ -206,7 +206,7 @@ TEST_F(FilterModelTest, FailuresLeaveItemsAndCacheAsTheyWere) {
     EXPECT_TRUE(second.succeeded);
     EXPECT_EQ(firstSucceeded, 1);
     EXPECT_EQ(firstFailed, 0);
-    EXPECT_EQ(replaced->getCount(), 7);
+    EXPECT_EQ(replaced->getCount(), 6);
     EXPECT_EQ(replaced->getFilterWithKey("stale"), nullptr);
     EXPECT_EQ(labelsOf("ReceivedServerDataError").size(), 2) << "a replaced request is no error";
     QFile file(tovikFilters2::cachePath());
@@ -309,7 +309,7 @@ TEST_F(FilterModelTest, ModelsLoadingTogetherNeverCancelEachOther) {
     ASSERT_TRUE(runMainLoopUntil([&] { return succeeded || failed; }));
     EXPECT_TRUE(succeeded);
     EXPECT_FALSE(failed);
-    EXPECT_EQ(waiting->getCount(), 7);
+    EXPECT_EQ(waiting->getCount(), 6);
 }
 
 TEST_F(FilterModelTest, DefinitionsOfAWrongKindOrWithoutVersion) {

@@ -74,7 +74,7 @@ TEST_F(SearchResultsTest, TheFirstLoadCountsThenAsksThePageAndTheFilters) {
 
 TEST_F(SearchResultsTest, NoCountsSayNothingFoundAtOnceAndFailuresSaySo) {
     auto results = openResults(QStringLiteral("火星上的房子"));
-    EXPECT_EQ(results->noticeText(), SearchListViewController::kNothingFound);
+    EXPECT_EQ(results->noticeText(), "没有相关筛选信息，请重新筛选吧");
     EXPECT_TRUE(calls("SearchPostsByJson2").empty());
     clock().advance(ns::seconds(61));
     drainMainLoop();
@@ -82,7 +82,7 @@ TEST_F(SearchResultsTest, NoCountsSayNothingFoundAtOnceAndFailuresSaySo) {
 
     server().setFault({.prefix = paths::kDataShare, .status = 500, .times = 1});
     results = openResults(QStringLiteral("近地铁"));
-    EXPECT_EQ(results->noticeText(), SearchListViewController::kNetworkTrouble);
+    EXPECT_EQ(results->noticeText(), "网络不稳定,稍后再试吧...");
 
     // A failed first page empties the list and asks for another search, as an empty one does;
     // only a failed count (above) says the network is unsteady.
@@ -100,7 +100,7 @@ TEST_F(SearchResultsTest, NoCountsSayNothingFoundAtOnceAndFailuresSaySo) {
     results->startLoading();
     waitForSearchPage(*results, before);
     EXPECT_TRUE(results->page().listArray.isEmpty());
-    EXPECT_EQ(results->noticeText(), SearchListViewController::kNothingFound);
+    EXPECT_EQ(results->noticeText(), "没有相关筛选信息，请重新筛选吧");
 }
 
 TEST_F(SearchResultsTest, PagesComeByTheMoreRowTheDetailAndAFailedPageIsAskedAgain) {
@@ -177,8 +177,8 @@ TEST_F(SearchResultsTest, ASearchThatTakesAMinuteTimesOutAndCanBeSearchedAgain) 
     clock().advance(ns::seconds(SearchListViewController::kTimeOut));
     drainMainLoop();
     EXPECT_FALSE(results->loadingShown());
-    EXPECT_EQ(results->timeOutText(), SearchListViewController::kTimedOut);
-    ASSERT_TRUE(driver_->tapText(SearchListViewController::kSearchAgain));
+    EXPECT_EQ(results->timeOutText(), "您搜索超时,请重新搜索");
+    ASSERT_TRUE(driver_->tapText("重新搜索"));
     waitForResults(*results);
     EXPECT_TRUE(results->timeOutText().isEmpty());
     EXPECT_EQ(results->page().listArray.size(), 20);
@@ -295,7 +295,7 @@ TEST_F(SearchResultsTest, AnOddKeywordReachesTheServerIntactInTheAddressAndTheBo
     const auto count = calls("GetWebSearchCount");
     ASSERT_EQ(count.size(), 1u);
     EXPECT_EQ(standin::FormFields(count[0].query).text("keywords"), keyword);
-    EXPECT_EQ(results->noticeText(), SearchListViewController::kNothingFound);
+    EXPECT_EQ(results->noticeText(), "没有相关筛选信息，请重新筛选吧");
 
     // The page of a category: the keyword as the server decodes the body.
     SearchPage page;

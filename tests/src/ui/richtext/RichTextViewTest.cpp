@@ -256,12 +256,15 @@ TEST_F(RichTextViewTest, TheSameTextAgainKeepsItsDrawingUntilATagOrStyleChanges)
     EXPECT_TRUE(view->URLs().empty());
 }
 
-TEST_F(RichTextViewTest, AViewMadeWithAnAttributedStringShowsIt) {
+TEST_F(RichTextViewTest, AViewMadeWithAnAttributedStringShowsItUntilItsFirstText) {
     auto view =
         std::make_shared<RichTextView>(ui::Rect(0, 0, 100, 40), ui::AttributedString("given"));
     EXPECT_EQ(view->attributedString().string(), "given");
     view->addStyle(RichTextStyle());
     EXPECT_EQ(view->attributedString().string(), "given");
+    // A first text replaces it, an empty one too.
+    view->setText("");
+    EXPECT_TRUE(view->attributedString().string().isEmpty());
 }
 
 TEST_F(RichTextViewTest, ParagraphStylingFollowsTheStyleName) {
