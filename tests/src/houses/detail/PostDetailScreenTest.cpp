@@ -4,6 +4,7 @@
 #include "ReferenceImage.h"
 
 #include "houses/community/QXCommunityDetailController.h"
+#include "houses/detail/PostDetailRequest.h"
 #include "houses/detail/QXPostDetailPriceView.h"
 #include "houses/photos/ImagePickerView.h"
 #include "net/QXDESCode.h"
@@ -486,14 +487,21 @@ TEST_F(PostDetailScreenTest, ReferenceScreens) {
                detail_->mapView()->mapView() && !detail_->mapView()->mapView()->isLoadingTiles();
     };
     // The count a detail shows once its own view is counted: the stand-in counts the view and
-    // answers the detail in whichever order the two calls come, so it is asked again until
-    // the count includes it.
+    // answers the detail in whichever order the two calls come, so it is asked again, one
+    // answer at a time, until the count includes it.
     const auto settleViewCount = [&] {
         const qint64 puid = detail_->puid().toLongLong();
         const QString expected = QStringLiteral("浏览:%1次").arg(100 + puid % 900 + 1);
         for (int attempt = 0; attempt < 20 && detail_->viewTimes() != expected; ++attempt) {
-            detail_->GetPostByPuid();
-            (void)runMainLoopUntil([&] { return detail_->viewTimes() == expected; }, 500ms);
+            bool answered = false;
+            PostDetailRequest::getPostByPuid(
+                detail_->contentDict(),
+                [&](const QVariant& reply) {
+                    detail_->responseGetPostByPuid(reply, detail_->puid());
+                    answered = true;
+                },
+                [&](const QVariantMap&) { answered = true; });
+            ASSERT_TRUE(waitFor([&] { return answered; }));
         }
         ASSERT_EQ(detail_->viewTimes(), expected);
         // The map's region settles on the clock, then its tiles come.
