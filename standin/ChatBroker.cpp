@@ -63,13 +63,17 @@ std::vector<const SamplePost*> ChatBroker::housesOffered(qint64 brokerId, const 
         return houses;
     }
     const QStringList talkPost = postId.split(u'_');
-    const qint64 puid = talkPost.size() == 4 ? talkPost[0].toLongLong() : 0;
+    // The app names the post by its record's id, or by its puid when it has none.
+    const QString talked = talkPost.size() == 4 ? talkPost[0] : QString();
     const int major = talkPost.size() == 4 ? talkPost[1].toInt() : 0;
     std::vector<const SamplePost*> houses;
     for (const int kind : Posts::kKinds) {
         if (major > 0 && kind != major) continue;
         for (const SamplePost* post : Posts::ofPoster(brokerId, kind)) {
-            if (post->puid != puid) houses.push_back(post);
+            if (post->record.value("id").toString() != talked &&
+                QString::number(post->puid) != talked) {
+                houses.push_back(post);
+            }
         }
     }
     return houses;
@@ -85,7 +89,8 @@ QJsonObject ChatBroker::answerTo(const QJsonObject& packet, const QString& root,
                       {"from", broker.toLongLong()},
                       {"root", root},
                       {"updateTime", QDateTime::currentSecsSinceEpoch() + 1}};
-    const QString postId = packet.value("talk").toObject().value("postId").toString();
+    // What the talk is about: the sent packet names it as its post (its talk names none).
+    const QString postId = packet.value("post").toObject().value("id").toVariant().toString();
     if (!postId.isEmpty()) order.insert("postId", postId);
     const QJsonValue first = firstItem(packet);
     if (broker.toLongLong() == kServiceAccount) {
