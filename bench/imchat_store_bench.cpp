@@ -4,7 +4,9 @@
 // row, one transaction a packet) against the same rows inserted with one prepared
 // statement in one transaction a packet, the two in turns. Reading: the last 20 messages of a talk
 // of 100,000 rows through the store (as messages, and as row dictionaries) against the same query
-// run raw. Cutting: megabytes of stream text a second.
+// run raw. Cutting: megabytes of stream text a second, and a segment that never closes fed a
+// second at a time at 1 MB/s up to the cutter's bound (the CPU time of its last second of
+// stream: what a server that never closes one keeps the service queue busy with).
 
 #include "bench/support/side_by_side.h"
 
@@ -377,11 +379,33 @@ void BM_CutSegments(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * stream.size());
 }
 
+// One segment that never closes: its start, then payload in chunks of 16 KB (1 MB a second
+// of stream), up to 4 MB. Each iteration feeds one second's worth after the three before.
+constexpr qsizetype kUnfinishedChunk = 16 * 1024;
+constexpr qsizetype kUnfinishedSecond = 1024 * 1024;
+
+void BM_UnfinishedSegmentFourthSecond(benchmark::State& state) {
+    const QByteArray chunk(kUnfinishedChunk, 'x');
+    for (auto _ : state) {
+        state.PauseTiming();
+        CometScriptCutter cutter([](QByteArrayView) {});
+        bool open = cutter.feed("<script>window.parent.QX.webim.cometMgr.recvMsg(");
+        for (qsizetype fed = 0; fed < 3 * kUnfinishedSecond; fed += kUnfinishedChunk)
+            open = cutter.feed(chunk) && open;
+        state.ResumeTiming();
+        // The last chunk would reach the bound: a second of stream short of one chunk.
+        for (qsizetype fed = kUnfinishedChunk; fed < kUnfinishedSecond; fed += kUnfinishedChunk)
+            open = cutter.feed(chunk) && open;
+        if (!open) state.SkipWithError("the segment passed the bound");
+    }
+}
+
 BENCHMARK(BM_StoreBesideRaw)->Iterations(1000)->Repetitions(3);
 BENCHMARK(BM_LastTwenty)->Apply(bench::fastestOf<3>);
 BENCHMARK(BM_LastTwentyRows)->Apply(bench::fastestOf<3>);
 BENCHMARK(BM_RawLastTwenty)->Apply(bench::fastestOf<3>);
 BENCHMARK(BM_CutSegments)->Apply(bench::fastestOf<3>);
+BENCHMARK(BM_UnfinishedSegmentFourthSecond)->Apply(bench::fastestOf<3>);
 
 }  // namespace
 
@@ -418,6 +442,12 @@ int main(int argc, char** argv) {
     if (const auto cut = reporter.seconds("BM_CutSegments")) {
         std::printf("segment cutting: %.0f MB/s (target 50)\n",
                     static_cast<double>(cutStream().size()) / *cut / 1e6);
+    }
+    if (const auto fourth = reporter.seconds("BM_UnfinishedSegmentFourthSecond")) {
+        std::printf(
+            "a segment that never closes, at 1 MB/s in 16 KB chunks: %.2f ms of CPU for its "
+            "fourth second (%.3f%% of a core)\n",
+            *fourth * 1e3, *fourth * 100);
     }
     return 0;
 }

@@ -1,8 +1,8 @@
 // The messaging stream as the server writes it, cut into chunks at places the input
 // chooses. Whatever arrives, every segment handed over is one whole segment (a start, then
 // its closing text and white space at most), the bytes handed over never exceed the bytes
-// fed, the kept tail never holds more than was fed, and the script parser answers each
-// segment exactly once.
+// fed, the kept tail never holds more than was fed nor more than a segment may hold, and
+// the script parser answers each segment exactly once.
 #include "src/IMChat/qximlib/CometScriptCutter.h"
 #include "src/IMChat/qximlib/QXIMOnlineScriptParser.h"
 
@@ -42,8 +42,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         parser.parseScriptText(QString::fromUtf8(segment));
     });
     for (qsizetype at = 0; at < stream.size(); at += chunk) {
-        cutter.feed(QByteArrayView(stream).sliced(at, std::min(chunk, stream.size() - at)));
-        if (handed > at + chunk || cutter.tail().size() > stream.size()) std::abort();
+        const bool kept =
+            cutter.feed(QByteArrayView(stream).sliced(at, std::min(chunk, stream.size() - at)));
+        if (handed > at + chunk || cutter.tail().size() > stream.size() ||
+            cutter.tail().size() > CometScriptCutter::kMaxSegment ||
+            (!kept && !cutter.tail().isEmpty()))
+            std::abort();
     }
     if (answers != segments) std::abort();
     return 0;

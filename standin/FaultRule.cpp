@@ -15,6 +15,9 @@ QJsonObject FaultRule::toJson() const {
     if (garbage) json.insert("garbage", true);
     if (truncate) json.insert("truncate", true);
     if (gzip) json.insert("gzip", true);
+    if (inflatesTo != 0) json.insert("inflatesTo", inflatesTo);
+    if (endless) json.insert("endless", true);
+    if (trickleMs != 0) json.insert("trickleMs", trickleMs);
     if (dropAfterChunks) json.insert("dropAfterChunks", *dropAfterChunks);
     if (times != 0) json.insert("times", times);
     return json;
@@ -33,6 +36,9 @@ FaultRule FaultRule::fromJson(const QJsonObject& json) {
     rule.garbage = json.value("garbage").toBool();
     rule.truncate = json.value("truncate").toBool();
     rule.gzip = json.value("gzip").toBool();
+    rule.inflatesTo = json.value("inflatesTo").toInteger();
+    rule.endless = json.value("endless").toBool();
+    rule.trickleMs = json.value("trickleMs").toInt();
     if (json.contains("dropAfterChunks"))
         rule.dropAfterChunks = json.value("dropAfterChunks").toInt();
     rule.times = json.value("times").toInt();

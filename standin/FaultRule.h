@@ -12,15 +12,18 @@ namespace standin {
 
 // One fault switch: how the replies to requests under a path prefix go wrong.
 struct FaultRule {
-    QByteArray prefix;                      // path prefix the rule applies to; empty: every path
-    int delayMs = 0;                        // real time to wait before answering
+    QByteArray prefix;  // path prefix the rule applies to; empty: every path
+    int delayMs = 0;    // real time to wait before answering
     bool hold = false;  // the reply waits until the server is told to release held replies
-    int status = 0;                         // forced HTTP status; 0 keeps the endpoint's own
+    int status = 0;     // forced HTTP status; 0 keeps the endpoint's own
     std::optional<QByteArray> body;         // replaces the reply body
     std::optional<QByteArray> contentType;  // replaces the reply's Content-Type
     bool garbage = false;   // the body becomes bytes that are neither JSON nor UTF-8
     bool truncate = false;  // Content-Length promises more than is sent, then the connection closes
     bool gzip = false;      // the body goes gzip-compressed with "Content-Encoding: gzip"
+    qint64 inflatesTo = 0;  // the body, padded with spaces to this many bytes, goes gzipped
+    bool endless = false;   // the body goes chunked, then spaces for as long as the client reads
+    int trickleMs = 0;      // the body goes one byte at a time, this much real time apart
     std::optional<int> dropAfterChunks;  // a streamed reply breaks off after this many chunks
     int times = 0;  // applies to this many requests, then is spent; 0: until changed
 

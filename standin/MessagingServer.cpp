@@ -105,6 +105,7 @@ QList<QByteArray> MessagingServer::Stream::take() {
             if (packet.userId != userId_ || !server_.due(packet, now)) continue;
             packet.sentAtMs = now;
             segments.append(packet.segment);
+            ++server_.carried_;
         }
     }
     segments_ += static_cast<int>(segments.size());
@@ -242,6 +243,8 @@ Reply MessagingServer::acknowledge(const RecordedRequest& request) {
     }
     {
         const std::lock_guard lock(mutex_);
+        ++acknowledgeCalls_;
+        acknowledgedIds_ += ids.size();
         for (auto entry = packets_.begin(); entry != packets_.end();) {
             Packet& packet = entry->second;
             if (packet.talkIds.contains(talk)) {
@@ -356,6 +359,12 @@ std::optional<std::pair<int, QJsonValue>> MessagingServer::control(const QByteAr
                                                      {"unacknowledged", pending},
                                                      {"streams", openStreams_[user]}})};
     }
+    if (what == "im/counters" && method == "GET") {
+        const std::lock_guard lock(mutex_);
+        return std::pair{200, QJsonValue(QJsonObject{{"acknowledgeCalls", acknowledgeCalls_},
+                                                     {"acknowledgedIds", acknowledgedIds_},
+                                                     {"carried", carried_}})};
+    }
     if (what == "im/drop" && method == "POST") {
         const std::lock_guard lock(mutex_);
         ++dropGeneration_;
@@ -418,6 +427,9 @@ void MessagingServer::reset() {
     packets_.clear();
     sent_.clear();
     commands_.clear();
+    acknowledgeCalls_ = 0;
+    acknowledgedIds_ = 0;
+    carried_ = 0;
 }
 
 }  // namespace standin

@@ -129,6 +129,10 @@ private:
     qint64 lastSequence_ = 0;
     qint64 lastMessageId_ = 0;
     QString idsFile_;
+    // What the clients made of it, for "im/counters".
+    qint64 acknowledgeCalls_ = 0;
+    qint64 acknowledgedIds_ = 0;  // ids named in them, each time named
+    qint64 carried_ = 0;          // packets streams carried, a packet each time sent again
     SentHook sentHook_;
 };
 

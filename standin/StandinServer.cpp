@@ -183,8 +183,12 @@ void StandinServer::Impl::write(Reply reply, const std::optional<FaultRule>& rul
         if (rule->body) reply.body = *rule->body;
         if (rule->contentType) reply.contentType = *rule->contentType;
         if (rule->garbage) reply.body = garbage(std::max<qsizetype>(reply.body.size(), 64));
-        // A forced status or body replaces the stream by a plain reply.
-        if (rule->status != 0 || rule->body || rule->garbage) reply.streamed = false;
+        // A forced status or body, or a body of a size or pace of its own, replaces the
+        // stream by a plain reply.
+        if (rule->status != 0 || rule->body || rule->garbage || rule->inflatesTo > 0 ||
+            rule->endless || rule->trickleMs > 0) {
+            reply.streamed = false;
+        }
     }
     response.status = reply.status;
     for (const auto& [name, value] : reply.headers) {
@@ -195,11 +199,40 @@ void StandinServer::Impl::write(Reply reply, const std::optional<FaultRule>& rul
         return;
     }
     QByteArray body = reply.body;
-    if (rule && rule->gzip) {
+    if (rule && rule->inflatesTo > 0) {
+        body = gzipPaddedWithSpaces(body, rule->inflatesTo);
+        response.set_header("Content-Encoding", "gzip");
+    } else if (rule && rule->gzip) {
         body = gzipCompress(body);
         response.set_header("Content-Encoding", "gzip");
     }
     const std::string contentType = reply.contentType.toStdString();
+    if (rule && rule->endless) {
+        const auto first = std::make_shared<QByteArray>(body);
+        response.set_chunked_content_provider(
+            contentType, [this, first](size_t offset, httplib::DataSink& sink) {
+                static const QByteArray spaces(64 * 1024, ' ');
+                // Ends only when the client goes (a write fails) or the server stops.
+                const QByteArray& piece = offset == 0 && !first->isEmpty() ? *first : spaces;
+                return !isStopping() &&
+                       sink.write(piece.constData(), static_cast<size_t>(piece.size()));
+            });
+        return;
+    }
+    if (rule && rule->trickleMs > 0 && !body.isEmpty()) {
+        const auto whole = std::make_shared<QByteArray>(body);
+        const int pause = rule->trickleMs;
+        response.set_content_provider(
+            static_cast<size_t>(whole->size()), contentType,
+            [this, whole, pause](size_t offset, size_t, httplib::DataSink& sink) {
+                if (offset > 0 && !waitUntil(SteadyClock::now() + std::chrono::milliseconds(pause),
+                                             [&sink] { return sink.is_writable(); })) {
+                    return false;
+                }
+                return sink.write(whole->constData() + offset, 1);
+            });
+        return;
+    }
     if (rule && rule->truncate) {
         const auto sent = std::make_shared<QByteArray>(body.left(body.size() / 2));
         const auto promised = static_cast<size_t>(std::max(body.size(), sent->size() + 1));

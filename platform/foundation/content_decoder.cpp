@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+
 namespace ns {
 
 namespace {
@@ -18,6 +20,9 @@ struct ContentDecoder::Inflater {
     bool failed = false;
     bool complete = false;
     bool decidedDeflateWrapping = false;
+    bool tooLong = false;
+    qint64 maximum = 0;  // 0: no bound
+    qint64 total = 0;    // bytes decoded so far, of the whole body
 
     explicit Inflater(Format f) : format(f) {}
     ~Inflater() {
@@ -56,12 +61,22 @@ struct ContentDecoder::Inflater {
                 if (format != Format::Gzip || inflateReset(&stream) != Z_OK) return fail();
                 complete = false;
             }
+            // Room for one byte past the bound at most, which tells that it was passed.
+            const qsizetype step =
+                maximum > 0 ? qsizetype(std::min<qint64>(kOutputStep, maximum - total + 1))
+                            : kOutputStep;
             const qsizetype before = decoded.size();
-            decoded.resize(before + kOutputStep);
+            decoded.resize(before + step);
             stream.next_out = reinterpret_cast<Bytef*>(decoded.data() + before);
-            stream.avail_out = kOutputStep;
+            stream.avail_out = static_cast<uInt>(step);
             const int status = inflate(&stream, Z_NO_FLUSH);
-            decoded.resize(before + (kOutputStep - static_cast<qsizetype>(stream.avail_out)));
+            const qsizetype produced = step - static_cast<qsizetype>(stream.avail_out);
+            decoded.resize(before + produced);
+            total += produced;
+            if (maximum > 0 && total > maximum) {
+                tooLong = true;
+                return fail();
+            }
             if (status == Z_STREAM_END) {
                 complete = true;
                 continue;
@@ -97,6 +112,14 @@ ContentDecoder::~ContentDecoder() = default;
 
 bool ContentDecoder::decode(const QByteArray& piece, QByteArray& decoded) {
     return inflater_->run(piece, decoded);
+}
+
+void ContentDecoder::setMaximumLength(qint64 bytes) {
+    inflater_->maximum = std::max<qint64>(bytes, 0);
+}
+
+bool ContentDecoder::isTooLong() const {
+    return inflater_->tooLong;
 }
 
 bool ContentDecoder::isComplete() const {

@@ -20,11 +20,17 @@ public:
     ContentDecoder(const ContentDecoder&) = delete;
     ContentDecoder& operator=(const ContentDecoder&) = delete;
 
-    // The bytes this piece completes (possibly none). False when the bytes are not
-    // of the coding; the decoder then stays failed.
+    // The most the whole body may decode to; 0 (the default) for no bound. A small body
+    // can inflate a thousandfold: decoding stops as soon as it passes the bound.
+    void setMaximumLength(qint64 bytes);
+
+    // The bytes this piece completes (possibly none). False when the bytes are not of the
+    // coding, or decode to more than the maximum length; the decoder then stays failed.
     [[nodiscard]] bool decode(const QByteArray& piece, QByteArray& decoded);
     // True once the body's end was seen: the stream ended with a whole member.
     [[nodiscard]] bool isComplete() const;
+    // True when decoding stopped because the body passed the maximum length.
+    [[nodiscard]] bool isTooLong() const;
 
 private:
     enum class Format { Gzip, Deflate };

@@ -40,6 +40,7 @@ public:
     static constexpr qint64 kURLErrorNotConnectedToInternet = -1009;
     static constexpr qint64 kURLErrorRequestBodyStreamExhausted = -1021;
     static constexpr qint64 kURLErrorFileDoesNotExist = -1100;
+    static constexpr qint64 kURLErrorDataLengthExceedsMaximum = -1103;
     static constexpr qint64 kURLErrorSecureConnectionFailed = -1200;
     static constexpr qint64 kURLErrorServerCertificateUntrusted = -1202;
 

@@ -55,7 +55,9 @@ QString bareCarriageReturn() {
 }  // namespace
 
 // The library's callbacks, one per event; each finds its reader in the parser's `data`.
-// A non-zero return halts the library.
+// A non-zero return halts the library, except from the end of the head (headersComplete):
+// there 1 tells it that no body follows, and 3 (any other value but 2, which would switch
+// protocols) halts it.
 struct HTTPReplyParserCallbacks {
     using Span = HTTPReplyParser::Span;
 

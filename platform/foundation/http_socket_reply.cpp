@@ -22,6 +22,11 @@ namespace {
 // kept open hold them.
 constexpr int kConnectionsPerServer = 6;
 
+// The most a reply keeps of what its reader has not taken yet, and the most its socket reads
+// ahead of the parser. Past them nothing more is taken from the connection until the reader
+// reads, so that a reader that falls behind holds the server back instead of filling memory.
+constexpr qint64 kReadBufferBytes = 64 * 1024;
+
 // Connections whose last exchange ended cleanly, waiting for the next one to the same
 // server. Touched on "NetKit" only.
 std::multimap<QString, QPointer<QTcpSocket>>& idleConnections() {
@@ -104,6 +109,7 @@ HTTPSocketReply::HTTPSocketReply(const QNetworkRequest& request, const QByteArra
     const QUrl& url = request.url();
     poolKey_ = url.host() + QLatin1Char(':') + QString::number(url.port(80));
     QIODevice::open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    setReadBufferSize(kReadBufferBytes);
 }
 
 HTTPSocketReply::~HTTPSocketReply() {
@@ -140,6 +146,7 @@ void HTTPSocketReply::connectSocket(bool mayReuse) {
     socketReused_ = socket_ != nullptr;
     if (!socket_) socket_ = new QTcpSocket();
     socket_->setParent(this);
+    socket_->setReadBufferSize(kReadBufferBytes);
     heardAnything_ = false;
     connect(socket_, &QTcpSocket::readyRead, this, [this] { onReadable(); });
     connect(socket_, &QTcpSocket::bytesWritten, this, [this](qint64 n) { onBytesWritten(n); });
@@ -201,8 +208,9 @@ void HTTPSocketReply::onBytesWritten(qint64 written) {
     if (sent > before) emit uploadProgress(sent, body_.size());
 }
 
-void HTTPSocketReply::onReadable() {
+void HTTPSocketReply::onReadable(bool evenIfFull) {
     if (ended_ || !socket_) return;
+    if (!evenIfFull && readBufferSize() > 0 && output_.size() >= readBufferSize()) return;
     const QByteArray bytes = socket_->readAll();
     if (bytes.isEmpty()) return;
     heardAnything_ = true;
@@ -299,7 +307,7 @@ void HTTPSocketReply::onClosed() {
     if (ended_ || !socket_) return;
     const QTcpSocket* socket = socket_;
     if (socket_->bytesAvailable() > 0) {
-        onReadable();
+        onReadable(true);  // the rest of a closed connection: one socket buffer at most
         if (ended_ || socket_ != socket) return;
     }
     if (socketReused_ && !heardAnything_) {
@@ -387,6 +395,11 @@ qint64 HTTPSocketReply::readData(char* data, qint64 maxLength) {
     if (count == 0) return ended_ ? -1 : 0;
     std::memcpy(data, output_.constData(), static_cast<std::size_t>(count));
     output_.remove(0, static_cast<qsizetype>(count));
+    if (socket_ && socket_->bytesAvailable() > 0 && output_.size() < readBufferSize()) {
+        // Room again: what waits in the socket is read once the reader is done reading.
+        QMetaObject::invokeMethod(
+            this, [this] { onReadable(); }, Qt::QueuedConnection);
+    }
     return count;
 }
 

@@ -19,8 +19,10 @@ namespace ns {
 // many bytes as its Content-Length promises). A reply cut short or with broken framing ends
 // with RemoteHostClosedError (ProtocolFailure when its head is broken), never as a normal
 // end with a short body. It plays the network access manager's reply towards the URL
-// connection: the same signals, attributes and raw headers (the bytes sent). Idle
-// connections are kept per server for the next exchange. Lives on "NetKit".
+// connection: the same signals, attributes and raw headers (the bytes sent). It keeps at most
+// its read buffer (64 KB unless set) of body that the reader has not taken, and reads no
+// further from the connection meanwhile. Idle connections are kept per server for the next
+// exchange. Lives on "NetKit".
 class HTTPSocketReply final : public QNetworkReply {
 public:
     struct Credential {
@@ -60,7 +62,8 @@ private:
     void connectSocket(bool reused);
     void writeRequest();
     void onBytesWritten(qint64 written);
-    void onReadable();
+    // Takes what the socket holds, unless the reader has a full buffer to take first.
+    void onReadable(bool evenIfFull = false);
     void onClosed();
     void onSocketError();
     // Each returns false when the exchange has ended meanwhile.

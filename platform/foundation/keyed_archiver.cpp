@@ -100,6 +100,8 @@ QVariant archivedURLRequest(const URLRequest& request) {
                      {"headers", archivedHeaderFields(request.allHTTPHeaderFields())},
                      {"cachePolicy", qint64(request.cachePolicy())},
                      {"timeoutInterval", request.timeoutInterval()},
+                     {"deadlineInterval", request.deadlineInterval()},
+                     {"maximumResponseLength", request.maximumResponseLength()},
                      {"handleCookies", request.httpShouldHandleCookies()},
                      {"pipelining", request.httpShouldUsePipelining()}};
     if (!request.httpBody().isNull()) form.insert("body", request.httpBody());
@@ -117,6 +119,11 @@ std::optional<URLRequest> unarchivedURLRequest(const QVariant& archived) {
     if (form.contains("body")) request.setHTTPBody(form.value("body").toByteArray());
     request.setCachePolicy(URLRequest::CachePolicy(form.value("cachePolicy").toInt()));
     request.setTimeoutInterval(form.value("timeoutInterval").toDouble());
+    // Archives made before requests had these keep the defaults.
+    if (form.contains("deadlineInterval"))
+        request.setDeadlineInterval(form.value("deadlineInterval").toDouble());
+    if (form.contains("maximumResponseLength"))
+        request.setMaximumResponseLength(form.value("maximumResponseLength").toLongLong());
     request.setHTTPShouldHandleCookies(form.value("handleCookies").toBool());
     request.setHTTPShouldUsePipelining(form.value("pipelining").toBool());
     return request;

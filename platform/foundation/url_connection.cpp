@@ -61,6 +61,8 @@ QString descriptionForCode(qint64 code) {
             return QStringLiteral("request body stream exhausted");
         case Error::kURLErrorFileDoesNotExist:
             return QStringLiteral("The requested URL was not found on this server.");
+        case Error::kURLErrorDataLengthExceedsMaximum:
+            return QStringLiteral("The reply is larger than the most this request takes.");
         case Error::kURLErrorSecureConnectionFailed:
             return QStringLiteral(
                 "An SSL error has occurred and a secure connection to the server cannot be made.");
@@ -305,6 +307,9 @@ struct URLConnection::Load {
     Duration timeout{};
     Duration lastActivity{};
     DelayedCall timeoutCall;
+    DelayedCall deadlineCall;
+    qint64 maximumLength = 0;  // of the body being received, decoded; 0: no bound
+    qint64 received = 0;       // body bytes of the reply under way, decoded
     bool collectForCache = false;
     qint64 cacheLimit = 0;
     QByteArray cacheData;
@@ -407,6 +412,7 @@ void URLConnection::begin() {
         std::lock_guard lock(requestMutex_);
         currentRequest_ = *request;
     }
+    armDeadline(request->deadlineInterval());
     const QUrl& url = request->url();
     if (!url.isValid() || url.isEmpty()) {
         fail(errorWithCode(Error::kURLErrorBadURL, {}));
@@ -542,6 +548,8 @@ void URLConnection::send(const URLRequest& request) {
     load_->uploaded = 0;
     load_->decoder.reset();
     load_->receivedEncodedBytes = false;
+    load_->maximumLength = request.maximumResponseLength();
+    load_->received = 0;
 
     QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [this] { onMetaData(); });
     QObject::connect(reply, &QNetworkReply::readyRead, reply, [this] { onReadyRead(); });
@@ -680,6 +688,7 @@ void URLConnection::onMetaData() {
         }
         load_->decoder = ContentDecoder::forContentEncoding(
             http->allHeaderFields().value(QStringLiteral("Content-Encoding")));
+        if (load_->decoder) load_->decoder->setMaximumLength(load_->maximumLength);
         const bool isGet =
             currentRequest().httpMethod().compare(QLatin1String("GET"), Qt::CaseInsensitive) == 0;
         const bool noStore = http->allHeaderFields()
@@ -746,11 +755,20 @@ void URLConnection::onReadyRead() {
         load_->receivedEncodedBytes = true;
         QByteArray decoded;
         if (!load_->decoder->decode(bytes, decoded)) {
-            fail(errorWithCode(Error::kURLErrorCannotDecodeContentData, {}));
+            fail(errorWithCode(load_->decoder->isTooLong()
+                                   ? Error::kURLErrorDataLengthExceedsMaximum
+                                   : Error::kURLErrorCannotDecodeContentData,
+                               {}));
             return;
         }
         bytes = std::move(decoded);
         if (bytes.isEmpty()) return;
+    }
+    load_->received += bytes.size();
+    if (load_->maximumLength > 0 && load_->received > load_->maximumLength) {
+        // Nothing past the bound is handed on; the connection closes with the failure.
+        fail(errorWithCode(Error::kURLErrorDataLengthExceedsMaximum, {}));
+        return;
     }
     if (load_->collectForCache) {
         if (load_->cacheData.size() + bytes.size() > load_->cacheLimit) {
@@ -841,6 +859,7 @@ void URLConnection::tearDown() {
     if (load_) {
         abandonReply();
         load_->timeoutCall.cancel();
+        load_->deadlineCall.cancel();
     }
     // Let go of ourselves after this call has returned.
     if (selfHold_) NetworkThread::shared().async([hold = std::move(selfHold_)] {});
@@ -857,6 +876,18 @@ void URLConnection::armTimeout() {
     load_->timeoutCall = DelayedCall::schedule(due, [weak = weak_from_this()] {
         NetworkThread::shared().async([weak] {
             if (auto self = weak.lock()) self->checkTimeout();
+        });
+    });
+}
+
+void URLConnection::armDeadline(double seconds) {
+    if (seconds <= 0) return;
+    // On the clock's thread; the failure belongs on "NetKit".
+    load_->deadlineCall = DelayedCall::schedule(ns::seconds(seconds), [weak = weak_from_this()] {
+        NetworkThread::shared().async([weak] {
+            const auto self = weak.lock();
+            if (self && self->load_ && self->load_->reply)
+                self->fail(self->errorWithCode(Error::kURLErrorTimedOut, {}));
         });
     });
 }

@@ -84,13 +84,18 @@ public:
 // alive while it runs.
 //
 // The request's time-out is an idle time on the one clock: when nothing arrives and
-// nothing is sent for that long, the load fails with -1001. A request that names no
+// nothing is sent for that long, the load fails with -1001. Its deadline counts on the same
+// clock from the start: once it has passed, the load fails with -1001 however steadily the
+// reply comes. A reply whose body, decoded, grows past the request's maximum length fails
+// with -1103 as soon as it does, its connection closed; nothing past the bound reaches the
+// delegate, and a compressed body is inflated no further than that. A request that names no
 // "Accept-Encoding" asks for gzip and deflate, as the platform's do; compressed
 // responses are decoded before they reach the delegate, whoever asked. Cookies, when
 // the request handles them, are kept in memory for the process. Failures are errors
 // of NSURLErrorDomain with the platform's codes, a description and the failing URL
 // (-999 cancelled, -1001 timed out, -1003 host not found, -1004 cannot connect, -1005
-// connection lost, -1009 offline, -1016 undecodable body, -1202 untrusted server).
+// connection lost, -1009 offline, -1016 undecodable body, -1103 reply too large, -1202
+// untrusted server).
 class URLConnection : public std::enable_shared_from_this<URLConnection> {
 public:
     struct SynchronousResult {
@@ -177,6 +182,7 @@ private:
     void noteActivity();
     void armTimeout();
     void checkTimeout();
+    void armDeadline(double seconds);
     [[nodiscard]] Error errorWithCode(qint64 code, const QString& description) const;
 
     const URLRequest originalRequest_;

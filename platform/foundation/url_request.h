@@ -11,8 +11,8 @@
 
 namespace ns {
 
-// What to load and how: URL, method, header fields, body, cache policy, time-out.
-// A value; copies share a body stream.
+// What to load and how: URL, method, header fields, body, cache policy, time-outs and the
+// most a reply may bring. A value; copies share a body stream.
 class URLRequest {
 public:
     enum class CachePolicy : int {
@@ -25,6 +25,10 @@ public:
     };
 
     static constexpr double kDefaultTimeoutInterval = 60.0;
+    // Unless a request says otherwise, a reply may bring this much (room for the largest
+    // picture or voice file) and the whole load may take this long.
+    static constexpr qint64 kDefaultMaximumResponseLength = 20 * 1024 * 1024;
+    static constexpr double kDefaultDeadlineInterval = 300.0;
 
     URLRequest() = default;
     explicit URLRequest(QUrl url, CachePolicy cachePolicy = CachePolicy::UseProtocolCachePolicy,
@@ -73,6 +77,16 @@ public:
     [[nodiscard]] double timeoutInterval() const { return timeoutInterval_; }
     void setTimeoutInterval(double seconds) { timeoutInterval_ = seconds; }
 
+    // Seconds from the start after which the load fails as timed out, however steadily the
+    // reply comes; 0 for none (a stream that never ends).
+    [[nodiscard]] double deadlineInterval() const { return deadlineInterval_; }
+    void setDeadlineInterval(double seconds) { deadlineInterval_ = seconds; }
+
+    // Bytes of body, counted as decoded, past which the load fails (-1103) and the
+    // connection closes; 0 for no bound (a stream whose pieces are handed on, not kept).
+    [[nodiscard]] qint64 maximumResponseLength() const { return maximumResponseLength_; }
+    void setMaximumResponseLength(qint64 bytes) { maximumResponseLength_ = bytes; }
+
     // Whether the request sends the cookies stored for its URL and stores the ones
     // the reply sets.
     [[nodiscard]] bool httpShouldHandleCookies() const { return handleCookies_; }
@@ -90,6 +104,8 @@ private:
     std::shared_ptr<InputStream> bodyStream_;
     CachePolicy cachePolicy_ = CachePolicy::UseProtocolCachePolicy;
     double timeoutInterval_ = kDefaultTimeoutInterval;
+    double deadlineInterval_ = kDefaultDeadlineInterval;
+    qint64 maximumResponseLength_ = kDefaultMaximumResponseLength;
     bool handleCookies_ = true;
     bool pipelining_ = false;
 };

@@ -193,7 +193,7 @@ double TableView::rowHeightFor(const IndexPath& indexPath) {
     return rowHeight_;
 }
 
-void TableView::rebuildGeometry() {
+void TableView::rebuildGeometry(const std::vector<std::vector<double>>& keptHeights) {
     geometryValid_ = true;
     auto dataSource = dataSource_.lock();
     auto delegate = tableDelegate_.lock();
@@ -217,9 +217,16 @@ void TableView::rebuildGeometry() {
         section.headerHeight = header;
         y += header;
         section.rowTops.reserve(std::size_t(section.rows) + 1);
+        section.rowHeights.reserve(std::size_t(section.rows));
+        const std::vector<double>* kept =
+            std::size_t(s) < keptHeights.size() ? &keptHeights[std::size_t(s)] : nullptr;
         for (int r = 0; r < section.rows; ++r) {
+            double height =
+                kept && std::size_t(r) < kept->size() ? (*kept)[std::size_t(r)] : std::nan("");
+            if (std::isnan(height)) height = rowHeightFor({s, r});
             section.rowTops.push_back(y);
-            y += rowHeightFor({s, r});
+            section.rowHeights.push_back(height);
+            y += height;
         }
         section.rowTops.push_back(y);
         double footer = delegate ? delegate->heightForFooterInSection(*this, s) : -1;
@@ -234,6 +241,42 @@ void TableView::rebuildGeometry() {
     }
     sections_ = std::move(sections);
     setContentSize(Size(bounds().size.width, contentHeight()));
+}
+
+std::vector<std::vector<double>> TableView::keptRowHeights(const Update& update,
+                                                           int newSections) const {
+    std::vector<std::vector<double>> kept(std::size_t(std::max(0, newSections)));
+    for (int s = 0; s < numberOfSections(); ++s) {
+        if (update.deletedSections.contains(s)) continue;
+        const int ns = mapSection(s, update.deletedSections, update.insertedSections);
+        if (ns < 0 || ns >= newSections) continue;
+        const Section& old = sections_[std::size_t(s)];
+        // The changes of the section in row order: rows leave by their old places and come
+        // by their new ones.
+        auto deleted = update.deletedRows.lower_bound({s, 0});
+        auto reloaded = update.reloadedRows.lower_bound({s, 0});
+        auto inserted = update.insertedRows.lower_bound({ns, 0});
+        std::vector<double>& heights = kept[std::size_t(ns)];
+        int oldRow = 0;
+        for (int row = 0;; ++row) {
+            if (inserted != update.insertedRows.end() && *inserted == IndexPath(ns, row)) {
+                heights.push_back(std::nan(""));
+                ++inserted;
+                continue;
+            }
+            while (deleted != update.deletedRows.end() && *deleted == IndexPath(s, oldRow)) {
+                ++deleted;
+                ++oldRow;
+            }
+            if (oldRow >= old.rows) break;
+            const bool reload =
+                reloaded != update.reloadedRows.end() && *reloaded == IndexPath(s, oldRow);
+            if (reload) ++reloaded;
+            heights.push_back(reload ? std::nan("") : old.rowHeights[std::size_t(oldRow)]);
+            ++oldRow;
+        }
+    }
+    return kept;
 }
 
 double TableView::contentHeight() const {
@@ -728,7 +771,7 @@ void TableView::applyUpdate(const Update& update) {
         }
     }
 
-    rebuildGeometry();
+    rebuildGeometry(keptRowHeights(update, newSections));
     const TableViewRowAnimation animation = update.animation;
     const bool animated = animation != TableViewRowAnimation::None;
     const double width = bounds().size.width;

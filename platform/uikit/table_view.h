@@ -275,6 +275,8 @@ private:
         int rows = 0;
         // Tops of the rows (relative to the table) and one more: the rows' end.
         std::vector<double> rowTops;
+        // The rows' heights as the delegate gave them.
+        std::vector<double> rowHeights;
         QString headerTitle;
         QString footerTitle;
         [[nodiscard]] double rowsTop() const { return top + headerHeight; }
@@ -292,7 +294,13 @@ private:
         TableViewRowAnimation animation = TableViewRowAnimation::Automatic;
     };
 
-    void rebuildGeometry();
+    // Lays the sections out, asking the delegate for every row's height, or, with
+    // `keptHeights` (by section, then row; NaN for rows to ask), only for the rows without one.
+    void rebuildGeometry(const std::vector<std::vector<double>>& keptHeights = {});
+    // The heights of the rows an update keeps, at their new places: the update asks only for
+    // the rows it inserts or reloads.
+    [[nodiscard]] std::vector<std::vector<double>> keptRowHeights(const Update& update,
+                                                                  int newSections) const;
     // Applies a change with its animation at once or, between beginUpdates and endUpdates, adds
     // it to the batch, which then animates as the change does.
     void recordUpdate(TableViewRowAnimation animation, const std::function<void(Update&)>& change);

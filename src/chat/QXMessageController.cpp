@@ -496,23 +496,56 @@ void QXMessageController::messageActionRefreshedMessageData(QXIMMessageAction&) 
     if (chatTable_) reloadTable();
 }
 
-void QXMessageController::messageActionInsertDataAtIndex(QXIMMessageAction&, int) {
-    reloadTable();
+void QXMessageController::messageActionInsertDataAtIndex(QXIMMessageAction& action, int count) {
+    messageActionMergedMessages(action, {.inserted = {count - 1}});
 }
 
 void QXMessageController::messageActionReplaceDataAtIndex(QXIMMessageAction&, int) {
     chatTable_->reloadData();
 }
 
-void QXMessageController::messageActionWillReceive(QXIMMessageAction&,
-                                                   const QList<QXIMMessage>& messages) {
-    const auto rows =
-        QXIMDatabase::shared().talkInfoExist(talkInfo_.value(QStringLiteral("t_id")).toString(),
-                                             QString::number(QXIMUser::shared().userId()));
-    if (rows.size() == 1) talkInfo_ = rows.first();
-    for (const QXIMMessage& message : messages) {
-        if (message.talkId == talkInfo_.value(QStringLiteral("t_id")).toString() &&
-            isMobileInContents(firstText(message)))
+void QXMessageController::messageActionMergedMessages(QXIMMessageAction&,
+                                                      const QXIMMessageListChange& change) {
+    if (!chatTable_) return;
+    // Only the rows that came or left are laid out: the others keep their cells and heights.
+    const int first = hasMore() ? 1 : 0;
+    std::vector<ui::IndexPath> removed;
+    std::vector<ui::IndexPath> inserted;
+    for (const int row : change.removed) removed.emplace_back(0, row + first);
+    for (const int row : change.inserted) inserted.emplace_back(0, row + first);
+    chatTable_->beginUpdates();
+    chatTable_->deleteRowsAtIndexPaths(removed, ui::TableViewRowAnimation::None);
+    chatTable_->insertRowsAtIndexPaths(inserted, ui::TableViewRowAnimation::None);
+    chatTable_->endUpdates();
+    // Bubbles that moved tell their new positions when deleted or resent.
+    for (ui::TableViewCell* cell : chatTable_->visibleCells()) {
+        auto* bubble = dynamic_cast<QXMessageCell*>(cell);
+        const auto place = chatTable_->indexPathForCell(cell);
+        if (bubble && place) bubble->setIndex(place->row - first);
+    }
+    scrollToBottom();
+}
+
+void QXMessageController::messageActionWillReceive(
+    QXIMMessageAction&, const QXIMNotifications::ReceivedMessages& received) {
+    const QString talkId = talkInfo_.value(QStringLiteral("t_id")).toString();
+    if (received.messages.isEmpty()) {
+        // A deletion or the welcome messages: the list is read again, the talk row with it.
+        const auto rows = QXIMDatabase::shared().talkInfoExist(
+            talkId, QString::number(QXIMUser::shared().userId()));
+        if (rows.size() == 1) talkInfo_ = rows.first();
+        return;
+    }
+    // The talk row as the service wrote it comes with the messages: the screen does not read
+    // the store while the service writes the next ones.
+    for (const QVariant& talk : received.talks) {
+        const QVariantMap row = talk.toMap();
+        if (row.value(QStringLiteral("t_id")).toString() == talkId &&
+            row.value(QStringLiteral("_id")).toLongLong() > 0)
+            talkInfo_ = row;
+    }
+    for (const QXIMMessage& message : received.messages) {
+        if (message.talkId == talkId && isMobileInContents(firstText(message)))
             StatClick::event(QStringLiteral("chat_Bmobilenumber_show"));
     }
 }

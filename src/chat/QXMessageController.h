@@ -127,8 +127,10 @@ public:
     void messageActionRefreshedMessageData(QXIMMessageAction& action) override;
     void messageActionInsertDataAtIndex(QXIMMessageAction& action, int count) override;
     void messageActionReplaceDataAtIndex(QXIMMessageAction& action, int index) override;
+    void messageActionMergedMessages(QXIMMessageAction& action,
+                                     const QXIMMessageListChange& change) override;
     void messageActionWillReceive(QXIMMessageAction& action,
-                                  const QList<QXIMMessage>& messages) override;
+                                  const QXIMNotifications::ReceivedMessages& received) override;
     void messageActionReceivedWhileHidden(QXIMMessageAction& action) override;
 
     // The input bar.

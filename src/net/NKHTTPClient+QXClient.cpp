@@ -30,6 +30,8 @@ ns::URLRequest bareRequest(const QString& url, const ns::HTTPHeaderFields& heade
     if (method == QLatin1String("GET") || method == QLatin1String("HEAD")) {
         request.setHTTPShouldUsePipelining(true);
     }
+    request.setMaximumResponseLength(kMaximumReplyLength);
+    request.setDeadlineInterval(kCallDeadline);
     return request;
 }
 
@@ -45,6 +47,7 @@ void addBody(ns::URLRequest& request, const QString& body) {
 void addBody(ns::URLRequest& request, const QByteArray& body) {
     if (body.isNull() || putsBodyInURL(request.httpMethod())) return;
     request.setHTTPBody(body);
+    request.setDeadlineInterval(kUploadDeadline);
 }
 
 // The messaging flags of operations, beside them rather than in them: only set flags
@@ -99,6 +102,11 @@ ns::URLRequest requestWithUrl(const QString& url, const ns::HTTPHeaderFields& he
     ns::URLRequest request = bareRequest(url, headers, method);
     addBody(request, body);
     return request;
+}
+
+void makeStreaming(ns::URLRequest& request) {
+    request.setMaximumResponseLength(0);
+    request.setDeadlineInterval(0);
 }
 
 ns::URLRequest requestWithMethod(const NKHTTPClient& client, const QString& method,
@@ -214,8 +222,9 @@ void getWithUrlForIM(NKHTTPClient& client, const QUrl& url, const QString& body,
                      std::shared_ptr<ns::DispatchQueue> callbackQueue, SuccessBlock success,
                      FailureBlock failure) {
     client.setBaseURL(url);
-    const auto request = requestWithUrl(url.toString(QUrl::FullyEncoded), client.defaultHeaders(),
-                                        QStringLiteral("GET"), body);
+    auto request = requestWithUrl(url.toString(QUrl::FullyEncoded), client.defaultHeaders(),
+                                  QStringLiteral("GET"), body);
+    makeStreaming(request);
     client.enqueueHTTPRequestOperation(HTTPRequestOperationWithRequest(
         client, request, std::move(success), std::move(failure), true,
         callbackQueue ? std::move(callbackQueue) : ns::DispatchQueue::main()));

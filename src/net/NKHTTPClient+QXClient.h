@@ -38,8 +38,18 @@ using ProgressBlock = NKURLConnectionOperation::ProgressBlock;
 // The same; the URL is not used.
 [[nodiscard]] std::shared_ptr<NKHTTPClient> clientWithQXBaseURL(const QUrl& url);
 
+// What the reply to a service call may bring, decoded, and how long the call may take in
+// all: far above any real reply (a page of posts is tens of KB), and low enough that a
+// broken or hostile server can neither fill the phone's memory nor hold a screen's loading
+// cover for long. An upload first sends its body (a photo of a few MB over a slow mobile
+// link), so it has longer.
+inline constexpr qint64 kMaximumReplyLength = 8 * 1024 * 1024;
+inline constexpr double kCallDeadline = 120.0;
+inline constexpr double kUploadDeadline = 600.0;
+
 // A request for the URL text `url`, sent as written (read strictly: an invalid text
-// fails as a bad URL), carrying `headers`. "GET" and "HEAD" may be pipelined. A body
+// fails as a bad URL), carrying `headers`, with the bounds of a service call above (an
+// upload's deadline for body bytes). "GET" and "HEAD" may be pipelined. A body
 // text goes, for every method but "GET", "HEAD" and "DELETE", as its UTF-8 bytes; for
 // those three it is appended to the URL's text as it stands (a query body begins with
 // its own "?"). A null text is no body. No Content-Type is added: the header set of
@@ -49,6 +59,9 @@ using ProgressBlock = NKURLConnectionOperation::ProgressBlock;
 // The same with body bytes, sent as they are (for POST).
 [[nodiscard]] ns::URLRequest requestWithUrl(const QString& url, const ns::HTTPHeaderFields& headers,
                                             const QString& method, const QByteArray& body);
+// Lifts both bounds from a request for the messaging stream: its reply never ends, and
+// its pieces are handed on as they come, never kept.
+void makeStreaming(ns::URLRequest& request);
 // The same for the client's base URL and default headers, both of this moment.
 [[nodiscard]] ns::URLRequest requestWithMethod(const NKHTTPClient& client, const QString& method,
                                                const QString& body);

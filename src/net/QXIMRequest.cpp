@@ -394,7 +394,10 @@ void QXIMRequest::requestWithUrlForImage(const QString& url, DataSuccessBlock su
         return;
     }
     clearHeaderOfHttp();
-    const ns::URLRequest request = QXClient::requestWithUrl(url, currentHeaders(), kGET, QString());
+    ns::URLRequest request = QXClient::requestWithUrl(url, currentHeaders(), kGET, QString());
+    // A picture may be larger and slower than a call's reply: a picture loader's bounds.
+    request.setMaximumResponseLength(ns::URLRequest::kDefaultMaximumResponseLength);
+    request.setDeadlineInterval(ns::URLRequest::kDefaultDeadlineInterval);
     auto operation = std::make_shared<NKHTTPRequestOperation>(request);
     if (progress) operation->setDownloadProgressBlock(std::move(progress));
     const auto failed = [failure] {
@@ -426,6 +429,7 @@ std::shared_ptr<NKHTTPRequestOperation> QXIMRequest::requsetWithImNetWork(
     // The stream's reply never ends: a GET pipelined behind it on its connection would wait
     // for ever (a city update sent just after the stream opened was, until it timed out).
     request.setHTTPShouldUsePipelining(false);
+    QXClient::makeStreaming(request);
     auto operation = QXClient::HTTPRequestOperationWithRequest(
         *httpClient_, request,
         // The stream's operation is not recorded as _operation(): it would race the

@@ -136,12 +136,14 @@ public:
                                          FailureBlock failure);
     // A picture: GET with no headers at all. Status 200 gives the bytes; anything else
     // {"error": "http result error"}; an empty URL {"error": "url为空"}. Progress as
-    // received. Clears the header set in force, as it always has.
+    // received. Clears the header set in force, as it always has. A picture may bring more
+    // and take longer than a call's reply: a picture loader's bounds, not a call's.
     void requestWithUrlForImage(const QString& url, DataSuccessBlock success, FailureBlock failure,
                                 ProgressBlock progress);
     // The messaging library's streaming receive: each received chunk goes to success on
     // `callbackQueue` as its own bytes, in order, then success once more with empty bytes
     // when the stream ends normally; a break-off or cancel gives failure {"msg"} there.
+    // Neither its length nor its time is bounded: it lasts as long as it is open.
     // Answers the stream's operation, so that its owner can cancel that one stream (none
     // for an empty URL).
     std::shared_ptr<NKHTTPRequestOperation> requsetWithImNetWork(

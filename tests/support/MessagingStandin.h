@@ -39,6 +39,8 @@ public:
         return control("GET", "im/messages?to=" + QByteArray::number(user))["streams"].toInt();
     }
     void setFaults(const QJsonObject& faults) { control("POST", "im/faults", faults); }
+    // Acknowledgement calls and the ids they named, packets the streams carried.
+    QJsonObject counters() { return control("GET", "im/counters"); }
 
     // The client values the messaging library needs, and `user` as the messaging user.
     static void signIn(qint64 user) {

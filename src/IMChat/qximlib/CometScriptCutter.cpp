@@ -1,5 +1,7 @@
 #include "IMChat/qximlib/CometScriptCutter.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr QByteArrayView kScriptOpen = "<script>";
@@ -18,86 +20,198 @@ bool isLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-qsizetype skipSpaces(QByteArrayView text, qsizetype position) {
-    while (position < text.size() && isSpace(text[position])) ++position;
-    return position;
-}
-
-// `document.domain = "name";` at `position`: the position after it, or -1.
-qsizetype skipDomain(QByteArrayView text, qsizetype position) {
-    if (!text.sliced(position).startsWith(kDomain)) return -1;
-    position = skipSpaces(text, position + kDomain.size());
-    if (position >= text.size() || text[position] != '=') return -1;
-    position = skipSpaces(text, position + 1);
-    if (position >= text.size() || text[position] != '"') return -1;
-    const qsizetype nameStart = ++position;
-    while (position < text.size() && (isLetter(text[position]) || text[position] == '.')) {
-        ++position;
-    }
-    const qsizetype nameLength = position - nameStart;
-    if (nameLength < kMinDomain || nameLength > kMaxDomain) return -1;
-    if (position + 1 >= text.size() || text[position] != '"' || text[position + 1] != ';') {
-        return -1;
-    }
-    return position + 2;
-}
-
 }  // namespace
 
-qsizetype CometScriptCutter::startLength(QByteArrayView text, qsizetype position) {
-    if (!text.sliced(position).startsWith(kScriptOpen)) return 0;
-    qsizetype at = position + kScriptOpen.size();
-    if (const qsizetype afterDomain = skipDomain(text, at); afterDomain >= 0) at = afterDomain;
-    at = skipSpaces(text, at);
-    if (!text.sliced(at).startsWith(kCallPrefix)) return 0;
-    at += kCallPrefix.size();
-    const qsizetype keyStart = at;
-    while (at < text.size() && isLetter(text[at]) && at - keyStart < kMaxKey) ++at;
-    if (at == keyStart || at >= text.size() || text[at] != '(') return 0;
-    return at + 1 - position;
-}
-
-std::pair<qsizetype, qsizetype> CometScriptCutter::findStart(QByteArrayView text, qsizetype from) {
-    for (qsizetype at = text.indexOf(kScriptOpen, from); at >= 0;
-         at = text.indexOf(kScriptOpen, at + 1)) {
-        if (const qsizetype length = startLength(text, at); length > 0) return {at, length};
-    }
-    return {-1, 0};
-}
-
-void CometScriptCutter::feed(QByteArrayView chunk) {
-    tail_.append(chunk);
-    const QByteArrayView text(tail_);
-    qsizetype consumed = 0;
-    auto [start, startSize] = findStart(text, 0);
-    while (start >= 0) {
-        const auto [next, nextSize] = findStart(text, start + startSize);
-        const qsizetype limit = next >= 0 ? next : text.size();
-        // The first closing text that ends the segment: followed by the end or the next start.
-        qsizetype end = -1;
-        for (qsizetype close = text.indexOf(kClose, start + startSize);
-             close >= 0 && close + kClose.size() <= limit;
-             close = text.indexOf(kClose, close + 1)) {
-            const qsizetype after = skipSpaces(text, close + kClose.size());
-            if (after == text.size() || after == next) {
-                end = after;
-                break;
+qsizetype CometScriptCutter::StartReader::read(QByteArrayView bytes, Step& step) {
+    qsizetype at = 0;
+    while (at < bytes.size()) {
+        // The rest of a fixed text is compared at once; its last byte moves on to the next stage.
+        const QByteArrayView text = stage_ == Stage::Open     ? kScriptOpen
+                                    : stage_ == Stage::Domain ? kDomain
+                                    : stage_ == Stage::Prefix ? kCallPrefix
+                                                              : QByteArrayView();
+        if (!text.isEmpty()) {
+            const qsizetype count = std::min(text.size() - matched_, bytes.size() - at);
+            if (bytes.sliced(at, count) == text.sliced(matched_, count)) {
+                matched_ += int(count) - 1;
+                at += count - 1;
             }
         }
-        if (end < 0 && next < 0) {
-            consumed = start;  // unfinished: waits for the next chunk
-            break;
+        step = read(bytes[at]);
+        if (step == Step::Failed) return at;
+        ++at;
+        if (step == Step::Done) return at;
+    }
+    step = Step::More;
+    return at;
+}
+
+CometScriptCutter::StartReader::Step CometScriptCutter::StartReader::literal(QByteArrayView text,
+                                                                             char c, Stage next) {
+    if (c != text[matched_]) return Step::Failed;
+    if (++matched_ == text.size()) {
+        stage_ = next;
+        matched_ = 0;
+    }
+    return Step::More;
+}
+
+CometScriptCutter::StartReader::Step CometScriptCutter::StartReader::read(char c) {
+    switch (stage_) {
+        case Stage::Open:
+            return literal(kScriptOpen, c, Stage::AfterOpen);
+        case Stage::AfterOpen:
+            // The domain is optional; nothing else after "<script>" begins with its letter.
+            if (c == kDomain[0]) {
+                stage_ = Stage::Domain;
+                matched_ = 1;
+                return Step::More;
+            }
+            stage_ = Stage::BeforePrefix;
+            return read(c);
+        case Stage::Domain:
+            return literal(kDomain, c, Stage::BeforeEquals);
+        case Stage::BeforeEquals:
+            if (isSpace(c)) return Step::More;
+            if (c != '=') return Step::Failed;
+            stage_ = Stage::BeforeQuote;
+            return Step::More;
+        case Stage::BeforeQuote:
+            if (isSpace(c)) return Step::More;
+            if (c != '"') return Step::Failed;
+            stage_ = Stage::Name;
+            return Step::More;
+        case Stage::Name:
+            if (isLetter(c) || c == '.') return ++matched_ > kMaxDomain ? Step::Failed : Step::More;
+            if (c != '"' || matched_ < kMinDomain) return Step::Failed;
+            stage_ = Stage::Semicolon;
+            matched_ = 0;
+            return Step::More;
+        case Stage::Semicolon:
+            if (c != ';') return Step::Failed;
+            stage_ = Stage::BeforePrefix;
+            return Step::More;
+        case Stage::BeforePrefix:
+            if (isSpace(c)) return Step::More;
+            stage_ = Stage::Prefix;
+            return read(c);
+        case Stage::Prefix:
+            return literal(kCallPrefix, c, Stage::Key);
+        case Stage::Key:
+            if (isLetter(c)) return ++matched_ > kMaxKey ? Step::Failed : Step::More;
+            return c == '(' && matched_ > 0 ? Step::Done : Step::Failed;
+    }
+    return Step::Failed;
+}
+
+qsizetype CometScriptCutter::startLength(QByteArrayView text, qsizetype position) {
+    StartReader reader;
+    for (qsizetype at = position; at < text.size(); ++at) {
+        switch (reader.read(text[at])) {
+            case StartReader::Step::More:
+                continue;
+            case StartReader::Step::Done:
+                return at + 1 - position;
+            case StartReader::Step::Failed:
+                return 0;
         }
-        if (end >= 0) handler_(text.sliced(start, end - start));
-        // Without an end before the next start the pending segment is abandoned.
-        consumed = next >= 0 ? next : text.size();
-        start = next;
-        startSize = nextSize;
     }
-    if (start < 0) {
-        // No segment start left: keep only what could still become one ("<" onwards).
-        const qsizetype open = text.lastIndexOf('<');
-        consumed = open >= consumed ? open : text.size();
+    return 0;
+}
+
+void CometScriptCutter::reset() {
+    tail_.clear();
+    begin_ = 0;
+    inSegment_ = false;
+    start_.reset();
+    startAt_ = 0;
+    closeMatched_ = 0;
+    closedAt_ = -1;
+}
+
+void CometScriptCutter::startSegmentAt(qsizetype at) {
+    // The pending segment ends where the new one starts when its closing text was followed
+    // by white space only; otherwise it never ended and is abandoned.
+    if (inSegment_ && closedAt_ >= 0) handler_(QByteArrayView(tail_).sliced(begin_, at - begin_));
+    begin_ = at;
+    inSegment_ = true;
+    start_.reset();
+    closeMatched_ = 0;
+    closedAt_ = -1;
+}
+
+bool CometScriptCutter::feed(QByteArrayView chunk) {
+    qsizetype at = tail_.size();
+    tail_.append(chunk);
+    const QByteArrayView bytes(tail_);
+    while (at < bytes.size()) {
+        if ((inSegment_ || start_) && at - begin_ >= kMaxSegment) {
+            reset();
+            return false;
+        }
+        // The bytes of a start never go on with a closing text.
+        if (start_) {
+            StartReader::Step step = StartReader::Step::More;
+            const qsizetype read = start_->read(
+                bytes.sliced(at, std::min(bytes.size(), begin_ + kMaxSegment) - at), step);
+            if (read > 0) closeMatched_ = 0;
+            at += read;
+            if (step == StartReader::Step::Done) {
+                startSegmentAt(startAt_);
+                continue;
+            }
+            if (step == StartReader::Step::More) continue;
+            // Not a start: its bytes are payload (or nothing), and this byte is read afresh.
+            start_.reset();
+            closedAt_ = -1;
+        } else if (!inSegment_) {
+            const qsizetype open = bytes.sliced(at).indexOf('<');
+            if (open < 0) break;
+            at += open;
+        } else if (closeMatched_ == 0 && closedAt_ < 0) {
+            // Payload: only a closing text or a start can change anything.
+            const qsizetype limit = std::min(bytes.size(), begin_ + kMaxSegment);
+            while (at < limit && bytes[at] != kClose[0] && bytes[at] != '<') ++at;
+            if (at == limit) continue;
+            // A whole closing text at once.
+            if (bytes.sliced(at).startsWith(kClose) && at + kClose.size() <= limit) {
+                at += kClose.size();
+                closedAt_ = at;
+                continue;
+            }
+        }
+        const char c = bytes[at];
+        if (inSegment_) {
+            closeMatched_ = c == kClose[closeMatched_] ? closeMatched_ + 1 : c == kClose[0] ? 1 : 0;
+            if (closeMatched_ == kClose.size()) {
+                closeMatched_ = 0;
+                closedAt_ = ++at;
+                continue;
+            }
+        }
+        if (c == '<') {
+            start_.emplace();
+            start_->read(c);
+            startAt_ = at;
+            if (!inSegment_) begin_ = at;
+        } else if (!isSpace(c)) {
+            closedAt_ = -1;
+        }
+        ++at;
     }
-    tail_.remove(0, consumed);
+    // A closing text followed by nothing but white space ends the segment with the text.
+    if (inSegment_ && closedAt_ >= 0 && !start_) {
+        handler_(QByteArrayView(tail_).sliced(begin_));
+        inSegment_ = false;
+        closedAt_ = -1;
+    }
+    if (!inSegment_ && !start_) {
+        tail_.clear();
+    } else {
+        tail_.remove(0, begin_);
+        startAt_ -= begin_;
+        if (closedAt_ >= 0) closedAt_ -= begin_;
+    }
+    begin_ = 0;
+    return true;
 }

@@ -2,6 +2,8 @@
 
 #include "util/categories/Tolerant.h"
 
+#include "platform/foundation/dispatch_queue.h"
+
 #include <QSet>
 #include <QStringList>
 
@@ -538,11 +540,22 @@ bool updateInTransaction(JSSQLiteQueue& queue, const QString& sql, const QVarian
         [&](JSSQLite& db, bool& rollback) { rollback = !db.executeUpdate(sql, values); });
 }
 
+bool clearTalkUnread(JSSQLiteQueue& queue, qint64 talkRowId) {
+    return updateInTransaction(
+        queue, QStringLiteral("UPDATE msg_list SET l_read = ? WHERE _id = ?"), {0, talkRowId});
+}
+
 }  // namespace
 
 bool QXIMDatabase::saveTalkInfoAndClearRead(qint64 talkRowId) {
-    return updateInTransaction(
-        *queue_, QStringLiteral("UPDATE msg_list SET l_read = ? WHERE _id = ?"), {0, talkRowId});
+    return clearTalkUnread(*queue_, talkRowId);
+}
+
+void QXIMDatabase::clearTalkUnreadLater(qint64 talkRowId) {
+    ns::DispatchQueue::global()->async(
+        [weakQueue = std::weak_ptr<JSSQLiteQueue>(queue_), talkRowId] {
+            if (const auto queue = weakQueue.lock()) clearTalkUnread(*queue, talkRowId);
+        });
 }
 
 bool QXIMDatabase::saveTalkInfoAndClearReadByTalkId(const QString& talkId) {

@@ -111,6 +111,8 @@ public:
                                          unsigned limit);
     [[nodiscard]] int talkUnReadCountWithUserId(const QString& userId, bool needSystemInfo = true);
     bool saveTalkInfoAndClearRead(qint64 talkRowId);
+    // The same on a background queue: the caller does not wait while the store is busy.
+    void clearTalkUnreadLater(qint64 talkRowId);
     bool saveTalkInfoAndClearReadByTalkId(const QString& talkId);
     bool updateTalkUnsendText(qint64 talkRowId, const QString& text);
     bool saveTalkInfoWithoUser(qint64 talkRowId, const QString& remark);

@@ -17,6 +17,7 @@
 #include <QDateTime>
 
 #include <cmath>
+#include <numeric>
 
 namespace {
 
@@ -78,6 +79,7 @@ void QXIMMessageAction::refreshMessagesData() {
         talk.value(QStringLiteral("t_id")).toString(), QString::number(QXIMUser::shared().userId()),
         QXIMDatabase::kEndOfTime, 0, options_.loadLimit);
     messageData_.clear();
+    largestListedLocalId_ = 0;
     more_ = messages.size() >= static_cast<qsizetype>(options_.loadLimit);
     if (!messages.isEmpty()) addMessages(std::move(messages));
     if (const auto delegate = delegate_.lock()) delegate->messageActionRefreshedMessageData(*this);
@@ -96,6 +98,7 @@ void QXIMMessageAction::addMessages(QList<QXIMMessage> messages) {
     for (QXIMMessage& message : messages) {
         if (message.uTime - previous > kLabelGap) message.showTime = labelOf(message.uTime);
         previous = message.uTime;
+        noteListed(message.m_sid);
         messageData_.append(std::move(message));
     }
 }
@@ -186,6 +189,7 @@ void QXIMMessageAction::replaceAtMessageId(qint64 localId, const QXIMMessage& me
         QXIMMessage listed = message;
         const qint64 last = messageData_.isEmpty() ? 0 : messageData_.last().uTime;
         if (listed.uTime - last > kLabelGap) listed.showTime = labelOf(listed.uTime);
+        noteListed(listed.m_sid);
         messageData_.append(listed);
         if (delegate) {
             delegate->messageActionInsertDataAtIndex(*this, static_cast<int>(messageData_.size()));
@@ -196,6 +200,7 @@ void QXIMMessageAction::replaceAtMessageId(qint64 localId, const QXIMMessage& me
         if (messageData_[index].m_sid != localId) continue;
         QXIMMessage listed = message;
         listed.showTime = messageData_[index].showTime;
+        noteListed(listed.m_sid);
         messageData_[index] = listed;
         if (delegate) delegate->messageActionReplaceDataAtIndex(*this, static_cast<int>(index));
         return;
@@ -219,16 +224,19 @@ void QXIMMessageAction::increaseListedReadCount(qint64 localId) {
     }
 }
 
-void QXIMMessageAction::insertAndOrderMessage(QXIMMessage message) {
-    if (message.talkId != talkInfo().value(QStringLiteral("t_id")).toString()) return;
+QXIMMessageAction::Placement QXIMMessageAction::place(QXIMMessage message) {
+    Placement placement;
+    if (message.talkId != talkInfo().value(QStringLiteral("t_id")).toString()) return placement;
     message.sendingState = QXIMMessage::kSent;
     // The listed row of the same message (the local one of a confirmed send, or one a reload
     // read from the store meanwhile) gives way, keeping its label: no message is listed twice.
-    if (message.m_sid > 0) {
+    // A message newer than every listed one cannot be listed: a burst is not searched for.
+    if (message.m_sid > 0 && message.m_sid <= largestListedLocalId_) {
         for (qsizetype index = messageData_.size() - 1; index >= 0; --index) {
             if (messageData_[index].m_sid != message.m_sid) continue;
             message.showTime = messageData_[index].showTime;
             messageData_.removeAt(index);
+            placement.removedAt = index;
             break;
         }
     }
@@ -239,11 +247,35 @@ void QXIMMessageAction::insertAndOrderMessage(QXIMMessage message) {
     }
     qsizetype at = messageData_.size();
     while (at > 0 && messageData_[at - 1].uTime > message.uTime) --at;
-    messageData_.insert(at, message);
+    noteListed(message.m_sid);
+    messageData_.insert(at, std::move(message));
+    placement.insertedAt = at;
+    return placement;
 }
 
-void QXIMMessageAction::insertAndOrderMessages(const QList<QXIMMessage>& messages) {
-    for (const QXIMMessage& message : messages) insertAndOrderMessage(message);
+QXIMMessageListChange QXIMMessageAction::insertAndOrderMessages(
+    const QList<QXIMMessage>& messages) {
+    // Each listed row's position before the merge (-1: merged now), kept in step with the list.
+    std::vector<int> before(std::size_t(messageData_.size()));
+    std::iota(before.begin(), before.end(), 0);
+    std::vector<bool> stayed(before.size(), false);
+    for (const QXIMMessage& message : messages) {
+        const Placement placement = place(message);
+        if (placement.removedAt >= 0) before.erase(before.begin() + placement.removedAt);
+        if (placement.insertedAt >= 0) before.insert(before.begin() + placement.insertedAt, -1);
+    }
+    QXIMMessageListChange change;
+    for (std::size_t position = 0; position < before.size(); ++position) {
+        if (before[position] < 0) {
+            change.inserted.push_back(int(position));
+        } else {
+            stayed[std::size_t(before[position])] = true;
+        }
+    }
+    for (std::size_t position = 0; position < stayed.size(); ++position) {
+        if (!stayed[position]) change.removed.push_back(int(position));
+    }
+    return change;
 }
 
 void QXIMMessageAction::deleteMessageAtIndex(int index) {
@@ -319,16 +351,19 @@ void QXIMMessageAction::imRecieveNotification(const ns::Notification& notificati
         return;
     }
     const auto received = notification.objectAs<QXIMNotifications::ReceivedMessages>();
-    delegate->messageActionWillReceive(*this, received.messages);
+    delegate->messageActionWillReceive(*this, received);
     const QVariantMap talk = talkInfo();
-    if (talk.contains(QStringLiteral("_id"))) {
-        QXIMDatabase::shared().saveTalkInfoAndClearRead(
-            talk.value(QStringLiteral("_id")).toLongLong());
-    }
     if (received.messages.isEmpty()) {
+        if (talk.contains(QStringLiteral("_id"))) {
+            QXIMDatabase::shared().saveTalkInfoAndClearRead(
+                talk.value(QStringLiteral("_id")).toLongLong());
+        }
         refreshMessagesData();
         return;
     }
-    insertAndOrderMessages(received.messages);
-    delegate->messageActionRefreshedMessageData(*this);
+    // Messages keep coming while the service stores more: the screen does not wait for the
+    // store to clear the count.
+    if (talk.contains(QStringLiteral("_id")))
+        QXIMDatabase::shared().clearTalkUnreadLater(talk.value(QStringLiteral("_id")).toLongLong());
+    delegate->messageActionMergedMessages(*this, insertAndOrderMessages(received.messages));
 }

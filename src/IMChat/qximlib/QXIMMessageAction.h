@@ -2,12 +2,14 @@
 
 #include "IMChat/qximlib/QXIMDatabase.h"
 #include "IMChat/qximlib/QXIMMessage.h"
+#include "IMChat/qximlib/QXIMNotifications.h"
 
 #include "platform/foundation/notification_center.h"
 
 #include <QList>
 #include <QVariantMap>
 
+#include <algorithm>
 #include <climits>
 #include <functional>
 #include <memory>
@@ -15,6 +17,13 @@
 
 class QXIMMessageAction;
 class QXIMMessageContent;
+
+// How a merge changed the listed messages: the positions of the messages that left, in the
+// list as it was, and of those that came, in the list as it is, both ascending.
+struct QXIMMessageListChange {
+    std::vector<int> removed;
+    std::vector<int> inserted;
+};
 
 // The screen that shows a conversation: it supplies the talk record (a msg_list row) and
 // redraws what the list tells it.
@@ -27,10 +36,18 @@ public:
     // An outgoing message was appended; `count` is the list's new length.
     virtual void messageActionInsertDataAtIndex(QXIMMessageAction&, int /*count*/) {}
     virtual void messageActionReplaceDataAtIndex(QXIMMessageAction&, int /*index*/) {}
-    // Messages arrived while the screen shows (before they are listed), or while it did not
-    // (nothing is listed then: the screen reloads when it shows again).
+    // Received or confirmed messages were merged into the list; the whole list is redrawn
+    // unless the screen redraws only what changed.
+    virtual void messageActionMergedMessages(QXIMMessageAction& action,
+                                             const QXIMMessageListChange& /*change*/) {
+        messageActionRefreshedMessageData(action);
+    }
+    // Messages arrived while the screen shows (before they are listed) with the talk rows
+    // they changed, or while it did not (nothing is listed then: the screen reloads when it
+    // shows again).
     virtual void messageActionWillReceive(QXIMMessageAction&,
-                                          const QList<QXIMMessage>& /*messages*/) {}
+                                          const QXIMNotifications::ReceivedMessages& /*received*/) {
+    }
     virtual void messageActionReceivedWhileHidden(QXIMMessageAction&) {}
 };
 
@@ -84,8 +101,11 @@ public:
     // counts it too, so that a redraw does not show it unheard.
     void increaseListedReadCount(qint64 localId);
     // Lists a received or confirmed message in time order, in place of its listed row.
-    void insertAndOrderMessage(QXIMMessage message);
-    void insertAndOrderMessages(const QList<QXIMMessage>& messages);
+    void insertAndOrderMessage(QXIMMessage message) {
+        static_cast<void>(place(std::move(message)));
+    }
+    // The same for several, and how the list changed.
+    QXIMMessageListChange insertAndOrderMessages(const QList<QXIMMessage>& messages);
     void deleteMessageAtIndex(int index);
     void updateUnsendText(const QString& text);
 
@@ -102,10 +122,22 @@ private:
     void imRecieveErrorNotification(const ns::Notification& notification);
 
     [[nodiscard]] QString labelOf(qint64 time) const;
+    // Where a merged message went: the position it took, and the position of the listed row
+    // it replaced (-1: none), or none when it is not of this talk.
+    struct Placement {
+        qsizetype removedAt = -1;
+        qsizetype insertedAt = -1;
+    };
+    Placement place(QXIMMessage message);
+    void noteListed(qint64 localId) {
+        largestListedLocalId_ = std::max(largestListedLocalId_, localId);
+    }
 
     std::weak_ptr<QXIMMessageActionDelegate> delegate_;
     Options options_;
     QList<QXIMMessage> messageData_;
+    // No listed message has a larger local id (one removed may have had it).
+    qint64 largestListedLocalId_ = 0;
     bool more_ = false;
     std::vector<std::shared_ptr<ns::NotificationCenter::Observation>> observations_;
 };

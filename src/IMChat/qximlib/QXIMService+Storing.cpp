@@ -58,13 +58,42 @@ void QXIMService::saveMessages(const QVariantMap& packet, bool notify,
 }
 
 void QXIMService::queueStreamPacket(const QVariantMap& packet) {
+    const QList<qint64> ids = messageIdsOf(packet);
+    const Tolerant talk = Tolerant(packet)[QStringLiteral("talk")];
+    const QString toTalk = talk[QStringLiteral("toTalkId")].toString();
+    const QString fromTalk = talk[QStringLiteral("fromTalkId")].toString();
+    const bool copy = !ids.isEmpty() && std::all_of(ids.begin(), ids.end(), [&](qint64 id) {
+        return id > 0 && (idsToStore_.contains(id) || (acknowledgements_.knows(toTalk, id) &&
+                                                       acknowledgements_.knows(fromTalk, id)));
+    });
+    if (copy) return;
+    for (const qint64 id : ids) ++idsToStore_[id];
     streamPackets_.append(packet);
-    if (streamPackets_.size() > 1) return;  // the store is already queued
+    if (std::exchange(storeQueued_, true)) return;
     queue_->async([weak = weak_from_this()] {
-        if (const auto self = weak.lock()) {
-            const QList<QVariantMap> packets = std::exchange(self->streamPackets_, {});
-            self->savePackets(packets, true, nullptr, nullptr);
+        if (const auto self = weak.lock()) self->storeStreamPackets();
+    });
+}
+
+void QXIMService::storeStreamPackets() {
+    const QList<QVariantMap> packets =
+        streamPackets_.first(std::min(kStoreBatch, streamPackets_.size()));
+    streamPackets_.remove(0, packets.size());
+    savePackets(packets, true, nullptr, nullptr);
+    // Stored, or to be stored from a copy: the server sends what was not acknowledged again.
+    for (const QVariantMap& packet : packets) {
+        for (const qint64 id : messageIdsOf(packet)) {
+            const auto waiting = idsToStore_.find(id);
+            if (waiting != idsToStore_.end() && --*waiting <= 0) idsToStore_.erase(waiting);
         }
+    }
+    if (streamPackets_.isEmpty()) {
+        storeQueued_ = false;
+        return;
+    }
+    // The rest after the chunks that came meanwhile.
+    queue_->async([weak = weak_from_this()] {
+        if (const auto self = weak.lock()) self->storeStreamPackets();
     });
 }
 
@@ -158,6 +187,8 @@ void QXIMService::savePackets(const QList<QVariantMap>& packets, bool notify,
     const QList<QXIMDatabase::ReceivedPacketSaved> results =
         database_.saveReceivedPackets(received);
     const auto plugIns = observers();
+    // The screens hear of the whole batch at once: each of them re-reads or redraws once.
+    QXIMNotifications::ReceivedMessages told;
     for (qsizetype n = 0; n < results.size(); ++n) {
         const QXIMDatabase::ReceivedPacketSaved& saved = results[n];
         // Acknowledged only once the rows are stored for good; otherwise the server sends
@@ -176,8 +207,10 @@ void QXIMService::savePackets(const QList<QVariantMap>& packets, bool notify,
         const QVariantMap talk = saved.talk.dictionary();
         if (messagesContainer) messagesContainer->append(stored);
         if (talksContainer) talksContainer->append(talk);
-        if (notify) postReceived({stored, {talk}});
+        told.messages.append(stored);
+        told.talks.append(talk);
     }
+    if (notify && !told.messages.isEmpty()) postReceived(std::move(told));
 }
 
 void QXIMService::offlineMessage(const QVariant& replyValue) {

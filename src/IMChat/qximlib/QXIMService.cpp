@@ -82,6 +82,14 @@ QXIMService::QXIMService()
               return;
           }
           scriptParser_.parseScriptText(QString::fromUtf8(segment));
+      }),
+      acknowledgements_([this](const QString& talkId, const QStringList& ids,
+                               std::function<void(bool)> done) {
+          // The reply is taken where it arrives, not behind the stream's chunks.
+          getIdleAckMessNet()->ackRecvMess(
+              talkId, ids, [weak = weak_from_this(), done = std::move(done)](bool acknowledged) {
+                  if (const auto self = weak.lock()) done(acknowledged);
+              });
       }) {
     scriptParser_.setReslutTypes({{kRecvMsg, QXIMOnlineScriptParser::kJsonResult},
                                   {kRecvData, QXIMOnlineScriptParser::kJsonResult}});
@@ -228,6 +236,7 @@ std::vector<std::shared_ptr<QXIMServiceObserver>> QXIMService::observers() const
 }
 
 std::shared_ptr<QXIMessageAck> QXIMService::getIdleAckMessNet() {
+    const std::lock_guard lock(ackPoolMutex_);
     for (const auto& ack : ackPool_) {
         if (!ack->isAcking()) return ack;
     }
@@ -235,18 +244,28 @@ std::shared_ptr<QXIMessageAck> QXIMService::getIdleAckMessNet() {
     return ackPool_.back();
 }
 
+QList<qint64> QXIMService::messageIdsOf(const QVariantMap& packet) {
+    QList<qint64> ids;
+    for (const QVariant& item : Tolerant(packet)[QStringLiteral("msgs")].toList())
+        ids.append(Tolerant(item)[QStringLiteral("id")].value().toLongLong());
+    return ids;
+}
+
 void QXIMService::acknowledge(const QVariantMap& packet) {
-    QStringList ids;
-    for (const QVariant& item : Tolerant(packet)[QStringLiteral("msgs")].toList()) {
-        ids.append(QString::number(Tolerant(item)[QStringLiteral("id")].value().toLongLong()));
-    }
+    const QList<qint64> ids = messageIdsOf(packet);
     const Tolerant talk = Tolerant(packet)[QStringLiteral("talk")];
-    getIdleAckMessNet()->ackRecvMess(talk[QStringLiteral("toTalkId")].toString(), ids);
-    getIdleAckMessNet()->ackRecvMess(talk[QStringLiteral("fromTalkId")].toString(), ids);
+    acknowledgements_.acknowledge(talk[QStringLiteral("toTalkId")].toString(), ids);
+    acknowledgements_.acknowledge(talk[QStringLiteral("fromTalkId")].toString(), ids);
 }
 
 void QXIMService::onlineMessage(const QByteArray& chunk) {
-    cutter_.feed(chunk);
+    if (cutter_.feed(chunk)) return;
+    // A segment past the bound: the stream is dropped as a broken one is, and the heartbeat
+    // opens it again (after a fetch of what was missed).
+    qWarning().noquote() << QStringLiteral(
+                                "Stream segment longer than %1 bytes: connection dropped")
+                                .arg(CometScriptCutter::kMaxSegment);
+    receiver_->cancel();
 }
 
 QByteArray QXIMService::subDataString() const {

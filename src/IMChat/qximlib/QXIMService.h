@@ -1,6 +1,7 @@
 #pragma once
 
 #include "IMChat/qximlib/CometScriptCutter.h"
+#include "IMChat/qximlib/QXIMAcknowledgements.h"
 #include "IMChat/qximlib/QXIMDatabase.h"
 #include "IMChat/qximlib/QXIMMessage.h"
 #include "IMChat/qximlib/QXIMOnlineScriptParser.h"
@@ -9,6 +10,7 @@
 #include "platform/foundation/concurrent_queue.h"
 #include "platform/foundation/timer.h"
 
+#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -60,6 +62,9 @@ public:
     static constexpr auto kHeartbeatTimeout = std::chrono::seconds(65);
     static inline const QString kNoPostId = QStringLiteral("0_0_1000_0");
     static inline const QString kForceOffCommand = QStringLiteral("FORCEOFF");
+    // Stream packets stored in one transaction at most: a burst reaches the screens, and its
+    // acknowledgements the server, in steps of this many.
+    static constexpr qsizetype kStoreBatch = 500;
 
     // The service, made and started on first use for the current messaging user. Throws
     // std::invalid_argument when the client constants the library needs are unset.
@@ -123,7 +128,8 @@ public:
 
     // Handles the reply of an offline fetch (on the service queue).
     void offlineMessage(const QVariant& reply);
-    // Handles one chunk of the stream (on the service queue).
+    // Handles one chunk of the stream (on the service queue). A segment longer than the
+    // cutter's bound drops the stream, which the heartbeat then opens again.
     void onlineMessage(const QByteArray& chunk);
 
     // When the last heartbeat segment (or connection) was, on the clock's uptime.
@@ -143,17 +149,25 @@ private:
     // Runs `work` on the service queue: at once when already there.
     void onQueue(std::function<void()> work);
     [[nodiscard]] std::vector<std::shared_ptr<QXIMServiceObserver>> observers() const;
-    // An idle acknowledgement sender of the pool (a new one when all are busy).
+    // An idle acknowledgement sender of the pool (a new one when all are busy), from any
+    // thread.
     std::shared_ptr<QXIMessageAck> getIdleAckMessNet();
+    // Owes the server the acknowledgement of the packet's messages, for both its talk ids.
     void acknowledge(const QVariantMap& packet);
     // Reads a received packet into the rows to store; none when there is nothing to store
     // (what needs an acknowledgement all the same has had it).
     std::optional<QXIMDatabase::ReceivedPacket> preparePacket(const QVariantMap& packet);
-    // Stores packets in one transaction, then acknowledges and tells as for one.
+    // Stores packets in one transaction, then acknowledges each and, with `notify`, tells the
+    // screens of all of them in one notification.
     void savePackets(const QList<QVariantMap>& packets, bool notify,
                      QList<QXIMMessage>* messagesContainer, QVariantList* talksContainer);
-    // Packets of the stream wait for the chunks already queued, to be stored with them.
+    // Packets of the stream wait for the chunks already queued, to be stored with them, at
+    // most kStoreBatch in one transaction. A copy the server sent again while the packet
+    // waits to be stored or acknowledged is let go at once.
     void queueStreamPacket(const QVariantMap& packet);
+    void storeStreamPackets();
+    // The ids of the packet's messages.
+    [[nodiscard]] static QList<qint64> messageIdsOf(const QVariantMap& packet);
     void sendSuccess(QXIMSender& sender, const QVariant& reply);
     void sendFail(QXIMSender& sender);
     // Logs what the service cannot keep (a packet it cannot store, a segment it cannot
@@ -167,8 +181,13 @@ private:
     CometScriptCutter cutter_;
     std::unique_ptr<QXIMOnlineReceiver> receiver_;
     std::unique_ptr<QXIMOfflineReceiver> offlineReceiver_;
+    std::mutex ackPoolMutex_;
     std::vector<std::shared_ptr<QXIMessageAck>> ackPool_;
+    QXIMAcknowledgements acknowledgements_;
     QList<QVariantMap> streamPackets_;
+    // The message ids of `streamPackets_`, each with the number of packets naming it.
+    QHash<qint64, int> idsToStore_;
+    bool storeQueued_ = false;
     QSet<size_t> setAsideSeen_;
     std::shared_ptr<ns::Timer> heartbeatTimer_;
     std::atomic<qint64> lastHeartbeat_{0};

@@ -106,6 +106,11 @@ void QXHttpConnect::startCreatedConnectWithFurtherInfo(const QVariant& furtherIn
     if (!connectionRequest_) return;
     isRequesting_ = true;
     furtherInfo_ = furtherInfo;
+    if (longConnect_) {
+        // A long connection hands each piece on and keeps none: it runs as long as it lasts.
+        connectionRequest_->setMaximumResponseLength(0);
+        connectionRequest_->setDeadlineInterval(0);
+    }
     auto relay = std::make_shared<Relay>(weak_from_this());
     urlConnection_ = ns::URLConnection::create(*connectionRequest_, relay, false);
     relay->setConnection(urlConnection_);

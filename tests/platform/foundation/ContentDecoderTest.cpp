@@ -55,6 +55,30 @@ TEST(ContentDecoderTest, LargeBodiesComeOutWhole) {
     EXPECT_EQ(out, plain);
 }
 
+TEST(ContentDecoderTest, DecodingStopsAsSoonAsTheBodyPassesItsMaximumLength) {
+    const QByteArray plain(5 * 1024 * 1024, 'a');
+    const QByteArray packed = deflated(plain, 15 + 16);  // a few KB
+
+    auto exact = ns::ContentDecoder::forContentEncoding("gzip");
+    exact->setMaximumLength(plain.size());
+    QByteArray whole;
+    ASSERT_TRUE(exact->decode(packed, whole));
+    EXPECT_TRUE(exact->isComplete());
+    EXPECT_EQ(whole.size(), plain.size());
+
+    // A thousandfold inflation in one piece stops one byte past the bound, and stays stopped.
+    for (const qint64 maximum : {plain.size() - 1, qint64(64 * 1024)}) {
+        auto bounded = ns::ContentDecoder::forContentEncoding("gzip");
+        bounded->setMaximumLength(maximum);
+        QByteArray cut;
+        EXPECT_FALSE(bounded->decode(packed, cut)) << maximum;
+        EXPECT_TRUE(bounded->isTooLong());
+        EXPECT_FALSE(bounded->isComplete());
+        EXPECT_LE(cut.size(), maximum + 1);
+        EXPECT_FALSE(bounded->decode(deflated("more", 31), cut));
+    }
+}
+
 TEST(ContentDecoderTest, ConsecutiveGzipMembersFormOneBody) {
     auto decoder = ns::ContentDecoder::forContentEncoding("GZIP");
     QByteArray out;
@@ -78,6 +102,7 @@ TEST(ContentDecoderTest, GarbageFailsAndStaysFailed) {
     QByteArray out;
     EXPECT_FALSE(decoder->decode("plain text, not gzip", out));
     EXPECT_FALSE(decoder->decode(deflated("late", 31), out));
+    EXPECT_FALSE(decoder->isTooLong());
     EXPECT_FALSE(decoder->isComplete());
 }
 

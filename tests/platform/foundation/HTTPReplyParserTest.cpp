@@ -74,6 +74,7 @@ TEST(HTTPReplyParserTest, BrokenOrCutRepliesFailInAnyPieces) {
         "HTTP/5.6 200 OK\r\nContent-Length: 0\r\n\r\n",
         "HTTP/1.1  200 OK\r\nContent-Length: 0\r\n\r\n",
         "HTTP/1.1 2 OK\r\nContent-Length: 0\r\n\r\n",
+        "HTTP/1.1 20 OK\r\nContent-Length: 0\r\n\r\n",
         "HTTP/1.1 101 Switching Protocols\r\nUpgrade: h2c\r\nConnection: upgrade\r\n\r\n",
         // cut short
         "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n",
@@ -111,8 +112,14 @@ TEST(HTTPReplyParserTest, HeadRepliesAndTooLargeHeadsHaveNoBodyToWaitFor) {
     EXPECT_EQ(head.outcome, Outcome::Complete);
     EXPECT_TRUE(head.reusable);
 
-    QByteArray many = "HTTP/1.1 200 OK\r\n";
-    for (int i = 0; i < 300; ++i) many += "X-" + QByteArray::number(i) + ": v\r\n";
+    // 256 fields at most, the length among them.
+    QByteArray many = "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n";
+    for (int i = 1; i < 256; ++i) many += "X-" + QByteArray::number(i) + ": v\r\n";
+    const ReplyReading most = readReply(many + "\r\n", {});
+    EXPECT_EQ(most.outcome, Outcome::Complete);
+    EXPECT_EQ(most.fields.size(), 256);
+    EXPECT_EQ(readReply(many + "X-256: v\r\n\r\n", {}).outcome, Outcome::Failed);
+    for (int i = 257; i < 300; ++i) many += "X-" + QByteArray::number(i) + ": v\r\n";
     EXPECT_EQ(readReply(many + "\r\n", {}).outcome, Outcome::Failed);
     const QByteArray huge = "HTTP/1.1 200 OK\r\nX: " + QByteArray(300 * 1024, 'v') + "\r\n\r\n";
     EXPECT_EQ(readReply(huge, {}).outcome, Outcome::Failed);

@@ -409,6 +409,95 @@ TEST_F(URLConnectionTest, ACancelledStreamClosesItsSocketSoLaterLoadsAreNotHeldU
     EXPECT_EQ(recorder->body(), "done");
 }
 
+TEST_F(URLConnectionTest, AReplyPastItsMaximumLengthFailsThereAndClosesItsConnection) {
+    constexpr qint64 kBound = 1024 * 1024;
+    std::atomic<int> serving{0};
+    const QByteArray exact(kBound, 'x');
+    // 64 KB that inflate to 64 MB.
+    const QByteArray bomb = standin::gzipPaddedWithSpaces("{}", 64 * kBound);
+    LoopbackServer server;
+    server.server().Get("/exact", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_content(exact.toStdString(), "application/octet-stream");
+    });
+    server.server().Get("/bomb", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_header("Content-Encoding", "gzip");
+        response.set_content(bomb.toStdString(), "application/octet-stream");
+    });
+    server.server().Get("/endless", [&](const httplib::Request&, httplib::Response& response) {
+        ++serving;
+        response.set_chunked_content_provider("application/octet-stream",
+                                              [&](size_t, httplib::DataSink& sink) {
+                                                  while (sink.write(exact.constData(), 4096)) {
+                                                  }
+                                                  --serving;
+                                                  return false;
+                                              });
+    });
+    server.start();
+    const auto loadBounded = [&](const QString& path, qint64 bound) {
+        ns::URLRequest request(server.url(path));
+        request.setMaximumResponseLength(bound);
+        auto recorder = std::make_shared<Recorder>();
+        EXPECT_TRUE(load(request, recorder)) << path.toStdString();
+        return recorder;
+    };
+    const auto expectTooLong = [&](const std::shared_ptr<Recorder>& recorder, qint64 bound) {
+        ASSERT_TRUE(recorder->error);
+        EXPECT_EQ(recorder->error->code(), ns::Error::kURLErrorDataLengthExceedsMaximum);
+        EXPECT_LE(recorder->body().size(), bound);
+    };
+
+    const auto whole = loadBounded("/exact", kBound);
+    EXPECT_FALSE(whole->error);
+    EXPECT_EQ(whole->body(), exact);
+    expectTooLong(loadBounded("/exact", kBound - 1), kBound - 1);
+    expectTooLong(loadBounded("/bomb", kBound), kBound);
+    // A body that never ends: the connection closes, so the server's writes fail.
+    expectTooLong(loadBounded("/endless", kBound), kBound);
+    ASSERT_TRUE(runMainLoopUntil([&] { return serving.load() == 0; }));
+}
+
+TEST_F(URLConnectionTest, ASocketReplyNobodyReadsKeepsNoMoreThanItsBuffersAndHoldsTheServerBack) {
+    const QByteArray body(32 * 1024 * 1024, 'b');  // far more than the kernel's buffers hold
+    LoopbackServer server;
+    server.server().Get("/big", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_content(body.toStdString(), "application/octet-stream");
+    });
+    server.start();
+
+    ns::HTTPSocketReply* reply = nullptr;
+    ns::NetworkThread::shared().sync([&] {
+        reply = new ns::HTTPSocketReply(QNetworkRequest(server.url("/big")), "GET", "/big", {}, {},
+                                        &ns::NetworkThread::shared().accessManager());
+        reply->send();
+    });
+    const qint64 buffer = reply->readBufferSize();
+    ASSERT_GT(buffer, 0);
+    // Read nothing until the reply's buffer and its socket's are both full.
+    qint64 held = 0;
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        bool full = false;
+        ns::NetworkThread::shared().sync([&] {
+            const auto* socket = reply->findChild<QTcpSocket*>();
+            held = reply->bytesAvailable();
+            full = socket && held >= buffer && socket->bytesAvailable() >= socket->readBufferSize();
+        });
+        return full;
+    }));
+    EXPECT_LT(held, 2 * buffer);
+
+    // Read, and the rest comes, whole.
+    qint64 received = 0;
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        ns::NetworkThread::shared().sync([&] { received += reply->readAll().size(); });
+        return received == body.size();
+    }));
+    ns::NetworkThread::shared().sync([&] {
+        reply->abort();
+        reply->deleteLater();
+    });
+}
+
 TEST_F(URLConnectionTest, CancelFromInsideACallbackEndsTheLoadThere) {
     LoopbackServer server;
     server.server().Get("/big", [&](const httplib::Request&, httplib::Response& response) {
@@ -675,7 +764,9 @@ namespace {
 class RawReplyServer {
 public:
     enum class Writes { Whole, InPieces };
-    enum class After { Close, KeepOpen };
+    // After a reply: close, keep the connection, or keep it but close it without a byte
+    // when the next request has come on it.
+    enum class After { Close, KeepOpen, DropTheNextRequest };
 
     explicit RawReplyServer(QByteArray reply, Writes writes = Writes::Whole,
                             After after = After::Close)
@@ -705,7 +796,9 @@ public:
                 ++connections_;
                 const int on = 1;
                 ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-                while (readRequest(client)) {
+                for (int answered = 0; readRequest(client); ++answered) {
+                    ++requests_;
+                    if (after_ == After::DropTheNextRequest && answered > 0) break;
                     write(client);
                     if (after_ == After::Close) break;
                 }
@@ -721,6 +814,7 @@ public:
         return QUrl(QStringLiteral("http://127.0.0.1:%1/raw").arg(port_));
     }
     [[nodiscard]] int connections() const { return connections_; }
+    [[nodiscard]] int requests() const { return requests_; }
 
 private:
     static bool readRequest(int client) {
@@ -746,6 +840,7 @@ private:
     int listener_ = -1;
     int port_ = 0;
     std::atomic<int> connections_{0};
+    std::atomic<int> requests_{0};
     std::atomic<bool> stopping_{false};
     std::thread thread_;
 };
@@ -902,4 +997,19 @@ TEST_F(URLConnectionTest, AConnectionIsUsedAgainOnlyAfterAReplyThatEndedWithNoth
         }
         EXPECT_EQ(server.connections(), connections) << reply.toStdString();
     }
+
+    // A kept connection the server closes without a byte as the next request goes: that
+    // request goes again, once, on a new connection.
+    RawReplyServer dropping("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nOK",
+                            RawReplyServer::Writes::Whole,
+                            RawReplyServer::After::DropTheNextRequest);
+    dropping.start();
+    for (int load = 0; load < 2; ++load) {
+        auto recorder = std::make_shared<Recorder>();
+        ASSERT_TRUE(this->load(ns::URLRequest(dropping.url()), recorder));
+        EXPECT_FALSE(recorder->error) << load;
+        EXPECT_EQ(recorder->body(), "OK");
+    }
+    EXPECT_EQ(dropping.connections(), 2);
+    EXPECT_EQ(dropping.requests(), 3);
 }

@@ -9,6 +9,7 @@
 #include "platform/uikit/test_driver.h"
 #include "platform/uikit/window.h"
 
+#include <QHash>
 #include <QStringList>
 
 #include <cmath>
@@ -275,6 +276,47 @@ TEST_F(TableViewTest, TapsSelectAndSelectionFollowsUpdates) {
     table_->deleteRowsAtIndexPaths({{0, 0}}, ui::TableViewRowAnimation::Fade);
     EXPECT_EQ(table_->numberOfRowsInSection(0), 12);
     EXPECT_FALSE(table_->indexPathForSelectedRow()) << "a reload clears the selection";
+}
+
+// Heights that go with the rows' texts; notes the rows whose heights the table asks for.
+class MeasuredSource : public ListSource {
+public:
+    double heightForRowAtIndexPath(TableView&, const IndexPath& indexPath) override {
+        const QString& text = sections[std::size_t(indexPath.section)][indexPath.row];
+        asked << text;
+        return heightOf.value(text);
+    }
+    QHash<QString, double> heightOf;
+    QStringList asked;
+};
+
+TEST_F(TableViewTest, AnUpdateAsksOnlyForTheHeightsOfTheRowsItInsertsOrReloads) {
+    auto source = std::make_shared<MeasuredSource>();
+    source->sections = {rows(8)};
+    for (int row = 0; row < 8; ++row)
+        source->heightOf.insert(QStringLiteral("行%1").arg(row), 30 + row);
+    source->heightOf.insert("新0", 50);
+    source->heightOf.insert("新1", 60);
+    source_ = source;
+    show();
+    source->asked.clear();
+
+    // Old rows 2 and 5 leave, a row comes first and one last, old row 6 is reloaded taller.
+    source->sections[0] = {"新0", "行0", "行1", "行3", "行4", "行6", "行7", "新1"};
+    source->heightOf.insert("行6", 80);
+    table_->beginUpdates();
+    table_->deleteRowsAtIndexPaths({{0, 2}, {0, 5}}, ui::TableViewRowAnimation::None);
+    table_->insertRowsAtIndexPaths({{0, 0}, {0, 7}}, ui::TableViewRowAnimation::None);
+    table_->reloadRowsAtIndexPaths({{0, 6}}, ui::TableViewRowAnimation::None);
+    table_->endUpdates();
+    EXPECT_EQ(source->asked, QStringList({"新0", "行6", "新1"}));
+    double top = 0;
+    for (int row = 0; row < 8; ++row) {
+        const double height = source->heightOf.value(source->sections[0][std::size_t(row)]);
+        EXPECT_EQ(table_->rectForRowAtIndexPath({0, row}), Rect(0, top, 320, height)) << row;
+        top += height;
+    }
+    EXPECT_EQ(table_->contentSize().height, top);
 }
 
 TEST_F(TableViewTest, ScrollToRowPlacesItAtTopMiddleOrBottom) {

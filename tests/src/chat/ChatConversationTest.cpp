@@ -391,6 +391,48 @@ TEST_F(ChatConversationTest, APlayedVoiceStaysHeardWhenTheNextMessageArrives) {
     EXPECT_TRUE(dynamic_cast<QXMessageAudioCell*>(cellAt(*chat, 0))->unreadIcon()->isHidden());
 }
 
+// A chat screen that counts the row heights its table asks for.
+class CountingChat : public QXMessageController {
+public:
+    using QXMessageController::QXMessageController;
+    double heightForRowAtIndexPath(ui::TableView& table, const ui::IndexPath& indexPath) override {
+        ++heightsAsked;
+        return QXMessageController::heightForRowAtIndexPath(table, indexPath);
+    }
+    int heightsAsked = 0;
+};
+
+// Arrivals cost what they add: the rows that stayed keep their heights, the bubbles that moved
+// know their new places, and the newest message shows at the bottom.
+TEST_F(ChatConversationTest, ArrivingMessagesAskOnlyTheirOwnRowsHeights) {
+    for (int n = 0; n < 40; ++n) store(kBroker, QStringLiteral("第%1条").arg(n), 5000 - n, n % 2);
+    const qint64 base = qint64(clock().timeIntervalSince1970()) - 5000;
+    auto chat = std::make_shared<CountingChat>(talkRow(kBroker));
+    navigation_->pushViewController(chat, false);
+    settle();
+    const int opened = chat->heightsAsked;
+    messaging_.write({{"to", kUser}, {"count", 60}, {"updateTime", base + 100}});
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        drainMainLoop();
+        return chat->chatData().size() == 100;
+    }));
+    settle();
+    // One that was written earlier goes among those shown before: the bubbles below it move.
+    messaging_.write({{"to", kUser}, {"text", "早先的消息"}, {"updateTime", base + 20}});
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        drainMainLoop();
+        return chat->chatData().size() == 101;
+    }));
+    settle();
+    EXPECT_EQ(chat->heightsAsked - opened, 61);
+    EXPECT_EQ(chat->chatData()[21].contentsJson().toList().value(0).toString(), "早先的消息");
+    ui::TableView* table = chat->chatTable();
+    const std::vector<ui::IndexPath> shown = table->indexPathsForVisibleRows();
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back().row, 100) << "the newest at the bottom";
+    for (const ui::IndexPath& row : shown) EXPECT_EQ(cellAt(*chat, row.row)->index(), row.row);
+}
+
 TEST_F(ChatConversationTest, WithThePicturePanelOpenTheNewestMessageShowsAndTheFieldTakesOneTap) {
     for (int n = 0; n < 20; ++n) store(kBroker, QStringLiteral("第%1条").arg(n), 100 - n, n % 2);
     auto chat = openChat(talkRow(kBroker));

@@ -315,6 +315,18 @@ TEST_F(QXIMRequestTest, StatusesAndBodiesBecomeTheAgreedDictionaries) {
     const auto cut = call({.prefix = kDataShare, .truncate = true});
     ASSERT_EQ(cut->failures.size(), 1u);
     EXPECT_FALSE(cut->failureAt().value("msg").toString().isEmpty());
+
+    // A reply may bring 8 MB, decoded, and not a byte more, however it comes.
+    const auto most = call({.prefix = kDataShare, .inflatesTo = QXClient::kMaximumReplyLength});
+    ASSERT_EQ(most->objects.size(), 1u);
+    EXPECT_EQ(most->objects[0].toMap().value("data").toString(), "pong");
+    for (const auto& tooLong :
+         {standin::FaultRule{.prefix = kDataShare, .inflatesTo = QXClient::kMaximumReplyLength + 1},
+          standin::FaultRule{.prefix = kDataShare, .endless = true}}) {
+        const auto failed = call(tooLong);
+        ASSERT_EQ(failed->failures.size(), 1u);
+        EXPECT_TRUE(failed->failureAt().value("msg").toString().contains("Code=-1103"));
+    }
 }
 
 TEST_F(QXIMRequestTest, ACallTimesOutOnTheClock) {
@@ -332,6 +344,31 @@ TEST_F(QXIMRequestTest, ACallTimesOutOnTheClock) {
     clock().advance(1s);
     ASSERT_TRUE(runMainLoopUntil([&] { return replies->calls() > 0; }));
     EXPECT_TRUE(replies->failureAt().value("msg").toString().contains("Code=-1001"));
+
+    // A reply that trickles in, a byte every 20 s of the clock, ends at two minutes all the
+    // same, as a time-out.
+    server().setFault(
+        {.prefix = kDataShare, .body = QByteArray(4096, ' ') + "{}", .trickleMs = 10});
+    auto trickled = std::make_shared<Replies>();
+    request().requestWithUrl(dataShare(), "ping", "", trickled->success(), trickled->failure());
+    std::atomic<qint64> arrived{0};
+    const auto trickling = std::dynamic_pointer_cast<NKURLConnectionOperation>(
+        request().httpClient()->operationQueue()->operations().back());
+    ASSERT_TRUE(trickling);
+    trickling->setDownloadProgressBlock([&](quint64, qint64 total, qint64) { arrived = total; });
+    const auto byteAndThen = [&](std::chrono::seconds step) {
+        const qint64 seen = arrived;
+        ASSERT_TRUE(runMainLoopUntil([&] { return arrived > seen; }));
+        clock().advance(step);
+        drainNetworkThread();
+        drainMainLoop();
+    };
+    for (int step = 0; step < 5; ++step) byteAndThen(20s);
+    byteAndThen(19s);
+    EXPECT_EQ(trickled->calls(), 0);
+    byteAndThen(1s);
+    ASSERT_TRUE(runMainLoopUntil([&] { return trickled->calls() > 0; }));
+    EXPECT_TRUE(trickled->failureAt().value("msg").toString().contains("Code=-1001"));
 }
 
 TEST_F(QXIMRequestTest, TheExplicitMethodCallSendsOnlyWhatItCan) {
@@ -601,6 +638,33 @@ TEST_F(QXIMRequestTest, ABrokenOrCancelledStreamFailsOnItsQueue) {
     request().requsetWithImNetWork("", queue, empty->success(queue), empty->failure(queue));
     ASSERT_TRUE(runMainLoopUntil([&] { return empty->failureCount() == 1; }));
     EXPECT_TRUE(empty->onQueue);
+}
+
+TEST_F(QXIMRequestTest, TheMessagingStreamRunsPastTheBoundsOfEveryCall) {
+    // More than any reply may bring, then heartbeats for longer than any call may take.
+    const QByteArray big = "<script>" + QByteArray(1024 * 1024, 'm') + "</script>";
+    server().setStream({.segments = QList<QByteArray>(24, big), .count = -1, .heartbeatMs = 20});
+    auto queue = std::make_shared<ns::SerialQueue>("messaging");
+    auto replies = std::make_shared<StreamReplies>();
+    request().requsetWithImNetWork(server().url(standin::paths::kStreamReceive), queue,
+                                   replies->success(queue), replies->failure(queue));
+    const auto received = [&] {
+        std::lock_guard guard(replies->mutex);
+        qint64 bytes = 0;
+        for (const QByteArray& chunk : replies->chunks) bytes += chunk.size();
+        return bytes;
+    };
+    ASSERT_TRUE(runMainLoopUntil([&] { return received() > 24 * big.size(); }));
+    for (int step = 0; step < 12; ++step) {
+        clock().advance(30s);
+        drainNetworkThread();
+        queue->sync([] {});
+        const std::size_t before = replies->chunkCount();
+        ASSERT_TRUE(runMainLoopUntil([&] { return replies->chunkCount() > before; })) << step;
+    }
+    EXPECT_EQ(replies->failureCount(), 0u);
+    request().cancelIMNetWork();
+    ASSERT_TRUE(runMainLoopUntil([&] { return replies->failureCount() == 1; }));
 }
 
 TEST_F(QXIMRequestTest, NoRequestIsPipelinedBehindTheEndlessStream) {

@@ -35,22 +35,47 @@ TEST_F(CometScriptCutterTest, ASegmentSplitAnywhereComesOnceAfterItsLastByte) {
 }
 
 TEST_F(CometScriptCutterTest, EverySplitOfAStreamGivesTheSameSegments) {
-    const QByteArray stream = segment("recvHeartbeatMsg", "") + "\n" +
-                              segment("recvMsg", R"({"t":"您好，再见"})") +
-                              "<script>document.domain = \"kbw.example\"; "
-                              "window.parent.QX.webim.cometMgr.command({});</script>";
+    // Every marker in it: a closing text followed by white space and the next start, a start
+    // with a domain, and in a payload what only begins like a start or a closing text. (A
+    // closing text inside a payload ends its segment when a chunk ends right after it.)
+    const QByteArray heartbeat = segment("recvHeartbeatMsg", "");
+    const QByteArray message = segment("recvMsg", R"({"t":"您好 <scr 再见 a<b );<"})");
+    const QByteArray command =
+        "<script>document.domain = \"kbw.example\"; "
+        "window.parent.QX.webim.cometMgr.command({});</script>";
+    const QByteArray stream = heartbeat + "\n" + message + command;
+    // The white space after a closing text goes with its segment when it came with it.
+    const auto expectWhole = [&](const QString& how) {
+        ASSERT_EQ(segments.size(), 3) << how.toStdString();
+        EXPECT_EQ(segments[0].trimmed(), heartbeat) << how.toStdString();
+        EXPECT_EQ(segments[1], message) << how.toStdString();
+        EXPECT_EQ(segments[2], command) << how.toStdString();
+        EXPECT_TRUE(cutter.tail().isEmpty()) << how.toStdString();
+    };
+    const auto cutAt = [&](const QList<qsizetype>& cuts) {
+        segments.clear();
+        cutter.reset();
+        qsizetype from = 0;
+        for (const qsizetype cut : cuts) {
+            EXPECT_TRUE(cutter.feed(stream.mid(from, cut - from)));
+            from = cut;
+        }
+        EXPECT_TRUE(cutter.feed(stream.mid(from)));
+    };
+    for (qsizetype cut = 1; cut < stream.size(); ++cut) {
+        cutAt({cut});
+        expectWhole(QStringLiteral("cut at %1").arg(cut));
+    }
     for (qsizetype first = 1; first < stream.size(); first += 3) {
         for (qsizetype second = first; second < stream.size(); second += 17) {
-            segments.clear();
-            cutter.reset();
-            cutter.feed(stream.left(first));
-            cutter.feed(stream.mid(first, second - first));
-            cutter.feed(stream.mid(second));
-            ASSERT_EQ(segments.size(), 3) << first << " " << second;
-            EXPECT_TRUE(segments[1].contains("再见"));
-            EXPECT_TRUE(segments[2].startsWith("<script>document.domain"));
+            cutAt({first, second});
+            expectWhole(QStringLiteral("cut at %1 and %2").arg(first).arg(second));
         }
     }
+    QList<qsizetype> everyByte;
+    for (qsizetype cut = 1; cut < stream.size(); ++cut) everyByte.append(cut);
+    cutAt(everyByte);
+    expectWhole(QStringLiteral("a byte at a time"));
 }
 
 TEST_F(CometScriptCutterTest, TheDomainNameHoldsFiveToFortyCharacters) {
@@ -83,6 +108,37 @@ TEST_F(CometScriptCutterTest, ANewStartAbandonsAnUnfinishedSegment) {
     cutter.feed(segment("recvHeartbeatMsg", "7"));
     ASSERT_EQ(segments.size(), 1);
     EXPECT_EQ(segments[0], segment("recvHeartbeatMsg", "7"));
+}
+
+TEST_F(CometScriptCutterTest, ASegmentHoldsAtMostTheBoundAndALongerOneIsDropped) {
+    constexpr qsizetype kBound = CometScriptCutter::kMaxSegment;
+    const QByteArray start = "<script>window.parent.QX.webim.cometMgr.recvMsg(";
+    const QByteArray close = ");</script>";
+    const auto ofSize = [&](qsizetype size) {
+        return start + QByteArray(size - start.size() - close.size(), 'x') + close;
+    };
+    // In chunks of 64 KB: whether every chunk was taken.
+    const auto feedInChunks = [&](const QByteArray& text) {
+        bool taken = true;
+        for (qsizetype at = 0; at < text.size(); at += 65536)
+            taken = cutter.feed(QByteArrayView(text).sliced(
+                        at, std::min<qsizetype>(65536, text.size() - at))) &&
+                    taken;
+        return taken;
+    };
+    EXPECT_TRUE(feedInChunks(ofSize(kBound)));
+    ASSERT_EQ(segments.size(), 1);
+    EXPECT_EQ(segments[0].size(), kBound);
+
+    EXPECT_FALSE(feedInChunks(ofSize(kBound + 1)));
+    EXPECT_EQ(segments.size(), 1);
+    EXPECT_TRUE(cutter.tail().isEmpty());
+    // A start that never finishes is held to the same bound.
+    EXPECT_FALSE(feedInChunks("<script>" + QByteArray(kBound, ' ')));
+    EXPECT_TRUE(cutter.tail().isEmpty());
+    // What follows is cut afresh.
+    EXPECT_TRUE(cutter.feed(segment("recvHeartbeatMsg", "")));
+    EXPECT_EQ(segments.size(), 2);
 }
 
 TEST_F(CometScriptCutterTest, TextWithoutSegmentsKeepsOnlyWhatMayStartOne) {

@@ -25,6 +25,10 @@ public:
     void messageActionReplaceDataAtIndex(QXIMMessageAction&, int index) override {
         replaced.append(index);
     }
+    void messageActionMergedMessages(QXIMMessageAction&,
+                                     const QXIMMessageListChange& change) override {
+        merged.append({change.removed, change.inserted});
+    }
     QVariantMap talk{{"t_id", kActionTalk},
                      {"u_id", kActionUserText},
                      {"r_id", "p1"},
@@ -32,6 +36,8 @@ public:
                      {"l_msg", R"({"post":{"id":"p1"},"msgs":[{"contents":["x"]}]})"}};
     int refreshed = 0;
     QList<int> replaced;
+    // Each merge: the rows that left (old places) and came (new places).
+    QList<std::pair<std::vector<int>, std::vector<int>>> merged;
 };
 
 class QXIMMessageActionTest : public SandboxTest {
@@ -93,6 +99,9 @@ TEST_F(QXIMMessageActionTest, AConfirmedMessageTakesItsLocalCopysPlaceAndEarlier
                          .userInfo = {{"m_sid", local.m_sid}}});
     ASSERT_EQ(action->messageData().size(), 2);
     EXPECT_EQ(action->messageData()[1].messageId, 77);
+    using Rows = std::vector<int>;
+    ASSERT_EQ(screen->merged.size(), 1);
+    EXPECT_EQ(screen->merged[0], std::pair(Rows{1}, Rows{1})) << "in place of its local copy";
 
     QXIMMessage earlier = stored(3, 1500);
     QXIMMessage otherTalk = earlier;
@@ -102,6 +111,8 @@ TEST_F(QXIMMessageActionTest, AConfirmedMessageTakesItsLocalCopysPlaceAndEarlier
                          .object = QXIMNotifications::ReceivedMessages{{earlier, otherTalk}, {}}});
     ASSERT_EQ(action->messageData().size(), 3);
     EXPECT_EQ(action->messageData()[1].messageId, 3);
+    ASSERT_EQ(screen->merged.size(), 2);
+    EXPECT_EQ(screen->merged[1], std::pair(Rows{}, Rows{1}));
 }
 
 TEST_F(QXIMMessageActionTest, AFailedSendIsMarkedWhereItIsListed) {

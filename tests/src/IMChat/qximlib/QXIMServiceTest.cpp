@@ -121,25 +121,58 @@ TEST_F(QXIMServiceTest, AfterForceOffTheHeartbeatNeverReconnects) {
 
 TEST_F(QXIMServiceTest, ReceivedMessagesAreStoredThenAcknowledgedAndTold) {
     auto service = start();
-    const QList<qint64> ids = write({{"to", kServiceUser}, {"count", 3}, {"kind", "text"}});
-    write({{"to", kServiceUser}, {"kind", "picture"}});
+    QList<qint64> ids = write({{"to", kServiceUser}, {"count", 3}, {"kind", "text"}});
+    ids += write({{"to", kServiceUser}, {"kind", "picture"}});
     ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() == 4 && unacknowledged() == 0; }));
     const auto talk = QXIMDatabase::shared().talkInfoExist(kBrokerTalk, kServiceUserText);
     ASSERT_EQ(talk.size(), 1);
     EXPECT_EQ(talk[0].value("l_read").toInt(), 4);
     EXPECT_EQ(talk[0].value("r_id").toString(), "10086_1_1009_1");
+    // Told in order, each storing batch at once with a talk row for each of its packets (the
+    // welcome messages' notification has none).
+    const auto told = [&] {
+        QList<qint64> messages;
+        for (const auto& notification : posted) {
+            if (notification.name != QXIMNotifications::kIMRecieveNotification) continue;
+            const auto received = notification.objectAs<QXIMNotifications::ReceivedMessages>();
+            EXPECT_EQ(received.talks.size(), received.messages.size());
+            for (const auto& message : received.messages) messages << message.messageId;
+        }
+        return messages;
+    };
+    ASSERT_TRUE(runMainLoopUntil([&] { return told().size() >= 4; }));
+    EXPECT_EQ(told(), ids);
+}
+
+// The server sends every packet again while its acknowledgement is held: the copies are
+// neither stored nor acknowledged again, and the ids that wait go together in few calls.
+TEST_F(QXIMServiceTest, PacketsSentAgainWhileTheirAcknowledgementWaitsAreKeptAndAcknowledgedOnce) {
+    messaging.setFaults({{"redeliverMs", 50}});
+    auto service = start();
+    server().setFault({.prefix = standin::paths::kMessageApi, .hold = true});
+    constexpr int kMessages = 300;  // more ids than one call takes
+    const int handled = postedCount(QXIMNotifications::kTalkInfoChange);
+    write({{"to", kServiceUser}, {"count", kMessages}});
+    const auto carried = [&] { return messaging.counters()["carried"].toInt(); };
+    const auto acknowledgedIds = [&] { return messaging.counters()["acknowledgedIds"].toInt(); };
+    // Every packet came at least twice, and every copy read was stored or found stored.
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return carried() >= 2 * kMessages &&
+               postedCount(QXIMNotifications::kTalkInfoChange) >= handled + 2 * kMessages;
+    }));
+    service->queue()->sync([] {});
+    EXPECT_EQ(storedFromBroker(), kMessages);
+    server().clearFaultsAndReleaseHeld();
     ASSERT_TRUE(runMainLoopUntil(
-        [&] { return postedCount(QXIMNotifications::kIMRecieveNotification) >= 4; }));
-    // The first notification with messages (the welcome messages' one has none).
-    const auto first = std::find_if(posted.begin(), posted.end(), [](const auto& n) {
-        return n.name == QXIMNotifications::kIMRecieveNotification &&
-               !n.template objectAs<QXIMNotifications::ReceivedMessages>().messages.isEmpty();
-    });
-    ASSERT_NE(first, posted.end());
-    const auto received = first->objectAs<QXIMNotifications::ReceivedMessages>();
-    ASSERT_EQ(received.messages.size(), 1);
-    EXPECT_EQ(received.messages[0].messageId, ids[0]);
-    EXPECT_EQ(received.talks.size(), 1);
+        [&] { return unacknowledged() == 0 && acknowledgedIds() >= 2 * kMessages; }));
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return postedCount(QXIMNotifications::kTalkInfoChange) >= handled + carried(); }));
+    service->queue()->sync([] {});
+    EXPECT_EQ(storedFromBroker(), kMessages);
+    // Each id once for each of the packet's two talk ids: a held call for each talk id, then
+    // the ids that waited behind it, at most 200 a call.
+    EXPECT_EQ(acknowledgedIds(), 2 * kMessages);
+    EXPECT_LE(messaging.counters()["acknowledgeCalls"].toInt(), 6);
 }
 
 TEST_F(QXIMServiceTest, APacketThatCannotBeStoredIsNotAcknowledgedAndComesAgain) {
@@ -180,6 +213,21 @@ TEST_F(QXIMServiceTest, PacketsTooDeepToReadOrStoreAreSetAsideAndTheTalkGoesOn) 
     ASSERT_EQ(talk.size(), 1);
     EXPECT_EQ(json_JSON(talk[0].value("l_msg")).toMap().value("msgs").toList().size(), 1);
     EXPECT_EQ(talk[0].value("l_read").toInt(), 2);
+}
+
+TEST_F(QXIMServiceTest, ASegmentThatNeverClosesIsDroppedAtTheBoundWithItsStream) {
+    server().setStream({.segments = {"<script>window.parent.QX.webim.cometMgr.recvMsg(" +
+                                     QByteArray(CometScriptCutter::kMaxSegment, 'x')},
+                        .heartbeatMs = 50});
+    auto service = QXIMService::shared();
+    ASSERT_TRUE(runMainLoopUntil([&] { return requestsFor(standin::paths::kStreamReceive) == 1; }));
+    // The stream is left: the server's next write to it fails.
+    ASSERT_TRUE(runMainLoopUntil([&] { return messaging.openStreams(kServiceUser) == 0; }));
+    EXPECT_TRUE(service->subDataString().isEmpty());
+    // The heartbeat opens it again, as after any broken stream.
+    clock().advance(66s);
+    service->heartbeat();
+    ASSERT_TRUE(runMainLoopUntil([&] { return requestsFor(standin::paths::kStreamReceive) == 2; }));
 }
 
 TEST_F(QXIMServiceTest, APacketWithoutAPostIsKeptUnderTheNoPostIdAndAcknowledged) {

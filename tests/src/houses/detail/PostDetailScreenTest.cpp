@@ -179,12 +179,19 @@ TEST_F(PostDetailScreenTest, APostOpenedByItsPuidIsFetchedOrSaysWhyNot) {
     EXPECT_EQ(driver_->textOf(detail_->view()->viewWithTag(QXPostDetailNew::kErrorLabelTag)),
               "加载信息出错，请稍后再试");
 
-    // A failed call tells of the network.
-    server().setFault({.prefix = paths::kDataShare, .status = 500, .times = 1});
-    show(QXPostDetailNew::initWithPUID(post["puid"].toString()));
-    ASSERT_TRUE(waitFor([&] { return detail_->view()->viewWithTag(QXPostDetailNew::kErrorTag); }));
-    EXPECT_EQ(driver_->textOf(detail_->view()->viewWithTag(QXPostDetailNew::kErrorLabelTag)),
-              "您的网络不稳定，请稍后再试");
+    // A failed call tells of the network; so does a reply that never ends, once it has
+    // brought more than any reply may.
+    for (const auto& failing :
+         {FaultRule{.prefix = paths::kDataShare, .status = 500, .times = 1},
+          FaultRule{.prefix = paths::kDataShare, .endless = true, .times = 1}}) {
+        server().setFault(failing);
+        show(QXPostDetailNew::initWithPUID(post["puid"].toString()));
+        ASSERT_TRUE(
+            waitFor([&] { return detail_->view()->viewWithTag(QXPostDetailNew::kErrorTag); }));
+        EXPECT_EQ(driver_->textOf(detail_->view()->viewWithTag(QXPostDetailNew::kErrorLabelTag)),
+                  "您的网络不稳定，请稍后再试");
+        EXPECT_EQ(detail_->view()->viewWithTag(LoadingOverlay::kTag), nullptr);
+    }
 
     // No puid at all: told at once.
     show(QXPostDetailNew::initWithPUID(""));

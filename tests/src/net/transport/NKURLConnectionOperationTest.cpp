@@ -586,6 +586,7 @@ protected:
         server().setFault({.prefix = standin::paths::kEcho, .delayMs = 3600000});
         ns::URLRequest slow = request("/echo/slow");
         slow.setTimeoutInterval(3600);
+        slow.setDeadlineInterval(3600);
         return std::make_shared<NKHTTPRequestOperation>(slow);
     }
 };
