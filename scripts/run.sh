@@ -50,7 +50,9 @@ if [ -z "${HOUSING_POSITION+set}" ] && [ "${HOUSING_POSITION_SOURCE:-}" != "syst
 fi
 
 # The sandbox the app runs on (--sandbox DIR, else $HOUSING_SANDBOX, else the app's default):
-# the stand-in keeps the needs published to it there, so that a relaunch finds their houses.
+# the stand-in keeps the needs published to it there, so that a relaunch finds their houses,
+# and the last message id it gave, so that the brokers' answers after a relaunch are not taken
+# for messages the app already has.
 sandbox="${HOUSING_SANDBOX:-${XDG_DATA_HOME:-$HOME/.local/share}/housing-app}"
 previous=""
 for argument in "$@"; do
@@ -60,7 +62,8 @@ done
 mkdir -p "$sandbox"
 
 log=$(mktemp)
-build/standin/standin --needs "$sandbox/standin-needs.json" >"$log" 2>&1 &
+build/standin/standin --needs "$sandbox/standin-needs.json" \
+    --messages "$sandbox/standin-messages.json" >"$log" 2>&1 &
 standin_pid=$!
 root=""
 for _ in $(seq 1 100); do

@@ -63,13 +63,17 @@ std::vector<const SamplePost*> ChatBroker::housesOffered(qint64 brokerId, const 
         return houses;
     }
     const QStringList talkPost = postId.split(u'_');
-    const qint64 puid = talkPost.size() == 4 ? talkPost[0].toLongLong() : 0;
+    // The app names the post by its record's id, or by its puid when it has none.
+    const QString talked = talkPost.size() == 4 ? talkPost[0] : QString();
     const int major = talkPost.size() == 4 ? talkPost[1].toInt() : 0;
     std::vector<const SamplePost*> houses;
     for (const int kind : Posts::kKinds) {
         if (major > 0 && kind != major) continue;
         for (const SamplePost* post : Posts::ofPoster(brokerId, kind)) {
-            if (post->puid != puid) houses.push_back(post);
+            if (post->record.value("id").toString() != talked &&
+                QString::number(post->puid) != talked) {
+                houses.push_back(post);
+            }
         }
     }
     return houses;
@@ -85,7 +89,8 @@ QJsonObject ChatBroker::answerTo(const QJsonObject& packet, const QString& root,
                       {"from", broker.toLongLong()},
                       {"root", root},
                       {"updateTime", QDateTime::currentSecsSinceEpoch() + 1}};
-    const QString postId = packet.value("talk").toObject().value("postId").toString();
+    // What the talk is about: the sent packet names it as its post (its talk names none).
+    const QString postId = packet.value("post").toObject().value("id").toVariant().toString();
     if (!postId.isEmpty()) order.insert("postId", postId);
     const QJsonValue first = firstItem(packet);
     if (broker.toLongLong() == kServiceAccount) {
@@ -158,9 +163,9 @@ QJsonObject ChatBroker::profile(qint64 brokerId) {
         const char* street;
     };
     static const Sample kSamples[] = {
-        {"王先生", "安居房产", "浦东", "陆家嘴"},   {"李女士", "链家地产", "徐汇", "田林"},
-        {"张先生", "我爱我家", "静安", "南京西路"}, {"陈小姐", "中原地产", "长宁", "虹桥"},
-        {"刘先生", "太平洋房屋", "杨浦", "五角场"},
+        {"王先生", "安居房产", "浦东", "陆家嘴"},   {"李女士", "和顺地产", "徐汇", "田林"},
+        {"张先生", "盛达置业", "静安", "南京西路"}, {"陈小姐", "宏泰房产", "长宁", "虹桥"},
+        {"刘先生", "安平房屋", "杨浦", "五角场"},
     };
     constexpr qint64 kFirst = 880001;
     constexpr qint64 kCount = qint64(std::size(kSamples));

@@ -37,8 +37,8 @@ public:
     [[nodiscard]] static QJsonObject answerTo(const QJsonObject& packet, const QString& root,
                                               const PostedNeeds* needs = nullptr, int asked = 0);
     // The houses a broker offers in a talk about `postId`: for a need of `needs` (its id),
-    // the houses that match it, his own first; for a post ("puid_major_1009_city") his
-    // other posts of its kind; else all his posts.
+    // the houses that match it, his own first; for a post ("id_major_1009_city", the id of
+    // its record or its puid) his other posts of its kind; else all his posts.
     [[nodiscard]] static std::vector<const SamplePost*> housesOffered(qint64 brokerId,
                                                                       const QString& postId,
                                                                       const PostedNeeds* needs);

@@ -4,8 +4,10 @@
 #include "standin/StreamSettings.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSaveFile>
 #include <QUrlQuery>
 
 #include <algorithm>
@@ -195,7 +197,7 @@ Reply MessagingServer::sendmsg(const RecordedRequest& request, const QByteArray&
     qint64 id = 0;
     {
         const std::lock_guard lock(mutex_);
-        id = ++lastMessageId_;
+        id = nextMessageId();
     }
     if (sentHook_) sentHook_(sent, root);
     return Reply::json(
@@ -276,7 +278,7 @@ QList<qint64> MessagingServer::write(const QJsonObject& order) {
         return ids;
     }
     for (int n = 0; n < count; ++n) {
-        const qint64 id = ++lastMessageId_;
+        const qint64 id = nextMessageId();
         const QString text = count > 1 && order.value("text").toString().isEmpty()
                                  ? QStringLiteral("第%1条消息").arg(n + 1)
                                  : order.value("text").toString();
@@ -388,6 +390,34 @@ std::optional<std::pair<int, QJsonValue>> MessagingServer::control(const QByteAr
         return std::pair{200, QJsonValue(QJsonObject{{"status", 0}})};
     }
     return std::nullopt;
+}
+
+bool MessagingServer::keepIdsIn(const QString& file) {
+    QFile kept(file);
+    qint64 lastId = 0;
+    if (kept.open(QIODevice::ReadOnly)) {
+        const QJsonDocument document = QJsonDocument::fromJson(kept.readAll());
+        if (!document.isObject()) return false;
+        lastId = document.object().value("lastMessageId").toVariant().toLongLong();
+    }
+    const std::lock_guard lock(mutex_);
+    lastMessageId_ = std::max(lastMessageId_, lastId);
+    idsFile_ = file;
+    return true;
+}
+
+qint64 MessagingServer::nextMessageId() {
+    ++lastMessageId_;
+    if (!idsFile_.isEmpty()) {
+        QSaveFile file(idsFile_);
+        if (file.open(QIODevice::WriteOnly)) {
+            file.write(
+                QJsonDocument(QJsonObject{{"lastMessageId", QString::number(lastMessageId_)}})
+                    .toJson());
+            file.commit();
+        }
+    }
+    return lastMessageId_;
 }
 
 void MessagingServer::reset() {

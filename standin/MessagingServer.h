@@ -77,6 +77,11 @@ public:
                                                       const QByteArray& body,
                                                       const QString& root = {});
     void reset();
+    // Reads the last message id kept in `file` (none when it is missing) and writes there
+    // every id given since, so that a server restarted for the same client gives none of the
+    // ids it gave before: the client keeps its messages by their ids. False when the file
+    // holds something else (it is then left alone and not written).
+    bool keepIdsIn(const QString& file);
 
     // Has the sample broker write `count` messages of a kind to `userId`; their ids. Beside
     // the control call's fields an order may give the message's `contents` (a contents
@@ -109,6 +114,8 @@ private:
     // while. The caller holds the lock.
     [[nodiscard]] bool due(const Packet& packet, qint64 nowMs) const;
     bool failNow();
+    // The next message id, written to the file the ids are kept in; the caller holds the lock.
+    qint64 nextMessageId();
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;
@@ -121,6 +128,7 @@ private:
     std::map<qint64, int> openStreams_;                   // streams being served, by user
     qint64 lastSequence_ = 0;
     qint64 lastMessageId_ = 0;
+    QString idsFile_;
     // What the clients made of it, for "im/counters".
     qint64 acknowledgeCalls_ = 0;
     qint64 acknowledgedIds_ = 0;  // ids named in them, each time named

@@ -436,6 +436,10 @@ Endpoints& StandinServer::endpoints() {
     return impl_->endpoints;
 }
 
+MessagingServer& StandinServer::messaging() {
+    return impl_->messaging;
+}
+
 void StandinServer::setFaults(std::vector<FaultRule> rules) {
     impl_->faults.set(std::move(rules));
 }

@@ -13,6 +13,8 @@
 
 namespace standin {
 
+class MessagingServer;
+
 // The stand-in for every server the app talks to, on one loopback port. Each server lives
 // under a path prefix of the one root URL (Endpoints.h, README.md). Tests steer it from
 // C++ when it runs in-process, or through its control API under "/__control/".
@@ -37,6 +39,8 @@ public:
 
     // The data-share calls answered beyond the built-in ones; add before start().
     Endpoints& endpoints();
+    // The messaging server, e.g. to keep its message ids across restarts; before start().
+    MessagingServer& messaging();
 
     void setFaults(std::vector<FaultRule> rules);
     [[nodiscard]] std::vector<FaultRule> faults() const;

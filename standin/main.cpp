@@ -1,8 +1,9 @@
 // The stand-in servers as a program: prints where it listens, serves until
 // interrupted or terminated.
-//   standin [--port N] [--images DIR] [--needs FILE]
+//   standin [--port N] [--images DIR] [--needs FILE] [--messages FILE]
 //   standin --sample-position     prints where a demo run's device stands, and ends
 #include "standin/BrokerShops.h"
+#include "standin/MessagingServer.h"
 #include "standin/StandinServer.h"
 
 #include <QGuiApplication>
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
     int port = 0;
     QString imagesFolder;
     QString needsFile;
+    QString messagesFile;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--port") == 0 && i + 1 < argc) {
             port = std::atoi(argv[++i]);
@@ -23,12 +25,15 @@ int main(int argc, char** argv) {
             imagesFolder = QString::fromLocal8Bit(argv[++i]);
         } else if (std::strcmp(argv[i], "--needs") == 0 && i + 1 < argc) {
             needsFile = QString::fromLocal8Bit(argv[++i]);
+        } else if (std::strcmp(argv[i], "--messages") == 0 && i + 1 < argc) {
+            messagesFile = QString::fromLocal8Bit(argv[++i]);
         } else if (std::strcmp(argv[i], "--sample-position") == 0 && argc == 2) {
             std::printf("%s\n", qPrintable(standin::BrokerShops::samplePosition()));
             return 0;
         } else {
             std::fprintf(stderr,
-                         "usage: standin [--port N] [--images DIR] [--needs FILE] | "
+                         "usage: standin [--port N] [--images DIR] [--needs FILE] "
+                         "[--messages FILE] | "
                          "--sample-position\n");
             return 2;
         }
@@ -50,6 +55,12 @@ int main(int argc, char** argv) {
     // houses after a restart.
     if (!needsFile.isEmpty() && !server.endpoints().postedNeeds().keepIn(needsFile)) {
         std::fprintf(stderr, "standin: %s holds no needs\n", qPrintable(needsFile));
+        return 1;
+    }
+    // The app keeps the messages it received by their ids: a restarted server for the same
+    // app gives none of the ids it gave before.
+    if (!messagesFile.isEmpty() && !server.messaging().keepIdsIn(messagesFile)) {
+        std::fprintf(stderr, "standin: %s holds no message ids\n", qPrintable(messagesFile));
         return 1;
     }
     if (server.start(port) == 0) {

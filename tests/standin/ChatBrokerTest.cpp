@@ -19,10 +19,13 @@
 
 namespace {
 
+// A packet as the app sends it: the talk's post (a need's id or a post's reference) is named
+// by the packet's post, its talk carries no post.
 QJsonObject sent(const QJsonValue& first, const QString& postId = "p9") {
     return QJsonObject{{"fromUser", QJsonObject{{"id", "42"}}},
                        {"toUser", QJsonObject{{"id", "880002"}}},
-                       {"talk", QJsonObject{{"postId", postId}}},
+                       {"post", QJsonObject{{"id", postId}, {"title", " "}}},
+                       {"talk", QJsonObject{{"id", "880002-42"}, {"channel", "0"}}},
                        {"msgs", QJsonArray{QJsonObject{{"contents", QJsonArray{first}}}}}};
 }
 
@@ -94,7 +97,9 @@ TEST(ChatBrokerAnswers, AskedForHousesABrokerOffersTheNeedsOrHisOwnOneAfterAnoth
                standin::Posts::ofPoster(post.posterId, 1).size() >= 2;
     });
     ASSERT_NE(talked, rents.end());
-    QJsonObject aboutPost = sent("还有别的房源吗", QStringLiteral("%1_1_1009_0").arg(talked->puid));
+    // The app names the post by its id ("id" of the record), which the broker knows it by.
+    QJsonObject aboutPost = sent(
+        "还有别的房源吗", QStringLiteral("%1_1_1009_0").arg(talked->record.value("id").toString()));
     aboutPost.insert("toUser", QJsonObject{{"id", QString::number(talked->posterId)}});
     const auto* other =
         standin::Posts::byPuid(cardOf(standin::ChatBroker::answerTo(aboutPost, "R", &needs))

@@ -2,14 +2,17 @@
 #include "StandinClient.h"
 #include "StandinFixture.h"
 
+#include "standin/MessagingServer.h"
 #include "standin/StandinServer.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringDecoder>
+#include <QTemporaryDir>
 
 #include <httplib.h>
 
@@ -510,6 +513,30 @@ TEST_F(StandinServerTest, ImageHostServesTheSamplePictures) {
 }
 
 // The same server run inside the test process, steered from C++.
+// A client keeps the messages it received by their ids, so a server restarted for the same
+// client gives none of the ids it gave before.
+TEST(StandinInProcessTest, KeptMessageIdsGoOnAfterARestart) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString file = folder.filePath("messages.json");
+    {
+        standin::MessagingServer first;
+        ASSERT_TRUE(first.keepIdsIn(file)) << "no file yet: ids from 1";
+        EXPECT_EQ(first.write(QJsonObject{{"to", 5}}), QList<qint64>{1});
+        EXPECT_EQ(first.write(QJsonObject{{"to", 5}, {"count", 2}}), (QList<qint64>{2, 3}));
+    }
+    standin::MessagingServer again;
+    ASSERT_TRUE(again.keepIdsIn(file));
+    EXPECT_EQ(again.write(QJsonObject{{"to", 5}}), QList<qint64>{4});
+
+    QFile broken(folder.filePath("broken.json"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("[4");
+    broken.close();
+    standin::MessagingServer refused;
+    EXPECT_FALSE(refused.keepIdsIn(broken.fileName()));
+}
+
 TEST(StandinInProcessTest, TakesFaultsAndGivesRecordsFromCpp) {
     standin::StandinServer server;
     const int port = server.start();
