@@ -1,13 +1,12 @@
 #include "standin/MessagingServer.h"
 
 #include "standin/ChatBroker.h"
+#include "standin/KeptJsonFile.h"
 #include "standin/StreamSettings.h"
 
 #include <QDateTime>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSaveFile>
 #include <QUrlQuery>
 
 #include <algorithm>
@@ -393,13 +392,9 @@ std::optional<std::pair<int, QJsonValue>> MessagingServer::control(const QByteAr
 }
 
 bool MessagingServer::keepIdsIn(const QString& file) {
-    QFile kept(file);
-    qint64 lastId = 0;
-    if (kept.open(QIODevice::ReadOnly)) {
-        const QJsonDocument document = QJsonDocument::fromJson(kept.readAll());
-        if (!document.isObject()) return false;
-        lastId = document.object().value("lastMessageId").toVariant().toLongLong();
-    }
+    const auto kept = KeptJsonFile::read(file);
+    if (!kept) return false;
+    const qint64 lastId = kept->value("lastMessageId").toVariant().toLongLong();
     const std::lock_guard lock(mutex_);
     lastMessageId_ = std::max(lastMessageId_, lastId);
     idsFile_ = file;
@@ -409,13 +404,8 @@ bool MessagingServer::keepIdsIn(const QString& file) {
 qint64 MessagingServer::nextMessageId() {
     ++lastMessageId_;
     if (!idsFile_.isEmpty()) {
-        QSaveFile file(idsFile_);
-        if (file.open(QIODevice::WriteOnly)) {
-            file.write(
-                QJsonDocument(QJsonObject{{"lastMessageId", QString::number(lastMessageId_)}})
-                    .toJson());
-            file.commit();
-        }
+        KeptJsonFile::write(idsFile_,
+                            QJsonObject{{"lastMessageId", QString::number(lastMessageId_)}});
     }
     return lastMessageId_;
 }

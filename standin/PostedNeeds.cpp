@@ -1,12 +1,10 @@
 #include "standin/PostedNeeds.h"
 
 #include "standin/JsonText.h"
+#include "standin/KeptJsonFile.h"
 
 #include <QDateTime>
-#include <QFile>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -44,25 +42,20 @@ std::optional<PostedNeed> PostedNeed::fromArguments(const QJsonArray& arguments)
 }
 
 bool PostedNeeds::keepIn(const QString& file) {
-    QFile kept(file);
+    const auto kept = KeptJsonFile::read(file);
+    if (!kept) return false;
     std::vector<PostedNeed> read;
-    qint64 lastId = 0;
-    if (kept.open(QIODevice::ReadOnly)) {
-        const QJsonDocument document = QJsonDocument::fromJson(kept.readAll());
-        if (!document.isObject()) return false;
-        lastId = number(document.object().value("lastId"));
-        for (const QJsonValue entry : document.object().value("needs").toArray()) {
-            const QJsonObject stored = entry.toObject();
-            auto need = PostedNeed::fromArguments(stored.value("arguments").toArray());
-            if (!need) return false;
-            need->id = number(stored.value("id"));
-            need->postedAt = number(stored.value("postedAt"));
-            read.push_back(*need);
-        }
+    for (const QJsonValue entry : kept->value("needs").toArray()) {
+        const QJsonObject stored = entry.toObject();
+        auto need = PostedNeed::fromArguments(stored.value("arguments").toArray());
+        if (!need) return false;
+        need->id = number(stored.value("id"));
+        need->postedAt = number(stored.value("postedAt"));
+        read.push_back(*need);
     }
     const std::lock_guard lock(mutex_);
     needs_ = std::move(read);
-    lastId_ = lastId;
+    lastId_ = number(kept->value("lastId"));
     file_ = file;
     return true;
 }
@@ -75,11 +68,7 @@ void PostedNeeds::save() const {
                                  {"postedAt", QString::number(need.postedAt)},
                                  {"arguments", need.arguments}});
     }
-    QSaveFile file(file_);
-    if (!file.open(QIODevice::WriteOnly)) return;
-    file.write(QJsonDocument(QJsonObject{{"lastId", QString::number(lastId_)}, {"needs", needs}})
-                   .toJson());
-    file.commit();
+    KeptJsonFile::write(file_, QJsonObject{{"lastId", QString::number(lastId_)}, {"needs", needs}});
 }
 
 qint64 PostedNeeds::add(PostedNeed need) {
