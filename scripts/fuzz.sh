@@ -2,7 +2,8 @@
 # Builds the libFuzzer harnesses of fuzz/ with clang (AddressSanitizer and UndefinedBehavior-
 # Sanitizer) into build-fuzz/ and runs each on its corpus.
 #   scripts/fuzz.sh [SECONDS] [HARNESS ...]   SECONDS per harness (default 5), all harnesses
-#                                             when none is named
+#                                             when none is named; 0 runs each harness once
+#                                             over its corpus and makes no new inputs (CI)
 # New inputs found go to a temporary folder; the committed corpus is only read. A crash or
 # undefined behaviour stops the script with the end of the harness's report; the whole log
 # stays in build-fuzz/fuzz-logs/ and the input that failed in the folder it names.
@@ -17,16 +18,10 @@ BUILD_DIR=build-fuzz
 # compiler cache cannot relocate, so a fresh clone would compile everything again. Line tables
 # at -O1 are enough for the sanitizers' stacks and compile far faster than full debug
 # information at -O2, which matters in a cold build.
-if [ ! -f "$BUILD_DIR/build.ninja" ]; then
-    CC=clang CXX=clang++ cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only -DNDEBUG" \
-        -DHOUSING_FUZZ=ON -DHOUSING_PCH=OFF -DHOUSING_WERROR=ON >/dev/null
-fi
-set +e
-cmake --build "$BUILD_DIR" --target fuzzers -- -j"${JOBS:-$(nproc)}" 2>&1 | grep -v -E '^\[[0-9]+/[0-9]+\]'
-status=${PIPESTATUS[0]}
-set -e
-[ "$status" -eq 0 ] || exit "$status"
+CC=clang CXX=clang++ BUILD_DIR=$BUILD_DIR TARGETS=fuzzers \
+    BUILD_WHAT="the fuzzing harnesses and their libraries under clang" scripts/build.sh \
+    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only -DNDEBUG" \
+    -DHOUSING_FUZZ=ON -DHOUSING_PCH=OFF -DHOUSING_WERROR=ON
 
 harnesses=("$@")
 if [ ${#harnesses[@]} -eq 0 ]; then
@@ -45,7 +40,12 @@ for name in "${harnesses[@]}"; do
     found=$(mktemp -d)
     log="$logs/$name.log"
     status=0
-    "$BUILD_DIR/fuzz/fuzz_$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    if [ "$seconds" -eq 0 ]; then
+        length=(-runs=0)
+    else
+        length=(-max_total_time="$seconds")
+    fi
+    "$BUILD_DIR/fuzz/fuzz_$name" "${length[@]}" -timeout=10 -rss_limit_mb=2048 \
         -print_final_stats=1 -artifact_prefix="$found/" "$found" "fuzz/corpus/$name" >"$log" 2>&1 ||
         status=$?
     # A report of undefined behaviour fails the harness even where a check was built to go on.
@@ -56,6 +56,10 @@ for name in "${harnesses[@]}"; do
     fi
     runs=$(grep -m1 -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$')
     coverage=$(grep -o 'cov: [0-9]*' "$log" | tail -n 1 | grep -o '[0-9]*$')
-    echo "fuzz $name: ${runs:-?} runs in ${seconds} s, coverage ${coverage:-?} edges, no crash"
+    if [ "$seconds" -eq 0 ]; then
+        echo "fuzz $name: ${runs:-?} inputs of its corpus, coverage ${coverage:-?} edges, no crash"
+    else
+        echo "fuzz $name: ${runs:-?} runs in ${seconds} s, coverage ${coverage:-?} edges, no crash"
+    fi
     rm -rf "$found" "$log"
 done

@@ -10,7 +10,8 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 # Only what a run needs: the app, the stand-in, the bundle and the sample photos' drawer
 # (scripts/test.sh builds the tests).
-TARGETS="housing standin bundle sample_pictures" scripts/build.sh
+TARGETS="housing standin bundle sample_pictures" \
+    BUILD_WHAT="the app, the stand-in servers and the bundle" scripts/build.sh
 
 # Qt keeps its runtime files in a private folder that a desktop session names; without one
 # (a console, a container) the processes started here get a folder of their own.

@@ -24,10 +24,13 @@ build_start=$SECONDS
 BUILD_DIR=${BUILD_DIR:-build} scripts/build.sh -DHOUSING_WERROR=ON
 build_seconds=$((SECONDS - build_start))
 cd "${BUILD_DIR:-build}"
+test_jobs=${TEST_JOBS:-$(nproc)}
+echo "test.sh: running the tests, $test_jobs at a time (a few minutes)"
 tests_start=$SECONDS
 set +e
-ctest --output-on-failure -j"${TEST_JOBS:-$(nproc)}" --timeout 300 "${repeat[@]}"
+ctest --output-on-failure -j"$test_jobs" --timeout 300 "${repeat[@]}"
 status=$?
 set -e
-echo "Time: build ${build_seconds} s, tests $((SECONDS - tests_start)) s on $(nproc) cores"
+echo "Time: build ${build_seconds} s, tests $((SECONDS - tests_start)) s," \
+    "$test_jobs at a time on $(nproc) cores"
 exit "$status"

@@ -78,6 +78,7 @@ MessagingServer::Stream::Stream(MessagingServer& server, qint64 userId, quint32 
     commandsSeen_ = server_.commands_[userId_].size();
     dropGeneration_ = server_.dropGeneration_;
     ++server_.openStreams_[userId_];
+    server_.lastStreamUser_ = userId_;
     const Faults& faults = server_.faults_;
     if (faults.dropAfterMax > 0) {
         std::uniform_int_distribution<int> drop(std::max(faults.dropAfterMin, 1),
@@ -335,10 +336,22 @@ std::optional<std::pair<int, QJsonValue>> MessagingServer::control(const QByteAr
                                                                    const QString& root) {
     if (what == "im/write" && method == "POST") {
         const QJsonDocument order = QJsonDocument::fromJson(body);
-        if (!order.isObject() || !order.object().contains("to")) {
+        if (!order.isObject()) {
             return std::pair{400, QJsonValue(QJsonObject{{"error", "expected {\"to\": user}"}})};
         }
         QJsonObject written = order.object();
+        // Without "to" the message goes to the user whose app opened a stream last: the app
+        // of a demo run, whose user id nobody has to look up.
+        if (!written.contains("to")) {
+            const std::lock_guard lock(mutex_);
+            if (lastStreamUser_ == 0) {
+                return std::pair{400,
+                                 QJsonValue(QJsonObject{{"error",
+                                                         "no app has opened a stream yet: give "
+                                                         "{\"to\": user}"}})};
+            }
+            written.insert("to", lastStreamUser_);
+        }
         if (!written.contains("root")) written.insert("root", root);
         QJsonArray ids;
         for (const qint64 id : write(written)) ids.append(id);

@@ -126,6 +126,7 @@ private:
     std::map<qint64, std::vector<QByteArray>> commands_;  // command segments, by user
     int dropGeneration_ = 0;                              // raised to break off every open stream
     std::map<qint64, int> openStreams_;                   // streams being served, by user
+    qint64 lastStreamUser_ = 0;                           // the user who opened a stream last
     qint64 lastSequence_ = 0;
     qint64 lastMessageId_ = 0;
     QString idsFile_;

@@ -7,11 +7,13 @@
 #include "standin/StandinServer.h"
 
 #include <QGuiApplication>
+#include <QTemporaryDir>
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 int main(int argc, char** argv) {
     int port = 0;
@@ -41,6 +43,15 @@ int main(int argc, char** argv) {
     // The map tiles draw district names, and fonts need a GUI application; it never shows
     // anything, so it needs no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt keeps its runtime files in the folder a desktop session names; started from a
+    // console without one, the servers take a private folder of their own (removed at the end)
+    // rather than warn and share a guessed one.
+    std::optional<QTemporaryDir> runtimeFolder;
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        runtimeFolder.emplace();
+        if (runtimeFolder->isValid())
+            qputenv("XDG_RUNTIME_DIR", runtimeFolder->path().toLocal8Bit());
+    }
     QGuiApplication application(argc, argv);
 
     // Signals are taken by sigwait below, never by a handler on a server thread.

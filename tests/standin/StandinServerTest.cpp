@@ -235,6 +235,23 @@ TEST_F(StandinServerTest, WrittenPicturesAndVoicesAreWholeAddressesItServes) {
     EXPECT_NE(given->body.find("http://h/img/chat/1.jpg"), std::string::npos) << given->body;
 }
 
+// A write that names no user goes to the user whose app opened a stream last, and is refused
+// while no app has opened one.
+TEST_F(StandinServerTest, AWriteWithoutAUserGoesToTheAppThatOpenedAStreamLast) {
+    const auto refused =
+        client().Post("/__control/im/write", R"({"text": "您好"})", "application/json");
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->status, 400);
+    EXPECT_EQ(readStream(1).first.size(), 1u) << "user 7's stream opened";
+    const auto written =
+        client().Post("/__control/im/write", R"({"text": "您好"})", "application/json");
+    ASSERT_TRUE(written);
+    ASSERT_EQ(written->status, 200);
+    const auto sent = client().Get("/__control/im/messages?to=7");
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(jsonOfBody(sent->body)["sent"].toArray().size(), 1) << sent->body;
+}
+
 TEST_F(StandinServerTest, RecordsRequestsWithTheirWireHeadersUntilReset) {
     const QByteArray request =
         "PUT /push/x?q=%E4%B8%8A HTTP/1.1\r\nHost: h\r\n"

@@ -46,6 +46,10 @@ private:
     class StartReader {
     public:
         enum class Step { More, Done, Failed };
+        // A constructor of its own rather than member initialisers: `start_` below asks
+        // whether a reader can be made while this class is still incomplete, and clang
+        // cannot tell that of a nested class whose members have initialisers yet.
+        StartReader() : stage_(Stage::Open), matched_(0) {}
         // Takes the next byte; after Failed the byte is not part of the start.
         Step read(char c);
         // Takes bytes until the start is read, fails or the bytes end: the bytes taken (the
@@ -67,8 +71,8 @@ private:
         };
         Step literal(QByteArrayView text, char c, Stage next);
 
-        Stage stage_ = Stage::Open;
-        int matched_ = 0;
+        Stage stage_;
+        int matched_;
     };
 
     // A start was read whole at `at`: the pending segment ends there (or is abandoned), and
