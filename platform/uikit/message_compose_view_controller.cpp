@@ -65,12 +65,25 @@ void MessageComposeViewController::cancel() {
 
 void MessageComposeViewController::send() {
     const TextMessaging messaging = textMessaging();
-    if (messaging == TextMessaging::None) return;
-    finish(messaging == TextMessaging::Sends ? MessageComposeResult::Sent
-                                             : MessageComposeResult::Failed);
+    if (messaging == TextMessaging::None || finished_ || notSentNotice_) return;
+    if (messaging == TextMessaging::Sends) {
+        finish(MessageComposeResult::Sent);
+        return;
+    }
+    notSentNotice_ = std::make_shared<AlertView>(
+        kNotSentTitle, kNotSentMessage, weakAs<MessageComposeViewController>(), kNotSentButton);
+    notSentNotice_->show();
+}
+
+void MessageComposeViewController::didDismissWithButtonIndex(AlertView& alert, int) {
+    if (&alert != notSentNotice_.get()) return;
+    notSentNotice_.reset();
+    finish(MessageComposeResult::Failed);
 }
 
 void MessageComposeViewController::finish(MessageComposeResult result) {
+    if (finished_) return;
+    finished_ = true;
     const auto keep = sharedAs<MessageComposeViewController>();
     if (auto delegate = delegate_.lock()) {
         delegate->didFinishWithResult(*this, result);

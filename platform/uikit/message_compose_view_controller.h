@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/uikit/alert_view.h"
 #include "platform/uikit/navigation_controller.h"
 
 #include <QString>
@@ -32,11 +33,19 @@ enum class TextMessaging { None, Sends, Fails };
 
 // The text-message composer. It lists the recipients and the body; "发送"
 // works when the phone has text messaging and tells the delegate whether the
-// message went, "取消" tells it the user gave up. Without messaging canSendText
-// answers false, so screens offer no SMS; shown anyway, it can only be
-// cancelled.
-class MessageComposeViewController : public NavigationController {
+// message went, "取消" tells it the user gave up. A message that could not go is
+// first told to the user by the composer itself, as the phone does whatever the
+// app makes of the result; the delegate hears of it once that notice is closed.
+// The delegate hears one result, whatever else is tapped or called. Without
+// messaging canSendText answers false, so screens offer no SMS; shown anyway,
+// it can only be cancelled.
+class MessageComposeViewController : public NavigationController, public AlertViewDelegate {
 public:
+    static inline const QString kNotSentTitle = QStringLiteral("信息未能发送");
+    static inline const QString kNotSentMessage =
+        QStringLiteral("此电话没有可用的短信服务，信息没有发出。");
+    static inline const QString kNotSentButton = QStringLiteral("好");
+
     MessageComposeViewController();
     ~MessageComposeViewController() override;
 
@@ -59,11 +68,12 @@ public:
     }
     // What "取消" does: tells the delegate, which dismisses the composer.
     void cancel();
-    // What "发送" does on a phone with messaging: tells the delegate whether the
-    // message went.
+    // What "发送" does on a phone with messaging: tells the delegate that the
+    // message went, or says that it did not and then tells the delegate.
     void send();
 
     void loadView() override;
+    void didDismissWithButtonIndex(AlertView& alert, int index) override;
 
 private:
     void finish(MessageComposeResult result);
@@ -71,6 +81,8 @@ private:
     QStringList recipients_;
     QString body_;
     std::weak_ptr<MessageComposeViewControllerDelegate> delegate_;
+    std::shared_ptr<AlertView> notSentNotice_;
+    bool finished_ = false;
 };
 
 }  // namespace ui

@@ -129,13 +129,14 @@ void QXMessageValidationController::viewDidLoad() {
     });
     formView_->addSubview(backdrop);
 
-    auto hint = std::make_shared<ui::Label>(ui::Rect(20, 14, 280, 34));
-    hint->setText(QStringLiteral("验证手机号码后，周围的经纪人就能收到您的找房意向并与您联系。"));
-    hint->setNumberOfLines(2);
-    hint->setFont(ui::Font::systemFontOfSize(13));
-    hint->setTextColor(ui::Color::rgb(92, 99, 103));
-    hint->setBackgroundColor(ui::Color::clearColor());
-    formView_->addSubview(hint);
+    introLabel_ = std::make_shared<ui::Label>(ui::Rect(20, 14, 280, 34));
+    introLabel_->setText(
+        QStringLiteral("验证手机号码后，周围的经纪人就能收到您的找房意向并与您联系。"));
+    introLabel_->setNumberOfLines(2);
+    introLabel_->setFont(ui::Font::systemFontOfSize(13));
+    introLabel_->setTextColor(ui::Color::rgb(92, 99, 103));
+    introLabel_->setBackgroundColor(ui::Color::clearColor());
+    formView_->addSubview(introLabel_);
 
     mobileTextField_ = field(ui::Rect(20, 58, 182, 40), QStringLiteral("请输入手机号码"));
     mobileTextField_->setDelegate(weak);
@@ -147,10 +148,10 @@ void QXMessageValidationController::viewDidLoad() {
     getCaptchaButton_ = ui::Button::buttonWithType(ui::ButtonType::Custom);
     getCaptchaButton_->setFrame(ui::Rect(210, 58, 90, 40));
     getCaptchaButton_->setFont(ui::Font::systemFontOfSize(13));
-    for (const auto& [name, state] : {std::pair{QStringLiteral("短信发送button.png"),
-                                                unsigned(ui::kControlStateNormal)},
-                                      std::pair{QStringLiteral("短信发送button点击.png"),
-                                                unsigned(ui::kControlStateHighlighted)}}) {
+    for (const auto& [name, state] :
+         {std::pair{QStringLiteral("短信发送button.png"), unsigned(ui::kControlStateNormal)},
+          std::pair{QStringLiteral("短信发送button点击.png"),
+                    unsigned(ui::kControlStateHighlighted)}}) {
         const auto image = ui::Image::imageNamed(name);
         getCaptchaButton_->setBackgroundImage(
             image ? image->stretchableImageWithLeftCapWidth(5, 0) : nullptr, state);
@@ -164,7 +165,7 @@ void QXMessageValidationController::viewDidLoad() {
     formView_->addSubview(getCaptchaButton_);
 
     sendButton_ = ui::Button::buttonWithType(ui::ButtonType::Custom);
-    sendButton_->setFrame(ui::Rect(20, 170, 280, 40));
+    sendButton_->setFrame(ui::Rect(20, 160, 280, 40));
     sendButton_->setTitle(QStringLiteral("验证并发送"), ui::kControlStateNormal);
     sendButton_->setFont(ui::Font::systemFontOfSize(16));
     sendButton_->setTitleColor(ui::Color::whiteColor(), ui::kControlStateNormal);
@@ -179,7 +180,7 @@ void QXMessageValidationController::viewDidLoad() {
     });
     formView_->addSubview(sendButton_);
 
-    sendStateLabel_ = std::make_shared<ui::Label>(ui::Rect(20, 218, 280, 20));
+    sendStateLabel_ = std::make_shared<ui::Label>(ui::Rect(20, 208, 280, 20));
     sendStateLabel_->setText(QStringLiteral("发送中..."));
     sendStateLabel_->setTextAlignment(ui::TextAlignment::Right);
     sendStateLabel_->setFont(ui::Font::systemFontOfSize(14));
@@ -226,6 +227,9 @@ void QXMessageValidationController::makeRoomForKeyboard(const QRectF& keyboardEn
             ui::Rect(keyboardEnd.x(), keyboardEnd.y(), keyboardEnd.width(), keyboardEnd.height()),
             nullptr);
         lift = std::max(0.0, sendButton_->frame().maxY() + kGap - keyboard.origin.y);
+        // The intro stays whole under the bar: the view ends there, and a line lifted past
+        // it would be drawn beneath the bar.
+        lift = std::min(lift, introLabel_->frame().origin.y - kIntroMargin);
     }
     ui::Rect frame = formView_->frame();
     if (frame.origin.y == -lift) return;
@@ -283,8 +287,8 @@ void QXMessageValidationController::getCaptcha() {
     const qint64 now = qint64(std::floor(ns::Clock::shared().timeIntervalSince1970()));
     QList<qint64> times;
     bool pruning = true;
-    for (const QVariant& stored : ns::UserDefaults::standardUserDefaults().arrayForKey(
-             kRequestTimesKey)) {
+    for (const QVariant& stored :
+         ns::UserDefaults::standardUserDefaults().arrayForKey(kRequestTimesKey)) {
         const qint64 time = stored.toLongLong();
         if (pruning && now - time >= kRequestWindow) continue;
         pruning = false;
@@ -326,10 +330,9 @@ void QXMessageValidationController::captchaReplied(const QVariant& reply, QList<
         return;
     }
     countdown();
-    alert_ = std::make_shared<ui::AlertView>(QStringLiteral("发送成功"),
-                                             QStringLiteral("验证码已发送，300秒后未收到请重试"),
-                                             std::weak_ptr<ui::AlertViewDelegate>(),
-                                             QStringLiteral("确定"));
+    alert_ = std::make_shared<ui::AlertView>(
+        QStringLiteral("发送成功"), QStringLiteral("验证码已发送，300秒后未收到请重试"),
+        std::weak_ptr<ui::AlertViewDelegate>(), QStringLiteral("确定"));
     alert_->show();
     times.append(now);
     QVariantList stored;

@@ -50,6 +50,9 @@ public:
     static constexpr int kLeaveAlertTag = 100;
     // The code button's opacity while it cannot be used.
     static constexpr double kDisabledAlpha = 0.5;
+    // The least room above the intro, under the bar, while the form makes way for the
+    // keyboard.
+    static constexpr double kIntroMargin = 6;
     static inline const QString kRequestTimesKey = QStringLiteral("kLatestLoadCaptchaTimes");
     static inline const QString kGetCode = QStringLiteral("获取验证码");
     static inline const QString kWrongNumber = QStringLiteral("请输入正确的11位手机号码");
@@ -89,6 +92,7 @@ public:
     [[nodiscard]] ui::Button* getCaptchaButton() const { return getCaptchaButton_.get(); }
     [[nodiscard]] ui::Button* sendButton() const { return sendButton_.get(); }
     [[nodiscard]] ui::Label* sendStateLabel() const { return sendStateLabel_.get(); }
+    [[nodiscard]] ui::Label* introLabel() const { return introLabel_.get(); }
     // The fields and buttons, moved up while the keyboard would cover the send button.
     [[nodiscard]] ui::View* formView() const { return formView_.get(); }
     [[nodiscard]] bool isCountingDown() const;
@@ -120,6 +124,7 @@ private:
 
     std::weak_ptr<QXMessageValidationProtocol> delegate_;
     std::shared_ptr<ui::View> formView_;
+    std::shared_ptr<ui::Label> introLabel_;
     std::vector<std::shared_ptr<ns::NotificationCenter::Observation>> keyboardObservations_;
     std::shared_ptr<QXNoCopyPasteTextField> mobileTextField_;
     std::shared_ptr<QXNoCopyPasteTextField> captchaTextField_;

@@ -2,6 +2,8 @@
 #include "UIKitTest.h"
 
 #include "platform/foundation/sandbox.h"
+#include "platform/uikit/alert_test_driver.h"
+#include "platform/uikit/alert_view.h"
 #include "platform/uikit/application.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_picker_controller.h"
@@ -261,7 +263,8 @@ TEST_F(WebAndPickersTest, ThePickersLibraryIsTheFolderSetElseTheEnvironmentsElse
     EXPECT_EQ(ui::ImagePickerController::libraryPath(), ui::PhotoAlbum::path());
 }
 
-TEST_F(WebAndPickersTest, MessageComposerFailsToSendByDefaultAndOnlyCancelsWithoutMessaging) {
+TEST_F(WebAndPickersTest,
+       MessageComposerSaysAFailedSendBeforeTellingAndOnlyCancelsWithoutMessaging) {
     struct Result : ui::MessageComposeViewControllerDelegate {
         void didFinishWithResult(ui::MessageComposeViewController& composer,
                                  ui::MessageComposeResult result) override {
@@ -270,6 +273,8 @@ TEST_F(WebAndPickersTest, MessageComposerFailsToSendByDefaultAndOnlyCancelsWitho
         }
         std::vector<ui::MessageComposeResult> results;
     };
+    using Results = std::vector<ui::MessageComposeResult>;
+    ui::AlertTestDriver alerts(*driver_);
     const auto compose = [&](const std::shared_ptr<Result>& result) {
         auto composer = std::make_shared<ui::MessageComposeViewController>();
         composer->setRecipients({"13800000000"});
@@ -279,16 +284,50 @@ TEST_F(WebAndPickersTest, MessageComposerFailsToSendByDefaultAndOnlyCancelsWitho
         composer->view()->layoutIfNeeded();
         EXPECT_NE(driver_->findByText("收件人：13800000000"), nullptr);
         EXPECT_NE(driver_->findByText("您好，我对您的房源很感兴趣"), nullptr);
+        return composer;
     };
-    // A phone with a composer and nothing to carry the text: a send is told it failed.
+    // A phone with a composer and nothing to carry the text says so over the composer; a
+    // second send meanwhile adds nothing, and closing the notice tells the failure once.
     qunsetenv("HOUSING_SMS");
     EXPECT_TRUE(ui::MessageComposeViewController::canSendText());
     auto result = std::make_shared<Result>();
+    auto composer = compose(result);
+    EXPECT_TRUE(driver_->tapText("发送"));
+    composer->send();
+    ASSERT_EQ(ui::AlertOverlay::visibleOverlays().size(), 1u);
+    ASSERT_NE(alerts.visibleAlert(), nullptr);
+    EXPECT_EQ(alerts.visibleAlert()->title(), "信息未能发送");
+    EXPECT_EQ(alerts.visibleAlert()->message(), "此电话没有可用的短信服务，信息没有发出。");
+    EXPECT_TRUE(result->results.empty()) << "the composer stays while its notice shows";
+    EXPECT_EQ(root_->presentedViewController(), composer);
+    ASSERT_TRUE(alerts.pressButton("好"));
+    EXPECT_EQ(result->results, Results{ui::MessageComposeResult::Failed});
+    EXPECT_EQ(root_->presentedViewController(), nullptr);
+
+    // Cancelled by its app while the notice shows, the composer's result is the cancel; the
+    // notice closed after it tells nothing more, nor does one of a composer that is gone.
+    result = std::make_shared<Result>();
+    composer = compose(result);
+    composer->send();
+    composer->cancel();
+    ASSERT_TRUE(alerts.pressButton("好"));
+    EXPECT_EQ(result->results, Results{ui::MessageComposeResult::Cancelled});
+    result = std::make_shared<Result>();
+    composer = compose(result);
+    composer->send();
+    root_->dismissViewControllerAnimated(false);
+    composer.reset();
+    ASSERT_TRUE(alerts.pressButton("好"));
+    EXPECT_TRUE(result->results.empty());
+
+    // A phone that sends says nothing of its own.
+    ui::MessageComposeViewController::setTextMessaging(ui::TextMessaging::Sends);
+    result = std::make_shared<Result>();
     compose(result);
     EXPECT_TRUE(driver_->tapText("发送"));
-    EXPECT_EQ(result->results,
-              std::vector<ui::MessageComposeResult>{ui::MessageComposeResult::Failed});
-    EXPECT_EQ(root_->presentedViewController(), nullptr);
+    ui::MessageComposeViewController::setTextMessaging(std::nullopt);
+    EXPECT_EQ(alerts.visibleAlert(), nullptr);
+    EXPECT_EQ(result->results, Results{ui::MessageComposeResult::Sent});
 
     // A device without messaging: no composer is offered; shown anyway, it only cancels.
     qputenv("HOUSING_SMS", "none");
@@ -298,8 +337,8 @@ TEST_F(WebAndPickersTest, MessageComposerFailsToSendByDefaultAndOnlyCancelsWitho
     EXPECT_FALSE(driver_->tapText("发送") && !result->results.empty());
     EXPECT_TRUE(driver_->tapText("取消"));
     qunsetenv("HOUSING_SMS");
-    EXPECT_EQ(result->results,
-              std::vector<ui::MessageComposeResult>{ui::MessageComposeResult::Cancelled});
+    EXPECT_EQ(result->results, Results{ui::MessageComposeResult::Cancelled});
+    EXPECT_EQ(alerts.visibleAlert(), nullptr);
     EXPECT_EQ(root_->presentedViewController(), nullptr);
 }
 

@@ -2,6 +2,7 @@
 #include "app/guide/QXNewGuidViewItem1.h"
 #include "app/guide/QXNewGuidViewItem2.h"
 #include "app/guide/QXNewGuidViewItem3.h"
+#include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/screen.h"
 #include "platform/uikit/test_driver.h"
@@ -146,6 +147,35 @@ TEST_F(QXNewGuidViewTest, NoPictureOfAShownPageCoversItsCaption) {
             EXPECT_FALSE(picture->frame().intersects(caption))
                 << "a picture at y " << picture->frame().origin.y << " of the page at y "
                 << page->frame().origin.y;
+        }
+    }
+}
+
+// The button stays put while the guide scrolls under it: each caption comes in as its section
+// is reached, still lying under the button, and scrolling on a little, within the guide's
+// length, brings it whole above the button.
+TEST_F(QXNewGuidViewTest, EachCaptionComesInUnderTheButtonAndScrollsWholeAboveIt) {
+    for (const double height : {ui::Screen::kHeight, ui::Screen::kTallHeight}) {
+        const auto guide = makeGuide(height);
+        const auto* button = dynamic_cast<const ui::Button*>(guide->subviews().back().get());
+        ASSERT_NE(button, nullptr);
+        ASSERT_EQ(button->currentTitle(), "开始找房");
+        ui::ScrollView& scroll = *guide->mainScroll();
+        const double end = scroll.contentSize().height - scroll.frame().size.height;
+        const std::pair<const QXNewGuidViewItem*, double> captions[] = {
+            {guide->guidItemView1(), 270},
+            {guide->guidItemView2(), 600},
+            {guide->guidItemView3(), 980}};
+        for (const auto& [page, shownPast] : captions) {
+            scroll.setContentOffset({0, shownPast + 1});
+            seconds(1);
+            ASSERT_TRUE(page->isTextShow()) << height << " " << shownPast;
+            const ui::Rect caption =
+                page->textView()->convertRectToView(page->textView()->bounds(), guide.get());
+            const double under = caption.maxY() - button->frame().origin.y;
+            EXPECT_GT(under, 0) << height << " " << shownPast;
+            EXPECT_LE(under, 70) << height << " " << shownPast;
+            EXPECT_LE(shownPast + 1 + under, end) << "reachable: " << height << " " << shownPast;
         }
     }
 }

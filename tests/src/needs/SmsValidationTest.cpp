@@ -3,6 +3,7 @@
 #include "NeedFormFixture.h"
 
 #include "platform/uikit/keyboard.h"
+#include "platform/uikit/navigation_bar.h"
 
 #include <cmath>
 
@@ -90,18 +91,28 @@ TEST_F(SmsValidationTest, TypingKeepsTheNumberToElevenAndTheCodeEnablesSending) 
     EXPECT_FALSE(screen_->mobileTextField()->canPerformAction(QStringLiteral("paste:")));
 }
 
-// The number pad would cover the send button: the form moves up while it shows, and a tap
-// beside the fields puts it away.
+// The number pad would cover the send button: the form moves up while it shows, never taking
+// the intro under the bar, and a tap beside the fields puts it away.
 TEST_F(SmsValidationTest, TheKeyboardLeavesTheSendButtonInSightAndATapBesideTheFieldsCloses) {
-    const auto sendButtonBottom = [&] {
-        const ui::Button& button = *screen_->sendButton();
-        return button.convertRectToView(button.bounds(), nullptr).maxY();
+    const auto inWindow = [](const ui::View& view) {
+        return view.convertRectToView(view.bounds(), nullptr);
     };
+    const auto sendButtonBottom = [&] { return inWindow(*screen_->sendButton()).maxY(); };
+    const double barBottom = inWindow(*navigation_->navigationBar()).maxY();
     const double resting = sendButtonBottom();
     ASSERT_TRUE(driver_->tap(screen_->captchaTextField()));
     settle(0.5);
     ASSERT_TRUE(ui::Keyboard::shared().isVisible());
     EXPECT_LE(sendButtonBottom(), ui::Keyboard::shared().frame().origin.y);
+    EXPECT_GE(inWindow(*screen_->introLabel()).origin.y,
+              barBottom + QXMessageValidationController::kIntroMargin);
+    // An input method's candidates make the keyboard taller: the intro still stays whole.
+    ui::Keyboard::shared().setHeight(ui::Keyboard::kHeight + 36);
+    settle(0.5);
+    EXPECT_GE(inWindow(*screen_->introLabel()).origin.y,
+              barBottom + QXMessageValidationController::kIntroMargin);
+    ui::Keyboard::shared().setHeight(ui::Keyboard::kHeight);
+    settle(0.5);
 
     // Between the code field and the send button.
     const ui::Rect code = screen_->captchaTextField()->frame();

@@ -194,8 +194,8 @@ TEST_F(BrokerPageTest, TheCallGoesToThePhoneAndTheChatToThePostOfTheOpener) {
     ASSERT_TRUE(alerts_->pressButton("取消"));
     settle();
 
-    // The composer comes with the number and the text; this phone cannot carry the text,
-    // and the page closes the composer whatever became of it.
+    // The composer comes with the number and the text; this phone cannot carry the text and
+    // says so over its composer, and the page then closes the composer, adding nothing.
     ASSERT_TRUE(driver_->tap(page_->messageBt()));
     settle();
     ui::ViewController* stack = page_->navigationController();
@@ -207,7 +207,13 @@ TEST_F(BrokerPageTest, TheCallGoesToThePhoneAndTheChatToThePostOfTheOpener) {
               "您好，我对您的房源很感兴趣，请尽快与我取得联系吧[TovikNevoru找房用户]");
     ASSERT_TRUE(driver_->tapText("发送"));
     settle();
+    ASSERT_NE(alerts_->visibleAlert(), nullptr) << "a send that failed is not passed over";
+    EXPECT_EQ(alerts_->visibleAlert()->title(), ui::MessageComposeViewController::kNotSentTitle);
+    EXPECT_EQ(stack->presentedViewController(), composer);
+    ASSERT_TRUE(alerts_->pressButton(ui::MessageComposeViewController::kNotSentButton));
+    settle();
     EXPECT_EQ(stack->presentedViewController(), nullptr);
+    EXPECT_EQ(alerts_->visibleAlert(), nullptr);
 
     int refreshes = 0;
     auto observation = ns::NotificationCenter::defaultCenter().addObserver(

@@ -65,7 +65,14 @@ TEST_F(PostDetailSharingTest, TheTextMessageGoesToThePostersMobileAndTheUserHear
     EXPECT_EQ(composer()->body(), "") << "a post without a title gets no text written for it";
     EXPECT_TRUE(driver_->tapText("发送"));
     settle();
+    // The phone says so first, over its composer; the detail then says it too.
+    ASSERT_NE(alerts_->visibleAlert(), nullptr);
+    EXPECT_EQ(alerts_->visibleAlert()->title(), ui::MessageComposeViewController::kNotSentTitle);
+    EXPECT_NE(composer(), nullptr);
+    ASSERT_TRUE(alerts_->pressButton(ui::MessageComposeViewController::kNotSentButton));
+    settle();
     EXPECT_EQ(alertMessage(), "短信发送失败");
+    EXPECT_EQ(composer(), nullptr);
     dismissAlert();
 
     detail_->sendSms();
