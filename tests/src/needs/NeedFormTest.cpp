@@ -32,12 +32,19 @@ namespace {
 class NeedFormTest : public NeedFormFixture {
 protected:
     // Waits for the broker replies that follow a published need: its replies screen, given
-    // the need's id.
+    // the need's id. A new alert instead (a failure the user is told of) ends the wait at
+    // once.
     bool repliesOpened() {
-        return waitFor([&] {
+        const auto opened = [&] {
             const auto* replies = dynamic_cast<QXBrokerReplyViewController*>(top());
             return replies && !replies->needId().isEmpty() && !replies->isFromNeedHistoryVC();
+        };
+        const auto* shown = alerts_->visibleAlert();
+        waitFor([&] {
+            const auto* alert = alerts_->visibleAlert();
+            return opened() || (alert && alert != shown);
         });
+        return opened();
     }
     // Holds the recording overlay's button for `seconds` on the clock.
     void recordNote(std::chrono::milliseconds length) {
