@@ -127,6 +127,19 @@ Reply sentCodes(NeedState& state, const RecordedRequest& request) {
     return Reply::json(QJsonObject{{"codes", codes}});
 }
 
+// The needs published, oldest first, with the id each was given: a test or a probe tells by
+// them which of its needs an app lists under which id.
+Reply postedNeeds(Endpoints& endpoints) {
+    QJsonArray needs;
+    for (const PostedNeed& need : endpoints.postedNeeds().all()) {
+        needs.append(QJsonObject{{"id", QString::number(need.id)},
+                                 {"userId", need.userId},
+                                 {"sentence", need.sentence},
+                                 {"voiceUrl", need.voiceUrl}});
+    }
+    return Reply::json(QJsonObject{{"needs", needs}});
+}
+
 }  // namespace
 
 QString NeedCalls::smsCode(const QString& phone, qint64 n) {
@@ -154,6 +167,9 @@ void NeedCalls::install(Endpoints& endpoints) {
     });
     endpoints.addControl("sms", [state](const RecordedRequest& request) {
         return std::optional<Reply>(sentCodes(*state, request));
+    });
+    endpoints.addControl("needs", [&endpoints](const RecordedRequest&) {
+        return std::optional<Reply>(postedNeeds(endpoints));
     });
     endpoints.onReset([state] { state->reset(); });
 }

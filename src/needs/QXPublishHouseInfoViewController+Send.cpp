@@ -142,7 +142,6 @@ void QXPublishHouseInfoViewController::clickedButtonAtIndex(ui::AlertView& alert
             } else {
                 StatClick::event(QStringLiteral("bn_cancel_button"));
                 removeLoading();
-                giveUpSendingNeed();
             }
             break;
         default:
@@ -378,7 +377,7 @@ void QXPublishHouseInfoViewController::parsingSuccessData(const QVariant& reply)
         return;
     }
     if (!result->refusal.isEmpty()) {
-        giveUpSendingNeed();
+        forgetRefusedNeed();
         FloatView::showMessageInKeyWindow(result->refusal);
         return;
     }
@@ -399,12 +398,13 @@ bool QXPublishHouseInfoViewController::saveNeedListData() {
     return store.saveNeedInfo(needRow());
 }
 
+// Each attempt has a row of its own: an earlier one that failed may still have reached the
+// server, and its brokers' answers must not find this attempt's need the only one being sent.
 void QXPublishHouseInfoViewController::writeSendingNeed() {
-    giveUpSendingNeed();
     sendingNeedRow_ = QXIMDatabase::shared().saveSendingNeed(needRow());
 }
 
-void QXPublishHouseInfoViewController::giveUpSendingNeed() {
+void QXPublishHouseInfoViewController::forgetRefusedNeed() {
     if (sendingNeedRow_ > 0) QXIMDatabase::shared().removeSendingNeed(sendingNeedRow_);
     sendingNeedRow_ = 0;
 }

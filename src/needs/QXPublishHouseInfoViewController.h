@@ -214,10 +214,10 @@ private:
     void openReplies(int brokerCount);
     // The need's row as the record stands (its id when it has one).
     [[nodiscard]] QXIMDatabase::NeedInfo needRow() const;
-    // Writes the need, being sent, before its publishing call (an earlier attempt's row
-    // goes); forgets it when the sending is given up.
+    // Writes the need, being sent, before each publishing call; removes it when the server
+    // refused it.
     void writeSendingNeed();
-    void giveUpSendingNeed();
+    void forgetRefusedNeed();
     void stopObserving();
     // The voice note.
     void startRecording();

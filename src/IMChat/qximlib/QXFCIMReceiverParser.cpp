@@ -74,8 +74,9 @@ void QXFCIMReceiverParser::autoInsertNeedContent(QXIMMessage last, QList<QXIMMes
                                                  const NeedSentence& needSentence) {
     QXIMDatabase& store = QXIMDatabase::shared();
     QXIMDatabase::Rows needs = store.getNeedInfoWithUserID(last.userId, last.needId);
-    // Someone answering a need the store does not know: the need whose publishing call the
-    // app did not see end (it ended first, or the answer came before the reply).
+    // Someone answering a need the store does not know: a need whose publishing call the
+    // app did not see end (it ended first, or the answer came before the reply), when the
+    // store can tell which. Without one, the talk opens with no need.
     if (needs.isEmpty() && last.fromId.toLongLong() != last.userId.toLongLong()) {
         if (const auto adopted = store.adoptSendingNeed(last.userId, last.needId))
             needs = {*adopted};

@@ -20,8 +20,8 @@ struct QXIMServiceObserver;
 // and "command" read as JSON), handles the forced sign-off itself, keeps messages of type 1
 // out of the store, and when a broker's talk about one of the user's housing needs starts,
 // puts the need itself (its voice note and its sentence) into the talk in front of the reply.
-// A talk about a need the store does not know gives its id to the need still being sent
-// (QXIMDatabase::adoptSendingNeed).
+// A talk about a need the store does not know gives its id to the user's one need still
+// being sent, and to none while several are (QXIMDatabase::adoptSendingNeed).
 class QXFCIMReceiverParser {
 public:
     // The need sentence of a stored need row (the needs screens make it).

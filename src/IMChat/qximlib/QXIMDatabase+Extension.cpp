@@ -202,10 +202,13 @@ bool QXIMDatabase::openDatabase(const QString& userId, bool* isCreates) {
         return upgradeSchema(db);
     });
     if (backfill) updateTableColumnMsgType();
-    // Needs an earlier run left being sent that no answer has claimed for a day: the server
-    // most likely never had them.
+    // Needs earlier runs left being sent that no answer has claimed for a day: the server
+    // most likely never had them. A user's go together, once the newest is that old.
     updateExtensionInTransaction(
-        *queue_, QStringLiteral("DELETE FROM need_list WHERE n_id = '' AND CAST(time AS REAL) < ?"),
+        *queue_,
+        QStringLiteral("DELETE FROM need_list WHERE n_id = '' AND u_id IN (SELECT u_id FROM "
+                       "need_list WHERE n_id = '' GROUP BY u_id HAVING MAX(CAST(time AS REAL)) "
+                       "< ?)"),
         {currentTime() - kSendingNeedLifetime});
     // The welcome check and the welcome messages are for the user whose file this is.
     const qint64 user = userId.toLongLong();
@@ -366,11 +369,11 @@ std::optional<QVariantMap> QXIMDatabase::adoptSendingNeed(const QString& userId,
             if (known) need = known->first();
             return;
         }
+        // Two are enough to know the answer could be either's.
         const auto sending = db.executeQuery(
-            QStringLiteral("SELECT _id FROM need_list WHERE u_id = ? AND n_id = '' ORDER BY _id "
-                           "DESC LIMIT 1"),
+            QStringLiteral("SELECT _id FROM need_list WHERE u_id = ? AND n_id = '' LIMIT 2"),
             {userId});
-        if (!sending || sending->isEmpty()) return;
+        if (!sending || sending->size() != 1) return;
         const QVariant row = sending->first().value(QStringLiteral("_id"));
         rollback = !db.executeUpdate(QStringLiteral("UPDATE need_list SET n_id = ? WHERE _id = ?"),
                                      {needId, row});

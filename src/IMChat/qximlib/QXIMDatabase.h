@@ -150,12 +150,16 @@ public:
     //
     // A need is written before its publishing call, without the id the server gives it (an
     // empty `n_id`: being sent), and settled by the call's answer: it takes its id, or goes
-    // when the server refused it or the user gave it up. A process that ends before the
-    // answer leaves it being sent, though the server may well have published it: the first
-    // broker's answer about a need the store does not know gives it its id
-    // (adoptSendingNeed), and one that nothing answers within kSendingNeedLifetime goes when
-    // the store is next opened. The lists and the reads by need id see only needs with their
-    // id.
+    // when the server refused it. A call that failed, that the user gave up or that the
+    // process did not live to see answered may still have reached the server, so its need
+    // stays being sent: the first broker's answer about a need the store does not know gives
+    // it its id (adoptSendingNeed), but only while it is the user's one need being sent.
+    // Nothing an answer carries but the need's id tells one need from another, and that id
+    // comes only with the call's answer: with two needs being sent, an answer could be
+    // either's, and neither takes it until one of them has its id. The user's needs being sent
+    // go together when the store is opened after the newest of them has waited
+    // kSendingNeedLifetime: one going alone would leave the other to take an answer that may
+    // be the first's. The lists and the reads by need id see only needs with their id.
     struct NeedInfo {
         QString userId, needId, cityScriptIndex, districtId, streetId, latlng, huxing, voiceUrl;
         double voiceLength = 0;  // seconds as recorded, fraction kept
@@ -168,11 +172,12 @@ public:
     [[nodiscard]] qint64 saveSendingNeed(NeedInfo need);
     // The need of the row takes the id the server gave it.
     bool settleSendingNeed(qint64 rowId, const QString& needId);
-    // Removes the row while it is still being sent (a need that took its id stays).
+    // Removes the row while it is still being sent (a need that took its id stays): the
+    // server refused it.
     bool removeSendingNeed(qint64 rowId);
-    // An answer about `needId`, a need the user's store does not list, came in: the user's
-    // newest need still being sent is taken to be it and gets the id. The need row with that
-    // id afterwards, if any.
+    // A broker answered about `needId`: the user's need with that id, if the store lists one;
+    // else the user's one need being sent, which takes the id. Nothing when the user has
+    // several needs being sent (the answer could be any one's) or none.
     [[nodiscard]] std::optional<QVariantMap> adoptSendingNeed(const QString& userId,
                                                               const QString& needId);
     bool deleteNeedListByUserId(const QString& userId, const QString& needId);

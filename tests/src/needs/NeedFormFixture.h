@@ -198,6 +198,18 @@ protected:
     static QXIMDatabase::Rows storedNeeds() {
         return QXIMDatabase::shared().loadNeedInfoWithUserID(QString::number(kUser), 100);
     }
+    // The ids of every need row of the user, those being sent ("") too, oldest first.
+    static QStringList needRowIds() {
+        const auto rows = QXIMDatabase::shared().queue().inDatabase([](JSSQLite& db) {
+            return db
+                .executeQuery("SELECT n_id FROM need_list WHERE u_id = ? ORDER BY _id",
+                              {QString::number(kUser)})
+                .value_or(JSSQLite::Rows());
+        });
+        QStringList ids;
+        for (const QVariantMap& row : rows) ids << row.value("n_id").toString();
+        return ids;
+    }
     [[nodiscard]] bool loadingShown() const {
         return form_ && form_->view()->viewWithTag(LoadingOverlay::kTag) != nullptr;
     }

@@ -3,6 +3,7 @@
 #include "NeedFormFixture.h"
 
 #include "IMChat/qximlib/QXFCIMReceiverParser.h"
+#include "IMChat/qximlib/QXIMNotifications.h"
 #include "IMChat/qximlib/qximdata/util/QXIMUtil.h"
 #include "chat/VoiceFolders.h"
 #include "chat/VoiceLeftovers.h"
@@ -22,6 +23,7 @@
 #include "platform/uikit/table_view.h"
 
 #include <QFileInfo>
+#include <QSet>
 
 #include <algorithm>
 
@@ -30,12 +32,19 @@ namespace {
 class NeedFormTest : public NeedFormFixture {
 protected:
     // Waits for the broker replies that follow a published need: its replies screen, given
-    // the need's id.
+    // the need's id. A new alert instead (a failure the user is told of) ends the wait at
+    // once.
     bool repliesOpened() {
-        return waitFor([&] {
+        const auto opened = [&] {
             const auto* replies = dynamic_cast<QXBrokerReplyViewController*>(top());
             return replies && !replies->needId().isEmpty() && !replies->isFromNeedHistoryVC();
+        };
+        const auto* shown = alerts_->visibleAlert();
+        waitFor([&] {
+            const auto* alert = alerts_->visibleAlert();
+            return opened() || (alert && alert != shown);
         });
+        return opened();
     }
     // Holds the recording overlay's button for `seconds` on the clock.
     void recordNote(std::chrono::milliseconds length) {
@@ -59,16 +68,74 @@ protected:
         settle(0.3);
         form_->getTempInterFace();
     }
-    // Publishes a rent need at the position while the server holds its answer, and waits
-    // until the need has reached the server.
-    void publishSlowly() {
+    // Publishes a need of `kind` at the position while the server holds its answer, and
+    // waits until the need has reached the server.
+    void publishSlowly(int kind = 1, int houseType = 0) {
         locate();
-        openForm(1, {});
-        chooseHouseType(0);
+        openForm(kind, {});
+        chooseHouseType(houseType);
+        const std::size_t before = publishCalls().size();
         server().setFault({.prefix = standin::paths::kDataShare, .hold = true, .times = 1});
         publishDirectly();
-        ASSERT_TRUE(runMainLoopUntil([&] { return !publishCalls().empty(); }));
+        ASSERT_TRUE(runMainLoopUntil([&] { return publishCalls().size() > before; }));
     }
+
+    // The app ends while its need's publishing call is on its way: its screens, its messaging
+    // and its store go without a word from the server, which then takes the need.
+    void endApp() {
+        closeScreens();
+        form_.reset();
+        plugin_.reset();
+        QXIMService::forceRelease();
+        QXIMDatabase::forceRelease();
+        ASSERT_TRUE(letHeldRepliesArrive());
+    }
+    // The next launch: the user's store and the home tab's stack in a new window; the
+    // messaging starts with startMessaging().
+    void launchAgain() {
+        ASSERT_TRUE(QXIMDatabase::shared().openDatabase(QString::number(kUser)));
+        window_ = std::make_shared<ui::Window>();
+        window_->makeKeyAndVisible();
+        driver_ = std::make_unique<ui::TestDriver>(window_);
+        alerts_ = std::make_unique<ui::AlertTestDriver>(*driver_);
+        navigation_ = std::make_shared<ui::NavigationController>();
+        navigation_->setViewControllers({std::make_shared<ui::ViewController>()}, false);
+        showInTabShell(QStringLiteral("首页"));
+    }
+    // The messaging service with the app's plug-in; the need ids and the senders of the
+    // brokers' messages it announces (after the plug-in ran) are noted.
+    void startMessaging() {
+        announced_ = ns::NotificationCenter::defaultCenter().addObserver(
+            QXIMNotifications::kIMRecieveNotification, [this](const ns::Notification& received) {
+                for (const QXIMMessage& message :
+                     received.objectAs<QXIMNotifications::ReceivedMessages>().messages) {
+                    if (message.fromId.toLongLong() == kUser) continue;
+                    answered_.insert(message.needId);
+                    answering_.insert(message.fromId);
+                }
+            });
+        plugin_ = QXFCIMReceiverParser::install(*QXIMService::shared(),
+                                                &QXNeedHistoryItem::getInfoWithDic);
+    }
+    // The needs the server took, oldest first: the id it gave each, and its sentence.
+    QList<std::pair<QString, QString>> publishedNeeds() {
+        QList<std::pair<QString, QString>> needs;
+        const auto listed = server().control("GET", "needs");
+        if (!listed) return needs;
+        for (const QJsonValue need : QJsonDocument::fromJson(*listed)["needs"].toArray())
+            needs.append({need["id"].toString(), need["sentence"].toString()});
+        return needs;
+    }
+    // The user's messages of a query's kind, as rows.
+    static JSSQLite::Rows rowsOf(const QString& sql) {
+        return QXIMDatabase::shared().queue().inDatabase(
+            [&](JSSQLite& db) { return db.executeQuery(sql).value_or(JSSQLite::Rows()); });
+    }
+
+    std::shared_ptr<QXIMServiceObserver> plugin_;
+    std::shared_ptr<ns::NotificationCenter::Observation> announced_;
+    QSet<QString> answered_;
+    QSet<QString> answering_;
 };
 
 TEST_F(NeedFormTest, AnAreaNeedSendsItsBodyKeepsItsRowAndOpensTheReplies) {
@@ -116,7 +183,9 @@ TEST_F(NeedFormTest, AnAreaNeedSendsItsBodyKeepsItsRowAndOpensTheReplies) {
     const auto needs = storedNeeds();
     ASSERT_EQ(needs.size(), 1);
     const QVariantMap& row = needs.front();
-    EXPECT_FALSE(row.value("n_id").toString().isEmpty());
+    const auto* replies = dynamic_cast<QXBrokerReplyViewController*>(top());
+    EXPECT_EQ(needRowIds(), QStringList{replies->needId()})
+        << "the row written before the call took its id: no second one";
     EXPECT_EQ(row.value("location"), QStringLiteral("徐汇区-湖南路街道"));
     EXPECT_EQ(row.value("huxing"), "[1,2]");
     EXPECT_EQ(row.value("latlng"), "");
@@ -208,7 +277,7 @@ TEST_F(NeedFormTest, AGuestValidatesANumberByCodeAndTheNeedCarriesThem) {
     ASSERT_TRUE(waitFor(
         [&] { return publishCalls().size() == 1 && screen->sendStateLabel()->isHidden(); }));
     EXPECT_NE(driver_->findByText(QStringLiteral("验证码错误，请重新获取")), nullptr);
-    EXPECT_TRUE(storedNeeds().isEmpty());
+    EXPECT_EQ(needRowIds(), QStringList()) << "the server has no such need";
     EXPECT_EQ(top(), screen);
 
     screen->captchaTextField()->setText(code);
@@ -219,6 +288,7 @@ TEST_F(NeedFormTest, AGuestValidatesANumberByCodeAndTheNeedCarriesThem) {
     EXPECT_EQ(sent[10].toVariant().toString(), "13812345678");
     EXPECT_EQ(sent[11].toVariant().toString(), code);
     EXPECT_EQ(storedNeeds().size(), 1);
+    EXPECT_EQ(needRowIds().size(), 1);
     // The validation stays under the replies.
     EXPECT_EQ(navigation_->viewControllers().at(navigation_->viewControllers().size() - 2).get(),
               screen);
@@ -241,6 +311,10 @@ TEST_F(NeedFormTest, AFailedPublishingOffersToSendAgainWithTheSameCoordinateOrde
     EXPECT_EQ(argumentsOf(sent[0], "postHousingRequest")[2], "121.43650,31.19410");
     EXPECT_EQ(argumentsOf(sent[1], "postHousingRequest")[2], "121.43650,31.19410")
         << "the second attempt is not reversed again";
+    // The failed call may have reached the server all the same: its need stays being sent,
+    // for its brokers' answers to find.
+    const auto* replies = dynamic_cast<QXBrokerReplyViewController*>(top());
+    EXPECT_EQ(needRowIds(), (QStringList{"", replies->needId()}));
 }
 
 TEST_F(NeedFormTest, EveryNewPositionIsSentLongitudeFirst) {
@@ -285,6 +359,10 @@ TEST_F(NeedFormTest, EveryNewPositionIsSentLongitudeFirst) {
     EXPECT_EQ(sent, (QStringList{"121.43650,31.19410", "121.44000,31.20000", "121.45000,31.21000",
                                  "121.46000,31.22000"}));
     EXPECT_EQ(storedNeeds().value(0).value("latlng"), "121.46000,31.22000");
+    // An attempt given up after its failure may still have reached the server: each stays
+    // being sent.
+    EXPECT_EQ(needRowIds().size(), 4);
+    EXPECT_EQ(needRowIds().count(QString()), 3);
 }
 
 TEST_F(NeedFormTest, AReplyWithoutANeedIsAFailureAndKeepsNothing) {
@@ -387,39 +465,82 @@ TEST_F(NeedFormTest, ANeedPublishedAsTheAppEndsIsFoundAgainByItsBrokersAnswers) 
         VoiceFolders::amrCacheDirectory() + "/" + QXIMUtil::MD5Encode("http://h/never-kept.amr");
     ASSERT_TRUE(ns::FileManager::createFileAtPath(neverKept, "#!AMR\n"));
 
-    // The app ends: its screens and its store go without a word from the server, which then
-    // takes the need.
-    closeScreens();
-    form_.reset();
-    QXIMDatabase::forceRelease();
-    server().releaseHeld();
-
-    // The next launch.
-    ASSERT_TRUE(QXIMDatabase::shared().openDatabase(QString::number(kUser)));
+    endApp();
+    launchAgain();
     VoiceLeftovers::clearAtLaunch();
-    const auto service = QXIMService::shared();
-    const auto parser = QXFCIMReceiverParser::install(*service, &QXNeedHistoryItem::getInfoWithDic);
-    ASSERT_TRUE(runMainLoopUntil([&] { return storedNeeds().size() == 1; }));
-    const QVariantMap need = storedNeeds().front();
+    startMessaging();
+    const auto published = publishedNeeds();
+    ASSERT_EQ(published.size(), 1);
+    const QString id = published.front().first;
+    ASSERT_TRUE(waitFor([&] { return answered_.contains(id); }));
+    EXPECT_EQ(needRowIds(), QStringList{id});
+    const QVariantMap need = storedNeeds().value(0);
     EXPECT_EQ(need.value("voiceUrl").toString(), sent[5].toString());
     EXPECT_EQ(need.value("sentence").toString(), sent[7].toString());
-    const QString answers = QStringLiteral("SELECT m_content FROM msgs WHERE r_id = '%1'")
-                                .arg(need.value("n_id").toString());
-    const auto own = QStringLiteral("SELECT m_content FROM msgs WHERE m_id = '100'");
-    const auto rowsOf = [](const QString& sql) {
-        return QXIMDatabase::shared().queue().inDatabase(
-            [&](JSSQLite& db) { return db.executeQuery(sql).value_or(JSSQLite::Rows()); });
-    };
-    ASSERT_TRUE(runMainLoopUntil([&] { return !rowsOf(own).isEmpty(); }));
-    EXPECT_FALSE(rowsOf(answers).isEmpty()) << "the brokers answer the need found again";
-    EXPECT_TRUE(rowsOf(own)
-                    .front()
-                    .value("m_content")
-                    .toString()
-                    .contains(QStringLiteral("额外条件:近地铁,")))
-        << "the talk opens with the need as the brokers got it";
+    const auto own = rowsOf(QStringLiteral("SELECT m_content FROM msgs WHERE m_id = '100'"));
+    ASSERT_EQ(own.size(), 1) << "the first broker's talk opens with the need";
+    EXPECT_TRUE(
+        own.front().value("m_content").toString().contains(QStringLiteral("额外条件:近地铁,")))
+        << "as the brokers got it";
     ASSERT_TRUE(runMainLoopUntil([&] { return !ns::FileManager::fileExistsAtPath(neverKept); }));
     EXPECT_TRUE(ns::FileManager::fileExistsAtPath(note));
+}
+
+// Two needs left on their way by two ends of the app: nothing the brokers' answers carry but
+// the needs' ids tells them apart, and the app never learnt those. Neither takes an id, no talk
+// opens with either, the history lists neither.
+TEST_F(NeedFormTest, TwoNeedsLeftOnTheirWayByTheAppsEndTakeNeitherAnswersId) {
+    MessagingStandin::signIn(kUser);
+    publishSlowly(1, 0);
+    endApp();
+    launchAgain();
+    publishSlowly(5, 2);
+    endApp();
+    launchAgain();
+    startMessaging();
+    const auto published = publishedNeeds();
+    ASSERT_EQ(published.size(), 2);
+    ASSERT_TRUE(waitFor([&] {
+        return answered_.contains(published[0].first) && answered_.contains(published[1].first);
+    }));
+    EXPECT_EQ(needRowIds(), (QStringList{"", ""}));
+    EXPECT_TRUE(
+        rowsOf(QStringLiteral("SELECT _id FROM msgs WHERE m_id IN ('100', '200')")).isEmpty());
+    EXPECT_TRUE(storedNeeds().isEmpty());
+}
+
+// A need the app left on its way, answered while the next need's call is on its way: the
+// answer could be about either until that call's answer gives the next need its id. Then the
+// next broker's answer finds the first need, and each keeps its own.
+TEST_F(NeedFormTest, AnAnswerWhileTheNextNeedIsOnItsWayWaitsForThatNeedsId) {
+    MessagingStandin::signIn(kUser);
+    publishSlowly(1, 0);
+    endApp();
+    launchAgain();
+    publishSlowly(5, 2);
+    startMessaging();
+    const QString first = publishedNeeds().value(0).first;
+    ASSERT_FALSE(first.isEmpty());
+    ASSERT_TRUE(waitFor([&] { return answered_.contains(first); }));
+    ASSERT_EQ(needRowIds(), (QStringList{"", ""}));
+
+    ASSERT_TRUE(letHeldRepliesArrive());
+    ASSERT_TRUE(repliesOpened());
+    const auto published = publishedNeeds();
+    ASSERT_EQ(published.size(), 2);
+    const QString second = published[1].first;
+    EXPECT_EQ(needRowIds(), (QStringList{"", second}));
+
+    MessagingStandin(server()).write(
+        {{"to", kUser}, {"from", 880042}, {"postId", first}, {"text", QStringLiteral("您好")}});
+    ASSERT_TRUE(waitFor([&] { return answering_.contains("880042"); }));
+    EXPECT_EQ(needRowIds(), (QStringList{first, second}));
+    const auto opening = rowsOf(
+        QStringLiteral("SELECT m_content FROM msgs WHERE m_id = '100' AND t_id = '880042-%1'")
+            .arg(kUser));
+    ASSERT_EQ(opening.size(), 1);
+    EXPECT_TRUE(opening.front().value("m_content").toString().contains(published[0].second))
+        << "the talk opens with the first need";
 }
 
 // A note deleted or left with the form was never sent: none of its files stays.

@@ -448,25 +448,95 @@ TEST_F(QXIMDatabaseTest, ANeedBeingSentIsListedOnceItHasItsIdAndGoesWhenNothingC
     ASSERT_EQ(listed.size(), 1) << "a need with its id is not taken back";
     EXPECT_EQ(listed.front().value("sentence").toString(), need.sentence);
 
-    const qint64 older = store.saveSendingNeed(need);
-    const qint64 newer = store.saveSendingNeed(need);
+    const qint64 waiting = store.saveSendingNeed(need);
     EXPECT_FALSE(store.adoptSendingNeed(kDatabaseUser, QXIMDatabase::kNoPostNeedId));
     EXPECT_FALSE(store.adoptSendingNeed("9000000000043", "n8")) << "another user's answer";
     EXPECT_EQ(store.adoptSendingNeed(kDatabaseUser, "n7")->value("_id").toLongLong(), answered)
         << "an answer about a need the store knows";
     const auto adopted = store.adoptSendingNeed(kDatabaseUser, "n8");
     ASSERT_TRUE(adopted);
-    EXPECT_EQ(adopted->value("_id").toLongLong(), newer) << "the newest need being sent";
+    EXPECT_EQ(adopted->value("_id").toLongLong(), waiting) << "the one need being sent";
     EXPECT_EQ(store.getNeedInfoWithUserID(kDatabaseUser, "n8").size(), 1);
+    EXPECT_FALSE(store.adoptSendingNeed(kDatabaseUser, "n9")) << "no need left being sent";
 
-    // Left by a run that ended: kept a day for its answers, then gone at the next opening.
+    // Left by a run that ended: kept a day for its answers, then gone at the next opening;
+    // another user's need being sent goes by its own time.
+    const qint64 left = store.saveSendingNeed(need);
+    clock().advance(std::chrono::hours(1));
+    QXIMDatabase::NeedInfo others = need;
+    others.userId = "9000000000043";
+    others.time = QString::asprintf("%f", clock().timeIntervalSince1970());
+    ASSERT_GT(store.saveSendingNeed(others), 0);
+    ASSERT_TRUE(store.openDatabase(kDatabaseUser));
+    EXPECT_EQ(rows(), 4);
+    clock().advance(std::chrono::seconds(24 * 3600 - 3600 + 1));
     ASSERT_TRUE(store.openDatabase(kDatabaseUser));
     EXPECT_EQ(rows(), 3);
-    clock().advance(std::chrono::seconds(QXIMDatabase::kSendingNeedLifetime + 1));
-    ASSERT_TRUE(store.openDatabase(kDatabaseUser));
-    EXPECT_EQ(rows(), 2);
-    EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) c FROM need_list WHERE _id = %1").arg(older)),
+    EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) c FROM need_list WHERE _id = %1").arg(left)),
               0);
+    clock().advance(std::chrono::hours(1));
+    ASSERT_TRUE(store.openDatabase(kDatabaseUser));
+    EXPECT_EQ(rows(), 2) << "the needs with their ids stay";
+}
+
+// Nothing an answer carries tells two needs being sent apart: neither takes its id until the
+// other is known (its publishing call's answer gave it its id, or the server refused it), and
+// the user's needs being sent go together, so that none is left alone to take an answer that
+// may be another's.
+TEST_F(QXIMDatabaseTest, AnAnswerWhileSeveralNeedsAreBeingSentGoesToNoneUntilTheOthersAreKnown) {
+    QXIMDatabase::NeedInfo need;
+    need.userId = kDatabaseUser;
+    const auto sendAt = [&](const QString& sentence) {
+        need.sentence = sentence;
+        need.time = QString::asprintf("%f", clock().timeIntervalSince1970());
+        return store.saveSendingNeed(need);
+    };
+    const qint64 first = sendAt("first");
+    const qint64 second = sendAt("second");
+    clock().advance(std::chrono::hours(1));
+    const qint64 third = sendAt("third");
+    const auto idOf = [&](qint64 row) {
+        return store.queue().inDatabase([&](JSSQLite& db) {
+            return db.executeQuery("SELECT n_id FROM need_list WHERE _id = ?", {row})
+                .value_or(JSSQLite::Rows())
+                .value(0)
+                .value("n_id")
+                .toString();
+        });
+    };
+    const auto ids = [&] { return QStringList{idOf(first), idOf(second), idOf(third)}; };
+
+    EXPECT_FALSE(store.adoptSendingNeed(kDatabaseUser, "n2"));
+    EXPECT_FALSE(store.adoptSendingNeed(kDatabaseUser, "n1"));
+    EXPECT_EQ(ids(), (QStringList{"", "", ""}));
+
+    // The third's call answers after its brokers did: it is known, two are left.
+    ASSERT_TRUE(store.settleSendingNeed(third, "n3"));
+    EXPECT_EQ(store.adoptSendingNeed(kDatabaseUser, "n3")->value("_id").toLongLong(), third);
+    EXPECT_FALSE(store.adoptSendingNeed(kDatabaseUser, "n1"));
+    EXPECT_EQ(ids(), (QStringList{"", "", "n3"}));
+
+    // The server refused the second: the first is the one need the answer can be about.
+    ASSERT_TRUE(store.removeSendingNeed(second));
+    EXPECT_EQ(store.adoptSendingNeed(kDatabaseUser, "n1")->value("_id").toLongLong(), first);
+    EXPECT_EQ(idOf(first), "n1");
+
+    // Two left by runs that ended, an hour apart: the older one waits for the newer.
+    const qint64 older = sendAt("older");
+    clock().advance(std::chrono::hours(1));
+    const qint64 newer = sendAt("newer");
+    clock().advance(std::chrono::seconds(24 * 3600 - 3600 + 1));
+    ASSERT_TRUE(store.openDatabase(kDatabaseUser));
+    EXPECT_FALSE(store.adoptSendingNeed(kDatabaseUser, "n4"));
+    EXPECT_EQ(idOf(older), "") << "not gone alone";
+    clock().advance(std::chrono::hours(1));
+    ASSERT_TRUE(store.openDatabase(kDatabaseUser));
+    EXPECT_EQ(count("SELECT COUNT(*) c FROM need_list WHERE n_id = ''"), 0);
+    EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) c FROM need_list WHERE _id IN (%1, %2)")
+                        .arg(older)
+                        .arg(newer)),
+              0);
+    EXPECT_EQ(store.loadNeedInfoWithUserID(kDatabaseUser, 10).size(), 2);
 }
 
 // Files written by earlier versions of the app, newest last.
