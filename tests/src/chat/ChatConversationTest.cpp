@@ -2,6 +2,7 @@
 
 #include "chat/QXChatTextView.h"
 #include "chat/QXMessageAudioCell.h"
+#include "chat/QXMessageTextCell.h"
 #include "chat/URLAudio.h"
 #include "chat/VoiceHUD.h"
 #include "map/URLPic.h"
@@ -441,6 +442,48 @@ TEST_F(ChatConversationTest, ArrivingMessagesAskOnlyTheirOwnRowsHeights) {
     ASSERT_FALSE(shown.empty());
     EXPECT_EQ(shown.back().row, 100) << "the newest at the bottom";
     for (const ui::IndexPath& row : shown) EXPECT_EQ(cellAt(*chat, row.row)->index(), row.row);
+}
+
+// A talk of more messages than a load reads shows the "more" row above them: arrivals take
+// their own rows under it, and the bubbles know their places among the messages.
+TEST_F(ChatConversationTest, WithTheMoreRowShowingArrivalsLandInTheirOwnRows) {
+    QXIMDatabase::ReceivedPacket packet;
+    for (int n = 0; n < 10'000; ++n)
+        packet.items.append(
+            {messageOf(kBroker, QStringLiteral("第%1条").arg(n), 20'000 - n, false)});
+    packet.otherUser =
+        QString::fromUtf8(QJsonDocument(standin::ChatBroker::profile(kBroker)).toJson());
+    packet.completeMessage = QStringLiteral("{}");
+    ASSERT_TRUE(QXIMDatabase::shared().saveReceivedPacket(packet).committed);
+    auto chat = openChat(talkRow(kBroker));
+    // What the service told before (its welcome messages) reloads the list before the arrival.
+    settle();
+    ASSERT_TRUE(chat->hasMore());
+    ui::TableView* table = chat->chatTable();
+    ASSERT_EQ(table->numberOfRowsInSection(0), 10'001);
+
+    // Between the last two stored messages: the one row before the newest.
+    const qint64 base = qint64(clock().timeIntervalSince1970()) - 20'000;
+    messaging_.write({{"to", kUser}, {"text", "早先的消息"}, {"updateTime", base + 9'998}});
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        drainMainLoop();
+        return chat->chatData().size() != 10'000;
+    }));
+    settle();
+    ASSERT_EQ(chat->chatData().size(), 10'001);
+    EXPECT_EQ(chat->chatData()[9'999].contentsJson().toList().value(0).toString(), "早先的消息");
+    ASSERT_EQ(table->numberOfRowsInSection(0), 10'002);
+    const std::vector<ui::IndexPath> shown = table->indexPathsForVisibleRows();
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back().row, 10'001) << "the newest at the bottom";
+    for (const ui::IndexPath& row : shown) {
+        auto* bubble = cellAt(*chat, row.row);
+        ASSERT_NE(bubble, nullptr) << row.row;
+        EXPECT_EQ(bubble->index(), row.row - 1);
+    }
+    auto* arrived = dynamic_cast<QXMessageTextCell*>(cellAt(*chat, 10'000));
+    ASSERT_NE(arrived, nullptr);
+    EXPECT_EQ(arrived->messageLabel()->text(), "早先的消息");
 }
 
 TEST_F(ChatConversationTest, WithThePicturePanelOpenTheNewestMessageShowsAndTheFieldTakesOneTap) {
