@@ -87,10 +87,13 @@ protected:
         ScreenFixture::TearDown();
     }
 
-    // Starts the messaging service and waits for its stream.
+    // Starts the messaging service and waits for its stream. What the service told as it
+    // started (its welcome messages) is handled too: told later, it would reload a screen
+    // at a moment of its own.
     void startMessaging() {
         service_ = QXIMService::shared();
         ASSERT_TRUE(runMainLoopUntil([&] { return messaging_.openStreams(kUser) >= 1; }));
+        drainMainLoop();
     }
 
     [[nodiscard]] static QString own() { return QString::number(kUser); }
