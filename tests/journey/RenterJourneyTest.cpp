@@ -129,18 +129,35 @@ protected:
     [[nodiscard]] std::shared_ptr<Screen> top(int tab = kHomeTab) {
         return std::dynamic_pointer_cast<Screen>(stack(tab).topViewController());
     }
+    // The failure notice a screen shows, if any: the stand-in answers every call of the
+    // journey, so a screen that shows one never comes to what the test waits for.
+    [[nodiscard]] QString failureShown() {
+        static const QStringList kNotices{QStringLiteral("您的网络不稳定，请稍后再试"),
+                                          QStringLiteral("加载信息出错，请稍后再试"),
+                                          QStringLiteral("网络不稳定,稍后再试吧..."),
+                                          QStringLiteral("加载失败，重新点击试试！"),
+                                          QStringLiteral("加载失败\n点击屏幕重新加载")};
+        for (const QString& notice : kNotices) {
+            if (driver().findByText(notice)) return notice;
+        }
+        return {};
+    }
     // Waits for `done` while the stand-in answers, the clock standing still meanwhile, then
-    // lets the screens finish their animations.
+    // lets the screens finish their animations. A failure notice ends the wait at once.
     bool waitFor(const std::function<bool()>& done) {
+        QString failure;
         const bool reached = runUntilAnswered(
             [&] {
                 drainMainLoop();
                 if (const auto window = app().window()) window->layoutIfNeeded();
-                return done();
+                if (done()) return true;
+                failure = failureShown();
+                return !failure.isEmpty();
             },
             [&] { driver().wait(0.1); });
         driver().wait(0.5);
-        return reached;
+        if (!failure.isEmpty()) ADD_FAILURE() << "the screen shows " << failure.toStdString();
+        return reached && failure.isEmpty();
     }
     // Waits until a screen of that kind is the top of the tab's stack; it.
     template <class Screen>

@@ -152,6 +152,46 @@ protected:
     }
 };
 
+// Through the server: each time the user asks the broker for houses, his answer offers the next.
+TEST_F(AgentCallsTest, ABrokerAskedAgainForHousesOffersTheNextOne) {
+    qint64 broker = 0;
+    for (const auto& each : standin::SamplePeople::brokersOfCity(0)) {
+        if (standin::ChatBroker::housesOffered(each.userId, {}, nullptr).size() >= 2) {
+            broker = each.userId;
+            break;
+        }
+    }
+    ASSERT_GT(broker, 0);
+    httplib::Client http("127.0.0.1", server().port());
+    const std::string packet = QStringLiteral(R"({"fromUser":{"id":"42"},"toUser":{"id":"%1"},)"
+                                              R"("msgs":[{"contents":["有房源推荐吗"]}]})")
+                                   .arg(broker)
+                                   .toStdString();
+    const std::string api = standin::paths::kMessageApi;
+    for (int asked = 0; asked < 2; ++asked) {
+        const auto sent =
+            http.Post(api + "?op=sendmsg&userId=42", packet, "application/x-www-form-urlencoded");
+        ASSERT_TRUE(sent);
+        ASSERT_EQ(sent->status, 200);
+    }
+    const auto waiting = http.Get(api + "?op=getnotrecvmsgs&userId=42&channel=0");
+    ASSERT_TRUE(waiting);
+    QStringList offered;
+    for (const QJsonValue answer :
+         QJsonDocument::fromJson(QByteArray::fromStdString(waiting->body))["data"].toArray()) {
+        const QJsonValue card = answer["msgs"][0]["contents"][0][1];
+        ASSERT_TRUE(card.isObject()) << waiting->body;
+        offered << card["puid"].toString();
+    }
+    ASSERT_EQ(offered.size(), 2) << waiting->body;
+    EXPECT_NE(offered[0], offered[1]);
+    for (const QString& puid : offered) {
+        const auto* house = standin::Posts::byPuid(puid.toLongLong());
+        ASSERT_NE(house, nullptr) << puid.toStdString();
+        EXPECT_EQ(house->posterId, broker);
+    }
+}
+
 TEST_F(AgentCallsTest, ADealRecordedWithAMobileNumberHasAPageTheTransactionCallNames) {
     EXPECT_EQ(call("insertAgentUserContact", {"42", "880001", "user", "10086"}).toInt(), 1);
     EXPECT_EQ(call("getUserAgentTransaction", {"42", "880001", "user"})["status"].toInt(), 0);

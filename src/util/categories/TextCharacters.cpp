@@ -2,6 +2,8 @@
 
 #include <QTextBoundaryFinder>
 
+#include <algorithm>
+
 namespace {
 
 // A regional indicator letter alone: two of them in a row make one flag.
@@ -82,25 +84,36 @@ QStringList TextCharacters::split(const QString& text) {
 void TextCharacters::walk(QStringView text,
                           const std::function<bool(QStringView character)>& each) {
     // A piece at a time: the last character of a piece may go on in the next, so it is taken
-    // again at the start of the next piece (unless it is the piece's only one).
+    // again at the start of the next piece. Every other character of a piece is whole, as
+    // long as the piece ends between two code points: a boundary depends on the code points
+    // before it and the one after it. A piece that holds that one character only (a letter
+    // with more marks than the piece has room for) is made longer until the character ends
+    // inside it.
     constexpr qsizetype kPiece = 1024;
     qsizetype from = 0;
+    qsizetype length = kPiece;
     while (from < text.size()) {
-        const bool last = text.size() - from <= kPiece;
-        const QString piece = text.mid(from, last ? text.size() - from : kPiece).toString();
+        qsizetype pieceEnd = std::min(text.size(), from + length);
+        if (pieceEnd < text.size() && text[pieceEnd].isLowSurrogate()) ++pieceEnd;
+        const bool last = pieceEnd == text.size();
+        const QString piece = text.mid(from, pieceEnd - from).toString();
         QList<std::pair<qsizetype, qsizetype>> characters;
         forEachCharacter(piece, [&](qsizetype start, qsizetype end) {
             characters.append({start, end});
             return true;
         });
         if (characters.isEmpty()) return;
-        const qsizetype whole =
-            last || characters.size() == 1 ? characters.size() : characters.size() - 1;
+        if (!last && characters.size() == 1) {
+            length *= 2;
+            continue;
+        }
+        const qsizetype whole = last ? characters.size() : characters.size() - 1;
         for (qsizetype i = 0; i < whole; ++i) {
             const auto [start, end] = characters[i];
             if (!each(text.mid(from + start, end - start))) return;
         }
         from += characters[whole - 1].second;
+        length = kPiece;
     }
 }
 

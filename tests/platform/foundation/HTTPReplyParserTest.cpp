@@ -75,6 +75,9 @@ TEST(HTTPReplyParserTest, BrokenOrCutRepliesFailInAnyPieces) {
         "HTTP/1.1  200 OK\r\nContent-Length: 0\r\n\r\n",
         "HTTP/1.1 2 OK\r\nContent-Length: 0\r\n\r\n",
         "HTTP/1.1 20 OK\r\nContent-Length: 0\r\n\r\n",
+        // two digits, then what may follow three
+        "HTTP/1.1 20 \r\nContent-Length: 0\r\n\r\n",
+        "HTTP/1.1 20  OK\r\nContent-Length: 0\r\n\r\n",
         "HTTP/1.1 101 Switching Protocols\r\nUpgrade: h2c\r\nConnection: upgrade\r\n\r\n",
         // cut short
         "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n",

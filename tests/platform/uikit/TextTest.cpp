@@ -136,6 +136,21 @@ TEST_F(TextTest, ALayoutOfFewLinesShowsOfAHugeTextWhatItShowsOfItsStart) {
     const QString thin = (QString(99, QChar(0x200B)) + one).repeated(100'000);
     EXPECT_EQ(ui::TextLayout(thin, font, cases[0]).lineTexts().first().count(one),
               ui::TextLayout(QString(10, one), font, cases[0]).lineTexts().first().count(one));
+
+    // Cut at the head or in the middle, the last line shows the text's end: a long text is
+    // laid out whole.
+    const QString ending = QStringLiteral("一二三四五六七八九十").repeated(1'000) + "拎包入住";
+    for (const LineBreakMode mode : {LineBreakMode::TruncateHead, LineBreakMode::TruncateMiddle}) {
+        for (const bool singleLine : {false, true}) {
+            const ui::TextLayout cut(
+                ending, font,
+                {.width = 100, .maximumLines = 2, .mode = mode, .singleLine = singleLine});
+            ASSERT_EQ(cut.lineCount(), singleLine ? 1 : 2) << int(mode);
+            EXPECT_TRUE(cut.lineTexts().last().endsWith(QStringLiteral("入住")))
+                << int(mode) << " " << cut.lineTexts().last().toStdString();
+            EXPECT_TRUE(cut.isTruncated()) << int(mode);
+        }
+    }
 }
 
 TEST_F(TextTest, TruncationModesCutWhereTheyName) {

@@ -87,10 +87,13 @@ protected:
         ScreenFixture::TearDown();
     }
 
-    // Starts the messaging service and waits for its stream.
+    // Starts the messaging service and waits for its stream. What the service told as it
+    // started (its welcome messages) is handled too: told later, it would reload a screen
+    // at a moment of its own.
     void startMessaging() {
         service_ = QXIMService::shared();
         ASSERT_TRUE(runMainLoopUntil([&] { return messaging_.openStreams(kUser) >= 1; }));
+        drainMainLoop();
     }
 
     [[nodiscard]] static QString own() { return QString::number(kUser); }
@@ -140,6 +143,15 @@ protected:
     // it adds to its talk. A server id of 0 leaves it without one.
     QXIMMessage store(qint64 other, const QVariant& firstElement, qint64 secondsAgo, bool mine,
                       int unread = 0, qint64 serverId = -1, int state = QXIMMessage::kSent) {
+        QXIMMessage message =
+            messageOf(other, firstElement, secondsAgo, mine, unread, serverId, state);
+        QXIMDatabase::shared().saveMessage(message, false);
+        QXIMDatabase::shared().saveMessageIntoTalkTable(message);
+        return message;
+    }
+    // The same message, not stored.
+    QXIMMessage messageOf(qint64 other, const QVariant& firstElement, qint64 secondsAgo, bool mine,
+                          int unread = 0, qint64 serverId = -1, int state = QXIMMessage::kSent) {
         QXIMMessage message;
         message.userId = own();
         message.talkId = QStringLiteral("%1-%2").arg(other).arg(kUser);
@@ -154,8 +166,6 @@ protected:
         message.sendingState = state;
         message.unread = unread;
         message.completeMessage = QStringLiteral("{}");
-        QXIMDatabase::shared().saveMessage(message, false);
-        QXIMDatabase::shared().saveMessageIntoTalkTable(message);
         return message;
     }
     // The talk row of broker `other`, as the list hands it to the chat.

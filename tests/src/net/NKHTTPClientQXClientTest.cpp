@@ -200,6 +200,7 @@ TEST_F(NKHTTPClientQXClientTest, AFlaggedGetHandsEachChunkToItsQueueThenEnds) {
     std::mutex mutex;
     std::vector<QByteArray> chunks;
     bool onQueue = true;
+    bool failed = false;
     QXClient::getWithUrlForIM(
         *client, url(standin::paths::kStreamReceive), QString(), queue,
         [&](const auto& operation, const QVariant& chunk) {
@@ -207,12 +208,16 @@ TEST_F(NKHTTPClientQXClientTest, AFlaggedGetHandsEachChunkToItsQueueThenEnds) {
             chunks.push_back(chunk.toByteArray());
             onQueue = onQueue && queue->isCurrent() && QXClient::isForIM(*operation);
         },
-        nullptr);
+        [&](const auto&, const auto&) {
+            std::lock_guard guard(mutex);
+            failed = true;
+        });
     ASSERT_TRUE(runMainLoopUntil([&] {
         std::lock_guard guard(mutex);
-        return chunks.size() == 3;
+        return chunks.size() >= 3 || failed;
     }));
     queue->sync([] {});
+    EXPECT_FALSE(failed);
     EXPECT_EQ(chunks, (std::vector<QByteArray>{"<script>a</script>", "<script>b</script>", ""}));
     EXPECT_TRUE(onQueue);
 }

@@ -25,3 +25,36 @@ TEST(TextCharactersTest, CharactersAreWhatTheReaderSeesNeverHalves) {
     EXPECT_EQ(TextCharacters::count(QString()), 0);
     EXPECT_TRUE(TextCharacters::split(QString()).isEmpty());
 }
+
+// Walked in pieces of 1,024 units, a text hands over the characters split finds, wherever a
+// piece ends: inside a surrogate pair, a flag, a family or a letter's marks, or inside one
+// character longer than a piece.
+TEST(TextCharactersTest, WalkingHandsOverWholeCharactersWhereverAPieceEndsAndStopsWhenTold) {
+    const auto walked = [](const QString& text) {
+        QStringList characters;
+        TextCharacters::walk(text, [&](QStringView character) {
+            characters << character.toString();
+            return true;
+        });
+        return characters;
+    };
+    const QStringList samples{QString::fromUtf8("\xF0\x9F\x8F\xA0"),                  // 🏠
+                              QString::fromUtf8("\xF0\x9F\x87\xA8\xF0\x9F\x87\xB3"),  // 🇨🇳
+                              QStringLiteral("e\u0301\u0302"),
+                              QString::fromUtf8("\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2"
+                                                "\x80\x8D\xF0\x9F\x91\xA7")};  // 👨‍👩‍👧
+    for (const QString& sample : samples) {
+        for (qsizetype before = 1024 - sample.size() - 1; before <= 1024; ++before) {
+            const QString text = QString(before, u'a') + sample.repeated(3) + QStringLiteral("房");
+            EXPECT_EQ(walked(text), TextCharacters::split(text)) << before;
+        }
+    }
+    const QString marked = QStringLiteral("z") + QString(1500, QChar(0x0301));
+    const QString longest = QString(1000, u'a') + marked + QStringLiteral("房") + marked;
+    EXPECT_EQ(walked(longest), TextCharacters::split(longest));
+    EXPECT_TRUE(walked(QString()).isEmpty());
+
+    int handed = 0;
+    TextCharacters::walk(QString(5000, u'a'), [&](QStringView) { return ++handed < 3; });
+    EXPECT_EQ(handed, 3);
+}
