@@ -215,19 +215,65 @@ TEST_F(QXIMServiceTest, PacketsTooDeepToReadOrStoreAreSetAsideAndTheTalkGoesOn) 
     EXPECT_EQ(talk[0].value("l_read").toInt(), 2);
 }
 
-TEST_F(QXIMServiceTest, ASegmentThatNeverClosesIsDroppedAtTheBoundWithItsStream) {
-    server().setStream({.segments = {"<script>window.parent.QX.webim.cometMgr.recvMsg(" +
-                                     QByteArray(CometScriptCutter::kMaxSegment, 'x')},
-                        .heartbeatMs = 50});
+// A message past the bounds of its road (a fetch reply of 8 MB, a segment of 4 MB) is read
+// with its long texts cut to 16 KB, stored and acknowledged, and the messages behind it come
+// as ever: first through the offline fetch, then through the stream, which stays open.
+TEST_F(QXIMServiceTest, AMessageTooLongToKeepWholeIsStoredCutAndTheOnesBehindItCome) {
+    constexpr int kText = 9 * 1024 * 1024;  // past both bounds
+    // 长 is 3 bytes: the first whole character from the 16,384th byte on ends the text.
+    const QString cut = R"([")" + QString(5462, QChar(0x957F)) + R"("])";
+    const auto contentsOf = [](qint64 id) {
+        return QXIMDatabase::shared().queue().inDatabase([&](JSSQLite& db) {
+            return db.executeQuery("SELECT m_content FROM msgs WHERE m_id = ?", {id})
+                ->value(0)
+                .value("m_content")
+                .toString();
+        });
+    };
+    server().setStream({.heartbeatMs = 50});
+    // The first stream breaks off at once: the fetch alone brings what was written before.
+    server().setFault({.prefix = standin::paths::kStreamReceive, .dropAfterChunks = 0, .times = 1});
+    const QList<qint64> fetched = write({{"to", kServiceUser}, {"textBytes", kText}}) +
+                                  write({{"to", kServiceUser}, {"count", 3}});
     auto service = QXIMService::shared();
-    ASSERT_TRUE(runMainLoopUntil([&] { return requestsFor(standin::paths::kStreamReceive) == 1; }));
-    // The stream is left: the server's next write to it fails.
-    ASSERT_TRUE(runMainLoopUntil([&] { return messaging.openStreams(kServiceUser) == 0; }));
-    EXPECT_TRUE(service->subDataString().isEmpty());
-    // The heartbeat opens it again, as after any broken stream.
+    ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() >= 4 && unacknowledged() == 0; }))
+        << storedFromBroker() << " " << unacknowledged();
+    EXPECT_EQ(storedFromBroker(), 4);
+    EXPECT_EQ(contentsOf(fetched[0]), cut);
+    EXPECT_EQ(requestsFor(standin::paths::kMessageApi, "getnotrecvmsgs"), 1);
+
     clock().advance(66s);
     service->heartbeat();
-    ASSERT_TRUE(runMainLoopUntil([&] { return requestsFor(standin::paths::kStreamReceive) == 2; }));
+    ASSERT_TRUE(runMainLoopUntil([&] { return messaging.openStreams(kServiceUser) == 1; }));
+    const QList<qint64> streamed = write({{"to", kServiceUser}, {"textBytes", kText}}) +
+                                   write({{"to", kServiceUser}, {"count", 3}});
+    // A stream left would show as none open.
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return (storedFromBroker() >= 8 && unacknowledged() == 0) ||
+               messaging.openStreams(kServiceUser) == 0;
+    }));
+    EXPECT_EQ(storedFromBroker(), 8);
+    EXPECT_EQ(contentsOf(streamed[0]), cut);
+    EXPECT_EQ(contentsOf(streamed[3]), R"(["第3条消息"])");
+    EXPECT_EQ(requestsFor(standin::paths::kStreamReceive), 2);
+    EXPECT_EQ(messaging.openStreams(kServiceUser), 1);
+}
+
+// A segment that never closes is read in pieces, keeps nothing, and is abandoned by the next
+// segment; the stream stays open and goes on.
+TEST_F(QXIMServiceTest, ASegmentThatNeverClosesIsAbandonedAndTheStreamGoesOn) {
+    server().setStream({.segments = {"<script>window.parent.QX.webim.cometMgr.recvMsg(" +
+                                     QByteArray(5 * 1024 * 1024, 'x')},
+                        .heartbeatMs = 50});
+    auto service = start();
+    EXPECT_LT(service->subDataString().size(), 1024 * 1024);
+    write({{"to", kServiceUser}, {"text", "后来的消息"}});
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return (storedFromBroker() == 1 && unacknowledged() == 0) ||
+               messaging.openStreams(kServiceUser) == 0;
+    }));
+    EXPECT_EQ(storedFromBroker(), 1);
+    EXPECT_EQ(requestsFor(standin::paths::kStreamReceive), 1);
 }
 
 TEST_F(QXIMServiceTest, APacketWithoutAPostIsKeptUnderTheNoPostIdAndAcknowledged) {
@@ -375,6 +421,34 @@ TEST_F(QXIMServiceTest, EachElementOfAnItemIsARowAndAnItemStoredBeforeIsSkippedS
     ASSERT_NE(told, posted.end());
     EXPECT_EQ(told->objectAs<QXIMNotifications::ReceivedMessages>().messages[0].messageId,
               9000000000303);
+}
+
+// A burst already read waits for storing in transactions of 500 packets, each told to the
+// screens at once.
+TEST_F(QXIMServiceTest, ABurstIsStoredAndToldFiveHundredPacketsAtATime) {
+    server().setStream({.heartbeatMs = 600000});
+    auto service = start();
+    QByteArray stream;
+    for (int n = 0; n < 1200; ++n) {
+        const QVariantMap received =
+            packet(880001, kServiceUser,
+                   QString(R"([{"id":%1,"fromUserId":880001,"updateTime":3000,"contents":["%2"]}])")
+                       .arg(9000000001000 + n)
+                       .arg(n));
+        stream += "<script>window.parent.QX.webim.cometMgr.recvMsg(" +
+                  json_JSONString(received).toUtf8() + ");</script>";
+    }
+    const int before = postedCount(QXIMNotifications::kIMRecieveNotification);
+    service->queue()->sync([&] { service->onlineMessage(stream); });
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return postedCount(QXIMNotifications::kIMRecieveNotification) >= before + 3; }));
+    QList<qsizetype> told;
+    for (const auto& notification : posted) {
+        if (notification.name == QXIMNotifications::kIMRecieveNotification)
+            told << notification.objectAs<QXIMNotifications::ReceivedMessages>().talks.size();
+    }
+    EXPECT_EQ(told.mid(before), (QList<qsizetype>{500, 500, 200}));
+    EXPECT_EQ(storedFromBroker(), 1200);
 }
 
 TEST(QXIMPacketReadingTest, UpdateTimesOutsideTheRangeReadAsItsEnds) {
