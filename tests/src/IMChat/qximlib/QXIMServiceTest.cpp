@@ -13,6 +13,7 @@
 #include "platform/foundation/sandbox.h"
 
 #include <limits>
+#include <numeric>
 
 namespace {
 
@@ -123,7 +124,8 @@ TEST_F(QXIMServiceTest, ReceivedMessagesAreStoredThenAcknowledgedAndTold) {
     auto service = start();
     QList<qint64> ids = write({{"to", kServiceUser}, {"count", 3}, {"kind", "text"}});
     ids += write({{"to", kServiceUser}, {"kind", "picture"}});
-    ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() == 4 && unacknowledged() == 0; }));
+    ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() >= 4 && unacknowledged() == 0; }));
+    EXPECT_EQ(storedFromBroker(), 4);
     const auto talk = QXIMDatabase::shared().talkInfoExist(kBrokerTalk, kServiceUserText);
     ASSERT_EQ(talk.size(), 1);
     EXPECT_EQ(talk[0].value("l_read").toInt(), 4);
@@ -149,6 +151,14 @@ TEST_F(QXIMServiceTest, ReceivedMessagesAreStoredThenAcknowledgedAndTold) {
 TEST_F(QXIMServiceTest, PacketsSentAgainWhileTheirAcknowledgementWaitsAreKeptAndAcknowledgedOnce) {
     messaging.setFaults({{"redeliverMs", 50}});
     auto service = start();
+    // A copy is let go before it is read: the plug-ins are asked about each message once.
+    auto asked = std::make_shared<QHash<qint64, int>>();  // on the service's queue
+    auto plugIn = std::make_shared<QXIMServiceObserver>();
+    plugIn->parseMessage = [asked](const QVariantMap& message) {
+        ++(*asked)[message.value("id").toLongLong()];
+        return false;
+    };
+    service->addObserver(plugIn);
     server().setFault({.prefix = standin::paths::kMessageApi, .hold = true});
     constexpr int kMessages = 300;  // more ids than one call takes
     const int handled = postedCount(QXIMNotifications::kTalkInfoChange);
@@ -173,6 +183,10 @@ TEST_F(QXIMServiceTest, PacketsSentAgainWhileTheirAcknowledgementWaitsAreKeptAnd
     // the ids that waited behind it, at most 200 a call.
     EXPECT_EQ(acknowledgedIds(), 2 * kMessages);
     EXPECT_LE(messaging.counters()["acknowledgeCalls"].toInt(), 6);
+    service->queue()->sync([&] {
+        EXPECT_EQ(asked->size(), kMessages);
+        EXPECT_EQ(std::count(asked->begin(), asked->end(), 1), kMessages);
+    });
 }
 
 TEST_F(QXIMServiceTest, APacketThatCannotBeStoredIsNotAcknowledgedAndComesAgain) {
@@ -279,7 +293,8 @@ TEST_F(QXIMServiceTest, ASegmentThatNeverClosesIsAbandonedAndTheStreamGoesOn) {
 TEST_F(QXIMServiceTest, APacketWithoutAPostIsKeptUnderTheNoPostIdAndAcknowledged) {
     auto service = start();
     write({{"to", kServiceUser}, {"noPost", true}});
-    ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() == 1 && unacknowledged() == 0; }));
+    ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() >= 1 && unacknowledged() == 0; }));
+    EXPECT_EQ(storedFromBroker(), 1);
     EXPECT_EQ(
         QXIMDatabase::shared().talkInfoExist(kBrokerTalk, kServiceUserText).value(0).value("r_id"),
         QVariant("0_0_1000_0"));
@@ -289,7 +304,8 @@ TEST_F(QXIMServiceTest, MissedMessagesComeWithTheOfflineFetch) {
     write({{"to", kServiceUser}, {"count", 2}});  // before the app runs
     server().setFault({.prefix = standin::paths::kStreamReceive, .dropAfterChunks = 0});
     auto service = QXIMService::shared();
-    ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() == 2 && unacknowledged() == 0; }));
+    ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() >= 2 && unacknowledged() == 0; }));
+    EXPECT_EQ(storedFromBroker(), 2);
     // One notification for the whole fetch.
     ASSERT_TRUE(runMainLoopUntil(
         [&] { return postedCount(QXIMNotifications::kIMRecieveNotification) >= 2; }));
@@ -440,14 +456,20 @@ TEST_F(QXIMServiceTest, ABurstIsStoredAndToldFiveHundredPacketsAtATime) {
     }
     const int before = postedCount(QXIMNotifications::kIMRecieveNotification);
     service->queue()->sync([&] { service->onlineMessage(stream); });
-    ASSERT_TRUE(runMainLoopUntil(
-        [&] { return postedCount(QXIMNotifications::kIMRecieveNotification) >= before + 3; }));
-    QList<qsizetype> told;
-    for (const auto& notification : posted) {
-        if (notification.name == QXIMNotifications::kIMRecieveNotification)
-            told << notification.objectAs<QXIMNotifications::ReceivedMessages>().talks.size();
-    }
-    EXPECT_EQ(told.mid(before), (QList<qsizetype>{500, 500, 200}));
+    // The talk rows told with each transaction, one a packet.
+    const auto told = [&] {
+        QList<qsizetype> talks;
+        for (const auto& notification : posted) {
+            if (notification.name == QXIMNotifications::kIMRecieveNotification)
+                talks << notification.objectAs<QXIMNotifications::ReceivedMessages>().talks.size();
+        }
+        return talks.mid(before);
+    };
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        const QList<qsizetype> talks = told();
+        return std::accumulate(talks.begin(), talks.end(), qsizetype(0)) >= 1200;
+    }));
+    EXPECT_EQ(told(), (QList<qsizetype>{500, 500, 200}));
     EXPECT_EQ(storedFromBroker(), 1200);
 }
 
