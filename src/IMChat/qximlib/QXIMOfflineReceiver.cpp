@@ -49,13 +49,13 @@ void QXIMOfflineReceiver::getNotRecvMsgs(qint64 userId, qint64 fromTime, qint64 
     reading->operation = request.requestWithUrlAsItComes(
         url(userId, fromTime, toTime, count), QLatin1String(""), queue_,
         [reading, stop, handler = handler_](const QByteArray& piece) {
-            // What comes after the value is never read.
-            if (reading->over) return stop(*reading);
             JsonDocument& document = reading->document;
-            const ParserStatus status = document.parse(piece);
+            // What comes after the value is never read.
+            const ParserStatus status = reading->over ? ParserStatusError : document.parse(piece);
             if (status == ParserStatusError ||
                 document.keptBytes() > QXClient::kMaximumReplyLength) {
-                return stop(*reading);
+                stop(*reading);
+                return;
             }
             if (status != ParserStatusOK) return;
             reading->over = true;
