@@ -9,6 +9,7 @@
 // Memory is watched from another thread: past --memory-limit MB (default 2500) the run stops
 // and prints what it saw so far, so that a run that grows without bound is cut short.
 
+#include "bench/support/messaging_user.h"
 #include "bench/support/offscreen.h"
 #include "bench/support/peak_memory.h"
 #include "bench/support/standin_program.h"
@@ -17,12 +18,7 @@
 
 #include "IMChat/qximlib/QXIMDatabase.h"
 #include "IMChat/qximlib/QXIMService.h"
-#include "IMChat/qximlib/QXIMUser.h"
-#include "net/QXIMConstantManager.h"
-#include "net/QXNetContext.h"
-#include "net/QXNetDefaultContext.h"
 
-#include "platform/foundation/sandbox.h"
 #include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/window.h"
 
@@ -37,10 +33,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <thread>
-
-#include <unistd.h>
 
 namespace {
 
@@ -54,14 +47,6 @@ std::atomic<qint64> lastFrameMs{0};
 std::atomic<qint64> longestGapMs{0};
 std::atomic<int> shownSoFar{0};
 QElapsedTimer sinceStart;
-
-qint64 residentBytes() {
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0;
-    long resident = 0;
-    statm >> pages >> resident;
-    return qint64(resident) * sysconf(_SC_PAGESIZE);
-}
 
 QJsonObject control(const bench::StandinProgram& standin, const std::string& what) {
     httplib::Client client("127.0.0.1", QUrl(standin.root()).port());
@@ -79,7 +64,7 @@ void report(const char* how, qint64 before, double shownAfter, const QJsonObject
     std::printf("  memory before the burst    %8.0f MB\n", double(before) / 1e6);
     std::printf("  peak memory                %8.0f MB\n",
                 bench::peakResidentMegabytes() * 1.048576);
-    std::printf("  memory now                 %8.0f MB\n", double(residentBytes()) / 1e6);
+    std::printf("  memory now                 %8.0f MB\n", double(bench::residentBytes()) / 1e6);
     std::printf("  acknowledgement calls      %8d (%.2f a message, target at most 2.5)\n",
                 counters["acknowledgeCalls"].toInt(),
                 double(counters["acknowledgeCalls"].toInt()) / kMessages);
@@ -103,17 +88,8 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     bench::StandinProgram& standin = bench::standin();
     if (!standin.running()) return 1;
-    qputenv("HOUSING_SERVER_ROOT", standin.root().toUtf8());
     QTemporaryDir folder;
-    ns::Sandbox::setRoot(folder.path());
-    auto context = std::make_shared<QXNetDefaultContext>();
-    context->setConnectionReachabil(true);
-    QXNetContext::install(context);
-    QXIMConstantManager& constants = QXIMConstantManager::share();
-    constants.setQximclientTest("1");
-    constants.setQximcustomId("710");
-    constants.setQximversionId("2.3.0");
-    QXIMUser::shared().setUserId(kUser);
+    bench::signInMessagingUser(standin.root(), folder.path(), kUser);
     const QString own = QString::number(kUser);
     const QString talkId = QStringLiteral("%1-%2").arg(kBroker).arg(kUser);
 
@@ -133,10 +109,10 @@ int main(int argc, char** argv) {
 
     sinceStart.start();
     std::atomic<bool> stop{false};
-    const qint64 before = residentBytes();
+    const qint64 before = bench::residentBytes();
     std::thread watch([&] {
         while (!stop) {
-            if (residentBytes() > limitBytes) {
+            if (bench::residentBytes() > limitBytes) {
                 report("stopped: memory passed the limit", before, -1,
                        control(standin, "im/counters"), -1, shownSoFar);
                 std::_Exit(2);

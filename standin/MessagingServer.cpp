@@ -35,6 +35,18 @@ QString queryValue(const QByteArray& query, const QString& name) {
     return QUrlQuery(QString::fromLatin1(query)).queryItemValue(name, QUrl::FullyDecoded);
 }
 
+// `text` (or "长" when it is empty) repeated to `bytes` bytes of UTF-8, no character cut.
+QString textOfBytes(const QString& text, qint64 bytes) {
+    const QByteArray unit = (text.isEmpty() ? QStringLiteral("长") : text).toUtf8();
+    QByteArray filled;
+    filled.reserve(bytes + unit.size());
+    while (filled.size() < bytes) filled += unit;
+    filled.truncate(bytes);
+    // A character cut at the end is left out.
+    while (!filled.isEmpty() && !filled.isValidUtf8()) filled.chop(1);
+    return QString::fromUtf8(filled);
+}
+
 QString talkId(qint64 other, qint64 own) {
     return QStringLiteral("%1-%2").arg(other).arg(own);
 }
@@ -279,9 +291,11 @@ QList<qint64> MessagingServer::write(const QJsonObject& order) {
     }
     for (int n = 0; n < count; ++n) {
         const qint64 id = nextMessageId();
-        const QString text = count > 1 && order.value("text").toString().isEmpty()
-                                 ? QStringLiteral("第%1条消息").arg(n + 1)
-                                 : order.value("text").toString();
+        QString text = count > 1 && order.value("text").toString().isEmpty()
+                           ? QStringLiteral("第%1条消息").arg(n + 1)
+                           : order.value("text").toString();
+        if (const qint64 bytes = order.value("textBytes").toInteger(); bytes > 0)
+            text = textOfBytes(text, bytes);
         Packet packet;
         packet.sequence = ++lastSequence_;
         packet.userId = to;

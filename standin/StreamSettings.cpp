@@ -7,13 +7,17 @@
 namespace standin {
 
 QByteArray StreamSettings::chunk(int index) const {
+    if (repeat && !segments.isEmpty()) {
+        QByteArray numbered = segments.at(index % segments.size());
+        return numbered.replace(kNumberMark, QByteArray::number(index + 1));
+    }
     if (index < segments.size()) return segments.at(index);
     return segment("recvHeartbeatMsg", QByteArray::number(index + 1));
 }
 
 double StreamSettings::pauseBefore(int index) const {
     if (index == 0) return 0;
-    return index < segments.size() ? intervalMs : heartbeatMs;
+    return index < segments.size() || repeat ? intervalMs : heartbeatMs;
 }
 
 QByteArray StreamSettings::segment(const QByteArray& key, const QByteArray& payload) {
@@ -50,6 +54,7 @@ std::optional<StreamSettings> StreamSettings::fromJson(const QByteArray& json) {
     settings.count = object.value("count").toInt(settings.count);
     settings.intervalMs = object.value("intervalMs").toDouble(settings.intervalMs);
     settings.heartbeatMs = object.value("heartbeatMs").toDouble(settings.heartbeatMs);
+    settings.repeat = object.value("repeat").toBool(settings.repeat);
     return settings;
 }
 
@@ -59,7 +64,8 @@ QJsonObject StreamSettings::toJson() const {
     return QJsonObject{{"segments", list},
                        {"count", count},
                        {"intervalMs", intervalMs},
-                       {"heartbeatMs", heartbeatMs}};
+                       {"heartbeatMs", heartbeatMs},
+                       {"repeat", repeat}};
 }
 
 }  // namespace standin

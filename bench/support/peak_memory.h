@@ -6,6 +6,10 @@
 #include <QFile>
 #include <QString>
 
+#include <fstream>
+
+#include <unistd.h>
+
 namespace bench {
 
 // The highest resident set of the process so far, in megabytes (0 where the system does not
@@ -18,6 +22,15 @@ inline double peakResidentMegabytes() {
             return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
     }
     return 0;
+}
+
+// The resident set of the process now, in bytes.
+inline qint64 residentBytes() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0;
+    long resident = 0;
+    statm >> pages >> resident;
+    return qint64(resident) * sysconf(_SC_PAGESIZE);
 }
 
 }  // namespace bench

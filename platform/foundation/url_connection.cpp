@@ -313,6 +313,7 @@ struct URLConnection::Load {
     bool collectForCache = false;
     qint64 cacheLimit = 0;
     QByteArray cacheData;
+    bool finishedWhileHeld = false;  // the reply ended while its reading was held
 };
 
 URLConnection::URLConnection(const URLRequest& request,
@@ -550,6 +551,7 @@ void URLConnection::send(const URLRequest& request) {
     load_->receivedEncodedBytes = false;
     load_->maximumLength = request.maximumResponseLength();
     load_->received = 0;
+    load_->finishedWhileHeld = false;
 
     QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [this] { onMetaData(); });
     QObject::connect(reply, &QNetworkReply::readyRead, reply, [this] { onReadyRead(); });
@@ -746,9 +748,24 @@ bool URLConnection::followRedirect(int status, const std::shared_ptr<const URLRe
     return true;
 }
 
+void URLConnection::setReadingHeld(bool held) {
+    if (readingHeld_.exchange(held) == held || held) return;
+    // What came meanwhile is taken on "NetKit", unless held again by then.
+    NetworkThread::shared().async([weak = weak_from_this()] {
+        const auto self = weak.lock();
+        if (!self || self->readingHeld_ || !self->load_ || !self->load_->reply) return;
+        self->noteActivity();
+        if (std::exchange(self->load_->finishedWhileHeld, false)) {
+            self->onFinished();
+        } else if (self->load_->reply->bytesAvailable() > 0) {
+            self->onReadyRead();
+        }
+    });
+}
+
 void URLConnection::onReadyRead() {
     noteActivity();
-    if (refused() || !load_->reply) return;
+    if (readingHeld_ || refused() || !load_->reply) return;
     QByteArray bytes = load_->reply->readAll();
     if (bytes.isEmpty()) return;
     if (load_->decoder) {
@@ -793,6 +810,10 @@ void URLConnection::onUploadProgress(qint64 sent, qint64 total) {
 
 void URLConnection::onFinished() {
     if (refused() || !load_->reply) return;
+    if (readingHeld_) {
+        load_->finishedWhileHeld = true;
+        return;
+    }
     QNetworkReply* reply = load_->reply;
     if (load_->bodyDevice && load_->bodyDevice->streamError()) {
         fail(*load_->bodyDevice->streamError());
@@ -894,6 +915,8 @@ void URLConnection::armDeadline(double seconds) {
 
 void URLConnection::checkTimeout() {
     if (!load_ || !load_->reply) return;
+    // Held back by its reader, the connection is not idle.
+    if (readingHeld_) noteActivity();
     if (load_->clock->uptime() - load_->lastActivity >= load_->timeout) {
         fail(errorWithCode(Error::kURLErrorTimedOut, {}));
     } else {

@@ -127,6 +127,14 @@ public:
     // it), so a delegate call must never wait for a thread that may cancel.
     void cancel();
 
+    // Holds the reading of the reply back (true) or lets it go on (false), from any thread;
+    // the last call wins. Meanwhile what arrives waits in the reply, which for plain http
+    // keeps at most its read buffer and reads no further from its socket, so that the
+    // connection's flow control holds the server back; the idle time-out does not count
+    // meanwhile, and an end that came waits behind the bytes before it.
+    void setReadingHeld(bool held);
+    [[nodiscard]] bool isReadingHeld() const { return readingHeld_; }
+
     [[nodiscard]] const URLRequest& originalRequest() const { return originalRequest_; }
     // The request being sent, after redirects.
     [[nodiscard]] URLRequest currentRequest() const;
@@ -196,6 +204,7 @@ private:
     bool ended_ = false;
 
     std::atomic<bool> started_{false};
+    std::atomic<bool> readingHeld_{false};
     std::unique_ptr<Load> load_;  // on "NetKit" only
     std::shared_ptr<URLConnection> selfHold_;
 };

@@ -134,19 +134,31 @@ std::shared_ptr<NKHTTPRequestOperation> HTTPRequestOperationWithRequest(
     if (forIM && success) {
         // Each chunk is handed over on its own, in arrival order, on the callback queue;
         // the normal end then calls success once more with what was collected (nothing).
-        operation->setChunkHandler(
-            callbackQueue, [weak = std::weak_ptr<NKHTTPRequestOperation>(operation),
-                            success](const QByteArray& chunk) {
-                const auto strong = weak.lock();
-                if (!strong) return;
-                // A refused reply is reported once, by the failure at its end.
-                if (!strong->hasAcceptableStatusCode() || !strong->hasAcceptableContentType())
-                    return;
-                success(strong, QVariant(chunk));
-            });
+        handPiecesAsTheyCome(operation, callbackQueue,
+                             [weak = std::weak_ptr<NKHTTPRequestOperation>(operation),
+                              success](const QByteArray& chunk) {
+                                 if (const auto strong = weak.lock())
+                                     success(strong, QVariant(chunk));
+                             });
     }
     operation->setCompletionBlockWithSuccess(std::move(success), std::move(failure));
     return operation;
+}
+
+void handPiecesAsTheyCome(const std::shared_ptr<NKHTTPRequestOperation>& operation,
+                          std::shared_ptr<ns::DispatchQueue> queue,
+                          std::function<void(const QByteArray& piece)> piece) {
+    operation->setChunkHandler(
+        std::move(queue),
+        [weak = std::weak_ptr<NKHTTPRequestOperation>(operation),
+         piece = std::move(piece)](const QByteArray& bytes) {
+            const auto strong = weak.lock();
+            if (!strong) return;
+            // A refused reply is reported once, by the failure at its end.
+            if (!strong->hasAcceptableStatusCode() || !strong->hasAcceptableContentType()) return;
+            piece(bytes);
+        },
+        kMostPieceBytesWaiting);
 }
 
 std::shared_ptr<NKHTTPRequestOperation> HTTPRequestOperationWithRequest(

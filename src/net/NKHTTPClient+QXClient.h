@@ -46,6 +46,11 @@ using ProgressBlock = NKURLConnectionOperation::ProgressBlock;
 inline constexpr qint64 kMaximumReplyLength = 8 * 1024 * 1024;
 inline constexpr double kCallDeadline = 120.0;
 inline constexpr double kUploadDeadline = 600.0;
+// The bytes of a reply read as it comes (the messaging stream, the offline fetch) that may
+// wait for their queue: past it the connection stops reading until its reader catches up,
+// so that a server faster than the reader is held back by the connection's flow control.
+// A reader works through a megabyte in milliseconds, so a normal stream never waits for it.
+inline constexpr qint64 kMostPieceBytesWaiting = 1024 * 1024;
 
 // A request for the URL text `url`, sent as written (read strictly: an invalid text
 // fails as a bad URL), carrying `headers`, with the bounds of a service call above (an
@@ -78,6 +83,13 @@ void makeStreaming(ns::URLRequest& request);
 [[nodiscard]] std::shared_ptr<NKHTTPRequestOperation> HTTPRequestOperationWithRequest(
     const NKHTTPClient& client, const ns::URLRequest& request, SuccessBlock success,
     FailureBlock failure, bool forIM, std::shared_ptr<ns::DispatchQueue> callbackQueue = {});
+// Has the operation hand each piece of its reply's body to `piece` on `queue` as it
+// arrives, each with its own bytes, instead of collecting the body; pieces of a reply of
+// unacceptable status or type are not handed over. At most kMostPieceBytesWaiting bytes
+// wait for the queue. Before the operation starts.
+void handPiecesAsTheyCome(const std::shared_ptr<NKHTTPRequestOperation>& operation,
+                          std::shared_ptr<ns::DispatchQueue> queue,
+                          std::function<void(const QByteArray& piece)> piece);
 // An operation carrying `userInfo` (see userInfo()), then the blocks.
 [[nodiscard]] std::shared_ptr<NKHTTPRequestOperation> HTTPRequestOperationWithRequest(
     const NKHTTPClient& client, const ns::URLRequest& request, const QVariant& userInfo,

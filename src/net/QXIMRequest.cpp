@@ -64,6 +64,14 @@ QXIMRequest::UserInfoFailureBlock withoutUserInfo(QXIMRequest::FailureBlock fail
     };
 }
 
+// The operation's failure as the {"msg"} dictionary of the caller's block.
+NKHTTPRequestOperation::FailureBlock failureMessage(QXIMRequest::FailureBlock failure) {
+    return [failure = std::move(failure)](const std::shared_ptr<NKHTTPRequestOperation>&,
+                                          const ns::Error& error) {
+        if (failure) failure(TransportFailure::message(error));
+    };
+}
+
 }  // namespace
 
 struct QXIMRequest::OperationSlot {
@@ -438,11 +446,32 @@ std::shared_ptr<NKHTTPRequestOperation> QXIMRequest::requsetWithImNetWork(
                                        const QVariant& chunk) {
             if (success) success(chunk.toByteArray());
         },
-        [failure = std::move(failure)](const std::shared_ptr<NKHTTPRequestOperation>&,
-                                       const ns::Error& error) {
-            if (failure) failure(TransportFailure::message(error));
+        failureMessage(std::move(failure)), true, callbackQueue);
+    httpClient_->enqueueHTTPRequestOperation(operation);
+    return operation;
+}
+
+std::shared_ptr<NKHTTPRequestOperation> QXIMRequest::requestWithUrlAsItComes(
+    const QString& url, const QString& interface, std::shared_ptr<ns::DispatchQueue> queue,
+    DataSuccessBlock piece, std::function<void()> end, FailureBlock failure) {
+    if (!queue) queue = ns::DispatchQueue::main();
+    if (url.isEmpty()) {
+        refuse(emptyURLError(), Handling{.failure = withoutUserInfo(std::move(failure))},
+               QVariant(), queue);
+        return nullptr;
+    }
+    ns::URLRequest request = QXClient::requestWithUrl(url, currentHeaders(), kGET, QString());
+    request.setMaximumResponseLength(0);
+    auto operation = QXClient::HTTPRequestOperationWithRequest(
+        *httpClient_, request,
+        [end = std::move(end)](const std::shared_ptr<NKHTTPRequestOperation>&, const QVariant&) {
+            if (end) end();
         },
-        true, callbackQueue);
+        failureMessage(std::move(failure)), false, queue);
+    QXClient::handPiecesAsTheyCome(operation, queue, std::move(piece));
+    std::lock_guard guard(submitMutex_);
+    if (!interface.isNull()) preCancel(interface, url);
+    httpClient_->setBaseURL(QUrl(url, QUrl::StrictMode));
     httpClient_->enqueueHTTPRequestOperation(operation);
     return operation;
 }

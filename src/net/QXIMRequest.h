@@ -150,6 +150,17 @@ public:
         const QString& url, std::shared_ptr<ns::DispatchQueue> callbackQueue,
         DataSuccessBlock success, FailureBlock failure);
 
+    // A GET whose reply is read as it comes, for a reader that keeps less than the reply
+    // brings: after the pre-cancel for `interface`, each piece of an accepted reply's body
+    // goes to `piece` on `queue`, in order, as its own bytes, and then `end` once the reply
+    // has ended normally; a refused reply, a break-off or a cancel gives `failure` {"msg"}
+    // there instead. The call's deadline holds; its 8 MB bound does not, the reader
+    // bounding what it keeps. Answers the operation, so that the reader may stop it once it
+    // has what it needs (none for an empty URL).
+    std::shared_ptr<NKHTTPRequestOperation> requestWithUrlAsItComes(
+        const QString& url, const QString& interface, std::shared_ptr<ns::DispatchQueue> queue,
+        DataSuccessBlock piece, std::function<void()> end, FailureBlock failure);
+
     // Calls kept for the family; nothing in the app sends them. The first three hand
     // over the raw bytes, or {"statusCode"} for a status other than 200.
     void requestFindHouseWithUrl(const QString& url, const QString& interface,

@@ -120,40 +120,72 @@ qsizetype CometScriptCutter::startLength(QByteArrayView text, qsizetype position
 }
 
 void CometScriptCutter::reset() {
+    if (inPieces_) pieces_({}, Piece::Abandoned);
     tail_.clear();
     begin_ = 0;
     inSegment_ = false;
+    inPieces_ = false;
     start_.reset();
     startAt_ = 0;
     closeMatched_ = 0;
-    closedAt_ = -1;
+    closed_ = false;
+}
+
+void CometScriptCutter::handPiece(qsizetype at, Piece piece) {
+    if (piece == Piece::More && at == begin_) return;
+    pieces_(QByteArrayView(tail_).sliced(begin_, at - begin_), piece);
+    begin_ = at;
+}
+
+void CometScriptCutter::goOnInPieces(qsizetype at) {
+    inPieces_ = true;
+    // A start being read inside the segment stays kept: it may begin the next one.
+    handPiece(start_ ? startAt_ : at, Piece::First);
 }
 
 void CometScriptCutter::startSegmentAt(qsizetype at) {
     // The pending segment ends where the new one starts when its closing text was followed
     // by white space only; otherwise it never ended and is abandoned.
-    if (inSegment_ && closedAt_ >= 0) handler_(QByteArrayView(tail_).sliced(begin_, at - begin_));
+    if (inSegment_ && inPieces_) {
+        if (closed_) {
+            handPiece(at, Piece::Last);
+        } else {
+            pieces_({}, Piece::Abandoned);
+        }
+    } else if (inSegment_ && closed_) {
+        handler_(QByteArrayView(tail_).sliced(begin_, at - begin_));
+    }
     begin_ = at;
     inSegment_ = true;
+    inPieces_ = false;
     start_.reset();
     closeMatched_ = 0;
-    closedAt_ = -1;
+    closed_ = false;
 }
 
-bool CometScriptCutter::feed(QByteArrayView chunk) {
+qsizetype CometScriptCutter::limitAt(qsizetype size) const {
+    qsizetype limit = size;
+    if (start_) limit = std::min(limit, startAt_ + kMaxSegment);
+    if (inSegment_ && !inPieces_) limit = std::min(limit, begin_ + kMaxSegment);
+    return limit;
+}
+
+void CometScriptCutter::feed(QByteArrayView chunk) {
     qsizetype at = tail_.size();
     tail_.append(chunk);
     const QByteArrayView bytes(tail_);
     while (at < bytes.size()) {
-        if ((inSegment_ || start_) && at - begin_ >= kMaxSegment) {
-            reset();
-            return false;
+        if (inSegment_ && !inPieces_ && at - begin_ >= kMaxSegment) goOnInPieces(at);
+        if (start_ && at - startAt_ >= kMaxSegment) {
+            // No start is this long: its bytes are payload of the pending segment, or nothing.
+            start_.reset();
+            closed_ = false;
+            if (!inSegment_) begin_ = at;
         }
         // The bytes of a start never go on with a closing text.
         if (start_) {
             StartReader::Step step = StartReader::Step::More;
-            const qsizetype read = start_->read(
-                bytes.sliced(at, std::min(bytes.size(), begin_ + kMaxSegment) - at), step);
+            const qsizetype read = start_->read(bytes.sliced(at, limitAt(bytes.size()) - at), step);
             if (read > 0) closeMatched_ = 0;
             at += read;
             if (step == StartReader::Step::Done) {
@@ -163,20 +195,20 @@ bool CometScriptCutter::feed(QByteArrayView chunk) {
             if (step == StartReader::Step::More) continue;
             // Not a start: its bytes are payload (or nothing), and this byte is read afresh.
             start_.reset();
-            closedAt_ = -1;
+            closed_ = false;
         } else if (!inSegment_) {
             const qsizetype open = bytes.sliced(at).indexOf('<');
             if (open < 0) break;
             at += open;
-        } else if (closeMatched_ == 0 && closedAt_ < 0) {
+        } else if (closeMatched_ == 0 && !closed_) {
             // Payload: only a closing text or a start can change anything.
-            const qsizetype limit = std::min(bytes.size(), begin_ + kMaxSegment);
+            const qsizetype limit = limitAt(bytes.size());
             while (at < limit && bytes[at] != kClose[0] && bytes[at] != '<') ++at;
             if (at == limit) continue;
             // A whole closing text at once.
             if (bytes.sliced(at).startsWith(kClose) && at + kClose.size() <= limit) {
                 at += kClose.size();
-                closedAt_ = at;
+                closed_ = true;
                 continue;
             }
         }
@@ -185,7 +217,8 @@ bool CometScriptCutter::feed(QByteArrayView chunk) {
             closeMatched_ = c == kClose[closeMatched_] ? closeMatched_ + 1 : c == kClose[0] ? 1 : 0;
             if (closeMatched_ == kClose.size()) {
                 closeMatched_ = 0;
-                closedAt_ = ++at;
+                closed_ = true;
+                ++at;
                 continue;
             }
         }
@@ -195,23 +228,28 @@ bool CometScriptCutter::feed(QByteArrayView chunk) {
             startAt_ = at;
             if (!inSegment_) begin_ = at;
         } else if (!isSpace(c)) {
-            closedAt_ = -1;
+            closed_ = false;
         }
         ++at;
     }
     // A closing text followed by nothing but white space ends the segment with the text.
-    if (inSegment_ && closedAt_ >= 0 && !start_) {
-        handler_(QByteArrayView(tail_).sliced(begin_));
+    if (inSegment_ && closed_ && !start_) {
+        if (inPieces_) {
+            handPiece(bytes.size(), Piece::Last);
+        } else {
+            handler_(QByteArrayView(tail_).sliced(begin_));
+        }
         inSegment_ = false;
-        closedAt_ = -1;
+        inPieces_ = false;
+        closed_ = false;
+    } else if (inPieces_) {
+        handPiece(start_ ? startAt_ : bytes.size(), Piece::More);
     }
     if (!inSegment_ && !start_) {
         tail_.clear();
     } else {
         tail_.remove(0, begin_);
         startAt_ -= begin_;
-        if (closedAt_ >= 0) closedAt_ -= begin_;
     }
     begin_ = 0;
-    return true;
 }

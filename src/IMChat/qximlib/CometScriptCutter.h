@@ -17,22 +17,30 @@
 // that starts before the pending one has ended abandons the pending one.
 //
 // Every byte is read once, however the chunks fall: what a marker split over two chunks
-// has matched so far is remembered, not searched for again. A segment may hold at most
-// kMaxSegment bytes (its start, payload, closing text and the white space after it);
-// a longer one, or a start that never finishes, is dropped with everything kept.
+// has matched so far is remembered, not searched for again. A segment is kept whole up to
+// kMaxSegment bytes (its start, payload, closing text and the white space after it); one
+// that grows longer is handed over in pieces as its bytes come instead, the first with
+// everything kept so far, so that the cutter keeps no more of it. A start that grows
+// longer (white space without end) is no start: its bytes are dropped, and the cutter reads
+// on.
 class CometScriptCutter {
 public:
     // A packet is a few kilobytes; the longest text the input bar sends is 200 characters.
     static constexpr qsizetype kMaxSegment = 4 * 1024 * 1024;
 
     using SegmentHandler = std::function<void(QByteArrayView segment)>;
+    // The pieces of a segment longer than kMaxSegment, in order: First (beginning with the
+    // segment's start), any number of More, then Last (the piece that ends it, through its
+    // closing text) or, when a new start abandons it or the cutter is reset, Abandoned (no
+    // bytes).
+    enum class Piece { First, More, Last, Abandoned };
+    using PieceHandler = std::function<void(QByteArrayView bytes, Piece piece)>;
 
-    explicit CometScriptCutter(SegmentHandler handler) : handler_(std::move(handler)) {}
+    CometScriptCutter(SegmentHandler handler, PieceHandler pieces)
+        : handler_(std::move(handler)), pieces_(std::move(pieces)) {}
 
-    // Adds the next chunk and hands over every segment it completes, in order. False when
-    // a segment grew past kMaxSegment: what was kept is dropped and the cutter starts
-    // afresh, but a stream that sends such a thing is not to be read on.
-    bool feed(QByteArrayView chunk);
+    // Adds the next chunk and hands over every segment it completes, in order.
+    void feed(QByteArrayView chunk);
     // Forgets the unfinished bytes (a new connection starts from nothing).
     void reset();
     // The unfinished bytes kept for the next chunk.
@@ -78,19 +86,31 @@ private:
     // A start was read whole at `at`: the pending segment ends there (or is abandoned), and
     // the new one begins.
     void startSegmentAt(qsizetype at);
+    // The pending segment has passed kMaxSegment at `at`: from now on it is handed over in
+    // pieces.
+    void goOnInPieces(qsizetype at);
+    // Hands the pending segment's bytes from `begin_` up to `at` over as a piece.
+    void handPiece(qsizetype at, Piece piece);
+    // How far the bytes of the text (`size` long) may be read at once: to the bound of the
+    // start being read or of the segment kept whole.
+    [[nodiscard]] qsizetype limitAt(qsizetype size) const;
 
     SegmentHandler handler_;
+    PieceHandler pieces_;
     QByteArray tail_;
-    // Where the kept bytes begin in `tail_` during a feed: the pending segment's start, or
-    // the start being read outside a segment.
+    // Where the kept bytes begin in `tail_` during a feed: the pending segment's start (or
+    // the first of its bytes not yet handed over in a piece), or the start being read
+    // outside a segment.
     qsizetype begin_ = 0;
     // The pending segment starts at `begin_` (its start read whole).
     bool inSegment_ = false;
+    // The pending segment is handed over in pieces.
+    bool inPieces_ = false;
     // A start being read, from `startAt_`.
     std::optional<StartReader> start_;
     qsizetype startAt_ = 0;
     // The bytes of the closing text matched so far.
     qsizetype closeMatched_ = 0;
-    // The end of the pending segment's last closing text while only white space followed.
-    qsizetype closedAt_ = -1;
+    // The pending segment's last closing text was followed by white space only so far.
+    bool closed_ = false;
 };

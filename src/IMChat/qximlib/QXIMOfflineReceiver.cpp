@@ -4,8 +4,10 @@
 #include "IMChat/qximlib/QXIMWire.h"
 #include "IMChat/qximlib/qximdata/util/QXIMUtil.h"
 
+#include "net/NKHTTPClient+QXClient.h"
 #include "net/QXIMConstantManager.h"
 #include "net/QXIMRequest.h"
+#include "net/transport/JsonDocument.h"
 #include "util/categories/Tolerant.h"
 
 #include "platform/foundation/clock.h"
@@ -32,9 +34,32 @@ void QXIMOfflineReceiver::getNotRecvMsgs(qint64 userId, qint64 fromTime, qint64 
     QXIMRequest& request = QXIMRequest::shared();
     // The fetch has no interface name.
     request.addValuesFormDic(QXIMWire::shortCallHeaders(QString()));
-    request.requestWithUrl(
-        url(userId, fromTime, toTime, count), QLatin1String(""), QString(),
-        [handler = handler_](const QVariant& reply) {
+    // The reply as read so far; it ends once its value has closed, or when it is given up.
+    struct Reading {
+        JsonDocument document{0, JsonDocument::Room::Own};
+        std::weak_ptr<NKHTTPRequestOperation> operation;
+        bool over = false;
+    };
+    auto reading = std::make_shared<Reading>();
+    reading->document.setLongestString(QXIMWire::kLongestString);
+    const auto stop = [](Reading& reading) {
+        reading.over = true;
+        if (const auto operation = reading.operation.lock()) operation->cancel();
+    };
+    reading->operation = request.requestWithUrlAsItComes(
+        url(userId, fromTime, toTime, count), QLatin1String(""), queue_,
+        [reading, stop, handler = handler_](const QByteArray& piece) {
+            JsonDocument& document = reading->document;
+            // What comes after the value is never read.
+            const ParserStatus status = reading->over ? ParserStatusError : document.parse(piece);
+            if (status == ParserStatusError ||
+                document.keptBytes() > QXClient::kMaximumReplyLength) {
+                stop(*reading);
+                return;
+            }
+            if (status != ParserStatusOK) return;
+            reading->over = true;
+            const QVariant reply = document.root();
             if (reply.typeId() != QMetaType::QVariantMap) return;
             const Tolerant requestTime = Tolerant(reply)[QStringLiteral("requestTime")];
             if (!requestTime.isNil()) {
@@ -44,5 +69,5 @@ void QXIMOfflineReceiver::getNotRecvMsgs(qint64 userId, qint64 fromTime, qint64 
             }
             handler(reply);
         },
-        nullptr);
+        nullptr, nullptr);
 }

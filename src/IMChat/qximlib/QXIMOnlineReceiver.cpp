@@ -44,7 +44,15 @@ void QXIMOnlineReceiver::createReceiveConnection(qint64 userId,
         // A broken stream is noticed by the missing heartbeats.
         nullptr);
     const std::lock_guard lock(mutex_);
-    if (current_ == stream) operation_ = std::move(operation);
+    if (current_ != stream || !operation) return;
+    if (readingHeld_) operation->setReadingHeld(true);
+    operation_ = std::move(operation);
+}
+
+void QXIMOnlineReceiver::setReadingHeld(bool held) {
+    const std::lock_guard lock(mutex_);
+    readingHeld_ = held;
+    if (operation_) operation_->setReadingHeld(held);
 }
 
 void QXIMOnlineReceiver::cancel() {

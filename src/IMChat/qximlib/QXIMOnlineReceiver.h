@@ -31,12 +31,16 @@ public:
     void createReceiveConnection(qint64 userId, std::shared_ptr<ns::DispatchQueue> queue);
     // Cancels this receiver's stream, and only it.
     void cancel();
+    // Holds the reading of the stream back, this one's and the next ones', until let go:
+    // the server is then held back by the connection's flow control. Any thread.
+    void setReadingHeld(bool held);
     [[nodiscard]] bool isConnected() const;
 
 private:
     ChunkHandler handler_;
     mutable std::mutex mutex_;
     std::shared_ptr<NKHTTPRequestOperation> operation_;
+    bool readingHeld_ = false;
     // Names the stream whose chunks are handed over; a replaced stream's chunks are dropped.
     std::shared_ptr<int> current_;
 };

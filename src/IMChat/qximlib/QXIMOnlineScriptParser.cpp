@@ -1,6 +1,26 @@
 #include "IMChat/qximlib/QXIMOnlineScriptParser.h"
 
+#include "IMChat/qximlib/QXIMWire.h"
+
 #include "net/transport/Json.h"
+#include "net/transport/JsonDocument.h"
+
+namespace {
+
+// The bytes of a payload read in pieces that an error keeps to show.
+constexpr qsizetype kPayloadBeginning = 1024;
+
+}  // namespace
+
+struct QXIMOnlineScriptParser::Pieces {
+    QString key;
+    int type = kTextResult;
+    bool listed = false;
+    QByteArray beginning;
+    std::unique_ptr<JsonDocument> document;
+    // Why the payload cannot be read; empty while it can.
+    QString refused;
+};
 
 void QXIMOnlineScriptParser::setKeychain(const QStringList& keychain) {
     const std::lock_guard lock(mutex_);
@@ -22,16 +42,19 @@ void QXIMOnlineScriptParser::setDelegate(Delegate delegate) {
     delegate_ = std::move(delegate);
 }
 
+void QXIMOnlineScriptParser::settings(QStringList* keys, QMap<QString, int>* types,
+                                      Delegate* delegate) const {
+    const std::lock_guard lock(mutex_);
+    if (keys) *keys = keychain_;
+    if (types) *types = resultTypes_;
+    if (delegate) *delegate = delegate_;
+}
+
 void QXIMOnlineScriptParser::parseScriptText(const QString& segment) const {
     QStringList keys;
     QMap<QString, int> types;
     Delegate delegate;
-    {
-        const std::lock_guard lock(mutex_);
-        keys = keychain_;
-        types = resultTypes_;
-        delegate = delegate_;
-    }
+    settings(&keys, &types, &delegate);
     if (!delegate) return;
     const qsizetype close = segment.lastIndexOf(QLatin1String(");</script>"));
     QVariantMap unread;  // the last payload that did not decode
@@ -60,4 +83,86 @@ void QXIMOnlineScriptParser::parseScriptText(const QString& segment) const {
         return;
     }
     delegate(QVariant(), QString(), ns::Error(kErrorDomain, -1, unread));
+}
+
+void QXIMOnlineScriptParser::readPiece(QByteArrayView bytes, CometScriptCutter::Piece piece) {
+    switch (piece) {
+        case CometScriptCutter::Piece::First:
+            beginPieces(bytes);
+            break;
+        case CometScriptCutter::Piece::More:
+            readPayload(bytes);
+            break;
+        case CometScriptCutter::Piece::Last:
+            readPayload(bytes);
+            finishPieces();
+            break;
+        case CometScriptCutter::Piece::Abandoned:
+            pieces_.reset();
+            break;
+    }
+}
+
+void QXIMOnlineScriptParser::beginPieces(QByteArrayView first) {
+    pieces_ = std::make_shared<Pieces>();
+    // The start ends with "cometMgr.KEY(".
+    const qsizetype start = CometScriptCutter::startLength(first, 0);
+    const QByteArrayView call = first.first(std::max<qsizetype>(start - 1, 0));
+    pieces_->key = QString::fromLatin1(call.sliced(call.lastIndexOf('.') + 1));
+    QStringList keys;
+    QMap<QString, int> types;
+    settings(&keys, &types, nullptr);
+    pieces_->listed = start > 0 && keys.contains(pieces_->key);
+    pieces_->type = types.value(pieces_->key, kTextResult);
+    if (pieces_->type == kJsonResult) {
+        pieces_->document = std::make_unique<JsonDocument>(0, JsonDocument::Room::Own);
+        pieces_->document->setLongestString(QXIMWire::kLongestString);
+    } else {
+        pieces_->refused = QStringLiteral("a text payload longer than %1 bytes")
+                               .arg(CometScriptCutter::kMaxSegment);
+    }
+    readPayload(first.sliced(start));
+}
+
+void QXIMOnlineScriptParser::readPayload(QByteArrayView bytes) {
+    if (!pieces_ || !pieces_->listed) return;
+    if (pieces_->beginning.size() < kPayloadBeginning)
+        pieces_->beginning +=
+            bytes.first(std::min(bytes.size(), kPayloadBeginning - pieces_->beginning.size()));
+    if (!pieces_->refused.isEmpty()) return;
+    // The closing text and what follows it come after the value, where nothing is read.
+    JsonDocument& document = *pieces_->document;
+    std::optional<ns::Error> error;
+    if (document.parse(bytes, &error) == ParserStatusError) {
+        pieces_->refused = error->localizedDescription();
+    } else if (document.keptBytes() > CometScriptCutter::kMaxSegment) {
+        pieces_->refused = QStringLiteral("longer than %1 bytes with its strings cut to %2 bytes")
+                               .arg(CometScriptCutter::kMaxSegment)
+                               .arg(QXIMWire::kLongestString);
+    }
+    if (!pieces_->refused.isEmpty()) pieces_->document.reset();
+}
+
+void QXIMOnlineScriptParser::finishPieces() {
+    const std::shared_ptr<Pieces> pieces = std::move(pieces_);
+    Delegate delegate;
+    settings(nullptr, nullptr, &delegate);
+    if (!pieces || !delegate) return;
+    if (!pieces->listed) {
+        delegate(QVariant(), QString(), ns::Error(kErrorDomain, -1));
+        return;
+    }
+    if (pieces->refused.isEmpty() && pieces->document->parserStatus() != ParserStatusOK)
+        pieces->refused = QStringLiteral("the payload ends inside its value");
+    const QVariant root = pieces->refused.isEmpty() ? pieces->document->root() : QVariant();
+    if (root.isValid()) {
+        delegate(root, pieces->key, std::nullopt);
+        return;
+    }
+    if (pieces->refused.isEmpty()) pieces->refused = QStringLiteral("no value");
+    delegate(QVariant(), QString(),
+             ns::Error(kErrorDomain, -1,
+                       {{kKeyKey, pieces->key},
+                        {kPayloadKey, QString::fromUtf8(pieces->beginning)},
+                        {ns::Error::kLocalizedDescriptionKey, pieces->refused}}));
 }

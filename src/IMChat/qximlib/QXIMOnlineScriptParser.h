@@ -1,5 +1,7 @@
 #pragma once
 
+#include "IMChat/qximlib/CometScriptCutter.h"
+
 #include "platform/foundation/error.h"
 
 #include <QMap>
@@ -8,6 +10,7 @@
 #include <QVariant>
 
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 
@@ -18,6 +21,14 @@
 // matched, or its JSON did not parse) the error of domain "未能解析." and code -1. When a
 // key matched but its payload did not decode, the error's user info names the key
 // (kKeyKey), holds the payload (kPayloadKey) and says why (its localized description).
+//
+// A segment too long to be kept whole comes in pieces (readPiece()) and is read as they
+// come, under the key its start names when that key is listed: a JSON payload with every
+// string longer than QXIMWire::kLongestString cut and at most CometScriptCutter::kMaxSegment
+// bytes kept of the rest, so that its packet is read with its ids and short fields whole.
+// It hands over once, at its last piece, as a whole segment would; a text payload (which
+// cannot be cut), a JSON payload that does not decode or keeps more than the bound give the
+// error, its user info holding the payload's beginning (kPayloadKey).
 class QXIMOnlineScriptParser {
 public:
     static constexpr int kTextResult = 0;
@@ -39,8 +50,20 @@ public:
     void setDelegate(Delegate delegate);
 
     void parseScriptText(const QString& segment) const;
+    // The next piece of a segment too long to be kept whole (from the cutter).
+    void readPiece(QByteArrayView bytes, CometScriptCutter::Piece piece);
 
 private:
+    // The segment being read in pieces.
+    struct Pieces;
+
+    // The settings of this moment.
+    void settings(QStringList* keys, QMap<QString, int>* types, Delegate* delegate) const;
+    void beginPieces(QByteArrayView first);
+    void readPayload(QByteArrayView bytes);
+    void finishPieces();
+
+    std::shared_ptr<Pieces> pieces_;
     mutable std::mutex mutex_;
     QStringList keychain_;
     QMap<QString, int> resultTypes_;

@@ -2,6 +2,7 @@
 #include "IMChat/qximlib/QXIMService.h"
 
 #include "IMChat/qximlib/QXIMNotifications.h"
+#include "IMChat/qximlib/QXIMOnlineReceiver.h"
 #include "IMChat/qximlib/QXIMSender.h"
 #include "IMChat/qximlib/QXIMUser.h"
 
@@ -68,18 +69,32 @@ void QXIMService::queueStreamPacket(const QVariantMap& packet) {
     });
     if (copy) return;
     for (const qint64 id : ids) ++idsToStore_[id];
-    streamPackets_.append(packet);
+    streamPackets_.append({packet, segmentBytes_});
+    streamPacketBytes_ += segmentBytes_;
+    holdStreamWhileFull();
     if (std::exchange(storeQueued_, true)) return;
     queue_->async([weak = weak_from_this()] {
         if (const auto self = weak.lock()) self->storeStreamPackets();
     });
 }
 
+void QXIMService::holdStreamWhileFull() {
+    const bool full = streamPackets_.size() >= kMostPacketsWaiting ||
+                      streamPacketBytes_ >= kMostPacketBytesWaiting;
+    if (full == std::exchange(streamHeld_, full)) return;
+    receiver_->setReadingHeld(full);
+}
+
 void QXIMService::storeStreamPackets() {
-    const QList<QVariantMap> packets =
-        streamPackets_.first(std::min(kStoreBatch, streamPackets_.size()));
+    QList<QVariantMap> packets;
+    for (const WaitingPacket& waiting :
+         streamPackets_.first(std::min(kStoreBatch, streamPackets_.size()))) {
+        packets.append(waiting.packet);
+        streamPacketBytes_ -= waiting.bytes;
+    }
     streamPackets_.remove(0, packets.size());
     savePackets(packets, true, nullptr, nullptr);
+    holdStreamWhileFull();
     // Stored, or to be stored from a copy: the server sends what was not acknowledged again.
     for (const QVariantMap& packet : packets) {
         for (const qint64 id : messageIdsOf(packet)) {

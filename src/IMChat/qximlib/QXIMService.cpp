@@ -74,15 +74,21 @@ QXIMService::QXIMService()
               .arg(QUuid::createUuid().toString(QUuid::WithoutBraces)))),
       database_(QXIMDatabase::shared()),
       scriptParser_({kRecvMsg, kRecvData, kCommand, kHeartbeat}),
-      cutter_([this](QByteArrayView segment) {
-          // A whole segment is whole UTF-8; one that is not cannot be read.
-          if (!segment.isValidUtf8()) {
-              parserResult(QVariant(), QString(),
-                           ns::Error(QXIMOnlineScriptParser::kErrorDomain, -1));
-              return;
-          }
-          scriptParser_.parseScriptText(QString::fromUtf8(segment));
-      }),
+      cutter_(
+          [this](QByteArrayView segment) {
+              // A whole segment is whole UTF-8; one that is not cannot be read.
+              if (!segment.isValidUtf8()) {
+                  parserResult(QVariant(), QString(),
+                               ns::Error(QXIMOnlineScriptParser::kErrorDomain, -1));
+                  return;
+              }
+              segmentBytes_ = segment.size();
+              scriptParser_.parseScriptText(QString::fromUtf8(segment));
+          },
+          [this](QByteArrayView bytes, CometScriptCutter::Piece piece) {
+              segmentBytes_ = CometScriptCutter::kMaxSegment;
+              scriptParser_.readPiece(bytes, piece);
+          }),
       acknowledgements_([this](const QString& talkId, const QStringList& ids,
                                std::function<void(bool)> done) {
           // The reply is taken where it arrives, not behind the stream's chunks.
@@ -147,6 +153,7 @@ void QXIMService::markHeartbeat() {
 
 void QXIMService::openConnection(qint64 userId) {
     cutter_.reset();
+    // The packets still waiting hold the new stream back as they held the old one.
     receiver_->createReceiveConnection(userId, queue_);
 }
 
@@ -203,10 +210,9 @@ void QXIMService::receiveOfflineMessages() {
         if (!offlineReceiver_) {
             offlineReceiver_ = std::make_unique<QXIMOfflineReceiver>(
                 [weak = weak_from_this()](const QVariant& reply) {
-                    if (const auto self = weak.lock()) {
-                        self->onQueue([self, reply] { self->offlineMessage(reply); });
-                    }
-                });
+                    if (const auto self = weak.lock()) self->offlineMessage(reply);
+                },
+                queue_);
         }
         offlineReceiver_->getNotRecvMsgs(QXIMUser::shared().userId());
     });
@@ -259,13 +265,7 @@ void QXIMService::acknowledge(const QVariantMap& packet) {
 }
 
 void QXIMService::onlineMessage(const QByteArray& chunk) {
-    if (cutter_.feed(chunk)) return;
-    // A segment past the bound: the stream is dropped as a broken one is, and the heartbeat
-    // opens it again (after a fetch of what was missed).
-    qWarning().noquote() << QStringLiteral(
-                                "Stream segment longer than %1 bytes: connection dropped")
-                                .arg(CometScriptCutter::kMaxSegment);
-    receiver_->cancel();
+    cutter_.feed(chunk);
 }
 
 QByteArray QXIMService::subDataString() const {

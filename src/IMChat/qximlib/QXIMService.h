@@ -65,6 +65,12 @@ public:
     // Stream packets stored in one transaction at most: a burst reaches the screens, and its
     // acknowledgements the server, in steps of this many.
     static constexpr qsizetype kStoreBatch = 500;
+    // While this many stream packets, or packets cut from this many bytes of segments, wait
+    // to be stored, the stream is not read on: a server faster than the store is held back
+    // by the connection's flow control, and what waits stays bounded. Two batches: the next
+    // transaction is always ready while one is written.
+    static constexpr qsizetype kMostPacketsWaiting = 2 * kStoreBatch;
+    static constexpr qsizetype kMostPacketBytesWaiting = 16 * 1024 * 1024;
 
     // The service, made and started on first use for the current messaging user. Throws
     // std::invalid_argument when the client constants the library needs are unset.
@@ -128,8 +134,8 @@ public:
 
     // Handles the reply of an offline fetch (on the service queue).
     void offlineMessage(const QVariant& reply);
-    // Handles one chunk of the stream (on the service queue). A segment longer than the
-    // cutter's bound drops the stream, which the heartbeat then opens again.
+    // Handles one chunk of the stream (on the service queue). A segment too long to be kept
+    // whole is read as it comes, its long strings cut (QXIMOnlineScriptParser).
     void onlineMessage(const QByteArray& chunk);
 
     // When the last heartbeat segment (or connection) was, on the clock's uptime.
@@ -166,6 +172,9 @@ private:
     // waits to be stored or acknowledged is let go at once.
     void queueStreamPacket(const QVariantMap& packet);
     void storeStreamPackets();
+    // Holds the stream's reading back while too much waits to be stored, and lets it go on
+    // once less does.
+    void holdStreamWhileFull();
     // The ids of the packet's messages.
     [[nodiscard]] static QList<qint64> messageIdsOf(const QVariantMap& packet);
     void sendSuccess(QXIMSender& sender, const QVariant& reply);
@@ -184,7 +193,17 @@ private:
     std::mutex ackPoolMutex_;
     std::vector<std::shared_ptr<QXIMessageAck>> ackPool_;
     QXIMAcknowledgements acknowledgements_;
-    QList<QVariantMap> streamPackets_;
+    // A stream packet waiting to be stored, with the bytes of the segment it was cut from.
+    struct WaitingPacket {
+        QVariantMap packet;
+        qsizetype bytes = 0;
+    };
+    QList<WaitingPacket> streamPackets_;
+    qsizetype streamPacketBytes_ = 0;
+    bool streamHeld_ = false;
+    // The bytes of the segment being handled: a whole one's, or at most what one read in
+    // pieces keeps.
+    qsizetype segmentBytes_ = 0;
     // The message ids of `streamPackets_`, each with the number of packets naming it.
     QHash<qint64, int> idsToStore_;
     bool storeQueued_ = false;

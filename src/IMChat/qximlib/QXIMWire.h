@@ -2,8 +2,18 @@
 
 #include "net/RequestHeaderSet.h"
 
-// What the messaging library's short calls to the message server share.
+#include <QtGlobal>
+
+// What the messaging library's calls to the message server share.
 namespace QXIMWire {
+
+// A string of a packet that comes in a reply or a segment too long to be kept whole (the
+// offline fetch past 8 MB, a stream segment past 4 MB) is read only this far, as it comes,
+// and the rest of it is skipped: 16 KB of text is more than a chat bubble shows (1,000
+// characters, however the text is written), so the chat shows such a text cut with its
+// "…", and the ids and short fields around it are read whole, so that its packet can be
+// stored and acknowledged.
+inline constexpr qsizetype kLongestString = 16 * 1024;
 
 // "ContentType" form-encoded, "QxData-Version" of the constant manager and, for a call
 // with an interface name, that name as "interface", as every call carries it on the wire

@@ -9,10 +9,11 @@ JsonDocument::Scratch& JsonDocument::threadScratch() {
 
 namespace {
 
-// The thread's scratch when it is free, else a new one owned by the document.
+// The thread's scratch when it is free and may be lent, else a new one owned by the
+// document.
 template <class Scratch>
-Scratch* borrow(Scratch& shared, std::unique_ptr<Scratch>& own) {
-    if (!shared.lent) {
+Scratch* borrow(Scratch& shared, std::unique_ptr<Scratch>& own, bool mayBorrow) {
+    if (mayBorrow && !shared.lent) {
         shared.lent = true;
         return &shared;
     }
@@ -22,8 +23,10 @@ Scratch* borrow(Scratch& shared, std::unique_ptr<Scratch>& own) {
 
 }  // namespace
 
-JsonDocument::JsonDocument(ParserOptions options)
-    : parser_(options), scratch_(borrow(threadScratch(), ownScratch_)), stack_(scratch_->stack) {
+JsonDocument::JsonDocument(ParserOptions options, Room room)
+    : parser_(options),
+      scratch_(borrow(threadScratch(), ownScratch_, room == Room::Thread)),
+      stack_(scratch_->stack) {
     parser_.setDelegate(this);
 }
 

@@ -31,7 +31,12 @@ public:
 // from the events of its own parser.
 class JsonDocument : public JsonParserDelegate {
 public:
-    explicit JsonDocument(ParserOptions options = 0);
+    // Where a document keeps the working room of its parse: the thread's, lent to one
+    // document at a time, suits a text read at once; a text read a piece at a time over a
+    // while, as its pieces arrive, has its own.
+    enum class Room { Thread, Own };
+
+    explicit JsonDocument(ParserOptions options = 0, Room room = Room::Thread);
     // Reads `data` as one whole text (JsonParser::parseWhole): a text that stops early
     // or has more than white space after its value is an error. `error` receives the
     // parser's error, or nothing.
@@ -43,6 +48,10 @@ public:
     // Parses the next chunk (JsonParser::parse) and keeps its status; `error`
     // receives the parser's error, or nothing.
     ParserStatus parse(QByteArrayView chunk, std::optional<ns::Error>* error = nullptr);
+    // Cuts long strings as they come (JsonParser::setLongestString).
+    void setLongestString(qsizetype bytes) { parser_.setLongestString(bytes); }
+    // The bytes read so far, less what was cut away (JsonParser::keptBytes).
+    [[nodiscard]] qint64 keptBytes() const { return parser_.keptBytes(); }
 
     // The first container opened: nil until one is, and a top-level scalar gives none.
     // A container joins its parent only when it closes, so after

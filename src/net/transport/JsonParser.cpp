@@ -275,9 +275,85 @@ bool JsonParser::makeHandle(bool ignoreTrailingText) {
 ParserStatus JsonParser::parse(QByteArrayView chunk) {
     if (status_ == ParserStatusOK || status_ == ParserStatusError) return status_;
     if (!makeHandle(true)) return status_;
+    if (longestString_ > 0) return parseCutting(chunk);
+    keptBytes_ += chunk.size();
     const auto status = yajl_parse(handle_, reinterpret_cast<const unsigned char*>(chunk.data()),
                                    size_t(chunk.size()));
     return finishChunk(status, chunk);
+}
+
+namespace {
+
+bool isNumberByte(char c) {
+    return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E';
+}
+
+}  // namespace
+
+ParserStatus JsonParser::parseCutting(QByteArrayView chunk) {
+    Cutting& cut = cutting_;
+    qsizetype from = 0;  // the first byte not yet passed on or skipped
+    // Passes the bytes up to `to` on to yajl; false when the parse stopped there.
+    const auto passOn = [&](qsizetype to) {
+        if (to <= from) return true;
+        const QByteArrayView part = chunk.sliced(from, to - from);
+        keptBytes_ += part.size();
+        from = to;
+        const auto status = yajl_parse(handle_, reinterpret_cast<const unsigned char*>(part.data()),
+                                       size_t(part.size()));
+        return finishChunk(status, part) == ParserStatusInsufficientData;
+    };
+    for (qsizetype at = 0; at < chunk.size(); ++at) {
+        const char c = chunk[at];
+        if (!cut.inString) {
+            if (c == '"') {
+                cut.inString = true;
+                cut.stringBytes = 0;
+                cut.numberBytes = 0;
+            } else if (!isNumberByte(c)) {
+                cut.numberBytes = 0;
+            } else if (++cut.numberBytes > kJsonLongestNumber) {
+                // Read up to here first: after the top-level value, it is text never read.
+                if (!passOn(at)) return status_;
+                fail(kJsonErrorTooLong,
+                     QStringLiteral("number longer than %1 characters").arg(kJsonLongestNumber));
+                status_ = ParserStatusError;
+                return status_;
+            }
+            continue;
+        }
+        // A string: a character or escape may be cut off before its first byte only.
+        bool startsCharacter = false;
+        if (cut.escaped) {
+            cut.escaped = false;
+            if (c == 'u') cut.hexLeft = 4;
+        } else if (cut.hexLeft > 0) {
+            --cut.hexLeft;
+        } else if (c == '"') {
+            cut.inString = false;
+            if (cut.skipping) {
+                cut.skipping = false;
+                from = at;  // the closing quote is read
+            }
+            continue;
+        } else {
+            cut.escaped = c == '\\';
+            startsCharacter = (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        }
+        if (cut.skipping) continue;
+        if (startsCharacter && cut.stringBytes >= longestString_) {
+            if (!passOn(at)) return status_;
+            cut.skipping = true;
+            continue;
+        }
+        ++cut.stringBytes;
+    }
+    if (cut.skipping) {
+        from = chunk.size();
+        return status_ == ParserStatusNone ? ParserStatusInsufficientData : status_;
+    }
+    passOn(chunk.size());
+    return status_;
 }
 
 ParserStatus JsonParser::parseWhole(QByteArrayView text) {

@@ -34,12 +34,18 @@ constexpr qint64 kJsonErrorNoHandle = -1000;
 constexpr qint64 kJsonErrorDoubleOverflow = -1001;
 constexpr qint64 kJsonErrorIntegerOverflow = -1002;
 constexpr qint64 kJsonErrorTooDeep = -1003;
+constexpr qint64 kJsonErrorTooLong = -1004;
 
 // The deepest nesting of objects and arrays a text may have. Real replies and packets nest
 // fewer than ten levels; a deeper text is malformed. The bound keeps every tree the layer
 // hands out shallow enough that walking, copying or releasing it by recursion (as QVariant
 // does) needs only a few tens of kilobytes of stack on any thread.
 constexpr qsizetype kJsonMaxDepth = 512;
+
+// The longest number literal a parser that cuts long strings reads (JsonParser::
+// setLongestString): yajl holds a literal whole until it ends, and no number needs more
+// than a few dozen characters.
+constexpr qsizetype kJsonLongestNumber = 1024;
 
 class JsonParser;
 
@@ -81,6 +87,16 @@ public:
     // the very end is delivered: whole replies are read this way.
     ParserStatus parseWhole(QByteArrayView text);
 
+    // Cuts every string and key whose text (as written, escapes included) runs past `bytes`
+    // bytes, as it comes: its first `bytes` bytes are read, up to the end of the character
+    // or escape under way, and the rest is skipped up to its closing quote, so that neither
+    // this parser nor yajl ever holds more of it, however the chunks fall. A number literal
+    // longer than kJsonLongestNumber is then an error (kJsonErrorTooLong). 0, the default,
+    // cuts nothing. Set before the first chunk; parse() only.
+    void setLongestString(qsizetype bytes) { longestString_ = bytes; }
+    // The bytes of the text read so far, less what was cut away.
+    [[nodiscard]] qint64 keptBytes() const { return keptBytes_; }
+
     [[nodiscard]] const std::optional<ns::Error>& parserError() const { return parserError_; }
     [[nodiscard]] JsonParserDelegate* delegate() const { return delegate_; }
     // The delegate is not owned.
@@ -90,7 +106,19 @@ public:
 private:
     struct Events;
 
+    // Where a parser that cuts long strings stands in the text.
+    struct Cutting {
+        bool inString = false;
+        bool escaped = false;       // right after a backslash
+        int hexLeft = 0;            // digits of a \u escape still to come
+        bool skipping = false;      // the rest of a string past the bound
+        qsizetype stringBytes = 0;  // of the string under way, read so far
+        qsizetype numberBytes = 0;  // of the number literal under way
+    };
+
     bool makeHandle(bool ignoreTrailingText);
+    // parse() with long strings cut.
+    ParserStatus parseCutting(QByteArrayView chunk);
     ParserStatus finishChunk(int yajlStatus, QByteArrayView chunk);
     void fail(qint64 code, const QString& message, const QString& literal = {});
     // The key for these bytes; a null QString when they are not UTF-8.
@@ -106,4 +134,7 @@ private:
     qsizetype depth_ = 0;
     bool complete_ = false;
     QString lastKey_;
+    qsizetype longestString_ = 0;
+    qint64 keptBytes_ = 0;
+    Cutting cutting_;
 };

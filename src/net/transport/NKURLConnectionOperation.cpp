@@ -171,6 +171,7 @@ void NKURLConnectionOperation::operationDidStart() {
         if (!isCancelled()) {
             connection_ =
                 ns::URLConnection::create(request_, sharedAs<NKURLConnectionOperation>(), false);
+            connection_->setReadingHeld(readingHeld_);
             if (!outputStream_) outputStream_ = ns::OutputStream::toMemory();
             connection_->start();
             connecting = true;
@@ -349,13 +350,39 @@ void NKURLConnectionOperation::setOutputStream(std::shared_ptr<ns::OutputStream>
 }
 
 void NKURLConnectionOperation::setChunkHandler(std::shared_ptr<ns::DispatchQueue> queue,
-                                               ChunkHandler handler) {
+                                               ChunkHandler handler, qint64 mostBytesWaiting) {
     std::lock_guard guard(lock_);
     if (!handler) {
         chunkDelivery_ = {};
         return;
     }
-    chunkDelivery_ = {queue ? std::move(queue) : ns::DispatchQueue::main(), std::move(handler)};
+    chunkDelivery_ = {queue ? std::move(queue) : ns::DispatchQueue::main(), std::move(handler),
+                      mostBytesWaiting,
+                      mostBytesWaiting > 0 ? std::make_shared<ChunksWaiting>() : nullptr};
+}
+
+void NKURLConnectionOperation::setReadingHeld(bool held) {
+    {
+        std::lock_guard guard(lock_);
+        readingHeld_ = held;
+    }
+    // Decided on "NetKit", in order with the pieces' own holds, from the holds as they
+    // stand then.
+    networkRequestThread().async([weak = weakAs<NKURLConnectionOperation>()] {
+        if (const auto self = weak.lock()) self->applyReadingHold();
+    });
+}
+
+bool NKURLConnectionOperation::isReadingHeld() const {
+    std::lock_guard guard(lock_);
+    return connection_ && connection_->isReadingHeld();
+}
+
+void NKURLConnectionOperation::applyReadingHold() {
+    std::lock_guard guard(lock_);
+    if (!connection_) return;
+    const auto& waiting = chunkDelivery_.waiting;
+    connection_->setReadingHeld(readingHeld_ || (waiting && waiting->full));
 }
 
 bool NKURLConnectionOperation::allowsInvalidSSLCertificate() const {
@@ -645,17 +672,32 @@ void NKURLConnectionOperation::didReceiveResponse(
     if (outputStream_) outputStream_->open();
 }
 
-void NKURLConnectionOperation::didReceiveData(ns::URLConnection&, const QByteArray& data) {
+void NKURLConnectionOperation::didReceiveData(ns::URLConnection& connection,
+                                              const QByteArray& data) {
     const qint64 length = data.size();
     std::shared_ptr<const ns::URLResponse> response;
     {
         std::lock_guard guard(lock_);
         response = response_;
         if (chunkDelivery_.handler) {
+            const auto& waiting = chunkDelivery_.waiting;
+            const qint64 most = chunkDelivery_.mostBytesWaiting;
+            // The hold is in place before the piece that fills the queue goes: its
+            // handling lets the reading go again.
+            if (waiting && (waiting->bytes += length) >= most && !waiting->full.exchange(true))
+                connection.setReadingHeld(true);
             // Each piece travels in its own closure: a handler that runs late still
             // sees its own bytes, never a later piece.
-            chunkDelivery_.queue->async(
-                [handler = chunkDelivery_.handler, data] { handler(data); });
+            chunkDelivery_.queue->async([handler = chunkDelivery_.handler, data, waiting, most,
+                                         weak = weakAs<NKURLConnectionOperation>()] {
+                handler(data);
+                if (waiting && (waiting->bytes -= data.size()) < most &&
+                    waiting->full.exchange(false)) {
+                    networkRequestThread().async([weak] {
+                        if (const auto self = weak.lock()) self->applyReadingHold();
+                    });
+                }
+            });
         } else if (outputStream_ && outputStream_->hasSpaceAvailable()) {
             (void)outputStream_->write(data.constData(), length);
         }

@@ -117,8 +117,17 @@ public:
     // bytes, in arrival order, instead of collecting the body: for streamed replies
     // that never end, such as the messaging receive. The handler is let go of when
     // the operation finishes or is cancelled. Set it before the operation starts; a
-    // null handler goes back to collecting.
-    void setChunkHandler(std::shared_ptr<ns::DispatchQueue> queue, ChunkHandler handler);
+    // null handler goes back to collecting. With `mostBytesWaiting`, the connection stops
+    // reading while that many bytes of pieces wait for the handler, and goes on once fewer
+    // do: a handler slower than the server holds the server back, and what waits stays
+    // bounded.
+    void setChunkHandler(std::shared_ptr<ns::DispatchQueue> queue, ChunkHandler handler,
+                         qint64 mostBytesWaiting = 0);
+    // Holds the reading of the reply back, besides the waiting pieces' own hold, until let
+    // go: for a handler that has more of its own to work through first. Any thread.
+    void setReadingHeld(bool held);
+    // Whether the connection's reading is held back now (by waiting pieces or the caller).
+    [[nodiscard]] bool isReadingHeld() const;
 
     [[nodiscard]] bool allowsInvalidSSLCertificate() const;
     void setAllowsInvalidSSLCertificate(bool allows);
@@ -212,9 +221,17 @@ protected:
     }
 
 private:
+    // The bytes of pieces handed to the handler's queue and not yet handled, and whether
+    // they hold the reading back.
+    struct ChunksWaiting {
+        std::atomic<qint64> bytes{0};
+        std::atomic<bool> full{false};
+    };
     struct ChunkDelivery {
         std::shared_ptr<ns::DispatchQueue> queue;
         ChunkHandler handler;
+        qint64 mostBytesWaiting = 0;
+        std::shared_ptr<ChunksWaiting> waiting;
     };
 
     void operationDidStart();
@@ -224,6 +241,8 @@ private:
     // Closes the output stream and lets go of the connection and the chunk handler.
     void endConnection();
     void answerServerTrust(const ns::URLAuthenticationChallenge& challenge);
+    // Holds or lets go the connection's reading as the holds now stand ("NetKit").
+    void applyReadingHold();
     void takeArchivedState(const ns::KeyedUnarchiver& coder);
 
     mutable std::recursive_mutex lock_;
@@ -247,6 +266,7 @@ private:
     CacheResponseBlock cacheResponse_;
     RedirectResponseBlock redirectResponse_;
     ChunkDelivery chunkDelivery_;
+    bool readingHeld_ = false;
     std::atomic<qint64> totalBytesRead_{0};
     ui::BackgroundTaskIdentifier backgroundTaskIdentifier_ = ui::kBackgroundTaskInvalid;
 };

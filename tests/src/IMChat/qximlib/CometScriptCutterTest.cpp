@@ -12,11 +12,19 @@ QByteArray segment(const QByteArray& key, const QByteArray& payload) {
     return "<script>window.parent.QX.webim.cometMgr." + key + "(" + payload + ");</script>";
 }
 
+using Piece = CometScriptCutter::Piece;
+
 class CometScriptCutterTest : public ::testing::Test {
 protected:
     CometScriptCutter cutter{
-        [this](QByteArrayView segment) { segments.append(segment.toByteArray()); }};
+        [this](QByteArrayView segment) { segments.append(segment.toByteArray()); },
+        [this](QByteArrayView bytes, Piece piece) {
+            pieces.append(piece);
+            piecesBytes += bytes.toByteArray();
+        }};
     QList<QByteArray> segments;
+    QList<Piece> pieces;
+    QByteArray piecesBytes;
 };
 
 TEST_F(CometScriptCutterTest, ASegmentSplitAnywhereComesOnceAfterItsLastByte) {
@@ -57,10 +65,10 @@ TEST_F(CometScriptCutterTest, EverySplitOfAStreamGivesTheSameSegments) {
         cutter.reset();
         qsizetype from = 0;
         for (const qsizetype cut : cuts) {
-            EXPECT_TRUE(cutter.feed(stream.mid(from, cut - from)));
+            cutter.feed(stream.mid(from, cut - from));
             from = cut;
         }
-        EXPECT_TRUE(cutter.feed(stream.mid(from)));
+        cutter.feed(stream.mid(from));
     };
     for (qsizetype cut = 1; cut < stream.size(); ++cut) {
         cutAt({cut});
@@ -89,6 +97,15 @@ TEST_F(CometScriptCutterTest, TheDomainNameHoldsFiveToFortyCharacters) {
     }
 }
 
+TEST_F(CometScriptCutterTest, TheKeyHoldsOneToThirtyLetters) {
+    for (const int length : {0, 1, 30, 31}) {
+        segments.clear();
+        cutter.reset();
+        cutter.feed(segment(QByteArray(length, 'k'), "1"));
+        EXPECT_EQ(segments.size(), length == 1 || length == 30 ? 1 : 0) << length;
+    }
+}
+
 TEST_F(CometScriptCutterTest, AClosingTextInsideThePayloadDoesNotEndTheSegment) {
     const QByteArray whole = segment("recvMsg", R"({"t":"a );</script> b"})");
     cutter.feed(whole + segment("recvHeartbeatMsg", ""));
@@ -110,35 +127,68 @@ TEST_F(CometScriptCutterTest, ANewStartAbandonsAnUnfinishedSegment) {
     EXPECT_EQ(segments[0], segment("recvHeartbeatMsg", "7"));
 }
 
-TEST_F(CometScriptCutterTest, ASegmentHoldsAtMostTheBoundAndALongerOneIsDropped) {
-    constexpr qsizetype kBound = CometScriptCutter::kMaxSegment;
+// A segment is kept whole up to 4 MB; a longer one comes in pieces as its bytes come, the
+// cutter keeping no more of it than the chunk under way, and what follows is cut as ever.
+TEST_F(CometScriptCutterTest, ASegmentIsKeptWholeUpTo4MBAndALongerOneComesInPieces) {
+    constexpr qsizetype kBound = 4 * 1024 * 1024;
+    constexpr qsizetype kChunk = 64 * 1024;
     const QByteArray start = "<script>window.parent.QX.webim.cometMgr.recvMsg(";
     const QByteArray close = ");</script>";
     const auto ofSize = [&](qsizetype size) {
         return start + QByteArray(size - start.size() - close.size(), 'x') + close;
     };
-    // In chunks of 64 KB: whether every chunk was taken.
+    // In chunks of 64 KB: the most the cutter kept after any of them.
     const auto feedInChunks = [&](const QByteArray& text) {
-        bool taken = true;
-        for (qsizetype at = 0; at < text.size(); at += 65536)
-            taken = cutter.feed(QByteArrayView(text).sliced(
-                        at, std::min<qsizetype>(65536, text.size() - at))) &&
-                    taken;
-        return taken;
+        qsizetype kept = 0;
+        for (qsizetype at = 0; at < text.size(); at += kChunk) {
+            cutter.feed(QByteArrayView(text).sliced(at, std::min(kChunk, text.size() - at)));
+            kept = std::max(kept, cutter.tail().size());
+        }
+        return kept;
     };
-    EXPECT_TRUE(feedInChunks(ofSize(kBound)));
+    feedInChunks(ofSize(kBound));
     ASSERT_EQ(segments.size(), 1);
     EXPECT_EQ(segments[0].size(), kBound);
+    EXPECT_TRUE(pieces.isEmpty());
 
-    EXPECT_FALSE(feedInChunks(ofSize(kBound + 1)));
+    // A byte more: the 4 MB kept so far, then the last byte.
+    const QByteArray longer = ofSize(kBound + 1);
+    feedInChunks(longer);
+    EXPECT_EQ(pieces, (QList<Piece>{Piece::First, Piece::Last}));
+    EXPECT_EQ(piecesBytes, longer);
+    EXPECT_TRUE(cutter.tail().isEmpty());
+
+    // Twice as long: nothing more is kept once it goes on in pieces.
+    pieces.clear();
+    piecesBytes.clear();
+    const QByteArray twice = ofSize(2 * kBound);
+    cutter.feed(twice.first(kBound));
+    EXPECT_EQ(cutter.tail().size(), kBound);
+    EXPECT_LE(feedInChunks(twice.sliced(kBound)), kChunk);
+    ASSERT_GE(pieces.size(), 3);
+    EXPECT_EQ(pieces.first(), Piece::First);
+    EXPECT_EQ(pieces.last(), Piece::Last);
+    EXPECT_EQ(pieces.count(Piece::More), pieces.size() - 2);
+    EXPECT_EQ(piecesBytes, twice);
     EXPECT_EQ(segments.size(), 1);
+
+    // One that never closes is abandoned by the next start, which is cut whole.
+    pieces.clear();
+    feedInChunks(start + QByteArray(kBound, 'x'));
+    cutter.feed(segment("recvHeartbeatMsg", "1"));
+    EXPECT_EQ(pieces.first(), Piece::First);
+    EXPECT_EQ(pieces.last(), Piece::Abandoned);
+    ASSERT_EQ(segments.size(), 2);
+    EXPECT_EQ(segments[1], segment("recvHeartbeatMsg", "1"));
+
+    // A start that never finishes is no start past the bound: dropped, and the cutter reads
+    // on.
+    pieces.clear();
+    EXPECT_LE(feedInChunks("<script>" + QByteArray(kBound, ' ')), kBound);
     EXPECT_TRUE(cutter.tail().isEmpty());
-    // A start that never finishes is held to the same bound.
-    EXPECT_FALSE(feedInChunks("<script>" + QByteArray(kBound, ' ')));
-    EXPECT_TRUE(cutter.tail().isEmpty());
-    // What follows is cut afresh.
-    EXPECT_TRUE(cutter.feed(segment("recvHeartbeatMsg", "")));
-    EXPECT_EQ(segments.size(), 2);
+    EXPECT_TRUE(pieces.isEmpty());
+    cutter.feed(segment("recvHeartbeatMsg", ""));
+    EXPECT_EQ(segments.size(), 3);
 }
 
 TEST_F(CometScriptCutterTest, TextWithoutSegmentsKeepsOnlyWhatMayStartOne) {
@@ -194,6 +244,57 @@ TEST_F(QXIMOnlineScriptParserTest, AClosingTextInAMessageStaysInItsText) {
     EXPECT_FALSE(deliveries[0].error);
     EXPECT_EQ(deliveries[0].result.toMap().value("t").toString(), "看 );</script> 房");
     EXPECT_EQ(deliveries[0].result.toMap().value("n").toInt(), 2);
+}
+
+// A segment too long to be kept whole is read as its pieces come, under its start's key:
+// ids and short fields whole, long strings cut to 16 KB, and at most 4 MB kept of the rest.
+TEST_F(QXIMOnlineScriptParserTest, ASegmentInPiecesIsReadUnderItsKeyWithItsLongStringsCut) {
+    constexpr qsizetype kLongest = 16 * 1024;
+    constexpr qsizetype kBound = 4 * 1024 * 1024;
+    const QByteArray start = "<script>window.parent.QX.webim.cometMgr.";
+    const auto readInPieces = [&](const QByteArray& key, const QByteArray& payload) {
+        const QByteArray whole = start + key + "(" + payload + ");</script> ";
+        const qsizetype third = whole.size() / 3;
+        parser.readPiece(QByteArrayView(whole).first(third), Piece::First);
+        parser.readPiece(QByteArrayView(whole).sliced(third, third), Piece::More);
+        parser.readPiece(QByteArrayView(whole).sliced(2 * third), Piece::Last);
+    };
+    readInPieces("recvMsg", R"({"msgs":[{"id":9000000000001,"contents":[")" +
+                                QByteArray(3 * kLongest, 'a') +
+                                R"("]}],"talk":{"toTalkId":"1-2"}})");
+    ASSERT_EQ(deliveries.size(), 1);
+    EXPECT_FALSE(deliveries[0].error);
+    EXPECT_EQ(deliveries[0].key, "recvMsg");
+    const QVariantMap message = deliveries[0].result.toMap()["msgs"].toList().value(0).toMap();
+    EXPECT_EQ(message["id"].toLongLong(), 9000000000001);
+    EXPECT_EQ(message["contents"].toList().value(0).toString(), QString(kLongest, 'a'));
+    EXPECT_EQ(deliveries[0].result.toMap()["talk"].toMap()["toTalkId"], "1-2");
+
+    // Abandoned: nothing; the next is read afresh.
+    parser.readPiece(start + "recvMsg({\"lost\":\"" + QByteArray(kLongest, 'b'), Piece::First);
+    parser.readPiece({}, Piece::Abandoned);
+    EXPECT_EQ(deliveries.size(), 1);
+    // A text payload cannot be cut, a JSON one may keep 4 MB at most (here of numbers), and
+    // neither may end inside its value: each is refused with its key and its beginning.
+    // An unlisted key is refused as a whole segment would be.
+    readInPieces("recvHeartbeatMsg", QByteArray(kBound + 1, '7'));
+    readInPieces("recvData", "[" + QByteArray("1,").repeated(kBound / 2) + "1]");
+    readInPieces("recvData", R"({"a":")" + QByteArray(kBound, 'c'));
+    readInPieces("unknown", QByteArray(kBound + 1, '7'));
+    ASSERT_EQ(deliveries.size(), 5);
+    for (const int refused : {1, 2, 3}) {
+        ASSERT_TRUE(deliveries[refused].error) << refused;
+        const QVariantMap unread = deliveries[refused].error->userInfo();
+        EXPECT_EQ(unread.value(QXIMOnlineScriptParser::kKeyKey),
+                  refused == 1 ? "recvHeartbeatMsg" : "recvData");
+        EXPECT_TRUE(unread.value(QXIMOnlineScriptParser::kPayloadKey)
+                        .toString()
+                        .startsWith(refused == 1   ? "7777"
+                                    : refused == 2 ? "[1,1,"
+                                                   : R"({"a":"ccc)"));
+    }
+    ASSERT_TRUE(deliveries[4].error);
+    EXPECT_FALSE(deliveries[4].error->userInfo().contains(QXIMOnlineScriptParser::kPayloadKey));
 }
 
 TEST_F(QXIMOnlineScriptParserTest, TheFirstListedKeyFoundWins) {

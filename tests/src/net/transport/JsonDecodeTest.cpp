@@ -146,7 +146,7 @@ qsizetype depthOf(QVariant value) {
 // Past the bound a text is malformed, however deep it goes: a tree that deep could not even
 // be released without running out of stack.
 TEST_F(JsonDecodeTest, NestingPastTheBoundIsMalformed) {
-    constexpr qsizetype kDeepest = 512;
+    constexpr qsizetype kDeepest = 512;  // the documented bound
     for (const bool objects : {false, true}) {
         EXPECT_EQ(depthOf(decode(nested(kDeepest, objects))), kDeepest);
         EXPECT_FALSE(error_);

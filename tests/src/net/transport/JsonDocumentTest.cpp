@@ -70,6 +70,64 @@ TEST_F(JsonDocumentTest, WholeTextConstructorReportsTheEnd) {
     EXPECT_EQ(whole.root(), QVariantList{true});
 }
 
+// A reader that cuts strings past 16 bytes keeps numbers and short strings whole, cuts the
+// rest at the first whole character or escape from the 16th byte on, never holds more of a
+// string than that, and builds the same tree however the text is split.
+TEST_F(JsonDocumentTest, StringsPastTheLongestAreCutAsTheyComeWhateverTheChunks) {
+    constexpr qsizetype kLongest = 16;
+    const QByteArray longKey(40, 'k');
+    const QByteArray text =
+        R"({"id":9000000000001,"short":"看房","t":")" + QByteArray(40000, 'a') + R"(","cn":")" +
+        QString(20, QChar(0x957F)).toUtf8() + R"(","esc":")" + QByteArray(R"(\u0041)").repeated(5) +
+        R"(","quote":"0123456789abcdefgh\"}]\\)" + QByteArray(R"(\")") +
+        R"(","exact":"0123456789abcdef",")" + longKey + R"(":[1.5,true,null],"n":-12)" + "}";
+    const QVariantMap expected{
+        {"id", 9000000000001LL},
+        {"short", QStringLiteral("看房")},
+        {"t", QString(kLongest, 'a')},
+        {"cn", QString(6, QChar(0x957F))},  // 18 bytes: no character cut in two
+        {"esc", QStringLiteral("AAA")},     // 18 bytes of escapes, none cut
+        {"quote", QStringLiteral("0123456789abcdef")},
+        {"exact", QStringLiteral("0123456789abcdef")},
+        {QString(kLongest, 'k'), QVariantList{1.5, true, QString("")}},
+        {"n", -12LL}};
+    for (const qsizetype size :
+         {qsizetype(1), qsizetype(2), qsizetype(3), qsizetype(7), qsizetype(4096), text.size()}) {
+        JsonDocument document(0, JsonDocument::Room::Own);
+        document.setLongestString(kLongest);
+        std::optional<ns::Error> error;
+        for (qsizetype at = 0; at < text.size(); at += size)
+            document.parse(text.mid(at, size), &error);
+        EXPECT_FALSE(error) << size;
+        EXPECT_EQ(document.parserStatus(), ParserStatusOK) << size;
+        EXPECT_EQ(document.root(), QVariant(expected))
+            << size << " " << json_JSONString(document.root()).left(300).toStdString();
+        EXPECT_LT(document.keptBytes(), 400) << size;
+    }
+    // Nothing cut: the whole text is read.
+    JsonDocument whole;
+    EXPECT_EQ(whole.parse(text), ParserStatusOK);
+    EXPECT_EQ(whole.keptBytes(), text.size());
+    EXPECT_EQ(whole.root().toMap().value("t").toString().size(), 40000);
+
+    // A number literal longer than any number is refused rather than held whole, in the
+    // value; after it, it is text never read.
+    constexpr qsizetype kLongestNumber = 1024;  // the documented bound
+    for (const qsizetype digits : {kLongestNumber, kLongestNumber + 1}) {
+        JsonDocument numbers;
+        numbers.setLongestString(kLongest);
+        std::optional<ns::Error> error;
+        numbers.parse("[0." + QByteArray(digits - 2, '7'), &error);
+        numbers.parse("]", &error);
+        EXPECT_EQ(numbers.parserStatus(),
+                  digits > kLongestNumber ? ParserStatusError : ParserStatusOK);
+        EXPECT_EQ(error ? error->code() : 0, digits > kLongestNumber ? kJsonErrorTooLong : 0);
+    }
+    JsonDocument after;
+    after.setLongestString(kLongest);
+    EXPECT_EQ(after.parse("[1] " + QByteArray(kLongestNumber + 1, '7')), ParserStatusOK);
+}
+
 // Writes every event as a word, to check their order.
 class Recorder : public JsonParserDelegate, public JsonDocumentDelegate {
 public:

@@ -61,8 +61,7 @@ QVariant nestedList(int depth) {
 
 // A text cut short at the generator's limit never reads back: the writer says it failed.
 TEST_F(JsonGenTest, TreeDeeperThanTheGeneratorTakesGivesNoText) {
-    // The generator's 127 levels.
-    constexpr int kDeepest = 127;
+    constexpr int kDeepest = 127;  // the documented bound
     const QString deepest = json_JSONString(nestedList(kDeepest));
     EXPECT_EQ(deepest.size(), 2 * kDeepest + 1);
     EXPECT_EQ(json_JSON(deepest), nestedList(kDeepest));

@@ -13,6 +13,7 @@
 #include <QJsonObject>
 
 #include <condition_variable>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -438,6 +439,46 @@ TEST_F(NKURLConnectionOperationTest, EveryChunkReachesALateReaderWithItsOwnBytes
     EXPECT_FALSE(outcome->onMainThread);
     EXPECT_TRUE(outcome->responseObject.toByteArray().isEmpty());
     EXPECT_TRUE(runMainLoopUntil([&] { return weak.expired(); }));
+}
+
+// A reader that falls behind holds an endless reply back: no more than its bound of pieces,
+// and the piece that reached it, waits for it; the reader's own hold keeps the reading held
+// once it has caught up, and letting go reads on.
+TEST_F(NKURLConnectionOperationTest, PiecesWaitingForTheirReaderHoldTheReplyBack) {
+    constexpr qint64 kMost = 256 * 1024;
+    constexpr qint64 kPiece = 64 * 1024;  // the most a plain-http reply keeps for its reader
+    server().setFault({.prefix = standin::paths::kDataShare, .endless = true});
+    auto reader = std::make_shared<ns::SerialQueue>("reader");
+    std::promise<void> caughtUp;
+    reader->async([behind = caughtUp.get_future().share()] { behind.wait(); });
+    struct LetGo {
+        std::promise<void>& promise;
+        bool done = false;
+        void operator()() {
+            if (!std::exchange(done, true)) promise.set_value();
+        }
+        ~LetGo() { (*this)(); }
+    } letReaderGo{caughtUp};
+    auto handled = std::make_shared<std::atomic<qint64>>(0);
+    auto operation = std::make_shared<NKHTTPRequestOperation>(request(standin::paths::kDataShare));
+    operation->setChunkHandler(
+        reader, [handled](const QByteArray& piece) { *handled += piece.size(); }, kMost);
+    ns::OperationQueue queue;
+    queue.addOperation(operation);
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return operation->isReadingHeld() || operation->totalBytesRead() > 4 * kMost; }));
+    EXPECT_TRUE(operation->isReadingHeld()) << operation->totalBytesRead();
+    operation->setReadingHeld(true);
+    letReaderGo();
+    reader->sync([] {});
+    EXPECT_GE(handled->load(), kMost);
+    EXPECT_LE(handled->load(), kMost + kPiece);
+    drainNetworkThread();
+    EXPECT_TRUE(operation->isReadingHeld());
+    operation->setReadingHeld(false);
+    EXPECT_TRUE(runMainLoopUntil([&] { return handled->load() > 4 * kMost; }));
+    operation->cancel();
+    reader->sync([] {});
 }
 
 TEST_F(NKURLConnectionOperationTest, StreamingOperationsGoAwayAfterEveryReconnect) {

@@ -1,0 +1,222 @@
+// What a hostile messaging server costs the app's messaging service, against the stand-in
+// server program. One run per case, not a Google Benchmark loop; name one case as argument
+// (both without a name):
+//  - "oversized": a broker text of 20 MB, then 3 ordinary messages. Prints when the 3 were
+//    stored (counted from the write), the peak memory, the streams opened (a reconnection
+//    each after the first) and what became of the big one (stored, with how much of its
+//    text, or acknowledged, or neither). Target: the 3 within 60 s, peak under 400 MB, no
+//    reconnection. Gives up after 150 s.
+//  - "fast": closed segments of 120 KB, each a packet of its own, sent as fast as loopback
+//    takes them. Prints the resident memory after 1, 10 and 20 s and the messages stored.
+//    Target: under 400 MB throughout.
+// Memory is watched from another thread: past --memory-limit MB (default 3000) the run stops
+// and prints what it saw so far, so that a run that grows without bound is cut short.
+
+#include "bench/support/messaging_user.h"
+#include "bench/support/peak_memory.h"
+#include "bench/support/standin_program.h"
+
+#include "IMChat/qximlib/QXIMDatabase.h"
+#include "IMChat/qximlib/QXIMService.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+namespace {
+
+constexpr qint64 kUser = 9000000000042;
+constexpr qint64 kBroker = 880001;
+constexpr qint64 kBigText = 20 * 1000 * 1000;
+constexpr qint64 kFastSegment = 120 * 1000;
+constexpr auto kGiveUpAfter = std::chrono::seconds(150);
+
+QJsonDocument get(const std::string& path) {
+    httplib::Client client("127.0.0.1", QUrl(bench::standin().root()).port());
+    const auto result = client.Get(path);
+    return result ? QJsonDocument::fromJson(QByteArray::fromStdString(result->body))
+                  : QJsonDocument();
+}
+
+QJsonObject post(const std::string& what, const QJsonObject& body) {
+    httplib::Client client("127.0.0.1", QUrl(bench::standin().root()).port());
+    client.set_read_timeout(60);
+    const auto result = client.Post(
+        "/__control/" + what, QJsonDocument(body).toJson(QJsonDocument::Compact).toStdString(),
+        "application/json");
+    return result ? QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object()
+                  : QJsonObject();
+}
+
+int streamsOpened() {
+    return int(get("/__control/requests?prefix=/comet/").array().size());
+}
+
+QJsonArray unacknowledged() {
+    return get("/__control/im/messages?to=" + std::to_string(kUser))
+        .object()["unacknowledged"]
+        .toArray();
+}
+
+// The stored rows of a message: how many, and the length of the longest text.
+std::pair<int, qint64> storedRows(qint64 messageId) {
+    return QXIMDatabase::shared().queue().inDatabase([&](JSSQLite& db) {
+        const auto rows = db.executeQuery(
+            "SELECT COUNT(*) AS c, MAX(LENGTH(m_content)) AS l FROM msgs WHERE m_id = ?",
+            {QString::number(messageId)});
+        const QVariantMap row = rows ? rows->value(0) : QVariantMap();
+        return std::pair{row.value("c").toInt(), row.value("l").toLongLong()};
+    });
+}
+
+void startService(QCoreApplication& app) {
+    (void)QXIMService::shared();
+    while (get("/__control/im/messages?to=" + std::to_string(kUser)).object()["streams"].toInt() <
+           1)
+        app.processEvents(QEventLoop::AllEvents, 50);
+}
+
+void oversized(QCoreApplication& app) {
+    startService(app);
+    QElapsedTimer sinceWrite;
+    sinceWrite.start();
+    const QJsonArray big =
+        post("im/write", {{"to", kUser}, {"from", kBroker}, {"textBytes", kBigText}})
+            .value("ids")
+            .toArray();
+    const QJsonArray small =
+        post("im/write", {{"to", kUser}, {"from", kBroker}, {"count", 3}}).value("ids").toArray();
+    if (big.size() != 1 || small.size() != 3) {
+        std::printf("the stand-in refused the messages\n");
+        return;
+    }
+    double storedAfter = -1;
+    while (sinceWrite.elapsed() < std::chrono::milliseconds(kGiveUpAfter).count()) {
+        app.processEvents(QEventLoop::AllEvents, 50);
+        int stored = 0;
+        for (const QJsonValue id : small) stored += storedRows(id.toInteger()).first > 0 ? 1 : 0;
+        if (stored == 3) {
+            storedAfter = double(sinceWrite.elapsed()) / 1000;
+            break;
+        }
+    }
+    // A moment for the big one's acknowledgement.
+    const qint64 settled = sinceWrite.elapsed();
+    while (sinceWrite.elapsed() - settled < 3000) app.processEvents(QEventLoop::AllEvents, 50);
+    const auto [bigRows, bigLength] = storedRows(big[0].toInteger());
+    bool bigAcknowledged = true;
+    for (const QJsonValue id : unacknowledged()) bigAcknowledged &= id != big[0];
+    std::printf("a text of %lld MB, then 3 messages\n", kBigText / 1000000);
+    if (storedAfter >= 0) {
+        std::printf("  the 3 stored after         %8.2f s (target within 60 s)\n", storedAfter);
+    } else {
+        std::printf("  the 3 not stored after     %8lld s\n",
+                    qint64(std::chrono::seconds(kGiveUpAfter).count()));
+    }
+    std::printf("  peak memory                %8.0f MB (target under 400)\n",
+                bench::peakResidentMegabytes() * 1.048576);
+    std::printf("  streams opened             %8d (reconnections: %d)\n", streamsOpened(),
+                streamsOpened() - 1);
+    std::printf("  the big one                stored in %d row(s), %lld characters of text; %s\n",
+                bigRows, bigLength, bigAcknowledged ? "acknowledged" : "not acknowledged");
+    std::printf("  unacknowledged at the end  %8lld\n", qint64(unacknowledged().size()));
+}
+
+void fast(QCoreApplication& app, qint64 limitBytes) {
+    // A packet from the broker of about 120 KB, its ids made of the chunk's number.
+    const QString text(int(kFastSegment - 600), QLatin1Char('x'));
+    const QJsonObject packet{
+        {"fromUser", QJsonObject{{"id", QString::number(kBroker)}, {"name", "王先生"}}},
+        {"toUser", QJsonObject{{"id", QString::number(kUser)}, {"name", "用户"}}},
+        {"post", QJsonObject{{"id", "10086_1_1009_1"}, {"title", "阳光花园 两室一厅"}}},
+        {"talk", QJsonObject{{"toTalkId", QStringLiteral("%1-%2").arg(kUser).arg(kBroker)},
+                             {"fromTalkId", QStringLiteral("%1-%2").arg(kBroker).arg(kUser)},
+                             {"postId", "10086_1_1009_1"}}},
+        {"msgs", QJsonArray{QJsonObject{{"id", "@N@"},
+                                        {"fromUserId", QString::number(kBroker)},
+                                        {"updateTime", 1700000000},
+                                        {"contents", QJsonArray{text}},
+                                        {"type", 0},
+                                        {"sysMsgType", 0}}}}};
+    QByteArray payload = QJsonDocument(packet).toJson(QJsonDocument::Compact);
+    payload.replace("\"@N@\"", "@N@");
+    const QByteArray segment =
+        "<script>window.parent.QX.webim.cometMgr.recvMsg(" + payload + ");</script>";
+    if (!bench::standin().control(
+            "stream",
+            QJsonDocument(
+                QJsonObject{{"segments", QJsonArray{QString::fromUtf8(segment)}}, {"repeat", true}})
+                .toJson(QJsonDocument::Compact)
+                .toStdString())) {
+        std::printf("the stand-in refused the stream\n");
+        return;
+    }
+    std::atomic<bool> stop{false};
+    std::thread watch([&] {
+        while (!stop) {
+            if (bench::residentBytes() > limitBytes) {
+                std::printf("  stopped: memory passed %lld MB\n", limitBytes / 1000000);
+                std::fflush(stdout);
+                std::_Exit(2);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    std::printf("closed segments of %lld KB as fast as loopback takes them\n", kFastSegment / 1000);
+    std::fflush(stdout);
+    QElapsedTimer sinceOpen;
+    sinceOpen.start();
+    (void)QXIMService::shared();
+    const auto stored = [] {
+        return QXIMDatabase::shared().queue().inDatabase([](JSSQLite& db) {
+            return db.executeQuery("SELECT COUNT(*) AS c FROM msgs")->value(0).value("c").toInt();
+        });
+    };
+    for (const int second : {1, 10, 20}) {
+        while (sinceOpen.elapsed() < second * 1000) app.processEvents(QEventLoop::AllEvents, 20);
+        std::printf("  after %2d s: resident %6.0f MB, peak %6.0f MB, messages stored %d\n", second,
+                    double(bench::residentBytes()) / 1e6, bench::peakResidentMegabytes() * 1.048576,
+                    stored());
+        std::fflush(stdout);
+    }
+    stop = true;
+    watch.join();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qint64 limitBytes = 3000LL * 1000 * 1000;
+    QStringList cases;
+    for (int n = 1; n < argc; ++n) {
+        if (std::string(argv[n]) == "--memory-limit" && n + 1 < argc) {
+            limitBytes = std::atoll(argv[++n]) * 1000000;
+        } else {
+            cases.append(QString::fromLocal8Bit(argv[n]));
+        }
+    }
+    QCoreApplication app(argc, argv);
+    if (!bench::standin().running()) {
+        std::printf("the stand-in server did not start\n");
+        return 1;
+    }
+    QTemporaryDir folder;
+    bench::signInMessagingUser(bench::standin().root(), folder.path(), kUser);
+    if (cases.isEmpty() || cases.contains(QStringLiteral("oversized"))) oversized(app);
+    if (cases.isEmpty() || cases.contains(QStringLiteral("fast"))) {
+        QXIMService::forceRelease();
+        fast(app, limitBytes);
+    }
+    QXIMService::forceRelease();
+    return 0;
+}
