@@ -173,12 +173,12 @@ QJsonObject ChatBroker::profile(qint64 brokerId) {
     return QJsonObject{
         {"id", QString::number(brokerId)},
         {"name", QString::fromUtf8(sample.name)},
-        {"phone", QStringLiteral("138%1").arg(brokerId % 100000000, 8, 10, QLatin1Char('0'))},
+        {"phone", SamplePeople::mobileOf(brokerId)},
         {"picUrl", QStringLiteral("avatars/brokers/%1.jpg").arg(brokerId)},
         {"companyName", QString::fromUtf8(sample.company)},
         {"districtName", QString::fromUtf8(sample.district)},
         {"streetName", QString::fromUtf8(sample.street)},
-        {"creditScore", 4},
+        {"creditScore", SamplePeople::creditScoreOf(brokerId)},
     };
 }
 

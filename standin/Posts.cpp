@@ -187,10 +187,17 @@ std::vector<Post> makePosts(int cityIndex, int major) {
         // A trusted house (102) is one the service saw "真实待租": rented houses only.
         const bool trusted = pick(0, 6) == 0;
         record["premier_status"] = trusted && major != 5 ? 102 : 100;
-        record["thumb_img"] =
-            post.hasImage ? QStringLiteral("house/%1.jpg").arg(pick(0, Posts::kThumbnailCount - 1))
-                          : QString();
         post.puid = record["puid"].toString().toLongLong();
+        // The lists show one of the post's own photos, the one its poster chose (drawn from
+        // as many as the stock pictures, so that the draws after it stay as they were).
+        if (post.hasImage) {
+            const int cover = pick(0, Posts::kThumbnailCount - 1);
+            record["thumb_img"] = PostDetailCalls::photoPath(
+                post.puid, cover % PostDetailCalls::photoCount(post.puid) + 1,
+                PostDetailCalls::kThumbnailWidth, PostDetailCalls::kThumbnailHeight);
+        } else {
+            record["thumb_img"] = QString();
+        }
         post.cityIndex = cityIndex;
         post.major = major;
         describe(post, record, *city);

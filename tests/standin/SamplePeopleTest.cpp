@@ -2,9 +2,13 @@
 // its city (the same one the shop map lists) or a personal user, and its community lies in
 // its own street, so a community's or a broker's pages find the post again.
 #include "standin/BrokerShops.h"
+#include "standin/ChatBroker.h"
 #include "standin/Communities.h"
 #include "standin/Posts.h"
 #include "standin/SamplePeople.h"
+
+#include <QJsonObject>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -78,6 +82,31 @@ TEST(SamplePeopleTest, TheShopMapsBrokersAreTheBrokersWhoPost) {
     const auto broker = SamplePeople::brokerOfShop(*shop, 0);
     EXPECT_EQ(SamplePeople::broker(broker.userId)->name, broker.name);
     EXPECT_FALSE(SamplePeople::broker(broker.userId + shop->brokerCount)) << "past the shop's last";
+}
+
+TEST(SamplePeopleTest, EveryBrokerHasAMobileOfHisOwnAndACredit) {
+    static const QRegularExpression mobile(QStringLiteral("^1[3-9][0-9]{9}$"));
+    // Seven digits alike in a row read as a placeholder, not as somebody's number.
+    static const QRegularExpression placeholder(QStringLiteral("([0-9])\\1{6}"));
+    for (const int city : {0, kBeijing, kWithoutShops}) {
+        std::set<QString> phones;
+        const auto brokers = SamplePeople::brokersOfCity(city);
+        ASSERT_FALSE(brokers.empty());
+        for (const auto& broker : brokers) {
+            EXPECT_TRUE(mobile.match(broker.phone).hasMatch()) << broker.phone.toStdString();
+            EXPECT_FALSE(placeholder.match(broker.phone).hasMatch()) << broker.phone.toStdString();
+            EXPECT_TRUE(phones.insert(broker.phone).second) << broker.phone.toStdString();
+            EXPECT_GE(broker.creditScore, 1) << "no broker without a star";
+            EXPECT_LE(broker.creditScore, 5);
+        }
+    }
+    // The messaging server's own brokers too.
+    for (qint64 id = 880001; id <= 880010; ++id) {
+        const QJsonObject profile = standin::ChatBroker::profile(id);
+        EXPECT_TRUE(mobile.match(profile["phone"].toString()).hasMatch()) << id;
+        EXPECT_FALSE(placeholder.match(profile["phone"].toString()).hasMatch()) << id;
+        EXPECT_GE(profile["creditScore"].toInt(), 1) << id;
+    }
 }
 
 TEST(SamplePeopleTest, EveryPostLiesInACommunityOfItsStreetThatListsItAndAgreesWithIt) {
