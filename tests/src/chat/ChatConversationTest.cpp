@@ -105,7 +105,8 @@ TEST_F(ChatConversationTest, TypedTextGoesOutOnceShowsSentAndTheBrokersAnswerFol
     EXPECT_TRUE(contact().contains(QStringLiteral(R"(["%1","880001","user","10086"])").arg(own())))
         << contact().toStdString();
 
-    // Shown as sent, then the broker's greeting under it.
+    // Shown as sent, then the broker's greeting under it: the talk names a post the server
+    // does not have, so it is about no house.
     ASSERT_TRUE(runMainLoopUntil([&] {
         drainMainLoop();
         const auto& data = chat->chatData();
@@ -114,7 +115,7 @@ TEST_F(ChatConversationTest, TypedTextGoesOutOnceShowsSentAndTheBrokersAnswerFol
     }));
     const auto& data = chat->chatData();
     EXPECT_EQ(data[1].contentsJson().toList().value(0).toString(),
-              standin::ChatBroker::greeting(kBroker));
+              standin::ChatBroker::greeting(kBroker, standin::ChatBroker::TalkSubject::Nothing));
     settle();
     auto* mine = cellAt(*chat, 0);
     ASSERT_NE(mine, nullptr);
