@@ -2,12 +2,10 @@
 // its city (the same one the shop map lists) or a personal user, and its community lies in
 // its own street, so a community's or a broker's pages find the post again.
 #include "standin/BrokerShops.h"
-#include "standin/ChatBroker.h"
 #include "standin/Communities.h"
 #include "standin/Posts.h"
 #include "standin/SamplePeople.h"
 
-#include <QJsonObject>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
@@ -99,13 +97,6 @@ TEST(SamplePeopleTest, EveryBrokerHasAMobileOfHisOwnAndACredit) {
             EXPECT_GE(broker.creditScore, 1) << "no broker without a star";
             EXPECT_LE(broker.creditScore, 5);
         }
-    }
-    // The messaging server's own brokers too.
-    for (qint64 id = 880001; id <= 880010; ++id) {
-        const QJsonObject profile = standin::ChatBroker::profile(id);
-        EXPECT_TRUE(mobile.match(profile["phone"].toString()).hasMatch()) << id;
-        EXPECT_FALSE(placeholder.match(profile["phone"].toString()).hasMatch()) << id;
-        EXPECT_GE(profile["creditScore"].toInt(), 1) << id;
     }
 }
 
