@@ -10,6 +10,7 @@
 #include <QJsonArray>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -21,6 +22,23 @@ namespace {
 // The first item of the packet's first message: a text, or a typed item's kind.
 QJsonValue firstItem(const QJsonObject& packet) {
     return packet.value("msgs").toArray().at(0).toObject().value("contents").toArray().at(0);
+}
+
+// The need a talk is about: the post it names is one of the needs' ids.
+std::optional<PostedNeed> needAbout(const QString& postId, const PostedNeeds* needs) {
+    bool isNumber = false;
+    const qint64 needId = postId.toLongLong(&isNumber);
+    return needs && isNumber ? needs->byId(needId) : std::nullopt;
+}
+
+// The sample post a talk is about ("id_major_1009_city"); nullptr when it names none.
+const SamplePost* postAbout(const QString& postId) {
+    const QStringList talkPost = postId.split(u'_');
+    if (talkPost.size() != 4) return nullptr;
+    // The app names the post by its record's id, or by its puid when it has none.
+    const qint64 id = talkPost[0].toLongLong();
+    const SamplePost* post = Posts::byPuid(id - Posts::kFirstPostId);
+    return post ? post : Posts::byPuid(id);
 }
 
 }  // namespace
@@ -53,28 +71,35 @@ void ChatBroker::install(MessagingServer& server, const PostedNeeds& needs) {
 
 std::vector<const SamplePost*> ChatBroker::housesOffered(qint64 brokerId, const QString& postId,
                                                          const PostedNeeds* needs) {
-    bool isNumber = false;
-    const qint64 needId = postId.toLongLong(&isNumber);
-    if (const auto need = needs && isNumber ? needs->byId(needId) : std::nullopt) {
-        std::vector<const SamplePost*> houses = NeedReplies::housesFor(*need);
-        std::stable_partition(houses.begin(), houses.end(), [brokerId](const SamplePost* house) {
-            return house->posterId == brokerId;
-        });
+    std::vector<const SamplePost*> houses;
+    if (const auto need = needAbout(postId, needs)) {
+        for (const SamplePost* house : NeedReplies::recommendedHouses(*need)) {
+            if (house->posterId == brokerId) houses.push_back(house);
+        }
         return houses;
     }
-    const QStringList talkPost = postId.split(u'_');
-    // The app names the post by its record's id, or by its puid when it has none.
-    const QString talked = talkPost.size() == 4 ? talkPost[0] : QString();
-    const int major = talkPost.size() == 4 ? talkPost[1].toInt() : 0;
-    std::vector<const SamplePost*> houses;
-    for (const int kind : Posts::kKinds) {
-        if (major > 0 && kind != major) continue;
-        for (const SamplePost* post : Posts::ofPoster(brokerId, kind)) {
-            if (post->record.value("id").toString() != talked &&
-                QString::number(post->puid) != talked) {
-                houses.push_back(post);
+    const auto broker = SamplePeople::broker(brokerId);
+    if (!broker) return houses;
+    if (const SamplePost* talked = postAbout(postId)) {
+        // His houses first, then his agency's: two lists filled in one pass.
+        std::vector<const SamplePost*> agency;
+        for (const SamplePost& post : Posts::postsOf(talked->cityIndex, talked->major)) {
+            if (&post == talked || post.districtId != talked->districtId ||
+                std::abs(post.price - talked->price) > talked->price * kNearPrice) {
+                continue;
+            }
+            if (post.posterId == brokerId) {
+                houses.push_back(&post);
+            } else if (const auto poster = SamplePeople::broker(post.posterId);
+                       poster && poster->company == broker->company) {
+                agency.push_back(&post);
             }
         }
+        houses.insert(houses.end(), agency.begin(), agency.end());
+        return houses;
+    }
+    for (const int kind : Posts::kKinds) {
+        for (const SamplePost* post : Posts::ofPoster(brokerId, kind)) houses.push_back(post);
     }
     return houses;
 }
@@ -93,6 +118,9 @@ QJsonObject ChatBroker::answerTo(const QJsonObject& packet, const QString& root,
     const QString postId = packet.value("post").toObject().value("id").toVariant().toString();
     if (!postId.isEmpty()) order.insert("postId", postId);
     const QJsonValue first = firstItem(packet);
+    const TalkSubject subject = needAbout(postId, needs) ? TalkSubject::Need
+                                : postAbout(postId)      ? TalkSubject::House
+                                                         : TalkSubject::Nothing;
     if (broker.toLongLong() == kServiceAccount) {
         order.insert("kind", "text");
         order.insert(
@@ -116,7 +144,6 @@ QJsonObject ChatBroker::answerTo(const QJsonObject& packet, const QString& root,
         order.insert("kind", "picture");
     } else if (text.contains(QStringLiteral("房源")) || text.contains(QStringLiteral("推荐"))) {
         const auto houses = housesOffered(broker.toLongLong(), postId, needs);
-        const bool aboutNeed = needs && needs->byId(postId.toLongLong()).has_value();
         if (!houses.empty()) {
             const QJsonObject card =
                 cardOf(houses[std::size_t(asked) % houses.size()]->record, root);
@@ -125,15 +152,13 @@ QJsonObject ChatBroker::answerTo(const QJsonObject& packet, const QString& root,
             order.insert(
                 "contents",
                 QJsonArray{QJsonValue(QJsonArray{"url", card, card.value("title").toString()})});
-        } else if (aboutNeed) {
+        } else {
             order.insert("kind", "text");
             order.insert("text", QStringLiteral("暂时还没有合适的房源，有了我马上推荐给您。"));
-        } else {
-            order.insert("kind", "card");
         }
     } else {
         order.insert("kind", "text");
-        order.insert("text", greeting(broker.toLongLong()));
+        order.insert("text", greeting(broker.toLongLong(), subject));
     }
     return order;
 }
@@ -173,19 +198,27 @@ QJsonObject ChatBroker::profile(qint64 brokerId) {
     return QJsonObject{
         {"id", QString::number(brokerId)},
         {"name", QString::fromUtf8(sample.name)},
-        {"phone", QStringLiteral("138%1").arg(brokerId % 100000000, 8, 10, QLatin1Char('0'))},
+        {"phone", SamplePeople::mobileOf(brokerId)},
         {"picUrl", QStringLiteral("avatars/brokers/%1.jpg").arg(brokerId)},
         {"companyName", QString::fromUtf8(sample.company)},
         {"districtName", QString::fromUtf8(sample.district)},
         {"streetName", QString::fromUtf8(sample.street)},
-        {"creditScore", 4},
+        {"creditScore", SamplePeople::creditScoreOf(brokerId)},
     };
 }
 
-QString ChatBroker::greeting(qint64 brokerId) {
+QString ChatBroker::greeting(qint64 brokerId, TalkSubject about) {
     const QJsonObject broker = profile(brokerId);
-    return QStringLiteral("您好，我是%1，这套房子还在，随时可以看房。着急的话打我电话%2。")
-        .arg(broker.value("name").toString(), broker.value("phone").toString());
+    const QString middle =
+        about == TalkSubject::House  ? QStringLiteral("这套房子还在，随时可以看房。")
+        : about == TalkSubject::Need ? QStringLiteral(
+                                           "您的找房意向我看到了，想看哪套跟我说，"
+                                           "我陪您去看。")
+                                     : QStringLiteral(
+                                           "请问您想找什么样的房子？说说区域和预算，"
+                                           "我帮您找。");
+    return QStringLiteral("您好，我是%1，%2着急的话打我电话%3。")
+        .arg(broker.value("name").toString(), middle, broker.value("phone").toString());
 }
 
 QJsonObject ChatBroker::cardData(const QString& root) {

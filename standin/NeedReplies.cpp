@@ -56,13 +56,14 @@ std::optional<QString> priceCondition(const QString& price) {
     return QStringLiteral("_") + price;
 }
 
-// House-type codes of a whole flat (kinds 1 and 5): 1 to 3 rooms, 4 for four or more. Shared
-// flats' codes name the kind of room, which the sample does not tell apart.
+// House-type codes of a whole flat (kinds 1 and 5): 1 to 3 rooms, 4 for four or more, -1 for
+// any ("不限"). Shared flats' codes name the kind of room, which the sample does not tell
+// apart.
 bool roomsMatch(const SamplePost& post, int major, const QJsonArray& codes) {
     if (major == 3 || codes.isEmpty()) return true;
     return std::any_of(codes.begin(), codes.end(), [&post](const QJsonValue& code) {
         const int rooms = int(jsonText(code).toLongLong());
-        return rooms >= 4 ? post.rooms >= 4 : post.rooms == rooms;
+        return rooms < 1 || (rooms >= 4 ? post.rooms >= 4 : post.rooms == rooms);
     });
 }
 
@@ -127,7 +128,7 @@ QJsonValue nearbyAgents(const QJsonArray& arguments) {
 QJsonValue subscribeHouseList(Endpoints& endpoints, const QJsonArray& arguments) {
     const auto need = endpoints.postedNeeds().byId(jsonText(arguments.at(0)).toLongLong());
     if (!need) return QJsonObject{{"page", 1}, {"total", 0}, {"list", QJsonArray()}};
-    const std::vector<const SamplePost*> houses = NeedReplies::housesFor(*need);
+    const std::vector<const SamplePost*> houses = NeedReplies::recommendedHouses(*need);
     const int total = int(houses.size());
     const int pages =
         std::max(1, (total + NeedReplies::kHousePageSize - 1) / NeedReplies::kHousePageSize);
@@ -205,21 +206,6 @@ std::vector<SampleBroker> NeedReplies::brokersFor(const NeedPlace& place) {
     return chosen;
 }
 
-std::vector<SampleBroker> NeedReplies::answeringBrokers(const PostedNeed& need) {
-    std::vector<SampleBroker> chosen;
-    const auto add = [&chosen](const SampleBroker& broker) {
-        const bool known = std::any_of(chosen.begin(), chosen.end(), [&](const auto& each) {
-            return each.userId == broker.userId;
-        });
-        if (!known && chosen.size() < std::size_t(kAnsweringBrokers)) chosen.push_back(broker);
-    };
-    for (const SamplePost* house : housesFor(need)) {
-        if (const auto poster = SamplePeople::broker(house->posterId)) add(*poster);
-    }
-    for (const SampleBroker& broker : brokersFor(placeOf(need))) add(broker);
-    return chosen;
-}
-
 std::vector<const SamplePost*> NeedReplies::housesFor(const PostedNeed& need) {
     const int major = int(need.rentOrBuy.toLongLong());
     const NeedPlace place = placeOf(need);
@@ -247,6 +233,28 @@ std::vector<const SamplePost*> NeedReplies::housesFor(const PostedNeed& need) {
     return houses;
 }
 
+std::vector<const SamplePost*> NeedReplies::recommendedHouses(const PostedNeed& need) {
+    std::map<qint64, int> offered;  // houses by broker
+    std::vector<const SamplePost*> houses;
+    for (const SamplePost* house : housesFor(need)) {
+        const bool answering = offered.contains(house->posterId);
+        if (!answering && offered.size() >= std::size_t(kAnsweringBrokers)) continue;
+        if (offered[house->posterId]++ < kHousesPerBroker) houses.push_back(house);
+    }
+    return houses;
+}
+
+std::vector<SampleBroker> NeedReplies::answeringBrokers(const PostedNeed& need) {
+    std::vector<SampleBroker> brokers;
+    for (const SamplePost* house : recommendedHouses(need)) {
+        const bool known = std::any_of(brokers.begin(), brokers.end(), [&](const auto& broker) {
+            return broker.userId == house->posterId;
+        });
+        if (!known) brokers.push_back(*SamplePeople::broker(house->posterId));
+    }
+    return brokers;
+}
+
 QJsonObject NeedReplies::houseRecord(const SamplePost& post) {
     const QJsonObject& record = post.record;
     const SampleBroker broker = SamplePeople::broker(post.posterId).value_or(SampleBroker{});
@@ -255,7 +263,8 @@ QJsonObject NeedReplies::houseRecord(const SamplePost& post) {
         // The first three of the post's photos as thumbnails: a picture shown larger asks
         // the host for its own size of the same photo.
         for (int n = 1; n <= 3; ++n)
-            pictures.append(PostDetailCalls::photoPath(post.puid, n, 124, 92));
+            pictures.append(PostDetailCalls::photoPath(
+                post.puid, n, PostDetailCalls::kThumbnailWidth, PostDetailCalls::kThumbnailHeight));
     }
     const QString area = QStringLiteral("%1㎡").arg(post.area);
     return QJsonObject{
@@ -282,42 +291,44 @@ QJsonObject NeedReplies::houseRecord(const SamplePost& post) {
 }
 
 QJsonArray NeedReplies::answersTo(const PostedNeed& need, const QString& root) {
-    const std::vector<SampleBroker> brokers = answeringBrokers(need);
-    const std::vector<const SamplePost*> houses = housesFor(need);
-    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    static const QStringList kHowMany{QStringLiteral("一"), QStringLiteral("两"),
+                                      QStringLiteral("三")};
+    static_assert(kHousesPerBroker <= 3, "a count kHowMany can say");
+    const std::vector<const SamplePost*> houses = recommendedHouses(need);
+    // The messages follow each other a second apart, in the order written.
+    qint64 time = QDateTime::currentSecsSinceEpoch();
     QJsonArray orders;
-    for (std::size_t k = 0; k < brokers.size(); ++k) {
-        const SampleBroker& broker = brokers[k];
-        // Each broker offers his own house; one without a house of the need's says he will
-        // look.
-        const auto own = std::find_if(houses.begin(), houses.end(), [&](const SamplePost* house) {
-            return house->posterId == broker.userId;
-        });
-        const int delay = kFirstAnswerMs + int(k) * kAnswerGapMs;
+    int k = 0;
+    for (const SampleBroker& broker : answeringBrokers(need)) {
+        std::vector<const SamplePost*> his;
+        std::copy_if(houses.begin(), houses.end(), std::back_inserter(his),
+                     [&](const SamplePost* house) { return house->posterId == broker.userId; });
+        const int delay = kFirstAnswerMs + k++ * kAnswerGapMs;
         const QJsonObject common{{"to", need.userId.toLongLong()},
                                  {"from", broker.userId},
                                  {"postId", QString::number(need.id)},
                                  {"root", root}};
         QJsonObject greeting = common;
         greeting.insert("kind", "text");
-        greeting.insert("text", own == houses.end()
-                                    ? QStringLiteral("您好，我是%1的%2，看到您的找房意向了，"
-                                                     "合适的房源一出来我马上联系您。")
-                                          .arg(broker.company, broker.name)
-                                    : QStringLiteral("您好，我是%1的%2，看到您的找房意向了，"
-                                                     "给您推荐一套房源，欢迎随时来看房。")
-                                          .arg(broker.company, broker.name));
+        greeting.insert("text",
+                        QStringLiteral("您好，我是%1的%2，看到您的找房意向了，"
+                                       "给您推荐%3套房源，欢迎随时来看房。")
+                            .arg(broker.company, broker.name, kHowMany[int(his.size()) - 1]));
         greeting.insert("delayMs", delay);
-        greeting.insert("updateTime", now + 1 + qint64(k) * 2);
+        greeting.insert("updateTime", ++time);
         orders.append(greeting);
-        if (own == houses.end()) continue;
-        const QJsonObject card = ChatBroker::cardOf((*own)->record, root);
-        QJsonObject offer = common;
-        offer.insert("kind", "card");
-        offer.insert("contents", QJsonArray{QJsonArray{"url", card, card.value("title")}});
-        offer.insert("delayMs", delay + 300);
-        offer.insert("updateTime", now + 2 + qint64(k) * 2);
-        orders.append(offer);
+        int n = 0;
+        for (const SamplePost* house : his) {
+            const QJsonObject card = ChatBroker::cardOf(house->record, root);
+            QJsonObject offer = common;
+            offer.insert("kind", "card");
+            // Through a value: a braced list of one array may copy that array instead.
+            offer.insert("contents",
+                         QJsonArray{QJsonValue(QJsonArray{"url", card, card.value("title")})});
+            offer.insert("delayMs", delay + kCardGapMs * ++n);
+            offer.insert("updateTime", ++time);
+            orders.append(offer);
+        }
     }
     return orders;
 }

@@ -24,24 +24,28 @@ struct NeedPlace {
 };
 
 // What a published housing need brings about. The brokers who posted houses that match it
-// (kind, district or place, rooms, price), else those of its district, answer it over the
-// messaging stream a moment after it is published: each greets the user about the need and
-// sends a post card of his own house that matches it. The calls of the replies screens
-// answer from the same sample (the need itself comes through "postHousingRequest",
-// NeedCalls): "getNearbyAgent" lists the brokers around a need's place,
-// "getSubscribeHouseList" pages through the brokers' houses that match the need, each
-// recommended by the broker who posted it, and "CommonSubscribe" on the push server
+// (kind, district or place, rooms, price) answer it over the messaging stream a moment after
+// it is published: each greets the user about the need and sends a post card of each house
+// he recommends for it. The calls of the replies screens answer from the same sample (the
+// need itself comes through "postHousingRequest", NeedCalls): "getNearbyAgent" lists the
+// brokers around a need's place, "getSubscribeHouseList" pages through the recommended
+// houses, each offered by the broker who posted it, and "CommonSubscribe" on the push server
 // subscribes a login to a need's houses (act 1), cancels a subscription (4) and lists them
-// with their new houses (5).
+// with their new houses (5). So the brokers the app counts as having answered, those its
+// answers' sheet lists and those who offer the recommended houses are the same, and each
+// of them has a talk holding his cards.
 class NeedReplies {
 public:
     // Houses a page of "getSubscribeHouseList".
     static constexpr int kHousePageSize = 5;
-    // Brokers who answer one need at most.
+    // Brokers who answer one need at most, and houses one of them recommends for it.
     static constexpr int kAnsweringBrokers = 3;
+    static constexpr int kHousesPerBroker = 3;
     // Real time before the first broker's answer, and between two brokers' answers.
     static constexpr int kFirstAnswerMs = 1500;
     static constexpr int kAnswerGapMs = 1000;
+    // Real time between a broker's greeting and each of his cards.
+    static constexpr int kCardGapMs = 300;
     // A position need takes in houses this far from its point.
     static constexpr int kNearbyMetres = 3000;
 
@@ -53,15 +57,19 @@ public:
     // The brokers around a place: those of its district, else of its city; at most
     // kAnsweringBrokers.
     [[nodiscard]] static std::vector<SampleBroker> brokersFor(const NeedPlace& place);
-    // The brokers who answer a need: those who posted its houses, in the houses' order, then
-    // those around its place; at most kAnsweringBrokers.
-    [[nodiscard]] static std::vector<SampleBroker> answeringBrokers(const PostedNeed& need);
     // The sample posts that match the need and that brokers posted, newest first.
     [[nodiscard]] static std::vector<const SamplePost*> housesFor(const PostedNeed& need);
+    // The houses recommended for a need: those of housesFor whose posters answer it, at most
+    // kHousesPerBroker of each, in that order. The first kAnsweringBrokers posters of its
+    // houses answer it; a need that no broker's house matches gets no answer.
+    [[nodiscard]] static std::vector<const SamplePost*> recommendedHouses(const PostedNeed& need);
+    // The brokers who answer a need: the posters of its recommended houses, in their order.
+    [[nodiscard]] static std::vector<SampleBroker> answeringBrokers(const PostedNeed& need);
     // One house of the recommended list as the replies screen reads it, offered by the
     // broker who posted it.
     [[nodiscard]] static QJsonObject houseRecord(const SamplePost& post);
-    // The orders (the messaging server's write form) with which the brokers answer a need.
+    // The orders (the messaging server's write form) with which the brokers answer a need:
+    // each broker's greeting, then a card of each house he recommends.
     [[nodiscard]] static QJsonArray answersTo(const PostedNeed& need, const QString& root);
 };
 

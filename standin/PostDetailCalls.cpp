@@ -36,8 +36,11 @@ const QStringList kSurroundings{
     "附近有小学和幼儿园，带孩子的家庭住着省心。",
     "楼下就是商业街，吃饭购物都很方便，晚上也不吵。",
     "采光好，冬天阳光能照进客厅，夏天通风凉快。",
-    "房东人好好说话，家具家电都是近两年新买的，保养得很好。",
 };
+// Who lets or sells the house, among those sentences: a rented house has a landlord, a house
+// for sale an owner.
+const QString kLandlordSentence = "房东人很好说话，家具家电都是近两年新买的，保养得很好。";
+const QString kOwnerSentence = "业主自住，装修和家具家电都保养得很好，可以留给买家。";
 
 constexpr char kReportTooShort[] = "情况说明必须为5-200字";
 constexpr char kNoSuchPost[] = "该信息不存在或已删除";
@@ -63,21 +66,25 @@ QString describeHouse(const QJsonObject& record, std::mt19937& random) {
     const auto pick = [&random](int low, int high) {
         return std::uniform_int_distribution<int>(low, high)(random);
     };
-    QString text = QStringLiteral("%1%2，%3，面积%4平米，%5，%6朝向，在%7层（共%8层）。")
+    const bool forSale = record["major_category"].toInt() == 5;
+    // "南北朝向", but "朝南" as it stands.
+    const QString facing = record["chaoxiang"].toString();
+    QString text = QStringLiteral("%1%2，%3，面积%4平米，%5，%6，在%7层（共%8层）。")
                        .arg(record["xiaoqu"].toString(), record["huxing"].toString(),
-                            record["major_category"].toInt() == 5 ? QStringLiteral("业主诚心出售")
-                                                                  : QStringLiteral("出租"))
+                            forSale ? QStringLiteral("业主诚心出售") : QStringLiteral("出租"))
                        .arg(record["area"].toObject()["v"].toInt())
-                       .arg(record["fitment"].toString(), record["chaoxiang"].toString())
+                       .arg(record["fitment"].toString(),
+                            facing.startsWith(u'朝') ? facing : facing + QStringLiteral("朝向"))
                        .arg(record["ceng"].toObject()["v"].toInt())
                        .arg(record["ceng_total"].toString());
     // Some descriptions run long, so the detail cuts them and offers the whole text; no
-    // sentence is said twice.
+    // sentence is said twice. A house for sale has an owner, not a landlord.
     const int sentences = pick(1, 4);
     QStringList surroundings = kSurroundings;
+    surroundings << (forSale ? kOwnerSentence : kLandlordSentence);
     std::shuffle(surroundings.begin(), surroundings.end(), random);
     for (int i = 0; i < sentences; ++i) text += surroundings[i];
-    if (record["major_category"].toInt() != 5) {
+    if (!forSale) {
         text += QStringLiteral("%1，%2，欢迎随时来电看房。")
                     .arg(record["fukuan"].toString(), record["ruzhu"].toString());
     } else {
@@ -227,6 +234,10 @@ QString PostDetailCalls::photoPath(qint64 puid, int number, int width, int heigh
     return QStringLiteral("posts/%1_%2-%3_3-0.jpg").arg(puid * 100 + number).arg(width).arg(height);
 }
 
+int PostDetailCalls::photoCount(qint64 puid) {
+    return 3 + int(puid % (kMaxPhotos - 2));
+}
+
 QString PostDetailCalls::wirePhone(qint64 puid, const QString& phone) {
     return puid % 3 == 0 ? encipher(phone) : phone;
 }
@@ -238,7 +249,7 @@ QJsonObject PostDetailCalls::detailRecord(qint64 puid, const QByteArray& rootUrl
     std::mt19937 random(std::uint32_t(puid * 11 + 5));
     if (post->hasImage) {
         QStringList photos;
-        const int count = 3 + int(puid % (kMaxPhotos - 2));
+        const int count = photoCount(puid);
         for (int i = 1; i <= count; ++i) photos << photoUrl(rootUrl, puid, i);
         record["ThumbImageUrls"] = photos.join(u',');
         record["image_count"] = count;

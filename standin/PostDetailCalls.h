@@ -17,6 +17,9 @@ namespace standin {
 class PostDetailCalls {
 public:
     static constexpr int kMaxPhotos = 12;
+    // The size of a photo as the lists' thumbnails and the recommended houses show it.
+    static constexpr int kThumbnailWidth = 124;
+    static constexpr int kThumbnailHeight = 92;
 
     static void install(Endpoints& endpoints);
 
@@ -29,6 +32,8 @@ public:
     // The whole record of a post as the detail calls send it; empty for an unknown puid.
     // `rootUrl` makes the photo URLs absolute.
     [[nodiscard]] static QJsonObject detailRecord(qint64 puid, const QByteArray& rootUrl);
+    // How many photos a post with photos has (3 to kMaxPhotos).
+    [[nodiscard]] static int photoCount(qint64 puid);
     // The image host path of photo `number` (from 1) of the post `puid` at `width` x
     // `height`; the detail's "ThumbImageUrls" name the same photos at 640 x 480.
     [[nodiscard]] static QString photoPath(qint64 puid, int number, int width, int height);

@@ -40,9 +40,6 @@ const QStringList kFeatures{QStringLiteral("南北通透"), QStringLiteral("近�
 const QStringList kShareRooms{QStringLiteral("主卧"), QStringLiteral("次卧"),
                               QStringLiteral("隔断间")};
 
-// Post ids lie above 32 bits, apart from the puids.
-constexpr qint64 kFirstPostId = 5'000'000'000LL;
-
 // The sample's time origin: the day the program started, so ages look fresh and stay
 // the same for the whole run.
 qint64 sampleNow() {
@@ -57,7 +54,7 @@ void describe(Post& post, QJsonObject& record, const CityRow& city) {
     const auto pick = [&random](int low, int high) {
         return std::uniform_int_distribution<int>(low, high)(random);
     };
-    record["id"] = QString::number(kFirstPostId + post.puid);
+    record["id"] = QString::number(Posts::kFirstPostId + post.puid);
     record["CategoryId"] = 7;
     record["major_category"] = post.major;
     record["city"] = city.name;
@@ -187,10 +184,17 @@ std::vector<Post> makePosts(int cityIndex, int major) {
         // A trusted house (102) is one the service saw "真实待租": rented houses only.
         const bool trusted = pick(0, 6) == 0;
         record["premier_status"] = trusted && major != 5 ? 102 : 100;
-        record["thumb_img"] =
-            post.hasImage ? QStringLiteral("house/%1.jpg").arg(pick(0, Posts::kThumbnailCount - 1))
-                          : QString();
         post.puid = record["puid"].toString().toLongLong();
+        // The lists show one of the post's own photos, the one its poster chose (drawn from
+        // as many as the stock pictures, so that the draws after it stay as they were).
+        if (post.hasImage) {
+            const int cover = pick(0, Posts::kThumbnailCount - 1);
+            record["thumb_img"] = PostDetailCalls::photoPath(
+                post.puid, cover % PostDetailCalls::photoCount(post.puid) + 1,
+                PostDetailCalls::kThumbnailWidth, PostDetailCalls::kThumbnailHeight);
+        } else {
+            record["thumb_img"] = QString();
+        }
         post.cityIndex = cityIndex;
         post.major = major;
         describe(post, record, *city);
@@ -406,8 +410,12 @@ const SamplePost* Posts::byPuid(qint64 puid) {
     // A puid is the city's script index × 100000 + the kind × 1000 + the post's number.
     if (puid < 0) return nullptr;
     const qint64 cityIndex = puid / 100000;
-    if (cityIndex > std::numeric_limits<int>::max()) return nullptr;
-    for (const SamplePost& post : postsOf(int(cityIndex), int(puid % 100000 / 1000))) {
+    const int major = int(puid % 100000 / 1000);
+    if (cityIndex > std::numeric_limits<int>::max() ||
+        std::find(std::begin(kKinds), std::end(kKinds), major) == std::end(kKinds)) {
+        return nullptr;
+    }
+    for (const SamplePost& post : postsOf(int(cityIndex), major)) {
         if (post.puid == puid) return &post;
     }
     return nullptr;

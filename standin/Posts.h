@@ -33,15 +33,17 @@ struct SamplePost {
 // and sale posts of any city of the city database (320 of each kind, in the city's real
 // districts and streets), filtered by the query conditions and keywords and sorted by
 // refresh time. Each post lies in a community of its street and is posted by a broker of
-// its city or by a personal user. "GetMajorCategoryFilter" gives each kind's filter definitions by
-// version
-// ({} when the client's version is current); the image host serves the thumbnails
+// its city or by a personal user, and its thumbnail is one of its own photos.
+// "GetMajorCategoryFilter" gives each kind's filter definitions by version ({} when the
+// client's version is current). The image host also serves stock house pictures
 // "/img/house/<n>.jpg", drawn on demand.
 class Posts {
 public:
     static constexpr int kPostsPerKind = 320;
+    // A post's record id: this plus its puid, above 32 bits.
+    static constexpr qint64 kFirstPostId = 5'000'000'000LL;
     static constexpr char kFilterVersion[] = "2";
-    static constexpr int kThumbnailCount = 24;
+    static constexpr int kThumbnailCount = 24;  // stock pictures
     // The kinds of post: 1 rent, 3 shared rent, 5 sale.
     static constexpr int kKinds[] = {1, 3, 5};
 
@@ -50,7 +52,7 @@ public:
     // The posts of one kind (major 1 rent, 3 share, 5 sale) in a city, newest refresh first;
     // empty for a city the database does not have.
     [[nodiscard]] static const std::vector<SamplePost>& postsOf(int cityIndex, int major);
-    // The post with this puid; nullptr when there is none.
+    // The post with this puid; nullptr when there is none (of no kind of kKinds too).
     [[nodiscard]] static const SamplePost* byPuid(qint64 puid);
     // The posts of one kind that lie in a community, or that a user posted, newest first.
     [[nodiscard]] static std::vector<const SamplePost*> ofCommunity(qint64 communityId, int major);

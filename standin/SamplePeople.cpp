@@ -13,6 +13,21 @@ const QStringList kPeopleBrands{"安家房产", "百居置业", "恒通地产", 
 const QStringList kSurnames{"王", "李", "张", "刘", "陈", "杨", "赵", "黄", "周", "吴"};
 const QStringList kGivenNames{"伟", "芳", "娜", "敏", "静", "磊", "强", "洋", "艳", "杰", "军"};
 
+// The mobile prefixes brokers' numbers begin with.
+const QStringList kMobilePrefixes{"135", "136", "137", "138", "139", "150", "151",
+                                  "152", "158", "159", "186", "187", "188", "189"};
+// A broker's credit, out of five stars: most have three or four, none has none.
+constexpr int kCreditScores[] = {2, 3, 3, 4, 4, 4, 5, 5};
+
+// The bits of a user id well stirred (a 64-bit finaliser), so that neighbouring ids give
+// unrelated digits.
+quint64 stirred(qint64 userId) {
+    quint64 bits = quint64(userId);
+    bits = (bits ^ (bits >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    bits = (bits ^ (bits >> 27)) * 0x94d049bb133111ebULL;
+    return bits ^ (bits >> 31);
+}
+
 // Cities without shops have two offices of four brokers, numbered after every real shop.
 constexpr int kOfficeNumber = 9000;
 constexpr int kOffices = 2;
@@ -26,8 +41,8 @@ SampleBroker make(int shopId, int number, int cityIndex, const QString& cityName
                   kGivenNames[(number * 3 + index) % kGivenNames.size()];
     broker.company = kPeopleBrands[number % kPeopleBrands.size()];
     broker.shopName = broker.company + districtName + QStringLiteral("店");
-    broker.phone = QStringLiteral("1390000%1").arg(broker.userId % 10000, 4, 10, QChar('0'));
-    broker.creditScore = index % 6;
+    broker.phone = SamplePeople::mobileOf(broker.userId);
+    broker.creditScore = SamplePeople::creditScoreOf(broker.userId);
     broker.cityIndex = cityIndex;
     broker.cityName = cityName;
     broker.districtName = districtName;
@@ -89,6 +104,16 @@ std::vector<SampleBroker> SamplePeople::brokersOfCity(int cityIndex) {
         }
     }
     return brokers;
+}
+
+QString SamplePeople::mobileOf(qint64 userId) {
+    const quint64 bits = stirred(userId);
+    return kMobilePrefixes[int(bits % quint64(kMobilePrefixes.size()))] +
+           QStringLiteral("%1").arg(bits / 16 % 100'000'000, 8, 10, QChar('0'));
+}
+
+int SamplePeople::creditScoreOf(qint64 userId) {
+    return kCreditScores[(stirred(userId) >> 40) % std::size(kCreditScores)];
 }
 
 SamplePoster SamplePeople::posterOfPost(qint64 puid) {

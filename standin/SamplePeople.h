@@ -14,10 +14,10 @@ namespace standin {
 struct SampleBroker {
     qint64 userId = 0;
     QString name;
-    QString company;   // the brand, "安家房产"
-    QString shopName;  // "安家房产徐汇区店"
-    QString phone;     // a mobile number
-    int creditScore = 0;
+    QString company;      // the brand, "安家房产"
+    QString shopName;     // "安家房产徐汇区店"
+    QString phone;        // a mobile number
+    int creditScore = 0;  // stars out of five
     int cityIndex = 0;
     QString cityName;
     QString districtName;
@@ -48,6 +48,10 @@ public:
     // Every broker working in the city: those of its shops, else those of its two offices;
     // empty for a city the database does not have.
     [[nodiscard]] static std::vector<SampleBroker> brokersOfCity(int cityIndex);
+    // A broker's mobile number and credit (1 to 5 stars), drawn from his user id: eleven
+    // digits after a common prefix, different for every broker of the sample.
+    [[nodiscard]] static QString mobileOf(qint64 userId);
+    [[nodiscard]] static int creditScoreOf(qint64 userId);
     // The personal user posting the post with this puid.
     [[nodiscard]] static SamplePoster posterOfPost(qint64 puid);
     // A personal user named by id (ids ending in 0); nullopt for a broker's id.

@@ -2,6 +2,7 @@
 
 #include "standin/Promotions.h"
 
+#include "standin/ChatBroker.h"
 #include "standin/FormFields.h"
 #include "standin/Geography.h"
 #include "standin/Posts.h"
@@ -48,15 +49,6 @@ const QStringList kBannerTitles{
     QStringLiteral("合租精选 拎包入住"),     QStringLiteral("二手好房 业主诚心出售"),
     QStringLiteral("经纪人在线 随时答疑"),   QStringLiteral("发布找房意向 经纪人主动找你"),
 };
-
-const QStringList kBrokerNames{QStringLiteral("王建国"), QStringLiteral("李晓梅"),
-                               QStringLiteral("张伟"), QStringLiteral("陈静")};
-const QStringList kCompanies{QStringLiteral("安居房产"), QStringLiteral("盛达置业"),
-                             QStringLiteral("和顺地产")};
-const QStringList kDistricts{QStringLiteral("浦东"), QStringLiteral("徐汇"),
-                             QStringLiteral("静安")};
-const QStringList kStreets{QStringLiteral("陆家嘴"), QStringLiteral("徐家汇"),
-                           QStringLiteral("南京西路")};
 
 qint64 now() {
     return QDateTime::currentSecsSinceEpoch();
@@ -238,8 +230,8 @@ QJsonObject privilegeOf(const SamplePoster& poster) {
     };
 }
 
-// The sample's brokers and posters as they are; other ids (the need replies' brokers) from
-// the fixed lists.
+// The sample's brokers and posters as they are; any other user as the messaging server's
+// packets name him (ChatBroker), so that a broker's page tells what his chat tells.
 Reply privilege(const RecordedRequest& request, Promotions& promotions) {
     const FormFields fields(request.body);
     const QString userId = fields.text("ucUserId");
@@ -248,20 +240,21 @@ Reply privilege(const RecordedRequest& request, Promotions& promotions) {
     if (const auto poster = SamplePeople::poster(userId.toLongLong()))
         return Reply::json(privilegeOf(*poster));
     const int n = int(qHash(userId) % 3);
+    const QJsonObject person = ChatBroker::profile(userId.toLongLong());
     return Reply::json(QJsonObject{
         {"status", 0},
         {"isZuzeridUser", isBroker(userId) ? 1 : 0},
-        {"phone", QStringLiteral("13900%1").arg(userId.right(6).rightJustified(6, '0'))},
+        {"phone", person.value("phone")},
         {"baseInfo",
          QJsonObject{
              {"userId", userId},
              {"avatar", isBroker(userId) ? avatarPath("brokers", userId) : QString()},
-             {"name", kBrokerNames.at(n)},
-             {"district_name", kDistricts.at(n)},
-             {"street_name", kStreets.at(n)},
+             {"name", person.value("name")},
+             {"district_name", person.value("districtName")},
+             {"street_name", person.value("streetName")},
              {"agentUserContactNum", 12 + n * 7},
-             {"companyName", kCompanies.at(n)},
-             {"creditScore", 3 + n},
+             {"companyName", person.value("companyName")},
+             {"creditScore", person.value("creditScore")},
              {"businessCardImage", n != 2},
              {"ICImage", true},
          }},

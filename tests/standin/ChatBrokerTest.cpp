@@ -17,6 +17,9 @@
 
 #include <httplib.h>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 // A packet as the app sends it: the talk's post (a need's id or a post's reference) is named
@@ -29,17 +32,39 @@ QJsonObject sent(const QJsonValue& first, const QString& postId = "p9") {
                        {"msgs", QJsonArray{QJsonObject{{"contents", QJsonArray{first}}}}}};
 }
 
+// What the card of an answer offers.
+const standin::SamplePost* offeredIn(const QJsonObject& order) {
+    return standin::Posts::byPuid(
+        QJsonValue(order)["contents"][0][1]["puid"].toString().toLongLong());
+}
+
+// How the app names a sample post as a talk's post.
+QString talkPostOf(const standin::SamplePost& post) {
+    return QStringLiteral("%1_%2_1009_%3")
+        .arg(post.record.value("id").toString())
+        .arg(post.major)
+        .arg(post.cityIndex);
+}
+
+QJsonObject sentTo(qint64 broker, const QJsonValue& first, const QString& postId) {
+    QJsonObject packet = sent(first, postId);
+    packet.insert("toUser", QJsonObject{{"id", QString::number(broker)}});
+    return packet;
+}
+
 TEST(ChatBrokerAnswers, TheKindOfTheAnswerFollowsWhatWasSent) {
     const auto kindOf = [](const QJsonValue& first) {
         return standin::ChatBroker::answerTo(sent(first), "R").value("kind").toString();
     };
     EXPECT_EQ(kindOf("有照片吗"), "picture");
     EXPECT_EQ(kindOf("发个语音介绍一下"), "voice");
-    EXPECT_EQ(kindOf("推荐几套房源"), "card");
     EXPECT_EQ(kindOf("我要屏蔽你"), "notice");
     EXPECT_EQ(kindOf(QJsonArray{"pic", QJsonObject{}}), "text");
+    // A broker with no house to offer says so rather than offer somebody else's.
+    const QJsonObject none = standin::ChatBroker::answerTo(sent("推荐几套房源"), "R");
+    EXPECT_EQ(none.value("kind"), "text");
+    EXPECT_TRUE(none.value("text").toString().contains(QStringLiteral("暂时还没有合适的房源")));
     const QJsonObject greeting = standin::ChatBroker::answerTo(sent("你好"), "R");
-    EXPECT_EQ(greeting.value("text").toString(), standin::ChatBroker::greeting(880002));
     EXPECT_EQ(greeting.value("to").toInteger(), 42);
     EXPECT_EQ(greeting.value("from").toInteger(), 880002);
     EXPECT_EQ(greeting.value("postId").toString(), "p9") << "about the talk's post";
@@ -49,6 +74,38 @@ TEST(ChatBrokerAnswers, TheKindOfTheAnswerFollowsWhatWasSent) {
     QJsonObject anonymous = sent("你好");
     anonymous.insert("fromUser", QJsonObject{});
     EXPECT_TRUE(standin::ChatBroker::answerTo(anonymous, "R").isEmpty());
+}
+
+TEST(ChatBrokerAnswers, TheGreetingSpeaksOfAHouseOnlyInATalkAboutOne) {
+    using Subject = standin::ChatBroker::TalkSubject;
+    const QString aboutHouse = standin::ChatBroker::greeting(880002, Subject::House);
+    const QString aboutNeed = standin::ChatBroker::greeting(880002, Subject::Need);
+    const QString aboutNothing = standin::ChatBroker::greeting(880002, Subject::Nothing);
+    EXPECT_TRUE(aboutHouse.contains(QStringLiteral("这套房子")));
+    EXPECT_FALSE(aboutNeed.contains(QStringLiteral("这套房子")));
+    EXPECT_FALSE(aboutNothing.contains(QStringLiteral("这套房子")));
+    const auto greetingIn = [](const QString& postId, const standin::PostedNeeds* needs) {
+        return standin::ChatBroker::answerTo(sent("你好", postId), "R", needs)
+            .value("text")
+            .toString();
+    };
+    // No post, a post the server does not have, a need id without the needs to know it.
+    EXPECT_EQ(greetingIn("", nullptr), aboutNothing);
+    EXPECT_EQ(greetingIn("10086_1_1009_1", nullptr), aboutNothing);
+    EXPECT_EQ(greetingIn("0_0_1009_0", nullptr), aboutNothing);
+    standin::PostedNeeds needs;
+    standin::PostedNeed wanted;
+    wanted.rentOrBuy = "1";
+    wanted.userId = "42";
+    const QString needId = QString::number(needs.add(wanted));
+    EXPECT_EQ(greetingIn(needId, nullptr), aboutNothing);
+    EXPECT_EQ(greetingIn(needId, &needs), aboutNeed);
+    // A sample post, by its record's id or by its puid.
+    const standin::SamplePost& post = standin::Posts::postsOf(0, 5).front();
+    EXPECT_EQ(greetingIn(talkPostOf(post), &needs), aboutHouse);
+    EXPECT_EQ(greetingIn(QStringLiteral("%1_5_1009_0").arg(post.puid), &needs), aboutHouse);
+    EXPECT_EQ(greetingIn(QStringLiteral("%1_7_1009_0").arg(post.puid + 2000), &needs), aboutNothing)
+        << "a kind the sample has no posts of";
 }
 
 TEST(ChatBrokerAnswers, AskedForHousesABrokerOffersTheNeedsOrHisOwnOneAfterAnother) {
@@ -62,54 +119,92 @@ TEST(ChatBrokerAnswers, AskedForHousesABrokerOffersTheNeedsOrHisOwnOneAfterAnoth
     standin::PostedNeed wanted;
     wanted.rentOrBuy = "1";
     wanted.districtId = district;
-    wanted.houseTypes = {2};
     wanted.price = "-1";
     wanted.userId = "42";
     const QString needId = QString::number(needs.add(wanted));
-    const auto matching = standin::NeedReplies::housesFor(*needs.byId(needId.toLongLong()));
-    ASSERT_GE(matching.size(), 2u);
-    const qint64 broker = matching[1]->posterId;
-    const auto cardOf = [](const QJsonObject& order) {
-        return order.value("contents").toArray().at(0).toArray().at(1).toObject();
-    };
-    QJsonObject asked = sent("再推荐几套房源", needId);
-    asked.insert("toUser", QJsonObject{{"id", QString::number(broker)}});
-    // His own house of the need first, then another that matches it.
-    const QJsonObject first = cardOf(standin::ChatBroker::answerTo(asked, "R", &needs, 0));
-    const auto* offered = standin::Posts::byPuid(first.value("puid").toString().toLongLong());
-    ASSERT_NE(offered, nullptr);
-    EXPECT_EQ(offered->posterId, broker);
-    const QJsonObject next = cardOf(standin::ChatBroker::answerTo(asked, "R", &needs, 1));
-    EXPECT_NE(next.value("puid"), first.value("puid"));
-    const auto* another = standin::Posts::byPuid(next.value("puid").toString().toLongLong());
-    EXPECT_NE(std::find(matching.begin(), matching.end(), another), matching.end());
-
-    // A need nothing matches gets a promise, not a house of another need.
-    wanted.price = "_1";
-    QJsonObject unmatched = sent("推荐", QString::number(needs.add(wanted)));
-    unmatched.insert("toUser", QJsonObject{{"id", QString::number(broker)}});
-    EXPECT_EQ(standin::ChatBroker::answerTo(unmatched, "R", &needs).value("kind"), "text");
-
-    // A talk about a broker's post: another of his posts of that kind.
-    const auto& rents = standin::Posts::postsOf(0, 1);
-    const auto talked = std::find_if(rents.begin(), rents.end(), [](const auto& post) {
-        return standin::SamplePeople::isBroker(post.posterId) &&
-               standin::Posts::ofPoster(post.posterId, 1).size() >= 2;
+    // In a talk about a need, the houses he recommends for it, one after another.
+    const auto recommended =
+        standin::NeedReplies::recommendedHouses(*needs.byId(needId.toLongLong()));
+    const auto answering = standin::NeedReplies::answeringBrokers(*needs.byId(needId.toLongLong()));
+    const auto several = std::find_if(answering.begin(), answering.end(), [&](const auto& b) {
+        return std::count_if(recommended.begin(), recommended.end(),
+                             [&](const auto* house) { return house->posterId == b.userId; }) >= 2;
     });
-    ASSERT_NE(talked, rents.end());
-    // The app names the post by its id ("id" of the record), which the broker knows it by.
-    QJsonObject aboutPost = sent(
-        "还有别的房源吗", QStringLiteral("%1_1_1009_0").arg(talked->record.value("id").toString()));
-    aboutPost.insert("toUser", QJsonObject{{"id", QString::number(talked->posterId)}});
-    const auto* other =
-        standin::Posts::byPuid(cardOf(standin::ChatBroker::answerTo(aboutPost, "R", &needs))
-                                   .value("puid")
-                                   .toString()
-                                   .toLongLong());
-    ASSERT_NE(other, nullptr);
-    EXPECT_NE(other->puid, talked->puid);
-    EXPECT_EQ(other->posterId, talked->posterId);
-    EXPECT_EQ(other->major, 1);
+    ASSERT_NE(several, answering.end());
+    const QJsonObject asked = sentTo(several->userId, "再推荐几套房源", needId);
+    const auto* first = offeredIn(standin::ChatBroker::answerTo(asked, "R", &needs, 0));
+    const auto* next = offeredIn(standin::ChatBroker::answerTo(asked, "R", &needs, 1));
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(next, nullptr);
+    EXPECT_NE(first, next);
+    for (const auto* offered : {first, next}) {
+        EXPECT_EQ(offered->posterId, several->userId) << "his own";
+        EXPECT_NE(std::find(recommended.begin(), recommended.end(), offered), recommended.end())
+            << "one of the need's recommended houses";
+    }
+    // A broker who recommends nothing for the need offers nothing in its talk; nor does
+    // anybody for a need nothing matches.
+    const auto idle = std::find_if(brokers.begin(), brokers.end(), [&](const auto& b) {
+        return std::none_of(answering.begin(), answering.end(),
+                            [&](const auto& a) { return a.userId == b.userId; });
+    });
+    ASSERT_NE(idle, brokers.end());
+    EXPECT_EQ(standin::ChatBroker::answerTo(sentTo(idle->userId, "推荐", needId), "R", &needs)
+                  .value("kind"),
+              "text");
+    wanted.price = "_1";
+    const QString unmatched = QString::number(needs.add(wanted));
+    EXPECT_EQ(standin::ChatBroker::answerTo(sentTo(several->userId, "推荐", unmatched), "R", &needs)
+                  .value("kind"),
+              "text");
+
+    // A talk about no house: any of his posts.
+    const auto* any = offeredIn(standin::ChatBroker::answerTo(
+        sentTo(several->userId, "有什么房源", "10086_1_1009_1"), "R", &needs));
+    ASSERT_NE(any, nullptr);
+    EXPECT_EQ(any->posterId, several->userId);
+}
+
+TEST(ChatBrokerAnswers, InATalkAboutAPostTheBrokerOffersHousesLikeItOfHisOrHisAgencys) {
+    int talks = 0, fromAgency = 0, none = 0;
+    for (const int kind : {1, 3, 5}) {
+        for (const standin::SamplePost& talked : standin::Posts::postsOf(0, kind)) {
+            const auto broker = standin::SamplePeople::broker(talked.posterId);
+            if (!broker) continue;
+            const QJsonObject asked = sentTo(broker->userId, "有推荐的房源吗", talkPostOf(talked));
+            const auto houses =
+                standin::ChatBroker::housesOffered(broker->userId, talkPostOf(talked), nullptr);
+            bool agency = false;
+            for (const standin::SamplePost* house : houses) {
+                EXPECT_NE(house, &talked);
+                EXPECT_EQ(house->major, talked.major);
+                EXPECT_EQ(house->districtId, talked.districtId);
+                EXPECT_LE(std::abs(house->price - talked.price),
+                          talked.price * standin::ChatBroker::kNearPrice)
+                    << talked.price << " " << house->price;
+                const auto poster = standin::SamplePeople::broker(house->posterId);
+                ASSERT_TRUE(poster) << "never a personal user's house";
+                EXPECT_EQ(poster->company, broker->company);
+                if (poster->userId == broker->userId) {
+                    EXPECT_FALSE(agency) << "his own first";
+                } else {
+                    agency = true;
+                }
+            }
+            const QJsonObject answer = standin::ChatBroker::answerTo(asked, "R");
+            if (houses.empty()) {
+                EXPECT_EQ(answer.value("kind"), "text");
+                ++none;
+            } else {
+                EXPECT_EQ(offeredIn(answer), houses.front());
+            }
+            fromAgency += agency ? 1 : 0;
+            ++talks;
+        }
+    }
+    EXPECT_GT(fromAgency, 0);
+    EXPECT_GT(none, 0);
+    EXPECT_LT(none, talks / 2);
 }
 
 TEST(ChatBrokerAnswers, TheCardNamesASamplePostAndTheVoiceIsAmr) {

@@ -15,6 +15,10 @@
 
 #include <httplib.h>
 
+#include <map>
+#include <set>
+#include <tuple>
+
 namespace paths = standin::paths;
 using standin::NeedReplies;
 using standin::PostedNeed;
@@ -79,36 +83,25 @@ TEST(NeedRepliesSampleTest, BrokersOfTheDistrictAnswerWithHousesThatMatchTheNeed
     // Four or more rooms, any price; a bare upper bound.
     for (const auto* house : NeedReplies::housesFor(need("1", district, {4}, "-1")))
         EXPECT_GE(house->rooms, 4);
+    // "不限" among the house types takes in every house.
+    EXPECT_EQ(NeedReplies::housesFor(need("1", district, {-1}, "-1")).size(),
+              NeedReplies::housesFor(need("1", district, {}, "-1")).size());
+    EXPECT_GT(NeedReplies::housesFor(need("1", district, {-1, 2}, "-1")).size(),
+              NeedReplies::housesFor(need("1", district, {2}, "-1")).size());
     for (const auto* house : NeedReplies::housesFor(need("5", district, {}, "300")))
         EXPECT_LT(house->price, 300);
-    // A need nothing matches has no houses, and the brokers around it say they will look.
+    // A need nothing matches has no houses, and nobody answers it: a broker in the count
+    // with nothing among the houses would be counted one way and shown another.
     EXPECT_TRUE(NeedReplies::housesFor(need("1", district, {1}, "_1")).empty());
-    const QJsonArray waiting = NeedReplies::answersTo(need("1", district, {1}, "_1"), "http://r");
-    EXPECT_EQ(waiting.size(), qsizetype(brokers.size())) << "a greeting each, no card";
+    EXPECT_TRUE(NeedReplies::answeringBrokers(need("1", district, {1}, "_1")).empty());
+    EXPECT_TRUE(NeedReplies::answersTo(need("1", district, {1}, "_1"), "http://r").isEmpty());
 
-    // The brokers who posted its houses answer first, each with a card of his own house.
-    const auto answering = NeedReplies::answeringBrokers(twoRooms);
-    ASSERT_FALSE(answering.empty());
-    EXPECT_EQ(answering[0].userId, houses[0]->posterId);
     const QJsonArray orders = NeedReplies::answersTo(twoRooms, "http://r");
+    ASSERT_FALSE(orders.isEmpty());
     const QJsonObject greeting = orders[0].toObject();
     EXPECT_EQ(greeting["to"].toInteger(), 9000000000042);
-    EXPECT_EQ(greeting["from"].toInteger(), answering[0].userId);
     EXPECT_EQ(greeting["postId"].toString(), "5") << "the answer names the need";
     EXPECT_GE(greeting["delayMs"].toInt(), NeedReplies::kFirstAnswerMs);
-    int cards = 0;
-    for (const QJsonValue& order : orders) {
-        if (order["kind"] != "card") continue;
-        ++cards;
-        const QJsonArray card = order["contents"].toArray()[0].toArray();
-        EXPECT_EQ(card[0].toString(), "url");
-        const auto* offered = standin::Posts::byPuid(card[1]["puid"].toString().toLongLong());
-        ASSERT_NE(offered, nullptr);
-        EXPECT_EQ(offered->posterId, order["from"].toInteger()) << "his own house";
-        EXPECT_NE(std::find(houses.begin(), houses.end(), offered), houses.end());
-    }
-    EXPECT_GE(cards, 1);
-    EXPECT_EQ(orders.size(), qsizetype(answering.size()) + cards);
 
     // A recommended house names the broker who posted it.
     const QJsonObject record = NeedReplies::houseRecord(*houses[0]);
@@ -123,6 +116,62 @@ TEST(NeedRepliesSampleTest, BrokersOfTheDistrictAnswerWithHousesThatMatchTheNeed
         EXPECT_EQ(record["houseImages"][0].toString(),
                   standin::PostDetailCalls::photoPath(houses[0]->puid, 1, 124, 92));
     }
+}
+
+TEST(NeedRepliesSampleTest, TheBrokersWhoAnswerAreThoseWhoRecommendEachWithHisCards) {
+    const standin::CityRow* city = standin::Geography::city(kReplyCity);
+    ASSERT_NE(city, nullptr);
+    int needs = 0, busy = 0;
+    for (const standin::DistrictRow& district : city->districts) {
+        for (const auto& [kind, rooms, price] :
+             std::vector<std::tuple<QString, QJsonArray, QString>>{
+                 {"1", {}, "-1"}, {"1", {1, 3}, "-1"}, {"3", {}, "_3000"}, {"5", {2}, "-1"}}) {
+            const PostedNeed wanted = need(kind, district.id, rooms, price);
+            const auto recommended = NeedReplies::recommendedHouses(wanted);
+            const auto brokers = NeedReplies::answeringBrokers(wanted);
+            const auto matching = NeedReplies::housesFor(wanted);
+            // Every broker who answers recommends, and every recommended house is one of
+            // the need's, offered by a broker who answers.
+            std::map<qint64, std::set<QString>> offered;  // puids by broker
+            for (const standin::SamplePost* house : recommended) {
+                EXPECT_NE(std::find(matching.begin(), matching.end(), house), matching.end());
+                offered[house->posterId].insert(QString::number(house->puid));
+            }
+            std::set<QString> names;
+            ASSERT_EQ(brokers.size(), offered.size());
+            for (const auto& broker : brokers) {
+                EXPECT_TRUE(offered.contains(broker.userId)) << broker.name.toStdString();
+                EXPECT_LE(offered[broker.userId].size(),
+                          std::size_t(NeedReplies::kHousesPerBroker));
+                EXPECT_TRUE(names.insert(broker.name).second) << "two brokers of one name";
+            }
+            EXPECT_LE(brokers.size(), std::size_t(NeedReplies::kAnsweringBrokers));
+            EXPECT_EQ(brokers.empty(), matching.empty()) << "a need with houses is answered";
+            // Each answering broker greets the user, then sends a card of each of his houses,
+            // and nothing else.
+            std::map<qint64, std::set<QString>> carded;
+            std::set<qint64> greeted;
+            for (const QJsonValue order : NeedReplies::answersTo(wanted, "http://r")) {
+                const qint64 from = order["from"].toInteger();
+                EXPECT_TRUE(offered.contains(from)) << from;
+                if (order["kind"] == "text") {
+                    EXPECT_FALSE(carded.contains(from)) << "the greeting comes first";
+                    greeted.insert(from);
+                    continue;
+                }
+                ASSERT_EQ(order["kind"], "card");
+                const QJsonArray card = order["contents"].toArray()[0].toArray();
+                EXPECT_EQ(card[0].toString(), "url");
+                EXPECT_TRUE(greeted.contains(from));
+                carded[from].insert(card[1]["puid"].toString());
+            }
+            EXPECT_EQ(carded, offered);
+            EXPECT_EQ(greeted.size(), offered.size());
+            ++needs;
+            busy += brokers.size() > 1 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(busy, needs / 4) << "needs that several brokers answer";
 }
 
 class NeedRepliesTest : public StandinFixture {
@@ -174,19 +223,32 @@ TEST_F(NeedRepliesTest, APostedNeedIsKeptAnsweredOverTheStreamAndPagedThroughIts
     const QJsonArray agents = posted["agents"].toArray();
     ASSERT_FALSE(agents.isEmpty());
 
-    // The answers are written at once and reach the user a moment later.
-    EXPECT_EQ(messagesTo(9000000000042)["unacknowledged"].toArray().size(), 2 * agents.size());
+    // The answers are written at once and reach the user a moment later: each broker told of
+    // greets the user and sends a card of each house he recommends.
+    const qsizetype written =
+        NeedReplies::answersTo(*PostedNeed::fromArguments(arguments), "R").size();
+    EXPECT_GT(written, agents.size());
+    EXPECT_EQ(messagesTo(9000000000042)["unacknowledged"].toArray().size(), written);
     EXPECT_TRUE(offline(9000000000042).isEmpty()) << "not yet";
     QJsonArray answers;
     EXPECT_TRUE(runMainLoopUntil([&] {
         answers = offline(9000000000042);
-        return answers.size() == 2 * agents.size();
+        return answers.size() == written;
     }));
-    const QJsonObject packet = answers[0].toObject();
-    EXPECT_EQ(packet["post"]["id"].toString(), needId) << "the answer names the need";
-    EXPECT_EQ(packet["fromUser"]["id"].toVariant().toString(),
+    EXPECT_EQ(answers.at(0)["fromUser"]["id"].toVariant().toString(),
               agents[0].toObject()["userId"].toString());
+    std::map<QString, std::set<QString>> carded;  // puids by broker
+    for (const QJsonValue packet : answers) {
+        EXPECT_EQ(packet["post"]["id"].toString(), needId) << "the answer names the need";
+        const QJsonValue item = packet["msgs"][0]["contents"][0];
+        if (item.isArray()) {
+            carded[packet["fromUser"]["id"].toVariant().toString()].insert(
+                item[1]["puid"].toString());
+        }
+    }
 
+    // The houses recommended, page after page, are the cards' houses, offered by the brokers
+    // who sent them: the brokers told of, no other.
     const QJsonObject first =
         call("HousingAppCInfo", "NevoruSubscribe", "getSubscribeHouseList", {needId, 1, 0})
             .toObject();
@@ -194,6 +256,21 @@ TEST_F(NeedRepliesTest, APostedNeedIsKeptAnsweredOverTheStreamAndPagedThroughIts
     ASSERT_GT(total, 0);
     EXPECT_EQ(first["list"].toArray().size(), std::min(total, NeedReplies::kHousePageSize));
     const int pages = (total + NeedReplies::kHousePageSize - 1) / NeedReplies::kHousePageSize;
+    std::map<QString, std::set<QString>> recommended;
+    for (int page = 1; page <= pages; ++page) {
+        const QJsonArray houses =
+            call("HousingAppCInfo", "NevoruSubscribe", "getSubscribeHouseList", {needId, page, 0})
+                .toObject()["list"]
+                .toArray();
+        for (const QJsonValue house : houses)
+            recommended[house["userId"].toString()].insert(house["puid"].toString());
+    }
+    EXPECT_EQ(recommended, carded);
+    std::set<QString> told;
+    for (const QJsonValue agent : agents) told.insert(agent["userId"].toString());
+    std::set<QString> offering;
+    for (const auto& [broker, houses] : carded) offering.insert(broker);
+    EXPECT_EQ(told, offering);
     const QJsonObject past =
         call("HousingAppCInfo", "NevoruSubscribe", "getSubscribeHouseList", {needId, pages + 1, 0})
             .toObject();

@@ -8,10 +8,12 @@
 #include "standin/PostDetailCalls.h"
 #include "standin/Posts.h"
 #include "standin/SamplePeople.h"
+#include "standin/SamplePictures.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSet>
 #include <QUrl>
 
@@ -87,6 +89,39 @@ TEST_F(PostDetailCallsTest, ThePostReadsAsInTheListWithItsDetailsAdded) {
     EXPECT_TRUE(call("GetPost", "12")["posts"].toArray().isEmpty());
     EXPECT_TRUE(call("GetPost", "")["posts"].toArray().isEmpty());
     EXPECT_EQ(call("GetPostByPuid", "12", "")["status"].toInt(), -1);
+}
+
+TEST_F(PostDetailCallsTest, TextsAndThumbnailsAgreeWithTheirPosts) {
+    for (const int city : {0, 100}) {
+        for (const int major : {1, 3, 5}) {
+            for (const standin::SamplePost& post : standin::Posts::postsOf(city, major)) {
+                const QJsonObject full = standin::PostDetailCalls::detailRecord(post.puid, "R");
+                // The thumbnail the lists and cards show is one of the post's own photos.
+                const QString thumbnail = post.record["thumb_img"].toString();
+                if (post.hasImage) {
+                    const QString photo = thumbnail.section('_', 0, 0);
+                    EXPECT_TRUE(thumbnail.startsWith("posts/")) << thumbnail.toStdString();
+                    EXPECT_TRUE(full["ThumbImageUrls"].toString().contains("/img/" + photo +
+                                                                           "_640-480_7-0.jpg"))
+                        << thumbnail.toStdString();
+                    EXPECT_TRUE(standin::SamplePictures::render(thumbnail)) << "the host draws it";
+                } else {
+                    EXPECT_TRUE(thumbnail.isEmpty());
+                }
+                const QString description = full["description"].toString();
+                EXPECT_FALSE(
+                    QRegularExpression(QStringLiteral("朝.朝向")).match(description).hasMatch())
+                    << description.toStdString();
+                if (major == 5) {
+                    EXPECT_TRUE(description.contains(QStringLiteral("出售")));
+                    for (const char* renting : {"房东", "出租", "入住", "押"}) {
+                        EXPECT_FALSE(description.contains(QString::fromUtf8(renting)))
+                            << description.toStdString();
+                    }
+                }
+            }
+        }
+    }
 }
 
 TEST_F(PostDetailCallsTest, ViewsAreCountedAndReportsChecked) {

@@ -6,6 +6,8 @@
 #include "standin/Posts.h"
 #include "standin/SamplePeople.h"
 
+#include <QRegularExpression>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -78,6 +80,24 @@ TEST(SamplePeopleTest, TheShopMapsBrokersAreTheBrokersWhoPost) {
     const auto broker = SamplePeople::brokerOfShop(*shop, 0);
     EXPECT_EQ(SamplePeople::broker(broker.userId)->name, broker.name);
     EXPECT_FALSE(SamplePeople::broker(broker.userId + shop->brokerCount)) << "past the shop's last";
+}
+
+TEST(SamplePeopleTest, EveryBrokerHasAMobileOfHisOwnAndACredit) {
+    static const QRegularExpression mobile(QStringLiteral("^1[3-9][0-9]{9}$"));
+    // Seven digits alike in a row read as a placeholder, not as somebody's number.
+    static const QRegularExpression placeholder(QStringLiteral("([0-9])\\1{6}"));
+    for (const int city : {0, kBeijing, kWithoutShops}) {
+        std::set<QString> phones;
+        const auto brokers = SamplePeople::brokersOfCity(city);
+        ASSERT_FALSE(brokers.empty());
+        for (const auto& broker : brokers) {
+            EXPECT_TRUE(mobile.match(broker.phone).hasMatch()) << broker.phone.toStdString();
+            EXPECT_FALSE(placeholder.match(broker.phone).hasMatch()) << broker.phone.toStdString();
+            EXPECT_TRUE(phones.insert(broker.phone).second) << broker.phone.toStdString();
+            EXPECT_GE(broker.creditScore, 1) << "no broker without a star";
+            EXPECT_LE(broker.creditScore, 5);
+        }
+    }
 }
 
 TEST(SamplePeopleTest, EveryPostLiesInACommunityOfItsStreetThatListsItAndAgreesWithIt) {

@@ -2,6 +2,7 @@
 #include "StandinClient.h"
 #include "StandinFixture.h"
 
+#include "standin/ChatBroker.h"
 #include "standin/ClassCalls.h"
 #include "standin/FormFields.h"
 #include "standin/Posts.h"
@@ -145,6 +146,13 @@ TEST_F(ServiceCallsTest, BrokersHaveShopsAndPersonalUsersNone) {
     const QJsonObject personal =
         jsonOf(post("GetUserPrivilegeByUserId", "ucUserId=5010&pg=2&pi=1"));
     EXPECT_EQ(personal["isZuzeridUser"].toInt(), 0);
+    // A broker of the messaging server's own is on his page who he is in his chat.
+    const QJsonObject chatBroker = standin::ChatBroker::profile(880001);
+    const QJsonObject page = jsonOf(post("GetUserPrivilegeByUserId", "ucUserId=880001&pg=2&pi=1"));
+    EXPECT_EQ(page["phone"], chatBroker["phone"]);
+    EXPECT_EQ(page["baseInfo"]["name"], chatBroker["name"]);
+    EXPECT_EQ(page["baseInfo"]["companyName"], chatBroker["companyName"]);
+    EXPECT_EQ(page["baseInfo"]["creditScore"], chatBroker["creditScore"]);
 }
 
 TEST_F(ServiceCallsTest, TheSamplePostsBrokersAndPostersAreAnsweredAsWhoTheyAre) {
