@@ -252,6 +252,9 @@ std::vector<SampleBroker> NeedReplies::answeringBrokers(const PostedNeed& need) 
         });
         if (!known) brokers.push_back(*SamplePeople::broker(house->posterId));
     }
+    // A need no broker has a house for is still answered, by the brokers around it, who
+    // will look for one.
+    if (brokers.empty()) brokers = brokersFor(placeOf(need));
     return brokers;
 }
 
@@ -311,9 +314,13 @@ QJsonArray NeedReplies::answersTo(const PostedNeed& need, const QString& root) {
         QJsonObject greeting = common;
         greeting.insert("kind", "text");
         greeting.insert("text",
-                        QStringLiteral("您好，我是%1的%2，看到您的找房意向了，"
-                                       "给您推荐%3套房源，欢迎随时来看房。")
-                            .arg(broker.company, broker.name, kHowMany[int(his.size()) - 1]));
+                        his.empty()
+                            ? QStringLiteral("您好，我是%1的%2，看到您的找房意向了，"
+                                             "合适的房源一出来我马上联系您。")
+                                  .arg(broker.company, broker.name)
+                            : QStringLiteral("您好，我是%1的%2，看到您的找房意向了，"
+                                             "给您推荐%3套房源，欢迎随时来看房。")
+                                  .arg(broker.company, broker.name, kHowMany[int(his.size()) - 1]));
         greeting.insert("delayMs", delay);
         greeting.insert("updateTime", ++time);
         orders.append(greeting);

@@ -61,9 +61,11 @@ public:
     [[nodiscard]] static std::vector<const SamplePost*> housesFor(const PostedNeed& need);
     // The houses recommended for a need: those of housesFor whose posters answer it, at most
     // kHousesPerBroker of each, in that order. The first kAnsweringBrokers posters of its
-    // houses answer it; a need that no broker's house matches gets no answer.
+    // houses answer it.
     [[nodiscard]] static std::vector<const SamplePost*> recommendedHouses(const PostedNeed& need);
-    // The brokers who answer a need: the posters of its recommended houses, in their order.
+    // The brokers who answer a need: the posters of its recommended houses, in their order;
+    // for a need that no broker's house matches, the brokers around it (brokersFor), who
+    // recommend nothing yet.
     [[nodiscard]] static std::vector<SampleBroker> answeringBrokers(const PostedNeed& need);
     // One house of the recommended list as the replies screen reads it, offered by the
     // broker who posted it.
