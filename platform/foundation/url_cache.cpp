@@ -28,6 +28,21 @@ QString URLCache::keyFor(const URLRequest& request) {
     return request.url().adjusted(QUrl::RemoveFragment).toString(QUrl::FullyEncoded);
 }
 
+qint64 URLCache::costOf(const QString& key, const CachedURLResponse& cached) {
+    qint64 cost = kEntryOverhead + cached.data.size() + key.size() * qint64(sizeof(QChar));
+    if (const auto* http = dynamic_cast<const HTTPURLResponse*>(cached.response.get())) {
+        for (const auto& [name, value] : http->allHeaderFields().fields())
+            cost += (name.size() + value.size()) * qint64(sizeof(QChar));
+    }
+    return cost;
+}
+
+void URLCache::removeLocked(QHash<QString, Entries::iterator>::iterator found) {
+    usage_ -= found.value()->cost;
+    entries_.erase(found.value());
+    index_.erase(found);
+}
+
 std::optional<CachedURLResponse> URLCache::cachedResponseForRequest(const URLRequest& request) {
     std::lock_guard lock(mutex_);
     const auto found = index_.find(keyFor(request));
@@ -67,25 +82,22 @@ void URLCache::storeCachedResponse(const CachedURLResponse& cached, const URLReq
         return;
     std::lock_guard lock(mutex_);
     const QString key = keyFor(request);
-    if (const auto found = index_.find(key); found != index_.end()) {
-        usage_ -= found.value()->cached.data.size();
-        entries_.erase(found.value());
-        index_.erase(found);
-    }
-    if (cached.data.size() > capacity_ / 20) return;
-    entries_.push_front({key, cached, Clock::shared().currentDateTime()});
+    if (const auto found = index_.find(key); found != index_.end()) removeLocked(found);
+    const qint64 cost = costOf(key, cached);
+    if (cost > capacity_ / 20) return;
+    CachedURLResponse kept = cached;
+    // A body read from the network may sit in a buffer much larger than itself.
+    if (kept.data.capacity() > kept.data.size())
+        kept.data = QByteArray(kept.data.constData(), kept.data.size());
+    entries_.push_front({key, std::move(kept), Clock::shared().currentDateTime(), cost});
     index_.insert(key, entries_.begin());
-    usage_ += cached.data.size();
+    usage_ += cost;
     evictLocked();
 }
 
 void URLCache::removeCachedResponseForRequest(const URLRequest& request) {
     std::lock_guard lock(mutex_);
-    const auto found = index_.find(keyFor(request));
-    if (found == index_.end()) return;
-    usage_ -= found.value()->cached.data.size();
-    entries_.erase(found.value());
-    index_.erase(found);
+    if (const auto found = index_.find(keyFor(request)); found != index_.end()) removeLocked(found);
 }
 
 void URLCache::removeAllCachedResponses() {
@@ -113,7 +125,7 @@ qint64 URLCache::currentMemoryUsage() const {
 
 void URLCache::evictLocked() {
     while (usage_ > capacity_ && !entries_.empty()) {
-        usage_ -= entries_.back().cached.data.size();
+        usage_ -= entries_.back().cost;
         index_.remove(entries_.back().key);
         entries_.pop_back();
     }

@@ -27,11 +27,16 @@ struct CachedURLResponse {
 };
 
 // The cache connections answer from and store into, by request URL, in memory.
-// The least recently used entries go first when the memory capacity is exceeded; a
-// body larger than a twentieth of the capacity is not kept at all.
+// The least recently used entries go first when the memory capacity is exceeded; an
+// entry costing more than a twentieth of the capacity is not kept at all. An entry costs
+// what it holds: its body, its URL, its response's header fields and kEntryOverhead for the
+// rest, so that many small replies (a call's few bytes under a URL of its own each time)
+// stay within the capacity too. A body is kept in a buffer of its own size.
 class URLCache {
 public:
     static constexpr qint64 kDefaultMemoryCapacity = 4 * 1024 * 1024;
+    // The response object, the entry and its index: a few hundred bytes.
+    static constexpr qint64 kEntryOverhead = 512;
 
     explicit URLCache(qint64 memoryCapacity = kDefaultMemoryCapacity);
 
@@ -60,10 +65,13 @@ private:
         QString key;
         CachedURLResponse cached;
         QDateTime storedAt;
+        qint64 cost = 0;
     };
     using Entries = std::list<Entry>;
 
     [[nodiscard]] static QString keyFor(const URLRequest& request);
+    [[nodiscard]] static qint64 costOf(const QString& key, const CachedURLResponse& cached);
+    void removeLocked(QHash<QString, Entries::iterator>::iterator found);
     void evictLocked();
 
     mutable std::mutex mutex_;

@@ -672,6 +672,57 @@ TEST_F(URLConnectionTest, CachePoliciesAnswerFromTheSharedCache) {
     EXPECT_EQ(fourth->error->code(), ns::Error::kURLErrorResourceUnavailable);
 }
 
+// Small replies under URLs of their own each (acknowledgement calls, say) cost the cache what
+// they hold, URL, header fields and bookkeeping included, not only their few bytes of body;
+// a body read into a large buffer is kept in one of its own size.
+TEST(URLCacheTest, ManySmallRepliesStayWithinTheCapacityWithWhatTheyHold) {
+    constexpr qint64 kCapacity = 64 * 1024;
+    ns::URLCache cache(kCapacity);
+    const QByteArray body = R"({"params":{"errorno":0}})";
+    const auto cost = [&](int n) {
+        const QUrl url(QStringLiteral("http://h/api?op=ackrecvmsg&msgIds=%1").arg(n));
+        return ns::URLCache::kEntryOverhead + body.size() +
+               qint64(url.toString(QUrl::FullyEncoded).size() * sizeof(QChar)) +
+               qint64((QStringLiteral("Content-Type").size() +
+                       QStringLiteral("application/json").size()) *
+                      sizeof(QChar));
+    };
+    for (int n = 0; n < 1000; ++n) {
+        const QUrl url(QStringLiteral("http://h/api?op=ackrecvmsg&msgIds=%1").arg(n));
+        QByteArray read;
+        read.reserve(16 * 1024);  // as a read of the network leaves it
+        read.append(body);
+        cache.storeCachedResponse({std::make_shared<ns::HTTPURLResponse>(
+                                       url, 200,
+                                       ns::HTTPHeaderFields{{QStringLiteral("Content-Type"),
+                                                             QStringLiteral("application/json")}}),
+                                   read},
+                                  ns::URLRequest(url));
+    }
+    const qint64 each = cost(999);
+    EXPECT_LE(cache.currentMemoryUsage(), kCapacity);
+    EXPECT_GT(cache.currentMemoryUsage(), kCapacity - 2 * each);
+    // The newest are kept, the oldest went.
+    const auto newest = cache.cachedResponseForRequest(
+        ns::URLRequest(QUrl(QStringLiteral("http://h/api?op=ackrecvmsg&msgIds=999"))));
+    ASSERT_TRUE(newest);
+    EXPECT_EQ(newest->data, body);
+    EXPECT_LT(newest->data.capacity(), 1024);
+    EXPECT_FALSE(cache.cachedResponseForRequest(
+        ns::URLRequest(QUrl(QStringLiteral("http://h/api?op=ackrecvmsg&msgIds=0")))));
+    // Taking one out gives back its cost.
+    const qint64 before = cache.currentMemoryUsage();
+    cache.removeCachedResponseForRequest(
+        ns::URLRequest(QUrl(QStringLiteral("http://h/api?op=ackrecvmsg&msgIds=999"))));
+    EXPECT_EQ(cache.currentMemoryUsage(), before - each);
+    // An entry costing more than a twentieth of the capacity is not kept.
+    const QUrl big(QStringLiteral("http://h/big"));
+    cache.storeCachedResponse({std::make_shared<ns::URLResponse>(big, QString(), 0, QString()),
+                               QByteArray(kCapacity / 20, 'x')},
+                              ns::URLRequest(big));
+    EXPECT_FALSE(cache.cachedResponseForRequest(ns::URLRequest(big)));
+}
+
 // Answers a password challenge with a fixed credential and counts the questions.
 class PasswordDelegate final : public Recorder {
 public:
