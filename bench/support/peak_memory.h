@@ -8,16 +8,26 @@
 
 namespace bench {
 
-// The highest resident set of the process so far, in megabytes (0 where the system does not
-// tell).
-inline double peakResidentMegabytes() {
+// A figure in kilobytes of the process's status ("VmHWM:", "VmRSS:"), in megabytes (0 where
+// the system does not tell).
+inline double statusMegabytes(const QByteArray& field) {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly)) return 0;
     for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
+        if (line.startsWith(field))
+            return line.mid(field.size()).trimmed().split(' ').value(0).toDouble() / 1024;
     }
     return 0;
+}
+
+// The highest resident set of the process so far, in megabytes.
+inline double peakResidentMegabytes() {
+    return statusMegabytes("VmHWM:");
+}
+
+// The resident set of the process now, in megabytes.
+inline double residentMegabytes() {
+    return statusMegabytes("VmRSS:");
 }
 
 }  // namespace bench
