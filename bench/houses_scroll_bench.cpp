@@ -5,6 +5,7 @@
 // plain views, prepared once. Prints milliseconds per frame of both and their ratio.
 
 #include "bench/support/offscreen.h"
+#include "bench/support/post_list_rows.h"
 #include "houses/shared/GetPostListCellFormate.h"
 #include "houses/shared/QXPostListCell.h"
 #include "net/EndpointTable.h"
@@ -62,28 +63,6 @@ void prefill() {
         }
     }
 }
-
-// The list's rows: formatted per row and drawn by the list cell.
-class ListRows : public ui::TableViewDataSource, public ui::TableViewDelegate {
-public:
-    int numberOfRowsInSection(ui::TableView&, int) override { return kPosts; }
-    double heightForRowAtIndexPath(ui::TableView&, const ui::IndexPath&) override {
-        return QXPostListCell::kRowHeight;
-    }
-    std::shared_ptr<ui::TableViewCell> cellForRowAtIndexPath(ui::TableView& table,
-                                                             const ui::IndexPath& path) override {
-        auto cell = std::dynamic_pointer_cast<QXPostListCell>(
-            table.dequeueReusableCellWithIdentifier("QXPostList"));
-        if (!cell)
-            cell = std::make_shared<QXPostListCell>(ui::TableViewCellStyle::Value1,
-                                                    QStringLiteral("QXPostList"));
-        cell->setContent(std::make_shared<const PostCellContent>(
-            GetPostListCellFormate::shareFormate().returnDictionaryForCellWithContent(
-                post(path.row), 7, 1)));
-        cell->setIsShowWifiImage(true);
-        return cell;
-    }
-};
 
 // The same texts, thumbnails, badges and lines, prepared once, in plain views.
 struct DirectRow {
@@ -183,7 +162,7 @@ void scroll(benchmark::State& state, const std::shared_ptr<ui::TableViewDataSour
 
 void BM_PostListScroll(benchmark::State& state) {
     prefill();
-    auto rows = std::make_shared<ListRows>();
+    auto rows = std::make_shared<bench::PostListRows>(kPosts, post);
     scroll(state, rows, rows);
 }
 

@@ -34,8 +34,9 @@ namespace {
 
 constexpr int kThumbnails = 200;
 constexpr int kWidth = IKImageDownloader::kDefaultMaxConcurrentDownloads;
-// A limit well below what 200 thumbnails of 120 x 90 points at scale 1 would cost together.
-constexpr std::size_t kMemoryCostLimit = 50 * 120 * 90;
+// A limit well below what 200 thumbnails of 120 x 90 pixels would cost together: the bytes
+// of 50 of them.
+constexpr std::size_t kMemoryCostLimit = 50 * 120 * 90 * 4;
 const QString kKey = QStringLiteral("http://host/img/posts/1_240-180c_7-0.jpg");
 
 QTemporaryDir& sandbox() {

@@ -19,6 +19,7 @@ QJsonObject FaultRule::toJson() const {
     if (endless) json.insert("endless", true);
     if (trickleMs != 0) json.insert("trickleMs", trickleMs);
     if (dropAfterChunks) json.insert("dropAfterChunks", *dropAfterChunks);
+    if (!picture.isEmpty()) json.insert("picture", QJsonArray{picture.width(), picture.height()});
     if (times != 0) json.insert("times", times);
     return json;
 }
@@ -41,6 +42,8 @@ FaultRule FaultRule::fromJson(const QJsonObject& json) {
     rule.trickleMs = json.value("trickleMs").toInt();
     if (json.contains("dropAfterChunks"))
         rule.dropAfterChunks = json.value("dropAfterChunks").toInt();
+    const QJsonArray picture = json.value("picture").toArray();
+    if (picture.size() == 2) rule.picture = QSize(picture[0].toInt(), picture[1].toInt());
     rule.times = json.value("times").toInt();
     return rule;
 }

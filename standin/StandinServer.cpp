@@ -1,6 +1,7 @@
 #include "standin/StandinServer.h"
 
 #include "standin/ChatBroker.h"
+#include "standin/FlatPicture.h"
 #include "standin/Gzip.h"
 #include "standin/MessagingServer.h"
 #include "standin/NeedReplies.h"
@@ -183,10 +184,14 @@ void StandinServer::Impl::write(Reply reply, const std::optional<FaultRule>& rul
         if (rule->body) reply.body = *rule->body;
         if (rule->contentType) reply.contentType = *rule->contentType;
         if (rule->garbage) reply.body = garbage(std::max<qsizetype>(reply.body.size(), 64));
+        if (!rule->picture.isEmpty()) {
+            reply.body = FlatPicture::png(rule->picture);
+            reply.contentType = "image/png";
+        }
         // A forced status or body, or a body of a size or pace of its own, replaces the
         // stream by a plain reply.
         if (rule->status != 0 || rule->body || rule->garbage || rule->inflatesTo > 0 ||
-            rule->endless || rule->trickleMs > 0) {
+            rule->endless || rule->trickleMs > 0 || !rule->picture.isEmpty()) {
             reply.streamed = false;
         }
     }

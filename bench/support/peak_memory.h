@@ -12,16 +12,21 @@
 
 namespace bench {
 
-// The highest resident set of the process so far, in megabytes (0 where the system does not
-// tell).
-inline double peakResidentMegabytes() {
+// A figure in kilobytes of the process's status ("VmHWM:", "VmRSS:"), in megabytes (0 where
+// the system does not tell).
+inline double statusMegabytes(const QByteArray& field) {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly)) return 0;
     for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
+        if (line.startsWith(field))
+            return line.mid(field.size()).trimmed().split(' ').value(0).toDouble() / 1024;
     }
     return 0;
+}
+
+// The highest resident set of the process so far, in megabytes.
+inline double peakResidentMegabytes() {
+    return statusMegabytes("VmHWM:");
 }
 
 // The resident set of the process now, in bytes.
@@ -31,6 +36,11 @@ inline qint64 residentBytes() {
     long resident = 0;
     statm >> pages >> resident;
     return qint64(resident) * sysconf(_SC_PAGESIZE);
+}
+
+// The resident set of the process now, in megabytes.
+inline double residentMegabytes() {
+    return double(residentBytes()) / (1024 * 1024);
 }
 
 }  // namespace bench

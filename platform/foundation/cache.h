@@ -10,10 +10,10 @@
 
 namespace ns {
 
-// A store of objects under text keys that lets go of the least recently used ones as
-// soon as a total cost or count limit is passed (0: no limit), as the platform's cache
-// does. An object whose cost alone passes the limit is not kept. Every member may be
-// called from any thread.
+// A store of objects under text keys that lets go of the least recently used ones (the
+// ones least recently stored or read) as soon as a total cost or count limit is passed (0:
+// no limit), as the platform's cache does. An object whose cost alone passes the limit is
+// not kept, and the others stay. Every member may be called from any thread.
 template <class Value>
 class Cache {
 public:
@@ -63,6 +63,8 @@ public:
             order_.erase(found->second.order);
             entries_.erase(found);
         }
+        // Made room for, it would only have pushed every other object out before going too.
+        if (totalCostLimit_ > 0 && cost > totalCostLimit_) return;
         order_.push_back(key);
         entries_.emplace(key, Entry{std::move(value), cost, std::prev(order_.end())});
         totalCost_ += cost;

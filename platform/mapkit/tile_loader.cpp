@@ -3,6 +3,7 @@
 #include "platform/foundation/main_queue.h"
 #include "platform/foundation/url_connection.h"
 #include "platform/foundation/url_response.h"
+#include "platform/mapkit/map_view.h"
 #include "platform/uikit/image.h"
 
 #include <vector>
@@ -20,6 +21,10 @@ QUrl tileURL(const QString& urlTemplate, TileKey key) {
 namespace {
 
 constexpr double kTileScale = 2;
+// A tile is shown at its side's pixels, never larger: a reply of more pixels is decoded
+// scaled down to them, so each of the tiles the map keeps costs at most 256 KB.
+constexpr std::int64_t kTilePixels =
+    std::int64_t(MapView::kTileSide * kTileScale) * std::int64_t(MapView::kTileSide * kTileScale);
 
 // Collects one tile's reply on the loading thread and hands the outcome to the main
 // thread.
@@ -66,14 +71,16 @@ void URLTileLoader::loadTile(const QUrl& url, Completion completion) {
     loads_[url] = load;
     std::weak_ptr<bool> alive = alive_;
     std::weak_ptr<Load> weakLoad = load;
-    auto delegate = std::make_shared<TileConnectionDelegate>([this, alive, weakLoad, url](
-                                                                 int status, QByteArray body) {
-        ns::MainQueue::post([this, alive, weakLoad, url, status, body = std::move(body)] {
-            const auto load = weakLoad.lock();
-            if (!alive.lock() || !load) return;
-            finish(url, load, status == 200 ? ui::Image::imageWithData(body, kTileScale) : nullptr);
+    auto delegate = std::make_shared<TileConnectionDelegate>(
+        [this, alive, weakLoad, url](int status, QByteArray body) {
+            ns::MainQueue::post([this, alive, weakLoad, url, status, body = std::move(body)] {
+                const auto load = weakLoad.lock();
+                if (!alive.lock() || !load) return;
+                finish(url, load,
+                       status == 200 ? ui::Image::imageWithData(body, kTileScale, kTilePixels)
+                                     : nullptr);
+            });
         });
-    });
     load->connection = ns::URLConnection::connectionWithRequest(ns::URLRequest(url), delegate);
 }
 

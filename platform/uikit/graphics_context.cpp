@@ -123,10 +123,24 @@ QGradientStops Gradient::toQtStops() const {
     return stops;
 }
 
-GraphicsContext::GraphicsContext(QPainter& painter) : painter_(painter) {
-    painter_.setRenderHint(QPainter::Antialiasing, true);
-    painter_.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    painter_.setRenderHint(QPainter::TextAntialiasing, true);
+GraphicsContext::GraphicsContext(QPainter& painter) : painter_(&painter) {
+    prepare(painter);
+}
+
+GraphicsContext::GraphicsContext(PainterOpener open) : open_(std::move(open)) {}
+
+void GraphicsContext::prepare(QPainter& painter) {
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+}
+
+QPainter& GraphicsContext::target() const {
+    if (!painter_) {
+        painter_ = &open_();
+        prepare(*painter_);
+    }
+    return *painter_;
 }
 
 GraphicsContext::~GraphicsContext() {
@@ -189,37 +203,37 @@ void GraphicsContext::endImageContext() {
 
 QPainter& GraphicsContext::painter() {
     ++operations_;
-    return painter_;
+    return target();
 }
 
 void GraphicsContext::saveGState() {
-    painter_.save();
+    target().save();
     saved_.push_back(state_);
 }
 
 void GraphicsContext::restoreGState() {
     if (saved_.empty()) return;
-    painter_.restore();
+    target().restore();
     state_ = std::move(saved_.back());
     saved_.pop_back();
 }
 
 void GraphicsContext::translateCTM(double tx, double ty) {
-    painter_.translate(tx, ty);
+    target().translate(tx, ty);
 }
 void GraphicsContext::scaleCTM(double sx, double sy) {
-    painter_.scale(sx, sy);
+    target().scale(sx, sy);
 }
 void GraphicsContext::rotateCTM(double angle) {
-    painter_.rotate(degrees(angle));
+    target().rotate(degrees(angle));
 }
 
 void GraphicsContext::concatCTM(const AffineTransform& transform) {
-    painter_.setWorldTransform(transform.toQt(), true);
+    target().setWorldTransform(transform.toQt(), true);
 }
 
 AffineTransform GraphicsContext::getCTM() const {
-    return AffineTransform::fromQt(painter_.combinedTransform());
+    return AffineTransform::fromQt(target().combinedTransform());
 }
 
 void GraphicsContext::setFillColor(const Color& color) {
@@ -247,15 +261,15 @@ void GraphicsContext::setLineDash(double phase, std::vector<double> lengths) {
 }
 
 void GraphicsContext::setShouldAntialias(bool antialias) {
-    painter_.setRenderHint(QPainter::Antialiasing, antialias);
+    target().setRenderHint(QPainter::Antialiasing, antialias);
 }
 
 void GraphicsContext::setAlpha(double alpha) {
-    painter_.setOpacity(std::clamp(alpha, 0.0, 1.0));
+    target().setOpacity(std::clamp(alpha, 0.0, 1.0));
 }
 
 void GraphicsContext::setBlendMode(BlendMode mode) {
-    painter_.setCompositionMode(compositionFor(mode));
+    target().setCompositionMode(compositionFor(mode));
 }
 
 void GraphicsContext::setShadow(Size offset, double blur, const Color& color) {
@@ -421,12 +435,12 @@ QBrush GraphicsContext::brush(const Color& color) const {
 void GraphicsContext::drawWithShadow(const std::function<void(QPainter&)>& draw) {
     ++operations_;
     if (state_.shadowColor.isInvisible()) {
-        draw(painter_);
+        draw(target());
         return;
     }
-    auto* device = dynamic_cast<QImage*>(painter_.device());
+    auto* device = dynamic_cast<QImage*>(target().device());
     if (!device) {
-        draw(painter_);
+        draw(target());
         return;
     }
     // The shape is drawn alone into a layer of the device's size, coloured with
@@ -438,9 +452,9 @@ void GraphicsContext::drawWithShadow(const std::function<void(QPainter&)>& draw)
     layer.setDevicePixelRatio(device->devicePixelRatio());
     {
         QPainter shape(&layer);
-        shape.setRenderHints(painter_.renderHints());
-        shape.setWorldTransform(painter_.worldTransform());
-        shape.setFont(painter_.font());
+        shape.setRenderHints(target().renderHints());
+        shape.setWorldTransform(target().worldTransform());
+        shape.setFont(target().font());
         draw(shape);
         shape.resetTransform();
         shape.setCompositionMode(QPainter::CompositionMode_SourceIn);
@@ -455,11 +469,11 @@ void GraphicsContext::drawWithShadow(const std::function<void(QPainter&)>& draw)
         shadow = blurred->pixels();
     }
     shadow.setDevicePixelRatio(ratio);
-    painter_.save();
-    painter_.resetTransform();
-    painter_.drawImage(QPointF(state_.shadowOffset.width, state_.shadowOffset.height), shadow);
-    painter_.restore();
-    draw(painter_);
+    target().save();
+    target().resetTransform();
+    target().drawImage(QPointF(state_.shadowOffset.width, state_.shadowOffset.height), shadow);
+    target().restore();
+    draw(target());
 }
 
 void GraphicsContext::fillQtPath(const QPainterPath& path, Qt::FillRule rule) {
@@ -530,10 +544,10 @@ void GraphicsContext::strokeRectWithWidth(const Rect& rect, double width) {
 
 void GraphicsContext::clearRect(const Rect& rect) {
     ++operations_;
-    painter_.save();
-    painter_.setCompositionMode(QPainter::CompositionMode_Clear);
-    painter_.fillRect(rect.standardized().toQt(), Qt::transparent);
-    painter_.restore();
+    target().save();
+    target().setCompositionMode(QPainter::CompositionMode_Clear);
+    target().fillRect(rect.standardized().toQt(), Qt::transparent);
+    target().restore();
 }
 
 void GraphicsContext::fillEllipseInRect(const Rect& rect) {
@@ -558,27 +572,27 @@ void GraphicsContext::strokeLineSegments(const std::vector<Point>& points) {
 }
 
 void GraphicsContext::clip() {
-    painter_.setClipPath(path_, Qt::IntersectClip);
+    target().setClipPath(path_, Qt::IntersectClip);
     beginPath();
 }
 
 void GraphicsContext::eoClip() {
     QPainterPath path = path_;
     path.setFillRule(Qt::OddEvenFill);
-    painter_.setClipPath(path, Qt::IntersectClip);
+    target().setClipPath(path, Qt::IntersectClip);
     beginPath();
 }
 
 void GraphicsContext::clipToRect(const Rect& rect) {
-    painter_.setClipRect(rect.standardized().toQt(), Qt::IntersectClip);
+    target().setClipRect(rect.standardized().toQt(), Qt::IntersectClip);
 }
 
 Rect GraphicsContext::clipBoundingBox() const {
-    if (painter_.hasClipping()) return Rect::fromQt(painter_.clipBoundingRect());
-    const QPaintDevice* device = painter_.device();
+    if (target().hasClipping()) return Rect::fromQt(target().clipBoundingRect());
+    const QPaintDevice* device = target().device();
     const QRectF deviceRect(0, 0, device->width() / device->devicePixelRatio(),
                             device->height() / device->devicePixelRatio());
-    return Rect::fromQt(painter_.worldTransform().inverted().mapRect(deviceRect));
+    return Rect::fromQt(target().worldTransform().inverted().mapRect(deviceRect));
 }
 
 void GraphicsContext::drawLinearGradient(const Gradient& gradient, Point start, Point end,
@@ -588,17 +602,17 @@ void GraphicsContext::drawLinearGradient(const Gradient& gradient, Point start, 
     fill.setStops(gradient.toQtStops());
     fill.setSpread(QGradient::PadSpread);
     const QPointF direction = (end - start).toQt();
-    painter_.save();
+    target().save();
     // Without the extend options the colours stop at the gradient's ends.
     if (!(options & kGradientDrawsBeforeStartLocation)) {
-        painter_.setClipPath(halfPlane(start.toQt(), direction), Qt::IntersectClip);
+        target().setClipPath(halfPlane(start.toQt(), direction), Qt::IntersectClip);
     }
     if (!(options & kGradientDrawsAfterEndLocation)) {
-        painter_.setClipPath(halfPlane(end.toQt(), -direction), Qt::IntersectClip);
+        target().setClipPath(halfPlane(end.toQt(), -direction), Qt::IntersectClip);
     }
     const QRectF area = clipBoundingBox().toQt();
     drawWithShadow([&](QPainter& p) { p.fillRect(area, fill); });
-    painter_.restore();
+    target().restore();
 }
 
 void GraphicsContext::drawRadialGradient(const Gradient& gradient, Point startCenter,
@@ -608,22 +622,22 @@ void GraphicsContext::drawRadialGradient(const Gradient& gradient, Point startCe
     QRadialGradient fill(endCenter.toQt(), endRadius, startCenter.toQt(), startRadius);
     fill.setStops(gradient.toQtStops());
     fill.setSpread(QGradient::PadSpread);
-    painter_.save();
+    target().save();
     if (!(options & kGradientDrawsAfterEndLocation)) {
         QPainterPath circle;
         circle.addEllipse(endCenter.toQt(), endRadius, endRadius);
-        painter_.setClipPath(circle, Qt::IntersectClip);
+        target().setClipPath(circle, Qt::IntersectClip);
     }
     if (!(options & kGradientDrawsBeforeStartLocation) && startRadius > 0) {
         QPainterPath outside;
         outside.addRect(clipBoundingBox().toQt().adjusted(-1, -1, 1, 1));
         QPainterPath inner;
         inner.addEllipse(startCenter.toQt(), startRadius, startRadius);
-        painter_.setClipPath(outside.subtracted(inner), Qt::IntersectClip);
+        target().setClipPath(outside.subtracted(inner), Qt::IntersectClip);
     }
     const QRectF area = clipBoundingBox().toQt();
     drawWithShadow([&](QPainter& p) { p.fillRect(area, fill); });
-    painter_.restore();
+    target().restore();
 }
 
 void GraphicsContext::drawImage(const Rect& rect, const Image& image) {

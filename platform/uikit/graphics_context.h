@@ -68,8 +68,16 @@ enum GradientDrawingOptions : unsigned {
 // context; image contexts (beginImageContext ... endImageContext) push their own.
 class GraphicsContext {
 public:
-    // Draws through `painter`, whose current transform maps points to pixels.
+    // Makes the painter a context draws through, its current transform mapping points to
+    // pixels.
+    using PainterOpener = std::function<QPainter&()>;
+
+    // Draws through `painter`.
     explicit GraphicsContext(QPainter& painter);
+    // Draws through the painter that `open` makes when the first call needs one, so that a
+    // context nothing is drawn through never makes one (a view that draws nothing needs no
+    // pixels); the painter must outlive the context.
+    explicit GraphicsContext(PainterOpener open);
     ~GraphicsContext();
     GraphicsContext(const GraphicsContext&) = delete;
     GraphicsContext& operator=(const GraphicsContext&) = delete;
@@ -190,8 +198,12 @@ private:
     [[nodiscard]] QPen pen() const;
     [[nodiscard]] QBrush brush(const Color& color) const;
     void ensureCurrentPoint(double x, double y);
+    static void prepare(QPainter& painter);
+    // The painter, made now when it has not been yet.
+    [[nodiscard]] QPainter& target() const;
 
-    QPainter& painter_;
+    mutable QPainter* painter_ = nullptr;
+    PainterOpener open_;
     State state_;
     std::vector<State> saved_;
     QPainterPath path_;

@@ -5,7 +5,6 @@
 
 #include <QBuffer>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
 
@@ -224,13 +223,10 @@ std::shared_ptr<Image> Image::imageWithContentsOfFile(const QString& path) {
     return imageWithData(file.readAll(), scaleFromFileName(chosen));
 }
 
-std::shared_ptr<Image> Image::imageWithData(const QByteArray& data, double scale) {
+std::shared_ptr<Image> Image::imageWithData(const QByteArray& data, double scale,
+                                            std::int64_t maxPixels) {
     if (data.isEmpty()) return nullptr;
-    QBuffer buffer;
-    buffer.setData(data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(false);
+    ImageReader reader(data, maxPixels);
     const auto orientation = orientationFrom(reader.transformation());
     QImage pixels = reader.read();
     if (pixels.isNull()) return nullptr;
@@ -272,6 +268,14 @@ std::shared_ptr<Image> Image::animatedImageWithImages(std::vector<std::shared_pt
     std::erase(images, nullptr);
     if (images.empty()) return nullptr;
     return std::make_shared<AnimatedImage>(std::move(images), duration);
+}
+
+std::size_t Image::decodedBytes() const {
+    const auto& frames = images();
+    if (frames.empty()) return std::size_t(pixels().sizeInBytes());
+    std::size_t bytes = 0;
+    for (const auto& frame : frames) bytes += frame->decodedBytes();
+    return bytes;
 }
 
 const std::vector<std::shared_ptr<Image>>& Image::images() const {

@@ -3,12 +3,15 @@
 #include "platform/uikit/color.h"
 #include "platform/uikit/geometry.h"
 #include "platform/uikit/graphics_context.h"
+#include "platform/uikit/image_reader.h"
 
 #include <QByteArray>
 #include <QImage>
 #include <QString>
 
 #include <array>
+#include <cstddef>
+#include <cstdint>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -48,9 +51,11 @@ public:
     // of the named file is preferred.
     [[nodiscard]] static std::shared_ptr<Image> imageWithContentsOfFile(const QString& path);
     // Decodes JPEG, PNG, GIF (its first frame) or BMP bytes; the orientation
-    // recorded in a JPEG becomes the image's orientation.
-    [[nodiscard]] static std::shared_ptr<Image> imageWithData(const QByteArray& data,
-                                                              double scale = 1);
+    // recorded in a JPEG becomes the image's orientation. A picture of more than `maxPixels`
+    // pixels is decoded scaled down to fit them, and one too large even for that gives
+    // nothing (ImageReader).
+    [[nodiscard]] static std::shared_ptr<Image> imageWithData(
+        const QByteArray& data, double scale = 1, std::int64_t maxPixels = ImageReader::kMaxPixels);
     [[nodiscard]] static std::shared_ptr<Image> imageWithQImage(
         QImage pixels, double scale = 1, ImageOrientation orientation = ImageOrientation::Up);
     // An image that plays `images` in turn over `duration` seconds and otherwise looks
@@ -76,6 +81,9 @@ public:
     // The frames of an animated image; empty for a still one.
     [[nodiscard]] virtual const std::vector<std::shared_ptr<Image>>& images() const;
     [[nodiscard]] bool isNull() const { return pixels().isNull(); }
+    // What the picture costs in memory: the bytes of its pixels, of all its frames when it
+    // is animated. Memory caches of pictures count their cost in it.
+    [[nodiscard]] std::size_t decodedBytes() const;
 
     // Resizable forms. The stretchable form keeps `leftCapWidth` points on the
     // left and stretches the one point after them (likewise `topCapHeight`).

@@ -1,9 +1,7 @@
 #include "platform/uikit/image_source.h"
 
 #include "platform/uikit/image.h"
-
-#include <QBuffer>
-#include <QImageReader>
+#include "platform/uikit/image_reader.h"
 
 namespace ui {
 
@@ -76,9 +74,7 @@ ImageSource::~ImageSource() = default;
 std::shared_ptr<ImageSource> ImageSource::createWithData(const QByteArray& data) {
     if (data.isEmpty()) return nullptr;
     auto source = std::shared_ptr<ImageSource>(new ImageSource(data));
-    QBuffer buffer(&source->data_);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader probe(&buffer);
+    ImageReader probe(source->data_);
     if (!probe.canRead()) return nullptr;
     source->type_ = typeFor(probe.format());
     if (source->type_ == kTypeGIF) {
@@ -91,11 +87,7 @@ std::shared_ptr<ImageSource> ImageSource::createWithData(const QByteArray& data)
 }
 
 Size ImageSource::pixelSize() const {
-    QBuffer buffer;
-    buffer.setData(data_);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    const QSize size = reader.size();
+    const QSize size = ImageReader(data_).size();
     if (!size.isValid()) return {};
     return {double(size.width()), double(size.height())};
 }
@@ -165,11 +157,7 @@ std::shared_ptr<Image> ImageSource::createImageAtIndex(std::size_t index, double
     std::lock_guard lock(decoderMutex_);
     // Frames build on the ones before them: decode forwards, from the start if need be.
     if (!reader_ || index < nextFrame_) {
-        reader_.reset();
-        buffer_ = std::make_unique<QBuffer>(const_cast<QByteArray*>(&data_));
-        buffer_->open(QIODevice::ReadOnly);
-        reader_ = std::make_unique<QImageReader>(buffer_.get());
-        reader_->setAutoTransform(false);
+        reader_ = std::make_unique<ImageReader>(data_);
         nextFrame_ = 0;
     }
     QImage frame;

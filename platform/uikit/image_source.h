@@ -11,16 +11,15 @@
 #include <optional>
 #include <vector>
 
-class QBuffer;
-class QImageReader;
-
 namespace ui {
 
 class Image;
+class ImageReader;
 
 // Decodes the frames of encoded image bytes one at a time, with the GIF
 // properties an animated image needs (frame delays and the loop count). Frames
-// may be asked for from any thread.
+// may be asked for from any thread. Frames come within the bound of ImageReader: a canvas
+// of more pixels is decoded scaled down.
 class ImageSource {
 public:
     static inline const QString kTypeGIF = QStringLiteral("com.compuserve.gif");
@@ -67,8 +66,7 @@ private:
     std::vector<FrameProperties> frames_;
 
     mutable std::mutex decoderMutex_;
-    mutable std::unique_ptr<QBuffer> buffer_;
-    mutable std::unique_ptr<QImageReader> reader_;
+    mutable std::unique_ptr<ImageReader> reader_;
     mutable std::size_t nextFrame_ = 0;
 };
 

@@ -10,6 +10,7 @@
 #include <QPainter>
 
 #include <cmath>
+#include <optional>
 
 namespace ui {
 
@@ -363,19 +364,27 @@ void View::displayIfNeeded() {
             layer_->setBackingStore(nullptr);
         } else {
             const double scale = Screen::mainScreen().scale();
-            QImage canvas = Renderer::makeCanvas(b.size.width, b.size.height, scale);
+            // The backing store's pixels are made only when drawRect draws: most views draw
+            // nothing, and a screen-sized canvas made and filled for each new one (a photo
+            // pager's pages) cost more than all the drawing of its frame.
+            QImage canvas;
             int operations = 0;
             {
-                QPainter painter(&canvas);
-                GraphicsContext context(painter);
-                painter.translate(-b.origin.x, -b.origin.y);
+                std::optional<QPainter> painter;
+                GraphicsContext context([&]() -> QPainter& {
+                    canvas = Renderer::makeCanvas(b.size.width, b.size.height, scale);
+                    painter.emplace(&canvas);
+                    painter->translate(-b.origin.x, -b.origin.y);
+                    return *painter;
+                });
                 GraphicsContext::push(context);
                 drawRect(b);
                 GraphicsContext::pop();
                 operations = context.drawingOperations();
             }
-            layer_->setBackingStore(
-                operations > 0 ? Image::imageWithQImage(std::move(canvas), scale) : nullptr);
+            layer_->setBackingStore(operations > 0 && !canvas.isNull()
+                                        ? Image::imageWithQImage(std::move(canvas), scale)
+                                        : nullptr);
         }
     }
     if (!descendantNeedsDisplay_) return;

@@ -59,10 +59,8 @@ std::shared_ptr<ui::Image> PictureFileCache::pictureAt(const QString& path) {
     if (!exists) return nullptr;
     auto picture = ui::Image::imageWithContentsOfFile(path);
     if (!picture) return nullptr;
-    const std::int64_t bytes = picture->pixels().sizeInBytes();
     // A picture larger than the whole budget is shown but not kept.
-    if (bytes > kBudgetBytes) return picture;
-    kept.setObject(path, Kept{version, picture}, std::size_t(bytes));
+    kept.setObject(path, Kept{version, picture}, picture->decodedBytes());
     return picture;
 }
 

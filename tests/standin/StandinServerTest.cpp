@@ -5,9 +5,11 @@
 #include "standin/MessagingServer.h"
 #include "standin/StandinServer.h"
 
+#include <QBuffer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -527,6 +529,23 @@ TEST_F(StandinServerTest, ImageHostServesTheSamplePictures) {
     EXPECT_EQ(client().Get("/img/test/none.png")->status, 404);
     EXPECT_EQ(client().Get("/img/%2e%2e/%2e%2e/etc/passwd")->status, 404);
     EXPECT_EQ(client().Get("/img/test")->status, 404);
+
+    // Few bytes for many pixels, through the control call as a test program sends it; a
+    // missing picture stays missing.
+    ASSERT_EQ(client()
+                  .Post("/__control/faults", R"({"prefix":"/img/test/","picture":[5000,5000]})",
+                        "application/json")
+                  ->status,
+              200);
+    auto flat = client().Get("/img/test/blue.jpg");
+    ASSERT_TRUE(flat);
+    EXPECT_EQ(flat->status, 200);
+    EXPECT_EQ(flat->get_header_value("Content-Type"), "image/png");
+    EXPECT_LT(flat->body.size(), 100'000u);
+    QBuffer bytes;
+    bytes.setData(QByteArray::fromStdString(flat->body));
+    EXPECT_EQ(QImageReader(&bytes).size(), QSize(5000, 5000));
+    EXPECT_EQ(client().Get("/img/test/none.png")->status, 404);
 }
 
 // The same server run inside the test process, steered from C++.

@@ -37,7 +37,8 @@ public:
         const ns::URLRequest& request, std::function<void(const Image& image)> success);
 
     // The decoded body at imageScale(), made once the operation has finished with a
-    // body; nothing for an empty body or bytes that are no image.
+    // body; nothing for an empty body or bytes that are no image. A picture of more pixels
+    // than a decode gives comes scaled down to them (ui::ImageReader).
     [[nodiscard]] Image responseImage();
     [[nodiscard]] double imageScale() const;
     // Another scale drops the image made so far: the next request makes it anew.

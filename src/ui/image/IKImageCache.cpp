@@ -46,6 +46,7 @@ IKImageCache::IKImageCache(const QString& nameSpace)
     : fullNamespace_(kNamespacePrefix + nameSpace),
       memCache_(fullNamespace_),
       ioQueue_(std::make_shared<ns::SerialQueue>(fullNamespace_ + QStringLiteral(".io"))) {
+    memCache_.setTotalCostLimit(kDefaultMaxMemoryCost);
     followSandbox();
 }
 
@@ -122,8 +123,7 @@ QString IKImageCache::defaultCachePathForKey(const QString& key) {
 }
 
 std::size_t IKImageCache::costForImage(const ui::Image& image) {
-    const ui::Size size = image.size();
-    return static_cast<std::size_t>(std::max(0.0, size.width * size.height * image.scale()));
+    return image.decodedBytes();
 }
 
 void IKImageCache::storeImage(const Image& image, const QString& key, bool toDisk) {

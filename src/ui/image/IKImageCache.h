@@ -23,10 +23,11 @@ class SerialQueue;
 // Where an image the image stack delivers came from.
 enum class IKImageCacheType : int { None = 0, Disk = 1, Memory = 2 };
 
-// Downloaded pictures under a text key (normally the URL): in memory, bounded by an
-// optional total cost, and one file per key in the sandbox's Library/Caches, cleaned by
-// age and size when the app terminates or goes to the background. Every disk write,
-// removal, cleaning and sizing runs on one serial queue; answers come on the main queue.
+// Downloaded pictures under a text key (normally the URL): in memory, bounded by a total
+// cost in bytes of decoded pictures (the least recently used go), and one file per key in the
+// sandbox's Library/Caches, cleaned by age and size when the app terminates or goes to the
+// background. Every disk write, removal, cleaning and sizing runs on one serial queue; answers come
+// on the main queue.
 //
 // The folder follows the sandbox: when the sandbox changes (a new install, or a test),
 // the cache forgets what it held in memory and works in the new folder.
@@ -39,6 +40,9 @@ public:
     using ExistsCompletion = std::function<void(bool exists)>;
 
     static constexpr std::int32_t kDefaultMaxCacheAge = 60 * 60 * 24 * 7;  // seconds
+    // Bytes of decoded pictures memory holds unless told otherwise: hundreds of banners,
+    // avatars and news pictures, or two of the largest pictures a decode gives.
+    static constexpr std::size_t kDefaultMaxMemoryCost = 32 * 1024 * 1024;
     static inline const QString kNamespacePrefix = QStringLiteral("com.housing.IKImageCache.");
 
     [[nodiscard]] static IKImageCache& sharedImageCache();
@@ -99,10 +103,11 @@ public:
     void setMaxCacheSize(std::uint32_t bytes) { maxCacheSize_ = bytes; }
     [[nodiscard]] std::size_t maxMemoryCost() const { return memCache_.totalCostLimit(); }
     void setMaxMemoryCost(std::size_t cost) { memCache_.setTotalCostLimit(cost); }
-    // What the memory cache holds now, in cost units (pixels times scale).
+    // What the memory cache holds now, in bytes of decoded pictures.
     [[nodiscard]] std::size_t memoryCost() const { return memCache_.totalCost(); }
     [[nodiscard]] QString diskCachePath();
-    // Width x height x scale in points, as the platform counts an image's cost.
+    // The bytes of the image's decoded pixels (of every frame of an animated one), so that
+    // the limit bounds the memory the pictures take.
     [[nodiscard]] static std::size_t costForImage(const ui::Image& image);
 
 private:

@@ -37,8 +37,7 @@ void ImageLoader::announce(const QString& url, const std::shared_ptr<ui::Image>&
 }
 
 void ImageLoader::store(const QString& url, const std::shared_ptr<ui::Image>& image) {
-    const auto& pixels = image->pixels();
-    cache_.setObject(url, image, std::size_t(pixels.sizeInBytes()));
+    cache_.setObject(url, image, image->decodedBytes());
 }
 
 std::shared_ptr<ui::Image> ImageLoader::cachedImage(const QString& url) {

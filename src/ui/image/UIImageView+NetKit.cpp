@@ -28,6 +28,11 @@ void setCurrentOperation(ui::ImageView& view, std::shared_ptr<NKImageRequestOper
 
 }  // namespace
 
+NKImageCache::NKImageCache()
+    : ns::Cache<std::shared_ptr<ui::Image>>(QStringLiteral("NKImageCache")) {
+    setTotalCostLimit(kTotalCostLimit);
+}
+
 std::shared_ptr<ui::Image> NKImageCache::cachedImageForRequest(const ns::URLRequest& request) {
     if (ignoresLocalData(request)) return nullptr;
     return objectForKey(request.url().toString(QUrl::FullyEncoded));
@@ -36,7 +41,7 @@ std::shared_ptr<ui::Image> NKImageCache::cachedImageForRequest(const ns::URLRequ
 void NKImageCache::cacheImage(const std::shared_ptr<ui::Image>& image,
                               const ns::URLRequest& request) {
     if (!image || request.url().isEmpty()) return;
-    setObject(request.url().toString(QUrl::FullyEncoded), image);
+    setObject(request.url().toString(QUrl::FullyEncoded), image, image->decodedBytes());
 }
 
 namespace ImageViewNetKit {

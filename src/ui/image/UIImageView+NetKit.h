@@ -14,11 +14,14 @@ class ImageView;
 }
 
 // A process-wide memory cache of pictures loaded by request, keyed by the request's URL
-// (two requests for one URL with other headers share an entry); only the platform's own
-// eviction removes entries.
+// (two requests for one URL with other headers share an entry). It holds at most
+// kTotalCostLimit bytes of decoded pictures; past it the least recently used go.
 class NKImageCache : public ns::Cache<std::shared_ptr<ui::Image>> {
 public:
-    NKImageCache() : ns::Cache<std::shared_ptr<ui::Image>>(QStringLiteral("NKImageCache")) {}
+    // Hundreds of list thumbnails, or two of the largest pictures a decode gives.
+    static constexpr std::size_t kTotalCostLimit = 32 * 1024 * 1024;
+
+    NKImageCache();
     // Nothing for requests that ask to ignore local data (reload policies 1 and 4).
     [[nodiscard]] std::shared_ptr<ui::Image> cachedImageForRequest(const ns::URLRequest& request);
     void cacheImage(const std::shared_ptr<ui::Image>& image, const ns::URLRequest& request);

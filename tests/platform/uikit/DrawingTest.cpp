@@ -14,6 +14,7 @@
 #include <QPainterPath>
 
 #include <numbers>
+#include <optional>
 
 namespace {
 
@@ -194,6 +195,34 @@ TEST_F(DrawingTest, ViewsDrawIntoABackingStoreOnlyWhenAsked) {
     auto second = window->renderImage(1);
     EXPECT_EQ(square->draws, 2);
     EXPECT_EQ(pixelAt(*second, 15, 15), QColor(Qt::blue));
+}
+
+TEST_F(DrawingTest, AContextMakesItsPainterOnlyWhenSomethingIsDrawnThroughIt) {
+    QImage canvas(4, 4, QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(Qt::transparent);
+    std::optional<QPainter> painter;
+    int opened = 0;
+    {
+        GraphicsContext context([&]() -> QPainter& {
+            ++opened;
+            painter.emplace(&canvas);
+            return *painter;
+        });
+        // State alone is no drawing: a view that only sets colours makes no pixels.
+        context.setFillColor(Color::redColor());
+        context.setLineWidth(2);
+        context.beginPath();
+        context.addRect({0, 0, 2, 2});
+        EXPECT_EQ(opened, 0);
+        context.fillPath();
+        context.fillRect({2, 2, 2, 2});
+        EXPECT_EQ(opened, 1);
+        EXPECT_EQ(context.drawingOperations(), 2);
+    }
+    painter.reset();
+    EXPECT_EQ(pixelAt(canvas, 1, 1), QColor(Qt::red));
+    EXPECT_EQ(pixelAt(canvas, 3, 3), QColor(Qt::red));
+    EXPECT_EQ(canvas.pixelColor(3, 0).alpha(), 0);
 }
 
 TEST_F(DrawingTest, LayersDrawBackgroundRoundedCornersBordersAndClipping) {

@@ -251,6 +251,45 @@ TEST_F(ImageTest, EncodingAndDecodingRoundTrip) {
     EXPECT_TRUE(Image::imageWithQImage(QImage()) == nullptr);
 }
 
+// A PNG of one colour of `width` x `height` pixels: a few dozen kilobytes for millions of
+// pixels.
+QByteArray flatPng(int width, int height) {
+    QImage image(width, height, QImage::Format_Mono);
+    image.fill(0);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+TEST_F(ImageTest, APictureOfManyPixelsDecodesScaledDownWithinTheBound) {
+    const QByteArray huge = flatPng(5000, 5000);
+    ASSERT_LT(huge.size(), 100'000);
+    const auto image = Image::imageWithData(huge, 2);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->pixels().size(), QSize(2048, 2048));
+    EXPECT_EQ(image->decodedBytes(), 2048u * 2048u * 4u);  // 16 MB, not 100
+    EXPECT_EQ(image->size(), (Size{1024, 1024}));
+    EXPECT_EQ(pixelAt(image->pixels(), 1000, 1000),
+              pixelAt(*Image::imageWithData(flatPng(8, 8)), 3, 3));
+
+    // The shape is kept; a picture at the bound, and one with a bound of its caller's own
+    // (a map tile's 256 x 256 pixels), decode as asked.
+    EXPECT_EQ(Image::imageWithData(flatPng(5000, 3750))->pixels().size(), QSize(2364, 1773));
+    EXPECT_EQ(Image::imageWithData(flatPng(2048, 2048))->pixels().size(), QSize(2048, 2048));
+    EXPECT_EQ(Image::imageWithData(flatPng(1024, 512), 2, 256 * 256)->pixels().size(),
+              QSize(362, 181));
+    EXPECT_EQ(ui::ImageReader::boundedSize({10'000'000, 1}), QSize(4'194'304, 1));
+    EXPECT_EQ(ui::ImageReader::boundedSize({0, 7}), QSize(0, 7));
+
+    // Too large even for a scaled read: a GIF canvas of 6,000 x 6,000 (144 MB a frame,
+    // past what one read may take) gives nothing, as bytes that are no picture do.
+    QByteArray gif("GIF89a\x70\x17\x70\x17\x80\x00\x00\xff\x00\x00\x00\x00\xff", 19);
+    gif.append("\x2c\x00\x00\x00\x00\x02\x00\x02\x00\x00\x02\x02\x44\x01\x00\x3b", 16);
+    EXPECT_EQ(Image::imageWithData(gif), nullptr);
+}
+
 TEST_F(ImageTest, OrientationTurnsTheSizeAndThePixels) {
     QImage wide(4, 2, QImage::Format_ARGB32);
     wide.fill(Qt::white);

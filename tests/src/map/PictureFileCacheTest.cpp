@@ -102,16 +102,18 @@ TEST_F(PictureFileCacheTest, TheLeastRecentlyShownGoFirstAndTheBudgetHolds) {
     EXPECT_EQ(PictureFileCache::pictureAt(a), first);
     EXPECT_NE(PictureFileCache::pictureAt(b), second);  // dropped, decoded again
 
-    // A picture larger than the whole budget is shown but not kept.
+    // A picture of more pixels than a decode gives (36 MB whole, past the whole budget)
+    // comes scaled down to 16 MB and is kept, the least recently shown making room.
     const QString huge = path(QStringLiteral("huge.png"));
     QImage large(3000, 3000, QImage::Format_ARGB32);
     large.fill(Qt::gray);
     ASSERT_TRUE(large.save(huge, "PNG"));
-    const std::int64_t before = PictureFileCache::keptBytes();
     const auto shown = PictureFileCache::pictureAt(huge);
     ASSERT_TRUE(shown);
-    EXPECT_EQ(PictureFileCache::keptBytes(), before);
-    EXPECT_NE(PictureFileCache::pictureAt(huge), shown);
+    EXPECT_EQ(shown->pixels().size(), QSize(2048, 2048));
+    EXPECT_EQ(PictureFileCache::keptBytes(), 2000 * 1500 * 4 + 2048 * 2048 * 4);
+    EXPECT_EQ(PictureFileCache::pictureAt(huge), shown);
+    EXPECT_NE(PictureFileCache::pictureAt(a), first);
 }
 
 }  // namespace

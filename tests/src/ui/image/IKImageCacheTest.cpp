@@ -245,11 +245,26 @@ TEST_F(IKImageCacheTest, CleaningAboveTheSizeLimitRemovesTheOldestBelowHalfOfIt)
 }
 
 TEST_F(IKImageCacheTest, TheMemoryCostLimitBoundsWhatMemoryHolds) {
-    cache->setMaxMemoryCost(3 * 8 * 8 * 1);
-    for (int i = 0; i < 5; ++i) cache->storeImage(red(), QString::number(i), false);
-    EXPECT_LE(cache->memoryCost(), cache->maxMemoryCost());
-    EXPECT_EQ(cache->imageFromMemoryCacheForKey("0"), nullptr);  // the least recently used
-    EXPECT_NE(cache->imageFromMemoryCacheForKey("4"), nullptr);
+    // Bytes of decoded pixels: 8 x 8 at 4 bytes; a limit unless one is set.
+    EXPECT_EQ(IKImageCache::costForImage(*red()), 256u);
+    EXPECT_EQ(cache->maxMemoryCost(), IKImageCache::kDefaultMaxMemoryCost);
+    cache->setMaxMemoryCost(3 * 256);
+    for (int i = 0; i < 3; ++i) cache->storeImage(red(), QString::number(i), false);
+    EXPECT_EQ(cache->memoryCost(), 768u);
+    // A read makes "0" the most recently used, so "1" is the one to go.
+    ASSERT_NE(cache->imageFromMemoryCacheForKey("0"), nullptr);
+    cache->storeImage(red(), "3", false);
+    EXPECT_EQ(cache->memoryCost(), 768u);
+    EXPECT_EQ(cache->imageFromMemoryCacheForKey("1"), nullptr);
+    for (const char* kept : {"0", "2", "3"})
+        EXPECT_NE(cache->imageFromMemoryCacheForKey(kept), nullptr);
+
+    // A picture costlier than the whole limit is not kept, and pushes nothing out.
+    cache->storeImage(red(16), "large", false);
+    EXPECT_EQ(cache->imageFromMemoryCacheForKey("large"), nullptr);
+    EXPECT_EQ(cache->memoryCost(), 768u);
+    for (const char* kept : {"0", "2", "3"})
+        EXPECT_NE(cache->imageFromMemoryCacheForKey(kept), nullptr);
 }
 
 TEST_F(IKImageCacheTest, AMemoryWarningEmptiesMemoryAndTerminationCleansTheDisk) {

@@ -133,8 +133,9 @@ TEST_F(ImageDecodingTest, AGifCutOffMidwayKeepsTheFramesBeforeTheCut) {
 }
 
 TEST_F(ImageDecodingTest, TinyFramesOnAHugeCanvasStopAtTheMemoryBudget) {
-    // A 3000 x 3000 canvas (36 MB a decoded frame) and five frames of 2 x 2 pixels: a few
-    // hundred bytes that would decode to 180 MB.
+    // A 3000 x 3000 canvas (36 MB a frame decoded whole) and five frames of 2 x 2 pixels: a
+    // few hundred bytes that would decode to 180 MB. Each frame comes within the decoding
+    // bound, 2048 x 2048 (16 MB), and four of them fill the animation's budget.
     QByteArray bomb("GIF89a\xb8\x0b\xb8\x0b\x80\x00\x00\xff\x00\x00\x00\x00\xff", 19);
     for (int frame = 0; frame < 5; ++frame) {
         bomb.append("\x21\xf9\x04\x04\x0a\x00\x00\x00", 8);
@@ -144,8 +145,9 @@ TEST_F(ImageDecodingTest, TinyFramesOnAHugeCanvasStopAtTheMemoryBudget) {
     ASSERT_EQ(ui::ImageSource::createWithData(bomb)->count(), 5u);
     const auto image = ik_imageWithData(bomb);
     ASSERT_TRUE(image);
-    EXPECT_TRUE(image->images().empty());  // one frame within the budget: a still image
-    EXPECT_EQ(image->pixels().size(), QSize(3000, 3000));
+    ASSERT_EQ(image->images().size(), 4u);
+    EXPECT_EQ(image->images()[3]->pixels().size(), QSize(2048, 2048));
+    EXPECT_EQ(image->decodedBytes(), 4u * 2048 * 2048 * 4);
 }
 
 TEST_F(ImageDecodingTest, ScalingAnAnimationDrawsEveryFrameOnAClearedCanvas) {

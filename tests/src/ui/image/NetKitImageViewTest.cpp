@@ -130,4 +130,24 @@ TEST_F(NetKitImageViewTest, FailuresAndEmptyBodiesLeaveThePlaceholder) {
         ImageViewNetKit::nk_sharedImageCache().cachedImageForRequest(requestFor("test/pixel.png")));
 }
 
+TEST_F(NetKitImageViewTest, PicturesOfManyPixelsDecodeWithinTheBoundAndTheCacheKeepsTheLatest) {
+    auto& cache = ImageViewNetKit::nk_sharedImageCache();
+    cache.removeAllObjects();
+    EXPECT_EQ(cache.totalCostLimit(), NKImageCache::kTotalCostLimit);
+    // Every post picture comes as 5,000 x 5,000 pixels in about 73 KB.
+    server().setFault({.prefix = "/img/posts/", .picture = QSize(5000, 5000)});
+    for (int i = 0; i < 3; ++i) {
+        Outcome outcome;
+        load(*view, requestFor(QStringLiteral("posts/%1.jpg").arg(i)), outcome);
+        ASSERT_TRUE(runMainLoopUntil([&] { return outcome.successes == 1; }));
+        EXPECT_EQ(outcome.image->pixels().size(), QSize(2048, 2048));
+    }
+    // 16 MB each: the cache holds the latest two, and the first went.
+    EXPECT_EQ(cache.count(), 2u);
+    EXPECT_EQ(cache.totalCost(), 2u * 2048 * 2048 * 4);
+    EXPECT_FALSE(cache.cachedImageForRequest(requestFor("posts/0.jpg")));
+    EXPECT_TRUE(cache.cachedImageForRequest(requestFor("posts/1.jpg")));
+    EXPECT_TRUE(cache.cachedImageForRequest(requestFor("posts/2.jpg")));
+}
+
 }  // namespace

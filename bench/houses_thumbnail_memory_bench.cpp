@@ -1,0 +1,137 @@
+// Memory of the post list whose 100 thumbnails are pictures of few bytes and many pixels:
+// the stand-in serves every thumbnail as a one-colour PNG of 5,000 x 5,000 pixels (about
+// 73 KB, 100 MB decoded whole). The list of 100 posts is shown in an offscreen window at
+// scale 2 and its thumbnails load as the list does, through the image request operations
+// and their memory cache; then the list is scrolled to its end, half a row a frame, each
+// frame's thumbnails loaded before the next.
+//
+// Prints the resident memory at the start, once the first screen's thumbnails are in, the
+// peak during the scroll and what is left after it, with what the memory cache holds
+// (target: under 400 MB throughout). The scroll stops once the process passes 2,000 MB.
+#include "bench/support/offscreen.h"
+#include "bench/support/peak_memory.h"
+#include "bench/support/post_list_rows.h"
+#include "bench/support/standin_program.h"
+
+#include "platform/foundation/sandbox.h"
+#include "platform/uikit/image.h"
+#include "platform/uikit/image_view.h"
+#include "platform/uikit/window.h"
+#include "ui/image/UIImageView+NetKit.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+constexpr int kPosts = 100;
+constexpr double kWidth = 320, kHeight = 480, kScale = 2;
+constexpr double kStep = QXPostListCell::kRowHeight / 2;
+// A build that keeps every picture whole would take gigabytes: the scroll stops past this.
+constexpr double kGiveUpMegabytes = 2000;
+constexpr qint64 kGiveUpWaitingMs = 30000;
+
+QVariantMap post(int i) {
+    return {{"puid", QString::number(30000 + i)},
+            {"title", QStringLiteral("望京 花家地 %1居室 南北通透").arg(i % 4 + 1)},
+            {"district_name", "朝阳区"},
+            {"street_name", "望京街道"},
+            {"price", QVariantMap{{"v", 3000 + i * 41}, {"u", "元/月"}}},
+            {"area", QVariantMap{{"v", 40 + i % 90}, {"u", "㎡"}}},
+            {"huxing", "2室1厅"},
+            {"icons", QVariantMap{{"image", 1}}},
+            {"thumb_img", QStringLiteral("posts/%1.jpg").arg(5000 + i)}};
+}
+
+// Whether every row on screen shows its thumbnail (or the failure picture).
+bool thumbnailsShown(ui::TableView& table) {
+    static const auto loading = ui::Image::imageNamed(QStringLiteral("信息列表-加载中.png"));
+    for (ui::TableViewCell* cell : table.visibleCells()) {
+        const auto* row = dynamic_cast<QXPostListCell*>(cell);
+        if (!row || !row->thumbnailView()->image() || row->thumbnailView()->image() == loading)
+            return false;
+    }
+    return true;
+}
+
+// Renders a frame, then lets the thumbnails it asked for arrive and renders again.
+void frameWithItsThumbnails(ui::Window& window, ui::TableView& table) {
+    bench::renderWindowFrame(window, kWidth, kHeight, kScale);
+    QElapsedTimer waited;
+    waited.start();
+    QEventLoop loop;
+    while (!thumbnailsShown(table) && waited.elapsed() < kGiveUpWaitingMs) {
+        QTimer::singleShot(5, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    bench::renderWindowFrame(window, kWidth, kHeight, kScale);
+}
+
+// Starts the peak over from what the process holds now.
+void resetPeak() {
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    if (refs.open(QIODevice::WriteOnly)) refs.write("5");
+}
+
+void printCache(const char* when) {
+    const auto& cache = ImageViewNetKit::nk_sharedImageCache();
+    std::printf("  %-30s %6.0f MB resident; the memory cache holds %zu pictures, %.1f MB\n", when,
+                bench::residentMegabytes(), cache.count(),
+                double(cache.totalCost()) / (1024 * 1024));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QTemporaryDir sandbox;
+    ns::Sandbox::setRoot(sandbox.path());
+    if (!bench::standin().running()) {
+        std::printf("the stand-in server did not start\n");
+        return 1;
+    }
+    qputenv("HOUSING_SERVER_ROOT", bench::standin().root().toUtf8());
+    if (!bench::standin().control("faults", R"({"prefix":"/img/posts/","picture":[5000,5000]})")) {
+        std::printf("the stand-in refused the picture switch\n");
+        return 1;
+    }
+    std::printf(
+        "The post list with %d thumbnails of 5,000 x 5,000 pixels (73 KB PNGs), at scale 2 "
+        "(target: under 400 MB):\n",
+        kPosts);
+    printCache("at the start");
+
+    auto rows = std::make_shared<bench::PostListRows>(kPosts, post);
+    auto window = std::make_shared<ui::Window>(ui::Rect(0, 0, kWidth, kHeight));
+    auto table = std::make_shared<ui::TableView>(ui::Rect(0, 0, kWidth, kHeight));
+    table->setSeparatorStyle(ui::TableViewCellSeparatorStyle::None);
+    table->setDataSource(rows);
+    table->setDelegate(rows);
+    window->addSubview(table);
+    frameWithItsThumbnails(*window, *table);
+    const int firstScreen = int(std::ceil(kHeight / QXPostListCell::kRowHeight));
+    printCache(qPrintable(QStringLiteral("the first %1 thumbnails in").arg(firstScreen)));
+
+    resetPeak();
+    const double end = kPosts * QXPostListCell::kRowHeight - kHeight;
+    for (double y = kStep; y <= end + kStep / 2; y += kStep) {
+        table->setContentOffset({0, std::min(y, end)});
+        frameWithItsThumbnails(*window, *table);
+        if (bench::residentMegabytes() > kGiveUpMegabytes) {
+            std::printf("  stopped at row %d of %d: past %.0f MB\n",
+                        int(y / QXPostListCell::kRowHeight), kPosts, kGiveUpMegabytes);
+            break;
+        }
+    }
+    printCache("after the scroll to the end");
+    std::printf("  %-30s %6.0f MB\n", "peak during the scroll", bench::peakResidentMegabytes());
+    return 0;
+}
