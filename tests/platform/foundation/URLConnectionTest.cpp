@@ -679,9 +679,10 @@ TEST(URLCacheTest, ManySmallRepliesStayWithinTheCapacityWithWhatTheyHold) {
     constexpr qint64 kCapacity = 64 * 1024;
     ns::URLCache cache(kCapacity);
     const QByteArray body = R"({"params":{"errorno":0}})";
+    constexpr qint64 kBookkeeping = 512;  // what an entry costs besides what it holds
     const auto cost = [&](int n) {
         const QUrl url(QStringLiteral("http://h/api?op=ackrecvmsg&msgIds=%1").arg(n));
-        return ns::URLCache::kEntryOverhead + body.size() +
+        return kBookkeeping + body.size() +
                qint64(url.toString(QUrl::FullyEncoded).size() * sizeof(QChar)) +
                qint64((QStringLiteral("Content-Type").size() +
                        QStringLiteral("application/json").size()) *
