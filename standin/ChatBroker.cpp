@@ -165,8 +165,11 @@ QJsonObject ChatBroker::answerTo(const QJsonObject& packet, const QString& root,
 
 QJsonObject ChatBroker::profile(qint64 brokerId) {
     if (brokerId == kServiceAccount) {
-        return QJsonObject{
-            {"id", QString::number(brokerId)}, {"name", "Nevoru找房"}, {"picUrl", ""}};
+        // The team the app's welcome messages introduce, under its name and with its picture:
+        // a packet of the team's renames the app's talk with it.
+        return QJsonObject{{"id", QString::number(brokerId)},
+                           {"name", QStringLiteral("Nevoru找房团队")},
+                           {"picUrl", QStringLiteral("file://Nevoru官方2.2.1@2x.png")}};
     }
     // A broker of the sample's shops is the same person here as on the shop's and post's pages.
     if (const std::optional<SampleBroker> broker = SamplePeople::broker(brokerId)) {

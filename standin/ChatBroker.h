@@ -51,7 +51,8 @@ public:
                                                                       const PostedNeeds* needs);
     // The user object of a broker as packets carry it: id, name, phone, picture, company,
     // district and street (880001 is Mr Wang; the next four ids are brokers of other shops, then
-    // the names repeat).
+    // the names repeat). The service account is the app's team, "Nevoru找房团队" with the app's
+    // own picture, as the welcome messages name it.
     [[nodiscard]] static QJsonObject profile(qint64 brokerId);
     // The contents of the broker's post card.
     [[nodiscard]] static QJsonObject cardData(const QString& root);

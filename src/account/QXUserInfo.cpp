@@ -143,6 +143,14 @@ void QXUserInfo::removeMemoryLogonInfo() {
     restartMessagingIfMoved(listened);
 }
 
+void QXUserInfo::setAnonymousLoginId(qint64 anonymousLoginId) {
+    {
+        const std::lock_guard lock(mutex_);
+        if (logonSuccess_ && QXIMUser::isSignedInId(loginID_)) return;
+    }
+    QXIMUser::shared().setUserId(anonymousLoginId);
+}
+
 void QXUserInfo::writeMessagingUser() const {
     const std::lock_guard lock(mutex_);
     QXIMUser& user = QXIMUser::shared();

@@ -37,6 +37,10 @@ public:
     // session, token and name are cleared. The messaging user becomes the anonymous one and
     // the messaging service listens for it.
     void removeMemoryLogonInfo();
+    // The installation's anonymous id, as the server gave it: the messaging user while nobody
+    // is logged on. A logged-on user stays the messaging user; the id waits in user defaults
+    // ("anonymousLoginId") for the logoff.
+    void setAnonymousLoginId(qint64 anonymousLoginId);
     // Removes the stored keys of the logon.
     static void removeFileLogonInfo();
     // Tells whoever listens that the user's details have arrived.

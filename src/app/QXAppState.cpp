@@ -32,7 +32,7 @@ void QXAppState::setUserId(const QString& userId) {
 }
 
 void QXAppState::setIMUserId(qint64 userId) {
-    QXIMUser::shared().setUserId(userId);
+    userInfo_->setAnonymousLoginId(userId);
 }
 
 void QXAppState::imUserChanged() {

@@ -27,7 +27,7 @@ public:
     // Stores the user id and makes it the messaging user's key; the same id again changes
     // nothing.
     void setUserId(const QString& userId) override;
-    // Makes the anonymous login id the messaging user's numeric id.
+    // Makes the anonymous login id the messaging user's numeric id while nobody is logged on.
     void setIMUserId(qint64 userId) override;
     // Tells the messaging service, once started, to listen for the messaging user now set.
     void imUserChanged() override;

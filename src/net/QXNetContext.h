@@ -51,8 +51,9 @@ public:
     [[nodiscard]] virtual QString deviceId() const = 0;
 
     // What an anonymous user id from the server changes in the application: its user id
-    // (which is also the messaging user's key), the messaging user's numeric id, and the
-    // messaging service, which is told that the user changed. The defaults do nothing.
+    // (which is also the messaging user's key), the messaging user's numeric id (while nobody
+    // is logged on: a logged-on user stays the messaging user), and the messaging service,
+    // which is told that the user changed. The defaults do nothing.
     virtual void setUserId(const QString& userId);
     virtual void setIMUserId(qint64 userId);
     virtual void imUserChanged();

@@ -12,10 +12,11 @@ class Timer;
 }
 
 // Asks the data-share server for the anonymous user id of this installation ("userRegister")
-// and hands it to the application: its user id (user defaults "userId"), the messaging
-// user's numeric id (user defaults "anonymousLoginId") and the messaging service. While the
-// server cannot give one the application runs on the fallback user id, and the getter asks
-// again every 10 s until a real id arrives. A reply without a user id counts as a failure.
+// and hands it to the application: its user id (user defaults "userId"), the anonymous login
+// id (user defaults "anonymousLoginId"; the messaging user's numeric id while nobody is logged
+// on) and the messaging service. While the server cannot give one the application runs on
+// the fallback user id, and the getter asks again every 10 s until a real id arrives. A reply
+// without a user id counts as a failure.
 //
 // Runs on the main thread. A query on its way and the retry timer keep the getter alive
 // until a success stops it; it must be owned by a shared pointer.

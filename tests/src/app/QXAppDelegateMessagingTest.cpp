@@ -8,6 +8,8 @@
 #include "platform/foundation/notification_center.h"
 #include "standin/Endpoints.h"
 
+#include <QUrlQuery>
+
 namespace {
 
 constexpr qint64 kUser = 100007;
@@ -33,7 +35,8 @@ protected:
     int streamsAskedFor(qint64 user) {
         int count = 0;
         for (const auto& request : server().requests(standin::paths::kStreamReceive)) {
-            if (request.query.contains("userid=" + QByteArray::number(user))) ++count;
+            const QUrlQuery query(QString::fromLatin1(request.query));
+            if (query.queryItemValue("userid") == QString::number(user)) ++count;
         }
         return count;
     }
@@ -125,6 +128,32 @@ TEST_F(QXAppDelegateMessagingTest, AGuestListensUnderTheAnonymousIdTheServerGive
     ASSERT_TRUE(
         runMainLoopUntil([&] { return stored(written) && messaging.unacknowledged(guest) == 0; }));
     EXPECT_EQ(streamsAskedFor(guest), 1);
+}
+
+TEST_F(QXAppDelegateMessagingTest, TheInstallationsIdArrivingWhileLoggedOnWaitsForTheLogoff) {
+    // Logged on in an earlier launch that never reached the server: this launch fetches the
+    // installation's id while the user's stream is open.
+    defaults().setBool(true, "lastLogonState");
+    defaults().setInteger(kUser, "loginID");
+    launchAfterGuide();
+    ASSERT_TRUE(runMainLoopUntil([&] { return app().hasUserId(); }));
+    const qint64 guest = defaults().integerForKey("anonymousLoginId");
+    ASSERT_GT(guest, 0);
+    ASSERT_NE(guest, kUser);
+    EXPECT_EQ(QXIMUser::shared().userId(), kUser);
+    ASSERT_EQ(app().imDelegate()->curListenUserid(), kUser);
+
+    clock().advance(6s);
+    const QList<qint64> written = messaging.write({{"to", kUser}, {"text", "您好"}});
+    ASSERT_TRUE(
+        runMainLoopUntil([&] { return stored(written) && messaging.unacknowledged(kUser) == 0; }));
+    EXPECT_EQ(streamsAskedFor(kUser), 1);
+    EXPECT_EQ(streamsAskedFor(guest), 0);
+
+    // Logged off, the installation's id is the messaging user.
+    app().userInfo()->removeMemoryLogonInfo();
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return messaging.openStreams(guest) == 1 && messaging.openStreams(kUser) == 0; }));
 }
 
 TEST_F(QXAppDelegateMessagingTest, ResigningActiveClosesTheStreamAndBecomingActiveOpensANewOne) {

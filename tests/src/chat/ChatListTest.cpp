@@ -162,6 +162,35 @@ TEST_F(ChatListTest, OpeningATalkClearsItsCountAndNewMessagesUpdateTheRowAndTheT
     }));
 }
 
+TEST_F(ChatListTest, TheTeamsAnswerKeepsItsRowsNameAndPicture) {
+    openList();
+    QXChatListCell* team = rowNamed(QStringLiteral("Nevoru找房团队"));
+    ASSERT_NE(team, nullptr);
+    const auto picture = team->HeadImage()->image();
+    ASSERT_NE(picture, nullptr);
+    ASSERT_TRUE(driver_->tap(team));
+    settle(0.5);
+    auto chat = std::dynamic_pointer_cast<QXMessageController>(navigation_->topViewController());
+    ASSERT_NE(chat, nullptr);
+    chat->senderTextToServer(QStringLiteral("你好"));
+    // The welcome's two, the user's and the team's notice of receipt.
+    const QString teamTalk = QXIMMessage::serviceUserId() + u'-' + own();
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return QXIMDatabase::shared()
+                   .messagesListByTalkId(teamTalk, own(), 4999999999, 10)
+                   .size() == 4;
+    }));
+    navigation_->popViewControllerAnimated(false);
+    settle(0.5);
+
+    team = rowOf(0);
+    ASSERT_NE(team, nullptr);
+    EXPECT_EQ(team->name()->text(), QStringLiteral("Nevoru找房团队"));
+    EXPECT_EQ(team->lastInfoLabel()->text(),
+              QStringLiteral("您好，这里是Nevoru找房客服，您的留言我们已收到，会尽快回复。"));
+    EXPECT_EQ(team->HeadImage()->image(), picture);
+}
+
 TEST_F(ChatListTest, TheUnreadCountShowsUpToNinetyNineThenNinetyNinePlus) {
     const auto cell = QXChatListCell::make(QXChatListCell::kTalkRowTag, "talk");
     QXBrokerItem item{QVariantMap{}};
