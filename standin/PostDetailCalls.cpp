@@ -32,11 +32,14 @@ const QStringList kMoveIn{"随时入住", "一周内入住", "月底入住"};
 const QStringList kSexes{"男女不限", "限女生", "限男生"};
 const QStringList kSurroundings{
     "小区环境安静，绿化很好，物业管理规范，进出有门禁。",
-    "周边超市、菜场、银行齐全，步行十分钟可到公交站，上下班很方便。",
+    "周边超市、菜场、银行齐全，步行十分钟可到公交站，上下班很方便。",  // kBusStop
     "附近有小学和幼儿园，带孩子的家庭住着省心。",
     "楼下就是商业街，吃饭购物都很方便，晚上也不吵。",
     "采光好，冬天阳光能照进客厅，夏天通风凉快。",
 };
+constexpr int kBusStop = 1;
+// In place of the bus stop, for a house whose title says it is near the underground.
+const QString kUnderground = "周边超市、菜场、银行齐全，步行五分钟可到地铁站，上下班很方便。";
 // Who lets or sells the house, among those sentences: a rented house has a landlord, a house
 // for sale an owner.
 const QString kLandlordSentence = "房东人很好说话，家具家电都是近两年新买的，保养得很好。";
@@ -82,7 +85,11 @@ QString describeHouse(const QJsonObject& record, std::mt19937& random) {
     const int sentences = pick(1, 4);
     QStringList surroundings = kSurroundings;
     surroundings << (forSale ? kOwnerSentence : kLandlordSentence);
+    // A house "近地铁" names its station, always and first.
+    const bool nearUnderground = record["title"].toString().contains(QStringLiteral("近地铁"));
+    if (nearUnderground) surroundings[kBusStop] = kUnderground;
     std::shuffle(surroundings.begin(), surroundings.end(), random);
+    if (nearUnderground) surroundings.move(surroundings.indexOf(kUnderground), 0);
     for (int i = 0; i < sentences; ++i) text += surroundings[i];
     if (!forSale) {
         text += QStringLiteral("%1，%2，欢迎随时来电看房。")

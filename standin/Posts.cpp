@@ -33,10 +33,17 @@ const QStringList kFitments{QStringLiteral("精装修"), QStringLiteral("简装�
                             QStringLiteral("毛坯")};
 const QStringList kRoomNames{QStringLiteral("一"), QStringLiteral("两"), QStringLiteral("三"),
                              QStringLiteral("四"), QStringLiteral("五")};
+// What a title says of a house beside its place, rooms and fitment. A house for sale is not
+// moved into with one's bags nor let with its appliances: it has features of its own, as
+// many, so that the draws after them stay as they were.
 const QStringList kFeatures{QStringLiteral("南北通透"), QStringLiteral("近地铁"),
                             QStringLiteral("拎包入住"), QStringLiteral("采光好"),
                             QStringLiteral("随时看房"), QStringLiteral("家电齐全"),
                             QStringLiteral("安静舒适"), QStringLiteral("交通便利")};
+const QStringList kSaleFeatures{QStringLiteral("南北通透"), QStringLiteral("近地铁"),
+                                QStringLiteral("满五唯一"), QStringLiteral("采光好"),
+                                QStringLiteral("随时看房"), QStringLiteral("户型方正"),
+                                QStringLiteral("安静舒适"), QStringLiteral("交通便利")};
 const QStringList kShareRooms{QStringLiteral("主卧"), QStringLiteral("次卧"),
                               QStringLiteral("隔断间")};
 
@@ -131,7 +138,8 @@ std::vector<Post> makePosts(int cityIndex, int major) {
                 shortPlace.chop(suffix.size());
             }
         }
-        const QString feature = kFeatures[pick(0, int(kFeatures.size()) - 1)];
+        const QStringList& features = major == 5 ? kSaleFeatures : kFeatures;
+        const QString feature = features[pick(0, int(features.size()) - 1)];
         QJsonObject record;
         int saleDraw = 0;
         if (major == 1) {

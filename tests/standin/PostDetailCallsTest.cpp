@@ -112,11 +112,20 @@ TEST_F(PostDetailCallsTest, TextsAndThumbnailsAgreeWithTheirPosts) {
                 EXPECT_FALSE(
                     QRegularExpression(QStringLiteral("朝.朝向")).match(description).hasMatch())
                     << description.toStdString();
+                // A house near the underground names its station, not only a bus stop.
+                if (post.title.contains(QStringLiteral("近地铁"))) {
+                    EXPECT_TRUE(description.contains(QStringLiteral("地铁站")))
+                        << description.toStdString();
+                }
                 if (major == 5) {
                     EXPECT_TRUE(description.contains(QStringLiteral("出售")));
                     for (const char* renting : {"房东", "出租", "入住", "押"}) {
                         EXPECT_FALSE(description.contains(QString::fromUtf8(renting)))
                             << description.toStdString();
+                    }
+                    for (const char* renting : {"入住", "家电齐全", "租"}) {
+                        EXPECT_FALSE(post.title.contains(QString::fromUtf8(renting)))
+                            << post.title.toStdString();
                     }
                 }
             }
