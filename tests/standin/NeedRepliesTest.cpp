@@ -90,6 +90,24 @@ TEST(NeedRepliesSampleTest, BrokersOfTheDistrictAnswerWithHousesThatMatchTheNeed
               NeedReplies::housesFor(need("1", district, {2}, "-1")).size());
     for (const auto* house : NeedReplies::housesFor(need("5", district, {}, "300")))
         EXPECT_LT(house->price, 300);
+    // A share's codes name the room let (1 主卧, 2 次卧, 3 隔断间), and the brokers' cards
+    // offer only such rooms.
+    const PostedNeed masterBedroom = need("3", district, {1}, "-1");
+    const auto masters = NeedReplies::housesFor(masterBedroom);
+    ASSERT_FALSE(masters.empty());
+    for (const auto* house : masters)
+        EXPECT_TRUE(house->title.contains(QStringLiteral("合租主卧")))
+            << house->title.toStdString();
+    for (const QJsonValue order : NeedReplies::answersTo(masterBedroom, "http://r")) {
+        if (order["kind"] == "card") {
+            EXPECT_TRUE(order["contents"][0][2].toString().contains(QStringLiteral("主卧")))
+                << order["contents"][0][2].toString().toStdString();
+        }
+    }
+    EXPECT_EQ(NeedReplies::housesFor(need("3", district, {1, 3}, "-1")).size(),
+              masters.size() + NeedReplies::housesFor(need("3", district, {3}, "-1")).size());
+    EXPECT_EQ(NeedReplies::housesFor(need("3", district, {-1}, "-1")).size(),
+              NeedReplies::housesFor(need("3", district, {}, "-1")).size());
     // A need nothing matches has no houses; the brokers around it answer it, each with a
     // greeting and no card, so that the count and the sheet name them and no house does.
     const PostedNeed unmatched = need("1", district, {1}, "_1");
