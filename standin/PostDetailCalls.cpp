@@ -3,6 +3,7 @@
 #include "src/net/QXCipherConstants.h"
 #include "standin/Communities.h"
 #include "standin/FormFields.h"
+#include "standin/PostViews.h"
 #include "standin/Posts.h"
 #include "standin/SamplePeople.h"
 
@@ -15,7 +16,6 @@
 #include <openssl/provider.h>
 
 #include <algorithm>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <random>
@@ -48,10 +48,9 @@ const QString kOwnerSentence = "业主自住，装修和家具家电都保养得
 constexpr char kReportTooShort[] = "情况说明必须为5-200字";
 constexpr char kNoSuchPost[] = "该信息不存在或已删除";
 
-// What the stand-in remembers between calls: the views counted per post, the reports.
+// What the stand-in remembers between calls beside the views (PostViews): the reports.
 struct DetailState {
     std::mutex mutex;
-    std::map<qint64, qint64> views;
     qint64 lastReport = 0;
 };
 
@@ -129,17 +128,13 @@ Reply getPost(const RecordedRequest& request, const QByteArray& rootUrl) {
         {"status", 0}, {"posts", record.isEmpty() ? QJsonArray() : QJsonArray{record}}});
 }
 
-Reply postByPuid(DetailState& state, const RecordedRequest& request, const QByteArray& rootUrl) {
+Reply postByPuid(const PostViews& views, const RecordedRequest& request,
+                 const QByteArray& rootUrl) {
     const qint64 puid = puidOf(request);
     QJsonObject data = PostDetailCalls::detailRecord(puid, rootUrl);
     if (data.isEmpty()) return Endpoints::refusal(QString::fromUtf8(kNoSuchPost));
     const SamplePost* post = PostDetailCalls::post(puid);
-    qint64 views = 0;
-    {
-        const std::lock_guard lock(state.mutex);
-        views = state.views[puid];
-    }
-    data["view_times"] = QString::number(100 + puid % 900 + views);
+    data["view_times"] = QString::number(100 + puid % 900 + views.of(puid));
     const QJsonObject owner = ownerInfo(post->posterId, rootUrl);
     if (!owner.isEmpty()) data["commentOwnerInfo"] = owner;
     const SampleCommunity* community = Communities::byId(post->communityId);
@@ -148,13 +143,12 @@ Reply postByPuid(DetailState& state, const RecordedRequest& request, const QByte
 }
 
 // "PostPvStat": jsonArgs={"puid","city","categoryId","majorCategoryScriptIndex"}.
-Reply countView(DetailState& state, const RecordedRequest& request) {
+Reply countView(PostViews& views, const RecordedRequest& request) {
     const QJsonObject args =
         QJsonDocument::fromJson(FormFields(request.body).value("jsonArgs")).object();
     const qint64 puid = args["puid"].toString().toLongLong();
     if (!PostDetailCalls::post(puid)) return Endpoints::refusal(QString::fromUtf8(kNoSuchPost));
-    const std::lock_guard lock(state.mutex);
-    ++state.views[puid];
+    views.add(puid);
     return Reply::json(QJsonObject{{"status", 0}});
 }
 
@@ -275,13 +269,14 @@ QJsonObject PostDetailCalls::detailRecord(qint64 puid, const QByteArray& rootUrl
 void PostDetailCalls::install(Endpoints& endpoints) {
     const auto state = std::make_shared<DetailState>();
     endpoints.addInterface("GetPost", getPost);
+    PostViews& views = endpoints.postViews();
     endpoints.addInterface("GetPostByPuid",
-                           [state](const RecordedRequest& request, const QByteArray& rootUrl) {
-                               return postByPuid(*state, request, rootUrl);
+                           [&views](const RecordedRequest& request, const QByteArray& rootUrl) {
+                               return postByPuid(views, request, rootUrl);
                            });
     endpoints.addInterface("PostPvStat",
-                           [state](const RecordedRequest& request, const QByteArray&) {
-                               return countView(*state, request);
+                           [&views](const RecordedRequest& request, const QByteArray&) {
+                               return countView(views, request);
                            });
     endpoints.addInterface("VotePost", [state](const RecordedRequest& request, const QByteArray&) {
         return report(*state, request);
