@@ -51,9 +51,10 @@ if [ -z "${HOUSING_POSITION+set}" ] && [ "${HOUSING_POSITION_SOURCE:-}" != "syst
 fi
 
 # The sandbox the app runs on (--sandbox DIR, else $HOUSING_SANDBOX, else the app's default):
-# the stand-in keeps the needs published to it there, so that a relaunch finds their houses,
-# and the last message id it gave, so that the brokers' answers after a relaunch are not taken
-# for messages the app already has.
+# the stand-in keeps the needs published to it there, so that a relaunch finds their houses
+# and does not ask a guest to check by SMS a number he checked before, the last message id it
+# gave, so that the brokers' answers after a relaunch are not taken for messages the app
+# already has, and the posts' views, so that a post is not seen fewer times after a relaunch.
 sandbox="${HOUSING_SANDBOX:-${XDG_DATA_HOME:-$HOME/.local/share}/housing-app}"
 previous=""
 for argument in "$@"; do
@@ -64,7 +65,8 @@ mkdir -p "$sandbox"
 
 log=$(mktemp)
 build/standin/standin --needs "$sandbox/standin-needs.json" \
-    --messages "$sandbox/standin-messages.json" >"$log" 2>&1 &
+    --messages "$sandbox/standin-messages.json" --views "$sandbox/standin-views.json" \
+    >"$log" 2>&1 &
 standin_pid=$!
 root=""
 for _ in $(seq 1 100); do

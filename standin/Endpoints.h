@@ -1,6 +1,7 @@
 #pragma once
 
 #include "standin/ClassCalls.h"
+#include "standin/PostViews.h"
 #include "standin/PostedNeeds.h"
 #include "standin/RecordedRequest.h"
 
@@ -79,6 +80,8 @@ public:
     ClassCalls& classCalls() { return classCalls_; }
     // The housing needs the app published, for the calls that take and answer them.
     PostedNeeds& postedNeeds() { return postedNeeds_; }
+    // The views of the sample posts, counted by the detail calls.
+    PostViews& postViews() { return postViews_; }
 
     // A handler for the requests under a path prefix of any server, asked before the
     // built-in answers (in the order added); it answers nullopt to leave a request to them.
@@ -113,6 +116,7 @@ private:
     std::map<QByteArray, InterfaceHandler> interfaces_;
     ClassCalls classCalls_;
     PostedNeeds postedNeeds_;
+    PostViews postViews_;
     std::vector<std::pair<QByteArray, Route>> routes_;
     std::map<QByteArray, Control> controls_;
     std::vector<std::function<void()>> resetListeners_;

@@ -79,7 +79,7 @@ QJsonArray contentsOf(const QString& kind, const QString& text, const QString& r
                                      QJsonObject{{"type", text == "block" ? "block" : "normal"}},
                                      "该经纪人已被屏蔽"});
     }
-    return {text.isEmpty() ? QStringLiteral("您好，这套房子还在，欢迎来看房。") : text};
+    return {text};
 }
 
 }  // namespace
@@ -294,8 +294,11 @@ QList<qint64> MessagingServer::write(const QJsonObject& order) {
         QString text = count > 1 && order.value("text").toString().isEmpty()
                            ? QStringLiteral("第%1条消息").arg(n + 1)
                            : order.value("text").toString();
+        // A text of so many bytes is cut to them, to nothing when not one character fits.
         if (const qint64 bytes = order.value("textBytes").toInteger(); bytes > 0)
             text = textOfBytes(text, bytes);
+        else if (text.isEmpty())
+            text = QStringLiteral("您好，这套房子还在，欢迎来看房。");
         Packet packet;
         packet.sequence = ++lastSequence_;
         packet.userId = to;

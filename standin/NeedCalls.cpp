@@ -15,7 +15,6 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
-#include <set>
 #include <vector>
 
 namespace standin {
@@ -32,17 +31,16 @@ struct SentCode {
     qint64 time = 0;
 };
 
-// What the calls remember between requests: the codes sent and the users whose number was
-// checked.
+// What the calls remember between requests: the codes sent. The users whose number was
+// checked are those of the needs published with a checked number (PostedNeeds), kept with
+// them.
 struct NeedState {
     std::mutex mutex;
     std::vector<SentCode> codes;
-    std::set<QString> checkedUsers;
 
     void reset() {
         const std::lock_guard lock(mutex);
         codes.clear();
-        checkedUsers.clear();
     }
 };
 
@@ -71,10 +69,9 @@ QJsonArray agentsOf(const PostedNeed& need, const QByteArray& rootUrl) {
     return agents;
 }
 
-QJsonValue verifyPhoneCode(NeedState& state, const QJsonArray& arguments) {
+QJsonValue verifyPhoneCode(const PostedNeeds& needs, const QJsonArray& arguments) {
     const bool guest = jsonText(arguments.at(4)) == QLatin1String("1");
-    const std::lock_guard lock(state.mutex);
-    const bool checked = state.checkedUsers.contains(jsonText(arguments.at(3)));
+    const bool checked = needs.hasCheckedNumber(jsonText(arguments.at(3)));
     return QJsonObject{{"status", guest && !checked ? 1 : 0}};
 }
 
@@ -82,17 +79,14 @@ QJsonValue postNeed(NeedState& state, Endpoints& endpoints, const QJsonArray& ar
                     const QByteArray& rootUrl) {
     const auto need = PostedNeed::fromArguments(arguments);
     if (!need) return refused(QStringLiteral("意向内容不完整，请重新填写"));
-    {
+    // Only a need whose code is the last one sent to its number is kept with its code.
+    if (arguments.size() >= 12) {
         const std::lock_guard lock(state.mutex);
-        if (arguments.size() >= 12) {
-            const QString code = jsonText(arguments.at(11));
-            const SentCode* last = nullptr;
-            for (const SentCode& sent : state.codes)
-                if (sent.phone == need->mobile) last = &sent;
-            if (!last || last->code != code)
-                return refused(QStringLiteral("验证码错误，请重新获取"));
-            state.checkedUsers.insert(need->userId);
-        }
+        const SentCode* last = nullptr;
+        for (const SentCode& sent : state.codes)
+            if (sent.phone == need->mobile) last = &sent;
+        if (!last || last->code != need->code)
+            return refused(QStringLiteral("验证码错误，请重新获取"));
     }
     const qint64 id = endpoints.postedNeeds().add(*need);
     return QJsonObject{{"postId", QString::number(id)}, {"agents", agentsOf(*need, rootUrl)}};
@@ -152,10 +146,11 @@ QString NeedCalls::smsCode(const QString& phone, qint64 n) {
 
 void NeedCalls::install(Endpoints& endpoints) {
     auto state = std::make_shared<NeedState>();
-    endpoints.classCalls().add(
-        kNeedInterface, kNeedClass, "isVerifyPhoneCode",
-        [state](const QJsonArray& arguments, const QJsonObject&, const RecordedRequest&,
-                const QByteArray&) { return verifyPhoneCode(*state, arguments); });
+    endpoints.classCalls().add(kNeedInterface, kNeedClass, "isVerifyPhoneCode",
+                               [&endpoints](const QJsonArray& arguments, const QJsonObject&,
+                                            const RecordedRequest&, const QByteArray&) {
+                                   return verifyPhoneCode(endpoints.postedNeeds(), arguments);
+                               });
     endpoints.classCalls().add(
         kNeedInterface, kNeedClass, "postHousingRequest",
         [state, &endpoints](const QJsonArray& arguments, const QJsonObject&, const RecordedRequest&,

@@ -56,14 +56,17 @@ std::optional<QString> priceCondition(const QString& price) {
     return QStringLiteral("_") + price;
 }
 
-// House-type codes of a whole flat (kinds 1 and 5): 1 to 3 rooms, 4 for four or more, -1 for
-// any ("不限"). Shared flats' codes name the kind of room, which the sample does not tell
-// apart.
+// House-type codes of a whole flat (kinds 1 and 5): 1 to 3 rooms, 4 for four or more; of a
+// share (kind 3) the room let, as the list's "share_mode" filter names it; -1 for any
+// ("不限").
 bool roomsMatch(const SamplePost& post, int major, const QJsonArray& codes) {
-    if (major == 3 || codes.isEmpty()) return true;
-    return std::any_of(codes.begin(), codes.end(), [&post](const QJsonValue& code) {
-        const int rooms = int(jsonText(code).toLongLong());
-        return rooms < 1 || (rooms >= 4 ? post.rooms >= 4 : post.rooms == rooms);
+    if (codes.isEmpty()) return true;
+    return std::any_of(codes.begin(), codes.end(), [&](const QJsonValue& code) {
+        const int value = int(jsonText(code).toLongLong());
+        if (value < 1) return true;
+        if (major == 3)
+            return Posts::meets(post, QStringLiteral("share_mode"), QString::number(value));
+        return value >= 4 ? post.rooms >= 4 : post.rooms == value;
     });
 }
 

@@ -3,6 +3,7 @@
 #include "src/net/QXCipherConstants.h"
 #include "standin/Communities.h"
 #include "standin/FormFields.h"
+#include "standin/PostViews.h"
 #include "standin/Posts.h"
 #include "standin/SamplePeople.h"
 
@@ -15,7 +16,6 @@
 #include <openssl/provider.h>
 
 #include <algorithm>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <random>
@@ -32,11 +32,14 @@ const QStringList kMoveIn{"随时入住", "一周内入住", "月底入住"};
 const QStringList kSexes{"男女不限", "限女生", "限男生"};
 const QStringList kSurroundings{
     "小区环境安静，绿化很好，物业管理规范，进出有门禁。",
-    "周边超市、菜场、银行齐全，步行十分钟可到公交站，上下班很方便。",
+    "周边超市、菜场、银行齐全，步行十分钟可到公交站，上下班很方便。",  // kBusStop
     "附近有小学和幼儿园，带孩子的家庭住着省心。",
     "楼下就是商业街，吃饭购物都很方便，晚上也不吵。",
     "采光好，冬天阳光能照进客厅，夏天通风凉快。",
 };
+constexpr int kBusStop = 1;
+// In place of the bus stop, for a house whose title says it is near the underground.
+const QString kUnderground = "周边超市、菜场、银行齐全，步行五分钟可到地铁站，上下班很方便。";
 // Who lets or sells the house, among those sentences: a rented house has a landlord, a house
 // for sale an owner.
 const QString kLandlordSentence = "房东人很好说话，家具家电都是近两年新买的，保养得很好。";
@@ -45,10 +48,9 @@ const QString kOwnerSentence = "业主自住，装修和家具家电都保养得
 constexpr char kReportTooShort[] = "情况说明必须为5-200字";
 constexpr char kNoSuchPost[] = "该信息不存在或已删除";
 
-// What the stand-in remembers between calls: the views counted per post, the reports.
+// What the stand-in remembers between calls beside the views (PostViews): the reports.
 struct DetailState {
     std::mutex mutex;
-    std::map<qint64, qint64> views;
     qint64 lastReport = 0;
 };
 
@@ -82,7 +84,11 @@ QString describeHouse(const QJsonObject& record, std::mt19937& random) {
     const int sentences = pick(1, 4);
     QStringList surroundings = kSurroundings;
     surroundings << (forSale ? kOwnerSentence : kLandlordSentence);
+    // A house "近地铁" names its station, always and first.
+    const bool nearUnderground = record["title"].toString().contains(QStringLiteral("近地铁"));
+    if (nearUnderground) surroundings[kBusStop] = kUnderground;
     std::shuffle(surroundings.begin(), surroundings.end(), random);
+    if (nearUnderground) surroundings.move(surroundings.indexOf(kUnderground), 0);
     for (int i = 0; i < sentences; ++i) text += surroundings[i];
     if (!forSale) {
         text += QStringLiteral("%1，%2，欢迎随时来电看房。")
@@ -122,17 +128,13 @@ Reply getPost(const RecordedRequest& request, const QByteArray& rootUrl) {
         {"status", 0}, {"posts", record.isEmpty() ? QJsonArray() : QJsonArray{record}}});
 }
 
-Reply postByPuid(DetailState& state, const RecordedRequest& request, const QByteArray& rootUrl) {
+Reply postByPuid(const PostViews& views, const RecordedRequest& request,
+                 const QByteArray& rootUrl) {
     const qint64 puid = puidOf(request);
     QJsonObject data = PostDetailCalls::detailRecord(puid, rootUrl);
     if (data.isEmpty()) return Endpoints::refusal(QString::fromUtf8(kNoSuchPost));
     const SamplePost* post = PostDetailCalls::post(puid);
-    qint64 views = 0;
-    {
-        const std::lock_guard lock(state.mutex);
-        views = state.views[puid];
-    }
-    data["view_times"] = QString::number(100 + puid % 900 + views);
+    data["view_times"] = QString::number(100 + puid % 900 + views.of(puid));
     const QJsonObject owner = ownerInfo(post->posterId, rootUrl);
     if (!owner.isEmpty()) data["commentOwnerInfo"] = owner;
     const SampleCommunity* community = Communities::byId(post->communityId);
@@ -141,13 +143,12 @@ Reply postByPuid(DetailState& state, const RecordedRequest& request, const QByte
 }
 
 // "PostPvStat": jsonArgs={"puid","city","categoryId","majorCategoryScriptIndex"}.
-Reply countView(DetailState& state, const RecordedRequest& request) {
+Reply countView(PostViews& views, const RecordedRequest& request) {
     const QJsonObject args =
         QJsonDocument::fromJson(FormFields(request.body).value("jsonArgs")).object();
     const qint64 puid = args["puid"].toString().toLongLong();
     if (!PostDetailCalls::post(puid)) return Endpoints::refusal(QString::fromUtf8(kNoSuchPost));
-    const std::lock_guard lock(state.mutex);
-    ++state.views[puid];
+    views.add(puid);
     return Reply::json(QJsonObject{{"status", 0}});
 }
 
@@ -268,13 +269,14 @@ QJsonObject PostDetailCalls::detailRecord(qint64 puid, const QByteArray& rootUrl
 void PostDetailCalls::install(Endpoints& endpoints) {
     const auto state = std::make_shared<DetailState>();
     endpoints.addInterface("GetPost", getPost);
+    PostViews& views = endpoints.postViews();
     endpoints.addInterface("GetPostByPuid",
-                           [state](const RecordedRequest& request, const QByteArray& rootUrl) {
-                               return postByPuid(*state, request, rootUrl);
+                           [&views](const RecordedRequest& request, const QByteArray& rootUrl) {
+                               return postByPuid(views, request, rootUrl);
                            });
     endpoints.addInterface("PostPvStat",
-                           [state](const RecordedRequest& request, const QByteArray&) {
-                               return countView(*state, request);
+                           [&views](const RecordedRequest& request, const QByteArray&) {
+                               return countView(views, request);
                            });
     endpoints.addInterface("VotePost", [state](const RecordedRequest& request, const QByteArray&) {
         return report(*state, request);

@@ -37,6 +37,7 @@ std::optional<PostedNeed> PostedNeed::fromArguments(const QJsonArray& arguments)
     need.price = jsonText(arguments.at(8));
     need.priceType = jsonText(arguments.at(9));
     if (arguments.size() > 10) need.mobile = jsonText(arguments.at(10));
+    if (arguments.size() > 11) need.code = jsonText(arguments.at(11));
     need.postedAt = QDateTime::currentSecsSinceEpoch();
     return need;
 }
@@ -95,6 +96,13 @@ std::optional<PostedNeed> PostedNeeds::byId(qint64 id) const {
                                     [id](const auto& need) { return need.id == id; });
     if (found == needs_.end()) return std::nullopt;
     return *found;
+}
+
+bool PostedNeeds::hasCheckedNumber(const QString& userId) const {
+    const std::lock_guard lock(mutex_);
+    return std::any_of(needs_.begin(), needs_.end(), [&userId](const auto& need) {
+        return need.userId == userId && !need.code.isEmpty();
+    });
 }
 
 bool PostedNeeds::remove(qint64 id) {

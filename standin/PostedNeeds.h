@@ -29,6 +29,7 @@ struct PostedNeed {
     QString price;
     QString priceType;
     QString mobile;       // of the validation, when there was one
+    QString code;         // the SMS code that checked the mobile number, when there was one
     qint64 postedAt = 0;  // seconds since 1970
 
     // The need read from the arguments of "postHousingRequest"; nullopt when they are not
@@ -54,6 +55,10 @@ public:
     qint64 add(PostedNeed need);
     [[nodiscard]] std::vector<PostedNeed> all() const;
     [[nodiscard]] std::optional<PostedNeed> byId(qint64 id) const;
+    // Whether the user published a need with a mobile number checked by an SMS code: the
+    // need form asks a guest to check one only until then. Kept with the needs, it outlives
+    // the server with them.
+    [[nodiscard]] bool hasCheckedNumber(const QString& userId) const;
     bool remove(qint64 id);
     void onPosted(Listener listener);
     // Forgets the needs; the listeners stay.

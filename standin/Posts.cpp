@@ -33,10 +33,18 @@ const QStringList kFitments{QStringLiteral("精装修"), QStringLiteral("简装�
                             QStringLiteral("毛坯")};
 const QStringList kRoomNames{QStringLiteral("一"), QStringLiteral("两"), QStringLiteral("三"),
                              QStringLiteral("四"), QStringLiteral("五")};
+// What a title says of a house beside its place, rooms and fitment. A house for sale is not
+// moved into with one's bags nor let with its appliances: it has features of its own, as
+// many, so that the draws after them stay as they were.
 const QStringList kFeatures{QStringLiteral("南北通透"), QStringLiteral("近地铁"),
                             QStringLiteral("拎包入住"), QStringLiteral("采光好"),
                             QStringLiteral("随时看房"), QStringLiteral("家电齐全"),
                             QStringLiteral("安静舒适"), QStringLiteral("交通便利")};
+const QStringList kSaleFeatures{QStringLiteral("南北通透"), QStringLiteral("近地铁"),
+                                QStringLiteral("满五唯一"), QStringLiteral("采光好"),
+                                QStringLiteral("随时看房"), QStringLiteral("户型方正"),
+                                QStringLiteral("安静舒适"), QStringLiteral("交通便利")};
+// The rooms a share lets, in the order of their codes in the filter definitions (from 1).
 const QStringList kShareRooms{QStringLiteral("主卧"), QStringLiteral("次卧"),
                               QStringLiteral("隔断间")};
 
@@ -131,7 +139,8 @@ std::vector<Post> makePosts(int cityIndex, int major) {
                 shortPlace.chop(suffix.size());
             }
         }
-        const QString feature = kFeatures[pick(0, int(kFeatures.size()) - 1)];
+        const QStringList& features = major == 5 ? kSaleFeatures : kFeatures;
+        const QString feature = features[pick(0, int(features.size()) - 1)];
         QJsonObject record;
         int saleDraw = 0;
         if (major == 1) {
@@ -144,7 +153,8 @@ std::vector<Post> makePosts(int cityIndex, int major) {
         } else if (major == 3) {
             post.area = pick(8, 28);
             post.price = pick(8, 40) * 100;
-            const QString room = kShareRooms[pick(0, int(kShareRooms.size()) - 1)];
+            post.shareMode = pick(1, int(kShareRooms.size()));
+            const QString room = kShareRooms[post.shareMode - 1];
             post.title = QStringLiteral("%1 %2居合租%3 %4")
                              .arg(shortPlace, kRoomNames[post.rooms - 1], room, feature);
             record["price"] = QJsonObject{{"v", post.price}, {"u", QStringLiteral("元/月")}};
@@ -239,6 +249,7 @@ bool matches(const Post& post, const QString& name, const QString& value) {
         return rooms >= 5 ? post.rooms >= 5 : post.rooms == rooms;
     }
     if (name == QLatin1String("fitment")) return post.fitment == value.toInt();
+    if (name == QLatin1String("share_mode")) return post.shareMode == value.toInt();
     if (name == QLatin1String("image_count")) return value.toInt() != 1 || post.hasImage;
     if (name == QLatin1String("title")) return post.title.contains(value, Qt::CaseInsensitive);
     if (name == QLatin1String("latlng")) {

@@ -20,7 +20,8 @@ struct SamplePost {
     double price = 0;  // in the kind's price unit
     int area = 0;
     int rooms = 0;
-    int fitment = 0;  // 1 fine, 2 simple, 3 bare
+    int shareMode = 0;  // the room a share lets: 1 主卧, 2 次卧, 3 隔断间 (0 for other kinds)
+    int fitment = 0;    // 1 fine, 2 simple, 3 bare
     bool hasImage = false;
     double lat = 0, lng = 0;
     qint64 refreshAt = 0;

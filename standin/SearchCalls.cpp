@@ -38,6 +38,14 @@ std::vector<int> kindsOf(const QJsonValue& named) {
     return {std::begin(Posts::kKinds), std::end(Posts::kKinds)};
 }
 
+// How many posts of a kind a search for the text finds: those whose titles hold it.
+int titlesHolding(int city, int kind, const QString& text) {
+    const auto& posts = Posts::postsOf(city, kind);
+    return int(std::count_if(posts.begin(), posts.end(), [&text](const SamplePost& post) {
+        return post.title.contains(text, Qt::CaseInsensitive);
+    }));
+}
+
 Reply suggestions(const RecordedRequest& request) {
     const QJsonObject args =
         QJsonDocument::fromJson(FormFields(request.body).value("jsonArgs")).object();
@@ -45,11 +53,10 @@ Reply suggestions(const RecordedRequest& request) {
     const QString keyword = args["keyword"].toString().trimmed();
     if (keyword.isEmpty()) return Reply::json(QJsonArray());
     const int city = args["cityScriptIndex"].toString().toInt();
-    std::vector<QString> titles;
+    const std::vector<int> kinds = kindsOf(args["majorCategoryScriptIndex"]);
     std::set<QString> candidates;
-    for (const int kind : kindsOf(args["majorCategoryScriptIndex"])) {
+    for (const int kind : kinds) {
         for (const SamplePost& post : Posts::postsOf(city, kind)) {
-            titles.push_back(post.title);
             QStringList texts = post.title.split(u' ', Qt::SkipEmptyParts);
             texts << post.record["street_name"].toString() << post.record["xiaoqu"].toString();
             for (const QString& text : texts) {
@@ -57,13 +64,17 @@ Reply suggestions(const RecordedRequest& request) {
             }
         }
     }
-    // Each keyword with the number of posts a search for it finds.
+    // Each keyword with the number of posts the list it opens shows: a search of one kind
+    // finds that kind's, and the results of a search of every kind open on the first kind
+    // that has posts (GetWebSearchCount's first), so that kind's posts are counted.
     std::vector<std::pair<QString, int>> counted;
     for (const QString& text : candidates) {
-        const auto count = std::count_if(titles.begin(), titles.end(), [&text](const QString& t) {
-            return t.contains(text, Qt::CaseInsensitive);
-        });
-        if (count > 0) counted.emplace_back(text, int(count));
+        for (const int kind : kinds) {
+            if (const int count = titlesHolding(city, kind, text); count > 0) {
+                counted.emplace_back(text, count);
+                break;
+            }
+        }
     }
     std::stable_sort(counted.begin(), counted.end(),
                      [](const auto& a, const auto& b) { return a.second > b.second; });
@@ -83,11 +94,7 @@ Reply searchCount(const RecordedRequest& request) {
     QJsonArray majors;
     int size = 0;
     for (const int kind : Posts::kKinds) {
-        const auto& posts = Posts::postsOf(city, kind);
-        const int found =
-            int(std::count_if(posts.begin(), posts.end(), [&](const SamplePost& post) {
-                return post.title.contains(keyword, Qt::CaseInsensitive);
-            }));
+        const int found = titlesHolding(city, kind, keyword);
         if (found == 0) continue;
         size += found;
         majors.append(QJsonObject{{"MajorCategoryScriptIndex", kind},

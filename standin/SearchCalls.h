@@ -8,7 +8,8 @@ namespace standin {
 // - "ajaxSuggestion" (form jsonArgs {"cityScriptIndex","keyword"[,"categoryId",
 //   "majorCategoryScriptIndex"]}): up to ten keywords taken from the titles, communities and
 //   streets of the city's posts that hold the typed text, each with the number of posts
-//   whose titles hold it, most first: [{"text","count"}];
+//   whose titles hold it in the list it opens (of the kind named, else of the first kind
+//   that has such posts, on which the results open), most first: [{"text","count"}];
 // - "GetWebSearchCount" (GET "?keywords=K&searchAll=1", header "cityScriptIndex"): the posts
 //   whose titles hold K, counted per category and kind: [{"CategoryID","CateName","Size",
 //   "MajorCountList":[{"MajorCategoryScriptIndex","MajorCategoryName","CategoryID","Size"}]}],

@@ -1,6 +1,6 @@
 // The stand-in servers as a program: prints where it listens, serves until
 // interrupted or terminated.
-//   standin [--port N] [--images DIR] [--needs FILE] [--messages FILE]
+//   standin [--port N] [--images DIR] [--needs FILE] [--messages FILE] [--views FILE]
 //   standin --sample-position     prints where a demo run's device stands, and ends
 #include "standin/BrokerShops.h"
 #include "standin/MessagingServer.h"
@@ -20,6 +20,7 @@ int main(int argc, char** argv) {
     QString imagesFolder;
     QString needsFile;
     QString messagesFile;
+    QString viewsFile;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--port") == 0 && i + 1 < argc) {
             port = std::atoi(argv[++i]);
@@ -29,13 +30,15 @@ int main(int argc, char** argv) {
             needsFile = QString::fromLocal8Bit(argv[++i]);
         } else if (std::strcmp(argv[i], "--messages") == 0 && i + 1 < argc) {
             messagesFile = QString::fromLocal8Bit(argv[++i]);
+        } else if (std::strcmp(argv[i], "--views") == 0 && i + 1 < argc) {
+            viewsFile = QString::fromLocal8Bit(argv[++i]);
         } else if (std::strcmp(argv[i], "--sample-position") == 0 && argc == 2) {
             std::printf("%s\n", qPrintable(standin::BrokerShops::samplePosition()));
             return 0;
         } else {
             std::fprintf(stderr,
                          "usage: standin [--port N] [--images DIR] [--needs FILE] "
-                         "[--messages FILE] | "
+                         "[--messages FILE] [--views FILE] | "
                          "--sample-position\n");
             return 2;
         }
@@ -72,6 +75,12 @@ int main(int argc, char** argv) {
     // app gives none of the ids it gave before.
     if (!messagesFile.isEmpty() && !server.messaging().keepIdsIn(messagesFile)) {
         std::fprintf(stderr, "standin: %s holds no message ids\n", qPrintable(messagesFile));
+        return 1;
+    }
+    // A post's view count goes on from where it stood: a relaunched demo never shows a post
+    // seen fewer times than before.
+    if (!viewsFile.isEmpty() && !server.endpoints().postViews().keepIn(viewsFile)) {
+        std::fprintf(stderr, "standin: %s holds no post views\n", qPrintable(viewsFile));
         return 1;
     }
     if (server.start(port) == 0) {

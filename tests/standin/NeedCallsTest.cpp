@@ -6,54 +6,67 @@
 #include "standin/Geography.h"
 #include "standin/NeedCalls.h"
 #include "standin/NeedReplies.h"
+#include "standin/StandinServer.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <QUrl>
 
 #include <httplib.h>
 
 namespace {
 
+// The result of one method of "SearchHousingRequest" on the stand-in on `port`.
+QJsonValue needCall(int port, const QString& method, const QJsonArray& arguments) {
+    const QJsonObject body{{"SearchHousingRequest", QJsonObject{{method, arguments}}}};
+    const QByteArray json = QJsonDocument(body).toJson(QJsonDocument::Compact);
+    httplib::Client http = standinClient(port);
+    const auto result = http.Post(standin::paths::kDataShare, {{"interface", "HousingRequestInfo"}},
+                                  ("class=" + QUrl::toPercentEncoding(json)).toStdString(),
+                                  "application/x-www-form-urlencoded");
+    if (!result) return {};
+    return QJsonDocument::fromJson(
+        QByteArray::fromStdString(result->body))["data"]["SearchHousingRequest"][method];
+}
+
+QJsonObject codeSent(int port, const QString& phone, const QString& method = "GetCode") {
+    httplib::Client http("127.0.0.1", port);
+    const auto result =
+        http.Get(QStringLiteral("/users/UserPhoneAuth?phone=%1&method=%2&getCodeType=2")
+                     .arg(phone, method)
+                     .toStdString());
+    if (!result) return {};
+    return QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object();
+}
+
+// The arguments of guest 8000000001's need, with the validation's mobile and code if any.
+QJsonArray need(const QJsonValue& place, const QString& location,
+                const QJsonArray& validation = {}) {
+    QJsonArray arguments{"1",          place, location, QJsonArray{1},
+                         "8000000001", "",    "0",      QStringLiteral("找房"),
+                         "-1",         "1"};
+    for (const QJsonValue& value : validation) arguments.append(value);
+    return arguments;
+}
+
+// Whether the need form asks the guest to check his number by SMS.
+int checkAsked(int port, const char* user) {
+    return needCall(port, "isVerifyPhoneCode", {"0", "1", "0", user, "1"})["status"].toInt();
+}
+
 class NeedCallsTest : public StandinFixture {
 protected:
-    QJsonObject post(const QByteArray& interface, const QByteArray& body) {
-        httplib::Client http = standinClient(server().port());
-        const auto result =
-            http.Post(standin::paths::kDataShare, {{"interface", interface.toStdString()}},
-                      body.toStdString(), "application/x-www-form-urlencoded");
-        if (!result) return {};
-        return QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object();
-    }
-    // The result of one method of "SearchHousingRequest" called with `arguments`.
     QJsonValue call(const QString& method, const QJsonArray& arguments) {
-        const QJsonObject body{{"SearchHousingRequest", QJsonObject{{method, arguments}}}};
-        const QByteArray json = QJsonDocument(body).toJson(QJsonDocument::Compact);
-        return post("HousingRequestInfo", "class=" + QUrl::toPercentEncoding(json))["data"]
-            .toObject()["SearchHousingRequest"]
-            .toObject()[method];
+        return needCall(server().port(), method, arguments);
     }
     QJsonObject sendCode(const QString& phone, const QString& method = "GetCode") {
-        httplib::Client http("127.0.0.1", server().port());
-        const auto result =
-            http.Get(QStringLiteral("/users/UserPhoneAuth?phone=%1&method=%2&getCodeType=2")
-                         .arg(phone, method)
-                         .toStdString());
-        if (!result) return {};
-        return QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object();
+        return codeSent(server().port(), phone, method);
     }
     QJsonArray codes(const QByteArray& phone = {}) {
         const auto reply = server().control("GET", phone.isEmpty() ? "sms" : "sms?phone=" + phone);
         return reply ? QJsonDocument::fromJson(*reply).object()["codes"].toArray() : QJsonArray();
-    }
-    static QJsonArray need(const QJsonValue& place, const QString& location,
-                           const QJsonArray& validation = {}) {
-        QJsonArray arguments{"1",          place, location, QJsonArray{1},
-                             "8000000001", "",    "0",      QStringLiteral("找房"),
-                             "-1",         "1"};
-        for (const QJsonValue& value : validation) arguments.append(value);
-        return arguments;
     }
 };
 
@@ -115,6 +128,38 @@ TEST_F(NeedCallsTest, ACodeGoesOnlyToAMobileNumber) {
     EXPECT_EQ(sendCode("23812345678")["status"], -1);
     EXPECT_EQ(sendCode("13812345678", "Verify")["status"], -1);
     EXPECT_TRUE(codes().isEmpty());
+}
+
+// The numbers checked are kept with the needs: after a restart on the same file a guest
+// who published a need with a checked number is not asked to check it again.
+TEST(NeedCallsKeptTest, ANumberCheckedBeforeARestartIsNotCheckedAgain) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString file = folder.filePath("needs.json");
+    const QJsonObject area{{"cityScriptIndex", 0}, {"streetId", -1}, {"districtId", "310104"}};
+    {
+        standin::StandinServer first;
+        ASSERT_TRUE(first.endpoints().postedNeeds().keepIn(file));
+        const int port = first.start();
+        ASSERT_GT(port, 0);
+        ASSERT_EQ(codeSent(port, "13812345678")["status"], 0);
+        const QString code = standin::NeedCalls::smsCode("13812345678", 1);
+        EXPECT_EQ(
+            needCall(port, "postHousingRequest", need(area, "", {13812345678LL, code}))["postId"],
+            "1");
+        EXPECT_EQ(checkAsked(port, "8000000001"), 0);
+        QJsonArray unchecked = need(area, "");
+        unchecked[4] = "8000000002";
+        EXPECT_EQ(needCall(port, "postHousingRequest", unchecked)["postId"], "2");
+        first.stop();
+    }
+    standin::StandinServer again;
+    ASSERT_TRUE(again.endpoints().postedNeeds().keepIn(file));
+    const int port = again.start();
+    ASSERT_GT(port, 0);
+    EXPECT_EQ(checkAsked(port, "8000000001"), 0);
+    EXPECT_EQ(checkAsked(port, "8000000002"), 1) << "his need went without a checked number";
+    again.stop();
 }
 
 }  // namespace

@@ -9,30 +9,51 @@
 #include "standin/Posts.h"
 #include "standin/SamplePeople.h"
 #include "standin/SamplePictures.h"
+#include "standin/StandinServer.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QSet>
+#include <QTemporaryDir>
 #include <QUrl>
 
 #include <httplib.h>
 
 namespace paths = standin::paths;
 
+namespace {
+
+// A detail call to the stand-in on `port`: a GET without a body, else a POST of it.
+QJsonObject detailCall(int port, const char* interface, const QString& puid,
+                       const QByteArray& body = {}) {
+    httplib::Client http = standinClient(port);
+    httplib::Headers headers{{"interface", interface}};
+    if (!puid.isEmpty()) headers.emplace("puid", puid.toStdString());
+    const auto result = body.isNull() ? http.Get(paths::kDataShare, headers)
+                                      : http.Post(paths::kDataShare, headers, body.toStdString(),
+                                                  "application/x-www-form-urlencoded");
+    return result ? QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object()
+                  : QJsonObject();
+}
+
+QByteArray viewCounted(const QString& puid) {
+    return "jsonArgs=" + QUrl::toPercentEncoding(QString(R"({"puid":"%1","city":"1"})").arg(puid));
+}
+
+int viewTimes(int port, const QString& puid) {
+    const QJsonObject data = detailCall(port, "GetPostByPuid", puid, "")["data"].toObject();
+    return data["view_times"].toString().toInt();
+}
+
+}  // namespace
+
 class PostDetailCallsTest : public StandinFixture {
 protected:
     QJsonObject call(const char* interface, const QString& puid, const QByteArray& body = {}) {
-        httplib::Client http = standinClient(server().port());
-        httplib::Headers headers{{"interface", interface}};
-        if (!puid.isEmpty()) headers.emplace("puid", puid.toStdString());
-        const auto result = body.isNull()
-                                ? http.Get(paths::kDataShare, headers)
-                                : http.Post(paths::kDataShare, headers, body.toStdString(),
-                                            "application/x-www-form-urlencoded");
-        return result ? QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object()
-                      : QJsonObject();
+        return detailCall(server().port(), interface, puid, body);
     }
     static const standin::SamplePost& post(int major, bool broker) {
         for (const standin::SamplePost& each : standin::Posts::postsOf(100, major)) {
@@ -112,11 +133,20 @@ TEST_F(PostDetailCallsTest, TextsAndThumbnailsAgreeWithTheirPosts) {
                 EXPECT_FALSE(
                     QRegularExpression(QStringLiteral("朝.朝向")).match(description).hasMatch())
                     << description.toStdString();
+                // A house near the underground names its station, not only a bus stop.
+                if (post.title.contains(QStringLiteral("近地铁"))) {
+                    EXPECT_TRUE(description.contains(QStringLiteral("地铁站")))
+                        << description.toStdString();
+                }
                 if (major == 5) {
                     EXPECT_TRUE(description.contains(QStringLiteral("出售")));
                     for (const char* renting : {"房东", "出租", "入住", "押"}) {
                         EXPECT_FALSE(description.contains(QString::fromUtf8(renting)))
                             << description.toStdString();
+                    }
+                    for (const char* renting : {"入住", "家电齐全", "租"}) {
+                        EXPECT_FALSE(post.title.contains(QString::fromUtf8(renting)))
+                            << post.title.toStdString();
                     }
                 }
             }
@@ -126,15 +156,10 @@ TEST_F(PostDetailCallsTest, TextsAndThumbnailsAgreeWithTheirPosts) {
 
 TEST_F(PostDetailCallsTest, ViewsAreCountedAndReportsChecked) {
     const QString puid = QString::number(post(1, true).puid);
-    const auto views = [&] {
-        return call("GetPostByPuid", puid, "")["data"].toObject()["view_times"].toString().toInt();
-    };
-    const int before = views();
-    const QByteArray count =
-        "jsonArgs=" + QUrl::toPercentEncoding(QString(R"({"puid":"%1","city":"1"})").arg(puid));
-    EXPECT_EQ(call("PostPvStat", {}, count)["status"].toInt(), 0);
-    EXPECT_EQ(call("PostPvStat", {}, count)["status"].toInt(), 0);
-    EXPECT_EQ(views(), before + 2);
+    const int before = viewTimes(server().port(), puid);
+    EXPECT_EQ(call("PostPvStat", {}, viewCounted(puid))["status"].toInt(), 0);
+    EXPECT_EQ(call("PostPvStat", {}, viewCounted(puid))["status"].toInt(), 0);
+    EXPECT_EQ(viewTimes(server().port(), puid), before + 2);
 
     const auto report = [&](const QString& content, const QString& postId) {
         const QByteArray body =
@@ -146,4 +171,39 @@ TEST_F(PostDetailCallsTest, ViewsAreCountedAndReportsChecked) {
     EXPECT_EQ(report(QString(201, u'假'), puid)["status"].toInt(), -1);
     EXPECT_EQ(report("假房源，实际没有这套房", "12")["status"].toInt(), -1);
     EXPECT_EQ(report("四个字啊", puid)["errDetail"].toString(), "情况说明必须为5-200字");
+}
+
+// Kept in a file, a post's views go on after a restart from where they stood: a relaunched
+// demo never shows a post seen fewer times than before.
+TEST(PostViewsKeptTest, ViewsGoOnAfterARestart) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString file = folder.filePath("views.json");
+    const QString puid = QString::number(standin::Posts::postsOf(100, 1).front().puid);
+    int seen = 0;
+    {
+        standin::StandinServer first;
+        ASSERT_TRUE(first.endpoints().postViews().keepIn(file)) << "no file yet: none counted";
+        const int port = first.start();
+        ASSERT_GT(port, 0);
+        const int before = viewTimes(port, puid);
+        EXPECT_EQ(detailCall(port, "PostPvStat", {}, viewCounted(puid))["status"].toInt(), 0);
+        seen = viewTimes(port, puid);
+        EXPECT_EQ(seen, before + 1);
+        first.stop();
+    }
+    standin::StandinServer again;
+    ASSERT_TRUE(again.endpoints().postViews().keepIn(file));
+    const int port = again.start();
+    ASSERT_GT(port, 0);
+    EXPECT_EQ(viewTimes(port, puid), seen);
+    EXPECT_EQ(detailCall(port, "PostPvStat", {}, viewCounted(puid))["status"].toInt(), 0);
+    EXPECT_EQ(viewTimes(port, puid), seen + 1);
+    again.stop();
+
+    QFile broken(folder.filePath("broken.json"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("[1");
+    broken.close();
+    EXPECT_FALSE(standin::PostViews().keepIn(broken.fileName()));
 }

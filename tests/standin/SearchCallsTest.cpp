@@ -1,5 +1,6 @@
-// The stand-in's keyword search over its sample posts: suggestions with the counts a search
-// finds, counts per kind, the search of every kind at once and the category catalog.
+// The stand-in's keyword search over its sample posts: suggestions with the counts the
+// results they open show, counts per kind, the search of every kind at once and the category
+// catalog.
 #include "StandinClient.h"
 #include "StandinFixture.h"
 
@@ -47,7 +48,7 @@ protected:
     }
 };
 
-TEST_F(SearchCallsTest, SuggestionsHoldTheTextAndCountWhatASearchFinds) {
+TEST_F(SearchCallsTest, SuggestionsHoldTheTextAndCountWhatTheirResultsShow) {
     const QJsonArray rows = call("ajaxSuggestion", {{"cityScriptIndex", "100"},
                                                     {"keyword", "地铁"},
                                                     {"categoryId", "7"},
@@ -64,12 +65,22 @@ TEST_F(SearchCallsTest, SuggestionsHoldTheTextAndCountWhatASearchFinds) {
         EXPECT_LE(count, before) << "most first";
         before = count;
     }
-    // Without a kind every kind counts; a text nothing holds and an empty one suggest nothing.
-    const QJsonArray all =
+    // Without a kind a suggestion counts what the results it opens show: the posts of the
+    // first kind that has some (rent before share before sale), not those of every kind.
+    const QJsonArray nearUnderground =
         call("ajaxSuggestion", {{"cityScriptIndex", "100"}, {"keyword", "近地铁"}}).toArray();
-    ASSERT_EQ(all.size(), 1);
-    EXPECT_EQ(all[0].toObject()["count"].toInt(),
-              found("近地铁", 1) + found("近地铁", 3) + found("近地铁", 5));
+    ASSERT_EQ(nearUnderground.size(), 1);
+    ASSERT_GT(found("近地铁", 3) + found("近地铁", 5), 0);
+    EXPECT_EQ(nearUnderground[0].toObject()["count"].toInt(), found("近地铁", 1));
+    const QJsonArray shares =
+        call("ajaxSuggestion", {{"cityScriptIndex", "100"}, {"keyword", "合租主卧"}}).toArray();
+    ASSERT_FALSE(shares.isEmpty());
+    for (const QJsonValue& row : shares) {
+        const QString text = row.toObject()["text"].toString();
+        ASSERT_EQ(found(text, 1), 0) << text.toStdString();
+        EXPECT_EQ(row.toObject()["count"].toInt(), found(text, 3)) << text.toStdString();
+    }
+    // A text nothing holds and an empty one suggest nothing.
     EXPECT_TRUE(call("ajaxSuggestion", {{"cityScriptIndex", "100"}, {"keyword", "火星"}})
                     .toArray()
                     .isEmpty());

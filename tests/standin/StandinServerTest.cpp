@@ -237,6 +237,46 @@ TEST_F(StandinServerTest, WrittenPicturesAndVoicesAreWholeAddressesItServes) {
     EXPECT_NE(given->body.find("http://h/img/chat/1.jpg"), std::string::npos) << given->body;
 }
 
+// A text asked for by bytes of UTF-8 is cut to them, never inside a character: one that does
+// not fit whole is left out.
+TEST_F(StandinServerTest, ATextAskedForByBytesIsCutToThemNeverInsideACharacter) {
+    int user = 90;
+    const auto written = [&](const QJsonObject& order) {
+        QJsonObject addressed = order;
+        addressed.insert("to", ++user);
+        const auto sent =
+            client().Post("/__control/im/write", QJsonDocument(addressed).toJson().toStdString(),
+                          "application/json");
+        EXPECT_TRUE(sent && sent->status == 200);
+        const auto offline =
+            client().Get(std::string(paths::kMessageApi) +
+                         "?op=getnotrecvmsgs&channel=0&userId=" + std::to_string(user));
+        if (!offline) return QString();
+        return QJsonDocument::fromJson(
+                   QByteArray::fromStdString(offline->body))["data"][0]["msgs"][0]["contents"][0]
+            .toString();
+    };
+    EXPECT_EQ(written({{"textBytes", 9}}), "长长长");
+    EXPECT_EQ(written({{"textBytes", 11}}), "长长长");
+    EXPECT_EQ(written({{"text", "ab长"}, {"textBytes", 9}}), "ab长ab");
+    EXPECT_EQ(written({{"text", "ab长"}, {"textBytes", 12}}), "ab长ab长ab");
+    EXPECT_EQ(written({{"text", "长"}, {"textBytes", 2}}), "");
+}
+
+// A message written with a delay is kept from the user's fetches until then, though sent.
+TEST_F(StandinServerTest, AMessageWrittenWithADelayIsNotFetchedBeforeItsTime) {
+    const auto sent = client().Post("/__control/im/write", R"({"to": 80, "delayMs": 3600000})",
+                                    "application/json");
+    ASSERT_TRUE(sent && sent->status == 200);
+    const auto offline =
+        client().Get(std::string(paths::kMessageApi) + "?op=getnotrecvmsgs&channel=0&userId=80");
+    ASSERT_TRUE(offline);
+    EXPECT_TRUE(jsonOfBody(offline->body)["data"].toArray().isEmpty()) << offline->body;
+    const auto messages = client().Get("/__control/im/messages?to=80");
+    ASSERT_TRUE(messages);
+    EXPECT_EQ(jsonOfBody(messages->body)["unacknowledged"].toArray().size(), 1);
+}
+
 // A write that names no user goes to the user whose app opened a stream last, and is refused
 // while no app has opened one.
 TEST_F(StandinServerTest, AWriteWithoutAUserGoesToTheAppThatOpenedAStreamLast) {
