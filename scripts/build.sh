@@ -11,9 +11,7 @@ jobs=${JOBS:-$(nproc)}
 
 # Line tables (-g1) rather than full debug information: stacks and debuggers still name files
 # and lines, and a cold build takes about a third less time.
-first_build=false
 if [ ! -f "$BUILD_DIR/build.ninja" ]; then
-    first_build=true
     echo "build.sh: configuring $BUILD_DIR/"
     cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE="$BUILD_TYPE" \
         -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" "$@" >/dev/null
@@ -42,38 +40,12 @@ for target in ${TARGETS:-}; do
     targets+=(--target "$target")
 done
 
-# A first build compiles everything: say what and about how long, so that minutes of
-# compiling are not taken for a hang. A step takes about 3 CPU-seconds (a batch of sources, a
-# link); the compiler cache of an earlier build on this machine makes most of them instant.
-if $first_build; then
-    steps=$(ninja -C "$BUILD_DIR" -t commands ${TARGETS:-} | wc -l)
-    minutes=$(((steps * 3 + jobs * 60 - 1) / (jobs * 60)))
-    [ "$minutes" -gt 1 ] && duration="$minutes minutes" || duration="a minute"
-    what=${BUILD_WHAT:-every program (the app, the stand-in servers, the tests, benchmarks and tools)}
-    echo "build.sh: a first build of $what: $steps steps, $jobs at a time, about $duration" \
-        "without the compiler cache of an earlier build; later builds take seconds"
-fi
-
-# In a terminal Ninja keeps its progress on one line that it updates; elsewhere (a log) one line
-# every tenth of the way. Warnings and errors show either way.
-export NINJA_STATUS=${NINJA_STATUS:-"[%f/%t %p] "}
-if [ -t 1 ]; then
-    exec cmake --build "$BUILD_DIR" "${targets[@]}" -- -j"$jobs"
-fi
+# Ninja's status line, read below: steps done, steps of this build.
+export NINJA_STATUS="[%f/%t] "
 set +e
 cmake --build "$BUILD_DIR" "${targets[@]}" -- -j"$jobs" 2>&1 |
-    awk '
-        /^\[[0-9]+\/[0-9]+ / {
-            split(substr($1, 2), counts, "/")
-            tenth = int(counts[1] * 10 / counts[2])
-            if (tenth > shown) {
-                printf "build.sh: %d%% built (%d of %d steps)\n", tenth * 10, counts[1], counts[2]
-                shown = tenth
-                fflush()
-            }
-            next
-        }
-        { print; fflush() }'
+    awk -v what="${BUILD_WHAT:-every program (the app, the stand-in servers, the tests, benchmarks and tools)}" \
+        -v jobs="$jobs" -v terminal="$([ -t 1 ] && echo 1 || echo 0)" -f scripts/build-progress.awk
 status=${PIPESTATUS[0]}
 set -e
 exit "$status"

@@ -9,9 +9,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 # Only what a run needs: the app, the stand-in, the bundle and the sample photos' drawer
-# (scripts/test.sh builds the tests).
+# (scripts/test.sh builds the tests). The options are scripts/test.sh's, so that the one build/
+# folder compiles alike for both and neither compiles again what the other has built.
 TARGETS="housing standin bundle sample_pictures" \
-    BUILD_WHAT="the app, the stand-in servers and the bundle" scripts/build.sh
+    BUILD_WHAT="the app, the stand-in servers and the bundle" scripts/build.sh -DHOUSING_WERROR=ON
 
 # Qt keeps its runtime files in a private folder that a desktop session names; without one
 # (a console, a container) the processes started here get a folder of their own.

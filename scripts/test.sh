@@ -21,6 +21,8 @@ while [ $# -gt 0 ]; do
 done
 scripts/install-deps.sh
 build_start=$SECONDS
+# The options are scripts/run.sh's (warnings fail the build in both), so that after a run the
+# tests build only what the run did not.
 BUILD_DIR=${BUILD_DIR:-build} scripts/build.sh -DHOUSING_WERROR=ON
 build_seconds=$((SECONDS - build_start))
 cd "${BUILD_DIR:-build}"
