@@ -1,5 +1,7 @@
 #include "platform/foundation/concurrent_queue.h"
 
+#include "platform/foundation/process_end.h"
+
 #include <condition_variable>
 #include <deque>
 #include <future>
@@ -34,6 +36,7 @@ struct ConcurrentQueue::State {
 
 ConcurrentQueue::ConcurrentQueue(QString label, int width)
     : label_(std::move(label)), width_(std::max(1, width)), state_(std::make_shared<State>()) {
+    ProcessEnd::watch();
     threads_.reserve(width_);
     for (int i = 0; i < width_; ++i) {
         threads_.emplace_back([state = state_, self = this] {
@@ -44,6 +47,7 @@ ConcurrentQueue::ConcurrentQueue(QString label, int width)
                     return state->headMayStart() || (state->stopping && state->items.empty());
                 });
                 if (!state->headMayStart()) return;  // stopping, and nothing is left
+                if (!ProcessEnd::startWork()) return;
                 State::Item item = std::move(state->items.front());
                 state->items.pop_front();
                 ++state->running;
@@ -51,6 +55,7 @@ ConcurrentQueue::ConcurrentQueue(QString label, int width)
                 lock.unlock();
                 item.work();
                 item.work = nullptr;  // release what the block captured before reporting done
+                ProcessEnd::endWork();
                 lock.lock();
                 --state->running;
                 state->barrierRunning = false;
@@ -93,8 +98,10 @@ void ConcurrentQueue::enqueue(Work work, bool barrier) {
 }
 
 void ConcurrentQueue::waitFor(const Work& work, bool barrier) {
-    // Waiting on our own serial line would never end; run in place instead.
-    if (isCurrent() && (width_ == 1 || barrier)) {
+    // Waiting on our own serial line would never end; run in place instead. Once the process
+    // has come to its end no block starts or runs: a static's destructor that waits for its
+    // queue runs the work in place too.
+    if ((isCurrent() && (width_ == 1 || barrier)) || ProcessEnd::hasCome()) {
         work();
         return;
     }

@@ -11,6 +11,7 @@ namespace ns {
 // A queue that runs up to `width` blocks at once on threads of its own, starting
 // them in the order they were added. A barrier block waits until everything added
 // before it has finished and runs alone; blocks added after it wait for it.
+// Once the process has come to its end (ProcessEnd) no block starts.
 class ConcurrentQueue : public DispatchQueue {
 public:
     explicit ConcurrentQueue(QString label, int width = defaultWidth());

@@ -1,5 +1,7 @@
 #include "platform/foundation/worker_pool.h"
 
+#include "platform/foundation/process_end.h"
+
 #include <QThread>
 
 #include <condition_variable>
@@ -22,17 +24,21 @@ struct WorkerPool::State {
             ++idle;
             workArrived.wait(lock, [&] { return !work.empty(); });
             --idle;
+            // The process is ending: the thread stops serving, and the work stays undone.
+            if (!ProcessEnd::startWork()) return;
             auto next = std::move(work.front());
             work.pop_front();
             lock.unlock();
             next();
             next = nullptr;  // release what the work captured before waiting again
+            ProcessEnd::endWork();
             lock.lock();
         }
     }
 };
 
 WorkerPool& WorkerPool::shared() {
+    ProcessEnd::watch();
     // Never destroyed: its threads serve until the process ends.
     static WorkerPool* const pool = new WorkerPool;
     return *pool;

@@ -2,8 +2,17 @@
 #include "platform/foundation/main_queue.h"
 #include "platform/foundation/once.h"
 
+#include "platform/foundation/operation_queue.h"
+
+#include "ChildTestProcess.h"
 #include "Gate.h"
 #include "SandboxTest.h"
+
+#include <QFile>
+#include <QProcess>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <condition_variable>
@@ -12,6 +21,8 @@
 #include <vector>
 
 namespace {
+
+constexpr char kEndLog[] = "HOUSING_TEST_PROCESS_END_LOG";
 
 class DispatchQueueTest : public SandboxTest {};
 
@@ -131,6 +142,29 @@ TEST_F(DispatchQueueTest, DestroyingAQueueFinishesItsWork) {
     EXPECT_EQ(done.load(), 50);
 }
 
+// The child below leaves a queue block and an operation running as its test ends, each adding
+// one more when it finishes, and a static whose destructor waits for the queue. The process's
+// end waits for the running ones, before any static goes, starts neither late one, and the
+// static's wait runs in place rather than for ever.
+TEST_F(DispatchQueueTest, TheProcessEndsOnlyOnceTheRunningBlocksAreDoneAndStartsNoOther) {
+    const QString log = sandboxPath() + QStringLiteral("/end.log");
+    QProcess child;
+    startChildTest(child, QStringLiteral("ProcessEndChild.*"),
+                   {{QString::fromLatin1(kEndLog), log}});
+    ASSERT_TRUE(child.waitForFinished(30000)) << "the child's end hangs";
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << output.toStdString();
+    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test"))) << output.toStdString();
+    QFile file(log);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    lines.sort();
+    EXPECT_EQ(lines.join(" | ").toStdString(),
+              "block done before the statics went | operation done before the statics went | "
+              "synced at exit");
+}
+
 TEST_F(DispatchQueueTest, OnceRunsTheFirstCallOnly) {
     ns::Once once;
     std::atomic<int> runs{0};
@@ -139,6 +173,61 @@ TEST_F(DispatchQueueTest, OnceRunsTheFirstCallOnly) {
     for (auto& thread : threads) thread.join();
     once([&] { ++runs; });
     EXPECT_EQ(runs.load(), 1);
+}
+
+// --- The child's side ---
+
+// What the child's work writes, one line at a time with plain system calls, which work at any
+// moment of a process's end.
+std::string gEndLog;
+void endLogLine(const std::string& line) {
+    const int file = ::open(gEndLog.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
+    if (file < 0) return;
+    const std::string text = line + '\n';
+    [[maybe_unused]] const ssize_t written = ::write(file, text.data(), text.size());
+    ::close(file);
+}
+
+std::atomic<bool> gStaticsGoing{false};
+Gate gStarted;
+Gate gTestOver;
+
+// Until the test is over, then a while longer: the work is still running as the process ends.
+void runPastTheTest(const char* what) {
+    gStarted.open();
+    if (!gTestOver.pass()) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    endLogLine(std::string(what) +
+               (gStaticsGoing ? " done after the statics went" : " done before the statics went"));
+}
+
+TEST(ProcessEndChild, LeavesWorkRunning) {
+    gEndLog = qEnvironmentVariable(kEndLog).toStdString();
+    if (gEndLog.empty()) GTEST_SKIP() << "runs as the child of DispatchQueueTest only";
+    // Statics go in the reverse order of their making: the sentinel first, then the one that
+    // waits for the queue, then the queues.
+    static ns::SerialQueue queue("test.end");
+    static ns::OperationQueue operations(QStringLiteral("test.end.operations"));
+    static struct WaitsForTheQueue {
+        ~WaitsForTheQueue() {
+            queue.sync([] { endLogLine("synced at exit"); });
+        }
+    } waits;
+    static struct Sentinel {
+        ~Sentinel() { gStaticsGoing = true; }
+    } sentinel;
+    queue.async([] {
+        runPastTheTest("block");
+        queue.async([] { endLogLine("a block started after the end"); });
+    });
+    operations.addOperationWithBlock([] {
+        runPastTheTest("operation");
+        operations.addOperationWithBlock([] { endLogLine("an operation started after the end"); });
+    });
+    // Both have started (one not started by the end never starts).
+    ASSERT_TRUE(gStarted.pass());
+    ASSERT_TRUE(gStarted.pass());
+    gTestOver.openForGood();
 }
 
 }  // namespace
