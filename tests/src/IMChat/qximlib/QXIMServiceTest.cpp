@@ -82,6 +82,13 @@ protected:
         }
         return nullptr;
     }
+    // Whether the stream's reading is held, once what was asked of "NetKit" has run; from
+    // the service's queue too.
+    static bool streamHeld() {
+        for (int round = 0; round < 3; ++round) ns::NetworkThread::shared().sync([] {});
+        const auto stream = streamOperation();
+        return stream && stream->isReadingHeld();
+    }
     // Starts the service and waits until its stream and its first offline fetch went out
     // and the stream's first heartbeat was handled.
     std::shared_ptr<QXIMService> start() {
@@ -528,6 +535,68 @@ TEST_F(QXIMServiceTest, ABurstIsStoredAndToldFiveHundredPacketsAtATime) {
     }));
     EXPECT_EQ(told(), (QList<qsizetype>{500, 500, 200}));
     EXPECT_EQ(storedFromBroker(), 1200);
+}
+
+// The stream is held while 1,000 packets, or 16 MB of the segments they came in, wait to be
+// stored (a segment read in pieces counting 4 MB), from exactly those figures on. Each stored
+// batch gives its packets and their bytes back, and lets the stream go on once less waits; a
+// stream reopened meanwhile is held from its start.
+TEST_F(QXIMServiceTest, TheStreamIsHeldFromAThousandPacketsOrSixteenMegabytesWaitingToBeStored) {
+    server().setStream({.heartbeatMs = 600000});
+    auto service = start();
+    const auto firstStream = streamOperation();
+    StoreStops stops(*service, {1, 501, 1001});
+    bool held[3] = {};
+    service->queue()->sync([&] {
+        service->onlineMessage(burst(999, 9000000002000));
+        held[0] = streamHeld();
+        service->onlineMessage(burst(1, 9000000002999));
+        held[1] = streamHeld();
+        service->onlineMessage(burst(600, 9000000003000));
+        held[2] = streamHeld();
+    });
+    EXPECT_FALSE(held[0]);
+    EXPECT_TRUE(held[1]);
+    EXPECT_TRUE(held[2]);
+
+    // The first batch under way; a heartbeat tick after 66 silent seconds reconnects before
+    // the second, while 1,100 packets still wait.
+    ASSERT_TRUE(runMainLoopUntil([&] { return stops.stoppedAt == 1; }));
+    clock().advance(66s);
+    service->heartbeat();
+    stops.goOn.open();
+    ASSERT_TRUE(runMainLoopUntil([&] { return stops.stoppedAt == 501; }));
+    EXPECT_TRUE(runMainLoopUntil([&] {
+        const auto stream = streamOperation();
+        return stream && stream != firstStream && stream->isReadingHeld();
+    }));
+    // Two batches stored, 600 wait: the stream goes on.
+    stops.goOn.open();
+    ASSERT_TRUE(runMainLoopUntil([&] { return stops.stoppedAt == 1001; }));
+    EXPECT_FALSE(streamHeld());
+    stops.goOn.openForGood();
+    ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() == 1600; }));
+    EXPECT_FALSE(stops.wentOnAlone);
+    EXPECT_TRUE(runMainLoopUntil([&] { return requestsFor(standin::paths::kStreamReceive) == 2; }));
+
+    // Three segments kept whole, the last of them 4 MB or a byte less, and one read in pieces.
+    constexpr qsizetype kSegment = 4 * 1024 * 1024;
+    for (const qsizetype third : {kSegment - 1, kSegment}) {
+        const int stored = storedFromBroker();
+        const qint64 id = 9000000004000 + stored;
+        bool heldNow = false;
+        service->queue()->sync([&] {
+            service->onlineMessage(segmentOf(brokersPacket(id), kSegment));
+            service->onlineMessage(segmentOf(brokersPacket(id + 1), kSegment));
+            service->onlineMessage(segmentOf(brokersPacket(id + 2), third));
+            service->onlineMessage(segmentOf(brokersPacket(id + 3), kSegment + 100));
+            heldNow = streamHeld();
+        });
+        EXPECT_EQ(heldNow, third == kSegment) << third;
+        ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() == stored + 4; }));
+        service->queue()->sync([] {});
+        EXPECT_FALSE(streamHeld());
+    }
 }
 
 // Quitting in the middle of a burst: the stream closes at once, the transaction under way is
