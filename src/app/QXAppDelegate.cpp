@@ -523,6 +523,9 @@ void QXAppDelegate::applicationWillTerminate(ui::Application& application) {
     application.setApplicationIconBadgeNumber(0);
     stopListenNetWorkStatus();
     StatisticsForAnalytics::event(StatisticsEventIds::at(StatisticsEventIds::kExit));
+    // The process ends: the messaging service stores nothing more once the message store
+    // may close.
+    QXIMService::forceRelease();
 }
 
 void QXAppDelegate::startListenNetWorkStatus() {

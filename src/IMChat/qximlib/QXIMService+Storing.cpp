@@ -229,6 +229,8 @@ void QXIMService::savePackets(const QList<QVariantMap>& packets, bool notify,
 }
 
 void QXIMService::offlineMessage(const QVariant& replyValue) {
+    // A fetch answered after the stop finds the store closing.
+    if (stopped_) return;
     const Tolerant reply(replyValue);
     QVariant list = reply[QStringLiteral("data")].value();
     if (!list.isValid()) {

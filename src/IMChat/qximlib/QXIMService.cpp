@@ -64,8 +64,22 @@ void QXIMService::forceRelease() {
     }
     if (!service) return;
     qInfo("Force release QXIMService");
-    // The stream stops before the service goes.
-    service->queue_->sync([&] { service->receiver_->cancel(); });
+    service->stop();
+}
+
+void QXIMService::stop() {
+    stopped_ = true;
+    noKeepOnline_ = true;
+    // At once, not behind a store under way: no more comes meanwhile.
+    receiver_->cancel();
+    // Behind the transaction under way: a reconnection queued before the stop is closed, and
+    // the packets that wait are let go.
+    queue_->sync([this] {
+        receiver_->cancel();
+        streamPackets_.clear();
+        streamPacketBytes_ = 0;
+        idsToStore_.clear();
+    });
 }
 
 QXIMService::QXIMService()

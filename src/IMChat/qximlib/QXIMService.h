@@ -77,12 +77,19 @@ public:
     static std::shared_ptr<QXIMService> shared();
     // The service when it has been started; none otherwise.
     static std::shared_ptr<QXIMService> sharedIfStarted();
-    // Stops and drops the service (the next shared() starts a new one).
+    // Stops and drops the service (the next shared() starts a new one); see stop().
     static void forceRelease();
 
     ~QXIMService();
     QXIMService(const QXIMService&) = delete;
     QXIMService& operator=(const QXIMService&) = delete;
+
+    // Stops for good, when the process ends: the stream closes at once and the heartbeat
+    // reconnects no more; the transaction under way is finished (its packets acknowledged),
+    // and then nothing more is stored, so that the store may close once this returns. What
+    // waits to be stored is neither stored nor acknowledged: the server sends it again. From
+    // any thread; off the service's queue it waits for that queue.
+    void stop();
 
     // Restarts everything for the current messaging user when it is another one than the
     // one listened to: store, stream, heartbeat, offline fetch.
@@ -212,6 +219,7 @@ private:
     std::atomic<qint64> lastHeartbeat_{0};
     std::atomic<qint64> curListenUserid_{0};
     std::atomic<bool> noKeepOnline_{false};
+    std::atomic<bool> stopped_{false};
     mutable std::mutex observersMutex_;
     std::vector<std::weak_ptr<QXIMServiceObserver>> observers_;
 };

@@ -372,6 +372,8 @@ TEST_F(QXAppDelegateLaunchTest, TheLifeCycleClearsTheBadgeAndSavesTheStatistics)
               1);
     application.terminate();
     EXPECT_EQ(StatClick::records().last().toMap().value("id"), "exit");
+    // The messaging service has stopped storing: the message store may close.
+    EXPECT_EQ(QXIMService::sharedIfStarted(), nullptr);
 }
 
 TEST_F(QXAppDelegateLaunchTest, ComingBackLogsOnAgainTellsTheScreensAndLocatesAgain) {

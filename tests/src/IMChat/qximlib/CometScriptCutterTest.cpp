@@ -191,6 +191,57 @@ TEST_F(CometScriptCutterTest, ASegmentIsKeptWholeUpTo4MBAndALongerOneComesInPiec
     EXPECT_EQ(segments.size(), 3);
 }
 
+// What comes around a segment read in pieces: a start whose '<' comes just before the 4 MB
+// mark is the next segment's; a long segment ends with its Last piece when the next start
+// follows its closing text in the same chunk, and when that start is split over two chunks
+// its first bytes are not handed over as a piece; a reset tells Abandoned; and more than 4 MB
+// of white space in a start is no start, also within one chunk.
+TEST_F(CometScriptCutterTest, ALongSegmentsPiecesEndWhereTheNextSegmentStarts) {
+    constexpr qsizetype kBound = 4 * 1024 * 1024;
+    const QByteArray next = segment("recvHeartbeatMsg", "1");
+    const auto expectPiecesThenNext = [&](const QByteArray& inPieces, const char* how) {
+        ASSERT_GE(pieces.size(), 2) << how;
+        EXPECT_EQ(pieces.first(), Piece::First) << how;
+        EXPECT_EQ(pieces.last(), Piece::Last) << how;
+        EXPECT_EQ(pieces.count(Piece::More), pieces.size() - 2) << how;
+        EXPECT_EQ(piecesBytes, inPieces) << how;
+        EXPECT_EQ(segments, QList<QByteArray>{next}) << how;
+        EXPECT_TRUE(cutter.tail().isEmpty()) << how;
+        pieces.clear();
+        piecesBytes.clear();
+        segments.clear();
+    };
+    const QByteArray closed = segment("recvMsg", "{}");
+    const QByteArray beforeTheMark = closed + QByteArray(kBound - 2 - closed.size(), ' ');
+    cutter.feed(beforeTheMark + next);
+    expectPiecesThenNext(beforeTheMark, "a start across the mark");
+
+    const QByteArray longer = segment("recvMsg", "\"" + QByteArray(kBound, 'x') + "\"");
+    cutter.feed(longer.first(kBound / 2));
+    cutter.feed(longer.sliced(kBound / 2) + next);
+    expectPiecesThenNext(longer, "the next start in the closing chunk");
+
+    const qsizetype split = next.indexOf("ipt>");
+    cutter.feed(longer + next.first(split));
+    cutter.feed(next.sliced(split));
+    expectPiecesThenNext(longer, "the next start split over two chunks");
+
+    cutter.feed(longer.first(kBound + 1));
+    cutter.reset();
+    ASSERT_FALSE(pieces.isEmpty());
+    EXPECT_EQ(pieces.first(), Piece::First);
+    EXPECT_EQ(pieces.last(), Piece::Abandoned);
+    pieces.clear();
+    cutter.feed(next);
+    EXPECT_EQ(segments, QList<QByteArray>{next});
+    segments.clear();
+
+    cutter.feed("<script>" + QByteArray(kBound, ' ') +
+                "window.parent.QX.webim.cometMgr.recvMsg(1);</script>" + next);
+    EXPECT_TRUE(pieces.isEmpty());
+    EXPECT_EQ(segments, QList<QByteArray>{next});
+}
+
 TEST_F(CometScriptCutterTest, TextWithoutSegmentsKeepsOnlyWhatMayStartOne) {
     cutter.feed("garbage garbage <scr");
     EXPECT_EQ(cutter.tail(), "<scr");

@@ -7,13 +7,23 @@
 
 #include "standin/Endpoints.h"
 
+#include "net/NKHTTPClient+QXClient.h"
+#include "net/QXIMRequest.h"
 #include "net/transport/Json.h"
 
+#include "platform/foundation/network_thread.h"
 #include "platform/foundation/notification_center.h"
+#include "platform/foundation/operation_queue.h"
 #include "platform/foundation/sandbox.h"
+
+#include "Gate.h"
+
+#include <QRegularExpression>
 
 #include <limits>
 #include <numeric>
+#include <set>
+#include <thread>
 
 namespace {
 
@@ -61,6 +71,23 @@ protected:
     int postedCount(const QString& name) {
         return static_cast<int>(std::count_if(posted.begin(), posted.end(),
                                               [&](const auto& n) { return n.name == name; }));
+    }
+    // The stream's operation, while one is open.
+    static std::shared_ptr<NKHTTPRequestOperation> streamOperation() {
+        for (const auto& queued :
+             QXIMRequest::shared().httpClient()->operationQueue()->operations()) {
+            auto operation = std::dynamic_pointer_cast<NKHTTPRequestOperation>(queued);
+            if (operation && QXClient::isForIM(*operation) && !operation->isCancelled())
+                return operation;
+        }
+        return nullptr;
+    }
+    // Whether the stream's reading is held, once what was asked of "NetKit" has run; from
+    // the service's queue too.
+    static bool streamHeld() {
+        for (int round = 0; round < 3; ++round) ns::NetworkThread::shared().sync([] {});
+        const auto stream = streamOperation();
+        return stream && stream->isReadingHeld();
     }
     // Starts the service and waits until its stream and its first offline fetch went out
     // and the stream's first heartbeat was handled.
@@ -383,6 +410,28 @@ TEST_F(QXIMServiceTest, RefusedAndImpossibleSendsFailTheirRows) {
     EXPECT_EQ(requestsFor(standin::paths::kMessageApi, "sendmsg"), sends);
 }
 
+// A plug-in that stops the store at the messages it is asked about whose numbers (from 1) are
+// listed, each time until the gate lets it go on.
+struct StoreStops {
+    StoreStops(QXIMService& service, std::set<int> at)
+        : plugIn(std::make_shared<QXIMServiceObserver>()) {
+        plugIn->parseMessage = [this, at = std::move(at)](const QVariantMap&) {
+            const int number = ++asked;
+            if (at.contains(number)) {
+                stoppedAt = number;
+                if (!goOn.pass()) wentOnAlone = true;
+            }
+            return false;
+        };
+        service.addObserver(plugIn);
+    }
+    std::shared_ptr<QXIMServiceObserver> plugIn;
+    std::atomic<int> asked{0};
+    std::atomic<int> stoppedAt{0};
+    std::atomic<bool> wentOnAlone{false};  // the gate stayed shut for 10 s
+    Gate goOn;
+};
+
 // A packet as the server writes it, from `from` to `to`, with its items.
 QVariantMap packet(qint64 from, qint64 to, const QString& items) {
     return json_JSON(QVariant(QString(R"({"fromUser":{"id":"%1","name":"x"},"toUser":{"id":"%2"},
@@ -439,21 +488,36 @@ TEST_F(QXIMServiceTest, EachElementOfAnItemIsARowAndAnItemStoredBeforeIsSkippedS
               9000000000303);
 }
 
+// The stream segment of a packet, padded with white space after its closing text to `size`
+// bytes when given.
+QByteArray segmentOf(const QVariantMap& received, qsizetype size = 0) {
+    QByteArray segment = "<script>window.parent.QX.webim.cometMgr.recvMsg(" +
+                         json_JSONString(received).toUtf8() + ");</script>";
+    if (size > 0) segment += QByteArray(size - segment.size(), ' ');
+    return segment;
+}
+
+// A packet from the broker with one message.
+QVariantMap brokersPacket(qint64 id) {
+    return packet(880001, kServiceUser,
+                  QString(R"([{"id":%1,"fromUserId":880001,"updateTime":3000,"contents":["%2"]}])")
+                      .arg(id)
+                      .arg(id % 10000));
+}
+
+// The segments of `count` packets from the broker, ids from `firstId` on.
+QByteArray burst(int count, qint64 firstId) {
+    QByteArray stream;
+    for (int n = 0; n < count; ++n) stream += segmentOf(brokersPacket(firstId + n));
+    return stream;
+}
+
 // A burst already read waits for storing in transactions of 500 packets, each told to the
 // screens at once.
 TEST_F(QXIMServiceTest, ABurstIsStoredAndToldFiveHundredPacketsAtATime) {
     server().setStream({.heartbeatMs = 600000});
     auto service = start();
-    QByteArray stream;
-    for (int n = 0; n < 1200; ++n) {
-        const QVariantMap received =
-            packet(880001, kServiceUser,
-                   QString(R"([{"id":%1,"fromUserId":880001,"updateTime":3000,"contents":["%2"]}])")
-                       .arg(9000000001000 + n)
-                       .arg(n));
-        stream += "<script>window.parent.QX.webim.cometMgr.recvMsg(" +
-                  json_JSONString(received).toUtf8() + ");</script>";
-    }
+    const QByteArray stream = burst(1200, 9000000001000);
     const int before = postedCount(QXIMNotifications::kIMRecieveNotification);
     service->queue()->sync([&] { service->onlineMessage(stream); });
     // The talk rows told with each transaction, one a packet.
@@ -471,6 +535,127 @@ TEST_F(QXIMServiceTest, ABurstIsStoredAndToldFiveHundredPacketsAtATime) {
     }));
     EXPECT_EQ(told(), (QList<qsizetype>{500, 500, 200}));
     EXPECT_EQ(storedFromBroker(), 1200);
+}
+
+// The stream is held while 1,000 packets, or 16 MB of the segments they came in, wait to be
+// stored (a segment read in pieces counting 4 MB), from exactly those figures on. Each stored
+// batch gives its packets and their bytes back, and lets the stream go on once less waits; a
+// stream reopened meanwhile is held from its start.
+TEST_F(QXIMServiceTest, TheStreamIsHeldFromAThousandPacketsOrSixteenMegabytesWaitingToBeStored) {
+    server().setStream({.heartbeatMs = 600000});
+    auto service = start();
+    const auto firstStream = streamOperation();
+    StoreStops stops(*service, {1, 501, 1001});
+    bool held[3] = {};
+    service->queue()->sync([&] {
+        service->onlineMessage(burst(999, 9000000002000));
+        held[0] = streamHeld();
+        service->onlineMessage(burst(1, 9000000002999));
+        held[1] = streamHeld();
+        service->onlineMessage(burst(600, 9000000003000));
+        held[2] = streamHeld();
+    });
+    EXPECT_FALSE(held[0]);
+    EXPECT_TRUE(held[1]);
+    EXPECT_TRUE(held[2]);
+
+    // The first batch under way; a heartbeat tick after 66 silent seconds reconnects before
+    // the second, while 1,100 packets still wait.
+    ASSERT_TRUE(runMainLoopUntil([&] { return stops.stoppedAt == 1; }));
+    clock().advance(66s);
+    service->heartbeat();
+    stops.goOn.open();
+    ASSERT_TRUE(runMainLoopUntil([&] { return stops.stoppedAt == 501; }));
+    EXPECT_TRUE(runMainLoopUntil([&] {
+        const auto stream = streamOperation();
+        return stream && stream != firstStream && stream->isReadingHeld();
+    }));
+    // Two batches stored, 600 wait: the stream goes on.
+    stops.goOn.open();
+    ASSERT_TRUE(runMainLoopUntil([&] { return stops.stoppedAt == 1001; }));
+    EXPECT_FALSE(streamHeld());
+    stops.goOn.openForGood();
+    ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() == 1600; }));
+    EXPECT_FALSE(stops.wentOnAlone);
+    EXPECT_TRUE(runMainLoopUntil([&] { return requestsFor(standin::paths::kStreamReceive) == 2; }));
+
+    // Three segments kept whole, the last of them 4 MB or a byte less, and one read in pieces.
+    constexpr qsizetype kSegment = 4 * 1024 * 1024;
+    for (const qsizetype third : {kSegment - 1, kSegment}) {
+        const int stored = storedFromBroker();
+        const qint64 id = 9000000004000 + stored;
+        bool heldNow = false;
+        service->queue()->sync([&] {
+            service->onlineMessage(segmentOf(brokersPacket(id), kSegment));
+            service->onlineMessage(segmentOf(brokersPacket(id + 1), kSegment));
+            service->onlineMessage(segmentOf(brokersPacket(id + 2), third));
+            service->onlineMessage(segmentOf(brokersPacket(id + 3), kSegment + 100));
+            heldNow = streamHeld();
+        });
+        EXPECT_EQ(heldNow, third == kSegment) << third;
+        ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() == stored + 4; }));
+        service->queue()->sync([] {});
+        EXPECT_FALSE(streamHeld());
+    }
+}
+
+// Quitting in the middle of a burst: the stream closes at once, the transaction under way is
+// finished, and nothing is stored after the quit, neither the packets that waited nor a fetch
+// answered later, and no tick reconnects. Reopened, the store holds every packet
+// acknowledged.
+TEST_F(QXIMServiceTest, QuittingInTheMiddleOfABurstStoresNothingMoreAndKeepsWhatWasAcknowledged) {
+    server().setStream({.heartbeatMs = 600000});
+    auto service = start();  // held on to, as the app's delegate holds it
+    const auto stream = streamOperation();
+    ASSERT_TRUE(stream);
+    // The first transaction, once under way, goes on only when the stream has closed.
+    StoreStops stops(*service, {1});
+    const auto closed = stream->addObserver([&](ns::Operation&, ns::Operation::Key key) {
+        if (key == ns::Operation::Key::Cancelled) stops.goOn.openForGood();
+    });
+    service->queue()->sync([&] { service->onlineMessage(burst(1700, 9000000005000)); });
+    ASSERT_TRUE(runMainLoopUntil([&] { return stops.stoppedAt == 1; }));
+    std::atomic<bool> quit{false};
+    std::thread quitting([&] {
+        QXIMService::forceRelease();
+        quit = true;
+    });
+    EXPECT_TRUE(runMainLoopUntil([&] { return quit.load(); }));
+    stops.goOn.openForGood();
+    quitting.join();
+    stream->removeObserver(closed);
+    EXPECT_FALSE(stops.wentOnAlone);
+    const int stored = storedFromBroker();
+    EXPECT_TRUE(stored == 500 || stored == 1000) << stored;
+
+    write({{"to", kServiceUser}, {"count", 2}});
+    clock().advance(66s);
+    service->heartbeat();
+    server().setFault({.prefix = standin::paths::kMessageApi, .hold = true});
+    service->receiveOfflineMessages();
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return requestsFor(standin::paths::kMessageApi, "getnotrecvmsgs") >= 2; }));
+    ASSERT_TRUE(letHeldRepliesArrive());
+    for (int round = 0; round < 4; ++round) service->queue()->sync([] {});
+    EXPECT_EQ(storedFromBroker(), stored);
+    EXPECT_EQ(streamOperation(), nullptr);
+
+    // Every packet stored is acknowledged in the end, and the store reopened holds each.
+    const auto acknowledged = [&] {
+        QSet<qint64> ids;
+        for (const auto& request : server().requests(standin::paths::kMessageApi)) {
+            const auto listed = QRegularExpression("msgIds=([0-9,]+)").match(request.query);
+            for (const QString& id : listed.captured(1).split(',', Qt::SkipEmptyParts))
+                ids.insert(id.toLongLong());
+        }
+        return ids;
+    };
+    EXPECT_TRUE(runMainLoopUntil([&] { return acknowledged().size() >= stored; }));
+    QXIMDatabase::forceRelease();
+    ASSERT_TRUE(QXIMDatabase::shared().openDatabase(kServiceUserText));
+    EXPECT_EQ(storedFromBroker(), stored);
+    for (const qint64 id : acknowledged())
+        EXPECT_TRUE(QXIMDatabase::shared().messageExist(id, kBrokerTalk, kServiceUserText)) << id;
 }
 
 TEST(QXIMPacketReadingTest, UpdateTimesOutsideTheRangeReadAsItsEnds) {

@@ -2,6 +2,7 @@
 #include "net/transport/NKURLConnectionOperation.h"
 
 #include "platform/foundation/concurrent_queue.h"
+#include "platform/foundation/http_socket_reply.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/foundation/operation_queue.h"
 
@@ -479,6 +480,60 @@ TEST_F(NKURLConnectionOperationTest, PiecesWaitingForTheirReaderHoldTheReplyBack
     EXPECT_TRUE(runMainLoopUntil([&] { return handled->load() > 4 * kMost; }));
     operation->cancel();
     reader->sync([] {});
+}
+
+// The pieces waiting for their reader hold the reply back from exactly their bound on: the
+// piece that brings them to it sets the hold before it goes.
+TEST_F(NKURLConnectionOperationTest, WaitingPiecesHoldTheReplyFromExactlyTheirBoundOn) {
+    constexpr qint64 kMost = 256 * 1024;
+    auto reader = std::make_shared<ns::SerialQueue>("reader");
+    Gate caughtUp;
+    reader->async([&] { caughtUp.pass(); });
+    auto operation = std::make_shared<NKHTTPRequestOperation>(request(standin::paths::kDataShare));
+    operation->setChunkHandler(
+        reader, [](const QByteArray&) {}, kMost);
+    const auto connection = ns::URLConnection::create(operation->request(), operation, false);
+    operation->didReceiveData(*connection, QByteArray(kMost - 1, 'x'));
+    EXPECT_FALSE(connection->isReadingHeld());
+    operation->didReceiveData(*connection, "x");
+    EXPECT_TRUE(connection->isReadingHeld());
+    caughtUp.open();
+    reader->sync([] {});
+}
+
+// A hold set before its connection exists holds the reply from its first byte: a reply that
+// ends meanwhile waits whole behind the hold, the idle time-out does not count while it is
+// held, and once let go the reply is read and the operation finishes.
+TEST_F(NKURLConnectionOperationTest, AHoldSetBeforeTheConnectionHoldsTheReplyUntilLetGo) {
+    server().setStream({.segments = {"<script>x</script>"}, .count = 1});
+    ns::URLRequest held = request(standin::paths::kStreamReceive);
+    held.setTimeoutInterval(20);
+    auto operation = std::make_shared<NKHTTPRequestOperation>(held);
+    auto outcome = Outcome::of(*operation);
+    operation->setReadingHeld(true);
+    ns::OperationQueue queue;
+    queue.addOperation(operation);
+    const auto replyEnded = [&] {
+        bool ended = false;
+        ns::NetworkThread::shared().sync([&] {
+            for (const auto* reply :
+                 ns::NetworkThread::shared().accessManager().findChildren<ns::HTTPSocketReply*>()) {
+                ended = ended || (reply->url() == held.url() && reply->isFinished());
+            }
+        });
+        return ended;
+    };
+    ASSERT_TRUE(runMainLoopUntil([&] { return replyEnded() || outcome->calls() > 0; }));
+    clock().advance(21s);
+    drainMainLoop();
+    drainNetworkThread();
+    drainMainLoop();
+    EXPECT_EQ(outcome->calls(), 0);
+    EXPECT_EQ(operation->totalBytesRead(), 0);
+    operation->setReadingHeld(false);
+    ASSERT_TRUE(waitFor(outcome));
+    EXPECT_EQ(outcome->successes, 1);
+    EXPECT_EQ(operation->responseData(), "<script>x</script>");
 }
 
 TEST_F(NKURLConnectionOperationTest, StreamingOperationsGoAwayAfterEveryReconnect) {
