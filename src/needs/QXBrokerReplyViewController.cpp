@@ -8,7 +8,6 @@
 #include "IMChat/qximlib/QXIMNotifications.h"
 #include "analytics/StatClick.h"
 #include "houses/shared/HouseFavourites.h"
-#include "houses/shared/HousesHost.h"
 #include "net/BodyJson.h"
 #include "net/ClassCallBody.h"
 #include "net/EndpointTable.h"
@@ -136,8 +135,9 @@ void QXBrokerReplyViewController::performAction(const QString& action) {
     ui::ViewController::performAction(action);
 }
 
-bool QXBrokerReplyViewController::popUpShowing() {
-    return !HousesHost::shared()->dragBackGesture();
+bool QXBrokerReplyViewController::popUpShowing() const {
+    const auto sheet = popUp_.lock();
+    return sheet && sheet->isShowing();
 }
 
 bool QXBrokerReplyViewController::isVisibleInStack() const {
@@ -150,7 +150,7 @@ bool QXBrokerReplyViewController::acceptsRowActions() const {
 }
 
 void QXBrokerReplyViewController::hidingBrokersPopListView() {
-    if (isVisibleInStack() && popUpShowing()) QXBrokersPopListView::hideBrokersPopListView();
+    if (isVisibleInStack() && popUpShowing()) popUp_.lock()->onClose();
 }
 
 void QXBrokerReplyViewController::viewDidLoad() {
@@ -294,7 +294,8 @@ void QXBrokerReplyViewController::viewWillAppear(bool animated) {
     if (defaults.boolForKey(QXBrokersPopListView::kHaveGoneToImPage)) {
         defaults.setBool(false, QXBrokersPopListView::kHaveGoneToImPage);
         defaults.synchronize();
-        QXBrokersPopListView::showBrokersPopListViewWithoutAnimiation();
+        // The pop-up this screen opened and left for a chat.
+        if (const auto sheet = popUp_.lock()) sheet->showAgainWithoutAnimation();
     }
     if (needLoad_) {
         needLoad_ = false;
@@ -315,7 +316,7 @@ void QXBrokerReplyViewController::loadAgentsInfoResponsedFromDBWithFlag(bool ani
             if (count <= int(self->agentsInfoArray_.size())) {
                 self->agentsInfoArray_ = rows;
                 self->animationWithReplyingBrokerNum(count, false);
-            } else if (popUpShowing()) {
+            } else if (self->popUpShowing()) {
                 const std::lock_guard guard(self->lock_);
                 self->animationWithReplyingBrokerNum(count, false);
                 QXBrokersPopListView::showNewReplyedBrokers(
@@ -432,7 +433,7 @@ void QXBrokerReplyViewController::brokerListViewBtnFunc() {
     const bool busy = (brokerMatchingView_ && brokerMatchingView_->window()) ||
                       (loadingView_ && loadingView_->window());
     if (busy || !isVisibleInStack()) return;
-    QXBrokersPopListView::showWithAgentArray(agentsInfoArray_);
+    popUp_ = QXBrokersPopListView::showWithAgentArray(agentsInfoArray_);
 }
 
 void QXBrokerReplyViewController::loadNearByAgentList() {

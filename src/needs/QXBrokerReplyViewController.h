@@ -20,6 +20,7 @@ class ImageView;
 class Label;
 }  // namespace ui
 class AnimatedImageView;
+class QXBrokersPopListView;
 
 // The screen of one published housing need. Its header sums the need up beside a button
 // counting the brokers who have answered it in chat (their talks in the message store that
@@ -149,7 +150,10 @@ private:
     // do row actions run.
     [[nodiscard]] bool acceptsRowActions() const;
     [[nodiscard]] bool isVisibleInStack() const;
-    [[nodiscard]] static bool popUpShowing();
+    // Whether the pop-up this screen opened covers it. The screen asks its own pop-up: the
+    // application's drag-back switch is turned by other screens too (the photo pager), and
+    // a pop-up may be in the window yet hidden for a chat.
+    [[nodiscard]] bool popUpShowing() const;
     [[nodiscard]] QVariantMap houseAt(int row) const;
     [[nodiscard]] QString rentOrBuy() const;
     // Stores a subscription id the server gave for the need and shows it.
@@ -183,6 +187,7 @@ private:
     int houseSourceInfoPage_ = 1;
     qint64 subscribeId_ = 0;
     QVariantList agentsInfoArray_;
+    std::weak_ptr<QXBrokersPopListView> popUp_;
     std::mutex lock_;
     std::shared_ptr<ns::NotificationCenter::Observation> observation_;
     std::vector<ns::DelayedCall> delayedCalls_;

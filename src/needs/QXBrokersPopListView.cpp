@@ -22,6 +22,7 @@
 #include "platform/uikit/scroll_view.h"
 #include "platform/uikit/tab_bar_controller.h"
 #include "platform/uikit/window.h"
+#include "platform/uikit/window_overlays.h"
 
 namespace {
 
@@ -73,20 +74,19 @@ void QXBrokersPopListView::setDragBack(bool enabled) {
     if (auto* stack = dynamic_cast<DragBackSwitch*>(tabStack())) stack->setCanDragBack(enabled);
 }
 
-void QXBrokersPopListView::showWithAgentArray(const QVariantList& talkRows) {
+std::shared_ptr<QXBrokersPopListView> QXBrokersPopListView::showWithAgentArray(
+    const QVariantList& talkRows) {
     setHaveGoneToImPage(false);
     ui::NavigationController* stack = tabStack();
-    if (!stack) return;
+    if (!stack) return nullptr;
     setDragBack(false);
     auto popUp = std::make_shared<QXBrokersPopListView>(ui::Screen::mainScreen().bounds());
     popUp->setMutableArray(talkRows);
     if (talkRows.isEmpty()) popUp->noBrokerReplyingNeed();
-    // Over the whole window: the stack keeps its own bar above the views it holds.
-    ui::View* cover = stack->view()->window();
-    if (!cover) cover = stack->view().get();
-    cover->addSubview(popUp);
+    popUp->coverWindowOf(*stack);
     lastPopUp() = popUp;
     popUp->slide(-popUp->animationMainView_->frame().height());
+    return popUp;
 }
 
 void QXBrokersPopListView::showNewReplyedBrokers(const QVariantList& talkRows) {
@@ -97,11 +97,28 @@ void QXBrokersPopListView::hideBrokersPopListView() {
     if (const auto popUp = lastPopUp()) popUp->onClose();
 }
 
-void QXBrokersPopListView::showBrokersPopListViewWithoutAnimiation() {
-    const auto popUp = lastPopUp();
-    if (!popUp) return;
+void QXBrokersPopListView::showAgainWithoutAnimation() {
+    ui::NavigationController* stack = tabStack();
+    if (!stack) return;
     setDragBack(false);
-    popUp->setHidden(false);
+    coverWindowOf(*stack);
+    setHidden(false);
+}
+
+bool QXBrokersPopListView::isShowing() const {
+    return window() && !isHidden();
+}
+
+void QXBrokersPopListView::coverWindowOf(ui::NavigationController& stack) {
+    // Over the whole window, in front of its screens and below its alerts: the stack keeps
+    // its own bar above the views it holds, and a screen presented over the tab shell puts
+    // the shell back in front of the window's other views when it goes.
+    ui::View* window = stack.view()->window();
+    if (window) {
+        ui::WindowOverlays::insertScreen(*window, sharedView());
+    } else {
+        stack.view()->addSubview(sharedView());
+    }
 }
 
 QXBrokersPopListView::QXBrokersPopListView(const ui::Rect& frame) : ui::View(frame) {

@@ -20,8 +20,8 @@ class ScrollView;
 // number of brokers and holding their avatars four to a row (a picture and "暂无经纪人应答您
 // 的需求" while there is none). Tapping an avatar opens the chat with that broker; coming back
 // from the chat shows the pop-up again. Brokers who answer while it is open are appended.
-// While it covers the screen the drag-back gesture is off, which tells the screen below that
-// it is covered.
+// While it covers the screen the drag-back gesture is off; the screen that opened it asks
+// the pop-up itself whether it covers it.
 class QXBrokersPopListView : public ui::View, public URLPicDelegate {
 public:
     static constexpr double kStripHeight = 64;
@@ -35,16 +35,21 @@ public:
     static constexpr double kSlideDuration = 0.2;
     static inline const QString kHaveGoneToImPage = QStringLiteral("HaveGoneToImPage");
 
-    // Opens a new pop-up with these brokers (talk rows) over the selected tab's stack.
-    static void showWithAgentArray(const QVariantList& talkRows);
+    // Opens a new pop-up with these brokers (talk rows) over the selected tab's stack; the
+    // pop-up, or none when there is no stack to cover.
+    static std::shared_ptr<QXBrokersPopListView> showWithAgentArray(const QVariantList& talkRows);
     // Appends brokers to the last pop-up; nothing when none was shown.
     static void showNewReplyedBrokers(const QVariantList& talkRows);
     // Closes the last pop-up.
     static void hideBrokersPopListView();
-    // Shows the last pop-up again, at once (back from a chat).
-    static void showBrokersPopListViewWithoutAnimiation();
     // The pop-up shown last, open or not.
     [[nodiscard]] static std::shared_ptr<QXBrokersPopListView> last();
+    // Shows this pop-up again at once (back from a chat), in front of every screen of its
+    // window: a screen presented and dismissed meanwhile (the photo pager, the photo
+    // library) has put the tab shell back in front of it.
+    void showAgainWithoutAnimation();
+    // Whether it covers the screen: in a window and not hidden for a chat.
+    [[nodiscard]] bool isShowing() const;
 
     explicit QXBrokersPopListView(const ui::Rect& frame);
 
@@ -69,6 +74,8 @@ private:
     void setTitleCount(int count);
     void updateScrolling();
     void slide(double by);
+    // Puts the pop-up in front of the screens of the stack's window.
+    void coverWindowOf(ui::NavigationController& stack);
     // The navigation stack of the selected tab of the key window's tab shell.
     [[nodiscard]] static ui::NavigationController* tabStack();
     static void setDragBack(bool enabled);

@@ -30,13 +30,16 @@
 #include "houses/shared/QXLabel.h"
 #include "location/CityNode.h"
 #include "location/SelectedCityState.h"
+#include "needs/QXAgentIconView.h"
 #include "needs/QXBrokerReplyViewController.h"
+#include "needs/QXBrokersPopListView.h"
 #include "needs/QXCustomMultiSelectView.h"
 #include "needs/QXHouseSourceCell.h"
 #include "needs/QXMessageValidationController.h"
 #include "needs/QXNeedHistoryListController.h"
 #include "needs/QXPublishHouseInfoViewController.h"
 #include "ui/image/ImageView.h"
+#include "ui/navigation/UIViewController+Navigation.h"
 #include "ui/widgets/LoadingOverlay.h"
 
 #include "MessagingStandin.h"
@@ -213,6 +216,17 @@ protected:
     void closePager(ImageScrollPageController& pager) {
         pager.back();
         ASSERT_TRUE(waitFor([&] { return !app().tabBarController()->presentedViewController(); }));
+    }
+    // Sends the library's first photo from a chat as the user does: ＋, 照片, the photo.
+    void sendLibraryPhoto(QXMessageController& chat) {
+        ASSERT_TRUE(driver().tap(chat.containerView()->imageButton()));
+        driver().wait(0.5);
+        ASSERT_TRUE(driver().tap(driver().findByAccessibilityLabel(QStringLiteral("照片"))));
+        driver().wait(0.5);
+        auto picker = std::dynamic_pointer_cast<ui::ImagePickerController>(
+            app().tabBarController()->presentedViewController());
+        ASSERT_TRUE(picker);
+        picker->pickImageAtIndex(0);
     }
     // Whether the chat shows a sent message of the user that `mine` accepts.
     [[nodiscard]] bool shownSent(const QXMessageController& chat,
@@ -518,14 +532,7 @@ TEST_F(RenterJourneyTest, ARenterFindsSavesTalksAndAsksFromAFreshSandboxToARelau
     })) << "sent, and answered by the broker";
     answered = answers(*chat);
 
-    ASSERT_TRUE(driver().tap(chat->containerView()->imageButton()));
-    driver().wait(0.5);
-    ASSERT_TRUE(driver().tap(driver().findByAccessibilityLabel(QStringLiteral("照片"))));
-    driver().wait(0.5);
-    auto picker = std::dynamic_pointer_cast<ui::ImagePickerController>(
-        app().tabBarController()->presentedViewController());
-    ASSERT_TRUE(picker);
-    picker->pickImageAtIndex(0);
+    ASSERT_NO_FATAL_FAILURE(sendLibraryPhoto(*chat));
     ASSERT_TRUE(waitFor([&] {
         return shownSent(*chat, kindIs("pic")) && answers(*chat) > answered;
     })) << "the picture went out and was answered";
@@ -678,6 +685,90 @@ TEST_F(RenterJourneyTest, ARenterFindsSavesTalksAndAsksFromAFreshSandboxToARelau
         }
         return false;
     })) << "the broker counts among the need's replies";
+
+    // The sheet of the brokers who answered, and the chat with one of them. Whatever the
+    // chat leads to, the replies come back with the sheet in front, and once it is closed
+    // the screen answers the user.
+    const auto chatFromSheet = [&](const QString& talkId) {
+        std::shared_ptr<QXMessageController> chat;
+        EXPECT_TRUE(driver().tap(replies->brokerListViewBtn()));
+        driver().wait(QXBrokersPopListView::kSlideDuration + 0.1);
+        const auto sheet = QXBrokersPopListView::last();
+        if (!sheet || !sheet->isShowing()) return chat;
+        sheet->layoutIfNeeded();
+        for (const auto& view : sheet->mainScrollView()->subviews()) {
+            auto* tile = dynamic_cast<QXAgentIconView*>(view.get());
+            const QVariantMap talk =
+                tile ? sheet->mutableArray().value(tile->agentImage()->tag()).toMap()
+                     : QVariantMap();
+            if (talk.value("t_id").toString() == talkId) {
+                EXPECT_TRUE(driver().tap(tile->agentImage()));
+                chat = waitForTop<QXMessageController>();
+            }
+        }
+        return chat;
+    };
+    const auto backToTheSheet = [&] {
+        back();
+        ASSERT_EQ(top<QXBrokerReplyViewController>(), replies);
+        const auto sheet = QXBrokersPopListView::last();
+        ASSERT_TRUE(sheet && sheet->isShowing());
+        ASSERT_TRUE(driver().tap(sheet->closeBtn())) << "the sheet in front";
+        driver().wait(QXBrokersPopListView::kSlideDuration + 0.1);
+        EXPECT_FALSE(sheet->superview());
+    };
+    // The recommended house's broker sent its card: its detail, its photos in the pager.
+    const QString cardTalk = recommended.value("userId").toString() + "-" + QString::number(user());
+    ASSERT_TRUE(waitFor([&] {
+        const auto kept = messagesOf(cardTalk);
+        return std::any_of(kept.begin(), kept.end(),
+                           [&](const QVariantMap& message) {
+                               return message.value("m_content")
+                                   .toString()
+                                   .contains(recommended.value("puid").toString());
+                           }) &&
+               std::any_of(replies->agentsInfoArray().begin(), replies->agentsInfoArray().end(),
+                           [&](const QVariant& talk) {
+                               return talk.toMap().value("t_id").toString() == cardTalk;
+                           });
+    })) << "the broker of the recommended house sent its card";
+    auto sheetChat = chatFromSheet(cardTalk);
+    ASSERT_TRUE(sheetChat);
+    int cardRow = -1;
+    for (int i = 0; i < sheetChat->chatData().size(); ++i) {
+        const QVariantList first =
+            sheetChat->chatData()[i].contentsJson().toList().value(0).toList();
+        if (first.value(0) == "url" &&
+            first.value(1).toMap().value("puid") == recommended.value("puid"))
+            cardRow = i + (sheetChat->hasMore() ? 1 : 0);
+    }
+    ASSERT_GE(cardRow, 0) << "the card of the recommended house";
+    sheetChat->chatTable()->scrollToRowAtIndexPath({0, cardRow},
+                                                   ui::TableViewScrollPosition::Middle, false);
+    app().window()->layoutIfNeeded();
+    ASSERT_TRUE(driver().tap(sheetChat->chatTable()->cellForRowAtIndexPath({0, cardRow})));
+    auto cardDetail = waitForTop<QXPostDetailNew>();
+    ASSERT_TRUE(cardDetail);
+    ASSERT_NO_FATAL_FAILURE(waitForDetail(*cardDetail));
+    auto cardPager = openPhotos(*dynamic_cast<ImagePickerView*>(cardDetail->imagePicker()));
+    ASSERT_TRUE(cardPager);
+    ASSERT_NO_FATAL_FAILURE(closePager(*cardPager));
+    back();
+    ASSERT_NO_FATAL_FAILURE(backToTheSheet());
+    ASSERT_TRUE((cell = houseCell()));
+    ASSERT_TRUE(driver().tap(cell->houseDetailInfoView()));
+    ASSERT_TRUE(waitForTop<QXPostDetailNew>()) << "the replies answer after the pager";
+    back();
+    // A photo of the library sent to the broker.
+    sheetChat = chatFromSheet(cardTalk);
+    ASSERT_TRUE(sheetChat);
+    ASSERT_NO_FATAL_FAILURE(sendLibraryPhoto(*sheetChat));
+    ASSERT_TRUE(waitFor([&] { return shownSent(*sheetChat, kindIs("pic")); }));
+    ASSERT_NO_FATAL_FAILURE(backToTheSheet());
+    ASSERT_TRUE(
+        driver().tap(app().window()->viewWithTag(UIViewControllerNavigation::kBackButtonTag)));
+    ASSERT_TRUE(waitFor([&] { return !replies->navigationController(); }))
+        << "the replies answer after the library";
 
     // The need history lists the need.
     stack(kHomeTab).popToRootViewControllerAnimated(false);

@@ -34,6 +34,15 @@ public:
                 .toArray()
                 .size());
     }
+    // Every id written to the user, those still held back by a delay too.
+    QList<qint64> written(qint64 user) {
+        QList<qint64> ids;
+        for (const QJsonValue id :
+             control("GET", "im/messages?to=" + QByteArray::number(user))["sent"].toArray()) {
+            ids.append(id.toInteger());
+        }
+        return ids;
+    }
     // The user's streams the server is serving.
     int openStreams(qint64 user) {
         return control("GET", "im/messages?to=" + QByteArray::number(user))["streams"].toInt();

@@ -246,12 +246,13 @@ TEST_F(BrokerReplyScreenTest, AHouseRowOpensItsDetailAndAChatAboutTheNeed) {
     settle();
 
     // While the pop-up covers the screen, the rows do nothing.
-    HousesHost::shared()->setDragBackGesture(false);
+    ASSERT_TRUE(driver_->tap(screen->brokerListViewBtn()));
+    driver_->wait(QXBrokersPopListView::kSlideDuration + 0.1);
+    ASSERT_TRUE(QXBrokersPopListView::last()->isShowing());
     cell->buttonTapped(QXHouseSourceCell::kChatButtonTag);
     screen->didSelectRowAtIndexPath(*screen->houseSourceTableView(), ui::IndexPath(0, 0));
     settle(0.5);
     EXPECT_EQ(navigation_->topViewController(), screen);
-    HousesHost::shared()->setDragBackGesture(true);
 }
 
 TEST_F(BrokerReplyScreenTest, AFavouriteIsKeptFromTheServersPostAndRefusedPastTheLimit) {

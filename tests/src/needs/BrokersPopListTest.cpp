@@ -9,6 +9,7 @@
 #include "platform/foundation/notification_center.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/scroll_view.h"
+#include "ui/navigation/UIViewController+Navigation.h"
 
 class BrokersPopListTest : public NeedScreenFixture {
 protected:
@@ -129,11 +130,25 @@ TEST_F(BrokersPopListTest, AnAvatarOpensItsChatAndTheRepliesScreenBringsThePopUp
     EXPECT_TRUE(ns::UserDefaults::standardUserDefaults().boolForKey(
         QXBrokersPopListView::kHaveGoneToImPage));
 
-    // Back from the chat the pop-up is there again at once, covering the screen.
+    // Back from the chat the pop-up is there again at once, covering the screen, though a
+    // screen presented over the tab shell meanwhile (the photo library, the photo pager)
+    // put the shell back in front of it when it went.
+    tabs_->presentViewController(std::make_shared<ui::ViewController>(), false);
+    tabs_->dismissViewControllerAnimated(false);
     navigation_->popViewControllerAnimated(false);
     settle(0.05);
     EXPECT_FALSE(popUp->isHidden());
     EXPECT_FALSE(HousesHost::shared()->dragBackGesture());
     EXPECT_FALSE(ns::UserDefaults::standardUserDefaults().boolForKey(
         QXBrokersPopListView::kHaveGoneToImPage));
+    ASSERT_TRUE(driver_->tap(popUp->closeBtn())) << "the pop-up is in front";
+    driver_->wait(QXBrokersPopListView::kSlideDuration + 0.1);
+    EXPECT_FALSE(popUp->superview());
+
+    // Without its pop-up the screen answers the user, whatever another screen left the
+    // application's drag-back switch at.
+    HousesHost::shared()->setDragBackGesture(false);
+    ASSERT_TRUE(driver_->tap(window_->viewWithTag(UIViewControllerNavigation::kBackButtonTag)));
+    settle();
+    EXPECT_EQ(navigation_->viewControllers().size(), screens - 1);
 }

@@ -495,14 +495,13 @@ TEST_F(QXIMDatabaseTest, AnAnswerWhileSeveralNeedsAreBeingSentGoesToNoneUntilThe
     const qint64 second = sendAt("second");
     clock().advance(std::chrono::hours(1));
     const qint64 third = sendAt("third");
+    // The need's id, "" while it is being sent, "gone" once its row is.
     const auto idOf = [&](qint64 row) {
-        return store.queue().inDatabase([&](JSSQLite& db) {
+        const auto rows = store.queue().inDatabase([&](JSSQLite& db) {
             return db.executeQuery("SELECT n_id FROM need_list WHERE _id = ?", {row})
-                .value_or(JSSQLite::Rows())
-                .value(0)
-                .value("n_id")
-                .toString();
+                .value_or(JSSQLite::Rows());
         });
+        return rows.isEmpty() ? QStringLiteral("gone") : rows.front().value("n_id").toString();
     };
     const auto ids = [&] { return QStringList{idOf(first), idOf(second), idOf(third)}; };
 
@@ -521,22 +520,32 @@ TEST_F(QXIMDatabaseTest, AnAnswerWhileSeveralNeedsAreBeingSentGoesToNoneUntilThe
     EXPECT_EQ(store.adoptSendingNeed(kDatabaseUser, "n1")->value("_id").toLongLong(), first);
     EXPECT_EQ(idOf(first), "n1");
 
-    // Two left by runs that ended, an hour apart: the older one waits for the newer.
+    // Two left by runs that ended, an hour apart: the older one waits for the newer, then
+    // they go together.
     const qint64 older = sendAt("older");
     clock().advance(std::chrono::hours(1));
     const qint64 newer = sendAt("newer");
     clock().advance(std::chrono::seconds(24 * 3600 - 3600 + 1));
     ASSERT_TRUE(store.openDatabase(kDatabaseUser));
     EXPECT_FALSE(store.adoptSendingNeed(kDatabaseUser, "n4"));
-    EXPECT_EQ(idOf(older), "") << "not gone alone";
+    EXPECT_EQ(ids(), (QStringList{"n1", "gone", "n3"}));
+    EXPECT_EQ(idOf(older), "") << "still being sent: not gone alone";
+    EXPECT_EQ(idOf(newer), "");
     clock().advance(std::chrono::hours(1));
     ASSERT_TRUE(store.openDatabase(kDatabaseUser));
-    EXPECT_EQ(count("SELECT COUNT(*) c FROM need_list WHERE n_id = ''"), 0);
-    EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) c FROM need_list WHERE _id IN (%1, %2)")
-                        .arg(older)
-                        .arg(newer)),
-              0);
-    EXPECT_EQ(store.loadNeedInfoWithUserID(kDatabaseUser, 10).size(), 2);
+    EXPECT_EQ(idOf(older), "gone");
+    EXPECT_EQ(idOf(newer), "gone");
+
+    // A need settled after one was left being sent keeps it no longer than its day.
+    const qint64 left = sendAt("left");
+    clock().advance(std::chrono::hours(1));
+    const qint64 settled = sendAt("settled");
+    ASSERT_TRUE(store.settleSendingNeed(settled, "n5"));
+    clock().advance(std::chrono::seconds(24 * 3600 - 3600 + 1));
+    ASSERT_TRUE(store.openDatabase(kDatabaseUser));
+    EXPECT_EQ(idOf(left), "gone");
+    EXPECT_EQ(idOf(settled), "n5");
+    EXPECT_EQ(store.loadNeedInfoWithUserID(kDatabaseUser, 10).size(), 3);
 }
 
 // Files written by earlier versions of the app, newest last.
