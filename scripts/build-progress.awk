@@ -46,8 +46,9 @@ function end_status_line() {
     next
 }
 
-# Ninja names the folder it builds in; nothing a reader needs.
-/^ninja: Entering directory/ { next }
+# Ninja names the folder it builds in, and CMake, when a new source makes it configure again,
+# says what it found: nothing a reader needs (its warnings and errors still show).
+/^ninja: Entering directory/ || /^-- / { next }
 
 {
     end_status_line()

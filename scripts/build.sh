@@ -40,11 +40,18 @@ for target in ${TARGETS:-}; do
     targets+=(--target "$target")
 done
 
+if [ -n "${BUILD_WHAT:-}" ]; then
+    what=$BUILD_WHAT
+elif [ -n "${TARGETS:-}" ]; then
+    what="$TARGETS"
+else
+    what="every program (the app, the stand-in servers, the tests, benchmarks and tools)"
+fi
 # Ninja's status line, read below: steps done, steps of this build.
 export NINJA_STATUS="[%f/%t] "
 set +e
 cmake --build "$BUILD_DIR" "${targets[@]}" -- -j"$jobs" 2>&1 |
-    awk -v what="${BUILD_WHAT:-every program (the app, the stand-in servers, the tests, benchmarks and tools)}" \
+    awk -v what="$what" \
         -v jobs="$jobs" -v terminal="$([ -t 1 ] && echo 1 || echo 0)" -f scripts/build-progress.awk
 status=${PIPESTATUS[0]}
 set -e
