@@ -228,7 +228,10 @@ void QXIMService::savePackets(const QList<QVariantMap>& packets, bool notify,
     if (notify && !told.messages.isEmpty()) postReceived(std::move(told));
 }
 
-void QXIMService::offlineMessage(const QVariant& replyValue) {
+void QXIMService::offlineMessage(const QVariant& replyValue,
+                                 const QList<QXIMPacketReader::Refused>& refused) {
+    for (const QXIMPacketReader::Refused& packet : refused)
+        setAsideUnread(packet.reason, packet.ids);
     const Tolerant reply(replyValue);
     QVariant list = reply[QStringLiteral("data")].value();
     if (!list.isValid()) {
