@@ -281,6 +281,8 @@ QList<qint64> MessagingServer::write(const QJsonObject& order) {
                             ? order.value("updateTime").toVariant().toLongLong()
                             : nowSeconds();
     const qint64 notBefore = nowMs() + std::max<qint64>(0, order.value("delayMs").toInteger());
+    // Written into the packet's text as it stands: a number of any length, say.
+    const QByteArray contentsText = order.value("contentsText").toString().toUtf8();
     QList<qint64> ids;
     const std::lock_guard lock(mutex_);
     if (kind == "forceoff") {
@@ -312,17 +314,18 @@ QList<qint64> MessagingServer::write(const QJsonObject& order) {
             {"talk", QJsonObject{{"toTalkId", packet.talkIds[1]},
                                  {"fromTalkId", packet.talkIds[0]},
                                  {"postId", postId}}},
-            {"msgs",
-             QJsonArray{QJsonObject{{"id", id},
-                                    {"fromUserId", QString::number(from)},
-                                    {"updateTime", time},
-                                    {"contents", order.value("nestDepth").toInt() > 0
-                                                     ? QJsonArray{QString::fromLatin1(kNestedMark)}
-                                                 : order.value("contents").isArray()
-                                                     ? order.value("contents").toArray()
-                                                     : contentsOf(kind, text, root)},
-                                    {"type", 0},
-                                    {"sysMsgType", 0}}}},
+            {"msgs", QJsonArray{QJsonObject{
+                         {"id", id},
+                         {"fromUserId", QString::number(from)},
+                         {"updateTime", time},
+                         {"contents",
+                          order.value("nestDepth").toInt() > 0
+                              ? QJsonArray{QString::fromLatin1(kNestedMark)}
+                          : !contentsText.isEmpty() ? QJsonValue(QString::fromLatin1(kNestedMark))
+                          : order.value("contents").isArray() ? order.value("contents").toArray()
+                                                              : contentsOf(kind, text, root)},
+                         {"type", 0},
+                         {"sysMsgType", 0}}}},
         };
         if (order.value("noPost").toBool()) {
             // A packet about no post at all.
@@ -337,6 +340,7 @@ QList<qint64> MessagingServer::write(const QJsonObject& order) {
             packet.text.replace("\"" + kNestedMark + "\"",
                                 QByteArray(depth, '[') + "\"深\"" + QByteArray(depth, ']'));
         }
+        if (!contentsText.isEmpty()) packet.text.replace("\"" + kNestedMark + "\"", contentsText);
         packet.segment = StreamSettings::segment("recvMsg", packet.text);
         packets_.emplace(packet.sequence, std::move(packet));
         sent_[to].push_back(id);

@@ -7,13 +7,13 @@
 #include "net/NKHTTPClient+QXClient.h"
 #include "net/QXIMConstantManager.h"
 #include "net/QXIMRequest.h"
-#include "net/transport/JsonDocument.h"
 #include "util/categories/Tolerant.h"
 
 #include "platform/foundation/clock.h"
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 QString QXIMOfflineReceiver::url(qint64 userId, qint64 fromTime, qint64 toTime, int count) {
     const QXIMConstantManager& constants = QXIMConstantManager::share();
@@ -34,40 +34,41 @@ void QXIMOfflineReceiver::getNotRecvMsgs(qint64 userId, qint64 fromTime, qint64 
     QXIMRequest& request = QXIMRequest::shared();
     // The fetch has no interface name.
     request.addValuesFormDic(QXIMWire::shortCallHeaders(QString()));
-    // The reply as read so far; it ends once its value has closed, or when it is given up.
+    // The reply as read so far; it is over once its value has closed, or when it is given up.
     struct Reading {
-        JsonDocument document{0, JsonDocument::Room::Own};
+        QXIMPacketReader reader{QXIMPacketReader::Shape::Reply, QXIMWire::kMostPacketBytes};
         std::weak_ptr<NKHTTPRequestOperation> operation;
+        qint64 bytesRead = 0;
         bool over = false;
     };
     auto reading = std::make_shared<Reading>();
-    reading->document.setLongestString(QXIMWire::kLongestString);
-    const auto stop = [](Reading& reading) {
-        reading.over = true;
-        if (const auto operation = reading.operation.lock()) operation->cancel();
+    // Hands over what was read, once.
+    const auto finish = [reading, handler = handler_] {
+        if (std::exchange(reading->over, true)) return;
+        const QVariant reply = reading->reader.value();
+        if (reply.typeId() != QMetaType::QVariantMap) return;
+        const Tolerant requestTime = Tolerant(reply)[QStringLiteral("requestTime")];
+        if (!requestTime.isNil()) {
+            const double device = ns::Clock::shared().timeIntervalSince1970();
+            QXIMUtil::setQximTimeDifference(std::trunc(requestTime.value().toDouble() - device));
+        }
+        handler(reply, reading->reader.refused());
     };
     reading->operation = request.requestWithUrlAsItComes(
         url(userId, fromTime, toTime, count), QLatin1String(""), queue_,
-        [reading, stop, handler = handler_](const QByteArray& piece) {
-            JsonDocument& document = reading->document;
-            // What comes after the value is never read.
-            const ParserStatus status = reading->over ? ParserStatusError : document.parse(piece);
-            if (status == ParserStatusError ||
-                document.keptBytes() > QXClient::kMaximumReplyLength) {
-                stop(*reading);
+        [reading, finish](const QByteArray& piece) {
+            // What comes after the value, or after the reply was given up, is never read.
+            if (reading->over) {
+                if (const auto operation = reading->operation.lock()) operation->cancel();
                 return;
             }
-            if (status != ParserStatusOK) return;
-            reading->over = true;
-            const QVariant reply = document.root();
-            if (reply.typeId() != QMetaType::QVariantMap) return;
-            const Tolerant requestTime = Tolerant(reply)[QStringLiteral("requestTime")];
-            if (!requestTime.isNil()) {
-                const double device = ns::Clock::shared().timeIntervalSince1970();
-                QXIMUtil::setQximTimeDifference(
-                    std::trunc(requestTime.value().toDouble() - device));
-            }
-            handler(reply);
+            reading->bytesRead += piece.size();
+            const ParserStatus status = reading->reader.read(piece);
+            const bool pastBounds = reading->bytesRead > kMostBytesRead ||
+                                    reading->reader.keptBytes() > QXClient::kMaximumReplyLength;
+            // Over: its next piece stops the connection.
+            if (status == ParserStatusInsufficientData && !pastBounds) return;
+            finish();
         },
-        nullptr, nullptr);
+        finish, [finish](const QVariantMap&) { finish(); });
 }

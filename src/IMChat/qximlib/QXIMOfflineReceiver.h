@@ -1,5 +1,7 @@
 #pragma once
 
+#include "IMChat/qximlib/QXIMPacketReader.h"
+
 #include "platform/foundation/dispatch_queue.h"
 
 #include <QVariant>
@@ -9,18 +11,28 @@
 #include <memory>
 
 // Asks the message server for the messages a user missed while offline
-// ("op=getnotrecvmsgs"). The reply is read as it comes, every string longer than
-// QXIMWire::kLongestString cut, and at most QXClient::kMaximumReplyLength (8 MB) of what is
-// read kept: a reply that brings a huge text still names every packet in it, so that each
-// can be stored and acknowledged. The reply goes to the reply handler on its queue (the main
-// queue unless named), after the server time difference was taken from its "requestTime";
-// a failure, a reply that does not decode and one that keeps more than the bound are dropped
-// (the next connection asks again).
+// ("op=getnotrecvmsgs"). The reply is read as it comes, packet by packet
+// (QXIMPacketReader): every string longer than QXIMWire::kLongestString cut, a packet that
+// cannot be read (a number that cannot be, more than QXIMWire::kMostPacketBytes kept) set
+// aside with the ids it names, and at most QXClient::kMaximumReplyLength (8 MB) kept of the
+// rest: a reply that brings a huge text or a packet that cannot be read still names every
+// other packet in it, so that each can be stored and acknowledged. At most kMostBytesRead
+// bytes are read. The reply, and the packets set aside, go to the reply handler on its queue
+// (the main queue unless named), after the server time difference was taken from its
+// "requestTime". A reply that is given up (past a bound, not decoding on, broken off) is
+// handed over as it stands: with the packets read whole before (the next connection asks
+// again for the rest); one that read nothing is dropped.
 class QXIMOfflineReceiver {
 public:
-    using ReplyHandler = std::function<void(const QVariant& reply)>;
+    using Refused = QList<QXIMPacketReader::Refused>;
+    using ReplyHandler = std::function<void(const QVariant& reply, const Refused& refused)>;
 
     static constexpr int kMaxTalkNum = 50;
+    // The bytes of a reply read at most, cut or not: a reply of 50 packets of a few KB is
+    // far below it, one with a text of 20 MB too, and a reply that brings a string without
+    // end is given up after a fraction of a second of reading rather than read to the
+    // deadline.
+    static constexpr qint64 kMostBytesRead = 64 * 1024 * 1024;
     static constexpr qint64 kEndOfTime = 4999999999;
 
     explicit QXIMOfflineReceiver(ReplyHandler handler,

@@ -1,14 +1,23 @@
 #include "IMChat/qximlib/QXIMOnlineScriptParser.h"
 
+#include "IMChat/qximlib/QXIMPacketReader.h"
 #include "IMChat/qximlib/QXIMWire.h"
 
 #include "net/transport/Json.h"
-#include "net/transport/JsonDocument.h"
 
 namespace {
 
 // The bytes of a payload read in pieces that an error keeps to show.
 constexpr qsizetype kPayloadBeginning = 1024;
+
+// Why the payload, read to its end as a packet, was set aside, and the ids it names.
+void addRefused(const QXIMPacketReader& reader, QVariantMap& unread) {
+    if (reader.refused().isEmpty()) return;
+    const QXIMPacketReader::Refused& refused = reader.refused().constFirst();
+    unread.insert(ns::Error::kLocalizedDescriptionKey, refused.reason);
+    if (QXIMPacketReader::namesMessages(refused.ids))
+        unread.insert(QXIMOnlineScriptParser::kIdsKey, refused.ids);
+}
 
 }  // namespace
 
@@ -17,7 +26,7 @@ struct QXIMOnlineScriptParser::Pieces {
     int type = kTextResult;
     bool listed = false;
     QByteArray beginning;
-    std::unique_ptr<JsonDocument> document;
+    std::unique_ptr<QXIMPacketReader> reader;
     // Why the payload cannot be read; empty while it can.
     QString refused;
 };
@@ -73,6 +82,10 @@ void QXIMOnlineScriptParser::parseScriptText(const QString& segment) const {
                           {kPayloadKey, payload},
                           {ns::Error::kLocalizedDescriptionKey,
                            error ? error->localizedDescription() : QStringLiteral("no value")}};
+                QXIMPacketReader reader(QXIMPacketReader::Shape::Packet,
+                                        QXIMWire::kMostPacketBytes);
+                reader.read(payload.toUtf8());
+                addRefused(reader, unread);
                 continue;
             }
             delegate(parsed, key, std::nullopt);
@@ -115,8 +128,8 @@ void QXIMOnlineScriptParser::beginPieces(QByteArrayView first) {
     pieces_->listed = start > 0 && keys.contains(pieces_->key);
     pieces_->type = types.value(pieces_->key, kTextResult);
     if (pieces_->type == kJsonResult) {
-        pieces_->document = std::make_unique<JsonDocument>(0, JsonDocument::Room::Own);
-        pieces_->document->setLongestString(QXIMWire::kLongestString);
+        pieces_->reader = std::make_unique<QXIMPacketReader>(QXIMPacketReader::Shape::Packet,
+                                                             QXIMWire::kMostPacketBytes);
     } else {
         pieces_->refused = QStringLiteral("a text payload longer than %1 bytes")
                                .arg(CometScriptCutter::kMaxSegment);
@@ -130,17 +143,12 @@ void QXIMOnlineScriptParser::readPayload(QByteArrayView bytes) {
         pieces_->beginning +=
             bytes.first(std::min(bytes.size(), kPayloadBeginning - pieces_->beginning.size()));
     if (!pieces_->refused.isEmpty()) return;
-    // The closing text and what follows it come after the value, where nothing is read.
-    JsonDocument& document = *pieces_->document;
-    std::optional<ns::Error> error;
-    if (document.parse(bytes, &error) == ParserStatusError) {
-        pieces_->refused = error->localizedDescription();
-    } else if (document.keptBytes() > CometScriptCutter::kMaxSegment) {
-        pieces_->refused = QStringLiteral("longer than %1 bytes with its strings cut to %2 bytes")
-                               .arg(CometScriptCutter::kMaxSegment)
-                               .arg(QXIMWire::kLongestString);
+    // The closing text and what follows it come after the value, where nothing is read. A
+    // packet set aside is read on for its ids.
+    if (pieces_->reader->read(bytes) == ParserStatusError) {
+        pieces_->refused = pieces_->reader->error()->localizedDescription();
+        pieces_->reader.reset();
     }
-    if (!pieces_->refused.isEmpty()) pieces_->document.reset();
 }
 
 void QXIMOnlineScriptParser::finishPieces() {
@@ -152,17 +160,20 @@ void QXIMOnlineScriptParser::finishPieces() {
         delegate(QVariant(), QString(), ns::Error(kErrorDomain, -1));
         return;
     }
-    if (pieces->refused.isEmpty() && pieces->document->parserStatus() != ParserStatusOK)
-        pieces->refused = QStringLiteral("the payload ends inside its value");
-    const QVariant root = pieces->refused.isEmpty() ? pieces->document->root() : QVariant();
-    if (root.isValid()) {
-        delegate(root, pieces->key, std::nullopt);
-        return;
+    QXIMPacketReader* reader = pieces->reader.get();
+    if (reader && pieces->refused.isEmpty()) {
+        if (reader->status() != ParserStatusOK) {
+            pieces->refused = QStringLiteral("the payload ends inside its value");
+        } else if (const QVariant root = reader->value(); root.isValid()) {
+            delegate(root, pieces->key, std::nullopt);
+            return;
+        } else if (reader->refused().isEmpty()) {
+            pieces->refused = QStringLiteral("no value");
+        }
     }
-    if (pieces->refused.isEmpty()) pieces->refused = QStringLiteral("no value");
-    delegate(QVariant(), QString(),
-             ns::Error(kErrorDomain, -1,
-                       {{kKeyKey, pieces->key},
-                        {kPayloadKey, QString::fromUtf8(pieces->beginning)},
-                        {ns::Error::kLocalizedDescriptionKey, pieces->refused}}));
+    QVariantMap unread{{kKeyKey, pieces->key},
+                       {kPayloadKey, QString::fromUtf8(pieces->beginning)},
+                       {ns::Error::kLocalizedDescriptionKey, pieces->refused}};
+    if (reader && pieces->refused.isEmpty()) addRefused(*reader, unread);
+    delegate(QVariant(), QString(), ns::Error(kErrorDomain, -1, unread));
 }

@@ -20,15 +20,19 @@
 // otherwise. Hands over exactly once per segment: the key and result, or (no key
 // matched, or its JSON did not parse) the error of domain "未能解析." and code -1. When a
 // key matched but its payload did not decode, the error's user info names the key
-// (kKeyKey), holds the payload (kPayloadKey) and says why (its localized description).
+// (kKeyKey), holds the payload (kPayloadKey) and says why (its localized description); when
+// that payload reads to its end as a packet set aside (QXIMPacketReader: a number that
+// cannot be read), it also holds the ids the packet names (kIdsKey), so that the packet
+// can be acknowledged.
 //
 // A segment too long to be kept whole comes in pieces (readPiece()) and is read as they
-// come, under the key its start names when that key is listed: a JSON payload with every
-// string longer than QXIMWire::kLongestString cut and at most CometScriptCutter::kMaxSegment
-// bytes kept of the rest, so that its packet is read with its ids and short fields whole.
-// It hands over once, at its last piece, as a whole segment would; a text payload (which
-// cannot be cut), a JSON payload that does not decode or keeps more than the bound give the
-// error, its user info holding the payload's beginning (kPayloadKey).
+// come, under the key its start names when that key is listed: a JSON payload as a packet
+// (QXIMPacketReader), with every string longer than QXIMWire::kLongestString cut and at
+// most QXIMWire::kMostPacketBytes kept of the rest, so that its packet is read with its ids
+// and short fields whole. It hands over once, at its last piece, as a whole segment would; a
+// text payload (which cannot be cut), a JSON payload that does not decode or is set aside
+// give the error, its user info holding the payload's beginning (kPayloadKey) and the ids
+// of a packet set aside (kIdsKey).
 class QXIMOnlineScriptParser {
 public:
     static constexpr int kTextResult = 0;
@@ -36,6 +40,7 @@ public:
     static inline const QString kErrorDomain = QStringLiteral("未能解析.");
     static inline const QString kKeyKey = QStringLiteral("key");
     static inline const QString kPayloadKey = QStringLiteral("payload");
+    static inline const QString kIdsKey = QStringLiteral("ids");
 
     // (result, key, error): a result and key, or an error without either.
     using Delegate = std::function<void(const QVariant& result, const QString& key,

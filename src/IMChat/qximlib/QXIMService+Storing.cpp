@@ -228,9 +228,12 @@ void QXIMService::savePackets(const QList<QVariantMap>& packets, bool notify,
     if (notify && !told.messages.isEmpty()) postReceived(std::move(told));
 }
 
-void QXIMService::offlineMessage(const QVariant& replyValue) {
+void QXIMService::offlineMessage(const QVariant& replyValue,
+                                 const QList<QXIMPacketReader::Refused>& refused) {
     // A fetch answered after the stop finds the store closing.
     if (stopped_) return;
+    for (const QXIMPacketReader::Refused& packet : refused)
+        setAsideUnread(packet.reason, packet.ids);
     const Tolerant reply(replyValue);
     QVariant list = reply[QStringLiteral("data")].value();
     if (!list.isValid()) {

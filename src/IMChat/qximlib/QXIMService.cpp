@@ -223,8 +223,9 @@ void QXIMService::receiveOfflineMessages() {
     onQueue([this] {
         if (!offlineReceiver_) {
             offlineReceiver_ = std::make_unique<QXIMOfflineReceiver>(
-                [weak = weak_from_this()](const QVariant& reply) {
-                    if (const auto self = weak.lock()) self->offlineMessage(reply);
+                [weak = weak_from_this()](const QVariant& reply,
+                                          const QXIMOfflineReceiver::Refused& refused) {
+                    if (const auto self = weak.lock()) self->offlineMessage(reply, refused);
                 },
                 queue_);
         }
@@ -288,7 +289,13 @@ QByteArray QXIMService::subDataString() const {
     return tail;
 }
 
-void QXIMService::setAside(const QString& reason, const QVariantMap& packet) {
+void QXIMService::setAsideUnread(const QString& reason, const QVariantMap& ids) {
+    const bool acknowledged = QXIMPacketReader::namesMessages(ids);
+    if (acknowledged) acknowledge(ids);
+    setAside(reason, ids, acknowledged);
+}
+
+void QXIMService::setAside(const QString& reason, const QVariantMap& packet, bool acknowledged) {
     QStringList ids;
     for (const QVariant& item : Tolerant(packet)[QStringLiteral("msgs")].toList())
         ids.append(Tolerant(item)[QStringLiteral("id")].toString());
@@ -298,10 +305,10 @@ void QXIMService::setAside(const QString& reason, const QVariantMap& packet) {
             .arg(talk[QStringLiteral("fromTalkId")].toString(),
                  talk[QStringLiteral("toTalkId")].toString(), ids.join(QLatin1Char(',')));
     if (!setAsideSeen_.contains(qHash(names))) {
-        qWarning().noquote() << QStringLiteral(
-                                    "Received packet set aside, acknowledged, not "
-                                    "stored: %1 (%2)")
-                                    .arg(reason, names);
+        qWarning().noquote() << QStringLiteral("Received packet set aside, %1: %2 (%3)")
+                                    .arg(acknowledged ? QStringLiteral("acknowledged, not stored")
+                                                      : QStringLiteral("unread"),
+                                         reason, names);
     }
     if (setAsideSeen_.size() >= kSetAsideRemembered) setAsideSeen_.clear();
     setAsideSeen_.insert(qHash(names));
@@ -324,10 +331,14 @@ void QXIMService::setAside(const QString& reason, const QString& key, const QStr
 void QXIMService::parserResult(const QVariant& result, const QString& key,
                                const std::optional<ns::Error>& error) {
     if (error) {
-        // A payload that does not decode names no message to acknowledge: the stream goes
-        // on without it.
+        // A packet that cannot be read is acknowledged when it names its ids, so that it is
+        // not sent again for ever; a payload that does not decode names none: the stream
+        // goes on without it.
         const QVariantMap unread = error->userInfo();
-        if (unread.contains(QXIMOnlineScriptParser::kPayloadKey)) {
+        const QVariantMap ids = unread.value(QXIMOnlineScriptParser::kIdsKey).toMap();
+        if (unread.value(QXIMOnlineScriptParser::kKeyKey) == kRecvMsg && !ids.isEmpty()) {
+            setAsideUnread(error->localizedDescription(), ids);
+        } else if (unread.contains(QXIMOnlineScriptParser::kPayloadKey)) {
             setAside(error->localizedDescription(),
                      unread.value(QXIMOnlineScriptParser::kKeyKey).toString(),
                      unread.value(QXIMOnlineScriptParser::kPayloadKey).toString());

@@ -5,6 +5,7 @@
 #include "IMChat/qximlib/QXIMDatabase.h"
 #include "IMChat/qximlib/QXIMMessage.h"
 #include "IMChat/qximlib/QXIMOnlineScriptParser.h"
+#include "IMChat/qximlib/QXIMPacketReader.h"
 
 #include "platform/foundation/clock.h"
 #include "platform/foundation/concurrent_queue.h"
@@ -139,8 +140,10 @@ public:
         const QVariantMap& packet, qint64 me,
         const std::vector<std::shared_ptr<QXIMServiceObserver>>& plugIns);
 
-    // Handles the reply of an offline fetch (on the service queue).
-    void offlineMessage(const QVariant& reply);
+    // Handles the reply of an offline fetch (on the service queue), and the packets of it
+    // that could not be read: each is set aside, and acknowledged when it names its ids.
+    void offlineMessage(const QVariant& reply,
+                        const QList<QXIMPacketReader::Refused>& refused = {});
     // Handles one chunk of the stream (on the service queue). A segment too long to be kept
     // whole is read as it comes, its long strings cut (QXIMOnlineScriptParser).
     void onlineMessage(const QByteArray& chunk);
@@ -186,9 +189,11 @@ private:
     [[nodiscard]] static QList<qint64> messageIdsOf(const QVariantMap& packet);
     void sendSuccess(QXIMSender& sender, const QVariant& reply);
     void sendFail(QXIMSender& sender);
-    // Logs what the service cannot keep (a packet it cannot store, a segment it cannot
-    // read) and lets it go; a text that comes again is logged once.
-    void setAside(const QString& reason, const QVariantMap& packet);
+    // Logs what the service cannot keep (a packet it cannot store or read, a segment it
+    // cannot read) and lets it go; a text that comes again is logged once.
+    void setAside(const QString& reason, const QVariantMap& packet, bool acknowledged = true);
+    // Sets aside a packet that could not be read, acknowledging it when it names its ids.
+    void setAsideUnread(const QString& reason, const QVariantMap& ids);
     void setAside(const QString& reason, const QString& key, const QString& text);
 
     std::shared_ptr<ns::SerialQueue> queue_;

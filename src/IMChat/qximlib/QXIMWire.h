@@ -15,6 +15,11 @@ namespace QXIMWire {
 // stored and acknowledged.
 inline constexpr qsizetype kLongestString = 16 * 1024;
 
+// What one packet read as it comes (in a fetch reply, in a stream segment past 4 MB) may keep
+// of its text, its strings cut: a packet is a few kilobytes, and what keeps more is set
+// aside with the ids it names.
+inline constexpr qint64 kMostPacketBytes = 4 * 1024 * 1024;
+
 // "ContentType" form-encoded, "QxData-Version" of the constant manager and, for a call
 // with an interface name, that name as "interface", as every call carries it on the wire
 // (the shared request object also finds the calls to replace by it).

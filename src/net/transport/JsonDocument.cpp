@@ -72,6 +72,10 @@ QVariant JsonDocument::root() const {
     return dictionary;
 }
 
+void JsonDocument::closeOpenContainers() {
+    while (open_ > 0) close();
+}
+
 void JsonDocument::parserDidStartDictionary(JsonParser&) {
     open(true);
 }

@@ -28,7 +28,8 @@ public:
 };
 
 // Builds a QVariant tree (QVariantMap, QVariantList, QString, qint64, double, bool)
-// from the events of its own parser.
+// from the events of its own parser. It may also be handed the events of another parser,
+// as that parser's delegate, to build the tree of a part of that parser's text.
 class JsonDocument : public JsonParserDelegate {
 public:
     // Where a document keeps the working room of its parse: the thread's, lent to one
@@ -57,6 +58,9 @@ public:
     // A container joins its parent only when it closes, so after
     // ParserStatusInsufficientData the root holds exactly the completed members.
     [[nodiscard]] QVariant root() const;
+    // Closes every container still open, each joining its parent, so that the root holds
+    // all that was read (a key whose value did not come is left out).
+    void closeOpenContainers();
     [[nodiscard]] ParserStatus parserStatus() const { return parserStatus_; }
     [[nodiscard]] JsonDocumentDelegate* delegate() const { return delegate_; }
     // The delegate is not owned.

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -157,6 +158,11 @@ struct JsonParser::Events {
 
     static int number(void* context, const char* text, size_t length) {
         JsonParser& self = parser(context);
+        if (std::exchange(self.numberCut_, false)) {
+            self.leaveOut(
+                QStringLiteral("number longer than %1 characters").arg(kJsonLongestNumber));
+            return 1;
+        }
         const char* end = text + length;
         const std::string_view literal(text, length);
         if (literal.find_first_of(".eE") == std::string_view::npos) {
@@ -182,8 +188,12 @@ struct JsonParser::Events {
             real = strtod_l(terminated.c_str(), nullptr, cLocale());
             if (std::isinf(real)) {
                 const QString value = QString::fromLatin1(text, qsizetype(length));
-                self.fail(kJsonErrorDoubleOverflow,
-                          QStringLiteral("double overflow on '%1'").arg(value), value);
+                const QString message = QStringLiteral("double overflow on '%1'").arg(value);
+                if (self.leavesOutNumbers_) {
+                    self.leaveOut(message);
+                    return 1;
+                }
+                self.fail(kJsonErrorDoubleOverflow, message, value);
                 return 0;
             }
         }
@@ -276,16 +286,42 @@ ParserStatus JsonParser::parse(QByteArrayView chunk) {
     if (status_ == ParserStatusOK || status_ == ParserStatusError) return status_;
     if (!makeHandle(true)) return status_;
     if (longestString_ > 0) return parseCutting(chunk);
-    keptBytes_ += chunk.size();
-    const auto status = yajl_parse(handle_, reinterpret_cast<const unsigned char*>(chunk.data()),
-                                   size_t(chunk.size()));
-    return finishChunk(status, chunk);
+    return parsePart(chunk);
+}
+
+ParserStatus JsonParser::parsePart(QByteArrayView part) {
+    partStart_ = keptBytes_;
+    keptBytes_ += part.size();
+    const auto status = yajl_parse(handle_, reinterpret_cast<const unsigned char*>(part.data()),
+                                   size_t(part.size()));
+    partStart_.reset();
+    return finishChunk(status, part);
+}
+
+qint64 JsonParser::keptBytes() const {
+    // yajl counts what it has read of the part as it goes.
+    return partStart_ ? *partStart_ + qint64(yajl_get_bytes_consumed(handle_)) : keptBytes_;
 }
 
 namespace {
 
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
 bool isNumberByte(char c) {
-    return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E';
+    return isDigit(c) || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E';
+}
+
+int hexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+bool isFirstHalfOfPair(char32_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
 }
 
 }  // namespace
@@ -297,39 +333,62 @@ ParserStatus JsonParser::parseCutting(QByteArrayView chunk) {
     const auto passOn = [&](qsizetype to) {
         if (to <= from) return true;
         const QByteArrayView part = chunk.sliced(from, to - from);
-        keptBytes_ += part.size();
         from = to;
-        const auto status = yajl_parse(handle_, reinterpret_cast<const unsigned char*>(part.data()),
-                                       size_t(part.size()));
-        return finishChunk(status, part) == ParserStatusInsufficientData;
+        return parsePart(part) == ParserStatusInsufficientData;
     };
     for (qsizetype at = 0; at < chunk.size(); ++at) {
         const char c = chunk[at];
         if (!cut.inString) {
+            if (cut.skippingNumber) {
+                if (isNumberByte(c)) continue;
+                cut.skippingNumber = false;
+                from = at;  // what follows the literal is read
+            }
             if (c == '"') {
                 cut.inString = true;
                 cut.stringBytes = 0;
                 cut.numberBytes = 0;
+                cut.pairOpen = false;
             } else if (!isNumberByte(c)) {
                 cut.numberBytes = 0;
             } else if (++cut.numberBytes > kJsonLongestNumber) {
-                // Read up to here first: after the top-level value, it is text never read.
-                if (!passOn(at)) return status_;
-                fail(kJsonErrorTooLong,
-                     QStringLiteral("number longer than %1 characters").arg(kJsonLongestNumber));
-                status_ = ParserStatusError;
-                return status_;
+                if (!leavesOutNumbers_) {
+                    // Read up to here first: after the top-level value, it is text never read.
+                    if (!passOn(at)) return status_;
+                    fail(
+                        kJsonErrorTooLong,
+                        QStringLiteral("number longer than %1 characters").arg(kJsonLongestNumber));
+                    status_ = ParserStatusError;
+                    return status_;
+                }
+                // Cut after a digit, so that what yajl reads of the literal is a number;
+                // the rest is skipped and the number left out.
+                if (cut.afterDigit) {
+                    if (!passOn(at)) return status_;
+                    cut.skippingNumber = true;
+                    numberCut_ = true;
+                    continue;
+                }
             }
+            cut.afterDigit = isDigit(c);
             continue;
         }
-        // A string: a character or escape may be cut off before its first byte only.
+        // A string: a character or escape may be cut off before its first byte only, and a
+        // pair's second half not at all.
         bool startsCharacter = false;
+        bool secondHalf = false;
         if (cut.escaped) {
             cut.escaped = false;
-            if (c == 'u') cut.hexLeft = 4;
-        } else if (cut.hexLeft > 0) {
-            --cut.hexLeft;
+            if (c == 'u') {
+                cut.hexLeft = 4;
+                cut.hexValue = 0;
+            }
+        } else if (cut.hexLeft > 0 && hexDigitValue(c) >= 0) {
+            // (A \u escape cut short, which yajl refuses, ends at the byte that is no digit.)
+            cut.hexValue = cut.hexValue * 16 + char32_t(hexDigitValue(c));
+            if (--cut.hexLeft == 0) cut.pairOpen = isFirstHalfOfPair(cut.hexValue);
         } else if (c == '"') {
+            cut.hexLeft = 0;
             cut.inString = false;
             if (cut.skipping) {
                 cut.skipping = false;
@@ -337,18 +396,21 @@ ParserStatus JsonParser::parseCutting(QByteArrayView chunk) {
             }
             continue;
         } else {
+            cut.hexLeft = 0;
             cut.escaped = c == '\\';
             startsCharacter = (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+            secondHalf = cut.pairOpen && cut.escaped;
+            cut.pairOpen = false;
         }
         if (cut.skipping) continue;
-        if (startsCharacter && cut.stringBytes >= longestString_) {
+        if (startsCharacter && !secondHalf && cut.stringBytes >= longestString_) {
             if (!passOn(at)) return status_;
             cut.skipping = true;
             continue;
         }
         ++cut.stringBytes;
     }
-    if (cut.skipping) {
+    if (cut.skipping || cut.skippingNumber) {
         from = chunk.size();
         return status_ == ParserStatusNone ? ParserStatusInsufficientData : status_;
     }
@@ -437,6 +499,12 @@ const QString& JsonParser::keyFromBytes(const char* bytes, size_t length) {
         lastKey_ = QString::fromUtf8(bytes, qsizetype(length));
     }
     return lastKey_;
+}
+
+void JsonParser::leaveOut(const QString& why) {
+    ++leftOutNumbers_;
+    lastLeftOut_ = why;
+    valueParsed(QVariant());
 }
 
 void JsonParser::valueParsed(QVariant&& value) {

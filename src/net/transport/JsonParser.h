@@ -44,7 +44,7 @@ constexpr qsizetype kJsonMaxDepth = 512;
 
 // The longest number literal a parser that cuts long strings reads (JsonParser::
 // setLongestString): yajl holds a literal whole until it ends, and no number needs more
-// than a few dozen characters.
+// than a few dozen characters. Number literals in a row count each on its own.
 constexpr qsizetype kJsonLongestNumber = 1024;
 
 class JsonParser;
@@ -89,13 +89,25 @@ public:
 
     // Cuts every string and key whose text (as written, escapes included) runs past `bytes`
     // bytes, as it comes: its first `bytes` bytes are read, up to the end of the character
-    // or escape under way, and the rest is skipped up to its closing quote, so that neither
-    // this parser nor yajl ever holds more of it, however the chunks fall. A number literal
-    // longer than kJsonLongestNumber is then an error (kJsonErrorTooLong). 0, the default,
-    // cuts nothing. Set before the first chunk; parse() only.
+    // or escape under way (a surrogate pair written as two \u escapes is one character), and
+    // the rest is skipped up to its closing quote, so that neither this parser nor yajl ever
+    // holds more of it, however the chunks fall. A number literal longer than
+    // kJsonLongestNumber is then an error (kJsonErrorTooLong). 0, the default, cuts nothing.
+    // Set before the first chunk; parse() only.
     void setLongestString(qsizetype bytes) { longestString_ = bytes; }
-    // The bytes of the text read so far, less what was cut away.
-    [[nodiscard]] qint64 keptBytes() const { return keptBytes_; }
+    // Leaves out a number that cannot be read (one that overflows a double, or one longer
+    // than kJsonLongestNumber while strings are cut, whose rest is then skipped as a long
+    // string's is) instead of stopping the parse: the delegate gets an invalid QVariant in
+    // its place, as for a string that is not UTF-8, and leftOutNumbers() counts it. A reader
+    // of many records can then set aside the one that holds it and read on. Set before the
+    // first chunk.
+    void setLeavesOutUnreadableNumbers(bool leaves) { leavesOutNumbers_ = leaves; }
+    [[nodiscard]] qint64 leftOutNumbers() const { return leftOutNumbers_; }
+    // Why the last number was left out; empty before any was.
+    [[nodiscard]] const QString& lastLeftOut() const { return lastLeftOut_; }
+    // The bytes of the text read so far, less what was cut away; inside a delegate call,
+    // those up to the end of the event's token.
+    [[nodiscard]] qint64 keptBytes() const;
 
     [[nodiscard]] const std::optional<ns::Error>& parserError() const { return parserError_; }
     [[nodiscard]] JsonParserDelegate* delegate() const { return delegate_; }
@@ -109,18 +121,26 @@ private:
     // Where a parser that cuts long strings stands in the text.
     struct Cutting {
         bool inString = false;
-        bool escaped = false;       // right after a backslash
-        int hexLeft = 0;            // digits of a \u escape still to come
-        bool skipping = false;      // the rest of a string past the bound
-        qsizetype stringBytes = 0;  // of the string under way, read so far
-        qsizetype numberBytes = 0;  // of the number literal under way
+        bool escaped = false;         // right after a backslash
+        int hexLeft = 0;              // digits of a \u escape still to come
+        char32_t hexValue = 0;        // of the \u escape under way
+        bool pairOpen = false;        // right after the \u escape of a pair's first half
+        bool skipping = false;        // the rest of a string past the bound
+        qsizetype stringBytes = 0;    // of the string under way, read so far
+        qsizetype numberBytes = 0;    // of the number literal under way
+        bool afterDigit = false;      // the last byte read of that literal is a digit
+        bool skippingNumber = false;  // the rest of a literal past the bound
     };
 
     bool makeHandle(bool ignoreTrailingText);
     // parse() with long strings cut.
     ParserStatus parseCutting(QByteArrayView chunk);
+    // Hands one part of the text to yajl.
+    ParserStatus parsePart(QByteArrayView part);
     ParserStatus finishChunk(int yajlStatus, QByteArrayView chunk);
     void fail(qint64 code, const QString& message, const QString& literal = {});
+    // Hands over an invalid value in place of a number that cannot be read.
+    void leaveOut(const QString& why);
     // The key for these bytes; a null QString when they are not UTF-8.
     [[nodiscard]] const QString& keyFromBytes(const char* bytes, size_t length);
     void valueParsed(QVariant&& value);
@@ -136,5 +156,12 @@ private:
     QString lastKey_;
     qsizetype longestString_ = 0;
     qint64 keptBytes_ = 0;
+    // While yajl reads a part: the kept bytes before it.
+    std::optional<qint64> partStart_;
+    bool leavesOutNumbers_ = false;
+    qint64 leftOutNumbers_ = 0;
+    QString lastLeftOut_;
+    // The literal yajl is reading was cut at the bound.
+    bool numberCut_ = false;
     Cutting cutting_;
 };

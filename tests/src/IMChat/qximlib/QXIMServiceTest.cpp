@@ -300,6 +300,84 @@ TEST_F(QXIMServiceTest, AMessageTooLongToKeepWholeIsStoredCutAndTheOnesBehindItC
     EXPECT_EQ(messaging.openStreams(kServiceUser), 1);
 }
 
+// A packet that cannot be read (a number of 1,025 digits or past a double, 9 MB of small
+// fields, each before the ids in its text) holds back neither the packets beside it nor
+// itself: it is set aside and acknowledged once, from the fetch and from the stream alike,
+// and the others are stored.
+TEST_F(QXIMServiceTest, APacketThatCannotBeReadIsAcknowledgedOnceAndTheOthersAreStored) {
+    QByteArray fields = "[1";
+    while (fields.size() < 9 * 1024 * 1024) fields += ",1";
+    const QString smallFields = QString::fromLatin1(fields + "]");
+    const auto acknowledgedIds = [&] { return messaging.counters()["acknowledgedIds"].toInt(); };
+    server().setStream({.heartbeatMs = 50});
+    // The first stream breaks off at once: the fetch alone brings what was written before.
+    server().setFault({.prefix = standin::paths::kStreamReceive, .dropAfterChunks = 0, .times = 1});
+    write({{"to", kServiceUser}, {"contentsText", "[" + QString(1025, '1') + "]"}});
+    write({{"to", kServiceUser}});
+    write({{"to", kServiceUser}, {"contentsText", smallFields}});
+    write({{"to", kServiceUser}, {"count", 2}});
+    auto service = QXIMService::shared();
+    // Each id for both talk ids; the server lets a packet go at the first.
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return storedFromBroker() >= 3 && acknowledgedIds() >= 10;
+    })) << storedFromBroker()
+        << " " << unacknowledged();
+    EXPECT_EQ(storedFromBroker(), 3);
+    EXPECT_EQ(acknowledgedIds(), 2 * 5);
+    EXPECT_EQ(unacknowledged(), 0);
+    EXPECT_EQ(requestsFor(standin::paths::kMessageApi, "getnotrecvmsgs"), 1);
+
+    clock().advance(66s);
+    service->heartbeat();
+    ASSERT_TRUE(runMainLoopUntil([&] { return messaging.openStreams(kServiceUser) == 1; }));
+    write({{"to", kServiceUser}, {"contentsText", "[1e400]"}});    // a segment read whole
+    write({{"to", kServiceUser}, {"contentsText", smallFields}});  // one read in pieces
+    write({{"to", kServiceUser}});
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return (storedFromBroker() >= 4 && acknowledgedIds() >= 16) ||
+               messaging.openStreams(kServiceUser) == 0;
+    }));
+    EXPECT_EQ(storedFromBroker(), 4);
+    EXPECT_EQ(acknowledgedIds(), 2 * 8);
+    EXPECT_EQ(unacknowledged(), 0);
+    EXPECT_EQ(requestsFor(standin::paths::kStreamReceive), 2);
+}
+
+// Neither a fetch nor a stream answered with an error status is read, whatever its body.
+TEST_F(QXIMServiceTest, AFetchOrAStreamAnsweredWithAnErrorStatusIsNotReadAsMessages) {
+    const QByteArray packet =
+        R"({"fromUser":{"id":"880001"},"toUser":{"id":")" + kServiceUserText.toLatin1() +
+        R"("},"post":{"id":"p1"},"talk":{"toTalkId":")" + kServiceUserText.toLatin1() +
+        R"(-880001","fromTalkId":")" + kBrokerTalk.toLatin1() +
+        R"("},"msgs":[{"id":77,"fromUserId":"880001","updateTime":1,)"
+        R"("contents":["不该读到"]}]})";
+    server().setFaults(
+        {{.prefix = standin::paths::kStreamReceive,
+          .status = 500,
+          .body = "<script>window.parent.QX.webim.cometMgr.recvMsg(" + packet + ");</script>",
+          .times = 1},
+         {.prefix = standin::paths::kMessageApi,
+          .status = 500,
+          .body = R"({"requestTime":1,"data":[)" + packet + "]}",
+          .times = 1}});
+    auto service = QXIMService::shared();
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return requestsFor(standin::paths::kStreamReceive) == 1 &&
+               requestsFor(standin::paths::kMessageApi, "getnotrecvmsgs") == 1;
+    }));
+    // What the new stream and fetch bring comes after what the first ones brought.
+    clock().advance(66s);
+    service->heartbeat();
+    write({{"to", kServiceUser}});
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return storedFromBroker() >= 1 &&
+               requestsFor(standin::paths::kMessageApi, "ackrecvmsg") >= 2;
+    }));
+    service->queue()->sync([] {});
+    EXPECT_EQ(storedFromBroker(), 1);
+    EXPECT_EQ(requestsFor(standin::paths::kMessageApi, "ackrecvmsg"), 2);
+}
+
 // A segment that never closes is read in pieces, keeps nothing, and is abandoned by the next
 // segment; the stream stays open and goes on.
 TEST_F(QXIMServiceTest, ASegmentThatNeverClosesIsAbandonedAndTheStreamGoesOn) {

@@ -7,6 +7,7 @@
 #include "MessagingStandin.h"
 
 #include "net/QXIMConstantManager.h"
+#include "net/QXIMRequest.h"
 
 #include "standin/Endpoints.h"
 
@@ -41,7 +42,8 @@ protected:
 
 TEST_F(QXIMWireCallsTest, TheOfflineFetchAsksForAtMostFiftyAndNeverForNobody) {
     int replies = 0;
-    QXIMOfflineReceiver receiver([&](const QVariant&) { ++replies; });
+    QXIMOfflineReceiver receiver(
+        [&](const QVariant&, const QXIMOfflineReceiver::Refused&) { ++replies; });
     receiver.getNotRecvMsgs(QXIMUser::getDefaultUserid());
     receiver.getNotRecvMsgs(0);
     receiver.getNotRecvMsgs(kWireUser, 0, QXIMOfflineReceiver::kEndOfTime, 100);
@@ -90,7 +92,8 @@ TEST_F(QXIMWireCallsTest, TheShortCallsNameTheirInterfacesOnTheWire) {
     ASSERT_TRUE(sender->sendMessage(
         R"({"fromUser":{"id":"9000000000042"},"toUser":{"id":"880001"},"msgs":[]})"));
     int fetched = 0;
-    QXIMOfflineReceiver receiver([&](const QVariant&) { ++fetched; });
+    QXIMOfflineReceiver receiver(
+        [&](const QVariant&, const QXIMOfflineReceiver::Refused&) { ++fetched; });
     receiver.getNotRecvMsgs(kWireUser);
     ASSERT_TRUE(runMainLoopUntil([&] { return acknowledged && sent && fetched == 1; }));
     std::map<QString, QByteArray> interfaces;
@@ -123,6 +126,83 @@ TEST_F(QXIMWireCallsTest, AnAcknowledgementReplacedByTheSameOneLeavesNeitherBusy
     EXPECT_GE(calls("ackrecvmsg").size(), 1);
 }
 
+// A packet of the messaging server's shape, message `id` from the sample broker.
+QByteArray brokerPacket(qint64 id, const QByteArray& contents = R"(["你好"])") {
+    return R"({"fromUser":{"id":"880001"},"toUser":{"id":")" + QByteArray::number(kWireUser) +
+           R"("},"post":{"id":"p1"},"talk":{"toTalkId":"9000000000042-880001","fromTalkId":)"
+           R"("880001-9000000000042"},"msgs":[{"id":)" +
+           QByteArray::number(id) + R"(,"fromUserId":"880001","updateTime":1,"contents":)" +
+           contents + "}]}";
+}
+
+// The fetch reads its reply as it comes: it hands the reply over once and reads nothing after
+// its value; it gives up (and stops its connection) a reply that reads 64 MB, or keeps more
+// than 8 MB after cutting, or that ends or breaks off inside its value, handing over the
+// packets read whole before; and it reads nothing of a reply of an error status.
+TEST_F(QXIMWireCallsTest, TheFetchIsReadAsItComesAndGivenUpAtItsBounds) {
+    QList<QVariantMap> replies;
+    QXIMOfflineReceiver receiver([&](const QVariant& reply, const QXIMOfflineReceiver::Refused&) {
+        replies.append(reply.toMap());
+    });
+    const auto client = QXIMRequest::shared().httpClient();
+    const auto fetchedWith = [&](const standin::FaultRule& fault) {
+        replies.clear();
+        server().setFault(fault);
+        receiver.getNotRecvMsgs(kWireUser);
+        // Ended only when the fetch stops its connection: an endless reply never ends.
+        EXPECT_TRUE(runMainLoopUntil(
+            [&] { return !replies.isEmpty() && client->operationQueue()->operations().empty(); }));
+        drainMainLoop();
+        return replies;
+    };
+    const QByteArray reply = R"({"requestTime":1,"data":[)" + brokerPacket(7) + "]}";
+    auto handed =
+        fetchedWith({.prefix = standin::paths::kMessageApi, .body = reply, .endless = true});
+    ASSERT_EQ(handed.size(), 1);
+    EXPECT_EQ(handed[0].value("data").toList().size(), 1);
+
+    // A string without end: 64 MB are read.
+    handed = fetchedWith({.prefix = standin::paths::kMessageApi,
+                          .body = R"({"requestTime":1,"data":[{"msgs":[{"contents":[")",
+                          .endless = true});
+    ASSERT_EQ(handed.size(), 1);
+    EXPECT_EQ(handed[0], (QVariantMap{{"requestTime", 1LL}, {"data", QVariantList()}}));
+
+    // Three packets of 3 MB of texts each within 16 KB: the third passes 8 MB.
+    QByteArray fields = "[\"\"";
+    while (fields.size() < 3 * 1024 * 1024) fields += ",\"" + QByteArray(8 * 1024, 'x') + "\"";
+    const QByteArray large = R"({"requestTime":1,"data":[)" + brokerPacket(1, fields + "]") + "," +
+                             brokerPacket(2, fields + "]") + "," + brokerPacket(3, fields + "]") +
+                             "]}";
+    handed = fetchedWith({.prefix = standin::paths::kMessageApi, .body = large});
+    ASSERT_EQ(handed.size(), 1);
+    EXPECT_EQ(handed[0].value("data").toList().size(), 2);
+
+    // A reply that ends, or breaks off, inside its value: what was read whole is handed over.
+    const QByteArray unfinished = R"({"requestTime":1,"data":[)" + brokerPacket(8) + ",";
+    for (const bool breaksOff : {false, true}) {
+        handed = fetchedWith({.prefix = standin::paths::kMessageApi,
+                              .body = breaksOff ? unfinished + unfinished : unfinished,
+                              .truncate = breaksOff});
+        ASSERT_EQ(handed.size(), 1);
+        EXPECT_EQ(handed[0].value("data").toList().size(), 1) << breaksOff;
+    }
+
+    // The fetch's failure comes before the next fetch is sent, and so is handled before it.
+    replies.clear();
+    server().setFault(
+        {.prefix = standin::paths::kMessageApi, .status = 500, .body = reply, .times = 1});
+    receiver.getNotRecvMsgs(kWireUser);
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return calls("getnotrecvmsgs").size() == 6 &&
+               client->operationQueue()->operations().empty();
+    }));
+    receiver.getNotRecvMsgs(kWireUser);
+    ASSERT_TRUE(runMainLoopUntil([&] { return !replies.isEmpty(); }));
+    ASSERT_EQ(replies.size(), 1);
+    EXPECT_TRUE(replies[0].value("data").toList().isEmpty()) << "the stand-in's own reply";
+}
+
 TEST_F(QXIMWireCallsTest, TheGuestNeitherSendsNorListens) {
     int answers = 0;
     const auto counting = [&](QXIMSender&, const auto&) { ++answers; };
@@ -136,7 +216,8 @@ TEST_F(QXIMWireCallsTest, TheGuestNeitherSendsNorListens) {
     EXPECT_FALSE(stream.isConnected());
     // A fetch issued afterwards marks the point by which a send would have arrived.
     int replies = 0;
-    QXIMOfflineReceiver receiver([&](const QVariant&) { ++replies; });
+    QXIMOfflineReceiver receiver(
+        [&](const QVariant&, const QXIMOfflineReceiver::Refused&) { ++replies; });
     receiver.getNotRecvMsgs(kWireUser);
     ASSERT_TRUE(runMainLoopUntil([&] { return replies == 1; }));
     EXPECT_TRUE(calls("sendmsg").isEmpty());

@@ -71,16 +71,24 @@ TEST_F(JsonDocumentTest, WholeTextConstructorReportsTheEnd) {
 }
 
 // A reader that cuts strings past 16 bytes keeps numbers and short strings whole, cuts the
-// rest at the first whole character or escape from the 16th byte on, never holds more of a
-// string than that, and builds the same tree however the text is split.
+// rest at the first whole character or escape from the 16th byte on (a pair of escapes is one
+// character), never holds more of a string than that, and builds the same tree however the
+// text is split. Number literals count one by one, however many come in a row.
 TEST_F(JsonDocumentTest, StringsPastTheLongestAreCutAsTheyComeWhateverTheChunks) {
     constexpr qsizetype kLongest = 16;
     const QByteArray longKey(40, 'k');
+    QByteArray numbers;  // 1,800 digits in all
+    QVariantList numbersRead;
+    for (int number = 100; number < 700; ++number) {
+        numbers += (numbers.isEmpty() ? "" : ",") + QByteArray::number(number);
+        numbersRead.append(qint64(number));
+    }
     const QByteArray text =
         R"({"id":9000000000001,"short":"看房","t":")" + QByteArray(40000, 'a') + R"(","cn":")" +
         QString(20, QChar(0x957F)).toUtf8() + R"(","esc":")" + QByteArray(R"(\u0041)").repeated(5) +
         R"(","quote":"0123456789abcdefgh\"}]\\)" + QByteArray(R"(\")") +
-        R"(","exact":"0123456789abcdef",")" + longKey + R"(":[1.5,true,null],"n":-12)" + "}";
+        R"(","exact":"0123456789abcdef",")" + longKey + R"(":[1.5,true,null],"n":-12,)" +
+        R"("pair":"0123456789ab\uD83D\uDE00cd","numbers":[)" + numbers + "]}";
     const QVariantMap expected{
         {"id", 9000000000001LL},
         {"short", QStringLiteral("看房")},
@@ -90,7 +98,9 @@ TEST_F(JsonDocumentTest, StringsPastTheLongestAreCutAsTheyComeWhateverTheChunks)
         {"quote", QStringLiteral("0123456789abcdef")},
         {"exact", QStringLiteral("0123456789abcdef")},
         {QString(kLongest, 'k'), QVariantList{1.5, true, QString("")}},
-        {"n", -12LL}};
+        {"n", -12LL},
+        {"pair", QStringLiteral("0123456789ab😀")},  // its second half from the 18th byte
+        {"numbers", numbersRead}};
     for (const qsizetype size :
          {qsizetype(1), qsizetype(2), qsizetype(3), qsizetype(7), qsizetype(4096), text.size()}) {
         JsonDocument document(0, JsonDocument::Room::Own);
@@ -102,7 +112,7 @@ TEST_F(JsonDocumentTest, StringsPastTheLongestAreCutAsTheyComeWhateverTheChunks)
         EXPECT_EQ(document.parserStatus(), ParserStatusOK) << size;
         EXPECT_EQ(document.root(), QVariant(expected))
             << size << " " << json_JSONString(document.root()).left(300).toStdString();
-        EXPECT_LT(document.keptBytes(), 400) << size;
+        EXPECT_LT(document.keptBytes(), 400 + numbers.size()) << size;
     }
     // Nothing cut: the whole text is read.
     JsonDocument whole;
@@ -126,6 +136,41 @@ TEST_F(JsonDocumentTest, StringsPastTheLongestAreCutAsTheyComeWhateverTheChunks)
     JsonDocument after;
     after.setLongestString(kLongest);
     EXPECT_EQ(after.parse("[1] " + QByteArray(kLongestNumber + 1, '7')), ParserStatusOK);
+}
+
+// A reader of many records may leave out the numbers it cannot read and read on: a number
+// that overflows a double, and one longer than 1,024 characters, cut after a digit so that
+// what is read of it is a number and skipped after, however the text is split.
+TEST_F(JsonDocumentTest, NumbersThatCannotBeReadAreLeftOutWhenAskedAndTheReadingGoesOn) {
+    const QByteArray exponentAtTheBound = QByteArray(1023, '1') + "e" + QByteArray(2000, '7');
+    const QByteArray text = R"({"a":[1e400,2],"b":)" + exponentAtTheBound + R"(,"c":[-)" +
+                            QByteArray(1024, '9') + R"(.5,3],"d":")" + QByteArray(100, 'x') +
+                            R"(","e":4})";
+    const QVariantMap expected{
+        {"a", QVariantList{2LL}}, {"c", QVariantList{3LL}}, {"d", QString(16, 'x')}, {"e", 4LL}};
+    for (const qsizetype size : {qsizetype(1), qsizetype(5), qsizetype(1024), text.size()}) {
+        JsonParser parser;
+        parser.setLongestString(16);
+        parser.setLeavesOutUnreadableNumbers(true);
+        JsonDocument tree;
+        parser.setDelegate(&tree);
+        ParserStatus status = ParserStatusNone;
+        for (qsizetype at = 0; at < text.size(); at += size)
+            status = parser.parse(text.mid(at, size));
+        EXPECT_EQ(status, ParserStatusOK) << size;
+        EXPECT_FALSE(parser.parserError()) << size;
+        EXPECT_EQ(tree.root(), QVariant(expected)) << size;
+        EXPECT_EQ(parser.leftOutNumbers(), 3) << size;
+        EXPECT_EQ(parser.lastLeftOut(), "number longer than 1024 characters") << size;
+        // Of a long literal its first 1,024 characters are read (and a digit more after an
+        // exponent's "e"), the rest skipped as a long text's is.
+        EXPECT_EQ(parser.keptBytes(), text.size() - 1999 - 3 - 84) << size;
+    }
+    // Not asked, the first such number stops the reading.
+    JsonParser strict;
+    strict.setLongestString(16);
+    EXPECT_EQ(strict.parse(text), ParserStatusError);
+    EXPECT_EQ(strict.parserError()->code(), kJsonErrorDoubleOverflow);
 }
 
 // Writes every event as a word, to check their order.
