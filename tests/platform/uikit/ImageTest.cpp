@@ -537,7 +537,7 @@ TEST_F(ImageTest, LargeDecodesTakeTurnsWithinTheBudgetAndSmallOnesNeverWait) {
     auto held = DecodingBudget::take(100 * kMB);
     // 16 MB fit beside it, while the GIF's 77 MB wait for it, and so do 16 MB asked after them;
     // a thumbnail decodes at once.
-    std::shared_ptr<Image> beside, gif, afterGif;
+    std::shared_ptr<Image> beside, gif, afterGif, thumbnail;
     {
         OnAThread fits([&] { beside = Image::imageWithData(colour); });
         const bool ended = fits.endsWithoutWaiting();
@@ -551,13 +551,14 @@ TEST_F(ImageTest, LargeDecodesTakeTurnsWithinTheBudgetAndSmallOnesNeverWait) {
         EXPECT_FALSE(largeEnded);
         OnAThread behind([&] { afterGif = Image::imageWithData(colour); });
         EXPECT_FALSE(behind.endsWithoutWaiting(largeEnded ? 0 : 1));
-        EXPECT_TRUE(Image::imageWithData(flatPng(124, 92)));
+        OnAThread small([&] { thumbnail = Image::imageWithData(flatPng(124, 92)); });
+        EXPECT_TRUE(small.endsWithoutWaiting(2));
         EXPECT_EQ(DecodingBudget::heldBytes(), 100 * kMB);
         held = {};
         large.waitForTheEnd();
         behind.waitForTheEnd();
     }
-    ASSERT_TRUE(gif && afterGif);
+    ASSERT_TRUE(gif && afterGif && thumbnail);
     EXPECT_EQ(gif->pixels().size(), QSize(2048, 2048));
 
     // A share larger than the whole budget is given once no other is held.
