@@ -433,35 +433,27 @@ TEST_F(ImageTest, AnInterlacedPictureIsReadFromItsFirstPassesAtEveryStep) {
             pattern.setPixel(x, y, qRgba(x * 5, y * 8, (x * 3 + y * 7) % 256, 255 - x - y));
         }
     }
-    const QByteArray bytes = pngOf(pattern, pattern.height());
-    // A bound of the size read every 8th, 4th or 2nd pixel takes no scaling after it.
-    for (const int step : {8, 4, 2}) {
-        const QSize sampled(48 / step, 32 / step);
-        const auto image = Image::imageWithData(bytes, 1, sampled.width() * sampled.height());
-        ASSERT_TRUE(image) << step;
-        ASSERT_EQ(image->pixels().size(), sampled) << step;
-        for (int y = 0; y < sampled.height(); ++y) {
-            for (int x = 0; x < sampled.width(); ++x) {
-                ASSERT_EQ(pixelAt(*image, x, y).rgba(),
-                          qUnpremultiply(qPremultiply(pattern.pixel(x * step, y * step))))
-                    << step << ": " << x << ", " << y;
-            }
-        }
-    }
-    // And a palette picture read row by row.
+    // Interlaced, read from its first passes; and with a palette, read row by row.
     const QImage indexed = pattern.convertToFormat(QImage::Format_Indexed8);
-    QByteArray paletteBytes;
-    QBuffer buffer(&paletteBytes);
+    QByteArray palette;
+    QBuffer buffer(&palette);
     buffer.open(QIODevice::WriteOnly);
     ASSERT_TRUE(indexed.save(&buffer, "PNG"));
-    for (const int step : {8, 4, 2}) {
-        const auto image = Image::imageWithData(paletteBytes, 1, 48 / step * 32 / step);
-        ASSERT_TRUE(image) << step;
-        for (int y = 0; y < 32 / step; ++y) {
-            for (int x = 0; x < 48 / step; ++x) {
-                ASSERT_EQ(pixelAt(*image, x, y).rgba(),
-                          qUnpremultiply(qPremultiply(indexed.pixel(x * step, y * step))))
-                    << step << ": " << x << ", " << y;
+    const std::pair<QByteArray, QImage> pictures[] = {{pngOf(pattern, 32), pattern},
+                                                      {palette, indexed}};
+    // A bound of the size read every 8th, 4th or 2nd pixel takes no scaling after it.
+    for (const auto& [bytes, source] : pictures) {
+        for (const int step : {8, 4, 2}) {
+            const QSize sampled(48 / step, 32 / step);
+            const auto image = Image::imageWithData(bytes, 1, sampled.width() * sampled.height());
+            ASSERT_TRUE(image) << step;
+            ASSERT_EQ(image->pixels().size(), sampled) << step;
+            for (int y = 0; y < sampled.height(); ++y) {
+                for (int x = 0; x < sampled.width(); ++x) {
+                    ASSERT_EQ(pixelAt(*image, x, y).rgba(),
+                              qUnpremultiply(qPremultiply(source.pixel(x * step, y * step))))
+                        << step << ": " << x << ", " << y;
+                }
             }
         }
     }
