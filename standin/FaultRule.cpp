@@ -20,6 +20,8 @@ QJsonObject FaultRule::toJson() const {
     if (trickleMs != 0) json.insert("trickleMs", trickleMs);
     if (dropAfterChunks) json.insert("dropAfterChunks", *dropAfterChunks);
     if (!picture.isEmpty()) json.insert("picture", QJsonArray{picture.width(), picture.height()});
+    if (interlaced) json.insert("interlaced", true);
+    if (gifFrames != 0) json.insert("gifFrames", gifFrames);
     if (times != 0) json.insert("times", times);
     return json;
 }
@@ -44,6 +46,8 @@ FaultRule FaultRule::fromJson(const QJsonObject& json) {
         rule.dropAfterChunks = json.value("dropAfterChunks").toInt();
     const QJsonArray picture = json.value("picture").toArray();
     if (picture.size() == 2) rule.picture = QSize(picture[0].toInt(), picture[1].toInt());
+    rule.interlaced = json.value("interlaced").toBool();
+    rule.gifFrames = json.value("gifFrames").toInt();
     rule.times = json.value("times").toInt();
     return rule;
 }

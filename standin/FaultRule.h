@@ -26,8 +26,10 @@ struct FaultRule {
     bool endless = false;   // the body goes chunked, then spaces for as long as the client reads
     int trickleMs = 0;      // the body goes one byte at a time, this much real time apart
     std::optional<int> dropAfterChunks;  // a streamed reply breaks off after this many chunks
-    QSize picture;  // not empty: the body becomes a one-colour PNG of this many pixels
-    int times = 0;  // applies to this many requests, then is spent; 0: until changed
+    QSize picture;            // not empty: the body becomes a one-colour PNG of this many pixels
+    bool interlaced = false;  // the picture's PNG is interlaced
+    int gifFrames = 0;        // not 0: the picture is a GIF of this many 2 x 2 frames on its canvas
+    int times = 0;            // applies to this many requests, then is spent; 0: until changed
 
     [[nodiscard]] bool matches(const QByteArray& path) const { return path.startsWith(prefix); }
 

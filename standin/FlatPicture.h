@@ -5,12 +5,16 @@
 
 namespace standin {
 
-// A PNG of one colour: few bytes for many pixels (5,000 x 5,000 pixels in about 73 KB), the
+// Pictures of one colour: few bytes for many pixels (5,000 x 5,000 pixels in about 73 KB), the
 // kind of picture that costs a client far more decoded than it cost to send.
 class FlatPicture {
 public:
-    // The picture of `size` pixels, drawn once a size and kept; nothing for an empty size.
-    [[nodiscard]] static QByteArray png(QSize size);
+    // The PNG of `size` pixels, drawn once a size and kept; nothing for an empty size. An
+    // interlaced one has its rows in the seven passes of the interlaced order.
+    [[nodiscard]] static QByteArray png(QSize size, bool interlaced = false);
+    // A GIF of `frames` frames of 2 x 2 pixels on a canvas of `size`, a tenth of a second each:
+    // a few hundred bytes, and a whole canvas a frame to decode.
+    [[nodiscard]] static QByteArray gif(QSize size, int frames);
 };
 
 }  // namespace standin

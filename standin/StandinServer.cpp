@@ -185,8 +185,13 @@ void StandinServer::Impl::write(Reply reply, const std::optional<FaultRule>& rul
         if (rule->contentType) reply.contentType = *rule->contentType;
         if (rule->garbage) reply.body = garbage(std::max<qsizetype>(reply.body.size(), 64));
         if (!rule->picture.isEmpty()) {
-            reply.body = FlatPicture::png(rule->picture);
-            reply.contentType = "image/png";
+            if (rule->gifFrames > 0) {
+                reply.body = FlatPicture::gif(rule->picture, rule->gifFrames);
+                reply.contentType = "image/gif";
+            } else {
+                reply.body = FlatPicture::png(rule->picture, rule->interlaced);
+                reply.contentType = "image/png";
+            }
         }
         // A forced status or body, or a body of a size or pace of its own, replaces the
         // stream by a plain reply.

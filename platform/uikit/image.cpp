@@ -60,16 +60,6 @@ bool isSideways(ImageOrientation orientation) {
            orientation == ImageOrientation::RightMirrored;
 }
 
-// Pixels in the layout the drawing code is fastest with.
-QImage prepared(QImage pixels) {
-    if (pixels.isNull()) return pixels;
-    const auto format =
-        pixels.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
-    if (pixels.format() != format) pixels.convertTo(format);
-    pixels.setDevicePixelRatio(1);
-    return pixels;
-}
-
 // Divides sums of at most 256 boxes by the box with a multiply and a shift: exact for
 // boxes below 4096 pixels, and several times cheaper than dividing every channel.
 struct BoxDivider {
@@ -157,7 +147,7 @@ struct Image::Slices {
 };
 
 Image::Image(QImage pixels, double scale, ImageOrientation orientation)
-    : pixels_(prepared(std::move(pixels))),
+    : pixels_(ImageReader::drawingPixels(std::move(pixels))),
       scale_(scale > 0 ? scale : 1),
       orientation_(orientation) {}
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/uikit/decoding_budget.h"
+
 #include <QBuffer>
 #include <QByteArray>
 #include <QImage>
@@ -14,10 +16,12 @@ namespace ui {
 // Reads encoded pictures (JPEG, PNG, BMP, the frames of a GIF, ...) within what a picture
 // may cost decoded, as the image libraries of phones do. A picture of more pixels than the
 // limit is decoded scaled down to fit it, its shape kept; the JPEG and PNG decoders scale as
-// they read, so its whole size is never held. What one read may take at once is bounded by
-// kAllocationLimitMB: past it (a GIF or BMP canvas of tens of millions of pixels, a JPEG
-// still too large at an eighth of its size) the picture does not decode, as bytes that are
-// no picture do.
+// they read, and the PNGs that they decode whole are read every few pixels (SampledPng), so its
+// whole size is never held. What one read may take at once is bounded by kAllocationLimitMB: past
+// it (a GIF or BMP canvas of tens of millions of pixels, a JPEG still too large at an eighth of its
+// size) the picture does not decode, as bytes that are no picture do. What all the reads of the
+// process hold at once is bounded by the DecodingBudget: a read takes its share before it decodes
+// and gives it back when the reader goes.
 class ImageReader {
 public:
     // 2048 x 2048 pixels, 16 MB decoded. The largest picture the app shows sharp is a photo
@@ -26,9 +30,6 @@ public:
     static constexpr std::int64_t kMaxPixels = 2048 * 2048;
     // Megabytes one read may allocate; 32 million pixels.
     static constexpr int kAllocationLimitMB = 128;
-    // Buffers of this many bytes or more, decoded pictures of a million pixels and more, are
-    // given back to the system as soon as they go (set for the process on the first read).
-    static constexpr int kOwnPagesFromBytes = 4 * 1024 * 1024;
 
     // Reads `data`, decoding at most `maxPixels` pixels a picture.
     explicit ImageReader(const QByteArray& data, std::int64_t maxPixels = kMaxPixels);
@@ -37,25 +38,49 @@ public:
 
     [[nodiscard]] bool canRead() { return reader_.canRead(); }
     [[nodiscard]] QByteArray format() const { return reader_.format(); }
-    // The picture's size in pixels as its header gives it; invalid when it does not say.
-    [[nodiscard]] QSize size() const { return reader_.size(); }
+    // The picture's size in pixels as its header gives it (a GIF's canvas, which each of its
+    // frames is decoded onto whole); invalid when it does not say.
+    [[nodiscard]] QSize size() const;
     // How the pixels are to be turned to be shown upright, as the picture records it.
     [[nodiscard]] QImageIOHandler::Transformations transformation() const {
         return reader_.transformation();
     }
-    // The next picture (the next frame of an animation) within the bound; null when there is
-    // none or it does not decode.
+    // The next picture (the next frame of an animation) within the bound, in the layout it is
+    // drawn from (drawingPixels); null when there is none or it does not decode. The first read
+    // waits for the reader's share of the decoding budget.
     [[nodiscard]] QImage read();
+    // The most the reads of this reader hold at once, in bytes, as the picture's header tells
+    // (0 before the first read, and when the header does not tell the size); the share of the
+    // decoding budget they take.
+    [[nodiscard]] std::int64_t decodingBytes() const { return decodingBytes_; }
+    [[nodiscard]] bool holdsShare() const { return share_.bytes() > 0; }
 
     // The size a picture of `size` pixels decodes to: itself when it has at most `maxPixels`
     // pixels, else scaled down to fit them, its shape kept.
     [[nodiscard]] static QSize boundedSize(QSize size, std::int64_t maxPixels = kMaxPixels);
+    // `pixels` in the layout the drawing code is fastest with (premultiplied ARGB32, or RGB32
+    // without alpha) at a pixel ratio of 1.
+    [[nodiscard]] static QImage drawingPixels(QImage pixels);
 
 private:
+    // How the picture is decoded: whole, or scaled down as it is read, or every few pixels (a
+    // PNG that the decoders decode whole) then scaled down.
+    enum class Road { Whole, ScaledAsRead, Sampled };
+
+    void takeShare();
+    [[nodiscard]] QImage readSampled();
+
+    // Declared first, so that it is given back once the decoder below has let go of its
+    // buffers.
+    DecodingBudget::Share share_;
     QBuffer buffer_;
     QImageReader reader_;
     std::int64_t maxPixels_;
-    bool scaled_ = false;
+    bool started_ = false;
+    Road road_ = Road::Whole;
+    int step_ = 1;
+    QSize boundedSize_;
+    std::int64_t decodingBytes_ = 0;
 };
 
 }  // namespace ui

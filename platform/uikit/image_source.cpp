@@ -169,7 +169,17 @@ std::shared_ptr<Image> ImageSource::createImageAtIndex(std::size_t index, double
             return nullptr;
         }
     }
+    if (reader_->holdsShare()) reader_.reset();
     return Image::imageWithQImage(std::move(frame), scale);
+}
+
+void ImageSource::readFrames(
+    double scale, const std::function<bool(std::size_t, std::shared_ptr<Image>)>& take) const {
+    ImageReader reader(data_);
+    for (std::size_t index = 0; index < count_; ++index) {
+        auto frame = Image::imageWithQImage(reader.read(), scale);
+        if (!frame || !take(index, std::move(frame))) return;
+    }
 }
 
 }  // namespace ui

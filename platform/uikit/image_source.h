@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -44,9 +45,16 @@ public:
     // The picture's size in pixels as its header gives it, read without decoding;
     // (0, 0) when the header does not say.
     [[nodiscard]] Size pixelSize() const;
-    // Frame `index` as a whole picture (earlier frames composed in), or nothing.
+    // Frame `index` as a whole picture (earlier frames composed in), or nothing. The decoder
+    // stays for the next frame unless it holds a share of the decoding budget (ImageReader): a
+    // large canvas is not held while nobody decodes it, and a later frame is decoded from the
+    // first again.
     [[nodiscard]] std::shared_ptr<Image> createImageAtIndex(std::size_t index,
                                                             double scale = 1) const;
+    // The frames in order, from the first, with one decoder: each is handed to `take` with its
+    // index until `take` answers false, a frame does not decode or the frames end.
+    void readFrames(double scale,
+                    const std::function<bool(std::size_t, std::shared_ptr<Image>)>& take) const;
     // The EXIF orientation (1 to 8) recorded with the first frame; 1 when none is.
     [[nodiscard]] int orientation() const { return orientation_; }
     // The GIF's loop count (0: for ever), absent without a looping extension.

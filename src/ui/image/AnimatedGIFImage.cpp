@@ -70,9 +70,11 @@ AnimatedGIFImage::AnimatedGIFImage(std::shared_ptr<ui::ImageSource> source, doub
     }
     auto& images = slots_->images;
     images.resize(count);
-    for (std::size_t index = 0; index < std::min(count, kFramesAhead); ++index) {
-        images[index] = source_->createImageAtIndex(index, scale_);
-    }
+    const std::size_t first = std::min(count, kFramesAhead);
+    source_->readFrames(scale_, [&](std::size_t index, std::shared_ptr<ui::Image> frame) {
+        images[index] = std::move(frame);
+        return index + 1 < first;
+    });
     firstFrame_ = images.front();
 }
 

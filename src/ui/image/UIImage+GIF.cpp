@@ -40,16 +40,15 @@ std::shared_ptr<ui::Image> ik_animatedGIFWithData(const QByteArray& data) {
     frames.reserve(source->count());
     double total = 0;
     qsizetype decodedBytes = 0;
-    for (std::size_t index = 0; index < source->count(); ++index) {
-        auto frame = source->createImageAtIndex(index, scale);
-        // A frame that does not decode ends the animation where the bytes stop making
-        // sense (a cut-off download), keeping the frames before it.
-        if (!frame) break;
+    // A frame that does not decode ends the animation where the bytes stop making sense (a
+    // cut-off download), keeping the frames before it.
+    source->readFrames(scale, [&](std::size_t index, std::shared_ptr<ui::Image> frame) {
         decodedBytes += frame->pixels().sizeInBytes();
-        if (!frames.empty() && decodedBytes > kLargestAnimationBytes) break;
+        if (!frames.empty() && decodedBytes > kLargestAnimationBytes) return false;
         total += ik_frameDurationAtIndex(index, *source);
         frames.push_back(std::move(frame));
-    }
+        return true;
+    });
     if (frames.empty()) return nullptr;
     if (frames.size() == 1) return frames.front();
     if (total == 0) total = double(frames.size()) * kDefaultFrameDuration;

@@ -1,6 +1,8 @@
 #include "SandboxTest.h"
+#include "StandinFixture.h"
 
 #include "platform/mapkit/map_view.h"
+#include "platform/mapkit/tile_loader.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/interactive_host.h"
 #include "platform/uikit/offscreen_host.h"
@@ -352,6 +354,24 @@ TEST_F(MapViewTest, TilesComeThroughTheLoaderAndAreKeptOrRetried) {
     for (const auto& [url, completion] : loader_->pending) {
         EXPECT_TRUE(url.startsWith("http://other.test/")) << url.toStdString();
     }
+}
+
+class URLTileLoaderTest : public StandinFixture {};
+
+TEST_F(URLTileLoaderTest, ATileOfMorePixelsThanItsSideIsDecodedToThem) {
+    // 1,024 x 1,024 pixels (4 MB decoded) come as 256 x 256 (256 KB), 128 points at scale 2.
+    server().setFault({.prefix = "/img/posts/", .picture = QSize(1024, 1024)});
+    map::URLTileLoader loader;
+    std::shared_ptr<ui::Image> tile;
+    bool answered = false;
+    loader.loadTile(QUrl(server().url("/img/posts/7.jpg")), [&](std::shared_ptr<ui::Image> image) {
+        tile = std::move(image);
+        answered = true;
+    });
+    ASSERT_TRUE(runMainLoopUntil([&] { return answered; }));
+    ASSERT_TRUE(tile);
+    EXPECT_EQ(tile->pixels().size(), QSize(256, 256));
+    EXPECT_EQ(tile->size(), (ui::Size{128, 128}));
 }
 
 TEST_F(MapViewTest, TheTileCacheKeepsItsBoundAndTheTilesUnderWay) {

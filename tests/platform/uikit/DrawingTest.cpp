@@ -175,6 +175,20 @@ public:
     }
 };
 
+// Sets colours, widths and transforms, and draws nothing.
+class StateOnly : public ui::View {
+public:
+    using View::View;
+    void drawRect(const Rect&) override {
+        auto* c = GraphicsContext::current();
+        c->setFillColor(Color::redColor());
+        c->saveGState();
+        c->translateCTM(2, 2);
+        c->setLineWidth(3);
+        c->restoreGState();
+    }
+};
+
 TEST_F(DrawingTest, ViewsDrawIntoABackingStoreOnlyWhenAsked) {
     auto window = std::make_shared<ui::Window>(Rect{0, 0, 40, 40});
     window->setBackgroundColor(Color::whiteColor());
@@ -187,6 +201,23 @@ TEST_F(DrawingTest, ViewsDrawIntoABackingStoreOnlyWhenAsked) {
     EXPECT_EQ(pixelAt(*first, 15, 15), QColor(Qt::red));
     EXPECT_EQ(pixelAt(*first, 25, 25), QColor(Qt::white));  // drawn only the top-left 10 x 10
     EXPECT_EQ(plain->layer()->backingStore(), nullptr);     // drew nothing, keeps nothing
+
+    // The store's top-left is the bounds' origin, wherever it lies; a view that only sets
+    // state keeps no store.
+    auto shifted = std::make_shared<Square>(Rect{0, 0, 20, 20});
+    shifted->setBounds({5, 5, 20, 20});
+    auto stateOnly = std::make_shared<StateOnly>(Rect{0, 0, 20, 20});
+    window->addSubview(shifted);
+    window->addSubview(stateOnly);
+    (void)window->renderImage(1);
+    const auto& store = shifted->layer()->backingStore();
+    ASSERT_TRUE(store);
+    const int scale = int(store->scale());
+    EXPECT_EQ(pixelAt(store->pixels(), 4 * scale, 4 * scale), QColor(Qt::red));  // at (9, 9)
+    EXPECT_EQ(store->pixels().pixelColor(6 * scale, 6 * scale).alpha(), 0);      // at (11, 11)
+    EXPECT_EQ(stateOnly->layer()->backingStore(), nullptr);
+    shifted->removeFromSuperview();
+    stateOnly->removeFromSuperview();
 
     (void)window->renderImage(1);
     EXPECT_EQ(square->draws, 1);

@@ -4,14 +4,27 @@
 
 #include "platform/foundation/sandbox.h"
 #include "platform/uikit/color.h"
+#include "platform/uikit/decoding_budget.h"
 #include "platform/uikit/graphics_context.h"
 #include "platform/uikit/image.h"
+#include "platform/uikit/image_source.h"
 #include "platform/uikit/renderer.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QImageWriter>
 #include <QPainter>
+
+#include <png.h>
+
+#include <atomic>
+#include <functional>
+#include <optional>
+#include <thread>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -263,6 +276,46 @@ QByteArray flatPng(int width, int height) {
     return bytes;
 }
 
+void appendPngBytes(png_structp png, png_bytep data, png_size_t length) {
+    static_cast<QByteArray*>(png_get_io_ptr(png))
+        ->append(reinterpret_cast<const char*>(data), qsizetype(length));
+}
+
+// A PNG of `height` rows, row y being row y % rows.height() of `rows` (RGBA when `rows` has
+// alpha, else RGB), so that a picture of one colour needs only one row.
+QByteArray pngOf(const QImage& rows, int height, bool interlaced = true) {
+    const bool alpha = rows.hasAlphaChannel();
+    const QImage pixels =
+        rows.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+    QByteArray bytes;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_set_write_fn(png, &bytes, appendPngBytes, nullptr);
+    png_set_compression_level(png, 1);
+    png_set_IHDR(png, info, png_uint_32(pixels.width()), png_uint_32(height), 8,
+                 alpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB,
+                 interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    std::vector<png_bytep> rowPointers;
+    for (int y = 0; y < height; ++y) {
+        rowPointers.push_back(const_cast<png_bytep>(pixels.constScanLine(y % pixels.height())));
+    }
+    png_write_image(png, rowPointers.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return bytes;
+}
+
+// A GIF of two frames of 2 x 2 pixels on a canvas of 4,000 x 4,000 pixels (64 MB decoded).
+QByteArray gifOnAHugeCanvas() {
+    QByteArray gif("GIF89a\xa0\x0f\xa0\x0f\x80\x00\x00\xff\x00\x00\x00\x00\xff", 19);
+    for (int frame = 0; frame < 2; ++frame) {
+        gif.append("\x2c\x00\x00\x00\x00\x02\x00\x02\x00\x00\x02\x02\x44\x01\x00", 15);
+    }
+    return gif.append('\x3b');
+}
+
 TEST_F(ImageTest, APictureOfManyPixelsDecodesScaledDownWithinTheBound) {
     const QByteArray huge = flatPng(5000, 5000);
     ASSERT_LT(huge.size(), 100'000);
@@ -282,12 +335,237 @@ TEST_F(ImageTest, APictureOfManyPixelsDecodesScaledDownWithinTheBound) {
               QSize(362, 181));
     EXPECT_EQ(ui::ImageReader::boundedSize({10'000'000, 1}), QSize(4'194'304, 1));
     EXPECT_EQ(ui::ImageReader::boundedSize({0, 7}), QSize(0, 7));
+    // A fit that rounds a hair short without its margin, and a thin picture whose width the
+    // bound cuts once its height is set.
+    EXPECT_EQ(Image::imageWithData(flatPng(2080, 2080))->pixels().size(), QSize(2048, 2048));
+    EXPECT_EQ(ui::ImageReader::boundedSize({2'097'154, 2}), QSize(2'097'152, 2));
 
     // Too large even for a scaled read: a GIF canvas of 6,000 x 6,000 (144 MB a frame,
     // past what one read may take) gives nothing, as bytes that are no picture do.
     QByteArray gif("GIF89a\x70\x17\x70\x17\x80\x00\x00\xff\x00\x00\x00\x00\xff", 19);
     gif.append("\x2c\x00\x00\x00\x00\x02\x00\x02\x00\x00\x02\x02\x44\x01\x00\x3b", 16);
     EXPECT_EQ(Image::imageWithData(gif), nullptr);
+}
+
+// A field of the process's status in bytes ("VmHWM:", "VmRSS:"); nothing where the system
+// does not tell it.
+std::optional<qint64> statusBytes(const QByteArray& field) {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return std::nullopt;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(field)) {
+            return line.mid(field.size()).trimmed().split(' ').value(0).toLongLong() * 1024;
+        }
+    }
+    return std::nullopt;
+}
+
+// How far the process's resident peak rises above what it holds now while `work` runs.
+std::optional<qint64> residentPeakGrowthWhile(const std::function<void()>& work) {
+    QFile references(QStringLiteral("/proc/self/clear_refs"));
+    if (!references.open(QIODevice::WriteOnly) || references.write("5") != 1) return std::nullopt;
+    references.close();
+    const auto start = statusBytes("VmHWM:");
+    work();
+    const auto peak = statusBytes("VmHWM:");
+    if (!start || !peak) return std::nullopt;
+    return *peak - *start;
+}
+
+TEST_F(ImageTest, PicturesPastTheBoundAreNeverHeldWhole) {
+    QImage line(5000, 1, QImage::Format_RGB888);
+    line.fill(QColor(120, 170, 210));
+    const QByteArray plain = pngOf(line, 5000, false);
+    const QByteArray interlaced = pngOf(line, 5000);
+    // What each read holds at once, the share of the decoding budget it takes: a PNG of colour
+    // pixels, scaled as it is read, its result (2,048 x 2,048); an interlaced one, every second
+    // pixel of every second row (its first five passes) and its result, and so a PNG of grey
+    // or palette pixels, read row by row; a GIF, its canvas and its result.
+    const auto held = [](const QByteArray& bytes) {
+        ui::ImageReader reader(bytes);
+        EXPECT_FALSE(reader.read().isNull());
+        return reader.decodingBytes();
+    };
+    EXPECT_EQ(held(plain), 2048 * 2048 * 4);
+    EXPECT_EQ(held(interlaced), 2500 * 2500 * 4 + 2048 * 2048 * 4);
+    EXPECT_EQ(held(flatPng(5000, 5000)), 2500 * 2500 * 4 + 2048 * 2048 * 4);
+    EXPECT_EQ(held(gifOnAHugeCanvas()), 4000 * 4000 * 4 + 2048 * 2048 * 4);
+    EXPECT_EQ(held(flatPng(124, 92)), 124 * 92 * 4);
+    // A JPEG is read at the next eighth of its size above the bound, then scaled: 800 x 800
+    // within 200 x 200 pixels at a quarter.
+    QImage photo(800, 800, QImage::Format_RGB32);
+    photo.fill(Qt::darkCyan);
+    QByteArray jpeg;
+    QBuffer jpegBuffer(&jpeg);
+    jpegBuffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(photo.save(&jpegBuffer, "JPEG"));
+    ui::ImageReader reader(jpeg, 200 * 200);
+    EXPECT_EQ(reader.read().size(), QSize(200, 200));
+    EXPECT_EQ(reader.decodingBytes(), 200 * 200 * 4 + 200 * 200 * 4);
+
+    // And no more: decoding each raises the process's resident peak by far less than the
+    // 100 MB of the picture whole.
+    std::shared_ptr<Image> fromPlain, fromInterlaced, fromPalette;
+    const auto plainPeak =
+        residentPeakGrowthWhile([&] { fromPlain = Image::imageWithData(plain); });
+    const auto interlacedPeak =
+        residentPeakGrowthWhile([&] { fromInterlaced = Image::imageWithData(interlaced); });
+    const QByteArray palette = flatPng(5000, 5000);
+    const auto palettePeak =
+        residentPeakGrowthWhile([&] { fromPalette = Image::imageWithData(palette); });
+    if (!plainPeak) GTEST_SKIP() << "the system does not tell the resident peak";
+    EXPECT_LT(*plainPeak, 40 * 1024 * 1024);
+    EXPECT_LT(*interlacedPeak, 60 * 1024 * 1024);
+    EXPECT_LT(*palettePeak, 60 * 1024 * 1024);
+    ASSERT_TRUE(fromPlain && fromInterlaced && fromPalette);
+    EXPECT_EQ(fromInterlaced->pixels().size(), QSize(2048, 2048));
+    EXPECT_EQ(fromInterlaced->pixels().format(), QImage::Format_RGB32);
+    EXPECT_EQ(pixelAt(*fromInterlaced, 2047, 2047), pixelAt(*fromPlain, 2047, 2047));
+    EXPECT_EQ(pixelAt(*fromPalette, 2047, 2047), QColor(Qt::black));
+}
+
+TEST_F(ImageTest, AnInterlacedPictureIsReadFromItsFirstPassesAtEveryStep) {
+    // 48 x 32 pixels, each of its own colour and alpha, so that a pixel read from the wrong
+    // place or pass shows.
+    QImage pattern(48, 32, QImage::Format_ARGB32);
+    for (int y = 0; y < pattern.height(); ++y) {
+        for (int x = 0; x < pattern.width(); ++x) {
+            pattern.setPixel(x, y, qRgba(x * 5, y * 8, (x * 3 + y * 7) % 256, 255 - x - y));
+        }
+    }
+    // Interlaced, read from its first passes; and with a palette, read row by row.
+    const QImage indexed = pattern.convertToFormat(QImage::Format_Indexed8);
+    QByteArray palette;
+    QBuffer buffer(&palette);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(indexed.save(&buffer, "PNG"));
+    const std::pair<QByteArray, QImage> pictures[] = {{pngOf(pattern, 32), pattern},
+                                                      {palette, indexed}};
+    // A bound of the size read every 8th, 4th or 2nd pixel takes no scaling after it.
+    for (const auto& [bytes, source] : pictures) {
+        for (const int step : {8, 4, 2}) {
+            const QSize sampled(48 / step, 32 / step);
+            const auto image = Image::imageWithData(bytes, 1, sampled.width() * sampled.height());
+            ASSERT_TRUE(image) << step;
+            ASSERT_EQ(image->pixels().size(), sampled) << step;
+            for (int y = 0; y < sampled.height(); ++y) {
+                for (int x = 0; x < sampled.width(); ++x) {
+                    ASSERT_EQ(pixelAt(*image, x, y).rgba(),
+                              qUnpremultiply(qPremultiply(source.pixel(x * step, y * step))))
+                        << step << ": " << x << ", " << y;
+                }
+            }
+        }
+    }
+    // Rows and columns that the steps do not divide, read and scaled to the bound.
+    const QByteArray odd = pngOf(pattern.copy(0, 0, 43, 29), 29);
+    EXPECT_EQ(Image::imageWithData(odd, 1, 6 * 4)->pixels().size(), QSize(5, 4));
+    EXPECT_EQ(Image::imageWithData(odd, 1, 22 * 15)->pixels().size(), QSize(22, 14));
+    // Its whole size within the bound, it decodes whole; cut off in its first pass, not at all.
+    EXPECT_EQ(Image::imageWithData(odd)->pixels().size(), QSize(43, 29));
+    EXPECT_EQ(Image::imageWithData(odd.left(60), 1, 6 * 4), nullptr);
+}
+
+// The address sanitizer's allocator takes no rule and tells nothing of its pages.
+#if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
+#define HOUSING_GLIBC_ALLOCATOR 1
+#endif
+
+#ifdef HOUSING_GLIBC_ALLOCATOR
+void* volatile gKeptBuffer;
+
+// Whether a buffer of `bytes` gets pages of its own now. What the heap's top keeps free goes
+// back first, so that no buffer let go of before serves it.
+bool getsPagesOfItsOwn(std::size_t bytes) {
+    malloc_trim(0);
+    const auto before = mallinfo2().hblkhd;
+    gKeptBuffer = std::malloc(bytes);
+    const bool own = mallinfo2().hblkhd >= before + bytes;
+    std::free(gKeptBuffer);
+    malloc_trim(0);
+    return own;
+}
+#endif
+
+// Work on a thread of its own, which the test sees end or wait for a share of the budget.
+class OnAThread {
+public:
+    explicit OnAThread(std::function<void()> work)
+        : thread_([this, work = std::move(work)] {
+              work();
+              done_ = true;
+          }) {}
+    ~OnAThread() { thread_.join(); }
+    // Waits until the work has ended (true) or waits for its share behind `before` others
+    // (false).
+    bool endsWithoutWaiting(int before = 0) {
+        while (!done_ && ui::DecodingBudget::waitingCount() == before) std::this_thread::yield();
+        return done_;
+    }
+    void waitForTheEnd() {
+        while (!done_) std::this_thread::yield();
+    }
+
+private:
+    std::atomic<bool> done_ = false;
+    std::thread thread_;
+};
+
+TEST_F(ImageTest, LargeDecodesTakeTurnsWithinTheBudgetAndSmallOnesNeverWait) {
+    using ui::DecodingBudget;
+    constexpr std::int64_t kMB = 1024 * 1024;
+    ASSERT_EQ(DecodingBudget::heldBytes(), 0);
+#ifdef HOUSING_GLIBC_ALLOCATOR
+    // Between decodes a buffer of 16 MB comes from the heaps; while a share is held it gets
+    // pages of its own, which go back to the system with it.
+    (void)DecodingBudget::take(4 * kMB);
+    EXPECT_FALSE(getsPagesOfItsOwn(16 * kMB));
+    {
+        const auto share = DecodingBudget::take(4 * kMB);
+        EXPECT_TRUE(getsPagesOfItsOwn(16 * kMB));
+    }
+    EXPECT_FALSE(getsPagesOfItsOwn(16 * kMB));
+#endif
+    EXPECT_EQ(DecodingBudget::take(4 * kMB - 1).bytes(), 0) << "a small decode takes no share";
+
+    QImage line(5000, 1, QImage::Format_RGB888);
+    line.fill(QColor(120, 170, 210));
+    const QByteArray colour = pngOf(line, 5000, false);  // 16 MB to decode
+    auto held = DecodingBudget::take(100 * kMB);
+    // 16 MB fit beside it, while the GIF's 77 MB wait for it, and so do 16 MB asked after them;
+    // a thumbnail decodes at once.
+    std::shared_ptr<Image> beside, gif, afterGif, thumbnail;
+    {
+        OnAThread fits([&] { beside = Image::imageWithData(colour); });
+        const bool ended = fits.endsWithoutWaiting();
+        EXPECT_TRUE(ended);
+        if (!ended) held = {};
+    }
+    ASSERT_TRUE(beside);
+    {
+        OnAThread large([&] { gif = Image::imageWithData(gifOnAHugeCanvas()); });
+        const bool largeEnded = large.endsWithoutWaiting();
+        EXPECT_FALSE(largeEnded);
+        OnAThread behind([&] { afterGif = Image::imageWithData(colour); });
+        EXPECT_FALSE(behind.endsWithoutWaiting(largeEnded ? 0 : 1));
+        OnAThread small([&] { thumbnail = Image::imageWithData(flatPng(124, 92)); });
+        EXPECT_TRUE(small.endsWithoutWaiting(2));
+        EXPECT_EQ(DecodingBudget::heldBytes(), 100 * kMB);
+        held = {};
+        large.waitForTheEnd();
+        behind.waitForTheEnd();
+    }
+    ASSERT_TRUE(gif && afterGif && thumbnail);
+    EXPECT_EQ(gif->pixels().size(), QSize(2048, 2048));
+
+    // A share larger than the whole budget is given once no other is held.
+    held = DecodingBudget::take(DecodingBudget::kBytes + kMB);
+    EXPECT_EQ(held.bytes(), 129 * kMB);
+    held = {};
+    // A source of frames keeps no share between them.
+    const auto source = ui::ImageSource::createWithData(gifOnAHugeCanvas());
+    ASSERT_TRUE(source->createImageAtIndex(1));
+    EXPECT_EQ(DecodingBudget::heldBytes(), 0);
 }
 
 TEST_F(ImageTest, OrientationTurnsTheSizeAndThePixels) {

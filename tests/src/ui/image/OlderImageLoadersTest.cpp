@@ -82,6 +82,21 @@ TEST_F(OlderImageLoadersTest, TheLoadersCacheEmptiesOnAMemoryWarning) {
     EXPECT_FALSE(loader.imageWithURL(imageURL("test/missing.png")));
 }
 
+TEST_F(OlderImageLoadersTest, TheLoadersCacheKeepsTheLatestPicturesWithinItsCostLimit) {
+    auto& loader = ImageLoader::sharedLoader();
+    ns::NotificationCenter::defaultCenter().post(
+        ui::kApplicationDidReceiveMemoryWarningNotification);
+    // Every photo 2,048 x 2,048 pixels, 16 MB decoded: 48 MB hold the latest three.
+    server().setFault({.prefix = "/img/posts/", .picture = QSize(2048, 2048)});
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_TRUE(loader.imageWithURL(imageURL(QStringLiteral("posts/%1.jpg").arg(i))));
+    }
+    EXPECT_FALSE(loader.cachedImage(imageURL("posts/0.jpg")));
+    for (int i = 1; i < 4; ++i) {
+        EXPECT_TRUE(loader.cachedImage(imageURL(QStringLiteral("posts/%1.jpg").arg(i)))) << i;
+    }
+}
+
 class RecordingDelegate : public ImageDownoaderDelegate {
 public:
     void receivedImage(const Image& image, ImageDownoader&) override { images.push_back(image); }

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+
+namespace ui {
+
+// Bounds what the pictures being decoded hold at once across the process. A decode that holds
+// kSmallestShare or more (a picture of a million pixels) takes a share of kBytes for as long
+// as its decoder lives, and waits while the shares already given leave too little for it.
+// Shares are given in the order they are asked for, so that a large one is not passed by
+// smaller ones for ever; one larger than the whole budget is given once no other is held, and
+// decodes alone. Smaller decodes (thumbnails, icons) take no share and never wait.
+//
+// While shares are held, buffers of kOwnPagesFromBytes or more get pages of their own, so that
+// the decoders' buffers and the pictures they make go back to the system as soon as they go.
+//
+// A share is taken and given back within one call chain of a decoder (ImageReader), never
+// held between calls, so no thread ever waits for a share that it holds itself.
+class DecodingBudget {
+public:
+    // As much as one read may allocate (ImageReader::kAllocationLimitMB): a picture of 2,048 x
+    // 2,048 pixels decoded as it is read takes 16 MB of it, so eight decode at once.
+    static constexpr std::int64_t kBytes = 128 * 1024 * 1024;
+    static constexpr std::int64_t kSmallestShare = 4 * 1024 * 1024;
+    // Decoded pictures of a million pixels and more.
+    static constexpr std::int64_t kOwnPagesFromBytes = 4 * 1024 * 1024;
+
+    // A share of the budget, given back when it goes.
+    class Share {
+    public:
+        Share() = default;
+        Share(Share&& other) noexcept;
+        Share& operator=(Share&& other) noexcept;
+        Share(const Share&) = delete;
+        Share& operator=(const Share&) = delete;
+        ~Share();
+
+        [[nodiscard]] std::int64_t bytes() const { return bytes_; }
+
+    private:
+        friend class DecodingBudget;
+        explicit Share(std::int64_t bytes) : bytes_(bytes) {}
+        void giveBack();
+
+        std::int64_t bytes_ = 0;
+    };
+
+    // A share of `bytes`, once its turn has come; an empty share, at once, below
+    // kSmallestShare.
+    [[nodiscard]] static Share take(std::int64_t bytes);
+
+    // The bytes the shares given hold now, and how many decodes wait for theirs.
+    [[nodiscard]] static std::int64_t heldBytes();
+    [[nodiscard]] static int waitingCount();
+};
+
+}  // namespace ui
