@@ -92,7 +92,7 @@ QByteArray plainPng(QSize size) {
     return bytes;
 }
 
-void appendWord(QByteArray& bytes, int value) {
+void appendGifWord(QByteArray& bytes, int value) {
     bytes.append(char(value & 0xff));
     bytes.append(char((value >> 8) & 0xff));
 }
@@ -113,18 +113,18 @@ QByteArray FlatPicture::gif(QSize size, int frames) {
     if (size.width() < 2 || size.height() < 2 || frames <= 0) return {};
     // A two-colour table (the picture's colour, black), looping for ever.
     QByteArray bytes("GIF89a");
-    appendWord(bytes, size.width());
-    appendWord(bytes, size.height());
+    appendGifWord(bytes, size.width());
+    appendGifWord(bytes, size.height());
     bytes.append("\x80\x00\x00", 3);
     bytes.append(char(kRed)).append(char(kGreen)).append(char(kBlue)).append(3, '\0');
     bytes.append("\x21\xff\x0bNETSCAPE2.0\x03\x01\x00\x00\x00", 19);
     for (int frame = 0; frame < frames; ++frame) {
         bytes.append("\x21\xf9\x04\x00\x0a\x00\x00\x00", 8);  // 10 hundredths of a second
         bytes.append('\x2c');
-        appendWord(bytes, frame * 97 % (size.width() - 1));
-        appendWord(bytes, frame * 89 % (size.height() - 1));
-        appendWord(bytes, 2);
-        appendWord(bytes, 2);
+        appendGifWord(bytes, frame * 97 % (size.width() - 1));
+        appendGifWord(bytes, frame * 89 % (size.height() - 1));
+        appendGifWord(bytes, 2);
+        appendGifWord(bytes, 2);
         // No local colour table; the four pixels in LZW with codes of three bits.
         bytes.append("\x00\x02\x02\x44\x01\x00", 6);
     }
