@@ -1,5 +1,6 @@
 // The sample broker's answers and the calls about a user and a broker: what a sent message gets
 // back on the stream, the post card's post, the deal record and its page.
+#include "StandinClient.h"
 #include "StandinFixture.h"
 
 #include "standin/ChatBroker.h"
@@ -232,7 +233,7 @@ protected:
             QString::fromUtf8(QUrl::toPercentEncoding(QString::fromUtf8(
                 QJsonDocument(QJsonObject{{"SearchHousingRequest", QJsonObject{{method, json}}}})
                     .toJson(QJsonDocument::Compact))));
-        httplib::Client http("127.0.0.1", server().port());
+        auto http = standinClient(server().port());
         const auto result =
             http.Post(standin::paths::kDataShare, {{"interface", "HousingRequestInfo"}},
                       body.toStdString(), "application/x-www-form-urlencoded");
@@ -257,7 +258,7 @@ TEST_F(AgentCallsTest, ABrokerAskedAgainForHousesOffersTheNextOne) {
         }
     }
     ASSERT_GT(broker, 0);
-    httplib::Client http("127.0.0.1", server().port());
+    auto http = standinClient(server().port());
     const std::string packet = QStringLiteral(R"({"fromUser":{"id":"42"},"toUser":{"id":"%1"},)"
                                               R"("msgs":[{"contents":["有房源推荐吗"]}]})")
                                    .arg(broker)
@@ -299,7 +300,7 @@ TEST_F(AgentCallsTest, ADealRecordedWithAMobileNumberHasAPageTheTransactionCallN
     EXPECT_EQ(transaction["status"].toInt(), 1);
     EXPECT_EQ(transaction["url"].toString(), page);
 
-    httplib::Client http("127.0.0.1", server().port());
+    auto http = standinClient(server().port());
     const auto shown = http.Get("/deal/42-880001.html");
     ASSERT_TRUE(shown);
     EXPECT_EQ(shown->status, 200);

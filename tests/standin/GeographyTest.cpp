@@ -1,4 +1,5 @@
 // Where the stand-in places a coordinate: the service's city lookup and the public geocoder.
+#include "StandinClient.h"
 #include "StandinFixture.h"
 
 #include "standin/DistrictMap.h"
@@ -18,13 +19,13 @@ namespace {
 class GeographyTest : public StandinFixture {
 protected:
     QJsonObject geocode(const QString& location) {
-        httplib::Client http("127.0.0.1", server().port());
+        auto http = standinClient(server().port());
         auto result = http.Get("/geocoder?location=" + location.toStdString() + "&output=json");
         if (!result) return {};
         return QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object();
     }
     QJsonObject cityAt(const QString& location) {
-        httplib::Client http("127.0.0.1", server().port());
+        auto http = standinClient(server().port());
         auto result =
             http.Post(standin::paths::kDataShare, {{"interface", "SearchCityByLocation"}},
                       "coordinate=" + location.toStdString(), "application/x-www-form-urlencoded");

@@ -32,7 +32,7 @@ QJsonValue needCall(int port, const QString& method, const QJsonArray& arguments
 }
 
 QJsonObject codeSent(int port, const QString& phone, const QString& method = "GetCode") {
-    httplib::Client http("127.0.0.1", port);
+    auto http = standinClient(port);
     const auto result =
         http.Get(QStringLiteral("/users/UserPhoneAuth?phone=%1&method=%2&getCodeType=2")
                      .arg(phone, method)

@@ -237,7 +237,7 @@ protected:
     }
     // The packets an offline fetch of the user's client gets now.
     QJsonArray offline(qint64 user) {
-        httplib::Client http("127.0.0.1", server().port());
+        auto http = standinClient(server().port());
         const QByteArray target =
             QByteArray(paths::kMessageApi) +
             "?op=getnotrecvmsgs&maxTalkNum=50&userId=" + QByteArray::number(user);

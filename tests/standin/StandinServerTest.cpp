@@ -617,7 +617,7 @@ TEST(StandinInProcessTest, TakesFaultsAndGivesRecordsFromCpp) {
     standin::StandinServer server;
     const int port = server.start();
     ASSERT_GT(port, 0);
-    httplib::Client http("127.0.0.1", port);
+    auto http = standinClient(port);
     server.setFaults({{.prefix = paths::kPush, .status = 418}});
     EXPECT_EQ(http.Post(paths::kPush, "", "text/plain")->status, 418);
     EXPECT_EQ(http.Post(paths::kUsers, "", "text/plain")->status, 200);
