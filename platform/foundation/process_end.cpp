@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -11,11 +12,15 @@ namespace ns {
 
 namespace {
 
+// Counted without a lock, since every block of every queue passes here: a start counts itself
+// and then looks for the end, the end marks itself and then looks at the count, so that one of
+// the two always sees the other.
 struct EndState {
+    std::atomic<int> runningWork{0};
+    std::atomic<bool> come{false};
+    // Only for the end's wait, and for the last piece of work to wake it.
     std::mutex mutex;
     std::condition_variable changed;
-    int runningWork = 0;
-    bool come = false;
 };
 
 // Never destroyed: threads may still look at it while statics go.
@@ -44,32 +49,29 @@ void ProcessEnd::watch() {
 
 bool ProcessEnd::startWork() {
     EndState& state = endState();
-    const std::lock_guard lock(state.mutex);
-    if (state.come) return false;
-    ++state.runningWork;
-    return true;
+    state.runningWork.fetch_add(1);
+    if (!state.come.load()) return true;
+    endWork();
+    return false;
 }
 
 void ProcessEnd::endWork() {
     EndState& state = endState();
-    {
-        const std::lock_guard lock(state.mutex);
-        --state.runningWork;
-    }
+    if (state.runningWork.fetch_sub(1) != 1 || !state.come.load()) return;
+    // Under the lock, so that the end cannot miss it between its look at the count and its wait.
+    const std::lock_guard lock(state.mutex);
     state.changed.notify_all();
 }
 
 bool ProcessEnd::hasCome() {
-    EndState& state = endState();
-    const std::lock_guard lock(state.mutex);
-    return state.come;
+    return endState().come.load();
 }
 
 void ProcessEnd::come() {
     EndState& state = endState();
     std::unique_lock lock(state.mutex);
-    state.come = true;
-    state.changed.wait_for(lock, kLongestWait, [&] { return state.runningWork == 0; });
+    state.come.store(true);
+    state.changed.wait_for(lock, kLongestWait, [&] { return state.runningWork.load() == 0; });
 }
 
 }  // namespace ns

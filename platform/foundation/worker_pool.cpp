@@ -38,9 +38,11 @@ struct WorkerPool::State {
 };
 
 WorkerPool& WorkerPool::shared() {
-    ProcessEnd::watch();
     // Never destroyed: its threads serve until the process ends.
-    static WorkerPool* const pool = new WorkerPool;
+    static WorkerPool* const pool = [] {
+        ProcessEnd::watch();
+        return new WorkerPool;
+    }();
     return *pool;
 }
 
