@@ -49,10 +49,29 @@ else
 fi
 # Ninja's status line, read below: steps done, steps of this build.
 export NINJA_STATUS="[%f/%t] "
+# Asked here, not in the filter's arguments: inside $( ) standard output is that pipe.
+terminal=0
+[ -t 1 ] && terminal=1
+# mawk, Debian's default awk, reads a pipe a block at a time unless told to read it line by
+# line: ninja's lines would wait minutes for a block to fill. gawk reads them as they come.
+awk_options=()
+case "$(awk -W version 2>&1 </dev/null)" in
+    *mawk*) awk_options=(-W interactive) ;;
+esac
+# Beside ninja's lines the filter reads a tick every half second, so that a log shows the
+# steps ended even while no line comes.
+tick=$'\001build.sh: tick'
 set +e
-cmake --build "$BUILD_DIR" "${targets[@]}" -- -j"$jobs" 2>&1 |
-    awk -v what="$what" \
-        -v jobs="$jobs" -v terminal="$([ -t 1 ] && echo 1 || echo 0)" -f scripts/build-progress.awk
+{
+    while sleep 0.5 >/dev/null 2>&1; do printf '%s\n' "$tick"; done &
+    ticker=$!
+    cmake --build "$BUILD_DIR" "${targets[@]}" -- -j"$jobs" 2>&1
+    built=$?
+    kill "$ticker" 2>/dev/null
+    wait "$ticker" 2>/dev/null
+    exit "$built"
+} | awk "${awk_options[@]}" -v what="$what" -v jobs="$jobs" -v terminal="$terminal" \
+    -v tick="$tick" -f scripts/build-progress.awk
 status=${PIPESTATUS[0]}
 set -e
 exit "$status"

@@ -143,7 +143,7 @@ QJsonObject brokerJson(const BrokerShops::Shop& shop, int index, const QByteArra
         {"image", image},
         {"creditScore", QString::number(broker.creditScore)},
         {"online", index % 3 == 0 ? "1" : "0"},
-        {"linkNum", QString::number(3 + index * 11 % 90)},
+        {"linkNum", QString::number(broker.contacts)},
         {"CompanyName", broker.company},
         {"CustomerName", broker.shopName},
         {"city", shop.cityName},

@@ -43,6 +43,7 @@ SampleBroker make(int shopId, int number, int cityIndex, const QString& cityName
     broker.shopName = broker.company + districtName + QStringLiteral("店");
     broker.phone = SamplePeople::mobileOf(broker.userId);
     broker.creditScore = SamplePeople::creditScoreOf(broker.userId);
+    broker.contacts = int(10 + broker.userId % 90);
     broker.cityIndex = cityIndex;
     broker.cityName = cityName;
     broker.districtName = districtName;

@@ -18,6 +18,7 @@ struct SampleBroker {
     QString shopName;     // "安家房产徐汇区店"
     QString phone;        // a mobile number
     int creditScore = 0;  // stars out of five
+    int contacts = 0;     // the people who got in touch with him, as every call counts them
     int cityIndex = 0;
     QString cityName;
     QString districtName;

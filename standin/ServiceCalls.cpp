@@ -200,7 +200,7 @@ QJsonObject privilegeOf(const SampleBroker& broker, Promotions& promotions) {
              {"name", broker.name},
              {"district_name", broker.districtName},
              {"street_name", streetOf(broker)},
-             {"agentUserContactNum", int(10 + broker.userId % 90)},
+             {"agentUserContactNum", broker.contacts},
              {"companyName", broker.company},
              {"creditScore", broker.creditScore},
              {"businessCardImage", index % 3 != 2},

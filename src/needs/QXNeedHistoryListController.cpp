@@ -223,8 +223,12 @@ std::shared_ptr<ui::TableViewCell> QXNeedHistoryListController::cellForRowAtInde
     }
     if (subscribeIdOfRow(row) < 0) cell->pushFlagLbl()->setHidden(false);
     cell->bottomIconView()->setImage(ui::Image::imageNamed(icon));
-    if (row.value(QStringLiteral("latlng")).toString().size() >= 2)
-        item.needAddressString += QStringLiteral("附近");
+    // A need placed around a position reads "<place>附近". A point picked on the map is
+    // kept with its street's "附近" already, and says it once.
+    const QString nearby = QStringLiteral("附近");
+    if (row.value(QStringLiteral("latlng")).toString().size() >= 2 &&
+        !item.needAddressString.endsWith(nearby))
+        item.needAddressString += nearby;
     if (!row.isEmpty()) cell->setAddRequestListCellWithItem(item);
     return cell;
 }

@@ -1,5 +1,7 @@
-// The stand-in's community pages and brokers' lists tell the same story as its posts.
+// The stand-in's community pages and brokers' lists tell the same story as its posts, and a
+// shop's broker list the same as the brokers' pages.
 #include "standin/BrokerCalls.h"
+#include "standin/BrokerShops.h"
 #include "standin/Communities.h"
 #include "standin/CommunityCalls.h"
 #include "standin/Endpoints.h"
@@ -197,6 +199,38 @@ TEST_F(CommunityCallsTest, ABrokersListsAreThePostsTheBrokerPosted) {
     EXPECT_EQ(privilege["baseInfo"]["companyName"].toString(), broker->company);
     EXPECT_EQ(privilege["phone"].toString(), broker->phone);
     EXPECT_EQ(privilege["premierPrivilege"]["postNum"]["5"].toInt(), int(sales.size()));
+}
+
+TEST_F(CommunityCallsTest, EveryBrokerOfAShopHasAsManyContactsOnItsListAsOnHisPage) {
+    int brokers = 0;
+    std::set<int> counts;
+    for (const auto& shop : standin::BrokerShops::shops()) {
+        const QByteArray id = QByteArray::number(shop.id);
+        for (int page = 1; (page - 1) * standin::BrokerShops::kBrokersPerPage < shop.brokerCount;
+             ++page) {
+            const QJsonArray list =
+                dig(call("HousingRequestInfo",
+                         classBody(
+                             {{"SearchHousingCustomer",
+                               QJsonObject{{"getCustomerBrokerList",
+                                            QJsonArray{QString(id), QString::number(page)}}}}})),
+                    {"data", "SearchHousingCustomer", "getCustomerBrokerList", "list"})
+                    .toArray();
+            ASSERT_FALSE(list.isEmpty()) << shop.id << " page " << page;
+            for (const QJsonValue broker : list) {
+                const QByteArray user = broker["userId"].toString().toUtf8();
+                const QJsonObject privilege =
+                    call("GetUserPrivilegeByUserId", "ucUserId=" + user + "&pi=1");
+                ASSERT_EQ(broker["linkNum"].toString().toInt(),
+                          privilege["baseInfo"]["agentUserContactNum"].toInt())
+                    << user.toStdString();
+                counts.insert(privilege["baseInfo"]["agentUserContactNum"].toInt());
+                ++brokers;
+            }
+        }
+    }
+    EXPECT_GT(brokers, 100);
+    EXPECT_GT(counts.size(), 10u) << "brokers differ";
 }
 
 }  // namespace

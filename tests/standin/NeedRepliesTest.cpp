@@ -98,12 +98,16 @@ TEST(NeedRepliesSampleTest, BrokersOfTheDistrictAnswerWithHousesThatMatchTheNeed
     for (const auto* house : masters)
         EXPECT_TRUE(house->title.contains(QStringLiteral("合租主卧")))
             << house->title.toStdString();
+    std::size_t cards = 0;
     for (const QJsonValue order : NeedReplies::answersTo(masterBedroom, "http://r")) {
         if (order["kind"] == "card") {
             EXPECT_TRUE(order["contents"][0][2].toString().contains(QStringLiteral("主卧")))
                 << order["contents"][0][2].toString().toStdString();
+            ++cards;
         }
     }
+    EXPECT_EQ(cards, NeedReplies::recommendedHouses(masterBedroom).size());
+    EXPECT_GT(cards, 0u);
     EXPECT_EQ(NeedReplies::housesFor(need("3", district, {1, 3}, "-1")).size(),
               masters.size() + NeedReplies::housesFor(need("3", district, {3}, "-1")).size());
     EXPECT_EQ(NeedReplies::housesFor(need("3", district, {-1}, "-1")).size(),

@@ -65,6 +65,20 @@ TEST_F(SearchCallsTest, SuggestionsHoldTheTextAndCountWhatTheirResultsShow) {
         EXPECT_LE(count, before) << "most first";
         before = count;
     }
+    // A suggestion of one kind counts that kind's posts, though a kind before it has some.
+    for (const int kind : {3, 5}) {
+        const QJsonArray ofKind =
+            call("ajaxSuggestion", {{"cityScriptIndex", "100"},
+                                    {"keyword", "近地铁"},
+                                    {"majorCategoryScriptIndex", QString::number(kind)}})
+                .toArray();
+        ASSERT_FALSE(ofKind.isEmpty()) << kind;
+        for (const QJsonValue& row : ofKind) {
+            const QString text = row.toObject()["text"].toString();
+            ASSERT_NE(found(text, kind), found(text, 1)) << text.toStdString();
+            EXPECT_EQ(row.toObject()["count"].toInt(), found(text, kind)) << text.toStdString();
+        }
+    }
     // Without a kind a suggestion counts what the results it opens show: the posts of the
     // first kind that has some (rent before share before sale), not those of every kind.
     const QJsonArray nearUnderground =

@@ -237,11 +237,13 @@ TEST_F(StandinServerTest, WrittenPicturesAndVoicesAreWholeAddressesItServes) {
     EXPECT_NE(given->body.find("http://h/img/chat/1.jpg"), std::string::npos) << given->body;
 }
 
-// A text asked for by bytes of UTF-8 is cut to them, never inside a character: one that does
-// not fit whole is left out.
-TEST_F(StandinServerTest, ATextAskedForByBytesIsCutToThemNeverInsideACharacter) {
+// A written message says the text asked for, a broker's sentence when none is, or that text
+// cut to so many bytes of UTF-8, never inside a character: one that does not fit whole is left
+// out. Contents written as text stand in the packet as they are.
+TEST_F(StandinServerTest, AWrittenMessageSaysWhatItWasAskedToSayAsItWasAsked) {
     int user = 90;
-    const auto written = [&](const QJsonObject& order) {
+    // The body of the offline fetch of a new user to whom the order was written.
+    const auto fetched = [&](const QJsonObject& order) {
         QJsonObject addressed = order;
         addressed.insert("to", ++user);
         const auto sent =
@@ -251,11 +253,19 @@ TEST_F(StandinServerTest, ATextAskedForByBytesIsCutToThemNeverInsideACharacter) 
         const auto offline =
             client().Get(std::string(paths::kMessageApi) +
                          "?op=getnotrecvmsgs&channel=0&userId=" + std::to_string(user));
-        if (!offline) return QString();
-        return QJsonDocument::fromJson(
-                   QByteArray::fromStdString(offline->body))["data"][0]["msgs"][0]["contents"][0]
+        return offline ? QByteArray::fromStdString(offline->body) : QByteArray();
+    };
+    const auto written = [&](const QJsonObject& order) {
+        return QJsonDocument::fromJson(fetched(order))["data"][0]["msgs"][0]["contents"][0]
             .toString();
     };
+    EXPECT_EQ(written({{"text", "有空吗"}}), "有空吗");
+    EXPECT_EQ(written({}), "您好，这套房子还在，欢迎来看房。");
+    EXPECT_EQ(written({{"text", ""}}), "您好，这套房子还在，欢迎来看房。");
+    // A number longer than any a double holds, which only the text can carry whole.
+    const QByteArray digits = "[123456789012345678901234567890]";
+    EXPECT_TRUE(fetched({{"contentsText", QString::fromLatin1(digits)}})
+                    .contains("\"contents\":" + digits));
     EXPECT_EQ(written({{"textBytes", 9}}), "长长长");
     EXPECT_EQ(written({{"textBytes", 11}}), "长长长");
     EXPECT_EQ(written({{"text", "ab长"}, {"textBytes", 9}}), "ab长ab");

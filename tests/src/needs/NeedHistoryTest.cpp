@@ -47,13 +47,15 @@ TEST_F(NeedHistoryTest, CardsShowTheNeedsNewestFirstWithTheirBrokersAndPushState
     const auto [district, name] = brokerDistrict();
     storeNeed("11", "1", district, "[1,2]", "3000_5000", "3000-5000元", name, 1700000000);
     storeNeed("12", "3", district, "[1]", "-1", "不限", "科技园", 1700000500, "121.4,31.2");
+    // A point picked on the map is kept as its street followed by "附近".
+    storeNeed("13", "5", district, "[2]", "-1", "不限", "浦东新区附近", 1700000200, "121.5,31.2");
     storeAnswer(8000000001, "11");
     storeAnswer(8000000002, "11");
     storeAnswer(8000000003, "11");
     subscribe("11");
     QXIMDatabase::shared().updateSubscribeId("-1", "12");
 
-    auto history = openHistory(2);
+    auto history = openHistory(3);
     ASSERT_TRUE(settleUntil([&] { return callsOf("CommonSubscribe").size() >= 2; }))
         << "the status of the subscriptions is asked";
     settle();
@@ -67,7 +69,11 @@ TEST_F(NeedHistoryTest, CardsShowTheNeedsNewestFirstWithTheirBrokersAndPushState
     EXPECT_TRUE(shared->agentNumLabel()->isHidden());
     EXPECT_FALSE(shared->pushFlagLbl()->isHidden()) << "its push was switched off";
 
-    QXNeedHistroyCell* rent = card(*history, 1);
+    QXNeedHistroyCell* picked = card(*history, 1);
+    ASSERT_TRUE(picked);
+    EXPECT_EQ(picked->needString()->text(), "浦东新区附近") << "said once";
+
+    QXNeedHistroyCell* rent = card(*history, 2);
     ASSERT_TRUE(rent);
     EXPECT_EQ(rent->cellLeftTypeNameLabel()->text(), "租房,");
     EXPECT_EQ(rent->needString()->text(), name);
@@ -77,7 +83,7 @@ TEST_F(NeedHistoryTest, CardsShowTheNeedsNewestFirstWithTheirBrokersAndPushState
     EXPECT_TRUE(rent->pushFlagLbl()->isHidden());
 
     // A card opens its need's replies, marked as opened from the history.
-    history->didSelectRowAtIndexPath(*history->listTable(), ui::IndexPath(1, 0));
+    history->didSelectRowAtIndexPath(*history->listTable(), ui::IndexPath(2, 0));
     settle(0.5);
     auto replies =
         std::dynamic_pointer_cast<QXBrokerReplyViewController>(navigation_->topViewController());
