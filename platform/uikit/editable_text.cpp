@@ -1,5 +1,7 @@
 #include "platform/uikit/editable_text.h"
 
+#include <QTextBoundaryFinder>
+
 #include <algorithm>
 
 namespace ui {
@@ -30,10 +32,8 @@ std::optional<EditableText::Edit> EditableText::deleteBackward() const {
     Range range = selection_;
     if (range.length == 0) {
         if (range.location == 0) return std::nullopt;
-        const bool pair = range.location >= 2 && text_[range.location - 1].isLowSurrogate() &&
-                          text_[range.location - 2].isHighSurrogate();
-        const qsizetype width = pair ? 2 : 1;
-        range = {range.location - width, width};
+        const qsizetype start = previousBoundary(range.location);
+        range = {start, range.location - start};
     }
     return Edit{range, QString(), std::nullopt, {range.location, 0}};
 }
@@ -50,6 +50,37 @@ std::optional<EditableText::Edit> EditableText::setMarked(const QString& text,
                           std::clamp<qsizetype>(selection.length, 0, text.size() - inside)};
     }
     return edit;
+}
+
+qsizetype EditableText::previousBoundary(qsizetype position) const {
+    position = std::clamp<qsizetype>(position, 0, text_.size());
+    if (position == 0) return 0;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text_);
+    finder.setPosition(position);
+    return std::max<qsizetype>(0, finder.toPreviousBoundary());
+}
+
+qsizetype EditableText::nextBoundary(qsizetype position) const {
+    position = std::clamp<qsizetype>(position, 0, text_.size());
+    if (position == text_.size()) return position;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text_);
+    finder.setPosition(position);
+    const qsizetype next = finder.toNextBoundary();
+    return next < 0 ? text_.size() : next;
+}
+
+std::vector<qsizetype> EditableText::boundariesWithin(Range span) const {
+    const qsizetype start = std::clamp<qsizetype>(span.location, 0, text_.size());
+    const qsizetype end = std::clamp<qsizetype>(span.end(), start, text_.size());
+    std::vector<qsizetype> found{start};
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text_);
+    finder.setPosition(start);
+    for (qsizetype next = finder.toNextBoundary(); next > start && next < end;
+         next = finder.toNextBoundary()) {
+        found.push_back(next);
+    }
+    if (end > start) found.push_back(end);
+    return found;
 }
 
 void EditableText::apply(const Edit& edit) {

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 namespace ui {
 
@@ -33,8 +34,8 @@ public:
 
     // Typed or pasted text replaces the composition, else the selection.
     [[nodiscard]] Edit insert(const QString& text) const;
-    // Removes the selection, else the character before the cursor (a
-    // surrogate pair counts as one); none at the start of the text.
+    // Removes the selection, else the character before the cursor (as the
+    // reader sees it: see previousBoundary); none at the start of the text.
     [[nodiscard]] std::optional<Edit> deleteBackward() const;
     // The composition shows `text` with `selection` inside it; an empty text
     // removes the composition. None when there is nothing to change.
@@ -42,6 +43,14 @@ public:
     void apply(const Edit& edit);
     // Ends the composition, keeping what it shows.
     void unmark() { marked_.reset(); }
+
+    // The edges of the characters as the reader sees them (a surrogate pair, a letter with
+    // its marks, a flag are one), where the cursor may stand: the one before `position`
+    // (the start at most) and the one after it (the end at most).
+    [[nodiscard]] qsizetype previousBoundary(qsizetype position) const;
+    [[nodiscard]] qsizetype nextBoundary(qsizetype position) const;
+    // Those edges within `span`, its start and end included, in order.
+    [[nodiscard]] std::vector<qsizetype> boundariesWithin(Range span) const;
 
 private:
     QString text_;

@@ -21,7 +21,33 @@
 #include <QResizeEvent>
 #include <QWheelEvent>
 
+#include <optional>
+
 namespace ui {
+
+namespace {
+
+// The keys that move the caret.
+std::optional<CaretMovement> caretMovement(int key) {
+    switch (key) {
+        case Qt::Key_Left:
+            return CaretMovement::Left;
+        case Qt::Key_Right:
+            return CaretMovement::Right;
+        case Qt::Key_Up:
+            return CaretMovement::Up;
+        case Qt::Key_Down:
+            return CaretMovement::Down;
+        case Qt::Key_Home:
+            return CaretMovement::LineStart;
+        case Qt::Key_End:
+            return CaretMovement::LineEnd;
+        default:
+            return std::nullopt;
+    }
+}
+
+}  // namespace
 
 class InteractiveHost::Surface : public QRasterWindow {
 public:
@@ -85,6 +111,9 @@ protected:
 
     void mousePressEvent(QMouseEvent* event) override {
         if (event->button() != Qt::LeftButton) return;
+        // A press that may move the caret or the keys elsewhere ends the desktop input
+        // method's composition as it stands, so that it goes on nowhere else.
+        QGuiApplication::inputMethod()->commit();
         window_.touchDown(toPoints(event->position()));
     }
 
@@ -125,6 +154,10 @@ protected:
     }
 
     void keyPressEvent(QKeyEvent* event) override {
+        if (const auto movement = caretMovement(event->key())) {
+            window_.moveCaret(*movement);
+            return;
+        }
         switch (event->key()) {
             case Qt::Key_Backspace:
                 window_.deleteBackward();

@@ -6,9 +6,12 @@
 
 namespace ui {
 
+// What the arrow keys, Home and End ask of the caret.
+enum class CaretMovement { Left, Right, Up, Down, LineStart, LineEnd };
+
 // What a responder that takes typed text offers the window hosts: typed text,
-// deleting backwards, and the input method's composition (marked text, shown
-// but not yet committed). Text inputs implement it; keys reach the window's
+// deleting backwards, the input method's composition (marked text, shown
+// but not yet committed) and the caret's moves. Text inputs implement it; keys reach the window's
 // first responder through it.
 class KeyInput {
 public:
@@ -26,6 +29,8 @@ public:
     virtual void unmarkText() {}
     // The return key; the text input decides whether it means a line break.
     virtual void insertReturn() { insertText(QStringLiteral("\n")); }
+    // An arrow key, Home or End.
+    virtual void moveCaret(CaretMovement movement) { (void)movement; }
 };
 
 }  // namespace ui

@@ -1,6 +1,7 @@
 #include "platform/uikit/pointer_gestures.h"
 
 #include "platform/uikit/pinch_gesture_recognizer.h"
+#include "platform/uikit/scroll_view.h"
 #include "platform/uikit/window.h"
 
 #include <algorithm>
@@ -17,6 +18,16 @@ constexpr double kMostSpread = PointerGestures::kFingerSpread * 4;
 // One step never scales by more than this, whatever the pointer reports.
 constexpr double kLargestStep = 4;
 
+bool takesPinches(const View& view) {
+    for (const auto& recognizer : view.gestureRecognizers()) {
+        if (recognizer->isEnabled() &&
+            dynamic_cast<const PinchGestureRecognizer*>(recognizer.get())) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 PointerGestures::PointerGestures(Window& window) : window_(window) {}
@@ -27,11 +38,18 @@ PointerGestures::~PointerGestures() {
 
 View* PointerGestures::pinchTarget(Point location) const {
     for (View* view = window_.hitTest(location, nullptr); view; view = view->superview()) {
-        for (const auto& recognizer : view->gestureRecognizers()) {
-            if (recognizer->isEnabled() &&
-                dynamic_cast<const PinchGestureRecognizer*>(recognizer.get())) {
-                return view;
-            }
+        if (takesPinches(*view)) return view;
+    }
+    return nullptr;
+}
+
+ScrollView* PointerGestures::wheelList(Point location) const {
+    for (View* view = window_.hitTest(location, nullptr); view; view = view->superview()) {
+        if (takesPinches(*view)) return nullptr;
+        auto* list = dynamic_cast<ScrollView*>(view);
+        if (list && list->isScrollEnabled() &&
+            list->maximumContentOffset().y > list->minimumContentOffset().y) {
+            return list;
         }
     }
     return nullptr;
@@ -41,18 +59,26 @@ bool PointerGestures::beginPinch(Point location) {
     if (pinching_) endPinch();
     View* target = pinchTarget(location);
     if (!target) return false;
-    // Both fingers must land on the view: side by side around the pointer, moved in from
-    // an edge the pointer is close to.
+    // Both fingers must land on the view, centred on the pointer so that the pinch's centre
+    // is the pointer: side by side, or one above the other where the pointer is nearer a side
+    // edge than the top and bottom. In a corner they lie side by side, moved in from the edge.
     const Rect area = target->convertRectToView(target->bounds(), nullptr);
-    const double half = std::min(kFingerSpread, area.size.width - 2) / 2;
-    if (half < kLeastSpread / 2) return false;
-    const double left = area.origin.x + half + 1;
-    const double right = area.origin.x + area.size.width - half - 1;
-    centre_ = {std::clamp(location.x, left, std::max(left, right)), location.y};
+    const double across = std::min(location.x - area.minX(), area.maxX() - location.x) - 1;
+    const double down = std::min(location.y - area.minY(), area.maxY() - location.y) - 1;
+    axis_ = across >= std::min(kFingerSpread / 2, down) ? Point(1, 0) : Point(0, 1);
+    double half = std::min(kFingerSpread / 2, axis_.x > 0 ? across : down);
+    centre_ = location;
+    if (half < kLeastSpread / 2) {
+        axis_ = {1, 0};
+        half = std::min(kFingerSpread, area.size.width - 2) / 2;
+        if (half < kLeastSpread / 2) return false;
+        const double left = area.origin.x + half + 1;
+        const double right = area.origin.x + area.size.width - half - 1;
+        centre_.x = std::clamp(location.x, left, std::max(left, right));
+    }
     spread_ = 2 * half;
     pinching_ = true;
-    window_.sendTouches({{kFirstFinger, TouchPhase::Began, {centre_.x - half, centre_.y}},
-                         {kSecondFinger, TouchPhase::Began, {centre_.x + half, centre_.y}}});
+    sendFingers(TouchPhase::Began);
     return true;
 }
 
@@ -67,13 +93,13 @@ void PointerGestures::pinchBy(double factor) {
         byWheel_ = byWheel;
     }
     spread_ *= factor;
-    moveFingers();
+    sendFingers(TouchPhase::Moved);
 }
 
-void PointerGestures::moveFingers() {
-    const double half = spread_ / 2;
-    window_.sendTouches({{kFirstFinger, TouchPhase::Moved, {centre_.x - half, centre_.y}},
-                         {kSecondFinger, TouchPhase::Moved, {centre_.x + half, centre_.y}}});
+void PointerGestures::sendFingers(TouchPhase phase) {
+    const Point offset = axis_ * (spread_ / 2);
+    window_.sendTouches(
+        {{kFirstFinger, phase, centre_ - offset}, {kSecondFinger, phase, centre_ + offset}});
 }
 
 void PointerGestures::endPinch() {
@@ -81,9 +107,7 @@ void PointerGestures::endPinch() {
     if (!pinching_) return;
     pinching_ = false;
     byWheel_ = false;
-    const double half = spread_ / 2;
-    window_.sendTouches({{kFirstFinger, TouchPhase::Ended, {centre_.x - half, centre_.y}},
-                         {kSecondFinger, TouchPhase::Ended, {centre_.x + half, centre_.y}}});
+    sendFingers(TouchPhase::Ended);
 }
 
 bool PointerGestures::wheel(Point location, double notches) {
@@ -91,6 +115,13 @@ bool PointerGestures::wheel(Point location, double notches) {
     // A touchpad pinch under way keeps its fingers; the wheel starts its own otherwise.
     if (pinching_ && !byWheel_) return true;
     if (!pinching_) {
+        if (ScrollView* list = wheelList(location)) {
+            const Point offset = list->contentOffset();
+            list->setContentOffset({offset.x, std::clamp(offset.y - notches * kWheelScrollStep,
+                                                         list->minimumContentOffset().y,
+                                                         list->maximumContentOffset().y)});
+            return true;
+        }
         if (!beginPinch(location)) return false;
         byWheel_ = true;
     }

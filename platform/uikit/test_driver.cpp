@@ -6,6 +6,7 @@
 #include "platform/uikit/keyboard_view.h"
 #include "platform/uikit/label.h"
 #include "platform/uikit/offscreen_host.h"
+#include "platform/uikit/pointer_gestures.h"
 #include "platform/uikit/window.h"
 
 #include <QCoreApplication>
@@ -27,7 +28,12 @@ void collect(View& view, const std::function<bool(View&)>& match, std::vector<Vi
 
 }  // namespace
 
-TestDriver::TestDriver(std::shared_ptr<Window> window) : window_(std::move(window)) {}
+TestDriver::TestDriver(std::shared_ptr<Window> window)
+    : window_(std::move(window)), pointer_(std::make_unique<PointerGestures>(*window_)) {}
+
+TestDriver::~TestDriver() = default;
+TestDriver::TestDriver(TestDriver&&) noexcept = default;
+TestDriver& TestDriver::operator=(TestDriver&&) noexcept = default;
 
 std::vector<View*> TestDriver::findAll(const std::function<bool(View&)>& match) const {
     std::vector<View*> found;
@@ -135,6 +141,10 @@ void TestDriver::pinch(Point centre, double fromDistance, double toDistance, dou
     window_->sendTouches(fingers(toDistance, TouchPhase::Ended));
 }
 
+bool TestDriver::wheel(Point location, double notches) {
+    return pointer_->wheel(location, notches);
+}
+
 bool TestDriver::type(const QString& text) {
     return window_->insertText(text);
 }
@@ -153,6 +163,10 @@ bool TestDriver::pressReturn() {
 
 bool TestDriver::pressBackspace() {
     return window_->deleteBackward();
+}
+
+bool TestDriver::pressCaretKey(CaretMovement movement) {
+    return window_->moveCaret(movement);
 }
 
 QString TestDriver::textOf(const View* view) const {

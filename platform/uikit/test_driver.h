@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/uikit/geometry.h"
+#include "platform/uikit/key_input.h"
 #include "platform/uikit/view.h"
 
 #include <QString>
@@ -12,6 +13,7 @@
 namespace ui {
 
 class Image;
+class PointerGestures;
 class Window;
 
 // Drives a window as a user would, for tests and scripted demos: finds views by
@@ -22,6 +24,9 @@ class Window;
 class TestDriver {
 public:
     explicit TestDriver(std::shared_ptr<Window> window);
+    ~TestDriver();
+    TestDriver(TestDriver&&) noexcept;
+    TestDriver& operator=(TestDriver&&) noexcept;
 
     [[nodiscard]] Window& window() const { return *window_; }
 
@@ -55,6 +60,10 @@ public:
     // Two fingers around `centre` going from one distance apart to another.
     void pinch(Point centre, double fromDistance, double toDistance, double seconds = 0.3,
                int steps = 10);
+    // Turns the mouse wheel by `notches` (positive away from the user) with the pointer at
+    // `location`, as the desktop window passes it on (PointerGestures): it zooms what takes
+    // pinches, else scrolls the list there. False when nothing there does either.
+    bool wheel(Point location, double notches);
     // Taps the on-screen keyboard's key that shows `label` ("a", "空格", "删除", "123",
     // "⇧", the return key's label); false when the keyboard is down or has no such key.
     bool tapKey(const QString& label);
@@ -64,6 +73,8 @@ public:
     bool compose(const QStringList& marked, const QString& committed);
     bool pressReturn();
     bool pressBackspace();
+    // An arrow key, Home or End.
+    bool pressCaretKey(CaretMovement movement);
 
     // Reading: a label's shown lines (cut as drawn), any other view's text.
     [[nodiscard]] QString textOf(const View* view) const;
@@ -75,6 +86,7 @@ public:
 
 private:
     std::shared_ptr<Window> window_;
+    std::unique_ptr<PointerGestures> pointer_;
 };
 
 }  // namespace ui

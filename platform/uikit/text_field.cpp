@@ -9,6 +9,7 @@
 #include "platform/uikit/menu_controller.h"
 #include "platform/uikit/pasteboard.h"
 #include "platform/uikit/string_drawing.h"
+#include "platform/uikit/touch.h"
 
 #include <algorithm>
 #include <cmath>
@@ -224,16 +225,11 @@ Font TextField::drawingFont(double width) const {
     return fitting;
 }
 
-void TextField::drawTextInRect(const Rect& rect) {
-    GraphicsContext* context = GraphicsContext::current();
-    if (!context) return;
-    const QString shown = displayText();
-    const Font font = drawingFont(rect.size.width);
-    const double lineHeight = font.lineHeight();
-    const double y = rect.origin.y + std::round((rect.size.height - lineHeight) / 2);
+double TextField::textStart(const Rect& rect, const Font& font) const {
     // While editing, text wider than the field scrolls to keep the cursor in view.
-    const Range selection = storage_.selectedRange();
-    const double cursorX = StringDrawing::sizeWithFont(shown.left(selection.location), font).width;
+    const QString shown = displayText();
+    const double cursorX =
+        StringDrawing::sizeWithFont(shown.left(storage_.selectedRange().location), font).width;
     const double textWidth = StringDrawing::sizeWithFont(shown, font).width;
     double x = rect.origin.x;
     if (isEditing() && cursorX + kCaretWidth > rect.size.width) {
@@ -241,6 +237,29 @@ void TextField::drawTextInRect(const Rect& rect) {
     } else if (textWidth < rect.size.width) {
         x += alignedOffset(rect.size.width - textWidth);
     }
+    return x;
+}
+
+qsizetype TextField::positionAt(Point point) const {
+    const Rect rect = isEditing() ? editingRectForBounds(bounds()) : textRectForBounds(bounds());
+    const Font font = drawingFont(rect.size.width);
+    const QString shown = displayText();
+    const double start = textStart(rect, font);
+    return closestPosition({0, shown.size()}, point.x, [&](qsizetype position) {
+        return start + StringDrawing::sizeWithFont(shown.left(position), font).width;
+    });
+}
+
+void TextField::drawTextInRect(const Rect& rect) {
+    GraphicsContext* context = GraphicsContext::current();
+    if (!context) return;
+    const QString shown = displayText();
+    const Font font = drawingFont(rect.size.width);
+    const double lineHeight = font.lineHeight();
+    const double y = rect.origin.y + std::round((rect.size.height - lineHeight) / 2);
+    const Range selection = storage_.selectedRange();
+    const double cursorX = StringDrawing::sizeWithFont(shown.left(selection.location), font).width;
+    const double x = textStart(rect, font);
     context->saveGState();
     context->clipToRect(
         Rect(rect.origin.x, rect.origin.y, rect.size.width + kCaretWidth, rect.size.height));
@@ -385,7 +404,11 @@ bool TextField::resignFirstResponder() {
 void TextField::endTrackingWithTouch(Touch* touch, const Event* event) {
     const bool inside = isTouchInside();
     Control::endTrackingWithTouch(touch, event);
-    if (inside && isEnabled() && !isFirstResponder()) becomeFirstResponder();
+    if (!inside || !isEnabled() || !touch) return;
+    // The caret goes where the finger lifted, in the text as it showed then.
+    const qsizetype tapped = positionAt(touch->locationInView(this));
+    if (!isFirstResponder() && !becomeFirstResponder()) return;
+    placeCaret(tapped);
 }
 
 bool TextField::canPerformAction(const QString& action) const {

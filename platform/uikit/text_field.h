@@ -46,8 +46,8 @@ public:
 };
 
 // One line of editable text. A tap makes it first responder (the keyboard
-// comes up); typed text, deletions and the input method's composition from the
-// host reach it through the window; each change asks the delegate first, then
+// comes up) and puts the caret where it lands; typed text, deletions and the input method's
+// composition from the host reach it through the window; each change asks the delegate first, then
 // sends editing-changed and posts the text-did-change notification. Setting
 // the text by program asks and tells no one. The return key asks the delegate
 // and, for controls listening to editing-did-end-on-exit, ends editing.
@@ -139,6 +139,10 @@ private:
     [[nodiscard]] bool showsClearButton() const;
     [[nodiscard]] double borderInset() const;
     [[nodiscard]] Font drawingFont(double width) const;
+    // Where the shown text starts in `rect`, drawn in `font`.
+    [[nodiscard]] double textStart(const Rect& rect, const Font& font) const;
+    // The caret position nearest `point` (bounds coordinates) in the text as it shows.
+    [[nodiscard]] qsizetype positionAt(Point point) const;
 
     QString placeholder_;
     TextBorderStyle borderStyle_ = TextBorderStyle::None;

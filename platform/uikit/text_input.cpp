@@ -6,6 +6,8 @@
 #include "platform/uikit/view.h"
 #include "platform/uikit/window.h"
 
+#include <algorithm>
+
 namespace ui {
 
 void TextInput::setSelectedRange(Range range) {
@@ -89,6 +91,59 @@ void TextInput::setMarkedText(const QString& text, Range selection) {
 void TextInput::unmarkText() {
     storage_.unmark();
     textNeedsDisplay();
+}
+
+// --- The caret ------------------------------------------------------------
+
+void TextInput::moveCaret(CaretMovement movement) {
+    storage_.unmark();
+    const Range selection = storage_.selectedRange();
+    switch (movement) {
+        case CaretMovement::Left:
+            storage_.setSelectedRange({selection.length > 0
+                                           ? selection.location
+                                           : storage_.previousBoundary(selection.location),
+                                       0});
+            break;
+        case CaretMovement::Right:
+            storage_.setSelectedRange(
+                {selection.length > 0 ? selection.end() : storage_.nextBoundary(selection.end()),
+                 0});
+            break;
+        case CaretMovement::Up:
+        case CaretMovement::LineStart:
+            storage_.setSelectedRange({caretPositionFrom(selection.location, movement), 0});
+            break;
+        case CaretMovement::Down:
+        case CaretMovement::LineEnd:
+            storage_.setSelectedRange({caretPositionFrom(selection.end(), movement), 0});
+            break;
+    }
+    caretDidMove();
+}
+
+qsizetype TextInput::caretPositionFrom(qsizetype, CaretMovement movement) {
+    const bool back = movement == CaretMovement::Up || movement == CaretMovement::LineStart;
+    return back ? 0 : storage_.text().size();
+}
+
+void TextInput::placeCaret(qsizetype position) {
+    storage_.unmark();
+    storage_.setSelectedRange({position, 0});
+    caretDidMove();
+}
+
+qsizetype TextInput::closestPosition(Range span, double x,
+                                     const std::function<double(qsizetype)>& xOf) const {
+    const std::vector<qsizetype> edges = storage_.boundariesWithin(span);
+    // The first edge at or right of `x` (the x of edges grows along a line), or the one
+    // before it when that is nearer.
+    const auto right = std::partition_point(edges.begin(), edges.end(),
+                                            [&](qsizetype edge) { return xOf(edge) < x; });
+    if (right == edges.begin()) return edges.front();
+    if (right == edges.end()) return edges.back();
+    const auto left = right - 1;
+    return x - xOf(*left) <= xOf(*right) - x ? *left : *right;
 }
 
 void TextInput::setFont(const Font& font) {

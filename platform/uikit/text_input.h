@@ -50,6 +50,9 @@ public:
     void deleteBackward() override;
     void setMarkedText(const QString& text, Range selection) override;
     void unmarkText() override;
+    // Left and right go by a character (to a selection's start or end), the others as the
+    // view lays out its lines. A composition ends first, keeping what it shows.
+    void moveCaret(CaretMovement movement) override;
 
 protected:
     // The cursor's width, and the colour of the cursor and of the selection, in every input.
@@ -75,6 +78,14 @@ protected:
     // How far in from the left a line starts that is `room` points narrower than its box, by
     // the text's alignment.
     [[nodiscard]] double alignedOffset(double room) const;
+    // Puts the caret at `position` (a tap there), ending a composition.
+    void placeCaret(qsizetype position);
+    // The edge of a character within `span` nearest `x`, where `xOf` tells the x of each.
+    [[nodiscard]] qsizetype closestPosition(Range span, double x,
+                                            const std::function<double(qsizetype)>& xOf) const;
+    // Where the up and down arrows, Home and End take the caret from `position`; by default,
+    // text of one line: its start or its end.
+    [[nodiscard]] virtual qsizetype caretPositionFrom(qsizetype position, CaretMovement movement);
 
     EditableText storage_;
 
@@ -89,6 +100,8 @@ private:
     virtual void editMenuDidSelect() {}
     // The font changed; by default the text is drawn again.
     virtual void fontDidChange() { textNeedsDisplay(); }
+    // The caret moved by a key or a tap.
+    virtual void caretDidMove() { textNeedsDisplay(); }
 
     View& view_;
     Font font_;

@@ -4,6 +4,7 @@
 #include "platform/uikit/graphics_context.h"
 #include "platform/uikit/pasteboard.h"
 #include "platform/uikit/string_drawing.h"
+#include "platform/uikit/touch.h"
 
 #include <QStringList>
 
@@ -66,6 +67,8 @@ TextView::TextView(const Rect& frame)
     setShowsHorizontalScrollIndicator(false);
     container_ = std::make_shared<Container>(*this);
     addSubview(container_);
+    // There is always a line, if an empty one, for the caret to stand on.
+    relayoutText();
 }
 
 TextView::~TextView() = default;
@@ -159,18 +162,71 @@ double TextView::xOfPosition(const Line& line, qsizetype position) const {
     return x + StringDrawing::sizeWithFont(shown.left(position - line.start), font()).width;
 }
 
+std::size_t TextView::lineIndexOf(qsizetype position) const {
+    // The last line that starts at or before the position.
+    const auto after =
+        std::upper_bound(lines_.begin(), lines_.end(), position,
+                         [](qsizetype at, const Line& line) { return at < line.start; });
+    return after == lines_.begin() ? 0 : std::size_t(after - lines_.begin() - 1);
+}
+
 Rect TextView::caretRectForPosition(qsizetype position) {
     const double lineHeight = font().lineHeight();
     const double left = containerInset_.left + kLinePadding;
     const double width = textWidth(bounds().size.width);
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
-        const Line& line = lines_[i];
-        const bool last = i + 1 == lines_.size() || lines_[i + 1].start > position;
-        if (position < line.start || !last) continue;
-        return Rect(std::min(xOfPosition(line, position), left + width), line.y, kCaretWidth,
-                    lineHeight);
+    const Line& line = lines_[lineIndexOf(position)];
+    return Rect(std::min(xOfPosition(line, position), left + width), line.y, kCaretWidth,
+                lineHeight);
+}
+
+qsizetype TextView::lastPositionOn(std::size_t index) const {
+    const Line& line = lines_[index];
+    const qsizetype end = line.start + line.length;
+    // Where a wrapped line ends the next one starts, and the caret shows there: the last
+    // place on the line is before its last character.
+    const bool wrapped = index + 1 < lines_.size() && lines_[index + 1].start == end;
+    return wrapped ? storage_.previousBoundary(end) : end;
+}
+
+qsizetype TextView::positionOnLine(std::size_t index, double x) const {
+    const Line& line = lines_[index];
+    return closestPosition({line.start, lastPositionOn(index) - line.start}, x,
+                           [&](qsizetype position) { return xOfPosition(line, position); });
+}
+
+qsizetype TextView::closestPositionToPoint(Point point) const {
+    // The line under the point; above the first or below the last, that line.
+    const auto below = std::upper_bound(lines_.begin(), lines_.end(), point.y,
+                                        [](double y, const Line& line) { return y < line.y; });
+    return positionOnLine(below == lines_.begin() ? 0 : std::size_t(below - lines_.begin() - 1),
+                          point.x);
+}
+
+qsizetype TextView::caretPositionFrom(qsizetype position, CaretMovement movement) {
+    const std::size_t index = lineIndexOf(position);
+    const Line& line = lines_[index];
+    switch (movement) {
+        case CaretMovement::LineStart:
+            return line.start;
+        case CaretMovement::LineEnd:
+            return lastPositionOn(index);
+        case CaretMovement::Up:
+            // Up from the first line: the text's start, as on one line.
+            if (index == 0) break;
+            return positionOnLine(index - 1, xOfPosition(line, position));
+        case CaretMovement::Down:
+            if (index + 1 == lines_.size()) break;
+            return positionOnLine(index + 1, xOfPosition(line, position));
+        default:
+            break;
     }
-    return Rect(left, containerInset_.top, kCaretWidth, lineHeight);
+    return TextInput::caretPositionFrom(position, movement);
+}
+
+void TextView::caretDidMove() {
+    textNeedsDisplay();
+    scrollRangeToVisible(storage_.selectedRange());
+    if (auto delegate = delegate_.lock()) delegate->textViewDidChangeSelection(*this);
 }
 
 void TextView::scrollRangeToVisible(Range range) {
@@ -178,6 +234,11 @@ void TextView::scrollRangeToVisible(Range range) {
     const Rect to = caretRectForPosition(range.end());
     Rect wanted = from.united(to);
     wanted.size.height += containerInset_.bottom;
+    // The first line brings the inset above it along.
+    if (wanted.origin.y <= containerInset_.top) {
+        wanted.size.height += wanted.origin.y;
+        wanted.origin.y = 0;
+    }
     scrollRectToVisible(wanted, false);
 }
 
@@ -208,9 +269,11 @@ bool TextView::resignFirstResponder() {
                           });
 }
 
-void TextView::touchesEnded(const TouchSet&, const Event*) {
-    if (!isDragging() && !isDecelerating() && editable_ && !isFirstResponder())
-        becomeFirstResponder();
+void TextView::touchesEnded(const TouchSet& touches, const Event*) {
+    if (isDragging() || isDecelerating() || !editable_ || touches.empty()) return;
+    const qsizetype tapped = closestPositionToPoint((*touches.begin())->locationInView(this));
+    if (!isFirstResponder() && !becomeFirstResponder()) return;
+    placeCaret(tapped);
 }
 
 bool TextView::canPerformAction(const QString& action) const {

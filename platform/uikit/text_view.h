@@ -41,6 +41,8 @@ public:
 // width inside its text container inset, and the content size follows the
 // text. Keys reach it as they reach a text field (both are TextInputs); the
 // return key types a line break (asking the delegate like any other change).
+// A tap puts the caret where it lands; the up and down arrows move it from
+// line to line, Home and End to the ends of its line.
 class TextView : public ScrollView, public TextInput {
 public:
     static constexpr double kLinePadding = 5;  // inside the container inset, on each side
@@ -65,6 +67,8 @@ public:
 
     // Where the cursor stands before the character at `position` (content coordinates).
     [[nodiscard]] Rect caretRectForPosition(qsizetype position);
+    // The caret position nearest `point` (content coordinates).
+    [[nodiscard]] qsizetype closestPositionToPoint(Point point) const;
     void scrollRangeToVisible(Range range);
 
     [[nodiscard]] bool canBecomeFirstResponder() const override;
@@ -93,8 +97,17 @@ private:
     void textNeedsDisplay() override;
     void editMenuDidSelect() override;
     void fontDidChange() override;
+    qsizetype caretPositionFrom(qsizetype position, CaretMovement movement) override;
+    void caretDidMove() override;
     void post(const QString& name);
     void relayoutText();
+    // The line the caret stands on at `position`: a position where a wrapped line ends
+    // belongs to the next line.
+    [[nodiscard]] std::size_t lineIndexOf(qsizetype position) const;
+    // The last place of the caret on the line at `index`.
+    [[nodiscard]] qsizetype lastPositionOn(std::size_t index) const;
+    // The caret position on the line at `index` nearest `x` (content coordinates).
+    [[nodiscard]] qsizetype positionOnLine(std::size_t index, double x) const;
     [[nodiscard]] std::vector<Line> linesFor(double width, double* height) const;
     [[nodiscard]] double textWidth(double viewWidth) const;
     // Where, in content coordinates, the character at `position` of `line` starts.

@@ -207,6 +207,10 @@ bool Window::insertReturn() {
     return withKeyInput([](KeyInput& input) { input.insertReturn(); });
 }
 
+bool Window::moveCaret(CaretMovement movement) {
+    return withKeyInput([movement](KeyInput& input) { input.moveCaret(movement); });
+}
+
 bool Window::withKeyInput(const std::function<void(KeyInput&)>& action) {
     auto* input = dynamic_cast<KeyInput*>(firstResponder());
     if (!input) return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/uikit/key_input.h"
 #include "platform/uikit/touch.h"
 #include "platform/uikit/view.h"
 
@@ -17,7 +18,6 @@ namespace ui {
 
 class Event;
 class Image;
-class KeyInput;
 class ViewController;
 
 // The root of a view tree on the screen (320 x 480 points unless told
@@ -75,6 +75,7 @@ public:
     bool setMarkedText(const QString& text, Range selection);
     bool unmarkText();
     bool insertReturn();
+    bool moveCaret(CaretMovement movement);
 
     // Lays out, redraws what asked for it, and draws the window as it shows now.
     void render(QPainter& painter);

@@ -23,6 +23,7 @@ namespace {
 
 // The platform's plain view animation.
 constexpr double kDefaultAnimation = 0.2;
+constexpr double kScaleRounding = 1e-9;
 constexpr double kStatusBarHeight = 20;
 
 // The photo's view, which tells its page when its picture changes.
@@ -212,9 +213,10 @@ void ImageOperController::handlePinchGesture(ui::PinchGestureRecognizer& pinch) 
     ui::View& page = *view();
     switch (pinch.state()) {
         case ui::GestureRecognizerState::Began:
-            // A new pinch goes on from the zoom in effect.
-            pinch.setScale(currentScale_);
-            return;
+            // A new pinch goes on from the zoom in effect, the spread that began it counted:
+            // a turn of the wheel by one notch is all in that first step.
+            pinch.setScale(currentScale_ * pinch.scale());
+            break;
         case ui::GestureRecognizerState::Ended:
             currentScale_ = std::clamp(pinch.scale(), 1.0, kMaximumScale);
             currentFrame_ = page.frame();
@@ -223,17 +225,25 @@ void ImageOperController::handlePinchGesture(ui::PinchGestureRecognizer& pinch) 
         default:
             break;
     }
+    // A scale a rounding error off a limit is the limit: the wheel's notches out undo its
+    // notches in only so far, and a photo left at 1.0000001 would keep the pager from paging.
     double scale = pinch.scale();
-    if (scale >= kMaximumScale) {
+    if (scale >= kMaximumScale * (1 - kScaleRounding)) {
         scale = kMaximumScale;
         pinch.setScale(scale);
-    } else if (scale <= 1) {
+    } else if (scale <= 1 + kScaleRounding) {
         scale = 1;
         pinch.setScale(scale);
     }
+    // The photo grows about the point between the fingers (the pointer, for the wheel), as
+    // far as it keeps covering the page.
+    const ui::Point centre = pinch.locationInView(page.superview());
+    const ui::Rect before = page.frame();
+    const double growth = scale / page.transform().a;
     page.setTransform(ui::AffineTransform::makeScale(scale, scale));
-    const ui::Rect kept = keptCovering(page.frame());
-    if (kept != page.frame()) page.setFrame(kept);
+    ui::Rect frame = page.frame();
+    frame.origin = centre + (before.origin - centre) * growth;
+    page.setFrame(keptCovering(frame));
 }
 
 void ImageOperController::handlePanGesture(ui::PanGestureRecognizer& pan) {

@@ -17,10 +17,11 @@ class TapGestureRecognizer;
 }  // namespace ui
 
 // One page of the full-screen photo pager: a black view showing one photo, fetched at the
-// page's size, that zooms between 1x and 2x with a pinch or a double tap, moves with one
-// finger while zoomed, and toggles the pager's bars with a single tap. While zoomed it holds
-// the pager's scroll view still, so that a drag moves the photo instead of turning the page.
-// A photo that cannot be fetched leaves a button to try again.
+// page's size, that zooms between 1x and 2x about the fingers of a pinch (the pointer, for
+// the wheel) or a double-tapped point, moves with one finger while zoomed, and toggles the
+// pager's bars with a single tap. While zoomed it holds the pager's scroll view still, so
+// that a drag moves the photo instead of turning the page. A photo that cannot be fetched
+// leaves a button to try again.
 class ImageOperController : public ui::ViewController, public ui::GestureRecognizerDelegate {
 public:
     static constexpr int kIndicatorTag = 1000;

@@ -138,8 +138,9 @@ void ExpandingTextView::grow() {
     }
     placeholderLabel_->setHidden(hasText());
     if (delegate) delegate->expandingTextViewDidChange(*this);
+    // Taller than it may grow, the text keeps the caret in view (typing may go on anywhere).
     if (!preIOS7_ && hasText() && measureHeight() > maximumHeight_) {
-        textView_->scrollRangeToVisible({textView_->text().size(), 0});
+        textView_->scrollRangeToVisible(textView_->selectedRange());
     }
 }
 

@@ -52,7 +52,9 @@ public:
         text += marked;
         marked.clear();
     }
+    void moveCaret(ui::CaretMovement movement) override { moves.push_back(movement); }
     QString shownText() const override { return text; }
+    std::vector<ui::CaretMovement> moves;
 };
 
 class HostTest : public UIKitTest {
@@ -276,6 +278,17 @@ TEST_F(HostTest, InteractiveHostTurnsMouseIntoTouchesAndKeysIntoText) {
     commit.setCommitString(QStringLiteral("房"));
     QCoreApplication::sendEvent(native, &commit);
     EXPECT_EQ(box->text, QStringLiteral("a房"));
+    // The arrows, Home and End move the caret and type nothing.
+    for (const Qt::Key moving :
+         {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down, Qt::Key_Home, Qt::Key_End}) {
+        QKeyEvent arrow(QEvent::KeyPress, moving, Qt::NoModifier);
+        QCoreApplication::sendEvent(native, &arrow);
+    }
+    using ui::CaretMovement;
+    EXPECT_EQ(box->moves,
+              (std::vector{CaretMovement::Left, CaretMovement::Right, CaretMovement::Up,
+                           CaretMovement::Down, CaretMovement::LineStart, CaretMovement::LineEnd}));
+    EXPECT_EQ(box->text, QStringLiteral("a房"));
 
     // Frames come from the display link on the clock, only when something changed.
     const int before = host.frameCount();
@@ -375,6 +388,11 @@ TEST_F(HostTest, TheWheelPinchesOnlyAViewThatTakesPinchesWithBothFingersOnIt) {
     EXPECT_EQ(window->activeTouchCount(), 0u) << "lifted once the wheel rested";
     EXPECT_EQ(states.front(), ui::GestureRecognizerState::Began);
     EXPECT_EQ(states.back(), ui::GestureRecognizerState::Ended);
+    // In a corner the fingers lie side by side, moved in from the edge.
+    scale = 1;
+    ASSERT_TRUE(gestures.wheel({318, 102}, 2));
+    EXPECT_NEAR(scale, 2, 1e-9);
+    gestures.endPinch();
 
     // Zooming by a thousand times takes fresh fingers on the way and loses no step.
     scale = 1;

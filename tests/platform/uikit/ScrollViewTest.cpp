@@ -169,6 +169,67 @@ TEST_F(ScrollViewTest, ZoomScalesTheDelegatesViewAndTheContent) {
     EXPECT_NEAR(scroll_->zoomScale(), 2, 0.05);
 }
 
+// The desktop's wheel zooms a page that zooms, inside a pager, about the pointer, and scrolls
+// a list that does not zoom, to its ends and no further.
+TEST_F(ScrollViewTest, TheWheelZoomsWhatZoomsAboutThePointerAndScrollsAList) {
+    EXPECT_TRUE(driver_->wheel(Point(160, 240), -3)) << "towards the user: down the list";
+    EXPECT_EQ(scroll_->contentOffset(), Point(0, 120));
+    EXPECT_GT(recorder_->scrolls, 0);
+    EXPECT_TRUE(driver_->wheel(Point(160, 240), 1));
+    EXPECT_EQ(scroll_->contentOffset(), Point(0, 80));
+    EXPECT_TRUE(driver_->wheel(Point(160, 240), 10));
+    EXPECT_EQ(scroll_->contentOffset(), Point(0, 0));
+    EXPECT_TRUE(driver_->wheel(Point(160, 240), -100));
+    EXPECT_EQ(scroll_->contentOffset(), Point(0, 1520));
+    EXPECT_EQ(window_->activeTouchCount(), 0u) << "a list takes no fingers";
+    scroll_->setScrollEnabled(false);
+    EXPECT_FALSE(driver_->wheel(Point(160, 240), 1)) << "a list held still";
+    EXPECT_EQ(scroll_->contentOffset(), Point(0, 1520));
+    scroll_->setScrollEnabled(true);
+
+    // A pager over it: a page that zooms, then a list.
+    auto pager = std::make_shared<ScrollView>(Rect(0, 0, 320, 480));
+    pager->setContentSize(Size(640, 480));
+    pager->setPagingEnabled(true);
+    window_->addSubview(pager);
+    auto page = std::make_shared<ScrollView>(Rect(0, 0, 320, 480));
+    page->setContentSize(Size(320, 480));
+    page->setDelegate(recorder_);
+    auto photo = std::make_shared<ui::View>(Rect(0, 0, 320, 480));
+    page->addSubview(photo);
+    recorder_->zooming = photo.get();
+    page->setMaximumZoomScale(2);
+    pager->addSubview(page);
+    auto list = std::make_shared<ScrollView>(Rect(320, 0, 320, 480));
+    list->setContentSize(Size(320, 1000));
+    pager->addSubview(list);
+
+    EXPECT_TRUE(driver_->wheel(Point(100, 150), 2));
+    EXPECT_NEAR(page->zoomScale(), 2, 1e-9);
+    EXPECT_EQ(page->contentOffset(), Point(100, 150)) << "what was under the pointer stays";
+    EXPECT_EQ(pager->contentOffset(), Point(0, 0));
+    clock().advance(1s);
+    EXPECT_EQ(window_->activeTouchCount(), 0u);
+    // Near a side edge the fingers lie one above the other: the pinch's centre is the pointer.
+    EXPECT_TRUE(driver_->wheel(Point(310, 150), -2));
+    EXPECT_NEAR(page->zoomScale(), 1, 1e-9);
+    clock().advance(1s);
+    EXPECT_TRUE(driver_->wheel(Point(310, 150), 2));
+    EXPECT_EQ(page->contentOffset(), Point(310, 150));
+    clock().advance(1s);
+    page->setZoomScale(1);
+
+    pager->setContentOffset(Point(320, 0));
+    EXPECT_TRUE(driver_->wheel(Point(160, 240), -1));
+    EXPECT_EQ(list->contentOffset(), Point(0, 40));
+    EXPECT_EQ(pager->contentOffset(), Point(320, 0)) << "the pager does not move up and down";
+    // A page that no longer zooms and does not scroll up and down takes no wheel.
+    pager->setContentOffset(Point(0, 0));
+    page->setMaximumZoomScale(1);
+    EXPECT_FALSE(driver_->wheel(Point(160, 240), 1));
+    EXPECT_EQ(scroll_->contentOffset(), Point(0, 1520)) << "nor does the list beneath";
+}
+
 TEST_F(ScrollViewTest, StatusBarTapScrollsTheOnlyScrollsToTopViewToTheTop) {
     scroll_->setContentOffset(Point(0, 600));
     EXPECT_TRUE(ScrollView::scrollToTopInWindow(*window_));

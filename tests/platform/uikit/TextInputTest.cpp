@@ -13,6 +13,7 @@
 #include "platform/uikit/pasteboard.h"
 #include "platform/uikit/search_bar.h"
 #include "platform/uikit/search_display_controller.h"
+#include "platform/uikit/string_drawing.h"
 #include "platform/uikit/table_view.h"
 #include "platform/uikit/test_driver.h"
 #include "platform/uikit/text_field.h"
@@ -138,6 +139,191 @@ TEST_F(TextInputTest, ComposedChineseGoesThroughTheDelegateMarkedThenCommitted) 
     EXPECT_EQ(changes, 9) << "the refused commit changed nothing";
     EXPECT_TRUE(driver_->pressBackspace());
     EXPECT_EQ(field_->text(), "租");
+}
+
+// Where, in the window, the caret of `field` stands before `position`, a little to the right.
+Point justAfter(const TextField& field, qsizetype position) {
+    const Rect frame = field.frame();
+    const double inset = 7;  // the rounded border's
+    const double x =
+        ui::StringDrawing::sizeWithFont(field.text().left(position), field.font()).width;
+    return {frame.origin.x + inset + x + 2, frame.center().y};
+}
+
+TEST_F(TextInputTest, ATapPutsTheCaretWhereItLandsAndTypingDeletingAndComposingActThere) {
+    field_->setText("北京朝阳区");
+    driver_->tapAt(justAfter(*field_, 2));
+    ASSERT_TRUE(field_->isFirstResponder());
+    EXPECT_EQ(field_->selectedRange(), (Range{2, 0})) << "not at the end";
+    EXPECT_TRUE(driver_->type("市"));
+    EXPECT_EQ(field_->text(), "北京市朝阳区");
+    EXPECT_EQ(field_->selectedRange(), (Range{3, 0}));
+    log_->take();
+
+    // Typing and deleting act at the caret, the arrows move it a character at a time.
+    EXPECT_TRUE(driver_->pressCaretKey(ui::CaretMovement::Left));
+    EXPECT_TRUE(driver_->pressCaretKey(ui::CaretMovement::Left));
+    EXPECT_TRUE(driver_->pressBackspace());
+    EXPECT_EQ(field_->text(), "京市朝阳区");
+    EXPECT_EQ(log_->take(), "change{0,1}''");
+    EXPECT_TRUE(driver_->pressCaretKey(ui::CaretMovement::Left));
+    EXPECT_EQ(field_->selectedRange(), (Range{0, 0})) << "no further than the start";
+    for (int i = 0; i < 9; ++i) driver_->pressCaretKey(ui::CaretMovement::Right);
+    EXPECT_EQ(field_->selectedRange(), (Range{5, 0})) << "nor than the end";
+    // One line: up (and Home) go to its start, down (and End) to its end.
+    driver_->pressCaretKey(ui::CaretMovement::Up);
+    EXPECT_EQ(field_->selectedRange(), (Range{0, 0}));
+    driver_->pressCaretKey(ui::CaretMovement::Down);
+    EXPECT_EQ(field_->selectedRange(), (Range{5, 0}));
+
+    // The input method composes at the caret; moving the caret ends a composition as shown.
+    driver_->tapAt(justAfter(*field_, 3));
+    EXPECT_TRUE(driver_->compose({"zh", "zhong"}, "中"));
+    EXPECT_EQ(field_->text(), "京市朝中阳区");
+    EXPECT_EQ(log_->take(), "change{3,0}'zh' change{3,2}'zhong' change{3,5}'' change{3,0}'中'");
+    EXPECT_TRUE(ui::Window::keyWindow()->setMarkedText("a", Range{1, 0}));
+    EXPECT_TRUE(driver_->pressCaretKey(ui::CaretMovement::Left));
+    EXPECT_FALSE(field_->markedTextRange());
+    EXPECT_EQ(field_->text(), "京市朝中a阳区");
+    EXPECT_EQ(field_->selectedRange(), (Range{4, 0}));
+    EXPECT_TRUE(ui::Window::keyWindow()->setMarkedText("b", Range{1, 0}));
+    driver_->tapAt(justAfter(*field_, 1));
+    EXPECT_FALSE(field_->markedTextRange()) << "so does a tap";
+    EXPECT_EQ(field_->text(), "京市朝中ba阳区");
+
+    // A selection collapses to its start or its end.
+    field_->setSelectedRange({1, 3});
+    driver_->pressCaretKey(ui::CaretMovement::Left);
+    EXPECT_EQ(field_->selectedRange(), (Range{1, 0}));
+    field_->setSelectedRange({1, 3});
+    driver_->pressCaretKey(ui::CaretMovement::Right);
+    EXPECT_EQ(field_->selectedRange(), (Range{4, 0}));
+
+    // A character is what the reader sees as one: a letter with its accent, a pair of
+    // surrogates.
+    field_->setText(QString("a") + "e\u0301" + QString::fromUcs4(U"\U00020000") + "b");
+    driver_->pressCaretKey(ui::CaretMovement::Left);
+    driver_->pressCaretKey(ui::CaretMovement::Left);
+    EXPECT_EQ(field_->selectedRange(), (Range{3, 0}));
+    EXPECT_TRUE(driver_->pressBackspace());
+    EXPECT_EQ(field_->text(), QString("a") + QString::fromUcs4(U"\U00020000") + "b");
+    driver_->pressCaretKey(ui::CaretMovement::Right);
+    EXPECT_EQ(field_->selectedRange(), (Range{3, 0}));
+
+    // A tap on a field not yet editing lands in its text as it showed, before a long text
+    // scrolled to the caret at its end.
+    ASSERT_TRUE(field_->resignFirstResponder());
+    EXPECT_FALSE(driver_->pressCaretKey(ui::CaretMovement::Left)) << "no text input has keys";
+    field_->setText(QString(30, QChar(0x623F)));
+    driver_->tapAt(justAfter(*field_, 2));
+    ASSERT_TRUE(field_->isFirstResponder());
+    EXPECT_EQ(field_->selectedRange(), (Range{2, 0}));
+}
+
+TEST_F(TextInputTest, TheNumberPadsKeysTypeAndDeleteAtTheCaret) {
+    field_->setKeyboardType(ui::KeyboardType::NumberPad);
+    field_->setText("13900");
+    driver_->tapAt(justAfter(*field_, 2));
+    clock().advance(250ms);
+    ASSERT_TRUE(driver_->tapKey("8"));
+    ASSERT_TRUE(driver_->tapKey("删除"));
+    ASSERT_TRUE(driver_->tapKey("删除"));
+    ASSERT_TRUE(driver_->tapKey("5"));
+    EXPECT_EQ(field_->text(), "15900");
+}
+
+TEST_F(TextInputTest, ATapInATextViewPutsTheCaretOnTheLineItLandsAndTheArrowsGoAcrossLines) {
+    // Not yet laid out nor given a text, a text view has a line for the caret.
+    auto blank = std::make_shared<ui::TextView>(Rect(10, 140, 300, 100));
+    window_->addSubview(blank);
+    ASSERT_TRUE(blank->becomeFirstResponder());
+    driver_->pressCaretKey(ui::CaretMovement::Down);
+    EXPECT_EQ(blank->selectedRange(), (Range{0, 0}));
+    blank->removeFromSuperview();
+
+    struct Selections : ui::TextViewDelegate {
+        void textViewDidChangeSelection(ui::TextView&) override { ++changes; }
+        int changes = 0;
+    };
+    auto selections = std::make_shared<Selections>();
+    auto text = std::make_shared<ui::TextView>(Rect(10, 140, 300, 100));
+    text->setFont(ui::Font::systemFontOfSize(14));
+    text->setDelegate(selections);
+    text->setText("采光很好\n楼层较高，安静");
+    window_->addSubview(text);
+    window_->layoutIfNeeded();
+    const double line = text->font().lineHeight();
+    // The window point a little right of where `position` of `row` starts.
+    const auto at = [&](int row, qsizetype position, double below = 0.5) {
+        const Rect caret = text->caretRectForPosition(position);
+        EXPECT_EQ(caret.origin.y, 8 + row * line);
+        return text->convertPointToView({caret.origin.x + 2, caret.origin.y + line * below},
+                                        nullptr);
+    };
+
+    // A tap on the second line, between 层 and 较, then the missing 也.
+    driver_->tapAt(at(1, 7));
+    ASSERT_TRUE(text->isFirstResponder());
+    EXPECT_EQ(text->selectedRange(), (Range{7, 0}));
+    EXPECT_EQ(selections->changes, 1);
+    driver_->type("也");
+    EXPECT_EQ(text->text(), "采光很好\n楼层也较高，安静");
+    EXPECT_TRUE(driver_->pressBackspace());
+    EXPECT_TRUE(driver_->pressBackspace());
+    EXPECT_EQ(text->text(), "采光很好\n楼较高，安静");
+
+    // Up and down keep to the caret's place along the line; beyond the first and last lines
+    // they go to the text's start and end.
+    driver_->pressCaretKey(ui::CaretMovement::Up);
+    EXPECT_EQ(text->selectedRange(), (Range{1, 0}));
+    driver_->pressCaretKey(ui::CaretMovement::Down);
+    EXPECT_EQ(text->selectedRange(), (Range{6, 0}));
+    driver_->pressCaretKey(ui::CaretMovement::Down);
+    EXPECT_EQ(text->selectedRange(), (Range{11, 0}));
+    driver_->pressCaretKey(ui::CaretMovement::LineStart);
+    EXPECT_EQ(text->selectedRange(), (Range{5, 0}));
+    driver_->pressCaretKey(ui::CaretMovement::LineEnd);
+    EXPECT_EQ(text->selectedRange(), (Range{11, 0}));
+    driver_->pressCaretKey(ui::CaretMovement::Up);
+    EXPECT_EQ(text->selectedRange(), (Range{4, 0})) << "the first line is shorter";
+    driver_->pressCaretKey(ui::CaretMovement::Up);
+    EXPECT_EQ(text->selectedRange(), (Range{0, 0}));
+    driver_->pressCaretKey(ui::CaretMovement::Down);
+    driver_->pressCaretKey(ui::CaretMovement::Left);
+    EXPECT_EQ(text->selectedRange(), (Range{4, 0})) << "over the line break";
+    EXPECT_EQ(selections->changes, 10);
+
+    // Below the last line a tap goes to the nearest place on it, above the first to the first.
+    driver_->tapAt(text->convertPointToView({290, 90}, nullptr));
+    EXPECT_EQ(text->selectedRange(), (Range{11, 0}));
+    driver_->tapAt(text->convertPointToView({0, 1}, nullptr));
+    EXPECT_EQ(text->selectedRange(), (Range{0, 0}));
+
+    // Wrapped lines: the caret keeps to the line it goes to (the end of a wrapped line is the
+    // start of the next), and a caret moved out of view brings the text along.
+    text->setText(QString(60, QChar(0x6C49)));
+    text->setFrame(Rect(10, 140, 300, 40));
+    window_->layoutIfNeeded();
+    const auto row = [&](qsizetype position) {
+        return std::lround((text->caretRectForPosition(position).origin.y - 8) / line);
+    };
+    ASSERT_EQ(row(60), 2) << "three lines";
+    qsizetype lastOfSecond = 0;
+    for (qsizetype position = 0; position < 60; ++position) {
+        if (row(position) == 1) lastOfSecond = position;
+    }
+    driver_->pressCaretKey(ui::CaretMovement::LineEnd);
+    EXPECT_EQ(text->selectedRange(), (Range{60, 0}));
+    EXPECT_GT(text->contentOffset().y, 0) << "the end in view";
+    driver_->pressCaretKey(ui::CaretMovement::Up);
+    EXPECT_EQ(text->selectedRange(), (Range{lastOfSecond, 0}));
+    driver_->pressCaretKey(ui::CaretMovement::LineEnd);
+    EXPECT_EQ(text->selectedRange(), (Range{lastOfSecond, 0}));
+    for (int i = 0; i < 4; ++i) driver_->pressCaretKey(ui::CaretMovement::Up);
+    EXPECT_EQ(text->selectedRange(), (Range{0, 0}));
+    EXPECT_EQ(text->contentOffset().y, 0) << "the start in view";
+    driver_->tapAt(text->convertPointToView({295, 8 + line * 1.5}, nullptr));
+    EXPECT_EQ(text->selectedRange(), (Range{lastOfSecond, 0})) << "right of the second line";
 }
 
 TEST_F(TextInputTest, KeyboardShowsForTextInputsAndStaysWhileFocusMoves) {

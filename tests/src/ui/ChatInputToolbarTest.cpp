@@ -72,6 +72,24 @@ TEST_F(ChatInputToolbarTest, TheBarGrowsUpwardsWithItsInput) {
     EXPECT_EQ(listener->log.last(), QStringLiteral("did %1").arg(44 + grown));
 }
 
+// Grown to its most, the input scrolls; typing in the middle keeps the caret in view.
+TEST_F(ChatInputToolbarTest, TypingInTheMiddleOfATallInputKeepsTheCaretInView) {
+    auto toolbar = bar();
+    ExpandingTextView* input = toolbar->textView();
+    input->setMaximumNumberOfLines(3);
+    input->setText(QStringLiteral("一\n二\n三\n四\n五\n六\n七"));
+    run(0.2);
+    ui::TextView* lines = input->internalTextView();
+    ASSERT_TRUE(lines->becomeFirstResponder());
+    for (int i = 0; i < 5; ++i) driver().pressCaretKey(ui::CaretMovement::Up);
+    driver().pressCaretKey(ui::CaretMovement::LineStart);
+    driver().type(QStringLiteral("第"));
+    EXPECT_EQ(lines->text(), QStringLiteral("一\n第二\n三\n四\n五\n六\n七"));
+    const Rect caret = lines->caretRectForPosition(lines->selectedRange().location);
+    EXPECT_GE(caret.minY(), lines->contentOffset().y);
+    EXPECT_LE(caret.maxY(), lines->contentOffset().y + lines->bounds().size.height);
+}
+
 TEST_F(ChatInputToolbarTest, TheOlderInputShowsItsPlaceholderAndRefusesDeletingNothing) {
     auto input = ExpandingTextView::initWithFrame(Rect(10, 10, 200, 36));
     window().addSubview(input);

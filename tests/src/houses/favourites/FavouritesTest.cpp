@@ -319,6 +319,20 @@ TEST_F(FavouritesTest, ARemarkKeeps200CharactersAndOnlyAChangeIsSavedAndAnnounce
     EXPECT_EQ(navigation_->viewControllers().size(), 1u);
 }
 
+TEST_F(FavouritesTest, ARemarkIsMendedWhereATapPutsTheCaret) {
+    const QString puid = listPost(1)["puid"].toString();
+    auto editor = openRemarkOfSavedPost();
+    ui::TextView& input = *editor->inputView();
+    input.setText("采光好安静");
+    const ui::Rect caret = input.caretRectForPosition(3);
+    driver_->tapAt(input.convertPointToView(caret.center() + ui::Point(2, 0), nullptr));
+    ASSERT_TRUE(input.isFirstResponder());
+    driver_->type("，");
+    ASSERT_TRUE(driver_->tap(editor->okButton()));
+    settle();
+    EXPECT_EQ(QXIMDatabase::shared().historySignByUserId("0", puid), "采光好，安静");
+}
+
 TEST_F(FavouritesTest, ARemarkTheStoreCouldNotKeepIsToldAndStaysOnScreen) {
     const QString puid = listPost(1)["puid"].toString();
     auto editor = openRemarkOfSavedPost();

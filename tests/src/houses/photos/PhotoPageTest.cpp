@@ -1,6 +1,8 @@
 #include "PhotoPagerFixture.h"
 
+#include "houses/HousesNavigation.h"
 #include "platform/uikit/pan_gesture_recognizer.h"
+#include "platform/uikit/pointer_gestures.h"
 
 class PhotoPageTest : public PhotoPagerFixture {
 protected:
@@ -53,14 +55,62 @@ TEST_F(PhotoPageTest, APinchIsHeldBetweenOneAndTwoAndASecondPinchGoesOnFromTheFi
     EXPECT_EQ(shownScale(), 1);
     EXPECT_TRUE(pager_->scrollView()->isScrollEnabled());
 
-    // The scale counts from where the pinch began, a few points after the fingers landed.
+    // The scale counts from where the fingers landed, the steps before the pinch began too.
     driver_->pinch({160, 240}, 100, 150);
     const double first = page_->currentScale();
-    EXPECT_GT(first, 1.3);
-    EXPECT_LT(first, 1.5);
+    EXPECT_NEAR(first, 1.5, 1e-9);
     EXPECT_EQ(shownScale(), first);
     driver_->pinch({160, 240}, 100, 120);
     EXPECT_GT(page_->currentScale(), first * 1.1) << "the second pinch went on from the first";
+}
+
+// The mouse wheel zooms a photo about the pointer, a notch at a time, in the detail's pager
+// and in the chat's picture viewer alike.
+TEST_F(PhotoPageTest, EachNotchOfTheWheelZoomsThePhotoAboutThePointerInEveryPager) {
+    const auto notch = [&](double notches) {
+        EXPECT_TRUE(driver_->wheel({100, 150}, notches));
+        // The wheel rests: its fingers lift.
+        settle(ui::PointerGestures::kWheelRest);
+        EXPECT_EQ(driver_->window().activeTouchCount(), 0u);
+    };
+    const auto zoomInAndOut = [&](ImageScrollPageController& pager, ImageOperController& page) {
+        const ui::Rect unzoomed = page.view()->frame();
+        notch(1);
+        EXPECT_NEAR(page.currentScale(), std::sqrt(2.0), 1e-9) << "one notch zooms";
+        // The photo's point under the pointer stays there.
+        EXPECT_NEAR(page.view()->frame().origin.x, -100 * (std::sqrt(2.0) - 1), 1e-6);
+        EXPECT_NEAR(page.view()->frame().origin.y, -150 * (std::sqrt(2.0) - 1), 1e-6);
+        EXPECT_FALSE(pager.scrollView()->isScrollEnabled()) << "paging is off while zoomed";
+        notch(1);
+        notch(1);
+        EXPECT_EQ(page.currentScale(), 2) << "held at the most";
+        EXPECT_EQ(page.view()->frame(), ui::Rect(-100, -150, 640, 960));
+        notch(-1);
+        notch(-1);
+        EXPECT_EQ(page.currentScale(), 1);
+        EXPECT_EQ(page.view()->frame(), unzoomed);
+        EXPECT_TRUE(pager.scrollView()->isScrollEnabled());
+        EXPECT_EQ(pager.page(), 0);
+    };
+    zoomInAndOut(*pager_, *page_);
+    settle(1);
+    EXPECT_FALSE(pager_->houseSourceInfoBottomViewHidden()) << "the wheel's fingers tap nothing";
+
+    closePager();
+    HousesNavigation::presentPhotoPager(*detail_, HousesNavigation::PhotoPagerMode::ChatPicture,
+                                        {photo(1)});
+    settle();
+    auto* viewer =
+        driver_->find<ui::ScrollView>([](ui::ScrollView& view) { return view.isPagingEnabled(); });
+    ASSERT_TRUE(viewer);
+    auto* chatPager =
+        dynamic_cast<ImageScrollPageController*>(viewer->superview()->viewControllerResponder());
+    ASSERT_TRUE(chatPager);
+    ASSERT_TRUE(chatPager->saveButton()) << "the chat's picture viewer";
+    auto picture = chatPager->pageAt(0);
+    ASSERT_TRUE(picture);
+    ASSERT_TRUE(waitForPhoto(*picture));
+    zoomInAndOut(*chatPager, *picture);
 }
 
 TEST_F(PhotoPageTest, ADoubleTapZoomsToTwoAboutTheTappedPointAndBack) {
