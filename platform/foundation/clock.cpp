@@ -81,18 +81,19 @@ TimerId Clock::schedule(Duration delay, std::function<void()> action) {
     return id;
 }
 
-void Clock::cancel(TimerId id) {
+bool Clock::cancel(TimerId id) {
     std::function<void()> dropped;
     {
         std::lock_guard lock(mutex_);
         const auto found = keys_.find(id);
-        if (found == keys_.end()) return;
+        if (found == keys_.end()) return false;
         const auto entry = queue_.find(found->second);
         dropped = std::move(entry->second);
         queue_.erase(entry);
         keys_.erase(found);
     }
     // The action, and whatever it captured, dies here, outside the lock.
+    return true;
 }
 
 void Clock::cancelAll() {
@@ -213,6 +214,11 @@ Duration RealClock::uptime() const {
     return std::chrono::steady_clock::now() - start_;
 }
 
+bool RealClock::waitFor(std::unique_lock<std::mutex>& lock, std::condition_variable& changed,
+                        Duration delay, const std::function<bool()>& done) {
+    return changed.wait_for(lock, delay, done);
+}
+
 void RealClock::scheduleChanged() {
     auto* app = QCoreApplication::instance();
     if (!app) return;  // no event loop yet: actions wait for the first one made after it
@@ -250,6 +256,34 @@ void ManualClock::advance(Duration by) {
     });
     std::lock_guard lock(timeMutex_);
     elapsed_ = target;
+}
+
+bool ManualClock::waitFor(std::unique_lock<std::mutex>& lock, std::condition_variable& changed,
+                          Duration delay, const std::function<bool()>& done) {
+    if (delay <= Duration::zero() || done()) return done();
+    // The alarm runs on the thread that advances, under the waiter's lock; it must be over, or
+    // never run, before this returns and what it points at goes.
+    bool rang = false;
+    std::mutex& mutex = *lock.mutex();
+    const TimerId alarm = schedule(delay, [&] {
+        const std::lock_guard alarmLock(mutex);
+        rang = true;
+        changed.notify_all();
+    });
+    changed.wait(lock, [&] { return rang || done(); });
+    if (!rang && !cancel(alarm)) changed.wait(lock, [&] { return rang; });
+    return done();
+}
+
+bool ManualClock::waitUntilScheduled(std::size_t count) {
+    std::unique_lock lock(scheduledMutex_);
+    return scheduled_.wait_for(lock, std::chrono::seconds(60),
+                               [&] { return scheduledCount() >= count; });
+}
+
+void ManualClock::scheduleChanged() {
+    const std::lock_guard lock(scheduledMutex_);
+    scheduled_.notify_all();
 }
 
 void ManualClock::setNow(TimePoint wallTime) {

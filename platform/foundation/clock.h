@@ -3,6 +3,7 @@
 #include <QDateTime>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -52,12 +53,20 @@ public:
     [[nodiscard]] double timeIntervalSinceReferenceDate() const;
 
     TimerId schedule(Duration delay, std::function<void()> action);
-    void cancel(TimerId id);
+    // False when the action was no longer scheduled (it has run, or is running now).
+    bool cancel(TimerId id);
     // Drops every scheduled action unrun (a test's clock at the test's end, so that nothing
     // its actions hold outlives the test while other threads still hold the clock).
     void cancelAll();
     [[nodiscard]] bool isScheduled(TimerId id) const;
     [[nodiscard]] std::size_t scheduledCount() const;
+
+    // Blocks the calling thread until `done()` holds or `delay` has passed on this clock, and
+    // answers `done()`. Whoever makes `done()` true notifies `changed` under `lock`'s mutex.
+    // Needs no event loop (the process's end waits here once the main loop is over): a real
+    // clock waits for real time, a manual clock until it is advanced past the delay.
+    virtual bool waitFor(std::unique_lock<std::mutex>& lock, std::condition_variable& changed,
+                         Duration delay, const std::function<bool()>& done) = 0;
 
 protected:
     // The earliest due time may have changed; real clocks re-arm their wake-up.
@@ -84,6 +93,9 @@ public:
     [[nodiscard]] TimePoint now() const override;
     [[nodiscard]] Duration uptime() const override;
 
+    bool waitFor(std::unique_lock<std::mutex>& lock, std::condition_variable& changed,
+                 Duration delay, const std::function<bool()>& done) override;
+
 protected:
     void scheduleChanged() override;
 
@@ -107,12 +119,25 @@ public:
     void advance(Duration by);
     void setNow(TimePoint wallTime);  // moves the wall clock only; timers are untouched
 
+    // A wait that ends when an advance reaches the delay (or `done()` holds first).
+    bool waitFor(std::unique_lock<std::mutex>& lock, std::condition_variable& changed,
+                 Duration delay, const std::function<bool()>& done) override;
+    // Blocks until at least `count` actions are scheduled, for a test whose other threads
+    // schedule what it then advances to; false when they did not in a minute of real time (a
+    // broken test).
+    bool waitUntilScheduled(std::size_t count);
+
     [[nodiscard]] static TimePoint defaultStart();
+
+protected:
+    void scheduleChanged() override;
 
 private:
     mutable std::mutex timeMutex_;
     TimePoint wallStart_;
     Duration elapsed_{0};
+    std::mutex scheduledMutex_;
+    std::condition_variable scheduled_;
 };
 
 }  // namespace ns

@@ -4,7 +4,6 @@
 
 #include <condition_variable>
 #include <deque>
-#include <future>
 #include <mutex>
 
 namespace ns {
@@ -14,13 +13,18 @@ thread_local ConcurrentQueue* tCurrentQueue = nullptr;
 }  // namespace
 
 struct ConcurrentQueue::State {
+    // What became of a sync's block, for the thread waiting for it.
+    enum class Fate { Waiting, Done, HandedBack };
+
     struct Item {
         Work work;
         bool barrier;
+        Fate* fate = nullptr;  // a sync's, on its waiter's stack; under the mutex
     };
 
     std::mutex mutex;
     std::condition_variable changed;
+    std::condition_variable settled;  // a sync's fate was decided
     std::deque<Item> items;
     int running = 0;
     bool barrierRunning = false;
@@ -31,6 +35,19 @@ struct ConcurrentQueue::State {
     bool headMayStart() const {
         if (items.empty() || barrierRunning) return false;
         return !items.front().barrier || running == 0;
+    }
+
+    // The end has come and no block starts any more: the threads waiting for a sync's block
+    // run it in place rather than wait for ever. Blocks of async() stay unrun.
+    void handBackSyncs() {
+        bool any = false;
+        std::erase_if(items, [&](const Item& item) {
+            if (!item.fate) return false;
+            *item.fate = Fate::HandedBack;
+            any = true;
+            return true;
+        });
+        if (any) settled.notify_all();
     }
 };
 
@@ -47,7 +64,10 @@ ConcurrentQueue::ConcurrentQueue(QString label, int width)
                     return state->headMayStart() || (state->stopping && state->items.empty());
                 });
                 if (!state->headMayStart()) return;  // stopping, and nothing is left
-                if (!ProcessEnd::startWork()) return;
+                if (!ProcessEnd::startWork()) {
+                    state->handBackSyncs();
+                    return;
+                }
                 State::Item item = std::move(state->items.front());
                 state->items.pop_front();
                 ++state->running;
@@ -60,6 +80,10 @@ ConcurrentQueue::ConcurrentQueue(QString label, int width)
                 --state->running;
                 state->barrierRunning = false;
                 state->changed.notify_all();
+                if (item.fate) {
+                    *item.fate = State::Fate::Done;
+                    state->settled.notify_all();
+                }
             }
         });
     }
@@ -98,20 +122,33 @@ void ConcurrentQueue::enqueue(Work work, bool barrier) {
 }
 
 void ConcurrentQueue::waitFor(const Work& work, bool barrier) {
-    // Waiting on our own serial line would never end; run in place instead. Once the process
-    // has come to its end no block starts or runs: a static's destructor that waits for its
-    // queue runs the work in place too.
-    if ((isCurrent() && (width_ == 1 || barrier)) || ProcessEnd::hasCome()) {
+    // Waiting on our own serial line would never end; run in place instead.
+    if (isCurrent() && (width_ == 1 || barrier)) {
         work();
         return;
     }
-    std::promise<void> done;
-    auto finished = done.get_future();
-    enqueue([&work, &done] {
+    auto fate = State::Fate::Waiting;
+    {
+        std::unique_lock lock(state_->mutex);
+        // Looked at under the lock that a worker holds when it finds the end: the block is
+        // either queued before any worker of this queue has seen the end, and the first to see
+        // it hands the block back, or the end has come and no block starts or runs any more (a
+        // static's destructor that waits for its queue): it runs in place.
+        if (ProcessEnd::hasCome()) {
+            lock.unlock();
+            work();
+            return;
+        }
+        state_->items.push_back({[&work] { work(); }, barrier, &fate});
+    }
+    state_->changed.notify_all();
+    syncQueued();
+    std::unique_lock lock(state_->mutex);
+    state_->settled.wait(lock, [&] { return fate != State::Fate::Waiting; });
+    if (fate == State::Fate::HandedBack) {
+        lock.unlock();
         work();
-        done.set_value();
-    }, barrier);
-    finished.wait();
+    }
 }
 
 void ConcurrentQueue::async(Work work) { enqueue(std::move(work), false); }

@@ -11,7 +11,8 @@ namespace ns {
 // A queue that runs up to `width` blocks at once on threads of its own, starting
 // them in the order they were added. A barrier block waits until everything added
 // before it has finished and runs alone; blocks added after it wait for it.
-// Once the process has come to its end (ProcessEnd) no block starts.
+// Once the process has come to its end (ProcessEnd) no block starts; a sync's block then runs
+// in place, also one queued before the end that no worker had started.
 class ConcurrentQueue : public DispatchQueue {
 public:
     explicit ConcurrentQueue(QString label, int width = defaultWidth());
@@ -30,6 +31,11 @@ public:
     // The queue whose block is running on this thread, or nullptr.
     static ConcurrentQueue* current();
     static int defaultWidth();
+
+protected:
+    // Called on the waiting thread once a sync's block is queued, before it waits for it: a
+    // test's way to act at that instant.
+    virtual void syncQueued() {}
 
 private:
     struct State;

@@ -19,7 +19,8 @@ public:
 
     virtual void async(Work work) = 0;
     // Runs `work` on the queue and waits for it. Called from the queue's own
-    // serial thread it runs inline rather than deadlocking.
+    // serial thread it runs inline rather than deadlocking, and so it does once the
+    // process has come to its end (ProcessEnd), when the queue starts nothing more.
     virtual void sync(const Work& work) = 0;
     [[nodiscard]] virtual bool isCurrent() const = 0;
     [[nodiscard]] virtual QString label() const = 0;

@@ -1,9 +1,13 @@
 #include "platform/foundation/main_queue.h"
 
 #include "platform/foundation/concurrent_queue.h"
+#include "platform/foundation/process_end.h"
 
 #include <QCoreApplication>
 #include <QThread>
+
+#include <atomic>
+#include <memory>
 
 namespace ns {
 
@@ -29,7 +33,11 @@ std::shared_ptr<DispatchQueue> DispatchQueue::global() {
 
 MainQueue& MainQueue::shared() {
     // Owned by a shared pointer so that asyncAfter() can hold it like any queue; never freed.
-    static const std::shared_ptr<MainQueue> queue(new MainQueue, [](MainQueue*) {});
+    static const std::shared_ptr<MainQueue> queue = [] {
+        // A sync's waiter looks for the end, which must come for it before the main loop goes.
+        ProcessEnd::watch();
+        return std::shared_ptr<MainQueue>(new MainQueue, [](MainQueue*) {});
+    }();
     return *queue;
 }
 
@@ -45,13 +53,36 @@ void MainQueue::async(Work work) {
 }
 
 void MainQueue::sync(const Work& work) {
-    if (isMainThread()) {
+    // Once the process has come to its end the main loop runs nothing more: the work runs in
+    // place, as a wait for any queue does then.
+    if (isMainThread() || ProcessEnd::hasCome()) {
         work();
         return;
     }
     auto* app = QCoreApplication::instance();
     if (!app) return;
-    QMetaObject::invokeMethod(app, [&work] { work(); }, Qt::BlockingQueuedConnection);
+    // The main thread runs the work unless the end comes first; then this thread takes it back.
+    struct Handover {
+        std::atomic<bool> taken{false};
+        std::atomic<bool> done{false};
+    };
+    const auto handover = std::make_shared<Handover>();
+    QMetaObject::invokeMethod(
+        app,
+        [handover, &work] {
+            if (handover->taken.exchange(true)) return;
+            work();
+            handover->done = true;
+            ProcessEnd::wake();
+        },
+        Qt::QueuedConnection);
+    ProcessEnd::waitUntil([&] { return handover->done || ProcessEnd::hasCome(); });
+    if (!handover->taken.exchange(true)) {
+        work();
+        return;
+    }
+    // The main thread took it before the end came and finishes it.
+    ProcessEnd::waitUntil([&] { return handover->done.load(); });
 }
 
 }  // namespace ns

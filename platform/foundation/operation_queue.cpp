@@ -1,5 +1,6 @@
 #include "platform/foundation/operation_queue.h"
 
+#include "platform/foundation/process_end.h"
 #include "platform/foundation/worker_pool.h"
 
 #include <algorithm>
@@ -60,10 +61,13 @@ struct OperationQueue::State : std::enable_shared_from_this<State> {
         }
         // An asynchronous operation returns from start() at once, having handed its work to
         // another thread; one that may run now starts on the adding thread, which saves a
-        // thread hop per network request. Everything else is started by a worker.
-        if (mayStartHere && operation->isReady() && claim(operation)) {
-            start(operation);
-            return;
+        // thread hop per network request. Everything else is started by a worker. The start
+        // counts as a worker's does: once the process has come to its end nothing starts.
+        if (mayStartHere && operation->isReady() && ProcessEnd::startWork()) {
+            const bool claimed = claim(operation);
+            if (claimed) start(operation);
+            ProcessEnd::endWork();
+            if (claimed) return;
         }
         requestSchedule();
     }

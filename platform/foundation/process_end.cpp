@@ -1,11 +1,13 @@
 #include "platform/foundation/process_end.h"
 
+#include "platform/foundation/clock.h"
+
 #include <QCoreApplication>
 
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <memory>
 #include <mutex>
 
 namespace ns {
@@ -18,9 +20,13 @@ namespace {
 struct EndState {
     std::atomic<int> runningWork{0};
     std::atomic<bool> come{false};
-    // Only for the end's wait, and for the last piece of work to wake it.
+    // For the end's wait, for the last piece of work to wake it, and for waitUntil().
     std::mutex mutex;
     std::condition_variable changed;
+    // The clock the end waits on and until when, from its first coming: a second (at exit,
+    // after the application object went) waits no longer than the first.
+    std::shared_ptr<Clock> clock;
+    Duration deadline{};
 };
 
 // Never destroyed: threads may still look at it while statics go.
@@ -28,10 +34,6 @@ EndState& endState() {
     static auto* const state = new EndState;
     return *state;
 }
-
-// How long the end waits for running work: a block that waits for the main thread, which is
-// ending, would otherwise hold the process for ever.
-constexpr std::chrono::seconds kLongestWait{5};
 
 void comeToTheEnd() {
     ProcessEnd::come();
@@ -70,8 +72,27 @@ bool ProcessEnd::hasCome() {
 void ProcessEnd::come() {
     EndState& state = endState();
     std::unique_lock lock(state.mutex);
-    state.come.store(true);
-    state.changed.wait_for(lock, kLongestWait, [&] { return state.runningWork.load() == 0; });
+    if (!state.clock) {
+        state.clock = Clock::sharedPtr();
+        state.deadline = state.clock->uptime() + kLongestWait;
+        state.come.store(true);
+        state.changed.notify_all();  // those in waitUntil()
+    }
+    const std::shared_ptr<Clock> clock = state.clock;
+    clock->waitFor(lock, state.changed, state.deadline - clock->uptime(),
+                   [&] { return state.runningWork.load() == 0; });
+}
+
+void ProcessEnd::waitUntil(const std::function<bool()>& holds) {
+    EndState& state = endState();
+    std::unique_lock lock(state.mutex);
+    state.changed.wait(lock, holds);
+}
+
+void ProcessEnd::wake() {
+    EndState& state = endState();
+    const std::lock_guard lock(state.mutex);
+    state.changed.notify_all();
 }
 
 }  // namespace ns

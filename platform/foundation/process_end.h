@@ -1,5 +1,8 @@
 #pragma once
 
+#include <chrono>
+#include <functional>
+
 namespace ns {
 
 // The end of the process, as the threads of its queues and operation workers see it. When the
@@ -10,14 +13,25 @@ namespace ns {
 // it.
 class ProcessEnd {
 public:
+    // How long the end waits for the work running, on the one clock: a block that waits for the
+    // main thread, which is ending, would otherwise hold the process for ever.
+    static constexpr std::chrono::seconds kLongestWait{5};
+
     // Makes sure the end is watched for; every queue and worker pool calls it when it starts.
     static void watch();
     // Counts a piece of work as running; false once the end has come, when it must not start.
     [[nodiscard]] static bool startWork();
     static void endWork();
     [[nodiscard]] static bool hasCome();
-    // Brings the end now: nothing starts from here on; waits for what runs.
+    // Brings the end now: nothing starts from here on; waits for what runs, until the work is
+    // done or the end's first coming is kLongestWait old.
     static void come();
+
+    // Waits until `holds()` answers true, looking again whenever the end comes or wake() is
+    // called: a wait for the main loop, which runs nothing more once the end has come, so that
+    // its waiter may then do the work itself.
+    static void waitUntil(const std::function<bool()>& holds);
+    static void wake();
 };
 
 }  // namespace ns

@@ -3,11 +3,14 @@
 #include "platform/foundation/once.h"
 
 #include "platform/foundation/operation_queue.h"
+#include "platform/foundation/process_end.h"
 
 #include "ChildTestProcess.h"
 #include "Gate.h"
 #include "SandboxTest.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QFile>
 #include <QProcess>
 
@@ -16,7 +19,9 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <future>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -24,7 +29,12 @@ namespace {
 
 constexpr char kEndLog[] = "HOUSING_TEST_PROCESS_END_LOG";
 
-class DispatchQueueTest : public SandboxTest {};
+class DispatchQueueTest : public SandboxTest {
+protected:
+    // Runs one case of ProcessEndChild in a process of its own, and answers the lines that its
+    // work wrote as the process ended, sorted.
+    std::string endOfChild(const char* name);
+};
 
 TEST_F(DispatchQueueTest, SerialQueueRunsInOrderOnOneThreadAndKnowsItIsCurrent) {
     ns::SerialQueue queue("test.serial");
@@ -142,27 +152,52 @@ TEST_F(DispatchQueueTest, DestroyingAQueueFinishesItsWork) {
     EXPECT_EQ(done.load(), 50);
 }
 
-// The child below leaves a queue block and an operation running as its test ends, each adding
-// one more when it finishes, and a static whose destructor waits for the queue. The process's
-// end waits for the running ones, before any static goes, starts neither late one, and the
-// static's wait runs in place rather than for ever.
-TEST_F(DispatchQueueTest, TheProcessEndsOnlyOnceTheRunningBlocksAreDoneAndStartsNoOther) {
+std::string DispatchQueueTest::endOfChild(const char* name) {
     const QString log = sandboxPath() + QStringLiteral("/end.log");
+    QFile::remove(log);
     QProcess child;
-    startChildTest(child, QStringLiteral("ProcessEndChild.*"),
+    startChildTest(child, QStringLiteral("ProcessEndChild.") + QLatin1String(name),
                    {{QString::fromLatin1(kEndLog), log}});
-    ASSERT_TRUE(child.waitForFinished(30000)) << "the child's end hangs";
-    const QString output = QString::fromLocal8Bit(child.readAll());
-    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << output.toStdString();
-    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
-    EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test"))) << output.toStdString();
+    if (!child.waitForFinished(90000)) {
+        ADD_FAILURE() << name << ": the child's end hangs";
+        return {};
+    }
+    const std::string output = QString::fromLocal8Bit(child.readAll()).toStdString();
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << output;
+    EXPECT_EQ(child.exitCode(), 0) << output;
+    EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
     QFile file(log);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    if (!file.open(QIODevice::ReadOnly)) return {};
     QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
     lines.sort();
-    EXPECT_EQ(lines.join(" | ").toStdString(),
+    return lines.join(QStringLiteral(" | ")).toStdString();
+}
+
+// The children below end with work running. The end comes when the application object goes,
+// waits on the child's manual clock, which stands still unless a child's thread moves it, and
+// returns before the statics go: no block starts after it, and a wait for a queue from then on
+// runs in place. The end returns as soon as the work is done (at 0 s on the clock), and gives
+// up on work that runs on once the clock has moved 5 s.
+TEST_F(DispatchQueueTest, TheProcessEndsAsSoonAsTheRunningBlocksAreDoneAndStartsNoOther) {
+    EXPECT_EQ(endOfChild("LeavesWorkRunning"),
               "block done before the statics went | operation done before the statics went | "
-              "synced at exit");
+              "statics went at 0 s | synced at exit | synced with the main queue at exit");
+}
+
+TEST_F(DispatchQueueTest, TheProcessEndGivesUpOnWorkThatRunsOnAfterFiveSecondsOnTheClock) {
+    EXPECT_EQ(endOfChild("LeavesWorkRunningOnAndOn"),
+              "statics went at 5 s | the end still waited a moment before 5 s");
+}
+
+// A sync whose block waits in its queue as the end comes would wait for ever: no worker starts
+// the block any more. Its waiter runs the block in place instead.
+TEST_F(DispatchQueueTest, ASyncWaitingForItsQueueAsTheProcessEndsRunsInPlace) {
+    EXPECT_EQ(endOfChild("LeavesASyncQueuedBehindABlock"),
+              "statics went at 0 s | synced in place before the statics went | "
+              "the block before it done before the statics went");
+    EXPECT_EQ(endOfChild("LeavesAMainQueueSyncUnrun"),
+              "statics went at 0 s | synced with the main queue in place | "
+              "the waiting block done before the statics went");
 }
 
 TEST_F(DispatchQueueTest, OnceRunsTheFirstCallOnly) {
@@ -190,35 +225,70 @@ void endLogLine(const std::string& line) {
 
 std::atomic<bool> gStaticsGoing{false};
 Gate gStarted;
-Gate gTestOver;
 
-// Until the test is over, then a while longer: the work is still running as the process ends.
-void runPastTheTest(const char* what) {
-    gStarted.open();
-    if (!gTestOver.pass()) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    endLogLine(std::string(what) +
-               (gStaticsGoing ? " done after the statics went" : " done before the statics went"));
+std::string beforeOrAfterTheStatics() {
+    return gStaticsGoing ? "after the statics went" : "before the statics went";
 }
 
-TEST(ProcessEndChild, LeavesWorkRunning) {
+// The child's one clock, manual: the end waits on it, and only the child's own threads move it.
+ns::ManualClock& childClock() {
+    static auto* const clock = [] {
+        auto* held = new std::shared_ptr<ns::ManualClock>(std::make_shared<ns::ManualClock>());
+        ns::Clock::install(*held);
+        return held;
+    }();
+    return **clock;
+}
+
+// False when this process is not a child of DispatchQueueTest.
+bool startChild() {
     gEndLog = qEnvironmentVariable(kEndLog).toStdString();
-    if (gEndLog.empty()) GTEST_SKIP() << "runs as the child of DispatchQueueTest only";
+    if (gEndLog.empty()) return false;
+    childClock();
+    return true;
+}
+
+// The first static to go, made after the queues: the end has returned by then.
+struct StaticsSentinel {
+    ~StaticsSentinel() {
+        gStaticsGoing = true;
+        const double at = ns::toSeconds(childClock().uptime());
+        endLogLine("statics went at " + QString::number(at, 'g', 12).toStdString() + " s");
+    }
+};
+
+// Until the end waits (its limit is on the clock), then done: the work runs as the end comes.
+void runPastTheTest(const char* what) {
+    gStarted.open();
+    if (!childClock().waitUntilScheduled(1)) return;
+    endLogLine(std::string(what) + " done " + beforeOrAfterTheStatics());
+}
+
+// An asynchronous operation, which a queue may start on the thread that adds it.
+class TellsItStarted final : public ns::Operation {
+public:
+    [[nodiscard]] bool isConcurrent() const override { return true; }
+    void start() override { endLogLine("an asynchronous operation started after the end"); }
+};
+
+TEST(ProcessEndChild, LeavesWorkRunning) {
+    if (!startChild()) GTEST_SKIP() << "runs as the child of DispatchQueueTest only";
     // Statics go in the reverse order of their making: the sentinel first, then the one that
-    // waits for the queue, then the queues.
+    // waits for the queues, then the queues.
     static ns::SerialQueue queue("test.end");
     static ns::OperationQueue operations(QStringLiteral("test.end.operations"));
-    static struct WaitsForTheQueue {
-        ~WaitsForTheQueue() {
+    static ns::OperationQueue idleOperations(QStringLiteral("test.end.idle"));
+    static struct WaitsForTheQueues {
+        ~WaitsForTheQueues() {
             queue.sync([] { endLogLine("synced at exit"); });
+            ns::MainQueue::postSync([] { endLogLine("synced with the main queue at exit"); });
         }
     } waits;
-    static struct Sentinel {
-        ~Sentinel() { gStaticsGoing = true; }
-    } sentinel;
+    static StaticsSentinel sentinel;
     queue.async([] {
         runPastTheTest("block");
         queue.async([] { endLogLine("a block started after the end"); });
+        idleOperations.addOperation(std::make_shared<TellsItStarted>());
     });
     operations.addOperationWithBlock([] {
         runPastTheTest("operation");
@@ -227,7 +297,99 @@ TEST(ProcessEndChild, LeavesWorkRunning) {
     // Both have started (one not started by the end never starts).
     ASSERT_TRUE(gStarted.pass());
     ASSERT_TRUE(gStarted.pass());
-    gTestOver.openForGood();
+    EXPECT_EQ(childClock().scheduledCount(), 0u);
+}
+
+TEST(ProcessEndChild, LeavesWorkRunningOnAndOn) {
+    if (!startChild()) GTEST_SKIP() << "runs as the child of DispatchQueueTest only";
+    // Never destroyed: a queue's destructor would wait for its endless block.
+    static auto* const queue = new ns::SerialQueue("test.end.endless");
+    static StaticsSentinel sentinel;
+    queue->async([] {
+        gStarted.open();
+        std::promise<void> never;
+        never.get_future().wait();
+    });
+    ASSERT_TRUE(gStarted.pass());
+    EXPECT_EQ(childClock().scheduledCount(), 0u);
+    // Moves the clock to just before the end's limit, then to it, once the end waits.
+    std::thread([] {
+        ns::ManualClock& clock = childClock();
+        if (!clock.waitUntilScheduled(1)) {
+            endLogLine("the end set no limit");
+            return;
+        }
+        clock.advance(5s - 1ns);
+        endLogLine(clock.scheduledCount() == 1 ? "the end still waited a moment before 5 s"
+                                               : "the end gave up before 5 s");
+        clock.advance(1ns);
+        if (clock.scheduledCount() == 0) return;
+        endLogLine("the end still waited at 5 s");
+        clock.advance(1h);
+    }).detach();
+}
+
+// A serial queue that tells when a sync's block is queued.
+class QueueThatTellsOfItsSyncs final : public ns::ConcurrentQueue {
+public:
+    QueueThatTellsOfItsSyncs() : ConcurrentQueue(QStringLiteral("test.end.sync"), 1) {}
+    Gate queued;
+
+protected:
+    void syncQueued() override { queued.open(); }
+};
+
+TEST(ProcessEndChild, LeavesASyncQueuedBehindABlock) {
+    if (!startChild()) GTEST_SKIP() << "runs as the child of DispatchQueueTest only";
+    static QueueThatTellsOfItsSyncs queue;
+    static ns::SerialQueue waiting("test.end.waiting");
+    static StaticsSentinel sentinel;
+    queue.async([] { runPastTheTest("the block before it"); });
+    ASSERT_TRUE(gStarted.pass());
+    waiting.async([] {
+        queue.sync([] {
+            endLogLine(
+                std::string(queue.isCurrent() ? "synced on the queue " : "synced in place ") +
+                beforeOrAfterTheStatics());
+        });
+    });
+    // The sync's block waits behind the first block as the test ends and the end comes.
+    ASSERT_TRUE(queue.queued.pass());
+    EXPECT_EQ(childClock().scheduledCount(), 0u);
+}
+
+// Brings the end on the main thread as the first block posted to the main loop arrives, before
+// the block runs.
+class EndsAtTheFirstPost final : public QObject {
+public:
+    std::atomic<bool> ended{false};
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == QCoreApplication::instance() && event->type() == QEvent::MetaCall &&
+            !ended) {
+            ns::ProcessEnd::come();
+            ended = true;
+        }
+        return false;
+    }
+};
+
+TEST(ProcessEndChild, LeavesAMainQueueSyncUnrun) {
+    if (!startChild()) GTEST_SKIP() << "runs as the child of DispatchQueueTest only";
+    static ns::SerialQueue queue("test.end.main");
+    static StaticsSentinel sentinel;
+    EndsAtTheFirstPost endsAtThePost;
+    QCoreApplication::instance()->installEventFilter(&endsAtThePost);
+    queue.async([] {
+        ns::MainQueue::postSync([] {
+            endLogLine(ns::MainQueue::isMainThread() ? "synced with the main queue on its thread"
+                                                     : "synced with the main queue in place");
+        });
+        runPastTheTest("the waiting block");
+    });
+    while (!endsAtThePost.ended) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QCoreApplication::instance()->removeEventFilter(&endsAtThePost);
 }
 
 }  // namespace
