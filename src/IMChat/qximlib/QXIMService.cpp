@@ -78,6 +78,8 @@ void QXIMService::stop() {
     // the packets that wait are let go.
     queue_->sync([this] {
         receiver_->cancel();
+        // Such a reconnection keeps the connection again: no tick may reconnect after the stop.
+        noKeepOnline_ = true;
         streamPackets_.clear();
         streamPacketBytes_ = 0;
         idsToStore_.clear();

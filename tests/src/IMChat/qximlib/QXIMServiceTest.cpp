@@ -673,17 +673,18 @@ TEST_F(QXIMServiceTest, TheStreamIsHeldFromAThousandPacketsOrSixteenMegabytesWai
     EXPECT_FALSE(stops.wentOnAlone);
     EXPECT_TRUE(runMainLoopUntil([&] { return requestsFor(standin::paths::kStreamReceive) == 2; }));
 
-    // Three segments kept whole, the last of them 4 MB or a byte less, and one read in pieces.
+    // One segment read in pieces, first (after the small segments of the burst, then after
+    // one of 4 MB), and three kept whole, the last of them 4 MB or a byte less.
     constexpr qsizetype kSegment = 4 * 1024 * 1024;
-    for (const qsizetype third : {kSegment - 1, kSegment}) {
+    for (const qsizetype third : {kSegment, kSegment - 1}) {
         const int stored = storedFromBroker();
         const qint64 id = 9000000004000 + stored;
         bool heldNow = false;
         service->queue()->sync([&] {
-            service->onlineMessage(segmentOf(brokersPacket(id), kSegment));
+            service->onlineMessage(segmentOf(brokersPacket(id), kSegment + 100));
             service->onlineMessage(segmentOf(brokersPacket(id + 1), kSegment));
-            service->onlineMessage(segmentOf(brokersPacket(id + 2), third));
-            service->onlineMessage(segmentOf(brokersPacket(id + 3), kSegment + 100));
+            service->onlineMessage(segmentOf(brokersPacket(id + 2), kSegment));
+            service->onlineMessage(segmentOf(brokersPacket(id + 3), third));
             heldNow = streamHeld();
         });
         EXPECT_EQ(heldNow, third == kSegment) << third;
@@ -750,6 +751,35 @@ TEST_F(QXIMServiceTest, QuittingInTheMiddleOfABurstStoresNothingMoreAndKeepsWhat
     EXPECT_EQ(storedFromBroker(), stored);
     for (const qint64 id : acknowledged())
         EXPECT_TRUE(QXIMDatabase::shared().messageExist(id, kBrokerTalk, kServiceUserText)) << id;
+}
+
+// A reconnection the heartbeat queued just before the stop is closed by the stop, and no
+// later tick reconnects.
+TEST_F(QXIMServiceTest, AReconnectionQueuedJustBeforeTheStopIsClosedByIt) {
+    streamCommandsOnly();
+    auto service = start();
+    advanceWhileCommandsCome({30s, 30s, 6s});
+    ASSERT_NE(streamOperation(), nullptr);
+    Gate queueGoesOn;
+    service->queue()->async([&] { EXPECT_TRUE(queueGoesOn.pass()); });
+    service->heartbeat();  // its cancel, fetch and new stream wait behind the gate
+    std::atomic<bool> stopped{false};
+    std::thread stopping([&] {
+        service->stop();
+        stopped = true;
+    });
+    // The stop closed the stream at once, and waits for the queue.
+    ASSERT_TRUE(runMainLoopUntil([&] { return streamOperation() == nullptr; }));
+    queueGoesOn.open();
+    EXPECT_TRUE(runMainLoopUntil([&] { return stopped.load(); }));
+    stopping.join();
+    EXPECT_EQ(streamOperation(), nullptr);
+    EXPECT_TRUE(runMainLoopUntil(  // the reconnection ran
+        [&] { return requestsFor(standin::paths::kMessageApi, "getnotrecvmsgs") == 2; }));
+    clock().advance(66s);
+    service->heartbeat();
+    service->queue()->sync([] {});
+    EXPECT_EQ(streamOperation(), nullptr);
 }
 
 // A segment read past its bound (set aside at once for a number of 1,025 digits, then "1,"
