@@ -10,6 +10,11 @@
 //    takes them. Prints the resident memory after 1, 10 and 20 s and the messages stored,
 //    then quits in the flood and prints how long the service took to stop storing. Target:
 //    under 400 MB throughout; quitting ends the store before the store closes, no crash.
+//  - "refused": every stream opens with a `recvMsg` segment whose packet is refused at once
+//    (a number of 1,025 digits) and that never ends (`1,` without end, as fast as loopback
+//    takes it); a broker writes 3 messages 5 s after the start. Prints when the 3 were stored
+//    (counted from the write), the CPU time the process took in 120 s, the bytes it read and
+//    the streams opened. Target: the 3 within 10 s, a small fraction of a core.
 // Memory is watched from another thread: past --memory-limit MB (default 3000) the run stops
 // and prints what it saw so far, so that a run that grows without bound is cut short.
 
@@ -22,10 +27,13 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <atomic>
 #include <chrono>
@@ -33,6 +41,8 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -133,6 +143,84 @@ void oversized(QCoreApplication& app) {
     std::printf("  unacknowledged at the end  %8lld\n", qint64(unacknowledged().size()));
 }
 
+// The CPU time the process has taken, in seconds.
+double processCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& time) {
+        return double(time.tv_sec) + double(time.tv_usec) / 1e6;
+    };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// The bytes the process has read through its sockets and files so far.
+qint64 bytesRead() {
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : io.readAll().split('\n')) {
+        if (line.startsWith("rchar:")) return line.mid(6).trimmed().toLongLong();
+    }
+    return -1;
+}
+
+void refused() {
+    constexpr auto kRun = std::chrono::seconds(120);
+    constexpr auto kWriteAt = std::chrono::seconds(5);
+    const QByteArray segment =
+        "<script>window.parent.QX.webim.cometMgr.recvMsg({\"talk\":{\"toTalkId\":\"" +
+        QByteArray::number(kUser) + '-' + QByteArray::number(kBroker) + "\",\"fromTalkId\":\"" +
+        QByteArray::number(kBroker) + '-' + QByteArray::number(kUser) +
+        "\"},\"msgs\":[{\"id\":1,\"contents\":[" + QByteArray(1025, '1') + ',';
+    const QJsonObject rule{{"prefix", "/comet/recvmsg"},
+                           {"body", QString::fromLatin1(segment)},
+                           {"endless", true},
+                           {"endlessText", "1,"}};
+    if (!bench::standin().control("faults", QJsonDocument(rule).toJson().toStdString())) {
+        std::printf("the stand-in refused the fault\n");
+        return;
+    }
+    const double cpuBefore = processCpuSeconds();
+    const qint64 readBefore = bytesRead();
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    (void)QXIMService::shared();
+    QJsonArray written;
+    QElapsedTimer sinceWrite;
+    double storedAfter = -1;
+    while (sinceStart.elapsed() < std::chrono::milliseconds(kRun).count()) {
+        // Waits for the app's events rather than polling, so that the CPU counted is the app's.
+        QEventLoop wait;
+        QTimer::singleShot(50, &wait, &QEventLoop::quit);
+        wait.exec();
+        if (written.isEmpty() &&
+            sinceStart.elapsed() >= std::chrono::milliseconds(kWriteAt).count()) {
+            written = post("im/write", {{"to", kUser}, {"from", kBroker}, {"count", 3}})
+                          .value("ids")
+                          .toArray();
+            sinceWrite.start();
+        }
+        if (written.isEmpty() || storedAfter >= 0) continue;
+        int stored = 0;
+        for (const QJsonValue id : written) stored += storedRows(id.toInteger()).first > 0 ? 1 : 0;
+        if (stored == 3) storedAfter = double(sinceWrite.elapsed()) / 1000;
+    }
+    const double cpu = processCpuSeconds() - cpuBefore;
+    std::printf("every stream a refused segment without end; 3 messages written after 5 s\n");
+    if (storedAfter >= 0) {
+        std::printf("  the 3 stored after         %8.2f s (target within 10 s)\n", storedAfter);
+    } else {
+        std::printf("  the 3 not stored after     %8lld s\n",
+                    qint64(std::chrono::seconds(kRun - kWriteAt).count()));
+    }
+    std::printf("  CPU in %lld s               %8.2f s (%.1f%% of a core)\n",
+                qint64(std::chrono::seconds(kRun).count()), cpu,
+                100 * cpu / double(std::chrono::seconds(kRun).count()));
+    std::printf("  read                       %8.0f MB\n", double(bytesRead() - readBefore) / 1e6);
+    std::printf("  streams opened             %8d\n", streamsOpened());
+    std::printf("  peak memory                %8.0f MB\n",
+                bench::peakResidentMegabytes() * 1.048576);
+}
+
 void fast(QCoreApplication& app, qint64 limitBytes) {
     // A packet from the broker of about 120 KB, its ids made of the chunk's number.
     const QString text(int(kFastSegment - 600), QLatin1Char('x'));
@@ -220,6 +308,11 @@ int main(int argc, char** argv) {
     QTemporaryDir folder;
     bench::signInMessagingUser(bench::standin().root(), folder.path(), kUser);
     if (cases.isEmpty() || cases.contains(QStringLiteral("oversized"))) oversized(app);
+    if (cases.isEmpty() || cases.contains(QStringLiteral("refused"))) {
+        QXIMService::forceRelease();
+        refused();
+        bench::standin().control("reset", "{}");
+    }
     if (cases.isEmpty() || cases.contains(QStringLiteral("fast"))) {
         QXIMService::forceRelease();
         fast(app, limitBytes);

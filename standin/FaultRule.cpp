@@ -17,6 +17,7 @@ QJsonObject FaultRule::toJson() const {
     if (gzip) json.insert("gzip", true);
     if (inflatesTo != 0) json.insert("inflatesTo", inflatesTo);
     if (endless) json.insert("endless", true);
+    if (!endlessText.isEmpty()) json.insert("endlessText", QString::fromUtf8(endlessText));
     if (trickleMs != 0) json.insert("trickleMs", trickleMs);
     if (dropAfterChunks) json.insert("dropAfterChunks", *dropAfterChunks);
     if (!picture.isEmpty()) json.insert("picture", QJsonArray{picture.width(), picture.height()});
@@ -41,6 +42,7 @@ FaultRule FaultRule::fromJson(const QJsonObject& json) {
     rule.gzip = json.value("gzip").toBool();
     rule.inflatesTo = json.value("inflatesTo").toInteger();
     rule.endless = json.value("endless").toBool();
+    rule.endlessText = json.value("endlessText").toString().toUtf8();
     rule.trickleMs = json.value("trickleMs").toInt();
     if (json.contains("dropAfterChunks"))
         rule.dropAfterChunks = json.value("dropAfterChunks").toInt();

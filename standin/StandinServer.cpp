@@ -219,11 +219,14 @@ void StandinServer::Impl::write(Reply reply, const std::optional<FaultRule>& rul
     const std::string contentType = reply.contentType.toStdString();
     if (rule && rule->endless) {
         const auto first = std::make_shared<QByteArray>(body);
+        // Chunks of about 64 KB of whole repetitions of the text.
+        const QByteArray text = rule->endlessText.isEmpty() ? " " : rule->endlessText;
+        const auto fill = std::make_shared<QByteArray>(
+            text.repeated(std::max<qsizetype>(1, 64 * 1024 / text.size())));
         response.set_chunked_content_provider(
-            contentType, [this, first](size_t offset, httplib::DataSink& sink) {
-                static const QByteArray spaces(64 * 1024, ' ');
+            contentType, [this, first, fill](size_t offset, httplib::DataSink& sink) {
                 // Ends only when the client goes (a write fails) or the server stops.
-                const QByteArray& piece = offset == 0 && !first->isEmpty() ? *first : spaces;
+                const QByteArray& piece = offset == 0 && !first->isEmpty() ? *first : *fill;
                 return !isStopping() &&
                        sink.write(piece.constData(), static_cast<size_t>(piece.size()));
             });

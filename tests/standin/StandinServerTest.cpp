@@ -494,6 +494,23 @@ TEST_F(StandinServerTest, GzipCompressesTheBody) {
     EXPECT_FALSE(elsewhere->has_header("Content-Encoding"));
 }
 
+// After its body an endless reply repeats its text whole, chunk after chunk, on the stream
+// too, for as long as the client reads.
+TEST_F(StandinServerTest, AnEndlessReplyRepeatsItsTextWholeForAsLongAsTheClientReads) {
+    server().setFault(
+        {.prefix = paths::kStreamHost, .body = "<script>", .endless = true, .endlessText = "1,2"});
+    QByteArray body;
+    client().Get(std::string(paths::kStreamReceive) + "?userid=7",
+                 [&](const char* data, size_t length) {
+                     body.append(data, qsizetype(length));
+                     return body.size() < 300 * 1024;  // past four chunks of 64 KB
+                 });
+    const qsizetype repeated = (body.size() - 8) / 3;
+    EXPECT_GE(repeated, 100 * 1024);
+    EXPECT_EQ(body.first(8 + 3 * repeated), "<script>" + QByteArray("1,2").repeated(repeated));
+    EXPECT_TRUE(call("ping"));
+}
+
 TEST_F(StandinServerTest, StreamBreaksOffAfterTheGivenChunks) {
     server().setFault({.prefix = paths::kStreamHost, .dropAfterChunks = 2});
     server().setStream({.count = 5, .heartbeatMs = 0});

@@ -129,11 +129,19 @@ void CometScriptCutter::reset() {
     startAt_ = 0;
     closeMatched_ = 0;
     closed_ = false;
+    handed_ = 0;
+    givenUp_ = false;
+}
+
+void CometScriptCutter::giveUp() {
+    reset();
+    givenUp_ = true;
 }
 
 void CometScriptCutter::handPiece(qsizetype at, Piece piece) {
     if (piece == Piece::More && at == begin_) return;
     pieces_(QByteArrayView(tail_).sliced(begin_, at - begin_), piece);
+    handed_ += at - begin_;
     begin_ = at;
 }
 
@@ -158,6 +166,7 @@ void CometScriptCutter::startSegmentAt(qsizetype at) {
     begin_ = at;
     inSegment_ = true;
     inPieces_ = false;
+    handed_ = 0;
     start_.reset();
     closeMatched_ = 0;
     closed_ = false;
@@ -167,15 +176,22 @@ qsizetype CometScriptCutter::limitAt(qsizetype size) const {
     qsizetype limit = size;
     if (start_) limit = std::min(limit, startAt_ + kMaxSegment);
     if (inSegment_ && !inPieces_) limit = std::min(limit, begin_ + kMaxSegment);
+    // Past its bound a segment in pieces is read on only after its closing text.
+    if (inPieces_ && !closed_) limit = std::min(limit, begin_ + kMostSegmentBytes - handed_);
     return limit;
 }
 
 void CometScriptCutter::feed(QByteArrayView chunk) {
+    if (givenUp_) return;
     qsizetype at = tail_.size();
     tail_.append(chunk);
     const QByteArrayView bytes(tail_);
     while (at < bytes.size()) {
         if (inSegment_ && !inPieces_ && at - begin_ >= kMaxSegment) goOnInPieces(at);
+        if (inPieces_ && !closed_ && handed_ + at - begin_ >= kMostSegmentBytes) {
+            giveUp();
+            return;
+        }
         if (start_ && at - startAt_ >= kMaxSegment) {
             // No start is this long: its bytes are payload of the pending segment, or nothing.
             start_.reset();
@@ -241,6 +257,7 @@ void CometScriptCutter::feed(QByteArrayView chunk) {
         }
         inSegment_ = false;
         inPieces_ = false;
+        handed_ = 0;
         closed_ = false;
     } else if (inPieces_) {
         handPiece(start_ ? startAt_ : bytes.size(), Piece::More);

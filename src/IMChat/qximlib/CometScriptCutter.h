@@ -22,17 +22,24 @@
 // that grows longer is handed over in pieces as its bytes come instead, the first with
 // everything kept so far, so that the cutter keeps no more of it. A start that grows
 // longer (white space without end) is no start: its bytes are dropped, and the cutter reads
-// on.
+// on. A segment in pieces is read for at most kMostSegmentBytes: one that grows longer
+// without its closing text is given up, and the cutter reads nothing more until it is
+// reset: the stream that sends it is to be closed.
 class CometScriptCutter {
 public:
     // A packet is a few kilobytes; the longest text the input bar sends is 200 characters.
     static constexpr qsizetype kMaxSegment = 4 * 1024 * 1024;
+    // What a segment is read for at most, counted as kMaxSegment is: room for a text of
+    // 20 MB, whose packet is stored with its text cut, while a segment that never ends (or
+    // one set aside at once and read on for its ids without end) costs a second or so of
+    // reading rather than a core for as long as the stream stays open.
+    static constexpr qsizetype kMostSegmentBytes = 32 * 1024 * 1024;
 
     using SegmentHandler = std::function<void(QByteArrayView segment)>;
     // The pieces of a segment longer than kMaxSegment, in order: First (beginning with the
     // segment's start), any number of More, then Last (the piece that ends it, through its
-    // closing text) or, when a new start abandons it or the cutter is reset, Abandoned (no
-    // bytes).
+    // closing text) or, when a new start abandons it, the cutter is reset or the segment is
+    // given up, Abandoned (no bytes).
     enum class Piece { First, More, Last, Abandoned };
     using PieceHandler = std::function<void(QByteArrayView bytes, Piece piece)>;
 
@@ -43,6 +50,8 @@ public:
     void feed(QByteArrayView chunk);
     // Forgets the unfinished bytes (a new connection starts from nothing).
     void reset();
+    // A segment passed kMostSegmentBytes in pieces: nothing is read until the next reset.
+    [[nodiscard]] bool givenUp() const { return givenUp_; }
     // The unfinished bytes kept for the next chunk.
     [[nodiscard]] const QByteArray& tail() const { return tail_; }
 
@@ -91,6 +100,8 @@ private:
     void goOnInPieces(qsizetype at);
     // Hands the pending segment's bytes from `begin_` up to `at` over as a piece.
     void handPiece(qsizetype at, Piece piece);
+    // Abandons the pending segment at kMostSegmentBytes and reads no more.
+    void giveUp();
     // How far the bytes of the text (`size` long) may be read at once: to the bound of the
     // start being read or of the segment kept whole.
     [[nodiscard]] qsizetype limitAt(qsizetype size) const;
@@ -106,6 +117,9 @@ private:
     bool inSegment_ = false;
     // The pending segment is handed over in pieces.
     bool inPieces_ = false;
+    // The bytes of the pending segment handed over in pieces so far.
+    qsizetype handed_ = 0;
+    bool givenUp_ = false;
     // A start being read, from `startAt_`.
     std::optional<StartReader> start_;
     qsizetype startAt_ = 0;

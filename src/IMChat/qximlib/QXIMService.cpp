@@ -15,6 +15,8 @@
 
 #include <QUuid>
 
+#include <algorithm>
+
 namespace {
 
 std::mutex sharedMutex;
@@ -76,6 +78,8 @@ void QXIMService::stop() {
     // the packets that wait are let go.
     queue_->sync([this] {
         receiver_->cancel();
+        // Such a reconnection keeps the connection again: no tick may reconnect after the stop.
+        noKeepOnline_ = true;
         streamPackets_.clear();
         streamPacketBytes_ = 0;
         idsToStore_.clear();
@@ -167,6 +171,7 @@ void QXIMService::markHeartbeat() {
 
 void QXIMService::openConnection(qint64 userId) {
     cutter_.reset();
+    streamOpenedAt_ = ns::Clock::shared().uptime();
     // The packets still waiting hold the new stream back as they held the old one.
     receiver_->createReceiveConnection(userId, queue_);
 }
@@ -280,7 +285,38 @@ void QXIMService::acknowledge(const QVariantMap& packet) {
 }
 
 void QXIMService::onlineMessage(const QByteArray& chunk) {
+    // What comes after a segment given up is not read: its stream is being closed.
+    if (cutter_.givenUp()) return;
     cutter_.feed(chunk);
+    if (cutter_.givenUp()) reopenAfterPause();
+}
+
+ns::Duration QXIMService::nextReopenPause(ns::Duration previous, ns::Duration lasted) {
+    if (lasted >= kLongestReopenPause) return kFirstReopenPause;
+    return std::clamp<ns::Duration>(2 * previous, kFirstReopenPause, kLongestReopenPause);
+}
+
+void QXIMService::reopenAfterPause() {
+    receiver_->cancel();
+    reopenPause_ = nextReopenPause(reopenPause_, ns::Clock::shared().uptime() - streamOpenedAt_);
+    markHeartbeat();
+    qWarning(
+        "Stream segment given up unfinished after %lld bytes: the stream opens again in %lld s",
+        static_cast<long long>(CometScriptCutter::kMostSegmentBytes),
+        static_cast<long long>(
+            std::chrono::duration_cast<std::chrono::seconds>(reopenPause_).count()));
+    ns::DelayedCall::schedule(reopenPause_, [weak = weak_from_this()] {
+        const auto self = weak.lock();
+        if (!self) return;
+        self->onQueue([service = self.get()] {
+            // Not once the connection is no longer kept (forced off, stopped). A stream another
+            // reconnection opened meanwhile is replaced, the fetch first as on every opening.
+            if (service->noKeepOnline_) return;
+            service->markHeartbeat();
+            service->receiveOfflineMessages();
+            service->openConnection(QXIMUser::shared().userId());
+        });
+    });
 }
 
 QByteArray QXIMService::subDataString() const {

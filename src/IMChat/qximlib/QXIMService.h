@@ -51,7 +51,9 @@ struct QXIMServiceObserver {
 // open, watches it with a heartbeat on the one clock (reconnecting and fetching what was
 // missed after 65 s without a heartbeat), stores received packets before acknowledging
 // them, sends messages and confirms or fails them, and tells the screens by notifications
-// posted to the main queue (QXIMNotifications.h).
+// posted to the main queue (QXIMNotifications.h). A stream whose segment is given up
+// (CometScriptCutter::kMostSegmentBytes) is closed and opened again, with the fetch of what
+// it missed, after a pause on the one clock that grows while it happens again.
 //
 // Threads: stream chunks, segments, packets and offline replies are handled on the
 // service's serial queue; start, userChanged and cancelRecConnect may be called from any
@@ -61,6 +63,15 @@ class QXIMService : public std::enable_shared_from_this<QXIMService> {
 public:
     static constexpr auto kHeartbeatInterval = std::chrono::seconds(60);
     static constexpr auto kHeartbeatTimeout = std::chrono::seconds(65);
+    // The pause before a stream whose segment was given up is opened again: the first one,
+    // then twice the one before, up to the longest, for each stream given up within the
+    // longest pause of its opening. A server that sends such a segment on every stream costs
+    // a second or so of reading a minute, and what it missed comes with each new stream's
+    // fetch. The longest stays within the heartbeat's timeout, which counts from the stream
+    // given up: the pause, not the heartbeat, decides when the stream reopens.
+    static constexpr auto kFirstReopenPause = std::chrono::seconds(2);
+    static constexpr auto kLongestReopenPause = std::chrono::seconds(60);
+    static_assert(kLongestReopenPause < kHeartbeatTimeout);
     static inline const QString kNoPostId = QStringLiteral("0_0_1000_0");
     static inline const QString kForceOffCommand = QStringLiteral("FORCEOFF");
     // Stream packets stored in one transaction at most: a burst reaches the screens, and its
@@ -145,8 +156,12 @@ public:
     void offlineMessage(const QVariant& reply,
                         const QList<QXIMPacketReader::Refused>& refused = {});
     // Handles one chunk of the stream (on the service queue). A segment too long to be kept
-    // whole is read as it comes, its long strings cut (QXIMOnlineScriptParser).
+    // whole is read as it comes, its long strings cut (QXIMOnlineScriptParser); one given up
+    // closes the stream, which opens again after a pause.
     void onlineMessage(const QByteArray& chunk);
+    // The pause before a stream given up after `lasted` is opened again, when the pause
+    // before was `previous` (none: zero).
+    [[nodiscard]] static ns::Duration nextReopenPause(ns::Duration previous, ns::Duration lasted);
 
     // When the last heartbeat segment (or connection) was, on the clock's uptime.
     [[nodiscard]] ns::Duration lastHeartbeatTime() const {
@@ -161,6 +176,8 @@ protected:
 private:
     void start();
     void openConnection(qint64 userId);
+    // Closes the stream whose segment was given up and opens it again after a pause.
+    void reopenAfterPause();
     void markHeartbeat();
     // Runs `work` on the service queue: at once when already there.
     void onQueue(std::function<void()> work);
@@ -221,6 +238,10 @@ private:
     bool storeQueued_ = false;
     QSet<size_t> setAsideSeen_;
     std::shared_ptr<ns::Timer> heartbeatTimer_;
+    // When the stream was opened, on the clock's uptime, and the pause before the last
+    // reopening of a stream given up (on the service queue).
+    ns::Duration streamOpenedAt_{0};
+    ns::Duration reopenPause_{0};
     std::atomic<qint64> lastHeartbeat_{0};
     std::atomic<qint64> curListenUserid_{0};
     std::atomic<bool> noKeepOnline_{false};

@@ -242,6 +242,44 @@ TEST_F(CometScriptCutterTest, ALongSegmentsPiecesEndWhereTheNextSegmentStarts) {
     EXPECT_EQ(segments, QList<QByteArray>{next});
 }
 
+// A segment in pieces is read for 32 MB at most: one that closes within them ends as ever,
+// also when white space and the next start follow past them; a byte more without its closing
+// text is given up, in chunks or within one, and nothing more is read until a reset.
+TEST_F(CometScriptCutterTest, ASegmentInPiecesIsGivenUpPastItsBoundAndNothingMoreIsRead) {
+    constexpr qsizetype kBound = 32 * 1024 * 1024;
+    constexpr qsizetype kChunk = 64 * 1024;
+    const QByteArray start = "<script>window.parent.QX.webim.cometMgr.recvMsg(";
+    const QByteArray next = segment("recvHeartbeatMsg", "1");
+    const auto feedInChunks = [&](const QByteArray& text, const QByteArray& after) {
+        pieces.clear();
+        piecesBytes.clear();
+        qsizetype at = 0;
+        for (; at + kChunk < text.size(); at += kChunk) cutter.feed(text.sliced(at, kChunk));
+        cutter.feed(text.sliced(at) + after);
+    };
+    QByteArray text = start + QByteArray(kBound - start.size() - 11, 'x') + ");</script>";
+    feedInChunks(text, " \n" + next);
+    EXPECT_EQ(pieces.last(), Piece::Last);
+    EXPECT_EQ(piecesBytes, text + " \n");
+    EXPECT_EQ(segments, QList<QByteArray>{next});
+    EXPECT_FALSE(cutter.givenUp());
+
+    text.insert(start.size(), 'x');
+    feedInChunks(text, {});
+    EXPECT_TRUE(cutter.givenUp());
+    EXPECT_EQ(pieces.last(), Piece::Abandoned);
+    EXPECT_EQ(piecesBytes, text.first(kBound));
+    cutter.feed(next);
+    EXPECT_EQ(segments.size(), 1);
+    EXPECT_TRUE(cutter.tail().isEmpty());
+    cutter.reset();
+    cutter.feed(text + next);
+    EXPECT_TRUE(cutter.givenUp());
+    cutter.reset();
+    cutter.feed(next);
+    EXPECT_EQ(segments.size(), 2);
+}
+
 TEST_F(CometScriptCutterTest, TextWithoutSegmentsKeepsOnlyWhatMayStartOne) {
     cutter.feed("garbage garbage <scr");
     EXPECT_EQ(cutter.tail(), "<scr");

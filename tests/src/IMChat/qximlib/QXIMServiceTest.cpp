@@ -89,6 +89,22 @@ protected:
         const auto stream = streamOperation();
         return stream && stream->isReadingHeld();
     }
+    // The stand-in's stream brings commands, without a heartbeat.
+    void streamCommandsOnly() {
+        server().setStream({.segments = {standin::StreamSettings::segment("command", "{}")},
+                            .intervalMs = 50,
+                            .repeat = true});
+    }
+    // Moves the clock on, step by step, each once a command came: the stream does not time
+    // out, and the heartbeat hears nothing of it.
+    void advanceWhileCommandsCome(std::initializer_list<ns::Duration> steps) {
+        for (const ns::Duration step : steps) {
+            const int told = postedCount(QXIMNotifications::kTalkInfoChange);
+            clock().advance(step);
+            ASSERT_TRUE(runMainLoopUntil(
+                [&] { return postedCount(QXIMNotifications::kTalkInfoChange) > told; }));
+        }
+    }
     // Starts the service and waits until its stream and its first offline fetch went out
     // and the stream's first heartbeat was handled.
     std::shared_ptr<QXIMService> start() {
@@ -657,17 +673,18 @@ TEST_F(QXIMServiceTest, TheStreamIsHeldFromAThousandPacketsOrSixteenMegabytesWai
     EXPECT_FALSE(stops.wentOnAlone);
     EXPECT_TRUE(runMainLoopUntil([&] { return requestsFor(standin::paths::kStreamReceive) == 2; }));
 
-    // Three segments kept whole, the last of them 4 MB or a byte less, and one read in pieces.
+    // One segment read in pieces, first (after the small segments of the burst, then after
+    // one of 4 MB), and three kept whole, the last of them 4 MB or a byte less.
     constexpr qsizetype kSegment = 4 * 1024 * 1024;
-    for (const qsizetype third : {kSegment - 1, kSegment}) {
+    for (const qsizetype third : {kSegment, kSegment - 1}) {
         const int stored = storedFromBroker();
         const qint64 id = 9000000004000 + stored;
         bool heldNow = false;
         service->queue()->sync([&] {
-            service->onlineMessage(segmentOf(brokersPacket(id), kSegment));
+            service->onlineMessage(segmentOf(brokersPacket(id), kSegment + 100));
             service->onlineMessage(segmentOf(brokersPacket(id + 1), kSegment));
-            service->onlineMessage(segmentOf(brokersPacket(id + 2), third));
-            service->onlineMessage(segmentOf(brokersPacket(id + 3), kSegment + 100));
+            service->onlineMessage(segmentOf(brokersPacket(id + 2), kSegment));
+            service->onlineMessage(segmentOf(brokersPacket(id + 3), third));
             heldNow = streamHeld();
         });
         EXPECT_EQ(heldNow, third == kSegment) << third;
@@ -734,6 +751,124 @@ TEST_F(QXIMServiceTest, QuittingInTheMiddleOfABurstStoresNothingMoreAndKeepsWhat
     EXPECT_EQ(storedFromBroker(), stored);
     for (const qint64 id : acknowledged())
         EXPECT_TRUE(QXIMDatabase::shared().messageExist(id, kBrokerTalk, kServiceUserText)) << id;
+}
+
+// A reconnection the heartbeat queued just before the stop is closed by the stop, and no
+// later tick reconnects.
+TEST_F(QXIMServiceTest, AReconnectionQueuedJustBeforeTheStopIsClosedByIt) {
+    streamCommandsOnly();
+    auto service = start();
+    advanceWhileCommandsCome({30s, 30s, 6s});
+    ASSERT_NE(streamOperation(), nullptr);
+    Gate queueGoesOn;
+    service->queue()->async([&] { EXPECT_TRUE(queueGoesOn.pass()); });
+    service->heartbeat();  // its cancel, fetch and new stream wait behind the gate
+    std::atomic<bool> stopped{false};
+    std::thread stopping([&] {
+        service->stop();
+        stopped = true;
+    });
+    // The stop closed the stream at once, and waits for the queue.
+    ASSERT_TRUE(runMainLoopUntil([&] { return streamOperation() == nullptr; }));
+    queueGoesOn.open();
+    EXPECT_TRUE(runMainLoopUntil([&] { return stopped.load(); }));
+    stopping.join();
+    EXPECT_EQ(streamOperation(), nullptr);
+    EXPECT_TRUE(runMainLoopUntil(  // the reconnection ran
+        [&] { return requestsFor(standin::paths::kMessageApi, "getnotrecvmsgs") == 2; }));
+    clock().advance(66s);
+    service->heartbeat();
+    service->queue()->sync([] {});
+    EXPECT_EQ(streamOperation(), nullptr);
+}
+
+// A segment read past its bound (set aside at once for a number of 1,025 digits, then "1,"
+// without end) closes its stream, and what still comes of it is not read. The stream opens
+// again, its fetch first, which brings what was missed, after 2 s; after 4 s when it happens
+// again; after 2 s again when the stream had lasted 64 s (without a heartbeat: the heartbeat
+// does not reconnect in the pause either); and not at all when the service stopped in it.
+TEST_F(QXIMServiceTest, AStreamWhoseSegmentIsGivenUpOpensAgainAfterAPauseThatGrows) {
+    constexpr auto kFirst = QXIMService::kFirstReopenPause;
+    const QByteArray refused = R"(<script>window.parent.QX.webim.cometMgr.recvMsg({"talk":{)"
+                               R"("toTalkId":")" +
+                               kServiceUserText.toLatin1() + R"(-880001","fromTalkId":")" +
+                               kBrokerTalk.toLatin1() + R"("},"msgs":[{"id":77,"contents":[)" +
+                               QByteArray(1025, '1') + ",";
+    standin::FaultRule endless{.prefix = standin::paths::kStreamReceive,
+                               .body = refused,
+                               .endless = true,
+                               .endlessText = "1,",
+                               .times = 1};
+    standin::FaultRule heldEndless = endless;
+    heldEndless.hold = true;
+    // The third stream is the stand-in's own; a held one is read once released.
+    server().setFaults({endless,
+                        heldEndless,
+                        {.prefix = standin::paths::kStreamReceive, .times = 1},
+                        heldEndless,
+                        {.prefix = standin::paths::kStreamReceive, .hold = true}});
+    streamCommandsOnly();
+    auto service = QXIMService::shared();
+    const auto opened = [&](int streams) {
+        return requestsFor(standin::paths::kStreamReceive) == streams &&
+               requestsFor(standin::paths::kMessageApi, "getnotrecvmsgs") == streams;
+    };
+    // Closed, and the service done with closing it.
+    const auto closed = [&] {
+        if (streamOperation()) return false;
+        service->queue()->sync([] {});
+        return true;
+    };
+    // Opened again after `pause` of the clock, not a millisecond sooner, nor by a tick.
+    const auto reopensAfter = [&](ns::Duration pause) {
+        clock().advance(pause - 1ms);
+        service->heartbeat();
+        service->queue()->sync([] {});
+        EXPECT_EQ(streamOperation(), nullptr);
+        clock().advance(1ms);
+        service->queue()->sync([] {});
+        EXPECT_NE(streamOperation(), nullptr);
+    };
+    const auto releaseAndGiveUp = [&](int stream) {
+        ASSERT_TRUE(waitForRequests(standin::paths::kStreamReceive, stream));
+        server().releaseHeld();
+        ASSERT_TRUE(runMainLoopUntil(closed));
+    };
+    ASSERT_TRUE(runMainLoopUntil([&] { return opened(1) && closed(); }));
+    write({{"to", kServiceUser}, {"count", 3}});
+    service->queue()->sync(
+        [&] { service->onlineMessage(segmentOf(brokersPacket(9000000006000))); });
+    reopensAfter(kFirst);
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return opened(2) && storedFromBroker() == 3 && unacknowledged() == 0; }));
+    releaseAndGiveUp(2);
+    reopensAfter(2 * kFirst);
+
+    advanceWhileCommandsCome({30s, 30s, 4s});
+    service->queue()->sync(
+        [&] { service->onlineMessage(refused + QByteArray("1,").repeated(16 * 1024 * 1024)); });
+    ASSERT_TRUE(closed());
+    reopensAfter(kFirst);  // the tick comes 65.999 s after the stream opened
+
+    releaseAndGiveUp(4);
+    service->stop();
+    clock().advance(2 * kFirst);
+    service->queue()->sync([] {});
+    EXPECT_EQ(streamOperation(), nullptr);
+    EXPECT_TRUE(opened(4));
+    EXPECT_EQ(storedFromBroker(), 3);
+}
+
+TEST(QXIMReopenPauseTest, ThePauseDoublesUpToAMinuteAndStartsAgainAfterAStreamOfAMinute) {
+    using namespace std::chrono;
+    const auto next = [](seconds previous, milliseconds lasted) {
+        return duration_cast<milliseconds>(QXIMService::nextReopenPause(previous, lasted));
+    };
+    EXPECT_EQ(next(0s, 0ms), 2s);
+    EXPECT_EQ(next(2s, 59999ms), 4s);
+    EXPECT_EQ(next(32s, 0ms), 60s);
+    EXPECT_EQ(next(60s, 0ms), 60s);
+    EXPECT_EQ(next(60s, 60000ms), 2s);
 }
 
 TEST(QXIMPacketReadingTest, UpdateTimesOutsideTheRangeReadAsItsEnds) {
