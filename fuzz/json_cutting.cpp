@@ -6,6 +6,8 @@
 #include "src/IMChat/qximlib/QXIMPacketReader.h"
 #include "src/net/transport/JsonDocument.h"
 
+#include "chunks.h"
+
 #include <QByteArray>
 #include <QVariant>
 
@@ -51,18 +53,6 @@ Lengths lengthsOf(const QByteArray& text) {
     }
     if (inString) longest.string = std::max(longest.string, run);
     return longest;
-}
-
-template <class Read>
-ParserStatus readInChunks(const QByteArray& text, int first, int later, Read read) {
-    ParserStatus status = ParserStatusNone;
-    for (qsizetype at = 0, length = first;
-         at < text.size() && status != ParserStatusError && status != ParserStatusOK;
-         at += length, length = later) {
-        status = read(
-            QByteArrayView(text.constData() + at, std::min<qsizetype>(length, text.size() - at)));
-    }
-    return status;
 }
 
 }  // namespace

@@ -48,6 +48,12 @@ public:
         const auto result = client.Post("/__control/" + what, json, "application/json");
         return result && result->status == 200;
     }
+    // What a control API's GET answers; empty when it answers nothing.
+    [[nodiscard]] QByteArray controlReply(const std::string& what) const {
+        httplib::Client client("127.0.0.1", port_);
+        const auto result = client.Get("/__control/" + what);
+        return result ? QByteArray::fromStdString(result->body) : QByteArray();
+    }
 
 private:
     QProcess process_;

@@ -62,13 +62,23 @@ void QXIMOfflineReceiver::getNotRecvMsgs(qint64 userId, qint64 fromTime, qint64 
                 if (const auto operation = reading->operation.lock()) operation->cancel();
                 return;
             }
-            reading->bytesRead += piece.size();
-            const ParserStatus status = reading->reader.read(piece);
-            const bool pastBounds = reading->bytesRead > kMostBytesRead ||
-                                    reading->reader.keptBytes() > QXClient::kMaximumReplyLength;
-            // Over: its next piece stops the connection.
-            if (status == ParserStatusInsufficientData && !pastBounds) return;
-            finish();
+            // A piece may hold megabytes: it is read a slice at a time, so that neither bound
+            // is passed by more than a slice, and nothing past the bytes read at most.
+            for (qsizetype at = 0; at < piece.size();) {
+                const qsizetype slice = qsizetype(std::min<qint64>(
+                    {piece.size() - at, kReadSlice, kMostBytesRead - reading->bytesRead}));
+                reading->bytesRead += slice;
+                const ParserStatus status =
+                    reading->reader.read(QByteArrayView(piece).sliced(at, slice));
+                at += slice;
+                const bool pastBounds = reading->bytesRead >= kMostBytesRead ||
+                                        reading->reader.keptBytes() > QXClient::kMaximumReplyLength;
+                // Over: its next piece stops the connection.
+                if (status != ParserStatusInsufficientData || pastBounds) {
+                    finish();
+                    return;
+                }
+            }
         },
         finish, [finish](const QVariantMap&) { finish(); });
 }

@@ -15,16 +15,17 @@
 // (QXIMPacketReader): every string longer than QXIMWire::kLongestString cut, a packet that
 // cannot be read (a number that cannot be, more than QXIMWire::kMostPacketBytes kept) set
 // aside with the ids it names, and at most QXClient::kMaximumReplyLength (8 MB) kept of the
-// rest: a reply that brings a huge text or a packet that cannot be read still names every
-// other packet in it, so that each can be stored and acknowledged. At most kMostBytesRead
-// bytes are read. The reply, and the packets set aside, go to the reply handler on its queue
+// rest and of those ids (which keep at most QXIMPacketReader::kMostRefusedBytes): a reply
+// that brings a huge text or packets that cannot be read still names every other packet in
+// it, so that each can be stored and acknowledged. At most kMostBytesRead bytes are read.
+// The reply, and what the packets set aside keep, go to the reply handler on its queue
 // (the main queue unless named), after the server time difference was taken from its
 // "requestTime". A reply that is given up (past a bound, not decoding on, broken off) is
 // handed over as it stands: with the packets read whole before (the next connection asks
 // again for the rest); one that read nothing is dropped.
 class QXIMOfflineReceiver {
 public:
-    using Refused = QList<QXIMPacketReader::Refused>;
+    using Refused = QXIMPacketReader::Refused;
     using ReplyHandler = std::function<void(const QVariant& reply, const Refused& refused)>;
 
     static constexpr int kMaxTalkNum = 50;
@@ -33,6 +34,8 @@ public:
     // end is given up after a fraction of a second of reading rather than read to the
     // deadline.
     static constexpr qint64 kMostBytesRead = 64 * 1024 * 1024;
+    // What is read of a piece of the reply before the bounds are looked at again.
+    static constexpr qint64 kReadSlice = 64 * 1024;
     static constexpr qint64 kEndOfTime = 4999999999;
 
     explicit QXIMOfflineReceiver(ReplyHandler handler,

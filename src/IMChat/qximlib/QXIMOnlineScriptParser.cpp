@@ -12,11 +12,10 @@ constexpr qsizetype kPayloadBeginning = 1024;
 
 // Why the payload, read to its end as a packet, was set aside, and the ids it names.
 void addRefused(const QXIMPacketReader& reader, QVariantMap& unread) {
-    if (reader.refused().isEmpty()) return;
-    const QXIMPacketReader::Refused& refused = reader.refused().constFirst();
-    unread.insert(ns::Error::kLocalizedDescriptionKey, refused.reason);
-    if (QXIMPacketReader::namesMessages(refused.ids))
-        unread.insert(QXIMOnlineScriptParser::kIdsKey, refused.ids);
+    const QXIMPacketReader::Refused& refused = reader.refused();
+    if (refused.isEmpty()) return;
+    unread.insert(ns::Error::kLocalizedDescriptionKey, refused.reasons.value(0));
+    unread.insert(QXIMOnlineScriptParser::kIdsKey, QVariant::fromValue(refused));
 }
 
 }  // namespace

@@ -22,8 +22,8 @@
 // key matched but its payload did not decode, the error's user info names the key
 // (kKeyKey), holds the payload (kPayloadKey) and says why (its localized description); when
 // that payload reads to its end as a packet set aside (QXIMPacketReader: a number that
-// cannot be read), it also holds the ids the packet names (kIdsKey), so that the packet
-// can be acknowledged.
+// cannot be read), it also holds what the packet names (kIdsKey, a
+// QXIMPacketReader::Refused), so that the packet can be acknowledged.
 //
 // A segment too long to be kept whole comes in pieces (readPiece()) and is read as they
 // come, under the key its start names when that key is listed: a JSON payload as a packet

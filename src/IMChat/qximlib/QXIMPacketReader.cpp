@@ -2,6 +2,8 @@
 
 #include "IMChat/qximlib/QXIMWire.h"
 
+#include <cmath>
+
 namespace {
 
 const QString kData = QStringLiteral("data");
@@ -16,10 +18,18 @@ const QString kId = QStringLiteral("id");
 // 2, a message 3.
 constexpr qsizetype kIdLevels = 3;
 
+// What a text kept costs.
+qint64 textBytes(const QString& text) {
+    return 2 * qint64(text.size());
+}
+
 }  // namespace
 
-QXIMPacketReader::QXIMPacketReader(Shape shape, qint64 mostPacketBytes)
-    : shape_(shape), mostPacketBytes_(mostPacketBytes), reply_(0, JsonDocument::Room::Own) {
+QXIMPacketReader::QXIMPacketReader(Shape shape, qint64 mostPacketBytes, qint64 mostRefusedBytes)
+    : shape_(shape),
+      mostPacketBytes_(mostPacketBytes),
+      mostRefusedBytes_(mostRefusedBytes),
+      reply_(0, JsonDocument::Room::Own) {
     parser_.setLongestString(QXIMWire::kLongestString);
     parser_.setLeavesOutUnreadableNumbers(true);
     parser_.setDelegate(this);
@@ -42,14 +52,37 @@ QVariant QXIMPacketReader::value() {
 
 qint64 QXIMPacketReader::keptBytes() const {
     const qint64 read = parser_.keptBytes();
-    const qint64 refusing = packet_ && !packet_->document ? read - packet_->start : 0;
-    return read - refusedBytes_ - refusing;
+    qint64 refusing = 0;
+    if (packet_ && !packet_->document) {
+        refusing = read - packet_->start - qint64(packet_->messageIds.size()) * kRefusedIdBytes;
+    }
+    return read - refusedBytes_ - refusing + refusedKept_;
 }
 
-bool QXIMPacketReader::namesMessages(const QVariantMap& ids) {
-    const QVariantMap talk = ids.value(kTalk).toMap();
-    return (talk.contains(kToTalkId) || talk.contains(kFromTalkId)) &&
-           !ids.value(kMsgs).toList().isEmpty();
+std::optional<qint64> QXIMPacketReader::messageIdOf(const QVariant& value) {
+    switch (value.typeId()) {
+        case QMetaType::LongLong:
+            return value.toLongLong();
+        case QMetaType::Double: {
+            // Past 2^53 a double is whole, and from 2^63 on no qint64.
+            const double number = value.toDouble();
+            if (number != std::trunc(number) || !(std::abs(number) < 0x1p63)) return std::nullopt;
+            return qint64(number);
+        }
+        case QMetaType::QString: {
+            bool ok = false;
+            const qint64 id = value.toString().toLongLong(&ok);
+            return ok ? std::optional(id) : std::nullopt;
+        }
+        default:
+            return std::nullopt;
+    }
+}
+
+QString QXIMPacketReader::talkIdOf(const QVariant& value) {
+    if (value.typeId() == QMetaType::LongLong) return QString::number(value.toLongLong());
+    if (value.typeId() != QMetaType::QString || value.toString().isEmpty()) return QString();
+    return value.toString();
 }
 
 JsonParserDelegate* QXIMPacketReader::target() {
@@ -85,13 +118,11 @@ void QXIMPacketReader::opened(bool isDictionary) {
     }
     if (packet_) {
         const qsizetype level = ++packet_->depth;
+        assigned(level - 1, nullptr);
         if (level <= kIdLevels) {
             packet_->keys[level] = QString();
             packet_->isDictionary[level] = isDictionary;
-            if (level == 3 && isDictionary && packet_->keys[1] == kMsgs &&
-                !packet_->isDictionary[2] && packet_->messages.size() < kMostRefusedIds) {
-                packet_->messages.append(QVariantMap());
-            }
+            if (inMessage()) packet_->messageId.reset();
         }
     } else if (shape_ == Shape::Reply) {
         if (depth_ < qsizetype(replyKeys_.size())) replyKeys_[depth_] = QString();
@@ -120,8 +151,19 @@ void QXIMPacketReader::closed(bool isDictionary) {
         }
     }
     if (packet_) {
+        Packet& packet = *packet_;
+        if (packet.depth == kIdLevels && inMessage() && packet.messageId &&
+            !packet.messageIds.contains(*packet.messageId)) {
+            const qint64 room = mostRefusedBytes_ - refusedKept_ -
+                                qint64(packet.messageIds.size()) * kRefusedIdBytes;
+            if (room >= kRefusedIdBytes) {
+                packet.messageIds.insert(*packet.messageId);
+            } else {
+                ++packet.idsLeftOut;
+            }
+        }
         weigh();
-        if (--packet_->depth == 0) finishPacket();
+        if (--packet.depth == 0) finishPacket();
     } else if (depth_ == listDepth_) {
         listDepth_ = 0;
     }
@@ -146,18 +188,39 @@ void QXIMPacketReader::parserDidAdd(JsonParser&, QVariant&& value) {
     if (!value.isValid() && parser_.leftOutNumbers() > packet.leftOutBefore && packet.document) {
         refuse(parser_.lastLeftOut());
     }
-    const qsizetype level = packet.depth;
-    if (value.isValid() && level == 2 && packet.keys[1] == kTalk && packet.isDictionary[2] &&
-        (packet.keys[2] == kToTalkId || packet.keys[2] == kFromTalkId)) {
-        packet.talk.insert(packet.keys[2], value);
-    } else if (value.isValid() && level == 3 && packet.keys[1] == kMsgs &&
-               !packet.isDictionary[2] && packet.isDictionary[3] && packet.keys[3] == kId &&
-               !packet.messages.isEmpty()) {
-        packet.messages.last() = QVariantMap{{kId, value}};
-    }
+    // A value left out replaces nothing in the tree.
+    if (value.isValid()) assigned(packet.depth, &value);
     if (JsonParserDelegate* document = packet.document.get())
         document->parserDidAdd(parser_, std::move(value));
     weigh();
+}
+
+bool QXIMPacketReader::inMessage() const {
+    const Packet& packet = *packet_;
+    return packet.depth >= kIdLevels && packet.keys[1] == kMsgs && packet.isDictionary[1] &&
+           !packet.isDictionary[2] && packet.isDictionary[3];
+}
+
+void QXIMPacketReader::assigned(qsizetype level, const QVariant* scalar) {
+    Packet& packet = *packet_;
+    if (level < 1 || level > kIdLevels || !packet.isDictionary[level]) return;
+    // The member as the tree keeps it: the last one of its key.
+    const QString& key = packet.keys[level];
+    if (level == 1) {
+        if (key == kTalk) {
+            packet.toTalkId = QString();
+            packet.fromTalkId = QString();
+        } else if (key == kMsgs) {
+            packet.messageIds.clear();
+            packet.idsLeftOut = 0;
+        }
+    } else if (level == 2 && packet.keys[1] == kTalk && packet.isDictionary[1]) {
+        const QString talkId = scalar ? talkIdOf(*scalar) : QString();
+        if (key == kToTalkId) packet.toTalkId = talkId;
+        if (key == kFromTalkId) packet.fromTalkId = talkId;
+    } else if (level == kIdLevels && key == kId && inMessage()) {
+        packet.messageId = scalar ? messageIdOf(*scalar) : std::nullopt;
+    }
 }
 
 void QXIMPacketReader::refuse(const QString& reason) {
@@ -185,12 +248,45 @@ void QXIMPacketReader::finishPacket() {
         return;
     }
     refusedBytes_ += parser_.keptBytes() - packet.start;
-    QVariantMap ids;
-    if (!packet.talk.isEmpty()) ids.insert(kTalk, packet.talk);
-    QVariantList messages;
-    for (const QVariant& message : packet.messages) {
-        if (message.toMap().contains(kId)) messages.append(message);
+    keepRefused(packet);
+}
+
+void QXIMPacketReader::keepRefused(Packet& packet) {
+    ++refused_.packets;
+    const QString reason = packet.reason.left(kLongestRefusedReason);
+    if (refused_.reasons.size() < kRefusedReasons && !refused_.reasons.contains(reason)) {
+        refused_.reasons.append(reason);
+        refusedKept_ += textBytes(reason);
     }
-    if (!messages.isEmpty()) ids.insert(kMsgs, messages);
-    refused_.append({std::move(ids), std::move(packet.reason)});
+    const bool namesTalk = !packet.toTalkId.isNull() || !packet.fromTalkId.isNull();
+    if (!namesTalk || (packet.messageIds.isEmpty() && packet.idsLeftOut == 0)) {
+        ++refused_.unnamed;
+        return;
+    }
+    refused_.idsLeftOut += packet.idsLeftOut;
+    const std::pair key{packet.toTalkId, packet.fromTalkId};
+    const auto found = refusedTalks_.constFind(key);
+    QSet<qint64>* kept =
+        found != refusedTalks_.cend() ? &refused_.talks[*found].messageIds : nullptr;
+    // What the packet adds: its ids not kept before, and its talk when it is new.
+    if (kept) packet.messageIds.removeIf([&](qint64 id) { return kept->contains(id); });
+    if (packet.messageIds.isEmpty()) return;
+    const qint64 talkBytes =
+        kept ? 0 : kRefusedTalkBytes + textBytes(packet.toTalkId) + textBytes(packet.fromTalkId);
+    const auto room = [&] {
+        return mostRefusedBytes_ - refusedKept_ - talkBytes -
+               qint64(packet.messageIds.size()) * kRefusedIdBytes;
+    };
+    while (room() < 0 && !packet.messageIds.isEmpty()) {
+        packet.messageIds.erase(packet.messageIds.cbegin());
+        ++refused_.idsLeftOut;
+    }
+    if (packet.messageIds.isEmpty()) return;
+    if (!kept) {
+        refusedTalks_.insert(key, refused_.talks.size());
+        refused_.talks.append({packet.toTalkId, packet.fromTalkId, {}});
+        kept = &refused_.talks.last().messageIds;
+    }
+    refusedKept_ += talkBytes + qint64(packet.messageIds.size()) * kRefusedIdBytes;
+    kept->unite(packet.messageIds);
 }

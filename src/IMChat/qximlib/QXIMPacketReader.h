@@ -2,23 +2,30 @@
 
 #include "net/transport/JsonDocument.h"
 
+#include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
-#include <QVariantMap>
 
 #include <array>
 #include <memory>
 #include <optional>
+#include <utility>
 
 // Reads received messaging packets as their bytes come, every string longer than
 // QXIMWire::kLongestString cut, one packet at a time: a packet that cannot be read is set
 // aside on its own, and the packets beside it are read as ever. A packet cannot be read when
 // it holds a number that cannot be (one that overflows a double, or one longer than
 // kJsonLongestNumber) or keeps more than its bound of bytes after cutting. Such a packet is
-// read on to its end all the same, keeping only its ids: its talk ids and the ids of (at
-// most kMostRefusedIds of) its messages, so that it can be acknowledged rather than sent
-// again for ever.
+// read on to its end all the same, keeping only its ids: its talk ids and the ids of its
+// messages, so that it can be acknowledged rather than sent again for ever.
+//
+// What refused packets keep is bounded in bytes, not in packets: their ids, talk by talk,
+// each id once, however many packets name it, within the bound the reader is given; an id
+// read past it is counted and not kept. keptBytes() counts it, so that a reader bounded by
+// what it keeps is bounded by the refused packets too.
 //
 // A text that does not decode (a syntax error, nesting past kJsonMaxDepth) stops the reading:
 // the packets read whole before it stand, the one under way is neither read nor refused.
@@ -28,18 +35,44 @@ public:
     // fetch, whose packets are the elements of its "data" list or of its "params"' one.
     enum class Shape { Packet, Reply };
 
-    // A packet set aside: what could be read of its ids, in a packet's shape
-    // ({"talk": {"toTalkId", "fromTalkId"}, "msgs": [{"id"}, ...]}), and why.
+    // What the packets set aside keep: the message ids they name, talk by talk, and why they
+    // were set aside. A packet names a message by an "id" of an element of its "msgs" list,
+    // and a talk by its "talk"'s "toTalkId" and "fromTalkId", as its tree would hold them.
     struct Refused {
-        QVariantMap ids;
-        QString reason;
+        // The messages that refused packets naming the same talk ids name.
+        struct Talk {
+            QString toTalkId;  // null when they name none
+            QString fromTalkId;
+            QSet<qint64> messageIds;
+        };
+        QList<Talk> talks;
+        qint64 packets = 0;
+        // Of those, packets that name no talk id or no message: none can be acknowledged.
+        qint64 unnamed = 0;
+        // Message ids read when their bound was reached, not kept (some may have been kept
+        // before, from another packet).
+        qint64 idsLeftOut = 0;
+        // Why packets were set aside: the first kRefusedReasons different reasons.
+        QStringList reasons;
+
+        [[nodiscard]] bool isEmpty() const { return packets == 0; }
     };
 
-    // The message ids a refused packet keeps at most.
-    static constexpr qsizetype kMostRefusedIds = 1000;
+    // What refused packets keep at most, unless the reader is told otherwise: some 65,000
+    // message ids of one talk, so that a packet of tens of thousands of messages is
+    // acknowledged whole, in a few hundred calls at most.
+    static constexpr qint64 kMostRefusedBytes = 1024 * 1024;
+    // What a refused packet's message id costs (what a set of them holds for one) and its
+    // talk besides its ids' characters.
+    static constexpr qint64 kRefusedIdBytes = 16;
+    static constexpr qint64 kRefusedTalkBytes = 64;
+    static constexpr qsizetype kRefusedReasons = 4;
+    static constexpr qsizetype kLongestRefusedReason = 200;
 
-    // `mostPacketBytes`: what one packet may keep, after cutting.
-    QXIMPacketReader(Shape shape, qint64 mostPacketBytes);
+    // `mostPacketBytes`: what one packet may keep, after cutting; `mostRefusedBytes`: what the
+    // refused packets may keep in all.
+    QXIMPacketReader(Shape shape, qint64 mostPacketBytes,
+                     qint64 mostRefusedBytes = kMostRefusedBytes);
     ~QXIMPacketReader() override;
     QXIMPacketReader(const QXIMPacketReader&) = delete;
     QXIMPacketReader& operator=(const QXIMPacketReader&) = delete;
@@ -53,13 +86,16 @@ public:
     // packets read whole in its list. A reply still open (or given up) is closed as it
     // stands: it holds every member and packet read whole so far.
     [[nodiscard]] QVariant value();
-    [[nodiscard]] const QList<Refused>& refused() const { return refused_; }
-    // The bytes read so far less what was cut away and what refused packets held: what the
-    // value holds.
+    [[nodiscard]] const Refused& refused() const { return refused_; }
+    // The bytes read so far less what was cut away and what refused packets held, and what
+    // the refused packets keep: what the value and refused() hold.
     [[nodiscard]] qint64 keptBytes() const;
 
-    // Whether a refused packet's ids name a talk and a message, and so can be acknowledged.
-    [[nodiscard]] static bool namesMessages(const QVariantMap& ids);
+    // A message id as a packet's tree holds it: a whole number, or a text of one; none else.
+    [[nodiscard]] static std::optional<qint64> messageIdOf(const QVariant& value);
+    // A talk id as a packet's tree holds it: a text that is not empty, or a whole number; a
+    // null text else.
+    [[nodiscard]] static QString talkIdOf(const QVariant& value);
 
 private:
     // The packet under way.
@@ -72,8 +108,11 @@ private:
         // Its ids: the keys waiting at its first three levels, and what they named.
         std::array<QString, 4> keys;
         std::array<bool, 4> isDictionary{};
-        QVariantMap talk;
-        QVariantList messages;
+        QString toTalkId;
+        QString fromTalkId;
+        std::optional<qint64> messageId;  // of the message under way
+        QSet<qint64> messageIds;          // while there is room for them
+        qint64 idsLeftOut = 0;
     };
 
     void parserDidStartDictionary(JsonParser& parser) override;
@@ -87,15 +126,22 @@ private:
     void closed(bool isDictionary);
     // Whether a container opening now is a packet.
     [[nodiscard]] bool opensPacket() const;
+    // The packet's member waiting at `level` took a value: `scalar`, or a container.
+    void assigned(qsizetype level, const QVariant* scalar);
+    // Whether the packet's container at `level` 3 is a message of its "msgs" list.
+    [[nodiscard]] bool inMessage() const;
     void refuse(const QString& reason);
     // Refuses the packet under way once it keeps more than its bound.
     void weigh();
     void finishPacket();
+    // Keeps what a refused packet names within the bound.
+    void keepRefused(Packet& packet);
     // The part of the text outside packets (a reply's members), or the packet's.
     [[nodiscard]] JsonParserDelegate* target();
 
     Shape shape_;
     qint64 mostPacketBytes_;
+    qint64 mostRefusedBytes_;
     JsonParser parser_;
     // A reply's members, and the packets read whole as elements of its list.
     JsonDocument reply_;
@@ -107,6 +153,10 @@ private:
     std::array<QString, 3> replyKeys_;
     // The depth of the packets' list while it is open; 0 while none is.
     qsizetype listDepth_ = 0;
-    QList<Refused> refused_;
+    Refused refused_;
+    // Where each pair of talk ids is in refused_.talks.
+    QHash<std::pair<QString, QString>, qsizetype> refusedTalks_;
+    // The bytes of text the refused packets held, and what refused_ keeps.
     qint64 refusedBytes_ = 0;
+    qint64 refusedKept_ = 0;
 };

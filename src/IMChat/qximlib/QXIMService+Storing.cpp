@@ -229,11 +229,10 @@ void QXIMService::savePackets(const QList<QVariantMap>& packets, bool notify,
 }
 
 void QXIMService::offlineMessage(const QVariant& replyValue,
-                                 const QList<QXIMPacketReader::Refused>& refused) {
+                                 const QXIMPacketReader::Refused& refused) {
     // A fetch answered after the stop finds the store closing.
     if (stopped_) return;
-    for (const QXIMPacketReader::Refused& packet : refused)
-        setAsideUnread(packet.reason, packet.ids);
+    if (!refused.isEmpty()) setAsideUnread(refused);
     const Tolerant reply(replyValue);
     QVariant list = reply[QStringLiteral("data")].value();
     if (!list.isValid()) {

@@ -26,11 +26,6 @@ const QString kRecvMsg = QStringLiteral("recvMsg");
 const QString kRecvData = QStringLiteral("recvData");
 const QString kCommand = QStringLiteral("command");
 const QString kHeartbeat = QStringLiteral("recvHeartbeatMsg");
-// Set-aside texts remembered so that one sent again is not logged again.
-constexpr qsizetype kSetAsideRemembered = 64;
-// The characters of an unread segment that its log line shows.
-constexpr qsizetype kSetAsideExcerpt = 120;
-
 void postOnMain(const QString& name, const QVariantMap& userInfo = {}, std::any object = {}) {
     ns::NotificationCenter::defaultCenter().postOnMainQueue(
         ns::Notification{.name = name, .object = std::move(object), .userInfo = userInfo});
@@ -325,45 +320,6 @@ QByteArray QXIMService::subDataString() const {
     return tail;
 }
 
-void QXIMService::setAsideUnread(const QString& reason, const QVariantMap& ids) {
-    const bool acknowledged = QXIMPacketReader::namesMessages(ids);
-    if (acknowledged) acknowledge(ids);
-    setAside(reason, ids, acknowledged);
-}
-
-void QXIMService::setAside(const QString& reason, const QVariantMap& packet, bool acknowledged) {
-    QStringList ids;
-    for (const QVariant& item : Tolerant(packet)[QStringLiteral("msgs")].toList())
-        ids.append(Tolerant(item)[QStringLiteral("id")].toString());
-    const Tolerant talk = Tolerant(packet)[QStringLiteral("talk")];
-    const QString names =
-        QStringLiteral("talk %1/%2, messages %3")
-            .arg(talk[QStringLiteral("fromTalkId")].toString(),
-                 talk[QStringLiteral("toTalkId")].toString(), ids.join(QLatin1Char(',')));
-    if (!setAsideSeen_.contains(qHash(names))) {
-        qWarning().noquote() << QStringLiteral("Received packet set aside, %1: %2 (%3)")
-                                    .arg(acknowledged ? QStringLiteral("acknowledged, not stored")
-                                                      : QStringLiteral("unread"),
-                                         reason, names);
-    }
-    if (setAsideSeen_.size() >= kSetAsideRemembered) setAsideSeen_.clear();
-    setAsideSeen_.insert(qHash(names));
-}
-
-void QXIMService::setAside(const QString& reason, const QString& key, const QString& text) {
-    const size_t hash = qHash(text);
-    if (!setAsideSeen_.contains(hash)) {
-        qWarning().noquote() << QStringLiteral(
-                                    "Received %1 segment set aside, unread: %2 (%3 "
-                                    "characters, beginning %4)")
-                                    .arg(key, reason)
-                                    .arg(text.size())
-                                    .arg(text.left(kSetAsideExcerpt));
-    }
-    if (setAsideSeen_.size() >= kSetAsideRemembered) setAsideSeen_.clear();
-    setAsideSeen_.insert(hash);
-}
-
 void QXIMService::parserResult(const QVariant& result, const QString& key,
                                const std::optional<ns::Error>& error) {
     if (error) {
@@ -371,9 +327,10 @@ void QXIMService::parserResult(const QVariant& result, const QString& key,
         // not sent again for ever; a payload that does not decode names none: the stream
         // goes on without it.
         const QVariantMap unread = error->userInfo();
-        const QVariantMap ids = unread.value(QXIMOnlineScriptParser::kIdsKey).toMap();
-        if (unread.value(QXIMOnlineScriptParser::kKeyKey) == kRecvMsg && !ids.isEmpty()) {
-            setAsideUnread(error->localizedDescription(), ids);
+        const QVariant refused = unread.value(QXIMOnlineScriptParser::kIdsKey);
+        if (unread.value(QXIMOnlineScriptParser::kKeyKey) == kRecvMsg &&
+            refused.canConvert<QXIMPacketReader::Refused>()) {
+            setAsideUnread(refused.value<QXIMPacketReader::Refused>());
         } else if (unread.contains(QXIMOnlineScriptParser::kPayloadKey)) {
             setAside(error->localizedDescription(),
                      unread.value(QXIMOnlineScriptParser::kKeyKey).toString(),

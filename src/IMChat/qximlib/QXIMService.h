@@ -152,9 +152,8 @@ public:
         const std::vector<std::shared_ptr<QXIMServiceObserver>>& plugIns);
 
     // Handles the reply of an offline fetch (on the service queue), and the packets of it
-    // that could not be read: each is set aside, and acknowledged when it names its ids.
-    void offlineMessage(const QVariant& reply,
-                        const QList<QXIMPacketReader::Refused>& refused = {});
+    // that could not be read: they are set aside, and the ids they name acknowledged.
+    void offlineMessage(const QVariant& reply, const QXIMPacketReader::Refused& refused = {});
     // Handles one chunk of the stream (on the service queue). A segment too long to be kept
     // whole is read as it comes, its long strings cut (QXIMOnlineScriptParser); one given up
     // closes the stream, which opens again after a pause.
@@ -206,12 +205,16 @@ private:
     [[nodiscard]] static QList<qint64> messageIdsOf(const QVariantMap& packet);
     void sendSuccess(QXIMSender& sender, const QVariant& reply);
     void sendFail(QXIMSender& sender);
-    // Logs what the service cannot keep (a packet it cannot store or read, a segment it
-    // cannot read) and lets it go; a text that comes again is logged once.
-    void setAside(const QString& reason, const QVariantMap& packet, bool acknowledged = true);
-    // Sets aside a packet that could not be read, acknowledging it when it names its ids.
-    void setAsideUnread(const QString& reason, const QVariantMap& ids);
+    // Logs what the service cannot keep (a packet it cannot store, a segment it cannot read)
+    // and lets it go, in lines of bounded length; what comes again is logged once.
+    void setAside(const QString& reason, const QVariantMap& packet);
     void setAside(const QString& reason, const QString& key, const QString& text);
+    // Sets aside the packets of a fetch or a segment that could not be read: acknowledges the
+    // ids they name, and logs in a line for each outcome (acknowledged, ids not kept, naming
+    // nothing) what they were.
+    void setAsideUnread(const QXIMPacketReader::Refused& refused);
+    // Whether `key` is new among the texts set aside lately; remembers it.
+    bool remember(size_t key);
 
     std::shared_ptr<ns::SerialQueue> queue_;
     QXIMDatabase& database_;

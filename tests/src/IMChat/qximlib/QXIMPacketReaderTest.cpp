@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 QByteArray packet(qint64 id, const QByteArray& contents) {
@@ -11,9 +13,32 @@ QByteArray packet(qint64 id, const QByteArray& contents) {
            R"(}],"talk":{"fromTalkId":"880001-42","toTalkId":"42-880001"}})";
 }
 
-QVariantMap idsOf(qint64 id) {
-    return {{"msgs", QVariantList{QVariantMap{{"id", id}}}},
-            {"talk", QVariantMap{{"fromTalkId", "880001-42"}, {"toTalkId", "42-880001"}}}};
+// A packet that cannot be read (a number past a double) naming `ids` and `talk`.
+QByteArray refusedPacket(
+    const QList<qint64>& ids,
+    const QByteArray& talk = R"({"fromTalkId":"880001-42","toTalkId":"42-880001"})") {
+    QByteArray messages;
+    for (const qint64 id : ids) messages += R"({"id":)" + QByteArray::number(id) + "},";
+    return R"({"msgs":[)" + messages + R"({"contents":[1e400]}],"talk":)" + talk + "}";
+}
+
+QList<qint64> idsFrom(qint64 first, qint64 last) {
+    QList<qint64> ids;
+    for (qint64 id = first; id <= last; ++id) ids.append(id);
+    return ids;
+}
+
+// The talks a reader's refused packets keep, each as "from/to: ids" with its ids in order.
+QStringList talksOf(const QXIMPacketReader& reader) {
+    QStringList talks;
+    for (const auto& talk : reader.refused().talks) {
+        QList<qint64> ids(talk.messageIds.cbegin(), talk.messageIds.cend());
+        std::sort(ids.begin(), ids.end());
+        QStringList texts;
+        for (const qint64 id : ids) texts.append(QString::number(id));
+        talks.append(talk.fromTalkId + "/" + talk.toTalkId + ": " + texts.join(','));
+    }
+    return talks;
 }
 
 // Reads `text` in pieces of `size` bytes.
@@ -25,7 +50,7 @@ ParserStatus readInPieces(QXIMPacketReader& reader, const QByteArray& text, qsiz
 
 // A reply's packets that cannot be read are set aside with the ids they name, read after
 // what made them unreadable; the others are read as ever, whatever the pieces. A packet keeps
-// its bound exactly, and what the refused ones held does not count as kept.
+// its bound exactly; what the refused ones held does not count as kept, what they keep does.
 TEST(QXIMPacketReaderTest, APacketThatCannotBeReadIsSetAsideWithItsIdsAndTheOthersAreRead) {
     constexpr qint64 kMostPacketBytes = 1000;
     const QByteArray fits =
@@ -52,19 +77,70 @@ TEST(QXIMPacketReaderTest, APacketThatCannotBeReadIsSetAsideWithItsIdsAndTheOthe
         QXIMPacketReader reader(QXIMPacketReader::Shape::Reply, kMostPacketBytes);
         EXPECT_EQ(readInPieces(reader, text, size), ParserStatusOK) << size;
         EXPECT_EQ(reader.value(), QVariant(expected)) << size;
-        ASSERT_EQ(reader.refused().size(), 4) << size;
-        const QStringList reasons{"number longer than 1024 characters",
-                                  "longer than 1000 bytes with its strings cut to 16384 bytes",
-                                  "double overflow on '1e400'",
-                                  "longer than 1000 bytes with its strings cut to 16384 bytes"};
-        const QList<qint64> ids{1, 3, 4, 6};
-        for (int n = 0; n < 4; ++n) {
-            EXPECT_EQ(reader.refused()[n].ids, idsOf(ids[n])) << size << " " << n;
-            EXPECT_EQ(reader.refused()[n].reason, reasons[n]) << size << " " << n;
-            EXPECT_TRUE(QXIMPacketReader::namesMessages(reader.refused()[n].ids));
-        }
-        EXPECT_EQ(reader.keptBytes(), text.size() - refusedBytes) << size;
+        EXPECT_EQ(reader.refused().packets, 4) << size;
+        EXPECT_EQ(reader.refused().unnamed, 0) << size;
+        EXPECT_EQ(talksOf(reader), QStringList{"880001-42/42-880001: 1,3,4,6"}) << size;
+        EXPECT_EQ(reader.refused().reasons,
+                  (QStringList{"number longer than 1024 characters",
+                               "longer than 1000 bytes with its strings cut to 16384 bytes",
+                               "double overflow on '1e400'"}))
+            << size;
+        // The refused packets alone keep as much.
+        QXIMPacketReader alone(QXIMPacketReader::Shape::Reply, kMostPacketBytes);
+        const QByteArray refusedOnly = "[" + refusedPackets.join(',') + "]";
+        alone.read(R"({"data":)" + refusedOnly + "}");
+        EXPECT_EQ(alone.value(), QVariant(QVariantMap{{"data", QVariantList()}}));
+        const qint64 refusedKeep = alone.keptBytes() - QByteArray(R"({"data":[,,,]})").size();
+        EXPECT_GT(refusedKeep, 4 * QXIMPacketReader::kRefusedIdBytes);
+        EXPECT_EQ(reader.keptBytes(), text.size() - refusedBytes + refusedKeep) << size;
     }
+}
+
+// What refused packets keep is bounded in bytes: each id once however many packets name it,
+// ids grouped by the talk ids beside them, and an id past the bound counted, not kept, with
+// the bound met exactly. A packet names what its tree would hold: the last of a member
+// named twice, and an id read as a whole number.
+TEST(QXIMPacketReaderTest, RefusedPacketsKeepEachIdOnceWithinTheirBoundInBytes) {
+    const QByteArray otherTalk = R"({"fromTalkId":"880002-42","toTalkId":"42-880002"})";
+    QXIMPacketReader reader(QXIMPacketReader::Shape::Reply, 1000);
+    reader.read(R"({"data":[)" + refusedPacket(idsFrom(1, 10)));
+    const qint64 once = reader.keptBytes();
+    // The same packet again costs its comma only.
+    reader.read("," + refusedPacket(idsFrom(1, 10)));
+    EXPECT_EQ(reader.keptBytes(), once + 1);
+    reader.read("," + refusedPacket(idsFrom(5, 15)) + "," + refusedPacket({1, 2}, otherTalk) + "," +
+                refusedPacket({3}, R"({"fromTalkId":"880002-42"})") + "," +
+                refusedPacket({4}, R"({"fromTalkId":7})") +
+                // the last "talk", the last "id", a whole number as a double and as a text
+                R"(,{"talk":{"toTalkId":"x"},"msgs":[{"id":5,"id":"6"},{"id":7e0},{"id":"8x"},)"
+                R"({"id":[9]},{"contents":[1e400]}],"talk":)" +
+                otherTalk + "}]}");
+    EXPECT_EQ(reader.status(), ParserStatusOK);
+    EXPECT_EQ(talksOf(reader),
+              (QStringList{"880001-42/42-880001: 1,2,3,4,5,6,7,8,9,10,11,12,13,14,15",
+                           "880002-42/42-880002: 1,2,6,7", "880002-42/: 3", "7/: 4"}));
+    EXPECT_EQ(reader.refused().packets, 7);
+    EXPECT_EQ(reader.refused().idsLeftOut, 0);
+
+    // What a lone packet of 10 ids keeps is the bound that keeps 10 ids and not 11.
+    QXIMPacketReader lone(QXIMPacketReader::Shape::Packet, 1000);
+    lone.read(refusedPacket(idsFrom(1, 10)));
+    const qint64 tenIds = lone.keptBytes();
+    for (const qint64 last : {10, 11}) {
+        QXIMPacketReader bounded(QXIMPacketReader::Shape::Packet, 1000, tenIds);
+        bounded.read(refusedPacket(idsFrom(1, last)));
+        ASSERT_EQ(bounded.refused().talks.size(), 1) << last;
+        EXPECT_EQ(bounded.refused().talks[0].messageIds.size(), 10) << last;
+        EXPECT_EQ(bounded.refused().idsLeftOut, last - 10) << last;
+        EXPECT_EQ(bounded.keptBytes(), tenIds) << last;
+    }
+    // Past the bound a packet of 70,000 ids is counted whole: kept or left out.
+    QXIMPacketReader many(QXIMPacketReader::Shape::Packet, 4 * 1024 * 1024);
+    many.read(refusedPacket(idsFrom(1, 70000)));
+    ASSERT_EQ(many.refused().talks.size(), 1);
+    EXPECT_GT(many.refused().talks[0].messageIds.size(), 65000);
+    EXPECT_EQ(many.refused().talks[0].messageIds.size() + many.refused().idsLeftOut, 70000);
+    EXPECT_LE(many.keptBytes(), QXIMPacketReader::kMostRefusedBytes);
 }
 
 // A stream segment's payload is one packet; a fetch may bring its packets under "params"; a
@@ -74,8 +150,8 @@ TEST(QXIMPacketReaderTest, APacketAloneRepliesOfEitherShapeAndRepliesCutShort) {
     QXIMPacketReader alone(QXIMPacketReader::Shape::Packet, 1000);
     EXPECT_EQ(alone.read(packet(9, "[1e999]")), ParserStatusOK);
     EXPECT_FALSE(alone.value().isValid());
-    ASSERT_EQ(alone.refused().size(), 1);
-    EXPECT_EQ(alone.refused()[0].ids, idsOf(9));
+    EXPECT_EQ(alone.refused().packets, 1);
+    EXPECT_EQ(talksOf(alone), QStringList{"880001-42/42-880001: 9"});
     QXIMPacketReader read(QXIMPacketReader::Shape::Packet, 1000);
     EXPECT_EQ(read.read(packet(9, "[1]")), ParserStatusOK);
     EXPECT_EQ(read.value(), json_JSON(QVariant(packet(9, "[1]"))));
@@ -90,7 +166,7 @@ TEST(QXIMPacketReaderTest, APacketAloneRepliesOfEitherShapeAndRepliesCutShort) {
                   {"params",
                    QVariantMap{{"errorno", 0LL},
                                {"data", QVariantList{json_JSON(QVariant(packet(1, "[1]")))}}}}}));
-    EXPECT_EQ(underParams.refused().size(), 1);
+    EXPECT_EQ(underParams.refused().packets, 1);
 
     // Broken off in the third packet, after a refused one: the first is read.
     const QByteArray cutShort = R"({"requestTime":5,"data":[)" + packet(1, "[1]") + "," +
@@ -100,7 +176,7 @@ TEST(QXIMPacketReaderTest, APacketAloneRepliesOfEitherShapeAndRepliesCutShort) {
     EXPECT_EQ(given.value(),
               QVariant(QVariantMap{{"requestTime", 5LL},
                                    {"data", QVariantList{json_JSON(QVariant(packet(1, "[1]")))}}}));
-    EXPECT_EQ(given.refused().size(), 1);
+    EXPECT_EQ(given.refused().packets, 1);
     // A syntax error stops the reading: what came before stands, the packet under way is lost.
     QXIMPacketReader broken(QXIMPacketReader::Shape::Reply, 1000);
     EXPECT_EQ(broken.read(R"({"data":[)" + packet(1, "[1]") + R"(,{"msgs":[{"id":2} 1e400]}]})"),
@@ -108,8 +184,13 @@ TEST(QXIMPacketReaderTest, APacketAloneRepliesOfEitherShapeAndRepliesCutShort) {
     EXPECT_EQ(broken.value().toMap().value("data").toList().size(), 1);
     EXPECT_TRUE(broken.refused().isEmpty());
 
-    EXPECT_FALSE(QXIMPacketReader::namesMessages({{"msgs", idsOf(1).value("msgs")}}));
-    EXPECT_FALSE(QXIMPacketReader::namesMessages({{"talk", idsOf(1).value("talk")}}));
+    // No talk id, an empty one, or no message id: nothing to acknowledge.
+    QXIMPacketReader unnamed(QXIMPacketReader::Shape::Reply, 1000);
+    unnamed.read(R"({"data":[{"msgs":[{"id":1,"contents":[1e400]}]},)" +
+                 refusedPacket({2}, R"({"toTalkId":""})") + "," + refusedPacket({}) + "]}");
+    EXPECT_EQ(unnamed.refused().packets, 3);
+    EXPECT_EQ(unnamed.refused().unnamed, 3);
+    EXPECT_TRUE(unnamed.refused().talks.isEmpty());
 }
 
 }  // namespace

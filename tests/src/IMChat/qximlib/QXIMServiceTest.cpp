@@ -6,6 +6,7 @@
 #include "MessagingStandin.h"
 
 #include "standin/Endpoints.h"
+#include "standin/StreamSettings.h"
 
 #include "net/NKHTTPClient+QXClient.h"
 #include "net/QXIMRequest.h"
@@ -19,8 +20,11 @@
 #include "Gate.h"
 
 #include <QRegularExpression>
+#include <QUrlQuery>
 
+#include <algorithm>
 #include <limits>
+#include <mutex>
 #include <numeric>
 #include <set>
 #include <thread>
@@ -316,6 +320,83 @@ TEST_F(QXIMServiceTest, AMessageTooLongToKeepWholeIsStoredCutAndTheOnesBehindItC
     EXPECT_EQ(messaging.openStreams(kServiceUser), 1);
 }
 
+// The lines logged while it lives that begin with `prefix`, from any thread.
+class LoggedLines {
+public:
+    explicit LoggedLines(QString prefix) : prefix_(std::move(prefix)) {
+        const std::lock_guard lock(mutex);
+        current = this;
+        previous_ = qInstallMessageHandler(keep);
+    }
+    ~LoggedLines() {
+        const std::lock_guard lock(mutex);
+        qInstallMessageHandler(previous_);
+        current = nullptr;
+    }
+    LoggedLines(const LoggedLines&) = delete;
+    LoggedLines& operator=(const LoggedLines&) = delete;
+
+    [[nodiscard]] QStringList lines() const {
+        const std::lock_guard lock(mutex);
+        return lines_;
+    }
+    // Those of the lines that hold every one of `parts`.
+    [[nodiscard]] QStringList holding(const QStringList& parts) const {
+        QStringList found;
+        for (const QString& line : lines()) {
+            if (std::all_of(parts.begin(), parts.end(),
+                            [&](const QString& part) { return line.contains(part); }))
+                found.append(line);
+        }
+        return found;
+    }
+
+private:
+    static void keep(QtMsgType type, const QMessageLogContext& context, const QString& line) {
+        const std::lock_guard lock(mutex);
+        if (!current) return;
+        if (line.startsWith(current->prefix_)) current->lines_.append(line);
+        if (current->previous_) current->previous_(type, context, line);
+    }
+
+    static inline std::mutex mutex;
+    static inline LoggedLines* current = nullptr;
+    QString prefix_;
+    QtMessageHandler previous_ = nullptr;
+    QStringList lines_;
+};
+
+// A packet from the broker to the service's user, as the fetch and the stream carry it.
+QByteArray packetForTheUser(qint64 id) {
+    const QByteArray user = kServiceUserText.toLatin1();
+    return R"({"fromUser":{"id":"880001"},"toUser":{"id":")" + user +
+           R"("},"post":{"id":"p1"},"talk":{"toTalkId":")" + user + R"(-880001","fromTalkId":")" +
+           kBrokerTalk.toLatin1() + R"("},"msgs":[{"id":)" + QByteArray::number(id) +
+           R"(,"fromUserId":"880001","updateTime":1,"contents":["您好"]}]})";
+}
+
+// A packet that cannot be read (a number past a double after its ids) naming the messages
+// `first` to `last` and the talk `talk` (by default the broker's, by both its ids).
+QByteArray unreadablePacket(qint64 first, qint64 last, const QByteArray& talk = {}) {
+    QByteArray messages;
+    for (qint64 id = first; id <= last; ++id)
+        messages += R"({"id":)" + QByteArray::number(id) + "},";
+    const QByteArray user = kServiceUserText.toLatin1();
+    return R"({"msgs":[)" + messages + R"({"contents":[1e400]}],"talk":)" +
+           (talk.isNull() ? R"({"toTalkId":")" + user + R"(-880001","fromTalkId":")" +
+                                kBrokerTalk.toLatin1() + R"("})"
+                          : talk) +
+           "}";
+}
+
+QByteArray fetchReply(const QByteArrayList& packets) {
+    return R"({"requestTime":1,"data":[)" + packets.join(',') + "]}";
+}
+
+QByteArray streamSegment(const QByteArray& packet) {
+    return standin::StreamSettings::segment("recvMsg", packet);
+}
+
 // A packet that cannot be read (a number of 1,025 digits or past a double, 9 MB of small
 // fields, each before the ids in its text) holds back neither the packets beside it nor
 // itself: it is set aside and acknowledged once, from the fetch and from the stream alike,
@@ -325,6 +406,8 @@ TEST_F(QXIMServiceTest, APacketThatCannotBeReadIsAcknowledgedOnceAndTheOthersAre
     while (fields.size() < 9 * 1024 * 1024) fields += ",1";
     const QString smallFields = QString::fromLatin1(fields + "]");
     const auto acknowledgedIds = [&] { return messaging.counters()["acknowledgedIds"].toInt(); };
+    const LoggedLines logged("Received packet");
+    const QString tooLong = "longer than 4194304 bytes with its strings cut to 16384 bytes";
     server().setStream({.heartbeatMs = 50});
     // The first stream breaks off at once: the fetch alone brings what was written before.
     server().setFault({.prefix = standin::paths::kStreamReceive, .dropAfterChunks = 0, .times = 1});
@@ -342,6 +425,14 @@ TEST_F(QXIMServiceTest, APacketThatCannotBeReadIsAcknowledgedOnceAndTheOthersAre
     EXPECT_EQ(acknowledgedIds(), 2 * 5);
     EXPECT_EQ(unacknowledged(), 0);
     EXPECT_EQ(requestsFor(standin::paths::kMessageApi, "getnotrecvmsgs"), 1);
+    // The reader refused both, each for its own reason.
+    service->queue()->sync([] {});
+    EXPECT_EQ(logged
+                  .holding({"acknowledged, not stored: 2 of 2 packets, 2 message ids",
+                            "number longer than 1024 characters", tooLong})
+                  .size(),
+              1)
+        << logged.lines().join('\n').toStdString();
 
     clock().advance(66s);
     service->heartbeat();
@@ -357,6 +448,74 @@ TEST_F(QXIMServiceTest, APacketThatCannotBeReadIsAcknowledgedOnceAndTheOthersAre
     EXPECT_EQ(acknowledgedIds(), 2 * 8);
     EXPECT_EQ(unacknowledged(), 0);
     EXPECT_EQ(requestsFor(standin::paths::kStreamReceive), 2);
+    service->queue()->sync([] {});
+    EXPECT_EQ(
+        logged.holding({"1 of 1 packets, 1 message ids", "double overflow on '1e400'"}).size(), 1);
+    EXPECT_EQ(logged.holding({"1 of 1 packets, 1 message ids", tooLong}).size(), 1);
+    EXPECT_EQ(logged.lines().size(), 3) << logged.lines().join('\n').toStdString();
+}
+
+// Refused packets are acknowledged for each talk id they name and logged once however often
+// they come, from the fetch and the stream alike; one that names no message is logged as
+// unread, and nothing of it acknowledged.
+TEST_F(QXIMServiceTest, RefusedPacketsAreAcknowledgedForTheTalkIdsTheyNameAndLoggedOnce) {
+    const LoggedLines logged("Received packet");
+    const QByteArray again = unreadablePacket(71, 71);
+    server().setFault({.prefix = standin::paths::kMessageApi,
+                       .body = fetchReply({again, again, packetForTheUser(70)}),
+                       .times = 1});
+    server().setStream(
+        {.segments = {streamSegment(again),
+                      streamSegment(unreadablePacket(
+                          72, 72, R"({"fromTalkId":")" + kBrokerTalk.toLatin1() + R"("})")),
+                      streamSegment(unreadablePacket(1, 0)), streamSegment(again)},
+         .heartbeatMs = 50});
+    auto service = start();
+    const auto acknowledgedIds = [&] { return messaging.counters()["acknowledgedIds"].toInt(); };
+    ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() >= 1 && acknowledgedIds() >= 5; }))
+        << acknowledgedIds();
+    service->queue()->sync([] {});
+    EXPECT_EQ(storedFromBroker(), 1);
+    EXPECT_EQ(acknowledgedIds(), 2 + 2 + 1);
+    // 72 under the one talk id its packet names.
+    QStringList talksOf72;
+    for (const auto& request : server().requests(standin::paths::kMessageApi)) {
+        const QUrlQuery query(QString::fromLatin1(request.query));
+        if (query.queryItemValue("msgIds").split(',').contains("72"))
+            talksOf72.append(query.queryItemValue("talkId"));
+    }
+    EXPECT_EQ(talksOf72, QStringList{kBrokerTalk});
+    const QStringList lines = logged.lines();
+    EXPECT_EQ(lines.size(), 3) << lines.join('\n').toStdString();
+    EXPECT_EQ(logged.holding({"acknowledged, not stored", "messages 71"}).size(), 1);
+    EXPECT_EQ(logged.holding({"acknowledged, not stored", "/, messages 72"}).size(), 1);
+    EXPECT_EQ(logged.holding({"unread: 1 of 1 packets name no talk or no message"}).size(), 1);
+}
+
+// A refused packet is acknowledged for every message it names, 10,000 from the fetch and
+// 10,000 from the stream, in calls of 200 ids; its log line stays short whatever its talk ids.
+TEST_F(QXIMServiceTest, ARefusedPacketIsAcknowledgedForEveryMessageItNames) {
+    const LoggedLines logged("Received packet");
+    const QByteArray longTalk = QByteArray(2000, '7');
+    server().setFault({.prefix = standin::paths::kMessageApi,
+                       .body = fetchReply({unreadablePacket(1, 10000)}),
+                       .times = 1});
+    server().setStream(
+        {.segments = {streamSegment(unreadablePacket(
+             10001, 20000,
+             R"({"toTalkId":")" + longTalk + R"(","fromTalkId":")" + longTalk + "1\"}"))},
+         .heartbeatMs = 50});
+    auto service = start();
+    const auto counted = [&](const char* name) { return messaging.counters()[name].toInt(); };
+    ASSERT_TRUE(runMainLoopUntil([&] { return counted("acknowledgedIds") >= 4 * 10000; }))
+        << counted("acknowledgedIds");
+    service->queue()->sync([] {});
+    EXPECT_EQ(counted("acknowledgedIds"), 4 * 10000);
+    EXPECT_EQ(counted("acknowledgeCalls"), 4 * 10000 / QXIMAcknowledgements::kMaxIdsPerCall);
+    const QStringList lines =
+        logged.holding({"1 of 1 packets, 10000 message ids", "… 10000 in all"});
+    EXPECT_EQ(lines.size(), 2) << logged.lines().join('\n').toStdString();
+    for (const QString& line : lines) EXPECT_LT(line.size(), 500) << line.toStdString();
 }
 
 // Neither a fetch nor a stream answered with an error status is read, whatever its body.

@@ -4,10 +4,12 @@
 #include "IMChat/qximlib/QXIMUser.h"
 #include "IMChat/qximlib/QXIMessageAck.h"
 
+#include "LoopbackServer.h"
 #include "MessagingStandin.h"
 
 #include "net/QXIMConstantManager.h"
 #include "net/QXIMRequest.h"
+#include "util/categories/Tolerant.h"
 
 #include "standin/Endpoints.h"
 
@@ -168,6 +170,48 @@ TEST_F(QXIMWireCallsTest, TheFetchIsReadAsItComesAndGivenUpAtItsBounds) {
                           .endless = true});
     ASSERT_EQ(handed.size(), 1);
     EXPECT_EQ(handed[0], (QVariantMap{{"requestTime", 1LL}, {"data", QVariantList()}}));
+
+    // 64 MB read: a packet that ends 1 MB before the mark is handed over, one that ends 1 MB
+    // after it is not read whole (their long texts are cut, and keep 16 KB). The reply comes
+    // from a server of the test's own, which makes its 66 MB as they go.
+    constexpr qint64 kMark = 64 * 1024 * 1024;
+    constexpr qint64 kMegabyte = 1024 * 1024;
+    const QByteArray head = R"({"requestTime":1,"data":[)" + brokerPacket(4) + ",";
+    const QByteArrayList five = brokerPacket(5, R"(["@"])").split('@');
+    const QByteArrayList six = brokerPacket(6, R"(["@"])").split('@');
+    // Texts, each followed by so many bytes of a long text.
+    const std::vector<std::pair<QByteArray, qint64>> parts{
+        {head + five[0], kMark - kMegabyte - head.size() - five[0].size() - five[1].size()},
+        {five[1] + "," + six[0], 2 * kMegabyte},
+        {six[1] + "]}", 0}};
+    LoopbackServer loopback;
+    loopback.server().Get("/im/index.php", [&](const httplib::Request&, httplib::Response& reply) {
+        reply.set_chunked_content_provider(
+            "application/json", [&](size_t, httplib::DataSink& sink) {
+                const QByteArray text(64 * 1024, 'x');
+                for (const auto& [part, textBytes] : parts) {
+                    if (!sink.write(part.constData(), size_t(part.size()))) return false;
+                    for (qint64 left = textBytes; left > 0; left -= text.size()) {
+                        if (!sink.write(text.constData(), size_t(std::min(left, text.size()))))
+                            return false;
+                    }
+                }
+                sink.done();
+                return true;
+            });
+    });
+    loopback.start();
+    QXIMConstantManager::share().setQximwebimServer(loopback.url("/im/index.php").toString());
+    replies.clear();
+    receiver.getNotRecvMsgs(kWireUser);
+    EXPECT_TRUE(runMainLoopUntil(
+        [&] { return !replies.isEmpty() && client->operationQueue()->operations().empty(); }));
+    QXIMConstantManager::share().setQximwebimServer(QString());
+    ASSERT_EQ(replies.size(), 1);
+    QList<qint64> ids;
+    for (const QVariant& packet : replies[0].value("data").toList())
+        ids.append(Tolerant(packet)["msgs"][0]["id"].value().toLongLong());
+    EXPECT_EQ(ids, (QList<qint64>{4, 5}));
 
     // Three packets of 3 MB of texts each within 16 KB: the third passes 8 MB.
     QByteArray fields = "[\"\"";

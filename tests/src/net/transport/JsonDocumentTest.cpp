@@ -136,6 +136,20 @@ TEST_F(JsonDocumentTest, StringsPastTheLongestAreCutAsTheyComeWhateverTheChunks)
     JsonDocument after;
     after.setLongestString(kLongest);
     EXPECT_EQ(after.parse("[1] " + QByteArray(kLongestNumber + 1, '7')), ParserStatusOK);
+
+    // A \u escape cut short by a quote in the part skipped ends its string at that quote, and
+    // what follows is read, however the text is split.
+    const QByteArray escapeCutShort = R"({"s":"0123456789abcdefgh\u12","after":1})";
+    for (qsizetype size = 1; size <= escapeCutShort.size(); ++size) {
+        JsonDocument document(0, JsonDocument::Room::Own);
+        document.setLongestString(kLongest);
+        for (qsizetype at = 0; at < escapeCutShort.size(); at += size)
+            document.parse(escapeCutShort.mid(at, size));
+        EXPECT_EQ(document.parserStatus(), ParserStatusOK) << size;
+        EXPECT_EQ(document.root(),
+                  QVariant(QVariantMap{{"s", QStringLiteral("0123456789abcdef")}, {"after", 1LL}}))
+            << size;
+    }
 }
 
 // A reader of many records may leave out the numbers it cannot read and read on: a number

@@ -1,0 +1,130 @@
+// The service's setting aside of what it cannot keep: acknowledging the packets it cannot
+// read by the ids they name, and logging what it lets go.
+#include "IMChat/qximlib/QXIMService.h"
+
+#include "util/categories/Tolerant.h"
+
+#include <algorithm>
+
+namespace {
+
+// Set-aside texts remembered so that one sent again is not logged again.
+constexpr qsizetype kSetAsideRemembered = 64;
+// The characters of an unread segment that its log line shows, and of a talk id or a reason;
+// the message ids and talks of set-aside packets it names.
+constexpr qsizetype kSetAsideExcerpt = 120;
+constexpr qsizetype kLoggedTalkId = 40;
+constexpr qsizetype kLoggedIds = 10;
+constexpr qsizetype kLoggedTalks = 2;
+
+QString excerpt(const QString& text, qsizetype most) {
+    if (text.size() <= most) return text;
+    return QStringLiteral("%1… (%2 characters)").arg(text.left(most)).arg(text.size());
+}
+
+// A talk and its message ids as a log line names them: the talk ids and the first ids, cut.
+QString namesOf(const QString& fromTalkId, const QString& toTalkId, QList<qint64> ids) {
+    std::sort(ids.begin(), ids.end());
+    QStringList shown;
+    for (const qint64 id : ids.first(std::min(ids.size(), kLoggedIds)))
+        shown.append(QString::number(id));
+    if (ids.size() > kLoggedIds) shown.append(QStringLiteral("… %1 in all").arg(ids.size()));
+    return QStringLiteral("talk %1/%2, messages %3")
+        .arg(excerpt(fromTalkId, kLoggedTalkId), excerpt(toTalkId, kLoggedTalkId),
+             shown.join(QLatin1Char(',')));
+}
+
+// What stands for a talk and its ids among the texts set aside: the same ids in any order
+// give the same key.
+size_t keyOf(const QString& fromTalkId, const QString& toTalkId, const QSet<qint64>& ids) {
+    size_t key = qHashMulti(0, fromTalkId, toTalkId);
+    for (const qint64 id : ids) key += qHash(id, 1);
+    return key;
+}
+
+}  // namespace
+
+void QXIMService::setAsideUnread(const QXIMPacketReader::Refused& refused) {
+    qint64 acknowledged = 0;
+    size_t key = qHashMulti(0, refused.reasons, refused.unnamed > 0, refused.idsLeftOut > 0);
+    QStringList talks;
+    for (const QXIMPacketReader::Refused::Talk& talk : refused.talks) {
+        QList<qint64> ids(talk.messageIds.cbegin(), talk.messageIds.cend());
+        std::sort(ids.begin(), ids.end());
+        acknowledgements_.acknowledge(talk.toTalkId, ids);
+        acknowledgements_.acknowledge(talk.fromTalkId, ids);
+        acknowledged += ids.size();
+        key += keyOf(talk.fromTalkId, talk.toTalkId, talk.messageIds);
+        if (talks.size() < kLoggedTalks) talks.append(namesOf(talk.fromTalkId, talk.toTalkId, ids));
+    }
+    if (!remember(key)) return;
+    // One line for each outcome, however many packets: each of bounded length.
+    QStringList reasons;
+    for (const QString& reason : refused.reasons) reasons.append(excerpt(reason, kSetAsideExcerpt));
+    const QString why = reasons.join(QStringLiteral("; "));
+    if (!refused.talks.isEmpty()) {
+        if (refused.talks.size() > talks.size()) {
+            talks.append(
+                QStringLiteral("and %1 talks more").arg(refused.talks.size() - talks.size()));
+        }
+        qWarning().noquote() << QStringLiteral(
+                                    "Received packets set aside, acknowledged, not stored: %1 of "
+                                    "%2 packets, %3 message ids (%4): %5")
+                                    .arg(refused.packets - refused.unnamed)
+                                    .arg(refused.packets)
+                                    .arg(acknowledged)
+                                    .arg(why, talks.join(QStringLiteral("; ")));
+    }
+    if (refused.idsLeftOut > 0) {
+        qWarning().noquote()
+            << QStringLiteral(
+                   "Received packets set aside, not acknowledged: %1 message ids "
+                   "read past the %2 bytes their packets may keep (%3); the server "
+                   "sends those not acknowledged again")
+                   .arg(refused.idsLeftOut)
+                   .arg(QXIMPacketReader::kMostRefusedBytes)
+                   .arg(why);
+    }
+    if (refused.unnamed > 0) {
+        qWarning().noquote() << QStringLiteral(
+                                    "Received packets set aside, unread: %1 of %2 packets name no "
+                                    "talk or no message (%3)")
+                                    .arg(refused.unnamed)
+                                    .arg(refused.packets)
+                                    .arg(why);
+    }
+}
+
+void QXIMService::setAside(const QString& reason, const QVariantMap& packet) {
+    const Tolerant talk = Tolerant(packet)[QStringLiteral("talk")];
+    const QString from = QXIMPacketReader::talkIdOf(talk[QStringLiteral("fromTalkId")].value());
+    const QString to = QXIMPacketReader::talkIdOf(talk[QStringLiteral("toTalkId")].value());
+    QSet<qint64> ids;
+    for (const QVariant& item : Tolerant(packet)[QStringLiteral("msgs")].toList()) {
+        if (const auto id =
+                QXIMPacketReader::messageIdOf(Tolerant(item)[QStringLiteral("id")].value()))
+            ids.insert(*id);
+    }
+    if (!remember(keyOf(from, to, ids))) return;
+    qWarning().noquote() << QStringLiteral(
+                                "Received packet set aside, acknowledged, not stored: %1 (%2)")
+                                .arg(excerpt(reason, kSetAsideExcerpt),
+                                     namesOf(from, to, QList<qint64>(ids.cbegin(), ids.cend())));
+}
+
+bool QXIMService::remember(size_t key) {
+    const bool first = !setAsideSeen_.contains(key);
+    if (setAsideSeen_.size() >= kSetAsideRemembered) setAsideSeen_.clear();
+    setAsideSeen_.insert(key);
+    return first;
+}
+
+void QXIMService::setAside(const QString& reason, const QString& key, const QString& text) {
+    if (!remember(qHash(text))) return;
+    qWarning().noquote() << QStringLiteral(
+                                "Received %1 segment set aside, unread: %2 (%3 "
+                                "characters, beginning %4)")
+                                .arg(key, excerpt(reason, kSetAsideExcerpt))
+                                .arg(text.size())
+                                .arg(text.left(kSetAsideExcerpt));
+}
