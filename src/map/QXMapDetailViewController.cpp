@@ -360,6 +360,9 @@ void QXMapDetailViewController::brokerPageArrived(const QVariant& reply) {
             listTable_->reloadData();
         } else {
             MapNotices::showAutoHide("没有更多经纪人");
+            // The footer says so too, and a pull asks for no page beyond the last.
+            if (footView_) footView_->endRefreshingWithNoMoreData();
+            return;
         }
     }
     endFooterRefreshing();
@@ -371,6 +374,8 @@ void QXMapDetailViewController::endFooterRefreshing() {
 
 void QXMapDetailViewController::initListView() {
     pullUpArray_.clear();
+    // The brokers of another shop: its further pages are still to come.
+    if (footView_) footView_->resetNoMoreData();
     const int count = Tolerant(numListData_).intValue();
     if (listTable_ && listTable_->superview() == view().get()) {
         listTable_->reloadData();

@@ -8,7 +8,11 @@
 void FilterSheetScreen::viewDidLoad() {
     ui::ViewController::viewDidLoad();
     setEdgesForExtendedLayout(ui::kRectEdgeNone);
+    // The list fills the screen whatever height it is given: a sheet shows it in a part of
+    // the window, and a list kept at the height it was made with runs past the window's
+    // bottom, its last rows beyond reach.
     table_ = std::make_shared<ui::TableView>(view()->bounds());
+    table_->setAutoresizingMask(ui::kAutoresizingFlexibleWidth | ui::kAutoresizingFlexibleHeight);
     table_->setSeparatorColor(ui::Color::rgb(224, 224, 224));
     table_->setBackgroundColor(ui::Color::rgb(235, 235, 235));
     table_->setDataSource(weakAs<FilterSheetScreen>());

@@ -13,7 +13,7 @@ std::shared_ptr<PRRefreshFooterView> PRRefreshFooterView::footer() {
 
 PRRefreshFooterView::PRRefreshFooterView() {
     dropLastUpdateTimeLabel();
-    statusLabel()->setText(QStringLiteral("上拉可以加载更多数据"));
+    statusLabel()->setText(kIdleText);
 }
 
 void PRRefreshFooterView::setFrame(const ui::Rect& frame) {
@@ -35,6 +35,34 @@ void PRRefreshFooterView::setScrollView(const std::shared_ptr<ui::ScrollView>& s
 void PRRefreshFooterView::contentSizeChanged() {
     if (!isUserInteractionEnabled() || alpha() <= 0.01 || isHidden()) return;
     adjustFrame();
+}
+
+void PRRefreshFooterView::contentOffsetChanged() {
+    // At the end of the list a pull has nothing to load.
+    if (noMoreData_) return;
+    PRRefreshBaseView::contentOffsetChanged();
+}
+
+void PRRefreshFooterView::endRefreshingWithNoMoreData() {
+    noMoreData_ = true;
+    if (isRefreshing()) {
+        endRefreshing();
+    } else if (state() != PRRefreshStateIdle) {
+        setState(PRRefreshStateIdle);
+    } else {
+        showIdle();
+    }
+}
+
+void PRRefreshFooterView::resetNoMoreData() {
+    if (!noMoreData_) return;
+    noMoreData_ = false;
+    if (state() == PRRefreshStateIdle) showIdle();
+}
+
+void PRRefreshFooterView::showIdle() {
+    statusLabel()->setText(noMoreData_ ? kNoMoreDataText : kIdleText);
+    arrowImage()->setHidden(noMoreData_);
 }
 
 double PRRefreshFooterView::contentBreakView() const {
@@ -82,7 +110,7 @@ void PRRefreshFooterView::setState(PRRefreshState state) {
             animateArrowAndInset(kStateAnimationDuration, ui::AffineTransform::identity(), inset);
             break;
         case PRRefreshStateIdle: {
-            statusLabel()->setText(QStringLiteral("上拉可以加载更多数据"));
+            showIdle();
             // New rows below a full screen: the visible rows stay where they are.
             const bool keepOffset = old == PRRefreshStateRefreshing && contentBreakView() > 0 &&
                                     totalDataCountInScrollView() != lastRefreshCount_;

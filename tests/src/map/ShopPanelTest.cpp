@@ -7,6 +7,7 @@
 #include "map/ShopMapRequest.h"
 #include "ui/widgets/PRRefreshFooterView.h"
 
+#include "platform/uikit/activity_indicator_view.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/screen.h"
@@ -60,6 +61,19 @@ protected:
         clock().advance(400ms);
         ASSERT_TRUE(waitUntil(
             [&] { return panel_->view()->viewWithTag(LoadingOverlay::kTag) == nullptr; }));
+    }
+
+    // From the end of the list, a finger drags it on up and lets go, pulling for more.
+    void pullUp() {
+        ui::TableView* list = panel_->listTable();
+        list->setContentOffset(
+            {0, std::max(0.0, list->contentSize().height - list->bounds().height())});
+        clock().advance(1s);
+        const ui::Rect shown =
+            list->convertRectToView(list->bounds(), nullptr).intersection(window_->bounds());
+        driver_->drag({160, shown.maxY() - 8}, {160, shown.minY() + 8});
+        // Let go, the list springs back: a pull past the footer's height loads more.
+        clock().advance(100ms);
     }
 
     [[nodiscard]] double screenHeight() const {
@@ -134,10 +148,34 @@ TEST_F(ShopPanelTest, FurtherPagesComeByPullingUpUntilThereAreNoMore) {
     clock().advance(1s);
     EXPECT_FALSE(panel_->footView()->isRefreshing());
 
-    panel_->loadTableViewData();
+    // A pull past the last page: the notice, and the footer says there is no more, its
+    // spinner gone; the rows stay and the page has grown all the same.
+    PRRefreshFooterView* footer = panel_->footView();
+    pullUp();
+    ASSERT_TRUE(footer->isRefreshing());
+    clock().advance(2s);
     ASSERT_TRUE(waitUntil([&] { return shows("没有更多经纪人"); }));
-    EXPECT_EQ(panel_->listDataArray().size(), 12) << "the rows stay";
-    EXPECT_EQ(QXMapDetailViewController::pageNumber(), 4) << "the page has grown all the same";
+    EXPECT_EQ(panel_->listDataArray().size(), 12);
+    EXPECT_EQ(QXMapDetailViewController::pageNumber(), 4);
+    clock().advance(300ms);
+    EXPECT_EQ(footer->statusLabel()->text(), "没有更多数据");
+    EXPECT_FALSE(footer->activityView()->isAnimating());
+    // Pulled again, it loads nothing and shows no spinner.
+    const auto sent = sentCalls().size();
+    pullUp();
+    EXPECT_FALSE(footer->isRefreshing());
+    clock().advance(3s);
+    settle();
+    EXPECT_EQ(sentCalls().size(), sent);
+    EXPECT_EQ(footer->statusLabel()->text(), "没有更多数据");
+
+    // Another shop's brokers: its further pages may come.
+    panel_->closeDetailView();
+    clock().advance(400ms);
+    openWithBrokers(kThreeBrokers);
+    EXPECT_EQ(panel_->footView()->statusLabel()->text(), "上拉可以加载更多数据");
+    pullUp();
+    EXPECT_TRUE(panel_->footView()->isRefreshing());
 }
 
 TEST_F(ShopPanelTest, FailuresShowButACancelledPageDoesNot) {

@@ -10,6 +10,7 @@
 #include "platform/uikit/button.h"
 #include "platform/uikit/scroll_view.h"
 #include "ui/navigation/UIViewController+Navigation.h"
+#include "ui/widgets/AlertMessages.h"
 
 class BrokersPopListTest : public NeedScreenFixture {
 protected:
@@ -41,6 +42,31 @@ protected:
         EXPECT_NEAR(frame.origin.x, x, 0.01) << "tile " << index;
         EXPECT_NEAR(frame.origin.y, y, 0.01) << "tile " << index;
         EXPECT_EQ(frame.size, ui::Size(53, 92));
+    }
+    // The replies screen of need 31, which two brokers answered, with its pop-up open.
+    std::pair<std::shared_ptr<QXBrokerReplyViewController>, std::shared_ptr<QXBrokersPopListView>>
+    openRepliesWithPopUp() {
+        const auto [district, name] = brokerDistrict();
+        storeNeed("31", "1", district, "[2]", "-1", "不限", name, 1700000000);
+        storeAnswer(701, "31");
+        storeAnswer(702, "31");
+        auto screen = openReplies("31", true);
+        EXPECT_TRUE(settleUntil([&] {
+            return screen->agentsInfoArray().size() == 2 && !screen->loadingView()->superview();
+        }));
+        EXPECT_TRUE(driver_->tap(screen->brokerListViewBtn()));
+        driver_->wait(QXBrokersPopListView::kSlideDuration + 0.1);
+        const auto popUp = QXBrokersPopListView::last();
+        if (popUp) popUp->layoutIfNeeded();
+        return {screen, popUp};
+    }
+    // A tap on the pop-up's first avatar: the chat with that broker.
+    void chatWithFirstBroker(const QXBrokersPopListView& popUp) {
+        ASSERT_FALSE(tiles(popUp).empty());
+        ASSERT_TRUE(driver_->tap(tiles(popUp).front()->agentImage()));
+        settle();
+        ASSERT_TRUE(dynamic_cast<QXMessageController*>(navigation_->topViewController().get()));
+        ASSERT_TRUE(popUp.isHidden());
     }
     std::shared_ptr<QXBrokersPopListView> open(const QVariantList& rows) {
         QXBrokersPopListView::showWithAgentArray(rows);
@@ -90,19 +116,8 @@ TEST_F(BrokersPopListTest, TilesFillRowsOfFourAndAppendedBrokersReplaceTheEmptyP
 }
 
 TEST_F(BrokersPopListTest, AnAvatarOpensItsChatAndTheRepliesScreenBringsThePopUpBack) {
-    const auto [district, name] = brokerDistrict();
-    storeNeed("31", "1", district, "[2]", "-1", "不限", name, 1700000000);
-    storeAnswer(701, "31");
-    storeAnswer(702, "31");
-    auto screen = openReplies("31", true);
-    ASSERT_TRUE(settleUntil([&] {
-        return screen->agentsInfoArray().size() == 2 && !screen->loadingView()->superview();
-    }));
-    ASSERT_TRUE(driver_->tap(screen->brokerListViewBtn()));
-    driver_->wait(QXBrokersPopListView::kSlideDuration + 0.1);
-    const auto popUp = QXBrokersPopListView::last();
+    const auto [screen, popUp] = openRepliesWithPopUp();
     ASSERT_TRUE(popUp && popUp->superview());
-    popUp->layoutIfNeeded();
     ASSERT_EQ(tiles(*popUp).size(), 2u);
 
     // A broker answering while the pop-up is open joins it; the count follows at once.
@@ -151,4 +166,62 @@ TEST_F(BrokersPopListTest, AnAvatarOpensItsChatAndTheRepliesScreenBringsThePopUp
     ASSERT_TRUE(driver_->tap(window_->viewWithTag(UIViewControllerNavigation::kBackButtonTag)));
     settle();
     EXPECT_EQ(navigation_->viewControllers().size(), screens - 1);
+}
+
+TEST_F(BrokersPopListTest, APopUpLeftHiddenForAChatNoLongerCoversItsScreen) {
+    const auto [screen, popUp] = openRepliesWithPopUp();
+    ASSERT_TRUE(popUp);
+    ASSERT_NO_FATAL_FAILURE(chatWithFirstBroker(*popUp));
+    // Over the chat a push opens the need's replies once more; that screen takes the note of
+    // the chat, so back at the first one its pop-up stays hidden in the window.
+    openReplies("31", true);
+    settle();
+    navigation_->popViewControllerAnimated(false);
+    navigation_->popViewControllerAnimated(false);
+    settle();
+    ASSERT_EQ(navigation_->topViewController(), screen);
+    ASSERT_TRUE(popUp->window() && popUp->isHidden());
+    EXPECT_FALSE(popUp->isShowing());
+    ASSERT_TRUE(driver_->tap(window_->viewWithTag(UIViewControllerNavigation::kBackButtonTag)));
+    settle();
+    EXPECT_EQ(navigation_->viewControllers().size(), 1u) << "the screen answers its back button";
+}
+
+TEST_F(BrokersPopListTest, APushToTheRootClosesTheScreensOwnPopUpAndNoOther) {
+    const auto [screen, own] = openRepliesWithPopUp();
+    ASSERT_TRUE(own);
+    // A pop-up shown after it, left hidden for a chat.
+    const auto other = QXBrokersPopListView::showWithAgentArray(talkRows(1));
+    driver_->wait(QXBrokersPopListView::kSlideDuration + 0.1);
+    other->setHidden(true);
+    ASSERT_EQ(QXBrokersPopListView::last(), other);
+    // What the app does before a push takes the tab's stack to its root.
+    screen->performAction(QStringLiteral("hidingBrokersPopListView"));
+    navigation_->popToRootViewControllerAnimated(false);
+    driver_->wait(QXBrokersPopListView::kSlideDuration + 0.1);
+    EXPECT_FALSE(own->superview()) << "the screen's own pop-up closed";
+    EXPECT_TRUE(other->superview() && other->isHidden()) << "the other is left as it was";
+}
+
+TEST_F(BrokersPopListTest, ThePopUpComesInBelowAnAlertAlreadyUp) {
+    const auto [screen, popUp] = openRepliesWithPopUp();
+    ASSERT_TRUE(popUp);
+    ASSERT_NO_FATAL_FAILURE(chatWithFirstBroker(*popUp));
+    // An alert of the chat is up as the replies screen comes back with its pop-up.
+    AlertMessages::showAlertViewWithAlertString(AlertMessages::kNetworkTrouble);
+    settle();
+    navigation_->popViewControllerAnimated(false);
+    settle();
+    ASSERT_TRUE(popUp->isShowing());
+    EXPECT_TRUE(alerts_->pressButtonAtIndex(0)) << "the alert in front of the pop-up";
+    ASSERT_TRUE(driver_->tap(popUp->closeBtn()));
+    driver_->wait(QXBrokersPopListView::kSlideDuration + 0.1);
+
+    // And the pop-up opened while an alert is up.
+    AlertMessages::showAlertViewWithAlertString(AlertMessages::kNetworkTrouble);
+    settle();
+    screen->brokerListViewBtnFunc();
+    driver_->wait(QXBrokersPopListView::kSlideDuration + 0.1);
+    ASSERT_TRUE(QXBrokersPopListView::last()->isShowing());
+    EXPECT_TRUE(alerts_->pressButtonAtIndex(0)) << "the alert in front of the pop-up";
 }

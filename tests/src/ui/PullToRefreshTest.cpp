@@ -188,6 +188,48 @@ TEST_F(PullToRefreshTest, FooterKeepsTheRowsInPlaceWhenNewRowsArrived) {
     EXPECT_EQ(table->contentInset().bottom, 0);
 }
 
+TEST_F(PullToRefreshTest, FooterSaysWhenNothingMoreComesAndPullsNoMore) {
+    auto footer = PRRefreshBaseView::initWithScrollView<PRRefreshFooterView>(scroll);
+    footer->setDelegate(recorder);
+    window().layoutIfNeeded();
+    const auto expectEnd = [&] {
+        EXPECT_EQ(footer->state(), PRRefreshStateIdle);
+        EXPECT_EQ(footer->statusLabel()->text(), QStringLiteral("没有更多数据"));
+        EXPECT_FALSE(footer->activityView()->isAnimating());
+        EXPECT_TRUE(footer->arrowImage()->isHidden());
+        EXPECT_EQ(scroll->contentInset().bottom, 0);
+    };
+
+    // Ending a refresh: the spinner turns for the footer's delay, then the end shows.
+    footer->beginRefreshing();
+    footer->endRefreshingWithNoMoreData();
+    run(0.29);
+    EXPECT_TRUE(footer->activityView()->isAnimating());
+    run(0.01);
+    expectEnd();
+    startDrag();
+    scroll->setContentOffset({0, 1000 - 480 + 65});
+    release();
+    expectEnd();
+    EXPECT_EQ(recorder->events, (QStringList{"begin", "end"})) << "a pull loads nothing";
+
+    // Loaded afresh, the footer offers more; ended while idle or pulled, it shows the end at
+    // once.
+    footer->resetNoMoreData();
+    EXPECT_EQ(footer->statusLabel()->text(), QStringLiteral("上拉可以加载更多数据"));
+    EXPECT_FALSE(footer->arrowImage()->isHidden());
+    footer->endRefreshingWithNoMoreData();
+    expectEnd();
+    footer->resetNoMoreData();
+    startDrag();
+    scroll->setContentOffset({0, 1000 - 480 + 65});
+    ASSERT_EQ(footer->state(), PRRefreshStatePulling);
+    footer->endRefreshingWithNoMoreData();
+    expectEnd();
+    release();
+    expectEnd();
+}
+
 TEST_F(PullToRefreshTest, ObserversEndWithWhicheverGoesFirstWithoutFree) {
     auto footer = PRRefreshFooterView::footer();
     footer->setScrollView(scroll);
