@@ -16,20 +16,12 @@
 // scroll stops once the process passes 2,000 MB.
 #include "bench/support/offscreen.h"
 #include "bench/support/peak_memory.h"
-#include "bench/support/post_list_rows.h"
-#include "bench/support/standin_program.h"
+#include "bench/support/thumbnail_list.h"
 
-#include "platform/foundation/sandbox.h"
-#include "platform/uikit/image.h"
-#include "platform/uikit/image_view.h"
-#include "platform/uikit/window.h"
 #include "ui/image/UIImageView+NetKit.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFile>
-#include <QGuiApplication>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cmath>
@@ -37,20 +29,11 @@
 
 namespace {
 
-constexpr int kPosts = 100;
-constexpr double kWidth = 320, kHeight = 480, kScale = 2;
-constexpr double kStep = QXPostListCell::kRowHeight / 2;
-// A build that keeps every picture whole would take gigabytes: the scroll stops past this.
-constexpr double kGiveUpMegabytes = 2000;
+using namespace bench::thumbnails;
+
 constexpr qint64 kGiveUpWaitingMs = 30000;
 
-struct Picture {
-    const char* name;
-    const char* rule;  // the stand-in's fault switch for the post pictures
-    const char* description;
-};
-
-constexpr Picture kPictures[] = {
+constexpr bench::ThumbnailPicture kPictures[] = {
     {"png", R"({"prefix":"/img/posts/","picture":[5000,5000]})",
      "PNGs of 5,000 x 5,000 pixels (73 KB)"},
     {"interlaced", R"({"prefix":"/img/posts/","picture":[5792,5792],"interlaced":true})",
@@ -61,46 +44,17 @@ constexpr Picture kPictures[] = {
      "GIFs of 40 frames on 4,000 x 4,000 pixels (under 1 KB)"},
 };
 
-QVariantMap post(int i) {
-    return {{"puid", QString::number(30000 + i)},
-            {"title", QStringLiteral("望京 花家地 %1居室 南北通透").arg(i % 4 + 1)},
-            {"district_name", "朝阳区"},
-            {"street_name", "望京街道"},
-            {"price", QVariantMap{{"v", 3000 + i * 41}, {"u", "元/月"}}},
-            {"area", QVariantMap{{"v", 40 + i % 90}, {"u", "㎡"}}},
-            {"huxing", "2室1厅"},
-            {"icons", QVariantMap{{"image", 1}}},
-            {"thumb_img", QStringLiteral("posts/%1.jpg").arg(5000 + i)}};
-}
-
-// Whether every row on screen shows its thumbnail (or the failure picture).
-bool thumbnailsShown(ui::TableView& table) {
-    static const auto loading = ui::Image::imageNamed(QStringLiteral("信息列表-加载中.png"));
-    for (ui::TableViewCell* cell : table.visibleCells()) {
-        const auto* row = dynamic_cast<QXPostListCell*>(cell);
-        if (!row || !row->thumbnailView()->image() || row->thumbnailView()->image() == loading)
-            return false;
-    }
-    return true;
-}
-
 // Renders a frame, then lets the thumbnails it asked for arrive and renders again.
 void frameWithItsThumbnails(ui::Window& window, ui::TableView& table) {
     bench::renderWindowFrame(window, kWidth, kHeight, kScale);
     QElapsedTimer waited;
     waited.start();
     QEventLoop loop;
-    while (!thumbnailsShown(table) && waited.elapsed() < kGiveUpWaitingMs) {
+    while (!bench::thumbnailsShown(table) && waited.elapsed() < kGiveUpWaitingMs) {
         QTimer::singleShot(5, &loop, &QEventLoop::quit);
         loop.exec();
     }
     bench::renderWindowFrame(window, kWidth, kHeight, kScale);
-}
-
-// Starts the peak over from what the process holds now.
-void resetPeak() {
-    QFile refs(QStringLiteral("/proc/self/clear_refs"));
-    if (refs.open(QIODevice::WriteOnly)) refs.write("5");
 }
 
 void printCache(const char* when) {
@@ -113,63 +67,41 @@ void printCache(const char* when) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const Picture* picture = &kPictures[0];
-    if (argc > 1) {
-        picture = nullptr;
-        for (const Picture& known : kPictures) {
-            if (qstrcmp(argv[1], known.name) == 0) picture = &known;
-        }
-        if (!picture) {
-            std::printf("pictures: png, interlaced, interlaced5000 or gif\n");
-            return 1;
-        }
-    }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    QTemporaryDir sandbox;
-    ns::Sandbox::setRoot(sandbox.path());
-    if (!bench::standin().running()) {
-        std::printf("the stand-in server did not start\n");
-        return 1;
-    }
-    qputenv("HOUSING_SERVER_ROOT", bench::standin().root().toUtf8());
-    if (!bench::standin().control("faults", picture->rule)) {
-        std::printf("the stand-in refused the picture switch\n");
-        return 1;
-    }
-    std::printf(
-        "The post list with %d thumbnails that are %s, at scale 2 (target: under 250 MB):\n",
-        kPosts, picture->description);
-    printCache("at the start");
+    return bench::runThumbnailProbe(
+        argc, argv, kPictures, [](const bench::ThumbnailPicture& picture) {
+            if (!bench::servePictures(picture)) return 1;
+            std::printf(
+                "The post list with %d thumbnails that are %s, at scale 2 (target: under 250 "
+                "MB):\n",
+                kPosts, picture.description);
+            printCache("at the start");
 
-    auto rows = std::make_shared<bench::PostListRows>(kPosts, post);
-    auto window = std::make_shared<ui::Window>(ui::Rect(0, 0, kWidth, kHeight));
-    auto table = std::make_shared<ui::TableView>(ui::Rect(0, 0, kWidth, kHeight));
-    table->setSeparatorStyle(ui::TableViewCellSeparatorStyle::None);
-    table->setDataSource(rows);
-    table->setDelegate(rows);
-    window->addSubview(table);
-    resetPeak();
-    QElapsedTimer firstThumbnails;
-    firstThumbnails.start();
-    frameWithItsThumbnails(*window, *table);
-    const int firstScreen = int(std::ceil(kHeight / QXPostListCell::kRowHeight));
-    std::printf("  %-30s %6lld ms, the peak %.0f MB\n", "the first screen's thumbnails in",
-                firstThumbnails.elapsed(), bench::peakResidentMegabytes());
-    printCache(qPrintable(QStringLiteral("the first %1 thumbnails in").arg(firstScreen)));
+            bench::ThumbnailList list(5000);
+            auto& window = list.window;
+            auto& table = list.table;
+            bench::resetPeakResident();
+            QElapsedTimer firstThumbnails;
+            firstThumbnails.start();
+            frameWithItsThumbnails(*window, *table);
+            const int firstScreen = int(std::ceil(kHeight / QXPostListCell::kRowHeight));
+            std::printf("  %-30s %6lld ms, the peak %.0f MB\n", "the first screen's thumbnails in",
+                        firstThumbnails.elapsed(), bench::peakResidentMegabytes());
+            printCache(qPrintable(QStringLiteral("the first %1 thumbnails in").arg(firstScreen)));
 
-    resetPeak();
-    const double end = kPosts * QXPostListCell::kRowHeight - kHeight;
-    for (double y = kStep; y <= end + kStep / 2; y += kStep) {
-        table->setContentOffset({0, std::min(y, end)});
-        frameWithItsThumbnails(*window, *table);
-        if (bench::residentMegabytes() > kGiveUpMegabytes) {
-            std::printf("  stopped at row %d of %d: past %.0f MB\n",
-                        int(y / QXPostListCell::kRowHeight), kPosts, kGiveUpMegabytes);
-            break;
-        }
-    }
-    printCache("after the scroll to the end");
-    std::printf("  %-30s %6.0f MB\n", "peak during the scroll", bench::peakResidentMegabytes());
-    return 0;
+            bench::resetPeakResident();
+            const double end = kPosts * QXPostListCell::kRowHeight - kHeight;
+            for (double y = kStep; y <= end + kStep / 2; y += kStep) {
+                table->setContentOffset({0, std::min(y, end)});
+                frameWithItsThumbnails(*window, *table);
+                if (bench::residentMegabytes() > kGiveUpMegabytes) {
+                    std::printf("  stopped at row %d of %d: past %.0f MB\n",
+                                int(y / QXPostListCell::kRowHeight), kPosts, kGiveUpMegabytes);
+                    break;
+                }
+            }
+            printCache("after the scroll to the end");
+            std::printf("  %-30s %6.0f MB\n", "peak during the scroll",
+                        bench::peakResidentMegabytes());
+            return 0;
+        });
 }

@@ -22,6 +22,7 @@ QJsonObject FaultRule::toJson() const {
     if (dropAfterChunks) json.insert("dropAfterChunks", *dropAfterChunks);
     if (!picture.isEmpty()) json.insert("picture", QJsonArray{picture.width(), picture.height()});
     if (interlaced) json.insert("interlaced", true);
+    if (jpeg) json.insert("jpeg", true);
     if (gifFrames != 0) json.insert("gifFrames", gifFrames);
     if (times != 0) json.insert("times", times);
     return json;
@@ -49,6 +50,7 @@ FaultRule FaultRule::fromJson(const QJsonObject& json) {
     const QJsonArray picture = json.value("picture").toArray();
     if (picture.size() == 2) rule.picture = QSize(picture[0].toInt(), picture[1].toInt());
     rule.interlaced = json.value("interlaced").toBool();
+    rule.jpeg = json.value("jpeg").toBool();
     rule.gifFrames = json.value("gifFrames").toInt();
     rule.times = json.value("times").toInt();
     return rule;

@@ -29,6 +29,7 @@ struct FaultRule {
     std::optional<int> dropAfterChunks;  // a streamed reply breaks off after this many chunks
     QSize picture;            // not empty: the body becomes a one-colour PNG of this many pixels
     bool interlaced = false;  // the picture's PNG is interlaced
+    bool jpeg = false;        // the picture is a JPEG of a few KB whose header declares its size
     int gifFrames = 0;        // not 0: the picture is a GIF of this many 2 x 2 frames on its canvas
     int times = 0;            // applies to this many requests, then is spent; 0: until changed
 

@@ -92,6 +92,26 @@ QByteArray plainPng(QSize size) {
     return bytes;
 }
 
+// A small JPEG of soft stripes (a few KB at this quality), whose frame header is then made to
+// declare `size`: its scan covers the first blocks only.
+QByteArray jpegDeclaring(QSize size) {
+    QImage image(96, 96, QImage::Format_RGB888);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixelColor(x, y, QColor(kRed, (kGreen + 7 * x) % 256, (kBlue + 5 * y) % 256));
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG", 60);
+    // The baseline frame header: FF C0, its length, the precision, then height and width.
+    const qsizetype frame = bytes.indexOf(QByteArray("\xff\xc0", 2));
+    if (frame < 0 || frame + 9 > bytes.size()) return {};
+    qToBigEndian(quint16(size.height()), bytes.data() + frame + 5);
+    qToBigEndian(quint16(size.width()), bytes.data() + frame + 7);
+    return bytes;
+}
+
 void appendGifWord(QByteArray& bytes, int value) {
     bytes.append(char(value & 0xff));
     bytes.append(char((value >> 8) & 0xff));
@@ -106,6 +126,16 @@ QByteArray FlatPicture::png(QSize size, bool interlaced) {
     const std::lock_guard lock(mutex);
     QByteArray& bytes = drawn[{size.width(), size.height(), interlaced}];
     if (bytes.isEmpty()) bytes = interlaced ? interlacedPng(size) : plainPng(size);
+    return bytes;
+}
+
+QByteArray FlatPicture::jpeg(QSize size) {
+    if (size.isEmpty() || size.width() > 65535 || size.height() > 65535) return {};
+    static std::mutex mutex;
+    static std::map<std::pair<int, int>, QByteArray> drawn;
+    const std::lock_guard lock(mutex);
+    QByteArray& bytes = drawn[{size.width(), size.height()}];
+    if (bytes.isEmpty()) bytes = jpegDeclaring(size);
     return bytes;
 }
 

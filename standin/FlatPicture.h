@@ -15,6 +15,10 @@ public:
     // A GIF of `frames` frames of 2 x 2 pixels on a canvas of `size`, a tenth of a second each:
     // a few hundred bytes, and a whole canvas a frame to decode.
     [[nodiscard]] static QByteArray gif(QSize size, int frames);
+    // A baseline JPEG of about 2 KB whose header declares `size` (at most 65,535 a side): the
+    // scan of a small picture, the rest missing, which a decoder fills in grey. A decoder still
+    // works through the whole declared size.
+    [[nodiscard]] static QByteArray jpeg(QSize size);
 };
 
 }  // namespace standin

@@ -188,6 +188,9 @@ void StandinServer::Impl::write(Reply reply, const std::optional<FaultRule>& rul
             if (rule->gifFrames > 0) {
                 reply.body = FlatPicture::gif(rule->picture, rule->gifFrames);
                 reply.contentType = "image/gif";
+            } else if (rule->jpeg) {
+                reply.body = FlatPicture::jpeg(rule->picture);
+                reply.contentType = "image/jpeg";
             } else {
                 reply.body = FlatPicture::png(rule->picture, rule->interlaced);
                 reply.contentType = "image/png";

@@ -174,7 +174,8 @@ std::optional<ns::Error> NKHTTPRequestOperation::error() const {
 }
 
 NKStringEncoding NKHTTPRequestOperation::responseStringEncoding() const {
-    std::lock_guard guard(lock());
+    // No lock around the test below, a decode of the whole body: responseString() asks
+    // without the lock.
     const auto http = HTTPResponse();
     const QByteArray data = responseData();
     if (http && http->textEncodingName().isEmpty() && !data.isNull()) {

@@ -80,13 +80,17 @@ void NKImageRequestOperation::setImageScale(double scale) {
     responseImage_.reset();
 }
 
+NKImageRequestOperation::Image NKImageRequestOperation::decodedImage(const QByteArray& data) const {
+    Image decoded = ui::Image::imageWithData(data);
+    return decoded && !decoded->isNull() ? decoded : nullptr;
+}
+
 NKImageRequestOperation::Image NKImageRequestOperation::responseImage() {
+    const Image decoded = decoded_.get(
+        lock(), [this] { return finishedBody(); },
+        [this](const QByteArray& data) { return decodedImage(data); });
     std::lock_guard guard(lock());
-    if (responseImage_ || !isFinished()) return responseImage_;
-    const QByteArray data = responseData();
-    if (data.isEmpty()) return responseImage_;
-    const Image decoded = ui::Image::imageWithData(data);
-    if (decoded && !decoded->isNull()) {
+    if (!responseImage_ && decoded) {
         responseImage_ =
             ui::Image::imageWithQImage(decoded->pixels(), imageScale_, decoded->imageOrientation());
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/transport/NKDecodedOnce.h"
 #include "net/transport/NKTypedRequestOperation.h"
 
 #include "platform/uikit/image.h"
@@ -36,13 +37,20 @@ public:
     [[nodiscard]] static std::shared_ptr<NKImageRequestOperation> imageRequestOperationWithRequest(
         const ns::URLRequest& request, std::function<void(const Image& image)> success);
 
-    // The decoded body at imageScale(), made once the operation has finished with a
-    // body; nothing for an empty body or bytes that are no image. A picture of more pixels
-    // than a decode gives comes scaled down to them (ui::ImageReader).
+    // The decoded body at imageScale(), made once the operation has finished with a body;
+    // nothing for an empty body or bytes that are no image. A picture of more pixels than a
+    // decode gives comes scaled down to them (ui::ImageReader). The body is decoded once,
+    // without the operation's lock: a reader that comes while it decodes waits for it.
     [[nodiscard]] Image responseImage();
     [[nodiscard]] double imageScale() const;
-    // Another scale drops the image made so far: the next request makes it anew.
+    // Another scale drops the image made so far: the next request makes it anew, from the
+    // pixels already decoded.
     void setImageScale(double scale);
+
+protected:
+    // The body's picture at scale 1; nothing when it is no picture. A step of its own so that
+    // a test can count the decodes.
+    [[nodiscard]] virtual Image decodedImage(const QByteArray& data) const;
 
 private:
     friend class NKTypedRequestOperation<NKImageRequestOperation>;
@@ -50,6 +58,7 @@ private:
     [[nodiscard]] static QStringList pathExtensions();
     [[nodiscard]] std::pair<QVariant, std::optional<ns::Error>> decodeResponse();
 
+    NKDecodedOnce<Image> decoded_;
     Image responseImage_;
     double imageScale_;
 };

@@ -36,48 +36,45 @@ void NKJSONRequestOperation::setJSONReadingOptions(ParserOptions options) {
 
 std::optional<ns::Error> NKJSONRequestOperation::JSONError() const {
     std::lock_guard guard(lock());
-    return JSONError_;
+    return decoded_.kept() ? decoded_.kept()->error : std::nullopt;
 }
 
 QVariant NKJSONRequestOperation::decodedSoFar() const {
     std::lock_guard guard(lock());
-    return responseJSON_;
+    return decoded_.kept() ? decoded_.kept()->JSON : QVariant();
 }
 
 QVariant NKJSONRequestOperation::responseJSON() {
-    std::lock_guard guard(lock());
-    if (decoded_ || JSONError_ || !isFinished() || responseData().isEmpty()) return responseJSON_;
-    decoded_ = true;
+    return decoded_
+        .get(
+            lock(),
+            [this]() -> std::optional<ParserOptions> {
+                if (!finishedBody()) return std::nullopt;
+                return JSONReadingOptions_;
+            },
+            [this](ParserOptions options) { return decode(options); })
+        .JSON;
+}
+
+NKJSONRequestOperation::Decoded NKJSONRequestOperation::decode(ParserOptions options) const {
+    // A body that is not text in its encoding is no JSON either: a failure, not an empty
+    // success.
+    const auto notText = [](const QString& text) {
+        return ns::Error(
+            kErrorDomain, kUnacceptableContentTypeError,
+            {{ns::Error::kLocalizedDescriptionKey,
+              QStringLiteral("Operation responseData failed decoding as a UTF-8 string")},
+             {ns::Error::kLocalizedFailureReasonKey,
+              QStringLiteral("Could not decode string: %1").arg(text)}});
+    };
     const auto text = responseString();
-    if (!text) {
-        // A body that is not text in its encoding is no JSON either: a failure, not
-        // an empty success.
-        JSONError_ =
-            ns::Error(kErrorDomain, kUnacceptableContentTypeError,
-                      {{ns::Error::kLocalizedDescriptionKey,
-                        QStringLiteral("Operation responseData failed decoding as a UTF-8 string")},
-                       {ns::Error::kLocalizedFailureReasonKey,
-                        QStringLiteral("Could not decode string: (null)")}});
-        return responseJSON_;
-    }
-    if (*text == QLatin1String(" ")) {
-        JSONError_.reset();
-        return responseJSON_;
-    }
+    if (!text) return {{}, notText(QStringLiteral("(null)"))};
+    if (*text == QLatin1String(" ")) return {};
     const auto bytes = NKStringEncoding::utf8().encode(*text);
-    if (!bytes) {
-        JSONError_ =
-            ns::Error(kErrorDomain, kUnacceptableContentTypeError,
-                      {{ns::Error::kLocalizedDescriptionKey,
-                        QStringLiteral("Operation responseData failed decoding as a UTF-8 string")},
-                       {ns::Error::kLocalizedFailureReasonKey,
-                        QStringLiteral("Could not decode string: %1").arg(*text)}});
-        return responseJSON_;
-    }
-    std::optional<ns::Error> error;
-    responseJSON_ = json_JSONWithOptions(QVariant(*bytes), JSONReadingOptions_, &error);
-    JSONError_ = error;
-    return responseJSON_;
+    if (!bytes) return {{}, notText(*text)};
+    Decoded decoded;
+    decoded.JSON = json_JSONWithOptions(QVariant(*bytes), options, &decoded.error);
+    return decoded;
 }
 
 std::optional<ns::Error> NKJSONRequestOperation::error() const {

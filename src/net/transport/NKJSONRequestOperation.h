@@ -1,6 +1,7 @@
 #pragma once
 
 #include "net/transport/JsonParser.h"
+#include "net/transport/NKDecodedOnce.h"
 #include "net/transport/NKTypedRequestOperation.h"
 
 // An HTTP request operation whose body is JSON: it accepts "application/json",
@@ -27,7 +28,8 @@ public:
         const ns::URLRequest& request, Success success, Failure failure);
 
     // The decoded body, made once the operation has finished with a body; nil for a
-    // body of a single space, and nil with JSONError() set when it does not decode.
+    // body of a single space, and nil with JSONError() set when it does not decode. Decoded
+    // once, without the operation's lock: a reader that comes while it decodes waits for it.
     [[nodiscard]] QVariant responseJSON();
     [[nodiscard]] std::optional<ns::Error> JSONError() const;
     [[nodiscard]] ParserOptions JSONReadingOptions() const;
@@ -43,8 +45,12 @@ private:
     [[nodiscard]] std::pair<QVariant, std::optional<ns::Error>> decodeResponse();
     [[nodiscard]] QVariant decodedSoFar() const;
 
-    QVariant responseJSON_;
-    bool decoded_ = false;
+    struct Decoded {
+        QVariant JSON;
+        std::optional<ns::Error> error;
+    };
+    [[nodiscard]] Decoded decode(ParserOptions options) const;
+
+    NKDecodedOnce<Decoded> decoded_;
     ParserOptions JSONReadingOptions_ = 0;
-    std::optional<ns::Error> JSONError_;
 };

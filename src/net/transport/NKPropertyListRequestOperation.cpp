@@ -24,32 +24,37 @@ std::pair<QVariant, std::optional<ns::Error>> NKPropertyListRequestOperation::de
 
 QVariant NKPropertyListRequestOperation::decodedSoFar() const {
     std::lock_guard guard(lock());
-    return responsePropertyList_;
+    return decoded_.kept() ? decoded_.kept()->propertyList : QVariant();
 }
 
 std::optional<ns::PropertyList::Format> NKPropertyListRequestOperation::propertyListFormat() const {
     std::lock_guard guard(lock());
-    return propertyListFormat_;
+    return decoded_.kept() ? decoded_.kept()->format : std::nullopt;
 }
 
 std::optional<ns::Error> NKPropertyListRequestOperation::propertyListError() const {
     std::lock_guard guard(lock());
-    return propertyListError_;
+    return decoded_.kept() ? decoded_.kept()->error : std::nullopt;
 }
 
 QVariant NKPropertyListRequestOperation::responsePropertyList() {
-    std::lock_guard guard(lock());
-    if (decoded_ || !isFinished() || responseData().isEmpty()) return responsePropertyList_;
-    decoded_ = true;
-    ns::PropertyList::Format format = ns::PropertyList::Format::Xml;
-    ns::Error error;
-    responsePropertyList_ = ns::PropertyList::propertyListWithData(responseData(), &format, &error);
-    if (responsePropertyList_.isValid()) {
-        propertyListFormat_ = format;
-    } else {
-        propertyListError_ = error;
-    }
-    return responsePropertyList_;
+    return decoded_
+        .get(
+            lock(), [this] { return finishedBody(); },
+            [](const QByteArray& data) {
+                Decoded decoded;
+                ns::PropertyList::Format format = ns::PropertyList::Format::Xml;
+                ns::Error error;
+                decoded.propertyList =
+                    ns::PropertyList::propertyListWithData(data, &format, &error);
+                if (decoded.propertyList.isValid()) {
+                    decoded.format = format;
+                } else {
+                    decoded.error = error;
+                }
+                return decoded;
+            })
+        .propertyList;
 }
 
 std::optional<ns::Error> NKPropertyListRequestOperation::error() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/transport/NKDecodedOnce.h"
 #include "net/transport/NKTypedRequestOperation.h"
 
 #include "platform/foundation/property_list.h"
@@ -28,7 +29,8 @@ public:
                                             Failure failure);
 
     // The decoded body, made once the operation has finished with a body; nil with
-    // propertyListError() set when it is no property list.
+    // propertyListError() set when it is no property list. Decoded once, without the
+    // operation's lock: a reader that comes while it decodes waits for it.
     [[nodiscard]] QVariant responsePropertyList();
     [[nodiscard]] std::optional<ns::PropertyList::Format> propertyListFormat() const;
     [[nodiscard]] std::optional<ns::Error> propertyListError() const;
@@ -43,8 +45,11 @@ private:
     [[nodiscard]] std::pair<QVariant, std::optional<ns::Error>> decodeResponse();
     [[nodiscard]] QVariant decodedSoFar() const;
 
-    QVariant responsePropertyList_;
-    bool decoded_ = false;
-    std::optional<ns::PropertyList::Format> propertyListFormat_;
-    std::optional<ns::Error> propertyListError_;
+    struct Decoded {
+        QVariant propertyList;
+        std::optional<ns::PropertyList::Format> format;
+        std::optional<ns::Error> error;
+    };
+
+    NKDecodedOnce<Decoded> decoded_;
 };

@@ -48,6 +48,14 @@ protected:
     }
     [[nodiscard]] QString className() const override { return Derived::kClassName; }
 
+    // The body once the operation has finished with one; nothing before, or for an empty body.
+    [[nodiscard]] std::optional<QByteArray> finishedBody() const {
+        if (!isFinished()) return std::nullopt;
+        QByteArray data = responseData();
+        if (data.isEmpty()) return std::nullopt;
+        return data;
+    }
+
     [[nodiscard]] static const std::shared_ptr<ns::ConcurrentQueue>& processingQueue() {
         static const auto queue =
             std::make_shared<ns::ConcurrentQueue>(Derived::kProcessingQueueLabel);

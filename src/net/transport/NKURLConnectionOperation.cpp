@@ -317,10 +317,17 @@ NKStringEncoding NKURLConnectionOperation::responseStringEncoding() const {
 }
 
 std::optional<QString> NKURLConnectionOperation::responseString() const {
-    std::lock_guard guard(lock_);
-    if (!responseString_ && response_ && !responseData_.isNull()) {
-        responseString_ = responseStringEncoding().decode(responseData_);
+    QByteArray data;
+    {
+        std::lock_guard guard(lock_);
+        if (responseString_ || !response_ || responseData_.isNull()) return responseString_;
+        data = responseData_;
     }
+    // Decoded without the lock, which the main thread and the network thread take: a long body
+    // takes a while. Two readers at once make the same text.
+    auto text = responseStringEncoding().decode(data);
+    std::lock_guard guard(lock_);
+    responseString_ = std::move(text);
     return responseString_;
 }
 

@@ -5,11 +5,84 @@
 #include "net/transport/NKXMLRequestOperation.h"
 
 #include "platform/uikit/application.h"
+#include "platform/uikit/decoding_budget.h"
 
 #include "TransportFixture.h"
 #include "standin/Endpoints.h"
 
+#include <chrono>
+#include <condition_variable>
+#include <thread>
+#include <vector>
+
 namespace {
+
+// Waits without running the main loop until `done`; false after 10 s of real time (a broken
+// test).
+bool waitOffTheMainLoop(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+// The whole decoding budget, held so that the decode of a picture of a million pixels or more
+// waits for its share until the test gives it back. Past 10 s of real time it is given back
+// anyway, and ranOut() tells the test that what it waited for came only then.
+class HeldBudget {
+public:
+    HeldBudget()
+        : share_(ui::DecodingBudget::take(ui::DecodingBudget::kBytes)), watchdog_([this] {
+              std::unique_lock lock(mutex_);
+              ranOut_ =
+                  !changed_.wait_for(lock, std::chrono::seconds(10), [this] { return givenBack_; });
+              share_ = {};
+          }) {}
+    ~HeldBudget() {
+        giveBack();
+        watchdog_.join();
+    }
+    HeldBudget(const HeldBudget&) = delete;
+    HeldBudget& operator=(const HeldBudget&) = delete;
+
+    void giveBack() {
+        {
+            std::lock_guard lock(mutex_);
+            givenBack_ = true;
+        }
+        changed_.notify_all();
+    }
+    [[nodiscard]] bool ranOut() {
+        std::lock_guard lock(mutex_);
+        return ranOut_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool givenBack_ = false;
+    bool ranOut_ = false;
+    ui::DecodingBudget::Share share_;
+    std::thread watchdog_;
+};
+
+// An image operation that counts the decodes of its body.
+class CountingImageOperation : public NKImageRequestOperation {
+public:
+    using NKImageRequestOperation::NKImageRequestOperation;
+    [[nodiscard]] int decodes() const { return decodes_; }
+
+protected:
+    [[nodiscard]] Image decodedImage(const QByteArray& data) const override {
+        ++decodes_;
+        return NKImageRequestOperation::decodedImage(data);
+    }
+
+private:
+    mutable std::atomic<int> decodes_{0};
+};
 
 // What a typed factory's blocks were told.
 template <class Result>
@@ -159,6 +232,15 @@ TEST_F(NKTypedRequestOperationTest, ImageFailuresAndEmptyImages) {
         loadImage(std::make_shared<NKImageRequestOperation>(request("/img/test/red.png")));
     ASSERT_EQ(empty->successes, 1);
     EXPECT_FALSE(empty->result);
+
+    // Bytes that are no picture: nothing, decoded once however often asked for.
+    server().setFault({.prefix = "/img/", .body = "no picture", .contentType = "image/png"});
+    auto noPicture = std::make_shared<CountingImageOperation>(request("/img/test/red.png"));
+    const auto notDecoded = loadImage(noPicture);
+    ASSERT_EQ(notDecoded->successes, 1);
+    EXPECT_FALSE(notDecoded->result);
+    EXPECT_FALSE(noPicture->responseImage());
+    EXPECT_EQ(noPicture->decodes(), 1);
 }
 
 TEST_F(NKTypedRequestOperationTest, TheImageFactoryRunsTheProcessingBlockBeforeSuccess) {
@@ -180,6 +262,76 @@ TEST_F(NKTypedRequestOperationTest, TheImageFactoryRunsTheProcessingBlockBeforeS
     EXPECT_TRUE(processedOffMain.load());
     EXPECT_DOUBLE_EQ(delivered->scale(), 1.0);
     EXPECT_DOUBLE_EQ(delivered->size().width, 16.0);
+}
+
+TEST_F(NKTypedRequestOperationTest, WhileAnImageWaitsForItsShareItsCancelAndOtherLoadsGoOn) {
+    // 2,048 x 2,048 pixels: 16 MB decoded, a share of the budget.
+    server().setFault({.prefix = "/img/posts/", .picture = QSize(2048, 2048)});
+    HeldBudget budget;
+    auto large = std::make_shared<NKImageRequestOperation>(request("/img/posts/1.jpg"));
+    const auto largeOutcome = Outcome::of(*large);
+    std::atomic<int> largeReports{0};
+    large->setDownloadProgressBlock([&](quint64, qint64, qint64) { ++largeReports; });
+    large->start();
+    // Its decode waits for its share, the reports of its bytes still on the main queue.
+    ASSERT_TRUE(waitOffTheMainLoop([] { return ui::DecodingBudget::waitingCount() == 1; }));
+
+    auto small = std::make_shared<NKImageRequestOperation>(request("/img/test/red.png"));
+    const auto smallOutcome = Outcome::of(*small);
+    std::atomic<int> smallReports{0};
+    small->setDownloadProgressBlock([&](quint64, qint64, qint64) { ++smallReports; });
+    small->start();
+    EXPECT_TRUE(runMainLoopUntil(
+        [&] { return smallOutcome->calls() > 0 && smallReports > 0 && largeReports > 0; }));
+    large->cancel();
+    EXPECT_FALSE(budget.ranOut()) << "the main thread waited for the decode";
+    EXPECT_EQ(smallOutcome->successes, 1);
+    EXPECT_EQ(largeOutcome->calls(), 0);
+
+    // The cancel came after the load had finished: the load keeps its outcome.
+    budget.giveBack();
+    ASSERT_TRUE(waitFor(largeOutcome));
+    ASSERT_EQ(largeOutcome->successes, 1);
+    const auto image = largeOutcome->responseObject.value<NKImageRequestOperation::Image>();
+    ASSERT_TRUE(image);
+    EXPECT_DOUBLE_EQ(image->size().width, 1024.0);
+}
+
+TEST_F(NKTypedRequestOperationTest, AnImageIsDecodedOnceForEveryReaderAndRescaledWithoutDecoding) {
+    server().setFault({.prefix = "/img/posts/", .picture = QSize(2048, 2048)});
+    HeldBudget budget;
+    auto operation = std::make_shared<CountingImageOperation>(request("/img/posts/1.jpg"));
+    const auto outcome = Outcome::of(*operation);
+    operation->start();
+    ASSERT_TRUE(waitOffTheMainLoop([] { return ui::DecodingBudget::waitingCount() == 1; }));
+    // Readers that come while the completion's decode waits for its share.
+    constexpr int kReaders = 3;
+    std::atomic<int> reading{0};
+    std::vector<NKImageRequestOperation::Image> read(kReaders);
+    std::vector<std::thread> readers;
+    for (int i = 0; i < kReaders; ++i) {
+        readers.emplace_back([&, i] {
+            ++reading;
+            read[i] = operation->responseImage();
+        });
+    }
+    ASSERT_TRUE(waitOffTheMainLoop([&] { return reading == kReaders; }));
+    budget.giveBack();
+    for (auto& reader : readers) reader.join();
+    ASSERT_TRUE(waitFor(outcome));
+    ASSERT_EQ(outcome->successes, 1);
+    const auto image = outcome->responseObject.value<NKImageRequestOperation::Image>();
+    ASSERT_TRUE(image);
+    for (const auto& each : read) EXPECT_EQ(each, image);
+    EXPECT_EQ(operation->responseImage(), image);
+    EXPECT_EQ(operation->decodes(), 1);
+
+    operation->setImageScale(1);
+    const auto rescaled = operation->responseImage();
+    ASSERT_TRUE(rescaled);
+    EXPECT_NE(rescaled, image);
+    EXPECT_DOUBLE_EQ(rescaled->size().width, 2048.0);
+    EXPECT_EQ(operation->decodes(), 1);
 }
 
 TEST(NKTypedRequestOperationClasses, CanProcessByExtensionOrAcceptHeader) {
