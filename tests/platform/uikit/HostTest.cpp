@@ -290,12 +290,32 @@ TEST_F(HostTest, InteractiveHostTurnsMouseIntoTouchesAndKeysIntoText) {
                            CaretMovement::Down, CaretMovement::LineStart, CaretMovement::LineEnd}));
     EXPECT_EQ(box->text, QStringLiteral("a房"));
 
-    // Frames come from the display link on the clock, only when something changed.
+    // Frames come from the display link on the clock, only when something changed; while
+    // nothing does, the link sleeps and the clock runs nothing.
+    runMainLoopUntil(
+        [&] {
+            clock().advance(50ms);
+            return host.frameCount() > 0;
+        },
+        2s);
+    clock().advance(1s);
+    drainMainLoop();
+    const int asked = host.framesAsked();
+    const std::uint64_t actions = clock().actionsRun();
+    clock().advance(10s);
+    drainMainLoop();
+    EXPECT_EQ(host.framesAsked(), asked);
+    EXPECT_EQ(clock().actionsRun(), actions);
     const int before = host.frameCount();
     button->setBackgroundColor(Color::blueColor());
     clock().advance(50ms);
+    EXPECT_EQ(host.framesAsked(), asked + 1) << "the change woke the link";
     runMainLoopUntil([&] { return host.frameCount() > before; }, 2s);
     EXPECT_GT(host.frameCount(), before);
+    // The frame's own drawing changes nothing that asks for another.
+    clock().advance(1s);
+    drainMainLoop();
+    EXPECT_EQ(host.framesAsked(), asked + 1);
     host.close();
     EXPECT_FALSE(host.isVisible());
 }

@@ -80,6 +80,14 @@ TEST_F(NeedRepliesScreenshotTest, TheRepliesOfANeedWithItsBrokersAndHouses) {
     EXPECT_TRUE(HousesHost::shared()->dragBackGesture());
 }
 
+TEST_F(NeedRepliesScreenshotTest, TheRepliesDrawNothingAtRestShownOrBeneathAnotherScreen) {
+    answeredNeed();
+    settlePictures();
+    EXPECT_TRUE(restsIdle()) << "the replies shown";
+    navigation_->pushViewController(std::make_shared<ui::ViewController>(), false);
+    EXPECT_TRUE(restsIdle()) << "the replies beneath another screen";
+}
+
 TEST_F(NeedRepliesScreenshotTest, TheNeedHistoryWithItsCards) {
     const auto [district, name] = brokerDistrict();
     const qint64 now = qint64(clock().timeIntervalSince1970());

@@ -1,6 +1,7 @@
 #include "WidgetTest.h"
 
 #include "platform/foundation/timer.h"
+#include "platform/uikit/application.h"
 #include "platform/uikit/label.h"
 #include "platform/uikit/page_control.h"
 #include "ui/widgets/QXCycleScrollView.h"
@@ -137,6 +138,30 @@ TEST_F(QXCycleScrollViewTest, TheTimerStopsOutOfTheWindowAndEndsWithTheCarousel)
     // Invalidated, the clock lets it go too.
     EXPECT_TRUE(timer.expired());
     run(10);
+}
+
+TEST_F(QXCycleScrollViewTest, TheTimerStopsWhileTheAppIsInTheBackgroundOrStopped) {
+    struct Launched {
+        Launched() { ui::Application::sharedApplication().launch(); }
+        ~Launched() { ui::Application::reset(); }
+    } launched;
+    auto& application = ui::Application::sharedApplication();
+    auto view = carousel(5);
+    application.moveToBackground();
+    run(20);
+    EXPECT_EQ(view->currentPageIndex(), 0);
+    application.returnToForeground();
+    run(4.4);
+    EXPECT_EQ(view->currentPageIndex(), 1);
+
+    // Stopped, neither the window nor the foreground starts it again.
+    view->stop();
+    view->removeFromSuperview();
+    window().addSubview(view);
+    application.moveToBackground();
+    application.returnToForeground();
+    run(20);
+    EXPECT_EQ(view->currentPageIndex(), 1);
 }
 
 TEST_F(QXCycleScrollViewTest, TheDataSourceIsHeldWeakly) {
