@@ -1,6 +1,5 @@
 #include "platform/uikit/interactive_host.h"
 
-#include "platform/foundation/main_queue.h"
 #include "platform/uikit/display_link.h"
 #include "platform/uikit/key_input.h"
 #include "platform/uikit/layer.h"
@@ -323,14 +322,7 @@ void InteractiveHost::sleepUntilChange() {
     // no frame and no tick.
     link_->setPaused(true);
     Layer::waitForChange(this, [link = std::weak_ptr<DisplayLink>(link_)] {
-        const auto wake = [link] {
-            if (auto shared = link.lock()) shared->setPaused(false);
-        };
-        if (ns::MainQueue::isMainThread()) {
-            wake();
-        } else {
-            ns::MainQueue::post(wake);
-        }
+        if (auto shared = link.lock()) shared->setPaused(false);
     });
 }
 

@@ -203,7 +203,8 @@ public:
     [[nodiscard]] static int runningAnimationCount();
     static void noteChange();
     // A host with nothing to draw sleeps until something changes: `wake` runs once, at the
-    // next change noted (on the thread that noted it), unless the owner stops waiting first.
+    // next change noted (changes are made on the main thread), unless the owner stops waiting
+    // first.
     static void waitForChange(const void* owner, std::function<void()> wake);
     static void stopWaitingForChange(const void* owner);
     // A frame was shown; whether everything changed since happened in the last

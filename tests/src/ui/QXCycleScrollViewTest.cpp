@@ -101,6 +101,10 @@ TEST_F(QXCycleScrollViewTest, NoPagesAsksForNothingAndNeverPages) {
     run(30);
     EXPECT_TRUE(banners->asked.empty());
     EXPECT_TRUE(view->scrollView()->subviews().empty());
+
+    // One still waiting for its data source, and for a window, runs no timer meanwhile.
+    auto waiting = QXCycleScrollView::initWithFrame(Rect(0, 200, 320, 120), 4.0);
+    EXPECT_EQ(waiting->animationTimer()->fireDate(), ns::Timer::distantFuture());
 }
 
 TEST_F(QXCycleScrollViewTest, AHalfDragSettlesBackOnTheSamePage) {
@@ -113,6 +117,22 @@ TEST_F(QXCycleScrollViewTest, AHalfDragSettlesBackOnTheSamePage) {
     run(1);
     EXPECT_EQ(view->currentPageIndex(), 1);
     EXPECT_EQ(view->scrollView()->contentOffset().x, 320);
+}
+
+TEST_F(QXCycleScrollViewTest, AFingerHoldingTheCarouselHoldsItsTimer) {
+    auto view = carousel(5);
+    window().touchDown({200, 120});
+    for (double x = 190; x >= 160; x -= 10) {
+        window().touchMove({x, 120});
+        run(0.05);
+    }
+    run(10);
+    EXPECT_EQ(view->currentPageIndex(), 0);
+    window().touchUp({160, 120});
+    run(1);
+    EXPECT_EQ(view->currentPageIndex(), 0) << "settled back, the interval starts afresh";
+    run(3.9);
+    EXPECT_EQ(view->currentPageIndex(), 1);
 }
 
 TEST_F(QXCycleScrollViewTest, ATapReportsThePageShown) {
