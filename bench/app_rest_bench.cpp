@@ -21,7 +21,6 @@
 #include "houses/list/QXPostList.h"
 #include "houses/photos/ImagePickerView.h"
 #include "houses/photos/ImageScrollPageController.h"
-#include "ui/image/ImageView.h"
 #include "houses/search/SearchListViewController.h"
 #include "needs/QXBrokerReplyViewController.h"
 #include "net/EndpointTable.h"
@@ -33,6 +32,7 @@
 #include "platform/uikit/table_view.h"
 #include "platform/uikit/test_driver.h"
 #include "platform/uikit/window.h"
+#include "ui/image/ImageView.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -167,8 +167,7 @@ bool run(Probe& probe) {
     std::shared_ptr<QXPostDetailNew> detail;
     ImagePickerView* strip = nullptr;
     for (int row = 0; row < 10 && !strip; ++row) {
-        list->listTbl()->scrollToRowAtIndexPath({0, row}, ui::TableViewScrollPosition::Top,
-                                                false);
+        list->listTbl()->scrollToRowAtIndexPath({0, row}, ui::TableViewScrollPosition::Top, false);
         runFor(0.1);
         if (!probe.driver().tap(list->listTbl()->cellForRowAtIndexPath({0, row}))) return false;
         if (!runUntil([&] {
@@ -198,8 +197,7 @@ bool run(Probe& probe) {
     auto results = std::make_shared<SearchListViewController>();
     results->setKeyword(QStringLiteral("近地铁"));
     probe.home().pushViewController(results, false);
-    if (!runUntil([&] { return !results->loadingShown() && !results->isLoading(); }))
-        return false;
+    if (!runUntil([&] { return !results->loadingShown() && !results->isLoading(); })) return false;
     probe.measure("search results");
     probe.measureBeneath("search results beneath another screen");
     probe.home().popToRootViewControllerAnimated(false);
@@ -231,8 +229,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "app_rest_bench: the app did not come up\n");
         return 1;
     }
-    std::printf("CPU at rest, %.0f s a screen after %.0f s to settle:\n", seconds,
-                kSettleSeconds);
+    std::printf("CPU at rest, %.0f s a screen after %.0f s to settle:\n", seconds, kSettleSeconds);
     const bool done = run(probe);
     probe.finish();
     if (!done) {
