@@ -136,6 +136,7 @@ void Clock::runDue(Duration limit, const std::function<void(Duration)>& beforeEa
             queue_.erase(first);
         }
         if (beforeEach) beforeEach(due);
+        ++actionsRun_;
         action();
     }
 }

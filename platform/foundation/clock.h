@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -60,6 +61,9 @@ public:
     void cancelAll();
     [[nodiscard]] bool isScheduled(TimerId id) const;
     [[nodiscard]] std::size_t scheduledCount() const;
+    // How many scheduled actions (timer firings, delayed calls) this clock has run, so that a
+    // screen at rest can be seen to run none.
+    [[nodiscard]] std::uint64_t actionsRun() const { return actionsRun_.load(); }
 
     // Blocks the calling thread until `done()` holds or `delay` has passed on this clock, and
     // answers `done()`. Whoever makes `done()` true notifies `changed` under `lock`'s mutex.
@@ -82,6 +86,7 @@ private:
     std::map<Key, std::function<void()>> queue_;
     std::unordered_map<TimerId, Key> keys_;
     std::uint64_t nextSequence_ = 1;
+    std::atomic<std::uint64_t> actionsRun_{0};
 };
 
 // Real time; actions fire from the main thread's event loop.

@@ -51,7 +51,8 @@ std::optional<CaretMovement> caretMovement(int key) {
 
 class InteractiveHost::Surface : public QRasterWindow {
 public:
-    explicit Surface(ui::Window& window) : window_(window), gestures_(window) {
+    Surface(ui::Window& window, InteractiveHost& host)
+        : window_(window), host_(host), gestures_(window) {
         const Size size = window.bounds().size;
         const double natural = Screen::mainScreen().scale() / devicePixelRatio();
         resize(int(std::ceil(size.width * natural)), int(std::ceil(size.height * natural)));
@@ -72,14 +73,21 @@ public:
         return {(width() - shownWidth) / 2, (height() - shownHeight) / 2, shownWidth, shownHeight};
     }
 
-    void refresh() {
+    // Asks for a frame if anything changed since the last one or an animation runs; whether
+    // it asked.
+    bool refresh() {
         noticeFirstResponder();
         const quint64 changes = Layer::changeCount();
-        if (changes == drawnAt_ && Layer::runningAnimationCount() == 0) return;
+        if (changes == drawnAt_ && Layer::runningAnimationCount() == 0) return false;
+        // The frame asked for shows these changes however late the desktop lets it draw.
+        drawnAt_ = changes;
         update();
+        ++asked;
+        return true;
     }
 
     int frames = 0;
+    int asked = 0;
 
 protected:
     // A new size shows the whole screen at its new scale at once. Nothing in the screen
@@ -91,7 +99,9 @@ protected:
     }
 
     void paintEvent(QPaintEvent*) override {
-        drawnAt_ = Layer::changeCount();
+        // Laying out and filling backing stores note changes that this very frame shows: they
+        // neither wake a sleeping link nor ask for another frame.
+        host_.painting(true);
         const Size size = window_.bounds().size;
         // The frame is drawn in points at the screen's scale, then shown 1:1 in device pixels.
         QImage frame = Renderer::makeCanvas(size.width, size.height, Screen::mainScreen().scale());
@@ -102,6 +112,8 @@ protected:
             window_.render(painter);
         }
         window_.rememberFrame(frame);
+        drawnAt_ = Layer::changeCount();
+        host_.painting(false);
         QPainter painter(this);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.fillRect(QRect(QPoint(), this->size()), Qt::black);
@@ -279,15 +291,17 @@ private:
     }
 
     ui::Window& window_;
+    InteractiveHost& host_;
     PointerGestures gestures_;
     std::weak_ptr<Responder> shownResponder_;
     quint64 drawnAt_ = ~quint64(0);
 };
 
 InteractiveHost::InteractiveHost(std::shared_ptr<Window> window)
-    : window_(std::move(window)), surface_(std::make_unique<Surface>(*window_)) {}
+    : window_(std::move(window)), surface_(std::make_unique<Surface>(*window_, *this)) {}
 
 InteractiveHost::~InteractiveHost() {
+    Layer::stopWaitingForChange(this);
     if (link_) link_->invalidate();
 }
 
@@ -296,12 +310,33 @@ void InteractiveHost::show() {
     surface_->show();
     if (!link_) {
         Surface* surface = surface_.get();
-        link_ = DisplayLink::displayLinkWithTarget([surface](DisplayLink&) { surface->refresh(); });
+        link_ = DisplayLink::displayLinkWithTarget([this, surface](DisplayLink&) {
+            if (!surface->refresh()) sleepUntilChange();
+        });
         link_->addToRunLoop();
     }
 }
 
+void InteractiveHost::sleepUntilChange() {
+    // Nothing moves: the link stops until the next change, so that a screen at rest costs
+    // no frame and no tick.
+    link_->setPaused(true);
+    Layer::waitForChange(this, [link = std::weak_ptr<DisplayLink>(link_)] {
+        if (auto shared = link.lock()) shared->setPaused(false);
+    });
+}
+
+void InteractiveHost::painting(bool begins) {
+    if (!link_ || !link_->isPaused()) return;
+    if (begins) {
+        Layer::stopWaitingForChange(this);
+    } else {
+        sleepUntilChange();
+    }
+}
+
 void InteractiveHost::close() {
+    Layer::stopWaitingForChange(this);
     if (link_) link_->invalidate();
     link_.reset();
     surface_->close();
@@ -321,6 +356,9 @@ QWindow* InteractiveHost::nativeWindow() const {
 }
 int InteractiveHost::frameCount() const {
     return surface_->frames;
+}
+int InteractiveHost::framesAsked() const {
+    return surface_->asked;
 }
 void InteractiveHost::refresh() {
     surface_->refresh();

@@ -17,7 +17,8 @@ class Window;
 // two taps); the wheel and a touchpad pinch become a pinch of two fingers on the
 // view under the pointer (PointerGestures); keys and the input method become
 // text input for the window's first responder. The picture is redrawn on the
-// display link whenever anything changed or an animation runs.
+// display link whenever anything changed or an animation runs; while nothing does, the link
+// sleeps until the next change.
 class InteractiveHost {
 public:
     explicit InteractiveHost(std::shared_ptr<Window> window);
@@ -39,11 +40,17 @@ public:
     [[nodiscard]] QWindow* nativeWindow() const;
     // How many frames were drawn so far.
     [[nodiscard]] int frameCount() const;
+    // How many frames the display link asked the desktop for so far (each is drawn once the
+    // desktop lets it): counted on the clock, so a test sees at once what a screen costs.
+    [[nodiscard]] int framesAsked() const;
     // Draws a frame now if anything changed.
     void refresh();
 
 private:
     class Surface;
+    void sleepUntilChange();
+    // A frame is being drawn (true), or was (false): a sleeping link sleeps on.
+    void painting(bool begins);
     std::shared_ptr<Window> window_;
     std::unique_ptr<Surface> surface_;
     std::shared_ptr<DisplayLink> link_;

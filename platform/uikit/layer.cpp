@@ -11,8 +11,10 @@
 
 #include <QPainter>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <mutex>
 
 namespace ui {
 
@@ -26,6 +28,20 @@ constexpr double kTimeTolerance = 1e-6;
 constexpr double kRecentChangeAge = 0.05;
 quint64 gChangesAtFrame = ~quint64(0) >> 1;
 double gFirstChangeAfterFrame = 0;
+// The hosts that sleep until the next change, and whether there is any (read at every change).
+std::mutex gWaitingMutex;
+std::vector<std::pair<const void*, std::function<void()>>> gWaiting;
+std::atomic<bool> gAnyWaiting{false};
+
+void wakeWaiting() {
+    std::vector<std::pair<const void*, std::function<void()>>> woken;
+    {
+        std::lock_guard lock(gWaitingMutex);
+        woken.swap(gWaiting);
+        gAnyWaiting = false;
+    }
+    for (const auto& waiting : woken) waiting.second();
+}
 
 // The parts of a 2-D transform, so that animating one part keeps the others.
 struct Parts {
@@ -103,7 +119,7 @@ Layer::Layer() = default;
 Layer::~Layer() {
     for (auto& sublayer : sublayers_) sublayer->superlayer_ = nullptr;
     for (Running& running : animations_) {
-        if (!running.stopped) --gRunning;
+        if (!running.stopped && speed_ != 0) --gRunning;
         // Animations of a layer that goes away stop unfinished, as on the platform.
         if (!running.stopped && running.animation->didStop()) {
             auto handler = running.animation->didStop();
@@ -120,6 +136,20 @@ int Layer::runningAnimationCount() {
 }
 void Layer::noteChange() {
     if (++gChangeCount == gChangesAtFrame + 1) gFirstChangeAfterFrame = mediaTime();
+    if (gAnyWaiting.load()) wakeWaiting();
+}
+
+void Layer::waitForChange(const void* owner, std::function<void()> wake) {
+    std::lock_guard lock(gWaitingMutex);
+    std::erase_if(gWaiting, [owner](const auto& waiting) { return waiting.first == owner; });
+    gWaiting.emplace_back(owner, std::move(wake));
+    gAnyWaiting = true;
+}
+
+void Layer::stopWaitingForChange(const void* owner) {
+    std::lock_guard lock(gWaitingMutex);
+    std::erase_if(gWaiting, [owner](const auto& waiting) { return waiting.first == owner; });
+    gAnyWaiting = !gWaiting.empty();
 }
 
 void Layer::noteFrameShown() {
@@ -413,7 +443,7 @@ void Layer::addAnimation(const std::shared_ptr<Animation>& animation, const QStr
         running.before = lookBeforeThisTurn();
     }
 
-    ++gRunning;
+    if (speed_ != 0) ++gRunning;
     noteChange();
     animations_.push_back(std::move(running));
     Running& added = animations_.back();
@@ -492,14 +522,14 @@ void Layer::finish(std::uint64_t serial) {
     } else {
         found->stopped = true;
     }
-    --gRunning;
+    if (speed_ != 0) --gRunning;
     noteChange();
     if (handler) handler(true);
 }
 
 void Layer::stopAndDrop(std::vector<Running>::iterator found, bool finished) {
     auto handler = found->stopped ? nullptr : found->animation->didStop();
-    if (!found->stopped) --gRunning;
+    if (!found->stopped && speed_ != 0) --gRunning;
     found->startCall.cancel();
     found->endCall.cancel();
     animations_.erase(found);
@@ -543,6 +573,12 @@ bool Layer::blocksInteraction() const {
 }
 
 void Layer::setSpeed(double speed) {
+    // A paused layer's animations move nothing: hosts need not draw for them.
+    if ((speed_ != 0) != (speed != 0)) {
+        const auto unfinished = int(std::count_if(animations_.begin(), animations_.end(),
+                                                  [](const Running& r) { return !r.stopped; }));
+        gRunning += speed != 0 ? unfinished : -unfinished;
+    }
     speed_ = speed;
     scheduleAllEnds();
     noteChange();

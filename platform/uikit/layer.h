@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -196,10 +197,16 @@ public:
     [[nodiscard]] AnimationValue presentationValue(const QString& keyPath) const;
 
     // Any layer, animation or drawing changed since the count was last read:
-    // hosts redraw when it moves or while animations run.
+    // hosts redraw when it moves or while animations run (those of paused layers, at speed
+    // 0, do not count).
     [[nodiscard]] static quint64 changeCount();
     [[nodiscard]] static int runningAnimationCount();
     static void noteChange();
+    // A host with nothing to draw sleeps until something changes: `wake` runs once, at the
+    // next change noted (changes are made on the main thread), unless the owner stops waiting
+    // first.
+    static void waitForChange(const void* owner, std::function<void()> wake);
+    static void stopWaitingForChange(const void* owner);
     // A frame was shown; whether everything changed since happened in the last
     // moment (the present turn), so that the frame still shows what came before.
     static void noteFrameShown();

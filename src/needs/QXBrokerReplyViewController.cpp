@@ -492,7 +492,9 @@ void QXBrokerReplyViewController::showLoadingView() {
 }
 
 void QXBrokerReplyViewController::hideLoadingView() {
+    // Let go, not kept: its picture turns for ever, and a turn unseen is still a frame drawn.
     if (loadingView_) loadingView_->removeFromSuperview();
+    loadingView_.reset();
 }
 
 void QXBrokerReplyViewController::processFourTipFromPublishNeed() {

@@ -120,6 +120,7 @@ public:
     }
     [[nodiscard]] ui::View* brokerMatchingView() const { return brokerMatchingView_.get(); }
     [[nodiscard]] ui::View* noResultView() const { return noResultView_.get(); }
+    // The loading cover while it shows; none once hidden.
     [[nodiscard]] ui::View* loadingView() const { return loadingView_.get(); }
     [[nodiscard]] ui::View* bottomPushView() const { return bottomPushView_.get(); }
     [[nodiscard]] bool needLoad() const { return needLoad_; }

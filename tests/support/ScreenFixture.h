@@ -3,6 +3,7 @@
 #include "StandinFixture.h"
 
 #include "platform/uikit/alert_test_driver.h"
+#include "platform/uikit/interactive_host.h"
 #include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/tab_bar_controller.h"
 #include "platform/uikit/tab_bar_item.h"
@@ -12,6 +13,9 @@
 
 #include <QString>
 
+#include <gtest/gtest.h>
+
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -47,6 +51,7 @@ protected:
     // Lets the window and every screen in it go. A fixture that releases services in its
     // TearDown calls it first; a second call does nothing.
     void closeScreens() {
+        host_.reset();
         alerts_.reset();
         driver_.reset();
         if (window_) window_->setRootViewController(nullptr);
@@ -96,6 +101,39 @@ protected:
         });
     }
 
+    // What the window costs at rest, as a desktop window showing it would: the frames its
+    // host asks for and the actions the clock runs (timer firings, delayed calls) while
+    // `seconds` pass, after the window had `settling` seconds to settle. The clock moves a
+    // screen refresh at a time, what other threads posted handled at each.
+    struct Rest {
+        int frames = 0;
+        std::uint64_t actions = 0;
+    };
+    Rest rest(double seconds = 10, double settling = 2) {
+        if (!host_) {
+            host_ = std::make_unique<ui::InteractiveHost>(window_);
+            host_->show();
+        }
+        const auto pass = [&](double span) {
+            for (double passed = 0; passed < span; passed += kRefresh) {
+                this->clock().advance(ns::seconds(kRefresh));
+                this->drainMainLoop();
+            }
+        };
+        pass(settling);
+        const int frames = host_->framesAsked();
+        const std::uint64_t actions = this->clock().actionsRun();
+        pass(seconds);
+        return {host_->framesAsked() - frames, this->clock().actionsRun() - actions};
+    }
+    // Whether the window, once settled, draws nothing and runs no timer for ten seconds.
+    ::testing::AssertionResult restsIdle() {
+        const Rest idle = rest();
+        if (idle.frames == 0 && idle.actions == 0) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure()
+               << idle.frames << " frames and " << idle.actions << " clock actions in 10 s at rest";
+    }
+
     std::shared_ptr<ui::Window> window_;
     std::shared_ptr<ui::NavigationController> navigation_ =
         std::make_shared<ui::NavigationController>();
@@ -104,5 +142,7 @@ protected:
     std::unique_ptr<ui::AlertTestDriver> alerts_;
 
 private:
+    static constexpr double kRefresh = 1.0 / 60;
     Settling settling_;
+    std::unique_ptr<ui::InteractiveHost> host_;
 };

@@ -125,12 +125,19 @@ void ImageOperController::photoArrived(bool hadImage, bool hasImage) {
     if (hadImage || !hasImage || !watchingPhoto_) return;
     watchingPhoto_ = false;
     static_cast<PhotoImageView*>(imageView_.get())->setObserver({});
-    if (ui::View* indicator = view()->viewWithTag(kIndicatorTag)) indicator->setHidden(true);
+    showIndicator(false);
+}
+
+void ImageOperController::showIndicator(bool shown) {
+    // A spinner that only hid would turn on unseen behind the photo, and every turn is a frame.
+    auto* indicator = dynamic_cast<ui::ActivityIndicatorView*>(view()->viewWithTag(kIndicatorTag));
+    if (!indicator) return;
+    shown ? indicator->startAnimating() : indicator->stopAnimating();
 }
 
 void ImageOperController::photoFailed() {
     if (imageView_->image()) return;
-    if (ui::View* indicator = view()->viewWithTag(kIndicatorTag)) indicator->setHidden(true);
+    showIndicator(false);
     if (!retryButton_) {
         retryButton_ = ui::Button::buttonWithType(ui::ButtonType::Custom);
         retryButton_->setTag(kRetryTag);
@@ -146,9 +153,7 @@ void ImageOperController::photoFailed() {
         retryButton_->addTarget(this, ui::kControlEventTouchUpInside,
                                 [this](ui::Control&, const ui::Event*) {
                                     retryButton_->setHidden(true);
-                                    if (ui::View* indicator = view()->viewWithTag(kIndicatorTag)) {
-                                        indicator->setHidden(false);
-                                    }
+                                    showIndicator(true);
                                     requestPhoto();
                                 });
         view()->addSubview(retryButton_);

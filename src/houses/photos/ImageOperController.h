@@ -80,6 +80,8 @@ private:
     void requestPhoto();
     void photoArrived(bool hasOld, bool hasNew);
     void photoFailed();
+    // Turns the page's spinner while the photo loads, stops it (hidden) once it came or failed.
+    void showIndicator(bool shown);
     // Keeps `frame` covering the unzoomed area: an edge that would come inside it goes back
     // onto the area's edge. The frame as it was when no edge came inside.
     [[nodiscard]] ui::Rect keptCovering(ui::Rect frame) const;

@@ -1,6 +1,8 @@
 #include "ui/widgets/QXCycleScrollView.h"
 
+#include "platform/foundation/notification_center.h"
 #include "platform/foundation/timer.h"
+#include "platform/uikit/application.h"
 #include "platform/uikit/page_control.h"
 #include "platform/uikit/tap_gesture_recognizer.h"
 #include "platform/uikit/window.h"
@@ -23,6 +25,16 @@ std::shared_ptr<QXCycleScrollView> QXCycleScrollView::initWithFrame(const ui::Re
                     timer.invalidate();
                 }
             });
+        // It pages once it has pages to show, in a window of an app in the foreground.
+        pauseTimer(*carousel->timer_);
+        auto& center = ns::NotificationCenter::defaultCenter();
+        for (const QString& name : {ui::kApplicationDidEnterBackgroundNotification,
+                                    ui::kApplicationWillEnterForegroundNotification}) {
+            carousel->appStates_.push_back(center.addObserver(
+                name, [weak = std::weak_ptr<QXCycleScrollView>(carousel)](const ns::Notification&) {
+                    if (auto self = weak.lock()) self->updateTimer();
+                }));
+        }
     }
     return carousel;
 }
@@ -122,11 +134,28 @@ void QXCycleScrollView::setViewContent(const std::shared_ptr<ui::View>& view, in
 }
 
 void QXCycleScrollView::start() {
-    if (totalPages_ >= 2 && timer_) resumeTimerAfterTimeInterval(*timer_, animationDuration_);
+    paging_ = true;
+    updateTimer();
 }
 
 void QXCycleScrollView::stop() {
-    if (timer_) pauseTimer(*timer_);
+    paging_ = false;
+    updateTimer();
+}
+
+void QXCycleScrollView::updateTimer() {
+    if (!timer_ || !timer_->isValid()) return;
+    // Out of sight (out of the window, the app in the background) nothing pages; back in
+    // sight the next page comes a whole interval later.
+    const bool seen = window() && ui::Application::sharedApplication().applicationState() !=
+                                      ui::ApplicationState::Background;
+    const bool runs = paging_ && !dragging_ && totalPages_ >= 2 && seen;
+    const bool running = timer_->fireDate() != ns::Timer::distantFuture();
+    if (runs && !running) {
+        resumeTimerAfterTimeInterval(*timer_, animationDuration_);
+    } else if (!runs && running) {
+        pauseTimer(*timer_);
+    }
 }
 
 void QXCycleScrollView::animationTimerDidFired() {
@@ -152,11 +181,13 @@ void QXCycleScrollView::scrollViewDidScroll(ui::ScrollView& scrollView) {
 }
 
 void QXCycleScrollView::scrollViewWillBeginDragging(ui::ScrollView&) {
-    if (timer_) pauseTimer(*timer_);
+    dragging_ = true;
+    updateTimer();
 }
 
 void QXCycleScrollView::scrollViewDidEndDragging(ui::ScrollView&, bool) {
-    if (timer_) resumeTimerAfterTimeInterval(*timer_, animationDuration_);
+    dragging_ = false;
+    updateTimer();
 }
 
 void QXCycleScrollView::scrollViewDidEndDecelerating(ui::ScrollView& scrollView) {
@@ -165,13 +196,5 @@ void QXCycleScrollView::scrollViewDidEndDecelerating(ui::ScrollView& scrollView)
 
 void QXCycleScrollView::didMoveToWindow() {
     View::didMoveToWindow();
-    if (!timer_ || !timer_->isValid()) return;
-    if (!window()) {
-        // Out of sight the carousel does not page; it picks up again when it returns.
-        pausedByLeavingWindow_ = timer_->fireDate() != ns::Timer::distantFuture();
-        pauseTimer(*timer_);
-    } else if (pausedByLeavingWindow_) {
-        pausedByLeavingWindow_ = false;
-        start();
-    }
+    updateTimer();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/foundation/notification_center.h"
 #include "platform/uikit/scroll_view.h"
 
 #include <memory>
@@ -31,10 +32,11 @@ public:
 
 // An endless, horizontally paging carousel. It keeps only the previous, current and
 // next page in a scroll view three pages wide and re-centres after every page
-// change, so paging never reaches an end; a timer pages forward on its own, paused
-// while the user drags. The data source and the delegate are held weakly; the timer
-// stops when the carousel leaves its window (resuming when it comes back) and ends
-// with the carousel.
+// change, so paging never reaches an end; a timer pages forward on its own between
+// start() (or a reload of two pages or more) and stop(), paused while the user drags.
+// The data source and the delegate are held weakly; the timer is held back while the
+// carousel is out of its window or the app in the background (resuming when it comes
+// back) and ends with the carousel.
 class QXCycleScrollView : public ui::View, public ui::ScrollViewDelegate {
 public:
     [[nodiscard]] static std::shared_ptr<QXCycleScrollView> initWithFrame(
@@ -72,6 +74,8 @@ public:
 
 private:
     void animationTimerDidFired();
+    // Runs the timer or holds it back, as start/stop, a drag, the window and the app ask.
+    void updateTimer();
     void handleTap();
     void layOutPages();
 
@@ -84,5 +88,7 @@ private:
     std::weak_ptr<CycleScrollViewDelegate> delegate_;
     std::shared_ptr<ns::Timer> timer_;
     double animationDuration_ = 0;
-    bool pausedByLeavingWindow_ = false;
+    bool paging_ = false;
+    bool dragging_ = false;
+    std::vector<std::shared_ptr<ns::NotificationCenter::Observation>> appStates_;
 };

@@ -133,16 +133,20 @@ TEST_F(AnimationTest, BasicLayerAnimationsRepeatStartLateAndCanBePaused) {
     spin->setDuration(1);
     spin->setCumulative(true);
     spin->setRepeatCount(100000);
+    const int running = ui::Layer::runningAnimationCount();
     layer->addAnimation(spin, QStringLiteral("rotationAnimation"));
+    EXPECT_EQ(ui::Layer::runningAnimationCount(), running + 1);
     clock().advance(250ms);
     EXPECT_NEAR(std::get<double>(layer->presentationValue(QStringLiteral("transform.rotation.z"))),
                 std::numbers::pi / 2, 1e-9);
     EXPECT_TRUE(layer->model().transform.isIdentity());  // the model is untouched
 
-    // Paused by the layer's speed, resumed where it stopped.
+    // Paused by the layer's speed, resumed where it stopped; paused, it moves nothing that a
+    // host would draw.
     const double paused = layer->convertTime(ui::mediaTime());
     layer->setSpeed(0);
     layer->setTimeOffset(paused);
+    EXPECT_EQ(ui::Layer::runningAnimationCount(), running);
     clock().advance(5s);
     EXPECT_NEAR(std::get<double>(layer->presentationValue(QStringLiteral("transform.rotation.z"))),
                 std::numbers::pi / 2, 1e-9);
@@ -150,10 +154,12 @@ TEST_F(AnimationTest, BasicLayerAnimationsRepeatStartLateAndCanBePaused) {
     layer->setTimeOffset(0);
     layer->setBeginTime(0);
     layer->setBeginTime(layer->convertTime(ui::mediaTime()) - paused);
+    EXPECT_EQ(ui::Layer::runningAnimationCount(), running + 1);
     clock().advance(250ms);
     EXPECT_NEAR(std::get<double>(layer->presentationValue(QStringLiteral("transform.rotation.z"))),
                 std::numbers::pi, 1e-9);
     layer->removeAllAnimations();
+    EXPECT_EQ(ui::Layer::runningAnimationCount(), running);
 
     // A position animation that starts later and fills forwards.
     int stops = 0;

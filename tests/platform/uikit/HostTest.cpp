@@ -30,6 +30,17 @@ namespace {
 using ui::Color;
 using ui::Rect;
 
+// Changes its colour each time it is laid out, as a frame lays it out.
+class Relaying : public ui::View {
+public:
+    using ui::View::View;
+    void layoutSubviews() override {
+        ui::View::layoutSubviews();
+        setBackgroundColor(++layouts % 2 ? Color::redColor() : Color::greenColor());
+    }
+    int layouts = 0;
+};
+
 // A minimal text input: takes typed text and the input method's composition.
 class TextBox : public ui::View, public ui::KeyInput {
 public:
@@ -290,12 +301,54 @@ TEST_F(HostTest, InteractiveHostTurnsMouseIntoTouchesAndKeysIntoText) {
                            CaretMovement::Down, CaretMovement::LineStart, CaretMovement::LineEnd}));
     EXPECT_EQ(box->text, QStringLiteral("a房"));
 
-    // Frames come from the display link on the clock, only when something changed.
+    // Frames come from the display link on the clock, only when something changed; while
+    // nothing does, the link sleeps and the clock runs nothing.
+    runMainLoopUntil(
+        [&] {
+            clock().advance(50ms);
+            return host.frameCount() > 0;
+        },
+        2s);
+    clock().advance(1s);
+    drainMainLoop();
+    const int asked = host.framesAsked();
+    const std::uint64_t actions = clock().actionsRun();
+    clock().advance(10s);
+    drainMainLoop();
+    EXPECT_EQ(host.framesAsked(), asked);
+    EXPECT_EQ(clock().actionsRun(), actions);
     const int before = host.frameCount();
     button->setBackgroundColor(Color::blueColor());
     clock().advance(50ms);
+    EXPECT_EQ(host.framesAsked(), asked + 1) << "the change woke the link";
     runMainLoopUntil([&] { return host.frameCount() > before; }, 2s);
     EXPECT_GT(host.frameCount(), before);
+    // The frame's own drawing changes nothing that asks for another, nor wakes the link
+    // that fell asleep before the desktop let the frame be drawn.
+    clock().advance(1s);
+    drainMainLoop();
+    EXPECT_EQ(host.framesAsked(), asked + 1);
+    auto relaying = std::make_shared<Relaying>(Rect{0, 400, 50, 50});
+    window->addSubview(relaying);
+    clock().advance(50ms);
+    const int frames = host.frameCount();
+    const int layouts = relaying->layouts;
+    runMainLoopUntil([&] { return host.frameCount() > frames; }, 2s);
+    ASSERT_GT(relaying->layouts, layouts) << "laid out as the frame was drawn";
+    const std::uint64_t drawn = clock().actionsRun();
+    clock().advance(1s);
+    drainMainLoop();
+    EXPECT_EQ(clock().actionsRun(), drawn);
+    EXPECT_EQ(host.framesAsked(), asked + 2);
+    // Nor, drawn while the link is still awake, does it ask for another frame.
+    relaying->setNeedsLayout();
+    clock().advance(20ms);  // one tick, which asks for the frame
+    EXPECT_EQ(host.framesAsked(), asked + 3);
+    const int shown = host.frameCount();
+    runMainLoopUntil([&] { return host.frameCount() > shown; }, 2s);
+    clock().advance(1s);
+    drainMainLoop();
+    EXPECT_EQ(host.framesAsked(), asked + 3);
     host.close();
     EXPECT_FALSE(host.isVisible());
 }

@@ -165,7 +165,7 @@ TEST_F(BrokerReplyScreenTest, AnEmptyBatchClearsTheRowsAndTheirActionsFindNothin
     EXPECT_EQ(screen->houseSourceTableView()->numberOfRowsInSection(0), 0)
         << "no row outlives its house";
     EXPECT_EQ(screen->houseSourceInfoPage(), 3) << "the next batch follows the served page";
-    EXPECT_FALSE(screen->loadingView()->superview());
+    EXPECT_EQ(screen->loadingView(), nullptr) << "let go once the answer came";
     // Brokers answered, none recommends a house: the notice asks to wait for them all the same.
     EXPECT_EQ(screen->brokerListViewBtn()->titleForState(ui::kControlStateNormal), "3");
     EXPECT_NE(driver_->findByText(QStringLiteral("暂未找到合适的房源")), nullptr);

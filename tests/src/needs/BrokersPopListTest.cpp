@@ -51,9 +51,8 @@ protected:
         storeAnswer(701, "31");
         storeAnswer(702, "31");
         auto screen = openReplies("31", true);
-        EXPECT_TRUE(settleUntil([&] {
-            return screen->agentsInfoArray().size() == 2 && !screen->loadingView()->superview();
-        }));
+        EXPECT_TRUE(settleUntil(
+            [&] { return screen->agentsInfoArray().size() == 2 && !screen->loadingView(); }));
         EXPECT_TRUE(driver_->tap(screen->brokerListViewBtn()));
         driver_->wait(QXBrokersPopListView::kSlideDuration + 0.1);
         const auto popUp = QXBrokersPopListView::last();

@@ -124,6 +124,27 @@ TEST_F(NeedRepliesRoadsTest, ARecommendedHouseOpensTheWholePostFetchedByItsPuid)
         << "the rows of the whole post";
 }
 
+TEST_F(NeedRepliesRoadsTest, ThePagerOverTheRepliesDrawsNothingAtRestOnceItsPhotosCame) {
+    openWithListedHouses();
+    // The replies' notice has faded: the screen beneath has settled.
+    ASSERT_TRUE(settleUntil(
+        [&] { return !screen_->view()->viewWithTag(QXBrokerReplyViewController::kToastTag); },
+        0.5));
+    ASSERT_TRUE(driver_->tap(firstRow()->houseImagePickerView()->imageViewArray()[0].get()));
+    settle(1);
+    const auto pager = presentedPager();
+    ASSERT_TRUE(pager);
+    ASSERT_TRUE(waitFor([&] {
+        if (pager->dictContainAllData().isEmpty()) return false;
+        for (int slot = 0; slot < pager->numberOfSlots(); ++slot) {
+            const auto page = pager->pageAt(slot);
+            if (page && page->isViewLoaded() && !page->imageView()->image()) return false;
+        }
+        return true;
+    }));
+    EXPECT_TRUE(restsIdle());
+}
+
 TEST_F(NeedRepliesRoadsTest, ARecommendedHousesPhotosOpenThePagerAboutTheNeed) {
     openWithListedHouses();
     ImagePickerView* strip = firstRow()->houseImagePickerView();

@@ -80,6 +80,19 @@ TEST_F(NeedRepliesScreenshotTest, TheRepliesOfANeedWithItsBrokersAndHouses) {
     EXPECT_TRUE(HousesHost::shared()->dragBackGesture());
 }
 
+TEST_F(NeedRepliesScreenshotTest, TheRepliesDrawNothingAtRestShownOrBeneathAnotherScreen) {
+    answeredNeed();
+    settlePictures();
+    // The messaging service's own minute beat and its stream's idle time-out are the app's,
+    // not the screen's: the service goes once every answer is in.
+    QXIMService::forceRelease();
+    service_.reset();
+    settle();
+    EXPECT_TRUE(restsIdle()) << "the replies shown";
+    navigation_->pushViewController(std::make_shared<ui::ViewController>(), false);
+    EXPECT_TRUE(restsIdle()) << "the replies beneath another screen";
+}
+
 TEST_F(NeedRepliesScreenshotTest, TheNeedHistoryWithItsCards) {
     const auto [district, name] = brokerDistrict();
     const qint64 now = qint64(clock().timeIntervalSince1970());

@@ -1,6 +1,7 @@
 #include "WidgetTest.h"
 
 #include "platform/foundation/timer.h"
+#include "platform/uikit/application.h"
 #include "platform/uikit/label.h"
 #include "platform/uikit/page_control.h"
 #include "ui/widgets/QXCycleScrollView.h"
@@ -100,6 +101,10 @@ TEST_F(QXCycleScrollViewTest, NoPagesAsksForNothingAndNeverPages) {
     run(30);
     EXPECT_TRUE(banners->asked.empty());
     EXPECT_TRUE(view->scrollView()->subviews().empty());
+
+    // One still waiting for its data source, and for a window, runs no timer meanwhile.
+    auto waiting = QXCycleScrollView::initWithFrame(Rect(0, 200, 320, 120), 4.0);
+    EXPECT_EQ(waiting->animationTimer()->fireDate(), ns::Timer::distantFuture());
 }
 
 TEST_F(QXCycleScrollViewTest, AHalfDragSettlesBackOnTheSamePage) {
@@ -112,6 +117,22 @@ TEST_F(QXCycleScrollViewTest, AHalfDragSettlesBackOnTheSamePage) {
     run(1);
     EXPECT_EQ(view->currentPageIndex(), 1);
     EXPECT_EQ(view->scrollView()->contentOffset().x, 320);
+}
+
+TEST_F(QXCycleScrollViewTest, AFingerHoldingTheCarouselHoldsItsTimer) {
+    auto view = carousel(5);
+    window().touchDown({200, 120});
+    for (double x = 190; x >= 160; x -= 10) {
+        window().touchMove({x, 120});
+        run(0.05);
+    }
+    run(10);
+    EXPECT_EQ(view->currentPageIndex(), 0);
+    window().touchUp({160, 120});
+    run(1);
+    EXPECT_EQ(view->currentPageIndex(), 0) << "settled back, the interval starts afresh";
+    run(3.9);
+    EXPECT_EQ(view->currentPageIndex(), 1);
 }
 
 TEST_F(QXCycleScrollViewTest, ATapReportsThePageShown) {
@@ -137,6 +158,30 @@ TEST_F(QXCycleScrollViewTest, TheTimerStopsOutOfTheWindowAndEndsWithTheCarousel)
     // Invalidated, the clock lets it go too.
     EXPECT_TRUE(timer.expired());
     run(10);
+}
+
+TEST_F(QXCycleScrollViewTest, TheTimerStopsWhileTheAppIsInTheBackgroundOrStopped) {
+    struct Launched {
+        Launched() { ui::Application::sharedApplication().launch(); }
+        ~Launched() { ui::Application::reset(); }
+    } launched;
+    auto& application = ui::Application::sharedApplication();
+    auto view = carousel(5);
+    application.moveToBackground();
+    run(20);
+    EXPECT_EQ(view->currentPageIndex(), 0);
+    application.returnToForeground();
+    run(4.4);
+    EXPECT_EQ(view->currentPageIndex(), 1);
+
+    // Stopped, neither the window nor the foreground starts it again.
+    view->stop();
+    view->removeFromSuperview();
+    window().addSubview(view);
+    application.moveToBackground();
+    application.returnToForeground();
+    run(20);
+    EXPECT_EQ(view->currentPageIndex(), 1);
 }
 
 TEST_F(QXCycleScrollViewTest, TheDataSourceIsHeldWeakly) {

@@ -14,6 +14,7 @@
 #include "needs/QXPublishHouseInfoViewController.h"
 #include "platform/foundation/network_reachability.h"
 #include "platform/foundation/property_list.h"
+#include "platform/foundation/timer.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
@@ -100,6 +101,40 @@ TEST_F(QXMainViewControllerTest, TheHomeTabOpensOnTheBannersOfTheServerAtMostFiv
               R"(cityId=3302&pageType=1&categoryId=""&majorCategoryId="")");
     EXPECT_EQ(home().tile(QXMainViewController::kHouseNews)->frame(),
               ui::Rect(213.2, 120, 106.6, 72.5));
+}
+
+TEST_F(QXMainViewControllerTest, TheBannerStepsOnlyWhileTheHomeScreenIsSeen) {
+    QXCycleScrollView& carousel = *home().mainCycleView();
+    const auto held = [&] {
+        return carousel.animationTimer()->fireDate() == ns::Timer::distantFuture();
+    };
+    // Shown, it steps every four seconds.
+    const int first = carousel.currentPageIndex();
+    driver().wait(4.5);
+    EXPECT_NE(carousel.currentPageIndex(), first);
+
+    // Under another screen, and with the app in the background, its timer is held back.
+    homeStack().pushViewController(plainScreen(QStringLiteral("其他")), false);
+    driver().wait(1);
+    EXPECT_TRUE(held()) << "hidden under another screen";
+    const int hidden = carousel.currentPageIndex();
+    driver().wait(20);
+    EXPECT_EQ(carousel.currentPageIndex(), hidden);
+    homeStack().popViewControllerAnimated(false);
+    driver().wait(1);
+    EXPECT_FALSE(held());
+    ui::Application::sharedApplication().moveToBackground();
+    EXPECT_TRUE(held()) << "in the background";
+    const int away = carousel.currentPageIndex();
+    driver().wait(20);
+    EXPECT_EQ(carousel.currentPageIndex(), away);
+
+    // Back in the foreground it steps again, a whole interval later.
+    ui::Application::sharedApplication().returnToForeground();
+    driver().wait(3.5);
+    EXPECT_EQ(carousel.currentPageIndex(), away);
+    driver().wait(1);
+    EXPECT_NE(carousel.currentPageIndex(), away);
 }
 
 TEST_F(QXMainViewControllerTest, BannerRepliesKeepTheFirstFiveAndIgnoreWrongShapes) {

@@ -4,12 +4,17 @@
 
 #include "ReferenceImage.h"
 
+#include <algorithm>
 #include <optional>
 #include "houses/detail/QXPostDetailNew.h"
+#include "houses/photos/ImageOperController.h"
+#include "houses/photos/ImagePickerView.h"
+#include "houses/photos/ImageScrollPageController.h"
 #include "net/QXIMRequest.h"
 #include "net/transport/NKHTTPClient.h"
 #include "platform/foundation/operation_queue.h"
 #include "platform/uikit/keyboard.h"
+#include "ui/image/ImageView.h"
 
 namespace paths = standin::paths;
 
@@ -255,6 +260,54 @@ TEST_F(PostListScreenTest, APostOpensItsDetailAndReadsAsReadAfterwards) {
     ASSERT_TRUE(driver_->tap(list_->listTbl()->cellForRowAtIndexPath({0, 0})));
     settle();
     EXPECT_EQ(events().back(), "house_rent_detail") << "the sale list's own pairing";
+}
+
+TEST_F(PostListScreenTest, TheListAndTheScreensOpenedFromItDrawNothingAtRest) {
+    // No thumbnails and no trusted-house banner: nothing is still to come once loaded.
+    host_->wifi = false;
+    ns::UserDefaults::standardUserDefaults().setObject(QStringLiteral("1"),
+                                                       QStringLiteral("fangXinFangFlag"));
+    open();
+    ASSERT_GT(list_->paging().nowListNum, 0);
+    EXPECT_TRUE(restsIdle()) << "the list shown";
+    navigation_->pushViewController(std::make_shared<ui::ViewController>(), false);
+    EXPECT_TRUE(restsIdle()) << "the list beneath another screen";
+    navigation_->popViewControllerAnimated(false);
+
+    ASSERT_TRUE(driver_->tap(list_->listTbl()->cellForRowAtIndexPath({0, 0})));
+    auto detail = std::dynamic_pointer_cast<QXPostDetailNew>(navigation_->topViewController());
+    ASSERT_NE(detail, nullptr);
+    auto* strip = dynamic_cast<ImagePickerView*>(
+        detail->pageContent()->viewWithTag(QXPostDetailNew::kPhotoStripTag));
+    const auto photosCame = [&strip] {
+        return std::ranges::none_of(strip->imageViewArray(),
+                                    [](const auto& photo) { return photo->isLoading(); });
+    };
+    ASSERT_TRUE(waitFor([&] {
+        strip = dynamic_cast<ImagePickerView*>(
+            detail->pageContent()->viewWithTag(QXPostDetailNew::kPhotoStripTag));
+        return detail->isGetDetailFinish() && strip && photosCame();
+    }));
+    EXPECT_TRUE(restsIdle()) << "the detail over the list";
+
+    // The photo pager over the detail, its photos in.
+    ASSERT_FALSE(strip->imageViewArray().empty());
+    driver_->tapAt(strip->convertPointToView({40, strip->bounds().size.height / 2}, nullptr));
+    std::shared_ptr<ImageScrollPageController> pager;
+    ASSERT_TRUE(waitFor([&] {
+        auto* stack =
+            dynamic_cast<ui::NavigationController*>(navigation_->presentedViewController().get());
+        pager =
+            stack ? std::dynamic_pointer_cast<ImageScrollPageController>(stack->topViewController())
+                  : nullptr;
+        if (!pager) return false;
+        for (int slot = 0; slot < pager->numberOfSlots(); ++slot) {
+            const auto page = pager->pageAt(slot);
+            if (page && page->isViewLoaded() && !page->imageView()->image()) return false;
+        }
+        return true;
+    }));
+    EXPECT_TRUE(restsIdle()) << "the photo pager over the detail";
 }
 
 TEST_F(PostListScreenTest, APullWhileRefreshingAsksForNothingMore) {

@@ -1,5 +1,7 @@
 #include "PhotoPagerFixture.h"
 
+#include "platform/uikit/activity_indicator_view.h"
+
 #include "houses/HousesNavigation.h"
 #include "platform/uikit/pan_gesture_recognizer.h"
 #include "platform/uikit/pointer_gestures.h"
@@ -190,14 +192,19 @@ TEST_F(PhotoPageTest, APhotoThatCannotBeFetchedOffersToTryAgain) {
     ui::View* retry = page->view()->viewWithTag(ImageOperController::kRetryTag);
     ASSERT_TRUE(retry);
     EXPECT_FALSE(retry->isHidden());
-    EXPECT_TRUE(page->view()->viewWithTag(ImageOperController::kIndicatorTag)->isHidden())
-        << "no spinner on black for ever";
+    auto* spinner = dynamic_cast<ui::ActivityIndicatorView*>(
+        page->view()->viewWithTag(ImageOperController::kIndicatorTag));
+    ASSERT_TRUE(spinner);
+    EXPECT_TRUE(spinner->isHidden()) << "no spinner on black for ever";
+    EXPECT_FALSE(spinner->isAnimating()) << "nor one turning unseen";
     EXPECT_EQ(driver_->textOf(retry), "图片加载失败，点击重试");
 
     ASSERT_TRUE(driver_->tap(retry));
     EXPECT_TRUE(retry->isHidden());
+    EXPECT_TRUE(spinner->isAnimating() && !spinner->isHidden()) << "turning while it loads";
     ASSERT_TRUE(waitFor([&] { return bool(page->imageView()->image()); }));
-    EXPECT_TRUE(page->view()->viewWithTag(ImageOperController::kIndicatorTag)->isHidden());
+    EXPECT_TRUE(spinner->isHidden());
+    EXPECT_FALSE(spinner->isAnimating());
     EXPECT_FALSE(pager_->houseSourceInfoBottomViewHidden()) << "the tap was the button's";
 }
 

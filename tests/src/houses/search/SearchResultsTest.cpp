@@ -72,6 +72,15 @@ TEST_F(SearchResultsTest, TheFirstLoadCountsThenAsksThePageAndTheFilters) {
               sizes[0].toMap()["Size"].toString() + "条");
 }
 
+TEST_F(SearchResultsTest, ResultsDrawNothingAtRestShownOrBeneathAnotherScreen) {
+    host_->wifi = false;  // no thumbnails still to come
+    auto results = openResults(QStringLiteral("近地铁"));
+    ASSERT_FALSE(results->page().listArray.isEmpty());
+    EXPECT_TRUE(restsIdle()) << "the results shown";
+    navigation_->pushViewController(std::make_shared<ui::ViewController>(), false);
+    EXPECT_TRUE(restsIdle()) << "the results beneath another screen";
+}
+
 TEST_F(SearchResultsTest, NoCountsSayNothingFoundAtOnceAndFailuresSaySo) {
     auto results = openResults(QStringLiteral("火星上的房子"));
     EXPECT_EQ(results->noticeText(), "没有相关筛选信息，请重新筛选吧");

@@ -1,0 +1,240 @@
+// What each screen costs while nothing moves: the app launched in this process against the
+// stand-in server program, shown in a desktop window by the host the program uses (offscreen
+// without a display), on the real clock. Each screen is opened as a person opens it, left to
+// load and settle for 2 s, then the process's CPU time (user and system, every thread) is read
+// over the next 10 s (--seconds N for another span) while the event loop runs. Prints per
+// screen the CPU ticks per 10 s (hundredths of a second, as /proc/<pid>/stat counts them), the
+// share of one core and the frames the host drew, and as the reference measured in the same
+// run a plain screen over the home screen. Target: every screen under 1% of a core (10 ticks);
+// the home screen's banner steps every 4 s and draws while it moves.
+//
+// Screens: the home screen with its banner; the post list, and the list beneath another
+// screen; a post's detail opened from the list; the photo pager over that detail; the search
+// results, and beneath another screen; a need's replies, and beneath another screen.
+
+#include "bench/support/standin_program.h"
+
+#include "app/QXAppDelegate.h"
+#include "app/QXTabBarController.h"
+#include "app/QXUIViewController.h"
+#include "houses/detail/QXPostDetailNew.h"
+#include "houses/list/QXPostList.h"
+#include "houses/photos/ImagePickerView.h"
+#include "houses/photos/ImageScrollPageController.h"
+#include "houses/search/SearchListViewController.h"
+#include "needs/QXBrokerReplyViewController.h"
+#include "net/EndpointTable.h"
+#include "platform/foundation/sandbox.h"
+#include "platform/foundation/user_defaults.h"
+#include "platform/uikit/application.h"
+#include "platform/uikit/interactive_host.h"
+#include "platform/uikit/navigation_controller.h"
+#include "platform/uikit/table_view.h"
+#include "platform/uikit/test_driver.h"
+#include "platform/uikit/window.h"
+#include "ui/image/ImageView.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <memory>
+
+#include <sys/resource.h>
+
+namespace {
+
+constexpr double kSettleSeconds = 2;
+constexpr qint64 kGiveUpMs = 30000;
+
+double processCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& time) {
+        return double(time.tv_sec) + double(time.tv_usec) / 1e6;
+    };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+void runFor(double seconds) {
+    QEventLoop loop;
+    QTimer::singleShot(int(seconds * 1000), &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Runs the event loop until `done`, at most 30 s; whether it came.
+bool runUntil(const std::function<bool()>& done) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!done()) {
+        if (waited.elapsed() > kGiveUpMs) return false;
+        runFor(0.05);
+    }
+    return true;
+}
+
+class Probe {
+public:
+    explicit Probe(double seconds) : seconds_(seconds) {}
+
+    bool launch() {
+        if (!bench::standin().running()) {
+            std::fprintf(stderr, "app_rest_bench: the stand-in did not start\n");
+            return false;
+        }
+        ns::Sandbox::setRoot(sandbox_.path());
+        EndpointTable::setServerRoot(bench::standin().root());
+        auto& defaults = ns::UserDefaults::standardUserDefaults();
+        // As after an earlier launch of this version: the guide seen, a city chosen.
+        defaults.setObject(QStringLiteral("2.3.0"), QStringLiteral("lastVersion"));
+        defaults.setBool(true, QStringLiteral("guideShown"));
+        defaults.setInteger(602, QStringLiteral("cityId"));
+        auto& application = ui::Application::sharedApplication();
+        application.setDelegate(QXAppDelegate::sharedPointer());
+        application.launch();
+        window_ = QXAppDelegate::sharedAppDelegate().window();
+        if (!window_) return false;
+        host_ = std::make_unique<ui::InteractiveHost>(window_);
+        host_->show();
+        driver_ = std::make_unique<ui::TestDriver>(window_);
+        return runUntil([&] { return app().hasUserId() && driver_->findByText("好房子"); });
+    }
+    void finish() {
+        host_.reset();
+        driver_.reset();
+        ui::Application::sharedApplication().terminate();
+    }
+
+    // Settles, then measures `what` at rest.
+    void measure(const char* what) {
+        runFor(kSettleSeconds);
+        const int frames = host_->frameCount();
+        const double before = processCpuSeconds();
+        runFor(seconds_);
+        const double used = processCpuSeconds() - before;
+        const double ticks = used * 100 * 10 / seconds_;
+        std::printf("  %-44s %7.1f ticks/10 s  %5.2f%% of a core  %5d frames\n", what, ticks,
+                    100 * used / seconds_, host_->frameCount() - frames);
+        std::fflush(stdout);
+    }
+    // Measures the screen on top beneath a plain screen pushed over it, then takes it away.
+    void measureBeneath(const char* what) {
+        auto& stack = home();
+        stack.pushViewController(std::make_shared<QXUIViewController>(), false);
+        measure(what);
+        stack.popViewControllerAnimated(false);
+    }
+
+    [[nodiscard]] QXAppDelegate& app() { return QXAppDelegate::sharedAppDelegate(); }
+    [[nodiscard]] ui::NavigationController& home() {
+        return static_cast<ui::NavigationController&>(
+            *app().tabBarController()->viewControllers().at(0));
+    }
+    template <class Screen>
+    std::shared_ptr<Screen> top() {
+        return std::dynamic_pointer_cast<Screen>(home().topViewController());
+    }
+    ui::TestDriver& driver() { return *driver_; }
+
+private:
+    double seconds_;
+    QTemporaryDir sandbox_;
+    std::shared_ptr<ui::Window> window_;
+    std::unique_ptr<ui::InteractiveHost> host_;
+    std::unique_ptr<ui::TestDriver> driver_;
+};
+
+bool run(Probe& probe) {
+    probe.measure("home screen, its banner stepping");
+    probe.measureBeneath("plain screen over the home screen (reference)");
+
+    if (!probe.driver().tapText("好房子")) return false;
+    std::shared_ptr<QXPostList> list;
+    if (!runUntil([&] {
+            list = probe.top<QXPostList>();
+            return list && list->paging().nowListNum > 0;
+        }))
+        return false;
+    probe.measure("post list");
+    probe.measureBeneath("post list beneath another screen");
+
+    // The first post of the list with photos.
+    std::shared_ptr<QXPostDetailNew> detail;
+    ImagePickerView* strip = nullptr;
+    for (int row = 0; row < 10 && !strip; ++row) {
+        list->listTbl()->scrollToRowAtIndexPath({0, row}, ui::TableViewScrollPosition::Top, false);
+        runFor(0.1);
+        if (!probe.driver().tap(list->listTbl()->cellForRowAtIndexPath({0, row}))) return false;
+        if (!runUntil([&] {
+                detail = probe.top<QXPostDetailNew>();
+                return detail && detail->isGetDetailFinish();
+            }))
+            return false;
+        strip = dynamic_cast<ImagePickerView*>(
+            detail->pageContent()->viewWithTag(QXPostDetailNew::kPhotoStripTag));
+        if (strip && strip->imageViewArray().empty()) strip = nullptr;
+        if (!strip) {
+            probe.home().popViewControllerAnimated(false);
+            runFor(0.5);
+        }
+    }
+    if (!strip) return false;
+    list->listTbl()->scrollToRowAtIndexPath({0, 0}, ui::TableViewScrollPosition::Top, false);
+    probe.measure("detail opened from the list");
+    if (!probe.driver().tap(strip->imageViewArray().front().get())) return false;
+    // Presented by the tab shell, over the whole stack.
+    ui::ViewController& shell = *probe.app().tabBarController();
+    if (!runUntil([&] { return shell.presentedViewController() != nullptr; })) return false;
+    probe.measure("photo pager over the detail");
+    shell.dismissViewControllerAnimated(false, {});
+    probe.home().popToRootViewControllerAnimated(false);
+
+    auto results = std::make_shared<SearchListViewController>();
+    results->setKeyword(QStringLiteral("近地铁"));
+    probe.home().pushViewController(results, false);
+    if (!runUntil([&] { return !results->loadingShown() && !results->isLoading(); })) return false;
+    probe.measure("search results");
+    probe.measureBeneath("search results beneath another screen");
+    probe.home().popToRootViewControllerAnimated(false);
+
+    // A need the server does not know: the screen loads, finds nothing and says so.
+    auto replies = std::make_shared<QXBrokerReplyViewController>();
+    replies->setNeedId(QStringLiteral("1"));
+    replies->setIsFromNeedHistoryVC(true);
+    replies->setMatchedBrokerCount(3);
+    probe.home().pushViewController(replies, false);
+    runFor(QXBrokerReplyViewController::kMatchingSeconds + 7);
+    probe.measure("need replies");
+    probe.measureBeneath("need replies beneath another screen");
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    double seconds = 10;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--seconds") == 0) seconds = std::atof(argv[i + 1]);
+    }
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
+    Probe probe(seconds);
+    if (!probe.launch()) {
+        std::fprintf(stderr, "app_rest_bench: the app did not come up\n");
+        return 1;
+    }
+    std::printf("CPU at rest, %.0f s a screen after %.0f s to settle:\n", seconds, kSettleSeconds);
+    const bool done = run(probe);
+    probe.finish();
+    if (!done) {
+        std::fprintf(stderr, "app_rest_bench: a screen did not open\n");
+        return 1;
+    }
+    return 0;
+}
