@@ -63,16 +63,24 @@ public:
     [[nodiscard]] static QImage drawingPixels(QImage pixels);
 
 private:
-    // How the picture is decoded: whole, or scaled down as it is read, or every few pixels (a
-    // PNG that the decoders decode whole) then scaled down.
-    enum class Road { Whole, ScaledAsRead, Sampled };
+    // How the picture is decoded: whole, or whole then scaled down, or scaled down as it is
+    // read, or every few pixels (a PNG that the decoders decode whole) scaled down, or (a GIF
+    // whose frames lie in a part of its canvas) that part alone, scaled down and placed on the
+    // canvas.
+    enum class Road { Whole, WholeThenScaled, ScaledAsRead, Sampled, GifPart };
 
+    void decodeFrom(const QByteArray& bytes);
     void takeShare();
+    // Plans the GIF part's road when it holds less than the canvas would.
+    [[nodiscard]] bool readsGifPart(QSize full);
     [[nodiscard]] QImage readSampled();
+    [[nodiscard]] QImage readGifPart();
 
     // Declared first, so that it is given back once the decoder below has let go of its
     // buffers.
     DecodingBudget::Share share_;
+    const QByteArray data_;
+    // The bytes the decoder reads: `data_`, or the GIF of the part of its canvas.
     QBuffer buffer_;
     QImageReader reader_;
     std::int64_t maxPixels_;
@@ -80,6 +88,9 @@ private:
     Road road_ = Road::Whole;
     int step_ = 1;
     QSize boundedSize_;
+    // The GIF's part of its canvas, and where it lies on the canvas scaled.
+    QRect part_;
+    QRect placed_;
     std::int64_t decodingBytes_ = 0;
 };
 
