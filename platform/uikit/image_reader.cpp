@@ -83,8 +83,7 @@ void ImageReader::takeShare() {
     } else if (scaled && reader_.format() == "gif" && readsGifPart(full)) {
         road_ = Road::GifPart;
     } else {
-        // Decoded whole (a GIF's canvas, which its decoder keeps between frames), then scaled
-        // a few rows at a time, made four bytes a pixel as they go.
+        // Decoded whole (a GIF's canvas, which its decoder keeps between frames), then scaled.
         if (scaled) road_ = Road::WholeThenScaled;
         decodingBytes_ = bytesOf(full) + (scaled ? result : 0);
     }
@@ -163,8 +162,9 @@ QImage ImageReader::read() {
                    : road_ == Road::GifPart ? readGifPart()
                                             : reader_.read();
     if (road_ == Road::WholeThenScaled && !image.isNull() && image.size() != boundedSize_) {
-        // The platform scales pixels in the drawing layout as they are; others it would copy
-        // whole into it first.
+        // The platform scales pixels in the drawing layout as they are; others (a GIF canvas
+        // with transparency) it would copy whole into it first, so they are scaled a band of
+        // rows at a time, made four bytes a pixel as they go.
         const bool drawingLayout = image.format() == QImage::Format_RGB32 ||
                                    image.format() == QImage::Format_ARGB32_Premultiplied;
         image = drawingLayout
@@ -182,7 +182,7 @@ QImage ImageReader::read() {
 
 QImage ImageReader::readSampled() {
     // The picture is read once; a second read finds no step and gives nothing.
-    return SampledPng::readScaled(buffer_.data(), std::exchange(step_, 0), boundedSize_);
+    return SampledPng::readScaled(data_, std::exchange(step_, 0), boundedSize_);
 }
 
 QSize ImageReader::boundedSize(QSize size, std::int64_t maxPixels) {

@@ -16,8 +16,9 @@ namespace ui {
 // Reads encoded pictures (JPEG, PNG, BMP, the frames of a GIF, ...) within what a picture
 // may cost decoded, as the image libraries of phones do. A picture of more pixels than the
 // limit is decoded scaled down to fit it, its shape kept; the JPEG and PNG decoders scale as
-// they read, and the PNGs that they decode whole are read every few pixels (SampledPng), so its
-// whole size is never held. What one read may take at once is bounded by kAllocationLimitMB: past
+// they read, the PNGs that they decode whole are read every few pixels (SampledPng), and a GIF
+// whose frames lie in a part of its canvas is decoded on that part, so its whole size is never
+// held. What one read may take at once is bounded by kAllocationLimitMB: past
 // it (a GIF or BMP canvas of tens of millions of pixels, a JPEG still too large at an eighth of its
 // size) the picture does not decode, as bytes that are no picture do. What all the reads of the
 // process hold at once is bounded by the DecodingBudget: a read takes its share before it decodes

@@ -740,7 +740,7 @@ TEST_F(ImageTest, LargeDecodesTakeTurnsWithinTheBudgetAndSmallOnesNeverWait) {
 
 // A share that fills what the budget has left is given at once; one that does not fit waits,
 // and is given as soon as enough is given back beside the shares still held.
-TEST_F(ImageTest, ASharesFitsTheBudgetToTheByteAndOneGivenBackLetsTheNextIn) {
+TEST_F(ImageTest, AShareFitsTheBudgetToTheByteAndOneGivenBackLetsTheNextIn) {
     using ui::DecodingBudget;
     constexpr std::int64_t kMB = 1024 * 1024;
     ASSERT_EQ(DecodingBudget::heldBytes(), 0);
