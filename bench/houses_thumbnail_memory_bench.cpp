@@ -4,8 +4,14 @@
 //   interlaced   an interlaced one of 5,792 x 5,792 (about 117 KB, 128 MB decoded whole), which
 //                no decoder scales as it reads;
 //   interlaced5000  an interlaced one of 5,000 x 5,000;
+//   palette      a PNG of palette pixels of 5,000 x 5,000 (about 24 KB), which the platform's
+//                decoder decodes whole;
+//   grey         one of grey pixels of 5,000 x 5,000;
+//   interlacedpalette  an interlaced PNG of palette pixels of 5,000 x 5,000;
 //   gif          a GIF of 40 frames of 2 x 2 pixels on a canvas of 4,000 x 4,000 (under 1 KB,
-//                64 MB a frame decoded whole).
+//                64 MB a frame decoded whole);
+//   gifcanvas    a GIF of one frame of 16 x 16 pixels on a canvas of 5,600 x 5,600 (125 MB
+//                decoded whole).
 // The list of 100 posts is shown in an offscreen window at scale 2 and its thumbnails load as
 // the list does, through the image request operations and their memory cache; then the list
 // is scrolled to its end, half a row a frame, each frame's thumbnails loaded before the next.
@@ -40,8 +46,18 @@ constexpr bench::ThumbnailPicture kPictures[] = {
      "interlaced PNGs of 5,792 x 5,792 pixels (117 KB)"},
     {"interlaced5000", R"({"prefix":"/img/posts/","picture":[5000,5000],"interlaced":true})",
      "interlaced PNGs of 5,000 x 5,000 pixels (88 KB)"},
+    {"palette", R"({"prefix":"/img/posts/","picture":[5000,5000],"pixels":"palette"})",
+     "palette PNGs of 5,000 x 5,000 pixels (24 KB)"},
+    {"grey", R"({"prefix":"/img/posts/","picture":[5000,5000],"pixels":"grey"})",
+     "grey PNGs of 5,000 x 5,000 pixels (35 KB)"},
+    {"interlacedpalette",
+     R"({"prefix":"/img/posts/","picture":[5000,5000],"pixels":"palette","interlaced":true})",
+     "interlaced palette PNGs of 5,000 x 5,000 pixels (24 KB)"},
     {"gif", R"({"prefix":"/img/posts/","picture":[4000,4000],"gifFrames":40})",
      "GIFs of 40 frames on 4,000 x 4,000 pixels (under 1 KB)"},
+    {"gifcanvas",
+     R"({"prefix":"/img/posts/","picture":[5600,5600],"gifFrames":1,"gifFrame":[16,16]})",
+     "GIFs of a 16 x 16 frame on 5,600 x 5,600 pixels (under 1 KB)"},
 };
 
 // Renders a frame, then lets the thumbnails it asked for arrive and renders again.

@@ -23,7 +23,10 @@ QJsonObject FaultRule::toJson() const {
     if (!picture.isEmpty()) json.insert("picture", QJsonArray{picture.width(), picture.height()});
     if (interlaced) json.insert("interlaced", true);
     if (jpeg) json.insert("jpeg", true);
+    if (!pixels.isEmpty()) json.insert("pixels", QString::fromLatin1(pixels));
     if (gifFrames != 0) json.insert("gifFrames", gifFrames);
+    if (gifFrame != QSize(2, 2))
+        json.insert("gifFrame", QJsonArray{gifFrame.width(), gifFrame.height()});
     if (times != 0) json.insert("times", times);
     return json;
 }
@@ -51,7 +54,10 @@ FaultRule FaultRule::fromJson(const QJsonObject& json) {
     if (picture.size() == 2) rule.picture = QSize(picture[0].toInt(), picture[1].toInt());
     rule.interlaced = json.value("interlaced").toBool();
     rule.jpeg = json.value("jpeg").toBool();
+    rule.pixels = json.value("pixels").toString().toLatin1();
     rule.gifFrames = json.value("gifFrames").toInt();
+    const QJsonArray gifFrame = json.value("gifFrame").toArray();
+    if (gifFrame.size() == 2) rule.gifFrame = QSize(gifFrame[0].toInt(), gifFrame[1].toInt());
     rule.times = json.value("times").toInt();
     return rule;
 }

@@ -30,7 +30,9 @@ struct FaultRule {
     QSize picture;            // not empty: the body becomes a one-colour PNG of this many pixels
     bool interlaced = false;  // the picture's PNG is interlaced
     bool jpeg = false;        // the picture is a JPEG of a few KB whose header declares its size
-    int gifFrames = 0;        // not 0: the picture is a GIF of this many 2 x 2 frames on its canvas
+    QByteArray pixels;        // "grey" or "palette": the picture's PNG has such pixels, not RGB
+    int gifFrames = 0;        // not 0: the picture is a GIF of this many frames on its canvas
+    QSize gifFrame{2, 2};     // the size of each of those frames
     int times = 0;            // applies to this many requests, then is spent; 0: until changed
 
     [[nodiscard]] bool matches(const QByteArray& path) const { return path.startsWith(prefix); }

@@ -10,6 +10,7 @@
 #include <array>
 #include <map>
 #include <mutex>
+#include <span>
 #include <tuple>
 
 namespace standin {
@@ -31,19 +32,47 @@ QByteArray pngChunk(const char* type, const QByteArray& data) {
     return bigEndian(quint32(data.size())) + typed + bigEndian(quint32(crc));
 }
 
-// The rows of an Adam7-interlaced RGB picture of one colour, pass by pass, deflated as they
-// are made: the whole picture's rows are never held.
-QByteArray interlacedPng(QSize size) {
+// The picture's colour, as the bytes of an RGB pixel.
+QByteArray colour() {
+    const char rgb[] = {char(kRed), char(kGreen), char(kBlue)};
+    return {rgb, 3};
+}
+
+// The grey the picture's colour is drawn in, in grey PNGs.
+constexpr quint8 kGrey = (kRed * 11 + kGreen * 16 + kBlue * 5) / 32;
+
+// A PNG of `size` pixels of the kind `pixels` whose rows, filtered and deflated, are
+// `deflatedRows`.
+QByteArray pngOf(QSize size, FlatPicture::Pixels pixels, bool interlaced,
+                 const QByteArray& deflatedRows) {
+    // Width, height, 8 bits a sample, the colour type, deflate, adaptive filtering, and
+    // interlaced (Adam7) or not.
+    constexpr char kColourTypes[] = {2, 0, 3};
+    QByteArray header = bigEndian(quint32(size.width())) + bigEndian(quint32(size.height()));
+    header.append('\x08').append(kColourTypes[int(pixels)]).append(2, '\0');
+    header.append(char(interlaced ? 1 : 0));
+    QByteArray png = QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header);
+    if (pixels == FlatPicture::Pixels::Palette) {
+        png += pngChunk("PLTE", colour());
+    }
+    return png + pngChunk("IDAT", deflatedRows) + pngChunk("IEND", {});
+}
+
+// The rows of a picture of one colour, in the seven passes of the interlaced order or from
+// top to bottom, deflated as they are made: the whole picture's rows are never held.
+QByteArray flatPng(QSize size, FlatPicture::Pixels pixels, bool interlaced) {
     struct Pass {
         int x, y, dx, dy;
     };
-    constexpr std::array<Pass, 7> kPasses = {{{0, 0, 8, 8},
-                                              {4, 0, 8, 8},
-                                              {0, 4, 4, 8},
-                                              {2, 0, 4, 4},
-                                              {0, 2, 2, 4},
-                                              {1, 0, 2, 2},
-                                              {0, 1, 1, 2}}};
+    constexpr std::array<Pass, 7> kAdam7 = {{{0, 0, 8, 8},
+                                             {4, 0, 8, 8},
+                                             {0, 4, 4, 8},
+                                             {2, 0, 4, 4},
+                                             {0, 2, 2, 4},
+                                             {1, 0, 2, 2},
+                                             {0, 1, 1, 2}}};
+    constexpr std::array<Pass, 1> kWhole = {{{0, 0, 1, 1}}};
+    const auto passes = interlaced ? std::span<const Pass>(kAdam7) : std::span<const Pass>(kWhole);
     z_stream stream{};
     deflateInit(&stream, Z_BEST_COMPRESSION);
     QByteArray deflated;
@@ -59,29 +88,25 @@ QByteArray interlacedPng(QSize size) {
                             qsizetype(out.size() - stream.avail_out));
         } while (stream.avail_out == 0);
     };
-    for (const Pass& pass : kPasses) {
+    const QByteArray pixel = pixels == FlatPicture::Pixels::Colour ? colour()
+                             : pixels == FlatPicture::Pixels::Grey ? QByteArray(1, char(kGrey))
+                                                                   : QByteArray(1, '\0');
+    for (const Pass& pass : passes) {
         const int columns =
             size.width() > pass.x ? (size.width() - pass.x + pass.dx - 1) / pass.dx : 0;
         const int rows =
             size.height() > pass.y ? (size.height() - pass.y + pass.dy - 1) / pass.dy : 0;
         if (columns == 0 || rows == 0) continue;
-        QByteArray row(1 + 3 * qsizetype(columns), '\0');  // filter type 0, then the pixels
-        for (int x = 0; x < columns; ++x) {
-            row[1 + 3 * x] = char(kRed);
-            row[2 + 3 * x] = char(kGreen);
-            row[3 + 3 * x] = char(kBlue);
-        }
+        // Filter type 0, then the pixels.
+        const QByteArray row = QByteArray(1, '\0') + pixel.repeated(columns);
         for (int y = 0; y < rows; ++y) deflateSome(row, Z_NO_FLUSH);
     }
     deflateSome({}, Z_FINISH);
     deflateEnd(&stream);
-    // Width, height, 8 bits a sample, RGB, deflate, adaptive filtering, Adam7.
-    const QByteArray header = bigEndian(quint32(size.width())) + bigEndian(quint32(size.height())) +
-                              QByteArray("\x08\x02\x00\x00\x01", 5);
-    return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) +
-           pngChunk("IDAT", deflated) + pngChunk("IEND", {});
+    return pngOf(size, pixels, interlaced, deflated);
 }
 
+// An RGB picture's rows as the platform's PNG writer filters and deflates them.
 QByteArray plainPng(QSize size) {
     QImage image(size, QImage::Format_RGB888);
     image.fill(QColor(kRed, kGreen, kBlue));
@@ -117,15 +142,48 @@ void appendGifWord(QByteArray& bytes, int value) {
     bytes.append(char((value >> 8) & 0xff));
 }
 
+// `pixels` pixels of the colour table's first colour in LZW with codes of three bits: the
+// table is cleared every two pixels, before its codes would need a fourth bit. The data's
+// sub-blocks and their end.
+QByteArray gifPixels(int pixels) {
+    constexpr int kClear = 4, kEnd = 5;
+    QByteArray packed;
+    int bits = 0, pending = 0;
+    const auto code = [&](int value) {
+        pending |= value << bits;
+        bits += 3;
+        while (bits >= 8) {
+            packed.append(char(pending & 0xff));
+            pending >>= 8;
+            bits -= 8;
+        }
+    };
+    for (int pixel = 0; pixel < pixels; ++pixel) {
+        if (pixel % 2 == 0) code(kClear);
+        code(0);
+    }
+    code(kEnd);
+    if (bits > 0) packed.append(char(pending & 0xff));
+    QByteArray blocks;
+    for (qsizetype at = 0; at < packed.size(); at += 255) {
+        const QByteArray block = packed.mid(at, 255);
+        blocks.append(char(block.size())).append(block);
+    }
+    return blocks.append('\0');
+}
+
 }  // namespace
 
-QByteArray FlatPicture::png(QSize size, bool interlaced) {
+QByteArray FlatPicture::png(QSize size, bool interlaced, Pixels pixels) {
     if (size.isEmpty()) return {};
     static std::mutex mutex;
-    static std::map<std::tuple<int, int, bool>, QByteArray> drawn;
+    static std::map<std::tuple<int, int, bool, Pixels>, QByteArray> drawn;
     const std::lock_guard lock(mutex);
-    QByteArray& bytes = drawn[{size.width(), size.height(), interlaced}];
-    if (bytes.isEmpty()) bytes = interlaced ? interlacedPng(size) : plainPng(size);
+    QByteArray& bytes = drawn[{size.width(), size.height(), interlaced, pixels}];
+    if (bytes.isEmpty()) {
+        bytes = interlaced || pixels != Pixels::Colour ? flatPng(size, pixels, interlaced)
+                                                       : plainPng(size);
+    }
     return bytes;
 }
 
@@ -139,8 +197,11 @@ QByteArray FlatPicture::jpeg(QSize size) {
     return bytes;
 }
 
-QByteArray FlatPicture::gif(QSize size, int frames) {
-    if (size.width() < 2 || size.height() < 2 || frames <= 0) return {};
+QByteArray FlatPicture::gif(QSize size, int frames, QSize frameSize) {
+    if (frameSize.isEmpty() || frameSize.width() > size.width() ||
+        frameSize.height() > size.height() || frames <= 0) {
+        return {};
+    }
     // A two-colour table (the picture's colour, black), looping for ever.
     QByteArray bytes("GIF89a");
     appendGifWord(bytes, size.width());
@@ -151,12 +212,13 @@ QByteArray FlatPicture::gif(QSize size, int frames) {
     for (int frame = 0; frame < frames; ++frame) {
         bytes.append("\x21\xf9\x04\x00\x0a\x00\x00\x00", 8);  // 10 hundredths of a second
         bytes.append('\x2c');
-        appendGifWord(bytes, frame * 97 % (size.width() - 1));
-        appendGifWord(bytes, frame * 89 % (size.height() - 1));
-        appendGifWord(bytes, 2);
-        appendGifWord(bytes, 2);
-        // No local colour table; the four pixels in LZW with codes of three bits.
-        bytes.append("\x00\x02\x02\x44\x01\x00", 6);
+        appendGifWord(bytes, frame * 97 % (size.width() - frameSize.width() + 1));
+        appendGifWord(bytes, frame * 89 % (size.height() - frameSize.height() + 1));
+        appendGifWord(bytes, frameSize.width());
+        appendGifWord(bytes, frameSize.height());
+        // No local colour table; codes of at least three bits.
+        bytes.append("\x00\x02", 2);
+        bytes.append(gifPixels(frameSize.width() * frameSize.height()));
     }
     bytes.append('\x3b');
     return bytes;

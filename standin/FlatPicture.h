@@ -9,12 +9,18 @@ namespace standin {
 // kind of picture that costs a client far more decoded than it cost to send.
 class FlatPicture {
 public:
-    // The PNG of `size` pixels, drawn once a size and kept; nothing for an empty size. An
-    // interlaced one has its rows in the seven passes of the interlaced order.
-    [[nodiscard]] static QByteArray png(QSize size, bool interlaced = false);
-    // A GIF of `frames` frames of 2 x 2 pixels on a canvas of `size`, a tenth of a second each:
-    // a few hundred bytes, and a whole canvas a frame to decode.
-    [[nodiscard]] static QByteArray gif(QSize size, int frames);
+    // What a PNG's pixels are: RGB, grey, or indices into a palette (of one colour); 8 bits a
+    // sample.
+    enum class Pixels { Colour, Grey, Palette };
+
+    // The PNG of `size` pixels, drawn once a size and kind and kept; nothing for an empty size.
+    // An interlaced one has its rows in the seven passes of the interlaced order.
+    [[nodiscard]] static QByteArray png(QSize size, bool interlaced = false,
+                                        Pixels pixels = Pixels::Colour);
+    // A GIF of `frames` frames of `frameSize` pixels on a canvas of `size`, a tenth of a second
+    // each: a few hundred bytes, and a whole canvas a frame to decode; nothing when a frame is
+    // larger than the canvas.
+    [[nodiscard]] static QByteArray gif(QSize size, int frames, QSize frameSize = {2, 2});
     // A baseline JPEG of about 2 KB whose header declares `size` (at most 65,535 a side): the
     // scan of a small picture, the rest missing, which a decoder fills in grey. A decoder still
     // works through the whole declared size.

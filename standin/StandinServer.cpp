@@ -186,13 +186,16 @@ void StandinServer::Impl::write(Reply reply, const std::optional<FaultRule>& rul
         if (rule->garbage) reply.body = garbage(std::max<qsizetype>(reply.body.size(), 64));
         if (!rule->picture.isEmpty()) {
             if (rule->gifFrames > 0) {
-                reply.body = FlatPicture::gif(rule->picture, rule->gifFrames);
+                reply.body = FlatPicture::gif(rule->picture, rule->gifFrames, rule->gifFrame);
                 reply.contentType = "image/gif";
             } else if (rule->jpeg) {
                 reply.body = FlatPicture::jpeg(rule->picture);
                 reply.contentType = "image/jpeg";
             } else {
-                reply.body = FlatPicture::png(rule->picture, rule->interlaced);
+                const auto pixels = rule->pixels == "grey"      ? FlatPicture::Pixels::Grey
+                                    : rule->pixels == "palette" ? FlatPicture::Pixels::Palette
+                                                                : FlatPicture::Pixels::Colour;
+                reply.body = FlatPicture::png(rule->picture, rule->interlaced, pixels);
                 reply.contentType = "image/png";
             }
         }

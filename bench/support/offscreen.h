@@ -4,6 +4,7 @@
 // and render windows into images as the offscreen host does.
 
 #include "bench/support/side_by_side.h"
+#include "platform/uikit/decoding_budget.h"
 #include "platform/uikit/renderer.h"
 #include "platform/uikit/window.h"
 
@@ -17,12 +18,13 @@
 
 namespace bench {
 
-// Runs the program's benchmarks offscreen, then hands their fastest times to `report`;
-// returns the program's exit status.
+// Runs the program's benchmarks offscreen, under the allocator's rule that the app sets at its
+// start, then hands their fastest times to `report`; returns the program's exit status.
 inline int runOffscreen(int argc, char** argv,
                         const std::function<void(const FastestTimes&)>& report) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    ui::DecodingBudget::setAllocatorRule();
     FastestTimes reporter;
     if (!runBenchmarks(argc, argv, reporter)) return 1;
     report(reporter);

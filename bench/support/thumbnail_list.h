@@ -8,6 +8,7 @@
 #include "bench/support/standin_program.h"
 
 #include "platform/foundation/sandbox.h"
+#include "platform/uikit/decoding_budget.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/table_view.h"
@@ -105,6 +106,8 @@ inline int runThumbnailProbe(int argc, char** argv, std::span<const ThumbnailPic
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    // As the app does at its start.
+    ui::DecodingBudget::setAllocatorRule();
     QTemporaryDir sandbox;
     ns::Sandbox::setRoot(sandbox.path());
     if (!standin().running()) {

@@ -31,17 +31,15 @@ Budget& budget() {
 // own, which go back to the system as soon as it goes. Left to itself the allocator serves
 // such buffers, once the first has gone, from the heap of the thread that asks, and each
 // decoding thread's heap keeps what it once held: scrolling a list of 16 MB thumbnails held
-// 466 MB where 150 MB were in use. Between decodes the rest of the app has the allocator's own
-// rule back, at the figures it settles at by itself (32 MB, and a heap's top trimmed past
-// 64 MB): set for the whole process, pages of their own for every 4 MB buffer opened a chat
-// whose last message is 20 MB half as slowly again.
+// 466 MB where 150 MB were in use. Between decodes the rest of the app has the rule set at its
+// start (setAllocatorRule) back: set for the whole process, pages of their own for every 4 MB
+// buffer opened a chat whose last message is 20 MB half as slowly again.
 void allocateWhileDecoding(bool decoding) {
 #ifdef __GLIBC__
-    constexpr int kSettledThreshold = 32 * 1024 * 1024;
-    mallopt(M_MMAP_THRESHOLD,
-            decoding ? int(DecodingBudget::kOwnPagesFromBytes) : kSettledThreshold);
-    mallopt(M_TRIM_THRESHOLD,
-            decoding ? int(2 * DecodingBudget::kOwnPagesFromBytes) : 2 * kSettledThreshold);
+    mallopt(M_MMAP_THRESHOLD, int(decoding ? DecodingBudget::kOwnPagesFromBytes
+                                           : DecodingBudget::kSettledOwnPagesFromBytes));
+    mallopt(M_TRIM_THRESHOLD, int(2 * (decoding ? DecodingBudget::kOwnPagesFromBytes
+                                                : DecodingBudget::kSettledOwnPagesFromBytes)));
 #else
     (void)decoding;
 #endif
@@ -90,6 +88,10 @@ DecodingBudget::Share DecodingBudget::take(std::int64_t bytes) {
     // The next in line may fit beside this one.
     shared.changed.notify_all();
     return Share(bytes);
+}
+
+void DecodingBudget::setAllocatorRule() {
+    allocateWhileDecoding(false);
 }
 
 std::int64_t DecodingBudget::heldBytes() {

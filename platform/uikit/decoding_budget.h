@@ -24,6 +24,9 @@ public:
     static constexpr std::int64_t kSmallestShare = 4 * 1024 * 1024;
     // Decoded pictures of a million pixels and more.
     static constexpr std::int64_t kOwnPagesFromBytes = 4 * 1024 * 1024;
+    // Between decodes: the figure the allocator settles at by itself once large buffers have
+    // gone, with a heap's top trimmed past twice it.
+    static constexpr std::int64_t kSettledOwnPagesFromBytes = 32 * 1024 * 1024;
 
     // A share of the budget, given back when it goes.
     class Share {
@@ -48,6 +51,9 @@ public:
     // A share of `bytes`, once its turn has come; an empty share, at once, below
     // kSmallestShare.
     [[nodiscard]] static Share take(std::int64_t bytes);
+
+    // Sets the allocator's rule between decodes, once, where the process starts (app/main.cpp).
+    static void setAllocatorRule();
 
     // The bytes the shares given hold now, and how many decodes wait for theirs.
     [[nodiscard]] static std::int64_t heldBytes();

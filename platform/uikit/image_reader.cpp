@@ -1,6 +1,10 @@
 #include "platform/uikit/image_reader.h"
 
+#include "platform/uikit/gif_blocks.h"
+#include "platform/uikit/row_scaler.h"
 #include "platform/uikit/sampled_png.h"
+
+#include <QPainter>
 
 #include <algorithm>
 #include <cmath>
@@ -30,21 +34,26 @@ QSize jpegReadSize(QSize full, QSize wanted) {
 }  // namespace
 
 ImageReader::ImageReader(const QByteArray& data, std::int64_t maxPixels)
-    : maxPixels_(std::max<std::int64_t>(1, maxPixels)) {
+    : data_(data), maxPixels_(std::max<std::int64_t>(1, maxPixels)) {
     static std::once_flag limited;
     std::call_once(limited, [] { QImageReader::setAllocationLimit(kAllocationLimitMB); });
-    buffer_.setData(data);
+    decodeFrom(data);
+    reader_.setAutoTransform(false);
+}
+
+void ImageReader::decodeFrom(const QByteArray& bytes) {
+    reader_.setDevice(nullptr);
+    buffer_.close();
+    buffer_.setData(bytes);
     buffer_.open(QIODevice::ReadOnly);
     reader_.setDevice(&buffer_);
-    reader_.setAutoTransform(false);
 }
 
 QSize ImageReader::size() const {
     // The GIF decoder tells the size of the first frame, which may be a corner of the canvas.
-    const QByteArray& data = buffer_.data();
-    if (reader_.format() == "gif" && data.size() >= 10) {
+    if (reader_.format() == "gif" && data_.size() >= 10) {
         const auto word = [&](int at) {
-            return int(quint8(data[at])) | int(quint8(data[at + 1])) << 8;
+            return int(quint8(data_[at])) | int(quint8(data_[at + 1])) << 8;
         };
         const QSize canvas(word(6), word(8));
         if (!canvas.isEmpty()) return canvas;
@@ -59,28 +68,109 @@ void ImageReader::takeShare() {
     if (!full.isValid() || full.isEmpty()) return;
     boundedSize_ = boundedSize(full, maxPixels_);
     const bool scaled = boundedSize_ != full;
-    const bool wholePng = SampledPng::isDecodedWhole(buffer_.data());
+    const bool wholePng = SampledPng::isDecodedWhole(data_);
     const std::int64_t result = bytesOf(boundedSize_);
     if (scaled && wholePng && (step_ = SampledPng::stepFor(full, boundedSize_)) > 1) {
         road_ = Road::Sampled;
-        decodingBytes_ = bytesOf(SampledPng::sampledSize(full, step_)) + result;
+        decodingBytes_ =
+            result +
+            (SampledPng::isInterlaced(data_) ? bytesOf(SampledPng::sampledSize(full, step_)) : 0);
     } else if (scaled && !wholePng && reader_.supportsOption(QImageIOHandler::ScaledSize)) {
         road_ = Road::ScaledAsRead;
         reader_.setScaledSize(boundedSize_);
         decodingBytes_ =
             result + (reader_.format() == "jpeg" ? bytesOf(jpegReadSize(full, boundedSize_)) : 0);
+    } else if (scaled && reader_.format() == "gif" && readsGifPart(full)) {
+        road_ = Road::GifPart;
     } else {
-        // Decoded whole (a GIF's canvas, which its decoder keeps between frames), then made four
-        // bytes a pixel and scaled.
-        if (scaled) reader_.setScaledSize(boundedSize_);
+        // Decoded whole (a GIF's canvas, which its decoder keeps between frames), then scaled.
+        if (scaled) road_ = Road::WholeThenScaled;
         decodingBytes_ = bytesOf(full) + (scaled ? result : 0);
     }
     share_ = DecodingBudget::take(decodingBytes_);
 }
 
+bool ImageReader::readsGifPart(QSize full) {
+    // A canvas past what a read may allocate does not decode, whatever part of it is drawn on.
+    if (bytesOf(full) > std::int64_t(kAllocationLimitMB) * 1024 * 1024) return false;
+    const GifBlocks blocks = GifBlocks::read(data_);
+    if (!blocks.complete || blocks.frames.empty() || blocks.canvas != full) return false;
+    const QRect canvas(QPoint(0, 0), full);
+    QRect framed;
+    for (const GifBlocks::Frame& frame : blocks.frames) {
+        if (frame.rect.isEmpty() || !canvas.contains(frame.rect)) return false;
+        framed |= frame.rect;
+    }
+    // With a pixel of the canvas around the frames where it goes on, which shows what the
+    // decoder fills the rest of the canvas with.
+    const QRect part = framed.adjusted(-1, -1, 1, 1) & canvas;
+    // Where the part lies on the canvas scaled: rounded to whole pixels, and no larger than it
+    // is.
+    const double across = double(boundedSize_.width()) / full.width();
+    const double down = double(boundedSize_.height()) / full.height();
+    const auto scaledSpan = [](int start, int length, double factor, int bound) {
+        const int from = std::clamp(int(std::lround(start * factor)), 0, bound - 1);
+        const int to = int(std::lround((start + length) * factor));
+        return std::pair(from, std::clamp(to - from, 1, std::min(length, bound - from)));
+    };
+    const auto [x, width] = scaledSpan(part.x(), part.width(), across, boundedSize_.width());
+    const auto [y, height] = scaledSpan(part.y(), part.height(), down, boundedSize_.height());
+    const QRect placed(x, y, width, height);
+    const std::int64_t bytes =
+        bytesOf(part.size()) + bytesOf(placed.size()) + bytesOf(boundedSize_);
+    if (bytes >= bytesOf(full) + bytesOf(boundedSize_)) return false;
+
+    // The same GIF on a canvas of the part, its frames moved by the part's corner.
+    QByteArray ofPart = data_;
+    const auto setWord = [&](qsizetype at, int value) {
+        ofPart[at] = char(value & 0xff);
+        ofPart[at + 1] = char((value >> 8) & 0xff);
+    };
+    setWord(6, part.width());
+    setWord(8, part.height());
+    for (const GifBlocks::Frame& frame : blocks.frames) {
+        setWord(frame.descriptorAt + 1, frame.rect.x() - part.x());
+        setWord(frame.descriptorAt + 3, frame.rect.y() - part.y());
+    }
+    decodeFrom(ofPart);
+    part_ = part;
+    placed_ = placed;
+    decodingBytes_ = bytes;
+    return true;
+}
+
+QImage ImageReader::readGifPart() {
+    const QImage part = reader_.read();
+    if (part.isNull() || part.size() != part_.size()) return {};
+    QImage canvas(boundedSize_, part.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                       : QImage::Format_RGB32);
+    if (canvas.isNull()) return {};
+    // The rest of the canvas as the decoder fills it: the pixel around the frames, in the
+    // part's first column or row, or else in its last.
+    const bool marginFirst = part_.left() > 0 || part_.top() > 0;
+    canvas.fill(
+        part.pixelColor(marginFirst ? QPoint(0, 0) : QPoint(part.width() - 1, part.height() - 1)));
+    QPainter painter(&canvas);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(placed_.topLeft(), RowScaler::scaled(part, placed_.size()));
+    return canvas;
+}
+
 QImage ImageReader::read() {
     if (!started_) takeShare();
-    QImage image = road_ == Road::Sampled ? readSampled() : reader_.read();
+    QImage image = road_ == Road::Sampled   ? readSampled()
+                   : road_ == Road::GifPart ? readGifPart()
+                                            : reader_.read();
+    if (road_ == Road::WholeThenScaled && !image.isNull() && image.size() != boundedSize_) {
+        // The platform scales pixels in the drawing layout as they are; others (a GIF canvas
+        // with transparency) it would copy whole into it first, so they are scaled a band of
+        // rows at a time, made four bytes a pixel as they go.
+        const bool drawingLayout = image.format() == QImage::Format_RGB32 ||
+                                   image.format() == QImage::Format_ARGB32_Premultiplied;
+        image = drawingLayout
+                    ? image.scaled(boundedSize_, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                    : RowScaler::scaled(image, boundedSize_);
+    }
     // A decoder whose header did not tell the size: the picture is brought within the bound
     // once it is read.
     if (!image.isNull() && pixelsOf(image.size()) > maxPixels_) {
@@ -92,9 +182,7 @@ QImage ImageReader::read() {
 
 QImage ImageReader::readSampled() {
     // The picture is read once; a second read finds no step and gives nothing.
-    QImage sampled = SampledPng::readSampled(buffer_.data(), std::exchange(step_, 0));
-    if (sampled.isNull() || sampled.size() == boundedSize_) return sampled;
-    return sampled.scaled(boundedSize_, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return SampledPng::readScaled(data_, std::exchange(step_, 0), boundedSize_);
 }
 
 QSize ImageReader::boundedSize(QSize size, std::int64_t maxPixels) {

@@ -16,8 +16,9 @@ namespace ui {
 // Reads encoded pictures (JPEG, PNG, BMP, the frames of a GIF, ...) within what a picture
 // may cost decoded, as the image libraries of phones do. A picture of more pixels than the
 // limit is decoded scaled down to fit it, its shape kept; the JPEG and PNG decoders scale as
-// they read, and the PNGs that they decode whole are read every few pixels (SampledPng), so its
-// whole size is never held. What one read may take at once is bounded by kAllocationLimitMB: past
+// they read, the PNGs that they decode whole are read every few pixels (SampledPng), and a GIF
+// whose frames lie in a part of its canvas is decoded on that part, so its whole size is never
+// held. What one read may take at once is bounded by kAllocationLimitMB: past
 // it (a GIF or BMP canvas of tens of millions of pixels, a JPEG still too large at an eighth of its
 // size) the picture does not decode, as bytes that are no picture do. What all the reads of the
 // process hold at once is bounded by the DecodingBudget: a read takes its share before it decodes
@@ -63,16 +64,24 @@ public:
     [[nodiscard]] static QImage drawingPixels(QImage pixels);
 
 private:
-    // How the picture is decoded: whole, or scaled down as it is read, or every few pixels (a
-    // PNG that the decoders decode whole) then scaled down.
-    enum class Road { Whole, ScaledAsRead, Sampled };
+    // How the picture is decoded: whole, or whole then scaled down, or scaled down as it is
+    // read, or every few pixels (a PNG that the decoders decode whole) scaled down, or (a GIF
+    // whose frames lie in a part of its canvas) that part alone, scaled down and placed on the
+    // canvas.
+    enum class Road { Whole, WholeThenScaled, ScaledAsRead, Sampled, GifPart };
 
+    void decodeFrom(const QByteArray& bytes);
     void takeShare();
+    // Plans the GIF part's road when it holds less than the canvas would.
+    [[nodiscard]] bool readsGifPart(QSize full);
     [[nodiscard]] QImage readSampled();
+    [[nodiscard]] QImage readGifPart();
 
     // Declared first, so that it is given back once the decoder below has let go of its
     // buffers.
     DecodingBudget::Share share_;
+    const QByteArray data_;
+    // The bytes the decoder reads: `data_`, or the GIF of the part of its canvas.
     QBuffer buffer_;
     QImageReader reader_;
     std::int64_t maxPixels_;
@@ -80,6 +89,9 @@ private:
     Road road_ = Road::Whole;
     int step_ = 1;
     QSize boundedSize_;
+    // The GIF's part of its canvas, and where it lies on the canvas scaled.
+    QRect part_;
+    QRect placed_;
     std::int64_t decodingBytes_ = 0;
 };
 

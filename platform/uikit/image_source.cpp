@@ -1,37 +1,12 @@
 #include "platform/uikit/image_source.h"
 
+#include "platform/uikit/gif_blocks.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_reader.h"
 
 namespace ui {
 
 namespace {
-
-// Reads little-endian GIF blocks, stopping quietly at the end of the bytes.
-class GifReader {
-public:
-    explicit GifReader(const QByteArray& data) : data_(data) {}
-    [[nodiscard]] bool atEnd() const { return position_ >= data_.size(); }
-    int byte() { return atEnd() ? -1 : quint8(data_[position_++]); }
-    int word() {
-        const int low = byte();
-        const int high = byte();
-        return low < 0 || high < 0 ? -1 : low | (high << 8);
-    }
-    void skip(qsizetype count) { position_ += count; }
-    QByteArray take(qsizetype count) {
-        const QByteArray bytes = data_.mid(position_, count);
-        position_ += count;
-        return bytes;
-    }
-    void skipSubBlocks() {
-        for (int size = byte(); size > 0; size = byte()) skip(size);
-    }
-
-private:
-    const QByteArray& data_;
-    qsizetype position_ = 0;
-};
 
 QString typeFor(const QByteArray& format) {
     if (format == "gif") return ImageSource::kTypeGIF;
@@ -93,57 +68,16 @@ Size ImageSource::pixelSize() const {
 }
 
 void ImageSource::readGifBlocks() {
-    GifReader in(data_);
-    in.skip(6);  // "GIF89a"
-    in.skip(4);  // logical screen size
-    const int packed = in.byte();
-    in.skip(2);
-    if (packed >= 0 && (packed & 0x80)) in.skip(3 * (1 << ((packed & 7) + 1)));
-    FrameProperties pending;
-    while (!in.atEnd()) {
-        const int introducer = in.byte();
-        if (introducer == 0x21) {
-            const int label = in.byte();
-            if (label == 0xF9) {
-                const int size = in.byte();
-                in.byte();  // disposal and transparency flags
-                const int delay = in.word();
-                in.skip(size - 3);
-                in.skipSubBlocks();
-                if (delay >= 0) {
-                    const double seconds = delay / 100.0;
-                    pending.unclampedDelayTime = seconds;
-                    pending.delayTime = seconds < 0.011 ? 0.1 : seconds;
-                }
-            } else if (label == 0xFF) {
-                const int size = in.byte();
-                const QByteArray application = in.take(size);
-                if (application.startsWith("NETSCAPE2.0") ||
-                    application.startsWith("ANIMEXTS1.0")) {
-                    const int blockSize = in.byte();
-                    if (blockSize >= 3) {
-                        in.byte();  // sub-block id
-                        loopCount_ = in.word();
-                        in.skip(blockSize - 3);
-                    } else if (blockSize > 0) {
-                        in.skip(blockSize);
-                    }
-                }
-                in.skipSubBlocks();
-            } else {
-                in.skipSubBlocks();
-            }
-        } else if (introducer == 0x2C) {
-            in.skip(8);  // frame position and size
-            const int flags = in.byte();
-            if (flags >= 0 && (flags & 0x80)) in.skip(3 * (1 << ((flags & 7) + 1)));
-            in.byte();  // code size
-            in.skipSubBlocks();
-            frames_.push_back(pending);
-            pending = {};
-        } else {
-            break;  // the trailer, or bytes that are no GIF block
+    const GifBlocks blocks = GifBlocks::read(data_);
+    loopCount_ = blocks.loopCount;
+    for (const GifBlocks::Frame& frame : blocks.frames) {
+        FrameProperties properties;
+        if (frame.delay) {
+            const double seconds = *frame.delay / 100.0;
+            properties.unclampedDelayTime = seconds;
+            properties.delayTime = seconds < 0.011 ? 0.1 : seconds;
         }
+        frames_.push_back(properties);
     }
     count_ = frames_.size();
 }

@@ -1,5 +1,7 @@
 #include "platform/uikit/sampled_png.h"
 
+#include "platform/uikit/row_scaler.h"
+
 #include <QImageReader>
 
 #include <png.h>
@@ -92,20 +94,20 @@ bool readPasses(png_structp png, const Header* header, int step, png_bytep row, 
     return true;
 }
 
-// Reads the rows of a picture that is not interlaced up to its last step-th, keeping every
-// step-th pixel of every step-th row in `sampled`.
-bool readRows(png_structp png, const Header* header, int step, png_bytep row, uchar* sampled,
-              qsizetype bytesPerLine) {
+// Reads the rows of a picture that is not interlaced up to its last step-th, giving every
+// step-th pixel of every step-th row, put together in `sampled`, to `scaler` as it comes.
+bool readRows(png_structp png, const Header* header, int step, png_bytep row, QRgb* sampled,
+              RowScaler* scaler) {
     if (setjmp(png_jmpbuf(png))) return false;
     const auto stride = png_uint_32(step);
     const png_uint_32 rows = (header->height - 1) / stride * stride + 1;
     for (png_uint_32 y = 0; y < rows; ++y) {
         png_read_row(png, row, nullptr);
         if (y % stride != 0) continue;
-        auto* out = reinterpret_cast<QRgb*>(sampled + qsizetype(y / stride) * bytesPerLine);
         for (png_uint_32 x = 0; x < header->width; x += stride) {
-            put(header, row + 4 * std::size_t(x), out + x / stride);
+            put(header, row + 4 * std::size_t(x), sampled + x / stride);
         }
+        scaler->addRow(sampled);
     }
     return true;
 }
@@ -136,7 +138,11 @@ QSize SampledPng::sampledSize(QSize full, int step) {
     return {(full.width() + step - 1) / step, (full.height() + step - 1) / step};
 }
 
-QImage SampledPng::readSampled(const QByteArray& data, int step) {
+bool SampledPng::isInterlaced(const QByteArray& data) {
+    return isDecodedWhole(data) && data[28] == 1;
+}
+
+QImage SampledPng::readScaled(const QByteArray& data, int step, QSize size) {
     if (step != 8 && step != 4 && step != 2) return {};
     png_structp png =
         png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, stopReading, ignoreWarning);
@@ -145,23 +151,35 @@ QImage SampledPng::readSampled(const QByteArray& data, int step) {
     Input input{reinterpret_cast<const png_byte*>(data.constData()), std::size_t(data.size()), 0};
     png_set_read_fn(png, &input, readInput);
     Header header;
-    QImage sampled;
+    QImage scaled;
     if (info && readHeader(png, info, &header)) {
-        const QSize size = sampledSize(QSize(int(header.width), int(header.height)), step);
+        const QSize sampledSize =
+            SampledPng::sampledSize(QSize(int(header.width), int(header.height)), step);
         const qint64 limit = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
-        if (limit <= 0 || qint64(size.width()) * size.height() * 4 <= limit) {
-            sampled = QImage(
-                size, header.alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
-            std::vector<png_byte> row(header.rowBytes);
-            const auto read = header.interlaced ? readPasses : readRows;
-            if (!sampled.isNull() &&
-                !read(png, &header, step, row.data(), sampled.bits(), sampled.bytesPerLine())) {
-                sampled = QImage();
+        const bool withinLimit =
+            limit <= 0 || qint64(sampledSize.width()) * sampledSize.height() * 4 <= limit;
+        std::vector<png_byte> row(withinLimit ? header.rowBytes : 0);
+        if (withinLimit && header.interlaced) {
+            // The passes hold their pixels out of the rows' order: the sampled picture is
+            // whole before it is scaled.
+            QImage sampled(sampledSize, header.alpha ? QImage::Format_ARGB32_Premultiplied
+                                                     : QImage::Format_RGB32);
+            if (!sampled.isNull() && readPasses(png, &header, step, row.data(), sampled.bits(),
+                                                sampled.bytesPerLine())) {
+                scaled = sampled.size() == size ? sampled
+                                                : sampled.scaled(size, Qt::IgnoreAspectRatio,
+                                                                 Qt::SmoothTransformation);
+            }
+        } else if (withinLimit) {
+            RowScaler scaler(sampledSize, size, header.alpha);
+            std::vector<QRgb> sampled(std::size_t(sampledSize.width()));
+            if (readRows(png, &header, step, row.data(), sampled.data(), &scaler)) {
+                scaled = scaler.result();
             }
         }
     }
     png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
-    return sampled;
+    return scaled;
 }
 
 }  // namespace ui

@@ -613,6 +613,30 @@ TEST_F(StandinServerTest, ImageHostServesTheSamplePictures) {
     bytes.setData(QByteArray::fromStdString(flat->body));
     EXPECT_EQ(QImageReader(&bytes).size(), QSize(5000, 5000));
     EXPECT_EQ(client().Get("/img/test/none.png")->status, 404);
+
+    // Of palette or grey pixels (the header's colour type, byte 25), interlaced or not; a GIF
+    // of frames of a size asked for.
+    const auto served = [&](const char* rule) {
+        EXPECT_EQ(client().Post("/__control/faults", rule, "application/json")->status, 200);
+        return QByteArray::fromStdString(client().Get("/img/test/blue.jpg")->body);
+    };
+    const QByteArray palette =
+        served(R"({"prefix":"/img/test/","picture":[300,200],"pixels":"palette"})");
+    EXPECT_EQ(palette[25], 3);
+    EXPECT_EQ(QImage::fromData(palette).pixel(299, 199), qRgb(120, 170, 210));
+    const QByteArray grey =
+        served(R"({"prefix":"/img/test/","picture":[300,200],"pixels":"grey","interlaced":true})");
+    EXPECT_EQ(grey[25], 0);
+    EXPECT_EQ(grey[28], 1);
+    EXPECT_EQ(QImage::fromData(grey).size(), QSize(300, 200));
+    const QByteArray gif =
+        served(R"({"prefix":"/img/test/","picture":[64,48],"gifFrames":1,"gifFrame":[16,12]})");
+    // The frame's width and height after the header, the colour table, the looping and the
+    // frame's control blocks and its place.
+    EXPECT_EQ(gif.mid(51, 4), QByteArray("\x10\x00\x0c\x00", 4));
+    const QImage frame = QImage::fromData(gif);
+    ASSERT_EQ(frame.size(), QSize(64, 48));
+    EXPECT_EQ(frame.pixel(15, 11), qRgb(120, 170, 210));
 }
 
 // The same server run inside the test process, steered from C++.

@@ -9,6 +9,7 @@
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_source.h"
 #include "platform/uikit/renderer.h"
+#include "platform/uikit/row_scaler.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -18,9 +19,11 @@
 #include <png.h>
 
 #include <atomic>
+#include <cstring>
 #include <functional>
 #include <optional>
 #include <thread>
+#include <tuple>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -264,16 +267,21 @@ TEST_F(ImageTest, EncodingAndDecodingRoundTrip) {
     EXPECT_TRUE(Image::imageWithQImage(QImage()) == nullptr);
 }
 
+// `image` in the file format `format`.
+QByteArray encoded(const QImage& image, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(image.save(&buffer, format));
+    return bytes;
+}
+
 // A PNG of one colour of `width` x `height` pixels: a few dozen kilobytes for millions of
 // pixels.
 QByteArray flatPng(int width, int height) {
     QImage image(width, height, QImage::Format_Mono);
     image.fill(0);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+    return encoded(image, "PNG");
 }
 
 void appendPngBytes(png_structp png, png_bytep data, png_size_t length) {
@@ -307,13 +315,52 @@ QByteArray pngOf(const QImage& rows, int height, bool interlaced = true) {
     return bytes;
 }
 
-// A GIF of two frames of 2 x 2 pixels on a canvas of 4,000 x 4,000 pixels (64 MB decoded).
-QByteArray gifOnAHugeCanvas() {
-    QByteArray gif("GIF89a\xa0\x0f\xa0\x0f\x80\x00\x00\xff\x00\x00\x00\x00\xff", 19);
-    for (int frame = 0; frame < 2; ++frame) {
-        gif.append("\x2c\x00\x00\x00\x00\x02\x00\x02\x00\x00\x02\x02\x44\x01\x00", 15);
+void appendWord(QByteArray& bytes, int value) {
+    bytes.append(char(value & 0xff)).append(char(value >> 8 & 0xff));
+}
+
+// A GIF of a canvas of `canvas` pixels, blue where no frame is, and a red frame at each of
+// `frames`; with `transparent`, blue is its transparent colour.
+QByteArray gifOf(QSize canvas, const std::vector<QRect>& frames, bool transparent = false) {
+    QByteArray gif("GIF89a");
+    appendWord(gif, canvas.width());
+    appendWord(gif, canvas.height());
+    // A table of two colours, red and blue; the background blue.
+    gif.append("\x80\x01\x00\xff\x00\x00\x00\x00\xff", 9);
+    for (const QRect& frame : frames) {
+        if (transparent) gif.append("\x21\xf9\x04\x01\x00\x00\x01\x00", 8);
+        gif.append('\x2c');
+        for (const int value : {frame.x(), frame.y(), frame.width(), frame.height()}) {
+            appendWord(gif, value);
+        }
+        // No table of its own; red in LZW codes of three bits, the table cleared every two
+        // pixels so that they stay three bits.
+        gif.append("\x00\x02", 2);
+        QByteArray codes;
+        int bits = 0, pending = 0;
+        const auto code = [&](int value) {
+            pending |= value << bits;
+            for (bits += 3; bits >= 8; bits -= 8, pending >>= 8) codes.append(char(pending));
+        };
+        for (int pixel = 0; pixel < frame.width() * frame.height(); ++pixel) {
+            if (pixel % 2 == 0) code(4);
+            code(0);
+        }
+        code(5);
+        if (bits > 0) codes.append(char(pending));
+        for (qsizetype at = 0; at < codes.size(); at += 255) {
+            const QByteArray block = codes.mid(at, 255);
+            gif.append(char(block.size())).append(block);
+        }
+        gif.append('\0');
     }
     return gif.append('\x3b');
+}
+
+// A GIF whose canvas of 4,000 x 4,000 pixels (64 MB decoded) its frames, at two of its
+// corners, span.
+QByteArray gifOnAHugeCanvas() {
+    return gifOf({4000, 4000}, {QRect(0, 0, 2, 2), QRect(3998, 3998, 2, 2)});
 }
 
 TEST_F(ImageTest, APictureOfManyPixelsDecodesScaledDownWithinTheBound) {
@@ -378,9 +425,10 @@ TEST_F(ImageTest, PicturesPastTheBoundAreNeverHeldWhole) {
     const QByteArray plain = pngOf(line, 5000, false);
     const QByteArray interlaced = pngOf(line, 5000);
     // What each read holds at once, the share of the decoding budget it takes: a PNG of colour
-    // pixels, scaled as it is read, its result (2,048 x 2,048); an interlaced one, every second
-    // pixel of every second row (its first five passes) and its result, and so a PNG of grey
-    // or palette pixels, read row by row; a GIF, its canvas and its result.
+    // pixels, scaled as it is read, its result (2,048 x 2,048), and so a PNG of grey or palette
+    // pixels, read row by row, every second pixel of every second row scaled as it comes; an
+    // interlaced one, every second pixel of every second row (its first five passes) and its
+    // result; a GIF whose frames span its canvas, the canvas and its result.
     const auto held = [](const QByteArray& bytes) {
         ui::ImageReader reader(bytes);
         EXPECT_FALSE(reader.read().isNull());
@@ -388,24 +436,25 @@ TEST_F(ImageTest, PicturesPastTheBoundAreNeverHeldWhole) {
     };
     EXPECT_EQ(held(plain), 2048 * 2048 * 4);
     EXPECT_EQ(held(interlaced), 2500 * 2500 * 4 + 2048 * 2048 * 4);
-    EXPECT_EQ(held(flatPng(5000, 5000)), 2500 * 2500 * 4 + 2048 * 2048 * 4);
+    EXPECT_EQ(held(flatPng(5000, 5000)), 2048 * 2048 * 4);
     EXPECT_EQ(held(gifOnAHugeCanvas()), 4000 * 4000 * 4 + 2048 * 2048 * 4);
     EXPECT_EQ(held(flatPng(124, 92)), 124 * 92 * 4);
-    // A JPEG is read at the next eighth of its size above the bound, then scaled: 800 x 800
-    // within 200 x 200 pixels at a quarter.
-    QImage photo(800, 800, QImage::Format_RGB32);
-    photo.fill(Qt::darkCyan);
-    QByteArray jpeg;
-    QBuffer jpegBuffer(&jpeg);
-    jpegBuffer.open(QIODevice::WriteOnly);
-    ASSERT_TRUE(photo.save(&jpegBuffer, "JPEG"));
-    ui::ImageReader reader(jpeg, 200 * 200);
-    EXPECT_EQ(reader.read().size(), QSize(200, 200));
-    EXPECT_EQ(reader.decodingBytes(), 200 * 200 * 4 + 200 * 200 * 4);
+    // A JPEG is read at the eighths of its size that are not smaller than the bound, then
+    // scaled: 800 x 800 within 200 x 200 pixels at two eighths; 1,001 x 1,001 within 300 x 300
+    // at three (2.4 rounded up), 375.375 pixels rounded up.
+    for (const auto& [side, bound, read] :
+         {std::tuple(800, 200, 200), std::tuple(1001, 300, 376)}) {
+        QImage photo(side, side, QImage::Format_RGB32);
+        photo.fill(Qt::darkCyan);
+        ui::ImageReader reader(encoded(photo, "JPEG"), bound * bound);
+        EXPECT_EQ(reader.read().size(), QSize(bound, bound));
+        EXPECT_EQ(reader.decodingBytes(), bound * bound * 4 + read * read * 4) << side;
+    }
 
     // And no more: decoding each raises the process's resident peak by far less than the
-    // 100 MB of the picture whole.
-    std::shared_ptr<Image> fromPlain, fromInterlaced, fromPalette;
+    // 100 MB of the picture whole; a GIF whose transparent canvas is 64 MB, by its canvas and
+    // its result, not a copy of the canvas made four bytes a pixel for the scaling.
+    std::shared_ptr<Image> fromPlain, fromInterlaced, fromPalette, fromGrey, fromGif;
     const auto plainPeak =
         residentPeakGrowthWhile([&] { fromPlain = Image::imageWithData(plain); });
     const auto interlacedPeak =
@@ -413,15 +462,32 @@ TEST_F(ImageTest, PicturesPastTheBoundAreNeverHeldWhole) {
     const QByteArray palette = flatPng(5000, 5000);
     const auto palettePeak =
         residentPeakGrowthWhile([&] { fromPalette = Image::imageWithData(palette); });
+    QImage greyPixels(5000, 5000, QImage::Format_Grayscale8);
+    greyPixels.fill(QColor(90, 90, 90));
+    const QByteArray grey = encoded(greyPixels, "PNG");
+    greyPixels = QImage();
+    const auto greyPeak = residentPeakGrowthWhile([&] { fromGrey = Image::imageWithData(grey); });
+    const QByteArray transparentGif =
+        gifOf({4000, 4000}, {QRect(0, 0, 2, 2), QRect(3998, 3998, 2, 2)}, true);
+    const auto gifPeak =
+        residentPeakGrowthWhile([&] { fromGif = Image::imageWithData(transparentGif); });
     if (!plainPeak) GTEST_SKIP() << "the system does not tell the resident peak";
     EXPECT_LT(*plainPeak, 40 * 1024 * 1024);
     EXPECT_LT(*interlacedPeak, 60 * 1024 * 1024);
-    EXPECT_LT(*palettePeak, 60 * 1024 * 1024);
-    ASSERT_TRUE(fromPlain && fromInterlaced && fromPalette);
+    EXPECT_LT(*palettePeak, 30 * 1024 * 1024);
+    EXPECT_LT(*greyPeak, 30 * 1024 * 1024);
+    EXPECT_LT(*gifPeak, 100 * 1024 * 1024);
+    ASSERT_TRUE(fromPlain && fromInterlaced && fromPalette && fromGrey && fromGif);
     EXPECT_EQ(fromInterlaced->pixels().size(), QSize(2048, 2048));
     EXPECT_EQ(fromInterlaced->pixels().format(), QImage::Format_RGB32);
     EXPECT_EQ(pixelAt(*fromInterlaced, 2047, 2047), pixelAt(*fromPlain, 2047, 2047));
     EXPECT_EQ(pixelAt(*fromPalette, 2047, 2047), QColor(Qt::black));
+    // Grey pixels come as the same grey in RGB.
+    EXPECT_EQ(fromGrey->pixels().size(), QSize(2048, 2048));
+    EXPECT_EQ(fromGrey->pixels().format(), QImage::Format_RGB32);
+    EXPECT_EQ(pixelAt(*fromGrey, 1000, 2047), QColor(90, 90, 90));
+    EXPECT_EQ(fromGif->pixels().format(), QImage::Format_ARGB32_Premultiplied);
+    EXPECT_EQ(pixelAt(*fromGif, 1000, 1000).alpha(), 0);
 }
 
 TEST_F(ImageTest, AnInterlacedPictureIsReadFromItsFirstPassesAtEveryStep) {
@@ -435,12 +501,8 @@ TEST_F(ImageTest, AnInterlacedPictureIsReadFromItsFirstPassesAtEveryStep) {
     }
     // Interlaced, read from its first passes; and with a palette, read row by row.
     const QImage indexed = pattern.convertToFormat(QImage::Format_Indexed8);
-    QByteArray palette;
-    QBuffer buffer(&palette);
-    buffer.open(QIODevice::WriteOnly);
-    ASSERT_TRUE(indexed.save(&buffer, "PNG"));
     const std::pair<QByteArray, QImage> pictures[] = {{pngOf(pattern, 32), pattern},
-                                                      {palette, indexed}};
+                                                      {encoded(indexed, "PNG"), indexed}};
     // A bound of the size read every 8th, 4th or 2nd pixel takes no scaling after it.
     for (const auto& [bytes, source] : pictures) {
         for (const int step : {8, 4, 2}) {
@@ -464,6 +526,113 @@ TEST_F(ImageTest, AnInterlacedPictureIsReadFromItsFirstPassesAtEveryStep) {
     // Its whole size within the bound, it decodes whole; cut off in its first pass, not at all.
     EXPECT_EQ(Image::imageWithData(odd)->pixels().size(), QSize(43, 29));
     EXPECT_EQ(Image::imageWithData(odd.left(60), 1, 6 * 4), nullptr);
+
+    // A picture long on one side only: 10 x 5,000 within 4,096 pixels is 2 x 1,431, which
+    // every 8th or 4th pixel would reach across but not down; it is read every 2nd, interlaced
+    // or not.
+    QImage greyThin(10, 5000, QImage::Format_Grayscale8);
+    for (int y = 0; y < greyThin.height(); ++y) std::memset(greyThin.scanLine(y), y % 251, 10);
+    const std::pair<QByteArray, int> thinPictures[] = {
+        {pngOf(pattern.copy(0, 0, 10, 32), 5000), 5 * 2500 * 4},  // its sampled pixels
+        {encoded(greyThin, "PNG"), 0}};                           // read row by row
+    for (const auto& [bytes, sampledBytes] : thinPictures) {
+        ui::ImageReader reader(bytes, 4096);
+        EXPECT_EQ(reader.read().size(), QSize(2, 1431)) << sampledBytes;
+        EXPECT_EQ(reader.decodingBytes(), sampledBytes + 2 * 1431 * 4);
+    }
+}
+
+// Scaling down, each pixel of the result is the average of the pixels it covers, those at its
+// edges weighed by how much of them it covers, in premultiplied pixels whatever layout they
+// come in.
+TEST_F(ImageTest, ScalingDownAveragesThePixelsEachCovers) {
+    // Three columns into two: the middle one half in each; two rows into one.
+    QImage rows(3, 2, QImage::Format_RGB32);
+    const int reds[2][3] = {{30, 90, 150}, {60, 120, 180}};
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 3; ++x) rows.setPixel(x, y, qRgb(reds[y][x], 0, 0));
+    }
+    const QImage scaled = ui::RowScaler::scaled(rows, {2, 1});
+    ASSERT_EQ(scaled.format(), QImage::Format_RGB32);
+    EXPECT_EQ(scaled.pixel(0, 0), qRgb((2 * 45 + 105) / 3, 0, 0));
+    EXPECT_EQ(scaled.pixel(1, 0), qRgb((105 + 2 * 165) / 3, 0, 0));
+    // And three rows into two.
+    QImage column(1, 3, QImage::Format_RGB32);
+    for (int y = 0; y < 3; ++y) column.setPixel(0, y, qRgb(45 + 60 * y, 0, 0));
+    const QImage down = ui::RowScaler::scaled(column, {1, 2});
+    EXPECT_EQ(down.pixel(0, 0), qRgb((2 * 45 + 105) / 3, 0, 0));
+    EXPECT_EQ(down.pixel(0, 1), qRgb((105 + 2 * 165) / 3, 0, 0));
+    // A transparent pixel adds no colour.
+    QImage halfClear(2, 1, QImage::Format_ARGB32);
+    halfClear.setPixel(0, 0, qRgba(200, 0, 0, 255));
+    halfClear.setPixel(1, 0, qRgba(0, 0, 200, 0));
+    const QImage blended = ui::RowScaler::scaled(halfClear, {1, 1});
+    ASSERT_EQ(blended.format(), QImage::Format_ARGB32_Premultiplied);
+    EXPECT_EQ(blended.pixel(0, 0), qRgba(100, 0, 0, 128));
+    // Pixels of a palette, made four bytes a band of rows at a time.
+    QImage indexed(4, 130, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(255, 0, 0), qRgb(0, 0, 255)});
+    for (int y = 0; y < indexed.height(); ++y) {
+        const uchar row[] = {0, 0, 1, 1};
+        std::memcpy(indexed.scanLine(y), row, 4);
+    }
+    const QImage fromIndexed = ui::RowScaler::scaled(indexed, {2, 65});
+    ASSERT_EQ(fromIndexed.size(), QSize(2, 65));
+    EXPECT_EQ(fromIndexed.pixel(0, 64), qRgb(255, 0, 0));
+    EXPECT_EQ(fromIndexed.pixel(1, 64), qRgb(0, 0, 255));
+    // It only scales down.
+    EXPECT_TRUE(ui::RowScaler::scaled(rows, {4, 1}).isNull());
+}
+
+// A GIF whose frames lie in a part of its canvas is decoded on that part alone, which is then
+// scaled and placed where it lies on the canvas: it looks as the canvas decoded whole and
+// scaled does, and holds that part, not the canvas.
+TEST_F(ImageTest, AGifWhoseFramesLieInAPartOfItsCanvasIsDecodedOnThatPart) {
+    // A canvas wider than high, so that a width taken for a height shows.
+    const QSize canvas(4000, 2000);
+    const QSize bounded(2896, 1448);
+    const std::vector<QRect> frames = {QRect(2600, 1200, 300, 100), QRect(2700, 1000, 40, 400)};
+    // The same frames, then two of a pixel at its corners: the frames span the canvas.
+    std::vector<QRect> spanning = frames;
+    spanning.insert(spanning.end(), {QRect(0, 0, 1, 1), QRect(3999, 1999, 1, 1)});
+    constexpr PictureTolerance kAlike{.levels = 128, .differingPixels = 1500};
+    for (const bool transparent : {false, true}) {
+        const QByteArray inPart = gifOf(canvas, frames, transparent);
+        const QByteArray whole = gifOf(canvas, spanning, transparent);
+        ui::ImageReader partReader(inPart);
+        ui::ImageReader wholeReader(whole);
+        const QImage first = partReader.read();
+        const QImage firstWhole = wholeReader.read();
+        ASSERT_EQ(first.size(), bounded) << transparent;
+        ASSERT_EQ(firstWhole.size(), bounded) << transparent;
+        EXPECT_LT(partReader.decodingBytes(), bounded.width() * bounded.height() * 4 + 1024 * 1024);
+        EXPECT_EQ(wholeReader.decodingBytes(),
+                  4000 * 2000 * 4 + bounded.width() * bounded.height() * 4);
+        // Alike but along the frames' outlines (about 1,220 pixels scaled), which the part
+        // placed on whole pixels moves by less than half a pixel.
+        EXPECT_TRUE(picturesMatch(first, firstWhole, kAlike)) << transparent;
+        EXPECT_EQ(pixelAt(first, 1950, 800), transparent ? QColor(0, 0, 0, 0) : QColor(Qt::blue));
+        EXPECT_EQ(pixelAt(first, 1950, 905), QColor(Qt::red));
+        // The second frame drawn over the first.
+        EXPECT_TRUE(picturesMatch(partReader.read(), wholeReader.read(), kAlike)) << transparent;
+    }
+    const auto source = ui::ImageSource::createWithData(gifOf(canvas, frames));
+    EXPECT_EQ(source->pixelSize(), (Size{4000, 2000}));
+    EXPECT_EQ(source->createImageAtIndex(1)->pixels().size(), bounded);
+
+    // The canvas is decoded whole when the part would hold more (frames spanning all but a
+    // margin), when a frame passes the canvas's edge, and when the blocks stop before their
+    // end, where the decoder may find frames that they did not show.
+    const auto held = [](const QByteArray& bytes) {
+        ui::ImageReader reader(bytes);
+        EXPECT_FALSE(reader.read().isNull());
+        return reader.decodingBytes();
+    };
+    constexpr std::int64_t kWhole = 3000 * 3000 * 4 + 2048 * 2048 * 4;
+    EXPECT_EQ(held(gifOf({3000, 3000}, {QRect(2, 2, 2, 2), QRect(2996, 2996, 2, 2)})), kWhole);
+    EXPECT_EQ(held(gifOf({3000, 3000}, {QRect(2990, 10, 20, 20)})), kWhole);
+    EXPECT_EQ(held(gifOf({3000, 3000}, {QRect(10, 10, 20, 20)}).chopped(1)), kWhole);
+    EXPECT_LT(held(gifOf({3000, 3000}, {QRect(10, 10, 20, 20)})), kWhole / 2);
 }
 
 // The address sanitizer's allocator takes no rule and tells nothing of its pages.
@@ -516,9 +685,10 @@ TEST_F(ImageTest, LargeDecodesTakeTurnsWithinTheBudgetAndSmallOnesNeverWait) {
     constexpr std::int64_t kMB = 1024 * 1024;
     ASSERT_EQ(DecodingBudget::heldBytes(), 0);
 #ifdef HOUSING_GLIBC_ALLOCATOR
-    // Between decodes a buffer of 16 MB comes from the heaps; while a share is held it gets
-    // pages of its own, which go back to the system with it.
-    (void)DecodingBudget::take(4 * kMB);
+    // Under the rule the app sets at its start, and between decodes, a buffer of 16 MB comes
+    // from the heaps; while a share is held it gets pages of its own, which go back to the
+    // system with it.
+    DecodingBudget::setAllocatorRule();
     EXPECT_FALSE(getsPagesOfItsOwn(16 * kMB));
     {
         const auto share = DecodingBudget::take(4 * kMB);
@@ -566,6 +736,30 @@ TEST_F(ImageTest, LargeDecodesTakeTurnsWithinTheBudgetAndSmallOnesNeverWait) {
     const auto source = ui::ImageSource::createWithData(gifOnAHugeCanvas());
     ASSERT_TRUE(source->createImageAtIndex(1));
     EXPECT_EQ(DecodingBudget::heldBytes(), 0);
+}
+
+// A share that fills what the budget has left is given at once; one that does not fit waits,
+// and is given as soon as enough is given back beside the shares still held.
+TEST_F(ImageTest, AShareFitsTheBudgetToTheByteAndOneGivenBackLetsTheNextIn) {
+    using ui::DecodingBudget;
+    constexpr std::int64_t kMB = 1024 * 1024;
+    ASSERT_EQ(DecodingBudget::heldBytes(), 0);
+    auto held = DecodingBudget::take(100 * kMB);
+    DecodingBudget::Share exact;
+    {
+        OnAThread fills([&] { exact = DecodingBudget::take(DecodingBudget::kBytes - 100 * kMB); });
+        const bool ended = fills.endsWithoutWaiting();
+        EXPECT_TRUE(ended);
+        if (!ended) held = {};
+    }
+    EXPECT_EQ(exact.bytes(), 28 * kMB);
+    DecodingBudget::Share next;
+    OnAThread waits([&] { next = DecodingBudget::take(20 * kMB); });
+    EXPECT_FALSE(waits.endsWithoutWaiting());
+    exact = {};
+    waits.waitForTheEnd();
+    EXPECT_EQ(held.bytes(), 100 * kMB);
+    EXPECT_EQ(DecodingBudget::heldBytes(), 120 * kMB);
 }
 
 TEST_F(ImageTest, OrientationTurnsTheSizeAndThePixels) {

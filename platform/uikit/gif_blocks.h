@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QRect>
+#include <QSize>
+
+#include <optional>
+#include <vector>
+
+namespace ui {
+
+// What the blocks of a GIF say without decoding its pixels: its canvas, how it loops, and its
+// frames' delays and places on the canvas. Read tolerantly, stopping quietly at the end of the
+// bytes or at bytes that are no GIF block.
+struct GifBlocks {
+    struct Frame {
+        // Hundredths of a second, from the frame's graphic control block; absent without one.
+        std::optional<int> delay;
+        // Where the frame lies on the canvas, as its image descriptor says.
+        QRect rect;
+        // The offset in the bytes of its image descriptor (its 0x2C).
+        qsizetype descriptorAt = 0;
+    };
+
+    QSize canvas;
+    // The loop count (0: for ever), absent without a looping extension.
+    std::optional<int> loopCount;
+    std::vector<Frame> frames;
+    // Whether the blocks end with the trailer, every frame read whole.
+    bool complete = false;
+
+    [[nodiscard]] static GifBlocks read(const QByteArray& data);
+};
+
+}  // namespace ui

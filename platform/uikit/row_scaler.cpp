@@ -1,0 +1,129 @@
+#include "platform/uikit/row_scaler.h"
+
+#include <algorithm>
+
+namespace ui {
+
+namespace {
+
+// Adds `weight` times the channels of `pixel` to the four sums at `sums`.
+void addWeighted(std::uint64_t* sums, QRgb pixel, std::uint64_t weight) {
+    sums[0] += qAlpha(pixel) * weight;
+    sums[1] += qRed(pixel) * weight;
+    sums[2] += qGreen(pixel) * weight;
+    sums[3] += qBlue(pixel) * weight;
+}
+
+}  // namespace
+
+RowScaler::RowScaler(QSize from, QSize to, bool alpha) : from_(from), to_(to) {
+    if (to.isEmpty() || to.width() > from.width() || to.height() > from.height()) {
+        row_ = -1;  // never done
+        return;
+    }
+    result_ = QImage(to, alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    if (result_.isNull()) {
+        row_ = -1;
+        return;
+    }
+    across_.assign(std::size_t(to.width()) * 4, 0);
+    sums_.assign(across_.size(), 0);
+    resultRowEnd_ = from.height();
+}
+
+void RowScaler::addRow(const QRgb* pixels) {
+    if (row_ < 0 || row_ >= from_.height()) return;
+    // Across, a source pixel is to.width() units wide and a result pixel from.width(): each
+    // source pixel lies in one result pixel, or in two when it straddles their edge.
+    std::fill(across_.begin(), across_.end(), 0);
+    const std::int64_t width = to_.width();
+    std::int64_t start = 0;
+    std::int64_t edge = from_.width();
+    std::uint64_t* column = across_.data();
+    for (int x = 0; x < from_.width(); ++x) {
+        const std::int64_t end = start + width;
+        if (end <= edge) {
+            addWeighted(column, pixels[x], std::uint64_t(width));
+            if (end == edge) {
+                column += 4;
+                edge += from_.width();
+            }
+        } else {
+            addWeighted(column, pixels[x], std::uint64_t(edge - start));
+            column += 4;
+            addWeighted(column, pixels[x], std::uint64_t(end - edge));
+            edge += from_.width();
+        }
+        start = end;
+    }
+    // Down, the same with rows.
+    const std::int64_t end = rowStart_ + to_.height();
+    if (end <= resultRowEnd_) {
+        addToSums(std::uint64_t(to_.height()));
+        if (end == resultRowEnd_) finishRow();
+    } else {
+        addToSums(std::uint64_t(resultRowEnd_ - rowStart_));
+        const auto rest = std::uint64_t(end - resultRowEnd_);
+        finishRow();
+        addToSums(rest);
+    }
+    rowStart_ = end;
+    ++row_;
+}
+
+void RowScaler::addRows(const QImage& band) {
+    if (band.width() != from_.width()) return;
+    const QImage::Format format = band.format();
+    if (format != QImage::Format_ARGB32_Premultiplied && format != QImage::Format_RGB32 &&
+        format != QImage::Format_ARGB32) {
+        addRows(band.convertToFormat(band.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                            : QImage::Format_RGB32));
+        return;
+    }
+    premultiplied_.resize(format == QImage::Format_ARGB32 ? std::size_t(band.width()) : 0);
+    for (int y = 0; y < band.height(); ++y) {
+        const auto* pixels = reinterpret_cast<const QRgb*>(band.constScanLine(y));
+        if (format == QImage::Format_ARGB32) {
+            std::transform(pixels, pixels + band.width(), premultiplied_.begin(),
+                           [](QRgb pixel) { return qPremultiply(pixel); });
+            pixels = premultiplied_.data();
+        }
+        addRow(pixels);
+    }
+}
+
+QImage RowScaler::scaled(const QImage& picture, QSize to) {
+    RowScaler scaler(picture.size(), to, picture.hasAlphaChannel());
+    // Bands of the picture's own rows, converted a band at a time where they need it.
+    constexpr int kBandRows = 64;
+    for (int y = 0; y < picture.height(); y += kBandRows) {
+        QImage band(picture.constScanLine(y), picture.width(),
+                    std::min(kBandRows, picture.height() - y), picture.bytesPerLine(),
+                    picture.format());
+        band.setColorTable(picture.colorTable());
+        scaler.addRows(band);
+    }
+    return scaler.result();
+}
+
+void RowScaler::addToSums(std::uint64_t weight) {
+    for (std::size_t i = 0; i < sums_.size(); ++i) sums_[i] += across_[i] * weight;
+}
+
+void RowScaler::finishRow() {
+    // Every result pixel sums from.width() x from.height() units of weight.
+    const double perUnit = 1.0 / (double(from_.width()) * double(from_.height()));
+    const auto average = [&](std::uint64_t sum) { return int(double(sum) * perUnit + 0.5); };
+    auto* out = reinterpret_cast<QRgb*>(result_.scanLine(resultRow_));
+    const bool opaque = result_.format() == QImage::Format_RGB32;
+    for (int x = 0; x < to_.width(); ++x) {
+        const std::uint64_t* sums = sums_.data() + std::size_t(x) * 4;
+        out[x] = qRgba(average(sums[1]), average(sums[2]), average(sums[3]),
+                       opaque ? 255 : average(sums[0]));
+    }
+    std::fill(sums_.begin(), sums_.end(), 0);
+    ++resultRow_;
+    resultRowEnd_ += from_.height();
+}
+
+}  // namespace ui

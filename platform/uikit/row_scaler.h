@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+
+#include <cstdint>
+#include <vector>
+
+namespace ui {
+
+// Scales a picture down as its rows come, top to bottom: each pixel of the result is the
+// average of the pixels it covers, those at its edges weighed by how much of them it covers.
+// It holds the result and a few rows, never the picture it scales: a picture read row by row (a
+// PNG that the platform's decoder would decode whole) or one whose pixels are not in the
+// drawing layout (a GIF canvas with transparency) is scaled without a copy of it whole.
+class RowScaler {
+public:
+    // Scales `from` down to `to`, which is no larger on either side; the result is
+    // premultiplied ARGB32 when `alpha`, else RGB32.
+    RowScaler(QSize from, QSize to, bool alpha);
+
+    // The next row of the picture: from.width() premultiplied ARGB32 pixels.
+    void addRow(const QRgb* pixels);
+    // The next rows of the picture, as `band` holds them, in any layout.
+    void addRows(const QImage& band);
+    // The result once every row has come; null before, and when `to` is empty or larger than
+    // `from`.
+    [[nodiscard]] QImage result() const { return row_ == from_.height() ? result_ : QImage(); }
+
+    // `picture` scaled down to `to`, read a band of rows at a time.
+    [[nodiscard]] static QImage scaled(const QImage& picture, QSize to);
+
+private:
+    void addToSums(std::uint64_t weight);
+    void finishRow();
+
+    QSize from_;
+    QSize to_;
+    QImage result_;
+    // The current source row summed into the result's columns, and the result's row being
+    // filled, four channels a pixel.
+    std::vector<std::uint64_t> across_;
+    std::vector<std::uint64_t> sums_;
+    std::vector<QRgb> premultiplied_;
+    // Rows are measured in units where a source row is to.height() high and a result row
+    // from.height(): where the next source row starts and the result's row being filled ends.
+    int row_ = 0;
+    int resultRow_ = 0;
+    std::int64_t rowStart_ = 0;
+    std::int64_t resultRowEnd_ = 0;
+};
+
+}  // namespace ui
