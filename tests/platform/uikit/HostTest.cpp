@@ -517,6 +517,8 @@ TEST_F(HostTest, TheDesktopsInputMethodHearsWhichTextInputHasTheKeys) {
     EXPECT_FALSE(ask(Qt::ImEnabled).toBool());
     QObject::disconnect(connection);
     host.close();
+    // The keyboard, which outlives the test, ends its slide on this test's clock.
+    clock().advance(1s);
 }
 
 }  // namespace

@@ -130,6 +130,7 @@ TEST_F(NeedRepliesRoadsTest, ThePagerOverTheRepliesDrawsNothingAtRestOnceItsPhot
     ASSERT_TRUE(settleUntil(
         [&] { return !screen_->view()->viewWithTag(QXBrokerReplyViewController::kToastTag); },
         0.5));
+    settlePictures();
     ASSERT_TRUE(driver_->tap(firstRow()->houseImagePickerView()->imageViewArray()[0].get()));
     settle(1);
     const auto pager = presentedPager();
@@ -140,7 +141,7 @@ TEST_F(NeedRepliesRoadsTest, ThePagerOverTheRepliesDrawsNothingAtRestOnceItsPhot
             const auto page = pager->pageAt(slot);
             if (page && page->isViewLoaded() && !page->imageView()->image()) return false;
         }
-        return true;
+        return picturesLoaded();
     }));
     EXPECT_TRUE(restsIdle());
 }

@@ -5,8 +5,6 @@
 #include "needs/QXNeedHistoryListController.h"
 
 #include "houses/photos/ImagePickerView.h"
-#include "map/URLPic.h"
-#include "ui/image/ImageView.h"
 
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
@@ -14,21 +12,6 @@
 
 class NeedRepliesScreenshotTest : public NeedScreenFixture {
 protected:
-    // Every picture on screen has come.
-    bool picturesLoaded() {
-        for (ui::View* view :
-             driver_->findAll([](ui::View& v) { return dynamic_cast<URLPic*>(&v); }))
-            if (static_cast<URLPic*>(view)->isDownloading()) return false;
-        for (ui::View* view :
-             driver_->findAll([](ui::View& v) { return dynamic_cast<ImageView*>(&v); })) {
-            if (static_cast<ImageView*>(view)->isLoading()) return false;
-        }
-        return true;
-    }
-    void settlePictures() {
-        ASSERT_TRUE(settleUntil([&] { return picturesLoaded(); }, 0.1));
-        settle();
-    }
     ::testing::AssertionResult matches(const QString& name) {
         return matchesReferenceImage(driver_->screenshot()->pixels(), "src/needs/reference", name);
     }

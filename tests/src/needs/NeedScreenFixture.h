@@ -9,6 +9,7 @@
 #include "IMChat/qximlib/QXIMUser.h"
 #include "chat/QXVoicePlayer.h"
 #include "houses/shared/HousesHost.h"
+#include "map/URLPic.h"
 #include "net/BodyJson.h"
 #include "net/ClassCallBody.h"
 #include "net/EndpointTable.h"
@@ -17,6 +18,7 @@
 #include "net/QXNetContext.h"
 #include "net/QXNetDefaultContext.h"
 #include "net/transport/Json.h"
+#include "ui/image/ImageView.h"
 #include "util/categories/Tolerant.h"
 
 #include "MessagingStandin.h"
@@ -61,6 +63,8 @@ protected:
 
     void TearDown() override {
         QXBrokersPopListView::hideBrokersPopListView();
+        // The pop-up outlives the test: its slide ends on this test's clock.
+        driver_->wait(QXBrokersPopListView::kSlideDuration);
         closeScreens();
         QXVoicePlayer::forceRelease();
         QXIMService::forceRelease();
@@ -185,6 +189,22 @@ protected:
         navigation_->pushViewController(screen, false);
         driver_->wait(0.1);
         return screen;
+    }
+
+    // Every picture on screen has come.
+    bool picturesLoaded() {
+        for (ui::View* view :
+             driver_->findAll([](ui::View& v) { return dynamic_cast<URLPic*>(&v); }))
+            if (static_cast<URLPic*>(view)->isDownloading()) return false;
+        for (ui::View* view :
+             driver_->findAll([](ui::View& v) { return dynamic_cast<ImageView*>(&v); })) {
+            if (static_cast<ImageView*>(view)->isLoading()) return false;
+        }
+        return true;
+    }
+    void settlePictures() {
+        ASSERT_TRUE(settleUntil([&] { return picturesLoaded(); }, 0.1));
+        settle();
     }
 
     [[nodiscard]] std::vector<standin::RecordedRequest> callsOf(const QByteArray& interface,
