@@ -12,6 +12,7 @@
 // screen; a post's detail opened from the list; the photo pager over that detail; the search
 // results, and beneath another screen; a need's replies, and beneath another screen.
 
+#include "bench/support/process_cpu.h"
 #include "bench/support/standin_program.h"
 
 #include "app/QXAppDelegate.h"
@@ -45,21 +46,10 @@
 #include <functional>
 #include <memory>
 
-#include <sys/resource.h>
-
 namespace {
 
 constexpr double kSettleSeconds = 2;
 constexpr qint64 kGiveUpMs = 30000;
-
-double processCpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& time) {
-        return double(time.tv_sec) + double(time.tv_usec) / 1e6;
-    };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
 
 void runFor(double seconds) {
     QEventLoop loop;
@@ -114,9 +104,9 @@ public:
     void measure(const char* what) {
         runFor(kSettleSeconds);
         const int frames = host_->frameCount();
-        const double before = processCpuSeconds();
+        const double before = bench::processCpuSeconds();
         runFor(seconds_);
-        const double used = processCpuSeconds() - before;
+        const double used = bench::processCpuSeconds() - before;
         const double ticks = used * 100 * 10 / seconds_;
         std::printf("  %-44s %7.1f ticks/10 s  %5.2f%% of a core  %5d frames\n", what, ticks,
                     100 * used / seconds_, host_->frameCount() - frames);

@@ -20,6 +20,7 @@
 
 #include "bench/support/messaging_user.h"
 #include "bench/support/peak_memory.h"
+#include "bench/support/process_cpu.h"
 #include "bench/support/standin_program.h"
 
 #include "IMChat/qximlib/QXIMDatabase.h"
@@ -41,8 +42,6 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
-
-#include <sys/resource.h>
 
 namespace {
 
@@ -143,16 +142,6 @@ void oversized(QCoreApplication& app) {
     std::printf("  unacknowledged at the end  %8lld\n", qint64(unacknowledged().size()));
 }
 
-// The CPU time the process has taken, in seconds.
-double processCpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& time) {
-        return double(time.tv_sec) + double(time.tv_usec) / 1e6;
-    };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
 // The bytes the process has read through its sockets and files so far.
 qint64 bytesRead() {
     QFile io(QStringLiteral("/proc/self/io"));
@@ -179,7 +168,7 @@ void refused() {
         std::printf("the stand-in refused the fault\n");
         return;
     }
-    const double cpuBefore = processCpuSeconds();
+    const double cpuBefore = bench::processCpuSeconds();
     const qint64 readBefore = bytesRead();
     QElapsedTimer sinceStart;
     sinceStart.start();
@@ -204,7 +193,7 @@ void refused() {
         for (const QJsonValue id : written) stored += storedRows(id.toInteger()).first > 0 ? 1 : 0;
         if (stored == 3) storedAfter = double(sinceWrite.elapsed()) / 1000;
     }
-    const double cpu = processCpuSeconds() - cpuBefore;
+    const double cpu = bench::processCpuSeconds() - cpuBefore;
     std::printf("every stream a refused segment without end; 3 messages written after 5 s\n");
     if (storedAfter >= 0) {
         std::printf("  the 3 stored after         %8.2f s (target within 10 s)\n", storedAfter);
