@@ -1,6 +1,7 @@
 // GIF bytes from the image host or the bundle read frame by frame: the block reader, the
 // frame properties and both animated images take any bytes without a crash; durations are
 // never below the floor, and every frame a source counts can be asked for.
+#include "platform/uikit/image_reader.h"
 #include "platform/uikit/image_source.h"
 #include "src/ui/image/AnimatedGIFImage.h"
 #include "src/ui/image/UIImage+GIF.h"
@@ -8,6 +9,7 @@
 #include "offscreen_gui.h"
 
 #include <QByteArray>
+#include <QImageReader>
 
 #include <cstddef>
 #include <cstdint>
@@ -19,6 +21,12 @@ constexpr std::size_t kFramesDecodedDirectly = 4;
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     startOffscreenGui(argc, argv);
+    // A canvas with an empty side is sized by Qt from its frames, which the cap below does not
+    // bound: Qt may allocate 4 MB a picture here rather than the app's 128 MB, set once the
+    // reader has set its own, so that a mutation of such a GIF does not spend its time filling
+    // a huge canvas (a budget guards those in the app).
+    { const ui::ImageReader first(QByteArray("GIF89a")); }
+    QImageReader::setAllocationLimit(4);
     return 0;
 }
 

@@ -127,11 +127,19 @@ protected:
         return {host_->framesAsked() - frames, this->clock().actionsRun() - actions};
     }
     // Whether the window, once settled, draws nothing and runs no timer for ten seconds.
+    // A reply from another thread (a picture on a busy machine) may still land in a span
+    // while the clock runs ahead of it, and then draws once; a window that draws or ticks by
+    // itself does so in every span, so one quiet span of a few is what rest means.
     ::testing::AssertionResult restsIdle() {
-        const Rest idle = rest();
-        if (idle.frames == 0 && idle.actions == 0) return ::testing::AssertionSuccess();
+        constexpr int kSpans = 5;
+        Rest idle;
+        for (int span = 0; span < kSpans; ++span) {
+            idle = rest(10, span == 0 ? 2 : 0);
+            if (idle.frames == 0 && idle.actions == 0) return ::testing::AssertionSuccess();
+        }
         return ::testing::AssertionFailure()
-               << idle.frames << " frames and " << idle.actions << " clock actions in 10 s at rest";
+               << idle.frames << " frames and " << idle.actions << " clock actions in each of "
+               << kSpans << " spans of 10 s at rest";
     }
 
     std::shared_ptr<ui::Window> window_;
