@@ -405,9 +405,16 @@ void QXBrokerReplyViewController::animationWithReplyingBrokerNum(int count, bool
                     if (!self) return;
                     self->later(1.0, [](QXBrokerReplyViewController& screen) {
                         ui::ImageView* strip = screen.replyingBrokerTipView_.get();
+                        // The fade's end may come once the screen and its strip are gone (a
+                        // layer that goes ends its animations unfinished).
+                        const std::weak_ptr<ui::ImageView> weakStrip =
+                            screen.replyingBrokerTipView_;
                         ui::View::animateWithDuration(
                             2.5, [strip] { strip->setAlpha(0); },
-                            [strip](bool) { strip->setFrame(ui::Rect(0, kHeaderHeight, 320, 0)); });
+                            [weakStrip](bool) {
+                                if (const auto faded = weakStrip.lock())
+                                    faded->setFrame(ui::Rect(0, kHeaderHeight, 320, 0));
+                            });
                     });
                 });
         });
