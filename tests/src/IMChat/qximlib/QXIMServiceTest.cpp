@@ -99,14 +99,19 @@ protected:
                             .intervalMs = 50,
                             .repeat = true});
     }
-    // Moves the clock on, step by step, each once a command came: the stream does not time
-    // out, and the heartbeat hears nothing of it.
+    // Moves the clock on, step by step, each once the stream read again after the step: the
+    // stream does not time out, and the heartbeat hears nothing of it. What the network thread
+    // read before the step is handed over first: a count of bytes grown by it would be a read
+    // made at the earlier time, and the stream would time out at a later step.
     void advanceWhileCommandsCome(std::initializer_list<ns::Duration> steps) {
         for (const ns::Duration step : steps) {
-            const int told = postedCount(QXIMNotifications::kTalkInfoChange);
             clock().advance(step);
-            ASSERT_TRUE(runMainLoopUntil(
-                [&] { return postedCount(QXIMNotifications::kTalkInfoChange) > told; }));
+            ns::NetworkThread::shared().sync([] {});
+            drainMainLoop();
+            const auto stream = streamOperation();
+            ASSERT_NE(stream, nullptr);
+            const qint64 read = stream->totalBytesRead();
+            ASSERT_TRUE(runMainLoopUntil([&] { return stream->totalBytesRead() > read; }));
         }
     }
     // Starts the service and waits until its stream and its first offline fetch went out
