@@ -119,7 +119,7 @@ qsizetype CometScriptCutter::startLength(QByteArrayView text, qsizetype position
     return 0;
 }
 
-void CometScriptCutter::reset() {
+void CometScriptCutter::clear() {
     if (inPieces_) pieces_({}, Piece::Abandoned);
     tail_.clear();
     begin_ = 0;
@@ -130,12 +130,28 @@ void CometScriptCutter::reset() {
     closeMatched_ = 0;
     closed_ = false;
     handed_ = 0;
-    givenUp_ = false;
 }
 
-void CometScriptCutter::giveUp() {
-    reset();
+void CometScriptCutter::reset() {
+    clear();
+    givenUp_ = false;
+    undelivered_ = 0;
+}
+
+qsizetype CometScriptCutter::pendingAt(qsizetype at) const {
+    // Outside a segment `begin_` is where the start under way began.
+    if (!inSegment_ && !start_) return 0;
+    return (inPieces_ ? handed_ : 0) + at - begin_;
+}
+
+void CometScriptCutter::giveUpAt(qsizetype at, qsizetype size) {
+    undelivered_ += pendingAt(at) + size - at;
+    clear();
     givenUp_ = true;
+}
+
+void CometScriptCutter::setAside(qsizetype bytes) {
+    undelivered_ += bytes;
 }
 
 void CometScriptCutter::handPiece(qsizetype at, Piece piece) {
@@ -158,10 +174,13 @@ void CometScriptCutter::startSegmentAt(qsizetype at) {
         if (closed_) {
             handPiece(at, Piece::Last);
         } else {
+            undelivered_ += handed_ + at - begin_;
             pieces_({}, Piece::Abandoned);
         }
     } else if (inSegment_ && closed_) {
         handler_(QByteArrayView(tail_).sliced(begin_, at - begin_));
+    } else if (inSegment_) {
+        undelivered_ += at - begin_;
     }
     begin_ = at;
     inSegment_ = true;
@@ -187,16 +206,20 @@ void CometScriptCutter::feed(QByteArrayView chunk) {
     tail_.append(chunk);
     const QByteArrayView bytes(tail_);
     while (at < bytes.size()) {
-        if (inSegment_ && !inPieces_ && at - begin_ >= kMaxSegment) goOnInPieces(at);
-        if (inPieces_ && !closed_ && handed_ + at - begin_ >= kMostSegmentBytes) {
-            giveUp();
+        if (undelivered_ >= kMostUndeliveredBytes ||
+            (inPieces_ && !closed_ && handed_ + at - begin_ >= kMostSegmentBytes)) {
+            giveUpAt(at, bytes.size());
             return;
         }
+        if (inSegment_ && !inPieces_ && at - begin_ >= kMaxSegment) goOnInPieces(at);
         if (start_ && at - startAt_ >= kMaxSegment) {
             // No start is this long: its bytes are payload of the pending segment, or nothing.
+            if (!inSegment_) {
+                undelivered_ += at - startAt_;
+                begin_ = at;
+            }
             start_.reset();
             closed_ = false;
-            if (!inSegment_) begin_ = at;
         }
         // The bytes of a start never go on with a closing text.
         if (start_) {
@@ -210,12 +233,18 @@ void CometScriptCutter::feed(QByteArrayView chunk) {
             }
             if (step == StartReader::Step::More) continue;
             // Not a start: its bytes are payload (or nothing), and this byte is read afresh.
+            if (!inSegment_) undelivered_ += at - startAt_;
             start_.reset();
             closed_ = false;
         } else if (!inSegment_) {
-            const qsizetype open = bytes.sliced(at).indexOf('<');
-            if (open < 0) break;
-            at += open;
+            // Up to the next byte that may start a segment, as far as the bound allows.
+            const qsizetype limit =
+                std::min(bytes.size(), at + kMostUndeliveredBytes - undelivered_);
+            const qsizetype open = bytes.sliced(at, limit - at).indexOf('<');
+            const qsizetype skipped = open < 0 ? limit - at : open;
+            undelivered_ += skipped;
+            at += skipped;
+            if (open < 0) continue;
         } else if (closeMatched_ == 0 && !closed_) {
             // Payload: only a closing text or a start can change anything.
             const qsizetype limit = limitAt(bytes.size());
@@ -243,6 +272,9 @@ void CometScriptCutter::feed(QByteArrayView chunk) {
             start_->read(c);
             startAt_ = at;
             if (!inSegment_) begin_ = at;
+        } else if (!inSegment_) {
+            // The byte that failed a start outside a segment.
+            ++undelivered_;
         } else if (!isSpace(c)) {
             closed_ = false;
         }
@@ -269,4 +301,6 @@ void CometScriptCutter::feed(QByteArrayView chunk) {
         startAt_ -= begin_;
     }
     begin_ = 0;
+    // Segments handed over above may have been set aside.
+    if (undelivered_ >= kMostUndeliveredBytes) giveUpAt(tail_.size(), tail_.size());
 }

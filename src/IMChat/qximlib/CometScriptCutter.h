@@ -25,6 +25,12 @@
 // on. A segment in pieces is read for at most kMostSegmentBytes: one that grows longer
 // without its closing text is given up, and the cutter reads nothing more until it is
 // reset: the stream that sends it is to be closed.
+//
+// The bytes that deliver no segment are counted, for the whole stream (until a reset): what
+// lies between segments, starts that fail, segments left unfinished by the next start or
+// given up, and segments their reader set aside (setAside()). Past kMostUndeliveredBytes of
+// them the cutter gives the stream up as it gives up a segment: a server whose segments
+// never come cannot keep a core reading, however it splits what it sends.
 class CometScriptCutter {
 public:
     // A packet is a few kilobytes; the longest text the input bar sends is 200 characters.
@@ -34,6 +40,12 @@ public:
     // one set aside at once and read on for its ids without end) costs a second or so of
     // reading rather than a core for as long as the stream stays open.
     static constexpr qsizetype kMostSegmentBytes = 32 * 1024 * 1024;
+    // The bytes of a stream that may deliver no segment. The server writes a segment a chunk,
+    // with at most white space after its closing text (which goes with the segment), and
+    // nothing between segments; a packet the app cannot read is rare and a few kilobytes. A
+    // real stream never comes near the bound, while one that sends filler, failing starts or
+    // segments it never ends reaches it within a fraction of a second at loopback speed.
+    static constexpr qsizetype kMostUndeliveredBytes = 32 * 1024 * 1024;
 
     using SegmentHandler = std::function<void(QByteArrayView segment)>;
     // The pieces of a segment longer than kMaxSegment, in order: First (beginning with the
@@ -50,10 +62,23 @@ public:
     void feed(QByteArrayView chunk);
     // Forgets the unfinished bytes (a new connection starts from nothing).
     void reset();
-    // A segment passed kMostSegmentBytes in pieces: nothing is read until the next reset.
+    // A segment handed over delivered nothing after all (its reader set it aside): its bytes
+    // count with those that deliver no segment. Past the bound the stream is given up.
+    void setAside(qsizetype bytes);
+    // A segment passed kMostSegmentBytes in pieces, or the stream kMostUndeliveredBytes that
+    // deliver no segment: nothing is read until the next reset.
     [[nodiscard]] bool givenUp() const { return givenUp_; }
     // The unfinished bytes kept for the next chunk.
     [[nodiscard]] const QByteArray& tail() const { return tail_; }
+    // The bytes of this stream that delivered no segment; once given up, with the rest of the
+    // chunk that was being read. What was fed is what was handed over in segments and in
+    // pieces of segments that ended, this, and pendingBytes().
+    [[nodiscard]] qsizetype undeliveredBytes() const { return undelivered_; }
+    // The bytes of the segment or start under way: those kept in tail(), and those of a
+    // segment in pieces handed over so far.
+    [[nodiscard]] qsizetype pendingBytes() const {
+        return tail_.size() + (inPieces_ ? handed_ : 0);
+    }
 
     // The length of the segment start at `position` of `text`, or 0 when none starts there.
     [[nodiscard]] static qsizetype startLength(QByteArrayView text, qsizetype position);
@@ -100,8 +125,13 @@ private:
     void goOnInPieces(qsizetype at);
     // Hands the pending segment's bytes from `begin_` up to `at` over as a piece.
     void handPiece(qsizetype at, Piece piece);
-    // Abandons the pending segment at kMostSegmentBytes and reads no more.
-    void giveUp();
+    // Forgets the segment or start under way, its pieces abandoned.
+    void clear();
+    // Gives the stream up at `at` of a feed of `size` bytes: what is under way and the rest of
+    // the feed deliver nothing, and nothing more is read.
+    void giveUpAt(qsizetype at, qsizetype size);
+    // The bytes of the segment or start under way at `at` of a feed.
+    [[nodiscard]] qsizetype pendingAt(qsizetype at) const;
     // How far the bytes of the text (`size` long) may be read at once: to the bound of the
     // start being read or of the segment kept whole.
     [[nodiscard]] qsizetype limitAt(qsizetype size) const;
@@ -120,6 +150,7 @@ private:
     // The bytes of the pending segment handed over in pieces so far.
     qsizetype handed_ = 0;
     bool givenUp_ = false;
+    qsizetype undelivered_ = 0;
     // A start being read, from `startAt_`.
     std::optional<StartReader> start_;
     qsizetype startAt_ = 0;

@@ -1,20 +1,44 @@
 #include "IMChat/qximlib/QXIMAcknowledgements.h"
 
+#include "IMChat/qximlib/QXIMPacketReader.h"
+
 #include <algorithm>
 
-void QXIMAcknowledgements::acknowledge(const QString& talkId, const QList<qint64>& messageIds) {
+// The most ids one reader keeps of the packets it sets aside wait whole, for both their talks.
+static_assert(2 * (QXIMPacketReader::kMostRefusedBytes / QXIMPacketReader::kRefusedIdBytes) *
+                  QXIMAcknowledgements::kWaitingIdBytes <
+              QXIMAcknowledgements::kMostWaitingBytes / 2);
+
+qint64 QXIMAcknowledgements::talkBytes(const QString& talkId) {
+    return kWaitingTalkBytes + 2 * qint64(talkId.size());
+}
+
+void QXIMAcknowledgements::acknowledge(const QString& talkId, const QList<qint64>& messageIds,
+                                       Kind kind) {
     if (talkId.isNull()) return;
+    // Stored ids may fill what waits; those of packets set aside leave them half of it.
+    const qint64 bound = kind == Kind::Stored ? kMostWaitingBytes : kMostWaitingBytes / 2;
     std::vector<Call> calls;
     {
         const std::lock_guard lock(mutex_);
-        Talk& talk = talks_[talkId];
-        const bool wasWaiting = !talk.waiting.isEmpty();
+        Queue& queue = queues_[std::size_t(kind)];
+        Waiting* waiting = queue.byTalk.value(talkId);
         for (const qint64 id : messageIds) {
-            if (talk.acknowledged.contains(id) || talk.waitingOrOnTheirWay.contains(id)) continue;
-            talk.waiting.append(id);
-            talk.waitingOrOnTheirWay.insert(id);
+            Key key{talkId, id};
+            if (acknowledged_.contains(key) || pending_.contains(key)) continue;
+            const qint64 cost = kWaitingIdBytes + (waiting ? 0 : talkBytes(talkId));
+            if (waitingBytes_ + cost > bound) {
+                ++letGo_;
+                continue;
+            }
+            if (!waiting) {
+                waiting = &queue.talks.emplace_back(Waiting{talkId, {}});
+                queue.byTalk.insert(talkId, waiting);
+            }
+            waitingBytes_ += cost;
+            waiting->ids.append(id);
+            pending_.insert(std::move(key));
         }
-        if (!wasWaiting && !talk.waiting.isEmpty()) waitingTalks_.push_back(talkId);
         calls = takeCalls();
     }
     send(calls);
@@ -22,23 +46,44 @@ void QXIMAcknowledgements::acknowledge(const QString& talkId, const QList<qint64
 
 bool QXIMAcknowledgements::knows(const QString& talkId, qint64 messageId) const {
     const std::lock_guard lock(mutex_);
-    const auto talk = talks_.constFind(talkId);
-    return talk != talks_.cend() && (talk->acknowledged.contains(messageId) ||
-                                     talk->waitingOrOnTheirWay.contains(messageId));
+    const Key key{talkId, messageId};
+    return acknowledged_.contains(key) || pending_.contains(key);
+}
+
+qint64 QXIMAcknowledgements::letGo() const {
+    const std::lock_guard lock(mutex_);
+    return letGo_;
+}
+
+qint64 QXIMAcknowledgements::waitingBytes() const {
+    const std::lock_guard lock(mutex_);
+    return waitingBytes_;
 }
 
 std::vector<QXIMAcknowledgements::Call> QXIMAcknowledgements::takeCalls() {
     std::vector<Call> calls;
-    while (onTheirWay_ < kMaxCallsOnTheirWay && !waitingTalks_.empty()) {
-        const QString talkId = waitingTalks_.front();
-        waitingTalks_.pop_front();
-        Talk& talk = talks_[talkId];
-        const qsizetype count = std::min(kMaxIdsPerCall, talk.waiting.size());
-        calls.push_back({talkId, talk.waiting.first(count)});
-        talk.waiting.remove(0, count);
-        // What is left waits behind the other talks.
-        if (!talk.waiting.isEmpty()) waitingTalks_.push_back(talkId);
-        ++onTheirWay_;
+    for (const Kind kind : {Kind::Stored, Kind::SetAside}) {
+        Queue& queue = queues_[std::size_t(kind)];
+        while (queue.onTheirWay < kMaxCallsOnTheirWay && !queue.talks.empty()) {
+            Waiting& waiting = queue.talks.front();
+            const qsizetype count = std::min(kMaxIdsPerCall, waiting.ids.size());
+            calls.push_back({kind, waiting.talkId, waiting.ids.first(count)});
+            waiting.ids.remove(0, count);
+            waitingBytes_ -= count * kWaitingIdBytes;
+            ++queue.onTheirWay;
+            if (waiting.ids.isEmpty()) {
+                waitingBytes_ -= talkBytes(waiting.talkId);
+                queue.byTalk.remove(waiting.talkId);
+                queue.talks.pop_front();
+            } else {
+                // What is left waits behind the other talks, counted as a talk that begins
+                // to wait.
+                Waiting rest = std::move(waiting);
+                queue.talks.pop_front();
+                Waiting* moved = &queue.talks.emplace_back(std::move(rest));
+                queue.byTalk.insert(moved->talkId, moved);
+            }
+        }
     }
     return calls;
 }
@@ -49,31 +94,24 @@ void QXIMAcknowledgements::send(const std::vector<Call>& calls) {
         texts.reserve(call.ids.size());
         for (const qint64 id : call.ids) texts.append(QString::number(id));
         send_(call.talkId, texts,
-              [this, call](bool acknowledged) { finished(call.talkId, call.ids, acknowledged); });
+              [this, call](bool acknowledged) { finished(call, acknowledged); });
     }
 }
 
-void QXIMAcknowledgements::finished(const QString& talkId, const QList<qint64>& messageIds,
-                                    bool acknowledged) {
+void QXIMAcknowledgements::finished(const Call& call, bool acknowledged) {
     std::vector<Call> calls;
     {
         const std::lock_guard lock(mutex_);
-        --onTheirWay_;
-        Talk& talk = talks_[talkId];
-        for (const qint64 id : messageIds) {
-            talk.waitingOrOnTheirWay.remove(id);
-            if (!acknowledged) continue;
-            talk.acknowledged.insert(id);
-            acknowledgedOrder_.emplace_back(talkId, id);
+        --queues_[std::size_t(call.kind)].onTheirWay;
+        for (const qint64 id : call.ids) {
+            Key key{call.talkId, id};
+            pending_.remove(key);
+            if (!acknowledged || acknowledged_.contains(key)) continue;
+            acknowledged_.insert(key);
+            acknowledgedOrder_.push_back(std::move(key));
         }
         while (qsizetype(acknowledgedOrder_.size()) > kRemembered) {
-            const auto& [oldTalk, oldId] = acknowledgedOrder_.front();
-            const auto found = talks_.find(oldTalk);
-            if (found != talks_.end()) {
-                found->acknowledged.remove(oldId);
-                if (found->acknowledged.isEmpty() && found->waitingOrOnTheirWay.isEmpty())
-                    talks_.erase(found);
-            }
+            acknowledged_.remove(acknowledgedOrder_.front());
             acknowledgedOrder_.pop_front();
         }
         calls = takeCalls();

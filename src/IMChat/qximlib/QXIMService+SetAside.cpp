@@ -10,6 +10,9 @@ namespace {
 
 // Set-aside texts remembered so that one sent again is not logged again.
 constexpr qsizetype kSetAsideRemembered = 64;
+// The segments of a stream set aside that a line tells of; the rest are counted, and the
+// count logged when the stream closes.
+constexpr int kLoggedSegmentsPerStream = 3;
 // The characters of an unread segment that its log line shows, and of a talk id or a reason;
 // the message ids and talks of set-aside packets it names.
 constexpr qsizetype kSetAsideExcerpt = 120;
@@ -44,20 +47,21 @@ size_t keyOf(const QString& fromTalkId, const QString& toTalkId, const QSet<qint
 
 }  // namespace
 
-void QXIMService::setAsideUnread(const QXIMPacketReader::Refused& refused) {
+void QXIMService::setAsideUnread(const QXIMPacketReader::Refused& refused, Road road) {
     qint64 acknowledged = 0;
     size_t key = qHashMulti(0, refused.reasons, refused.unnamed > 0, refused.idsLeftOut > 0);
     QStringList talks;
     for (const QXIMPacketReader::Refused::Talk& talk : refused.talks) {
         QList<qint64> ids(talk.messageIds.cbegin(), talk.messageIds.cend());
         std::sort(ids.begin(), ids.end());
-        acknowledgements_.acknowledge(talk.toTalkId, ids);
-        acknowledgements_.acknowledge(talk.fromTalkId, ids);
+        acknowledgements_.acknowledge(talk.toTalkId, ids, QXIMAcknowledgements::Kind::SetAside);
+        acknowledgements_.acknowledge(talk.fromTalkId, ids, QXIMAcknowledgements::Kind::SetAside);
         acknowledged += ids.size();
         key += keyOf(talk.fromTalkId, talk.toTalkId, talk.messageIds);
         if (talks.size() < kLoggedTalks) talks.append(namesOf(talk.fromTalkId, talk.toTalkId, ids));
     }
-    if (!remember(key)) return;
+    logLetGo();
+    if (!remember(key) || !mayLog(road)) return;
     // One line for each outcome, however many packets: each of bounded length.
     QStringList reasons;
     for (const QString& reason : refused.reasons) reasons.append(excerpt(reason, kSetAsideExcerpt));
@@ -120,11 +124,44 @@ bool QXIMService::remember(size_t key) {
 }
 
 void QXIMService::setAside(const QString& reason, const QString& key, const QString& text) {
-    if (!remember(qHash(text))) return;
+    if (!remember(qHash(text)) || !mayLog(Road::Stream)) return;
     qWarning().noquote() << QStringLiteral(
                                 "Received %1 segment set aside, unread: %2 (%3 "
                                 "characters, beginning %4)")
                                 .arg(key, excerpt(reason, kSetAsideExcerpt))
                                 .arg(text.size())
                                 .arg(text.left(kSetAsideExcerpt));
+}
+
+bool QXIMService::mayLog(Road road) {
+    if (road == Road::Fetch) return true;
+    if (streamSetAside_.lines >= kLoggedSegmentsPerStream) return false;
+    ++streamSetAside_.lines;
+    return true;
+}
+
+void QXIMService::logLetGo() {
+    StreamSetAside& stream = streamSetAside_;
+    if (stream.letGoLogged || acknowledgements_.letGo() == stream.letGoBefore) return;
+    stream.letGoLogged = true;
+    qWarning().noquote() << QStringLiteral(
+                                "Acknowledgements let go: more than %1 bytes of them wait (half "
+                                "of it for packets set aside); the server sends those packets "
+                                "again. Counted until the stream closes")
+                                .arg(QXIMAcknowledgements::kMostWaitingBytes);
+}
+
+void QXIMService::closeStreamLog() {
+    StreamSetAside& stream = streamSetAside_;
+    const qint64 letGo = acknowledgements_.letGo() - stream.letGoBefore;
+    if (stream.segments > stream.lines || letGo > 0) {
+        qWarning().noquote() << QStringLiteral(
+                                    "Stream closed: %1 segments set aside (%2 logged), %3 message "
+                                    "ids let go unacknowledged, %4 bytes delivered no segment")
+                                    .arg(stream.segments)
+                                    .arg(stream.lines)
+                                    .arg(letGo)
+                                    .arg(cutter_.undeliveredBytes());
+    }
+    stream = StreamSetAside{.letGoBefore = acknowledgements_.letGo()};
 }

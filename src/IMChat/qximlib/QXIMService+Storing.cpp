@@ -232,7 +232,7 @@ void QXIMService::offlineMessage(const QVariant& replyValue,
                                  const QXIMPacketReader::Refused& refused) {
     // A fetch answered after the stop finds the store closing.
     if (stopped_) return;
-    if (!refused.isEmpty()) setAsideUnread(refused);
+    if (!refused.isEmpty()) setAsideUnread(refused, Road::Fetch);
     const Tolerant reply(replyValue);
     QVariant list = reply[QStringLiteral("data")].value();
     if (!list.isValid()) {

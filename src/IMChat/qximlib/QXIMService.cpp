@@ -73,6 +73,7 @@ void QXIMService::stop() {
     // the packets that wait are let go.
     queue_->sync([this] {
         receiver_->cancel();
+        closeStreamLog();
         // Such a reconnection keeps the connection again: no tick may reconnect after the stop.
         noKeepOnline_ = true;
         streamPackets_.clear();
@@ -91,15 +92,19 @@ QXIMService::QXIMService()
           [this](QByteArrayView segment) {
               // A whole segment is whole UTF-8; one that is not cannot be read.
               if (!segment.isValidUtf8()) {
+                  segmentRead_ = segment.size();
                   parserResult(QVariant(), QString(),
                                ns::Error(QXIMOnlineScriptParser::kErrorDomain, -1));
                   return;
               }
               segmentBytes_ = segment.size();
+              segmentRead_ = segment.size();
               scriptParser_.parseScriptText(QString::fromUtf8(segment));
           },
           [this](QByteArrayView bytes, CometScriptCutter::Piece piece) {
               segmentBytes_ = CometScriptCutter::kMaxSegment;
+              segmentRead_ =
+                  (piece == CometScriptCutter::Piece::First ? 0 : segmentRead_) + bytes.size();
               scriptParser_.readPiece(bytes, piece);
           }),
       acknowledgements_([this](const QString& talkId, const QStringList& ids,
@@ -165,6 +170,7 @@ void QXIMService::markHeartbeat() {
 }
 
 void QXIMService::openConnection(qint64 userId) {
+    closeStreamLog();
     cutter_.reset();
     streamOpenedAt_ = ns::Clock::shared().uptime();
     // The packets still waiting hold the new stream back as they held the old one.
@@ -277,6 +283,7 @@ void QXIMService::acknowledge(const QVariantMap& packet) {
     const Tolerant talk = Tolerant(packet)[QStringLiteral("talk")];
     acknowledgements_.acknowledge(talk[QStringLiteral("toTalkId")].toString(), ids);
     acknowledgements_.acknowledge(talk[QStringLiteral("fromTalkId")].toString(), ids);
+    logLetGo();
 }
 
 void QXIMService::onlineMessage(const QByteArray& chunk) {
@@ -296,7 +303,10 @@ void QXIMService::reopenAfterPause() {
     reopenPause_ = nextReopenPause(reopenPause_, ns::Clock::shared().uptime() - streamOpenedAt_);
     markHeartbeat();
     qWarning(
-        "Stream segment given up unfinished after %lld bytes: the stream opens again in %lld s",
+        "Stream given up after %lld bytes that delivered no segment (at most %lld a "
+        "stream, a segment unfinished after %lld): it opens again in %lld s",
+        static_cast<long long>(cutter_.undeliveredBytes()),
+        static_cast<long long>(CometScriptCutter::kMostUndeliveredBytes),
         static_cast<long long>(CometScriptCutter::kMostSegmentBytes),
         static_cast<long long>(
             std::chrono::duration_cast<std::chrono::seconds>(reopenPause_).count()));
@@ -323,6 +333,10 @@ QByteArray QXIMService::subDataString() const {
 void QXIMService::parserResult(const QVariant& result, const QString& key,
                                const std::optional<ns::Error>& error) {
     if (error) {
+        // A segment set aside delivers nothing: with the stream's filler it may give the stream
+        // up.
+        cutter_.setAside(segmentRead_);
+        ++streamSetAside_.segments;
         // A packet that cannot be read is acknowledged when it names its ids, so that it is
         // not sent again for ever; a payload that does not decode names none: the stream
         // goes on without it.
@@ -330,7 +344,7 @@ void QXIMService::parserResult(const QVariant& result, const QString& key,
         const QVariant refused = unread.value(QXIMOnlineScriptParser::kIdsKey);
         if (unread.value(QXIMOnlineScriptParser::kKeyKey) == kRecvMsg &&
             refused.canConvert<QXIMPacketReader::Refused>()) {
-            setAsideUnread(refused.value<QXIMPacketReader::Refused>());
+            setAsideUnread(refused.value<QXIMPacketReader::Refused>(), Road::Stream);
         } else if (unread.contains(QXIMOnlineScriptParser::kPayloadKey)) {
             setAside(error->localizedDescription(),
                      unread.value(QXIMOnlineScriptParser::kKeyKey).toString(),

@@ -51,9 +51,11 @@ struct QXIMServiceObserver {
 // open, watches it with a heartbeat on the one clock (reconnecting and fetching what was
 // missed after 65 s without a heartbeat), stores received packets before acknowledging
 // them, sends messages and confirms or fails them, and tells the screens by notifications
-// posted to the main queue (QXIMNotifications.h). A stream whose segment is given up
-// (CometScriptCutter::kMostSegmentBytes) is closed and opened again, with the fetch of what
-// it missed, after a pause on the one clock that grows while it happens again.
+// posted to the main queue (QXIMNotifications.h). A stream given up (a segment past
+// CometScriptCutter::kMostSegmentBytes, or kMostUndeliveredBytes that deliver no segment, the
+// segments set aside among them) is closed and opened again, with the fetch of what it
+// missed, after a pause on the one clock that grows while it happens again: heartbeats
+// between its filler do not keep it open.
 //
 // Threads: stream chunks, segments, packets and offline replies are handled on the
 // service's serial queue; start, userChanged and cancelRecConnect may be called from any
@@ -209,12 +211,22 @@ private:
     // and lets it go, in lines of bounded length; what comes again is logged once.
     void setAside(const QString& reason, const QVariantMap& packet);
     void setAside(const QString& reason, const QString& key, const QString& text);
+    // Where packets set aside came from: a fetch logs what it sets aside in a few lines, a
+    // stream in a few lines for all its segments, then a line of counts when it closes.
+    enum class Road { Fetch, Stream };
     // Sets aside the packets of a fetch or a segment that could not be read: acknowledges the
     // ids they name, and logs in a line for each outcome (acknowledged, ids not kept, naming
     // nothing) what they were.
-    void setAsideUnread(const QXIMPacketReader::Refused& refused);
+    void setAsideUnread(const QXIMPacketReader::Refused& refused, Road road);
     // Whether `key` is new among the texts set aside lately; remembers it.
     bool remember(size_t key);
+    // Whether a line may still tell of what was set aside: always for a fetch, for the first
+    // few segments of a stream.
+    bool mayLog(Road road);
+    // Logs once that acknowledgements were let go past their bound.
+    void logLetGo();
+    // Logs what the stream open now set aside beyond its lines, as it closes.
+    void closeStreamLog();
 
     std::shared_ptr<ns::SerialQueue> queue_;
     QXIMDatabase& database_;
@@ -240,6 +252,18 @@ private:
     QHash<qint64, int> idsToStore_;
     bool storeQueued_ = false;
     QSet<size_t> setAsideSeen_;
+    // What the stream open now set aside, and what became of the acknowledgements: the
+    // segments, the lines that told of them, and the ids let go before it opened.
+    struct StreamSetAside {
+        qint64 segments = 0;
+        int lines = 0;
+        qint64 letGoBefore = 0;
+        bool letGoLogged = false;
+    };
+    StreamSetAside streamSetAside_;
+    // The bytes of the segment being read, whole or in pieces so far: a segment set aside
+    // counts them as delivering nothing.
+    qsizetype segmentRead_ = 0;
     std::shared_ptr<ns::Timer> heartbeatTimer_;
     // When the stream was opened, on the clock's uptime, and the pause before the last
     // reopening of a stream given up (on the service queue).

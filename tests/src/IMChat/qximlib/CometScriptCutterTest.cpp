@@ -289,6 +289,106 @@ TEST_F(CometScriptCutterTest, TextWithoutSegmentsKeepsOnlyWhatMayStartOne) {
     EXPECT_TRUE(cutter.tail().isEmpty());
 }
 
+// What delivers no segment is counted, for the whole stream: filler between segments, the
+// bytes of starts that fail, a segment left unfinished by the next start (in pieces too) and
+// segments set aside by their reader; a segment's own white space after its closing text is
+// the segment's. With what was handed over and what is pending it adds up to what was fed.
+TEST_F(CometScriptCutterTest, BytesThatDeliverNoSegmentAreCountedForTheWholeStream) {
+    const QByteArray heartbeat = segment("recvHeartbeatMsg", "1");
+    const QByteArray start = "<script>window.parent.QX.webim.cometMgr.recvMsg(";
+    qsizetype fed = 0;
+    const auto feed = [&](const QByteArray& bytes) {
+        fed += bytes.size();
+        cutter.feed(bytes);
+    };
+    const auto handed = [&] {
+        qsizetype bytes = piecesBytes.size();
+        for (const QByteArray& whole : segments) bytes += whole.size();
+        return bytes;
+    };
+    feed("  \n" + heartbeat + " \r\n");
+    EXPECT_EQ(cutter.undeliveredBytes(), 3);
+    feed("\n\n");
+    EXPECT_EQ(cutter.undeliveredBytes(), 5);
+    // Each "<scrip" fails at the next "<", which starts again; the last waits.
+    feed("<scrip<scrip<scrip");
+    EXPECT_EQ(cutter.undeliveredBytes(), 5 + 12);
+    EXPECT_EQ(cutter.tail(), "<scrip");
+    feed("x" + start + "{\"a\":1");
+    EXPECT_EQ(cutter.undeliveredBytes(), 5 + 12 + 7);
+    EXPECT_EQ(cutter.pendingBytes(), start.size() + 6);
+    // Left unfinished by the next start: all of it, the start that failed inside it included.
+    feed("<scr!" + heartbeat);
+    EXPECT_EQ(cutter.undeliveredBytes(), 24 + start.size() + 6 + 5);
+    EXPECT_EQ(segments.size(), 2);
+    // In pieces: what was handed over of it counts once it is abandoned.
+    const QByteArray payload(5 * 1024 * 1024, 'x');
+    feed(start + payload);
+    const qsizetype before = cutter.undeliveredBytes();
+    EXPECT_EQ(cutter.undeliveredBytes(), before);
+    feed(heartbeat);
+    EXPECT_EQ(pieces.last(), Piece::Abandoned);
+    EXPECT_EQ(cutter.undeliveredBytes(), before + start.size() + payload.size());
+    EXPECT_EQ(handed() - piecesBytes.size() + cutter.undeliveredBytes() + cutter.pendingBytes(),
+              fed);
+    // A segment its reader set aside.
+    cutter.setAside(heartbeat.size());
+    EXPECT_EQ(cutter.undeliveredBytes(), before + start.size() + payload.size() + heartbeat.size());
+    cutter.reset();
+    EXPECT_EQ(cutter.undeliveredBytes(), 0);
+}
+
+// Past 32 MB that deliver no segment the stream is given up, however they come: white space
+// in chunks, heartbeats between 8 MB of it (each heartbeat delivered), starts that fail, or
+// segments of 31.5 MB each left by the next start; and segments set aside. A byte short of the
+// bound, the stream goes on.
+TEST_F(CometScriptCutterTest, AStreamIsGivenUpPast32MegabytesThatDeliverNoSegment) {
+    constexpr qsizetype kBound = 32 * 1024 * 1024;
+    constexpr qsizetype kChunk = 64 * 1024;
+    const QByteArray heartbeat = segment("recvHeartbeatMsg", "1");
+    const QByteArray start = "<script>window.parent.QX.webim.cometMgr.recvMsg(";
+    const auto feedInChunks = [&](const QByteArray& text) {
+        for (qsizetype at = 0; at < text.size() && !cutter.givenUp(); at += kChunk)
+            cutter.feed(QByteArrayView(text).sliced(at, std::min(kChunk, text.size() - at)));
+    };
+    const QByteArray filler(8 * 1024 * 1024, ' ');
+    for (int round = 0; round < 4; ++round) {
+        cutter.feed(heartbeat);
+        feedInChunks(round < 3 ? filler : filler.first(filler.size() - 1));
+    }
+    EXPECT_EQ(segments.size(), 4);
+    EXPECT_FALSE(cutter.givenUp());
+    EXPECT_EQ(cutter.undeliveredBytes(), kBound - 1);
+    cutter.feed(" " + heartbeat);
+    EXPECT_TRUE(cutter.givenUp());
+    EXPECT_EQ(segments.size(), 4);
+    EXPECT_EQ(cutter.undeliveredBytes(), kBound + heartbeat.size());
+
+    cutter.reset();
+    EXPECT_FALSE(cutter.givenUp());
+    // The last "<scrip" waits for what follows it.
+    feedInChunks(QByteArray("<scrip").repeated(kBound / 6 + 2));
+    EXPECT_TRUE(cutter.givenUp());
+    EXPECT_LE(cutter.undeliveredBytes(), kBound + kChunk);
+
+    cutter.reset();
+    const QByteArray unfinished = start + QByteArray(kBound - kBound / 64 - start.size(), ' ');
+    feedInChunks(unfinished + unfinished);
+    EXPECT_FALSE(cutter.givenUp());
+    cutter.feed(heartbeat);
+    EXPECT_TRUE(cutter.givenUp());
+    EXPECT_TRUE(segments.size() == 4 && pieces.last() == Piece::Abandoned);
+
+    cutter.reset();
+    cutter.setAside(kBound - 1);
+    cutter.feed(heartbeat);
+    EXPECT_FALSE(cutter.givenUp());
+    cutter.setAside(1);
+    cutter.feed(heartbeat);
+    EXPECT_TRUE(cutter.givenUp());
+    EXPECT_EQ(segments.size(), 5);
+}
+
 struct Delivery {
     QVariant result;
     QString key;

@@ -118,4 +118,60 @@ TEST_F(QXIMAcknowledgementsTest, ABurstGoesInTwoCallsOfTwoHundredIdsAndTheOldest
     EXPECT_EQ(calls_.back().ids, QStringList{"201"});
 }
 
+// The ids of stored packets go in calls of their own, two on their way beside those of packets
+// set aside, and ahead of them as calls end: a flood of packets set aside holds no stored
+// message's acknowledgement back.
+TEST_F(QXIMAcknowledgementsTest, StoredIdsNeverWaitBehindThoseOfPacketsSetAside) {
+    using Kind = QXIMAcknowledgements::Kind;
+    for (qint64 talk = 1; talk <= 5; ++talk)
+        acknowledgements_.acknowledge(QString::number(talk), {talk}, Kind::SetAside);
+    ASSERT_EQ(calls_.size(), 2u);
+    acknowledgements_.acknowledge("s", {7});
+    acknowledgements_.acknowledge("s", {8});
+    ASSERT_EQ(calls_.size(), 4u);
+    EXPECT_EQ(calls_[3].talkId, "s");
+    acknowledgements_.acknowledge("s", {9});
+    acknowledgements_.acknowledge("r", {10});
+    EXPECT_EQ(calls_.size(), 4u);
+    // A stored call ended: the stored ids waiting go, not those set aside.
+    finish(2, true);
+    ASSERT_EQ(calls_.size(), 5u);
+    EXPECT_EQ(calls_[4].talkId, "s");
+    EXPECT_EQ(calls_[4].ids, QStringList{"9"});
+    // A call of ids set aside ended: the next of them goes.
+    finish(0, true);
+    ASSERT_EQ(calls_.size(), 6u);
+    EXPECT_EQ(calls_[5].talkId, "3");
+}
+
+// What waits is bounded in bytes across all talks: 256 bytes a talk of eight characters with
+// one id, so 32,768 such talks of packets set aside fill half the bound, besides the two
+// calls on their way; the next id is let go and counted, and a stored one still waits. As
+// calls end what waits shrinks, and ids are taken again.
+TEST_F(QXIMAcknowledgementsTest, WhatWaitsIsBoundedInBytesAcrossAllTalks) {
+    using Kind = QXIMAcknowledgements::Kind;
+    const auto talk = [](qint64 n) { return QStringLiteral("%1").arg(n, 8, 10, QLatin1Char('0')); };
+    constexpr qint64 kTalks = 2 + 8 * 1024 * 1024 / 256;
+    for (qint64 n = 1; n <= kTalks; ++n) acknowledgements_.acknowledge(talk(n), {n}, Kind::SetAside);
+    EXPECT_EQ(acknowledgements_.letGo(), 0);
+    EXPECT_EQ(acknowledgements_.waitingBytes(), 8 * 1024 * 1024);
+    acknowledgements_.acknowledge(talk(kTalks + 1), {kTalks + 1}, Kind::SetAside);
+    // An id of a talk that waits costs less, but not nothing.
+    acknowledgements_.acknowledge(talk(kTalks), {1}, Kind::SetAside);
+    EXPECT_EQ(acknowledgements_.letGo(), 2);
+    EXPECT_FALSE(acknowledgements_.knows(talk(kTalks + 1), kTalks + 1));
+    EXPECT_TRUE(acknowledgements_.knows(talk(kTalks), kTalks));
+    acknowledgements_.acknowledge(talk(kTalks + 1), {kTalks + 1});
+    EXPECT_EQ(acknowledgements_.letGo(), 2);
+    ASSERT_EQ(calls_.size(), 3u);
+    EXPECT_EQ(calls_[2].talkId, talk(kTalks + 1));
+    finish(0, true);
+    EXPECT_EQ(acknowledgements_.waitingBytes(), 8 * 1024 * 1024 - 256);
+    acknowledgements_.acknowledge(talk(kTalks + 2), {kTalks + 2}, Kind::SetAside);
+    EXPECT_EQ(acknowledgements_.letGo(), 2);
+    for (std::size_t call = 1; call < calls_.size(); ++call) finish(call, true);
+    EXPECT_EQ(calls_.size(), std::size_t(kTalks + 2));
+    EXPECT_EQ(acknowledgements_.waitingBytes(), 0);
+}
+
 }  // namespace
