@@ -108,9 +108,10 @@ TEST_F(QXFCIMReceiverParserTest, ATalkWhosePostComesBackToTheNeedOpensWithItOnce
     EXPECT_EQ(second.size(), 1) << "the need is in the talk already";
     const auto rows =
         QXIMDatabase::shared().messagesListByTalkId("880001-" + kUserText, kUserText, 99999, 50);
-    EXPECT_EQ(std::count_if(rows.begin(), rows.end(),
-                            [](const QVariantMap& row) { return row.value("m_id").toInt() == 100; }),
-              1);
+    EXPECT_EQ(
+        std::count_if(rows.begin(), rows.end(),
+                      [](const QVariantMap& row) { return row.value("m_id").toInt() == 100; }),
+        1);
     // Another need in the same talk still opens with its own sentence.
     QXIMDatabase::NeedInfo other;
     other.userId = kUserText;

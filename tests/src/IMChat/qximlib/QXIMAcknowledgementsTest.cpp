@@ -152,7 +152,8 @@ TEST_F(QXIMAcknowledgementsTest, WhatWaitsIsBoundedInBytesAcrossAllTalks) {
     using Kind = QXIMAcknowledgements::Kind;
     const auto talk = [](qint64 n) { return QStringLiteral("%1").arg(n, 8, 10, QLatin1Char('0')); };
     constexpr qint64 kTalks = 2 + 8 * 1024 * 1024 / 256;
-    for (qint64 n = 1; n <= kTalks; ++n) acknowledgements_.acknowledge(talk(n), {n}, Kind::SetAside);
+    for (qint64 n = 1; n <= kTalks; ++n)
+        acknowledgements_.acknowledge(talk(n), {n}, Kind::SetAside);
     EXPECT_EQ(acknowledgements_.letGo(), 0);
     EXPECT_EQ(acknowledgements_.waitingBytes(), 8 * 1024 * 1024);
     acknowledgements_.acknowledge(talk(kTalks + 1), {kTalks + 1}, Kind::SetAside);

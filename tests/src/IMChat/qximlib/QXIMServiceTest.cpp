@@ -114,6 +114,28 @@ protected:
             ASSERT_TRUE(runMainLoopUntil([&] { return stream->totalBytesRead() > read; }));
         }
     }
+    // `streams` streams opened, each after its fetch.
+    bool openedStreams(int streams) {
+        return requestsFor(standin::paths::kStreamReceive) == streams &&
+               requestsFor(standin::paths::kMessageApi, "getnotrecvmsgs") == streams;
+    }
+    // The stream closed, and the service done with closing it.
+    static bool streamClosed(QXIMService& service) {
+        if (streamOperation()) return false;
+        service.queue()->sync([] {});
+        return true;
+    }
+    // The stream opens again after `pause` of the clock, not a millisecond sooner, nor by a
+    // tick of the heartbeat.
+    void reopensAfter(QXIMService& service, ns::Duration pause) {
+        clock().advance(pause - 1ms);
+        service.heartbeat();
+        service.queue()->sync([] {});
+        EXPECT_EQ(streamOperation(), nullptr);
+        clock().advance(1ms);
+        service.queue()->sync([] {});
+        EXPECT_NE(streamOperation(), nullptr);
+    }
     // Starts the service and waits until its stream and its first offline fetch went out
     // and the stream's first heartbeat was handled.
     std::shared_ptr<QXIMService> start() {
@@ -973,26 +995,9 @@ TEST_F(QXIMServiceTest, AStreamWhoseSegmentIsGivenUpOpensAgainAfterAPauseThatGro
                         {.prefix = standin::paths::kStreamReceive, .hold = true}});
     streamCommandsOnly();
     auto service = QXIMService::shared();
-    const auto opened = [&](int streams) {
-        return requestsFor(standin::paths::kStreamReceive) == streams &&
-               requestsFor(standin::paths::kMessageApi, "getnotrecvmsgs") == streams;
-    };
-    // Closed, and the service done with closing it.
-    const auto closed = [&] {
-        if (streamOperation()) return false;
-        service->queue()->sync([] {});
-        return true;
-    };
-    // Opened again after `pause` of the clock, not a millisecond sooner, nor by a tick.
-    const auto reopensAfter = [&](ns::Duration pause) {
-        clock().advance(pause - 1ms);
-        service->heartbeat();
-        service->queue()->sync([] {});
-        EXPECT_EQ(streamOperation(), nullptr);
-        clock().advance(1ms);
-        service->queue()->sync([] {});
-        EXPECT_NE(streamOperation(), nullptr);
-    };
+    const auto opened = [&](int streams) { return openedStreams(streams); };
+    const auto closed = [&] { return streamClosed(*service); };
+    const auto reopensAfter = [&](ns::Duration pause) { this->reopensAfter(*service, pause); };
     const auto releaseAndGiveUp = [&](int stream) {
         ASSERT_TRUE(waitForRequests(standin::paths::kStreamReceive, stream));
         server().releaseHeld();
@@ -1021,6 +1026,123 @@ TEST_F(QXIMServiceTest, AStreamWhoseSegmentIsGivenUpOpensAgainAfterAPauseThatGro
     EXPECT_EQ(streamOperation(), nullptr);
     EXPECT_TRUE(opened(4));
     EXPECT_EQ(storedFromBroker(), 3);
+}
+
+// Bytes that deliver no segment close the stream past 32 MB, however many heartbeats come
+// between them (here one before every 8 MB of white space), and it opens again after the
+// pause, its fetch bringing what was written meanwhile.
+TEST_F(QXIMServiceTest, AStreamOfFillerIsGivenUpThoughHeartbeatsComeBetween) {
+    const QByteArray heartbeat = standin::StreamSettings::segment("recvHeartbeatMsg", "1");
+    server().setFaults({{.prefix = standin::paths::kStreamReceive,
+                         .body = heartbeat,
+                         .endless = true,
+                         .endlessText = heartbeat + QByteArray(8 * 1024 * 1024, ' '),
+                         .times = 1}});
+    auto service = QXIMService::shared();
+    ASSERT_TRUE(runMainLoopUntil([&] { return openedStreams(1) && streamClosed(*service); }));
+    write({{"to", kServiceUser}, {"count", 3}});
+    reopensAfter(*service, QXIMService::kFirstReopenPause);
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return openedStreams(2) && storedFromBroker() == 3 && unacknowledged() == 0; }));
+}
+
+// Segments set aside count against the same bound, whole (3 MB) or read in pieces (5 MB):
+// four of each close the stream, however many heartbeats come after them.
+TEST_F(QXIMServiceTest, SegmentsSetAsideCountAgainstTheStreamsBound) {
+    const auto refusedSegment = [](qsizetype size, qint64 id) {
+        const QByteArray begin = R"({"talk":{"toTalkId":"T","fromTalkId":"F"},"msgs":[{"id":)" +
+                                 QByteArray::number(id) + R"(,"contents":[1e400,")";
+        const QByteArray end = R"("]}]})";
+        const qsizetype around = streamSegment(begin + end).size();
+        return streamSegment(begin + QByteArray(size - around, 'x') + end);
+    };
+    QList<QByteArray> segments;
+    for (qint64 round = 0; round < 4; ++round) {
+        segments.append(refusedSegment(3 * 1024 * 1024, 2 * round + 1));
+        segments.append(refusedSegment(5 * 1024 * 1024, 2 * round + 2));
+    }
+    ASSERT_EQ(segments[0].size() + segments[1].size(), 8 * 1024 * 1024);
+    server().setStream({.segments = segments, .heartbeatMs = 50});
+    auto service = QXIMService::shared();
+    ASSERT_TRUE(runMainLoopUntil([&] { return openedStreams(1) && streamClosed(*service); }));
+    EXPECT_EQ(messaging.counters()["acknowledgedIds"].toInt(), 2 * 8);
+}
+
+// Ids of packets set aside past half the bound of what waits are let go, counted and logged
+// once; the rest are acknowledged. The server holds the calls while the stream is read, so
+// what waits is known to the byte: two talks of 60,000 ids, less the two calls on their way,
+// then as many ids of the next talk as half the bound leaves room for.
+TEST_F(QXIMServiceTest, AcknowledgementsPastTheirBoundAreLetGoAndLoggedOnce) {
+    using Acknowledgements = QXIMAcknowledgements;
+    const LoggedLines logged("");
+    constexpr qint64 kIds = 60000;
+    const QString to = kServiceUserText + "-880001";
+    server().setStream({.segments = {streamSegment(unreadablePacket(1, kIds)),
+                                     streamSegment(unreadablePacket(
+                                         1, kIds, R"({"toTalkId":"C","fromTalkId":"D"})"))},
+                        .heartbeatMs = 50});
+    server().setFault({.prefix = standin::paths::kMessageApi, .hold = true});
+    auto service = start();
+    const auto talkBytes = [](const QString& talk) {
+        return Acknowledgements::kWaitingTalkBytes + 2 * talk.size();
+    };
+    const qint64 onTheirWay = 2 * Acknowledgements::kMaxIdsPerCall;
+    const qint64 room = Acknowledgements::kMostWaitingBytes / 2 - talkBytes(to) -
+                        talkBytes(kBrokerTalk) -
+                        (2 * kIds - onTheirWay) * Acknowledgements::kWaitingIdBytes;
+    const qint64 ofC = (room - talkBytes("C")) / Acknowledgements::kWaitingIdBytes;
+    ASSERT_GT(ofC, 0);
+    ASSERT_LT(ofC, kIds);
+    const qint64 letGo = 2 * kIds - ofC;
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        server().releaseHeld();
+        return messaging.counters()["acknowledgedIds"].toInt() >= 4 * kIds - letGo;
+    })) << messaging.counters()["acknowledgedIds"].toInt();
+    service->stop();
+    EXPECT_EQ(messaging.counters()["acknowledgedIds"].toInt(), 4 * kIds - letGo);
+    EXPECT_EQ(logged.holding({"Acknowledgements let go"}).size(), 1);
+    EXPECT_EQ(
+        logged.holding({QStringLiteral("%1 message ids let go unacknowledged").arg(letGo)}).size(),
+        1)
+        << logged.lines().join('\n').toStdString();
+}
+
+// Packets set aside, each of its own talk, wait for their acknowledgements behind calls the
+// server holds; the broker's message after them is stored, and its acknowledgement goes at
+// once. The stream logs three of those set aside, and when it closes a line counts them all.
+TEST_F(QXIMServiceTest, AStoredMessageIsAcknowledgedAheadOfAFloodSetAsideThatLogsAFewLines) {
+    const LoggedLines logged("");
+    QList<QByteArray> segments;
+    for (qint64 talk = 1; talk <= 10; ++talk) {
+        const QByteArray id = QByteArray::number(talk);
+        segments.append(streamSegment(
+            unreadablePacket(100 + talk, 100 + talk,
+                             R"({"toTalkId":"T-)" + id + R"(","fromTalkId":")" + id + R"(-T"})")));
+    }
+    segments.append(streamSegment(packetForTheUser(99)));
+    server().setStream({.segments = segments, .heartbeatMs = 50});
+    server().setFault({.prefix = standin::paths::kMessageApi, .hold = true});
+    auto service = start();
+    const auto acknowledgementOf99Asked = [&] {
+        for (const auto& request : server().requests(standin::paths::kMessageApi)) {
+            if (request.query.contains("op=ackrecvmsg") && request.query.contains("msgIds=99"))
+                return true;
+        }
+        return false;
+    };
+    ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() == 1; }));
+    EXPECT_TRUE(runMainLoopUntil(acknowledgementOf99Asked))
+        << requestsFor(standin::paths::kMessageApi, "ackrecvmsg") << " calls asked";
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        server().releaseHeld();
+        return messaging.counters()["acknowledgedIds"].toInt() >= 2 * 11;
+    }));
+    EXPECT_EQ(messaging.counters()["acknowledgedIds"].toInt(), 2 * 11);
+    service->stop();
+    EXPECT_EQ(logged.holding({"Received packets set aside, acknowledged"}).size(), 3)
+        << logged.lines().join('\n').toStdString();
+    EXPECT_EQ(logged.holding({"Stream closed: 10 segments set aside (3 logged)"}).size(), 1)
+        << logged.lines().join('\n').toStdString();
 }
 
 TEST(QXIMReopenPauseTest, ThePauseDoublesUpToAMinuteAndStartsAgainAfterAStreamOfAMinute) {
