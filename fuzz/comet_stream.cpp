@@ -3,7 +3,16 @@
 // its closing text and white space at most), a longer one comes in pieces in order (the
 // first beginning with a start), the bytes handed over never exceed the bytes fed, the kept
 // tail never holds more than was fed nor more than a segment may hold, and the script parser
-// answers each segment exactly once.
+// answers each segment exactly once. What the cutter hands over in segments that end, what it
+// counts as delivering nothing (the segments the parser refuses among them, as the service
+// tells it) and what is pending add up to what it was fed, to the byte; past its bound of
+// bytes that deliver nothing the stream is given up, and a stream within it is not.
+//
+// The first byte chooses the chunk length (its low five bits), bounds small enough for short
+// inputs to reach (0x20), and whether the rest is the stream itself or shapes of streams that
+// deliver nothing, each byte one (0x40, with the small bounds): filler, starts that fail,
+// segments left unfinished, heartbeats, long segments, segments the parser refuses, white
+// space, a byte as it is.
 #include "src/IMChat/qximlib/CometScriptCutter.h"
 #include "src/IMChat/qximlib/QXIMOnlineScriptParser.h"
 
@@ -16,22 +25,90 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace {
+
+constexpr QByteArrayView kStart = "<script>window.parent.QX.webim.cometMgr.recvMsg(";
+constexpr qsizetype kShapeUnit = 64;
+// What the shapes expand to at most: past every small bound many times over.
+constexpr qsizetype kMostExpanded = 256 * 1024;
+
+QByteArray segment(QByteArrayView key, QByteArrayView payload) {
+    return "<script>window.parent.QX.webim.cometMgr." + key.toByteArray() + '(' +
+           payload.toByteArray() + ");</script>";
+}
+
+QByteArray shapes(const uint8_t* data, size_t size) {
+    QByteArray stream;
+    for (size_t at = 0; at < size && stream.size() < kMostExpanded; ++at) {
+        const int times = data[at] / 8 + 1;
+        switch (data[at] % 8) {
+            case 0:
+                stream += QByteArray(times * kShapeUnit, 'x');
+                break;
+            case 1:
+                stream += QByteArray("<scrip").repeated(times);
+                break;
+            case 2:
+                stream += kStart.toByteArray() + QByteArray(times * kShapeUnit, 'y');
+                break;
+            case 3:
+                stream += segment("recvHeartbeatMsg", QByteArray::number(times));
+                break;
+            case 4:
+                stream += segment("recvMsg", "\"" + QByteArray(times * kShapeUnit, 'z') + "\"");
+                break;
+            case 5:
+                stream += segment("recvMsg", "{\"n\":1e400,\"msgs\":[{\"id\":" +
+                                                 QByteArray::number(times) + "}]}");
+                break;
+            case 6:
+                stream += QByteArray(" \n").repeated(times);
+                break;
+            case 7:
+                if (++at < size) stream += char(data[at]);
+                break;
+        }
+    }
+    return stream;
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
-    // The first byte chooses the chunk length; the rest is the stream.
     const qsizetype chunk = data[0] % 32 + 1;
-    const QByteArray stream(reinterpret_cast<const char*>(data) + 1,
-                            static_cast<qsizetype>(size - 1));
+    const bool expand = (data[0] & 0x40) != 0;
+    const bool small = expand || (data[0] & 0x20) != 0;
+    const CometScriptCutter::Bounds bounds =
+        small ? CometScriptCutter::Bounds{256, 2048, 4096}
+              : CometScriptCutter::Bounds{CometScriptCutter::kMaxSegment,
+                                          CometScriptCutter::kMostSegmentBytes,
+                                          CometScriptCutter::kMostUndeliveredBytes};
+    const QByteArray stream = expand ? shapes(data + 1, size - 1)
+                                     : QByteArray(reinterpret_cast<const char*>(data) + 1,
+                                                  static_cast<qsizetype>(size - 1));
 
     QXIMOnlineScriptParser parser({QStringLiteral("recvMsg"), QStringLiteral("recvData"),
                                    QStringLiteral("command"), QStringLiteral("recvHeartbeatMsg"),
                                    QStringLiteral("test")});
     parser.setReslutTypes({{QStringLiteral("recvMsg"), 1}, {QStringLiteral("recvData"), 1}});
     int answers = 0;
-    parser.setDelegate(
-        [&](const QVariant&, const QString&, const std::optional<ns::Error>&) { ++answers; });
+    // The bytes of the segment the parser answers for, and those it refused, which the service
+    // counts as delivering nothing.
+    qsizetype segmentBytes = 0;
+    qsizetype refused = 0;
+    CometScriptCutter* cutting = nullptr;
+    parser.setDelegate([&](const QVariant&, const QString&, const std::optional<ns::Error>& error) {
+        ++answers;
+        if (!error) return;
+        refused += segmentBytes;
+        cutting->setAside(segmentBytes);
+    });
 
     qsizetype handed = 0;
+    // Handed over in segments that ended, and in pieces of the segment under way.
+    qsizetype delivered = 0;
+    qsizetype current = 0;
     int segments = 0;
     bool inPieces = false;
     using Piece = CometScriptCutter::Piece;
@@ -41,8 +118,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             qsizetype end = segment.size();
             while (end > 0 && std::strchr(" \t\n\r\f\v", segment[end - 1]) != nullptr) --end;
             if (!segment.first(end).endsWith(");</script>")) std::abort();
+            if (segment.size() > bounds.segment) std::abort();
             handed += segment.size();
+            delivered += segment.size();
             ++segments;
+            segmentBytes = segment.size();
             parser.parseScriptText(QString::fromUtf8(segment));
         },
         [&](QByteArrayView bytes, Piece piece) {
@@ -51,14 +131,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 std::abort();
             if (piece == Piece::Abandoned && !bytes.isEmpty()) std::abort();
             handed += bytes.size();
+            current += bytes.size();
             inPieces = piece == Piece::First || piece == Piece::More;
-            if (piece == Piece::Last) ++segments;
+            if (piece == Piece::Last) {
+                ++segments;
+                delivered += current;
+                segmentBytes = current;
+            }
+            if (piece == Piece::Last || piece == Piece::Abandoned) current = 0;
             parser.readPiece(bytes, piece);
-        });
-    for (qsizetype at = 0; at < stream.size(); at += chunk) {
-        cutter.feed(QByteArrayView(stream).sliced(at, std::min(chunk, stream.size() - at)));
-        if (handed > at + chunk || cutter.tail().size() > stream.size() ||
-            cutter.tail().size() > CometScriptCutter::kMaxSegment)
+        },
+        bounds);
+    cutting = &cutter;
+    qsizetype fed = 0;
+    for (qsizetype at = 0; at < stream.size() && !cutter.givenUp(); at += chunk) {
+        const qsizetype length = std::min(chunk, stream.size() - at);
+        cutter.feed(QByteArrayView(stream).sliced(at, length));
+        fed += length;
+        if (handed > fed || cutter.tail().size() > stream.size() ||
+            cutter.tail().size() > bounds.segment)
+            std::abort();
+        // Every byte fed is delivered, counted as delivering nothing, or pending.
+        if (cutter.pendingBytes() != cutter.tail().size() + current) std::abort();
+        if (delivered - refused + cutter.undeliveredBytes() + cutter.pendingBytes() != fed)
+            std::abort();
+        if (cutter.givenUp() ? cutter.pendingBytes() != 0
+                             : cutter.undeliveredBytes() >= bounds.undelivered)
             std::abort();
     }
     if (answers != segments) std::abort();

@@ -193,10 +193,10 @@ void CometScriptCutter::startSegmentAt(qsizetype at) {
 
 qsizetype CometScriptCutter::limitAt(qsizetype size) const {
     qsizetype limit = size;
-    if (start_) limit = std::min(limit, startAt_ + kMaxSegment);
-    if (inSegment_ && !inPieces_) limit = std::min(limit, begin_ + kMaxSegment);
+    if (start_) limit = std::min(limit, startAt_ + bounds_.segment);
+    if (inSegment_ && !inPieces_) limit = std::min(limit, begin_ + bounds_.segment);
     // Past its bound a segment in pieces is read on only after its closing text.
-    if (inPieces_ && !closed_) limit = std::min(limit, begin_ + kMostSegmentBytes - handed_);
+    if (inPieces_ && !closed_) limit = std::min(limit, begin_ + bounds_.segmentRead - handed_);
     return limit;
 }
 
@@ -206,13 +206,13 @@ void CometScriptCutter::feed(QByteArrayView chunk) {
     tail_.append(chunk);
     const QByteArrayView bytes(tail_);
     while (at < bytes.size()) {
-        if (undelivered_ >= kMostUndeliveredBytes ||
-            (inPieces_ && !closed_ && handed_ + at - begin_ >= kMostSegmentBytes)) {
+        if (undelivered_ >= bounds_.undelivered ||
+            (inPieces_ && !closed_ && handed_ + at - begin_ >= bounds_.segmentRead)) {
             giveUpAt(at, bytes.size());
             return;
         }
-        if (inSegment_ && !inPieces_ && at - begin_ >= kMaxSegment) goOnInPieces(at);
-        if (start_ && at - startAt_ >= kMaxSegment) {
+        if (inSegment_ && !inPieces_ && at - begin_ >= bounds_.segment) goOnInPieces(at);
+        if (start_ && at - startAt_ >= bounds_.segment) {
             // No start is this long: its bytes are payload of the pending segment, or nothing.
             if (!inSegment_) {
                 undelivered_ += at - startAt_;
@@ -239,7 +239,7 @@ void CometScriptCutter::feed(QByteArrayView chunk) {
         } else if (!inSegment_) {
             // Up to the next byte that may start a segment, as far as the bound allows.
             const qsizetype limit =
-                std::min(bytes.size(), at + kMostUndeliveredBytes - undelivered_);
+                std::min(bytes.size(), at + bounds_.undelivered - undelivered_);
             const qsizetype open = bytes.sliced(at, limit - at).indexOf('<');
             const qsizetype skipped = open < 0 ? limit - at : open;
             undelivered_ += skipped;
@@ -302,5 +302,5 @@ void CometScriptCutter::feed(QByteArrayView chunk) {
     }
     begin_ = 0;
     // Segments handed over above may have been set aside.
-    if (undelivered_ >= kMostUndeliveredBytes) giveUpAt(tail_.size(), tail_.size());
+    if (undelivered_ >= bounds_.undelivered) giveUpAt(tail_.size(), tail_.size());
 }

@@ -55,8 +55,20 @@ public:
     enum class Piece { First, More, Last, Abandoned };
     using PieceHandler = std::function<void(QByteArrayView bytes, Piece piece)>;
 
+    // The bounds a stream is read with: kMaxSegment, kMostSegmentBytes and
+    // kMostUndeliveredBytes, or smaller ones for fuzzing, which then reaches them with small
+    // inputs.
+    struct Bounds {
+        qsizetype segment;
+        qsizetype segmentRead;
+        qsizetype undelivered;
+    };
+
     CometScriptCutter(SegmentHandler handler, PieceHandler pieces)
-        : handler_(std::move(handler)), pieces_(std::move(pieces)) {}
+        : CometScriptCutter(std::move(handler), std::move(pieces),
+                            {kMaxSegment, kMostSegmentBytes, kMostUndeliveredBytes}) {}
+    CometScriptCutter(SegmentHandler handler, PieceHandler pieces, Bounds bounds)
+        : handler_(std::move(handler)), pieces_(std::move(pieces)), bounds_(bounds) {}
 
     // Adds the next chunk and hands over every segment it completes, in order.
     void feed(QByteArrayView chunk);
@@ -138,6 +150,7 @@ private:
 
     SegmentHandler handler_;
     PieceHandler pieces_;
+    Bounds bounds_;
     QByteArray tail_;
     // Where the kept bytes begin in `tail_` during a feed: the pending segment's start (or
     // the first of its bytes not yet handed over in a piece), or the start being read
