@@ -13,8 +13,15 @@
 //  - "refused": every stream opens with a `recvMsg` segment whose packet is refused at once
 //    (a number of 1,025 digits) and that never ends (`1,` without end, as fast as loopback
 //    takes it); a broker writes 3 messages 5 s after the start. Prints when the 3 were stored
-//    (counted from the write), the CPU time the process took in 120 s, the bytes it read and
-//    the streams opened. Target: the 3 within 10 s, a small fraction of a core.
+//    and acknowledged (counted from the write), the CPU time the process took in 120 s, the
+//    bytes it read, the streams opened, the memory and the lines logged. Target: the 3 within
+//    10 s, a small fraction of a core. The same for streams that deliver no segment:
+//    "filler" (white space without end), "heartbeats" (a heartbeat, then 8 MB of white space,
+//    again and again), "failed-starts" ("<scrip" without end), "unfinished" (segments of
+//    31.5 MB, each left by the next start); target the 3 within 10 s, under 10 s of CPU. And
+//    "many-talks": 1,072,408 packets refused at once (180 MB), each of a talk of its own, as
+//    fast as loopback takes them on every stream; target under 100 MB, a few lines logged, the
+//    3 acknowledged within 2 s of being stored.
 // Memory is watched from another thread: past --memory-limit MB (default 3000) the run stops
 // and prints what it saw so far, so that a run that grows without bound is cut short.
 
@@ -42,6 +49,7 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -152,62 +160,146 @@ qint64 bytesRead() {
     return -1;
 }
 
-void refused() {
+// Lines the process logs, counted, and their bytes.
+std::atomic<qint64> loggedLines{0};
+std::atomic<qint64> loggedBytes{0};
+void countLine(QtMsgType, const QMessageLogContext&, const QString& line) {
+    ++loggedLines;
+    loggedBytes += line.toUtf8().size() + 1;
+}
+
+// The broker's messages: when they were stored and when acknowledged, counted from their
+// writing.
+struct Written {
+    QJsonArray ids;
+    QElapsedTimer since;
+    double storedAfter = -1;
+    double acknowledgedAfter = -1;
+
+    void look() {
+        if (ids.isEmpty()) return;
+        if (storedAfter < 0) {
+            int stored = 0;
+            for (const QJsonValue id : ids) stored += storedRows(id.toInteger()).first > 0 ? 1 : 0;
+            if (stored == 3) storedAfter = double(since.elapsed()) / 1000;
+        }
+        if (storedAfter >= 0 && acknowledgedAfter < 0) {
+            const QJsonArray waiting = unacknowledged();
+            bool any = false;
+            for (const QJsonValue id : ids) any |= waiting.contains(id);
+            if (!any) acknowledgedAfter = double(since.elapsed()) / 1000;
+        }
+    }
+};
+
+// A hostile stream, set by `control` (a fault rule or stream settings) before the service
+// starts; a broker writes 3 messages 5 s after the start. Prints when the 3 were stored and
+// acknowledged (counted from the write), the CPU time the process took in 120 s, the bytes
+// it read, the streams opened, the peak and last resident memory and the lines logged.
+void hostile(const char* title, const std::string& what, const QJsonObject& control) {
     constexpr auto kRun = std::chrono::seconds(120);
     constexpr auto kWriteAt = std::chrono::seconds(5);
-    const QByteArray segment =
-        "<script>window.parent.QX.webim.cometMgr.recvMsg({\"talk\":{\"toTalkId\":\"" +
-        QByteArray::number(kUser) + '-' + QByteArray::number(kBroker) + "\",\"fromTalkId\":\"" +
-        QByteArray::number(kBroker) + '-' + QByteArray::number(kUser) +
-        "\"},\"msgs\":[{\"id\":1,\"contents\":[" + QByteArray(1025, '1') + ',';
-    const QJsonObject rule{{"prefix", "/comet/recvmsg"},
-                           {"body", QString::fromLatin1(segment)},
-                           {"endless", true},
-                           {"endlessText", "1,"}};
-    if (!bench::standin().control("faults", QJsonDocument(rule).toJson().toStdString())) {
-        std::printf("the stand-in refused the fault\n");
+    if (!bench::standin().control(what, QJsonDocument(control).toJson().toStdString())) {
+        std::printf("the stand-in refused the %s\n", what.c_str());
         return;
     }
     const double cpuBefore = bench::processCpuSeconds();
     const qint64 readBefore = bytesRead();
+    const QtMessageHandler previous = qInstallMessageHandler(countLine);
     QElapsedTimer sinceStart;
     sinceStart.start();
     (void)QXIMService::shared();
-    QJsonArray written;
-    QElapsedTimer sinceWrite;
-    double storedAfter = -1;
+    Written written;
     while (sinceStart.elapsed() < std::chrono::milliseconds(kRun).count()) {
         // Waits for the app's events rather than polling, so that the CPU counted is the app's.
         QEventLoop wait;
         QTimer::singleShot(50, &wait, &QEventLoop::quit);
         wait.exec();
-        if (written.isEmpty() &&
+        if (written.ids.isEmpty() &&
             sinceStart.elapsed() >= std::chrono::milliseconds(kWriteAt).count()) {
-            written = post("im/write", {{"to", kUser}, {"from", kBroker}, {"count", 3}})
-                          .value("ids")
-                          .toArray();
-            sinceWrite.start();
+            written.ids = post("im/write", {{"to", kUser}, {"from", kBroker}, {"count", 3}})
+                              .value("ids")
+                              .toArray();
+            written.since.start();
         }
-        if (written.isEmpty() || storedAfter >= 0) continue;
-        int stored = 0;
-        for (const QJsonValue id : written) stored += storedRows(id.toInteger()).first > 0 ? 1 : 0;
-        if (stored == 3) storedAfter = double(sinceWrite.elapsed()) / 1000;
+        written.look();
     }
     const double cpu = bench::processCpuSeconds() - cpuBefore;
-    std::printf("every stream a refused segment without end; 3 messages written after 5 s\n");
-    if (storedAfter >= 0) {
-        std::printf("  the 3 stored after         %8.2f s (target within 10 s)\n", storedAfter);
+    qInstallMessageHandler(previous);
+    std::printf("%s; 3 messages written after 5 s\n", title);
+    if (written.storedAfter >= 0) {
+        std::printf("  the 3 stored after         %8.2f s (target within 10 s)\n",
+                    written.storedAfter);
     } else {
         std::printf("  the 3 not stored after     %8lld s\n",
                     qint64(std::chrono::seconds(kRun - kWriteAt).count()));
+    }
+    if (written.acknowledgedAfter >= 0) {
+        std::printf("  the 3 acknowledged after   %8.2f s\n", written.acknowledgedAfter);
+    } else {
+        std::printf("  the 3 not all acknowledged\n");
     }
     std::printf("  CPU in %lld s               %8.2f s (%.1f%% of a core)\n",
                 qint64(std::chrono::seconds(kRun).count()), cpu,
                 100 * cpu / double(std::chrono::seconds(kRun).count()));
     std::printf("  read                       %8.0f MB\n", double(bytesRead() - readBefore) / 1e6);
     std::printf("  streams opened             %8d\n", streamsOpened());
-    std::printf("  peak memory                %8.0f MB\n",
-                bench::peakResidentMegabytes() * 1.048576);
+    std::printf("  peak memory                %8.0f MB, at the end %.0f MB\n",
+                bench::peakResidentMegabytes() * 1.048576, double(bench::residentBytes()) / 1e6);
+    std::printf("  lines logged               %8lld (%lld bytes)\n", qint64(loggedLines),
+                qint64(loggedBytes));
+    std::printf("  acknowledgement calls      %8lld\n",
+                qint64(get("/__control/im/counters").object()["acknowledgeCalls"].toInteger()));
+}
+
+const QByteArray kSegmentStart = "<script>window.parent.QX.webim.cometMgr.";
+
+// Every stream a fault: `body`, then `text` without end.
+QJsonObject endless(const QByteArray& body, const QByteArray& text) {
+    return {{"prefix", "/comet/recvmsg"},
+            {"body", QString::fromLatin1(body)},
+            {"endless", true},
+            {"endlessText", QString::fromLatin1(text)}};
+}
+
+void refused() {
+    const QByteArray segment =
+        kSegmentStart + "recvMsg({\"talk\":{\"toTalkId\":\"" + QByteArray::number(kUser) + '-' +
+        QByteArray::number(kBroker) + "\",\"fromTalkId\":\"" + QByteArray::number(kBroker) + '-' +
+        QByteArray::number(kUser) + "\"},\"msgs\":[{\"id\":1,\"contents\":[" +
+        QByteArray(1025, '1') + ',';
+    hostile("every stream a refused segment without end", "faults", endless(segment, "1,"));
+}
+
+void filler() {
+    hostile("every stream white space without end", "faults", endless({}, " "));
+}
+
+void heartbeats() {
+    const QByteArray heartbeat = kSegmentStart + "recvHeartbeatMsg(1);</script>";
+    hostile("every stream a heartbeat, then 8 MB of white space, again and again", "faults",
+            endless(heartbeat, heartbeat + QByteArray(8 * 1024 * 1024, ' ')));
+}
+
+void failedStarts() {
+    hostile("every stream \"<scrip\" without end", "faults", endless({}, "<scrip"));
+}
+
+void unfinished() {
+    const QByteArray start = kSegmentStart + "recvMsg({\"a\":\"";
+    hostile("every stream segments of 31.5 MB, each left by the next start", "faults",
+            endless({}, start + QByteArray(63 * 512 * 1024 - start.size(), ' ')));
+}
+
+void manyTalks() {
+    // Some 170 bytes a segment, each a talk of its own, as fast as loopback takes them.
+    const QByteArray segment = kSegmentStart +
+                               "recvMsg({\"n\":1e400,\"talk\":{\"fromTalkId\":\"T-@N@\","
+                               "\"toTalkId\":\"@N@-T\"},\"msgs\":[{\"id\":@N@}]});</script>";
+    hostile("every stream 1,072,408 refused packets, each of a talk of its own", "stream",
+            {{"segments", QJsonArray{QString::fromLatin1(segment)}},
+             {"repeat", true},
+             {"count", 1072408}});
 }
 
 void fast(QCoreApplication& app, qint64 limitBytes) {
@@ -297,9 +389,14 @@ int main(int argc, char** argv) {
     QTemporaryDir folder;
     bench::signInMessagingUser(bench::standin().root(), folder.path(), kUser);
     if (cases.isEmpty() || cases.contains(QStringLiteral("oversized"))) oversized(app);
-    if (cases.isEmpty() || cases.contains(QStringLiteral("refused"))) {
+    const std::pair<const char*, void (*)()> hostileCases[] = {
+        {"refused", refused},       {"filler", filler},
+        {"heartbeats", heartbeats}, {"failed-starts", failedStarts},
+        {"unfinished", unfinished}, {"many-talks", manyTalks}};
+    for (const auto& [name, run] : hostileCases) {
+        if (!cases.isEmpty() && !cases.contains(QLatin1String(name))) continue;
         QXIMService::forceRelease();
-        refused();
+        run();
         bench::standin().control("reset", "{}");
     }
     if (cases.isEmpty() || cases.contains(QStringLiteral("fast"))) {

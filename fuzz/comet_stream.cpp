@@ -58,8 +58,9 @@ QByteArray shapes(const uint8_t* data, size_t size) {
                 stream += segment("recvMsg", "\"" + QByteArray(times * kShapeUnit, 'z') + "\"");
                 break;
             case 5:
-                stream += segment("recvMsg", "{\"n\":1e400,\"msgs\":[{\"id\":" +
-                                                 QByteArray::number(times) + "}]}");
+                stream +=
+                    segment("recvMsg",
+                            "{\"n\":1e400,\"msgs\":[{\"id\":" + QByteArray::number(times) + "}]}");
                 break;
             case 6:
                 stream += QByteArray(" \n").repeated(times);

@@ -323,17 +323,23 @@ TEST_F(CometScriptCutterTest, BytesThatDeliverNoSegmentAreCountedForTheWholeStre
     EXPECT_EQ(segments.size(), 2);
     // In pieces: what was handed over of it counts once it is abandoned.
     const QByteArray payload(5 * 1024 * 1024, 'x');
-    feed(start + payload);
     const qsizetype before = cutter.undeliveredBytes();
+    feed(start + payload);
     EXPECT_EQ(cutter.undeliveredBytes(), before);
+    EXPECT_EQ(cutter.pendingBytes(), start.size() + payload.size());
     feed(heartbeat);
     EXPECT_EQ(pieces.last(), Piece::Abandoned);
     EXPECT_EQ(cutter.undeliveredBytes(), before + start.size() + payload.size());
     EXPECT_EQ(handed() - piecesBytes.size() + cutter.undeliveredBytes() + cutter.pendingBytes(),
               fed);
+    // A start that grows past 4 MB is none.
+    const qsizetype counted = cutter.undeliveredBytes();
+    feed("<script>" + QByteArray(4 * 1024 * 1024, ' '));
+    EXPECT_EQ(cutter.undeliveredBytes(), counted + 8 + 4 * 1024 * 1024);
+    EXPECT_EQ(cutter.pendingBytes(), 0);
     // A segment its reader set aside.
     cutter.setAside(heartbeat.size());
-    EXPECT_EQ(cutter.undeliveredBytes(), before + start.size() + payload.size() + heartbeat.size());
+    EXPECT_EQ(cutter.undeliveredBytes(), counted + 8 + 4 * 1024 * 1024 + heartbeat.size());
     cutter.reset();
     EXPECT_EQ(cutter.undeliveredBytes(), 0);
 }
