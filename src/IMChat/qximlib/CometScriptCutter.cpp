@@ -238,8 +238,7 @@ void CometScriptCutter::feed(QByteArrayView chunk) {
             closed_ = false;
         } else if (!inSegment_) {
             // Up to the next byte that may start a segment, as far as the bound allows.
-            const qsizetype limit =
-                std::min(bytes.size(), at + bounds_.undelivered - undelivered_);
+            const qsizetype limit = std::min(bytes.size(), at + bounds_.undelivered - undelivered_);
             const qsizetype open = bytes.sliced(at, limit - at).indexOf('<');
             const qsizetype skipped = open < 0 ? limit - at : open;
             undelivered_ += skipped;

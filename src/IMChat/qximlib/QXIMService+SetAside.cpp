@@ -50,7 +50,6 @@ size_t keyOf(const QString& fromTalkId, const QString& toTalkId, const QSet<qint
 void QXIMService::setAsideUnread(const QXIMPacketReader::Refused& refused, Road road) {
     qint64 acknowledged = 0;
     size_t key = qHashMulti(0, refused.reasons, refused.unnamed > 0, refused.idsLeftOut > 0);
-    QStringList talks;
     for (const QXIMPacketReader::Refused::Talk& talk : refused.talks) {
         QList<qint64> ids(talk.messageIds.cbegin(), talk.messageIds.cend());
         std::sort(ids.begin(), ids.end());
@@ -58,10 +57,16 @@ void QXIMService::setAsideUnread(const QXIMPacketReader::Refused& refused, Road 
         acknowledgements_.acknowledge(talk.fromTalkId, ids, QXIMAcknowledgements::Kind::SetAside);
         acknowledged += ids.size();
         key += keyOf(talk.fromTalkId, talk.toTalkId, talk.messageIds);
-        if (talks.size() < kLoggedTalks) talks.append(namesOf(talk.fromTalkId, talk.toTalkId, ids));
     }
     logLetGo();
     if (!remember(key) || !mayLog(road)) return;
+    QStringList talks;
+    for (const QXIMPacketReader::Refused::Talk& talk :
+         refused.talks.first(std::min(refused.talks.size(), kLoggedTalks))) {
+        QList<qint64> ids(talk.messageIds.cbegin(), talk.messageIds.cend());
+        std::sort(ids.begin(), ids.end());
+        talks.append(namesOf(talk.fromTalkId, talk.toTalkId, ids));
+    }
     // One line for each outcome, however many packets: each of bounded length.
     QStringList reasons;
     for (const QString& reason : refused.reasons) reasons.append(excerpt(reason, kSetAsideExcerpt));

@@ -335,7 +335,7 @@ void QXIMService::parserResult(const QVariant& result, const QString& key,
     if (error) {
         // A segment set aside delivers nothing: with the stream's filler it may give the stream
         // up.
-        cutter_.setAside(segmentRead_);
+        cutter_.setAside(std::max(segmentRead_, kLeastSetAsideSegmentBytes));
         ++streamSetAside_.segments;
         // A packet that cannot be read is acknowledged when it names its ids, so that it is
         // not sent again for ever; a payload that does not decode names none: the stream

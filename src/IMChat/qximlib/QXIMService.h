@@ -85,6 +85,12 @@ public:
     // transaction is always ready while one is written.
     static constexpr qsizetype kMostPacketsWaiting = 2 * kStoreBatch;
     static constexpr qsizetype kMostPacketBytesWaiting = 16 * 1024 * 1024;
+    // What a stream segment set aside counts at least against the stream's bytes that deliver
+    // no segment (CometScriptCutter::kMostUndeliveredBytes): reading, logging and acknowledging
+    // a short one costs what reading tens of kilobytes of filler does, so that a flood of short
+    // packets set aside gives its stream up after some 2,000 of them (a real stream sets aside
+    // one now and then) rather than after 200,000 and minutes of a core.
+    static constexpr qsizetype kLeastSetAsideSegmentBytes = 16 * 1024;
 
     // The service, made and started on first use for the current messaging user. Throws
     // std::invalid_argument when the client constants the library needs are unset.

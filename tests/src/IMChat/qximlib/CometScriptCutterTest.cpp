@@ -385,6 +385,18 @@ TEST_F(CometScriptCutterTest, AStreamIsGivenUpPast32MegabytesThatDeliverNoSegmen
     EXPECT_TRUE(cutter.givenUp());
     EXPECT_TRUE(segments.size() == 4 && pieces.last() == Piece::Abandoned);
 
+    // A segment set aside as a feed ends gives the stream up then, not at the next feed.
+    CometScriptCutter* settingAside = nullptr;
+    CometScriptCutter small([&](QByteArrayView whole) { settingAside->setAside(whole.size()); },
+                            [](QByteArrayView, Piece) {}, {4096, 32768, 1024});
+    settingAside = &small;
+    small.feed(QByteArray(1024 - heartbeat.size(), ' '));
+    small.feed(heartbeat.first(10));
+    EXPECT_FALSE(small.givenUp());
+    small.feed(heartbeat.sliced(10));
+    EXPECT_TRUE(small.givenUp());
+    EXPECT_EQ(small.undeliveredBytes(), 1024);
+
     cutter.reset();
     cutter.setAside(kBound - 1);
     cutter.feed(heartbeat);

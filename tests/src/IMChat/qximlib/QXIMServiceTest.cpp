@@ -1068,6 +1068,24 @@ TEST_F(QXIMServiceTest, SegmentsSetAsideCountAgainstTheStreamsBound) {
     EXPECT_EQ(messaging.counters()["acknowledgedIds"].toInt(), 2 * 8);
 }
 
+// A short segment set aside counts 16 KB: a flood of them, each of a talk of its own, gives the
+// stream up after 2,048, every one acknowledged for both its talk ids, and nothing more is read.
+TEST_F(QXIMServiceTest, AFloodOfShortSegmentsSetAsideGivesTheStreamUpAfter2048) {
+    server().setStream({.segments = {streamSegment(
+                            R"({"n":1e400,"talk":{"fromTalkId":"T-@N@","toTalkId":"@N@-T"},)"
+                            R"("msgs":[{"id":@N@}]})")},
+                        .repeat = true});
+    auto service = QXIMService::shared();
+    const auto acknowledgedIds = [&] { return messaging.counters()["acknowledgedIds"].toInt(); };
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return streamClosed(*service) && acknowledgedIds() >= 2 * 2048;
+    })) << acknowledgedIds();
+    ns::NetworkThread::shared().sync([] {});
+    service->queue()->sync([] {});
+    EXPECT_EQ(acknowledgedIds(), 2 * 2048);
+    EXPECT_EQ(requestsFor(standin::paths::kStreamReceive), 1);
+}
+
 // Ids of packets set aside past half the bound of what waits are let go, counted and logged
 // once; the rest are acknowledged. The server holds the calls while the stream is read, so
 // what waits is known to the byte: two talks of 60,000 ids, less the two calls on their way,
