@@ -280,6 +280,25 @@ TEST_F(CometScriptCutterTest, ASegmentInPiecesIsGivenUpPastItsBoundAndNothingMor
     EXPECT_EQ(segments.size(), 2);
 }
 
+// The bytes handed over of a segment too long to keep whole that a new start abandoned do not
+// count against the next one: a segment of 32 MB after one of 5 MB left unfinished ends as ever.
+TEST_F(CometScriptCutterTest, ASegmentLeftUnfinishedDoesNotCountAgainstTheNext) {
+    constexpr qsizetype kBound = 32 * 1024 * 1024;
+    constexpr qsizetype kChunk = 64 * 1024;
+    const QByteArray start = "<script>window.parent.QX.webim.cometMgr.recvMsg(";
+    const QByteArray unfinished = start + QByteArray(5 * 1024 * 1024, 'x');
+    const QByteArray next = start + QByteArray(kBound - start.size() - 11, 'y') + ");</script>";
+    const QByteArray text = unfinished + next;
+    for (qsizetype at = 0; at < text.size(); at += kChunk)
+        cutter.feed(QByteArrayView(text).sliced(at, std::min(kChunk, text.size() - at)));
+    EXPECT_FALSE(cutter.givenUp());
+    ASSERT_EQ(pieces.count(Piece::First), 2);
+    EXPECT_EQ(pieces[pieces.indexOf(Piece::First, 1) - 1], Piece::Abandoned);
+    EXPECT_EQ(pieces.last(), Piece::Last);
+    EXPECT_EQ(piecesBytes.sliced(piecesBytes.lastIndexOf(start)), next);
+    EXPECT_TRUE(cutter.tail().isEmpty());
+}
+
 TEST_F(CometScriptCutterTest, TextWithoutSegmentsKeepsOnlyWhatMayStartOne) {
     cutter.feed("garbage garbage <scr");
     EXPECT_EQ(cutter.tail(), "<scr");

@@ -141,6 +141,86 @@ TEST(QXIMPacketReaderTest, RefusedPacketsKeepEachIdOnceWithinTheirBoundInBytes) 
     EXPECT_GT(many.refused().talks[0].messageIds.size(), 65000);
     EXPECT_EQ(many.refused().talks[0].messageIds.size() + many.refused().idsLeftOut, 70000);
     EXPECT_LE(many.keptBytes(), QXIMPacketReader::kMostRefusedBytes);
+    // The default bound is 1 MB: 65,536 ids of 16 bytes at the most.
+    EXPECT_LE(many.refused().talks[0].messageIds.size(), 65536);
+    EXPECT_GE(many.refused().idsLeftOut, 4464);
+    EXPECT_LE(many.keptBytes(), 1024 * 1024);
+}
+
+// The bound is looked at as each id is read, counting the ids of the packet under way: a
+// second packet of a talk whose ids fill the bound to its last byte keeps them all, and an
+// id more is left out. 280 bytes: the reason (26 characters), the talk (64 bytes and 18
+// characters of ids), 8 ids.
+TEST(QXIMPacketReaderTest, IdsThatFillTheBoundToItsLastByteAreKept) {
+    for (const qint64 last : {8, 9}) {
+        QXIMPacketReader reader(QXIMPacketReader::Shape::Reply, 1000, 280);
+        reader.read(R"({"data":[)" + refusedPacket(idsFrom(1, 5)) + "," +
+                    refusedPacket(idsFrom(6, last)) + "]}");
+        EXPECT_EQ(reader.status(), ParserStatusOK) << last;
+        EXPECT_EQ(talksOf(reader), QStringList{"880001-42/42-880001: 1,2,3,4,5,6,7,8"}) << last;
+        EXPECT_EQ(reader.refused().idsLeftOut, last - 8) << last;
+        EXPECT_EQ(reader.keptBytes(), QByteArray(R"({"data":[,]})").size() + 280) << last;
+    }
+}
+
+// A talk kept anew costs the characters of its two ids, two bytes each: ids 100 characters
+// longer cost 400 bytes more.
+TEST(QXIMPacketReaderTest, ATalkKeptAnewCostsItsIdsCharacters) {
+    const auto keptFor = [](qsizetype idLength) {
+        QXIMPacketReader reader(QXIMPacketReader::Shape::Packet, 1000);
+        reader.read(refusedPacket({1}, R"({"fromTalkId":")" + QByteArray(idLength, 'f') +
+                                           R"(","toTalkId":")" + QByteArray(idLength, 't') +
+                                           R"("})"));
+        EXPECT_EQ(reader.refused().talks.size(), 1) << idLength;
+        return reader.keptBytes();
+    };
+    EXPECT_EQ(keptFor(110) - keptFor(10), 400);
+}
+
+// A refused packet under way counts the ids it has named so far, and only them, between two
+// reads; read to its end it keeps what it keeps read at once.
+TEST(QXIMPacketReaderTest, ARefusedPacketReadInTwoCallsCountsItsIdsAfterTheFirst) {
+    const QByteArray head = R"({"data":[)" + packet(1, "[1]") + ",";
+    QByteArray refused = R"({"talk":{"fromTalkId":"880001-42"},"msgs":[{"contents":[1e400]})";
+    for (const qint64 id : idsFrom(1, 10)) refused += R"(,{"id":)" + QByteArray::number(id) + "}";
+    refused += "]}";
+    const qsizetype cut = refused.indexOf(R"({"id":5})");  // after the fourth id
+    QXIMPacketReader reader(QXIMPacketReader::Shape::Reply, 1000);
+    reader.read(head + refused.first(cut));
+    EXPECT_EQ(reader.keptBytes(), head.size() + 4 * QXIMPacketReader::kRefusedIdBytes);
+    reader.read(refused.sliced(cut) + "]}");
+    QXIMPacketReader atOnce(QXIMPacketReader::Shape::Reply, 1000);
+    atOnce.read(head + refused + "]}");
+    EXPECT_EQ(talksOf(reader), QStringList{"880001-42/: 1,2,3,4,5,6,7,8,9,10"});
+    EXPECT_EQ(reader.keptBytes(), atOnce.keptBytes());
+}
+
+// Only what the tree would hold as the id of a message of the packet's "msgs" list names a
+// message: an id with a fraction does not, nor does a list that a second "msgs" replaced,
+// nor an object in place of the list.
+TEST(QXIMPacketReaderTest, OnlyWholeIdsOfTheLastMsgsListNameMessages) {
+    QXIMPacketReader reader(QXIMPacketReader::Shape::Reply, 1000);
+    reader.read(R"({"data":[)"
+                R"({"msgs":[{"id":7.5},{"id":8},{"contents":[1e400]}],"talk":{"fromTalkId":"a"}},)"
+                R"({"msgs":[{"id":1},{"contents":[1e400]}],"msgs":[{"id":2}],)"
+                R"("talk":{"fromTalkId":"b"}},)"
+                R"({"msgs":{"m":{"id":3}},"talk":{"fromTalkId":"c"},"x":[1e400]}]})");
+    EXPECT_EQ(reader.status(), ParserStatusOK);
+    EXPECT_EQ(talksOf(reader), (QStringList{"a/: 8", "b/: 2"}));
+    EXPECT_EQ(reader.refused().packets, 3);
+    EXPECT_EQ(reader.refused().unnamed, 1);
+}
+
+// A refused packet's reason keeps its first 200 characters: two numbers that differ only
+// past them give one reason.
+TEST(QXIMPacketReaderTest, ARefusedPacketsReasonIsCutTo200Characters) {
+    const QByteArray overflow = "1" + QByteArray(400, '0');
+    QXIMPacketReader reader(QXIMPacketReader::Shape::Reply, 1000);
+    reader.read(R"({"data":[)" + packet(1, "[" + overflow + "]") + "," +
+                packet(2, "[" + overflow + "0]") + "]}");
+    EXPECT_EQ(reader.refused().packets, 2);
+    const QString reason = "double overflow on '" + QString::fromLatin1(overflow) + "'";
+    EXPECT_EQ(reader.refused().reasons, QStringList{reason.left(200)});
 }
 
 // A stream segment's payload is one packet; a fetch may bring its packets under "params"; a

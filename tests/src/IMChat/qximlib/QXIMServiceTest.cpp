@@ -1163,6 +1163,29 @@ TEST_F(QXIMServiceTest, AStoredMessageIsAcknowledgedAheadOfAFloodSetAsideThatLog
         << logged.lines().join('\n').toStdString();
 }
 
+// On a clock that ran for minutes before the service started, the pause counts what each
+// stream lasted from its own opening: streams given up at once pause 2 s, then 4 s.
+TEST_F(QXIMServiceTest, TheReopenPauseGrowsOnAClockThatRanForMinutes) {
+    server().setStream({.heartbeatMs = 600000});
+    clock().advance(10min);
+    auto service = start();
+    const QByteArray endless = "<script>window.parent.QX.webim.cometMgr.recvMsg(\"" +
+                               QByteArray(CometScriptCutter::kMostSegmentBytes, 'x');
+    int streams = 1;
+    for (const ns::Duration pause : {ns::Duration(2s), ns::Duration(4s)}) {
+        service->queue()->sync([&] { service->onlineMessage(endless); });
+        ASSERT_FALSE(streamOperation()) << "stream " << streams << " not closed";
+        clock().advance(pause - 1ms);
+        service->queue()->sync([] {});
+        EXPECT_FALSE(streamOperation()) << "stream " << streams << " reopened before its pause";
+        clock().advance(1ms);
+        service->queue()->sync([] {});
+        ASSERT_TRUE(streamOperation()) << "stream " << streams << " not reopened after its pause";
+        ++streams;
+        ASSERT_TRUE(waitForRequests(standin::paths::kStreamReceive, streams));
+    }
+}
+
 TEST(QXIMReopenPauseTest, ThePauseDoublesUpToAMinuteAndStartsAgainAfterAStreamOfAMinute) {
     using namespace std::chrono;
     const auto next = [](seconds previous, milliseconds lasted) {

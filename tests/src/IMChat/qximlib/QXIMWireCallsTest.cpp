@@ -12,9 +12,12 @@
 #include "util/categories/Tolerant.h"
 
 #include "standin/Endpoints.h"
+#include "standin/Gzip.h"
 
+#include <QScopeGuard>
 #include <QUrlQuery>
 
+#include <atomic>
 #include <map>
 
 namespace {
@@ -246,6 +249,126 @@ TEST_F(QXIMWireCallsTest, TheFetchIsReadAsItComesAndGivenUpAtItsBounds) {
     ASSERT_TRUE(runMainLoopUntil([&] { return !replies.isEmpty(); }));
     ASSERT_EQ(replies.size(), 1);
     EXPECT_TRUE(replies[0].value("data").toList().isEmpty()) << "the stand-in's own reply";
+}
+
+// A type of reply that a loopback server does not gzip on its own for a client that takes
+// gzip, as it does JSON: what it sends goes out as it is sent.
+constexpr const char* kUncompressedType = "application/octet-stream";
+
+// Has the fetch ask `loopback` until the answer goes.
+[[nodiscard]] auto fetchFrom(const LoopbackServer& loopback) {
+    QXIMConstantManager::share().setQximwebimServer(loopback.url("/im/index.php").toString());
+    return qScopeGuard([] { QXIMConstantManager::share().setQximwebimServer(QString()); });
+}
+
+// A packet of the broker's of exactly `size` bytes, its contents strings of 8 KB at most, so
+// that it keeps every byte.
+QByteArray brokerPacketOfSize(qint64 id, qint64 size) {
+    constexpr qint64 kField = 8 * 1024;
+    QByteArray contents = "[\"";
+    qint64 left = size - brokerPacket(id, R"([""])").size();
+    for (; left > kField + 3; left -= kField + 3) contents += QByteArray(kField, 'x') + "\",\"";
+    contents += QByteArray(left, 'x') + "\"]";
+    return brokerPacket(id, contents);
+}
+
+// The connection may hand megabytes of the reply over at once (here a gzipped body decoded):
+// they are read 64 KB at a time, the bounds looked at after each slice. Of packets that end at
+// 8 MB kept and 64 KB and a byte later, the first is handed over and the second not; of 64 MB
+// read, a packet that ends at the last byte is handed over, one that ends a byte past it is not.
+TEST_F(QXIMWireCallsTest, MegabytesHandedOverAtOnceAreReadASliceAtATimeToTheFetchsBounds) {
+    constexpr qint64 kMegabyte = 1024 * 1024;
+    constexpr qint64 kSlice = 64 * 1024;
+    QList<QVariantMap> replies;
+    QXIMOfflineReceiver receiver([&](const QVariant& reply, const QXIMOfflineReceiver::Refused&) {
+        replies.append(reply.toMap());
+    });
+    QByteArray packed;  // the reply's body, gzipped
+    LoopbackServer loopback;
+    loopback.server().Get("/im/index.php", [&](const httplib::Request&, httplib::Response& reply) {
+        reply.set_header("Content-Encoding", "gzip");
+        reply.set_content(packed.toStdString(), kUncompressedType);
+    });
+    loopback.start();
+    const auto fetching = fetchFrom(loopback);
+    const auto client = QXIMRequest::shared().httpClient();
+    // The ids of the packets handed over of the reply `text`.
+    const auto idsFetched = [&](const QByteArray& text) {
+        packed = standin::gzipCompress(text);
+        replies.clear();
+        receiver.getNotRecvMsgs(kWireUser);
+        EXPECT_TRUE(runMainLoopUntil(
+            [&] { return !replies.isEmpty() && client->operationQueue()->operations().empty(); }));
+        drainMainLoop();
+        EXPECT_EQ(replies.size(), 1);
+        QList<qint64> ids;
+        for (const QVariant& packet : replies.value(0).value("data").toList())
+            ids.append(Tolerant(packet)["msgs"][0]["id"].value().toLongLong());
+        return ids;
+    };
+    const QByteArray head = R"({"requestTime":1,"data":[)";
+
+    constexpr qint64 kMostKept = 8 * kMegabyte;
+    const QByteArray first = brokerPacketOfSize(1, 3 * kMegabyte);
+    const QByteArray second = brokerPacketOfSize(2, 3 * kMegabyte);
+    const qint64 third = kMostKept - head.size() - first.size() - 1 - second.size() - 1;
+    const QByteArray kept = head + first + "," + second + "," + brokerPacketOfSize(3, third);
+    ASSERT_EQ(kept.size(), kMostKept);
+    const QByteArray past = "," + brokerPacketOfSize(4, kSlice);
+    EXPECT_EQ(idsFetched(kept + past + "," + brokerPacket(5) + "]}"), (QList<qint64>{1, 2, 3}));
+
+    // A text cut to 16 KB: the reply keeps little of what is read.
+    constexpr qint64 kMostRead = 64 * kMegabyte;
+    for (const qint64 end : {kMostRead, kMostRead + 1}) {
+        const QByteArray before = head + brokerPacket(6) + ",";
+        const qint64 text = end - before.size() - brokerPacket(7, R"([""])").size();
+        const QByteArray read =
+            before + brokerPacket(7, "[\"" + QByteArray(text, 'x') + "\"]") + ",";
+        ASSERT_EQ(read.size(), end + 1);
+        EXPECT_EQ(idsFetched(read + brokerPacket(8) + "]}"),
+                  end == kMostRead ? (QList<qint64>{6, 7}) : (QList<qint64>{6}))
+            << end;
+    }
+}
+
+// A reply that does not decode is handed over as it stands at once, with the packets read
+// whole before, while the server still holds the rest back; what comes after is not read, and
+// the connection is stopped.
+TEST_F(QXIMWireCallsTest, AReplyThatDoesNotDecodeIsHandedOverAtOnce) {
+    QList<QVariantMap> replies;
+    QXIMOfflineReceiver receiver([&](const QVariant& reply, const QXIMOfflineReceiver::Refused&) {
+        replies.append(reply.toMap());
+    });
+    const QByteArray broken = R"({"requestTime":1,"data":[)" + brokerPacket(7) + ",}";
+    Gate goOn;
+    std::atomic<bool> wentOn{false};
+    LoopbackServer loopback;
+    loopback.server().Get("/im/index.php", [&](const httplib::Request&, httplib::Response& reply) {
+        reply.set_chunked_content_provider(kUncompressedType, [&](size_t, httplib::DataSink& sink) {
+            if (!sink.write(broken.constData(), size_t(broken.size()))) return false;
+            const bool open = goOn.pass();
+            wentOn = true;
+            // Then spaces until the client goes: 128 MB at most.
+            const QByteArray spaces(64 * 1024, ' ');
+            for (int n = 0; open && n < 2048; ++n) {
+                if (!sink.write(spaces.constData(), size_t(spaces.size()))) return false;
+            }
+            sink.done();
+            return true;
+        });
+    });
+    loopback.start();
+    const auto fetching = fetchFrom(loopback);
+    receiver.getNotRecvMsgs(kWireUser);
+    ASSERT_TRUE(runMainLoopUntil([&] { return !replies.isEmpty(); }));
+    EXPECT_FALSE(wentOn) << "handed over only once the server sent on";
+    goOn.openForGood();
+    const auto client = QXIMRequest::shared().httpClient();
+    EXPECT_TRUE(runMainLoopUntil([&] { return client->operationQueue()->operations().empty(); }));
+    drainMainLoop();
+    ASSERT_EQ(replies.size(), 1);
+    EXPECT_EQ(replies[0].value("data").toList().size(), 1);
+    EXPECT_EQ(Tolerant(replies[0])["data"][0]["msgs"][0]["id"].value().toLongLong(), 7);
 }
 
 TEST_F(QXIMWireCallsTest, TheGuestNeitherSendsNorListens) {
