@@ -254,12 +254,13 @@ void hostile(const char* title, const std::string& what, const QJsonObject& cont
 
 const QByteArray kSegmentStart = "<script>window.parent.QX.webim.cometMgr.";
 
-// Every stream a fault: `body`, then `text` without end.
-QJsonObject endless(const QByteArray& body, const QByteArray& text) {
+// Every stream a fault: `body`, then `text` followed by `spaces` spaces, without end.
+QJsonObject endless(const QByteArray& body, const QByteArray& text, qint64 spaces = 0) {
     return {{"prefix", "/comet/recvmsg"},
             {"body", QString::fromLatin1(body)},
             {"endless", true},
-            {"endlessText", QString::fromLatin1(text)}};
+            {"endlessText", QString::fromLatin1(text)},
+            {"endlessSpaces", spaces}};
 }
 
 void refused() {
@@ -278,7 +279,7 @@ void filler() {
 void heartbeats() {
     const QByteArray heartbeat = kSegmentStart + "recvHeartbeatMsg(1);</script>";
     hostile("every stream a heartbeat, then 8 MB of white space, again and again", "faults",
-            endless(heartbeat, heartbeat + QByteArray(8 * 1024 * 1024, ' ')));
+            endless(heartbeat, heartbeat, 8 * 1024 * 1024));
 }
 
 void failedStarts() {
@@ -288,7 +289,7 @@ void failedStarts() {
 void unfinished() {
     const QByteArray start = kSegmentStart + "recvMsg({\"a\":\"";
     hostile("every stream segments of 31.5 MB, each left by the next start", "faults",
-            endless({}, start + QByteArray(63 * 512 * 1024 - start.size(), ' ')));
+            endless({}, start, 63 * 512 * 1024 - start.size()));
 }
 
 void manyTalks() {

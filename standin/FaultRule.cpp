@@ -3,6 +3,8 @@
 #include <QJsonDocument>
 #include <QString>
 
+#include <algorithm>
+
 namespace standin {
 
 QJsonObject FaultRule::toJson() const {
@@ -18,6 +20,7 @@ QJsonObject FaultRule::toJson() const {
     if (inflatesTo != 0) json.insert("inflatesTo", inflatesTo);
     if (endless) json.insert("endless", true);
     if (!endlessText.isEmpty()) json.insert("endlessText", QString::fromUtf8(endlessText));
+    if (endlessSpaces > 0) json.insert("endlessSpaces", endlessSpaces);
     if (trickleMs != 0) json.insert("trickleMs", trickleMs);
     if (dropAfterChunks) json.insert("dropAfterChunks", *dropAfterChunks);
     if (!picture.isEmpty()) json.insert("picture", QJsonArray{picture.width(), picture.height()});
@@ -47,6 +50,7 @@ FaultRule FaultRule::fromJson(const QJsonObject& json) {
     rule.inflatesTo = json.value("inflatesTo").toInteger();
     rule.endless = json.value("endless").toBool();
     rule.endlessText = json.value("endlessText").toString().toUtf8();
+    rule.endlessSpaces = std::max<qint64>(0, json.value("endlessSpaces").toInteger());
     rule.trickleMs = json.value("trickleMs").toInt();
     if (json.contains("dropAfterChunks"))
         rule.dropAfterChunks = json.value("dropAfterChunks").toInt();

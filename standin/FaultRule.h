@@ -24,8 +24,9 @@ struct FaultRule {
     bool gzip = false;      // the body goes gzip-compressed with "Content-Encoding: gzip"
     qint64 inflatesTo = 0;  // the body, padded with spaces to this many bytes, goes gzipped
     bool endless = false;   // the body goes chunked, then spaces for as long as the client reads
-    QByteArray endlessText;  // with `endless`, repeated after the body instead of the spaces
-    int trickleMs = 0;       // the body goes one byte at a time, this much real time apart
+    QByteArray endlessText;    // with `endless`, repeated after the body instead of the spaces
+    qint64 endlessSpaces = 0;  // with `endless`, spaces after each repetition of the text
+    int trickleMs = 0;         // the body goes one byte at a time, this much real time apart
     std::optional<int> dropAfterChunks;  // a streamed reply breaks off after this many chunks
     QSize picture;            // not empty: the body becomes a one-colour PNG of this many pixels
     bool interlaced = false;  // the picture's PNG is interlaced

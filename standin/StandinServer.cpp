@@ -226,7 +226,8 @@ void StandinServer::Impl::write(Reply reply, const std::optional<FaultRule>& rul
     if (rule && rule->endless) {
         const auto first = std::make_shared<QByteArray>(body);
         // Chunks of about 64 KB of whole repetitions of the text.
-        const QByteArray text = rule->endlessText.isEmpty() ? " " : rule->endlessText;
+        const QByteArray text = (rule->endlessText.isEmpty() ? " " : rule->endlessText) +
+                                QByteArray(rule->endlessSpaces, ' ');
         const auto fill = std::make_shared<QByteArray>(
             text.repeated(std::max<qsizetype>(1, 64 * 1024 / text.size())));
         response.set_chunked_content_provider(

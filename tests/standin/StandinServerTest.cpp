@@ -509,6 +509,20 @@ TEST_F(StandinServerTest, AnEndlessReplyRepeatsItsTextWholeForAsLongAsTheClientR
     EXPECT_GE(repeated, 100 * 1024);
     EXPECT_EQ(body.first(8 + 3 * repeated), "<script>" + QByteArray("1,2").repeated(repeated));
     EXPECT_TRUE(call("ping"));
+
+    // Spaces after each repetition, read back from its JSON as a client sets it.
+    server().setFault(FaultRule::fromJson(
+        QJsonDocument::fromJson(
+            R"({"prefix":"/comet","endless":true,"endlessText":"<x>","endlessSpaces":100000})")
+            .object()));
+    body.clear();
+    client().Get(std::string(paths::kStreamReceive) + "?userid=7",
+                 [&](const char* data, size_t length) {
+                     body.append(data, qsizetype(length));
+                     return body.size() < 250 * 1000;
+                 });
+    const QByteArray once = "<x>" + QByteArray(100000, ' ');
+    EXPECT_EQ(body.first(2 * once.size()), once + once);
 }
 
 TEST_F(StandinServerTest, StreamBreaksOffAfterTheGivenChunks) {

@@ -404,6 +404,12 @@ TEST_F(CometScriptCutterTest, AStreamIsGivenUpPast32MegabytesThatDeliverNoSegmen
     EXPECT_TRUE(cutter.givenUp());
     EXPECT_TRUE(segments.size() == 4 && pieces.last() == Piece::Abandoned);
 
+    // Filler up to the bound and a segment in one feed: the segment is not read.
+    cutter.reset();
+    cutter.feed(QByteArray(kBound, ' ') + heartbeat);
+    EXPECT_TRUE(cutter.givenUp());
+    EXPECT_EQ(segments.size(), 4);
+
     // A segment set aside as a feed ends gives the stream up then, not at the next feed.
     CometScriptCutter* settingAside = nullptr;
     CometScriptCutter small([&](QByteArrayView whole) { settingAside->setAside(whole.size()); },
