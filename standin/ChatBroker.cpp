@@ -73,7 +73,7 @@ std::vector<const SamplePost*> ChatBroker::housesOffered(qint64 brokerId, const 
                                                          const PostedNeeds* needs) {
     std::vector<const SamplePost*> houses;
     if (const auto need = needAbout(postId, needs)) {
-        for (const SamplePost* house : NeedReplies::recommendedHouses(*need)) {
+        for (const SamplePost* house : NeedReplies::housesListed(*need)) {
             if (house->posterId == brokerId) houses.push_back(house);
         }
         return houses;

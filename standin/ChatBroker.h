@@ -42,10 +42,10 @@ public:
     [[nodiscard]] static QJsonObject answerTo(const QJsonObject& packet, const QString& root,
                                               const PostedNeeds* needs = nullptr, int asked = 0);
     // The houses a broker offers in a talk about `postId`: for a need of `needs` (its id),
-    // those he recommends for it (NeedReplies); for a sample post ("id_major_1009_city", the
-    // id of its record or its puid) the others of its kind and district within kNearPrice of
-    // its price, his own first, then his agency's (the other brokers of his company); else
-    // all his posts. None for a broker the sample does not have.
+    // those of his that it lists (NeedReplies::housesListed); for a sample post
+    // ("id_major_1009_city", the id of its record or its puid) the others of its kind and district
+    // within kNearPrice of its price, his own first, then his agency's (the other brokers of his
+    // company); else all his posts. None for a broker the sample does not have.
     [[nodiscard]] static std::vector<const SamplePost*> housesOffered(qint64 brokerId,
                                                                       const QString& postId,
                                                                       const PostedNeeds* needs);

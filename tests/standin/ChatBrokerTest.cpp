@@ -14,6 +14,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <QUrl>
 
 #include <httplib.h>
@@ -51,6 +52,14 @@ QJsonObject sentTo(qint64 broker, const QJsonValue& first, const QString& postId
     QJsonObject packet = sent(first, postId);
     packet.insert("toUser", QJsonObject{{"id", QString::number(broker)}});
     return packet;
+}
+
+// The id of the district a broker works in, of city 0.
+qint64 districtOf(const standin::SampleBroker& broker) {
+    for (const auto& each : standin::Geography::city(0)->districts) {
+        if (each.name == broker.districtName) return each.id;
+    }
+    return 0;
 }
 
 TEST(ChatBrokerAnswers, TheKindOfTheAnswerFollowsWhatWasSent) {
@@ -112,10 +121,7 @@ TEST(ChatBrokerAnswers, TheGreetingSpeaksOfAHouseOnlyInATalkAboutOne) {
 TEST(ChatBrokerAnswers, AskedForHousesABrokerOffersTheNeedsOrHisOwnOneAfterAnother) {
     const auto brokers = standin::SamplePeople::brokersOfCity(0);
     ASSERT_FALSE(brokers.empty());
-    qint64 district = 0;
-    for (const auto& each : standin::Geography::city(0)->districts) {
-        if (each.name == brokers.front().districtName) district = each.id;
-    }
+    const qint64 district = districtOf(brokers.front());
     standin::PostedNeeds needs;
     standin::PostedNeed wanted;
     wanted.rentOrBuy = "1";
@@ -164,6 +170,38 @@ TEST(ChatBrokerAnswers, AskedForHousesABrokerOffersTheNeedsOrHisOwnOneAfterAnoth
         sentTo(several->userId, "有什么房源", "10086_1_1009_1"), "R", &needs));
     ASSERT_NE(any, nullptr);
     EXPECT_EQ(any->posterId, several->userId);
+}
+
+// After a restart cut a need's answering short, a broker whose answer never reached the user
+// offers none of its houses in its talk; one who answered offers his.
+TEST(ChatBrokerAnswers, AfterARestartOnlyTheBrokersWhoAnsweredANeedOfferItsHouses) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString file = folder.filePath("needs.json");
+    const qint64 district = districtOf(standin::SamplePeople::brokersOfCity(0).front());
+    const auto wanted = standin::PostedNeed::fromArguments(
+        {"1", QJsonObject{{"cityScriptIndex", 0}, {"districtId", district}}, "", QJsonArray(), "42",
+         "", "0", "", "-1", "1"});
+    ASSERT_TRUE(wanted);
+    const auto answering = standin::NeedReplies::answeringBrokers(*wanted);
+    ASSERT_GT(answering.size(), 1u);
+    QString needId;
+    {
+        standin::PostedNeeds before;
+        ASSERT_TRUE(before.keepIn(file));
+        needId = QString::number(before.add(*wanted));
+        ASSERT_TRUE(before.noteAnswered(needId.toLongLong(), answering[0].userId));
+    }
+    standin::PostedNeeds after;
+    ASSERT_TRUE(after.keepIn(file));
+    const auto offered = offeredIn(
+        standin::ChatBroker::answerTo(sentTo(answering[0].userId, "推荐", needId), "R", &after));
+    ASSERT_NE(offered, nullptr);
+    EXPECT_EQ(offered->posterId, answering[0].userId);
+    EXPECT_EQ(
+        standin::ChatBroker::answerTo(sentTo(answering[1].userId, "推荐", needId), "R", &after)
+            .value("kind"),
+        "text");
 }
 
 TEST(ChatBrokerAnswers, InATalkAboutAPostTheBrokerOffersHousesLikeItOfHisOrHisAgencys) {
