@@ -49,10 +49,14 @@ public:
     [[nodiscard]] static std::vector<const SamplePost*> housesOffered(qint64 brokerId,
                                                                       const QString& postId,
                                                                       const PostedNeeds* needs);
-    // The user object of a broker as packets carry it: id, name, phone, picture, company,
-    // district and street (880001 is Mr Wang; the next four ids are brokers of other shops, then
-    // the names repeat). The service account is the app's team, "Nevoru找房团队" with the app's
-    // own picture, as the welcome messages name it.
+    // The user object of the one a user talks to as packets carry it: id, name, phone,
+    // picture, company, district and street. A sample broker is himself, as his shop and his
+    // posts name him. The personal user who posted a sample house answers as that post names
+    // him, with its number, district and street, and no picture nor company: the talk's row
+    // shows his name, as the post did. Any other id is one of five brokers of made-up shops
+    // (880001, the messaging server's own broker, is Mr Wang; the next four ids are brokers
+    // of other shops, then the names repeat). The service account is the app's team,
+    // "Nevoru找房团队" with the app's own picture, as the welcome messages name it.
     [[nodiscard]] static QJsonObject profile(qint64 brokerId);
     // The contents of the broker's post card.
     [[nodiscard]] static QJsonObject cardData(const QString& root);
