@@ -41,6 +41,16 @@ const SamplePost* postAbout(const QString& postId) {
     return post ? post : Posts::byPuid(id);
 }
 
+// The first sample post of a user (a personal user posts one); nullptr for an id that
+// posted none.
+const SamplePost* postOfPoster(qint64 userId) {
+    for (const int kind : Posts::kKinds) {
+        const std::vector<const SamplePost*> posts = Posts::ofPoster(userId, kind);
+        if (!posts.empty()) return posts.front();
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 void ChatBroker::install(MessagingServer& server, const PostedNeeds& needs) {
@@ -73,7 +83,7 @@ std::vector<const SamplePost*> ChatBroker::housesOffered(qint64 brokerId, const 
                                                          const PostedNeeds* needs) {
     std::vector<const SamplePost*> houses;
     if (const auto need = needAbout(postId, needs)) {
-        for (const SamplePost* house : NeedReplies::recommendedHouses(*need)) {
+        for (const SamplePost* house : NeedReplies::housesListed(*need)) {
             if (house->posterId == brokerId) houses.push_back(house);
         }
         return houses;
@@ -182,6 +192,19 @@ QJsonObject ChatBroker::profile(qint64 brokerId) {
             {"districtName", broker->districtName},
             {"streetName", QString()},
             {"creditScore", broker->creditScore},
+        };
+    }
+    // A personal user is who his post says: he has no shop, and the app's talk with him,
+    // opened from the post, shows no picture of him.
+    if (const SamplePost* post = postOfPoster(brokerId)) {
+        return QJsonObject{
+            {"id", QString::number(brokerId)},
+            {"name", post->record.value("person")},
+            {"phone", post->record.value("phone")},
+            {"picUrl", QString()},
+            {"companyName", QString()},
+            {"districtName", post->record.value("district_name")},
+            {"streetName", post->record.value("street_name")},
         };
     }
     struct Sample {

@@ -42,17 +42,21 @@ public:
     [[nodiscard]] static QJsonObject answerTo(const QJsonObject& packet, const QString& root,
                                               const PostedNeeds* needs = nullptr, int asked = 0);
     // The houses a broker offers in a talk about `postId`: for a need of `needs` (its id),
-    // those he recommends for it (NeedReplies); for a sample post ("id_major_1009_city", the
-    // id of its record or its puid) the others of its kind and district within kNearPrice of
-    // its price, his own first, then his agency's (the other brokers of his company); else
-    // all his posts. None for a broker the sample does not have.
+    // those of his that it lists (NeedReplies::housesListed); for a sample post
+    // ("id_major_1009_city", the id of its record or its puid) the others of its kind and district
+    // within kNearPrice of its price, his own first, then his agency's (the other brokers of his
+    // company); else all his posts. None for a broker the sample does not have.
     [[nodiscard]] static std::vector<const SamplePost*> housesOffered(qint64 brokerId,
                                                                       const QString& postId,
                                                                       const PostedNeeds* needs);
-    // The user object of a broker as packets carry it: id, name, phone, picture, company,
-    // district and street (880001 is Mr Wang; the next four ids are brokers of other shops, then
-    // the names repeat). The service account is the app's team, "Nevoru找房团队" with the app's
-    // own picture, as the welcome messages name it.
+    // The user object of the one a user talks to as packets carry it: id, name, phone,
+    // picture, company, district and street. A sample broker is himself, as his shop and his
+    // posts name him. The personal user who posted a sample house answers as that post names
+    // him, with its number, district and street, and no picture nor company: the talk's row
+    // shows his name, as the post did. Any other id is one of five brokers of made-up shops
+    // (880001, the messaging server's own broker, is Mr Wang; the next four ids are brokers
+    // of other shops, then the names repeat). The service account is the app's team,
+    // "Nevoru找房团队" with the app's own picture, as the welcome messages name it.
     [[nodiscard]] static QJsonObject profile(qint64 brokerId);
     // The contents of the broker's post card.
     [[nodiscard]] static QJsonObject cardData(const QString& root);

@@ -106,6 +106,7 @@ MessagingServer::Stream::~Stream() {
 
 QList<QByteArray> MessagingServer::Stream::take() {
     QList<QByteArray> segments;
+    std::vector<QJsonObject> carried;
     bool split = false;
     {
         const std::lock_guard lock(server_.mutex_);
@@ -118,8 +119,10 @@ QList<QByteArray> MessagingServer::Stream::take() {
             packet.sentAtMs = now;
             segments.append(packet.segment);
             ++server_.carried_;
+            carried.push_back(packet.body);
         }
     }
+    server_.tellCarried(carried);
     segments_ += static_cast<int>(segments.size());
     if (!split) return segments;
     QList<QByteArray> chunks;
@@ -195,6 +198,11 @@ bool MessagingServer::failNow() {
     return std::uniform_int_distribution<int>(0, 99)(random_) < faults_.failPercent;
 }
 
+void MessagingServer::tellCarried(const std::vector<QJsonObject>& packets) const {
+    if (!carriedHook_) return;
+    for (const QJsonObject& packet : packets) carriedHook_(packet);
+}
+
 Reply MessagingServer::sendmsg(const RecordedRequest& request, const QByteArray& root) {
     const QJsonDocument document = QJsonDocument::fromJson(request.body);
     const QJsonObject sent = document.object();
@@ -227,14 +235,17 @@ Reply MessagingServer::offline(const RecordedRequest& request) {
     if (limit <= 0 || limit > kMaxTalkNum) limit = kMaxTalkNum;
     // Written as text: a packet's text may nest deeper than a JSON document here may.
     QByteArrayList data;
+    std::vector<QJsonObject> carried;
     {
         const std::lock_guard lock(mutex_);
         for (const auto& [sequence, packet] : packets_) {
             if (packet.userId != userId || nowMs() < packet.notBeforeMs) continue;
             if (data.size() >= limit) break;
             data.append(packet.text);
+            carried.push_back(packet.body);
         }
     }
+    tellCarried(carried);
     return Reply::text("{\"requestTime\":" + QByteArray::number(nowSeconds()) + ",\"data\":[" +
                            data.join(',') + "]}",
                        "application/json; charset=utf-8");

@@ -92,6 +92,11 @@ public:
     // Hears every packet a client sent and had accepted, with the root URL (ChatBroker).
     using SentHook = std::function<void(const QJsonObject& packet, const QByteArray& root)>;
     void setSentHook(SentHook hook) { sentHook_ = std::move(hook); }
+    // Hears each packet (its body) a stream or an offline fetch carries to its user, again
+    // each time it is carried again, outside the lock (NeedReplies: who answered a need as
+    // the user sees it). Set before the server starts.
+    using CarriedHook = std::function<void(const QJsonObject& packet)>;
+    void setCarriedHook(CarriedHook hook) { carriedHook_ = std::move(hook); }
 
 private:
     struct Packet {
@@ -114,6 +119,8 @@ private:
     // while. The caller holds the lock.
     [[nodiscard]] bool due(const Packet& packet, qint64 nowMs) const;
     bool failNow();
+    // Tells the carried hook of the packets carried; without the lock.
+    void tellCarried(const std::vector<QJsonObject>& packets) const;
     // The next message id, written to the file the ids are kept in; the caller holds the lock.
     qint64 nextMessageId();
 
@@ -135,6 +142,7 @@ private:
     qint64 acknowledgedIds_ = 0;  // ids named in them, each time named
     qint64 carried_ = 0;          // packets streams carried, a packet each time sent again
     SentHook sentHook_;
+    CarriedHook carriedHook_;
 };
 
 }  // namespace standin

@@ -122,14 +122,15 @@ Reply sentCodes(NeedState& state, const RecordedRequest& request) {
 }
 
 // The needs published, oldest first, with the id each was given: a test or a probe tells by
-// them which of its needs an app lists under which id.
+// them which of its needs an app lists under which id, and who has answered each so far.
 Reply postedNeeds(Endpoints& endpoints) {
     QJsonArray needs;
     for (const PostedNeed& need : endpoints.postedNeeds().all()) {
         needs.append(QJsonObject{{"id", QString::number(need.id)},
                                  {"userId", need.userId},
                                  {"sentence", need.sentence},
-                                 {"voiceUrl", need.voiceUrl}});
+                                 {"voiceUrl", need.voiceUrl},
+                                 {"answeredBy", need.answeredByJson()}});
     }
     return Reply::json(QJsonObject{{"needs", needs}});
 }

@@ -131,7 +131,7 @@ QJsonValue nearbyAgents(const QJsonArray& arguments) {
 QJsonValue subscribeHouseList(Endpoints& endpoints, const QJsonArray& arguments) {
     const auto need = endpoints.postedNeeds().byId(jsonText(arguments.at(0)).toLongLong());
     if (!need) return QJsonObject{{"page", 1}, {"total", 0}, {"list", QJsonArray()}};
-    const std::vector<const SamplePost*> houses = NeedReplies::recommendedHouses(*need);
+    const std::vector<const SamplePost*> houses = NeedReplies::housesListed(*need);
     const int total = int(houses.size());
     const int pages =
         std::max(1, (total + NeedReplies::kHousePageSize - 1) / NeedReplies::kHousePageSize);
@@ -247,6 +247,15 @@ std::vector<const SamplePost*> NeedReplies::recommendedHouses(const PostedNeed& 
     return houses;
 }
 
+std::vector<const SamplePost*> NeedReplies::housesListed(const PostedNeed& need) {
+    std::vector<const SamplePost*> houses = recommendedHouses(need);
+    if (need.answersQueued) return houses;
+    std::erase_if(houses, [&need](const SamplePost* house) {
+        return std::ranges::find(need.answeredBy, house->posterId) == need.answeredBy.end();
+    });
+    return houses;
+}
+
 std::vector<SampleBroker> NeedReplies::answeringBrokers(const PostedNeed& need) {
     std::vector<SampleBroker> brokers;
     for (const SamplePost* house : recommendedHouses(need)) {
@@ -348,6 +357,15 @@ void NeedReplies::install(Endpoints& endpoints, MessagingServer& messaging) {
     endpoints.postedNeeds().onPosted([state, &messaging](const PostedNeed& need) {
         for (const QJsonValue order : answersTo(need, state->currentRoot()))
             messaging.write(order.toObject());
+    });
+    // A need's answer counts once it reaches the user, as the app counts it: a restart drops
+    // the answers still waiting, and the need then lists the houses of those who answered.
+    // A packet about anything but a need names a post whose id reads as no number, 0, which
+    // no need has.
+    messaging.setCarriedHook([&endpoints](const QJsonObject& packet) {
+        endpoints.postedNeeds().noteAnswered(
+            jsonText(packet.value("post").toObject().value("id")).toLongLong(),
+            jsonText(packet.value("fromUser").toObject().value("id")).toLongLong());
     });
     ClassCalls& calls = endpoints.classCalls();
     // The brokers' cards name addresses under the root the app reaches, known from its calls

@@ -33,7 +33,8 @@ struct NeedPlace {
 // subscribes a login to a need's houses (act 1), cancels a subscription (4) and lists them
 // with their new houses (5). So the brokers the app counts as having answered, those its
 // answers' sheet lists and those who offer the recommended houses are the same, and each
-// of them has a talk holding his cards.
+// of them has a talk holding his cards. The answers a restart of the server cuts short are
+// not written again: the houses listed then are those of the brokers who had answered.
 class NeedReplies {
 public:
     // Houses a page of "getSubscribeHouseList".
@@ -63,6 +64,13 @@ public:
     // kHousesPerBroker of each, in that order. The first kAnsweringBrokers posters of its
     // houses answer it.
     [[nodiscard]] static std::vector<const SamplePost*> recommendedHouses(const PostedNeed& need);
+    // The recommended houses the replies screen lists: those of the brokers who answered the
+    // need. While this run holds their answers (PostedNeed::answersQueued) all of them have
+    // or will in a moment; a need kept from before a restart, which may have cut its
+    // answering short, lists the houses of those whose answers reached the user
+    // (PostedNeed::answeredBy) alone, so that its houses name the brokers the user's count
+    // and sheet of answers name.
+    [[nodiscard]] static std::vector<const SamplePost*> housesListed(const PostedNeed& need);
     // The brokers who answer a need: the posters of its recommended houses, in their order;
     // for a need that no broker's house matches, the brokers around it (brokersFor), who
     // recommend nothing yet.

@@ -17,6 +17,13 @@ qint64 number(const QJsonValue& value) {
     return value.isString() ? value.toString().toLongLong() : value.toVariant().toLongLong();
 }
 
+// The need with this id among `needs` (const or not), or their end.
+template <class Needs>
+auto findNeed(Needs& needs, qint64 id) {
+    return std::find_if(needs.begin(), needs.end(),
+                        [id](const auto& need) { return need.id == id; });
+}
+
 }  // namespace
 
 std::optional<PostedNeed> PostedNeed::fromArguments(const QJsonArray& arguments) {
@@ -42,6 +49,12 @@ std::optional<PostedNeed> PostedNeed::fromArguments(const QJsonArray& arguments)
     return need;
 }
 
+QJsonArray PostedNeed::answeredByJson() const {
+    QJsonArray people;
+    for (const qint64 person : answeredBy) people.append(QString::number(person));
+    return people;
+}
+
 bool PostedNeeds::keepIn(const QString& file) {
     const auto kept = KeptJsonFile::read(file);
     if (!kept) return false;
@@ -52,6 +65,8 @@ bool PostedNeeds::keepIn(const QString& file) {
         if (!need) return false;
         need->id = number(stored.value("id"));
         need->postedAt = number(stored.value("postedAt"));
+        for (const QJsonValue person : stored.value("answeredBy").toArray())
+            need->answeredBy.push_back(number(person));
         read.push_back(*need);
     }
     const std::lock_guard lock(mutex_);
@@ -67,7 +82,8 @@ void PostedNeeds::save() const {
     for (const PostedNeed& need : needs_) {
         needs.append(QJsonObject{{"id", QString::number(need.id)},
                                  {"postedAt", QString::number(need.postedAt)},
-                                 {"arguments", need.arguments}});
+                                 {"arguments", need.arguments},
+                                 {"answeredBy", need.answeredByJson()}});
     }
     KeptJsonFile::write(file_, QJsonObject{{"lastId", QString::number(lastId_)}, {"needs", needs}});
 }
@@ -77,6 +93,7 @@ qint64 PostedNeeds::add(PostedNeed need) {
     {
         const std::lock_guard lock(mutex_);
         need.id = ++lastId_;
+        need.answersQueued = true;
         needs_.push_back(need);
         save();
         listeners = listeners_;
@@ -92,10 +109,21 @@ std::vector<PostedNeed> PostedNeeds::all() const {
 
 std::optional<PostedNeed> PostedNeeds::byId(qint64 id) const {
     const std::lock_guard lock(mutex_);
-    const auto found = std::find_if(needs_.begin(), needs_.end(),
-                                    [id](const auto& need) { return need.id == id; });
+    const auto found = findNeed(needs_, id);
     if (found == needs_.end()) return std::nullopt;
     return *found;
+}
+
+bool PostedNeeds::noteAnswered(qint64 needId, qint64 personId) {
+    const std::lock_guard lock(mutex_);
+    const auto need = findNeed(needs_, needId);
+    if (need == needs_.end() ||
+        std::ranges::find(need->answeredBy, personId) != need->answeredBy.end()) {
+        return false;
+    }
+    need->answeredBy.push_back(personId);
+    save();
+    return true;
 }
 
 bool PostedNeeds::hasCheckedNumber(const QString& userId) const {

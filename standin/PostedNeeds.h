@@ -31,6 +31,17 @@ struct PostedNeed {
     QString mobile;       // of the validation, when there was one
     QString code;         // the SMS code that checked the mobile number, when there was one
     qint64 postedAt = 0;  // seconds since 1970
+    // Who answered the need as the user sees it: the people whose messages about it (naming
+    // it as their post) the messaging server carried to the user, in the order they first
+    // came. Kept with the need.
+    std::vector<qint64> answeredBy;
+    // Whether the need was published to this run of the server, whose messaging server holds
+    // the answers of all its brokers until they reach the user. A need read back after a
+    // restart has lost the answers not carried by then: only those of answeredBy answered it.
+    bool answersQueued = false;
+
+    // answeredBy as a JSON array of decimal texts, as the needs' file and listing write it.
+    [[nodiscard]] QJsonArray answeredByJson() const;
 
     // The need read from the arguments of "postHousingRequest"; nullopt when they are not
     // a need's.
@@ -50,9 +61,12 @@ public:
     // holds something that is no list of needs (it is then left alone and not written).
     bool keepIn(const QString& file);
 
-    // Keeps the need under the next id and tells the listeners (on the caller's thread,
-    // outside the lock); the id.
+    // Keeps the need under the next id, as one whose answers this run holds (answersQueued),
+    // and tells the listeners (on the caller's thread, outside the lock); the id.
     qint64 add(PostedNeed need);
+    // Notes that a message of `personId` about the need reached the user (answeredBy); false,
+    // and nothing written, for a need it does not have or a person noted before.
+    bool noteAnswered(qint64 needId, qint64 personId);
     [[nodiscard]] std::vector<PostedNeed> all() const;
     [[nodiscard]] std::optional<PostedNeed> byId(qint64 id) const;
     // Whether the user published a need with a mobile number checked by an SMS code: the

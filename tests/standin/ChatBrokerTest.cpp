@@ -14,6 +14,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <QUrl>
 
 #include <httplib.h>
@@ -51,6 +52,23 @@ QJsonObject sentTo(qint64 broker, const QJsonValue& first, const QString& postId
     QJsonObject packet = sent(first, postId);
     packet.insert("toUser", QJsonObject{{"id", QString::number(broker)}});
     return packet;
+}
+
+// The first post of a kind in city 0 that a personal user posted.
+const standin::SamplePost* personalPostOf(int kind) {
+    const auto& posts = standin::Posts::postsOf(0, kind);
+    const auto personal = std::find_if(posts.begin(), posts.end(), [](const auto& post) {
+        return !standin::SamplePeople::isBroker(post.posterId);
+    });
+    return personal != posts.end() ? &*personal : nullptr;
+}
+
+// The id of the district a broker works in, of city 0.
+qint64 districtOf(const standin::SampleBroker& broker) {
+    for (const auto& each : standin::Geography::city(0)->districts) {
+        if (each.name == broker.districtName) return each.id;
+    }
+    return 0;
 }
 
 TEST(ChatBrokerAnswers, TheKindOfTheAnswerFollowsWhatWasSent) {
@@ -112,10 +130,7 @@ TEST(ChatBrokerAnswers, TheGreetingSpeaksOfAHouseOnlyInATalkAboutOne) {
 TEST(ChatBrokerAnswers, AskedForHousesABrokerOffersTheNeedsOrHisOwnOneAfterAnother) {
     const auto brokers = standin::SamplePeople::brokersOfCity(0);
     ASSERT_FALSE(brokers.empty());
-    qint64 district = 0;
-    for (const auto& each : standin::Geography::city(0)->districts) {
-        if (each.name == brokers.front().districtName) district = each.id;
-    }
+    const qint64 district = districtOf(brokers.front());
     standin::PostedNeeds needs;
     standin::PostedNeed wanted;
     wanted.rentOrBuy = "1";
@@ -166,6 +181,38 @@ TEST(ChatBrokerAnswers, AskedForHousesABrokerOffersTheNeedsOrHisOwnOneAfterAnoth
     EXPECT_EQ(any->posterId, several->userId);
 }
 
+// After a restart cut a need's answering short, a broker whose answer never reached the user
+// offers none of its houses in its talk; one who answered offers his.
+TEST(ChatBrokerAnswers, AfterARestartOnlyTheBrokersWhoAnsweredANeedOfferItsHouses) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString file = folder.filePath("needs.json");
+    const qint64 district = districtOf(standin::SamplePeople::brokersOfCity(0).front());
+    const auto wanted = standin::PostedNeed::fromArguments(
+        {"1", QJsonObject{{"cityScriptIndex", 0}, {"districtId", district}}, "", QJsonArray(), "42",
+         "", "0", "", "-1", "1"});
+    ASSERT_TRUE(wanted);
+    const auto answering = standin::NeedReplies::answeringBrokers(*wanted);
+    ASSERT_GT(answering.size(), 1u);
+    QString needId;
+    {
+        standin::PostedNeeds before;
+        ASSERT_TRUE(before.keepIn(file));
+        needId = QString::number(before.add(*wanted));
+        ASSERT_TRUE(before.noteAnswered(needId.toLongLong(), answering[0].userId));
+    }
+    standin::PostedNeeds after;
+    ASSERT_TRUE(after.keepIn(file));
+    const auto offered = offeredIn(
+        standin::ChatBroker::answerTo(sentTo(answering[0].userId, "推荐", needId), "R", &after));
+    ASSERT_NE(offered, nullptr);
+    EXPECT_EQ(offered->posterId, answering[0].userId);
+    EXPECT_EQ(
+        standin::ChatBroker::answerTo(sentTo(answering[1].userId, "推荐", needId), "R", &after)
+            .value("kind"),
+        "text");
+}
+
 TEST(ChatBrokerAnswers, InATalkAboutAPostTheBrokerOffersHousesLikeItOfHisOrHisAgencys) {
     int talks = 0, fromAgency = 0, none = 0;
     for (const int kind : {1, 3, 5}) {
@@ -206,6 +253,44 @@ TEST(ChatBrokerAnswers, InATalkAboutAPostTheBrokerOffersHousesLikeItOfHisOrHisAg
     EXPECT_GT(fromAgency, 0);
     EXPECT_GT(none, 0);
     EXPECT_LT(none, talks / 2);
+}
+
+// A personal user who posted a sample house, of whatever kind, is written to about it: he
+// answers as the post names him, with its number, and has no shop for the talk's row to
+// show. An id that is neither a sample broker nor a sample post's poster is answered by a
+// broker of a made-up shop, as the messaging server's own broker is.
+TEST(ChatBrokerAnswers, APosterWhoIsNoBrokerAnswersAsHisPostNamesHim) {
+    for (const int kind : standin::Posts::kKinds) {
+        const standin::SamplePost* personal = personalPostOf(kind);
+        ASSERT_NE(personal, nullptr) << kind;
+        const QJsonObject& record = personal->record;
+        const QString name = record.value("person").toString();
+        const QString phone = record.value("phone").toString();
+        ASSERT_EQ(record.value("agent").toString(), QStringLiteral("个人"));
+        const QJsonObject poster = standin::ChatBroker::profile(personal->posterId);
+        const auto field = [&poster](const char* key) {
+            return poster.value(QLatin1String(key)).toString().toStdString();
+        };
+        EXPECT_EQ(field("id"), record.value("user_id").toString().toStdString());
+        EXPECT_EQ(field("name"), name.toStdString()) << kind;
+        EXPECT_EQ(field("phone"), phone.toStdString());
+        EXPECT_EQ(field("companyName"), "");
+        EXPECT_EQ(field("picUrl"), "");
+        EXPECT_EQ(field("districtName"), record.value("district_name").toString().toStdString());
+        EXPECT_EQ(field("streetName"), record.value("street_name").toString().toStdString());
+        const QString answer =
+            standin::ChatBroker::answerTo(
+                sentTo(personal->posterId, QStringLiteral("还在吗"), talkPostOf(*personal)), "R")
+                .value("text")
+                .toString();
+        EXPECT_TRUE(answer.startsWith(QStringLiteral("您好，我是%1，这套房子还在").arg(name)))
+            << answer.toStdString();
+        EXPECT_TRUE(answer.contains(phone)) << answer.toStdString();
+    }
+    const QJsonObject madeUp = standin::ChatBroker::profile(880002);
+    EXPECT_FALSE(madeUp.value("name").toString().isEmpty());
+    EXPECT_FALSE(madeUp.value("companyName").toString().isEmpty());
+    EXPECT_EQ(madeUp.value("picUrl").toString(), "avatars/brokers/880002.jpg");
 }
 
 TEST(ChatBrokerAnswers, TheCardNamesASamplePostAndTheVoiceIsAmr) {
@@ -286,6 +371,29 @@ TEST_F(AgentCallsTest, ABrokerAskedAgainForHousesOffersTheNextOne) {
         ASSERT_NE(house, nullptr) << puid.toStdString();
         EXPECT_EQ(house->posterId, broker);
     }
+}
+
+// Through the server: the poster's answer names him as its sender, so that the talk's row
+// shows him rather than a broker.
+TEST_F(AgentCallsTest, APosterAnswersUnderHisOwnName) {
+    const standin::SamplePost* personal = personalPostOf(3);
+    ASSERT_NE(personal, nullptr);
+    auto http = standinClient(server().port());
+    const QJsonObject packet = sentTo(personal->posterId, "还在吗", talkPostOf(*personal));
+    const std::string api = standin::paths::kMessageApi;
+    const auto sent = http.Post(api + "?op=sendmsg&userId=42",
+                                QJsonDocument(packet).toJson(QJsonDocument::Compact).toStdString(),
+                                "application/x-www-form-urlencoded");
+    ASSERT_TRUE(sent);
+    const auto waiting = http.Get(api + "?op=getnotrecvmsgs&userId=42&channel=0");
+    ASSERT_TRUE(waiting);
+    const QJsonArray answers =
+        QJsonDocument::fromJson(QByteArray::fromStdString(waiting->body))["data"].toArray();
+    ASSERT_EQ(answers.size(), 1) << waiting->body;
+    const QJsonValue from = answers[0]["fromUser"];
+    EXPECT_EQ(from["id"].toString(), QString::number(personal->posterId));
+    EXPECT_EQ(from["name"].toString(), personal->record.value("person").toString());
+    EXPECT_EQ(from["companyName"].toString(), "");
 }
 
 TEST_F(AgentCallsTest, ADealRecordedWithAMobileNumberHasAPageTheTransactionCallNames) {

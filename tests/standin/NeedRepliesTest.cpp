@@ -8,6 +8,7 @@
 #include "standin/PostDetailCalls.h"
 #include "standin/Posts.h"
 #include "standin/SamplePeople.h"
+#include "standin/StandinServer.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -26,6 +27,8 @@ using standin::PostedNeed;
 namespace {
 
 constexpr int kReplyCity = 0;
+// The user who publishes the needs below.
+constexpr qint64 kUser = 9000000000042;
 
 // A district of the city where brokers work: its id and name.
 std::pair<qint64, QString> brokerDistrict() {
@@ -46,13 +49,77 @@ PostedNeed need(const QString& kind, qint64 district, const QJsonArray& houseTyp
     made.districtId = district;
     made.houseTypes = houseTypes;
     made.price = price;
-    made.userId = QStringLiteral("9000000000042");
+    made.userId = QString::number(kUser);
     return made;
 }
 
 QJsonObject replyJsonOf(const httplib::Result& result) {
     return result ? QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object()
                   : QJsonObject();
+}
+
+// The result of a class call to the stand-in on `port`.
+QJsonValue classCall(int port, const char* interface, const QString& klass, const QString& method,
+                     const QJsonArray& arguments) {
+    httplib::Client http = standinClient(port);
+    const QByteArray body =
+        "class=" + QJsonDocument(QJsonObject{{klass, QJsonObject{{method, arguments}}}})
+                       .toJson(QJsonDocument::Compact)
+                       .toPercentEncoding();
+    return replyJsonOf(http.Post(paths::kDataShare, {{"interface", interface}}, body.toStdString(),
+                                 "application/x-www-form-urlencoded"))["data"][klass][method];
+}
+
+// The packets an offline fetch of the user's client gets now, at most `most`.
+QJsonArray offlineFetch(int port, qint64 user, int most = 50) {
+    auto http = standinClient(port);
+    const QByteArray target = QByteArray(paths::kMessageApi) +
+                              "?op=getnotrecvmsgs&maxTalkNum=" + QByteArray::number(most) +
+                              "&userId=" + QByteArray::number(user);
+    return replyJsonOf(http.Get(target.toStdString()))["data"].toArray();
+}
+
+// Who has answered the need so far, as the listing of the needs names them.
+QStringList answeredBy(int port, const QString& needId) {
+    auto http = standinClient(port);
+    QStringList people;
+    for (const QJsonValue need : replyJsonOf(http.Get("/__control/needs"))["needs"].toArray()) {
+        if (need["id"].toString() != needId) continue;
+        for (const QJsonValue person : need["answeredBy"].toArray()) people << person.toString();
+    }
+    return people;
+}
+
+// The houses a need lists, page after page, each with its broker ("userId"): puids by broker.
+std::map<QString, std::set<QString>> housesListed(int port, const QString& needId) {
+    const auto page = [&](int number) {
+        return classCall(port, "HousingAppCInfo", "NevoruSubscribe", "getSubscribeHouseList",
+                         {needId, number, 0})
+            .toObject();
+    };
+    const int total = page(1)["total"].toInt();
+    std::map<QString, std::set<QString>> listed;
+    for (int number = 1; (number - 1) * NeedReplies::kHousePageSize < total; ++number) {
+        for (const QJsonValue house : page(number)["list"].toArray())
+            listed[house["userId"].toString()].insert(house["puid"].toString());
+    }
+    return listed;
+}
+
+// A need of the user for a flat of one to three rooms at any price in `district`.
+QJsonArray rentNeed(qint64 district) {
+    return QJsonArray{"1",
+                      QJsonObject{{"cityScriptIndex", "0"},
+                                  {"streetId", "-1"},
+                                  {"districtId", QString::number(district)}},
+                      "",
+                      QJsonArray{1, 2, 3},
+                      QString::number(kUser),
+                      "",
+                      "0",
+                      "我要求租一套房源",
+                      "-1",
+                      "1"};
 }
 
 }  // namespace
@@ -130,7 +197,7 @@ TEST(NeedRepliesSampleTest, BrokersOfTheDistrictAnswerWithHousesThatMatchTheNeed
     const QJsonArray orders = NeedReplies::answersTo(twoRooms, "http://r");
     ASSERT_FALSE(orders.isEmpty());
     const QJsonObject greeting = orders[0].toObject();
-    EXPECT_EQ(greeting["to"].toInteger(), 9000000000042);
+    EXPECT_EQ(greeting["to"].toInteger(), kUser);
     EXPECT_EQ(greeting["postId"].toString(), "5") << "the answer names the need";
     EXPECT_GE(greeting["delayMs"].toInt(), NeedReplies::kFirstAnswerMs);
 
@@ -230,23 +297,10 @@ class NeedRepliesTest : public StandinFixture {
 protected:
     QJsonValue call(const char* interface, const QString& klass, const QString& method,
                     const QJsonArray& arguments) {
-        httplib::Client http = standinClient(server().port());
-        const QByteArray body =
-            "class=" + QJsonDocument(QJsonObject{{klass, QJsonObject{{method, arguments}}}})
-                           .toJson(QJsonDocument::Compact)
-                           .toPercentEncoding();
-        return replyJsonOf(http.Post(paths::kDataShare, {{"interface", interface}},
-                                     body.toStdString(),
-                                     "application/x-www-form-urlencoded"))["data"][klass][method];
+        return classCall(server().port(), interface, klass, method, arguments);
     }
     // The packets an offline fetch of the user's client gets now.
-    QJsonArray offline(qint64 user) {
-        auto http = standinClient(server().port());
-        const QByteArray target =
-            QByteArray(paths::kMessageApi) +
-            "?op=getnotrecvmsgs&maxTalkNum=50&userId=" + QByteArray::number(user);
-        return replyJsonOf(http.Get(target.toStdString()))["data"].toArray();
-    }
+    QJsonArray offline(qint64 user) { return offlineFetch(server().port(), user); }
     QJsonObject messagesTo(qint64 user) {
         const auto reply = server().control("GET", "im/messages?to=" + QByteArray::number(user));
         return reply ? QJsonDocument::fromJson(*reply).object() : QJsonObject();
@@ -255,18 +309,7 @@ protected:
 
 TEST_F(NeedRepliesTest, APostedNeedIsKeptAnsweredOverTheStreamAndPagedThroughItsHouses) {
     const auto [district, name] = brokerDistrict();
-    const QJsonArray arguments{"1",
-                               QJsonObject{{"cityScriptIndex", "0"},
-                                           {"streetId", "-1"},
-                                           {"districtId", QString::number(district)}},
-                               "",
-                               QJsonArray{1, 2, 3},
-                               "9000000000042",
-                               "",
-                               "0",
-                               "我要求租一套房源",
-                               "-1",
-                               "1"};
+    const QJsonArray arguments = rentNeed(district);
     const QJsonObject posted =
         call("HousingRequestInfo", "SearchHousingRequest", "postHousingRequest", arguments)
             .toObject();
@@ -281,10 +324,10 @@ TEST_F(NeedRepliesTest, APostedNeedIsKeptAnsweredOverTheStreamAndPagedThroughIts
     const qsizetype written =
         NeedReplies::answersTo(*PostedNeed::fromArguments(arguments), "R").size();
     EXPECT_GT(written, agents.size());
-    EXPECT_EQ(messagesTo(9000000000042)["unacknowledged"].toArray().size(), written);
+    EXPECT_EQ(messagesTo(kUser)["unacknowledged"].toArray().size(), written);
     QJsonArray answers;
     EXPECT_TRUE(runMainLoopUntil([&] {
-        answers = offline(9000000000042);
+        answers = offline(kUser);
         return answers.size() == written;
     }));
     EXPECT_EQ(answers.at(0)["fromUser"]["id"].toVariant().toString(),
@@ -308,21 +351,18 @@ TEST_F(NeedRepliesTest, APostedNeedIsKeptAnsweredOverTheStreamAndPagedThroughIts
     ASSERT_GT(total, 0);
     EXPECT_EQ(first["list"].toArray().size(), std::min(total, NeedReplies::kHousePageSize));
     const int pages = (total + NeedReplies::kHousePageSize - 1) / NeedReplies::kHousePageSize;
-    std::map<QString, std::set<QString>> recommended;
-    for (int page = 1; page <= pages; ++page) {
-        const QJsonArray houses =
-            call("HousingAppCInfo", "NevoruSubscribe", "getSubscribeHouseList", {needId, page, 0})
-                .toObject()["list"]
-                .toArray();
-        for (const QJsonValue house : houses)
-            recommended[house["userId"].toString()].insert(house["puid"].toString());
-    }
-    EXPECT_EQ(recommended, carded);
+    EXPECT_EQ(housesListed(server().port(), needId), carded);
     std::set<QString> told;
-    for (const QJsonValue agent : agents) told.insert(agent["userId"].toString());
+    QStringList toldInOrder;
+    for (const QJsonValue agent : agents) {
+        told.insert(agent["userId"].toString());
+        toldInOrder << agent["userId"].toString();
+    }
     std::set<QString> offering;
     for (const auto& [broker, houses] : carded) offering.insert(broker);
     EXPECT_EQ(told, offering);
+    EXPECT_EQ(answeredBy(server().port(), needId), toldInOrder)
+        << "those whose answers reached the user, in the order they came";
     const QJsonObject past =
         call("HousingAppCInfo", "NevoruSubscribe", "getSubscribeHouseList", {needId, pages + 1, 0})
             .toObject();
@@ -347,4 +387,83 @@ TEST_F(NeedRepliesTest, APostedNeedIsKeptAnsweredOverTheStreamAndPagedThroughIts
         call("HousingRequestInfo", "SearchHousingRequest", "postHousingRequest", {"1"}).toObject();
     EXPECT_EQ(refused["status"].toInt(), -1);
     EXPECT_FALSE(refused["msg"].toString().isEmpty());
+}
+
+// A broker has answered once one of his messages about the need has gone out to the user,
+// on the stream as by a fetch; until then nobody has.
+TEST_F(NeedRepliesTest, ABrokerHasAnsweredOnceHisAnswerWentOutOnTheStream) {
+    const auto [district, name] = brokerDistrict();
+    const QJsonObject posted =
+        call("HousingRequestInfo", "SearchHousingRequest", "postHousingRequest", rentNeed(district))
+            .toObject();
+    const QString needId = posted["postId"].toString();
+    const QJsonArray agents = posted["agents"].toArray();
+    ASSERT_FALSE(agents.isEmpty());
+    EXPECT_TRUE(answeredBy(server().port(), needId).isEmpty());
+
+    // The first broker's greeting comes on the stream when its moment has come.
+    QByteArray stream;
+    auto http = standinClient(server().port());
+    http.Get(std::string(paths::kStreamReceive) + "?userid=" + std::to_string(kUser),
+             [&](const char* data, size_t length) {
+                 stream.append(data, qsizetype(length));
+                 return !stream.contains("fromUser");
+             });
+    ASSERT_TRUE(stream.contains(agents[0]["userId"].toString().toUtf8())) << stream.toStdString();
+    const QStringList answered = answeredBy(server().port(), needId);
+    ASSERT_FALSE(answered.isEmpty());
+    EXPECT_EQ(answered.front(), agents[0]["userId"].toString());
+}
+
+// A stand-in stopped while the brokers answer a need (the demo's app quits, and
+// scripts/run.sh stops the servers with it) loses the answers still waiting. Started again on
+// the file it keeps the needs in, it does not answer the need again: the need names the
+// brokers whose answers reached the user, and lists their houses, no other broker's.
+class NeedRepliesKeptTest : public SandboxTest {};
+
+TEST_F(NeedRepliesKeptTest, ANeedWhoseAnsweringARestartCutShortListsTheHousesOfThoseWhoAnswered) {
+    const QString file = sandboxPath() + QStringLiteral("/needs.json");
+    const auto [district, name] = brokerDistrict();
+    const QJsonArray arguments = rentNeed(district);
+    const PostedNeed planned = *PostedNeed::fromArguments(arguments);
+    const auto brokers = NeedReplies::answeringBrokers(planned);
+    ASSERT_GT(brokers.size(), 1u) << "a need that several brokers answer";
+    const QString first = QString::number(brokers.front().userId);
+    std::set<QString> his;
+    for (const standin::SamplePost* house : NeedReplies::recommendedHouses(planned)) {
+        if (house->posterId == brokers.front().userId) his.insert(QString::number(house->puid));
+    }
+    ASSERT_FALSE(his.empty());
+    QString needId;
+    {
+        standin::StandinServer server;
+        ASSERT_TRUE(server.endpoints().postedNeeds().keepIn(file));
+        const int port = server.start();
+        ASSERT_GT(port, 0);
+        needId = classCall(port, "HousingRequestInfo", "SearchHousingRequest", "postHousingRequest",
+                           arguments)["postId"]
+                     .toString();
+        ASSERT_FALSE(needId.isEmpty());
+        EXPECT_EQ(housesListed(port, needId).size(), brokers.size())
+            << "while their answers are on their way";
+        // The user's app takes one message, the first broker's greeting, and quits.
+        QJsonArray taken;
+        ASSERT_TRUE(runMainLoopUntil([&] {
+            taken = offlineFetch(port, kUser, 1);
+            return !taken.isEmpty();
+        }));
+        EXPECT_EQ(taken.at(0)["fromUser"]["id"].toVariant().toString(), first);
+        server.stop();
+    }
+    standin::StandinServer again;
+    ASSERT_TRUE(again.endpoints().postedNeeds().keepIn(file));
+    const int port = again.start();
+    ASSERT_GT(port, 0);
+    EXPECT_EQ(answeredBy(port, needId), QStringList{first});
+    EXPECT_EQ(housesListed(port, needId), (std::map<QString, std::set<QString>>{{first, his}}));
+    auto http = standinClient(port);
+    const QJsonObject messages =
+        replyJsonOf(http.Get("/__control/im/messages?to=" + std::to_string(kUser)));
+    EXPECT_TRUE(messages["sent"].toArray().isEmpty()) << "a kept need is not answered again";
+    again.stop();
 }

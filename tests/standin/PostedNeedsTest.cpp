@@ -57,6 +57,7 @@ TEST(PostedNeedsTest, GivesIdsTellsListenersOutsideTheLockAndForgetsOnReset) {
     EXPECT_EQ(needs.add(need), 1);
     EXPECT_EQ(needs.add(need), 2);
     EXPECT_EQ(heard, (std::vector<qint64>{1, 2}));
+    EXPECT_TRUE(needs.byId(1)->answersQueued) << "this run answers the needs it takes";
     EXPECT_TRUE(needs.remove(1));
     EXPECT_FALSE(needs.remove(1));
     ASSERT_EQ(needs.all().size(), 1u);
@@ -65,6 +66,18 @@ TEST(PostedNeedsTest, GivesIdsTellsListenersOutsideTheLockAndForgetsOnReset) {
     EXPECT_TRUE(needs.all().empty());
     EXPECT_EQ(needs.add(need), 3) << "ids are never given twice in one run";
     EXPECT_EQ(heard.size(), 3u) << "listeners stay after a reset";
+}
+
+TEST(PostedNeedsTest, NotesEachPersonWhoAnsweredANeedOnceInTheOrderTheyCame) {
+    PostedNeeds needs;
+    PostedNeed need;
+    const qint64 id = needs.add(need);
+    EXPECT_TRUE(needs.noteAnswered(id, 8001000102));
+    EXPECT_TRUE(needs.noteAnswered(id, 8001000100));
+    EXPECT_FALSE(needs.noteAnswered(id, 8001000102)) << "his second message";
+    EXPECT_FALSE(needs.noteAnswered(id + 1, 8001000101)) << "no such need";
+    EXPECT_FALSE(needs.noteAnswered(0, 8001000101)) << "a talk about no need";
+    EXPECT_EQ(needs.byId(id)->answeredBy, (std::vector<qint64>{8001000102, 8001000100}));
 }
 
 TEST(PostedNeedsTest, KeptInAFileTheyOutliveTheServerAndTheirIdsGoOn) {
@@ -84,6 +97,7 @@ TEST(PostedNeedsTest, KeptInAFileTheyOutliveTheServerAndTheirIdsGoOn) {
         EXPECT_EQ(first.add(*need), 3);
         EXPECT_TRUE(first.remove(3));
         EXPECT_TRUE(first.remove(1));
+        EXPECT_TRUE(first.noteAnswered(2, 8001000102));
     }
     PostedNeeds again;
     std::vector<qint64> heard;
@@ -96,6 +110,8 @@ TEST(PostedNeedsTest, KeptInAFileTheyOutliveTheServerAndTheirIdsGoOn) {
     EXPECT_EQ(kept->districtId, 1101);
     EXPECT_EQ(kept->sentence, QStringLiteral("合租"));
     EXPECT_EQ(kept->postedAt, 1700000000);
+    EXPECT_EQ(kept->answeredBy, std::vector<qint64>{8001000102});
+    EXPECT_FALSE(kept->answersQueued) << "the answers not carried went with the server";
     EXPECT_TRUE(heard.empty()) << "a kept need is not posted again";
     EXPECT_EQ(again.add(*need), 4) << "an id given before the restart is not given again";
 

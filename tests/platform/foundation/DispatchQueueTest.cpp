@@ -187,6 +187,10 @@ TEST_F(DispatchQueueTest, TheProcessEndsAsSoonAsTheRunningBlocksAreDoneAndStarts
 TEST_F(DispatchQueueTest, TheProcessEndGivesUpOnWorkThatRunsOnAfterFiveSecondsOnTheClock) {
     EXPECT_EQ(endOfChild("LeavesWorkRunningOnAndOn"),
               "statics went at 5 s | the end still waited a moment before 5 s");
+    // The 5 s count from the end's coming, not from the clock's start: a process whose clock
+    // has moved on before its end still waits them whole.
+    EXPECT_EQ(endOfChild("LeavesWorkRunningOnAndOnTenSecondsIn"),
+              "statics went at 15 s | the end still waited a moment before 5 s");
 }
 
 // A sync whose block waits in its queue as the end comes would wait for ever: no worker starts
@@ -300,8 +304,9 @@ TEST(ProcessEndChild, LeavesWorkRunning) {
     EXPECT_EQ(childClock().scheduledCount(), 0u);
 }
 
-TEST(ProcessEndChild, LeavesWorkRunningOnAndOn) {
-    if (!startChild()) GTEST_SKIP() << "runs as the child of DispatchQueueTest only";
+// Leaves a block running for ever as the child ends, and moves the clock, once the end waits
+// on it, to just before the end's limit, then to it.
+void leaveWorkRunningOnAndOn() {
     // Never destroyed: a queue's destructor would wait for its endless block.
     static auto* const queue = new ns::SerialQueue("test.end.endless");
     static StaticsSentinel sentinel;
@@ -312,7 +317,6 @@ TEST(ProcessEndChild, LeavesWorkRunningOnAndOn) {
     });
     ASSERT_TRUE(gStarted.pass());
     EXPECT_EQ(childClock().scheduledCount(), 0u);
-    // Moves the clock to just before the end's limit, then to it, once the end waits.
     std::thread([] {
         ns::ManualClock& clock = childClock();
         if (!clock.waitUntilScheduled(1)) {
@@ -327,6 +331,17 @@ TEST(ProcessEndChild, LeavesWorkRunningOnAndOn) {
         endLogLine("the end still waited at 5 s");
         clock.advance(1h);
     }).detach();
+}
+
+TEST(ProcessEndChild, LeavesWorkRunningOnAndOn) {
+    if (!startChild()) GTEST_SKIP() << "runs as the child of DispatchQueueTest only";
+    leaveWorkRunningOnAndOn();
+}
+
+TEST(ProcessEndChild, LeavesWorkRunningOnAndOnTenSecondsIn) {
+    if (!startChild()) GTEST_SKIP() << "runs as the child of DispatchQueueTest only";
+    childClock().advance(10s);
+    leaveWorkRunningOnAndOn();
 }
 
 // A serial queue that tells when a sync's block is queued.

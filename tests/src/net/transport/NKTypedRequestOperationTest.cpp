@@ -334,6 +334,34 @@ TEST_F(NKTypedRequestOperationTest, AnImageIsDecodedOnceForEveryReaderAndRescale
     EXPECT_EQ(operation->decodes(), 1);
 }
 
+// A read of the body before the reply has come finds none and keeps nothing: a read once it
+// has come decodes the body, for JSON as for a picture.
+TEST_F(NKTypedRequestOperationTest, ABodyReadBeforeTheReplyCameIsReadWholeOnceItHas) {
+    server().setFault({.prefix = standin::paths::kEcho, .hold = true});
+    auto json = std::make_shared<NKJSONRequestOperation>(request("/echo/early"));
+    const auto jsonOutcome = Outcome::of(*json);
+    json->start();
+    ASSERT_TRUE(waitForRequests(standin::paths::kEcho, 1));
+    EXPECT_FALSE(json->responseJSON().isValid()) << "no body yet";
+    server().releaseHeld();
+    ASSERT_TRUE(waitFor(jsonOutcome));
+    EXPECT_EQ(jsonOutcome->successes, 1);
+    EXPECT_EQ(json->responseJSON().toMap().value("path").toString(), "/echo/early");
+
+    server().setFault({.prefix = "/img/test/", .hold = true});
+    auto image = std::make_shared<NKImageRequestOperation>(request("/img/test/red.png"));
+    const auto imageOutcome = Outcome::of(*image);
+    image->start();
+    ASSERT_TRUE(waitForRequests("/img/test/", 1));
+    EXPECT_FALSE(image->responseImage()) << "no body yet";
+    server().releaseHeld();
+    ASSERT_TRUE(waitFor(imageOutcome));
+    EXPECT_EQ(imageOutcome->successes, 1);
+    const auto red = image->responseImage();
+    ASSERT_TRUE(red);
+    EXPECT_DOUBLE_EQ(red->size().width, 4.0) << "8 pixels at scale 2";
+}
+
 TEST(NKTypedRequestOperationClasses, CanProcessByExtensionOrAcceptHeader) {
     ns::URLRequest png(QUrl("http://h/a/picture.png"));
     EXPECT_TRUE(NKImageRequestOperation::canProcessRequest(png));
