@@ -249,7 +249,7 @@ std::vector<const SamplePost*> NeedReplies::recommendedHouses(const PostedNeed& 
 
 std::vector<const SamplePost*> NeedReplies::housesListed(const PostedNeed& need) {
     std::vector<const SamplePost*> houses = recommendedHouses(need);
-    if (need.answersQueued) return houses;
+    if (need.answersQueued || !need.answeredByNoted) return houses;
     std::erase_if(houses, [&need](const SamplePost* house) {
         return std::ranges::find(need.answeredBy, house->posterId) == need.answeredBy.end();
     });

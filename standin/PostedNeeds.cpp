@@ -65,6 +65,7 @@ bool PostedNeeds::keepIn(const QString& file) {
         if (!need) return false;
         need->id = number(stored.value("id"));
         need->postedAt = number(stored.value("postedAt"));
+        need->answeredByNoted = stored.contains("answeredBy");
         for (const QJsonValue person : stored.value("answeredBy").toArray())
             need->answeredBy.push_back(number(person));
         read.push_back(*need);
@@ -80,10 +81,11 @@ void PostedNeeds::save() const {
     if (file_.isEmpty()) return;
     QJsonArray needs;
     for (const PostedNeed& need : needs_) {
-        needs.append(QJsonObject{{"id", QString::number(need.id)},
-                                 {"postedAt", QString::number(need.postedAt)},
-                                 {"arguments", need.arguments},
-                                 {"answeredBy", need.answeredByJson()}});
+        QJsonObject kept{{"id", QString::number(need.id)},
+                         {"postedAt", QString::number(need.postedAt)},
+                         {"arguments", need.arguments}};
+        if (need.answeredByNoted) kept.insert("answeredBy", need.answeredByJson());
+        needs.append(kept);
     }
     KeptJsonFile::write(file_, QJsonObject{{"lastId", QString::number(lastId_)}, {"needs", needs}});
 }

@@ -39,6 +39,9 @@ struct PostedNeed {
     // the answers of all its brokers until they reach the user. A need read back after a
     // restart has lost the answers not carried by then: only those of answeredBy answered it.
     bool answersQueued = false;
+    // Whether answeredBy was noted: a need kept by an older stand-in, which noted nobody, lists
+    // the houses of every broker planned for it, as it did then.
+    bool answeredByNoted = true;
 
     // answeredBy as a JSON array of decimal texts, as the needs' file and listing write it.
     [[nodiscard]] QJsonArray answeredByJson() const;

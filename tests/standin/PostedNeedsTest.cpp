@@ -115,6 +115,23 @@ TEST(PostedNeedsTest, KeptInAFileTheyOutliveTheServerAndTheirIdsGoOn) {
     EXPECT_TRUE(heard.empty()) << "a kept need is not posted again";
     EXPECT_EQ(again.add(*need), 4) << "an id given before the restart is not given again";
 
+    // A need an older stand-in kept noted nobody, and stays so when written again.
+    QFile older(folder.filePath("older.json"));
+    ASSERT_TRUE(older.open(QIODevice::WriteOnly));
+    older.write(R"({"lastId":"5","needs":[{"id":"5","postedAt":"1","arguments":)" +
+                QJsonDocument(need->arguments).toJson(QJsonDocument::Compact) + "}]}");
+    older.close();
+    for (int round = 0; round < 2; ++round) {
+        PostedNeeds kept;
+        ASSERT_TRUE(kept.keepIn(older.fileName()));
+        ASSERT_TRUE(kept.byId(5));
+        EXPECT_FALSE(kept.byId(5)->answeredByNoted) << "round " << round;
+        if (round == 0) {
+            EXPECT_EQ(kept.add(*need), 6);
+        }
+        EXPECT_TRUE(kept.byId(6)->answeredByNoted);
+    }
+
     QFile broken(folder.filePath("broken.json"));
     ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
     broken.write("[1,2");
