@@ -10,6 +10,7 @@
 #include "standin/SamplePeople.h"
 #include "standin/StandinServer.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -466,4 +467,24 @@ TEST_F(NeedRepliesKeptTest, ANeedWhoseAnsweringARestartCutShortListsTheHousesOfT
         replyJsonOf(http.Get("/__control/im/messages?to=" + std::to_string(kUser)));
     EXPECT_TRUE(messages["sent"].toArray().isEmpty()) << "a kept need is not answered again";
     again.stop();
+
+    // The same need as an older stand-in kept it, noting nobody: every planned broker's houses.
+    QFile kept(file);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    QJsonObject root = QJsonDocument::fromJson(kept.readAll()).object();
+    kept.close();
+    QJsonArray needs = root["needs"].toArray();
+    QJsonObject need = needs.at(0).toObject();
+    need.remove("answeredBy");
+    needs.replace(0, need);
+    root["needs"] = needs;
+    ASSERT_TRUE(kept.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    kept.write(QJsonDocument(root).toJson());
+    kept.close();
+    standin::StandinServer older;
+    ASSERT_TRUE(older.endpoints().postedNeeds().keepIn(file));
+    const int olderPort = older.start();
+    ASSERT_GT(olderPort, 0);
+    EXPECT_EQ(housesListed(olderPort, needId).size(), brokers.size());
+    older.stop();
 }
