@@ -19,8 +19,14 @@
 #include <png.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <list>
+#include <mutex>
 #include <optional>
 #include <thread>
 #include <tuple>
@@ -656,26 +662,52 @@ bool getsPagesOfItsOwn(std::size_t bytes) {
 }
 #endif
 
-// Work on a thread of its own, which the test sees end or wait for a share of the budget.
+// Work on a thread of its own, which the test sees end or wait for a share of the budget. A
+// wait for either that lasts kLimit fails the test with a message and ends the program: the
+// work is stuck, in the budget's line if anywhere, and every share asked for after it would
+// wait behind it.
 class OnAThread {
 public:
+    static constexpr auto kLimit = std::chrono::seconds(60);
+
     explicit OnAThread(std::function<void()> work)
         : thread_([this, work = std::move(work)] {
               work();
-              done_ = true;
+              {
+                  const std::lock_guard lock(mutex_);
+                  done_ = true;
+              }
+              ended_.notify_all();
           }) {}
     ~OnAThread() { thread_.join(); }
     // Waits until the work has ended (true) or waits for its share behind `before` others
     // (false).
     bool endsWithoutWaiting(int before = 0) {
-        while (!done_ && ui::DecodingBudget::waitingCount() == before) std::this_thread::yield();
+        const auto limit = std::chrono::steady_clock::now() + kLimit;
+        while (!done_ && ui::DecodingBudget::waitingCount() == before) {
+            if (std::chrono::steady_clock::now() > limit) stuck("neither ended nor waited");
+            std::this_thread::yield();
+        }
         return done_;
     }
     void waitForTheEnd() {
-        while (!done_) std::this_thread::yield();
+        std::unique_lock lock(mutex_);
+        if (!ended_.wait_for(lock, kLimit, [this] { return done_.load(); })) {
+            stuck("did not end: no share given back or taken woke its wait");
+        }
     }
 
 private:
+    [[noreturn]] static void stuck(const char* what) {
+        ADD_FAILURE() << "work on a thread " << what << " within " << kLimit.count() << " s";
+        std::fprintf(stderr, "work on a thread %s within %lld s\n", what,
+                     static_cast<long long>(kLimit.count()));
+        std::fflush(stdout);
+        std::abort();
+    }
+
+    std::mutex mutex_;
+    std::condition_variable ended_;
     std::atomic<bool> done_ = false;
     std::thread thread_;
 };
@@ -760,6 +792,34 @@ TEST_F(ImageTest, AShareFitsTheBudgetToTheByteAndOneGivenBackLetsTheNextIn) {
     waits.waitForTheEnd();
     EXPECT_EQ(held.bytes(), 100 * kMB);
     EXPECT_EQ(DecodingBudget::heldBytes(), 120 * kMB);
+}
+
+// A share taken wakes those in line behind it that fit beside it: given back, 100 MB let in the
+// 60 MB asked for first, and the 8 MB shares asked for after it, which fit beside it but wait
+// their turn, are given theirs as it takes its own, however the threads' wake-ups fall.
+TEST_F(ImageTest, AShareTakenWakesTheNextInLineThatFits) {
+    using ui::DecodingBudget;
+    constexpr std::int64_t kMB = 1024 * 1024;
+    constexpr int kBehind = 4;
+    ASSERT_EQ(DecodingBudget::heldBytes(), 0);
+    for (int round = 0; round < 20; ++round) {
+        auto held = DecodingBudget::take(100 * kMB);
+        DecodingBudget::Share large;
+        std::vector<DecodingBudget::Share> small(kBehind);
+        {
+            OnAThread first([&] { large = DecodingBudget::take(60 * kMB); });
+            EXPECT_FALSE(first.endsWithoutWaiting());
+            std::list<OnAThread> behind;
+            for (int i = 0; i < kBehind; ++i) {
+                behind.emplace_back([&small, i] { small[i] = DecodingBudget::take(8 * kMB); });
+                EXPECT_FALSE(behind.back().endsWithoutWaiting(i + 1)) << round;
+            }
+            held = {};
+            first.waitForTheEnd();
+            for (OnAThread& waiting : behind) waiting.waitForTheEnd();
+        }
+        EXPECT_EQ(DecodingBudget::heldBytes(), (60 + kBehind * 8) * kMB) << round;
+    }
 }
 
 TEST_F(ImageTest, OrientationTurnsTheSizeAndThePixels) {
