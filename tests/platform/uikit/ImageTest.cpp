@@ -590,6 +590,59 @@ TEST_F(ImageTest, ScalingDownAveragesThePixelsEachCovers) {
     EXPECT_TRUE(ui::RowScaler::scaled(rows, {4, 1}).isNull());
 }
 
+// Rows alike the one above them come as one, and weigh as the rows they are: runs longer than a
+// band and shorter than a result row, runs across the result's rows and at the picture's end,
+// in the drawing layout and in a palette; the rows asked for past the picture's end are not.
+TEST_F(ImageTest, RowsAlikeScaleAsTheRowsTheyAre) {
+    // 2 x 300 rows: 100 of red, 3 each of their own, 130 of blue, 1 of green, 66 of blue, into
+    // 2 x 7 (each result row covers 42 6/7 rows).
+    const std::pair<int, QRgb> runs[] = {
+        {100, qRgb(240, 0, 0)}, {1, qRgb(0, 90, 0)},  {1, qRgb(0, 0, 30)},  {1, qRgb(70, 70, 70)},
+        {130, qRgb(0, 0, 240)}, {1, qRgb(0, 250, 0)}, {66, qRgb(0, 0, 240)}};
+    QImage picture(2, 300, QImage::Format_RGB32);
+    std::vector<QRgb> colours;
+    for (const auto& [count, colour] : runs) colours.insert(colours.end(), count, colour);
+    for (int y = 0; y < 300; ++y) {
+        picture.setPixel(0, y, colours[y]);
+        picture.setPixel(1, y, colours[y]);
+    }
+    // Each result row, the average of the rows it covers, those at its edges in part.
+    QImage expected(2, 7, QImage::Format_RGB32);
+    for (int row = 0; row < 7; ++row) {
+        double sums[3] = {};
+        for (int y = 0; y < 300; ++y) {
+            const double covered = std::max(0.0, std::min(y + 1.0, (row + 1) * 300.0 / 7) -
+                                                     std::max(double(y), row * 300.0 / 7));
+            sums[0] += qRed(colours[y]) * covered;
+            sums[1] += qGreen(colours[y]) * covered;
+            sums[2] += qBlue(colours[y]) * covered;
+        }
+        const auto average = [](double sum) { return int(std::lround(sum * 7 / 300)); };
+        for (int x = 0; x < 2; ++x) {
+            expected.setPixel(x, row, qRgb(average(sums[0]), average(sums[1]), average(sums[2])));
+        }
+    }
+    const QImage indexed = picture.convertToFormat(QImage::Format_Indexed8);
+    for (const QImage& source : {picture, indexed}) {
+        EXPECT_TRUE(picturesMatch(ui::RowScaler::scaled(source, {2, 7}), expected,
+                                  PictureTolerance{.levels = 1}))
+            << source.format();
+    }
+
+    // Rows given with a count: fewer than one adds none, more than are left the rest.
+    ui::RowScaler scaler({1, 4}, {1, 2}, false);
+    const QRgb grey = qRgb(100, 100, 100), white = qRgb(250, 250, 250);
+    scaler.addRow(&grey, -1);
+    scaler.addRow(&grey, 0);
+    scaler.addRow(&grey, 2);
+    EXPECT_TRUE(scaler.result().isNull()) << "two rows of four";
+    scaler.addRow(&white, 5);
+    const QImage counted = scaler.result();
+    ASSERT_EQ(counted.size(), QSize(1, 2));
+    EXPECT_EQ(counted.pixel(0, 0), grey);
+    EXPECT_EQ(counted.pixel(0, 1), white);
+}
+
 // A GIF whose frames lie in a part of its canvas is decoded on that part alone, which is then
 // scaled and placed where it lies on the canvas: it looks as the canvas decoded whole and
 // scaled does, and holds that part, not the canvas.
