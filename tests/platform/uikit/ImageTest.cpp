@@ -13,6 +13,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
 
@@ -680,8 +681,7 @@ TEST_F(ImageTest, AGifWhoseFramesLieInAPartOfItsCanvasIsDecodedOnThatPart) {
     EXPECT_EQ(source->createImageAtIndex(1)->pixels().size(), bounded);
 
     // The canvas is decoded whole when the part would hold more (frames spanning all but a
-    // margin), when a frame passes the canvas's edge, and when the blocks stop before their
-    // end, where the decoder may find frames that they did not show.
+    // margin), and when a frame has no width, of which the decoder still draws a pixel.
     const auto held = [](const QByteArray& bytes) {
         ui::ImageReader reader(bytes);
         EXPECT_FALSE(reader.read().isNull());
@@ -689,9 +689,121 @@ TEST_F(ImageTest, AGifWhoseFramesLieInAPartOfItsCanvasIsDecodedOnThatPart) {
     };
     constexpr std::int64_t kWhole = 3000 * 3000 * 4 + 2048 * 2048 * 4;
     EXPECT_EQ(held(gifOf({3000, 3000}, {QRect(2, 2, 2, 2), QRect(2996, 2996, 2, 2)})), kWhole);
-    EXPECT_EQ(held(gifOf({3000, 3000}, {QRect(2990, 10, 20, 20)})), kWhole);
-    EXPECT_EQ(held(gifOf({3000, 3000}, {QRect(10, 10, 20, 20)}).chopped(1)), kWhole);
+    EXPECT_EQ(held(gifOf({3000, 3000}, {QRect(10, 10, 20, 20), QRect(2000, 2000, 0, 5)})), kWhole);
     EXPECT_LT(held(gifOf({3000, 3000}, {QRect(10, 10, 20, 20)})), kWhole / 2);
+}
+
+// The part holds the frames and a pixel of the canvas around them where the canvas goes on;
+// the rest of the canvas is filled with the colour of a corner of the part that no frame
+// touches: its first pixel, or its last where the part lies at the canvas's top left.
+TEST_F(ImageTest, AGifPartKeepsAPixelAroundItsFramesAndTakesTheFillFromACornerTheyDoNotTouch) {
+    // 3,000 x 3,000 within 2,048 x 2,048: a part of 21 or 22 pixels a side is placed on 14 or
+    // 15.
+    constexpr std::int64_t kResult = 2048 * 2048 * 4;
+    const struct {
+        QRect frame;
+        std::int64_t partAndPlaced;
+        QPoint red, blue;
+    } cases[] = {
+        // At the canvas's top left: a margin right and below only, the fill from the part's
+        // last pixel.
+        {QRect(0, 0, 20, 20), 21 * 21 * 4 + 14 * 14 * 4, {5, 5}, {30, 30}},
+        // At its bottom right: a margin left and above only, the fill from the part's first.
+        {QRect(2980, 2980, 20, 20), 21 * 21 * 4 + 14 * 14 * 4, {2045, 2045}, {2000, 2000}},
+        // Within it: a margin all round.
+        {QRect(1500, 1500, 20, 20), 22 * 22 * 4 + 15 * 15 * 4, {1030, 1030}, {1000, 1000}},
+    };
+    for (const bool transparent : {false, true}) {
+        const QColor fill = transparent ? QColor(0, 0, 0, 0) : QColor(Qt::blue);
+        for (const auto& [frame, partAndPlaced, red, blue] : cases) {
+            ui::ImageReader reader(gifOf({3000, 3000}, {frame}, transparent));
+            const QImage read = reader.read();
+            ASSERT_EQ(read.size(), QSize(2048, 2048));
+            EXPECT_EQ(reader.decodingBytes(), partAndPlaced + kResult) << frame.x();
+            EXPECT_EQ(pixelAt(read, red.x(), red.y()), QColor(Qt::red)) << frame.x();
+            EXPECT_EQ(pixelAt(read, blue.x(), blue.y()), fill) << frame.x() << transparent;
+            EXPECT_EQ(pixelAt(read, 0, 2047), fill) << frame.x() << transparent;
+        }
+    }
+}
+
+// A GIF cut off before its trailer (a download that stopped: the 63 bytes of a frame on a
+// 162 x 65,412 canvas took a quarter of a second whole), or whose frames pass its canvas's
+// edge or lie wholly off it, is decoded on the part of the canvas its frames draw on, and
+// looks as its canvas decoded whole and scaled does: the decoder finds no frame past the
+// bytes and none whose descriptor they cut, draws a frame's pixels up to where they are cut,
+// what lies on the canvas of a frame past its edge, and nothing of a frame off it.
+TEST_F(ImageTest, AGifCutOffOrWithFramesPastItsCanvasIsDecodedOnThePartItsFramesDrawOn) {
+    const QSize canvas(300, 3000);
+    const QSize bounded(100, 1000);
+    constexpr std::int64_t kBound = 100 * 1000;
+    constexpr std::int64_t kWhole = 300 * 3000 * 4 + 100 * 1000 * 4;
+    // Alike but along the frames' outlines, which the part placed on whole pixels moves by less
+    // than a pixel (up to 135 levels, 30 pixels of the 34 or so around a frame of 10 x 7).
+    constexpr PictureTolerance kAlike{.levels = 140, .differingPixels = 40};
+    const QRect frame(120, 1500, 30, 20);
+    // The bytes up to a second frame's descriptor and four of its ten bytes.
+    const auto secondCut = [&](bool transparent) {
+        return gifOf(canvas, {frame, QRect(10, 100, 30, 20)}, transparent)
+            .left(gifOf(canvas, {frame}, transparent).size() - 1 + (transparent ? 8 : 0) + 4);
+    };
+    const std::pair<const char*, std::function<QByteArray(bool)>> cases[] = {
+        {"cut off before the trailer",
+         [&](bool transparent) { return gifOf(canvas, {frame}, transparent).chopped(1); }},
+        {"cut off in the frame's pixels",
+         [&](bool transparent) { return gifOf(canvas, {frame}, transparent).chopped(200); }},
+        {"cut off in a second frame's descriptor", secondCut},
+        {"a frame past the right edge",
+         [&](bool transparent) { return gifOf(canvas, {QRect(280, 1000, 40, 20)}, transparent); }},
+        {"a frame past the bottom edge",
+         [&](bool transparent) { return gifOf(canvas, {QRect(100, 2990, 20, 30)}, transparent); }},
+        {"a frame off the canvas, below it and left of the part",
+         [&](bool transparent) {
+             return gifOf(canvas, {frame, QRect(0, 3005, 10, 10)}, transparent);
+         }},
+        {"a frame off the canvas, right of it",
+         [&](bool transparent) {
+             return gifOf(canvas, {frame, QRect(305, 10, 10, 10)}, transparent);
+         }},
+        {"every frame off the canvas",
+         [&](bool transparent) { return gifOf(canvas, {QRect(310, 10, 10, 10)}, transparent); }},
+    };
+    const std::int64_t partOfTheFrame = [&] {
+        ui::ImageReader reader(gifOf(canvas, {frame}), kBound);
+        EXPECT_FALSE(reader.read().isNull());
+        return reader.decodingBytes();
+    }();
+    EXPECT_LT(partOfTheFrame, kWhole / 2);
+    for (const bool transparent : {false, true}) {
+        for (const auto& [what, gif] : cases) {
+            const QByteArray bytes = gif(transparent);
+            QBuffer buffer;
+            buffer.setData(bytes);
+            buffer.open(QIODevice::ReadOnly);
+            const QImage whole =
+                QImageReader(&buffer).read().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            ASSERT_EQ(whole.size(), canvas) << what;
+            ui::ImageReader reader(bytes, kBound);
+            const QImage read = reader.read();
+            ASSERT_EQ(read.size(), bounded) << what;
+            EXPECT_LT(reader.decodingBytes(), kWhole / 2) << what << transparent;
+            EXPECT_TRUE(picturesMatch(
+                read, whole.scaled(bounded, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+                kAlike))
+                << what << transparent;
+        }
+    }
+    // The parts: the frame's, whatever lies off the canvas; the canvas's first pixel where
+    // nothing lies on it.
+    const auto held = [&](const QByteArray& bytes) {
+        ui::ImageReader reader(bytes, kBound);
+        EXPECT_FALSE(reader.read().isNull());
+        return reader.decodingBytes();
+    };
+    EXPECT_EQ(held(gifOf(canvas, {frame}).chopped(1)), partOfTheFrame);
+    EXPECT_EQ(held(secondCut(false)), partOfTheFrame);
+    EXPECT_EQ(held(gifOf(canvas, {frame, QRect(0, 3005, 10, 10)})), partOfTheFrame);
+    EXPECT_EQ(held(gifOf(canvas, {QRect(310, 10, 10, 10)})), 1 * 4 + 1 * 4 + 100 * 1000 * 4);
 }
 
 // The address sanitizer's allocator takes no rule and tells nothing of its pages.
