@@ -11,7 +11,9 @@
 //   gif          a GIF of 40 frames of 2 x 2 pixels on a canvas of 4,000 x 4,000 (under 1 KB,
 //                64 MB a frame decoded whole);
 //   gifcanvas    a GIF of one frame of 16 x 16 pixels on a canvas of 5,600 x 5,600 (125 MB
-//                decoded whole).
+//                decoded whole);
+//   gifcut       a GIF of one frame of 16 x 16 pixels on a canvas of 162 x 65,412 (41 MB decoded
+//                whole), cut off before its trailer as a download that stopped.
 // The list of 100 posts is shown in an offscreen window at scale 2 and its thumbnails load as
 // the list does, through the image request operations and their memory cache; then the list
 // is scrolled to its end, half a row a frame, each frame's thumbnails loaded before the next.
@@ -58,6 +60,9 @@ constexpr bench::ThumbnailPicture kPictures[] = {
     {"gifcanvas",
      R"({"prefix":"/img/posts/","picture":[5600,5600],"gifFrames":1,"gifFrame":[16,16]})",
      "GIFs of a 16 x 16 frame on 5,600 x 5,600 pixels (under 1 KB)"},
+    {"gifcut",
+     R"({"prefix":"/img/posts/","picture":[162,65412],"gifFrames":1,"gifFrame":[16,16],"gifCut":true})",
+     "GIFs cut off after a 16 x 16 frame on 162 x 65,412 pixels (under 1 KB)"},
 };
 
 // Renders a frame, then lets the thumbnails it asked for arrive and renders again.

@@ -30,6 +30,7 @@ QJsonObject FaultRule::toJson() const {
     if (gifFrames != 0) json.insert("gifFrames", gifFrames);
     if (gifFrame != QSize(2, 2))
         json.insert("gifFrame", QJsonArray{gifFrame.width(), gifFrame.height()});
+    if (gifCut) json.insert("gifCut", true);
     if (times != 0) json.insert("times", times);
     return json;
 }
@@ -62,6 +63,7 @@ FaultRule FaultRule::fromJson(const QJsonObject& json) {
     rule.gifFrames = json.value("gifFrames").toInt();
     const QJsonArray gifFrame = json.value("gifFrame").toArray();
     if (gifFrame.size() == 2) rule.gifFrame = QSize(gifFrame[0].toInt(), gifFrame[1].toInt());
+    rule.gifCut = json.value("gifCut").toBool();
     rule.times = json.value("times").toInt();
     return rule;
 }

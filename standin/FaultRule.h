@@ -34,6 +34,7 @@ struct FaultRule {
     QByteArray pixels;        // "grey" or "palette": the picture's PNG has such pixels, not RGB
     int gifFrames = 0;        // not 0: the picture is a GIF of this many frames on its canvas
     QSize gifFrame{2, 2};     // the size of each of those frames
+    bool gifCut = false;      // the GIF stops after its last frame, without its trailer
     int times = 0;            // applies to this many requests, then is spent; 0: until changed
 
     [[nodiscard]] bool matches(const QByteArray& path) const { return path.startsWith(prefix); }

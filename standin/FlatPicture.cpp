@@ -197,7 +197,7 @@ QByteArray FlatPicture::jpeg(QSize size) {
     return bytes;
 }
 
-QByteArray FlatPicture::gif(QSize size, int frames, QSize frameSize) {
+QByteArray FlatPicture::gif(QSize size, int frames, QSize frameSize, bool trailer) {
     if (frameSize.isEmpty() || frameSize.width() > size.width() ||
         frameSize.height() > size.height() || frames <= 0) {
         return {};
@@ -220,7 +220,7 @@ QByteArray FlatPicture::gif(QSize size, int frames, QSize frameSize) {
         bytes.append("\x00\x02", 2);
         bytes.append(gifPixels(frameSize.width() * frameSize.height()));
     }
-    bytes.append('\x3b');
+    if (trailer) bytes.append('\x3b');
     return bytes;
 }
 

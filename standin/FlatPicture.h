@@ -19,8 +19,10 @@ public:
                                         Pixels pixels = Pixels::Colour);
     // A GIF of `frames` frames of `frameSize` pixels on a canvas of `size`, a tenth of a second
     // each: a few hundred bytes, and a whole canvas a frame to decode; nothing when a frame is
-    // larger than the canvas.
-    [[nodiscard]] static QByteArray gif(QSize size, int frames, QSize frameSize = {2, 2});
+    // larger than the canvas. Without `trailer` it stops after its last frame, as a download
+    // cut off there.
+    [[nodiscard]] static QByteArray gif(QSize size, int frames, QSize frameSize = {2, 2},
+                                        bool trailer = true);
     // A baseline JPEG of about 2 KB whose header declares `size` (at most 65,535 a side): the
     // scan of a small picture, the rest missing, which a decoder fills in grey. A decoder still
     // works through the whole declared size.

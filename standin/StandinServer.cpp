@@ -186,7 +186,8 @@ void StandinServer::Impl::write(Reply reply, const std::optional<FaultRule>& rul
         if (rule->garbage) reply.body = garbage(std::max<qsizetype>(reply.body.size(), 64));
         if (!rule->picture.isEmpty()) {
             if (rule->gifFrames > 0) {
-                reply.body = FlatPicture::gif(rule->picture, rule->gifFrames, rule->gifFrame);
+                reply.body =
+                    FlatPicture::gif(rule->picture, rule->gifFrames, rule->gifFrame, !rule->gifCut);
                 reply.contentType = "image/gif";
             } else if (rule->jpeg) {
                 reply.body = FlatPicture::jpeg(rule->picture);

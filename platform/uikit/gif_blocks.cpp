@@ -22,11 +22,14 @@ public:
         position_ += count;
         return bytes;
     }
-    // Whether the sub-blocks ended with their terminator, before the bytes did.
-    bool skipSubBlocks() {
-        int size = byte();
-        for (; size > 0; size = byte()) skip(size);
-        return size == 0;
+    // The next sub-block's bytes; none at the empty one that ends a chain of them, or at the
+    // end of the bytes.
+    QByteArray subBlock() {
+        const int size = byte();
+        return size > 0 ? take(size) : QByteArray();
+    }
+    void skipSubBlocks() {
+        for (int size = byte(); size > 0; size = byte()) skip(size);
     }
 
 private:
@@ -47,54 +50,40 @@ GifBlocks GifBlocks::read(const QByteArray& data) {
     in.skip(2);
     if (packed >= 0 && (packed & 0x80)) in.skip(3 * (1 << ((packed & 7) + 1)));
     std::optional<int> pending;
-    bool whole = true;
     while (!in.atEnd()) {
         const int introducer = in.byte();
         if (introducer == 0x21) {
+            // An extension: its label, then sub-blocks up to an empty one, read as the decoder
+            // reads them whatever their sizes. A graphic control block's first holds the next
+            // frame's delay; a looping block's second its loop count.
             const int label = in.byte();
-            if (label == 0xF9) {
-                const int size = in.byte();
-                in.byte();  // disposal and transparency flags
-                const int delay = in.word();
-                in.skip(size - 3);
-                whole = in.skipSubBlocks() && whole;
-                if (delay >= 0) pending = delay;
-            } else if (label == 0xFF) {
-                const int size = in.byte();
-                const QByteArray application = in.take(size);
-                if (application.startsWith("NETSCAPE2.0") ||
-                    application.startsWith("ANIMEXTS1.0")) {
-                    const int blockSize = in.byte();
-                    if (blockSize >= 3) {
-                        in.byte();  // sub-block id
-                        blocks.loopCount = in.word();
-                        in.skip(blockSize - 3);
-                    } else if (blockSize > 0) {
-                        in.skip(blockSize);
-                    }
-                }
-                whole = in.skipSubBlocks() && whole;
-            } else {
-                whole = in.skipSubBlocks() && whole;
+            const QByteArray first = in.subBlock();
+            if (first.isEmpty()) continue;
+            if (label == 0xF9 && first.size() >= 3) {
+                pending = quint8(first[1]) | quint8(first[2]) << 8;
             }
+            const QByteArray second = in.subBlock();
+            if (label == 0xFF && second.size() >= 3 &&
+                (first.startsWith("NETSCAPE2.0") || first.startsWith("ANIMEXTS1.0"))) {
+                blocks.loopCount = quint8(second[1]) | quint8(second[2]) << 8;
+            }
+            if (!second.isEmpty()) in.skipSubBlocks();
         } else if (introducer == 0x2C) {
-            Frame frame{pending, {}, in.position() - 1};
+            const qsizetype at = in.position() - 1;
             const int left = in.word();
             const int top = in.word();
             const int frameWidth = in.word();
             const int frameHeight = in.word();
-            if (left >= 0 && top >= 0 && frameWidth >= 0 && frameHeight >= 0) {
-                frame.rect = QRect(left, top, frameWidth, frameHeight);
-            }
             const int flags = in.byte();
-            if (flags >= 0 && (flags & 0x80)) in.skip(3 * (1 << ((flags & 7) + 1)));
-            in.byte();  // code size
-            whole = in.skipSubBlocks() && whole;
-            blocks.frames.push_back(frame);
+            // The bytes end within the descriptor: the decoder finds no frame there.
+            if (flags < 0) break;
+            blocks.frames.push_back({pending, QRect(left, top, frameWidth, frameHeight), at});
             pending.reset();
+            if (flags & 0x80) in.skip(3 * (1 << ((flags & 7) + 1)));
+            in.byte();  // code size
+            in.skipSubBlocks();
         } else {
-            // The trailer, or bytes that are no GIF block.
-            blocks.complete = whole && introducer == 0x3B;
+            // The trailer, or bytes that are no GIF block, where the decoder stops too.
             break;
         }
     }

@@ -11,7 +11,9 @@ namespace ui {
 
 // What the blocks of a GIF say without decoding its pixels: its canvas, how it loops, and its
 // frames' delays and places on the canvas. Read tolerantly, stopping quietly at the end of the
-// bytes or at bytes that are no GIF block.
+// bytes or at bytes that are no GIF block, and following the sizes of sub-blocks as the
+// platform's decoder does: the frames found are those it draws, in order, and where it gives
+// up sooner (on pixel data it cannot read) a few more.
 struct GifBlocks {
     struct Frame {
         // Hundredths of a second, from the frame's graphic control block; absent without one.
@@ -25,9 +27,8 @@ struct GifBlocks {
     QSize canvas;
     // The loop count (0: for ever), absent without a looping extension.
     std::optional<int> loopCount;
+    // Those whose descriptor is whole, though their pixels may be cut off.
     std::vector<Frame> frames;
-    // Whether the blocks end with the trailer, every frame read whole.
-    bool complete = false;
 
     [[nodiscard]] static GifBlocks read(const QByteArray& data);
 };

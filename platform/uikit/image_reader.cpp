@@ -93,16 +93,22 @@ void ImageReader::takeShare() {
 bool ImageReader::readsGifPart(QSize full) {
     // A canvas past what a read may allocate does not decode, whatever part of it is drawn on.
     if (bytesOf(full) > std::int64_t(kAllocationLimitMB) * 1024 * 1024) return false;
+    // The frames the decoder finds are among those the blocks tell, though the bytes stop
+    // before the trailer (a download cut off).
     const GifBlocks blocks = GifBlocks::read(data_);
-    if (!blocks.complete || blocks.frames.empty() || blocks.canvas != full) return false;
+    if (blocks.frames.empty() || blocks.canvas != full) return false;
     const QRect canvas(QPoint(0, 0), full);
     QRect framed;
     for (const GifBlocks::Frame& frame : blocks.frames) {
-        if (frame.rect.isEmpty() || !canvas.contains(frame.rect)) return false;
-        framed |= frame.rect;
+        // The decoder draws a pixel even of a frame of no width or height.
+        if (frame.rect.isEmpty()) return false;
+        // It draws what lies on the canvas of a frame that passes its edge, and nothing of one
+        // wholly off it.
+        framed |= frame.rect & canvas;
     }
     // With a pixel of the canvas around the frames where it goes on, which shows what the
-    // decoder fills the rest of the canvas with.
+    // decoder fills the rest of the canvas with; frames wholly off the canvas leave `framed`
+    // empty, and the part the canvas's first pixel.
     const QRect part = framed.adjusted(-1, -1, 1, 1) & canvas;
     // Where the part lies on the canvas scaled: rounded to whole pixels, and no larger than it
     // is.
@@ -120,7 +126,10 @@ bool ImageReader::readsGifPart(QSize full) {
         bytesOf(part.size()) + bytesOf(placed.size()) + bytesOf(boundedSize_);
     if (bytes >= bytesOf(full) + bytesOf(boundedSize_)) return false;
 
-    // The same GIF on a canvas of the part, its frames moved by the part's corner.
+    // The same GIF on a canvas of the part, its frames moved by the part's corner. A frame
+    // wholly off the canvas starts at or past its right or bottom edge, and so at or past the
+    // part's once moved, wherever it lies along that edge: one that starts left of the part or
+    // above it is moved to its left or top edge.
     QByteArray ofPart = data_;
     const auto setWord = [&](qsizetype at, int value) {
         ofPart[at] = char(value & 0xff);
@@ -129,8 +138,8 @@ bool ImageReader::readsGifPart(QSize full) {
     setWord(6, part.width());
     setWord(8, part.height());
     for (const GifBlocks::Frame& frame : blocks.frames) {
-        setWord(frame.descriptorAt + 1, frame.rect.x() - part.x());
-        setWord(frame.descriptorAt + 3, frame.rect.y() - part.y());
+        setWord(frame.descriptorAt + 1, std::max(0, frame.rect.x() - part.x()));
+        setWord(frame.descriptorAt + 3, std::max(0, frame.rect.y() - part.y()));
     }
     decodeFrom(ofPart);
     part_ = part;

@@ -1,6 +1,7 @@
 #include "platform/uikit/row_scaler.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace ui {
 
@@ -31,8 +32,9 @@ RowScaler::RowScaler(QSize from, QSize to, bool alpha) : from_(from), to_(to) {
     resultRowEnd_ = from.height();
 }
 
-void RowScaler::addRow(const QRgb* pixels) {
-    if (row_ < 0 || row_ >= from_.height()) return;
+void RowScaler::addRow(const QRgb* pixels, int repeats) {
+    if (row_ < 0 || row_ >= from_.height() || repeats < 1) return;
+    repeats = std::min(repeats, from_.height() - row_);
     // Across, a source pixel is to.width() units wide and a result pixel from.width(): each
     // source pixel lies in one result pixel, or in two when it straddles their edge.
     std::fill(across_.begin(), across_.end(), 0);
@@ -56,28 +58,26 @@ void RowScaler::addRow(const QRgb* pixels) {
         }
         start = end;
     }
-    // Down, the same with rows.
-    const std::int64_t end = rowStart_ + to_.height();
-    if (end <= resultRowEnd_) {
-        addToSums(std::uint64_t(to_.height()));
-        if (end == resultRowEnd_) finishRow();
-    } else {
-        addToSums(std::uint64_t(resultRowEnd_ - rowStart_));
-        const auto rest = std::uint64_t(end - resultRowEnd_);
-        finishRow();
-        addToSums(rest);
+    // Down, the same with rows: the rows alike span `repeats` source rows, which lie in as many
+    // result rows as they reach, in part at their ends.
+    const std::int64_t end = rowStart_ + std::int64_t(to_.height()) * repeats;
+    while (rowStart_ < end) {
+        const std::int64_t upTo = std::min(end, resultRowEnd_);
+        addToSums(std::uint64_t(upTo - rowStart_));
+        rowStart_ = upTo;
+        if (upTo == resultRowEnd_) finishRow();
     }
-    rowStart_ = end;
-    ++row_;
+    row_ += repeats;
 }
 
-void RowScaler::addRows(const QImage& band) {
+void RowScaler::addRows(const QImage& band, int lastRepeats) {
     if (band.width() != from_.width()) return;
     const QImage::Format format = band.format();
     if (format != QImage::Format_ARGB32_Premultiplied && format != QImage::Format_RGB32 &&
         format != QImage::Format_ARGB32) {
         addRows(band.convertToFormat(band.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                            : QImage::Format_RGB32));
+                                                            : QImage::Format_RGB32),
+                lastRepeats);
         return;
     }
     premultiplied_.resize(format == QImage::Format_ARGB32 ? std::size_t(band.width()) : 0);
@@ -88,20 +88,31 @@ void RowScaler::addRows(const QImage& band) {
                            [](QRgb pixel) { return qPremultiply(pixel); });
             pixels = premultiplied_.data();
         }
-        addRow(pixels);
+        addRow(pixels, y == band.height() - 1 ? lastRepeats : 1);
     }
 }
 
 QImage RowScaler::scaled(const QImage& picture, QSize to) {
     RowScaler scaler(picture.size(), to, picture.hasAlphaChannel());
-    // Bands of the picture's own rows, converted a band at a time where they need it.
+    // Rows of the same bytes are the same pixels, whatever the layout.
+    const auto rowBytes = std::size_t((qsizetype(picture.width()) * picture.depth() + 7) / 8);
+    const auto alike = [&](int y, int other) {
+        return std::memcmp(picture.constScanLine(y), picture.constScanLine(other), rowBytes) == 0;
+    };
+    // Bands of the picture's own rows, converted a band at a time where they need it: a band
+    // ends before a row alike the one above it, and its last row comes as many times as it
+    // repeats.
     constexpr int kBandRows = 64;
-    for (int y = 0; y < picture.height(); y += kBandRows) {
-        QImage band(picture.constScanLine(y), picture.width(),
-                    std::min(kBandRows, picture.height() - y), picture.bytesPerLine(),
+    for (int y = 0; y < picture.height();) {
+        int end = y + 1;
+        while (end < picture.height() && end - y < kBandRows && !alike(end, end - 1)) ++end;
+        int repeatsEnd = end;
+        while (repeatsEnd < picture.height() && alike(repeatsEnd, end - 1)) ++repeatsEnd;
+        QImage band(picture.constScanLine(y), picture.width(), end - y, picture.bytesPerLine(),
                     picture.format());
         band.setColorTable(picture.colorTable());
-        scaler.addRows(band);
+        scaler.addRows(band, repeatsEnd - end + 1);
+        y = repeatsEnd;
     }
     return scaler.result();
 }

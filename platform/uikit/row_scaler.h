@@ -19,15 +19,19 @@ public:
     // premultiplied ARGB32 when `alpha`, else RGB32.
     RowScaler(QSize from, QSize to, bool alpha);
 
-    // The next row of the picture: from.width() premultiplied ARGB32 pixels.
-    void addRow(const QRgb* pixels);
-    // The next rows of the picture, as `band` holds them, in any layout.
-    void addRows(const QImage& band);
+    // The next `repeats` rows of the picture, alike: from.width() premultiplied ARGB32 pixels.
+    // Rows alike cost the weighing of one and a step for each result row they reach.
+    void addRow(const QRgb* pixels, int repeats = 1);
+    // The next rows of the picture, as `band` holds them, in any layout, its last row
+    // `lastRepeats` times.
+    void addRows(const QImage& band, int lastRepeats = 1);
     // The result once every row has come; null before, and when `to` is empty or larger than
     // `from`.
     [[nodiscard]] QImage result() const { return row_ == from_.height() ? result_ : QImage(); }
 
-    // `picture` scaled down to `to`, read a band of rows at a time.
+    // `picture` scaled down to `to`, read a band of rows at a time; the rows alike the one above
+    // them (the fill of a canvas around its frames) come with it as one, so that a picture of
+    // few distinct rows costs a comparison of its rows' bytes and its result.
     [[nodiscard]] static QImage scaled(const QImage& picture, QSize to);
 
 private:

@@ -1,5 +1,6 @@
 #include "StandinFixture.h"
 
+#include "standin/FlatPicture.h"
 #include "standin/GifWriter.h"
 #include "standin/SamplePictures.h"
 
@@ -8,6 +9,9 @@
 #include <QImageReader>
 
 #include <httplib.h>
+
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -20,6 +24,50 @@ QImage decoded(const QByteArray& bytes, QByteArray* format = nullptr) {
     QImageReader reader(&buffer);
     if (format) *format = reader.format();
     return reader.read();
+}
+
+// Where the frames of a GIF lie, as their image descriptors say.
+std::vector<QRect> frameRects(const QByteArray& gif) {
+    const auto byteAt = [&](qsizetype at) { return at < gif.size() ? int(quint8(gif[at])) : -1; };
+    const auto wordAt = [&](qsizetype at) { return byteAt(at) | byteAt(at + 1) << 8; };
+    const auto tableBytes = [](int flags) { return flags & 0x80 ? 3 << ((flags & 7) + 1) : 0; };
+    qsizetype at = 13 + tableBytes(byteAt(10));
+    const auto skipSubBlocks = [&] {
+        for (int size = byteAt(at++); size > 0; size = byteAt(at++)) at += size;
+    };
+    std::vector<QRect> rects;
+    for (int introducer = byteAt(at++); introducer == 0x21 || introducer == 0x2c;
+         introducer = byteAt(at++)) {
+        if (introducer == 0x2c) {
+            rects.emplace_back(wordAt(at), wordAt(at + 2), wordAt(at + 4), wordAt(at + 6));
+            at += 9 + tableBytes(byteAt(at + 8)) + 1;  // the descriptor, a table, the code size
+        } else {
+            ++at;  // the extension's label
+        }
+        skipSubBlocks();
+    }
+    return rects;
+}
+
+// The stand-in's GIF of frames on a huge canvas (its `gifFrames` switch) moves its frames over
+// the canvas, every one of them on it, the furthest at its right and bottom edges.
+TEST(SamplePicturesTest, TheFlatGifsFramesLieWithinItsCanvasToItsEdges) {
+    for (const auto& [canvas, count] :
+         {std::pair(QSize(397, 150), 100), std::pair(QSize(300, 100), 2)}) {
+        const std::vector<QRect> frames =
+            frameRects(standin::FlatPicture::gif(canvas, count, {300, 100}));
+        ASSERT_EQ(frames.size(), std::size_t(count)) << canvas.width();
+        QRect reached;
+        for (const QRect& frame : frames) {
+            EXPECT_EQ(frame.size(), QSize(300, 100));
+            EXPECT_TRUE(QRect(QPoint(0, 0), canvas).contains(frame))
+                << frame.x() << ", " << frame.y() << " on " << canvas.width() << " x "
+                << canvas.height();
+            reached |= frame;
+        }
+        EXPECT_EQ(reached, QRect(QPoint(0, 0), canvas));
+    }
+    EXPECT_TRUE(standin::FlatPicture::gif({299, 100}, 1, {300, 100}).isEmpty());
 }
 
 TEST(SamplePicturesTest, EveryKindHasItsSizeAndRenditionsFitOrCut) {

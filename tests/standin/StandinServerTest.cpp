@@ -648,9 +648,17 @@ TEST_F(StandinServerTest, ImageHostServesTheSamplePictures) {
     // The frame's width and height after the header, the colour table, the looping and the
     // frame's control blocks and its place.
     EXPECT_EQ(gif.mid(51, 4), QByteArray("\x10\x00\x0c\x00", 4));
+    EXPECT_TRUE(gif.endsWith("\x00\x3b")) << "the frame's end, then the trailer";
     const QImage frame = QImage::fromData(gif);
     ASSERT_EQ(frame.size(), QSize(64, 48));
     EXPECT_EQ(frame.pixel(15, 11), qRgb(120, 170, 210));
+    // Cut off after its frame, as a download that stopped: the same bytes but the trailer.
+    const QByteArray cut = served(
+        R"({"prefix":"/img/test/","picture":[64,48],"gifFrames":1,"gifFrame":[16,12],"gifCut":true})");
+    EXPECT_EQ(cut, gif.chopped(1));
+    const auto listed =
+        QJsonDocument::fromJson(QByteArray::fromStdString(client().Get("/__control/faults")->body));
+    EXPECT_TRUE(listed.array().at(0)["gifCut"].toBool());
 }
 
 // The same server run inside the test process, steered from C++.

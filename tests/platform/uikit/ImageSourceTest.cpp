@@ -69,6 +69,29 @@ TEST_F(ImageSourceTest, GifFramesComeWithTheirDelaysAndLoopCount) {
     EXPECT_EQ(pixelAt(*still, 0, 0), QColor(Qt::red));
 }
 
+// The frames counted are those the decoder finds: a looping block without a loop count ends
+// where its sub-blocks do, and a frame whose descriptor the bytes cut, or that follows bytes
+// which are no block, is none.
+TEST_F(ImageSourceTest, TheFramesCountedAreThoseTheDecoderFinds) {
+    const QByteArray start = makeGif({}, -1).chopped(1);  // the header and the table
+    const QByteArray red("\x2c\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00", 15);
+    const QByteArray blue("\x2c\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x4c\x01\x00", 15);
+    const QByteArray looping("\x21\xff\x0bNETSCAPE2.0\x00", 15);
+    const std::pair<QByteArray, std::size_t> gifs[] = {
+        {start + looping + red + blue + ';', 2},
+        {start + red + blue.left(9), 1},
+        {start + red + 'x' + blue + ';', 1},
+    };
+    for (const auto& [bytes, count] : gifs) {
+        const auto source = ImageSource::createWithData(bytes);
+        ASSERT_TRUE(source);
+        EXPECT_EQ(source->count(), count) << bytes.toHex().toStdString();
+        const auto last = source->createImageAtIndex(count - 1);
+        ASSERT_TRUE(last);
+        EXPECT_EQ(pixelAt(*last, 0, 0), count == 2 ? QColor(Qt::blue) : QColor(Qt::red));
+    }
+}
+
 TEST_F(ImageSourceTest, OtherImagesHaveOneFrameAndNoGifProperties) {
     auto source = ImageSource::createWithData(
         ui::Image::imageWithColor(ui::Color::greenColor(), {3, 3})->PNGRepresentation());

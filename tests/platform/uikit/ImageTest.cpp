@@ -13,14 +13,21 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
 
 #include <png.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <list>
+#include <mutex>
 #include <optional>
 #include <thread>
 #include <tuple>
@@ -584,6 +591,59 @@ TEST_F(ImageTest, ScalingDownAveragesThePixelsEachCovers) {
     EXPECT_TRUE(ui::RowScaler::scaled(rows, {4, 1}).isNull());
 }
 
+// Rows alike the one above them come as one, and weigh as the rows they are: runs longer than a
+// band and shorter than a result row, runs across the result's rows and at the picture's end,
+// in the drawing layout and in a palette; the rows asked for past the picture's end are not.
+TEST_F(ImageTest, RowsAlikeScaleAsTheRowsTheyAre) {
+    // 2 x 300 rows: 100 of red, 3 each of their own, 130 of blue, 1 of green, 66 of blue, into
+    // 2 x 7 (each result row covers 42 6/7 rows).
+    const std::pair<int, QRgb> runs[] = {
+        {100, qRgb(240, 0, 0)}, {1, qRgb(0, 90, 0)},  {1, qRgb(0, 0, 30)},  {1, qRgb(70, 70, 70)},
+        {130, qRgb(0, 0, 240)}, {1, qRgb(0, 250, 0)}, {66, qRgb(0, 0, 240)}};
+    QImage picture(2, 300, QImage::Format_RGB32);
+    std::vector<QRgb> colours;
+    for (const auto& [count, colour] : runs) colours.insert(colours.end(), count, colour);
+    for (int y = 0; y < 300; ++y) {
+        picture.setPixel(0, y, colours[y]);
+        picture.setPixel(1, y, colours[y]);
+    }
+    // Each result row, the average of the rows it covers, those at its edges in part.
+    QImage expected(2, 7, QImage::Format_RGB32);
+    for (int row = 0; row < 7; ++row) {
+        double sums[3] = {};
+        for (int y = 0; y < 300; ++y) {
+            const double covered = std::max(0.0, std::min(y + 1.0, (row + 1) * 300.0 / 7) -
+                                                     std::max(double(y), row * 300.0 / 7));
+            sums[0] += qRed(colours[y]) * covered;
+            sums[1] += qGreen(colours[y]) * covered;
+            sums[2] += qBlue(colours[y]) * covered;
+        }
+        const auto average = [](double sum) { return int(std::lround(sum * 7 / 300)); };
+        for (int x = 0; x < 2; ++x) {
+            expected.setPixel(x, row, qRgb(average(sums[0]), average(sums[1]), average(sums[2])));
+        }
+    }
+    const QImage indexed = picture.convertToFormat(QImage::Format_Indexed8);
+    for (const QImage& source : {picture, indexed}) {
+        EXPECT_TRUE(picturesMatch(ui::RowScaler::scaled(source, {2, 7}), expected,
+                                  PictureTolerance{.levels = 1}))
+            << source.format();
+    }
+
+    // Rows given with a count: fewer than one adds none, more than are left the rest.
+    ui::RowScaler scaler({1, 4}, {1, 2}, false);
+    const QRgb grey = qRgb(100, 100, 100), white = qRgb(250, 250, 250);
+    scaler.addRow(&grey, -1);
+    scaler.addRow(&grey, 0);
+    scaler.addRow(&grey, 2);
+    EXPECT_TRUE(scaler.result().isNull()) << "two rows of four";
+    scaler.addRow(&white, 5);
+    const QImage counted = scaler.result();
+    ASSERT_EQ(counted.size(), QSize(1, 2));
+    EXPECT_EQ(counted.pixel(0, 0), grey);
+    EXPECT_EQ(counted.pixel(0, 1), white);
+}
+
 // A GIF whose frames lie in a part of its canvas is decoded on that part alone, which is then
 // scaled and placed where it lies on the canvas: it looks as the canvas decoded whole and
 // scaled does, and holds that part, not the canvas.
@@ -621,8 +681,7 @@ TEST_F(ImageTest, AGifWhoseFramesLieInAPartOfItsCanvasIsDecodedOnThatPart) {
     EXPECT_EQ(source->createImageAtIndex(1)->pixels().size(), bounded);
 
     // The canvas is decoded whole when the part would hold more (frames spanning all but a
-    // margin), when a frame passes the canvas's edge, and when the blocks stop before their
-    // end, where the decoder may find frames that they did not show.
+    // margin), and when a frame has no width, of which the decoder still draws a pixel.
     const auto held = [](const QByteArray& bytes) {
         ui::ImageReader reader(bytes);
         EXPECT_FALSE(reader.read().isNull());
@@ -630,9 +689,121 @@ TEST_F(ImageTest, AGifWhoseFramesLieInAPartOfItsCanvasIsDecodedOnThatPart) {
     };
     constexpr std::int64_t kWhole = 3000 * 3000 * 4 + 2048 * 2048 * 4;
     EXPECT_EQ(held(gifOf({3000, 3000}, {QRect(2, 2, 2, 2), QRect(2996, 2996, 2, 2)})), kWhole);
-    EXPECT_EQ(held(gifOf({3000, 3000}, {QRect(2990, 10, 20, 20)})), kWhole);
-    EXPECT_EQ(held(gifOf({3000, 3000}, {QRect(10, 10, 20, 20)}).chopped(1)), kWhole);
+    EXPECT_EQ(held(gifOf({3000, 3000}, {QRect(10, 10, 20, 20), QRect(2000, 2000, 0, 5)})), kWhole);
     EXPECT_LT(held(gifOf({3000, 3000}, {QRect(10, 10, 20, 20)})), kWhole / 2);
+}
+
+// The part holds the frames and a pixel of the canvas around them where the canvas goes on;
+// the rest of the canvas is filled with the colour of a corner of the part that no frame
+// touches: its first pixel, or its last where the part lies at the canvas's top left.
+TEST_F(ImageTest, AGifPartKeepsAPixelAroundItsFramesAndTakesTheFillFromACornerTheyDoNotTouch) {
+    // 3,000 x 3,000 within 2,048 x 2,048: a part of 21 or 22 pixels a side is placed on 14 or
+    // 15.
+    constexpr std::int64_t kResult = 2048 * 2048 * 4;
+    const struct {
+        QRect frame;
+        std::int64_t partAndPlaced;
+        QPoint red, blue;
+    } cases[] = {
+        // At the canvas's top left: a margin right and below only, the fill from the part's
+        // last pixel.
+        {QRect(0, 0, 20, 20), 21 * 21 * 4 + 14 * 14 * 4, {5, 5}, {30, 30}},
+        // At its bottom right: a margin left and above only, the fill from the part's first.
+        {QRect(2980, 2980, 20, 20), 21 * 21 * 4 + 14 * 14 * 4, {2045, 2045}, {2000, 2000}},
+        // Within it: a margin all round.
+        {QRect(1500, 1500, 20, 20), 22 * 22 * 4 + 15 * 15 * 4, {1030, 1030}, {1000, 1000}},
+    };
+    for (const bool transparent : {false, true}) {
+        const QColor fill = transparent ? QColor(0, 0, 0, 0) : QColor(Qt::blue);
+        for (const auto& [frame, partAndPlaced, red, blue] : cases) {
+            ui::ImageReader reader(gifOf({3000, 3000}, {frame}, transparent));
+            const QImage read = reader.read();
+            ASSERT_EQ(read.size(), QSize(2048, 2048));
+            EXPECT_EQ(reader.decodingBytes(), partAndPlaced + kResult) << frame.x();
+            EXPECT_EQ(pixelAt(read, red.x(), red.y()), QColor(Qt::red)) << frame.x();
+            EXPECT_EQ(pixelAt(read, blue.x(), blue.y()), fill) << frame.x() << transparent;
+            EXPECT_EQ(pixelAt(read, 0, 2047), fill) << frame.x() << transparent;
+        }
+    }
+}
+
+// A GIF cut off before its trailer (a download that stopped: the 63 bytes of a frame on a
+// 162 x 65,412 canvas took a quarter of a second whole), or whose frames pass its canvas's
+// edge or lie wholly off it, is decoded on the part of the canvas its frames draw on, and
+// looks as its canvas decoded whole and scaled does: the decoder finds no frame past the
+// bytes and none whose descriptor they cut, draws a frame's pixels up to where they are cut,
+// what lies on the canvas of a frame past its edge, and nothing of a frame off it.
+TEST_F(ImageTest, AGifCutOffOrWithFramesPastItsCanvasIsDecodedOnThePartItsFramesDrawOn) {
+    const QSize canvas(300, 3000);
+    const QSize bounded(100, 1000);
+    constexpr std::int64_t kBound = 100 * 1000;
+    constexpr std::int64_t kWhole = 300 * 3000 * 4 + 100 * 1000 * 4;
+    // Alike but along the frames' outlines, which the part placed on whole pixels moves by less
+    // than a pixel (up to 135 levels, 30 pixels of the 34 or so around a frame of 10 x 7).
+    constexpr PictureTolerance kAlike{.levels = 140, .differingPixels = 40};
+    const QRect frame(120, 1500, 30, 20);
+    // The bytes up to a second frame's descriptor and four of its ten bytes.
+    const auto secondCut = [&](bool transparent) {
+        return gifOf(canvas, {frame, QRect(10, 100, 30, 20)}, transparent)
+            .left(gifOf(canvas, {frame}, transparent).size() - 1 + (transparent ? 8 : 0) + 4);
+    };
+    const std::pair<const char*, std::function<QByteArray(bool)>> cases[] = {
+        {"cut off before the trailer",
+         [&](bool transparent) { return gifOf(canvas, {frame}, transparent).chopped(1); }},
+        {"cut off in the frame's pixels",
+         [&](bool transparent) { return gifOf(canvas, {frame}, transparent).chopped(200); }},
+        {"cut off in a second frame's descriptor", secondCut},
+        {"a frame past the right edge",
+         [&](bool transparent) { return gifOf(canvas, {QRect(280, 1000, 40, 20)}, transparent); }},
+        {"a frame past the bottom edge",
+         [&](bool transparent) { return gifOf(canvas, {QRect(100, 2990, 20, 30)}, transparent); }},
+        {"a frame off the canvas, below it and left of the part",
+         [&](bool transparent) {
+             return gifOf(canvas, {frame, QRect(0, 3005, 10, 10)}, transparent);
+         }},
+        {"a frame off the canvas, right of it",
+         [&](bool transparent) {
+             return gifOf(canvas, {frame, QRect(305, 10, 10, 10)}, transparent);
+         }},
+        {"every frame off the canvas",
+         [&](bool transparent) { return gifOf(canvas, {QRect(310, 10, 10, 10)}, transparent); }},
+    };
+    const std::int64_t partOfTheFrame = [&] {
+        ui::ImageReader reader(gifOf(canvas, {frame}), kBound);
+        EXPECT_FALSE(reader.read().isNull());
+        return reader.decodingBytes();
+    }();
+    EXPECT_LT(partOfTheFrame, kWhole / 2);
+    for (const bool transparent : {false, true}) {
+        for (const auto& [what, gif] : cases) {
+            const QByteArray bytes = gif(transparent);
+            QBuffer buffer;
+            buffer.setData(bytes);
+            buffer.open(QIODevice::ReadOnly);
+            const QImage whole =
+                QImageReader(&buffer).read().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            ASSERT_EQ(whole.size(), canvas) << what;
+            ui::ImageReader reader(bytes, kBound);
+            const QImage read = reader.read();
+            ASSERT_EQ(read.size(), bounded) << what;
+            EXPECT_LT(reader.decodingBytes(), kWhole / 2) << what << transparent;
+            EXPECT_TRUE(picturesMatch(
+                read, whole.scaled(bounded, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+                kAlike))
+                << what << transparent;
+        }
+    }
+    // The parts: the frame's, whatever lies off the canvas; the canvas's first pixel where
+    // nothing lies on it.
+    const auto held = [&](const QByteArray& bytes) {
+        ui::ImageReader reader(bytes, kBound);
+        EXPECT_FALSE(reader.read().isNull());
+        return reader.decodingBytes();
+    };
+    EXPECT_EQ(held(gifOf(canvas, {frame}).chopped(1)), partOfTheFrame);
+    EXPECT_EQ(held(secondCut(false)), partOfTheFrame);
+    EXPECT_EQ(held(gifOf(canvas, {frame, QRect(0, 3005, 10, 10)})), partOfTheFrame);
+    EXPECT_EQ(held(gifOf(canvas, {QRect(310, 10, 10, 10)})), 1 * 4 + 1 * 4 + 100 * 1000 * 4);
 }
 
 // The address sanitizer's allocator takes no rule and tells nothing of its pages.
@@ -656,26 +827,52 @@ bool getsPagesOfItsOwn(std::size_t bytes) {
 }
 #endif
 
-// Work on a thread of its own, which the test sees end or wait for a share of the budget.
+// Work on a thread of its own, which the test sees end or wait for a share of the budget. A
+// wait for either that lasts kLimit fails the test with a message and ends the program: the
+// work is stuck, in the budget's line if anywhere, and every share asked for after it would
+// wait behind it.
 class OnAThread {
 public:
+    static constexpr auto kLimit = std::chrono::seconds(60);
+
     explicit OnAThread(std::function<void()> work)
         : thread_([this, work = std::move(work)] {
               work();
-              done_ = true;
+              {
+                  const std::lock_guard lock(mutex_);
+                  done_ = true;
+              }
+              ended_.notify_all();
           }) {}
     ~OnAThread() { thread_.join(); }
     // Waits until the work has ended (true) or waits for its share behind `before` others
     // (false).
     bool endsWithoutWaiting(int before = 0) {
-        while (!done_ && ui::DecodingBudget::waitingCount() == before) std::this_thread::yield();
+        const auto limit = std::chrono::steady_clock::now() + kLimit;
+        while (!done_ && ui::DecodingBudget::waitingCount() == before) {
+            if (std::chrono::steady_clock::now() > limit) stuck("neither ended nor waited");
+            std::this_thread::yield();
+        }
         return done_;
     }
     void waitForTheEnd() {
-        while (!done_) std::this_thread::yield();
+        std::unique_lock lock(mutex_);
+        if (!ended_.wait_for(lock, kLimit, [this] { return done_.load(); })) {
+            stuck("did not end: no share given back or taken woke its wait");
+        }
     }
 
 private:
+    [[noreturn]] static void stuck(const char* what) {
+        ADD_FAILURE() << "work on a thread " << what << " within " << kLimit.count() << " s";
+        std::fprintf(stderr, "work on a thread %s within %lld s\n", what,
+                     static_cast<long long>(kLimit.count()));
+        std::fflush(stdout);
+        std::abort();
+    }
+
+    std::mutex mutex_;
+    std::condition_variable ended_;
     std::atomic<bool> done_ = false;
     std::thread thread_;
 };
@@ -760,6 +957,34 @@ TEST_F(ImageTest, AShareFitsTheBudgetToTheByteAndOneGivenBackLetsTheNextIn) {
     waits.waitForTheEnd();
     EXPECT_EQ(held.bytes(), 100 * kMB);
     EXPECT_EQ(DecodingBudget::heldBytes(), 120 * kMB);
+}
+
+// A share taken wakes those in line behind it that fit beside it: given back, 100 MB let in the
+// 60 MB asked for first, and the 8 MB shares asked for after it, which fit beside it but wait
+// their turn, are given theirs as it takes its own, however the threads' wake-ups fall.
+TEST_F(ImageTest, AShareTakenWakesTheNextInLineThatFits) {
+    using ui::DecodingBudget;
+    constexpr std::int64_t kMB = 1024 * 1024;
+    constexpr int kBehind = 4;
+    ASSERT_EQ(DecodingBudget::heldBytes(), 0);
+    for (int round = 0; round < 20; ++round) {
+        auto held = DecodingBudget::take(100 * kMB);
+        DecodingBudget::Share large;
+        std::vector<DecodingBudget::Share> small(kBehind);
+        {
+            OnAThread first([&] { large = DecodingBudget::take(60 * kMB); });
+            EXPECT_FALSE(first.endsWithoutWaiting());
+            std::list<OnAThread> behind;
+            for (int i = 0; i < kBehind; ++i) {
+                behind.emplace_back([&small, i] { small[i] = DecodingBudget::take(8 * kMB); });
+                EXPECT_FALSE(behind.back().endsWithoutWaiting(i + 1)) << round;
+            }
+            held = {};
+            first.waitForTheEnd();
+            for (OnAThread& waiting : behind) waiting.waitForTheEnd();
+        }
+        EXPECT_EQ(DecodingBudget::heldBytes(), (60 + kBehind * 8) * kMB) << round;
+    }
 }
 
 TEST_F(ImageTest, OrientationTurnsTheSizeAndThePixels) {
