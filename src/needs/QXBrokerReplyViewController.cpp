@@ -276,6 +276,10 @@ void QXBrokerReplyViewController::addHeaderViewToSuperView() {
     brokerListViewBtnGifImageView_ = std::make_shared<AnimatedImageView>(ui::Rect(0, 0, 58, 58));
     brokerListViewBtnGifImageView_->setImage(
         AnimatedGIFImage::imageNamed(QStringLiteral("消息提示gif动画@2x.gif")));
+    // It marks answers not yet looked at from beneath the button's opaque picture, where none
+    // of its frames shows: played, it would have the screen drawn eight times a second for
+    // nothing, so it stands still wherever it goes.
+    brokerListViewBtnGifImageView_->stopAnimating();
     brokerListViewBtnGifImageView_->setUserInteractionEnabled(false);
 
     brokerListViewBtnLbl_ = std::make_shared<ui::Label>(ui::Rect(19, -2, 20, 20));

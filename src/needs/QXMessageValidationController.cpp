@@ -33,6 +33,8 @@ namespace {
 const QString kAuthInterface = QStringLiteral("UserPhoneAuth");
 const QString kNoNetwork = QStringLiteral("当前网络不可用，请检查网络设置");
 
+constexpr ns::Duration kTick = std::chrono::seconds(1);
+
 // The countdown is one for every validation screen: a new screen goes on where the last
 // one stopped.
 int& sharedRemaining() {
@@ -243,6 +245,12 @@ void QXMessageValidationController::viewWillAppear(bool animated) {
     ui::ViewController::viewWillAppear(animated);
     if (ui::NavigationController* navigation = navigationController())
         navigation->setNavigationBarHidden(false, false);
+    resumeCountdown();
+}
+
+void QXMessageValidationController::viewDidDisappear(bool animated) {
+    ui::ViewController::viewDidDisappear(animated);
+    holdCountdown();
 }
 
 bool QXMessageValidationController::textFieldShouldReturn(ui::TextField& field) {
@@ -372,16 +380,34 @@ void QXMessageValidationController::countdown() {
     }
     sharedRemaining() = kCountdownSeconds;
     const auto weak = weakAs<QXMessageValidationController>();
-    timer_ = ns::Timer::scheduledTimer(ns::seconds(1.0), true, [weak](ns::Timer& timer) {
+    timer_ = ns::Timer::scheduledTimer(kTick, true, [weak](ns::Timer& timer) {
         if (auto self = weak.lock()) {
             self->changeCaptchaText(timer);
         } else {
             timer.invalidate();
         }
     });
+    nextTick_ = ns::Clock::shared().uptime() + kTick;
+    // The code's answer may come once another screen covers this one.
+    if (!view()->window()) holdCountdown();
+}
+
+// Beneath the replies a published need opens, the button would be drawn once a second for
+// minutes with nothing of it on screen.
+void QXMessageValidationController::holdCountdown() {
+    if (isCountingDown()) timer_->setFireDate(ns::Timer::distantFuture());
+}
+
+void QXMessageValidationController::resumeCountdown() {
+    const ns::Clock& clock = ns::Clock::shared();
+    while (isCountingDown() && nextTick_ <= clock.uptime()) changeCaptchaText(*timer_);
+    if (isCountingDown())
+        timer_->setFireDate(clock.now() + std::chrono::duration_cast<ns::TimePoint::duration>(
+                                              nextTick_ - clock.uptime()));
 }
 
 void QXMessageValidationController::changeCaptchaText(ns::Timer& timer) {
+    nextTick_ += kTick;
     int& remaining = sharedRemaining();
     if (remaining < 1) {
         timer.invalidate();

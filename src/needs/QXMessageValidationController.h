@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/foundation/clock.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/uikit/alert_view.h"
 #include "platform/uikit/text_field.h"
@@ -106,6 +107,7 @@ public:
 protected:
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;
+    void viewDidDisappear(bool animated) override;
 
 private:
     // The users endpoint's address of a code request for `mobile`.
@@ -115,6 +117,10 @@ private:
     void countdown();
     void changeCaptchaText(ns::Timer& timer);
     void stopCountdown();
+    // Out of sight the countdown runs no timer: the ticks passed meanwhile are caught up once
+    // the screen shows again.
+    void holdCountdown();
+    void resumeCountdown();
     void setCaptchaTitle(const QString& title);
     void setCaptchaEnabled(bool enabled);
     void leave();
@@ -132,5 +138,7 @@ private:
     std::shared_ptr<ui::Button> sendButton_;
     std::shared_ptr<ui::Label> sendStateLabel_;
     std::shared_ptr<ns::Timer> timer_;
+    // The uptime of the countdown's next tick.
+    ns::Duration nextTick_{0};
     std::shared_ptr<ui::AlertView> alert_;
 };

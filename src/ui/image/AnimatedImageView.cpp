@@ -33,7 +33,8 @@ std::shared_ptr<ui::Image> AnimatedImageView::image() const {
 
 void AnimatedImageView::setImage(std::shared_ptr<ui::Image> image) {
     if (image == this->image()) return;
-    stopAnimating();
+    pause();
+    stoppedByOwner_ = false;
     currentFrameIndex_ = 0;
     loopCountdown_ = 0;
     accumulator_ = 0;
@@ -41,8 +42,7 @@ void AnimatedImageView::setImage(std::shared_ptr<ui::Image> image) {
         ui::ImageView::setImage(gif->frameSlots().front());
         currentFrame_ = nullptr;
         animatedImage_ = std::move(gif);
-        loopCountdown_ = countdownFor(*animatedImage_);
-        startAnimating();
+        play();
     } else {
         animatedImage_ = nullptr;
         currentFrame_ = nullptr;
@@ -61,6 +61,8 @@ std::shared_ptr<ui::DisplayLink> AnimatedImageView::displayLink() {
         displayLink_ = ui::DisplayLink::displayLinkWithTarget([weak](ui::DisplayLink& link) {
             if (auto self = weak.lock()) self->changeKeyframe(link.duration());
         });
+        // A view that stands still gets a link that sleeps until it plays.
+        displayLink_->setPaused(loopCountdown_ == 0);
         displayLink_->addToRunLoop();
     }
     return displayLink_;
@@ -71,6 +73,16 @@ void AnimatedImageView::startAnimating() {
         ui::ImageView::startAnimating();
         return;
     }
+    stoppedByOwner_ = false;
+    play();
+}
+
+void AnimatedImageView::stopAnimating() {
+    if (animatedImage_) stoppedByOwner_ = true;
+    pause();
+}
+
+void AnimatedImageView::play() {
     if (isAnimating()) return;
     // A GIF that played its last pass starts over from its first frame.
     if (currentFrameIndex_ >= animatedImage_->frameCount()) {
@@ -83,7 +95,7 @@ void AnimatedImageView::startAnimating() {
     if (auto link = displayLink()) link->setPaused(false);
 }
 
-void AnimatedImageView::stopAnimating() {
+void AnimatedImageView::pause() {
     if (!animatedImage_) {
         ui::ImageView::stopAnimating();
         return;
@@ -106,7 +118,7 @@ void AnimatedImageView::changeKeyframe(double seconds) {
         accumulator_ -= durations[currentFrameIndex_];
         if (++currentFrameIndex_ >= count) {
             if (--loopCountdown_ == 0) {
-                stopAnimating();
+                pause();
                 return;
             }
             currentFrameIndex_ = 0;
@@ -132,14 +144,18 @@ ui::Size AnimatedImageView::sizeThatFits(ui::Size size) const {
 void AnimatedImageView::didMoveToWindow() {
     ui::ImageView::didMoveToWindow();
     if (window()) {
-        startAnimating();
+        if (!animatedImage_) {
+            ui::ImageView::startAnimating();
+        } else if (!stoppedByOwner_) {
+            play();
+        }
         return;
     }
     // Taken out and put back within one turn (moved elsewhere) keeps playing.
     const std::weak_ptr<AnimatedImageView> weak = weakAs<AnimatedImageView>();
     ns::MainQueue::post([weak] {
         auto self = weak.lock();
-        if (self && !self->window()) self->stopAnimating();
+        if (self && !self->window()) self->pause();
     });
 }
 

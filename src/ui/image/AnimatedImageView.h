@@ -14,7 +14,8 @@ class AnimatedGIFImage;
 
 // An image view that plays an AnimatedGIFImage on a display link, frame by frame after
 // the GIF's own delays (time gathered per refresh, at most 1 s a tick), for the GIF's
-// loop count; any other image shows still. It plays while it is in a window.
+// loop count; any other image shows still. It plays while it is in a window, unless its owner
+// stopped it: that stop holds wherever the view goes, until startAnimating or a new image.
 class AnimatedImageView : public ui::ImageView {
 public:
     AnimatedImageView();
@@ -46,6 +47,10 @@ public:
     void changeKeyframe(double seconds);
 
 private:
+    // Plays from where it stands, or from the first frame once its passes are played.
+    void play();
+    // Stops playing for now (out of the window, its passes played); what its owner said stands.
+    void pause();
     void displayLayer();
 
     std::shared_ptr<AnimatedGIFImage> animatedImage_;
@@ -53,6 +58,8 @@ private:
     QString runLoopMode_;
     std::size_t currentFrameIndex_ = 0;
     std::shared_ptr<ui::Image> currentFrame_;
+    // Passes left to play; none while it stands still.
     unsigned loopCountdown_ = 0;
+    bool stoppedByOwner_ = false;
     double accumulator_ = 0;
 };

@@ -194,6 +194,59 @@ TEST_F(AnimationTest, BasicLayerAnimationsRepeatStartLateAndCanBePaused) {
     EXPECT_NEAR(layer->presentation().opacity, 0.5, 1e-9);
 }
 
+// The desktop host draws while any animation runs and lets its link sleep while none does:
+// the count of running animations may neither stay above what runs (frames for nothing) nor
+// fall below it (a sleep mid-animation). A paused layer's animations move nothing.
+TEST_F(AnimationTest, OnlyAnimationsOfLayersThatRunCountAsRunning) {
+    const auto fade = [](bool kept) {
+        auto animation = ui::BasicAnimation::animationWithKeyPath(QStringLiteral("opacity"));
+        animation->setFromValue(1.0);
+        animation->setToValue(0.0);
+        animation->setDuration(1);
+        animation->setRemovedOnCompletion(!kept);
+        animation->setFillMode(kept ? ui::FillMode::Forwards : ui::FillMode::Removed);
+        return animation;
+    };
+    const int running = ui::Layer::runningAnimationCount();
+
+    // Added while paused, it counts from the resume on, and only until the next pause.
+    auto layer = ui::Layer::layer();
+    layer->setSpeed(0);
+    layer->addAnimation(fade(false), QStringLiteral("fade"));
+    EXPECT_EQ(ui::Layer::runningAnimationCount(), running) << "added to a paused layer";
+    layer->setSpeed(1);
+    EXPECT_EQ(ui::Layer::runningAnimationCount(), running + 1) << "the layer resumed";
+    layer->setSpeed(0);
+    EXPECT_EQ(ui::Layer::runningAnimationCount(), running);
+    // Taken off while paused, it takes nothing off the count, then or at the resume.
+    layer->removeAnimationForKey(QStringLiteral("fade"));
+    EXPECT_EQ(ui::Layer::runningAnimationCount(), running);
+    layer->setSpeed(1);
+    EXPECT_EQ(ui::Layer::runningAnimationCount(), running);
+
+    // One that ended and stays to hold its last value runs no more, paused or resumed.
+    layer->addAnimation(fade(true), QStringLiteral("held"));
+    clock().advance(1100ms);
+    ASSERT_EQ(layer->animationKeys(), QStringList{QStringLiteral("held")});
+    EXPECT_EQ(ui::Layer::runningAnimationCount(), running);
+    layer->setSpeed(0);
+    EXPECT_EQ(ui::Layer::runningAnimationCount(), running);
+    layer->setSpeed(1);
+    EXPECT_EQ(ui::Layer::runningAnimationCount(), running);
+
+    // A paused layer that goes away leaves the others' animations counted; a running one
+    // takes its own off.
+    layer->addAnimation(fade(false), QStringLiteral("fade"));
+    auto paused = ui::Layer::layer();
+    paused->addAnimation(fade(false), QStringLiteral("fade"));
+    paused->setSpeed(0);
+    ASSERT_EQ(ui::Layer::runningAnimationCount(), running + 1);
+    paused.reset();
+    EXPECT_EQ(ui::Layer::runningAnimationCount(), running + 1) << "a paused layer went away";
+    layer.reset();
+    EXPECT_EQ(ui::Layer::runningAnimationCount(), running) << "a running layer went away";
+}
+
 TEST_F(AnimationTest, TransitionsMoveTheOldLookAway) {
     window->setBackgroundColor(ui::Color::whiteColor());
     view->setFrame({0, 0, 40, 20});

@@ -8,6 +8,7 @@
 #include "chat/QXMessageController.h"
 #include "houses/detail/QXPostDetailNew.h"
 #include "houses/shared/HouseFavourites.h"
+#include "ui/image/AnimatedImageView.h"
 #include "ui/widgets/AlertMessages.h"
 
 #include "platform/uikit/button.h"
@@ -112,6 +113,25 @@ TEST_F(BrokerReplyScreenTest, APublishedNeedIsAnsweredByBrokersWithHousesAndSubs
     EXPECT_EQ(callsOf("HousingRequestInfo", "getNearbyAgent").size(), 1u)
         << "from the history the nearby agents are counted";
     EXPECT_EQ(again->agentsInfoArray().size(), qsizetype(agents_)) << "read at once";
+}
+
+// The replies as a sent need opens them: the matching panel, then the brokers' answers over
+// the stream, each marked on the 应答 button and told in a strip. Once those have had their time
+// and the pictures are in, the screen draws nothing and runs nothing, shown, beneath another
+// screen and shown again.
+TEST_F(BrokerReplyScreenTest, TheRepliesOfASentNeedRestOnceItsBrokersHaveAnswered) {
+    startMessaging();
+    const QString needId = publishAndStore();
+    ASSERT_GT(agents_, 0);
+    auto screen = openReplies(needId, false, agents_);
+    ASSERT_TRUE(settleUntil(
+        [&] { return screen->brokerListViewBtn()->currentTitle() == QString::number(agents_); }));
+    const auto& marks = screen->brokerListViewBtn()->subviews();
+    ASSERT_TRUE(std::ranges::any_of(marks, [](const auto& mark) {
+        return dynamic_cast<AnimatedImageView*>(mark.get());
+    })) << "the answers are marked on the button";
+    settle(QXBrokerReplyViewController::kMatchingSeconds + 7);
+    expectRestsShownBeneathAnotherAndAgain();
 }
 
 TEST_F(BrokerReplyScreenTest, ACancelledSubscriptionIsNotMadeAgainAndTheBarOffersIt) {

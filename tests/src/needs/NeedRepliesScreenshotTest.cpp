@@ -6,6 +6,7 @@
 
 #include "houses/photos/ImagePickerView.h"
 
+#include "platform/foundation/timer.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/scroll_view.h"
@@ -65,15 +66,25 @@ TEST_F(NeedRepliesScreenshotTest, TheRepliesOfANeedWithItsBrokersAndHouses) {
 
 TEST_F(NeedRepliesScreenshotTest, TheRepliesDrawNothingAtRestShownOrBeneathAnotherScreen) {
     answeredNeed();
-    settlePictures();
-    // The messaging service's own minute beat and its stream's idle time-out are the app's,
-    // not the screen's: the service goes once every answer is in.
-    QXIMService::forceRelease();
-    service_.reset();
+    expectRestsShownBeneathAnotherAndAgain();
+}
+
+// What rest means to the tests of screens at rest: a late draw in the first span of 10 s
+// passes, but a window that draws again after a quiet span, however seldom, is not at rest.
+TEST_F(NeedRepliesScreenshotTest, AtRestAWindowStaysQuietFromItsFirstQuietSpanOn) {
+    auto screen = std::make_shared<ui::ViewController>();
+    navigation_->pushViewController(screen, false);
     settle();
-    EXPECT_TRUE(restsIdle()) << "the replies shown";
-    navigation_->pushViewController(std::make_shared<ui::ViewController>(), false);
-    EXPECT_TRUE(restsIdle()) << "the replies beneath another screen";
+    const auto paint = [screen](const ui::Color& colour) {
+        return [screen, colour] { screen->view()->setBackgroundColor(colour); };
+    };
+    auto late = ns::DelayedCall::schedule(ns::seconds(5), paint(ui::Color::redColor()));
+    EXPECT_TRUE(restsIdle()) << "one late draw";
+    // Drawn 15 s on and 22 s after that: the five spans of 10 s are quiet, noisy, quiet, noisy
+    // and quiet.
+    auto again = ns::DelayedCall::schedule(ns::seconds(15), paint(ui::Color::blueColor()));
+    auto later = ns::DelayedCall::schedule(ns::seconds(37), paint(ui::Color::greenColor()));
+    EXPECT_FALSE(restsIdle()) << "a draw every 22 s";
 }
 
 TEST_F(NeedRepliesScreenshotTest, TheNeedHistoryWithItsCards) {

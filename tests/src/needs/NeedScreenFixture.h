@@ -207,6 +207,23 @@ protected:
         settle();
     }
 
+    // Lets the messaging service go once every answer is in (its own minute beat and its
+    // stream's idle time-out are the app's, not a screen's), then holds that the screen on top
+    // draws nothing and runs nothing at rest: shown, beneath another screen and shown again,
+    // its pictures in each time.
+    void expectRestsShownBeneathAnotherAndAgain() {
+        settlePictures();
+        QXIMService::forceRelease();
+        service_.reset();
+        settle();
+        EXPECT_TRUE(restsIdle()) << "shown";
+        navigation_->pushViewController(std::make_shared<ui::ViewController>(), false);
+        EXPECT_TRUE(restsIdle()) << "beneath another screen";
+        navigation_->popViewControllerAnimated(false);
+        settlePictures();
+        EXPECT_TRUE(restsIdle()) << "shown again";
+    }
+
     [[nodiscard]] std::vector<standin::RecordedRequest> callsOf(const QByteArray& interface,
                                                                 const QByteArray& method = {}) {
         std::vector<standin::RecordedRequest> found;

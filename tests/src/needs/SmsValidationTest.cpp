@@ -52,6 +52,13 @@ protected:
         return server().requests("/users/UserPhoneAuth");
     }
     [[nodiscard]] QString captchaTitle() { return screen_->getCaptchaButton()->currentTitle(); }
+    // The countdown is over: the button asks for a code again, and the next one starts at 300.
+    void expectCountdownEnded() {
+        EXPECT_EQ(captchaTitle(), "获取验证码");
+        EXPECT_TRUE(screen_->getCaptchaButton()->isEnabled());
+        EXPECT_FALSE(screen_->isCountingDown());
+        EXPECT_EQ(QXMessageValidationController::remainingSeconds(), 300);
+    }
     // Asks for a code and waits for the server's answer.
     void askForCode() {
         const auto before = codeRequests().size();
@@ -172,10 +179,54 @@ TEST_F(SmsValidationTest, TheCountdownRunsFrom300To1AndGivesTheButtonBackOnTheNe
     driver_->type(QStringLiteral("8"));
     EXPECT_FALSE(screen_->getCaptchaButton()->isEnabled());
     clock().advance(1s);
-    EXPECT_EQ(captchaTitle(), "获取验证码");
-    EXPECT_TRUE(screen_->getCaptchaButton()->isEnabled());
-    EXPECT_FALSE(screen_->isCountingDown());
-    EXPECT_EQ(QXMessageValidationController::remainingSeconds(), 300);
+    expectCountdownEnded();
+}
+
+// Beneath another screen (the replies a published need opens) the countdown runs nothing on
+// the clock; shown again, it says the seconds that passed meanwhile and ticks on in step.
+TEST_F(SmsValidationTest, TheCountdownRunsNothingBeneathAnotherScreenAndCatchesUpOnReturn) {
+    typeMobile(QStringLiteral("13812345678"));
+    askForCode();
+    ASSERT_TRUE(alerts_->pressButton(QStringLiteral("确定")));
+    clock().advance(10s);
+    ASSERT_EQ(captchaTitle(), QStringLiteral("(291)重新获取"));
+    navigation_->pushViewController(std::make_shared<ui::ViewController>(), false);
+    settle(1);
+    const std::uint64_t actions = clock().actionsRun();
+    clock().advance(100s);
+    EXPECT_EQ(clock().actionsRun(), actions) << "nothing ran while covered";
+    EXPECT_EQ(captchaTitle(), QStringLiteral("(291)重新获取"));
+    navigation_->popViewControllerAnimated(false);
+    EXPECT_EQ(captchaTitle(), QStringLiteral("(190)重新获取"));
+    EXPECT_TRUE(screen_->isCountingDown());
+    clock().advance(1s);
+    EXPECT_EQ(captchaTitle(), QStringLiteral("(189)重新获取"));
+
+    // Covered past its end, it gives the button back as it shows again.
+    navigation_->pushViewController(std::make_shared<ui::ViewController>(), false);
+    clock().advance(200s);
+    navigation_->popViewControllerAnimated(false);
+    expectCountdownEnded();
+}
+
+// The code's answer may come once another screen covers this one: its countdown starts held
+// back, and counts from the answer once the screen shows again.
+TEST_F(SmsValidationTest, ACountdownStartedBeneathAnotherScreenWaitsToBeShown) {
+    typeMobile(QStringLiteral("13812345678"));
+    server().setFault({.prefix = "/users/", .hold = true, .times = 1});
+    ASSERT_TRUE(driver_->tap(screen_->getCaptchaButton()));
+    ASSERT_TRUE(waitForRequests("/users/", 1));
+    navigation_->pushViewController(std::make_shared<ui::ViewController>(), false);
+    settle(1);
+    ASSERT_TRUE(letHeldRepliesArrive());
+    ASSERT_TRUE(alerts_->pressButton(QStringLiteral("确定")));
+    ASSERT_TRUE(screen_->isCountingDown());
+    settle(1);
+    const std::uint64_t actions = clock().actionsRun();
+    clock().advance(20s);
+    EXPECT_EQ(clock().actionsRun(), actions) << "nothing ran while covered";
+    navigation_->popViewControllerAnimated(false);
+    EXPECT_EQ(captchaTitle(), QStringLiteral("(280)重新获取"));
 }
 
 TEST_F(SmsValidationTest, RefusalsAndFailuresSayWhyAndGiveTheButtonBack) {

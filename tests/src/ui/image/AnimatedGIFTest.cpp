@@ -28,6 +28,12 @@ protected:
     }
     // Runs the display link for `seconds` of the clock.
     void play(double seconds) { clock().advance(ns::seconds(seconds)); }
+    // Takes the view out of the window, and puts it back once a turn has passed.
+    void outOfTheWindowAndBack(const std::shared_ptr<AnimatedImageView>& view) {
+        view->removeFromSuperview();
+        drainMainLoop();
+        window->addSubview(view);
+    }
 
     std::shared_ptr<ui::Window> window;
 };
@@ -125,6 +131,42 @@ TEST_F(AnimatedGIFTest, ALoopCountOfZeroNeverStops) {
     view->setImage(gif({10, 10}, 0));
     play(10);
     EXPECT_TRUE(view->isAnimating());
+}
+
+TEST_F(AnimatedGIFTest, AGifItsOwnerStoppedStaysStillWhereverItGoesUntilStarted) {
+    window = std::make_shared<ui::Window>(ui::Rect{0, 0, 320, 480});
+    auto view = std::make_shared<AnimatedImageView>(ui::Rect{0, 0, 40, 40});
+    view->setImage(gif({10, 10, 10}));
+    view->stopAnimating();
+    window->addSubview(view);
+    play(0.5);
+    EXPECT_FALSE(view->isAnimating()) << "put into a window";
+    EXPECT_EQ(view->currentFrameIndex(), 0u);
+    outOfTheWindowAndBack(view);
+    play(0.5);
+    EXPECT_FALSE(view->isAnimating()) << "out of the window and back";
+    EXPECT_EQ(view->currentFrameIndex(), 0u);
+
+    view->startAnimating();
+    play(0.15);
+    EXPECT_TRUE(view->isAnimating());
+    EXPECT_EQ(view->currentFrameIndex(), 1u);
+    // A new picture plays wherever it goes, whatever was said of the one before.
+    view->stopAnimating();
+    view->setImage(gif({10, 10}));
+    outOfTheWindowAndBack(view);
+    EXPECT_TRUE(view->isAnimating());
+}
+
+TEST_F(AnimatedGIFTest, AGifThatPlayedItsPassesPlaysAgainInTheNextWindow) {
+    auto view = viewInWindow();
+    view->setImage(gif({10, 10}, 1));
+    play(0.3);
+    ASSERT_FALSE(view->isAnimating());
+    outOfTheWindowAndBack(view);
+    EXPECT_TRUE(view->isAnimating());
+    play(0.15);
+    EXPECT_EQ(view->currentFrameIndex(), 1u);
 }
 
 TEST_F(AnimatedGIFTest, SettingTheSameImageAgainDoesNotRestart) {
