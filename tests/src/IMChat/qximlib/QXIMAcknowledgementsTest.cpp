@@ -144,18 +144,20 @@ TEST_F(QXIMAcknowledgementsTest, StoredIdsNeverWaitBehindThoseOfPacketsSetAside)
     EXPECT_EQ(calls_[5].talkId, "3");
 }
 
-// What waits is bounded in bytes across all talks: 256 bytes a talk of eight characters with
-// one id, so 32,768 such talks of packets set aside fill half the bound, besides the two
+// What waits is bounded in bytes across all talks: 256 bytes a talk of sixteen characters with
+// one id, so 49,152 such talks of packets set aside fill half the bound, besides the two
 // calls on their way; the next id is let go and counted, and a stored one still waits. As
 // calls end what waits shrinks, and ids are taken again.
 TEST_F(QXIMAcknowledgementsTest, WhatWaitsIsBoundedInBytesAcrossAllTalks) {
     using Kind = QXIMAcknowledgements::Kind;
-    const auto talk = [](qint64 n) { return QStringLiteral("%1").arg(n, 8, 10, QLatin1Char('0')); };
-    constexpr qint64 kTalks = 2 + 8 * 1024 * 1024 / 256;
+    const auto talk = [](qint64 n) {
+        return QStringLiteral("%1").arg(n, 16, 10, QLatin1Char('0'));
+    };
+    constexpr qint64 kTalks = 2 + 12 * 1024 * 1024 / 256;
     for (qint64 n = 1; n <= kTalks; ++n)
         acknowledgements_.acknowledge(talk(n), {n}, Kind::SetAside);
     EXPECT_EQ(acknowledgements_.letGo(), 0);
-    EXPECT_EQ(acknowledgements_.waitingBytes(), 8 * 1024 * 1024);
+    EXPECT_EQ(acknowledgements_.waitingBytes(), 12 * 1024 * 1024);
     acknowledgements_.acknowledge(talk(kTalks + 1), {kTalks + 1}, Kind::SetAside);
     // An id of a talk that waits costs less, but not nothing.
     acknowledgements_.acknowledge(talk(kTalks), {1}, Kind::SetAside);
@@ -167,7 +169,7 @@ TEST_F(QXIMAcknowledgementsTest, WhatWaitsIsBoundedInBytesAcrossAllTalks) {
     ASSERT_EQ(calls_.size(), 3u);
     EXPECT_EQ(calls_[2].talkId, talk(kTalks + 1));
     finish(0, true);
-    EXPECT_EQ(acknowledgements_.waitingBytes(), 8 * 1024 * 1024 - 256);
+    EXPECT_EQ(acknowledgements_.waitingBytes(), 12 * 1024 * 1024 - 256);
     acknowledgements_.acknowledge(talk(kTalks + 2), {kTalks + 2}, Kind::SetAside);
     EXPECT_EQ(acknowledgements_.letGo(), 2);
     for (std::size_t call = 1; call < calls_.size(); ++call) finish(call, true);
