@@ -143,6 +143,7 @@ TEST_F(NeedRepliesRoadsTest, ThePagerOverTheRepliesDrawsNothingAtRestOnceItsPhot
         }
         return picturesLoaded();
     }));
+    releaseMessaging();
     EXPECT_TRUE(restsIdle());
 }
 

@@ -85,6 +85,15 @@ TEST_F(NeedRepliesScreenshotTest, AtRestAWindowStaysQuietFromItsFirstQuietSpanOn
     auto again = ns::DelayedCall::schedule(ns::seconds(15), paint(ui::Color::blueColor()));
     auto later = ns::DelayedCall::schedule(ns::seconds(37), paint(ui::Color::greenColor()));
     EXPECT_FALSE(restsIdle()) << "a draw every 22 s";
+    // One late draw after quiet spans, then quiet: a reply that came late in real time.
+    auto afterQuiet = ns::DelayedCall::schedule(ns::seconds(35), paint(ui::Color::redColor()));
+    EXPECT_TRUE(restsIdle()) << "one draw after quiet spans";
+    // A draw every 29 s: after its first quiet span one, and another before three are quiet.
+    std::vector<ns::DelayedCall> everyHalfMinute;
+    for (int at = 5; at < 90; at += 29)
+        everyHalfMinute.push_back(
+            ns::DelayedCall::schedule(ns::seconds(at), paint(ui::Color::blueColor())));
+    EXPECT_FALSE(restsIdle()) << "a draw every 29 s";
 }
 
 TEST_F(NeedRepliesScreenshotTest, TheNeedHistoryWithItsCards) {

@@ -207,15 +207,21 @@ protected:
         settle();
     }
 
+    // Lets the messaging service go: its own minute beat and its stream's idle time-out are the
+    // app's, and would fall in a rest's spans after however much clock the waits before took.
+    void releaseMessaging() {
+        QXIMService::forceRelease();
+        service_.reset();
+        settle();
+    }
+
     // Lets the messaging service go once every answer is in (its own minute beat and its
     // stream's idle time-out are the app's, not a screen's), then holds that the screen on top
     // draws nothing and runs nothing at rest: shown, beneath another screen and shown again,
     // its pictures in each time.
     void expectRestsShownBeneathAnotherAndAgain() {
         settlePictures();
-        QXIMService::forceRelease();
-        service_.reset();
-        settle();
+        releaseMessaging();
         EXPECT_TRUE(restsIdle()) << "shown";
         navigation_->pushViewController(std::make_shared<ui::ViewController>(), false);
         EXPECT_TRUE(restsIdle()) << "beneath another screen";
