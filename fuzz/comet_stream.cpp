@@ -12,11 +12,18 @@
 // inputs to reach (0x20), and whether the rest is the stream itself or shapes of streams that
 // deliver nothing, each byte one (0x40, with the small bounds): filler, starts that fail,
 // segments left unfinished, heartbeats, long segments, segments the parser refuses, white
-// space, a byte as it is.
+// space, a byte as it is. Or (0x80) the rest writes an honest stream, as the server writes it:
+// messages whose texts hold the stream's own marks, each byte a piece of text, heartbeats and
+// white space after the segments; then every segment is handed over once, whole and in order,
+// and nothing is counted as delivering nothing, however the chunks fall.
 #include "src/IMChat/qximlib/CometScriptCutter.h"
 #include "src/IMChat/qximlib/QXIMOnlineScriptParser.h"
 
 #include <QByteArray>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QList>
 #include <QString>
 
 #include <algorithm>
@@ -35,6 +42,45 @@ constexpr qsizetype kMostExpanded = 256 * 1024;
 QByteArray segment(QByteArrayView key, QByteArrayView payload) {
     return "<script>window.parent.QX.webim.cometMgr." + key.toByteArray() + '(' +
            payload.toByteArray() + ");</script>";
+}
+
+struct HonestStream {
+    QByteArray bytes;
+    QList<QByteArray> segments;
+};
+
+// Messages whose texts are made of the stream's marks and of bytes as they are, written as
+// JSON as the server writes them.
+HonestStream honest(const uint8_t* data, size_t size) {
+    static const QByteArray kMarks[] = {kStart.toByteArray(), ");</script>", "<script>", "\"",
+                                        "\\"};
+    HonestStream stream;
+    QByteArray text;
+    const auto write = [&](const QByteArray& whole, int spaces) {
+        stream.segments.append(whole);
+        stream.bytes += whole + QByteArray(spaces, '\n');
+    };
+    const auto message = [&](int spaces) {
+        const QJsonObject packet{
+            {"msgs", QJsonArray{QJsonObject{{"id", stream.segments.size()},
+                                            {"contents", QJsonArray{QString::fromLatin1(text)}}}}}};
+        write(segment("recvMsg", QJsonDocument(packet).toJson(QJsonDocument::Compact)), spaces);
+        text.clear();
+    };
+    for (size_t at = 0; at < size; ++at) {
+        const int kind = data[at] % 8;
+        if (kind < 5) {
+            text += kMarks[kind];
+        } else if (kind == 5) {
+            if (++at < size) text += char(data[at]);
+        } else if (kind == 6) {
+            message(data[at] / 8);
+        } else {
+            write(segment("recvHeartbeatMsg", QByteArray::number(data[at] / 8)), 0);
+        }
+    }
+    if (!text.isEmpty()) message(0);
+    return stream;
 }
 
 QByteArray shapes(const uint8_t* data, size_t size) {
@@ -75,9 +121,27 @@ QByteArray shapes(const uint8_t* data, size_t size) {
 
 }  // namespace
 
+// An honest stream in chunks of `chunk` bytes: its segments come once, whole and in order.
+void readHonestly(const uint8_t* data, size_t size, qsizetype chunk) {
+    const HonestStream stream = honest(data, size);
+    QList<QByteArray> handed;
+    CometScriptCutter cutter(
+        [&](QByteArrayView segment) { handed.append(segment.toByteArray().trimmed()); },
+        [](QByteArrayView, CometScriptCutter::Piece) { std::abort(); });
+    for (qsizetype at = 0; at < stream.bytes.size(); at += chunk)
+        cutter.feed(
+            QByteArrayView(stream.bytes).sliced(at, std::min(chunk, stream.bytes.size() - at)));
+    if (handed != stream.segments || cutter.undeliveredBytes() != 0 || !cutter.tail().isEmpty())
+        std::abort();
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
     const qsizetype chunk = data[0] % 32 + 1;
+    if ((data[0] & 0x80) != 0) {
+        readHonestly(data + 1, size - 1, chunk);
+        return 0;
+    }
     const bool expand = (data[0] & 0x40) != 0;
     const bool small = expand || (data[0] & 0x20) != 0;
     const CometScriptCutter::Bounds bounds =
@@ -154,7 +218,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::abort();
         // Every byte fed is delivered, counted as delivering nothing, or pending.
         if (cutter.pendingBytes() != cutter.tail().size() + current) std::abort();
-        if (delivered - refused + cutter.undeliveredBytes() + cutter.pendingBytes() != fed)
+        if (delivered - refused + cutter.trailingSpaceBytes() + cutter.undeliveredBytes() +
+                cutter.pendingBytes() !=
+            fed)
             std::abort();
         if (cutter.givenUp() ? cutter.pendingBytes() != 0
                              : cutter.undeliveredBytes() >= bounds.undelivered)

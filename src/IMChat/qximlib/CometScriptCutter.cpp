@@ -127,15 +127,22 @@ void CometScriptCutter::clear() {
     inPieces_ = false;
     start_.reset();
     startAt_ = 0;
+    startInString_ = false;
     closeMatched_ = 0;
     closed_ = false;
+    closedAt_ = 0;
     handed_ = 0;
+    payload_.reset();
+    candidate_ = false;
+    candidateAt_ = 0;
+    spaceRoom_ = 0;
 }
 
 void CometScriptCutter::reset() {
     clear();
     givenUp_ = false;
     undelivered_ = 0;
+    trailingSpace_ = 0;
 }
 
 qsizetype CometScriptCutter::pendingAt(qsizetype at) const {
@@ -156,6 +163,8 @@ void CometScriptCutter::setAside(qsizetype bytes) {
 
 void CometScriptCutter::handPiece(qsizetype at, Piece piece) {
     if (piece == Piece::More && at == begin_) return;
+    // The stream cannot be cut again where bytes were handed over.
+    if (candidate_ && candidateAt_ < at) candidate_ = false;
     pieces_(QByteArrayView(tail_).sliced(begin_, at - begin_), piece);
     handed_ += at - begin_;
     begin_ = at;
@@ -170,15 +179,11 @@ void CometScriptCutter::goOnInPieces(qsizetype at) {
 void CometScriptCutter::startSegmentAt(qsizetype at) {
     // The pending segment ends where the new one starts when its closing text was followed
     // by white space only; otherwise it never ended and is abandoned.
-    if (inSegment_ && inPieces_) {
-        if (closed_) {
-            handPiece(at, Piece::Last);
-        } else {
-            undelivered_ += handed_ + at - begin_;
-            pieces_({}, Piece::Abandoned);
-        }
-    } else if (inSegment_ && closed_) {
-        handler_(QByteArrayView(tail_).sliced(begin_, at - begin_));
+    if (inSegment_ && closed_) {
+        endSegmentAt(at);
+    } else if (inSegment_ && inPieces_) {
+        undelivered_ += handed_ + at - begin_;
+        pieces_({}, Piece::Abandoned);
     } else if (inSegment_) {
         undelivered_ += at - begin_;
     }
@@ -189,6 +194,41 @@ void CometScriptCutter::startSegmentAt(qsizetype at) {
     start_.reset();
     closeMatched_ = 0;
     closed_ = false;
+    payload_.reset();
+    candidate_ = false;
+}
+
+void CometScriptCutter::endSegmentAt(qsizetype at) {
+    if (inPieces_) {
+        handPiece(at, Piece::Last);
+    } else {
+        handler_(QByteArrayView(tail_).sliced(begin_, at - begin_));
+    }
+    begin_ = at;
+    inSegment_ = false;
+    inPieces_ = false;
+    handed_ = 0;
+    closed_ = false;
+    payload_.reset();
+    candidate_ = false;
+}
+
+qsizetype CometScriptCutter::cutAgainAtCandidate() {
+    if (inPieces_) {
+        undelivered_ += handed_;
+        pieces_({}, Piece::Abandoned);
+        inPieces_ = false;
+        handed_ = 0;
+    }
+    undelivered_ += candidateAt_ - begin_;
+    begin_ = candidateAt_;
+    inSegment_ = false;
+    start_.reset();
+    closeMatched_ = 0;
+    closed_ = false;
+    payload_.reset();
+    candidate_ = false;
+    return candidateAt_;
 }
 
 qsizetype CometScriptCutter::limitAt(qsizetype size) const {
@@ -205,11 +245,20 @@ void CometScriptCutter::feed(QByteArrayView chunk) {
     qsizetype at = tail_.size();
     tail_.append(chunk);
     const QByteArrayView bytes(tail_);
+    // The payload as JSON takes the bytes from `from` up to `at`.
+    const auto payloadTakes = [&](qsizetype from) {
+        for (; from < at; ++from) payload_.read(bytes[from]);
+    };
     while (at < bytes.size()) {
         if (undelivered_ >= bounds_.undelivered ||
             (inPieces_ && !closed_ && handed_ + at - begin_ >= bounds_.segmentRead)) {
             giveUpAt(at, bytes.size());
             return;
+        }
+        // A start inside a string was the message's text only while the payload stays JSON.
+        if (candidate_ && payload_.broken()) {
+            at = cutAgainAtCandidate();
+            continue;
         }
         if (inSegment_ && !inPieces_ && at - begin_ >= bounds_.segment) goOnInPieces(at);
         if (start_ && at - startAt_ >= bounds_.segment) {
@@ -224,11 +273,23 @@ void CometScriptCutter::feed(QByteArrayView chunk) {
         // The bytes of a start never go on with a closing text.
         if (start_) {
             StartReader::Step step = StartReader::Step::More;
+            const qsizetype from = at;
             const qsizetype read = start_->read(bytes.sliced(at, limitAt(bytes.size()) - at), step);
             if (read > 0) closeMatched_ = 0;
             at += read;
+            if (inSegment_) payloadTakes(from);
             if (step == StartReader::Step::Done) {
-                startSegmentAt(startAt_);
+                // Inside a string of the payload a start is the message's text, as long as the
+                // payload stays JSON; anywhere else it begins the next segment.
+                if (inSegment_ && startInString_) {
+                    if (!candidate_) {
+                        candidate_ = true;
+                        candidateAt_ = startAt_;
+                    }
+                    start_.reset();
+                } else {
+                    startSegmentAt(startAt_);
+                }
                 continue;
             }
             if (step == StartReader::Step::More) continue;
@@ -237,6 +298,15 @@ void CometScriptCutter::feed(QByteArrayView chunk) {
             start_.reset();
             closed_ = false;
         } else if (!inSegment_) {
+            if (spaceRoom_ > 0) {
+                // White space that goes on after the segment handed over as the last chunk ended.
+                const qsizetype most = std::min(bytes.size(), at + spaceRoom_);
+                const qsizetype from = at;
+                while (at < most && isSpace(bytes[at])) ++at;
+                trailingSpace_ += at - from;
+                spaceRoom_ = at == bytes.size() ? spaceRoom_ - (at - from) : 0;
+                continue;
+            }
             // Up to the next byte that may start a segment, as far as the bound allows.
             const qsizetype limit = std::min(bytes.size(), at + bounds_.undelivered - undelivered_);
             const qsizetype open = bytes.sliced(at, limit - at).indexOf('<');
@@ -244,25 +314,47 @@ void CometScriptCutter::feed(QByteArrayView chunk) {
             undelivered_ += skipped;
             at += skipped;
             if (open < 0) continue;
-        } else if (closeMatched_ == 0 && !closed_) {
-            // Payload: only a closing text or a start can change anything.
-            const qsizetype limit = limitAt(bytes.size());
-            while (at < limit && bytes[at] != kClose[0] && bytes[at] != '<') ++at;
+        } else if (closed_ && closeMatched_ == 0) {
+            // White space after the closing text goes with the segment, up to what one segment
+            // may hold; the segment ends where more of it would pass that.
+            const qsizetype room = closedAt_ + bounds_.segment;
+            const qsizetype limit = std::min(limitAt(bytes.size()), room);
+            while (at < limit && isSpace(bytes[at])) ++at;
+            if (at == room) {
+                endSegmentAt(at);
+                continue;
+            }
             if (at == limit) continue;
+        } else if (closeMatched_ == 0) {
+            // Payload: only a closing text outside its strings or a start can change anything.
+            const qsizetype limit = limitAt(bytes.size());
+            const JsonPrefixReader::State state = payload_.state();
+            if (state == JsonPrefixReader::State::Reading ||
+                state == JsonPrefixReader::State::InString) {
+                at += payload_.readUntilMark(bytes.sliced(at, limit - at));
+            } else {
+                while (at < limit && bytes[at] != kClose[0] && bytes[at] != '<') ++at;
+            }
+            if (at == limit || (bytes[at] != kClose[0] && bytes[at] != '<')) continue;
             // A whole closing text at once.
-            if (bytes.sliced(at).startsWith(kClose) && at + kClose.size() <= limit) {
+            if (bytes[at] == kClose[0] && bytes.sliced(at).startsWith(kClose) &&
+                at + kClose.size() <= limit) {
+                const qsizetype from = at;
                 at += kClose.size();
+                payloadTakes(from);
                 closed_ = true;
+                closedAt_ = at;
                 continue;
             }
         }
         const char c = bytes[at];
-        if (inSegment_) {
+        if (inSegment_ && !payload_.inString()) {
             closeMatched_ = c == kClose[closeMatched_] ? closeMatched_ + 1 : c == kClose[0] ? 1 : 0;
             if (closeMatched_ == kClose.size()) {
+                payload_.read(c);
                 closeMatched_ = 0;
                 closed_ = true;
-                ++at;
+                closedAt_ = ++at;
                 continue;
             }
         }
@@ -270,6 +362,7 @@ void CometScriptCutter::feed(QByteArrayView chunk) {
             start_.emplace();
             start_->read(c);
             startAt_ = at;
+            startInString_ = inSegment_ && payload_.inString();
             if (!inSegment_) begin_ = at;
         } else if (!inSegment_) {
             // The byte that failed a start outside a segment.
@@ -277,19 +370,14 @@ void CometScriptCutter::feed(QByteArrayView chunk) {
         } else if (!isSpace(c)) {
             closed_ = false;
         }
+        if (inSegment_) payload_.read(c);
         ++at;
     }
-    // A closing text followed by nothing but white space ends the segment with the text.
+    // A closing text followed by nothing but white space ends the segment with the text; the
+    // white space that may follow in the next chunks goes with it too.
     if (inSegment_ && closed_ && !start_) {
-        if (inPieces_) {
-            handPiece(bytes.size(), Piece::Last);
-        } else {
-            handler_(QByteArrayView(tail_).sliced(begin_));
-        }
-        inSegment_ = false;
-        inPieces_ = false;
-        handed_ = 0;
-        closed_ = false;
+        spaceRoom_ = closedAt_ + bounds_.segment - bytes.size();
+        endSegmentAt(bytes.size());
     } else if (inPieces_) {
         handPiece(start_ ? startAt_ : bytes.size(), Piece::More);
     }
@@ -298,6 +386,8 @@ void CometScriptCutter::feed(QByteArrayView chunk) {
     } else {
         tail_.remove(0, begin_);
         startAt_ -= begin_;
+        closedAt_ -= begin_;
+        candidateAt_ -= begin_;
     }
     begin_ = 0;
     // Segments handed over above may have been set aside.

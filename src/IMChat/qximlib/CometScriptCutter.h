@@ -1,5 +1,7 @@
 #pragma once
 
+#include "IMChat/qximlib/JsonPrefixReader.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 
@@ -15,6 +17,17 @@
 // as its last byte has come. A closing ");</script>" ends a segment only when the text
 // ends there or the next segment starts after it (white space between). A new segment
 // that starts before the pending one has ended abandons the pending one.
+//
+// The payload is followed as JSON (JsonPrefixReader) so that a message's own text never cuts
+// the stream, however the chunks fall: a start or a closing text inside one of its strings is
+// text. A start inside a string is remembered, though: when the payload then stops being JSON,
+// its segment was torn off inside a string by the server, and the stream is cut again from
+// that start, which begins the next segment. The bytes read again so are read at most twice:
+// read from that start, every string among them is read as outside one and the other way
+// round (the quote that opened the string the start lay in now opens none), so none of their
+// starts lies in a string, and the next cut again comes after them.
+// The white space after a closing text goes with its segment, in the chunk that closes it or
+// in the next ones, up to kMaxSegment bytes of it.
 //
 // Every byte is read once, however the chunks fall: what a marker split over two chunks
 // has matched so far is remembered, not searched for again. A segment is kept whole up to
@@ -84,8 +97,11 @@ public:
     [[nodiscard]] const QByteArray& tail() const { return tail_; }
     // The bytes of this stream that delivered no segment; once given up, with the rest of the
     // chunk that was being read. What was fed is what was handed over in segments and in
-    // pieces of segments that ended, this, and pendingBytes().
+    // pieces of segments that ended, trailingSpaceBytes(), this, and pendingBytes().
     [[nodiscard]] qsizetype undeliveredBytes() const { return undelivered_; }
+    // The white space that came after segments already handed over, in later chunks, and went
+    // with them.
+    [[nodiscard]] qsizetype trailingSpaceBytes() const { return trailingSpace_; }
     // The bytes of the segment or start under way: those kept in tail(), and those of a
     // segment in pieces handed over so far.
     [[nodiscard]] qsizetype pendingBytes() const {
@@ -132,6 +148,12 @@ private:
     // A start was read whole at `at`: the pending segment ends there (or is abandoned), and
     // the new one begins.
     void startSegmentAt(qsizetype at);
+    // The pending segment, closed, ends at `at`: it is handed over whole or by its last piece.
+    void endSegmentAt(qsizetype at);
+    // The pending segment's payload stopped being JSON after a start inside one of its
+    // strings: the segment was torn off before that start, which the stream is read again
+    // from. Returns where reading goes on.
+    qsizetype cutAgainAtCandidate();
     // The pending segment has passed kMaxSegment at `at`: from now on it is handed over in
     // pieces.
     void goOnInPieces(qsizetype at);
@@ -167,8 +189,22 @@ private:
     // A start being read, from `startAt_`.
     std::optional<StartReader> start_;
     qsizetype startAt_ = 0;
+    // The start being read began inside a string of the pending segment's payload.
+    bool startInString_ = false;
     // The bytes of the closing text matched so far.
     qsizetype closeMatched_ = 0;
-    // The pending segment's last closing text was followed by white space only so far.
+    // The pending segment's last closing text was followed by white space only so far; it
+    // ended before `closedAt_`.
     bool closed_ = false;
+    qsizetype closedAt_ = 0;
+    // The pending segment's payload as JSON.
+    JsonPrefixReader payload_;
+    // The first start read whole inside a string of the pending segment's payload, at
+    // `candidateAt_`, while its bytes are kept: a segment in pieces hands them over as each
+    // chunk ends.
+    bool candidate_ = false;
+    qsizetype candidateAt_ = 0;
+    // The white space that may still go with the segment handed over as the last chunk ended.
+    qsizetype spaceRoom_ = 0;
+    qsizetype trailingSpace_ = 0;
 };

@@ -169,10 +169,12 @@ void QXIMService::markHeartbeat() {
     lastHeartbeat_ = now();
 }
 
-void QXIMService::openConnection(qint64 userId) {
+void QXIMService::openConnection(qint64 userId, Opening opening) {
     closeStreamLog();
     cutter_.reset();
+    if (opening == Opening::Anew) reopenPause_ = ns::Duration(0);
     streamOpenedAt_ = ns::Clock::shared().uptime();
+    lastDeliveredAt_ = streamOpenedAt_;
     // The packets still waiting hold the new stream back as they held the old one.
     receiver_->createReceiveConnection(userId, queue_);
 }
@@ -293,14 +295,14 @@ void QXIMService::onlineMessage(const QByteArray& chunk) {
     if (cutter_.givenUp()) reopenAfterPause();
 }
 
-ns::Duration QXIMService::nextReopenPause(ns::Duration previous, ns::Duration lasted) {
-    if (lasted >= kLongestReopenPause) return kFirstReopenPause;
+ns::Duration QXIMService::nextReopenPause(ns::Duration previous, ns::Duration delivering) {
+    if (delivering >= kLongestReopenPause) return kFirstReopenPause;
     return std::clamp<ns::Duration>(2 * previous, kFirstReopenPause, kLongestReopenPause);
 }
 
 void QXIMService::reopenAfterPause() {
     receiver_->cancel();
-    reopenPause_ = nextReopenPause(reopenPause_, ns::Clock::shared().uptime() - streamOpenedAt_);
+    reopenPause_ = nextReopenPause(reopenPause_, lastDeliveredAt_ - streamOpenedAt_);
     markHeartbeat();
     qWarning(
         "Stream given up after %lld bytes that delivered no segment (at most %lld a "
@@ -319,7 +321,7 @@ void QXIMService::reopenAfterPause() {
             if (service->noKeepOnline_) return;
             service->markHeartbeat();
             service->receiveOfflineMessages();
-            service->openConnection(QXIMUser::shared().userId());
+            service->openConnection(QXIMUser::shared().userId(), Opening::AfterGivingUp);
         });
     });
 }
@@ -352,6 +354,7 @@ void QXIMService::parserResult(const QVariant& result, const QString& key,
         }
         return;
     }
+    lastDeliveredAt_ = ns::Clock::shared().uptime();
     if (key == kHeartbeat) {
         markHeartbeat();
     } else if (key == kRecvMsg) {

@@ -65,12 +65,14 @@ class QXIMService : public std::enable_shared_from_this<QXIMService> {
 public:
     static constexpr auto kHeartbeatInterval = std::chrono::seconds(60);
     static constexpr auto kHeartbeatTimeout = std::chrono::seconds(65);
-    // The pause before a stream whose segment was given up is opened again: the first one,
-    // then twice the one before, up to the longest, for each stream given up within the
-    // longest pause of its opening. A server that sends such a segment on every stream costs
-    // a second or so of reading a minute, and what it missed comes with each new stream's
-    // fetch. The longest stays within the heartbeat's timeout, which counts from the stream
-    // given up: the pause, not the heartbeat, decides when the stream reopens.
+    // The pause before a stream given up is opened again: the first one, then twice the one
+    // before, up to the longest, while each stream is given up before it delivered segments
+    // for the longest pause. A server that gives every stream up (a heartbeat, then filler, say)
+    // costs a second or so of reading a minute, and what it missed comes with each new stream's
+    // fetch. After a stream that was not given up (the server ended it, the heartbeat or the
+    // user opened another), or one that delivered segments for the longest pause, the first
+    // pause comes again. The longest stays within the heartbeat's timeout, which counts from
+    // the stream given up: the pause, not the heartbeat, decides when the stream reopens.
     static constexpr auto kFirstReopenPause = std::chrono::seconds(2);
     static constexpr auto kLongestReopenPause = std::chrono::seconds(60);
     static_assert(kLongestReopenPause < kHeartbeatTimeout);
@@ -166,9 +168,11 @@ public:
     // whole is read as it comes, its long strings cut (QXIMOnlineScriptParser); one given up
     // closes the stream, which opens again after a pause.
     void onlineMessage(const QByteArray& chunk);
-    // The pause before a stream given up after `lasted` is opened again, when the pause
-    // before was `previous` (none: zero).
-    [[nodiscard]] static ns::Duration nextReopenPause(ns::Duration previous, ns::Duration lasted);
+    // The pause before a stream given up is opened again, when the pause before was `previous`
+    // (none: zero) and the stream delivered segments for `delivering` (from its opening to the
+    // last segment it delivered).
+    [[nodiscard]] static ns::Duration nextReopenPause(ns::Duration previous,
+                                                      ns::Duration delivering);
 
     // When the last heartbeat segment (or connection) was, on the clock's uptime.
     [[nodiscard]] ns::Duration lastHeartbeatTime() const {
@@ -182,7 +186,10 @@ protected:
 
 private:
     void start();
-    void openConnection(qint64 userId);
+    // Opens the stream: again after a pause when the one before was given up, anew otherwise
+    // (the pause starts again from the first).
+    enum class Opening { Anew, AfterGivingUp };
+    void openConnection(qint64 userId, Opening opening = Opening::Anew);
     // Closes the stream whose segment was given up and opens it again after a pause.
     void reopenAfterPause();
     void markHeartbeat();
@@ -271,9 +278,10 @@ private:
     // counts them as delivering nothing.
     qsizetype segmentRead_ = 0;
     std::shared_ptr<ns::Timer> heartbeatTimer_;
-    // When the stream was opened, on the clock's uptime, and the pause before the last
-    // reopening of a stream given up (on the service queue).
+    // When the stream was opened and when it last delivered a segment, on the clock's uptime,
+    // and the pause before the last reopening of a stream given up (on the service queue).
     ns::Duration streamOpenedAt_{0};
+    ns::Duration lastDeliveredAt_{0};
     ns::Duration reopenPause_{0};
     std::atomic<qint64> lastHeartbeat_{0};
     std::atomic<qint64> curListenUserid_{0};

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QList>
 
 namespace {
@@ -12,10 +15,28 @@ QByteArray segment(const QByteArray& key, const QByteArray& payload) {
     return "<script>window.parent.QX.webim.cometMgr." + key + "(" + payload + ");</script>";
 }
 
+// A packet of one message with `text`, written as the server writes it.
+QByteArray packetWithText(qint64 id, const QString& text) {
+    const QJsonObject message{{"id", id}, {"contents", QJsonArray{text}}};
+    return QJsonDocument(QJsonObject{{"msgs", QJsonArray{message}}}).toJson(QJsonDocument::Compact);
+}
+
 using Piece = CometScriptCutter::Piece;
 
 class CometScriptCutterTest : public ::testing::Test {
 protected:
+    // Feeds `stream` to a cutter reset, in chunks that end at `cuts`.
+    void feedCutAt(const QByteArray& stream, const QList<qsizetype>& cuts) {
+        segments.clear();
+        cutter.reset();
+        qsizetype from = 0;
+        for (const qsizetype cut : cuts) {
+            cutter.feed(stream.mid(from, cut - from));
+            from = cut;
+        }
+        cutter.feed(stream.mid(from));
+    }
+
     CometScriptCutter cutter{
         [this](QByteArrayView segment) { segments.append(segment.toByteArray()); },
         [this](QByteArrayView bytes, Piece piece) {
@@ -44,15 +65,15 @@ TEST_F(CometScriptCutterTest, ASegmentSplitAnywhereComesOnceAfterItsLastByte) {
 
 TEST_F(CometScriptCutterTest, EverySplitOfAStreamGivesTheSameSegments) {
     // Every marker in it: a closing text followed by white space and the next start, a start
-    // with a domain, and in a payload what only begins like a start or a closing text. (A
-    // closing text inside a payload ends its segment when a chunk ends right after it.)
+    // with a domain, and in a payload what only begins like a start or a closing text.
     const QByteArray heartbeat = segment("recvHeartbeatMsg", "");
     const QByteArray message = segment("recvMsg", R"({"t":"您好 <scr 再见 a<b );<"})");
     const QByteArray command =
         "<script>document.domain = \"kbw.example\"; "
         "window.parent.QX.webim.cometMgr.command({});</script>";
     const QByteArray stream = heartbeat + "\n" + message + command;
-    // The white space after a closing text goes with its segment when it came with it.
+    // The white space after a closing text goes with its segment when it came with it, and
+    // after it when it came in the next chunk.
     const auto expectWhole = [&](const QString& how) {
         ASSERT_EQ(segments.size(), 3) << how.toStdString();
         EXPECT_EQ(segments[0].trimmed(), heartbeat) << how.toStdString();
@@ -60,16 +81,7 @@ TEST_F(CometScriptCutterTest, EverySplitOfAStreamGivesTheSameSegments) {
         EXPECT_EQ(segments[2], command) << how.toStdString();
         EXPECT_TRUE(cutter.tail().isEmpty()) << how.toStdString();
     };
-    const auto cutAt = [&](const QList<qsizetype>& cuts) {
-        segments.clear();
-        cutter.reset();
-        qsizetype from = 0;
-        for (const qsizetype cut : cuts) {
-            cutter.feed(stream.mid(from, cut - from));
-            from = cut;
-        }
-        cutter.feed(stream.mid(from));
-    };
+    const auto cutAt = [&](const QList<qsizetype>& cuts) { feedCutAt(stream, cuts); };
     for (qsizetype cut = 1; cut < stream.size(); ++cut) {
         cutAt({cut});
         expectWhole(QStringLiteral("cut at %1").arg(cut));
@@ -125,6 +137,121 @@ TEST_F(CometScriptCutterTest, ANewStartAbandonsAnUnfinishedSegment) {
     cutter.feed(segment("recvHeartbeatMsg", "7"));
     ASSERT_EQ(segments.size(), 1);
     EXPECT_EQ(segments[0], segment("recvHeartbeatMsg", "7"));
+}
+
+// Texts that hold the stream's own marks, as the server writes them in a packet: every chunking
+// of the stream, a chunk of any size and every cut at one or two places, gives each segment
+// once, whole, and nothing that delivered no segment.
+TEST_F(CometScriptCutterTest, AMessagesTextNeverCutsTheStream) {
+    const QByteArray start = "<script>window.parent.QX.webim.cometMgr.recvMsg(";
+    const QList<QString> texts{
+        "a <script> tag",
+        "ends with );</script> here",
+        QString::fromUtf8(start) + " inside",
+        "<script>document.domain = \"kbw.example\"; window.parent.QX.webim.cometMgr.recvMsg(",
+        "看房",
+        "ends with );</script>",
+        "x );</script> " + QString::fromUtf8(start) + "{\"y\":\"",
+        "\\\"" + QString::fromUtf8(start) + "\\",
+        "a failed start before a closing: <);</script> ",
+    };
+    QList<QByteArray> whole;
+    QByteArray stream;
+    for (qsizetype at = 0; at < texts.size(); ++at) {
+        whole.append(segment("recvMsg", packetWithText(at + 1, texts[at])));
+        stream += whole.last();
+        if (at % 3 == 0) stream += segment("recvHeartbeatMsg", QByteArray::number(at));
+    }
+    const auto expectWhole = [&](const QString& how) {
+        QList<QByteArray> messages;
+        for (const QByteArray& delivered : segments) {
+            if (delivered.startsWith(start)) messages.append(delivered);
+        }
+        EXPECT_EQ(messages, whole) << how.toStdString();
+        EXPECT_EQ(segments.size(), whole.size() + 3) << how.toStdString();
+        EXPECT_EQ(cutter.undeliveredBytes(), 0) << how.toStdString();
+        EXPECT_TRUE(cutter.tail().isEmpty()) << how.toStdString();
+    };
+    const auto cutAt = [&](const QList<qsizetype>& cuts) { feedCutAt(stream, cuts); };
+    for (qsizetype size = 1; size <= stream.size(); ++size) {
+        QList<qsizetype> cuts;
+        for (qsizetype cut = size; cut < stream.size(); cut += size) cuts.append(cut);
+        cutAt(cuts);
+        expectWhole(QStringLiteral("chunks of %1").arg(size));
+    }
+    for (qsizetype first = 1; first < stream.size(); ++first) {
+        for (qsizetype second = first; second < stream.size(); second += 7) {
+            cutAt({first, second});
+            expectWhole(QStringLiteral("cut at %1 and %2").arg(first).arg(second));
+        }
+    }
+}
+
+// A segment the server tore off inside a string, so that the next segment's start lies in its
+// text, ends at that start all the same: once the bytes after it can be no JSON, the stream
+// is cut again from it, and the torn bytes count as delivering nothing. So too when the torn
+// text itself held a start, and when the next segment's payload is no JSON until the one
+// after it comes. A torn segment outside its strings is left by the next start at once.
+TEST_F(CometScriptCutterTest, ASegmentTornOffInsideAStringEndsAtTheNextStart) {
+    const QByteArray start = "<script>window.parent.QX.webim.cometMgr.recvMsg(";
+    const QByteArray next = segment("recvMsg", packetWithText(2, "下一条"));
+    const QByteArray heartbeat = segment("recvHeartbeatMsg", "7");
+    const QByteArray after = segment("recvMsg", packetWithText(3, "再下一条"));
+    struct Case {
+        const char* name;
+        QByteArray torn;
+        QList<QByteArray> then;
+    };
+    const QList<Case> cases{
+        {"in a value", start + R"({"msgs":[{"id":1,"contents":["看)", {next}},
+        {"in a name", start + R"({"msgs":[{"id":1,"con)", {next}},
+        {"after an escape", start + R"({"msgs":[{"id":1,"contents":["a\)", {next}},
+        {"holding a start", start + R"({"msgs":[{"contents":[")" + start + " hi", {next}},
+        {"before a heartbeat", start + R"({"msgs":[{"contents":["a)", {heartbeat, after}},
+        {"outside a string", start + R"({"msgs":[{"id":1,)", {next}},
+    };
+    for (const Case& torn : cases) {
+        QByteArray stream = torn.torn;
+        for (const QByteArray& segment : torn.then) stream += segment;
+        for (qsizetype cut = 1; cut < stream.size(); ++cut) {
+            segments.clear();
+            cutter.reset();
+            cutter.feed(stream.first(cut));
+            cutter.feed(stream.sliced(cut));
+            EXPECT_EQ(segments, torn.then) << torn.name << ", cut at " << cut;
+            EXPECT_EQ(cutter.undeliveredBytes(), torn.torn.size())
+                << torn.name << ", cut at " << cut;
+        }
+    }
+    // The next segment comes as soon as its payload shows it is one, before the one after it.
+    segments.clear();
+    cutter.reset();
+    cutter.feed(start + R"({"lost":"ab)");
+    cutter.feed(next);
+    EXPECT_EQ(segments, QList<QByteArray>{next});
+
+    // Torn off past 4 MB, in pieces: abandoned at the next start when a chunk holds both the
+    // start and what shows it; read on into the next segment, which its last piece then holds,
+    // when the chunk ends between them and the start was handed over.
+    const QByteArray longTorn = start + R"({"msgs":[{"contents":[")" + QByteArray(5 << 20, 'x');
+    segments.clear();
+    cutter.reset();
+    cutter.feed(longTorn.first(4 << 20));
+    cutter.feed(longTorn.sliced(4 << 20) + next);
+    EXPECT_EQ(pieces, (QList<Piece>{Piece::First, Piece::Abandoned}));
+    EXPECT_EQ(segments, QList<QByteArray>{next});
+    EXPECT_EQ(cutter.undeliveredBytes(), longTorn.size());
+    pieces.clear();
+    piecesBytes.clear();
+    segments.clear();
+    cutter.reset();
+    const qsizetype shown = next.indexOf(R"({"m)");
+    cutter.feed(longTorn + next.first(shown));
+    cutter.feed(next.sliced(shown));
+    EXPECT_EQ(pieces.first(), Piece::First);
+    EXPECT_EQ(pieces.last(), Piece::Last);
+    EXPECT_EQ(piecesBytes, longTorn + next);
+    EXPECT_TRUE(segments.isEmpty());
 }
 
 // A segment is kept whole up to 4 MB; a longer one comes in pieces as its bytes come, the
@@ -311,7 +438,8 @@ TEST_F(CometScriptCutterTest, TextWithoutSegmentsKeepsOnlyWhatMayStartOne) {
 // What delivers no segment is counted, for the whole stream: filler between segments, the
 // bytes of starts that fail, a segment left unfinished by the next start (in pieces too) and
 // segments set aside by their reader; a segment's own white space after its closing text is
-// the segment's. With what was handed over and what is pending it adds up to what was fed.
+// the segment's, also when it comes in the next chunk. With what was handed over, the white
+// space that went with it later and what is pending it adds up to what was fed.
 TEST_F(CometScriptCutterTest, BytesThatDeliverNoSegmentAreCountedForTheWholeStream) {
     const QByteArray heartbeat = segment("recvHeartbeatMsg", "1");
     const QByteArray start = "<script>window.parent.QX.webim.cometMgr.recvMsg(";
@@ -328,6 +456,9 @@ TEST_F(CometScriptCutterTest, BytesThatDeliverNoSegmentAreCountedForTheWholeStre
     feed("  \n" + heartbeat + " \r\n");
     EXPECT_EQ(cutter.undeliveredBytes(), 3);
     feed("\n\n");
+    EXPECT_EQ(cutter.undeliveredBytes(), 3);
+    EXPECT_EQ(cutter.trailingSpaceBytes(), 2);
+    feed("-\n");
     EXPECT_EQ(cutter.undeliveredBytes(), 5);
     // Each "<scrip" fails at the next "<", which starts again; the last waits.
     feed("<scrip<scrip<scrip");
@@ -349,7 +480,8 @@ TEST_F(CometScriptCutterTest, BytesThatDeliverNoSegmentAreCountedForTheWholeStre
     feed(heartbeat);
     EXPECT_EQ(pieces.last(), Piece::Abandoned);
     EXPECT_EQ(cutter.undeliveredBytes(), before + start.size() + payload.size());
-    EXPECT_EQ(handed() - piecesBytes.size() + cutter.undeliveredBytes() + cutter.pendingBytes(),
+    EXPECT_EQ(handed() - piecesBytes.size() + cutter.trailingSpaceBytes() +
+                  cutter.undeliveredBytes() + cutter.pendingBytes(),
               fed);
     // A start that grows past 4 MB is none.
     const qsizetype counted = cutter.undeliveredBytes();
@@ -363,8 +495,72 @@ TEST_F(CometScriptCutterTest, BytesThatDeliverNoSegmentAreCountedForTheWholeStre
     EXPECT_EQ(cutter.undeliveredBytes(), 0);
 }
 
+// The white space after a closing text goes with its segment however the reads fall: segments
+// each followed by 4 KB of it, 33 MB in all, whether the white space comes as a chunk of its
+// own or the stream is read in pieces of 1,448 bytes (a TCP segment's payload), count nothing.
+// With small bounds, every chunking: 200 bytes after each segment, within the 256 a segment may
+// hold, count nothing, while what passes that counts, in the chunk that closes the segment or
+// in the next, and white space without end is given up.
+TEST_F(CometScriptCutterTest, WhiteSpaceAfterASegmentGoesWithItHoweverTheReadsFall) {
+    const QByteArray heartbeat = segment("recvHeartbeatMsg", "1");
+    const QByteArray space(4096, ' ');
+    constexpr int kSegments = 8400;
+    for (int round = 0; round < kSegments; ++round) {
+        cutter.feed(heartbeat);
+        cutter.feed(space);
+    }
+    EXPECT_EQ(segments.size(), kSegments);
+    EXPECT_FALSE(cutter.givenUp());
+    EXPECT_EQ(cutter.undeliveredBytes(), 0);
+    EXPECT_EQ(cutter.trailingSpaceBytes(), qsizetype(kSegments) * space.size());
+    segments.clear();
+    cutter.reset();
+    const QByteArray stream = (heartbeat + space).repeated(kSegments);
+    for (qsizetype at = 0; at < stream.size(); at += 1448)
+        cutter.feed(
+            QByteArrayView(stream).sliced(at, std::min<qsizetype>(1448, stream.size() - at)));
+    EXPECT_EQ(segments.size(), kSegments);
+    EXPECT_FALSE(cutter.givenUp());
+    EXPECT_EQ(cutter.undeliveredBytes(), 0);
+
+    // Segments handed over whole or, with the start after them past the bound, in pieces.
+    QList<QByteArray> small;
+    CometScriptCutter cutting([&](QByteArrayView whole) { small.append(whole.toByteArray()); },
+                              [&](QByteArrayView bytes, Piece piece) {
+                                  if (piece == Piece::First) small.append(QByteArray());
+                                  small.last() += bytes.toByteArray();
+                              },
+                              {256, 2048, 4096});
+    const auto feedInChunks = [&](const QByteArray& text, qsizetype size) {
+        small.clear();
+        cutting.reset();
+        for (qsizetype at = 0; at < text.size(); at += size)
+            cutting.feed(QByteArrayView(text).sliced(at, std::min(size, text.size() - at)));
+    };
+    const QByteArray padded = (heartbeat + QByteArray(200, '\n')).repeated(100);
+    for (qsizetype size = 1; size <= 64 * 1024; size = size < 300 ? size + 1 : size * 2) {
+        feedInChunks(padded, size);
+        EXPECT_EQ(small.size(), 100) << size;
+        EXPECT_EQ(cutting.undeliveredBytes(), 0) << size;
+        EXPECT_FALSE(cutting.givenUp()) << size;
+    }
+    const QByteArray past = heartbeat + QByteArray(256 + 10, ' ');
+    for (const qsizetype size : {past.size(), heartbeat.size(), heartbeat.size() + 100}) {
+        feedInChunks(past, size);
+        EXPECT_EQ(cutting.undeliveredBytes(), 10) << size;
+        EXPECT_EQ(small.size(), 1) << size;
+        EXPECT_EQ(small.value(0).size() + cutting.trailingSpaceBytes(), heartbeat.size() + 256)
+            << size;
+    }
+    feedInChunks(heartbeat + QByteArray(256 + 4095, ' '), 64);
+    EXPECT_FALSE(cutting.givenUp());
+    cutting.feed(" ");
+    EXPECT_TRUE(cutting.givenUp());
+}
+
 // Past 32 MB that deliver no segment the stream is given up, however they come: white space
-// in chunks, heartbeats between 8 MB of it (each heartbeat delivered), starts that fail, or
+// in chunks, heartbeats between 8 MB of it (each heartbeat delivered, with 4 MB of the white
+// space after it), starts that fail, or
 // segments of 31.5 MB each left by the next start; and segments set aside. A byte short of the
 // bound, the stream goes on.
 TEST_F(CometScriptCutterTest, AStreamIsGivenUpPast32MegabytesThatDeliverNoSegment) {
@@ -377,17 +573,19 @@ TEST_F(CometScriptCutterTest, AStreamIsGivenUpPast32MegabytesThatDeliverNoSegmen
             cutter.feed(QByteArrayView(text).sliced(at, std::min(kChunk, text.size() - at)));
     };
     const QByteArray filler(8 * 1024 * 1024, ' ');
-    for (int round = 0; round < 4; ++round) {
+    for (int round = 0; round < 8; ++round) {
         cutter.feed(heartbeat);
-        feedInChunks(round < 3 ? filler : filler.first(filler.size() - 1));
+        feedInChunks(round < 7 ? filler : filler.first(filler.size() - 1));
     }
-    EXPECT_EQ(segments.size(), 4);
+    EXPECT_EQ(segments.size(), 8);
     EXPECT_FALSE(cutter.givenUp());
+    EXPECT_EQ(cutter.trailingSpaceBytes(), 8 * 4 * 1024 * 1024);
     EXPECT_EQ(cutter.undeliveredBytes(), kBound - 1);
     cutter.feed(" " + heartbeat);
     EXPECT_TRUE(cutter.givenUp());
-    EXPECT_EQ(segments.size(), 4);
+    EXPECT_EQ(segments.size(), 8);
     EXPECT_EQ(cutter.undeliveredBytes(), kBound + heartbeat.size());
+    segments.clear();
 
     cutter.reset();
     EXPECT_FALSE(cutter.givenUp());
@@ -402,13 +600,13 @@ TEST_F(CometScriptCutterTest, AStreamIsGivenUpPast32MegabytesThatDeliverNoSegmen
     EXPECT_FALSE(cutter.givenUp());
     cutter.feed(heartbeat);
     EXPECT_TRUE(cutter.givenUp());
-    EXPECT_TRUE(segments.size() == 4 && pieces.last() == Piece::Abandoned);
+    EXPECT_TRUE(segments.isEmpty() && pieces.last() == Piece::Abandoned);
 
     // Filler up to the bound and a segment in one feed: the segment is not read.
     cutter.reset();
     cutter.feed(QByteArray(kBound, ' ') + heartbeat);
     EXPECT_TRUE(cutter.givenUp());
-    EXPECT_EQ(segments.size(), 4);
+    EXPECT_TRUE(segments.isEmpty());
 
     // A segment set aside as a feed ends gives the stream up then, not at the next feed.
     CometScriptCutter* settingAside = nullptr;
@@ -429,7 +627,7 @@ TEST_F(CometScriptCutterTest, AStreamIsGivenUpPast32MegabytesThatDeliverNoSegmen
     cutter.setAside(1);
     cutter.feed(heartbeat);
     EXPECT_TRUE(cutter.givenUp());
-    EXPECT_EQ(segments.size(), 5);
+    EXPECT_EQ(segments.size(), 1);
 }
 
 struct Delivery {

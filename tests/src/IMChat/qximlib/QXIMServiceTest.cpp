@@ -1028,6 +1028,45 @@ TEST_F(QXIMServiceTest, AStreamWhoseSegmentIsGivenUpOpensAgainAfterAPauseThatGro
     EXPECT_EQ(storedFromBroker(), 3);
 }
 
+// A broker's texts that hold the stream's own marks are stored by the stream that carries them,
+// each once, with every packet split in two chunks at a byte of its own: the stream is not
+// opened again for them, and nothing of it delivers nothing.
+TEST_F(QXIMServiceTest, TextsHoldingTheStreamsMarksAreStoredByTheStreamOnce) {
+    const QString begin = "<script>window.parent.QX.webim.cometMgr.recvMsg(";
+    const QStringList texts{
+        "a <script> tag",
+        "ends with );</script> here",
+        begin + " inside",
+        R"(<script>document.domain = "kbw.example"; window.parent.QX.webim.cometMgr.recvMsg()",
+        "看房",
+        begin + " hi",
+    };
+    messaging.setFaults({{"splitSegments", true}, {"seed", 71}});
+    server().setStream({.heartbeatMs = 600000});
+    const LoggedLines logged("");
+    auto service = start();
+    for (const QString& text : texts) write({{"to", kServiceUser}, {"text", text}});
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return storedFromBroker() == texts.size() && unacknowledged() == 0;
+    })) << storedFromBroker();
+    EXPECT_EQ(messaging.counters()["carried"].toInt(), texts.size());
+    EXPECT_EQ(requestsFor(standin::paths::kStreamReceive), 1);
+    const QStringList stored = QXIMDatabase::shared().queue().inDatabase([](JSSQLite& db) {
+        const auto rows =
+            db.executeQuery("SELECT m_content FROM msgs WHERE f_id = '880001' ORDER BY m_id");
+        QStringList contents;
+        for (const QVariantMap& row : rows.value_or(QList<QVariantMap>()))
+            contents.append(row.value("m_content").toString());
+        return contents;
+    });
+    ASSERT_EQ(stored.size(), texts.size());
+    for (qsizetype at = 0; at < texts.size(); ++at)
+        EXPECT_TRUE(stored[at].contains(QString(json_JSONString(texts[at])).mid(1).chopped(1)))
+            << stored[at].toStdString();
+    service->queue()->sync([&] { EXPECT_EQ(service->subDataString(), QByteArray()); });
+    EXPECT_TRUE(logged.holding({"set aside"}).isEmpty()) << logged.lines().join('\n').toStdString();
+}
+
 // Bytes that deliver no segment close the stream past 32 MB, however many heartbeats come
 // between them (here one before every 8 MB of white space), and it opens again after the
 // pause, its fetch bringing what was written meanwhile.
@@ -1201,10 +1240,66 @@ TEST_F(QXIMServiceTest, TheReopenPauseGrowsOnAClockThatRanForMinutes) {
     }
 }
 
-TEST(QXIMReopenPauseTest, ThePauseDoublesUpToAMinuteAndStartsAgainAfterAStreamOfAMinute) {
+// After a stream the server ended, which the heartbeat replaced, the next stream given up
+// pauses 2 s again, not twice the pause before it. Two streams of white space pause 2 s and
+// 4 s; the third delivers a message and a heartbeat and ends; the stream the heartbeat opens
+// 66 s later and the ones after it are white space: they pause 2 s, then 4 s.
+TEST_F(QXIMServiceTest, TheReopenPauseStartsAgainAfterAStreamThatWasNotGivenUp) {
+    const standin::FaultRule filler{
+        .prefix = standin::paths::kStreamReceive, .endless = true, .times = 1};
+    server().setFaults(
+        {filler, filler, {.prefix = standin::paths::kStreamReceive, .times = 1}, filler, filler});
+    write({{"to", kServiceUser}, {"count", 1}});
+    server().setStream(
+        {.segments = {standin::StreamSettings::segment("recvHeartbeatMsg", "1")}, .count = 1});
+    auto service = QXIMService::shared();
+    const auto givenUp = [&](int streams) {
+        return runMainLoopUntil([&] { return openedStreams(streams) && streamClosed(*service); });
+    };
+    ASSERT_TRUE(givenUp(1));
+    reopensAfter(*service, 2s);
+    ASSERT_TRUE(givenUp(2));
+    reopensAfter(*service, 4s);
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return openedStreams(3) && storedFromBroker() == 1 &&
+               messaging.openStreams(kServiceUser) == 0;
+    }));
+    clock().advance(66s);
+    service->heartbeat();
+    ASSERT_TRUE(givenUp(4));
+    reopensAfter(*service, 2s);
+    ASSERT_TRUE(givenUp(5));
+    reopensAfter(*service, 4s);
+}
+
+// What a stream given up delivered decides its pause, not how long it stayed open: a heartbeat
+// when it opened and filler 61 s later makes the pause grow; a heartbeat at 61 s too brings the
+// first pause again.
+TEST_F(QXIMServiceTest, TheReopenPauseStartsAgainOnlyAfterAMinuteOfDeliveredSegments) {
+    server().setStream({.heartbeatMs = 600000});
+    auto service = start();
+    const QByteArray heartbeat = standin::StreamSettings::segment("recvHeartbeatMsg", "1");
+    const QByteArray filler(CometScriptCutter::kMostUndeliveredBytes + 1, 'x');
+    const auto giveUpAfter = [&](bool heartbeatLater) {
+        service->queue()->sync([&] { service->onlineMessage(heartbeat); });
+        clock().advance(61s);
+        if (heartbeatLater) service->queue()->sync([&] { service->onlineMessage(heartbeat); });
+        service->queue()->sync([&] { service->onlineMessage(filler); });
+        ASSERT_FALSE(streamOperation());
+    };
+    int streams = 1;
+    for (const auto& [heartbeatLater, pause] :
+         {std::pair(false, 2s), std::pair(false, 4s), std::pair(true, 2s), std::pair(false, 4s)}) {
+        giveUpAfter(heartbeatLater);
+        reopensAfter(*service, pause);
+        ASSERT_TRUE(waitForRequests(standin::paths::kStreamReceive, ++streams));
+    }
+}
+
+TEST(QXIMReopenPauseTest, ThePauseDoublesUpToAMinuteAndStartsAgainAfterAMinuteOfSegments) {
     using namespace std::chrono;
-    const auto next = [](seconds previous, milliseconds lasted) {
-        return duration_cast<milliseconds>(QXIMService::nextReopenPause(previous, lasted));
+    const auto next = [](seconds previous, milliseconds delivering) {
+        return duration_cast<milliseconds>(QXIMService::nextReopenPause(previous, delivering));
     };
     EXPECT_EQ(next(0s, 0ms), 2s);
     EXPECT_EQ(next(2s, 59999ms), 4s);

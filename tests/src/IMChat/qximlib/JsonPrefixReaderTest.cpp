@@ -1,0 +1,115 @@
+#include "IMChat/qximlib/JsonPrefixReader.h"
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QList>
+
+namespace {
+
+using State = JsonPrefixReader::State;
+
+// The state after each byte of `text`, read one at a time.
+QList<State> statesOf(const QByteArray& text) {
+    JsonPrefixReader reader;
+    QList<State> states;
+    for (const char c : text) {
+        reader.read(c);
+        states.append(reader.state());
+    }
+    return states;
+}
+
+// Every JSON text is read to its end without breaking, whatever its shape, and inside its
+// strings exactly where a string's text is; what follows the whole value ends the reading.
+TEST(JsonPrefixReaderTest, JsonIsReadWholeAndItsStringsAreKnown) {
+    const QList<QByteArray> texts{
+        "{}",
+        "[]",
+        " { \"a\" : 1 }\n",
+        R"({"a":[1,-2.5e+3,true,false,null,"x\"y\\",{}]," b ":{"c":[[],[{}]]}})",
+        R"("看\u0041 );</script> <script>")",
+        "123",
+        R"([{"msgs":[{"id":9000000000001,"contents":["a","b"]}]}])",
+    };
+    for (const QByteArray& text : texts) {
+        const QList<State> states = statesOf(text + ");</script>");
+        for (qsizetype at = 0; at < text.size(); ++at)
+            EXPECT_NE(states[at], State::Broken) << text.toStdString() << " at " << at;
+        EXPECT_EQ(states[text.size()], State::Ended) << text.toStdString();
+        EXPECT_EQ(states.last(), State::Ended) << text.toStdString();
+    }
+    const QByteArray message = R"({"t":"a\"b","u":[")";
+    const QList<State> states = statesOf(message);
+    const auto stateAfter = [&](const char* prefix) {
+        return states[QByteArray(prefix).size() - 1];
+    };
+    EXPECT_EQ(stateAfter(R"({")"), State::InString);
+    EXPECT_EQ(stateAfter(R"({"t")"), State::Reading);
+    EXPECT_EQ(stateAfter(R"({"t":"a\")"), State::InString);
+    EXPECT_EQ(stateAfter(R"({"t":"a\"b")"), State::Reading);
+    EXPECT_EQ(states.last(), State::InString);
+}
+
+// What no JSON text begins with breaks the reading at its byte: a string that ends where a
+// name, a colon or a separator must come (a segment torn off inside a string, and the next one
+// read into it), a closer of the wrong kind or after a separator, a byte no value begins with.
+TEST(JsonPrefixReaderTest, WhatNoJsonBeginsWithBreaksAtItsByte) {
+    const QList<QByteArray> broken{
+        R"({"msgs":[{"contents":["a<script>({"m)",
+        R"({"msgs":[{"con<script>({"m)",
+        R"({"a" 1)",
+        "[1,]",
+        R"({"a":1,})",
+        "{]",
+        "[1}",
+        "]",
+        R"({"a":1,<)",
+        R"({"a":x")",
+    };
+    for (const QByteArray& text : broken) {
+        const QList<State> states = statesOf(text);
+        for (qsizetype at = 0; at + 1 < text.size(); ++at)
+            EXPECT_NE(states[at], State::Broken) << text.toStdString() << " at " << at;
+        EXPECT_EQ(states.last(), State::Broken) << text.toStdString();
+    }
+}
+
+// Containers are followed 1,024 deep; a deeper value is no longer followed, and so never breaks.
+TEST(JsonPrefixReaderTest, AValueDeeperThanItFollowsIsNoLongerRead) {
+    JsonPrefixReader reader;
+    for (int depth = 0; depth < JsonPrefixReader::kMostDepth; ++depth) reader.read('[');
+    EXPECT_EQ(reader.state(), State::Reading);
+    reader.read('"');
+    EXPECT_TRUE(reader.inString());
+    reader.read('"');
+    reader.read(',');
+    reader.read('{');
+    EXPECT_EQ(reader.state(), State::Ended);
+    reader.read('}');
+    EXPECT_EQ(reader.state(), State::Ended);
+}
+
+// Reading runs up to a '<' anywhere and a ')' outside a string, and stops where the reading
+// breaks or ends.
+TEST(JsonPrefixReaderTest, ReadingRunsUpToTheMarksThatMayCutTheStream) {
+    JsonPrefixReader reader;
+    const QByteArray text = R"x({"t":"a );</script> <b","n":1});</script>)x";
+    QList<qsizetype> stops;
+    for (qsizetype at = 0; stops.size() < 3; ++at) {
+        at += reader.readUntilMark(QByteArrayView(text).sliced(at));
+        stops.append(at);
+        reader.read(text[at]);
+    }
+    EXPECT_EQ(stops,
+              (QList<qsizetype>{text.indexOf("</"), text.indexOf("<b"), text.indexOf("})") + 1}));
+    EXPECT_EQ(reader.state(), State::Ended);
+
+    JsonPrefixReader torn;
+    const QByteArray tornText = R"({"t":"a"x")";
+    EXPECT_EQ(torn.readUntilMark(tornText), tornText.indexOf('x') + 1);
+    EXPECT_TRUE(torn.broken());
+    EXPECT_EQ(torn.readUntilMark(")"), 0);
+}
+
+}  // namespace
