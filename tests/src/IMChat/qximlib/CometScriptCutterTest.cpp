@@ -407,6 +407,54 @@ TEST_F(CometScriptCutterTest, ASegmentInPiecesIsGivenUpPastItsBoundAndNothingMor
     EXPECT_EQ(segments.size(), 2);
 }
 
+// Smaller bounds, as fuzzing gives them, hold as given also within one chunk: a start of 256
+// bytes (white space padding it to the bound) begins a segment, one a byte longer is none; a
+// segment of 2,048 bytes ends in its pieces, one of 2,100 is given up.
+TEST_F(CometScriptCutterTest, SmallerBoundsHoldAsGivenWithinOneChunk) {
+    QList<QByteArray> wholes;
+    const auto small = [&] {
+        pieces.clear();
+        piecesBytes.clear();
+        wholes.clear();
+        return CometScriptCutter([&](QByteArrayView whole) { wholes.append(whole.toByteArray()); },
+                                 [&](QByteArrayView bytes, Piece piece) {
+                                     pieces.append(piece);
+                                     piecesBytes += bytes.toByteArray();
+                                 },
+                                 {256, 2048, 4096});
+    };
+    const QByteArray open = "<script>";
+    const QByteArray call = "window.parent.QX.webim.cometMgr.recvMsg(";
+    const QByteArray next = segment("recvHeartbeatMsg", "1");
+    for (const qsizetype length : {256, 257}) {
+        CometScriptCutter bounded = small();
+        const QByteArray padded =
+            open + QByteArray(length - open.size() - call.size(), ' ') + call + "1);</script>";
+        bounded.feed(padded + next);
+        EXPECT_EQ(wholes, QList<QByteArray>{next}) << length;
+        if (length == 256) {
+            EXPECT_EQ(pieces, (QList<Piece>{Piece::First, Piece::Last}));
+            EXPECT_EQ(piecesBytes, padded);
+        } else {
+            EXPECT_TRUE(pieces.isEmpty());
+        }
+    }
+    const QByteArray start = open + call;
+    for (const qsizetype size : {2048, 2100}) {
+        CometScriptCutter bounded = small();
+        const QByteArray text = start + QByteArray(size - start.size() - 11, 'x') + ");</script>";
+        bounded.feed(text);
+        EXPECT_EQ(bounded.givenUp(), size > 2048) << size;
+        ASSERT_EQ(pieces.size(), 2) << size;
+        EXPECT_EQ(pieces.first(), Piece::First);
+        EXPECT_EQ(pieces.last(), size > 2048 ? Piece::Abandoned : Piece::Last);
+        if (size == 2048) {
+            EXPECT_EQ(piecesBytes, text);
+        }
+        EXPECT_TRUE(wholes.isEmpty());
+    }
+}
+
 // The bytes handed over of a segment too long to keep whole that a new start abandoned do not
 // count against the next one: a segment of 32 MB after one of 5 MB left unfinished ends as ever.
 TEST_F(CometScriptCutterTest, ASegmentLeftUnfinishedDoesNotCountAgainstTheNext) {

@@ -519,6 +519,30 @@ TEST_F(QXIMServiceTest, RefusedPacketsAreAcknowledgedForTheTalkIdsTheyNameAndLog
     EXPECT_EQ(logged.holding({"unread: 1 of 1 packets name no talk or no message"}).size(), 1);
 }
 
+// A packet the stream sets aside again spends none of the stream's three lines: set aside three
+// times, then two others, each of the three is logged, and the closing line counts all five.
+// Nothing was let go: no line says so.
+TEST_F(QXIMServiceTest, APacketSetAsideAgainSpendsNoneOfTheStreamsLines) {
+    const LoggedLines logged("");
+    const QByteArray again = streamSegment(unreadablePacket(71, 71));
+    server().setStream({.segments = {again, again, again, streamSegment(unreadablePacket(72, 72)),
+                                     streamSegment(unreadablePacket(73, 73))},
+                        .heartbeatMs = 50});
+    auto service = start();  // the first heartbeat comes after the listed segments
+    service->stop();
+    EXPECT_EQ(logged.holding({"acknowledged, not stored"}).size(), 3)
+        << logged.lines().join('\n').toStdString();
+    for (const char* named : {"messages 71", "messages 72", "messages 73"})
+        EXPECT_EQ(logged.holding({"acknowledged, not stored", named}).size(), 1) << named;
+    EXPECT_EQ(logged
+                  .holding({"Stream closed: 5 segments set aside (3 logged), 0 message ids let go "
+                            "unacknowledged"})
+                  .size(),
+              1)
+        << logged.lines().join('\n').toStdString();
+    EXPECT_TRUE(logged.holding({"Acknowledgements let go"}).isEmpty());
+}
+
 // A refused packet is acknowledged for every message it names, 10,000 from the fetch and
 // 10,000 from the stream, in calls of 200 ids; its log line stays short whatever its talk ids.
 TEST_F(QXIMServiceTest, ARefusedPacketIsAcknowledgedForEveryMessageItNames) {
@@ -543,6 +567,74 @@ TEST_F(QXIMServiceTest, ARefusedPacketIsAcknowledgedForEveryMessageItNames) {
         logged.holding({"1 of 1 packets, 10000 message ids", "… 10000 in all"});
     EXPECT_EQ(lines.size(), 2) << logged.lines().join('\n').toStdString();
     for (const QString& line : lines) EXPECT_LT(line.size(), 500) << line.toStdString();
+}
+
+// The talk of its own that a refused packet names: T-n/n-T.
+QByteArray talkOfItsOwn(qint64 n) {
+    const QByteArray number = QByteArray::number(n);
+    return R"({"toTalkId":"T-)" + number + R"(","fromTalkId":")" + number + R"(-T"})";
+}
+
+// A fetch logs what it sets aside in a line for each outcome, naming two talks and counting the
+// rest, and its lines are not the stream's: the stream still logs three segments of its own. A
+// stream that logged every segment it set aside closes without a line.
+TEST_F(QXIMServiceTest, AFetchNamesTwoTalksInALineAndLeavesTheStreamItsThreeLines) {
+    const LoggedLines logged("");
+    QByteArrayList fetched;
+    for (qint64 n = 1; n <= 5; ++n)
+        fetched.append(unreadablePacket(200 + n, 200 + n, talkOfItsOwn(n)));
+    server().setFault(
+        {.prefix = standin::paths::kMessageApi, .body = fetchReply(fetched), .times = 1});
+    server().setStream({.heartbeatMs = 600000});
+    auto service = start();
+    const QString fetchLine = "acknowledged, not stored: 5 of 5 packets, 5 message ids";
+    ASSERT_TRUE(runMainLoopUntil([&] { return logged.holding({fetchLine}).size() == 1; }))
+        << logged.lines().join('\n').toStdString();
+    const QString line = logged.holding({fetchLine}).constFirst();
+    EXPECT_EQ(line.count(", messages 20"), 2) << line.toStdString();
+    EXPECT_TRUE(line.contains("and 3 talks more")) << line.toStdString();
+    for (qint64 n = 6; n <= 8; ++n) {
+        service->queue()->sync([&] {
+            service->onlineMessage(
+                streamSegment(unreadablePacket(200 + n, 200 + n, talkOfItsOwn(n))));
+        });
+    }
+    service->stop();
+    for (const char* named : {"messages 206", "messages 207", "messages 208"})
+        EXPECT_EQ(logged.holding({"1 of 1 packets, 1 message ids", named}).size(), 1) << named;
+    EXPECT_EQ(logged.holding({"acknowledged, not stored"}).size(), 4);
+    EXPECT_TRUE(logged.holding({"Stream closed"}).isEmpty())
+        << logged.lines().join('\n').toStdString();
+}
+
+// Every fetch logs what it sets aside, however many fetches one stream sees: four fetches, four
+// lines.
+TEST_F(QXIMServiceTest, EveryFetchLogsWhatItSetsAside) {
+    const LoggedLines logged("Received packet");
+    const auto acknowledgedIds = [&] { return messaging.counters()["acknowledgedIds"].toInt(); };
+    server().setStream({.heartbeatMs = 600000});
+    std::shared_ptr<QXIMService> service;
+    for (qint64 n = 1; n <= 4; ++n) {
+        // The fetch is the only call to the messaging server on its way: the last fetch's
+        // acknowledgements have been answered.
+        server().setFault(
+            {.prefix = standin::paths::kMessageApi,
+             .body = fetchReply({unreadablePacket(300 + n, 300 + n, talkOfItsOwn(n))}),
+             .times = 1});
+        if (service) {
+            service->receiveOfflineMessages();
+        } else {
+            service = start();
+        }
+        // Acknowledged for both its talk ids once it has been handled.
+        ASSERT_TRUE(runMainLoopUntil([&] { return acknowledgedIds() >= 2 * n; })) << n;
+        service->queue()->sync([] {});
+        EXPECT_EQ(logged.lines().size(), n) << logged.lines().join('\n').toStdString();
+    }
+    service->stop();
+    EXPECT_EQ(logged.lines().size(), 4) << logged.lines().join('\n').toStdString();
+    for (const char* named : {"messages 301", "messages 302", "messages 303", "messages 304"})
+        EXPECT_EQ(logged.holding({"1 of 1 packets, 1 message ids", named}).size(), 1) << named;
 }
 
 // Neither a fetch nor a stream answered with an error status is read, whatever its body.
@@ -1130,6 +1222,37 @@ TEST_F(QXIMServiceTest, AFloodOfShortSegmentsSetAsideGivesTheStreamUpAfter2048) 
     EXPECT_EQ(requestsFor(standin::paths::kStreamReceive), 1);
 }
 
+// A short segment set aside after one read in pieces counts its own bytes, not those of the
+// long one before it: ten set aside after a message of 5 MB, stored, leave the stream open.
+// Three of them are logged, and the closing line counts them all and the 16 KB each stands for.
+TEST_F(QXIMServiceTest, ShortSegmentsSetAsideAfterALongOneCountOnlyTheirOwnBytes) {
+    const LoggedLines logged("");
+    server().setStream({.heartbeatMs = 600000});
+    auto service = start();
+    service->queue()->sync([&] {
+        service->onlineMessage(segmentOf(brokersPacket(9000000007000), 5 * 1024 * 1024));
+        // Payloads that do not decode, and name no message.
+        for (int n = 0; n < 10; ++n) {
+            service->onlineMessage(standin::StreamSettings::segment(
+                "recvData", R"({"n":)" + QByteArray::number(n) + ","));
+        }
+    });
+    ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() == 1; }));
+    EXPECT_NE(streamOperation(), nullptr);
+    service->stop();
+    EXPECT_EQ(logged.holding({"Received recvData segment set aside, unread"}).size(), 3)
+        << logged.lines().join('\n').toStdString();
+    EXPECT_EQ(logged
+                  .holding({QStringLiteral("Stream closed: 10 segments set aside (3 logged), 0 "
+                                           "message ids let go unacknowledged, %1 bytes delivered "
+                                           "no segment")
+                                .arg(10 * QXIMService::kLeastSetAsideSegmentBytes)})
+                  .size(),
+              1)
+        << logged.lines().join('\n').toStdString();
+    EXPECT_TRUE(logged.holding({"Stream given up"}).isEmpty());
+}
+
 // Ids of packets set aside past half the bound of what waits are let go, counted and logged
 // once, however many packets they come in; the rest are acknowledged. The server holds the calls
 // while the stream is read, so what waits is known to the byte: talks of 60,000 ids, less the
@@ -1176,6 +1299,90 @@ TEST_F(QXIMServiceTest, AcknowledgementsPastTheirBoundAreLetGoAndLoggedOnce) {
     EXPECT_EQ(
         logged.holding({QStringLiteral("%1 message ids let go unacknowledged").arg(letGo)}).size(),
         1)
+        << logged.lines().join('\n').toStdString();
+}
+
+// Ids of stored packets let go past the whole bound are logged as those of packets set aside
+// are: two packets of 120,000 messages each, one of them with a text, while the server holds the
+// calls.
+TEST_F(QXIMServiceTest, IdsOfStoredPacketsLetGoAreLogged) {
+    const LoggedLines logged("");
+    constexpr qint64 kIds = 120000;
+    const auto storedPacket = [](qint64 first) {
+        QByteArray packet = packetForTheUser(first);
+        QByteArray rest;
+        for (qint64 id = first + 1; id < first + kIds; ++id)
+            rest += R"(,{"id":)" + QByteArray::number(id) + "}";
+        return streamSegment(packet.insert(packet.lastIndexOf("]}"), rest));
+    };
+    server().setStream({.segments = {storedPacket(1), storedPacket(1 + kIds)}, .heartbeatMs = 50});
+    server().setFault({.prefix = standin::paths::kMessageApi, .hold = true});
+    auto service = start();
+    ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() == 2; }));
+    // Both packets acknowledged (or let go) once stored.
+    service->queue()->sync([] {});
+    service->stop();
+    EXPECT_EQ(logged.holding({"Acknowledgements let go"}).size(), 1)
+        << logged.lines().join('\n').toStdString();
+    // Closing, the stream tells of the ids let go: it set nothing aside.
+    EXPECT_EQ(logged.holding({"Stream closed: 0 segments set aside (0 logged)"}).size(), 1)
+        << logged.lines().join('\n').toStdString();
+}
+
+// Each stream logs what it sets aside afresh: the reconnection closes the old stream's log with
+// its counts and bytes, and the next stream logs its own segments, tells again that ids are let
+// go, and counts only what it let go itself. The server holds the calls, so that half the bound
+// stays full: all 20 ids of the second stream's packet are let go.
+TEST_F(QXIMServiceTest, EachStreamLogsWhatItSetsAsideAfreshAfterAReconnection) {
+    const LoggedLines logged("");
+    constexpr qint64 kIds = 60000;
+    const QByteArray heartbeat = standin::StreamSettings::segment("recvHeartbeatMsg", "1");
+    const QList<QByteArray> setAside{
+        streamSegment(unreadablePacket(1, kIds)),
+        streamSegment(unreadablePacket(1, kIds, R"({"toTalkId":"C","fromTalkId":"D"})")),
+        streamSegment(unreadablePacket(1, 10, talkOfItsOwn(1))),
+        streamSegment(unreadablePacket(11, 11, talkOfItsOwn(1)))};
+    qsizetype bytes = 0;
+    for (const QByteArray& segment : setAside)
+        bytes += std::max(segment.size(), QXIMService::kLeastSetAsideSegmentBytes);
+    server().setStream(
+        {.segments = setAside + QList<QByteArray>{heartbeat}, .heartbeatMs = 600000});
+    server().setFault({.prefix = standin::paths::kMessageApi, .hold = true});
+    auto service = start();  // the heartbeat after the segments set aside
+    EXPECT_EQ(logged.holding({"Received packets set aside"}).size(), 3);
+    EXPECT_EQ(logged.holding({"Acknowledgements let go"}).size(), 1);
+    EXPECT_TRUE(logged.holding({"Stream closed"}).isEmpty());
+
+    const QByteArray next = streamSegment(unreadablePacket(21, 30, talkOfItsOwn(2)));
+    server().setStream({.segments = {next, heartbeat}, .heartbeatMs = 600000});
+    const int handled = postedCount(QXIMNotifications::kTalkInfoChange);
+    // Reconnected as when the app becomes active again: the clock stands still, and the held
+    // calls do not time out.
+    service->cancelRecConnect();
+    service->userChanged();
+    service->queue()->sync([] {});
+    const QStringList closing = logged.holding({"Stream closed"});
+    ASSERT_EQ(closing.size(), 1) << logged.lines().join('\n').toStdString();
+    EXPECT_TRUE(closing[0].startsWith("Stream closed: 4 segments set aside (3 logged), "))
+        << closing[0].toStdString();
+    EXPECT_TRUE(closing[0].endsWith(
+        QStringLiteral(" message ids let go unacknowledged, %1 bytes delivered no segment")
+            .arg(bytes)))
+        << closing[0].toStdString();
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return openedStreams(2) && postedCount(QXIMNotifications::kTalkInfoChange) > handled;
+    }));
+    service->stop();
+    EXPECT_EQ(logged.holding({"Received packets set aside", "messages 21,"}).size(), 1)
+        << logged.lines().join('\n').toStdString();
+    EXPECT_EQ(logged.holding({"Acknowledgements let go"}).size(), 2);
+    EXPECT_EQ(logged
+                  .holding({QStringLiteral("Stream closed: 1 segments set aside (1 logged), 20 "
+                                           "message ids let go unacknowledged, %1 bytes delivered "
+                                           "no segment")
+                                .arg(QXIMService::kLeastSetAsideSegmentBytes)})
+                  .size(),
+              1)
         << logged.lines().join('\n').toStdString();
 }
 
