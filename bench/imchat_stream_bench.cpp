@@ -22,6 +22,24 @@
 //    "many-talks": 1,072,408 packets refused at once (180 MB), each of a talk of its own, as
 //    fast as loopback takes them on every stream; target under 100 MB, a few lines logged, the
 //    3 acknowledged within 2 s of being stored.
+// And honest servers, which the defences must not misread:
+//  - "marked-texts": a broker writes 5 texts that hold the stream's own marks (a start, a
+//    closing text, the start with its domain part, "<script>", plain text), every packet split
+//    in two chunks at a byte of its own. Prints when each was stored (counted from its writing),
+//    the packets the streams carried (each once: none sent again) and the streams opened.
+//    Target: all 5 within 1 s, read once, one stream.
+//  - "padded": 10,000 ordinary segments, each followed by 4 KB of white space as a chunk of its
+//    own 2 ms later. Prints the messages stored, the streams given up and opened, and the CPU
+//    time. Target: all 10,000 on one stream, none given up.
+//  - "padded-cutter": the stream cutter alone, 50,000 segments each with 4 KB of white space,
+//    fed in chunks of every power of two from 1 byte to 64 KB, of 1,448 bytes (a TCP segment's
+//    payload), and with the white space as a chunk of its own. Prints for each the segments
+//    handed over, the bytes counted as delivering nothing, whether the stream was given up and
+//    the CPU time. Target: all 50,000, nothing counted, nothing given up.
+//  - "pauses": two streams of white space, then a healthy one (a message, then a heartbeat
+//    every 10 s) that the server ends after 70 s, then white space on every stream. Prints the
+//    pause before each stream opened again, as the service logged it and as measured. Target:
+//    after the healthy stream the pauses start again at 2 s.
 // Memory is watched from another thread: past --memory-limit MB (default 3000) the run stops
 // and prints what it saw so far, so that a run that grows without bound is cut short.
 
@@ -47,6 +65,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -303,9 +322,9 @@ void manyTalks() {
              {"count", 1072408}});
 }
 
-void fast(QCoreApplication& app, qint64 limitBytes) {
-    // A packet from the broker of about 120 KB, its ids made of the chunk's number.
-    const QString text(int(kFastSegment - 600), QLatin1Char('x'));
+// A stream segment of a packet from the broker with one message of `text`, its id made of the
+// chunk's number as the stand-in writes it ("1@N@": 10 for the first chunk).
+QByteArray brokersSegment(const QString& text) {
     const QJsonObject packet{
         {"fromUser", QJsonObject{{"id", QString::number(kBroker)}, {"name", "王先生"}}},
         {"toUser", QJsonObject{{"id", QString::number(kUser)}, {"name", "用户"}}},
@@ -320,9 +339,220 @@ void fast(QCoreApplication& app, qint64 limitBytes) {
                                         {"type", 0},
                                         {"sysMsgType", 0}}}}};
     QByteArray payload = QJsonDocument(packet).toJson(QJsonDocument::Compact);
-    payload.replace("\"@N@\"", "@N@");
-    const QByteArray segment =
-        "<script>window.parent.QX.webim.cometMgr.recvMsg(" + payload + ");</script>";
+    payload.replace("\"@N@\"", "1@N@");
+    return kSegmentStart + "recvMsg(" + payload + ");</script>";
+}
+
+int storedMessages() {
+    return QXIMDatabase::shared().queue().inDatabase([](JSSQLite& db) {
+        return db.executeQuery("SELECT COUNT(*) AS c FROM msgs")->value(0).value("c").toInt();
+    });
+}
+
+// Waits `milliseconds` for the app's events, rather than polling, so that the CPU counted is
+// the app's.
+void waitForEvents(int milliseconds) {
+    QEventLoop wait;
+    QTimer::singleShot(milliseconds, &wait, &QEventLoop::quit);
+    wait.exec();
+}
+
+void markedTexts() {
+    constexpr auto kRun = std::chrono::seconds(240);
+    const QString start = QString::fromLatin1(kSegmentStart) + "recvMsg(";
+    const QStringList texts{
+        "a <script> tag",
+        "ends with );</script> here",
+        start + " inside",
+        R"(<script>document.domain = "kbw.example"; window.parent.QX.webim.cometMgr.recvMsg()",
+        "plain text",
+    };
+    post("im/faults", {{"splitSegments", true}, {"seed", 1}});
+    (void)QXIMService::shared();
+    while (get("/__control/im/messages?to=" + std::to_string(kUser)).object()["streams"].toInt() <
+           1)
+        waitForEvents(50);
+    QList<qint64> ids;
+    for (const QString& text : texts) {
+        ids.append(post("im/write", {{"to", kUser}, {"from", kBroker}, {"text", text}})
+                       .value("ids")
+                       .toArray()
+                       .at(0)
+                       .toInteger());
+    }
+    QElapsedTimer sinceWrite;
+    sinceWrite.start();
+    QList<double> storedAfter(texts.size(), -1);
+    while (sinceWrite.elapsed() < std::chrono::milliseconds(kRun).count() &&
+           storedAfter.contains(-1)) {
+        waitForEvents(10);
+        for (qsizetype at = 0; at < ids.size(); ++at) {
+            if (storedAfter[at] < 0 && storedRows(ids[at]).first > 0)
+                storedAfter[at] = double(sinceWrite.elapsed()) / 1000;
+        }
+    }
+    const double settled = double(sinceWrite.elapsed()) / 1000;
+    waitForEvents(3000);
+    std::printf("5 texts holding the stream's marks, every packet split at a byte of its own\n");
+    post("im/faults", {});
+    for (qsizetype at = 0; at < texts.size(); ++at) {
+        if (storedAfter[at] >= 0) {
+            std::printf("  stored after %6.2f s: %s\n", storedAfter[at], qPrintable(texts[at]));
+        } else {
+            std::printf("  not stored in %.0f s: %s\n", settled, qPrintable(texts[at]));
+        }
+    }
+    std::printf(
+        "  packets the streams carried %6lld (sent again: %lld)\n",
+        qint64(get("/__control/im/counters").object()["carried"].toInteger()),
+        qint64(get("/__control/im/counters").object()["carried"].toInteger()) - texts.size());
+    std::printf("  streams opened              %6d\n", streamsOpened());
+    std::printf("  unacknowledged at the end   %6lld\n", qint64(unacknowledged().size()));
+}
+
+void padded() {
+    constexpr int kSegments = 10000;
+    constexpr auto kRun = std::chrono::seconds(90);
+    const QByteArray segment = brokersSegment(QStringLiteral("看房"));
+    if (!bench::standin().control(
+            "stream", QJsonDocument(QJsonObject{{"segments", QJsonArray{QString::fromUtf8(segment),
+                                                                        QString(4096, ' ')}},
+                                                {"repeat", true},
+                                                {"intervalMs", 2},
+                                                {"count", 2 * kSegments}})
+                          .toJson(QJsonDocument::Compact)
+                          .toStdString())) {
+        std::printf("the stand-in refused the stream\n");
+        return;
+    }
+    const double cpuBefore = bench::processCpuSeconds();
+    const int storedBefore = storedMessages();
+    loggedLines = 0;
+    const QtMessageHandler previous = qInstallMessageHandler(countLine);
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    (void)QXIMService::shared();
+    double allAfter = -1;
+    while (sinceStart.elapsed() < std::chrono::milliseconds(kRun).count()) {
+        waitForEvents(50);
+        if (storedMessages() - storedBefore >= kSegments) {
+            allAfter = double(sinceStart.elapsed()) / 1000;
+            break;
+        }
+    }
+    const double cpu = bench::processCpuSeconds() - cpuBefore;
+    qInstallMessageHandler(previous);
+    std::printf(
+        "10,000 segments, each followed by 4 KB of white space as a chunk of its own 2 ms "
+        "later\n");
+    std::printf("  messages stored            %8d", storedMessages() - storedBefore);
+    if (allAfter >= 0) {
+        std::printf(", all after %.1f s\n", allAfter);
+    } else {
+        std::printf(" in %lld s\n", qint64(std::chrono::seconds(kRun).count()));
+    }
+    std::printf("  streams opened             %8d\n", streamsOpened());
+    std::printf("  lines logged               %8lld\n", qint64(loggedLines));
+    std::printf("  CPU                        %8.2f s\n", cpu);
+}
+
+void paddedCutter() {
+    constexpr int kSegments = 50000;
+    const QByteArray segment = kSegmentStart + "recvHeartbeatMsg(1);</script>";
+    const QByteArray space(4096, ' ');
+    const QByteArray stream = (segment + space).repeated(kSegments);
+    std::printf(
+        "the stream cutter alone: 50,000 segments, each with 4 KB of white space (%.0f MB)\n",
+        double(stream.size()) / 1e6);
+    const auto run = [&](const char* how, const std::function<void(CometScriptCutter&)>& feed) {
+        qint64 handed = 0;
+        CometScriptCutter cutter([&](QByteArrayView) { ++handed; },
+                                 [&](QByteArrayView, CometScriptCutter::Piece piece) {
+                                     if (piece == CometScriptCutter::Piece::Last) ++handed;
+                                 });
+        const double cpuBefore = bench::processCpuSeconds();
+        feed(cutter);
+        std::printf("  %-26s %6lld segments, %9lld bytes counted, %s, %.2f s of CPU\n", how, handed,
+                    qint64(cutter.undeliveredBytes()),
+                    cutter.givenUp() ? "given up" : "not given up",
+                    bench::processCpuSeconds() - cpuBefore);
+    };
+    const auto inChunksOf = [&](qsizetype size) {
+        return [&stream, size](CometScriptCutter& cutter) {
+            for (qsizetype at = 0; at < stream.size() && !cutter.givenUp(); at += size)
+                cutter.feed(QByteArrayView(stream).sliced(at, std::min(size, stream.size() - at)));
+        };
+    };
+    for (qsizetype size = 1; size <= 64 * 1024; size *= 2)
+        run(qPrintable(QStringLiteral("chunks of %1 bytes").arg(size)), inChunksOf(size));
+    run("chunks of 1448 bytes", inChunksOf(1448));
+    run("white space its own chunk", [&](CometScriptCutter& cutter) {
+        for (int n = 0; n < kSegments && !cutter.givenUp(); ++n) {
+            cutter.feed(segment);
+            cutter.feed(space);
+        }
+    });
+}
+
+void pauses() {
+    constexpr auto kRun = std::chrono::seconds(400);
+    const QJsonObject filler{{"prefix", "/comet/recvmsg"}, {"endless", true}, {"times", 1}};
+    QJsonObject everyStream = filler;
+    everyStream.remove("times");
+    // Two streams of white space, the stand-in's own stream, then white space on every stream.
+    if (!bench::standin().control(
+            "faults",
+            QJsonDocument(QJsonArray{filler, filler,
+                                     QJsonObject{{"prefix", "/comet/recvmsg"}, {"times", 1}},
+                                     everyStream})
+                .toJson()
+                .toStdString()) ||
+        !bench::standin().control(
+            "stream",
+            QJsonDocument(
+                QJsonObject{{"segments", QJsonArray{QString::fromUtf8(brokersSegment("您好"))}},
+                            {"heartbeatMs", 10000},
+                            {"count", 8}})
+                .toJson()
+                .toStdString())) {
+        std::printf("the stand-in refused the faults\n");
+        return;
+    }
+    static QStringList pausesLogged;
+    pausesLogged.clear();
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& line) {
+            const qsizetype in = line.lastIndexOf(QStringLiteral("opens again in "));
+            if (in >= 0) pausesLogged.append(line.mid(in + 15));
+        });
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    (void)QXIMService::shared();
+    std::printf("2 streams of white space, a healthy one ended after 70 s, then white space\n");
+    int streams = 1;
+    qint64 closedAt = -1;
+    while (sinceStart.elapsed() < std::chrono::milliseconds(kRun).count() && streams < 7) {
+        waitForEvents(20);
+        const int opened = streamsOpened();
+        const int open =
+            get("/__control/im/messages?to=" + std::to_string(kUser)).object()["streams"].toInt();
+        if (open == 0 && closedAt < 0) closedAt = sinceStart.elapsed();
+        if (opened > streams) {
+            streams = opened;
+            std::printf("  stream %d opened at %6.1f s, %5.1f s after the one before closed%s\n",
+                        opened, double(sinceStart.elapsed()) / 1000,
+                        double(sinceStart.elapsed() - closedAt) / 1000,
+                        opened == 4 ? " (by the heartbeat)" : "");
+            closedAt = -1;
+        }
+    }
+    qInstallMessageHandler(previous);
+    std::printf("  pauses the service logged: %s\n", qPrintable(pausesLogged.join(", ")));
+}
+
+void fast(QCoreApplication& app, qint64 limitBytes) {
+    // A packet from the broker of about 120 KB, its ids made of the chunk's number.
+    const QByteArray segment = brokersSegment(QString(int(kFastSegment - 600), QLatin1Char('x')));
     if (!bench::standin().control(
             "stream",
             QJsonDocument(
@@ -395,6 +625,16 @@ int main(int argc, char** argv) {
         {"heartbeats", heartbeats}, {"failed-starts", failedStarts},
         {"unfinished", unfinished}, {"many-talks", manyTalks}};
     for (const auto& [name, run] : hostileCases) {
+        if (!cases.isEmpty() && !cases.contains(QLatin1String(name))) continue;
+        QXIMService::forceRelease();
+        run();
+        bench::standin().control("reset", "{}");
+    }
+    const std::pair<const char*, void (*)()> honestCases[] = {{"marked-texts", markedTexts},
+                                                              {"padded", padded},
+                                                              {"padded-cutter", paddedCutter},
+                                                              {"pauses", pauses}};
+    for (const auto& [name, run] : honestCases) {
         if (!cases.isEmpty() && !cases.contains(QLatin1String(name))) continue;
         QXIMService::forceRelease();
         run();

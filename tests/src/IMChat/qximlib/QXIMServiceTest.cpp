@@ -1229,8 +1229,13 @@ TEST_F(QXIMServiceTest, ShortSegmentsSetAsideAfterALongOneCountOnlyTheirOwnBytes
     const LoggedLines logged("");
     server().setStream({.heartbeatMs = 600000});
     auto service = start();
+    // A text of 5 MB: its segment is read in pieces, the text stored cut.
+    const QVariantMap longText = packet(
+        880001, kServiceUser,
+        QString(R"([{"id":9000000007000,"fromUserId":880001,"updateTime":3000,"contents":["%1"]}])")
+            .arg(QString(5 * 1024 * 1024, 'x')));
     service->queue()->sync([&] {
-        service->onlineMessage(segmentOf(brokersPacket(9000000007000), 5 * 1024 * 1024));
+        service->onlineMessage(segmentOf(longText));
         // Payloads that do not decode, and name no message.
         for (int n = 0; n < 10; ++n) {
             service->onlineMessage(standin::StreamSettings::segment(
