@@ -1,15 +1,24 @@
 #include "IMChat/qximlib/JsonPrefixReader.h"
 
+#include <array>
+
 namespace {
 
 bool isJsonSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-// A byte of a number or of true, false and null, or of a word that only looks like one.
+// The bytes of a number or of true, false and null, or of a word that only looks like one.
+constexpr std::array<bool, 256> kWordBytes = [] {
+    std::array<bool, 256> word{};
+    for (int c = 0; c < 256; ++c)
+        word[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                  c == '+' || c == '-' || c == '.';
+    return word;
+}();
+
 bool isWordByte(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' ||
-           c == '-' || c == '.';
+    return kWordBytes[static_cast<unsigned char>(c)];
 }
 
 }  // namespace
@@ -134,6 +143,31 @@ qsizetype JsonPrefixReader::readUntilMark(QByteArrayView bytes) {
             // The text of a string: only its end, an escape or a mark matters.
             while (at < bytes.size() && bytes[at] != '"' && bytes[at] != '\\' && bytes[at] != '<')
                 ++at;
+            if (at == bytes.size()) return at;
+        }
+        if (state_ == State::Reading) {
+            // Words, separators and white space outside strings, the bulk of a long list's
+            // payload, at once rather than by a call a byte.
+            while (at < bytes.size()) {
+                const char c = bytes[at];
+                if (isWordByte(c)) {
+                    if (!inWord_) {
+                        if (next_ != Next::Value && next_ != Next::ValueOrClose) break;
+                        inWord_ = true;
+                    }
+                } else if (c == ',' && (inWord_ || next_ == Next::CommaOrClose) && depth_ > 0) {
+                    inWord_ = false;
+                    next_ = innermost() == Kind::Object ? Next::Name : Next::Value;
+                } else if (isJsonSpace(c)) {
+                    if (inWord_) {
+                        inWord_ = false;
+                        valueDone();
+                    }
+                } else {
+                    break;
+                }
+                ++at;
+            }
             if (at == bytes.size()) return at;
         }
         const char c = bytes[at];

@@ -20,6 +20,17 @@ QList<State> statesOf(const QByteArray& text) {
     return states;
 }
 
+// The state after `text`, read in runs up to each mark and the mark by itself.
+State stateByRuns(QByteArrayView text) {
+    JsonPrefixReader reader;
+    for (qsizetype at = 0; at < text.size(); ++at) {
+        at += reader.readUntilMark(text.sliced(at));
+        if (at == text.size()) break;
+        reader.read(text[at]);
+    }
+    return reader.state();
+}
+
 // Every JSON text is read to its end without breaking, whatever its shape, and inside its
 // strings exactly where a string's text is; what follows the whole value ends the reading.
 TEST(JsonPrefixReaderTest, JsonIsReadWholeAndItsStringsAreKnown) {
@@ -72,6 +83,29 @@ TEST(JsonPrefixReaderTest, WhatNoJsonBeginsWithBreaksAtItsByte) {
         for (qsizetype at = 0; at + 1 < text.size(); ++at)
             EXPECT_NE(states[at], State::Broken) << text.toStdString() << " at " << at;
         EXPECT_EQ(states.last(), State::Broken) << text.toStdString();
+    }
+}
+
+// Read in runs, every beginning of a text ends as it does a byte at a time: lists of words,
+// separators and white space, and what breaks or ends them.
+TEST(JsonPrefixReaderTest, ReadingInRunsEndsAsReadingAByteAtATime) {
+    const QList<QByteArray> texts{
+        R"([1,2 , 3,true,-1.5e3, null ,"x",[4,5],{"a":1,"b":[6, 7],"c":8}] )",
+        R"({"a" 1})",
+        "[1 2]",
+        "1 2",
+        "[1,,2]",
+        R"({"a":1,,"b":2})",
+        "[1\t,\n2\r]x",
+        R"({"a":[1,2}})",
+        " 12 , 3",
+        "12,3",
+    };
+    for (const QByteArray& text : texts) {
+        const QList<State> states = statesOf(text);
+        for (qsizetype size = 1; size <= text.size(); ++size)
+            EXPECT_EQ(stateByRuns(QByteArrayView(text).first(size)), states[size - 1])
+                << text.toStdString() << " to " << size;
     }
 }
 
