@@ -523,6 +523,18 @@ TEST_F(StandinServerTest, AnEndlessReplyRepeatsItsTextWholeForAsLongAsTheClientR
                  });
     const QByteArray once = "<x>" + QByteArray(100000, ' ');
     EXPECT_EQ(body.first(2 * once.size()), once + once);
+
+    // A count below zero is read as none, as no count is.
+    for (const char* spaces : {"-1", "-100000", "0"}) {
+        const FaultRule rule = FaultRule::fromJson(
+            QJsonDocument::fromJson(
+                QByteArray(
+                    R"({"prefix":"/comet","endless":true,"endlessText":"<x>","endlessSpaces":)") +
+                spaces + "}")
+                .object());
+        EXPECT_EQ(rule.endlessSpaces, 0) << spaces;
+        EXPECT_FALSE(rule.toJson().contains("endlessSpaces")) << spaces;
+    }
 }
 
 TEST_F(StandinServerTest, StreamBreaksOffAfterTheGivenChunks) {
