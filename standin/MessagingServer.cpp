@@ -114,13 +114,17 @@ QList<QByteArray> MessagingServer::Stream::take() {
         const auto& commands = server_.commands_[userId_];
         while (commandsSeen_ < commands.size()) segments.append(commands[commandsSeen_++]);
         const qint64 now = nowMs();
+        bool begun = false;
         for (auto& [sequence, packet] : server_.packets_) {
             if (packet.userId != userId_ || !server_.due(packet, now)) continue;
             packet.sentAtMs = now;
             segments.append(packet.segment);
             ++server_.carried_;
             carried.push_back(packet.body);
+            begun = server_.noteCarried(packet) || begun;
         }
+        // Kept before anyone hears of it: a stop now still sends the rest of the answer.
+        if (begun) server_.saveKept();
     }
     server_.tellCarried(carried);
     segments_ += static_cast<int>(segments.size());
@@ -238,12 +242,15 @@ Reply MessagingServer::offline(const RecordedRequest& request) {
     std::vector<QJsonObject> carried;
     {
         const std::lock_guard lock(mutex_);
+        bool begun = false;
         for (const auto& [sequence, packet] : packets_) {
             if (packet.userId != userId || nowMs() < packet.notBeforeMs) continue;
             if (data.size() >= limit) break;
             data.append(packet.text);
             carried.push_back(packet.body);
+            begun = noteCarried(packet) || begun;
         }
+        if (begun) saveKept();
     }
     tellCarried(carried);
     return Reply::text("{\"requestTime\":" + QByteArray::number(nowSeconds()) + ",\"data\":[" +
@@ -268,13 +275,16 @@ Reply MessagingServer::acknowledge(const RecordedRequest& request) {
         const std::lock_guard lock(mutex_);
         ++acknowledgeCalls_;
         acknowledgedIds_ += ids.size();
+        bool keptChanged = false;
         for (auto entry = packets_.begin(); entry != packets_.end();) {
             Packet& packet = entry->second;
-            if (packet.talkIds.contains(talk)) {
-                packet.pendingIds.removeIf([&](qint64 id) { return ids.contains(id); });
+            if (packet.talkIds.contains(talk) &&
+                packet.pendingIds.removeIf([&](qint64 id) { return ids.contains(id); }) > 0) {
+                keptChanged = keptChanged || begunAnswers_.contains(packet.answer);
             }
             entry = packet.pendingIds.isEmpty() ? packets_.erase(entry) : std::next(entry);
         }
+        if (keptChanged) saveKept();
     }
     return Reply::json(QJsonObject{{"params", QJsonObject{{"errorno", 0}}}});
 }
@@ -318,6 +328,7 @@ QList<qint64> MessagingServer::write(const QJsonObject& order) {
         packet.pendingIds = {id};
         packet.talkIds = {talkId(from, to), talkId(to, from)};
         packet.notBeforeMs = notBefore;
+        packet.answer = order.value("answer").toString();
         packet.body = QJsonObject{
             {"fromUser", ChatBroker::profile(from)},
             {"toUser", QJsonObject{{"id", QString::number(to)}, {"name", "用户"}}},
@@ -436,23 +447,89 @@ std::optional<std::pair<int, QJsonValue>> MessagingServer::control(const QByteAr
     return std::nullopt;
 }
 
-bool MessagingServer::keepIdsIn(const QString& file) {
+QJsonObject MessagingServer::Packet::toKept() const {
+    QJsonArray ids;
+    for (const qint64 id : pendingIds) ids.append(QString::number(id));
+    return QJsonObject{{"user", QString::number(userId)},
+                       {"ids", ids},
+                       {"talks", QJsonArray::fromStringList(talkIds)},
+                       {"notBefore", QString::number(notBeforeMs)},
+                       {"answer", answer},
+                       {"body", body},
+                       {"text", QString::fromUtf8(text)}};
+}
+
+std::optional<MessagingServer::Packet> MessagingServer::Packet::fromKept(const QJsonObject& kept) {
+    Packet packet;
+    packet.userId = kept.value("user").toString().toLongLong();
+    for (const QJsonValue id : kept.value("ids").toArray())
+        packet.pendingIds.append(id.toString().toLongLong());
+    for (const QJsonValue talk : kept.value("talks").toArray())
+        packet.talkIds.append(talk.toString());
+    packet.notBeforeMs = kept.value("notBefore").toString().toLongLong();
+    packet.answer = kept.value("answer").toString();
+    packet.body = kept.value("body").toObject();
+    packet.text = kept.value("text").toString().toUtf8();
+    if (packet.userId <= 0 || packet.pendingIds.isEmpty() || packet.pendingIds.contains(0) ||
+        packet.talkIds.size() != 2 || packet.answer.isEmpty() || packet.text.isEmpty()) {
+        return std::nullopt;
+    }
+    packet.segment = StreamSettings::segment("recvMsg", packet.text);
+    return packet;
+}
+
+bool MessagingServer::keepIn(const QString& file) {
     const auto kept = KeptJsonFile::read(file);
     if (!kept) return false;
+    if (kept->contains("answers") && !kept->value("answers").isArray()) return false;
+    std::vector<Packet> answers;
+    for (const QJsonValue entry : kept->value("answers").toArray()) {
+        auto packet = Packet::fromKept(entry.toObject());
+        if (!packet) return false;
+        answers.push_back(std::move(*packet));
+    }
     const qint64 lastId = kept->value("lastMessageId").toVariant().toLongLong();
     const std::lock_guard lock(mutex_);
     lastMessageId_ = std::max(lastMessageId_, lastId);
-    idsFile_ = file;
+    keptFile_ = file;
+    // In the order they were written; each goes out at once, or when its time comes.
+    for (Packet& packet : answers) {
+        packet.sequence = ++lastSequence_;
+        begunAnswers_.insert(packet.answer);
+        packets_.emplace(packet.sequence, std::move(packet));
+    }
+    changed_.notify_all();
     return true;
+}
+
+bool MessagingServer::noteCarried(const Packet& packet) {
+    // Without a file nothing outlives the server: within a run every packet goes out anyway.
+    if (packet.answer.isEmpty() || keptFile_.isEmpty()) return false;
+    return begunAnswers_.insert(packet.answer).second;
 }
 
 qint64 MessagingServer::nextMessageId() {
     ++lastMessageId_;
-    if (!idsFile_.isEmpty()) {
-        KeptJsonFile::write(idsFile_,
-                            QJsonObject{{"lastMessageId", QString::number(lastMessageId_)}});
-    }
+    saveKept();
     return lastMessageId_;
+}
+
+void MessagingServer::saveKept() {
+    if (keptFile_.isEmpty()) return;
+    QJsonArray answers;
+    if (!begunAnswers_.empty()) {
+        std::set<QString> open;
+        for (const auto& [sequence, packet] : packets_) {
+            if (!begunAnswers_.contains(packet.answer)) continue;
+            open.insert(packet.answer);
+            answers.append(packet.toKept());
+        }
+        // An answer all of whose packets were acknowledged is over.
+        begunAnswers_ = std::move(open);
+    }
+    QJsonObject kept{{"lastMessageId", QString::number(lastMessageId_)}};
+    if (!answers.isEmpty()) kept.insert("answers", answers);
+    KeptJsonFile::write(keptFile_, kept);
 }
 
 void MessagingServer::reset() {
@@ -460,6 +537,8 @@ void MessagingServer::reset() {
     faults_ = {};
     random_.seed(1);
     packets_.clear();
+    begunAnswers_.clear();
+    saveKept();
     sent_.clear();
     commands_.clear();
     acknowledgeCalls_ = 0;

@@ -77,16 +77,21 @@ public:
                                                       const QByteArray& body,
                                                       const QString& root = {});
     void reset();
-    // Reads the last message id kept in `file` (none when it is missing) and writes there
-    // every id given since, so that a server restarted for the same client gives none of the
-    // ids it gave before: the client keeps its messages by their ids. False when the file
-    // holds something else (it is then left alone and not written).
-    bool keepIdsIn(const QString& file);
+    // Reads what `file` keeps (nothing when it is missing) and writes there whatever changes
+    // of it since: the last message id given, so that a server restarted for the same client
+    // gives none of the ids it gave before (the client keeps its messages by their ids), and
+    // the unacknowledged messages of every answer that has begun reaching its user, which go
+    // out again, under their ids, once the server is started again. False when the file holds
+    // something else (it is then left alone and not written).
+    bool keepIn(const QString& file);
 
     // Has the sample broker write `count` messages of a kind to `userId`; their ids. Beside
     // the control call's fields an order may give the message's `contents` (a contents
     // array) and `delayMs`, the real time before the user's streams and offline fetches see
-    // it, so that an answer arrives a moment after what it answers.
+    // it, so that an answer arrives a moment after what it answers, and `answer`, a name the
+    // messages of one answer share: once a stream or a fetch has carried one of them to the
+    // user, the others go out too, across a restart of a server that keeps a file, whenever
+    // it stops. An answer none of whose messages was carried is dropped at a stop whole.
     QList<qint64> write(const QJsonObject& order);
 
     // Hears every packet a client sent and had accepted, with the root URL (ChatBroker).
@@ -109,6 +114,11 @@ private:
         QStringList talkIds;
         qint64 sentAtMs = 0;     // when a stream last carried it; 0: never
         qint64 notBeforeMs = 0;  // no stream or fetch carries it before then
+        QString answer;          // the answer it is part of; empty: none
+
+        // The packet as the file keeps it, and back; nullopt for an entry that is no packet.
+        [[nodiscard]] QJsonObject toKept() const;
+        [[nodiscard]] static std::optional<Packet> fromKept(const QJsonObject& kept);
     };
 
     Reply messageApi(const RecordedRequest& request, const QByteArray& root);
@@ -119,10 +129,17 @@ private:
     // while. The caller holds the lock.
     [[nodiscard]] bool due(const Packet& packet, qint64 nowMs) const;
     bool failNow();
+    // Notes that a stream or a fetch carries the packet now: its answer has begun. The caller
+    // holds the lock; whether that answer had not begun before.
+    bool noteCarried(const Packet& packet);
     // Tells the carried hook of the packets carried; without the lock.
     void tellCarried(const std::vector<QJsonObject>& packets) const;
     // The next message id, written to the file the ids are kept in; the caller holds the lock.
     qint64 nextMessageId();
+    // Writes the last message id and the begun answers' unacknowledged packets to the file
+    // they are kept in, if any, and forgets the answers all of whose packets went; the caller
+    // holds the lock.
+    void saveKept();
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;
@@ -136,7 +153,9 @@ private:
     qint64 lastStreamUser_ = 0;                           // the user who opened a stream last
     qint64 lastSequence_ = 0;
     qint64 lastMessageId_ = 0;
-    QString idsFile_;
+    // The answers one of whose packets a stream or a fetch has carried.
+    std::set<QString> begunAnswers_;
+    QString keptFile_;
     // What the clients made of it, for "im/counters".
     qint64 acknowledgeCalls_ = 0;
     qint64 acknowledgedIds_ = 0;  // ids named in them, each time named

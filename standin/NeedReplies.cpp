@@ -305,6 +305,10 @@ QJsonObject NeedReplies::houseRecord(const SamplePost& post) {
     };
 }
 
+QString NeedReplies::answerName(const PostedNeed& need, qint64 brokerId) {
+    return QStringLiteral("need %1 from %2").arg(need.id).arg(brokerId);
+}
+
 QJsonArray NeedReplies::answersTo(const PostedNeed& need, const QString& root) {
     static const QStringList kHowMany{QStringLiteral("一"), QStringLiteral("两"),
                                       QStringLiteral("三")};
@@ -319,9 +323,12 @@ QJsonArray NeedReplies::answersTo(const PostedNeed& need, const QString& root) {
         std::copy_if(houses.begin(), houses.end(), std::back_inserter(his),
                      [&](const SamplePost* house) { return house->posterId == broker.userId; });
         const int delay = kFirstAnswerMs + k++ * kAnswerGapMs;
+        // The greeting and the cards are one answer: once the greeting reached the user the
+        // cards follow, a stop of the server between them or not.
         const QJsonObject common{{"to", need.userId.toLongLong()},
                                  {"from", broker.userId},
                                  {"postId", QString::number(need.id)},
+                                 {"answer", answerName(need, broker.userId)},
                                  {"root", root}};
         QJsonObject greeting = common;
         greeting.insert("kind", "text");
@@ -358,10 +365,11 @@ void NeedReplies::install(Endpoints& endpoints, MessagingServer& messaging) {
         for (const QJsonValue order : answersTo(need, state->currentRoot()))
             messaging.write(order.toObject());
     });
-    // A need's answer counts once it reaches the user, as the app counts it: a restart drops
-    // the answers still waiting, and the need then lists the houses of those who answered.
-    // A packet about anything but a need names a post whose id reads as no number, 0, which
-    // no need has.
+    // A need's answer counts once it begins to reach the user, as the app counts it: a
+    // restart drops the answers none of whose messages went out, and sends the rest of those
+    // begun (the messaging server keeps them), so the need lists the houses of those who
+    // answered, whose cards all come. A packet about anything but a need names a post whose id
+    // reads as no number, 0, which no need has.
     messaging.setCarriedHook([&endpoints](const QJsonObject& packet) {
         endpoints.postedNeeds().noteAnswered(
             jsonText(packet.value("post").toObject().value("id")).toLongLong(),

@@ -33,8 +33,10 @@ struct NeedPlace {
 // subscribes a login to a need's houses (act 1), cancels a subscription (4) and lists them
 // with their new houses (5). So the brokers the app counts as having answered, those its
 // answers' sheet lists and those who offer the recommended houses are the same, and each
-// of them has a talk holding his cards. The answers a restart of the server cuts short are
-// not written again: the houses listed then are those of the brokers who had answered.
+// of them has a talk holding his cards. A broker's greeting and cards are one answer
+// (MessagingServer::write): a restart of the server sends the rest of those that had begun
+// reaching the user and drops those that had not, and writes none again: the houses listed
+// then are those of the brokers who had answered, all of whose cards come.
 class NeedReplies {
 public:
     // Houses a page of "getSubscribeHouseList".
@@ -67,7 +69,7 @@ public:
     // The recommended houses the replies screen lists: those of the brokers who answered the
     // need. While this run holds their answers (PostedNeed::answersQueued) all of them have
     // or will in a moment; a need kept from before a restart, which may have cut its
-    // answering short, lists the houses of those whose answers reached the user
+    // answering short, lists the houses of those whose answers had begun reaching the user
     // (PostedNeed::answeredBy) alone, so that its houses name the brokers the user's count
     // and sheet of answers name.
     [[nodiscard]] static std::vector<const SamplePost*> housesListed(const PostedNeed& need);
@@ -79,8 +81,11 @@ public:
     // broker who posted it.
     [[nodiscard]] static QJsonObject houseRecord(const SamplePost& post);
     // The orders (the messaging server's write form) with which the brokers answer a need:
-    // each broker's greeting, then a card of each house he recommends.
+    // each broker's greeting, then a card of each house he recommends, all named as his
+    // answer (answerName).
     [[nodiscard]] static QJsonArray answersTo(const PostedNeed& need, const QString& root);
+    // The name the messages of a broker's answer to a need share.
+    [[nodiscard]] static QString answerName(const PostedNeed& need, qint64 brokerId);
 };
 
 }  // namespace standin

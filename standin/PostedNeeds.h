@@ -37,7 +37,8 @@ struct PostedNeed {
     std::vector<qint64> answeredBy;
     // Whether the need was published to this run of the server, whose messaging server holds
     // the answers of all its brokers until they reach the user. A need read back after a
-    // restart has lost the answers not carried by then: only those of answeredBy answered it.
+    // restart has lost the answers none of whose messages were carried by then: only those
+    // of answeredBy answered it (the rest of their answers still comes).
     bool answersQueued = false;
     // Whether answeredBy was noted: a need kept by an older stand-in, which noted nobody, lists
     // the houses of every broker planned for it, as it did then.

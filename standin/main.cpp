@@ -72,9 +72,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     // The app keeps the messages it received by their ids: a restarted server for the same
-    // app gives none of the ids it gave before.
-    if (!messagesFile.isEmpty() && !server.messaging().keepIdsIn(messagesFile)) {
-        std::fprintf(stderr, "standin: %s holds no message ids\n", qPrintable(messagesFile));
+    // app gives none of the ids it gave before, and sends the rest of the answers that had
+    // begun reaching it.
+    if (!messagesFile.isEmpty() && !server.messaging().keepIn(messagesFile)) {
+        std::fprintf(stderr, "standin: %s holds no messages' state\n", qPrintable(messagesFile));
         return 1;
     }
     // A post's view count goes on from where it stood: a relaunched demo never shows a post

@@ -76,7 +76,7 @@ public:
     // Asks for a frame if anything changed since the last one or an animation runs; whether
     // it asked.
     bool refresh() {
-        noticeFirstResponder();
+        noticeKeyResponder();
         const quint64 changes = Layer::changeCount();
         if (changes == drawnAt_ && Layer::runningAnimationCount() == 0) return false;
         // The frame asked for shows these changes however late the desktop lets it draw.
@@ -202,9 +202,10 @@ protected:
     }
 
     // The desktop's input method takes keys only while it knows that a text input has them:
-    // it is told whenever another responder (or none) takes the keys.
-    void noticeFirstResponder() {
-        Responder* responder = window_.firstResponder();
+    // it is told whenever another responder (or none) takes the keys, an alert that opens
+    // above the field with them too.
+    void noticeKeyResponder() {
+        Responder* responder = window_.keyResponder();
         if (responder == shownResponder_.lock().get()) return;
         shownResponder_ = responder ? responder->weak_from_this() : std::weak_ptr<Responder>();
         QGuiApplication::inputMethod()->update(Qt::ImQueryAll);
@@ -212,7 +213,7 @@ protected:
 
     // What the input method asks of the text input that has the keys.
     [[nodiscard]] QVariant inputMethodAnswer(Qt::InputMethodQuery query) const {
-        Responder* responder = window_.firstResponder();
+        Responder* responder = window_.keyResponder();
         const bool takesKeys = dynamic_cast<KeyInput*>(responder) != nullptr;
         switch (query) {
             case Qt::ImEnabled:

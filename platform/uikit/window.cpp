@@ -6,6 +6,7 @@
 #include "platform/uikit/key_input.h"
 #include "platform/uikit/renderer.h"
 #include "platform/uikit/screen.h"
+#include "platform/uikit/window_overlays.h"
 
 #include <QPainter>
 
@@ -211,8 +212,16 @@ bool Window::moveCaret(CaretMovement movement) {
     return withKeyInput([movement](KeyInput& input) { input.moveCaret(movement); });
 }
 
+Responder* Window::keyResponder() const {
+    Responder* responder = firstResponder();
+    const View* cover = responder ? WindowOverlays::modalCover(*this) : nullptr;
+    if (!cover) return responder;
+    const auto* view = dynamic_cast<const View*>(responder);
+    return view && view->isDescendantOfView(cover) ? responder : nullptr;
+}
+
 bool Window::withKeyInput(const std::function<void(KeyInput&)>& action) {
-    auto* input = dynamic_cast<KeyInput*>(firstResponder());
+    auto* input = dynamic_cast<KeyInput*>(keyResponder());
     if (!input) return false;
     // The input may resign (and drop the last reference to itself) while it acts.
     const auto keep = firstResponder_.lock();

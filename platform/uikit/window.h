@@ -49,6 +49,10 @@ public:
     void setRootViewController(std::shared_ptr<ViewController> controller);
 
     [[nodiscard]] Responder* firstResponder() const { return firstResponder_.lock().get(); }
+    // The responder that keys reach: the first responder, unless an alert or a sheet is up
+    // above it. While one is, keys go to a responder inside it (an alert's own field) or
+    // nowhere, never to a field beneath it.
+    [[nodiscard]] Responder* keyResponder() const;
     // Makes `responder` first responder after the current one resigned; false if it refused.
     bool makeFirstResponder(Responder* responder);
     void clearFirstResponder() { firstResponder_.reset(); }
@@ -69,7 +73,8 @@ public:
     // Delivers changed touches: recognizers first, then the views they began in.
     virtual void sendEvent(const Event& event, const std::vector<std::shared_ptr<Touch>>& changed);
 
-    // Typed text for the first responder, when it takes text (see KeyInput).
+    // Typed text for the key responder, when it takes text (see KeyInput); false when no
+    // responder took it.
     bool insertText(const QString& text);
     bool deleteBackward();
     bool setMarkedText(const QString& text, Range selection);

@@ -37,4 +37,17 @@ std::optional<double> WindowOverlays::levelOf(const View& view) {
     return std::nullopt;
 }
 
+const View* WindowOverlays::modalCover(const View& window) {
+    const auto& subviews = window.subviews();
+    // Overlays lie above the screens, the highest level last.
+    for (auto view = subviews.rbegin(); view != subviews.rend(); ++view) {
+        const std::optional<double> level = levelOf(**view);
+        if (!level || *level < kAlertLevel) break;
+        // One being dismissed (fading out) takes nothing. An older alert hidden beneath a
+        // newer one is still up: it shows again when the newer goes.
+        if ((*view)->isUserInteractionEnabled()) return view->get();
+    }
+    return nullptr;
+}
+
 }  // namespace ui

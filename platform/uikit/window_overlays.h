@@ -21,6 +21,10 @@ struct WindowOverlays {
     static void insertScreen(View& window, std::shared_ptr<View> view);
     // The overlay level of a view, or none for a screen.
     [[nodiscard]] static std::optional<double> levelOf(const View& view);
+    // The topmost alert or sheet of `window` that is up (shown, or hidden beneath a newer
+    // one, and not being dismissed), or null. It covers everything beneath it: nothing
+    // there takes touches or keys until it goes.
+    [[nodiscard]] static const View* modalCover(const View& window);
 };
 
 }  // namespace ui

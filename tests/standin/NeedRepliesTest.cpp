@@ -4,12 +4,14 @@
 #include "StandinFixture.h"
 
 #include "standin/Geography.h"
+#include "standin/MessagingServer.h"
 #include "standin/NeedReplies.h"
 #include "standin/PostDetailCalls.h"
 #include "standin/Posts.h"
 #include "standin/SamplePeople.h"
 #include "standin/StandinServer.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -420,20 +422,35 @@ TEST_F(NeedRepliesTest, ABrokerHasAnsweredOnceHisAnswerWentOutOnTheStream) {
 // scripts/run.sh stops the servers with it) loses the answers still waiting. Started again on
 // the file it keeps the needs in, it does not answer the need again: the need names the
 // brokers whose answers reached the user, and lists their houses, no other broker's.
-class NeedRepliesKeptTest : public SandboxTest {};
+class NeedRepliesKeptTest : public SandboxTest {
+protected:
+    // The need below, which several brokers answer, and the first of them with the houses he
+    // recommends for it.
+    struct AnsweredNeed {
+        QJsonArray arguments;
+        std::vector<standin::SampleBroker> brokers;
+        QString first;
+        std::set<QString> his;  // puids
+    };
+    static AnsweredNeed answeredNeed() {
+        AnsweredNeed need;
+        need.arguments = rentNeed(brokerDistrict().first);
+        const PostedNeed planned = *PostedNeed::fromArguments(need.arguments);
+        need.brokers = NeedReplies::answeringBrokers(planned);
+        if (need.brokers.empty()) return need;
+        need.first = QString::number(need.brokers.front().userId);
+        for (const standin::SamplePost* house : NeedReplies::recommendedHouses(planned)) {
+            if (house->posterId == need.brokers.front().userId)
+                need.his.insert(QString::number(house->puid));
+        }
+        return need;
+    }
+};
 
 TEST_F(NeedRepliesKeptTest, ANeedWhoseAnsweringARestartCutShortListsTheHousesOfThoseWhoAnswered) {
     const QString file = sandboxPath() + QStringLiteral("/needs.json");
-    const auto [district, name] = brokerDistrict();
-    const QJsonArray arguments = rentNeed(district);
-    const PostedNeed planned = *PostedNeed::fromArguments(arguments);
-    const auto brokers = NeedReplies::answeringBrokers(planned);
+    const auto [arguments, brokers, first, his] = answeredNeed();
     ASSERT_GT(brokers.size(), 1u) << "a need that several brokers answer";
-    const QString first = QString::number(brokers.front().userId);
-    std::set<QString> his;
-    for (const standin::SamplePost* house : NeedReplies::recommendedHouses(planned)) {
-        if (house->posterId == brokers.front().userId) his.insert(QString::number(house->puid));
-    }
     ASSERT_FALSE(his.empty());
     QString needId;
     {
@@ -487,4 +504,202 @@ TEST_F(NeedRepliesKeptTest, ANeedWhoseAnsweringARestartCutShortListsTheHousesOfT
     ASSERT_GT(olderPort, 0);
     EXPECT_EQ(housesListed(olderPort, needId).size(), brokers.size());
     older.stop();
+}
+
+// A broker counted as having answered sends all of his answer, greeting and cards, wherever a
+// stop falls between them, and one not counted sends nothing. At each point the user's app
+// has taken the first k messages of the first broker's answer (none, his greeting, then each
+// card), the last of them acknowledged or not (the app quit between keeping it and saying
+// so); the stand-in stops and starts again on the files it keeps. The app then gets the rest
+// of his answer, and again the message it had not acknowledged, under its id (the app keeps
+// its messages by their ids, so that a copy shows once), nothing of any other broker, and
+// once it has acknowledged them nothing more, a restart later too.
+TEST_F(NeedRepliesKeptTest, ABrokerCountedAsHavingAnsweredSendsHisWholeAnswerWhereverAStopFalls) {
+    const auto [arguments, brokers, first, his] = answeredNeed();
+    ASSERT_GT(brokers.size(), 1u) << "a need that several brokers answer";
+    const int whole = 1 + int(his.size());  // his greeting and a card of each of his houses
+    ASSERT_GT(whole, 1);
+
+    struct Stop {
+        int taken = 0;  // messages of the first broker the app took
+        bool lastAcknowledged = true;
+        QString folder;
+        std::unique_ptr<standin::StandinServer> server;
+        QString needId;
+        QList<qint64> answer;  // the ids of the first broker's answer, in order
+    };
+    std::vector<Stop> stops;
+    stops.push_back({0, true});
+    for (int taken = 1; taken <= whole; ++taken) {
+        stops.push_back({taken, false});
+        stops.push_back({taken, true});
+    }
+    const auto start = [](Stop& stop) {
+        stop.server = std::make_unique<standin::StandinServer>();
+        if (!stop.server->endpoints().postedNeeds().keepIn(stop.folder + "/needs.json") ||
+            !stop.server->messaging().keepIn(stop.folder + "/messages.json")) {
+            return 0;
+        }
+        return stop.server->start();
+    };
+    // Every stand-in is given the need at once, and then waited for together: the need given
+    // last, to a stand-in of its own, has all of the first broker's answer out when the
+    // others do.
+    for (Stop& stop : stops) {
+        stop.folder = sandboxPath() + QStringLiteral("/stop-%1-%2")
+                                          .arg(stop.taken)
+                                          .arg(stop.lastAcknowledged ? "acknowledged" : "kept");
+        ASSERT_TRUE(QDir().mkpath(stop.folder));
+        const int port = start(stop);
+        ASSERT_GT(port, 0);
+        stop.needId = classCall(port, "HousingRequestInfo", "SearchHousingRequest",
+                                "postHousingRequest", arguments)["postId"]
+                          .toString();
+        ASSERT_FALSE(stop.needId.isEmpty());
+        auto http = standinClient(port);
+        for (const QJsonValue id :
+             replyJsonOf(http.Get("/__control/im/messages?to=" + std::to_string(kUser)))["sent"]
+                 .toArray()) {
+            if (stop.answer.size() < whole) stop.answer.append(id.toInteger());
+        }
+        ASSERT_EQ(stop.answer.size(), whole);
+    }
+    standin::StandinServer last;
+    const int lastPort = last.start();
+    ASSERT_GT(lastPort, 0);
+    classCall(lastPort, "HousingRequestInfo", "SearchHousingRequest", "postHousingRequest",
+              arguments);
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return offlineFetch(lastPort, kUser, whole).size() == whole;
+    })) << "the first broker's answer all out";
+    last.stop();
+
+    const auto idOf = [](const QJsonValue& packet) { return packet["msgs"][0]["id"].toInteger(); };
+    const auto acknowledge = [&](int port, const QJsonArray& packets) {
+        auto http = standinClient(port);
+        for (const QJsonValue packet : packets) {
+            const std::string target = std::string(paths::kMessageApi) + "?op=ackrecvmsg&talkId=" +
+                                       packet["talk"]["toTalkId"].toString().toStdString() +
+                                       "&msgIds=" + std::to_string(idOf(packet));
+            ASSERT_TRUE(http.Get(target));
+        }
+    };
+    for (Stop& stop : stops) {
+        SCOPED_TRACE(QStringLiteral("%1 taken, the last %2")
+                         .arg(stop.taken)
+                         .arg(stop.lastAcknowledged ? "acknowledged" : "not acknowledged")
+                         .toStdString());
+        const int port = stop.server->port();
+        QList<qint64> got;
+        if (stop.taken > 0) {
+            const QJsonArray taken = offlineFetch(port, kUser, stop.taken);
+            ASSERT_EQ(taken.size(), stop.taken);
+            for (const QJsonValue packet : taken) got.append(idOf(packet));
+            ASSERT_EQ(got, stop.answer.first(stop.taken));
+            QJsonArray acknowledged = taken;
+            if (!stop.lastAcknowledged) acknowledged.removeLast();
+            acknowledge(port, acknowledged);
+        }
+        stop.server->stop();
+        stop.server.reset();
+
+        ASSERT_GT(start(stop), 0);
+        const int again = stop.server->port();
+        const QJsonArray after = offlineFetch(again, kUser);
+        QList<qint64> sentAgain;
+        for (const QJsonValue packet : after) {
+            EXPECT_EQ(packet["fromUser"]["id"].toVariant().toString(), first);
+            EXPECT_EQ(packet["post"]["id"].toString(), stop.needId);
+            sentAgain.append(idOf(packet));
+        }
+        if (stop.taken == 0) {
+            EXPECT_TRUE(after.isEmpty()) << "an answer none of which went out is not counted";
+            EXPECT_TRUE(answeredBy(again, stop.needId).isEmpty());
+            EXPECT_TRUE(housesListed(again, stop.needId).empty());
+        } else {
+            const int from = stop.lastAcknowledged ? stop.taken : stop.taken - 1;
+            EXPECT_EQ(sentAgain, stop.answer.mid(from)) << "the rest of his answer, under its ids";
+            EXPECT_EQ(answeredBy(again, stop.needId), QStringList{first});
+            EXPECT_EQ(housesListed(again, stop.needId),
+                      (std::map<QString, std::set<QString>>{{first, his}}));
+        }
+        auto http = standinClient(again);
+        EXPECT_TRUE(
+            replyJsonOf(http.Get("/__control/im/messages?to=" + std::to_string(kUser)))["sent"]
+                .toArray()
+                .isEmpty())
+            << "nothing written anew";
+
+        // Acknowledged, the answer is over: the next restart sends nothing.
+        acknowledge(again, after);
+        stop.server->stop();
+        ASSERT_GT(start(stop), 0);
+        EXPECT_TRUE(offlineFetch(stop.server->port(), kUser).isEmpty());
+        stop.server->stop();
+    }
+}
+
+// An answer the stream began counts as one a fetch began: a stop as soon as the stream has
+// carried the first greeting, before the app acknowledged anything, still sends each answer
+// it began whole (it began the first broker's, and another's only on a busy machine).
+TEST_F(NeedRepliesKeptTest, AnAnswerTheStreamBeganIsWholeAfterAStopToo) {
+    const QString needs = sandboxPath() + QStringLiteral("/needs.json");
+    const QString messages = sandboxPath() + QStringLiteral("/messages.json");
+    const auto [district, name] = brokerDistrict();
+    const PostedNeed planned = *PostedNeed::fromArguments(rentNeed(district));
+    std::vector<std::pair<QString, int>> answers;  // each broker and his messages, in order
+    for (const standin::SampleBroker& broker : NeedReplies::answeringBrokers(planned)) {
+        int cards = 0;
+        for (const standin::SamplePost* house : NeedReplies::recommendedHouses(planned))
+            cards += house->posterId == broker.userId ? 1 : 0;
+        answers.emplace_back(QString::number(broker.userId), 1 + cards);
+    }
+    QList<qint64> written;
+    QByteArray stream;
+    {
+        standin::StandinServer server;
+        ASSERT_TRUE(server.endpoints().postedNeeds().keepIn(needs));
+        ASSERT_TRUE(server.messaging().keepIn(messages));
+        const int port = server.start();
+        ASSERT_GT(port, 0);
+        classCall(port, "HousingRequestInfo", "SearchHousingRequest", "postHousingRequest",
+                  rentNeed(district));
+        auto http = standinClient(port);
+        for (const QJsonValue id :
+             replyJsonOf(http.Get("/__control/im/messages?to=" + std::to_string(kUser)))["sent"]
+                 .toArray()) {
+            written.append(id.toInteger());
+        }
+        http.Get(std::string(paths::kStreamReceive) + "?userid=" + std::to_string(kUser),
+                 [&](const char* data, size_t length) {
+                     stream.append(data, qsizetype(length));
+                     return !stream.contains("fromUser");
+                 });
+        server.stop();
+    }
+    ASSERT_TRUE(stream.contains(answers.front().first.toUtf8()));
+    QList<qint64> begun;
+    qsizetype at = 0;
+    for (const auto& [broker, count] : answers) {
+        if (stream.contains(broker.toUtf8())) begun += written.mid(at, count);
+        at += count;
+    }
+
+    standin::StandinServer again;
+    ASSERT_TRUE(again.endpoints().postedNeeds().keepIn(needs));
+    ASSERT_TRUE(again.messaging().keepIn(messages));
+    const int port = again.start();
+    ASSERT_GT(port, 0);
+    // The cards that were not due at the stop come when they are.
+    QList<qint64> sent;
+    EXPECT_TRUE(runMainLoopUntil(
+        [&] {
+            sent.clear();
+            for (const QJsonValue packet : offlineFetch(port, kUser))
+                sent.append(packet["msgs"][0]["id"].toInteger());
+            return sent.size() >= begun.size();
+        },
+        30s));
+    EXPECT_EQ(sent, begun);
+    again.stop();
 }

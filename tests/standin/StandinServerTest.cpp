@@ -523,6 +523,18 @@ TEST_F(StandinServerTest, AnEndlessReplyRepeatsItsTextWholeForAsLongAsTheClientR
                  });
     const QByteArray once = "<x>" + QByteArray(100000, ' ');
     EXPECT_EQ(body.first(2 * once.size()), once + once);
+
+    // A count below zero is read as none, as no count is.
+    for (const char* spaces : {"-1", "-100000", "0"}) {
+        const FaultRule rule = FaultRule::fromJson(
+            QJsonDocument::fromJson(
+                QByteArray(
+                    R"({"prefix":"/comet","endless":true,"endlessText":"<x>","endlessSpaces":)") +
+                spaces + "}")
+                .object());
+        EXPECT_EQ(rule.endlessSpaces, 0) << spaces;
+        EXPECT_FALSE(rule.toJson().contains("endlessSpaces")) << spaces;
+    }
 }
 
 TEST_F(StandinServerTest, StreamBreaksOffAfterTheGivenChunks) {
@@ -670,12 +682,12 @@ TEST(StandinInProcessTest, KeptMessageIdsGoOnAfterARestart) {
     const QString file = folder.filePath("messages.json");
     {
         standin::MessagingServer first;
-        ASSERT_TRUE(first.keepIdsIn(file)) << "no file yet: ids from 1";
+        ASSERT_TRUE(first.keepIn(file)) << "no file yet: ids from 1";
         EXPECT_EQ(first.write(QJsonObject{{"to", 5}}), QList<qint64>{1});
         EXPECT_EQ(first.write(QJsonObject{{"to", 5}, {"count", 2}}), (QList<qint64>{2, 3}));
     }
     standin::MessagingServer again;
-    ASSERT_TRUE(again.keepIdsIn(file));
+    ASSERT_TRUE(again.keepIn(file));
     EXPECT_EQ(again.write(QJsonObject{{"to", 5}}), QList<qint64>{4});
 
     QFile broken(folder.filePath("broken.json"));
@@ -683,7 +695,51 @@ TEST(StandinInProcessTest, KeptMessageIdsGoOnAfterARestart) {
     broken.write("[4");
     broken.close();
     standin::MessagingServer refused;
-    EXPECT_FALSE(refused.keepIdsIn(broken.fileName()));
+    EXPECT_FALSE(refused.keepIn(broken.fileName()));
+}
+
+// The messages of a begun answer come back from the file as it writes them; an entry that is
+// no such message makes the file refused whole, as one that is no JSON is.
+TEST(StandinInProcessTest, KeptAnswersAreReadBackAndAnythingElseRefused) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QJsonObject packet{{"user", "5"},
+                             {"ids", QJsonArray{"7"}},
+                             {"talks", QJsonArray{"880001-5", "5-880001"}},
+                             {"notBefore", "0"},
+                             {"answer", "need 1 from 880001"},
+                             {"body", QJsonObject{{"msgs", QJsonArray()}}},
+                             {"text", R"({"msgs":[]})"}};
+    const auto kept = [&](const QString& name, const QJsonValue& answers) {
+        const QString file = folder.filePath(name);
+        QFile out(file);
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(
+            QJsonDocument(QJsonObject{{"lastMessageId", "7"}, {"answers", answers}}).toJson());
+        return file;
+    };
+    standin::MessagingServer server;
+    ASSERT_TRUE(server.keepIn(kept("honest.json", QJsonArray{packet})));
+    const auto listed = server.control("im/messages", "GET", "to=5", {});
+    ASSERT_TRUE(listed);
+    EXPECT_EQ(listed->second["unacknowledged"].toArray(), QJsonArray{7});
+    EXPECT_TRUE(listed->second["sent"].toArray().isEmpty()) << "written by the run before";
+    EXPECT_EQ(server.write(QJsonObject{{"to", 5}}), QList<qint64>{8});
+
+    const std::vector<std::pair<QString, QJsonValue>> broken{{"user", "0"},
+                                                             {"ids", QJsonArray()},
+                                                             {"ids", QJsonArray{"0"}},
+                                                             {"talks", QJsonArray{"880001-5"}},
+                                                             {"answer", ""},
+                                                             {"text", ""}};
+    for (const auto& [field, value] : broken) {
+        QJsonObject wrong = packet;
+        wrong.insert(field, value);
+        standin::MessagingServer refused;
+        EXPECT_FALSE(refused.keepIn(kept("broken.json", QJsonArray{wrong}))) << field.toStdString();
+    }
+    standin::MessagingServer refused;
+    EXPECT_FALSE(refused.keepIn(kept("broken.json", 5))) << "answers that are no list";
 }
 
 TEST(StandinInProcessTest, TakesFaultsAndGivesRecordsFromCpp) {

@@ -1,5 +1,6 @@
 #include "UIKitTest.h"
 
+#include "platform/uikit/alert_view.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
@@ -131,6 +132,19 @@ protected:
         badge->layer()->setBorderWidth(2);
         badge->layer()->setBorderColor(Color::whiteColor());
         window->addSubview(badge);
+    }
+
+    // What the desktop's input method hears when it asks the host's window.
+    static QVariant askInputMethod(QWindow* native, Qt::InputMethodQuery query) {
+        QInputMethodQueryEvent event(query);
+        QCoreApplication::sendEvent(native, &event);
+        return event.value(query);
+    }
+    // A frame of the display link, after which the host has told the input method what
+    // changed.
+    void nextFrame() {
+        clock().advance(50ms);
+        QCoreApplication::processEvents();
     }
 
     std::shared_ptr<ui::Window> window;
@@ -471,15 +485,8 @@ TEST_F(HostTest, TheDesktopsInputMethodHearsWhichTextInputHasTheKeys) {
     int told = 0;
     const auto connection = QObject::connect(
         QGuiApplication::inputMethod(), &QInputMethod::cursorRectangleChanged, [&] { ++told; });
-    const auto ask = [&](Qt::InputMethodQuery query) {
-        QInputMethodQueryEvent event(query);
-        QCoreApplication::sendEvent(native, &event);
-        return event.value(query);
-    };
-    const auto frame = [&] {
-        clock().advance(50ms);
-        QCoreApplication::processEvents();
-    };
+    const auto ask = [&](Qt::InputMethodQuery query) { return askInputMethod(native, query); };
+    const auto frame = [&] { nextFrame(); };
     frame();
     told = 0;
     EXPECT_FALSE(ask(Qt::ImEnabled).toBool()) << "no text input has the keys";
@@ -518,6 +525,60 @@ TEST_F(HostTest, TheDesktopsInputMethodHearsWhichTextInputHasTheKeys) {
     QObject::disconnect(connection);
     host.close();
     // The keyboard, which outlives the test, ends its slide on this test's clock.
+    clock().advance(1s);
+}
+
+// The desktop's keys and its input method reach no field beneath an alert: the input method
+// hears at the next frame that no text input has the keys, and again, when the alert goes,
+// that the field has them back.
+TEST_F(HostTest, TheDesktopsKeysReachNoFieldBeneathAnAlert) {
+    auto phone = std::make_shared<ui::TextField>(Rect{10, 120, 300, 30});
+    phone->setKeyboardType(ui::KeyboardType::NumberPad);
+    window->addSubview(phone);
+    ui::InteractiveHost host(window);
+    host.show();
+    QWindow* native = host.nativeWindow();
+    const auto ask = [&](Qt::InputMethodQuery query) { return askInputMethod(native, query); };
+    const auto frame = [&] { nextFrame(); };
+    const auto press = [&](Qt::Key key, const QString& text = {}) {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QCoreApplication::sendEvent(native, &event);
+    };
+    ASSERT_TRUE(phone->becomeFirstResponder());
+    for (const char digit : {'1', '2', '3'}) press(Qt::Key(digit), QString(QLatin1Char(digit)));
+    frame();
+    ASSERT_EQ(phone->text(), "123");
+    ASSERT_TRUE(ask(Qt::ImEnabled).toBool());
+
+    auto alert = std::make_shared<ui::AlertView>("", "请输入正确的手机号码",
+                                                 std::weak_ptr<ui::AlertViewDelegate>(), "确定");
+    alert->show();
+    int told = 0;
+    const auto connection = QObject::connect(
+        QGuiApplication::inputMethod(), &QInputMethod::cursorRectangleChanged, [&] { ++told; });
+    frame();
+    EXPECT_GE(told, 1);
+    EXPECT_FALSE(ask(Qt::ImEnabled).toBool()) << "no text input has the keys";
+    press(Qt::Key_4, "4");
+    press(Qt::Key_5, "5");
+    press(Qt::Key_Backspace);
+    press(Qt::Key_Left);
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("6"));
+    QCoreApplication::sendEvent(native, &commit);
+    EXPECT_EQ(phone->text(), "123");
+    EXPECT_EQ(phone->selectedRange(), (ui::Range{3, 0}));
+    EXPECT_TRUE(phone->isFirstResponder()) << "the field keeps the keys for when the alert goes";
+
+    alert->dismissWithClickedButtonIndex(0, false);
+    told = 0;
+    frame();
+    EXPECT_GE(told, 1);
+    EXPECT_TRUE(ask(Qt::ImEnabled).toBool());
+    press(Qt::Key_4, "4");
+    EXPECT_EQ(phone->text(), "1234");
+    QObject::disconnect(connection);
+    host.close();
     clock().advance(1s);
 }
 

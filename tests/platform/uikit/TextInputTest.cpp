@@ -1,6 +1,7 @@
 #include "UIKitTest.h"
 
 #include "platform/foundation/notification_center.h"
+#include "platform/uikit/action_sheet.h"
 #include "platform/uikit/alert_test_driver.h"
 #include "platform/uikit/alert_view.h"
 #include "platform/uikit/button.h"
@@ -675,6 +676,67 @@ TEST_F(TextInputTest, AlertWithTextInputTakesTheKeyboardAndGatesItsButton) {
     EXPECT_TRUE(alerts.pressButton("确定"));
     EXPECT_EQ(gate->entered, "采光好");
     EXPECT_FALSE(ui::Keyboard::shared().isVisible());
+}
+
+// While an alert or a sheet is up, keys go to a field of its own or nowhere: the field
+// beneath keeps the keys and its number pad, which stays up under the dimmed screen, yet takes
+// nothing typed, composed, deleted or moved. Keys reach it again as soon as the last alert's
+// button is pressed, not while a newer alert fades above an older one still up.
+TEST_F(TextInputTest, NoKeyReachesAFieldBeneathAnAlertOrASheet) {
+    field_->setKeyboardType(ui::KeyboardType::NumberPad);
+    ASSERT_TRUE(driver_->tap(field_.get()));
+    ASSERT_TRUE(driver_->type("123"));
+    clock().advance(250ms);
+    const auto alert = [](const QString& message) {
+        auto shown = std::make_shared<ui::AlertView>(
+            "", message, std::weak_ptr<ui::AlertViewDelegate>(), "确定");
+        shown->show();
+        return shown;
+    };
+    const auto expectNoKeyReachesTheField = [&](const char* when) {
+        SCOPED_TRACE(when);
+        EXPECT_EQ(window_->keyResponder(), nullptr);
+        EXPECT_FALSE(driver_->type("45"));
+        EXPECT_FALSE(driver_->pressBackspace());
+        EXPECT_FALSE(driver_->compose({"4"}, "4"));
+        EXPECT_FALSE(driver_->pressReturn());
+        EXPECT_FALSE(driver_->pressCaretKey(ui::CaretMovement::Left));
+        // The number pad lies beneath the backdrop; a tap that reaches it while a newer alert
+        // fades above an older one types nothing either.
+        driver_->tapKey("4");
+        EXPECT_EQ(field_->text(), "123");
+        EXPECT_EQ(field_->selectedRange(), (Range{3, 0}));
+        EXPECT_TRUE(field_->isFirstResponder());
+        EXPECT_TRUE(ui::Keyboard::shared().isVisible());
+    };
+
+    const auto older = alert("请输入正确的手机号码");
+    expectNoKeyReachesTheField("an alert");
+    EXPECT_FALSE(driver_->tapKey("4")) << "the backdrop covers the number pad";
+    clock().advance(200ms);
+    const auto newer = alert("当前网络不可用，请检查网络设置");
+    expectNoKeyReachesTheField("a newer alert above it");
+    ASSERT_TRUE(newer->pressButtonAtIndex(0));
+    expectNoKeyReachesTheField("the newer fading above the older, hidden but still up");
+    clock().advance(200ms);
+    ASSERT_FALSE(older->isHidden());
+    expectNoKeyReachesTheField("the older shown again");
+    ASSERT_TRUE(older->pressButtonAtIndex(0));
+    EXPECT_EQ(window_->keyResponder(), field_.get()) << "the last alert is fading";
+    EXPECT_TRUE(driver_->type("4"));
+    clock().advance(200ms);
+    EXPECT_TRUE(driver_->tapKey("5"));
+    EXPECT_EQ(field_->text(), "12345");
+
+    auto sheet = std::make_shared<ui::ActionSheet>("", std::weak_ptr<ui::ActionSheetDelegate>(),
+                                                   "取消", QString(), QStringList{"拨打"});
+    sheet->showInView(window_.get());
+    EXPECT_EQ(window_->keyResponder(), nullptr) << "a sheet covers the field too";
+    EXPECT_FALSE(driver_->type("6"));
+    EXPECT_EQ(field_->text(), "12345");
+    sheet->dismissWithClickedButtonIndex(sheet->cancelButtonIndex(), false);
+    EXPECT_TRUE(driver_->type("6"));
+    EXPECT_EQ(field_->text(), "123456");
 }
 
 }  // namespace

@@ -52,6 +52,16 @@ protected:
         return int(
             server().requests(QByteArray(standin::paths::kImageHost) + '/' + path.toUtf8()).size());
     }
+    // The open chat's bar: 成交记录, then 去记录 in the alert that asks; the number's screen, or
+    // null when it did not open.
+    std::shared_ptr<QXInputTelPhoneNumberViewController> openDealRecord() {
+        if (!driver_->tapText("成交记录")) return nullptr;
+        settle();
+        if (!alerts_->pressButton("去记录")) return nullptr;
+        settle();
+        return std::dynamic_pointer_cast<QXInputTelPhoneNumberViewController>(
+            navigation_->topViewController());
+    }
 };
 
 TEST_F(ChatStateTest, AReloadKeepsEachStoredStateAndOnlyAFailedMessageOffersAResend) {
@@ -417,12 +427,7 @@ TEST_F(ChatStateTest, TheBrokersPictureOpensTheShopWhoseChatButtonReturnsToThisT
 TEST_F(ChatStateTest, ADealRecordedFromTheBarOpensItsPageAndTheBarOpensItFromThenOn) {
     const QString page = server().root() + "/deal/" + own() + "-880001.html";
     auto chat = openChat();
-    ASSERT_TRUE(driver_->tapText("成交记录"));
-    settle();
-    ASSERT_TRUE(alerts_->pressButton("去记录"));
-    settle();
-    auto screen = std::dynamic_pointer_cast<QXInputTelPhoneNumberViewController>(
-        navigation_->topViewController());
+    auto screen = openDealRecord();
     ASSERT_NE(screen, nullptr);
     ASSERT_TRUE(driver_->tap(screen->telePhoneField()));
     ASSERT_TRUE(driver_->type("13812345678"));
@@ -453,6 +458,36 @@ TEST_F(ChatStateTest, ADealRecordedFromTheBarOpensItsPageAndTheBarOpensItFromThe
     // A chat opened later finds the deal the server keeps.
     auto later = openChat();
     EXPECT_TRUE(waitFor([&] { return later->url() == page; }));
+}
+
+// The alert that refuses a number leaves the number pad up beneath it, as the screen showed
+// it, yet neither the desktop's keys nor the pad take anything to the field while it is up;
+// once it is answered, typing goes on where it stopped.
+TEST_F(ChatStateTest, KeysTypedWhileTheDealRecordsAlertIsUpReachNoFieldBeneathIt) {
+    openChat();
+    auto screen = openDealRecord();
+    ASSERT_NE(screen, nullptr);
+    ui::TextField* field = screen->telePhoneField();
+    ASSERT_TRUE(driver_->tap(field));
+    settle();
+    ASSERT_TRUE(driver_->tapKey("1"));
+    ASSERT_TRUE(driver_->type("23"));
+    ASSERT_TRUE(driver_->tapText("确定"));
+    settle();
+    ASSERT_NE(alerts_->visibleAlert(), nullptr);
+    EXPECT_EQ(alerts_->visibleAlert()->message(), QXInputTelPhoneNumberViewController::kBadNumber);
+    EXPECT_TRUE(field->isFirstResponder());
+    EXPECT_TRUE(ui::Keyboard::shared().isVisible()) << "the number pad stays up beneath it";
+
+    EXPECT_FALSE(driver_->type("45"));
+    EXPECT_FALSE(driver_->pressBackspace());
+    EXPECT_FALSE(driver_->tapKey("4"));
+    EXPECT_EQ(field->text(), "123");
+
+    ASSERT_TRUE(alerts_->pressButton("确定"));
+    EXPECT_TRUE(driver_->type("45"));
+    EXPECT_EQ(field->text(), "12345");
+    EXPECT_EQ(navigation_->topViewController(), screen);
 }
 
 }  // namespace

@@ -209,6 +209,43 @@ TEST_F(SmsValidationTest, TheCountdownRunsNothingBeneathAnotherScreenAndCatchesU
     expectCountdownEnded();
 }
 
+// Shown again exactly on a tick, the countdown says that tick's count at once; shown again
+// between two ticks, it ticks on at the next one, not a whole second after it shows.
+TEST_F(SmsValidationTest, ShownAgainOnATickItCountsThatTickAndBetweenTicksItTicksOnAtTheNext) {
+    typeMobile(QStringLiteral("13812345678"));
+    // The answer is taken while the clock stands still: the ticks fall on whole seconds after
+    // `started`.
+    ASSERT_TRUE(driver_->tap(screen_->getCaptchaButton()));
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        drainMainLoop();
+        return alerts_->visibleAlert() != nullptr;
+    }));
+    const ns::Duration started = clock().uptime();
+    ASSERT_TRUE(alerts_->pressButton(QStringLiteral("确定")));
+    const auto coveredUntil = [&](ns::Duration shown) {
+        navigation_->pushViewController(std::make_shared<ui::ViewController>(), false);
+        drainMainLoop();
+        const QString title = captchaTitle();
+        clock().advance(started + shown - clock().uptime());
+        EXPECT_EQ(captchaTitle(), title) << "no tick while covered";
+        navigation_->popViewControllerAnimated(false);
+    };
+
+    coveredUntil(5s);
+    EXPECT_EQ(captchaTitle(), QStringLiteral("(296)重新获取")) << "the ticks of 1 s to 5 s";
+    clock().advance(1s);
+    EXPECT_EQ(captchaTitle(), QStringLiteral("(295)重新获取"));
+
+    coveredUntil(7400ms);
+    EXPECT_EQ(captchaTitle(), QStringLiteral("(294)重新获取"));
+    clock().advance(599ms);
+    EXPECT_EQ(captchaTitle(), QStringLiteral("(294)重新获取"));
+    clock().advance(1ms);
+    EXPECT_EQ(captchaTitle(), QStringLiteral("(293)重新获取")) << "the tick of 8 s";
+    clock().advance(1s);
+    EXPECT_EQ(captchaTitle(), QStringLiteral("(292)重新获取"));
+}
+
 // The code's answer may come once another screen covers this one: its countdown starts held
 // back, and counts from the answer once the screen shows again.
 TEST_F(SmsValidationTest, ACountdownStartedBeneathAnotherScreenWaitsToBeShown) {
