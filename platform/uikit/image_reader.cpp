@@ -215,6 +215,13 @@ QImage ImageReader::read() {
     return drawingPixels(std::move(image));
 }
 
+bool ImageReader::skip() {
+    if (!started_) takeShare();
+    if (road_ == Road::Sampled) return !readSampled().isNull();
+    const QImage image = reader_.read();
+    return !image.isNull() && (road_ != Road::GifPart || image.size() == part_.size());
+}
+
 QImage ImageReader::readSampled() {
     // The picture is read once; a second read finds no step and gives nothing.
     return SampledPng::readScaled(data_, std::exchange(step_, 0), boundedSize_);

@@ -724,7 +724,18 @@ TEST_F(ImageTest, AGifWhoseFramesLieInAPartOfItsCanvasIsDecodedOnThatPart) {
     }
     const auto source = ui::ImageSource::createWithData(gifOf(canvas, frames));
     EXPECT_EQ(source->pixelSize(), (Size{4000, 2000}));
-    EXPECT_EQ(source->createImageAtIndex(1)->pixels().size(), bounded);
+    const auto second = source->createImageAtIndex(1);
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->pixels().size(), bounded);
+    // The frame asked for first is the one read after the frame before it, which is gone past.
+    std::vector<QImage> inTurn;
+    source->readFrames(1, [&](std::size_t, std::shared_ptr<Image> frame) {
+        inTurn.push_back(frame->pixels());
+        return true;
+    });
+    ASSERT_EQ(inTurn.size(), 2u);
+    EXPECT_TRUE(picturesMatch(second->pixels(), inTurn[1], PictureTolerance{.levels = 0}));
+    EXPECT_FALSE(picturesMatch(inTurn[0], inTurn[1], PictureTolerance{.levels = 0}));
 
     // The canvas is decoded whole when the part would hold more (frames spanning all but a
     // margin); a frame of no width whose codes hold no pixel draws nothing, and leaves the part
