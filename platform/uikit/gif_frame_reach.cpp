@@ -121,11 +121,9 @@ std::optional<qint64> lastDrawnPixel(const QByteArray& data, const GifBlocks::Fr
     CodeBits bits(data, frame.dataAt + 1);
     for (int code = 0; pixels < landing && (code = bits.next(size)) >= 0;) {
         if (code == clear) {
-            if (!needFirst) {
-                size = codeSize + 1;
-                sizeLimit = 2 * clear;
-                next = clear + 2;
-            }
+            size = codeSize + 1;
+            sizeLimit = 2 * clear;
+            next = clear + 2;
             needFirst = true;
             continue;
         }

@@ -328,15 +328,50 @@ void appendWord(QByteArray& bytes, int value) {
 
 // A frame of a test GIF: where its descriptor puts it, the colour indices its codes hold (0
 // red, 1 blue; red for each pixel of its rectangle where none are given), the blocks before it
-// (a graphic control block), its descriptor's flags, and the size its codes start from, as
-// its data says (they are written for 2).
+// (a graphic control block), its descriptor's flags, the size its codes start from, as its
+// data says (they are written for 2), and its data's sub-blocks where they are given whole.
 struct GifFrame {
     QRect rect;
     std::optional<std::vector<int>> pixels = std::nullopt;
     QByteArray before = {};
     char flags = 0;
     char codeSize = 2;
+    QByteArray data = {};
 };
+
+constexpr int kClearCode = -1, kEndCode = -2;
+
+// `codes` as a frame's data for codes from `codeSize` bits (kClearCode and kEndCode for those
+// two), each as wide as the decoder reads it then: a bit wider once its table reaches the
+// next power of two, up to 12 bits.
+QByteArray gifCodeData(int codeSize, const std::vector<int>& codes) {
+    QByteArray packed;
+    int width = codeSize + 1, next = (1 << codeSize) + 2, bits = 0;
+    std::uint32_t pending = 0;
+    bool first = true;
+    for (const int code : codes) {
+        const int value = code == kClearCode ? 1 << codeSize
+                          : code == kEndCode ? (1 << codeSize) + 1
+                                             : code;
+        pending |= std::uint32_t(value) << bits;
+        for (bits += width; bits >= 8; bits -= 8, pending >>= 8) packed.append(char(pending));
+        if (code == kClearCode) {
+            width = codeSize + 1;
+            next = (1 << codeSize) + 2;
+            first = true;
+        } else if (code != kEndCode && !std::exchange(first, false) && next < 4096 &&
+                   ++next == 1 << width && width < 12) {
+            ++width;
+        }
+    }
+    if (bits > 0) packed.append(char(pending));
+    QByteArray blocks;
+    for (qsizetype at = 0; at < packed.size(); at += 255) {
+        const QByteArray block = packed.mid(at, 255);
+        blocks.append(char(block.size())).append(block);
+    }
+    return blocks.append('\0');
+}
 
 // A graphic control block whose transparent colour is blue.
 const QByteArray kBlueTransparent("\x21\xf9\x04\x01\x00\x00\x01\x00", 8);
@@ -381,8 +416,10 @@ QByteArray gifOfFrames(QSize canvas, const std::vector<GifFrame>& frames) {
             appendWord(gif, value);
         }
         gif.append(frame.flags).append(frame.codeSize);
-        gif.append(gifCodes(frame.pixels.value_or(
-            std::vector<int>(std::size_t(frame.rect.width()) * frame.rect.height(), 0))));
+        gif.append(!frame.data.isEmpty()
+                       ? frame.data
+                       : gifCodes(frame.pixels.value_or(std::vector<int>(
+                             std::size_t(frame.rect.width()) * frame.rect.height(), 0))));
     }
     return gif.append('\x3b');
 }
@@ -964,11 +1001,12 @@ TEST_F(ImageTest, AGifFrameOfNoWidthOrHeightCostsThePixelsItsCodesDraw) {
          {3, 3}},
         // After the second, its rectangle is restored to the background (opaque, where the
         // canvas was filled transparent), beside the third's pixels, blue: the second's block
-        // left no colour transparent.
+        // left no colour transparent; the third's rectangle, which its pixels do not fill, is
+        // not restored.
         {"a frame whose rectangle is restored after it",
          {{QRect(101, 1001, 2, 2), std::nullopt, kBlueTransparent},
           {QRect(101, 1001, 20, 20), std::vector<int>{0, 0}, kRestoresBackground},
-          {QRect(121, 1001, 2, 2), std::vector<int>(4, 1)}},
+          {QRect(121, 1001, 2, 40), std::vector<int>(4, 1)}},
          {24, 22},
          {12, 11}},
         // The decoder fills the canvas before the first frame unless that frame covers it.
@@ -1004,6 +1042,42 @@ TEST_F(ImageTest, AGifFrameOfNoWidthOrHeightCostsThePixelsItsCodesDraw) {
         EXPECT_TRUE(looksAsDecodedWhole(gif, kBound, reader)) << what;
         EXPECT_EQ(reader.decodingBytes(),
                   part.width() * part.height() * 4 + placed.width() * placed.height() * 4 + kResult)
+            << what;
+    }
+    // Codes as the decoder follows them, in frames 2 pixels wide from (101, 1,001): strings
+    // of its table, and codes one past it (the string before and its first pixel again); the
+    // table filled to 4,096 codes of 12 bits; a first code past the colours, drawn as it is, and
+    // a code whose string goes through it, which ends the frame; clears one after the other.
+    // Their pixels are those the decoder draws, as the part shows.
+    constexpr int C = kClearCode, E = kEndCode;
+    std::vector<int> toAFullTable = {C};
+    for (int code = 0; code < 4100; ++code) toAFullTable.push_back(code % 2);
+    toAFullTable.insert(toAFullTable.end(), {4095, 4000, E});
+    const struct {
+        const char* what;
+        std::vector<int> codes;
+        QByteArray before;
+        int rows;
+    } codeCases[] = {
+        // 17 pixels, the last two of the transparent colour: 8 rows.
+        {"strings and codes one past the table",
+         {C, 1, 0, 6, 8, 7, 9, 0, 10, E},
+         kBlueTransparent,
+         8},
+        {"a table of 4,096 codes", toAFullTable, {}, 2052},
+        // The code past the colours was in the table before the clear.
+        {"a first code past the colours and a string through it",
+         {C, 1, 0, 1, 0, 1, 0, C, 7, 0, 6, E},
+         {},
+         4},
+        {"clears one after the other", {C, C, 1, 0, 6, C, 0, 0, 6, E}, {}, 4},
+    };
+    for (const auto& [what, codes, before, rows] : codeCases) {
+        const QByteArray gif = gifOfFrames(
+            canvas, {{QRect(101, 1001, 2, 1), std::nullopt, before, 0, 2, gifCodeData(2, codes)}});
+        ui::ImageReader reader(gif, kBound);
+        EXPECT_TRUE(looksAsDecodedWhole(gif, kBound, reader)) << what;
+        EXPECT_EQ(reader.decodingBytes(), 4 * (rows + 2) * 4 + 2 * (rows / 2 + 1) * 4 + kResult)
             << what;
     }
     // Codes of a size past what the decoder reads as the others (12 bits to start with): the
