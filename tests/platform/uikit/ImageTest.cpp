@@ -337,6 +337,8 @@ struct GifFrame {
     char flags = 0;
     char codeSize = 2;
     QByteArray data = {};
+    // Its own colour table, after its descriptor (whose flags say so).
+    QByteArray colourTable = {};
 };
 
 constexpr int kClearCode = -1, kEndCode = -2;
@@ -415,7 +417,7 @@ QByteArray gifOfFrames(QSize canvas, const std::vector<GifFrame>& frames) {
              {frame.rect.x(), frame.rect.y(), frame.rect.width(), frame.rect.height()}) {
             appendWord(gif, value);
         }
-        gif.append(frame.flags).append(frame.codeSize);
+        gif.append(frame.flags).append(frame.colourTable).append(frame.codeSize);
         gif.append(!frame.data.isEmpty()
                        ? frame.data
                        : gifCodes(frame.pixels.value_or(std::vector<int>(
@@ -1120,6 +1122,48 @@ TEST_F(ImageTest, AGifFrameOfNoWidthOrHeightCostsThePixelsItsCodesDraw) {
                 << gif.size();
         }
         EXPECT_EQ(reader.decodingBytes(), bytes) << gif.size();
+    }
+}
+
+// The blocks of a GIF are read by the sizes of their sub-blocks, as the platform's decoder reads
+// them: a chain that ends with a sub-block of one byte, an extension of no sub-block, a frame's
+// colour table of its own beside a frame interlaced without one. The frames found are those the
+// decoder draws, and the part they draw on is decoded as the decoder draws the canvas whole.
+TEST_F(ImageTest, TheBlocksOfAGifAreReadAsTheDecoderReadsThem) {
+    const QSize canvas(400, 4000);
+    constexpr std::int64_t kBound = 200 * 2000;
+    // Frames at (101, 1,001) and (201, 2,001): their part, from (100, 1,000), is placed on
+    // whole pixels.
+    constexpr std::int64_t kPartAndResult = 104 * 1012 * 4 + 52 * 506 * 4 + 200 * 2000 * 4;
+    const QRect first(101, 1001, 4, 4), second(201, 2001, 2, 10);
+    // 16 red pixels in 10 bytes of codes: sub-blocks of 3, 3, 3 and 1.
+    const QByteArray endingInOneByte = gifCodes(std::vector<int>(16, 0), 3);
+    ASSERT_EQ(endingInOneByte.size(), 10 + 4 + 1);
+    const std::pair<const char*, std::vector<GifFrame>> cases[] = {
+        {"a frame's codes ending with a sub-block of one byte",
+         {{first, std::nullopt, {}, 0, 2, endingInOneByte}, {second}}},
+        {"an extension's sub-blocks ending with one of one byte",
+         {{first, std::nullopt,
+           QByteArray("\x21\xfe\x03"
+                      "abc\x02"
+                      "de\x01"
+                      "f\x00",
+                      12)},
+          {second}}},
+        {"an extension of no sub-block",
+         {{first}, {second, std::nullopt, QByteArray("\x21\xfe\x00", 3)}}},
+        // Green, then red: the first frame green; the second's two rows of pixels 8 rows apart.
+        {"a colour table of its own, then a frame interlaced without one",
+         {{first, std::nullopt, {}, '\x80', 2, {}, QByteArray("\x00\xff\x00\xff\x00\x00", 6)},
+          {second, std::vector<int>(4, 0), {}, '\x40'}}},
+    };
+    for (const auto& [what, frames] : cases) {
+        const QByteArray gif = gifOfFrames(canvas, frames);
+        EXPECT_EQ(decodedWhole(gif).size(), 2u) << what;
+        EXPECT_EQ(ui::ImageSource::createWithData(gif)->count(), 2u) << what;
+        ui::ImageReader reader(gif, kBound);
+        EXPECT_TRUE(looksAsDecodedWhole(gif, kBound, reader)) << what;
+        EXPECT_EQ(reader.decodingBytes(), kPartAndResult) << what;
     }
 }
 
