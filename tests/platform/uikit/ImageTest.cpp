@@ -1150,6 +1150,14 @@ TEST_F(ImageTest, TheBlocksOfAGifAreReadAsTheDecoderReadsThem) {
                       "f\x00",
                       12)},
           {second}}},
+        {"an extension of sub-blocks of one byte",
+         {{first, std::nullopt,
+           QByteArray("\x21\xfe\x01"
+                      "a\x01"
+                      "b\x01"
+                      "c\x00",
+                      9)},
+          {second}}},
         {"an extension of no sub-block",
          {{first}, {second, std::nullopt, QByteArray("\x21\xfe\x00", 3)}}},
         // Green, then red: the first frame green; the second's two rows of pixels 8 rows apart.
