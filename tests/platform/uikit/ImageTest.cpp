@@ -715,6 +715,19 @@ TEST_F(ImageTest, RowsAlikeScaleAsTheRowsTheyAre) {
             << source.format();
     }
 
+    // Rows that repeat every 64, a band's length: the row after a band, alike the band's first
+    // row and not the row above it, comes as itself.
+    QImage periodic(3, 200, QImage::Format_RGB32);
+    ui::RowScaler rowByRow({3, 200}, {3, 9}, false);
+    for (int y = 0; y < 200; ++y) {
+        for (int x = 0; x < 3; ++x) {
+            periodic.setPixel(x, y, qRgb(y % 64 * 4, x * 60, 255 - y % 64 * 3));
+        }
+        rowByRow.addRow(reinterpret_cast<const QRgb*>(periodic.constScanLine(y)));
+    }
+    EXPECT_TRUE(picturesMatch(ui::RowScaler::scaled(periodic, {3, 9}), rowByRow.result(),
+                              PictureTolerance{.levels = 0}));
+
     // Rows given with a count: fewer than one adds none, more than are left the rest.
     ui::RowScaler scaler({1, 4}, {1, 2}, false);
     const QRgb grey = qRgb(100, 100, 100), white = qRgb(250, 250, 250);
