@@ -70,9 +70,10 @@ struct Entry {
 // The offset among the frame's pixels of the last that is not transparent, as the decoder's
 // codes give them, looking no further than `landing` pixels: -1 where none is, none where the
 // codes are of a size the decoder does not read as the others. The decoder's ways with codes
-// that are not in its table are followed: a code one past it (the string before and its first
-// pixel again) as any code past it, a chain that loops or passes kLongestString pixels, or
-// reaches a code past the table, ends the frame.
+// not in its table are followed: the first code after a clear is drawn as it is, whatever it
+// is; any code past the table gives the string before it and that string's first pixel again,
+// as the one just past it should; a chain that loops, passes kLongestString pixels or reaches a
+// code past the table ends the frame.
 std::optional<qint64> lastDrawnPixel(const QByteArray& data, const GifBlocks::Frame& frame,
                                      qint64 landing) {
     if (frame.dataAt >= data.size()) return -1;
@@ -177,6 +178,7 @@ QRect GifFrameReach::onCanvas(const QByteArray& data, const GifBlocks::Frame& fr
     // land at least as far down as they come.
     const qint64 landingRows = std::max(rect.height(), rowsBelow);
     const auto lastDrawn = lastDrawnPixel(data, frame, qint64(width) * landingRows);
+    // Below its corner to the canvas's bottom, in its width: what is restored after it too.
     if (!lastDrawn) return QRect(rect.x(), rect.y(), width, rowsBelow) & bounds;
     if (*lastDrawn < 0) return restored;
     // An interlaced frame's row r lands within its height, or past it at most 2r + 2 rows down.
