@@ -13,7 +13,9 @@
 //   gifcanvas    a GIF of one frame of 16 x 16 pixels on a canvas of 5,600 x 5,600 (125 MB
 //                decoded whole);
 //   gifcut       a GIF of one frame of 16 x 16 pixels on a canvas of 162 x 65,412 (41 MB decoded
-//                whole), cut off before its trailer as a download that stopped.
+//                whole), cut off before its trailer as a download that stopped;
+//   file PATH    the bytes of the file at PATH (a GIF of the image harnesses' corpus), which
+//                the probe serves itself on the loopback rather than the stand-in.
 // The list of 100 posts is shown in an offscreen window at scale 2 and its thumbnails load as
 // the list does, through the image request operations and their memory cache; then the list
 // is scrolled to its end, half a row a frame, each frame's thumbnails loaded before the next.
@@ -26,14 +28,21 @@
 #include "bench/support/peak_memory.h"
 #include "bench/support/thumbnail_list.h"
 
+#include "net/EndpointTable.h"
 #include "ui/image/UIImageView+NetKit.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QTimer>
+
+#include <httplib.h>
 
 #include <cmath>
 #include <cstdio>
+#include <memory>
+#include <string>
+#include <thread>
 
 namespace {
 
@@ -63,6 +72,33 @@ constexpr bench::ThumbnailPicture kPictures[] = {
     {"gifcut",
      R"({"prefix":"/img/posts/","picture":[162,65412],"gifFrames":1,"gifFrame":[16,16],"gifCut":true})",
      "GIFs cut off after a 16 x 16 frame on 162 x 65,412 pixels (under 1 KB)"},
+    {"file", "", "the bytes of the file named after the argument"},
+};
+
+// Every picture the same bytes, from a server on a loopback port, on a thread of its own.
+class PictureFileServer {
+public:
+    explicit PictureFileServer(std::string bytes) : bytes_(std::move(bytes)) {
+        server_.Get("/img/.*", [this](const httplib::Request&, httplib::Response& response) {
+            response.set_content(bytes_, "image/gif");
+        });
+        port_ = server_.bind_to_any_port("127.0.0.1");
+        thread_ = std::thread([this] { server_.listen_after_bind(); });
+    }
+    ~PictureFileServer() {
+        server_.stop();
+        thread_.join();
+    }
+    PictureFileServer(const PictureFileServer&) = delete;
+    PictureFileServer& operator=(const PictureFileServer&) = delete;
+
+    [[nodiscard]] QString root() const { return QStringLiteral("http://127.0.0.1:%1").arg(port_); }
+
+private:
+    const std::string bytes_;
+    httplib::Server server_;
+    int port_ = 0;
+    std::thread thread_;
 };
 
 // Renders a frame, then lets the thumbnails it asked for arrive and renders again.
@@ -89,8 +125,21 @@ void printCache(const char* when) {
 
 int main(int argc, char** argv) {
     return bench::runThumbnailProbe(
-        argc, argv, kPictures, [](const bench::ThumbnailPicture& picture) {
-            if (!bench::servePictures(picture)) return 1;
+        argc, argv, kPictures, [&](const bench::ThumbnailPicture& picture) {
+            std::unique_ptr<PictureFileServer> files;
+            if (qstrcmp(picture.name, "file") == 0) {
+                QFile file(argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString());
+                if (!file.open(QIODevice::ReadOnly)) {
+                    std::printf("file: name a file to serve after it\n");
+                    return 1;
+                }
+                files = std::make_unique<PictureFileServer>(file.readAll().toStdString());
+                EndpointTable::setServerRoot(files->root());
+                std::printf("Serving %s (%lld bytes)\n", argv[2],
+                            static_cast<long long>(file.size()));
+            } else if (!bench::servePictures(picture)) {
+                return 1;
+            }
             std::printf(
                 "The post list with %d thumbnails that are %s, at scale 2 (target: under 250 "
                 "MB):\n",

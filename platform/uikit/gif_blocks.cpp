@@ -1,5 +1,7 @@
 #include "platform/uikit/gif_blocks.h"
 
+#include <utility>
+
 namespace ui {
 
 namespace {
@@ -50,17 +52,25 @@ GifBlocks GifBlocks::read(const QByteArray& data) {
     in.skip(2);
     if (packed >= 0 && (packed & 0x80)) in.skip(3 * (1 << ((packed & 7) + 1)));
     std::optional<int> pending;
+    std::optional<int> transparent;
+    bool restores = false;
     while (!in.atEnd()) {
         const int introducer = in.byte();
         if (introducer == 0x21) {
             // An extension: its label, then sub-blocks up to an empty one, read as the decoder
             // reads them whatever their sizes. A graphic control block's first holds the next
-            // frame's delay; a looping block's second its loop count.
+            // frame's delay, what becomes of its rectangle after it and the transparent colour
+            // from then on; the decoder takes the flags from a shorter one too, but then leaves
+            // undrawn a colour the block does not say, which is taken as none. A looping
+            // block's second holds its loop count.
             const int label = in.byte();
             const QByteArray first = in.subBlock();
             if (first.isEmpty()) continue;
-            if (label == 0xF9 && first.size() >= 3) {
-                pending = quint8(first[1]) | quint8(first[2]) << 8;
+            if (label == 0xF9) {
+                if (first.size() >= 3) pending = quint8(first[1]) | quint8(first[2]) << 8;
+                restores = (quint8(first[0]) >> 2 & 7) >= 2;
+                transparent.reset();
+                if (first.size() >= 4 && (first[0] & 1)) transparent = quint8(first[3]);
             }
             const QByteArray second = in.subBlock();
             if (label == 0xFF && second.size() >= 3 &&
@@ -77,9 +87,14 @@ GifBlocks GifBlocks::read(const QByteArray& data) {
             const int flags = in.byte();
             // The bytes end within the descriptor: the decoder finds no frame there.
             if (flags < 0) break;
-            blocks.frames.push_back({pending, QRect(left, top, frameWidth, frameHeight), at});
+            GifBlocks::Frame frame{pending, QRect(left, top, frameWidth, frameHeight), at};
+            frame.interlaced = (flags & 0x40) != 0;
+            frame.transparentIndex = transparent;
+            frame.restoresItsRect = std::exchange(restores, false);
             pending.reset();
             if (flags & 0x80) in.skip(3 * (1 << ((flags & 7) + 1)));
+            frame.dataAt = in.position();
+            blocks.frames.push_back(frame);
             in.byte();  // code size
             in.skipSubBlocks();
         } else {

@@ -22,6 +22,17 @@ struct GifBlocks {
         QRect rect;
         // The offset in the bytes of its image descriptor (its 0x2C).
         qsizetype descriptorAt = 0;
+        // The offset of its pixel data (the byte that gives its codes' first size); past the
+        // bytes where they stop before it.
+        qsizetype dataAt = 0;
+        bool interlaced = false;
+        // The colour index the decoder leaves undrawn in its pixels: the one the last graphic
+        // control block set, which holds for the frames after it without a block of their own;
+        // none where that block set none or was too short to tell one.
+        std::optional<int> transparentIndex;
+        // Whether the decoder restores its rectangle after it (to the background, or to what it
+        // covered), as its graphic control block says.
+        bool restoresItsRect = false;
     };
 
     QSize canvas;

@@ -1,6 +1,7 @@
 #include "platform/uikit/image_reader.h"
 
 #include "platform/uikit/gif_blocks.h"
+#include "platform/uikit/gif_frame_reach.h"
 #include "platform/uikit/row_scaler.h"
 #include "platform/uikit/sampled_png.h"
 
@@ -29,6 +30,16 @@ QSize jpegReadSize(QSize full, QSize wanted) {
         std::min(double(full.width()) / wanted.width(), double(full.height()) / wanted.height());
     const int eighths = std::clamp(int(std::ceil(8 / factor)), 1, 8);
     return {(full.width() * eighths + 7) / 8, (full.height() * eighths + 7) / 8};
+}
+
+// The corner of a first frame at `first`, which does not cover `canvas`, and a pixel beside it
+// that the frame leaves where the pixel around the part does not take one: right of a frame
+// from the canvas's corner, or below it.
+QRect besideFirstFrame(const QRect& first, const QRect& canvas) {
+    const QRect corner(first.topLeft(), QSize(1, 1));
+    if (first.x() > 0 || first.y() > 0) return corner;
+    return corner | (first.right() < canvas.right() ? QRect(first.right() + 1, 0, 1, 1)
+                                                    : QRect(0, first.bottom() + 1, 1, 1));
 }
 
 }  // namespace
@@ -98,20 +109,12 @@ bool ImageReader::readsGifPart(QSize full) {
     const GifBlocks blocks = GifBlocks::read(data_);
     if (blocks.frames.empty() || blocks.canvas != full) return false;
     const QRect canvas(QPoint(0, 0), full);
-    QRect framed;
-    for (const GifBlocks::Frame& frame : blocks.frames) {
-        // The decoder draws a pixel even of a frame of no width or height.
-        if (frame.rect.isEmpty()) return false;
-        // It draws what lies on the canvas of a frame that passes its edge, and nothing of one
-        // wholly off it.
-        framed |= frame.rect & canvas;
-    }
-    // With a pixel of the canvas around the frames where it goes on, which shows what the
-    // decoder fills the rest of the canvas with; frames wholly off the canvas leave `framed`
-    // empty, and the part the canvas's first pixel.
-    const QRect part = framed.adjusted(-1, -1, 1, 1) & canvas;
-    // Where the part lies on the canvas scaled: rounded to whole pixels, and no larger than it
-    // is.
+    // What the part holds, with a pixel of the canvas around what the frames change where it
+    // goes on, which shows what the decoder fills the rest of the canvas with; frames wholly off
+    // the canvas change nothing, and leave the part the canvas's first pixel. Where it lies on
+    // the canvas scaled: rounded to whole pixels, and no larger than it is.
+    QRect part;
+    QRect placed;
     const double across = double(boundedSize_.width()) / full.width();
     const double down = double(boundedSize_.height()) / full.height();
     const auto scaledSpan = [](int start, int length, double factor, int bound) {
@@ -119,17 +122,40 @@ bool ImageReader::readsGifPart(QSize full) {
         const int to = int(std::lround((start + length) * factor));
         return std::pair(from, std::clamp(to - from, 1, std::min(length, bound - from)));
     };
-    const auto [x, width] = scaledSpan(part.x(), part.width(), across, boundedSize_.width());
-    const auto [y, height] = scaledSpan(part.y(), part.height(), down, boundedSize_.height());
-    const QRect placed(x, y, width, height);
+    const auto holdsLess = [&](const QRect& changed) {
+        part = changed.adjusted(-1, -1, 1, 1) & canvas;
+        const auto [x, width] = scaledSpan(part.x(), part.width(), across, boundedSize_.width());
+        const auto [y, height] = scaledSpan(part.y(), part.height(), down, boundedSize_.height());
+        placed = QRect(x, y, width, height);
+        return bytesOf(part.size()) + bytesOf(placed.size()) < bytesOf(full);
+    };
+    QRect changed;
+    for (const GifBlocks::Frame& frame : blocks.frames) {
+        // What a frame changes is where its codes take its pixels (GifFrameReach): a frame of
+        // no width or height costs the pixels it draws, not the canvas. The part only grows:
+        // once it holds as much as the canvas, the rest of the frames need not be read.
+        changed |= GifFrameReach::onCanvas(data_, frame, full);
+        if (!holdsLess(changed)) return false;
+    }
+    // The decoder fills the canvas before the first frame unless that frame covers it: where it
+    // would cover the part and not the canvas, the part takes its corner, so that it is not
+    // moved, and a pixel that it leaves.
+    const QRect& first = blocks.frames.front().rect;
+    const QRect moved(std::max(0, first.x() - part.x()), std::max(0, first.y() - part.y()),
+                      first.width(), first.height());
+    if (!first.contains(canvas) && moved.contains(QRect(QPoint(0, 0), part.size())) &&
+        !holdsLess(changed | besideFirstFrame(first, canvas))) {
+        return false;
+    }
+
     const std::int64_t bytes =
         bytesOf(part.size()) + bytesOf(placed.size()) + bytesOf(boundedSize_);
-    if (bytes >= bytesOf(full) + bytesOf(boundedSize_)) return false;
 
     // The same GIF on a canvas of the part, its frames moved by the part's corner. A frame
-    // wholly off the canvas starts at or past its right or bottom edge, and so at or past the
-    // part's once moved, wherever it lies along that edge: one that starts left of the part or
-    // above it is moved to its left or top edge.
+    // that changes the canvas has its corner in the part. One wholly off the canvas starts at or
+    // past its right or bottom edge, and so at or past the part's once moved, wherever it lies
+    // along that edge; one that changes nothing may start left of the part or above it, and is
+    // moved to its left or top edge, where it still changes nothing.
     QByteArray ofPart = data_;
     const auto setWord = [&](qsizetype at, int value) {
         ofPart[at] = char(value & 0xff);
@@ -187,6 +213,13 @@ QImage ImageReader::read() {
                              Qt::SmoothTransformation);
     }
     return drawingPixels(std::move(image));
+}
+
+bool ImageReader::skip() {
+    if (!started_) takeShare();
+    if (road_ == Road::Sampled) return !readSampled().isNull();
+    const QImage image = reader_.read();
+    return !image.isNull() && (road_ != Road::GifPart || image.size() == part_.size());
 }
 
 QImage ImageReader::readSampled() {

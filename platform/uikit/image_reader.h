@@ -50,6 +50,9 @@ public:
     // drawn from (drawingPixels); null when there is none or it does not decode. The first read
     // waits for the reader's share of the decoding budget.
     [[nodiscard]] QImage read();
+    // Reads the next picture as read() does, only to go past it (a frame of an animation that a
+    // later one builds on): it is not scaled nor placed. Whether it decoded.
+    [[nodiscard]] bool skip();
     // The most the reads of this reader hold at once, in bytes, as the picture's header tells
     // (0 before the first read, and when the header does not tell the size); the share of the
     // decoding budget they take.

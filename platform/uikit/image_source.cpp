@@ -94,14 +94,18 @@ std::shared_ptr<Image> ImageSource::createImageAtIndex(std::size_t index, double
         reader_ = std::make_unique<ImageReader>(data_);
         nextFrame_ = 0;
     }
-    QImage frame;
-    while (nextFrame_ <= index) {
-        frame = reader_->read();
-        ++nextFrame_;
-        if (frame.isNull()) {
+    // The frames before it are gone past, not made.
+    for (; nextFrame_ < index; ++nextFrame_) {
+        if (!reader_->skip()) {
             reader_.reset();
             return nullptr;
         }
+    }
+    QImage frame = reader_->read();
+    ++nextFrame_;
+    if (frame.isNull()) {
+        reader_.reset();
+        return nullptr;
     }
     if (reader_->holdsShare()) reader_.reset();
     return Image::imageWithQImage(std::move(frame), scale);

@@ -326,42 +326,127 @@ void appendWord(QByteArray& bytes, int value) {
     bytes.append(char(value & 0xff)).append(char(value >> 8 & 0xff));
 }
 
-// A GIF of a canvas of `canvas` pixels, blue where no frame is, and a red frame at each of
-// `frames`; with `transparent`, blue is its transparent colour.
-QByteArray gifOf(QSize canvas, const std::vector<QRect>& frames, bool transparent = false) {
+// A frame of a test GIF: where its descriptor puts it, the colour indices its codes hold (0
+// red, 1 blue; red for each pixel of its rectangle where none are given), the blocks before it
+// (a graphic control block), its descriptor's flags, the size its codes start from, as its
+// data says (they are written for 2), and its data's sub-blocks where they are given whole.
+struct GifFrame {
+    QRect rect;
+    std::optional<std::vector<int>> pixels = std::nullopt;
+    QByteArray before = {};
+    char flags = 0;
+    char codeSize = 2;
+    QByteArray data = {};
+    // Its own colour table, after its descriptor (whose flags say so).
+    QByteArray colourTable = {};
+};
+
+constexpr int kClearCode = -1, kEndCode = -2;
+
+// `codes` as a frame's data for codes from `codeSize` bits (kClearCode and kEndCode for those
+// two), each as wide as the decoder reads it then: a bit wider once its table reaches the
+// next power of two, up to 12 bits.
+QByteArray gifCodeData(int codeSize, const std::vector<int>& codes) {
+    QByteArray packed;
+    int width = codeSize + 1, next = (1 << codeSize) + 2, bits = 0;
+    std::uint32_t pending = 0;
+    bool first = true;
+    for (const int code : codes) {
+        const int value = code == kClearCode ? 1 << codeSize
+                          : code == kEndCode ? (1 << codeSize) + 1
+                                             : code;
+        pending |= std::uint32_t(value) << bits;
+        for (bits += width; bits >= 8; bits -= 8, pending >>= 8) packed.append(char(pending));
+        if (code == kClearCode) {
+            width = codeSize + 1;
+            next = (1 << codeSize) + 2;
+            first = true;
+        } else if (code != kEndCode && !std::exchange(first, false) && next < 4096 &&
+                   ++next == 1 << width && width < 12) {
+            ++width;
+        }
+    }
+    if (bits > 0) packed.append(char(pending));
+    QByteArray blocks;
+    for (qsizetype at = 0; at < packed.size(); at += 255) {
+        const QByteArray block = packed.mid(at, 255);
+        blocks.append(char(block.size())).append(block);
+    }
+    return blocks.append('\0');
+}
+
+// A graphic control block whose transparent colour is blue.
+const QByteArray kBlueTransparent("\x21\xf9\x04\x01\x00\x00\x01\x00", 8);
+// One that has the frame's rectangle restored to the background after it.
+const QByteArray kRestoresBackground("\x21\xf9\x04\x08\x00\x00\x00\x00", 8);
+
+// `pixels` as a frame's codes of three bits, the table cleared every two pixels so that they
+// stay three bits, in sub-blocks of at most `blockSize` bytes, and the empty one that ends them.
+QByteArray gifCodes(const std::vector<int>& pixels, int blockSize = 255) {
+    QByteArray codes;
+    int bits = 0, pending = 0;
+    const auto code = [&](int value) {
+        pending |= value << bits;
+        for (bits += 3; bits >= 8; bits -= 8, pending >>= 8) codes.append(char(pending));
+    };
+    for (std::size_t pixel = 0; pixel < pixels.size(); ++pixel) {
+        if (pixel % 2 == 0) code(4);
+        code(pixels[pixel]);
+    }
+    code(5);
+    if (bits > 0) codes.append(char(pending));
+    QByteArray blocks;
+    for (qsizetype at = 0; at < codes.size(); at += blockSize) {
+        const QByteArray block = codes.mid(at, blockSize);
+        blocks.append(char(block.size())).append(block);
+    }
+    return blocks.append('\0');
+}
+
+// A GIF of a canvas of `canvas` pixels, blue its background, with `frames`; no table of their
+// own, codes of at least three bits.
+QByteArray gifOfFrames(QSize canvas, const std::vector<GifFrame>& frames) {
     QByteArray gif("GIF89a");
     appendWord(gif, canvas.width());
     appendWord(gif, canvas.height());
     // A table of two colours, red and blue; the background blue.
     gif.append("\x80\x01\x00\xff\x00\x00\x00\x00\xff", 9);
-    for (const QRect& frame : frames) {
-        if (transparent) gif.append("\x21\xf9\x04\x01\x00\x00\x01\x00", 8);
-        gif.append('\x2c');
-        for (const int value : {frame.x(), frame.y(), frame.width(), frame.height()}) {
+    for (const GifFrame& frame : frames) {
+        gif.append(frame.before).append('\x2c');
+        for (const int value :
+             {frame.rect.x(), frame.rect.y(), frame.rect.width(), frame.rect.height()}) {
             appendWord(gif, value);
         }
-        // No table of its own; red in LZW codes of three bits, the table cleared every two
-        // pixels so that they stay three bits.
-        gif.append("\x00\x02", 2);
-        QByteArray codes;
-        int bits = 0, pending = 0;
-        const auto code = [&](int value) {
-            pending |= value << bits;
-            for (bits += 3; bits >= 8; bits -= 8, pending >>= 8) codes.append(char(pending));
-        };
-        for (int pixel = 0; pixel < frame.width() * frame.height(); ++pixel) {
-            if (pixel % 2 == 0) code(4);
-            code(0);
-        }
-        code(5);
-        if (bits > 0) codes.append(char(pending));
-        for (qsizetype at = 0; at < codes.size(); at += 255) {
-            const QByteArray block = codes.mid(at, 255);
-            gif.append(char(block.size())).append(block);
-        }
-        gif.append('\0');
+        gif.append(frame.flags).append(frame.colourTable).append(frame.codeSize);
+        gif.append(!frame.data.isEmpty()
+                       ? frame.data
+                       : gifCodes(frame.pixels.value_or(std::vector<int>(
+                             std::size_t(frame.rect.width()) * frame.rect.height(), 0))));
     }
     return gif.append('\x3b');
+}
+
+// A GIF of a canvas of `canvas` pixels, blue where no frame is, and a red frame at each of
+// `frames`; with `transparent`, blue is its transparent colour.
+QByteArray gifOf(QSize canvas, const std::vector<QRect>& frames, bool transparent = false) {
+    std::vector<GifFrame> redFrames;
+    for (const QRect& frame : frames) {
+        redFrames.push_back({frame, std::nullopt, transparent ? kBlueTransparent : QByteArray()});
+    }
+    return gifOfFrames(canvas, redFrames);
+}
+
+// Each frame the platform's decoder draws of `gif`, its whole canvas; as many as it reads.
+std::vector<QImage> decodedWhole(const QByteArray& gif) {
+    QBuffer buffer;
+    buffer.setData(gif);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    std::vector<QImage> frames;
+    for (QImage frame = reader.read(); !frame.isNull(); frame = reader.read()) {
+        frames.push_back(frame.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    }
+    return frames;
 }
 
 // A GIF whose canvas of 4,000 x 4,000 pixels (64 MB decoded) its frames, at two of its
@@ -630,6 +715,19 @@ TEST_F(ImageTest, RowsAlikeScaleAsTheRowsTheyAre) {
             << source.format();
     }
 
+    // Rows that repeat every 64, a band's length: the row after a band, alike the band's first
+    // row and not the row above it, comes as itself.
+    QImage periodic(3, 200, QImage::Format_RGB32);
+    ui::RowScaler rowByRow({3, 200}, {3, 9}, false);
+    for (int y = 0; y < 200; ++y) {
+        for (int x = 0; x < 3; ++x) {
+            periodic.setPixel(x, y, qRgb(y % 64 * 4, x * 60, 255 - y % 64 * 3));
+        }
+        rowByRow.addRow(reinterpret_cast<const QRgb*>(periodic.constScanLine(y)));
+    }
+    EXPECT_TRUE(picturesMatch(ui::RowScaler::scaled(periodic, {3, 9}), rowByRow.result(),
+                              PictureTolerance{.levels = 0}));
+
     // Rows given with a count: fewer than one adds none, more than are left the rest.
     ui::RowScaler scaler({1, 4}, {1, 2}, false);
     const QRgb grey = qRgb(100, 100, 100), white = qRgb(250, 250, 250);
@@ -678,10 +776,22 @@ TEST_F(ImageTest, AGifWhoseFramesLieInAPartOfItsCanvasIsDecodedOnThatPart) {
     }
     const auto source = ui::ImageSource::createWithData(gifOf(canvas, frames));
     EXPECT_EQ(source->pixelSize(), (Size{4000, 2000}));
-    EXPECT_EQ(source->createImageAtIndex(1)->pixels().size(), bounded);
+    const auto second = source->createImageAtIndex(1);
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->pixels().size(), bounded);
+    // The frame asked for first is the one read after the frame before it, which is gone past.
+    std::vector<QImage> inTurn;
+    source->readFrames(1, [&](std::size_t, std::shared_ptr<Image> frame) {
+        inTurn.push_back(frame->pixels());
+        return true;
+    });
+    ASSERT_EQ(inTurn.size(), 2u);
+    EXPECT_TRUE(picturesMatch(second->pixels(), inTurn[1], PictureTolerance{.levels = 0}));
+    EXPECT_FALSE(picturesMatch(inTurn[0], inTurn[1], PictureTolerance{.levels = 0}));
 
     // The canvas is decoded whole when the part would hold more (frames spanning all but a
-    // margin), and when a frame has no width, of which the decoder still draws a pixel.
+    // margin); a frame of no width whose codes hold no pixel draws nothing, and leaves the part
+    // that of the others.
     const auto held = [](const QByteArray& bytes) {
         ui::ImageReader reader(bytes);
         EXPECT_FALSE(reader.read().isNull());
@@ -689,8 +799,10 @@ TEST_F(ImageTest, AGifWhoseFramesLieInAPartOfItsCanvasIsDecodedOnThatPart) {
     };
     constexpr std::int64_t kWhole = 3000 * 3000 * 4 + 2048 * 2048 * 4;
     EXPECT_EQ(held(gifOf({3000, 3000}, {QRect(2, 2, 2, 2), QRect(2996, 2996, 2, 2)})), kWhole);
-    EXPECT_EQ(held(gifOf({3000, 3000}, {QRect(10, 10, 20, 20), QRect(2000, 2000, 0, 5)})), kWhole);
-    EXPECT_LT(held(gifOf({3000, 3000}, {QRect(10, 10, 20, 20)})), kWhole / 2);
+    const std::int64_t ofTheFrame = held(gifOf({3000, 3000}, {QRect(10, 10, 20, 20)}));
+    EXPECT_LT(ofTheFrame, kWhole / 2);
+    EXPECT_EQ(held(gifOf({3000, 3000}, {QRect(10, 10, 20, 20), QRect(2000, 2000, 0, 5)})),
+              ofTheFrame);
 }
 
 // The part holds the frames and a pixel of the canvas around them where the canvas goes on;
@@ -777,11 +889,9 @@ TEST_F(ImageTest, AGifCutOffOrWithFramesPastItsCanvasIsDecodedOnThePartItsFrames
     for (const bool transparent : {false, true}) {
         for (const auto& [what, gif] : cases) {
             const QByteArray bytes = gif(transparent);
-            QBuffer buffer;
-            buffer.setData(bytes);
-            buffer.open(QIODevice::ReadOnly);
-            const QImage whole =
-                QImageReader(&buffer).read().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            const std::vector<QImage> wholeFrames = decodedWhole(bytes);
+            ASSERT_FALSE(wholeFrames.empty()) << what;
+            const QImage& whole = wholeFrames.front();
             ASSERT_EQ(whole.size(), canvas) << what;
             ui::ImageReader reader(bytes, kBound);
             const QImage read = reader.read();
@@ -804,6 +914,278 @@ TEST_F(ImageTest, AGifCutOffOrWithFramesPastItsCanvasIsDecodedOnThePartItsFrames
     EXPECT_EQ(held(secondCut(false)), partOfTheFrame);
     EXPECT_EQ(held(gifOf(canvas, {frame, QRect(0, 3005, 10, 10)})), partOfTheFrame);
     EXPECT_EQ(held(gifOf(canvas, {QRect(310, 10, 10, 10)})), 1 * 4 + 1 * 4 + 100 * 1000 * 4);
+}
+
+// `count` pixels, red and blue in turn.
+std::vector<int> redAndBlue(int count) {
+    std::vector<int> pixels;
+    for (int pixel = 0; pixel < count; ++pixel) pixels.push_back(pixel % 2);
+    return pixels;
+}
+
+// Whether a GIF taken on the part of its canvas that its frames change looks, frame by frame,
+// as the platform's decoder draws its whole canvas, scaled as the part is; with as many frames.
+::testing::AssertionResult looksAsDecodedWhole(const QByteArray& gif, std::int64_t bound,
+                                               ui::ImageReader& reader) {
+    const std::vector<QImage> whole = decodedWhole(gif);
+    if (whole.empty()) return ::testing::AssertionFailure() << "the decoder reads no frame";
+    const QSize bounded = ui::ImageReader::boundedSize(whole.front().size(), bound);
+    for (std::size_t index = 0; index < whole.size(); ++index) {
+        const QImage read = reader.read();
+        if (read.size() != bounded) {
+            return ::testing::AssertionFailure() << "frame " << index << " is not read";
+        }
+        auto alike = picturesMatch(read, ui::RowScaler::scaled(whole[index], bounded),
+                                   PictureTolerance{.levels = 2});
+        if (!alike) return alike << " (frame " << index << ")";
+    }
+    if (!reader.read().isNull()) return ::testing::AssertionFailure() << "a frame too many";
+    return ::testing::AssertionSuccess();
+}
+
+// The platform's decoder draws a frame of no width or height as any frame: its pixels row by row
+// in its width, one a row where it has none, on past its height while its codes give pixels,
+// down to the canvas's bottom (an interlaced frame's rows past its height every second row);
+// pixels of the transparent colour in force (which the last graphic control block set, and
+// holds for the frames after it) change nothing, and of a frame whose codes hold none it draws
+// nothing. Such a GIF is decoded on the part of its canvas that its frames' pixels change, as
+// the decoder draws its canvas whole, rather than whole.
+TEST_F(ImageTest, AGifFrameOfNoWidthOrHeightCostsThePixelsItsCodesDraw) {
+    // 400 x 4,000 within 200 x 2,000: a half. The part: what the frames change, and a pixel
+    // around it; from an odd pixel over an even number of them, so that it is placed on whole
+    // pixels and scaled as the canvas is.
+    const QSize canvas(400, 4000);
+    constexpr std::int64_t kBound = 200 * 2000;
+    constexpr std::int64_t kResult = 200 * 2000 * 4;
+    // Two frames of no width side by side at (101, `top`) and (102, `top`), each of `pixels`;
+    // the first after `before`.
+    const auto twoColumns = [](int top, const std::vector<int>& pixels, QByteArray before = {},
+                               char flags = 0) {
+        return std::vector<GifFrame>{{QRect(101, top, 0, 5), pixels, before, flags},
+                                     {QRect(102, top, 0, 5), pixels, {}, flags}};
+    };
+    const struct {
+        const char* what;
+        std::vector<GifFrame> frames;
+        QSize part, placed;
+    } cases[] = {
+        // Columns of a pixel a row, 40 rows from (101, 1,001).
+        {"no width, 40 pixels", twoColumns(1001, redAndBlue(40)), {4, 42}, {2, 21}},
+        {"no height, 12 pixels", {{QRect(101, 1001, 6, 0), redAndBlue(12)}}, {8, 4}, {4, 2}},
+        {"no height, fewer pixels than its width",
+         {{QRect(101, 1001, 10, 0), redAndBlue(4)}, {QRect(101, 1002, 10, 0), redAndBlue(4)}},
+         {6, 4},
+         {3, 2}},
+        {"no width or height, 8 pixels",
+         {{QRect(101, 1001, 0, 0), redAndBlue(8)}, {QRect(102, 1001, 0, 0), redAndBlue(8)}},
+         {4, 10},
+         {2, 5}},
+        {"a frame whose pixels pass its height",
+         {{QRect(101, 1001, 4, 2), redAndBlue(24)}},
+         {6, 8},
+         {3, 4}},
+        // 9 of their 40 rows on the canvas.
+        {"no width, to the canvas's bottom", twoColumns(3991, redAndBlue(40)), {4, 10}, {2, 5}},
+        // Their 20 pixels down 34 rows: their 5 rows, then every second row; 29 rows on the
+        // canvas.
+        {"no width, interlaced", twoColumns(3971, redAndBlue(20), {}, '\x40'), {4, 30}, {2, 15}},
+        // Its second row of pixels 8 rows down.
+        {"interlaced, two rows of pixels",
+         {{QRect(101, 1001, 2, 16), redAndBlue(4), {}, '\x40'}},
+         {4, 18},
+         {2, 9}},
+        // Their first two pixels and their last two are of the transparent colour, which holds
+        // for the second: 6 rows.
+        {"no width, transparent at their ends",
+         twoColumns(1001, {1, 1, 0, 1, 0, 0, 1, 1}, kBlueTransparent),
+         {4, 8},
+         {2, 4}},
+        // It holds for the frame after them too, from the canvas's corner, whose pixels are all
+        // of it.
+        {"no width, then a frame of the transparent colour alone",
+         [&] {
+             auto frames = twoColumns(1001, {1, 1, 1, 0, 1, 0, 0, 0}, kBlueTransparent);
+             frames.push_back({QRect(0, 0, 300, 100), std::vector<int>(9, 1)});
+             return frames;
+         }(),
+         {4, 10},
+         {2, 5}},
+        {"no width and no pixels, after a frame",
+         {{QRect(101, 1001, 4, 4)}, {QRect(301, 3001, 0, 5), std::vector<int>{}}},
+         {6, 6},
+         {3, 3}},
+        // After the second, its rectangle is restored to the background (opaque, where the
+        // canvas was filled transparent), beside the third's pixels, blue: the second's block
+        // left no colour transparent; the third's rectangle, which its pixels do not fill, is
+        // not restored.
+        {"a frame whose rectangle is restored after it",
+         {{QRect(101, 1001, 2, 2), std::nullopt, kBlueTransparent},
+          {QRect(101, 1001, 20, 20), std::vector<int>{0, 0}, kRestoresBackground},
+          {QRect(121, 1001, 2, 40), std::vector<int>(4, 1)}},
+         {24, 22},
+         {12, 11}},
+        // The decoder fills the canvas before the first frame unless that frame covers it.
+        // Were the part its two rows, the frame would cover it and the decoder fill none of it:
+        // the part takes a row the frame leaves, so that it is filled as the canvas is.
+        {"a first frame across the canvas that draws two of its rows",
+         {{QRect(0, 0, 400, 100), std::vector<int>(800, 0)}},
+         {400, 102},
+         {200, 51}},
+        // One that covers the canvas covers the part.
+        {"a first frame over the canvas that draws three of its rows",
+         {{QRect(0, 0, 400, 4000), std::vector<int>(1200, 0)}},
+         {400, 4},
+         {200, 2}},
+        // A first frame that draws nothing but covers the part, not the canvas: the part takes
+        // its corner, and the pixel left of it or above it, or one right of it or below it.
+        {"a first frame from (0, 1) that draws nothing",
+         {{QRect(0, 1, 400, 3998), std::vector<int>{}}, {QRect(201, 2001, 2, 2)}},
+         {204, 2004},
+         {102, 1002}},
+        {"a first frame short of the right edge that draws nothing",
+         {{QRect(0, 0, 399, 4000), std::vector<int>{}}, {QRect(201, 2001, 2, 2)}},
+         {400, 2004},
+         {200, 1002}},
+        {"a first frame short of the bottom that draws nothing",
+         {{QRect(0, 0, 400, 3999), std::vector<int>{}}, {QRect(201, 2001, 2, 2)}},
+         {204, 4000},
+         {102, 2000}},
+    };
+    for (const auto& [what, frames, part, placed] : cases) {
+        const QByteArray gif = gifOfFrames(canvas, frames);
+        ui::ImageReader reader(gif, kBound);
+        EXPECT_TRUE(looksAsDecodedWhole(gif, kBound, reader)) << what;
+        EXPECT_EQ(reader.decodingBytes(),
+                  part.width() * part.height() * 4 + placed.width() * placed.height() * 4 + kResult)
+            << what;
+    }
+    // Codes as the decoder follows them, in frames 2 pixels wide from (101, 1,001): strings
+    // of its table, and codes one past it (the string before and its first pixel again); the
+    // table filled to 4,096 codes of 12 bits; a first code past the colours, drawn as it is, and
+    // a code whose string goes through it, which ends the frame; clears one after the other.
+    // Their pixels are those the decoder draws, as the part shows.
+    constexpr int C = kClearCode, E = kEndCode;
+    std::vector<int> toAFullTable = {C};
+    for (int code = 0; code < 4100; ++code) toAFullTable.push_back(code % 2);
+    toAFullTable.insert(toAFullTable.end(), {4095, 4000, E});
+    const struct {
+        const char* what;
+        std::vector<int> codes;
+        QByteArray before;
+        int rows;
+    } codeCases[] = {
+        // 17 pixels, the last two of the transparent colour: 8 rows.
+        {"strings and codes one past the table",
+         {C, 1, 0, 6, 8, 7, 9, 0, 10, E},
+         kBlueTransparent,
+         8},
+        {"a table of 4,096 codes", toAFullTable, {}, 2052},
+        // The code past the colours was in the table before the clear.
+        {"a first code past the colours and a string through it",
+         {C, 1, 0, 1, 0, 1, 0, C, 7, 0, 6, E},
+         {},
+         4},
+        {"clears one after the other", {C, C, 1, 0, 6, C, 0, 0, 6, E}, {}, 4},
+    };
+    for (const auto& [what, codes, before, rows] : codeCases) {
+        const QByteArray gif = gifOfFrames(
+            canvas, {{QRect(101, 1001, 2, 1), std::nullopt, before, 0, 2, gifCodeData(2, codes)}});
+        ui::ImageReader reader(gif, kBound);
+        EXPECT_TRUE(looksAsDecodedWhole(gif, kBound, reader)) << what;
+        EXPECT_EQ(reader.decodingBytes(), 4 * (rows + 2) * 4 + 2 * (rows / 2 + 1) * 4 + kResult)
+            << what;
+    }
+    // Codes of a size past what the decoder reads as the others (12 bits to start with): the
+    // frame is taken to draw from its corner down to the canvas's bottom, whatever they give.
+    {
+        ui::ImageReader reader(
+            gifOfFrames(canvas, {{QRect(101, 1001, 2, 2), std::nullopt, {}, 0, 12}}), kBound);
+        EXPECT_FALSE(reader.read().isNull());
+        EXPECT_EQ(reader.decodingBytes(), 4 * 3000 * 4 + 2 * 1500 * 4 + kResult);
+    }
+
+    // Two GIFs on 162 x 65,412 that the harnesses found, cut off: one of a frame of 128 x 0 off
+    // the canvas, codes of no bits; one whose frames of 0 x 5 draw 7 pixels down from (77,
+    // 30,000), the last 3 not of the transparent colour, between a frame of 8,703 x 1,273 from
+    // the canvas's corner whose codes of no bits draw 9 pixels, all of it, and one off the canvas.
+    const QByteArray offTheCanvas = QByteArray::fromHex(
+        "474946383961a20084ff800000000000ffffff21f90401000000002c47495900800000000000ffff"
+        "ff21f90403000000f6ffeefffefffffd024401000000ee");
+    const QByteArray drawingSeven = QByteArray::fromHex(
+        "474946383961a20084ff800100ff00000000ff21f9040100010001ff002c4d003075000005000002"
+        "17040861a20084ff800100ff00000000ff21f90401000032002c00000000ff21f9040100010001ff"
+        "002c4d00307500000500000217040861a20084ff800100ff00000000ff21f90401000032002c4d1e"
+        "000047494638390000000000ff6f80000102040810003f80002f2aa9a9a9a9a9a9a9a9a9a9a9a9a9"
+        "a9a900");
+    ASSERT_EQ(offTheCanvas.size(), 63);
+    ASSERT_EQ(drawingSeven.size(), 163);
+    const QSize tall(162, 65412);
+    const QSize bounded = ui::ImageReader::boundedSize(tall, ui::ImageReader::kMaxPixels);
+    const std::int64_t result = std::int64_t(bounded.width()) * bounded.height() * 4;
+    for (const auto& [gif, bytes] : {std::pair(offTheCanvas, 1 * 4 + 1 * 4 + result),
+                                     std::pair(drawingSeven, 3 * 9 * 4 + 2 * 6 * 4 + result)}) {
+        ui::ImageReader reader(gif);
+        const std::vector<QImage> whole = decodedWhole(gif);
+        ASSERT_FALSE(whole.empty()) << gif.size();
+        for (const QImage& frame : whole) {
+            // Alike but along the column, which the part placed on whole pixels moves by less
+            // than a pixel (4 pixels, by up to 71 levels).
+            EXPECT_TRUE(picturesMatch(reader.read(), ui::RowScaler::scaled(frame, bounded),
+                                      PictureTolerance{.levels = 100, .differingPixels = 6}))
+                << gif.size();
+        }
+        EXPECT_EQ(reader.decodingBytes(), bytes) << gif.size();
+    }
+}
+
+// The blocks of a GIF are read by the sizes of their sub-blocks, as the platform's decoder reads
+// them: a chain that ends with a sub-block of one byte, an extension of no sub-block, a frame's
+// colour table of its own beside a frame interlaced without one. The frames found are those the
+// decoder draws, and the part they draw on is decoded as the decoder draws the canvas whole.
+TEST_F(ImageTest, TheBlocksOfAGifAreReadAsTheDecoderReadsThem) {
+    const QSize canvas(400, 4000);
+    constexpr std::int64_t kBound = 200 * 2000;
+    // Frames at (101, 1,001) and (201, 2,001): their part, from (100, 1,000), is placed on
+    // whole pixels.
+    constexpr std::int64_t kPartAndResult = 104 * 1012 * 4 + 52 * 506 * 4 + 200 * 2000 * 4;
+    const QRect first(101, 1001, 4, 4), second(201, 2001, 2, 10);
+    // 16 red pixels in 10 bytes of codes: sub-blocks of 3, 3, 3 and 1.
+    const QByteArray endingInOneByte = gifCodes(std::vector<int>(16, 0), 3);
+    ASSERT_EQ(endingInOneByte.size(), 10 + 4 + 1);
+    const std::pair<const char*, std::vector<GifFrame>> cases[] = {
+        {"a frame's codes ending with a sub-block of one byte",
+         {{first, std::nullopt, {}, 0, 2, endingInOneByte}, {second}}},
+        {"an extension's sub-blocks ending with one of one byte",
+         {{first, std::nullopt,
+           QByteArray("\x21\xfe\x03"
+                      "abc\x02"
+                      "de\x01"
+                      "f\x00",
+                      12)},
+          {second}}},
+        {"an extension of sub-blocks of one byte",
+         {{first, std::nullopt,
+           QByteArray("\x21\xfe\x01"
+                      "a\x01"
+                      "b\x01"
+                      "c\x00",
+                      9)},
+          {second}}},
+        {"an extension of no sub-block",
+         {{first}, {second, std::nullopt, QByteArray("\x21\xfe\x00", 3)}}},
+        // Green, then red: the first frame green; the second's two rows of pixels 8 rows apart.
+        {"a colour table of its own, then a frame interlaced without one",
+         {{first, std::nullopt, {}, '\x80', 2, {}, QByteArray("\x00\xff\x00\xff\x00\x00", 6)},
+          {second, std::vector<int>(4, 0), {}, '\x40'}}},
+    };
+    for (const auto& [what, frames] : cases) {
+        const QByteArray gif = gifOfFrames(canvas, frames);
+        EXPECT_EQ(decodedWhole(gif).size(), 2u) << what;
+        EXPECT_EQ(ui::ImageSource::createWithData(gif)->count(), 2u) << what;
+        ui::ImageReader reader(gif, kBound);
+        EXPECT_TRUE(looksAsDecodedWhole(gif, kBound, reader)) << what;
+        EXPECT_EQ(reader.decodingBytes(), kPartAndResult) << what;
+    }
 }
 
 // The address sanitizer's allocator takes no rule and tells nothing of its pages.

@@ -151,6 +151,9 @@ TEST_F(AnimatedGIFTest, AGifItsOwnerStoppedStaysStillWhereverItGoesUntilStarted)
     play(0.15);
     EXPECT_TRUE(view->isAnimating());
     EXPECT_EQ(view->currentFrameIndex(), 1u);
+    // Started, it plays wherever it goes.
+    outOfTheWindowAndBack(view);
+    EXPECT_TRUE(view->isAnimating()) << "started, then out of the window and back";
     // A new picture plays wherever it goes, whatever was said of the one before.
     view->stopAnimating();
     view->setImage(gif({10, 10}));
