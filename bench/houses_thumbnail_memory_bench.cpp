@@ -24,6 +24,7 @@
 // the resident memory at the start, once they are in, the peak during the scroll and what is
 // left after it, with what the memory cache holds (target: under 250 MB throughout). The
 // scroll stops once the process passes 2,000 MB.
+#include "bench/support/loopback_server.h"
 #include "bench/support/offscreen.h"
 #include "bench/support/peak_memory.h"
 #include "bench/support/thumbnail_list.h"
@@ -75,30 +76,20 @@ constexpr bench::ThumbnailPicture kPictures[] = {
     {"file", "", "the bytes of the file named after the argument"},
 };
 
-// Every picture the same bytes, from a server on a loopback port, on a thread of its own.
+// Every picture the same bytes, from a server on a loopback port.
 class PictureFileServer {
 public:
-    explicit PictureFileServer(std::string bytes) : bytes_(std::move(bytes)) {
-        server_.Get("/img/.*", [this](const httplib::Request&, httplib::Response& response) {
-            response.set_content(bytes_, "image/gif");
-        });
-        port_ = server_.bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
-    }
-    ~PictureFileServer() {
-        server_.stop();
-        thread_.join();
-    }
-    PictureFileServer(const PictureFileServer&) = delete;
-    PictureFileServer& operator=(const PictureFileServer&) = delete;
+    explicit PictureFileServer(std::string bytes)
+        : server_([bytes = std::move(bytes)](httplib::Server& server) {
+              server.Get("/img/.*", [bytes](const httplib::Request&, httplib::Response& response) {
+                  response.set_content(bytes, "image/gif");
+              });
+          }) {}
 
-    [[nodiscard]] QString root() const { return QStringLiteral("http://127.0.0.1:%1").arg(port_); }
+    [[nodiscard]] QString root() const { return server_.root(); }
 
 private:
-    const std::string bytes_;
-    httplib::Server server_;
-    int port_ = 0;
-    std::thread thread_;
+    bench::LoopbackServer server_;
 };
 
 // Renders a frame, then lets the thumbnails it asked for arrive and renders again.

@@ -3,7 +3,7 @@
 // through a bare network access manager on the main thread: the cost of the operation
 // layer. The ratio of the two throughputs is printed at the end.
 #include "bench/support/bare_post.h"
-#include "bench/support/loopback_echo_server.h"
+#include "bench/support/loopback_server.h"
 #include "bench/support/side_by_side.h"
 #include "net/transport/NKHTTPClient.h"
 

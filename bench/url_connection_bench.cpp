@@ -1,7 +1,7 @@
 // Small POSTs over loopback through URLConnection, side by side with the same
 // POSTs through a bare network access manager on a thread of its own: the cost of
 // the connection layer (delegate calls, time-out bookkeeping, decoding checks).
-#include "bench/support/loopback_echo_server.h"
+#include "bench/support/loopback_server.h"
 #include "platform/foundation/url_connection.h"
 
 #include <QCoreApplication>
