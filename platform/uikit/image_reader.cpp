@@ -174,9 +174,16 @@ bool ImageReader::readsGifPart(QSize full) {
     return true;
 }
 
+QImage ImageReader::readDecoded() {
+    QImage image = reader_.read();
+    // A GIF's part is read on a canvas of the part: a picture of another size is none of it.
+    if (road_ == Road::GifPart && image.size() != part_.size()) return {};
+    return image;
+}
+
 QImage ImageReader::readGifPart() {
-    const QImage part = reader_.read();
-    if (part.isNull() || part.size() != part_.size()) return {};
+    const QImage part = readDecoded();
+    if (part.isNull()) return {};
     QImage canvas(boundedSize_, part.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
                                                        : QImage::Format_RGB32);
     if (canvas.isNull()) return {};
@@ -217,9 +224,7 @@ QImage ImageReader::read() {
 
 bool ImageReader::skip() {
     if (!started_) takeShare();
-    if (road_ == Road::Sampled) return !readSampled().isNull();
-    const QImage image = reader_.read();
-    return !image.isNull() && (road_ != Road::GifPart || image.size() == part_.size());
+    return !(road_ == Road::Sampled ? readSampled() : readDecoded()).isNull();
 }
 
 QImage ImageReader::readSampled() {

@@ -78,6 +78,8 @@ private:
     // Plans the GIF part's road when it holds less than the canvas would.
     [[nodiscard]] bool readsGifPart(QSize full);
     [[nodiscard]] QImage readSampled();
+    // The decoder's next picture as it comes, null where it is not the part planned.
+    [[nodiscard]] QImage readDecoded();
     [[nodiscard]] QImage readGifPart();
 
     // Declared first, so that it is given back once the decoder below has let go of its

@@ -337,8 +337,7 @@ void CometScriptCutter::feed(QByteArrayView chunk) {
             }
             if (at == limit || (bytes[at] != kClose[0] && bytes[at] != '<')) continue;
             // A whole closing text at once.
-            if (bytes[at] == kClose[0] && bytes.sliced(at).startsWith(kClose) &&
-                at + kClose.size() <= limit) {
+            if (bytes.sliced(at).startsWith(kClose) && at + kClose.size() <= limit) {
                 const qsizetype from = at;
                 at += kClose.size();
                 payloadTakes(from);

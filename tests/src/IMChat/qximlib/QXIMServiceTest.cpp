@@ -1430,7 +1430,7 @@ TEST_F(QXIMServiceTest, AStoredMessageIsAcknowledgedAheadOfAFloodSetAsideThatLog
 }
 
 // On a clock that ran for minutes before the service started, the pause counts what each
-// stream lasted from its own opening: streams given up at once pause 2 s, then 4 s.
+// stream delivered from its own opening: streams given up at once pause 2 s, then 4 s.
 TEST_F(QXIMServiceTest, TheReopenPauseGrowsOnAClockThatRanForMinutes) {
     server().setStream({.heartbeatMs = 600000});
     clock().advance(10min);
