@@ -145,6 +145,7 @@ struct StandinServer::Impl {
     mutable std::mutex streamMutex;
     StreamSettings stream;
     std::thread thread;
+    std::atomic<bool> listenEnded = false;  // the thread's serving loop has returned
     int port = 0;
     std::mutex stopMutex;
     std::condition_variable stopSignal;
@@ -422,8 +423,15 @@ int StandinServer::start(int port) {
         impl_->port = 0;
         return 0;
     }
-    impl_->thread = std::thread([&server] { server.listen_after_bind(); });
-    // The socket already listens after binding: early clients wait in its backlog.
+    impl_->listenEnded = false;
+    impl_->thread = std::thread([impl = impl_.get()] {
+        impl->server.listen_after_bind();
+        impl->listenEnded = true;
+    });
+    // The socket already listens after binding: early clients wait in its backlog. The
+    // library's stop reaches only a loop that has begun: a stop right after this start must
+    // not be lost, leaving the loop to serve for ever.
+    while (!server.is_running() && !impl_->listenEnded) std::this_thread::yield();
     return impl_->port;
 }
 
