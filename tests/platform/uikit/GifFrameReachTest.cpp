@@ -101,12 +101,14 @@ QRect reachOf(const QByteArray& gif, std::size_t index = 0) {
     return GifFrameReach::onCanvas(gif, blocks.frames[index], blocks.canvas);
 }
 
-// A GIF of a column of `rows` pixels at (1, 1), one a row, blue its transparent colour, its
-// data `data`, on a canvas of 3 x (rows + 3) of manyColours(); `after` the blocks after it.
+// A GIF of a column of `rows` pixels at (1, 1), one a row, its data `data`, on a canvas of 3 x
+// (rows + 3) of manyColours(); `before` the blocks before it (blue its transparent colour),
+// `after` the frames after it.
 QByteArray columnGif(int rows, int codeSize, const QByteArray& data,
-                     const std::vector<GifFrame>& after = {}) {
+                     const std::vector<GifFrame>& after = {},
+                     const QByteArray& before = kBlueTransparent) {
     std::vector<GifFrame> frames = {
-        {QRect(1, 1, 1, rows), std::nullopt, kBlueTransparent, 0, char(codeSize), data}};
+        {QRect(1, 1, 1, rows), std::nullopt, before, 0, char(codeSize), data}};
     frames.insert(frames.end(), after.begin(), after.end());
     return gifOfFrames(QSize(3, rows + 3), frames, manyColours());
 }
@@ -240,6 +242,116 @@ TEST_F(GifFrameReachTest, CodesEndWhereTheDecoderStopsReadingThem) {
     }
     ASSERT_EQ(reachAsDecoded(loop, 0), QRect(1, 1, 1, 1));
     EXPECT_EQ(reachOf(loop), QRect(1, 1, 1, 1));
+}
+
+// The blocks around a frame's codes, read as the decoder reads them: what becomes of its
+// rectangle after it (disposal 0 to 3), a graphic control block too short to name its
+// transparent colour, a colour table of its own, bytes that end before its codes.
+TEST_F(GifFrameReachTest, TheBlocksAroundAFramesCodesAreReadAsTheDecoderReadsThem) {
+    constexpr int C = kClearCode, E = kEndCode;
+    const QByteArray nothing = gifCodeData(2, {C, E});
+    const QByteArray twoRed = gifCodeData(2, GifLzwEncoder::encode(pixelsOf("rr")).codes);
+    // A frame that draws nothing between two red ones, its rectangle restored at the next
+    // frame to the background (2), to what it covered (3), or left (0, 1): restored to the
+    // background, as its block leaves no colour transparent, it changes wherever it drew or
+    // not, blue over the transparent canvas.
+    const QRect drawsNothing(4, 1, 6, 5);
+    for (const int disposal : {0, 1, 2, 3}) {
+        QByteArray block("\x21\xf9\x04", 3);
+        block.append(char(disposal << 2)).append("\x00\x00\x00\x00", 4);
+        const QByteArray gif =
+            gifOfFrames({16, 8},
+                        {{QRect(1, 1, 1, 2), std::nullopt, kBlueTransparent, 0, 2, twoRed},
+                         {drawsNothing, std::nullopt, block, 0, 2, nothing},
+                         {QRect(12, 1, 1, 2), std::nullopt, {}, 0, 2, twoRed}},
+                        manyColours());
+        EXPECT_EQ(GifBlocks::read(gif).frames.at(1).restoresItsRect, disposal >= 2) << disposal;
+        EXPECT_EQ(reachOf(gif, 1), disposal >= 2 ? drawsNothing : QRect()) << disposal;
+        const std::vector<QImage> decoded = decodedWhole(gif);
+        ASSERT_EQ(decoded.size(), 3u);
+        EXPECT_EQ(decoded[2].pixel(6, 3) != decoded[1].pixel(6, 3), disposal == 2) << disposal;
+    }
+
+    // A block of 3 bytes whose flags say a transparent colour leaves none undrawn: the blue
+    // pixels are drawn, and the red ones after them.
+    const QByteArray shortBlock =
+        columnGif(4, 2, gifCodeData(2, GifLzwEncoder::encode(pixelsOf("ttrr")).codes), {},
+                  QByteArray("\x21\xf9\x03\x01\x00\x00\x00", 7));
+    EXPECT_FALSE(GifBlocks::read(shortBlock).frames.at(0).transparentIndex.has_value());
+    ASSERT_EQ(reachAsDecoded(shortBlock, 0), QRect(1, 1, 1, 4));
+    EXPECT_EQ(reachOf(shortBlock), QRect(1, 1, 1, 4));
+
+    // A frame with a table of 32 colours of its own, then one without.
+    const QByteArray ownTable =
+        gifOfFrames({5, 8},
+                    {{QRect(1, 1, 1, 4), std::nullopt, kBlueTransparent, '\x84', 2,
+                      gifCodeData(2, GifLzwEncoder::encode(pixelsOf("rrrt")).codes),
+                      manyColours().left(3 * 32)},
+                     {QRect(3, 1, 1, 2), std::nullopt, {}, 0, 2, twoRed}},
+                    manyColours());
+    for (const auto& [index, reach] :
+         {std::pair(0, QRect(1, 1, 1, 3)), std::pair(1, QRect(3, 1, 1, 2))}) {
+        ASSERT_EQ(reachAsDecoded(ownTable, index), reach) << index;
+        EXPECT_EQ(reachOf(ownTable, index), reach) << index;
+    }
+
+    // Bytes that end after a frame's descriptor, before its codes or within its own colour
+    // table: the decoder draws no such frame.
+    for (const char flags : {'\0', '\x84'}) {
+        const QByteArray whole =
+            gifOfFrames({5, 8},
+                        {{QRect(1, 1, 1, 2), std::nullopt, kBlueTransparent, 0, 2, twoRed},
+                         {QRect(3, 1, 1, 2),
+                          std::nullopt,
+                          {},
+                          flags,
+                          2,
+                          twoRed,
+                          flags ? manyColours().left(3 * 32) : QByteArray()}},
+                        manyColours());
+        const QByteArray cut = whole.left(GifBlocks::read(whole).frames.at(1).descriptorAt + 10);
+        ASSERT_EQ(GifBlocks::read(cut).frames.size(), 2u) << int(flags);
+        EXPECT_EQ(decodedWhole(cut).size(), 1u) << int(flags);
+        EXPECT_EQ(reachOf(cut, 1), QRect()) << int(flags);
+    }
+}
+
+// An interlaced frame's rows land out of their order: the decoder copies each row of its first
+// passes down over the rows to come where no colour is transparent, and lays the rows past its
+// height every second row. The reach holds all it draws, as the part's rule takes it: once an
+// interlaced frame draws, its whole rectangle, and past its height 2r + 3 rows for its row r.
+TEST_F(GifFrameReachTest, AnInterlacedFrameReachesWhereItsRowsLand) {
+    const QRect frame(1, 1, 10, 16);
+    const struct {
+        const char* what;
+        int pixels;
+        QRect reach;
+    } cases[] = {
+        {"codes that stop in its first row", 3, frame},
+        {"four rows of its first passes", 40, frame},
+        {"codes past its height", 200, QRect(1, 1, 10, 2 * 19 + 3)},
+    };
+    for (const QByteArray& before : {QByteArray(), kBlueTransparent}) {
+        for (const auto& [what, pixels, reach] : cases) {
+            const QByteArray gif = gifOfFrames(
+                {12, 60},
+                {{frame, std::nullopt, before, '\x40', 2,
+                  gifCodeData(
+                      2,
+                      GifLzwEncoder::encode(std::vector<int>(std::size_t(pixels), kRed)).codes)}},
+                manyColours());
+            const QImage decoded = decodedWhole(gif).at(0);
+            QRect drawn;
+            for (int y = 0; y < decoded.height(); ++y) {
+                for (int x = 0; x < decoded.width(); ++x) {
+                    if (decoded.pixel(x, y) != decoded.pixel(0, 0)) drawn |= QRect(x, y, 1, 1);
+                }
+            }
+            ASSERT_FALSE(drawn.isEmpty()) << what;
+            EXPECT_TRUE(reach.contains(drawn)) << what << before.size();
+            EXPECT_EQ(reachOf(gif), reach) << what << before.size();
+        }
+    }
 }
 
 }  // namespace
