@@ -509,6 +509,18 @@ TEST_F(ImageTest, AnInterlacedPictureIsReadFromItsFirstPassesAtEveryStep) {
     }
 }
 
+// A PNG read every few pixels is gone past as it is read, not by its decoder: the skip reads it
+// sampled, and after it the picture has ended, as after a read; cut off, it is not gone past.
+TEST_F(ImageTest, APngReadEveryFewPixelsIsGonePastAsItIsRead) {
+    const QByteArray png = flatPng(5000, 5000);
+    ui::ImageReader reader(png);
+    EXPECT_TRUE(reader.skip());
+    EXPECT_EQ(reader.decodingBytes(), 2048 * 2048 * 4);
+    EXPECT_TRUE(reader.read().isNull());
+    ui::ImageReader cut(png.left(png.size() / 2));
+    EXPECT_FALSE(cut.skip());
+}
+
 // Scaling down, each pixel of the result is the average of the pixels it covers, those at its
 // edges weighed by how much of them it covers, in premultiplied pixels whatever layout they
 // come in.
@@ -699,6 +711,9 @@ TEST_F(ImageTest, AGifPartKeepsAPixelAroundItsFramesAndTakesTheFillFromACornerTh
         {QRect(2980, 2980, 20, 20), 21 * 21 * 4 + 14 * 14 * 4, {2045, 2045}, {2000, 2000}},
         // Within it: a margin all round.
         {QRect(1500, 1500, 20, 20), 22 * 22 * 4 + 15 * 15 * 4, {1030, 1030}, {1000, 1000}},
+        // At its right edge from its top: a margin left only, the fill from the part's first
+        // pixel.
+        {QRect(2980, 0, 20, 3000), 21 * 3000 * 4 + 14 * 2048 * 4, {2045, 1000}, {1000, 1000}},
     };
     for (const bool transparent : {false, true}) {
         const QColor fill = transparent ? QColor(0, 0, 0, 0) : QColor(Qt::blue);
@@ -712,6 +727,21 @@ TEST_F(ImageTest, AGifPartKeepsAPixelAroundItsFramesAndTakesTheFillFromACornerTh
             EXPECT_EQ(pixelAt(read, 0, 2047), fill) << frame.x() << transparent;
         }
     }
+}
+
+// The part is taken only where it and the picture it is scaled to hold less than the canvas: a
+// frame of 16 x 13 on 20 x 20 within 14 x 14 pixels, whose part of 18 x 15 and the 13 x 10 it is
+// scaled to hold as much as the canvas, 400 pixels, has its canvas decoded whole and scaled.
+TEST_F(ImageTest, AGifPartThatHoldsAsMuchAsItsCanvasIsNotTaken) {
+    const QByteArray gif = gifOf({20, 20}, {QRect(1, 5, 16, 13)});
+    ui::ImageReader reader(gif, 200);
+    const QImage read = reader.read();
+    ASSERT_EQ(read.size(), QSize(14, 14));
+    EXPECT_EQ(reader.decodingBytes(), 20 * 20 * 4 + 14 * 14 * 4);
+    EXPECT_TRUE(picturesMatch(
+        read,
+        decodedWhole(gif).front().scaled({14, 14}, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+        PictureTolerance{}));
 }
 
 // A GIF cut off before its trailer (a download that stopped: the 63 bytes of a frame on a
@@ -872,6 +902,12 @@ TEST_F(ImageTest, AGifFrameOfNoWidthOrHeightCostsThePixelsItsCodesDraw) {
           {QRect(121, 1001, 2, 40), std::vector<int>(4, 1)}},
          {24, 22},
          {12, 11}},
+        {"a frame that draws nothing, whose rectangle is restored after it",
+         {{QRect(101, 1001, 2, 2), std::nullopt, kBlueTransparent},
+          {QRect(101, 1001, 20, 20), std::vector<int>{}, kRestoresBackground},
+          {QRect(121, 1001, 2, 40), std::vector<int>(4, 1)}},
+         {24, 22},
+         {12, 11}},
         // The decoder fills the canvas before the first frame unless that frame covers it.
         // Were the part its two rows, the frame would cover it and the decoder fill none of it:
         // the part takes a row the frame leaves, so that it is filled as the canvas is.
@@ -898,6 +934,17 @@ TEST_F(ImageTest, AGifFrameOfNoWidthOrHeightCostsThePixelsItsCodesDraw) {
          {{QRect(0, 0, 400, 3999), std::vector<int>{}}, {QRect(201, 2001, 2, 2)}},
          {204, 4000},
          {102, 2000}},
+        // One from the canvas's corner that draws its corner: the pixel right of it.
+        {"a first frame short of the right edge that draws two pixels",
+         {{QRect(0, 0, 300, 4000), std::vector<int>{0, 0}}, {QRect(201, 2001, 2, 2)}},
+         {302, 2004},
+         {151, 1002}},
+        // One that lies left of the part and above it, and would cover it once moved to its
+        // corner, as it is on the canvas of the part: the part takes its corner.
+        {"a first frame left of and above the part that draws nothing",
+         {{QRect(101, 1001, 99, 999), std::vector<int>{}}, {QRect(201, 2001, 2, 2)}},
+         {104, 1004},
+         {52, 502}},
     };
     for (const auto& [what, frames, part, placed] : cases) {
         const QByteArray gif = gifOfFrames(canvas, frames);
