@@ -1,10 +1,13 @@
 #include "UIKitTest.h"
 
 #include "GifLzwEncoder.h"
+#include "ReferenceImage.h"
 #include "TestGifs.h"
 
 #include "platform/uikit/gif_blocks.h"
 #include "platform/uikit/gif_frame_reach.h"
+
+#include <QFile>
 
 #include <functional>
 #include <random>
@@ -207,6 +210,29 @@ TEST_F(GifFrameReachTest, AGeneralEncodersCodesReachTheirLastPixelDrawn) {
         const QRect reach(1, 1, 1, int(last) + 1);
         ASSERT_EQ(reachAsDecoded(gif, 0), reach) << what << ": the decoder reads other pixels";
         EXPECT_EQ(reachOf(gif), reach) << what;
+    }
+}
+
+// The codes of GIFs that general encoders made (gifs/README.md): growing to 12 bits, their full
+// table cleared, strings of a run, codes just past the table, interlaced; the last rows of their
+// frames of the transparent colour. Each frame's reach ends at the last pixel the decoder draws,
+// or for the interlaced one holds all it draws.
+TEST_F(GifFrameReachTest, CodesOfGeneralEncodersReachTheirLastPixelDrawn) {
+    for (const char* name :
+         {"noise-imagemagick.gif", "noise-gifsicle.gif", "noise-interlaced-imagemagick.gif"}) {
+        QFile file(referenceImagePath(QStringLiteral("platform/uikit/gifs"), QLatin1String(name)));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name;
+        const QByteArray gif = file.readAll();
+        const GifBlocks blocks = GifBlocks::read(gif);
+        ASSERT_EQ(blocks.frames.size(), 1u) << name;
+        const QRect& frame = blocks.frames[0].rect;
+        const QRect decoded = reachAsDecoded(gif, 0);
+        ASSERT_LT(decoded.height(), frame.height()) << name << ": no rows are transparent";
+        if (blocks.frames[0].interlaced) {
+            EXPECT_TRUE(decoded.height() > 1 && reachOf(gif).contains(decoded)) << name;
+        } else {
+            EXPECT_EQ(reachOf(gif), decoded) << name;
+        }
     }
 }
 
