@@ -278,9 +278,10 @@ TEST_F(GifFrameReachTest, TheBlocksAroundAFramesCodesAreReadAsTheDecoderReadsThe
     const QByteArray nothing = gifCodeData(2, {C, E});
     const QByteArray twoRed = gifCodeData(2, GifLzwEncoder::encode(pixelsOf("rr")).codes);
     // A frame that draws nothing between two red ones, its rectangle restored at the next
-    // frame to the background (2), to what it covered (3), or left (0, 1): restored to the
+    // frame to the background (2), to what it covered (3), or left (0, 1). Restored to the
     // background, as its block leaves no colour transparent, it changes wherever it drew or
-    // not, blue over the transparent canvas.
+    // not, blue over the transparent canvas; restored to what it covered it changes nothing it
+    // did not draw, but the reach takes the rectangle of either.
     const QRect drawsNothing(4, 1, 6, 5);
     for (const int disposal : {0, 1, 2, 3}) {
         QByteArray block("\x21\xf9\x04", 3);
