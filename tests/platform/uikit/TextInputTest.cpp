@@ -739,4 +739,61 @@ TEST_F(TextInputTest, NoKeyReachesAFieldBeneathAnAlertOrASheet) {
     EXPECT_EQ(field_->text(), "123456");
 }
 
+// A view that the app adds on top of the window (a banner, a guide) while an alert is up lies
+// above the alert but is no alert: it uncovers nothing. The field beneath takes no key, the
+// alert's own field takes them, and touches go to the view where it is and to the alert's
+// backdrop around it; once the alert goes, the keys are the field's again beside the view.
+TEST_F(TextInputTest, AViewAddedAboveAnAlertUncoversNoFieldBeneathIt) {
+    field_->setKeyboardType(ui::KeyboardType::NumberPad);
+    ASSERT_TRUE(driver_->tap(field_.get()));
+    ASSERT_TRUE(driver_->type("123"));
+    clock().advance(250ms);
+    auto alert = std::make_shared<ui::AlertView>("", "请输入正确的手机号码",
+                                                 std::weak_ptr<ui::AlertViewDelegate>(), "确定");
+    alert->show();
+    clock().advance(200ms);
+    auto banner = std::make_shared<ui::Button>(Rect(180, 0, 140, 20));
+    int bannerTaps = 0;
+    banner->addTarget(this, ui::kControlEventTouchUpInside,
+                      [&](ui::Control&, const ui::Event*) { ++bannerTaps; });
+    window_->addSubview(banner);
+    ASSERT_EQ(window_->subviews().back(), banner);
+
+    EXPECT_EQ(window_->keyResponder(), nullptr);
+    EXPECT_FALSE(driver_->type("45"));
+    EXPECT_FALSE(driver_->pressBackspace());
+    EXPECT_FALSE(driver_->compose({"4"}, "4"));
+    EXPECT_FALSE(driver_->tapKey("4")) << "the backdrop still covers the number pad";
+    EXPECT_FALSE(driver_->tap(field_.get()));
+    EXPECT_EQ(field_->text(), "123");
+    EXPECT_TRUE(driver_->tap(banner.get()));
+    EXPECT_EQ(bannerTaps, 1) << "the view above takes the touches that land on it";
+    EXPECT_TRUE(field_->isFirstResponder());
+
+    // An alert that asks for text, shown beneath a view added later, keeps its keys.
+    auto asking = std::make_shared<ui::AlertView>(
+        "备注", "", std::weak_ptr<ui::AlertViewDelegate>(), "取消", QStringList{"确定"});
+    asking->setAlertViewStyle(ui::AlertViewStyle::PlainTextInput);
+    asking->show();
+    window_->addSubview(banner);
+    ASSERT_EQ(window_->subviews().back(), banner);
+    ui::TextField* note = asking->textFieldAtIndex(0);
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(window_->keyResponder(), note);
+    EXPECT_TRUE(driver_->type("安静"));
+    EXPECT_EQ(note->text(), "安静");
+    EXPECT_EQ(field_->text(), "123");
+    asking->dismissWithClickedButtonIndex(0, false);
+    ASSERT_TRUE(field_->becomeFirstResponder());
+    EXPECT_EQ(window_->keyResponder(), nullptr) << "the first alert is still up";
+
+    // The alert fading out takes nothing, the view above it or not.
+    ASSERT_TRUE(alert->pressButtonAtIndex(0));
+    EXPECT_EQ(window_->keyResponder(), field_.get());
+    EXPECT_TRUE(driver_->type("45"));
+    EXPECT_EQ(field_->text(), "12345");
+    clock().advance(200ms);
+    EXPECT_EQ(window_->keyResponder(), field_.get());
+}
+
 }  // namespace
