@@ -7,6 +7,7 @@
 #include "platform/uikit/application.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_picker_controller.h"
+#include "platform/uikit/interactive_host.h"
 #include "platform/uikit/keyboard.h"
 #include "platform/uikit/label.h"
 #include "platform/uikit/message_compose_view_controller.h"
@@ -393,6 +394,20 @@ TEST_F(WebAndPickersTest, TheComposersBodyTakesTheCaretWhereTappedAndTheKeys) {
     EXPECT_TRUE(driver_->pressBackspace());
     EXPECT_EQ(body->text(), "您王先生，我对您的房源很感兴趣！");
     EXPECT_TRUE(caretShowsAt(1));
+
+    // With the caret in the body and the keyboard up, a desktop window showing the composer
+    // draws nothing and the clock runs nothing.
+    ui::InteractiveHost host(window_);
+    host.show();
+    clock().advance(std::chrono::seconds(1));
+    drainMainLoop();
+    const int asked = host.framesAsked();
+    const std::uint64_t actions = clock().actionsRun();
+    clock().advance(std::chrono::seconds(10));
+    drainMainLoop();
+    EXPECT_EQ(host.framesAsked(), asked);
+    EXPECT_EQ(clock().actionsRun(), actions);
+    host.close();
 
     root_->dismissViewControllerAnimated(false);
     clock().advance(std::chrono::milliseconds(250));
