@@ -22,6 +22,13 @@ namespace {
 constexpr int kSteps[] = {8, 4, 2};
 constexpr int kPasses = 7;
 
+// The inverses of the counts of pixels a block may have, 1 to 64.
+constexpr auto kInverses = [] {
+    std::array<double, 8 * 8 + 1> inverses{};
+    for (std::size_t count = 1; count < inverses.size(); ++count) inverses[count] = 1.0 / count;
+    return inverses;
+}();
+
 // The bytes libpng reads, from memory.
 struct Input {
     const png_byte* bytes;
@@ -90,50 +97,66 @@ public:
                                std::uint32_t pixels) const {
         const std::uint32_t* sums = sums_.data() + block * 4;
         const std::uint32_t unit = header_->alpha ? 255 : 1;
-        const auto mean = [&](std::uint32_t sum, int earlier, std::uint32_t of) {
-            const std::uint32_t whole = sum + std::uint32_t(earlier) * weight * of;
-            const std::uint32_t divisor = pixels * of;
-            return int((whole + divisor / 2) / divisor);
+        // Multiplications by the count's inverse rather than divisions, which cost as much as
+        // summing the block's pixels. Rounded to the nearest level (ties may go down).
+        const double perPixel = kInverses[pixels];
+        const double perColour = header_->alpha ? perPixel * (1.0 / 255) : perPixel;
+        const auto mean = [&](std::uint32_t sum, int earlier, std::uint32_t of, double per) {
+            return int(double(sum + std::uint32_t(earlier) * weight * of) * per + 0.5);
         };
         const bool grey = !header_->indexed && header_->channels <= 2;
-        const int red = mean(sums[0], qRed(before), unit);
-        const int green = grey ? red : mean(sums[1], qGreen(before), unit);
-        const int blue = grey ? red : mean(sums[2], qBlue(before), unit);
-        return qRgba(red, green, blue, header_->alpha ? mean(sums[3], qAlpha(before), 1) : 255);
+        const int red = mean(sums[0], qRed(before), unit, perColour);
+        const int green = grey ? red : mean(sums[1], qGreen(before), unit, perColour);
+        const int blue = grey ? red : mean(sums[2], qBlue(before), unit, perColour);
+        return qRgba(red, green, blue,
+                     header_->alpha ? mean(sums[3], qAlpha(before), 1, perPixel) : 255);
     }
 
     void clear() { std::fill(sums_.begin(), sums_.end(), 0); }
 
 private:
+    // Pixels `spacing` apart from column `first` (less than `spacing`, as a pass's first
+    // column is) fall a fixed number to a block: step / spacing each, or one in every
+    // spacing / step blocks. Each block's pixels are summed apart before they are added to it.
     template <int Channels>
     void addPixels(png_const_bytep pixels, png_uint_32 count, png_uint_32 first,
                    png_uint_32 spacing) {
-        std::uint32_t* sums = sums_.data();
-        png_uint_32 x = first;
-        for (png_uint_32 i = 0; i < count; ++i, x += spacing, pixels += std::max(Channels, 1)) {
-            std::uint32_t* block = sums + std::size_t(x >> shift_) * 4;
-            if constexpr (Channels == 0) {
-                const auto& colour = header_->palette[pixels[0]];
-                block[0] += colour[0];
-                block[1] += colour[1];
-                block[2] += colour[2];
-                block[3] += colour[3];
-            } else if constexpr (Channels == 1) {
-                block[0] += pixels[0];
-            } else if constexpr (Channels == 2) {
-                block[0] += std::uint32_t(pixels[0]) * pixels[1];
-                block[3] += pixels[1];
-            } else if constexpr (Channels == 3) {
-                block[0] += pixels[0];
-                block[1] += pixels[1];
-                block[2] += pixels[2];
-            } else {
-                const std::uint32_t alpha = pixels[3];
-                block[0] += pixels[0] * alpha;
-                block[1] += pixels[1] * alpha;
-                block[2] += pixels[2] * alpha;
-                block[3] += alpha;
+        const png_uint_32 step = 1u << shift_;
+        const png_uint_32 perBlock = spacing >= step ? 1 : step / spacing;
+        const std::size_t blocksApart = spacing >= step ? spacing / step : 1;
+        std::uint32_t* block = sums_.data() + std::size_t(first >> shift_) * 4;
+        constexpr int kBytes = Channels == 0 ? 1 : Channels;
+        for (png_uint_32 at = 0; at < count; at += perBlock, block += blocksApart * 4) {
+            const png_uint_32 end = std::min(count, at + perBlock);
+            std::uint32_t red = 0, green = 0, blue = 0, alpha = 0;
+            for (png_const_bytep pixel = pixels + std::size_t(at) * kBytes;
+                 pixel < pixels + std::size_t(end) * kBytes; pixel += kBytes) {
+                if constexpr (Channels == 0) {
+                    const auto& colour = header_->palette[pixel[0]];
+                    red += colour[0];
+                    green += colour[1];
+                    blue += colour[2];
+                    alpha += colour[3];
+                } else if constexpr (Channels == 1) {
+                    red += pixel[0];
+                } else if constexpr (Channels == 2) {
+                    red += std::uint32_t(pixel[0]) * pixel[1];
+                    alpha += pixel[1];
+                } else if constexpr (Channels == 3) {
+                    red += pixel[0];
+                    green += pixel[1];
+                    blue += pixel[2];
+                } else {
+                    red += std::uint32_t(pixel[0]) * pixel[3];
+                    green += std::uint32_t(pixel[1]) * pixel[3];
+                    blue += std::uint32_t(pixel[2]) * pixel[3];
+                    alpha += pixel[3];
+                }
             }
+            block[0] += red;
+            block[1] += green;
+            block[2] += blue;
+            block[3] += alpha;
         }
     }
 
@@ -216,31 +239,35 @@ png_uint_32 passPixelsIn(int pass, png_uint_32 from, png_uint_32 to, bool down) 
                 : PNG_PASS_COLS(to, pass) - PNG_PASS_COLS(from, pass);
 }
 
-// How many pixels of each pass each column of blocks holds, step pixels wide: at most 8.
-using PassColumns = std::array<std::vector<std::uint8_t>, kPasses>;
+// How many pixels of each pass each column of blocks holds, step pixels wide (at most 8), and
+// room for how many the passes before one brought each block of a row.
+struct PassCounts {
+    std::array<std::vector<std::uint8_t>, kPasses> columns;
+    std::vector<std::uint32_t> before;
+};
 
-PassColumns passColumnsOf(const Header& header, int step) {
+PassCounts passCountsOf(const Header& header, int step) {
     const auto stride = png_uint_32(step);
     const png_uint_32 blocks = (header.width - 1) / stride + 1;
-    PassColumns columns;
+    PassCounts counts;
+    counts.before.resize(blocks);
     for (int pass = 0; pass < kPasses; ++pass) {
-        auto& ofPass = columns[std::size_t(pass)];
+        auto& ofPass = counts.columns[std::size_t(pass)];
         ofPass.resize(blocks);
         for (png_uint_32 block = 0; block < blocks; ++block) {
             ofPass[block] = std::uint8_t(passPixelsIn(
                 pass, block * stride, std::min(header.width, (block + 1) * stride), false));
         }
     }
-    return columns;
+    return counts;
 }
 
 // Reads an interlaced picture's passes, averaging each step x step block of pixels into a
 // pixel of `sampled` as the passes bring them: a pass's pixels of a row of blocks are summed as
 // its rows come, then folded into the average of the earlier passes' pixels of each block,
 // every pixel weighing one. Counts in `passesRead` the passes read whole.
-bool readPasses(png_structp png, const Header* header, int step, const PassColumns* columns,
-                png_bytep row, BlockRow* blocks, uchar* sampled, qsizetype bytesPerLine,
-                int* passesRead) {
+bool readPasses(png_structp png, const Header* header, int step, PassCounts* counts, png_bytep row,
+                BlockRow* blocks, uchar* sampled, qsizetype bytesPerLine, int* passesRead) {
     if (setjmp(png_jmpbuf(png))) return false;
     const auto stride = png_uint_32(step);
     const auto fold = [&](int pass, png_uint_32 blockRow) {
@@ -250,18 +277,24 @@ bool readPasses(png_structp png, const Header* header, int step, const PassColum
                 passPixelsIn(earlier, blockRow * stride,
                              std::min(header->height, (blockRow + 1) * stride), true);
         }
-        auto* out = reinterpret_cast<QRgb*>(sampled + qsizetype(blockRow) * bytesPerLine);
-        const std::size_t blocksAcross = (*columns)[0].size();
-        for (std::size_t block = 0; block < blocksAcross; ++block) {
-            const png_uint_32 added =
-                (*columns)[std::size_t(pass)][block] * rows[std::size_t(pass)];
-            if (added == 0) continue;
-            png_uint_32 before = 0;
-            for (int earlier = 0; earlier < pass; ++earlier) {
-                before += (*columns)[std::size_t(earlier)][block] * rows[std::size_t(earlier)];
+        // How many pixels the earlier passes brought each block of the row.
+        std::vector<std::uint32_t>& before = counts->before;
+        std::fill(before.begin(), before.end(), 0);
+        for (int earlier = 0; earlier < pass; ++earlier) {
+            const auto& columns = counts->columns[std::size_t(earlier)];
+            const png_uint_32 rowsOf = rows[std::size_t(earlier)];
+            for (std::size_t block = 0; block < before.size(); ++block) {
+                before[block] += columns[block] * rowsOf;
             }
+        }
+        auto* out = reinterpret_cast<QRgb*>(sampled + qsizetype(blockRow) * bytesPerLine);
+        const auto& columns = counts->columns[std::size_t(pass)];
+        for (std::size_t block = 0; block < before.size(); ++block) {
+            const png_uint_32 added = columns[block] * rows[std::size_t(pass)];
+            if (added == 0) continue;
+            const std::uint32_t weight = before[block];
             out[block] =
-                blocks->average(block, before > 0 ? out[block] : 0, before, before + added);
+                blocks->average(block, weight > 0 ? out[block] : 0, weight, weight + added);
         }
         blocks->clear();
     };
@@ -304,9 +337,9 @@ QImage readAveraged(png_structp png, const Header& header, int step, QSize size)
     QImage sampled(sampledSize,
                    header.alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     if (sampled.isNull()) return {};
-    const PassColumns columns = passColumnsOf(header, step);
+    PassCounts counts = passCountsOf(header, step);
     int passesRead = 0;
-    const bool read = readPasses(png, &header, step, &columns, row.data(), &blocks, sampled.bits(),
+    const bool read = readPasses(png, &header, step, &counts, row.data(), &blocks, sampled.bits(),
                                  sampled.bytesPerLine(), &passesRead);
     // The first passes bring a pixel of every block: the first one of a step of 8, three of 4,
     // five of 2. Bytes that end or break after them (a download cut off) leave the averages of
