@@ -125,6 +125,8 @@ struct Written {
     bool interlaced = true;
     // The grey level that is transparent (a tRNS chunk), for grey pictures.
     std::optional<int> transparentGrey = std::nullopt;
+    // Whether a palette's entries are translucent, each its own alpha (a tRNS chunk).
+    bool translucentPalette = false;
     // 0 stores the rows as they are, unfiltered, in chunks of 256 bytes, so that a share of the
     // bytes is about that share of the rows, and bytes cut off lose little more than their rows.
     int compression = 6;
@@ -146,6 +148,18 @@ QByteArray written(QSize size, const Written& how,
     png_set_IHDR(png, info, png_uint_32(size.width()), png_uint_32(size.height()), how.bitDepth,
                  how.colorType, how.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    // A palette of as many colours as the bit depth indexes, all of them different.
+    std::vector<png_color> palette;
+    std::vector<png_byte> alphas;
+    for (int index = 0; index < 1 << std::min(how.bitDepth, 8); ++index) {
+        palette.push_back({png_byte(index * 37), png_byte(255 - index), png_byte(index * 7)});
+        alphas.push_back(png_byte(index * 53));
+    }
+    if (how.colorType == PNG_COLOR_TYPE_PALETTE) {
+        png_set_PLTE(png, info, palette.data(), int(palette.size()));
+        if (how.translucentPalette)
+            png_set_tRNS(png, info, alphas.data(), int(alphas.size()), nullptr);
+    }
     if (how.transparentGrey) {
         png_color_16 transparent{};
         transparent.gray = png_uint_16(*how.transparentGrey);
@@ -240,7 +254,7 @@ TEST_F(SampledPngTest, EveryPixelOfABlockCountsOnceInEveryKindOfPng) {
 // Pictures written by hand of every size around the steps, one or two blocks and a few pixels
 // (so that some passes bring no pixel at all, and the right and bottom blocks are cut), each
 // pixel unlike its neighbours: every pixel counts once in its block, interlaced or not, with
-// alpha, a transparent grey, 16 or 1 bit a sample.
+// alpha, a transparent grey, 16 or 1 bit a sample, a palette of translucent colours.
 TEST_F(SampledPngTest, PicturesOfEverySizeAverageEachBlockOverThePixelsItHas) {
     const Written kinds[] = {
         {.colorType = PNG_COLOR_TYPE_RGB_ALPHA},
@@ -250,6 +264,12 @@ TEST_F(SampledPngTest, PicturesOfEverySizeAverageEachBlockOverThePixelsItHas) {
         {.colorType = PNG_COLOR_TYPE_GRAY, .interlaced = false, .transparentGrey = 77},
         {.colorType = PNG_COLOR_TYPE_RGB, .bitDepth = 16},
         {.colorType = PNG_COLOR_TYPE_GRAY, .bitDepth = 1},
+        {.colorType = PNG_COLOR_TYPE_PALETTE, .translucentPalette = true},
+        {.colorType = PNG_COLOR_TYPE_PALETTE,
+         .bitDepth = 2,
+         .interlaced = false,
+         .translucentPalette = true},
+        {.colorType = PNG_COLOR_TYPE_PALETTE, .bitDepth = 4},
     };
     for (const Written& how : kinds) {
         const int levels = 1 << how.bitDepth;
