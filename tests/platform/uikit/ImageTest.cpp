@@ -393,9 +393,9 @@ TEST_F(ImageTest, PicturesPastTheBoundAreNeverHeldWhole) {
     const QByteArray interlaced = pngOf(line, 5000);
     // What each read holds at once, the share of the decoding budget it takes: a PNG of colour
     // pixels, scaled as it is read, its result (2,048 x 2,048), and so a PNG of grey or palette
-    // pixels, read row by row, every second pixel of every second row scaled as it comes; an
-    // interlaced one, every second pixel of every second row (its first five passes) and its
-    // result; a GIF whose frames span its canvas, the canvas and its result.
+    // pixels, read row by row, each block of 2 x 2 pixels averaged and scaled as it comes; an
+    // interlaced one, the averages of its blocks of 2 x 2 pixels and its result; a GIF whose
+    // frames span its canvas, the canvas and its result.
     const auto held = [](const QByteArray& bytes) {
         ui::ImageReader reader(bytes);
         EXPECT_FALSE(reader.read().isNull());
@@ -457,33 +457,13 @@ TEST_F(ImageTest, PicturesPastTheBoundAreNeverHeldWhole) {
     EXPECT_EQ(pixelAt(*fromGif, 1000, 1000).alpha(), 0);
 }
 
-TEST_F(ImageTest, AnInterlacedPictureIsReadFromItsFirstPassesAtEveryStep) {
-    // 48 x 32 pixels, each of its own colour and alpha, so that a pixel read from the wrong
-    // place or pass shows.
+// The PNGs that the platform's decoder decodes whole are read at the step that reaches the bound
+// (SampledPngTest holds what the blocks read are).
+TEST_F(ImageTest, APngDecodedWholeIsReadAtTheStepThatReachesTheBound) {
     QImage pattern(48, 32, QImage::Format_ARGB32);
     for (int y = 0; y < pattern.height(); ++y) {
         for (int x = 0; x < pattern.width(); ++x) {
             pattern.setPixel(x, y, qRgba(x * 5, y * 8, (x * 3 + y * 7) % 256, 255 - x - y));
-        }
-    }
-    // Interlaced, read from its first passes; and with a palette, read row by row.
-    const QImage indexed = pattern.convertToFormat(QImage::Format_Indexed8);
-    const std::pair<QByteArray, QImage> pictures[] = {{pngOf(pattern, 32), pattern},
-                                                      {encoded(indexed, "PNG"), indexed}};
-    // A bound of the size read every 8th, 4th or 2nd pixel takes no scaling after it.
-    for (const auto& [bytes, source] : pictures) {
-        for (const int step : {8, 4, 2}) {
-            const QSize sampled(48 / step, 32 / step);
-            const auto image = Image::imageWithData(bytes, 1, sampled.width() * sampled.height());
-            ASSERT_TRUE(image) << step;
-            ASSERT_EQ(image->pixels().size(), sampled) << step;
-            for (int y = 0; y < sampled.height(); ++y) {
-                for (int x = 0; x < sampled.width(); ++x) {
-                    ASSERT_EQ(pixelAt(*image, x, y).rgba(),
-                              qUnpremultiply(qPremultiply(source.pixel(x * step, y * step))))
-                        << step << ": " << x << ", " << y;
-                }
-            }
         }
     }
     // Rows and columns that the steps do not divide, read and scaled to the bound.
@@ -500,7 +480,7 @@ TEST_F(ImageTest, AnInterlacedPictureIsReadFromItsFirstPassesAtEveryStep) {
     QImage greyThin(10, 5000, QImage::Format_Grayscale8);
     for (int y = 0; y < greyThin.height(); ++y) std::memset(greyThin.scanLine(y), y % 251, 10);
     const std::pair<QByteArray, int> thinPictures[] = {
-        {pngOf(pattern.copy(0, 0, 10, 32), 5000), 5 * 2500 * 4},  // its sampled pixels
+        {pngOf(pattern.copy(0, 0, 10, 32), 5000), 5 * 2500 * 4},  // its blocks' averages
         {encoded(greyThin, "PNG"), 0}};                           // read row by row
     for (const auto& [bytes, sampledBytes] : thinPictures) {
         ui::ImageReader reader(bytes, 4096);
