@@ -34,6 +34,8 @@ namespace {
 constexpr qint64 kServiceUser = 9000000000042;
 const QString kServiceUserText = QString::number(kServiceUser);
 const QString kBrokerTalk = "880001-" + kServiceUserText;
+// The offline fetch alone: the acknowledgements on its path may reach the server before it.
+const QByteArray kFetch = QByteArray(standin::paths::kMessageApi) + "?op=getnotrecvmsgs";
 
 class QXIMServiceTest : public StandinFixture {
 protected:
@@ -488,9 +490,8 @@ TEST_F(QXIMServiceTest, APacketThatCannotBeReadIsAcknowledgedOnceAndTheOthersAre
 TEST_F(QXIMServiceTest, RefusedPacketsAreAcknowledgedForTheTalkIdsTheyNameAndLoggedOnce) {
     const LoggedLines logged("Received packet");
     const QByteArray again = unreadablePacket(71, 71);
-    server().setFault({.prefix = standin::paths::kMessageApi,
-                       .body = fetchReply({again, again, packetForTheUser(70)}),
-                       .times = 1});
+    server().setFault(
+        {.prefix = kFetch, .body = fetchReply({again, again, packetForTheUser(70)}), .times = 1});
     server().setStream(
         {.segments = {streamSegment(again),
                       streamSegment(unreadablePacket(
@@ -548,9 +549,8 @@ TEST_F(QXIMServiceTest, APacketSetAsideAgainSpendsNoneOfTheStreamsLines) {
 TEST_F(QXIMServiceTest, ARefusedPacketIsAcknowledgedForEveryMessageItNames) {
     const LoggedLines logged("Received packet");
     const QByteArray longTalk = QByteArray(2000, '7');
-    server().setFault({.prefix = standin::paths::kMessageApi,
-                       .body = fetchReply({unreadablePacket(1, 10000)}),
-                       .times = 1});
+    server().setFault(
+        {.prefix = kFetch, .body = fetchReply({unreadablePacket(1, 10000)}), .times = 1});
     server().setStream(
         {.segments = {streamSegment(unreadablePacket(
              10001, 20000,
@@ -583,8 +583,7 @@ TEST_F(QXIMServiceTest, AFetchNamesTwoTalksInALineAndLeavesTheStreamItsThreeLine
     QByteArrayList fetched;
     for (qint64 n = 1; n <= 5; ++n)
         fetched.append(unreadablePacket(200 + n, 200 + n, talkOfItsOwn(n)));
-    server().setFault(
-        {.prefix = standin::paths::kMessageApi, .body = fetchReply(fetched), .times = 1});
+    server().setFault({.prefix = kFetch, .body = fetchReply(fetched), .times = 1});
     server().setStream({.heartbeatMs = 600000});
     auto service = start();
     const QString fetchLine = "acknowledged, not stored: 5 of 5 packets, 5 message ids";
@@ -618,7 +617,7 @@ TEST_F(QXIMServiceTest, EveryFetchLogsWhatItSetsAside) {
         // The fetch is the only call to the messaging server on its way: the last fetch's
         // acknowledgements have been answered.
         server().setFault(
-            {.prefix = standin::paths::kMessageApi,
+            {.prefix = kFetch,
              .body = fetchReply({unreadablePacket(300 + n, 300 + n, talkOfItsOwn(n))}),
              .times = 1});
         if (service) {
@@ -650,7 +649,7 @@ TEST_F(QXIMServiceTest, AFetchOrAStreamAnsweredWithAnErrorStatusIsNotReadAsMessa
           .status = 500,
           .body = "<script>window.parent.QX.webim.cometMgr.recvMsg(" + packet + ");</script>",
           .times = 1},
-         {.prefix = standin::paths::kMessageApi,
+         {.prefix = kFetch,
           .status = 500,
           .body = R"({"requestTime":1,"data":[)" + packet + "]}",
           .times = 1}});
@@ -1455,32 +1454,45 @@ TEST_F(QXIMServiceTest, TheReopenPauseGrowsOnAClockThatRanForMinutes) {
 // After a stream the server ended, which the heartbeat replaced, the next stream given up
 // pauses 2 s again, not twice the pause before it. Two streams of white space pause 2 s and
 // 4 s; the third delivers a message and a heartbeat and ends; the stream the heartbeat opens
-// 66 s later and the ones after it are white space: they pause 2 s, then 4 s.
+// 66 s later and the ones after it are white space: they pause 2 s, then 4 s. Each stream is
+// held until the test has seen it open: at loopback speed a stream of white space is given up,
+// and the third one ends, within milliseconds.
 TEST_F(QXIMServiceTest, TheReopenPauseStartsAgainAfterAStreamThatWasNotGivenUp) {
     const standin::FaultRule filler{
-        .prefix = standin::paths::kStreamReceive, .endless = true, .times = 1};
-    server().setFaults(
-        {filler, filler, {.prefix = standin::paths::kStreamReceive, .times = 1}, filler, filler});
+        .prefix = standin::paths::kStreamReceive, .hold = true, .endless = true, .times = 1};
+    server().setFaults({filler,
+                        filler,
+                        {.prefix = standin::paths::kStreamReceive, .hold = true, .times = 1},
+                        filler,
+                        filler,
+                        {.prefix = standin::paths::kStreamReceive, .hold = true}});
     write({{"to", kServiceUser}, {"count", 1}});
     server().setStream(
         {.segments = {standin::StreamSettings::segment("recvHeartbeatMsg", "1")}, .count = 1});
     auto service = QXIMService::shared();
-    const auto givenUp = [&](int streams) {
-        return runMainLoopUntil([&] { return openedStreams(streams) && streamClosed(*service); });
+    const auto releaseAndGiveUp = [&](int streams) {
+        ASSERT_TRUE(waitForRequests(standin::paths::kStreamReceive, streams));
+        ASSERT_NE(streamOperation(), nullptr) << "stream " << streams;
+        server().releaseHeld();
+        ASSERT_TRUE(
+            runMainLoopUntil([&] { return openedStreams(streams) && streamClosed(*service); }))
+            << "stream " << streams;
     };
-    ASSERT_TRUE(givenUp(1));
+    releaseAndGiveUp(1);
     reopensAfter(*service, 2s);
-    ASSERT_TRUE(givenUp(2));
+    releaseAndGiveUp(2);
     reopensAfter(*service, 4s);
+    ASSERT_TRUE(waitForRequests(standin::paths::kStreamReceive, 3));
+    server().releaseHeld();
     ASSERT_TRUE(runMainLoopUntil([&] {
         return openedStreams(3) && storedFromBroker() == 1 &&
                messaging.openStreams(kServiceUser) == 0;
     }));
     clock().advance(66s);
     service->heartbeat();
-    ASSERT_TRUE(givenUp(4));
+    releaseAndGiveUp(4);
     reopensAfter(*service, 2s);
-    ASSERT_TRUE(givenUp(5));
+    releaseAndGiveUp(5);
     reopensAfter(*service, 4s);
 }
 
@@ -1488,8 +1500,11 @@ TEST_F(QXIMServiceTest, TheReopenPauseStartsAgainAfterAStreamThatWasNotGivenUp) 
 // when it opened and filler 61 s later makes the pause grow; a heartbeat at 61 s too brings the
 // first pause again.
 TEST_F(QXIMServiceTest, TheReopenPauseStartsAgainOnlyAfterAMinuteOfDeliveredSegments) {
-    server().setStream({.heartbeatMs = 600000});
-    auto service = start();
+    // The streams deliver only what the test hands the service: a heartbeat of the stand-in's
+    // own that came after the clock moved would count as delivered 61 s after the opening.
+    server().setFault({.prefix = standin::paths::kStreamReceive, .hold = true});
+    auto service = QXIMService::shared();
+    ASSERT_TRUE(runMainLoopUntil([&] { return openedStreams(1) && streamOperation(); }));
     const QByteArray heartbeat = standin::StreamSettings::segment("recvHeartbeatMsg", "1");
     const QByteArray filler(CometScriptCutter::kMostUndeliveredBytes + 1, 'x');
     const auto giveUpAfter = [&](bool heartbeatLater) {
