@@ -4,21 +4,56 @@
 
 namespace {
 
-bool isJsonSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
+// What a byte is to the reader outside a string.
+enum class Class : std::uint8_t {
+    Other,
+    Space,
+    Word,
+    Quote,
+    OpenObject,
+    OpenArray,
+    CloseObject,
+    CloseArray,
+    Comma,
+    Colon,
+    // '<', which may begin a segment start: a mark wherever it stands.
+    Angle,
+    // ')', which may begin the closing text: a mark outside a string.
+    Paren,
+};
 
-// The bytes of a number or of true, false and null, or of a word that only looks like one.
-constexpr std::array<bool, 256> kWordBytes = [] {
-    std::array<bool, 256> word{};
-    for (int c = 0; c < 256; ++c)
-        word[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                  c == '+' || c == '-' || c == '.';
-    return word;
+constexpr std::array<Class, 256> kClasses = [] {
+    std::array<Class, 256> classes{};
+    for (int c = 0; c < 256; ++c) {
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+            c == '+' || c == '-' || c == '.')
+            classes[c] = Class::Word;
+    }
+    for (const char c : {' ', '\t', '\n', '\r'})
+        classes[static_cast<unsigned char>(c)] = Class::Space;
+    classes['"'] = Class::Quote;
+    classes['{'] = Class::OpenObject;
+    classes['['] = Class::OpenArray;
+    classes['}'] = Class::CloseObject;
+    classes[']'] = Class::CloseArray;
+    classes[','] = Class::Comma;
+    classes[':'] = Class::Colon;
+    classes['<'] = Class::Angle;
+    classes[')'] = Class::Paren;
+    return classes;
 }();
 
-bool isWordByte(char c) {
-    return kWordBytes[static_cast<unsigned char>(c)];
+// The bytes that end a run of a string's text: its end, an escape, a mark.
+constexpr std::array<bool, 256> kStopsText = [] {
+    std::array<bool, 256> stops{};
+    stops['"'] = true;
+    stops['\\'] = true;
+    stops['<'] = true;
+    return stops;
+}();
+
+Class classOf(char c) {
+    return kClasses[static_cast<unsigned char>(c)];
 }
 
 }  // namespace
@@ -30,7 +65,7 @@ JsonPrefixReader::Kind JsonPrefixReader::innermost() const {
 
 void JsonPrefixReader::open(Kind kind) {
     if (depth_ == kMostDepth) {
-        state_ = State::Ended;
+        state_ = State::TooDeep;
         return;
     }
     const std::uint64_t bit = std::uint64_t(1) << (depth_ % 64);
@@ -43,8 +78,8 @@ void JsonPrefixReader::open(Kind kind) {
     next_ = kind == Kind::Object ? Next::NameOrClose : Next::ValueOrClose;
 }
 
-void JsonPrefixReader::close(char c) {
-    if (depth_ == 0 || innermost() != (c == '}' ? Kind::Object : Kind::Array)) {
+void JsonPrefixReader::close(Kind kind) {
+    if (innermost() != kind) {
         state_ = State::Broken;
         return;
     }
@@ -52,128 +87,105 @@ void JsonPrefixReader::close(char c) {
     valueDone();
 }
 
-void JsonPrefixReader::valueDone() {
-    next_ = depth_ == 0 ? Next::Nothing : Next::CommaOrClose;
-}
-
-void JsonPrefixReader::read(char c) {
-    if (state_ == State::Ended || state_ == State::Broken) return;
-    if (state_ == State::InString) {
-        if (escaped_) {
-            escaped_ = false;
-        } else if (c == '\\') {
-            escaped_ = true;
-        } else if (c == '"') {
-            state_ = State::Reading;
-            if (inName_) {
-                inName_ = false;
-                next_ = Next::Colon;
-            } else {
-                valueDone();
+qsizetype JsonPrefixReader::take(QByteArrayView bytes, bool stopAtMarks) {
+    const char* const begin = bytes.data();
+    const char* const end = begin + bytes.size();
+    const char* at = begin;
+    while (at < end) {
+        if (state_ == State::InString) {
+            if (escaped_) {
+                if (stopAtMarks && *at == '<') break;
+                escaped_ = false;
+                ++at;
+                continue;
             }
+            // The text of a string: only its end, an escape or a mark matters.
+            while (at < end && !kStopsText[static_cast<unsigned char>(*at)]) ++at;
+            if (at == end || (*at == '<' && stopAtMarks)) break;
+            const char c = *at++;
+            if (c == '\\') {
+                escaped_ = true;
+            } else if (c == '"') {
+                state_ = State::Reading;
+                if (inName_) {
+                    inName_ = false;
+                    next_ = Next::Colon;
+                } else {
+                    valueDone();
+                }
+            }
+            continue;
         }
-        return;
-    }
-    if (inWord_) {
-        if (isWordByte(c)) return;
-        inWord_ = false;
-        valueDone();
-    }
-    if (isJsonSpace(c)) return;
-    switch (next_) {
-        case Next::Value:
-        case Next::ValueOrClose:
-            if (c == '"') {
-                state_ = State::InString;
-                return;
-            }
-            if (c == '{' || c == '[') {
-                open(c == '{' ? Kind::Object : Kind::Array);
-                return;
-            }
-            if (c == ']' && next_ == Next::ValueOrClose) {
-                close(c);
-                return;
-            }
-            if (isWordByte(c)) {
+        if (state_ != State::Reading) break;
+        if (inWord_) {
+            while (at < end && classOf(*at) == Class::Word) ++at;
+            if (at == end) break;
+            inWord_ = false;
+            valueDone();
+        }
+        // Outside a string every byte decides something; the expected ones go on at once.
+        const Class kind = classOf(*at);
+        const bool value = next_ == Next::Value || next_ == Next::ValueOrClose;
+        switch (kind) {
+            case Class::Space:
+                ++at;
+                continue;
+            case Class::Word:
+                if (!value) break;
                 inWord_ = true;
-                return;
-            }
-            break;
-        case Next::Name:
-        case Next::NameOrClose:
-            if (c == '"') {
+                ++at;
+                continue;
+            case Class::Quote:
+                if (value) {
+                    state_ = State::InString;
+                    ++at;
+                    continue;
+                }
+                if (next_ != Next::Name && next_ != Next::NameOrClose) break;
                 state_ = State::InString;
                 inName_ = true;
-                return;
-            }
-            if (c == '}' && next_ == Next::NameOrClose) {
-                close(c);
-                return;
-            }
-            break;
-        case Next::Colon:
-            if (c == ':') {
-                next_ = Next::Value;
-                return;
-            }
-            break;
-        case Next::CommaOrClose:
-            if (c == ',') {
+                ++at;
+                continue;
+            case Class::OpenObject:
+            case Class::OpenArray:
+                if (!value) break;
+                open(kind == Class::OpenObject ? Kind::Object : Kind::Array);
+                ++at;
+                continue;
+            case Class::CloseObject:
+                if (next_ != Next::NameOrClose && next_ != Next::CommaOrClose) break;
+                close(Kind::Object);
+                ++at;
+                continue;
+            case Class::CloseArray:
+                if (next_ != Next::ValueOrClose && next_ != Next::CommaOrClose) break;
+                close(Kind::Array);
+                ++at;
+                continue;
+            case Class::Comma:
+                if (next_ != Next::CommaOrClose) break;
                 next_ = innermost() == Kind::Object ? Next::Name : Next::Value;
-                return;
-            }
-            if (c == ']' || c == '}') {
-                close(c);
-                return;
-            }
-            break;
-        case Next::Nothing:
-            state_ = State::Ended;
-            return;
-    }
-    state_ = State::Broken;
-}
-
-qsizetype JsonPrefixReader::readUntilMark(QByteArrayView bytes) {
-    qsizetype at = 0;
-    while (at < bytes.size()) {
-        if (state_ == State::Ended || state_ == State::Broken) return at;
-        if (state_ == State::InString && !escaped_) {
-            // The text of a string: only its end, an escape or a mark matters.
-            while (at < bytes.size() && bytes[at] != '"' && bytes[at] != '\\' && bytes[at] != '<')
                 ++at;
-            if (at == bytes.size()) return at;
-        }
-        if (state_ == State::Reading) {
-            // Words, separators and white space outside strings, the bulk of a long list's
-            // payload, at once rather than by a call a byte.
-            while (at < bytes.size()) {
-                const char c = bytes[at];
-                if (isWordByte(c)) {
-                    if (!inWord_) {
-                        if (next_ != Next::Value && next_ != Next::ValueOrClose) break;
-                        inWord_ = true;
-                    }
-                } else if (c == ',' && (inWord_ || next_ == Next::CommaOrClose) && depth_ > 0) {
-                    inWord_ = false;
-                    next_ = innermost() == Kind::Object ? Next::Name : Next::Value;
-                } else if (isJsonSpace(c)) {
-                    if (inWord_) {
-                        inWord_ = false;
-                        valueDone();
-                    }
-                } else {
-                    break;
-                }
+                continue;
+            case Class::Colon:
+                if (next_ != Next::Colon) break;
+                next_ = Next::Value;
                 ++at;
-            }
-            if (at == bytes.size()) return at;
+                continue;
+            case Class::Paren:
+                if (stopAtMarks) return at - begin;
+                if (next_ != Next::Nothing) break;
+                state_ = State::Ended;
+                ++at;
+                continue;
+            case Class::Angle:
+                if (stopAtMarks) return at - begin;
+                break;
+            case Class::Other:
+                break;
         }
-        const char c = bytes[at];
-        if (c == '<' || (c == ')' && state_ != State::InString)) return at;
-        read(c);
+        state_ = State::Broken;
         ++at;
     }
-    return at;
+    return at - begin;
 }

@@ -859,13 +859,18 @@ TEST_F(QXIMServiceTest, EachElementOfAnItemIsARowAndAnItemStoredBeforeIsSkippedS
               9000000000303);
 }
 
-// The stream segment of a packet, padded with white space after its closing text to `size`
-// bytes when given.
+// The stream segment of a packet, of `size` bytes when given.
 QByteArray segmentOf(const QVariantMap& received, qsizetype size = 0) {
-    QByteArray segment = "<script>window.parent.QX.webim.cometMgr.recvMsg(" +
-                         json_JSONString(received).toUtf8() + ");</script>";
-    if (size > 0) segment += QByteArray(size - segment.size(), ' ');
-    return segment;
+    const auto written = [](const QVariantMap& packet) {
+        return "<script>window.parent.QX.webim.cometMgr.recvMsg(" +
+               json_JSONString(packet).toUtf8() + ");</script>";
+    };
+    if (size == 0) return written(received);
+    // A field of the packet that the reader passes over makes up the size.
+    QVariantMap padded = received;
+    padded.insert("pad", QString());
+    padded.insert("pad", QString(size - written(padded).size(), 'p'));
+    return written(padded);
 }
 
 // A packet from the broker with one message.
@@ -1177,6 +1182,138 @@ TEST_F(QXIMServiceTest, AStreamOfFillerIsGivenUpThoughHeartbeatsComeBetween) {
         [&] { return openedStreams(2) && storedFromBroker() == 3 && unacknowledged() == 0; }));
 }
 
+// A stream that carries its filler in segments that store nothing, or after them, is given up as
+// one of filler is, and opens again after the pause, its fetch bringing what was written
+// meanwhile: 4 MB of white space after each heartbeat or after each packet set aside (each in
+// chunks of its own), and heartbeats, commands the app does not act on and visitor data of 4 MB
+// each.
+struct FillerCarrier {
+    const char* name;
+    QByteArray segment;
+    qint64 spaces;
+};
+
+class QXIMServiceFillerCarrierTest : public QXIMServiceTest,
+                                     public ::testing::WithParamInterface<FillerCarrier> {};
+
+TEST_P(QXIMServiceFillerCarrierTest, TheStreamIsGivenUpAndItsMessagesComeWithTheNextFetch) {
+    const FillerCarrier& carrier = GetParam();
+    server().setFaults({{.prefix = standin::paths::kStreamReceive,
+                         .body = carrier.segment,
+                         .endless = true,
+                         .endlessText = carrier.segment,
+                         .endlessSpaces = carrier.spaces}});
+    auto service = QXIMService::shared();
+    ASSERT_TRUE(runMainLoopUntil([&] { return openedStreams(1) && streamClosed(*service); }))
+        << carrier.name;
+    write({{"to", kServiceUser}, {"count", 3}});
+    reopensAfter(*service, QXIMService::kFirstReopenPause);
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return openedStreams(2) && storedFromBroker() == 3 && unacknowledged() == 0;
+    })) << carrier.name;
+}
+
+// Of 4 MB less a little, within a segment's bound.
+QByteArray fourMegabytesOf(const QByteArray& key, const QByteArray& before, char filler,
+                           const QByteArray& after) {
+    const qsizetype around = standin::StreamSettings::segment(key, before + after).size();
+    return standin::StreamSettings::segment(
+        key, before + QByteArray(4 * 1024 * 1024 - 256 - around, filler) + after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, QXIMServiceFillerCarrierTest,
+    ::testing::Values(
+        FillerCarrier{"a heartbeat, then white space",
+                      standin::StreamSettings::segment("recvHeartbeatMsg", "1"),
+                      4 * 1024 * 1024 - 64},
+        FillerCarrier{"a packet set aside, then white space",
+                      standin::StreamSettings::segment("recvMsg", R"({"n":1e400})"),
+                      4 * 1024 * 1024},
+        FillerCarrier{"a heartbeat of 4 MB", fourMegabytesOf("recvHeartbeatMsg", "", '7', ""), 0},
+        FillerCarrier{"a command of 4 MB",
+                      fourMegabytesOf("command", R"({"command":"NOTE","text":")", 'c', "\"}"), 0},
+        FillerCarrier{"visitor data of 4 MB",
+                      fourMegabytesOf("recvData", R"({"visitor":")", 'v', "\"}"), 0}),
+    [](const ::testing::TestParamInfo<FillerCarrier>& info) { return std::to_string(info.index); });
+
+// A packet the server sends again while its first copy is stored and acknowledged stores
+// nothing: 32 copies of 1 MB give the stream up, where the packet once was stored.
+TEST_F(QXIMServiceTest, CopiesOfAStoredPacketDeliverNothing) {
+    server().setFault({.prefix = standin::paths::kStreamReceive, .hold = true});
+    auto service = QXIMService::shared();
+    ASSERT_TRUE(runMainLoopUntil([&] { return openedStreams(1) && streamOperation(); }));
+    const QVariantMap stored = brokersPacket(9000000009000);
+    service->queue()->sync([&] { service->onlineMessage(segmentOf(stored)); });
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return storedFromBroker() == 1 && messaging.counters()["acknowledgedIds"].toInt() == 2;
+    }));
+    const QByteArray copy = segmentOf(stored, 1024 * 1024);
+    service->queue()->sync([&] {
+        for (int n = 0; n < 31; ++n) service->onlineMessage(copy);
+    });
+    EXPECT_NE(streamOperation(), nullptr);
+    service->queue()->sync([&] { service->onlineMessage(copy); });
+    EXPECT_EQ(streamOperation(), nullptr);
+    EXPECT_EQ(storedFromBroker(), 1);
+}
+
+// A packet without a post that a plug-in takes delivers: 40 of 1 MB leave the stream open, each
+// acknowledged.
+TEST_F(QXIMServiceTest, PacketsAPlugInTakesDeliver) {
+    server().setFault({.prefix = standin::paths::kStreamReceive, .hold = true});
+    auto service = QXIMService::shared();
+    ASSERT_TRUE(runMainLoopUntil([&] { return openedStreams(1) && streamOperation(); }));
+    auto taken = std::make_shared<std::atomic<int>>(0);
+    auto plugIn = std::make_shared<QXIMServiceObserver>();
+    plugIn->parseMakeLoveMessage = [taken](const QVariantMap&) { ++*taken; };
+    service->addObserver(plugIn);
+    service->queue()->sync([&] {
+        for (qint64 id = 1; id <= 40; ++id) {
+            QVariantMap withoutPost = brokersPacket(9000000010000 + id);
+            withoutPost.remove("post");
+            service->onlineMessage(segmentOf(withoutPost, 1024 * 1024));
+        }
+    });
+    EXPECT_EQ(*taken, 40);
+    EXPECT_NE(streamOperation(), nullptr);
+    EXPECT_TRUE(runMainLoopUntil(
+        [&] { return messaging.counters()["acknowledgedIds"].toInt() == 2 * 40; }));
+}
+
+// Honest streams beside them are never given up: a heartbeat every 30 s for an hour, each with
+// 4 KB of white space as a chunk of its own, and with them a message a second for ten minutes,
+// each padded so too, every one stored.
+TEST_F(QXIMServiceTest, HonestHeartbeatsAndMessagesWithTheirWhiteSpaceKeepTheStreamForHours) {
+    // The stand-in's stream delivers nothing: the test hands the service what an honest one
+    // sends. (Its connection, idle for an hour of the clock, times out: the service is not told.)
+    const LoggedLines givenUp("Stream given up");
+    server().setFault({.prefix = standin::paths::kStreamReceive, .hold = true});
+    auto service = QXIMService::shared();
+    ASSERT_TRUE(runMainLoopUntil([&] { return openedStreams(1) && streamOperation(); }));
+    const QByteArray heartbeat = standin::StreamSettings::segment("recvHeartbeatMsg", "1");
+    const QByteArray padding(4096, ' ');
+    int messages = 0;
+    for (int second = 1; second <= 3600; ++second) {
+        clock().advance(1s);
+        service->queue()->sync([&] {
+            if (second <= 600) {
+                service->onlineMessage(segmentOf(brokersPacket(9000000008000 + ++messages)));
+                service->onlineMessage(padding);
+            }
+            if (second % 30 == 0) {
+                service->onlineMessage(heartbeat);
+                service->onlineMessage(padding);
+            }
+        });
+        if (second % 60 == 0) service->heartbeat();
+    }
+    ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() == 600; }));
+    service->queue()->sync([] {});
+    EXPECT_TRUE(givenUp.lines().isEmpty()) << givenUp.lines().join('\n').toStdString();
+    EXPECT_EQ(requestsFor(standin::paths::kStreamReceive), 1);
+}
+
 // Segments set aside count against the same bound, whole (3 MB) or read in pieces (5 MB):
 // four of each close the stream, however many heartbeats come after them.
 TEST_F(QXIMServiceTest, SegmentsSetAsideCountAgainstTheStreamsBound) {
@@ -1223,7 +1360,8 @@ TEST_F(QXIMServiceTest, AFloodOfShortSegmentsSetAsideGivesTheStreamUpAfter2048) 
 
 // A short segment set aside after one read in pieces counts its own bytes, not those of the
 // long one before it: ten set aside after a message of 5 MB, stored, leave the stream open.
-// Three of them are logged, and the closing line counts them all and the 16 KB each stands for.
+// Three of them are logged, and the closing line counts them all and the 16 KB each stands for,
+// besides the 1 KB of the stream's one heartbeat, which stores nothing.
 TEST_F(QXIMServiceTest, ShortSegmentsSetAsideAfterALongOneCountOnlyTheirOwnBytes) {
     const LoggedLines logged("");
     server().setStream({.heartbeatMs = 600000});
@@ -1250,7 +1388,8 @@ TEST_F(QXIMServiceTest, ShortSegmentsSetAsideAfterALongOneCountOnlyTheirOwnBytes
                   .holding({QStringLiteral("Stream closed: 10 segments set aside (3 logged), 0 "
                                            "message ids let go unacknowledged, %1 bytes delivered "
                                            "no segment")
-                                .arg(10 * QXIMService::kLeastSetAsideSegmentBytes)})
+                                .arg(10 * QXIMService::kLeastSetAsideSegmentBytes +
+                                     QXIMService::kLongestQuietSegmentBytes)})
                   .size(),
               1)
         << logged.lines().join('\n').toStdString();
@@ -1334,9 +1473,9 @@ TEST_F(QXIMServiceTest, IdsOfStoredPacketsLetGoAreLogged) {
 }
 
 // Each stream logs what it sets aside afresh: the reconnection closes the old stream's log with
-// its counts and bytes, and the next stream logs its own segments, tells again that ids are let
-// go, and counts only what it let go itself. The server holds the calls, so that half the bound
-// stays full: all 20 ids of the second stream's packet are let go.
+// its counts and bytes (its heartbeat's among them), and the next stream logs its own segments,
+// tells again that ids are let go, and counts only what it let go itself. The server holds the
+// calls, so that half the bound stays full: all 20 ids of the second stream's packet are let go.
 TEST_F(QXIMServiceTest, EachStreamLogsWhatItSetsAsideAfreshAfterAReconnection) {
     const LoggedLines logged("");
     constexpr qint64 kIds = 60000;
@@ -1346,7 +1485,7 @@ TEST_F(QXIMServiceTest, EachStreamLogsWhatItSetsAsideAfreshAfterAReconnection) {
         streamSegment(unreadablePacket(1, kIds, R"({"toTalkId":"C","fromTalkId":"D"})")),
         streamSegment(unreadablePacket(1, 10, talkOfItsOwn(1))),
         streamSegment(unreadablePacket(11, 11, talkOfItsOwn(1)))};
-    qsizetype bytes = 0;
+    qsizetype bytes = QXIMService::kLongestQuietSegmentBytes;
     for (const QByteArray& segment : setAside)
         bytes += std::max(segment.size(), QXIMService::kLeastSetAsideSegmentBytes);
     server().setStream(
@@ -1384,7 +1523,8 @@ TEST_F(QXIMServiceTest, EachStreamLogsWhatItSetsAsideAfreshAfterAReconnection) {
                   .holding({QStringLiteral("Stream closed: 1 segments set aside (1 logged), 20 "
                                            "message ids let go unacknowledged, %1 bytes delivered "
                                            "no segment")
-                                .arg(QXIMService::kLeastSetAsideSegmentBytes)})
+                                .arg(QXIMService::kLeastSetAsideSegmentBytes +
+                                     QXIMService::kLongestQuietSegmentBytes)})
                   .size(),
               1)
         << logged.lines().join('\n').toStdString();
@@ -1474,9 +1614,10 @@ TEST_F(QXIMServiceTest, TheReopenPauseStartsAgainAfterAStreamThatWasNotGivenUp) 
         ASSERT_TRUE(waitForRequests(standin::paths::kStreamReceive, streams));
         ASSERT_NE(streamOperation(), nullptr) << "stream " << streams;
         server().releaseHeld();
-        ASSERT_TRUE(
-            runMainLoopUntil([&] { return openedStreams(streams) && streamClosed(*service); }))
-            << "stream " << streams;
+        ASSERT_TRUE(runMainLoopUntil([&] {
+            return openedStreams(streams) && streamClosed(*service);
+        })) << "stream "
+            << streams;
     };
     releaseAndGiveUp(1);
     reopensAfter(*service, 2s);
@@ -1498,7 +1639,9 @@ TEST_F(QXIMServiceTest, TheReopenPauseStartsAgainAfterAStreamThatWasNotGivenUp) 
 
 // What a stream given up delivered decides its pause, not how long it stayed open: a heartbeat
 // when it opened and filler 61 s later makes the pause grow; a heartbeat at 61 s too brings the
-// first pause again.
+// first pause again, and so does a command of an honest size, though the app does not act on it.
+// A heartbeat longer than an honest one, or a packet set aside, at 61 s is none: the pause grows,
+// and the long heartbeat does not reset the heartbeat's clock.
 TEST_F(QXIMServiceTest, TheReopenPauseStartsAgainOnlyAfterAMinuteOfDeliveredSegments) {
     // The streams deliver only what the test hands the service: a heartbeat of the stand-in's
     // own that came after the clock moved would count as delivered 61 s after the opening.
@@ -1506,18 +1649,26 @@ TEST_F(QXIMServiceTest, TheReopenPauseStartsAgainOnlyAfterAMinuteOfDeliveredSegm
     auto service = QXIMService::shared();
     ASSERT_TRUE(runMainLoopUntil([&] { return openedStreams(1) && streamOperation(); }));
     const QByteArray heartbeat = standin::StreamSettings::segment("recvHeartbeatMsg", "1");
+    const QByteArray longHeartbeat = standin::StreamSettings::segment(
+        "recvHeartbeatMsg", QByteArray(QXIMService::kLongestQuietSegmentBytes, '1'));
+    const QByteArray command = standin::StreamSettings::segment("command", R"({"command":"NOTE"})");
+    const QByteArray setAside = streamSegment(R"({"n":1e400})");
     const QByteArray filler(CometScriptCutter::kMostUndeliveredBytes + 1, 'x');
-    const auto giveUpAfter = [&](bool heartbeatLater) {
+    const auto giveUpAfter = [&](const QByteArray& later) {
         service->queue()->sync([&] { service->onlineMessage(heartbeat); });
+        const ns::Duration heard = service->lastHeartbeatTime();
         clock().advance(61s);
-        if (heartbeatLater) service->queue()->sync([&] { service->onlineMessage(heartbeat); });
+        service->queue()->sync([&] { service->onlineMessage(later); });
+        EXPECT_EQ(service->lastHeartbeatTime(), later == heartbeat ? heard + 61s : heard);
         service->queue()->sync([&] { service->onlineMessage(filler); });
         ASSERT_FALSE(streamOperation());
     };
     int streams = 1;
-    for (const auto& [heartbeatLater, pause] :
-         {std::pair(false, 2s), std::pair(false, 4s), std::pair(true, 2s), std::pair(false, 4s)}) {
-        giveUpAfter(heartbeatLater);
+    for (const auto& [later, pause] :
+         {std::pair(QByteArray(), 2s), std::pair(QByteArray(), 4s), std::pair(heartbeat, 2s),
+          std::pair(QByteArray(), 4s), std::pair(longHeartbeat, 8s), std::pair(setAside, 16s),
+          std::pair(command, 2s)}) {
+        giveUpAfter(later);
         reopensAfter(*service, pause);
         ASSERT_TRUE(waitForRequests(standin::paths::kStreamReceive, ++streams));
     }
