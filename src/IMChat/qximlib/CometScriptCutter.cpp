@@ -255,9 +255,7 @@ void CometScriptCutter::feed(QByteArrayView chunk) {
     tail_.append(chunk);
     const QByteArrayView bytes(tail_);
     // The payload as JSON takes the bytes from `from` up to `at`.
-    const auto payloadTakes = [&](qsizetype from) {
-        for (; from < at; ++from) payload_.read(bytes[from]);
-    };
+    const auto payloadTakes = [&](qsizetype from) { payload_.read(bytes.sliced(from, at - from)); };
     while (at < bytes.size()) {
         if (undelivered_ >= bounds_.undelivered ||
             (inPieces_ && !closed_ && handed_ + at - begin_ >= bounds_.segmentRead)) {
@@ -347,11 +345,7 @@ void CometScriptCutter::feed(QByteArrayView chunk) {
             } else {
                 while (at < limit && bytes[at] != kClose[0] && bytes[at] != '<') ++at;
             }
-            // A payload that broke after a start inside one of its strings is cut again before a
-            // mark is read: the start begins a segment, whatever comes after the break.
-            if (at == limit || (bytes[at] != kClose[0] && bytes[at] != '<') ||
-                (candidate_ && payload_.broken()))
-                continue;
+            if (at == limit || (bytes[at] != kClose[0] && bytes[at] != '<')) continue;
             // A whole closing text at once.
             if (bytes.sliced(at).startsWith(kClose) && at + kClose.size() <= limit) {
                 const qsizetype from = at;
@@ -372,6 +366,12 @@ void CometScriptCutter::feed(QByteArrayView chunk) {
                 closedAt_ = ++at;
                 continue;
             }
+        }
+        if (c == '<' && inSegment_ && candidate_ && payload_.broken()) {
+            // The payload broke before this byte, after a start inside one of its strings: that
+            // start begins a segment, whatever the bytes after the break begin.
+            at = cutAgainAtCandidate(at);
+            continue;
         }
         if (c == '<') {
             start_.emplace();

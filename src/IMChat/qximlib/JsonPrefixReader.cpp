@@ -2,6 +2,10 @@
 
 #include <array>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // What a byte is to the reader outside a string.
@@ -56,17 +60,31 @@ Class classOf(char c) {
     return kClasses[static_cast<unsigned char>(c)];
 }
 
-}  // namespace
-
-JsonPrefixReader::Kind JsonPrefixReader::innermost() const {
-    const int level = depth_ - 1;
-    return (kinds_[level / 64] >> (level % 64)) & 1 ? Kind::Object : Kind::Array;
+// The first byte from `at` on that ends a run of a string's text, or `end`: sixteen bytes at a
+// time where the processor compares them so, for a message's text is the bulk of a stream.
+const char* endOfText(const char* at, const char* end) {
+#if defined(__SSE2__)
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i escape = _mm_set1_epi8('\\');
+    const __m128i mark = _mm_set1_epi8('<');
+    for (; end - at >= 16; at += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        const __m128i stops =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, quote), _mm_cmpeq_epi8(bytes, escape)),
+                         _mm_cmpeq_epi8(bytes, mark));
+        if (const int found = _mm_movemask_epi8(stops)) return at + __builtin_ctz(found);
+    }
+#endif
+    while (at < end && !kStopsText[static_cast<unsigned char>(*at)]) ++at;
+    return at;
 }
 
-void JsonPrefixReader::open(Kind kind) {
+}  // namespace
+
+bool JsonPrefixReader::open(Kind kind) {
     if (depth_ == kMostDepth) {
         state_ = State::TooDeep;
-        return;
+        return false;
     }
     const std::uint64_t bit = std::uint64_t(1) << (depth_ % 64);
     if (kind == Kind::Object) {
@@ -75,117 +93,198 @@ void JsonPrefixReader::open(Kind kind) {
         kinds_[depth_ / 64] &= ~bit;
     }
     ++depth_;
-    next_ = kind == Kind::Object ? Next::NameOrClose : Next::ValueOrClose;
+    return true;
 }
 
-void JsonPrefixReader::close(Kind kind) {
-    if (innermost() != kind) {
-        state_ = State::Broken;
-        return;
-    }
+bool JsonPrefixReader::close(Kind kind) {
+    if (innermost() != kind) return false;
     --depth_;
-    valueDone();
+    return true;
 }
 
+// The reader's place is where the code is: a label for each thing that may come next, from
+// which the bytes that are expected go on at once. Where the bytes end, or a mark stops the
+// reading, the place is kept in the members, and the next reading goes on from it.
 qsizetype JsonPrefixReader::take(QByteArrayView bytes, bool stopAtMarks) {
     const char* const begin = bytes.data();
     const char* const end = begin + bytes.size();
     const char* at = begin;
-    while (at < end) {
-        if (state_ == State::InString) {
-            if (escaped_) {
-                if (stopAtMarks && *at == '<') break;
-                escaped_ = false;
-                ++at;
-                continue;
-            }
-            // The text of a string: only its end, an escape or a mark matters.
-            while (at < end && !kStopsText[static_cast<unsigned char>(*at)]) ++at;
-            if (at == end || (*at == '<' && stopAtMarks)) break;
-            const char c = *at++;
-            if (c == '\\') {
-                escaped_ = true;
-            } else if (c == '"') {
-                state_ = State::Reading;
-                if (inName_) {
-                    inName_ = false;
-                    next_ = Next::Colon;
-                } else {
-                    valueDone();
-                }
-            }
-            continue;
-        }
-        if (state_ != State::Reading) break;
-        if (inWord_) {
-            while (at < end && classOf(*at) == Class::Word) ++at;
-            if (at == end) break;
-            inWord_ = false;
-            valueDone();
-        }
-        // Outside a string every byte decides something; the expected ones go on at once.
-        const Class kind = classOf(*at);
-        const bool value = next_ == Next::Value || next_ == Next::ValueOrClose;
-        switch (kind) {
-            case Class::Space:
-                ++at;
-                continue;
-            case Class::Word:
-                if (!value) break;
-                inWord_ = true;
-                ++at;
-                continue;
-            case Class::Quote:
-                if (value) {
-                    state_ = State::InString;
-                    ++at;
-                    continue;
-                }
-                if (next_ != Next::Name && next_ != Next::NameOrClose) break;
-                state_ = State::InString;
-                inName_ = true;
-                ++at;
-                continue;
-            case Class::OpenObject:
-            case Class::OpenArray:
-                if (!value) break;
-                open(kind == Class::OpenObject ? Kind::Object : Kind::Array);
-                ++at;
-                continue;
-            case Class::CloseObject:
-                if (next_ != Next::NameOrClose && next_ != Next::CommaOrClose) break;
-                close(Kind::Object);
-                ++at;
-                continue;
-            case Class::CloseArray:
-                if (next_ != Next::ValueOrClose && next_ != Next::CommaOrClose) break;
-                close(Kind::Array);
-                ++at;
-                continue;
-            case Class::Comma:
-                if (next_ != Next::CommaOrClose) break;
-                next_ = innermost() == Kind::Object ? Next::Name : Next::Value;
-                ++at;
-                continue;
-            case Class::Colon:
-                if (next_ != Next::Colon) break;
-                next_ = Next::Value;
-                ++at;
-                continue;
-            case Class::Paren:
-                if (stopAtMarks) return at - begin;
-                if (next_ != Next::Nothing) break;
-                state_ = State::Ended;
-                ++at;
-                continue;
-            case Class::Angle:
-                if (stopAtMarks) return at - begin;
-                break;
-            case Class::Other:
-                break;
-        }
-        state_ = State::Broken;
-        ++at;
+    // Moves on from `place` with the next byte, or keeps it when the bytes have ended.
+#define JSON_PREFIX_NEXT(place)  \
+    do {                         \
+        if (at == end) {         \
+            next_ = Next::place; \
+            return end - begin;  \
+        }                        \
+    } while (false)
+
+    if (state_ == State::InString) {
+        if (escaped_) goto escaped;
+        goto text;
     }
-    return at - begin;
+    if (state_ != State::Reading) return 0;
+    if (inWord_) goto word;
+    switch (next_) {
+        case Next::Value:
+            goto value;
+        case Next::ValueOrClose:
+            goto valueOrClose;
+        case Next::Name:
+            goto name;
+        case Next::NameOrClose:
+            goto nameOrClose;
+        case Next::Colon:
+            goto colon;
+        case Next::CommaOrClose:
+            goto commaOrClose;
+        case Next::Nothing:
+            goto nothing;
+    }
+
+value:
+    while (at < end && classOf(*at) == Class::Space) ++at;
+    JSON_PREFIX_NEXT(Value);
+    switch (classOf(*at)) {
+        case Class::Quote:
+            ++at;
+            goto text;
+        case Class::OpenObject:
+            if (!open(Kind::Object)) return at + 1 - begin;
+            ++at;
+            goto nameOrClose;
+        case Class::OpenArray:
+            if (!open(Kind::Array)) return at + 1 - begin;
+            ++at;
+            goto valueOrClose;
+        case Class::Word:
+            ++at;
+            goto word;
+        default:
+            next_ = Next::Value;
+            goto other;
+    }
+
+valueOrClose:
+    while (at < end && classOf(*at) == Class::Space) ++at;
+    JSON_PREFIX_NEXT(ValueOrClose);
+    if (*at != ']') goto value;
+    next_ = Next::ValueOrClose;
+    if (!close(Kind::Array)) goto other;
+    ++at;
+    goto valueDone;
+
+name:
+    while (at < end && classOf(*at) == Class::Space) ++at;
+    JSON_PREFIX_NEXT(Name);
+    if (*at != '"') {
+        next_ = Next::Name;
+        goto other;
+    }
+    ++at;
+    inName_ = true;
+    goto text;
+
+nameOrClose:
+    while (at < end && classOf(*at) == Class::Space) ++at;
+    JSON_PREFIX_NEXT(NameOrClose);
+    if (*at != '}') goto name;
+    next_ = Next::NameOrClose;
+    if (!close(Kind::Object)) goto other;
+    ++at;
+    goto valueDone;
+
+colon:
+    while (at < end && classOf(*at) == Class::Space) ++at;
+    JSON_PREFIX_NEXT(Colon);
+    if (*at != ':') {
+        next_ = Next::Colon;
+        goto other;
+    }
+    ++at;
+    goto value;
+
+commaOrClose:
+    while (at < end && classOf(*at) == Class::Space) ++at;
+    JSON_PREFIX_NEXT(CommaOrClose);
+    next_ = Next::CommaOrClose;
+    switch (*at) {
+        case ',':
+            ++at;
+            if (innermost() == Kind::Object) goto name;
+            goto value;
+        case '}':
+            if (!close(Kind::Object)) goto other;
+            ++at;
+            goto valueDone;
+        case ']':
+            if (!close(Kind::Array)) goto other;
+            ++at;
+            goto valueDone;
+        default:
+            goto other;
+    }
+
+valueDone:
+    if (depth_ > 0) goto commaOrClose;
+    goto nothing;
+
+nothing:
+    while (at < end && classOf(*at) == Class::Space) ++at;
+    JSON_PREFIX_NEXT(Nothing);
+    next_ = Next::Nothing;
+    if (*at != ')') goto other;
+    if (stopAtMarks) return at - begin;
+    state_ = State::Ended;
+    return at + 1 - begin;
+
+word:
+    while (at < end && classOf(*at) == Class::Word) ++at;
+    if (at == end) {
+        inWord_ = true;
+        return end - begin;
+    }
+    inWord_ = false;
+    goto valueDone;
+
+text:
+    // The text of a string: only its end, an escape or a mark matters.
+    at = endOfText(at, end);
+    if (at == end) {
+        state_ = State::InString;
+        escaped_ = false;
+        return end - begin;
+    }
+    if (*at == '<') {
+        if (stopAtMarks) {
+            state_ = State::InString;
+            escaped_ = false;
+            return at - begin;
+        }
+        ++at;
+        goto text;
+    }
+    if (*at++ == '\\') goto escaped;
+    state_ = State::Reading;
+    if (inName_) {
+        inName_ = false;
+        goto colon;
+    }
+    goto valueDone;
+
+escaped:
+    if (at == end || (stopAtMarks && *at == '<')) {
+        state_ = State::InString;
+        escaped_ = true;
+        return at - begin;
+    }
+    ++at;
+    goto text;
+
+other:
+    // A byte where none of its kind may come: a mark stops the reading, anything else breaks
+    // it. `next_` is where the reading stands.
+    if (stopAtMarks && (*at == '<' || *at == ')')) return at - begin;
+    state_ = State::Broken;
+    return at + 1 - begin;
+#undef JSON_PREFIX_NEXT
 }

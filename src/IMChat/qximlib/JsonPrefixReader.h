@@ -36,6 +36,8 @@ public:
 
     void reset() { *this = JsonPrefixReader(); }
     void read(char c) { take(QByteArrayView(&c, 1), false); }
+    // Reads every byte, marks too.
+    void read(QByteArrayView bytes) { take(bytes, false); }
     // Reads bytes up to the first that is '<' or, outside a string, ')', and leaves it unread,
     // or until nothing more is read (Ended or Broken): the bytes taken.
     qsizetype readUntilMark(QByteArrayView bytes) { return take(bytes, true); }
@@ -60,10 +62,14 @@ private:
 
     // Reads `bytes`, stopping before a mark when `stopAtMarks`: the bytes taken.
     qsizetype take(QByteArrayView bytes, bool stopAtMarks);
-    void open(Kind kind);
-    void close(Kind kind);
-    void valueDone() { next_ = depth_ == 0 ? Next::Nothing : Next::CommaOrClose; }
-    [[nodiscard]] Kind innermost() const;
+    // Opens a container; false when it nests too deep to be followed (TooDeep).
+    bool open(Kind kind);
+    // Closes the innermost container; false when it is of the other kind.
+    bool close(Kind kind);
+    [[nodiscard]] Kind innermost() const {
+        const int level = depth_ - 1;
+        return (kinds_[level / 64] >> (level % 64)) & 1 ? Kind::Object : Kind::Array;
+    }
 
     State state_ = State::Reading;
     Next next_ = Next::Value;

@@ -294,6 +294,8 @@ TEST_F(CometScriptCutterTest, TheSegmentsAfterATornOneComeWholeHoweverTheTearFal
     const qsizetype toFirstName = start.size() + 3;
     const QByteArray heartbeat = segment("recvHeartbeatMsg", "22");
     const QByteArray tornAtItsName = start + "{\"m";
+    const QByteArray tornAtItsQuote = start + "{\"";
+    const QByteArray tornStart = "<script>window.parent.QX.webim.cometMgr.";
     const QByteArray withDomain =
         R"(<script>document.domain = "kbw.example"; window.parent.QX.webim.cometMgr.recvMsg()";
     const QList<Case> cases{
@@ -313,6 +315,12 @@ TEST_F(CometScriptCutterTest, TheSegmentsAfterATornOneComeWholeHoweverTheTearFal
          start + R"({"msgs":[")",
          {heartbeat, tornAtItsName, ordinary(187, "first")},
          heartbeat.size() + tornAtItsName.size() + toFirstName},
+        // The quote of a name ends the string the heartbeat lay in, and the start torn right
+        // after it fails at the next start, before which the stream is cut again.
+        {"before a heartbeat, one torn at its quote and a start torn",
+         start + R"({"msgs":[")",
+         {heartbeat, tornAtItsQuote, tornStart, ordinary(190, "first")},
+         heartbeat.size() + tornAtItsQuote.size() + tornStart.size() + toFirstName},
         // The quote before the domain's name ends the string: the start is read again at once.
         {"in a string before a start with its domain",
          start + R"({"msgs":["abc)",
