@@ -262,9 +262,8 @@ void CometScriptCutter::feed(QByteArrayView chunk) {
             giveUpAt(at, bytes.size());
             return;
         }
-        // A start inside a string was the message's text only while the payload stays JSON; a
-        // start being read outside its strings decides first, for it begins the next segment.
-        if (candidate_ && payload_.broken() && (!start_ || startInString_)) {
+        // A start inside a string was the message's text only while the payload stays JSON.
+        if (candidate_ && payload_.broken()) {
             at = cutAgainAtCandidate(at);
             continue;
         }
@@ -366,12 +365,6 @@ void CometScriptCutter::feed(QByteArrayView chunk) {
                 closedAt_ = ++at;
                 continue;
             }
-        }
-        if (c == '<' && inSegment_ && candidate_ && payload_.broken()) {
-            // The payload broke before this byte, after a start inside one of its strings: that
-            // start begins a segment, whatever the bytes after the break begin.
-            at = cutAgainAtCandidate(at);
-            continue;
         }
         if (c == '<') {
             start_.emplace();

@@ -23,14 +23,13 @@
 // The payload is followed as JSON (JsonPrefixReader) so that a message's own text never cuts
 // the stream, however the chunks fall: a start or a closing text inside one of its strings is
 // text. A start inside a string is remembered, though: when the payload then stops being JSON
-// (or its value is followed by anything but the call's ")"), its segment was torn off inside a
-// string by the server, and the stream is cut again from that start, which begins the next
-// segment. A start outside the payload's strings begins the next segment at once, even while
-// such a start is remembered: the server tore the segment off after the string that held it.
-// The bytes read again so are read at most twice (readAgainBytes()): read from that start,
-// every string among them is read as outside one and the other way round (the quote that
-// opened the string the start lay in now opens none), so each start among them, which lay in a
-// string before, begins a segment at once, and the next cut again comes after them.
+// (or its value is followed by anything but the call's ")"), its segment was torn off by the
+// server, inside that string or after it, and the stream is cut again from that start: read
+// from there, the segments after the tear come whole, wherever it fell. The bytes read again
+// stay fewer than those fed (readAgainBytes()): read from the start, every string among the
+// bytes read before is read as outside one and the other way round (the quote that opened the
+// string the start lay in now opens none), so each start among them, which lay in a string
+// before, begins a segment at once.
 // The white space after a closing text goes with its segment, in the chunk that closes it or
 // in the next ones, up to kMostSpaceAfterSegment bytes of it; after a segment that delivered
 // nothing (setAside()) the white space in the next chunks delivers nothing too.
@@ -114,8 +113,8 @@ public:
     // The white space that came after segments already handed over, in later chunks, and went
     // with them (not after one set aside).
     [[nodiscard]] qsizetype trailingSpaceBytes() const { return trailingSpace_; }
-    // The bytes read a second time, from a start inside a string where the stream was cut
-    // again: never more than were fed, for no byte is read a third time.
+    // The bytes read again, from a start inside a string where the stream was cut again: fewer
+    // than were fed.
     [[nodiscard]] qsizetype readAgainBytes() const { return readAgain_; }
     // The bytes of the segment or start under way: those kept in tail(), and those of a
     // segment in pieces handed over so far.

@@ -9,6 +9,8 @@
 #include <QJsonObject>
 #include <QList>
 
+#include <optional>
+
 namespace {
 
 QByteArray segment(const QByteArray& key, const QByteArray& payload) {
@@ -266,62 +268,55 @@ QByteArray brokersPacket(qint64 id, const QByteArray& text) {
            text + R"("]}]})";
 }
 
-// Torn segments whose tear the reading of the payload first takes for text, followed by two
+// Torn segments whose tear the reading of the payload first takes for text, followed by
 // ordinary segments, each with its line break: the message whose text ends with the start, torn
 // right after that text (the next start outside its strings, though the text's start was
 // remembered); a payload that is a string, torn inside it (the string ends before the next
 // segment's first name); a payload that is no JSON before a start outside its strings, whose own
 // payload opens a string that runs into the next segment; a segment torn inside a string before
 // a heartbeat and one torn right after its first name's quote, which breaks the reading right
-// before the next start, outside the strings as the reading went. The segments not torn come
-// once, whole, in every chunking, and only the torn bytes deliver nothing. The start outside the
-// strings after a text that ended begins its segment at once: nothing is read again for the
-// first, while the others read again only the beginning of the segments they were cut again
-// at.
+// before the next start; a text holding a start, torn before two heartbeats, a start torn
+// inside itself and a segment torn right after its first quote, whose string the next start
+// stands outside of; a string torn before a start with its domain. The segments not torn come
+// once, whole, in every chunking, and only the torn bytes deliver nothing; what is read again
+// from a start inside a string is less than the stream, and after the start with its domain only
+// that start, whose quote ended the string.
 TEST_F(CometScriptCutterTest, TheSegmentsAfterATornOneComeWholeHoweverTheTearFalls) {
     const QByteArray start = "<script>window.parent.QX.webim.cometMgr.recvMsg(";
     const auto ordinary = [&](qint64 id, const QByteArray& text) {
         return start + brokersPacket(id, text) + ");</script>";
     };
     const QByteArray textEnd = brokersPacket(191, "see " + start);
-    struct Case {
-        const char* name;
-        QByteArray torn;
-        QList<QByteArray> then;
-        // What is read again: the next segment up to the first of its names, and more.
-        qsizetype readAgain;
-    };
-    const qsizetype toFirstName = start.size() + 3;
     const QByteArray heartbeat = segment("recvHeartbeatMsg", "22");
     const QByteArray tornAtItsName = start + "{\"m";
     const QByteArray tornAtItsQuote = start + "{\"";
     const QByteArray tornStart = "<script>window.parent.QX.webim.cometMgr.";
     const QByteArray withDomain =
         R"(<script>document.domain = "kbw.example"; window.parent.QX.webim.cometMgr.recvMsg()";
+    struct Case {
+        const char* name;
+        QByteArray torn;
+        QList<QByteArray> then;
+        // What is read again, where every chunking reads the same.
+        std::optional<qsizetype> readAgain;
+    };
     const QList<Case> cases{
         {"after a text ending with the start",
          start + textEnd.first(textEnd.lastIndexOf('"') + 1),
-         {ordinary(192, "first"), ordinary(193, "second")},
-         0},
+         {ordinary(192, "first"), ordinary(193, "second")}},
         {"in a string that is the payload",
          start + "\"abc",
-         {ordinary(181, "first"), ordinary(182, "second")},
-         toFirstName},
+         {ordinary(181, "first"), ordinary(182, "second")}},
         {"no JSON before a start whose string runs on",
          start + R"({"a":"x" )" + start + "\"]});</script>\n",
-         {ordinary(185, "first"), ordinary(186, "second")},
-         toFirstName},
+         {ordinary(185, "first"), ordinary(186, "second")}},
         {"before a heartbeat and one torn at its name",
          start + R"({"msgs":[")",
-         {heartbeat, tornAtItsName, ordinary(187, "first")},
-         heartbeat.size() + tornAtItsName.size() + toFirstName},
-        // The quote of a name ends the string the heartbeat lay in, and the start torn right
-        // after it fails at the next start, before which the stream is cut again.
-        {"before a heartbeat, one torn at its quote and a start torn",
-         start + R"({"msgs":[")",
-         {heartbeat, tornAtItsQuote, tornStart, ordinary(190, "first")},
-         heartbeat.size() + tornAtItsQuote.size() + tornStart.size() + toFirstName},
-        // The quote before the domain's name ends the string: the start is read again at once.
+         {heartbeat, tornAtItsName, ordinary(187, "first")}},
+        {"in a text holding a start, before heartbeats and pieces",
+         start + R"({"msgs":["see )" + start + " more",
+         {heartbeat, segment("recvHeartbeatMsg", "23"), "<scr", tornStart, tornAtItsQuote,
+          ordinary(190, "first")}},
         {"in a string before a start with its domain",
          start + R"({"msgs":["abc)",
          {withDomain + brokersPacket(188, "first") + ");</script>", ordinary(189, "second")},
@@ -346,7 +341,10 @@ TEST_F(CometScriptCutterTest, TheSegmentsAfterATornOneComeWholeHoweverTheTearFal
             for (const QByteArray& segment : segments) handed.append(segment.trimmed());
             EXPECT_EQ(handed, whole) << torn.name << ", " << how;
             EXPECT_EQ(cutter.undeliveredBytes(), tornBytes) << torn.name << ", " << how;
-            EXPECT_EQ(cutter.readAgainBytes(), torn.readAgain) << torn.name << ", " << how;
+            EXPECT_LT(cutter.readAgainBytes(), stream.size()) << torn.name << ", " << how;
+            if (torn.readAgain) {
+                EXPECT_EQ(cutter.readAgainBytes(), *torn.readAgain) << torn.name << ", " << how;
+            }
             EXPECT_TRUE(cutter.tail().isEmpty()) << torn.name << ", " << how;
         };
         for (qsizetype size = 1; size <= stream.size(); ++size) {
@@ -366,8 +364,8 @@ TEST_F(CometScriptCutterTest, TheSegmentsAfterATornOneComeWholeHoweverTheTearFal
 
 // A segment that starts where another was left unfinished reads its payload afresh: not as the
 // rest of a value that had ended, whose closing text in a string would end it, nor with the
-// start the other remembered in one of its strings, where its own payload that is no JSON would
-// cut the stream again.
+// start the other remembered in one of its strings before it nested too deep to be followed,
+// where its own payload that is no JSON would cut the stream again.
 TEST_F(CometScriptCutterTest, ASegmentAfterOneLeftUnfinishedIsReadAfresh) {
     const QByteArray start = "<script>window.parent.QX.webim.cometMgr.recvMsg(";
     const QByteArray quoted = segment("recvMsg", R"({"t":"a );</script> b"})");
@@ -375,7 +373,9 @@ TEST_F(CometScriptCutterTest, ASegmentAfterOneLeftUnfinishedIsReadAfresh) {
     const QByteArray next = segment("recvHeartbeatMsg", "1");
     const QList<std::pair<QByteArray, QList<QByteArray>>> streams{
         {start + "1)x" + quoted + next, {quoted, next}},
-        {start + R"({"m":["see )" + start + "\"" + text + next, {text, next}},
+        {start + QByteArray(JsonPrefixReader::kMostDepth, '[') + "\"see " + start + "\",[" + text +
+             next,
+         {text, next}},
     };
     for (const auto& [stream, whole] : streams) {
         for (qsizetype cut = 1; cut < stream.size(); ++cut) {
