@@ -1163,6 +1163,45 @@ TEST_F(QXIMServiceTest, TextsHoldingTheStreamsMarksAreStoredByTheStreamOnce) {
     EXPECT_TRUE(logged.holding({"set aside"}).isEmpty()) << logged.lines().join('\n').toStdString();
 }
 
+// Torn segments the server sends before two messages: one torn right after a text that ends
+// with the segment start, one whose payload is a string torn inside it, one that is no JSON
+// before a start whose own string runs into the next segment. Both messages after each are
+// stored, once, whether the stream comes a byte at a time, in TCP segments or at once.
+TEST_F(QXIMServiceTest, TheMessagesAfterATornSegmentAreStoredOnce) {
+    server().setFault({.prefix = standin::paths::kStreamReceive, .hold = true});
+    auto service = QXIMService::shared();
+    ASSERT_TRUE(runMainLoopUntil([&] { return openedStreams(1) && streamOperation(); }));
+    const QByteArray start = "<script>window.parent.QX.webim.cometMgr.recvMsg(";
+    const QByteArray textEnd =
+        json_JSONString(packet(880001, kServiceUser,
+                               R"([{"id":9000000011000,"fromUserId":880001,"updateTime":3000,)"
+                               R"("contents":["see )" +
+                                   QString::fromLatin1(start) + R"("]}])"))
+            .toUtf8();
+    const QList<QByteArray> torn{start + textEnd.first(textEnd.lastIndexOf("\"]") + 1),
+                                 start + "\"abc",
+                                 start + R"({"a":"x" )" + start + "\"]});</script>\n"};
+    qint64 id = 9000000011000;
+    int stored = 0;
+    for (const qsizetype chunk : {qsizetype(1), qsizetype(1448), qsizetype(1 << 20)}) {
+        for (const QByteArray& tornOff : torn) {
+            id += 2;
+            const QByteArray stream = tornOff + segmentOf(brokersPacket(id - 1)) + "\n" +
+                                      segmentOf(brokersPacket(id)) + "\n";
+            service->queue()->sync([&] {
+                for (qsizetype at = 0; at < stream.size(); at += chunk)
+                    service->onlineMessage(stream.mid(at, chunk));
+            });
+            stored += 2;
+            ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() == stored; }))
+                << storedFromBroker() << " of " << stored << ", chunks of " << chunk;
+        }
+    }
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return messaging.counters()["acknowledgedIds"].toInt() == 2 * stored; }));
+    EXPECT_NE(streamOperation(), nullptr);
+}
+
 // Bytes that deliver no segment close the stream past 32 MB, however many heartbeats come
 // between them (here one before every 8 MB of white space), and it opens again after the
 // pause, its fetch bringing what was written meanwhile.
