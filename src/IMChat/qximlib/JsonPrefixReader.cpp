@@ -109,13 +109,15 @@ qsizetype JsonPrefixReader::take(QByteArrayView bytes, bool stopAtMarks) {
     const char* const begin = bytes.data();
     const char* const end = begin + bytes.size();
     const char* at = begin;
-    // Moves on from `place` with the next byte, or keeps it when the bytes have ended.
-#define JSON_PREFIX_NEXT(place)  \
-    do {                         \
-        if (at == end) {         \
-            next_ = Next::place; \
-            return end - begin;  \
-        }                        \
+    // Passes the white space before what may come at `place`; keeps the place when the bytes
+    // end there.
+#define JSON_PREFIX_AT(place)                                  \
+    do {                                                       \
+        while (at < end && classOf(*at) == Class::Space) ++at; \
+        if (at == end) {                                       \
+            next_ = Next::place;                               \
+            return end - begin;                                \
+        }                                                      \
     } while (false)
 
     if (state_ == State::InString) {
@@ -142,8 +144,7 @@ qsizetype JsonPrefixReader::take(QByteArrayView bytes, bool stopAtMarks) {
     }
 
 value:
-    while (at < end && classOf(*at) == Class::Space) ++at;
-    JSON_PREFIX_NEXT(Value);
+    JSON_PREFIX_AT(Value);
     switch (classOf(*at)) {
         case Class::Quote:
             ++at;
@@ -165,8 +166,7 @@ value:
     }
 
 valueOrClose:
-    while (at < end && classOf(*at) == Class::Space) ++at;
-    JSON_PREFIX_NEXT(ValueOrClose);
+    JSON_PREFIX_AT(ValueOrClose);
     if (*at != ']') goto value;
     next_ = Next::ValueOrClose;
     if (!close(Kind::Array)) goto other;
@@ -174,8 +174,7 @@ valueOrClose:
     goto valueDone;
 
 name:
-    while (at < end && classOf(*at) == Class::Space) ++at;
-    JSON_PREFIX_NEXT(Name);
+    JSON_PREFIX_AT(Name);
     if (*at != '"') {
         next_ = Next::Name;
         goto other;
@@ -185,8 +184,7 @@ name:
     goto text;
 
 nameOrClose:
-    while (at < end && classOf(*at) == Class::Space) ++at;
-    JSON_PREFIX_NEXT(NameOrClose);
+    JSON_PREFIX_AT(NameOrClose);
     if (*at != '}') goto name;
     next_ = Next::NameOrClose;
     if (!close(Kind::Object)) goto other;
@@ -194,8 +192,7 @@ nameOrClose:
     goto valueDone;
 
 colon:
-    while (at < end && classOf(*at) == Class::Space) ++at;
-    JSON_PREFIX_NEXT(Colon);
+    JSON_PREFIX_AT(Colon);
     if (*at != ':') {
         next_ = Next::Colon;
         goto other;
@@ -204,8 +201,7 @@ colon:
     goto value;
 
 commaOrClose:
-    while (at < end && classOf(*at) == Class::Space) ++at;
-    JSON_PREFIX_NEXT(CommaOrClose);
+    JSON_PREFIX_AT(CommaOrClose);
     next_ = Next::CommaOrClose;
     switch (*at) {
         case ',':
@@ -229,8 +225,7 @@ valueDone:
     goto nothing;
 
 nothing:
-    while (at < end && classOf(*at) == Class::Space) ++at;
-    JSON_PREFIX_NEXT(Nothing);
+    JSON_PREFIX_AT(Nothing);
     next_ = Next::Nothing;
     if (*at != ')') goto other;
     if (stopAtMarks) return at - begin;
@@ -286,5 +281,5 @@ other:
     if (stopAtMarks && (*at == '<' || *at == ')')) return at - begin;
     state_ = State::Broken;
     return at + 1 - begin;
-#undef JSON_PREFIX_NEXT
+#undef JSON_PREFIX_AT
 }
