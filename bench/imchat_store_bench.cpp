@@ -4,9 +4,10 @@
 // row, one transaction a packet) against the same rows inserted with one prepared
 // statement in one transaction a packet, the two in turns. Reading: the last 20 messages of a talk
 // of 100,000 rows through the store (as messages, and as row dictionaries) against the same query
-// run raw. Cutting: megabytes of stream text a second, and a segment that never closes fed a
-// second at a time at 1 MB/s up to the cutter's bound (the CPU time of its last second of
-// stream: what a server that never closes one keeps the service queue busy with).
+// run raw. Cutting: megabytes of stream text a second, as a share of a plain search for the
+// segment start over the same bytes, and a segment that never closes fed a second at a time at
+// 1 MB/s up to the cutter's bound (the CPU time of its last second of stream: what a server that
+// never closes one keeps the service queue busy with).
 
 #include "bench/support/side_by_side.h"
 
@@ -348,17 +349,25 @@ void BM_RawLastTwenty(benchmark::State& state) {
     sqlite3_close(db);
 }
 
-// Four megabytes of packets and heartbeats as the server writes them.
+constexpr char kSegmentStart[] = "<script>window.parent.QX.webim.cometMgr.";
+
+// Four megabytes of packets and heartbeats as the stand-in writes them: many short strings and
+// numbers, a line break after each segment.
 const QByteArray& cutStream() {
     static const QByteArray stream = [] {
         QByteArray text;
         for (int n = 0; text.size() < 4 * 1024 * 1024; ++n) {
-            text += "<script>window.parent.QX.webim.cometMgr.recvMsg({\"msgs\":[{\"id\":" +
-                    QByteArray::number(n) + ",\"contents\":" + kContents.toUtf8() +
-                    "}]});</script>";
-            if (n % 10 == 0) {
-                text += "<script>window.parent.QX.webim.cometMgr.recvHeartbeatMsg();</script>";
-            }
+            text += kSegmentStart +
+                    QByteArray(
+                        R"(recvMsg({"fromUser":{"id":"880001","name":"王先生"},"toUser":{"id":)"
+                        R"("9000000000042","name":"用户"},"post":{"id":"10086_1_1009_1"},)"
+                        R"("talk":{"fromTalkId":"880001-9000000000042","postId":"10086_1_1009_1",)"
+                        R"("toTalkId":"9000000000042-880001"},"msgs":[{"id":)") +
+                    QByteArray::number(9000000000000 + n) +
+                    R"(,"fromUserId":"880001","sysMsgType":0,"type":0,"updateTime":)" +
+                    QByteArray::number(1796748398 + n) + R"(,"contents":)" + kContents.toUtf8() +
+                    "}]});</script>\n";
+            if (n % 10 == 0) text += kSegmentStart + QByteArray("recvHeartbeatMsg(1);</script>\n");
         }
         return text;
     }();
@@ -377,6 +386,19 @@ void BM_CutSegments(benchmark::State& state) {
                 QByteArrayView(stream).sliced(at, std::min<qsizetype>(4096, stream.size() - at)));
     }
     benchmark::DoNotOptimize(segments);
+    state.SetBytesProcessed(state.iterations() * stream.size());
+}
+
+// The reference of the cutter's rate: a plain search for the segment start over the same bytes.
+void BM_SearchStarts(benchmark::State& state) {
+    const QByteArray& stream = cutStream();
+    qint64 starts = 0;
+    for (auto _ : state) {
+        for (qsizetype at = stream.indexOf(kSegmentStart); at >= 0;
+             at = stream.indexOf(kSegmentStart, at + 1))
+            ++starts;
+    }
+    benchmark::DoNotOptimize(starts);
     state.SetBytesProcessed(state.iterations() * stream.size());
 }
 
@@ -409,6 +431,7 @@ BENCHMARK(BM_LastTwenty)->Apply(bench::fastestOf<3>);
 BENCHMARK(BM_LastTwentyRows)->Apply(bench::fastestOf<3>);
 BENCHMARK(BM_RawLastTwenty)->Apply(bench::fastestOf<3>);
 BENCHMARK(BM_CutSegments)->Apply(bench::fastestOf<3>);
+BENCHMARK(BM_SearchStarts)->Apply(bench::fastestOf<3>);
 BENCHMARK(BM_UnfinishedSegmentFourthSecond)->Apply(bench::fastestOf<3>);
 
 }  // namespace
@@ -444,8 +467,13 @@ int main(int argc, char** argv) {
                     *lastRows * 1e6, *rawLast / *lastRows);
     }
     if (const auto cut = reporter.seconds("BM_CutSegments")) {
-        std::printf("segment cutting: %.0f MB/s (target 50)\n",
+        std::printf("segment cutting: %.0f MB/s (target 50)",
                     static_cast<double>(cutStream().size()) / *cut / 1e6);
+        if (const auto search = reporter.seconds("BM_SearchStarts")) {
+            std::printf(", a plain search for the start %.0f MB/s, ratio %.2f",
+                        static_cast<double>(cutStream().size()) / *search / 1e6, *search / *cut);
+        }
+        std::printf("\n");
     }
     if (const auto fourth = reporter.seconds("BM_UnfinishedSegmentFourthSecond")) {
         std::printf(

@@ -15,7 +15,13 @@
 // space, a byte as it is. Or (0x80) the rest writes an honest stream, as the server writes it:
 // messages whose texts hold the stream's own marks, each byte a piece of text, heartbeats and
 // white space after the segments; then every segment is handed over once, whole and in order,
-// and nothing is counted as delivering nothing, however the chunks fall.
+// and nothing is counted as delivering nothing, however the chunks fall. With 0x40 too the
+// server tears segments off: a byte after each segment tears about one in three at a place the
+// next two bytes choose, the next segment following at once, and a message ends the stream;
+// then every segment not torn is handed over once, whole and in order, whatever else is.
+//
+// In every mode no byte is read a third time: what the cutter reads again is less than it was
+// fed.
 #include "src/IMChat/qximlib/CometScriptCutter.h"
 #include "src/IMChat/qximlib/QXIMOnlineScriptParser.h"
 
@@ -46,17 +52,26 @@ QByteArray segment(QByteArrayView key, QByteArrayView payload) {
 
 struct HonestStream {
     QByteArray bytes;
+    // The segments written whole, in order.
     QList<QByteArray> segments;
 };
 
 // Messages whose texts are made of the stream's marks and of bytes as they are, written as
-// JSON as the server writes them.
-HonestStream honest(const uint8_t* data, size_t size) {
+// JSON as the server writes them; some of them torn off when `tearing`.
+HonestStream honest(const uint8_t* data, size_t size, bool tearing) {
     static const QByteArray kMarks[] = {kStart.toByteArray(), ");</script>", "<script>", "\"",
                                         "\\"};
     HonestStream stream;
     QByteArray text;
+    size_t at = 0;
     const auto write = [&](const QByteArray& whole, int spaces) {
+        if (tearing && at + 3 < size && data[at + 1] < 77) {
+            const qsizetype place = (data[at + 2] << 8) | data[at + 3];
+            stream.bytes += whole.first(1 + place % (whole.size() - 1));
+            at += 3;
+            return;
+        }
+        if (tearing) ++at;
         stream.segments.append(whole);
         stream.bytes += whole + QByteArray(spaces, '\n');
     };
@@ -67,7 +82,7 @@ HonestStream honest(const uint8_t* data, size_t size) {
         write(segment("recvMsg", QJsonDocument(packet).toJson(QJsonDocument::Compact)), spaces);
         text.clear();
     };
-    for (size_t at = 0; at < size; ++at) {
+    for (; at < size; ++at) {
         const int kind = data[at] % 8;
         if (kind < 5) {
             text += kMarks[kind];
@@ -80,6 +95,12 @@ HonestStream honest(const uint8_t* data, size_t size) {
         }
     }
     if (!text.isEmpty()) message(0);
+    if (tearing) {
+        // A segment torn inside a string is known to be torn only once a quote comes after it:
+        // heartbeats alone wait for the next message, which the server writes in the end.
+        tearing = false;
+        write(segment("recvMsg", R"({"msgs":[]})"), 1);
+    }
     return stream;
 }
 
@@ -121,34 +142,44 @@ QByteArray shapes(const uint8_t* data, size_t size) {
 
 }  // namespace
 
-// An honest stream in chunks of `chunk` bytes: its segments come once, whole and in order.
-void readHonestly(const uint8_t* data, size_t size, qsizetype chunk) {
-    const HonestStream stream = honest(data, size);
-    QList<QByteArray> handed;
+// An honest stream in chunks of `chunk` bytes: its segments not torn come once, whole and in
+// order, and without a tear nothing else does.
+void readHonestly(const uint8_t* data, size_t size, qsizetype chunk, bool tearing) {
+    const HonestStream stream = honest(data, size, tearing);
+    qsizetype next = 0;
     CometScriptCutter cutter(
-        [&](QByteArrayView segment) { handed.append(segment.toByteArray().trimmed()); },
+        [&](QByteArrayView segment) {
+            const QByteArray whole = segment.toByteArray().trimmed();
+            if (next < stream.segments.size() && whole == stream.segments[next]) {
+                ++next;
+            } else if (!tearing || stream.segments.contains(whole)) {
+                std::abort();
+            }
+        },
         [](QByteArrayView, CometScriptCutter::Piece) { std::abort(); });
     for (qsizetype at = 0; at < stream.bytes.size(); at += chunk)
         cutter.feed(
             QByteArrayView(stream.bytes).sliced(at, std::min(chunk, stream.bytes.size() - at)));
-    if (handed != stream.segments || cutter.undeliveredBytes() != 0 || !cutter.tail().isEmpty())
+    if (next != stream.segments.size() || cutter.readAgainBytes() > stream.bytes.size())
         std::abort();
+    if (!tearing && (cutter.undeliveredBytes() != 0 || !cutter.tail().isEmpty())) std::abort();
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
     const qsizetype chunk = data[0] % 32 + 1;
     if ((data[0] & 0x80) != 0) {
-        readHonestly(data + 1, size - 1, chunk);
+        readHonestly(data + 1, size - 1, chunk, (data[0] & 0x40) != 0);
         return 0;
     }
     const bool expand = (data[0] & 0x40) != 0;
     const bool small = expand || (data[0] & 0x20) != 0;
     const CometScriptCutter::Bounds bounds =
-        small ? CometScriptCutter::Bounds{256, 2048, 4096}
+        small ? CometScriptCutter::Bounds{256, 2048, 4096, 64}
               : CometScriptCutter::Bounds{CometScriptCutter::kMaxSegment,
                                           CometScriptCutter::kMostSegmentBytes,
-                                          CometScriptCutter::kMostUndeliveredBytes};
+                                          CometScriptCutter::kMostUndeliveredBytes,
+                                          CometScriptCutter::kMostSpaceAfterSegment};
     const QByteArray stream = expand ? shapes(data + 1, size - 1)
                                      : QByteArray(reinterpret_cast<const char*>(data) + 1,
                                                   static_cast<qsizetype>(size - 1));
@@ -225,6 +256,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (cutter.givenUp() ? cutter.pendingBytes() != 0
                              : cutter.undeliveredBytes() >= bounds.undelivered)
             std::abort();
+        if (cutter.readAgainBytes() > fed) std::abort();
     }
     if (answers != segments) std::abort();
     return 0;

@@ -85,12 +85,12 @@ std::vector<FaultRule> FaultSwitches::rules() const {
     return rules;
 }
 
-std::optional<FaultRule> FaultSwitches::take(const QByteArray& path) {
+std::optional<FaultRule> FaultSwitches::take(const QByteArray& target) {
     std::lock_guard lock(mutex_);
     Entry* chosen = nullptr;
     for (auto& entry : entries_) {
         const bool spent = entry.rule.times > 0 && entry.used >= entry.rule.times;
-        if (spent || !entry.rule.matches(path)) continue;
+        if (spent || !entry.rule.matches(target)) continue;
         if (!chosen || entry.rule.prefix.size() > chosen->rule.prefix.size()) chosen = &entry;
     }
     if (!chosen) return std::nullopt;

@@ -13,7 +13,9 @@ namespace standin {
 
 // One fault switch: how the replies to requests under a path prefix go wrong.
 struct FaultRule {
-    QByteArray prefix;  // path prefix the rule applies to; empty: every path
+    // The beginning of the targets the rule applies to: a path prefix, or a path, "?" and the
+    // beginning of its query ("/im/index.php?op=getnotrecvmsgs"); empty: every request.
+    QByteArray prefix;
     int delayMs = 0;    // real time to wait before answering
     bool hold = false;  // the reply waits until the server is told to release held replies
     int status = 0;     // forced HTTP status; 0 keeps the endpoint's own
@@ -37,7 +39,8 @@ struct FaultRule {
     bool gifCut = false;      // the GIF stops after its last frame, without its trailer
     int times = 0;            // applies to this many requests, then is spent; 0: until changed
 
-    [[nodiscard]] bool matches(const QByteArray& path) const { return path.startsWith(prefix); }
+    // `target`: the request's path and query, as sent.
+    [[nodiscard]] bool matches(const QByteArray& target) const { return target.startsWith(prefix); }
 
     [[nodiscard]] QJsonObject toJson() const;
     static FaultRule fromJson(const QJsonObject& json);
@@ -52,8 +55,9 @@ public:
     void clear();
     [[nodiscard]] std::vector<FaultRule> rules() const;
 
-    // The rule for a request to `path`, counting it against the rule's `times`.
-    [[nodiscard]] std::optional<FaultRule> take(const QByteArray& path);
+    // The rule for a request to `target` (path and query), counting it against the rule's
+    // `times`.
+    [[nodiscard]] std::optional<FaultRule> take(const QByteArray& target);
 
     // A JSON object (one rule) or array (several) into rules; nullopt when it is neither.
     static std::optional<std::vector<FaultRule>> rulesFromJson(const QByteArray& json);

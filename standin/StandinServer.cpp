@@ -168,7 +168,7 @@ void StandinServer::Impl::handle(const httplib::Request& request, httplib::Respo
     // The rule is taken before the request is recorded: once a test sees the request
     // recorded, the request has its rule, and no later request takes a counted rule in its
     // place.
-    const auto rule = faults.take(record.path);
+    const auto rule = faults.take(record.target);
     record = log.append(std::move(record));
     if (rule && rule->delayMs > 0 &&
         !waitUntil(SteadyClock::now() + std::chrono::milliseconds(rule->delayMs))) {

@@ -9,6 +9,9 @@
 
 #include <httplib.h>
 
+#include <sys/prctl.h>
+
+#include <csignal>
 #include <string>
 
 namespace bench {
@@ -22,6 +25,8 @@ public:
         }
         process_.setProgram(program);
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // The server goes with the benchmark however it ends, a crash too.
+        process_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
         process_.start(QIODevice::ReadOnly);
         if (!process_.waitForStarted(10000)) return;
         while (!process_.canReadLine()) {

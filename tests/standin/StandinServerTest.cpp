@@ -555,6 +555,18 @@ TEST_F(StandinServerTest, LongestPrefixWinsAndSpentRulesStepAside) {
     EXPECT_EQ(call("a", "/users/a")->status, 200);
 }
 
+// A rule that names the beginning of a query is spent only by the calls it names: an
+// acknowledgement on the fetch's path, which may come first, leaves the fetch's rule to it.
+TEST_F(StandinServerTest, ARuleWithAQueryAppliesOnlyToTheCallsItNames) {
+    const std::string api = paths::kMessageApi;
+    server().setFaults({{.prefix = QByteArray(paths::kMessageApi) + "?op=getnotrecvmsgs",
+                         .status = 503,
+                         .times = 1}});
+    EXPECT_EQ(client().Get(api + "?op=ackrecvmsg&talkId=9-5&msgIds=1&channel=0")->status, 200);
+    EXPECT_EQ(client().Get(api + "?op=getnotrecvmsgs&userId=5&channel=0")->status, 503);
+    EXPECT_EQ(client().Get(api + "?op=getnotrecvmsgs&userId=5&channel=0")->status, 200);
+}
+
 TEST_F(StandinServerTest, ControlRefusesWhatItCannotRead) {
     EXPECT_EQ(client().Post("/__control/faults", "nope", "application/json")->status, 400);
     EXPECT_EQ(client().Post("/__control/stream", "[]", "application/json")->status, 400);

@@ -119,6 +119,12 @@ qsizetype CometScriptCutter::startLength(QByteArrayView text, qsizetype position
     return 0;
 }
 
+qsizetype CometScriptCutter::trailingSpace(QByteArrayView segment) {
+    qsizetype end = segment.size();
+    while (end > 0 && isSpace(segment[end - 1])) --end;
+    return segment.size() - end;
+}
+
 void CometScriptCutter::clear() {
     if (inPieces_) pieces_({}, Piece::Abandoned);
     tail_.clear();
@@ -143,6 +149,7 @@ void CometScriptCutter::reset() {
     givenUp_ = false;
     undelivered_ = 0;
     trailingSpace_ = 0;
+    readAgain_ = 0;
 }
 
 qsizetype CometScriptCutter::pendingAt(qsizetype at) const {
@@ -159,6 +166,7 @@ void CometScriptCutter::giveUpAt(qsizetype at, qsizetype size) {
 
 void CometScriptCutter::setAside(qsizetype bytes) {
     undelivered_ += bytes;
+    spaceRoom_ = 0;
 }
 
 void CometScriptCutter::handPiece(qsizetype at, Piece piece) {
@@ -213,7 +221,8 @@ void CometScriptCutter::endSegmentAt(qsizetype at) {
     candidate_ = false;
 }
 
-qsizetype CometScriptCutter::cutAgainAtCandidate() {
+qsizetype CometScriptCutter::cutAgainAtCandidate(qsizetype at) {
+    readAgain_ += at - candidateAt_;
     if (inPieces_) {
         undelivered_ += handed_;
         pieces_({}, Piece::Abandoned);
@@ -246,9 +255,7 @@ void CometScriptCutter::feed(QByteArrayView chunk) {
     tail_.append(chunk);
     const QByteArrayView bytes(tail_);
     // The payload as JSON takes the bytes from `from` up to `at`.
-    const auto payloadTakes = [&](qsizetype from) {
-        for (; from < at; ++from) payload_.read(bytes[from]);
-    };
+    const auto payloadTakes = [&](qsizetype from) { payload_.read(bytes.sliced(from, at - from)); };
     while (at < bytes.size()) {
         if (undelivered_ >= bounds_.undelivered ||
             (inPieces_ && !closed_ && handed_ + at - begin_ >= bounds_.segmentRead)) {
@@ -257,12 +264,13 @@ void CometScriptCutter::feed(QByteArrayView chunk) {
         }
         // A start inside a string was the message's text only while the payload stays JSON.
         if (candidate_ && payload_.broken()) {
-            at = cutAgainAtCandidate();
+            at = cutAgainAtCandidate(at);
             continue;
         }
         if (inSegment_ && !inPieces_ && at - begin_ >= bounds_.segment) goOnInPieces(at);
         if (start_ && at - startAt_ >= bounds_.segment) {
             // No start is this long: its bytes are payload of the pending segment, or nothing.
+            if (closedWhole()) endSegmentAt(startAt_);
             if (!inSegment_) {
                 undelivered_ += at - startAt_;
                 begin_ = at;
@@ -294,6 +302,7 @@ void CometScriptCutter::feed(QByteArrayView chunk) {
             }
             if (step == StartReader::Step::More) continue;
             // Not a start: its bytes are payload (or nothing), and this byte is read afresh.
+            if (closedWhole()) endSegmentAt(startAt_);
             if (!inSegment_) undelivered_ += at - startAt_;
             start_.reset();
             closed_ = false;
@@ -315,9 +324,9 @@ void CometScriptCutter::feed(QByteArrayView chunk) {
             at += skipped;
             if (open < 0) continue;
         } else if (closed_ && closeMatched_ == 0) {
-            // White space after the closing text goes with the segment, up to what one segment
-            // may hold; the segment ends where more of it would pass that.
-            const qsizetype room = closedAt_ + bounds_.segment;
+            // White space after the closing text goes with the segment, up to what a server pads;
+            // the segment ends where more of it would pass that.
+            const qsizetype room = closedAt_ + bounds_.spaceAfterSegment;
             const qsizetype limit = std::min(limitAt(bytes.size()), room);
             while (at < limit && isSpace(bytes[at])) ++at;
             if (at == room) {
@@ -367,6 +376,12 @@ void CometScriptCutter::feed(QByteArrayView chunk) {
             // The byte that failed a start outside a segment.
             ++undelivered_;
         } else if (!isSpace(c)) {
+            if (closedWhole()) {
+                // The byte is none of the segment: it is read afresh after it.
+                endSegmentAt(at);
+                closeMatched_ = 0;
+                continue;
+            }
             closed_ = false;
         }
         if (inSegment_) payload_.read(c);
@@ -375,7 +390,7 @@ void CometScriptCutter::feed(QByteArrayView chunk) {
     // A closing text followed by nothing but white space ends the segment with the text; the
     // white space that may follow in the next chunks goes with it too.
     if (inSegment_ && closed_ && !start_) {
-        spaceRoom_ = closedAt_ + bounds_.segment - bytes.size();
+        spaceRoom_ = closedAt_ + bounds_.spaceAfterSegment - bytes.size();
         endSegmentAt(bytes.size());
     } else if (inPieces_) {
         handPiece(start_ ? startAt_ : bytes.size(), Piece::More);

@@ -14,23 +14,28 @@
 //
 // Chunks may split a segment, or a character, anywhere: the cutter keeps the unfinished
 // bytes and goes on with the next chunk, so a segment is handed over once, whole, as soon
-// as its last byte has come. A closing ");</script>" ends a segment only when the text
-// ends there or the next segment starts after it (white space between). A new segment
-// that starts before the pending one has ended abandons the pending one.
+// as its last byte has come. A closing ");</script>" ends a segment when the text ends there
+// or the next segment starts after it (white space between), and, when the payload was one
+// JSON value and the call's ")" that followed it begins the closing text, whatever follows it:
+// the server's segments have nothing more. A new segment that starts before the pending one
+// has ended abandons the pending one.
 //
 // The payload is followed as JSON (JsonPrefixReader) so that a message's own text never cuts
 // the stream, however the chunks fall: a start or a closing text inside one of its strings is
-// text. A start inside a string is remembered, though: when the payload then stops being JSON,
-// its segment was torn off inside a string by the server, and the stream is cut again from
-// that start, which begins the next segment. The bytes read again so are read at most twice:
-// read from that start, every string among them is read as outside one and the other way
-// round (the quote that opened the string the start lay in now opens none), so none of their
-// starts lies in a string, and the next cut again comes after them.
+// text. A start inside a string is remembered, though: when the payload then stops being JSON
+// (or its value is followed by anything but the call's ")"), its segment was torn off by the
+// server, inside that string or after it, and the stream is cut again from that start: read
+// from there, the segments after the tear come whole, wherever it fell. The bytes read again
+// stay fewer than those fed (readAgainBytes()): read from the start, every string among the
+// bytes read before is read as outside one and the other way round (the quote that opened the
+// string the start lay in now opens none), so each start among them, which lay in a string
+// before, begins a segment at once.
 // The white space after a closing text goes with its segment, in the chunk that closes it or
-// in the next ones, up to kMaxSegment bytes of it.
+// in the next ones, up to kMostSpaceAfterSegment bytes of it; after a segment that delivered
+// nothing (setAside()) the white space in the next chunks delivers nothing too.
 //
-// Every byte is read once, however the chunks fall: what a marker split over two chunks
-// has matched so far is remembered, not searched for again. A segment is kept whole up to
+// No byte is read again for how the chunks fall: what a marker split over two chunks has
+// matched so far is remembered, not searched for again. A segment is kept whole up to
 // kMaxSegment bytes (its start, payload, closing text and the white space after it); one
 // that grows longer is handed over in pieces as its bytes come instead, the first with
 // everything kept so far, so that the cutter keeps no more of it. A start that grows
@@ -59,6 +64,9 @@ public:
     // real stream never comes near the bound, while one that sends filler, failing starts or
     // segments it never ends reaches it within a fraction of a second at loopback speed.
     static constexpr qsizetype kMostUndeliveredBytes = 32 * 1024 * 1024;
+    // The white space after a segment that goes with it: a server pads a segment with a few
+    // kilobytes at most, so that what stands between it and the reader hands it on at once.
+    static constexpr qsizetype kMostSpaceAfterSegment = 16 * 1024;
 
     using SegmentHandler = std::function<void(QByteArrayView segment)>;
     // The pieces of a segment longer than kMaxSegment, in order: First (beginning with the
@@ -68,18 +76,20 @@ public:
     enum class Piece { First, More, Last, Abandoned };
     using PieceHandler = std::function<void(QByteArrayView bytes, Piece piece)>;
 
-    // The bounds a stream is read with: kMaxSegment, kMostSegmentBytes and
-    // kMostUndeliveredBytes, or smaller ones for fuzzing, which then reaches them with small
-    // inputs.
+    // The bounds a stream is read with: kMaxSegment, kMostSegmentBytes, kMostUndeliveredBytes
+    // and kMostSpaceAfterSegment, or smaller ones for fuzzing, which then reaches them with
+    // small inputs.
     struct Bounds {
         qsizetype segment;
         qsizetype segmentRead;
         qsizetype undelivered;
+        qsizetype spaceAfterSegment;
     };
 
     CometScriptCutter(SegmentHandler handler, PieceHandler pieces)
-        : CometScriptCutter(std::move(handler), std::move(pieces),
-                            {kMaxSegment, kMostSegmentBytes, kMostUndeliveredBytes}) {}
+        : CometScriptCutter(
+              std::move(handler), std::move(pieces),
+              {kMaxSegment, kMostSegmentBytes, kMostUndeliveredBytes, kMostSpaceAfterSegment}) {}
     CometScriptCutter(SegmentHandler handler, PieceHandler pieces, Bounds bounds)
         : handler_(std::move(handler)), pieces_(std::move(pieces)), bounds_(bounds) {}
 
@@ -87,8 +97,9 @@ public:
     void feed(QByteArrayView chunk);
     // Forgets the unfinished bytes (a new connection starts from nothing).
     void reset();
-    // A segment handed over delivered nothing after all (its reader set it aside): its bytes
-    // count with those that deliver no segment. Past the bound the stream is given up.
+    // A segment handed over delivered nothing after all (its reader set it aside, or it stores
+    // nothing): `bytes` count with those that deliver no segment, and so does the white space
+    // after it in the next chunks. Past the bound the stream is given up.
     void setAside(qsizetype bytes);
     // A segment passed kMostSegmentBytes in pieces, or the stream kMostUndeliveredBytes that
     // deliver no segment: nothing is read until the next reset.
@@ -100,8 +111,11 @@ public:
     // pieces of segments that ended, trailingSpaceBytes(), this, and pendingBytes().
     [[nodiscard]] qsizetype undeliveredBytes() const { return undelivered_; }
     // The white space that came after segments already handed over, in later chunks, and went
-    // with them.
+    // with them (not after one set aside).
     [[nodiscard]] qsizetype trailingSpaceBytes() const { return trailingSpace_; }
+    // The bytes read again, from a start inside a string where the stream was cut again: fewer
+    // than were fed.
+    [[nodiscard]] qsizetype readAgainBytes() const { return readAgain_; }
     // The bytes of the segment or start under way: those kept in tail(), and those of a
     // segment in pieces handed over so far.
     [[nodiscard]] qsizetype pendingBytes() const {
@@ -110,6 +124,8 @@ public:
 
     // The length of the segment start at `position` of `text`, or 0 when none starts there.
     [[nodiscard]] static qsizetype startLength(QByteArrayView text, qsizetype position);
+    // The white space a segment handed over ends with, which went with it.
+    [[nodiscard]] static qsizetype trailingSpace(QByteArrayView segment);
 
 private:
     // Reads a segment start byte by byte.
@@ -150,10 +166,10 @@ private:
     void startSegmentAt(qsizetype at);
     // The pending segment, closed, ends at `at`: it is handed over whole or by its last piece.
     void endSegmentAt(qsizetype at);
-    // The pending segment's payload stopped being JSON after a start inside one of its
-    // strings: the segment was torn off before that start, which the stream is read again
+    // The pending segment's payload stopped being JSON at `at`, after a start inside one of
+    // its strings: the segment was torn off before that start, which the stream is read again
     // from. Returns where reading goes on.
-    qsizetype cutAgainAtCandidate();
+    qsizetype cutAgainAtCandidate(qsizetype at);
     // The pending segment has passed kMaxSegment at `at`: from now on it is handed over in
     // pieces.
     void goOnInPieces(qsizetype at);
@@ -169,6 +185,11 @@ private:
     // How far the bytes of the text (`size` long) may be read at once: to the bound of the
     // start being read or of the segment kept whole.
     [[nodiscard]] qsizetype limitAt(qsizetype size) const;
+    // The pending segment's payload was one value, ended by the call's ")" of the closing text
+    // that came last: what follows it but white space is none of it.
+    [[nodiscard]] bool closedWhole() const {
+        return closed_ && payload_.state() == JsonPrefixReader::State::Ended;
+    }
 
     SegmentHandler handler_;
     PieceHandler pieces_;
@@ -207,4 +228,5 @@ private:
     // The white space that may still go with the segment handed over as the last chunk ended.
     qsizetype spaceRoom_ = 0;
     qsizetype trailingSpace_ = 0;
+    qsizetype readAgain_ = 0;
 };

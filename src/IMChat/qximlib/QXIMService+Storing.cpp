@@ -58,7 +58,7 @@ void QXIMService::saveMessages(const QVariantMap& packet, bool notify,
     savePackets({packet}, notify, messagesContainer, talksContainer);
 }
 
-void QXIMService::queueStreamPacket(const QVariantMap& packet) {
+bool QXIMService::queueStreamPacket(const QVariantMap& packet) {
     const QList<qint64> ids = messageIdsOf(packet);
     const Tolerant talk = Tolerant(packet)[QStringLiteral("talk")];
     const QString toTalk = talk[QStringLiteral("toTalkId")].toString();
@@ -67,15 +67,16 @@ void QXIMService::queueStreamPacket(const QVariantMap& packet) {
         return id > 0 && (idsToStore_.contains(id) || (acknowledgements_.knows(toTalk, id) &&
                                                        acknowledgements_.knows(fromTalk, id)));
     });
-    if (copy) return;
+    if (copy) return false;
     for (const qint64 id : ids) ++idsToStore_[id];
     streamPackets_.append({packet, segmentBytes_});
     streamPacketBytes_ += segmentBytes_;
     holdStreamWhileFull();
-    if (std::exchange(storeQueued_, true)) return;
+    if (std::exchange(storeQueued_, true)) return true;
     queue_->async([weak = weak_from_this()] {
         if (const auto self = weak.lock()) self->storeStreamPackets();
     });
+    return true;
 }
 
 void QXIMService::holdStreamWhileFull() {

@@ -99,12 +99,14 @@ QXIMService::QXIMService()
               }
               segmentBytes_ = segment.size();
               segmentRead_ = segment.size();
+              segmentSpace_ = CometScriptCutter::trailingSpace(segment);
               scriptParser_.parseScriptText(QString::fromUtf8(segment));
           },
           [this](QByteArrayView bytes, CometScriptCutter::Piece piece) {
               segmentBytes_ = CometScriptCutter::kMaxSegment;
               segmentRead_ =
                   (piece == CometScriptCutter::Piece::First ? 0 : segmentRead_) + bytes.size();
+              segmentSpace_ = 0;
               scriptParser_.readPiece(bytes, piece);
           }),
       acknowledgements_([this](const QString& talkId, const QStringList& ids,
@@ -354,9 +356,14 @@ void QXIMService::parserResult(const QVariant& result, const QString& key,
         }
         return;
     }
-    lastDeliveredAt_ = ns::Clock::shared().uptime();
+    // Whether the segment delivered: a packet to store, or one a plug-in took. A heartbeat, a
+    // command and visitor data store nothing: their bytes count with those that deliver
+    // nothing, and only one of an honest size is a heartbeat, or tells that the stream is
+    // healthy.
+    bool delivered = false;
+    const bool honest = segmentRead_ - segmentSpace_ <= kLongestQuietSegmentBytes;
     if (key == kHeartbeat) {
-        markHeartbeat();
+        if (honest) markHeartbeat();
     } else if (key == kRecvMsg) {
         postOnMain(QXIMNotifications::kStat,
                    {{QStringLiteral("statName"), QStringLiteral("im_userdetail_receive")}});
@@ -367,7 +374,7 @@ void QXIMService::parserResult(const QVariant& result, const QString& key,
             post.value().typeId() == QMetaType::QVariantMap &&
             !post[QStringLiteral("id")].isEqualToString(kNoPostId);
         if (hasPost) {
-            queueStreamPacket(result.toMap());
+            delivered = queueStreamPacket(result.toMap());
         } else {
             bool handled = false;
             for (const auto& observer : observers()) {
@@ -377,13 +384,14 @@ void QXIMService::parserResult(const QVariant& result, const QString& key,
             }
             if (handled) {
                 acknowledge(result.toMap());
+                delivered = true;
             } else {
                 // Nobody else takes it: kept under the no-post id rather than sent again
                 // and again.
                 QVariantMap packetWithoutPost = result.toMap();
                 packetWithoutPost.insert(QStringLiteral("post"),
                                          QVariantMap{{QStringLiteral("id"), kNoPostId}});
-                queueStreamPacket(packetWithoutPost);
+                delivered = queueStreamPacket(packetWithoutPost);
             }
         }
     } else if (key == kRecvData) {
@@ -397,5 +405,7 @@ void QXIMService::parserResult(const QVariant& result, const QString& key,
             cancelRecConnect();
         }
     }
+    if (delivered || honest) lastDeliveredAt_ = ns::Clock::shared().uptime();
+    if (!delivered) cutter_.setAside(std::max(segmentRead_, kLongestQuietSegmentBytes));
     postOnMain(QXIMNotifications::kTalkInfoChange);
 }

@@ -53,9 +53,9 @@ struct QXIMServiceObserver {
 // them, sends messages and confirms or fails them, and tells the screens by notifications
 // posted to the main queue (QXIMNotifications.h). A stream given up (a segment past
 // CometScriptCutter::kMostSegmentBytes, or kMostUndeliveredBytes that deliver no segment, the
-// segments set aside among them) is closed and opened again, with the fetch of what it
-// missed, after a pause on the one clock that grows while it happens again: heartbeats
-// between its filler do not keep it open.
+// segments set aside and those that store nothing among them) is closed and opened again,
+// with the fetch of what it missed, after a pause on the one clock that grows while it happens
+// again: heartbeats between its filler, or carrying it, do not keep it open.
 //
 // Threads: stream chunks, segments, packets and offline replies are handled on the
 // service's serial queue; start, userChanged and cancelRecConnect may be called from any
@@ -93,6 +93,14 @@ public:
     // packets set aside gives its stream up after some 2,000 of them (a real stream sets aside
     // one now and then) rather than after 200,000 and minutes of a core.
     static constexpr qsizetype kLeastSetAsideSegmentBytes = 16 * 1024;
+    // A segment that stores nothing (a heartbeat, a command the app does not act on, visitor
+    // data, a copy of a packet that waits) counts against the same bound, whole and at least
+    // this much, the white space after it too: an honest one comes every 30 s or so and holds
+    // some 100 bytes, so that a stream of them lives for days, while heartbeats carrying
+    // filler, or sent without pause, give their stream up within 32 MB. It is also the most an
+    // honest one holds, without the white space it is padded with: a longer one neither resets
+    // the heartbeat's clock, a heartbeat, nor counts as delivering for the reopen pause.
+    static constexpr qsizetype kLongestQuietSegmentBytes = 1024;
 
     // The service, made and started on first use for the current messaging user. Throws
     // std::invalid_argument when the client constants the library needs are unset.
@@ -210,8 +218,8 @@ private:
                      QList<QXIMMessage>* messagesContainer, QVariantList* talksContainer);
     // Packets of the stream wait for the chunks already queued, to be stored with them, at
     // most kStoreBatch in one transaction. A copy the server sent again while the packet
-    // waits to be stored or acknowledged is let go at once.
-    void queueStreamPacket(const QVariantMap& packet);
+    // waits to be stored or acknowledged is let go at once: false, it delivers nothing.
+    bool queueStreamPacket(const QVariantMap& packet);
     void storeStreamPackets();
     // Holds the stream's reading back while too much waits to be stored, and lets it go on
     // once less does.
@@ -277,6 +285,8 @@ private:
     // The bytes of the segment being read, whole or in pieces so far: a segment set aside
     // counts them as delivering nothing.
     qsizetype segmentRead_ = 0;
+    // The white space the segment being handled ends with (none for one read in pieces).
+    qsizetype segmentSpace_ = 0;
     std::shared_ptr<ns::Timer> heartbeatTimer_;
     // When the stream was opened and when it last delivered a segment, on the clock's uptime,
     // and the pause before the last reopening of a stream given up (on the service queue).

@@ -9,6 +9,8 @@
 #include <QJsonObject>
 #include <QList>
 
+#include <optional>
+
 namespace {
 
 QByteArray segment(const QByteArray& key, const QByteArray& payload) {
@@ -254,6 +256,187 @@ TEST_F(CometScriptCutterTest, ASegmentTornOffInsideAStringEndsAtTheNextStart) {
     EXPECT_TRUE(segments.isEmpty());
 }
 
+// A packet of the broker 880001 to the user 9000000000077 with one message of `text`, as the
+// stand-in writes it.
+QByteArray brokersPacket(qint64 id, const QByteArray& text) {
+    return R"({"fromUser":{"id":"880001","name":"b"},"toUser":{"id":"9000000000077","name":"u"},)"
+           R"("post":{"id":"10086_1_1009_1"},"talk":{"fromTalkId":"880001-9000000000077",)"
+           R"("postId":"10086_1_1009_1","toTalkId":"9000000000077-880001"},"msgs":[{"id":)" +
+           QByteArray::number(id) +
+           R"(,"fromUserId":"880001","sysMsgType":0,"type":0,"updateTime":1796748398,)"
+           R"("contents":[")" +
+           text + R"("]}]})";
+}
+
+// Torn segments whose tear the reading of the payload first takes for text, followed by
+// ordinary segments, each with its line break: the message whose text ends with the start, torn
+// right after that text (the next start outside its strings, though the text's start was
+// remembered); a payload that is a string, torn inside it (the string ends before the next
+// segment's first name); a payload that is no JSON before a start outside its strings, whose own
+// payload opens a string that runs into the next segment; a segment torn inside a string before
+// a heartbeat and one torn right after its first name's quote, which breaks the reading right
+// before the next start; a text holding a start, torn before two heartbeats, a start torn
+// inside itself and a segment torn right after its first quote, whose string the next start
+// stands outside of; a string torn before a start with its domain. The segments not torn come
+// once, whole, in every chunking, and only the torn bytes deliver nothing; what is read again
+// from a start inside a string is less than the stream, and after the start with its domain only
+// that start, whose quote ended the string.
+TEST_F(CometScriptCutterTest, TheSegmentsAfterATornOneComeWholeHoweverTheTearFalls) {
+    const QByteArray start = "<script>window.parent.QX.webim.cometMgr.recvMsg(";
+    const auto ordinary = [&](qint64 id, const QByteArray& text) {
+        return start + brokersPacket(id, text) + ");</script>";
+    };
+    const QByteArray textEnd = brokersPacket(191, "see " + start);
+    const QByteArray heartbeat = segment("recvHeartbeatMsg", "22");
+    const QByteArray tornAtItsName = start + "{\"m";
+    const QByteArray tornAtItsQuote = start + "{\"";
+    const QByteArray tornStart = "<script>window.parent.QX.webim.cometMgr.";
+    const QByteArray withDomain =
+        R"(<script>document.domain = "kbw.example"; window.parent.QX.webim.cometMgr.recvMsg()";
+    struct Case {
+        const char* name;
+        QByteArray torn;
+        QList<QByteArray> then;
+        // What is read again, where every chunking reads the same.
+        std::optional<qsizetype> readAgain;
+    };
+    const QList<Case> cases{
+        {"after a text ending with the start",
+         start + textEnd.first(textEnd.lastIndexOf('"') + 1),
+         {ordinary(192, "first"), ordinary(193, "second")}},
+        {"in a string that is the payload",
+         start + "\"abc",
+         {ordinary(181, "first"), ordinary(182, "second")}},
+        {"no JSON before a start whose string runs on",
+         start + R"({"a":"x" )" + start + "\"]});</script>\n",
+         {ordinary(185, "first"), ordinary(186, "second")}},
+        {"before a heartbeat and one torn at its name",
+         start + R"({"msgs":[")",
+         {heartbeat, tornAtItsName, ordinary(187, "first")}},
+        {"in a text holding a start, before heartbeats and pieces",
+         start + R"({"msgs":["see )" + start + " more",
+         {heartbeat, segment("recvHeartbeatMsg", "23"), "<scr", tornStart, tornAtItsQuote,
+          ordinary(190, "first")}},
+        {"in a string before a start with its domain",
+         start + R"({"msgs":["abc)",
+         {withDomain + brokersPacket(188, "first") + ");</script>", ordinary(189, "second")},
+         withDomain.size()},
+    };
+    for (const Case& torn : cases) {
+        QByteArray stream = torn.torn;
+        QList<QByteArray> whole;
+        qsizetype tornBytes = torn.torn.size();
+        for (const QByteArray& then : torn.then) {
+            if (then.endsWith(");</script>")) {
+                stream += then + (then.startsWith(start) ? "\n" : "");
+                whole.append(then);
+            } else {
+                stream += then;
+                tornBytes += then.size();
+            }
+        }
+        const auto expectWhole = [&](const std::string& how) {
+            // The line break after a segment goes with it when it comes in the same chunk.
+            QList<QByteArray> handed;
+            for (const QByteArray& segment : segments) handed.append(segment.trimmed());
+            EXPECT_EQ(handed, whole) << torn.name << ", " << how;
+            EXPECT_EQ(cutter.undeliveredBytes(), tornBytes) << torn.name << ", " << how;
+            EXPECT_LT(cutter.readAgainBytes(), stream.size()) << torn.name << ", " << how;
+            if (torn.readAgain) {
+                EXPECT_EQ(cutter.readAgainBytes(), *torn.readAgain) << torn.name << ", " << how;
+            }
+            EXPECT_TRUE(cutter.tail().isEmpty()) << torn.name << ", " << how;
+        };
+        for (qsizetype size = 1; size <= stream.size(); ++size) {
+            QList<qsizetype> cuts;
+            for (qsizetype cut = size; cut < stream.size(); cut += size) cuts.append(cut);
+            feedCutAt(stream, cuts);
+            expectWhole("chunks of " + std::to_string(size));
+        }
+        for (qsizetype first = 1; first < stream.size(); ++first) {
+            for (qsizetype second = first; second < stream.size(); second += 11) {
+                feedCutAt(stream, {first, second});
+                expectWhole("cut at " + std::to_string(first) + " and " + std::to_string(second));
+            }
+        }
+    }
+}
+
+// A segment that starts where another was left unfinished reads its payload afresh: not as the
+// rest of a value that had ended, whose closing text in a string would end it, nor with the
+// start the other remembered in one of its strings before it nested too deep to be followed,
+// where its own payload that is no JSON would cut the stream again.
+TEST_F(CometScriptCutterTest, ASegmentAfterOneLeftUnfinishedIsReadAfresh) {
+    const QByteArray start = "<script>window.parent.QX.webim.cometMgr.recvMsg(";
+    const QByteArray quoted = segment("recvMsg", R"({"t":"a );</script> b"})");
+    const QByteArray text = segment("recvMsg", "'a'");
+    const QByteArray next = segment("recvHeartbeatMsg", "1");
+    const QList<std::pair<QByteArray, QList<QByteArray>>> streams{
+        {start + "1)x" + quoted + next, {quoted, next}},
+        {start + QByteArray(JsonPrefixReader::kMostDepth, '[') + "\"see " + start + "\",[" + text +
+             next,
+         {text, next}},
+    };
+    for (const auto& [stream, whole] : streams) {
+        for (qsizetype cut = 1; cut < stream.size(); ++cut) {
+            feedCutAt(stream, {cut});
+            EXPECT_EQ(segments, whole) << stream.toStdString() << ", cut at " << cut;
+        }
+    }
+}
+
+// A segment whose payload was one value, ended by its call's ")", is whole at its closing text,
+// whatever follows it: a start torn off inside itself, a byte of no segment, a second closing
+// text, a start that grows past its bound. What follows delivers nothing, and the next segment
+// comes as ever. A payload that is no JSON goes on past a closing text followed by more, as a
+// text in quotes of another kind may hold one.
+TEST_F(CometScriptCutterTest, ASegmentWhoseValueEndedWithItsCallIsWholeWhateverFollows) {
+    const QByteArray heartbeat = segment("recvHeartbeatMsg", "22");
+    const QByteArray message = segment("recvMsg", packetWithText(1, "看房"));
+    const QByteArray next = segment("recvHeartbeatMsg", "23");
+    // Whole, or in pieces once what follows takes it past the bound.
+    QList<QByteArray> handed;
+    CometScriptCutter small([&](QByteArrayView whole) { handed.append(whole.toByteArray()); },
+                            [&](QByteArrayView bytes, Piece piece) {
+                                if (piece == Piece::First) handed.append(QByteArray());
+                                handed.last() += bytes.toByteArray();
+                            },
+                            {256, 2048, 4096, 256});
+    for (const QByteArray& closed : {heartbeat, message}) {
+        for (const QByteArray& after :
+             {QByteArray("<script>w"), QByteArray("x"), QByteArray(" \n);</script>"),
+              QByteArray("<script>") + QByteArray(300, ' ')}) {
+            const QByteArray stream = closed + after + next;
+            const qsizetype space = after.indexOf(')') > 0 ? after.indexOf(')') : 0;
+            for (qsizetype cut = 1; cut < stream.size(); ++cut) {
+                handed.clear();
+                small.reset();
+                small.feed(stream.first(cut));
+                small.feed(stream.sliced(cut));
+                ASSERT_EQ(handed.size(), 2) << after.toStdString() << ", cut at " << cut;
+                EXPECT_EQ(handed[0].size() + small.trailingSpaceBytes(), closed.size() + space)
+                    << after.toStdString() << ", cut at " << cut;
+                EXPECT_TRUE(handed[0].startsWith(closed))
+                    << after.toStdString() << ", cut at " << cut;
+                EXPECT_EQ(handed[1], next) << after.toStdString() << ", cut at " << cut;
+                EXPECT_EQ(small.undeliveredBytes(), after.size() - space)
+                    << after.toStdString() << ", cut at " << cut;
+            }
+        }
+    }
+    const QByteArray text = segment("recvMsg", "'a );</script>x b'");
+    feedCutAt(text + next, {});
+    EXPECT_EQ(segments, (QList<QByteArray>{text, next}));
+    EXPECT_EQ(cutter.undeliveredBytes(), 0);
+    // Nor does one nested deeper than it is followed, whose strings are no longer known.
+    const QByteArray deep = segment(
+        "recvMsg", QByteArray(JsonPrefixReader::kMostDepth + 1, '[') + "\"a );</script> b\"" +
+                       QByteArray(JsonPrefixReader::kMostDepth + 1, ']'));
+    feedCutAt(deep + next, {});
+    EXPECT_EQ(segments, (QList<QByteArray>{deep, next}));
+    EXPECT_EQ(cutter.undeliveredBytes(), 0);
+}
+
 // A segment is kept whole up to 4 MB; a longer one comes in pieces as its bytes come, the
 // cutter keeping no more of it than the chunk under way, and what follows is cut as ever.
 TEST_F(CometScriptCutterTest, ASegmentIsKeptWholeUpTo4MBAndALongerOneComesInPieces) {
@@ -338,8 +521,9 @@ TEST_F(CometScriptCutterTest, ALongSegmentsPiecesEndWhereTheNextSegmentStarts) {
         piecesBytes.clear();
         segments.clear();
     };
-    const QByteArray closed = segment("recvMsg", "{}");
-    const QByteArray beforeTheMark = closed + QByteArray(kBound - 2 - closed.size(), ' ');
+    const QByteArray beforeTheMark = segment(
+        "recvMsg", "\"" + QByteArray(kBound - 2 - segment("recvMsg", "\"\"").size(), 'x') + "\"");
+    ASSERT_EQ(beforeTheMark.size(), kBound - 2);
     cutter.feed(beforeTheMark + next);
     expectPiecesThenNext(beforeTheMark, "a start across the mark");
 
@@ -421,7 +605,7 @@ TEST_F(CometScriptCutterTest, SmallerBoundsHoldAsGivenWithinOneChunk) {
                                      pieces.append(piece);
                                      piecesBytes += bytes.toByteArray();
                                  },
-                                 {256, 2048, 4096});
+                                 {256, 2048, 4096, 256});
     };
     const QByteArray open = "<script>";
     const QByteArray call = "window.parent.QX.webim.cometMgr.recvMsg(";
@@ -546,8 +730,8 @@ TEST_F(CometScriptCutterTest, BytesThatDeliverNoSegmentAreCountedForTheWholeStre
 // The white space after a closing text goes with its segment however the reads fall: segments
 // each followed by 4 KB of it, 33 MB in all, whether the white space comes as a chunk of its
 // own or the stream is read in pieces of 1,448 bytes (a TCP segment's payload), count nothing.
-// With small bounds, every chunking: 200 bytes after each segment, within the 256 a segment may
-// hold, count nothing, while what passes that counts, in the chunk that closes the segment or
+// With small bounds, every chunking: 200 bytes after each segment, within the 256 that may go
+// with it, count nothing, while what passes that counts, in the chunk that closes the segment or
 // in the next, and white space without end is given up.
 TEST_F(CometScriptCutterTest, WhiteSpaceAfterASegmentGoesWithItHoweverTheReadsFall) {
     const QByteArray heartbeat = segment("recvHeartbeatMsg", "1");
@@ -578,7 +762,7 @@ TEST_F(CometScriptCutterTest, WhiteSpaceAfterASegmentGoesWithItHoweverTheReadsFa
                                   if (piece == Piece::First) small.append(QByteArray());
                                   small.last() += bytes.toByteArray();
                               },
-                              {256, 2048, 4096});
+                              {256, 2048, 4096, 256});
     const auto feedInChunks = [&](const QByteArray& text, qsizetype size) {
         small.clear();
         cutting.reset();
@@ -592,25 +776,58 @@ TEST_F(CometScriptCutterTest, WhiteSpaceAfterASegmentGoesWithItHoweverTheReadsFa
         EXPECT_EQ(cutting.undeliveredBytes(), 0) << size;
         EXPECT_FALSE(cutting.givenUp()) << size;
     }
-    const QByteArray past = heartbeat + QByteArray(256 + 10, ' ');
-    for (const qsizetype size : {past.size(), heartbeat.size(), heartbeat.size() + 100}) {
-        feedInChunks(past, size);
-        EXPECT_EQ(cutting.undeliveredBytes(), 10) << size;
-        EXPECT_EQ(small.size(), 1) << size;
-        EXPECT_EQ(small.value(0).size() + cutting.trailingSpaceBytes(), heartbeat.size() + 256)
-            << size;
+    // White space of every kind: line breaks and tabs go as spaces do.
+    for (const char space : {' ', '\n', '\r', '\t'}) {
+        const QByteArray past = heartbeat + QByteArray(256 + 10, space);
+        for (const qsizetype size : {past.size(), heartbeat.size(), heartbeat.size() + 100}) {
+            feedInChunks(past, size);
+            EXPECT_EQ(cutting.undeliveredBytes(), 10) << size << " " << int(space);
+            EXPECT_EQ(small.size(), 1) << size << " " << int(space);
+            EXPECT_EQ(small.value(0).size() + cutting.trailingSpaceBytes(), heartbeat.size() + 256)
+                << size << " " << int(space);
+        }
     }
     feedInChunks(heartbeat + QByteArray(256 + 4095, ' '), 64);
     EXPECT_FALSE(cutting.givenUp());
     cutting.feed(" ");
     EXPECT_TRUE(cutting.givenUp());
+    // A new stream owes nothing to the last segment of the one before: its white space is
+    // filler.
+    feedInChunks(heartbeat, heartbeat.size());
+    cutting.reset();
+    cutting.feed("  \n");
+    EXPECT_EQ(cutting.trailingSpaceBytes(), 0);
+    EXPECT_EQ(cutting.undeliveredBytes(), 3);
+}
+
+// After a segment that delivered nothing (its reader set it aside, or it stored nothing) the
+// white space in the next chunks delivers nothing either; after one that delivered it goes with
+// it as ever.
+TEST_F(CometScriptCutterTest, WhiteSpaceAfterASegmentSetAsideDeliversNothing) {
+    const QByteArray heartbeat = segment("recvHeartbeatMsg", "1");
+    const QByteArray message = segment("recvMsg", packetWithText(1, "看房"));
+    CometScriptCutter* reading = nullptr;
+    CometScriptCutter settingAside(
+        [&](QByteArrayView whole) {
+            if (whole.startsWith(heartbeat)) reading->setAside(1024);
+        },
+        [](QByteArrayView, Piece) {});
+    reading = &settingAside;
+    settingAside.feed(message);
+    settingAside.feed("\n\n");
+    EXPECT_EQ(settingAside.trailingSpaceBytes(), 2);
+    EXPECT_EQ(settingAside.undeliveredBytes(), 0);
+    settingAside.feed(heartbeat);
+    settingAside.feed("\n\n\n");
+    settingAside.feed(message + "\n");
+    EXPECT_EQ(settingAside.trailingSpaceBytes(), 2);
+    EXPECT_EQ(settingAside.undeliveredBytes(), 1024 + 3);
 }
 
 // Past 32 MB that deliver no segment the stream is given up, however they come: white space
-// in chunks, heartbeats between 8 MB of it (each heartbeat delivered, with 4 MB of the white
-// space after it), starts that fail, or
-// segments of 31.5 MB each left by the next start; and segments set aside. A byte short of the
-// bound, the stream goes on.
+// in chunks, heartbeats between 4 MB and 16 KB of it (each heartbeat delivered, with the 16 KB
+// after it), starts that fail, or segments of 31.5 MB each left by the next start; and segments
+// set aside. A byte short of the bound, the stream goes on.
 TEST_F(CometScriptCutterTest, AStreamIsGivenUpPast32MegabytesThatDeliverNoSegment) {
     constexpr qsizetype kBound = 32 * 1024 * 1024;
     constexpr qsizetype kChunk = 64 * 1024;
@@ -620,14 +837,14 @@ TEST_F(CometScriptCutterTest, AStreamIsGivenUpPast32MegabytesThatDeliverNoSegmen
         for (qsizetype at = 0; at < text.size() && !cutter.givenUp(); at += kChunk)
             cutter.feed(QByteArrayView(text).sliced(at, std::min(kChunk, text.size() - at)));
     };
-    const QByteArray filler(8 * 1024 * 1024, ' ');
+    const QByteArray filler(4 * 1024 * 1024 + CometScriptCutter::kMostSpaceAfterSegment, ' ');
     for (int round = 0; round < 8; ++round) {
         cutter.feed(heartbeat);
         feedInChunks(round < 7 ? filler : filler.first(filler.size() - 1));
     }
     EXPECT_EQ(segments.size(), 8);
     EXPECT_FALSE(cutter.givenUp());
-    EXPECT_EQ(cutter.trailingSpaceBytes(), 8 * 4 * 1024 * 1024);
+    EXPECT_EQ(cutter.trailingSpaceBytes(), 8 * CometScriptCutter::kMostSpaceAfterSegment);
     EXPECT_EQ(cutter.undeliveredBytes(), kBound - 1);
     cutter.feed(" " + heartbeat);
     EXPECT_TRUE(cutter.givenUp());
@@ -659,7 +876,7 @@ TEST_F(CometScriptCutterTest, AStreamIsGivenUpPast32MegabytesThatDeliverNoSegmen
     // A segment set aside as a feed ends gives the stream up then, not at the next feed.
     CometScriptCutter* settingAside = nullptr;
     CometScriptCutter small([&](QByteArrayView whole) { settingAside->setAside(whole.size()); },
-                            [](QByteArrayView, Piece) {}, {4096, 32768, 1024});
+                            [](QByteArrayView, Piece) {}, {4096, 32768, 1024, 4096});
     settingAside = &small;
     small.feed(QByteArray(1024 - heartbeat.size(), ' '));
     small.feed(heartbeat.first(10));

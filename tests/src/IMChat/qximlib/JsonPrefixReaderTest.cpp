@@ -109,19 +109,50 @@ TEST(JsonPrefixReaderTest, ReadingInRunsEndsAsReadingAByteAtATime) {
     }
 }
 
-// Containers are followed 1,024 deep; a deeper value is no longer followed, and so never breaks.
+// Containers are followed 1,024 deep, of either kind, each closing as it opened; a deeper value
+// is no longer followed, and so never breaks.
 TEST(JsonPrefixReaderTest, AValueDeeperThanItFollowsIsNoLongerRead) {
+    constexpr int kDepth = 1024;
+    QByteArray nested;
+    for (int depth = 0; depth < kDepth; ++depth) nested += depth % 3 == 0 ? R"({"a":)" : "[";
+    QByteArray closing;
+    for (int depth = kDepth - 1; depth >= 0; --depth) closing += depth % 3 == 0 ? "}" : "]";
+    const QList<State> states = statesOf(nested + "1" + closing + ")");
+    EXPECT_EQ(states.count(State::Broken), 0);
+    EXPECT_EQ(states.last(), State::Ended);
+
     JsonPrefixReader reader;
-    for (int depth = 0; depth < JsonPrefixReader::kMostDepth; ++depth) reader.read('[');
+    for (int depth = 0; depth < kDepth; ++depth) reader.read('[');
     EXPECT_EQ(reader.state(), State::Reading);
     reader.read('"');
     EXPECT_TRUE(reader.inString());
     reader.read('"');
     reader.read(',');
     reader.read('{');
-    EXPECT_EQ(reader.state(), State::Ended);
+    EXPECT_EQ(reader.state(), State::TooDeep);
     reader.read('}');
-    EXPECT_EQ(reader.state(), State::Ended);
+    EXPECT_EQ(reader.state(), State::TooDeep);
+}
+
+// After the whole value only white space (carriage returns too) and the call's ')' may come:
+// anything else is no argument of a call. Carriage returns are white space between the bytes
+// of the value as well.
+TEST(JsonPrefixReaderTest, TheWholeValueIsFollowedOnlyByTheCallsParenthesis) {
+    for (const QByteArray& value : {QByteArray("1"), QByteArray(R"("a")"), QByteArray("{}"),
+                                    QByteArray("[1 ,\r\n2]"), QByteArray("{\r\"a\"\r:\r1\r}")}) {
+        for (const QByteArray& after : {QByteArray(")"), QByteArray(" \r\n\t)")}) {
+            const QList<State> states = statesOf(value + after);
+            EXPECT_EQ(states.count(State::Broken), 0) << (value + after).toStdString();
+            EXPECT_EQ(states.last(), State::Ended) << (value + after).toStdString();
+            EXPECT_EQ(stateByRuns(value + after), State::Ended) << (value + after).toStdString();
+        }
+        for (const QByteArray& after : {QByteArray(","), QByteArray(" x"), QByteArray("\"b\""),
+                                        QByteArray("<script>"), QByteArray("]")}) {
+            EXPECT_EQ(statesOf(value + after).last(), State::Broken)
+                << (value + after).toStdString();
+            EXPECT_EQ(stateByRuns(value + after), State::Broken) << (value + after).toStdString();
+        }
+    }
 }
 
 // Reading runs up to a '<' anywhere and a ')' outside a string, and stops where the reading

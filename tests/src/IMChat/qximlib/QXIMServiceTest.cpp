@@ -34,6 +34,8 @@ namespace {
 constexpr qint64 kServiceUser = 9000000000042;
 const QString kServiceUserText = QString::number(kServiceUser);
 const QString kBrokerTalk = "880001-" + kServiceUserText;
+// The offline fetch alone: the acknowledgements on its path may reach the server before it.
+const QByteArray kFetch = QByteArray(standin::paths::kMessageApi) + "?op=getnotrecvmsgs";
 
 class QXIMServiceTest : public StandinFixture {
 protected:
@@ -488,9 +490,8 @@ TEST_F(QXIMServiceTest, APacketThatCannotBeReadIsAcknowledgedOnceAndTheOthersAre
 TEST_F(QXIMServiceTest, RefusedPacketsAreAcknowledgedForTheTalkIdsTheyNameAndLoggedOnce) {
     const LoggedLines logged("Received packet");
     const QByteArray again = unreadablePacket(71, 71);
-    server().setFault({.prefix = standin::paths::kMessageApi,
-                       .body = fetchReply({again, again, packetForTheUser(70)}),
-                       .times = 1});
+    server().setFault(
+        {.prefix = kFetch, .body = fetchReply({again, again, packetForTheUser(70)}), .times = 1});
     server().setStream(
         {.segments = {streamSegment(again),
                       streamSegment(unreadablePacket(
@@ -548,9 +549,8 @@ TEST_F(QXIMServiceTest, APacketSetAsideAgainSpendsNoneOfTheStreamsLines) {
 TEST_F(QXIMServiceTest, ARefusedPacketIsAcknowledgedForEveryMessageItNames) {
     const LoggedLines logged("Received packet");
     const QByteArray longTalk = QByteArray(2000, '7');
-    server().setFault({.prefix = standin::paths::kMessageApi,
-                       .body = fetchReply({unreadablePacket(1, 10000)}),
-                       .times = 1});
+    server().setFault(
+        {.prefix = kFetch, .body = fetchReply({unreadablePacket(1, 10000)}), .times = 1});
     server().setStream(
         {.segments = {streamSegment(unreadablePacket(
              10001, 20000,
@@ -583,8 +583,7 @@ TEST_F(QXIMServiceTest, AFetchNamesTwoTalksInALineAndLeavesTheStreamItsThreeLine
     QByteArrayList fetched;
     for (qint64 n = 1; n <= 5; ++n)
         fetched.append(unreadablePacket(200 + n, 200 + n, talkOfItsOwn(n)));
-    server().setFault(
-        {.prefix = standin::paths::kMessageApi, .body = fetchReply(fetched), .times = 1});
+    server().setFault({.prefix = kFetch, .body = fetchReply(fetched), .times = 1});
     server().setStream({.heartbeatMs = 600000});
     auto service = start();
     const QString fetchLine = "acknowledged, not stored: 5 of 5 packets, 5 message ids";
@@ -618,7 +617,7 @@ TEST_F(QXIMServiceTest, EveryFetchLogsWhatItSetsAside) {
         // The fetch is the only call to the messaging server on its way: the last fetch's
         // acknowledgements have been answered.
         server().setFault(
-            {.prefix = standin::paths::kMessageApi,
+            {.prefix = kFetch,
              .body = fetchReply({unreadablePacket(300 + n, 300 + n, talkOfItsOwn(n))}),
              .times = 1});
         if (service) {
@@ -650,7 +649,7 @@ TEST_F(QXIMServiceTest, AFetchOrAStreamAnsweredWithAnErrorStatusIsNotReadAsMessa
           .status = 500,
           .body = "<script>window.parent.QX.webim.cometMgr.recvMsg(" + packet + ");</script>",
           .times = 1},
-         {.prefix = standin::paths::kMessageApi,
+         {.prefix = kFetch,
           .status = 500,
           .body = R"({"requestTime":1,"data":[)" + packet + "]}",
           .times = 1}});
@@ -860,13 +859,18 @@ TEST_F(QXIMServiceTest, EachElementOfAnItemIsARowAndAnItemStoredBeforeIsSkippedS
               9000000000303);
 }
 
-// The stream segment of a packet, padded with white space after its closing text to `size`
-// bytes when given.
+// The stream segment of a packet, of `size` bytes when given.
 QByteArray segmentOf(const QVariantMap& received, qsizetype size = 0) {
-    QByteArray segment = "<script>window.parent.QX.webim.cometMgr.recvMsg(" +
-                         json_JSONString(received).toUtf8() + ");</script>";
-    if (size > 0) segment += QByteArray(size - segment.size(), ' ');
-    return segment;
+    const auto written = [](const QVariantMap& packet) {
+        return "<script>window.parent.QX.webim.cometMgr.recvMsg(" +
+               json_JSONString(packet).toUtf8() + ");</script>";
+    };
+    if (size == 0) return written(received);
+    // A field of the packet that the reader passes over makes up the size.
+    QVariantMap padded = received;
+    padded.insert("pad", QString());
+    padded.insert("pad", QString(size - written(padded).size(), 'p'));
+    return written(padded);
 }
 
 // A packet from the broker with one message.
@@ -1159,6 +1163,45 @@ TEST_F(QXIMServiceTest, TextsHoldingTheStreamsMarksAreStoredByTheStreamOnce) {
     EXPECT_TRUE(logged.holding({"set aside"}).isEmpty()) << logged.lines().join('\n').toStdString();
 }
 
+// Torn segments the server sends before two messages: one torn right after a text that ends
+// with the segment start, one whose payload is a string torn inside it, one that is no JSON
+// before a start whose own string runs into the next segment. Both messages after each are
+// stored, once, whether the stream comes a byte at a time, in TCP segments or at once.
+TEST_F(QXIMServiceTest, TheMessagesAfterATornSegmentAreStoredOnce) {
+    server().setFault({.prefix = standin::paths::kStreamReceive, .hold = true});
+    auto service = QXIMService::shared();
+    ASSERT_TRUE(runMainLoopUntil([&] { return openedStreams(1) && streamOperation(); }));
+    const QByteArray start = "<script>window.parent.QX.webim.cometMgr.recvMsg(";
+    const QByteArray textEnd =
+        json_JSONString(packet(880001, kServiceUser,
+                               R"([{"id":9000000011000,"fromUserId":880001,"updateTime":3000,)"
+                               R"("contents":["see )" +
+                                   QString::fromLatin1(start) + R"("]}])"))
+            .toUtf8();
+    const QList<QByteArray> torn{start + textEnd.first(textEnd.lastIndexOf("\"]") + 1),
+                                 start + "\"abc",
+                                 start + R"({"a":"x" )" + start + "\"]});</script>\n"};
+    qint64 id = 9000000011000;
+    int stored = 0;
+    for (const qsizetype chunk : {qsizetype(1), qsizetype(1448), qsizetype(1 << 20)}) {
+        for (const QByteArray& tornOff : torn) {
+            id += 2;
+            const QByteArray stream = tornOff + segmentOf(brokersPacket(id - 1)) + "\n" +
+                                      segmentOf(brokersPacket(id)) + "\n";
+            service->queue()->sync([&] {
+                for (qsizetype at = 0; at < stream.size(); at += chunk)
+                    service->onlineMessage(stream.mid(at, chunk));
+            });
+            stored += 2;
+            ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() == stored; }))
+                << storedFromBroker() << " of " << stored << ", chunks of " << chunk;
+        }
+    }
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return messaging.counters()["acknowledgedIds"].toInt() == 2 * stored; }));
+    EXPECT_NE(streamOperation(), nullptr);
+}
+
 // Bytes that deliver no segment close the stream past 32 MB, however many heartbeats come
 // between them (here one before every 8 MB of white space), and it opens again after the
 // pause, its fetch bringing what was written meanwhile.
@@ -1176,6 +1219,138 @@ TEST_F(QXIMServiceTest, AStreamOfFillerIsGivenUpThoughHeartbeatsComeBetween) {
     reopensAfter(*service, QXIMService::kFirstReopenPause);
     ASSERT_TRUE(runMainLoopUntil(
         [&] { return openedStreams(2) && storedFromBroker() == 3 && unacknowledged() == 0; }));
+}
+
+// A stream that carries its filler in segments that store nothing, or after them, is given up as
+// one of filler is, and opens again after the pause, its fetch bringing what was written
+// meanwhile: 4 MB of white space after each heartbeat or after each packet set aside (each in
+// chunks of its own), and heartbeats, commands the app does not act on and visitor data of 4 MB
+// each.
+struct FillerCarrier {
+    const char* name;
+    QByteArray segment;
+    qint64 spaces;
+};
+
+class QXIMServiceFillerCarrierTest : public QXIMServiceTest,
+                                     public ::testing::WithParamInterface<FillerCarrier> {};
+
+TEST_P(QXIMServiceFillerCarrierTest, TheStreamIsGivenUpAndItsMessagesComeWithTheNextFetch) {
+    const FillerCarrier& carrier = GetParam();
+    server().setFaults({{.prefix = standin::paths::kStreamReceive,
+                         .body = carrier.segment,
+                         .endless = true,
+                         .endlessText = carrier.segment,
+                         .endlessSpaces = carrier.spaces}});
+    auto service = QXIMService::shared();
+    ASSERT_TRUE(runMainLoopUntil([&] { return openedStreams(1) && streamClosed(*service); }))
+        << carrier.name;
+    write({{"to", kServiceUser}, {"count", 3}});
+    reopensAfter(*service, QXIMService::kFirstReopenPause);
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return openedStreams(2) && storedFromBroker() == 3 && unacknowledged() == 0;
+    })) << carrier.name;
+}
+
+// Of 4 MB less a little, within a segment's bound.
+QByteArray fourMegabytesOf(const QByteArray& key, const QByteArray& before, char filler,
+                           const QByteArray& after) {
+    const qsizetype around = standin::StreamSettings::segment(key, before + after).size();
+    return standin::StreamSettings::segment(
+        key, before + QByteArray(4 * 1024 * 1024 - 256 - around, filler) + after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, QXIMServiceFillerCarrierTest,
+    ::testing::Values(
+        FillerCarrier{"a heartbeat, then white space",
+                      standin::StreamSettings::segment("recvHeartbeatMsg", "1"),
+                      4 * 1024 * 1024 - 64},
+        FillerCarrier{"a packet set aside, then white space",
+                      standin::StreamSettings::segment("recvMsg", R"({"n":1e400})"),
+                      4 * 1024 * 1024},
+        FillerCarrier{"a heartbeat of 4 MB", fourMegabytesOf("recvHeartbeatMsg", "", '7', ""), 0},
+        FillerCarrier{"a command of 4 MB",
+                      fourMegabytesOf("command", R"({"command":"NOTE","text":")", 'c', "\"}"), 0},
+        FillerCarrier{"visitor data of 4 MB",
+                      fourMegabytesOf("recvData", R"({"visitor":")", 'v', "\"}"), 0}),
+    [](const ::testing::TestParamInfo<FillerCarrier>& info) { return std::to_string(info.index); });
+
+// A packet the server sends again while its first copy is stored and acknowledged stores
+// nothing: 32 copies of 1 MB give the stream up, where the packet once was stored.
+TEST_F(QXIMServiceTest, CopiesOfAStoredPacketDeliverNothing) {
+    server().setFault({.prefix = standin::paths::kStreamReceive, .hold = true});
+    auto service = QXIMService::shared();
+    ASSERT_TRUE(runMainLoopUntil([&] { return openedStreams(1) && streamOperation(); }));
+    const QVariantMap stored = brokersPacket(9000000009000);
+    service->queue()->sync([&] { service->onlineMessage(segmentOf(stored)); });
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return storedFromBroker() == 1 && messaging.counters()["acknowledgedIds"].toInt() == 2;
+    }));
+    const QByteArray copy = segmentOf(stored, 1024 * 1024);
+    service->queue()->sync([&] {
+        for (int n = 0; n < 31; ++n) service->onlineMessage(copy);
+    });
+    EXPECT_NE(streamOperation(), nullptr);
+    service->queue()->sync([&] { service->onlineMessage(copy); });
+    EXPECT_EQ(streamOperation(), nullptr);
+    EXPECT_EQ(storedFromBroker(), 1);
+}
+
+// A packet without a post that a plug-in takes delivers: 40 of 1 MB leave the stream open, each
+// acknowledged.
+TEST_F(QXIMServiceTest, PacketsAPlugInTakesDeliver) {
+    server().setFault({.prefix = standin::paths::kStreamReceive, .hold = true});
+    auto service = QXIMService::shared();
+    ASSERT_TRUE(runMainLoopUntil([&] { return openedStreams(1) && streamOperation(); }));
+    auto taken = std::make_shared<std::atomic<int>>(0);
+    auto plugIn = std::make_shared<QXIMServiceObserver>();
+    plugIn->parseMakeLoveMessage = [taken](const QVariantMap&) { ++*taken; };
+    service->addObserver(plugIn);
+    service->queue()->sync([&] {
+        for (qint64 id = 1; id <= 40; ++id) {
+            QVariantMap withoutPost = brokersPacket(9000000010000 + id);
+            withoutPost.remove("post");
+            service->onlineMessage(segmentOf(withoutPost, 1024 * 1024));
+        }
+    });
+    EXPECT_EQ(*taken, 40);
+    EXPECT_NE(streamOperation(), nullptr);
+    EXPECT_TRUE(runMainLoopUntil(
+        [&] { return messaging.counters()["acknowledgedIds"].toInt() == 2 * 40; }));
+}
+
+// Honest streams beside them are never given up: a heartbeat every 30 s for an hour, each with
+// 4 KB of white space as a chunk of its own, and with them a message a second for ten minutes,
+// each padded so too, every one stored.
+TEST_F(QXIMServiceTest, HonestHeartbeatsAndMessagesWithTheirWhiteSpaceKeepTheStreamForHours) {
+    // The stand-in's stream delivers nothing: the test hands the service what an honest one
+    // sends. (Its connection, idle for an hour of the clock, times out: the service is not told.)
+    const LoggedLines givenUp("Stream given up");
+    server().setFault({.prefix = standin::paths::kStreamReceive, .hold = true});
+    auto service = QXIMService::shared();
+    ASSERT_TRUE(runMainLoopUntil([&] { return openedStreams(1) && streamOperation(); }));
+    const QByteArray heartbeat = standin::StreamSettings::segment("recvHeartbeatMsg", "1");
+    const QByteArray padding(4096, ' ');
+    int messages = 0;
+    for (int second = 1; second <= 3600; ++second) {
+        clock().advance(1s);
+        service->queue()->sync([&] {
+            if (second <= 600) {
+                service->onlineMessage(segmentOf(brokersPacket(9000000008000 + ++messages)));
+                service->onlineMessage(padding);
+            }
+            if (second % 30 == 0) {
+                service->onlineMessage(heartbeat);
+                service->onlineMessage(padding);
+            }
+        });
+        if (second % 60 == 0) service->heartbeat();
+    }
+    ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() == 600; }));
+    service->queue()->sync([] {});
+    EXPECT_TRUE(givenUp.lines().isEmpty()) << givenUp.lines().join('\n').toStdString();
+    EXPECT_EQ(requestsFor(standin::paths::kStreamReceive), 1);
 }
 
 // Segments set aside count against the same bound, whole (3 MB) or read in pieces (5 MB):
@@ -1224,7 +1399,8 @@ TEST_F(QXIMServiceTest, AFloodOfShortSegmentsSetAsideGivesTheStreamUpAfter2048) 
 
 // A short segment set aside after one read in pieces counts its own bytes, not those of the
 // long one before it: ten set aside after a message of 5 MB, stored, leave the stream open.
-// Three of them are logged, and the closing line counts them all and the 16 KB each stands for.
+// Three of them are logged, and the closing line counts them all and the 16 KB each stands for,
+// besides the 1 KB of the stream's one heartbeat, which stores nothing.
 TEST_F(QXIMServiceTest, ShortSegmentsSetAsideAfterALongOneCountOnlyTheirOwnBytes) {
     const LoggedLines logged("");
     server().setStream({.heartbeatMs = 600000});
@@ -1251,7 +1427,8 @@ TEST_F(QXIMServiceTest, ShortSegmentsSetAsideAfterALongOneCountOnlyTheirOwnBytes
                   .holding({QStringLiteral("Stream closed: 10 segments set aside (3 logged), 0 "
                                            "message ids let go unacknowledged, %1 bytes delivered "
                                            "no segment")
-                                .arg(10 * QXIMService::kLeastSetAsideSegmentBytes)})
+                                .arg(10 * QXIMService::kLeastSetAsideSegmentBytes +
+                                     QXIMService::kLongestQuietSegmentBytes)})
                   .size(),
               1)
         << logged.lines().join('\n').toStdString();
@@ -1335,9 +1512,9 @@ TEST_F(QXIMServiceTest, IdsOfStoredPacketsLetGoAreLogged) {
 }
 
 // Each stream logs what it sets aside afresh: the reconnection closes the old stream's log with
-// its counts and bytes, and the next stream logs its own segments, tells again that ids are let
-// go, and counts only what it let go itself. The server holds the calls, so that half the bound
-// stays full: all 20 ids of the second stream's packet are let go.
+// its counts and bytes (its heartbeat's among them), and the next stream logs its own segments,
+// tells again that ids are let go, and counts only what it let go itself. The server holds the
+// calls, so that half the bound stays full: all 20 ids of the second stream's packet are let go.
 TEST_F(QXIMServiceTest, EachStreamLogsWhatItSetsAsideAfreshAfterAReconnection) {
     const LoggedLines logged("");
     constexpr qint64 kIds = 60000;
@@ -1347,7 +1524,7 @@ TEST_F(QXIMServiceTest, EachStreamLogsWhatItSetsAsideAfreshAfterAReconnection) {
         streamSegment(unreadablePacket(1, kIds, R"({"toTalkId":"C","fromTalkId":"D"})")),
         streamSegment(unreadablePacket(1, 10, talkOfItsOwn(1))),
         streamSegment(unreadablePacket(11, 11, talkOfItsOwn(1)))};
-    qsizetype bytes = 0;
+    qsizetype bytes = QXIMService::kLongestQuietSegmentBytes;
     for (const QByteArray& segment : setAside)
         bytes += std::max(segment.size(), QXIMService::kLeastSetAsideSegmentBytes);
     server().setStream(
@@ -1385,7 +1562,8 @@ TEST_F(QXIMServiceTest, EachStreamLogsWhatItSetsAsideAfreshAfterAReconnection) {
                   .holding({QStringLiteral("Stream closed: 1 segments set aside (1 logged), 20 "
                                            "message ids let go unacknowledged, %1 bytes delivered "
                                            "no segment")
-                                .arg(QXIMService::kLeastSetAsideSegmentBytes)})
+                                .arg(QXIMService::kLeastSetAsideSegmentBytes +
+                                     QXIMService::kLongestQuietSegmentBytes)})
                   .size(),
               1)
         << logged.lines().join('\n').toStdString();
@@ -1455,54 +1633,81 @@ TEST_F(QXIMServiceTest, TheReopenPauseGrowsOnAClockThatRanForMinutes) {
 // After a stream the server ended, which the heartbeat replaced, the next stream given up
 // pauses 2 s again, not twice the pause before it. Two streams of white space pause 2 s and
 // 4 s; the third delivers a message and a heartbeat and ends; the stream the heartbeat opens
-// 66 s later and the ones after it are white space: they pause 2 s, then 4 s.
+// 66 s later and the ones after it are white space: they pause 2 s, then 4 s. Each stream is
+// held until the test has seen it open: at loopback speed a stream of white space is given up,
+// and the third one ends, within milliseconds.
 TEST_F(QXIMServiceTest, TheReopenPauseStartsAgainAfterAStreamThatWasNotGivenUp) {
     const standin::FaultRule filler{
-        .prefix = standin::paths::kStreamReceive, .endless = true, .times = 1};
-    server().setFaults(
-        {filler, filler, {.prefix = standin::paths::kStreamReceive, .times = 1}, filler, filler});
+        .prefix = standin::paths::kStreamReceive, .hold = true, .endless = true, .times = 1};
+    server().setFaults({filler,
+                        filler,
+                        {.prefix = standin::paths::kStreamReceive, .hold = true, .times = 1},
+                        filler,
+                        filler,
+                        {.prefix = standin::paths::kStreamReceive, .hold = true}});
     write({{"to", kServiceUser}, {"count", 1}});
     server().setStream(
         {.segments = {standin::StreamSettings::segment("recvHeartbeatMsg", "1")}, .count = 1});
     auto service = QXIMService::shared();
-    const auto givenUp = [&](int streams) {
-        return runMainLoopUntil([&] { return openedStreams(streams) && streamClosed(*service); });
+    const auto releaseAndGiveUp = [&](int streams) {
+        ASSERT_TRUE(waitForRequests(standin::paths::kStreamReceive, streams));
+        ASSERT_NE(streamOperation(), nullptr) << "stream " << streams;
+        server().releaseHeld();
+        ASSERT_TRUE(runMainLoopUntil([&] {
+            return openedStreams(streams) && streamClosed(*service);
+        })) << "stream "
+            << streams;
     };
-    ASSERT_TRUE(givenUp(1));
+    releaseAndGiveUp(1);
     reopensAfter(*service, 2s);
-    ASSERT_TRUE(givenUp(2));
+    releaseAndGiveUp(2);
     reopensAfter(*service, 4s);
+    ASSERT_TRUE(waitForRequests(standin::paths::kStreamReceive, 3));
+    server().releaseHeld();
     ASSERT_TRUE(runMainLoopUntil([&] {
         return openedStreams(3) && storedFromBroker() == 1 &&
                messaging.openStreams(kServiceUser) == 0;
     }));
     clock().advance(66s);
     service->heartbeat();
-    ASSERT_TRUE(givenUp(4));
+    releaseAndGiveUp(4);
     reopensAfter(*service, 2s);
-    ASSERT_TRUE(givenUp(5));
+    releaseAndGiveUp(5);
     reopensAfter(*service, 4s);
 }
 
 // What a stream given up delivered decides its pause, not how long it stayed open: a heartbeat
 // when it opened and filler 61 s later makes the pause grow; a heartbeat at 61 s too brings the
-// first pause again.
+// first pause again, and so does a command of an honest size, though the app does not act on it.
+// A heartbeat longer than an honest one, or a packet set aside, at 61 s is none: the pause grows,
+// and the long heartbeat does not reset the heartbeat's clock.
 TEST_F(QXIMServiceTest, TheReopenPauseStartsAgainOnlyAfterAMinuteOfDeliveredSegments) {
-    server().setStream({.heartbeatMs = 600000});
-    auto service = start();
+    // The streams deliver only what the test hands the service: a heartbeat of the stand-in's
+    // own that came after the clock moved would count as delivered 61 s after the opening.
+    server().setFault({.prefix = standin::paths::kStreamReceive, .hold = true});
+    auto service = QXIMService::shared();
+    ASSERT_TRUE(runMainLoopUntil([&] { return openedStreams(1) && streamOperation(); }));
     const QByteArray heartbeat = standin::StreamSettings::segment("recvHeartbeatMsg", "1");
+    const QByteArray longHeartbeat = standin::StreamSettings::segment(
+        "recvHeartbeatMsg", QByteArray(QXIMService::kLongestQuietSegmentBytes, '1'));
+    const QByteArray command = standin::StreamSettings::segment("command", R"({"command":"NOTE"})");
+    const QByteArray setAside = streamSegment(R"({"n":1e400})");
     const QByteArray filler(CometScriptCutter::kMostUndeliveredBytes + 1, 'x');
-    const auto giveUpAfter = [&](bool heartbeatLater) {
+    const auto giveUpAfter = [&](const QByteArray& later) {
         service->queue()->sync([&] { service->onlineMessage(heartbeat); });
+        const ns::Duration heard = service->lastHeartbeatTime();
         clock().advance(61s);
-        if (heartbeatLater) service->queue()->sync([&] { service->onlineMessage(heartbeat); });
+        service->queue()->sync([&] { service->onlineMessage(later); });
+        EXPECT_EQ(service->lastHeartbeatTime(), later == heartbeat ? heard + 61s : heard);
         service->queue()->sync([&] { service->onlineMessage(filler); });
         ASSERT_FALSE(streamOperation());
     };
     int streams = 1;
-    for (const auto& [heartbeatLater, pause] :
-         {std::pair(false, 2s), std::pair(false, 4s), std::pair(true, 2s), std::pair(false, 4s)}) {
-        giveUpAfter(heartbeatLater);
+    for (const auto& [later, pause] :
+         {std::pair(QByteArray(), 2s), std::pair(QByteArray(), 4s), std::pair(heartbeat, 2s),
+          std::pair(QByteArray(), 4s), std::pair(longHeartbeat, 8s), std::pair(setAside, 16s),
+          std::pair(command, 2s)}) {
+        giveUpAfter(later);
         reopensAfter(*service, pause);
         ASSERT_TRUE(waitForRequests(standin::paths::kStreamReceive, ++streams));
     }
