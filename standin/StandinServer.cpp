@@ -145,6 +145,7 @@ struct StandinServer::Impl {
     mutable std::mutex streamMutex;
     StreamSettings stream;
     std::thread thread;
+    std::atomic<bool> listenEnded = false;  // the listening thread's loop is over
     int port = 0;
     std::mutex stopMutex;
     std::condition_variable stopSignal;
@@ -422,7 +423,11 @@ int StandinServer::start(int port) {
         impl_->port = 0;
         return 0;
     }
-    impl_->thread = std::thread([&server] { server.listen_after_bind(); });
+    impl_->listenEnded = false;
+    impl_->thread = std::thread([&server, &ended = impl_->listenEnded] {
+        server.listen_after_bind();
+        ended = true;
+    });
     // The socket already listens after binding: early clients wait in its backlog.
     return impl_->port;
 }
@@ -433,6 +438,11 @@ void StandinServer::stop() {
         impl_->stopping = true;
     }
     impl_->stopSignal.notify_all();
+    // The server's stop closes the socket of a listening loop that runs, and does nothing
+    // before the thread has begun it (a stop right after the start), when the loop would then
+    // listen for good: it waits for the loop first.
+    while (impl_->thread.joinable() && !impl_->listenEnded && !impl_->server.is_running())
+        std::this_thread::yield();
     impl_->server.stop();
     if (impl_->thread.joinable()) impl_->thread.join();
 }
