@@ -34,7 +34,7 @@ StandinProcess::~StandinProcess() {
     stop();
 }
 
-bool StandinProcess::start(int port) {
+bool StandinProcess::start(int port, const QStringList& arguments) {
     const QString program = StandinProcess::program();
     if (!QFileInfo(program).isExecutable()) {
         error_ = "no stand-in program at " + program;
@@ -42,7 +42,9 @@ bool StandinProcess::start(int port) {
     }
     process_ = std::make_unique<QProcess>();
     process_->setProgram(program);
-    if (port > 0) process_->setArguments({QStringLiteral("--port"), QString::number(port)});
+    process_->setArguments(port > 0 ? QStringList{QStringLiteral("--port"), QString::number(port)} +
+                                          arguments
+                                    : arguments);
     process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // The server goes with the test even when the test dies without tearing down.
     process_->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });

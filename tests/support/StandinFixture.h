@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -26,9 +27,9 @@ public:
 
     // The stand-in program: HOUSING_STANDIN, else the one built beside the tests.
     [[nodiscard]] static QString program();
-    // Starts the program (on `port`, or a free one for 0) and reads the port it prints. On
-    // failure `error()` says why.
-    [[nodiscard]] bool start(int port = 0);
+    // Starts the program (on `port`, or a free one for 0, with the program's `arguments` such
+    // as "--messages FILE") and reads the port it prints. On failure `error()` says why.
+    [[nodiscard]] bool start(int port = 0, const QStringList& arguments = {});
     void stop();
     [[nodiscard]] const QString& error() const { return error_; }
 
