@@ -1,7 +1,7 @@
 // Pictures come from image hosts: any bytes give an image source or nothing, and every
 // frame it counts gives a picture or nothing, with its properties, never a crash; so do the
 // bytes decoded within a bound of a few pixels, which takes the PNGs that the platform's
-// decoder holds whole (interlaced, grey, palette) to be read every few pixels.
+// decoder holds whole (interlaced, grey, palette) to be read in blocks of a few pixels.
 #include "platform/uikit/image_source.h"
 #include "platform/uikit/image.h"
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets up, builds if needed, starts the local stand-in servers on a free port and runs the
-# app against them: in a phone-sized window when a display is there, else headless.
+# Sets up, builds if needed, starts the local stand-in servers (on the port they had for the
+# sandbox before while it is free, else on a free one) and runs the app against them: in a
+# phone-sized window when a display is there, else headless.
 # Arguments go to the app (build/app/housing --help lists them), e.g.
 #   scripts/run.sh --sandbox /tmp/demo --screenshot /tmp/shot.png --screenshot-after 3
 #   scripts/run.sh --push '{"type":"8"}'     (delivered to the app running on the sandbox)
@@ -57,7 +58,10 @@ fi
 # gave, so that the brokers' answers after a relaunch are not taken for messages the app
 # already has, with what the app has not acknowledged of the brokers' answers, so that the
 # brokers answer a need sent a moment before a quit, greeting and cards, and the posts'
-# views, so that a post is not seen fewer times after a relaunch.
+# views, so that a post is not seen fewer times after a relaunch. It keeps there too the
+# pictures and voices uploaded to it and the port it listened on, asked for again while it is
+# free: the app's messages keep the whole addresses of the user's own pictures and voices,
+# which name the port.
 sandbox="${HOUSING_SANDBOX:-${XDG_DATA_HOME:-$HOME/.local/share}/housing-app}"
 previous=""
 for argument in "$@"; do
@@ -69,6 +73,7 @@ mkdir -p "$sandbox"
 log=$(mktemp)
 build/standin/standin --needs "$sandbox/standin-needs.json" \
     --messages "$sandbox/standin-messages.json" --views "$sandbox/standin-views.json" \
+    --images "$sandbox/standin-images" --port-file "$sandbox/standin-port.json" \
     >"$log" 2>&1 &
 standin_pid=$!
 root=""

@@ -67,7 +67,8 @@ Reply Reply::text(QByteArray body, QByteArray contentType, int status) {
     return reply;
 }
 
-Endpoints::Endpoints(QString imagesFolder) : imagesFolder_(std::move(imagesFolder)) {
+Endpoints::Endpoints(QString imagesFolder)
+    : imagesFolder_(std::move(imagesFolder)), uploads_(QDir(imagesFolder_).filePath("uploads")) {
     addInterface("echo",
                  [](const RecordedRequest& request, const QByteArray&) { return echo(request); });
     addInterface("ping", [](const RecordedRequest&, const QByteArray&) {
@@ -164,16 +165,12 @@ Reply Endpoints::upload(const RecordedRequest& request, const QByteArray& rootUr
     if (!parts) return refusal("malformed multipart body", 400);
     for (const auto& part : *parts) {
         if (part.filename.isEmpty()) continue;
-        const QString name = QStringLiteral("%1.%2").arg(++lastUpload_).arg(extensionFor(part));
-        const QString folder = QDir(imagesFolder_).filePath("uploads");
-        QDir().mkpath(folder);
-        QFile file(QDir(folder).filePath(name));
-        if (!file.open(QIODevice::WriteOnly) || file.write(part.content) != part.content.size()) {
-            return refusal("cannot store the file", 500);
-        }
+        if (!uploads_.fits(part.content.size())) return refusal("the file is too large", 413);
+        const auto name = uploads_.store(part.content, extensionFor(part));
+        if (!name) return refusal("cannot store the file", 500);
         return Reply::json(QJsonObject{
             {"status", 0},
-            {"data", QString::fromLatin1(rootUrl + paths::kUploads) + name},
+            {"data", QString::fromLatin1(rootUrl + paths::kUploads) + *name},
         });
     }
     return refusal("no file in the upload");

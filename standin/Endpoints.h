@@ -4,6 +4,7 @@
 #include "standin/PostViews.h"
 #include "standin/PostedNeeds.h"
 #include "standin/RecordedRequest.h"
+#include "standin/UploadStore.h"
 
 #include <QByteArray>
 #include <QJsonValue>
@@ -69,7 +70,8 @@ public:
     using InterfaceHandler =
         std::function<Reply(const RecordedRequest& request, const QByteArray& rootUrl)>;
 
-    // `imagesFolder` holds the image host's files; uploads are stored under "uploads/".
+    // `imagesFolder` holds the image host's files; uploads are stored under "uploads/"
+    // (UploadStore: named by their content, bounded in size).
     explicit Endpoints(QString imagesFolder);
 
     [[nodiscard]] Reply answer(const RecordedRequest& request, const QByteArray& rootUrl);
@@ -117,10 +119,10 @@ private:
     ClassCalls classCalls_;
     PostedNeeds postedNeeds_;
     PostViews postViews_;
+    UploadStore uploads_;
     std::vector<std::pair<QByteArray, Route>> routes_;
     std::map<QByteArray, Control> controls_;
     std::vector<std::function<void()>> resetListeners_;
-    std::atomic<qint64> lastUpload_{0};
     std::atomic<qint64> lastLogin_{0};
 };
 

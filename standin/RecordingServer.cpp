@@ -192,6 +192,14 @@ RecordingServer::RecordingServer() {
     new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
     set_keep_alive_max_count(kRequestsPerConnection);
     set_tcp_nodelay(true);
+    // The library's default lets a second server listen on a port one already listens on,
+    // and the two then share its connections; a stand-in asks for the port a sandbox used
+    // before and must be refused it while another holds it. A port whose last connections
+    // still linger after a stop is free again at once.
+    set_socket_options([](socket_t sock) {
+        const int on = 1;
+        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    });
 }
 
 const RawRequestHead& RecordingServer::currentHead() {

@@ -145,7 +145,7 @@ struct StandinServer::Impl {
     mutable std::mutex streamMutex;
     StreamSettings stream;
     std::thread thread;
-    std::atomic<bool> listenEnded = false;  // the listening thread's loop is over
+    std::atomic<bool> listenEnded = false;  // the thread's serving loop has returned
     int port = 0;
     std::mutex stopMutex;
     std::condition_variable stopSignal;
@@ -424,11 +424,14 @@ int StandinServer::start(int port) {
         return 0;
     }
     impl_->listenEnded = false;
-    impl_->thread = std::thread([&server, &ended = impl_->listenEnded] {
-        server.listen_after_bind();
-        ended = true;
+    impl_->thread = std::thread([impl = impl_.get()] {
+        impl->server.listen_after_bind();
+        impl->listenEnded = true;
     });
-    // The socket already listens after binding: early clients wait in its backlog.
+    // The socket already listens after binding: early clients wait in its backlog. The
+    // library's stop reaches only a loop that has begun: a stop right after this start must
+    // not be lost, leaving the loop to serve for ever.
+    while (!server.is_running() && !impl_->listenEnded) std::this_thread::yield();
     return impl_->port;
 }
 
@@ -438,11 +441,6 @@ void StandinServer::stop() {
         impl_->stopping = true;
     }
     impl_->stopSignal.notify_all();
-    // The server's stop closes the socket of a listening loop that runs, and does nothing
-    // before the thread has begun it (a stop right after the start), when the loop would then
-    // listen for good: it waits for the loop first.
-    while (impl_->thread.joinable() && !impl_->listenEnded && !impl_->server.is_running())
-        std::this_thread::yield();
     impl_->server.stop();
     if (impl_->thread.joinable()) impl_->thread.join();
 }

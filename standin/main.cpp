@@ -1,8 +1,10 @@
 // The stand-in servers as a program: prints where it listens, serves until
 // interrupted or terminated.
-//   standin [--port N] [--images DIR] [--needs FILE] [--messages FILE] [--views FILE]
+//   standin [--port N | --port-file FILE] [--images DIR] [--needs FILE] [--messages FILE]
+//           [--views FILE]
 //   standin --sample-position     prints where a demo run's device stands, and ends
 #include "standin/BrokerShops.h"
+#include "standin/KeptPort.h"
 #include "standin/MessagingServer.h"
 #include "standin/StandinServer.h"
 
@@ -17,6 +19,7 @@
 
 int main(int argc, char** argv) {
     int port = 0;
+    QString portFile;
     QString imagesFolder;
     QString needsFile;
     QString messagesFile;
@@ -24,6 +27,8 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--port") == 0 && i + 1 < argc) {
             port = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--port-file") == 0 && i + 1 < argc) {
+            portFile = QString::fromLocal8Bit(argv[++i]);
         } else if (std::strcmp(argv[i], "--images") == 0 && i + 1 < argc) {
             imagesFolder = QString::fromLocal8Bit(argv[++i]);
         } else if (std::strcmp(argv[i], "--needs") == 0 && i + 1 < argc) {
@@ -37,11 +42,15 @@ int main(int argc, char** argv) {
             return 0;
         } else {
             std::fprintf(stderr,
-                         "usage: standin [--port N] [--images DIR] [--needs FILE] "
-                         "[--messages FILE] [--views FILE] | "
+                         "usage: standin [--port N | --port-file FILE] [--images DIR] "
+                         "[--needs FILE] [--messages FILE] [--views FILE] | "
                          "--sample-position\n");
             return 2;
         }
+    }
+    if (port != 0 && !portFile.isEmpty()) {
+        std::fprintf(stderr, "standin: --port and --port-file name the port twice\n");
+        return 2;
     }
     // The map tiles draw district names, and fonts need a GUI application; it never shows
     // anything, so it needs no display.
@@ -85,7 +94,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "standin: %s holds no post views\n", qPrintable(viewsFile));
         return 1;
     }
-    if (server.start(port) == 0) {
+    // The addresses the app keeps name the port: a demo's sandbox keeps it while it is free.
+    const int listening =
+        portFile.isEmpty() ? server.start(port) : standin::KeptPort::start(server, portFile);
+    if (listening == 0) {
         std::fprintf(stderr, "standin: cannot listen on 127.0.0.1:%d\n", port);
         return 1;
     }

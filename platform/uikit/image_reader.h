@@ -16,7 +16,7 @@ namespace ui {
 // Reads encoded pictures (JPEG, PNG, BMP, the frames of a GIF, ...) within what a picture
 // may cost decoded, as the image libraries of phones do. A picture of more pixels than the
 // limit is decoded scaled down to fit it, its shape kept; the JPEG and PNG decoders scale as
-// they read, the PNGs that they decode whole are read every few pixels (SampledPng), and a GIF
+// they read, the PNGs that they decode whole are read in averaged blocks (SampledPng), and a GIF
 // whose frames lie in a part of its canvas is decoded on that part, so its whole size is never
 // held. What one read may take at once is bounded by kAllocationLimitMB: past
 // it (a GIF or BMP canvas of tens of millions of pixels, a JPEG still too large at an eighth of its
@@ -68,7 +68,7 @@ public:
 
 private:
     // How the picture is decoded: whole, or whole then scaled down, or scaled down as it is
-    // read, or every few pixels (a PNG that the decoders decode whole) scaled down, or (a GIF
+    // read, or in averaged blocks (a PNG that the decoders decode whole) scaled down, or (a GIF
     // whose frames lie in a part of its canvas) that part alone, scaled down and placed on the
     // canvas.
     enum class Road { Whole, WholeThenScaled, ScaledAsRead, Sampled, GifPart };

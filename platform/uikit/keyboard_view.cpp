@@ -103,6 +103,26 @@ void drawDeleteSymbol(GraphicsContext& context, const Rect& box) {
         {{cx - 1, cy - 3}, {cx + 5, cy + 3}, {cx + 5, cy - 3}, {cx - 1, cy + 3}});
 }
 
+// The key left of 0 on a number pad: none on the number pad itself.
+QString padCornerKey(KeyboardType type) {
+    if (type == KeyboardType::DecimalPad) return QStringLiteral(".");
+    if (type == KeyboardType::PhonePad) return QStringLiteral("+");
+    return {};
+}
+
+// The key a character of a desktop input method stands for: a full-width form is its
+// ASCII character, the ideographic full stop (a Chinese input method's ".") a point.
+QChar padKeyOf(QChar typed) {
+    constexpr char16_t kFullWidthFirst = 0xFF01;
+    constexpr char16_t kFullWidthLast = 0xFF5E;
+    constexpr char16_t kFullWidthOffset = 0xFEE0;
+    constexpr char16_t kIdeographicFullStop = 0x3002;
+    if (typed.unicode() >= kFullWidthFirst && typed.unicode() <= kFullWidthLast)
+        return QChar(char16_t(typed.unicode() - kFullWidthOffset));
+    if (typed.unicode() == kIdeographicFullStop) return QLatin1Char('.');
+    return typed;
+}
+
 }  // namespace
 
 KeyboardView::KeyboardView() {
@@ -136,22 +156,36 @@ QString KeyboardView::returnKeyLabel(ReturnKeyType type) {
     return QStringLiteral("换行");
 }
 
-void KeyboardView::showKeysFor(KeyboardType type, ReturnKeyType returnKey) {
-    type_ = type;
-    returnKey_ = returnKey;
-    shifted_ = false;
+std::optional<QString> KeyboardView::padCharacters(KeyboardType type) {
     switch (type) {
         case KeyboardType::NumberPad:
         case KeyboardType::PhonePad:
         case KeyboardType::DecimalPad:
-            plane_ = Plane::NumberPad;
-            break;
-        case KeyboardType::NumbersAndPunctuation:
-            plane_ = Plane::Digits;
-            break;
+            return QStringLiteral("0123456789") + padCornerKey(type);
         default:
-            plane_ = Plane::Letters;
-            break;
+            return std::nullopt;
+    }
+}
+
+QString KeyboardView::typeableOnPad(KeyboardType type, const QString& text) {
+    const std::optional<QString> keys = padCharacters(type);
+    if (!keys) return text;
+    QString typeable;
+    for (const QChar typed : text) {
+        const QChar key = padKeyOf(typed);
+        if (keys->contains(key)) typeable += key;
+    }
+    return typeable;
+}
+
+void KeyboardView::showKeysFor(KeyboardType type, ReturnKeyType returnKey) {
+    type_ = type;
+    returnKey_ = returnKey;
+    shifted_ = false;
+    if (padCharacters(type)) {
+        plane_ = Plane::NumberPad;
+    } else {
+        plane_ = type == KeyboardType::NumbersAndPunctuation ? Plane::Digits : Plane::Letters;
     }
     layOutKeys();
 }
@@ -191,10 +225,8 @@ void KeyboardView::layOutKeys() {
                     keys_.push_back(key(Action::Type, QStringLiteral("0"), frame));
                 } else if (col == 2) {
                     keys_.push_back(key(Action::Delete, QStringLiteral("删除"), frame));
-                } else if (type_ == KeyboardType::DecimalPad) {
-                    keys_.push_back(key(Action::Type, QStringLiteral("."), frame));
-                } else if (type_ == KeyboardType::PhonePad) {
-                    keys_.push_back(key(Action::Type, QStringLiteral("+"), frame));
+                } else if (const QString corner = padCornerKey(type_); !corner.isEmpty()) {
+                    keys_.push_back(key(Action::Type, corner, frame));
                 }
             }
         }

@@ -45,6 +45,13 @@ public:
     [[nodiscard]] const Key* keyAt(Point point) const;
     // The return key's label for a return key type ("换行", "搜索", "完成", ...).
     [[nodiscard]] static QString returnKeyLabel(ReturnKeyType type);
+    // What the number pad of `type` types: its digits, and the key left of 0 on the decimal
+    // pad (a point) and the phone pad (a plus); none for a keyboard that is no pad.
+    [[nodiscard]] static std::optional<QString> padCharacters(KeyboardType type);
+    // `text` as the pad of `type` could have typed it: an input method's full-width forms
+    // and the ideographic full stop read as the keys they stand for, whatever else dropped.
+    // Unchanged for a keyboard that is no pad.
+    [[nodiscard]] static QString typeableOnPad(KeyboardType type, const QString& text);
     // Acts as a tap on `key` does.
     void press(const Key& key);
 

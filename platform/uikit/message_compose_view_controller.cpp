@@ -1,8 +1,10 @@
 #include "platform/uikit/message_compose_view_controller.h"
 
 #include "platform/uikit/bar_button_item.h"
+#include "platform/uikit/keyboard.h"
 #include "platform/uikit/label.h"
 #include "platform/uikit/navigation_item.h"
+#include "platform/uikit/text_view.h"
 
 #include <atomic>
 
@@ -51,10 +53,14 @@ void MessageComposeViewController::loadView() {
     auto to = std::make_shared<Label>(Rect(15, 74, 290, 24));
     to->setText(QStringLiteral("收件人：") + recipients_.join(QStringLiteral("、")));
     screen->view()->addSubview(to);
-    auto text = std::make_shared<Label>(Rect(15, 108, 290, 200));
+    // The body is the user's to edit: a tap puts the caret in it and the keys reach it. Its
+    // first line starts at (15, 108), inside the view's insets, and it ends where the
+    // keyboard's top comes, so that the caret it keeps in view is never beneath the keys.
+    const double top = 100;
+    const double bottom = screen->view()->bounds().size.height - Keyboard::kHeight;
+    auto text = std::make_shared<TextView>(Rect(10, top, 300, bottom - top));
+    text->setFont(Font::systemFontOfSize(Font::kLabelFontSize));
     text->setText(body_);
-    text->setNumberOfLines(0);
-    text->setLineBreakMode(LineBreakMode::CharacterWrap);
     screen->view()->addSubview(text);
     setViewControllers({screen});
 }

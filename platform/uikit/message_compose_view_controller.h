@@ -31,7 +31,8 @@ public:
 // $HOUSING_SMS=none a device without messaging at all.
 enum class TextMessaging { None, Sends, Fails };
 
-// The text-message composer. It lists the recipients and the body; "发送"
+// The text-message composer. It lists the recipients and the body, which the user edits
+// (a tap puts the caret in it, as in any text view); "发送"
 // works when the phone has text messaging and tells the delegate whether the
 // message went, "取消" tells it the user gave up. A message that could not go is
 // first told to the user by the composer itself, as the phone does whatever the

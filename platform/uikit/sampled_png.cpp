@@ -6,8 +6,13 @@
 
 #include <png.h>
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <csetjmp>
+#include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace ui {
@@ -15,6 +20,14 @@ namespace ui {
 namespace {
 
 constexpr int kSteps[] = {8, 4, 2};
+constexpr int kPasses = 7;
+
+// The inverses of the counts of pixels a block may have, 1 to 64.
+constexpr auto kInverses = [] {
+    std::array<double, 8 * 8 + 1> inverses{};
+    for (std::size_t count = 1; count < inverses.size(); ++count) inverses[count] = 1.0 / count;
+    return inverses;
+}();
 
 // The bytes libpng reads, from memory.
 struct Input {
@@ -40,76 +53,301 @@ void ignoreWarning(png_structp, png_const_charp) {}
 struct Header {
     png_uint_32 width = 0;
     png_uint_32 height = 0;
+    // Samples a pixel, 8 bits each: grey, grey and alpha, RGB or RGBA; or a palette index.
+    int channels = 0;
     bool alpha = false;
     bool interlaced = false;
     png_size_t rowBytes = 0;
+    // Whether the samples are palette indices, and each index's colour as a pixel of it adds
+    // to the sums of its block (BlockRow).
+    bool indexed = false;
+    std::array<std::array<std::uint32_t, 4>, 256> palette{};
 };
 
-void put(const Header* header, png_const_bytep pixel, QRgb* out) {
-    const QRgb color = qRgba(pixel[0], pixel[1], pixel[2], pixel[3]);
-    *out = header->alpha ? qPremultiply(color) : color;
-}
+// The sums of the pixels of a row of blocks, step x step pixels each (fewer at the picture's
+// right and bottom edges), four a block: red, green and blue, premultiplied by alpha (255
+// times too large then, left so to keep every pixel's fraction), and alpha. Grey sums its
+// level in the first.
+class BlockRow {
+public:
+    BlockRow(const Header* header, int step)
+        : header_(header),
+          shift_(std::countr_zero(unsigned(step))),
+          sums_(std::size_t(SampledPng::sampledSize({int(header->width), 1}, step).width()) * 4) {}
+
+    // Adds the `count` pixels of `pixels` that lie `spacing` apart from column `first` on.
+    void add(png_const_bytep pixels, png_uint_32 count, png_uint_32 first, png_uint_32 spacing) {
+        if (header_->indexed) return addPixels<0>(pixels, count, first, spacing);
+        switch (header_->channels) {
+            case 1:
+                return addPixels<1>(pixels, count, first, spacing);
+            case 2:
+                return addPixels<2>(pixels, count, first, spacing);
+            case 3:
+                return addPixels<3>(pixels, count, first, spacing);
+            default:
+                return addPixels<4>(pixels, count, first, spacing);
+        }
+    }
+
+    // The pixel the sums of block `block` make together with `weight` pixels of `before`, an
+    // average of earlier pixels of the block (none when `weight` is 0), over `pixels` pixels in
+    // all; premultiplied.
+    [[nodiscard]] QRgb average(std::size_t block, QRgb before, std::uint32_t weight,
+                               std::uint32_t pixels) const {
+        const std::uint32_t* sums = sums_.data() + block * 4;
+        const std::uint32_t unit = header_->alpha ? 255 : 1;
+        // Multiplications by the count's inverse rather than divisions, which cost as much as
+        // summing the block's pixels. Rounded to the nearest level (ties may go down).
+        const double perPixel = kInverses[pixels];
+        const double perColour = header_->alpha ? perPixel * (1.0 / 255) : perPixel;
+        const auto mean = [&](std::uint32_t sum, int earlier, std::uint32_t of, double per) {
+            return int(double(sum + std::uint32_t(earlier) * weight * of) * per + 0.5);
+        };
+        const bool grey = !header_->indexed && header_->channels <= 2;
+        const int red = mean(sums[0], qRed(before), unit, perColour);
+        const int green = grey ? red : mean(sums[1], qGreen(before), unit, perColour);
+        const int blue = grey ? red : mean(sums[2], qBlue(before), unit, perColour);
+        return qRgba(red, green, blue,
+                     header_->alpha ? mean(sums[3], qAlpha(before), 1, perPixel) : 255);
+    }
+
+    void clear() { std::fill(sums_.begin(), sums_.end(), 0); }
+
+private:
+    // Pixels `spacing` apart from column `first` (less than `spacing`, as a pass's first
+    // column is) fall a fixed number to a block: step / spacing each, or one in every
+    // spacing / step blocks. Each block's pixels are summed apart before they are added to it.
+    template <int Channels>
+    void addPixels(png_const_bytep pixels, png_uint_32 count, png_uint_32 first,
+                   png_uint_32 spacing) {
+        const png_uint_32 step = 1u << shift_;
+        const png_uint_32 perBlock = spacing >= step ? 1 : step / spacing;
+        const std::size_t blocksApart = spacing >= step ? spacing / step : 1;
+        std::uint32_t* block = sums_.data() + std::size_t(first >> shift_) * 4;
+        constexpr int kBytes = Channels == 0 ? 1 : Channels;
+        for (png_uint_32 at = 0; at < count; at += perBlock, block += blocksApart * 4) {
+            const png_uint_32 end = std::min(count, at + perBlock);
+            std::uint32_t red = 0, green = 0, blue = 0, alpha = 0;
+            for (png_const_bytep pixel = pixels + std::size_t(at) * kBytes;
+                 pixel < pixels + std::size_t(end) * kBytes; pixel += kBytes) {
+                if constexpr (Channels == 0) {
+                    const auto& colour = header_->palette[pixel[0]];
+                    red += colour[0];
+                    green += colour[1];
+                    blue += colour[2];
+                    alpha += colour[3];
+                } else if constexpr (Channels == 1) {
+                    red += pixel[0];
+                } else if constexpr (Channels == 2) {
+                    red += std::uint32_t(pixel[0]) * pixel[1];
+                    alpha += pixel[1];
+                } else if constexpr (Channels == 3) {
+                    red += pixel[0];
+                    green += pixel[1];
+                    blue += pixel[2];
+                } else {
+                    red += std::uint32_t(pixel[0]) * pixel[3];
+                    green += std::uint32_t(pixel[1]) * pixel[3];
+                    blue += std::uint32_t(pixel[2]) * pixel[3];
+                    alpha += pixel[3];
+                }
+            }
+            block[0] += red;
+            block[1] += green;
+            block[2] += blue;
+            block[3] += alpha;
+        }
+    }
+
+    const Header* header_;
+    int shift_;
+    std::vector<std::uint32_t> sums_;
+};
 
 // The functions that libpng may jump out of hold nothing that needs destroying.
 
-// Reads the header and asks for rows of 8-bit RGBA, whatever the picture's own pixels are;
-// false when libpng gave up.
+// The palette's colours as their pixels add to a block's sums; indices past it are opaque
+// black. With alpha (a tRNS chunk) the colours are premultiplied, 255 times too large.
+void readPalette(png_structp png, png_infop info, Header* header) {
+    png_colorp colours = nullptr;
+    int count = 0;
+    png_get_PLTE(png, info, &colours, &count);
+    png_bytep alphas = nullptr;
+    int alphaCount = 0;
+    png_get_tRNS(png, info, &alphas, &alphaCount, nullptr);
+    header->alpha = alphas && alphaCount > 0;
+    for (int index = 0; index < 256; ++index) {
+        const std::uint32_t alpha = index < alphaCount && alphas ? alphas[index] : 255;
+        const png_color colour = index < count && colours ? colours[index] : png_color{};
+        const std::uint32_t unit = header->alpha ? alpha : 1;
+        header->palette[std::size_t(index)] = {colour.red * unit, colour.green * unit,
+                                               colour.blue * unit, alpha};
+    }
+}
+
+// Reads the header and asks for rows of 8-bit samples: grey levels of fewer bits made 8, a
+// transparent colour made alpha; a palette's indices a byte each, their colours looked up as
+// the sums are made rather than written out by libpng. False when libpng gave up.
 bool readHeader(png_structp png, png_infop info, Header* header) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_read_info(png, info);
-    png_set_expand(png);
-    png_set_strip_16(png);
-    png_set_gray_to_rgb(png);
-    png_set_filler(png, 0xff, PNG_FILLER_AFTER);
+    header->indexed = png_get_color_type(png, info) == PNG_COLOR_TYPE_PALETTE;
+    if (header->indexed) {
+        png_set_packing(png);
+        readPalette(png, info, header);
+    } else {
+        png_set_expand(png);
+        png_set_strip_16(png);
+    }
     png_read_update_info(png, info);
     header->width = png_get_image_width(png, info);
     header->height = png_get_image_height(png, info);
-    header->alpha = (png_get_color_type(png, info) & PNG_COLOR_MASK_ALPHA) != 0;
+    header->channels = png_get_channels(png, info);
+    header->alpha = header->alpha || (png_get_color_type(png, info) & PNG_COLOR_MASK_ALPHA) != 0;
     header->interlaced = png_get_interlace_type(png, info) == PNG_INTERLACE_ADAM7;
     header->rowBytes = png_get_rowbytes(png, info);
-    return header->rowBytes == png_size_t(header->width) * 4;
+    return header->channels >= 1 && header->channels <= 4 &&
+           header->rowBytes == png_size_t(header->width) * png_size_t(header->channels);
 }
 
-// Reads the passes that hold every `step`-th pixel of every `step`-th row (the first one, three
-// or five of the seven) into `sampled`, and no further.
-bool readPasses(png_structp png, const Header* header, int step, png_bytep row, uchar* sampled,
-                qsizetype bytesPerLine) {
-    if (setjmp(png_jmpbuf(png))) return false;
-    const int passes = step == 8 ? 1 : step == 4 ? 3 : 5;
-    for (int pass = 0; pass < passes; ++pass) {
-        const png_uint_32 columns = PNG_PASS_COLS(header->width, pass);
-        const png_uint_32 rows = PNG_PASS_ROWS(header->height, pass);
-        // libpng skips an empty pass.
-        if (columns == 0 || rows == 0) continue;
-        for (png_uint_32 passRow = 0; passRow < rows; ++passRow) {
-            png_read_row(png, row, nullptr);
-            const png_uint_32 y = PNG_ROW_FROM_PASS_ROW(passRow, pass) / png_uint_32(step);
-            auto* out = reinterpret_cast<QRgb*>(sampled + qsizetype(y) * bytesPerLine);
-            for (png_uint_32 column = 0; column < columns; ++column) {
-                put(header, row + 4 * std::size_t(column),
-                    out + PNG_COL_FROM_PASS_COL(column, pass) / png_uint_32(step));
-            }
-        }
-    }
-    return true;
-}
-
-// Reads the rows of a picture that is not interlaced up to its last step-th, giving every
-// step-th pixel of every step-th row, put together in `sampled`, to `scaler` as it comes.
-bool readRows(png_structp png, const Header* header, int step, png_bytep row, QRgb* sampled,
-              RowScaler* scaler) {
+// Reads the rows of a picture that is not interlaced, averaging each step x step block of
+// pixels as they come and giving each row of averages, once its blocks are whole, to `scaler`.
+bool readRows(png_structp png, const Header* header, int step, png_bytep row, BlockRow* blocks,
+              QRgb* averages, RowScaler* scaler) {
     if (setjmp(png_jmpbuf(png))) return false;
     const auto stride = png_uint_32(step);
-    const png_uint_32 rows = (header->height - 1) / stride * stride + 1;
-    for (png_uint_32 y = 0; y < rows; ++y) {
+    const png_uint_32 lastBlock = (header->width - 1) / stride;
+    for (png_uint_32 y = 0; y < header->height; ++y) {
         png_read_row(png, row, nullptr);
-        if (y % stride != 0) continue;
-        for (png_uint_32 x = 0; x < header->width; x += stride) {
-            put(header, row + 4 * std::size_t(x), sampled + x / stride);
+        blocks->add(row, header->width, 0, 1);
+        if ((y + 1) % stride != 0 && y + 1 != header->height) continue;
+        const png_uint_32 rows = y % stride + 1;
+        for (png_uint_32 block = 0; block <= lastBlock; ++block) {
+            const png_uint_32 columns = std::min(stride, header->width - block * stride);
+            averages[block] = blocks->average(block, 0, 0, columns * rows);
         }
-        scaler->addRow(sampled);
+        scaler->addRow(averages);
+        blocks->clear();
     }
     return true;
+}
+
+// How many pixels of pass `pass` lie in [from, to) across (rows when `down`).
+png_uint_32 passPixelsIn(int pass, png_uint_32 from, png_uint_32 to, bool down) {
+    return down ? PNG_PASS_ROWS(to, pass) - PNG_PASS_ROWS(from, pass)
+                : PNG_PASS_COLS(to, pass) - PNG_PASS_COLS(from, pass);
+}
+
+// How many pixels of each pass each column of blocks holds, step pixels wide (at most 8), and
+// room for how many the passes before one brought each block of a row.
+struct PassCounts {
+    std::array<std::vector<std::uint8_t>, kPasses> columns;
+    std::vector<std::uint32_t> before;
+};
+
+PassCounts passCountsOf(const Header& header, int step) {
+    const auto stride = png_uint_32(step);
+    const png_uint_32 blocks = (header.width - 1) / stride + 1;
+    PassCounts counts;
+    counts.before.resize(blocks);
+    for (int pass = 0; pass < kPasses; ++pass) {
+        auto& ofPass = counts.columns[std::size_t(pass)];
+        ofPass.resize(blocks);
+        for (png_uint_32 block = 0; block < blocks; ++block) {
+            ofPass[block] = std::uint8_t(passPixelsIn(
+                pass, block * stride, std::min(header.width, (block + 1) * stride), false));
+        }
+    }
+    return counts;
+}
+
+// Reads an interlaced picture's passes, averaging each step x step block of pixels into a
+// pixel of `sampled` as the passes bring them: a pass's pixels of a row of blocks are summed as
+// its rows come, then folded into the average of the earlier passes' pixels of each block,
+// every pixel weighing one. Counts in `passesRead` the passes read whole.
+bool readPasses(png_structp png, const Header* header, int step, PassCounts* counts, png_bytep row,
+                BlockRow* blocks, uchar* sampled, qsizetype bytesPerLine, int* passesRead) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    const auto stride = png_uint_32(step);
+    const auto fold = [&](int pass, png_uint_32 blockRow) {
+        std::array<png_uint_32, kPasses> rows{};
+        for (int earlier = 0; earlier <= pass; ++earlier) {
+            rows[std::size_t(earlier)] =
+                passPixelsIn(earlier, blockRow * stride,
+                             std::min(header->height, (blockRow + 1) * stride), true);
+        }
+        // How many pixels the earlier passes brought each block of the row.
+        std::vector<std::uint32_t>& before = counts->before;
+        std::fill(before.begin(), before.end(), 0);
+        for (int earlier = 0; earlier < pass; ++earlier) {
+            const auto& columns = counts->columns[std::size_t(earlier)];
+            const png_uint_32 rowsOf = rows[std::size_t(earlier)];
+            for (std::size_t block = 0; block < before.size(); ++block) {
+                before[block] += columns[block] * rowsOf;
+            }
+        }
+        auto* out = reinterpret_cast<QRgb*>(sampled + qsizetype(blockRow) * bytesPerLine);
+        const auto& columns = counts->columns[std::size_t(pass)];
+        for (std::size_t block = 0; block < before.size(); ++block) {
+            const png_uint_32 added = columns[block] * rows[std::size_t(pass)];
+            if (added == 0) continue;
+            const std::uint32_t weight = before[block];
+            out[block] =
+                blocks->average(block, weight > 0 ? out[block] : 0, weight, weight + added);
+        }
+        blocks->clear();
+    };
+    for (int pass = 0; pass < kPasses; ++pass) {
+        const png_uint_32 passColumns = PNG_PASS_COLS(header->width, pass);
+        const png_uint_32 passRows = PNG_PASS_ROWS(header->height, pass);
+        // libpng skips an empty pass.
+        if (passColumns == 0 || passRows == 0) continue;
+        png_uint_32 blockRow = 0;
+        for (png_uint_32 passRow = 0; passRow < passRows; ++passRow) {
+            png_read_row(png, row, nullptr);
+            const png_uint_32 rowBlock = PNG_ROW_FROM_PASS_ROW(passRow, pass) / stride;
+            if (rowBlock != blockRow) fold(pass, std::exchange(blockRow, rowBlock));
+            blocks->add(row, passColumns, PNG_PASS_START_COL(pass), PNG_PASS_COL_OFFSET(pass));
+        }
+        fold(pass, blockRow);
+        *passesRead = pass + 1;
+    }
+    return true;
+}
+
+// The picture's blocks of step x step pixels averaged, scaled down to `size`; null when the
+// bytes end or break before every block has a pixel, or the averages would take more than a
+// read may allocate.
+QImage readAveraged(png_structp png, const Header& header, int step, QSize size) {
+    const QSize sampledSize =
+        SampledPng::sampledSize(QSize(int(header.width), int(header.height)), step);
+    const qint64 limit = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
+    if (limit > 0 && qint64(sampledSize.width()) * sampledSize.height() * 4 > limit) return {};
+    std::vector<png_byte> row(header.rowBytes);
+    BlockRow blocks(&header, step);
+    if (!header.interlaced) {
+        RowScaler scaler(sampledSize, size, header.alpha);
+        std::vector<QRgb> averages(std::size_t(sampledSize.width()));
+        if (!readRows(png, &header, step, row.data(), &blocks, averages.data(), &scaler)) return {};
+        return scaler.result();
+    }
+    // The passes bring their pixels out of the rows' order: the averages are held whole before
+    // they are scaled.
+    QImage sampled(sampledSize,
+                   header.alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    if (sampled.isNull()) return {};
+    PassCounts counts = passCountsOf(header, step);
+    int passesRead = 0;
+    const bool read = readPasses(png, &header, step, &counts, row.data(), &blocks, sampled.bits(),
+                                 sampled.bytesPerLine(), &passesRead);
+    // The first passes bring a pixel of every block: the first one of a step of 8, three of 4,
+    // five of 2. Bytes that end or break after them (a download cut off) leave the averages of
+    // the pixels that came.
+    if (!read && passesRead < (step == 8 ? 1 : step == 4 ? 3 : 5)) return {};
+    return sampled.size() == size
+               ? sampled
+               : sampled.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 }  // namespace
@@ -152,32 +390,7 @@ QImage SampledPng::readScaled(const QByteArray& data, int step, QSize size) {
     png_set_read_fn(png, &input, readInput);
     Header header;
     QImage scaled;
-    if (info && readHeader(png, info, &header)) {
-        const QSize sampledSize =
-            SampledPng::sampledSize(QSize(int(header.width), int(header.height)), step);
-        const qint64 limit = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
-        const bool withinLimit =
-            limit <= 0 || qint64(sampledSize.width()) * sampledSize.height() * 4 <= limit;
-        std::vector<png_byte> row(withinLimit ? header.rowBytes : 0);
-        if (withinLimit && header.interlaced) {
-            // The passes hold their pixels out of the rows' order: the sampled picture is
-            // whole before it is scaled.
-            QImage sampled(sampledSize, header.alpha ? QImage::Format_ARGB32_Premultiplied
-                                                     : QImage::Format_RGB32);
-            if (!sampled.isNull() && readPasses(png, &header, step, row.data(), sampled.bits(),
-                                                sampled.bytesPerLine())) {
-                scaled = sampled.size() == size ? sampled
-                                                : sampled.scaled(size, Qt::IgnoreAspectRatio,
-                                                                 Qt::SmoothTransformation);
-            }
-        } else if (withinLimit) {
-            RowScaler scaler(sampledSize, size, header.alpha);
-            std::vector<QRgb> sampled(std::size_t(sampledSize.width()));
-            if (readRows(png, &header, step, row.data(), sampled.data(), &scaler)) {
-                scaled = scaler.result();
-            }
-        }
-    }
+    if (info && readHeader(png, info, &header)) scaled = readAveraged(png, header, step, size);
     png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
     return scaled;
 }

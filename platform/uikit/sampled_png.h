@@ -9,27 +9,33 @@ namespace ui {
 // Reads a PNG at a fraction of its size without decoding it whole, for the PNGs that the
 // platform's decoder cannot scale as it reads: those whose rows are interlaced (only whole once
 // the last of their seven passes is read), and those of grey or palette pixels or of 16 bits a
-// sample (decoded whole, then made four bytes a pixel to be scaled). Every step-th pixel of
-// every step-th row is read: an interlaced picture from its first passes alone, which hold
-// them, the rest of its bytes not even inflated, and then scaled; another from its rows as they
-// come, every step-th kept and scaled as it comes (RowScaler), so that it holds its result and
-// a few rows. A picture to be shown at half its size or less so holds a quarter of its pixels
-// or fewer.
+// sample (decoded whole, then made four bytes a pixel to be scaled). The picture is cut into
+// blocks of step x step pixels (fewer at its right and bottom edges), each averaged over every
+// pixel it has, premultiplied, as the rows come, and the averages are scaled: a fine pattern
+// (a one-pixel checkerboard, a picture dithered to black and white) comes as the grey it looks,
+// where one pixel of each block would show it black or in moiré. A picture that is not
+// interlaced gives each row of blocks, once whole, to the scaling (RowScaler), so that it holds
+// its result and a few rows; an interlaced one folds each pass's pixels into the averages of
+// the earlier passes', which it holds whole, a quarter of its pixels or fewer, before they are
+// scaled.
 class SampledPng {
 public:
     // Whether `data` is a PNG that the platform's decoder decodes whole.
     [[nodiscard]] static bool isDecodedWhole(const QByteArray& data);
-    // The largest step, 8, 4 or 2, whose pixels (every step-th of every step-th row) of a
-    // picture of `full` pixels still make a picture of at least `wanted`; 1 when none does.
+    // The largest step, 8, 4 or 2, whose blocks of step x step pixels of a picture of `full`
+    // pixels still make a picture of at least `wanted`; 1 when none does.
     [[nodiscard]] static int stepFor(QSize full, QSize wanted);
-    // The size of a picture of `full` pixels read every `step` pixels.
+    // How many blocks of `step` x `step` pixels a picture of `full` pixels makes, across and
+    // down.
     [[nodiscard]] static QSize sampledSize(QSize full, int step);
     // Whether `data` is a PNG that the platform's decoder decodes whole whose rows are
-    // interlaced: its sampled pixels are held whole before they are scaled.
+    // interlaced: the averages of its blocks are held whole before they are scaled.
     [[nodiscard]] static bool isInterlaced(const QByteArray& data);
-    // Every `step`-th pixel (8, 4 or 2) of every `step`-th row, scaled down to `size` (no larger
-    // than they are), premultiplied ARGB32 (RGB32 without alpha); null when the bytes do not
-    // decode or those pixels would take more than a read may allocate.
+    // The averages of the blocks of `step` x `step` pixels (8, 4 or 2), scaled down to `size`
+    // (no larger than they are), premultiplied ARGB32 (RGB32 without alpha); null when the bytes
+    // do not decode or the averages would take more than a read may allocate. An interlaced
+    // picture whose bytes end or break after the passes that bring a pixel of every block (a
+    // download cut off) gives the averages of the pixels that came.
     [[nodiscard]] static QImage readScaled(const QByteArray& data, int step, QSize size);
 };
 

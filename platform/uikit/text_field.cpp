@@ -450,7 +450,8 @@ void TextField::textNeedsDisplay() {
 }
 
 void TextField::insertReturn() {
-    if (!isEditing()) return;
+    // A number pad has no return key: the desktop's asks nothing of the delegate either.
+    if (!isEditing() || !hasReturnKey()) return;
     const auto keep = sharedView();
     storage_.unmark();
     auto delegate = delegate_.lock();

@@ -1,6 +1,7 @@
 #include "platform/uikit/text_input.h"
 
 #include "platform/uikit/keyboard.h"
+#include "platform/uikit/keyboard_view.h"
 #include "platform/uikit/menu_controller.h"
 #include "platform/uikit/pasteboard.h"
 #include "platform/uikit/view.h"
@@ -54,7 +55,9 @@ void TextInput::performEditAction(const QString& action) {
         pasteboard.setString(storage_.text().mid(selection.location, selection.length));
         if (action == QLatin1String("cut")) applyEdit(storage_.insert(QString()));
     } else if (action == QLatin1String("paste")) {
-        applyEdit(storage_.insert(pasteboard.string()));
+        // A pad's input takes its characters out of the pasted text: a number copied with
+        // spaces or dashes pastes as its digits.
+        insertTypeable(pasteboard.string());
     } else if (action == QLatin1String("select") || action == QLatin1String("selectAll")) {
         // Selecting takes the whole text: Chinese text has no spaces for a word to stop at.
         storage_.setSelectedRange({0, storage_.text().size()});
@@ -75,7 +78,17 @@ bool TextInput::applyEdit(const EditableText::Edit& edit) {
 
 void TextInput::insertText(const QString& text) {
     if (!editing_) return;
-    applyEdit(storage_.insert(text));
+    insertTypeable(text);
+}
+
+void TextInput::insertTypeable(const QString& text) {
+    const QString typeable = KeyboardView::typeableOnPad(keyboardType(), text);
+    if (typeable.isEmpty() && !text.isEmpty()) return;
+    applyEdit(storage_.insert(typeable));
+}
+
+bool TextInput::hasReturnKey() const {
+    return !KeyboardView::padCharacters(keyboardType());
 }
 
 void TextInput::deleteBackward() {
@@ -85,7 +98,15 @@ void TextInput::deleteBackward() {
 
 void TextInput::setMarkedText(const QString& text, Range selection) {
     if (!editing_) return;
-    if (auto edit = storage_.setMarked(text, selection)) applyEdit(*edit);
+    // A pad's input shows of a composition only what its keys type (mostly nothing), its
+    // selection moved to where it falls in what is left.
+    const auto typeable = [&](const QString& part) {
+        return KeyboardView::typeableOnPad(keyboardType(), part);
+    };
+    const qsizetype from = std::clamp<qsizetype>(selection.location, 0, text.size());
+    const qsizetype length = std::clamp<qsizetype>(selection.length, 0, text.size() - from);
+    const Range kept{typeable(text.left(from)).size(), typeable(text.mid(from, length)).size()};
+    if (auto edit = storage_.setMarked(typeable(text), kept)) applyEdit(*edit);
 }
 
 void TextInput::unmarkText() {

@@ -45,6 +45,8 @@ public:
     void setTextAlignment(TextAlignment alignment);
 
     // Keys from the host: typed text, deletions and compositions count only while editing.
+    // An input whose keyboard is a number pad takes of typed, composed and pasted text only
+    // what its pad's keys type (KeyboardView::typeableOnPad), as the phone's keys could.
     [[nodiscard]] bool hasText() const override { return !storage_.text().isEmpty(); }
     void insertText(const QString& text) override;
     void deleteBackward() override;
@@ -78,6 +80,8 @@ protected:
     // How far in from the left a line starts that is `room` points narrower than its box, by
     // the text's alignment.
     [[nodiscard]] double alignedOffset(double room) const;
+    // Whether the keyboard has a return key: a number pad has none.
+    [[nodiscard]] bool hasReturnKey() const;
     // Puts the caret at `position` (a tap there), ending a composition.
     void placeCaret(qsizetype position);
     // The edge of a character within `span` nearest `x`, where `xOf` tells the x of each.
@@ -90,6 +94,9 @@ protected:
     EditableText storage_;
 
 private:
+    // Inserts what of `text` the keyboard could have typed; text of which nothing is left
+    // changes nothing (a selection stays).
+    void insertTypeable(const QString& text);
     // Whether the delegate lets `replacement` take the place of `range`.
     virtual bool shouldChangeText(Range range, const QString& replacement) = 0;
     // After an edit was applied: lay out, draw and tell of it.

@@ -318,7 +318,8 @@ void TextView::textNeedsDisplay() {
 }
 
 void TextView::insertReturn() {
-    if (!isEditing()) return;
+    // A number pad has no return key: the desktop's types no line break either.
+    if (!isEditing() || !hasReturnKey()) return;
     storage_.unmark();
     applyEdit(storage_.insert(QStringLiteral("\n")));
 }

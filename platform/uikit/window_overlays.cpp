@@ -39,10 +39,12 @@ std::optional<double> WindowOverlays::levelOf(const View& view) {
 
 const View* WindowOverlays::modalCover(const View& window) {
     const auto& subviews = window.subviews();
-    // Overlays lie above the screens, the highest level last.
+    // Every subview is looked at, from the top down: a view the app put on the window
+    // without a level (a banner, a guide) lies above the overlays added before it, and
+    // takes nothing from an alert beneath it.
     for (auto view = subviews.rbegin(); view != subviews.rend(); ++view) {
         const std::optional<double> level = levelOf(**view);
-        if (!level || *level < kAlertLevel) break;
+        if (!level || *level < kAlertLevel) continue;
         // One being dismissed (fading out) takes nothing. An older alert hidden beneath a
         // newer one is still up: it shows again when the newer goes.
         if ((*view)->isUserInteractionEnabled()) return view->get();

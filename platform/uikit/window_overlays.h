@@ -23,7 +23,8 @@ struct WindowOverlays {
     [[nodiscard]] static std::optional<double> levelOf(const View& view);
     // The topmost alert or sheet of `window` that is up (shown, or hidden beneath a newer
     // one, and not being dismissed), or null. It covers everything beneath it: nothing
-    // there takes touches or keys until it goes.
+    // there takes touches or keys until it goes. A view added above it without a level
+    // (`View::addSubview`) uncovers nothing: keys go to the alert's own fields or nowhere.
     [[nodiscard]] static const View* modalCover(const View& window);
 };
 

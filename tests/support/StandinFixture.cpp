@@ -42,9 +42,9 @@ bool StandinProcess::start(int port, const QStringList& arguments) {
     }
     process_ = std::make_unique<QProcess>();
     process_->setProgram(program);
-    process_->setArguments(port > 0 ? QStringList{QStringLiteral("--port"), QString::number(port)} +
-                                          arguments
-                                    : arguments);
+    process_->setArguments(
+        (port > 0 ? QStringList{QStringLiteral("--port"), QString::number(port)} : QStringList()) +
+        arguments);
     process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // The server goes with the test even when the test dies without tearing down.
     process_->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
@@ -142,7 +142,7 @@ std::optional<QByteArray> StandinProcess::control(const char* method, const QByt
 
 void StandinFixture::SetUp() {
     SandboxTest::SetUp();
-    ASSERT_TRUE(server_.start()) << server_.error().toStdString();
+    ASSERT_TRUE(server_.start(0, standinArguments())) << server_.error().toStdString();
     if (qEnvironmentVariableIsSet(kServerRootVariable)) {
         previousRoot_ = qgetenv(kServerRootVariable);
     }

@@ -27,8 +27,9 @@ public:
 
     // The stand-in program: HOUSING_STANDIN, else the one built beside the tests.
     [[nodiscard]] static QString program();
-    // Starts the program (on `port`, or a free one for 0, with the program's `arguments` such
-    // as "--messages FILE") and reads the port it prints. On failure `error()` says why.
+    // Starts the program (on `port`, or a free one for 0, with `arguments` of its own, e.g.
+    // the folder it keeps its files in) and reads the port it prints. On failure `error()`
+    // says why.
     [[nodiscard]] bool start(int port = 0, const QStringList& arguments = {});
     void stop();
     [[nodiscard]] const QString& error() const { return error_; }
@@ -74,6 +75,8 @@ protected:
     void TearDown() override;
 
     [[nodiscard]] StandinProcess& server() { return server_; }
+    // The stand-in program's arguments beyond its port, for the server SetUp starts.
+    [[nodiscard]] virtual QStringList standinArguments() const { return {}; }
 
     // Runs the main loop until `done`, calling `advance` (which moves the test clock on)
     // between turns only while the server works on no request: an answer slow on a busy

@@ -26,6 +26,8 @@
 #include <QResizeEvent>
 #include <QWindow>
 
+#include <utility>
+
 namespace {
 
 using ui::Color;
@@ -512,11 +514,23 @@ TEST_F(HostTest, TheDesktopsInputMethodHearsWhichTextInputHasTheKeys) {
     phone->setSecureTextEntry(true);
     EXPECT_TRUE(ask(Qt::ImHints).toInt() & Qt::ImhHiddenText);
 
-    // What the input method commits lands in the input with the keys.
+    // What the input method commits lands in the input with the keys: of a number pad's,
+    // only what its keys type, whether it comes composed, committed or as a key's text.
     QInputMethodEvent commit;
     commit.setCommitString(QStringLiteral("138"));
     QCoreApplication::sendEvent(native, &commit);
     EXPECT_EQ(phone->text(), "138");
+    QInputMethodEvent composing(QStringLiteral("ni"), {});
+    QCoreApplication::sendEvent(native, &composing);
+    EXPECT_EQ(phone->text(), "138") << "the composition shows nothing on a number pad";
+    QInputMethodEvent chinese;
+    chinese.setCommitString(QStringLiteral("你"));
+    QCoreApplication::sendEvent(native, &chinese);
+    for (const auto& [key, text] : {std::pair{Qt::Key_A, "a"}, std::pair{Qt::Key_0, "0"}}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString::fromLatin1(text));
+        QCoreApplication::sendEvent(native, &press);
+    }
+    EXPECT_EQ(phone->text(), "1380");
     told = 0;
     ASSERT_TRUE(phone->resignFirstResponder());
     frame();

@@ -1,6 +1,7 @@
 #include "UIKitTest.h"
 
 #include "ReferenceImage.h"
+#include "TestGifs.h"
 
 #include "platform/foundation/sandbox.h"
 #include "platform/uikit/color.h"
@@ -40,6 +41,7 @@ namespace {
 
 using ui::Image;
 using ui::Size;
+using namespace testgifs;
 
 class ImageTest : public UIKitTest {};
 
@@ -322,133 +324,6 @@ QByteArray pngOf(const QImage& rows, int height, bool interlaced = true) {
     return bytes;
 }
 
-void appendWord(QByteArray& bytes, int value) {
-    bytes.append(char(value & 0xff)).append(char(value >> 8 & 0xff));
-}
-
-// A frame of a test GIF: where its descriptor puts it, the colour indices its codes hold (0
-// red, 1 blue; red for each pixel of its rectangle where none are given), the blocks before it
-// (a graphic control block), its descriptor's flags, the size its codes start from, as its
-// data says (they are written for 2), and its data's sub-blocks where they are given whole.
-struct GifFrame {
-    QRect rect;
-    std::optional<std::vector<int>> pixels = std::nullopt;
-    QByteArray before = {};
-    char flags = 0;
-    char codeSize = 2;
-    QByteArray data = {};
-    // Its own colour table, after its descriptor (whose flags say so).
-    QByteArray colourTable = {};
-};
-
-constexpr int kClearCode = -1, kEndCode = -2;
-
-// `codes` as a frame's data for codes from `codeSize` bits (kClearCode and kEndCode for those
-// two), each as wide as the decoder reads it then: a bit wider once its table reaches the
-// next power of two, up to 12 bits.
-QByteArray gifCodeData(int codeSize, const std::vector<int>& codes) {
-    QByteArray packed;
-    int width = codeSize + 1, next = (1 << codeSize) + 2, bits = 0;
-    std::uint32_t pending = 0;
-    bool first = true;
-    for (const int code : codes) {
-        const int value = code == kClearCode ? 1 << codeSize
-                          : code == kEndCode ? (1 << codeSize) + 1
-                                             : code;
-        pending |= std::uint32_t(value) << bits;
-        for (bits += width; bits >= 8; bits -= 8, pending >>= 8) packed.append(char(pending));
-        if (code == kClearCode) {
-            width = codeSize + 1;
-            next = (1 << codeSize) + 2;
-            first = true;
-        } else if (code != kEndCode && !std::exchange(first, false) && next < 4096 &&
-                   ++next == 1 << width && width < 12) {
-            ++width;
-        }
-    }
-    if (bits > 0) packed.append(char(pending));
-    QByteArray blocks;
-    for (qsizetype at = 0; at < packed.size(); at += 255) {
-        const QByteArray block = packed.mid(at, 255);
-        blocks.append(char(block.size())).append(block);
-    }
-    return blocks.append('\0');
-}
-
-// A graphic control block whose transparent colour is blue.
-const QByteArray kBlueTransparent("\x21\xf9\x04\x01\x00\x00\x01\x00", 8);
-// One that has the frame's rectangle restored to the background after it.
-const QByteArray kRestoresBackground("\x21\xf9\x04\x08\x00\x00\x00\x00", 8);
-
-// `pixels` as a frame's codes of three bits, the table cleared every two pixels so that they
-// stay three bits, in sub-blocks of at most `blockSize` bytes, and the empty one that ends them.
-QByteArray gifCodes(const std::vector<int>& pixels, int blockSize = 255) {
-    QByteArray codes;
-    int bits = 0, pending = 0;
-    const auto code = [&](int value) {
-        pending |= value << bits;
-        for (bits += 3; bits >= 8; bits -= 8, pending >>= 8) codes.append(char(pending));
-    };
-    for (std::size_t pixel = 0; pixel < pixels.size(); ++pixel) {
-        if (pixel % 2 == 0) code(4);
-        code(pixels[pixel]);
-    }
-    code(5);
-    if (bits > 0) codes.append(char(pending));
-    QByteArray blocks;
-    for (qsizetype at = 0; at < codes.size(); at += blockSize) {
-        const QByteArray block = codes.mid(at, blockSize);
-        blocks.append(char(block.size())).append(block);
-    }
-    return blocks.append('\0');
-}
-
-// A GIF of a canvas of `canvas` pixels, blue its background, with `frames`; no table of their
-// own, codes of at least three bits.
-QByteArray gifOfFrames(QSize canvas, const std::vector<GifFrame>& frames) {
-    QByteArray gif("GIF89a");
-    appendWord(gif, canvas.width());
-    appendWord(gif, canvas.height());
-    // A table of two colours, red and blue; the background blue.
-    gif.append("\x80\x01\x00\xff\x00\x00\x00\x00\xff", 9);
-    for (const GifFrame& frame : frames) {
-        gif.append(frame.before).append('\x2c');
-        for (const int value :
-             {frame.rect.x(), frame.rect.y(), frame.rect.width(), frame.rect.height()}) {
-            appendWord(gif, value);
-        }
-        gif.append(frame.flags).append(frame.colourTable).append(frame.codeSize);
-        gif.append(!frame.data.isEmpty()
-                       ? frame.data
-                       : gifCodes(frame.pixels.value_or(std::vector<int>(
-                             std::size_t(frame.rect.width()) * frame.rect.height(), 0))));
-    }
-    return gif.append('\x3b');
-}
-
-// A GIF of a canvas of `canvas` pixels, blue where no frame is, and a red frame at each of
-// `frames`; with `transparent`, blue is its transparent colour.
-QByteArray gifOf(QSize canvas, const std::vector<QRect>& frames, bool transparent = false) {
-    std::vector<GifFrame> redFrames;
-    for (const QRect& frame : frames) {
-        redFrames.push_back({frame, std::nullopt, transparent ? kBlueTransparent : QByteArray()});
-    }
-    return gifOfFrames(canvas, redFrames);
-}
-
-// Each frame the platform's decoder draws of `gif`, its whole canvas; as many as it reads.
-std::vector<QImage> decodedWhole(const QByteArray& gif) {
-    QBuffer buffer;
-    buffer.setData(gif);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    std::vector<QImage> frames;
-    for (QImage frame = reader.read(); !frame.isNull(); frame = reader.read()) {
-        frames.push_back(frame.convertToFormat(QImage::Format_ARGB32_Premultiplied));
-    }
-    return frames;
-}
-
 // A GIF whose canvas of 4,000 x 4,000 pixels (64 MB decoded) its frames, at two of its
 // corners, span.
 QByteArray gifOnAHugeCanvas() {
@@ -518,9 +393,9 @@ TEST_F(ImageTest, PicturesPastTheBoundAreNeverHeldWhole) {
     const QByteArray interlaced = pngOf(line, 5000);
     // What each read holds at once, the share of the decoding budget it takes: a PNG of colour
     // pixels, scaled as it is read, its result (2,048 x 2,048), and so a PNG of grey or palette
-    // pixels, read row by row, every second pixel of every second row scaled as it comes; an
-    // interlaced one, every second pixel of every second row (its first five passes) and its
-    // result; a GIF whose frames span its canvas, the canvas and its result.
+    // pixels, read row by row, each block of 2 x 2 pixels averaged and scaled as it comes; an
+    // interlaced one, the averages of its blocks of 2 x 2 pixels and its result; a GIF whose
+    // frames span its canvas, the canvas and its result.
     const auto held = [](const QByteArray& bytes) {
         ui::ImageReader reader(bytes);
         EXPECT_FALSE(reader.read().isNull());
@@ -582,33 +457,13 @@ TEST_F(ImageTest, PicturesPastTheBoundAreNeverHeldWhole) {
     EXPECT_EQ(pixelAt(*fromGif, 1000, 1000).alpha(), 0);
 }
 
-TEST_F(ImageTest, AnInterlacedPictureIsReadFromItsFirstPassesAtEveryStep) {
-    // 48 x 32 pixels, each of its own colour and alpha, so that a pixel read from the wrong
-    // place or pass shows.
+// The PNGs that the platform's decoder decodes whole are read at the step that reaches the bound
+// (SampledPngTest holds what the blocks read are).
+TEST_F(ImageTest, APngDecodedWholeIsReadAtTheStepThatReachesTheBound) {
     QImage pattern(48, 32, QImage::Format_ARGB32);
     for (int y = 0; y < pattern.height(); ++y) {
         for (int x = 0; x < pattern.width(); ++x) {
             pattern.setPixel(x, y, qRgba(x * 5, y * 8, (x * 3 + y * 7) % 256, 255 - x - y));
-        }
-    }
-    // Interlaced, read from its first passes; and with a palette, read row by row.
-    const QImage indexed = pattern.convertToFormat(QImage::Format_Indexed8);
-    const std::pair<QByteArray, QImage> pictures[] = {{pngOf(pattern, 32), pattern},
-                                                      {encoded(indexed, "PNG"), indexed}};
-    // A bound of the size read every 8th, 4th or 2nd pixel takes no scaling after it.
-    for (const auto& [bytes, source] : pictures) {
-        for (const int step : {8, 4, 2}) {
-            const QSize sampled(48 / step, 32 / step);
-            const auto image = Image::imageWithData(bytes, 1, sampled.width() * sampled.height());
-            ASSERT_TRUE(image) << step;
-            ASSERT_EQ(image->pixels().size(), sampled) << step;
-            for (int y = 0; y < sampled.height(); ++y) {
-                for (int x = 0; x < sampled.width(); ++x) {
-                    ASSERT_EQ(pixelAt(*image, x, y).rgba(),
-                              qUnpremultiply(qPremultiply(source.pixel(x * step, y * step))))
-                        << step << ": " << x << ", " << y;
-                }
-            }
         }
     }
     // Rows and columns that the steps do not divide, read and scaled to the bound.
@@ -625,13 +480,25 @@ TEST_F(ImageTest, AnInterlacedPictureIsReadFromItsFirstPassesAtEveryStep) {
     QImage greyThin(10, 5000, QImage::Format_Grayscale8);
     for (int y = 0; y < greyThin.height(); ++y) std::memset(greyThin.scanLine(y), y % 251, 10);
     const std::pair<QByteArray, int> thinPictures[] = {
-        {pngOf(pattern.copy(0, 0, 10, 32), 5000), 5 * 2500 * 4},  // its sampled pixels
+        {pngOf(pattern.copy(0, 0, 10, 32), 5000), 5 * 2500 * 4},  // its blocks' averages
         {encoded(greyThin, "PNG"), 0}};                           // read row by row
     for (const auto& [bytes, sampledBytes] : thinPictures) {
         ui::ImageReader reader(bytes, 4096);
         EXPECT_EQ(reader.read().size(), QSize(2, 1431)) << sampledBytes;
         EXPECT_EQ(reader.decodingBytes(), sampledBytes + 2 * 1431 * 4);
     }
+}
+
+// A PNG read every few pixels is gone past as it is read, not by its decoder: the skip reads it
+// sampled, and after it the picture has ended, as after a read; cut off, it is not gone past.
+TEST_F(ImageTest, APngReadEveryFewPixelsIsGonePastAsItIsRead) {
+    const QByteArray png = flatPng(5000, 5000);
+    ui::ImageReader reader(png);
+    EXPECT_TRUE(reader.skip());
+    EXPECT_EQ(reader.decodingBytes(), 2048 * 2048 * 4);
+    EXPECT_TRUE(reader.read().isNull());
+    ui::ImageReader cut(png.left(png.size() / 2));
+    EXPECT_FALSE(cut.skip());
 }
 
 // Scaling down, each pixel of the result is the average of the pixels it covers, those at its
@@ -824,6 +691,9 @@ TEST_F(ImageTest, AGifPartKeepsAPixelAroundItsFramesAndTakesTheFillFromACornerTh
         {QRect(2980, 2980, 20, 20), 21 * 21 * 4 + 14 * 14 * 4, {2045, 2045}, {2000, 2000}},
         // Within it: a margin all round.
         {QRect(1500, 1500, 20, 20), 22 * 22 * 4 + 15 * 15 * 4, {1030, 1030}, {1000, 1000}},
+        // At its right edge from its top: a margin left only, the fill from the part's first
+        // pixel.
+        {QRect(2980, 0, 20, 3000), 21 * 3000 * 4 + 14 * 2048 * 4, {2045, 1000}, {1000, 1000}},
     };
     for (const bool transparent : {false, true}) {
         const QColor fill = transparent ? QColor(0, 0, 0, 0) : QColor(Qt::blue);
@@ -837,6 +707,21 @@ TEST_F(ImageTest, AGifPartKeepsAPixelAroundItsFramesAndTakesTheFillFromACornerTh
             EXPECT_EQ(pixelAt(read, 0, 2047), fill) << frame.x() << transparent;
         }
     }
+}
+
+// The part is taken only where it and the picture it is scaled to hold less than the canvas: a
+// frame of 16 x 13 on 20 x 20 within 14 x 14 pixels, whose part of 18 x 15 and the 13 x 10 it is
+// scaled to hold as much as the canvas, 400 pixels, has its canvas decoded whole and scaled.
+TEST_F(ImageTest, AGifPartThatHoldsAsMuchAsItsCanvasIsNotTaken) {
+    const QByteArray gif = gifOf({20, 20}, {QRect(1, 5, 16, 13)});
+    ui::ImageReader reader(gif, 200);
+    const QImage read = reader.read();
+    ASSERT_EQ(read.size(), QSize(14, 14));
+    EXPECT_EQ(reader.decodingBytes(), 20 * 20 * 4 + 14 * 14 * 4);
+    EXPECT_TRUE(picturesMatch(
+        read,
+        decodedWhole(gif).front().scaled({14, 14}, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+        PictureTolerance{}));
 }
 
 // A GIF cut off before its trailer (a download that stopped: the 63 bytes of a frame on a
@@ -914,33 +799,6 @@ TEST_F(ImageTest, AGifCutOffOrWithFramesPastItsCanvasIsDecodedOnThePartItsFrames
     EXPECT_EQ(held(secondCut(false)), partOfTheFrame);
     EXPECT_EQ(held(gifOf(canvas, {frame, QRect(0, 3005, 10, 10)})), partOfTheFrame);
     EXPECT_EQ(held(gifOf(canvas, {QRect(310, 10, 10, 10)})), 1 * 4 + 1 * 4 + 100 * 1000 * 4);
-}
-
-// `count` pixels, red and blue in turn.
-std::vector<int> redAndBlue(int count) {
-    std::vector<int> pixels;
-    for (int pixel = 0; pixel < count; ++pixel) pixels.push_back(pixel % 2);
-    return pixels;
-}
-
-// Whether a GIF taken on the part of its canvas that its frames change looks, frame by frame,
-// as the platform's decoder draws its whole canvas, scaled as the part is; with as many frames.
-::testing::AssertionResult looksAsDecodedWhole(const QByteArray& gif, std::int64_t bound,
-                                               ui::ImageReader& reader) {
-    const std::vector<QImage> whole = decodedWhole(gif);
-    if (whole.empty()) return ::testing::AssertionFailure() << "the decoder reads no frame";
-    const QSize bounded = ui::ImageReader::boundedSize(whole.front().size(), bound);
-    for (std::size_t index = 0; index < whole.size(); ++index) {
-        const QImage read = reader.read();
-        if (read.size() != bounded) {
-            return ::testing::AssertionFailure() << "frame " << index << " is not read";
-        }
-        auto alike = picturesMatch(read, ui::RowScaler::scaled(whole[index], bounded),
-                                   PictureTolerance{.levels = 2});
-        if (!alike) return alike << " (frame " << index << ")";
-    }
-    if (!reader.read().isNull()) return ::testing::AssertionFailure() << "a frame too many";
-    return ::testing::AssertionSuccess();
 }
 
 // The platform's decoder draws a frame of no width or height as any frame: its pixels row by row
@@ -1024,6 +882,12 @@ TEST_F(ImageTest, AGifFrameOfNoWidthOrHeightCostsThePixelsItsCodesDraw) {
           {QRect(121, 1001, 2, 40), std::vector<int>(4, 1)}},
          {24, 22},
          {12, 11}},
+        {"a frame that draws nothing, whose rectangle is restored after it",
+         {{QRect(101, 1001, 2, 2), std::nullopt, kBlueTransparent},
+          {QRect(101, 1001, 20, 20), std::vector<int>{}, kRestoresBackground},
+          {QRect(121, 1001, 2, 40), std::vector<int>(4, 1)}},
+         {24, 22},
+         {12, 11}},
         // The decoder fills the canvas before the first frame unless that frame covers it.
         // Were the part its two rows, the frame would cover it and the decoder fill none of it:
         // the part takes a row the frame leaves, so that it is filled as the canvas is.
@@ -1050,6 +914,17 @@ TEST_F(ImageTest, AGifFrameOfNoWidthOrHeightCostsThePixelsItsCodesDraw) {
          {{QRect(0, 0, 400, 3999), std::vector<int>{}}, {QRect(201, 2001, 2, 2)}},
          {204, 4000},
          {102, 2000}},
+        // One from the canvas's corner that draws its corner: the pixel right of it.
+        {"a first frame short of the right edge that draws two pixels",
+         {{QRect(0, 0, 300, 4000), std::vector<int>{0, 0}}, {QRect(201, 2001, 2, 2)}},
+         {302, 2004},
+         {151, 1002}},
+        // One that lies left of the part and above it, and would cover it once moved to its
+        // corner, as it is on the canvas of the part: the part takes its corner.
+        {"a first frame left of and above the part that draws nothing",
+         {{QRect(101, 1001, 99, 999), std::vector<int>{}}, {QRect(201, 2001, 2, 2)}},
+         {104, 1004},
+         {52, 502}},
     };
     for (const auto& [what, frames, part, placed] : cases) {
         const QByteArray gif = gifOfFrames(canvas, frames);

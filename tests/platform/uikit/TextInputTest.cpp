@@ -475,6 +475,93 @@ TEST_F(TextInputTest, AFieldThatAsksForANumberPadGetsOne) {
     EXPECT_EQ(keys.plane(), ui::KeyboardView::Plane::Digits);
 }
 
+// The desktop's keys, its input method and the pasteboard bring any text; a field with a
+// number pad takes of it only what the pad's keys type. A full-width digit (an input
+// method's full-width mode) is its digit and "。" a decimal pad's point, so that what the
+// user meant is not misread; text of which nothing is left changes nothing.
+TEST_F(TextInputTest, APadTakesFromTheDesktopOnlyWhatItsKeysType) {
+    field_->setKeyboardType(ui::KeyboardType::NumberPad);
+    int exits = 0;
+    field_->addTarget(this, ui::kControlEventEditingDidEndOnExit,
+                      [&](ui::Control&, const ui::Event*) { ++exits; });
+    ASSERT_TRUE(driver_->tap(field_.get()));
+    ASSERT_TRUE(driver_->type("129"));
+    log_->take();
+    EXPECT_TRUE(driver_->type("你"));
+    EXPECT_TRUE(driver_->type("a"));
+    EXPECT_TRUE(driver_->compose({"n", "ni"}, "你"));
+    EXPECT_EQ(log_->take(), "") << "nothing was proposed";
+    EXPECT_TRUE(driver_->type("45"));
+    EXPECT_EQ(field_->text(), "12945");
+    EXPECT_TRUE(driver_->type("6a7 8-"));
+    EXPECT_TRUE(driver_->type(QStringLiteral("０９")));
+    EXPECT_EQ(field_->text(),
+              "12945678"
+              "09");
+    EXPECT_TRUE(driver_->pressReturn());
+    EXPECT_EQ(log_->take(), "change{3,0}'45' change{5,0}'678' change{8,0}'09'")
+        << "return asks nothing";
+    EXPECT_EQ(exits, 0);
+    EXPECT_TRUE(field_->isFirstResponder());
+
+    // A composition shows what the pad types of it, its selection where it falls there.
+    EXPECT_TRUE(window_->setMarkedText("1x2y", Range{3, 1}));
+    EXPECT_EQ(field_->text(),
+              "1294567809"
+              "12");
+    EXPECT_EQ(field_->markedTextRange(), (Range{10, 2}));
+    EXPECT_EQ(field_->selectedRange(), (Range{12, 0}));
+    EXPECT_TRUE(window_->setMarkedText("x1y2", Range{1, 2}));
+    EXPECT_EQ(field_->selectedRange(), (Range{10, 1}));
+    EXPECT_TRUE(window_->setMarkedText("zhong", Range{5, 0}));
+    EXPECT_FALSE(field_->markedTextRange()) << "nothing of it shows";
+    EXPECT_EQ(field_->text(), "1294567809");
+
+    // Over a selection, letters leave it as it was; a paste takes the digits of a number
+    // written with spaces or dashes, or nothing when it has none.
+    field_->setSelectedRange({0, 3});
+    EXPECT_TRUE(driver_->type("abc"));
+    EXPECT_EQ(field_->text(), "1294567809");
+    EXPECT_EQ(field_->selectedRange(), (Range{0, 3}));
+    ui::Pasteboard::generalPasteboard().setString("没有号码");
+    field_->performAction("paste");
+    EXPECT_EQ(field_->text(), "1294567809");
+    ui::Pasteboard::generalPasteboard().setString("138-1234 5678");
+    field_->performAction("paste");
+    EXPECT_EQ(field_->text(), "138123456784567809");
+
+    // The decimal pad has its point, the phone pad its plus; neither has the other's.
+    field_->setText({});
+    field_->setKeyboardType(ui::KeyboardType::DecimalPad);
+    EXPECT_TRUE(driver_->type(QStringLiteral("3。5+．２5")));
+    EXPECT_EQ(field_->text(), "3.5.25");
+    field_->setText({});
+    field_->setKeyboardType(ui::KeyboardType::PhonePad);
+    EXPECT_TRUE(driver_->type(QStringLiteral("＋86 138.0")));
+    EXPECT_EQ(field_->text(), "+861380");
+
+    // Other keyboards take what they are given, and their return key.
+    for (const auto type : {ui::KeyboardType::Default, ui::KeyboardType::NumbersAndPunctuation,
+                            ui::KeyboardType::NamePhonePad}) {
+        field_->setText({});
+        field_->setKeyboardType(type);
+        EXPECT_TRUE(driver_->type(QStringLiteral("a你１。")));
+        EXPECT_EQ(field_->text(), QStringLiteral("a你１。")) << int(type);
+    }
+    EXPECT_TRUE(driver_->pressReturn());
+    EXPECT_EQ(exits, 1);
+
+    // A text view with a number pad types no line break.
+    auto digits = std::make_shared<ui::TextView>(Rect(10, 140, 300, 100));
+    digits->setKeyboardType(ui::KeyboardType::NumberPad);
+    window_->addSubview(digits);
+    ASSERT_TRUE(digits->becomeFirstResponder());
+    EXPECT_TRUE(driver_->type("1a"));
+    EXPECT_TRUE(driver_->pressReturn());
+    EXPECT_TRUE(driver_->type("2"));
+    EXPECT_EQ(digits->text(), "12");
+}
+
 TEST_F(TextInputTest, AKeyboardThatChangesHeightSlidesToItsNewFrame) {
     struct HeightBack {
         ~HeightBack() { ui::Keyboard::shared().setHeight(ui::Keyboard::kHeight); }
@@ -737,6 +824,63 @@ TEST_F(TextInputTest, NoKeyReachesAFieldBeneathAnAlertOrASheet) {
     sheet->dismissWithClickedButtonIndex(sheet->cancelButtonIndex(), false);
     EXPECT_TRUE(driver_->type("6"));
     EXPECT_EQ(field_->text(), "123456");
+}
+
+// A view that the app adds on top of the window (a banner, a guide) while an alert is up lies
+// above the alert but is no alert: it uncovers nothing. The field beneath takes no key, the
+// alert's own field takes them, and touches go to the view where it is and to the alert's
+// backdrop around it; once the alert goes, the keys are the field's again beside the view.
+TEST_F(TextInputTest, AViewAddedAboveAnAlertUncoversNoFieldBeneathIt) {
+    field_->setKeyboardType(ui::KeyboardType::NumberPad);
+    ASSERT_TRUE(driver_->tap(field_.get()));
+    ASSERT_TRUE(driver_->type("123"));
+    clock().advance(250ms);
+    auto alert = std::make_shared<ui::AlertView>("", "请输入正确的手机号码",
+                                                 std::weak_ptr<ui::AlertViewDelegate>(), "确定");
+    alert->show();
+    clock().advance(200ms);
+    auto banner = std::make_shared<ui::Button>(Rect(180, 0, 140, 20));
+    int bannerTaps = 0;
+    banner->addTarget(this, ui::kControlEventTouchUpInside,
+                      [&](ui::Control&, const ui::Event*) { ++bannerTaps; });
+    window_->addSubview(banner);
+    ASSERT_EQ(window_->subviews().back(), banner);
+
+    EXPECT_EQ(window_->keyResponder(), nullptr);
+    EXPECT_FALSE(driver_->type("45"));
+    EXPECT_FALSE(driver_->pressBackspace());
+    EXPECT_FALSE(driver_->compose({"4"}, "4"));
+    EXPECT_FALSE(driver_->tapKey("4")) << "the backdrop still covers the number pad";
+    EXPECT_FALSE(driver_->tap(field_.get()));
+    EXPECT_EQ(field_->text(), "123");
+    EXPECT_TRUE(driver_->tap(banner.get()));
+    EXPECT_EQ(bannerTaps, 1) << "the view above takes the touches that land on it";
+    EXPECT_TRUE(field_->isFirstResponder());
+
+    // An alert that asks for text, shown beneath a view added later, keeps its keys.
+    auto asking = std::make_shared<ui::AlertView>(
+        "备注", "", std::weak_ptr<ui::AlertViewDelegate>(), "取消", QStringList{"确定"});
+    asking->setAlertViewStyle(ui::AlertViewStyle::PlainTextInput);
+    asking->show();
+    window_->addSubview(banner);
+    ASSERT_EQ(window_->subviews().back(), banner);
+    ui::TextField* note = asking->textFieldAtIndex(0);
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(window_->keyResponder(), note);
+    EXPECT_TRUE(driver_->type("安静"));
+    EXPECT_EQ(note->text(), "安静");
+    EXPECT_EQ(field_->text(), "123");
+    asking->dismissWithClickedButtonIndex(0, false);
+    ASSERT_TRUE(field_->becomeFirstResponder());
+    EXPECT_EQ(window_->keyResponder(), nullptr) << "the first alert is still up";
+
+    // The alert fading out takes nothing, the view above it or not.
+    ASSERT_TRUE(alert->pressButtonAtIndex(0));
+    EXPECT_EQ(window_->keyResponder(), field_.get());
+    EXPECT_TRUE(driver_->type("45"));
+    EXPECT_EQ(field_->text(), "12345");
+    clock().advance(200ms);
+    EXPECT_EQ(window_->keyResponder(), field_.get());
 }
 
 }  // namespace

@@ -7,14 +7,18 @@
 #include "platform/uikit/application.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_picker_controller.h"
+#include "platform/uikit/interactive_host.h"
+#include "platform/uikit/keyboard.h"
 #include "platform/uikit/label.h"
 #include "platform/uikit/message_compose_view_controller.h"
 #include "platform/uikit/photo_album.h"
 #include "platform/uikit/test_driver.h"
 #include "platform/uikit/text_layout.h"
+#include "platform/uikit/text_view.h"
 #include "platform/uikit/web_view.h"
 #include "platform/uikit/window.h"
 
+#include <QColor>
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
@@ -340,6 +344,75 @@ TEST_F(WebAndPickersTest,
     EXPECT_EQ(result->results, Results{ui::MessageComposeResult::Cancelled});
     EXPECT_EQ(alerts.visibleAlert(), nullptr);
     EXPECT_EQ(root_->presentedViewController(), nullptr);
+}
+
+// The composer's body is the user's to edit, as on the phone: a tap puts the caret where it
+// lands and shows it, the keyboard comes up, and the desktop's keys and input method type
+// at the caret, which the arrows, Home and End move. Closed, the composer takes the
+// keyboard away.
+TEST_F(WebAndPickersTest, TheComposersBodyTakesTheCaretWhereTappedAndTheKeys) {
+    auto composer = std::make_shared<ui::MessageComposeViewController>();
+    composer->setRecipients({"13800000000"});
+    composer->setBody("您好，我对您的房源很感兴趣");
+    root_->presentViewController(composer, false);
+    composer->view()->layoutIfNeeded();
+    auto* body = driver_->find<ui::TextView>();
+    ASSERT_NE(body, nullptr);
+    EXPECT_EQ(body->text(), "您好，我对您的房源很感兴趣");
+    EXPECT_FALSE(driver_->type("x")) << "nothing takes the keys before a tap";
+
+    // Whether the caret's blue shows at `position` of the body's first line.
+    const auto caretShowsAt = [&](qsizetype position) {
+        const ui::Rect caret = body->caretRectForPosition(position);
+        const ui::Point middle = body->convertPointToView(caret.center(), nullptr);
+        const QColor shown =
+            driver_->screenshot(2)->pixels().pixelColor(int(middle.x * 2), int(middle.y * 2));
+        return shown.blue() > 200 && shown.red() < 80;
+    };
+    EXPECT_FALSE(caretShowsAt(2));
+    const ui::Rect afterGreeting = body->caretRectForPosition(2);
+    driver_->tapAt(
+        body->convertPointToView({afterGreeting.origin.x + 2, afterGreeting.center().y}, nullptr));
+    ASSERT_TRUE(body->isFirstResponder());
+    EXPECT_EQ(body->selectedRange(), (ui::Range{2, 0}));
+    EXPECT_TRUE(caretShowsAt(2));
+    clock().advance(std::chrono::milliseconds(250));
+    EXPECT_TRUE(ui::Keyboard::shared().isVisible());
+    EXPECT_LE(body->frame().origin.y + body->frame().size.height,
+              ui::Keyboard::shared().frame().origin.y)
+        << "the body ends above the keys";
+
+    EXPECT_TRUE(driver_->type("王先生"));
+    EXPECT_EQ(body->text(), "您好王先生，我对您的房源很感兴趣");
+    EXPECT_TRUE(driver_->pressCaretKey(ui::CaretMovement::LineEnd));
+    EXPECT_TRUE(driver_->pressBackspace());
+    EXPECT_TRUE(driver_->compose({"q", "qu"}, "趣！"));
+    EXPECT_EQ(body->text(), "您好王先生，我对您的房源很感兴趣！");
+    EXPECT_TRUE(driver_->pressCaretKey(ui::CaretMovement::LineStart));
+    EXPECT_TRUE(driver_->pressCaretKey(ui::CaretMovement::Right));
+    EXPECT_TRUE(driver_->pressCaretKey(ui::CaretMovement::Right));
+    EXPECT_TRUE(driver_->pressBackspace());
+    EXPECT_EQ(body->text(), "您王先生，我对您的房源很感兴趣！");
+    EXPECT_TRUE(caretShowsAt(1));
+
+    // With the caret in the body and the keyboard up, a desktop window showing the composer
+    // draws nothing and the clock runs nothing.
+    ui::InteractiveHost host(window_);
+    host.show();
+    clock().advance(std::chrono::seconds(1));
+    drainMainLoop();
+    const int asked = host.framesAsked();
+    const std::uint64_t actions = clock().actionsRun();
+    clock().advance(std::chrono::seconds(10));
+    drainMainLoop();
+    EXPECT_EQ(host.framesAsked(), asked);
+    EXPECT_EQ(clock().actionsRun(), actions);
+    host.close();
+
+    root_->dismissViewControllerAnimated(false);
+    clock().advance(std::chrono::milliseconds(250));
+    EXPECT_FALSE(ui::Keyboard::shared().isVisible());
+    EXPECT_FALSE(driver_->type("x"));
 }
 
 }  // namespace

@@ -4,9 +4,12 @@
 #include "analytics/StatClick.h"
 #include "app/QXTabBarController.h"
 #include "app/WebHelp.h"
+#include "chat/QXInputTelPhoneNumberViewController.h"
 #include "houses/photos/ImageScrollPageController.h"
 #include "needs/QXNeedHistoryListController.h"
+#include "platform/uikit/alert_test_driver.h"
 #include "platform/uikit/navigation_controller.h"
+#include "platform/uikit/text_field.h"
 
 #include <chrono>
 
@@ -157,6 +160,42 @@ TEST_F(PushNotificationTest, APushInUseAfterABackgroundTripShowsTheBannerForOneA
     clock().advance(std::chrono::milliseconds(100));
     EXPECT_EQ(app().window()->viewWithTag(QXAppDelegate::kPushBannerTag), nullptr);
     EXPECT_EQ(app().window()->windowLevel(), 0);
+}
+
+// A push that arrives while the deal record's alert refuses a number shows its banner on top
+// of the window, above the alert; the alert still covers the number's field: neither the
+// desktop's keys nor the number pad reach it until the alert is answered, banner or not.
+TEST_F(PushNotificationTest, ABannerAboveTheDealRecordsAlertLetsNoKeyReachTheNumberBeneath) {
+    ASSERT_EQ(application().applicationState(), ui::ApplicationState::Active);
+    QXAppState::shared()->setConnectionReachabil(true);
+    auto screen = std::make_shared<QXInputTelPhoneNumberViewController>();
+    selectedStack().pushViewController(screen, false);
+    driver().wait(0.5);
+    ui::TextField* field = screen->telePhoneField();
+    ASSERT_TRUE(driver().tap(field));
+    ASSERT_TRUE(driver().type("123"));
+    ASSERT_TRUE(driver().tapText("确定"));
+    ui::AlertTestDriver alerts(driver());
+    ASSERT_NE(alerts.visibleAlert(), nullptr);
+    EXPECT_EQ(alerts.visibleAlert()->message(), QXInputTelPhoneNumberViewController::kBadNumber);
+    driver().wait(0.3);
+
+    application().receiveRemoteNotification({{"type", "1"}});
+    ui::View* banner = app().window()->viewWithTag(QXAppDelegate::kPushBannerTag);
+    ASSERT_NE(banner, nullptr);
+    EXPECT_EQ(app().window()->subviews().back().get(), banner) << "the banner is on top";
+    EXPECT_EQ(app().window()->keyResponder(), nullptr);
+    EXPECT_FALSE(driver().type("45"));
+    EXPECT_FALSE(driver().pressBackspace());
+    EXPECT_FALSE(driver().tapKey("4"));
+    EXPECT_EQ(field->text(), "123");
+    EXPECT_TRUE(field->isFirstResponder()) << "the field keeps the keys for when the alert goes";
+
+    ASSERT_TRUE(alerts.pressButton("确定"));
+    EXPECT_NE(app().window()->viewWithTag(QXAppDelegate::kPushBannerTag), nullptr);
+    EXPECT_TRUE(driver().type("45"));
+    EXPECT_EQ(field->text(), "12345");
+    EXPECT_EQ(selectedStack().topViewController(), screen) << "an in-use push does not navigate";
 }
 
 TEST_F(PushNotificationTest, APushThatLaunchedTheAppIsDispatchedAtTheEndOfTheLaunch) {

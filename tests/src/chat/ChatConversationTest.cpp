@@ -2,15 +2,20 @@
 
 #include "chat/QXChatTextView.h"
 #include "chat/QXMessageAudioCell.h"
+#include "chat/QXMessageImageCell.h"
 #include "chat/QXMessageTextCell.h"
 #include "chat/URLAudio.h"
 #include "chat/VoiceHUD.h"
+#include "houses/photos/ImageOperController.h"
+#include "houses/photos/ImageScrollPageController.h"
 #include "map/URLPic.h"
 #include "standin/ChatBroker.h"
 
 #include "IMChat/qximlib/qximdata/util/QXIMUtil.h"
 
 #include "platform/foundation/file_manager.h"
+#include "platform/foundation/notification_center.h"
+#include "platform/uikit/application.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/keyboard.h"
 #include "platform/uikit/text_view.h"
@@ -55,8 +60,8 @@ protected:
         ASSERT_TRUE(photo.save(sandboxPath() + "/library/room.png"));
         ui::ImagePickerController::setLibraryPath(sandboxPath() + "/library");
     }
-    // The library's photo picked through the picture panel.
-    void pickPhoto(QXMessageController& chat) {
+    // The library's photo `index` (by name) picked through the picture panel.
+    void pickPhoto(QXMessageController& chat, int index = 0) {
         fillLibrary();
         ASSERT_TRUE(driver_->tap(chat.containerView()->imageButton()));
         settle();
@@ -67,7 +72,7 @@ protected:
             std::dynamic_pointer_cast<ui::ImagePickerController>(tabs_->presentedViewController());
         ASSERT_NE(picker, nullptr);
         EXPECT_TRUE(chat.sendImagePanel()->isHidden()) << "the panel goes with the choice";
-        picker->pickImageAtIndex(0);
+        picker->pickImageAtIndex(index);
         settle(0.5);
     }
     [[nodiscard]] int uploads() { return requestsOf("UploadImages"); }
@@ -377,6 +382,100 @@ TEST_F(ChatConversationTest, APictureAndAVoiceStillGoingUpWhenTheChatClosesOffer
         EXPECT_FALSE(cellAt(*again, row)->resendOrDownButton()->isHidden()) << row;
     }
     EXPECT_TRUE(sentPackets().isEmpty());
+}
+
+// The stand-in keeping its uploads in the sandbox, as scripts/run.sh starts it for a demo.
+class ChatKeptUploadsTest : public ChatConversationTest {
+protected:
+    [[nodiscard]] QStringList standinArguments() const override {
+        return {QStringLiteral("--images"), sandboxPath() + QStringLiteral("/standin-images")};
+    }
+    // A second photo in the library, after the first by name.
+    void addToLibrary(const QColor& colour) {
+        QImage photo(64, 48, QImage::Format_RGB32);
+        photo.fill(colour);
+        ASSERT_TRUE(photo.save(sandboxPath() + "/library/study.png"));
+    }
+    // The address of the picture the user sent in the server's packet `index`, once every row
+    // shows it sent.
+    QString sentPicture(QXMessageController& chat, int index) {
+        if (!runMainLoopUntil([&] { return sentPackets().size() > index; })) return {};
+        const QString url = sentItem(index).value(1).toMap().value("pic_url").toString();
+        const bool sent = runMainLoopUntil([&] {
+            drainMainLoop();
+            return std::all_of(chat.chatData().begin(), chat.chatData().end(),
+                               [](const QXIMMessage& row) { return row.sendingState == 0; });
+        });
+        return sent ? url : QString();
+    }
+    // Opens the picture of `url` full screen from its bubble: the picture the page shows,
+    // or nothing once the page offers to try again.
+    std::shared_ptr<ui::Image> openFullScreen(QXMessageController& chat, const QString& url) {
+        settle();
+        QXMessageImageCell* bubble = nullptr;
+        for (int row = 0; row < chat.chatData().size() && !bubble; ++row) {
+            auto* cell = dynamic_cast<QXMessageImageCell*>(cellAt(chat, row));
+            if (cell && cell->urlImageView()->URLString() == url) bubble = cell;
+        }
+        if (!bubble) return nullptr;
+        bubble->handleTapGesture();
+        settle(1);
+        auto stack =
+            std::dynamic_pointer_cast<ui::NavigationController>(tabs_->presentedViewController());
+        auto pager =
+            stack ? std::dynamic_pointer_cast<ImageScrollPageController>(stack->topViewController())
+                  : nullptr;
+        auto page = pager ? pager->pageAt(0) : nullptr;
+        if (!page) return nullptr;
+        const bool settled = runMainLoopUntil([&] {
+            drainMainLoop();
+            const ui::View* retry = page->view()->viewWithTag(ImageOperController::kRetryTag);
+            return page->imageView()->image() || (retry && !retry->isHidden());
+        });
+        return settled ? page->imageView()->image() : nullptr;
+    }
+    // Whether the middle of the picture has `colour`, as a JPEG keeps it.
+    static bool hasColour(const std::shared_ptr<ui::Image>& picture, const QColor& colour) {
+        if (!picture) return false;
+        const QImage pixels = picture->uprightPixels();
+        const QColor middle = pixels.pixelColor(pixels.width() / 2, pixels.height() / 2);
+        return std::abs(middle.red() - colour.red()) <= 12 &&
+               std::abs(middle.green() - colour.green()) <= 12 &&
+               std::abs(middle.blue() - colour.blue()) <= 12;
+    }
+};
+
+// A picture the user sent opens full screen after the stand-in restarts on its folder and
+// port, as it does when the demo is launched again; the picture sent after the restart gets an
+// address of its own, and neither shows the other.
+TEST_F(ChatKeptUploadsTest, ASentPictureOpensFullScreenAfterTheServerRestartsOnItsFiles) {
+    const QColor room(30, 120, 200);
+    const QColor study(200, 60, 40);
+    auto chat = openChat();
+    ASSERT_NO_FATAL_FAILURE(pickPhoto(*chat));
+    const QString first = sentPicture(*chat, 0);
+    ASSERT_FALSE(first.isEmpty());
+
+    const int port = server().port();
+    server().stop();
+    ASSERT_TRUE(server().start(port, standinArguments())) << server().error().toStdString();
+    chat->goBack();
+    chat.reset();
+    settle();
+    // Nothing of the pictures stays in memory, as after a relaunch.
+    ns::NotificationCenter::defaultCenter().post(
+        ui::kApplicationDidReceiveMemoryWarningNotification);
+    chat = openChat(talkRow(kBroker));
+    ASSERT_NO_FATAL_FAILURE(addToLibrary(study));
+    ASSERT_NO_FATAL_FAILURE(pickPhoto(*chat, 1));
+    const QString second = sentPicture(*chat, 0);  // the restarted server's first
+    ASSERT_FALSE(second.isEmpty());
+    EXPECT_NE(second.toStdString(), first.toStdString());
+
+    EXPECT_TRUE(hasColour(openFullScreen(*chat, first), room)) << first.toStdString();
+    tabs_->dismissViewControllerAnimated(false);
+    settle();
+    EXPECT_TRUE(hasColour(openFullScreen(*chat, second), study)) << second.toStdString();
 }
 
 TEST_F(ChatConversationTest, APlayedVoiceStaysHeardWhenTheNextMessageArrives) {

@@ -227,6 +227,9 @@ TEST_F(ChatListTest, SwipingATalkAwayDeletesItAndItsMessagesAndAnEmptyListShowsI
     list_->loadListData();
     ASSERT_NE(list_->nonView(), nullptr);
     EXPECT_TRUE(list_->chatTable()->isHidden());
+    // The rows' delete animations end here, not on a later test's clock: a running animation
+    // left behind would have that test's window draw every frame.
+    settle();
 }
 
 TEST_F(ChatListTest, OfflineTheFailureRowLeadsTheListCannotBeOpenedOrSwipedAndItsRetryChecks) {

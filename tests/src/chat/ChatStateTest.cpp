@@ -62,6 +62,15 @@ protected:
         return std::dynamic_pointer_cast<QXInputTelPhoneNumberViewController>(
             navigation_->topViewController());
     }
+    // The number's screen over a chat, its field tapped: the number pad up. Null when it did
+    // not open or take the tap.
+    std::shared_ptr<QXInputTelPhoneNumberViewController> editDealRecordNumber() {
+        openChat();
+        auto screen = openDealRecord();
+        if (!screen || !driver_->tap(screen->telePhoneField())) return nullptr;
+        settle();
+        return screen;
+    }
 };
 
 TEST_F(ChatStateTest, AReloadKeepsEachStoredStateAndOnlyAFailedMessageOffersAResend) {
@@ -464,12 +473,9 @@ TEST_F(ChatStateTest, ADealRecordedFromTheBarOpensItsPageAndTheBarOpensItFromThe
 // it, yet neither the desktop's keys nor the pad take anything to the field while it is up;
 // once it is answered, typing goes on where it stopped.
 TEST_F(ChatStateTest, KeysTypedWhileTheDealRecordsAlertIsUpReachNoFieldBeneathIt) {
-    openChat();
-    auto screen = openDealRecord();
+    auto screen = editDealRecordNumber();
     ASSERT_NE(screen, nullptr);
     ui::TextField* field = screen->telePhoneField();
-    ASSERT_TRUE(driver_->tap(field));
-    settle();
     ASSERT_TRUE(driver_->tapKey("1"));
     ASSERT_TRUE(driver_->type("23"));
     ASSERT_TRUE(driver_->tapText("确定"));
@@ -488,6 +494,22 @@ TEST_F(ChatStateTest, KeysTypedWhileTheDealRecordsAlertIsUpReachNoFieldBeneathIt
     EXPECT_TRUE(driver_->type("45"));
     EXPECT_EQ(field->text(), "12345");
     EXPECT_EQ(navigation_->topViewController(), screen);
+}
+
+// The number's field has a number pad: of what the desktop's keyboard and input method bring
+// it takes only digits, so the number it sends is the one typed; the screen rests meanwhile.
+TEST_F(ChatStateTest, TheDealRecordsNumberTakesOnlyDigitsFromTheDesktop) {
+    auto screen = editDealRecordNumber();
+    ASSERT_NE(screen, nullptr);
+    ui::TextField* field = screen->telePhoneField();
+    ASSERT_TRUE(driver_->type("129"));
+    ASSERT_TRUE(driver_->compose({"n", "ni"}, "你"));
+    ASSERT_TRUE(driver_->type("a45"));
+    EXPECT_EQ(field->text(), "12945");
+    field->setText({});
+    ASSERT_TRUE(driver_->type(QStringLiteral("138 1234 ５６７８")));
+    EXPECT_EQ(field->text(), "13812345678");
+    EXPECT_TRUE(restsIdle()) << "the number typed, the pad up";
 }
 
 }  // namespace

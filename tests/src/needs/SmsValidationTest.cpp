@@ -291,7 +291,13 @@ TEST_F(SmsValidationTest, RefusalsAndFailuresSayWhyAndGiveTheButtonBack) {
 }
 
 TEST_F(SmsValidationTest, ANumberOfTheWrongFormIsNeverSent) {
+    // A letter never reaches the number's pad; eleven digits not beginning with 1 do, and are
+    // no mobile number of the service.
     typeMobile(QStringLiteral("1381234567x"));
+    EXPECT_EQ(screen_->mobileTextField()->text(), "1381234567");
+    EXPECT_FALSE(screen_->getCaptchaButton()->isEnabled());
+    screen_->mobileTextField()->setText({});
+    ASSERT_TRUE(driver_->type(QStringLiteral("23812345678")));
     ASSERT_TRUE(screen_->getCaptchaButton()->isEnabled());
     ASSERT_TRUE(driver_->tap(screen_->getCaptchaButton()));
     settle(0.3);

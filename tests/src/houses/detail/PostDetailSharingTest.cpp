@@ -7,6 +7,7 @@
 #include "platform/uikit/application.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/message_compose_view_controller.h"
+#include "platform/uikit/text_view.h"
 #include "standin/PostDetailCalls.h"
 
 using namespace standin;
@@ -89,6 +90,31 @@ TEST_F(PostDetailSharingTest, TheTextMessageGoesToThePostersMobileAndTheUserHear
     settle();
     EXPECT_EQ(composer(), nullptr);
     EXPECT_EQ(alerts_->visibleAlert(), nullptr);
+}
+
+// The text the detail writes for the poster is the user's to change before it goes: a tap in
+// the composer's body takes the keys, which type at the caret.
+TEST_F(PostDetailSharingTest, TheComposersBodyTakesTheUsersKeys) {
+    ui::MessageComposeViewController::setTextMessaging(ui::TextMessaging::Sends);
+    openWithPhone("13912345678");
+    detail_->sendSms();
+    settle();
+    ASSERT_NE(composer(), nullptr);
+    auto* body = driver_->find<ui::TextView>(
+        [](ui::TextView& view) { return view.text().startsWith("您好"); });
+    ASSERT_NE(body, nullptr);
+    ASSERT_TRUE(driver_->tap(body));
+    ASSERT_TRUE(body->isFirstResponder());
+    // Up past the first line is the text's start.
+    for (int line = 0; line < 4; ++line) driver_->pressCaretKey(ui::CaretMovement::Up);
+    EXPECT_EQ(body->selectedRange(), (ui::Range{0, 0}));
+    EXPECT_TRUE(driver_->type("王先生，"));
+    EXPECT_TRUE(body->text().startsWith("王先生，您好，我对您的房源很感兴趣"));
+    EXPECT_TRUE(driver_->tapText("发送"));
+    settle();
+    EXPECT_EQ(composer(), nullptr);
+    EXPECT_EQ(alertMessage(), "短信发送成功");
+    dismissAlert();
 }
 
 TEST_F(PostDetailSharingTest, TheShareRowOffersTheMessengerAndTheAlertItsStorePage) {

@@ -1,0 +1,169 @@
+// Decoding the PNGs that the platform's decoder decodes whole (grey, grey with alpha, palette, 16
+// bits a sample, interlaced colour and palette) past the bound, as ui::Image::imageWithData
+// reads them (SampledPng: every pixel of a block of step x step averaged as it comes, then
+// scaled), side by side with the platform's decoder reading the same bytes whole and scaling
+// the picture smoothly. Two sizes: 5,000 x 5,000 within the app's bound (ImageReader::kMaxPixels,
+// so 2,048 x 2,048, a step of 2), and 1,600 x 1,200 within a thumbnail's 160 x 120 (a step of
+// 8). The pictures are fine patterns, every pixel unlike its neighbours, written by libpng at
+// its fastest compression. Prints each decode's time and its ratio to the whole decode.
+#include "bench/support/offscreen.h"
+
+#include "platform/uikit/image.h"
+#include "platform/uikit/image_reader.h"
+
+#include <QBuffer>
+#include <QImageReader>
+
+#include <png.h>
+
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+struct Kind {
+    const char* name;
+    int colorType;
+    int bitDepth;
+    bool interlaced;
+};
+
+constexpr std::array<Kind, 6> kKinds = {{{"grey", PNG_COLOR_TYPE_GRAY, 8, false},
+                                         {"grey+alpha", PNG_COLOR_TYPE_GRAY_ALPHA, 8, false},
+                                         {"palette", PNG_COLOR_TYPE_PALETTE, 8, false},
+                                         {"grey 16-bit", PNG_COLOR_TYPE_GRAY, 16, false},
+                                         {"interlaced", PNG_COLOR_TYPE_RGB, 8, true},
+                                         {"interlaced palette", PNG_COLOR_TYPE_PALETTE, 8, true}}};
+
+struct Bound {
+    const char* name;
+    QSize picture;
+    std::int64_t pixels;
+};
+
+constexpr std::array<Bound, 2> kBounds = {{{"app bound", {5000, 5000}, ui::ImageReader::kMaxPixels},
+                                           {"thumbnail", {1600, 1200}, 160 * 120}}};
+
+void appendBytes(png_structp png, png_bytep data, png_size_t length) {
+    static_cast<QByteArray*>(png_get_io_ptr(png))
+        ->append(reinterpret_cast<const char*>(data), qsizetype(length));
+}
+
+// A sample of the pattern at (x, y): every pixel unlike its neighbours, the whole varying
+// slowly beneath.
+int sample(int x, int y, int channel) {
+    return ((x * 37 + y * 91 + channel * 53) ^ (x / 7 + y / 5)) & 0xff;
+}
+
+QByteArray patternPng(const Kind& kind, QSize size) {
+    QByteArray bytes;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_set_write_fn(png, &bytes, appendBytes, nullptr);
+    png_set_compression_level(png, 1);
+    png_set_IHDR(png, info, png_uint_32(size.width()), png_uint_32(size.height()), kind.bitDepth,
+                 kind.colorType, kind.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    std::vector<png_color> palette(256);
+    for (int i = 0; i < 256; ++i) {
+        palette[std::size_t(i)] = {png_byte(i), png_byte(255 - i), png_byte(i * 7)};
+    }
+    if (kind.colorType == PNG_COLOR_TYPE_PALETTE) png_set_PLTE(png, info, palette.data(), 256);
+    png_write_info(png, info);
+    const int channels = kind.colorType == PNG_COLOR_TYPE_RGB          ? 3
+                         : kind.colorType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                                                       : 1;
+    const int bytesPerSample = kind.bitDepth / 8;
+    std::vector<png_byte> row(std::size_t(size.width()) * channels * bytesPerSample);
+    const int passes = png_set_interlace_handling(png);
+    for (int pass = 0; pass < passes; ++pass) {
+        for (int y = 0; y < size.height(); ++y) {
+            std::size_t at = 0;
+            for (int x = 0; x < size.width(); ++x) {
+                for (int channel = 0; channel < channels; ++channel) {
+                    const int value = sample(x, y, channel);
+                    for (int i = 0; i < bytesPerSample; ++i) row[at++] = png_byte(value ^ i * 29);
+                }
+            }
+            png_write_row(png, row.data());
+        }
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return bytes;
+}
+
+// The picture of a run's kind and bound, written once.
+const QByteArray& pictureOf(const benchmark::State& state) {
+    static std::array<std::array<QByteArray, kBounds.size()>, kKinds.size()> written;
+    QByteArray& bytes = written[std::size_t(state.range(0))][std::size_t(state.range(1))];
+    if (bytes.isEmpty()) {
+        bytes = patternPng(kKinds[std::size_t(state.range(0))],
+                           kBounds[std::size_t(state.range(1))].picture);
+    }
+    return bytes;
+}
+
+void BM_SampledRoad(benchmark::State& state) {
+    const QByteArray& bytes = pictureOf(state);
+    const std::int64_t bound = kBounds[std::size_t(state.range(1))].pixels;
+    for (auto _ : state) {
+        auto image = ui::Image::imageWithData(bytes, 1, bound);
+        if (!image) return state.SkipWithError("no image");
+        benchmark::DoNotOptimize(image);
+    }
+}
+
+void BM_WholeThenScaledSmoothly(benchmark::State& state) {
+    const QByteArray& bytes = pictureOf(state);
+    const Bound& bound = kBounds[std::size_t(state.range(1))];
+    const QSize size = ui::ImageReader::boundedSize(bound.picture, bound.pixels);
+    for (auto _ : state) {
+        QBuffer buffer;
+        buffer.setData(bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        const QImage whole = reader.read();
+        if (whole.isNull()) return state.SkipWithError("no image");
+        QImage scaled = whole.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        benchmark::DoNotOptimize(scaled);
+    }
+}
+
+void kindsAndBounds(benchmark::internal::Benchmark* benchmark) {
+    for (int kind = 0; kind < int(kKinds.size()); ++kind) {
+        for (int bound = 0; bound < int(kBounds.size()); ++bound) benchmark->Args({kind, bound});
+    }
+    benchmark->Unit(benchmark::kMillisecond);
+    bench::fastestOf<5>(benchmark);
+}
+
+BENCHMARK(BM_SampledRoad)->Apply(kindsAndBounds);
+BENCHMARK(BM_WholeThenScaledSmoothly)->Apply(kindsAndBounds);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return bench::runOffscreen(argc, argv, [](const bench::FastestTimes& reporter) {
+        std::printf("\nPNGs decoded whole by the platform's decoder, read past the bound:\n");
+        for (int kind = 0; kind < int(kKinds.size()); ++kind) {
+            for (int bound = 0; bound < int(kBounds.size()); ++bound) {
+                const std::string args = std::to_string(kind) + '/' + std::to_string(bound);
+                const auto ours = reporter.seconds("BM_SampledRoad/" + args);
+                const auto whole = reporter.seconds("BM_WholeThenScaledSmoothly/" + args);
+                if (!ours) continue;
+                const Bound& b = kBounds[std::size_t(bound)];
+                std::printf("  %-18s %d x %d, %-9s %8.2f ms", kKinds[std::size_t(kind)].name,
+                            b.picture.width(), b.picture.height(), b.name, *ours * 1e3);
+                if (whole) {
+                    std::printf(", %5.2f times the whole decode smoothly scaled (%.2f ms)",
+                                *ours / *whole, *whole * 1e3);
+                }
+                std::printf("\n");
+            }
+        }
+    });
+}
