@@ -56,11 +56,12 @@ fi
 # the stand-in keeps the needs published to it there, so that a relaunch finds their houses
 # and does not ask a guest to check by SMS a number he checked before, the last message id it
 # gave, so that the brokers' answers after a relaunch are not taken for messages the app
-# already has, with the rest of each answer that had begun reaching the app, so that a broker
-# who greeted it before a quit still sends his cards, and the posts' views, so that a post is
-# not seen fewer times after a relaunch. It keeps there too the pictures and voices uploaded to
-# it and the port it listened on, asked for again while it is free: the app's messages keep the
-# whole addresses of the user's own pictures and voices, which name the port.
+# already has, with what the app has not acknowledged of the brokers' answers, so that the
+# brokers answer a need sent a moment before a quit, greeting and cards, and the posts'
+# views, so that a post is not seen fewer times after a relaunch. It keeps there too the
+# pictures and voices uploaded to it and the port it listened on, asked for again while it is
+# free: the app's messages keep the whole addresses of the user's own pictures and voices,
+# which name the port.
 sandbox="${HOUSING_SANDBOX:-${XDG_DATA_HOME:-$HOME/.local/share}/housing-app}"
 previous=""
 for argument in "$@"; do

@@ -1,7 +1,10 @@
 #include "standin/KeptJsonFile.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 namespace standin::KeptJsonFile {
@@ -15,10 +18,26 @@ std::optional<QJsonObject> read(const QString& path) {
 }
 
 bool write(const QString& path, const QJsonObject& object) {
+    return writeBytes(path, QJsonDocument(object).toJson());
+}
+
+bool writeBytes(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return false;
-    file.write(QJsonDocument(object).toJson());
+    file.write(bytes);
     return file.commit();
+}
+
+void removeLeftovers(const QString& path) {
+    const QFileInfo kept(path);
+    // The writer's temporary file: the file's name and six random letters or digits.
+    const QRegularExpression leftover(QRegularExpression::anchoredPattern(
+        QRegularExpression::escape(kept.fileName()) + QStringLiteral("\\.[A-Za-z0-9]{6}")));
+    QDir folder = kept.absoluteDir();
+    for (const QString& name : folder.entryList({kept.fileName() + QStringLiteral(".*")},
+                                                QDir::Files | QDir::Hidden | QDir::System)) {
+        if (leftover.match(name).hasMatch()) folder.remove(name);
+    }
 }
 
 }  // namespace standin::KeptJsonFile

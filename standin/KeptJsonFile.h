@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QJsonObject>
 #include <QString>
 
@@ -16,6 +17,12 @@ namespace KeptJsonFile {
 [[nodiscard]] std::optional<QJsonObject> read(const QString& path);
 // Replaces the file by the object; false when it could not be written.
 bool write(const QString& path, const QJsonObject& object);
+// Replaces the file by `bytes`, whole or not at all; false when it could not be written.
+bool writeBytes(const QString& path, const QByteArray& bytes);
+// Removes the temporary files that writes of the file left beside it when a kill stopped them
+// halfway (the file's name, a dot and six letters or digits). Done as a server starts on the
+// file, before it writes there: nothing else writes the file then.
+void removeLeftovers(const QString& path);
 
 }  // namespace KeptJsonFile
 

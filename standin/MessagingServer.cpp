@@ -1,6 +1,7 @@
 #include "standin/MessagingServer.h"
 
 #include "standin/ChatBroker.h"
+#include "standin/KeptJournal.h"
 #include "standin/KeptJsonFile.h"
 #include "standin/StreamSettings.h"
 
@@ -114,17 +115,13 @@ QList<QByteArray> MessagingServer::Stream::take() {
         const auto& commands = server_.commands_[userId_];
         while (commandsSeen_ < commands.size()) segments.append(commands[commandsSeen_++]);
         const qint64 now = nowMs();
-        bool begun = false;
         for (auto& [sequence, packet] : server_.packets_) {
             if (packet.userId != userId_ || !server_.due(packet, now)) continue;
             packet.sentAtMs = now;
             segments.append(packet.segment);
             ++server_.carried_;
             carried.push_back(packet.body);
-            begun = server_.noteCarried(packet) || begun;
         }
-        // Kept before anyone hears of it: a stop now still sends the rest of the answer.
-        if (begun) server_.saveKept();
     }
     server_.tellCarried(carried);
     segments_ += static_cast<int>(segments.size());
@@ -191,8 +188,13 @@ Reply MessagingServer::messageApi(const RecordedRequest& request, const QByteArr
     return Reply::json(QJsonObject{{"error_msg", QStringLiteral("unknown op %1").arg(op)}});
 }
 
+bool MessagingServer::ready(const Packet& packet, qint64 nowMs) const {
+    // A message goes out once it is on file: a stop then gives none of its id again.
+    return nowMs >= packet.notBeforeMs && packet.sequence <= onFileSequence_;
+}
+
 bool MessagingServer::due(const Packet& packet, qint64 nowMs) const {
-    if (nowMs < packet.notBeforeMs) return false;
+    if (!ready(packet, nowMs)) return false;
     return packet.sentAtMs == 0 || nowMs - packet.sentAtMs >= faults_.redeliverMs;
 }
 
@@ -221,8 +223,11 @@ Reply MessagingServer::sendmsg(const RecordedRequest& request, const QByteArray&
     qint64 id = 0;
     {
         const std::lock_guard lock(mutex_);
-        id = nextMessageId();
+        id = ++lastMessageId_;
+        keepChange(QJsonObject{{"id", QString::number(id)}});
     }
+    // The client keeps its message under the id: on file before the client hears of it.
+    writeKept();
     if (sentHook_) sentHook_(sent, root);
     return Reply::json(
         QJsonObject{{"data", QJsonObject{
@@ -242,15 +247,12 @@ Reply MessagingServer::offline(const RecordedRequest& request) {
     std::vector<QJsonObject> carried;
     {
         const std::lock_guard lock(mutex_);
-        bool begun = false;
         for (const auto& [sequence, packet] : packets_) {
-            if (packet.userId != userId || nowMs() < packet.notBeforeMs) continue;
+            if (packet.userId != userId || !ready(packet, nowMs())) continue;
             if (data.size() >= limit) break;
             data.append(packet.text);
             carried.push_back(packet.body);
-            begun = noteCarried(packet) || begun;
         }
-        if (begun) saveKept();
     }
     tellCarried(carried);
     return Reply::text("{\"requestTime\":" + QByteArray::number(nowSeconds()) + ",\"data\":[" +
@@ -271,21 +273,26 @@ Reply MessagingServer::acknowledge(const RecordedRequest& request) {
     for (const QString& id : queryValue(request.query, "msgIds").split(',', Qt::SkipEmptyParts)) {
         ids.insert(id.toLongLong());
     }
+    QJsonArray keptIds;  // acknowledged of the messages the file keeps
     {
         const std::lock_guard lock(mutex_);
         ++acknowledgeCalls_;
         acknowledgedIds_ += ids.size();
-        bool keptChanged = false;
         for (auto entry = packets_.begin(); entry != packets_.end();) {
             Packet& packet = entry->second;
-            if (packet.talkIds.contains(talk) &&
-                packet.pendingIds.removeIf([&](qint64 id) { return ids.contains(id); }) > 0) {
-                keptChanged = keptChanged || begunAnswers_.contains(packet.answer);
+            if (packet.talkIds.contains(talk)) {
+                packet.pendingIds.removeIf([&](qint64 id) {
+                    if (!ids.contains(id)) return false;
+                    if (!packet.answer.isEmpty()) keptIds.append(QString::number(id));
+                    return true;
+                });
             }
             entry = packet.pendingIds.isEmpty() ? packets_.erase(entry) : std::next(entry);
         }
-        if (keptChanged) saveKept();
+        if (!keptIds.isEmpty()) keepChange(QJsonObject{{"acknowledged", keptIds}});
     }
+    // On file before the client hears of it: a stop now does not send the messages again.
+    if (!keptIds.isEmpty()) writeKept();
     return Reply::json(QJsonObject{{"params", QJsonObject{{"errorno", 0}}}});
 }
 
@@ -305,15 +312,16 @@ QList<qint64> MessagingServer::write(const QJsonObject& order) {
     // Written into the packet's text as it stands: a number of any length, say.
     const QByteArray contentsText = order.value("contentsText").toString().toUtf8();
     QList<qint64> ids;
-    const std::lock_guard lock(mutex_);
     if (kind == "forceoff") {
+        const std::lock_guard lock(mutex_);
         commands_[to].push_back(
             StreamSettings::segment("command", R"({ "command" : "FORCEOFF" })"));
         changed_.notify_all();
         return ids;
     }
+    std::unique_lock lock(mutex_);
     for (int n = 0; n < count; ++n) {
-        const qint64 id = nextMessageId();
+        const qint64 id = ++lastMessageId_;
         QString text = count > 1 && order.value("text").toString().isEmpty()
                            ? QStringLiteral("第%1条消息").arg(n + 1)
                            : order.value("text").toString();
@@ -364,11 +372,22 @@ QList<qint64> MessagingServer::write(const QJsonObject& order) {
         }
         if (!contentsText.isEmpty()) packet.text.replace("\"" + kNestedMark + "\"", contentsText);
         packet.segment = StreamSettings::segment("recvMsg", packet.text);
-        packets_.emplace(packet.sequence, std::move(packet));
+        // An answer's message is kept until it is acknowledged, whether or not it went out;
+        // among the packets before the change, which may write them all anew.
+        const auto added = packets_.emplace(packet.sequence, std::move(packet)).first;
+        if (!added->second.answer.isEmpty())
+            keepChange(QJsonObject{{"packet", added->second.toKept()}});
         sent_[to].push_back(id);
         ids.append(id);
     }
-    changed_.notify_all();
+    // The ids given, so that the server gives none of them again after a stop.
+    keepChange(QJsonObject{{"id", QString::number(lastMessageId_)}});
+    if (!kept_.keeping()) {
+        onFileSequence_ = lastSequence_;
+        changed_.notify_all();
+    }
+    lock.unlock();
+    writeKept();
     return ids;
 }
 
@@ -436,6 +455,7 @@ std::optional<std::pair<int, QJsonValue>> MessagingServer::control(const QByteAr
             faults.splitSegments = json.value("splitSegments").toBool();
             faults.failPercent = json.value("failPercent").toInt();
             faults.ackDelayMs = json.value("ackDelayMs").toInt();
+            faults.fileDelayMs = json.value("fileDelayMs").toInt();
             faults.redeliverMs = json.value("redeliverMs").toInt(faults.redeliverMs);
             faults.seed = static_cast<quint32>(json.value("seed").toInt(1));
         }
@@ -479,71 +499,112 @@ std::optional<MessagingServer::Packet> MessagingServer::Packet::fromKept(const Q
 }
 
 bool MessagingServer::keepIn(const QString& file) {
-    const auto kept = KeptJsonFile::read(file);
+    KeptJsonFile::removeLeftovers(file);
+    const auto kept = KeptJournal::read(file);
     if (!kept) return false;
-    if (kept->contains("answers") && !kept->value("answers").isArray()) return false;
+    const QJsonObject& whole = kept->whole;
+    if (whole.contains("answers") && !whole.value("answers").isArray()) return false;
     std::vector<Packet> answers;
-    for (const QJsonValue entry : kept->value("answers").toArray()) {
+    qint64 lastId = whole.value("lastMessageId").toVariant().toLongLong();
+    for (const QJsonValue entry : whole.value("answers").toArray()) {
         auto packet = Packet::fromKept(entry.toObject());
         if (!packet) return false;
         answers.push_back(std::move(*packet));
     }
-    const qint64 lastId = kept->value("lastMessageId").toVariant().toLongLong();
-    const std::lock_guard lock(mutex_);
-    lastMessageId_ = std::max(lastMessageId_, lastId);
-    keptFile_ = file;
-    // In the order they were written; each goes out at once, or when its time comes.
-    for (Packet& packet : answers) {
-        packet.sequence = ++lastSequence_;
-        begunAnswers_.insert(packet.answer);
-        packets_.emplace(packet.sequence, std::move(packet));
+    // The changes since, in the order made.
+    for (const QJsonObject& change : kept->changes) {
+        if (change.contains("id")) {
+            lastId = std::max(lastId, change.value("id").toString().toLongLong());
+        } else if (change.contains("packet")) {
+            auto packet = Packet::fromKept(change.value("packet").toObject());
+            if (!packet) return false;
+            lastId = std::max(lastId, packet->pendingIds.back());
+            answers.push_back(std::move(*packet));
+        } else if (change.value("acknowledged").isArray()) {
+            QSet<qint64> acknowledged;
+            for (const QJsonValue id : change.value("acknowledged").toArray())
+                acknowledged.insert(id.toString().toLongLong());
+            for (Packet& packet : answers)
+                packet.pendingIds.removeIf([&](qint64 id) { return acknowledged.contains(id); });
+            std::erase_if(answers,
+                          [](const Packet& packet) { return packet.pendingIds.isEmpty(); });
+        } else {
+            return false;
+        }
     }
-    changed_.notify_all();
+    QJsonObject keeping;
+    {
+        const std::lock_guard lock(mutex_);
+        lastMessageId_ = std::max(lastMessageId_, lastId);
+        // In the order they were written; each goes out at once, or when its time comes.
+        for (Packet& packet : answers) {
+            packet.sequence = ++lastSequence_;
+            packets_.emplace(packet.sequence, std::move(packet));
+        }
+        onFileSequence_ = lastSequence_;
+        keeping = keptWhole();
+        changed_.notify_all();
+    }
+    // Written whole as read, with the journal emptied: the next start reads the file alone.
+    kept_.start(file, keeping);
+    if (keptHook_) keptHook_();
     return true;
 }
 
-bool MessagingServer::noteCarried(const Packet& packet) {
-    // Without a file nothing outlives the server: within a run every packet goes out anyway.
-    if (packet.answer.isEmpty() || keptFile_.isEmpty()) return false;
-    return begunAnswers_.insert(packet.answer).second;
-}
-
-qint64 MessagingServer::nextMessageId() {
-    ++lastMessageId_;
-    saveKept();
-    return lastMessageId_;
-}
-
-void MessagingServer::saveKept() {
-    if (keptFile_.isEmpty()) return;
-    QJsonArray answers;
-    if (!begunAnswers_.empty()) {
-        std::set<QString> open;
-        for (const auto& [sequence, packet] : packets_) {
-            if (!begunAnswers_.contains(packet.answer)) continue;
-            open.insert(packet.answer);
-            answers.append(packet.toKept());
-        }
-        // An answer all of whose packets were acknowledged is over.
-        begunAnswers_ = std::move(open);
+std::set<QString> MessagingServer::heldAnswers() const {
+    const std::lock_guard lock(mutex_);
+    std::set<QString> held;
+    for (const auto& [sequence, packet] : packets_) {
+        if (!packet.answer.isEmpty()) held.insert(packet.answer);
     }
-    QJsonObject kept{{"lastMessageId", QString::number(lastMessageId_)}};
-    if (!answers.isEmpty()) kept.insert("answers", answers);
-    KeptJsonFile::write(keptFile_, kept);
+    return held;
+}
+
+QJsonObject MessagingServer::keptWhole() const {
+    QJsonArray answers;
+    for (const auto& [sequence, packet] : packets_) {
+        if (!packet.answer.isEmpty()) answers.append(packet.toKept());
+    }
+    QJsonObject whole{{"lastMessageId", QString::number(lastMessageId_)}};
+    if (!answers.isEmpty()) whole.insert("answers", answers);
+    return whole;
+}
+
+void MessagingServer::keepChange(const QJsonObject& change) {
+    if (!kept_.keeping()) return;
+    kept_.change(change, lastSequence_);
+    if (kept_.grown()) kept_.replace(keptWhole(), lastSequence_);
+}
+
+void MessagingServer::writeKept() {
+    if (!kept_.keeping()) return;
+    int delay = 0;
+    {
+        const std::lock_guard lock(mutex_);
+        delay = faults_.fileDelayMs;
+    }
+    if (delay > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+    const qint64 written = kept_.write();
+    const std::lock_guard lock(mutex_);
+    if (written <= onFileSequence_) return;
+    onFileSequence_ = written;
+    changed_.notify_all();
 }
 
 void MessagingServer::reset() {
-    const std::lock_guard lock(mutex_);
-    faults_ = {};
-    random_.seed(1);
-    packets_.clear();
-    begunAnswers_.clear();
-    saveKept();
-    sent_.clear();
-    commands_.clear();
-    acknowledgeCalls_ = 0;
-    acknowledgedIds_ = 0;
-    carried_ = 0;
+    {
+        const std::lock_guard lock(mutex_);
+        faults_ = {};
+        random_.seed(1);
+        packets_.clear();
+        if (kept_.keeping()) kept_.replace(keptWhole(), lastSequence_);
+        sent_.clear();
+        commands_.clear();
+        acknowledgeCalls_ = 0;
+        acknowledgedIds_ = 0;
+        carried_ = 0;
+    }
+    writeKept();
 }
 
 }  // namespace standin

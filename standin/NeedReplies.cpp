@@ -359,17 +359,40 @@ QJsonArray NeedReplies::answersTo(const PostedNeed& need, const QString& root) {
     return orders;
 }
 
+QJsonArray NeedReplies::owedAnswers(const PostedNeed& need, const std::set<QString>& held,
+                                    const QString& root) {
+    QJsonArray owed;
+    if (need.answersQueued || !need.answeredByNoted) return owed;
+    for (const QJsonValue order : answersTo(need, root)) {
+        if (std::ranges::find(need.answeredBy, order["from"].toInteger()) !=
+                need.answeredBy.end() ||
+            held.contains(order["answer"].toString())) {
+            continue;
+        }
+        owed.append(order);
+    }
+    return owed;
+}
+
 void NeedReplies::install(Endpoints& endpoints, MessagingServer& messaging) {
     const auto state = std::make_shared<ReplyState>();
     endpoints.postedNeeds().onPosted([state, &messaging](const PostedNeed& need) {
         for (const QJsonValue order : answersTo(need, state->currentRoot()))
             messaging.write(order.toObject());
     });
-    // A need's answer counts once it begins to reach the user, as the app counts it: a
-    // restart drops the answers none of whose messages went out, and sends the rest of those
-    // begun (the messaging server keeps them), so the need lists the houses of those who
-    // answered, whose cards all come. A packet about anything but a need names a post whose id
-    // reads as no number, 0, which no need has.
+    // Started again on its files, the server sends the rest of the answers it kept; the
+    // brokers who owe a kept need an answer the file does not hold write it now (the needs
+    // are read before the messages).
+    messaging.setKeptHook([state, &endpoints, &messaging] {
+        const std::set<QString> held = messaging.heldAnswers();
+        for (const PostedNeed& need : endpoints.postedNeeds().all()) {
+            for (const QJsonValue order : owedAnswers(need, held, state->currentRoot()))
+                messaging.write(order.toObject());
+        }
+    });
+    // A need's answer counts once it begins to reach the user, as the app counts it, so the
+    // need lists the houses of those who answered, whose cards all come. A packet about
+    // anything but a need names a post whose id reads as no number, 0, which no need has.
     messaging.setCarriedHook([&endpoints](const QJsonObject& packet) {
         endpoints.postedNeeds().noteAnswered(
             jsonText(packet.value("post").toObject().value("id")).toLongLong(),

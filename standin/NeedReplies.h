@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <optional>
+#include <set>
 #include <vector>
 
 namespace standin {
@@ -34,9 +35,12 @@ struct NeedPlace {
 // with their new houses (5). So the brokers the app counts as having answered, those its
 // answers' sheet lists and those who offer the recommended houses are the same, and each
 // of them has a talk holding his cards. A broker's greeting and cards are one answer
-// (MessagingServer::write): a restart of the server sends the rest of those that had begun
-// reaching the user and drops those that had not, and writes none again: the houses listed
-// then are those of the brokers who had answered, all of whose cards come.
+// (MessagingServer::write), which a server that keeps its messages in a file keeps until the
+// user has it all, so that the brokers answer a need whatever stops came between: started
+// again on the kept needs it sends what is left of their answers, and writes anew those of
+// the brokers who owe one that the file does not hold (a need kept while an older stand-in
+// dropped its answers at a stop). The houses a kept need lists are those of the brokers
+// whose answers have reached the user so far.
 class NeedReplies {
 public:
     // Houses a page of "getSubscribeHouseList".
@@ -68,10 +72,9 @@ public:
     [[nodiscard]] static std::vector<const SamplePost*> recommendedHouses(const PostedNeed& need);
     // The recommended houses the replies screen lists: those of the brokers who answered the
     // need. While this run holds their answers (PostedNeed::answersQueued) all of them have
-    // or will in a moment; a need kept from before a restart, which may have cut its
-    // answering short, lists the houses of those whose answers had begun reaching the user
-    // (PostedNeed::answeredBy) alone, so that its houses name the brokers the user's count
-    // and sheet of answers name.
+    // or will in a moment; a need kept from before a restart lists the houses of those whose
+    // answers have begun reaching the user (PostedNeed::answeredBy) alone, so that its houses
+    // name the brokers the user's count and sheet of answers name as the others' answers come.
     [[nodiscard]] static std::vector<const SamplePost*> housesListed(const PostedNeed& need);
     // The brokers who answer a need: the posters of its recommended houses, in their order;
     // for a need that no broker's house matches, the brokers around it (brokersFor), who
@@ -86,6 +89,12 @@ public:
     [[nodiscard]] static QJsonArray answersTo(const PostedNeed& need, const QString& root);
     // The name the messages of a broker's answer to a need share.
     [[nodiscard]] static QString answerName(const PostedNeed& need, qint64 brokerId);
+    // The orders of answersTo that a need kept from before a restart is still owed: those of
+    // the brokers who have not answered it (answeredBy) and whose answers are not among
+    // `held`, the answers the messaging server holds. None for a need of this run, whose
+    // answers are all written, or one an older stand-in kept without noting who answered.
+    [[nodiscard]] static QJsonArray owedAnswers(const PostedNeed& need,
+                                                const std::set<QString>& held, const QString& root);
 };
 
 }  // namespace standin

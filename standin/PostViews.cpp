@@ -7,6 +7,7 @@
 namespace standin {
 
 bool PostViews::keepIn(const QString& file) {
+    KeptJsonFile::removeLeftovers(file);
     const auto kept = KeptJsonFile::read(file);
     if (!kept) return false;
     std::map<qint64, qint64> read;

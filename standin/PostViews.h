@@ -14,8 +14,9 @@ namespace standin {
 class PostViews {
 public:
     // Reads the views kept in `file` (none when it is missing) and writes them there after
-    // every view counted. False when the file holds no JSON object (it is then left alone
-    // and not written).
+    // every view counted; the temporary files that a kill while writing left beside the file
+    // go first. False when the file holds no JSON object (it is then left alone and not
+    // written).
     bool keepIn(const QString& file);
     // Counts one view of the post.
     void add(qint64 puid);

@@ -56,6 +56,7 @@ QJsonArray PostedNeed::answeredByJson() const {
 }
 
 bool PostedNeeds::keepIn(const QString& file) {
+    KeptJsonFile::removeLeftovers(file);
     const auto kept = KeptJsonFile::read(file);
     if (!kept) return false;
     std::vector<PostedNeed> read;

@@ -36,9 +36,9 @@ struct PostedNeed {
     // came. Kept with the need.
     std::vector<qint64> answeredBy;
     // Whether the need was published to this run of the server, whose messaging server holds
-    // the answers of all its brokers until they reach the user. A need read back after a
-    // restart has lost the answers none of whose messages were carried by then: only those
-    // of answeredBy answered it (the rest of their answers still comes).
+    // the answers of all its brokers until they reach the user. Of a need read back after a
+    // restart only those of answeredBy have answered so far; the others' answers come from
+    // the messaging server's file, or anew (NeedReplies::owedAnswers).
     bool answersQueued = false;
     // Whether answeredBy was noted: a need kept by an older stand-in, which noted nobody, lists
     // the houses of every broker planned for it, as it did then.
@@ -61,8 +61,9 @@ public:
     using Listener = std::function<void(const PostedNeed& need)>;
 
     // Reads the needs kept in `file` (none when it is missing or unreadable) and writes them
-    // there after every change; ids go on from the last one given. False when the file
-    // holds something that is no list of needs (it is then left alone and not written).
+    // there after every change; ids go on from the last one given. The temporary files that
+    // a kill while writing left beside the file go first. False when the file holds
+    // something that is no list of needs (it is then left alone and not written).
     bool keepIn(const QString& file);
 
     // Keeps the need under the next id, as one whose answers this run holds (answersQueued),

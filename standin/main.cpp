@@ -81,8 +81,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     // The app keeps the messages it received by their ids: a restarted server for the same
-    // app gives none of the ids it gave before, and sends the rest of the answers that had
-    // begun reaching it.
+    // app gives none of the ids it gave before, and sends what the app has not acknowledged
+    // of the brokers' answers, and the answers the kept needs are still owed (read after the
+    // needs for that).
     if (!messagesFile.isEmpty() && !server.messaging().keepIn(messagesFile)) {
         std::fprintf(stderr, "standin: %s holds no messages' state\n", qPrintable(messagesFile));
         return 1;

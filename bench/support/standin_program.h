@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 
 #include <httplib.h>
 
@@ -18,12 +19,14 @@ namespace bench {
 
 class StandinProgram {
 public:
-    StandinProgram() {
+    // Started with the program's `arguments` (e.g. "--messages FILE").
+    explicit StandinProgram(const QStringList& arguments = {}) {
         QString program = qEnvironmentVariable("HOUSING_STANDIN");
         if (program.isEmpty()) {
             program = QCoreApplication::applicationDirPath() + "/../standin/standin";
         }
         process_.setProgram(program);
+        process_.setArguments(arguments);
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         // The server goes with the benchmark however it ends, a crash too.
         process_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
@@ -44,6 +47,7 @@ public:
     StandinProgram& operator=(const StandinProgram&) = delete;
 
     [[nodiscard]] bool running() const { return port_ > 0; }
+    [[nodiscard]] qint64 processId() const { return process_.processId(); }
     // "http://127.0.0.1:PORT", the root every server hangs from.
     [[nodiscard]] QString root() const { return QStringLiteral("http://127.0.0.1:%1").arg(port_); }
     [[nodiscard]] QString url(const char* path) const { return root() + QLatin1String(path); }

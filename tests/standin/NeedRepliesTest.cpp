@@ -20,6 +20,7 @@
 #include <httplib.h>
 
 #include <map>
+#include <optional>
 #include <set>
 #include <tuple>
 
@@ -419,11 +420,59 @@ TEST_F(NeedRepliesTest, ABrokerHasAnsweredOnceHisAnswerWentOutOnTheStream) {
 }
 
 // A stand-in stopped while the brokers answer a need (the demo's app quits, and
-// scripts/run.sh stops the servers with it) loses the answers still waiting. Started again on
-// the file it keeps the needs in, it does not answer the need again: the need names the
-// brokers whose answers reached the user, and lists their houses, no other broker's.
+// scripts/run.sh stops the servers with it), started again on the files it keeps the needs
+// and the messages in, sends what is left of every broker's answer. Without the messages file
+// it cannot (it would give the app's ids again): it does not answer the need again, and the
+// need names the brokers whose answers reached the user, and lists their houses, no other
+// broker's.
 class NeedRepliesKeptTest : public SandboxTest {
 protected:
+    // Every broker who answers the need of these arguments, in order; the houses they
+    // recommend for it, puids by broker; and how many messages their answers hold.
+    struct WholeAnswers {
+        QStringList everyone;
+        std::map<QString, std::set<QString>> houses;
+        qsizetype messages = 0;
+    };
+    static WholeAnswers wholeAnswers(const QJsonArray& arguments) {
+        const PostedNeed planned = *PostedNeed::fromArguments(arguments);
+        WholeAnswers answers;
+        for (const standin::SampleBroker& broker : NeedReplies::answeringBrokers(planned))
+            answers.everyone << QString::number(broker.userId);
+        for (const standin::SamplePost* house : NeedReplies::recommendedHouses(planned)) {
+            answers.houses[QString::number(house->posterId)].insert(QString::number(house->puid));
+        }
+        answers.messages = NeedReplies::answersTo(planned, "R").size();
+        return answers;
+    }
+    // The ids of the messages the stand-in on `port` wrote to the user in this run, in order.
+    static QList<qint64> written(int port) {
+        auto http = standinClient(port);
+        QList<qint64> ids;
+        for (const QJsonValue id :
+             replyJsonOf(http.Get("/__control/im/messages?to=" + std::to_string(kUser)))["sent"]
+                 .toArray()) {
+            ids.append(id.toInteger());
+        }
+        return ids;
+    }
+    static QList<qint64> idsOf(const QJsonArray& packets) {
+        QList<qint64> ids;
+        for (const QJsonValue packet : packets) ids.append(packet["msgs"][0]["id"].toInteger());
+        return ids;
+    }
+    // Acknowledges the packets as the app does, one call each.
+    static void acknowledge(int port, const QJsonArray& packets) {
+        auto http = standinClient(port);
+        for (const QJsonValue packet : packets) {
+            const std::string target =
+                std::string(paths::kMessageApi) +
+                "?op=ackrecvmsg&talkId=" + packet["talk"]["toTalkId"].toString().toStdString() +
+                "&msgIds=" + std::to_string(packet["msgs"][0]["id"].toInteger());
+            ASSERT_TRUE(http.Get(target));
+        }
+    }
+
     // The need below, which several brokers answer, and the first of them with the houses he
     // recommends for it.
     struct AnsweredNeed {
@@ -447,6 +496,7 @@ protected:
     }
 };
 
+// Without the messages file.
 TEST_F(NeedRepliesKeptTest, ANeedWhoseAnsweringARestartCutShortListsTheHousesOfThoseWhoAnswered) {
     const QString file = sandboxPath() + QStringLiteral("/needs.json");
     const auto [arguments, brokers, first, his] = answeredNeed();
@@ -506,27 +556,29 @@ TEST_F(NeedRepliesKeptTest, ANeedWhoseAnsweringARestartCutShortListsTheHousesOfT
     older.stop();
 }
 
-// A broker counted as having answered sends all of his answer, greeting and cards, wherever a
-// stop falls between them, and one not counted sends nothing. At each point the user's app
-// has taken the first k messages of the first broker's answer (none, his greeting, then each
-// card), the last of them acknowledged or not (the app quit between keeping it and saying
+// Every broker sends all of his answer, greeting and cards, wherever a stop falls between
+// them, whether or not any of it went out before. At each point the user's app has taken the
+// first k messages of the answers (none, the first broker's greeting, then each of his
+// cards), the last of them acknowledged or not (the app quit between keeping it and saying
 // so); the stand-in stops and starts again on the files it keeps. The app then gets the rest
-// of his answer, and again the message it had not acknowledged, under its id (the app keeps
-// its messages by their ids, so that a copy shows once), nothing of any other broker, and
-// once it has acknowledged them nothing more, a restart later too.
-TEST_F(NeedRepliesKeptTest, ABrokerCountedAsHavingAnsweredSendsHisWholeAnswerWhereverAStopFalls) {
+// of the answers, and again the message it had not acknowledged, under its id (the app keeps
+// its messages by their ids, so that a copy shows once), and nothing written anew: every
+// broker then counts as having answered and the need lists all their houses. Once the app
+// has acknowledged them nothing more comes, a restart later too.
+TEST_F(NeedRepliesKeptTest, EveryBrokerSendsHisWholeAnswerWhereverAStopFalls) {
     const auto [arguments, brokers, first, his] = answeredNeed();
     ASSERT_GT(brokers.size(), 1u) << "a need that several brokers answer";
-    const int whole = 1 + int(his.size());  // his greeting and a card of each of his houses
+    const int whole = 1 + int(his.size());  // the first broker's greeting and his cards
     ASSERT_GT(whole, 1);
+    const auto [everyone, allHouses, all] = wholeAnswers(arguments);
 
     struct Stop {
-        int taken = 0;  // messages of the first broker the app took
+        int taken = 0;  // messages the app took
         bool lastAcknowledged = true;
         QString folder;
         std::unique_ptr<standin::StandinServer> server;
         QString needId;
-        QList<qint64> answer;  // the ids of the first broker's answer, in order
+        QList<qint64> written;  // the ids of the answers, in order
     };
     std::vector<Stop> stops;
     stops.push_back({0, true});
@@ -543,8 +595,7 @@ TEST_F(NeedRepliesKeptTest, ABrokerCountedAsHavingAnsweredSendsHisWholeAnswerWhe
         return stop.server->start();
     };
     // Every stand-in is given the need at once, and then waited for together: the need given
-    // last, to a stand-in of its own, has all of the first broker's answer out when the
-    // others do.
+    // last, to a stand-in of its own, has all of its answers out when the others do.
     for (Stop& stop : stops) {
         stop.folder = sandboxPath() + QStringLiteral("/stop-%1-%2")
                                           .arg(stop.taken)
@@ -556,46 +607,27 @@ TEST_F(NeedRepliesKeptTest, ABrokerCountedAsHavingAnsweredSendsHisWholeAnswerWhe
                                 "postHousingRequest", arguments)["postId"]
                           .toString();
         ASSERT_FALSE(stop.needId.isEmpty());
-        auto http = standinClient(port);
-        for (const QJsonValue id :
-             replyJsonOf(http.Get("/__control/im/messages?to=" + std::to_string(kUser)))["sent"]
-                 .toArray()) {
-            if (stop.answer.size() < whole) stop.answer.append(id.toInteger());
-        }
-        ASSERT_EQ(stop.answer.size(), whole);
+        stop.written = written(port);
+        ASSERT_EQ(stop.written.size(), all);
     }
     standin::StandinServer last;
     const int lastPort = last.start();
     ASSERT_GT(lastPort, 0);
     classCall(lastPort, "HousingRequestInfo", "SearchHousingRequest", "postHousingRequest",
               arguments);
-    ASSERT_TRUE(runMainLoopUntil([&] {
-        return offlineFetch(lastPort, kUser, whole).size() == whole;
-    })) << "the first broker's answer all out";
+    ASSERT_TRUE(runMainLoopUntil([&] { return offlineFetch(lastPort, kUser).size() == all; }))
+        << "every answer out";
     last.stop();
 
-    const auto idOf = [](const QJsonValue& packet) { return packet["msgs"][0]["id"].toInteger(); };
-    const auto acknowledge = [&](int port, const QJsonArray& packets) {
-        auto http = standinClient(port);
-        for (const QJsonValue packet : packets) {
-            const std::string target = std::string(paths::kMessageApi) + "?op=ackrecvmsg&talkId=" +
-                                       packet["talk"]["toTalkId"].toString().toStdString() +
-                                       "&msgIds=" + std::to_string(idOf(packet));
-            ASSERT_TRUE(http.Get(target));
-        }
-    };
     for (Stop& stop : stops) {
         SCOPED_TRACE(QStringLiteral("%1 taken, the last %2")
                          .arg(stop.taken)
                          .arg(stop.lastAcknowledged ? "acknowledged" : "not acknowledged")
                          .toStdString());
         const int port = stop.server->port();
-        QList<qint64> got;
         if (stop.taken > 0) {
             const QJsonArray taken = offlineFetch(port, kUser, stop.taken);
-            ASSERT_EQ(taken.size(), stop.taken);
-            for (const QJsonValue packet : taken) got.append(idOf(packet));
-            ASSERT_EQ(got, stop.answer.first(stop.taken));
+            ASSERT_EQ(idsOf(taken), stop.written.first(stop.taken));
             QJsonArray acknowledged = taken;
             if (!stop.lastAcknowledged) acknowledged.removeLast();
             acknowledge(port, acknowledged);
@@ -606,55 +638,33 @@ TEST_F(NeedRepliesKeptTest, ABrokerCountedAsHavingAnsweredSendsHisWholeAnswerWhe
         ASSERT_GT(start(stop), 0);
         const int again = stop.server->port();
         const QJsonArray after = offlineFetch(again, kUser);
-        QList<qint64> sentAgain;
-        for (const QJsonValue packet : after) {
-            EXPECT_EQ(packet["fromUser"]["id"].toVariant().toString(), first);
+        for (const QJsonValue packet : after)
             EXPECT_EQ(packet["post"]["id"].toString(), stop.needId);
-            sentAgain.append(idOf(packet));
-        }
-        if (stop.taken == 0) {
-            EXPECT_TRUE(after.isEmpty()) << "an answer none of which went out is not counted";
-            EXPECT_TRUE(answeredBy(again, stop.needId).isEmpty());
-            EXPECT_TRUE(housesListed(again, stop.needId).empty());
-        } else {
-            const int from = stop.lastAcknowledged ? stop.taken : stop.taken - 1;
-            EXPECT_EQ(sentAgain, stop.answer.mid(from)) << "the rest of his answer, under its ids";
-            EXPECT_EQ(answeredBy(again, stop.needId), QStringList{first});
-            EXPECT_EQ(housesListed(again, stop.needId),
-                      (std::map<QString, std::set<QString>>{{first, his}}));
-        }
-        auto http = standinClient(again);
-        EXPECT_TRUE(
-            replyJsonOf(http.Get("/__control/im/messages?to=" + std::to_string(kUser)))["sent"]
-                .toArray()
-                .isEmpty())
-            << "nothing written anew";
+        const int from = stop.lastAcknowledged ? stop.taken : stop.taken - 1;
+        EXPECT_EQ(idsOf(after), stop.written.mid(from))
+            << "the rest of the answers, under their ids";
+        EXPECT_EQ(answeredBy(again, stop.needId), everyone);
+        EXPECT_EQ(housesListed(again, stop.needId), allHouses);
+        EXPECT_TRUE(written(again).isEmpty()) << "nothing written anew";
 
-        // Acknowledged, the answer is over: the next restart sends nothing.
+        // Acknowledged, the answers are over: the next restart sends nothing.
         acknowledge(again, after);
         stop.server->stop();
         ASSERT_GT(start(stop), 0);
         EXPECT_TRUE(offlineFetch(stop.server->port(), kUser).isEmpty());
+        EXPECT_TRUE(written(stop.server->port()).isEmpty());
         stop.server->stop();
     }
 }
 
-// An answer the stream began counts as one a fetch began: a stop as soon as the stream has
-// carried the first greeting, before the app acknowledged anything, still sends each answer
-// it began whole (it began the first broker's, and another's only on a busy machine).
-TEST_F(NeedRepliesKeptTest, AnAnswerTheStreamBeganIsWholeAfterAStopToo) {
+// What the stream carried before a stop makes no difference: a stop as soon as the stream has
+// carried the first greeting, before the app acknowledged anything, sends every answer whole
+// after it, each message when its time comes.
+TEST_F(NeedRepliesKeptTest, EveryAnswerIsWholeAfterAStopWhateverTheStreamCarried) {
     const QString needs = sandboxPath() + QStringLiteral("/needs.json");
     const QString messages = sandboxPath() + QStringLiteral("/messages.json");
-    const auto [district, name] = brokerDistrict();
-    const PostedNeed planned = *PostedNeed::fromArguments(rentNeed(district));
-    std::vector<std::pair<QString, int>> answers;  // each broker and his messages, in order
-    for (const standin::SampleBroker& broker : NeedReplies::answeringBrokers(planned)) {
-        int cards = 0;
-        for (const standin::SamplePost* house : NeedReplies::recommendedHouses(planned))
-            cards += house->posterId == broker.userId ? 1 : 0;
-        answers.emplace_back(QString::number(broker.userId), 1 + cards);
-    }
-    QList<qint64> written;
+    const auto [arguments, brokers, first, his] = answeredNeed();
+    QList<qint64> sentBefore;
     QByteArray stream;
     {
         standin::StandinServer server;
@@ -663,13 +673,9 @@ TEST_F(NeedRepliesKeptTest, AnAnswerTheStreamBeganIsWholeAfterAStopToo) {
         const int port = server.start();
         ASSERT_GT(port, 0);
         classCall(port, "HousingRequestInfo", "SearchHousingRequest", "postHousingRequest",
-                  rentNeed(district));
+                  arguments);
+        sentBefore = written(port);
         auto http = standinClient(port);
-        for (const QJsonValue id :
-             replyJsonOf(http.Get("/__control/im/messages?to=" + std::to_string(kUser)))["sent"]
-                 .toArray()) {
-            written.append(id.toInteger());
-        }
         http.Get(std::string(paths::kStreamReceive) + "?userid=" + std::to_string(kUser),
                  [&](const char* data, size_t length) {
                      stream.append(data, qsizetype(length));
@@ -677,13 +683,7 @@ TEST_F(NeedRepliesKeptTest, AnAnswerTheStreamBeganIsWholeAfterAStopToo) {
                  });
         server.stop();
     }
-    ASSERT_TRUE(stream.contains(answers.front().first.toUtf8()));
-    QList<qint64> begun;
-    qsizetype at = 0;
-    for (const auto& [broker, count] : answers) {
-        if (stream.contains(broker.toUtf8())) begun += written.mid(at, count);
-        at += count;
-    }
+    ASSERT_TRUE(stream.contains(first.toUtf8()));
 
     standin::StandinServer again;
     ASSERT_TRUE(again.endpoints().postedNeeds().keepIn(needs));
@@ -694,12 +694,142 @@ TEST_F(NeedRepliesKeptTest, AnAnswerTheStreamBeganIsWholeAfterAStopToo) {
     QList<qint64> sent;
     EXPECT_TRUE(runMainLoopUntil(
         [&] {
-            sent.clear();
-            for (const QJsonValue packet : offlineFetch(port, kUser))
-                sent.append(packet["msgs"][0]["id"].toInteger());
-            return sent.size() >= begun.size();
+            sent = idsOf(offlineFetch(port, kUser));
+            return sent.size() >= sentBefore.size();
         },
         30s));
-    EXPECT_EQ(sent, begun);
+    EXPECT_EQ(sent, sentBefore);
     again.stop();
+}
+
+// A need published right before a stop, none of whose answers went out, is answered after
+// the next start, a second stop before the app came back or not: every broker's greeting and
+// cards under the ids they were written with, nothing written anew.
+TEST_F(NeedRepliesKeptTest, ANeedPublishedRightBeforeAStopIsAnsweredAfterTwoRestarts) {
+    const QString needs = sandboxPath() + QStringLiteral("/needs.json");
+    const QString messages = sandboxPath() + QStringLiteral("/messages.json");
+    const auto [arguments, brokers, first, his] = answeredNeed();
+    const auto [everyone, allHouses, all] = wholeAnswers(arguments);
+    const auto start = [&](standin::StandinServer& server) {
+        if (!server.endpoints().postedNeeds().keepIn(needs) ||
+            !server.messaging().keepIn(messages)) {
+            return 0;
+        }
+        return server.start();
+    };
+    QString needId;
+    QList<qint64> sentBefore;
+    {
+        standin::StandinServer server;
+        const int port = start(server);
+        ASSERT_GT(port, 0);
+        needId = classCall(port, "HousingRequestInfo", "SearchHousingRequest", "postHousingRequest",
+                           arguments)["postId"]
+                     .toString();
+        sentBefore = written(port);
+        ASSERT_EQ(sentBefore.size(), all);
+        server.stop();
+    }
+    {
+        standin::StandinServer server;
+        const int port = start(server);
+        ASSERT_GT(port, 0);
+        EXPECT_TRUE(written(port).isEmpty()) << "nothing written anew";
+        EXPECT_TRUE(answeredBy(port, needId).isEmpty()) << "nobody has answered yet";
+        server.stop();
+    }
+    standin::StandinServer again;
+    const int port = start(again);
+    ASSERT_GT(port, 0);
+    QList<qint64> sent;
+    EXPECT_TRUE(runMainLoopUntil([&] {
+        sent = idsOf(offlineFetch(port, kUser));
+        return sent.size() >= all;
+    }));
+    EXPECT_EQ(sent, sentBefore);
+    EXPECT_TRUE(written(port).isEmpty()) << "nothing written anew";
+    EXPECT_EQ(answeredBy(port, needId), everyone);
+    EXPECT_EQ(housesListed(port, needId), allHouses);
+    again.stop();
+}
+
+// A need kept while an older stand-in dropped the answers none of whose messages had gone
+// out at a stop is answered at the next start by the brokers who owe it one: those who have
+// not answered it and whose answers the messages file does not hold. A need an older
+// stand-in kept without noting who answered, or one every broker answered, is not answered
+// again; nor is a need whose owed answers the file holds since.
+TEST_F(NeedRepliesKeptTest, TheBrokersWhoOweAKeptNeedAnAnswerWriteItAtTheStart) {
+    const QString needs = sandboxPath() + QStringLiteral("/needs.json");
+    const QString messages = sandboxPath() + QStringLiteral("/messages.json");
+    const auto [arguments, brokers, first, his] = answeredNeed();
+    ASSERT_GT(brokers.size(), 1u) << "a need that several brokers answer";
+    const auto [everyone, allHouses, all] = wholeAnswers(arguments);
+    const auto kept = [&](const QString& id, const std::optional<QStringList>& answered) {
+        QJsonObject need{{"id", id}, {"postedAt", "1700000000"}, {"arguments", arguments}};
+        if (answered) need.insert("answeredBy", QJsonArray::fromStringList(*answered));
+        return need;
+    };
+    {
+        QFile file(needs);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QJsonDocument(QJsonObject{{"lastId", "3"},
+                                             {"needs", QJsonArray{kept("1", QStringList{first}),
+                                                                  kept("2", std::nullopt),
+                                                                  kept("3", everyone)}}})
+                       .toJson());
+        QFile ids(messages);
+        ASSERT_TRUE(ids.open(QIODevice::WriteOnly));
+        ids.write(R"({"lastMessageId": "40"})");
+    }
+    const auto start = [&](standin::StandinServer& server) {
+        if (!server.endpoints().postedNeeds().keepIn(needs) ||
+            !server.messaging().keepIn(messages)) {
+            return 0;
+        }
+        return server.start();
+    };
+    QList<qint64> owed;
+    {
+        standin::StandinServer server;
+        const int port = start(server);
+        ASSERT_GT(port, 0);
+        owed = written(port);
+        ASSERT_EQ(owed.size(), all - (1 + qsizetype(his.size())))
+            << "the answers of all but the broker who answered";
+        EXPECT_GT(owed.front(), 40) << "under new ids";
+        server.stop();
+    }
+    // Held by the file, the owed answers are not written again.
+    {
+        standin::StandinServer server;
+        const int port = start(server);
+        ASSERT_GT(port, 0);
+        EXPECT_TRUE(written(port).isEmpty());
+        server.stop();
+    }
+    standin::StandinServer again;
+    const int port = start(again);
+    ASSERT_GT(port, 0);
+    QJsonArray sent;
+    EXPECT_TRUE(runMainLoopUntil([&] {
+        sent = offlineFetch(port, kUser);
+        return sent.size() >= owed.size();
+    }));
+    EXPECT_EQ(idsOf(sent), owed);
+    for (const QJsonValue packet : sent) {
+        EXPECT_EQ(packet["post"]["id"].toString(), "1");
+        EXPECT_NE(packet["fromUser"]["id"].toVariant().toString(), first);
+    }
+    EXPECT_EQ(answeredBy(port, "1"), everyone);
+    EXPECT_EQ(housesListed(port, "1"), allHouses);
+    acknowledge(port, sent);
+    again.stop();
+
+    // Every broker has answered now: nobody owes the need anything.
+    standin::StandinServer later;
+    const int laterPort = start(later);
+    ASSERT_GT(laterPort, 0);
+    EXPECT_TRUE(written(laterPort).isEmpty());
+    EXPECT_TRUE(offlineFetch(laterPort, kUser).isEmpty());
+    later.stop();
 }

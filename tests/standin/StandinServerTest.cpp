@@ -24,6 +24,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
+#include <future>
 #include <thread>
 
 using standin::FaultRule;
@@ -752,6 +754,26 @@ TEST(StandinInProcessTest, KeptAnswersAreReadBackAndAnythingElseRefused) {
     }
     standin::MessagingServer refused;
     EXPECT_FALSE(refused.keepIn(kept("broken.json", 5))) << "answers that are no list";
+}
+
+// A server stopped right after it started, before its listening thread began to listen, stops
+// all the same (a test that starts a server and finds nothing to ask it).
+TEST(StandinInProcessTest, AServerStoppedRightAfterItsStartStops) {
+    std::promise<void> stopped;
+    std::future<void> done = stopped.get_future();
+    std::thread cycles([&stopped] {
+        for (int n = 0; n < 20; ++n) {
+            standin::StandinServer server;
+            if (server.start() > 0) server.stop();
+        }
+        stopped.set_value();
+    });
+    if (done.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
+        // Left hanging, it goes with the test program.
+        cycles.detach();
+        FAIL() << "a stop right after the start left the server listening";
+    }
+    cycles.join();
 }
 
 TEST(StandinInProcessTest, TakesFaultsAndGivesRecordsFromCpp) {

@@ -20,6 +20,7 @@
 #include <QUrlQuery>
 
 #include <algorithm>
+#include <set>
 
 namespace {
 
@@ -331,4 +332,71 @@ TEST_F(BrokerReplyScreenTest, MessagesWhileCoveredAreReadOnReturnWithoutTheAnima
     settle();
     ASSERT_TRUE(settleUntil([&] { return !screen->agentsInfoArray().isEmpty(); }));
     EXPECT_FALSE(screen->needLoad());
+}
+
+// A need sent a moment before the app quits, before any broker's answer went out (and
+// scripts/run.sh stops the stand-in with the app), is answered after the relaunch by the
+// stand-in started again on the files it keeps in the sandbox: every broker the need named
+// greets the user in a talk of his own and sends his cards, and the replies, their count and
+// the talks name the same brokers.
+TEST_F(BrokerReplyScreenTest, ANeedSentJustBeforeAQuitIsAnsweredAfterTheRelaunch) {
+    const int port = server().port();
+    const QStringList kept{QStringLiteral("--needs"), sandboxPath() + "/standin-needs.json",
+                           QStringLiteral("--messages"), sandboxPath() + "/standin-messages.json"};
+    server().stop();
+    ASSERT_TRUE(server().start(port, kept)) << server().error().toStdString();
+    const auto [district, name] = brokerDistrict();
+    const QVariantMap sent = publish("1", district, "[2]", "-1");
+    const QString needId = sent.value("postId").toString();
+    ASSERT_FALSE(needId.isEmpty());
+    storeNeed(needId, "1", district, "[2]", "-1", "不限", name, 1700000000);
+    std::set<QString> named;
+    for (const QVariant& agent : sent.value("agents").toList())
+        named.insert(agent.toMap().value("userId").toString());
+    ASSERT_FALSE(named.empty());
+    server().stop();
+
+    ASSERT_TRUE(server().start(port, kept)) << server().error().toStdString();
+    startMessaging();
+    // Every broker named greets the user about the need and sends a card of each house.
+    const auto talkOf = [&](const QString& broker) {
+        return QXIMDatabase::shared().messagesListByTalkId(broker + "-" + own(), own(), 4999999999,
+                                                           100);
+    };
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        drainMainLoop();
+        return messaging_.unacknowledged(kUser) == 0 &&
+               std::ranges::all_of(
+                   named, [&](const QString& broker) { return talkOf(broker).size() >= 1; });
+    })) << "every broker's answer came";
+    std::set<QString> talking;  // about the need
+    for (const QVariantMap& talk :
+         QXIMDatabase::shared().talksListByUserId(own(), 4999999999, 0, 1000)) {
+        if (talk.value("r_id").toString() == needId)
+            talking.insert(talk.value("t_id").toString().section('-', 0, 0));
+    }
+    EXPECT_EQ(talking, named) << "the talks about the need are those of the brokers it named";
+    int cards = 0;
+    for (const QString& broker : named) {
+        const auto messages = talkOf(broker);
+        EXPECT_TRUE(messages.front()
+                        .value("m_content")
+                        .toString()
+                        .contains(QStringLiteral("看到您的找房意向了")))
+            << "his greeting first";
+        for (const QVariantMap& message : messages)
+            cards += message.value("m_content").toString().contains("\"url\"") ? 1 : 0;
+    }
+    EXPECT_GT(cards, 0) << "house cards";
+
+    // The need's replies, opened from the history: the brokers who answered, their houses.
+    auto screen = openReplies(needId, true, int(named.size()));
+    ASSERT_TRUE(settleUntil([&] {
+        return screen->agentsInfoArray().size() == qsizetype(named.size()) &&
+               !screen->houseSourceArray().isEmpty();
+    }));
+    EXPECT_EQ(screen->brokerListViewBtn()->titleForState(ui::kControlStateNormal),
+              QString::number(named.size()));
+    for (const QVariant& house : screen->houseSourceArray())
+        EXPECT_TRUE(named.contains(house.toMap().value("userId").toString()));
 }
