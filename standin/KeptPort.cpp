@@ -27,6 +27,7 @@ int portIn(const QString& path) {
 }  // namespace
 
 int start(StandinServer& server, const QString& path) {
+    KeptJsonFile::removeLeftovers(path);
     const int kept = portIn(path);
     // Another program may have taken the port since: then anywhere, and that is kept instead.
     int port = kept > 0 ? server.start(kept) : 0;

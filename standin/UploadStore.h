@@ -21,6 +21,7 @@ public:
     // few KB) while a sandbox stays small.
     static constexpr qint64 kMaximumBytes = 32LL * 1024 * 1024;
 
+    // Removes what a write the process was killed in left in `folder`.
     explicit UploadStore(QString folder, qint64 maximumBytes = kMaximumBytes);
 
     // Whether a file of `size` bytes can be kept at all: no larger than the bound alone.

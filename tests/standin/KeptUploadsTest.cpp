@@ -158,6 +158,27 @@ TEST_F(KeptUploadsTest, TheStoreDropsTheOldestFilesPastItsBound) {
     EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 1);
 }
 
+// What a write the stand-in was killed in left goes at the next start, in the uploads' folder and
+// beside the port's file; the uploads, and files of other shapes, stay.
+TEST_F(KeptUploadsTest, TheWritersLeftoversGoAtTheStart) {
+    const QString folder = sandboxPath() + "/uploads";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString upload = standin::UploadStore::nameOf("picture", "jpg");
+    const QStringList leftovers{folder + '/' + upload + ".Ab3dE9", portFile() + ".zz09Qq"};
+    const QStringList others{folder + '/' + upload, folder + '/' + upload + ".Ab3dE9x",
+                             folder + "/notes.jpg.Ab3dE9", portFile() + ".bak"};
+    for (const QString& path : leftovers + others) {
+        QFile planted(path);
+        ASSERT_TRUE(planted.open(QIODevice::WriteOnly)) << path.toStdString();
+        planted.write("{\"port\":");
+    }
+    const standin::UploadStore store(folder);
+    standin::StandinServer server;
+    ASSERT_GT(standin::KeptPort::start(server, portFile()), 0);
+    for (const QString& path : leftovers) EXPECT_FALSE(QFile::exists(path)) << path.toStdString();
+    for (const QString& path : others) EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
+}
+
 // The port a sandbox's stand-in used comes back while it is free; taken by another server, the
 // stand-in listens elsewhere and keeps that port instead.
 TEST_F(KeptUploadsTest, TheKeptPortComesBackWhileFreeAndAnotherIsKeptWhenItIsTaken) {
