@@ -75,6 +75,9 @@ private:
 
     void decodeFrom(const QByteArray& bytes);
     void takeShare();
+    // Has the decoder fill a GIF's canvas with its background colour where the first frame has a
+    // colour table of its own.
+    void fillGifCanvasWithItsBackground();
     // Plans the GIF part's road when it holds less than the canvas would.
     [[nodiscard]] bool readsGifPart(QSize full);
     [[nodiscard]] QImage readSampled();

@@ -1,5 +1,7 @@
 #include "UIKitTest.h"
 
+#include "GifFramesByQt.h"
+
 #include "ReferenceImage.h"
 
 #include "platform/foundation/sandbox.h"
@@ -434,19 +436,6 @@ QByteArray gifOf(QSize canvas, const std::vector<QRect>& frames, bool transparen
         redFrames.push_back({frame, std::nullopt, transparent ? kBlueTransparent : QByteArray()});
     }
     return gifOfFrames(canvas, redFrames);
-}
-
-// Each frame the platform's decoder draws of `gif`, its whole canvas; as many as it reads.
-std::vector<QImage> decodedWhole(const QByteArray& gif) {
-    QBuffer buffer;
-    buffer.setData(gif);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    std::vector<QImage> frames;
-    for (QImage frame = reader.read(); !frame.isNull(); frame = reader.read()) {
-        frames.push_back(frame.convertToFormat(QImage::Format_ARGB32_Premultiplied));
-    }
-    return frames;
 }
 
 // A GIF whose canvas of 4,000 x 4,000 pixels (64 MB decoded) its frames, at two of its
