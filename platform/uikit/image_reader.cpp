@@ -225,6 +225,18 @@ QImage ImageReader::readGifPart() {
 }
 
 QImage ImageReader::read() {
+    return drawingPixels(readBounded());
+}
+
+QImage ImageReader::readLast() {
+    QImage image = readBounded();
+    // The decoder goes, and with it its own reference to what it decoded (a GIF's canvas, which
+    // it keeps for the next frame), so that the pixels are laid out where they were decoded.
+    reader_.setDevice(nullptr);
+    return drawingPixels(std::move(image));
+}
+
+QImage ImageReader::readBounded() {
     if (!started_) takeShare();
     QImage image = road_ == Road::Sampled   ? readSampled()
                    : road_ == Road::GifPart ? readGifPart()
@@ -245,7 +257,7 @@ QImage ImageReader::read() {
         image = image.scaled(boundedSize(image.size(), maxPixels_), Qt::IgnoreAspectRatio,
                              Qt::SmoothTransformation);
     }
-    return drawingPixels(std::move(image));
+    return image;
 }
 
 bool ImageReader::skip() {

@@ -1,7 +1,12 @@
 #include "UIKitTest.h"
 
+#include "DecodingBudgetProbes.h"
+
+#include "platform/uikit/decoding_budget.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_source.h"
+
+#include <array>
 
 namespace {
 
@@ -111,6 +116,129 @@ TEST_F(ImageSourceTest, ThePixelSizeComesFromTheHeader) {
         ui::Image::imageWithColor(ui::Color::redColor(), {7, 5})->PNGRepresentation();
     EXPECT_EQ(ImageSource::createWithData(png)->pixelSize(), (ui::Size{7, 5}));
     EXPECT_EQ(ImageSource::createWithData(makeGif({10}, 0))->pixelSize(), (ui::Size{1, 1}));
+}
+
+// A frame's data of `pixels` pixels of colour `index`: codes of three bits, a clear before
+// each pixel, so that the decoder's table never grows.
+QByteArray codesOfOneColour(int pixels, int index) {
+    QByteArray codes;
+    int bits = 0;
+    std::uint32_t pending = 0;
+    const auto code = [&](int value) {
+        pending |= std::uint32_t(value) << bits;
+        for (bits += 3; bits >= 8; bits -= 8, pending >>= 8) codes.append(char(pending));
+    };
+    for (int pixel = 0; pixel < pixels; ++pixel) {
+        code(4);
+        code(index);
+    }
+    code(5);
+    if (bits > 0) codes.append(char(pending));
+    return QByteArray("\x02", 1).append(char(codes.size())).append(codes).append('\0');
+}
+
+// A GIF on a canvas of 1,100 x 1,000 pixels (4.4 MB decoded, a share of the decoding budget),
+// white, whose `count` frames each draw a square of 2 x 2 pixels, red and blue in turn, frame i
+// at (3i, 0): frame i shows i + 1 squares.
+QByteArray squaresOnALargeCanvas(int count) {
+    // A table of four colours: white (the background), red, blue, black.
+    QByteArray gif("GIF89a\x4c\x04\xe8\x03\x81\x00\x00", 13);
+    gif.append("\xff\xff\xff\xff\x00\x00\x00\x00\xff\x00\x00\x00", 12);
+    for (int frame = 0; frame < count; ++frame) {
+        gif.append('\x2c').append(char(frame * 3));
+        gif.append("\x00\x00\x00\x02\x00\x02\x00\x00", 8);
+        gif.append(codesOfOneColour(4, 1 + frame % 2));
+    }
+    return gif.append('\x3b');
+}
+
+constexpr std::int64_t kLargeCanvasBytes = 1100 * 1000 * 4;
+
+// Whether `frame` is frame `index` of squaresOnALargeCanvas.
+::testing::AssertionResult isSquaresFrame(const std::shared_ptr<ui::Image>& frame, int index) {
+    if (!frame) return ::testing::AssertionFailure() << "no frame " << index;
+    for (int square = 0; square <= index + 1; ++square) {
+        const QColor expected = square > index    ? QColor(Qt::white)
+                                : square % 2 == 0 ? QColor(Qt::red)
+                                                  : QColor(Qt::blue);
+        const QColor seen = pixelAt(*frame, square * 3 + 1, 1);
+        if (seen != expected) {
+            return ::testing::AssertionFailure() << "frame " << index << ", square " << square
+                                                 << ": " << seen.name().toStdString();
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// Frames asked for in turn are read with one decoder, which the decoding budget keeps between
+// them with its share, so that each costs one frame's decode (uikit_gif_playback_bench). A
+// frame before the one last read is read from the first again; past the last frame, and once
+// the source goes, nothing is kept.
+TEST_F(ImageSourceTest, FramesInTurnAreReadWithOneDecoderKeptBetweenThem) {
+    using ui::DecodingBudget;
+    ASSERT_EQ(DecodingBudget::heldBytes(), 0);
+#ifdef HOUSING_GLIBC_ALLOCATOR
+    DecodingBudget::setAllocatorRule();
+#endif
+    auto source = ImageSource::createWithData(squaresOnALargeCanvas(4));
+    ASSERT_TRUE(source);
+    ASSERT_EQ(source->count(), 4u);
+    EXPECT_TRUE(isSquaresFrame(source->createImageAtIndex(0), 0));
+    EXPECT_EQ(DecodingBudget::heldBytes(), kLargeCanvasBytes);
+#ifdef HOUSING_GLIBC_ALLOCATOR
+    // The rule of the time between decodes holds while only a kept decoder holds a share.
+    EXPECT_FALSE(getsPagesOfItsOwn(16 * 1024 * 1024));
+#endif
+
+    EXPECT_TRUE(isSquaresFrame(source->createImageAtIndex(1), 1));
+    EXPECT_EQ(DecodingBudget::heldBytes(), kLargeCanvasBytes);
+
+    EXPECT_TRUE(isSquaresFrame(source->createImageAtIndex(0), 0));
+    EXPECT_TRUE(isSquaresFrame(source->createImageAtIndex(2), 2));
+    EXPECT_EQ(DecodingBudget::heldBytes(), kLargeCanvasBytes);
+    EXPECT_TRUE(isSquaresFrame(source->createImageAtIndex(3), 3));
+    EXPECT_EQ(DecodingBudget::heldBytes(), 0) << "kept past the last frame";
+
+    EXPECT_TRUE(isSquaresFrame(source->createImageAtIndex(1), 1));
+    EXPECT_EQ(DecodingBudget::heldBytes(), kLargeCanvasBytes);
+    source.reset();
+    EXPECT_EQ(DecodingBudget::heldBytes(), 0) << "kept after the source went";
+}
+
+// What many animations' kept decoders hold stays within the budget: a decode that waits for
+// room lets go of them, the oldest first, and the animation whose decoder went reads its next
+// frame from the first again. Frames of three animations asked for in turn on one thread (as
+// one queue reads every animation's frames), beside a share that leaves room for two, never
+// wait for one another.
+TEST_F(ImageSourceTest, KeptDecodersAreLetGoOfForADecodeThatWaitsForRoom) {
+    using ui::DecodingBudget;
+    ASSERT_EQ(DecodingBudget::heldBytes(), 0);
+    const QByteArray gif = squaresOnALargeCanvas(4);
+    const std::array sources = {ImageSource::createWithData(gif), ImageSource::createWithData(gif),
+                                ImageSource::createWithData(gif)};
+    auto held = DecodingBudget::take(DecodingBudget::kBytes - 2 * kLargeCanvasBytes);
+    std::vector<std::int64_t> heldAfterEach;
+    std::vector<::testing::AssertionResult> frames;
+    OnAThread queue([&] {
+        for (int index = 0; index < 3; ++index) {
+            for (const auto& source : sources) {
+                frames.push_back(isSquaresFrame(source->createImageAtIndex(index), index));
+                heldAfterEach.push_back(DecodingBudget::heldBytes());
+            }
+        }
+    });
+    queue.waitForTheEnd();
+    for (std::size_t read = 0; read < frames.size(); ++read) {
+        EXPECT_TRUE(frames[read]) << read;
+        EXPECT_LE(heldAfterEach[read], DecodingBudget::kBytes) << read;
+    }
+    EXPECT_EQ(heldAfterEach.back(), DecodingBudget::kBytes);
+    // The two decoders still kept go for a share of the whole budget.
+    held = {};
+    auto large = DecodingBudget::take(DecodingBudget::kBytes);
+    EXPECT_EQ(DecodingBudget::heldBytes(), DecodingBudget::kBytes);
+    large = {};
+    EXPECT_TRUE(isSquaresFrame(sources[0]->createImageAtIndex(3), 3));
 }
 
 }  // namespace
