@@ -1,6 +1,7 @@
 #include "platform/uikit/decoding_budget.h"
 
 #include <condition_variable>
+#include <map>
 #include <mutex>
 #include <utility>
 
@@ -20,6 +21,11 @@ struct Budget {
     // Tickets in the order shares were asked for: the one served next is `serving`.
     std::uint64_t nextTicket = 0;
     std::uint64_t serving = 0;
+    // The decoders kept between their decodes by their keys, the oldest first; each holds a
+    // share.
+    std::map<std::uint64_t, std::shared_ptr<void>> kept;
+    std::uint64_t nextKey = 1;
+    bool decodingRule = false;
 };
 
 Budget& budget() {
@@ -45,6 +51,13 @@ void allocateWhileDecoding(bool decoding) {
 #endif
 }
 
+// The allocator's rule for decodes while shares are held other than by kept decoders, else the
+// rule between decodes. Called with the budget's mutex held.
+void settleAllocatorRule(Budget& shared) {
+    const bool decoding = shared.sharesHeld > int(shared.kept.size());
+    if (decoding != shared.decodingRule) allocateWhileDecoding(shared.decodingRule = decoding);
+}
+
 }  // namespace
 
 DecodingBudget::Share::Share(Share&& other) noexcept : bytes_(std::exchange(other.bytes_, 0)) {}
@@ -67,7 +80,8 @@ void DecodingBudget::Share::giveBack() {
     {
         std::lock_guard lock(shared.mutex);
         shared.held -= std::exchange(bytes_, 0);
-        if (--shared.sharesHeld == 0) allocateWhileDecoding(false);
+        --shared.sharesHeld;
+        settleAllocatorRule(shared);
     }
     shared.changed.notify_all();
 }
@@ -77,17 +91,52 @@ DecodingBudget::Share DecodingBudget::take(std::int64_t bytes) {
     Budget& shared = budget();
     std::unique_lock lock(shared.mutex);
     const std::uint64_t ticket = shared.nextTicket++;
-    shared.changed.wait(lock, [&] {
-        return shared.serving == ticket &&
-               (shared.sharesHeld == 0 || shared.held + bytes <= kBytes);
-    });
+    const auto fits = [&] { return shared.sharesHeld == 0 || shared.held + bytes <= kBytes; };
+    for (;;) {
+        shared.changed.wait(
+            lock, [&] { return shared.serving == ticket && (fits() || !shared.kept.empty()); });
+        if (fits()) break;
+        // Its turn and no room: the decoders kept between their decodes go, the oldest first.
+        // One goes outside the lock, which its share takes as it is given back.
+        std::shared_ptr<void> oldest = std::move(shared.kept.begin()->second);
+        shared.kept.erase(shared.kept.begin());
+        lock.unlock();
+        oldest.reset();
+        lock.lock();
+    }
     ++shared.serving;
     shared.held += bytes;
-    if (shared.sharesHeld++ == 0) allocateWhileDecoding(true);
+    ++shared.sharesHeld;
+    settleAllocatorRule(shared);
     lock.unlock();
     // The next in line may fit beside this one.
     shared.changed.notify_all();
     return Share(bytes);
+}
+
+std::uint64_t DecodingBudget::keep(std::shared_ptr<void> holder) {
+    Budget& shared = budget();
+    std::uint64_t key = 0;
+    {
+        std::lock_guard lock(shared.mutex);
+        key = shared.nextKey++;
+        shared.kept.emplace(key, std::move(holder));
+        settleAllocatorRule(shared);
+    }
+    // A decode whose turn it is may let go of it.
+    shared.changed.notify_all();
+    return key;
+}
+
+std::shared_ptr<void> DecodingBudget::takeBack(std::uint64_t key) {
+    Budget& shared = budget();
+    std::lock_guard lock(shared.mutex);
+    const auto found = shared.kept.find(key);
+    if (found == shared.kept.end()) return nullptr;
+    std::shared_ptr<void> holder = std::move(found->second);
+    shared.kept.erase(found);
+    settleAllocatorRule(shared);
+    return holder;
 }
 
 void DecodingBudget::setAllocatorRule() {

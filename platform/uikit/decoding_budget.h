@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 namespace ui {
 
@@ -11,11 +12,14 @@ namespace ui {
 // smaller ones for ever; one larger than the whole budget is given once no other is held, and
 // decodes alone. Smaller decodes (thumbnails, icons) take no share and never wait.
 //
-// While shares are held, buffers of kOwnPagesFromBytes or more get pages of their own, so that
-// the decoders' buffers and the pictures they make go back to the system as soon as they go.
+// While decodes hold shares, buffers of kOwnPagesFromBytes or more get pages of their own, so
+// that the decoders' buffers and the pictures they make go back to the system as soon as they
+// go.
 //
-// A share is taken and given back within one call chain of a decoder (ImageReader), never
-// held between calls, so no thread ever waits for a share that it holds itself.
+// A share is taken and given back within one call chain of a decoder (ImageReader), or held
+// between calls only by a decoder that the budget keeps (keep: an animation's decoder between
+// its frames), which it lets go of as soon as a decode waits for room; so no thread ever waits
+// for a share that it holds itself, nor for one that nobody will give back.
 class DecodingBudget {
 public:
     // As much as one read may allocate (ImageReader::kAllocationLimitMB): a picture of 2,048 x
@@ -52,10 +56,19 @@ public:
     // kSmallestShare.
     [[nodiscard]] static Share take(std::int64_t bytes);
 
+    // Keeps `holder`, a decoder that holds one share, between two of its decodes, until its
+    // owner takes it back with the key returned. A decode that waits for room meanwhile lets go
+    // of it (the oldest kept first), which gives its share back and frees what it holds. While
+    // only kept decoders hold shares, the allocator has the rule of the time between decodes.
+    [[nodiscard]] static std::uint64_t keep(std::shared_ptr<void> holder);
+    // The decoder kept under `key`, or nothing when the budget has let go of it.
+    [[nodiscard]] static std::shared_ptr<void> takeBack(std::uint64_t key);
+
     // Sets the allocator's rule between decodes, once, where the process starts (app/main.cpp).
     static void setAllocatorRule();
 
-    // The bytes the shares given hold now, and how many decodes wait for theirs.
+    // The bytes the shares given hold now (kept decoders' too), and how many decodes wait for
+    // theirs.
     [[nodiscard]] static std::int64_t heldBytes();
     [[nodiscard]] static int waitingCount();
 };

@@ -51,8 +51,10 @@ GifBlocks GifBlocks::read(const QByteArray& data) {
     const int packed = in.byte();
     in.skip(2);
     if (packed >= 0 && (packed & 0x80)) in.skip(3 * (1 << ((packed & 7) + 1)));
+    blocks.blocksAt = in.position();
     std::optional<int> pending;
     std::optional<int> transparent;
+    bool transparentFlag = false;
     bool restores = false;
     while (!in.atEnd()) {
         const int introducer = in.byte();
@@ -70,7 +72,8 @@ GifBlocks GifBlocks::read(const QByteArray& data) {
                 if (first.size() >= 3) pending = quint8(first[1]) | quint8(first[2]) << 8;
                 restores = (quint8(first[0]) >> 2 & 7) >= 2;
                 transparent.reset();
-                if (first.size() >= 4 && (first[0] & 1)) transparent = quint8(first[3]);
+                transparentFlag = (first[0] & 1) != 0;
+                if (first.size() >= 4 && transparentFlag) transparent = quint8(first[3]);
             }
             const QByteArray second = in.subBlock();
             if (label == 0xFF && second.size() >= 3 &&
@@ -90,9 +93,11 @@ GifBlocks GifBlocks::read(const QByteArray& data) {
             GifBlocks::Frame frame{pending, QRect(left, top, frameWidth, frameHeight), at};
             frame.interlaced = (flags & 0x40) != 0;
             frame.transparentIndex = transparent;
+            frame.transparentFlag = transparentFlag;
             frame.restoresItsRect = std::exchange(restores, false);
+            frame.ownColourTable = (flags & 0x80) != 0;
             pending.reset();
-            if (flags & 0x80) in.skip(3 * (1 << ((flags & 7) + 1)));
+            if (frame.ownColourTable) in.skip(3 * (1 << ((flags & 7) + 1)));
             frame.dataAt = in.position();
             blocks.frames.push_back(frame);
             in.byte();  // code size

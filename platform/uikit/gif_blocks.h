@@ -30,12 +30,19 @@ struct GifBlocks {
         // control block set, which holds for the frames after it without a block of their own;
         // none where that block set none or was too short to tell one.
         std::optional<int> transparentIndex;
+        // Whether that block sets the transparent flag, though it may be too short to tell the
+        // colour: the decoder then gives the canvas an alpha channel.
+        bool transparentFlag = false;
+        // Whether the frame has a colour table of its own, after its descriptor.
+        bool ownColourTable = false;
         // Whether the decoder restores its rectangle after it (to the background, or to what it
         // covered), as its graphic control block says.
         bool restoresItsRect = false;
     };
 
     QSize canvas;
+    // The offset of the first block after the header and the global colour table.
+    qsizetype blocksAt = 0;
     // The loop count (0: for ever), absent without a looping extension.
     std::optional<int> loopCount;
     // Those whose descriptor is whole, though their pixels may be cut off.

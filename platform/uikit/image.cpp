@@ -218,7 +218,7 @@ std::shared_ptr<Image> Image::imageWithData(const QByteArray& data, double scale
     if (data.isEmpty()) return nullptr;
     ImageReader reader(data, maxPixels);
     const auto orientation = orientationFrom(reader.transformation());
-    QImage pixels = reader.read();
+    QImage pixels = reader.readLast();
     if (pixels.isNull()) return nullptr;
     return std::make_shared<Image>(std::move(pixels), scale, orientation);
 }

@@ -99,6 +99,32 @@ void ImageReader::takeShare() {
         decodingBytes_ = bytesOf(full) + (scaled ? result : 0);
     }
     share_ = DecodingBudget::take(decodingBytes_);
+    if (reader_.format() == "gif") fillGifCanvasWithItsBackground();
+}
+
+void ImageReader::fillGifCanvasWithItsBackground() {
+    // The decoder fills the canvas before a first frame that does not cover it with the
+    // background colour, which it looks up in that frame's own colour table before it has read
+    // the table: memory not yet written, a colour that changes from decode to decode. Put
+    // before the first frame, a frame on the same rectangle without a table of its own that
+    // draws nothing has the canvas filled with the logical screen's background colour, as the
+    // decoder fills it before a first frame without a table; it is read off here. Where a
+    // transparent colour is in force the decoder fills the canvas transparent, whatever the
+    // table holds, and gives it an alpha channel that such a frame would not.
+    const QByteArray bytes = buffer_.data();
+    const GifBlocks blocks = GifBlocks::read(bytes);
+    if (blocks.frames.empty()) return;
+    const GifBlocks::Frame& first = blocks.frames.front();
+    if (!first.ownColourTable || first.transparentFlag) return;
+    QByteArray drawingNothing("\x2c", 1);
+    for (const int value :
+         {first.rect.x(), first.rect.y(), first.rect.width(), first.rect.height()}) {
+        drawingNothing.append(char(value & 0xff)).append(char(value >> 8 & 0xff));
+    }
+    // No flags; codes of three bits: a clear and the end.
+    drawingNothing.append("\x00\x02\x01\x2c\x00", 5);
+    decodeFrom(QByteArray(bytes).insert(blocks.blocksAt, drawingNothing));
+    (void)reader_.read();
 }
 
 bool ImageReader::readsGifPart(QSize full) {
@@ -199,6 +225,18 @@ QImage ImageReader::readGifPart() {
 }
 
 QImage ImageReader::read() {
+    return drawingPixels(readBounded());
+}
+
+QImage ImageReader::readLast() {
+    QImage image = readBounded();
+    // The decoder goes, and with it its own reference to what it decoded (a GIF's canvas, which
+    // it keeps for the next frame), so that the pixels are laid out where they were decoded.
+    reader_.setDevice(nullptr);
+    return drawingPixels(std::move(image));
+}
+
+QImage ImageReader::readBounded() {
     if (!started_) takeShare();
     QImage image = road_ == Road::Sampled   ? readSampled()
                    : road_ == Road::GifPart ? readGifPart()
@@ -219,7 +257,7 @@ QImage ImageReader::read() {
         image = image.scaled(boundedSize(image.size(), maxPixels_), Qt::IgnoreAspectRatio,
                              Qt::SmoothTransformation);
     }
-    return drawingPixels(std::move(image));
+    return image;
 }
 
 bool ImageReader::skip() {

@@ -50,6 +50,11 @@ public:
     // drawn from (drawingPixels); null when there is none or it does not decode. The first read
     // waits for the reader's share of the decoding budget.
     [[nodiscard]] QImage read();
+    // Reads the next picture as read() does, as the last read of this reader: the decoder lets
+    // go of what it decoded first, so that the pixels are laid out where they were decoded
+    // rather than copied (a GIF canvas with a transparent colour, a whole canvas of 4 bytes a
+    // pixel). Later reads give nothing.
+    [[nodiscard]] QImage readLast();
     // Reads the next picture as read() does, only to go past it (a frame of an animation that a
     // later one builds on): it is not scaled nor placed. Whether it decoded.
     [[nodiscard]] bool skip();
@@ -75,8 +80,13 @@ private:
 
     void decodeFrom(const QByteArray& bytes);
     void takeShare();
+    // Has the decoder fill a GIF's canvas with its background colour where the first frame has a
+    // colour table of its own.
+    void fillGifCanvasWithItsBackground();
     // Plans the GIF part's road when it holds less than the canvas would.
     [[nodiscard]] bool readsGifPart(QSize full);
+    // The next picture within the bound, in the layout its decoder gives.
+    [[nodiscard]] QImage readBounded();
     [[nodiscard]] QImage readSampled();
     // The decoder's next picture as it comes, null where it is not the part planned.
     [[nodiscard]] QImage readDecoded();

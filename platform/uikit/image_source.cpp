@@ -1,8 +1,11 @@
 #include "platform/uikit/image_source.h"
 
+#include "platform/uikit/decoding_budget.h"
 #include "platform/uikit/gif_blocks.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_reader.h"
+
+#include <utility>
 
 namespace ui {
 
@@ -44,7 +47,9 @@ int exifOrientation(QImageIOHandler::Transformations transformation) {
 
 ImageSource::ImageSource(QByteArray data) : data_(std::move(data)) {}
 
-ImageSource::~ImageSource() = default;
+ImageSource::~ImageSource() {
+    if (keptReader_ != 0) (void)DecodingBudget::takeBack(keptReader_);
+}
 
 std::shared_ptr<ImageSource> ImageSource::createWithData(const QByteArray& data) {
     if (data.isEmpty()) return nullptr;
@@ -89,9 +94,13 @@ ImageSource::FrameProperties ImageSource::gifPropertiesAtIndex(std::size_t index
 std::shared_ptr<Image> ImageSource::createImageAtIndex(std::size_t index, double scale) const {
     if (index >= count_) return nullptr;
     std::lock_guard lock(decoderMutex_);
+    if (keptReader_ != 0) {
+        reader_ = std::static_pointer_cast<ImageReader>(
+            DecodingBudget::takeBack(std::exchange(keptReader_, 0)));
+    }
     // Frames build on the ones before them: decode forwards, from the start if need be.
     if (!reader_ || index < nextFrame_) {
-        reader_ = std::make_unique<ImageReader>(data_);
+        reader_ = std::make_shared<ImageReader>(data_);
         nextFrame_ = 0;
     }
     // The frames before it are gone past, not made.
@@ -107,7 +116,14 @@ std::shared_ptr<Image> ImageSource::createImageAtIndex(std::size_t index, double
         reader_.reset();
         return nullptr;
     }
-    if (reader_->holdsShare()) reader_.reset();
+    // Past the last frame the decoder would only be started again from the first.
+    if (reader_->holdsShare()) {
+        if (nextFrame_ < count_) {
+            keptReader_ = DecodingBudget::keep(std::move(reader_));
+        } else {
+            reader_.reset();
+        }
+    }
     return Image::imageWithQImage(std::move(frame), scale);
 }
 

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -46,8 +47,9 @@ public:
     // (0, 0) when the header does not say.
     [[nodiscard]] Size pixelSize() const;
     // Frame `index` as a whole picture (earlier frames composed in), or nothing. The decoder
-    // stays for the next frame unless it holds a share of the decoding budget (ImageReader): a
-    // large canvas is not held while nobody decodes it, and a later frame is decoded from the
+    // stays for the next frame, so that frames asked for in turn each cost one frame's decode;
+    // one that holds a share of the decoding budget (ImageReader) is kept by the budget, which
+    // lets go of it for a decode that waits for room: the next frame is then decoded from the
     // first again.
     [[nodiscard]] std::shared_ptr<Image> createImageAtIndex(std::size_t index,
                                                             double scale = 1) const;
@@ -74,7 +76,9 @@ private:
     std::vector<FrameProperties> frames_;
 
     mutable std::mutex decoderMutex_;
-    mutable std::unique_ptr<ImageReader> reader_;
+    mutable std::shared_ptr<ImageReader> reader_;
+    // The key of the decoder the decoding budget keeps for it between frames; 0 for none.
+    mutable std::uint64_t keptReader_ = 0;
     mutable std::size_t nextFrame_ = 0;
 };
 

@@ -1,7 +1,13 @@
 #include "UIKitTest.h"
 
+#include "DecodingBudgetProbes.h"
+#include "TestGifs.h"
+
+#include "platform/uikit/decoding_budget.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_source.h"
+
+#include <array>
 
 namespace {
 
@@ -111,6 +117,109 @@ TEST_F(ImageSourceTest, ThePixelSizeComesFromTheHeader) {
         ui::Image::imageWithColor(ui::Color::redColor(), {7, 5})->PNGRepresentation();
     EXPECT_EQ(ImageSource::createWithData(png)->pixelSize(), (ui::Size{7, 5}));
     EXPECT_EQ(ImageSource::createWithData(makeGif({10}, 0))->pixelSize(), (ui::Size{1, 1}));
+}
+
+// A GIF on a canvas of 1,100 x 1,000 pixels (4.4 MB decoded, a share of the decoding budget),
+// white, whose `count` frames each draw a square of 2 x 2 pixels, red and blue in turn, frame i
+// at (3i, 0): frame i shows i + 1 squares.
+QByteArray squaresOnALargeCanvas(int count) {
+    std::vector<testgifs::GifFrame> frames;
+    for (int frame = 0; frame < count; ++frame) {
+        frames.push_back({QRect(frame * 3, 0, 2, 2), std::vector<int>(4, 1 + frame % 2)});
+    }
+    // A table of four colours: white (the background), red, blue, black.
+    return testgifs::gifOfFrames({1100, 1000}, frames,
+                                 QByteArray("\xff\xff\xff\xff\x00\x00\x00\x00\xff\x00\x00\x00", 12),
+                                 0);
+}
+
+constexpr std::int64_t kLargeCanvasBytes = 1100 * 1000 * 4;
+
+// Whether `frame` is frame `index` of squaresOnALargeCanvas.
+::testing::AssertionResult isSquaresFrame(const std::shared_ptr<ui::Image>& frame, int index) {
+    if (!frame) return ::testing::AssertionFailure() << "no frame " << index;
+    for (int square = 0; square <= index + 1; ++square) {
+        const QColor expected = square > index    ? QColor(Qt::white)
+                                : square % 2 == 0 ? QColor(Qt::red)
+                                                  : QColor(Qt::blue);
+        const QColor seen = pixelAt(*frame, square * 3 + 1, 1);
+        if (seen != expected) {
+            return ::testing::AssertionFailure() << "frame " << index << ", square " << square
+                                                 << ": " << seen.name().toStdString();
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// Frames asked for in turn are read with one decoder, which the decoding budget keeps between
+// them with its share, so that each costs one frame's decode (uikit_gif_playback_bench). A
+// frame before the one last read is read from the first again; past the last frame, and once
+// the source goes, nothing is kept.
+TEST_F(ImageSourceTest, FramesInTurnAreReadWithOneDecoderKeptBetweenThem) {
+    using ui::DecodingBudget;
+    ASSERT_EQ(DecodingBudget::heldBytes(), 0);
+#ifdef HOUSING_GLIBC_ALLOCATOR
+    DecodingBudget::setAllocatorRule();
+#endif
+    auto source = ImageSource::createWithData(squaresOnALargeCanvas(4));
+    ASSERT_TRUE(source);
+    ASSERT_EQ(source->count(), 4u);
+    EXPECT_TRUE(isSquaresFrame(source->createImageAtIndex(0), 0));
+    EXPECT_EQ(DecodingBudget::heldBytes(), kLargeCanvasBytes);
+#ifdef HOUSING_GLIBC_ALLOCATOR
+    // The rule of the time between decodes holds while only a kept decoder holds a share.
+    EXPECT_FALSE(getsPagesOfItsOwn(16 * 1024 * 1024));
+#endif
+
+    EXPECT_TRUE(isSquaresFrame(source->createImageAtIndex(1), 1));
+    EXPECT_EQ(DecodingBudget::heldBytes(), kLargeCanvasBytes);
+
+    EXPECT_TRUE(isSquaresFrame(source->createImageAtIndex(0), 0));
+    EXPECT_TRUE(isSquaresFrame(source->createImageAtIndex(2), 2));
+    EXPECT_EQ(DecodingBudget::heldBytes(), kLargeCanvasBytes);
+    EXPECT_TRUE(isSquaresFrame(source->createImageAtIndex(3), 3));
+    EXPECT_EQ(DecodingBudget::heldBytes(), 0) << "kept past the last frame";
+
+    EXPECT_TRUE(isSquaresFrame(source->createImageAtIndex(1), 1));
+    EXPECT_EQ(DecodingBudget::heldBytes(), kLargeCanvasBytes);
+    source.reset();
+    EXPECT_EQ(DecodingBudget::heldBytes(), 0) << "kept after the source went";
+}
+
+// What many animations' kept decoders hold stays within the budget: a decode that waits for
+// room lets go of them, the oldest first, and the animation whose decoder went reads its next
+// frame from the first again. Frames of three animations asked for in turn on one thread (as
+// one queue reads every animation's frames), beside a share that leaves room for two, never
+// wait for one another.
+TEST_F(ImageSourceTest, KeptDecodersAreLetGoOfForADecodeThatWaitsForRoom) {
+    using ui::DecodingBudget;
+    ASSERT_EQ(DecodingBudget::heldBytes(), 0);
+    const QByteArray gif = squaresOnALargeCanvas(4);
+    const std::array sources = {ImageSource::createWithData(gif), ImageSource::createWithData(gif),
+                                ImageSource::createWithData(gif)};
+    auto held = DecodingBudget::take(DecodingBudget::kBytes - 2 * kLargeCanvasBytes);
+    std::vector<std::int64_t> heldAfterEach;
+    std::vector<::testing::AssertionResult> frames;
+    OnAThread queue([&] {
+        for (int index = 0; index < 3; ++index) {
+            for (const auto& source : sources) {
+                frames.push_back(isSquaresFrame(source->createImageAtIndex(index), index));
+                heldAfterEach.push_back(DecodingBudget::heldBytes());
+            }
+        }
+    });
+    queue.waitForTheEnd();
+    for (std::size_t read = 0; read < frames.size(); ++read) {
+        EXPECT_TRUE(frames[read]) << read;
+        EXPECT_LE(heldAfterEach[read], DecodingBudget::kBytes) << read;
+    }
+    EXPECT_EQ(heldAfterEach.back(), DecodingBudget::kBytes);
+    // The two decoders still kept go for a share of the whole budget.
+    held = {};
+    auto large = DecodingBudget::take(DecodingBudget::kBytes);
+    EXPECT_EQ(DecodingBudget::heldBytes(), DecodingBudget::kBytes);
+    large = {};
+    EXPECT_TRUE(isSquaresFrame(sources[0]->createImageAtIndex(3), 3));
 }
 
 }  // namespace

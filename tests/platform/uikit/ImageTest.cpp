@@ -1,5 +1,6 @@
 #include "UIKitTest.h"
 
+#include "DecodingBudgetProbes.h"
 #include "ReferenceImage.h"
 #include "TestGifs.h"
 
@@ -14,28 +15,16 @@
 
 #include <QBuffer>
 #include <QFile>
-#include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
 
 #include <png.h>
 
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <list>
-#include <mutex>
 #include <optional>
-#include <thread>
 #include <tuple>
-
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 
 namespace {
 
@@ -455,6 +444,21 @@ TEST_F(ImageTest, PicturesPastTheBoundAreNeverHeldWhole) {
     EXPECT_EQ(pixelAt(*fromGrey, 1000, 2047), QColor(90, 90, 90));
     EXPECT_EQ(fromGif->pixels().format(), QImage::Format_ARGB32_Premultiplied);
     EXPECT_EQ(pixelAt(*fromGif, 1000, 1000).alpha(), 0);
+}
+
+// A picture decoded alone is laid out where it was decoded: a GIF's transparent canvas of
+// 2,000 x 2,000 pixels (16 MB) is made premultiplied in place once its decoder has let go of it,
+// not copied, so that the process's resident peak rises by one canvas, not two.
+TEST_F(ImageTest, APictureDecodedAloneIsLaidOutWhereItWasDecoded) {
+    const QByteArray gif = gifOf({2000, 2000}, {QRect(0, 0, 2, 2), QRect(1998, 1998, 2, 2)}, true);
+    std::shared_ptr<Image> image;
+    const auto peak = residentPeakGrowthWhile([&] { image = Image::imageWithData(gif); });
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->pixels().size(), QSize(2000, 2000));
+    EXPECT_EQ(pixelAt(*image, 1, 1), QColor(Qt::red));
+    EXPECT_EQ(pixelAt(*image, 1000, 1000), QColor(0, 0, 0, 0));
+    if (!peak) GTEST_SKIP() << "the system does not tell the resident peak";
+    EXPECT_LT(*peak, 24 * 1024 * 1024);
 }
 
 // The PNGs that the platform's decoder decodes whole are read at the step that reaches the bound
@@ -1063,77 +1067,6 @@ TEST_F(ImageTest, TheBlocksOfAGifAreReadAsTheDecoderReadsThem) {
     }
 }
 
-// The address sanitizer's allocator takes no rule and tells nothing of its pages.
-#if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
-#define HOUSING_GLIBC_ALLOCATOR 1
-#endif
-
-#ifdef HOUSING_GLIBC_ALLOCATOR
-void* volatile gKeptBuffer;
-
-// Whether a buffer of `bytes` gets pages of its own now. What the heap's top keeps free goes
-// back first, so that no buffer let go of before serves it.
-bool getsPagesOfItsOwn(std::size_t bytes) {
-    malloc_trim(0);
-    const auto before = mallinfo2().hblkhd;
-    gKeptBuffer = std::malloc(bytes);
-    const bool own = mallinfo2().hblkhd >= before + bytes;
-    std::free(gKeptBuffer);
-    malloc_trim(0);
-    return own;
-}
-#endif
-
-// Work on a thread of its own, which the test sees end or wait for a share of the budget. A
-// wait for either that lasts kLimit fails the test with a message and ends the program: the
-// work is stuck, in the budget's line if anywhere, and every share asked for after it would
-// wait behind it.
-class OnAThread {
-public:
-    static constexpr auto kLimit = std::chrono::seconds(60);
-
-    explicit OnAThread(std::function<void()> work)
-        : thread_([this, work = std::move(work)] {
-              work();
-              {
-                  const std::lock_guard lock(mutex_);
-                  done_ = true;
-              }
-              ended_.notify_all();
-          }) {}
-    ~OnAThread() { thread_.join(); }
-    // Waits until the work has ended (true) or waits for its share behind `before` others
-    // (false).
-    bool endsWithoutWaiting(int before = 0) {
-        const auto limit = std::chrono::steady_clock::now() + kLimit;
-        while (!done_ && ui::DecodingBudget::waitingCount() == before) {
-            if (std::chrono::steady_clock::now() > limit) stuck("neither ended nor waited");
-            std::this_thread::yield();
-        }
-        return done_;
-    }
-    void waitForTheEnd() {
-        std::unique_lock lock(mutex_);
-        if (!ended_.wait_for(lock, kLimit, [this] { return done_.load(); })) {
-            stuck("did not end: no share given back or taken woke its wait");
-        }
-    }
-
-private:
-    [[noreturn]] static void stuck(const char* what) {
-        ADD_FAILURE() << "work on a thread " << what << " within " << kLimit.count() << " s";
-        std::fprintf(stderr, "work on a thread %s within %lld s\n", what,
-                     static_cast<long long>(kLimit.count()));
-        std::fflush(stdout);
-        std::abort();
-    }
-
-    std::mutex mutex_;
-    std::condition_variable ended_;
-    std::atomic<bool> done_ = false;
-    std::thread thread_;
-};
-
 TEST_F(ImageTest, LargeDecodesTakeTurnsWithinTheBudgetAndSmallOnesNeverWait) {
     using ui::DecodingBudget;
     constexpr std::int64_t kMB = 1024 * 1024;
@@ -1186,7 +1119,7 @@ TEST_F(ImageTest, LargeDecodesTakeTurnsWithinTheBudgetAndSmallOnesNeverWait) {
     held = DecodingBudget::take(DecodingBudget::kBytes + kMB);
     EXPECT_EQ(held.bytes(), 129 * kMB);
     held = {};
-    // A source of frames keeps no share between them.
+    // A source of frames keeps no share past its last frame.
     const auto source = ui::ImageSource::createWithData(gifOnAHugeCanvas());
     ASSERT_TRUE(source->createImageAtIndex(1));
     EXPECT_EQ(DecodingBudget::heldBytes(), 0);

@@ -2,6 +2,7 @@
 
 #include "ReferenceImage.h"
 
+#include "platform/uikit/gif_blocks.h"
 #include "platform/uikit/row_scaler.h"
 
 #include <QBuffer>
@@ -66,16 +67,16 @@ QByteArray gifCodes(const std::vector<int>& pixels, int blockSize) {
 }
 
 QByteArray gifOfFrames(QSize canvas, const std::vector<GifFrame>& frames,
-                       const QByteArray& colourTable) {
+                       const QByteArray& colourTable, int background) {
     QByteArray gif("GIF89a");
     appendWord(gif, canvas.width());
     appendWord(gif, canvas.height());
-    // A table of two colours, red and blue, or the one given; the background the second.
+    // A table of two colours, red and blue, or the one given.
     const QByteArray table =
         colourTable.isEmpty() ? QByteArray("\xff\x00\x00\x00\x00\xff", 6) : colourTable;
     int sizeBits = 0;
     while (3 << (sizeBits + 1) < table.size()) ++sizeBits;
-    gif.append(char(0x80 | sizeBits)).append('\x01').append('\0').append(table);
+    gif.append(char(0x80 | sizeBits)).append(char(background)).append('\0').append(table);
     for (const GifFrame& frame : frames) {
         gif.append(frame.before).append('\x2c');
         for (const int value :
@@ -100,11 +101,25 @@ QByteArray gifOf(QSize canvas, const std::vector<QRect>& frames, bool transparen
 }
 
 std::vector<QImage> decodedWhole(const QByteArray& gif) {
+    QByteArray read = gif;
+    const ui::GifBlocks blocks = ui::GifBlocks::read(gif);
+    const bool fillAsWithoutATable = !blocks.frames.empty() &&
+                                     blocks.frames.front().ownColourTable &&
+                                     !blocks.frames.front().transparentFlag;
+    if (fillAsWithoutATable) {
+        const QRect first = blocks.frames.front().rect;
+        QByteArray drawingNothing("\x2c", 1);
+        for (const int value : {first.x(), first.y(), first.width(), first.height()}) {
+            appendWord(drawingNothing, value);
+        }
+        read.insert(blocks.blocksAt, drawingNothing.append("\x00\x02\x01\x2c\x00", 5));
+    }
     QBuffer buffer;
-    buffer.setData(gif);
+    buffer.setData(read);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     std::vector<QImage> frames;
+    if (fillAsWithoutATable) (void)reader.read();
     for (QImage frame = reader.read(); !frame.isNull(); frame = reader.read()) {
         frames.push_back(frame.convertToFormat(QImage::Format_ARGB32_Premultiplied));
     }

@@ -57,16 +57,22 @@ inline const QByteArray kRestoresBackground("\x21\xf9\x04\x08\x00\x00\x00\x00", 
 QByteArray gifCodes(const std::vector<int>& pixels, int blockSize = 255);
 
 // A GIF of a canvas of `canvas` pixels, blue its background, with `frames`; no table of their
-// own, codes of at least three bits. Its colour table is red and blue, or `colourTable` (of a
-// power of two colours, the background its second).
+// own, codes of at least three bits, unless a frame says otherwise. Its colour table is red and
+// blue, or `colourTable` (of a power of two colours), the background its entry `background`.
 QByteArray gifOfFrames(QSize canvas, const std::vector<GifFrame>& frames,
-                       const QByteArray& colourTable = {});
+                       const QByteArray& colourTable = {}, int background = 1);
 
 // A GIF of a canvas of `canvas` pixels, blue where no frame is, and a red frame at each of
 // `frames`; with `transparent`, blue is its transparent colour.
 QByteArray gifOf(QSize canvas, const std::vector<QRect>& frames, bool transparent = false);
 
-// Each frame the platform's decoder draws of `gif`, its whole canvas; as many as it reads.
+// Each frame Qt's reader draws of `gif`, its whole canvas, premultiplied; as many as it reads.
+// Where the first frame has a colour table of its own, Qt's reader fills the canvas around it
+// with memory not written (the background colour looked up in that table before it has read it):
+// the frames are those it draws when that frame has none. A frame on the first one's rectangle
+// without a table that draws nothing, put before it, has the canvas filled so, and is left out;
+// not where a transparent colour is in force, which fills the canvas transparent whatever the
+// table and gives it an alpha channel that such a frame would not.
 std::vector<QImage> decodedWhole(const QByteArray& gif);
 
 // `count` pixels, red and blue in turn.
