@@ -256,6 +256,12 @@ TEST_F(SmsValidationTest, ACountdownStartedBeneathAnotherScreenWaitsToBeShown) {
     navigation_->pushViewController(std::make_shared<ui::ViewController>(), false);
     settle(1);
     ASSERT_TRUE(letHeldRepliesArrive());
+    // The reply the server has written reaches the screen when it reaches it: the clock stands
+    // still meanwhile.
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        drainMainLoop();
+        return alerts_->visibleAlert() != nullptr;
+    }));
     ASSERT_TRUE(alerts_->pressButton(QStringLiteral("确定")));
     ASSERT_TRUE(screen_->isCountingDown());
     settle(1);
