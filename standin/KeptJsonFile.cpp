@@ -30,13 +30,16 @@ bool writeBytes(const QString& path, const QByteArray& bytes) {
 
 void removeLeftovers(const QString& path) {
     const QFileInfo kept(path);
-    // The writer's temporary file: the file's name and six random letters or digits.
-    const QRegularExpression leftover(QRegularExpression::anchoredPattern(
-        QRegularExpression::escape(kept.fileName()) + QStringLiteral("\\.[A-Za-z0-9]{6}")));
-    QDir folder = kept.absoluteDir();
-    for (const QString& name : folder.entryList({kept.fileName() + QStringLiteral(".*")},
-                                                QDir::Files | QDir::Hidden | QDir::System)) {
-        if (leftover.match(name).hasMatch()) folder.remove(name);
+    removeLeftoversIn(kept.absolutePath(), QRegularExpression::escape(kept.fileName()));
+}
+
+void removeLeftoversIn(const QString& folder, const QString& keptName) {
+    // The writer's temporary file: the kept file's name and six random letters or digits.
+    const QRegularExpression leftover(
+        QRegularExpression::anchoredPattern(keptName + QStringLiteral("\\.[A-Za-z0-9]{6}")));
+    QDir files(folder);
+    for (const QString& name : files.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (leftover.match(name).hasMatch()) files.remove(name);
     }
 }
 

@@ -23,6 +23,9 @@ bool writeBytes(const QString& path, const QByteArray& bytes);
 // halfway (the file's name, a dot and six letters or digits). Done as a server starts on the
 // file, before it writes there: nothing else writes the file then.
 void removeLeftovers(const QString& path);
+// The same for every file of `folder` whose name matches `keptName`, a regular expression
+// (the files a server keeps there, each written whole or not at all).
+void removeLeftoversIn(const QString& folder, const QString& keptName);
 
 }  // namespace KeptJsonFile
 

@@ -1,11 +1,12 @@
 #include "standin/UploadStore.h"
 
+#include "standin/KeptJsonFile.h"
+
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -24,13 +25,8 @@ constexpr int kNameHexDigits = 32;
 
 UploadStore::UploadStore(QString folder, qint64 maximumBytes)
     : folder_(std::move(folder)), maximumBytes_(maximumBytes) {
-    // What a writer killed in its write left: a kept name and six random letters or digits.
-    const QRegularExpression leftover(QRegularExpression::anchoredPattern(
-        QStringLiteral("[0-9a-f]{%1}\\.[A-Za-z0-9]+\\.[A-Za-z0-9]{6}").arg(kNameHexDigits)));
-    QDir kept(folder_);
-    for (const QString& name : kept.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
-        if (leftover.match(name).hasMatch()) kept.remove(name);
-    }
+    KeptJsonFile::removeLeftoversIn(
+        folder_, QStringLiteral("[0-9a-f]{%1}\\.[A-Za-z0-9]+").arg(kNameHexDigits));
 }
 
 QString UploadStore::nameOf(const QByteArray& content, const QString& extension) {
