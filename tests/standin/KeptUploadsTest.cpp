@@ -229,6 +229,6 @@ TEST_F(KeptUploadsTest, AFileThatNamesNoPortIsTakenForNoneAndReplaced) {
     // The port and a file for it name it twice: refused at once.
     QProcess both;
     both.start(StandinProcess::program(), {"--port", "1", "--port-file", portFile()});
-    ASSERT_TRUE(both.waitForFinished(10000));
+    ASSERT_TRUE(both.waitForFinished(int(kStandinWaitSec) * 1000));
     EXPECT_EQ(both.exitCode(), 2);
 }
