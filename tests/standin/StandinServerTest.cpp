@@ -560,6 +560,16 @@ TEST_F(StandinServerTest, LongestPrefixWinsAndSpentRulesStepAside) {
     EXPECT_EQ(call("a", "/users/a")->status, 200);
 }
 
+// Of rules with prefixes of one length the first listed applies, until it is spent.
+TEST_F(StandinServerTest, OfRulesWithPrefixesOfOneLengthTheFirstListedApplies) {
+    server().setFaults({{.prefix = paths::kUsers, .status = 403, .times = 1},
+                        {.prefix = paths::kUsers, .status = 404},
+                        {.prefix = paths::kUsers, .status = 418}});
+    EXPECT_EQ(call("a", "/users/a")->status, 403);
+    EXPECT_EQ(call("a", "/users/a")->status, 404);
+    EXPECT_EQ(call("a", "/users/a")->status, 404);
+}
+
 // A rule that names the beginning of a query is spent only by the calls it names: an
 // acknowledgement on the fetch's path, which may come first, leaves the fetch's rule to it.
 TEST_F(StandinServerTest, ARuleWithAQueryAppliesOnlyToTheCallsItNames) {
