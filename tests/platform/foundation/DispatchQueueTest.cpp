@@ -199,6 +199,20 @@ TEST_F(DispatchQueueTest, WorkHandedOnAfterTheEndIsDropped) {
               "statics went at 1 s | the main loop ran dry after the end");
 }
 
+// A queue destroyed once the end has come waits for its blocks as the end waits for its work,
+// and no longer: a block that ends within the end's limit has ended when the destructor returns;
+// one that outlasts it holds no exit past the limit, not even as its queue goes with the
+// statics, and goes on once they have gone. Destroyed from its own block, it waits for none.
+TEST_F(DispatchQueueTest, AQueueDestroyedAfterTheEndWaitsForItsBlocksNoLongerThanTheEnd) {
+    EXPECT_EQ(endOfChild("DestroysQueuesAsTheEndWaits"),
+              "a queue destroyed as the end waited left its block running at 5 s | "
+              "a queue destroyed as the end waited returned once its block had ended | "
+              "a queue destroyed by its own block as the end waited returned at 0 s | "
+              "the block left running ended after its queue went");
+    EXPECT_EQ(endOfChild("LeavesWorkRunningOnAStaticQueue"),
+              "statics went at 5 s | the static queue's block ran on after the statics went");
+}
+
 TEST_F(DispatchQueueTest, OnceRunsTheFirstCallOnly) {
     ns::Once once;
     std::atomic<int> runs{0};
@@ -404,6 +418,84 @@ TEST(ProcessEndChild, HandsWorkOnAfterTheEnd) {
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
     endLogLine("the main loop ran dry after the end");
+}
+
+std::string onTheChildClock() {
+    return "at " + QString::number(ns::toSeconds(childClock().uptime())).toStdString() + " s";
+}
+
+// Destroys three queues as the end waits on the clock, each with a block still running: one
+// from its own block, one whose block ends while its destructor waits, and one whose block runs
+// on past the end's limit.
+TEST(ProcessEndChild, DestroysQueuesAsTheEndWaits) {
+    if (!startProcessEndChild()) GTEST_SKIP() << "runs as the child of DispatchQueueTest only";
+    // Never destroyed: the blocks left running may still use them as the process ends.
+    static auto* const goOn = new Gate[3];
+    static auto* const done = new Gate;
+    static auto* const ended = new std::atomic<bool>{false};
+    static auto* const own =
+        new std::shared_ptr<ns::SerialQueue>(std::make_shared<ns::SerialQueue>("test.end.own"));
+    auto ending = std::make_unique<ns::SerialQueue>("test.end.ending");
+    auto outlasting = std::make_unique<ns::SerialQueue>("test.end.outlasting");
+    (*own)->async([] {
+        gStarted.open();
+        if (!goOn[0].pass()) return;
+        own->reset();
+        endLogLine("a queue destroyed by its own block as the end waited returned " +
+                   onTheChildClock());
+        done->open();
+    });
+    ending->async([] {
+        gStarted.open();
+        *ended = goOn[1].pass();
+    });
+    outlasting->async([] {
+        gStarted.open();
+        if (!goOn[2].pass()) return;
+        endLogLine("the block left running ended after its queue went");
+        done->open();
+    });
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(gStarted.pass());
+    std::thread end([] { ns::ProcessEnd::come(); });
+    ns::ManualClock& clock = childClock();
+    ASSERT_TRUE(clock.waitUntilScheduled(1));
+
+    goOn[0].open();
+    ASSERT_TRUE(done->pass());
+
+    // The destructor waits on the clock beside the end; the block then ends.
+    std::thread([&clock] {
+        if (clock.waitUntilScheduled(2)) goOn[1].open();
+    }).detach();
+    ending.reset();
+    endLogLine(*ended ? "a queue destroyed as the end waited returned once its block had ended"
+                      : "a queue destroyed as the end waited did not wait for its block");
+
+    std::thread([&clock] {
+        if (clock.waitUntilScheduled(2)) clock.advance(ns::ProcessEnd::kLongestWait);
+    }).detach();
+    outlasting.reset();
+    endLogLine("a queue destroyed as the end waited left its block running " + onTheChildClock());
+    goOn[2].open();
+    EXPECT_TRUE(done->pass());
+    end.join();
+}
+
+// Leaves a block running on a queue that goes with the statics, until they have gone.
+TEST(ProcessEndChild, LeavesWorkRunningOnAStaticQueue) {
+    if (!startProcessEndChild()) GTEST_SKIP() << "runs as the child of DispatchQueueTest only";
+    static ns::SerialQueue queue("test.end.static");
+    static StaticsSentinel sentinel;
+    holdWorkPastTheStatics();
+    queue.async([] {
+        gStarted.open();
+        endLogLine(passOnceTheStaticsHaveGone()
+                       ? "the static queue's block ran on after the statics went"
+                       : "the static queue's destructor waited for its block");
+        lateWorkDone();
+    });
+    ASSERT_TRUE(gStarted.pass());
+    endTheWaitAtItsLimit();
 }
 
 }  // namespace
