@@ -90,14 +90,23 @@ ConcurrentQueue::ConcurrentQueue(QString label, int width)
 }
 
 ConcurrentQueue::~ConcurrentQueue() {
+    bool blocksRunOn = false;
     {
-        std::lock_guard lock(state_->mutex);
+        std::unique_lock lock(state_->mutex);
         state_->stopping = true;
+        state_->changed.notify_all();
+        // Once the end has come, blocks still running are waited for as the end waits for its
+        // work, and no longer: a queue going with the statics must not hold the exit past the
+        // end's limit for a decode that outlasts it. Their threads finish them on their own.
+        if (ProcessEnd::hasCome()) {
+            const int ownBlock = isCurrent() ? 1 : 0;
+            blocksRunOn = !ProcessEnd::waitNoLongerThanTheEnd(
+                lock, state_->changed, [&] { return state_->running == ownBlock; });
+        }
     }
-    state_->changed.notify_all();
     for (auto& thread : threads_) {
         // The last owner may let go from one of this queue's own blocks.
-        if (thread.get_id() == std::this_thread::get_id()) {
+        if (blocksRunOn || thread.get_id() == std::this_thread::get_id()) {
             thread.detach();
         } else {
             thread.join();

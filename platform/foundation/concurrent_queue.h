@@ -16,7 +16,9 @@ namespace ns {
 class ConcurrentQueue : public DispatchQueue {
 public:
     explicit ConcurrentQueue(QString label, int width = defaultWidth());
-    // Finishes the work already added, then stops the threads.
+    // Finishes the work already added, then stops the threads. Once the process has come to its
+    // end, waits for the blocks running no longer than the end waits, and leaves those that
+    // outlast it to their threads.
     ~ConcurrentQueue() override;
 
     void async(Work work) override;

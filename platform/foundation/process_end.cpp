@@ -83,6 +83,21 @@ void ProcessEnd::come() {
                    [&] { return state.runningWork.load() == 0; });
 }
 
+bool ProcessEnd::waitNoLongerThanTheEnd(std::unique_lock<std::mutex>& lock,
+                                        std::condition_variable& changed,
+                                        const std::function<bool()>& done) {
+    std::shared_ptr<Clock> clock;
+    Duration deadline{};
+    {
+        EndState& state = endState();
+        const std::lock_guard endLock(state.mutex);
+        clock = state.clock;
+        deadline = state.deadline;
+    }
+    if (!clock) return done();
+    return clock->waitFor(lock, changed, deadline - clock->uptime(), done);
+}
+
 void ProcessEnd::waitUntil(const std::function<bool()>& holds) {
     EndState& state = endState();
     std::unique_lock lock(state.mutex);

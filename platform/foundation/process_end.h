@@ -1,7 +1,9 @@
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <utility>
 
 namespace ns {
@@ -40,6 +42,14 @@ public:
         } counted;
         std::forward<Step>(step)();
     }
+
+    // Once the end has come, waits as the end waits for the work running, and no longer: until
+    // `done()` holds or the end's first coming is kLongestWait old, on the one clock. Whoever
+    // makes `done()` true notifies `changed` under `lock`'s mutex. Answers `done()`; before the
+    // end, at once.
+    static bool waitNoLongerThanTheEnd(std::unique_lock<std::mutex>& lock,
+                                       std::condition_variable& changed,
+                                       const std::function<bool()>& done);
 
     // Waits until `holds()` answers true, looking again whenever the end comes or wake() is
     // called: a wait for the main loop, which runs nothing more once the end has come, so that

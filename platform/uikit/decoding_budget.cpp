@@ -29,8 +29,10 @@ struct Budget {
 };
 
 Budget& budget() {
-    static Budget shared;
-    return shared;
+    // Never destroyed, nor the decoders it keeps: a decode still running as the process's
+    // statics go gives its share back, or waits for one, on it.
+    static auto* const shared = new Budget;
+    return *shared;
 }
 
 // While large pictures decode, every buffer of kOwnPagesFromBytes or more gets pages of its

@@ -5,8 +5,10 @@
 #include <stdexcept>
 
 QXIMConstantManager& QXIMConstantManager::share() {
-    static QXIMConstantManager instance;
-    return instance;
+    // Never destroyed: the messaging library reads it on its own queue, whose block may still
+    // run as the process's statics go.
+    static auto* const instance = new QXIMConstantManager;
+    return *instance;
 }
 
 QString QXIMConstantManager::read(const QString& field) const {

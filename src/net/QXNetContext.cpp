@@ -10,8 +10,11 @@ namespace {
 std::mutex contextMutex;
 
 std::shared_ptr<QXNetContext>& installedContext() {
-    static std::shared_ptr<QXNetContext> context = std::make_shared<QXNetDefaultContext>();
-    return context;
+    // Never destroyed, nor the context it holds: the messaging library builds its requests on
+    // its own queue, whose block may still run as the process's statics go.
+    static auto* const context =
+        new std::shared_ptr<QXNetContext>(std::make_shared<QXNetDefaultContext>());
+    return *context;
 }
 
 }  // namespace

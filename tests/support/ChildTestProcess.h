@@ -5,15 +5,15 @@
 #include <QProcessEnvironment>
 #include <QString>
 
-#include <initializer_list>
 #include <utility>
+#include <vector>
 
 // Starts this test program again as a child process that runs only the cases `filter` names,
 // with `variables` added to its environment and its output merged into one channel. The
 // child runs whole whatever share of the cases its parent was given: the test runner's
 // sharding variables would otherwise hand it another share, often an empty one.
 inline void startChildTest(QProcess& child, const QString& filter,
-                           std::initializer_list<std::pair<QString, QString>> variables) {
+                           const std::vector<std::pair<QString, QString>>& variables) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* sharding :
          {"GTEST_SHARD_INDEX", "GTEST_TOTAL_SHARDS", "GTEST_SHARD_STATUS_FILE"}) {

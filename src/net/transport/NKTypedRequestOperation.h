@@ -57,9 +57,12 @@ protected:
     }
 
     [[nodiscard]] static const std::shared_ptr<ns::ConcurrentQueue>& processingQueue() {
-        static const auto queue =
-            std::make_shared<ns::ConcurrentQueue>(Derived::kProcessingQueueLabel);
-        return queue;
+        // Never destroyed: its decodes may still run as the process's statics go, and its
+        // destructor would wait for them, at an exit whose end comes after it (a process without
+        // an application object) for as long as they take.
+        static const auto* const queue = new std::shared_ptr<ns::ConcurrentQueue>(
+            std::make_shared<ns::ConcurrentQueue>(Derived::kProcessingQueueLabel));
+        return *queue;
     }
 
     // A new operation whose blocks receive the request, the response and the decoded

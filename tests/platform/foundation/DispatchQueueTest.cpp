@@ -7,17 +7,12 @@
 #include "platform/foundation/process_end.h"
 #include "platform/foundation/worker_pool.h"
 
-#include "ChildTestProcess.h"
 #include "Gate.h"
+#include "ProcessEndChild.h"
 #include "SandboxTest.h"
 
 #include <QCoreApplication>
 #include <QEvent>
-#include <QFile>
-#include <QProcess>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <condition_variable>
@@ -28,8 +23,6 @@
 #include <vector>
 
 namespace {
-
-constexpr char kEndLog[] = "HOUSING_TEST_PROCESS_END_LOG";
 
 class DispatchQueueTest : public SandboxTest {
 protected:
@@ -155,25 +148,7 @@ TEST_F(DispatchQueueTest, DestroyingAQueueFinishesItsWork) {
 }
 
 std::string DispatchQueueTest::endOfChild(const char* name) {
-    const QString log = sandboxPath() + QStringLiteral("/end.log");
-    QFile::remove(log);
-    QProcess child;
-    startChildTest(child, QStringLiteral("ProcessEndChild.") + QLatin1String(name),
-                   {{QString::fromLatin1(kEndLog), log}});
-    if (!child.waitForFinished(90000)) {
-        ADD_FAILURE() << name << ": the child's end hangs";
-        return {};
-    }
-    const std::string output = QString::fromLocal8Bit(child.readAll()).toStdString();
-    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << output;
-    EXPECT_EQ(child.exitCode(), 0) << output;
-    EXPECT_EQ(output.find("terminate called"), std::string::npos) << output;
-    EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
-    QFile file(log);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
-    lines.sort();
-    return lines.join(QStringLiteral(" | ")).toStdString();
+    return endOfChildTest(sandboxPath(), name);
 }
 
 // The children below end with work running. The end comes when the application object goes,
@@ -224,6 +199,20 @@ TEST_F(DispatchQueueTest, WorkHandedOnAfterTheEndIsDropped) {
               "statics went at 1 s | the main loop ran dry after the end");
 }
 
+// A queue destroyed once the end has come waits for its blocks as the end waits for its work,
+// and no longer: a block that ends within the end's limit has ended when the destructor returns;
+// one that outlasts it holds no exit past the limit, not even as its queue goes with the
+// statics, and goes on once they have gone. Destroyed from its own block, it waits for none.
+TEST_F(DispatchQueueTest, AQueueDestroyedAfterTheEndWaitsForItsBlocksNoLongerThanTheEnd) {
+    EXPECT_EQ(endOfChild("DestroysQueuesAsTheEndWaits"),
+              "a queue destroyed as the end waited left its block running at 5 s | "
+              "a queue destroyed as the end waited returned once its block had ended | "
+              "a queue destroyed by its own block as the end waited returned at 0 s | "
+              "the block left running ended after its queue went");
+    EXPECT_EQ(endOfChild("LeavesWorkRunningOnAStaticQueue"),
+              "statics went at 5 s | the static queue's block ran on after the statics went");
+}
+
 TEST_F(DispatchQueueTest, OnceRunsTheFirstCallOnly) {
     ns::Once once;
     std::atomic<int> runs{0};
@@ -236,50 +225,7 @@ TEST_F(DispatchQueueTest, OnceRunsTheFirstCallOnly) {
 
 // --- The child's side ---
 
-// What the child's work writes, one line at a time with plain system calls, which work at any
-// moment of a process's end.
-std::string gEndLog;
-void endLogLine(const std::string& line) {
-    const int file = ::open(gEndLog.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
-    if (file < 0) return;
-    const std::string text = line + '\n';
-    [[maybe_unused]] const ssize_t written = ::write(file, text.data(), text.size());
-    ::close(file);
-}
-
-std::atomic<bool> gStaticsGoing{false};
 Gate gStarted;
-
-std::string beforeOrAfterTheStatics() {
-    return gStaticsGoing ? "after the statics went" : "before the statics went";
-}
-
-// The child's one clock, manual: the end waits on it, and only the child's own threads move it.
-ns::ManualClock& childClock() {
-    static auto* const clock = [] {
-        auto* held = new std::shared_ptr<ns::ManualClock>(std::make_shared<ns::ManualClock>());
-        ns::Clock::install(*held);
-        return held;
-    }();
-    return **clock;
-}
-
-// False when this process is not a child of DispatchQueueTest.
-bool startChild() {
-    gEndLog = qEnvironmentVariable(kEndLog).toStdString();
-    if (gEndLog.empty()) return false;
-    childClock();
-    return true;
-}
-
-// The first static to go, made after the queues: the end has returned by then.
-struct StaticsSentinel {
-    ~StaticsSentinel() {
-        gStaticsGoing = true;
-        const double at = ns::toSeconds(childClock().uptime());
-        endLogLine("statics went at " + QString::number(at, 'g', 12).toStdString() + " s");
-    }
-};
 
 // Until the end waits (its limit is on the clock), then done: the work runs as the end comes.
 void runPastTheTest(const char* what) {
@@ -296,7 +242,7 @@ public:
 };
 
 TEST(ProcessEndChild, LeavesWorkRunning) {
-    if (!startChild()) GTEST_SKIP() << "runs as the child of DispatchQueueTest only";
+    if (!startProcessEndChild()) GTEST_SKIP() << "runs as the child of DispatchQueueTest only";
     // Statics go in the reverse order of their making: the sentinel first, then the one that
     // waits for the queues, then the queues.
     static ns::SerialQueue queue("test.end");
@@ -354,12 +300,12 @@ void leaveWorkRunningOnAndOn() {
 }
 
 TEST(ProcessEndChild, LeavesWorkRunningOnAndOn) {
-    if (!startChild()) GTEST_SKIP() << "runs as the child of DispatchQueueTest only";
+    if (!startProcessEndChild()) GTEST_SKIP() << "runs as the child of DispatchQueueTest only";
     leaveWorkRunningOnAndOn();
 }
 
 TEST(ProcessEndChild, LeavesWorkRunningOnAndOnTenSecondsIn) {
-    if (!startChild()) GTEST_SKIP() << "runs as the child of DispatchQueueTest only";
+    if (!startProcessEndChild()) GTEST_SKIP() << "runs as the child of DispatchQueueTest only";
     childClock().advance(10s);
     leaveWorkRunningOnAndOn();
 }
@@ -375,7 +321,7 @@ protected:
 };
 
 TEST(ProcessEndChild, LeavesASyncQueuedBehindABlock) {
-    if (!startChild()) GTEST_SKIP() << "runs as the child of DispatchQueueTest only";
+    if (!startProcessEndChild()) GTEST_SKIP() << "runs as the child of DispatchQueueTest only";
     static QueueThatTellsOfItsSyncs queue;
     static ns::SerialQueue waiting("test.end.waiting");
     static StaticsSentinel sentinel;
@@ -411,7 +357,7 @@ protected:
 };
 
 TEST(ProcessEndChild, LeavesAMainQueueSyncUnrun) {
-    if (!startChild()) GTEST_SKIP() << "runs as the child of DispatchQueueTest only";
+    if (!startProcessEndChild()) GTEST_SKIP() << "runs as the child of DispatchQueueTest only";
     static ns::SerialQueue queue("test.end.main");
     static StaticsSentinel sentinel;
     EndsAtTheFirstPost endsAtThePost;
@@ -427,22 +373,8 @@ TEST(ProcessEndChild, LeavesAMainQueueSyncUnrun) {
     QCoreApplication::instance()->removeEventFilter(&endsAtThePost);
 }
 
-// Made before main() begins, so destroyed after every static made since: the shared queues',
-// Qt's and the child's own. In the child that holds work for it, lets that work go on then and
-// waits for it to be done.
-Gate gLastStaticGoing;
-Gate gLateWorkDone;
-struct LastStatic {
-    std::atomic<bool> holdsWork{false};
-    ~LastStatic() {
-        if (!holdsWork) return;
-        gLastStaticGoing.open();
-        if (!gLateWorkDone.pass()) endLogLine("the late work never finished");
-    }
-} gLastStatic;
-
 TEST(ProcessEndChild, LeavesWorkRunningPastTheStatics) {
-    if (!startChild()) GTEST_SKIP() << "runs as the child of DispatchQueueTest only";
+    if (!startProcessEndChild()) GTEST_SKIP() << "runs as the child of DispatchQueueTest only";
     // The shared queues are in use before the end, as in the app, and so go with the statics.
     ns::DispatchQueue::main();
     ns::DispatchQueue::global()->sync([] {});
@@ -450,10 +382,10 @@ TEST(ProcessEndChild, LeavesWorkRunningPastTheStatics) {
     // Never destroyed: a queue's destructor would wait for its block.
     static auto* const queue = new ns::SerialQueue("test.end.late");
     static StaticsSentinel sentinel;
-    gLastStatic.holdsWork = true;
+    holdWorkPastTheStatics();
     queue->async([] {
         gStarted.open();
-        if (!gLastStaticGoing.pass()) return;
+        if (!passOnceTheStaticsHaveGone()) return;
         ns::DispatchQueue::main()->async([] { endLogLine("a main-queue block ran at exit"); });
         ns::MainQueue::post([] { endLogLine("a main-queue post ran at exit"); });
         ns::DispatchQueue::global()->async([] { endLogLine("a global block ran at exit"); });
@@ -461,18 +393,15 @@ TEST(ProcessEndChild, LeavesWorkRunningPastTheStatics) {
             [] { endLogLine("a network-thread block ran at exit"); });
         ns::WorkerPool::shared().run([] { endLogLine("a worker ran at exit"); });
         endLogLine("asked for the shared queues " + beforeOrAfterTheStatics());
-        gLateWorkDone.open();
+        lateWorkDone();
     });
     ASSERT_TRUE(gStarted.pass());
     // The end gives up on the block at its limit; the block goes on.
-    std::thread([] {
-        ns::ManualClock& clock = childClock();
-        if (clock.waitUntilScheduled(1)) clock.advance(ns::ProcessEnd::kLongestWait);
-    }).detach();
+    endTheWaitAtItsLimit();
 }
 
 TEST(ProcessEndChild, HandsWorkOnAfterTheEnd) {
-    if (!startChild()) GTEST_SKIP() << "runs as the child of DispatchQueueTest only";
+    if (!startProcessEndChild()) GTEST_SKIP() << "runs as the child of DispatchQueueTest only";
     static StaticsSentinel sentinel;
     ns::DispatchQueue::main()->asyncAfter(1s, [] { endLogLine("a block due after the end ran"); });
     ns::ProcessEnd::come();
@@ -489,6 +418,84 @@ TEST(ProcessEndChild, HandsWorkOnAfterTheEnd) {
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
     endLogLine("the main loop ran dry after the end");
+}
+
+std::string onTheChildClock() {
+    return "at " + QString::number(ns::toSeconds(childClock().uptime())).toStdString() + " s";
+}
+
+// Destroys three queues as the end waits on the clock, each with a block still running: one
+// from its own block, one whose block ends while its destructor waits, and one whose block runs
+// on past the end's limit.
+TEST(ProcessEndChild, DestroysQueuesAsTheEndWaits) {
+    if (!startProcessEndChild()) GTEST_SKIP() << "runs as the child of DispatchQueueTest only";
+    // Never destroyed: the blocks left running may still use them as the process ends.
+    static auto* const goOn = new Gate[3];
+    static auto* const done = new Gate;
+    static auto* const ended = new std::atomic<bool>{false};
+    static auto* const own =
+        new std::shared_ptr<ns::SerialQueue>(std::make_shared<ns::SerialQueue>("test.end.own"));
+    auto ending = std::make_unique<ns::SerialQueue>("test.end.ending");
+    auto outlasting = std::make_unique<ns::SerialQueue>("test.end.outlasting");
+    (*own)->async([] {
+        gStarted.open();
+        if (!goOn[0].pass()) return;
+        own->reset();
+        endLogLine("a queue destroyed by its own block as the end waited returned " +
+                   onTheChildClock());
+        done->open();
+    });
+    ending->async([] {
+        gStarted.open();
+        *ended = goOn[1].pass();
+    });
+    outlasting->async([] {
+        gStarted.open();
+        if (!goOn[2].pass()) return;
+        endLogLine("the block left running ended after its queue went");
+        done->open();
+    });
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(gStarted.pass());
+    std::thread end([] { ns::ProcessEnd::come(); });
+    ns::ManualClock& clock = childClock();
+    ASSERT_TRUE(clock.waitUntilScheduled(1));
+
+    goOn[0].open();
+    ASSERT_TRUE(done->pass());
+
+    // The destructor waits on the clock beside the end; the block then ends.
+    std::thread([&clock] {
+        if (clock.waitUntilScheduled(2)) goOn[1].open();
+    }).detach();
+    ending.reset();
+    endLogLine(*ended ? "a queue destroyed as the end waited returned once its block had ended"
+                      : "a queue destroyed as the end waited did not wait for its block");
+
+    std::thread([&clock] {
+        if (clock.waitUntilScheduled(2)) clock.advance(ns::ProcessEnd::kLongestWait);
+    }).detach();
+    outlasting.reset();
+    endLogLine("a queue destroyed as the end waited left its block running " + onTheChildClock());
+    goOn[2].open();
+    EXPECT_TRUE(done->pass());
+    end.join();
+}
+
+// Leaves a block running on a queue that goes with the statics, until they have gone.
+TEST(ProcessEndChild, LeavesWorkRunningOnAStaticQueue) {
+    if (!startProcessEndChild()) GTEST_SKIP() << "runs as the child of DispatchQueueTest only";
+    static ns::SerialQueue queue("test.end.static");
+    static StaticsSentinel sentinel;
+    holdWorkPastTheStatics();
+    queue.async([] {
+        gStarted.open();
+        endLogLine(passOnceTheStaticsHaveGone()
+                       ? "the static queue's block ran on after the statics went"
+                       : "the static queue's destructor waited for its block");
+        lateWorkDone();
+    });
+    ASSERT_TRUE(gStarted.pass());
+    endTheWaitAtItsLimit();
 }
 
 }  // namespace

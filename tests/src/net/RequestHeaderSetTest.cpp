@@ -3,6 +3,10 @@
 #include "net/RequestHeaderSet.h"
 #include "net/RequestStamp.h"
 
+#include "platform/foundation/concurrent_queue.h"
+
+#include "Gate.h"
+#include "ProcessEndChild.h"
 #include "SandboxTest.h"
 
 #include <QRegularExpression>
@@ -169,6 +173,46 @@ TEST_F(RequestHeaderSetTest, LogUploadAndMessagingCalls) {
     EXPECT_EQ(RequestHeaderSet::messagingStream().pairs(), stream);
     EXPECT_FALSE(RequestHeaderSet::messagingStream().contains("interface"));
     QXIMConstantManager::share().setQximdataVersion(QString());
+}
+
+// The messaging library builds its requests on its own queue, whose block may still run once
+// the process's statics have gone: the constants and the context it reads then are still those
+// in force.
+TEST_F(RequestHeaderSetTest, MessagingHeadersBuiltAfterTheStaticsWentReadWhatWasInForce) {
+    EXPECT_EQ(endOfChildTest(sandboxPath(), "BuildsMessagingHeadersPastTheStatics"),
+              "statics went at 5 s | the messaging headers built after the statics went carry "
+              "QxData-Version 3.1, token tok-end");
+}
+
+TEST(ProcessEndChild, BuildsMessagingHeadersPastTheStatics) {
+    if (!startProcessEndChild()) GTEST_SKIP() << "runs as the child of RequestHeaderSetTest only";
+    QXIMConstantManager::share().setQximdataVersion(QString::fromLatin1("3.1"));
+    auto context = std::make_shared<QXNetDefaultContext>();
+    context->setIMUserToken(QString::fromLatin1("tok-end"));
+    QXNetContext::install(context);
+    // Tells, without touching it, whether the context went with the statics.
+    static auto* const installed = new std::weak_ptr<QXNetContext>(context);
+    context.reset();
+    // Never destroyed, as the messaging service's queue outlives the statics.
+    static auto* const queue = new ns::SerialQueue("test.end.messaging");
+    static Gate started;
+    static StaticsSentinel sentinel;
+    holdWorkPastTheStatics();
+    queue->async([] {
+        started.open();
+        if (!passOnceTheStaticsHaveGone()) return;
+        if (installed->expired()) {
+            endLogLine("the request context went with the statics");
+        } else {
+            const RequestHeaderSet headers = RequestHeaderSet::messaging().withMessagingToken();
+            endLogLine("the messaging headers built " + beforeOrAfterTheStatics() +
+                       " carry QxData-Version " + headers.value("QxData-Version").toStdString() +
+                       ", token " + headers.value("token").toStdString());
+        }
+        lateWorkDone();
+    });
+    ASSERT_TRUE(started.pass());
+    endTheWaitAtItsLimit();
 }
 
 TEST_F(RequestHeaderSetTest, SettingKeepsThePlaceAndNullLeavesOut) {

@@ -7,6 +7,7 @@
 #include "platform/uikit/application.h"
 #include "platform/uikit/decoding_budget.h"
 
+#include "ProcessEndChild.h"
 #include "TransportFixture.h"
 #include "standin/Endpoints.h"
 
@@ -332,6 +333,64 @@ TEST_F(NKTypedRequestOperationTest, AnImageIsDecodedOnceForEveryReaderAndRescale
     EXPECT_NE(rescaled, image);
     EXPECT_DOUBLE_EQ(rescaled->size().width, 2048.0);
     EXPECT_EQ(operation->decodes(), 1);
+}
+
+constexpr char kPictureURL[] = "HOUSING_TEST_PICTURE_URL";
+
+// A picture whose decode waits for its share of the decoding budget as the process ends, and
+// gets it only once the statics have gone (the operation's processing queue and the budget
+// among them): the end gives up on it at its limit, the exit neither waits for it nor aborts,
+// and the decode finishes after the statics, its outcome dropped without a call.
+TEST_F(NKTypedRequestOperationTest, AnImageDecodeStillRunningAtExitEndsQuietlyAfterTheStatics) {
+    server().setFault({.prefix = "/img/posts/", .picture = QSize(2048, 2048)});
+    EXPECT_EQ(endOfChildTest(sandboxPath(), "LeavesAnImageDecodeWaitingForItsShare",
+                             {{kPictureURL, url("/img/posts/1.jpg").toString()}}),
+              "a picture decoded after the statics went | statics went at 5 s | "
+              "the operation went after the statics went");
+}
+
+// An image operation that tells when its picture was decoded and when it went; the last of the
+// work held past the statics.
+class OperationOfTheEnd final : public NKImageRequestOperation {
+public:
+    using NKImageRequestOperation::NKImageRequestOperation;
+    OperationOfTheEnd(const OperationOfTheEnd&) = delete;
+    OperationOfTheEnd& operator=(const OperationOfTheEnd&) = delete;
+    ~OperationOfTheEnd() override {
+        endLogLine("the operation went " + beforeOrAfterTheStatics());
+        lateWorkDone();
+    }
+
+protected:
+    [[nodiscard]] Image decodedImage(const QByteArray& data) const override {
+        Image image = NKImageRequestOperation::decodedImage(data);
+        endLogLine((image ? "a picture decoded " : "no picture decoded ") +
+                   beforeOrAfterTheStatics());
+        return image;
+    }
+};
+
+TEST(ProcessEndChild, LeavesAnImageDecodeWaitingForItsShare) {
+    if (!startProcessEndChild()) {
+        GTEST_SKIP() << "runs as the child of NKTypedRequestOperationTest only";
+    }
+    ns::URLCache::setSharedURLCache(std::make_shared<ns::URLCache>());
+    // The whole budget, given back once the statics have gone; or, when something of the exit
+    // waits for the decode, once it has waited 10 s.
+    holdWorkPastTheStatics();
+    std::thread([share = ui::DecodingBudget::take(ui::DecodingBudget::kBytes)]() mutable {
+        if (!passOnceTheStaticsHaveGone()) endLogLine("the exit waited for the decode");
+        share = {};
+    }).detach();
+    auto operation = std::make_shared<OperationOfTheEnd>(
+        ns::URLRequest(QUrl(qEnvironmentVariable(kPictureURL))));
+    operation->setCompletionBlockWithSuccess(
+        [](const auto&, const QVariant&) { endLogLine("the success block ran"); },
+        [](const auto&, const ns::Error&) { endLogLine("the failure block ran"); });
+    operation->start();
+    ASSERT_TRUE(waitOffTheMainLoop([] { return ui::DecodingBudget::waitingCount() == 1; }));
+    static StaticsSentinel sentinel;
+    endTheWaitAtItsLimit();
 }
 
 // A read of the body before the reply has come finds none and keeps nothing: a read once it
