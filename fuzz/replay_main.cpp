@@ -2,7 +2,11 @@
 // corpus, then a fixed number of mutations of each (bits flipped, bytes set to values parsers
 // care about, ranges cut, doubled or truncated). The mutations come from a fixed seed, so a run
 // is the same every time and a failure happens again when run again.
-//   fuzz_<harness> [--mutations N] FOLDER_OR_FILE ...
+//   fuzz_<harness> [--mutations N] [--share K/N] FOLDER_OR_FILE ...
+// With --share the runs (each input, then each of its mutations, counted in order from 0) are
+// dealt out to N processes, which may run at once: this one runs those whose count leaves K - 1
+// over when divided by N. It still makes every mutation, so that the N shares together run
+// exactly the inputs that one replay runs.
 // A crash or an abort writes the input that caused it to ./failed-input-<harness> and says so.
 #include "fuzz/scratch_file.h"
 
@@ -16,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -56,6 +61,36 @@ void run(const Bytes& input) {
     currentInput = &input;
     LLVMFuzzerTestOneInput(input.data(), input.size());
     currentInput = nullptr;
+}
+
+// Which of the runs this process runs: those whose count leaves `index` over when divided by
+// `count`.
+struct Share {
+    long index = 0;
+    long count = 1;
+
+    [[nodiscard]] bool runs(long run) const { return run % count == index; }
+};
+
+// A 32-bit hash of `input` (FNV-1a): the replay prints the sum of its runs' hashes, so that
+// the shares of a replay can be seen to run together the same inputs as one replay.
+uint32_t hashOf(const Bytes& input) {
+    uint32_t hash = 2166136261U;
+    for (const uint8_t byte : input) hash = (hash ^ byte) * 16777619U;
+    return hash;
+}
+
+// "K/N" as the share K of N; nothing where it is not two whole numbers with K from 1 to N.
+std::optional<Share> shareOf(const char* text) {
+    char* end = nullptr;
+    const long share = std::strtol(text, &end, 10);
+    if (end == text || *end != '/') return std::nullopt;
+    const char* countAt = end + 1;
+    const long count = std::strtol(countAt, &end, 10);
+    if (end == countAt || *end != '\0' || count < 1 || share < 1 || share > count) {
+        return std::nullopt;
+    }
+    return Share{share - 1, count};
 }
 
 // Bytes the readers under test treat specially: ends of ranges, JSON and markup punctuation,
@@ -138,16 +173,20 @@ Bytes contentsOf(const std::filesystem::path& path) {
 int main(int argc, char** argv) {
     const std::string harness = std::filesystem::path(argv[0]).filename().string();
     long mutations = 0;
+    std::optional<Share> share = Share{};
     std::vector<std::string> places;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--mutations") == 0 && i + 1 < argc) {
             mutations = std::strtol(argv[++i], nullptr, 10);
+        } else if (std::strcmp(argv[i], "--share") == 0 && i + 1 < argc) {
+            share = shareOf(argv[++i]);
         } else {
             places.emplace_back(argv[i]);
         }
     }
-    if (places.empty() || mutations < 0) {
-        std::fprintf(stderr, "usage: %s [--mutations N] FOLDER_OR_FILE ...\n", argv[0]);
+    if (places.empty() || mutations < 0 || !share) {
+        std::fprintf(stderr, "usage: %s [--mutations N] [--share K/N] FOLDER_OR_FILE ...\n",
+                     argv[0]);
         return 2;
     }
     std::snprintf(failedInputPath, sizeof failedInputPath, "failed-input-%s", harness.c_str());
@@ -165,16 +204,23 @@ int main(int argc, char** argv) {
 
     const std::vector<std::filesystem::path> inputs = inputsOf(places);
     std::mt19937 random(0x5eedU);
+    long counted = 0;
     long runs = 0;
+    uint32_t hashes = 0;
+    const auto runShared = [&](const Bytes& input) {
+        if (share->runs(counted++)) {
+            run(input);
+            ++runs;
+            hashes += hashOf(input);
+        }
+    };
     for (const std::filesystem::path& path : inputs) {
         const Bytes seed = contentsOf(path);
-        run(seed);
-        ++runs;
-        for (long i = 0; i < mutations; ++i) {
-            run(mutated(seed, random));
-            ++runs;
-        }
+        runShared(seed);
+        for (long i = 0; i < mutations; ++i) runShared(mutated(seed, random));
     }
-    std::printf("%s: %zu inputs and %ld runs, no failure\n", harness.c_str(), inputs.size(), runs);
+    std::printf("%s: %zu inputs and %ld runs of %ld (share %ld of %ld, hash sum %u), no failure\n",
+                harness.c_str(), inputs.size(), runs, counted, share->index + 1, share->count,
+                static_cast<unsigned>(hashes));
     return 0;
 }

@@ -38,6 +38,7 @@ void removeLeftoversIn(const QString& folder, const QString& keptName) {
     const QRegularExpression leftover(
         QRegularExpression::anchoredPattern(keptName + QStringLiteral("\\.[A-Za-z0-9]{6}")));
     QDir files(folder);
+    // Hidden files too: a kept file whose name begins with a dot leaves hidden leftovers.
     for (const QString& name : files.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
         if (leftover.match(name).hasMatch()) files.remove(name);
     }

@@ -66,6 +66,8 @@ void UploadStore::trimKeeping(const QString& kept) {
         if (file.fileName() != kept)
             byAge.emplace_back(file.lastModified(), file.fileName(), file.size());
     }
+    // By time, then by name: a burst of uploads falls within one step of the file system's
+    // clock, and the order the folder lists its files in is none to rely on.
     std::sort(byAge.begin(), byAge.end());
     for (const auto& [modified, name, size] : byAge) {
         if (total <= maximumBytes_) break;

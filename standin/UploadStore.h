@@ -12,9 +12,9 @@ namespace standin {
 // by its content, a hash and the extension, never by a count that a new run starts again: the
 // app keeps the address an upload answered in its message and a copy of the file under that
 // address, so a name that came back for other bytes would show the new file in the old
-// message. The same bytes uploaded again keep their name. Together the files stay within a
-// bound; past it those stored (or uploaded again) longest ago go first. Safe from any server
-// thread.
+// message. The same bytes uploaded again keep their name. Together the files (hidden ones
+// too) stay within a bound; past it those stored (or uploaded again) longest ago go first, of
+// those stored at one time the one whose name comes first. Safe from any server thread.
 class UploadStore {
 public:
     // Holds the pictures of a long demo (the app sends JPEGs of some hundred KB, voices of a
@@ -35,7 +35,8 @@ public:
     [[nodiscard]] static QString nameOf(const QByteArray& content, const QString& extension);
 
 private:
-    // Removes the files stored longest ago, never `kept`, until the rest fit in the bound.
+    // Removes the files stored longest ago, of one time by name, never `kept`, until the rest
+    // fit in the bound.
     void trimKeeping(const QString& kept);
 
     QString folder_;

@@ -26,9 +26,12 @@ public:
     [[nodiscard]] virtual QString label() const = 0;
 
     // Runs `work` on this queue after `delay` on the one clock. The queue is kept
-    // alive until then, as a pending block keeps its queue.
+    // alive until then, as a pending block keeps its queue. Once the process has come to its
+    // end (ProcessEnd) nothing is scheduled, and no queue starts the work.
     void asyncAfter(Duration delay, Work work);
 
+    // The process's shared queues, never destroyed: work still running as the process's
+    // statics go may ask for them.
     static std::shared_ptr<DispatchQueue> main();
     // The process-wide concurrent queue for background work.
     static std::shared_ptr<DispatchQueue> global();

@@ -13,32 +13,61 @@ namespace ns {
 
 DispatchQueue::~DispatchQueue() = default;
 
-void DispatchQueue::asyncAfter(Duration delay, Work work) {
-    // The clock fires on the main thread; hop to this queue from there.
-    Clock::shared().schedule(delay, [self = shared_from_this(), work = std::move(work)]() mutable {
-        if (self.get() == &MainQueue::shared()) {
-            work();
-        } else {
-            self->async(std::move(work));
-        }
+namespace {
+
+// Never destroyed, nor the pointer that owns it: work running on past the end may ask for the
+// main queue while the process's statics go, and a destroyed owner would answer with a throw.
+const std::shared_ptr<MainQueue>& mainQueue() {
+    static const auto* const queue = [] {
+        // A sync's waiter looks for the end, which must come for it before the main loop goes.
+        ProcessEnd::watch();
+        return new std::shared_ptr<MainQueue>(std::make_shared<MainQueue>());
+    }();
+    return *queue;
+}
+
+// Hands `work` to the main loop, unless the end has come: the loop runs nothing more then.
+void postToMainLoop(DispatchQueue::Work work) {
+    ProcessEnd::runBeforeTheEnd([&] {
+        auto* app = QCoreApplication::instance();
+        if (!app) return;  // no main loop: nothing could ever run it
+        QMetaObject::invokeMethod(app, std::move(work), Qt::QueuedConnection);
     });
 }
 
-std::shared_ptr<DispatchQueue> DispatchQueue::main() { return MainQueue::shared().shared_from_this(); }
+}  // namespace
+
+void DispatchQueue::asyncAfter(Duration delay, Work work) {
+    // The clock fires on the main thread; hop to this queue from there. Once the end has come
+    // no queue starts the work, and the clock is left alone.
+    ProcessEnd::runBeforeTheEnd([&] {
+        auto hop = [self = shared_from_this(), work = std::move(work)]() mutable {
+            if (self != mainQueue()) {
+                self->async(std::move(work));
+            } else if (!ProcessEnd::hasCome()) {
+                // The main loop runs nothing after the end, not even where a clock moved on by
+                // another thread would run it.
+                work();
+            }
+        };
+        Clock::shared().schedule(delay, std::move(hop));
+    });
+}
+
+std::shared_ptr<DispatchQueue> DispatchQueue::main() {
+    return mainQueue();
+}
 
 std::shared_ptr<DispatchQueue> DispatchQueue::global() {
-    static const auto queue = std::make_shared<ConcurrentQueue>(QStringLiteral("global"));
-    return queue;
+    // Never destroyed: its blocks may run on past the end and ask for it while the statics go,
+    // and its destructor would hold the exit until they were done.
+    static const auto* const queue = new std::shared_ptr<DispatchQueue>(
+        std::make_shared<ConcurrentQueue>(QStringLiteral("global")));
+    return *queue;
 }
 
 MainQueue& MainQueue::shared() {
-    // Owned by a shared pointer so that asyncAfter() can hold it like any queue; never freed.
-    static const std::shared_ptr<MainQueue> queue = [] {
-        // A sync's waiter looks for the end, which must come for it before the main loop goes.
-        ProcessEnd::watch();
-        return std::shared_ptr<MainQueue>(new MainQueue, [](MainQueue*) {});
-    }();
-    return *queue;
+    return *mainQueue();
 }
 
 bool MainQueue::isMainThread() {
@@ -47,9 +76,7 @@ bool MainQueue::isMainThread() {
 }
 
 void MainQueue::async(Work work) {
-    auto* app = QCoreApplication::instance();
-    if (!app) return;  // no main loop: nothing could ever run it
-    QMetaObject::invokeMethod(app, std::move(work), Qt::QueuedConnection);
+    postToMainLoop(std::move(work));
 }
 
 void MainQueue::sync(const Work& work) {
@@ -67,15 +94,13 @@ void MainQueue::sync(const Work& work) {
         std::atomic<bool> done{false};
     };
     const auto handover = std::make_shared<Handover>();
-    QMetaObject::invokeMethod(
-        app,
-        [handover, &work] {
-            if (handover->taken.exchange(true)) return;
-            work();
-            handover->done = true;
-            ProcessEnd::wake();
-        },
-        Qt::QueuedConnection);
+    // Not handed on when the end comes first: the wait below then ends at once.
+    postToMainLoop([handover, &work] {
+        if (handover->taken.exchange(true)) return;
+        work();
+        handover->done = true;
+        ProcessEnd::wake();
+    });
     ProcessEnd::waitUntil([&] { return handover->done || ProcessEnd::hasCome(); });
     if (!handover->taken.exchange(true)) {
         work();

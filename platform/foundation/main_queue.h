@@ -5,6 +5,8 @@
 namespace ns {
 
 // The main thread's event loop as a queue. Screens, request calls and most logic run here.
+// Once the process has come to its end (ProcessEnd) the loop runs nothing more: work posted
+// then is dropped, and a sync runs its work in place. The queue itself is never destroyed.
 class MainQueue final : public DispatchQueue {
 public:
     static MainQueue& shared();

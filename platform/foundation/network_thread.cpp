@@ -79,10 +79,11 @@ NetworkThread::NetworkThread() : state_(new State) {
 }
 
 NetworkThread& NetworkThread::shared() {
-    // Owned by a shared pointer so that asyncAfter() can hold it; never freed, as
-    // its thread serves the whole process.
-    static const std::shared_ptr<NetworkThread> thread(new NetworkThread, [](NetworkThread*) {});
-    return *thread;
+    // Owned by a shared pointer so that asyncAfter() can hold it. Neither is ever destroyed: its
+    // thread serves the whole process, and work running on past the end may still ask for it
+    // while the statics go, when a destroyed owner would answer asyncAfter() with a throw.
+    static const auto* const thread = new std::shared_ptr<NetworkThread>(new NetworkThread);
+    return **thread;
 }
 
 void NetworkThread::async(Work work) {

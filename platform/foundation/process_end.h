@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <functional>
+#include <utility>
 
 namespace ns {
 
@@ -26,6 +27,19 @@ public:
     // Brings the end now: nothing starts from here on; waits for what runs, until the work is
     // done or the end's first coming is kLongestWait old.
     static void come();
+
+    // Runs `step`, a short one that hands work on to the main loop or the clock, counted as
+    // running work: the end, which comes before the application object goes, waits for a step
+    // begun before it. Once the end has come the step does not run: nothing would run what it
+    // hands on, and Qt's objects may be going.
+    template <class Step>
+    static void runBeforeTheEnd(Step&& step) {
+        if (!startWork()) return;
+        struct Counted {
+            ~Counted() { endWork(); }
+        } counted;
+        std::forward<Step>(step)();
+    }
 
     // Waits until `holds()` answers true, looking again whenever the end comes or wake() is
     // called: a wait for the main loop, which runs nothing more once the end has come, so that

@@ -52,6 +52,9 @@ WorkerPool::State& WorkerPool::state() const {
 }
 
 void WorkerPool::run(std::function<void()> work) {
+    // Once the end has come no work starts, and a thread started for it would meet Qt's
+    // objects as they go.
+    if (ProcessEnd::hasCome()) return;
     State& s = state();
     bool spawn = false;
     {

@@ -9,12 +9,26 @@ namespace ui {
 void EditableText::setText(const QString& text) {
     text_ = text;
     marked_.reset();
-    selection_ = {text_.size(), 0};
+    setSelectedRange({text_.size(), 0});
 }
 
 void EditableText::setSelectedRange(Range range) {
     const qsizetype location = std::clamp<qsizetype>(range.location, 0, text_.size());
     selection_ = {location, std::clamp<qsizetype>(range.length, 0, text_.size() - location)};
+    caretAfterPrevious_ = false;
+}
+
+Caret EditableText::selectionStart() const {
+    return {selection_.location, selection_.length == 0 && caretAfterPrevious_};
+}
+
+Caret EditableText::selectionEnd() const {
+    return {selection_.end(), selection_.length > 0 || caretAfterPrevious_};
+}
+
+void EditableText::setCaret(Caret caret) {
+    setSelectedRange({caret.position, 0});
+    caretAfterPrevious_ = caret.afterPrevious;
 }
 
 QString EditableText::committedText() const {
@@ -89,6 +103,7 @@ void EditableText::apply(const Edit& edit) {
     text_.replace(location, length, edit.replacement);
     marked_ = edit.marked;
     setSelectedRange(edit.selection);
+    caretAfterPrevious_ = true;
 }
 
 }  // namespace ui

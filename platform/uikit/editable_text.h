@@ -9,6 +9,16 @@
 
 namespace ui {
 
+// A place of the caret: a position in the text, and on which side of it the caret shows
+// where the text shows that position twice (where a line wraps, its end and the next line's
+// start are one position).
+struct Caret {
+    qsizetype position = 0;
+    // After the character before it, at the end of the line before; else before the
+    // character after it, at the next line's start.
+    bool afterPrevious = false;
+};
+
 // The text of an editable field with its selection and the input method's
 // composition (the marked range). Each edit is first worked out as a proposal
 // (the range replaced and the replacement, as delegates are asked about it),
@@ -27,7 +37,16 @@ public:
     // Replaces everything; the cursor goes to the end, a composition ends.
     void setText(const QString& text);
     [[nodiscard]] Range selectedRange() const { return selection_; }
+    // A selection's start shows before its first character and its end after its last.
     void setSelectedRange(Range range);
+    // The caret's side at the selection's start or end. An empty selection keeps to the side
+    // it was put on, by setCaret or by an edit, which leaves the caret after the text it typed
+    // or next to the character before what it deleted; a new selection range puts it before
+    // the character after it.
+    [[nodiscard]] Caret selectionStart() const;
+    [[nodiscard]] Caret selectionEnd() const;
+    // Collapses the selection to `caret`.
+    void setCaret(Caret caret);
     [[nodiscard]] const std::optional<Range>& markedRange() const { return marked_; }
     // The text without the composition in progress.
     [[nodiscard]] QString committedText() const;
@@ -55,6 +74,7 @@ public:
 private:
     QString text_;
     Range selection_;
+    bool caretAfterPrevious_ = false;  // of an empty selection
     std::optional<Range> marked_;
 };
 

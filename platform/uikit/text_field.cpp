@@ -408,7 +408,7 @@ void TextField::endTrackingWithTouch(Touch* touch, const Event* event) {
     // The caret goes where the finger lifted, in the text as it showed then.
     const qsizetype tapped = positionAt(touch->locationInView(this));
     if (!isFirstResponder() && !becomeFirstResponder()) return;
-    placeCaret(tapped);
+    placeCaret({tapped});
 }
 
 bool TextField::canPerformAction(const QString& action) const {

@@ -133,24 +133,24 @@ void TextInput::moveCaret(CaretMovement movement) {
             break;
         case CaretMovement::Up:
         case CaretMovement::LineStart:
-            storage_.setSelectedRange({caretPositionFrom(selection.location, movement), 0});
+            storage_.setCaret(caretFrom(storage_.selectionStart(), movement));
             break;
         case CaretMovement::Down:
         case CaretMovement::LineEnd:
-            storage_.setSelectedRange({caretPositionFrom(selection.end(), movement), 0});
+            storage_.setCaret(caretFrom(storage_.selectionEnd(), movement));
             break;
     }
     caretDidMove();
 }
 
-qsizetype TextInput::caretPositionFrom(qsizetype, CaretMovement movement) {
+Caret TextInput::caretFrom(Caret, CaretMovement movement) {
     const bool back = movement == CaretMovement::Up || movement == CaretMovement::LineStart;
-    return back ? 0 : storage_.text().size();
+    return {back ? 0 : storage_.text().size()};
 }
 
-void TextInput::placeCaret(qsizetype position) {
+void TextInput::placeCaret(Caret caret) {
     storage_.unmark();
-    storage_.setSelectedRange({position, 0});
+    storage_.setCaret(caret);
     caretDidMove();
 }
 

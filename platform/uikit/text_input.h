@@ -82,14 +82,14 @@ protected:
     [[nodiscard]] double alignedOffset(double room) const;
     // Whether the keyboard has a return key: a number pad has none.
     [[nodiscard]] bool hasReturnKey() const;
-    // Puts the caret at `position` (a tap there), ending a composition.
-    void placeCaret(qsizetype position);
+    // Puts the caret where a tap put it, ending a composition.
+    void placeCaret(Caret caret);
     // The edge of a character within `span` nearest `x`, where `xOf` tells the x of each.
     [[nodiscard]] qsizetype closestPosition(Range span, double x,
                                             const std::function<double(qsizetype)>& xOf) const;
-    // Where the up and down arrows, Home and End take the caret from `position`; by default,
+    // Where the up and down arrows, Home and End take the caret from `caret`; by default,
     // text of one line: its start or its end.
-    [[nodiscard]] virtual qsizetype caretPositionFrom(qsizetype position, CaretMovement movement);
+    [[nodiscard]] virtual Caret caretFrom(Caret caret, CaretMovement movement);
 
     EditableText storage_;
 

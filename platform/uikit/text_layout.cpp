@@ -18,13 +18,29 @@ namespace {
 
 const QString kEllipsis = QStringLiteral("\u2026");
 
-QStringList paragraphsOf(const QString& text) {
-    QString normalised = TextLayout::bindClosingPunctuation(text);
-    normalised.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    normalised.replace(QChar(u'\r'), QChar(u'\n'));
-    normalised.replace(QChar(0x2028), QChar(u'\n'));
-    normalised.replace(QChar(0x2029), QChar(u'\n'));
-    return normalised.split(QChar(u'\n'));
+// The text's paragraphs, each with where it starts in the text: a line feed, a carriage
+// return, both together, and the line and paragraph separators end one.
+struct Paragraphs {
+    QStringList texts;
+    std::vector<qsizetype> starts;
+};
+
+Paragraphs paragraphsOf(const QString& text) {
+    const QString bound = TextLayout::bindClosingPunctuation(text);
+    Paragraphs found;
+    qsizetype start = 0;
+    for (qsizetype at = 0; at <= bound.size(); ++at) {
+        const bool last = at == bound.size();
+        if (!last && bound[at] != u'\n' && bound[at] != u'\r' && bound[at] != QChar(0x2028) &&
+            bound[at] != QChar(0x2029)) {
+            continue;
+        }
+        found.texts << bound.mid(start, at - start);
+        found.starts.push_back(start);
+        if (!last && bound[at] == u'\r' && at + 1 < bound.size() && bound[at + 1] == u'\n') ++at;
+        start = at + 1;
+    }
+    return found;
 }
 
 constexpr std::size_t kKeptLayouts = 256;
@@ -182,7 +198,9 @@ std::shared_ptr<TextLayout::Built> TextLayout::buildFrom(const QString& text, co
     auto& layouts = made->paragraphs;
     auto& lines = made->lines;
     bool& truncated = made->truncated;
-    const QStringList paragraphs = paragraphsOf(text);
+    const Paragraphs found = paragraphsOf(text);
+    const QStringList& paragraphs = found.texts;
+    made->paragraphStarts = found.starts;
     const double lineHeight = font.lineHeight();
     const bool truncating = options.mode == LineBreakMode::TruncateHead ||
                             options.mode == LineBreakMode::TruncateTail ||
@@ -236,6 +254,7 @@ std::shared_ptr<TextLayout::Built> TextLayout::buildFrom(const QString& text, co
             Line line;
             line.paragraph = p;
             line.layoutLine = layout->lineCount() > 0 ? l : -1;
+            line.start = layout->lineCount() > 0 ? layout->lineAt(l).textStart() : 0;
             line.width = layout->lineCount() > 0 ? layout->lineAt(l).naturalTextWidth() : 0;
             lines.push_back(line);
         }
@@ -259,8 +278,7 @@ std::shared_ptr<TextLayout::Built> TextLayout::buildFrom(const QString& text, co
     const bool moreFollows = truncated || (options.singleLine && paragraphs.size() > 1) ||
                              (last.layoutLine >= 0 && last.layoutLine < lastLayout.lineCount() - 1);
     if (truncating && (moreFollows || lastLineOverflows)) {
-        const int start = last.layoutLine >= 0 ? lastLayout.lineAt(last.layoutLine).textStart() : 0;
-        cutLastLine(*made, font, lastLayout.text().mid(start), options, moreFollows);
+        cutLastLine(*made, font, lastLayout.text().mid(last.start), options, moreFollows);
         truncated = true;
     } else if (lastLineOverflows && options.mode == LineBreakMode::Clip) {
         truncated = true;
@@ -301,6 +319,21 @@ Size TextLayout::exactSize() const {
 Size TextLayout::size() const {
     const Size exact = exactSize();
     return {std::ceil(exact.width - 1e-9), std::ceil(exact.height - 1e-9)};
+}
+
+std::vector<Range> TextLayout::lineRanges() const {
+    std::vector<Range> ranges;
+    for (const Line& line : built_->lines) {
+        const qsizetype start = built_->paragraphStarts[std::size_t(line.paragraph)] + line.start;
+        if (line.layoutLine < 0) {
+            ranges.push_back(
+                {start, built_->paragraphs[line.paragraph]->text().size() - line.start});
+        } else {
+            const QTextLine qtLine = built_->paragraphs[line.paragraph]->lineAt(line.layoutLine);
+            ranges.push_back({start, qtLine.textLength()});
+        }
+    }
+    return ranges;
 }
 
 QStringList TextLayout::lineTexts() const {

@@ -83,6 +83,10 @@ public:
     [[nodiscard]] int lineCount() const { return int(built_->lines.size()); }
     // What each line shows, an ellipsis included where the text was cut.
     [[nodiscard]] QStringList lineTexts() const;
+    // The part of the text each line lays out: where it starts and how long it is, with the
+    // blanks a wrapped line ends with (a line cut short by an ellipsis: up to its paragraph's
+    // end). The line breaks between paragraphs belong to no line.
+    [[nodiscard]] std::vector<Range> lineRanges() const;
     [[nodiscard]] bool isTruncated() const { return built_->truncated; }
     [[nodiscard]] const Font& font() const { return font_; }
 
@@ -94,6 +98,7 @@ private:
     struct Line {
         int paragraph = 0;
         int layoutLine = -1;  // a line of the paragraph's layout, or -1 for `shown`
+        qsizetype start = 0;  // where it starts in its paragraph
         QString shown;
         double width = 0;
     };
@@ -101,6 +106,7 @@ private:
     // What a layout found: it never changes once built, so that equal layouts share it.
     struct Built {
         std::vector<std::unique_ptr<QTextLayout>> paragraphs;
+        std::vector<qsizetype> paragraphStarts;  // where each paragraph starts in the text
         std::vector<Line> lines;
         bool truncated = false;
     };

@@ -6,8 +6,6 @@
 #include "platform/uikit/string_drawing.h"
 #include "platform/uikit/touch.h"
 
-#include <QStringList>
-
 #include <algorithm>
 #include <cmath>
 
@@ -52,7 +50,7 @@ public:
             span(selection, 0, lineHeight);
             return;
         }
-        context->fillRect(owner_.caretRectForPosition(selection.location));
+        context->fillRect(owner_.caretRect());
     }
 
 private:
@@ -107,28 +105,16 @@ std::vector<TextView::Line> TextView::linesFor(double width, double* height) con
     const QString& text = storage_.text();
     const double lineHeight = font().lineHeight();
     double y = containerInset_.top;
-    qsizetype start = 0;
-    const QStringList paragraphs = text.split(QLatin1Char('\n'));
-    for (const QString& paragraph : paragraphs) {
-        TextLayout::Options options;
-        options.width = std::max(1.0, width);
-        options.mode = LineBreakMode::WordWrap;
-        const QStringList parts = paragraph.isEmpty()
-                                      ? QStringList{QString()}
-                                      : TextLayout(paragraph, font(), options).lineTexts();
-        qsizetype at = 0;
-        for (int i = 0; i < parts.size(); ++i) {
-            // Each line is the next piece of its paragraph; the last takes the rest.
-            qsizetype length = parts[i].size();
-            if (i + 1 == parts.size()) length = paragraph.size() - at;
-            length = std::clamp<qsizetype>(length, 0, paragraph.size() - at);
-            Line line{start + at, length, y, 0};
-            line.width = StringDrawing::sizeWithFont(paragraph.mid(at, length), font()).width;
-            lines.push_back(line);
-            at += length;
-            y += lineHeight;
-        }
-        start += paragraph.size() + 1;
+    TextLayout::Options options;
+    options.width = std::max(1.0, width);
+    options.mode = LineBreakMode::WordWrap;
+    // Each line as the layout broke it, with the blanks where it wrapped: every character
+    // stays on the line it is drawn on, and the caret after a line's last one stands there.
+    for (const Range range : TextLayout(text, font(), options).lineRanges()) {
+        const double shown =
+            StringDrawing::sizeWithFont(text.mid(range.location, range.length), font()).width;
+        lines.push_back(Line{range.location, range.length, y, shown});
+        y += lineHeight;
     }
     if (height) *height = y + containerInset_.bottom;
     return lines;
@@ -162,77 +148,103 @@ double TextView::xOfPosition(const Line& line, qsizetype position) const {
     return x + StringDrawing::sizeWithFont(shown.left(position - line.start), font()).width;
 }
 
-std::size_t TextView::lineIndexOf(qsizetype position) const {
-    // The last line that starts at or before the position.
-    const auto after =
-        std::upper_bound(lines_.begin(), lines_.end(), position,
-                         [](qsizetype at, const Line& line) { return at < line.start; });
-    return after == lines_.begin() ? 0 : std::size_t(after - lines_.begin() - 1);
+bool TextView::wrapsIntoNext(std::size_t index) const {
+    return index + 1 < lines_.size() &&
+           lines_[index].start + lines_[index].length == lines_[index + 1].start;
 }
 
-Rect TextView::caretRectForPosition(qsizetype position) {
+std::size_t TextView::lineIndexOf(Caret caret) const {
+    // The last line that starts at or before the position.
+    const auto after =
+        std::upper_bound(lines_.begin(), lines_.end(), caret.position,
+                         [](qsizetype at, const Line& line) { return at < line.start; });
+    const std::size_t index = after == lines_.begin() ? 0 : std::size_t(after - lines_.begin() - 1);
+    // Where a line wraps, a caret after the character before it ends the line before.
+    const bool endsLineBefore = caret.afterPrevious && index > 0 &&
+                                lines_[index].start == caret.position && wrapsIntoNext(index - 1);
+    return endsLineBefore ? index - 1 : index;
+}
+
+Rect TextView::caretRectForPosition(qsizetype position) const {
+    return rectOf(Caret{position});
+}
+
+Rect TextView::caretRect() const {
+    return rectOf(storage_.selectionStart());
+}
+
+Rect TextView::rectOf(Caret caret) const {
     const double lineHeight = font().lineHeight();
     const double left = containerInset_.left + kLinePadding;
     const double width = textWidth(bounds().size.width);
-    const Line& line = lines_[lineIndexOf(position)];
-    return Rect(std::min(xOfPosition(line, position), left + width), line.y, kCaretWidth,
+    const Line& line = lines_[lineIndexOf(caret)];
+    return Rect(std::min(xOfPosition(line, caret.position), left + width), line.y, kCaretWidth,
                 lineHeight);
 }
 
-qsizetype TextView::lastPositionOn(std::size_t index) const {
-    const Line& line = lines_[index];
-    const qsizetype end = line.start + line.length;
-    // Where a wrapped line ends the next one starts, and the caret shows there: the last
-    // place on the line is before its last character.
-    const bool wrapped = index + 1 < lines_.size() && lines_[index + 1].start == end;
-    return wrapped ? storage_.previousBoundary(end) : end;
+Caret TextView::endOf(std::size_t index) const {
+    return {lines_[index].start + lines_[index].length, true};
 }
 
-qsizetype TextView::positionOnLine(std::size_t index, double x) const {
+Caret TextView::caretOnLine(std::size_t index, double x) const {
     const Line& line = lines_[index];
-    return closestPosition({line.start, lastPositionOn(index) - line.start}, x,
-                           [&](qsizetype position) { return xOfPosition(line, position); });
+    const qsizetype position =
+        closestPosition({line.start, line.length}, x,
+                        [&](qsizetype position) { return xOfPosition(line, position); });
+    // At the line's end the caret shows after its last character, also where the next line
+    // starts at the same position.
+    return position == line.start + line.length ? endOf(index) : Caret{position};
 }
 
-qsizetype TextView::closestPositionToPoint(Point point) const {
+Caret TextView::caretNearest(Point point) const {
     // The line under the point; above the first or below the last, that line.
     const auto below = std::upper_bound(lines_.begin(), lines_.end(), point.y,
                                         [](double y, const Line& line) { return y < line.y; });
-    return positionOnLine(below == lines_.begin() ? 0 : std::size_t(below - lines_.begin() - 1),
-                          point.x);
+    return caretOnLine(below == lines_.begin() ? 0 : std::size_t(below - lines_.begin() - 1),
+                       point.x);
 }
 
-qsizetype TextView::caretPositionFrom(qsizetype position, CaretMovement movement) {
-    const std::size_t index = lineIndexOf(position);
+qsizetype TextView::closestPositionToPoint(Point point) const {
+    return caretNearest(point).position;
+}
+
+Caret TextView::caretFrom(Caret caret, CaretMovement movement) {
+    const std::size_t index = lineIndexOf(caret);
     const Line& line = lines_[index];
     switch (movement) {
         case CaretMovement::LineStart:
-            return line.start;
+            return {line.start};
         case CaretMovement::LineEnd:
-            return lastPositionOn(index);
+            return endOf(index);
         case CaretMovement::Up:
             // Up from the first line: the text's start, as on one line.
             if (index == 0) break;
-            return positionOnLine(index - 1, xOfPosition(line, position));
+            return caretOnLine(index - 1, xOfPosition(line, caret.position));
         case CaretMovement::Down:
             if (index + 1 == lines_.size()) break;
-            return positionOnLine(index + 1, xOfPosition(line, position));
+            return caretOnLine(index + 1, xOfPosition(line, caret.position));
         default:
             break;
     }
-    return TextInput::caretPositionFrom(position, movement);
+    return TextInput::caretFrom(caret, movement);
 }
 
 void TextView::caretDidMove() {
     textNeedsDisplay();
-    scrollRangeToVisible(storage_.selectedRange());
+    scrollSelectionToVisible();
     if (auto delegate = delegate_.lock()) delegate->textViewDidChangeSelection(*this);
 }
 
 void TextView::scrollRangeToVisible(Range range) {
-    const Rect from = caretRectForPosition(range.location);
-    const Rect to = caretRectForPosition(range.end());
-    Rect wanted = from.united(to);
+    scrollToVisible(Caret{range.location}, Caret{range.end(), range.length > 0});
+}
+
+void TextView::scrollSelectionToVisible() {
+    scrollToVisible(storage_.selectionStart(), storage_.selectionEnd());
+}
+
+void TextView::scrollToVisible(Caret from, Caret to) {
+    Rect wanted = rectOf(from).united(rectOf(to));
     wanted.size.height += containerInset_.bottom;
     // The first line brings the inset above it along.
     if (wanted.origin.y <= containerInset_.top) {
@@ -271,7 +283,7 @@ bool TextView::resignFirstResponder() {
 
 void TextView::touchesEnded(const TouchSet& touches, const Event*) {
     if (isDragging() || isDecelerating() || !editable_ || touches.empty()) return;
-    const qsizetype tapped = closestPositionToPoint((*touches.begin())->locationInView(this));
+    const Caret tapped = caretNearest((*touches.begin())->locationInView(this));
     if (!isFirstResponder() && !becomeFirstResponder()) return;
     placeCaret(tapped);
 }
@@ -308,7 +320,7 @@ bool TextView::shouldChangeText(Range range, const QString& replacement) {
 
 void TextView::textDidChange() {
     relayoutText();
-    scrollRangeToVisible(storage_.selectedRange());
+    scrollSelectionToVisible();
     if (auto delegate = delegate_.lock()) delegate->textViewDidChange(*this);
     post(kTextViewTextDidChangeNotification);
 }

@@ -42,7 +42,10 @@ public:
 // text. Keys reach it as they reach a text field (both are TextInputs); the
 // return key types a line break (asking the delegate like any other change).
 // A tap puts the caret where it lands; the up and down arrows move it from
-// line to line, Home and End to the ends of its line.
+// line to line, Home and End to the ends of its line. Where a line wraps, the caret after its
+// last character (End there, or a tap right of it) shows at its end, and typing there goes
+// on from that character; Home, or the right arrow onto that position, shows it at the start
+// of the next line.
 class TextView : public ScrollView, public TextInput {
 public:
     static constexpr double kLinePadding = 5;  // inside the container inset, on each side
@@ -66,7 +69,9 @@ public:
     void setDelegate(std::weak_ptr<TextViewDelegate> delegate);
 
     // Where the cursor stands before the character at `position` (content coordinates).
-    [[nodiscard]] Rect caretRectForPosition(qsizetype position);
+    [[nodiscard]] Rect caretRectForPosition(qsizetype position) const;
+    // Where the caret shows now, at the selection's start, on its line (content coordinates).
+    [[nodiscard]] Rect caretRect() const;
     // The caret position nearest `point` (content coordinates).
     [[nodiscard]] qsizetype closestPositionToPoint(Point point) const;
     void scrollRangeToVisible(Range range);
@@ -97,17 +102,24 @@ private:
     void textNeedsDisplay() override;
     void editMenuDidSelect() override;
     void fontDidChange() override;
-    qsizetype caretPositionFrom(qsizetype position, CaretMovement movement) override;
+    Caret caretFrom(Caret caret, CaretMovement movement) override;
     void caretDidMove() override;
     void post(const QString& name);
     void relayoutText();
-    // The line the caret stands on at `position`: a position where a wrapped line ends
-    // belongs to the next line.
-    [[nodiscard]] std::size_t lineIndexOf(qsizetype position) const;
-    // The last place of the caret on the line at `index`.
-    [[nodiscard]] qsizetype lastPositionOn(std::size_t index) const;
-    // The caret position on the line at `index` nearest `x` (content coordinates).
-    [[nodiscard]] qsizetype positionOnLine(std::size_t index, double x) const;
+    // Whether the line at `index` wraps: the next line starts where it ends, with no line
+    // break between.
+    [[nodiscard]] bool wrapsIntoNext(std::size_t index) const;
+    // The line that shows `caret`.
+    [[nodiscard]] std::size_t lineIndexOf(Caret caret) const;
+    [[nodiscard]] Rect rectOf(Caret caret) const;
+    // The caret after the last character of the line at `index`.
+    [[nodiscard]] Caret endOf(std::size_t index) const;
+    // The caret on the line at `index` nearest `x` (content coordinates).
+    [[nodiscard]] Caret caretOnLine(std::size_t index, double x) const;
+    // The caret nearest `point` (content coordinates).
+    [[nodiscard]] Caret caretNearest(Point point) const;
+    void scrollSelectionToVisible();
+    void scrollToVisible(Caret from, Caret to);
     [[nodiscard]] std::vector<Line> linesFor(double width, double* height) const;
     [[nodiscard]] double textWidth(double viewWidth) const;
     // Where, in content coordinates, the character at `position` of `line` starts.

@@ -158,6 +158,45 @@ TEST_F(KeptUploadsTest, TheStoreDropsTheOldestFilesPastItsBound) {
     EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 1);
 }
 
+// Of files stored at one time (a clock's step holds several uploads) the one whose name comes
+// first goes first, whatever the order the folder lists them in.
+TEST_F(KeptUploadsTest, FilesOfOneTimeGoInTheOrderOfTheirNames) {
+    const QString folder = sandboxPath() + "/uploads";
+    standin::UploadStore store(folder, 100);
+    QStringList names;
+    for (const char fill : {'a', 'b', 'c'}) {
+        const QByteArray content = bytesOf(fill, 30);
+        ASSERT_TRUE(store.store(content, "jpg"));
+        names << standin::UploadStore::nameOf(content, "jpg");
+        ASSERT_NO_FATAL_FAILURE(setModified(folder + '/' + names.back(), kLongAgo));
+    }
+    names.sort();
+    ASSERT_TRUE(store.store(bytesOf('d', 30), "jpg"));
+    EXPECT_FALSE(QFile::exists(folder + '/' + names[0]));
+    EXPECT_TRUE(QFile::exists(folder + '/' + names[1]));
+    ASSERT_TRUE(store.store(bytesOf('e', 30), "jpg"));
+    EXPECT_FALSE(QFile::exists(folder + '/' + names[1]));
+    EXPECT_TRUE(QFile::exists(folder + '/' + names[2]));
+}
+
+// Every file of the folder counts against the bound, and goes in its turn: a hidden one too.
+TEST_F(KeptUploadsTest, AHiddenFileCountsAgainstTheBound) {
+    const QString folder = sandboxPath() + "/uploads";
+    standin::UploadStore store(folder, 100);
+    const QString hidden = folder + "/.hidden";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    {
+        QFile planted(hidden);
+        ASSERT_TRUE(planted.open(QIODevice::WriteOnly));
+        planted.write(bytesOf('h', 60));
+    }
+    ASSERT_NO_FATAL_FAILURE(setModified(hidden, kLongAgo));
+    ASSERT_TRUE(store.store(bytesOf('a', 40), "jpg"));
+    EXPECT_TRUE(QFile::exists(hidden)) << "exactly at the bound";
+    ASSERT_TRUE(store.store(bytesOf('b', 30), "jpg"));
+    EXPECT_FALSE(QFile::exists(hidden));
+}
+
 // What a write the stand-in was killed in left goes at the next start, in the uploads' folder and
 // beside the port's file; the uploads, and files of other shapes, stay.
 TEST_F(KeptUploadsTest, TheWritersLeftoversGoAtTheStart) {
@@ -165,7 +204,9 @@ TEST_F(KeptUploadsTest, TheWritersLeftoversGoAtTheStart) {
     ASSERT_TRUE(QDir().mkpath(folder));
     const QString upload = standin::UploadStore::nameOf("picture", "jpg");
     const QStringList leftovers{folder + '/' + upload + ".Ab3dE9", portFile() + ".zz09Qq"};
+    // The dot after the hash is a dot, no other character.
     const QStringList others{folder + '/' + upload, folder + '/' + upload + ".Ab3dE9x",
+                             folder + '/' + QString(upload).replace('.', '-') + ".Ab3dE9",
                              folder + "/notes.jpg.Ab3dE9", portFile() + ".bak"};
     for (const QString& path : leftovers + others) {
         QFile planted(path);
@@ -229,6 +270,6 @@ TEST_F(KeptUploadsTest, AFileThatNamesNoPortIsTakenForNoneAndReplaced) {
     // The port and a file for it name it twice: refused at once.
     QProcess both;
     both.start(StandinProcess::program(), {"--port", "1", "--port-file", portFile()});
-    ASSERT_TRUE(both.waitForFinished(10000));
+    ASSERT_TRUE(both.waitForFinished(int(kStandinWaitSec) * 1000));
     EXPECT_EQ(both.exitCode(), 2);
 }

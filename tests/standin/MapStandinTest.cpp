@@ -117,7 +117,7 @@ TEST_F(MapStandinTest, ShopsNearAPointOfAHotCityNearestFirst) {
 TEST_F(MapStandinTest, ADemoRunsDeviceStandsAmongTheShopsOfASampleCity) {
     QProcess program;
     program.start(StandinProcess::program(), {"--sample-position"});
-    ASSERT_TRUE(program.waitForFinished(30000));
+    ASSERT_TRUE(program.waitForFinished(int(kStandinWaitSec) * 1000));
     EXPECT_EQ(program.exitCode(), 0);
     const QString position = QString::fromLatin1(program.readAllStandardOutput()).trimmed();
     EXPECT_EQ(position, standin::BrokerShops::samplePosition());

@@ -31,7 +31,9 @@ constexpr qint64 kWriter = 880001;
 // Far enough that no stall of a busy machine brings the moment.
 constexpr int kFarMs = 10 * 60 * 1000;
 // How long a test reads a stream for what it waits for, at most.
-constexpr qint64 kStreamLimitMs = 60000;
+constexpr qint64 kStreamLimitMs = kStandinWaitSec * 1000;
+// The slow disk's pause before each writing of the messages file.
+constexpr int kFileDelayMs = 1000;
 
 QJsonObject jsonOfReply(const httplib::Result& result) {
     return result ? QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object()
@@ -85,6 +87,19 @@ protected:
         server_.reset();
     }
     [[nodiscard]] QString file() const { return sandboxPath() + QStringLiteral("/messages.json"); }
+    [[nodiscard]] QByteArray journal() const {
+        QFile journal(standin::KeptJournal::journalOf(file()));
+        return journal.open(QIODevice::ReadOnly) ? journal.readAll() : QByteArray();
+    }
+    // Whether the journal holds the message `id` of an answer.
+    [[nodiscard]] bool onFile(qint64 id) const {
+        return journal().contains(R"("ids":[")" + QByteArray::number(id) + R"("])");
+    }
+    // Slows each writing of the file down by kFileDelayMs, as a slow disk does.
+    void slowDiskDown() {
+        ASSERT_TRUE(server_->messaging().control(
+            "im/faults", "POST", {}, "{\"fileDelayMs\":" + QByteArray::number(kFileDelayMs) + "}"));
+    }
     [[nodiscard]] int port() const { return server_->port(); }
     [[nodiscard]] standin::StandinServer& server() { return *server_; }
 
@@ -320,20 +335,25 @@ TEST_F(MessagingServerKeptTest, ALongAnswerIsKeptThroughAJournalThatStaysShort) 
 TEST_F(MessagingServerKeptTest, AMessageGoesOutOnlyOnceItIsOnFile) {
     ASSERT_GT(start(), 0);
     const qint64 before = write({});
-    ASSERT_TRUE(server().messaging().control("im/faults", "POST", {}, R"({"fileDelayMs":1000})"));
+    ASSERT_NO_FATAL_FAILURE(slowDiskDown());
     const qint64 id = before + 1;
-    std::thread writer([&] { write(QStringLiteral("slow")); });
-    bool onFile = false;
+    qint64 writingMs = 0;
+    std::thread writer([&] {
+        QElapsedTimer writing;
+        writing.start();
+        write(QStringLiteral("slow"));
+        writingMs = writing.elapsed();
+    });
+    bool wasOnFile = false;
     const QList<qint64> carried = streamUntil([&](const QList<qint64>& ids) {
         if (!ids.contains(id)) return false;
-        QFile journal(standin::KeptJournal::journalOf(file()));
-        onFile = journal.open(QIODevice::ReadOnly) &&
-                 journal.readAll().contains(R"("ids":[")" + QByteArray::number(id) + R"("])");
+        wasOnFile = onFile(id);
         return true;
     });
     writer.join();
     ASSERT_TRUE(carried.contains(id));
-    EXPECT_TRUE(onFile) << "carried before it was on file";
+    EXPECT_TRUE(wasOnFile) << "carried before it was on file";
+    EXPECT_GE(writingMs, kFileDelayMs) << "the slow disk";
     ASSERT_TRUE(server().messaging().control("im/faults", "DELETE", {}, {}));
 
     acknowledge({before, id});
@@ -343,16 +363,84 @@ TEST_F(MessagingServerKeptTest, AMessageGoesOutOnlyOnceItIsOnFile) {
     EXPECT_GT(write({}), id);
 }
 
+// So does a fetch made while the message is being written: it carries the message only once
+// the file holds it.
+TEST_F(MessagingServerKeptTest, AFetchCarriesAMessageOnlyOnceItIsOnFile) {
+    ASSERT_GT(start(), 0);
+    ASSERT_NO_FATAL_FAILURE(slowDiskDown());
+    std::thread writer([&] { write(QStringLiteral("slow")); });
+    // The server holds the message from the moment the writing begins.
+    QList<qint64> held;
+    EXPECT_TRUE(runMainLoopUntil([&] {
+        held = unacknowledged();
+        return !held.isEmpty();
+    }));
+    const qint64 id = held.value(0);
+    bool wasOnFile = false;
+    EXPECT_TRUE(runMainLoopUntil([&] {
+        if (!idsOf(fetch()).contains(id)) return false;
+        wasOnFile = onFile(id);
+        return true;
+    }));
+    writer.join();
+    EXPECT_TRUE(wasOnFile) << "fetched before it was on file";
+}
+
+// A sent message's id is on file before the sender hears of it: the server started again
+// gives it to no other message. Sent to nobody, whom no broker answers: an answer written
+// before the reply would put the id on file with its own.
+TEST_F(MessagingServerKeptTest, ASentMessageIsAnsweredOnlyOnceItsIdIsOnFile) {
+    ASSERT_GT(start(), 0);
+    ASSERT_NO_FATAL_FAILURE(slowDiskDown());
+    QElapsedTimer answering;
+    answering.start();
+    const auto sent = standinClient(port()).Post(
+        std::string(paths::kMessageApi) + "?op=sendmsg&userId=" + std::to_string(kReader),
+        R"({"fromUser":{"id":")" + std::to_string(kReader) + R"("},"toUser":{}})",
+        "application/x-www-form-urlencoded");
+    const qint64 answeredMs = answering.elapsed();
+    const qint64 id = jsonOfReply(sent).value("data")["msg"]["id"].toInteger();
+    ASSERT_GT(id, 0);
+    EXPECT_TRUE(journal().contains(R"({"id":")" + QByteArray::number(id) + R"("})"));
+    EXPECT_GE(answeredMs, kFileDelayMs) << "answered before the slow disk wrote the id";
+    stop();
+
+    ASSERT_GT(start(), 0);
+    EXPECT_GT(write({}), id);
+}
+
+// A stop while the journal takes a write's lines may cut the last id given short after the
+// line of its message: the message read back still keeps its id from every later one.
+TEST_F(MessagingServerKeptTest, AMessageReadBackWithoutItsIdLineKeepsItsId) {
+    ASSERT_GT(start(), 0);
+    const qint64 id = write(QStringLiteral("cut"));
+    stop();
+    const QByteArray lines = journal();
+    const qsizetype idLine = lines.lastIndexOf(R"({"id":")");
+    ASSERT_GT(idLine, lines.indexOf(R"("ids":[")" + QByteArray::number(id)));
+    QFile cut(standin::KeptJournal::journalOf(file()));
+    ASSERT_TRUE(cut.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    cut.write(lines.left(idLine + 7));
+    cut.close();
+
+    ASSERT_GT(start(), 0);
+    EXPECT_EQ(unacknowledged(), QList<qint64>{id});
+    EXPECT_GT(write({}), id);
+}
+
 // The temporary files that writes of the stand-in's kept files left when a kill stopped them
 // go as it starts on the files; files of other names beside them stay.
 TEST_F(MessagingServerKeptTest, TheWritersLeftoversGoAtTheStart) {
     const QString folder = sandboxPath();
+    // A kept file may be hidden, and its leftovers with it.
     const QStringList kept{QStringLiteral("messages.json"), QStringLiteral("needs.json"),
-                           QStringLiteral("views.json")};
+                           QStringLiteral(".views.json")};
     QStringList leftovers, others;
     for (const QString& name : kept) {
         leftovers << name + ".Ab3dE9" << name + ".zzzzzz";
+        // A dot of the name or before the six letters is that dot, no other character.
         others << name + ".bak" << name + ".Ab3dE9x" << name + ".Ab3-E9" << name + "Ab3dE9"
+               << name + "-Ab3dE9" << QString(name).replace(".json", "-json") + ".Ab3dE9"
                << QStringLiteral("other-") + name + ".Ab3dE9";
     }
     others << QStringLiteral("needs.json.journal");
@@ -364,7 +452,7 @@ TEST_F(MessagingServerKeptTest, TheWritersLeftoversGoAtTheStart) {
     standin::StandinServer server;
     ASSERT_TRUE(server.endpoints().postedNeeds().keepIn(folder + "/needs.json"));
     ASSERT_TRUE(server.messaging().keepIn(folder + "/messages.json"));
-    ASSERT_TRUE(server.endpoints().postViews().keepIn(folder + "/views.json"));
+    ASSERT_TRUE(server.endpoints().postViews().keepIn(folder + "/.views.json"));
     for (const QString& name : leftovers)
         EXPECT_FALSE(QFile::exists(folder + "/" + name)) << name.toStdString();
     for (const QString& name : others)

@@ -692,12 +692,10 @@ TEST_F(NeedRepliesKeptTest, EveryAnswerIsWholeAfterAStopWhateverTheStreamCarried
     ASSERT_GT(port, 0);
     // The cards that were not due at the stop come when they are.
     QList<qint64> sent;
-    EXPECT_TRUE(runMainLoopUntil(
-        [&] {
-            sent = idsOf(offlineFetch(port, kUser));
-            return sent.size() >= sentBefore.size();
-        },
-        30s));
+    EXPECT_TRUE(runMainLoopUntil([&] {
+        sent = idsOf(offlineFetch(port, kUser));
+        return sent.size() >= sentBefore.size();
+    }));
     EXPECT_EQ(sent, sentBefore);
     again.stop();
 }

@@ -362,10 +362,13 @@ TEST_F(StandinServerTest, StreamGoesOnWithNumberedHeartbeatsAtItsPace) {
 }
 
 TEST_F(StandinServerTest, EndlessStreamSendsAtOnceAndLetsTheClientLeave) {
+    // A pause before the first heartbeat would be this long: no busy machine takes as long.
+    constexpr int kPauseMs = int(kStandinWaitSec) * 1000 / 2;
+    server().setStream({.heartbeatMs = kPauseMs});
     QElapsedTimer elapsed;
     elapsed.start();
     auto [chunks, ended] = readStream(1);
-    EXPECT_LT(elapsed.elapsed(), 5000) << "the first heartbeat does not wait";
+    EXPECT_LT(elapsed.elapsed(), kPauseMs) << "the first heartbeat does not wait";
     ASSERT_EQ(chunks.size(), 1u);
     EXPECT_EQ(chunks[0], StreamSettings::segment("recvHeartbeatMsg", "1").toStdString());
     EXPECT_TRUE(call("ping"));
@@ -555,6 +558,16 @@ TEST_F(StandinServerTest, LongestPrefixWinsAndSpentRulesStepAside) {
     EXPECT_EQ(call("a", paths::kPush)->status, 500);
     server().reset();
     EXPECT_EQ(call("a", "/users/a")->status, 200);
+}
+
+// Of rules with prefixes of one length the first listed applies, until it is spent.
+TEST_F(StandinServerTest, OfRulesWithPrefixesOfOneLengthTheFirstListedApplies) {
+    server().setFaults({{.prefix = paths::kUsers, .status = 403, .times = 1},
+                        {.prefix = paths::kUsers, .status = 404},
+                        {.prefix = paths::kUsers, .status = 418}});
+    EXPECT_EQ(call("a", "/users/a")->status, 403);
+    EXPECT_EQ(call("a", "/users/a")->status, 404);
+    EXPECT_EQ(call("a", "/users/a")->status, 404);
 }
 
 // A rule that names the beginning of a query is spent only by the calls it names: an
@@ -768,7 +781,7 @@ TEST(StandinInProcessTest, AServerStoppedRightAfterItsStartStops) {
         }
         stopped.set_value();
     });
-    if (done.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
+    if (done.wait_for(std::chrono::seconds(kStandinWaitSec)) != std::future_status::ready) {
         // Left hanging, it goes with the test program.
         cycles.detach();
         FAIL() << "a stop right after the start left the server listening";

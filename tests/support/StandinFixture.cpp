@@ -1,5 +1,7 @@
 #include "StandinFixture.h"
 
+#include "StandinClient.h"
+
 #include "platform/foundation/network_thread.h"
 
 #include <QCoreApplication>
@@ -16,9 +18,10 @@
 
 namespace {
 
-constexpr int kStartTimeoutMs = 10000;
+// A start, a control call and a kill are bounded only to end a test that hangs.
+constexpr int kWaitMs = int(kStandinWaitSec) * 1000;
+// A stop asked for and not done by then is made by a kill: both lose nothing on file.
 constexpr int kStopTimeoutMs = 5000;
-constexpr time_t kControlTimeoutSec = 10;
 const char kServerRootVariable[] = "HOUSING_SERVER_ROOT";
 
 }  // namespace
@@ -49,13 +52,13 @@ bool StandinProcess::start(int port, const QStringList& arguments) {
     // The server goes with the test even when the test dies without tearing down.
     process_->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     process_->start(QIODevice::ReadOnly);
-    if (!process_->waitForStarted(kStartTimeoutMs)) {
+    if (!process_->waitForStarted(kWaitMs)) {
         error_ = "cannot start " + program + ": " + process_->errorString();
         return false;
     }
     // The first line tells the root: "standin listening on http://127.0.0.1:PORT".
     while (!process_->canReadLine()) {
-        if (!process_->waitForReadyRead(kStartTimeoutMs)) {
+        if (!process_->waitForReadyRead(kWaitMs)) {
             error_ = "the stand-in printed no address: " + process_->errorString();
             stop();
             return false;
@@ -77,7 +80,8 @@ void StandinProcess::stop() {
         process_->terminate();
         if (!process_->waitForFinished(kStopTimeoutMs)) {
             process_->kill();
-            process_->waitForFinished(kStopTimeoutMs);
+            // Until it is gone, with the port it listened on: a start on that port follows.
+            process_->waitForFinished(kWaitMs);
         }
     }
     process_.reset();
@@ -124,9 +128,7 @@ void StandinProcess::reset() {
 
 std::optional<QByteArray> StandinProcess::control(const char* method, const QByteArray& path,
                                                   const QByteArray& body) const {
-    httplib::Client client("127.0.0.1", port_);
-    client.set_connection_timeout(kControlTimeoutSec);
-    client.set_read_timeout(kControlTimeoutSec);
+    httplib::Client client = standinClient(port_);
     const std::string target = standin::paths::kControl + path.toStdString();
     httplib::Result result = std::string(method) == "GET"
                                  ? client.Get(target)

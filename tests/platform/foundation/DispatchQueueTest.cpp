@@ -1,9 +1,11 @@
 #include "platform/foundation/concurrent_queue.h"
 #include "platform/foundation/main_queue.h"
+#include "platform/foundation/network_thread.h"
 #include "platform/foundation/once.h"
 
 #include "platform/foundation/operation_queue.h"
 #include "platform/foundation/process_end.h"
+#include "platform/foundation/worker_pool.h"
 
 #include "ChildTestProcess.h"
 #include "Gate.h"
@@ -165,6 +167,7 @@ std::string DispatchQueueTest::endOfChild(const char* name) {
     const std::string output = QString::fromLocal8Bit(child.readAll()).toStdString();
     EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << output;
     EXPECT_EQ(child.exitCode(), 0) << output;
+    EXPECT_EQ(output.find("terminate called"), std::string::npos) << output;
     EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
     QFile file(log);
     if (!file.open(QIODevice::ReadOnly)) return {};
@@ -202,6 +205,23 @@ TEST_F(DispatchQueueTest, ASyncWaitingForItsQueueAsTheProcessEndsRunsInPlace) {
     EXPECT_EQ(endOfChild("LeavesAMainQueueSyncUnrun"),
               "statics went at 0 s | synced with the main queue in place | "
               "the waiting block done before the statics went");
+}
+
+// Work that runs on past the end's limit, until the statics have gone (the process's shared
+// queues and Qt's among them), then asks for the shared queues and posts to them: the process
+// still ends normally, and what it posts is dropped.
+TEST_F(DispatchQueueTest, WorkThatOutlivesTheStaticsStillFindsTheSharedQueues) {
+    EXPECT_EQ(endOfChild("LeavesWorkRunningPastTheStatics"),
+              "asked for the shared queues after the statics went | statics went at 5 s");
+}
+
+// Once the end has come the main loop runs nothing more, even where it still turns: a block
+// posted to it then, or due on the clock, is dropped; nothing is scheduled on the clock and no
+// worker thread starts for work that could never start.
+TEST_F(DispatchQueueTest, WorkHandedOnAfterTheEndIsDropped) {
+    EXPECT_EQ(endOfChild("HandsWorkOnAfterTheEnd"),
+              "no worker started after the end | nothing scheduled on the clock after the end | "
+              "statics went at 1 s | the main loop ran dry after the end");
 }
 
 TEST_F(DispatchQueueTest, OnceRunsTheFirstCallOnly) {
@@ -405,6 +425,70 @@ TEST(ProcessEndChild, LeavesAMainQueueSyncUnrun) {
     });
     while (!endsAtThePost.ended) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     QCoreApplication::instance()->removeEventFilter(&endsAtThePost);
+}
+
+// Made before main() begins, so destroyed after every static made since: the shared queues',
+// Qt's and the child's own. In the child that holds work for it, lets that work go on then and
+// waits for it to be done.
+Gate gLastStaticGoing;
+Gate gLateWorkDone;
+struct LastStatic {
+    std::atomic<bool> holdsWork{false};
+    ~LastStatic() {
+        if (!holdsWork) return;
+        gLastStaticGoing.open();
+        if (!gLateWorkDone.pass()) endLogLine("the late work never finished");
+    }
+} gLastStatic;
+
+TEST(ProcessEndChild, LeavesWorkRunningPastTheStatics) {
+    if (!startChild()) GTEST_SKIP() << "runs as the child of DispatchQueueTest only";
+    // The shared queues are in use before the end, as in the app, and so go with the statics.
+    ns::DispatchQueue::main();
+    ns::DispatchQueue::global()->sync([] {});
+    ns::NetworkThread::shared().sync([] {});
+    // Never destroyed: a queue's destructor would wait for its block.
+    static auto* const queue = new ns::SerialQueue("test.end.late");
+    static StaticsSentinel sentinel;
+    gLastStatic.holdsWork = true;
+    queue->async([] {
+        gStarted.open();
+        if (!gLastStaticGoing.pass()) return;
+        ns::DispatchQueue::main()->async([] { endLogLine("a main-queue block ran at exit"); });
+        ns::MainQueue::post([] { endLogLine("a main-queue post ran at exit"); });
+        ns::DispatchQueue::global()->async([] { endLogLine("a global block ran at exit"); });
+        ns::NetworkThread::shared().shared_from_this()->async(
+            [] { endLogLine("a network-thread block ran at exit"); });
+        ns::WorkerPool::shared().run([] { endLogLine("a worker ran at exit"); });
+        endLogLine("asked for the shared queues " + beforeOrAfterTheStatics());
+        gLateWorkDone.open();
+    });
+    ASSERT_TRUE(gStarted.pass());
+    // The end gives up on the block at its limit; the block goes on.
+    std::thread([] {
+        ns::ManualClock& clock = childClock();
+        if (clock.waitUntilScheduled(1)) clock.advance(ns::ProcessEnd::kLongestWait);
+    }).detach();
+}
+
+TEST(ProcessEndChild, HandsWorkOnAfterTheEnd) {
+    if (!startChild()) GTEST_SKIP() << "runs as the child of DispatchQueueTest only";
+    static StaticsSentinel sentinel;
+    ns::DispatchQueue::main()->asyncAfter(1s, [] { endLogLine("a block due after the end ran"); });
+    ns::ProcessEnd::come();
+    ns::MainQueue::post([] { endLogLine("a block posted after the end ran"); });
+    ns::DispatchQueue::main()->asyncAfter(
+        1s, [] { endLogLine("a block scheduled after the end ran"); });
+    endLogLine(childClock().scheduledCount() == 1 ? "nothing scheduled on the clock after the end"
+                                                  : "scheduled on the clock after the end");
+    // The child has not used the pool yet: work that finds no idle thread would start one.
+    ns::WorkerPool::shared().run([] { endLogLine("a worker ran after the end"); });
+    endLogLine(ns::WorkerPool::shared().threadCount() == 0 ? "no worker started after the end"
+                                                           : "a worker started after the end");
+    childClock().advance(1s);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    endLogLine("the main loop ran dry after the end");
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -145,6 +146,36 @@ TEST_F(GifDecodingTest, TheCanvasAroundAFirstFrameWithATableOfItsOwnIsTheScreens
         for (const QPoint at : {QPoint(0, 0), QPoint(2047, 2047), QPoint(1022, 1022)}) {
             EXPECT_EQ(read.pixel(at), kOrange) << index << ", " << at.x();
         }
+    }
+}
+
+// What the first frame's graphic control block says of it holds where that frame has a table of
+// its own: its rectangle is restored after it, to the background (the colour of the background's
+// index in its table, as Qt's reader restores any frame with a table) or to what it covered (the
+// screen's background, filled around it).
+TEST_F(GifDecodingTest, AFirstFrameWithATableOfItsOwnIsRestoredAsItsBlockSays) {
+    const std::vector<QRgb> global = {kBlue, kRed, kWhite, 0, 0, kOrange};
+    const std::vector<QRgb> own = {kGreen, kWhite, 0, 0, 0, kRed};
+    const std::tuple<const char*, QByteArray, QRgb> disposals[] = {
+        {"to the background", QByteArray("\x21\xf9\x04\x08\x07\x00\x00\x00", 8), kRed},
+        {"to what it covered", QByteArray("\x21\xf9\x04\x0c\x07\x00\x00\x00", 8), kOrange},
+    };
+    for (const auto& [what, block, restored] : disposals) {
+        const std::vector<Frame> frames = {{QRect(2, 2, 4, 4), 1, own, block},
+                                           {QRect(0, 0, 2, 2), 0}};
+        const auto source = ImageSource::createWithData(gifOf({8, 8}, global, 5, frames));
+        ASSERT_TRUE(source) << what;
+        ASSERT_EQ(source->count(), 2u) << what;
+        EXPECT_EQ(source->gifPropertiesAtIndex(0).unclampedDelayTime, 0.07) << what;
+        const auto first = source->createImageAtIndex(0);
+        const auto second = source->createImageAtIndex(1);
+        ASSERT_TRUE(first && second) << what;
+        EXPECT_EQ(pixelsOfColour(first->pixels(), kWhite), 16) << what;
+        EXPECT_EQ(pixelsOfColour(first->pixels(), kOrange), 48) << what;
+        const QImage& pixels = second->pixels();
+        EXPECT_EQ(pixelsOfColour(pixels, kBlue), 4) << what;
+        EXPECT_EQ(pixelsOfColour(pixels, restored), restored == kOrange ? 60 : 16) << what;
+        EXPECT_EQ(pixels.pixel(3, 3), restored) << what;
     }
 }
 

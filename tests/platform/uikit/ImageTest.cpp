@@ -365,6 +365,9 @@ std::optional<qint64> statusBytes(const QByteArray& field) {
 
 // How far the process's resident peak rises above what it holds now while `work` runs.
 std::optional<qint64> residentPeakGrowthWhile(const std::function<void()>& work) {
+#ifdef HOUSING_GLIBC_ALLOCATOR
+    malloc_trim(0);
+#endif
     QFile references(QStringLiteral("/proc/self/clear_refs"));
     if (!references.open(QIODevice::WriteOnly) || references.write("5") != 1) return std::nullopt;
     references.close();
@@ -448,8 +451,13 @@ TEST_F(ImageTest, PicturesPastTheBoundAreNeverHeldWhole) {
 
 // A picture decoded alone is laid out where it was decoded: a GIF's transparent canvas of
 // 2,000 x 2,000 pixels (16 MB) is made premultiplied in place once its decoder has let go of it,
-// not copied, so that the process's resident peak rises by one canvas, not two.
+// not copied, so that the process's resident peak rises by one canvas, not two. A read after
+// that last one gives nothing, though the GIF has a frame more.
 TEST_F(ImageTest, APictureDecodedAloneIsLaidOutWhereItWasDecoded) {
+    ui::ImageReader last(gifOf({4, 4}, {QRect(0, 0, 2, 2), QRect(2, 2, 2, 2)}, true));
+    EXPECT_EQ(last.readLast().pixel(1, 1), qRgb(255, 0, 0));
+    EXPECT_TRUE(last.read().isNull());
+
     const QByteArray gif = gifOf({2000, 2000}, {QRect(0, 0, 2, 2), QRect(1998, 1998, 2, 2)}, true);
     std::shared_ptr<Image> image;
     const auto peak = residentPeakGrowthWhile([&] { image = Image::imageWithData(gif); });
@@ -1082,6 +1090,17 @@ TEST_F(ImageTest, LargeDecodesTakeTurnsWithinTheBudgetAndSmallOnesNeverWait) {
         EXPECT_TRUE(getsPagesOfItsOwn(16 * kMB));
     }
     EXPECT_FALSE(getsPagesOfItsOwn(16 * kMB));
+    // A decoder kept between its decodes has the rule of the time between them, and the rule of
+    // decodes again once taken back to decode.
+    {
+        const auto key = DecodingBudget::keep(
+            std::make_shared<DecodingBudget::Share>(DecodingBudget::take(4 * kMB)));
+        EXPECT_FALSE(getsPagesOfItsOwn(16 * kMB));
+        const auto decoder = DecodingBudget::takeBack(key);
+        ASSERT_TRUE(decoder);
+        EXPECT_TRUE(getsPagesOfItsOwn(16 * kMB));
+    }
+    EXPECT_FALSE(getsPagesOfItsOwn(16 * kMB));
 #endif
     EXPECT_EQ(DecodingBudget::take(4 * kMB - 1).bytes(), 0) << "a small decode takes no share";
 
@@ -1175,6 +1194,42 @@ TEST_F(ImageTest, AShareTakenWakesTheNextInLineThatFits) {
         }
         EXPECT_EQ(DecodingBudget::heldBytes(), (60 + kBehind * 8) * kMB) << round;
     }
+}
+
+// Kept decoders are let go of for a decode that finds no room, the oldest first and no more than
+// it needs: the newer one is still there to be taken back. One kept while a decode waits for room
+// wakes it, and goes for it.
+TEST_F(ImageTest, KeptDecodersAreLetGoOfOldestFirstAndAsSoonAsADecodeWaitsForRoom) {
+    using ui::DecodingBudget;
+    constexpr std::int64_t kMB = 1024 * 1024;
+    ASSERT_EQ(DecodingBudget::heldBytes(), 0);
+    const auto decoderOf = [](std::int64_t bytes) {
+        return std::make_shared<DecodingBudget::Share>(DecodingBudget::take(bytes));
+    };
+    auto held = DecodingBudget::take(DecodingBudget::kBytes - 16 * kMB);
+    {
+        auto older = decoderOf(8 * kMB);
+        auto newer = decoderOf(8 * kMB);
+        const std::weak_ptr<void> olderSeen = older, newerSeen = newer;
+        const auto olderKey = DecodingBudget::keep(std::move(older));
+        const auto newerKey = DecodingBudget::keep(std::move(newer));
+        const auto decoding = DecodingBudget::take(8 * kMB);
+        EXPECT_TRUE(olderSeen.expired());
+        EXPECT_FALSE(newerSeen.expired());
+        EXPECT_EQ(DecodingBudget::takeBack(olderKey), nullptr);
+        EXPECT_NE(DecodingBudget::takeBack(newerKey), nullptr);
+    }
+
+    auto decoder = decoderOf(16 * kMB);
+    const std::weak_ptr<void> keptSeen = decoder;
+    DecodingBudget::Share waited;
+    OnAThread waits([&] { waited = DecodingBudget::take(8 * kMB); });
+    EXPECT_FALSE(waits.endsWithoutWaiting());
+    (void)DecodingBudget::keep(std::move(decoder));
+    waits.waitForTheEnd();
+    EXPECT_TRUE(keptSeen.expired());
+    EXPECT_EQ(waited.bytes(), 8 * kMB);
+    EXPECT_EQ(DecodingBudget::heldBytes(), DecodingBudget::kBytes - 8 * kMB);
 }
 
 TEST_F(ImageTest, OrientationTurnsTheSizeAndThePixels) {

@@ -18,11 +18,16 @@
 #include "platform/uikit/table_view.h"
 #include "platform/uikit/test_driver.h"
 #include "platform/uikit/text_field.h"
+#include "platform/uikit/text_layout.h"
 #include "platform/uikit/text_view.h"
 #include "platform/uikit/window.h"
 
 #include <QRectF>
 #include <QStringList>
+#include <QTextBoundaryFinder>
+
+#include <algorithm>
+#include <random>
 
 namespace {
 
@@ -239,7 +244,9 @@ TEST_F(TextInputTest, ATapInATextViewPutsTheCaretOnTheLineItLandsAndTheArrowsGoA
     window_->addSubview(blank);
     ASSERT_TRUE(blank->becomeFirstResponder());
     driver_->pressCaretKey(ui::CaretMovement::Down);
+    driver_->pressCaretKey(ui::CaretMovement::LineEnd);
     EXPECT_EQ(blank->selectedRange(), (Range{0, 0}));
+    EXPECT_EQ(blank->caretRect().minY(), 8);
     blank->removeFromSuperview();
 
     struct Selections : ui::TextViewDelegate {
@@ -300,31 +307,192 @@ TEST_F(TextInputTest, ATapInATextViewPutsTheCaretOnTheLineItLandsAndTheArrowsGoA
     driver_->tapAt(text->convertPointToView({0, 1}, nullptr));
     EXPECT_EQ(text->selectedRange(), (Range{0, 0}));
 
-    // Wrapped lines: the caret keeps to the line it goes to (the end of a wrapped line is the
-    // start of the next), and a caret moved out of view brings the text along.
+    // Wrapped lines: the end of one is the start of the next, and the caret there shows on
+    // the line it went to; a caret moved out of view brings the text along.
     text->setText(QString(60, QChar(0x6C49)));
     text->setFrame(Rect(10, 140, 300, 40));
     window_->layoutIfNeeded();
     const auto row = [&](qsizetype position) {
         return std::lround((text->caretRectForPosition(position).origin.y - 8) / line);
     };
+    const auto caretRow = [&] { return std::lround((text->caretRect().origin.y - 8) / line); };
     ASSERT_EQ(row(60), 2) << "three lines";
-    qsizetype lastOfSecond = 0;
-    for (qsizetype position = 0; position < 60; ++position) {
-        if (row(position) == 1) lastOfSecond = position;
-    }
+    qsizetype endOfSecond = 60;
+    while (row(endOfSecond - 1) == 2) --endOfSecond;
+    const double rightOfSecond = text->caretRectForPosition(endOfSecond - 1).maxX();
     driver_->pressCaretKey(ui::CaretMovement::LineEnd);
     EXPECT_EQ(text->selectedRange(), (Range{60, 0}));
     EXPECT_GT(text->contentOffset().y, 0) << "the end in view";
     driver_->pressCaretKey(ui::CaretMovement::Up);
-    EXPECT_EQ(text->selectedRange(), (Range{lastOfSecond, 0}));
+    EXPECT_EQ(text->selectedRange(), (Range{endOfSecond, 0}));
+    EXPECT_EQ(caretRow(), 1) << "after the second line's last character";
+    EXPECT_GT(text->caretRect().minX(), rightOfSecond);
+    EXPECT_LE(text->contentOffset().y, text->caretRect().minY()) << "its line in view";
+    driver_->pressCaretKey(ui::CaretMovement::LineStart);
     driver_->pressCaretKey(ui::CaretMovement::LineEnd);
-    EXPECT_EQ(text->selectedRange(), (Range{lastOfSecond, 0}));
+    EXPECT_EQ(text->selectedRange(), (Range{endOfSecond, 0}));
+    EXPECT_EQ(caretRow(), 1);
+    driver_->pressCaretKey(ui::CaretMovement::Down);
+    EXPECT_EQ(text->selectedRange(), (Range{60, 0})) << "from the end to the end";
+    driver_->pressCaretKey(ui::CaretMovement::Up);
+    driver_->pressCaretKey(ui::CaretMovement::Right);
+    driver_->pressCaretKey(ui::CaretMovement::Left);
+    EXPECT_EQ(text->selectedRange(), (Range{endOfSecond, 0}));
+    EXPECT_EQ(caretRow(), 2) << "the left arrow goes to a character's start";
+    driver_->pressCaretKey(ui::CaretMovement::Left);
+    EXPECT_EQ(caretRow(), 1);
     for (int i = 0; i < 4; ++i) driver_->pressCaretKey(ui::CaretMovement::Up);
     EXPECT_EQ(text->selectedRange(), (Range{0, 0}));
     EXPECT_EQ(text->contentOffset().y, 0) << "the start in view";
     driver_->tapAt(text->convertPointToView({295, 8 + line * 1.5}, nullptr));
-    EXPECT_EQ(text->selectedRange(), (Range{lastOfSecond, 0})) << "right of the second line";
+    EXPECT_EQ(text->selectedRange(), (Range{endOfSecond, 0})) << "right of the second line";
+    EXPECT_EQ(caretRow(), 1);
+
+    // A selection ends after its last character, and starts before its first, also where
+    // a line wraps: the second line selected, End stays on it.
+    const Range second{endOfSecond / 2, endOfSecond / 2};
+    text->setSelectedRange(second);
+    text->setContentOffset({0, 0});
+    text->scrollRangeToVisible(second);
+    EXPECT_NEAR(text->contentOffset().y, 8 + line, 0.01) << "the second line, not the third";
+    driver_->pressCaretKey(ui::CaretMovement::LineEnd);
+    EXPECT_EQ(text->selectedRange(), (Range{endOfSecond, 0}));
+    EXPECT_EQ(caretRow(), 1);
+    // A composition that wraps onto the third line, its first character selected.
+    EXPECT_TRUE(window_->setMarkedText("汉字", Range{0, 1}));
+    EXPECT_EQ(text->selectedRange(), (Range{endOfSecond, 1}));
+    EXPECT_EQ(caretRow(), 2);
+    window_->unmarkText();
+}
+
+// The places the caret may stand in `text`: the edges of its characters as the reader sees
+// them, its start and end included.
+std::vector<qsizetype> caretPlacesOf(const QString& text) {
+    std::vector<qsizetype> places{0};
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    for (qsizetype next = finder.toNextBoundary(); next > 0; next = finder.toNextBoundary()) {
+        places.push_back(next);
+    }
+    return places;
+}
+
+// A text of Latin words, Chinese, blanks (some where a line wraps), line breaks (some making
+// empty lines) and characters of two units, `units` long or a little more.
+QString randomText(std::mt19937& random, int units) {
+    const QStringList pieces =
+        QStringLiteral("我对您的房源|很感兴趣，|请尽快联系我|a|Wang|flat| |  |\n|\n\n|🏠|𠮷房")
+            .split('|');
+    QString text;
+    while (text.size() < units) text += pieces[qsizetype(random() % pieces.size())];
+    return text;
+}
+
+// At any width and whatever the text, End puts the caret after the last character of its
+// line and shows it there, where a tap right of the line puts it, also where the line wraps
+// and the next one starts at the same position; typing there goes on from that character.
+// Home goes to the line's start, the up and down arrows from a line's end to the next line
+// and the one before, and no key or tap puts the caret inside a character.
+TEST_F(TextInputTest, EndPutsTheCaretAfterItsLinesLastCharacterAtAnyWidth) {
+    std::mt19937 random(20240611);
+    auto view = std::make_shared<ui::TextView>(Rect(0, 20, 300, 240));
+    view->setFont(ui::Font::systemFontOfSize(14));
+    window_->addSubview(view);
+    const double line = view->font().lineHeight();
+    for (int round = 0; round < 100; ++round) {
+        const QString text = randomText(random, 10 + int(random() % 50));
+        const double width = 30 + double(random() % 270);
+        view->setFrame(Rect(0, 20, width, 240));
+        view->setText(text);
+        window_->layoutIfNeeded();
+        if (view->contentSize().height > 240 - line) continue;  // typing never scrolls it
+        SCOPED_TRACE(QString("width %1, \"%2\"").arg(width).arg(text).toStdString());
+        const std::vector<qsizetype> places = caretPlacesOf(text);
+        const auto rowOf = [&](const Rect& caret) {
+            return std::lround((caret.minY() - 8) / line);
+        };
+        const auto caretRow = [&] { return rowOf(view->caretRect()); };
+        const auto caretAt = [&] { return view->selectedRange().location; };
+        const auto expectACaretPlace = [&] {
+            EXPECT_TRUE(std::ranges::binary_search(places, caretAt())) << caretAt();
+        };
+        // The first and last place each row shows a caret before (not after) a character at.
+        std::vector<std::pair<qsizetype, qsizetype>> rows;
+        for (const qsizetype place : places) {
+            const auto row = std::size_t(rowOf(view->caretRectForPosition(place)));
+            if (row >= rows.size()) rows.resize(row + 1, {place, place});
+            rows[row].second = place;
+        }
+        // The lines a label of the text's width shows.
+        const QStringList lines = ui::TextLayout(text, view->font(),
+                                                 {.width = width - 2 * ui::TextView::kLinePadding,
+                                                  .mode = ui::LineBreakMode::WordWrap})
+                                      .lineTexts();
+        ASSERT_EQ(qsizetype(rows.size()), lines.size());
+        for (std::size_t row = 0; row < rows.size(); ++row) {
+            SCOPED_TRACE("row " + std::to_string(row));
+            const auto [start, last] = rows[row];
+            const bool wraps = last < text.size() && text[last] != u'\n';
+            const qsizetype end = wraps ? *std::ranges::upper_bound(places, last) : last;
+            EXPECT_EQ(text.mid(start, end - start).trimmed(), lines[qsizetype(row)]);
+            const double middle = 8 + (double(row) + 0.5) * line;
+            const auto tapRightOfTheLine = [&] {
+                driver_->tapAt(view->convertPointToView({width - 1, middle}, nullptr));
+            };
+
+            tapRightOfTheLine();
+            ASSERT_TRUE(view->isFirstResponder());
+            EXPECT_EQ(caretAt(), end);
+            EXPECT_EQ(caretRow(), long(row));
+            const Rect tapped = view->caretRect();
+            if (last < end) {
+                const double lastStart = view->caretRectForPosition(last).minX();
+                if (text[last].isSpace()) {
+                    EXPECT_GE(tapped.minX(), lastStart) << "a blank may reach the edge";
+                } else {
+                    EXPECT_GT(tapped.minX(), lastStart) << "after the last character";
+                }
+            }
+            driver_->tapAt(view->convertPointToView({width / 3, middle}, nullptr));
+            driver_->pressCaretKey(ui::CaretMovement::LineStart);
+            EXPECT_EQ(caretAt(), start);
+            EXPECT_EQ(caretRow(), long(row));
+            driver_->pressCaretKey(ui::CaretMovement::LineEnd);
+            EXPECT_EQ(caretAt(), end);
+            EXPECT_EQ(view->caretRect(), tapped) << "where the tap put it";
+            driver_->pressCaretKey(ui::CaretMovement::LineEnd);
+            EXPECT_EQ(view->caretRect(), tapped) << "End again stays";
+
+            driver_->pressCaretKey(ui::CaretMovement::Down);
+            expectACaretPlace();
+            if (row + 1 < rows.size()) {
+                EXPECT_EQ(caretRow(), long(row + 1)) << "down to the next line";
+            } else {
+                EXPECT_EQ(caretAt(), text.size());
+            }
+            tapRightOfTheLine();
+            driver_->pressCaretKey(ui::CaretMovement::Up);
+            expectACaretPlace();
+            if (row > 0) {
+                EXPECT_EQ(caretRow(), long(row - 1)) << "up to the line before";
+            } else {
+                EXPECT_EQ(caretAt(), 0);
+            }
+
+            tapRightOfTheLine();
+            driver_->type("Z");
+            EXPECT_EQ(view->text(), text.left(end) + "Z" + text.mid(end));
+            const Rect typed = view->caretRectForPosition(end);
+            EXPECT_EQ(view->caretRect().minY(), typed.minY()) << "the caret follows the Z";
+            EXPECT_GT(view->caretRect().minX(), typed.minX());
+            driver_->pressBackspace();
+            ASSERT_EQ(view->text(), text);
+            driver_->pressReturn();
+            EXPECT_EQ(caretRow(), long(row + 1)) << "a line break starts a line";
+            EXPECT_EQ(view->caretRect().minX(), view->caretRectForPosition(0).minX());
+            driver_->pressBackspace();
+            ASSERT_EQ(view->text(), text);
+        }
+    }
 }
 
 TEST_F(TextInputTest, KeyboardShowsForTextInputsAndStaysWhileFocusMoves) {

@@ -107,6 +107,41 @@ TEST_F(TextTest, WrappingNeverStartsALineWithClosingPunctuation) {
               6);
 }
 
+// Each line's range is the part of the text it shows, the blanks where it wrapped included:
+// the ranges follow one another through the text, with nothing between them but one line
+// break, whichever way it is written, and a line cut short runs to its paragraph's end.
+TEST_F(TextTest, LineRangesTakeTheWholeTextButItsLineBreaks) {
+    const Font font = Font::systemFontOfSize(14);
+    const QString text = QStringLiteral(
+        "近地铁  精装修 flat for rent\r\n\r\n家电齐全\r拎包入住\u2028可以看房\u2029"
+        "周末 有空\n\n");
+    for (double width = 20; width <= 200; width += 7) {
+        SCOPED_TRACE("width " + std::to_string(width));
+        const ui::TextLayout layout(text, font, {.width = width});
+        const std::vector<ui::Range> ranges = layout.lineRanges();
+        const QStringList shown = layout.lineTexts();
+        ASSERT_EQ(ranges.size(), std::size_t(shown.size()));
+        qsizetype at = 0;
+        for (std::size_t i = 0; i < ranges.size(); ++i) {
+            const QString between = text.mid(at, ranges[i].location - at);
+            EXPECT_TRUE(
+                between.isEmpty() || between == "\r\n" ||
+                (between.size() == 1 && QStringLiteral("\n\r\u2028\u2029").contains(between)))
+                << "line " << i;
+            EXPECT_EQ(text.mid(ranges[i].location, ranges[i].length).trimmed(), shown[int(i)])
+                << "line " << i;
+            at = ranges[i].end();
+        }
+        EXPECT_EQ(at, text.size());
+    }
+    const ui::TextLayout cut(text, font,
+                             {.width = 60, .maximumLines = 1, .mode = LineBreakMode::TruncateTail});
+    EXPECT_EQ(cut.lineRanges(), (std::vector<ui::Range>{{0, text.indexOf('\r')}}));
+    EXPECT_EQ(ui::TextLayout(QStringLiteral("一\r\n二"), font, {}).lineRanges(),
+              (std::vector<ui::Range>{{0, 1}, {3, 1}}))
+        << "one line break";
+}
+
 // A label of a line or two lays out the start of a text of millions of characters only, and
 // shows what it would of the whole.
 TEST_F(TextTest, ALayoutOfFewLinesShowsOfAHugeTextWhatItShowsOfItsStart) {

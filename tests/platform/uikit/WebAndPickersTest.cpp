@@ -360,6 +360,25 @@ TEST_F(WebAndPickersTest, TheComposersBodyTakesTheCaretWhereTappedAndTheKeys) {
     ASSERT_NE(body, nullptr);
     EXPECT_EQ(body->text(), "您好，我对您的房源很感兴趣");
     EXPECT_FALSE(driver_->type("x")) << "nothing takes the keys before a tap";
+    // The body's look: text of 17 points, its first line from (15, 108) of the screen, where
+    // the characters' ink runs from 110 to 125.5 about their baseline at 124.
+    EXPECT_EQ(body->font().pointSize(), 17);
+    const ui::Point firstLine =
+        body->convertPointToView(body->caretRectForPosition(0).origin, nullptr);
+    EXPECT_NEAR(firstLine.x, 15, 0.01);
+    EXPECT_NEAR(firstLine.y, 108, 0.01);
+    const QImage screen = driver_->screenshot(2)->pixels();
+    int inkTop = -1;
+    int inkBottom = -1;
+    for (int y = 2 * 100; y < 2 * 140; ++y) {
+        for (int x = 2 * 10; x < 2 * 310; ++x) {
+            if (screen.pixelColor(x, y).lightness() >= 128) continue;
+            if (inkTop < 0) inkTop = y;
+            inkBottom = y;
+        }
+    }
+    EXPECT_NEAR(inkTop / 2.0, 110, 1);
+    EXPECT_NEAR(inkBottom / 2.0, 125.5, 1);
 
     // Whether the caret's blue shows at `position` of the body's first line.
     const auto caretShowsAt = [&](qsizetype position) {

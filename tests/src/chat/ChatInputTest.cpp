@@ -118,6 +118,40 @@ TEST_F(ChatInputBarTest, VoiceModeKeepsTheTypedTextAsideAndHoldingTheTalkButtonL
     EXPECT_EQ(bar_->textView()->text(), QStringLiteral("下午三点")) << "the owner clears it";
 }
 
+// A message of two lines: up to the first and End put the caret after its last character,
+// where it shows, and what is typed then follows that character.
+TEST_F(ChatInputBarTest, EndOnTheFirstOfTwoLinesTypesAfterItsLastCharacter) {
+    ui::TextView* field = bar_->textView()->internalTextView();
+    ASSERT_TRUE(field->becomeFirstResponder());
+    driver_->wait(0.5);
+    const QString message = QStringLiteral("我对您的房源很感兴趣，请尽快联系我");
+    ASSERT_TRUE(driver_->type(message));
+    driver_->wait(0.5);
+    const double firstLine = field->caretRectForPosition(0).minY();
+    qsizetype endOfFirst = 1;
+    while (endOfFirst < message.size() &&
+           field->caretRectForPosition(endOfFirst).minY() == firstLine) {
+        ++endOfFirst;
+    }
+    ASSERT_LT(endOfFirst, message.size()) << "two lines";
+
+    ASSERT_TRUE(driver_->pressCaretKey(ui::CaretMovement::Up));
+    ASSERT_TRUE(driver_->pressCaretKey(ui::CaretMovement::LineEnd));
+    EXPECT_EQ(field->selectedRange().location, endOfFirst);
+    // Whether the caret's blue shows in the middle of `caret`.
+    const auto caretShowsIn = [&](const ui::Rect& caret) {
+        const ui::Point middle = field->convertPointToView(caret.center(), nullptr);
+        const QColor shown =
+            driver_->screenshot(2)->pixels().pixelColor(int(middle.x * 2), int(middle.y * 2));
+        return shown.blue() > 200 && shown.red() < 80;
+    };
+    EXPECT_EQ(field->caretRect().minY(), firstLine);
+    EXPECT_TRUE(caretShowsIn(field->caretRect())) << "at the first line's end";
+    EXPECT_FALSE(caretShowsIn(field->caretRectForPosition(endOfFirst))) << "not the second's start";
+    ASSERT_TRUE(driver_->type("Z"));
+    EXPECT_EQ(field->text(), message.left(endOfFirst) + "Z" + message.mid(endOfFirst));
+}
+
 TEST_F(ChatInputBarTest, OnATallScreenTheBarSitsOnTheKeyboard) {
     ui::Screen::mainScreen().setHeight(568);
     ASSERT_TRUE(bar_->textView()->internalTextView()->becomeFirstResponder());
@@ -216,7 +250,8 @@ TEST_F(VoiceHUDTest, CancellingTellsOnlyTheCancelAndLeavesThePartialFile) {
 }
 
 TEST_F(VoiceHUDTest, WithoutAMicrophoneOrPermissionNothingIsRecorded) {
-    av::AudioDevice::install(std::make_shared<av::FileAudioDevice>(QString(), sandboxPath() + "/o.wav"));
+    av::AudioDevice::install(
+        std::make_shared<av::FileAudioDevice>(QString(), sandboxPath() + "/o.wav"));
     hud_->startForFilePath(path());
     EXPECT_FALSE(hud_->isRecording());
     EXPECT_TRUE(driver_->findByText(VoiceHUD::kNoInput));
