@@ -23,7 +23,15 @@
 //    heartbeat, then 4 MiB less 64 bytes of spaces, again and again), "refused-filler" (a packet
 //    set aside, then 4 MiB of spaces), "big-heartbeats", "big-commands" (a command the app does
 //    not act on) and "big-visitor-data", each segment of 4 MiB less 256 bytes; target the 3
-//    within 15 s, under 15 s of CPU in the first 40 s and under 60 s in the 180. And
+//    within 15 s, under 15 s of CPU in the first 40 s and under 60 s in the 180. The same for
+//    packets that store nothing, for 180 s each: "empty-packets" (a packet of the user's talk
+//    without messages, then 16 KB of spaces, again and again), "empty-packet-carrier" (a
+//    heartbeat, then such a packet carrying a string of 4 MiB, again and again),
+//    "foreign-packets" (a heartbeat, then a packet between two other users with a text of 4 MiB,
+//    again and again), "empty-packet-spaces" (a heartbeat, such a packet and 16 KB of spaces,
+//    again and again), "contentless-ids" (200,000 packets of fresh ids without contents, 60 MB,
+//    then nothing) and, for 45 s, "zero-id" (one packet of 400 bytes whose message has the id 0,
+//    again and again: the rows of id 0 stored are printed too, target at most 1). And
 //    "many-talks": 1,072,408 packets refused at once (180 MB), each of a talk of its own, as
 //    fast as loopback takes them on every stream; target under 100 MB, a few lines logged, the
 //    3 acknowledged within 2 s of being stored.
@@ -282,6 +290,12 @@ void hostile(const char* title, const std::string& what, const QJsonObject& cont
                 qint64(loggedBytes));
     std::printf("  acknowledgement calls      %8lld\n",
                 qint64(get("/__control/im/counters").object()["acknowledgeCalls"].toInteger()));
+    std::printf("  rows without a positive id %8d (target at most 1)\n",
+                QXIMDatabase::shared().queue().inDatabase([](JSSQLite& db) {
+                    const auto counted =
+                        db.executeQuery("SELECT COUNT(*) AS c FROM msgs WHERE m_id <= 0");
+                    return counted ? counted->value(0).value("c").toInt() : -1;
+                }));
 }
 
 const QByteArray kSegmentStart = "<script>window.parent.QX.webim.cometMgr.";
@@ -355,6 +369,69 @@ void bigVisitorData() {
     const QByteArray data = fourMegabytesOf("recvData", R"({"visitor":")", 'v', "\"}");
     hostile("every stream visitor data of 4 MiB less 256 bytes", "faults", endless(data, data),
             kCarriedRun);
+}
+
+// A packet of the user's talk with the broker, as the server writes it, with `messages` and
+// the `extra` fields after them.
+QByteArray talkPacket(const QByteArray& messages, const QByteArray& extra = {}) {
+    const QByteArray user = QByteArray::number(kUser);
+    const QByteArray broker = QByteArray::number(kBroker);
+    return kSegmentStart + R"(recvMsg({"fromUser":{"id":")" + broker + R"("},"toUser":{"id":")" +
+           user + R"("},"post":{"id":"10086_1_1009_1"},"talk":{"toTalkId":")" + user + '-' +
+           broker + R"(","fromTalkId":")" + broker + '-' + user + R"("},"msgs":)" + messages +
+           extra + "});</script>";
+}
+
+const QByteArray kHeartbeat = kSegmentStart + "recvHeartbeatMsg(1);</script>";
+
+void emptyPackets() {
+    const QByteArray empty = talkPacket("[]");
+    hostile("every stream a packet without messages, then 16 KB of spaces, again and again",
+            "faults", endless(empty, empty, 16 * 1024), kCarriedRun);
+}
+
+void emptyPacketCarrier() {
+    const QByteArray carrier = talkPacket("[]", R"(,"pad":")" + QByteArray(4 << 20, 'p') + '"');
+    hostile(
+        "every stream a heartbeat, then a packet without messages with a string of 4 MiB, "
+        "again and again",
+        "faults", endless(kHeartbeat, kHeartbeat + carrier), kCarriedRun);
+}
+
+void foreignPackets() {
+    const QByteArray foreign =
+        kSegmentStart +
+        R"(recvMsg({"fromUser":{"id":"7001"},"toUser":{"id":"7002"},"post":{"id":"p"},)"
+        R"("talk":{"toTalkId":"7002-7001","fromTalkId":"7001-7002"},"msgs":[{"id":1,)"
+        R"("fromUserId":"7001","contents":[")" +
+        QByteArray(4 << 20, 't') + R"("]}]});</script>)";
+    hostile(
+        "every stream a heartbeat, then a packet between two other users with a text of "
+        "4 MiB, again and again",
+        "faults", endless(kHeartbeat, kHeartbeat + foreign), kCarriedRun);
+}
+
+void emptyPacketSpaces() {
+    hostile(
+        "every stream a heartbeat, a packet without messages and 16 KB of spaces, again and "
+        "again",
+        "faults", endless(kHeartbeat, kHeartbeat + talkPacket("[]"), 16 * 1024), kCarriedRun);
+}
+
+void contentlessIds() {
+    hostile("200,000 packets of fresh ids without contents, then nothing", "stream",
+            {{"segments", QJsonArray{QString::fromLatin1(talkPacket(R"([{"id":1@N@}])"))}},
+             {"repeat", true},
+             {"count", 200000}},
+            kCarriedRun);
+}
+
+void zeroId() {
+    const QByteArray zero =
+        talkPacket(R"([{"id":0,"fromUserId":")" + QByteArray::number(kBroker) +
+                   R"(","updateTime":1700000000,"type":0,"contents":["您好，这套房子还在吗？"]}])");
+    hostile("every stream a packet whose message has the id 0, again and again", "faults",
+            endless(zero, zero), std::chrono::seconds(45));
 }
 
 void failedStarts() {
@@ -691,7 +768,13 @@ int main(int argc, char** argv) {
         {"refused-filler", refusedFiller},
         {"big-heartbeats", bigHeartbeats},
         {"big-commands", bigCommands},
-        {"big-visitor-data", bigVisitorData}};
+        {"big-visitor-data", bigVisitorData},
+        {"empty-packets", emptyPackets},
+        {"empty-packet-carrier", emptyPacketCarrier},
+        {"foreign-packets", foreignPackets},
+        {"empty-packet-spaces", emptyPacketSpaces},
+        {"contentless-ids", contentlessIds},
+        {"zero-id", zeroId}};
     for (const auto& [name, run] : hostileCases) {
         if (!cases.isEmpty() && !cases.contains(QLatin1String(name))) continue;
         QXIMService::forceRelease();

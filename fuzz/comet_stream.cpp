@@ -5,8 +5,11 @@
 // tail never holds more than was fed nor more than a segment may hold, and the script parser
 // answers each segment exactly once. What the cutter hands over in segments that end, what it
 // counts as delivering nothing (the segments the parser refuses among them, as the service
-// tells it) and what is pending add up to what it was fed, to the byte; past its bound of
-// bytes that deliver nothing the stream is given up, and a stream within it is not.
+// tells it, and those charged until they settle, as the service charges a packet until it is
+// stored: here every segment the parser reads whose length is a multiple of three, settled
+// after the next chunk, as delivered when its length is even) and what is pending add up to
+// what it was fed, to the byte; past its bound of bytes that deliver nothing the stream is
+// given up, and a stream within it is not.
 //
 // The first byte chooses the chunk length (its low five bits), bounds small enough for short
 // inputs to reach (0x20), and whether the rest is the stream itself or shapes of streams that
@@ -37,6 +40,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -194,11 +198,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     qsizetype segmentBytes = 0;
     qsizetype refused = 0;
     CometScriptCutter* cutting = nullptr;
+    // The segments charged, with their bytes, not yet settled.
+    QList<std::pair<CometScriptCutter::Charge, qsizetype>> charged;
     parser.setDelegate([&](const QVariant&, const QString&, const std::optional<ns::Error>& error) {
         ++answers;
-        if (!error) return;
+        if (!error && segmentBytes % 3 != 0) return;
         refused += segmentBytes;
-        cutting->setAside(segmentBytes);
+        if (error) {
+            cutting->setAside(segmentBytes);
+        } else {
+            charged.append({cutting->charge(segmentBytes), segmentBytes});
+        }
     });
 
     qsizetype handed = 0;
@@ -242,7 +252,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     qsizetype fed = 0;
     for (qsizetype at = 0; at < stream.size() && !cutter.givenUp(); at += chunk) {
         const qsizetype length = std::min(chunk, stream.size() - at);
+        // What was charged before this chunk settles once its white space may have come.
+        const auto settling = std::exchange(charged, {});
         cutter.feed(QByteArrayView(stream).sliced(at, length));
+        for (const auto& [charge, bytes] : settling) {
+            const bool delivered = bytes % 2 == 0;
+            cutter.settle(charge, delivered);
+            if (delivered) refused -= bytes;
+        }
         fed += length;
         if (handed > fed || cutter.tail().size() > stream.size() ||
             cutter.tail().size() > bounds.segment)
@@ -258,6 +275,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::abort();
         if (cutter.readAgainBytes() > fed) std::abort();
     }
-    if (answers != segments) std::abort();
+    if (answers != segments || cutter.chargesOpen() != charged.size()) std::abort();
     return 0;
 }

@@ -19,6 +19,8 @@ namespace {
 constexpr size_t kWorkerThreads = 64;  // each open stream holds one
 // Many requests per connection: the client's connection pool is measured against us.
 constexpr size_t kRequestsPerConnection = 100000;
+// How long a write waits for the client to read before its connection is dropped.
+constexpr time_t kLongestWriteWaitSec = 120;
 constexpr int kPollSliceMs = 100;
 
 bool waitFor(int sock, short events, int timeoutMs) {
@@ -192,6 +194,10 @@ RecordingServer::RecordingServer() {
     new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
     set_keep_alive_max_count(kRequestsPerConnection);
     set_tcp_nodelay(true);
+    // A client that holds its reading back (the app while what it read waits to be stored, or
+    // a busy machine running it slowly) is waited for, not dropped after the library's 5 s: a
+    // stream dropped for the reader's pace would fail a test by the machine's speed.
+    set_write_timeout(kLongestWriteWaitSec);
     // The library's default lets a second server listen on a port one already listens on,
     // and the two then share its connections; a stand-in asks for the port a sandbox used
     // before and must be refused it while another holds it. A port whose last connections

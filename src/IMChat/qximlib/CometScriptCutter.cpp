@@ -142,12 +142,14 @@ void CometScriptCutter::clear() {
     candidate_ = false;
     candidateAt_ = 0;
     spaceRoom_ = 0;
+    spaceCharge_ = 0;
 }
 
 void CometScriptCutter::reset() {
     clear();
     givenUp_ = false;
     undelivered_ = 0;
+    charges_.clear();
     trailingSpace_ = 0;
     readAgain_ = 0;
 }
@@ -167,6 +169,39 @@ void CometScriptCutter::giveUpAt(qsizetype at, qsizetype size) {
 void CometScriptCutter::setAside(qsizetype bytes) {
     undelivered_ += bytes;
     spaceRoom_ = 0;
+    spaceCharge_ = 0;
+}
+
+CometScriptCutter::Charge CometScriptCutter::charge(qsizetype bytes) {
+    undelivered_ += bytes;
+    charges_.push_back({.charge = ++lastCharge_, .bytes = bytes});
+    // The white space that goes with the segment in the next chunks is charged with it.
+    spaceCharge_ = lastCharge_;
+    return lastCharge_;
+}
+
+void CometScriptCutter::settle(Charge charge, bool delivered) {
+    const auto open = std::find_if(charges_.begin(), charges_.end(),
+                                   [&](const OpenCharge& each) { return each.charge == charge; });
+    if (open == charges_.end()) return;
+    if (delivered) {
+        undelivered_ -= open->bytes + open->space;
+        trailingSpace_ += open->space;
+    } else if (spaceCharge_ == charge) {
+        // The white space still to come after it delivers nothing, as after a segment set aside.
+        spaceRoom_ = 0;
+    }
+    if (spaceCharge_ == charge) spaceCharge_ = 0;
+    charges_.erase(open);
+}
+
+void CometScriptCutter::spaceAfterSegment(qsizetype space) {
+    if (spaceCharge_ == 0) {
+        trailingSpace_ += space;
+        return;
+    }
+    undelivered_ += space;
+    charges_.back().space += space;
 }
 
 void CometScriptCutter::handPiece(qsizetype at, Piece piece) {
@@ -207,6 +242,8 @@ void CometScriptCutter::startSegmentAt(qsizetype at) {
 }
 
 void CometScriptCutter::endSegmentAt(qsizetype at) {
+    // The white space after it goes with it unless its reader charges it.
+    spaceCharge_ = 0;
     if (inPieces_) {
         handPiece(at, Piece::Last);
     } else {
@@ -312,7 +349,7 @@ void CometScriptCutter::feed(QByteArrayView chunk) {
                 const qsizetype most = std::min(bytes.size(), at + spaceRoom_);
                 const qsizetype from = at;
                 while (at < most && isSpace(bytes[at])) ++at;
-                trailingSpace_ += at - from;
+                spaceAfterSegment(at - from);
                 spaceRoom_ = at == bytes.size() ? spaceRoom_ - (at - from) : 0;
                 continue;
             }

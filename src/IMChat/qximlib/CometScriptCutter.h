@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <deque>
 #include <functional>
 #include <optional>
 
@@ -32,7 +33,10 @@
 // before, begins a segment at once.
 // The white space after a closing text goes with its segment, in the chunk that closes it or
 // in the next ones, up to kMostSpaceAfterSegment bytes of it; after a segment that delivered
-// nothing (setAside()) the white space in the next chunks delivers nothing too.
+// nothing (setAside()) the white space in the next chunks delivers nothing too. A segment whose
+// reader knows only later whether it delivered (a packet that waits to be stored) is charged
+// (charge()): it and the white space after it count as delivering nothing until settle() says
+// it delivered, so that the bound holds while its reader waits to know.
 //
 // No byte is read again for how the chunks fall: what a marker split over two chunks has
 // matched so far is remembered, not searched for again. A segment is kept whole up to
@@ -46,7 +50,8 @@
 //
 // The bytes that deliver no segment are counted, for the whole stream (until a reset): what
 // lies between segments, starts that fail, segments left unfinished by the next start or
-// given up, and segments their reader set aside (setAside()). Past kMostUndeliveredBytes of
+// given up, and segments their reader set aside (setAside()) or charged and did not settle as
+// delivered (charge(), settle()). Past kMostUndeliveredBytes of
 // them the cutter gives the stream up as it gives up a segment: a server whose segments
 // never come cannot keep a core reading, however it splits what it sends.
 class CometScriptCutter {
@@ -101,6 +106,20 @@ public:
     // nothing): `bytes` count with those that deliver no segment, and so does the white space
     // after it in the next chunks. Past the bound the stream is given up.
     void setAside(qsizetype bytes);
+    // What stands for a segment charged: its number in the stream, from 1 on. Numbers go on
+    // across resets, so that a charge of a stream before the reset is never taken for a later one.
+    using Charge = quint64;
+    // A segment handed over whose reader knows only later whether it delivered: `bytes` count
+    // with those that deliver no segment, and so does the white space that goes with it in the
+    // next chunks, until settle().
+    [[nodiscard]] Charge charge(qsizetype bytes);
+    // The charged segment delivered, or did not: when it did, what it was charged, its white
+    // space too, no longer counts, and the white space still to come after it goes with it;
+    // when it did not, it stays counted, as one set aside. Nothing for a charge made before the
+    // last reset, or settled already.
+    void settle(Charge charge, bool delivered);
+    // The segments charged and not yet settled.
+    [[nodiscard]] qsizetype chargesOpen() const { return qsizetype(charges_.size()); }
     // A segment passed kMostSegmentBytes in pieces, or the stream kMostUndeliveredBytes that
     // deliver no segment: nothing is read until the next reset.
     [[nodiscard]] bool givenUp() const { return givenUp_; }
@@ -177,6 +196,8 @@ private:
     void handPiece(qsizetype at, Piece piece);
     // Forgets the segment or start under way, its pieces abandoned.
     void clear();
+    // `space` bytes of white space went with the segment handed over last.
+    void spaceAfterSegment(qsizetype space);
     // Gives the stream up at `at` of a feed of `size` bytes: what is under way and the rest of
     // the feed deliver nothing, and nothing more is read.
     void giveUpAt(qsizetype at, qsizetype size);
@@ -227,6 +248,19 @@ private:
     qsizetype candidateAt_ = 0;
     // The white space that may still go with the segment handed over as the last chunk ended.
     qsizetype spaceRoom_ = 0;
+    // The charge, not yet settled, of the segment that white space goes with (0: none): the
+    // white space then counts as delivering nothing, and is added to that charge.
+    Charge spaceCharge_ = 0;
+    // A segment charged and not yet settled, and what it was charged so far; the white space
+    // that went with it among them.
+    struct OpenCharge {
+        Charge charge = 0;
+        qsizetype bytes = 0;
+        qsizetype space = 0;
+    };
+    // In the order they were charged: a reader settles them in about that order.
+    std::deque<OpenCharge> charges_;
+    Charge lastCharge_ = 0;
     qsizetype trailingSpace_ = 0;
     qsizetype readAgain_ = 0;
 };

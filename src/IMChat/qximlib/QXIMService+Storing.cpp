@@ -69,7 +69,10 @@ bool QXIMService::queueStreamPacket(const QVariantMap& packet) {
     });
     if (copy) return false;
     for (const qint64 id : ids) ++idsToStore_[id];
-    streamPackets_.append({packet, segmentBytes_});
+    // Whether it delivers is known once it is stored: until then it counts as a segment that
+    // stores nothing does.
+    streamPackets_.append(
+        {packet, segmentBytes_, cutter_.charge(std::max(segmentRead_, kLongestQuietSegmentBytes))});
     streamPacketBytes_ += segmentBytes_;
     holdStreamWhileFull();
     if (std::exchange(storeQueued_, true)) return true;
@@ -88,13 +91,20 @@ void QXIMService::holdStreamWhileFull() {
 
 void QXIMService::storeStreamPackets() {
     QList<QVariantMap> packets;
+    QList<CometScriptCutter::Charge> charges;
     for (const WaitingPacket& waiting :
          streamPackets_.first(std::min(kStoreBatch, streamPackets_.size()))) {
         packets.append(waiting.packet);
+        charges.append(waiting.charge);
         streamPacketBytes_ -= waiting.bytes;
     }
     streamPackets_.remove(0, packets.size());
-    savePackets(packets, true, nullptr, nullptr);
+    const std::vector<bool> delivered = savePackets(packets, true, nullptr, nullptr);
+    for (qsizetype n = 0; n < charges.size(); ++n) {
+        // A charge of a stream closed since is no longer the cutter's.
+        cutter_.settle(charges[n], delivered[n]);
+        if (delivered[n]) lastDeliveredAt_ = ns::Clock::shared().uptime();
+    }
     holdStreamWhileFull();
     // Stored, or to be stored from a copy: the server sends what was not acknowledged again.
     for (const QVariantMap& packet : packets) {
@@ -113,11 +123,12 @@ void QXIMService::storeStreamPackets() {
     });
 }
 
-std::optional<QXIMDatabase::ReceivedPacket> QXIMService::preparePacket(
-    const QVariantMap& packetMap) {
+std::optional<QXIMDatabase::ReceivedPacket> QXIMService::preparePacket(const QVariantMap& packetMap,
+                                                                       bool* taken) {
     PacketReading reading = readPacket(packetMap, QXIMUser::shared().userId(), observers());
     if (!reading.setAsideReason.isEmpty()) setAside(reading.setAsideReason, packetMap);
     if (!reading.rows && reading.acknowledgeAnyway) acknowledge(packetMap);
+    if (taken) *taken = reading.taken;
     return std::move(reading.rows);
 }
 
@@ -144,14 +155,23 @@ QXIMService::PacketReading QXIMService::readPacket(
     const QString postId =
         post[QStringLiteral("id")].isNil() ? kNoPostId : post[QStringLiteral("id")].toString();
     QXIMDatabase::ReceivedPacket received;
+    bool taken = false;
+    bool withoutId = false;
     for (const QVariant& itemValue : packet[QStringLiteral("msgs")].toList()) {
         if (itemValue.typeId() != QMetaType::QVariantMap) continue;
         const QVariantMap item = itemValue.toMap();
-        const bool taken = std::any_of(plugIns.begin(), plugIns.end(), [&](const auto& observer) {
-            return observer->parseMessage && observer->parseMessage(item);
-        });
-        if (taken) continue;
         const Tolerant message(item);
+        const qint64 messageId = message[QStringLiteral("id")].value().toLongLong();
+        if (messageId <= 0) {
+            withoutId = true;
+            continue;
+        }
+        if (std::any_of(plugIns.begin(), plugIns.end(), [&](const auto& observer) {
+                return observer->parseMessage && observer->parseMessage(item);
+            })) {
+            taken = true;
+            continue;
+        }
         const QVariantList contents = message[QStringLiteral("contents")].toList();
         if (message[QStringLiteral("contents")].value().typeId() != QMetaType::QVariantList ||
             contents.isEmpty()) {
@@ -164,7 +184,7 @@ QXIMService::PacketReading QXIMService::readPacket(
             if (Tolerant(element)[0].isEqualToString(kFont)) continue;
             QXIMMessage stored;
             stored.userId = QString::number(me);
-            stored.messageId = message[QStringLiteral("id")].value().toLongLong();
+            stored.messageId = messageId;
             stored.systemType = message[QStringLiteral("sysMsgType")].intValue();
             stored.type = sender != 0 ? message[QStringLiteral("type")].intValue() : 1;
             stored.talkId = talkId;
@@ -180,26 +200,35 @@ QXIMService::PacketReading QXIMService::readPacket(
         }
         if (!elements.isEmpty()) received.items.append(elements);
     }
-    if (received.items.isEmpty()) return {.acknowledgeAnyway = true};
+    const QString withoutIdReason =
+        withoutId ? QStringLiteral("a message without a positive id") : QString();
+    if (received.items.isEmpty()) {
+        return {.acknowledgeAnyway = true, .setAsideReason = withoutIdReason, .taken = taken};
+    }
     received.otherUser = jsonText(
         packet[me != *from ? QStringLiteral("fromUser") : QStringLiteral("toUser")].value());
     if (received.otherUser.isNull()) return unstorable(QStringLiteral("the other user"));
     received.completeMessage = jsonText(packetMap);
     if (received.completeMessage.isNull()) return unstorable(QStringLiteral("the packet"));
-    return {.rows = std::move(received)};
+    return {.rows = std::move(received), .setAsideReason = withoutIdReason, .taken = taken};
 }
 
-void QXIMService::savePackets(const QList<QVariantMap>& packets, bool notify,
-                              QList<QXIMMessage>* messagesContainer, QVariantList* talksContainer) {
-    QList<QVariantMap> kept;
+std::vector<bool> QXIMService::savePackets(const QList<QVariantMap>& packets, bool notify,
+                                           QList<QXIMMessage>* messagesContainer,
+                                           QVariantList* talksContainer) {
+    std::vector<bool> delivered(packets.size(), false);
+    // Of each packet with rows to store: where it stands in `packets`.
+    QList<qsizetype> kept;
     QList<QXIMDatabase::ReceivedPacket> received;
-    for (const QVariantMap& packet : packets) {
-        if (auto prepared = preparePacket(packet)) {
-            kept.append(packet);
+    for (qsizetype n = 0; n < packets.size(); ++n) {
+        bool taken = false;
+        if (auto prepared = preparePacket(packets[n], &taken)) {
+            kept.append(n);
             received.append(std::move(*prepared));
         }
+        delivered[n] = taken;
     }
-    if (received.isEmpty()) return;
+    if (received.isEmpty()) return delivered;
     const QList<QXIMDatabase::ReceivedPacketSaved> results =
         database_.saveReceivedPackets(received);
     const auto plugIns = observers();
@@ -209,9 +238,10 @@ void QXIMService::savePackets(const QList<QVariantMap>& packets, bool notify,
         const QXIMDatabase::ReceivedPacketSaved& saved = results[n];
         // Acknowledged only once the rows are stored for good; otherwise the server sends
         // the packet again.
-        if (!saved.committed) return;
-        acknowledge(kept[n]);
+        if (!saved.committed) return delivered;
+        acknowledge(packets[kept[n]]);
         if (saved.stored.isEmpty()) continue;
+        delivered[kept[n]] = true;
         QList<QXIMMessage> stored = saved.stored;
         if (saved.autoInsertNeed) {
             for (const auto& observer : plugIns) {
@@ -227,6 +257,7 @@ void QXIMService::savePackets(const QList<QVariantMap>& packets, bool notify,
         told.talks.append(talk);
     }
     if (notify && !told.messages.isEmpty()) postReceived(std::move(told));
+    return delivered;
 }
 
 void QXIMService::offlineMessage(const QVariant& replyValue,

@@ -356,11 +356,13 @@ void QXIMService::parserResult(const QVariant& result, const QString& key,
         }
         return;
     }
-    // Whether the segment delivered: a packet to store, or one a plug-in took. A heartbeat, a
-    // command and visitor data store nothing: their bytes count with those that deliver
-    // nothing, and only one of an honest size is a heartbeat, or tells that the stream is
-    // healthy.
+    // Whether the segment delivered: a packet a plug-in took, or (once stored, when it stored a
+    // message not stored before) a packet queued to be stored, charged until then. A heartbeat,
+    // a command, visitor data and a copy of a packet that waits store nothing: their bytes count
+    // with those that deliver nothing, and only one of an honest size is a heartbeat, or tells
+    // that the stream is healthy.
     bool delivered = false;
+    bool queued = false;
     const bool honest = segmentRead_ - segmentSpace_ <= kLongestQuietSegmentBytes;
     if (key == kHeartbeat) {
         if (honest) markHeartbeat();
@@ -374,7 +376,7 @@ void QXIMService::parserResult(const QVariant& result, const QString& key,
             post.value().typeId() == QMetaType::QVariantMap &&
             !post[QStringLiteral("id")].isEqualToString(kNoPostId);
         if (hasPost) {
-            delivered = queueStreamPacket(result.toMap());
+            queued = queueStreamPacket(result.toMap());
         } else {
             bool handled = false;
             for (const auto& observer : observers()) {
@@ -391,7 +393,7 @@ void QXIMService::parserResult(const QVariant& result, const QString& key,
                 QVariantMap packetWithoutPost = result.toMap();
                 packetWithoutPost.insert(QStringLiteral("post"),
                                          QVariantMap{{QStringLiteral("id"), kNoPostId}});
-                delivered = queueStreamPacket(packetWithoutPost);
+                queued = queueStreamPacket(packetWithoutPost);
             }
         }
     } else if (key == kRecvData) {
@@ -406,6 +408,6 @@ void QXIMService::parserResult(const QVariant& result, const QString& key,
         }
     }
     if (delivered || honest) lastDeliveredAt_ = ns::Clock::shared().uptime();
-    if (!delivered) cutter_.setAside(std::max(segmentRead_, kLongestQuietSegmentBytes));
+    if (!delivered && !queued) cutter_.setAside(std::max(segmentRead_, kLongestQuietSegmentBytes));
     postOnMain(QXIMNotifications::kTalkInfoChange);
 }

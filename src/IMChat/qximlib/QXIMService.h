@@ -53,7 +53,8 @@ struct QXIMServiceObserver {
 // them, sends messages and confirms or fails them, and tells the screens by notifications
 // posted to the main queue (QXIMNotifications.h). A stream given up (a segment past
 // CometScriptCutter::kMostSegmentBytes, or kMostUndeliveredBytes that deliver no segment, the
-// segments set aside and those that store nothing among them) is closed and opened again,
+// segments set aside and those that store nothing among them, packets that waited to be stored
+// counted until they stored a message not stored before) is closed and opened again,
 // with the fetch of what it missed, after a pause on the one clock that grows while it happens
 // again: heartbeats between its filler, or carrying it, do not keep it open.
 //
@@ -94,7 +95,9 @@ public:
     // one now and then) rather than after 200,000 and minutes of a core.
     static constexpr qsizetype kLeastSetAsideSegmentBytes = 16 * 1024;
     // A segment that stores nothing (a heartbeat, a command the app does not act on, visitor
-    // data, a copy of a packet that waits) counts against the same bound, whole and at least
+    // data, a copy of a packet that waits, a packet that stores no message not stored before:
+    // with no messages, none of this user's, none with contents or a positive id, only copies
+    // of stored ones) counts against the same bound, whole and at least
     // this much, the white space after it too: an honest one comes every 30 s or so and holds
     // some 100 bytes, so that a stream of them lives for days, while heartbeats carrying
     // filler, or sent without pause, give their stream up within 32 MB. It is also the most an
@@ -160,10 +163,14 @@ public:
     // to no talk or holds only what the plug-ins took, never when it is another user's.
     // A packet the store cannot keep whole (a part nested deeper than the JSON writer
     // goes) is set aside: no rows, acknowledged, and the reason says why.
+    // A message from the server without a positive id is set aside too: the store could not
+    // tell its copies apart, and would keep one row more for every copy.
     struct PacketReading {
         std::optional<QXIMDatabase::ReceivedPacket> rows;
         bool acknowledgeAnyway = false;
         QString setAsideReason;
+        // A plug-in took one of its messages.
+        bool taken = false;
     };
     [[nodiscard]] static PacketReading readPacket(
         const QVariantMap& packet, qint64 me,
@@ -210,15 +217,20 @@ private:
     // Owes the server the acknowledgement of the packet's messages, for both its talk ids.
     void acknowledge(const QVariantMap& packet);
     // Reads a received packet into the rows to store; none when there is nothing to store
-    // (what needs an acknowledgement all the same has had it).
-    std::optional<QXIMDatabase::ReceivedPacket> preparePacket(const QVariantMap& packet);
+    // (what needs an acknowledgement all the same has had it). `taken` tells whether a plug-in
+    // took one of its messages.
+    std::optional<QXIMDatabase::ReceivedPacket> preparePacket(const QVariantMap& packet,
+                                                              bool* taken);
     // Stores packets in one transaction, then acknowledges each and, with `notify`, tells the
-    // screens of all of them in one notification.
-    void savePackets(const QList<QVariantMap>& packets, bool notify,
-                     QList<QXIMMessage>* messagesContainer, QVariantList* talksContainer);
+    // screens of all of them in one notification. Returns for each packet whether it delivered:
+    // stored a message not stored before, or a plug-in took one of its messages.
+    std::vector<bool> savePackets(const QList<QVariantMap>& packets, bool notify,
+                                  QList<QXIMMessage>* messagesContainer,
+                                  QVariantList* talksContainer);
     // Packets of the stream wait for the chunks already queued, to be stored with them, at
-    // most kStoreBatch in one transaction. A copy the server sent again while the packet
-    // waits to be stored or acknowledged is let go at once: false, it delivers nothing.
+    // most kStoreBatch in one transaction; their segments are charged to the stream's bound
+    // until the store tells whether they delivered. A copy the server sent again while the
+    // packet waits to be stored or acknowledged is let go at once: false, it is not queued.
     bool queueStreamPacket(const QVariantMap& packet);
     void storeStreamPackets();
     // Holds the stream's reading back while too much waits to be stored, and lets it go on
@@ -258,10 +270,13 @@ private:
     std::mutex ackPoolMutex_;
     std::vector<std::shared_ptr<QXIMessageAck>> ackPool_;
     QXIMAcknowledgements acknowledgements_;
-    // A stream packet waiting to be stored, with the bytes of the segment it was cut from.
+    // A stream packet waiting to be stored, with the bytes of the segment it was cut from, and
+    // what that segment was charged to the stream's bound until the store tells whether it
+    // delivered.
     struct WaitingPacket {
         QVariantMap packet;
         qsizetype bytes = 0;
+        CometScriptCutter::Charge charge = 0;
     };
     QList<WaitingPacket> streamPackets_;
     qsizetype streamPacketBytes_ = 0;

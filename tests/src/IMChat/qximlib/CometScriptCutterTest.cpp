@@ -824,6 +824,72 @@ TEST_F(CometScriptCutterTest, WhiteSpaceAfterASegmentSetAsideDeliversNothing) {
     EXPECT_EQ(settingAside.undeliveredBytes(), 1024 + 3);
 }
 
+// A segment charged counts as one set aside, and so does the white space that goes with it in
+// the next chunks, until it settles: as delivered, all of it is taken back and the white space
+// still to come goes with it; as not delivered, it stays counted and so does the white space
+// after it. Charges settle in any order, each with its own white space only; the segment handed
+// over after a charged one owes nothing to that charge. A charge settled twice, or made before a
+// reset, changes nothing.
+TEST_F(CometScriptCutterTest, AChargedSegmentCountsUntilItSettles) {
+    const QByteArray message = segment("recvMsg", packetWithText(1, "看房"));
+    const QByteArray heartbeat = segment("recvHeartbeatMsg", "1");
+    QList<CometScriptCutter::Charge> charges;
+    CometScriptCutter* reading = nullptr;
+    CometScriptCutter charging(
+        [&](QByteArrayView whole) {
+            if (whole.startsWith(message)) charges.append(reading->charge(message.size()));
+        },
+        [](QByteArrayView, Piece) {});
+    reading = &charging;
+    const auto counted = [&] { return charging.undeliveredBytes(); };
+
+    charging.feed(message);
+    charging.feed("\n\n");
+    charging.feed(" \t");
+    EXPECT_EQ(counted(), message.size() + 4);
+    EXPECT_EQ(charging.chargesOpen(), 1);
+    charging.settle(charges[0], true);
+    EXPECT_EQ(counted(), 0);
+    EXPECT_EQ(charging.trailingSpaceBytes(), 4);
+    charging.feed("\r ");
+    charging.settle(charges[0], true);
+    EXPECT_EQ(counted(), 0);
+    EXPECT_EQ(charging.trailingSpaceBytes(), 6);
+    EXPECT_EQ(charging.chargesOpen(), 0);
+
+    charging.feed(message);
+    charging.feed("\n");
+    charging.settle(charges[1], false);
+    charging.feed("\n\n");
+    EXPECT_EQ(counted(), message.size() + 3);
+    EXPECT_EQ(charging.trailingSpaceBytes(), 6);
+
+    // The first is handed over as the second starts, in the chunk; the white space after is the
+    // second's.
+    charging.feed(message + message);
+    charging.feed("   ");
+    EXPECT_EQ(counted(), message.size() + 3 + 2 * message.size() + 3);
+    charging.settle(charges[3], true);
+    EXPECT_EQ(counted(), message.size() + 3 + message.size());
+    charging.settle(charges[2], true);
+    EXPECT_EQ(counted(), message.size() + 3);
+    EXPECT_EQ(charging.trailingSpaceBytes(), 6 + 3);
+
+    charging.feed(message + heartbeat);
+    charging.feed("    ");
+    EXPECT_EQ(counted(), 2 * message.size() + 3);
+    EXPECT_EQ(charging.trailingSpaceBytes(), 6 + 3 + 4);
+    EXPECT_EQ(charging.chargesOpen(), 1);
+
+    charging.reset();
+    charging.settle(charges[4], true);
+    EXPECT_EQ(counted(), 0);
+    EXPECT_EQ(charging.chargesOpen(), 0);
+    charging.feed(message);
+    EXPECT_EQ(counted(), message.size());
+    EXPECT_GT(charges[5], charges[4]);
+}
+
 // Past 32 MB that deliver no segment the stream is given up, however they come: white space
 // in chunks, heartbeats between 4 MB and 16 KB of it (each heartbeat delivered, with the 16 KB
 // after it), starts that fail, or segments of 31.5 MB each left by the next start; and segments

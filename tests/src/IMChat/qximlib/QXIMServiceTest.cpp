@@ -19,6 +19,7 @@
 
 #include "Gate.h"
 
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QUrlQuery>
 
@@ -1252,6 +1253,14 @@ TEST_P(QXIMServiceFillerCarrierTest, TheStreamIsGivenUpAndItsMessagesComeWithThe
     })) << carrier.name;
 }
 
+// A packet of the user's talk with the broker, with `messages`.
+QByteArray talkPacket(const QByteArray& messages) {
+    const QByteArray user = kServiceUserText.toLatin1();
+    return R"({"fromUser":{"id":"880001"},"toUser":{"id":")" + user +
+           R"("},"post":{"id":"p1"},"talk":{"toTalkId":")" + user + R"(-880001","fromTalkId":")" +
+           kBrokerTalk.toLatin1() + R"("},"msgs":)" + messages + "}";
+}
+
 // Of 4 MB less a little, within a segment's bound.
 QByteArray fourMegabytesOf(const QByteArray& key, const QByteArray& before, char filler,
                            const QByteArray& after) {
@@ -1273,8 +1282,297 @@ INSTANTIATE_TEST_SUITE_P(
         FillerCarrier{"a command of 4 MB",
                       fourMegabytesOf("command", R"({"command":"NOTE","text":")", 'c', "\"}"), 0},
         FillerCarrier{"visitor data of 4 MB",
-                      fourMegabytesOf("recvData", R"({"visitor":")", 'v', "\"}"), 0}),
+                      fourMegabytesOf("recvData", R"({"visitor":")", 'v', "\"}"), 0},
+        FillerCarrier{"a packet of the user's talk without messages, then white space",
+                      streamSegment(talkPacket("[]")), 16 * 1024},
+        FillerCarrier{"a packet between two other users of 4 MB",
+                      fourMegabytesOf("recvMsg",
+                                      R"({"fromUser":{"id":"7001"},"toUser":{"id":"7002"},)"
+                                      R"("post":{"id":"p"},"msgs":[{"id":1,"contents":[")",
+                                      't', R"("]}]})"),
+                      0},
+        FillerCarrier{"a packet of a message with the id 0",
+                      streamSegment(talkPacket(R"([{"id":0,"fromUserId":"880001","contents":[")" +
+                                               QByteArray(1024, 'z') + R"("]}])")),
+                      0}),
     [](const ::testing::TestParamInfo<FillerCarrier>& info) { return std::to_string(info.index); });
+
+// A random stream of every kind of segment a server may write, part by part, each with what
+// the service makes of it: whether it stores a message not stored before.
+struct StreamPart {
+    QByteArray bytes;
+    bool stores = false;
+    // White space right after a segment.
+    bool space = false;
+};
+
+class RandomStreamWriter {
+public:
+    // An honest stream sends what a real server sends: mostly messages, with heartbeats,
+    // commands and visitor data of an honest size between them, padded with 4 KB of white
+    // space at most, a packet set aside or sent again now and then. Any other stream also sends
+    // segments that store nothing, of every kind and size (packets without messages, between
+    // other users, of messages without contents or a positive id, copies of stored ones), white
+    // space without end, filler, and segments torn off by the next; past its first `storing`
+    // bytes it stores nothing at all.
+    RandomStreamWriter(quint32 seed, bool honest) : random_(seed), honest_(honest) {
+        // Past the part that stores, a few kinds only, so that a kind the bound passes over
+        // makes up much of what comes.
+        for (int n = 1 + random_.bounded(3); n > 0; --n) laterKinds_.append(random_.bounded(13));
+    }
+
+    QList<StreamPart> write(qsizetype bytes, qsizetype storingBytes) {
+        QList<StreamPart> parts;
+        qsizetype written = 0;
+        bool afterTear = false;
+        while (written < bytes) {
+            const bool storing = written < storingBytes;
+            // The segment after a torn one follows it at once, and holds a string, so that the
+            // tear is found.
+            StreamPart part = !afterTear ? next(storing)
+                              : storing  ? storingPacket()
+                                         : StreamPart{packetOf(880001, kServiceUser, "[]", 0)};
+            afterTear = part.bytes.isEmpty();
+            if (afterTear) part = torn();
+            written += part.bytes.size();
+            parts.append(std::move(part));
+            if (afterTear) continue;
+            if (const qsizetype space = spaceAfter(); space > 0) {
+                parts.append({.bytes = whiteSpace(space), .space = true});
+                written += space;
+            }
+        }
+        return parts;
+    }
+
+private:
+    qsizetype below(qsizetype most) { return qsizetype(random_.bounded(quint64(most))); }
+    bool chance(int percent) { return random_.bounded(100) < percent; }
+    // A size of a segment's filler: mostly small, now and then of megabytes.
+    qsizetype fillerSize() {
+        if (honest_ || chance(40)) return below(600);
+        return chance(50) ? below(64 * 1024) : below(2 * 1024 * 1024);
+    }
+    qsizetype spaceAfter() {
+        if (chance(50)) return 0;
+        if (honest_ || chance(70)) return 1 + below(4096);
+        return chance(80) ? 1 + below(24 * 1024) : 1 + below(1024 * 1024);
+    }
+    QByteArray whiteSpace(qsizetype size) {
+        static constexpr char kSpaces[] = {' ', '\n', '\t', '\r'};
+        QByteArray space(size, ' ');
+        if (chance(50)) {
+            for (char& c : space) c = kSpaces[random_.bounded(4)];
+        }
+        return space;
+    }
+    static QByteArray packetOf(qint64 from, qint64 to, const QByteArray& messages, qsizetype pad) {
+        const QByteArray f = QByteArray::number(from);
+        const QByteArray t = QByteArray::number(to);
+        return streamSegment(R"({"fromUser":{"id":")" + f + R"("},"toUser":{"id":")" + t +
+                             R"("},"post":{"id":"10086_1_1009_1"},"talk":{"toTalkId":")" + t + '-' +
+                             f + R"(","fromTalkId":")" + f + '-' + t + R"("},"msgs":)" + messages +
+                             R"(,"pad":")" + QByteArray(pad, 'p') + R"("})");
+    }
+    static QByteArray messageOf(qint64 id, bool contents = true) {
+        return R"({"id":)" + QByteArray::number(id) +
+               R"(,"fromUserId":"880001","updateTime":3000)" +
+               (contents ? QByteArray(R"(,"contents":["您好"])") : QByteArray()) + "}";
+    }
+    StreamPart storingPacket() {
+        const qint64 id = nextId_++;
+        stored_.append(id);
+        const qsizetype pad = chance(70) ? below(600) : below(1024 * 1024);
+        return {.bytes = packetOf(880001, kServiceUser, '[' + messageOf(id) + ']', pad),
+                .stores = true};
+    }
+    // A packet's segment cut off inside itself.
+    StreamPart torn() {
+        const QByteArray whole =
+            packetOf(880001, kServiceUser, '[' + messageOf(nextId_++) + ']', below(2000));
+        return {.bytes = whole.first(1 + below(whole.size() - 1))};
+    }
+    StreamPart filler() { return {.bytes = QByteArray(1 + fillerSize(), 'x')}; }
+    QByteArray segment(const QByteArray& key, const QByteArray& payload) {
+        return standin::StreamSettings::segment(key, payload);
+    }
+    StreamPart next(bool storing) {
+        const int kinds = honest_ ? 5 : 13;
+        for (;;) {
+            const int kind = storing ? random_.bounded(kinds)
+                                     : laterKinds_[random_.bounded(int(laterKinds_.size()))];
+            switch (kind) {
+                case 0:
+                case 1:
+                    return storing ? storingPacket() : filler();
+                case 2:
+                    return {.bytes = segment(
+                                "recvHeartbeatMsg",
+                                '1' + QByteArray(honest_ ? below(100) : fillerSize(), '7'))};
+                case 3:
+                    return {.bytes =
+                                segment("command", R"({"command":"NOTE","text":")" +
+                                                       QByteArray(fillerSize(), 'c') + R"("})")};
+                case 4:
+                    if (honest_ && (setAside_ >= 3 || !chance(2))) break;
+                    ++setAside_;
+                    return {.bytes = streamSegment(R"({"n":1e400,"msgs":[{"id":)" +
+                                                   QByteArray::number(nextId_++) + "}]}")};
+                case 5:
+                    return {.bytes =
+                                segment("recvData", R"({"visitor":")" +
+                                                        QByteArray(fillerSize(), 'v') + R"("})")};
+                case 6:
+                    return {.bytes = packetOf(880001, kServiceUser, "[]", fillerSize())};
+                case 7:
+                    return {.bytes = packetOf(7001, 7002, '[' + messageOf(nextId_++) + ']',
+                                              fillerSize())};
+                case 8:
+                    return {.bytes = packetOf(880001, kServiceUser,
+                                              '[' + messageOf(chance(50) ? 0 : -1 - below(9)) + ']',
+                                              fillerSize())};
+                case 9:
+                    if (stored_.isEmpty()) return filler();
+                    return {.bytes = packetOf(880001, kServiceUser,
+                                              '[' + messageOf(stored_[below(stored_.size())]) + ']',
+                                              fillerSize())};
+                case 10: {
+                    QByteArray messages = "[";
+                    for (qsizetype n = 1 + below(20); n > 0; --n)
+                        messages += messageOf(nextId_++, false) + (n > 1 ? "," : "");
+                    return {.bytes = packetOf(880001, kServiceUser, messages + ']', below(600))};
+                }
+                case 11:
+                    return filler();
+                case 12:
+                    return {};  // torn
+            }
+        }
+    }
+
+    QRandomGenerator random_;
+    bool honest_;
+    qint64 nextId_ = 9000000020000;
+    QList<qint64> stored_;
+    int setAside_ = 0;
+    QList<int> laterKinds_;
+};
+
+// What the stream's bound allows, read up to some byte: the bytes since the last segment that
+// stored a message not stored before (the white space that goes with that one left out), and the
+// longest part among them.
+struct SinceStored {
+    qsizetype bytes = 0;
+    qsizetype longest = 0;
+
+    static SinceStored at(const QList<StreamPart>& parts, qsizetype fed) {
+        SinceStored since;
+        qsizetype spaceRoom = 0;
+        for (const StreamPart& part : parts) {
+            const qsizetype read = std::min(part.bytes.size(), fed);
+            fed -= read;
+            if (part.stores && read == part.bytes.size()) {
+                since = {};
+                spaceRoom = CometScriptCutter::kMostSpaceAfterSegment;
+            } else {
+                const qsizetype free = part.space ? std::min(read, spaceRoom) : 0;
+                since.bytes += read - free;
+                since.longest = std::max(since.longest, part.bytes.size());
+                spaceRoom = 0;
+            }
+            if (fed == 0) break;
+        }
+        return since;
+    }
+};
+
+struct RandomStreamCase {
+    bool honest;
+    quint32 seed;
+};
+
+class QXIMServiceRandomStreamTest : public QXIMServiceTest,
+                                    public ::testing::WithParamInterface<RandomStreamCase> {};
+
+// The stream's bound holds whatever a server sends: past it, counting from the last segment that
+// stored a message not stored before, by one segment at most (and the white space that may wait
+// to go with it), the stream is given up. An honest stream of many times the bound, read as the
+// network hands it over (a few megabytes at a time, each stored before the next is read, as the
+// stream's hold makes it), never is, and every message it brings is stored once. Nothing without
+// a positive id is ever stored.
+TEST_P(QXIMServiceRandomStreamTest, TheBoundCountsFromTheLastSegmentThatStored) {
+    const RandomStreamCase& param = GetParam();
+    const LoggedLines givenUp("Stream given up");
+    server().setFault({.prefix = standin::paths::kStreamReceive, .hold = true});
+    auto service = QXIMService::shared();
+    ASSERT_TRUE(runMainLoopUntil([&] { return openedStreams(1) && streamOperation(); }));
+    RandomStreamWriter writer(param.seed, param.honest);
+    // An honest stream stores all along; any other stores in its first 16 MB at most, and then
+    // brings 40 MB more.
+    const QList<StreamPart> parts =
+        param.honest ? writer.write(48 << 20, 48 << 20) : writer.write(56 << 20, 16 << 20);
+    QByteArray stream;
+    for (const StreamPart& part : parts) stream += part.bytes;
+    QRandomGenerator random(param.seed);
+    qsizetype fed = 0;
+    while (fed < stream.size() && givenUp.lines().isEmpty()) {
+        // What the network hands over before the service stores what it read: chunks of a byte
+        // to 64 KB, up to a few megabytes.
+        const qsizetype block =
+            std::min(stream.size() - fed, qsizetype(1 + random.bounded(4 << 20)));
+        service->queue()->sync([&] {
+            for (qsizetype end = fed + block; fed < end;) {
+                const qsizetype chunk = std::min(end - fed, qsizetype(1) << random.bounded(17));
+                service->onlineMessage(stream.sliced(fed, chunk));
+                fed += chunk;
+            }
+        });
+        service->queue()->sync([] {});
+        const SinceStored since = SinceStored::at(parts, fed);
+        if (givenUp.lines().isEmpty()) {
+            ASSERT_LE(since.bytes, CometScriptCutter::kMostUndeliveredBytes + since.longest +
+                                       CometScriptCutter::kMostSpaceAfterSegment)
+                << "read " << fed << " of " << stream.size();
+        }
+    }
+    const int stores = int(std::count_if(parts.begin(), parts.end(),
+                                         [](const StreamPart& part) { return part.stores; }));
+    const auto rows = [](const char* condition) {
+        return QXIMDatabase::shared().queue().inDatabase([&](JSSQLite& db) {
+            return db
+                .executeQuery(QStringLiteral("SELECT COUNT(*) AS c FROM msgs WHERE %1")
+                                  .arg(QLatin1String(condition)))
+                ->value(0)
+                .value("c")
+                .toInt();
+        });
+    };
+    if (param.honest) {
+        EXPECT_TRUE(givenUp.lines().isEmpty()) << givenUp.lines().join('\n').toStdString();
+        ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() >= stores; }));
+        EXPECT_EQ(rows("f_id = '880001'"), stores);
+        EXPECT_EQ(rows("f_id = '880001' GROUP BY m_id HAVING COUNT(*) > 1"), 0);
+    } else {
+        EXPECT_FALSE(givenUp.lines().isEmpty()) << "read all " << stream.size() << " bytes";
+        service->queue()->sync([] {});
+        EXPECT_LE(storedFromBroker(), stores);
+    }
+    EXPECT_EQ(rows("m_id <= 0"), 0);
+}
+
+// Three honest streams, and 24 others.
+std::vector<RandomStreamCase> randomStreams() {
+    std::vector<RandomStreamCase> streams;
+    for (quint32 seed = 1; seed <= 3; ++seed) streams.push_back({true, seed});
+    for (quint32 seed = 11; seed <= 34; ++seed) streams.push_back({false, seed});
+    return streams;
+}
+
+INSTANTIATE_TEST_SUITE_P(Streams, QXIMServiceRandomStreamTest, ::testing::ValuesIn(randomStreams()),
+                         [](const ::testing::TestParamInfo<RandomStreamCase>& info) {
+                             return std::string(info.param.honest ? "Honest" : "Any") +
+                                    std::to_string(info.param.seed);
+                         });
 
 // A packet the server sends again while its first copy is stored and acknowledged stores
 // nothing: 32 copies of 1 MB give the stream up, where the packet once was stored.
@@ -1297,8 +1595,89 @@ TEST_F(QXIMServiceTest, CopiesOfAStoredPacketDeliverNothing) {
     EXPECT_EQ(storedFromBroker(), 1);
 }
 
+// A message from the server without a positive id is never stored, however often it comes: it
+// is set aside, logged once, and its packet delivers nothing (32 copies of 1 MB give the stream
+// up). The messages with an id beside it are stored as ever.
+TEST_F(QXIMServiceTest, MessagesWithoutAPositiveIdAreNeverStoredAndDeliverNothing) {
+    const LoggedLines logged("Received packet set aside");
+    server().setFault({.prefix = standin::paths::kStreamReceive, .hold = true});
+    auto service = QXIMService::shared();
+    ASSERT_TRUE(runMainLoopUntil([&] { return openedStreams(1) && streamOperation(); }));
+    const QVariantMap mixed = packet(880001, kServiceUser, R"([
+        {"id":0,"fromUserId":880001,"updateTime":1,"contents":["零"]},
+        {"id":-7,"fromUserId":880001,"updateTime":2,"contents":["负"]},
+        {"id":"x","fromUserId":880001,"updateTime":3,"contents":["字"]},
+        {"id":9000000014001,"fromUserId":880001,"updateTime":4,"contents":["有"]}])");
+    const QByteArray zero =
+        segmentOf(packet(880001, kServiceUser,
+                         R"([{"id":0,"fromUserId":880001,"updateTime":5,"contents":["您好"]}])"),
+                  1024 * 1024);
+    service->queue()->sync([&] {
+        service->onlineMessage(segmentOf(mixed));
+        for (int n = 0; n < 31; ++n) service->onlineMessage(zero);
+    });
+    ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() == 1; }));
+    service->queue()->sync([] {});
+    EXPECT_NE(streamOperation(), nullptr);
+    service->queue()->sync([&] { service->onlineMessage(zero); });
+    service->queue()->sync([] {});
+    EXPECT_EQ(streamOperation(), nullptr);
+    EXPECT_EQ(storedFromBroker(), 1);
+    EXPECT_EQ(logged.holding({"a message without a positive id"}).size(), 2)
+        << logged.lines().join('\n').toStdString();
+}
+
+// Packets queued while a store is under way deliver as they are stored: 24 of 1 MB read at once,
+// and 24 more once they are stored, leave the stream open.
+TEST_F(QXIMServiceTest, PacketsQueuedBehindAStoreDeliverOnceStored) {
+    server().setFault({.prefix = standin::paths::kStreamReceive, .hold = true});
+    auto service = QXIMService::shared();
+    ASSERT_TRUE(runMainLoopUntil([&] { return openedStreams(1) && streamOperation(); }));
+    for (const qint64 first : {9000000015000, 9000000015100}) {
+        service->queue()->sync([&] {
+            for (qint64 id = first; id < first + 24; ++id)
+                service->onlineMessage(segmentOf(brokersPacket(id), 1024 * 1024));
+        });
+        const int stored = first == 9000000015000 ? 24 : 48;
+        ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() == stored; }));
+        service->queue()->sync([] {});
+        EXPECT_NE(streamOperation(), nullptr);
+    }
+}
+
+// The white space after a stored packet goes with it up to 16 KB, inside the packet's own chunk
+// too: 3,000 packets each padded so (48 MB) leave the stream open, while 16 KB and 1 MB more
+// after each give it up after 32 of them.
+TEST_F(QXIMServiceTest, AStoredPacketsWhiteSpaceGoesWithItUpTo16KBInsideItsChunk) {
+    server().setFault({.prefix = standin::paths::kStreamReceive, .hold = true});
+    auto service = QXIMService::shared();
+    ASSERT_TRUE(runMainLoopUntil([&] { return openedStreams(1) && streamOperation(); }));
+    const QByteArray padding(CometScriptCutter::kMostSpaceAfterSegment, '\n');
+    qint64 id = 9000000016000;
+    for (int round = 0; round < 30; ++round) {
+        // A hundred at a time, each stored before the next are read, as the stream's hold does.
+        service->queue()->sync([&] {
+            for (int n = 0; n < 100; ++n)
+                service->onlineMessage(segmentOf(brokersPacket(id++)) + padding);
+        });
+    }
+    ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() == 3000; }));
+    service->queue()->sync([] {});
+    EXPECT_NE(streamOperation(), nullptr);
+    const QByteArray past = padding + QByteArray(1024 * 1024, ' ');
+    for (int n = 0; n < 31; ++n) {
+        service->queue()->sync(
+            [&] { service->onlineMessage(segmentOf(brokersPacket(id++)) + past); });
+    }
+    service->queue()->sync([] {});
+    EXPECT_NE(streamOperation(), nullptr);
+    service->queue()->sync([&] { service->onlineMessage(segmentOf(brokersPacket(id++)) + past); });
+    service->queue()->sync([] {});
+    EXPECT_EQ(streamOperation(), nullptr);
+}
+
 // A packet without a post that a plug-in takes delivers: 40 of 1 MB leave the stream open, each
-// acknowledged.
+// acknowledged. So does a packet whose messages a plug-in takes, though it stores nothing.
 TEST_F(QXIMServiceTest, PacketsAPlugInTakesDeliver) {
     server().setFault({.prefix = standin::paths::kStreamReceive, .hold = true});
     auto service = QXIMService::shared();
@@ -1318,6 +1697,23 @@ TEST_F(QXIMServiceTest, PacketsAPlugInTakesDeliver) {
     EXPECT_NE(streamOperation(), nullptr);
     EXPECT_TRUE(runMainLoopUntil(
         [&] { return messaging.counters()["acknowledgedIds"].toInt() == 2 * 40; }));
+
+    // Messages a plug-in takes as the packet is stored: 40 more of 1 MB, ten read at a time.
+    auto takenMessages = std::make_shared<std::atomic<int>>(0);
+    plugIn->parseMessage = [takenMessages](const QVariantMap&) {
+        ++*takenMessages;
+        return true;
+    };
+    for (qint64 first = 100; first <= 130; first += 10) {
+        service->queue()->sync([&] {
+            for (qint64 id = first; id < first + 10; ++id)
+                service->onlineMessage(segmentOf(brokersPacket(9000000010000 + id), 1024 * 1024));
+        });
+        service->queue()->sync([] {});
+    }
+    EXPECT_EQ(*takenMessages, 40);
+    EXPECT_NE(streamOperation(), nullptr);
+    EXPECT_EQ(storedFromBroker(), 0);
 }
 
 // Honest streams beside them are never given up: a heartbeat every 30 s for an hour, each with
@@ -1680,7 +2076,9 @@ TEST_F(QXIMServiceTest, TheReopenPauseStartsAgainAfterAStreamThatWasNotGivenUp) 
 // when it opened and filler 61 s later makes the pause grow; a heartbeat at 61 s too brings the
 // first pause again, and so does a command of an honest size, though the app does not act on it.
 // A heartbeat longer than an honest one, or a packet set aside, at 61 s is none: the pause grows,
-// and the long heartbeat does not reset the heartbeat's clock.
+// and the long heartbeat does not reset the heartbeat's clock. One of exactly the honest size,
+// or padded inside its chunk, is a heartbeat. A long packet delivers only when it stores a
+// message.
 TEST_F(QXIMServiceTest, TheReopenPauseStartsAgainOnlyAfterAMinuteOfDeliveredSegments) {
     // The streams deliver only what the test hands the service: a heartbeat of the stand-in's
     // own that came after the clock moved would count as delivered 61 s after the opening.
@@ -1690,6 +2088,17 @@ TEST_F(QXIMServiceTest, TheReopenPauseStartsAgainOnlyAfterAMinuteOfDeliveredSegm
     const QByteArray heartbeat = standin::StreamSettings::segment("recvHeartbeatMsg", "1");
     const QByteArray longHeartbeat = standin::StreamSettings::segment(
         "recvHeartbeatMsg", QByteArray(QXIMService::kLongestQuietSegmentBytes, '1'));
+    // Of exactly the longest honest size, and an honest one padded inside its own chunk with
+    // white space of every kind, past what goes with it too.
+    const QByteArray heartbeatOf1KB = standin::StreamSettings::segment(
+        "recvHeartbeatMsg",
+        QByteArray(QXIMService::kLongestQuietSegmentBytes - heartbeat.size() + 1, '1'));
+    ASSERT_EQ(heartbeatOf1KB.size(), QXIMService::kLongestQuietSegmentBytes);
+    const QByteArray paddedHeartbeat =
+        heartbeat + QByteArray(" \n\t\r").repeated(CometScriptCutter::kMostSpaceAfterSegment);
+    // Packets longer than an honest quiet segment deliver once they store a message.
+    const QByteArray longEmptyPacket = segmentOf(packet(880001, kServiceUser, "[]"), 4096);
+    const QByteArray longPacket = segmentOf(brokersPacket(9000000013000), 4096);
     const QByteArray command = standin::StreamSettings::segment("command", R"({"command":"NOTE"})");
     const QByteArray setAside = streamSegment(R"({"n":1e400})");
     const QByteArray filler(CometScriptCutter::kMostUndeliveredBytes + 1, 'x');
@@ -1698,7 +2107,9 @@ TEST_F(QXIMServiceTest, TheReopenPauseStartsAgainOnlyAfterAMinuteOfDeliveredSegm
         const ns::Duration heard = service->lastHeartbeatTime();
         clock().advance(61s);
         service->queue()->sync([&] { service->onlineMessage(later); });
-        EXPECT_EQ(service->lastHeartbeatTime(), later == heartbeat ? heard + 61s : heard);
+        const bool honest =
+            later == heartbeat || later == heartbeatOf1KB || later == paddedHeartbeat;
+        EXPECT_EQ(service->lastHeartbeatTime(), honest ? heard + 61s : heard);
         service->queue()->sync([&] { service->onlineMessage(filler); });
         ASSERT_FALSE(streamOperation());
     };
@@ -1706,7 +2117,9 @@ TEST_F(QXIMServiceTest, TheReopenPauseStartsAgainOnlyAfterAMinuteOfDeliveredSegm
     for (const auto& [later, pause] :
          {std::pair(QByteArray(), 2s), std::pair(QByteArray(), 4s), std::pair(heartbeat, 2s),
           std::pair(QByteArray(), 4s), std::pair(longHeartbeat, 8s), std::pair(setAside, 16s),
-          std::pair(command, 2s)}) {
+          std::pair(command, 2s), std::pair(QByteArray(), 4s), std::pair(heartbeatOf1KB, 2s),
+          std::pair(QByteArray(), 4s), std::pair(paddedHeartbeat, 2s), std::pair(QByteArray(), 4s),
+          std::pair(longEmptyPacket, 8s), std::pair(longPacket, 2s)}) {
         giveUpAfter(later);
         reopensAfter(*service, pause);
         ASSERT_TRUE(waitForRequests(standin::paths::kStreamReceive, ++streams));
