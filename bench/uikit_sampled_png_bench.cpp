@@ -6,6 +6,9 @@
 // so 2,048 x 2,048, a step of 2), and 1,600 x 1,200 within a thumbnail's 160 x 120 (a step of
 // 8). The pictures are fine patterns, every pixel unlike its neighbours, written by libpng at
 // its fastest compression. Prints each decode's time and its ratio to the whole decode.
+// Then a 64 x 64 interlaced PNG whose last chunk, a text, says it is longer than the file (10 MB,
+// 100 MB, 1.3 GB: a file cut off, or made to cost its reader): decoded whole, scaled by less
+// than half, and sampled, each beside the same picture ending as it should on the same road.
 #include "bench/support/offscreen.h"
 
 #include "platform/uikit/image.h"
@@ -19,7 +22,9 @@
 #include <benchmark/benchmark.h>
 
 #include <array>
+#include <cstdint>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 namespace {
@@ -133,6 +138,48 @@ void BM_WholeThenScaledSmoothly(benchmark::State& state) {
     }
 }
 
+// The claims of the cut-off text chunk: 10 MB, 100 MB, 1.3 GB.
+constexpr std::array<std::uint32_t, 3> kClaimed = {10'000'000, 100'000'000, 1'313'279'242};
+
+struct ChunkRoad {
+    const char* name;
+    std::int64_t pixels;
+};
+
+constexpr std::array<ChunkRoad, 3> kChunkRoads = {
+    {{"whole", ui::ImageReader::kMaxPixels}, {"scaled", 48 * 48}, {"sampled", 32 * 32}}};
+
+// The 64 x 64 interlaced picture, ending as it should (claimed 0) or, in place of its end, with
+// a text chunk that says it holds `claimed` bytes and holds a few.
+QByteArray pictureClaiming(std::uint32_t claimed) {
+    static const QByteArray whole =
+        patternPng({"interlaced", PNG_COLOR_TYPE_RGB, 8, true}, {64, 64});
+    if (claimed == 0) return whole;
+    QByteArray bytes = whole.chopped(12);
+    for (const int shift : {24, 16, 8, 0}) bytes.append(char(claimed >> shift & 0xff));
+    return bytes.append(
+        "tEXtdate:modify\0"
+        "2026-12-10T01:13:55+00:00");
+}
+
+void BM_ChunkLongerThanFile(benchmark::State& state) {
+    const QByteArray bytes = pictureClaiming(std::uint32_t(state.range(1)));
+    const std::int64_t bound = kChunkRoads[std::size_t(state.range(0))].pixels;
+    for (auto _ : state) {
+        auto image = ui::Image::imageWithData(bytes, 1, bound);
+        benchmark::DoNotOptimize(image);
+    }
+}
+
+void roadsAndClaims(benchmark::internal::Benchmark* benchmark) {
+    for (int road = 0; road < int(kChunkRoads.size()); ++road) {
+        benchmark->Args({road, 0});
+        for (const std::uint32_t claimed : kClaimed) benchmark->Args({road, claimed});
+    }
+    benchmark->Unit(benchmark::kMillisecond);
+    bench::fastestOf<3>(benchmark);
+}
+
 void kindsAndBounds(benchmark::internal::Benchmark* benchmark) {
     for (int kind = 0; kind < int(kKinds.size()); ++kind) {
         for (int bound = 0; bound < int(kBounds.size()); ++bound) benchmark->Args({kind, bound});
@@ -143,6 +190,7 @@ void kindsAndBounds(benchmark::internal::Benchmark* benchmark) {
 
 BENCHMARK(BM_SampledRoad)->Apply(kindsAndBounds);
 BENCHMARK(BM_WholeThenScaledSmoothly)->Apply(kindsAndBounds);
+BENCHMARK(BM_ChunkLongerThanFile)->Apply(roadsAndClaims);
 
 }  // namespace
 
@@ -163,6 +211,21 @@ int main(int argc, char** argv) {
                                 *ours / *whole, *whole * 1e3);
                 }
                 std::printf("\n");
+            }
+        }
+        std::printf(
+            "\nA 64 x 64 interlaced PNG whose last chunk says it is longer than the file:\n");
+        for (int road = 0; road < int(kChunkRoads.size()); ++road) {
+            const std::string prefix = "BM_ChunkLongerThanFile/" + std::to_string(road) + '/';
+            const auto honest = reporter.seconds(prefix + '0');
+            for (const std::uint32_t claimed : kClaimed) {
+                const auto cut = reporter.seconds(prefix + std::to_string(claimed));
+                if (!cut || !honest) continue;
+                std::printf(
+                    "  %-8s %13u bytes claimed %9.3f ms, %8.2f times the picture ending "
+                    "as it should (%.3f ms)\n",
+                    kChunkRoads[std::size_t(road)].name, claimed, *cut * 1e3, *cut / *honest,
+                    *honest * 1e3);
             }
         }
     });

@@ -2,6 +2,7 @@
 
 #include "platform/uikit/gif_blocks.h"
 #include "platform/uikit/gif_frame_reach.h"
+#include "platform/uikit/png_chunks.h"
 #include "platform/uikit/row_scaler.h"
 #include "platform/uikit/sampled_png.h"
 
@@ -45,10 +46,10 @@ QRect besideFirstFrame(const QRect& first, const QRect& canvas) {
 }  // namespace
 
 ImageReader::ImageReader(const QByteArray& data, std::int64_t maxPixels)
-    : data_(data), maxPixels_(std::max<std::int64_t>(1, maxPixels)) {
+    : data_(PngChunks::wholeChunks(data)), maxPixels_(std::max<std::int64_t>(1, maxPixels)) {
     static std::once_flag limited;
     std::call_once(limited, [] { QImageReader::setAllocationLimit(kAllocationLimitMB); });
-    decodeFrom(data);
+    decodeFrom(data_);
     reader_.setAutoTransform(false);
 }
 
@@ -80,8 +81,12 @@ void ImageReader::takeShare() {
     boundedSize_ = boundedSize(full, maxPixels_);
     const bool scaled = boundedSize_ != full;
     const bool wholePng = SampledPng::isDecodedWhole(data_);
+    // The platform's decoder misreads these at any size: they are read by our own, pixel by
+    // pixel where no step reaches the bound.
+    const bool misread = PngChunks::isWideRgbWithTransparentColour(data_);
     const std::int64_t result = bytesOf(boundedSize_);
-    if (scaled && wholePng && (step_ = SampledPng::stepFor(full, boundedSize_)) > 1) {
+    if (scaled && wholePng) step_ = SampledPng::stepFor(full, boundedSize_);
+    if (wholePng && (step_ > 1 || misread)) {
         road_ = Road::Sampled;
         decodingBytes_ =
             result +

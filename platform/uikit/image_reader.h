@@ -73,9 +73,9 @@ public:
 
 private:
     // How the picture is decoded: whole, or whole then scaled down, or scaled down as it is
-    // read, or in averaged blocks (a PNG that the decoders decode whole) scaled down, or (a GIF
-    // whose frames lie in a part of its canvas) that part alone, scaled down and placed on the
-    // canvas.
+    // read, or in averaged blocks (a PNG that the decoders decode whole; blocks of one pixel for
+    // one the platform's decoder misreads) scaled down, or (a GIF whose frames lie in a part of
+    // its canvas) that part alone, scaled down and placed on the canvas.
     enum class Road { Whole, WholeThenScaled, ScaledAsRead, Sampled, GifPart };
 
     void decodeFrom(const QByteArray& bytes);
@@ -95,6 +95,7 @@ private:
     // Declared first, so that it is given back once the decoder below has let go of its
     // buffers.
     DecodingBudget::Share share_;
+    // The bytes read: as given, or a PNG's whole chunks and an end (PngChunks::wholeChunks).
     const QByteArray data_;
     // The bytes the decoder reads: `data_`, or the GIF of the part of its canvas.
     QBuffer buffer_;

@@ -342,9 +342,9 @@ QImage readAveraged(png_structp png, const Header& header, int step, QSize size)
     const bool read = readPasses(png, &header, step, &counts, row.data(), &blocks, sampled.bits(),
                                  sampled.bytesPerLine(), &passesRead);
     // The first passes bring a pixel of every block: the first one of a step of 8, three of 4,
-    // five of 2. Bytes that end or break after them (a download cut off) leave the averages of
-    // the pixels that came.
-    if (!read && passesRead < (step == 8 ? 1 : step == 4 ? 3 : 5)) return {};
+    // five of 2, all seven of 1. Bytes that end or break after them (a download cut off) leave
+    // the averages of the pixels that came.
+    if (!read && passesRead < (step == 8 ? 1 : step == 4 ? 3 : step == 2 ? 5 : kPasses)) return {};
     return sampled.size() == size
                ? sampled
                : sampled.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
@@ -381,7 +381,7 @@ bool SampledPng::isInterlaced(const QByteArray& data) {
 }
 
 QImage SampledPng::readScaled(const QByteArray& data, int step, QSize size) {
-    if (step != 8 && step != 4 && step != 2) return {};
+    if (step != 8 && step != 4 && step != 2 && step != 1) return {};
     png_structp png =
         png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, stopReading, ignoreWarning);
     if (!png) return {};

@@ -31,7 +31,8 @@ public:
     // Whether `data` is a PNG that the platform's decoder decodes whole whose rows are
     // interlaced: the averages of its blocks are held whole before they are scaled.
     [[nodiscard]] static bool isInterlaced(const QByteArray& data);
-    // The averages of the blocks of `step` x `step` pixels (8, 4 or 2), scaled down to `size`
+    // The averages of the blocks of `step` x `step` pixels (8, 4, 2, or 1: the pixels
+    // themselves, for a PNG the platform's decoder misreads), scaled down to `size`
     // (no larger than they are), premultiplied ARGB32 (RGB32 without alpha); null when the bytes
     // do not decode or the averages would take more than a read may allocate. An interlaced
     // picture whose bytes end or break after the passes that bring a pixel of every block (a

@@ -4,14 +4,19 @@
 
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_reader.h"
+#include "platform/uikit/png_chunks.h"
 #include "platform/uikit/sampled_png.h"
 
 #include <QBuffer>
 #include <QFile>
+#include <QtEndian>
 
 #include <png.h>
 
+#include <zlib.h>
+
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -125,6 +130,8 @@ struct Written {
     bool interlaced = true;
     // The grey level that is transparent (a tRNS chunk), for grey pictures.
     std::optional<int> transparentGrey = std::nullopt;
+    // The red, green and blue that are transparent (a tRNS chunk), for RGB pictures.
+    std::optional<std::array<int, 3>> transparentColour = std::nullopt;
     // Whether a palette's entries are translucent, each its own alpha (a tRNS chunk).
     bool translucentPalette = false;
     // 0 stores the rows as they are, unfiltered, in chunks of 256 bytes, so that a share of the
@@ -163,6 +170,13 @@ QByteArray written(QSize size, const Written& how,
     if (how.transparentGrey) {
         png_color_16 transparent{};
         transparent.gray = png_uint_16(*how.transparentGrey);
+        png_set_tRNS(png, info, nullptr, 0, &transparent);
+    }
+    if (how.transparentColour) {
+        png_color_16 transparent{};
+        transparent.red = png_uint_16((*how.transparentColour)[0]);
+        transparent.green = png_uint_16((*how.transparentColour)[1]);
+        transparent.blue = png_uint_16((*how.transparentColour)[2]);
         png_set_tRNS(png, info, nullptr, 0, &transparent);
     }
     png_write_info(png, info);
@@ -429,6 +443,281 @@ TEST_F(SampledPngTest, AnInterlacedPictureCutOffAfterItsFirstPassesShowsThePixel
     const QImage coarse = SampledPng::readScaled(early, 8, {8, 8});
     ASSERT_FALSE(coarse.isNull());
     EXPECT_EQ(red(coarse, 7, 7), 0);
+}
+
+// The roads a picture of 61 x 45 pixels takes: whole; scaled by less than half (52 x 38), which
+// no step reaches; and a thumbnail (30 x 22) read every 2nd pixel.
+constexpr std::int64_t kWhole = ui::ImageReader::kMaxPixels;
+constexpr std::int64_t kScaledLittle = 2000;
+constexpr std::int64_t kThumbnail = 30 * 22;
+
+// RGB of 16 bits a sample with a transparent colour: the platform's decoder showed it
+// translucent, the right quarter of each row transparent, from memory it had not written,
+// while a thumbnail of it was right. On every road each pixel is as its samples say: of
+// exactly the transparent colour transparent, all others opaque however near they come to it
+// (its high bytes and a low byte one apart, which a comparison of 8 bits would take for it);
+// interlaced or not, and so are the kinds beside it that the platform's decoder reads.
+TEST_F(SampledPngTest, SixteenBitRgbWithATransparentColourShowsItsSamplesOnEveryRoad) {
+    const std::array<int, 3> wide = {0xc8c8, 0x0a0a, 0x1e1e};
+    const Written kinds[] = {
+        {.colorType = PNG_COLOR_TYPE_RGB,
+         .bitDepth = 16,
+         .interlaced = false,
+         .transparentColour = wide},
+        {.colorType = PNG_COLOR_TYPE_RGB, .bitDepth = 16, .transparentColour = wide},
+        {.colorType = PNG_COLOR_TYPE_RGB, .bitDepth = 16, .interlaced = false},
+        {.colorType = PNG_COLOR_TYPE_RGB, .bitDepth = 16},
+        {.colorType = PNG_COLOR_TYPE_RGB_ALPHA, .bitDepth = 16, .interlaced = false},
+        {.colorType = PNG_COLOR_TYPE_RGB_ALPHA, .bitDepth = 16},
+        {.colorType = PNG_COLOR_TYPE_RGB,
+         .interlaced = false,
+         .transparentColour = std::array{0xc8, 0x0a, 0x1e}},
+        {.colorType = PNG_COLOR_TYPE_GRAY,
+         .bitDepth = 16,
+         .interlaced = false,
+         .transparentGrey = 0xc8c8},
+    };
+    const QSize size(61, 45);
+    for (const Written& how : kinds) {
+        const int top = (1 << how.bitDepth) - 1;
+        const bool grey = how.colorType == PNG_COLOR_TYPE_GRAY;
+        // The transparent colour, or where there is none one of the same levels.
+        const std::array<int, 3> transparent =
+            how.transparentColour ? *how.transparentColour
+            : how.transparentGrey
+                ? std::array{*how.transparentGrey, *how.transparentGrey, *how.transparentGrey}
+            : how.bitDepth == 16 ? wide
+                                 : std::array{0xc8, 0x0a, 0x1e};
+        // One pixel of six of the transparent colour, three of six a level of one channel
+        // away from it (at 16 bits, in the low byte), the rest unlike their neighbours.
+        const auto sample = [&](int x, int y, int channel) {
+            const int kind = (x * 7 + y * 3) % 6;
+            if (channel == 3 || kind >= 4) return scattered(x, y, channel, top + 1);
+            return transparent[std::size_t(channel)] + (kind == channel + 1 ? 1 : 0);
+        };
+        const QByteArray bytes = written(size, how, sample);
+        // Each pixel as its samples say, 8 bits a sample.
+        QImage expected(size, QImage::Format_ARGB32);
+        for (int y = 0; y < size.height(); ++y) {
+            for (int x = 0; x < size.width(); ++x) {
+                const auto level = [&](int channel) {
+                    return int(std::lround(sample(x, y, grey ? 0 : channel) * 255.0 / top));
+                };
+                const bool isTransparent = (how.transparentColour || how.transparentGrey) &&
+                                           (grey ? sample(x, y, 0) == transparent[0]
+                                                 : sample(x, y, 0) == transparent[0] &&
+                                                       sample(x, y, 1) == transparent[1] &&
+                                                       sample(x, y, 2) == transparent[2]);
+                const int alpha = isTransparent                               ? 0
+                                  : how.colorType == PNG_COLOR_TYPE_RGB_ALPHA ? level(3)
+                                                                              : 255;
+                expected.setPixel(x, y, qRgba(level(0), level(1), level(2), alpha));
+            }
+        }
+        const auto what = [&] {
+            return QStringLiteral("colour type %1, %2 bits%3%4")
+                .arg(how.colorType)
+                .arg(how.bitDepth)
+                .arg(how.interlaced ? ", interlaced" : "")
+                .arg(how.transparentColour || how.transparentGrey ? ", transparent colour" : "")
+                .toStdString();
+        };
+        for (int decode = 0; decode < 3; ++decode) {
+            const auto whole = Image::imageWithData(bytes, 1, kWhole);
+            ASSERT_TRUE(whole) << what();
+            EXPECT_TRUE(picturesMatch(whole->pixels(), expected, PictureTolerance{.levels = 1}))
+                << what() << ", decode " << decode;
+        }
+        // Plain RGB of 8 bits the platform's decoder scales as it reads, by its own measure.
+        if (!SampledPng::isDecodedWhole(bytes)) continue;
+        const QSize little = ui::ImageReader::boundedSize(size, kScaledLittle);
+        ASSERT_EQ(SampledPng::stepFor(size, little), 1);
+        const auto scaled = Image::imageWithData(bytes, 1, kScaledLittle);
+        ASSERT_TRUE(scaled) << what();
+        const QImage smooth = expected.convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                                  .scaled(little, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        EXPECT_LT(meanDifference(scaled->pixels(), smooth), 2.5) << what();
+        EXPECT_TRUE(picturesMatch(scaled->pixels(), smooth, PictureTolerance{.levels = 8}))
+            << what();
+        const QSize thumbnailSize = ui::ImageReader::boundedSize(size, kThumbnail);
+        const auto thumbnail = Image::imageWithData(bytes, 1, kThumbnail);
+        ASSERT_TRUE(thumbnail) << what();
+        EXPECT_TRUE(picturesMatch(thumbnail->pixels(),
+                                  areaAverage(blockAverages(expected, 2), thumbnailSize),
+                                  PictureTolerance{.levels = 3}))
+            << what();
+    }
+}
+
+// Read pixel by pixel, an interlaced picture shows nothing until its last pass has come: cut
+// off in its last two passes (a download under way) it would show pixels never written; whole
+// but for its end chunk, it shows them all.
+TEST_F(SampledPngTest, SixteenBitRgbWithATransparentColourCutOffBeforeItsLastPassEndsShowsNothing) {
+    const QByteArray bytes =
+        written({64, 64},
+                {.colorType = PNG_COLOR_TYPE_RGB,
+                 .bitDepth = 16,
+                 .transparentColour = std::array{0, 0, 0},
+                 .compression = 0},
+                [](int x, int y, int) { return x % 2 == 0 && y % 2 == 0 ? 0 : 0xffff; });
+    const auto whole = Image::imageWithData(bytes.chopped(12));
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(whole->pixels().pixel(0, 0), 0u);
+    EXPECT_EQ(whole->pixels().pixel(63, 63), 0xffffffffu);
+    for (const qsizetype cut : {bytes.size() * 3 / 8, bytes.size() * 3 / 4}) {
+        EXPECT_FALSE(Image::imageWithData(bytes.left(cut))) << cut << " bytes";
+    }
+}
+
+// The header of a chunk of `type` whose length says `claimed`, then `data`, without its check.
+QByteArray chunkHeadAnd(const char* type, quint32 claimed, const QByteArray& data) {
+    QByteArray chunk;
+    for (const int shift : {24, 16, 8, 0}) chunk.append(char(claimed >> shift & 0xff));
+    return chunk.append(type, 4).append(data);
+}
+
+// A whole chunk of `type` holding `data`, with its check.
+QByteArray pngChunk(const char* type, const QByteArray& data) {
+    QByteArray chunk = chunkHeadAnd(type, quint32(data.size()), data);
+    const uLong check =
+        crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(chunk.constData() + 4),
+              uInt(chunk.size() - 4));
+    for (const int shift : {24, 16, 8, 0}) chunk.append(char(check >> shift & 0xff));
+    return chunk;
+}
+
+// Where the chunk after the header chunk starts, and the end chunk's length.
+constexpr qsizetype kAfterHeader = 8 + 25;
+constexpr qsizetype kEndChunk = 12;
+
+// The roads of a picture of 64 x 64: whole, scaled by less than half, and within 32 x 32.
+constexpr std::int64_t kSquareRoads[] = {ui::ImageReader::kMaxPixels, 48 * 48, 32 * 32};
+
+// Pictures of 64 x 64 RGB, interlaced (decoded whole by the platform's decoder, sampled by our
+// own within 32 x 32) and plain (scaled as they are read); stored, not deflated, so that a
+// share of their picture data is about that share of rows, in chunks of a few hundred bytes,
+// and, interlaced, in one chunk, which the decoders read a few kilobytes at a time.
+std::vector<QByteArray> squarePictures() {
+    std::vector<QByteArray> pictures;
+    for (const bool interlaced : {true, false}) {
+        pictures.push_back(written(
+            {64, 64}, {.colorType = PNG_COLOR_TYPE_RGB, .interlaced = interlaced, .compression = 0},
+            [](int x, int y, int channel) { return scattered(x, y, channel); }));
+    }
+    const QByteArray& chunked = pictures.front();
+    const qsizetype firstData = chunked.indexOf("IDAT") - 4;
+    QByteArray data;
+    for (qsizetype at = firstData; at < chunked.size() - kEndChunk;) {
+        const auto length = qsizetype(qFromBigEndian<quint32>(chunked.constData() + at));
+        data.append(chunked.mid(at + 8, length));
+        at += 12 + length;
+    }
+    pictures.push_back(chunked.left(firstData) + pngChunk("IDAT", data) + chunked.right(kEndChunk));
+    return pictures;
+}
+
+// A chunk after the picture data that says it holds more bytes than the file has (1.3 GB in
+// the one seen: a file cut off, or one made to cost its reader) had the platform's decoder
+// read seconds over bytes that are not there, then give nothing, where a thumbnail showed the
+// picture. On every road it shows the picture, as the file ending as it should does, whatever
+// the chunk claims past the bytes left, a text or a compressed one, and wherever a download
+// is cut off after the picture data (where the platform's decoder, missing the end chunk, gave
+// nothing); such a chunk before the picture data, which it takes in, leaves nothing to show.
+TEST_F(SampledPngTest, AChunkLongerThanTheFileShowsThePictureBeforeItOnEveryRoad) {
+    const QByteArray text(
+        "date:modify\0"
+        "2026-12-10T01:13:55+00:00",
+        37);
+    for (const QByteArray& honest : squarePictures()) {
+        const QByteArray picture = honest.chopped(kEndChunk);
+        std::vector<QByteArray> longer;
+        for (const quint32 claimed :
+             {1'313'279'242u, 100'000'000u, 10'000'000u, quint32(text.size()) + 1}) {
+            longer.push_back(picture + chunkHeadAnd("tEXt", claimed, text));
+        }
+        longer.push_back(picture +
+                         chunkHeadAnd("zTXt", 1'313'279'242u, QByteArray("Comment\0\0x", 10)));
+        // Cut off anywhere after the picture data: in a text chunk after it, after that, or
+        // in the end chunk.
+        const QByteArray withText = picture + pngChunk("tEXt", text) + honest.right(kEndChunk);
+        for (qsizetype cut = picture.size(); cut < withText.size(); ++cut) {
+            longer.push_back(withText.left(cut));
+        }
+        const QByteArray before = honest.left(kAfterHeader) +
+                                  chunkHeadAnd("tEXt", 1'313'279'242u, text) +
+                                  honest.mid(kAfterHeader);
+        for (const std::int64_t bound : kSquareRoads) {
+            const auto expected = Image::imageWithData(honest, 1, bound);
+            ASSERT_TRUE(expected) << bound;
+            for (const QByteArray& bytes : longer) {
+                const auto image = Image::imageWithData(bytes, 1, bound);
+                ASSERT_TRUE(image) << "within " << bound << ", " << bytes.size() << " bytes";
+                EXPECT_TRUE(picturesMatch(image->pixels(), expected->pixels(),
+                                          PictureTolerance{.levels = 0}))
+                    << "within " << bound << ", " << bytes.size() << " bytes";
+            }
+            EXPECT_FALSE(Image::imageWithData(before, 1, bound)) << "within " << bound;
+        }
+    }
+}
+
+// The shapes of honest files are read as they come: text chunks of a megabyte before and after
+// the picture data, and bytes after the end chunk, pass untouched; and a file cut off in its
+// picture data (a download under way) shows on every road what its decoder makes of the
+// bytes that came, as it did: an interlaced picture's first passes sampled, nothing whole.
+TEST_F(SampledPngTest, HonestChunksAndAFileCutOffInItsPictureDataDecodeAsTheyCome) {
+    const QByteArray large(1 << 20, 'x');
+    for (const QByteArray& honest : squarePictures()) {
+        // A zlib stream is what qCompress gives after the length it puts first.
+        const QByteArray withLargeTexts =
+            honest.left(kAfterHeader) + pngChunk("tEXt", QByteArray("Comment\0", 8) + large) +
+            honest.mid(kAfterHeader).chopped(kEndChunk) +
+            pngChunk("zTXt", QByteArray("Comment\0\0", 9) + qCompress(large).mid(4)) +
+            honest.right(kEndChunk);
+        const QByteArray trailing = honest + chunkHeadAnd("tEXt", 1'313'279'242u, "x");
+        for (const QByteArray& bytes : {honest, withLargeTexts, trailing}) {
+            EXPECT_EQ(ui::PngChunks::wholeChunks(bytes), bytes) << bytes.size() << " bytes";
+        }
+        for (const std::int64_t bound : kSquareRoads) {
+            const auto expected = Image::imageWithData(honest, 1, bound);
+            ASSERT_TRUE(expected);
+            const auto image = Image::imageWithData(withLargeTexts, 1, bound);
+            ASSERT_TRUE(image) << "within " << bound;
+            EXPECT_TRUE(
+                picturesMatch(image->pixels(), expected->pixels(), PictureTolerance{.levels = 0}))
+                << "within " << bound;
+        }
+        // Cut off in each picture data chunk, in its header, at a quarter, half and three
+        // quarters of its data and in its check, and where one ends.
+        std::vector<qsizetype> cuts;
+        for (qsizetype at = honest.indexOf("IDAT") - 4; at < honest.size() - kEndChunk;) {
+            const auto length = qsizetype(qFromBigEndian<quint32>(honest.constData() + at));
+            for (const qsizetype into : {qsizetype(0), qsizetype(5), 8 + length / 4, 8 + length / 2,
+                                         8 + length * 3 / 4, 10 + length}) {
+                cuts.push_back(at + into);
+            }
+            at += 12 + length;
+        }
+        for (const qsizetype cut : cuts) {
+            const QByteArray bytes = honest.left(cut);
+            const QImage whole = ui::ImageReader::drawingPixels(QImage::fromData(bytes, "PNG"));
+            const QImage sampled = SampledPng::isInterlaced(bytes)
+                                       ? SampledPng::readScaled(bytes, 2, {32, 32})
+                                       : QImage();
+            const std::pair<std::int64_t, QImage> roads[] = {{ui::ImageReader::kMaxPixels, whole},
+                                                             {32 * 32, sampled}};
+            for (const auto& [bound, expected] : roads) {
+                if (bound == 32 * 32 && !SampledPng::isInterlaced(bytes)) continue;
+                const auto image = Image::imageWithData(bytes, 1, bound);
+                ASSERT_EQ(bool(image), !expected.isNull()) << cut << " bytes within " << bound;
+                if (image) {
+                    EXPECT_TRUE(
+                        picturesMatch(image->pixels(), expected, PictureTolerance{.levels = 0}))
+                        << cut << " bytes within " << bound;
+                }
+            }
+        }
+    }
 }
 
 }  // namespace
