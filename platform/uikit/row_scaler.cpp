@@ -17,8 +17,14 @@ void addWeighted(std::uint64_t* sums, QRgb pixel, std::uint64_t weight) {
 
 }  // namespace
 
-RowScaler::RowScaler(QSize from, QSize to, bool alpha) : from_(from), to_(to) {
-    if (to.isEmpty() || to.width() > from.width() || to.height() > from.height()) {
+RowScaler::RowScaler(QSize full, int step, QSize to, bool alpha)
+    : from_(step > 0 ? QSize((full.width() + step - 1) / step, (full.height() + step - 1) / step)
+                     : QSize()),
+      full_(full),
+      step_(step),
+      to_(to) {
+    if (to.isEmpty() || from_.isEmpty() || to.width() > full.width() ||
+        to.height() > full.height()) {
         row_ = -1;  // never done
         return;
     }
@@ -29,38 +35,37 @@ RowScaler::RowScaler(QSize from, QSize to, bool alpha) : from_(from), to_(to) {
     }
     across_.assign(std::size_t(to.width()) * 4, 0);
     sums_.assign(across_.size(), 0);
-    resultRowEnd_ = from.height();
+    resultRowEnd_ = full.height();
 }
 
 void RowScaler::addRow(const QRgb* pixels, int repeats) {
     if (row_ < 0 || row_ >= from_.height() || repeats < 1) return;
     repeats = std::min(repeats, from_.height() - row_);
-    // Across, a source pixel is to.width() units wide and a result pixel from.width(): each
-    // source pixel lies in one result pixel, or in two when it straddles their edge.
+    // Across, a pixel of the picture is to.width() units wide and a result pixel full.width():
+    // each source pixel (a block, `step` pixels wide or the ones left at the right edge) lies
+    // in as many result pixels as it reaches, in part at its ends.
     std::fill(across_.begin(), across_.end(), 0);
-    const std::int64_t width = to_.width();
+    const std::int64_t width = std::int64_t(step_) * to_.width();
+    const std::int64_t rowEnd = std::int64_t(full_.width()) * to_.width();
     std::int64_t start = 0;
-    std::int64_t edge = from_.width();
+    std::int64_t edge = full_.width();
     std::uint64_t* column = across_.data();
     for (int x = 0; x < from_.width(); ++x) {
-        const std::int64_t end = start + width;
-        if (end <= edge) {
-            addWeighted(column, pixels[x], std::uint64_t(width));
-            if (end == edge) {
+        const std::int64_t end = std::min(start + width, rowEnd);
+        while (start < end) {
+            const std::int64_t upTo = std::min(end, edge);
+            addWeighted(column, pixels[x], std::uint64_t(upTo - start));
+            start = upTo;
+            if (upTo == edge) {
                 column += 4;
-                edge += from_.width();
+                edge += full_.width();
             }
-        } else {
-            addWeighted(column, pixels[x], std::uint64_t(edge - start));
-            column += 4;
-            addWeighted(column, pixels[x], std::uint64_t(end - edge));
-            edge += from_.width();
         }
-        start = end;
     }
     // Down, the same with rows: the rows alike span `repeats` source rows, which lie in as many
     // result rows as they reach, in part at their ends.
-    const std::int64_t end = rowStart_ + std::int64_t(to_.height()) * repeats;
+    const std::int64_t end =
+        std::min(std::int64_t(row_ + repeats) * step_, std::int64_t(full_.height())) * to_.height();
     while (rowStart_ < end) {
         const std::int64_t upTo = std::min(end, resultRowEnd_);
         addToSums(std::uint64_t(upTo - rowStart_));
@@ -122,8 +127,8 @@ void RowScaler::addToSums(std::uint64_t weight) {
 }
 
 void RowScaler::finishRow() {
-    // Every result pixel sums from.width() x from.height() units of weight.
-    const double perUnit = 1.0 / (double(from_.width()) * double(from_.height()));
+    // Every result pixel sums full.width() x full.height() units of weight.
+    const double perUnit = 1.0 / (double(full_.width()) * double(full_.height()));
     const auto average = [&](std::uint64_t sum) { return int(double(sum) * perUnit + 0.5); };
     auto* out = reinterpret_cast<QRgb*>(result_.scanLine(resultRow_));
     const bool opaque = result_.format() == QImage::Format_RGB32;
@@ -134,7 +139,7 @@ void RowScaler::finishRow() {
     }
     std::fill(sums_.begin(), sums_.end(), 0);
     ++resultRow_;
-    resultRowEnd_ += from_.height();
+    resultRowEnd_ += full_.height();
 }
 
 }  // namespace ui

@@ -64,16 +64,35 @@ struct Header {
     std::array<std::array<std::uint32_t, 4>, 256> palette{};
 };
 
+// The pixels block `block` of a side of `length` pixels averages, across or down, from the
+// first: `step` of them from block * step on, or where the side ends sooner, those left there.
+// Where those are an odd number short of the step and the block has a neighbour, it averages
+// its neighbour's last pixel too, still lying over its own (RowScaler places it there): a
+// pattern that changes from pixel to pixel (a one-pixel checkerboard, a dither) then averages
+// to its grey at the edges as inside, where a block of one pixel, or three, would stand out. A
+// step of 1 takes the pixels themselves, each alone.
+png_uint_32 averagedFrom(png_uint_32 length, png_uint_32 step, png_uint_32 block) {
+    const png_uint_32 start = block * step;
+    const png_uint_32 count = std::min(length, start + step) - start;
+    return count % 2 == 1 && count < step && start > 0 ? start - 1 : start;
+}
+
+png_uint_32 averagedTo(png_uint_32 length, png_uint_32 step, png_uint_32 block) {
+    return std::min(length, (block + 1) * step);
+}
+
 // The sums of the pixels of a row of blocks, step x step pixels each (fewer at the picture's
-// right and bottom edges), four a block: red, green and blue, premultiplied by alpha (255
-// times too large then, left so to keep every pixel's fraction), and alpha. Grey sums its
-// level in the first.
+// right and bottom edges, see averagedFrom), four a block: red, green and blue,
+// premultiplied by alpha (255 times too large then, left so to keep every pixel's fraction),
+// and alpha. Grey sums its level in the first.
 class BlockRow {
 public:
     BlockRow(const Header* header, int step)
         : header_(header),
           shift_(std::countr_zero(unsigned(step))),
-          sums_(std::size_t(SampledPng::sampledSize({int(header->width), 1}, step).width()) * 4) {}
+          lastBlock_((header->width - 1) >> shift_),
+          lastFrom_(averagedFrom(header->width, png_uint_32(step), lastBlock_)),
+          sums_(std::size_t(lastBlock_ + 1) * 4) {}
 
     // Adds the `count` pixels of `pixels` that lie `spacing` apart from column `first` on.
     void add(png_const_bytep pixels, png_uint_32 count, png_uint_32 first, png_uint_32 spacing) {
@@ -125,50 +144,70 @@ private:
         const png_uint_32 perBlock = spacing >= step ? 1 : step / spacing;
         const std::size_t blocksApart = spacing >= step ? spacing / step : 1;
         std::uint32_t* block = sums_.data() + std::size_t(first >> shift_) * 4;
-        constexpr int kBytes = Channels == 0 ? 1 : Channels;
         for (png_uint_32 at = 0; at < count; at += perBlock, block += blocksApart * 4) {
-            const png_uint_32 end = std::min(count, at + perBlock);
-            std::uint32_t red = 0, green = 0, blue = 0, alpha = 0;
-            for (png_const_bytep pixel = pixels + std::size_t(at) * kBytes;
-                 pixel < pixels + std::size_t(end) * kBytes; pixel += kBytes) {
-                if constexpr (Channels == 0) {
-                    const auto& colour = header_->palette[pixel[0]];
-                    red += colour[0];
-                    green += colour[1];
-                    blue += colour[2];
-                    alpha += colour[3];
-                } else if constexpr (Channels == 1) {
-                    red += pixel[0];
-                } else if constexpr (Channels == 2) {
-                    red += std::uint32_t(pixel[0]) * pixel[1];
-                    alpha += pixel[1];
-                } else if constexpr (Channels == 3) {
-                    red += pixel[0];
-                    green += pixel[1];
-                    blue += pixel[2];
-                } else {
-                    red += std::uint32_t(pixel[0]) * pixel[3];
-                    green += std::uint32_t(pixel[1]) * pixel[3];
-                    blue += std::uint32_t(pixel[2]) * pixel[3];
-                    alpha += pixel[3];
-                }
-            }
-            block[0] += red;
-            block[1] += green;
-            block[2] += blue;
-            block[3] += alpha;
+            addSpan<Channels>(pixels, at, std::min(count, at + perBlock), block);
         }
+        // The last block's pixels left of its own, which its neighbour has too.
+        const png_uint_32 lastStart = lastBlock_ << shift_;
+        if (lastFrom_ < lastStart) {
+            const auto index = [&](png_uint_32 column) {
+                return column <= first ? 0 : (column - first + spacing - 1) / spacing;
+            };
+            addSpan<Channels>(pixels, std::min(count, index(lastFrom_)),
+                              std::min(count, index(lastStart)),
+                              sums_.data() + std::size_t(lastBlock_) * 4);
+        }
+    }
+
+    // Adds pixels [from, to) of `pixels` to the four sums at `block`.
+    template <int Channels>
+    void addSpan(png_const_bytep pixels, png_uint_32 from, png_uint_32 to, std::uint32_t* block) {
+        constexpr int kBytes = Channels == 0 ? 1 : Channels;
+        std::uint32_t red = 0, green = 0, blue = 0, alpha = 0;
+        for (png_const_bytep pixel = pixels + std::size_t(from) * kBytes;
+             pixel < pixels + std::size_t(to) * kBytes; pixel += kBytes) {
+            if constexpr (Channels == 0) {
+                const auto& colour = header_->palette[pixel[0]];
+                red += colour[0];
+                green += colour[1];
+                blue += colour[2];
+                alpha += colour[3];
+            } else if constexpr (Channels == 1) {
+                red += pixel[0];
+            } else if constexpr (Channels == 2) {
+                red += std::uint32_t(pixel[0]) * pixel[1];
+                alpha += pixel[1];
+            } else if constexpr (Channels == 3) {
+                red += pixel[0];
+                green += pixel[1];
+                blue += pixel[2];
+            } else {
+                red += std::uint32_t(pixel[0]) * pixel[3];
+                green += std::uint32_t(pixel[1]) * pixel[3];
+                blue += std::uint32_t(pixel[2]) * pixel[3];
+                alpha += pixel[3];
+            }
+        }
+        block[0] += red;
+        block[1] += green;
+        block[2] += blue;
+        block[3] += alpha;
     }
 
     const Header* header_;
     int shift_;
+    png_uint_32 lastBlock_;
+    // The first column the last block averages.
+    png_uint_32 lastFrom_;
     std::vector<std::uint32_t> sums_;
 };
 
 // The functions that libpng may jump out of hold nothing that needs destroying.
 
-// The palette's colours as their pixels add to a block's sums; indices past it are opaque
-// black. With alpha (a tRNS chunk) the colours are premultiplied, 255 times too large.
+// The palette's colours as their pixels add to a block's sums. An index past the palette is
+// shown as the platform's decoder shows it in the whole picture: as the first entry, or, one
+// bit a pixel, as opaque white. Entries past the alphas of a tRNS chunk are opaque. With alpha
+// the colours are premultiplied, 255 times too large.
 void readPalette(png_structp png, png_infop info, Header* header) {
     png_colorp colours = nullptr;
     int count = 0;
@@ -177,9 +216,15 @@ void readPalette(png_structp png, png_infop info, Header* header) {
     int alphaCount = 0;
     png_get_tRNS(png, info, &alphas, &alphaCount, nullptr);
     header->alpha = alphas && alphaCount > 0;
+    const bool pastIsWhite = png_get_bit_depth(png, info) == 1;
     for (int index = 0; index < 256; ++index) {
-        const std::uint32_t alpha = index < alphaCount && alphas ? alphas[index] : 255;
-        const png_color colour = index < count && colours ? colours[index] : png_color{};
+        const bool past = index >= count;
+        const int entry = past ? 0 : index;
+        const std::uint32_t alpha =
+            !(past && pastIsWhite) && entry < alphaCount && alphas ? alphas[entry] : 255;
+        const png_color colour = past && pastIsWhite        ? png_color{255, 255, 255}
+                                 : entry < count && colours ? colours[entry]
+                                                            : png_color{};
         const std::uint32_t unit = header->alpha ? alpha : 1;
         header->palette[std::size_t(index)] = {colour.red * unit, colour.green * unit,
                                                colour.blue * unit, alpha};
@@ -213,22 +258,30 @@ bool readHeader(png_structp png, png_infop info, Header* header) {
 
 // Reads the rows of a picture that is not interlaced, averaging each step x step block of
 // pixels as they come and giving each row of averages, once its blocks are whole, to `scaler`.
+// The rows that the last row of blocks shares with the one above it are summed in `shared` too,
+// which then takes over.
 bool readRows(png_structp png, const Header* header, int step, png_bytep row, BlockRow* blocks,
-              QRgb* averages, RowScaler* scaler) {
+              BlockRow* shared, QRgb* averages, RowScaler* scaler) {
     if (setjmp(png_jmpbuf(png))) return false;
     const auto stride = png_uint_32(step);
     const png_uint_32 lastBlock = (header->width - 1) / stride;
+    const png_uint_32 lastRow = (header->height - 1) / stride;
+    const png_uint_32 lastRowFrom = averagedFrom(header->height, stride, lastRow);
     for (png_uint_32 y = 0; y < header->height; ++y) {
         png_read_row(png, row, nullptr);
+        const png_uint_32 blockRow = y / stride;
         blocks->add(row, header->width, 0, 1);
-        if ((y + 1) % stride != 0 && y + 1 != header->height) continue;
-        const png_uint_32 rows = y % stride + 1;
+        if (y >= lastRowFrom && blockRow != lastRow) shared->add(row, header->width, 0, 1);
+        if (y + 1 != averagedTo(header->height, stride, blockRow)) continue;
+        const png_uint_32 rows = y + 1 - averagedFrom(header->height, stride, blockRow);
         for (png_uint_32 block = 0; block <= lastBlock; ++block) {
-            const png_uint_32 columns = std::min(stride, header->width - block * stride);
+            const png_uint_32 columns = averagedTo(header->width, stride, block) -
+                                        averagedFrom(header->width, stride, block);
             averages[block] = blocks->average(block, 0, 0, columns * rows);
         }
         scaler->addRow(averages);
         blocks->clear();
+        if (blockRow + 1 == lastRow) std::swap(*blocks, *shared);
     }
     return true;
 }
@@ -255,8 +308,9 @@ PassCounts passCountsOf(const Header& header, int step) {
         auto& ofPass = counts.columns[std::size_t(pass)];
         ofPass.resize(blocks);
         for (png_uint_32 block = 0; block < blocks; ++block) {
-            ofPass[block] = std::uint8_t(passPixelsIn(
-                pass, block * stride, std::min(header.width, (block + 1) * stride), false));
+            ofPass[block] =
+                std::uint8_t(passPixelsIn(pass, averagedFrom(header.width, stride, block),
+                                          averagedTo(header.width, stride, block), false));
         }
     }
     return counts;
@@ -265,17 +319,22 @@ PassCounts passCountsOf(const Header& header, int step) {
 // Reads an interlaced picture's passes, averaging each step x step block of pixels into a
 // pixel of `sampled` as the passes bring them: a pass's pixels of a row of blocks are summed as
 // its rows come, then folded into the average of the earlier passes' pixels of each block,
-// every pixel weighing one. Counts in `passesRead` the passes read whole.
+// every pixel weighing one. The rows that the last row of blocks shares with the one above it
+// are summed in `shared` too, which takes over for that row. Counts in `passesRead` the passes
+// read whole.
 bool readPasses(png_structp png, const Header* header, int step, PassCounts* counts, png_bytep row,
-                BlockRow* blocks, uchar* sampled, qsizetype bytesPerLine, int* passesRead) {
+                BlockRow* blocks, BlockRow* shared, uchar* sampled, qsizetype bytesPerLine,
+                int* passesRead) {
     if (setjmp(png_jmpbuf(png))) return false;
     const auto stride = png_uint_32(step);
+    const png_uint_32 lastRow = (header->height - 1) / stride;
+    const png_uint_32 lastRowFrom = averagedFrom(header->height, stride, lastRow);
     const auto fold = [&](int pass, png_uint_32 blockRow) {
         std::array<png_uint_32, kPasses> rows{};
         for (int earlier = 0; earlier <= pass; ++earlier) {
             rows[std::size_t(earlier)] =
-                passPixelsIn(earlier, blockRow * stride,
-                             std::min(header->height, (blockRow + 1) * stride), true);
+                passPixelsIn(earlier, averagedFrom(header->height, stride, blockRow),
+                             averagedTo(header->height, stride, blockRow), true);
         }
         // How many pixels the earlier passes brought each block of the row.
         std::vector<std::uint32_t>& before = counts->before;
@@ -303,14 +362,28 @@ bool readPasses(png_structp png, const Header* header, int step, PassCounts* cou
         const png_uint_32 passRows = PNG_PASS_ROWS(header->height, pass);
         // libpng skips an empty pass.
         if (passColumns == 0 || passRows == 0) continue;
+        const png_uint_32 firstColumn = PNG_PASS_START_COL(pass);
+        const png_uint_32 spacing = PNG_PASS_COL_OFFSET(pass);
         png_uint_32 blockRow = 0;
         for (png_uint_32 passRow = 0; passRow < passRows; ++passRow) {
             png_read_row(png, row, nullptr);
-            const png_uint_32 rowBlock = PNG_ROW_FROM_PASS_ROW(passRow, pass) / stride;
-            if (rowBlock != blockRow) fold(pass, std::exchange(blockRow, rowBlock));
-            blocks->add(row, passColumns, PNG_PASS_START_COL(pass), PNG_PASS_COL_OFFSET(pass));
+            const png_uint_32 y = PNG_ROW_FROM_PASS_ROW(passRow, pass);
+            const png_uint_32 rowBlock = y / stride;
+            if (rowBlock != blockRow) {
+                fold(pass, std::exchange(blockRow, rowBlock));
+                if (rowBlock == lastRow) std::swap(*blocks, *shared);
+            }
+            blocks->add(row, passColumns, firstColumn, spacing);
+            if (y >= lastRowFrom && rowBlock != lastRow) {
+                shared->add(row, passColumns, firstColumn, spacing);
+            }
         }
         fold(pass, blockRow);
+        // A pass whose rows of the last row of blocks are all shared with the row above it.
+        if (blockRow != lastRow && passPixelsIn(pass, lastRowFrom, header->height, true) > 0) {
+            std::swap(*blocks, *shared);
+            fold(pass, lastRow);
+        }
         *passesRead = pass + 1;
     }
     return true;
@@ -320,16 +393,19 @@ bool readPasses(png_structp png, const Header* header, int step, PassCounts* cou
 // bytes end or break before every block has a pixel, or the averages would take more than a
 // read may allocate.
 QImage readAveraged(png_structp png, const Header& header, int step, QSize size) {
-    const QSize sampledSize =
-        SampledPng::sampledSize(QSize(int(header.width), int(header.height)), step);
+    const QSize full(int(header.width), int(header.height));
+    const QSize sampledSize = SampledPng::sampledSize(full, step);
     const qint64 limit = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
     if (limit > 0 && qint64(sampledSize.width()) * sampledSize.height() * 4 > limit) return {};
     std::vector<png_byte> row(header.rowBytes);
     BlockRow blocks(&header, step);
+    BlockRow shared(&header, step);
     if (!header.interlaced) {
-        RowScaler scaler(sampledSize, size, header.alpha);
+        RowScaler scaler(full, step, size, header.alpha);
         std::vector<QRgb> averages(std::size_t(sampledSize.width()));
-        if (!readRows(png, &header, step, row.data(), &blocks, averages.data(), &scaler)) return {};
+        if (!readRows(png, &header, step, row.data(), &blocks, &shared, averages.data(), &scaler)) {
+            return {};
+        }
         return scaler.result();
     }
     // The passes bring their pixels out of the rows' order: the averages are held whole before
@@ -339,15 +415,15 @@ QImage readAveraged(png_structp png, const Header& header, int step, QSize size)
     if (sampled.isNull()) return {};
     PassCounts counts = passCountsOf(header, step);
     int passesRead = 0;
-    const bool read = readPasses(png, &header, step, &counts, row.data(), &blocks, sampled.bits(),
-                                 sampled.bytesPerLine(), &passesRead);
+    const bool read = readPasses(png, &header, step, &counts, row.data(), &blocks, &shared,
+                                 sampled.bits(), sampled.bytesPerLine(), &passesRead);
     // The first passes bring a pixel of every block: the first one of a step of 8, three of 4,
     // five of 2, all seven of 1. Bytes that end or break after them (a download cut off) leave
     // the averages of the pixels that came.
     if (!read && passesRead < (step == 8 ? 1 : step == 4 ? 3 : step == 2 ? 5 : kPasses)) return {};
-    return sampled.size() == size
-               ? sampled
-               : sampled.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    RowScaler scaler(full, step, size, header.alpha);
+    scaler.addRows(sampled);
+    return scaler.result();
 }
 
 }  // namespace
