@@ -35,11 +35,6 @@ protected:
         }));
         return screen;
     }
-    int answeredBy(const QString& needId) {
-        unsigned users = 0, houses = 0;
-        QXIMDatabase::shared().messagesByUserId(own(), needId, &users, &houses);
-        return int(users);
-    }
 };
 
 TEST_F(NeedRepliesScreenshotTest, TheRepliesOfANeedWithItsBrokersAndHouses) {
