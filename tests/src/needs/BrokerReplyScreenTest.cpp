@@ -346,11 +346,9 @@ TEST_F(BrokerReplyScreenTest, MessagesWhileCoveredAreReadOnReturnWithoutTheAnima
 // greets the user in a talk of his own and sends his cards, and the replies, their count and
 // the talks name the same brokers.
 TEST_F(BrokerReplyScreenTest, ANeedSentJustBeforeAQuitIsAnsweredAfterTheRelaunch) {
-    const int port = server().port();
     const QStringList kept{QStringLiteral("--needs"), sandboxPath() + "/standin-needs.json",
                            QStringLiteral("--messages"), sandboxPath() + "/standin-messages.json"};
-    server().stop();
-    ASSERT_TRUE(server().start(port, kept)) << server().error().toStdString();
+    ASSERT_TRUE(restartServer(kept)) << server().error().toStdString();
     const auto [district, name] = brokerDistrict();
     const QVariantMap sent = publish("1", district, "[2]", "-1");
     const QString needId = sent.value("postId").toString();
@@ -362,7 +360,7 @@ TEST_F(BrokerReplyScreenTest, ANeedSentJustBeforeAQuitIsAnsweredAfterTheRelaunch
     ASSERT_FALSE(named.empty());
     server().stop();
 
-    ASSERT_TRUE(server().start(port, kept)) << server().error().toStdString();
+    ASSERT_TRUE(restartServer(kept)) << server().error().toStdString();
     startMessaging();
     // Every broker named greets the user about the need and sends a card of each house.
     const auto talkOf = [&](const QString& broker) {
