@@ -1,4 +1,5 @@
 #include "AppShellFixture.h"
+#include "CallsOnTheirWay.h"
 #include "MessagingStandin.h"
 
 #include "account/QXHouseNewsViewController.h"
@@ -12,13 +13,13 @@
 #include "net/RequestHeaderSet.h"
 #include "net/transport/NKHTTPRequestOperation.h"
 #include "platform/foundation/file_manager.h"
-#include "platform/foundation/network_thread.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/foundation/operation_queue.h"
 #include "platform/foundation/property_list.h"
 #include "platform/uikit/alert_test_driver.h"
 #include "platform/uikit/alert_view.h"
 #include "platform/uikit/navigation_controller.h"
+#include "standin/Endpoints.h"
 #include "standin/FormFields.h"
 #include "standin/Posts.h"
 
@@ -54,18 +55,13 @@ protected:
     // version check, the user's registration) may still go out after the chain has ended.
     bool dataShareCallsDone() {
         const auto onTheirWay = [] {
-            return std::ranges::any_of(
-                QXIMRequest::shared().httpClient()->operationQueue()->operations(),
-                [](const std::shared_ptr<ns::Operation>& operation) {
-                    const auto call = std::dynamic_pointer_cast<NKHTTPRequestOperation>(operation);
-                    return call && call->request().url().path().startsWith("/datashare/");
-                });
+            return std::ranges::any_of(pathsOfCallsOnTheirWay(), [](const QString& path) {
+                return path.startsWith(standin::paths::kDataShare);
+            });
         };
         return runMainLoopUntil([&] {
             if (onTheirWay()) return false;
-            // The replies of the calls just ended are handed to the main loop on the network
-            // thread; what their handlers send is queued once they have run.
-            ns::NetworkThread::shared().sync([] {});
+            // What the handlers of the replies just come send is queued once they have run.
             drainMainLoop();
             return !onTheirWay();
         });

@@ -21,13 +21,13 @@
 #include "ui/image/ImageView.h"
 #include "util/categories/Tolerant.h"
 
+#include "CallsOnTheirWay.h"
 #include "MessagingStandin.h"
 #include "ReferenceImage.h"
 #include "ScreenFixture.h"
 #include "standin/Geography.h"
 #include "standin/SamplePeople.h"
 
-#include "platform/foundation/operation_queue.h"
 #include "platform/foundation/user_defaults.h"
 #include "platform/uikit/label.h"
 
@@ -213,16 +213,11 @@ protected:
         ASSERT_TRUE(settleUntil([&] { return picturesLoaded(); }, 0.1));
         settle();
     }
-    // Whether a call of the app (a reply, a picture, the messaging stream's end) is still on
-    // its way: its time-out runs on the test clock, which a rest moves far ahead of the real
-    // time the reply takes on a busy machine.
-    [[nodiscard]] static bool callsOnTheirWay() {
-        return QXIMRequest::shared().httpClient()->operationQueue()->operationCount() > 0;
-    }
-    // Waits, the clock standing, until no call is on its way and every picture on screen has
-    // come: what a reply starts (a picture it names) is waited for too.
+    // Waits, the clock standing, until no call of the app is on its way (a reply, a picture,
+    // the messaging stream's end) and every picture on screen has come: what a reply starts (a
+    // picture it names) is waited for too.
     bool waitForCallsAndPictures() {
-        return waitFor([&] { return !callsOnTheirWay() && picturesLoaded(); });
+        return waitFor([&] { return pathsOfCallsOnTheirWay().isEmpty() && picturesLoaded(); });
     }
 
     // Lets the messaging service go: its own minute beat and its stream's idle time-out are the
