@@ -5,6 +5,7 @@
 #include "IMChat/qximlib/QXIMUser.h"
 
 #include "ChildTestProcess.h"
+#include "HangWait.h"
 #include "MessagingStandin.h"
 
 #include "platform/foundation/sandbox.h"
@@ -119,16 +120,16 @@ TEST_F(IMChatReliabilityTest, AStoreKilledInTheMiddleOfItsWritesKeepsEveryStored
         startChildTest(
             child, QStringLiteral("IMStoreBurstChild.*"),
             {{kBurstStore, sandboxPath()}, {kBurstFirstId, QString::number(1000000 * (kill + 1))}});
-        ASSERT_TRUE(child.waitForStarted(10000));
+        ASSERT_TRUE(child.waitForStarted(kHangWaitMs));
         // Killed after a random number of stored packets, while it is writing the next.
         const int packets = std::uniform_int_distribution<int>(1, 8)(random);
         QByteArray output;
         while (output.count("stored ") < packets) {
-            ASSERT_TRUE(child.waitForReadyRead(30000)) << output.toStdString();
+            ASSERT_TRUE(child.waitForReadyRead(kHangWaitMs)) << output.toStdString();
             output += child.readAll();
         }
         child.kill();
-        ASSERT_TRUE(child.waitForFinished(10000));
+        ASSERT_TRUE(child.waitForFinished(kHangWaitMs));
         output += child.readAll();
         for (const QByteArray& line : output.split('\n')) {
             if (line.startsWith("stored ")) acknowledged.insert(line.mid(7).toLongLong());

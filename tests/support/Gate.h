@@ -1,6 +1,7 @@
 #pragma once
 
-#include <chrono>
+#include "HangWait.h"
+
 #include <climits>
 #include <condition_variable>
 #include <mutex>
@@ -16,11 +17,10 @@ public:
     }
     void openForGood() { open(INT_MAX); }
 
-    // False when the gate stayed shut for 10 s of real time (a broken test).
+    // False when the gate stayed shut for kHangWait of real time (a broken test).
     bool pass() {
         std::unique_lock lock(mutex_);
-        if (!changed_.wait_for(lock, std::chrono::seconds(10), [&] { return permits_ > 0; }))
-            return false;
+        if (!changed_.wait_for(lock, kHangWait, [&] { return permits_ > 0; })) return false;
         if (permits_ != INT_MAX) --permits_;
         return true;
     }

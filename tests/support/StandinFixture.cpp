@@ -151,6 +151,13 @@ void StandinFixture::SetUp() {
     qputenv(kServerRootVariable, server_.root().toUtf8());
 }
 
+bool StandinFixture::restartServer(const QStringList& arguments) {
+    server_.stop();
+    if (!server_.start(0, arguments)) return false;
+    qputenv(kServerRootVariable, server_.root().toUtf8());
+    return true;
+}
+
 void StandinFixture::TearDown() {
     SandboxTest::TearDown();
     if (previousRoot_) {

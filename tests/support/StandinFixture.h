@@ -77,6 +77,9 @@ protected:
     [[nodiscard]] StandinProcess& server() { return server_; }
     // The stand-in program's arguments beyond its port, for the server SetUp starts.
     [[nodiscard]] virtual QStringList standinArguments() const { return {}; }
+    // Stops the server and starts it again with `arguments` on a free port, HOUSING_SERVER_ROOT
+    // following it: the port it gave up may be another program's by then.
+    bool restartServer(const QStringList& arguments);
 
     // Runs the main loop until `done`, calling `advance` (which moves the test clock on)
     // between turns only while the server works on no request: an answer slow on a busy

@@ -9,6 +9,7 @@
 #include "platform/foundation/user_defaults.h"
 
 #include "ChildTestProcess.h"
+#include "HangWait.h"
 #include "SandboxTest.h"
 
 #include <QProcess>
@@ -71,7 +72,7 @@ TEST_F(StorageProcessTest, DefaultsPropertyListsAndKeychainSurviveARestart) {
 
     QProcess child;
     startChild(child, "StorageRestartChild.*", kRestartSandbox, sandboxPath());
-    ASSERT_TRUE(child.waitForFinished(60000));
+    ASSERT_TRUE(child.waitForFinished(kHangWaitMs));
     const QString output = QString::fromLocal8Bit(child.readAll());
     EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
@@ -90,17 +91,17 @@ TEST_F(StorageProcessTest, AWriterKilledInTheMiddleOfAWriteLeavesOneWholeVersion
         SCOPED_TRACE(killAt);
         QProcess child;
         startChild(child, "StorageCrashChild.*", kCrashTarget, target);
-        ASSERT_TRUE(child.waitForStarted(10000));
+        ASSERT_TRUE(child.waitForStarted(kHangWaitMs));
         // The child announces each write before it starts it; the kill follows that line at
         // once, while the child is most likely inside the write.
         const QByteArray announce = "writing " + QByteArray::number(killAt) + '\n';
         QByteArray output;
         while (!output.contains(announce)) {
-            ASSERT_TRUE(child.waitForReadyRead(30000)) << output.toStdString();
+            ASSERT_TRUE(child.waitForReadyRead(kHangWaitMs)) << output.toStdString();
             output += child.readAll();
         }
         child.kill();
-        ASSERT_TRUE(child.waitForFinished(10000));
+        ASSERT_TRUE(child.waitForFinished(kHangWaitMs));
 
         const std::optional<QByteArray> contents = ns::FileManager::contentsAtPath(target);
         ASSERT_TRUE(contents);

@@ -1,5 +1,6 @@
 #include "StandinFixture.h"
 
+#include "HangWait.h"
 #include "ReferenceImage.h"
 
 #include <QCoreApplication>
@@ -28,13 +29,13 @@ protected:
         environment.insert("QT_QPA_PLATFORM", "offscreen");
         process_.setProcessEnvironment(environment);
         process_.start(program(), arguments);
-        ASSERT_TRUE(process_.waitForStarted(10000)) << qPrintable(process_.errorString());
+        ASSERT_TRUE(process_.waitForStarted(kHangWaitMs)) << qPrintable(process_.errorString());
     }
 
     void TearDown() override {
         if (process_.state() != QProcess::NotRunning) {
             process_.terminate();
-            if (!process_.waitForFinished(10000)) process_.kill();
+            if (!process_.waitForFinished(kHangWaitMs)) process_.kill();
         }
         StandinFixture::TearDown();
     }
@@ -46,23 +47,23 @@ TEST_F(ProgramTest, AFreshSandboxShowsTheGuideOverTheShellAndTheScreenshotMatche
     const QString shot = sandboxPath() + "/shot.png";
     start({"--headless", "--sandbox", sandboxPath() + "/app", "--server", server().root(),
            "--screenshot", shot, "--screenshot-after", "0"});
-    ASSERT_TRUE(runMainLoopUntil([&] { return QImage(shot).width() == 640; }, 30s));
+    ASSERT_TRUE(runMainLoopUntil([&] { return QImage(shot).width() == 640; }, kHangWait));
     EXPECT_TRUE(
         matchesReferenceImage(QImage(shot), "src/app/reference", "program_fresh_launch.png"));
     // The launch reached the servers and kept its state in the named sandbox.
     EXPECT_TRUE(
         QFileInfo::exists(sandboxPath() + "/app/Library/Preferences/com.housing.app.plist"));
-    ASSERT_TRUE(runMainLoopUntil([&] { return !server().requests("/track/").empty(); }, 30s));
+    ASSERT_TRUE(runMainLoopUntil([&] { return !server().requests("/track/").empty(); }, kHangWait));
 
     process_.terminate();
-    ASSERT_TRUE(process_.waitForFinished(10000));
+    ASSERT_TRUE(process_.waitForFinished(kHangWaitMs));
     EXPECT_EQ(process_.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(process_.exitCode(), 0);
 }
 
 TEST_F(ProgramTest, TheFirstFrameRunEndsOnItsOwn) {
     start({"--headless", "--exit-after-first-frame", "--sandbox", sandboxPath() + "/app"});
-    ASSERT_TRUE(process_.waitForFinished(30000));
+    ASSERT_TRUE(process_.waitForFinished(kHangWaitMs));
     EXPECT_EQ(process_.exitCode(), 0);
     EXPECT_TRUE(process_.readAllStandardOutput().startsWith("first frame after "));
 }
@@ -72,7 +73,7 @@ TEST_F(ProgramTest, ABadCommandLineGetsTheUsageAndNoLaunch) {
          {QStringList{"--sandbox"}, QStringList{"--screenshot-after", "-1"},
           QStringList{"--bogus"}}) {
         start(arguments);
-        ASSERT_TRUE(process_.waitForFinished(30000));
+        ASSERT_TRUE(process_.waitForFinished(kHangWaitMs));
         EXPECT_EQ(process_.exitCode(), 2) << qPrintable(arguments.join(' '));
         EXPECT_TRUE(process_.readAllStandardError().contains("usage: housing"));
     }
@@ -83,7 +84,7 @@ TEST_F(ProgramTest, APushWithNoAppRunningWaitsForTheNextLaunchAndTheCommandEndsA
     const QString sandbox = sandboxPath() + "/app";
     start({"--headless", "--sandbox", sandbox, "--server", server().root(), "--push",
            R"({"type":"8"})"});
-    ASSERT_TRUE(process_.waitForFinished(20000)) << "the command must not start an app";
+    ASSERT_TRUE(process_.waitForFinished(kHangWaitMs)) << "the command must not start an app";
     EXPECT_EQ(process_.exitCode(), 0);
     EXPECT_TRUE(QFileInfo::exists(sandbox + "/Library/PendingRemoteNotification.json"));
     EXPECT_TRUE(server().requests().empty()) << "no app ran";
@@ -96,7 +97,7 @@ TEST_F(ProgramTest, APushWithNoAppRunningWaitsForTheNextLaunchAndTheCommandEndsA
             return log.open(QIODevice::ReadOnly) &&
                    log.readAll().contains("pushmessage_notIM_show");
         },
-        30s));
+        kHangWait));
     EXPECT_FALSE(QFileInfo::exists(sandbox + "/Library/PendingRemoteNotification.json"));
 }
 
@@ -105,7 +106,7 @@ TEST_F(ProgramTest, APositionNoDeviceCanHaveIsRefusedWithTheUsage) {
          {QStringList{"--position", "91,10"}, QStringList{"--position", "here"},
           QStringList{"--position"}}) {
         start(arguments);
-        ASSERT_TRUE(process_.waitForFinished(30000));
+        ASSERT_TRUE(process_.waitForFinished(kHangWaitMs));
         EXPECT_EQ(process_.exitCode(), 2) << qPrintable(arguments.join(' '));
         EXPECT_TRUE(process_.readAllStandardError().contains("--position"));
     }
@@ -113,7 +114,7 @@ TEST_F(ProgramTest, APositionNoDeviceCanHaveIsRefusedWithTheUsage) {
 
 TEST_F(ProgramTest, APushThatIsNoJsonObjectIsRefused) {
     start({"--sandbox", sandboxPath() + "/app", "--push", "[1,2]"});
-    ASSERT_TRUE(process_.waitForFinished(30000));
+    ASSERT_TRUE(process_.waitForFinished(kHangWaitMs));
     EXPECT_EQ(process_.exitCode(), 1);
 }
 

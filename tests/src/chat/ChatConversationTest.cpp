@@ -319,7 +319,6 @@ TEST_F(ChatConversationTest, APictureFromTheLibraryGoesUpAsJpegAndOutWithItsAddr
 
 TEST_F(ChatConversationTest, KillingTheServerMidSendFailsTheMessageAndOneResendDeliversItOnce) {
     auto chat = openChat();
-    const int port = server().port();
     // The server holds the send's answer until it stops.
     server().setFault({.prefix = standin::paths::kMessageApi, .hold = true, .times = 1});
     chat->senderTextToServer(QStringLiteral("明天下午能看房吗"));
@@ -340,7 +339,7 @@ TEST_F(ChatConversationTest, KillingTheServerMidSendFailsTheMessageAndOneResendD
     settle();
     EXPECT_FALSE(cellAt(*chat, 0)->resendOrDownButton()->isHidden());
 
-    ASSERT_TRUE(server().start(port)) << server().error().toStdString();
+    ASSERT_TRUE(restartServer(standinArguments())) << server().error().toStdString();
     ASSERT_TRUE(driver_->tap(cellAt(*chat, 0)->resendOrDownButton()));
     settle();
     ASSERT_NE(alerts_->visibleAlert(), nullptr);

@@ -1,4 +1,5 @@
 // What the chat screen makes of the stored messages and of uploads that go wrong.
+#include "CallsOnTheirWay.h"
 #include "ChatScreenFixture.h"
 
 #include "analytics/StatClick.h"
@@ -27,6 +28,8 @@
 #include "platform/uikit/string_drawing.h"
 
 #include <QImage>
+
+#include <algorithm>
 
 namespace {
 
@@ -509,6 +512,13 @@ TEST_F(ChatStateTest, TheDealRecordsNumberTakesOnlyDigitsFromTheDesktop) {
     field->setText({});
     ASSERT_TRUE(driver_->type(QStringLiteral("138 1234 ５６７８")));
     EXPECT_EQ(field->text(), "13812345678");
+    // The chat's opening calls have been answered (the stream alone stays open): the screen
+    // beneath draws each frame until they are.
+    ASSERT_TRUE(waitFor([] {
+        return std::ranges::all_of(pathsOfCallsOnTheirWay(), [](const QString& path) {
+            return path == standin::paths::kStreamReceive;
+        });
+    }));
     EXPECT_TRUE(restsIdle()) << "the number typed, the pad up";
 }
 

@@ -144,6 +144,8 @@ TEST_F(NeedRepliesRoadsTest, ThePagerOverTheRepliesDrawsNothingAtRestOnceItsPhot
         return picturesLoaded();
     }));
     releaseMessaging();
+    // The poster's card comes from calls of its own, and its picture after them.
+    ASSERT_TRUE(waitForCallsAndPictures());
     EXPECT_TRUE(restsIdle());
 }
 

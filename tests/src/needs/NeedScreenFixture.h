@@ -21,6 +21,7 @@
 #include "ui/image/ImageView.h"
 #include "util/categories/Tolerant.h"
 
+#include "CallsOnTheirWay.h"
 #include "MessagingStandin.h"
 #include "ReferenceImage.h"
 #include "ScreenFixture.h"
@@ -152,6 +153,12 @@ protected:
         ASSERT_TRUE(QXIMDatabase::shared().saveMessage(message, false));
         ASSERT_TRUE(QXIMDatabase::shared().saveMessageIntoTalkTable(message));
     }
+    // How many brokers' answers about the need the store holds.
+    static int answeredBy(const QString& needId) {
+        unsigned users = 0, houses = 0;
+        QXIMDatabase::shared().messagesByUserId(own(), needId, &users, &houses);
+        return int(users);
+    }
     // A subscription made on the stand-in for the need; its id, kept with the need.
     qint64 subscribe(const QString& needId) {
         qint64 id = 0;
@@ -206,6 +213,12 @@ protected:
         ASSERT_TRUE(settleUntil([&] { return picturesLoaded(); }, 0.1));
         settle();
     }
+    // Waits, the clock standing, until no call of the app is on its way (a reply, a picture,
+    // the messaging stream's end) and every picture on screen has come: what a reply starts (a
+    // picture it names) is waited for too.
+    bool waitForCallsAndPictures() {
+        return waitFor([&] { return pathsOfCallsOnTheirWay().isEmpty() && picturesLoaded(); });
+    }
 
     // Lets the messaging service go: its own minute beat and its stream's idle time-out are the
     // app's, and would fall in a rest's spans after however much clock the waits before took.
@@ -222,11 +235,13 @@ protected:
     void expectRestsShownBeneathAnotherAndAgain() {
         settlePictures();
         releaseMessaging();
+        ASSERT_TRUE(waitForCallsAndPictures());
         EXPECT_TRUE(restsIdle()) << "shown";
         navigation_->pushViewController(std::make_shared<ui::ViewController>(), false);
         EXPECT_TRUE(restsIdle()) << "beneath another screen";
         navigation_->popViewControllerAnimated(false);
         settlePictures();
+        ASSERT_TRUE(waitForCallsAndPictures());
         EXPECT_TRUE(restsIdle()) << "shown again";
     }
 

@@ -800,7 +800,7 @@ struct StoreStops {
     std::shared_ptr<QXIMServiceObserver> plugIn;
     std::atomic<int> asked{0};
     std::atomic<int> stoppedAt{0};
-    std::atomic<bool> wentOnAlone{false};  // the gate stayed shut for 10 s
+    std::atomic<bool> wentOnAlone{false};  // the gate stayed shut for kHangWait
     Gate goOn;
 };
 

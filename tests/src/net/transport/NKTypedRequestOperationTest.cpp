@@ -7,6 +7,7 @@
 #include "platform/uikit/application.h"
 #include "platform/uikit/decoding_budget.h"
 
+#include "HangWait.h"
 #include "ProcessEndChild.h"
 #include "TransportFixture.h"
 #include "standin/Endpoints.h"
@@ -18,10 +19,10 @@
 
 namespace {
 
-// Waits without running the main loop until `done`; false after 10 s of real time (a broken
-// test).
+// Waits without running the main loop until `done`; false after kHangWait of real time (a
+// broken test).
 bool waitOffTheMainLoop(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    const auto deadline = std::chrono::steady_clock::now() + kHangWait;
     while (!done()) {
         if (std::chrono::steady_clock::now() > deadline) return false;
         std::this_thread::yield();
@@ -30,15 +31,14 @@ bool waitOffTheMainLoop(const std::function<bool()>& done) {
 }
 
 // The whole decoding budget, held so that the decode of a picture of a million pixels or more
-// waits for its share until the test gives it back. Past 10 s of real time it is given back
-// anyway, and ranOut() tells the test that what it waited for came only then.
+// waits for its share until the test gives it back. Past kHangWait of real time it is given
+// back anyway, and ranOut() tells the test that what it waited for came only then.
 class HeldBudget {
 public:
     HeldBudget()
         : share_(ui::DecodingBudget::take(ui::DecodingBudget::kBytes)), watchdog_([this] {
               std::unique_lock lock(mutex_);
-              ranOut_ =
-                  !changed_.wait_for(lock, std::chrono::seconds(10), [this] { return givenBack_; });
+              ranOut_ = !changed_.wait_for(lock, kHangWait, [this] { return givenBack_; });
               share_ = {};
           }) {}
     ~HeldBudget() {
