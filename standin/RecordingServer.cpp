@@ -19,8 +19,9 @@ namespace {
 constexpr size_t kWorkerThreads = 64;  // each open stream holds one
 // Many requests per connection: the client's connection pool is measured against us.
 constexpr size_t kRequestsPerConnection = 100000;
-// How long a write waits for the client to read before its connection is dropped.
-constexpr time_t kLongestWriteWaitSec = 120;
+// How long the server waits for a client to read what it writes, to send its request once
+// connected, or to send the rest of a request begun, before the connection is dropped.
+constexpr time_t kLongestClientWaitSec = 120;
 constexpr int kPollSliceMs = 100;
 
 bool waitFor(int sock, short events, int timeoutMs) {
@@ -197,7 +198,12 @@ RecordingServer::RecordingServer() {
     // A client that holds its reading back (the app while what it read waits to be stored, or
     // a busy machine running it slowly) is waited for, not dropped after the library's 5 s: a
     // stream dropped for the reader's pace would fail a test by the machine's speed.
-    set_write_timeout(kLongestWriteWaitSec);
+    set_write_timeout(kLongestClientWaitSec);
+    // Likewise a client that connected, or began a request, and is slow to send the rest: a
+    // test's control call refused for the machine's pace would fail it by the machine's speed.
+    // Between the requests of a connection the library's keep-alive time still applies, so
+    // that idle connections do not hold the server's threads.
+    set_read_timeout(kLongestClientWaitSec);
     // The library's default lets a second server listen on a port one already listens on,
     // and the two then share its connections; a stand-in asks for the port a sandbox used
     // before and must be refused it while another holds it. A port whose last connections
@@ -226,9 +232,12 @@ bool RecordingServer::process_and_close_socket(socket_t sock) {
 
     bool handled = false;
     for (size_t left = keep_alive_max_count_; left > 0 && !stopping(); --left) {
-        if (!stream.waitForRequest(static_cast<int>(keep_alive_timeout_sec_ * 1000), stopping)) {
-            break;
-        }
+        // A connection is opened for a request, which is waited for as for the rest of a
+        // request; after it, the connection is idle and kept only for the keep-alive time.
+        const bool first = left == keep_alive_max_count_;
+        const int waitMs = first ? milliseconds(read_timeout_sec_, read_timeout_usec_)
+                                 : static_cast<int>(keep_alive_timeout_sec_ * 1000);
+        if (!stream.waitForRequest(waitMs, stopping)) break;
         bool connectionClosed = false;
         stream.beginRequest();
         handled =
