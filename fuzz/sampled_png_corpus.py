@@ -174,9 +174,9 @@ def main():
         [palette_chunk(2), chunk(b'tRNS', bytes((128,)))], level=0)
 
     # Broken: an IDAT whose length is longer than the file, and files cut in the middle of
-    # an IDAT: one of a single IDAT, and interlaced ones in IDATs of a few hundred bytes cut
-    # after the passes that bring a pixel of every block of 4 x 4 and 2 x 2, which show the
-    # averages of the pixels that came.
+    # an IDAT: of a single IDAT, and interlaced ones in IDATs of a few hundred bytes or in one,
+    # cut after the passes that bring a pixel of every block of 4 x 4 and 2 x 2, which show
+    # the averages of the pixels that came.
     whole = png(19, 11, RGB, 8, False, pixels_of(19, 11, RGB, 8), level=0)
     at = whole.index(b'IDAT') - 4
     seeds['rgb_8_idat_longer_than_file.png'] = prefix(STEP_4, 400) + \
@@ -185,6 +185,8 @@ def main():
     cut = png(25, 19, RGBA, 8, True, pixels_of(25, 19, RGBA, 8, ramp_alpha), level=0,
               idat_size=200)
     seeds['rgba_8_interlaced_cut_in_idat.png'] = prefix(STEP_4, 400) + cut[:len(cut) * 2 // 3]
+    one = png(25, 19, RGBA, 8, True, pixels_of(25, 19, RGBA, 8, ramp_alpha), level=0)
+    seeds['rgba_8_interlaced_one_idat_cut.png'] = prefix(STEP_2, 400) + one[:len(one) * 3 // 4]
     grey_cut = png(29, 21, GREY, 4, True, pixels_of(29, 21, GREY, 4), level=0, idat_size=64)
     seeds['grey_4_interlaced_cut_in_idat.png'] = prefix(READER, 60) + \
         grey_cut[:len(grey_cut) * 3 // 4]
