@@ -299,8 +299,8 @@ void checkScaled(const QImage& scaled, const std::vector<Mean>& means, double to
     }
 }
 
-// The image reader past `bound` takes the road for this picture, at `step` and `size`: its
-// picture is what the road gives, of the size the bound allows and within it.
+// The image reader within `bound` takes the road for this picture at the step and size read:
+// its picture comes where the road's (`sampled`) came, of its size and within the bound.
 void checkReader(const QByteArray& png, std::int64_t bound, QSize full, const QImage& sampled) {
     ImageReader reader(png, bound);
     // The reader plans its road from the size Qt's header reader tells.
