@@ -21,6 +21,8 @@ namespace {
 
 constexpr int kSteps[] = {8, 4, 2};
 constexpr int kPasses = 7;
+// Bytes of the compressed rows libpng reads at a time: a download cut off loses at most these.
+constexpr png_size_t kCompressedPieceBytes = 256;
 
 // The inverses of the counts of pixels a block may have, 1 to 64.
 constexpr auto kInverses = [] {
@@ -464,6 +466,10 @@ QImage SampledPng::readScaled(const QByteArray& data, int step, QSize size) {
     png_infop info = png_create_info_struct(png);
     Input input{reinterpret_cast<const png_byte*>(data.constData()), std::size_t(data.size()), 0};
     png_set_read_fn(png, &input, readInput);
+    // libpng reads the compressed rows a piece at a time, 8 KB by default, and a piece that the
+    // bytes end in is not read at all: a picture cut off in its last piece (a small one in its
+    // only one) would show nothing of the passes before the cut.
+    png_set_compression_buffer_size(png, kCompressedPieceBytes);
     Header header;
     QImage scaled;
     if (info && readHeader(png, info, &header)) scaled = readAveraged(png, header, step, size);

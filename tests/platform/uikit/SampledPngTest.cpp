@@ -165,6 +165,8 @@ struct Written {
     // 0 stores the rows as they are, unfiltered, in chunks of 256 bytes, so that a share of the
     // bytes is about that share of the rows, and bytes cut off lose little more than their rows.
     int compression = 6;
+    // The most bytes an IDAT chunk of stored rows holds: an encoder may write them all in one.
+    int storedChunkBytes = 256;
 };
 
 // A PNG of `size` whose sample `channel` of pixel (x, y) is `sample(x, y, channel)`, within the
@@ -178,7 +180,7 @@ QByteArray written(QSize size, const Written& how,
     png_set_compression_level(png, how.compression);
     if (how.compression == 0) {
         png_set_filter(png, 0, PNG_FILTER_NONE);
-        png_set_compression_buffer_size(png, 256);
+        png_set_compression_buffer_size(png, std::size_t(how.storedChunkBytes));
     }
     png_set_IHDR(png, info, png_uint_32(size.width()), png_uint_32(size.height()), how.bitDepth,
                  how.colorType, how.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
@@ -1047,6 +1049,26 @@ TEST_F(SampledPngTest, AnInterlacedPictureEndingRightAfterThePassesOfItsStepDeco
         EXPECT_TRUE(SampledPng::readScaled(upToPasses.chopped(5), step, blocks).isNull())
             << "cut a byte before the end of " << needed << " passes, every " << step;
     }
+}
+
+// The same picture with its rows in one IDAT chunk, as encoders may write a small picture (and
+// in chunks of 8 KB or more a large one): cut off inside that chunk, it shows the pixels that
+// came before the cut as well, short of the last few hundred bytes.
+TEST_F(SampledPngTest,
+       AnInterlacedPictureInOneChunkCutOffAfterItsFirstPassesShowsThePixelsThatCame) {
+    const QByteArray bytes =
+        written({64, 64},
+                {.colorType = PNG_COLOR_TYPE_GRAY, .compression = 0, .storedChunkBytes = 64 * 1024},
+                [](int x, int y, int) { return x % 2 == 0 && y % 2 == 0 ? 0 : 255; });
+    ASSERT_EQ(bytes.count("IDAT"), 1);
+    const auto red = [](const QImage& image, int x, int y) { return qRed(image.pixel(x, y)); };
+    const QImage cut = SampledPng::readScaled(bytes.left(bytes.size() * 3 / 4), 2, {32, 32});
+    ASSERT_FALSE(cut.isNull());
+    EXPECT_NEAR(red(cut, 0, 0), 191, 1);
+    EXPECT_NEAR(red(cut, 31, 31), 128, 1);
+    const QImage coarse = SampledPng::readScaled(bytes.left(bytes.size() / 5), 8, {8, 8});
+    ASSERT_FALSE(coarse.isNull());
+    EXPECT_EQ(red(coarse, 7, 7), 0);
 }
 
 }  // namespace
