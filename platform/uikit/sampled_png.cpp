@@ -21,8 +21,9 @@ namespace {
 
 constexpr int kSteps[] = {8, 4, 2};
 constexpr int kPasses = 7;
-// Bytes of the compressed rows libpng reads at a time: a download cut off loses at most these.
-constexpr png_size_t kCompressedPieceBytes = 256;
+// Bytes of the compressed rows libpng reads at a time, its own default; fewer near the end of
+// the bytes (readInput).
+constexpr png_size_t kCompressedPieceBytes = 8 * 1024;
 
 // The inverses of the counts of pixels a block may have, 1 to 64.
 constexpr auto kInverses = [] {
@@ -43,6 +44,11 @@ void readInput(png_structp png, png_bytep out, png_size_t length) {
     if (input->size - input->at < length) png_error(png, "cut off");
     std::memcpy(out, input->bytes + input->at, length);
     input->at += length;
+    // libpng gives up on a piece of the compressed rows that the bytes end in: where fewer
+    // bytes are left than a piece, the next piece is those, so that a download cut off shows
+    // the rows its every byte brings.
+    const std::size_t left = input->size - input->at;
+    if (left > 0 && left < kCompressedPieceBytes) png_set_compression_buffer_size(png, left);
 }
 
 // Errors end the reading (back in the function that set the jump); warnings are not told.

@@ -992,9 +992,8 @@ QByteArray deflated(z_stream* stream, const QByteArray& raw, int flush) {
 
 // An interlaced picture that ends right after the passes that bring a pixel of every block
 // of a step (the first of 8, three of 4, five of 2) decodes: every block the level of the pass
-// of its pixel. One that ends a byte before, in the last row of those passes, gives nothing,
-// as one cut off before them does. The passes' data ends an IDAT chunk of its own, whose last
-// data byte is the passes' last.
+// of its pixel, its rows in many chunks or in one. One that ends a byte before, in the last row
+// of those passes, gives nothing, as one cut off before them does.
 TEST_F(SampledPngTest, AnInterlacedPictureEndingRightAfterThePassesOfItsStepDecodes) {
     constexpr int kSide = 64;
     const auto levelOf = [](int pass) { return 10 + 30 * pass; };
@@ -1045,9 +1044,23 @@ TEST_F(SampledPngTest, AnInterlacedPictureEndingRightAfterThePassesOfItsStepDeco
                     << "every " << step << " at " << x << ", " << y;
             }
         }
-        // The CRC and the last data byte of the chunk that ends the passes gone.
-        EXPECT_TRUE(SampledPng::readScaled(upToPasses.chopped(5), step, blocks).isNull())
+        // The chunk that holds the passes' last byte gone.
+        EXPECT_TRUE(
+            SampledPng::readScaled(upToPasses.chopped(pngChunk("IDAT", last).size()), step, blocks)
+                .isNull())
             << "cut a byte before the end of " << needed << " passes, every " << step;
+        // The same in one chunk cut off right after the passes, or a byte before: every byte
+        // that came is read, though libpng reads a few kilobytes at a time.
+        const QByteArray inOneChunk = upToPasses.left(kAfterHeader) +
+                                      pngChunk("IDAT", allButLast + last + rest) +
+                                      pngChunk("IEND", QByteArray());
+        const qsizetype passesEnd = kAfterHeader + 8 + allButLast.size() + last.size();
+        const QImage cut = SampledPng::readScaled(inOneChunk.left(passesEnd), step, blocks);
+        ASSERT_FALSE(cut.isNull()) << "one chunk cut after " << needed << " passes, every " << step;
+        EXPECT_TRUE(picturesMatch(cut, ended, PictureTolerance{.levels = 0})) << "every " << step;
+        EXPECT_TRUE(
+            SampledPng::readScaled(inOneChunk.left(passesEnd - last.size()), step, blocks).isNull())
+            << "one chunk cut a byte before the end of " << needed << " passes, every " << step;
     }
 }
 
