@@ -6,6 +6,10 @@
 // so 2,048 x 2,048, a step of 2), and 1,600 x 1,200 within a thumbnail's 160 x 120 (a step of
 // 8). The pictures are fine patterns, every pixel unlike its neighbours, written by libpng at
 // its fastest compression. Prints each decode's time and its ratio to the whole decode.
+// Then sine gratings across 1,000 x 100 grey pixels, of periods of 32, 24 and 12 pixels, plain
+// and interlaced, read within 1,500 pixels (122 x 12, each result pixel some 8 x 8 pixels),
+// beside the platform's decoder reading them whole and scaling smoothly: each read's time, and
+// how far each picture lies from an exact average of what each result pixel covers.
 // Then a 64 x 64 interlaced PNG whose last chunk, a text, says it is longer than the file (10 MB,
 // 100 MB, 1.3 GB: a file cut off, or made to cost its reader): decoded whole, scaled by less
 // than half, and sampled, each beside the same picture ending as it should on the same road.
@@ -21,9 +25,12 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -63,7 +70,8 @@ int sample(int x, int y, int channel) {
     return ((x * 37 + y * 91 + channel * 53) ^ (x / 7 + y / 5)) & 0xff;
 }
 
-QByteArray patternPng(const Kind& kind, QSize size) {
+QByteArray patternPng(const Kind& kind, QSize size,
+                      const std::function<int(int x, int y, int channel)>& sampleOf = sample) {
     QByteArray bytes;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -89,7 +97,7 @@ QByteArray patternPng(const Kind& kind, QSize size) {
             std::size_t at = 0;
             for (int x = 0; x < size.width(); ++x) {
                 for (int channel = 0; channel < channels; ++channel) {
-                    const int value = sample(x, y, channel);
+                    const int value = sampleOf(x, y, channel);
                     for (int i = 0; i < bytesPerSample; ++i) row[at++] = png_byte(value ^ i * 29);
                 }
             }
@@ -136,6 +144,84 @@ void BM_WholeThenScaledSmoothly(benchmark::State& state) {
         QImage scaled = whole.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         benchmark::DoNotOptimize(scaled);
     }
+}
+
+constexpr std::array<int, 3> kPeriods = {32, 24, 12};
+constexpr QSize kGratingSize(1000, 100);
+constexpr std::int64_t kGratingBound = 1500;
+
+// A grey sine grating across kGratingSize of the period kPeriods[period].
+QByteArray gratingPng(std::size_t period, bool interlaced) {
+    return patternPng(
+        {"grating", PNG_COLOR_TYPE_GRAY, 8, interlaced}, kGratingSize, [&](int x, int, int) {
+            return int(
+                std::lround(127.5 + 127.5 * std::sin(2 * M_PI * (x + 0.5) / kPeriods[period])));
+        });
+}
+
+// The grating of a run's period, plain or interlaced, written once.
+const QByteArray& gratingOf(const benchmark::State& state) {
+    static std::array<std::array<QByteArray, 2>, kPeriods.size()> written;
+    const auto period = std::size_t(state.range(0));
+    const auto interlaced = std::size_t(state.range(1));
+    QByteArray& bytes = written[period][interlaced];
+    if (bytes.isEmpty()) bytes = gratingPng(period, interlaced == 1);
+    return bytes;
+}
+
+void BM_GratingSampled(benchmark::State& state) {
+    const QByteArray& bytes = gratingOf(state);
+    for (auto _ : state) {
+        auto image = ui::Image::imageWithData(bytes, 1, kGratingBound);
+        if (!image) return state.SkipWithError("no image");
+        benchmark::DoNotOptimize(image);
+    }
+}
+
+// The platform's decoder's picture of `bytes`, whole, and smoothly scaled to `size`.
+QImage wholeThenSmoothlyScaled(const QByteArray& bytes, QSize size) {
+    return QImage::fromData(bytes, "PNG")
+        .convertToFormat(QImage::Format_ARGB32_Premultiplied)
+        .scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+void BM_GratingWholeThenScaledSmoothly(benchmark::State& state) {
+    const QByteArray& bytes = gratingOf(state);
+    const QSize size = ui::ImageReader::boundedSize(kGratingSize, kGratingBound);
+    for (auto _ : state) {
+        QImage scaled = wholeThenSmoothlyScaled(bytes, size);
+        if (scaled.isNull()) return state.SkipWithError("no image");
+        benchmark::DoNotOptimize(scaled);
+    }
+}
+
+// How far the grey levels of `picture` lie from an exact average of what each of its pixels
+// covers of the platform's decoder's picture of `bytes`, on average.
+double fromAreaAverage(const QImage& picture, const QByteArray& bytes) {
+    const QImage whole = QImage::fromData(bytes, "PNG").convertToFormat(QImage::Format_RGB32);
+    const double across = double(whole.width()) / picture.width();
+    const double down = double(whole.height()) / picture.height();
+    // What of pixels [from, from + 1) cell `cell` of `size` covers.
+    const auto covered = [](int from, int cell, double size) {
+        return std::max(
+            0.0, std::min(from + 1.0, (cell + 1) * size) - std::max(double(from), cell * size));
+    };
+    double difference = 0;
+    for (int row = 0; row < picture.height(); ++row) {
+        for (int column = 0; column < picture.width(); ++column) {
+            double sum = 0;
+            for (int y = int(row * down); y < std::min(whole.height(), int((row + 1) * down) + 1);
+                 ++y) {
+                for (int x = int(column * across);
+                     x < std::min(whole.width(), int((column + 1) * across) + 1); ++x) {
+                    sum += qRed(whole.pixel(x, y)) * covered(x, column, across) *
+                           covered(y, row, down);
+                }
+            }
+            difference += std::abs(qRed(picture.pixel(column, row)) - sum / (across * down));
+        }
+    }
+    return difference / (picture.width() * picture.height());
 }
 
 // The claims of the cut-off text chunk: 10 MB, 100 MB, 1.3 GB.
@@ -188,8 +274,18 @@ void kindsAndBounds(benchmark::internal::Benchmark* benchmark) {
     bench::fastestOf<5>(benchmark);
 }
 
+void periodsPlainAndInterlaced(benchmark::internal::Benchmark* benchmark) {
+    for (int period = 0; period < int(kPeriods.size()); ++period) {
+        for (const int interlaced : {0, 1}) benchmark->Args({period, interlaced});
+    }
+    benchmark->Unit(benchmark::kMillisecond);
+    bench::fastestOf<5>(benchmark);
+}
+
 BENCHMARK(BM_SampledRoad)->Apply(kindsAndBounds);
 BENCHMARK(BM_WholeThenScaledSmoothly)->Apply(kindsAndBounds);
+BENCHMARK(BM_GratingSampled)->Apply(periodsPlainAndInterlaced);
+BENCHMARK(BM_GratingWholeThenScaledSmoothly)->Apply(periodsPlainAndInterlaced);
 BENCHMARK(BM_ChunkLongerThanFile)->Apply(roadsAndClaims);
 
 }  // namespace
@@ -211,6 +307,27 @@ int main(int argc, char** argv) {
                                 *ours / *whole, *whole * 1e3);
                 }
                 std::printf("\n");
+            }
+        }
+        const QSize gratingBounded = ui::ImageReader::boundedSize(kGratingSize, kGratingBound);
+        std::printf("\nSine gratings across 1,000 x 100 pixels within %lld (%d x %d):\n",
+                    static_cast<long long>(kGratingBound), gratingBounded.width(),
+                    gratingBounded.height());
+        for (int period = 0; period < int(kPeriods.size()); ++period) {
+            for (const int interlaced : {0, 1}) {
+                const std::string args = std::to_string(period) + '/' + std::to_string(interlaced);
+                const auto ours = reporter.seconds("BM_GratingSampled/" + args);
+                const auto whole = reporter.seconds("BM_GratingWholeThenScaledSmoothly/" + args);
+                if (!ours || !whole) continue;
+                const QByteArray bytes = gratingPng(std::size_t(period), interlaced == 1);
+                const auto image = ui::Image::imageWithData(bytes, 1, kGratingBound);
+                std::printf(
+                    "  period %2d, %-10s %6.2f ms, %5.2f times the whole decode smoothly scaled "
+                    "(%.2f ms); from an exact area average %.2f levels, the smoothly scaled %.2f\n",
+                    kPeriods[std::size_t(period)], interlaced ? "interlaced" : "plain", *ours * 1e3,
+                    *ours / *whole, *whole * 1e3,
+                    image ? fromAreaAverage(image->pixels(), bytes) : -1.0,
+                    fromAreaAverage(wholeThenSmoothlyScaled(bytes, gratingBounded), bytes));
             }
         }
         std::printf(
