@@ -52,13 +52,13 @@ AreaWeights AreaWeights::ofPairs(int length, int cells, double uneven) {
     const auto apart = std::int64_t(std::floor(std::min(1.0, std::max(0.0, uneven)) * cells));
     // Pixels [0, paired) are in pairs; a last one alone shares its neighbour's.
     const int paired = length - length % 2;
+    // A pixel's shares, by result pixel: those of its pair, then those of the last pixel's
+    // place, which begin where its pair's end.
     std::vector<Whole> shares;
     const auto share = [&](int cell, std::int64_t weight) {
         if (weight <= 0) return;
-        const auto same = std::find_if(shares.begin(), shares.end(),
-                                       [&](const Whole& whole) { return whole.cell == cell; });
-        if (same != shares.end()) {
-            same->weight += weight;
+        if (!shares.empty() && shares.back().cell == cell) {
+            shares.back().weight += weight;
         } else {
             shares.push_back({cell, weight});
         }
@@ -86,8 +86,6 @@ AreaWeights AreaWeights::ofPairs(int length, int cells, double uneven) {
                 share(cell, overlap(length - 1, length, cell, length, cells));
             }
         }
-        std::sort(shares.begin(), shares.end(),
-                  [](const Whole& a, const Whole& b) { return a.cell < b.cell; });
         weights.add(pixel, shares);
     }
     return weights;

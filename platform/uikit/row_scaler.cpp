@@ -91,6 +91,13 @@ void RowScaler::start() {
     valid_ = true;
     unitRows_ = down_.spans().back().to;
     sums_.assign(across_.spans().size() * 4, 0);
+    for (const AreaWeights::Span& span : across_.spans()) {
+        for (const AreaWeights::Share* share = across_.shares(span);
+             share < across_.sharesEnd(span); ++share) {
+            weighings_.push_back({std::size_t(&span - across_.spans().data()) * 4,
+                                  std::size_t(share->cell) * 4, share->weight});
+        }
+    }
     weighed_.assign(std::size_t(across_.cells()) * 4, 0);
     // A span down reaches its first result row and a few after it.
     for (const AreaWeights::Span& span : down_.spans()) {
@@ -167,6 +174,19 @@ void RowScaler::sumsAre(int colourUnit, bool grey) {
     grey_ = grey;
 }
 
+void RowScaler::sumsOnlyIn(const std::vector<std::uint32_t>& spans) {
+    std::vector<Weighing> weighings;
+    auto weighing = weighings_.begin();
+    for (const std::uint32_t span : spans) {
+        const std::size_t sums = std::size_t(span) * 4;
+        while (weighing != weighings_.end() && weighing->sums < sums) ++weighing;
+        for (; weighing != weighings_.end() && weighing->sums == sums; ++weighing) {
+            weighings.push_back(*weighing);
+        }
+    }
+    weighings_ = std::move(weighings);
+}
+
 void RowScaler::finish() {
     if (!valid_ || finished_) return;
     if (summed_) weighSpan(span_);
@@ -179,17 +199,10 @@ void RowScaler::weighSpan(int down) {
     const AreaWeights::Span& span = down_.spans()[std::size_t(down)];
     endRowsBefore(down_.shares(span)->cell);
     std::fill(weighed_.begin(), weighed_.end(), 0.0f);
-    const std::int32_t* sums = sums_.data();
-    for (const AreaWeights::Span& across : across_.spans()) {
-        if ((sums[0] | sums[1] | sums[2] | sums[3]) != 0) {
-            const Channels channels = sumsAt(sums);
-            for (const AreaWeights::Share* share = across_.shares(across);
-                 share < across_.sharesEnd(across); ++share) {
-                float* pixel = weighed_.data() + std::size_t(share->cell) * 4;
-                putChannels(pixel, channelsAt(pixel) + share->weight * channels);
-            }
-        }
-        sums += 4;
+    for (const Weighing& weighing : weighings_) {
+        float* pixel = weighed_.data() + weighing.cell;
+        putChannels(pixel,
+                    channelsAt(pixel) + weighing.weight * sumsAt(sums_.data() + weighing.sums));
     }
     std::fill(sums_.begin(), sums_.end(), 0);
     for (const AreaWeights::Share* share = down_.shares(span); share < down_.sharesEnd(span);

@@ -58,6 +58,9 @@ public:
     // The sums are premultiplied levels times `colourUnit` for red, green and blue (255: each
     // level times an alpha of 0-255) and levels for alpha; `grey`: the level is red's alone.
     void sumsAre(int colourUnit, bool grey);
+    // The reader adds to the sums of these spans across alone (the pixels of a pass of an
+    // interlaced picture lie in some): the others are not weighed. In order, each once.
+    void sumsOnlyIn(const std::vector<std::uint32_t>& spans);
     // Weighs the rows summed last (sumsFor) and ends the result rows not ended.
     void finish();
 
@@ -90,6 +93,14 @@ private:
     bool grey_ = false;
     // The sums of the rows of the span of the weights down that came, four a span across.
     std::vector<std::int32_t> sums_;
+    // The shares of the weights across, one after another: where a span's sums are, where
+    // the result pixel it weighs in is in a row, and how much it weighs there.
+    struct Weighing {
+        std::size_t sums;
+        std::size_t cell;
+        float weight;
+    };
+    std::vector<Weighing> weighings_;
     // One row's sums, for rows alike.
     std::vector<std::int32_t> rowSums_;
     // A span's sums weighed across into a result row, and the result rows that spans still

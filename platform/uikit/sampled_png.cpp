@@ -147,17 +147,41 @@ void sumPixels(const Header& header, png_const_bytep pixels, png_uint_32 from, p
             alpha += pixel[3];
         }
     }
+    // Grey has no green nor blue, and grey or RGB no alpha, to add.
     sums[0] += Sum(red);
-    sums[1] += Sum(green);
-    sums[2] += Sum(blue);
-    sums[3] += Sum(alpha);
+    if constexpr (Channels == 0 || Channels >= 3) {
+        sums[1] += Sum(green);
+        sums[2] += Sum(blue);
+    }
+    if constexpr (Channels % 2 == 0) sums[3] += Sum(alpha);
 }
 
-// Pixels [from, to) of a row read, summed into the sums of slot `slot`.
-struct Piece {
+// The pixels of a row read summed together: [from, to) into the sums of slot `slot`.
+struct Run {
     png_uint_32 from;
     png_uint_32 to;
     std::uint32_t slot;
+};
+
+// A pixel summed alone, into the sums of slot `slot`: one on a result pixel's edge, of weights
+// of its own.
+struct Single {
+    png_uint_32 pixel;
+    std::uint32_t slot;
+};
+
+// How a row's pixels are summed: runs, and pixels alone, which take no loop of their own.
+struct Pieces {
+    std::vector<Run> runs;
+    std::vector<Single> singles;
+
+    void add(png_uint_32 from, png_uint_32 to, std::uint32_t slot) {
+        if (to - from == 1) {
+            singles.push_back({from, slot});
+        } else if (to > from) {
+            runs.push_back({from, to, slot});
+        }
+    }
 };
 
 // Calls `read` with how many samples `header`'s pixels have (0: a palette index) as a
@@ -178,12 +202,30 @@ void withChannels(const Header& header, Read&& read) {
 }
 
 // Adds the pixels of a row read to the sums of their pieces' slots, four a slot (sumPixels).
-void sumPieces(const Header& header, png_const_bytep pixels, const std::vector<Piece>& pieces,
+void sumPieces(const Header& header, png_const_bytep pixels, const Pieces& pieces,
                std::int32_t* sums) {
     withChannels(header, [&](auto channels) {
-        for (const Piece& piece : pieces) {
-            sumPixels<channels()>(header, pixels, piece.from, piece.to,
-                                  sums + std::size_t(piece.slot) * 4);
+        for (const Run& run : pieces.runs) {
+            sumPixels<channels()>(header, pixels, run.from, run.to,
+                                  sums + std::size_t(run.slot) * 4);
+        }
+        constexpr int kBytes = channels() == 0 ? 1 : channels();
+        for (const Single& single : pieces.singles) {
+            std::int32_t* slot = sums + std::size_t(single.slot) * 4;
+            const png_const_bytep pixel = pixels + std::size_t(single.pixel) * kBytes;
+            if constexpr (channels() == 0) {
+                // The colour's four numbers added at once, where the machine has vector
+                // registers.
+                using Lanes = std::uint32_t __attribute__((vector_size(16)));
+                Lanes colour;
+                Lanes sum;
+                std::memcpy(&colour, header.palette[pixel[0]].data(), sizeof colour);
+                std::memcpy(&sum, slot, sizeof sum);
+                sum += colour;
+                std::memcpy(slot, &sum, sizeof sum);
+            } else {
+                sumPixels<channels()>(header, pixel, 0, 1, slot);
+            }
         }
     });
 }
@@ -333,19 +375,19 @@ AreaWeights weightsOf(int length, int cells, int step, double uneven) {
 }
 
 // The pieces of a row that are the spans of `weights` across, each into its span's sums.
-std::vector<Piece> piecesOf(const AreaWeights& weights) {
-    std::vector<Piece> pieces;
+Pieces piecesOf(const AreaWeights& weights) {
+    Pieces pieces;
     for (const AreaWeights::Span& span : weights.spans()) {
-        pieces.push_back(
-            {png_uint_32(span.from), png_uint_32(span.to), std::uint32_t(pieces.size())});
+        pieces.add(png_uint_32(span.from), png_uint_32(span.to),
+                   std::uint32_t(&span - weights.spans().data()));
     }
     return pieces;
 }
 
 // Reads the rows of a picture that is not interlaced, each row's pixels summed by the pieces
 // of equal weights across into the sums `scaler` weighs.
-bool readRows(png_structp png, const Header* header, const std::vector<Piece>* pieces,
-              png_bytep row, RowScaler* scaler) {
+bool readRows(png_structp png, const Header* header, const Pieces* pieces, png_bytep row,
+              RowScaler* scaler) {
     if (setjmp(png_jmpbuf(png))) return false;
     for (png_uint_32 y = 0; y < header->height; ++y) {
         png_read_row(png, row, nullptr);
@@ -571,7 +613,7 @@ void averagePacked(const Header& header, const PassCounts& counts, bool whole, i
 // spans of equal weights across, and how much its pixels weigh in each result pixel across
 // and in each down (their product is what of a result pixel the pass's pixels cover).
 struct PassShare {
-    std::vector<Piece> pieces;
+    Pieces pieces;
     std::vector<float> across;
     std::vector<float> down;
 };
@@ -588,7 +630,7 @@ PassShares passSharesOf(const AreaWeights& across, const AreaWeights& down) {
             const png_uint_32 from = PNG_PASS_COLS(png_uint_32(span.from), pass);
             const png_uint_32 to = PNG_PASS_COLS(png_uint_32(span.to), pass);
             const auto slot = std::uint32_t(&span - across.spans().data());
-            if (to > from) share.pieces.push_back({from, to, slot});
+            share.pieces.add(from, to, slot);
             for (const AreaWeights::Share* cell = across.shares(span);
                  cell < across.sharesEnd(span); ++cell) {
                 share.across[std::size_t(cell->cell)] += float(to - from) * cell->weight;
@@ -692,7 +734,7 @@ bool readPassesWeighed(png_structp png, const Header* header, const PassShares* 
         // libpng skips an empty pass.
         if (PNG_PASS_COLS(header->width, pass) != 0 && passRows != 0) {
             RowScaler& scaler = (*scalers)[std::size_t(pass)];
-            const std::vector<Piece>& pieces = (*shares)[std::size_t(pass)].pieces;
+            const Pieces& pieces = (*shares)[std::size_t(pass)].pieces;
             for (png_uint_32 passRow = 0; passRow < passRows; ++passRow) {
                 png_read_row(png, row, nullptr);
                 sumPieces(*header, row, pieces,
@@ -724,7 +766,7 @@ QImage readWeighed(png_structp png, Reading* reading) {
     const Header& header = reading->header;
     AreaWeights across =
         weightsOf(reading->full.width(), reading->size.width(), reading->step, reading->uneven);
-    const std::vector<Piece> pieces = piecesOf(across);
+    const Pieces pieces = piecesOf(across);
     RowScaler scaler(
         std::move(across),
         weightsOf(reading->full.height(), reading->size.height(), reading->step, reading->uneven),
@@ -758,6 +800,13 @@ QImage readPassesIntoSums(png_structp png, Reading* reading) {
             ended[std::size_t(pass)] = y + 1;
         });
         scalers.back().sumsAre(header.alpha ? 255 : 1, reading->grey);
+        // A pass's pixels lie in some spans across alone (the first pass's every 8th).
+        const Pieces& pieces = shares[std::size_t(pass)].pieces;
+        std::vector<std::uint32_t> spans;
+        for (const Run& run : pieces.runs) spans.push_back(run.slot);
+        for (const Single& single : pieces.singles) spans.push_back(single.slot);
+        std::sort(spans.begin(), spans.end());
+        scalers.back().sumsOnlyIn(spans);
     }
     int passesRead = 0;
     if (!readPassesWeighed(png, &header, &shares, &scalers, reading->row.data(), &passesRead) &&
