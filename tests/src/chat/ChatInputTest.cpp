@@ -79,6 +79,19 @@ TEST_F(ChatInputBarTest, TheTextStopsAtTwoHundredCharactersWhateverTheEdit) {
     bar_->textView()->setText(QString(50, 'a'));
     EXPECT_FALSE(edit({0, 50}, QString(300, 'z'))) << "the whole text selected";
     EXPECT_EQ(bar_->textView()->text(), QString(50, 'a'));
+
+    // Characters as the reader counts them: an emoji is one, and no cut halves it.
+    const QString grin = QString::fromUcs4(U"\U0001F600");
+    bar_->textView()->setText(QString(199, u'好'));
+    EXPECT_TRUE(edit({199, 0}, grin)) << "one more character fits";
+    bar_->textView()->setText(QString(198, u'好'));
+    EXPECT_FALSE(edit({198, 0}, grin + grin + grin));
+    EXPECT_EQ(bar_->textView()->text(), QString(198, u'好') + grin + grin);
+    EXPECT_FALSE(edit({198, 4}, "abc")) << "two emoji selected are two characters";
+    EXPECT_EQ(bar_->textView()->text(), QString(198, u'好') + "ab");
+    bar_->textView()->setText(QString(199, u'好') + grin + grin);
+    EXPECT_FALSE(edit({0, 0}, "a")) << "a text set longer is cut";
+    EXPECT_EQ(bar_->textView()->text(), QString(199, u'好') + grin);
 }
 
 TEST_F(ChatInputBarTest, VoiceModeKeepsTheTypedTextAsideAndHoldingTheTalkButtonLocksTheButtons) {
