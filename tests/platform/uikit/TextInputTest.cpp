@@ -820,6 +820,74 @@ TEST_F(TextInputTest, EditMenuPastesCopiesAndHidesOnATapOutside) {
     EXPECT_FALSE(menu.isMenuVisible());
 }
 
+// A field is one line: what is pasted into it has each line break made a blank (a carriage
+// return with its line feed is one break), so that it holds what it shows. A text view takes
+// the lines as they are; one whose text may not be selected offers nothing to copy or select.
+TEST_F(TextInputTest, PastedLinesBecomeOneLineInAFieldAndStayLinesInATextView) {
+    const QString lines = QStringLiteral("近地铁\r\n采光好\n安静\r南向\u2028精装\u2029满五");
+    ui::Pasteboard::generalPasteboard().setString(lines);
+    ASSERT_TRUE(field_->becomeFirstResponder());
+    log_->take();
+    field_->performAction("paste");
+    EXPECT_EQ(field_->text(), "近地铁 采光好 安静 南向 精装 满五");
+    EXPECT_EQ(log_->take(), "change{0,0}'近地铁 采光好 安静 南向 精装 满五'");
+
+    auto text = std::make_shared<ui::TextView>(Rect(10, 140, 300, 100));
+    window_->addSubview(text);
+    ASSERT_TRUE(text->becomeFirstResponder());
+    ASSERT_TRUE(text->canPerformAction("paste"));
+    text->performAction("paste");
+    EXPECT_EQ(text->text(), lines);
+    EXPECT_TRUE(text->canPerformAction("select"));
+    text->setSelectedRange({0, 3});
+    EXPECT_TRUE(text->canPerformAction("copy"));
+    text->setSelectable(false);
+    for (const char* action : {"copy", "cut", "select", "selectAll"})
+        EXPECT_FALSE(text->canPerformAction(action)) << action;
+    text->setSelectedRange({0, 0});
+    EXPECT_FALSE(text->canPerformAction("select"));
+    EXPECT_TRUE(text->canPerformAction("paste"));
+}
+
+// A long press in a text view shows the edit menu a field shows. Without a selection it puts
+// the caret under the finger, as a tap does, and the menu shows just above the caret; a
+// selection stays, for the menu to copy or cut, and the menu shows above its first line.
+TEST_F(TextInputTest, ALongPressInATextViewPutsTheCaretThereAndShowsTheEditMenuAboveIt) {
+    ui::Pasteboard::generalPasteboard().setStrings({});
+    auto text = std::make_shared<ui::TextView>(Rect(10, 140, 300, 120));
+    text->setFont(ui::Font::systemFontOfSize(14));
+    text->setText("采光很好\n楼层较高，安静\n近地铁");
+    window_->addSubview(text);
+    window_->layoutIfNeeded();
+    ui::MenuController& menu = ui::MenuController::sharedMenuController();
+    const double line = text->font().lineHeight();
+    const auto onScreen = [&](const Rect& rect) { return text->convertRectToView(rect, nullptr); };
+
+    // Between 安 and 静 on the second line.
+    const Rect caret = onScreen(text->caretRectForPosition(11));
+    driver_->longPressAt({caret.minX() + 2, caret.midY()});
+    ASSERT_TRUE(menu.isMenuVisible());
+    EXPECT_TRUE(text->isFirstResponder());
+    EXPECT_EQ(text->selectedRange(), (Range{11, 0}));
+    EXPECT_EQ(menu.visibleTitles(), QStringList({"选择", "全选"}));
+    EXPECT_NEAR(menu.menuFrame().maxY(), caret.minY() - 8, 0.5) << "just above the caret";
+    EXPECT_NEAR(menu.menuFrame().midX(), caret.midX(), 0.5);
+
+    // Selected, the text stays selected under a press on its last line.
+    ASSERT_TRUE(driver_->tapText("全选"));
+    EXPECT_FALSE(menu.isMenuVisible());
+    const Rect third = onScreen(text->caretRectForPosition(14));
+    driver_->longPressAt({third.minX() + 2, third.midY()});
+    EXPECT_EQ(text->selectedRange(), (Range{0, 16}));
+    EXPECT_EQ(menu.visibleTitles(), QStringList({"剪切", "拷贝"}));
+    EXPECT_NEAR(menu.menuFrame().maxY(), onScreen(text->caretRectForPosition(0)).minY() - 8, 0.5)
+        << "above the first line";
+    EXPECT_NEAR(third.minY() - onScreen(text->caretRectForPosition(0)).minY(), 2 * line, 0.01);
+    ASSERT_TRUE(driver_->tapText("剪切"));
+    EXPECT_EQ(text->text(), "");
+    EXPECT_EQ(ui::Pasteboard::generalPasteboard().string(), "采光很好\n楼层较高，安静\n近地铁");
+}
+
 TEST_F(TextInputTest, TextViewTypesLinesThroughItsDelegateAndGrows) {
     struct ViewLog : ui::TextViewDelegate {
         bool shouldChangeTextInRange(ui::TextView&, Range, const QString& text) override {
