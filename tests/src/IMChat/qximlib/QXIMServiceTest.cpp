@@ -2243,9 +2243,11 @@ TEST_F(QXIMServiceTest, TheReopenPauseStartsAgainAfterAStreamThatWasNotGivenUp) 
     reopensAfter(*service, 4s);
     ASSERT_TRUE(waitForRequests(standin::paths::kStreamReceive, 3));
     server().releaseHeld();
+    // The service has handled the third stream to its end: its heartbeat, read after the clock
+    // moved on, would be a fresh one, and the tick would find no silence to reconnect after.
     ASSERT_TRUE(runMainLoopUntil([&] {
         return openedStreams(3) && storedFromBroker() == 1 &&
-               messaging.openStreams(kServiceUser) == 0;
+               messaging.openStreams(kServiceUser) == 0 && streamClosed(*service);
     }));
     clock().advance(66s);
     service->heartbeat();
