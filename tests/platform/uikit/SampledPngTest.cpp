@@ -918,6 +918,31 @@ TEST_F(SampledPngTest, AChunkLongerThanTheFileShowsThePictureBeforeItOnEveryRoad
     }
 }
 
+// Encoders may end the picture data with an IDAT chunk that holds nothing. A download cut off
+// inside that chunk has all the picture's data: on every road it shows the picture, wherever
+// in the chunk's 12 bytes the cut falls (the platform's decoder, reading on for the chunk's
+// check, gave nothing for some), as where the cut falls in the end chunk after it.
+TEST_F(SampledPngTest, APictureCutOffInAnEmptyIdatAfterItsDataShowsOnEveryRoad) {
+    for (const QByteArray& picture : squarePictures()) {
+        const QByteArray withEmptyData =
+            picture.chopped(kEndChunk) + pngChunk("IDAT", {}) + picture.right(kEndChunk);
+        for (const std::int64_t bound : kSquareRoads) {
+            const auto expected = Image::imageWithData(picture, 1, bound);
+            ASSERT_TRUE(expected) << bound;
+            const qsizetype emptyAt = picture.size() - kEndChunk;
+            for (qsizetype cut = emptyAt; cut <= withEmptyData.size(); ++cut) {
+                const auto image = Image::imageWithData(withEmptyData.left(cut), 1, bound);
+                EXPECT_TRUE(image) << "cut " << cut - emptyAt << " bytes into the empty IDAT, "
+                                   << "within " << bound;
+                if (!image) continue;
+                EXPECT_TRUE(picturesMatch(image->pixels(), expected->pixels(),
+                                          PictureTolerance{.levels = 0}))
+                    << "cut " << cut - emptyAt << " bytes into the empty IDAT, within " << bound;
+            }
+        }
+    }
+}
+
 // The shapes of honest files are read as they come: text chunks of a megabyte before and after
 // the picture data, and bytes after the end chunk, pass untouched; and a file cut off in its
 // picture data (a download under way) shows on every road what its decoder makes of the
