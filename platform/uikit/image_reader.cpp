@@ -2,6 +2,7 @@
 
 #include "platform/uikit/gif_blocks.h"
 #include "platform/uikit/gif_frame_reach.h"
+#include "platform/uikit/picture_format.h"
 #include "platform/uikit/png_chunks.h"
 #include "platform/uikit/row_scaler.h"
 #include "platform/uikit/sampled_png.h"
@@ -49,11 +50,16 @@ ImageReader::ImageReader(const QByteArray& data, std::int64_t maxPixels)
     : data_(PngChunks::wholeChunks(data)), maxPixels_(std::max<std::int64_t>(1, maxPixels)) {
     static std::once_flag limited;
     std::call_once(limited, [] { QImageReader::setAllocationLimit(kAllocationLimitMB); });
+    // The format the bytes begin as chooses the decoder, and only it: bytes of another format
+    // reach none, and read as bytes that are no picture.
+    reader_.setAutoDetectImageFormat(false);
+    reader_.setFormat(PictureFormat::of(data_));
     decodeFrom(data_);
     reader_.setAutoTransform(false);
 }
 
 void ImageReader::decodeFrom(const QByteArray& bytes) {
+    if (reader_.format().isEmpty()) return;
     reader_.setDevice(nullptr);
     buffer_.close();
     buffer_.setData(bytes);

@@ -14,8 +14,10 @@
 namespace ui {
 
 // Reads encoded pictures (JPEG, PNG, BMP, the frames of a GIF, ...) within what a picture
-// may cost decoded, as the image libraries of phones do. A picture of more pixels than the
-// limit is decoded scaled down to fit it, its shape kept; the JPEG and PNG decoders scale as
+// may cost decoded, as the image libraries of phones do. Their format is told from their first
+// bytes (PictureFormat): bytes of another format decode to nothing, as bytes that are no
+// picture do. A picture of more pixels than the bound (kMaxPixels, or the caller's) is
+// decoded scaled down to fit it, its shape kept; the JPEG and PNG decoders scale as
 // they read, the PNGs that they decode whole are read in averaged blocks (SampledPng), and a GIF
 // whose frames lie in a part of its canvas is decoded on that part, so its whole size is never
 // held. What one read may take at once is bounded by kAllocationLimitMB: past
