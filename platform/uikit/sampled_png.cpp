@@ -1,5 +1,6 @@
 #include "platform/uikit/sampled_png.h"
 
+#include "platform/uikit/image_reader.h"
 #include "platform/uikit/row_scaler.h"
 
 #include <QImageReader>
@@ -472,7 +473,11 @@ QImage SampledPng::readScaled(const QByteArray& data, int step, QSize size) {
     png_set_compression_buffer_size(png, kCompressedPieceBytes);
     Header header;
     QImage scaled;
-    if (info && readHeader(png, info, &header)) scaled = readAveraged(png, header, step, size);
+    // Past the pixels a picture may declare, no row is read.
+    if (info && readHeader(png, info, &header) &&
+        std::int64_t(header.width) * header.height <= ImageReader::kMostDeclaredPixels) {
+        scaled = readAveraged(png, header, step, size);
+    }
     png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
     return scaled;
 }

@@ -6,6 +6,7 @@
 #include "platform/uikit/image_reader.h"
 #include "platform/uikit/png_chunks.h"
 #include "platform/uikit/sampled_png.h"
+#include "standin/FlatPicture.h"
 #include "standin/SamplePictures.h"
 
 #include <QBuffer>
@@ -1013,6 +1014,18 @@ QByteArray deflated(z_stream* stream, const QByteArray& raw, int flush) {
     deflate(stream, flush);
     out.truncate(out.size() - int(stream->avail_out));
     return out;
+}
+
+// SampledPng, read on its own as the image reader's checks do not protect it, reads no row of a
+// picture that declares more pixels than a picture may (ImageReader::kMostDeclaredPixels, 8,192
+// x 8,192), though its blocks would be few; one of exactly that many it reads.
+TEST_F(SampledPngTest, APictureDeclaringMorePixelsThanAPictureMayIsNotRead) {
+    using standin::FlatPicture;
+    const auto grey = [](int height) {
+        return FlatPicture::png({8192, height}, false, FlatPicture::Pixels::Grey);
+    };
+    EXPECT_EQ(SampledPng::readScaled(grey(8192), 8, {4, 4}).size(), QSize(4, 4));
+    EXPECT_TRUE(SampledPng::readScaled(grey(8193), 8, {4, 4}).isNull());
 }
 
 // An interlaced picture that ends right after the passes that bring a pixel of every block
