@@ -37,8 +37,10 @@ public:
     // to `size` (no larger than the picture), premultiplied ARGB32 (RGB32 without alpha); null
     // when the bytes do not decode, the picture declares more pixels than a picture may
     // (ImageReader::kMostDeclaredPixels) or the averages would take more than a read may
-    // allocate. An interlaced picture whose bytes end or break after the passes that bring a
-    // pixel of every block (a download cut off) gives the averages of the pixels that came.
+    // allocate. Chunks other than the header, palette, transparency and picture data are gone
+    // past without being held. An interlaced picture whose bytes end or break after the passes
+    // that bring a pixel of every block (a download cut off) gives the averages of the pixels
+    // that came.
     [[nodiscard]] static QImage readScaled(const QByteArray& data, int step, QSize size);
 };
 

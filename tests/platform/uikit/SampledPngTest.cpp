@@ -1,5 +1,6 @@
 #include "UIKitTest.h"
 
+#include "DecodingBudgetProbes.h"
 #include "ReferenceImage.h"
 
 #include "platform/uikit/image.h"
@@ -1016,9 +1017,32 @@ QByteArray deflated(z_stream* stream, const QByteArray& raw, int flush) {
     return out;
 }
 
-// SampledPng, read on its own as the image reader's checks do not protect it, reads no row of a
-// picture that declares more pixels than a picture may (ImageReader::kMostDeclaredPixels, 8,192
-// x 8,192), though its blocks would be few; one of exactly that many it reads.
+// SampledPng has libpng go past the chunks the blocks do not need without holding them: a text
+// chunk of 64 MB before the picture data costs its reader no memory, where libpng held it, and
+// the picture shows as without it. One claiming 1.3 GB in a file of a few hundred bytes, which
+// the image reader leaves out before this road but SampledPng read on its own is given, is gone
+// past the same way, where libpng allocated what it claimed.
+TEST_F(SampledPngTest, AChunkTheBlocksDoNotNeedIsGonePastWithoutBeingHeld) {
+    const QByteArray honest = squarePictures().front();
+    const QByteArray bytes =
+        honest.left(kAfterHeader) +
+        pngChunk("tEXt", QByteArray("Comment\0", 8) + QByteArray(64 << 20, 'x')) +
+        honest.mid(kAfterHeader);
+    const QImage expected = SampledPng::readScaled(honest, 2, {32, 32});
+    ASSERT_FALSE(expected.isNull());
+    QImage read;
+    const auto peak = residentPeakGrowthWhile([&] {
+        read = SampledPng::readScaled(bytes, 2, {32, 32});
+    });
+    ASSERT_FALSE(read.isNull());
+    EXPECT_TRUE(picturesMatch(read, expected, PictureTolerance{.levels = 0}));
+    if (!peak) GTEST_SKIP() << "the system does not tell the resident peak";
+    EXPECT_LT(*peak, 16 * 1024 * 1024);
+}
+
+// Nor, read on its own, does it read a row of a picture that declares more pixels than a
+// picture may (ImageReader::kMostDeclaredPixels, 8,192 x 8,192), though its blocks would be few;
+// one of exactly that many it reads.
 TEST_F(SampledPngTest, APictureDeclaringMorePixelsThanAPictureMayIsNotRead) {
     using standin::FlatPicture;
     const auto grey = [](int height) {
