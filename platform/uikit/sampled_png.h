@@ -35,9 +35,12 @@ public:
     // The averages of the blocks of `step` x `step` pixels (8, 4, 2, or 1: the pixels
     // themselves, for a PNG the platform's decoder misreads), each where its pixels lie, scaled
     // to `size` (no larger than the picture), premultiplied ARGB32 (RGB32 without alpha); null
-    // when the bytes do not decode or the averages would take more than a read may allocate. An
-    // interlaced picture whose bytes end or break after the passes that bring a pixel of every
-    // block (a download cut off) gives the averages of the pixels that came.
+    // when the bytes do not decode, the picture declares more pixels than a picture may
+    // (ImageReader::kMostDeclaredPixels) or the averages would take more than a read may
+    // allocate. Chunks other than the header, palette, transparency and picture data are gone
+    // past without being held. An interlaced picture whose bytes end or break after the passes
+    // that bring a pixel of every block (a download cut off) gives the averages of the pixels
+    // that came.
     [[nodiscard]] static QImage readScaled(const QByteArray& data, int step, QSize size);
 };
 
