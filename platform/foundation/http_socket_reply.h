@@ -54,6 +54,10 @@ public:
     [[nodiscard]] qint64 bytesAvailable() const override;
     [[nodiscard]] bool isSequential() const override { return true; }
 
+    // The chunks of chunked framing the body read so far came in (HTTPReplyParser::chunks()),
+    // once some of the body has been read.
+    [[nodiscard]] qint64 chunksRead() const { return parser_->chunks(); }
+
     // Closes the connections kept for later exchanges (on "NetKit").
     static void closeIdleConnections();
 
