@@ -39,8 +39,8 @@ QJsonObject jsonOfBody(const std::string& body) {
 }
 
 // Sends `request` as it stands and returns every byte that comes back until the server
-// closes the connection.
-QByteArray rawExchange(int port, const QByteArray& request) {
+// closes the connection, or until `most` bytes came when that is not negative.
+QByteArray rawExchange(int port, const QByteArray& request, qsizetype most = -1) {
     const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -52,12 +52,29 @@ QByteArray rawExchange(int port, const QByteArray& request) {
             request.size()) {
         char buffer[4096];
         ssize_t received = 0;
-        while ((received = ::recv(sock, buffer, sizeof buffer, 0)) > 0) {
+        while ((most < 0 || reply.size() < most) &&
+               (received = ::recv(sock, buffer, sizeof buffer, 0)) > 0) {
             reply.append(buffer, static_cast<qsizetype>(received));
         }
     }
     ::close(sock);
     return reply;
+}
+
+// The data of each whole chunk of a chunked body, in order, up to its last chunk or the
+// first chunk cut off.
+QList<QByteArray> chunksOf(const QByteArray& body) {
+    QList<QByteArray> chunks;
+    for (qsizetype at = 0;;) {
+        const qsizetype lineEnd = body.indexOf("\r\n", at);
+        if (lineEnd < 0) break;
+        bool ok = false;
+        const qsizetype size = body.mid(at, lineEnd - at).toLongLong(&ok, 16);
+        if (!ok || size == 0 || lineEnd + 2 + size + 2 > body.size()) break;
+        chunks << body.mid(lineEnd + 2, size);
+        at = lineEnd + 2 + size + 2;
+    }
+    return chunks;
 }
 
 // What came back on a connection, and whether the server closed it (rather than a minute
@@ -627,6 +644,42 @@ TEST_F(StandinServerTest, AnEndlessReplyRepeatsItsTextWholeForAsLongAsTheClientR
                 .object());
         EXPECT_EQ(rule.endlessSpaces, 0) << spaces;
         EXPECT_FALSE(rule.toJson().contains("endlessSpaces")) << spaces;
+    }
+}
+
+// A reply in small chunks, each its own send: the whole body in chunks of the given size, an
+// endless one's repetitions too.
+TEST_F(StandinServerTest, AReplyInSmallChunksCarriesItsWholeBodyInChunksOfThatSize) {
+    server().setFault({.prefix = paths::kDataShare, .chunkBytes = 4});
+    const QByteArray pong = R"({"data":"pong","status":0})";
+    const QByteArray reply = rawExchange(server().port(),
+                                         "POST /datashare/ HTTP/1.1\r\nHost: h\r\ninterface: "
+                                         "ping\r\nConnection: close\r\nContent-Length: 0\r\n\r\n");
+    EXPECT_TRUE(bodyOf(reply).endsWith("\r\n0\r\n\r\n")) << "the reply ends";
+    const QList<QByteArray> chunks = chunksOf(bodyOf(reply));
+    EXPECT_EQ(chunks.size(), (pong.size() + 3) / 4);
+    for (const QByteArray& chunk : chunks) EXPECT_LE(chunk.size(), 4) << chunk.toStdString();
+    EXPECT_EQ(chunks.join(), pong);
+
+    server().setFault(FaultRule::fromJson(
+        QJsonDocument::fromJson(
+            R"({"prefix":"/comet","body":"<script>","endless":true,"endlessText":"1,","chunkBytes":1})")
+            .object()));
+    const QByteArray stream = rawExchange(
+        server().port(), "GET /comet/recvmsg?userid=7 HTTP/1.1\r\nHost: h\r\n\r\n", 4096);
+    const QList<QByteArray> pieces = chunksOf(bodyOf(stream));
+    ASSERT_GE(pieces.size(), 100);
+    for (const QByteArray& piece : pieces) EXPECT_EQ(piece.size(), 1);
+    const QByteArray text = pieces.join();
+    EXPECT_EQ(text, ("<script>" + QByteArray("1,").repeated(pieces.size())).left(text.size()));
+
+    // A size below one is read as none.
+    for (const char* size : {"0", "-1"}) {
+        const FaultRule rule = FaultRule::fromJson(
+            QJsonDocument::fromJson(QByteArray(R"({"endless":true,"chunkBytes":)") + size + "}")
+                .object());
+        EXPECT_EQ(rule.chunkBytes, 0) << size;
+        EXPECT_FALSE(rule.toJson().contains("chunkBytes")) << size;
     }
 }
 

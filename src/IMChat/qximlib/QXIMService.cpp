@@ -146,9 +146,10 @@ void QXIMService::start() {
         });
     queue_->sync([&] {
         database_.updateMessageSendFaild();
-        receiver_ = std::make_unique<QXIMOnlineReceiver>([weak](const QByteArray& chunk) {
-            if (const auto self = weak.lock()) self->onlineMessage(chunk);
-        });
+        receiver_ = std::make_unique<QXIMOnlineReceiver>(
+            [weak](const QByteArray& chunk, qint64 framingChunks) {
+                if (const auto self = weak.lock()) self->onlineMessage(chunk, framingChunks);
+            });
     });
     // As on every (re)connection, the fetch goes out before the stream.
     receiveOfflineMessages();
@@ -308,9 +309,10 @@ void QXIMService::acknowledge(const QVariantMap& packet) {
     logLetGo();
 }
 
-void QXIMService::onlineMessage(const QByteArray& chunk) {
+void QXIMService::onlineMessage(const QByteArray& chunk, qint64 framingChunks) {
     // What comes after a segment given up is not read: its stream is being closed.
     if (cutter_.givenUp()) return;
+    cutter_.chargeChunks(framingChunks, chunk.size());
     cutter_.feed(chunk);
     if (cutter_.givenUp()) reopenAfterPause();
 }

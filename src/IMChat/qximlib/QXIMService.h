@@ -186,10 +186,11 @@ public:
     // Handles the reply of an offline fetch (on the service queue), and the packets of it
     // that could not be read: they are set aside, and the ids they name acknowledged.
     void offlineMessage(const QVariant& reply, const QXIMPacketReader::Refused& refused = {});
-    // Handles one chunk of the stream (on the service queue). A segment too long to be kept
-    // whole is read as it comes, its long strings cut (QXIMOnlineScriptParser); one given up
-    // closes the stream, which opens again after a pause.
-    void onlineMessage(const QByteArray& chunk);
+    // Handles one chunk of the stream (on the service queue), which came in `framingChunks`
+    // chunks of the reply's framing (CometScriptCutter::chargeChunks()). A segment too long to
+    // be kept whole is read as it comes, its long strings cut (QXIMOnlineScriptParser); one
+    // given up closes the stream, which opens again after a pause.
+    void onlineMessage(const QByteArray& chunk, qint64 framingChunks = 0);
     // The pause before a stream given up is opened again, when the pause before was `previous`
     // (none: zero) and the stream delivered segments for `delivering` (from its opening to the
     // last segment it delivered).

@@ -1244,6 +1244,28 @@ TEST_F(QXIMServiceTest, AStreamOfFillerIsGivenUpThoughHeartbeatsComeBetween) {
         [&] { return openedStreams(2) && storedFromBroker() == 3 && unacknowledged() == 0; }));
 }
 
+// White space a byte a chunk, each chunk its own send, is given up as filler in large chunks is,
+// after as many chunks as bytes would take (each chunk counts at least
+// CometScriptCutter::kLeastChunkBytes) rather than after 32 MB of them, and the stream opens
+// again, its fetch bringing what was written meanwhile.
+TEST_F(QXIMServiceTest, AStreamOfWhiteSpaceAByteAChunkIsGivenUpAfterAsManyChunksAsBytes) {
+    server().setFaults(
+        {{.prefix = standin::paths::kStreamReceive, .endless = true, .chunkBytes = 1, .times = 1}});
+    auto service = QXIMService::shared();
+    std::shared_ptr<NKHTTPRequestOperation> stream;
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        if (!stream) stream = streamOperation();
+        return stream && openedStreams(1) && streamClosed(*service);
+    }));
+    drainMainLoop();
+    EXPECT_LT(stream->totalBytesRead(),
+              CometScriptCutter::kMostUndeliveredBytes / CometScriptCutter::kLeastChunkBytes * 4);
+    write({{"to", kServiceUser}, {"count", 3}});
+    reopensAfter(*service, QXIMService::kFirstReopenPause);
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return openedStreams(2) && storedFromBroker() == 3 && unacknowledged() == 0; }));
+}
+
 // A stream that carries its filler in segments that store nothing, or after them, is given up as
 // one of filler is, and opens again after the pause, its fetch bringing what was written
 // meanwhile: 4 MB of white space after each heartbeat or after each packet set aside (each in
