@@ -1,6 +1,6 @@
 // Plain-http replies as a connection delivers them: the same bytes cut into pieces at places
-// the input chooses. Whatever the cuts, the reader comes to the same end with the same head
-// and body, and once the server has closed it has come to an end.
+// the input chooses. Whatever the cuts, the reader comes to the same end with the same head,
+// body and count of chunks, and once the server has closed it has come to an end.
 #include "tests/support/ReplyReading.h"
 
 #include <QByteArray>

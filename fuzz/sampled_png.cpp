@@ -17,8 +17,13 @@
 // picture's passes; otherwise each pixel lies within the range of the pixels it covers and the
 // one past each of its edges. The image reader's picture is the road's, of the size the bound
 // allows and within it.
+//
+// The road reads the bytes as they come, bounded on its own; libpng's whole decode, the
+// reference, reads the bytes the app decodes (PngChunks::wholeChunks: a chunk that claims more
+// bytes than the file has left out), as it would otherwise allocate what such a chunk claims.
 #include "platform/uikit/sampled_png.h"
 #include "platform/uikit/image_reader.h"
+#include "platform/uikit/png_chunks.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -446,7 +451,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         checkReader(png, bound, *full, sampled);
     }
 
-    const std::optional<Whole> whole = decodedWhole(png);
+    const std::optional<Whole> whole = decodedWhole(ui::PngChunks::wholeChunks(png));
     if (!whole) return 0;
     check(!sampled.isNull(), "nothing from a picture that libpng decodes whole");
     // The header's interlace method, which libpng read.

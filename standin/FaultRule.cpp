@@ -22,6 +22,7 @@ QJsonObject FaultRule::toJson() const {
     if (!endlessText.isEmpty()) json.insert("endlessText", QString::fromUtf8(endlessText));
     if (endlessSpaces > 0) json.insert("endlessSpaces", endlessSpaces);
     if (trickleMs != 0) json.insert("trickleMs", trickleMs);
+    if (chunkBytes > 0) json.insert("chunkBytes", chunkBytes);
     if (dropAfterChunks) json.insert("dropAfterChunks", *dropAfterChunks);
     if (!picture.isEmpty()) json.insert("picture", QJsonArray{picture.width(), picture.height()});
     if (interlaced) json.insert("interlaced", true);
@@ -53,6 +54,7 @@ FaultRule FaultRule::fromJson(const QJsonObject& json) {
     rule.endlessText = json.value("endlessText").toString().toUtf8();
     rule.endlessSpaces = std::max<qint64>(0, json.value("endlessSpaces").toInteger());
     rule.trickleMs = json.value("trickleMs").toInt();
+    rule.chunkBytes = std::max<qint64>(0, json.value("chunkBytes").toInteger());
     if (json.contains("dropAfterChunks"))
         rule.dropAfterChunks = json.value("dropAfterChunks").toInt();
     const QJsonArray picture = json.value("picture").toArray();

@@ -29,6 +29,7 @@ struct FaultRule {
     QByteArray endlessText;    // with `endless`, repeated after the body instead of the spaces
     qint64 endlessSpaces = 0;  // with `endless`, spaces after each repetition of the text
     int trickleMs = 0;         // the body goes one byte at a time, this much real time apart
+    qint64 chunkBytes = 0;     // the body goes chunked, this many bytes a chunk, each its own send
     std::optional<int> dropAfterChunks;  // a streamed reply breaks off after this many chunks
     QSize picture;            // not empty: the body becomes a one-colour PNG of this many pixels
     bool interlaced = false;  // the picture's PNG is interlaced

@@ -52,6 +52,17 @@ QByteArray garbage(qsizetype size) {
     return bytes;
 }
 
+// Writes `bytes` as chunks of at most `chunkBytes` bytes each (all in one when 0), each chunk
+// its own send; false once a write fails.
+bool writeInChunks(httplib::DataSink& sink, const QByteArray& bytes, qint64 chunkBytes) {
+    const qsizetype step = chunkBytes > 0 ? qsizetype(chunkBytes) : bytes.size();
+    for (qsizetype at = 0; at < bytes.size(); at += step) {
+        const qsizetype length = std::min(step, bytes.size() - at);
+        if (!sink.write(bytes.constData() + at, static_cast<size_t>(length))) return false;
+    }
+    return true;
+}
+
 RecordedRequest recordOf(const RawRequestHead& head, const httplib::Request& request) {
     RecordedRequest record;
     record.method = head.method.isEmpty() ? QByteArray::fromStdString(request.method) : head.method;
@@ -204,7 +215,8 @@ void StandinServer::Impl::write(Reply reply, const std::optional<FaultRule>& rul
         // A forced status or body, or a body of a size or pace of its own, replaces the
         // stream by a plain reply.
         if (rule->status != 0 || rule->body || rule->garbage || rule->inflatesTo > 0 ||
-            rule->endless || rule->trickleMs > 0 || !rule->picture.isEmpty()) {
+            rule->endless || rule->trickleMs > 0 || rule->chunkBytes > 0 ||
+            !rule->picture.isEmpty()) {
             reply.streamed = false;
         }
     }
@@ -232,12 +244,12 @@ void StandinServer::Impl::write(Reply reply, const std::optional<FaultRule>& rul
                                 QByteArray(rule->endlessSpaces, ' ');
         const auto fill = std::make_shared<QByteArray>(
             text.repeated(std::max<qsizetype>(1, 64 * 1024 / text.size())));
+        const qint64 chunkBytes = rule->chunkBytes;
         response.set_chunked_content_provider(
-            contentType, [this, first, fill](size_t offset, httplib::DataSink& sink) {
+            contentType, [this, first, fill, chunkBytes](size_t offset, httplib::DataSink& sink) {
                 // Ends only when the client goes (a write fails) or the server stops.
                 const QByteArray& piece = offset == 0 && !first->isEmpty() ? *first : *fill;
-                return !isStopping() &&
-                       sink.write(piece.constData(), static_cast<size_t>(piece.size()));
+                return !isStopping() && writeInChunks(sink, piece, chunkBytes);
             });
         return;
     }
@@ -265,6 +277,18 @@ void StandinServer::Impl::write(Reply reply, const std::optional<FaultRule>& rul
                 }
                 return false;  // the library closes the connection short of the length
             });
+        return;
+    }
+    if (rule && rule->chunkBytes > 0) {
+        const auto whole = std::make_shared<QByteArray>(body);
+        const qint64 chunkBytes = rule->chunkBytes;
+        response.set_chunked_content_provider(contentType,
+                                              [whole, chunkBytes](size_t, httplib::DataSink& sink) {
+                                                  if (!writeInChunks(sink, *whole, chunkBytes))
+                                                      return false;
+                                                  sink.done();
+                                                  return true;
+                                              });
         return;
     }
     response.set_content(body.toStdString(), contentType);

@@ -13,14 +13,30 @@
 
 namespace bench {
 
-// The CPU time the process has taken so far, user and system, in seconds.
-inline double processCpuSeconds() {
+// CPU time in seconds: the program's own, and the system's on its behalf.
+struct CpuSeconds {
+    double user = 0;
+    double system = 0;
+
+    [[nodiscard]] double total() const { return user + system; }
+    friend CpuSeconds operator-(const CpuSeconds& a, const CpuSeconds& b) {
+        return {a.user - b.user, a.system - b.system};
+    }
+};
+
+// The CPU time the process has taken so far.
+inline CpuSeconds processCpu() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     const auto seconds = [](const timeval& time) {
         return double(time.tv_sec) + double(time.tv_usec) / 1e6;
     };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    return {seconds(usage.ru_utime), seconds(usage.ru_stime)};
+}
+
+// The CPU time the process has taken so far, user and system, in seconds.
+inline double processCpuSeconds() {
+    return processCpu().total();
 }
 
 // The CPU time another process of this machine (a server program the benchmark runs) has

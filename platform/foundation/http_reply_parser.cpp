@@ -141,6 +141,11 @@ struct HTTPReplyParserCallbacks {
         return 0;
     }
 
+    static int chunkHeader(http_parser* parser) {
+        if (parser->content_length > 0) ++reader(parser).chunks_;
+        return 0;
+    }
+
     static int messageComplete(http_parser* parser) {
         HTTPReplyParser& self = reader(parser);
         self.messageEnded_ = true;
@@ -159,6 +164,7 @@ struct HTTPReplyParserCallbacks {
             s.on_header_value = value;
             s.on_headers_complete = headersComplete;
             s.on_body = body;
+            s.on_chunk_header = chunkHeader;
             s.on_message_complete = messageComplete;
             // Set once, for the whole process; this reader is the library's one user.
             http_parser_set_max_header_size(kMaximumHeadBytes);

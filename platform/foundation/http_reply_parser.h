@@ -62,6 +62,8 @@ public:
     // Whether the final head had been handed over when the reading failed.
     [[nodiscard]] bool headDelivered() const { return headDelivered_; }
     [[nodiscard]] const QString& failure() const { return failure_; }
+    // The chunks of a chunked body whose size has been read, the last, empty one aside.
+    [[nodiscard]] qint64 chunks() const { return chunks_; }
     // After Complete: the connection may carry the next exchange (the server keeps it open,
     // the body was not read to the close, and no byte came after the reply).
     [[nodiscard]] bool reusable() const { return outcome_ == Outcome::Complete && reusable_; }
@@ -87,6 +89,7 @@ private:
     bool headDelivered_ = false;
     bool reusable_ = false;
     bool pendingCR_ = false;  // the last byte read was a carriage return outside a body
+    qint64 chunks_ = 0;
 
     // The message being read.
     Head head_;

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -21,8 +22,10 @@ namespace ns {
 // end with a short body. It plays the network access manager's reply towards the URL
 // connection: the same signals, attributes and raw headers (the bytes sent). It keeps at most
 // its read buffer (64 KB unless set) of body that the reader has not taken, and reads no
-// further from the connection meanwhile. Idle connections are kept per server for the next
-// exchange. Lives on "NetKit".
+// further from the connection meanwhile. A reply that comes in small pieces, read after read,
+// is read at a pace: once 16 KB have come or 20 ms after the last read, whichever is first, so
+// that what it costs follows its bytes rather than how finely the server cut them. Idle
+// connections are kept per server for the next exchange. Lives on "NetKit".
 class HTTPSocketReply final : public QNetworkReply {
 public:
     struct Credential {
@@ -51,6 +54,10 @@ public:
     [[nodiscard]] qint64 bytesAvailable() const override;
     [[nodiscard]] bool isSequential() const override { return true; }
 
+    // The chunks of chunked framing the body read so far came in (HTTPReplyParser::chunks()),
+    // once some of the body has been read.
+    [[nodiscard]] qint64 chunksRead() const { return parser_->chunks(); }
+
     // Closes the connections kept for later exchanges (on "NetKit").
     static void closeIdleConnections();
 
@@ -64,6 +71,11 @@ private:
     void onBytesWritten(qint64 written);
     // Takes what the socket holds, unless the reader has a full buffer to take first.
     void onReadable(bool evenIfFull = false);
+    // Paces the reading once a run of small reads shows a trickle: the socket is not woken
+    // again until enough has come or a while has passed.
+    void paceAfterRead(qsizetype bytes);
+    // The bytes the connection waits for before it is read (1: any).
+    void setLowWater(int bytes);
     void onClosed();
     void onSocketError();
     // Each returns false when the exchange has ended meanwhile.
@@ -91,6 +103,11 @@ private:
     qint64 written_ = 0;
     std::unique_ptr<HTTPReplyParser> parser_;  // of the exchange under way
     QByteArray output_;                        // body bytes waiting for the reader
+
+    int smallReadsInARow_ = 0;  // of the exchange under way
+    bool paced_ = false;        // the exchange under way is read at a pace
+    int lowWater_ = 1;          // what the socket waits for now
+    QTimer pacing_;             // the pause after a paced read
 
     bool retryWithPassword_ = false;
     bool ended_ = false;

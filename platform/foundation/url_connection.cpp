@@ -293,6 +293,8 @@ private:
 struct URLConnection::Load {
     std::shared_ptr<Clock> clock;
     QPointer<QNetworkReply> reply;
+    QPointer<HTTPSocketReply> socketReply;   // the reply, when plain http reads it
+    qint64 replyChunks = 0;                  // its chunks counted in chunksReceived_
     BodyStreamDevice* bodyDevice = nullptr;  // a child of the reply
     std::unique_ptr<ContentDecoder> decoder;
     bool receivedEncodedBytes = false;
@@ -546,6 +548,8 @@ void URLConnection::send(const URLRequest& request) {
         reply = manager.sendCustomRequest(outgoing, method);
     }
     load_->reply = reply;
+    load_->socketReply = socketReply;
+    load_->replyChunks = 0;
     load_->uploaded = 0;
     load_->decoder.reset();
     load_->receivedEncodedBytes = false;
@@ -768,6 +772,10 @@ void URLConnection::onReadyRead() {
     if (readingHeld_ || refused() || !load_->reply) return;
     QByteArray bytes = load_->reply->readAll();
     if (bytes.isEmpty()) return;
+    if (load_->socketReply) {
+        const qint64 chunks = load_->socketReply->chunksRead();
+        chunksReceived_ += chunks - std::exchange(load_->replyChunks, chunks);
+    }
     if (load_->decoder) {
         load_->receivedEncodedBytes = true;
         QByteArray decoded;
@@ -865,6 +873,7 @@ void URLConnection::abandonReply() {
     if (!load_ || !load_->reply) return;
     QNetworkReply* reply = load_->reply;
     load_->reply = nullptr;
+    load_->socketReply = nullptr;
     load_->bodyDevice = nullptr;
     // Only this connection's own handlers (their context is the reply): the reply's own
     // links to the thread that carries the request stay, so that the abort reaches it and

@@ -135,6 +135,11 @@ public:
     void setReadingHeld(bool held);
     [[nodiscard]] bool isReadingHeld() const { return readingHeld_; }
 
+    // The chunks of chunked framing (plain http) that the body delivered so far came in, over
+    // the whole load: read in didReceiveData, it counts those of the piece in hand. Each chunk
+    // costs a reader about what a few dozen bytes do, whatever it carries. Any thread.
+    [[nodiscard]] qint64 chunksReceived() const { return chunksReceived_; }
+
     [[nodiscard]] const URLRequest& originalRequest() const { return originalRequest_; }
     // The request being sent, after redirects.
     [[nodiscard]] URLRequest currentRequest() const;
@@ -205,6 +210,7 @@ private:
 
     std::atomic<bool> started_{false};
     std::atomic<bool> readingHeld_{false};
+    std::atomic<qint64> chunksReceived_{0};
     std::unique_ptr<Load> load_;  // on "NetKit" only
     std::shared_ptr<URLConnection> selfHold_;
 };

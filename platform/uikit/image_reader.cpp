@@ -2,6 +2,8 @@
 
 #include "platform/uikit/gif_blocks.h"
 #include "platform/uikit/gif_frame_reach.h"
+#include "platform/uikit/jpeg_scans.h"
+#include "platform/uikit/picture_format.h"
 #include "platform/uikit/png_chunks.h"
 #include "platform/uikit/row_scaler.h"
 #include "platform/uikit/sampled_png.h"
@@ -49,11 +51,16 @@ ImageReader::ImageReader(const QByteArray& data, std::int64_t maxPixels)
     : data_(PngChunks::wholeChunks(data)), maxPixels_(std::max<std::int64_t>(1, maxPixels)) {
     static std::once_flag limited;
     std::call_once(limited, [] { QImageReader::setAllocationLimit(kAllocationLimitMB); });
+    // The format the bytes begin as chooses the decoder, and only it: bytes of another format
+    // reach none, and read as bytes that are no picture.
+    reader_.setAutoDetectImageFormat(false);
+    reader_.setFormat(PictureFormat::of(data_));
     decodeFrom(data_);
     reader_.setAutoTransform(false);
 }
 
 void ImageReader::decodeFrom(const QByteArray& bytes) {
+    if (reader_.format().isEmpty()) return;
     reader_.setDevice(nullptr);
     buffer_.close();
     buffer_.setData(bytes);
@@ -78,6 +85,14 @@ void ImageReader::takeShare() {
     started_ = true;
     const QSize full = size();
     if (!full.isValid() || full.isEmpty()) return;
+    const std::int64_t coefficients =
+        reader_.format() == "jpeg" ? JpegScans::coefficientBytes(data_) : 0;
+    // Decided from the header, before the decoder reads a row or a scan: past the limits the
+    // decoder has nothing to read.
+    if (pixelsOf(full) > kMostDeclaredPixels || coefficients > kMostCoefficientBytes) {
+        reader_.setDevice(nullptr);
+        return;
+    }
     boundedSize_ = boundedSize(full, maxPixels_);
     const bool scaled = boundedSize_ != full;
     const bool wholePng = SampledPng::isDecodedWhole(data_);
@@ -103,6 +118,9 @@ void ImageReader::takeShare() {
         if (scaled) road_ = Road::WholeThenScaled;
         decodingBytes_ = bytesOf(full) + (scaled ? result : 0);
     }
+    // What the decoder holds beside the rows it makes, however small the picture it makes:
+    // a thumbnail of a progressive photo takes a share of the budget for it.
+    decodingBytes_ += coefficients;
     share_ = DecodingBudget::take(decodingBytes_);
     if (reader_.format() == "gif") fillGifCanvasWithItsBackground();
 }

@@ -14,8 +14,12 @@
 namespace ui {
 
 // Reads encoded pictures (JPEG, PNG, BMP, the frames of a GIF, ...) within what a picture
-// may cost decoded, as the image libraries of phones do. A picture of more pixels than the
-// limit is decoded scaled down to fit it, its shape kept; the JPEG and PNG decoders scale as
+// may cost decoded, as the image libraries of phones do. Their format is told from their first
+// bytes (PictureFormat): bytes of another format decode to nothing, as bytes that are no
+// picture do. So does a picture whose header declares more than kMostDeclaredPixels, or a JPEG
+// whose decoder would hold more than kMostCoefficientBytes of its coefficients, before any of
+// its rows is read. A picture of more pixels than the bound (kMaxPixels, or the caller's) is
+// decoded scaled down to fit it, its shape kept; the JPEG and PNG decoders scale as
 // they read, the PNGs that they decode whole are read in averaged blocks (SampledPng), and a GIF
 // whose frames lie in a part of its canvas is decoded on that part, so its whole size is never
 // held. What one read may take at once is bounded by kAllocationLimitMB: past
@@ -31,6 +35,19 @@ public:
     static constexpr std::int64_t kMaxPixels = 2048 * 2048;
     // Megabytes one read may allocate; 32 million pixels.
     static constexpr int kAllocationLimitMB = 128;
+    // The most pixels a picture may declare, 8,192 x 8,192: a phone camera's largest photos
+    // are of 48 to 50 million pixels (8,064 x 6,048; 8,160 x 6,120), its panoramas of up to 63
+    // million. A decoder works through every pixel a picture declares whatever it is scaled to
+    // (a progressive JPEG holds their coefficients, a PNG inflates their rows), and a few bytes
+    // may declare billions: a picture that declares more is not decoded at all, in any format,
+    // as bytes that are no picture are not.
+    static constexpr std::int64_t kMostDeclaredPixels = std::int64_t(8192) * 8192;
+    // The most a JPEG's decoder may hold of the coefficients of its whole picture, where its
+    // scans bring them in turn (JpegScans): those of a colour photo of kMostDeclaredPixels,
+    // its colour at half the resolution across and down as cameras write it, 3 bytes a pixel
+    // (192 MB), and its blocks' rounding. One whose colour is at full resolution holds twice as
+    // much a pixel, and decodes up to 35 million pixels.
+    static constexpr std::int64_t kMostCoefficientBytes = std::int64_t(200) * 1024 * 1024;
 
     // Reads `data`, decoding at most `maxPixels` pixels a picture.
     explicit ImageReader(const QByteArray& data, std::int64_t maxPixels = kMaxPixels);
@@ -59,7 +76,8 @@ public:
     // later one builds on): it is not scaled nor placed. Whether it decoded.
     [[nodiscard]] bool skip();
     // The most the reads of this reader hold at once, in bytes, as the picture's header tells
-    // (0 before the first read, and when the header does not tell the size); the share of the
+    // (0 before the first read, and when the header does not tell the size): what they decode
+    // to and what their decoder holds beside it (a JPEG's coefficients); the share of the
     // decoding budget they take.
     [[nodiscard]] std::int64_t decodingBytes() const { return decodingBytes_; }
     [[nodiscard]] bool holdsShare() const { return share_.bytes() > 0; }

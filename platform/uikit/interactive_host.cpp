@@ -47,6 +47,23 @@ std::optional<CaretMovement> caretMovement(int key) {
     }
 }
 
+// What a key's text types: each of its characters whole, an emoji's pair of surrogates and a
+// letter's marks included. The control characters that Tab, Escape, Delete and keys held with
+// Ctrl bring type nothing, nor does half a pair.
+QString typedText(const QString& text) {
+    QString typed;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar unit = text[i];
+        if (unit.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            typed += text.mid(i, 2);
+            ++i;
+        } else if (!unit.isSurrogate() && unit.category() != QChar::Other_Control) {
+            typed += unit;
+        }
+    }
+    return typed;
+}
+
 }  // namespace
 
 class InteractiveHost::Surface : public QRasterWindow {
@@ -181,8 +198,8 @@ protected:
             default:
                 break;
         }
-        if (!event->text().isEmpty() && event->text().at(0).isPrint())
-            window_.insertText(event->text());
+        if (const QString typed = typedText(event->text()); !typed.isEmpty())
+            window_.insertText(typed);
     }
 
     void inputMethod(QInputMethodEvent* event) {

@@ -11,9 +11,9 @@ constexpr QByteArrayView kSignature("\x89PNG\r\n\x1a\n", 8);
 // An end chunk: no data, its type and its check.
 constexpr QByteArrayView kEnd("\0\0\0\0IEND\xae\x42\x60\x82", 12);
 
-// Calls `visit(type, whole)` for each chunk of `data` from the first until it returns false, a
-// chunk is not whole (its data and its check do not fit in the bytes after its header) or the
-// bytes end. Where the walk stopped: the header of the last chunk visited when it stopped
+// Calls `visit(type, length, whole)` for each chunk of `data` from the first until it returns
+// false, a chunk is not whole (its data and its check do not fit in the bytes after its header) or
+// the bytes end. Where the walk stopped: the header of the last chunk visited when it stopped
 // there, else the end of the last whole chunk; -1 when `data` is no PNG.
 template <typename Visit>
 qsizetype forEachChunk(const QByteArray& data, Visit visit) {
@@ -23,7 +23,7 @@ qsizetype forEachChunk(const QByteArray& data, Visit visit) {
         const quint32 length = qFromBigEndian<quint32>(data.constData() + at);
         const QByteArrayView type(data.constData() + at + 4, 4);
         const bool whole = qint64(length) + 4 <= qint64(data.size() - at - 8);
-        if (!visit(type, whole) || !whole) return at;
+        if (!visit(type, length, whole) || !whole) return at;
         at += 12 + qsizetype(length);
     }
     return at;
@@ -33,10 +33,11 @@ qsizetype forEachChunk(const QByteArray& data, Visit visit) {
 
 QByteArray PngChunks::wholeChunks(const QByteArray& data) {
     bool asTheyCome = false;
-    const qsizetype end = forEachChunk(data, [&](QByteArrayView type, bool whole) {
+    const qsizetype end = forEachChunk(data, [&](QByteArrayView type, quint32 length, bool whole) {
         // The decoders stop at the end chunk, whole or not, and read the picture data as it
-        // comes.
-        asTheyCome = type == "IEND" || (!whole && type == "IDAT");
+        // comes. A picture data chunk that holds none (which encoders may write last) has none
+        // cut off: where the bytes end in it, it goes as any other cut chunk does.
+        asTheyCome = type == "IEND" || (!whole && type == "IDAT" && length > 0);
         return !asTheyCome;
     });
     if (end < 0 || asTheyCome) return data;
@@ -51,7 +52,7 @@ bool PngChunks::isWideRgbWithTransparentColour(const QByteArray& data) {
         return false;
     }
     bool transparent = false;
-    forEachChunk(data, [&](QByteArrayView type, bool) {
+    forEachChunk(data, [&](QByteArrayView type, quint32, bool) {
         transparent = type == "tRNS";
         return !transparent && type != "IDAT";
     });

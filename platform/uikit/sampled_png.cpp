@@ -1,6 +1,7 @@
 #include "platform/uikit/sampled_png.h"
 
 #include "platform/uikit/area_weights.h"
+#include "platform/uikit/image_reader.h"
 #include "platform/uikit/row_scaler.h"
 
 #include <QImageReader>
@@ -921,9 +922,17 @@ QImage SampledPng::readScaled(const QByteArray& data, int step, QSize size) {
     // bytes end in is not read at all: a picture cut off in its last piece (a small one in its
     // only one) would show nothing of the passes before the cut.
     png_set_compression_buffer_size(png, kCompressedPieceBytes);
+    // The chunks the blocks need are the picture's header, palette, transparency and data:
+    // libpng goes past the others without holding them, so that one that claims more bytes than
+    // there are (a text chunk of 1.3 GB in a file of a few hundred) costs nothing.
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
     Header header;
     QImage scaled;
-    if (info && readHeader(png, info, &header)) scaled = readAveraged(png, header, step, size);
+    // Past the pixels a picture may declare, no row is read.
+    if (info && readHeader(png, info, &header) &&
+        std::int64_t(header.width) * header.height <= ImageReader::kMostDeclaredPixels) {
+        scaled = readAveraged(png, header, step, size);
+    }
     png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
     return scaled;
 }

@@ -38,10 +38,12 @@ public:
     // The picture averaged to `size` (no larger than it) as read at `step` (8, 4, 2, or 1:
     // every pixel weighing what of it each result pixel covers, for a PNG the platform's
     // decoder misreads), premultiplied ARGB32 (RGB32 without alpha); null when the bytes do not
-    // decode or the blocks of the step would take more than a read may allocate. An interlaced
-    // picture whose bytes end or break after the passes that bring a pixel to every result
-    // pixel (to every block of 2 x 2 at a step of 2) gives the averages of the pixels that
-    // came.
+    // decode, the picture declares more pixels than a picture may
+    // (ImageReader::kMostDeclaredPixels) or the blocks of the step would take more than a read
+    // may allocate. Chunks other than the header, palette, transparency and picture data are
+    // gone past without being held. An interlaced picture whose bytes end or break after the
+    // passes that bring a pixel to every result pixel (to every block of 2 x 2 at a step of 2)
+    // gives the averages of the pixels that came.
     [[nodiscard]] static QImage readScaled(const QByteArray& data, int step, QSize size);
 };
 

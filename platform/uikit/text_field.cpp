@@ -5,9 +5,6 @@
 #include "platform/uikit/button.h"
 #include "platform/uikit/graphics_context.h"
 #include "platform/uikit/image.h"
-#include "platform/uikit/long_press_gesture_recognizer.h"
-#include "platform/uikit/menu_controller.h"
-#include "platform/uikit/pasteboard.h"
 #include "platform/uikit/string_drawing.h"
 #include "platform/uikit/touch.h"
 
@@ -47,14 +44,6 @@ TextField::TextField(const Rect& frame)
     : Control(frame),
       TextInput(static_cast<View&>(*this), Font::systemFontOfSize(kDefaultFontSize)) {
     setContentMode(ContentMode::Redraw);
-    longPress_ = std::make_shared<LongPressGestureRecognizer>(this, [this](GestureRecognizer& r) {
-        if (r.state() != GestureRecognizerState::Began) return;
-        if (!isFirstResponder() && !becomeFirstResponder()) return;
-        MenuController& menu = MenuController::sharedMenuController();
-        menu.setTargetRect(bounds(), this);
-        menu.setMenuVisible(true, true);
-    });
-    addGestureRecognizer(longPress_);
 }
 
 TextField::~TextField() {
@@ -412,15 +401,7 @@ void TextField::endTrackingWithTouch(Touch* touch, const Event* event) {
 }
 
 bool TextField::canPerformAction(const QString& action) const {
-    const Range selection = storage_.selectedRange();
-    if (action == QLatin1String("copy")) return selection.length > 0 && !isSecureTextEntry();
-    if (action == QLatin1String("cut"))
-        return isEditing() && selection.length > 0 && !isSecureTextEntry();
-    if (action == QLatin1String("paste"))
-        return isEditing() && Pasteboard::generalPasteboard().hasStrings();
-    if (action == QLatin1String("select") || action == QLatin1String("selectAll"))
-        return !storage_.text().isEmpty() && selection.length == 0;
-    return false;
+    return canPerformEditAction(action);
 }
 
 void TextField::performAction(const QString& action) {

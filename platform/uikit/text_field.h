@@ -13,7 +13,6 @@ namespace ui {
 
 class Button;
 class Image;
-class LongPressGestureRecognizer;
 class TextField;
 
 inline const QString kTextFieldTextDidBeginEditingNotification =
@@ -154,7 +153,6 @@ private:
     std::shared_ptr<View> rightView_;
     TextFieldViewMode rightMode_ = TextFieldViewMode::Never;
     std::shared_ptr<Button> clearButton_;
-    std::shared_ptr<LongPressGestureRecognizer> longPress_;
     std::weak_ptr<TextFieldDelegate> delegate_;
     double minimumFontSize_ = 0;
     bool clearsOnBegin_ = false;

@@ -2,6 +2,7 @@
 
 #include "platform/uikit/keyboard.h"
 #include "platform/uikit/keyboard_view.h"
+#include "platform/uikit/long_press_gesture_recognizer.h"
 #include "platform/uikit/menu_controller.h"
 #include "platform/uikit/pasteboard.h"
 #include "platform/uikit/view.h"
@@ -10,6 +11,14 @@
 #include <algorithm>
 
 namespace ui {
+
+TextInput::TextInput(View& view, const Font& font) : view_(view), font_(font) {
+    view_.addGestureRecognizer(
+        std::make_shared<LongPressGestureRecognizer>(this, [this](GestureRecognizer& press) {
+            if (press.state() == GestureRecognizerState::Began)
+                showEditMenu(press.locationInView(&view_));
+        }));
+}
 
 void TextInput::setSelectedRange(Range range) {
     storage_.setSelectedRange(range);
@@ -48,6 +57,39 @@ bool TextInput::endTextEditing(const std::function<bool()>& shouldEnd,
     return true;
 }
 
+// --- The edit menu ----------------------------------------------------------
+
+void TextInput::showEditMenu(const Point& location) {
+    if (!view_.isFirstResponder() && !view_.becomeFirstResponder()) return;
+    MenuController& menu = MenuController::sharedMenuController();
+    menu.setTargetRect(pressedForEditMenu(location), &view_);
+    menu.setMenuVisible(true, true);
+}
+
+Rect TextInput::pressedForEditMenu(const Point&) {
+    return view_.bounds();
+}
+
+bool TextInput::canPerformEditAction(const QString& action) const {
+    const Range selection = storage_.selectedRange();
+    const bool copies = selection.length > 0 && isSelectable() && !isSecureTextEntry();
+    if (action == QLatin1String("copy")) return copies;
+    if (action == QLatin1String("cut")) return isEditing() && copies;
+    if (action == QLatin1String("paste"))
+        return isEditing() && Pasteboard::generalPasteboard().hasStrings();
+    if (action == QLatin1String("select") || action == QLatin1String("selectAll"))
+        return isSelectable() && !storage_.text().isEmpty() && selection.length == 0;
+    return false;
+}
+
+QString TextInput::pastedText(const QString& text) const {
+    QString line = text;
+    line.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    for (const QChar lineBreak : {QChar(u'\n'), QChar(u'\r'), QChar(0x2028), QChar(0x2029)})
+        line.replace(lineBreak, u' ');
+    return line;
+}
+
 void TextInput::performEditAction(const QString& action) {
     const Range selection = storage_.selectedRange();
     Pasteboard& pasteboard = Pasteboard::generalPasteboard();
@@ -57,7 +99,7 @@ void TextInput::performEditAction(const QString& action) {
     } else if (action == QLatin1String("paste")) {
         // A pad's input takes its characters out of the pasted text: a number copied with
         // spaces or dashes pastes as its digits.
-        insertTypeable(pasteboard.string());
+        insertTypeable(pastedText(pasteboard.string()));
     } else if (action == QLatin1String("select") || action == QLatin1String("selectAll")) {
         // Selecting takes the whole text: Chinese text has no spaces for a word to stop at.
         storage_.setSelectedRange({0, storage_.text().size()});

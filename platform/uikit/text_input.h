@@ -20,8 +20,8 @@ class View;
 // What text fields and text views have in common: the text with its selection and the input
 // method's composition, editing (first responder with the delegate's consent, the keyboard
 // following), keys and compositions turned into edits the delegate may refuse, and the edit
-// menu over the general pasteboard. The view it is part of answers for its delegate and its
-// drawing through the hooks below.
+// menu over the general pasteboard, which a long press shows. The view it is part of answers
+// for its delegate and its drawing through the hooks below.
 class TextInput : public KeyInput, public TextInputTraits {
 public:
     TextInput(const TextInput&) = delete;
@@ -61,8 +61,8 @@ protected:
     static constexpr double kCaretWidth = 2;
     [[nodiscard]] static Color caretColor() { return Color::colorWithRed(0, 0.478, 1); }
 
-    // `view` is the text input itself, as a view.
-    TextInput(View& view, const Font& font) : view_(view), font_(font) {}
+    // `view` is the text input itself, as a view; a long press on it shows the edit menu.
+    TextInput(View& view, const Font& font);
 
     // Becoming and resigning first responder. The view's own becomeFirstResponder and
     // resignFirstResponder call these with what its delegate answers and what it does once
@@ -74,9 +74,15 @@ protected:
                         const std::function<void()>& didEnd);
     // Asks the delegate, then applies the edit and tells of the change; false when refused.
     bool applyEdit(const EditableText::Edit& edit);
-    // Copy, cut, paste, select and select-all over the general pasteboard. Whether each is
-    // offered is the view's to say.
+    // Which of copy, cut, paste, select and select-all the edit menu offers now: copying
+    // needs a selection of text that may be selected and shows (no secure entry), cutting and
+    // pasting need editing too, selecting needs text and no selection.
+    [[nodiscard]] bool canPerformEditAction(const QString& action) const;
+    // Performs them over the general pasteboard. What is pasted goes through the delegate as
+    // typed text does.
     void performEditAction(const QString& action);
+    // Whether the user may select the text and copy from it.
+    [[nodiscard]] virtual bool isSelectable() const { return true; }
     // How far in from the left a line starts that is `room` points narrower than its box, by
     // the text's alignment.
     [[nodiscard]] double alignedOffset(double room) const;
@@ -97,6 +103,15 @@ private:
     // Inserts what of `text` the keyboard could have typed; text of which nothing is left
     // changes nothing (a selection stays).
     void insertTypeable(const QString& text);
+    // A long press began at `location` (the view's coordinates): editing begins and the edit
+    // menu shows.
+    void showEditMenu(const Point& location);
+    // Told that a long press at `location` began while editing: what the edit menu points at
+    // (both in the view's coordinates). By default the whole input, the caret left where it was.
+    [[nodiscard]] virtual Rect pressedForEditMenu(const Point& location);
+    // What of pasted `text` the input takes; by default one line, each line break (a carriage
+    // return and a line feed together are one) made a blank.
+    [[nodiscard]] virtual QString pastedText(const QString& text) const;
     // Whether the delegate lets `replacement` take the place of `range`.
     virtual bool shouldChangeText(Range range, const QString& replacement) = 0;
     // After an edit was applied: lay out, draw and tell of it.

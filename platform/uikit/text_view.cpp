@@ -2,7 +2,6 @@
 
 #include "platform/foundation/notification_center.h"
 #include "platform/uikit/graphics_context.h"
-#include "platform/uikit/pasteboard.h"
 #include "platform/uikit/string_drawing.h"
 #include "platform/uikit/touch.h"
 
@@ -289,18 +288,18 @@ void TextView::touchesEnded(const TouchSet& touches, const Event*) {
 }
 
 bool TextView::canPerformAction(const QString& action) const {
-    const Range selection = storage_.selectedRange();
-    if (action == QLatin1String("copy")) return selectable_ && selection.length > 0;
-    if (action == QLatin1String("cut")) return isEditing() && selection.length > 0;
-    if (action == QLatin1String("paste"))
-        return isEditing() && Pasteboard::generalPasteboard().hasStrings();
-    if (action == QLatin1String("select") || action == QLatin1String("selectAll"))
-        return selectable_ && !storage_.text().isEmpty() && selection.length == 0;
-    return false;
+    return canPerformEditAction(action);
 }
 
 void TextView::performAction(const QString& action) {
     performEditAction(action);
+}
+
+Rect TextView::pressedForEditMenu(const Point& location) {
+    // The caret goes under the finger, as a tap puts it; a selection stays for the menu to
+    // copy or cut. The menu points at the caret's line or the selection's lines.
+    if (storage_.selectedRange().length == 0) placeCaret(caretNearest(location));
+    return rectOf(storage_.selectionStart()).united(rectOf(storage_.selectionEnd()));
 }
 
 void TextView::editMenuDidSelect() {

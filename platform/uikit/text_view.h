@@ -45,7 +45,8 @@ public:
 // line to line, Home and End to the ends of its line. Where a line wraps, the caret after its
 // last character (End there, or a tap right of it) shows at its end, and typing there goes
 // on from that character; Home, or the right arrow onto that position, shows it at the start
-// of the next line.
+// of the next line. A long press puts the caret there too, unless text is selected, and shows
+// the edit menu above the caret or the selection, as a text field shows it.
 class TextView : public ScrollView, public TextInput {
 public:
     static constexpr double kLinePadding = 5;  // inside the container inset, on each side
@@ -57,7 +58,7 @@ public:
     virtual void setText(const QString& text);
     [[nodiscard]] bool isEditable() const { return editable_; }
     void setEditable(bool editable);
-    [[nodiscard]] bool isSelectable() const { return selectable_; }
+    [[nodiscard]] bool isSelectable() const override { return selectable_; }
     void setSelectable(bool selectable) { selectable_ = selectable; }
     [[nodiscard]] const EdgeInsets& textContainerInset() const { return containerInset_; }
     void setTextContainerInset(const EdgeInsets& insets);
@@ -101,6 +102,9 @@ private:
     void textDidChange() override;
     void textNeedsDisplay() override;
     void editMenuDidSelect() override;
+    Rect pressedForEditMenu(const Point& location) override;
+    // Lines and all: a text view takes what is pasted as it is.
+    [[nodiscard]] QString pastedText(const QString& text) const override { return text; }
     void fontDidChange() override;
     Caret caretFrom(Caret caret, CaretMovement movement) override;
     void caretDidMove() override;

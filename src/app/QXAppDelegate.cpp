@@ -1,6 +1,5 @@
 #include "app/QXAppDelegate.h"
 
-#include "IMChat/qximlib/QXFCIMReceiverParser.h"
 #include "IMChat/qximlib/QXIMService.h"
 #include "IMChat/qximlib/QXIMUser.h"
 #include "account/QXUCenterViewController.h"
@@ -9,6 +8,7 @@
 #include "app/QXAppChatHost.h"
 #include "app/QXAppChatScreenOpener.h"
 #include "app/QXAppHousesHost.h"
+#include "app/QXAppMessagingPlugIns.h"
 #include "app/QXAppNeedsHost.h"
 #include "app/QXAppState.h"
 #include "app/QXNavigationBar.h"
@@ -31,7 +31,6 @@
 #include "location/UserLocation.h"
 #include "map/URLPic.h"
 #include "needs/NeedFilterFile.h"
-#include "needs/QXNeedHistoryItem.h"
 #include "net/EndpointTable.h"
 #include "net/QXIMConstantManager.h"
 #include "net/QXIMRequest.h"
@@ -211,9 +210,7 @@ bool QXAppDelegate::didFinishLaunchingWithOptions(ui::Application& application,
     constants.setQximserverDomain(EndpointTable::imageHost());
     constants.setQximdataVersion(EndpointTable::dataVersion());
     imService_ = QXIMService::shared();
-    // The application's one receive plug-in, which opens a broker's talk about a need with
-    // the need's sentence.
-    imPlugins_ = {QXFCIMReceiverParser::install(*imService_, &QXNeedHistoryItem::getInfoWithDic)};
+    imPlugins_ = QXAppMessagingPlugIns::install(*imService_);
 
     cityState_ = std::make_shared<SelectedCityState>(
         std::static_pointer_cast<SelectedCityHost>(shared_from_this()));

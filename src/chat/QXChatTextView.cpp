@@ -6,6 +6,7 @@
 #include "platform/uikit/keyboard.h"
 #include "platform/uikit/screen.h"
 #include "platform/uikit/text_view.h"
+#include "util/categories/TextCharacters.h"
 
 #include <cmath>
 
@@ -202,9 +203,11 @@ void QXChatTextView::moreAction() {
 bool QXChatTextView::expandingTextViewShouldChangeTextInRange(QXFCExpandingTextView& view,
                                                               ui::Range range,
                                                               const QString& text) {
+    // Counted in characters as the reader sees them: an emoji is one, and none is cut in two.
     const QString current = view.text();
-    const qsizetype outside = current.size() - range.length;
-    const qsizetype after = outside + text.size();
+    const qsizetype outside = TextCharacters::count(current) -
+                              TextCharacters::count(current.mid(range.location, range.length));
+    const qsizetype after = outside + TextCharacters::count(text);
     auto delegate = delegate_.lock();
     if (after <= kMaxLength) {
         const std::optional<bool> answer =
@@ -213,10 +216,10 @@ bool QXChatTextView::expandingTextViewShouldChangeTextInRange(QXFCExpandingTextV
         return answer.value_or(true);
     }
     if (outside >= 1 && outside <= kMaxLength) {
-        view.setText(current.left(range.location) + text.left(kMaxLength - outside) +
-                     current.mid(range.end()));
+        view.setText(current.left(range.location) +
+                     TextCharacters::left(text, kMaxLength - outside) + current.mid(range.end()));
     } else {
-        view.setText(current.left(kMaxLength));
+        view.setText(TextCharacters::left(current, kMaxLength));
     }
     const std::optional<bool> answer =
         delegate ? delegate->chatTextViewShouldChangeTextInRange(*this, range, text) : std::nullopt;

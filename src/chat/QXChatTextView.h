@@ -50,6 +50,7 @@ public:
 // here: the owner adds its own targets to the talk button (inputButton()).
 class QXChatTextView : public ui::View, public QXFCExpandingTextViewDelegate {
 public:
+    // The characters the text holds at most, as the reader counts them (an emoji is one).
     static constexpr int kMaxLength = 200;
     static constexpr double kAnimation = 0.25;
     static inline const QString kHoldToTalk = QStringLiteral("按住 说话");

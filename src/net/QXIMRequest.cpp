@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <unordered_map>
+#include <utility>
 
 namespace {
 
@@ -427,6 +428,17 @@ void QXIMRequest::requestWithUrlForImage(const QString& url, DataSuccessBlock su
 std::shared_ptr<NKHTTPRequestOperation> QXIMRequest::requsetWithImNetWork(
     const QString& url, std::shared_ptr<ns::DispatchQueue> callbackQueue, DataSuccessBlock success,
     FailureBlock failure) {
+    return receiveStream(
+        url, std::move(callbackQueue),
+        [success = std::move(success)](const QByteArray& piece, qint64) {
+            if (success) success(piece);
+        },
+        std::move(failure));
+}
+
+std::shared_ptr<NKHTTPRequestOperation> QXIMRequest::receiveStream(
+    const QString& url, std::shared_ptr<ns::DispatchQueue> callbackQueue, StreamPieceBlock piece,
+    FailureBlock failure) {
     if (!callbackQueue) callbackQueue = ns::DispatchQueue::main();
     if (url.isEmpty()) {
         refuse(emptyURLError(), Handling{.failure = withoutUserInfo(std::move(failure))},
@@ -442,9 +454,12 @@ std::shared_ptr<NKHTTPRequestOperation> QXIMRequest::requsetWithImNetWork(
         *httpClient_, request,
         // The stream's operation is not recorded as _operation(): it would race the
         // main thread's calls, whose blocks read their own reply there.
-        [success = std::move(success)](const std::shared_ptr<NKHTTPRequestOperation>&,
-                                       const QVariant& chunk) {
-            if (success) success(chunk.toByteArray());
+        [piece = std::move(piece), counted = std::make_shared<qint64>(0)](
+            const std::shared_ptr<NKHTTPRequestOperation>& operation, const QVariant& bytes) {
+            // The pieces are handed over one at a time, on the one queue.
+            const qint64 handed = operation->chunksHandedOver();
+            const qint64 chunks = handed - std::exchange(*counted, handed);
+            piece(bytes.toByteArray(), chunks);
         },
         failureMessage(std::move(failure)), true, callbackQueue);
     httpClient_->enqueueHTTPRequestOperation(operation);

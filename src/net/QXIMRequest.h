@@ -55,6 +55,8 @@ public:
         std::function<void(const QVariantMap& failure, const QVariant& userInfo)>;
     // The raw response bytes.
     using DataSuccessBlock = std::function<void(const QByteArray& data)>;
+    // A piece of a stream, and the chunks of the reply's chunked framing it came in.
+    using StreamPieceBlock = std::function<void(const QByteArray& piece, qint64 framingChunks)>;
     // (bytes now, total bytes, total bytes expected or -1), on the main queue.
     using ProgressBlock = NKURLConnectionOperation::ProgressBlock;
     // The share of the body sent so far (0 to 1) and the call's user info.
@@ -149,6 +151,11 @@ public:
     std::shared_ptr<NKHTTPRequestOperation> requsetWithImNetWork(
         const QString& url, std::shared_ptr<ns::DispatchQueue> callbackQueue,
         DataSuccessBlock success, FailureBlock failure);
+    // The same, each piece with the chunks of the reply's framing it came in
+    // (NKURLConnectionOperation::chunksHandedOver()); `piece` is called as given.
+    std::shared_ptr<NKHTTPRequestOperation> receiveStream(
+        const QString& url, std::shared_ptr<ns::DispatchQueue> callbackQueue,
+        StreamPieceBlock piece, FailureBlock failure);
 
     // A GET whose reply is read as it comes, for a reader that keeps less than the reply
     // brings: after the pre-cancel for `interface`, each piece of an accepted reply's body

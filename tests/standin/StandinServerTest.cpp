@@ -39,8 +39,8 @@ QJsonObject jsonOfBody(const std::string& body) {
 }
 
 // Sends `request` as it stands and returns every byte that comes back until the server
-// closes the connection.
-QByteArray rawExchange(int port, const QByteArray& request) {
+// closes the connection, or until `most` bytes came when that is not negative.
+QByteArray rawExchange(int port, const QByteArray& request, qsizetype most = -1) {
     const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -52,12 +52,29 @@ QByteArray rawExchange(int port, const QByteArray& request) {
             request.size()) {
         char buffer[4096];
         ssize_t received = 0;
-        while ((received = ::recv(sock, buffer, sizeof buffer, 0)) > 0) {
+        while ((most < 0 || reply.size() < most) &&
+               (received = ::recv(sock, buffer, sizeof buffer, 0)) > 0) {
             reply.append(buffer, static_cast<qsizetype>(received));
         }
     }
     ::close(sock);
     return reply;
+}
+
+// The data of each whole chunk of a chunked body, in order, up to its last chunk or the
+// first chunk cut off.
+QList<QByteArray> chunksOf(const QByteArray& body) {
+    QList<QByteArray> chunks;
+    for (qsizetype at = 0;;) {
+        const qsizetype lineEnd = body.indexOf("\r\n", at);
+        if (lineEnd < 0) break;
+        bool ok = false;
+        const qsizetype size = body.mid(at, lineEnd - at).toLongLong(&ok, 16);
+        if (!ok || size == 0 || lineEnd + 2 + size + 2 > body.size()) break;
+        chunks << body.mid(lineEnd + 2, size);
+        at = lineEnd + 2 + size + 2;
+    }
+    return chunks;
 }
 
 // What came back on a connection, and whether the server closed it (rather than a minute
@@ -67,8 +84,16 @@ struct Exchange {
     bool closed = false;
 };
 
+// How a client reads the reply: at once and to its end, or only after a pause and at most so
+// many bytes (a small receive buffer then holds little of what the server wrote meanwhile).
+struct Reading {
+    std::chrono::milliseconds pause{0};
+    qsizetype most = -1;
+};
+
 // Connects, then sends `parts` with `pause` between them, and reads what comes back.
-Exchange pausedExchange(int port, const QList<QByteArray>& parts, std::chrono::milliseconds pause) {
+Exchange pausedExchange(int port, const QList<QByteArray>& parts, std::chrono::milliseconds pause,
+                        Reading reading = {}) {
     const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -76,16 +101,23 @@ Exchange pausedExchange(int port, const QList<QByteArray>& parts, std::chrono::m
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     const timeval minute{60, 0};
     ::setsockopt(sock, SOL_SOCKET, SO_RCVTIMEO, &minute, sizeof minute);
+    if (reading.most >= 0) {
+        const int smallBuffer = 64 * 1024;
+        ::setsockopt(sock, SOL_SOCKET, SO_RCVBUF, &smallBuffer, sizeof smallBuffer);
+    }
     Exchange exchange;
     if (::connect(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
         for (const QByteArray& part : parts) {
             if (&part != &parts.front()) std::this_thread::sleep_for(pause);
             ::send(sock, part.constData(), static_cast<size_t>(part.size()), MSG_NOSIGNAL);
         }
-        char buffer[4096];
+        std::this_thread::sleep_for(reading.pause);
+        QByteArray buffer(64 * 1024, Qt::Uninitialized);
         ssize_t received = 0;
-        while ((received = ::recv(sock, buffer, sizeof buffer, 0)) > 0) {
-            exchange.reply.append(buffer, static_cast<qsizetype>(received));
+        while ((reading.most < 0 || exchange.reply.size() < reading.most) &&
+               (received = ::recv(sock, buffer.data(), static_cast<size_t>(buffer.size()), 0)) >
+                   0) {
+            exchange.reply.append(buffer.constData(), static_cast<qsizetype>(received));
         }
         exchange.closed = received == 0;
     }
@@ -163,15 +195,20 @@ TEST_F(StandinServerTest, EchoReturnsTheRequestAsReceived) {
 }
 
 // A busy machine may run a test's client seconds late: a connection that is slow to bring its
-// request, or the rest of it, is waited for rather than dropped for the machine's pace, while a
-// connection left idle after its request is still let go after the keep-alive time.
-TEST_F(StandinServerTest, AClientSlowToSendItsRequestIsWaitedForAndAnIdleOneLetGo) {
+// request, or the rest of it, or to read the reply, is waited for rather than dropped for the
+// machine's pace, while a connection left idle after its request is still let go after the
+// keep-alive time.
+TEST_F(StandinServerTest, AClientSlowToSendOrToReadIsWaitedForAndAnIdleOneLetGo) {
     const QByteArray request =
         "GET /datashare/ HTTP/1.1\r\nHost: 127.0.0.1\r\ninterface: echo\r\n"
         "Content-Length: 0\r\n\r\n";
     const QByteArray closing = QByteArray(request).replace("Host:", "Connection: close\r\nHost:");
-    // Past the keep-alive time and the read time-out the server library has by default (5 s).
+    // Past the keep-alive time and the read and write time-outs the server library has by
+    // default (5 s).
     constexpr std::chrono::milliseconds kPause{5500};
+    // A reply that goes on for as long as the client reads: what the server could write before
+    // the client read anything fills the connection's buffers, a few megabytes at most.
+    server().setFault({.prefix = "/echo/slow-reader", .endless = true, .times = 1});
     const int port = server().port();
     auto late = std::async(std::launch::async, [&] {
         return pausedExchange(port, {{}, closing}, kPause);
@@ -180,8 +217,18 @@ TEST_F(StandinServerTest, AClientSlowToSendItsRequestIsWaitedForAndAnIdleOneLetG
         return pausedExchange(port, {closing.left(20), closing.mid(20)}, kPause);
     });
     auto idle = std::async(std::launch::async, [&] { return pausedExchange(port, {request}, {}); });
+    constexpr qsizetype kPastTheBuffers = 16 * 1024 * 1024;
+    auto slowReader = std::async(std::launch::async, [&] {
+        return pausedExchange(
+            port,
+            {"GET /echo/slow-reader HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n"}, {},
+            {.pause = kPause, .most = kPastTheBuffers});
+    });
     EXPECT_TRUE(late.get().reply.startsWith("HTTP/1.1 200")) << "sent seconds after connecting";
     EXPECT_TRUE(halting.get().reply.startsWith("HTTP/1.1 200")) << "sent in two parts";
+    const Exchange slow = slowReader.get();
+    EXPECT_TRUE(slow.reply.startsWith("HTTP/1.1 200"));
+    EXPECT_GE(slow.reply.size(), kPastTheBuffers) << "read seconds after it was asked for";
     const Exchange answered = idle.get();
     EXPECT_TRUE(answered.reply.startsWith("HTTP/1.1 200"));
     EXPECT_TRUE(answered.closed) << "an idle connection is let go well within the minute";
@@ -597,6 +644,42 @@ TEST_F(StandinServerTest, AnEndlessReplyRepeatsItsTextWholeForAsLongAsTheClientR
                 .object());
         EXPECT_EQ(rule.endlessSpaces, 0) << spaces;
         EXPECT_FALSE(rule.toJson().contains("endlessSpaces")) << spaces;
+    }
+}
+
+// A reply in small chunks, each its own send: the whole body in chunks of the given size, an
+// endless one's repetitions too.
+TEST_F(StandinServerTest, AReplyInSmallChunksCarriesItsWholeBodyInChunksOfThatSize) {
+    server().setFault({.prefix = paths::kDataShare, .chunkBytes = 4});
+    const QByteArray pong = R"({"data":"pong","status":0})";
+    const QByteArray reply = rawExchange(server().port(),
+                                         "POST /datashare/ HTTP/1.1\r\nHost: h\r\ninterface: "
+                                         "ping\r\nConnection: close\r\nContent-Length: 0\r\n\r\n");
+    EXPECT_TRUE(bodyOf(reply).endsWith("\r\n0\r\n\r\n")) << "the reply ends";
+    const QList<QByteArray> chunks = chunksOf(bodyOf(reply));
+    EXPECT_EQ(chunks.size(), (pong.size() + 3) / 4);
+    for (const QByteArray& chunk : chunks) EXPECT_LE(chunk.size(), 4) << chunk.toStdString();
+    EXPECT_EQ(chunks.join(), pong);
+
+    server().setFault(FaultRule::fromJson(
+        QJsonDocument::fromJson(
+            R"({"prefix":"/comet","body":"<script>","endless":true,"endlessText":"1,","chunkBytes":1})")
+            .object()));
+    const QByteArray stream = rawExchange(
+        server().port(), "GET /comet/recvmsg?userid=7 HTTP/1.1\r\nHost: h\r\n\r\n", 4096);
+    const QList<QByteArray> pieces = chunksOf(bodyOf(stream));
+    ASSERT_GE(pieces.size(), 100);
+    for (const QByteArray& piece : pieces) EXPECT_EQ(piece.size(), 1);
+    const QByteArray text = pieces.join();
+    EXPECT_EQ(text, ("<script>" + QByteArray("1,").repeated(pieces.size())).left(text.size()));
+
+    // A size below one is read as none.
+    for (const char* size : {"0", "-1"}) {
+        const FaultRule rule = FaultRule::fromJson(
+            QJsonDocument::fromJson(QByteArray(R"({"endless":true,"chunkBytes":)") + size + "}")
+                .object());
+        EXPECT_EQ(rule.chunkBytes, 0) << size;
+        EXPECT_FALSE(rule.toJson().contains("chunkBytes")) << size;
     }
 }
 

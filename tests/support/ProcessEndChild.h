@@ -12,6 +12,9 @@
 // child process of its own, whose work writes lines to a log as the process ends; the parent
 // reads them once the child has gone.
 
+// Set in a child's environment, the child runs without an application object.
+inline constexpr char kWithoutApplicationObject[] = "HOUSING_TEST_WITHOUT_APPLICATION_OBJECT";
+
 // The parent's side: runs ProcessEndChild.`name` of this test program in a child, with its log
 // in `folder` and `variables` added to its environment. Fails the test unless the child ends
 // normally (status 0, no "terminate called", its one case passed), and answers the lines its
@@ -47,7 +50,7 @@ struct StaticsSentinel {
 // destroyed after every static made since: the shared queues', Qt's and the child's own) lets
 // the work pass passOnceTheStaticsHaveGone() and waits for it to call lateWorkDone().
 void holdWorkPastTheStatics();
-// False when the last static did not go within 10 s of real time: something of the exit waits
-// for the work held.
+// False when the last static did not go within kHangWait of real time: something of the exit
+// waits for the work held.
 [[nodiscard]] bool passOnceTheStaticsHaveGone();
 void lateWorkDone();

@@ -13,6 +13,7 @@ struct ReplyReading {
     int status = 0;
     ns::HTTPReplyParser::Fields fields;
     QByteArray body;
+    qint64 chunks = 0;  // of a chunked body
     bool reusable = false;
 
     friend bool operator==(const ReplyReading&, const ReplyReading&) = default;
@@ -39,6 +40,7 @@ inline ReplyReading readReply(const QByteArray& reply, const std::vector<qsizety
         from = to;
     }
     reading.outcome = parser.closed();
+    reading.chunks = parser.chunks();
     reading.reusable = parser.reusable();
     return reading;
 }

@@ -1,4 +1,5 @@
 // Test entry point: a headless Qt application (the main queue) around GoogleTest.
+#include "ProcessEndChild.h"
 #include "ReferenceImage.h"
 
 #include <QDir>
@@ -31,6 +32,9 @@ int main(int argc, char** argv) {
     }
     ::testing::InitGoogleTest(&argc, argv);
     const int status = [&] {
+        // A child that stands for a process without an application object (a tool, a
+        // benchmark) runs its case without one: its end comes only at exit, among the statics.
+        if (qEnvironmentVariableIsSet(kWithoutApplicationObject)) return RUN_ALL_TESTS();
         QGuiApplication app(argc, argv);
         return RUN_ALL_TESTS();
     }();

@@ -166,6 +166,11 @@ void CometScriptCutter::giveUpAt(qsizetype at, qsizetype size) {
     givenUp_ = true;
 }
 
+void CometScriptCutter::chargeChunks(qint64 chunks, qsizetype bytes) {
+    const qint64 least = chunks * kLeastChunkBytes;
+    if (least > bytes) undelivered_ += least - bytes;
+}
+
 void CometScriptCutter::setAside(qsizetype bytes) {
     undelivered_ += bytes;
     spaceRoom_ = 0;

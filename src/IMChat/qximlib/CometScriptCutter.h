@@ -72,6 +72,10 @@ public:
     // The white space after a segment that goes with it: a server pads a segment with a few
     // kilobytes at most, so that what stands between it and the reader hands it on at once.
     static constexpr qsizetype kMostSpaceAfterSegment = 16 * 1024;
+    // What a chunk of the stream's framing counts for at least, however few bytes it carries:
+    // about what it costs to read (its framing, and a send of its own from a server that cuts
+    // finely). The server writes a segment a chunk; heartbeats, the shortest, are longer.
+    static constexpr qsizetype kLeastChunkBytes = 64;
 
     using SegmentHandler = std::function<void(QByteArrayView segment)>;
     // The pieces of a segment longer than kMaxSegment, in order: First (beginning with the
@@ -100,6 +104,10 @@ public:
 
     // Adds the next chunk and hands over every segment it completes, in order.
     void feed(QByteArrayView chunk);
+    // The next `bytes` came in `chunks` chunks of the reply's framing: what they fall short of
+    // kLeastChunkBytes a chunk counts with the bytes that deliver no segment, so that a stream
+    // cut into tiny chunks reaches the bound after as many chunks as bytes would.
+    void chargeChunks(qint64 chunks, qsizetype bytes);
     // Forgets the unfinished bytes (a new connection starts from nothing).
     void reset();
     // A segment handed over delivered nothing after all (its reader set it aside, or it stores

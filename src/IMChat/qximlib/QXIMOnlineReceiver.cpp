@@ -36,10 +36,10 @@ void QXIMOnlineReceiver::createReceiveConnection(qint64 userId,
         current_ = stream;
     }
     // The handler outlives no receiver: a chunk whose stream is gone is dropped.
-    auto operation = request.requsetWithImNetWork(
+    auto operation = request.receiveStream(
         streamUrl(userId), std::move(queue),
-        [weakStream, handler = handler_](const QByteArray& chunk) {
-            if (!chunk.isEmpty() && weakStream.lock()) handler(chunk);
+        [weakStream, handler = handler_](const QByteArray& chunk, qint64 framingChunks) {
+            if (!chunk.isEmpty() && weakStream.lock()) handler(chunk, framingChunks);
         },
         // A broken stream is noticed by the missing heartbeats.
         nullptr);

@@ -11,12 +11,13 @@
 
 class NKHTTPRequestOperation;
 
-// Opens the streaming receive (the endless "recvmsg" reply) for a user and hands every
-// chunk, as its own bytes, to the chunk handler on the given queue. The chunks of a
-// stream this receiver has since replaced or cancelled are not handed over.
+// Opens the streaming receive (the endless "recvmsg" reply) for a user and hands what it
+// reads, in order, to the chunk handler on the given queue, with the chunks of the reply's
+// framing it came in (QXIMRequest::receiveStream()). The chunks of a stream this receiver has
+// since replaced or cancelled are not handed over.
 class QXIMOnlineReceiver {
 public:
-    using ChunkHandler = std::function<void(const QByteArray& chunk)>;
+    using ChunkHandler = std::function<void(const QByteArray& chunk, qint64 framingChunks)>;
 
     explicit QXIMOnlineReceiver(ChunkHandler handler) : handler_(std::move(handler)) {}
     ~QXIMOnlineReceiver();

@@ -13,8 +13,8 @@ constexpr qsizetype kSetAsideRemembered = 64;
 // The segments of a stream set aside that a line tells of; the rest are counted, and the
 // count logged when the stream closes.
 constexpr int kLoggedSegmentsPerStream = 3;
-// The characters of an unread segment that its log line shows, and of a talk id or a reason;
-// the message ids and talks of set-aside packets it names.
+// The characters of an unread segment that its log line shows, and of a talk id, a message id
+// as it came, or a reason; the message ids and talks of set-aside packets it names.
 constexpr qsizetype kSetAsideExcerpt = 120;
 constexpr qsizetype kLoggedTalkId = 40;
 constexpr qsizetype kLoggedIds = 10;
@@ -26,15 +26,24 @@ QString excerpt(const QString& text, qsizetype most) {
 }
 
 // A talk and its message ids as a log line names them: the talk ids and the first ids, cut.
-QString namesOf(const QString& fromTalkId, const QString& toTalkId, QList<qint64> ids) {
-    std::sort(ids.begin(), ids.end());
+QString namesOf(const QString& fromTalkId, const QString& toTalkId, const QStringList& ids) {
     QStringList shown;
-    for (const qint64 id : ids.first(std::min(ids.size(), kLoggedIds)))
-        shown.append(QString::number(id));
+    for (const QString& id : ids.first(std::min(ids.size(), kLoggedIds)))
+        shown.append(excerpt(id, kLoggedTalkId));
     if (ids.size() > kLoggedIds) shown.append(QStringLiteral("… %1 in all").arg(ids.size()));
     return QStringLiteral("talk %1/%2, messages %3")
         .arg(excerpt(fromTalkId, kLoggedTalkId), excerpt(toTalkId, kLoggedTalkId),
              shown.join(QLatin1Char(',')));
+}
+
+// Ids in increasing order, as a log line names them.
+QStringList sortedTexts(const QSet<qint64>& ids) {
+    QList<qint64> sorted(ids.cbegin(), ids.cend());
+    std::sort(sorted.begin(), sorted.end());
+    QStringList texts;
+    texts.reserve(sorted.size());
+    for (const qint64 id : sorted) texts.append(QString::number(id));
+    return texts;
 }
 
 // What stands for a talk and its ids among the texts set aside: the same ids in any order
@@ -42,6 +51,11 @@ QString namesOf(const QString& fromTalkId, const QString& toTalkId, QList<qint64
 size_t keyOf(const QString& fromTalkId, const QString& toTalkId, const QSet<qint64>& ids) {
     size_t key = qHashMulti(0, fromTalkId, toTalkId);
     for (const qint64 id : ids) key += qHash(id, 1);
+    return key;
+}
+size_t keyOf(const QString& fromTalkId, const QString& toTalkId, const QStringList& ids) {
+    size_t key = qHashMulti(0, fromTalkId, toTalkId);
+    for (const QString& id : ids) key += qHash(id, 1);
     return key;
 }
 
@@ -63,9 +77,7 @@ void QXIMService::setAsideUnread(const QXIMPacketReader::Refused& refused, Road 
     QStringList talks;
     for (const QXIMPacketReader::Refused::Talk& talk :
          refused.talks.first(std::min(refused.talks.size(), kLoggedTalks))) {
-        QList<qint64> ids(talk.messageIds.cbegin(), talk.messageIds.cend());
-        std::sort(ids.begin(), ids.end());
-        talks.append(namesOf(talk.fromTalkId, talk.toTalkId, ids));
+        talks.append(namesOf(talk.fromTalkId, talk.toTalkId, sortedTexts(talk.messageIds)));
     }
     // One line for each outcome, however many packets: each of bounded length.
     QStringList reasons;
@@ -104,21 +116,15 @@ void QXIMService::setAsideUnread(const QXIMPacketReader::Refused& refused, Road 
     }
 }
 
-void QXIMService::setAside(const QString& reason, const QVariantMap& packet) {
+void QXIMService::setAside(const QString& reason, const QVariantMap& packet,
+                           const QStringList& ids) {
     const Tolerant talk = Tolerant(packet)[QStringLiteral("talk")];
     const QString from = QXIMPacketReader::talkIdOf(talk[QStringLiteral("fromTalkId")].value());
     const QString to = QXIMPacketReader::talkIdOf(talk[QStringLiteral("toTalkId")].value());
-    QSet<qint64> ids;
-    for (const QVariant& item : Tolerant(packet)[QStringLiteral("msgs")].toList()) {
-        if (const auto id =
-                QXIMPacketReader::messageIdOf(Tolerant(item)[QStringLiteral("id")].value()))
-            ids.insert(*id);
-    }
     if (!remember(keyOf(from, to, ids))) return;
     qWarning().noquote() << QStringLiteral(
                                 "Received packet set aside, acknowledged, not stored: %1 (%2)")
-                                .arg(excerpt(reason, kSetAsideExcerpt),
-                                     namesOf(from, to, QList<qint64>(ids.cbegin(), ids.cend())));
+                                .arg(excerpt(reason, kSetAsideExcerpt), namesOf(from, to, ids));
 }
 
 bool QXIMService::remember(size_t key) {

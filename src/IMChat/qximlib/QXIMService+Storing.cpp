@@ -43,6 +43,14 @@ QString jsonText(const QVariant& value) {
     return json_JSONString(value);
 }
 
+// A message's id as the packet holds it, for a log line.
+QString idAsItCame(const QVariantMap& message) {
+    const auto id = message.constFind(QStringLiteral("id"));
+    if (id == message.cend()) return QXIMService::kNoMessageId;
+    const QString text = jsonText(*id);
+    return text.isNull() ? QXIMService::kNoMessageId : text;
+}
+
 void postReceived(QXIMNotifications::ReceivedMessages received, const QVariantMap& userInfo = {}) {
     ns::NotificationCenter::defaultCenter().postOnMainQueue(
         ns::Notification{.name = QXIMNotifications::kIMRecieveNotification,
@@ -123,12 +131,12 @@ void QXIMService::storeStreamPackets() {
     });
 }
 
-std::optional<QXIMDatabase::ReceivedPacket> QXIMService::preparePacket(const QVariantMap& packetMap,
-                                                                       bool* taken) {
+std::optional<QXIMDatabase::ReceivedPacket> QXIMService::preparePacket(
+    const QVariantMap& packetMap) {
     PacketReading reading = readPacket(packetMap, QXIMUser::shared().userId(), observers());
-    if (!reading.setAsideReason.isEmpty()) setAside(reading.setAsideReason, packetMap);
+    if (!reading.setAsideReason.isEmpty())
+        setAside(reading.setAsideReason, packetMap, reading.setAsideIds);
     if (!reading.rows && reading.acknowledgeAnyway) acknowledge(packetMap);
-    if (taken) *taken = reading.taken;
     return std::move(reading.rows);
 }
 
@@ -143,33 +151,38 @@ QXIMService::PacketReading QXIMService::readPacket(
     if (me != *from && me != to) return {};  // not this user's: neither kept nor acknowledged
     const QString talkId = QXIMMessage::talkIdOfPacket(from, to, me).value_or(QString());
 
+    const QVariantList items = packet[QStringLiteral("msgs")].toList();
     // What the store cannot keep whole is kept not at all: a row whose text does not read
     // back would spoil the talk. Such a packet would never be stored, so it is acknowledged.
-    const auto unstorable = [](const QString& part) {
+    const auto unstorable = [&items](const QString& part) {
+        QStringList ids;
+        for (const QVariant& item : items) {
+            if (item.typeId() == QMetaType::QVariantMap) ids.append(idAsItCame(item.toMap()));
+        }
         return PacketReading{
             .acknowledgeAnyway = true,
             .setAsideReason =
-                QStringLiteral("%1 nests deeper than %2 levels").arg(part).arg(JsonGen::kMaxDepth)};
+                QStringLiteral("%1 nests deeper than %2 levels").arg(part).arg(JsonGen::kMaxDepth),
+            .setAsideIds = ids};
     };
     const Tolerant post = packet[QStringLiteral("post")];
     const QString postId =
         post[QStringLiteral("id")].isNil() ? kNoPostId : post[QStringLiteral("id")].toString();
     QXIMDatabase::ReceivedPacket received;
-    bool taken = false;
-    bool withoutId = false;
-    for (const QVariant& itemValue : packet[QStringLiteral("msgs")].toList()) {
+    QStringList withoutId;
+    for (const QVariant& itemValue : items) {
         if (itemValue.typeId() != QMetaType::QVariantMap) continue;
         const QVariantMap item = itemValue.toMap();
         const Tolerant message(item);
         const qint64 messageId = message[QStringLiteral("id")].value().toLongLong();
         if (messageId <= 0) {
-            withoutId = true;
+            withoutId.append(idAsItCame(item));
             continue;
         }
+        // Taken, it stores nothing: the packet delivers only by the messages it stores.
         if (std::any_of(plugIns.begin(), plugIns.end(), [&](const auto& observer) {
                 return observer->parseMessage && observer->parseMessage(item);
             })) {
-            taken = true;
             continue;
         }
         const QVariantList contents = message[QStringLiteral("contents")].toList();
@@ -201,16 +214,18 @@ QXIMService::PacketReading QXIMService::readPacket(
         if (!elements.isEmpty()) received.items.append(elements);
     }
     const QString withoutIdReason =
-        withoutId ? QStringLiteral("a message without a positive id") : QString();
+        withoutId.isEmpty() ? QString() : QStringLiteral("a message without a positive id");
     if (received.items.isEmpty()) {
-        return {.acknowledgeAnyway = true, .setAsideReason = withoutIdReason, .taken = taken};
+        return {
+            .acknowledgeAnyway = true, .setAsideReason = withoutIdReason, .setAsideIds = withoutId};
     }
     received.otherUser = jsonText(
         packet[me != *from ? QStringLiteral("fromUser") : QStringLiteral("toUser")].value());
     if (received.otherUser.isNull()) return unstorable(QStringLiteral("the other user"));
     received.completeMessage = jsonText(packetMap);
     if (received.completeMessage.isNull()) return unstorable(QStringLiteral("the packet"));
-    return {.rows = std::move(received), .setAsideReason = withoutIdReason, .taken = taken};
+    return {
+        .rows = std::move(received), .setAsideReason = withoutIdReason, .setAsideIds = withoutId};
 }
 
 std::vector<bool> QXIMService::savePackets(const QList<QVariantMap>& packets, bool notify,
@@ -221,12 +236,10 @@ std::vector<bool> QXIMService::savePackets(const QList<QVariantMap>& packets, bo
     QList<qsizetype> kept;
     QList<QXIMDatabase::ReceivedPacket> received;
     for (qsizetype n = 0; n < packets.size(); ++n) {
-        bool taken = false;
-        if (auto prepared = preparePacket(packets[n], &taken)) {
+        if (auto prepared = preparePacket(packets[n])) {
             kept.append(n);
             received.append(std::move(*prepared));
         }
-        delivered[n] = taken;
     }
     if (received.isEmpty()) return delivered;
     const QList<QXIMDatabase::ReceivedPacketSaved> results =

@@ -100,14 +100,19 @@ QXIMService::QXIMService()
               segmentBytes_ = segment.size();
               segmentRead_ = segment.size();
               segmentSpace_ = CometScriptCutter::trailingSpace(segment);
-              scriptParser_.parseScriptText(QString::fromUtf8(segment));
+              parseSegment([&] { scriptParser_.parseScriptText(QString::fromUtf8(segment)); });
           },
           [this](QByteArrayView bytes, CometScriptCutter::Piece piece) {
               segmentBytes_ = CometScriptCutter::kMaxSegment;
               segmentRead_ =
                   (piece == CometScriptCutter::Piece::First ? 0 : segmentRead_) + bytes.size();
               segmentSpace_ = 0;
-              scriptParser_.readPiece(bytes, piece);
+              // The parser hands a segment in pieces over at its last piece.
+              if (piece == CometScriptCutter::Piece::Last) {
+                  parseSegment([&] { scriptParser_.readPiece(bytes, piece); });
+              } else {
+                  scriptParser_.readPiece(bytes, piece);
+              }
           }),
       acknowledgements_([this](const QString& talkId, const QStringList& ids,
                                std::function<void(bool)> done) {
@@ -141,9 +146,10 @@ void QXIMService::start() {
         });
     queue_->sync([&] {
         database_.updateMessageSendFaild();
-        receiver_ = std::make_unique<QXIMOnlineReceiver>([weak](const QByteArray& chunk) {
-            if (const auto self = weak.lock()) self->onlineMessage(chunk);
-        });
+        receiver_ = std::make_unique<QXIMOnlineReceiver>(
+            [weak](const QByteArray& chunk, qint64 framingChunks) {
+                if (const auto self = weak.lock()) self->onlineMessage(chunk, framingChunks);
+            });
     });
     // As on every (re)connection, the fetch goes out before the stream.
     receiveOfflineMessages();
@@ -169,6 +175,19 @@ void QXIMService::onQueue(std::function<void()> work) {
 
 void QXIMService::markHeartbeat() {
     lastHeartbeat_ = now();
+}
+
+void QXIMService::parseSegment(const std::function<void()>& parse) {
+    segmentCounted_ = false;
+    parse();
+    if (!segmentCounted_) countSegment(false);
+}
+
+void QXIMService::countSegment(bool queued) {
+    segmentCounted_ = true;
+    if (segmentRead_ - segmentSpace_ <= kLongestQuietSegmentBytes)
+        lastDeliveredAt_ = ns::Clock::shared().uptime();
+    if (!queued) cutter_.setAside(std::max(segmentRead_, kLongestQuietSegmentBytes));
 }
 
 void QXIMService::openConnection(qint64 userId, Opening opening) {
@@ -290,9 +309,10 @@ void QXIMService::acknowledge(const QVariantMap& packet) {
     logLetGo();
 }
 
-void QXIMService::onlineMessage(const QByteArray& chunk) {
+void QXIMService::onlineMessage(const QByteArray& chunk, qint64 framingChunks) {
     // What comes after a segment given up is not read: its stream is being closed.
     if (cutter_.givenUp()) return;
+    cutter_.chargeChunks(framingChunks, chunk.size());
     cutter_.feed(chunk);
     if (cutter_.givenUp()) reopenAfterPause();
 }
@@ -339,6 +359,7 @@ void QXIMService::parserResult(const QVariant& result, const QString& key,
     if (error) {
         // A segment set aside delivers nothing: with the stream's filler it may give the stream
         // up.
+        segmentCounted_ = true;
         cutter_.setAside(std::max(segmentRead_, kLeastSetAsideSegmentBytes));
         ++streamSetAside_.segments;
         // A packet that cannot be read is acknowledged when it names its ids, so that it is
@@ -356,12 +377,11 @@ void QXIMService::parserResult(const QVariant& result, const QString& key,
         }
         return;
     }
-    // Whether the segment delivered: a packet a plug-in took, or (once stored, when it stored a
-    // message not stored before) a packet queued to be stored, charged until then. A heartbeat,
-    // a command, visitor data and a copy of a packet that waits store nothing: their bytes count
-    // with those that deliver nothing, and only one of an honest size is a heartbeat, or tells
-    // that the stream is healthy.
-    bool delivered = false;
+    // Whether the segment delivered is known once its packet is stored, when it stored a
+    // message not stored before: until then it is charged. A heartbeat, a command, visitor data,
+    // a packet a plug-in takes and a copy of a packet that waits store nothing: their bytes
+    // count with those that deliver nothing, and only one of an honest size is a heartbeat, or
+    // tells that the stream is healthy.
     bool queued = false;
     const bool honest = segmentRead_ - segmentSpace_ <= kLongestQuietSegmentBytes;
     if (key == kHeartbeat) {
@@ -386,7 +406,6 @@ void QXIMService::parserResult(const QVariant& result, const QString& key,
             }
             if (handled) {
                 acknowledge(result.toMap());
-                delivered = true;
             } else {
                 // Nobody else takes it: kept under the no-post id rather than sent again
                 // and again.
@@ -407,7 +426,6 @@ void QXIMService::parserResult(const QVariant& result, const QString& key,
             cancelRecConnect();
         }
     }
-    if (delivered || honest) lastDeliveredAt_ = ns::Clock::shared().uptime();
-    if (!delivered && !queued) cutter_.setAside(std::max(segmentRead_, kLongestQuietSegmentBytes));
+    countSegment(queued);
     postOnMain(QXIMNotifications::kTalkInfoChange);
 }

@@ -35,9 +35,11 @@ class QXIMSender;
 // (never the main thread, which may be waiting for the service); a plug-in that touches
 // the screens posts itself to the main queue.
 struct QXIMServiceObserver {
-    // True when the plug-in has handled the received message: it is then not stored.
+    // True when the plug-in has handled the received message: it is then not stored, and
+    // counts against the stream's bound as a message that stores nothing does.
     std::function<bool(const QVariantMap& message)> parseMessage;
-    // A packet without a post; when a plug-in has this hook the packet is its to handle.
+    // A packet without a post; when a plug-in has this hook the packet is its to handle (and it
+    // stores nothing).
     std::function<void(const QVariantMap& packet)> parseMakeLoveMessage;
     // Visitor data ("recvData").
     std::function<void(const QVariant& data)> parseVisitorMessage;
@@ -141,7 +143,9 @@ public:
     void addObserver(const std::shared_ptr<QXIMServiceObserver>& observer);
     void removeObserver(const std::shared_ptr<QXIMServiceObserver>& observer);
     // The script parser; a plug-in may widen its keys and stand in front of the service's
-    // own handling (which it then calls through parserResult()).
+    // own handling (which it then calls through parserResult()). A segment of the stream that
+    // the plug-in handles itself stores nothing: it counts against the stream's bound as a
+    // heartbeat does.
     [[nodiscard]] QXIMOnlineScriptParser& scriptParser() { return scriptParser_; }
     // The service's handling of one parsed segment.
     void parserResult(const QVariant& result, const QString& key,
@@ -164,14 +168,17 @@ public:
     // A packet the store cannot keep whole (a part nested deeper than the JSON writer
     // goes) is set aside: no rows, acknowledged, and the reason says why.
     // A message from the server without a positive id is set aside too: the store could not
-    // tell its copies apart, and would keep one row more for every copy.
+    // tell its copies apart, and would keep one row more for every copy. A message a plug-in
+    // takes is neither stored nor set aside.
     struct PacketReading {
         std::optional<QXIMDatabase::ReceivedPacket> rows;
         bool acknowledgeAnyway = false;
         QString setAsideReason;
-        // A plug-in took one of its messages.
-        bool taken = false;
+        // The ids of the messages set aside, each as the packet holds it (its JSON text, or
+        // kNoMessageId): all of the packet's when the whole packet is.
+        QStringList setAsideIds;
     };
+    static inline const QString kNoMessageId = QStringLiteral("(none)");
     [[nodiscard]] static PacketReading readPacket(
         const QVariantMap& packet, qint64 me,
         const std::vector<std::shared_ptr<QXIMServiceObserver>>& plugIns);
@@ -179,10 +186,11 @@ public:
     // Handles the reply of an offline fetch (on the service queue), and the packets of it
     // that could not be read: they are set aside, and the ids they name acknowledged.
     void offlineMessage(const QVariant& reply, const QXIMPacketReader::Refused& refused = {});
-    // Handles one chunk of the stream (on the service queue). A segment too long to be kept
-    // whole is read as it comes, its long strings cut (QXIMOnlineScriptParser); one given up
-    // closes the stream, which opens again after a pause.
-    void onlineMessage(const QByteArray& chunk);
+    // Handles one chunk of the stream (on the service queue), which came in `framingChunks`
+    // chunks of the reply's framing (CometScriptCutter::chargeChunks()). A segment too long to
+    // be kept whole is read as it comes, its long strings cut (QXIMOnlineScriptParser); one
+    // given up closes the stream, which opens again after a pause.
+    void onlineMessage(const QByteArray& chunk, qint64 framingChunks = 0);
     // The pause before a stream given up is opened again, when the pause before was `previous`
     // (none: zero) and the stream delivered segments for `delivering` (from its opening to the
     // last segment it delivered).
@@ -208,6 +216,13 @@ private:
     // Closes the stream whose segment was given up and opens it again after a pause.
     void reopenAfterPause();
     void markHeartbeat();
+    // Hands a whole segment, or the last piece of one, to the script parser, and counts it as
+    // one that stores nothing when nothing reached parserResult().
+    void parseSegment(const std::function<void()>& parse);
+    // A segment that stores nothing counts its bytes (at least kLongestQuietSegmentBytes)
+    // against the stream's bound, unless it was `queued` to be stored (charged until then);
+    // one of an honest size tells that the stream is healthy.
+    void countSegment(bool queued);
     // Runs `work` on the service queue: at once when already there.
     void onQueue(std::function<void()> work);
     [[nodiscard]] std::vector<std::shared_ptr<QXIMServiceObserver>> observers() const;
@@ -217,13 +232,11 @@ private:
     // Owes the server the acknowledgement of the packet's messages, for both its talk ids.
     void acknowledge(const QVariantMap& packet);
     // Reads a received packet into the rows to store; none when there is nothing to store
-    // (what needs an acknowledgement all the same has had it). `taken` tells whether a plug-in
-    // took one of its messages.
-    std::optional<QXIMDatabase::ReceivedPacket> preparePacket(const QVariantMap& packet,
-                                                              bool* taken);
+    // (what needs an acknowledgement all the same has had it).
+    std::optional<QXIMDatabase::ReceivedPacket> preparePacket(const QVariantMap& packet);
     // Stores packets in one transaction, then acknowledges each and, with `notify`, tells the
     // screens of all of them in one notification. Returns for each packet whether it delivered:
-    // stored a message not stored before, or a plug-in took one of its messages.
+    // stored a message not stored before. One whose messages a plug-in took stores nothing.
     std::vector<bool> savePackets(const QList<QVariantMap>& packets, bool notify,
                                   QList<QXIMMessage>* messagesContainer,
                                   QVariantList* talksContainer);
@@ -242,7 +255,7 @@ private:
     void sendFail(QXIMSender& sender);
     // Logs what the service cannot keep (a packet it cannot store, a segment it cannot read)
     // and lets it go, in lines of bounded length; what comes again is logged once.
-    void setAside(const QString& reason, const QVariantMap& packet);
+    void setAside(const QString& reason, const QVariantMap& packet, const QStringList& ids);
     void setAside(const QString& reason, const QString& key, const QString& text);
     // Where packets set aside came from: a fetch logs what it sets aside in a few lines, a
     // stream in a few lines for all its segments, then a line of counts when it closes.
@@ -302,6 +315,8 @@ private:
     qsizetype segmentRead_ = 0;
     // The white space the segment being handled ends with (none for one read in pieces).
     qsizetype segmentSpace_ = 0;
+    // parserResult() has counted the segment being handled against the stream's bound.
+    bool segmentCounted_ = false;
     std::shared_ptr<ns::Timer> heartbeatTimer_;
     // When the stream was opened and when it last delivered a segment, on the clock's uptime,
     // and the pause before the last reopening of a stream given up (on the service queue).

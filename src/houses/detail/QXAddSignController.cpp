@@ -94,7 +94,11 @@ void QXAddSignController::showPlaceholder() {
 bool QXAddSignController::shouldChangeTextInRange(ui::TextView& view, ui::Range range,
                                                   const QString& replacement) {
     if (replacement.isEmpty() || replacement.size() <= range.length) return true;
-    return TextCharacters::count(view.text()) + TextCharacters::count(replacement) <= kLimit;
+    // What stays of the text beside what takes the place of the range (a selection).
+    const QString& text = view.text();
+    const qsizetype kept =
+        TextCharacters::count(text) - TextCharacters::count(text.mid(range.location, range.length));
+    return kept + TextCharacters::count(replacement) <= kLimit;
 }
 
 void QXAddSignController::textViewDidChange(ui::TextView& view) {

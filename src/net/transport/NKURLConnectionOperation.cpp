@@ -171,6 +171,7 @@ void NKURLConnectionOperation::operationDidStart() {
         if (!isCancelled()) {
             connection_ =
                 ns::URLConnection::create(request_, sharedAs<NKURLConnectionOperation>(), false);
+            chunksSeen_ = 0;
             connection_->setReadingHeld(readingHeld_);
             if (!outputStream_) outputStream_ = ns::OutputStream::toMemory();
             connection_->start();
@@ -192,7 +193,7 @@ void NKURLConnectionOperation::cancel() {
     if (isFinished() || isCancelled()) return;
     Operation::cancel();
     // No piece may reach the handler after a cancel, and it may hold what holds us.
-    chunkDelivery_ = {};
+    if (const auto delivery = std::exchange(pieceDelivery_, nullptr)) delivery->stop();
     networkRequestThread().async(
         [self = sharedAs<NKURLConnectionOperation>()] { self->cancelConnection(); });
 }
@@ -223,8 +224,9 @@ void NKURLConnectionOperation::cancelConnection() {
 void NKURLConnectionOperation::finish() {
     setState(State::Finished);
     if (isFinished()) {
+        // A delivery on its way still hands over what came before the end, then lets go.
         std::lock_guard guard(lock_);
-        chunkDelivery_ = {};
+        pieceDelivery_.reset();
     }
     postNotification(kOperationDidFinishNotification);
 }
@@ -360,12 +362,22 @@ void NKURLConnectionOperation::setChunkHandler(std::shared_ptr<ns::DispatchQueue
                                                ChunkHandler handler, qint64 mostBytesWaiting) {
     std::lock_guard guard(lock_);
     if (!handler) {
-        chunkDelivery_ = {};
+        pieceDelivery_.reset();
         return;
     }
-    chunkDelivery_ = {queue ? std::move(queue) : ns::DispatchQueue::main(), std::move(handler),
-                      mostBytesWaiting,
-                      mostBytesWaiting > 0 ? std::make_shared<ChunksWaiting>() : nullptr};
+    pieceDelivery_ = std::make_shared<NKPieceDelivery>(
+        queue ? std::move(queue) : ns::DispatchQueue::main(),
+        [handler = std::move(handler), handed = chunksHandedOver_](const QByteArray& pieces,
+                                                                   qint64 chunks) {
+            *handed += chunks;
+            handler(pieces);
+        },
+        mostBytesWaiting,
+        [weak = weakAs<NKURLConnectionOperation>()] {
+            networkRequestThread().async([weak] {
+                if (const auto self = weak.lock()) self->applyReadingHold();
+            });
+        });
 }
 
 void NKURLConnectionOperation::setReadingHeld(bool held) {
@@ -388,8 +400,7 @@ bool NKURLConnectionOperation::isReadingHeld() const {
 void NKURLConnectionOperation::applyReadingHold() {
     std::lock_guard guard(lock_);
     if (!connection_) return;
-    const auto& waiting = chunkDelivery_.waiting;
-    connection_->setReadingHeld(readingHeld_ || (waiting && waiting->full));
+    connection_->setReadingHeld(readingHeld_ || (pieceDelivery_ && pieceDelivery_->isFull()));
 }
 
 bool NKURLConnectionOperation::allowsInvalidSSLCertificate() const {
@@ -681,36 +692,24 @@ void NKURLConnectionOperation::didReceiveResponse(
 
 void NKURLConnectionOperation::didReceiveData(ns::URLConnection& connection,
                                               const QByteArray& data) {
-    const qint64 length = data.size();
     std::shared_ptr<const ns::URLResponse> response;
     {
         std::lock_guard guard(lock_);
         response = response_;
-        if (chunkDelivery_.handler) {
-            const auto& waiting = chunkDelivery_.waiting;
-            const qint64 most = chunkDelivery_.mostBytesWaiting;
-            // The hold is in place before the piece that fills the queue goes: its
-            // handling lets the reading go again.
-            if (waiting && (waiting->bytes += length) >= most && !waiting->full.exchange(true))
-                connection.setReadingHeld(true);
-            // Each piece travels in its own closure: a handler that runs late still
-            // sees its own bytes, never a later piece.
-            chunkDelivery_.queue->async([handler = chunkDelivery_.handler, data, waiting, most,
-                                         weak = weakAs<NKURLConnectionOperation>()] {
-                handler(data);
-                if (waiting && (waiting->bytes -= data.size()) < most &&
-                    waiting->full.exchange(false)) {
-                    networkRequestThread().async([weak] {
-                        if (const auto self = weak.lock()) self->applyReadingHold();
-                    });
-                }
-            });
+        if (pieceDelivery_) {
+            const qint64 chunks = connection.chunksReceived();
+            pieceDelivery_->add(data, chunks - std::exchange(chunksSeen_, chunks),
+                                [&connection] { connection.setReadingHeld(true); });
         } else if (outputStream_ && outputStream_->hasSpaceAvailable()) {
-            (void)outputStream_->write(data.constData(), length);
+            (void)outputStream_->write(data.constData(), data.size());
         }
     }
+    // One report on its way to the main queue at a time: what comes meanwhile joins it, and
+    // the first piece after it has taken what came sends the next.
+    if (bytesUnreported_.fetch_add(data.size()) > 0) return;
     const qint64 expected = response ? response->expectedContentLength() : -1;
-    ns::MainQueue::post([self = sharedAs<NKURLConnectionOperation>(), length, expected] {
+    ns::MainQueue::post([self = sharedAs<NKURLConnectionOperation>(), expected] {
+        const qint64 length = self->bytesUnreported_.exchange(0);
         const qint64 total = self->totalBytesRead_ += length;
         ProgressBlock block;
         {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/transport/NKPieceDelivery.h"
 #include "net/transport/NKStringEncoding.h"
 
 #include "platform/foundation/dispatch_queue.h"
@@ -103,7 +104,8 @@ public:
     [[nodiscard]] std::optional<QString> responseString() const;
     // UTF-8 unless the response names a charset the platform knows.
     [[nodiscard]] virtual NKStringEncoding responseStringEncoding() const;
-    // Body bytes received so far, counted on the main queue.
+    // Body bytes received so far, counted on the main queue, where the download progress is
+    // reported: the pieces that come while a report waits for the main queue join it.
     [[nodiscard]] qint64 totalBytesRead() const { return totalBytesRead_.load(); }
 
     // The request's body stream; setting it replaces the request by a copy with it.
@@ -113,16 +115,22 @@ public:
     [[nodiscard]] std::shared_ptr<ns::OutputStream> outputStream();
     void setOutputStream(std::shared_ptr<ns::OutputStream> stream);
 
-    // Hands every received piece of the body to `handler` on `queue`, each as its own
-    // bytes, in arrival order, instead of collecting the body: for streamed replies
-    // that never end, such as the messaging receive. The handler is let go of when
-    // the operation finishes or is cancelled. Set it before the operation starts; a
-    // null handler goes back to collecting. With `mostBytesWaiting`, the connection stops
-    // reading while that many bytes of pieces wait for the handler, and goes on once fewer
-    // do: a handler slower than the server holds the server back, and what waits stays
-    // bounded.
+    // Hands the received body to `handler` on `queue` as it comes, in arrival order, each byte
+    // once, instead of collecting it: for streamed replies that never end, such as the
+    // messaging receive. Pieces that come while a delivery still waits for the queue join it
+    // (NKPieceDelivery): the handler takes what came meanwhile in one call. The handler is let
+    // go of when the operation finishes (after what came before the end) or is cancelled
+    // (nothing more reaches it). Set it before the operation starts; a null handler goes back
+    // to collecting. With `mostBytesWaiting`, the connection stops reading while that many
+    // bytes wait for the handler, and goes on once fewer do: a handler slower than the server
+    // holds the server back, and what waits stays bounded.
     void setChunkHandler(std::shared_ptr<ns::DispatchQueue> queue, ChunkHandler handler,
                          qint64 mostBytesWaiting = 0);
+    // The chunks of the reply's chunked framing that the body handed to the chunk handler so
+    // far came in (URLConnection::chunksReceived()): read from the handler, it counts those of
+    // the pieces in hand. A reader may count each chunk as at least a few dozen bytes, which is
+    // about what it costs to read.
+    [[nodiscard]] qint64 chunksHandedOver() const { return *chunksHandedOver_; }
     // Holds the reading of the reply back, besides the waiting pieces' own hold, until let
     // go: for a handler that has more of its own to work through first. Any thread.
     void setReadingHeld(bool held);
@@ -221,19 +229,6 @@ protected:
     }
 
 private:
-    // The bytes of pieces handed to the handler's queue and not yet handled, and whether
-    // they hold the reading back.
-    struct ChunksWaiting {
-        std::atomic<qint64> bytes{0};
-        std::atomic<bool> full{false};
-    };
-    struct ChunkDelivery {
-        std::shared_ptr<ns::DispatchQueue> queue;
-        ChunkHandler handler;
-        qint64 mostBytesWaiting = 0;
-        std::shared_ptr<ChunksWaiting> waiting;
-    };
-
     void operationDidStart();
     void cancelConnection();
     void finish();
@@ -265,8 +260,14 @@ private:
     AuthenticationChallengeBlock authenticationChallenge_;
     CacheResponseBlock cacheResponse_;
     RedirectResponseBlock redirectResponse_;
-    ChunkDelivery chunkDelivery_;
+    std::shared_ptr<NKPieceDelivery> pieceDelivery_;
+    qint64 chunksSeen_ = 0;  // the connection's chunksReceived() at its last piece
+    // Shared with the deliveries, which may outlive the operation's hold on them.
+    std::shared_ptr<std::atomic<qint64>> chunksHandedOver_ =
+        std::make_shared<std::atomic<qint64>>(0);
     bool readingHeld_ = false;
     std::atomic<qint64> totalBytesRead_{0};
+    // Received bytes not yet counted: while there are, a report of them is on the main queue.
+    std::atomic<qint64> bytesUnreported_{0};
     ui::BackgroundTaskIdentifier backgroundTaskIdentifier_ = ui::kBackgroundTaskInvalid;
 };

@@ -56,6 +56,24 @@ TEST(HTTPReplyParserTest, RepliesTheFramingEndsReadTheSameInAnyPieces) {
     }
 }
 
+// The chunks of a chunked body are counted however the reply is cut: every chunk that carries
+// bytes, not the last, empty one, and none of a body framed otherwise.
+TEST(HTTPReplyParserTest, TheChunksOfAChunkedBodyAreCountedInAnyPieces) {
+    const QByteArray chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+    const std::vector<std::pair<QByteArray, qint64>> cases{
+        {chunked + "1\r\nA\r\n1\r\nB\r\n1\r\nC\r\n0\r\n\r\n", 3},
+        {chunked + "5;name=value\r\nhello\r\n0\r\nExpires: never\r\n\r\n", 1},
+        {chunked + "0\r\n\r\n", 0},
+        {"HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello", 0},
+        {"HTTP/1.1 304 Not Modified\r\nTransfer-Encoding: chunked\r\n\r\n", 0},
+    };
+    for (const auto& [reply, chunks] : cases) {
+        const ReplyReading reading = readEveryWay(reply);
+        EXPECT_EQ(reading.outcome, Outcome::Complete) << reply.data();
+        EXPECT_EQ(reading.chunks, chunks) << reply.data();
+    }
+}
+
 TEST(HTTPReplyParserTest, BrokenOrCutRepliesFailInAnyPieces) {
     const std::vector<QByteArray> replies{
         // carriage returns that end no line: in a field, a chunk-size line, a chunk's end,

@@ -270,9 +270,14 @@ TEST_F(URLConnectionTest, ManyLoadsAtOnceEachGetTheirOwnReply) {
     }
 }
 
+// Each piece comes only once the one before has arrived: past the run of small reads after
+// which a reply is read at a pace, each still comes, on its own.
 TEST_F(URLConnectionTest, StreamedChunksArriveInOrderEachWithItsOwnBytes) {
     Gate gate;
-    const std::vector<QByteArray> pieces{"first piece|", "second|", "third and last"};
+    std::vector<QByteArray> pieces{"first piece|", "second|"};
+    for (int more = 0; more < 10; ++more)
+        pieces.push_back("more " + QByteArray::number(more) + "|");
+    pieces.push_back("the last");
     LoopbackServer server;
     server.serveGatedStream("/stream", pieces, gate);
     server.start();
@@ -285,7 +290,7 @@ TEST_F(URLConnectionTest, StreamedChunksArriveInOrderEachWithItsOwnBytes) {
         ASSERT_TRUE(runMainLoopUntil([&] { return recorder->chunkCount() == i + 1; })) << i;
     }
     ASSERT_TRUE(runMainLoopUntil([&] { return recorder->hasEnded(); }));
-    ASSERT_EQ(recorder->chunks.size(), 3u);
+    ASSERT_EQ(recorder->chunks.size(), pieces.size());
     for (std::size_t i = 0; i < pieces.size(); ++i) {
         EXPECT_EQ(recorder->chunks[i], pieces[i]);
     }
@@ -811,11 +816,12 @@ TEST_F(URLConnectionTest, SynchronousRequestFromTheMainThread) {
 namespace {
 
 // A server that answers every request with the same raw bytes: for replies no well-behaved
-// server library would send. It writes them in one piece, or in pieces of 1 to 7 bytes, and
-// then closes the connection, or keeps it open for the next request.
+// server library would send. It writes them in one piece, or in pieces of 1 to 7 bytes (each
+// its own send, or each a tenth of a millisecond after the one before), and then closes the
+// connection, or keeps it open for the next request.
 class RawReplyServer {
 public:
-    enum class Writes { Whole, InPieces };
+    enum class Writes { Whole, InPieces, InPiecesApart };
     // After a reply: close, keep the connection, or keep it but close it without a byte
     // when the next request has come on it.
     enum class After { Close, KeepOpen, DropTheNextRequest };
@@ -883,6 +889,7 @@ private:
         for (qsizetype at = 0; at < reply_.size(); at += piece, piece = piece % 7 + 1) {
             const auto length = std::min(piece, reply_.size() - at);
             if (::send(client, reply_.constData() + at, length, MSG_NOSIGNAL) != length) return;
+            if (writes_ == Writes::InPiecesApart) std::this_thread::sleep_for(100us);
         }
     }
 
@@ -1030,6 +1037,33 @@ TEST_P(RawReplyTest, FoldedFieldLinesAreUnfolded) {
     ASSERT_TRUE(recorder->http());
     EXPECT_EQ(recorder->http()->allHeaderFields().value("X-Note"), "one two three");
     EXPECT_EQ(recorder->body(), "OK");
+}
+
+// A reply that comes a few bytes a send, the sends further apart than a read takes, is read at a
+// pace: a few dozen times in all rather than once a send, whole and in order. The connection,
+// kept, reads the next reply as it comes again. The same reply in one send is read at once.
+TEST_F(URLConnectionTest, AReplyInPiecesOfAFewBytesIsReadAtAPaceWholeAndInOrder) {
+    QByteArray body;
+    for (int at = 0; at < 4000; ++at) body += char('a' + at % 26);
+    const QByteArray reply = "HTTP/1.1 200 OK\r\nContent-Length: 4000\r\n\r\n" + body;
+    RawReplyServer pieces(reply, RawReplyServer::Writes::InPiecesApart,
+                          RawReplyServer::After::KeepOpen);
+    pieces.start();
+    for (int load = 0; load < 2; ++load) {
+        auto recorder = std::make_shared<Recorder>();
+        ASSERT_TRUE(this->load(ns::URLRequest(pieces.url()), recorder)) << load;
+        EXPECT_FALSE(recorder->error) << load;
+        EXPECT_EQ(recorder->body(), body) << load;
+        // Some 1,000 sends.
+        EXPECT_LT(recorder->chunkCount(), 250u) << load;
+    }
+    EXPECT_EQ(pieces.connections(), 1);
+
+    RawReplyServer whole(reply, RawReplyServer::Writes::Whole);
+    whole.start();
+    auto recorder = std::make_shared<Recorder>();
+    ASSERT_TRUE(load(ns::URLRequest(whole.url()), recorder));
+    EXPECT_EQ(recorder->body(), body);
 }
 
 TEST_F(URLConnectionTest, AConnectionIsUsedAgainOnlyAfterAReplyThatEndedWithNothingAfterIt) {

@@ -1,9 +1,13 @@
 #pragma once
 
-// What the tests of the decoding budget watch: whether a buffer gets pages of its own, and work
-// on a thread of its own that ends or waits for a share.
+// What the tests of the decoding budget watch: whether a buffer gets pages of its own, how far a
+// decode raises the process's resident peak, and work on a thread of its own that ends or waits
+// for a share.
 
 #include "platform/uikit/decoding_budget.h"
+
+#include <QByteArray>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +18,7 @@
 #include <cstdlib>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #ifdef __GLIBC__
@@ -40,6 +45,34 @@ inline bool getsPagesOfItsOwn(std::size_t bytes) {
     return own;
 }
 #endif
+
+// A field of the process's status in bytes ("VmHWM:", "VmRSS:"); nothing where the system
+// does not tell it.
+inline std::optional<qint64> statusBytes(const QByteArray& field) {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return std::nullopt;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(field)) {
+            return line.mid(field.size()).trimmed().split(' ').value(0).toLongLong() * 1024;
+        }
+    }
+    return std::nullopt;
+}
+
+// How far the process's resident peak rises above what it holds now while `work` runs.
+inline std::optional<qint64> residentPeakGrowthWhile(const std::function<void()>& work) {
+#ifdef HOUSING_GLIBC_ALLOCATOR
+    malloc_trim(0);
+#endif
+    QFile references(QStringLiteral("/proc/self/clear_refs"));
+    if (!references.open(QIODevice::WriteOnly) || references.write("5") != 1) return std::nullopt;
+    references.close();
+    const auto start = statusBytes("VmHWM:");
+    work();
+    const auto peak = statusBytes("VmHWM:");
+    if (!start || !peak) return std::nullopt;
+    return *peak - *start;
+}
 
 // Work on a thread of its own, which the test sees end or wait for a share of the budget. A
 // wait for either that lasts kLimit fails the test with a message and ends the program: the

@@ -13,6 +13,7 @@
 #include "platform/uikit/pointer_gestures.h"
 #include "platform/uikit/test_driver.h"
 #include "platform/uikit/text_field.h"
+#include "platform/uikit/text_view.h"
 #include "platform/uikit/window.h"
 
 #include <QCoreApplication>
@@ -367,6 +368,64 @@ TEST_F(HostTest, InteractiveHostTurnsMouseIntoTouchesAndKeysIntoText) {
     EXPECT_EQ(host.framesAsked(), asked + 3);
     host.close();
     EXPECT_FALSE(host.isVisible());
+}
+
+// A key brings a character of two units (an emoji), a letter with its marks, a joined family:
+// each goes in whole, in a field and in a text view, and the caret then steps over it whole.
+// Other scripts arrive as before; the control characters of Tab, Escape, Delete and keys held
+// with Ctrl type nothing, nor does half a pair of surrogates.
+TEST_F(HostTest, TheDesktopsKeysTypeEveryCharacterWholeAndNoControlCharacter) {
+    auto field = std::make_shared<ui::TextField>(Rect{10, 60, 300, 30});
+    auto view = std::make_shared<ui::TextView>(Rect{10, 120, 300, 100});
+    window->addSubview(field);
+    window->addSubview(view);
+    ui::InteractiveHost host(window);
+    host.show();
+    QWindow* native = host.nativeWindow();
+    const auto press = [&](const QString& text, Qt::Key key = Qt::Key_unknown) {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QCoreApplication::sendEvent(native, &event);
+    };
+    const QString grin = QString::fromUcs4(U"\U0001F600");
+    const QString accented = QStringLiteral("e\u0301");
+    const QString family = QString::fromUcs4(U"\U0001F468\u200D\U0001F469\u200D\U0001F467");
+
+    const std::pair<ui::TextInput*, ui::Responder*> inputs[] = {{field.get(), field.get()},
+                                                                {view.get(), view.get()}};
+    for (const auto& [input, responder] : inputs) {
+        SCOPED_TRACE(responder == field.get() ? "the field" : "the text view");
+        ASSERT_TRUE(responder->becomeFirstResponder());
+        press("a", Qt::Key_A);
+        press(grin);
+        press("b", Qt::Key_B);
+        EXPECT_EQ(input->text(), "a" + grin + "b");
+        EXPECT_EQ(input->selectedRange(), (ui::Range{4, 0}));
+        press({}, Qt::Key_Left);
+        press({}, Qt::Key_Left);
+        EXPECT_EQ(input->selectedRange(), (ui::Range{1, 0})) << "over the emoji at once";
+        press({}, Qt::Key_Right);
+        EXPECT_EQ(input->selectedRange(), (ui::Range{3, 0}));
+        press({}, Qt::Key_Backspace);
+        EXPECT_EQ(input->text(), "ab") << "the emoji deleted whole";
+
+        // Arabic, Hebrew and Chinese, a key each.
+        const QString scripts = QStringLiteral("\u0628\u05E9\u623F");
+        press(accented);
+        press(family);
+        for (const QChar letter : scripts) press(letter);
+        const QString typed = "a" + accented + family + scripts + "b";
+        EXPECT_EQ(input->text(), typed);
+        for (const char* control : {"\t", "\x01", "\x1b", "\x7f"})
+            press(QString::fromLatin1(control));
+        press(grin.left(1));
+        press(grin.right(1));
+        EXPECT_EQ(input->text(), typed);
+        press("x" + grin.right(1), Qt::Key_X);
+        press(grin.left(1) + "y", Qt::Key_Y);
+        EXPECT_EQ(input->text(), typed.chopped(1) + "xyb") << "of half a pair, the letter beside";
+    }
+    host.close();
+    clock().advance(1s);
 }
 
 TEST_F(HostTest, AResizedWindowShowsTheWholeScreenInThePhonesShape) {

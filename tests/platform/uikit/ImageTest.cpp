@@ -10,15 +10,21 @@
 #include "platform/uikit/graphics_context.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_source.h"
+#include "platform/uikit/jpeg_scans.h"
+#include "platform/uikit/picture_format.h"
 #include "platform/uikit/renderer.h"
 #include "platform/uikit/row_scaler.h"
+#include "standin/FlatPicture.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QImageWriter>
 #include <QPainter>
 
+#include <QtEndian>
+
 #include <png.h>
+#include <zlib.h>
 
 #include <cstring>
 #include <functional>
@@ -274,6 +280,108 @@ QByteArray encoded(const QImage& image, const char* format) {
     return bytes;
 }
 
+// `chunks` after the signature of `signature`, each a length, its type and data, and its check.
+QByteArray chunked(const QByteArray& signature,
+                   const std::vector<std::pair<const char*, QByteArray>>& chunks) {
+    QByteArray bytes = signature;
+    for (const auto& [type, data] : chunks) {
+        QByteArray chunk(4, '\0');
+        qToBigEndian(quint32(data.size()), chunk.data());
+        chunk.append(type, 4).append(data);
+        const auto check = quint32(crc32(0, reinterpret_cast<const Bytef*>(chunk.constData() + 4),
+                                         uInt(chunk.size() - 4)));
+        chunk.append(4, '\0');
+        qToBigEndian(check, chunk.data() + chunk.size() - 4);
+        bytes += chunk;
+    }
+    return bytes;
+}
+
+// Only the formats of the app's pictures and the few a phone's picture class opens decode,
+// told from their first bytes: every road gives nothing for the others the platform has
+// decoders for, as for bytes of no format (before, each decoded; the MNG decoder lost memory
+// for every text chunk).
+TEST_F(ImageTest, OnlyThePictureFormatsAPhoneOpensDecode) {
+    const QImage red = solidImage(4, 3, Qt::red);
+    const QImage mono = red.convertToFormat(QImage::Format_Mono);
+    const QByteArray png = encoded(red, "PNG");
+    std::vector<std::pair<const char*, QByteArray>> opened = {
+        {"JPEG", encoded(red, "JPEG")},
+        {"PNG", png},
+        {"GIF", gifOf({4, 3}, {QRect(0, 0, 4, 3)})},
+        {"GIF of the first version", gifOf({4, 3}, {QRect(0, 0, 4, 3)}).replace(0, 6, "GIF87a")},
+        {"WebP", encoded(red, "WEBP")},
+        {"TIFF, little-endian", encoded(red, "TIFF")},
+        {"BMP", encoded(red, "BMP")},
+        {"ICO", encoded(red, "ICO")},
+        {"XBM", encoded(mono, "XBM")}};
+    // A cursor is an icon file whose type says so.
+    QByteArray cursor = encoded(red, "ICO");
+    cursor[2] = 2;
+    opened.emplace_back("CUR", cursor);
+    // A TIFF of the other byte order, grey: its tags (a short's value in the first half of its
+    // field), then its one strip of 12 bytes.
+    QByteArray tiff("MM\0*\0\0\0\x08\0\x09", 10);
+    for (const auto& [tag, value] :
+         std::vector<std::pair<quint16, quint16>>{{256, 4},
+                                                  {257, 3},
+                                                  {258, 8},
+                                                  {259, 1},
+                                                  {262, 1},
+                                                  {273, 8 + 2 + 9 * 12 + 4},
+                                                  {277, 1},
+                                                  {278, 3},
+                                                  {279, 12}}) {
+        QByteArray entry(12, '\0');
+        qToBigEndian(tag, entry.data());
+        qToBigEndian(quint16(3), entry.data() + 2);
+        qToBigEndian(quint32(1), entry.data() + 4);
+        qToBigEndian(value, entry.data() + 8);
+        tiff += entry;
+    }
+    opened.emplace_back("TIFF, big-endian", tiff + QByteArray(4, '\0') + QByteArray(12, '\x50'));
+    for (const auto& [format, bytes] : opened) {
+        const auto image = Image::imageWithData(bytes);
+        ASSERT_TRUE(image) << format;
+        EXPECT_EQ(image->pixels().size(), QSize(4, 3)) << format;
+        const auto source = ui::ImageSource::createWithData(bytes);
+        ASSERT_TRUE(source) << format;
+        EXPECT_TRUE(source->createImageAtIndex(0)) << format;
+    }
+
+    // An MNG of one picture: its header chunk, then a PNG's chunks; a TGA of RGB pixels with
+    // the footer that lets its decoder read it; the rest as the platform writes them.
+    QByteArray header(28, '\0');
+    qToBigEndian(quint32(4), header.data());
+    qToBigEndian(quint32(3), header.data() + 4);
+    qToBigEndian(quint32(1), header.data() + 8);
+    qToBigEndian(quint32(1), header.data() + 24);
+    const QByteArray mng = chunked(QByteArray("\x8aMNG\r\n\x1a\n", 8), {{"MHDR", header}}) +
+                           png.mid(8) + chunked({}, {{"MEND", {}}});
+    QByteArray tga("\0\0\x02\0\0\0\0\0\0\0\0\0\x04\0\x03\0\x18\x20", 18);
+    for (int pixel = 0; pixel < 12; ++pixel) tga.append("\0\0\xff", 3);
+    tga.append(8, '\0').append("TRUEVISION-XFILE.\0", 18);
+    const std::pair<const char*, QByteArray> others[] = {
+        {"MNG", mng},
+        {"TGA", tga},
+        {"XPM", encoded(red, "XPM")},
+        {"PBM", encoded(mono, "PBM")},
+        {"PGM", encoded(red, "PGM")},
+        {"PPM", encoded(red, "PPM")},
+        {"WBMP", encoded(mono, "WBMP")},
+        {"ICNS", encoded(red, "ICNS")},
+        // A RIFF file of sound is no WebP.
+        {"RIFF of sound", encoded(red, "WEBP").replace(8, 4, "WAVE")}};
+    for (const auto& [format, bytes] : others) {
+        EXPECT_EQ(ui::PictureFormat::of(bytes), QByteArray()) << format;
+        EXPECT_FALSE(Image::imageWithData(bytes)) << format;
+        EXPECT_FALSE(ui::ImageSource::createWithData(bytes)) << format;
+        ui::ImageReader reader(bytes, 16);
+        EXPECT_FALSE(reader.canRead()) << format;
+        EXPECT_TRUE(reader.read().isNull()) << format;
+    }
+}
+
 // A PNG of one colour of `width` x `height` pixels: a few dozen kilobytes for millions of
 // pixels.
 QByteArray flatPng(int width, int height) {
@@ -350,32 +458,161 @@ TEST_F(ImageTest, APictureOfManyPixelsDecodesScaledDownWithinTheBound) {
     EXPECT_EQ(Image::imageWithData(gif), nullptr);
 }
 
-// A field of the process's status in bytes ("VmHWM:", "VmRSS:"); nothing where the system
-// does not tell it.
-std::optional<qint64> statusBytes(const QByteArray& field) {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return std::nullopt;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(field)) {
-            return line.mid(field.size()).trimmed().split(' ').value(0).toLongLong() * 1024;
-        }
+// A few bytes may declare billions of pixels, which a decoder works through whatever it scales
+// them to: a picture that declares more than kMostDeclaredPixels (8,192 x 8,192) gives nothing,
+// whole or as a thumbnail, on every road (a grey PNG read in averaged blocks, a colour PNG and
+// a JPEG scaled as they are read), and its reader takes no share of the decoding budget; one
+// of exactly that many decodes. (A GIF's canvas of as many is past what one read may allocate.)
+TEST_F(ImageTest, APictureDeclaringMorePixelsThanAPhotoHasGivesNothingOnEveryRoad) {
+    constexpr int kSide = 8192;
+    ASSERT_EQ(std::int64_t(kSide) * kSide, ui::ImageReader::kMostDeclaredPixels);
+    QImage line(kSide, 1, QImage::Format_RGB888);
+    line.fill(QColor(120, 170, 210));
+    const auto pictures = [&](int height) {
+        const QSize size(kSide, height);
+        return std::vector<std::pair<const char*, QByteArray>>{
+            {"grey PNG",
+             standin::FlatPicture::png(size, false, standin::FlatPicture::Pixels::Grey)},
+            {"colour PNG", pngOf(line, height, false)},
+            {"JPEG", standin::FlatPicture::jpeg(size)}};
+    };
+    for (const auto& [kind, bytes] : pictures(kSide)) {
+        const auto image = Image::imageWithData(bytes, 1, 16);
+        ASSERT_TRUE(image) << kind;
+        EXPECT_EQ(image->pixels().size(), QSize(4, 4)) << kind;
     }
-    return std::nullopt;
+    constexpr std::int64_t kBounds[] = {ui::ImageReader::kMaxPixels, 16};
+    for (const auto& [kind, bytes] : pictures(kSide + 1)) {
+        for (const std::int64_t bound : kBounds) {
+            EXPECT_FALSE(Image::imageWithData(bytes, 1, bound)) << kind << " within " << bound;
+            ui::ImageReader reader(bytes, bound);
+            EXPECT_TRUE(reader.read().isNull()) << kind;
+            EXPECT_EQ(reader.decodingBytes(), 0) << kind;
+        }
+        const auto source = ui::ImageSource::createWithData(bytes);
+        EXPECT_FALSE(source && source->createImageAtIndex(0)) << kind;
+    }
 }
 
-// How far the process's resident peak rises above what it holds now while `work` runs.
-std::optional<qint64> residentPeakGrowthWhile(const std::function<void()>& work) {
-#ifdef HOUSING_GLIBC_ALLOCATOR
-    malloc_trim(0);
-#endif
-    QFile references(QStringLiteral("/proc/self/clear_refs"));
-    if (!references.open(QIODevice::WriteOnly) || references.write("5") != 1) return std::nullopt;
-    references.close();
-    const auto start = statusBytes("VmHWM:");
-    work();
-    const auto peak = statusBytes("VmHWM:");
-    if (!start || !peak) return std::nullopt;
-    return *peak - *start;
+// The markers of a JPEG up to its first scan's header, without tables or data: a frame of
+// `marker` (0xc0 baseline, 0xc2 progressive) of `size` whose components have the sampling
+// factors `factors` (across in the high four bits), then a scan of the first `scanned` of them.
+QByteArray jpegUpToItsScan(quint8 marker, QSize size, const QByteArray& factors, int scanned) {
+    QByteArray frame("\xff\x00\x00\x00\x08\x00\x00\x00\x00", 9);
+    frame[1] = char(marker);
+    qToBigEndian(quint16(8 + 3 * factors.size()), frame.data() + 2);
+    qToBigEndian(quint16(size.height()), frame.data() + 5);
+    qToBigEndian(quint16(size.width()), frame.data() + 7);
+    frame.append(char(factors.size()));
+    for (int component = 0; component < factors.size(); ++component) {
+        frame.append(char(component + 1)).append(factors[component]).append('\0');
+    }
+    QByteArray scan("\xff\xda\x00\x00", 4);
+    qToBigEndian(quint16(6 + 2 * scanned), scan.data() + 2);
+    scan.append(char(scanned));
+    for (int component = 0; component < scanned; ++component) {
+        scan.append(char(component + 1)).append('\0');
+    }
+    return QByteArray("\xff\xd8", 2) + frame + scan.append("\x00\x3f\x00", 3);
+}
+
+// A JPEG's scans, read from its markers as its decoder reads them: one whose first scan holds
+// every component of a sequential frame brings its rows of blocks whole; a progressive one, or
+// one whose first scan holds one component of three, has its decoder hold the whole picture's
+// coefficients, 128 bytes a block of each component, its blocks rounded up to whole units of
+// its sampling (colour at half resolution both ways: 800 x 600 is 100 x 76 blocks of
+// brightness and 50 x 38 of each colour). The bytes the decoder steps over before a marker are
+// stepped over, and markers that end before a scan count the coefficients, which the decoder
+// may yet hold: neither hides them.
+TEST_F(ImageTest, AJpegsScansTellWhatItsDecoderHoldsOfTheWholePicture) {
+    const QByteArray halfColour("\x22\x11\x11", 3);
+    const QSize size(800, 600);
+    constexpr std::int64_t kHalfColourBytes = (100 * 76 + 2 * 50 * 38) * 128;
+    using ui::JpegScans;
+    EXPECT_EQ(JpegScans::coefficientBytes(jpegUpToItsScan(0xc0, size, halfColour, 3)), 0);
+    EXPECT_EQ(JpegScans::coefficientBytes(jpegUpToItsScan(0xc2, size, halfColour, 3)),
+              kHalfColourBytes);
+    EXPECT_EQ(JpegScans::coefficientBytes(jpegUpToItsScan(0xc0, size, halfColour, 1)),
+              kHalfColourBytes);
+    // Arithmetic coding, progressive; grey of a side no whole number of blocks.
+    EXPECT_EQ(JpegScans::coefficientBytes(jpegUpToItsScan(0xca, size, halfColour, 3)),
+              kHalfColourBytes);
+    EXPECT_EQ(JpegScans::coefficientBytes(jpegUpToItsScan(0xc2, {801, 3}, "\x11", 1)), 101 * 128);
+
+    // Before the frame: an application segment, other bytes, a zero after 0xff, fill bytes and
+    // a marker of no length.
+    const QByteArray progressive = jpegUpToItsScan(0xc2, size, halfColour, 3);
+    const QByteArray stepped = progressive.left(2) +
+                               QByteArray(
+                                   "\xff\xe1\x00\x04"
+                                   "ab",
+                                   6) +
+                               QByteArray("xy\xff\x00z\xff\xff\xff\x01", 9) + progressive.mid(2);
+    EXPECT_EQ(JpegScans::coefficientBytes(stepped), kHalfColourBytes);
+    const QByteArray baseline = jpegUpToItsScan(0xc0, size, halfColour, 3);
+    EXPECT_EQ(JpegScans::coefficientBytes(baseline.left(baseline.indexOf("\xff\xda"))),
+              kHalfColourBytes);
+    EXPECT_EQ(JpegScans::coefficientBytes(baseline.left(2)), 0);
+    EXPECT_EQ(JpegScans::coefficientBytes(QByteArray("not a JPEG")), 0);
+}
+
+// A JPEG's frame header made to declare `size` and every component at full resolution: its
+// scans, of fewer blocks, are read as far as they go.
+QByteArray declaringFullColour(QByteArray jpeg, QSize size) {
+    const qsizetype frame = jpeg.indexOf("\xff\xc2");
+    qToBigEndian(quint16(size.height()), jpeg.data() + frame + 5);
+    qToBigEndian(quint16(size.width()), jpeg.data() + frame + 7);
+    for (int component = 0; component < quint8(jpeg[frame + 9]); ++component) {
+        jpeg[frame + 11 + 3 * component] = '\x11';
+    }
+    return jpeg;
+}
+
+// The coefficients a JPEG's decoder holds count in the share of the decoding budget its read
+// takes, however small the picture it makes: a thumbnail of a progressive photo takes one where
+// the same photo in one scan takes none. Past kMostCoefficientBytes (colour at full resolution
+// past 35 million pixels) it gives nothing before any scan is read, on every road; one at that
+// many decodes.
+TEST_F(ImageTest, AThumbnailOfAProgressiveJpegTakesAShareForTheCoefficientsItsDecoderHolds) {
+    QImage photo(1600, 1200, QImage::Format_RGB32);
+    for (int y = 0; y < photo.height(); ++y) {
+        for (int x = 0; x < photo.width(); ++x) photo.setPixel(x, y, qRgb(x / 7, y / 5, x ^ y));
+    }
+    const auto written = [&](bool progressive) {
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "JPEG");
+        writer.setProgressiveScanWrite(progressive);
+        EXPECT_TRUE(writer.write(photo));
+        return buffer.data();
+    };
+    // Within 16 pixels: 4 x 3, read at an eighth (200 x 150) and scaled; colour at half
+    // resolution, 200 x 150 blocks of brightness and 100 x 75 of each colour.
+    constexpr std::int64_t kRead = 4 * 3 * 4 + 200 * 150 * 4;
+    const QByteArray progressive = written(true);
+    {
+        ui::ImageReader baseline(written(false), 16);
+        EXPECT_EQ(baseline.read().size(), QSize(4, 3));
+        EXPECT_EQ(baseline.decodingBytes(), kRead);
+        EXPECT_FALSE(baseline.holdsShare());
+        // Its share is given back as it goes, before the reads below ask for theirs.
+        ui::ImageReader thumbnail(progressive, 16);
+        EXPECT_EQ(thumbnail.read().size(), QSize(4, 3));
+        EXPECT_EQ(thumbnail.decodingBytes(), kRead + (200 * 150 + 2 * 100 * 75) * 128);
+        EXPECT_TRUE(thumbnail.holdsShare());
+    }
+
+    // 739 x 739 blocks of 8 x 8 pixels of three components hold 209,710,464 bytes, within
+    // 200 MB; one more across, 209,994,240.
+    ASSERT_EQ(std::int64_t(739) * 739 * 3 * 128 <= ui::ImageReader::kMostCoefficientBytes,
+              std::int64_t(740) * 739 * 3 * 128 > ui::ImageReader::kMostCoefficientBytes);
+    const auto within = Image::imageWithData(declaringFullColour(progressive, {5912, 5912}), 1, 16);
+    ASSERT_TRUE(within);
+    EXPECT_EQ(within->pixels().size(), QSize(4, 4));
+    const QByteArray past = declaringFullColour(progressive, {5920, 5912});
+    for (const std::int64_t bound : {ui::ImageReader::kMaxPixels, std::int64_t(16)}) {
+        EXPECT_FALSE(Image::imageWithData(past, 1, bound)) << bound;
+    }
 }
 
 TEST_F(ImageTest, PicturesPastTheBoundAreNeverHeldWhole) {

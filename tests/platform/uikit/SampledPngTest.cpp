@@ -1,11 +1,13 @@
 #include "UIKitTest.h"
 
+#include "DecodingBudgetProbes.h"
 #include "ReferenceImage.h"
 
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_reader.h"
 #include "platform/uikit/png_chunks.h"
 #include "platform/uikit/sampled_png.h"
+#include "standin/FlatPicture.h"
 #include "standin/SamplePictures.h"
 
 #include <QBuffer>
@@ -1048,6 +1050,31 @@ TEST_F(SampledPngTest, AChunkLongerThanTheFileShowsThePictureBeforeItOnEveryRoad
     }
 }
 
+// Encoders may end the picture data with an IDAT chunk that holds nothing. A download cut off
+// inside that chunk has all the picture's data: on every road it shows the picture, wherever
+// in the chunk's 12 bytes the cut falls (the platform's decoder, reading on for the chunk's
+// check, gave nothing for some), as where the cut falls in the end chunk after it.
+TEST_F(SampledPngTest, APictureCutOffInAnEmptyIdatAfterItsDataShowsOnEveryRoad) {
+    for (const QByteArray& picture : squarePictures()) {
+        const QByteArray withEmptyData =
+            picture.chopped(kEndChunk) + pngChunk("IDAT", {}) + picture.right(kEndChunk);
+        for (const std::int64_t bound : kSquareRoads) {
+            const auto expected = Image::imageWithData(picture, 1, bound);
+            ASSERT_TRUE(expected) << bound;
+            const qsizetype emptyAt = picture.size() - kEndChunk;
+            for (qsizetype cut = emptyAt; cut <= withEmptyData.size(); ++cut) {
+                const auto image = Image::imageWithData(withEmptyData.left(cut), 1, bound);
+                EXPECT_TRUE(image) << "cut " << cut - emptyAt << " bytes into the empty IDAT, "
+                                   << "within " << bound;
+                if (!image) continue;
+                EXPECT_TRUE(picturesMatch(image->pixels(), expected->pixels(),
+                                          PictureTolerance{.levels = 0}))
+                    << "cut " << cut - emptyAt << " bytes into the empty IDAT, within " << bound;
+            }
+        }
+    }
+}
+
 // The shapes of honest files are read as they come: text chunks of a megabyte before and after
 // the picture data, and bytes after the end chunk, pass untouched; and a file cut off in its
 // picture data (a download under way) shows on every road what its decoder makes of the
@@ -1118,6 +1145,41 @@ QByteArray deflated(z_stream* stream, const QByteArray& raw, int flush) {
     deflate(stream, flush);
     out.truncate(out.size() - int(stream->avail_out));
     return out;
+}
+
+// SampledPng has libpng go past the chunks the blocks do not need without holding them: a text
+// chunk of 64 MB before the picture data costs its reader no memory, where libpng held it, and
+// the picture shows as without it. One claiming 1.3 GB in a file of a few hundred bytes, which
+// the image reader leaves out before this road but SampledPng read on its own is given, is gone
+// past the same way, where libpng allocated what it claimed.
+TEST_F(SampledPngTest, AChunkTheBlocksDoNotNeedIsGonePastWithoutBeingHeld) {
+    const QByteArray honest = squarePictures().front();
+    const QByteArray bytes =
+        honest.left(kAfterHeader) +
+        pngChunk("tEXt", QByteArray("Comment\0", 8) + QByteArray(64 << 20, 'x')) +
+        honest.mid(kAfterHeader);
+    const QImage expected = SampledPng::readScaled(honest, 2, {32, 32});
+    ASSERT_FALSE(expected.isNull());
+    QImage read;
+    const auto peak = residentPeakGrowthWhile([&] {
+        read = SampledPng::readScaled(bytes, 2, {32, 32});
+    });
+    ASSERT_FALSE(read.isNull());
+    EXPECT_TRUE(picturesMatch(read, expected, PictureTolerance{.levels = 0}));
+    if (!peak) GTEST_SKIP() << "the system does not tell the resident peak";
+    EXPECT_LT(*peak, 16 * 1024 * 1024);
+}
+
+// Nor, read on its own, does it read a row of a picture that declares more pixels than a
+// picture may (ImageReader::kMostDeclaredPixels, 8,192 x 8,192), though its blocks would be few;
+// one of exactly that many it reads.
+TEST_F(SampledPngTest, APictureDeclaringMorePixelsThanAPictureMayIsNotRead) {
+    using standin::FlatPicture;
+    const auto grey = [](int height) {
+        return FlatPicture::png({8192, height}, false, FlatPicture::Pixels::Grey);
+    };
+    EXPECT_EQ(SampledPng::readScaled(grey(8192), 8, {4, 4}).size(), QSize(4, 4));
+    EXPECT_TRUE(SampledPng::readScaled(grey(8193), 8, {4, 4}).isNull());
 }
 
 // An interlaced picture that ends right after the passes that bring a pixel of every block

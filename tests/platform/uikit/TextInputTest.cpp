@@ -495,6 +495,142 @@ TEST_F(TextInputTest, EndPutsTheCaretAfterItsLinesLastCharacterAtAnyWidth) {
     }
 }
 
+// Home and the up arrow go from a selection's start, End and the down arrow from its end, each
+// from the line it shows on (a selection starts on the line it starts, also where that line
+// begins at a wrap, and ends on the line of its last character); the selection collapses to the
+// caret they put, which shows on the line said.
+TEST_F(TextInputTest, HomeUpEndAndDownGoFromTheEndsOfASelectionAcrossWrappedLines) {
+    auto text = std::make_shared<ui::TextView>(Rect(10, 20, 300, 200));
+    text->setFont(ui::Font::systemFontOfSize(14));
+    text->setText(QString(80, QChar(0x6C49)));
+    window_->addSubview(text);
+    window_->layoutIfNeeded();
+    const double line = text->font().lineHeight();
+    const auto rowOf = [&](const Rect& caret) { return std::lround((caret.minY() - 8) / line); };
+    // Where each line starts: lines of one character repeated hold as many each.
+    std::vector<qsizetype> starts{0};
+    for (qsizetype at = 1; at < 80; ++at) {
+        if (rowOf(text->caretRectForPosition(at)) > long(starts.size()) - 1) starts.push_back(at);
+    }
+    ASSERT_EQ(starts.size(), 4u);
+    const qsizetype second = starts[1];
+    const qsizetype third = starts[2];
+    const qsizetype fourth = starts[3];
+    ASSERT_GT(80 - fourth, 3);
+    ASSERT_TRUE(text->becomeFirstResponder());
+
+    struct Case {
+        Range selection;
+        ui::CaretMovement key;
+        qsizetype caret;
+        long row;
+    };
+    using enum ui::CaretMovement;
+    const Case cases[] = {
+        // From the middle of the first line to the middle of the second.
+        {{3, second}, LineStart, 0, 0},
+        {{3, second}, Up, 0, 0},
+        {{3, second}, LineEnd, third, 1},
+        {{3, second}, Down, third + 3, 2},
+        // From the middle of the second line to the middle of the third.
+        {{second + 3, second}, LineStart, second, 1},
+        {{second + 3, second}, Up, 3, 0},
+        {{second + 3, second}, LineEnd, fourth, 2},
+        {{second + 3, second}, Down, fourth + 3, 3},
+        // From the start of the second line, where the first wraps into it.
+        {{second, 5}, LineStart, second, 1},
+        {{second, 5}, Up, 0, 0},
+        // To the end of the second line, where it wraps into the third.
+        {{3, third - 3}, LineEnd, third, 1},
+        {{3, third - 3}, Down, fourth, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(QString("{%1,%2} key %3")
+                         .arg(c.selection.location)
+                         .arg(c.selection.length)
+                         .arg(int(c.key))
+                         .toStdString());
+        text->setSelectedRange(c.selection);
+        ASSERT_TRUE(driver_->pressCaretKey(c.key));
+        EXPECT_EQ(text->selectedRange(), (Range{c.caret, 0}));
+        EXPECT_EQ(rowOf(text->caretRect()), c.row);
+    }
+}
+
+// A centred or right-aligned text view lays each wrapped line out by its own width within the
+// lines' width (the view's, less the padding on each side): the text is drawn there, the caret
+// stands there and a tap lands there.
+TEST_F(TextInputTest, ACentredOrRightAlignedTextViewPlacesEachLineByItsOwnWidth) {
+    auto text = std::make_shared<ui::TextView>(Rect(10, 60, 300, 120));
+    const ui::Font font = ui::Font::systemFontOfSize(14);
+    text->setFont(font);
+    const QString written = QString(30, QChar(0x623F)) + QStringLiteral("\n采光好");
+    text->setText(written);
+    window_->addSubview(text);
+    window_->layoutIfNeeded();
+    const double left = ui::TextView::kLinePadding;
+    const double width = 300 - 2 * ui::TextView::kLinePadding;
+    const double lineHeight = font.lineHeight();
+    const std::vector<Range> lines =
+        ui::TextLayout(written, font, {.width = width, .mode = ui::LineBreakMode::WordWrap})
+            .lineRanges();
+    ASSERT_EQ(lines.size(), 3u) << "a full line, the rest of it, a short one";
+    const auto widthOf = [&](const QString& piece) {
+        return ui::StringDrawing::sizeWithFont(piece, font).width;
+    };
+
+    for (const auto alignment : {ui::TextAlignment::Center, ui::TextAlignment::Right}) {
+        SCOPED_TRACE(int(alignment));
+        ASSERT_TRUE(text->resignFirstResponder());
+        text->setTextAlignment(alignment);
+        // Where each line starts, by its own width.
+        std::vector<double> lineStarts;
+        for (const Range& range : lines) {
+            const double room = width - widthOf(written.mid(range.location, range.length));
+            lineStarts.push_back(left + (alignment == ui::TextAlignment::Center ? room / 2 : room));
+        }
+        // The text is drawn there: each line's ink lies between its start and its end.
+        const QImage shot = driver_->screenshot(2)->pixels();
+        for (std::size_t l = 0; l < lines.size(); ++l) {
+            SCOPED_TRACE("line " + std::to_string(l));
+            const double lineWidth = widthOf(written.mid(lines[l].location, lines[l].length));
+            const double top = 60 + 8 + double(l) * lineHeight;
+            int inkLeft = shot.width();
+            int inkRight = -1;
+            for (int y = int(top * 2); y < int((top + lineHeight) * 2); ++y) {
+                for (int x = 20; x < 620; ++x) {
+                    if (qGray(shot.pixel(x, y)) >= 100) continue;
+                    inkLeft = std::min(inkLeft, x);
+                    inkRight = std::max(inkRight, x);
+                }
+            }
+            ASSERT_GE(inkRight, 0) << "nothing drawn";
+            EXPECT_NEAR(inkLeft / 2.0, 10 + lineStarts[l], 2);
+            EXPECT_NEAR(inkRight / 2.0, 10 + lineStarts[l] + lineWidth, 2);
+        }
+        // The caret stands there, before each character and after the last.
+        for (std::size_t l = 0; l < lines.size(); ++l) {
+            const Range range = lines[l];
+            for (qsizetype at = range.location; at <= range.end(); ++at) {
+                const double x =
+                    lineStarts[l] + widthOf(written.mid(range.location, at - range.location));
+                if (at == range.end() && l + 1 < lines.size() && at == lines[l + 1].location)
+                    continue;  // the next line's start
+                EXPECT_NEAR(text->caretRectForPosition(at).minX(), std::min(x, left + width), 0.5)
+                    << "line " << l << " position " << at;
+            }
+        }
+        // A tap lands there: just right of the second character's end on each line.
+        for (std::size_t l = 0; l < lines.size(); ++l) {
+            const double x = lineStarts[l] + widthOf(written.mid(lines[l].location, 2)) + 1;
+            driver_->tapAt(
+                text->convertPointToView({x, 8 + (double(l) + 0.5) * lineHeight}, nullptr));
+            ASSERT_TRUE(text->isFirstResponder());
+            EXPECT_EQ(text->selectedRange(), (Range{lines[l].location + 2, 0})) << "line " << l;
+        }
+    }
+}
+
 TEST_F(TextInputTest, KeyboardShowsForTextInputsAndStaysWhileFocusMoves) {
     auto second = std::make_shared<TextField>(Rect(10, 150, 300, 31));
     window_->addSubview(second);
@@ -818,6 +954,74 @@ TEST_F(TextInputTest, EditMenuPastesCopiesAndHidesOnATapOutside) {
     menu.setMenuVisible(true);
     driver_->tapAt(Point(160, 400));
     EXPECT_FALSE(menu.isMenuVisible());
+}
+
+// A field is one line: what is pasted into it has each line break made a blank (a carriage
+// return with its line feed is one break), so that it holds what it shows. A text view takes
+// the lines as they are; one whose text may not be selected offers nothing to copy or select.
+TEST_F(TextInputTest, PastedLinesBecomeOneLineInAFieldAndStayLinesInATextView) {
+    const QString lines = QStringLiteral("近地铁\r\n采光好\n安静\r南向\u2028精装\u2029满五");
+    ui::Pasteboard::generalPasteboard().setString(lines);
+    ASSERT_TRUE(field_->becomeFirstResponder());
+    log_->take();
+    field_->performAction("paste");
+    EXPECT_EQ(field_->text(), "近地铁 采光好 安静 南向 精装 满五");
+    EXPECT_EQ(log_->take(), "change{0,0}'近地铁 采光好 安静 南向 精装 满五'");
+
+    auto text = std::make_shared<ui::TextView>(Rect(10, 140, 300, 100));
+    window_->addSubview(text);
+    ASSERT_TRUE(text->becomeFirstResponder());
+    ASSERT_TRUE(text->canPerformAction("paste"));
+    text->performAction("paste");
+    EXPECT_EQ(text->text(), lines);
+    EXPECT_TRUE(text->canPerformAction("select"));
+    text->setSelectedRange({0, 3});
+    EXPECT_TRUE(text->canPerformAction("copy"));
+    text->setSelectable(false);
+    for (const char* action : {"copy", "cut", "select", "selectAll"})
+        EXPECT_FALSE(text->canPerformAction(action)) << action;
+    text->setSelectedRange({0, 0});
+    EXPECT_FALSE(text->canPerformAction("select"));
+    EXPECT_TRUE(text->canPerformAction("paste"));
+}
+
+// A long press in a text view shows the edit menu a field shows. Without a selection it puts
+// the caret under the finger, as a tap does, and the menu shows just above the caret; a
+// selection stays, for the menu to copy or cut, and the menu shows above its first line.
+TEST_F(TextInputTest, ALongPressInATextViewPutsTheCaretThereAndShowsTheEditMenuAboveIt) {
+    ui::Pasteboard::generalPasteboard().setStrings({});
+    auto text = std::make_shared<ui::TextView>(Rect(10, 140, 300, 120));
+    text->setFont(ui::Font::systemFontOfSize(14));
+    text->setText("采光很好\n楼层较高，安静\n近地铁");
+    window_->addSubview(text);
+    window_->layoutIfNeeded();
+    ui::MenuController& menu = ui::MenuController::sharedMenuController();
+    const double line = text->font().lineHeight();
+    const auto onScreen = [&](const Rect& rect) { return text->convertRectToView(rect, nullptr); };
+
+    // Between 安 and 静 on the second line.
+    const Rect caret = onScreen(text->caretRectForPosition(11));
+    driver_->longPressAt({caret.minX() + 2, caret.midY()});
+    ASSERT_TRUE(menu.isMenuVisible());
+    EXPECT_TRUE(text->isFirstResponder());
+    EXPECT_EQ(text->selectedRange(), (Range{11, 0}));
+    EXPECT_EQ(menu.visibleTitles(), QStringList({"选择", "全选"}));
+    EXPECT_NEAR(menu.menuFrame().maxY(), caret.minY() - 8, 0.5) << "just above the caret";
+    EXPECT_NEAR(menu.menuFrame().midX(), caret.midX(), 0.5);
+
+    // Selected, the text stays selected under a press on its last line.
+    ASSERT_TRUE(driver_->tapText("全选"));
+    EXPECT_FALSE(menu.isMenuVisible());
+    const Rect third = onScreen(text->caretRectForPosition(14));
+    driver_->longPressAt({third.minX() + 2, third.midY()});
+    EXPECT_EQ(text->selectedRange(), (Range{0, 16}));
+    EXPECT_EQ(menu.visibleTitles(), QStringList({"剪切", "拷贝"}));
+    EXPECT_NEAR(menu.menuFrame().maxY(), onScreen(text->caretRectForPosition(0)).minY() - 8, 0.5)
+        << "above the first line";
+    EXPECT_NEAR(third.minY() - onScreen(text->caretRectForPosition(0)).minY(), 2 * line, 0.01);
+    ASSERT_TRUE(driver_->tapText("剪切"));
+    EXPECT_EQ(text->text(), "");
+    EXPECT_EQ(ui::Pasteboard::generalPasteboard().string(), "采光很好\n楼层较高，安静\n近地铁");
 }
 
 TEST_F(TextInputTest, TextViewTypesLinesThroughItsDelegateAndGrows) {

@@ -11,6 +11,8 @@
 #include "platform/media/file_audio_device.h"
 #include "platform/uikit/button.h"
 #include "platform/uikit/keyboard.h"
+#include "platform/uikit/menu_controller.h"
+#include "platform/uikit/pasteboard.h"
 #include "platform/uikit/screen.h"
 #include "platform/uikit/test_driver.h"
 #include "platform/uikit/text_view.h"
@@ -79,6 +81,71 @@ TEST_F(ChatInputBarTest, TheTextStopsAtTwoHundredCharactersWhateverTheEdit) {
     bar_->textView()->setText(QString(50, 'a'));
     EXPECT_FALSE(edit({0, 50}, QString(300, 'z'))) << "the whole text selected";
     EXPECT_EQ(bar_->textView()->text(), QString(50, 'a'));
+
+    // Characters as the reader counts them: an emoji is one, and no cut halves it.
+    const QString grin = QString::fromUcs4(U"\U0001F600");
+    bar_->textView()->setText(QString(199, u'好'));
+    EXPECT_TRUE(edit({199, 0}, grin)) << "one more character fits";
+    bar_->textView()->setText(QString(198, u'好'));
+    EXPECT_FALSE(edit({198, 0}, grin + grin + grin));
+    EXPECT_EQ(bar_->textView()->text(), QString(198, u'好') + grin + grin);
+    EXPECT_FALSE(edit({198, 4}, "abc")) << "two emoji selected are two characters";
+    EXPECT_EQ(bar_->textView()->text(), QString(198, u'好') + "ab");
+    bar_->textView()->setText(QString(199, u'好') + grin + grin);
+    EXPECT_FALSE(edit({0, 0}, "a")) << "a text set longer is cut";
+    EXPECT_EQ(bar_->textView()->text(), QString(199, u'好') + grin);
+}
+
+// A long press in the bar shows the edit menu a text field shows, with what the state allows
+// (with nothing to select or paste, no menu). What is pasted is cut at 200 characters as typed
+// text is, never inside an emoji.
+TEST_F(ChatInputBarTest, ALongPressShowsTheEditMenuAndAPasteStopsAtTwoHundredCharacters) {
+    ui::TextView& field = *bar_->textView()->internalTextView();
+    ui::MenuController& menu = ui::MenuController::sharedMenuController();
+    ui::Pasteboard& pasteboard = ui::Pasteboard::generalPasteboard();
+    // A long press on the bar at rest (a bar that grows or moves takes no touch).
+    const auto pressIn = [&] {
+        menu.setMenuVisible(false);
+        driver_->wait(0.5);
+        driver_->longPressAt(field.convertPointToView(field.bounds().center(), nullptr));
+        return menu.visibleTitles();
+    };
+    pasteboard.setStrings({});
+    EXPECT_EQ(pressIn(), QStringList()) << "no text, nothing to paste";
+    EXPECT_TRUE(field.isFirstResponder());
+    pasteboard.setString(QStringLiteral("明天"));
+    EXPECT_EQ(pressIn(), QStringList({"粘贴"}));
+    ASSERT_TRUE(driver_->tapText("粘贴"));
+    EXPECT_EQ(field.text(), "明天");
+    pasteboard.setStrings({});
+    EXPECT_EQ(pressIn(), QStringList({"选择", "全选"}));
+    pasteboard.setString(QStringLiteral("下午"));
+    EXPECT_EQ(pressIn(), QStringList({"选择", "全选", "粘贴"}));
+    ASSERT_TRUE(driver_->tapText("全选"));
+    EXPECT_EQ(field.selectedRange(), (ui::Range{0, 2}));
+    EXPECT_EQ(pressIn(), QStringList({"剪切", "拷贝", "粘贴"}));
+    pasteboard.setStrings({});
+    EXPECT_EQ(pressIn(), QStringList({"剪切", "拷贝"}));
+    ASSERT_TRUE(driver_->tapText("剪切"));
+    EXPECT_EQ(field.text(), "");
+    EXPECT_EQ(pasteboard.string(), "明天");
+
+    // Typed or pasted, what passes 200 characters is cut where the 200th ends.
+    const QString grin = QString::fromUcs4(U"\U0001F600");
+    for (const bool pasted : {false, true}) {
+        SCOPED_TRACE(pasted ? "pasted" : "typed");
+        bar_->textView()->setText(QString(199, u'好'));
+        if (pasted) {
+            pasteboard.setString(grin + "ab");
+            pressIn();
+            ASSERT_TRUE(driver_->tapText("粘贴"));
+        } else {
+            ASSERT_TRUE(driver_->type(grin + "ab"));
+        }
+        // At the caret: where the press put it, or the end.
+        EXPECT_EQ(QString(field.text()).remove(grin), QString(199, u'好'));
+        EXPECT_EQ(field.text().size(), 201) << "the emoji whole, and nothing after it";
+    }
 }
 
 TEST_F(ChatInputBarTest, VoiceModeKeepsTheTypedTextAsideAndHoldingTheTalkButtonLocksTheButtons) {

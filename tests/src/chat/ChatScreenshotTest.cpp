@@ -6,6 +6,7 @@
 #include "map/URLPic.h"
 
 #include "platform/uikit/image.h"
+#include "platform/uikit/menu_controller.h"
 #include "platform/uikit/screen.h"
 #include "platform/uikit/text_view.h"
 
@@ -81,6 +82,30 @@ TEST_F(ChatScreenshotTest, TheInputBarRisesWithTheKeyboard) {
     settleMedia();
     EXPECT_EQ(chat->containerView()->frame().origin.y, 153);
     EXPECT_TRUE(matches("chat_input_keyboard.png"));
+}
+
+// A text copied from a bubble pastes into the input bar through the bar's own edit menu, which a
+// long press shows above the bar's caret once the bar has risen with the keyboard.
+TEST_F(ChatScreenshotTest, ATextCopiedFromABubblePastesIntoTheInputBarThroughItsEditMenu) {
+    store(kBroker, QStringLiteral("阳光花园三室两厅，南北通透"), 600, false);
+    auto chat = openChat(talkRow(kBroker));
+    settleMedia();
+    ui::MenuController& menu = ui::MenuController::sharedMenuController();
+    const ui::View* bubble = cellAt(*chat, 0)->chatBgView();
+    driver_->longPressAt(bubble->convertPointToView({20, 20}, nullptr));
+    ASSERT_TRUE(driver_->tapText("拷贝"));
+
+    ui::TextView* field = chat->containerView()->textView()->internalTextView();
+    driver_->longPressAt(field->convertPointToView(field->bounds().center(), nullptr));
+    settleMedia();
+    EXPECT_TRUE(field->isFirstResponder());
+    EXPECT_EQ(chat->containerView()->frame().origin.y, 153) << "risen with the keyboard";
+    ASSERT_EQ(menu.visibleTitles(), QStringList{"粘贴"});
+    const ui::Rect caret = field->convertRectToView(field->caretRect(), nullptr);
+    EXPECT_NEAR(menu.menuFrame().maxY(), caret.minY() - 8, 0.5) << "above the caret";
+    EXPECT_TRUE(matches("chat_input_menu.png"));
+    ASSERT_TRUE(driver_->tapText("粘贴"));
+    EXPECT_EQ(field->text(), "阳光花园三室两厅，南北通透");
 }
 
 TEST_F(ChatScreenshotTest, TheRecordingOverlayShowsTheLevelWhileTheTalkButtonIsHeld) {

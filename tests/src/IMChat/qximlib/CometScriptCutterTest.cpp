@@ -961,6 +961,33 @@ TEST_F(CometScriptCutterTest, AStreamIsGivenUpPast32MegabytesThatDeliverNoSegmen
     EXPECT_EQ(segments.size(), 1);
 }
 
+// A stream cut into tiny chunks reaches the bound after as many chunks as it would after bytes:
+// each chunk counts at least kLeastChunkBytes. The server's own segments, a chunk each, count
+// their bytes alone.
+TEST_F(CometScriptCutterTest, EachChunkOfTheStreamCountsAtLeastItsLeastBytes) {
+    constexpr qsizetype kBound = 32 * 1024 * 1024;
+    constexpr qsizetype kLeast = CometScriptCutter::kLeastChunkBytes;
+    const QByteArray heartbeat = segment("recvHeartbeatMsg", "1");
+    ASSERT_GT(heartbeat.size(), kLeast);
+    for (int beat = 0; beat < 1000; ++beat) {
+        cutter.chargeChunks(1, heartbeat.size());
+        cutter.feed(heartbeat);
+    }
+    EXPECT_EQ(segments.size(), 1000);
+    EXPECT_EQ(cutter.undeliveredBytes(), 0);
+
+    // White space a byte a chunk, in reads of 1,000 chunks.
+    cutter.reset();
+    const QByteArray read(1000, ' ');
+    qsizetype reads = 0;
+    for (; !cutter.givenUp() && reads < kBound / read.size(); ++reads) {
+        cutter.chargeChunks(read.size(), read.size());
+        cutter.feed(read);
+    }
+    EXPECT_TRUE(cutter.givenUp());
+    EXPECT_EQ(reads, kBound / (kLeast * read.size()) + 1);
+}
+
 struct Delivery {
     QVariant result;
     QString key;

@@ -5,6 +5,8 @@
 
 #include "MessagingStandin.h"
 
+#include "app/QXAppMessagingPlugIns.h"
+
 #include "standin/Endpoints.h"
 #include "standin/StreamSettings.h"
 
@@ -138,6 +140,26 @@ protected:
         clock().advance(1ms);
         service.queue()->sync([] {});
         EXPECT_NE(streamOperation(), nullptr);
+    }
+    // Reads `stored`, the segment of a packet that stores one message, on a held stream, then
+    // `copy` of 1 MB again and again, each stored before the next is read: 31 leave the stream
+    // open, the 32nd gives it up, and nothing more was stored.
+    void copiesGiveTheStreamUp(const QByteArray& stored, const QByteArray& copy) {
+        server().setFault({.prefix = standin::paths::kStreamReceive, .hold = true});
+        auto service = QXIMService::shared();
+        ASSERT_TRUE(runMainLoopUntil([&] { return openedStreams(1) && streamOperation(); }));
+        service->queue()->sync([&] { service->onlineMessage(stored); });
+        ASSERT_TRUE(runMainLoopUntil([&] {
+            return storedFromBroker() == 1 && messaging.counters()["acknowledgedIds"].toInt() == 2;
+        }));
+        for (int n = 0; n < 31; ++n) {
+            service->queue()->sync([&] { service->onlineMessage(copy); });
+            service->queue()->sync([] {});
+        }
+        EXPECT_NE(streamOperation(), nullptr);
+        service->queue()->sync([&] { service->onlineMessage(copy); });
+        EXPECT_EQ(streamOperation(), nullptr);
+        EXPECT_EQ(storedFromBroker(), 1);
     }
     // Starts the service and waits until its stream and its first offline fetch went out
     // and the stream's first heartbeat was handled.
@@ -1222,6 +1244,28 @@ TEST_F(QXIMServiceTest, AStreamOfFillerIsGivenUpThoughHeartbeatsComeBetween) {
         [&] { return openedStreams(2) && storedFromBroker() == 3 && unacknowledged() == 0; }));
 }
 
+// White space a byte a chunk, each chunk its own send, is given up as filler in large chunks is,
+// after as many chunks as bytes would take (each chunk counts at least
+// CometScriptCutter::kLeastChunkBytes) rather than after 32 MB of them, and the stream opens
+// again, its fetch bringing what was written meanwhile.
+TEST_F(QXIMServiceTest, AStreamOfWhiteSpaceAByteAChunkIsGivenUpAfterAsManyChunksAsBytes) {
+    server().setFaults(
+        {{.prefix = standin::paths::kStreamReceive, .endless = true, .chunkBytes = 1, .times = 1}});
+    auto service = QXIMService::shared();
+    std::shared_ptr<NKHTTPRequestOperation> stream;
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        if (!stream) stream = streamOperation();
+        return stream && openedStreams(1) && streamClosed(*service);
+    }));
+    drainMainLoop();
+    EXPECT_LT(stream->totalBytesRead(),
+              CometScriptCutter::kMostUndeliveredBytes / CometScriptCutter::kLeastChunkBytes * 4);
+    write({{"to", kServiceUser}, {"count", 3}});
+    reopensAfter(*service, QXIMService::kFirstReopenPause);
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return openedStreams(2) && storedFromBroker() == 3 && unacknowledged() == 0; }));
+}
+
 // A stream that carries its filler in segments that store nothing, or after them, is given up as
 // one of filler is, and opens again after the pause, its fetch bringing what was written
 // meanwhile: 4 MB of white space after each heartbeat or after each packet set aside (each in
@@ -1231,6 +1275,11 @@ struct FillerCarrier {
     const char* name;
     QByteArray segment;
     qint64 spaces;
+    // The service runs with the plug-ins the app's launch installs.
+    bool appPlugIns = false;
+    // The segment, each time with its own number for "@N@", then the white space: the stream
+    // the stand-in sends round and round.
+    bool numbered = false;
 };
 
 class QXIMServiceFillerCarrierTest : public QXIMServiceTest,
@@ -1238,17 +1287,30 @@ class QXIMServiceFillerCarrierTest : public QXIMServiceTest,
 
 TEST_P(QXIMServiceFillerCarrierTest, TheStreamIsGivenUpAndItsMessagesComeWithTheNextFetch) {
     const FillerCarrier& carrier = GetParam();
-    server().setFaults({{.prefix = standin::paths::kStreamReceive,
-                         .body = carrier.segment,
-                         .endless = true,
-                         .endlessText = carrier.segment,
-                         .endlessSpaces = carrier.spaces}});
+    // Held until the plug-ins are in: every segment reaches them.
+    if (carrier.numbered) {
+        server().setStream(
+            {.segments = {carrier.segment + QByteArray(carrier.spaces, ' ')}, .repeat = true});
+        server().setFault({.prefix = standin::paths::kStreamReceive, .hold = true});
+    } else {
+        server().setFaults({{.prefix = standin::paths::kStreamReceive,
+                             .hold = carrier.appPlugIns,
+                             .body = carrier.segment,
+                             .endless = true,
+                             .endlessText = carrier.segment,
+                             .endlessSpaces = carrier.spaces}});
+    }
     auto service = QXIMService::shared();
-    ASSERT_TRUE(runMainLoopUntil([&] { return openedStreams(1) && streamClosed(*service); }))
-        << carrier.name;
+    std::vector<std::shared_ptr<QXIMServiceObserver>> plugIns;
+    if (carrier.appPlugIns) plugIns = QXAppMessagingPlugIns::install(*service);
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        server().releaseHeld();
+        return openedStreams(1) && streamClosed(*service);
+    })) << carrier.name;
     write({{"to", kServiceUser}, {"count", 3}});
     reopensAfter(*service, QXIMService::kFirstReopenPause);
     ASSERT_TRUE(runMainLoopUntil([&] {
+        server().releaseHeld();
         return openedStreams(2) && storedFromBroker() == 3 && unacknowledged() == 0;
     })) << carrier.name;
 }
@@ -1294,7 +1356,29 @@ INSTANTIATE_TEST_SUITE_P(
         FillerCarrier{"a packet of a message with the id 0",
                       streamSegment(talkPacket(R"([{"id":0,"fromUserId":"880001","contents":[")" +
                                                QByteArray(1024, 'z') + R"("]}])")),
-                      0}),
+                      0},
+        // Segments the app's plug-in reads itself, whole and in pieces.
+        FillerCarrier{"a command of 4 MB, read by the app's plug-in",
+                      fourMegabytesOf("command", R"({"command":"NOTE","text":")", 'c', "\"}"), 0,
+                      true},
+        FillerCarrier{"a test segment of 4 MB, read by the app's plug-in",
+                      fourMegabytesOf("test", "", 't', ""), 0, true},
+        FillerCarrier{
+            "a command of 5 MB, read in pieces by the app's plug-in",
+            standin::StreamSettings::segment("command", R"({"command":"NOTE","text":")" +
+                                                            QByteArray(5 * 1024 * 1024, 'c') +
+                                                            R"("})"),
+            0, true},
+        // Packets of fresh ids, each with a message the app's plug-in takes: with 16 KB of
+        // white space after each, and without.
+        FillerCarrier{"packets of messages the app's plug-in takes, then white space",
+                      streamSegment(talkPacket(R"([{"id":700000@N@,"type":1,"fromUserId":"880001",)"
+                                               R"("updateTime":1,"contents":["通知"]}])")),
+                      16 * 1024, true, true},
+        FillerCarrier{"packets of messages the app's plug-in takes",
+                      streamSegment(talkPacket(R"([{"id":700000@N@,"type":1,"fromUserId":"880001",)"
+                                               R"("updateTime":1,"contents":["通知"]}])")),
+                      0, true, true}),
     [](const ::testing::TestParamInfo<FillerCarrier>& info) { return std::to_string(info.index); });
 
 // A random stream of every kind of segment a server may write, part by part, each with what
@@ -1308,17 +1392,18 @@ struct StreamPart {
 
 class RandomStreamWriter {
 public:
-    // An honest stream sends what a real server sends: mostly messages, with heartbeats,
-    // commands and visitor data of an honest size between them, padded with 4 KB of white
-    // space at most, a packet set aside or sent again now and then. Any other stream also sends
-    // segments that store nothing, of every kind and size (packets without messages, between
-    // other users, of messages without contents or a positive id, copies of stored ones), white
-    // space without end, filler, and segments torn off by the next; past its first `storing`
-    // bytes it stores nothing at all.
+    // An honest stream sends what a real server sends: mostly messages, now and then beside
+    // one that the app's plug-in takes (of type 1), with heartbeats, commands and visitor data
+    // of an honest size between them, padded with 4 KB of white space at most, a packet set
+    // aside or sent again now and then. Any other stream also sends segments that store
+    // nothing, of every kind and size (packets without messages, between other users, of
+    // messages without contents or a positive id, of messages the plug-in takes, copies of
+    // stored or taken ones), white space without end, filler, and segments torn off by the
+    // next; past its first `storing` bytes it stores nothing at all.
     RandomStreamWriter(quint32 seed, bool honest) : random_(seed), honest_(honest) {
         // Past the part that stores, a few kinds only, so that a kind the bound passes over
         // makes up much of what comes.
-        for (int n = 1 + random_.bounded(3); n > 0; --n) laterKinds_.append(random_.bounded(13));
+        for (int n = 1 + random_.bounded(3); n > 0; --n) laterKinds_.append(random_.bounded(14));
     }
 
     QList<StreamPart> write(qsizetype bytes, qsizetype storingBytes) {
@@ -1379,12 +1464,19 @@ private:
                R"(,"fromUserId":"880001","updateTime":3000)" +
                (contents ? QByteArray(R"(,"contents":["您好"])") : QByteArray()) + "}";
     }
+    // A message the app's plug-in takes, with its contents.
+    QByteArray takenMessage(qint64 id) {
+        taken_.append(id);
+        return R"({"id":)" + QByteArray::number(id) +
+               R"(,"type":1,"fromUserId":"880001","updateTime":3000,"contents":["通知"]})";
+    }
     StreamPart storingPacket() {
         const qint64 id = nextId_++;
         stored_.append(id);
         const qsizetype pad = chance(70) ? below(600) : below(1024 * 1024);
-        return {.bytes = packetOf(880001, kServiceUser, '[' + messageOf(id) + ']', pad),
-                .stores = true};
+        QByteArray messages = messageOf(id);
+        if (chance(20)) messages = takenMessage(nextId_++) + ',' + messages;
+        return {.bytes = packetOf(880001, kServiceUser, '[' + messages + ']', pad), .stores = true};
     }
     // A packet's segment cut off inside itself.
     StreamPart torn() {
@@ -1397,7 +1489,7 @@ private:
         return standin::StreamSettings::segment(key, payload);
     }
     StreamPart next(bool storing) {
-        const int kinds = honest_ ? 5 : 13;
+        const int kinds = honest_ ? 5 : 14;
         for (;;) {
             const int kind = storing ? random_.bounded(kinds)
                                      : laterKinds_[random_.bounded(int(laterKinds_.size()))];
@@ -1446,6 +1538,13 @@ private:
                     return filler();
                 case 12:
                     return {};  // torn
+                case 13: {
+                    // Messages the plug-in takes, fresh or sent again.
+                    const qint64 id =
+                        taken_.isEmpty() || chance(70) ? nextId_++ : taken_[below(taken_.size())];
+                    return {.bytes = packetOf(880001, kServiceUser, '[' + takenMessage(id) + ']',
+                                              fillerSize())};
+                }
             }
         }
     }
@@ -1454,6 +1553,7 @@ private:
     bool honest_;
     qint64 nextId_ = 9000000020000;
     QList<qint64> stored_;
+    QList<qint64> taken_;
     int setAside_ = 0;
     QList<int> laterKinds_;
 };
@@ -1499,12 +1599,14 @@ class QXIMServiceRandomStreamTest : public QXIMServiceTest,
 // to go with it), the stream is given up. An honest stream of many times the bound, read as the
 // network hands it over (a few megabytes at a time, each stored before the next is read, as the
 // stream's hold makes it), never is, and every message it brings is stored once. Nothing without
-// a positive id is ever stored.
+// a positive id is ever stored, nor anything the app's plug-in takes: the service runs with the
+// plug-ins the app's launch installs.
 TEST_P(QXIMServiceRandomStreamTest, TheBoundCountsFromTheLastSegmentThatStored) {
     const RandomStreamCase& param = GetParam();
     const LoggedLines givenUp("Stream given up");
     server().setFault({.prefix = standin::paths::kStreamReceive, .hold = true});
     auto service = QXIMService::shared();
+    const auto plugIns = QXAppMessagingPlugIns::install(*service);
     ASSERT_TRUE(runMainLoopUntil([&] { return openedStreams(1) && streamOperation(); }));
     RandomStreamWriter writer(param.seed, param.honest);
     // An honest stream stores all along; any other stores in its first 16 MB at most, and then
@@ -1558,6 +1660,7 @@ TEST_P(QXIMServiceRandomStreamTest, TheBoundCountsFromTheLastSegmentThatStored) 
         EXPECT_LE(storedFromBroker(), stores);
     }
     EXPECT_EQ(rows("m_id <= 0"), 0);
+    EXPECT_EQ(rows("m_type = 1"), 0);
 }
 
 // Three honest streams, and 24 others.
@@ -1577,22 +1680,85 @@ INSTANTIATE_TEST_SUITE_P(Streams, QXIMServiceRandomStreamTest, ::testing::Values
 // A packet the server sends again while its first copy is stored and acknowledged stores
 // nothing: 32 copies of 1 MB give the stream up, where the packet once was stored.
 TEST_F(QXIMServiceTest, CopiesOfAStoredPacketDeliverNothing) {
+    const QVariantMap stored = brokersPacket(9000000009000);
+    copiesGiveTheStreamUp(segmentOf(stored), segmentOf(stored, 1024 * 1024));
+}
+
+// A copy of a stored message beside one without a positive id is no copy as a whole: it reaches
+// the store, stores nothing and delivers nothing.
+TEST_F(QXIMServiceTest, ACopyBesideAMessageWithoutAnIdDeliversNothing) {
+    copiesGiveTheStreamUp(
+        segmentOf(brokersPacket(9000000009100)),
+        segmentOf(packet(880001, kServiceUser,
+                         R"([{"id":0,"fromUserId":880001,"updateTime":1,"contents":["零"]},
+                             {"id":9000000009100,"fromUserId":880001,"updateTime":3000,
+                              "contents":["9100"]}])"),
+                  1024 * 1024));
+}
+
+// In one store batch, a packet that stores no row (its message has no contents) before one that
+// does: each is acknowledged once, for both its talk ids.
+TEST_F(QXIMServiceTest, EachPacketOfAStoreBatchIsAcknowledgedOnce) {
     server().setFault({.prefix = standin::paths::kStreamReceive, .hold = true});
     auto service = QXIMService::shared();
     ASSERT_TRUE(runMainLoopUntil([&] { return openedStreams(1) && streamOperation(); }));
-    const QVariantMap stored = brokersPacket(9000000009000);
-    service->queue()->sync([&] { service->onlineMessage(segmentOf(stored)); });
-    ASSERT_TRUE(runMainLoopUntil([&] {
-        return storedFromBroker() == 1 && messaging.counters()["acknowledgedIds"].toInt() == 2;
-    }));
-    const QByteArray copy = segmentOf(stored, 1024 * 1024);
     service->queue()->sync([&] {
-        for (int n = 0; n < 31; ++n) service->onlineMessage(copy);
+        service->onlineMessage(segmentOf(packet(
+            880001, kServiceUser, R"([{"id":9000000017001,"fromUserId":880001,"updateTime":1}])")));
+        service->onlineMessage(segmentOf(brokersPacket(9000000017002)));
     });
-    EXPECT_NE(streamOperation(), nullptr);
-    service->queue()->sync([&] { service->onlineMessage(copy); });
-    EXPECT_EQ(streamOperation(), nullptr);
+    const auto acknowledgedIds = [&] { return messaging.counters()["acknowledgedIds"].toInt(); };
+    ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() == 1 && acknowledgedIds() >= 4; }))
+        << acknowledgedIds();
+    service->stop();
+    QStringList named;
+    for (const auto& request : server().requests(standin::paths::kMessageApi)) {
+        const QUrlQuery query(QString::fromLatin1(request.query));
+        if (query.queryItemValue("op") != "ackrecvmsg") continue;
+        for (const QString& each : query.queryItemValue("msgIds").split(','))
+            named.append(query.queryItemValue("talkId") + ' ' + each);
+    }
+    named.sort();
+    const QString to = kServiceUserText + "-880001";
+    EXPECT_EQ(named, QStringList({kBrokerTalk + " 9000000017001", kBrokerTalk + " 9000000017002",
+                                  to + " 9000000017001", to + " 9000000017002"}));
+}
+
+// A packet's log line names the messages it set aside, each by its id as it came, and none it
+// stored: an id 0 beside a stored message, a text, null (which the parser hands over as the empty
+// text), none, and every id of a packet set aside whole.
+TEST_F(QXIMServiceTest, ALineNamesTheMessagesSetAsideByTheirIdsAsTheyCame) {
+    const LoggedLines logged("Received packet set aside");
+    server().setStream({.heartbeatMs = 600000});
+    auto service = start();
+    const auto save = [&](const QString& items) {
+        service->queue()->sync(
+            [&] { service->saveMessages(packet(880001, kServiceUser, items), false); });
+    };
+    save(R"([{"id":0,"fromUserId":880001,"updateTime":1,"contents":["零"]},
+             {"id":701200018,"fromUserId":880001,"updateTime":2,"contents":["有"]}])");
+    save(R"([{"id":"abc","fromUserId":880001,"contents":["字"]},
+             {"id":null,"fromUserId":880001,"contents":["空"]},
+             {"fromUserId":880001,"contents":["无"]}])");
+    QString deep = R"("深")";
+    for (int n = 0; n < JsonGen::kMaxDepth; ++n) deep = '[' + deep + ']';
+    save(QString(R"([{"id":701200019,"fromUserId":880001,"contents":["有"]},
+                     {"id":701200020,"fromUserId":880001,"contents":[%1]}])")
+             .arg(deep));
     EXPECT_EQ(storedFromBroker(), 1);
+    const QString talk = "talk " + kServiceUserText + "-880001/880001-" + kServiceUserText;
+    EXPECT_EQ(logged.lines(),
+              QStringList({"Received packet set aside, acknowledged, not stored: a message without "
+                           "a positive id (" +
+                               talk + ", messages 0)",
+                           "Received packet set aside, acknowledged, not stored: a message without "
+                           R"(a positive id ()" +
+                               talk + R"(, messages "abc","",(none)))",
+                           QStringLiteral("Received packet set aside, acknowledged, not stored: a "
+                                          "message's contents nests deeper than %1 levels (")
+                                   .arg(JsonGen::kMaxDepth) +
+                               talk + ", messages 701200019,701200020)"}))
+        << logged.lines().join('\n').toStdString();
 }
 
 // A message from the server without a positive id is never stored, however often it comes: it
@@ -1676,44 +1842,83 @@ TEST_F(QXIMServiceTest, AStoredPacketsWhiteSpaceGoesWithItUpTo16KBInsideItsChunk
     EXPECT_EQ(streamOperation(), nullptr);
 }
 
-// A packet without a post that a plug-in takes delivers: 40 of 1 MB leave the stream open, each
-// acknowledged. So does a packet whose messages a plug-in takes, though it stores nothing.
-TEST_F(QXIMServiceTest, PacketsAPlugInTakesDeliver) {
+// A packet a plug-in takes stores nothing and delivers nothing. Packets that store a message
+// beside one a plug-in takes deliver: 40 of 1 MB, stored ten at a time, leave the stream open,
+// each message stored but the taken ones. Then packets without a post that a plug-in handles, and
+// packets whose only message a plug-in takes, each stored before the next is read: 31 of 1 MB
+// leave the stream open, the 32nd gives it up; each is acknowledged.
+TEST_F(QXIMServiceTest, PacketsAPlugInTakesDeliverNothing) {
     server().setFault({.prefix = standin::paths::kStreamReceive, .hold = true});
     auto service = QXIMService::shared();
     ASSERT_TRUE(runMainLoopUntil([&] { return openedStreams(1) && streamOperation(); }));
-    auto taken = std::make_shared<std::atomic<int>>(0);
+    auto handled = std::make_shared<std::atomic<int>>(0);
     auto plugIn = std::make_shared<QXIMServiceObserver>();
-    plugIn->parseMakeLoveMessage = [taken](const QVariantMap&) { ++*taken; };
-    service->addObserver(plugIn);
-    service->queue()->sync([&] {
-        for (qint64 id = 1; id <= 40; ++id) {
-            QVariantMap withoutPost = brokersPacket(9000000010000 + id);
-            withoutPost.remove("post");
-            service->onlineMessage(segmentOf(withoutPost, 1024 * 1024));
-        }
-    });
-    EXPECT_EQ(*taken, 40);
-    EXPECT_NE(streamOperation(), nullptr);
-    EXPECT_TRUE(runMainLoopUntil(
-        [&] { return messaging.counters()["acknowledgedIds"].toInt() == 2 * 40; }));
-
-    // Messages a plug-in takes as the packet is stored: 40 more of 1 MB, ten read at a time.
-    auto takenMessages = std::make_shared<std::atomic<int>>(0);
-    plugIn->parseMessage = [takenMessages](const QVariantMap&) {
-        ++*takenMessages;
-        return true;
+    plugIn->parseMakeLoveMessage = [handled](const QVariantMap&) { ++*handled; };
+    plugIn->parseMessage = [](const QVariantMap& message) {
+        return message.value("type").toInt() == 1;
     };
-    for (qint64 first = 100; first <= 130; first += 10) {
+    service->addObserver(plugIn);
+    const auto taken = [](qint64 id) {
+        return QString(R"({"id":%1,"type":1,"fromUserId":880001,"updateTime":3000,)"
+                       R"("contents":["通知"]})")
+            .arg(id);
+    };
+    qint64 id = 9000000010000;
+    for (int round = 0; round < 4; ++round) {
         service->queue()->sync([&] {
-            for (qint64 id = first; id < first + 10; ++id)
-                service->onlineMessage(segmentOf(brokersPacket(9000000010000 + id), 1024 * 1024));
+            for (int n = 0; n < 10; ++n, id += 2) {
+                const QVariantMap both =
+                    packet(880001, kServiceUser,
+                           QString(R"([%1,{"id":%2,"fromUserId":880001,"updateTime":3000,)"
+                                   R"("contents":["您好"]}])")
+                               .arg(taken(id))
+                               .arg(id + 1));
+                service->onlineMessage(segmentOf(both, 1024 * 1024));
+            }
         });
         service->queue()->sync([] {});
     }
-    EXPECT_EQ(*takenMessages, 40);
+    ASSERT_TRUE(runMainLoopUntil([&] { return storedFromBroker() == 40; }));
     EXPECT_NE(streamOperation(), nullptr);
-    EXPECT_EQ(storedFromBroker(), 0);
+    const auto takenSegment = [&](bool withoutPost) {
+        QVariantMap only = packet(880001, kServiceUser, '[' + taken(id++) + ']');
+        if (withoutPost) only.remove("post");
+        return segmentOf(only, 1024 * 1024);
+    };
+    for (int n = 0; n < 31; ++n) {
+        service->queue()->sync([&] { service->onlineMessage(takenSegment(n % 2 == 0)); });
+        service->queue()->sync([] {});
+    }
+    EXPECT_NE(streamOperation(), nullptr);
+    service->queue()->sync([&] { service->onlineMessage(takenSegment(false)); });
+    EXPECT_EQ(streamOperation(), nullptr);
+    EXPECT_EQ(*handled, 16);
+    EXPECT_EQ(storedFromBroker(), 40);
+    EXPECT_TRUE(runMainLoopUntil([&] {
+        return messaging.counters()["acknowledgedIds"].toInt() == 2 * (80 + 32);
+    })) << messaging.counters()["acknowledgedIds"].toInt();
+}
+
+// Short packets that store nothing count 1 KB each: 32,767 between two other users leave the
+// stream open, the 32,768th gives it up.
+TEST_F(QXIMServiceTest, ShortPacketsThatStoreNothingCountAKilobyteEach) {
+    server().setFault({.prefix = standin::paths::kStreamReceive, .hold = true});
+    auto service = QXIMService::shared();
+    ASSERT_TRUE(runMainLoopUntil([&] { return openedStreams(1) && streamOperation(); }));
+    const auto otherUsers = [](qint64 id) {
+        return segmentOf(packet(
+            7001, 7002, QString(R"([{"id":%1,"fromUserId":7001,"contents":["x"]}])").arg(id)));
+    };
+    ASSERT_LT(otherUsers(9000000018000).size(), 400);
+    constexpr qint64 kFirst = 9000000018000;
+    constexpr qint64 kPackets =
+        CometScriptCutter::kMostUndeliveredBytes / QXIMService::kLongestQuietSegmentBytes;
+    service->queue()->sync([&] {
+        for (qint64 n = 0; n < kPackets - 1; ++n) service->onlineMessage(otherUsers(kFirst + n));
+    });
+    EXPECT_NE(streamOperation(), nullptr);
+    service->queue()->sync([&] { service->onlineMessage(otherUsers(kFirst + kPackets)); });
+    EXPECT_EQ(streamOperation(), nullptr);
 }
 
 // Honest streams beside them are never given up: a heartbeat every 30 s for an hour, each with
@@ -2060,9 +2265,11 @@ TEST_F(QXIMServiceTest, TheReopenPauseStartsAgainAfterAStreamThatWasNotGivenUp) 
     reopensAfter(*service, 4s);
     ASSERT_TRUE(waitForRequests(standin::paths::kStreamReceive, 3));
     server().releaseHeld();
+    // The service has handled the third stream to its end: its heartbeat, read after the clock
+    // moved on, would be a fresh one, and the tick would find no silence to reconnect after.
     ASSERT_TRUE(runMainLoopUntil([&] {
         return openedStreams(3) && storedFromBroker() == 1 &&
-               messaging.openStreams(kServiceUser) == 0;
+               messaging.openStreams(kServiceUser) == 0 && streamClosed(*service);
     }));
     clock().advance(66s);
     service->heartbeat();
@@ -2077,8 +2284,8 @@ TEST_F(QXIMServiceTest, TheReopenPauseStartsAgainAfterAStreamThatWasNotGivenUp) 
 // first pause again, and so does a command of an honest size, though the app does not act on it.
 // A heartbeat longer than an honest one, or a packet set aside, at 61 s is none: the pause grows,
 // and the long heartbeat does not reset the heartbeat's clock. One of exactly the honest size,
-// or padded inside its chunk, is a heartbeat. A long packet delivers only when it stores a
-// message.
+// or padded inside its chunk, is a heartbeat. A long packet, with a post or without, delivers
+// only when it stores a message.
 TEST_F(QXIMServiceTest, TheReopenPauseStartsAgainOnlyAfterAMinuteOfDeliveredSegments) {
     // The streams deliver only what the test hands the service: a heartbeat of the stand-in's
     // own that came after the clock moved would count as delivered 61 s after the opening.
@@ -2099,6 +2306,13 @@ TEST_F(QXIMServiceTest, TheReopenPauseStartsAgainOnlyAfterAMinuteOfDeliveredSegm
     // Packets longer than an honest quiet segment deliver once they store a message.
     const QByteArray longEmptyPacket = segmentOf(packet(880001, kServiceUser, "[]"), 4096);
     const QByteArray longPacket = segmentOf(brokersPacket(9000000013000), 4096);
+    // So do packets without a post, kept under the no-post id.
+    const auto withoutPost = [](QVariantMap packet) {
+        packet.remove("post");
+        return segmentOf(packet, 4096);
+    };
+    const QByteArray longEmptyPacketWithoutPost = withoutPost(packet(880001, kServiceUser, "[]"));
+    const QByteArray longPacketWithoutPost = withoutPost(brokersPacket(9000000013001));
     const QByteArray command = standin::StreamSettings::segment("command", R"({"command":"NOTE"})");
     const QByteArray setAside = streamSegment(R"({"n":1e400})");
     const QByteArray filler(CometScriptCutter::kMostUndeliveredBytes + 1, 'x');
@@ -2119,7 +2333,8 @@ TEST_F(QXIMServiceTest, TheReopenPauseStartsAgainOnlyAfterAMinuteOfDeliveredSegm
           std::pair(QByteArray(), 4s), std::pair(longHeartbeat, 8s), std::pair(setAside, 16s),
           std::pair(command, 2s), std::pair(QByteArray(), 4s), std::pair(heartbeatOf1KB, 2s),
           std::pair(QByteArray(), 4s), std::pair(paddedHeartbeat, 2s), std::pair(QByteArray(), 4s),
-          std::pair(longEmptyPacket, 8s), std::pair(longPacket, 2s)}) {
+          std::pair(longEmptyPacket, 8s), std::pair(longPacket, 2s), std::pair(QByteArray(), 4s),
+          std::pair(longEmptyPacketWithoutPost, 8s), std::pair(longPacketWithoutPost, 2s)}) {
         giveUpAfter(later);
         reopensAfter(*service, pause);
         ASSERT_TRUE(waitForRequests(standin::paths::kStreamReceive, ++streams));

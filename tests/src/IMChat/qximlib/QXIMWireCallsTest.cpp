@@ -378,7 +378,7 @@ TEST_F(QXIMWireCallsTest, TheGuestNeitherSendsNorListens) {
     QXIMUser::shared().setUserId(QXIMUser::getDefaultUserid());
     EXPECT_FALSE(sender->sendMessage("{}"));
     EXPECT_EQ(sender->postString(), "{}");
-    QXIMOnlineReceiver stream([](const QByteArray&) {});
+    QXIMOnlineReceiver stream([](const QByteArray&, qint64) {});
     stream.createReceiveConnection(QXIMUser::getDefaultUserid(), ns::DispatchQueue::main());
     stream.createReceiveConnection(0, ns::DispatchQueue::main());
     EXPECT_FALSE(stream.isConnected());

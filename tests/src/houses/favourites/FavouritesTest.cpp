@@ -10,6 +10,8 @@
 #include "net/transport/Json.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/uikit/label.h"
+#include "platform/uikit/menu_controller.h"
+#include "platform/uikit/pasteboard.h"
 #include "platform/uikit/text_layout.h"
 #include "platform/uikit/text_view.h"
 #include "ui/widgets/FloatView.h"
@@ -331,6 +333,50 @@ TEST_F(FavouritesTest, ARemarkIsMendedWhereATapPutsTheCaret) {
     ASSERT_TRUE(driver_->tap(editor->okButton()));
     settle();
     EXPECT_EQ(QXIMDatabase::shared().historySignByUserId("0", puid), "采光好，安静");
+}
+
+// A long press in the remark shows the edit menu with what the state allows; a paste keeps its
+// lines and obeys the 200 characters as typing does: over a selection it takes the selection's
+// place, and past the limit it changes nothing.
+TEST_F(FavouritesTest, ALongPressInARemarkShowsTheEditMenuAndAPasteKeepsTheLimit) {
+    auto editor = openRemarkOfSavedPost();
+    ui::TextView& input = *editor->inputView();
+    ui::MenuController& menu = ui::MenuController::sharedMenuController();
+    ui::Pasteboard& pasteboard = ui::Pasteboard::generalPasteboard();
+    const auto pressIn = [&] {
+        menu.setMenuVisible(false);
+        driver_->longPressAt(
+            input.convertPointToView(input.bounds().origin + ui::Point(60, 20), nullptr));
+        return menu.visibleTitles();
+    };
+    pasteboard.setStrings({});
+    EXPECT_EQ(pressIn(), QStringList()) << "no text, nothing to paste";
+    EXPECT_TRUE(input.isFirstResponder());
+    pasteboard.setString(QStringLiteral("南向主卧\n房东周六下午在家"));
+    EXPECT_EQ(pressIn(), QStringList{"粘贴"});
+    ASSERT_TRUE(driver_->tapText("粘贴"));
+    EXPECT_EQ(input.text(), "南向主卧\n房东周六下午在家");
+    EXPECT_TRUE(editor->placeholderLabel()->isHidden());
+    EXPECT_EQ(pressIn(), (QStringList{"选择", "全选", "粘贴"}));
+    settle();
+    EXPECT_TRUE(matchesReferenceImage(driver_->screenshot(2)->pixels(), "src/houses/reference",
+                                      "remark_editor_menu.png"));
+    ASSERT_TRUE(driver_->tapText("全选"));
+    EXPECT_EQ(pressIn(), (QStringList{"剪切", "拷贝", "粘贴"}));
+
+    // 150 characters selected give their place to 200.
+    input.setText(QString(150, u'好'));
+    input.setSelectedRange({0, 150});
+    pasteboard.setString(QString(200, u'房'));
+    EXPECT_EQ(pressIn(), (QStringList{"剪切", "拷贝", "粘贴"}));
+    ASSERT_TRUE(driver_->tapText("粘贴"));
+    EXPECT_EQ(input.text(), QString(200, u'房'));
+    // Full, it takes no more, pasted or typed.
+    pasteboard.setString(QStringLiteral("安静"));
+    EXPECT_EQ(pressIn(), (QStringList{"选择", "全选", "粘贴"}));
+    ASSERT_TRUE(driver_->tapText("粘贴"));
+    ASSERT_TRUE(driver_->type(QStringLiteral("安静")));
+    EXPECT_EQ(input.text(), QString(200, u'房'));
 }
 
 TEST_F(FavouritesTest, ARemarkTheStoreCouldNotKeepIsToldAndStaysOnScreen) {

@@ -2,6 +2,7 @@
 // the conditions its choices send, the detail hand-off, failures and the filter screen.
 #include "PostListScreenFixture.h"
 
+#include "CallsOnTheirWay.h"
 #include "ReferenceImage.h"
 
 #include <algorithm>
@@ -282,6 +283,12 @@ TEST_F(PostListScreenTest, TheListAndTheScreensOpenedFromItDrawNothingAtRest) {
     host_->wifi = false;
     ns::UserDefaults::standardUserDefaults().setObject(QStringLiteral("1"),
                                                        QStringLiteral("fangXinFangFlag"));
+    // No call is on its way, and what the replies of those that ended started has been sent.
+    const auto callsAnswered = [this] {
+        if (!pathsOfCallsOnTheirWay().isEmpty()) return false;
+        drainMainLoop();
+        return pathsOfCallsOnTheirWay().isEmpty();
+    };
     open();
     ASSERT_GT(list_->paging().nowListNum, 0);
     EXPECT_TRUE(restsIdle()) << "the list shown";
@@ -312,6 +319,9 @@ TEST_F(PostListScreenTest, TheListAndTheScreensOpenedFromItDrawNothingAtRest) {
         }
         return detail->isGetDetailFinish() && strip && photosCame();
     }));
+    // The detail's calls (the broker's privileges) may still be on their way: their time-out
+    // runs on the clock, which a rest moves far ahead of the real time a reply takes.
+    ASSERT_TRUE(waitFor(callsAnswered));
     EXPECT_TRUE(restsIdle()) << "the detail over the list";
 
     // The photo pager over the detail, its photos in.
@@ -331,6 +341,7 @@ TEST_F(PostListScreenTest, TheListAndTheScreensOpenedFromItDrawNothingAtRest) {
         }
         return true;
     }));
+    ASSERT_TRUE(waitFor(callsAnswered));
     EXPECT_TRUE(restsIdle()) << "the photo pager over the detail";
 }
 

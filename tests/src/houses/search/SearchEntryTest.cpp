@@ -5,6 +5,8 @@
 #include "net/QXIMRequest.h"
 #include "platform/foundation/operation_queue.h"
 
+#include <QUrlQuery>
+
 namespace paths = standin::paths;
 
 class SearchEntryTest : public SearchFixture {
@@ -110,6 +112,31 @@ TEST_F(SearchEntryTest, AKeywordOpensItsResultsAndIsRecordedTrimmed) {
     ASSERT_NE(shown, nullptr);
     EXPECT_EQ(shown->keyword(), "近地铁");
     EXPECT_EQ(SearchHistory::keywords(), (QStringList{"采光好", "近地铁"})) << "not moved";
+}
+
+// Four lines pasted into the keyword field become one line, a blank for each line break: the
+// field shows them all, and the search and the history take the keyword as it shows.
+TEST_F(SearchEntryTest, FourPastedLinesAreSearchedAndRecordedAsTheOneLineShown) {
+    openEntry();
+    MyTextField* field = entry_->mainTField();
+    ui::Pasteboard::generalPasteboard().setString(QStringLiteral("近地铁\n采光好\n南北通透\n满五"));
+    driver_->longPressAt(field->convertPointToView(field->bounds().center(), nullptr));
+    ASSERT_TRUE(driver_->tapText("粘贴"));
+    const QString keyword = QStringLiteral("近地铁 采光好 南北通透 满五");
+    EXPECT_EQ(field->text(), keyword);
+    EXPECT_EQ(driver_->textOf(field), keyword);
+    ASSERT_TRUE(driver_->pressReturn());
+    auto shown = results();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->keyword(), keyword);
+    EXPECT_EQ(SearchHistory::keywords(), QStringList{keyword});
+    waitForResults(*shown);
+    const auto counted = calls("GetWebSearchCount");
+    ASSERT_FALSE(counted.empty());
+    EXPECT_EQ(QUrlQuery(QString::fromUtf8(counted.back().query))
+                  .queryItemValue("keywords", QUrl::FullyDecoded),
+              keyword)
+        << "the search asks for it";
 }
 
 TEST_F(SearchEntryTest, ASuggestionIsRecordedAndTheClearSheetEmptiesTheHistory) {

@@ -7,6 +7,7 @@
 #include "platform/uikit/application.h"
 #include "platform/uikit/decoding_budget.h"
 
+#include "Gate.h"
 #include "HangWait.h"
 #include "ProcessEndChild.h"
 #include "TransportFixture.h"
@@ -349,6 +350,15 @@ TEST_F(NKTypedRequestOperationTest, AnImageDecodeStillRunningAtExitEndsQuietlyAf
               "the operation went after the statics went");
 }
 
+// In a process without an application object (a tool, a benchmark) the end comes only at exit,
+// among the statics: a decode that runs on past the end's limit holds that exit no longer than
+// the end waits, although the processing queue it runs on was made after the end was watched for.
+TEST_F(NKTypedRequestOperationTest, ADecodeAtAnExitWithoutAnApplicationObjectHoldsItNoLonger) {
+    EXPECT_EQ(endOfChildTest(sandboxPath(), "LeavesADecodeRunningWithoutAnApplicationObject",
+                             {{QString::fromLatin1(kWithoutApplicationObject), "1"}}),
+              "statics went at 5 s | the decode ended after the statics went");
+}
+
 // An image operation that tells when its picture was decoded and when it went; the last of the
 // work held past the statics.
 class OperationOfTheEnd final : public NKImageRequestOperation {
@@ -376,7 +386,7 @@ TEST(ProcessEndChild, LeavesAnImageDecodeWaitingForItsShare) {
     }
     ns::URLCache::setSharedURLCache(std::make_shared<ns::URLCache>());
     // The whole budget, given back once the statics have gone; or, when something of the exit
-    // waits for the decode, once it has waited 10 s.
+    // waits for the decode, once the wait for a hang runs out.
     holdWorkPastTheStatics();
     std::thread([share = ui::DecodingBudget::take(ui::DecodingBudget::kBytes)]() mutable {
         if (!passOnceTheStaticsHaveGone()) endLogLine("the exit waited for the decode");
@@ -390,6 +400,32 @@ TEST(ProcessEndChild, LeavesAnImageDecodeWaitingForItsShare) {
     operation->start();
     ASSERT_TRUE(waitOffTheMainLoop([] { return ui::DecodingBudget::waitingCount() == 1; }));
     static StaticsSentinel sentinel;
+    endTheWaitAtItsLimit();
+}
+
+// The image operations' processing queue, on which their pictures are decoded.
+class ImageProcessing final : public NKImageRequestOperation {
+public:
+    using NKImageRequestOperation::processingQueue;
+};
+
+TEST(ProcessEndChild, LeavesADecodeRunningWithoutAnApplicationObject) {
+    if (!startProcessEndChild()) {
+        GTEST_SKIP() << "runs as the child of NKTypedRequestOperationTest only";
+    }
+    // Made before the processing queue and the end's watch: goes after them at exit.
+    static StaticsSentinel sentinel;
+    holdWorkPastTheStatics();
+    static Gate started;
+    // Stands for a decode that runs until the statics have gone; or, when something of the exit
+    // waits for it, until the wait for a hang runs out.
+    ImageProcessing::processingQueue()->async([] {
+        started.open();
+        if (!passOnceTheStaticsHaveGone()) endLogLine("the exit waited for the decode");
+        endLogLine("the decode ended " + beforeOrAfterTheStatics());
+        lateWorkDone();
+    });
+    ASSERT_TRUE(started.pass());
     endTheWaitAtItsLimit();
 }
 

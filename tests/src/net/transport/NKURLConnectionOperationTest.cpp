@@ -445,6 +445,109 @@ TEST_F(NKURLConnectionOperationTest, EveryChunkReachesALateReaderWithItsOwnBytes
     EXPECT_TRUE(runMainLoopUntil([&] { return weak.expired(); }));
 }
 
+// An operation whose reader is busy: pieces handed to it wait until the test lets the reader
+// go, and the operation's outcome reaches the same reader, after them. Its connection is the
+// test's own, never started: the test plays the connection's reports.
+class WaitingReader {
+public:
+    explicit WaitingReader(const ns::URLRequest& request)
+        : operation(std::make_shared<StateProbe>(request)),
+          connection(ns::URLConnection::create(request, operation, false)) {
+        reader_->async([gate = gate_] { gate->pass(); });
+        operation->setChunkHandler(reader_, [events = events_](const QByteArray& pieces) {
+            events->push_back("pieces " + pieces.toStdString());
+        });
+        operation->setSuccessCallbackQueue(reader_);
+        operation->setFailureCallbackQueue(reader_);
+        operation->setCompletionBlockWithSuccess(
+            [events = events_](const auto&, const QVariant&) { events->push_back("success"); },
+            [events = events_](const auto&, const ns::Error& error) {
+                events->push_back("failure " + std::to_string(error.code()));
+            });
+        operation->setState(State::Executing);
+        operation->didReceiveResponse(*connection, std::make_shared<ns::HTTPURLResponse>(
+                                                       request.url(), 200, ns::HTTPHeaderFields()));
+    }
+    ~WaitingReader() { letGo(); }
+
+    // Lets the reader go, and waits until it has handled everything handed to it so far.
+    std::vector<std::string> letGo() {
+        gate_->openForGood();
+        reader_->sync([] {});
+        return *events_;
+    }
+
+    std::shared_ptr<StateProbe> operation;
+    std::shared_ptr<ns::URLConnection> connection;
+
+private:
+    std::shared_ptr<ns::SerialQueue> reader_ = std::make_shared<ns::SerialQueue>("reader");
+    std::shared_ptr<Gate> gate_ = std::make_shared<Gate>();
+    // Written on the reader's queue only.
+    std::shared_ptr<std::vector<std::string>> events_ =
+        std::make_shared<std::vector<std::string>>();
+};
+
+// Pieces that come while a delivery waits for the reader join it: the reader takes them in one
+// call, whole and in order, and the reports of the bytes read on the main queue join likewise.
+// A piece that comes once the reader has taken the others is a delivery of its own.
+TEST_F(NKURLConnectionOperationTest, PiecesThatComeWhileADeliveryWaitsJoinItWholeAndInOrder) {
+    WaitingReader waiting(request(standin::paths::kDataShare));
+    std::vector<std::pair<quint64, qint64>> reports;
+    waiting.operation->setDownloadProgressBlock(
+        [&](quint64 bytes, qint64 total, qint64) { reports.emplace_back(bytes, total); });
+    for (const char* piece : {"<scr", "ipt>", "A</sc", "ript>"})
+        waiting.operation->didReceiveData(*waiting.connection, piece);
+    drainMainLoop();
+    EXPECT_EQ(reports, (std::vector<std::pair<quint64, qint64>>{{18, 18}}));
+    EXPECT_EQ(waiting.operation->totalBytesRead(), 18);
+    EXPECT_EQ(waiting.letGo(), std::vector<std::string>{"pieces <script>A</script>"});
+
+    waiting.operation->didReceiveData(*waiting.connection, "<script>B</script>");
+    drainMainLoop();
+    EXPECT_EQ(waiting.letGo(),
+              (std::vector<std::string>{"pieces <script>A</script>", "pieces <script>B</script>"}));
+    EXPECT_EQ(reports.back(), (std::pair<quint64, qint64>{18, 36}));
+}
+
+// A cancel while a delivery waits: the pieces waiting never reach the reader, nor does any
+// that comes after.
+TEST_F(NKURLConnectionOperationTest, ACancelWhileADeliveryWaitsDeliversNothingMore) {
+    WaitingReader waiting(request(standin::paths::kDataShare));
+    waiting.operation->didReceiveData(*waiting.connection, "<script>A</script>");
+    waiting.operation->didReceiveData(*waiting.connection, "<script>B</script>");
+    waiting.operation->cancel();
+    waiting.operation->didReceiveData(*waiting.connection, "<script>C</script>");
+    drainNetworkThread();
+    const auto events = waiting.letGo();
+    EXPECT_TRUE(std::none_of(events.begin(), events.end(), [](const std::string& event) {
+        return event.starts_with("pieces");
+    })) << events.front();
+}
+
+// The reply ends, or fails, while pieces wait for the reader: they reach it whole first, then
+// the outcome.
+TEST_F(NKURLConnectionOperationTest, TheEndOrAFailureAfterPiecesThatWaitComesAfterThem) {
+    {
+        WaitingReader waiting(request(standin::paths::kDataShare));
+        waiting.operation->didReceiveData(*waiting.connection, "<script>A</script>");
+        waiting.operation->didReceiveData(*waiting.connection, "<script>B</script>");
+        waiting.operation->didFinishLoading(*waiting.connection);
+        EXPECT_EQ(waiting.letGo(), (std::vector<std::string>{
+                                       "pieces <script>A</script><script>B</script>", "success"}));
+    }
+    WaitingReader waiting(request(standin::paths::kDataShare));
+    waiting.operation->didReceiveData(*waiting.connection, "<script>A</script>");
+    waiting.operation->didReceiveData(*waiting.connection, "<script>B</script>");
+    waiting.operation->didFailWithError(
+        *waiting.connection,
+        ns::Error(ns::Error::kURLErrorDomain, ns::Error::kURLErrorNetworkConnectionLost, {}));
+    EXPECT_EQ(waiting.letGo(),
+              (std::vector<std::string>{
+                  "pieces <script>A</script><script>B</script>",
+                  "failure " + std::to_string(ns::Error::kURLErrorNetworkConnectionLost)}));
+}
+
 // A reader that falls behind holds an endless reply back: no more than its bound of pieces,
 // and the piece that reached it, waits for it; the reader's own hold keeps the reading held
 // once it has caught up, and letting go reads on.

@@ -1,0 +1,373 @@
+// Pictures whose header declares far more pixels than a photo has, in a few bytes each, decoded
+// through ui::Image::imageWithData whole (the app's bound) and as a thumbnail (within 16
+// pixels), beside honest photos of 24 million pixels decoded the same ways:
+//  - progressive grey JPEGs of 40,000 x 40,000 and 20,000 x 20,000 pixels (their scans whole:
+//    every block's DC coefficient, then runs of blocks with no other coefficient), which the
+//    JPEG decoder holds the coefficients of whole before it scales anything;
+//  - PNGs of one colour: grey of 1 bit, 45,000 x 45,000, plain and interlaced; palette,
+//    20,000 x 20,000; RGBA of 16 bits, 12,000 x 12,000 and 32,000 x 32,000;
+//  - a baseline grey JPEG of 20,000 x 20,000 and a TIFF declaring 20,000 x 20,000;
+//  - the honest photos: a grey PNG of 6,000 x 4,000 and a progressive colour JPEG of that size,
+//    of a pattern with detail everywhere; and a progressive colour JPEG of such a photo and an
+//    RGBA PNG of 16 bits, each of 8,192 x 8,192, the most pixels a picture may declare, to show
+//    what a decode at the limit costs.
+// Prints each decode's time, its ratio to the progressive photo's whole decode measured in the
+// same run, and the process's resident peak while it ran (run one picture alone, with
+// --benchmark_filter, for a peak of its own: the pictures are made as their benchmarks first
+// run and kept).
+#include "bench/support/offscreen.h"
+#include "bench/support/peak_memory.h"
+
+#include "platform/uikit/image.h"
+#include "platform/uikit/image_reader.h"
+
+#include <QBuffer>
+#include <QImageWriter>
+#include <QtEndian>
+
+#include <png.h>
+#include <zlib.h>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// Bits written from the most significant on, as a JPEG's entropy-coded data holds them: a byte
+// 0xff is followed by a zero, so that it is no marker; the last byte is filled with ones.
+class JpegBits {
+public:
+    void put(std::uint32_t code, int length) {
+        for (int bit = length - 1; bit >= 0; --bit) {
+            pending_ = pending_ << 1 | (code >> bit & 1);
+            if (++count_ == 8) flushByte();
+        }
+    }
+    QByteArray finished() {
+        while (count_ != 0) put(1, 1);
+        return std::exchange(bytes_, {});
+    }
+
+private:
+    void flushByte() {
+        bytes_.append(char(pending_));
+        if (pending_ == 0xff) bytes_.append('\0');
+        pending_ = 0;
+        count_ = 0;
+    }
+    QByteArray bytes_;
+    std::uint32_t pending_ = 0;
+    int count_ = 0;
+};
+
+QByteArray jpegSegment(quint8 marker, const QByteArray& data) {
+    QByteArray segment("\xff", 1);
+    segment.append(char(marker));
+    QByteArray length(2, '\0');
+    qToBigEndian(quint16(data.size() + 2), length.data());
+    return segment + length + data;
+}
+
+// A Huffman table (class 0: DC, 1: AC; number 0) whose codes are all `length` bits long, one
+// for each symbol in order: symbol i's code is i.
+QByteArray huffmanTable(int tableClass, const QByteArray& symbols, int length) {
+    QByteArray counts(16, '\0');
+    counts[length - 1] = char(symbols.size());
+    return jpegSegment(0xc4, QByteArray(1, char(tableClass << 4)) + counts + symbols);
+}
+
+// The start of a grey JPEG of `size` whose frame header is `frameMarker` (0xc0 baseline, 0xc2
+// progressive): its quantization table and frame header.
+QByteArray greyJpegStart(QSize size, quint8 frameMarker) {
+    QByteArray frame(6, '\0');
+    frame[0] = 8;
+    qToBigEndian(quint16(size.height()), frame.data() + 1);
+    qToBigEndian(quint16(size.width()), frame.data() + 3);
+    frame[5] = 1;
+    frame.append("\x01\x11\x00", 3);
+    return QByteArray("\xff\xd8", 2) + jpegSegment(0xdb, QByteArray(1, '\0') + QByteArray(64, 1)) +
+           jpegSegment(frameMarker, frame);
+}
+
+// A scan of the one component from coefficient `first` to `last`.
+QByteArray scanHeader(int first, int last) {
+    const char scan[] = {1, 1, 0, char(first), char(last), 0};
+    return jpegSegment(0xda, QByteArray(scan, 6));
+}
+
+// A progressive grey JPEG of `size`, all its scans: a DC scan giving every block the same
+// level (a difference of 0, one bit), then an AC scan of runs of blocks without other
+// coefficients (end-of-band runs of up to 32,767 blocks, their lengths' bits after a 4-bit
+// code).
+QByteArray progressiveGreyJpeg(QSize size) {
+    const std::int64_t blocks =
+        std::int64_t((size.width() + 7) / 8) * std::int64_t((size.height() + 7) / 8);
+    JpegBits dc;
+    for (std::int64_t block = 0; block < blocks; ++block) dc.put(0, 1);
+    QByteArray runSymbols;
+    for (int bits = 0; bits <= 14; ++bits) runSymbols.append(char(bits << 4));
+    JpegBits ac;
+    for (std::int64_t left = blocks; left > 0;) {
+        const auto run = std::uint32_t(std::min<std::int64_t>(left, 32767));
+        const int bits = 31 - std::countl_zero(run);
+        ac.put(std::uint32_t(bits), 4);
+        ac.put(run - (1u << bits), bits);
+        left -= run;
+    }
+    return greyJpegStart(size, 0xc2) + huffmanTable(0, QByteArray(1, '\0'), 1) + scanHeader(0, 0) +
+           dc.finished() + huffmanTable(1, runSymbols, 4) + scanHeader(1, 63) + ac.finished() +
+           QByteArray("\xff\xd9", 2);
+}
+
+// A baseline grey JPEG of `size`: each block the same level and no other coefficient, two bits.
+QByteArray baselineGreyJpeg(QSize size) {
+    const std::int64_t blocks =
+        std::int64_t((size.width() + 7) / 8) * std::int64_t((size.height() + 7) / 8);
+    JpegBits bits;
+    for (std::int64_t block = 0; block < blocks; ++block) bits.put(0, 2);
+    return greyJpegStart(size, 0xc0) + huffmanTable(0, QByteArray(1, '\0'), 1) +
+           huffmanTable(1, QByteArray(1, '\0'), 1) + scanHeader(0, 63) + bits.finished() +
+           QByteArray("\xff\xd9", 2);
+}
+
+void appendBytes(png_structp png, png_bytep data, png_size_t length) {
+    static_cast<QByteArray*>(png_get_io_ptr(png))
+        ->append(reinterpret_cast<const char*>(data), qsizetype(length));
+}
+
+// A PNG of one colour (every sample 0) of `size`, its rows deflated as runs.
+QByteArray flatPng(QSize size, int colorType, int bitDepth, bool interlaced = false) {
+    QByteArray bytes;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_set_write_fn(png, &bytes, appendBytes, nullptr);
+    png_set_compression_level(png, 9);
+    png_set_compression_strategy(png, Z_RLE);
+    png_set_filter(png, 0, PNG_FILTER_NONE);
+    png_set_IHDR(png, info, png_uint_32(size.width()), png_uint_32(size.height()), bitDepth,
+                 colorType, interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_color black{};
+    if (colorType == PNG_COLOR_TYPE_PALETTE) png_set_PLTE(png, info, &black, 1);
+    png_write_info(png, info);
+    const std::vector<png_byte> row(png_get_rowbytes(png, info));
+    const int passes = png_set_interlace_handling(png);
+    for (int pass = 0; pass < passes; ++pass) {
+        for (int y = 0; y < size.height(); ++y) png_write_row(png, row.data());
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return bytes;
+}
+
+// A grey TIFF declaring `size`, uncompressed, whose one strip holds a row.
+QByteArray tiffDeclaring(QSize size) {
+    struct Entry {
+        quint16 tag, type;
+        quint32 value;
+    };
+    constexpr quint16 kShort = 3, kLong = 4;
+    const std::array<Entry, 9> entries = {{{256, kLong, quint32(size.width())},
+                                           {257, kLong, quint32(size.height())},
+                                           {258, kShort, 8},
+                                           {259, kShort, 1},
+                                           {262, kShort, 1},
+                                           {273, kLong, 8 + 2 + 9 * 12 + 4},
+                                           {277, kShort, 1},
+                                           {278, kLong, 1},
+                                           {279, kLong, quint32(size.width())}}};
+    QByteArray bytes("II*\0\x08\0\0\0", 8);
+    const auto append = [&](auto value) {
+        QByteArray field(sizeof(value), '\0');
+        qToLittleEndian(value, field.data());
+        bytes.append(field);
+    };
+    append(quint16(entries.size()));
+    for (const Entry& entry : entries) {
+        append(entry.tag);
+        append(entry.type);
+        append(quint32(1));
+        if (entry.type == kShort) {
+            append(quint16(entry.value));
+            append(quint16(0));
+        } else {
+            append(entry.value);
+        }
+    }
+    append(quint32(0));
+    return bytes.append(QByteArray(size.width(), '\0'));
+}
+
+// A sample of a picture as a photo is: broad shading, edges every few dozen pixels, and a
+// little noise at every pixel.
+int photoSample(int x, int y, int channel) {
+    const std::uint32_t noise = (std::uint32_t(x) * 2654435761u ^ std::uint32_t(y) * 40503u) >> 28;
+    const int edges = (x / 41 + y / 29) % 3 * 24;
+    return (x / 32 + y / 24 + channel * 60 + edges + int(noise)) & 0xff;
+}
+
+QImage photo(QSize size, bool grey) {
+    QImage image(size, grey ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
+    for (int y = 0; y < size.height(); ++y) {
+        uchar* line = image.scanLine(y);
+        for (int x = 0; x < size.width(); ++x) {
+            if (grey) {
+                line[x] = uchar(photoSample(x, y, 0));
+                continue;
+            }
+            for (int channel = 0; channel < 3; ++channel) {
+                line[x * 3 + channel] = uchar(photoSample(x, y, channel));
+            }
+        }
+    }
+    return image;
+}
+
+QByteArray encoded(const QImage& image, const char* format, bool progressive) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    if (progressive) writer.setProgressiveScanWrite(true);
+    writer.write(image);
+    return bytes;
+}
+
+struct Picture {
+    const char* name;
+    std::function<QByteArray()> make;
+};
+
+const std::array<Picture, 13> kPictures = {{
+    {"progressive grey JPEG 40,000 x 40,000",
+     [] {
+         return progressiveGreyJpeg({40000, 40000});
+     }},
+    {"progressive grey JPEG 20,000 x 20,000",
+     [] {
+         return progressiveGreyJpeg({20000, 20000});
+     }},
+    {"grey PNG of 1 bit 45,000 x 45,000",
+     [] {
+         return flatPng({45000, 45000}, PNG_COLOR_TYPE_GRAY, 1);
+     }},
+    {"palette PNG 20,000 x 20,000",
+     [] {
+         return flatPng({20000, 20000}, PNG_COLOR_TYPE_PALETTE, 8);
+     }},
+    {"RGBA PNG of 16 bits 12,000 x 12,000",
+     [] {
+         return flatPng({12000, 12000}, PNG_COLOR_TYPE_RGBA, 16);
+     }},
+    {"RGBA PNG of 16 bits 32,000 x 32,000",
+     [] {
+         return flatPng({32000, 32000}, PNG_COLOR_TYPE_RGBA, 16);
+     }},
+    {"interlaced grey PNG of 1 bit 45,000 x 45,000",
+     [] {
+         return flatPng({45000, 45000}, PNG_COLOR_TYPE_GRAY, 1, true);
+     }},
+    {"baseline grey JPEG 20,000 x 20,000",
+     [] {
+         return baselineGreyJpeg({20000, 20000});
+     }},
+    {"TIFF declaring 20,000 x 20,000",
+     [] {
+         return tiffDeclaring({20000, 20000});
+     }},
+    {"grey PNG photo 6,000 x 4,000",
+     [] {
+         return encoded(photo({6000, 4000}, true), "PNG", false);
+     }},
+    {"progressive colour JPEG photo 6,000 x 4,000",
+     [] {
+         return encoded(photo({6000, 4000}, false), "JPEG", true);
+     }},
+    {"progressive colour JPEG 8,192 x 8,192",
+     [] {
+         return encoded(photo({8192, 8192}, false), "JPEG", true);
+     }},
+    {"RGBA PNG of 16 bits 8,192 x 8,192",
+     [] {
+         return flatPng({8192, 8192}, PNG_COLOR_TYPE_RGBA, 16);
+     }},
+}};
+// The reference every decode is compared with: the progressive photo decoded whole.
+constexpr int kReference = 10;
+
+struct Road {
+    const char* name;
+    std::int64_t pixels;
+};
+constexpr std::array<Road, 2> kRoads = {
+    {{"whole", ui::ImageReader::kMaxPixels}, {"within 16 px", 16}}};
+
+const QByteArray& pictureBytes(std::size_t index) {
+    static std::map<std::size_t, QByteArray> made;
+    QByteArray& bytes = made[index];
+    if (bytes.isEmpty()) bytes = kPictures[index].make();
+    return bytes;
+}
+
+std::map<std::string, double> gPeaks;
+std::map<std::string, bool> gShown;
+
+void BM_Decode(benchmark::State& state) {
+    const auto picture = std::size_t(state.range(0));
+    const QByteArray& bytes = pictureBytes(picture);
+    const std::int64_t bound = kRoads[std::size_t(state.range(1))].pixels;
+    const std::string key = std::to_string(state.range(0)) + '/' + std::to_string(state.range(1));
+    for (auto _ : state) {
+        bench::resetPeakResident();
+        auto image = ui::Image::imageWithData(bytes, 1, bound);
+        gPeaks[key] = std::max(gPeaks[key], bench::peakResidentMegabytes());
+        gShown[key] = bool(image);
+        benchmark::DoNotOptimize(image);
+    }
+}
+
+void picturesAndRoads(benchmark::internal::Benchmark* benchmark) {
+    for (int picture = 0; picture < int(kPictures.size()); ++picture) {
+        for (int road = 0; road < int(kRoads.size()); ++road) benchmark->Args({picture, road});
+    }
+    benchmark->Unit(benchmark::kMillisecond)->Iterations(1);
+    bench::fastestOf<3>(benchmark);
+}
+
+BENCHMARK(BM_Decode)->Apply(picturesAndRoads);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return bench::runOffscreen(argc, argv, [](const bench::FastestTimes& reporter) {
+        const auto reference = reporter.seconds("BM_Decode/" + std::to_string(kReference) + "/0");
+        std::printf("\nDecodes through Image::imageWithData, whole and within 16 pixels:\n");
+        for (int picture = 0; picture < int(kPictures.size()); ++picture) {
+            for (int road = 0; road < int(kRoads.size()); ++road) {
+                const std::string key = std::to_string(picture) + '/' + std::to_string(road);
+                const auto time = reporter.seconds("BM_Decode/" + key);
+                if (!time) continue;
+                std::printf("  %-46s (%6.0f KB) %-12s %9.2f ms, %-10s peak %6.0f MB",
+                            kPictures[std::size_t(picture)].name,
+                            double(pictureBytes(std::size_t(picture)).size()) / 1024,
+                            kRoads[std::size_t(road)].name, *time * 1e3,
+                            gShown[key] ? "a picture" : "nothing", gPeaks[key]);
+                if (reference) {
+                    std::printf(", %6.2f times the photo's whole decode (%.1f ms)",
+                                *time / *reference, *reference * 1e3);
+                }
+                std::printf("\n");
+            }
+        }
+    });
+}
