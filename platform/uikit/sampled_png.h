@@ -33,7 +33,8 @@ public:
     // down; the last across and down hold fewer pixels where `step` does not divide the size.
     [[nodiscard]] static QSize sampledSize(QSize full, int step);
     // Whether `data` is a PNG that the platform's decoder decodes whole whose rows are
-    // interlaced: the averages of its blocks are held whole before they are scaled.
+    // interlaced: its read holds the averages of its blocks whole (at a step of 1 or 2) or
+    // eight bytes a result pixel (at 4 or 8), no more than the blocks and the result take.
     [[nodiscard]] static bool isInterlaced(const QByteArray& data);
     // The picture averaged to `size` (no larger than it) as read at `step` (8, 4, 2, or 1:
     // every pixel weighing what of it each result pixel covers, for a PNG the platform's
