@@ -1,11 +1,17 @@
 // Decoding the PNGs that the platform's decoder decodes whole (grey, grey with alpha, palette, 16
 // bits a sample, interlaced colour and palette) past the bound, as ui::Image::imageWithData
-// reads them (SampledPng: every pixel of a block of step x step averaged as it comes, then
-// scaled), side by side with the platform's decoder reading the same bytes whole and scaling
-// the picture smoothly. Two sizes: 5,000 x 5,000 within the app's bound (ImageReader::kMaxPixels,
+// reads them (SampledPng: each pixel of the result the average of those it covers, as they
+// come), side by side with the platform's decoder reading the same bytes whole and scaling the
+// picture smoothly. Three sizes: 5,000 x 5,000 within the app's bound (ImageReader::kMaxPixels,
 // so 2,048 x 2,048, a step of 2), and 1,600 x 1,200 within a thumbnail's 160 x 120 (a step of
-// 8). The pictures are fine patterns, every pixel unlike its neighbours, written by libpng at
-// its fastest compression. Prints each decode's time and its ratio to the whole decode.
+// 8, each result pixel 10 x 10 pixels) and within 170 x 128 (170 x 127, each result pixel some
+// 9.4 x 9.4 pixels, whose edges cut pixels). The pictures are fine patterns, every pixel unlike
+// its neighbours, written by libpng at its fastest compression. Prints each decode's time and
+// its ratio to the whole decode.
+// Then sine gratings across 1,000 x 100 grey pixels, of periods of 32, 24 and 12 pixels, plain
+// and interlaced, read within 1,500 pixels (122 x 12, each result pixel some 8 x 8 pixels),
+// beside the platform's decoder reading them whole and scaling smoothly: each read's time, and
+// how far each picture lies from an exact average of what each result pixel covers.
 // Then a 64 x 64 interlaced PNG whose last chunk, a text, says it is longer than the file (10 MB,
 // 100 MB, 1.3 GB: a file cut off, or made to cost its reader): decoded whole, scaled by less
 // than half, and sampled, each beside the same picture ending as it should on the same road.
@@ -21,9 +27,12 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -49,8 +58,9 @@ struct Bound {
     std::int64_t pixels;
 };
 
-constexpr std::array<Bound, 2> kBounds = {{{"app bound", {5000, 5000}, ui::ImageReader::kMaxPixels},
-                                           {"thumbnail", {1600, 1200}, 160 * 120}}};
+constexpr std::array<Bound, 3> kBounds = {{{"app bound", {5000, 5000}, ui::ImageReader::kMaxPixels},
+                                           {"thumbnail", {1600, 1200}, 160 * 120},
+                                           {"thumbnail", {1600, 1200}, 170 * 128}}};
 
 void appendBytes(png_structp png, png_bytep data, png_size_t length) {
     static_cast<QByteArray*>(png_get_io_ptr(png))
@@ -63,7 +73,8 @@ int sample(int x, int y, int channel) {
     return ((x * 37 + y * 91 + channel * 53) ^ (x / 7 + y / 5)) & 0xff;
 }
 
-QByteArray patternPng(const Kind& kind, QSize size) {
+QByteArray patternPng(const Kind& kind, QSize size,
+                      const std::function<int(int x, int y, int channel)>& sampleOf = sample) {
     QByteArray bytes;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -89,7 +100,7 @@ QByteArray patternPng(const Kind& kind, QSize size) {
             std::size_t at = 0;
             for (int x = 0; x < size.width(); ++x) {
                 for (int channel = 0; channel < channels; ++channel) {
-                    const int value = sample(x, y, channel);
+                    const int value = sampleOf(x, y, channel);
                     for (int i = 0; i < bytesPerSample; ++i) row[at++] = png_byte(value ^ i * 29);
                 }
             }
@@ -136,6 +147,93 @@ void BM_WholeThenScaledSmoothly(benchmark::State& state) {
         QImage scaled = whole.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         benchmark::DoNotOptimize(scaled);
     }
+}
+
+constexpr std::array<int, 3> kPeriods = {32, 24, 12};
+constexpr QSize kGratingSize(1000, 100);
+constexpr std::int64_t kGratingBound = 1500;
+
+// A grey sine grating across kGratingSize of the period kPeriods[period].
+QByteArray gratingPng(std::size_t period, bool interlaced) {
+    return patternPng(
+        {"grating", PNG_COLOR_TYPE_GRAY, 8, interlaced}, kGratingSize, [&](int x, int, int) {
+            return int(
+                std::lround(127.5 + 127.5 * std::sin(2 * M_PI * (x + 0.5) / kPeriods[period])));
+        });
+}
+
+// The grating of a run's period, plain or interlaced, written once.
+const QByteArray& gratingOf(const benchmark::State& state) {
+    static std::array<std::array<QByteArray, 2>, kPeriods.size()> written;
+    const auto period = std::size_t(state.range(0));
+    const auto interlaced = std::size_t(state.range(1));
+    QByteArray& bytes = written[period][interlaced];
+    if (bytes.isEmpty()) bytes = gratingPng(period, interlaced == 1);
+    return bytes;
+}
+
+void BM_GratingSampled(benchmark::State& state) {
+    const QByteArray& bytes = gratingOf(state);
+    for (auto _ : state) {
+        auto image = ui::Image::imageWithData(bytes, 1, kGratingBound);
+        if (!image) return state.SkipWithError("no image");
+        benchmark::DoNotOptimize(image);
+    }
+}
+
+// The platform's decoder's picture of `bytes`, whole, and smoothly scaled to `size`.
+QImage wholeThenSmoothlyScaled(const QByteArray& bytes, QSize size) {
+    return QImage::fromData(bytes, "PNG")
+        .convertToFormat(QImage::Format_ARGB32_Premultiplied)
+        .scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+void BM_GratingWholeThenScaledSmoothly(benchmark::State& state) {
+    const QByteArray& bytes = gratingOf(state);
+    const QSize size = ui::ImageReader::boundedSize(kGratingSize, kGratingBound);
+    for (auto _ : state) {
+        QImage scaled = wholeThenSmoothlyScaled(bytes, size);
+        if (scaled.isNull()) return state.SkipWithError("no image");
+        benchmark::DoNotOptimize(scaled);
+    }
+}
+
+// How far the grey levels of `picture` lie from an exact average of what each of its pixels
+// covers of the platform's decoder's picture of `bytes`: on average, and at most.
+struct Distance {
+    double mean;
+    double most;
+};
+
+Distance fromAreaAverage(const QImage& picture, const QByteArray& bytes) {
+    const QImage whole = QImage::fromData(bytes, "PNG").convertToFormat(QImage::Format_RGB32);
+    const double across = double(whole.width()) / picture.width();
+    const double down = double(whole.height()) / picture.height();
+    // What of pixels [from, from + 1) cell `cell` of `size` covers.
+    const auto covered = [](int from, int cell, double size) {
+        return std::max(
+            0.0, std::min(from + 1.0, (cell + 1) * size) - std::max(double(from), cell * size));
+    };
+    Distance distance{0, 0};
+    for (int row = 0; row < picture.height(); ++row) {
+        for (int column = 0; column < picture.width(); ++column) {
+            double sum = 0;
+            for (int y = int(row * down); y < std::min(whole.height(), int((row + 1) * down) + 1);
+                 ++y) {
+                for (int x = int(column * across);
+                     x < std::min(whole.width(), int((column + 1) * across) + 1); ++x) {
+                    sum += qRed(whole.pixel(x, y)) * covered(x, column, across) *
+                           covered(y, row, down);
+                }
+            }
+            const double difference =
+                std::abs(qRed(picture.pixel(column, row)) - sum / (across * down));
+            distance.mean += difference;
+            distance.most = std::max(distance.most, difference);
+        }
+    }
+    distance.mean /= picture.width() * picture.height();
+    return distance;
 }
 
 // The claims of the cut-off text chunk: 10 MB, 100 MB, 1.3 GB.
@@ -188,8 +286,18 @@ void kindsAndBounds(benchmark::internal::Benchmark* benchmark) {
     bench::fastestOf<5>(benchmark);
 }
 
+void periodsPlainAndInterlaced(benchmark::internal::Benchmark* benchmark) {
+    for (int period = 0; period < int(kPeriods.size()); ++period) {
+        for (const int interlaced : {0, 1}) benchmark->Args({period, interlaced});
+    }
+    benchmark->Unit(benchmark::kMillisecond);
+    bench::fastestOf<5>(benchmark);
+}
+
 BENCHMARK(BM_SampledRoad)->Apply(kindsAndBounds);
 BENCHMARK(BM_WholeThenScaledSmoothly)->Apply(kindsAndBounds);
+BENCHMARK(BM_GratingSampled)->Apply(periodsPlainAndInterlaced);
+BENCHMARK(BM_GratingWholeThenScaledSmoothly)->Apply(periodsPlainAndInterlaced);
 BENCHMARK(BM_ChunkLongerThanFile)->Apply(roadsAndClaims);
 
 }  // namespace
@@ -204,13 +312,39 @@ int main(int argc, char** argv) {
                 const auto whole = reporter.seconds("BM_WholeThenScaledSmoothly/" + args);
                 if (!ours) continue;
                 const Bound& b = kBounds[std::size_t(bound)];
-                std::printf("  %-18s %d x %d, %-9s %8.2f ms", kKinds[std::size_t(kind)].name,
-                            b.picture.width(), b.picture.height(), b.name, *ours * 1e3);
+                const QSize result = ui::ImageReader::boundedSize(b.picture, b.pixels);
+                std::printf("  %-18s %d x %d to %d x %d, %-9s %8.2f ms",
+                            kKinds[std::size_t(kind)].name, b.picture.width(), b.picture.height(),
+                            result.width(), result.height(), b.name, *ours * 1e3);
                 if (whole) {
                     std::printf(", %5.2f times the whole decode smoothly scaled (%.2f ms)",
                                 *ours / *whole, *whole * 1e3);
                 }
                 std::printf("\n");
+            }
+        }
+        const QSize gratingBounded = ui::ImageReader::boundedSize(kGratingSize, kGratingBound);
+        std::printf("\nSine gratings across 1,000 x 100 pixels within %lld (%d x %d):\n",
+                    static_cast<long long>(kGratingBound), gratingBounded.width(),
+                    gratingBounded.height());
+        for (int period = 0; period < int(kPeriods.size()); ++period) {
+            for (const int interlaced : {0, 1}) {
+                const std::string args = std::to_string(period) + '/' + std::to_string(interlaced);
+                const auto ours = reporter.seconds("BM_GratingSampled/" + args);
+                const auto whole = reporter.seconds("BM_GratingWholeThenScaledSmoothly/" + args);
+                if (!ours || !whole) continue;
+                const QByteArray bytes = gratingPng(std::size_t(period), interlaced == 1);
+                const auto image = ui::Image::imageWithData(bytes, 1, kGratingBound);
+                const Distance read =
+                    image ? fromAreaAverage(image->pixels(), bytes) : Distance{-1, -1};
+                const Distance smooth =
+                    fromAreaAverage(wholeThenSmoothlyScaled(bytes, gratingBounded), bytes);
+                std::printf(
+                    "  period %2d, %-10s %6.2f ms, %5.2f times the whole decode smoothly scaled "
+                    "(%.2f ms); from an exact area average %.2f levels (at most %.1f), the "
+                    "smoothly scaled %.2f (at most %.1f)\n",
+                    kPeriods[std::size_t(period)], interlaced ? "interlaced" : "plain", *ours * 1e3,
+                    *ours / *whole, *whole * 1e3, read.mean, read.most, smooth.mean, smooth.most);
             }
         }
         std::printf(

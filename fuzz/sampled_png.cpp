@@ -7,15 +7,16 @@
 // CRC is wrong and gives up on a critical one or on rows whose Adler-32 is wrong, so a change to
 // a chunk's bytes would otherwise never reach the road.
 //
-// The block averages are asked for at the largest size within the bound that keeps their
-// shape. What comes is nothing or a picture of that size, premultiplied ARGB32 or opaque RGB32,
-// and reading the same bytes again gives the same pixels. Where libpng decodes the picture
-// whole, the road gives a picture too, each block an average of its pixels (an edge block of an
-// odd number of them short of the step with its neighbour's last too) lying where its pixels
-// lie: where the step divides the picture and the averages come at their own size, each pixel
-// is its block's average, within the rounding of each fold of an interlaced picture's passes;
-// otherwise each pixel lies within the range of the averages of the blocks under it. The image
-// reader's picture is the road's, of the size the bound allows and within it.
+// The picture is asked for at the largest size within the bound that keeps the shape of its
+// blocks of the step. What comes is nothing or a picture of that size, premultiplied ARGB32 or
+// opaque RGB32, and reading the same bytes again gives the same pixels. Where libpng decodes
+// the picture whole, the road gives a picture too, each pixel an average of the pixels it
+// covers, weighed by what of each it covers, the two of a pair (columns or rows 0 and 1, 2 and
+// 3, ...) nearly alike: where the step divides the picture and the picture comes at the size
+// of its blocks, each pixel is its block's average, within the rounding of an interlaced
+// picture's passes; otherwise each pixel lies within the range of the pixels it covers and the
+// one past each of its edges. The image reader's picture is the road's, of the size the bound
+// allows and within it.
 //
 // The road reads the bytes as they come, bounded on its own; libpng's whole decode, the
 // reference, reads the bytes the app decodes (PngChunks::wholeChunks: a chunk that claims more
@@ -56,8 +57,9 @@ constexpr qsizetype kPrefixBytes = 3;
 // millions, and the comparison is of the averaging, which small pictures reach whole.
 constexpr std::int64_t kMostWholePixels = 256 * 256;
 // How far a block's average may lie from the exact mean of its pixels, in levels: rounded once
-// when its rows are read in order; an interlaced picture's average is kept to whole levels
-// from pass to pass, each pass's pixels folded into it, and stays within a level.
+// when its rows are read in order; a translucent interlaced picture's blocks of 2 x 2 are kept
+// to whole levels from pass to pass, each pass's pixels folded into them, and stay within a
+// level.
 constexpr double kRowsTolerance = 0.5 + 1e-6;
 constexpr double kPassesTolerance = 1.0 + 1e-6;
 
@@ -343,37 +345,36 @@ void checkAverages(const QImage& averages, const std::vector<Mean>& means, doubl
     }
 }
 
-// The blocks, across or down, under pixel `pixel` of `pixels` over a side of `length` picture
-// pixels in blocks of `step`: the first and the last, a hair wider than its extent so that
-// an edge shared with a block may weigh that block too.
-std::pair<int, int> blocksUnder(int pixel, int pixels, int length, int step) {
+// The first and the last pixel, across or down, that pixel `pixel` of `pixels` over a side of
+// `length` picture pixels weighs: those it covers, and the one past each of its edges, which
+// a pair its edge cuts takes with it.
+std::pair<int, int> pixelsUnder(int pixel, int pixels, int length) {
     const double scale = double(length) / pixels;
-    const double hair = 1e-3;
-    const int last = (length - 1) / step;
-    return {std::clamp(int(std::floor((pixel * scale - hair) / step)), 0, last),
-            std::clamp(int(std::floor(((pixel + 1) * scale + hair) / step)), 0, last)};
+    return {std::max(0, int(std::floor(pixel * scale)) - 1),
+            std::min(length - 1, int(std::ceil((pixel + 1) * scale)))};
 }
 
-// The averages placed where their pixels lie, scaled: each pixel weighs those of the blocks
-// under it, so lies within their range.
-void checkScaled(const QImage& scaled, QSize full, int step, const std::vector<Mean>& means,
-                 double tolerance) {
-    const int blocksAcross = SampledPng::sampledSize(full, step).width();
+// Each pixel of `scaled` lies within the range of the pixels it weighs of `whole`,
+// premultiplied.
+void checkScaled(const QImage& scaled, const Whole& whole, double tolerance) {
     // A scaled pixel is rounded once more.
     const double slack = tolerance + 1;
     for (int y = 0; y < scaled.height(); ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(scaled.constScanLine(y));
-        const auto [top, bottom] = blocksUnder(y, scaled.height(), full.height(), step);
+        const auto [top, bottom] = pixelsUnder(y, scaled.height(), whole.size.height());
         for (int x = 0; x < scaled.width(); ++x) {
-            const auto [left, right] = blocksUnder(x, scaled.width(), full.width(), step);
+            const auto [left, right] = pixelsUnder(x, scaled.width(), whole.size.width());
             Mean least{255, 255, 255, 255};
             Mean most{};
-            for (int blockY = top; blockY <= bottom; ++blockY) {
-                for (int blockX = left; blockX <= right; ++blockX) {
-                    const Mean& mean = means[std::size_t(blockY) * blocksAcross + blockX];
+            for (int row = top; row <= bottom; ++row) {
+                for (int column = left; column <= right; ++column) {
+                    const png_byte* pixel =
+                        whole.rgba.data() + (std::size_t(row) * whole.size.width() + column) * 4;
                     for (std::size_t channel = 0; channel < 4; ++channel) {
-                        least[channel] = std::min(least[channel], mean[channel]);
-                        most[channel] = std::max(most[channel], mean[channel]);
+                        const double level =
+                            channel == 3 ? pixel[3] : pixel[channel] * (pixel[3] / 255.0);
+                        least[channel] = std::min(least[channel], level);
+                        most[channel] = std::max(most[channel], level);
                     }
                 }
             }
@@ -381,7 +382,7 @@ void checkScaled(const QImage& scaled, QSize full, int step, const std::vector<M
             for (std::size_t channel = 0; channel < 4; ++channel) {
                 check(channels[channel] >= least[channel] - slack &&
                           channels[channel] <= most[channel] + slack,
-                      "a pixel outside the range of the averages of the blocks under it");
+                      "a pixel outside the range of the pixels it covers");
             }
         }
     }
@@ -453,13 +454,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::optional<Whole> whole = decodedWhole(ui::PngChunks::wholeChunks(png));
     if (!whole) return 0;
     check(!sampled.isNull(), "nothing from a picture that libpng decodes whole");
-    const std::vector<Mean> means = blockMeans(*whole, step);
     // The header's interlace method, which libpng read.
     const double tolerance = png[28] == 1 ? kPassesTolerance : kRowsTolerance;
-    checkScaled(sampled, *full, step, means, tolerance);
+    checkScaled(sampled, *whole, tolerance);
     if (full->width() % step == 0 && full->height() % step == 0) {
-        checkAverages(asked == blocks ? sampled : SampledPng::readScaled(png, step, blocks), means,
-                      tolerance);
+        checkAverages(asked == blocks ? sampled : SampledPng::readScaled(png, step, blocks),
+                      blockMeans(*whole, step), tolerance);
     }
     return 0;
 }

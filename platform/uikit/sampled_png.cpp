@@ -1,5 +1,6 @@
 #include "platform/uikit/sampled_png.h"
 
+#include "platform/uikit/area_weights.h"
 #include "platform/uikit/image_reader.h"
 #include "platform/uikit/row_scaler.h"
 
@@ -10,9 +11,12 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cmath>
 #include <csetjmp>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -22,15 +26,38 @@ namespace {
 
 constexpr int kSteps[] = {8, 4, 2};
 constexpr int kPasses = 7;
-// Bytes of the compressed rows libpng reads at a time: a download cut off loses at most these.
-constexpr png_size_t kCompressedPieceBytes = 256;
+// Bytes of the compressed rows libpng reads at a time, its own default; fewer near the end of
+// the bytes (readInput).
+constexpr png_size_t kCompressedPieceBytes = 8 * 1024;
 
-// The inverses of the counts of pixels a block may have, 1 to 64.
-constexpr auto kInverses = [] {
-    std::array<double, 8 * 8 + 1> inverses{};
-    for (std::size_t count = 1; count < inverses.size(); ++count) inverses[count] = 1.0 / count;
-    return inverses;
+// Division by the counts of pixels a block held whole may have (blocks of 2 x 2 at most), times
+// 1 or 255 (a colour premultiplied by alphas of 0-255), rounded to the nearest: by
+// multiplication, which costs a fraction of a division. (1 << 40) / divisor rounded up gives
+// the exact quotient of every numerator below (1 << 40) / divisor, past all that a block's
+// sums reach.
+struct Divisor {
+    std::uint64_t times;
+    std::uint32_t half;
+};
+
+constexpr int kDivisorShift = 40;
+
+constexpr auto kDivisors = [] {
+    std::array<std::array<Divisor, 2 * 2 + 1>, 2> divisors{};
+    for (std::size_t count = 1; count < divisors[0].size(); ++count) {
+        for (std::size_t premultiplied = 0; premultiplied < 2; ++premultiplied) {
+            const std::uint64_t divisor = count * (premultiplied ? 255 : 1);
+            divisors[premultiplied][count] = {
+                ((std::uint64_t(1) << kDivisorShift) + divisor - 1) / divisor,
+                std::uint32_t(divisor / 2)};
+        }
+    }
+    return divisors;
 }();
+
+int divided(std::uint32_t numerator, const Divisor& divisor) {
+    return int(std::uint64_t(numerator + divisor.half) * divisor.times >> kDivisorShift);
+}
 
 // The bytes libpng reads, from memory.
 struct Input {
@@ -44,6 +71,11 @@ void readInput(png_structp png, png_bytep out, png_size_t length) {
     if (input->size - input->at < length) png_error(png, "cut off");
     std::memcpy(out, input->bytes + input->at, length);
     input->at += length;
+    // libpng gives up on a piece of the compressed rows that the bytes end in: where fewer
+    // bytes are left than a piece, the next piece is those, so that a download cut off shows
+    // the rows its every byte brings.
+    const std::size_t left = input->size - input->at;
+    if (left > 0 && left < kCompressedPieceBytes) png_set_compression_buffer_size(png, left);
 }
 
 // Errors end the reading (back in the function that set the jump); warnings are not told.
@@ -84,6 +116,121 @@ png_uint_32 averagedTo(png_uint_32 length, png_uint_32 step, png_uint_32 block) 
     return std::min(length, (block + 1) * step);
 }
 
+// Adds pixels [from, to) of a row of `header`'s samples to the four sums at `sums`: red, green
+// and blue, premultiplied by alpha (255 times too large then, left so to keep every pixel's
+// fraction), and alpha; grey sums its level in the first, a palette index its colour.
+template <int Channels, typename Sum>
+void sumPixels(const Header& header, png_const_bytep pixels, png_uint_32 from, png_uint_32 to,
+               Sum* sums) {
+    constexpr int kBytes = Channels == 0 ? 1 : Channels;
+    std::uint32_t red = 0, green = 0, blue = 0, alpha = 0;
+    for (png_const_bytep pixel = pixels + std::size_t(from) * kBytes;
+         pixel < pixels + std::size_t(to) * kBytes; pixel += kBytes) {
+        if constexpr (Channels == 0) {
+            const auto& colour = header.palette[pixel[0]];
+            red += colour[0];
+            green += colour[1];
+            blue += colour[2];
+            alpha += colour[3];
+        } else if constexpr (Channels == 1) {
+            red += pixel[0];
+        } else if constexpr (Channels == 2) {
+            red += std::uint32_t(pixel[0]) * pixel[1];
+            alpha += pixel[1];
+        } else if constexpr (Channels == 3) {
+            red += pixel[0];
+            green += pixel[1];
+            blue += pixel[2];
+        } else {
+            red += std::uint32_t(pixel[0]) * pixel[3];
+            green += std::uint32_t(pixel[1]) * pixel[3];
+            blue += std::uint32_t(pixel[2]) * pixel[3];
+            alpha += pixel[3];
+        }
+    }
+    // Grey has no green nor blue, and grey or RGB no alpha, to add.
+    sums[0] += Sum(red);
+    if constexpr (Channels == 0 || Channels >= 3) {
+        sums[1] += Sum(green);
+        sums[2] += Sum(blue);
+    }
+    if constexpr (Channels % 2 == 0) sums[3] += Sum(alpha);
+}
+
+// The pixels of a row read summed together: [from, to) into the sums of slot `slot`.
+struct Run {
+    png_uint_32 from;
+    png_uint_32 to;
+    std::uint32_t slot;
+};
+
+// A pixel summed alone, into the sums of slot `slot`: one on a result pixel's edge, of weights
+// of its own.
+struct Single {
+    png_uint_32 pixel;
+    std::uint32_t slot;
+};
+
+// How a row's pixels are summed: runs, and pixels alone, which take no loop of their own.
+struct Pieces {
+    std::vector<Run> runs;
+    std::vector<Single> singles;
+
+    void add(png_uint_32 from, png_uint_32 to, std::uint32_t slot) {
+        if (to - from == 1) {
+            singles.push_back({from, slot});
+        } else if (to > from) {
+            runs.push_back({from, to, slot});
+        }
+    }
+};
+
+// Calls `read` with how many samples `header`'s pixels have (0: a palette index) as a
+// constant, for the loops over pixels to be made for each.
+template <typename Read>
+void withChannels(const Header& header, Read&& read) {
+    if (header.indexed) return read(std::integral_constant<int, 0>());
+    switch (header.channels) {
+        case 1:
+            return read(std::integral_constant<int, 1>());
+        case 2:
+            return read(std::integral_constant<int, 2>());
+        case 3:
+            return read(std::integral_constant<int, 3>());
+        default:
+            return read(std::integral_constant<int, 4>());
+    }
+}
+
+// Adds the pixels of a row read to the sums of their pieces' slots, four a slot (sumPixels).
+void sumPieces(const Header& header, png_const_bytep pixels, const Pieces& pieces,
+               std::int32_t* sums) {
+    withChannels(header, [&](auto channels) {
+        for (const Run& run : pieces.runs) {
+            sumPixels<channels()>(header, pixels, run.from, run.to,
+                                  sums + std::size_t(run.slot) * 4);
+        }
+        constexpr int kBytes = channels() == 0 ? 1 : channels();
+        for (const Single& single : pieces.singles) {
+            std::int32_t* slot = sums + std::size_t(single.slot) * 4;
+            const png_const_bytep pixel = pixels + std::size_t(single.pixel) * kBytes;
+            if constexpr (channels() == 0) {
+                // The colour's four numbers added at once, where the machine has vector
+                // registers.
+                using Lanes = std::uint32_t __attribute__((vector_size(16)));
+                Lanes colour;
+                Lanes sum;
+                std::memcpy(&colour, header.palette[pixel[0]].data(), sizeof colour);
+                std::memcpy(&sum, slot, sizeof sum);
+                sum += colour;
+                std::memcpy(slot, &sum, sizeof sum);
+            } else {
+                sumPixels<channels()>(header, pixel, 0, 1, slot);
+            }
+        }
+    });
+}
+
 // The sums of the pixels of a row of blocks, step x step pixels each (fewer at the picture's
 // right and bottom edges, see averagedFrom), four a block: red, green and blue,
 // premultiplied by alpha (255 times too large then, left so to keep every pixel's fraction),
@@ -99,17 +246,8 @@ public:
 
     // Adds the `count` pixels of `pixels` that lie `spacing` apart from column `first` on.
     void add(png_const_bytep pixels, png_uint_32 count, png_uint_32 first, png_uint_32 spacing) {
-        if (header_->indexed) return addPixels<0>(pixels, count, first, spacing);
-        switch (header_->channels) {
-            case 1:
-                return addPixels<1>(pixels, count, first, spacing);
-            case 2:
-                return addPixels<2>(pixels, count, first, spacing);
-            case 3:
-                return addPixels<3>(pixels, count, first, spacing);
-            default:
-                return addPixels<4>(pixels, count, first, spacing);
-        }
+        withChannels(*header_,
+                     [&](auto channels) { addPixels<channels()>(pixels, count, first, spacing); });
     }
 
     // The pixel the sums of block `block` make together with `weight` pixels of `before`, an
@@ -119,12 +257,11 @@ public:
                                std::uint32_t pixels) const {
         const std::uint32_t* sums = sums_.data() + block * 4;
         const std::uint32_t unit = header_->alpha ? 255 : 1;
-        // Multiplications by the count's inverse rather than divisions, which cost as much as
-        // summing the block's pixels. Rounded to the nearest level (ties may go down).
-        const double perPixel = kInverses[pixels];
-        const double perColour = header_->alpha ? perPixel * (1.0 / 255) : perPixel;
-        const auto mean = [&](std::uint32_t sum, int earlier, std::uint32_t of, double per) {
-            return int(double(sum + std::uint32_t(earlier) * weight * of) * per + 0.5);
+        const Divisor& perPixel = kDivisors[0][pixels];
+        const Divisor& perColour = kDivisors[header_->alpha ? 1 : 0][pixels];
+        const auto mean = [&](std::uint32_t sum, int earlier, std::uint32_t of,
+                              const Divisor& per) {
+            return divided(sum + std::uint32_t(earlier) * weight * of, per);
         };
         const bool grey = !header_->indexed && header_->channels <= 2;
         const int red = mean(sums[0], qRed(before), unit, perColour);
@@ -162,39 +299,9 @@ private:
         }
     }
 
-    // Adds pixels [from, to) of `pixels` to the four sums at `block`.
     template <int Channels>
     void addSpan(png_const_bytep pixels, png_uint_32 from, png_uint_32 to, std::uint32_t* block) {
-        constexpr int kBytes = Channels == 0 ? 1 : Channels;
-        std::uint32_t red = 0, green = 0, blue = 0, alpha = 0;
-        for (png_const_bytep pixel = pixels + std::size_t(from) * kBytes;
-             pixel < pixels + std::size_t(to) * kBytes; pixel += kBytes) {
-            if constexpr (Channels == 0) {
-                const auto& colour = header_->palette[pixel[0]];
-                red += colour[0];
-                green += colour[1];
-                blue += colour[2];
-                alpha += colour[3];
-            } else if constexpr (Channels == 1) {
-                red += pixel[0];
-            } else if constexpr (Channels == 2) {
-                red += std::uint32_t(pixel[0]) * pixel[1];
-                alpha += pixel[1];
-            } else if constexpr (Channels == 3) {
-                red += pixel[0];
-                green += pixel[1];
-                blue += pixel[2];
-            } else {
-                red += std::uint32_t(pixel[0]) * pixel[3];
-                green += std::uint32_t(pixel[1]) * pixel[3];
-                blue += std::uint32_t(pixel[2]) * pixel[3];
-                alpha += pixel[3];
-            }
-        }
-        block[0] += red;
-        block[1] += green;
-        block[2] += blue;
-        block[3] += alpha;
+        sumPixels<Channels>(*header_, pixels, from, to, block);
     }
 
     const Header* header_;
@@ -259,32 +366,33 @@ bool readHeader(png_structp png, png_infop info, Header* header) {
            header->rowBytes == png_size_t(header->width) * png_size_t(header->channels);
 }
 
-// Reads the rows of a picture that is not interlaced, averaging each step x step block of
-// pixels as they come and giving each row of averages, once its blocks are whole, to `scaler`.
-// The rows that the last row of blocks shares with the one above it are summed in `shared` too,
-// which then takes over.
-bool readRows(png_structp png, const Header* header, int step, png_bytep row, BlockRow* blocks,
-              BlockRow* shared, QRgb* averages, RowScaler* scaler) {
+// How much each pixel of a side of `length` weighs in each of `cells` result pixels, for a
+// step: at 1, what of it each covers; else in pairs (AreaWeights::ofPairs), at a step of 2 the
+// two alike, as an interlaced picture's blocks of 2 x 2 average them, at 4 or 8 within
+// `uneven` of a pixel.
+AreaWeights weightsOf(int length, int cells, int step, double uneven) {
+    return step == 1 ? AreaWeights::ofBlocks(length, 1, cells)
+                     : AreaWeights::ofPairs(length, cells, step == 2 ? 0.0 : uneven);
+}
+
+// The pieces of a row that are the spans of `weights` across, each into its span's sums.
+Pieces piecesOf(const AreaWeights& weights) {
+    Pieces pieces;
+    for (const AreaWeights::Span& span : weights.spans()) {
+        pieces.add(png_uint_32(span.from), png_uint_32(span.to),
+                   std::uint32_t(&span - weights.spans().data()));
+    }
+    return pieces;
+}
+
+// Reads the rows of a picture that is not interlaced, each row's pixels summed by the pieces
+// of equal weights across into the sums `scaler` weighs.
+bool readRows(png_structp png, const Header* header, const Pieces* pieces, png_bytep row,
+              RowScaler* scaler) {
     if (setjmp(png_jmpbuf(png))) return false;
-    const auto stride = png_uint_32(step);
-    const png_uint_32 lastBlock = (header->width - 1) / stride;
-    const png_uint_32 lastRow = (header->height - 1) / stride;
-    const png_uint_32 lastRowFrom = averagedFrom(header->height, stride, lastRow);
     for (png_uint_32 y = 0; y < header->height; ++y) {
         png_read_row(png, row, nullptr);
-        const png_uint_32 blockRow = y / stride;
-        blocks->add(row, header->width, 0, 1);
-        if (y >= lastRowFrom && blockRow != lastRow) shared->add(row, header->width, 0, 1);
-        if (y + 1 != averagedTo(header->height, stride, blockRow)) continue;
-        const png_uint_32 rows = y + 1 - averagedFrom(header->height, stride, blockRow);
-        for (png_uint_32 block = 0; block <= lastBlock; ++block) {
-            const png_uint_32 columns = averagedTo(header->width, stride, block) -
-                                        averagedFrom(header->width, stride, block);
-            averages[block] = blocks->average(block, 0, 0, columns * rows);
-        }
-        scaler->addRow(averages);
-        blocks->clear();
-        if (blockRow + 1 == lastRow) std::swap(*blocks, *shared);
+        sumPieces(*header, row, *pieces, scaler->sumsFor(int(y)));
     }
     return true;
 }
@@ -392,41 +500,384 @@ bool readPasses(png_structp png, const Header* header, int step, PassCounts* cou
     return true;
 }
 
-// The picture's blocks of step x step pixels averaged, scaled down to `size`; null when the
-// bytes end or break before every block has a pixel, or the averages would take more than a
-// read may allocate.
+// An opaque interlaced picture's blocks of 2 x 2 pixels are summed as the passes bring their
+// pixels, each block's red, green and blue (grey: its level, in the first) in ten bits of a
+// word each: four pixels of 255 sum to 1,020 at most, so nothing is averaged until every pass
+// has come.
+constexpr int kLevelBits = 10;
+
+// Adds the `count` pixels of a pass's row at `pixels`, `spacing` apart from column `first` on,
+// to the sums of their blocks of 2 x 2 at `sums`; the pixel of column `borrowed` to the last
+// block's too.
+template <int Channels>
+void addToPacked(const std::uint32_t* palette, png_const_bytep pixels, png_uint_32 count,
+                 png_uint_32 first, png_uint_32 spacing, png_uint_32 borrowed,
+                 std::uint32_t* sums) {
+    constexpr int kBytes = Channels == 0 ? 1 : Channels;
+    png_uint_32 column = first;
+    for (png_const_bytep pixel = pixels; pixel < pixels + std::size_t(count) * kBytes;
+         pixel += kBytes, column += spacing) {
+        std::uint32_t levels;
+        if constexpr (Channels == 0) {
+            levels = palette[pixel[0]];
+        } else if constexpr (Channels == 1) {
+            levels = pixel[0];
+        } else {
+            levels = pixel[0] | std::uint32_t(pixel[1]) << kLevelBits |
+                     std::uint32_t(pixel[2]) << 2 * kLevelBits;
+        }
+        sums[column / 2] += levels;
+        if (column == borrowed) sums[column / 2 + 1] += levels;
+    }
+}
+
+// Reads an opaque interlaced picture's passes, summing each block's pixels of 2 x 2 (and the
+// column and row the last blocks borrow, where a side is odd) in `sums`, `wordsPerLine` a row
+// of blocks. Counts in `passesRead` the passes read whole, and in `rowsRead` the rows read of
+// the next.
+bool readPassesPacked(png_structp png, const Header* header, const std::uint32_t* palette,
+                      png_bytep row, std::uint32_t* sums, qsizetype wordsPerLine, int* passesRead,
+                      png_uint_32* rowsRead) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    const auto borrowedOf = [](png_uint_32 length) {
+        return length % 2 == 1 && length > 1 ? length - 2 : ~png_uint_32(0);
+    };
+    const png_uint_32 borrowedColumn = borrowedOf(header->width);
+    const png_uint_32 borrowedRow = borrowedOf(header->height);
+    const auto add = header->indexed         ? addToPacked<0>
+                     : header->channels == 1 ? addToPacked<1>
+                                             : addToPacked<3>;
+    for (int pass = 0; pass < kPasses; ++pass) {
+        const png_uint_32 passColumns = PNG_PASS_COLS(header->width, pass);
+        const png_uint_32 passRows = PNG_PASS_ROWS(header->height, pass);
+        // libpng skips an empty pass.
+        if (passColumns == 0 || passRows == 0) continue;
+        for (png_uint_32 passRow = 0; passRow < passRows; ++passRow) {
+            png_read_row(png, row, nullptr);
+            const png_uint_32 y = PNG_ROW_FROM_PASS_ROW(passRow, pass);
+            std::uint32_t* line = sums + qsizetype(y / 2) * wordsPerLine;
+            add(palette, row, passColumns, PNG_PASS_START_COL(pass), PNG_PASS_COL_OFFSET(pass),
+                borrowedColumn, line);
+            if (y == borrowedRow) {
+                add(palette, row, passColumns, PNG_PASS_START_COL(pass), PNG_PASS_COL_OFFSET(pass),
+                    borrowedColumn, line + wordsPerLine);
+            }
+            *rowsRead = passRow + 1;
+        }
+        *passesRead = pass + 1;
+        *rowsRead = 0;
+    }
+    return true;
+}
+
+// Makes the packed sums of `sampled`'s blocks their averages, in place, each over the pixels
+// that came to it: every pass's where all came, else the first `passesRead` passes' and
+// `rowsRead` rows of the next.
+void averagePacked(const Header& header, const PassCounts& counts, bool whole, int passesRead,
+                   png_uint_32 rowsRead, bool grey, QImage* sampled) {
+    const QSize blocks = sampled->size();
+    std::array<png_uint_32, kPasses> rows{};
+    for (int y = 0; y < blocks.height(); ++y) {
+        const png_uint_32 from = averagedFrom(header.height, 2, png_uint_32(y));
+        const png_uint_32 to = averagedTo(header.height, 2, png_uint_32(y));
+        for (int pass = 0; pass < kPasses && !whole; ++pass) {
+            png_uint_32 end = pass < passesRead ? to : 0;
+            if (pass == passesRead && rowsRead > 0) {
+                end = std::clamp(PNG_ROW_FROM_PASS_ROW(rowsRead - 1, pass) + 1, from, to);
+            }
+            rows[std::size_t(pass)] = end > from ? passPixelsIn(pass, from, end, true) : 0;
+        }
+        auto* line = reinterpret_cast<QRgb*>(sampled->scanLine(y));
+        for (int x = 0; x < blocks.width(); ++x) {
+            std::uint32_t pixels =
+                std::min<png_uint_32>(2, header.width) * std::min<png_uint_32>(2, header.height);
+            if (!whole) {
+                pixels = 0;
+                for (int pass = 0; pass < kPasses; ++pass) {
+                    pixels +=
+                        counts.columns[std::size_t(pass)][std::size_t(x)] * rows[std::size_t(pass)];
+                }
+            }
+            if (pixels == 0) continue;
+            const Divisor& per = kDivisors[0][pixels];
+            const std::uint32_t sums = line[x];
+            const int red = divided(sums & ((1u << kLevelBits) - 1), per);
+            const int green =
+                grey ? red : divided(sums >> kLevelBits & ((1u << kLevelBits) - 1), per);
+            const int blue = grey ? red : divided(sums >> 2 * kLevelBits, per);
+            line[x] = qRgb(red, green, blue);
+        }
+    }
+}
+
+// What a pass of an interlaced picture brings the result: the pieces of its rows that are the
+// spans of equal weights across, and how much its pixels weigh in each result pixel across
+// and in each down (their product is what of a result pixel the pass's pixels cover).
+struct PassShare {
+    Pieces pieces;
+    std::vector<float> across;
+    std::vector<float> down;
+};
+
+using PassShares = std::array<PassShare, kPasses>;
+
+PassShares passSharesOf(const AreaWeights& across, const AreaWeights& down) {
+    PassShares shares;
+    for (int pass = 0; pass < kPasses; ++pass) {
+        PassShare& share = shares[std::size_t(pass)];
+        share.across.assign(std::size_t(across.cells()), 0);
+        share.down.assign(std::size_t(down.cells()), 0);
+        for (const AreaWeights::Span& span : across.spans()) {
+            const png_uint_32 from = PNG_PASS_COLS(png_uint_32(span.from), pass);
+            const png_uint_32 to = PNG_PASS_COLS(png_uint_32(span.to), pass);
+            const auto slot = std::uint32_t(&span - across.spans().data());
+            share.pieces.add(from, to, slot);
+            for (const AreaWeights::Share* cell = across.shares(span);
+                 cell < across.sharesEnd(span); ++cell) {
+                share.across[std::size_t(cell->cell)] += float(to - from) * cell->weight;
+            }
+        }
+        for (const AreaWeights::Span& span : down.spans()) {
+            const png_uint_32 rows = PNG_PASS_ROWS(png_uint_32(span.to), pass) -
+                                     PNG_PASS_ROWS(png_uint_32(span.from), pass);
+            for (const AreaWeights::Share* cell = down.shares(span); cell < down.sharesEnd(span);
+                 ++cell) {
+                share.down[std::size_t(cell->cell)] += float(rows) * cell->weight;
+            }
+        }
+    }
+    return shares;
+}
+
+// What an interlaced picture's passes bring each result pixel is summed in four numbers of 16
+// bits, its levels (premultiplied) times the share of the result pixel the pixels that bring
+// them cover, in 256ths: 255 levels over the whole result pixel sum to 65,280, and each pass's
+// share is rounded to 1/256 of a level, which a result pixel that a share of 1/64 of its pixels
+// has come to (a download cut off after the first pass) still shows within a level.
+constexpr float kSumsPerLevel = 256;
+
+void addToSums(const float* pixels, int width, std::uint16_t* sums) {
+    for (int at = 0; at < width * 4; ++at) {
+        sums[at] = std::uint16_t(sums[at] + std::uint16_t(pixels[at] * kSumsPerLevel + 0.5f));
+    }
+}
+
+// A picture of `size`, in the memory of `sums`: each result pixel its sums over what of its
+// pixels came, the passes' result rows up to `ended` of each; the memory freed with it.
+QImage averagesOf(const PassShares& shares, const std::array<int, kPasses>& ended, bool alpha,
+                  QSize size, std::uint16_t* sums) {
+    // Each pixel of four bytes is written where the first half of its sums of eight lay, once
+    // read: behind the sums still to read.
+    auto* bytes = reinterpret_cast<uchar*>(sums);
+    for (int y = 0; y < size.height(); ++y) {
+        for (int x = 0; x < size.width(); ++x) {
+            const std::size_t at = std::size_t(y) * size.width() + x;
+            float weight = 0;
+            for (int pass = 0; pass < kPasses; ++pass) {
+                const PassShare& share = shares[std::size_t(pass)];
+                if (y < ended[std::size_t(pass)]) {
+                    weight += share.across[std::size_t(x)] * share.down[std::size_t(y)];
+                }
+            }
+            std::array<std::uint16_t, 4> pixel;
+            std::memcpy(pixel.data(), bytes + at * 8, 8);
+            const float perSum = weight > 0 ? 1.0f / (kSumsPerLevel * weight) : 0;
+            const auto level = [&](int channel) {
+                return std::min(255, int(float(pixel[std::size_t(channel)]) * perSum + 0.5f));
+            };
+            const int opacity = alpha ? level(3) : 255;
+            const QRgb averaged = qRgba(std::min(opacity, level(0)), std::min(opacity, level(1)),
+                                        std::min(opacity, level(2)), opacity);
+            std::memcpy(bytes + at * 4, &averaged, 4);
+        }
+    }
+    // Shrunk in place: the pixels fill the first half.
+    void* pixels = std::realloc(sums, std::size_t(size.width()) * size.height() * 4);
+    if (!pixels) pixels = sums;
+    return QImage(static_cast<uchar*>(pixels), size.width(), size.height(), size.width() * 4,
+                  alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32, std::free,
+                  pixels);
+}
+
+// Whether the first `passes` passes bring a pixel to every result pixel.
+bool everyResultPixelHasOne(const PassShares& shares, int passes) {
+    // The passes that bring pixels to each column of result pixels and to each row, as bits:
+    // a result pixel has one where its column's and its row's share a pass.
+    const auto passesOf = [&](const std::vector<float> PassShare::*side) {
+        std::vector<bool> seen(1 << kPasses);
+        for (std::size_t cell = 0; cell < (shares[0].*side).size(); ++cell) {
+            unsigned bits = 0;
+            for (int pass = 0; pass < passes; ++pass) {
+                if ((shares[std::size_t(pass)].*side)[cell] > 0) bits |= 1u << pass;
+            }
+            seen[bits] = true;
+        }
+        return seen;
+    };
+    const std::vector<bool> across = passesOf(&PassShare::across);
+    const std::vector<bool> down = passesOf(&PassShare::down);
+    for (unsigned columns = 0; columns < across.size(); ++columns) {
+        for (unsigned rows = 0; rows < down.size(); ++rows) {
+            if (across[columns] && down[rows] && (columns & rows) == 0) return false;
+        }
+    }
+    return true;
+}
+
+// Reads an interlaced picture's passes, each pass's pixels summed by the pieces of equal
+// weights across into the sums its own scaler weighs. Counts in `passesRead` the passes read
+// whole.
+bool readPassesWeighed(png_structp png, const Header* header, const PassShares* shares,
+                       std::vector<RowScaler>* scalers, png_bytep row, int* passesRead) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    for (int pass = 0; pass < kPasses; ++pass) {
+        const png_uint_32 passRows = PNG_PASS_ROWS(header->height, pass);
+        // libpng skips an empty pass.
+        if (PNG_PASS_COLS(header->width, pass) != 0 && passRows != 0) {
+            RowScaler& scaler = (*scalers)[std::size_t(pass)];
+            const Pieces& pieces = (*shares)[std::size_t(pass)].pieces;
+            for (png_uint_32 passRow = 0; passRow < passRows; ++passRow) {
+                png_read_row(png, row, nullptr);
+                sumPieces(*header, row, pieces,
+                          scaler.sumsFor(int(PNG_ROW_FROM_PASS_ROW(passRow, pass))));
+            }
+            scaler.finish();
+        }
+        *passesRead = pass + 1;
+    }
+    return true;
+}
+
+// What a reading of the picture holds and gives.
+struct Reading {
+    const Header& header;
+    int step;
+    QSize full;
+    QSize size;
+    bool grey;
+    // How far apart the two pixels of a pair may weigh (AreaWeights::ofPairs): a one-pixel
+    // checkerboard within half a level of grey.
+    double uneven;
+    std::vector<png_byte> row;
+};
+
+// A picture that is not interlaced: each row's pixels summed by the spans of equal weights
+// across, the sums weighed as the rows come.
+QImage readWeighed(png_structp png, Reading* reading) {
+    const Header& header = reading->header;
+    AreaWeights across =
+        weightsOf(reading->full.width(), reading->size.width(), reading->step, reading->uneven);
+    const Pieces pieces = piecesOf(across);
+    RowScaler scaler(
+        std::move(across),
+        weightsOf(reading->full.height(), reading->size.height(), reading->step, reading->uneven),
+        header.alpha);
+    scaler.sumsAre(header.alpha ? 255 : 1, reading->grey);
+    if (!readRows(png, &header, &pieces, reading->row.data(), &scaler)) return {};
+    scaler.finish();
+    return scaler.result();
+}
+
+// An interlaced picture read at a step of 4 or 8: the passes bring their pixels out of the
+// rows' order, and each is weighed into the result pixels' sums as its rows come.
+QImage readPassesIntoSums(png_structp png, Reading* reading) {
+    const Header& header = reading->header;
+    const QSize size = reading->size;
+    const AreaWeights across =
+        weightsOf(reading->full.width(), size.width(), reading->step, reading->uneven);
+    const AreaWeights down =
+        weightsOf(reading->full.height(), size.height(), reading->step, reading->uneven);
+    const PassShares shares = passSharesOf(across, down);
+    // Eight bytes a result pixel, within the image reader's share for the blocks of the step
+    // and the result; the result takes the first half of them (averagesOf).
+    auto* sums = static_cast<std::uint16_t*>(
+        std::calloc(std::size_t(size.width()) * size.height(), 4 * sizeof(std::uint16_t)));
+    if (!sums) return {};
+    std::array<int, kPasses> ended{};
+    std::vector<RowScaler> scalers;
+    for (int pass = 0; pass < kPasses; ++pass) {
+        scalers.emplace_back(across, down, [&, pass](int y, const float* pixels) {
+            addToSums(pixels, size.width(), sums + std::size_t(y) * size.width() * 4);
+            ended[std::size_t(pass)] = y + 1;
+        });
+        scalers.back().sumsAre(header.alpha ? 255 : 1, reading->grey);
+        // A pass's pixels lie in some spans across alone (the first pass's every 8th).
+        const Pieces& pieces = shares[std::size_t(pass)].pieces;
+        std::vector<std::uint32_t> spans;
+        for (const Run& run : pieces.runs) spans.push_back(run.slot);
+        for (const Single& single : pieces.singles) spans.push_back(single.slot);
+        std::sort(spans.begin(), spans.end());
+        scalers.back().sumsOnlyIn(spans);
+    }
+    int passesRead = 0;
+    if (!readPassesWeighed(png, &header, &shares, &scalers, reading->row.data(), &passesRead) &&
+        !everyResultPixelHasOne(shares, passesRead)) {
+        std::free(sums);
+        return {};
+    }
+    return averagesOf(shares, ended, header.alpha, size, sums);
+}
+
+// An interlaced picture read at a step of 1 or 2: its blocks are held whole, and scaled once
+// all passes have come.
+QImage readPassesIntoBlocks(png_structp png, Reading* reading) {
+    const Header& header = reading->header;
+    const int step = reading->step;
+    QImage sampled(SampledPng::sampledSize(reading->full, step),
+                   header.alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    if (sampled.isNull()) return {};
+    PassCounts counts = passCountsOf(header, step);
+    int passesRead = 0;
+    bool read = false;
+    if (step == 2 && !header.alpha) {
+        std::array<std::uint32_t, 256> palette{};
+        for (std::size_t index = 0; index < palette.size(); ++index) {
+            const auto& colour = header.palette[index];
+            palette[index] = colour[0] | colour[1] << kLevelBits | colour[2] << 2 * kLevelBits;
+        }
+        // Not fill(): it makes an opaque picture's pixels opaque.
+        std::memset(sampled.bits(), 0, std::size_t(sampled.sizeInBytes()));
+        png_uint_32 rowsRead = 0;
+        read = readPassesPacked(png, &header, palette.data(), reading->row.data(),
+                                reinterpret_cast<std::uint32_t*>(sampled.bits()),
+                                sampled.bytesPerLine() / 4, &passesRead, &rowsRead);
+        averagePacked(header, counts, read, passesRead, rowsRead, reading->grey, &sampled);
+    } else {
+        BlockRow blocks(&header, step);
+        BlockRow shared(&header, step);
+        read = readPasses(png, &header, step, &counts, reading->row.data(), &blocks, &shared,
+                          sampled.bits(), sampled.bytesPerLine(), &passesRead);
+    }
+    // The first passes bring a pixel of every block: five of a step of 2, all seven of 1.
+    // Bytes that end or break after them (a download cut off) leave the averages of the pixels
+    // that came.
+    if (!read && passesRead < (step == 2 ? 5 : kPasses)) return {};
+    RowScaler scaler(reading->full, step, reading->size, header.alpha);
+    scaler.addRows(sampled);
+    return scaler.result();
+}
+
+// The picture's pixels averaged by what of each a result pixel of `size` covers, as the step
+// has them weigh (weightsOf); null when the bytes end or break before every result pixel (a
+// block, for an interlaced picture held in blocks) has a pixel, or the blocks of the step
+// would take more than a read may allocate.
 QImage readAveraged(png_structp png, const Header& header, int step, QSize size) {
     const QSize full(int(header.width), int(header.height));
     const QSize sampledSize = SampledPng::sampledSize(full, step);
     const qint64 limit = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
     if (limit > 0 && qint64(sampledSize.width()) * sampledSize.height() * 4 > limit) return {};
-    std::vector<png_byte> row(header.rowBytes);
-    BlockRow blocks(&header, step);
-    BlockRow shared(&header, step);
-    if (!header.interlaced) {
-        RowScaler scaler(full, step, size, header.alpha);
-        std::vector<QRgb> averages(std::size_t(sampledSize.width()));
-        if (!readRows(png, &header, step, row.data(), &blocks, &shared, averages.data(), &scaler)) {
-            return {};
-        }
-        return scaler.result();
-    }
-    // The passes bring their pixels out of the rows' order: the averages are held whole before
-    // they are scaled.
-    QImage sampled(sampledSize,
-                   header.alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
-    if (sampled.isNull()) return {};
-    PassCounts counts = passCountsOf(header, step);
-    int passesRead = 0;
-    const bool read = readPasses(png, &header, step, &counts, row.data(), &blocks, &shared,
-                                 sampled.bits(), sampled.bytesPerLine(), &passesRead);
-    // The first passes bring a pixel of every block: the first one of a step of 8, three of 4,
-    // five of 2, all seven of 1. Bytes that end or break after them (a download cut off) leave
-    // the averages of the pixels that came.
-    if (!read && passesRead < (step == 8 ? 1 : step == 4 ? 3 : step == 2 ? 5 : kPasses)) return {};
-    RowScaler scaler(full, step, size, header.alpha);
-    scaler.addRows(sampled);
-    return scaler.result();
+    if (size.isEmpty() || size.width() > full.width() || size.height() > full.height()) return {};
+    Reading reading{header,
+                    step,
+                    full,
+                    size,
+                    !header.indexed && header.channels <= 2,
+                    std::sqrt(double(full.width()) * full.height() /
+                              (double(size.width()) * size.height() * 255)),
+                    std::vector<png_byte>(header.rowBytes)};
+    return !header.interlaced ? readWeighed(png, &reading)
+           : step >= 4        ? readPassesIntoSums(png, &reading)
+                              : readPassesIntoBlocks(png, &reading);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "TestGifs.h"
 
 #include "platform/foundation/sandbox.h"
+#include "platform/uikit/area_weights.h"
 #include "platform/uikit/color.h"
 #include "platform/uikit/decoding_budget.h"
 #include "platform/uikit/graphics_context.h"
@@ -790,6 +791,81 @@ TEST_F(ImageTest, ScalingDownAveragesThePixelsEachCovers) {
     EXPECT_EQ(fromIndexed.pixel(1, 64), qRgb(0, 0, 255));
     // It only scales down.
     EXPECT_TRUE(ui::RowScaler::scaled(rows, {4, 1}).isNull());
+}
+
+// The weights of a side scaled down, of pixels, of blocks and of pairs, odd and even lengths,
+// to every size: each result pixel's weights sum to one, each unit (a pixel, or a block)
+// weighs what of the side it is, whatever its pair or a result pixel's edge does to it (the
+// last pixel of an odd side in pairs half of it, its neighbour the other half), a span's units
+// are in order and at most AreaWeights::kMostUnits, and the two of a pair weigh alike in every
+// result pixel at no unevenness and within it otherwise.
+TEST_F(ImageTest, AreaWeightsGiveEachResultPixelAllOfItsShareAndEachPixelItsPlace) {
+    using ui::AreaWeights;
+    // `uneven` below 0: weights not of pairs.
+    const auto check = [](const AreaWeights& weights, int length, int step, int cells,
+                          double uneven, const std::string& name) {
+        SCOPED_TRACE(name + " of " + std::to_string(length) + " to " + std::to_string(cells));
+        const int units = (length + step - 1) / step;
+        std::vector<double> ofCells(std::size_t(cells), 0);
+        // Each unit's weight in each result pixel.
+        std::vector<std::vector<double>> ofUnits(std::size_t(units),
+                                                 std::vector<double>(std::size_t(cells), 0));
+        int next = 0;
+        for (const AreaWeights::Span& span : weights.spans()) {
+            ASSERT_EQ(span.from, next);
+            ASSERT_GT(span.to, span.from);
+            ASSERT_LE(span.to - span.from, AreaWeights::kMostUnits);
+            next = span.to;
+            for (const AreaWeights::Share* share = weights.shares(span);
+                 share < weights.sharesEnd(span); ++share) {
+                ASSERT_GE(share->cell, 0);
+                ASSERT_LT(share->cell, cells);
+                ASSERT_GT(share->weight, 0);
+                for (int unit = span.from; unit < span.to; ++unit) {
+                    ofCells[std::size_t(share->cell)] += share->weight;
+                    ofUnits[std::size_t(unit)][std::size_t(share->cell)] += share->weight;
+                }
+            }
+        }
+        ASSERT_EQ(next, units);
+        for (int cell = 0; cell < cells; ++cell) {
+            EXPECT_NEAR(ofCells[std::size_t(cell)], 1.0, 1e-4) << "result pixel " << cell;
+        }
+        for (int unit = 0; unit < units; ++unit) {
+            double pixels = std::min(length, (unit + 1) * step) - unit * step;
+            if (uneven >= 0 && length % 2 == 1 && length > 1 && unit >= length - 2) {
+                pixels = unit == length - 1 ? 0.5 : 1.5;
+            }
+            double all = 0;
+            for (const double weight : ofUnits[std::size_t(unit)]) all += weight;
+            EXPECT_NEAR(all, pixels * cells / length, 1e-5) << "unit " << unit;
+        }
+        if (uneven < 0) return;
+        const double most = std::floor(uneven * cells) / length + 1e-5;
+        // The pair that the last pixel of an odd side shares its place with aside.
+        for (int first = 0; first + 1 < length - length % 2 * 2; first += 2) {
+            for (int cell = 0; cell < cells; ++cell) {
+                EXPECT_LE(std::abs(ofUnits[std::size_t(first)][std::size_t(cell)] -
+                                   ofUnits[std::size_t(first) + 1][std::size_t(cell)]),
+                          most)
+                    << "pair " << first << " in result pixel " << cell;
+            }
+        }
+    };
+    for (const int length : {1, 2, 3, 7, 10, 17, 33, 300}) {
+        for (int cells = 1; cells <= std::min(length, 40); ++cells) {
+            check(AreaWeights::ofBlocks(length, 1, cells), length, 1, cells, -1, "pixels");
+            for (const int step : {2, 8}) {
+                if ((length + step - 1) / step < cells) continue;
+                check(AreaWeights::ofBlocks(length, step, cells), length, step, cells, -1,
+                      "blocks of " + std::to_string(step));
+            }
+            for (const double uneven : {0.0, 0.3, 1.0}) {
+                check(AreaWeights::ofPairs(length, cells, uneven), length, 1, cells, uneven,
+                      "pairs within " + std::to_string(uneven));
+            }
+        }
+    }
 }
 
 // Rows alike the one above them come as one, and weigh as the rows they are: runs longer than a
