@@ -205,8 +205,7 @@ bool QXChatTextView::expandingTextViewShouldChangeTextInRange(QXFCExpandingTextV
                                                               const QString& text) {
     // Counted in characters as the reader sees them: an emoji is one, and none is cut in two.
     const QString current = view.text();
-    const qsizetype outside = TextCharacters::count(current) -
-                              TextCharacters::count(current.mid(range.location, range.length));
+    const qsizetype outside = TextCharacters::countOutside(current, range.location, range.length);
     const qsizetype after = outside + TextCharacters::count(text);
     auto delegate = delegate_.lock();
     if (after <= kMaxLength) {

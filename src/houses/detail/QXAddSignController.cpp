@@ -95,9 +95,7 @@ bool QXAddSignController::shouldChangeTextInRange(ui::TextView& view, ui::Range 
                                                   const QString& replacement) {
     if (replacement.isEmpty() || replacement.size() <= range.length) return true;
     // What stays of the text beside what takes the place of the range (a selection).
-    const QString& text = view.text();
-    const qsizetype kept =
-        TextCharacters::count(text) - TextCharacters::count(text.mid(range.location, range.length));
+    const qsizetype kept = TextCharacters::countOutside(view.text(), range.location, range.length);
     return kept + TextCharacters::count(replacement) <= kLimit;
 }
 

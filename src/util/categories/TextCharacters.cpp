@@ -57,6 +57,10 @@ qsizetype TextCharacters::count(const QString& text) {
     return characters;
 }
 
+qsizetype TextCharacters::countOutside(const QString& text, qsizetype from, qsizetype length) {
+    return count(text) - count(text.mid(from, length));
+}
+
 QString TextCharacters::left(const QString& text, qsizetype n) {
     if (n <= 0) return QString();
     qsizetype taken = 0;

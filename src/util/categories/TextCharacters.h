@@ -14,6 +14,10 @@ class TextCharacters {
 public:
     // The number of characters of the text.
     [[nodiscard]] static qsizetype count(const QString& text);
+    // The characters of the text outside the `length` units from `from` (a selection that an
+    // edit replaces): what of it stays beside the replacement.
+    [[nodiscard]] static qsizetype countOutside(const QString& text, qsizetype from,
+                                                qsizetype length);
     // The first `n` characters (the whole text when it has no more; empty for n <= 0).
     [[nodiscard]] static QString left(const QString& text, qsizetype n);
     // The characters one by one, in order.
