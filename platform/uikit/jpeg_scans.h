@@ -32,8 +32,8 @@ public:
     [[nodiscard]] std::int64_t count() const { return count_; }
     // How many times over the decoder works through the frame's blocks: each scan counts the
     // share of them its components hold (a scan of every component 1, one of a colour
-    // component at half resolution both ways 1/6). A scan whose header names no component of
-    // the frame, or is cut, counts them all.
+    // component at half resolution both ways 1/6). A scan whose header names a component the
+    // frame lacks, or more components than it holds, counts them all.
     [[nodiscard]] double passes() const;
 
 private:
