@@ -10,7 +10,14 @@
 //  - the honest photos: a grey PNG of 6,000 x 4,000 and a progressive colour JPEG of that size,
 //    of a pattern with detail everywhere; and a progressive colour JPEG of such a photo and an
 //    RGBA PNG of 16 bits, each of 8,192 x 8,192, the most pixels a picture may declare, to show
-//    what a decode at the limit costs.
+//    what a decode at the limit costs;
+//  - JPEGs of many scans, a DC scan and then scans that refine the AC coefficients and hold
+//    only runs of blocks without them (about 17 bytes a scan), whose decoder works through
+//    every block of every scan before it gives a row: grey of 2,048 x 2,048 with 1,001 and
+//    10,001 scans, colour of 4,096 x 4,096 with 900, grey of 8,192 x 8,192 with 20 and of
+//    1,024 x 768 with 1,000; and, as many as the limits let decode, grey of 8,192 x 8,192 with
+//    12 scans (12 passes over its blocks) and of 2,048 x 2,048 with 64 (64 passes, past them),
+//    beside an honest progressive grey photo of 8,192 x 8,192.
 // Prints each decode's time, its ratio to the progressive photo's whole decode measured in the
 // same run, and the process's resident peak while it ran (run one picture alone, with
 // --benchmark_filter, for a peak of its own: the pictures are made as their benchmarks first
@@ -20,6 +27,7 @@
 
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_reader.h"
+#include "standin/FlatJpeg.h"
 
 #include <QBuffer>
 #include <QImageWriter>
@@ -32,7 +40,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -42,103 +49,6 @@
 #include <vector>
 
 namespace {
-
-// Bits written from the most significant on, as a JPEG's entropy-coded data holds them: a byte
-// 0xff is followed by a zero, so that it is no marker; the last byte is filled with ones.
-class JpegBits {
-public:
-    void put(std::uint32_t code, int length) {
-        for (int bit = length - 1; bit >= 0; --bit) {
-            pending_ = pending_ << 1 | (code >> bit & 1);
-            if (++count_ == 8) flushByte();
-        }
-    }
-    QByteArray finished() {
-        while (count_ != 0) put(1, 1);
-        return std::exchange(bytes_, {});
-    }
-
-private:
-    void flushByte() {
-        bytes_.append(char(pending_));
-        if (pending_ == 0xff) bytes_.append('\0');
-        pending_ = 0;
-        count_ = 0;
-    }
-    QByteArray bytes_;
-    std::uint32_t pending_ = 0;
-    int count_ = 0;
-};
-
-QByteArray jpegSegment(quint8 marker, const QByteArray& data) {
-    QByteArray segment("\xff", 1);
-    segment.append(char(marker));
-    QByteArray length(2, '\0');
-    qToBigEndian(quint16(data.size() + 2), length.data());
-    return segment + length + data;
-}
-
-// A Huffman table (class 0: DC, 1: AC; number 0) whose codes are all `length` bits long, one
-// for each symbol in order: symbol i's code is i.
-QByteArray huffmanTable(int tableClass, const QByteArray& symbols, int length) {
-    QByteArray counts(16, '\0');
-    counts[length - 1] = char(symbols.size());
-    return jpegSegment(0xc4, QByteArray(1, char(tableClass << 4)) + counts + symbols);
-}
-
-// The start of a grey JPEG of `size` whose frame header is `frameMarker` (0xc0 baseline, 0xc2
-// progressive): its quantization table and frame header.
-QByteArray greyJpegStart(QSize size, quint8 frameMarker) {
-    QByteArray frame(6, '\0');
-    frame[0] = 8;
-    qToBigEndian(quint16(size.height()), frame.data() + 1);
-    qToBigEndian(quint16(size.width()), frame.data() + 3);
-    frame[5] = 1;
-    frame.append("\x01\x11\x00", 3);
-    return QByteArray("\xff\xd8", 2) + jpegSegment(0xdb, QByteArray(1, '\0') + QByteArray(64, 1)) +
-           jpegSegment(frameMarker, frame);
-}
-
-// A scan of the one component from coefficient `first` to `last`.
-QByteArray scanHeader(int first, int last) {
-    const char scan[] = {1, 1, 0, char(first), char(last), 0};
-    return jpegSegment(0xda, QByteArray(scan, 6));
-}
-
-// A progressive grey JPEG of `size`, all its scans: a DC scan giving every block the same
-// level (a difference of 0, one bit), then an AC scan of runs of blocks without other
-// coefficients (end-of-band runs of up to 32,767 blocks, their lengths' bits after a 4-bit
-// code).
-QByteArray progressiveGreyJpeg(QSize size) {
-    const std::int64_t blocks =
-        std::int64_t((size.width() + 7) / 8) * std::int64_t((size.height() + 7) / 8);
-    JpegBits dc;
-    for (std::int64_t block = 0; block < blocks; ++block) dc.put(0, 1);
-    QByteArray runSymbols;
-    for (int bits = 0; bits <= 14; ++bits) runSymbols.append(char(bits << 4));
-    JpegBits ac;
-    for (std::int64_t left = blocks; left > 0;) {
-        const auto run = std::uint32_t(std::min<std::int64_t>(left, 32767));
-        const int bits = 31 - std::countl_zero(run);
-        ac.put(std::uint32_t(bits), 4);
-        ac.put(run - (1u << bits), bits);
-        left -= run;
-    }
-    return greyJpegStart(size, 0xc2) + huffmanTable(0, QByteArray(1, '\0'), 1) + scanHeader(0, 0) +
-           dc.finished() + huffmanTable(1, runSymbols, 4) + scanHeader(1, 63) + ac.finished() +
-           QByteArray("\xff\xd9", 2);
-}
-
-// A baseline grey JPEG of `size`: each block the same level and no other coefficient, two bits.
-QByteArray baselineGreyJpeg(QSize size) {
-    const std::int64_t blocks =
-        std::int64_t((size.width() + 7) / 8) * std::int64_t((size.height() + 7) / 8);
-    JpegBits bits;
-    for (std::int64_t block = 0; block < blocks; ++block) bits.put(0, 2);
-    return greyJpegStart(size, 0xc0) + huffmanTable(0, QByteArray(1, '\0'), 1) +
-           huffmanTable(1, QByteArray(1, '\0'), 1) + scanHeader(0, 63) + bits.finished() +
-           QByteArray("\xff\xd9", 2);
-}
 
 void appendBytes(png_structp png, png_bytep data, png_size_t length) {
     static_cast<QByteArray*>(png_get_io_ptr(png))
@@ -243,19 +153,35 @@ QByteArray encoded(const QImage& image, const char* format, bool progressive) {
     return bytes;
 }
 
+// A progressive grey JPEG of `size`, all its scans: a DC scan giving every block the same
+// level, then an AC scan of runs of blocks without other coefficients.
+QByteArray progressiveGrey(QSize size) {
+    return standin::FlatJpeg::progressive(size, standin::FlatJpeg::Pixels::Grey, {0});
+}
+
+// A progressive JPEG of `size` of a DC scan and then `refinements` scans that refine the AC
+// coefficients of its components in turn and hold only runs of blocks without them, a few
+// bytes a scan.
+QByteArray manyScans(QSize size, standin::FlatJpeg::Pixels pixels, int refinements) {
+    const int components = pixels == standin::FlatJpeg::Pixels::Grey ? 1 : 3;
+    std::vector<int> scans;
+    for (int scan = 0; scan < refinements; ++scan) scans.push_back(scan % components);
+    return standin::FlatJpeg::progressive(size, pixels, scans, true);
+}
+
 struct Picture {
     const char* name;
     std::function<QByteArray()> make;
 };
 
-const std::array<Picture, 13> kPictures = {{
+const std::array<Picture, 21> kPictures = {{
     {"progressive grey JPEG 40,000 x 40,000",
      [] {
-         return progressiveGreyJpeg({40000, 40000});
+         return progressiveGrey({40000, 40000});
      }},
     {"progressive grey JPEG 20,000 x 20,000",
      [] {
-         return progressiveGreyJpeg({20000, 20000});
+         return progressiveGrey({20000, 20000});
      }},
     {"grey PNG of 1 bit 45,000 x 45,000",
      [] {
@@ -279,7 +205,7 @@ const std::array<Picture, 13> kPictures = {{
      }},
     {"baseline grey JPEG 20,000 x 20,000",
      [] {
-         return baselineGreyJpeg({20000, 20000});
+         return standin::FlatJpeg::baseline({20000, 20000});
      }},
     {"TIFF declaring 20,000 x 20,000",
      [] {
@@ -300,6 +226,38 @@ const std::array<Picture, 13> kPictures = {{
     {"RGBA PNG of 16 bits 8,192 x 8,192",
      [] {
          return flatPng({8192, 8192}, PNG_COLOR_TYPE_RGBA, 16);
+     }},
+    {"grey JPEG 2,048 x 2,048 of 1,001 scans",
+     [] {
+         return manyScans({2048, 2048}, standin::FlatJpeg::Pixels::Grey, 1000);
+     }},
+    {"grey JPEG 2,048 x 2,048 of 10,001 scans",
+     [] {
+         return manyScans({2048, 2048}, standin::FlatJpeg::Pixels::Grey, 10000);
+     }},
+    {"colour JPEG 4,096 x 4,096 of 900 scans",
+     [] {
+         return manyScans({4096, 4096}, standin::FlatJpeg::Pixels::Colour, 899);
+     }},
+    {"grey JPEG 8,192 x 8,192 of 20 scans",
+     [] {
+         return manyScans({8192, 8192}, standin::FlatJpeg::Pixels::Grey, 19);
+     }},
+    {"grey JPEG 1,024 x 768 of 1,000 scans",
+     [] {
+         return manyScans({1024, 768}, standin::FlatJpeg::Pixels::Grey, 999);
+     }},
+    {"grey JPEG 8,192 x 8,192 of 12 scans",
+     [] {
+         return manyScans({8192, 8192}, standin::FlatJpeg::Pixels::Grey, 11);
+     }},
+    {"grey JPEG 2,048 x 2,048 of 64 scans",
+     [] {
+         return manyScans({2048, 2048}, standin::FlatJpeg::Pixels::Grey, 63);
+     }},
+    {"progressive grey JPEG photo 8,192 x 8,192",
+     [] {
+         return encoded(photo({8192, 8192}, true), "JPEG", true);
      }},
 }};
 // The reference every decode is compared with: the progressive photo decoded whole.

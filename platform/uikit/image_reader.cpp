@@ -85,11 +85,12 @@ void ImageReader::takeShare() {
     started_ = true;
     const QSize full = size();
     if (!full.isValid() || full.isEmpty()) return;
-    const std::int64_t coefficients =
-        reader_.format() == "jpeg" ? JpegScans::coefficientBytes(data_) : 0;
-    // Decided from the header, before the decoder reads a row or a scan: past the limits the
-    // decoder has nothing to read.
-    if (pixelsOf(full) > kMostDeclaredPixels || coefficients > kMostCoefficientBytes) {
+    const JpegScans scans = reader_.format() == "jpeg" ? JpegScans::read(data_) : JpegScans();
+    const std::int64_t coefficients = scans.coefficientBytes();
+    // Decided from the header and a JPEG's markers, before the decoder reads a row or a scan:
+    // past the limits the decoder has nothing to read.
+    if (pixelsOf(full) > kMostDeclaredPixels || coefficients > kMostCoefficientBytes ||
+        scans.count() > kMostJpegScans || scans.passes() > kMostJpegPasses) {
         reader_.setDevice(nullptr);
         return;
     }

@@ -17,8 +17,9 @@ namespace ui {
 // may cost decoded, as the image libraries of phones do. Their format is told from their first
 // bytes (PictureFormat): bytes of another format decode to nothing, as bytes that are no
 // picture do. So does a picture whose header declares more than kMostDeclaredPixels, or a JPEG
-// whose decoder would hold more than kMostCoefficientBytes of its coefficients, before any of
-// its rows is read. A picture of more pixels than the bound (kMaxPixels, or the caller's) is
+// whose decoder would hold more than kMostCoefficientBytes of its coefficients, or whose scans
+// are more than kMostJpegScans or go through its blocks more than kMostJpegPasses times, before
+// any of its rows is read. A picture of more pixels than the bound (kMaxPixels, or the caller's) is
 // decoded scaled down to fit it, its shape kept; the JPEG and PNG decoders scale as
 // they read, the PNGs that they decode whole are read in averaged blocks (SampledPng), and a GIF
 // whose frames lie in a part of its canvas is decoded on that part, so its whole size is never
@@ -48,6 +49,17 @@ public:
     // (192 MB), and its blocks' rounding. One whose colour is at full resolution holds twice as
     // much a pixel, and decodes up to 35 million pixels.
     static constexpr std::int64_t kMostCoefficientBytes = std::int64_t(200) * 1024 * 1024;
+    // The most scans a JPEG may hold, and the most times over they may bring its blocks
+    // (JpegScans::passes). Its decoder works through every block of each scan before it gives
+    // a row, whatever size it is asked for, and a scan of a whole picture's blocks takes a few
+    // bytes. The progressive scripts of the encoders write 6 scans for grey, 10 for colour,
+    // 14 for RGB and 18 for CMYK, 4.67 to 6 times over the blocks (the library's all-purpose
+    // script, 60 scans for the ten components it takes at most, 6 times over); a sequential
+    // JPEG of a scan a component brings them once. A JPEG of more scans, or more than twice
+    // over the blocks an encoder brings them, is not decoded: within these, one costs at most
+    // about what an honest progressive JPEG of its size costs.
+    static constexpr int kMostJpegScans = 64;
+    static constexpr int kMostJpegPasses = 12;
 
     // Reads `data`, decoding at most `maxPixels` pixels a picture.
     explicit ImageReader(const QByteArray& data, std::int64_t maxPixels = kMaxPixels);

@@ -1,6 +1,7 @@
 #include "platform/uikit/jpeg_scans.h"
 
 #include <algorithm>
+#include <limits>
 #include <vector>
 
 namespace ui {
@@ -8,19 +9,24 @@ namespace ui {
 namespace {
 
 struct Component {
+    int id = 0;
     int across = 0;
     int down = 0;
+    // Its blocks of 8 x 8 samples, across and down rounded up to whole units of its sampling.
+    std::int64_t blocks = 0;
 };
 
 struct Frame {
-    int width = 0;
-    int height = 0;
     bool progressive = false;
     std::vector<Component> components;
+    std::int64_t blocks = 0;
 };
 
 constexpr int kBlockSide = 8;
 constexpr std::int64_t kBlockBytes = 64 * 2;
+// Where the blocks of the scans stop being added up: far past any limit on them, and a scan's
+// blocks (at most 255 components of 8,192 x 8,192 blocks) added to it stays within 64 bits.
+constexpr std::int64_t kMostBlocksCounted = std::numeric_limits<std::int64_t>::max() / 2;
 
 int wordAt(const QByteArray& data, qsizetype at) {
     return int(quint8(data[at])) << 8 | int(quint8(data[at + 1]));
@@ -33,7 +39,20 @@ bool isFrame(int marker) {
     return marker >= 0xc0 && marker <= 0xcf && marker != 0xc4 && marker != 0xc8 && marker != 0xcc;
 }
 
-std::int64_t bytesOf(const Frame& frame) {
+// The frame whose header `segment` holds (after its length): precision, height, width, the
+// number of components, then each component's identifier, sampling factors (across in the high
+// four bits) and table. No components where the header is too short for them.
+Frame frameAt(const QByteArray& data, qsizetype segment, int length, int marker) {
+    const int count = length >= 8 ? quint8(data[segment + 5]) : 0;
+    if (count == 0 || length < 8 + 3 * count) return {};
+    Frame frame;
+    frame.progressive = (marker & 0x03) == 0x02;
+    for (int component = 0; component < count; ++component) {
+        const qsizetype at = segment + 6 + 3 * component;
+        const int factors = quint8(data[at + 1]);
+        frame.components.push_back(
+            {quint8(data[at]), std::max(1, factors >> 4), std::max(1, factors & 0x0f)});
+    }
     int mostAcross = 1;
     int mostDown = 1;
     for (const Component& component : frame.components) {
@@ -46,23 +65,48 @@ std::int64_t bytesOf(const Frame& frame) {
             (samples * factor + most * kBlockSide - 1) / (most * kBlockSide);
         return (perSide + factor - 1) / factor * factor;
     };
-    std::int64_t bytes = 0;
-    for (const Component& component : frame.components) {
-        bytes += blocks(frame.width, component.across, mostAcross) *
-                 blocks(frame.height, component.down, mostDown) * kBlockBytes;
+    const int height = wordAt(data, segment + 1);
+    const int width = wordAt(data, segment + 3);
+    for (Component& component : frame.components) {
+        component.blocks =
+            blocks(width, component.across, mostAcross) * blocks(height, component.down, mostDown);
+        frame.blocks += component.blocks;
     }
-    return bytes;
+    return frame;
+}
+
+// The blocks of the frame that the scan whose header `segment` holds brings: those of each
+// component it names, the first of the frame's of that identifier. One that names a component
+// the frame lacks, or whose header is too short for what it names, counts the frame's.
+std::int64_t scannedBlocks(const QByteArray& data, qsizetype segment, int length,
+                           const Frame& frame) {
+    const int count = length >= 3 ? quint8(data[segment]) : 0;
+    if (count == 0 || length < 6 + 2 * count) return frame.blocks;
+    std::int64_t blocks = 0;
+    for (int named = 0; named < count; ++named) {
+        const int id = quint8(data[segment + 1 + 2 * named]);
+        const auto component =
+            std::find_if(frame.components.begin(), frame.components.end(),
+                         [id](const Component& candidate) { return candidate.id == id; });
+        if (component == frame.components.end()) return frame.blocks;
+        blocks += component->blocks;
+    }
+    return blocks;
 }
 
 }  // namespace
 
-std::int64_t JpegScans::coefficientBytes(const QByteArray& data) {
-    if (!data.startsWith("\xff\xd8")) return 0;
+JpegScans JpegScans::read(const QByteArray& data) {
+    JpegScans scans;
+    if (!data.startsWith("\xff\xd8")) return scans;
     Frame frame;
+    bool firstScanWhole = false;
     for (qsizetype at = 2; at < data.size();) {
-        // The decoder looks for the next marker past any other bytes: a 0xff, fill bytes of
-        // 0xff, then its code, which is none where it is 0.
-        while (at < data.size() && quint8(data[at]) != 0xff) ++at;
+        // The decoder looks for the next marker past any other bytes, a scan's entropy-coded
+        // data among them: a 0xff, fill bytes of 0xff, then its code, which is none where it
+        // is 0 (a byte of 0xff in the data, the zero stuffed after it).
+        at = data.indexOf('\xff', at);
+        if (at < 0) break;
         while (at < data.size() && quint8(data[at]) == 0xff) ++at;
         if (at >= data.size()) break;
         const int marker = quint8(data[at++]);
@@ -70,32 +114,41 @@ std::int64_t JpegScans::coefficientBytes(const QByteArray& data) {
         if (marker == 0x00 || marker == 0x01 || (marker >= 0xd0 && marker <= 0xd7)) continue;
         if (marker == 0xd9 || at + 2 > data.size()) break;
         const int length = wordAt(data, at);
+        if (length < 2) {
+            // A length too short for itself: the decoder skips nothing more and reads on
+            // after it.
+            at += 2;
+            continue;
+        }
+        if (at + length > data.size()) break;
         const qsizetype segment = at + 2;
-        if (length < 2 || at + length > data.size()) break;
         if (isFrame(marker) && frame.components.empty()) {
-            // Precision, height, width, the number of components, then each component's
-            // identifier, sampling factors (across in the high four bits) and table.
-            const int count = length >= 8 ? quint8(data[segment + 5]) : 0;
-            if (count == 0 || length < 8 + 3 * count) break;
-            frame.height = wordAt(data, segment + 1);
-            frame.width = wordAt(data, segment + 3);
-            frame.progressive = (marker & 0x03) == 0x02;
-            for (int component = 0; component < count; ++component) {
-                const int factors = quint8(data[segment + 6 + 3 * component + 1]);
-                frame.components.push_back(
-                    {std::max(1, factors >> 4), std::max(1, factors & 0x0f)});
-            }
+            frame = frameAt(data, segment, length, marker);
+            // A frame too short for its components has the decoder stop.
+            if (frame.components.empty()) break;
         } else if (marker == 0xda && !frame.components.empty()) {
-            // The first scan: how many components it holds, its first byte.
-            const bool whole = !frame.progressive && length >= 3 &&
-                               quint8(data[segment]) >= frame.components.size();
-            return whole ? 0 : bytesOf(frame);
+            // The first scan brings each row of blocks whole where it holds every component of
+            // a sequential frame: the number of components is its first byte.
+            if (scans.count_ == 0) {
+                firstScanWhole = !frame.progressive && length >= 3 &&
+                                 quint8(data[segment]) >= frame.components.size();
+            }
+            ++scans.count_;
+            scans.scannedBlocks_ =
+                std::min(kMostBlocksCounted,
+                         scans.scannedBlocks_ + scannedBlocks(data, segment, length, frame));
         }
         at += length;
     }
+    scans.frameBlocks_ = frame.blocks;
     // Markers that end or break before the first scan: the decoder, which may read them
     // otherwise, may yet hold the coefficients of the frame they declared.
-    return frame.components.empty() ? 0 : bytesOf(frame);
+    scans.coefficientBytes_ = firstScanWhole ? 0 : frame.blocks * kBlockBytes;
+    return scans;
+}
+
+double JpegScans::passes() const {
+    return frameBlocks_ > 0 ? double(scannedBlocks_) / double(frameBlocks_) : 0;
 }
 
 }  // namespace ui

@@ -15,6 +15,7 @@
 #include "platform/uikit/picture_format.h"
 #include "platform/uikit/renderer.h"
 #include "platform/uikit/row_scaler.h"
+#include "standin/FlatJpeg.h"
 #include "standin/FlatPicture.h"
 
 #include <QBuffer>
@@ -30,6 +31,7 @@
 #include <cstring>
 #include <functional>
 #include <list>
+#include <numeric>
 #include <optional>
 #include <tuple>
 
@@ -281,6 +283,16 @@ QByteArray encoded(const QImage& image, const char* format) {
     return bytes;
 }
 
+// `image` as a JPEG of the platform's writer, progressive or baseline.
+QByteArray jpegOf(const QImage& image, bool progressive) {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "JPEG");
+    writer.setProgressiveScanWrite(progressive);
+    EXPECT_TRUE(writer.write(image));
+    return buffer.data();
+}
+
 // `chunks` after the signature of `signature`, each a length, its type and data, and its check.
 QByteArray chunked(const QByteArray& signature,
                    const std::vector<std::pair<const char*, QByteArray>>& chunks) {
@@ -459,6 +471,41 @@ TEST_F(ImageTest, APictureOfManyPixelsDecodesScaledDownWithinTheBound) {
     EXPECT_EQ(Image::imageWithData(gif), nullptr);
 }
 
+constexpr std::int64_t kWholeAndThumbnail[] = {ui::ImageReader::kMaxPixels, 16};
+
+// Whether `bytes` give nothing on every road: whole, within 16 pixels, read by a reader (which
+// takes no share of the decoding budget) and as an image source's frame.
+::testing::AssertionResult givesNothingOnEveryRoad(const QByteArray& bytes) {
+    for (const std::int64_t bound : kWholeAndThumbnail) {
+        if (Image::imageWithData(bytes, 1, bound)) {
+            return ::testing::AssertionFailure() << "a picture within " << bound << " pixels";
+        }
+        ui::ImageReader reader(bytes, bound);
+        if (!reader.read().isNull() || reader.decodingBytes() != 0) {
+            return ::testing::AssertionFailure() << "a reader's picture within " << bound;
+        }
+    }
+    const auto source = ui::ImageSource::createWithData(bytes);
+    if (source && source->createImageAtIndex(0)) {
+        return ::testing::AssertionFailure() << "an image source's frame";
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// Whether `bytes` show on every road: whole, within 16 pixels and as an image source's frame.
+::testing::AssertionResult shownOnEveryRoad(const QByteArray& bytes) {
+    for (const std::int64_t bound : kWholeAndThumbnail) {
+        if (!Image::imageWithData(bytes, 1, bound)) {
+            return ::testing::AssertionFailure() << "nothing within " << bound << " pixels";
+        }
+    }
+    const auto source = ui::ImageSource::createWithData(bytes);
+    if (!source || !source->createImageAtIndex(0)) {
+        return ::testing::AssertionFailure() << "no image source's frame";
+    }
+    return ::testing::AssertionSuccess();
+}
+
 // A few bytes may declare billions of pixels, which a decoder works through whatever it scales
 // them to: a picture that declares more than kMostDeclaredPixels (8,192 x 8,192) gives nothing,
 // whole or as a thumbnail, on every road (a grey PNG read in averaged blocks, a colour PNG and
@@ -482,17 +529,19 @@ TEST_F(ImageTest, APictureDeclaringMorePixelsThanAPhotoHasGivesNothingOnEveryRoa
         ASSERT_TRUE(image) << kind;
         EXPECT_EQ(image->pixels().size(), QSize(4, 4)) << kind;
     }
-    constexpr std::int64_t kBounds[] = {ui::ImageReader::kMaxPixels, 16};
     for (const auto& [kind, bytes] : pictures(kSide + 1)) {
-        for (const std::int64_t bound : kBounds) {
-            EXPECT_FALSE(Image::imageWithData(bytes, 1, bound)) << kind << " within " << bound;
-            ui::ImageReader reader(bytes, bound);
-            EXPECT_TRUE(reader.read().isNull()) << kind;
-            EXPECT_EQ(reader.decodingBytes(), 0) << kind;
-        }
-        const auto source = ui::ImageSource::createWithData(bytes);
-        EXPECT_FALSE(source && source->createImageAtIndex(0)) << kind;
+        EXPECT_TRUE(givesNothingOnEveryRoad(bytes)) << kind;
     }
+}
+
+// A scan's header without tables or data: of the components numbered `components` (from 1),
+// coefficients 0 to 63.
+QByteArray scanOf(const std::vector<int>& components) {
+    QByteArray scan("\xff\xda\x00\x00", 4);
+    qToBigEndian(quint16(6 + 2 * components.size()), scan.data() + 2);
+    scan.append(char(components.size()));
+    for (const int component : components) scan.append(char(component)).append('\0');
+    return scan.append("\x00\x3f\x00", 3);
 }
 
 // The markers of a JPEG up to its first scan's header, without tables or data: a frame of
@@ -508,13 +557,9 @@ QByteArray jpegUpToItsScan(quint8 marker, QSize size, const QByteArray& factors,
     for (int component = 0; component < factors.size(); ++component) {
         frame.append(char(component + 1)).append(factors[component]).append('\0');
     }
-    QByteArray scan("\xff\xda\x00\x00", 4);
-    qToBigEndian(quint16(6 + 2 * scanned), scan.data() + 2);
-    scan.append(char(scanned));
-    for (int component = 0; component < scanned; ++component) {
-        scan.append(char(component + 1)).append('\0');
-    }
-    return QByteArray("\xff\xd8", 2) + frame + scan.append("\x00\x3f\x00", 3);
+    std::vector<int> first(static_cast<std::size_t>(scanned));
+    std::iota(first.begin(), first.end(), 1);
+    return QByteArray("\xff\xd8", 2) + frame + scanOf(first);
 }
 
 // A JPEG's scans, read from its markers as its decoder reads them: one whose first scan holds
@@ -530,15 +575,35 @@ TEST_F(ImageTest, AJpegsScansTellWhatItsDecoderHoldsOfTheWholePicture) {
     const QSize size(800, 600);
     constexpr std::int64_t kHalfColourBytes = (100 * 76 + 2 * 50 * 38) * 128;
     using ui::JpegScans;
-    EXPECT_EQ(JpegScans::coefficientBytes(jpegUpToItsScan(0xc0, size, halfColour, 3)), 0);
-    EXPECT_EQ(JpegScans::coefficientBytes(jpegUpToItsScan(0xc2, size, halfColour, 3)),
+    EXPECT_EQ(JpegScans::read(jpegUpToItsScan(0xc0, size, halfColour, 3)).coefficientBytes(), 0);
+    EXPECT_EQ(JpegScans::read(jpegUpToItsScan(0xc2, size, halfColour, 3)).coefficientBytes(),
               kHalfColourBytes);
-    EXPECT_EQ(JpegScans::coefficientBytes(jpegUpToItsScan(0xc0, size, halfColour, 1)),
+    EXPECT_EQ(JpegScans::read(jpegUpToItsScan(0xc0, size, halfColour, 1)).coefficientBytes(),
               kHalfColourBytes);
     // Arithmetic coding, progressive; grey of a side no whole number of blocks.
-    EXPECT_EQ(JpegScans::coefficientBytes(jpegUpToItsScan(0xca, size, halfColour, 3)),
+    EXPECT_EQ(JpegScans::read(jpegUpToItsScan(0xca, size, halfColour, 3)).coefficientBytes(),
               kHalfColourBytes);
-    EXPECT_EQ(JpegScans::coefficientBytes(jpegUpToItsScan(0xc2, {801, 3}, "\x11", 1)), 101 * 128);
+    EXPECT_EQ(JpegScans::read(jpegUpToItsScan(0xc2, {801, 3}, "\x11", 1)).coefficientBytes(),
+              101 * 128);
+    // Sequential frames of other codings (extended Huffman, arithmetic, lossless) bring their
+    // rows whole as baseline does: only C2, C6, CA and CE are progressive.
+    for (const quint8 sequential : {0xc1, 0xc3, 0xc9}) {
+        EXPECT_EQ(
+            JpegScans::read(jpegUpToItsScan(sequential, size, halfColour, 3)).coefficientBytes(), 0)
+            << int(sequential);
+    }
+    for (const quint8 progressive : {0xc6, 0xce}) {
+        EXPECT_EQ(
+            JpegScans::read(jpegUpToItsScan(progressive, size, halfColour, 3)).coefficientBytes(),
+            kHalfColourBytes)
+            << int(progressive);
+    }
+    // Colour at half resolution across only: 100 x 75 blocks of brightness, 50 x 75 of each
+    // colour; at half resolution down only: 100 x 76, and 100 x 38 of each colour.
+    EXPECT_EQ(JpegScans::read(jpegUpToItsScan(0xc2, size, "\x21\x11\x11", 3)).coefficientBytes(),
+              (100 * 75 + 2 * 50 * 75) * 128);
+    EXPECT_EQ(JpegScans::read(jpegUpToItsScan(0xc2, size, "\x12\x11\x11", 3)).coefficientBytes(),
+              (100 * 76 + 2 * 100 * 38) * 128);
 
     // Before the frame: an application segment, other bytes, a zero after 0xff, fill bytes and
     // a marker of no length.
@@ -549,12 +614,87 @@ TEST_F(ImageTest, AJpegsScansTellWhatItsDecoderHoldsOfTheWholePicture) {
                                    "ab",
                                    6) +
                                QByteArray("xy\xff\x00z\xff\xff\xff\x01", 9) + progressive.mid(2);
-    EXPECT_EQ(JpegScans::coefficientBytes(stepped), kHalfColourBytes);
+    EXPECT_EQ(JpegScans::read(stepped).coefficientBytes(), kHalfColourBytes);
     const QByteArray baseline = jpegUpToItsScan(0xc0, size, halfColour, 3);
-    EXPECT_EQ(JpegScans::coefficientBytes(baseline.left(baseline.indexOf("\xff\xda"))),
+    EXPECT_EQ(JpegScans::read(baseline.left(baseline.indexOf("\xff\xda"))).coefficientBytes(),
               kHalfColourBytes);
-    EXPECT_EQ(JpegScans::coefficientBytes(baseline.left(2)), 0);
-    EXPECT_EQ(JpegScans::coefficientBytes(QByteArray("not a JPEG")), 0);
+    EXPECT_EQ(JpegScans::read(baseline.left(2)).coefficientBytes(), 0);
+    EXPECT_EQ(JpegScans::read(QByteArray("not a JPEG")).coefficientBytes(), 0);
+}
+
+// Each scan of a JPEG is counted as its decoder reads it, with the share of the frame's blocks
+// its components hold (800 x 600 of colour at half resolution both ways: 7,600 blocks of
+// brightness of 11,400, 1,900 of each colour). The progressive scripts of the encoders stay
+// within the limits: grey, a DC scan and five of AC coefficients, 6 times over the blocks;
+// colour, a DC scan of all three components, four of brightness, another of all three and four
+// of colour, 5.33 times; ten components, six scans each, 60 scans 6 times over.
+TEST_F(ImageTest, AJpegsScansAreCountedWithTheShareOfTheBlocksEachBrings) {
+    using ui::JpegScans;
+    const QByteArray halfColour("\x22\x11\x11", 3);
+    const QSize size(800, 600);
+    const QByteArray colour = jpegUpToItsScan(0xc2, size, halfColour, 3) + scanOf({1}) +
+                              scanOf({2}) + scanOf({3}) + scanOf({2, 3});
+    EXPECT_EQ(JpegScans::read(colour).count(), 5);
+    EXPECT_DOUBLE_EQ(JpegScans::read(colour).passes(), 1 + 7600.0 / 11400 + 4 * 1900.0 / 11400);
+
+    QByteArray grey = jpegUpToItsScan(0xc2, size, "\x11", 1);
+    for (int scan = 0; scan < 5; ++scan) grey += scanOf({1});
+    QByteArray script = jpegUpToItsScan(0xc2, size, halfColour, 3);
+    for (const std::vector<int>& scan :
+         std::vector<std::vector<int>>{{1}, {3}, {2}, {1}, {1}, {1, 2, 3}, {3}, {2}, {1}}) {
+        script += scanOf(scan);
+    }
+    QByteArray tenComponents = jpegUpToItsScan(0xc2, size, QByteArray(10, '\x11'), 1);
+    for (int scan = 1; scan < 60; ++scan) tenComponents += scanOf({1 + scan / 6});
+    for (const auto& [bytes, scans, passes] :
+         {std::tuple(grey, 6, 6.0), std::tuple(script, 10, 16.0 / 3),
+          std::tuple(tenComponents, 60, 6.0)}) {
+        const JpegScans read = JpegScans::read(bytes);
+        EXPECT_EQ(read.count(), scans);
+        EXPECT_NEAR(read.passes(), passes, 1e-9) << scans;
+        EXPECT_LE(read.count(), ui::ImageReader::kMostJpegScans);
+        EXPECT_LE(read.passes(), ui::ImageReader::kMostJpegPasses);
+    }
+
+    // A scan that names a component the frame lacks, or more than its header holds, counts
+    // the frame's blocks, as does a scan of every component.
+    const QByteArray odd = jpegUpToItsScan(0xc2, size, halfColour, 3) + scanOf({9}) +
+                           QByteArray("\xff\xda\x00\x08\x02\x02\x00\x00\x3f\x00", 10);
+    EXPECT_EQ(JpegScans::read(odd).count(), 3);
+    EXPECT_DOUBLE_EQ(JpegScans::read(odd).passes(), 3);
+    // Scans before the frame count nothing.
+    const QByteArray early = QByteArray("\xff\xd8", 2) + scanOf({1}) + colour.mid(2);
+    EXPECT_EQ(JpegScans::read(early).count(), 5);
+}
+
+// The decoder steps over each scan's entropy-coded data to the marker after it, and the count
+// does as it does: a byte 0xff and the zero stuffed after it, restart markers and fill bytes
+// are data, whatever bytes follow them. A file cut short counts the scans whose headers it
+// holds; one that ends its picture counts none past its end (a camera's trailer may follow).
+// A marker whose length is too short for itself (a comment of length 0 or 1) has the decoder
+// read on after its length, as the count does, where an empty comment takes its two bytes.
+TEST_F(ImageTest, AJpegsScansAreCountedPastTheirDataAsItsDecoderReadsThem) {
+    using ui::JpegScans;
+    const QByteArray data("\x12\xff\x00\xda\x00\x03\x34\xff\xd3\x01\x00\x56\xff\xff\xd7\xda\x00",
+                          17);
+    const QByteArray start = jpegUpToItsScan(0xc2, {64, 48}, "\x11", 1) + data;
+    const QByteArray scanned = start + scanOf({1}) + data + scanOf({1}) + data;
+    const QByteArray ended = scanned + QByteArray("\xff\xd9", 2);
+    EXPECT_EQ(JpegScans::read(ended).count(), 3);
+    for (const QByteArray& trailer : {QByteArray(), QByteArray("\x00\x00\x00\x04", 4)}) {
+        EXPECT_EQ(JpegScans::read(ended + trailer + scanOf({1}) + scanOf({1})).count(), 3);
+    }
+    EXPECT_EQ(JpegScans::read(scanned.left(scanned.lastIndexOf("\xff\xda") + 9)).count(), 2);
+    EXPECT_EQ(JpegScans::read(scanned.left(scanned.lastIndexOf("\xff\xda") + 10)).count(), 3);
+    EXPECT_EQ(JpegScans::read(scanned.chopped(5)).count(), 3);
+
+    const QByteArray rest = ended.mid(start.size());
+    for (const auto& [segment, bytes] :
+         {std::pair("\xff\xfe\x00\x00", 4), std::pair("\xff\xe1\x00\x01", 4),
+          std::pair("\xff\xfe\x00\x02", 4)}) {
+        EXPECT_EQ(JpegScans::read(start + QByteArray(segment, bytes) + rest).count(), 3)
+            << quint8(segment[3]);
+    }
 }
 
 // A JPEG's frame header made to declare `size` and every component at full resolution: its
@@ -579,20 +719,12 @@ TEST_F(ImageTest, AThumbnailOfAProgressiveJpegTakesAShareForTheCoefficientsItsDe
     for (int y = 0; y < photo.height(); ++y) {
         for (int x = 0; x < photo.width(); ++x) photo.setPixel(x, y, qRgb(x / 7, y / 5, x ^ y));
     }
-    const auto written = [&](bool progressive) {
-        QBuffer buffer;
-        buffer.open(QIODevice::WriteOnly);
-        QImageWriter writer(&buffer, "JPEG");
-        writer.setProgressiveScanWrite(progressive);
-        EXPECT_TRUE(writer.write(photo));
-        return buffer.data();
-    };
     // Within 16 pixels: 4 x 3, read at an eighth (200 x 150) and scaled; colour at half
     // resolution, 200 x 150 blocks of brightness and 100 x 75 of each colour.
     constexpr std::int64_t kRead = 4 * 3 * 4 + 200 * 150 * 4;
-    const QByteArray progressive = written(true);
+    const QByteArray progressive = jpegOf(photo, true);
     {
-        ui::ImageReader baseline(written(false), 16);
+        ui::ImageReader baseline(jpegOf(photo, false), 16);
         EXPECT_EQ(baseline.read().size(), QSize(4, 3));
         EXPECT_EQ(baseline.decodingBytes(), kRead);
         EXPECT_FALSE(baseline.holdsShare());
@@ -613,6 +745,106 @@ TEST_F(ImageTest, AThumbnailOfAProgressiveJpegTakesAShareForTheCoefficientsItsDe
     const QByteArray past = declaringFullColour(progressive, {5920, 5912});
     for (const std::int64_t bound : {ui::ImageReader::kMaxPixels, std::int64_t(16)}) {
         EXPECT_FALSE(Image::imageWithData(past, 1, bound)) << bound;
+    }
+}
+
+// `cycle` repeated to `count` components, for the AC scans of a FlatJpeg.
+std::vector<int> repeated(int count, const std::vector<int>& cycle) {
+    std::vector<int> scans(static_cast<std::size_t>(count));
+    for (int scan = 0; scan < count; ++scan) scans[std::size_t(scan)] = cycle[scan % cycle.size()];
+    return scans;
+}
+
+// A JPEG's decoder works through every block of each of its scans before it gives a row,
+// however small the picture asked for, and a scan of a whole picture's blocks takes a few
+// bytes: a JPEG of more than kMostJpegScans scans, or whose scans bring its blocks more than
+// kMostJpegPasses times over, gives nothing on every road before a scan is read. 64 x 48 of
+// colour at half resolution both ways has 48 blocks of brightness and 12 of each colour, so
+// that a scan of brightness brings 2/3 of its blocks and one of a colour 1/6. Those of as many
+// scans and passes as the limits allow decode. Past them: the files that cost seconds of a
+// processor, and one whose comment of no length lies before its second scan.
+TEST_F(ImageTest, AJpegOfMoreScansThanEncodersWriteGivesNothingOnEveryRoad) {
+    using standin::FlatJpeg;
+    constexpr auto kGrey = FlatJpeg::Pixels::Grey;
+    constexpr auto kColour = FlatJpeg::Pixels::Colour;
+    ASSERT_EQ(ui::ImageReader::kMostJpegScans, 64);
+    ASSERT_EQ(ui::ImageReader::kMostJpegPasses, 12);
+    const QSize small(64, 48);
+    std::vector<int> twelvePasses = repeated(16, {0});
+    twelvePasses.insert(twelvePasses.end(), {1, 2});
+    std::vector<int> pastTwelve = twelvePasses;
+    pastTwelve.push_back(1);
+    const std::pair<const char*, QByteArray> within[] = {
+        {"grey, 12 scans, 12 passes", FlatJpeg::progressive(small, kGrey, repeated(11, {0}))},
+        {"colour, 64 scans, 11.5 passes",
+         FlatJpeg::progressive(small, kColour, repeated(63, {1, 2}))},
+        {"colour, 19 scans, 12 passes", FlatJpeg::progressive(small, kColour, twelvePasses)}};
+    for (const auto& [name, bytes] : within) EXPECT_TRUE(shownOnEveryRoad(bytes)) << name;
+
+    const QByteArray manyScans =
+        FlatJpeg::progressive({2048, 2048}, kGrey, repeated(1000, {0}), true);
+    const qsizetype secondScan = manyScans.indexOf("\xff\xda", manyScans.indexOf("\xff\xda") + 2);
+    const std::pair<const char*, QByteArray> past[] = {
+        {"grey, 13 scans, 13 passes", FlatJpeg::progressive(small, kGrey, repeated(12, {0}))},
+        {"colour, 65 scans, 11.67 passes",
+         FlatJpeg::progressive(small, kColour, repeated(64, {1, 2}))},
+        {"colour, 20 scans, 12.17 passes", FlatJpeg::progressive(small, kColour, pastTwelve)},
+        {"grey 2,048 x 2,048, 1,001 scans", manyScans},
+        {"grey 2,048 x 2,048, 10,001 scans",
+         FlatJpeg::progressive({2048, 2048}, kGrey, repeated(10000, {0}), true)},
+        {"colour 4,096 x 4,096, 900 scans",
+         FlatJpeg::progressive({4096, 4096}, kColour, repeated(899, {0, 1, 2}), true)},
+        {"grey 8,192 x 8,192, 20 scans",
+         FlatJpeg::progressive({8192, 8192}, kGrey, repeated(19, {0}), true)},
+        {"grey 1,024 x 768, 1,000 scans",
+         FlatJpeg::progressive({1024, 768}, kGrey, repeated(999, {0}), true)},
+        {"a comment of no length before the second scan",
+         QByteArray(manyScans).insert(secondScan, QByteArray("\xff\xfe\x00\x00", 4))}};
+    for (const auto& [name, bytes] : past) EXPECT_TRUE(givesNothingOnEveryRoad(bytes)) << name;
+}
+
+// A picture of pictures/, written by a general encoder (pictures/README.md says how).
+QByteArray committedPicture(const QString& name) {
+    QFile file(referenceImagePath(QStringLiteral("platform/uikit/pictures"), name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The JPEGs that the encoders write progressive, and sequential of a scan a component, are
+// counted as they are written and shown on every road, whole as the platform's decoder shows
+// them: the platform's own progressive colour (at half resolution both ways) and grey; RGB and
+// CMYK, whose scripts hold more scans; colour at half resolution across with a restart marker
+// after each unit of blocks; arithmetic coding; colour at full resolution, its Huffman tables
+// optimised.
+TEST_F(ImageTest, EveryEncodersProgressiveJpegIsCountedAndShown) {
+    QImage photo(67, 45, QImage::Format_RGB32);
+    for (int y = 0; y < photo.height(); ++y) {
+        for (int x = 0; x < photo.width(); ++x)
+            photo.setPixel(x, y, qRgb(x * 3, y * 5, (x ^ y) * 4));
+    }
+    const std::tuple<QString, QByteArray, int, double> files[] = {
+        {"the platform's colour", jpegOf(photo, true), 10, 16.0 / 3},
+        {"the platform's grey", jpegOf(photo.convertToFormat(QImage::Format_Grayscale8), true), 6,
+         6},
+        {"progressive-rgb.jpg", committedPicture("progressive-rgb.jpg"), 14, 6},
+        {"progressive-cmyk.jpg", committedPicture("progressive-cmyk.jpg"), 18, 6},
+        {"progressive-422-restarts.jpg", committedPicture("progressive-422-restarts.jpg"), 10, 5},
+        {"progressive-arithmetic.jpg", committedPicture("progressive-arithmetic.jpg"), 10,
+         16.0 / 3},
+        {"progressive-optimised-444.jpg", committedPicture("progressive-optimised-444.jpg"), 10,
+         14.0 / 3},
+        {"sequential-scan-a-component.jpg", committedPicture("sequential-scan-a-component.jpg"), 3,
+         1}};
+    for (const auto& [name, bytes, scans, passes] : files) {
+        const ui::JpegScans read = ui::JpegScans::read(bytes);
+        EXPECT_EQ(read.count(), scans) << name.toStdString();
+        EXPECT_NEAR(read.passes(), passes, 1e-9) << name.toStdString();
+        EXPECT_TRUE(shownOnEveryRoad(bytes)) << name.toStdString();
+        const auto whole = Image::imageWithData(bytes);
+        ASSERT_TRUE(whole) << name.toStdString();
+        EXPECT_TRUE(picturesMatch(whole->pixels(),
+                                  ui::ImageReader::drawingPixels(QImage::fromData(bytes, "JPEG")),
+                                  PictureTolerance{}))
+            << name.toStdString();
     }
 }
 

@@ -1,4 +1,5 @@
-# Writes the test pictures that Pillow makes, and the sources of those ImageMagick makes (README.md).
+# Writes the test pictures that Pillow makes, and the sources of those ImageMagick and the JPEG
+# tools make (README.md).
 import math, sys
 from PIL import Image
 
@@ -28,6 +29,8 @@ la = Image.new('LA', (W, H)); la.putdata([(level(x, y), alpha(x, y)) for y in ra
 la.save(out + '/grey-alpha.png')
 colour = Image.new('RGB', (W, H)); colour.putdata([rgb(x, y) for y in range(H) for x in range(W)])
 colour.save('rgb.png')
+# Progressive CMYK: Pillow's script writes 18 scans for four components.
+colour.convert('CMYK').save(out + '/progressive-cmyk.jpg', progressive=True)
 rgba = Image.new('RGBA', (W, H)); rgba.putdata([rgb(x, y) + (alpha(x, y),) for y in range(H) for x in range(W)])
 rgba.save('rgba.png')
 
