@@ -19,6 +19,7 @@
 #include "platform/mapkit/map_view.h"
 #include "platform/mapkit/tile_loader.h"
 #include "platform/uikit/keyboard.h"
+#include "ui/image/ImageLoader.h"
 #include "ui/image/ImageView.h"
 
 namespace paths = standin::paths;
@@ -324,7 +325,9 @@ TEST_F(PostListScreenTest, TheListAndTheScreensOpenedFromItDrawNothingAtRest) {
     ASSERT_TRUE(waitFor(callsAnswered));
     EXPECT_TRUE(restsIdle()) << "the detail over the list";
 
-    // The photo pager over the detail, its photos in.
+    // The photo pager over the detail, its photos in: its pages around the one shown are made
+    // once its view has loaded, and each photo is in once the pager's loader has fetched and
+    // decoded it (the loader's fetches are no calls of the request queue).
     ASSERT_FALSE(strip->imageViewArray().empty());
     driver_->tapAt(strip->convertPointToView({40, strip->bounds().size.height / 2}, nullptr));
     std::shared_ptr<ImageScrollPageController> pager;
@@ -334,10 +337,12 @@ TEST_F(PostListScreenTest, TheListAndTheScreensOpenedFromItDrawNothingAtRest) {
         pager =
             stack ? std::dynamic_pointer_cast<ImageScrollPageController>(stack->topViewController())
                   : nullptr;
-        if (!pager) return false;
+        if (!pager || !pager->isViewLoaded() || !pager->pageAt(pager->page())) return false;
         for (int slot = 0; slot < pager->numberOfSlots(); ++slot) {
             const auto page = pager->pageAt(slot);
-            if (page && page->isViewLoaded() && !page->imageView()->image()) return false;
+            if (!page) continue;
+            if (ImageLoader::sharedLoader().waitingCount(page->imageName()) > 0) return false;
+            if (page->isViewLoaded() && !page->imageView()->image()) return false;
         }
         return true;
     }));
