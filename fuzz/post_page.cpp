@@ -1,6 +1,7 @@
 // Post list pages as the server sends them: any bytes are taken in by the paging rules and
 // every post they hold is formatted into its list row and its value texts, never a crash;
 // the row count always matches the posts kept.
+#include "fuzz/scratch_file.h"
 #include "src/houses/query/PostListPaging.h"
 #include "src/houses/shared/GetPostListCellFormate.h"
 #include "src/net/transport/Json.h"
@@ -11,6 +12,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+
+// The list rows read the user's settings: from a sandbox of the harness's own, never the
+// user's.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    ScratchSandbox::start("post-page");
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));

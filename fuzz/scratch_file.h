@@ -34,6 +34,16 @@ public:
         file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
     }
 
+    // An empty folder of this process's own, removed with its files.
+    static QString makeOwnFolder(const char* name) {
+        removeFilesOfEndedFuzzers();
+        const QString path =
+            QStringLiteral("%1/housing-fuzz-%2-%3").arg(folder()).arg(getpid()).arg(name);
+        QDir(path).removeRecursively();
+        QDir().mkpath(path);
+        return path;
+    }
+
     // Removes this process's files and folders, for a run that ends by returning (libFuzzer's
     // runs end without it, and the next run's removeFilesOfEndedFuzzers cleans after them).
     static void removeOwnFiles() {
@@ -66,8 +76,6 @@ private:
         }
     }
 
-    friend class ScratchSandbox;
-
     QString path_;
     QByteArray utf8_;
 };
@@ -77,12 +85,7 @@ private:
 class ScratchSandbox {
 public:
     static QString start(const char* name) {
-        ScratchFile::removeFilesOfEndedFuzzers();
-        const QString root = QStringLiteral("%1/housing-fuzz-%2-%3")
-                                 .arg(ScratchFile::folder())
-                                 .arg(getpid())
-                                 .arg(name);
-        QDir(root).removeRecursively();
+        const QString root = ScratchFile::makeOwnFolder(name);
         ns::Sandbox::setRoot(root);
         return root;
     }

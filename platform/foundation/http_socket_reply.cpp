@@ -30,20 +30,6 @@ constexpr int kConnectionsPerServer = 6;
 // reads, so that a reader that falls behind holds the server back instead of filling memory.
 constexpr qint64 kReadBufferBytes = 64 * 1024;
 
-// A read that brings less than this is small. A server that writes a reply at once fills
-// reads of many kilobytes; small reads come from pieces far apart in time (a stream's
-// segments) or from a server that cuts what it sends finely, a byte a send at worst.
-constexpr qsizetype kSmallReadBytes = 1024;
-// After this many small reads in a row the exchange is read at a pace. An ordinary reply takes
-// a read or three.
-constexpr int kSmallReadsBeforePacing = 8;
-// Paced, the socket is read again once this much waits in it, or once the pause after the last
-// read has passed. Every read wakes the threads the reply goes on to; a trickle of bytes a
-// send would otherwise cost a read a send. The mark stays well below the socket's receive
-// buffer, which the system would otherwise widen for it, and hold its window at.
-constexpr int kPacedLowWaterBytes = 16 * 1024;
-constexpr std::chrono::milliseconds kPacedReadPause{20};
-
 // Connections whose last exchange ended cleanly, waiting for the next one to the same
 // server. Touched on "NetKit" only.
 std::multimap<QString, QPointer<QTcpSocket>>& idleConnections() {
@@ -127,9 +113,9 @@ HTTPSocketReply::HTTPSocketReply(const QNetworkRequest& request, const QByteArra
     poolKey_ = url.host() + QLatin1Char(':') + QString::number(url.port(80));
     QIODevice::open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     setReadBufferSize(kReadBufferBytes);
-    pacing_.setSingleShot(true);
+    pacedPause_.setSingleShot(true);
     // The pause has passed: the socket is read as soon as anything waits in it.
-    connect(&pacing_, &QTimer::timeout, this, [this] { setLowWater(1); });
+    connect(&pacedPause_, &QTimer::timeout, this, [this] { setLowWater(1); });
 }
 
 HTTPSocketReply::~HTTPSocketReply() {
@@ -164,8 +150,7 @@ void HTTPSocketReply::connectSocket(bool mayReuse) {
         HTTPReplyParser::Handler{[this](const HTTPReplyParser::Head& h) { return readHead(h); },
                                  [this](QByteArrayView bytes) { return readBody(bytes); }});
     socketReused_ = socket_ != nullptr;
-    smallReadsInARow_ = 0;
-    paced_ = false;
+    pacing_.reset();
     lowWater_ = 1;  // a kept connection went back to it when it was let go
     if (!socket_) socket_ = new QTcpSocket();
     socket_->setParent(this);
@@ -243,13 +228,9 @@ void HTTPSocketReply::onReadable(bool evenIfFull) {
 }
 
 void HTTPSocketReply::paceAfterRead(qsizetype bytes) {
-    smallReadsInARow_ = bytes < kSmallReadBytes ? smallReadsInARow_ + 1 : 0;
-    paced_ = paced_ || smallReadsInARow_ >= kSmallReadsBeforePacing;
-    if (!paced_) return;
-    // Paced for the rest of the exchange: large reads cost little, and a trickle that pauses
-    // for a moment would otherwise be read a byte at a time again.
-    setLowWater(kPacedLowWaterBytes);
-    pacing_.start(kPacedReadPause);
+    if (!pacing_.read(bytes)) return;
+    setLowWater(ReadPacing::kPacedLowWaterBytes);
+    pacedPause_.start(ReadPacing::kPause);
 }
 
 void HTTPSocketReply::setLowWater(int bytes) {
@@ -402,7 +383,7 @@ void HTTPSocketReply::releaseSocket(bool keep) {
                              server.waiting.end());
         return;
     }
-    pacing_.stop();
+    pacedPause_.stop();
     setLowWater(1);  // the next exchange on a kept connection starts unpaced
     QTcpSocket* socket = std::exchange(socket_, nullptr);
     QObject::disconnect(socket, nullptr, this, nullptr);

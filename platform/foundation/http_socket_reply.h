@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/foundation/http_reply_parser.h"
+#include "platform/foundation/read_pacing.h"
 
 #include <QByteArray>
 #include <QNetworkReply>
@@ -104,10 +105,9 @@ private:
     std::unique_ptr<HTTPReplyParser> parser_;  // of the exchange under way
     QByteArray output_;                        // body bytes waiting for the reader
 
-    int smallReadsInARow_ = 0;  // of the exchange under way
-    bool paced_ = false;        // the exchange under way is read at a pace
-    int lowWater_ = 1;          // what the socket waits for now
-    QTimer pacing_;             // the pause after a paced read
+    ReadPacing pacing_;  // of the exchange under way
+    int lowWater_ = 1;   // what the socket waits for now
+    QTimer pacedPause_;  // the pause after a paced read
 
     bool retryWithPassword_ = false;
     bool ended_ = false;

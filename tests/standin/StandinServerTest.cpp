@@ -673,6 +673,16 @@ TEST_F(StandinServerTest, AReplyInSmallChunksCarriesItsWholeBodyInChunksOfThatSi
     const QByteArray text = pieces.join();
     EXPECT_EQ(text, ("<script>" + QByteArray("1,").repeated(pieces.size())).left(text.size()));
 
+    // A size alone on the stream's road turns it into a plain reply too, of its empty body:
+    // none of the stream's segments comes, and the reply ends.
+    server().setFault({.prefix = paths::kStreamHost, .chunkBytes = 4});
+    server().setStream({.count = 5, .heartbeatMs = 0});
+    const auto [streamed, ended] = readStream();
+    EXPECT_TRUE(streamed.empty()) << streamed.front();
+    EXPECT_TRUE(ended);
+    server().setFaults({});
+    EXPECT_EQ(readStream().first.size(), 5u) << "the same stream without the rule";
+
     // A size below one is read as none.
     for (const char* size : {"0", "-1"}) {
         const FaultRule rule = FaultRule::fromJson(

@@ -7,13 +7,23 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <stdexcept>
+
 void SandboxTest::SetUp() {
-    ASSERT_TRUE(sandbox_.isValid());
+    clock_ = std::make_shared<ns::ManualClock>();
+    ns::Clock::install(clock_);
+    // Without a folder of its own (a full disk, a temporary folder that is no folder) the test
+    // fails, and whatever it still writes fails too: nothing lands in the user's own sandbox,
+    // nor in the sandbox of the test before. The exception ends the SetUp of every fixture
+    // built on this one, so that none goes on without its sandbox.
+    if (!sandbox_.isValid()) {
+        ns::Sandbox::setRoot(QString::fromLatin1(kNoSandbox));
+        throw std::runtime_error("no sandbox folder for the test: " +
+                                 sandbox_.errorString().toStdString());
+    }
     ns::Sandbox::setRoot(sandbox_.path());
     // Photos a test saves stay in its sandbox, never in the desktop's pictures folder.
     qputenv("HOUSING_PHOTO_ALBUM", (sandbox_.path() + QStringLiteral("/Pictures")).toLocal8Bit());
-    clock_ = std::make_shared<ns::ManualClock>();
-    ns::Clock::install(clock_);
 }
 
 void SandboxTest::TearDown() {

@@ -13,8 +13,15 @@
 using namespace std::chrono_literals;
 
 // Base fixture: every test gets a sandbox folder of its own and a manual clock,
-// installed as the one clock for the length of the test.
+// installed as the one clock for the length of the test. A test whose folder cannot be made
+// fails in its SetUp, the later tests of the program still run.
 class SandboxTest : public ::testing::Test {
+public:
+    // The sandbox of a test that has no folder of its own, and of a test program whose
+    // temporary folder cannot be made: a place beneath a file that is no folder, where every
+    // write fails, rather than the user's own data.
+    static constexpr const char* kNoSandbox = "/dev/null/housing-no-sandbox";
+
 protected:
     void SetUp() override;
     void TearDown() override;

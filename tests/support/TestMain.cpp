@@ -1,6 +1,7 @@
 // Test entry point: a headless Qt application (the main queue) around GoogleTest.
 #include "ProcessEndChild.h"
 #include "ReferenceImage.h"
+#include "SandboxTest.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,6 +21,15 @@ int main(int argc, char** argv) {
     // folder. Only the pictures of failed screenshot comparisons stay, as files.
     const QString outer = QDir::tempPath();
     QTemporaryDir temporary(outer + QStringLiteral("/housing-tests-XXXXXX"));
+    // What reads or writes the app's sandbox outside a sandbox fixture (and the programs the
+    // tests start without naming one) does so in this folder too, never in the user's own data;
+    // without a temporary folder, in a place where every write fails.
+    if (qEnvironmentVariableIsEmpty("HOUSING_SANDBOX")) {
+        qputenv("HOUSING_SANDBOX",
+                temporary.isValid()
+                    ? QFile::encodeName(temporary.path() + QStringLiteral("/sandbox"))
+                    : QByteArray(SandboxTest::kNoSandbox));
+    }
     if (temporary.isValid()) {
         setKeptOutputFolder(outer);
         qputenv("TMPDIR", QFile::encodeName(temporary.path()));

@@ -238,13 +238,15 @@ void QXIMService::heartbeat() {
     if (noKeepOnline_) return;
     if (ns::Duration(now() - lastHeartbeat_.load()) <= kHeartbeatTimeout) return;
     markHeartbeat();
-    onQueue([this] { receiver_->cancel(); });
-    // Fetched before the new stream opens, as on a change of user.
-    receiveOfflineMessages();
+    // Looked at again on the queue: a FORCEOFF or a stop handled since the check above means
+    // the connection is no longer kept, and nothing of it may open again.
     onQueue([this] {
+        if (noKeepOnline_) return;
+        receiver_->cancel();
+        // Fetched before the new stream opens, as on a change of user.
+        receiveOfflineMessages();
         curListenUserid_ = 0;
         openConnection(QXIMUser::shared().userId());
-        noKeepOnline_ = false;
     });
 }
 

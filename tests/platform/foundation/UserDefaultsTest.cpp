@@ -7,6 +7,7 @@
 #include "AbandonedWrite.h"
 #include "SandboxTest.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QTimeZone>
 
@@ -27,6 +28,13 @@ protected:
 TEST_F(UserDefaultsTest, LivesInThePreferencesFolderOfTheSandbox) {
     EXPECT_EQ(defaults().path(),
               sandboxPath() + QStringLiteral("/Library/Preferences/com.housing.app.plist"));
+}
+
+// A test outside a sandbox fixture, and a program a test starts without naming a sandbox, keep
+// the app's files in a folder of the test program's own temporary folder, never in the user's.
+TEST(TestProgramSandboxTest, OutsideAFixtureTheSandboxLiesInTheProgramsTemporaryFolder) {
+    const QString sandbox = qEnvironmentVariable("HOUSING_SANDBOX");
+    EXPECT_TRUE(sandbox.startsWith(QDir::tempPath() + QLatin1Char('/'))) << sandbox.toStdString();
 }
 
 TEST_F(UserDefaultsTest, TypedReadsConvertNumbersAndTextsAsThePlatformDoes) {

@@ -13,6 +13,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <mutex>
@@ -625,9 +626,14 @@ TEST_F(QXIMRequestTest, TheMessagingStreamHandsOverEveryChunkThenTheEndAndGoesAw
         stream = queued.front();
     }
 
-    ASSERT_TRUE(runMainLoopUntil([&] { return replies->chunkCount() >= 4 || replies->ended(); }));
+    ASSERT_TRUE(runMainLoopUntil([&] { return replies->ended(); }));
     queue->sync([] {});
-    EXPECT_EQ(replies->chunks, (std::vector<QByteArray>{a, b, c, QByteArray()}));
+    // The three segments, whole and in order, then the end once: 150 ms apart they come in
+    // reads of their own, but a busy machine may read two of them at once.
+    EXPECT_EQ(replies->joined(), a + b + c);
+    ASSERT_FALSE(replies->chunks.empty());
+    EXPECT_TRUE(replies->chunks.back().isEmpty());
+    EXPECT_EQ(std::count(replies->chunks.begin(), replies->chunks.end(), QByteArray()), 1);
     EXPECT_EQ(replies->failureCount(), 0u);
     EXPECT_TRUE(replies->onQueue);
     EXPECT_TRUE(runMainLoopUntil([&] { return stream.expired(); }));

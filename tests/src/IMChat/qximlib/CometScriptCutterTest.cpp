@@ -988,6 +988,36 @@ TEST_F(CometScriptCutterTest, EachChunkOfTheStreamCountsAtLeastItsLeastBytes) {
     EXPECT_EQ(reads, kBound / (kLeast * read.size()) + 1);
 }
 
+// What a chunk counts for at least is 64 bytes, charged for every chunk of a read, the first
+// too: a read that brings one small chunk is charged what it falls short, and a chunk of 64
+// bytes or more nothing.
+TEST_F(CometScriptCutterTest, EveryChunkOfAReadCountsSixtyFourBytesAtLeast) {
+    cutter.chargeChunks(1, 1);
+    EXPECT_EQ(cutter.undeliveredBytes(), 63);
+    cutter.chargeChunks(1, 63);
+    EXPECT_EQ(cutter.undeliveredBytes(), 64);
+    cutter.chargeChunks(1, 64);
+    cutter.chargeChunks(1, 5000);
+    EXPECT_EQ(cutter.undeliveredBytes(), 64);
+    // Three chunks of 100 bytes between them fall short of 192 by 92.
+    cutter.chargeChunks(3, 100);
+    EXPECT_EQ(cutter.undeliveredBytes(), 156);
+    // A read of a thousand one-byte chunks is charged for each of them.
+    cutter.reset();
+    cutter.chargeChunks(1000, 1000);
+    EXPECT_EQ(cutter.undeliveredBytes(), 63 * 1000);
+    // A stream whose reads each bring one chunk of a byte is given up after the bound's worth.
+    cutter.reset();
+    qint64 reads = 0;
+    while (!cutter.givenUp() && reads < 1'000'000) {
+        cutter.chargeChunks(1, 1);
+        cutter.feed(" ");
+        ++reads;
+    }
+    EXPECT_TRUE(cutter.givenUp());
+    EXPECT_EQ(reads, 32 * 1024 * 1024 / 64);
+}
+
 struct Delivery {
     QVariant result;
     QString key;

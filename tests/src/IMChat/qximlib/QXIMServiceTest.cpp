@@ -219,6 +219,38 @@ TEST_F(QXIMServiceTest, AfterForceOffTheHeartbeatNeverReconnects) {
     EXPECT_EQ(requestsFor(standin::paths::kStreamReceive), 1);
 }
 
+// A FORCEOFF handled after the tick found the heartbeat missing, but before the reconnection
+// it queued has run: the reconnection does nothing, neither the fetch nor the stream, and no
+// later tick reconnects.
+TEST_F(QXIMServiceTest, AForceOffBetweenTheTicksCheckAndItsReconnectionKeepsTheAppOff) {
+    server().setStream({.heartbeatMs = 600000});
+    auto service = start();
+    ASSERT_NE(streamOperation(), nullptr);
+    const QByteArray forceOff =
+        standin::StreamSettings::segment("command", R"({ "command" : "FORCEOFF" })");
+    Gate queueGoesOn;
+    service->queue()->async([&] {
+        EXPECT_TRUE(queueGoesOn.pass());
+        service->onlineMessage(forceOff);
+    });
+    clock().advance(66s);
+    service->heartbeat();  // finds the app kept online; its reconnection waits behind the gate
+    queueGoesOn.open();
+    service->queue()->sync([] {});
+    EXPECT_TRUE(service->noKeepOnline());
+    EXPECT_EQ(service->curListenUserid(), 0);
+    EXPECT_EQ(streamOperation(), nullptr);
+    clock().advance(66s);
+    service->heartbeat();
+    service->queue()->sync([] {});
+    // A fetch asked for now goes out after anything the reconnection would have sent.
+    service->receiveOfflineMessages();
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return requestsFor(standin::paths::kMessageApi, "getnotrecvmsgs") == 2; }));
+    EXPECT_EQ(requestsFor(standin::paths::kStreamReceive), 1);
+    EXPECT_EQ(streamOperation(), nullptr);
+}
+
 TEST_F(QXIMServiceTest, ReceivedMessagesAreStoredThenAcknowledgedAndTold) {
     auto service = start();
     QList<qint64> ids = write({{"to", kServiceUser}, {"count", 3}, {"kind", "text"}});
@@ -1058,8 +1090,8 @@ TEST_F(QXIMServiceTest, QuittingInTheMiddleOfABurstStoresNothingMoreAndKeepsWhat
         EXPECT_TRUE(QXIMDatabase::shared().messageExist(id, kBrokerTalk, kServiceUserText)) << id;
 }
 
-// A reconnection the heartbeat queued just before the stop is closed by the stop, and no
-// later tick reconnects.
+// A reconnection the heartbeat queued just before the stop does nothing once the stop came,
+// and no later tick reconnects.
 TEST_F(QXIMServiceTest, AReconnectionQueuedJustBeforeTheStopIsClosedByIt) {
     streamCommandsOnly();
     auto service = start();
@@ -1079,8 +1111,11 @@ TEST_F(QXIMServiceTest, AReconnectionQueuedJustBeforeTheStopIsClosedByIt) {
     EXPECT_TRUE(runMainLoopUntil([&] { return stopped.load(); }));
     stopping.join();
     EXPECT_EQ(streamOperation(), nullptr);
-    EXPECT_TRUE(runMainLoopUntil(  // the reconnection ran
+    // A fetch asked for now goes out after anything the reconnection would have sent.
+    service->receiveOfflineMessages();
+    EXPECT_TRUE(runMainLoopUntil(
         [&] { return requestsFor(standin::paths::kMessageApi, "getnotrecvmsgs") == 2; }));
+    EXPECT_EQ(requestsFor(standin::paths::kStreamReceive), 1);
     clock().advance(66s);
     service->heartbeat();
     service->queue()->sync([] {});
@@ -1745,6 +1780,12 @@ TEST_F(QXIMServiceTest, ALineNamesTheMessagesSetAsideByTheirIdsAsTheyCame) {
     save(QString(R"([{"id":701200019,"fromUserId":880001,"contents":["有"]},
                      {"id":701200020,"fromUserId":880001,"contents":[%1]}])")
              .arg(deep));
+    // An id as it came is named by its first 40 characters: one of 40 whole, a longer one cut.
+    const QString fits(38, 'f');
+    const QString tooLong(100, 'x');
+    save(QString(R"([{"id":"%1","fromUserId":880001,"contents":["长"]},
+                     {"id":"%2","fromUserId":880001,"contents":["长"]}])")
+             .arg(fits, tooLong));
     EXPECT_EQ(storedFromBroker(), 1);
     const QString talk = "talk " + kServiceUserText + "-880001/880001-" + kServiceUserText;
     EXPECT_EQ(logged.lines(),
@@ -1757,7 +1798,11 @@ TEST_F(QXIMServiceTest, ALineNamesTheMessagesSetAsideByTheirIdsAsTheyCame) {
                            QStringLiteral("Received packet set aside, acknowledged, not stored: a "
                                           "message's contents nests deeper than %1 levels (")
                                    .arg(JsonGen::kMaxDepth) +
-                               talk + ", messages 701200019,701200020)"}))
+                               talk + ", messages 701200019,701200020)",
+                           "Received packet set aside, acknowledged, not stored: a message without "
+                           "a positive id (" +
+                               talk + ", messages \"" + fits + "\",\"" + tooLong.left(39) +
+                               "… (102 characters))"}))
         << logged.lines().join('\n').toStdString();
 }
 

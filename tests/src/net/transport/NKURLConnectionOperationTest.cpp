@@ -1,4 +1,5 @@
 #include "net/transport/NKHTTPRequestOperation.h"
+#include "net/transport/NKPieceDelivery.h"
 #include "net/transport/NKURLConnectionOperation.h"
 
 #include "platform/foundation/concurrent_queue.h"
@@ -243,6 +244,33 @@ TEST_F(NKURLConnectionOperationTest, PauseAndResumeAskForTheMissingBytesWithRang
     ASSERT_TRUE(waitFor(outcome));
     EXPECT_EQ(outcome->error->code(), -999);
     EXPECT_EQ(notifications.starts, 2);
+}
+
+// A resumed operation counts the chunks of its new connection from that connection's start:
+// the reader is handed the chunks of both connections, each once.
+TEST_F(NKURLConnectionOperationTest, AResumedOperationHandsOverTheChunksOfItsNewConnection) {
+    const QByteArray first = "<script>first piece</script>";
+    server().setStream({.segments = {first}, .heartbeatMs = 60000});
+    auto operation =
+        std::make_shared<NKHTTPRequestOperation>(request(standin::paths::kStreamReceive));
+    auto reader = std::make_shared<ns::SerialQueue>("reader");
+    auto handed = std::make_shared<QByteArray>();  // on the reader's queue only
+    operation->setChunkHandler(reader, [handed](const QByteArray& piece) { *handed += piece; });
+
+    operation->start();
+    ASSERT_TRUE(runMainLoopUntil([&] { return operation->totalBytesRead() == first.size(); }));
+    reader->sync([] {});
+    EXPECT_EQ(operation->chunksHandedOver(), 1);
+    operation->pause();
+    drainNetworkThread();
+    drainMainLoop();
+
+    operation->resume();
+    ASSERT_TRUE(runMainLoopUntil([&] { return operation->totalBytesRead() == 2 * first.size(); }));
+    reader->sync([] {});
+    EXPECT_EQ(*handed, first + first);
+    EXPECT_EQ(operation->chunksHandedOver(), 2);
+    operation->cancel();
 }
 
 TEST_F(NKURLConnectionOperationTest, ACancelWhilePausedFinishesAtOnceAndFreesTheQueue) {
@@ -508,6 +536,31 @@ TEST_F(NKURLConnectionOperationTest, PiecesThatComeWhileADeliveryWaitsJoinItWhol
     EXPECT_EQ(waiting.letGo(),
               (std::vector<std::string>{"pieces <script>A</script>", "pieces <script>B</script>"}));
     EXPECT_EQ(reports.back(), (std::pair<quint64, qint64>{18, 36}));
+}
+
+// Pieces that join a waiting delivery bring the chunks they came in with them: the reader
+// takes the sum of their chunks with their bytes, and the next delivery only its own.
+TEST_F(NKURLConnectionOperationTest, PiecesThatJoinADeliveryBringTheSumOfTheirChunks) {
+    auto reader = std::make_shared<ns::SerialQueue>("reader");
+    auto gate = std::make_shared<Gate>();
+    reader->async([gate] { gate->pass(); });
+    std::vector<std::pair<QByteArray, qint64>> deliveries;  // on the reader's queue only
+    auto delivery = std::make_shared<NKPieceDelivery>(
+        reader,
+        [&deliveries](const QByteArray& pieces, qint64 chunks) {
+            deliveries.emplace_back(pieces, chunks);
+        },
+        0, [] {});
+    const auto noHold = [] {};
+    delivery->add("<scr", 1, noHold);
+    delivery->add("ipt>A", 2, noHold);
+    delivery->add("</script>", 4, noHold);
+    gate->openForGood();
+    reader->sync([] {});
+    delivery->add("<script>B</script>", 3, noHold);
+    reader->sync([] {});
+    EXPECT_EQ(deliveries, (std::vector<std::pair<QByteArray, qint64>>{{"<script>A</script>", 7},
+                                                                      {"<script>B</script>", 3}}));
 }
 
 // A cancel while a delivery waits: the pieces waiting never reach the reader, nor does any
