@@ -54,10 +54,9 @@ MenuController& MenuController::sharedMenuController() {
 }
 
 void MenuController::setTargetRect(const Rect& rect, View* view) {
-    const std::shared_ptr<View> shared = view ? view->sharedView() : nullptr;
-    targetView_ = shared;
-    targetsView_ = shared != nullptr;
-    target_ = view && !shared ? view->convertRectToView(rect, nullptr) : rect;
+    targetView_ = view ? view->sharedView() : nullptr;
+    targetsView_ = view != nullptr;
+    target_ = rect;
     if (visible_) rebuild();
 }
 

@@ -78,8 +78,7 @@ private:
     std::shared_ptr<View> overlay_;
     std::shared_ptr<View> bubble_;
     std::vector<Entry> shown_;
-    // The target in its view's coordinates; a view that is not shared has it kept in the
-    // window's, as it was when set.
+    // The target in its view's coordinates, or the window's without a view.
     Rect target_;
     std::weak_ptr<View> targetView_;
     bool targetsView_ = false;

@@ -138,9 +138,7 @@ void TextView::boundsSizeChanged(Size oldSize) {
     // A new width alone lays the lines out again at the next layout.
     if (bounds().size.height == oldSize.height) return;
     if (container_->frame().size.width != bounds().size.width) relayoutText();
-    const Point offset = contentOffset();
-    const double lowest = maximumContentOffset().y;
-    if (offset.y > lowest) setContentOffset({offset.x, lowest});
+    // Scrolling to the caret also takes back an offset past the text's end.
     if (isEditing()) scrollSelectionToVisible();
 }
 

@@ -91,8 +91,8 @@ public:
     [[nodiscard]] QString shownText() const override { return storage_.text(); }
 
 protected:
-    // A view that grows or shrinks in height (as it does with its text) shows no blank below the
-    // text's end, and while editing it keeps the caret's line in view.
+    // While editing, a view that grows or shrinks in height (as it does with its text) shows the
+    // caret's line, and no blank below the text's end.
     void boundsSizeChanged(Size oldSize) override;
 
 private:

@@ -1125,8 +1125,12 @@ TEST_F(TextInputTest, TheEditMenuFollowsWhatItPointsAtOrGoes) {
     pin->removeFromSuperview();
     window_->layoutIfNeeded();
     EXPECT_FALSE(menu.isMenuVisible()) << "out of the window";
+    int shows = 0;
+    const auto told = ns::NotificationCenter::defaultCenter().addObserver(
+        ui::kMenuControllerWillShowMenuNotification, [&](const ns::Notification&) { ++shows; });
     menu.setMenuVisible(true);
     EXPECT_FALSE(menu.isMenuVisible()) << "nothing to point at";
+    EXPECT_EQ(shows, 0) << "nor is it told to show";
 
     // From 60 points down to below the window's bottom: no room above or below.
     auto tall = std::make_shared<ui::View>(Rect(0, 60, 320, 900));

@@ -313,6 +313,7 @@ TEST_F(ChatStateTest, ABubblesMenuFollowsTheBubbleWhenTheKeyboardGoesDown) {
     const ui::View* bubble = cellAt(*chat, 11)->chatBgView();
     const ui::Rect before = bubble->convertRectToView(bubble->bounds(), nullptr);
     driver_->longPressAt(before.origin + ui::Point(20, 20));
+    window_->layoutIfNeeded();  // a frame shows the menu before the list comes down
     settle();
     EXPECT_FALSE(ui::Keyboard::shared().isVisible());
     ASSERT_TRUE(menu.isMenuVisible());
@@ -341,6 +342,8 @@ TEST_F(ChatStateTest, ABubblePushedAwayByArrivingMessagesTakesItsMenuAlong) {
     settle();
     auto& menu = ui::MenuController::sharedMenuController();
     ASSERT_TRUE(menu.isMenuVisible());
+    cellAt(*chat, shown.back().row)->resignFirstResponder();
+    EXPECT_TRUE(menu.isMenuVisible()) << "another bubble's menu it is not";
 
     messaging_.write({{"to", kUser}, {"count", 20}, {"updateTime", base + 100}});
     ASSERT_TRUE(runMainLoopUntil([&] {

@@ -359,6 +359,10 @@ TEST_F(FavouritesTest, AKeyThatJoinsTheLastCharacterOfAFullRemarkGoesIn) {
     EXPECT_EQ(input.text(), full + thumb + tone) << "two letters over one emoji";
     ASSERT_TRUE(driver_->type("a"));
     EXPECT_EQ(input.text(), full + "a");
+    // A remark stored longer still loses characters.
+    input.setText(QString(250, u'好'));
+    ASSERT_TRUE(driver_->pressBackspace());
+    EXPECT_EQ(input.text(), QString(200, u'好'));
 
     input.setText(full);
     const QString joiner = QStringLiteral("\u200D");
