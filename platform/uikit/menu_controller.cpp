@@ -2,6 +2,7 @@
 
 #include "platform/foundation/notification_center.h"
 #include "platform/uikit/button.h"
+#include "platform/uikit/layer.h"
 #include "platform/uikit/string_drawing.h"
 #include "platform/uikit/window.h"
 #include "platform/uikit/window_overlays.h"
@@ -16,6 +17,7 @@ namespace {
 constexpr double kItemHeight = 36;
 constexpr double kItemPadding = 10;
 constexpr double kGap = 8;
+constexpr double kTopMargin = 20;  // the status bar's
 constexpr double kFontSize = 14;
 
 struct Standard {
@@ -27,16 +29,21 @@ constexpr Standard kStandardActions[] = {
     {"selectAll", "全选"}, {"paste", "粘贴"}, {"delete", "删除"},
 };
 
-// Covers the window while the menu shows: a touch outside the bubble puts the menu away.
+// Covers the window while the menu shows: a touch outside the bubble puts the menu away. Its
+// layout places the bubble where the target shows.
 class MenuOverlay : public View {
 public:
-    using View::View;
+    explicit MenuOverlay(std::function<void()> layout) : layout_(std::move(layout)) {}
     void touchesBegan(const TouchSet&, const Event*) override {
         MenuController::sharedMenuController().setMenuVisible(false);
     }
     void touchesMoved(const TouchSet&, const Event*) override {}
     void touchesEnded(const TouchSet&, const Event*) override {}
     void touchesCancelled(const TouchSet&, const Event*) override {}
+    void layoutSubviews() override { layout_(); }
+
+private:
+    std::function<void()> layout_;
 };
 
 }  // namespace
@@ -47,8 +54,26 @@ MenuController& MenuController::sharedMenuController() {
 }
 
 void MenuController::setTargetRect(const Rect& rect, View* view) {
-    target_ = view ? view->convertRectToView(rect, nullptr) : rect;
+    targetView_ = view ? view->sharedView() : nullptr;
+    targetsView_ = view != nullptr;
+    target_ = rect;
     if (visible_) rebuild();
+}
+
+Rect MenuController::visibleTarget() const {
+    Window* window = Window::keyWindow();
+    if (!window) return Rect::null();
+    Rect shown = target_;
+    if (targetsView_) {
+        const std::shared_ptr<View> view = targetView_.lock();
+        if (!view || view->window() != window) return Rect::null();
+        shown = view->convertRectToView(target_, nullptr);
+        for (const View* around = view->superview(); around; around = around->superview()) {
+            if (around->clipsToBounds())
+                shown = shown.intersection(around->convertRectToView(around->bounds(), nullptr));
+        }
+    }
+    return shown.intersection(window->bounds());
 }
 
 void MenuController::setMenuItems(std::vector<MenuItem> items) {
@@ -80,7 +105,7 @@ void MenuController::rebuild() {
     Window* window = Window::keyWindow();
     if (!window) return;
     shown_ = entries();
-    if (!overlay_) overlay_ = std::make_shared<MenuOverlay>();
+    if (!overlay_) overlay_ = std::make_shared<MenuOverlay>([this] { followTarget(); });
     overlay_->setFrame(window->bounds());
     for (const auto& subview : std::vector(overlay_->subviews())) subview->removeFromSuperview();
     auto bubble = std::make_shared<View>();
@@ -109,19 +134,46 @@ void MenuController::rebuild() {
             bubble->addSubview(line);
         }
     }
-    const Rect area = window->bounds();
-    double top = target_.minY() - kGap - kItemHeight;
-    if (top < 20) top = target_.maxY() + kGap;
-    const double left =
-        std::clamp(target_.midX() - x / 2, 5.0, std::max(5.0, area.size.width - 5 - x));
-    bubble->setFrame(Rect(std::round(left), std::round(top), x, kItemHeight));
+    bubble->setFrame(Rect(0, 0, x, kItemHeight));
     overlay_->addSubview(bubble);
+    bubble_ = bubble;
     WindowOverlays::add(*window, overlay_, WindowOverlays::kMenuLevel);
+    followTarget();
+}
+
+void MenuController::followTarget() {
+    Window* window = Window::keyWindow();
+    if (!visible_ || !bubble_ || !window) return;
+    const Rect target = visibleTarget();
+    if (target.isNull()) {
+        setMenuVisible(false);
+        return;
+    }
+    // Above the target, else below it, else (no room on either side) inside it at its top.
+    const Rect area = window->bounds();
+    const double width = bubble_->frame().size.width;
+    double top = target.minY() - kGap - kItemHeight;
+    if (top < kTopMargin) top = target.maxY() + kGap;
+    if (top + kItemHeight > area.maxY()) {
+        top = std::clamp(target.minY() + kGap, kTopMargin,
+                         std::max(kTopMargin, area.maxY() - kItemHeight));
+    }
+    const double left =
+        std::clamp(target.midX() - width / 2, 5.0, std::max(5.0, area.size.width - 5 - width));
+    const Rect frame(std::round(left), std::round(top), width, kItemHeight);
+    if (bubble_->frame() != frame) bubble_->setFrame(frame);
+    watchTarget();
+}
+
+void MenuController::watchTarget() {
+    Layer::waitForChange(this, [overlay = std::weak_ptr<View>(overlay_)] {
+        if (const auto shown = overlay.lock()) shown->setNeedsLayout();
+    });
 }
 
 Rect MenuController::menuFrame() const {
-    if (!visible_ || !overlay_ || overlay_->subviews().empty()) return Rect();
-    return overlay_->subviews().front()->frame();
+    if (!visible_ || !bubble_) return Rect();
+    return bubble_->frame();
 }
 
 void MenuController::setMenuVisible(bool visible, bool) {
@@ -131,7 +183,7 @@ void MenuController::setMenuVisible(bool visible, bool) {
     }
     auto& center = ns::NotificationCenter::defaultCenter();
     if (visible) {
-        if (entries().empty()) return;
+        if (entries().empty() || visibleTarget().isNull()) return;
         center.post(kMenuControllerWillShowMenuNotification, this);
         visible_ = true;
         rebuild();
@@ -141,6 +193,8 @@ void MenuController::setMenuVisible(bool visible, bool) {
     center.post(kMenuControllerWillHideMenuNotification, this);
     visible_ = false;
     shown_.clear();
+    bubble_.reset();
+    Layer::stopWaitingForChange(this);
     if (overlay_) overlay_->removeFromSuperview();
     center.post(kMenuControllerDidHideMenuNotification, this);
 }

@@ -239,6 +239,25 @@ qsizetype TextField::positionAt(Point point) const {
     });
 }
 
+Rect TextField::selectionRect() const {
+    const Rect rect = isEditing() ? editingRectForBounds(bounds()) : textRectForBounds(bounds());
+    const Font font = drawingFont(rect.size.width);
+    const QString shown = displayText();
+    const double start = textStart(rect, font);
+    const auto xOf = [&](qsizetype position) {
+        return start + StringDrawing::sizeWithFont(shown.left(position), font).width;
+    };
+    const Range selection = storage_.selectedRange();
+    const double from = xOf(selection.location);
+    const double to = selection.length > 0 ? xOf(selection.end()) : from + kCaretWidth;
+    // Text wider than the field shows only in part, and so does a selection of it.
+    const double left = std::max(from, rect.minX());
+    const double right = std::min(to, rect.maxX() + kCaretWidth);
+    const double lineHeight = font.lineHeight();
+    return Rect(left, rect.origin.y + std::round((rect.size.height - lineHeight) / 2),
+                std::max(0.0, right - left), lineHeight);
+}
+
 void TextField::drawTextInRect(const Rect& rect) {
     GraphicsContext* context = GraphicsContext::current();
     if (!context) return;

@@ -45,11 +45,12 @@ public:
 };
 
 // One line of editable text. A tap makes it first responder (the keyboard
-// comes up) and puts the caret where it lands; typed text, deletions and the input method's
-// composition from the host reach it through the window; each change asks the delegate first, then
-// sends editing-changed and posts the text-did-change notification. Setting
-// the text by program asks and tells no one. The return key asks the delegate
-// and, for controls listening to editing-did-end-on-exit, ends editing.
+// comes up) and puts the caret where it lands; so does a long press, which shows the edit
+// menu above the caret (or above a selection, which it keeps); typed text, deletions and the input
+// method's composition from the host reach it through the window; each change asks the delegate
+// first, then sends editing-changed and posts the text-did-change notification. Setting the text by
+// program asks and tells no one. The return key asks the delegate and, for controls listening to
+// editing-did-end-on-exit, ends editing.
 //
 // Rectangles of the border, the text, the placeholder, the editing area, the
 // clear button and the side views may be overridden, as may the drawing of the
@@ -142,6 +143,11 @@ private:
     [[nodiscard]] double textStart(const Rect& rect, const Font& font) const;
     // The caret position nearest `point` (bounds coordinates) in the text as it shows.
     [[nodiscard]] qsizetype positionAt(Point point) const;
+    [[nodiscard]] Caret caretAt(const Point& location) const override {
+        return {positionAt(location)};
+    }
+    // The caret, or what of the selection shows inside the text's rectangle, on the line.
+    [[nodiscard]] Rect selectionRect() const override;
 
     QString placeholder_;
     TextBorderStyle borderStyle_ = TextBorderStyle::None;

@@ -60,14 +60,19 @@ bool TextInput::endTextEditing(const std::function<bool()>& shouldEnd,
 // --- The edit menu ----------------------------------------------------------
 
 void TextInput::showEditMenu(const Point& location) {
+    // Where the finger is in the text as it showed: beginning to edit may scroll a field's text.
+    const Caret pressed = caretAt(location);
     if (!view_.isFirstResponder() && !view_.becomeFirstResponder()) return;
-    MenuController& menu = MenuController::sharedMenuController();
-    menu.setTargetRect(pressedForEditMenu(location), &view_);
-    menu.setMenuVisible(true, true);
+    if (storage_.selectedRange().length == 0) placeCaret(pressed);
+    showEditMenuAtSelection();
 }
 
-Rect TextInput::pressedForEditMenu(const Point&) {
-    return view_.bounds();
+void TextInput::showEditMenuAtSelection() {
+    // The menu offers what the first responder can do: for another responder it would be its.
+    if (!view_.isFirstResponder()) return;
+    MenuController& menu = MenuController::sharedMenuController();
+    menu.setTargetRect(selectionRect(), &view_);
+    menu.setMenuVisible(true, true);
 }
 
 bool TextInput::canPerformEditAction(const QString& action) const {
@@ -105,6 +110,8 @@ void TextInput::performEditAction(const QString& action) {
         storage_.setSelectedRange({0, storage_.text().size()});
         textNeedsDisplay();
         editMenuDidSelect();
+        // As on the phone, the menu shows again over what is selected, to copy or cut it.
+        showEditMenuAtSelection();
     }
 }
 

@@ -79,7 +79,7 @@ protected:
     // pasting need editing too, selecting needs text and no selection.
     [[nodiscard]] bool canPerformEditAction(const QString& action) const;
     // Performs them over the general pasteboard. What is pasted goes through the delegate as
-    // typed text does.
+    // typed text does; selected text has the edit menu show over it again.
     void performEditAction(const QString& action);
     // Whether the user may select the text and copy from it.
     [[nodiscard]] virtual bool isSelectable() const { return true; }
@@ -103,12 +103,17 @@ private:
     // Inserts what of `text` the keyboard could have typed; text of which nothing is left
     // changes nothing (a selection stays).
     void insertTypeable(const QString& text);
-    // A long press began at `location` (the view's coordinates): editing begins and the edit
-    // menu shows.
+    // A long press began at `location` (the view's coordinates): editing begins, the caret goes
+    // under the finger as a tap puts it (a selection stays, for the menu to copy or cut) and the
+    // edit menu shows above the caret or the selection.
     void showEditMenu(const Point& location);
-    // Told that a long press at `location` began while editing: what the edit menu points at
-    // (both in the view's coordinates). By default the whole input, the caret left where it was.
-    [[nodiscard]] virtual Rect pressedForEditMenu(const Point& location);
+    // The edit menu over the caret or the selection, while the input is first responder.
+    void showEditMenuAtSelection();
+    // The caret nearest `location` (the view's coordinates) in the text as it shows now.
+    [[nodiscard]] virtual Caret caretAt(const Point& location) const = 0;
+    // Where the caret or the selection shows, in the view's coordinates: what the edit menu
+    // points at.
+    [[nodiscard]] virtual Rect selectionRect() const = 0;
     // What of pasted `text` the input takes; by default one line, each line break (a carriage
     // return and a line feed together are one) made a blank.
     [[nodiscard]] virtual QString pastedText(const QString& text) const;

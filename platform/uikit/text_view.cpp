@@ -133,6 +133,15 @@ void TextView::layoutSubviews() {
     if (container_->frame().size.width != bounds().size.width) relayoutText();
 }
 
+void TextView::boundsSizeChanged(Size oldSize) {
+    ScrollView::boundsSizeChanged(oldSize);
+    // A new width alone lays the lines out again at the next layout.
+    if (bounds().size.height == oldSize.height) return;
+    if (container_->frame().size.width != bounds().size.width) relayoutText();
+    // Scrolling to the caret also takes back an offset past the text's end.
+    if (isEditing()) scrollSelectionToVisible();
+}
+
 Size TextView::sizeThatFits(Size size) const {
     const double width = size.width > 0 ? size.width : bounds().size.width;
     double height = 0;
@@ -295,10 +304,7 @@ void TextView::performAction(const QString& action) {
     performEditAction(action);
 }
 
-Rect TextView::pressedForEditMenu(const Point& location) {
-    // The caret goes under the finger, as a tap puts it; a selection stays for the menu to
-    // copy or cut. The menu points at the caret's line or the selection's lines.
-    if (storage_.selectedRange().length == 0) placeCaret(caretNearest(location));
+Rect TextView::selectionRect() const {
     return rectOf(storage_.selectionStart()).united(rectOf(storage_.selectionEnd()));
 }
 

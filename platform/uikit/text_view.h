@@ -90,6 +90,11 @@ public:
     [[nodiscard]] Size sizeThatFits(Size size) const override;
     [[nodiscard]] QString shownText() const override { return storage_.text(); }
 
+protected:
+    // While editing, a view that grows or shrinks in height (as it does with its text) shows the
+    // caret's line, and no blank below the text's end.
+    void boundsSizeChanged(Size oldSize) override;
+
 private:
     class Container;
     struct Line {
@@ -102,7 +107,11 @@ private:
     void textDidChange() override;
     void textNeedsDisplay() override;
     void editMenuDidSelect() override;
-    Rect pressedForEditMenu(const Point& location) override;
+    [[nodiscard]] Caret caretAt(const Point& location) const override {
+        return caretNearest(location);
+    }
+    // The caret's line, or the lines from the selection's start to its end.
+    [[nodiscard]] Rect selectionRect() const override;
     // Lines and all: a text view takes what is pasted as it is.
     [[nodiscard]] QString pastedText(const QString& text) const override { return text; }
     void fontDidChange() override;

@@ -203,20 +203,27 @@ void QXChatTextView::moreAction() {
 bool QXChatTextView::expandingTextViewShouldChangeTextInRange(QXFCExpandingTextView& view,
                                                               ui::Range range,
                                                               const QString& text) {
-    // Counted in characters as the reader sees them: an emoji is one, and none is cut in two.
+    // Counted in characters as the reader sees them, in the text after the edit: an emoji is
+    // one, a skin tone or an accent typed after a character belongs to it, and none is cut in
+    // two.
     const QString current = view.text();
-    const qsizetype outside = TextCharacters::countOutside(current, range.location, range.length);
-    const qsizetype after = outside + TextCharacters::count(text);
+    const QString fitting =
+        TextCharacters::fittingReplacement(current, range.location, range.length, text, kMaxLength);
     auto delegate = delegate_.lock();
-    if (after <= kMaxLength) {
+    if (fitting.size() == text.size()) {
         const std::optional<bool> answer =
             delegate ? delegate->chatTextViewShouldChangeTextInRange(*this, range, text)
                      : std::nullopt;
         return answer.value_or(true);
     }
+    const qsizetype outside =
+        TextCharacters::countAfterEdit(current, range.location, range.length, QString());
     if (outside >= 1 && outside <= kMaxLength) {
-        view.setText(current.left(range.location) +
-                     TextCharacters::left(text, kMaxLength - outside) + current.mid(range.end()));
+        view.setText(current.left(range.location) + fitting + current.mid(range.end()));
+        // The caret goes after what went in, and the text scrolls to show it there.
+        const ui::Range caret{range.location + fitting.size(), 0};
+        view.internalTextView()->setSelectedRange(caret);
+        view.scrollRangeToVisible(caret);
     } else {
         view.setText(TextCharacters::left(current, kMaxLength));
     }

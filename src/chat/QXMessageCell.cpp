@@ -255,7 +255,14 @@ bool QXMessageCell::becomeFirstResponder() {
 
 bool QXMessageCell::resignFirstResponder() {
     chatBgImage_->setHighlighted(false);
-    return ui::TableViewCell::resignFirstResponder();
+    const bool offered = isFirstResponder();
+    const bool resigned = ui::TableViewCell::resignFirstResponder();
+    // The menu offers what this bubble does: a bubble that gives that up (its row gone from the
+    // list, or its cell taken for another message) takes the menu along rather than leave it
+    // following the cell to another message.
+    auto& menu = ui::MenuController::sharedMenuController();
+    if (offered && menu.isMenuVisible()) menu.setMenuVisible(false);
+    return resigned;
 }
 
 bool QXMessageCell::canPerformAction(const QString& action) const {

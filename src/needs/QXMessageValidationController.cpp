@@ -9,6 +9,7 @@
 #include "ui/navigation/UIViewController+Navigation.h"
 #include "ui/widgets/AlertMessages.h"
 #include "ui/widgets/FloatView.h"
+#include "util/categories/TextCharacters.h"
 #include "util/categories/Tolerant.h"
 
 #include "platform/foundation/clock.h"
@@ -261,7 +262,8 @@ bool QXMessageValidationController::textFieldShouldReturn(ui::TextField& field) 
 bool QXMessageValidationController::shouldChangeCharactersInRange(ui::TextField& field,
                                                                   ui::Range range,
                                                                   const QString& replacement) {
-    const qsizetype length = field.text().size() - range.length + replacement.size();
+    const qsizetype length =
+        TextCharacters::countAfterEdit(field.text(), range.location, range.length, replacement);
     if (&field == mobileTextField_.get()) {
         setCaptchaEnabled(!isCountingDown() && length >= kMobileLength);
         return length < kMobileLength + 1;

@@ -93,14 +93,16 @@ void QXAddSignController::showPlaceholder() {
 
 bool QXAddSignController::shouldChangeTextInRange(ui::TextView& view, ui::Range range,
                                                   const QString& replacement) {
-    if (replacement.isEmpty() || replacement.size() <= range.length) return true;
-    // What stays of the text beside what takes the place of the range (a selection).
-    const qsizetype kept = TextCharacters::countOutside(view.text(), range.location, range.length);
-    return kept + TextCharacters::count(replacement) <= kLimit;
+    // Deleting always goes; anything else counts the characters of the whole text after it, a
+    // selection replaced: fewer units may still make more characters, and a mark or a skin tone
+    // typed after a character belongs to it.
+    if (replacement.isEmpty()) return true;
+    return TextCharacters::countAfterEdit(view.text(), range.location, range.length, replacement) <=
+           kLimit;
 }
 
 void QXAddSignController::textViewDidChange(ui::TextView& view) {
-    // A paste may bring more than fits: the remark keeps its first 200 characters.
+    // A remark stored longer than the limit keeps its first 200 characters once it is edited.
     if (TextCharacters::count(view.text()) > kLimit)
         view.setText(TextCharacters::left(view.text(), kLimit));
     showPlaceholder();

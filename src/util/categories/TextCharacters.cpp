@@ -3,6 +3,7 @@
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -57,8 +58,35 @@ qsizetype TextCharacters::count(const QString& text) {
     return characters;
 }
 
-qsizetype TextCharacters::countOutside(const QString& text, qsizetype from, qsizetype length) {
-    return count(text) - count(text.mid(from, length));
+qsizetype TextCharacters::countAfterEdit(const QString& text, qsizetype from, qsizetype length,
+                                         const QString& replacement) {
+    from = std::clamp<qsizetype>(from, 0, text.size());
+    length = std::clamp<qsizetype>(length, 0, text.size() - from);
+    return count(text.left(from) + replacement + text.mid(from + length));
+}
+
+QString TextCharacters::fittingReplacement(const QString& text, qsizetype from, qsizetype length,
+                                           const QString& replacement, qsizetype limit) {
+    if (countAfterEdit(text, from, length, replacement) <= limit) return replacement;
+    from = std::clamp<qsizetype>(from, 0, text.size());
+    // The text after the edit holds at least the characters that end before a cut (what follows
+    // a character never takes one away), so only the ends of the first `limit` characters may
+    // fit; a character the replacement's start joins to the one before it ends in the
+    // replacement too. Whatever follows may join the last character kept, so each cut is counted
+    // whole, the longest first.
+    const QString lead = text.left(from) + replacement;
+    std::vector<qsizetype> cuts;
+    qsizetype characters = 0;
+    forEachCharacter(lead, [&](qsizetype, qsizetype end) {
+        if (++characters > limit) return false;
+        if (end > from) cuts.push_back(end - from);
+        return true;
+    });
+    for (auto cut = cuts.rbegin(); cut != cuts.rend(); ++cut) {
+        const QString kept = replacement.left(*cut);
+        if (countAfterEdit(text, from, length, kept) <= limit) return kept;
+    }
+    return QString();
 }
 
 QString TextCharacters::left(const QString& text, qsizetype n) {

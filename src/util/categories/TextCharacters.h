@@ -14,10 +14,18 @@ class TextCharacters {
 public:
     // The number of characters of the text.
     [[nodiscard]] static qsizetype count(const QString& text);
-    // The characters of the text outside the `length` units from `from` (a selection that an
-    // edit replaces): what of it stays beside the replacement.
-    [[nodiscard]] static qsizetype countOutside(const QString& text, qsizetype from,
-                                                qsizetype length);
+    // The characters of the text once `replacement` took the place of the `length` units from
+    // `from` (a selection, or nothing at the caret), counted in the whole text as it then reads:
+    // a mark, a skin tone or a joiner typed after a character belongs to it and adds none. Every
+    // limit the user meets counts this way.
+    [[nodiscard]] static qsizetype countAfterEdit(const QString& text, qsizetype from,
+                                                  qsizetype length, const QString& replacement);
+    // What of `replacement` may take that place while the text holds at most `limit` characters
+    // after the edit: all of it when it fits, else the longest start of it that ends between two
+    // characters of the text and fits (empty when none does).
+    [[nodiscard]] static QString fittingReplacement(const QString& text, qsizetype from,
+                                                    qsizetype length, const QString& replacement,
+                                                    qsizetype limit);
     // The first `n` characters (the whole text when it has no more; empty for n <= 0).
     [[nodiscard]] static QString left(const QString& text, qsizetype n);
     // The characters one by one, in order.

@@ -12,6 +12,7 @@
 #include "platform/uikit/menu_controller.h"
 #include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/pasteboard.h"
+#include "platform/uikit/scroll_view.h"
 #include "platform/uikit/search_bar.h"
 #include "platform/uikit/search_display_controller.h"
 #include "platform/uikit/string_drawing.h"
@@ -1009,19 +1010,178 @@ TEST_F(TextInputTest, ALongPressInATextViewPutsTheCaretThereAndShowsTheEditMenuA
     EXPECT_NEAR(menu.menuFrame().maxY(), caret.minY() - 8, 0.5) << "just above the caret";
     EXPECT_NEAR(menu.menuFrame().midX(), caret.midX(), 0.5);
 
-    // Selected, the text stays selected under a press on its last line.
+    // 全选 shows the menu again, over the selection: above its first line.
     ASSERT_TRUE(driver_->tapText("全选"));
+    EXPECT_EQ(text->selectedRange(), (Range{0, 16}));
+    ASSERT_TRUE(menu.isMenuVisible());
+    EXPECT_EQ(menu.visibleTitles(), QStringList({"剪切", "拷贝"}));
+    const Rect first = onScreen(text->caretRectForPosition(0));
+    EXPECT_NEAR(menu.menuFrame().maxY(), first.minY() - 8, 0.5) << "above the first line";
+
+    // Put away by a tap beside it, the selection stays under a press on its last line.
+    driver_->tapAt(Point(160, 400));
     EXPECT_FALSE(menu.isMenuVisible());
     const Rect third = onScreen(text->caretRectForPosition(14));
     driver_->longPressAt({third.minX() + 2, third.midY()});
     EXPECT_EQ(text->selectedRange(), (Range{0, 16}));
     EXPECT_EQ(menu.visibleTitles(), QStringList({"剪切", "拷贝"}));
-    EXPECT_NEAR(menu.menuFrame().maxY(), onScreen(text->caretRectForPosition(0)).minY() - 8, 0.5)
-        << "above the first line";
+    EXPECT_NEAR(menu.menuFrame().maxY(), first.minY() - 8, 0.5) << "above the first line";
     EXPECT_NEAR(third.minY() - onScreen(text->caretRectForPosition(0)).minY(), 2 * line, 0.01);
     ASSERT_TRUE(driver_->tapText("剪切"));
     EXPECT_EQ(text->text(), "");
     EXPECT_EQ(ui::Pasteboard::generalPasteboard().string(), "采光很好\n楼层较高，安静\n近地铁");
+}
+
+// A long press in a field puts the caret under the finger, in the text as it showed before
+// editing began (a text wider than the field showed its start), and the edit menu just above the
+// caret. 全选 shows the menu again over the selection, over what of it shows in the field; a
+// press keeps a selection.
+TEST_F(TextInputTest, ALongPressInAFieldPutsTheCaretThereAndShowsTheEditMenuAboveIt) {
+    ui::Pasteboard::generalPasteboard().setStrings({});
+    const QString text = QStringLiteral("朝阳区望京西园三区二一二号楼南向两居室近地铁十四号线");
+    field_->setText(text);
+    window_->layoutIfNeeded();
+    const Rect textRect = field_->textRectForBounds(field_->bounds());
+    ASSERT_GT(ui::StringDrawing::sizeWithFont(text, field_->font()).width, textRect.size.width);
+    ui::MenuController& menu = ui::MenuController::sharedMenuController();
+
+    // Between 区 and 望 as the field shows its text before editing.
+    const double lineTop =
+        std::round((field_->bounds().size.height - field_->font().lineHeight()) / 2);
+    const Point between = field_->convertPointToView(
+        {textRect.minX() + ui::StringDrawing::sizeWithFont(text.left(3), field_->font()).width,
+         lineTop},
+        nullptr);
+    driver_->longPressAt(between + Point(1, 4));
+    ASSERT_TRUE(field_->isFirstResponder());
+    EXPECT_EQ(field_->selectedRange(), (Range{3, 0}));
+    ASSERT_TRUE(menu.isMenuVisible());
+    EXPECT_EQ(menu.visibleTitles(), QStringList({"选择", "全选"}));
+    EXPECT_NEAR(menu.menuFrame().maxY(), between.y - 8, 0.5) << "just above the caret";
+    EXPECT_NEAR(menu.menuFrame().midX(), between.x + 1, 0.5);
+
+    ASSERT_TRUE(driver_->tapText("全选"));
+    EXPECT_EQ(field_->selectedRange(), (Range{0, text.size()}));
+    ASSERT_TRUE(menu.isMenuVisible());
+    EXPECT_EQ(menu.visibleTitles(), QStringList({"剪切", "拷贝"}));
+    EXPECT_NEAR(menu.menuFrame().midX(), field_->convertRectToView(textRect, nullptr).midX(), 1)
+        << "over what of the selection shows";
+
+    driver_->tapAt(Point(160, 400));
+    EXPECT_FALSE(menu.isMenuVisible());
+    driver_->longPressAt(between + Point(1, 4));
+    EXPECT_EQ(field_->selectedRange(), (Range{0, text.size()}));
+    EXPECT_EQ(menu.visibleTitles(), QStringList({"剪切", "拷贝"}));
+
+    // Selected by program, a view that is not the first responder shows no menu: the menu
+    // would offer what the first responder does.
+    menu.setMenuVisible(false);
+    auto note = std::make_shared<ui::TextView>(Rect(10, 140, 300, 60));
+    note->setText(QStringLiteral("近地铁"));
+    note->setEditable(false);
+    window_->addSubview(note);
+    note->performAction("selectAll");
+    EXPECT_EQ(note->selectedRange(), (Range{0, 3}));
+    EXPECT_FALSE(menu.isMenuVisible());
+}
+
+// The edit menu points at what of its target shows and follows it: a target that moves takes
+// the menu along at the window's next layout, one partly scrolled out of a list has the menu
+// point at its part that shows, and one out of sight or out of the window has it go. With room
+// neither above nor below (a target taller than the window), it shows inside what shows of the
+// target, at its top.
+TEST_F(TextInputTest, TheEditMenuFollowsWhatItPointsAtOrGoes) {
+    ui::Pasteboard::generalPasteboard().setString(QStringLiteral("朝阳区"));
+    ASSERT_TRUE(field_->becomeFirstResponder());
+    auto list = std::make_shared<ui::ScrollView>(Rect(0, 200, 320, 200));
+    list->setContentSize({320, 1000});
+    auto pin = std::make_shared<ui::View>(Rect(100, 100, 120, 30));
+    list->addSubview(pin);
+    window_->addSubview(list);
+    ui::MenuController& menu = ui::MenuController::sharedMenuController();
+    menu.setTargetRect(pin->bounds(), pin.get());
+    menu.setMenuVisible(true);
+    ASSERT_TRUE(menu.isMenuVisible());
+    EXPECT_EQ(menu.menuFrame().maxY(), 300 - 8);
+    EXPECT_EQ(menu.menuFrame().midX(), 160);
+
+    list->setContentOffset({0, 60});
+    window_->layoutIfNeeded();
+    EXPECT_EQ(menu.menuFrame().maxY(), 240 - 8) << "scrolled along";
+    pin->setFrame(Rect(0, 100, 120, 30));
+    window_->layoutIfNeeded();
+    EXPECT_EQ(menu.menuFrame().midX(), 60) << "moved along";
+    // Ten points of it show below the list's top.
+    list->setContentOffset({0, 120});
+    window_->layoutIfNeeded();
+    EXPECT_EQ(menu.menuFrame().maxY(), 200 - 8) << "above the part that shows";
+    list->setContentOffset({0, 400});
+    window_->layoutIfNeeded();
+    EXPECT_FALSE(menu.isMenuVisible()) << "out of sight";
+
+    list->setContentOffset({0, 0});
+    menu.setMenuVisible(true);
+    ASSERT_TRUE(menu.isMenuVisible());
+    pin->removeFromSuperview();
+    window_->layoutIfNeeded();
+    EXPECT_FALSE(menu.isMenuVisible()) << "out of the window";
+    int shows = 0;
+    const auto told = ns::NotificationCenter::defaultCenter().addObserver(
+        ui::kMenuControllerWillShowMenuNotification, [&](const ns::Notification&) { ++shows; });
+    menu.setMenuVisible(true);
+    EXPECT_FALSE(menu.isMenuVisible()) << "nothing to point at";
+    EXPECT_EQ(shows, 0) << "nor is it told to show";
+
+    // From 60 points down to below the window's bottom: no room above or below.
+    auto tall = std::make_shared<ui::View>(Rect(0, 60, 320, 900));
+    window_->addSubview(tall);
+    menu.setTargetRect(tall->bounds(), tall.get());
+    menu.setMenuVisible(true);
+    ASSERT_TRUE(menu.isMenuVisible());
+    EXPECT_EQ(menu.menuFrame().minY(), 60 + 8) << "inside, at the top of what shows";
+    menu.setMenuVisible(false);
+}
+
+// A text view that changes height shows no blank below its text and, while editing, the caret's
+// line: four lines pasted into a view of one line that then grows to three show the last three,
+// the caret on the last; shrunk to one line again it shows the caret's; narrower and taller at
+// once, it shows the caret on the line it wraps to there.
+TEST_F(TextInputTest, ATextViewThatChangesHeightShowsItsTextToItsEndAndTheCaretsLine) {
+    auto text = std::make_shared<ui::TextView>(Rect(10, 140, 300, 34));
+    text->setFont(ui::Font::systemFontOfSize(14));
+    window_->addSubview(text);
+    window_->layoutIfNeeded();
+    const double line = text->font().lineHeight();
+    const auto caretShows = [&] {
+        const Rect shown = text->bounds();
+        const Rect caret = text->caretRect();
+        return caret.minY() >= shown.minY() - 0.01 && caret.maxY() <= shown.maxY() + 0.01;
+    };
+    const auto blankBelow = [&] {
+        return text->contentOffset().y + text->bounds().size.height - text->contentSize().height;
+    };
+    ASSERT_TRUE(text->becomeFirstResponder());
+    ui::Pasteboard::generalPasteboard().setString(QStringLiteral("近地铁\n采光好\n南北通透\n满五"));
+    text->performAction("paste");
+    EXPECT_TRUE(caretShows());
+
+    text->setFrame(Rect(10, 140, 300, 3 * line + 16));
+    window_->layoutIfNeeded();
+    EXPECT_NEAR(blankBelow(), 0, 0.01);
+    EXPECT_TRUE(caretShows());
+    EXPECT_NEAR(text->contentOffset().y, line, 0.01) << "the last three lines";
+
+    text->setFrame(Rect(10, 140, 300, 34));
+    window_->layoutIfNeeded();
+    EXPECT_TRUE(caretShows()) << "shrunk";
+
+    text->setText(QStringLiteral("楼层较高，安静，房东周六下午在家，可以随时看房，近地铁"));
+    text->setFrame(Rect(10, 140, 300, 3 * line + 16));
+    window_->layoutIfNeeded();
+    text->setFrame(Rect(10, 140, 100, 3 * line + 20));
+    window_->layoutIfNeeded();
+    ASSERT_GT(text->contentSize().height, 5 * line);
+    EXPECT_TRUE(caretShows()) << "narrower";
 }
 
 TEST_F(TextInputTest, TextViewTypesLinesThroughItsDelegateAndGrows) {

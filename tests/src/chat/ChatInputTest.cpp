@@ -96,6 +96,84 @@ TEST_F(ChatInputBarTest, TheTextStopsAtTwoHundredCharactersWhateverTheEdit) {
     EXPECT_EQ(bar_->textView()->text(), QString(199, u'好') + grin);
 }
 
+// The 200 count the text after the edit: a skin tone typed after the last emoji of a full text
+// goes in, as the text still holds 200 characters; a key that makes a 201st does not, and a paste
+// takes of its start what joins and fits.
+TEST_F(ChatInputBarTest, AKeyThatJoinsTheLastCharacterOfAFullTextGoesIn) {
+    ui::TextView& field = *bar_->textView()->internalTextView();
+    ASSERT_TRUE(field.becomeFirstResponder());
+    driver_->wait(0.5);
+    const QString full = QString(199, u'好');
+    const QString thumb = QString::fromUtf8("\xF0\x9F\x91\x8D");  // 👍
+    const QString tone = QString::fromUtf8("\xF0\x9F\x8F\xBD");   // 🏽
+    bar_->textView()->setText(full + thumb);
+    ASSERT_TRUE(driver_->type(tone));
+    EXPECT_EQ(field.text(), full + thumb + tone);
+    ASSERT_TRUE(driver_->type("a"));
+    EXPECT_EQ(field.text(), full + thumb + tone) << "a 201st character";
+
+    bar_->textView()->setText(full + thumb);
+    bar_->textView()->scrollRangeToVisible({field.text().size(), 0});
+    driver_->wait(0.5);
+    ui::Pasteboard::generalPasteboard().setString(tone + "ab");
+    driver_->longPressAt(field.convertPointToView(field.caretRect().center(), nullptr));
+    ASSERT_TRUE(driver_->tapText("粘贴"));
+    EXPECT_EQ(field.text(), full + thumb + tone);
+}
+
+// A paste that grows the bar to three lines and beyond shows the caret's line, the last, and
+// no blank below the text; one cut at 200 characters leaves the caret after what went in, and in
+// view.
+TEST_F(ChatInputBarTest, APasteShowsTheLineOfTheCaretAfterWhatWentIn) {
+    ui::TextView& field = *bar_->textView()->internalTextView();
+    ui::MenuController& menu = ui::MenuController::sharedMenuController();
+    ui::Pasteboard& pasteboard = ui::Pasteboard::generalPasteboard();
+    const auto pasteAtCaret = [&](const QString& text) {
+        pasteboard.setString(text);
+        menu.setMenuVisible(false);
+        driver_->wait(0.5);
+        driver_->longPressAt(field.convertPointToView(field.caretRect().center(), nullptr));
+        ASSERT_TRUE(driver_->tapText("粘贴"));
+        driver_->wait(0.5);
+        window_->layoutIfNeeded();
+    };
+    // Whether the caret shows whole inside the field.
+    const auto caretShows = [&] {
+        const ui::Rect caret = field.caretRect();
+        return caret.minY() >= field.bounds().minY() - 0.01 &&
+               caret.maxY() <= field.bounds().maxY() + 0.01;
+    };
+    const auto blankBelow = [&] {
+        return field.contentOffset().y + field.bounds().size.height - field.contentSize().height;
+    };
+    ASSERT_TRUE(field.becomeFirstResponder());
+    driver_->wait(0.5);
+    pasteAtCaret(QStringLiteral("近地铁\n采光好\n南北通透\n满五"));
+    EXPECT_EQ(bar_->textView()->frame().size.height, bar_->textView()->maxHeight());
+    EXPECT_LE(blankBelow(), 0.01);
+    EXPECT_TRUE(caretShows());
+    EXPECT_GT(field.contentOffset().y, 0) << "the first line scrolled away";
+
+    bar_->textView()->setText({});
+    ASSERT_TRUE(driver_->type(QString(190, u'好')));
+    driver_->wait(0.5);
+    ASSERT_TRUE(caretShows());
+    pasteAtCaret(QString(30, u'房'));
+    EXPECT_EQ(field.text(), QString(190, u'好') + QString(10, u'房'));
+    EXPECT_EQ(field.selectedRange(), (ui::Range{200, 0}));
+    EXPECT_TRUE(caretShows()) << "at the end";
+    EXPECT_LE(blankBelow(), 0.01);
+
+    // In the middle, the caret stays after what went in.
+    bar_->textView()->setText(QString(195, u'好'));
+    field.setSelectedRange({10, 0});
+    field.scrollRangeToVisible({10, 0});
+    pasteAtCaret(QStringLiteral("abcdefghij"));
+    EXPECT_EQ(field.text(), QString(10, u'好') + "abcde" + QString(185, u'好'));
+    EXPECT_EQ(field.selectedRange(), (ui::Range{15, 0}));
+    EXPECT_TRUE(caretShows()) << "in the middle";
+}
+
 // A long press in the bar shows the edit menu a text field shows, with what the state allows
 // (with nothing to select or paste, no menu). What is pasted is cut at 200 characters as typed
 // text is, never inside an emoji.

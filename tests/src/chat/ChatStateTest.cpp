@@ -299,6 +299,86 @@ TEST_F(ChatStateTest, ALongPressOffersCopyAndDeleteButANoticeOffersNothing) {
 
 namespace {
 
+// With the keyboard up, a long press on a bubble puts the keyboard down: the list grows and
+// scrolls to its end, and the bubble's 拷贝/删除 menu goes along with the bubble.
+TEST_F(ChatStateTest, ABubblesMenuFollowsTheBubbleWhenTheKeyboardGoesDown) {
+    for (int n = 0; n < 12; ++n)
+        store(kBroker, QStringLiteral("第%1条消息").arg(n), 100 - n, n % 2 == 1);
+    auto chat = openChat(talkRow(kBroker));
+    settle();
+    ASSERT_TRUE(driver_->tap(chat->containerView()->textView()));
+    settle();
+    ASSERT_TRUE(ui::Keyboard::shared().isVisible());
+    auto& menu = ui::MenuController::sharedMenuController();
+    const ui::View* bubble = cellAt(*chat, 11)->chatBgView();
+    const ui::Rect before = bubble->convertRectToView(bubble->bounds(), nullptr);
+    driver_->longPressAt(before.origin + ui::Point(20, 20));
+    window_->layoutIfNeeded();  // a frame shows the menu before the list comes down
+    settle();
+    EXPECT_FALSE(ui::Keyboard::shared().isVisible());
+    ASSERT_TRUE(menu.isMenuVisible());
+    EXPECT_EQ(menu.visibleTitles(), (QStringList{"拷贝", "删除"}));
+    const ui::Rect after = bubble->convertRectToView(bubble->bounds(), nullptr);
+    EXPECT_GT(after.minY() - before.minY(), 100) << "the bubble came down with the list";
+    EXPECT_NEAR(menu.menuFrame().maxY(), after.minY() - 8, 0.5) << "above the bubble, now";
+    EXPECT_NEAR(menu.menuFrame().midX(), after.midX(), 0.5);
+    ASSERT_TRUE(driver_->tapText("拷贝"));
+    EXPECT_EQ(ui::Pasteboard::generalPasteboard().string(), "第11条消息");
+}
+
+// A bubble that messages arriving push out of the list takes its menu along: the menu does not
+// follow its cell to the message the cell shows next.
+TEST_F(ChatStateTest, ABubblePushedAwayByArrivingMessagesTakesItsMenuAlong) {
+    for (int n = 0; n < 12; ++n)
+        store(kBroker, QStringLiteral("第%1条消息").arg(n), 5000 - n, n % 2 == 1);
+    const qint64 base = qint64(clock().timeIntervalSince1970()) - 5000;
+    auto chat = openChat(talkRow(kBroker));
+    settle();
+    const std::vector<ui::IndexPath> shown = chat->chatTable()->indexPathsForVisibleRows();
+    ASSERT_GE(shown.size(), 3u);
+    const int row = shown[shown.size() / 2].row;
+    const ui::View* bubble = cellAt(*chat, row)->chatBgView();
+    driver_->longPressAt(bubble->convertPointToView({20, 20}, nullptr));
+    settle();
+    auto& menu = ui::MenuController::sharedMenuController();
+    ASSERT_TRUE(menu.isMenuVisible());
+    cellAt(*chat, shown.back().row)->resignFirstResponder();
+    EXPECT_TRUE(menu.isMenuVisible()) << "another bubble's menu it is not";
+
+    messaging_.write({{"to", kUser}, {"count", 20}, {"updateTime", base + 100}});
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        drainMainLoop();
+        return chat->chatData().size() == 32;
+    }));
+    settle();
+    EXPECT_FALSE(menu.isMenuVisible());
+    EXPECT_EQ(chat->chatTable()->indexPathsForVisibleRows().back().row, 31);
+}
+
+// A long press in the middle of a bubble taller than the screen shows its menu on the screen, at
+// the top of the part of the bubble that the list shows.
+TEST_F(ChatStateTest, ALongPressOnABubbleTallerThanTheScreenShowsItsMenuOnTheScreen) {
+    store(kBroker, QString(900, u'长'), 30, false);
+    auto chat = openChat(talkRow(kBroker));
+    settle();
+    const ui::View* bubble = cellAt(*chat, 0)->chatBgView();
+    const ui::Rect whole = bubble->convertRectToView(bubble->bounds(), nullptr);
+    const ui::TableView& list = *chat->chatTable();
+    const ui::Rect shown = list.convertRectToView(list.bounds(), nullptr);
+    ASSERT_LT(whole.minY(), shown.minY());
+    ASSERT_GT(whole.maxY(), shown.maxY() - 20);
+    auto& menu = ui::MenuController::sharedMenuController();
+    driver_->longPressAt({whole.midX(), shown.midY()});
+    settle();
+    ASSERT_TRUE(menu.isMenuVisible());
+    EXPECT_EQ(menu.visibleTitles(), (QStringList{"拷贝", "删除"}));
+    EXPECT_TRUE(window_->bounds().contains(menu.menuFrame())) << "on the screen";
+    EXPECT_NEAR(menu.menuFrame().maxY(), shown.minY() - 8, 0.5) << "above what shows of it";
+    ASSERT_TRUE(driver_->tapText("删除"));
+    settle();
+    EXPECT_TRUE(chat->chatData().isEmpty());
+}
+
 TEST_F(ChatStateTest, TheCallButtonDialsOnlyAPhoneNumberTheServerGave) {
     QStringList dialled;
     ui::Application::sharedApplication().setOpenURLHandler([&](const QUrl& url) {

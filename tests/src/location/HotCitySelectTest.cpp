@@ -11,8 +11,11 @@
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/keyboard.h"
+#include "platform/uikit/menu_controller.h"
 #include "platform/uikit/navigation_controller.h"
 #include "platform/uikit/navigation_item.h"
+#include "platform/uikit/pasteboard.h"
+#include "platform/uikit/string_drawing.h"
 #include "platform/uikit/test_driver.h"
 #include "platform/uikit/text_field.h"
 #include "platform/uikit/window.h"
@@ -22,6 +25,8 @@
 
 #include <QDir>
 #include <QImage>
+
+#include <cmath>
 #include "ReferenceImage.h"
 #include "ui/widgets/LoadingOverlay.h"
 
@@ -327,6 +332,32 @@ TEST_F(HotCitySelectTest, SearchListsEveryMatchingCityAndSwitchesToTheChosenOne)
     driver_.wait(1);
     EXPECT_FALSE(isShown());
     EXPECT_EQ(screen_->searchEngine()->selectCityName(), "杭州市");
+}
+
+// A long press in the city search puts the caret under the finger and the edit menu below it
+// (no room above, under the status bar), as in a text view.
+TEST_F(HotCitySelectTest, ALongPressInTheSearchPutsTheCaretUnderTheFingerAndTheMenuBelowIt) {
+    present();
+    ui::TextField& field = *screen_->searchBar()->searchFiled();
+    ASSERT_TRUE(driver_.tap(&field));
+    driver_.wait(1);
+    ASSERT_TRUE(driver_.type("hangzhou"));
+    driver_.wait(1);
+    const ui::Rect text = field.editingRectForBounds(field.bounds());
+    const double lineHeight = field.font().lineHeight();
+    const double lineTop = text.minY() + std::round((text.size.height - lineHeight) / 2);
+    const double caretX = text.minX() + ui::StringDrawing::sizeWithFont("hang", field.font()).width;
+    const ui::Rect caret =
+        field.convertRectToView(ui::Rect(caretX, lineTop, 2, lineHeight), nullptr);
+    ui::Pasteboard::generalPasteboard().setStrings({});
+    driver_.longPressAt({caret.minX() + 1, caret.midY()});
+    EXPECT_EQ(field.selectedRange(), (ui::Range{4, 0}));
+    auto& menu = ui::MenuController::sharedMenuController();
+    ASSERT_TRUE(menu.isMenuVisible());
+    EXPECT_EQ(menu.visibleTitles(), (QStringList{"选择", "全选"}));
+    EXPECT_NEAR(menu.menuFrame().midX(), caret.midX(), 0.5) << "at the caret";
+    EXPECT_NEAR(menu.menuFrame().minY(), caret.maxY() + 8, 0.5) << "below it";
+    menu.setMenuVisible(false);
 }
 
 TEST_F(HotCitySelectTest, EachNewSearchShowsItsResultsFromTheFirst) {

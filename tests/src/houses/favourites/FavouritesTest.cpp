@@ -335,6 +335,49 @@ TEST_F(FavouritesTest, ARemarkIsMendedWhereATapPutsTheCaret) {
     EXPECT_EQ(QXIMDatabase::shared().historySignByUserId("0", puid), "采光好，安静");
 }
 
+// The 200 count the remark after each key: a skin tone typed after the last emoji of a full
+// remark goes in, as the remark still holds 200 characters, and so does a family typed key by
+// key after 199, stored whole; a key that makes a 201st does not, nor do two letters typed over
+// one emoji selected.
+TEST_F(FavouritesTest, AKeyThatJoinsTheLastCharacterOfAFullRemarkGoesIn) {
+    const QString puid = listPost(1)["puid"].toString();
+    auto editor = openRemarkOfSavedPost();
+    ui::TextView& input = *editor->inputView();
+    const QString full = QString(199, u'好');
+    const QString thumb = QString::fromUtf8("\xF0\x9F\x91\x8D");  // 👍
+    const QString tone = QString::fromUtf8("\xF0\x9F\x8F\xBD");   // 🏽
+    input.setText(full + thumb);
+    ASSERT_TRUE(driver_->tap(&input));
+    ASSERT_TRUE(input.isFirstResponder());
+    input.setSelectedRange({input.text().size(), 0});
+    ASSERT_TRUE(driver_->type(tone));
+    EXPECT_EQ(input.text(), full + thumb + tone);
+    ASSERT_TRUE(driver_->type("a"));
+    EXPECT_EQ(input.text(), full + thumb + tone) << "a 201st character";
+    input.setSelectedRange({199, 4});
+    ASSERT_TRUE(driver_->type("ab"));
+    EXPECT_EQ(input.text(), full + thumb + tone) << "two letters over one emoji";
+    ASSERT_TRUE(driver_->type("a"));
+    EXPECT_EQ(input.text(), full + "a");
+    // A remark stored longer still loses characters.
+    input.setText(QString(250, u'好'));
+    ASSERT_TRUE(driver_->pressBackspace());
+    EXPECT_EQ(input.text(), QString(200, u'好'));
+
+    input.setText(full);
+    const QString joiner = QStringLiteral("\u200D");
+    for (const QString& key :
+         {QString::fromUtf8("\xF0\x9F\x91\xA8"), joiner, QString::fromUtf8("\xF0\x9F\x91\xA9"),
+          joiner, QString::fromUtf8("\xF0\x9F\x91\xA7")})
+        ASSERT_TRUE(driver_->type(key));
+    const QString family = QString::fromUtf8(
+        "\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7");
+    EXPECT_EQ(input.text(), full + family);
+    ASSERT_TRUE(driver_->tap(editor->okButton()));
+    settle();
+    EXPECT_EQ(QXIMDatabase::shared().historySignByUserId("0", puid), full + family);
+}
+
 // A long press in the remark shows the edit menu with what the state allows; a paste keeps its
 // lines and obeys the 200 characters as typing does: over a selection it takes the selection's
 // place, and past the limit it changes nothing.

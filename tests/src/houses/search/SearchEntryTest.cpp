@@ -4,8 +4,12 @@
 
 #include "net/QXIMRequest.h"
 #include "platform/foundation/operation_queue.h"
+#include "platform/uikit/menu_controller.h"
+#include "platform/uikit/string_drawing.h"
 
 #include <QUrlQuery>
+
+#include <cmath>
 
 namespace paths = standin::paths;
 
@@ -137,6 +141,35 @@ TEST_F(SearchEntryTest, FourPastedLinesAreSearchedAndRecordedAsTheOneLineShown) 
                   .queryItemValue("keywords", QUrl::FullyDecoded),
               keyword)
         << "the search asks for it";
+}
+
+// A long press in the keyword field puts the caret under the finger and the edit menu over the
+// caret, as in a text view; what is pasted then goes in there.
+TEST_F(SearchEntryTest, ALongPressPutsTheCaretUnderTheFingerAndTheMenuOverIt) {
+    openEntry();
+    MyTextField* field = entry_->mainTField();
+    ASSERT_TRUE(driver_->type(QStringLiteral("近地铁采光好")));
+    settle();
+    const ui::Rect text = field->editingRectForBounds(field->bounds());
+    const double lineHeight = field->font().lineHeight();
+    const double lineTop = text.minY() + std::round((text.size.height - lineHeight) / 2);
+    const double caretX =
+        text.minX() +
+        ui::StringDrawing::sizeWithFont(QStringLiteral("近地铁"), field->font()).width;
+    const ui::Rect caret =
+        field->convertRectToView(ui::Rect(caretX, lineTop, 2, lineHeight), nullptr);
+    ui::Pasteboard::generalPasteboard().setString(QStringLiteral("南向"));
+    driver_->longPressAt({caret.minX() + 1, caret.midY()});
+    EXPECT_EQ(field->selectedRange(), (ui::Range{3, 0}));
+    auto& menu = ui::MenuController::sharedMenuController();
+    ASSERT_TRUE(menu.isMenuVisible());
+    EXPECT_EQ(menu.visibleTitles(), (QStringList{"选择", "全选", "粘贴"}));
+    EXPECT_NEAR(menu.menuFrame().midX(), caret.midX(), 0.5) << "over the caret";
+    const double above = caret.minY() - 8 - menu.menuFrame().maxY();
+    const double below = menu.menuFrame().minY() - caret.maxY() - 8;
+    EXPECT_TRUE(std::abs(above) < 0.5 || std::abs(below) < 0.5) << above << " " << below;
+    ASSERT_TRUE(driver_->tapText("粘贴"));
+    EXPECT_EQ(field->text(), QStringLiteral("近地铁南向采光好"));
 }
 
 TEST_F(SearchEntryTest, ASuggestionIsRecordedAndTheClearSheetEmptiesTheHistory) {
