@@ -10,7 +10,10 @@
 //  - the honest photos: a grey PNG of 6,000 x 4,000 and a progressive colour JPEG of that size,
 //    of a pattern with detail everywhere; and a progressive colour JPEG of such a photo and an
 //    RGBA PNG of 16 bits, each of 8,192 x 8,192, the most pixels a picture may declare, to show
-//    what a decode at the limit costs.
+//    what a decode at the limit costs;
+//  - WebPs: a lossy photo of 6,000 x 4,000, which decodes whole within what a read may allocate,
+//    and one of 8,192 x 8,192, past it; a lossless WebP of one colour of 8,192 x 8,192 (38
+//    bytes), whose decoder holds the whole picture however small it is asked for.
 // Prints each decode's time, its ratio to the progressive photo's whole decode measured in the
 // same run, and the process's resident peak while it ran (run one picture alone, with
 // --benchmark_filter, for a peak of its own: the pictures are made as their benchmarks first
@@ -20,6 +23,7 @@
 
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_reader.h"
+#include "standin/FlatPicture.h"
 
 #include <QBuffer>
 #include <QImageWriter>
@@ -233,12 +237,13 @@ QImage photo(QSize size, bool grey) {
     return image;
 }
 
-QByteArray encoded(const QImage& image, const char* format, bool progressive) {
+QByteArray encoded(const QImage& image, const char* format, bool progressive, int quality = -1) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, format);
     if (progressive) writer.setProgressiveScanWrite(true);
+    writer.setQuality(quality);
     writer.write(image);
     return bytes;
 }
@@ -248,7 +253,7 @@ struct Picture {
     std::function<QByteArray()> make;
 };
 
-const std::array<Picture, 13> kPictures = {{
+const std::array<Picture, 16> kPictures = {{
     {"progressive grey JPEG 40,000 x 40,000",
      [] {
          return progressiveGreyJpeg({40000, 40000});
@@ -300,6 +305,18 @@ const std::array<Picture, 13> kPictures = {{
     {"RGBA PNG of 16 bits 8,192 x 8,192",
      [] {
          return flatPng({8192, 8192}, PNG_COLOR_TYPE_RGBA, 16);
+     }},
+    {"lossy WebP photo 6,000 x 4,000",
+     [] {
+         return encoded(photo({6000, 4000}, false), "webp", false, 90);
+     }},
+    {"lossy WebP photo 8,192 x 8,192",
+     [] {
+         return encoded(photo({8192, 8192}, false), "webp", false, 90);
+     }},
+    {"lossless WebP of one colour 8,192 x 8,192",
+     [] {
+         return standin::FlatPicture::webp({8192, 8192});
      }},
 }};
 // The reference every decode is compared with: the progressive photo decoded whole.
