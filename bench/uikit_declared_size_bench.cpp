@@ -17,7 +17,10 @@
 //    10,001 scans, colour of 4,096 x 4,096 with 900, grey of 8,192 x 8,192 with 20 and of
 //    1,024 x 768 with 1,000; and, as many as the limits let decode, grey of 8,192 x 8,192 with
 //    12 scans (12 passes over its blocks) and of 2,048 x 2,048 with 64 (64 passes, past them),
-//    beside an honest progressive grey photo of 8,192 x 8,192.
+//    beside an honest progressive grey photo of 8,192 x 8,192;
+//  - WebPs: a lossy photo of 6,000 x 4,000, which decodes whole within what a read may allocate,
+//    and one of 8,192 x 8,192, past it; a lossless WebP of one colour of 8,192 x 8,192 (38
+//    bytes), whose decoder holds the whole picture however small it is asked for.
 // Prints each decode's time, its ratio to the progressive photo's whole decode measured in the
 // same run, and the process's resident peak while it ran (run one picture alone, with
 // --benchmark_filter, for a peak of its own: the pictures are made as their benchmarks first
@@ -28,6 +31,7 @@
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_reader.h"
 #include "standin/FlatJpeg.h"
+#include "standin/FlatPicture.h"
 
 #include <QBuffer>
 #include <QImageWriter>
@@ -143,12 +147,13 @@ QImage photo(QSize size, bool grey) {
     return image;
 }
 
-QByteArray encoded(const QImage& image, const char* format, bool progressive) {
+QByteArray encoded(const QImage& image, const char* format, bool progressive, int quality = -1) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, format);
     if (progressive) writer.setProgressiveScanWrite(true);
+    writer.setQuality(quality);
     writer.write(image);
     return bytes;
 }
@@ -174,7 +179,7 @@ struct Picture {
     std::function<QByteArray()> make;
 };
 
-const std::array<Picture, 21> kPictures = {{
+const std::array<Picture, 24> kPictures = {{
     {"progressive grey JPEG 40,000 x 40,000",
      [] {
          return progressiveGrey({40000, 40000});
@@ -258,6 +263,18 @@ const std::array<Picture, 21> kPictures = {{
     {"progressive grey JPEG photo 8,192 x 8,192",
      [] {
          return encoded(photo({8192, 8192}, true), "JPEG", true);
+     }},
+    {"lossy WebP photo 6,000 x 4,000",
+     [] {
+         return encoded(photo({6000, 4000}, false), "webp", false, 90);
+     }},
+    {"lossy WebP photo 8,192 x 8,192",
+     [] {
+         return encoded(photo({8192, 8192}, false), "webp", false, 90);
+     }},
+    {"lossless WebP of one colour 8,192 x 8,192",
+     [] {
+         return standin::FlatPicture::webp({8192, 8192});
      }},
 }};
 // The reference every decode is compared with: the progressive photo decoded whole.

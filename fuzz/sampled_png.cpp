@@ -2,10 +2,11 @@
 // (SampledPng, the road the image reader takes for them). The first byte chooses the step: 8,
 // 4 or 2 (its low two bits 0, 1 or 2), or (3) the one the image reader takes for the bound, and
 // then the reader reads the picture too; the next two bytes are the bound in pixels less one,
-// big-endian; the rest is the PNG. Its checksums are mended before it is read, each chunk's
-// CRC-32 and the Adler-32 that ends the compressed rows: libpng drops an ancillary chunk whose
-// CRC is wrong and gives up on a critical one or on rows whose Adler-32 is wrong, so a change to
-// a chunk's bytes would otherwise never reach the road.
+// big-endian; the rest is the PNG. A side of its header longer than 8,192 pixels, of a picture
+// that may be read, is folded within them (kMostSide). Its checksums are mended before it is
+// read, each chunk's CRC-32 and the Adler-32 that ends the compressed rows: libpng drops an
+// ancillary chunk whose CRC is wrong and gives up on a critical one or on rows whose Adler-32 is
+// wrong, so a change to a chunk's bytes would otherwise never reach the road.
 //
 // The picture is asked for at the largest size within the bound that keeps the shape of its
 // blocks of the step. What comes is nothing or a picture of that size, premultiplied ARGB32 or
@@ -56,6 +57,16 @@ constexpr qsizetype kPrefixBytes = 3;
 // Pictures of more pixels are not decoded whole to be compared: a mutated header may claim
 // millions, and the comparison is of the averaging, which small pictures reach whole.
 constexpr std::int64_t kMostWholePixels = 256 * 256;
+// The longest side of a picture read that a picture may declare: a side that is longer, of a
+// picture of no more pixels than a picture may declare (ImageReader::kMostDeclaredPixels), is
+// folded to its remainder by it. The road weighs every pixel of each side before it reads a
+// row (AreaWeights), so that a header of a few bytes claiming a side of up to a million pixels
+// cost a hundred times the rest of a run under the fuzzing build's instrumentation, and such
+// headers, which a mutation reaches in a step, took most of the runs. Nothing of the road grows
+// past this side but that cost: its spans split at AreaWeights::kMostUnits pixels, which a side
+// of this length reaches at a bound of a pixel. A picture of more pixels is refused before any
+// side is weighed, and keeps its sides.
+constexpr std::uint32_t kMostSide = 8'192;
 // How far a block's average may lie from the exact mean of its pixels, in levels: rounded once
 // when its rows are read in order; a translucent interlaced picture's blocks of 2 x 2 are kept
 // to whole levels from pass to pass, each pass's pixels folded into them, and stay within a
@@ -130,6 +141,26 @@ void mendStreamCheck(QByteArray* png, const std::vector<Chunk>& chunks) {
     if (status != Z_STREAM_END || stream.size() - end < 4) return;
     for (int byte = 0; byte < 4; ++byte) {
         (*png)[places[std::size_t(end + byte)]] = char(adler >> (24 - 8 * byte));
+    }
+}
+
+// Folds the header's width and height within kMostSide where libpng reads them and they make a
+// picture that may be read (before the checksums are mended).
+void foldLongSides(QByteArray* png) {
+    constexpr qsizetype kWidthAt = 16;
+    constexpr qsizetype kHeightAt = 20;
+    if (png->size() < kHeightAt + 4) return;
+    const std::uint32_t width = bigEndianAt(*png, kWidthAt);
+    const std::uint32_t height = bigEndianAt(*png, kHeightAt);
+    if (width > PNG_USER_WIDTH_MAX || height > PNG_USER_HEIGHT_MAX ||
+        std::int64_t(width) * height > ImageReader::kMostDeclaredPixels) {
+        return;
+    }
+    for (const qsizetype at : {kWidthAt, kHeightAt}) {
+        const std::uint32_t side = bigEndianAt(*png, at);
+        if (side <= kMostSide) continue;
+        const std::uint32_t folded = (side - 1) % kMostSide + 1;
+        for (int byte = 0; byte < 4; ++byte) (*png)[at + byte] = char(folded >> (24 - 8 * byte));
     }
 }
 
@@ -419,6 +450,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::int64_t bound = (std::int64_t(data[1]) << 8 | data[2]) + 1;
     QByteArray png(reinterpret_cast<const char*>(data + kPrefixBytes),
                    qsizetype(size) - kPrefixBytes);
+    foldLongSides(&png);
     const std::vector<Chunk> chunks = wholeChunks(png);
     mendStreamCheck(&png, chunks);
     mendChecksums(&png, chunks);

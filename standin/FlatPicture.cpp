@@ -137,6 +137,26 @@ QByteArray jpegDeclaring(QSize size) {
     return bytes;
 }
 
+// A lossless WebP of 16 x 16 pixels of the colour (written lossless at a quality of 100),
+// whose header is then made to declare `size`.
+QByteArray webpDeclaring(QSize size) {
+    QImage image(16, 16, QImage::Format_RGB32);
+    image.fill(QColor(kRed, kGreen, kBlue));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "WEBP", 100);
+    // After the file's and the chunk's headers, the signature byte, then 14 bits of the width
+    // less one and 14 of the height less one, from the low bit of a little-endian word.
+    constexpr int kSizeAt = 12 + 8 + 1;
+    if (bytes.mid(12, 4) != "VP8L" || bytes.size() < kSizeAt + 4) return {};
+    auto bits = qFromLittleEndian<quint32>(bytes.constData() + kSizeAt);
+    bits = (bits & ~((quint32(1) << 28) - 1)) | quint32(size.width() - 1) |
+           quint32(size.height() - 1) << 14;
+    qToLittleEndian(bits, bytes.data() + kSizeAt);
+    return bytes;
+}
+
 void appendGifWord(QByteArray& bytes, int value) {
     bytes.append(char(value & 0xff));
     bytes.append(char((value >> 8) & 0xff));
@@ -195,6 +215,12 @@ QByteArray FlatPicture::jpeg(QSize size) {
     QByteArray& bytes = drawn[{size.width(), size.height()}];
     if (bytes.isEmpty()) bytes = jpegDeclaring(size);
     return bytes;
+}
+
+QByteArray FlatPicture::webp(QSize size) {
+    constexpr int kMostSide = 1 << 14;
+    if (size.isEmpty() || size.width() > kMostSide || size.height() > kMostSide) return {};
+    return webpDeclaring(size);
 }
 
 QByteArray FlatPicture::gif(QSize size, int frames, QSize frameSize, bool trailer) {

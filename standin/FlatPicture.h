@@ -27,6 +27,10 @@ public:
     // scan of a small picture, the rest missing, which a decoder fills in grey. A decoder still
     // works through the whole declared size.
     [[nodiscard]] static QByteArray jpeg(QSize size);
+    // A lossless WebP of 38 bytes whose header declares `size` (at most 16,384 a side): one
+    // colour costs no bit a pixel, so that a picture of 16 x 16 decodes at any size its header
+    // is made to declare, and a decoder works through all of them.
+    [[nodiscard]] static QByteArray webp(QSize size);
 };
 
 }  // namespace standin

@@ -7,6 +7,7 @@
 #include "platform/uikit/png_chunks.h"
 #include "platform/uikit/row_scaler.h"
 #include "platform/uikit/sampled_png.h"
+#include "platform/uikit/scaled_webp.h"
 
 #include <QPainter>
 
@@ -101,12 +102,16 @@ void ImageReader::takeShare() {
     // pixel where no step reaches the bound.
     const bool misread = PngChunks::isWideRgbWithTransparentColour(data_);
     const std::int64_t result = bytesOf(boundedSize_);
+    const bool webp = reader_.format() == "webp";
     if (scaled && wholePng) step_ = SampledPng::stepFor(full, boundedSize_);
     if (wholePng && (step_ > 1 || misread)) {
         road_ = Road::Sampled;
         decodingBytes_ =
             result +
             (SampledPng::isInterlaced(data_) ? bytesOf(SampledPng::sampledSize(full, step_)) : 0);
+    } else if (scaled && webp && ScaledWebp::isStill(data_)) {
+        road_ = Road::ScaledWebp;
+        decodingBytes_ = result;
     } else if (scaled && !wholePng && reader_.supportsOption(QImageIOHandler::ScaledSize)) {
         road_ = Road::ScaledAsRead;
         reader_.setScaledSize(boundedSize_);
@@ -116,12 +121,17 @@ void ImageReader::takeShare() {
         road_ = Road::GifPart;
     } else {
         // Decoded whole (a GIF's canvas, which its decoder keeps between frames), then scaled.
+        // The decoder holds the picture in the layout it tells: four bytes a pixel or fewer,
+        // made four as it is scaled or shown, or more (eight for 16 bits a sample, a TIFF's
+        // or a PNG's).
         if (scaled) road_ = Road::WholeThenScaled;
-        decodingBytes_ = bytesOf(full) + (scaled ? result : 0);
+        const int decodedBits = QImage::toPixelFormat(reader_.imageFormat()).bitsPerPixel();
+        decodingBytes_ = pixelsOf(full) * std::max(4, decodedBits / 8) + (scaled ? result : 0);
     }
     // What the decoder holds beside the rows it makes, however small the picture it makes:
-    // a thumbnail of a progressive photo takes a share of the budget for it.
-    decodingBytes_ += coefficients;
+    // a thumbnail of a progressive photo takes a share of the budget for it, and a lossless
+    // WebP's does for the whole picture that libwebp keeps.
+    decodingBytes_ += coefficients + (webp ? ScaledWebp::bytesHeldBeside(data_) : 0);
     share_ = DecodingBudget::take(decodingBytes_);
     if (reader_.format() == "gif") fillGifCanvasWithItsBackground();
 }
@@ -225,6 +235,15 @@ bool ImageReader::readsGifPart(QSize full) {
 }
 
 QImage ImageReader::readDecoded() {
+    // The roads that read the bytes themselves read the picture once; a second read finds no
+    // step and gives nothing.
+    if (road_ == Road::Sampled) {
+        return SampledPng::readScaled(data_, std::exchange(step_, 0), boundedSize_);
+    }
+    if (road_ == Road::ScaledWebp) {
+        return std::exchange(step_, 0) == 0 ? QImage()
+                                            : ScaledWebp::readScaled(data_, boundedSize_);
+    }
     QImage image = reader_.read();
     // A GIF's part is read on a canvas of the part: a picture of another size is none of it.
     if (road_ == Road::GifPart && image.size() != part_.size()) return {};
@@ -262,9 +281,7 @@ QImage ImageReader::readLast() {
 
 QImage ImageReader::readBounded() {
     if (!started_) takeShare();
-    QImage image = road_ == Road::Sampled   ? readSampled()
-                   : road_ == Road::GifPart ? readGifPart()
-                                            : reader_.read();
+    QImage image = road_ == Road::GifPart ? readGifPart() : readDecoded();
     if (road_ == Road::WholeThenScaled && !image.isNull() && image.size() != boundedSize_) {
         // The platform scales pixels in the drawing layout as they are; others (a GIF canvas
         // with transparency) it would copy whole into it first, so they are scaled a band of
@@ -286,12 +303,7 @@ QImage ImageReader::readBounded() {
 
 bool ImageReader::skip() {
     if (!started_) takeShare();
-    return !(road_ == Road::Sampled ? readSampled() : readDecoded()).isNull();
-}
-
-QImage ImageReader::readSampled() {
-    // The picture is read once; a second read finds no step and gives nothing.
-    return SampledPng::readScaled(data_, std::exchange(step_, 0), boundedSize_);
+    return !readDecoded().isNull();
 }
 
 QSize ImageReader::boundedSize(QSize size, std::int64_t maxPixels) {

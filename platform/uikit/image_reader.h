@@ -21,13 +21,14 @@ namespace ui {
 // are more than kMostJpegScans or go through its blocks more than kMostJpegPasses times, before
 // any of its rows is read. A picture of more pixels than the bound (kMaxPixels, or the caller's) is
 // decoded scaled down to fit it, its shape kept; the JPEG and PNG decoders scale as
-// they read, the PNGs that they decode whole are read in averaged blocks (SampledPng), and a GIF
-// whose frames lie in a part of its canvas is decoded on that part, so its whole size is never
-// held. What one read may take at once is bounded by kAllocationLimitMB: past
-// it (a GIF or BMP canvas of tens of millions of pixels, a JPEG still too large at an eighth of its
-// size) the picture does not decode, as bytes that are no picture do. What all the reads of the
-// process hold at once is bounded by the DecodingBudget: a read takes its share before it decodes
-// and gives it back when the reader goes.
+// they read, the PNGs that they decode whole are read in averaged blocks (SampledPng), a still
+// WebP is scaled as libwebp decodes it (ScaledWebp), and a GIF whose frames lie in a part of its
+// canvas is decoded on that part, so its whole size is never held. The other formats (a TIFF,
+// an animated WebP) are decoded whole, then scaled. What one read may take at once is bounded by
+// kAllocationLimitMB: past it (a GIF or BMP canvas of tens of millions of pixels, a JPEG still too
+// large at an eighth of its size) the picture does not decode, as bytes that are no picture do.
+// What all the reads of the process hold at once is bounded by the DecodingBudget: a read takes its
+// share before it decodes and gives it back when the reader goes.
 class ImageReader {
 public:
     // 2048 x 2048 pixels, 16 MB decoded. The largest picture the app shows sharp is a photo
@@ -89,8 +90,9 @@ public:
     [[nodiscard]] bool skip();
     // The most the reads of this reader hold at once, in bytes, as the picture's header tells
     // (0 before the first read, and when the header does not tell the size): what they decode
-    // to and what their decoder holds beside it (a JPEG's coefficients); the share of the
-    // decoding budget they take.
+    // to, in the layout the decoder makes (eight bytes a pixel for 16 bits a sample), and what
+    // their decoder holds beside it (a JPEG's coefficients, a lossless WebP's whole picture);
+    // the share of the decoding budget they take.
     [[nodiscard]] std::int64_t decodingBytes() const { return decodingBytes_; }
     [[nodiscard]] bool holdsShare() const { return share_.bytes() > 0; }
 
@@ -105,8 +107,9 @@ private:
     // How the picture is decoded: whole, or whole then scaled down, or scaled down as it is
     // read, or in averaged blocks (a PNG that the decoders decode whole; blocks of one pixel for
     // one the platform's decoder misreads) scaled down, or (a GIF whose frames lie in a part of
-    // its canvas) that part alone, scaled down and placed on the canvas.
-    enum class Road { Whole, WholeThenScaled, ScaledAsRead, Sampled, GifPart };
+    // its canvas) that part alone, scaled down and placed on the canvas, or (a still WebP)
+    // scaled down as libwebp decodes it.
+    enum class Road { Whole, WholeThenScaled, ScaledAsRead, Sampled, GifPart, ScaledWebp };
 
     void decodeFrom(const QByteArray& bytes);
     void takeShare();
@@ -117,8 +120,8 @@ private:
     [[nodiscard]] bool readsGifPart(QSize full);
     // The next picture within the bound, in the layout its decoder gives.
     [[nodiscard]] QImage readBounded();
-    [[nodiscard]] QImage readSampled();
-    // The decoder's next picture as it comes, null where it is not the part planned.
+    // The decoder's next picture as it comes (the picture a road that reads the bytes itself
+    // makes), null where it is not the part planned.
     [[nodiscard]] QImage readDecoded();
     [[nodiscard]] QImage readGifPart();
 

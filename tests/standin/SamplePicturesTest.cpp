@@ -49,6 +49,25 @@ std::vector<QRect> frameRects(const QByteArray& gif) {
     return rects;
 }
 
+// The flat WebP declares the size asked, up to the 16,384 pixels a side its header holds, in the
+// same few bytes whatever the size, and decodes to it in its one colour.
+TEST(SamplePicturesTest, TheFlatWebpDeclaresItsSizeInAFewBytes) {
+    const QByteArray small = standin::FlatPicture::webp({300, 200});
+    QByteArray format;
+    const QImage picture = decoded(small, &format);
+    EXPECT_EQ(format, "webp");
+    ASSERT_EQ(picture.size(), QSize(300, 200));
+    EXPECT_EQ(picture.pixel(299, 199), qRgb(120, 170, 210));
+    const QByteArray largest = standin::FlatPicture::webp({16384, 16384});
+    EXPECT_EQ(largest.size(), small.size());
+    QBuffer buffer;
+    buffer.setData(largest);
+    buffer.open(QIODevice::ReadOnly);
+    EXPECT_EQ(QImageReader(&buffer).size(), QSize(16384, 16384));
+    EXPECT_TRUE(standin::FlatPicture::webp({16385, 1}).isEmpty());
+    EXPECT_TRUE(standin::FlatPicture::webp({0, 5}).isEmpty());
+}
+
 // The stand-in's GIF of frames on a huge canvas (its `gifFrames` switch) moves its frames over
 // the canvas, every one of them on it, the furthest at its right and bottom edges.
 TEST(SamplePicturesTest, TheFlatGifsFramesLieWithinItsCanvasToItsEdges) {

@@ -16,16 +16,19 @@
 #include "platform/uikit/renderer.h"
 #include "platform/uikit/row_scaler.h"
 #include "standin/FlatJpeg.h"
+#include "platform/uikit/scaled_webp.h"
 #include "standin/FlatPicture.h"
 
 #include <QBuffer>
 #include <QFile>
+#include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
 
 #include <QtEndian>
 
 #include <png.h>
+#include <webp/encode.h>
 #include <zlib.h>
 
 #include <cstring>
@@ -434,6 +437,21 @@ QByteArray pngOf(const QImage& rows, int height, bool interlaced = true) {
     return bytes;
 }
 
+// A WebP of `image` (its colours as they are, not premultiplied), lossless or lossy at a
+// quality of 90, as libwebp encodes it.
+QByteArray webpOf(const QImage& image, bool lossless) {
+    const QImage pixels = image.convertToFormat(QImage::Format_RGBA8888);
+    const auto* rgba = pixels.constBits();
+    const int stride = int(pixels.bytesPerLine());
+    std::uint8_t* out = nullptr;
+    const std::size_t size =
+        lossless ? WebPEncodeLosslessRGBA(rgba, pixels.width(), pixels.height(), stride, &out)
+                 : WebPEncodeRGBA(rgba, pixels.width(), pixels.height(), stride, 90, &out);
+    QByteArray bytes(reinterpret_cast<const char*>(out), qsizetype(size));
+    WebPFree(out);
+    return bytes;
+}
+
 // A GIF whose canvas of 4,000 x 4,000 pixels (64 MB decoded) its frames, at two of its
 // corners, span.
 QByteArray gifOnAHugeCanvas() {
@@ -508,9 +526,11 @@ constexpr std::int64_t kWholeAndThumbnail[] = {ui::ImageReader::kMaxPixels, 16};
 
 // A few bytes may declare billions of pixels, which a decoder works through whatever it scales
 // them to: a picture that declares more than kMostDeclaredPixels (8,192 x 8,192) gives nothing,
-// whole or as a thumbnail, on every road (a grey PNG read in averaged blocks, a colour PNG and
-// a JPEG scaled as they are read), and its reader takes no share of the decoding budget; one
-// of exactly that many decodes. (A GIF's canvas of as many is past what one read may allocate.)
+// whole or as a thumbnail, on every road (a grey PNG read in averaged blocks, a colour PNG, a
+// JPEG and a WebP scaled as they are read), and its reader takes no share of the decoding
+// budget; one of exactly that many decodes (a lossless WebP of one colour, 38 bytes, with
+// libwebp holding its 256 MB whole). (A GIF's canvas of as many is past what one read may
+// allocate.)
 TEST_F(ImageTest, APictureDeclaringMorePixelsThanAPhotoHasGivesNothingOnEveryRoad) {
     constexpr int kSide = 8192;
     ASSERT_EQ(std::int64_t(kSide) * kSide, ui::ImageReader::kMostDeclaredPixels);
@@ -522,7 +542,8 @@ TEST_F(ImageTest, APictureDeclaringMorePixelsThanAPhotoHasGivesNothingOnEveryRoa
             {"grey PNG",
              standin::FlatPicture::png(size, false, standin::FlatPicture::Pixels::Grey)},
             {"colour PNG", pngOf(line, height, false)},
-            {"JPEG", standin::FlatPicture::jpeg(size)}};
+            {"JPEG", standin::FlatPicture::jpeg(size)},
+            {"lossless WebP", standin::FlatPicture::webp(size)}};
     };
     for (const auto& [kind, bytes] : pictures(kSide)) {
         const auto image = Image::imageWithData(bytes, 1, 16);
@@ -981,6 +1002,151 @@ TEST_F(ImageTest, APngReadEveryFewPixelsIsGonePastAsItIsRead) {
     EXPECT_TRUE(reader.read().isNull());
     ui::ImageReader cut(png.left(png.size() / 2));
     EXPECT_FALSE(cut.skip());
+}
+
+// An animated WebP on a canvas of `canvas` whose frames are the lossless WebPs `frames`, each at
+// the canvas's corner: its extended header saying so, the animation's header, and a frame chunk
+// around each picture's own chunk.
+QByteArray animatedWebp(QSize canvas, const std::vector<QByteArray>& frames) {
+    const auto chunk = [](const char* type, QByteArray data) {
+        QByteArray length(4, '\0');
+        qToLittleEndian(quint32(data.size()), length.data());
+        if (data.size() % 2 == 1) data.append('\0');
+        return QByteArray(type, 4) + length + data;
+    };
+    const auto threeBytes = [](int value) {
+        return QByteArray(1, char(value & 0xff)) + char(value >> 8 & 0xff) + char(value >> 16);
+    };
+    QByteArray body =
+        "WEBP" + chunk("VP8X", QByteArray("\x02\0\0\0", 4) + threeBytes(canvas.width() - 1) +
+                                   threeBytes(canvas.height() - 1));
+    body += chunk("ANIM", QByteArray(6, '\0'));
+    for (const QByteArray& frame : frames) {
+        const QSize size = ui::ImageReader(frame).size();
+        // Its place (halved), its size less one, 100 ms, drawn over what was there.
+        body += chunk("ANMF", threeBytes(0) + threeBytes(0) + threeBytes(size.width() - 1) +
+                                  threeBytes(size.height() - 1) + threeBytes(100) + '\0' +
+                                  frame.mid(12));
+    }
+    QByteArray length(4, '\0');
+    qToLittleEndian(quint32(body.size()), length.data());
+    return "RIFF" + length + body;
+}
+
+// A picture of smooth shading, as a photo's sky, its alpha falling across it where `alpha`;
+// every third column nearly transparent red where `stripes`, which must not tint its
+// neighbours when they are averaged.
+QImage shaded(QSize size, bool alpha, bool stripes) {
+    QImage image(size, QImage::Format_ARGB32);
+    for (int y = 0; y < size.height(); ++y) {
+        for (int x = 0; x < size.width(); ++x) {
+            image.setPixel(x, y,
+                           stripes && x % 3 == 0
+                               ? qRgba(255, 0, 0, 8)
+                               : qRgba(x * 255 / size.width(), y * 255 / size.height(), 160,
+                                       alpha ? 255 - x * 128 / size.width() : 255));
+        }
+    }
+    return image;
+}
+
+// `bytes` as the platform's decoder decodes them whole, scaled down to `size` in premultiplied
+// pixels: the road they took before they were scaled as they are decoded.
+QImage decodedWholeThenScaled(const QByteArray& bytes, QSize size) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "webp");
+    return ui::ImageReader::drawingPixels(reader.read())
+        .scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+// A still WebP past the bound is scaled as libwebp decodes it, not decoded whole first: it shows
+// the picture it showed decoded whole and scaled, lossy or lossless, opaque or translucent (the
+// stripes weighed by their alpha), and its read takes a share for its result and what libwebp
+// holds beside it: a lossless picture whole, a lossy one's alpha plane. Within the bound it is
+// decoded whole by the platform's decoder, as before, its share counting libwebp's too. The
+// picture is read once: a second read, or a read after a skip, gives nothing.
+TEST_F(ImageTest, AStillWebpPastTheBoundIsScaledAsItIsDecoded) {
+    const QSize size(240, 160);
+    constexpr std::int64_t kBound = 120 * 80;
+    constexpr std::int64_t kResult = kBound * 4;
+    constexpr std::int64_t kPixels = 240 * 160;
+    const std::tuple<const char*, QByteArray, std::int64_t> pictures[] = {
+        {"lossy", webpOf(shaded(size, false, false), false), kResult},
+        {"lossy with alpha", webpOf(shaded(size, true, false), false), kResult + kPixels},
+        {"lossless", webpOf(shaded(size, false, false), true), kResult + kPixels * 4},
+        {"lossless with alpha", webpOf(shaded(size, true, true), true), kResult + kPixels * 4}};
+    for (const auto& [kind, bytes, held] : pictures) {
+        ui::ImageReader reader(bytes, kBound);
+        const QImage picture = reader.read();
+        ASSERT_EQ(picture.size(), QSize(120, 80)) << kind;
+        EXPECT_EQ(reader.decodingBytes(), held) << kind;
+        EXPECT_TRUE(picturesMatch(picture, decodedWholeThenScaled(bytes, {120, 80}),
+                                  PictureTolerance{.levels = 6}))
+            << kind;
+        EXPECT_TRUE(reader.read().isNull()) << kind;
+        ui::ImageReader skipped(bytes, kBound);
+        EXPECT_TRUE(skipped.skip()) << kind;
+        EXPECT_TRUE(skipped.read().isNull()) << kind;
+    }
+    const auto& lossless = std::get<1>(pictures[2]);
+    ui::ImageReader whole(lossless);
+    EXPECT_EQ(whole.read().size(), QSize(240, 160));
+    EXPECT_EQ(whole.decodingBytes(), kPixels * 4 + kPixels * 4);
+    const auto& lossy = std::get<1>(pictures[0]);
+    ui::ImageReader wholeLossy(lossy);
+    EXPECT_EQ(wholeLossy.read().size(), QSize(240, 160));
+    EXPECT_EQ(wholeLossy.decodingBytes(), kPixels * 4);
+
+    // Bytes cut off give nothing, as they gave decoded whole; libwebp is asked for no size
+    // larger than the picture, nor an empty one.
+    for (const qsizetype kept : {lossy.size() / 2, lossy.size() - 1}) {
+        EXPECT_TRUE(decodedWholeThenScaled(lossy.left(kept), {120, 80}).isNull()) << kept;
+        EXPECT_EQ(Image::imageWithData(lossy.left(kept), 1, kBound), nullptr) << kept;
+    }
+    EXPECT_TRUE(ui::ScaledWebp::readScaled(lossy, {241, 160}).isNull());
+    EXPECT_TRUE(ui::ScaledWebp::readScaled(lossy, {0, 0}).isNull());
+    EXPECT_EQ(ui::ScaledWebp::readScaled(lossy, {240, 160}).size(), QSize(240, 160));
+}
+
+// An animated WebP is decoded by the platform's decoder, each frame on its whole canvas, then
+// scaled: libwebp's scaling decode reads stills alone. Its share counts the canvas.
+TEST_F(ImageTest, AnAnimatedWebpPastTheBoundIsDecodedWholeThenScaled) {
+    QImage red(64, 48, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    QImage blue = red;
+    blue.fill(Qt::blue);
+    const QByteArray animated = animatedWebp({64, 48}, {webpOf(red, true), webpOf(blue, true)});
+    EXPECT_FALSE(ui::ScaledWebp::isStill(animated));
+    EXPECT_EQ(ui::ScaledWebp::bytesHeldBeside(animated), 0);
+    ui::ImageReader reader(animated, 16 * 12);
+    const QImage first = reader.read();
+    ASSERT_EQ(first.size(), QSize(16, 12));
+    EXPECT_EQ(first.pixel(8, 6), qRgb(255, 0, 0));
+    EXPECT_EQ(reader.read().pixel(8, 6), qRgb(0, 0, 255));
+    EXPECT_EQ(reader.decodingBytes(), 64 * 48 * 4 + 16 * 12 * 4);
+}
+
+// A picture decoded whole takes a share for the layout its decoder holds it in: a TIFF of 16
+// bits a sample eight bytes a pixel, one of 8 bits four, and a grey one four too, as it is made
+// four bytes a pixel to be shown.
+TEST_F(ImageTest, APictureDecodedWholeTakesAShareForTheLayoutItsDecoderHolds) {
+    QImage deep(64, 48, QImage::Format_RGBX64);
+    deep.fill(QColor(40, 90, 200));
+    const std::tuple<const char*, QImage, std::int64_t> pictures[] = {
+        {"16 bits", deep, 8},
+        {"8 bits", deep.convertToFormat(QImage::Format_RGB32), 4},
+        {"grey", deep.convertToFormat(QImage::Format_Grayscale8), 4}};
+    for (const auto& [kind, image, bytesAPixel] : pictures) {
+        const QByteArray tiff = encoded(image, "TIFF");
+        ui::ImageReader scaled(tiff, 16 * 12);
+        EXPECT_EQ(scaled.read().size(), QSize(16, 12)) << kind;
+        EXPECT_EQ(scaled.decodingBytes(), 64 * 48 * bytesAPixel + 16 * 12 * 4) << kind;
+        ui::ImageReader whole(tiff);
+        EXPECT_EQ(whole.read().size(), QSize(64, 48)) << kind;
+        EXPECT_EQ(whole.decodingBytes(), 64 * 48 * bytesAPixel) << kind;
+    }
 }
 
 // Scaling down, each pixel of the result is the average of the pixels it covers, those at its
