@@ -806,24 +806,37 @@ TEST_F(SampledPngTest, ThumbnailsOfPicturesOfAnySizeLookAsTheWholePictureSmoothl
 // every block have come shows the pixels that came, each block their average; cut off before
 // them, nothing.
 TEST_F(SampledPngTest, AnInterlacedPictureCutOffAfterItsFirstPassesShowsThePixelsThatCame) {
-    // Black where x and y are both even (the first five passes), white elsewhere (the last
-    // two); stored, not deflated, so that a share of the bytes is about that share of the rows:
-    // the first five passes the first quarter, the last the second half.
+    // Black where x and y are both even (the first five passes), light grey elsewhere (the
+    // last two: not white, so that a block divided by too few pixels cannot pass for another);
+    // stored, not deflated, so that a share of the bytes is about that share of the rows: the first
+    // five passes the first quarter, the last the second half.
     const QByteArray bytes =
         written({64, 64}, {.colorType = PNG_COLOR_TYPE_GRAY, .compression = 0},
-                [](int x, int y, int) { return x % 2 == 0 && y % 2 == 0 ? 0 : 255; });
+                [](int x, int y, int) { return x % 2 == 0 && y % 2 == 0 ? 0 : 200; });
     const auto red = [](const QImage& image, int x, int y) { return qRed(image.pixel(x, y)); };
-    // Whole, every block of 2 x 2 has three white pixels of four.
+    // Whole, every block of 2 x 2 has three grey pixels of four.
     const QImage whole = SampledPng::readScaled(bytes, 2, {32, 32});
     ASSERT_FALSE(whole.isNull());
-    EXPECT_NEAR(red(whole, 0, 0), 191, 1);
-    EXPECT_NEAR(red(whole, 31, 31), 191, 1);
+    EXPECT_NEAR(red(whole, 0, 0), 150, 1);
+    EXPECT_NEAR(red(whole, 31, 31), 150, 1);
     // Cut off in the last pass: the blocks of the rows it brought are whole; those below lack
-    // their second row, and have one black pixel and one white.
+    // their second row, and have one black pixel and one grey.
     const QImage cut = SampledPng::readScaled(bytes.left(bytes.size() * 3 / 4), 2, {32, 32});
     ASSERT_FALSE(cut.isNull());
-    EXPECT_NEAR(red(cut, 0, 0), 191, 1);
-    EXPECT_NEAR(red(cut, 31, 31), 128, 1);
+    EXPECT_NEAR(red(cut, 0, 0), 150, 1);
+    EXPECT_NEAR(red(cut, 31, 31), 100, 1);
+    // Every block is one or the other, the whole ones above the others: a block is divided by
+    // the pixels that came to it, the last row the pass brought among them.
+    int wholeRows = 0;
+    while (wholeRows < 32 && std::abs(red(cut, 0, wholeRows) - 150) <= 1) ++wholeRows;
+    EXPECT_GT(wholeRows, 0);
+    EXPECT_LT(wholeRows, 32);
+    int unlike = 0;
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x)
+            unlike += std::abs(red(cut, x, y) - (y < wholeRows ? 150 : 100)) > 1;
+    }
+    EXPECT_EQ(unlike, 0) << "the blocks of the first " << wholeRows << " rows whole";
     // Cut off in the fifth pass: blocks of 2 x 2 without a pixel yet give nothing; blocks of
     // 8 x 8 have the first pass's.
     const QByteArray early = bytes.left(bytes.size() / 5);
@@ -831,6 +844,38 @@ TEST_F(SampledPngTest, AnInterlacedPictureCutOffAfterItsFirstPassesShowsThePixel
     const QImage coarse = SampledPng::readScaled(early, 8, {8, 8});
     ASSERT_FALSE(coarse.isNull());
     EXPECT_EQ(red(coarse, 7, 7), 0);
+}
+
+// A translucent picture's colour is premultiplied: never more than its alpha, whatever the
+// blocks' and the result pixels' averages round to. White of every alpha, read at each step
+// and within sizes whose edges cut pixels.
+TEST_F(SampledPngTest, ATranslucentPicturesColourNeverPassesItsAlpha) {
+    const QSize size(203, 157);
+    for (const bool interlaced : {false, true}) {
+        const QByteArray bytes =
+            written(size, {.colorType = PNG_COLOR_TYPE_GRAY_ALPHA, .interlaced = interlaced},
+                    [](int x, int y, int channel) {
+                        return channel == 0 ? 255 : scattered(x, y, channel);
+                    });
+        for (const int step : {1, 2, 4, 8}) {
+            const QSize blocks = SampledPng::sampledSize(size, step);
+            for (const QSize within : {blocks, QSize(blocks.width() * 2 / 3, blocks.height() / 2),
+                                       QSize(blocks.width() - 1, blocks.height() - 1)}) {
+                const QImage read = SampledPng::readScaled(bytes, step, within);
+                ASSERT_FALSE(read.isNull()) << step;
+                int past = 0;
+                for (int y = 0; y < read.height(); ++y) {
+                    for (int x = 0; x < read.width(); ++x) {
+                        const QRgb pixel = read.pixel(x, y);
+                        past += qRed(pixel) > qAlpha(pixel) || qGreen(pixel) > qAlpha(pixel) ||
+                                qBlue(pixel) > qAlpha(pixel);
+                    }
+                }
+                EXPECT_EQ(past, 0) << "interlaced " << interlaced << ", every " << step
+                                   << ", within " << within.width() << " x " << within.height();
+            }
+        }
+    }
 }
 
 // The roads a picture of 61 x 45 pixels takes: whole; scaled by less than half (52 x 38), which
@@ -1271,6 +1316,17 @@ TEST_F(SampledPngTest,
     ASSERT_FALSE(cut.isNull());
     EXPECT_NEAR(red(cut, 0, 0), 191, 1);
     EXPECT_NEAR(red(cut, 31, 31), 128, 1);
+    // Every block is one or the other, the whole ones above the others: a block is divided by
+    // the pixels that came to it, the last row the pass brought among them.
+    int wholeRows = 0;
+    while (wholeRows < 32 && std::abs(red(cut, 0, wholeRows) - 191) <= 1) ++wholeRows;
+    EXPECT_GT(wholeRows, 0);
+    EXPECT_LT(wholeRows, 32);
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            EXPECT_NEAR(red(cut, x, y), y < wholeRows ? 191 : 128, 1) << x << ", " << y;
+        }
+    }
     const QImage coarse = SampledPng::readScaled(bytes.left(bytes.size() / 5), 8, {8, 8});
     ASSERT_FALSE(coarse.isNull());
     EXPECT_EQ(red(coarse, 7, 7), 0);
