@@ -20,7 +20,10 @@
 //    beside an honest progressive grey photo of 8,192 x 8,192;
 //  - WebPs: a lossy photo of 6,000 x 4,000, which decodes whole within what a read may allocate,
 //    and one of 8,192 x 8,192, past it; a lossless WebP of one colour of 8,192 x 8,192 (38
-//    bytes), whose decoder holds the whole picture however small it is asked for.
+//    bytes), whose decoder holds the whole picture however small it is asked for;
+//  - pictures the platform decodes whole, then scaled row by row (RowScaler): a BMP of 5,790 x
+//    5,790 of 4 bits a pixel run-length encoded, a run of 8 pixels and the end of the picture
+//    (122 bytes), and an XBM of that size of 3 bytes (82 bytes), every other row alike.
 // Prints each decode's time, its ratio to the progressive photo's whole decode measured in the
 // same run, and the process's resident peak while it ran (run one picture alone, with
 // --benchmark_filter, for a peak of its own: the pictures are made as their benchmarks first
@@ -122,6 +125,36 @@ QByteArray tiffDeclaring(QSize size) {
     return bytes.append(QByteArray(size.width(), '\0'));
 }
 
+// A BMP of `side` x `side` pixels of 4 bits run-length encoded: a palette of 16 greys, a run of
+// 8 pixels of two of them alternating, then the end of the picture; 122 bytes.
+QByteArray runLengthBmp(int side) {
+    QByteArray bytes(14 + 40 + 16 * 4, '\0');
+    const auto put = [&](int at, auto value) { qToLittleEndian(value, bytes.data() + at); };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put(10, quint32(bytes.size()));
+    put(14, quint32(40));
+    put(18, qint32(side));
+    put(22, qint32(side));
+    put(26, quint16(1));
+    put(28, quint16(4));
+    constexpr quint32 kRunLength4 = 2;
+    put(30, kRunLength4);
+    put(34, quint32(4));
+    put(46, quint32(16));
+    for (int grey = 0; grey < 16; ++grey) put(54 + grey * 4, quint32(grey * 0x111111));
+    bytes.append("\x08\x12\x00\x01", 4);
+    put(2, quint32(bytes.size()));
+    return bytes;
+}
+
+// An XBM of `side` x `side` pixels that gives the bytes of its first pixels alone.
+QByteArray shortXbm(int side) {
+    const QByteArray number = QByteArray::number(side);
+    return "#define a_width " + number + "\n#define a_height " + number +
+           "\nstatic char a_bits[]={0x55,0xaa,0x0f};\n";
+}
+
 // A sample of a picture as a photo is: broad shading, edges every few dozen pixels, and a
 // little noise at every pixel.
 int photoSample(int x, int y, int channel) {
@@ -179,7 +212,7 @@ struct Picture {
     std::function<QByteArray()> make;
 };
 
-const std::array<Picture, 24> kPictures = {{
+const std::array<Picture, 26> kPictures = {{
     {"progressive grey JPEG 40,000 x 40,000",
      [] {
          return progressiveGrey({40000, 40000});
@@ -276,6 +309,8 @@ const std::array<Picture, 24> kPictures = {{
      [] {
          return standin::FlatPicture::webp({8192, 8192});
      }},
+    {"run-length BMP 5,790 x 5,790", [] { return runLengthBmp(5790); }},
+    {"XBM 5,790 x 5,790", [] { return shortXbm(5790); }},
 }};
 // The reference every decode is compared with: the progressive photo decoded whole.
 constexpr int kReference = 10;

@@ -2,6 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace ui {
 
@@ -53,9 +58,61 @@ void addPixels(const QRgb* pixels, int count, std::int32_t* sums) {
     sums[3] += alpha;
 }
 
-// A level of 0-255 from an average, rounded.
-int levelOf(float average) {
-    return std::clamp(int(average + 0.5f), 0, 255);
+// A pixel from the averages of its four numbers, each rounded to a level of 0-255; red, green
+// and blue no more than alpha, which they may pass by a level rounded apart; alpha 255 where
+// `opaque`.
+QRgb pixelOf(Channels averages, bool opaque) {
+    const Sums none = {0, 0, 0, 0};
+    const Sums full = {255, 255, 255, 255};
+    Sums levels = __builtin_convertvector(averages + 0.5f, Sums);
+    levels = levels < none ? none : levels;
+    if (opaque) levels[3] = 255;
+    levels = levels > full ? full : levels;
+    const Sums alpha = __builtin_shufflevector(levels, levels, 3, 3, 3, 3);
+    levels = levels > alpha ? alpha : levels;
+    // Each where qRgba puts it.
+    const Sums placed = levels << Sums{16, 8, 0, 24};
+    return QRgb(placed[0] | placed[1] | placed[2] | placed[3]);
+}
+
+// Writes the `count` pixels of a result row from their sums at `pixels`, times `scale`
+// (grey: red's level for all three colours), and sets the sums to 0 for the rows to come.
+void endRow(float* pixels, std::size_t count, QRgb* out, Channels scale, bool grey, bool opaque) {
+    const float* end = pixels + count * 4;
+#if defined(__SSE2__)
+    // Four pixels at a time: their levels rounded, brought within 0-255 as they are packed to
+    // bytes, red and blue swapped to the order of a pixel's bytes, then each colour held to
+    // its alpha (the alpha of each pixel's bytes spread to all four).
+    const __m128 times = _mm_loadu_ps(reinterpret_cast<const float*>(&scale));
+    const __m128 half = _mm_set1_ps(0.5f);
+    const __m128i alphaAlways = _mm_set1_epi32(opaque ? int(0xff000000u) : 0);
+    const auto levelsAt = [&](const float* pixel) {
+        __m128 averages = _mm_mul_ps(_mm_loadu_ps(pixel), times);
+        if (grey) averages = _mm_shuffle_ps(averages, averages, _MM_SHUFFLE(3, 0, 0, 0));
+        return _mm_cvttps_epi32(_mm_add_ps(averages, half));
+    };
+    const auto bytesInOrder = [](__m128i levels) {
+        return _mm_shufflehi_epi16(_mm_shufflelo_epi16(levels, _MM_SHUFFLE(3, 0, 1, 2)),
+                                   _MM_SHUFFLE(3, 0, 1, 2));
+    };
+    for (; end - pixels >= 16; pixels += 16, out += 4) {
+        const __m128i first = bytesInOrder(_mm_packs_epi32(levelsAt(pixels), levelsAt(pixels + 4)));
+        const __m128i second =
+            bytesInOrder(_mm_packs_epi32(levelsAt(pixels + 8), levelsAt(pixels + 12)));
+        const __m128i bytes = _mm_or_si128(_mm_packus_epi16(first, second), alphaAlways);
+        __m128i alphas = _mm_srli_epi32(bytes, 24);
+        alphas = _mm_or_si128(alphas, _mm_slli_epi32(alphas, 8));
+        alphas = _mm_or_si128(alphas, _mm_slli_epi32(alphas, 16));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_min_epu8(bytes, alphas));
+        for (int at = 0; at < 16; at += 4) putChannels(pixels + at, Channels{});
+    }
+#endif
+    for (; pixels < end; pixels += 4) {
+        Channels channels = channelsAt(pixels) * scale;
+        if (grey) channels = Channels{channels[0], channels[0], channels[0], channels[3]};
+        *out++ = pixelOf(channels, opaque);
+        putChannels(pixels, Channels{});
+    }
 }
 
 }  // namespace
@@ -99,11 +156,13 @@ void RowScaler::start() {
         }
     }
     weighed_.assign(std::size_t(across_.cells()) * 4, 0);
+    repeated_.assign(weighed_.size(), 0);
     // A span down reaches its first result row and a few after it.
     for (const AreaWeights::Span& span : down_.spans()) {
         live_ = std::max(live_, (down_.sharesEnd(span) - 1)->cell - down_.shares(span)->cell + 1);
     }
     rows_.assign(std::size_t(live_) * weighed_.size(), 0);
+    timesRepeated_.assign(std::size_t(live_), 0);
 }
 
 void RowScaler::addRow(const QRgb* pixels, int repeats) {
@@ -118,19 +177,41 @@ void RowScaler::addRow(const QRgb* pixels, int repeats) {
         }
         ++row_;
     } else {
-        // The row summed once, then added for as many of its repeats as each span down has.
+        // The row summed once. The spans down it covers whole are added to the result rows
+        // weighed, the row weighed across once for them all; it is added to the sums of those it
+        // covers in part (at most its first and its last).
         rowSums_.assign(sums_.size(), 0);
         for (std::size_t at = 0; at < spans.size(); ++at) {
             addPixels(pixels + spans[at].from, spans[at].to - spans[at].from,
                       rowSums_.data() + at * 4);
         }
+        bool weighed = false;
         while (repeats > 0) {
             std::int32_t* sums = sumsFor(row_);
-            const int alike = std::min(repeats, down_.spans()[std::size_t(span_)].to - row_);
-            for (std::size_t at = 0; at < rowSums_.size(); ++at) sums[at] += alike * rowSums_[at];
+            const AreaWeights::Span& down = down_.spans()[std::size_t(span_)];
+            const int alike = std::min(repeats, down.to - row_);
+            if (row_ == down.from && alike == down.to - down.from) {
+                if (!std::exchange(weighed, true)) weighAcross(rowSums_.data(), repeated_.data());
+                // Nothing else is summed for this span. What it weighs in each result row is
+                // added up, and the row weighed across added once a result row.
+                summed_ = false;
+                endRowsBefore(down_.shares(down)->cell);
+                for (const AreaWeights::Share* share = down_.shares(down);
+                     share < down_.sharesEnd(down); ++share) {
+                    if (repeatedFrom_ == repeatedTo_) repeatedFrom_ = share->cell;
+                    repeatedTo_ = std::max(repeatedTo_, share->cell + 1);
+                    timesRepeated_[std::size_t(share->cell % live_)] +=
+                        float(alike) * share->weight;
+                }
+            } else {
+                for (std::size_t at = 0; at < rowSums_.size(); ++at) {
+                    sums[at] += alike * rowSums_[at];
+                }
+            }
             row_ += alike;
             repeats -= alike;
         }
+        addRepeated(repeatedTo_);
     }
     if (row_ == unitRows_) finish();
 }
@@ -196,47 +277,64 @@ void RowScaler::finish() {
 }
 
 void RowScaler::weighSpan(int down) {
-    const AreaWeights::Span& span = down_.spans()[std::size_t(down)];
-    endRowsBefore(down_.shares(span)->cell);
-    std::fill(weighed_.begin(), weighed_.end(), 0.0f);
-    for (const Weighing& weighing : weighings_) {
-        float* pixel = weighed_.data() + weighing.cell;
-        putChannels(pixel,
-                    channelsAt(pixel) + weighing.weight * sumsAt(sums_.data() + weighing.sums));
-    }
+    weighAcross(sums_.data(), weighed_.data());
     std::fill(sums_.begin(), sums_.end(), 0);
+    addDown(down_.spans()[std::size_t(down)], 1.0f, weighed_.data());
+}
+
+void RowScaler::weighAcross(const std::int32_t* sums, float* weighed) const {
+    std::fill(weighed, weighed + std::size_t(across_.cells()) * 4, 0.0f);
+    for (const Weighing& weighing : weighings_) {
+        float* pixel = weighed + weighing.cell;
+        putChannels(pixel, channelsAt(pixel) + weighing.weight * sumsAt(sums + weighing.sums));
+    }
+}
+
+void RowScaler::addDown(const AreaWeights::Span& span, float times, const float* weighed) {
+    endRowsBefore(down_.shares(span)->cell);
+    const std::size_t count = std::size_t(across_.cells()) * 4;
     for (const AreaWeights::Share* share = down_.shares(span); share < down_.sharesEnd(span);
          ++share) {
         float* row = rowOf(share->cell);
-        const float weight = share->weight;
-        for (std::size_t at = 0; at < weighed_.size(); ++at) row[at] += weight * weighed_[at];
+        const float weight = times * share->weight;
+        for (std::size_t at = 0; at < count; at += 4) {
+            putChannels(row + at, channelsAt(row + at) + weight * channelsAt(weighed + at));
+        }
+    }
+}
+
+void RowScaler::addRepeated(int before) {
+    const std::size_t count = std::size_t(across_.cells()) * 4;
+    for (; repeatedFrom_ < std::min(before, repeatedTo_); ++repeatedFrom_) {
+        float* row = rowOf(repeatedFrom_);
+        float& times = timesRepeated_[std::size_t(repeatedFrom_ % live_)];
+        for (std::size_t at = 0; at < count; at += 4) {
+            putChannels(row + at, channelsAt(row + at) + times * channelsAt(repeated_.data() + at));
+        }
+        times = 0;
     }
 }
 
 void RowScaler::endRowsBefore(int row) {
+    addRepeated(row);
     const bool opaque = result_.format() == QImage::Format_RGB32;
     const float perUnit = 1.0f / float(colourUnit_);
+    const Channels scale = {perUnit, perUnit, perUnit, 1.0f};
+    const std::size_t count = std::size_t(across_.cells()) * 4;
     for (; firstLive_ < row; ++firstLive_) {
         float* pixels = rowOf(firstLive_);
-        for (float* pixel = pixels; pixel < pixels + weighed_.size(); pixel += 4) {
-            pixel[0] *= perUnit;
-            pixel[1] = grey_ ? pixel[0] : pixel[1] * perUnit;
-            pixel[2] = grey_ ? pixel[0] : pixel[2] * perUnit;
-        }
         if (sink_) {
-            sink_(firstLive_, pixels);
-        } else {
-            auto* out = reinterpret_cast<QRgb*>(result_.scanLine(firstLive_));
-            for (int x = 0; x < across_.cells(); ++x) {
-                const float* pixel = pixels + std::size_t(x) * 4;
-                // Rounded apart, a colour may come a level past its alpha.
-                const int alpha = opaque ? 255 : levelOf(pixel[3]);
-                out[x] =
-                    qRgba(std::min(alpha, levelOf(pixel[0])), std::min(alpha, levelOf(pixel[1])),
-                          std::min(alpha, levelOf(pixel[2])), alpha);
+            for (float* pixel = pixels; pixel < pixels + count; pixel += 4) {
+                Channels channels = channelsAt(pixel);
+                if (grey_) channels = Channels{channels[0], channels[0], channels[0], channels[3]};
+                putChannels(pixel, channels * scale);
             }
+            sink_(firstLive_, pixels);
+            std::fill(pixels, pixels + count, 0.0f);
+            continue;
         }
-        std::fill(pixels, pixels + weighed_.size(), 0.0f);
+        endRow(pixels, std::size_t(across_.cells()),
+               reinterpret_cast<QRgb*>(result_.scanLine(firstLive_)), scale, grey_, opaque);
     }
 }
 

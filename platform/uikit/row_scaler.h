@@ -77,6 +77,15 @@ private:
     void start();
     // Weighs the sums of the rows of span `down` across, then down into the result rows.
     void weighSpan(int down);
+    // Weighs the sums of a row of units (or of the rows of a span down) across into a row of
+    // the result's pixels, four numbers each.
+    void weighAcross(const std::int32_t* sums, float* weighed) const;
+    // Adds `times` a row `weighed` across into the result rows span `span` down reaches, by
+    // what it weighs in each; ends the result rows before them.
+    void addDown(const AreaWeights::Span& span, float times, const float* weighed);
+    // Adds the row of rows alike weighed across to the result rows before `before` that it
+    // reaches, as many times as it weighs in each.
+    void addRepeated(int before);
     // Ends the result rows before `row`: to the sink, or into the result.
     void endRowsBefore(int row);
     [[nodiscard]] float* rowOf(int row) {
@@ -101,8 +110,14 @@ private:
         float weight;
     };
     std::vector<Weighing> weighings_;
-    // One row's sums, for rows alike.
+    // One row's sums, for rows alike, and that row weighed across.
     std::vector<std::int32_t> rowSums_;
+    std::vector<float> repeated_;
+    // What that row weighs in the result rows [repeatedFrom_, repeatedTo_), by their place in
+    // `rows_`, not added yet.
+    std::vector<float> timesRepeated_;
+    int repeatedFrom_ = 0;
+    int repeatedTo_ = 0;
     // A span's sums weighed across into a result row, and the result rows that spans still
     // reach, `live_` of them, four numbers a pixel.
     std::vector<float> weighed_;
