@@ -16,6 +16,7 @@ namespace {
 struct Budget {
     std::mutex mutex;
     std::condition_variable changed;
+    // The bytes of every share, those of pictures on show too; the decodes' shares alone.
     std::int64_t held = 0;
     int sharesHeld = 0;
     // Tickets in the order shares were asked for: the one served next is `serving`.
@@ -62,12 +63,14 @@ void settleAllocatorRule(Budget& shared) {
 
 }  // namespace
 
-DecodingBudget::Share::Share(Share&& other) noexcept : bytes_(std::exchange(other.bytes_, 0)) {}
+DecodingBudget::Share::Share(Share&& other) noexcept
+    : bytes_(std::exchange(other.bytes_, 0)), decoding_(other.decoding_) {}
 
 DecodingBudget::Share& DecodingBudget::Share::operator=(Share&& other) noexcept {
     if (this != &other) {
         giveBack();
         bytes_ = std::exchange(other.bytes_, 0);
+        decoding_ = other.decoding_;
     }
     return *this;
 }
@@ -82,8 +85,10 @@ void DecodingBudget::Share::giveBack() {
     {
         std::lock_guard lock(shared.mutex);
         shared.held -= std::exchange(bytes_, 0);
-        --shared.sharesHeld;
-        settleAllocatorRule(shared);
+        if (decoding_) {
+            --shared.sharesHeld;
+            settleAllocatorRule(shared);
+        }
     }
     shared.changed.notify_all();
 }
@@ -113,7 +118,16 @@ DecodingBudget::Share DecodingBudget::take(std::int64_t bytes) {
     lock.unlock();
     // The next in line may fit beside this one.
     shared.changed.notify_all();
-    return Share(bytes);
+    return Share(bytes, true);
+}
+
+DecodingBudget::Share DecodingBudget::hold(std::int64_t bytes) {
+    if (bytes <= 0) return {};
+    {
+        std::lock_guard lock(budget().mutex);
+        budget().held += bytes;
+    }
+    return Share(bytes, false);
 }
 
 std::uint64_t DecodingBudget::keep(std::shared_ptr<void> holder) {

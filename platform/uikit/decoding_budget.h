@@ -16,6 +16,12 @@ namespace ui {
 // that the decoders' buffers and the pictures they make go back to the system as soon as they
 // go.
 //
+// Pictures the app keeps on show (a list's thumbnails, held by its rows) are counted too, as
+// shares held (hold) for as long as they are shown, of any size: a decode waits for the room
+// they and the other decodes leave, rather than taking the process past the budget beside them.
+// They never wait themselves, and one decode with no other beside it is given its share however
+// many are shown, as the rows that show them may stay for as long as the app runs.
+//
 // A share is taken and given back within one call chain of a decoder (ImageReader), or held
 // between calls only by a decoder that the budget keeps (keep: an animation's decoder between
 // its frames), which it lets go of as soon as a decode waits for room; so no thread ever waits
@@ -46,15 +52,20 @@ public:
 
     private:
         friend class DecodingBudget;
-        explicit Share(std::int64_t bytes) : bytes_(bytes) {}
+        Share(std::int64_t bytes, bool decoding) : bytes_(bytes), decoding_(decoding) {}
         void giveBack();
 
         std::int64_t bytes_ = 0;
+        // A decode's share, rather than pictures on show.
+        bool decoding_ = false;
     };
 
     // A share of `bytes`, once its turn has come; an empty share, at once, below
     // kSmallestShare.
     [[nodiscard]] static Share take(std::int64_t bytes);
+    // A share of `bytes` of decoded pictures kept on show, at once, whatever their size (none
+    // for nothing).
+    [[nodiscard]] static Share hold(std::int64_t bytes);
 
     // Keeps `holder`, a decoder that holds one share, between two of its decodes, until its
     // owner takes it back with the key returned. A decode that waits for room meanwhile lets go
@@ -67,8 +78,8 @@ public:
     // Sets the allocator's rule between decodes, once, where the process starts (app/main.cpp).
     static void setAllocatorRule();
 
-    // The bytes the shares given hold now (kept decoders' too), and how many decodes wait for
-    // theirs.
+    // The bytes the shares given hold now (kept decoders' and pictures on show too), and how
+    // many decodes wait for theirs.
     [[nodiscard]] static std::int64_t heldBytes();
     [[nodiscard]] static int waitingCount();
 };

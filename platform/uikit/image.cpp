@@ -54,6 +54,15 @@ ImageOrientation orientationFrom(QImageIOHandler::Transformations transformation
     }
 }
 
+// The picture `reader` reads, upright as it records, at `scale`; nothing when it does not
+// decode.
+std::shared_ptr<Image> imageFrom(ImageReader& reader, double scale) {
+    const auto orientation = orientationFrom(reader.transformation());
+    QImage pixels = reader.readLast();
+    if (pixels.isNull()) return nullptr;
+    return std::make_shared<Image>(std::move(pixels), scale, orientation);
+}
+
 bool isSideways(ImageOrientation orientation) {
     return orientation == ImageOrientation::Left || orientation == ImageOrientation::Right ||
            orientation == ImageOrientation::LeftMirrored ||
@@ -217,10 +226,13 @@ std::shared_ptr<Image> Image::imageWithData(const QByteArray& data, double scale
                                             std::int64_t maxPixels) {
     if (data.isEmpty()) return nullptr;
     ImageReader reader(data, maxPixels);
-    const auto orientation = orientationFrom(reader.transformation());
-    QImage pixels = reader.readLast();
-    if (pixels.isNull()) return nullptr;
-    return std::make_shared<Image>(std::move(pixels), scale, orientation);
+    return imageFrom(reader, scale);
+}
+
+std::shared_ptr<Image> Image::imageWithData(const QByteArray& data, double scale, QSize covered) {
+    if (data.isEmpty()) return nullptr;
+    ImageReader reader(data, covered);
+    return imageFrom(reader, scale);
 }
 
 std::shared_ptr<Image> Image::imageWithQImage(QImage pixels, double scale,

@@ -56,6 +56,10 @@ public:
     // nothing (ImageReader).
     [[nodiscard]] static std::shared_ptr<Image> imageWithData(
         const QByteArray& data, double scale = 1, std::int64_t maxPixels = ImageReader::kMaxPixels);
+    // Decodes as above a picture that is to cover `covered` pixels (a view's at the screen's
+    // scale): one larger comes at the smallest size of its shape that covers them.
+    [[nodiscard]] static std::shared_ptr<Image> imageWithData(const QByteArray& data, double scale,
+                                                              QSize covered);
     [[nodiscard]] static std::shared_ptr<Image> imageWithQImage(
         QImage pixels, double scale = 1, ImageOrientation orientation = ImageOrientation::Up);
     // An image that plays `images` in turn over `duration` seconds and otherwise looks

@@ -49,7 +49,12 @@ QRect besideFirstFrame(const QRect& first, const QRect& canvas) {
 }  // namespace
 
 ImageReader::ImageReader(const QByteArray& data, std::int64_t maxPixels)
-    : data_(PngChunks::wholeChunks(data)), maxPixels_(std::max<std::int64_t>(1, maxPixels)) {
+    : ImageReader(data, QSize(), maxPixels) {}
+
+ImageReader::ImageReader(const QByteArray& data, QSize covered, std::int64_t maxPixels)
+    : data_(PngChunks::wholeChunks(data)),
+      maxPixels_(std::max<std::int64_t>(1, maxPixels)),
+      covered_(covered) {
     static std::once_flag limited;
     std::call_once(limited, [] { QImageReader::setAllocationLimit(kAllocationLimitMB); });
     // The format the bytes begin as chooses the decoder, and only it: bytes of another format
@@ -96,6 +101,13 @@ void ImageReader::takeShare() {
         return;
     }
     boundedSize_ = boundedSize(full, maxPixels_);
+    if (!covered_.isEmpty()) {
+        // The view's pixels are upright: a picture stored on its side covers them turned.
+        QSize covered = covered_;
+        if (reader_.transformation() & QImageIOHandler::TransformationRotate90) covered.transpose();
+        const QSize covering = coveringSize(full, covered);
+        if (pixelsOf(covering) < pixelsOf(boundedSize_)) boundedSize_ = covering;
+    }
     const bool scaled = boundedSize_ != full;
     const bool wholePng = SampledPng::isDecodedWhole(data_);
     // The platform's decoder misreads these at any size: they are read by our own, pixel by
@@ -315,6 +327,19 @@ QSize ImageReader::boundedSize(QSize size, std::int64_t maxPixels) {
     const auto width = std::clamp<std::int64_t>(
         std::int64_t(std::floor(size.width() * factor + 1e-6)), 1, maxPixels / height);
     return {int(width), int(height)};
+}
+
+QSize ImageReader::coveringSize(QSize size, QSize covered) {
+    if (size.isEmpty() || covered.isEmpty()) return size;
+    const double factor =
+        std::max(double(covered.width()) / size.width(), double(covered.height()) / size.height());
+    if (factor >= 1) return size;
+    // The small epsilon keeps the side that sets the factor from rounding a pixel over what it
+    // covers (640 x 480 covering 124 x 92 is 124 x 93, not 125 x 93).
+    const auto side = [factor](int length) {
+        return std::clamp(int(std::ceil(length * factor - 1e-6)), 1, length);
+    };
+    return {side(size.width()), side(size.height())};
 }
 
 QImage ImageReader::drawingPixels(QImage pixels) {

@@ -64,6 +64,11 @@ public:
 
     // Reads `data`, decoding at most `maxPixels` pixels a picture.
     explicit ImageReader(const QByteArray& data, std::int64_t maxPixels = kMaxPixels);
+    // Reads `data` for a view of `covered` pixels (upright, as the picture is shown): a picture
+    // larger than what covers them is decoded to the smallest size of its shape that does, so
+    // that a list's thumbnail holds the pixels its view shows and no more. An empty `covered`
+    // reads as the constructor above does.
+    ImageReader(const QByteArray& data, QSize covered, std::int64_t maxPixels = kMaxPixels);
     ImageReader(const ImageReader&) = delete;
     ImageReader& operator=(const ImageReader&) = delete;
 
@@ -99,6 +104,9 @@ public:
     // The size a picture of `size` pixels decodes to: itself when it has at most `maxPixels`
     // pixels, else scaled down to fit them, its shape kept.
     [[nodiscard]] static QSize boundedSize(QSize size, std::int64_t maxPixels = kMaxPixels);
+    // The smallest size of the shape of `size` at least as wide and as high as `covered`;
+    // `size` itself when it is no larger, or when `covered` is empty.
+    [[nodiscard]] static QSize coveringSize(QSize size, QSize covered);
     // `pixels` in the layout the drawing code is fastest with (premultiplied ARGB32, or RGB32
     // without alpha) at a pixel ratio of 1.
     [[nodiscard]] static QImage drawingPixels(QImage pixels);
@@ -134,6 +142,8 @@ private:
     QBuffer buffer_;
     QImageReader reader_;
     std::int64_t maxPixels_;
+    // The upright pixels the picture is to cover; empty for no such bound.
+    QSize covered_;
     bool started_ = false;
     Road road_ = Road::Whole;
     int step_ = 1;

@@ -2,10 +2,14 @@
 
 #include "platform/foundation/url_request.h"
 #include "platform/uikit/animation.h"
+#include "platform/uikit/decoding_budget.h"
 #include "platform/uikit/image.h"
 #include "platform/uikit/image_view.h"
 #include "platform/uikit/layer.h"
+#include "platform/uikit/screen.h"
 #include "ui/image/UIImageView+NetKit.h"
+
+#include <cmath>
 
 struct CellThumbnail::Slot {
     std::shared_ptr<ui::Image> defaultImage;
@@ -13,6 +17,15 @@ struct CellThumbnail::Slot {
     std::shared_ptr<ui::View> backdrop;
     std::shared_ptr<ui::ImageView> imageView;
     QString shownUrl;
+    // What the shown picture holds, counted in the decoding budget while the row shows it.
+    ui::DecodingBudget::Share kept;
+
+    void setPicture(const std::shared_ptr<ui::Image>& picture, bool loaded) {
+        kept = ui::DecodingBudget::Share();
+        imageView->setImage(picture);
+        if (loaded && picture)
+            kept = ui::DecodingBudget::hold(std::int64_t(picture->decodedBytes()));
+    }
 };
 
 namespace {
@@ -63,10 +76,16 @@ const QString& CellThumbnail::shownUrl() const {
     return slot_->shownUrl;
 }
 
+QSize CellThumbnail::coveredPixels() const {
+    const ui::Size size = slot_->imageView->bounds().size;
+    const double scale = ui::Screen::mainScreen().scale();
+    return {int(std::ceil(size.width * scale)), int(std::ceil(size.height * scale))};
+}
+
 void CellThumbnail::hide() {
     ImageViewNetKit::cancelImageRequestOperation(*slot_->imageView);
     slot_->shownUrl.clear();
-    slot_->imageView->setImage(nullptr);
+    slot_->setPicture(nullptr, false);
     slot_->imageView->setHidden(true);
     slot_->backdrop->setHidden(true);
 }
@@ -78,11 +97,13 @@ void CellThumbnail::show(const QString& url) {
     if (url.isEmpty()) {
         ImageViewNetKit::cancelImageRequestOperation(*slot.imageView);
         slot.shownUrl.clear();
-        slot.imageView->setImage(slot.defaultImage);
+        slot.setPicture(slot.defaultImage, false);
         return;
     }
     if (url == slot.shownUrl) return;
     slot.shownUrl = url;
+    // The loading picture goes on the view in place of the one shown.
+    slot.kept = ui::DecodingBudget::Share();
     const std::weak_ptr<Slot> weakSlot = slot_;
     // A picture from the memory cache comes at once and shows without a fade.
     auto loading = std::make_shared<bool>(true);
@@ -104,12 +125,13 @@ void CellThumbnail::show(const QString& url) {
                 fade->setDuration(kFadeSeconds);
                 slot->imageView->layer()->addAnimation(fade, QStringLiteral("image"));
             }
-            slot->imageView->setImage(image);
+            slot->setPicture(image, true);
         },
         [weakSlot, url](const ns::URLRequest&, const std::shared_ptr<const ns::HTTPURLResponse>&,
                         const ns::Error&) {
             auto slot = weakSlot.lock();
-            if (slot && slot->shownUrl == url) slot->imageView->setImage(slot->defaultImage);
-        });
+            if (slot && slot->shownUrl == url) slot->setPicture(slot->defaultImage, false);
+        },
+        coveredPixels());
     *loading = false;
 }

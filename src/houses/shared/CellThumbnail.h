@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 
 #include <memory>
@@ -14,7 +15,9 @@ class View;
 // image host without cookies and may share a connection, shows the loading picture meanwhile
 // and the failure picture when it cannot be had, and fades in over 0.5 s when it had to be
 // fetched (a picture from the memory cache shows at once). A row reused for another post
-// never shows the earlier picture.
+// never shows the earlier picture. The picture comes at the size its view shows (its pixels at
+// the screen's scale, covered with the picture's shape kept), and what the row keeps of it is
+// counted in the decoding budget for as long as it shows it.
 class CellThumbnail {
 public:
     static constexpr double kTimeout = 30;
@@ -37,6 +40,9 @@ public:
     [[nodiscard]] ui::View* backdrop() const;
     // The address of the picture shown or on its way; empty when none.
     [[nodiscard]] const QString& shownUrl() const;
+    // The pixels the picture is decoded to cover: the picture view's size at the screen's
+    // scale, rounded up.
+    [[nodiscard]] QSize coveredPixels() const;
 
 private:
     struct Slot;

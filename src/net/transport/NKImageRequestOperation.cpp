@@ -80,8 +80,18 @@ void NKImageRequestOperation::setImageScale(double scale) {
     responseImage_.reset();
 }
 
+QSize NKImageRequestOperation::coveredPixels() const {
+    std::lock_guard guard(lock());
+    return coveredPixels_;
+}
+
+void NKImageRequestOperation::setCoveredPixels(QSize pixels) {
+    std::lock_guard guard(lock());
+    coveredPixels_ = pixels;
+}
+
 NKImageRequestOperation::Image NKImageRequestOperation::decodedImage(const QByteArray& data) const {
-    Image decoded = ui::Image::imageWithData(data);
+    Image decoded = ui::Image::imageWithData(data, 1, coveredPixels());
     return decoded && !decoded->isNull() ? decoded : nullptr;
 }
 

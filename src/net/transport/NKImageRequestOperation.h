@@ -46,6 +46,11 @@ public:
     // Another scale drops the image made so far: the next request makes it anew, from the
     // pixels already decoded.
     void setImageScale(double scale);
+    // The pixels of the view the picture is to cover (a list's thumbnail: its view's size at the
+    // screen's scale), set before the operation starts: a larger picture is decoded to the
+    // smallest size of its shape that covers them. Empty (the default): the decode's bound.
+    [[nodiscard]] QSize coveredPixels() const;
+    void setCoveredPixels(QSize pixels);
 
 protected:
     // The body's picture at scale 1; nothing when it is no picture. A step of its own so that
@@ -61,4 +66,5 @@ private:
     NKDecodedOnce<Image> decoded_;
     Image responseImage_;
     double imageScale_;
+    QSize coveredPixels_;
 };

@@ -22,6 +22,15 @@ bool sameRequest(const ns::URLRequest& a, const ns::URLRequest& b) {
            a.httpShouldHandleCookies() == b.httpShouldHandleCookies();
 }
 
+// The URL, and after a space (which no encoded URL holds) the pixels covered, if any.
+QString cacheKey(const ns::URLRequest& request, QSize coveredPixels) {
+    QString key = request.url().toString(QUrl::FullyEncoded);
+    if (!coveredPixels.isEmpty()) {
+        key += QStringLiteral(" %1x%2").arg(coveredPixels.width()).arg(coveredPixels.height());
+    }
+    return key;
+}
+
 void setCurrentOperation(ui::ImageView& view, std::shared_ptr<NKImageRequestOperation> operation) {
     view.setAssociatedValue(kOperationKey, operation ? std::any(std::move(operation)) : std::any());
 }
@@ -33,15 +42,16 @@ NKImageCache::NKImageCache()
     setTotalCostLimit(kTotalCostLimit);
 }
 
-std::shared_ptr<ui::Image> NKImageCache::cachedImageForRequest(const ns::URLRequest& request) {
+std::shared_ptr<ui::Image> NKImageCache::cachedImageForRequest(const ns::URLRequest& request,
+                                                               QSize coveredPixels) {
     if (ignoresLocalData(request)) return nullptr;
-    return objectForKey(request.url().toString(QUrl::FullyEncoded));
+    return objectForKey(cacheKey(request, coveredPixels));
 }
 
 void NKImageCache::cacheImage(const std::shared_ptr<ui::Image>& image,
-                              const ns::URLRequest& request) {
+                              const ns::URLRequest& request, QSize coveredPixels) {
     if (!image || request.url().isEmpty()) return;
-    setObject(request.url().toString(QUrl::FullyEncoded), image, image->decodedBytes());
+    setObject(cacheKey(request, coveredPixels), image, image->decodedBytes());
 }
 
 namespace ImageViewNetKit {
@@ -68,9 +78,9 @@ void cancelImageRequestOperation(ui::ImageView& view) {
 }
 
 void setImageWithURLRequest(ui::ImageView& view, const ns::URLRequest& request, Image placeholder,
-                            Success success, Failure failure) {
+                            Success success, Failure failure, QSize coveredPixels) {
     cancelImageRequestOperation(view);
-    if (auto cached = nk_sharedImageCache().cachedImageForRequest(request)) {
+    if (auto cached = nk_sharedImageCache().cachedImageForRequest(request, coveredPixels)) {
         if (success) {
             success(ns::URLRequest(), nullptr, cached);
         } else {
@@ -95,7 +105,7 @@ void setImageWithURLRequest(ui::ImageView& view, const ns::URLRequest& request, 
     };
     auto operation = NKImageRequestOperation::imageRequestOperationWithRequest(
         request, nullptr,
-        [wanted, finish, success, request](
+        [wanted, finish, success, request, coveredPixels](
             const ns::URLRequest& answered,
             const std::shared_ptr<const ns::HTTPURLResponse>& response, const Image& image) {
             if (auto view = wanted()) {
@@ -106,7 +116,7 @@ void setImageWithURLRequest(ui::ImageView& view, const ns::URLRequest& request, 
                 }
                 finish(*view);
             }
-            nk_sharedImageCache().cacheImage(image, request);
+            nk_sharedImageCache().cacheImage(image, request, coveredPixels);
         },
         [wanted, finish, failure](const ns::URLRequest& answered,
                                   const std::shared_ptr<const ns::HTTPURLResponse>& response,
@@ -116,6 +126,7 @@ void setImageWithURLRequest(ui::ImageView& view, const ns::URLRequest& request, 
                 finish(*view);
             }
         });
+    operation->setCoveredPixels(coveredPixels);
     *self = operation;
     setCurrentOperation(view, operation);
     nk_sharedImageRequestOperationQueue().addOperation(operation);

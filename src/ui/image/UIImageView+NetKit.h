@@ -14,7 +14,9 @@ class ImageView;
 }
 
 // A process-wide memory cache of pictures loaded by request, keyed by the request's URL
-// (two requests for one URL with other headers share an entry). It holds at most
+// (two requests for one URL with other headers share an entry) and the pixels the picture was
+// decoded to cover: a list's thumbnail, decoded small, is kept apart from the picture of the
+// same URL at the decode's bound, which a view that shows it larger gets. It holds at most
 // kTotalCostLimit bytes of decoded pictures; past it the least recently used go.
 class NKImageCache : public ns::Cache<std::shared_ptr<ui::Image>> {
 public:
@@ -23,8 +25,10 @@ public:
 
     NKImageCache();
     // Nothing for requests that ask to ignore local data (reload policies 1 and 4).
-    [[nodiscard]] std::shared_ptr<ui::Image> cachedImageForRequest(const ns::URLRequest& request);
-    void cacheImage(const std::shared_ptr<ui::Image>& image, const ns::URLRequest& request);
+    [[nodiscard]] std::shared_ptr<ui::Image> cachedImageForRequest(const ns::URLRequest& request,
+                                                                   QSize coveredPixels = {});
+    void cacheImage(const std::shared_ptr<ui::Image>& image, const ns::URLRequest& request,
+                    QSize coveredPixels = {});
 };
 
 // Image views that load their picture by URL request through image request operations,
@@ -42,9 +46,11 @@ using Failure = NKImageRequestOperation::Failure;
 
 // A cache hit answers before the call returns, with an empty request and no response;
 // without a success block the picture goes on the view. With a success block the caller
-// puts the picture on the view.
+// puts the picture on the view. With `coveredPixels` (the view's size at the screen's scale)
+// a larger picture comes decoded to the smallest size of its shape that covers them
+// (NKImageRequestOperation::setCoveredPixels), cached for loads that ask for the same.
 void setImageWithURLRequest(ui::ImageView& view, const ns::URLRequest& request, Image placeholder,
-                            Success success, Failure failure);
+                            Success success, Failure failure, QSize coveredPixels = {});
 void cancelImageRequestOperation(ui::ImageView& view);
 [[nodiscard]] std::shared_ptr<NKImageRequestOperation> nk_imageRequestOperation(
     ui::ImageView& view);

@@ -15,8 +15,8 @@
 #include "platform/uikit/picture_format.h"
 #include "platform/uikit/renderer.h"
 #include "platform/uikit/row_scaler.h"
-#include "standin/FlatJpeg.h"
 #include "platform/uikit/scaled_webp.h"
+#include "standin/FlatJpeg.h"
 #include "standin/FlatPicture.h"
 
 #include <QBuffer>
@@ -487,6 +487,60 @@ TEST_F(ImageTest, APictureOfManyPixelsDecodesScaledDownWithinTheBound) {
     QByteArray gif("GIF89a\x70\x17\x70\x17\x80\x00\x00\xff\x00\x00\x00\x00\xff", 19);
     gif.append("\x2c\x00\x00\x00\x00\x02\x00\x02\x00\x00\x02\x02\x44\x01\x00\x3b", 16);
     EXPECT_EQ(Image::imageWithData(gif), nullptr);
+}
+
+// A list row's picture view of 62 x 46 points at scale 2.
+constexpr QSize kRowPixels(124, 92);
+
+// A picture for a view comes at the smallest size of its shape that covers the view's pixels,
+// which the view stretches to fill it: 4:3 is a hair taller than the view's shape, so it covers
+// it 124 x 93 (fitted in, 122 x 92, it would be drawn blurred across). It is never made larger,
+// nor past the decode's bound, and the view's pixels are upright: a photo stored on its side
+// covers them turned.
+TEST_F(ImageTest, APictureForAViewComesAtTheSizeThatCoversTheViewsPixels) {
+    EXPECT_EQ(Image::imageWithData(flatPng(640, 480), 2, kRowPixels)->pixels().size(),
+              QSize(124, 93));
+    EXPECT_EQ(Image::imageWithData(flatPng(480, 640), 2, kRowPixels)->pixels().size(),
+              QSize(124, 166));
+    EXPECT_EQ(Image::imageWithData(flatPng(6000, 4000), 2, kRowPixels)->pixels().size(),
+              QSize(138, 92));
+    EXPECT_EQ(Image::imageWithData(flatPng(100, 50), 2, kRowPixels)->pixels().size(),
+              QSize(100, 50));
+    EXPECT_EQ(Image::imageWithData(flatPng(5000, 5000), 2, QSize(4000, 4000))->pixels().size(),
+              QSize(2048, 2048));
+    EXPECT_EQ(Image::imageWithData(flatPng(5000, 3750), 2, QSize())->pixels().size(),
+              QSize(2364, 1773));
+    EXPECT_EQ(ui::ImageReader::coveringSize({640, 480}, {0, 92}), QSize(640, 480));
+    EXPECT_EQ(ui::ImageReader::coveringSize({10'000, 100}, kRowPixels), QSize(9'200, 92));
+    EXPECT_EQ(ui::ImageReader::coveringSize({10'000, 1}, kRowPixels), QSize(10'000, 1));
+
+    // A progressive photo is read at the eighth that covers the view, and its share is the
+    // picture, that read and the coefficients: 200 x 150 blocks of brightness and 100 x 75 of
+    // each colour.
+    QImage photo(1600, 1200, QImage::Format_RGB32);
+    for (int y = 0; y < photo.height(); ++y) {
+        for (int x = 0; x < photo.width(); ++x) photo.setPixel(x, y, qRgb(x / 7, y / 5, x ^ y));
+    }
+    ui::ImageReader reader(jpegOf(photo, true), kRowPixels);
+    EXPECT_EQ(reader.read().size(), QSize(124, 93));
+    EXPECT_EQ(reader.decodingBytes(),
+              124 * 93 * 4 + 200 * 150 * 4 + (200 * 150 + 2 * 100 * 75) * 128);
+
+    // Stored 640 x 480 and turned a quarter to be shown, a photo shown on a view of 92 x 124
+    // pixels covers it upright with 93 x 124.
+    QByteArray turned = jpegOf(photo.scaled(640, 480), false);
+    // After the start of the image: an Exif segment whose one entry, the orientation (0x112),
+    // is 6, turned a quarter clockwise.
+    turned.insert(2, QByteArray("\xff\xe1\x00\x22"
+                                "Exif\x00\x00MM\x00\x2a\x00\x00\x00\x08"
+                                "\x00\x01\x01\x12\x00\x03\x00\x00\x00\x01\x00\x06\x00\x00"
+                                "\x00\x00\x00\x00",
+                                36));
+    const auto sideways = Image::imageWithData(turned, 2, QSize(92, 124));
+    ASSERT_TRUE(sideways);
+    EXPECT_EQ(sideways->imageOrientation(), ui::ImageOrientation::Right);
+    EXPECT_EQ(sideways->pixels().size(), QSize(124, 93));
+    EXPECT_EQ(sideways->size(), (Size{46.5, 62}));
 }
 
 constexpr std::int64_t kWholeAndThumbnail[] = {ui::ImageReader::kMaxPixels, 16};
@@ -1941,6 +1995,52 @@ TEST_F(ImageTest, KeptDecodersAreLetGoOfOldestFirstAndAsSoonAsADecodeWaitsForRoo
     EXPECT_TRUE(keptSeen.expired());
     EXPECT_EQ(waited.bytes(), 8 * kMB);
     EXPECT_EQ(DecodingBudget::heldBytes(), DecodingBudget::kBytes - 8 * kMB);
+}
+
+// The pictures a list's rows keep on show are counted in the budget, of any size: a decode
+// waits for the room they leave beside the others, and is let in as they go. They do not wait,
+// nor change the allocator's rule; and a decode with no other beside it goes however many are
+// shown, since the rows may show them for as long as the app runs.
+TEST_F(ImageTest, PicturesOnShowAreCountedAndADecodeWaitsForTheRoomTheyLeave) {
+    using ui::DecodingBudget;
+    constexpr std::int64_t kMB = 1024 * 1024;
+    ASSERT_EQ(DecodingBudget::heldBytes(), 0);
+    {
+        const auto thumbnail = DecodingBudget::hold(124 * 93 * 4);
+        EXPECT_EQ(thumbnail.bytes(), 124 * 93 * 4);
+        EXPECT_EQ(DecodingBudget::heldBytes(), 124 * 93 * 4);
+        EXPECT_EQ(DecodingBudget::hold(0).bytes(), 0);
+    }
+    EXPECT_EQ(DecodingBudget::heldBytes(), 0);
+
+    auto shown = DecodingBudget::hold(100 * kMB);
+#ifdef HOUSING_GLIBC_ALLOCATOR
+    DecodingBudget::setAllocatorRule();
+    EXPECT_FALSE(getsPagesOfItsOwn(16 * kMB)) << "pictures on show are no decode";
+#endif
+    DecodingBudget::Share alone;
+    {
+        OnAThread decodes([&] { alone = DecodingBudget::take(DecodingBudget::kBytes); });
+        const bool ended = decodes.endsWithoutWaiting();
+        EXPECT_TRUE(ended) << "a decode alone goes beside the pictures on show";
+        if (!ended) shown = {};
+    }
+    alone = {};
+    DecodingBudget::Share beside;
+    {
+        OnAThread fits([&] { beside = DecodingBudget::take(20 * kMB); });
+        const bool ended = fits.endsWithoutWaiting();
+        EXPECT_TRUE(ended);
+        if (!ended) shown = {};
+    }
+    DecodingBudget::Share next;
+    OnAThread waits([&] { next = DecodingBudget::take(20 * kMB); });
+    const bool ended = waits.endsWithoutWaiting();
+    EXPECT_FALSE(ended) << "140 MB of pictures and decodes would pass the budget";
+    shown = {};
+    waits.waitForTheEnd();
+    EXPECT_EQ(next.bytes(), 20 * kMB);
+    EXPECT_EQ(DecodingBudget::heldBytes(), 40 * kMB);
 }
 
 TEST_F(ImageTest, OrientationTurnsTheSizeAndThePixels) {

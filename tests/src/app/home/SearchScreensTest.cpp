@@ -46,8 +46,9 @@ protected:
             if (!row || !row->content()) continue;
             const QString url = row->content()->value("image").toString();
             if (url.isEmpty()) continue;
+            // As the cache keeps it for the row's picture view, 62 x 46 points at scale 2.
             const auto cached = ImageViewNetKit::nk_sharedImageCache().cachedImageForRequest(
-                ns::URLRequest(QUrl(url)));
+                ns::URLRequest(QUrl(url)), QSize(124, 92));
             const auto shown = row->thumbnailView()->image();
             if (!cached || !shown || shown->pixels() != cached->pixels()) return false;
         }

@@ -40,6 +40,18 @@ protected:
                 outcome.error = error;
             });
     }
+    // Loads the picture of `request` onto `view` for the view's `covered` pixels.
+    void loadCovering(ui::ImageView& view, const ns::URLRequest& request, QSize covered,
+                      Outcome& outcome) {
+        setImageWithURLRequest(
+            view, request, {},
+            [&outcome](const ns::URLRequest&, const std::shared_ptr<const ns::HTTPURLResponse>&,
+                       const Image& image) {
+                ++outcome.successes;
+                outcome.image = image;
+            },
+            nullptr, covered);
+    }
     std::shared_ptr<ui::ImageView> view = std::make_shared<ui::ImageView>(ui::Rect{0, 0, 40, 40});
 };
 
@@ -148,6 +160,37 @@ TEST_F(NetKitImageViewTest, PicturesOfManyPixelsDecodeWithinTheBoundAndTheCacheK
     EXPECT_FALSE(cache.cachedImageForRequest(requestFor("posts/0.jpg")));
     EXPECT_TRUE(cache.cachedImageForRequest(requestFor("posts/1.jpg")));
     EXPECT_TRUE(cache.cachedImageForRequest(requestFor("posts/2.jpg")));
+}
+
+// A load for a view's pixels decodes the picture to cover them, and caches it apart: a view
+// that shows the same URL larger gets the picture at the decode's bound, and the pixels of a
+// view of another size are no hit either.
+TEST_F(NetKitImageViewTest, APictureForAViewsPixelsIsCachedApartFromTheLargerOne) {
+    auto& cache = ImageViewNetKit::nk_sharedImageCache();
+    cache.removeAllObjects();
+    server().setFault({.prefix = "/img/posts/", .picture = QSize(1200, 900)});
+    const auto request = requestFor("posts/1.jpg");
+    Outcome small;
+    loadCovering(*view, request, QSize(124, 92), small);
+    ASSERT_TRUE(runMainLoopUntil([&] { return small.successes == 1; }));
+    EXPECT_EQ(small.image->pixels().size(), QSize(124, 93));
+    EXPECT_EQ(cache.cachedImageForRequest(request, QSize(124, 92)), small.image);
+    EXPECT_FALSE(cache.cachedImageForRequest(request));
+    EXPECT_FALSE(cache.cachedImageForRequest(request, QSize(92, 124)));
+
+    auto large = std::make_shared<ui::ImageView>(ui::Rect{0, 0, 600, 450});
+    Outcome whole;
+    load(*large, request, whole);
+    EXPECT_EQ(whole.successes, 0) << "the small picture is no hit";
+    ASSERT_TRUE(runMainLoopUntil([&] { return whole.successes == 1; }));
+    EXPECT_EQ(whole.image->pixels().size(), QSize(1200, 900));
+    EXPECT_EQ(cache.cachedImageForRequest(request), whole.image);
+
+    // Both stay: each view of either size gets its own at once.
+    Outcome again;
+    loadCovering(*view, request, QSize(124, 92), again);
+    EXPECT_EQ(again.image, small.image);
+    EXPECT_EQ(server().requests("/img/posts/1.jpg").size(), 2u);
 }
 
 }  // namespace
