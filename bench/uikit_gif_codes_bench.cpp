@@ -1,0 +1,142 @@
+// Decoding GIFs whose one frame of 16 x 16 pixels carries codes for far more pixels than it
+// declares, each code a run of red as long as the code table holds (up to 4,091 pixels in 12
+// bits): 1 G pixels in 393 KB on a canvas of 16 x 16, 100 M pixels in 39 KB on the same, and the
+// 1 G pixels' frame on a canvas of 5,000 x 5,000 read as a thumbnail (within 64 x 64 pixels,
+// the part of the canvas the frame lies in). ui::Image::imageWithData decodes each, beside an
+// honest GIF of the same 16 x 16 red frame, the reference; the trim's walk alone is timed on the
+// 1 G pixels. Prints each decode's time and its ratio to the reference (target: under 200 ms
+// each).
+#include "bench/support/offscreen.h"
+
+#include "platform/uikit/gif_code_trim.h"
+#include "platform/uikit/image.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr qint64 kHonest = 16 * 16;
+constexpr struct {
+    const char* what;
+    qint64 pixels;
+    int canvas;
+    std::int64_t bound;
+} kGifs[] = {
+    {"16 x 16, 1 G pixels of codes", qint64(1) << 30, 16, 16 * 16},
+    {"16 x 16, 100 M pixels of codes", 100'000'000, 16, 16 * 16},
+    {"5,000 x 5,000, 1 G pixels of codes, as a thumbnail", qint64(1) << 30, 5000, 64 * 64},
+};
+
+// Codes of 2 bits' colours that give `pixels` red ones: from a colour, each code the one just
+// past the table (its string one longer than the last), then once the table is full its longest
+// string over and over, the last code a string of the table as long as what is left.
+std::vector<int> redRunCodes(qint64 pixels) {
+    constexpr int kClear = 4, kEnd = 5, kFull = 4096;
+    std::vector<int> codes = {kClear, 0};
+    qint64 given = 1;
+    int next = 6;
+    while (given < pixels) {
+        const qint64 left = pixels - given;
+        if (next < kFull && left >= next - 4) {
+            given += next - 4;
+            codes.push_back(next++);
+        } else {
+            const int length = int(std::min<qint64>(left, next - 5));
+            given += length;
+            codes.push_back(length == 1 ? 0 : length + 4);
+        }
+    }
+    codes.push_back(kEnd);
+    return codes;
+}
+
+// A GIF of red and blue on `canvas` pixels square, a frame of 16 x 16 at its corner whose codes
+// give `pixels` red ones, in sub-blocks of 255 bytes.
+QByteArray redRunGif(qint64 pixels, int canvas) {
+    QByteArray packed;
+    int width = 3, next = 6, bits = 0;
+    quint32 pending = 0;
+    const std::vector<int> codes = redRunCodes(pixels);
+    for (std::size_t at = 0; at < codes.size(); ++at) {
+        pending |= quint32(codes[at]) << bits;
+        for (bits += width; bits >= 8; bits -= 8, pending >>= 8) packed.append(char(pending));
+        // The clear and the first colour add nothing to the table; each code after them does.
+        if (at >= 2 && next < 4096 && ++next == 1 << width && width < 12) ++width;
+    }
+    if (bits > 0) packed.append(char(pending));
+    QByteArray gif("GIF89a");
+    const auto word = [&](int value) { gif.append(char(value & 0xff)).append(char(value >> 8)); };
+    word(canvas);
+    word(canvas);
+    gif.append("\x80\x01\x00\xff\x00\x00\x00\x00\xff\x2c", 10);
+    for (const int value : {0, 0, 16, 16}) word(value);
+    gif.append("\x00\x02", 2);
+    for (qsizetype at = 0; at < packed.size(); at += 255) {
+        const QByteArray block = packed.mid(at, 255);
+        gif.append(char(block.size())).append(block);
+    }
+    return gif.append("\x00\x3b", 2);
+}
+
+void BM_HonestGif(benchmark::State& state) {
+    const QByteArray gif = redRunGif(kHonest, 16);
+    for (auto _ : state) {
+        auto image = ui::Image::imageWithData(gif, 1, 16 * 16);
+        if (!image) return state.SkipWithError("no image");
+        benchmark::DoNotOptimize(image);
+    }
+}
+
+void BM_GifOfManyPixelsOfCodes(benchmark::State& state) {
+    const auto& [what, pixels, canvas, bound] = kGifs[state.range(0)];
+    const QByteArray gif = redRunGif(pixels, canvas);
+    for (auto _ : state) {
+        auto image = ui::Image::imageWithData(gif, 1, bound);
+        if (!image) return state.SkipWithError("no image");
+        benchmark::DoNotOptimize(image);
+    }
+}
+
+void BM_TrimAlone(benchmark::State& state) {
+    const QByteArray gif = redRunGif(kGifs[0].pixels, kGifs[0].canvas);
+    for (auto _ : state) benchmark::DoNotOptimize(ui::GifCodeTrim::trimmed(gif));
+}
+
+BENCHMARK(BM_HonestGif)->Unit(benchmark::kMillisecond)->Apply(bench::fastestOf<5>);
+BENCHMARK(BM_GifOfManyPixelsOfCodes)
+    ->DenseRange(0, int(std::size(kGifs)) - 1)
+    ->Unit(benchmark::kMillisecond)
+    ->Apply(bench::fastestOf<3>);
+BENCHMARK(BM_TrimAlone)->Unit(benchmark::kMillisecond)->Apply(bench::fastestOf<5>);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return bench::runOffscreen(argc, argv, [](const bench::FastestTimes& reporter) {
+        const auto reference = reporter.seconds("BM_HonestGif");
+        std::printf("\nA 16 x 16 frame carrying codes for many pixels (target: under 200 ms):\n");
+        if (reference) {
+            std::printf("  honest 16 x 16 GIF, %lld bytes: %8.3f ms (the reference)\n",
+                        static_cast<long long>(redRunGif(kHonest, 16).size()), *reference * 1e3);
+        }
+        for (int index = 0; index < int(std::size(kGifs)); ++index) {
+            const auto seconds =
+                reporter.seconds("BM_GifOfManyPixelsOfCodes/" + std::to_string(index));
+            if (!seconds) continue;
+            std::printf(
+                "  %s, %lld bytes: %8.2f ms", kGifs[index].what,
+                static_cast<long long>(redRunGif(kGifs[index].pixels, kGifs[index].canvas).size()),
+                *seconds * 1e3);
+            if (reference) std::printf(", %.1f times the reference", *seconds / *reference);
+            std::printf("\n");
+        }
+        if (const auto trim = reporter.seconds("BM_TrimAlone")) {
+            std::printf("  the cut alone of the first: %.2f ms\n", *trim * 1e3);
+        }
+    });
+}

@@ -1,0 +1,41 @@
+#include "platform/uikit/gif_code_trim.h"
+
+#include "platform/uikit/gif_blocks.h"
+#include "platform/uikit/gif_code_walk.h"
+#include "platform/uikit/gif_frame_reach.h"
+
+#include <algorithm>
+
+namespace ui {
+
+QByteArray GifCodeTrim::trimmed(const QByteArray& data) {
+    if (!data.startsWith("GIF8")) return data;
+    const GifBlocks blocks = GifBlocks::read(data);
+    QByteArray cut;
+    // The bytes of `data` that `cut` holds, as they are or shortened: those before this offset.
+    qsizetype copied = 0;
+    for (const GifBlocks::Frame& frame : blocks.frames) {
+        const auto stop =
+            GifCodeWalk::of(data, frame, GifFrameReach::landingPixels(frame, blocks.canvas))
+                .stopBeforeMore;
+        if (!stop) continue;
+        cut.append(data.constData() + copied, stop->at - copied);
+        // The sub-block ends with the last byte read, which holds the last code's last bit.
+        if (stop->leftInBlock > 0) {
+            const qsizetype blockAt = cut.size() - (stop->at - stop->blockAt);
+            cut[blockAt] = char(quint8(cut[blockAt]) - stop->leftInBlock);
+        }
+        cut.append('\0');
+        qsizetype at = stop->at + stop->leftInBlock;
+        while (at < data.size()) {
+            const int size = quint8(data[at++]);
+            if (size == 0) break;
+            at += size;
+        }
+        copied = std::min(at, data.size());
+    }
+    if (copied == 0) return data;
+    return cut.append(data.constData() + copied, data.size() - copied);
+}
+
+}  // namespace ui
