@@ -11,13 +11,17 @@ namespace ui {
 QByteArray GifCodeTrim::trimmed(const QByteArray& data) {
     if (!data.startsWith("GIF8")) return data;
     const GifBlocks blocks = GifBlocks::read(data);
+    if (blocks.frames.empty()) return data;
+    // The decoder takes a side the header leaves empty from the first frame's far edge.
+    const QRect& first = blocks.frames.front().rect;
+    const QSize canvas(blocks.canvas.width() > 0 ? blocks.canvas.width() : first.right() + 1,
+                       blocks.canvas.height() > 0 ? blocks.canvas.height() : first.bottom() + 1);
     QByteArray cut;
     // The bytes of `data` that `cut` holds, as they are or shortened: those before this offset.
     qsizetype copied = 0;
     for (const GifBlocks::Frame& frame : blocks.frames) {
-        const auto stop =
-            GifCodeWalk::of(data, frame, GifFrameReach::landingPixels(frame, blocks.canvas))
-                .stopBeforeMore;
+        const auto stop = GifCodeWalk::of(data, frame, GifFrameReach::landingPixels(frame, canvas))
+                              .stopBeforeMore;
         if (!stop) continue;
         cut.append(data.constData() + copied, stop->at - copied);
         // The sub-block ends with the last byte read, which holds the last code's last bit.

@@ -133,7 +133,7 @@ TEST_F(GifCodeTrimTest, ABillionPixelsOfCodesInASmallFrameAreCutAfterItsLastPixe
 // Codes that give no pixel past the frame's last that can land are left as they are, not copied:
 // those that end at that pixel, with the end code or with clears before it, or stop short of it,
 // or carry on below the frame's height down to the canvas's bottom; as are codes of a size the
-// decoder does not read. One pixel more is cut.
+// decoder does not read, and bytes of no frame or no GIF. One pixel more is cut.
 TEST_F(GifCodeTrimTest, CodesThatGiveNoPixelPastTheLastThatCanLandAreLeftAsTheyAre) {
     const QRect frame(0, 0, 4, 4);
     std::vector<int> clearsThenEnd = encoded(mixed(16));
@@ -147,6 +147,8 @@ TEST_F(GifCodeTrimTest, CodesThatGiveNoPixelPastTheLastThatCanLandAreLeftAsTheyA
         {"codes of 13 bits",
          gifOfFrames({4, 4},
                      {{frame, std::nullopt, {}, 0, 12, gifCodeData(2, encoded(mixed(400)))}})},
+        {"no frame", gifOfFrames({0, 0}, {})},
+        {"no GIF", gifOfFrames({4, 4}, {codedFrame(frame, redRunCodes(100))}).replace(0, 1, "X")},
     };
     for (const auto& [what, gif] : honest) {
         EXPECT_TRUE(GifCodeTrim::trimmed(gif).isSharedWith(gif)) << what;
@@ -190,6 +192,11 @@ TEST_F(GifCodeTrimTest, AFrameIsCutAfterItsLastRowOnTheCanvas) {
             {8, 8}, {{{2, 2, 4, 4}, std::nullopt, {}, 0, 2, gifCodes(pixels, blockSize)}});
         EXPECT_TRUE(cutAndDrawnAlike(inBlocks)) << blockSize;
     }
+    // A canvas of no size, which the decoder makes as large as its first frame: a later, smaller
+    // frame's pixels land down to that frame's bottom.
+    EXPECT_TRUE(cutAndDrawnAlike(
+        gifOfFrames({0, 0}, {codedFrame({0, 0, 4, 8}, encoded(mixed(32))),
+                             codedFrame({0, 0, 4, 4}, encoded(mixed(400, 2, 3)))})));
     // A frame of no height below the canvas: none of its pixels land.
     EXPECT_TRUE(
         cutAndDrawnAlike(gifOfFrames({8, 8}, {codedFrame({2, 2, 4, 4}, encoded(mixed(16))),
