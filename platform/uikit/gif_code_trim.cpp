@@ -30,6 +30,8 @@ QByteArray GifCodeTrim::trimmed(const QByteArray& data) {
             cut[blockAt] = char(quint8(cut[blockAt]) - stop->leftInBlock);
         }
         cut.append('\0');
+        // The rest of the frame's sub-blocks are passed over by their lengths, to the empty one
+        // that ends them or the end of the bytes.
         qsizetype at = stop->at + stop->leftInBlock;
         while (at < data.size()) {
             const int size = quint8(data[at++]);
