@@ -24,6 +24,10 @@ public:
     // its codes are of a size the decoder cannot read as the others.
     [[nodiscard]] static QRect onCanvas(const QByteArray& data, const GifBlocks::Frame& frame,
                                         QSize canvas);
+    // How many of the frame's pixels, from its first, the decoder may still draw on `canvas`:
+    // its width's worth of rows to the canvas's bottom or to its own, whichever is lower. Those
+    // after them land nowhere.
+    [[nodiscard]] static qint64 landingPixels(const GifBlocks::Frame& frame, QSize canvas);
 };
 
 }  // namespace ui

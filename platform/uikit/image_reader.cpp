@@ -1,6 +1,7 @@
 #include "platform/uikit/image_reader.h"
 
 #include "platform/uikit/gif_blocks.h"
+#include "platform/uikit/gif_code_trim.h"
 #include "platform/uikit/gif_frame_reach.h"
 #include "platform/uikit/jpeg_scans.h"
 #include "platform/uikit/picture_format.h"
@@ -89,6 +90,14 @@ QSize ImageReader::size() const {
 void ImageReader::takeShare() {
     // Planned once, before the first frame: every frame of an animation comes at that size.
     started_ = true;
+    // The GIF decoder reads each frame's codes to their end, drawn or not, and a code may stand
+    // for thousands of pixels: every road reads the frames cut after their last pixel that can
+    // land, which draw as they did. Cut here, on the first read, so that the readers made only
+    // to tell a picture's size or format do not walk its codes.
+    if (reader_.format() == "gif") {
+        const QByteArray cut = GifCodeTrim::trimmed(data_);
+        if (!cut.isSharedWith(data_)) decodeFrom(data_ = cut);
+    }
     const QSize full = size();
     if (!full.isValid() || full.isEmpty()) return;
     const JpegScans scans = reader_.format() == "jpeg" ? JpegScans::read(data_) : JpegScans();

@@ -136,8 +136,9 @@ private:
     // Declared first, so that it is given back once the decoder below has let go of its
     // buffers.
     DecodingBudget::Share share_;
-    // The bytes read: as given, or a PNG's whole chunks and an end (PngChunks::wholeChunks).
-    const QByteArray data_;
+    // The bytes read: as given, or a PNG's whole chunks and an end (PngChunks::wholeChunks), or
+    // from the first read a GIF's frames cut after their last pixel that can land (GifCodeTrim).
+    QByteArray data_;
     // The bytes the decoder reads: `data_`, or the GIF of the part of its canvas.
     QBuffer buffer_;
     QImageReader reader_;
