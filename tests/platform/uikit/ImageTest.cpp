@@ -1171,7 +1171,7 @@ QImage opaque(const QImage& image) {
 // A BMP may store its rows from the top down, its header telling a negative height; its decoder
 // makes as many rows as of one stored from the bottom up, and so it is weighed: shown the right
 // way up, on the same road and for the same share as its twin stored bottom up, whole and as a
-// thumbnail; past the most pixels a picture may declare, nothing. A thumbnail of a large one
+// thumbnail; past what one read may allocate, nothing. A thumbnail of a large one
 // takes the share of its rows made four bytes a pixel and its result, and holds the rows as its
 // decoder makes them (1 bit a pixel) scaled a band at a time, not made four bytes a pixel whole
 // (48 MB).
@@ -1193,9 +1193,12 @@ TEST_F(ImageTest, ATopDownBmpIsWeighedAndShownAsItsTwinStoredBottomUp) {
     ASSERT_TRUE(shown);
     EXPECT_EQ(opaque(shown->pixels()), opaque(patterned()));
 
+    // The most its decoder makes is what one read may allocate, four bytes a pixel.
     using standin::FlatPicture;
-    EXPECT_TRUE(givesNothingOnEveryRoad(FlatPicture::bmp({8193, 8192}, 1, true)));
-    const auto largest = Image::imageWithData(FlatPicture::bmp({8192, 8192}, 1, true), 1, 16);
+    for (const std::int64_t bound : kWholeAndThumbnail) {
+        EXPECT_FALSE(Image::imageWithData(FlatPicture::bmp({5793, 5793}, 1, true), 1, bound));
+    }
+    const auto largest = Image::imageWithData(FlatPicture::bmp({5790, 5790}, 1, true), 1, 16);
     ASSERT_TRUE(largest);
     EXPECT_EQ(largest->pixels().size(), QSize(4, 4));
     EXPECT_EQ(pixelAt(*largest, 3, 3), QColor(120, 170, 210));
@@ -1212,15 +1215,17 @@ TEST_F(ImageTest, ATopDownBmpIsWeighedAndShownAsItsTwinStoredBottomUp) {
         EXPECT_TRUE(thumbnail.holdsShare()) << bits;
         EXPECT_EQ(thumbnail.decodingBytes(), 4000 * 3000 * 4 + 16 * 12 * 4) << bits;
         EXPECT_EQ(thumbnail.decodingBytes(), twin.decodingBytes()) << bits;
-        if (peak) EXPECT_LT(*peak, 24 * 1024 * 1024) << bits;
+        if (peak) {
+            EXPECT_LT(*peak, 24 * 1024 * 1024) << bits;
+        }
     }
 }
 
 // An icon file's decoder reads its first picture, however many its directory lists; a PNG at the
 // size its own header declares, whatever the directory says (256 x 256 at most), in the layout
 // the PNG decoder makes. So it is weighed: a PNG of 1,200 x 1,000 listed at 256 x 256 takes the
-// share of its own pixels, eight bytes a pixel for 16 bits a sample, and past the most pixels a
-// picture may declare gives nothing; one listed second is not decoded, and weighs nothing.
+// share of its own pixels, eight bytes a pixel for 16 bits a sample, and past what one read may
+// allocate gives nothing; one listed second is not decoded, and weighs nothing.
 // Small icons and cursors show as they are, of a PNG or of a BMP.
 TEST_F(ImageTest, AnIconsPngIsWeighedByItsOwnHeaderNotByTheDirectory) {
     using standin::FlatPicture;
@@ -1254,18 +1259,23 @@ TEST_F(ImageTest, AnIconsPngIsWeighedByItsOwnHeaderNotByTheDirectory) {
     }
     const QByteArray largePng = FlatPicture::png({1200, 1000}, false);
     const QByteArray smallBmp = bmpIcon.mid(qFromLittleEndian<quint32>(bmpIcon.constData() + 18));
-    ui::ImageReader largeFirst(FlatPicture::icon({largePng, smallBmp}), 16 * 16);
-    EXPECT_EQ(largeFirst.read().size(), QSize(17, 14));
-    EXPECT_EQ(largeFirst.decodingBytes(), 1200 * 1000 * 4 + 17 * 14 * 4);
+    {
+        ui::ImageReader largeFirst(FlatPicture::icon({largePng, smallBmp}), 16 * 16);
+        EXPECT_EQ(largeFirst.read().size(), QSize(17, 14));
+        EXPECT_EQ(largeFirst.decodingBytes(), 1200 * 1000 * 4 + 17 * 14 * 4);
+    }
     ui::ImageReader smallFirst(FlatPicture::icon({smallBmp, largePng}));
     EXPECT_EQ(opaque(smallFirst.read()), opaque(patterned()));
     EXPECT_FALSE(smallFirst.holdsShare());
 
+    // The most its decoder makes is what one read may allocate, four bytes a pixel.
     const auto greyIcon = [](QSize size) {
         return FlatPicture::icon({FlatPicture::png(size, false, FlatPicture::Pixels::Grey)});
     };
-    EXPECT_TRUE(givesNothingOnEveryRoad(greyIcon({8193, 8192})));
-    const auto largest = Image::imageWithData(greyIcon({8192, 8192}), 1, 16);
+    for (const std::int64_t bound : kWholeAndThumbnail) {
+        EXPECT_FALSE(Image::imageWithData(greyIcon({5793, 5793}), 1, bound));
+    }
+    const auto largest = Image::imageWithData(greyIcon({5790, 5790}), 1, 16);
     ASSERT_TRUE(largest);
     EXPECT_EQ(largest->pixels().size(), QSize(4, 4));
 }
