@@ -19,6 +19,9 @@ namespace {
 
 constexpr quint8 kRed = 120, kGreen = 170, kBlue = 210;
 
+// The grey the picture's colour is drawn in, in grey PNGs.
+constexpr quint8 kGrey = (kRed * 11 + kGreen * 16 + kBlue * 5) / 32;
+
 QByteArray bigEndian(quint32 value) {
     QByteArray bytes(4, '\0');
     qToBigEndian(value, bytes.data());
@@ -32,24 +35,49 @@ QByteArray pngChunk(const char* type, const QByteArray& data) {
     return bigEndian(quint32(data.size())) + typed + bigEndian(quint32(crc));
 }
 
+QByteArray littleEndian(quint32 value, int bytes = 4) {
+    QByteArray field(4, '\0');
+    qToLittleEndian(value, field.data());
+    return field.left(bytes);
+}
+
 // The picture's colour, as the bytes of an RGB pixel.
 QByteArray colour() {
     const char rgb[] = {char(kRed), char(kGreen), char(kBlue)};
     return {rgb, 3};
 }
 
-// The grey the picture's colour is drawn in, in grey PNGs.
-constexpr quint8 kGrey = (kRed * 11 + kGreen * 16 + kBlue * 5) / 32;
+// A pixel of the picture's colour, opaque, as the bytes of a PNG's pixel of `pixels`.
+QByteArray pixelOf(FlatPicture::Pixels pixels) {
+    switch (pixels) {
+        case FlatPicture::Pixels::Colour:
+            return colour();
+        case FlatPicture::Pixels::Grey:
+            return QByteArray(1, char(kGrey));
+        case FlatPicture::Pixels::Palette:
+            return QByteArray(1, '\0');
+        case FlatPicture::Pixels::ColourAndAlpha:
+            return colour() + '\xff';
+        case FlatPicture::Pixels::DeepColourAndAlpha: {
+            // Each sample of 16 bits its 8 twice: the same colour.
+            QByteArray samples;
+            for (const char sample : colour() + '\xff') samples.append(2, sample);
+            return samples;
+        }
+    }
+    return {};
+}
 
 // A PNG of `size` pixels of the kind `pixels` whose rows, filtered and deflated, are
 // `deflatedRows`.
 QByteArray pngOf(QSize size, FlatPicture::Pixels pixels, bool interlaced,
                  const QByteArray& deflatedRows) {
-    // Width, height, 8 bits a sample, the colour type, deflate, adaptive filtering, and
+    // Width, height, bits a sample, the colour type, deflate, adaptive filtering, and
     // interlaced (Adam7) or not.
-    constexpr char kColourTypes[] = {2, 0, 3};
+    constexpr char kColourTypes[] = {2, 0, 3, 6, 6};
     QByteArray header = bigEndian(quint32(size.width())) + bigEndian(quint32(size.height()));
-    header.append('\x08').append(kColourTypes[int(pixels)]).append(2, '\0');
+    header.append(pixels == FlatPicture::Pixels::DeepColourAndAlpha ? '\x10' : '\x08');
+    header.append(kColourTypes[int(pixels)]).append(2, '\0');
     header.append(char(interlaced ? 1 : 0));
     QByteArray png = QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header);
     if (pixels == FlatPicture::Pixels::Palette) {
@@ -88,9 +116,7 @@ QByteArray flatPng(QSize size, FlatPicture::Pixels pixels, bool interlaced) {
                             qsizetype(out.size() - stream.avail_out));
         } while (stream.avail_out == 0);
     };
-    const QByteArray pixel = pixels == FlatPicture::Pixels::Colour ? colour()
-                             : pixels == FlatPicture::Pixels::Grey ? QByteArray(1, char(kGrey))
-                                                                   : QByteArray(1, '\0');
+    const QByteArray pixel = pixelOf(pixels);
     for (const Pass& pass : passes) {
         const int columns =
             size.width() > pass.x ? (size.width() - pass.x + pass.dx - 1) / pass.dx : 0;
@@ -221,6 +247,44 @@ QByteArray FlatPicture::webp(QSize size) {
     constexpr int kMostSide = 1 << 14;
     if (size.isEmpty() || size.width() > kMostSide || size.height() > kMostSide) return {};
     return webpDeclaring(size);
+}
+
+QByteArray FlatPicture::bmp(QSize size, int bitsAPixel, bool topDown) {
+    if (size.isEmpty() || (bitsAPixel != 1 && bitsAPixel != 8)) return {};
+    // Rows of whole 32-bit words; a palette of two colours, the first the picture's, each
+    // blue, green, red and a zero.
+    const qsizetype rowBytes = (qsizetype(size.width()) * bitsAPixel + 31) / 32 * 4;
+    const QByteArray palette =
+        QByteArray(1, char(kBlue)) + char(kGreen) + char(kRed) + '\0' + QByteArray(4, '\0');
+    constexpr quint32 kPixelsAt = 14 + 40 + 8;
+    const qsizetype pixelBytes = rowBytes * size.height();
+    // The file header, then the info header: its size, width, height, one plane, the bits a
+    // pixel, no compression, the pixels' bytes, 72 dots an inch, and the palette's colours.
+    QByteArray bytes("BM");
+    bytes +=
+        littleEndian(quint32(kPixelsAt + pixelBytes)) + littleEndian(0) + littleEndian(kPixelsAt);
+    bytes += littleEndian(40) + littleEndian(quint32(size.width())) +
+             littleEndian(quint32(topDown ? -size.height() : size.height())) + littleEndian(1, 2) +
+             littleEndian(quint32(bitsAPixel), 2) + littleEndian(0) +
+             littleEndian(quint32(pixelBytes)) + littleEndian(2835) + littleEndian(2835) +
+             littleEndian(2) + littleEndian(0);
+    return bytes + palette + QByteArray(pixelBytes, '\0');
+}
+
+QByteArray FlatPicture::icon(const QByteArrayList& pictures, bool cursor) {
+    // Reserved, the type (1 an icon, 2 a cursor), the count; then an entry a picture: width and
+    // height (0 for 256), colours, reserved, planes (a cursor's hot spot across) and bits a
+    // pixel (down), the picture's bytes and where they start.
+    QByteArray bytes = littleEndian(0, 2) + littleEndian(cursor ? 2 : 1, 2) +
+                       littleEndian(quint32(pictures.size()), 2);
+    auto at = quint32(6 + 16 * pictures.size());
+    for (const QByteArray& picture : pictures) {
+        bytes += QByteArray(4, '\0') + littleEndian(cursor ? 0 : 1, 2) +
+                 littleEndian(cursor ? 0 : 32, 2) + littleEndian(quint32(picture.size())) +
+                 littleEndian(at);
+        at += quint32(picture.size());
+    }
+    return bytes + pictures.join();
 }
 
 QByteArray FlatPicture::gif(QSize size, int frames, QSize frameSize, bool trailer) {

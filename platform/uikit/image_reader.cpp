@@ -11,10 +11,13 @@
 #include "platform/uikit/scaled_webp.h"
 
 #include <QPainter>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cmath>
 #include <mutex>
+#include <optional>
+#include <utility>
 
 namespace ui {
 
@@ -45,6 +48,32 @@ QRect besideFirstFrame(const QRect& first, const QRect& canvas) {
     if (first.x() > 0 || first.y() > 0) return corner;
     return corner | (first.right() < canvas.right() ? QRect(first.right() + 1, 0, 1, 1)
                                                     : QRect(0, first.bottom() + 1, 1, 1));
+}
+
+// The bytes of an icon file's first picture where it is a PNG, else nothing. The icon decoder
+// reads the first entry of the directory, however many it lists, and only the bytes the entry
+// says it has; a PNG it decodes at the size its own header declares, whatever the directory
+// says (which cannot say more than 256 a side), while a BMP it decodes within the directory's
+// size, and not at all past 256 a side. The directory's fields past its end read as zero.
+QByteArray firstPngOfIcon(const QByteArray& icon) {
+    const QByteArray entry = icon.mid(6, 16).leftJustified(16, '\0');
+    const QByteArray bytes = icon.mid(qFromLittleEndian<quint32>(entry.constData() + 12),
+                                      qFromLittleEndian<quint32>(entry.constData() + 8));
+    return bytes.startsWith(QByteArrayView("\x89PNG\r\n\x1a\n", 8)) ? bytes : QByteArray();
+}
+
+// The size and the layout that the PNG decoder tells from the header of an icon file's first
+// picture where it is a PNG; nothing for other formats, nor for an icon's BMP.
+std::optional<std::pair<QSize, QImage::Format>> iconPngHeader(const QByteArray& format,
+                                                              const QByteArray& data) {
+    if (format != "ico" && format != "cur") return std::nullopt;
+    QByteArray png = firstPngOfIcon(data);
+    if (png.isEmpty()) return std::nullopt;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "png");
+    reader.setAutoDetectImageFormat(false);
+    return std::pair(reader.size(), reader.imageFormat());
 }
 
 }  // namespace
@@ -84,7 +113,17 @@ QSize ImageReader::size() const {
         const QSize canvas(word(6), word(8));
         if (!canvas.isEmpty()) return canvas;
     }
-    return reader_.size();
+    if (const auto png = iconPngHeader(reader_.format(), data_)) return png->first;
+    QSize size = reader_.size();
+    // A BMP whose rows are stored from the top down tells a negative height: its decoder
+    // decodes as many rows as one stored from the bottom up.
+    if (reader_.format() == "bmp" && size.height() < 0) size.setHeight(-size.height());
+    return size;
+}
+
+QImage::Format ImageReader::decodedFormat() const {
+    if (const auto png = iconPngHeader(reader_.format(), data_)) return png->second;
+    return reader_.imageFormat();
 }
 
 void ImageReader::takeShare() {
@@ -99,13 +138,14 @@ void ImageReader::takeShare() {
         if (!cut.isSharedWith(data_)) decodeFrom(data_ = cut);
     }
     const QSize full = size();
-    if (!full.isValid() || full.isEmpty()) return;
     const JpegScans scans = reader_.format() == "jpeg" ? JpegScans::read(data_) : JpegScans();
     const std::int64_t coefficients = scans.coefficientBytes();
     // Decided from the header and a JPEG's markers, before the decoder reads a row or a scan:
-    // past the limits the decoder has nothing to read.
-    if (pixelsOf(full) > kMostDeclaredPixels || coefficients > kMostCoefficientBytes ||
-        scans.count() > kMostJpegScans || scans.passes() > kMostJpegPasses) {
+    // past the limits, or where the header tells no size to weigh against them, the decoder
+    // has nothing to read.
+    if (!full.isValid() || full.isEmpty() || pixelsOf(full) > kMostDeclaredPixels ||
+        coefficients > kMostCoefficientBytes || scans.count() > kMostJpegScans ||
+        scans.passes() > kMostJpegPasses) {
         reader_.setDevice(nullptr);
         return;
     }
@@ -146,7 +186,7 @@ void ImageReader::takeShare() {
         // made four as it is scaled or shown, or more (eight for 16 bits a sample, a TIFF's
         // or a PNG's).
         if (scaled) road_ = Road::WholeThenScaled;
-        const int decodedBits = QImage::toPixelFormat(reader_.imageFormat()).bitsPerPixel();
+        const int decodedBits = QImage::toPixelFormat(decodedFormat()).bitsPerPixel();
         decodingBytes_ = pixelsOf(full) * std::max(4, decodedBits / 8) + (scaled ? result : 0);
     }
     // What the decoder holds beside the rows it makes, however small the picture it makes:
@@ -313,8 +353,8 @@ QImage ImageReader::readBounded() {
                     ? image.scaled(boundedSize_, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                     : RowScaler::scaled(image, boundedSize_);
     }
-    // A decoder whose header did not tell the size: the picture is brought within the bound
-    // once it is read.
+    // A decoder that makes more pixels than its header told: the picture is brought within the
+    // bound once it is read.
     if (!image.isNull() && pixelsOf(image.size()) > maxPixels_) {
         image = image.scaled(boundedSize(image.size(), maxPixels_), Qt::IgnoreAspectRatio,
                              Qt::SmoothTransformation);

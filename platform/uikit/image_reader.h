@@ -16,7 +16,8 @@ namespace ui {
 // Reads encoded pictures (JPEG, PNG, BMP, the frames of a GIF, ...) within what a picture
 // may cost decoded, as the image libraries of phones do. Their format is told from their first
 // bytes (PictureFormat): bytes of another format decode to nothing, as bytes that are no
-// picture do. So does a picture whose header declares more than kMostDeclaredPixels, or a JPEG
+// picture do. So does a picture whose header tells no size, or declares more than
+// kMostDeclaredPixels (an icon's PNG as its own header declares it, not its directory), or a JPEG
 // whose decoder would hold more than kMostCoefficientBytes of its coefficients, or whose scans
 // are more than kMostJpegScans or go through its blocks more than kMostJpegPasses times, before
 // any of its rows is read. A picture of more pixels than the bound (kMaxPixels, or the caller's) is
@@ -75,7 +76,8 @@ public:
     [[nodiscard]] bool canRead() { return reader_.canRead(); }
     [[nodiscard]] QByteArray format() const { return reader_.format(); }
     // The picture's size in pixels as its header gives it (a GIF's canvas, which each of its
-    // frames is decoded onto whole); invalid when it does not say.
+    // frames is decoded onto whole; a BMP's rows, whichever way they are stored; an icon's
+    // first picture, a PNG's as its own header declares it); invalid when it does not say.
     [[nodiscard]] QSize size() const;
     // How the pixels are to be turned to be shown upright, as the picture records it.
     [[nodiscard]] QImageIOHandler::Transformations transformation() const {
@@ -121,6 +123,8 @@ private:
 
     void decodeFrom(const QByteArray& bytes);
     void takeShare();
+    // The layout the decoder tells it decodes the picture to (a PNG's in an icon file).
+    [[nodiscard]] QImage::Format decodedFormat() const;
     // Has the decoder fill a GIF's canvas with its background colour where the first frame has a
     // colour table of its own.
     void fillGifCanvasWithItsBackground();

@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QImage>
 #include <QImageReader>
+#include <QtEndian>
 
 #include <httplib.h>
 
@@ -87,6 +88,46 @@ TEST(SamplePicturesTest, TheFlatGifsFramesLieWithinItsCanvasToItsEdges) {
         EXPECT_EQ(reached, QRect(QPoint(0, 0), canvas));
     }
     EXPECT_TRUE(standin::FlatPicture::gif({299, 100}, 1, {300, 100}).isEmpty());
+}
+
+// The flat BMP decodes to its size in its one colour at 1 and 8 bits a pixel, stored either way
+// up, its header telling a negative height for rows from the top down; of other depths, none.
+// The flat icon lists its pictures at 256 x 256, and decodes to its first, as an icon or a
+// cursor; the flat PNG's RGBA pixels are the same colour at 8 and 16 bits a sample.
+TEST(SamplePicturesTest, TheFlatBmpAndIconDecodeToTheirPictures) {
+    using standin::FlatPicture;
+    for (const int bits : {1, 8}) {
+        for (const bool topDown : {false, true}) {
+            const QByteArray bmp = FlatPicture::bmp({37, 5}, bits, topDown);
+            EXPECT_EQ(qFromLittleEndian<qint32>(bmp.constData() + 22), topDown ? -5 : 5);
+            QByteArray format;
+            const QImage picture = decoded(bmp, &format);
+            EXPECT_EQ(format, "bmp");
+            ASSERT_EQ(picture.size(), QSize(37, 5)) << bits;
+            EXPECT_EQ(picture.pixel(36, 4), qRgb(120, 170, 210)) << bits;
+        }
+    }
+    EXPECT_TRUE(FlatPicture::bmp({37, 5}, 4).isEmpty());
+    EXPECT_TRUE(FlatPicture::bmp({0, 5}).isEmpty());
+
+    const QByteArray deep =
+        FlatPicture::png({30, 20}, false, FlatPicture::Pixels::DeepColourAndAlpha);
+    const QByteArray translucent =
+        FlatPicture::png({30, 20}, false, FlatPicture::Pixels::ColourAndAlpha);
+    EXPECT_EQ(decoded(deep).format(), QImage::Format_RGBA64);
+    EXPECT_EQ(decoded(deep).pixel(29, 19), qRgb(120, 170, 210));
+    EXPECT_EQ(decoded(translucent).pixel(29, 19), qRgb(120, 170, 210));
+    for (const bool cursor : {false, true}) {
+        const QByteArray icon = FlatPicture::icon({deep, translucent}, cursor);
+        EXPECT_EQ(icon.mid(6, 2), QByteArray(2, '\0'));
+        EXPECT_EQ(icon.mid(22, 2), QByteArray(2, '\0'));
+        QBuffer buffer;
+        buffer.setData(icon);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, cursor ? "cur" : "ico");
+        EXPECT_EQ(reader.imageCount(), 2);
+        EXPECT_EQ(reader.read().size(), QSize(30, 20));
+    }
 }
 
 TEST(SamplePicturesTest, EveryKindHasItsSizeAndRenditionsFitOrCut) {

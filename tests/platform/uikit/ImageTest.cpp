@@ -33,6 +33,7 @@
 
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <list>
 #include <numeric>
 #include <optional>
@@ -1200,6 +1201,160 @@ TEST_F(ImageTest, APictureDecodedWholeTakesAShareForTheLayoutItsDecoderHolds) {
         ui::ImageReader whole(tiff);
         EXPECT_EQ(whole.read().size(), QSize(64, 48)) << kind;
         EXPECT_EQ(whole.decodingBytes(), 64 * 48 * bytesAPixel) << kind;
+    }
+}
+
+// `bmp` with its rows stored from the top down, its header telling a negative height.
+QByteArray storedTopDown(const QByteArray& bmp) {
+    const auto pixelsAt = qFromLittleEndian<quint32>(bmp.constData() + 10);
+    const auto height = qFromLittleEndian<qint32>(bmp.constData() + 22);
+    const auto rowBytes = (qFromLittleEndian<qint32>(bmp.constData() + 18) * bmp[28] + 31) / 32 * 4;
+    QByteArray topDown = bmp;
+    qToLittleEndian<qint32>(-height, topDown.data() + 22);
+    for (int row = 0; row < height; ++row) {
+        topDown.replace(pixelsAt + row * rowBytes, rowBytes,
+                        bmp.mid(pixelsAt + (height - 1 - row) * rowBytes, rowBytes));
+    }
+    return topDown;
+}
+
+QImage opaque(const QImage& image) {
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+// A BMP may store its rows from the top down, its header telling a negative height; its decoder
+// makes as many rows as of one stored from the bottom up, and so it is weighed: shown the right
+// way up, on the same road and for the same share as its twin stored bottom up, whole and as a
+// thumbnail; past what one read may allocate, nothing. A thumbnail of a large one
+// takes the share of its rows made four bytes a pixel and its result, and holds the rows as its
+// decoder makes them (1 bit a pixel) scaled a band at a time, not made four bytes a pixel whole
+// (48 MB).
+TEST_F(ImageTest, ATopDownBmpIsWeighedAndShownAsItsTwinStoredBottomUp) {
+    const QByteArray bottomUp = encoded(patterned(), "BMP");
+    const QByteArray topDown = storedTopDown(bottomUp);
+    ASSERT_NE(topDown, bottomUp);
+    ASSERT_EQ(ui::ImageReader(bottomUp).size(), QSize(20, 20));
+    EXPECT_EQ(ui::ImageReader(topDown).size(), QSize(20, 20));
+    for (const std::int64_t bound : kWholeAndThumbnail) {
+        ui::ImageReader fromTop(topDown, bound);
+        ui::ImageReader fromBottom(bottomUp, bound);
+        const QImage top = fromTop.read();
+        ASSERT_FALSE(top.isNull()) << bound;
+        EXPECT_EQ(top, fromBottom.read()) << bound;
+        EXPECT_EQ(fromTop.decodingBytes(), fromBottom.decodingBytes()) << bound;
+    }
+    const auto shown = Image::imageWithData(topDown);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(opaque(shown->pixels()), opaque(patterned()));
+
+    // The most its decoder makes is what one read may allocate, four bytes a pixel.
+    using standin::FlatPicture;
+    for (const std::int64_t bound : kWholeAndThumbnail) {
+        EXPECT_FALSE(Image::imageWithData(FlatPicture::bmp({5793, 5793}, 1, true), 1, bound));
+    }
+    const auto largest = Image::imageWithData(FlatPicture::bmp({5790, 5790}, 1, true), 1, 16);
+    ASSERT_TRUE(largest);
+    EXPECT_EQ(largest->pixels().size(), QSize(4, 4));
+    EXPECT_EQ(pixelAt(*largest, 3, 3), QColor(120, 170, 210));
+
+    for (const int bits : {1, 8}) {
+        ui::ImageReader twin(FlatPicture::bmp({4000, 3000}, bits), 16 * 12);
+        EXPECT_EQ(twin.read().size(), QSize(16, 12)) << bits;
+        const QByteArray large = FlatPicture::bmp({4000, 3000}, bits, true);
+        ui::ImageReader thumbnail(large, 16 * 12);
+        QImage image;
+        const auto peak = residentPeakGrowthWhile([&] { image = thumbnail.read(); });
+        ASSERT_EQ(image.size(), QSize(16, 12)) << bits;
+        EXPECT_EQ(pixelAt(image, 15, 11), QColor(120, 170, 210)) << bits;
+        EXPECT_TRUE(thumbnail.holdsShare()) << bits;
+        EXPECT_EQ(thumbnail.decodingBytes(), 4000 * 3000 * 4 + 16 * 12 * 4) << bits;
+        EXPECT_EQ(thumbnail.decodingBytes(), twin.decodingBytes()) << bits;
+        if (peak) {
+            EXPECT_LT(*peak, 24 * 1024 * 1024) << bits;
+        }
+    }
+}
+
+// An icon file's decoder reads its first picture, however many its directory lists; a PNG at the
+// size its own header declares, whatever the directory says (256 x 256 at most), in the layout
+// the PNG decoder makes. So it is weighed: a PNG of 1,200 x 1,000 listed at 256 x 256 takes the
+// share of its own pixels, eight bytes a pixel for 16 bits a sample, and past what one read may
+// allocate gives nothing; one listed second is not decoded, and weighs nothing.
+// Small icons and cursors show as they are, of a PNG or of a BMP.
+TEST_F(ImageTest, AnIconsPngIsWeighedByItsOwnHeaderNotByTheDirectory) {
+    using standin::FlatPicture;
+    const QByteArray smallPng = encoded(patterned(), "PNG");
+    const QByteArray bmpIcon = encoded(patterned(), "ICO");
+    for (const bool cursor : {false, true}) {
+        const QByteArray icon = FlatPicture::icon({smallPng}, cursor);
+        ASSERT_EQ(ui::PictureFormat::of(icon), cursor ? "cur" : "ico");
+        EXPECT_EQ(ui::ImageReader(icon).size(), QSize(20, 20)) << cursor;
+        EXPECT_TRUE(shownOnEveryRoad(icon)) << cursor;
+        const auto shown = Image::imageWithData(icon);
+        ASSERT_TRUE(shown) << cursor;
+        EXPECT_EQ(opaque(shown->pixels()), opaque(patterned())) << cursor;
+    }
+    EXPECT_TRUE(shownOnEveryRoad(bmpIcon));
+    EXPECT_EQ(opaque(Image::imageWithData(bmpIcon)->pixels()), opaque(patterned()));
+
+    const std::pair<FlatPicture::Pixels, std::int64_t> kinds[] = {
+        {FlatPicture::Pixels::ColourAndAlpha, 4}, {FlatPicture::Pixels::DeepColourAndAlpha, 8}};
+    for (const auto& [pixels, bytesAPixel] : kinds) {
+        for (const bool cursor : {false, true}) {
+            const QByteArray png = FlatPicture::png({1200, 1000}, false, pixels);
+            ui::ImageReader reader(FlatPicture::icon({png}, cursor), 16 * 16);
+            const QImage thumbnail = reader.read();
+            ASSERT_EQ(thumbnail.size(), QSize(17, 14)) << bytesAPixel;
+            EXPECT_EQ(pixelAt(thumbnail, 16, 13), QColor(120, 170, 210)) << bytesAPixel;
+            EXPECT_TRUE(reader.holdsShare()) << bytesAPixel;
+            EXPECT_EQ(reader.decodingBytes(), 1200 * 1000 * bytesAPixel + 17 * 14 * 4)
+                << bytesAPixel;
+        }
+    }
+    const QByteArray largePng = FlatPicture::png({1200, 1000}, false);
+    const QByteArray smallBmp = bmpIcon.mid(qFromLittleEndian<quint32>(bmpIcon.constData() + 18));
+    {
+        ui::ImageReader largeFirst(FlatPicture::icon({largePng, smallBmp}), 16 * 16);
+        EXPECT_EQ(largeFirst.read().size(), QSize(17, 14));
+        EXPECT_EQ(largeFirst.decodingBytes(), 1200 * 1000 * 4 + 17 * 14 * 4);
+    }
+    ui::ImageReader smallFirst(FlatPicture::icon({smallBmp, largePng}));
+    EXPECT_EQ(opaque(smallFirst.read()), opaque(patterned()));
+    EXPECT_FALSE(smallFirst.holdsShare());
+
+    // The most its decoder makes is what one read may allocate, four bytes a pixel.
+    const auto greyIcon = [](QSize size) {
+        return FlatPicture::icon({FlatPicture::png(size, false, FlatPicture::Pixels::Grey)});
+    };
+    for (const std::int64_t bound : kWholeAndThumbnail) {
+        EXPECT_FALSE(Image::imageWithData(greyIcon({5793, 5793}), 1, bound));
+    }
+    const auto largest = Image::imageWithData(greyIcon({5790, 5790}), 1, 16);
+    ASSERT_TRUE(largest);
+    EXPECT_EQ(largest->pixels().size(), QSize(4, 4));
+}
+
+// A header that tells no size gives nothing on every road, before any check would be passed
+// over: a BMP of no height, a top-down BMP whose height has no magnitude to take, an icon cut in
+// its directory, an icon whose PNG is cut before its header ends or declares no width.
+TEST_F(ImageTest, AHeaderThatTellsNoSizeGivesNothing) {
+    const QByteArray bmp = encoded(patterned(), "BMP");
+    QByteArray noHeight = bmp;
+    qToLittleEndian<qint32>(0, noHeight.data() + 22);
+    QByteArray mostNegative = bmp;
+    qToLittleEndian<qint32>(std::numeric_limits<qint32>::min(), mostNegative.data() + 22);
+    const QByteArray png = encoded(patterned(), "PNG");
+    QByteArray noWidth = png;
+    qToBigEndian<quint32>(0, noWidth.data() + 16);
+    const QByteArray icon = standin::FlatPicture::icon({png});
+    const std::pair<const char*, QByteArray> headers[] = {
+        {"BMP of no height", noHeight},
+        {"BMP of the most negative height", mostNegative},
+        {"icon cut in its directory", icon.left(12)},
+        {"icon whose PNG is cut", standin::FlatPicture::icon({png.left(20)})},
+        {"icon whose PNG declares no width", standin::FlatPicture::icon({noWidth})}};
+    for (const auto& [kind, bytes] : headers) {
+        EXPECT_TRUE(givesNothingOnEveryRoad(bytes)) << kind;
     }
 }
 
