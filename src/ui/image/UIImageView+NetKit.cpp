@@ -66,6 +66,13 @@ NKImageCache& nk_sharedImageCache() {
     return cache;
 }
 
+NKLoadGate& nk_thumbnailLoadGate() {
+    // Never destroyed: a load's pass may go on a worker as the process's statics go.
+    static auto* const gate =
+        new std::shared_ptr<NKLoadGate>(std::make_shared<NKLoadGate>(kThumbnailLoadsAtOnce));
+    return **gate;
+}
+
 std::shared_ptr<NKImageRequestOperation> nk_imageRequestOperation(ui::ImageView& view) {
     const auto* operation =
         view.associated<std::shared_ptr<NKImageRequestOperation>>(kOperationKey);
@@ -103,11 +110,15 @@ void setImageWithURLRequest(ui::ImageView& view, const ns::URLRequest& request, 
     auto finish = [self](ui::ImageView& view) {
         if (nk_imageRequestOperation(view) == self->lock()) setCurrentOperation(view, nullptr);
     };
+    // The load's place in the thumbnail gate, once given: left when its picture is decoded or
+    // it failed (a cancel too), else when the operation goes.
+    auto pass = std::make_shared<std::shared_ptr<NKLoadGate::Pass>>();
     auto operation = NKImageRequestOperation::imageRequestOperationWithRequest(
         request, nullptr,
-        [wanted, finish, success, request, coveredPixels](
+        [wanted, finish, success, request, coveredPixels, pass](
             const ns::URLRequest& answered,
             const std::shared_ptr<const ns::HTTPURLResponse>& response, const Image& image) {
+            if (*pass) (*pass)->leave();
             if (auto view = wanted()) {
                 if (success) {
                     success(answered, response, image);
@@ -118,9 +129,10 @@ void setImageWithURLRequest(ui::ImageView& view, const ns::URLRequest& request, 
             }
             nk_sharedImageCache().cacheImage(image, request, coveredPixels);
         },
-        [wanted, finish, failure](const ns::URLRequest& answered,
-                                  const std::shared_ptr<const ns::HTTPURLResponse>& response,
-                                  const ns::Error& error) {
+        [wanted, finish, failure, pass](const ns::URLRequest& answered,
+                                        const std::shared_ptr<const ns::HTTPURLResponse>& response,
+                                        const ns::Error& error) {
+            if (*pass) (*pass)->leave();
             if (auto view = wanted()) {
                 if (failure) failure(answered, response, error);
                 finish(*view);
@@ -129,7 +141,16 @@ void setImageWithURLRequest(ui::ImageView& view, const ns::URLRequest& request, 
     operation->setCoveredPixels(coveredPixels);
     *self = operation;
     setCurrentOperation(view, operation);
-    nk_sharedImageRequestOperationQueue().addOperation(operation);
+    if (coveredPixels.isEmpty()) {
+        nk_sharedImageRequestOperationQueue().addOperation(operation);
+        return;
+    }
+    // A load cancelled while it waited still goes to the queue when its turn comes: it
+    // finishes at once, and its failure gives the place on.
+    nk_thumbnailLoadGate().enter([operation, pass](const std::shared_ptr<NKLoadGate::Pass>& given) {
+        *pass = given;
+        nk_sharedImageRequestOperationQueue().addOperation(operation);
+    });
 }
 
 }  // namespace ImageViewNetKit

@@ -3,6 +3,7 @@
 #include "net/transport/NKImageRequestOperation.h"
 #include "platform/foundation/cache.h"
 #include "platform/foundation/url_request.h"
+#include "ui/image/NKLoadGate.h"
 
 #include <memory>
 
@@ -43,12 +44,19 @@ using Failure = NKImageRequestOperation::Failure;
 
 [[nodiscard]] ns::OperationQueue& nk_sharedImageRequestOperationQueue();
 [[nodiscard]] NKImageCache& nk_sharedImageCache();
+// The loads for a view's pixels (list thumbnails) that run at once, from their download's start
+// until their picture is decoded: a screen of rows whose photos are several megabytes each
+// keeps two bodies in memory, the one decoding and the next, rather than every row's waiting
+// for the decodes one at a time. The others wait in the order their rows asked.
+inline constexpr int kThumbnailLoadsAtOnce = 2;
+[[nodiscard]] NKLoadGate& nk_thumbnailLoadGate();
 
 // A cache hit answers before the call returns, with an empty request and no response;
 // without a success block the picture goes on the view. With a success block the caller
 // puts the picture on the view. With `coveredPixels` (the view's size at the screen's scale)
 // a larger picture comes decoded to the smallest size of its shape that covers them
-// (NKImageRequestOperation::setCoveredPixels), cached for loads that ask for the same.
+// (NKImageRequestOperation::setCoveredPixels), cached for loads that ask for the same; such a
+// load waits for its place in nk_thumbnailLoadGate() before it starts.
 void setImageWithURLRequest(ui::ImageView& view, const ns::URLRequest& request, Image placeholder,
                             Success success, Failure failure, QSize coveredPixels = {});
 void cancelImageRequestOperation(ui::ImageView& view);

@@ -193,4 +193,67 @@ TEST_F(NetKitImageViewTest, APictureForAViewsPixelsIsCachedApartFromTheLargerOne
     EXPECT_EQ(server().requests("/img/posts/1.jpg").size(), 2u);
 }
 
+// Loads for a view's pixels (list rows) run two at a time from their request until their
+// picture is decoded: the server sees the third request only once one of the first two has
+// its picture. Every row still gets its own, rows left while loading or waiting included.
+TEST_F(NetKitImageViewTest, LoadsForAViewsPixelsRunTwoAtATimeAndEveryRowGetsItsPicture) {
+    ImageViewNetKit::nk_sharedImageCache().removeAllObjects();
+    ASSERT_EQ(ImageViewNetKit::kThumbnailLoadsAtOnce, 2);
+    server().setFault({.prefix = "/img/posts/", .hold = true, .picture = QSize(400, 300)});
+    constexpr int kRows = 7;
+    std::vector<std::shared_ptr<ui::ImageView>> rows;
+    std::vector<Outcome> outcomes(kRows);
+    for (int i = 0; i < kRows; ++i) {
+        rows.push_back(std::make_shared<ui::ImageView>(ui::Rect{0, 0, 62, 46}));
+        loadCovering(*rows.back(), requestFor(QStringLiteral("posts/%1.jpg").arg(i)),
+                     QSize(124, 92), outcomes[i]);
+    }
+    ASSERT_TRUE(waitForRequests("/img/posts/", 2));
+    drainMainLoop();
+    EXPECT_EQ(server().requests("/img/posts/").size(), 2u);
+    EXPECT_EQ(ImageViewNetKit::nk_thumbnailLoadGate().waiting(), std::size_t(kRows - 2));
+
+    // A row scrolled away while it loads, and two while they wait.
+    ImageViewNetKit::cancelImageRequestOperation(*rows[0]);
+    ImageViewNetKit::cancelImageRequestOperation(*rows[2]);
+    ImageViewNetKit::cancelImageRequestOperation(*rows[3]);
+    // The next loads start from the main loop, which runs only once the rule is in place.
+    server().clearFaultsAndReleaseHeld();
+    server().setFault({.prefix = "/img/posts/", .picture = QSize(400, 300)});
+    const std::vector<int> shown = {1, 4, 5, 6};
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        for (int i : shown) {
+            if (outcomes[i].successes != 1) return false;
+        }
+        return true;
+    }));
+    for (int i : shown) EXPECT_EQ(outcomes[i].image->pixels().size(), QSize(124, 93));
+    drainMainLoop();
+    for (int i : {0, 2, 3}) EXPECT_EQ(outcomes[i].successes, 0);
+    EXPECT_EQ(ImageViewNetKit::nk_thumbnailLoadGate().running(), 0);
+    EXPECT_EQ(ImageViewNetKit::nk_thumbnailLoadGate().waiting(), 0u);
+}
+
+// A load at the decode's bound (a view that shows the picture large) waits for no place.
+TEST_F(NetKitImageViewTest, LoadsOfWholePicturesPassTheThumbnailsWaitingTheirTurn) {
+    ImageViewNetKit::nk_sharedImageCache().removeAllObjects();
+    server().setFault({.prefix = "/img/posts/", .hold = true, .picture = QSize(400, 300)});
+    std::vector<std::shared_ptr<ui::ImageView>> rows;
+    std::vector<Outcome> outcomes(3);
+    for (int i = 0; i < 3; ++i) {
+        rows.push_back(std::make_shared<ui::ImageView>(ui::Rect{0, 0, 62, 46}));
+        loadCovering(*rows.back(), requestFor(QStringLiteral("posts/%1.jpg").arg(i)),
+                     QSize(124, 92), outcomes[i]);
+    }
+    Outcome whole;
+    load(*view, requestFor("test/blue.jpg"), whole);
+    ASSERT_TRUE(runMainLoopUntil([&] { return whole.successes == 1; }));
+    EXPECT_EQ(ImageViewNetKit::nk_thumbnailLoadGate().waiting(), 1u);
+    server().clearFaultsAndReleaseHeld();
+    server().setFault({.prefix = "/img/posts/", .picture = QSize(400, 300)});
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return outcomes[0].successes + outcomes[1].successes + outcomes[2].successes == 3;
+    }));
+}
+
 }  // namespace
