@@ -16,6 +16,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <optional>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -367,13 +369,88 @@ bool readHeader(png_structp png, png_infop info, Header* header) {
 }
 
 // How much each pixel of a side of `length` weighs in each of `cells` result pixels, for a
-// step: at 1, what of it each covers; else in pairs (AreaWeights::ofPairs), at a step of 2 the
-// two alike, as an interlaced picture's blocks of 2 x 2 average them, at 4 or 8 within
-// `uneven` of a pixel.
+// step: at 1 and 2, what of it each covers (at 2 with the saddles of its pairs taken away,
+// Saddles); at 4 or 8 in pairs (AreaWeights::ofPairs), the two within `uneven` of a pixel.
 AreaWeights weightsOf(int length, int cells, int step, double uneven) {
-    return step == 1 ? AreaWeights::ofBlocks(length, 1, cells)
-                     : AreaWeights::ofPairs(length, cells, step == 2 ? 0.0 : uneven);
+    return step <= 2 ? AreaWeights::ofBlocks(length, 1, cells)
+                     : AreaWeights::ofPairs(length, cells, uneven);
 }
+
+// What a picture read row by row and weighed exactly gives its result pixels of the pattern
+// that alternates both across and down within each block of 2 x 2 pixels (a one-pixel
+// checkerboard's): the pixels weighed by their saddle weights across (AreaWeights::ofSaddles)
+// times those down, to be taken from each result row before it ends. Where a result pixel's
+// edges cut pairs of pixels both ways, a checkerboard weighed exactly beats by the product of
+// the two cuts (up to 12 levels at some 3 x 3 pixels a result pixel); less that, it is its
+// grey, while a pattern that changes only across or only down is weighed exactly.
+class Saddles {
+public:
+    Saddles(const Header* header, QSize full, QSize size)
+        : header_(header),
+          across_(AreaWeights::ofSaddles(full.width(), size.width())),
+          down_(AreaWeights::ofSaddles(full.height(), size.height())),
+          weighed_(std::size_t(size.width()) * 4) {
+        // Only the pixels of pairs that a result pixel's edge cuts weigh anything.
+        for (const AreaWeights::Span& span : across_.spans()) {
+            if (span.firstShare == span.endShare) continue;
+            pieces_.add(png_uint_32(span.from), png_uint_32(span.to),
+                        std::uint32_t(cutSpans_.size()));
+            cutSpans_.push_back(&span);
+        }
+        sums_.resize(cutSpans_.size() * 4);
+    }
+
+    // Weighs row `y` of the picture, rows coming in order.
+    void addRow(png_const_bytep pixels, int y) {
+        const std::vector<AreaWeights::Span>& spans = down_.spans();
+        while (span_ + 1 < spans.size() && spans[span_].to <= y) ++span_;
+        const AreaWeights::Span& down = spans[span_];
+        if (down.firstShare == down.endShare) return;
+        std::fill(sums_.begin(), sums_.end(), 0);
+        sumPieces(*header_, pixels, pieces_, sums_.data());
+        std::fill(weighed_.begin(), weighed_.end(), 0.0f);
+        for (std::size_t slot = 0; slot < cutSpans_.size(); ++slot) {
+            const AreaWeights::Span& span = *cutSpans_[slot];
+            for (const AreaWeights::Share* share = across_.shares(span);
+                 share < across_.sharesEnd(span); ++share) {
+                float* pixel = weighed_.data() + std::size_t(share->cell) * 4;
+                for (std::size_t channel = 0; channel < 4; ++channel) {
+                    pixel[channel] += share->weight * float(sums_[slot * 4 + channel]);
+                }
+            }
+        }
+        for (const AreaWeights::Share* share = down_.shares(down); share < down_.sharesEnd(down);
+             ++share) {
+            std::vector<float>& row = rows_[share->cell];
+            row.resize(weighed_.size());
+            for (std::size_t at = 0; at < row.size(); ++at) {
+                row[at] += share->weight * weighed_[at];
+            }
+        }
+    }
+
+    // Takes the saddles of result row `row` from its sums, and forgets them.
+    void takeFrom(int row, float* sums) {
+        const auto found = rows_.find(row);
+        if (found == rows_.end()) return;
+        const std::vector<float>& saddles = found->second;
+        for (std::size_t at = 0; at < saddles.size(); ++at) sums[at] -= saddles[at];
+        rows_.erase(found);
+    }
+
+private:
+    const Header* header_;
+    AreaWeights across_;
+    AreaWeights down_;
+    // The spans across that weigh anything, each a slot of four sums.
+    std::vector<const AreaWeights::Span*> cutSpans_;
+    Pieces pieces_;
+    std::vector<std::int32_t> sums_;
+    // A row's saddles weighed across, and the result rows' saddles not taken yet.
+    std::vector<float> weighed_;
+    std::map<int, std::vector<float>> rows_;
+    std::size_t span_ = 0;
+};
 
 // The pieces of a row that are the spans of `weights` across, each into its span's sums.
 Pieces piecesOf(const AreaWeights& weights) {
@@ -388,10 +465,11 @@ Pieces piecesOf(const AreaWeights& weights) {
 // Reads the rows of a picture that is not interlaced, each row's pixels summed by the pieces
 // of equal weights across into the sums `scaler` weighs.
 bool readRows(png_structp png, const Header* header, const Pieces* pieces, png_bytep row,
-              RowScaler* scaler) {
+              RowScaler* scaler, Saddles* saddles) {
     if (setjmp(png_jmpbuf(png))) return false;
     for (png_uint_32 y = 0; y < header->height; ++y) {
         png_read_row(png, row, nullptr);
+        if (saddles) saddles->addRow(row, int(y));
         sumPieces(*header, row, *pieces, scaler->sumsFor(int(y)));
     }
     return true;
@@ -773,7 +851,17 @@ QImage readWeighed(png_structp png, Reading* reading) {
         weightsOf(reading->full.height(), reading->size.height(), reading->step, reading->uneven),
         header.alpha);
     scaler.sumsAre(header.alpha ? 255 : 1, reading->grey);
-    if (!readRows(png, &header, &pieces, reading->row.data(), &scaler)) return {};
+    // At a step of 2 each pixel weighs exactly what of it a result pixel covers, less its
+    // saddles.
+    std::optional<Saddles> saddles;
+    if (reading->step == 2) {
+        saddles.emplace(&header, reading->full, reading->size);
+        scaler.adjustRowsWith([&](int y, float* sums) { saddles->takeFrom(y, sums); });
+    }
+    if (!readRows(png, &header, &pieces, reading->row.data(), &scaler,
+                  saddles ? &*saddles : nullptr)) {
+        return {};
+    }
     scaler.finish();
     return scaler.result();
 }
