@@ -16,7 +16,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <optional>
 #include <type_traits>
 #include <utility>
@@ -387,17 +386,27 @@ class Saddles {
 public:
     Saddles(const Header* header, QSize full, QSize size)
         : header_(header),
-          across_(AreaWeights::ofSaddles(full.width(), size.width())),
           down_(AreaWeights::ofSaddles(full.height(), size.height())),
-          weighed_(std::size_t(size.width()) * 4) {
-        // Only the pixels of pairs that a result pixel's edge cuts weigh anything.
-        for (const AreaWeights::Span& span : across_.spans()) {
-            if (span.firstShare == span.endShare) continue;
-            pieces_.add(png_uint_32(span.from), png_uint_32(span.to),
-                        std::uint32_t(cutSpans_.size()));
-            cutSpans_.push_back(&span);
+          weighed_(std::size_t(size.width()) * 4),
+          rows_(std::size_t(size.height())) {
+        // The saddle weights across come in twos, one pixel's the other's less: the two of a
+        // pair, and the last pixel of an odd side and its neighbour. Only those of pairs that a
+        // result pixel's edge cuts weigh anything.
+        const int width = full.width();
+        const AreaWeights across = AreaWeights::ofSaddles(width, size.width());
+        for (const AreaWeights::Span& span : across.spans()) {
+            for (int pixel = span.from; pixel < span.to; ++pixel) {
+                const bool first = pixel % 2 == 0;
+                if (!first) continue;
+                const int other = pixel + 1 < width ? pixel + 1 : pixel - 1;
+                if (other < 0) continue;
+                for (const AreaWeights::Share* share = across.shares(span);
+                     share < across.sharesEnd(span); ++share) {
+                    terms_.push_back({png_uint_32(pixel), png_uint_32(other),
+                                      std::uint32_t(share->cell) * 4, share->weight});
+                }
+            }
         }
-        sums_.resize(cutSpans_.size() * 4);
     }
 
     // Weighs row `y` of the picture, rows coming in order.
@@ -406,23 +415,19 @@ public:
         while (span_ + 1 < spans.size() && spans[span_].to <= y) ++span_;
         const AreaWeights::Span& down = spans[span_];
         if (down.firstShare == down.endShare) return;
-        std::fill(sums_.begin(), sums_.end(), 0);
-        sumPieces(*header_, pixels, pieces_, sums_.data());
         std::fill(weighed_.begin(), weighed_.end(), 0.0f);
-        for (std::size_t slot = 0; slot < cutSpans_.size(); ++slot) {
-            const AreaWeights::Span& span = *cutSpans_[slot];
-            for (const AreaWeights::Share* share = across_.shares(span);
-                 share < across_.sharesEnd(span); ++share) {
-                float* pixel = weighed_.data() + std::size_t(share->cell) * 4;
-                for (std::size_t channel = 0; channel < 4; ++channel) {
-                    pixel[channel] += share->weight * float(sums_[slot * 4 + channel]);
-                }
-            }
-        }
+        withChannels(*header_, [&](auto channels) { weighAcross<channels()>(pixels); });
         for (const AreaWeights::Share* share = down_.shares(down); share < down_.sharesEnd(down);
              ++share) {
-            std::vector<float>& row = rows_[share->cell];
-            row.resize(weighed_.size());
+            std::vector<float>& row = rows_[std::size_t(share->cell)];
+            if (row.empty()) {
+                if (spare_.empty()) {
+                    row.assign(weighed_.size(), 0.0f);
+                } else {
+                    row = std::move(spare_.back());
+                    spare_.pop_back();
+                }
+            }
             for (std::size_t at = 0; at < row.size(); ++at) {
                 row[at] += share->weight * weighed_[at];
             }
@@ -431,24 +436,46 @@ public:
 
     // Takes the saddles of result row `row` from its sums, and forgets them.
     void takeFrom(int row, float* sums) {
-        const auto found = rows_.find(row);
-        if (found == rows_.end()) return;
-        const std::vector<float>& saddles = found->second;
+        std::vector<float>& saddles = rows_[std::size_t(row)];
+        if (saddles.empty()) return;
         for (std::size_t at = 0; at < saddles.size(); ++at) sums[at] -= saddles[at];
-        rows_.erase(found);
+        std::fill(saddles.begin(), saddles.end(), 0.0f);
+        spare_.push_back(std::move(saddles));
+        saddles.clear();
     }
 
 private:
+    // What pixel `first` less pixel `second` weighs in the result pixel whose four numbers
+    // are at `cell` of a row weighed across.
+    struct Term {
+        png_uint_32 first;
+        png_uint_32 second;
+        std::uint32_t cell;
+        float weight;
+    };
+
+    template <int Channels>
+    void weighAcross(png_const_bytep pixels) {
+        for (const Term& term : terms_) {
+            std::array<std::int32_t, 4> first{};
+            std::array<std::int32_t, 4> second{};
+            sumPixels<Channels>(*header_, pixels, term.first, term.first + 1, first.data());
+            sumPixels<Channels>(*header_, pixels, term.second, term.second + 1, second.data());
+            float* weighed = weighed_.data() + term.cell;
+            for (std::size_t channel = 0; channel < 4; ++channel) {
+                weighed[channel] += term.weight * float(first[channel] - second[channel]);
+            }
+        }
+    }
+
     const Header* header_;
-    AreaWeights across_;
     AreaWeights down_;
-    // The spans across that weigh anything, each a slot of four sums.
-    std::vector<const AreaWeights::Span*> cutSpans_;
-    Pieces pieces_;
-    std::vector<std::int32_t> sums_;
-    // A row's saddles weighed across, and the result rows' saddles not taken yet.
+    std::vector<Term> terms_;
+    // A row's saddles weighed across; the result rows' saddles not taken yet, by result row
+    // (empty where none are), and the rows of saddles taken, to be used again.
     std::vector<float> weighed_;
-    std::map<int, std::vector<float>> rows_;
+    std::vector<std::vector<float>> rows_;
+    std::vector<std::vector<float>> spare_;
     std::size_t span_ = 0;
 };
 
