@@ -384,26 +384,24 @@ AreaWeights weightsOf(int length, int cells, int step, double uneven) {
 // grey, while a pattern that changes only across or only down is weighed exactly.
 class Saddles {
 public:
-    Saddles(const Header* header, QSize full, QSize size)
+    // The saddles of the pixels of each row, or of pass `pass`'s pixels of it (0-6) where an
+    // interlaced picture's passes are weighed apart.
+    Saddles(const Header* header, QSize full, QSize size, int pass = -1)
         : header_(header),
           down_(AreaWeights::ofSaddles(full.height(), size.height())),
           weighed_(std::size_t(size.width()) * 4),
           rows_(std::size_t(size.height())) {
-        // The saddle weights across come in twos, one pixel's the other's less: the two of a
-        // pair, and the last pixel of an odd side and its neighbour. Only those of pairs that a
-        // result pixel's edge cuts weigh anything.
-        const int width = full.width();
-        const AreaWeights across = AreaWeights::ofSaddles(width, size.width());
+        // Only the pixels of pairs that a result pixel's edge cuts weigh anything.
+        const AreaWeights across = AreaWeights::ofSaddles(full.width(), size.width());
+        const png_uint_32 first = pass < 0 ? 0 : PNG_PASS_START_COL(pass);
+        const png_uint_32 spacing = pass < 0 ? 1 : PNG_PASS_COL_OFFSET(pass);
         for (const AreaWeights::Span& span : across.spans()) {
-            for (int pixel = span.from; pixel < span.to; ++pixel) {
-                const bool first = pixel % 2 == 0;
-                if (!first) continue;
-                const int other = pixel + 1 < width ? pixel + 1 : pixel - 1;
-                if (other < 0) continue;
+            for (auto pixel = png_uint_32(span.from); pixel < png_uint_32(span.to); ++pixel) {
+                if (pixel < first || (pixel - first) % spacing != 0) continue;
                 for (const AreaWeights::Share* share = across.shares(span);
                      share < across.sharesEnd(span); ++share) {
-                    terms_.push_back({png_uint_32(pixel), png_uint_32(other),
-                                      std::uint32_t(share->cell) * 4, share->weight});
+                    terms_.push_back(
+                        {(pixel - first) / spacing, std::uint32_t(share->cell) * 4, share->weight});
                 }
             }
         }
@@ -445,11 +443,10 @@ public:
     }
 
 private:
-    // What pixel `first` less pixel `second` weighs in the result pixel whose four numbers
-    // are at `cell` of a row weighed across.
+    // What pixel `pixel` of a row read weighs in the result pixel whose four numbers are at
+    // `cell` of a row weighed across.
     struct Term {
-        png_uint_32 first;
-        png_uint_32 second;
+        png_uint_32 pixel;
         std::uint32_t cell;
         float weight;
     };
@@ -457,13 +454,11 @@ private:
     template <int Channels>
     void weighAcross(png_const_bytep pixels) {
         for (const Term& term : terms_) {
-            std::array<std::int32_t, 4> first{};
-            std::array<std::int32_t, 4> second{};
-            sumPixels<Channels>(*header_, pixels, term.first, term.first + 1, first.data());
-            sumPixels<Channels>(*header_, pixels, term.second, term.second + 1, second.data());
+            std::array<std::int32_t, 4> levels{};
+            sumPixels<Channels>(*header_, pixels, term.pixel, term.pixel + 1, levels.data());
             float* weighed = weighed_.data() + term.cell;
             for (std::size_t channel = 0; channel < 4; ++channel) {
-                weighed[channel] += term.weight * float(first[channel] - second[channel]);
+                weighed[channel] += term.weight * float(levels[channel]);
             }
         }
     }
@@ -605,116 +600,6 @@ bool readPasses(png_structp png, const Header* header, int step, PassCounts* cou
     return true;
 }
 
-// An opaque interlaced picture's blocks of 2 x 2 pixels are summed as the passes bring their
-// pixels, each block's red, green and blue (grey: its level, in the first) in ten bits of a
-// word each: four pixels of 255 sum to 1,020 at most, so nothing is averaged until every pass
-// has come.
-constexpr int kLevelBits = 10;
-
-// Adds the `count` pixels of a pass's row at `pixels`, `spacing` apart from column `first` on,
-// to the sums of their blocks of 2 x 2 at `sums`; the pixel of column `borrowed` to the last
-// block's too.
-template <int Channels>
-void addToPacked(const std::uint32_t* palette, png_const_bytep pixels, png_uint_32 count,
-                 png_uint_32 first, png_uint_32 spacing, png_uint_32 borrowed,
-                 std::uint32_t* sums) {
-    constexpr int kBytes = Channels == 0 ? 1 : Channels;
-    png_uint_32 column = first;
-    for (png_const_bytep pixel = pixels; pixel < pixels + std::size_t(count) * kBytes;
-         pixel += kBytes, column += spacing) {
-        std::uint32_t levels;
-        if constexpr (Channels == 0) {
-            levels = palette[pixel[0]];
-        } else if constexpr (Channels == 1) {
-            levels = pixel[0];
-        } else {
-            levels = pixel[0] | std::uint32_t(pixel[1]) << kLevelBits |
-                     std::uint32_t(pixel[2]) << 2 * kLevelBits;
-        }
-        sums[column / 2] += levels;
-        if (column == borrowed) sums[column / 2 + 1] += levels;
-    }
-}
-
-// Reads an opaque interlaced picture's passes, summing each block's pixels of 2 x 2 (and the
-// column and row the last blocks borrow, where a side is odd) in `sums`, `wordsPerLine` a row
-// of blocks. Counts in `passesRead` the passes read whole, and in `rowsRead` the rows read of
-// the next.
-bool readPassesPacked(png_structp png, const Header* header, const std::uint32_t* palette,
-                      png_bytep row, std::uint32_t* sums, qsizetype wordsPerLine, int* passesRead,
-                      png_uint_32* rowsRead) {
-    if (setjmp(png_jmpbuf(png))) return false;
-    const auto borrowedOf = [](png_uint_32 length) {
-        return length % 2 == 1 && length > 1 ? length - 2 : ~png_uint_32(0);
-    };
-    const png_uint_32 borrowedColumn = borrowedOf(header->width);
-    const png_uint_32 borrowedRow = borrowedOf(header->height);
-    const auto add = header->indexed         ? addToPacked<0>
-                     : header->channels == 1 ? addToPacked<1>
-                                             : addToPacked<3>;
-    for (int pass = 0; pass < kPasses; ++pass) {
-        const png_uint_32 passColumns = PNG_PASS_COLS(header->width, pass);
-        const png_uint_32 passRows = PNG_PASS_ROWS(header->height, pass);
-        // libpng skips an empty pass.
-        if (passColumns == 0 || passRows == 0) continue;
-        for (png_uint_32 passRow = 0; passRow < passRows; ++passRow) {
-            png_read_row(png, row, nullptr);
-            const png_uint_32 y = PNG_ROW_FROM_PASS_ROW(passRow, pass);
-            std::uint32_t* line = sums + qsizetype(y / 2) * wordsPerLine;
-            add(palette, row, passColumns, PNG_PASS_START_COL(pass), PNG_PASS_COL_OFFSET(pass),
-                borrowedColumn, line);
-            if (y == borrowedRow) {
-                add(palette, row, passColumns, PNG_PASS_START_COL(pass), PNG_PASS_COL_OFFSET(pass),
-                    borrowedColumn, line + wordsPerLine);
-            }
-            *rowsRead = passRow + 1;
-        }
-        *passesRead = pass + 1;
-        *rowsRead = 0;
-    }
-    return true;
-}
-
-// Makes the packed sums of `sampled`'s blocks their averages, in place, each over the pixels
-// that came to it: every pass's where all came, else the first `passesRead` passes' and
-// `rowsRead` rows of the next.
-void averagePacked(const Header& header, const PassCounts& counts, bool whole, int passesRead,
-                   png_uint_32 rowsRead, bool grey, QImage* sampled) {
-    const QSize blocks = sampled->size();
-    std::array<png_uint_32, kPasses> rows{};
-    for (int y = 0; y < blocks.height(); ++y) {
-        const png_uint_32 from = averagedFrom(header.height, 2, png_uint_32(y));
-        const png_uint_32 to = averagedTo(header.height, 2, png_uint_32(y));
-        for (int pass = 0; pass < kPasses && !whole; ++pass) {
-            png_uint_32 end = pass < passesRead ? to : 0;
-            if (pass == passesRead && rowsRead > 0) {
-                end = std::clamp(PNG_ROW_FROM_PASS_ROW(rowsRead - 1, pass) + 1, from, to);
-            }
-            rows[std::size_t(pass)] = end > from ? passPixelsIn(pass, from, end, true) : 0;
-        }
-        auto* line = reinterpret_cast<QRgb*>(sampled->scanLine(y));
-        for (int x = 0; x < blocks.width(); ++x) {
-            std::uint32_t pixels =
-                std::min<png_uint_32>(2, header.width) * std::min<png_uint_32>(2, header.height);
-            if (!whole) {
-                pixels = 0;
-                for (int pass = 0; pass < kPasses; ++pass) {
-                    pixels +=
-                        counts.columns[std::size_t(pass)][std::size_t(x)] * rows[std::size_t(pass)];
-                }
-            }
-            if (pixels == 0) continue;
-            const Divisor& per = kDivisors[0][pixels];
-            const std::uint32_t sums = line[x];
-            const int red = divided(sums & ((1u << kLevelBits) - 1), per);
-            const int green =
-                grey ? red : divided(sums >> kLevelBits & ((1u << kLevelBits) - 1), per);
-            const int blue = grey ? red : divided(sums >> 2 * kLevelBits, per);
-            line[x] = qRgb(red, green, blue);
-        }
-    }
-}
-
 // What a pass of an interlaced picture brings the result: the pieces of its rows that are the
 // spans of equal weights across, and how much its pixels weigh in each result pixel across
 // and in each down (their product is what of a result pixel the pass's pixels cover).
@@ -756,14 +641,18 @@ PassShares passSharesOf(const AreaWeights& across, const AreaWeights& down) {
 
 // What an interlaced picture's passes bring each result pixel is summed in four numbers of 16
 // bits, its levels (premultiplied) times the share of the result pixel the pixels that bring
-// them cover, in 256ths: 255 levels over the whole result pixel sum to 65,280, and each pass's
-// share is rounded to 1/256 of a level, which a result pixel that a share of 1/64 of its pixels
-// has come to (a download cut off after the first pass) still shows within a level.
-constexpr float kSumsPerLevel = 256;
+// them cover, in 128ths: 255 levels over the whole result pixel sum to 32,640, and each pass's
+// share is rounded to 1/128 of a level, which a result pixel that a share of 1/64 of its pixels
+// has come to (a download cut off after the first pass) still shows within half a level. A
+// pass's saddles (Saddles) may take a sum below nothing on the way, or a little past 255
+// levels at the end: the sums wrap around, and those past kLeastSum are below nothing.
+constexpr float kSumsPerLevel = 128;
+constexpr int kLeastSum = 0xf000;
 
 void addToSums(const float* pixels, int width, std::uint16_t* sums) {
     for (int at = 0; at < width * 4; ++at) {
-        sums[at] = std::uint16_t(sums[at] + std::uint16_t(pixels[at] * kSumsPerLevel + 0.5f));
+        const auto added = std::int32_t(std::floor(pixels[at] * kSumsPerLevel + 0.5f));
+        sums[at] = std::uint16_t(std::uint32_t(sums[at]) + std::uint32_t(added));
     }
 }
 
@@ -788,7 +677,9 @@ QImage averagesOf(const PassShares& shares, const std::array<int, kPasses>& ende
             std::memcpy(pixel.data(), bytes + at * 8, 8);
             const float perSum = weight > 0 ? 1.0f / (kSumsPerLevel * weight) : 0;
             const auto level = [&](int channel) {
-                return std::min(255, int(float(pixel[std::size_t(channel)]) * perSum + 0.5f));
+                const int sum = pixel[std::size_t(channel)];
+                if (sum >= kLeastSum) return 0;
+                return std::min(255, int(float(sum) * perSum + 0.5f));
             };
             const int opacity = alpha ? level(3) : 255;
             const QRgb averaged = qRgba(std::min(opacity, level(0)), std::min(opacity, level(1)),
@@ -833,7 +724,8 @@ bool everyResultPixelHasOne(const PassShares& shares, int passes) {
 // weights across into the sums its own scaler weighs. Counts in `passesRead` the passes read
 // whole.
 bool readPassesWeighed(png_structp png, const Header* header, const PassShares* shares,
-                       std::vector<RowScaler>* scalers, png_bytep row, int* passesRead) {
+                       std::vector<RowScaler>* scalers, std::vector<Saddles>* saddles,
+                       png_bytep row, int* passesRead) {
     if (setjmp(png_jmpbuf(png))) return false;
     for (int pass = 0; pass < kPasses; ++pass) {
         const png_uint_32 passRows = PNG_PASS_ROWS(header->height, pass);
@@ -843,8 +735,9 @@ bool readPassesWeighed(png_structp png, const Header* header, const PassShares* 
             const Pieces& pieces = (*shares)[std::size_t(pass)].pieces;
             for (png_uint_32 passRow = 0; passRow < passRows; ++passRow) {
                 png_read_row(png, row, nullptr);
-                sumPieces(*header, row, pieces,
-                          scaler.sumsFor(int(PNG_ROW_FROM_PASS_ROW(passRow, pass))));
+                const auto y = int(PNG_ROW_FROM_PASS_ROW(passRow, pass));
+                if (!saddles->empty()) (*saddles)[std::size_t(pass)].addRow(row, y);
+                sumPieces(*header, row, pieces, scaler.sumsFor(y));
             }
             scaler.finish();
         }
@@ -893,7 +786,7 @@ QImage readWeighed(png_structp png, Reading* reading) {
     return scaler.result();
 }
 
-// An interlaced picture read at a step of 4 or 8: the passes bring their pixels out of the
+// An interlaced picture read at a step of 2, 4 or 8: the passes bring their pixels out of the
 // rows' order, and each is weighed into the result pixels' sums as its rows come.
 QImage readPassesIntoSums(png_structp png, Reading* reading) {
     const Header& header = reading->header;
@@ -910,12 +803,23 @@ QImage readPassesIntoSums(png_structp png, Reading* reading) {
     if (!sums) return {};
     std::array<int, kPasses> ended{};
     std::vector<RowScaler> scalers;
+    // At a step of 2 each pixel weighs exactly what of it a result pixel covers, less its
+    // saddles, those of each pass taken from what the pass brings.
+    std::vector<Saddles> saddles;
+    for (int pass = 0; pass < kPasses && reading->step == 2; ++pass) {
+        saddles.emplace_back(&header, reading->full, size, pass);
+    }
     for (int pass = 0; pass < kPasses; ++pass) {
         scalers.emplace_back(across, down, [&, pass](int y, const float* pixels) {
             addToSums(pixels, size.width(), sums + std::size_t(y) * size.width() * 4);
             ended[std::size_t(pass)] = y + 1;
         });
         scalers.back().sumsAre(header.alpha ? 255 : 1, reading->grey);
+        if (!saddles.empty()) {
+            scalers.back().adjustRowsWith([&saddles, pass](int y, float* sums) {
+                saddles[std::size_t(pass)].takeFrom(y, sums);
+            });
+        }
         // A pass's pixels lie in some spans across alone (the first pass's every 8th).
         const Pieces& pieces = shares[std::size_t(pass)].pieces;
         std::vector<std::uint32_t> spans;
@@ -925,7 +829,8 @@ QImage readPassesIntoSums(png_structp png, Reading* reading) {
         scalers.back().sumsOnlyIn(spans);
     }
     int passesRead = 0;
-    if (!readPassesWeighed(png, &header, &shares, &scalers, reading->row.data(), &passesRead) &&
+    if (!readPassesWeighed(png, &header, &shares, &scalers, &saddles, reading->row.data(),
+                           &passesRead) &&
         !everyResultPixelHasOne(shares, passesRead)) {
         std::free(sums);
         return {};
@@ -943,30 +848,12 @@ QImage readPassesIntoBlocks(png_structp png, Reading* reading) {
     if (sampled.isNull()) return {};
     PassCounts counts = passCountsOf(header, step);
     int passesRead = 0;
-    bool read = false;
-    if (step == 2 && !header.alpha) {
-        std::array<std::uint32_t, 256> palette{};
-        for (std::size_t index = 0; index < palette.size(); ++index) {
-            const auto& colour = header.palette[index];
-            palette[index] = colour[0] | colour[1] << kLevelBits | colour[2] << 2 * kLevelBits;
-        }
-        // Not fill(): it makes an opaque picture's pixels opaque.
-        std::memset(sampled.bits(), 0, std::size_t(sampled.sizeInBytes()));
-        png_uint_32 rowsRead = 0;
-        read = readPassesPacked(png, &header, palette.data(), reading->row.data(),
-                                reinterpret_cast<std::uint32_t*>(sampled.bits()),
-                                sampled.bytesPerLine() / 4, &passesRead, &rowsRead);
-        averagePacked(header, counts, read, passesRead, rowsRead, reading->grey, &sampled);
-    } else {
-        BlockRow blocks(&header, step);
-        BlockRow shared(&header, step);
-        read = readPasses(png, &header, step, &counts, reading->row.data(), &blocks, &shared,
-                          sampled.bits(), sampled.bytesPerLine(), &passesRead);
-    }
-    // The first passes bring a pixel of every block: five of a step of 2, all seven of 1.
-    // Bytes that end or break after them (a download cut off) leave the averages of the pixels
-    // that came.
-    if (!read && passesRead < (step == 2 ? 5 : kPasses)) return {};
+    BlockRow blocks(&header, step);
+    BlockRow shared(&header, step);
+    const bool read = readPasses(png, &header, step, &counts, reading->row.data(), &blocks, &shared,
+                                 sampled.bits(), sampled.bytesPerLine(), &passesRead);
+    // Only all seven passes bring every pixel.
+    if (!read && passesRead < kPasses) return {};
     RowScaler scaler(reading->full, step, reading->size, header.alpha);
     scaler.addRows(sampled);
     return scaler.result();
@@ -991,7 +878,7 @@ QImage readAveraged(png_structp png, const Header& header, int step, QSize size)
                               (double(size.width()) * size.height() * 255)),
                     std::vector<png_byte>(header.rowBytes)};
     return !header.interlaced ? readWeighed(png, &reading)
-           : step >= 4        ? readPassesIntoSums(png, &reading)
+           : step >= 2        ? readPassesIntoSums(png, &reading)
                               : readPassesIntoBlocks(png, &reading);
 }
 

@@ -275,10 +275,10 @@ double saddleOf(int pixel, int cell, int length, int cells) {
     return saddle;
 }
 
-// Whether the road weighs the pixels of `bytes` read at `step` exactly less their saddles: a
-// picture that is not interlaced, at a step of 2.
-bool saddlesTaken(const QByteArray& bytes, int step) {
-    return step == 2 && !SampledPng::isInterlaced(bytes);
+// Whether the road weighs the pixels of `bytes` read at `step` exactly less their saddles: at
+// a step of 2.
+bool saddlesTaken(const QByteArray&, int step) {
+    return step == 2;
 }
 
 // The road's picture of `size` of a picture whose platform decode is `whole`, read at `step`:
