@@ -391,17 +391,25 @@ public:
           down_(AreaWeights::ofSaddles(full.height(), size.height())),
           weighed_(std::size_t(size.width()) * 4),
           rows_(std::size_t(size.height())) {
-        // Only the pixels of pairs that a result pixel's edge cuts weigh anything.
-        const AreaWeights across = AreaWeights::ofSaddles(full.width(), size.width());
+        // Only the pixels of pairs that a result pixel's edge cuts weigh anything. Where a row
+        // holds every pixel, they come in twos, one pixel's weights the other's less: the two
+        // of a pair, and the last pixel of an odd side and its neighbour; each two weighed as
+        // the difference of their levels.
+        const int width = full.width();
+        const AreaWeights across = AreaWeights::ofSaddles(width, size.width());
         const png_uint_32 first = pass < 0 ? 0 : PNG_PASS_START_COL(pass);
         const png_uint_32 spacing = pass < 0 ? 1 : PNG_PASS_COL_OFFSET(pass);
         for (const AreaWeights::Span& span : across.spans()) {
-            for (auto pixel = png_uint_32(span.from); pixel < png_uint_32(span.to); ++pixel) {
-                if (pixel < first || (pixel - first) % spacing != 0) continue;
+            for (int pixel = span.from; pixel < span.to; ++pixel) {
+                const auto at = png_uint_32(pixel);
+                if (at < first || (at - first) % spacing != 0) continue;
+                const int other = pixel + 1 < width ? pixel + 1 : pixel - 1;
+                if (spacing == 1 && (pixel % 2 == 1 || other < 0)) continue;
                 for (const AreaWeights::Share* share = across.shares(span);
                      share < across.sharesEnd(span); ++share) {
-                    terms_.push_back(
-                        {(pixel - first) / spacing, std::uint32_t(share->cell) * 4, share->weight});
+                    terms_.push_back({(at - first) / spacing,
+                                      spacing == 1 ? png_uint_32(other) : kAlone,
+                                      std::uint32_t(share->cell) * 4, share->weight});
                 }
             }
         }
@@ -443,22 +451,33 @@ public:
     }
 
 private:
-    // What pixel `pixel` of a row read weighs in the result pixel whose four numbers are at
-    // `cell` of a row weighed across.
+    // What pixel `pixel` of a row read less pixel `other` (none when kAlone) weighs in the
+    // result pixel whose four numbers are at `cell` of a row weighed across.
+    static constexpr png_uint_32 kAlone = ~png_uint_32(0);
     struct Term {
         png_uint_32 pixel;
+        png_uint_32 other;
         std::uint32_t cell;
         float weight;
     };
 
     template <int Channels>
     void weighAcross(png_const_bytep pixels) {
+        // Grey has a level in the first number alone.
+        constexpr std::size_t kNumbers = Channels == 1 ? 1 : 4;
         for (const Term& term : terms_) {
             std::array<std::int32_t, 4> levels{};
             sumPixels<Channels>(*header_, pixels, term.pixel, term.pixel + 1, levels.data());
+            if (term.other != kAlone) {
+                std::array<std::int32_t, 4> others{};
+                sumPixels<Channels>(*header_, pixels, term.other, term.other + 1, others.data());
+                for (std::size_t number = 0; number < kNumbers; ++number) {
+                    levels[number] -= others[number];
+                }
+            }
             float* weighed = weighed_.data() + term.cell;
-            for (std::size_t channel = 0; channel < 4; ++channel) {
-                weighed[channel] += term.weight * float(levels[channel]);
+            for (std::size_t number = 0; number < kNumbers; ++number) {
+                weighed[number] += term.weight * float(levels[number]);
             }
         }
     }
