@@ -86,19 +86,6 @@ QImage blockAverages(const QImage& picture, int step) {
     return averages;
 }
 
-// The averages of a picture's blocks of `step` x `step` pixels where they lie on a picture of
-// `full` pixels: each pixel its block's average, those at the right and bottom edges over the
-// pixels left there.
-QImage spread(const QImage& averages, int step, QSize full) {
-    QImage pixels(full, QImage::Format_ARGB32_Premultiplied);
-    for (int y = 0; y < full.height(); ++y) {
-        for (int x = 0; x < full.width(); ++x) {
-            pixels.setPixel(x, y, averages.pixel(x / step, y / step));
-        }
-    }
-    return pixels;
-}
-
 // The mean difference of the channels of two pictures of one size, premultiplied, in levels.
 double meanDifference(const QImage& actual, const QImage& expected) {
     const QImage a = actual.convertToFormat(QImage::Format_ARGB32_Premultiplied);
@@ -275,9 +262,9 @@ double saddleOf(int pixel, int cell, int length, int cells) {
     return saddle;
 }
 
-// Whether the road weighs the pixels of `bytes` read at `step` exactly less their saddles: at
-// a step of 2.
-bool saddlesTaken(const QByteArray&, int step) {
+// Whether the road weighs the pixels read at `step` exactly less their saddles: at a step of 2,
+// plain or interlaced.
+bool saddlesTaken(int step) {
     return step == 2;
 }
 
@@ -355,9 +342,9 @@ QImage readBlocks(const QByteArray& bytes, int step) {
 }
 
 // What readBlocks reads of a picture whose platform decode is `whole`.
-QImage expectedBlocks(const QByteArray& bytes, const QImage& whole, int step) {
+QImage expectedBlocks(const QImage& whole, int step) {
     return weighedAverage(whole, SampledPng::sampledSize(whole.size(), step), step,
-                          saddlesTaken(bytes, step));
+                          saddlesTaken(step));
 }
 
 constexpr const char* kCommitted[] = {"grey.png",
@@ -394,8 +381,8 @@ TEST_F(SampledPngTest, EveryPixelOfABlockCountsOnceInEveryKindOfPng) {
                                            ? QImage::Format_ARGB32_Premultiplied
                                            : QImage::Format_RGB32)
                 << name;
-            EXPECT_TRUE(picturesMatch(blocks, expectedBlocks(bytes, whole, step),
-                                      PictureTolerance{.levels = 2}))
+            EXPECT_TRUE(
+                picturesMatch(blocks, expectedBlocks(whole, step), PictureTolerance{.levels = 2}))
                 << name << " every " << step;
         }
     }
@@ -443,14 +430,13 @@ TEST_F(SampledPngTest, PicturesOfEverySizeAverageEachBlockOverThePixelsItHas) {
                                << " bits, " << (how.interlaced ? "interlaced, " : "") << width
                                << " x " << height << " every " << step;
                     };
-                    EXPECT_TRUE(picturesMatch(readBlocks(bytes, step),
-                                              expectedBlocks(bytes, whole, step),
+                    EXPECT_TRUE(picturesMatch(readBlocks(bytes, step), expectedBlocks(whole, step),
                                               PictureTolerance{.levels = 2}))
                         << described();
-                    EXPECT_TRUE(picturesMatch(
-                        SampledPng::readScaled(bytes, step, narrow),
-                        weighedAverage(whole, narrow, step, saddlesTaken(bytes, step)),
-                        PictureTolerance{.levels = 2}))
+                    EXPECT_TRUE(
+                        picturesMatch(SampledPng::readScaled(bytes, step, narrow),
+                                      weighedAverage(whole, narrow, step, saddlesTaken(step)),
+                                      PictureTolerance{.levels = 2}))
                         << described() << " to " << narrow.width() << " x " << narrow.height();
                 }
             }
@@ -482,8 +468,7 @@ TEST_F(SampledPngTest, AnIndexPastThePaletteShowsAsInTheWholePicture) {
             const QImage whole = wholeAndPremultiplied(bytes);
             ASSERT_EQ(whole.size(), QSize(19, 13)) << depth << " bits";
             for (const int step : {2, 4, 8}) {
-                EXPECT_TRUE(picturesMatch(readBlocks(bytes, step),
-                                          expectedBlocks(bytes, whole, step),
+                EXPECT_TRUE(picturesMatch(readBlocks(bytes, step), expectedBlocks(whole, step),
                                           PictureTolerance{.levels = 2}))
                     << depth << " bits, " << (translucent ? "translucent, " : "") << "every "
                     << step;
@@ -508,8 +493,8 @@ TEST_F(SampledPngTest, PaletteEntriesPastTheAlphasOfTheirTrnsChunkAreOpaque) {
         ASSERT_EQ(qAlpha(whole.pixel(16, 0)), 255) << "an entry past the alphas";
         for (const int step : {2, 4, 8}) {
             const QImage blocks = readBlocks(bytes, step);
-            EXPECT_TRUE(picturesMatch(blocks, expectedBlocks(bytes, whole, step),
-                                      PictureTolerance{.levels = 2}))
+            EXPECT_TRUE(
+                picturesMatch(blocks, expectedBlocks(whole, step), PictureTolerance{.levels = 2}))
                 << (interlaced ? "interlaced, " : "") << "every " << step;
             EXPECT_EQ(qAlpha(blocks.pixel(blocks.width() - 1, 0)), 255)
                 << (interlaced ? "interlaced, " : "") << "every " << step;
@@ -645,35 +630,39 @@ TEST_F(SampledPngTest, AGratingReadBetweenStepsIsAsSharpAsAnAreaAverage) {
 }
 
 // The same gratings, across and down, read within 10,000 pixels (316 x 31: each result pixel
-// some 3.2 x 3.2 pixels, read at a step of 2) are within 2 levels of an exact average of what
-// each result pixel covers on average at periods of 24 down to 3 pixels: with the two of each
-// pair weighing alike they were 2.2, 5.6, 11.8 and 20.3 levels off, in moiré at a period of 3.
+// some 3.2 x 3.2 pixels, read at a step of 2) row by row or in passes, are within 2 levels of
+// an exact average of what each result pixel covers on average at periods of 24 down to 3
+// pixels: with the two of each pair weighing alike they were 2.2, 5.6, 11.8 and 20.3 levels
+// off, in moiré at a period of 3.
 TEST_F(SampledPngTest, AGratingReadAtAStepOfTwoIsAsSharpAsAnAreaAverage) {
     const QSize size(1000, 100);
     constexpr std::int64_t kBound = 10000;
     const QSize bounded = ui::ImageReader::boundedSize(size, kBound);
     ASSERT_EQ(bounded, QSize(316, 31));
     ASSERT_EQ(SampledPng::stepFor(size, bounded), 2);
-    for (const bool down : {false, true}) {
-        for (const int period : {24, 12, 6, 3}) {
-            const QByteArray bytes = written(
-                size, {.colorType = PNG_COLOR_TYPE_GRAY, .interlaced = false},
-                [&](int x, int y, int) {
-                    return int(std::lround(
-                        127.5 + 127.5 * std::sin(2 * M_PI * ((down ? y : x) + 0.5) / period)));
-                });
-            const auto image = Image::imageWithData(bytes, 1, kBound);
-            ASSERT_TRUE(image);
-            const QImage exact = areaAverage(wholeAndPremultiplied(bytes), bounded);
-            double difference = 0;
-            for (int y = 0; y < bounded.height(); ++y) {
-                for (int x = 0; x < bounded.width(); ++x) {
-                    difference +=
-                        std::abs(qRed(image->pixels().pixel(x, y)) - qRed(exact.pixel(x, y)));
+    for (const bool interlaced : {false, true}) {
+        for (const bool down : {false, true}) {
+            for (const int period : {24, 12, 6, 3}) {
+                const QByteArray bytes = written(
+                    size, {.colorType = PNG_COLOR_TYPE_GRAY, .interlaced = interlaced},
+                    [&](int x, int y, int) {
+                        return int(std::lround(
+                            127.5 + 127.5 * std::sin(2 * M_PI * ((down ? y : x) + 0.5) / period)));
+                    });
+                const auto image = Image::imageWithData(bytes, 1, kBound);
+                ASSERT_TRUE(image);
+                const QImage exact = areaAverage(wholeAndPremultiplied(bytes), bounded);
+                double difference = 0;
+                for (int y = 0; y < bounded.height(); ++y) {
+                    for (int x = 0; x < bounded.width(); ++x) {
+                        difference +=
+                            std::abs(qRed(image->pixels().pixel(x, y)) - qRed(exact.pixel(x, y)));
+                    }
                 }
+                EXPECT_LT(difference / (bounded.width() * bounded.height()), 2.0)
+                    << (interlaced ? "interlaced, " : "") << (down ? "down, " : "across, ")
+                    << "every " << period << " pixels";
             }
-            EXPECT_LT(difference / (bounded.width() * bounded.height()), 2.0)
-                << (down ? "down, " : "across, ") << "every " << period << " pixels";
         }
     }
 }
@@ -715,7 +704,7 @@ TEST_F(SampledPngTest, AThumbnailLooksAsTheWholePictureSmoothlyScaled) {
             const auto image = Image::imageWithData(bytes, 1, bound);
             ASSERT_TRUE(image) << name << " within " << bound;
             // Within a level or two of the pixels weighed as the road weighs them.
-            const QImage expected = weighedAverage(whole, size, step, saddlesTaken(bytes, step));
+            const QImage expected = weighedAverage(whole, size, step, saddlesTaken(step));
             EXPECT_LT(meanDifference(image->pixels(), expected), 1.0)
                 << name << " within " << bound;
             EXPECT_TRUE(picturesMatch(image->pixels(), expected, PictureTolerance{.levels = 3}))
@@ -819,9 +808,9 @@ TEST_F(SampledPngTest, ThumbnailsOfPicturesOfAnySizeLookAsTheWholePictureSmoothl
         ASSERT_EQ(image->pixels().size(), bounded) << described();
         // The pixels weighed as the road weighs them, within the levels of rounding.
         const int step = SampledPng::stepFor(size, bounded);
-        EXPECT_TRUE(picturesMatch(
-            image->pixels(), weighedAverage(whole, bounded, step, saddlesTaken(photoBytes, step)),
-            PictureTolerance{.levels = 2}))
+        EXPECT_TRUE(picturesMatch(image->pixels(),
+                                  weighedAverage(whole, bounded, step, saddlesTaken(step)),
+                                  PictureTolerance{.levels = 2}))
             << described();
         // A thumbnail of a few pixels is nearly all edges: a block that a pixel's edge cuts is
         // spread evenly over it, some levels off where the photo changes sharply within it.
@@ -890,8 +879,8 @@ TEST_F(SampledPngTest, AnInterlacedPictureCutOffAfterItsFirstPassesShowsThePixel
             unlike += std::abs(red(cut, x, y) - (y < wholeRows ? 150 : 100)) > 1;
     }
     EXPECT_EQ(unlike, 0) << "the blocks of the first " << wholeRows << " rows whole";
-    // Cut off in the fifth pass: blocks of 2 x 2 without a pixel yet give nothing; blocks of
-    // 8 x 8 have the first pass's.
+    // Cut off in the fifth pass: result pixels of 2 x 2 without a pixel yet give nothing;
+    // those of 8 x 8 have the first pass's.
     const QByteArray early = bytes.left(bytes.size() / 5);
     EXPECT_TRUE(SampledPng::readScaled(early, 2, {32, 32}).isNull());
     const QImage coarse = SampledPng::readScaled(early, 8, {8, 8});
@@ -1030,12 +1019,10 @@ TEST_F(SampledPngTest, SixteenBitRgbWithATransparentColourShowsItsSamplesOnEvery
         ASSERT_TRUE(thumbnail) << what();
         const int thumbnailStep = SampledPng::stepFor(size, thumbnailSize);
         ASSERT_EQ(thumbnailStep, 2);
-        // A plain picture weighed pixel by pixel, an interlaced one by its blocks of 2 x 2.
+        // Weighed pixel by pixel, less the saddles, plain or interlaced.
         EXPECT_TRUE(picturesMatch(
             thumbnail->pixels(),
-            saddlesTaken(bytes, thumbnailStep)
-                ? weighedAverage(expected, thumbnailSize, thumbnailStep, true)
-                : areaAverage(spread(blockAverages(expected, 2), 2, size), thumbnailSize),
+            weighedAverage(expected, thumbnailSize, thumbnailStep, saddlesTaken(thumbnailStep)),
             PictureTolerance{.levels = 3}))
             << what();
     }
