@@ -384,19 +384,31 @@ AreaWeights weightsOf(int length, int cells, int step, double uneven) {
 // grey, while a pattern that changes only across or only down is weighed exactly.
 class Saddles {
 public:
+    // The saddle weights of a picture's sides, for its result.
+    struct Weights {
+        AreaWeights across;
+        AreaWeights down;
+        int width;
+
+        Weights(QSize full, QSize size)
+            : across(AreaWeights::ofSaddles(full.width(), size.width())),
+              down(AreaWeights::ofSaddles(full.height(), size.height())),
+              width(full.width()) {}
+    };
+
     // The saddles of the pixels of each row, or of pass `pass`'s pixels of it (0-6) where an
-    // interlaced picture's passes are weighed apart.
-    Saddles(const Header* header, QSize full, QSize size, int pass = -1)
+    // interlaced picture's passes are weighed apart; `weights` outlives them.
+    Saddles(const Header* header, const Weights& weights, int pass = -1)
         : header_(header),
-          down_(AreaWeights::ofSaddles(full.height(), size.height())),
-          weighed_(std::size_t(size.width()) * 4),
-          rows_(std::size_t(size.height())) {
+          down_(&weights.down),
+          weighed_(std::size_t(weights.across.cells()) * 4),
+          rows_(std::size_t(weights.down.cells())) {
         // Only the pixels of pairs that a result pixel's edge cuts weigh anything. Where a row
         // holds every pixel, they come in twos, one pixel's weights the other's less: the two
         // of a pair, and the last pixel of an odd side and its neighbour; each two weighed as
         // the difference of their levels.
-        const int width = full.width();
-        const AreaWeights across = AreaWeights::ofSaddles(width, size.width());
+        const int width = weights.width;
+        const AreaWeights& across = weights.across;
         const png_uint_32 first = pass < 0 ? 0 : PNG_PASS_START_COL(pass);
         const png_uint_32 spacing = pass < 0 ? 1 : PNG_PASS_COL_OFFSET(pass);
         for (const AreaWeights::Span& span : across.spans()) {
@@ -417,13 +429,13 @@ public:
 
     // Weighs row `y` of the picture, rows coming in order.
     void addRow(png_const_bytep pixels, int y) {
-        const std::vector<AreaWeights::Span>& spans = down_.spans();
+        const std::vector<AreaWeights::Span>& spans = down_->spans();
         while (span_ + 1 < spans.size() && spans[span_].to <= y) ++span_;
         const AreaWeights::Span& down = spans[span_];
         if (down.firstShare == down.endShare) return;
         std::fill(weighed_.begin(), weighed_.end(), 0.0f);
         withChannels(*header_, [&](auto channels) { weighAcross<channels()>(pixels); });
-        for (const AreaWeights::Share* share = down_.shares(down); share < down_.sharesEnd(down);
+        for (const AreaWeights::Share* share = down_->shares(down); share < down_->sharesEnd(down);
              ++share) {
             std::vector<float>& row = rows_[std::size_t(share->cell)];
             if (row.empty()) {
@@ -483,7 +495,7 @@ private:
     }
 
     const Header* header_;
-    AreaWeights down_;
+    const AreaWeights* down_;
     std::vector<Term> terms_;
     // A row's saddles weighed across; the result rows' saddles not taken yet, by result row
     // (empty where none are), and the rows of saddles taken, to be used again.
@@ -792,9 +804,11 @@ QImage readWeighed(png_structp png, Reading* reading) {
     scaler.sumsAre(header.alpha ? 255 : 1, reading->grey);
     // At a step of 2 each pixel weighs exactly what of it a result pixel covers, less its
     // saddles.
+    std::optional<Saddles::Weights> saddleWeights;
     std::optional<Saddles> saddles;
     if (reading->step == 2) {
-        saddles.emplace(&header, reading->full, reading->size);
+        saddleWeights.emplace(reading->full, reading->size);
+        saddles.emplace(&header, *saddleWeights);
         scaler.adjustRowsWith([&](int y, float* sums) { saddles->takeFrom(y, sums); });
     }
     if (!readRows(png, &header, &pieces, reading->row.data(), &scaler,
@@ -824,9 +838,11 @@ QImage readPassesIntoSums(png_structp png, Reading* reading) {
     std::vector<RowScaler> scalers;
     // At a step of 2 each pixel weighs exactly what of it a result pixel covers, less its
     // saddles, those of each pass taken from what the pass brings.
+    std::optional<Saddles::Weights> saddleWeights;
     std::vector<Saddles> saddles;
-    for (int pass = 0; pass < kPasses && reading->step == 2; ++pass) {
-        saddles.emplace_back(&header, reading->full, size, pass);
+    if (reading->step == 2) saddleWeights.emplace(reading->full, size);
+    for (int pass = 0; pass < kPasses && saddleWeights; ++pass) {
+        saddles.emplace_back(&header, *saddleWeights, pass);
     }
     for (int pass = 0; pass < kPasses; ++pass) {
         scalers.emplace_back(across, down, [&, pass](int y, const float* pixels) {
