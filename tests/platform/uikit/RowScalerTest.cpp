@@ -158,4 +158,52 @@ TEST(RowScalerTest, SumsEndAsLevelsNoMoreThanTheirAlpha) {
     expectAll(scaledSums(false, 1, true, {70, 0, 0, 0}), qRgb(70, 70, 70), "opaque grey");
 }
 
+// A reader's change to each result row comes once a row, in order, once every row of units
+// that weighs in it has come and before its sums are rounded: in the units of the sums (times
+// the colour unit), to a row of the result or of a sink alike, and a level below nothing
+// ends at black.
+TEST(RowScalerTest, EachResultRowIsAdjustedOnceWhenItsRowsHaveComeBeforeItEnds) {
+    // Six rows of one unit into three result rows, each of two.
+    const auto scaled = [](RowScaler& scaler, std::vector<int>* adjusted, int* rowsIn) {
+        scaler.sumsAre(255, false);
+        scaler.adjustRowsWith([=](int row, float* sums) {
+            // Rows of units up to the result row's last have come; the next not yet.
+            EXPECT_GE(*rowsIn, 2 * row + 2) << "result row " << row;
+            adjusted->push_back(row);
+            sums[0] += 255 * 10.4f;
+            sums[1] -= 255 * 50.0f;
+        });
+        for (int y = 0; y < 6; ++y) {
+            std::int32_t* sums = scaler.sumsFor(y);
+            *rowsIn = y;
+            sums[0] += 255 * 100;
+            sums[1] += 255 * 30;
+            sums[3] += 255;
+        }
+        *rowsIn = 6;
+        scaler.finish();
+    };
+    std::vector<int> adjusted;
+    int rowsIn = 0;
+    RowScaler scaler(AreaWeights::ofBlocks(1, 1, 1), AreaWeights::ofBlocks(6, 1, 3), true);
+    scaled(scaler, &adjusted, &rowsIn);
+    EXPECT_EQ(adjusted, (std::vector<int>{0, 1, 2}));
+    const QImage result = scaler.result();
+    ASSERT_EQ(result.size(), QSize(1, 3));
+    for (int y = 0; y < 3; ++y) EXPECT_EQ(result.pixel(0, y), qRgba(110, 0, 0, 255)) << y;
+
+    std::vector<int> sunk;
+    std::vector<float> reds;
+    adjusted.clear();
+    RowScaler sinking(AreaWeights::ofBlocks(1, 1, 1), AreaWeights::ofBlocks(6, 1, 3),
+                      [&](int row, const float* pixels) {
+                          sunk.push_back(row);
+                          reds.push_back(pixels[0]);
+                      });
+    scaled(sinking, &adjusted, &rowsIn);
+    EXPECT_EQ(adjusted, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(sunk, (std::vector<int>{0, 1, 2}));
+    for (const float red : reds) EXPECT_NEAR(red, 110.4f, 1e-3f);
+}
+
 }  // namespace
