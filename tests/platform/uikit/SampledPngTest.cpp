@@ -101,6 +101,18 @@ double meanDifference(const QImage& actual, const QImage& expected) {
     return sum / (4.0 * a.width() * a.height());
 }
 
+// How far the red levels of `actual` lie from those of `expected` on average, for grey
+// pictures.
+double meanRedOff(const QImage& actual, const QImage& expected) {
+    double sum = 0;
+    for (int y = 0; y < expected.height(); ++y) {
+        for (int x = 0; x < expected.width(); ++x) {
+            sum += std::abs(qRed(actual.pixel(x, y)) - qRed(expected.pixel(x, y)));
+        }
+    }
+    return sum / (double(expected.width()) * expected.height());
+}
+
 void appendWrittenBytes(png_structp png, png_bytep data, png_size_t length) {
     static_cast<QByteArray*>(png_get_io_ptr(png))
         ->append(reinterpret_cast<const char*>(data), qsizetype(length));
@@ -616,14 +628,7 @@ TEST_F(SampledPngTest, AGratingReadBetweenStepsIsAsSharpAsAnAreaAverage) {
             const auto image = Image::imageWithData(bytes, 1, kBound);
             ASSERT_TRUE(image);
             const QImage exact = areaAverage(wholeAndPremultiplied(bytes), bounded);
-            double difference = 0;
-            for (int y = 0; y < bounded.height(); ++y) {
-                for (int x = 0; x < bounded.width(); ++x) {
-                    difference +=
-                        std::abs(qRed(image->pixels().pixel(x, y)) - qRed(exact.pixel(x, y)));
-                }
-            }
-            EXPECT_LT(difference / (bounded.width() * bounded.height()), 0.75)
+            EXPECT_LT(meanRedOff(image->pixels(), exact), 0.75)
                 << (interlaced ? "interlaced, " : "") << "every " << period << " pixels";
         }
     }
@@ -652,14 +657,7 @@ TEST_F(SampledPngTest, AGratingReadAtAStepOfTwoIsAsSharpAsAnAreaAverage) {
                 const auto image = Image::imageWithData(bytes, 1, kBound);
                 ASSERT_TRUE(image);
                 const QImage exact = areaAverage(wholeAndPremultiplied(bytes), bounded);
-                double difference = 0;
-                for (int y = 0; y < bounded.height(); ++y) {
-                    for (int x = 0; x < bounded.width(); ++x) {
-                        difference +=
-                            std::abs(qRed(image->pixels().pixel(x, y)) - qRed(exact.pixel(x, y)));
-                    }
-                }
-                EXPECT_LT(difference / (bounded.width() * bounded.height()), 2.0)
+                EXPECT_LT(meanRedOff(image->pixels(), exact), 2.0)
                     << (interlaced ? "interlaced, " : "") << (down ? "down, " : "across, ")
                     << "every " << period << " pixels";
             }
