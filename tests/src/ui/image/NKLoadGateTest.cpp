@@ -7,7 +7,9 @@
 
 namespace {
 
-// Enters `count` loads that keep their passes in `passes`, in the order they start.
+// Enters `count` loads that keep their passes in `passes`, in the order they start. The gate
+// is made after `passes` and `started`, so that it goes first: a pass that goes after it starts
+// nothing, where one going before it would start the next load into vectors already gone.
 void enterLoads(NKLoadGate& gate, int count, std::vector<std::shared_ptr<NKLoadGate::Pass>>& passes,
                 std::vector<int>& started) {
     for (int i = 0; i < count; ++i) {
@@ -19,9 +21,9 @@ void enterLoads(NKLoadGate& gate, int count, std::vector<std::shared_ptr<NKLoadG
 }
 
 TEST(NKLoadGateTest, LoadsPastTheWidthWaitAndStartInTheirOrderAsPlacesAreLeft) {
-    auto gate = std::make_shared<NKLoadGate>(2);
     std::vector<std::shared_ptr<NKLoadGate::Pass>> passes;
     std::vector<int> started;
+    auto gate = std::make_shared<NKLoadGate>(2);
     enterLoads(*gate, 5, passes, started);
     EXPECT_EQ(started, (std::vector<int>{0, 1}));
     EXPECT_EQ(gate->running(), 2);
@@ -42,9 +44,9 @@ TEST(NKLoadGateTest, LoadsPastTheWidthWaitAndStartInTheirOrderAsPlacesAreLeft) {
 }
 
 TEST(NKLoadGateTest, APlaceLeftWithNobodyWaitingIsFreeForTheNextLoad) {
-    auto gate = std::make_shared<NKLoadGate>(1);
     std::vector<std::shared_ptr<NKLoadGate::Pass>> passes;
     std::vector<int> started;
+    auto gate = std::make_shared<NKLoadGate>(1);
     enterLoads(*gate, 1, passes, started);
     passes.front()->leave();
     EXPECT_EQ(gate->running(), 0);
@@ -55,9 +57,9 @@ TEST(NKLoadGateTest, APlaceLeftWithNobodyWaitingIsFreeForTheNextLoad) {
 
 TEST(NKLoadGateTest, AStartThatLeavesAtOnceLetsTheNextOnesStart) {
     // Loads cancelled while they waited give their place on as they get it.
-    auto gate = std::make_shared<NKLoadGate>(1);
     std::vector<std::shared_ptr<NKLoadGate::Pass>> passes;
     std::vector<int> started;
+    auto gate = std::make_shared<NKLoadGate>(1);
     enterLoads(*gate, 1, passes, started);
     int skipped = 0;
     for (int i = 0; i < 3; ++i) {
@@ -72,17 +74,17 @@ TEST(NKLoadGateTest, AStartThatLeavesAtOnceLetsTheNextOnesStart) {
 }
 
 TEST(NKLoadGateTest, AWidthBelowOneStillLetsOneLoadRun) {
-    auto gate = std::make_shared<NKLoadGate>(0);
     std::vector<std::shared_ptr<NKLoadGate::Pass>> passes;
     std::vector<int> started;
+    auto gate = std::make_shared<NKLoadGate>(0);
     enterLoads(*gate, 2, passes, started);
     EXPECT_EQ(started.size(), 1u);
 }
 
 TEST(NKLoadGateTest, APassOutlivingItsGateLeavesNothing) {
-    auto gate = std::make_shared<NKLoadGate>(1);
     std::vector<std::shared_ptr<NKLoadGate::Pass>> passes;
     std::vector<int> started;
+    auto gate = std::make_shared<NKLoadGate>(1);
     enterLoads(*gate, 2, passes, started);
     gate.reset();
     passes.front()->leave();
