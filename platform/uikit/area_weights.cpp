@@ -91,49 +91,6 @@ AreaWeights AreaWeights::ofPairs(int length, int cells, double uneven) {
     return weights;
 }
 
-AreaWeights AreaWeights::ofSaddles(int length, int cells) {
-    AreaWeights weights;
-    weights.length_ = length;
-    weights.cells_ = cells;
-    std::vector<Whole> shares;
-    // Adds `weight` to `pixel`'s share in `cell`: in the units of ofBlocks' shares halved.
-    const auto share = [&](int cell, std::int64_t weight) {
-        for (Whole& whole : shares) {
-            if (whole.cell == cell) {
-                whole.weight += weight;
-                return;
-            }
-        }
-        shares.push_back({cell, weight});
-    };
-    const bool odd = length % 2 == 1 && length > 1;
-    for (int pixel = 0; pixel < length; ++pixel) {
-        shares.clear();
-        const int first = pixel - pixel % 2;
-        const int sign = pixel == first ? 1 : -1;
-        if (first + 1 < length) {
-            for (int cell = firstCell(first, length, cells);
-                 cell <= lastCell(first + 2, length, cells); ++cell) {
-                share(cell, sign * (overlap(first, first + 1, cell, length, cells) -
-                                    overlap(first + 1, first + 2, cell, length, cells)));
-            }
-        }
-        // The last pixel of an odd side pairs with its neighbour where it lies.
-        if (odd && pixel >= length - 2) {
-            for (int cell = firstCell(length - 1, length, cells);
-                 cell <= lastCell(length, length, cells); ++cell) {
-                const std::int64_t ofLast = overlap(length - 1, length, cell, length, cells);
-                share(cell, pixel == length - 1 ? ofLast : -ofLast);
-            }
-        }
-        std::erase_if(shares, [](const Whole& whole) { return whole.weight == 0; });
-        std::sort(shares.begin(), shares.end(),
-                  [](const Whole& a, const Whole& b) { return a.cell < b.cell; });
-        weights.add(pixel, shares);
-    }
-    return weights;
-}
-
 void AreaWeights::add(int unit, const std::vector<Whole>& shares) {
     if (!spans_.empty() && spans_.back().to == unit && shares == last_) {
         Span& span = spans_.back();

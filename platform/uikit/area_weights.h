@@ -46,16 +46,6 @@ public:
     // themselves do with 0 (see ofBlocks: blocks of 2). A pair that three result pixels cut
     // weighs alike.
     static AreaWeights ofPairs(int length, int cells, double uneven);
-    // The part of ofBlocks(length, 1, cells) that alternates within each pair (0 and 1, 2 and
-    // 3, ...): the two of a pair weigh half their weights' difference, the first plus and the
-    // second minus; a last pixel without a pair weighs half its weight, its neighbour minus
-    // that, where it lies. Each pair's weights sum to nothing, and across a result pixel they
-    // alternate as much as its exact weights do. A reader weighing pixels exactly across and
-    // down takes away what these weigh across times what they weigh down: a one-pixel
-    // checkerboard, which alternates both ways, so stays its grey where result pixels' edges
-    // cut it, while a pattern that changes one way only (a grating, an edge) sums the
-    // alternating part of the other way to nothing and stays exact.
-    static AreaWeights ofSaddles(int length, int cells);
 
     [[nodiscard]] int cells() const { return cells_; }
     [[nodiscard]] const std::vector<Span>& spans() const { return spans_; }

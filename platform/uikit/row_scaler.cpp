@@ -323,7 +323,6 @@ void RowScaler::endRowsBefore(int row) {
     const std::size_t count = std::size_t(across_.cells()) * 4;
     for (; firstLive_ < row; ++firstLive_) {
         float* pixels = rowOf(firstLive_);
-        if (adjust_) adjust_(firstLive_, pixels);
         if (sink_) {
             for (float* pixel = pixels; pixel < pixels + count; pixel += 4) {
                 Channels channels = channelsAt(pixel);

@@ -7,7 +7,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <utility>
 #include <vector>
 
 namespace ui {
@@ -26,10 +25,6 @@ public:
     // levels), each the sum of the levels of the units that came weighed by what of them it
     // covers (so their average where all came).
     using RowSink = std::function<void(int row, const float* pixels)>;
-    // Changes a result row's sums just before it is ended: the row's index and its pixels, four
-    // numbers each, as the rows of units weighed have added them up (in the units of the sums,
-    // sumsAre).
-    using RowAdjust = std::function<void(int row, float* sums)>;
 
     // Scales `from` down to `to`, which is no larger on either side; the result is
     // premultiplied ARGB32 when `alpha`, else RGB32.
@@ -66,9 +61,6 @@ public:
     // The reader adds to the sums of these spans across alone (the pixels of a pass of an
     // interlaced picture lie in some): the others are not weighed. In order, each once.
     void sumsOnlyIn(const std::vector<std::uint32_t>& spans);
-    // Has `adjust` change each result row before it is ended; a row is ended once every row of
-    // units that weighs in it has come (sumsFor, addRow).
-    void adjustRowsWith(RowAdjust adjust) { adjust_ = std::move(adjust); }
     // Weighs the rows summed last (sumsFor) and ends the result rows not ended.
     void finish();
 
@@ -106,7 +98,6 @@ private:
     bool finished_ = false;
     QImage result_;
     RowSink sink_;
-    RowAdjust adjust_;
     int colourUnit_ = 1;
     bool grey_ = false;
     // The sums of the rows of the span of the weights down that came, four a span across.

@@ -16,7 +16,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <optional>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -368,142 +367,13 @@ bool readHeader(png_structp png, png_infop info, Header* header) {
 }
 
 // How much each pixel of a side of `length` weighs in each of `cells` result pixels, for a
-// step: at 1 and 2, what of it each covers (at 2 with the saddles of its pairs taken away,
-// Saddles); at 4 or 8 in pairs (AreaWeights::ofPairs), the two within `uneven` of a pixel.
+// step: at 1, what of it each covers; else in pairs (AreaWeights::ofPairs), at a step of 2 the
+// two alike, as an interlaced picture's blocks of 2 x 2 average them, at 4 or 8 within
+// `uneven` of a pixel.
 AreaWeights weightsOf(int length, int cells, int step, double uneven) {
-    return step <= 2 ? AreaWeights::ofBlocks(length, 1, cells)
-                     : AreaWeights::ofPairs(length, cells, uneven);
+    return step == 1 ? AreaWeights::ofBlocks(length, 1, cells)
+                     : AreaWeights::ofPairs(length, cells, step == 2 ? 0.0 : uneven);
 }
-
-// What a picture read row by row and weighed exactly gives its result pixels of the pattern
-// that alternates both across and down within each block of 2 x 2 pixels (a one-pixel
-// checkerboard's): the pixels weighed by their saddle weights across (AreaWeights::ofSaddles)
-// times those down, to be taken from each result row before it ends. Where a result pixel's
-// edges cut pairs of pixels both ways, a checkerboard weighed exactly beats by the product of
-// the two cuts (up to 12 levels at some 3 x 3 pixels a result pixel); less that, it is its
-// grey, while a pattern that changes only across or only down is weighed exactly.
-class Saddles {
-public:
-    // The saddle weights of a picture's sides, for its result.
-    struct Weights {
-        AreaWeights across;
-        AreaWeights down;
-        int width;
-
-        Weights(QSize full, QSize size)
-            : across(AreaWeights::ofSaddles(full.width(), size.width())),
-              down(AreaWeights::ofSaddles(full.height(), size.height())),
-              width(full.width()) {}
-    };
-
-    // The saddles of the pixels of each row, or of pass `pass`'s pixels of it (0-6) where an
-    // interlaced picture's passes are weighed apart; `weights` outlives them.
-    Saddles(const Header* header, const Weights& weights, int pass = -1)
-        : header_(header),
-          down_(&weights.down),
-          weighed_(std::size_t(weights.across.cells()) * 4),
-          rows_(std::size_t(weights.down.cells())) {
-        // Only the pixels of pairs that a result pixel's edge cuts weigh anything. Where a row
-        // holds every pixel, they come in twos, one pixel's weights the other's less: the two
-        // of a pair, and the last pixel of an odd side and its neighbour; each two weighed as
-        // the difference of their levels.
-        const int width = weights.width;
-        const AreaWeights& across = weights.across;
-        const png_uint_32 first = pass < 0 ? 0 : PNG_PASS_START_COL(pass);
-        const png_uint_32 spacing = pass < 0 ? 1 : PNG_PASS_COL_OFFSET(pass);
-        for (const AreaWeights::Span& span : across.spans()) {
-            for (int pixel = span.from; pixel < span.to; ++pixel) {
-                const auto at = png_uint_32(pixel);
-                if (at < first || (at - first) % spacing != 0) continue;
-                const int other = pixel + 1 < width ? pixel + 1 : pixel - 1;
-                if (spacing == 1 && (pixel % 2 == 1 || other < 0)) continue;
-                for (const AreaWeights::Share* share = across.shares(span);
-                     share < across.sharesEnd(span); ++share) {
-                    terms_.push_back({(at - first) / spacing,
-                                      spacing == 1 ? png_uint_32(other) : kAlone,
-                                      std::uint32_t(share->cell) * 4, share->weight});
-                }
-            }
-        }
-    }
-
-    // Weighs row `y` of the picture, rows coming in order.
-    void addRow(png_const_bytep pixels, int y) {
-        const std::vector<AreaWeights::Span>& spans = down_->spans();
-        while (span_ + 1 < spans.size() && spans[span_].to <= y) ++span_;
-        const AreaWeights::Span& down = spans[span_];
-        if (down.firstShare == down.endShare) return;
-        std::fill(weighed_.begin(), weighed_.end(), 0.0f);
-        withChannels(*header_, [&](auto channels) { weighAcross<channels()>(pixels); });
-        for (const AreaWeights::Share* share = down_->shares(down); share < down_->sharesEnd(down);
-             ++share) {
-            std::vector<float>& row = rows_[std::size_t(share->cell)];
-            if (row.empty()) {
-                if (spare_.empty()) {
-                    row.assign(weighed_.size(), 0.0f);
-                } else {
-                    row = std::move(spare_.back());
-                    spare_.pop_back();
-                }
-            }
-            for (std::size_t at = 0; at < row.size(); ++at) {
-                row[at] += share->weight * weighed_[at];
-            }
-        }
-    }
-
-    // Takes the saddles of result row `row` from its sums, and forgets them.
-    void takeFrom(int row, float* sums) {
-        std::vector<float>& saddles = rows_[std::size_t(row)];
-        if (saddles.empty()) return;
-        for (std::size_t at = 0; at < saddles.size(); ++at) sums[at] -= saddles[at];
-        std::fill(saddles.begin(), saddles.end(), 0.0f);
-        spare_.push_back(std::move(saddles));
-        saddles.clear();
-    }
-
-private:
-    // What pixel `pixel` of a row read less pixel `other` (none when kAlone) weighs in the
-    // result pixel whose four numbers are at `cell` of a row weighed across.
-    static constexpr png_uint_32 kAlone = ~png_uint_32(0);
-    struct Term {
-        png_uint_32 pixel;
-        png_uint_32 other;
-        std::uint32_t cell;
-        float weight;
-    };
-
-    template <int Channels>
-    void weighAcross(png_const_bytep pixels) {
-        // Grey has a level in the first number alone.
-        constexpr std::size_t kNumbers = Channels == 1 ? 1 : 4;
-        for (const Term& term : terms_) {
-            std::array<std::int32_t, 4> levels{};
-            sumPixels<Channels>(*header_, pixels, term.pixel, term.pixel + 1, levels.data());
-            if (term.other != kAlone) {
-                std::array<std::int32_t, 4> others{};
-                sumPixels<Channels>(*header_, pixels, term.other, term.other + 1, others.data());
-                for (std::size_t number = 0; number < kNumbers; ++number) {
-                    levels[number] -= others[number];
-                }
-            }
-            float* weighed = weighed_.data() + term.cell;
-            for (std::size_t number = 0; number < kNumbers; ++number) {
-                weighed[number] += term.weight * float(levels[number]);
-            }
-        }
-    }
-
-    const Header* header_;
-    const AreaWeights* down_;
-    std::vector<Term> terms_;
-    // A row's saddles weighed across; the result rows' saddles not taken yet, by result row
-    // (empty where none are), and the rows of saddles taken, to be used again.
-    std::vector<float> weighed_;
-    std::vector<std::vector<float>> rows_;
-    std::vector<std::vector<float>> spare_;
-    std::size_t span_ = 0;
-};
 
 // The pieces of a row that are the spans of `weights` across, each into its span's sums.
 Pieces piecesOf(const AreaWeights& weights) {
@@ -518,11 +388,10 @@ Pieces piecesOf(const AreaWeights& weights) {
 // Reads the rows of a picture that is not interlaced, each row's pixels summed by the pieces
 // of equal weights across into the sums `scaler` weighs.
 bool readRows(png_structp png, const Header* header, const Pieces* pieces, png_bytep row,
-              RowScaler* scaler, Saddles* saddles) {
+              RowScaler* scaler) {
     if (setjmp(png_jmpbuf(png))) return false;
     for (png_uint_32 y = 0; y < header->height; ++y) {
         png_read_row(png, row, nullptr);
-        if (saddles) saddles->addRow(row, int(y));
         sumPieces(*header, row, *pieces, scaler->sumsFor(int(y)));
     }
     return true;
@@ -631,6 +500,116 @@ bool readPasses(png_structp png, const Header* header, int step, PassCounts* cou
     return true;
 }
 
+// An opaque interlaced picture's blocks of 2 x 2 pixels are summed as the passes bring their
+// pixels, each block's red, green and blue (grey: its level, in the first) in ten bits of a
+// word each: four pixels of 255 sum to 1,020 at most, so nothing is averaged until every pass
+// has come.
+constexpr int kLevelBits = 10;
+
+// Adds the `count` pixels of a pass's row at `pixels`, `spacing` apart from column `first` on,
+// to the sums of their blocks of 2 x 2 at `sums`; the pixel of column `borrowed` to the last
+// block's too.
+template <int Channels>
+void addToPacked(const std::uint32_t* palette, png_const_bytep pixels, png_uint_32 count,
+                 png_uint_32 first, png_uint_32 spacing, png_uint_32 borrowed,
+                 std::uint32_t* sums) {
+    constexpr int kBytes = Channels == 0 ? 1 : Channels;
+    png_uint_32 column = first;
+    for (png_const_bytep pixel = pixels; pixel < pixels + std::size_t(count) * kBytes;
+         pixel += kBytes, column += spacing) {
+        std::uint32_t levels;
+        if constexpr (Channels == 0) {
+            levels = palette[pixel[0]];
+        } else if constexpr (Channels == 1) {
+            levels = pixel[0];
+        } else {
+            levels = pixel[0] | std::uint32_t(pixel[1]) << kLevelBits |
+                     std::uint32_t(pixel[2]) << 2 * kLevelBits;
+        }
+        sums[column / 2] += levels;
+        if (column == borrowed) sums[column / 2 + 1] += levels;
+    }
+}
+
+// Reads an opaque interlaced picture's passes, summing each block's pixels of 2 x 2 (and the
+// column and row the last blocks borrow, where a side is odd) in `sums`, `wordsPerLine` a row
+// of blocks. Counts in `passesRead` the passes read whole, and in `rowsRead` the rows read of
+// the next.
+bool readPassesPacked(png_structp png, const Header* header, const std::uint32_t* palette,
+                      png_bytep row, std::uint32_t* sums, qsizetype wordsPerLine, int* passesRead,
+                      png_uint_32* rowsRead) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    const auto borrowedOf = [](png_uint_32 length) {
+        return length % 2 == 1 && length > 1 ? length - 2 : ~png_uint_32(0);
+    };
+    const png_uint_32 borrowedColumn = borrowedOf(header->width);
+    const png_uint_32 borrowedRow = borrowedOf(header->height);
+    const auto add = header->indexed         ? addToPacked<0>
+                     : header->channels == 1 ? addToPacked<1>
+                                             : addToPacked<3>;
+    for (int pass = 0; pass < kPasses; ++pass) {
+        const png_uint_32 passColumns = PNG_PASS_COLS(header->width, pass);
+        const png_uint_32 passRows = PNG_PASS_ROWS(header->height, pass);
+        // libpng skips an empty pass.
+        if (passColumns == 0 || passRows == 0) continue;
+        for (png_uint_32 passRow = 0; passRow < passRows; ++passRow) {
+            png_read_row(png, row, nullptr);
+            const png_uint_32 y = PNG_ROW_FROM_PASS_ROW(passRow, pass);
+            std::uint32_t* line = sums + qsizetype(y / 2) * wordsPerLine;
+            add(palette, row, passColumns, PNG_PASS_START_COL(pass), PNG_PASS_COL_OFFSET(pass),
+                borrowedColumn, line);
+            if (y == borrowedRow) {
+                add(palette, row, passColumns, PNG_PASS_START_COL(pass), PNG_PASS_COL_OFFSET(pass),
+                    borrowedColumn, line + wordsPerLine);
+            }
+            *rowsRead = passRow + 1;
+        }
+        *passesRead = pass + 1;
+        *rowsRead = 0;
+    }
+    return true;
+}
+
+// Makes the packed sums of `sampled`'s blocks their averages, in place, each over the pixels
+// that came to it: every pass's where all came, else the first `passesRead` passes' and
+// `rowsRead` rows of the next.
+void averagePacked(const Header& header, const PassCounts& counts, bool whole, int passesRead,
+                   png_uint_32 rowsRead, bool grey, QImage* sampled) {
+    const QSize blocks = sampled->size();
+    std::array<png_uint_32, kPasses> rows{};
+    for (int y = 0; y < blocks.height(); ++y) {
+        const png_uint_32 from = averagedFrom(header.height, 2, png_uint_32(y));
+        const png_uint_32 to = averagedTo(header.height, 2, png_uint_32(y));
+        for (int pass = 0; pass < kPasses && !whole; ++pass) {
+            png_uint_32 end = pass < passesRead ? to : 0;
+            if (pass == passesRead && rowsRead > 0) {
+                end = std::clamp(PNG_ROW_FROM_PASS_ROW(rowsRead - 1, pass) + 1, from, to);
+            }
+            rows[std::size_t(pass)] = end > from ? passPixelsIn(pass, from, end, true) : 0;
+        }
+        auto* line = reinterpret_cast<QRgb*>(sampled->scanLine(y));
+        for (int x = 0; x < blocks.width(); ++x) {
+            std::uint32_t pixels =
+                std::min<png_uint_32>(2, header.width) * std::min<png_uint_32>(2, header.height);
+            if (!whole) {
+                pixels = 0;
+                for (int pass = 0; pass < kPasses; ++pass) {
+                    pixels +=
+                        counts.columns[std::size_t(pass)][std::size_t(x)] * rows[std::size_t(pass)];
+                }
+            }
+            if (pixels == 0) continue;
+            const Divisor& per = kDivisors[0][pixels];
+            const std::uint32_t sums = line[x];
+            const int red = divided(sums & ((1u << kLevelBits) - 1), per);
+            const int green =
+                grey ? red : divided(sums >> kLevelBits & ((1u << kLevelBits) - 1), per);
+            const int blue = grey ? red : divided(sums >> 2 * kLevelBits, per);
+            line[x] = qRgb(red, green, blue);
+        }
+    }
+}
+
 // What a pass of an interlaced picture brings the result: the pieces of its rows that are the
 // spans of equal weights across, and how much its pixels weigh in each result pixel across
 // and in each down (their product is what of a result pixel the pass's pixels cover).
@@ -672,18 +651,14 @@ PassShares passSharesOf(const AreaWeights& across, const AreaWeights& down) {
 
 // What an interlaced picture's passes bring each result pixel is summed in four numbers of 16
 // bits, its levels (premultiplied) times the share of the result pixel the pixels that bring
-// them cover, in 128ths: 255 levels over the whole result pixel sum to 32,640, and each pass's
-// share is rounded to 1/128 of a level, which a result pixel that a share of 1/64 of its pixels
-// has come to (a download cut off after the first pass) still shows within half a level. A
-// pass's saddles (Saddles) may take a sum below nothing on the way, or a little past 255
-// levels at the end: the sums wrap around, and those past kLeastSum are below nothing.
-constexpr float kSumsPerLevel = 128;
-constexpr int kLeastSum = 0xf000;
+// them cover, in 256ths: 255 levels over the whole result pixel sum to 65,280, and each pass's
+// share is rounded to 1/256 of a level, which a result pixel that a share of 1/64 of its pixels
+// has come to (a download cut off after the first pass) still shows within a level.
+constexpr float kSumsPerLevel = 256;
 
 void addToSums(const float* pixels, int width, std::uint16_t* sums) {
     for (int at = 0; at < width * 4; ++at) {
-        const auto added = std::int32_t(std::floor(pixels[at] * kSumsPerLevel + 0.5f));
-        sums[at] = std::uint16_t(std::uint32_t(sums[at]) + std::uint32_t(added));
+        sums[at] = std::uint16_t(sums[at] + std::uint16_t(pixels[at] * kSumsPerLevel + 0.5f));
     }
 }
 
@@ -708,9 +683,7 @@ QImage averagesOf(const PassShares& shares, const std::array<int, kPasses>& ende
             std::memcpy(pixel.data(), bytes + at * 8, 8);
             const float perSum = weight > 0 ? 1.0f / (kSumsPerLevel * weight) : 0;
             const auto level = [&](int channel) {
-                const int sum = pixel[std::size_t(channel)];
-                if (sum >= kLeastSum) return 0;
-                return std::min(255, int(float(sum) * perSum + 0.5f));
+                return std::min(255, int(float(pixel[std::size_t(channel)]) * perSum + 0.5f));
             };
             const int opacity = alpha ? level(3) : 255;
             const QRgb averaged = qRgba(std::min(opacity, level(0)), std::min(opacity, level(1)),
@@ -755,8 +728,7 @@ bool everyResultPixelHasOne(const PassShares& shares, int passes) {
 // weights across into the sums its own scaler weighs. Counts in `passesRead` the passes read
 // whole.
 bool readPassesWeighed(png_structp png, const Header* header, const PassShares* shares,
-                       std::vector<RowScaler>* scalers, std::vector<Saddles>* saddles,
-                       png_bytep row, int* passesRead) {
+                       std::vector<RowScaler>* scalers, png_bytep row, int* passesRead) {
     if (setjmp(png_jmpbuf(png))) return false;
     for (int pass = 0; pass < kPasses; ++pass) {
         const png_uint_32 passRows = PNG_PASS_ROWS(header->height, pass);
@@ -766,9 +738,8 @@ bool readPassesWeighed(png_structp png, const Header* header, const PassShares* 
             const Pieces& pieces = (*shares)[std::size_t(pass)].pieces;
             for (png_uint_32 passRow = 0; passRow < passRows; ++passRow) {
                 png_read_row(png, row, nullptr);
-                const auto y = int(PNG_ROW_FROM_PASS_ROW(passRow, pass));
-                if (!saddles->empty()) (*saddles)[std::size_t(pass)].addRow(row, y);
-                sumPieces(*header, row, pieces, scaler.sumsFor(y));
+                sumPieces(*header, row, pieces,
+                          scaler.sumsFor(int(PNG_ROW_FROM_PASS_ROW(passRow, pass))));
             }
             scaler.finish();
         }
@@ -802,24 +773,12 @@ QImage readWeighed(png_structp png, Reading* reading) {
         weightsOf(reading->full.height(), reading->size.height(), reading->step, reading->uneven),
         header.alpha);
     scaler.sumsAre(header.alpha ? 255 : 1, reading->grey);
-    // At a step of 2 each pixel weighs exactly what of it a result pixel covers, less its
-    // saddles.
-    std::optional<Saddles::Weights> saddleWeights;
-    std::optional<Saddles> saddles;
-    if (reading->step == 2) {
-        saddleWeights.emplace(reading->full, reading->size);
-        saddles.emplace(&header, *saddleWeights);
-        scaler.adjustRowsWith([&](int y, float* sums) { saddles->takeFrom(y, sums); });
-    }
-    if (!readRows(png, &header, &pieces, reading->row.data(), &scaler,
-                  saddles ? &*saddles : nullptr)) {
-        return {};
-    }
+    if (!readRows(png, &header, &pieces, reading->row.data(), &scaler)) return {};
     scaler.finish();
     return scaler.result();
 }
 
-// An interlaced picture read at a step of 2, 4 or 8: the passes bring their pixels out of the
+// An interlaced picture read at a step of 4 or 8: the passes bring their pixels out of the
 // rows' order, and each is weighed into the result pixels' sums as its rows come.
 QImage readPassesIntoSums(png_structp png, Reading* reading) {
     const Header& header = reading->header;
@@ -836,25 +795,12 @@ QImage readPassesIntoSums(png_structp png, Reading* reading) {
     if (!sums) return {};
     std::array<int, kPasses> ended{};
     std::vector<RowScaler> scalers;
-    // At a step of 2 each pixel weighs exactly what of it a result pixel covers, less its
-    // saddles, those of each pass taken from what the pass brings.
-    std::optional<Saddles::Weights> saddleWeights;
-    std::vector<Saddles> saddles;
-    if (reading->step == 2) saddleWeights.emplace(reading->full, size);
-    for (int pass = 0; pass < kPasses && saddleWeights; ++pass) {
-        saddles.emplace_back(&header, *saddleWeights, pass);
-    }
     for (int pass = 0; pass < kPasses; ++pass) {
         scalers.emplace_back(across, down, [&, pass](int y, const float* pixels) {
             addToSums(pixels, size.width(), sums + std::size_t(y) * size.width() * 4);
             ended[std::size_t(pass)] = y + 1;
         });
         scalers.back().sumsAre(header.alpha ? 255 : 1, reading->grey);
-        if (!saddles.empty()) {
-            scalers.back().adjustRowsWith([&saddles, pass](int y, float* sums) {
-                saddles[std::size_t(pass)].takeFrom(y, sums);
-            });
-        }
         // A pass's pixels lie in some spans across alone (the first pass's every 8th).
         const Pieces& pieces = shares[std::size_t(pass)].pieces;
         std::vector<std::uint32_t> spans;
@@ -864,8 +810,7 @@ QImage readPassesIntoSums(png_structp png, Reading* reading) {
         scalers.back().sumsOnlyIn(spans);
     }
     int passesRead = 0;
-    if (!readPassesWeighed(png, &header, &shares, &scalers, &saddles, reading->row.data(),
-                           &passesRead) &&
+    if (!readPassesWeighed(png, &header, &shares, &scalers, reading->row.data(), &passesRead) &&
         !everyResultPixelHasOne(shares, passesRead)) {
         std::free(sums);
         return {};
@@ -883,12 +828,30 @@ QImage readPassesIntoBlocks(png_structp png, Reading* reading) {
     if (sampled.isNull()) return {};
     PassCounts counts = passCountsOf(header, step);
     int passesRead = 0;
-    BlockRow blocks(&header, step);
-    BlockRow shared(&header, step);
-    const bool read = readPasses(png, &header, step, &counts, reading->row.data(), &blocks, &shared,
-                                 sampled.bits(), sampled.bytesPerLine(), &passesRead);
-    // Only all seven passes bring every pixel.
-    if (!read && passesRead < kPasses) return {};
+    bool read = false;
+    if (step == 2 && !header.alpha) {
+        std::array<std::uint32_t, 256> palette{};
+        for (std::size_t index = 0; index < palette.size(); ++index) {
+            const auto& colour = header.palette[index];
+            palette[index] = colour[0] | colour[1] << kLevelBits | colour[2] << 2 * kLevelBits;
+        }
+        // Not fill(): it makes an opaque picture's pixels opaque.
+        std::memset(sampled.bits(), 0, std::size_t(sampled.sizeInBytes()));
+        png_uint_32 rowsRead = 0;
+        read = readPassesPacked(png, &header, palette.data(), reading->row.data(),
+                                reinterpret_cast<std::uint32_t*>(sampled.bits()),
+                                sampled.bytesPerLine() / 4, &passesRead, &rowsRead);
+        averagePacked(header, counts, read, passesRead, rowsRead, reading->grey, &sampled);
+    } else {
+        BlockRow blocks(&header, step);
+        BlockRow shared(&header, step);
+        read = readPasses(png, &header, step, &counts, reading->row.data(), &blocks, &shared,
+                          sampled.bits(), sampled.bytesPerLine(), &passesRead);
+    }
+    // The first passes bring a pixel of every block: five of a step of 2, all seven of 1.
+    // Bytes that end or break after them (a download cut off) leave the averages of the pixels
+    // that came.
+    if (!read && passesRead < (step == 2 ? 5 : kPasses)) return {};
     RowScaler scaler(reading->full, step, reading->size, header.alpha);
     scaler.addRows(sampled);
     return scaler.result();
@@ -913,7 +876,7 @@ QImage readAveraged(png_structp png, const Header& header, int step, QSize size)
                               (double(size.width()) * size.height() * 255)),
                     std::vector<png_byte>(header.rowBytes)};
     return !header.interlaced ? readWeighed(png, &reading)
-           : step >= 2        ? readPassesIntoSums(png, &reading)
+           : step >= 4        ? readPassesIntoSums(png, &reading)
                               : readPassesIntoBlocks(png, &reading);
 }
 

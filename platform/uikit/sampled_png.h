@@ -11,17 +11,17 @@ namespace ui {
 // the last of their seven passes is read), and those of grey or palette pixels or of 16 bits a
 // sample (decoded whole, then made four bytes a pixel to be scaled). Each pixel of the result
 // averages every pixel it covers, premultiplied, as the rows come, each weighed by what of it
-// the result pixel covers: a fine pattern (a one-pixel checkerboard, a picture dithered to
-// black and white) comes as the grey it looks, where one pixel of each block showed it black
-// or in moiré, and detail coarser than a pixel as sharp as the result holds it. A step of 2 or
-// more says how far the picture is scaled (stepFor). At 4 and 8 the two of each pair of
-// columns (and rows) weigh nearly alike (AreaWeights::ofPairs); at 2, where a result pixel
-// covers a few pixels and the cuts of its edges matter most, each weighs exactly what of it
-// is covered, less the part of those weights that alternates within pairs across times that
-// down (AreaWeights::ofSaddles), which a checkerboard would beat with. A picture that is not
+// the result pixel covers, the two of each pair of columns (and rows) nearly alike
+// (AreaWeights::ofPairs): a fine pattern (a one-pixel checkerboard, a picture dithered to black
+// and white) comes as the grey it looks, where one pixel of each block showed it black or in
+// moiré, and detail coarser than a pixel as sharp as the result holds it. A step of 2 or more
+// says how far the picture is scaled (stepFor); at 2 the two of a pair weigh alike, as they do
+// in the blocks of 2 x 2 an interlaced picture holds at that step. A picture that is not
 // interlaced sums its rows' pixels that weigh alike and weighs them as the rows come
-// (RowScaler), holding its result and a few rows. An interlaced one weighs each pass's pixels
-// into sums of the result's pixels.
+// (RowScaler), holding its result and a few rows. An interlaced one at a step of 4 or 8 weighs
+// each pass's pixels into sums of the result's pixels; at a step of 2 it holds its blocks of
+// 2 x 2 whole, a quarter of its pixels (an opaque picture's sums; a translucent one's
+// averages, each pass's pixels folded in), and scales them once all passes have come.
 class SampledPng {
 public:
     // Whether `data` is a PNG that the platform's decoder decodes whole.
@@ -33,8 +33,8 @@ public:
     // down; the last across and down hold fewer pixels where `step` does not divide the size.
     [[nodiscard]] static QSize sampledSize(QSize full, int step);
     // Whether `data` is a PNG that the platform's decoder decodes whole whose rows are
-    // interlaced: its read holds its pixels whole (at a step of 1) or eight bytes a result
-    // pixel (at 2, 4 or 8), no more than the blocks and the result take.
+    // interlaced: its read holds the averages of its blocks whole (at a step of 1 or 2) or
+    // eight bytes a result pixel (at 4 or 8), no more than the blocks and the result take.
     [[nodiscard]] static bool isInterlaced(const QByteArray& data);
     // The picture averaged to `size` (no larger than it) as read at `step` (8, 4, 2, or 1:
     // every pixel weighing what of it each result pixel covers, for a PNG the platform's
@@ -43,8 +43,8 @@ public:
     // (ImageReader::kMostDeclaredPixels) or the blocks of the step would take more than a read
     // may allocate. Chunks other than the header, palette, transparency and picture data are
     // gone past without being held. An interlaced picture whose bytes end or break after the
-    // passes that bring a pixel to every result pixel gives the averages of the pixels that
-    // came.
+    // passes that bring a pixel to every result pixel (to every block of 2 x 2 at a step of 2)
+    // gives the averages of the pixels that came.
     [[nodiscard]] static QImage readScaled(const QByteArray& data, int step, QSize size);
 };
 

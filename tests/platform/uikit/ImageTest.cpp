@@ -1475,65 +1475,6 @@ TEST_F(ImageTest, AreaWeightsGiveEachResultPixelAllOfItsShareAndEachPixelItsPlac
     }
 }
 
-// The saddle weights of a side, to every size: each pair's (and the last pixel of an odd side
-// with its neighbour's) sum to nothing in every result pixel, so that what changes slowly
-// weighs nothing; and in each result pixel they alternate from pixel to pixel as much as the
-// exact weights do, so that taken away both ways they leave a one-pixel checkerboard its grey.
-TEST_F(ImageTest, SaddleWeightsAlternateAsTheExactWeightsAndSumToNothing) {
-    using ui::AreaWeights;
-    for (const int length : {1, 2, 3, 7, 10, 17, 33, 300}) {
-        for (int cells = 1; cells <= std::min(length, 40); ++cells) {
-            SCOPED_TRACE(std::to_string(length) + " to " + std::to_string(cells));
-            const auto weighsIn = [&](const AreaWeights& weights) {
-                std::vector<std::vector<double>> ofUnits(
-                    std::size_t(length), std::vector<double>(std::size_t(cells), 0));
-                int next = 0;
-                for (const AreaWeights::Span& span : weights.spans()) {
-                    EXPECT_EQ(span.from, next);
-                    next = span.to;
-                    for (const AreaWeights::Share* share = weights.shares(span);
-                         share < weights.sharesEnd(span); ++share) {
-                        for (int unit = span.from; unit < span.to; ++unit) {
-                            ofUnits[std::size_t(unit)][std::size_t(share->cell)] += share->weight;
-                        }
-                    }
-                }
-                EXPECT_EQ(next, length);
-                return ofUnits;
-            };
-            const auto saddles = weighsIn(AreaWeights::ofSaddles(length, cells));
-            const auto exact = weighsIn(AreaWeights::ofBlocks(length, 1, cells));
-            for (int cell = 0; cell < cells; ++cell) {
-                double alternating = 0;
-                double exactAlternating = 0;
-                for (int pixel = 0; pixel < length; ++pixel) {
-                    const double sign = pixel % 2 == 0 ? 1 : -1;
-                    alternating += sign * saddles[std::size_t(pixel)][std::size_t(cell)];
-                    exactAlternating += sign * exact[std::size_t(pixel)][std::size_t(cell)];
-                }
-                // A side of one pixel alternates nowhere.
-                if (length > 1) {
-                    EXPECT_NEAR(alternating, exactAlternating, 1e-5) << "result pixel " << cell;
-                }
-                const int paired = length % 2 == 1 && length > 1 ? length - 3 : length - 1;
-                for (int first = 0; first < paired; first += 2) {
-                    EXPECT_NEAR(saddles[std::size_t(first)][std::size_t(cell)] +
-                                    saddles[std::size_t(first) + 1][std::size_t(cell)],
-                                0, 1e-5)
-                        << "pair " << first << " in result pixel " << cell;
-                }
-                if (paired != length - 1) {
-                    EXPECT_NEAR(saddles[std::size_t(length) - 3][std::size_t(cell)] +
-                                    saddles[std::size_t(length) - 2][std::size_t(cell)] +
-                                    saddles[std::size_t(length) - 1][std::size_t(cell)],
-                                0, 1e-5)
-                        << "the last three in result pixel " << cell;
-                }
-            }
-        }
-    }
-}
-
 // Rows alike the one above them come as one, and weigh as the rows they are: runs longer than a
 // band and shorter than a result row, runs across the result's rows and at the picture's end,
 // in the drawing layout and in a palette; the rows asked for past the picture's end are not.
