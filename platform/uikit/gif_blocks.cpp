@@ -64,10 +64,16 @@ GifBlocks GifBlocks::read(const QByteArray& data) {
             // frame's delay, what becomes of its rectangle after it and the transparent colour
             // from then on; the decoder takes the flags from a shorter one too, but then leaves
             // undrawn a colour the block does not say, which is taken as none. A looping
-            // block's second holds its loop count.
+            // block's second holds its loop count. The decoder takes the first sub-block of a
+            // graphic control or looping block for the block itself, an empty one too, and
+            // then reads on to an empty one: such a block of an empty first sub-block does
+            // not end there.
             const int label = in.byte();
             const QByteArray first = in.subBlock();
-            if (first.isEmpty()) continue;
+            if (first.isEmpty()) {
+                if (label == 0xF9 || label == 0xFF) in.skipSubBlocks();
+                continue;
+            }
             if (label == 0xF9) {
                 if (first.size() >= 3) pending = quint8(first[1]) | quint8(first[2]) << 8;
                 restores = (quint8(first[0]) >> 2 & 7) >= 2;

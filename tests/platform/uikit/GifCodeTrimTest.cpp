@@ -130,6 +130,47 @@ TEST_F(GifCodeTrimTest, ABillionPixelsOfCodesInASmallFrameAreCutAfterItsLastPixe
     EXPECT_EQ(read.pixel(100, 100), 0xff0000ffu);
 }
 
+// The decoder takes the first sub-block of a graphic control or looping block for the block
+// itself, an empty one too, and reads on to the next empty one; other blocks end at their first
+// empty sub-block. A billion pixels' codes after such a block of an empty first sub-block are
+// cut as after an honest one, and a frame's bytes in the sub-blocks the decoder reads on are no
+// frame: the frames cut draw as before.
+TEST_F(GifCodeTrimTest, BlocksOfAnEmptyFirstSubBlockAreReadToTheirEndAsTheDecoderReadsThem) {
+    const std::vector<int> codes = redRunCodes(qint64(1) << 30);
+    const QImage red = sixteenRed();
+    for (const QByteArray& before :
+         {QByteArray("\x21\xf9\x04\x00\x00\x00\x00\x00", 8), QByteArray("\x21\xf9\x00\x00", 4),
+          QByteArray("\x21\xff\x00\x00", 4), QByteArray("\x21\xf9\x00\x02\x01\x02\x00", 7),
+          QByteArray("\x21\xfe\x00", 3)}) {
+        const QByteArray gif =
+            gifOfFrames({16, 16}, {codedFrame({0, 0, 16, 16}, codes, 0, before)});
+        const QByteArray cut = GifCodeTrim::trimmed(gif);
+        EXPECT_LT(cut.size(), 100) << before.toHex().constData();
+        EXPECT_TRUE(cutAndDrawnAlike(gif)) << before.toHex().constData();
+        const std::vector<QImage> drawn = decodedWhole(cut);
+        ASSERT_EQ(drawn.size(), 1u) << before.toHex().constData();
+        EXPECT_TRUE(picturesMatch(drawn[0], red, PictureTolerance{.levels = 0}));
+    }
+
+    // A sub-block of 44 bytes (0x2c, an image descriptor's introducer) after an empty first one,
+    // holding what reads as a frame of 16 x 16 and many pixels' codes; then an honest frame.
+    QByteArray hidden("\x21\xf9\x00\x2c", 4);
+    for (const int word : {0, 0, 16, 16}) appendWord(hidden, word);
+    hidden.append('\0').append('\x02').append('\x21');
+    hidden.append(gifCodeData(2, redRunCodes(1 << 20)).mid(1, 33));
+    ASSERT_EQ(hidden.size(), 4 + 44);
+    hidden.append('\0');
+    const QByteArray gif =
+        gifOfFrames({16, 16}, {codedFrame({0, 0, 16, 16}, redRunCodes(256), 0, hidden)});
+    const GifBlocks blocks = GifBlocks::read(gif);
+    ASSERT_EQ(blocks.frames.size(), 1u);
+    EXPECT_EQ(blocks.frames[0].descriptorAt, gif.indexOf(hidden) + hidden.size());
+    EXPECT_TRUE(GifCodeTrim::trimmed(gif).isSharedWith(gif));
+    const std::vector<QImage> drawn = decodedWhole(gif);
+    ASSERT_EQ(drawn.size(), 1u);
+    EXPECT_TRUE(picturesMatch(drawn[0], red, PictureTolerance{.levels = 0}));
+}
+
 // Codes that give no pixel past the frame's last that can land are left as they are, not copied:
 // those that end at that pixel, with the end code or with clears before it, or stop short of it,
 // or carry on below the frame's height down to the canvas's bottom; as are codes of a size the
