@@ -40,6 +40,7 @@
 #include <httplib.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -77,24 +78,33 @@ constexpr bench::ThumbnailPicture kPictures[] = {
     {"file", "", "the bytes of the file named after the argument"},
 };
 
-// Every picture the same bytes, from a server on a loopback port. The server runs in the
-// probe's process: it sends the one copy of the bytes in pieces rather than a copy a reply,
-// which its threads' heaps would keep and the probe count as the list's (a photo of 7.5 MB to
-// each of a screen's rows at once).
+// Every picture the bytes of one file, from a server on a loopback port. The server runs in the
+// probe's process: it reads each reply's bytes from the file in pieces as it sends them and
+// holds no copy of them, which the probe would count as the list's (a photo of 7.5 MB, and
+// what the heap keeps of the copy that read it).
 class PictureFileServer {
 public:
     static constexpr std::size_t kPieceBytes = 64 * 1024;
 
-    explicit PictureFileServer(std::string bytes)
-        : server_([bytes = std::make_shared<const std::string>(std::move(bytes))](
-                      httplib::Server& server) {
-              server.Get("/img/.*", [bytes](const httplib::Request&, httplib::Response& response) {
-                  response.set_content_provider(
-                      bytes->size(), "image/gif",
-                      [bytes](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-                          return sink.write(bytes->data() + offset, std::min(length, kPieceBytes));
-                      });
-              });
+    PictureFileServer(const QString& path, qint64 size)
+        : server_([path, size](httplib::Server& server) {
+              server.Get(
+                  "/img/.*", [path, size](const httplib::Request&, httplib::Response& response) {
+                      auto file = std::make_shared<QFile>(path);
+                      if (!file->open(QIODevice::ReadOnly)) {
+                          response.status = 404;
+                          return;
+                      }
+                      response.set_content_provider(
+                          std::size_t(size), "image/gif",
+                          [file](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                              std::array<char, kPieceBytes> piece;
+                              if (!file->seek(qint64(offset))) return false;
+                              const qint64 read =
+                                  file->read(piece.data(), qint64(std::min(length, kPieceBytes)));
+                              return read > 0 && sink.write(piece.data(), std::size_t(read));
+                          });
+                  });
           }) {}
 
     [[nodiscard]] QString root() const { return server_.root(); }
@@ -135,7 +145,7 @@ int main(int argc, char** argv) {
                     std::printf("file: name a file to serve after it\n");
                     return 1;
                 }
-                files = std::make_unique<PictureFileServer>(file.readAll().toStdString());
+                files = std::make_unique<PictureFileServer>(file.fileName(), file.size());
                 EndpointTable::setServerRoot(files->root());
                 std::printf("Serving %s (%lld bytes)\n", argv[2],
                             static_cast<long long>(file.size()));
