@@ -115,6 +115,25 @@ void endRow(float* pixels, std::size_t count, QRgb* out, Channels scale, bool gr
     }
 }
 
+// Makes the three sums of each of `count` pixels at `sums` (P, then E less P `count` * 4
+// numbers on, then X less E) the median of P, E and X in the first, and the other two 0: E
+// held between P and X.
+void takeMedians(float* sums, std::size_t count) {
+    float* detail = sums + count * 4;
+    float* saddles = detail + count * 4;
+    const Channels none{};
+    for (std::size_t at = 0; at < count * 4; at += 4) {
+        const Channels toE = channelsAt(detail + at);
+        const Channels toX = toE + channelsAt(saddles + at);
+        const Channels low = toX < none ? toX : none;
+        const Channels high = toX > none ? toX : none;
+        const Channels held = toE < low ? low : toE > high ? high : toE;
+        putChannels(sums + at, channelsAt(sums + at) + held);
+        putChannels(detail + at, none);
+        putChannels(saddles + at, none);
+    }
+}
+
 }  // namespace
 
 RowScaler::RowScaler(QSize from, QSize to, bool alpha)
@@ -146,22 +165,27 @@ RowScaler::RowScaler(AreaWeights across, AreaWeights down, RowSink sink)
 
 void RowScaler::start() {
     valid_ = true;
+    saddled_ = across_.hasSaddles() || down_.hasSaddles();
     unitRows_ = down_.spans().back().to;
     sums_.assign(across_.spans().size() * 4, 0);
     for (const AreaWeights::Span& span : across_.spans()) {
         for (const AreaWeights::Share* share = across_.shares(span);
              share < across_.sharesEnd(span); ++share) {
-            weighings_.push_back({std::size_t(&span - across_.spans().data()) * 4,
-                                  std::size_t(share->cell) * 4, share->weight});
+            const std::size_t sums = std::size_t(&span - across_.spans().data()) * 4;
+            weighings_.push_back({sums, std::size_t(share->cell) * 4, share->weight});
+            if (share->saddle != 0) {
+                saddleWeighings_.push_back({sums, std::size_t(share->cell) * 4, share->saddle});
+            }
         }
     }
     weighed_.assign(std::size_t(across_.cells()) * 4, 0);
+    if (saddled_) saddleWeighed_.assign(weighed_.size(), 0);
     repeated_.assign(weighed_.size(), 0);
     // A span down reaches its first result row and a few after it.
     for (const AreaWeights::Span& span : down_.spans()) {
         live_ = std::max(live_, (down_.sharesEnd(span) - 1)->cell - down_.shares(span)->cell + 1);
     }
-    rows_.assign(std::size_t(live_) * weighed_.size(), 0);
+    rows_.assign(std::size_t(live_) * weighed_.size() * (saddled_ ? 3 : 1), 0);
     timesRepeated_.assign(std::size_t(live_), 0);
 }
 
@@ -169,6 +193,11 @@ void RowScaler::addRow(const QRgb* pixels, int repeats) {
     if (!valid_ || finished_ || row_ >= unitRows_ || repeats < 1) return;
     repeats = std::min(repeats, unitRows_ - row_);
     const std::vector<AreaWeights::Span>& spans = across_.spans();
+    // Rows alike weigh by their weights down alone: with saddles, each is summed as it comes.
+    if (saddled_ && repeats > 1) {
+        while (repeats-- > 0 && !finished_) addRow(pixels);
+        return;
+    }
     if (repeats == 1) {
         std::int32_t* sums = sumsFor(row_);
         for (const AreaWeights::Span& span : spans) {
@@ -266,6 +295,19 @@ void RowScaler::sumsOnlyIn(const std::vector<std::uint32_t>& spans) {
         }
     }
     weighings_ = std::move(weighings);
+    std::vector<Weighing> saddleWeighings;
+    auto saddleWeighing = saddleWeighings_.begin();
+    for (const std::uint32_t span : spans) {
+        const std::size_t sums = std::size_t(span) * 4;
+        while (saddleWeighing != saddleWeighings_.end() && saddleWeighing->sums < sums) {
+            ++saddleWeighing;
+        }
+        for (; saddleWeighing != saddleWeighings_.end() && saddleWeighing->sums == sums;
+             ++saddleWeighing) {
+            saddleWeighings.push_back(*saddleWeighing);
+        }
+    }
+    saddleWeighings_ = std::move(saddleWeighings);
 }
 
 void RowScaler::finish() {
@@ -277,16 +319,58 @@ void RowScaler::finish() {
 }
 
 void RowScaler::weighSpan(int down) {
-    weighAcross(sums_.data(), weighed_.data());
+    const AreaWeights::Span& span = down_.spans()[std::size_t(down)];
+    if (saddled_) {
+        weighAcross(sums_.data(), weighed_.data(), saddleWeighed_.data());
+        addDownSaddled(span, weighed_.data(), saddleWeighed_.data());
+    } else {
+        weighAcross(sums_.data(), weighed_.data());
+        addDown(span, 1.0f, weighed_.data());
+    }
     std::fill(sums_.begin(), sums_.end(), 0);
-    addDown(down_.spans()[std::size_t(down)], 1.0f, weighed_.data());
 }
 
-void RowScaler::weighAcross(const std::int32_t* sums, float* weighed) const {
+void RowScaler::weighAcross(const std::int32_t* sums, float* weighed, float* saddled) const {
     std::fill(weighed, weighed + std::size_t(across_.cells()) * 4, 0.0f);
     for (const Weighing& weighing : weighings_) {
         float* pixel = weighed + weighing.cell;
         putChannels(pixel, channelsAt(pixel) + weighing.weight * sumsAt(sums + weighing.sums));
+    }
+    if (!saddled) return;
+    std::fill(saddled, saddled + std::size_t(across_.cells()) * 4, 0.0f);
+    for (const Weighing& weighing : saddleWeighings_) {
+        float* pixel = saddled + weighing.cell;
+        putChannels(pixel, channelsAt(pixel) + weighing.weight * sumsAt(sums + weighing.sums));
+    }
+}
+
+void RowScaler::addDownSaddled(const AreaWeights::Span& span, const float* weighed,
+                               const float* saddled) {
+    endRowsBefore(down_.shares(span)->cell);
+    const std::size_t count = std::size_t(across_.cells()) * 4;
+    const bool saddledAcross = !saddleWeighings_.empty();
+    for (const AreaWeights::Share* share = down_.shares(span); share < down_.sharesEnd(span);
+         ++share) {
+        float* alike = rowOf(share->cell);
+        float* detail = alike + count;
+        float* saddles = detail + count;
+        const float weight = share->weight;
+        const float saddle = share->saddle;
+        for (std::size_t at = 0; at < count; at += 4) {
+            const Channels across = channelsAt(weighed + at);
+            putChannels(alike + at, channelsAt(alike + at) + weight * across);
+            if (saddle != 0) {
+                putChannels(detail + at, channelsAt(detail + at) + saddle * across);
+            }
+        }
+        if (!saddledAcross) continue;
+        for (std::size_t at = 0; at < count; at += 4) {
+            const Channels across = channelsAt(saddled + at);
+            putChannels(detail + at, channelsAt(detail + at) + weight * across);
+            if (saddle != 0) {
+                putChannels(saddles + at, channelsAt(saddles + at) + saddle * across);
+            }
+        }
     }
 }
 
@@ -323,6 +407,7 @@ void RowScaler::endRowsBefore(int row) {
     const std::size_t count = std::size_t(across_.cells()) * 4;
     for (; firstLive_ < row; ++firstLive_) {
         float* pixels = rowOf(firstLive_);
+        if (saddled_) takeMedians(pixels, std::size_t(across_.cells()));
         if (sink_) {
             for (float* pixel = pixels; pixel < pixels + count; pixel += 4) {
                 Channels channels = channelsAt(pixel);

@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QSize>
 
+#include <cstdint>
+
 namespace ui {
 
 // Reads a PNG at a fraction of its size without decoding it whole, for the PNGs that the
@@ -33,9 +35,14 @@ public:
     // down; the last across and down hold fewer pixels where `step` does not divide the size.
     [[nodiscard]] static QSize sampledSize(QSize full, int step);
     // Whether `data` is a PNG that the platform's decoder decodes whole whose rows are
-    // interlaced: its read holds the averages of its blocks whole (at a step of 1 or 2) or
-    // eight bytes a result pixel (at 4 or 8), no more than the blocks and the result take.
+    // interlaced.
     [[nodiscard]] static bool isInterlaced(const QByteArray& data);
+    // What a read of `data` at `step` holds beside its result, at most, in bytes: an
+    // interlaced picture's even rows at a step of 1 or 2 (a byte a sample, a palette's index
+    // one, and one more for alpha, or for a transparent level or colour), and four bytes a
+    // block of the step at 4 or 8 (it holds eight a result pixel, the result in the first half
+    // of them); nothing for a picture read row by row.
+    [[nodiscard]] static std::int64_t heldBytes(const QByteArray& data, int step);
     // The picture averaged to `size` (no larger than it) as read at `step` (8, 4, 2, or 1:
     // every pixel weighing what of it each result pixel covers, for a PNG the platform's
     // decoder misreads), premultiplied ARGB32 (RGB32 without alpha); null when the bytes do not
