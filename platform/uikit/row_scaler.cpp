@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 #include <utility>
 
 #if defined(__SSE2__)
@@ -171,13 +172,13 @@ void RowScaler::start() {
     for (const AreaWeights::Span& span : across_.spans()) {
         for (const AreaWeights::Share* share = across_.shares(span);
              share < across_.sharesEnd(span); ++share) {
-            const std::size_t sums = std::size_t(&span - across_.spans().data()) * 4;
-            weighings_.push_back({sums, std::size_t(share->cell) * 4, share->weight});
-            if (share->saddle != 0) {
-                saddleWeighings_.push_back({sums, std::size_t(share->cell) * 4, share->saddle});
-            }
+            weighings_.push_back({std::size_t(&span - across_.spans().data()) * 4,
+                                  std::size_t(share->cell) * 4, share->weight, share->saddle});
         }
     }
+    // By result pixel, so that each is summed in registers and written once.
+    std::stable_sort(weighings_.begin(), weighings_.end(),
+                     [](const Weighing& a, const Weighing& b) { return a.cell < b.cell; });
     weighed_.assign(std::size_t(across_.cells()) * 4, 0);
     if (saddled_) saddleWeighed_.assign(weighed_.size(), 0);
     repeated_.assign(weighed_.size(), 0);
@@ -285,29 +286,11 @@ void RowScaler::sumsAre(int colourUnit, bool grey) {
 }
 
 void RowScaler::sumsOnlyIn(const std::vector<std::uint32_t>& spans) {
-    std::vector<Weighing> weighings;
-    auto weighing = weighings_.begin();
+    std::vector<bool> kept(across_.spans().size());
     for (const std::uint32_t span : spans) {
-        const std::size_t sums = std::size_t(span) * 4;
-        while (weighing != weighings_.end() && weighing->sums < sums) ++weighing;
-        for (; weighing != weighings_.end() && weighing->sums == sums; ++weighing) {
-            weighings.push_back(*weighing);
-        }
+        if (span < kept.size()) kept[span] = true;
     }
-    weighings_ = std::move(weighings);
-    std::vector<Weighing> saddleWeighings;
-    auto saddleWeighing = saddleWeighings_.begin();
-    for (const std::uint32_t span : spans) {
-        const std::size_t sums = std::size_t(span) * 4;
-        while (saddleWeighing != saddleWeighings_.end() && saddleWeighing->sums < sums) {
-            ++saddleWeighing;
-        }
-        for (; saddleWeighing != saddleWeighings_.end() && saddleWeighing->sums == sums;
-             ++saddleWeighing) {
-            saddleWeighings.push_back(*saddleWeighing);
-        }
-    }
-    saddleWeighings_ = std::move(saddleWeighings);
+    std::erase_if(weighings_, [&](const Weighing& weighing) { return !kept[weighing.sums / 4]; });
 }
 
 void RowScaler::finish() {
@@ -331,16 +314,34 @@ void RowScaler::weighSpan(int down) {
 }
 
 void RowScaler::weighAcross(const std::int32_t* sums, float* weighed, float* saddled) const {
-    std::fill(weighed, weighed + std::size_t(across_.cells()) * 4, 0.0f);
-    for (const Weighing& weighing : weighings_) {
-        float* pixel = weighed + weighing.cell;
-        putChannels(pixel, channelsAt(pixel) + weighing.weight * sumsAt(sums + weighing.sums));
-    }
-    if (!saddled) return;
-    std::fill(saddled, saddled + std::size_t(across_.cells()) * 4, 0.0f);
-    for (const Weighing& weighing : saddleWeighings_) {
-        float* pixel = saddled + weighing.cell;
-        putChannels(pixel, channelsAt(pixel) + weighing.weight * sumsAt(sums + weighing.sums));
+    const std::size_t count = std::size_t(across_.cells()) * 4;
+    std::fill(weighed, weighed + count, 0.0f);
+    if (saddled) std::fill(saddled, saddled + count, 0.0f);
+    if (weighings_.empty()) return;
+    // Each result pixel's weighings follow one another: summed in registers, written once.
+    const auto weigh = [&](auto withSaddles) {
+        Channels alike{};
+        Channels apart{};
+        std::size_t cell = weighings_.front().cell;
+        for (const Weighing& weighing : weighings_) {
+            if (weighing.cell != cell) {
+                putChannels(weighed + cell, alike);
+                if constexpr (withSaddles()) putChannels(saddled + cell, apart);
+                alike = Channels{};
+                apart = Channels{};
+                cell = weighing.cell;
+            }
+            const Channels units = sumsAt(sums + weighing.sums);
+            alike += weighing.weight * units;
+            if constexpr (withSaddles()) apart += weighing.saddle * units;
+        }
+        putChannels(weighed + cell, alike);
+        if constexpr (withSaddles()) putChannels(saddled + cell, apart);
+    };
+    if (saddled && across_.hasSaddles()) {
+        weigh(std::true_type());
+    } else {
+        weigh(std::false_type());
     }
 }
 
@@ -348,7 +349,7 @@ void RowScaler::addDownSaddled(const AreaWeights::Span& span, const float* weigh
                                const float* saddled) {
     endRowsBefore(down_.shares(span)->cell);
     const std::size_t count = std::size_t(across_.cells()) * 4;
-    const bool saddledAcross = !saddleWeighings_.empty();
+    const bool saddledAcross = across_.hasSaddles();
     for (const AreaWeights::Share* share = down_.shares(span); share < down_.sharesEnd(span);
          ++share) {
         float* alike = rowOf(share->cell);

@@ -119,16 +119,16 @@ private:
     bool grey_ = false;
     // The sums of the rows of the span of the weights down that came, four a span across.
     std::vector<std::int32_t> sums_;
-    // The shares of the weights across, one after another: where a span's sums are, where
-    // the result pixel it weighs in is in a row, and how much it weighs there.
+    // The shares of the weights across, by the result pixel they weigh in: where a span's
+    // sums are, where the result pixel is in a row, and how much the span weighs there, and
+    // its saddle.
     struct Weighing {
         std::size_t sums;
         std::size_t cell;
         float weight;
+        float saddle;
     };
     std::vector<Weighing> weighings_;
-    // Those of the saddles across, where a share has one.
-    std::vector<Weighing> saddleWeighings_;
     // Whether the weights across or down have saddles.
     bool saddled_ = false;
     // One row's sums, for rows alike, and that row weighed across.
