@@ -291,6 +291,7 @@ void RowScaler::sumsOnlyIn(const std::vector<std::uint32_t>& spans) {
         if (span < kept.size()) kept[span] = true;
     }
     std::erase_if(weighings_, [&](const Weighing& weighing) { return !kept[weighing.sums / 4]; });
+    someSpans_ = true;
 }
 
 void RowScaler::finish() {
@@ -315,8 +316,12 @@ void RowScaler::weighSpan(int down) {
 
 void RowScaler::weighAcross(const std::int32_t* sums, float* weighed, float* saddled) const {
     const std::size_t count = std::size_t(across_.cells()) * 4;
-    std::fill(weighed, weighed + count, 0.0f);
-    if (saddled) std::fill(saddled, saddled + count, 0.0f);
+    // Each result pixel a weighing reaches is written; those none reaches (a reader adding to
+    // some spans alone, sumsOnlyIn) are nothing.
+    if (someSpans_) {
+        std::fill(weighed, weighed + count, 0.0f);
+        if (saddled) std::fill(saddled, saddled + count, 0.0f);
+    }
     if (weighings_.empty()) return;
     // Each result pixel's weighings follow one another: summed in registers, written once.
     const auto weigh = [&](auto withSaddles) {
@@ -349,28 +354,43 @@ void RowScaler::addDownSaddled(const AreaWeights::Span& span, const float* weigh
                                const float* saddled) {
     endRowsBefore(down_.shares(span)->cell);
     const std::size_t count = std::size_t(across_.cells()) * 4;
-    const bool saddledAcross = across_.hasSaddles();
-    for (const AreaWeights::Share* share = down_.shares(span); share < down_.sharesEnd(span);
-         ++share) {
-        float* alike = rowOf(share->cell);
+    // Each result row's three sums in one pass over it, for each of its kinds: rows with
+    // saddles down or without, weighed with saddles across or without.
+    const auto add = [&](float* alike, float weight, float saddle, auto saddledDown,
+                         auto saddledAcross) {
         float* detail = alike + count;
         float* saddles = detail + count;
-        const float weight = share->weight;
-        const float saddle = share->saddle;
         for (std::size_t at = 0; at < count; at += 4) {
             const Channels across = channelsAt(weighed + at);
             putChannels(alike + at, channelsAt(alike + at) + weight * across);
-            if (saddle != 0) {
-                putChannels(detail + at, channelsAt(detail + at) + saddle * across);
+            Channels change{};
+            if constexpr (saddledDown()) change = saddle * across;
+            if constexpr (saddledAcross()) {
+                const Channels apart = channelsAt(saddled + at);
+                change += weight * apart;
+                if constexpr (saddledDown()) {
+                    putChannels(saddles + at, channelsAt(saddles + at) + saddle * apart);
+                }
+            }
+            if constexpr (saddledDown() || saddledAcross()) {
+                putChannels(detail + at, channelsAt(detail + at) + change);
             }
         }
-        if (!saddledAcross) continue;
-        for (std::size_t at = 0; at < count; at += 4) {
-            const Channels across = channelsAt(saddled + at);
-            putChannels(detail + at, channelsAt(detail + at) + weight * across);
-            if (saddle != 0) {
-                putChannels(saddles + at, channelsAt(saddles + at) + saddle * across);
-            }
+    };
+    const bool saddledAcross = across_.hasSaddles();
+    for (const AreaWeights::Share* share = down_.shares(span); share < down_.sharesEnd(span);
+         ++share) {
+        float* row = rowOf(share->cell);
+        const float weight = share->weight;
+        const float saddle = share->saddle;
+        if (saddle != 0 && saddledAcross) {
+            add(row, weight, saddle, std::true_type(), std::true_type());
+        } else if (saddle != 0) {
+            add(row, weight, saddle, std::true_type(), std::false_type());
+        } else if (saddledAcross) {
+            add(row, weight, saddle, std::false_type(), std::true_type());
+        } else {
+            add(row, weight, saddle, std::false_type(), std::false_type());
         }
     }
 }

@@ -129,6 +129,8 @@ private:
         float saddle;
     };
     std::vector<Weighing> weighings_;
+    // Whether the reader adds to some spans across alone (sumsOnlyIn).
+    bool someSpans_ = false;
     // Whether the weights across or down have saddles.
     bool saddled_ = false;
     // One row's sums, for rows alike, and that row weighed across.
