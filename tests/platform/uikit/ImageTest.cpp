@@ -1473,6 +1473,44 @@ TEST_F(ImageTest, AreaWeightsGiveEachResultPixelAllOfItsShareAndEachPixelItsPlac
                 check(AreaWeights::ofPairs(length, cells, uneven), length, 1, cells, uneven,
                       "pairs within " + std::to_string(uneven));
             }
+            // Split into pairs alike and saddles: the weights are those of pairs alike, and
+            // with their saddles each pixel weighs exactly what of it each result pixel
+            // covers; the saddles of a pair, and of a last pixel and its neighbour, sum to
+            // nothing.
+            const AreaWeights saddled = AreaWeights::ofSaddles(length, cells);
+            check(saddled, length, 1, cells, 0, "pairs with saddles");
+            const auto byPixel = [&](const AreaWeights& weights, bool saddles) {
+                std::vector<std::vector<double>> of(std::size_t(length),
+                                                    std::vector<double>(std::size_t(cells), 0));
+                for (const AreaWeights::Span& span : weights.spans()) {
+                    for (const AreaWeights::Share* share = weights.shares(span);
+                         share < weights.sharesEnd(span); ++share) {
+                        for (int pixel = span.from; pixel < span.to; ++pixel) {
+                            of[std::size_t(pixel)][std::size_t(share->cell)] +=
+                                saddles ? share->saddle : share->weight;
+                        }
+                    }
+                }
+                return of;
+            };
+            const auto exact = byPixel(AreaWeights::ofBlocks(length, 1, cells), false);
+            const auto alike = byPixel(saddled, false);
+            const auto saddles = byPixel(saddled, true);
+            double apart = 0;
+            for (int cell = 0; cell < cells; ++cell) {
+                double ofAll = 0;
+                for (int pixel = 0; pixel < length; ++pixel) {
+                    const std::size_t at = std::size_t(pixel);
+                    const std::size_t in = std::size_t(cell);
+                    EXPECT_NEAR(alike[at][in] + saddles[at][in], exact[at][in], 1e-5)
+                        << "pixel " << pixel << " in " << cell << " of " << length << " to "
+                        << cells;
+                    ofAll += saddles[at][in];
+                    apart += std::abs(saddles[at][in]);
+                }
+                EXPECT_NEAR(ofAll, 0, 1e-5) << cell << " of " << length << " to " << cells;
+            }
+            EXPECT_EQ(saddled.hasSaddles(), apart > 0) << length << " to " << cells;
         }
     }
 }

@@ -963,6 +963,27 @@ TEST_F(SampledPngTest, AnInterlacedPictureCutOffAfterItsFirstPassesShowsThePixel
     const QImage coarse = SampledPng::readScaled(early, 8, {8, 8});
     ASSERT_FALSE(coarse.isNull());
     EXPECT_EQ(red(coarse, 7, 7), 0);
+
+    // Cut off in the sixth pass, which brings the odd columns of the even rows: where it came,
+    // a block has its even row's two pixels, 100 and 200; below, the pixel of the first five
+    // passes alone, 100, taken for the one left of it too.
+    const QByteArray lighter =
+        written({64, 64}, {.colorType = PNG_COLOR_TYPE_GRAY, .compression = 0},
+                [](int x, int y, int) { return x % 2 == 0 && y % 2 == 0 ? 100 : 200; });
+    const QImage sixth = SampledPng::readScaled(lighter.left(lighter.size() * 3 / 8), 2, {32, 32});
+    ASSERT_FALSE(sixth.isNull());
+    EXPECT_NEAR(red(sixth, 0, 0), 150, 1);
+    EXPECT_NEAR(red(sixth, 31, 31), 100, 1);
+    int cameRows = 0;
+    while (cameRows < 32 && std::abs(red(sixth, 0, cameRows) - 150) <= 1) ++cameRows;
+    EXPECT_GT(cameRows, 0);
+    EXPECT_LT(cameRows, 32);
+    int otherwise = 0;
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x)
+            otherwise += std::abs(red(sixth, x, y) - (y < cameRows ? 150 : 100)) > 1;
+    }
+    EXPECT_EQ(otherwise, 0) << "the first " << cameRows << " rows of blocks whole";
 }
 
 // A translucent picture's colour is premultiplied: never more than its alpha, whatever the
