@@ -168,17 +168,51 @@ void RowScaler::start() {
     valid_ = true;
     saddled_ = across_.hasSaddles() || down_.hasSaddles();
     unitRows_ = down_.spans().back().to;
-    sums_.assign(across_.spans().size() * 4, 0);
-    for (const AreaWeights::Span& span : across_.spans()) {
-        for (const AreaWeights::Share* share = across_.shares(span);
-             share < across_.sharesEnd(span); ++share) {
-            weighings_.push_back({std::size_t(&span - across_.spans().data()) * 4,
-                                  std::size_t(share->cell) * 4, share->weight, share->saddle});
+    const std::vector<AreaWeights::Span>& spans = across_.spans();
+    sums_.assign(spans.size() * 4, 0);
+    // The two pixels of a pair that a result pixel's edge cuts are spans of their own, alike
+    // but for their saddles' signs: their sums are made the pair's sum and difference before
+    // they are weighed (weighSpan), the sum weighing by the weights alone and the difference
+    // by the saddles alone.
+    const auto cutPair = [&](std::size_t at) {
+        const AreaWeights::Span& first = spans[at];
+        const AreaWeights::Span& second = spans[at + 1];
+        if (first.to - first.from != 1 || second.to - second.from != 1 || first.from % 2 != 0 ||
+            first.endShare - first.firstShare != second.endShare - second.firstShare) {
+            return false;
+        }
+        for (int share = 0; share < first.endShare - first.firstShare; ++share) {
+            const AreaWeights::Share& one = across_.shares(first)[share];
+            const AreaWeights::Share& other = across_.shares(second)[share];
+            if (one.cell != other.cell || one.weight != other.weight ||
+                one.saddle != -other.saddle) {
+                return false;
+            }
+        }
+        return true;
+    };
+    for (std::size_t at = 0; at < spans.size(); ++at) {
+        const bool paired = across_.hasSaddles() && at + 1 < spans.size() && cutPair(at);
+        if (paired) pairedSums_.push_back(at * 4);
+        for (const AreaWeights::Share* share = across_.shares(spans[at]);
+             share < across_.sharesEnd(spans[at]); ++share) {
+            const std::size_t cell = std::size_t(share->cell) * 4;
+            if (share->weight != 0) weighings_.push_back({at * 4, cell, share->weight});
+            if (!paired && share->saddle != 0) {
+                saddleWeighings_.push_back({at * 4, cell, share->saddle});
+            }
+        }
+        if (!paired) continue;
+        ++at;
+        for (const AreaWeights::Share* share = across_.shares(spans[at]);
+             share < across_.sharesEnd(spans[at]); ++share) {
+            saddleWeighings_.push_back({at * 4, std::size_t(share->cell) * 4, -share->saddle});
         }
     }
     // By result pixel, so that each is summed in registers and written once.
-    std::stable_sort(weighings_.begin(), weighings_.end(),
-                     [](const Weighing& a, const Weighing& b) { return a.cell < b.cell; });
+    const auto byCell = [](const Weighing& a, const Weighing& b) { return a.cell < b.cell; };
+    std::stable_sort(weighings_.begin(), weighings_.end(), byCell);
+    std::stable_sort(saddleWeighings_.begin(), saddleWeighings_.end(), byCell);
     weighed_.assign(std::size_t(across_.cells()) * 4, 0);
     if (saddled_) saddleWeighed_.assign(weighed_.size(), 0);
     repeated_.assign(weighed_.size(), 0);
@@ -290,7 +324,9 @@ void RowScaler::sumsOnlyIn(const std::vector<std::uint32_t>& spans) {
     for (const std::uint32_t span : spans) {
         if (span < kept.size()) kept[span] = true;
     }
-    std::erase_if(weighings_, [&](const Weighing& weighing) { return !kept[weighing.sums / 4]; });
+    const auto dropped = [&](const Weighing& weighing) { return !kept[weighing.sums / 4]; };
+    std::erase_if(weighings_, dropped);
+    std::erase_if(saddleWeighings_, dropped);
     someSpans_ = true;
 }
 
@@ -305,6 +341,15 @@ void RowScaler::finish() {
 void RowScaler::weighSpan(int down) {
     const AreaWeights::Span& span = down_.spans()[std::size_t(down)];
     if (saddled_) {
+        for (const std::size_t at : pairedSums_) {
+            std::int32_t* first = sums_.data() + at;
+            std::int32_t* second = first + 4;
+            for (int channel = 0; channel < 4; ++channel) {
+                const std::int32_t one = first[channel];
+                first[channel] = one + second[channel];
+                second[channel] = one - second[channel];
+            }
+        }
         weighAcross(sums_.data(), weighed_.data(), saddleWeighed_.data());
         addDownSaddled(span, weighed_.data(), saddleWeighed_.data());
     } else {
@@ -317,37 +362,28 @@ void RowScaler::weighSpan(int down) {
 void RowScaler::weighAcross(const std::int32_t* sums, float* weighed, float* saddled) const {
     const std::size_t count = std::size_t(across_.cells()) * 4;
     // Each result pixel a weighing reaches is written; those none reaches (a reader adding to
-    // some spans alone, sumsOnlyIn) are nothing.
-    if (someSpans_) {
-        std::fill(weighed, weighed + count, 0.0f);
-        if (saddled) std::fill(saddled, saddled + count, 0.0f);
-    }
-    if (weighings_.empty()) return;
+    // some spans alone, sumsOnlyIn; a result pixel no cut pair reaches, of the saddles) are
+    // nothing.
+    if (someSpans_) std::fill(weighed, weighed + count, 0.0f);
     // Each result pixel's weighings follow one another: summed in registers, written once.
-    const auto weigh = [&](auto withSaddles) {
-        Channels alike{};
-        Channels apart{};
-        std::size_t cell = weighings_.front().cell;
-        for (const Weighing& weighing : weighings_) {
+    const auto weigh = [&](const std::vector<Weighing>& weighings, float* into) {
+        if (weighings.empty()) return;
+        Channels sum{};
+        std::size_t cell = weighings.front().cell;
+        for (const Weighing& weighing : weighings) {
             if (weighing.cell != cell) {
-                putChannels(weighed + cell, alike);
-                if constexpr (withSaddles()) putChannels(saddled + cell, apart);
-                alike = Channels{};
-                apart = Channels{};
+                putChannels(into + cell, sum);
+                sum = Channels{};
                 cell = weighing.cell;
             }
-            const Channels units = sumsAt(sums + weighing.sums);
-            alike += weighing.weight * units;
-            if constexpr (withSaddles()) apart += weighing.saddle * units;
+            sum += weighing.weight * sumsAt(sums + weighing.sums);
         }
-        putChannels(weighed + cell, alike);
-        if constexpr (withSaddles()) putChannels(saddled + cell, apart);
+        putChannels(into + cell, sum);
     };
-    if (saddled && across_.hasSaddles()) {
-        weigh(std::true_type());
-    } else {
-        weigh(std::false_type());
-    }
+    weigh(weighings_, weighed);
+    if (!saddled) return;
+    std::fill(saddled, saddled + count, 0.0f);
+    weigh(saddleWeighings_, saddled);
 }
 
 void RowScaler::addDownSaddled(const AreaWeights::Span& span, const float* weighed,

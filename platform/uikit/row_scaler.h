@@ -120,15 +120,18 @@ private:
     // The sums of the rows of the span of the weights down that came, four a span across.
     std::vector<std::int32_t> sums_;
     // The shares of the weights across, by the result pixel they weigh in: where a span's
-    // sums are, where the result pixel is in a row, and how much the span weighs there, and
-    // its saddle.
+    // sums are, where the result pixel is in a row, and how much the span weighs there; and
+    // those of their saddles, where they have any.
     struct Weighing {
         std::size_t sums;
         std::size_t cell;
         float weight;
-        float saddle;
     };
     std::vector<Weighing> weighings_;
+    std::vector<Weighing> saddleWeighings_;
+    // Where the sums of the first of each cut pair across are, the second's after them
+    // (start): they are made the pair's sum and difference before they are weighed.
+    std::vector<std::size_t> pairedSums_;
     // Whether the reader adds to some spans across alone (sumsOnlyIn).
     bool someSpans_ = false;
     // Whether the weights across or down have saddles.
