@@ -188,7 +188,7 @@ void sumPieces(const Header& header, png_const_bytep pixels, const Pieces& piece
 
 // The functions that libpng may jump out of hold nothing that needs destroying.
 
-// The palette's colours as their pixels add to a block's sums. An index past the palette is
+// The palette's colours as their pixels add to a span's sums. An index past the palette is
 // shown as the platform's decoder shows it in the whole picture: as the first entry, or, one
 // bit a pixel, as opaque white. Entries past the alphas of a tRNS chunk are opaque. With alpha
 // the colours are premultiplied, 255 times too large.
@@ -590,9 +590,10 @@ QImage readPassesIntoRows(png_structp png, Reading* reading) {
 }
 
 // The picture's pixels averaged by what of each a result pixel of `size` covers, as the step
-// has them weigh (weightsOf); null when the bytes end or break before every result pixel (a
-// block, for an interlaced picture held in blocks) has a pixel, or the blocks of the step
-// would take more than a read may allocate.
+// has them weigh (weightsOf); null when the bytes end or break before every result pixel has
+// a pixel (an interlaced picture read at a step of 2, before its first five passes have come),
+// or the blocks of the step, or the even rows an interlaced picture holds, would take more
+// than a read may allocate.
 QImage readAveraged(png_structp png, const Header& header, int step, QSize size) {
     const QSize full(int(header.width), int(header.height));
     const QSize sampledSize = SampledPng::sampledSize(full, step);
