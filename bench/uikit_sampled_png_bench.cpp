@@ -8,13 +8,15 @@
 // 9.4 x 9.4 pixels, whose edges cut pixels). The pictures are fine patterns, every pixel unlike
 // its neighbours, written by libpng at its fastest compression. Prints each decode's time and
 // its ratio to the whole decode.
-// Then sine gratings across 1,000 x 100 grey pixels, of periods of 32, 24 and 12 pixels, plain
-// and interlaced, read within 1,500 pixels (122 x 12, each result pixel some 8 x 8 pixels),
-// beside the platform's decoder reading them whole and scaling smoothly: each read's time, and
-// how far each picture lies from an exact average of what each result pixel covers.
-// Then a 64 x 64 interlaced PNG whose last chunk, a text, says it is longer than the file (10 MB,
-// 100 MB, 1.3 GB: a file cut off, or made to cost its reader): decoded whole, scaled by less
-// than half, and sampled, each beside the same picture ending as it should on the same road.
+// Then sine gratings across 1,000 x 100 grey pixels, of periods of 32 down to 3 pixels, plain
+// and interlaced, read within 1,500 pixels (122 x 12, each result pixel some 8 x 8 pixels, a
+// step of 8), within 3,000 (173 x 17, some 5.8 x 5.9 pixels, a step of 4) and within 10,000
+// (316 x 31, some 3.2 x 3.2 pixels, a step of 2), beside the platform's decoder reading them whole
+// and scaling smoothly: each read's time, and how far each picture lies from an exact average of
+// what each result pixel covers. Then a 64 x 64 interlaced PNG whose last chunk, a text, says it is
+// longer than the file (10 MB, 100 MB, 1.3 GB: a file cut off, or made to cost its reader): decoded
+// whole, scaled by less than half, and sampled, each beside the same picture ending as it should on
+// the same road.
 #include "bench/support/offscreen.h"
 
 #include "platform/uikit/image.h"
@@ -149,9 +151,9 @@ void BM_WholeThenScaledSmoothly(benchmark::State& state) {
     }
 }
 
-constexpr std::array<int, 3> kPeriods = {32, 24, 12};
+constexpr std::array<int, 5> kPeriods = {32, 24, 12, 6, 3};
 constexpr QSize kGratingSize(1000, 100);
-constexpr std::int64_t kGratingBound = 1500;
+constexpr std::array<std::int64_t, 3> kGratingBounds = {1500, 3000, 10000};
 
 // A grey sine grating across kGratingSize of the period kPeriods[period].
 QByteArray gratingPng(std::size_t period, bool interlaced) {
@@ -174,8 +176,9 @@ const QByteArray& gratingOf(const benchmark::State& state) {
 
 void BM_GratingSampled(benchmark::State& state) {
     const QByteArray& bytes = gratingOf(state);
+    const std::int64_t bound = kGratingBounds[std::size_t(state.range(2))];
     for (auto _ : state) {
-        auto image = ui::Image::imageWithData(bytes, 1, kGratingBound);
+        auto image = ui::Image::imageWithData(bytes, 1, bound);
         if (!image) return state.SkipWithError("no image");
         benchmark::DoNotOptimize(image);
     }
@@ -190,7 +193,8 @@ QImage wholeThenSmoothlyScaled(const QByteArray& bytes, QSize size) {
 
 void BM_GratingWholeThenScaledSmoothly(benchmark::State& state) {
     const QByteArray& bytes = gratingOf(state);
-    const QSize size = ui::ImageReader::boundedSize(kGratingSize, kGratingBound);
+    const QSize size =
+        ui::ImageReader::boundedSize(kGratingSize, kGratingBounds[std::size_t(state.range(2))]);
     for (auto _ : state) {
         QImage scaled = wholeThenSmoothlyScaled(bytes, size);
         if (scaled.isNull()) return state.SkipWithError("no image");
@@ -288,7 +292,11 @@ void kindsAndBounds(benchmark::internal::Benchmark* benchmark) {
 
 void periodsPlainAndInterlaced(benchmark::internal::Benchmark* benchmark) {
     for (int period = 0; period < int(kPeriods.size()); ++period) {
-        for (const int interlaced : {0, 1}) benchmark->Args({period, interlaced});
+        for (const int interlaced : {0, 1}) {
+            for (int bound = 0; bound < int(kGratingBounds.size()); ++bound) {
+                benchmark->Args({period, interlaced, bound});
+            }
+        }
     }
     benchmark->Unit(benchmark::kMillisecond);
     bench::fastestOf<5>(benchmark);
@@ -323,28 +331,35 @@ int main(int argc, char** argv) {
                 std::printf("\n");
             }
         }
-        const QSize gratingBounded = ui::ImageReader::boundedSize(kGratingSize, kGratingBound);
-        std::printf("\nSine gratings across 1,000 x 100 pixels within %lld (%d x %d):\n",
-                    static_cast<long long>(kGratingBound), gratingBounded.width(),
-                    gratingBounded.height());
-        for (int period = 0; period < int(kPeriods.size()); ++period) {
-            for (const int interlaced : {0, 1}) {
-                const std::string args = std::to_string(period) + '/' + std::to_string(interlaced);
-                const auto ours = reporter.seconds("BM_GratingSampled/" + args);
-                const auto whole = reporter.seconds("BM_GratingWholeThenScaledSmoothly/" + args);
-                if (!ours || !whole) continue;
-                const QByteArray bytes = gratingPng(std::size_t(period), interlaced == 1);
-                const auto image = ui::Image::imageWithData(bytes, 1, kGratingBound);
-                const Distance read =
-                    image ? fromAreaAverage(image->pixels(), bytes) : Distance{-1, -1};
-                const Distance smooth =
-                    fromAreaAverage(wholeThenSmoothlyScaled(bytes, gratingBounded), bytes);
-                std::printf(
-                    "  period %2d, %-10s %6.2f ms, %5.2f times the whole decode smoothly scaled "
-                    "(%.2f ms); from an exact area average %.2f levels (at most %.1f), the "
-                    "smoothly scaled %.2f (at most %.1f)\n",
-                    kPeriods[std::size_t(period)], interlaced ? "interlaced" : "plain", *ours * 1e3,
-                    *ours / *whole, *whole * 1e3, read.mean, read.most, smooth.mean, smooth.most);
+        for (int bound = 0; bound < int(kGratingBounds.size()); ++bound) {
+            const std::int64_t pixels = kGratingBounds[std::size_t(bound)];
+            const QSize gratingBounded = ui::ImageReader::boundedSize(kGratingSize, pixels);
+            std::printf("\nSine gratings across 1,000 x 100 pixels within %lld (%d x %d):\n",
+                        static_cast<long long>(pixels), gratingBounded.width(),
+                        gratingBounded.height());
+            for (int period = 0; period < int(kPeriods.size()); ++period) {
+                for (const int interlaced : {0, 1}) {
+                    const std::string args = std::to_string(period) + '/' +
+                                             std::to_string(interlaced) + '/' +
+                                             std::to_string(bound);
+                    const auto ours = reporter.seconds("BM_GratingSampled/" + args);
+                    const auto whole =
+                        reporter.seconds("BM_GratingWholeThenScaledSmoothly/" + args);
+                    if (!ours || !whole) continue;
+                    const QByteArray bytes = gratingPng(std::size_t(period), interlaced == 1);
+                    const auto image = ui::Image::imageWithData(bytes, 1, pixels);
+                    const Distance read =
+                        image ? fromAreaAverage(image->pixels(), bytes) : Distance{-1, -1};
+                    const Distance smooth =
+                        fromAreaAverage(wholeThenSmoothlyScaled(bytes, gratingBounded), bytes);
+                    std::printf(
+                        "  period %2d, %-10s %6.2f ms, %5.2f times the whole decode smoothly "
+                        "scaled (%.2f ms); from an exact area average %.2f levels (at most %.1f), "
+                        "the smoothly scaled %.2f (at most %.1f)\n",
+                        kPeriods[std::size_t(period)], interlaced ? "interlaced" : "plain",
+                        *ours * 1e3, *ours / *whole, *whole * 1e3, read.mean, read.most,
+                        smooth.mean, smooth.most);
+                }
             }
         }
         std::printf(

@@ -45,6 +45,14 @@ AreaWeights AreaWeights::ofBlocks(int length, int step, int cells) {
 }
 
 AreaWeights AreaWeights::ofPairs(int length, int cells, double uneven) {
+    return ofPairsSplit(length, cells, uneven, false);
+}
+
+AreaWeights AreaWeights::ofSaddles(int length, int cells) {
+    return ofPairsSplit(length, cells, 0, true);
+}
+
+AreaWeights AreaWeights::ofPairsSplit(int length, int cells, double uneven, bool saddles) {
     AreaWeights weights;
     weights.length_ = length;
     weights.cells_ = cells;
@@ -63,6 +71,13 @@ AreaWeights AreaWeights::ofPairs(int length, int cells, double uneven) {
             shares.push_back({cell, weight});
         }
     };
+    // Adds `saddle` to the share of `cell`, which the pair's weight has: where the two of a
+    // pair weigh apart, one of them weighs something.
+    const auto addSaddle = [&](int cell, std::int64_t saddle) {
+        for (Whole& whole : shares) {
+            if (whole.cell == cell) whole.saddle += saddle;
+        }
+    };
     for (int pixel = 0; pixel < length; ++pixel) {
         shares.clear();
         if (pixel < paired) {
@@ -75,6 +90,7 @@ AreaWeights AreaWeights::ofPairs(int length, int cells, double uneven) {
                 const std::int64_t apartHere =
                     to - from >= 2 ? 0 : std::clamp(ofFirst - ofSecond, -apart, apart);
                 share(cell, ofFirst + ofSecond + (pixel == first ? apartHere : -apartHere));
+                if (saddles) addSaddle(cell, (pixel == first ? 1 : -1) * (ofFirst - ofSecond));
             }
         }
         if (length == 1) {
@@ -84,6 +100,10 @@ AreaWeights AreaWeights::ofPairs(int length, int cells, double uneven) {
             for (int cell = firstCell(length - 1, length, cells);
                  cell <= lastCell(length, length, cells); ++cell) {
                 share(cell, overlap(length - 1, length, cell, length, cells));
+                if (saddles) {
+                    addSaddle(cell, (pixel == length - 1 ? 1 : -1) *
+                                        overlap(length - 1, length, cell, length, cells));
+                }
             }
         }
         weights.add(pixel, shares);
@@ -103,7 +123,9 @@ void AreaWeights::add(int unit, const std::vector<Whole>& shares) {
     }
     const int first = int(shares_.size());
     for (const Whole& whole : shares) {
-        shares_.push_back({whole.cell, float(double(whole.weight) / (2.0 * length_))});
+        shares_.push_back({whole.cell, float(double(whole.weight) / (2.0 * length_)),
+                           float(double(whole.saddle) / (2.0 * length_))});
+        saddled_ = saddled_ || whole.saddle != 0;
     }
     spans_.push_back({unit, unit + 1, first, int(shares_.size())});
     last_ = shares;

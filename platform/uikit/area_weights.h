@@ -13,10 +13,12 @@ namespace ui {
 class AreaWeights {
 public:
     // What the pixels of a span each weigh in one result pixel, as a fraction of what it
-    // covers.
+    // covers: `weight`, and of weights that split each pixel's in two (ofSaddles), the part
+    // that the two of its pair take with opposite signs, `saddle`.
     struct Share {
         int cell;
         float weight;
+        float saddle = 0;
     };
     // The units [from, to) (pixels, or blocks of them) weighing alike: shares [firstShare,
     // endShare) of shares(). A span holds kMostUnits units at most (those past them start the
@@ -46,8 +48,18 @@ public:
     // themselves do with 0 (see ofBlocks: blocks of 2). A pair that three result pixels cut
     // weighs alike.
     static AreaWeights ofPairs(int length, int cells, double uneven);
+    // Each pixel weighing exactly what of it the result pixel covers (ofBlocks(length, 1,
+    // cells)), split in two: `weight`, what the two of its pair weigh alike (ofPairs(length,
+    // cells, 0)), and `saddle`, half the difference of what they weigh, plus for the first and
+    // minus for the second (a last pixel without a pair: half its weight where it lies, its
+    // neighbour minus that). Weight and saddle sum to the exact weight; the saddles of a pair
+    // sum to nothing. Only pixels of pairs that a result pixel's edge cuts have saddles, so
+    // the spans of equal weights are those of the exact weights.
+    static AreaWeights ofSaddles(int length, int cells);
 
     [[nodiscard]] int cells() const { return cells_; }
+    // Whether any share has a saddle.
+    [[nodiscard]] bool hasSaddles() const { return saddled_; }
     [[nodiscard]] const std::vector<Span>& spans() const { return spans_; }
     [[nodiscard]] const Share* shares(const Span& span) const {
         return shares_.data() + span.firstShare;
@@ -62,15 +74,19 @@ private:
     struct Whole {
         int cell;
         std::int64_t weight;
+        std::int64_t saddle = 0;
         bool operator==(const Whole&) const = default;
     };
 
     AreaWeights() = default;
+    // ofPairs, with the saddles of ofSaddles where `saddles`.
+    static AreaWeights ofPairsSplit(int length, int cells, double uneven, bool saddles);
     // Appends unit `unit`'s shares, extending the last span where they are its own.
     void add(int unit, const std::vector<Whole>& shares);
 
     int length_ = 0;
     int cells_ = 0;
+    bool saddled_ = false;
     std::vector<Span> spans_;
     std::vector<Share> shares_;
     // The last span's shares, whole.

@@ -167,9 +167,7 @@ void ImageReader::takeShare() {
     if (scaled && wholePng) step_ = SampledPng::stepFor(full, boundedSize_);
     if (wholePng && (step_ > 1 || misread)) {
         road_ = Road::Sampled;
-        decodingBytes_ =
-            result +
-            (SampledPng::isInterlaced(data_) ? bytesOf(SampledPng::sampledSize(full, step_)) : 0);
+        decodingBytes_ = result + SampledPng::heldBytes(data_, step_);
     } else if (scaled && webp && ScaledWebp::isStill(data_)) {
         road_ = Road::ScaledWebp;
         decodingBytes_ = result;

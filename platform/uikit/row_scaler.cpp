@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 #include <utility>
 
 #if defined(__SSE2__)
@@ -115,6 +116,25 @@ void endRow(float* pixels, std::size_t count, QRgb* out, Channels scale, bool gr
     }
 }
 
+// Makes the three sums of each of `count` pixels at `sums` (P, then E less P `count` * 4
+// numbers on, then X less E) the median of P, E and X in the first, and the other two 0: E
+// held between P and X.
+void takeMedians(float* sums, std::size_t count) {
+    float* detail = sums + count * 4;
+    float* saddles = detail + count * 4;
+    const Channels none{};
+    for (std::size_t at = 0; at < count * 4; at += 4) {
+        const Channels toE = channelsAt(detail + at);
+        const Channels toX = toE + channelsAt(saddles + at);
+        const Channels low = toX < none ? toX : none;
+        const Channels high = toX > none ? toX : none;
+        const Channels held = toE < low ? low : toE > high ? high : toE;
+        putChannels(sums + at, channelsAt(sums + at) + held);
+        putChannels(detail + at, none);
+        putChannels(saddles + at, none);
+    }
+}
+
 }  // namespace
 
 RowScaler::RowScaler(QSize from, QSize to, bool alpha)
@@ -146,22 +166,61 @@ RowScaler::RowScaler(AreaWeights across, AreaWeights down, RowSink sink)
 
 void RowScaler::start() {
     valid_ = true;
+    saddled_ = across_.hasSaddles() || down_.hasSaddles();
     unitRows_ = down_.spans().back().to;
-    sums_.assign(across_.spans().size() * 4, 0);
-    for (const AreaWeights::Span& span : across_.spans()) {
-        for (const AreaWeights::Share* share = across_.shares(span);
-             share < across_.sharesEnd(span); ++share) {
-            weighings_.push_back({std::size_t(&span - across_.spans().data()) * 4,
-                                  std::size_t(share->cell) * 4, share->weight});
+    const std::vector<AreaWeights::Span>& spans = across_.spans();
+    sums_.assign(spans.size() * 4, 0);
+    // The two pixels of a pair that a result pixel's edge cuts are spans of their own, alike
+    // but for their saddles' signs: their sums are made the pair's sum and difference before
+    // they are weighed (weighSpan), the sum weighing by the weights alone and the difference
+    // by the saddles alone.
+    const auto cutPair = [&](std::size_t at) {
+        const AreaWeights::Span& first = spans[at];
+        const AreaWeights::Span& second = spans[at + 1];
+        if (first.to - first.from != 1 || second.to - second.from != 1 || first.from % 2 != 0 ||
+            first.endShare - first.firstShare != second.endShare - second.firstShare) {
+            return false;
+        }
+        for (int share = 0; share < first.endShare - first.firstShare; ++share) {
+            const AreaWeights::Share& one = across_.shares(first)[share];
+            const AreaWeights::Share& other = across_.shares(second)[share];
+            if (one.cell != other.cell || one.weight != other.weight ||
+                one.saddle != -other.saddle) {
+                return false;
+            }
+        }
+        return true;
+    };
+    for (std::size_t at = 0; at < spans.size(); ++at) {
+        const bool paired = across_.hasSaddles() && at + 1 < spans.size() && cutPair(at);
+        if (paired) pairedSums_.push_back(at * 4);
+        for (const AreaWeights::Share* share = across_.shares(spans[at]);
+             share < across_.sharesEnd(spans[at]); ++share) {
+            const std::size_t cell = std::size_t(share->cell) * 4;
+            if (share->weight != 0) weighings_.push_back({at * 4, cell, share->weight});
+            if (!paired && share->saddle != 0) {
+                saddleWeighings_.push_back({at * 4, cell, share->saddle});
+            }
+        }
+        if (!paired) continue;
+        ++at;
+        for (const AreaWeights::Share* share = across_.shares(spans[at]);
+             share < across_.sharesEnd(spans[at]); ++share) {
+            saddleWeighings_.push_back({at * 4, std::size_t(share->cell) * 4, -share->saddle});
         }
     }
+    // By result pixel, so that each is summed in registers and written once.
+    const auto byCell = [](const Weighing& a, const Weighing& b) { return a.cell < b.cell; };
+    std::stable_sort(weighings_.begin(), weighings_.end(), byCell);
+    std::stable_sort(saddleWeighings_.begin(), saddleWeighings_.end(), byCell);
     weighed_.assign(std::size_t(across_.cells()) * 4, 0);
+    if (saddled_) saddleWeighed_.assign(weighed_.size(), 0);
     repeated_.assign(weighed_.size(), 0);
     // A span down reaches its first result row and a few after it.
     for (const AreaWeights::Span& span : down_.spans()) {
         live_ = std::max(live_, (down_.sharesEnd(span) - 1)->cell - down_.shares(span)->cell + 1);
     }
-    rows_.assign(std::size_t(live_) * weighed_.size(), 0);
+    rows_.assign(std::size_t(live_) * weighed_.size() * (saddled_ ? 3 : 1), 0);
     timesRepeated_.assign(std::size_t(live_), 0);
 }
 
@@ -169,6 +228,11 @@ void RowScaler::addRow(const QRgb* pixels, int repeats) {
     if (!valid_ || finished_ || row_ >= unitRows_ || repeats < 1) return;
     repeats = std::min(repeats, unitRows_ - row_);
     const std::vector<AreaWeights::Span>& spans = across_.spans();
+    // Rows alike weigh by their weights down alone: with saddles, each is summed as it comes.
+    if (saddled_ && repeats > 1) {
+        while (repeats-- > 0 && !finished_) addRow(pixels);
+        return;
+    }
     if (repeats == 1) {
         std::int32_t* sums = sumsFor(row_);
         for (const AreaWeights::Span& span : spans) {
@@ -256,16 +320,14 @@ void RowScaler::sumsAre(int colourUnit, bool grey) {
 }
 
 void RowScaler::sumsOnlyIn(const std::vector<std::uint32_t>& spans) {
-    std::vector<Weighing> weighings;
-    auto weighing = weighings_.begin();
+    std::vector<bool> kept(across_.spans().size());
     for (const std::uint32_t span : spans) {
-        const std::size_t sums = std::size_t(span) * 4;
-        while (weighing != weighings_.end() && weighing->sums < sums) ++weighing;
-        for (; weighing != weighings_.end() && weighing->sums == sums; ++weighing) {
-            weighings.push_back(*weighing);
-        }
+        if (span < kept.size()) kept[span] = true;
     }
-    weighings_ = std::move(weighings);
+    const auto dropped = [&](const Weighing& weighing) { return !kept[weighing.sums / 4]; };
+    std::erase_if(weighings_, dropped);
+    std::erase_if(saddleWeighings_, dropped);
+    someSpans_ = true;
 }
 
 void RowScaler::finish() {
@@ -277,16 +339,95 @@ void RowScaler::finish() {
 }
 
 void RowScaler::weighSpan(int down) {
-    weighAcross(sums_.data(), weighed_.data());
+    const AreaWeights::Span& span = down_.spans()[std::size_t(down)];
+    if (saddled_) {
+        for (const std::size_t at : pairedSums_) {
+            std::int32_t* first = sums_.data() + at;
+            std::int32_t* second = first + 4;
+            for (int channel = 0; channel < 4; ++channel) {
+                const std::int32_t one = first[channel];
+                first[channel] = one + second[channel];
+                second[channel] = one - second[channel];
+            }
+        }
+        weighAcross(sums_.data(), weighed_.data(), saddleWeighed_.data());
+        addDownSaddled(span, weighed_.data(), saddleWeighed_.data());
+    } else {
+        weighAcross(sums_.data(), weighed_.data());
+        addDown(span, 1.0f, weighed_.data());
+    }
     std::fill(sums_.begin(), sums_.end(), 0);
-    addDown(down_.spans()[std::size_t(down)], 1.0f, weighed_.data());
 }
 
-void RowScaler::weighAcross(const std::int32_t* sums, float* weighed) const {
-    std::fill(weighed, weighed + std::size_t(across_.cells()) * 4, 0.0f);
-    for (const Weighing& weighing : weighings_) {
-        float* pixel = weighed + weighing.cell;
-        putChannels(pixel, channelsAt(pixel) + weighing.weight * sumsAt(sums + weighing.sums));
+void RowScaler::weighAcross(const std::int32_t* sums, float* weighed, float* saddled) const {
+    const std::size_t count = std::size_t(across_.cells()) * 4;
+    // Each result pixel a weighing reaches is written; those none reaches (a reader adding to
+    // some spans alone, sumsOnlyIn; a result pixel no cut pair reaches, of the saddles) are
+    // nothing.
+    if (someSpans_) std::fill(weighed, weighed + count, 0.0f);
+    // Each result pixel's weighings follow one another: summed in registers, written once.
+    const auto weigh = [&](const std::vector<Weighing>& weighings, float* into) {
+        if (weighings.empty()) return;
+        Channels sum{};
+        std::size_t cell = weighings.front().cell;
+        for (const Weighing& weighing : weighings) {
+            if (weighing.cell != cell) {
+                putChannels(into + cell, sum);
+                sum = Channels{};
+                cell = weighing.cell;
+            }
+            sum += weighing.weight * sumsAt(sums + weighing.sums);
+        }
+        putChannels(into + cell, sum);
+    };
+    weigh(weighings_, weighed);
+    if (!saddled) return;
+    std::fill(saddled, saddled + count, 0.0f);
+    weigh(saddleWeighings_, saddled);
+}
+
+void RowScaler::addDownSaddled(const AreaWeights::Span& span, const float* weighed,
+                               const float* saddled) {
+    endRowsBefore(down_.shares(span)->cell);
+    const std::size_t count = std::size_t(across_.cells()) * 4;
+    // Each result row's three sums in one pass over it, for each of its kinds: rows with
+    // saddles down or without, weighed with saddles across or without.
+    const auto add = [&](float* alike, float weight, float saddle, auto saddledDown,
+                         auto saddledAcross) {
+        float* detail = alike + count;
+        float* saddles = detail + count;
+        for (std::size_t at = 0; at < count; at += 4) {
+            const Channels across = channelsAt(weighed + at);
+            putChannels(alike + at, channelsAt(alike + at) + weight * across);
+            Channels change{};
+            if constexpr (saddledDown()) change = saddle * across;
+            if constexpr (saddledAcross()) {
+                const Channels apart = channelsAt(saddled + at);
+                change += weight * apart;
+                if constexpr (saddledDown()) {
+                    putChannels(saddles + at, channelsAt(saddles + at) + saddle * apart);
+                }
+            }
+            if constexpr (saddledDown() || saddledAcross()) {
+                putChannels(detail + at, channelsAt(detail + at) + change);
+            }
+        }
+    };
+    const bool saddledAcross = across_.hasSaddles();
+    for (const AreaWeights::Share* share = down_.shares(span); share < down_.sharesEnd(span);
+         ++share) {
+        float* row = rowOf(share->cell);
+        const float weight = share->weight;
+        const float saddle = share->saddle;
+        if (saddle != 0 && saddledAcross) {
+            add(row, weight, saddle, std::true_type(), std::true_type());
+        } else if (saddle != 0) {
+            add(row, weight, saddle, std::true_type(), std::false_type());
+        } else if (saddledAcross) {
+            add(row, weight, saddle, std::false_type(), std::true_type());
+        } else {
+            add(row, weight, saddle, std::false_type(), std::false_type());
+        }
     }
 }
 
@@ -323,6 +464,7 @@ void RowScaler::endRowsBefore(int row) {
     const std::size_t count = std::size_t(across_.cells()) * 4;
     for (; firstLive_ < row; ++firstLive_) {
         float* pixels = rowOf(firstLive_);
+        if (saddled_) takeMedians(pixels, std::size_t(across_.cells()));
         if (sink_) {
             for (float* pixel = pixels; pixel < pixels + count; pixel += 4) {
                 Channels channels = channelsAt(pixel);

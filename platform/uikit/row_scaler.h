@@ -18,6 +18,13 @@ namespace ui {
 // in the drawing layout (a GIF canvas with transparency) is scaled without a copy of it whole.
 // The pixels of a row that weigh alike, and the rows that weigh alike, are summed before they
 // are weighed, so that what a result pixel covers inside costs an addition a pixel.
+// Weights with saddles (AreaWeights::ofSaddles, across or down) make each result pixel the
+// median of three averages: X, each pixel weighed exactly; P, the two of each pair alike (the
+// weights without their saddles); and E, X less the saddles across times those down. X and P
+// weigh no pixel below nothing, so the median, E held between them, lies within the range of
+// the pixels they cover; E is X where the picture changes one way only (a grating, an edge),
+// and P where it alternates both ways (a one-pixel checkerboard stays its grey where X shows
+// the result pixels' edges cutting it).
 class RowScaler {
 public:
     // Where a scaler gives each result row once whole rather than to its result: the row's
@@ -78,18 +85,28 @@ private:
     // Weighs the sums of the rows of span `down` across, then down into the result rows.
     void weighSpan(int down);
     // Weighs the sums of a row of units (or of the rows of a span down) across into a row of
-    // the result's pixels, four numbers each.
-    void weighAcross(const std::int32_t* sums, float* weighed) const;
+    // the result's pixels, four numbers each; with saddles across, weighed by them into
+    // `saddled` too.
+    void weighAcross(const std::int32_t* sums, float* weighed, float* saddled = nullptr) const;
     // Adds `times` a row `weighed` across into the result rows span `span` down reaches, by
     // what it weighs in each; ends the result rows before them.
     void addDown(const AreaWeights::Span& span, float times, const float* weighed);
     // Adds the row of rows alike weighed across to the result rows before `before` that it
     // reaches, as many times as it weighs in each.
     void addRepeated(int before);
+    // Adds the sums of the rows of span `span` down weighed across, `weighed`, and weighed by
+    // the saddles across, `saddled`, into the three sums of the result rows it reaches (see
+    // rowOf).
+    void addDownSaddled(const AreaWeights::Span& span, const float* weighed, const float* saddled);
     // Ends the result rows before `row`: to the sink, or into the result.
     void endRowsBefore(int row);
+    // A result row's sums, four numbers a pixel; with saddles, three rows of them: P (the
+    // pixels weighed without their saddles), E less P (the saddles across times the weights
+    // down, and the weights across times the saddles down) and X less E (the saddles across
+    // times those down).
     [[nodiscard]] float* rowOf(int row) {
-        return rows_.data() + std::size_t(row % live_) * std::size_t(across_.cells()) * 4;
+        return rows_.data() + std::size_t(row % live_) * std::size_t(across_.cells()) * 4 *
+                                  std::size_t(saddled_ ? 3 : 1);
     }
 
     AreaWeights across_;
@@ -102,14 +119,23 @@ private:
     bool grey_ = false;
     // The sums of the rows of the span of the weights down that came, four a span across.
     std::vector<std::int32_t> sums_;
-    // The shares of the weights across, one after another: where a span's sums are, where
-    // the result pixel it weighs in is in a row, and how much it weighs there.
+    // The shares of the weights across, by the result pixel they weigh in: where a span's
+    // sums are, where the result pixel is in a row, and how much the span weighs there; and
+    // those of their saddles, where they have any.
     struct Weighing {
         std::size_t sums;
         std::size_t cell;
         float weight;
     };
     std::vector<Weighing> weighings_;
+    std::vector<Weighing> saddleWeighings_;
+    // Where the sums of the first of each cut pair across are, the second's after them
+    // (start): they are made the pair's sum and difference before they are weighed.
+    std::vector<std::size_t> pairedSums_;
+    // Whether the reader adds to some spans across alone (sumsOnlyIn).
+    bool someSpans_ = false;
+    // Whether the weights across or down have saddles.
+    bool saddled_ = false;
     // One row's sums, for rows alike, and that row weighed across.
     std::vector<std::int32_t> rowSums_;
     std::vector<float> repeated_;
@@ -121,6 +147,7 @@ private:
     // A span's sums weighed across into a result row, and the result rows that spans still
     // reach, `live_` of them, four numbers a pixel.
     std::vector<float> weighed_;
+    std::vector<float> saddleWeighed_;
     std::vector<float> rows_;
     int live_ = 1;
     // How many unit rows the picture has; the next one addRow takes; the span down that the

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -29,35 +30,6 @@ constexpr int kPasses = 7;
 // Bytes of the compressed rows libpng reads at a time, its own default; fewer near the end of
 // the bytes (readInput).
 constexpr png_size_t kCompressedPieceBytes = 8 * 1024;
-
-// Division by the counts of pixels a block held whole may have (blocks of 2 x 2 at most), times
-// 1 or 255 (a colour premultiplied by alphas of 0-255), rounded to the nearest: by
-// multiplication, which costs a fraction of a division. (1 << 40) / divisor rounded up gives
-// the exact quotient of every numerator below (1 << 40) / divisor, past all that a block's
-// sums reach.
-struct Divisor {
-    std::uint64_t times;
-    std::uint32_t half;
-};
-
-constexpr int kDivisorShift = 40;
-
-constexpr auto kDivisors = [] {
-    std::array<std::array<Divisor, 2 * 2 + 1>, 2> divisors{};
-    for (std::size_t count = 1; count < divisors[0].size(); ++count) {
-        for (std::size_t premultiplied = 0; premultiplied < 2; ++premultiplied) {
-            const std::uint64_t divisor = count * (premultiplied ? 255 : 1);
-            divisors[premultiplied][count] = {
-                ((std::uint64_t(1) << kDivisorShift) + divisor - 1) / divisor,
-                std::uint32_t(divisor / 2)};
-        }
-    }
-    return divisors;
-}();
-
-int divided(std::uint32_t numerator, const Divisor& divisor) {
-    return int(std::uint64_t(numerator + divisor.half) * divisor.times >> kDivisorShift);
-}
 
 // The bytes libpng reads, from memory.
 struct Input {
@@ -94,27 +66,10 @@ struct Header {
     bool interlaced = false;
     png_size_t rowBytes = 0;
     // Whether the samples are palette indices, and each index's colour as a pixel of it adds
-    // to the sums of its block (BlockRow).
+    // to the sums of its span (sumPixels).
     bool indexed = false;
     std::array<std::array<std::uint32_t, 4>, 256> palette{};
 };
-
-// The pixels block `block` of a side of `length` pixels averages, across or down, from the
-// first: `step` of them from block * step on, or where the side ends sooner, those left there.
-// Where those are an odd number short of the step and the block has a neighbour, it averages
-// its neighbour's last pixel too, still lying over its own (RowScaler places it there): a
-// pattern that changes from pixel to pixel (a one-pixel checkerboard, a dither) then averages
-// to its grey at the edges as inside, where a block of one pixel, or three, would stand out. A
-// step of 1 takes the pixels themselves, each alone.
-png_uint_32 averagedFrom(png_uint_32 length, png_uint_32 step, png_uint_32 block) {
-    const png_uint_32 start = block * step;
-    const png_uint_32 count = std::min(length, start + step) - start;
-    return count % 2 == 1 && count < step && start > 0 ? start - 1 : start;
-}
-
-png_uint_32 averagedTo(png_uint_32 length, png_uint_32 step, png_uint_32 block) {
-    return std::min(length, (block + 1) * step);
-}
 
 // Adds pixels [from, to) of a row of `header`'s samples to the four sums at `sums`: red, green
 // and blue, premultiplied by alpha (255 times too large then, left so to keep every pixel's
@@ -231,90 +186,9 @@ void sumPieces(const Header& header, png_const_bytep pixels, const Pieces& piece
     });
 }
 
-// The sums of the pixels of a row of blocks, step x step pixels each (fewer at the picture's
-// right and bottom edges, see averagedFrom), four a block: red, green and blue,
-// premultiplied by alpha (255 times too large then, left so to keep every pixel's fraction),
-// and alpha. Grey sums its level in the first.
-class BlockRow {
-public:
-    BlockRow(const Header* header, int step)
-        : header_(header),
-          shift_(std::countr_zero(unsigned(step))),
-          lastBlock_((header->width - 1) >> shift_),
-          lastFrom_(averagedFrom(header->width, png_uint_32(step), lastBlock_)),
-          sums_(std::size_t(lastBlock_ + 1) * 4) {}
-
-    // Adds the `count` pixels of `pixels` that lie `spacing` apart from column `first` on.
-    void add(png_const_bytep pixels, png_uint_32 count, png_uint_32 first, png_uint_32 spacing) {
-        withChannels(*header_,
-                     [&](auto channels) { addPixels<channels()>(pixels, count, first, spacing); });
-    }
-
-    // The pixel the sums of block `block` make together with `weight` pixels of `before`, an
-    // average of earlier pixels of the block (none when `weight` is 0), over `pixels` pixels in
-    // all; premultiplied.
-    [[nodiscard]] QRgb average(std::size_t block, QRgb before, std::uint32_t weight,
-                               std::uint32_t pixels) const {
-        const std::uint32_t* sums = sums_.data() + block * 4;
-        const std::uint32_t unit = header_->alpha ? 255 : 1;
-        const Divisor& perPixel = kDivisors[0][pixels];
-        const Divisor& perColour = kDivisors[header_->alpha ? 1 : 0][pixels];
-        const auto mean = [&](std::uint32_t sum, int earlier, std::uint32_t of,
-                              const Divisor& per) {
-            return divided(sum + std::uint32_t(earlier) * weight * of, per);
-        };
-        const bool grey = !header_->indexed && header_->channels <= 2;
-        const int red = mean(sums[0], qRed(before), unit, perColour);
-        const int green = grey ? red : mean(sums[1], qGreen(before), unit, perColour);
-        const int blue = grey ? red : mean(sums[2], qBlue(before), unit, perColour);
-        return qRgba(red, green, blue,
-                     header_->alpha ? mean(sums[3], qAlpha(before), 1, perPixel) : 255);
-    }
-
-    void clear() { std::fill(sums_.begin(), sums_.end(), 0); }
-
-private:
-    // Pixels `spacing` apart from column `first` (less than `spacing`, as a pass's first
-    // column is) fall a fixed number to a block: step / spacing each, or one in every
-    // spacing / step blocks. Each block's pixels are summed apart before they are added to it.
-    template <int Channels>
-    void addPixels(png_const_bytep pixels, png_uint_32 count, png_uint_32 first,
-                   png_uint_32 spacing) {
-        const png_uint_32 step = 1u << shift_;
-        const png_uint_32 perBlock = spacing >= step ? 1 : step / spacing;
-        const std::size_t blocksApart = spacing >= step ? spacing / step : 1;
-        std::uint32_t* block = sums_.data() + std::size_t(first >> shift_) * 4;
-        for (png_uint_32 at = 0; at < count; at += perBlock, block += blocksApart * 4) {
-            addSpan<Channels>(pixels, at, std::min(count, at + perBlock), block);
-        }
-        // The last block's pixels left of its own, which its neighbour has too.
-        const png_uint_32 lastStart = lastBlock_ << shift_;
-        if (lastFrom_ < lastStart) {
-            const auto index = [&](png_uint_32 column) {
-                return column <= first ? 0 : (column - first + spacing - 1) / spacing;
-            };
-            addSpan<Channels>(pixels, std::min(count, index(lastFrom_)),
-                              std::min(count, index(lastStart)),
-                              sums_.data() + std::size_t(lastBlock_) * 4);
-        }
-    }
-
-    template <int Channels>
-    void addSpan(png_const_bytep pixels, png_uint_32 from, png_uint_32 to, std::uint32_t* block) {
-        sumPixels<Channels>(*header_, pixels, from, to, block);
-    }
-
-    const Header* header_;
-    int shift_;
-    png_uint_32 lastBlock_;
-    // The first column the last block averages.
-    png_uint_32 lastFrom_;
-    std::vector<std::uint32_t> sums_;
-};
-
 // The functions that libpng may jump out of hold nothing that needs destroying.
 
-// The palette's colours as their pixels add to a block's sums. An index past the palette is
+// The palette's colours as their pixels add to a span's sums. An index past the palette is
 // shown as the platform's decoder shows it in the whole picture: as the first entry, or, one
 // bit a pixel, as opaque white. Entries past the alphas of a tRNS chunk are opaque. With alpha
 // the colours are premultiplied, 255 times too large.
@@ -367,12 +241,14 @@ bool readHeader(png_structp png, png_infop info, Header* header) {
 }
 
 // How much each pixel of a side of `length` weighs in each of `cells` result pixels, for a
-// step: at 1, what of it each covers; else in pairs (AreaWeights::ofPairs), at a step of 2 the
-// two alike, as an interlaced picture's blocks of 2 x 2 average them, at 4 or 8 within
-// `uneven` of a pixel.
+// step: at 1, what of it each covers; at 2 exactly that too, split into what the two of each
+// pair weigh alike and their saddles (AreaWeights::ofSaddles: the scaler takes the median of
+// the averages they make); at 4 or 8 in pairs (AreaWeights::ofPairs), the two within `uneven`
+// of a pixel.
 AreaWeights weightsOf(int length, int cells, int step, double uneven) {
-    return step == 1 ? AreaWeights::ofBlocks(length, 1, cells)
-                     : AreaWeights::ofPairs(length, cells, step == 2 ? 0.0 : uneven);
+    return step == 1   ? AreaWeights::ofBlocks(length, 1, cells)
+           : step == 2 ? AreaWeights::ofSaddles(length, cells)
+                       : AreaWeights::ofPairs(length, cells, uneven);
 }
 
 // The pieces of a row that are the spans of `weights` across, each into its span's sums.
@@ -397,217 +273,61 @@ bool readRows(png_structp png, const Header* header, const Pieces* pieces, png_b
     return true;
 }
 
-// How many pixels of pass `pass` lie in [from, to) across (rows when `down`).
-png_uint_32 passPixelsIn(int pass, png_uint_32 from, png_uint_32 to, bool down) {
-    return down ? PNG_PASS_ROWS(to, pass) - PNG_PASS_ROWS(from, pass)
-                : PNG_PASS_COLS(to, pass) - PNG_PASS_COLS(from, pass);
-}
+// The passes of an interlaced picture that bring its even rows: the first five their even
+// columns, the sixth their odd ones; the seventh brings the odd rows whole, in order.
+constexpr int kEvenRowPasses = 6;
 
-// How many pixels of each pass each column of blocks holds, step pixels wide (at most 8), and
-// room for how many the passes before one brought each block of a row.
-struct PassCounts {
-    std::array<std::vector<std::uint8_t>, kPasses> columns;
-    std::vector<std::uint32_t> before;
-};
-
-PassCounts passCountsOf(const Header& header, int step) {
-    const auto stride = png_uint_32(step);
-    const png_uint_32 blocks = (header.width - 1) / stride + 1;
-    PassCounts counts;
-    counts.before.resize(blocks);
-    for (int pass = 0; pass < kPasses; ++pass) {
-        auto& ofPass = counts.columns[std::size_t(pass)];
-        ofPass.resize(blocks);
-        for (png_uint_32 block = 0; block < blocks; ++block) {
-            ofPass[block] =
-                std::uint8_t(passPixelsIn(pass, averagedFrom(header.width, stride, block),
-                                          averagedTo(header.width, stride, block), false));
-        }
+// Copies the `count` pixels of a pass's row, `bytes` bytes each, `spacing` apart from column
+// `first` on, to where they lie in `line`.
+template <std::size_t Bytes>
+void placePixels(png_const_bytep pixels, png_uint_32 count, png_uint_32 first, png_uint_32 spacing,
+                 png_bytep line) {
+    png_bytep to = line + std::size_t(first) * Bytes;
+    for (png_const_bytep pixel = pixels; pixel < pixels + std::size_t(count) * Bytes;
+         pixel += Bytes, to += std::size_t(spacing) * Bytes) {
+        std::memcpy(to, pixel, Bytes);
     }
-    return counts;
 }
 
-// Reads an interlaced picture's passes, averaging each step x step block of pixels into a
-// pixel of `sampled` as the passes bring them: a pass's pixels of a row of blocks are summed as
-// its rows come, then folded into the average of the earlier passes' pixels of each block,
-// every pixel weighing one. The rows that the last row of blocks shares with the one above it
-// are summed in `shared` too, which takes over for that row. Counts in `passesRead` the passes
-// read whole.
-bool readPasses(png_structp png, const Header* header, int step, PassCounts* counts, png_bytep row,
-                BlockRow* blocks, BlockRow* shared, uchar* sampled, qsizetype bytesPerLine,
-                int* passesRead) {
+// Reads an interlaced picture's passes: those of its even rows into `even`, a row of
+// `header->rowBytes` each, every pixel where it lies; then each odd row as the last pass brings
+// it, summed by the pieces of equal weights across into the sums `scaler` weighs after the
+// even row above it, as a picture that is not interlaced is read. Counts in `passesRead` the
+// passes read whole, in `rowsRead` the rows read of the next, and in `rowsWeighed` the rows
+// summed.
+bool readPassesIntoRows(png_structp png, const Header* header, const Pieces* pieces, png_bytep even,
+                        png_bytep row, RowScaler* scaler, int* passesRead, png_uint_32* rowsRead,
+                        png_uint_32* rowsWeighed) {
     if (setjmp(png_jmpbuf(png))) return false;
-    const auto stride = png_uint_32(step);
-    const png_uint_32 lastRow = (header->height - 1) / stride;
-    const png_uint_32 lastRowFrom = averagedFrom(header->height, stride, lastRow);
-    const auto fold = [&](int pass, png_uint_32 blockRow) {
-        std::array<png_uint_32, kPasses> rows{};
-        for (int earlier = 0; earlier <= pass; ++earlier) {
-            rows[std::size_t(earlier)] =
-                passPixelsIn(earlier, averagedFrom(header->height, stride, blockRow),
-                             averagedTo(header->height, stride, blockRow), true);
-        }
-        // How many pixels the earlier passes brought each block of the row.
-        std::vector<std::uint32_t>& before = counts->before;
-        std::fill(before.begin(), before.end(), 0);
-        for (int earlier = 0; earlier < pass; ++earlier) {
-            const auto& columns = counts->columns[std::size_t(earlier)];
-            const png_uint_32 rowsOf = rows[std::size_t(earlier)];
-            for (std::size_t block = 0; block < before.size(); ++block) {
-                before[block] += columns[block] * rowsOf;
-            }
-        }
-        auto* out = reinterpret_cast<QRgb*>(sampled + qsizetype(blockRow) * bytesPerLine);
-        const auto& columns = counts->columns[std::size_t(pass)];
-        for (std::size_t block = 0; block < before.size(); ++block) {
-            const png_uint_32 added = columns[block] * rows[std::size_t(pass)];
-            if (added == 0) continue;
-            const std::uint32_t weight = before[block];
-            out[block] =
-                blocks->average(block, weight > 0 ? out[block] : 0, weight, weight + added);
-        }
-        blocks->clear();
-    };
+    const std::size_t bytes = header->rowBytes / header->width;
+    const auto place = bytes == 1   ? placePixels<1>
+                       : bytes == 2 ? placePixels<2>
+                       : bytes == 3 ? placePixels<3>
+                                    : placePixels<4>;
     for (int pass = 0; pass < kPasses; ++pass) {
         const png_uint_32 passColumns = PNG_PASS_COLS(header->width, pass);
         const png_uint_32 passRows = PNG_PASS_ROWS(header->height, pass);
         // libpng skips an empty pass.
-        if (passColumns == 0 || passRows == 0) continue;
-        const png_uint_32 firstColumn = PNG_PASS_START_COL(pass);
-        const png_uint_32 spacing = PNG_PASS_COL_OFFSET(pass);
-        png_uint_32 blockRow = 0;
-        for (png_uint_32 passRow = 0; passRow < passRows; ++passRow) {
-            png_read_row(png, row, nullptr);
-            const png_uint_32 y = PNG_ROW_FROM_PASS_ROW(passRow, pass);
-            const png_uint_32 rowBlock = y / stride;
-            if (rowBlock != blockRow) {
-                fold(pass, std::exchange(blockRow, rowBlock));
-                if (rowBlock == lastRow) std::swap(*blocks, *shared);
+        if (passColumns != 0 && passRows != 0) {
+            for (png_uint_32 passRow = 0; passRow < passRows; ++passRow) {
+                png_read_row(png, row, nullptr);
+                const png_uint_32 y = PNG_ROW_FROM_PASS_ROW(passRow, pass);
+                png_bytep above = even + std::size_t(y / 2) * header->rowBytes;
+                if (pass < kEvenRowPasses) {
+                    place(row, passColumns, PNG_PASS_START_COL(pass), PNG_PASS_COL_OFFSET(pass),
+                          above);
+                } else {
+                    sumPieces(*header, above, *pieces, scaler->sumsFor(int(y - 1)));
+                    sumPieces(*header, row, *pieces, scaler->sumsFor(int(y)));
+                    *rowsWeighed = y + 1;
+                }
+                *rowsRead = passRow + 1;
             }
-            blocks->add(row, passColumns, firstColumn, spacing);
-            if (y >= lastRowFrom && rowBlock != lastRow) {
-                shared->add(row, passColumns, firstColumn, spacing);
-            }
-        }
-        fold(pass, blockRow);
-        // A pass whose rows of the last row of blocks are all shared with the row above it.
-        if (blockRow != lastRow && passPixelsIn(pass, lastRowFrom, header->height, true) > 0) {
-            std::swap(*blocks, *shared);
-            fold(pass, lastRow);
-        }
-        *passesRead = pass + 1;
-    }
-    return true;
-}
-
-// An opaque interlaced picture's blocks of 2 x 2 pixels are summed as the passes bring their
-// pixels, each block's red, green and blue (grey: its level, in the first) in ten bits of a
-// word each: four pixels of 255 sum to 1,020 at most, so nothing is averaged until every pass
-// has come.
-constexpr int kLevelBits = 10;
-
-// Adds the `count` pixels of a pass's row at `pixels`, `spacing` apart from column `first` on,
-// to the sums of their blocks of 2 x 2 at `sums`; the pixel of column `borrowed` to the last
-// block's too.
-template <int Channels>
-void addToPacked(const std::uint32_t* palette, png_const_bytep pixels, png_uint_32 count,
-                 png_uint_32 first, png_uint_32 spacing, png_uint_32 borrowed,
-                 std::uint32_t* sums) {
-    constexpr int kBytes = Channels == 0 ? 1 : Channels;
-    png_uint_32 column = first;
-    for (png_const_bytep pixel = pixels; pixel < pixels + std::size_t(count) * kBytes;
-         pixel += kBytes, column += spacing) {
-        std::uint32_t levels;
-        if constexpr (Channels == 0) {
-            levels = palette[pixel[0]];
-        } else if constexpr (Channels == 1) {
-            levels = pixel[0];
-        } else {
-            levels = pixel[0] | std::uint32_t(pixel[1]) << kLevelBits |
-                     std::uint32_t(pixel[2]) << 2 * kLevelBits;
-        }
-        sums[column / 2] += levels;
-        if (column == borrowed) sums[column / 2 + 1] += levels;
-    }
-}
-
-// Reads an opaque interlaced picture's passes, summing each block's pixels of 2 x 2 (and the
-// column and row the last blocks borrow, where a side is odd) in `sums`, `wordsPerLine` a row
-// of blocks. Counts in `passesRead` the passes read whole, and in `rowsRead` the rows read of
-// the next.
-bool readPassesPacked(png_structp png, const Header* header, const std::uint32_t* palette,
-                      png_bytep row, std::uint32_t* sums, qsizetype wordsPerLine, int* passesRead,
-                      png_uint_32* rowsRead) {
-    if (setjmp(png_jmpbuf(png))) return false;
-    const auto borrowedOf = [](png_uint_32 length) {
-        return length % 2 == 1 && length > 1 ? length - 2 : ~png_uint_32(0);
-    };
-    const png_uint_32 borrowedColumn = borrowedOf(header->width);
-    const png_uint_32 borrowedRow = borrowedOf(header->height);
-    const auto add = header->indexed         ? addToPacked<0>
-                     : header->channels == 1 ? addToPacked<1>
-                                             : addToPacked<3>;
-    for (int pass = 0; pass < kPasses; ++pass) {
-        const png_uint_32 passColumns = PNG_PASS_COLS(header->width, pass);
-        const png_uint_32 passRows = PNG_PASS_ROWS(header->height, pass);
-        // libpng skips an empty pass.
-        if (passColumns == 0 || passRows == 0) continue;
-        for (png_uint_32 passRow = 0; passRow < passRows; ++passRow) {
-            png_read_row(png, row, nullptr);
-            const png_uint_32 y = PNG_ROW_FROM_PASS_ROW(passRow, pass);
-            std::uint32_t* line = sums + qsizetype(y / 2) * wordsPerLine;
-            add(palette, row, passColumns, PNG_PASS_START_COL(pass), PNG_PASS_COL_OFFSET(pass),
-                borrowedColumn, line);
-            if (y == borrowedRow) {
-                add(palette, row, passColumns, PNG_PASS_START_COL(pass), PNG_PASS_COL_OFFSET(pass),
-                    borrowedColumn, line + wordsPerLine);
-            }
-            *rowsRead = passRow + 1;
         }
         *passesRead = pass + 1;
         *rowsRead = 0;
     }
     return true;
-}
-
-// Makes the packed sums of `sampled`'s blocks their averages, in place, each over the pixels
-// that came to it: every pass's where all came, else the first `passesRead` passes' and
-// `rowsRead` rows of the next.
-void averagePacked(const Header& header, const PassCounts& counts, bool whole, int passesRead,
-                   png_uint_32 rowsRead, bool grey, QImage* sampled) {
-    const QSize blocks = sampled->size();
-    std::array<png_uint_32, kPasses> rows{};
-    for (int y = 0; y < blocks.height(); ++y) {
-        const png_uint_32 from = averagedFrom(header.height, 2, png_uint_32(y));
-        const png_uint_32 to = averagedTo(header.height, 2, png_uint_32(y));
-        for (int pass = 0; pass < kPasses && !whole; ++pass) {
-            png_uint_32 end = pass < passesRead ? to : 0;
-            if (pass == passesRead && rowsRead > 0) {
-                end = std::clamp(PNG_ROW_FROM_PASS_ROW(rowsRead - 1, pass) + 1, from, to);
-            }
-            rows[std::size_t(pass)] = end > from ? passPixelsIn(pass, from, end, true) : 0;
-        }
-        auto* line = reinterpret_cast<QRgb*>(sampled->scanLine(y));
-        for (int x = 0; x < blocks.width(); ++x) {
-            std::uint32_t pixels =
-                std::min<png_uint_32>(2, header.width) * std::min<png_uint_32>(2, header.height);
-            if (!whole) {
-                pixels = 0;
-                for (int pass = 0; pass < kPasses; ++pass) {
-                    pixels +=
-                        counts.columns[std::size_t(pass)][std::size_t(x)] * rows[std::size_t(pass)];
-                }
-            }
-            if (pixels == 0) continue;
-            const Divisor& per = kDivisors[0][pixels];
-            const std::uint32_t sums = line[x];
-            const int red = divided(sums & ((1u << kLevelBits) - 1), per);
-            const int green =
-                grey ? red : divided(sums >> kLevelBits & ((1u << kLevelBits) - 1), per);
-            const int blue = grey ? red : divided(sums >> 2 * kLevelBits, per);
-            line[x] = qRgb(red, green, blue);
-        }
-    }
 }
 
 // What a pass of an interlaced picture brings the result: the pieces of its rows that are the
@@ -818,54 +538,72 @@ QImage readPassesIntoSums(png_structp png, Reading* reading) {
     return averagesOf(shares, ended, header.alpha, size, sums);
 }
 
-// An interlaced picture read at a step of 1 or 2: its blocks are held whole, and scaled once
-// all passes have come.
-QImage readPassesIntoBlocks(png_structp png, Reading* reading) {
+// An interlaced picture read at a step of 1 or 2: its even rows are held whole (half its
+// pixels, as many bytes each as its samples) until the last pass brings the odd rows between
+// them, then each row is weighed in order as a picture that is not interlaced is. Bytes that
+// end or break after the first five passes (a download cut off; at a step of 1, after all
+// seven) leave the pixels that came: a pixel of an even row that the sixth pass did not bring
+// is taken as the one left of it, and an odd row that the last did not as the row above it.
+QImage readPassesIntoRows(png_structp png, Reading* reading) {
     const Header& header = reading->header;
-    const int step = reading->step;
-    QImage sampled(SampledPng::sampledSize(reading->full, step),
-                   header.alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
-    if (sampled.isNull()) return {};
-    PassCounts counts = passCountsOf(header, step);
+    AreaWeights across =
+        weightsOf(reading->full.width(), reading->size.width(), reading->step, reading->uneven);
+    const Pieces pieces = piecesOf(across);
+    RowScaler scaler(
+        std::move(across),
+        weightsOf(reading->full.height(), reading->size.height(), reading->step, reading->uneven),
+        header.alpha);
+    scaler.sumsAre(header.alpha ? 255 : 1, reading->grey);
+    const std::size_t rowBytes = header.rowBytes;
+    const png_uint_32 evenRows = (header.height + 1) / 2;
+    const std::unique_ptr<png_byte, decltype(&std::free)> even(
+        static_cast<png_bytep>(std::malloc(std::size_t(evenRows) * rowBytes)), std::free);
+    if (!even) return {};
     int passesRead = 0;
-    bool read = false;
-    if (step == 2 && !header.alpha) {
-        std::array<std::uint32_t, 256> palette{};
-        for (std::size_t index = 0; index < palette.size(); ++index) {
-            const auto& colour = header.palette[index];
-            palette[index] = colour[0] | colour[1] << kLevelBits | colour[2] << 2 * kLevelBits;
-        }
-        // Not fill(): it makes an opaque picture's pixels opaque.
-        std::memset(sampled.bits(), 0, std::size_t(sampled.sizeInBytes()));
-        png_uint_32 rowsRead = 0;
-        read = readPassesPacked(png, &header, palette.data(), reading->row.data(),
-                                reinterpret_cast<std::uint32_t*>(sampled.bits()),
-                                sampled.bytesPerLine() / 4, &passesRead, &rowsRead);
-        averagePacked(header, counts, read, passesRead, rowsRead, reading->grey, &sampled);
-    } else {
-        BlockRow blocks(&header, step);
-        BlockRow shared(&header, step);
-        read = readPasses(png, &header, step, &counts, reading->row.data(), &blocks, &shared,
-                          sampled.bits(), sampled.bytesPerLine(), &passesRead);
+    png_uint_32 rowsRead = 0;
+    png_uint_32 rowsWeighed = 0;
+    if (!readPassesIntoRows(png, &header, &pieces, even.get(), reading->row.data(), &scaler,
+                            &passesRead, &rowsRead, &rowsWeighed) &&
+        passesRead < (reading->step == 2 ? kEvenRowPasses - 1 : kPasses)) {
+        return {};
     }
-    // The first passes bring a pixel of every block: five of a step of 2, all seven of 1.
-    // Bytes that end or break after them (a download cut off) leave the averages of the pixels
-    // that came.
-    if (!read && passesRead < (step == 2 ? 5 : kPasses)) return {};
-    RowScaler scaler(reading->full, step, reading->size, header.alpha);
-    scaler.addRows(sampled);
+    // Cut off in the sixth pass: the even rows it did not reach take each odd column's pixel
+    // from the column left of it.
+    if (passesRead < kEvenRowPasses) {
+        const std::size_t bytes = rowBytes / header.width;
+        for (png_uint_32 y = rowsRead; y < evenRows; ++y) {
+            png_bytep line = even.get() + std::size_t(y) * rowBytes;
+            for (std::size_t at = bytes; at < rowBytes; at += 2 * bytes) {
+                std::memcpy(line + at, line + at - bytes, bytes);
+            }
+        }
+    }
+    // The even rows left, the last of an odd height, and those of a picture cut off before
+    // the odd rows below them came, each once more in their place.
+    for (png_uint_32 y = rowsWeighed; y < header.height; y += 2) {
+        const png_bytep line = even.get() + std::size_t(y / 2) * rowBytes;
+        sumPieces(header, line, pieces, scaler.sumsFor(int(y)));
+        if (y + 1 < header.height) sumPieces(header, line, pieces, scaler.sumsFor(int(y + 1)));
+    }
+    scaler.finish();
     return scaler.result();
 }
 
 // The picture's pixels averaged by what of each a result pixel of `size` covers, as the step
-// has them weigh (weightsOf); null when the bytes end or break before every result pixel (a
-// block, for an interlaced picture held in blocks) has a pixel, or the blocks of the step
-// would take more than a read may allocate.
+// has them weigh (weightsOf); null when the bytes end or break before every result pixel has
+// a pixel (an interlaced picture read at a step of 2, before its first five passes have come),
+// or the blocks of the step, or the even rows an interlaced picture holds, would take more
+// than a read may allocate.
 QImage readAveraged(png_structp png, const Header& header, int step, QSize size) {
     const QSize full(int(header.width), int(header.height));
     const QSize sampledSize = SampledPng::sampledSize(full, step);
     const qint64 limit = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
     if (limit > 0 && qint64(sampledSize.width()) * sampledSize.height() * 4 > limit) return {};
+    // An interlaced picture's even rows, at a step of 1 or 2 (readPassesIntoRows).
+    if (limit > 0 && header.interlaced && step <= 2 &&
+        qint64(header.height + 1) / 2 * qint64(header.rowBytes) > limit) {
+        return {};
+    }
     if (size.isEmpty() || size.width() > full.width() || size.height() > full.height()) return {};
     Reading reading{header,
                     step,
@@ -877,7 +615,7 @@ QImage readAveraged(png_structp png, const Header& header, int step, QSize size)
                     std::vector<png_byte>(header.rowBytes)};
     return !header.interlaced ? readWeighed(png, &reading)
            : step >= 4        ? readPassesIntoSums(png, &reading)
-                              : readPassesIntoBlocks(png, &reading);
+                              : readPassesIntoRows(png, &reading);
 }
 
 }  // namespace
@@ -908,6 +646,34 @@ QSize SampledPng::sampledSize(QSize full, int step) {
 
 bool SampledPng::isInterlaced(const QByteArray& data) {
     return isDecodedWhole(data) && data[28] == 1;
+}
+
+std::int64_t SampledPng::heldBytes(const QByteArray& data, int step) {
+    if (!isInterlaced(data) || step < 1) return 0;
+    const auto word = [&](qsizetype at) {
+        return std::int64_t(quint8(data[at])) << 24 | quint8(data[at + 1]) << 16 |
+               quint8(data[at + 2]) << 8 | quint8(data[at + 3]);
+    };
+    const std::int64_t width = word(16);
+    const std::int64_t height = word(20);
+    if (step >= 4) return (width + step - 1) / step * ((height + step - 1) / step) * 4;
+    // The bytes of a pixel libpng gives: a palette's index; grey or colour, with alpha where
+    // it has it or a tRNS chunk before the picture data names a transparent level or colour.
+    constexpr int kPalette = 3;
+    constexpr int kAlpha = 4;
+    const int colorType = quint8(data[25]);
+    bool transparent = false;
+    for (qsizetype at = 8; at + 8 <= data.size();) {
+        const QByteArray type = data.mid(at + 4, 4);
+        if (type == "IDAT") break;
+        transparent = transparent || type == "tRNS";
+        at += 12 + word(at);
+    }
+    const std::int64_t samples = (colorType & 2) != 0 ? 3 : 1;
+    const std::int64_t bytes = colorType == kPalette                      ? 1
+                               : (colorType & kAlpha) != 0 || transparent ? samples + 1
+                                                                          : samples;
+    return (height + 1) / 2 * width * bytes;
 }
 
 QImage SampledPng::readScaled(const QByteArray& data, int step, QSize size) {

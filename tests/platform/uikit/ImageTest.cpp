@@ -932,7 +932,7 @@ TEST_F(ImageTest, PicturesPastTheBoundAreNeverHeldWhole) {
     // What each read holds at once, the share of the decoding budget it takes: a PNG of colour
     // pixels, scaled as it is read, its result (2,048 x 2,048), and so a PNG of grey or palette
     // pixels, read row by row, each block of 2 x 2 pixels averaged and scaled as it comes; an
-    // interlaced one, the averages of its blocks of 2 x 2 pixels and its result; a GIF whose
+    // interlaced one, its even rows (three bytes a pixel) and its result; a GIF whose
     // frames span its canvas, the canvas and its result.
     const auto held = [](const QByteArray& bytes) {
         ui::ImageReader reader(bytes);
@@ -940,7 +940,7 @@ TEST_F(ImageTest, PicturesPastTheBoundAreNeverHeldWhole) {
         return reader.decodingBytes();
     };
     EXPECT_EQ(held(plain), 2048 * 2048 * 4);
-    EXPECT_EQ(held(interlaced), 2500 * 2500 * 4 + 2048 * 2048 * 4);
+    EXPECT_EQ(held(interlaced), 2500 * 5000 * 3 + 2048 * 2048 * 4);
     EXPECT_EQ(held(flatPng(5000, 5000)), 2048 * 2048 * 4);
     EXPECT_EQ(held(gifOnAHugeCanvas()), 4000 * 4000 * 4 + 2048 * 2048 * 4);
     EXPECT_EQ(held(flatPng(124, 92)), 124 * 92 * 4);
@@ -1034,12 +1034,14 @@ TEST_F(ImageTest, APngDecodedWholeIsReadAtTheStepThatReachesTheBound) {
 
     // A picture long on one side only: 10 x 5,000 within 4,096 pixels is 2 x 1,431, which
     // every 8th or 4th pixel would reach across but not down; it is read every 2nd, interlaced
-    // or not.
+    // or not. Interlaced, its read holds its even rows, a byte a sample.
     QImage greyThin(10, 5000, QImage::Format_Grayscale8);
     for (int y = 0; y < greyThin.height(); ++y) std::memset(greyThin.scanLine(y), y % 251, 10);
     const std::pair<QByteArray, int> thinPictures[] = {
-        {pngOf(pattern.copy(0, 0, 10, 32), 5000), 5 * 2500 * 4},  // its blocks' averages
-        {encoded(greyThin, "PNG"), 0}};                           // read row by row
+        {pngOf(pattern.copy(0, 0, 10, 32), 5000), 2500 * 10 * 4},
+        {pngOf(pattern.copy(0, 0, 10, 32).convertToFormat(QImage::Format_RGB32), 5000),
+         2500 * 10 * 3},
+        {encoded(greyThin, "PNG"), 0}};  // read row by row
     for (const auto& [bytes, sampledBytes] : thinPictures) {
         ui::ImageReader reader(bytes, 4096);
         EXPECT_EQ(reader.read().size(), QSize(2, 1431)) << sampledBytes;
@@ -1471,6 +1473,44 @@ TEST_F(ImageTest, AreaWeightsGiveEachResultPixelAllOfItsShareAndEachPixelItsPlac
                 check(AreaWeights::ofPairs(length, cells, uneven), length, 1, cells, uneven,
                       "pairs within " + std::to_string(uneven));
             }
+            // Split into pairs alike and saddles: the weights are those of pairs alike, and
+            // with their saddles each pixel weighs exactly what of it each result pixel
+            // covers; the saddles of a pair, and of a last pixel and its neighbour, sum to
+            // nothing.
+            const AreaWeights saddled = AreaWeights::ofSaddles(length, cells);
+            check(saddled, length, 1, cells, 0, "pairs with saddles");
+            const auto byPixel = [&](const AreaWeights& weights, bool saddles) {
+                std::vector<std::vector<double>> of(std::size_t(length),
+                                                    std::vector<double>(std::size_t(cells), 0));
+                for (const AreaWeights::Span& span : weights.spans()) {
+                    for (const AreaWeights::Share* share = weights.shares(span);
+                         share < weights.sharesEnd(span); ++share) {
+                        for (int pixel = span.from; pixel < span.to; ++pixel) {
+                            of[std::size_t(pixel)][std::size_t(share->cell)] +=
+                                saddles ? share->saddle : share->weight;
+                        }
+                    }
+                }
+                return of;
+            };
+            const auto exact = byPixel(AreaWeights::ofBlocks(length, 1, cells), false);
+            const auto alike = byPixel(saddled, false);
+            const auto saddles = byPixel(saddled, true);
+            double apart = 0;
+            for (int cell = 0; cell < cells; ++cell) {
+                double ofAll = 0;
+                for (int pixel = 0; pixel < length; ++pixel) {
+                    const std::size_t at = std::size_t(pixel);
+                    const std::size_t in = std::size_t(cell);
+                    EXPECT_NEAR(alike[at][in] + saddles[at][in], exact[at][in], 1e-5)
+                        << "pixel " << pixel << " in " << cell << " of " << length << " to "
+                        << cells;
+                    ofAll += saddles[at][in];
+                    apart += std::abs(saddles[at][in]);
+                }
+                EXPECT_NEAR(ofAll, 0, 1e-5) << cell << " of " << length << " to " << cells;
+            }
+            EXPECT_EQ(saddled.hasSaddles(), apart > 0) << length << " to " << cells;
         }
     }
 }

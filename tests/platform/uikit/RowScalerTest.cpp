@@ -158,4 +158,47 @@ TEST(RowScalerTest, SumsEndAsLevelsNoMoreThanTheirAlpha) {
     expectAll(scaledSums(false, 1, true, {70, 0, 0, 0}), qRgb(70, 70, 70), "opaque grey");
 }
 
+// Weights with saddles make each result pixel the median of the exact average, the pairs
+// weighed alike and the exact average less the saddles across times those down: a picture that
+// changes across alone comes as its exact area average, its rows given one at a time or all
+// as one row repeated (each then weighed as it comes), and a one-pixel checkerboard as its
+// grey, where the exact average shows the result pixels' edges cutting it.
+TEST(RowScalerTest, WeightsWithSaddlesGiveTheMedianOfTheirAverages) {
+    const QSize from(61, 23);
+    for (const QSize to : {QSize(25, 9), QSize(17, 7), QSize(30, 11)}) {
+        SCOPED_TRACE(std::to_string(to.width()) + " x " + std::to_string(to.height()));
+        const auto saddled = [&] {
+            return RowScaler(AreaWeights::ofSaddles(from.width(), to.width()),
+                             AreaWeights::ofSaddles(from.height(), to.height()), false);
+        };
+        QImage stripes(from, QImage::Format_RGB32);
+        for (int x = 0; x < from.width(); ++x) {
+            const int level = (x * 97) % 256;
+            for (int y = 0; y < from.height(); ++y) stripes.setPixel(x, y, qRgb(level, 0, 255));
+        }
+        RowScaler oneByOne = saddled();
+        oneByOne.addRows(stripes);
+        EXPECT_LE(mostApart(oneByOne.result(), areaAverage(stripes, to)), 1);
+        RowScaler repeated = saddled();
+        repeated.addRow(reinterpret_cast<const QRgb*>(stripes.constScanLine(0)), from.height());
+        EXPECT_LE(mostApart(repeated.result(), areaAverage(stripes, to)), 1);
+
+        QImage board(from, QImage::Format_RGB32);
+        for (int y = 0; y < from.height(); ++y) {
+            for (int x = 0; x < from.width(); ++x) {
+                board.setPixel(x, y, (x + y) % 2 == 0 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+            }
+        }
+        RowScaler grey = saddled();
+        grey.addRows(board);
+        const QImage result = grey.result();
+        ASSERT_EQ(result.size(), to);
+        for (int y = 0; y < to.height(); ++y) {
+            for (int x = 0; x < to.width(); ++x) {
+                EXPECT_LE(std::abs(2 * qRed(result.pixel(x, y)) - 255), 1) << x << ", " << y;
+            }
+        }
+    }
+}
+
 }  // namespace
