@@ -40,6 +40,13 @@ struct OperationQueue::State : std::enable_shared_from_this<State> {
     }
 
     void add(const std::shared_ptr<Operation>& operation) {
+        // A queue on its way out takes nothing more. Its operations go as it goes, and one
+        // whose end lets another start (a load leaving its place in a gate) may add that one
+        // here then: it goes with the rest rather than into the entries being destroyed.
+        {
+            std::lock_guard lock(mutex);
+            if (!alive) return;
+        }
         const auto observer = operation->addObserver(
             [weakState = weak_from_this()](Operation& changed, Operation::Key key) {
                 auto state = weakState.lock();

@@ -238,4 +238,46 @@ TEST_F(OperationQueueTest, AnOperationJoinsOneQueueOnce) {
     first.waitUntilAllOperationsAreFinished();
 }
 
+// An operation whose end adds the next of a chain to the queue, as a load leaving its place in a
+// gate starts the next load, `left` more after it.
+class ChainLink {
+public:
+    ChainLink(ns::OperationQueue* queue, int left, std::vector<std::weak_ptr<ns::Operation>>* made)
+        : queue_(queue), left_(left), made_(made) {}
+    ChainLink(const ChainLink&) = delete;
+    ChainLink& operator=(const ChainLink&) = delete;
+    ~ChainLink() {
+        if (left_ == 0) return;
+        queue_->addOperation(operationOf(queue_, left_ - 1, made_));
+    }
+
+    // An operation holding a link of the chain, noted in `made`.
+    static std::shared_ptr<ns::Operation> operationOf(
+        ns::OperationQueue* queue, int left, std::vector<std::weak_ptr<ns::Operation>>* made) {
+        auto link = std::make_shared<ChainLink>(queue, left, made);
+        auto operation = ns::BlockOperation::blockOperationWithBlock([link] {});
+        made->push_back(operation);
+        return operation;
+    }
+
+private:
+    ns::OperationQueue* queue_;
+    int left_;
+    std::vector<std::weak_ptr<ns::Operation>>* made_;
+};
+
+// Operations that the end of a queue's own operations adds to it as it goes go with it, each
+// of a chain in turn: none is left behind or added into what the queue is destroying.
+TEST_F(OperationQueueTest, OperationsAddedAsTheQueueGoesGoWithIt) {
+    std::vector<std::weak_ptr<ns::Operation>> made;
+    auto queue = std::make_unique<ns::OperationQueue>();
+    queue->setSuspended(true);
+    for (int chain = 0; chain < 4; ++chain)
+        queue->addOperation(ChainLink::operationOf(queue.get(), 8, &made));
+    EXPECT_EQ(queue->operationCount(), 4u);
+    queue.reset();
+    EXPECT_EQ(made.size(), 4u * 9);
+    for (const auto& operation : made) EXPECT_TRUE(operation.expired());
+}
+
 }  // namespace
