@@ -978,7 +978,8 @@ TEST_F(ImageTest, PicturesPastTheBoundAreNeverHeldWhole) {
         residentPeakGrowthWhile([&] { fromGif = Image::imageWithData(transparentGif); });
     if (!plainPeak) GTEST_SKIP() << "the system does not tell the resident peak";
     EXPECT_LT(*plainPeak, 40 * 1024 * 1024);
-    EXPECT_LT(*interlacedPeak, 60 * 1024 * 1024);
+    // The interlaced one holds its even rows too, which its share counts.
+    EXPECT_LT(*interlacedPeak, held(interlaced) + 16 * 1024 * 1024);
     EXPECT_LT(*palettePeak, 30 * 1024 * 1024);
     EXPECT_LT(*greyPeak, 30 * 1024 * 1024);
     EXPECT_LT(*gifPeak, 100 * 1024 * 1024);
