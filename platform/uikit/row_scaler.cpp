@@ -327,7 +327,10 @@ void RowScaler::sumsOnlyIn(const std::vector<std::uint32_t>& spans) {
     const auto dropped = [&](const Weighing& weighing) { return !kept[weighing.sums / 4]; };
     std::erase_if(weighings_, dropped);
     std::erase_if(saddleWeighings_, dropped);
-    someSpans_ = true;
+    // The result pixels the weighings no longer reach are nothing from now on (weighAcross).
+    std::fill(weighed_.begin(), weighed_.end(), 0.0f);
+    std::fill(saddleWeighed_.begin(), saddleWeighed_.end(), 0.0f);
+    std::fill(repeated_.begin(), repeated_.end(), 0.0f);
 }
 
 void RowScaler::finish() {
@@ -360,12 +363,9 @@ void RowScaler::weighSpan(int down) {
 }
 
 void RowScaler::weighAcross(const std::int32_t* sums, float* weighed, float* saddled) const {
-    const std::size_t count = std::size_t(across_.cells()) * 4;
-    // Each result pixel a weighing reaches is written; those none reaches (a reader adding to
-    // some spans alone, sumsOnlyIn; a result pixel no cut pair reaches, of the saddles) are
-    // nothing.
-    if (someSpans_) std::fill(weighed, weighed + count, 0.0f);
     // Each result pixel's weighings follow one another: summed in registers, written once.
+    // Those none reaches (a reader adding to some spans alone, sumsOnlyIn; a result pixel no
+    // cut pair reaches, of the saddles) are never written, and stay nothing.
     const auto weigh = [&](const std::vector<Weighing>& weighings, float* into) {
         if (weighings.empty()) return;
         Channels sum{};
@@ -381,9 +381,7 @@ void RowScaler::weighAcross(const std::int32_t* sums, float* weighed, float* sad
         putChannels(into + cell, sum);
     };
     weigh(weighings_, weighed);
-    if (!saddled) return;
-    std::fill(saddled, saddled + count, 0.0f);
-    weigh(saddleWeighings_, saddled);
+    if (saddled) weigh(saddleWeighings_, saddled);
 }
 
 void RowScaler::addDownSaddled(const AreaWeights::Span& span, const float* weighed,

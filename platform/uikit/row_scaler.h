@@ -132,8 +132,6 @@ private:
     // Where the sums of the first of each cut pair across are, the second's after them
     // (start): they are made the pair's sum and difference before they are weighed.
     std::vector<std::size_t> pairedSums_;
-    // Whether the reader adds to some spans across alone (sumsOnlyIn).
-    bool someSpans_ = false;
     // Whether the weights across or down have saddles.
     bool saddled_ = false;
     // One row's sums, for rows alike, and that row weighed across.

@@ -158,6 +158,27 @@ TEST(RowScalerTest, SumsEndAsLevelsNoMoreThanTheirAlpha) {
     expectAll(scaledSums(false, 1, true, {70, 0, 0, 0}), qRgb(70, 70, 70), "opaque grey");
 }
 
+// A reader that adds to some spans alone from a row on (an interlaced pass) leaves the result
+// pixels of the others nothing in the rows after it, not what they weighed above.
+TEST(RowScalerTest, SpansNoLongerSummedWeighNothing) {
+    constexpr int kPixels = 4;
+    RowScaler scaler(AreaWeights::ofBlocks(kPixels, 1, kPixels), AreaWeights::ofBlocks(2, 1, 2),
+                     false);
+    scaler.sumsAre(1, true);
+    std::int32_t* sums = scaler.sumsFor(0);
+    for (int x = 0; x < kPixels; ++x) sums[x * 4] = 100;
+    sums = scaler.sumsFor(1);
+    scaler.sumsOnlyIn({0, 1});
+    for (int x = 0; x < kPixels; ++x) sums[x * 4] = 50;
+    scaler.finish();
+    const QImage result = scaler.result();
+    ASSERT_EQ(result.size(), QSize(kPixels, 2));
+    for (int x = 0; x < kPixels; ++x) {
+        EXPECT_EQ(result.pixel(x, 0), qRgb(100, 100, 100)) << "above, pixel " << x;
+        EXPECT_EQ(result.pixel(x, 1), x < 2 ? qRgb(50, 50, 50) : qRgb(0, 0, 0)) << "pixel " << x;
+    }
+}
+
 // Weights with saddles make each result pixel the median of the exact average, the pairs
 // weighed alike and the exact average less the saddles across times those down: a picture that
 // changes across alone comes as its exact area average, its rows given one at a time or all
