@@ -481,18 +481,26 @@ struct Reading {
     std::vector<png_byte> row;
 };
 
+// The scaler of a picture whose rows are weighed in order, and in `pieces` the spans of equal
+// weights across that each row's pixels are summed by.
+RowScaler rowScalerOf(const Reading& reading, Pieces* pieces) {
+    AreaWeights across =
+        weightsOf(reading.full.width(), reading.size.width(), reading.step, reading.uneven);
+    *pieces = piecesOf(across);
+    RowScaler scaler(
+        std::move(across),
+        weightsOf(reading.full.height(), reading.size.height(), reading.step, reading.uneven),
+        reading.header.alpha);
+    scaler.sumsAre(reading.header.alpha ? 255 : 1, reading.grey);
+    return scaler;
+}
+
 // A picture that is not interlaced: each row's pixels summed by the spans of equal weights
 // across, the sums weighed as the rows come.
 QImage readWeighed(png_structp png, Reading* reading) {
     const Header& header = reading->header;
-    AreaWeights across =
-        weightsOf(reading->full.width(), reading->size.width(), reading->step, reading->uneven);
-    const Pieces pieces = piecesOf(across);
-    RowScaler scaler(
-        std::move(across),
-        weightsOf(reading->full.height(), reading->size.height(), reading->step, reading->uneven),
-        header.alpha);
-    scaler.sumsAre(header.alpha ? 255 : 1, reading->grey);
+    Pieces pieces;
+    RowScaler scaler = rowScalerOf(*reading, &pieces);
     if (!readRows(png, &header, &pieces, reading->row.data(), &scaler)) return {};
     scaler.finish();
     return scaler.result();
@@ -546,14 +554,8 @@ QImage readPassesIntoSums(png_structp png, Reading* reading) {
 // is taken as the one left of it, and an odd row that the last did not as the row above it.
 QImage readPassesIntoRows(png_structp png, Reading* reading) {
     const Header& header = reading->header;
-    AreaWeights across =
-        weightsOf(reading->full.width(), reading->size.width(), reading->step, reading->uneven);
-    const Pieces pieces = piecesOf(across);
-    RowScaler scaler(
-        std::move(across),
-        weightsOf(reading->full.height(), reading->size.height(), reading->step, reading->uneven),
-        header.alpha);
-    scaler.sumsAre(header.alpha ? 255 : 1, reading->grey);
+    Pieces pieces;
+    RowScaler scaler = rowScalerOf(*reading, &pieces);
     const std::size_t rowBytes = header.rowBytes;
     const png_uint_32 evenRows = (header.height + 1) / 2;
     const std::unique_ptr<png_byte, decltype(&std::free)> even(
