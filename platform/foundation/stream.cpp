@@ -103,6 +103,7 @@ public:
         data_.append(buffer, length);
         return length;
     }
+    void expectBytes(qint64 bytes) override { data_.reserve(data_.size() + bytes); }
 
     [[nodiscard]] bool hasSpaceAvailable() const override { return status_ == StreamStatus::Open; }
     [[nodiscard]] StreamStatus streamStatus() const override { return status_; }

@@ -63,6 +63,12 @@ public:
     [[nodiscard]] virtual StreamStatus streamStatus() const = 0;
     [[nodiscard]] virtual std::optional<Error> streamError() const { return std::nullopt; }
 
+    // Says that about `bytes` more are coming. A memory stream makes room for them beside what
+    // it holds, so that a body of known length is kept in one buffer of its size rather than
+    // one grown by doubling (a body of 4.5 MB in 8 MB, copied on the way); the bytes written
+    // may still go past it. Nothing for other streams, nor for none.
+    virtual void expectBytes(qint64) {}
+
     // The bytes a memory stream has taken, even after it was closed; nothing for
     // other streams.
     [[nodiscard]] virtual std::optional<QByteArray> dataWrittenToMemory() const {

@@ -13,6 +13,15 @@ namespace {
 
 using State = NKURLConnectionOperation::State;
 
+// The room a body's stream makes before its bytes come: the length its reply announced, when the
+// request bounds its body and the announcement is within the bound. Nothing (0 or less) for a
+// length not announced; nor past the bound, as such a load fails once its body passes it; nor
+// without a bound, where nothing keeps a server's figure in check. The body may still grow past
+// the room, as a compressed one does (the length announced is the compressed one).
+qint64 roomForBody(qint64 announced, qint64 bound) {
+    return announced <= bound ? announced : 0;
+}
+
 bool transitionAllowed(State from, State to, bool cancelled) {
     switch (from) {
         case State::Paused:
@@ -687,7 +696,14 @@ void NKURLConnectionOperation::didReceiveResponse(
     ns::URLConnection&, const std::shared_ptr<const ns::URLResponse>& response) {
     std::lock_guard guard(lock_);
     response_ = response;
-    if (outputStream_) outputStream_->open();
+    if (!outputStream_) return;
+    outputStream_->open();
+    // A body handed on in pieces never reaches the stream.
+    if (pieceDelivery_) return;
+    const qint64 announced = response ? response->expectedContentLength() : -1;
+    if (const qint64 room = roomForBody(announced, request_.maximumResponseLength()); room > 0) {
+        outputStream_->expectBytes(room);
+    }
 }
 
 void NKURLConnectionOperation::didReceiveData(ns::URLConnection& connection,

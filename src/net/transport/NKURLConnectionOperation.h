@@ -111,7 +111,9 @@ public:
     // The request's body stream; setting it replaces the request by a copy with it.
     [[nodiscard]] std::shared_ptr<ns::InputStream> inputStream() const;
     void setInputStream(std::shared_ptr<ns::InputStream> stream);
-    // Where body bytes are written: a to-memory stream unless one was set.
+    // Where body bytes are written: a to-memory stream unless one was set. As the reply's head
+    // comes, the stream is told the length it announces when the request's bound admits it
+    // (ns::OutputStream::expectBytes), so that a memory stream makes room for the whole body.
     [[nodiscard]] std::shared_ptr<ns::OutputStream> outputStream();
     void setOutputStream(std::shared_ptr<ns::OutputStream> stream);
 

@@ -6,6 +6,7 @@
 #include "platform/foundation/http_socket_reply.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/foundation/operation_queue.h"
+#include "platform/foundation/stream.h"
 
 #include "Gate.h"
 #include "TransportFixture.h"
@@ -16,6 +17,7 @@
 
 #include <condition_variable>
 #include <future>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -80,6 +82,38 @@ public:
 private:
     std::shared_ptr<ns::NotificationCenter::Observation> start_;
     std::shared_ptr<ns::NotificationCenter::Observation> finish_;
+};
+
+// A memory stream that writes down the room it is asked to make for the bytes to come.
+class RoomRecordingStream final : public ns::OutputStream {
+public:
+    void open() override { memory_->open(); }
+    void close() override { memory_->close(); }
+    qint64 write(const char* buffer, qint64 length) override {
+        return memory_->write(buffer, length);
+    }
+    [[nodiscard]] bool hasSpaceAvailable() const override { return memory_->hasSpaceAvailable(); }
+    [[nodiscard]] ns::StreamStatus streamStatus() const override { return memory_->streamStatus(); }
+    [[nodiscard]] std::optional<QByteArray> dataWrittenToMemory() const override {
+        return memory_->dataWrittenToMemory();
+    }
+    void expectBytes(qint64 bytes) override {
+        {
+            std::lock_guard guard(mutex_);
+            rooms_.push_back(bytes);
+        }
+        memory_->expectBytes(bytes);
+    }
+
+    [[nodiscard]] std::vector<qint64> rooms() {
+        std::lock_guard guard(mutex_);
+        return rooms_;
+    }
+
+private:
+    std::shared_ptr<ns::OutputStream> memory_ = ns::OutputStream::toMemory();
+    std::mutex mutex_;
+    std::vector<qint64> rooms_;
 };
 
 class NKURLConnectionOperationTest : public TransportFixture {};
@@ -397,6 +431,121 @@ TEST_F(NKURLConnectionOperationTest, TruncatedAndDroppedRepliesFailOnceAndCleanl
             EXPECT_EQ(drop->error->code(), ns::Error::kURLErrorNetworkConnectionLost);
         }
     }
+}
+
+TEST_F(NKURLConnectionOperationTest, ABodyOfAnnouncedLengthIsKeptInABufferOfItsLength) {
+    // Just past a power of two's half: grown by doubling, its buffer would be near twice it.
+    const QByteArray body(300 * 1024 + 1, 'b');
+    server().setFault({.prefix = standin::paths::kEcho, .body = body});
+    auto operation = std::make_shared<NKHTTPRequestOperation>(request("/echo/room"));
+    auto outcome = Outcome::of(*operation);
+    operation->start();
+    ASSERT_TRUE(waitFor(outcome));
+    ASSERT_EQ(outcome->successes, 1);
+    const QByteArray kept = operation->responseData();
+    EXPECT_EQ(kept, body);
+    EXPECT_GE(kept.capacity(), body.size());
+    EXPECT_LT(kept.capacity(), body.size() + 4096);
+}
+
+// The room a body's stream makes, by what its reply announces and its request bounds.
+class BodyRoomTest : public NKURLConnectionOperationTest {
+protected:
+    struct Load {
+        std::shared_ptr<NKHTTPRequestOperation> operation;
+        std::shared_ptr<RoomRecordingStream> stream;
+        std::shared_ptr<Outcome> outcome;
+    };
+
+    // Loads `path` (within the echo's prefix) into a recording stream, to its end.
+    Load load(const QString& path, qint64 bound = ns::URLRequest::kDefaultMaximumResponseLength) {
+        ns::URLRequest loaded = request(path);
+        loaded.setMaximumResponseLength(bound);
+        Load result{std::make_shared<NKHTTPRequestOperation>(loaded),
+                    std::make_shared<RoomRecordingStream>(), nullptr};
+        result.operation->setOutputStream(result.stream);
+        result.outcome = Outcome::of(*result.operation);
+        result.operation->start();
+        EXPECT_TRUE(waitFor(result.outcome));
+        return result;
+    }
+
+    const QByteArray body_ = QByteArray(300 * 1024, 'r');
+};
+
+TEST_F(BodyRoomTest, AnAnnouncedLengthWithinTheBoundIsMadeRoomForAtOnce) {
+    server().setFault({.prefix = standin::paths::kEcho, .body = body_});
+    const Load within = load("/echo/within");
+    ASSERT_EQ(within.outcome->successes, 1);
+    EXPECT_EQ(within.stream->rooms(), (std::vector<qint64>{body_.size()}));
+    EXPECT_EQ(within.operation->responseData(), body_);
+
+    // A bound of exactly the body's length still has room made for it.
+    const Load exact = load("/echo/exact", body_.size());
+    ASSERT_EQ(exact.outcome->successes, 1);
+    EXPECT_EQ(exact.stream->rooms(), (std::vector<qint64>{body_.size()}));
+}
+
+TEST_F(BodyRoomTest, NoLengthNoBoundOrALengthPastTheBoundMakeNoRoom) {
+    // Chunked: no length announced; the body grows as it comes.
+    server().setFault({.prefix = standin::paths::kEcho, .body = body_, .chunkBytes = 64 * 1024});
+    const Load chunked = load("/echo/chunked");
+    ASSERT_EQ(chunked.outcome->successes, 1);
+    EXPECT_TRUE(chunked.stream->rooms().empty());
+    EXPECT_EQ(chunked.operation->responseData(), body_);
+
+    // No bound: nothing checks a server's figure.
+    server().setFault({.prefix = standin::paths::kEcho, .body = body_});
+    const Load unbounded = load("/echo/unbounded", 0);
+    ASSERT_EQ(unbounded.outcome->successes, 1);
+    EXPECT_TRUE(unbounded.stream->rooms().empty());
+    EXPECT_EQ(unbounded.operation->responseData(), body_);
+
+    // Past the bound: the load fails as soon as its body passes it, with no room made.
+    const Load past = load("/echo/past", body_.size() - 1);
+    ASSERT_EQ(past.outcome->failures, 1);
+    EXPECT_EQ(past.outcome->error->code(), ns::Error::kURLErrorDataLengthExceedsMaximum);
+    EXPECT_TRUE(past.stream->rooms().empty());
+}
+
+TEST_F(BodyRoomTest, ALengthShorterOrLongerThanTheBodyOnlySizesTheFirstRoom) {
+    // Compressed, the length announced is the compressed one: the body grows past its room and
+    // comes whole.
+    constexpr qint64 kInflated = 200 * 1024;
+    server().setFault({.prefix = standin::paths::kEcho, .inflatesTo = kInflated});
+    const Load shorter = load("/echo/shorter");
+    ASSERT_EQ(shorter.outcome->successes, 1);
+    const qint64 announced = shorter.operation->response()->expectedContentLength();
+    ASSERT_GT(announced, 0);
+    ASSERT_LT(announced, kInflated);
+    EXPECT_EQ(shorter.stream->rooms(), (std::vector<qint64>{announced}));
+    EXPECT_EQ(shorter.operation->responseData().size(), kInflated);
+
+    // A length promising more than comes: the room is the promise, and the load fails as the
+    // connection closes short of it.
+    server().setFault({.prefix = standin::paths::kEcho, .body = body_, .truncate = true});
+    const Load longer = load("/echo/longer");
+    ASSERT_EQ(longer.outcome->failures, 1);
+    EXPECT_EQ(longer.outcome->error->code(), ns::Error::kURLErrorNetworkConnectionLost);
+    EXPECT_EQ(longer.stream->rooms(), (std::vector<qint64>{body_.size()}));
+}
+
+TEST_F(BodyRoomTest, ABodyHandedOnInPiecesMakesNoRoom) {
+    server().setFault({.prefix = standin::paths::kEcho, .body = body_});
+    ns::URLRequest pieces = request("/echo/pieces");
+    auto operation = std::make_shared<NKHTTPRequestOperation>(pieces);
+    auto stream = std::make_shared<RoomRecordingStream>();
+    operation->setOutputStream(stream);
+    auto reader = std::make_shared<ns::SerialQueue>("reader");
+    auto handed = std::make_shared<QByteArray>();  // on the reader's queue only
+    operation->setChunkHandler(reader, [handed](const QByteArray& piece) { *handed += piece; });
+    auto outcome = Outcome::of(*operation);
+    operation->start();
+    ASSERT_TRUE(waitFor(outcome));
+    reader->sync([] {});
+    ASSERT_EQ(outcome->successes, 1);
+    EXPECT_EQ(*handed, body_);
+    EXPECT_TRUE(stream->rooms().empty());
 }
 
 TEST_F(NKURLConnectionOperationTest, UploadProgressIsReportedOnTheMainQueueUpToTheWholeBody) {
