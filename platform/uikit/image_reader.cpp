@@ -174,7 +174,7 @@ void ImageReader::takeShare() {
         decodingBytes_ = result;
     } else if (scaled && reader_.format() == "jpeg" &&
                jpegReadSize(full, boundedSize_) == JpegEighth::eighthOf(full) &&
-               JpegEighth::reads(data_)) {
+               JpegEighth::readsFor(data_, boundedSize_)) {
         // Read at an eighth, a progressive JPEG needs only its blocks' averages.
         road_ = Road::JpegEighth;
         decodingBytes_ = result + bytesOf(JpegEighth::eighthOf(full));

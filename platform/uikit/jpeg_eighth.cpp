@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace ui {
@@ -110,6 +110,13 @@ std::optional<DcFrame> progressiveFrameAt(const QByteArray& data, qsizetype segm
     return frame;
 }
 
+// The frames of every process, by their markers' second byte: C0 to CF but C4 (Huffman
+// tables), C8 (reserved) and CC (arithmetic conditioning).
+bool isFrameMarker(int marker) {
+    return marker >= 0xc0 && marker <= 0xcf && marker != kHuffmanTables && marker != 0xc8 &&
+           marker != 0xcc;
+}
+
 // Reads the markers up to the first scan.
 DcHeader dcHeaderOf(const QByteArray& data) {
     DcHeader header;
@@ -123,12 +130,12 @@ DcHeader dcHeaderOf(const QByteArray& data) {
             jfif = true;
         } else if (marker == kAdobeMarker && length >= 14 && data.mid(segment, 5) == "Adobe") {
             adobeTransform = quint8(data[segment + 11]);
-        } else if (marker >= 0xc0 && marker <= 0xcf && marker != kHuffmanTables && marker != 0xc8 &&
-                   marker != 0xcc && !frameSeen) {
+        } else if (isFrameMarker(marker) && !frameSeen) {
             // The first frame is the picture's: any other process is the platform's.
             frameSeen = true;
-            if (marker == kProgressiveFrame)
+            if (marker == kProgressiveFrame) {
                 header.frame = progressiveFrameAt(data, segment, length);
+            }
         }
         return marker != kScanMarker;
     });
@@ -177,10 +184,9 @@ public:
                 next_ = code + 1;
                 continue;
             }
-            if (*code >= 0xd0 && *code <= 0xd7) next_ = code + 1;
-            // Another marker ends the scan's data, and the bits after it read as zeros.
-            else
-                next_ = code - 1;
+            // A restart marker is stepped over; another marker ends the scan's data, which
+            // reads as zero bits from there.
+            next_ = *code >= 0xd0 && *code <= 0xd7 ? code + 1 : code - 1;
             break;
         }
         atMarker_ = false;
@@ -281,38 +287,6 @@ int dcDifference(ScanBits& bits, int size) {
     return value < (1 << (size - 1)) ? value - (1 << size) + 1 : value;
 }
 
-// Where a pixel of the eighth lies among a component's blocks along a side: the two blocks it
-// is weighed between, and how far it lies from the first towards the second, in 256ths.
-struct Place {
-    int first = 0;
-    int second = 0;
-    int towards = 0;
-};
-
-// The places of `pixels` pixels of the eighth along a side of a component `ratio` times coarser
-// than the picture, over its `blocks` blocks. A pixel of a component at the picture's resolution
-// lies on its block. Of one coarser, the decoder brings in a block's first frequencies where the
-// component is as much coarser across as down (colour at half resolution both ways, as cameras
-// write it: the averages of the block's quarters), which the averages spread between the
-// blocks' centres come near, beyond the outer centres too; where it is not (`spread` false), it
-// gives each block's average to every pixel it covers.
-std::vector<Place> placesAlong(int pixels, int ratio, int blocks, bool spread) {
-    std::vector<Place> places(static_cast<std::size_t>(pixels));
-    for (int pixel = 0; pixel < pixels; ++pixel) {
-        Place& place = places[std::size_t(pixel)];
-        if (!spread || blocks == 1) {
-            place.first = place.second = std::min(pixel / ratio, blocks - 1);
-            continue;
-        }
-        // The pixel's centre, in blocks from the first block's centre.
-        const double at = (pixel + 0.5) / ratio - 0.5;
-        place.first = std::clamp(int(std::floor(at)), 0, blocks - 2);
-        place.second = place.first + 1;
-        place.towards = int(std::lround((at - place.first) * 256));
-    }
-    return places;
-}
-
 class EighthDecoder {
 public:
     explicit EighthDecoder(const QByteArray& data) : data_(data) {}
@@ -329,7 +303,11 @@ public:
         bool readable = true;
         JpegMarkers::walk(data_, [&](int marker, qsizetype segment, int length) {
             const qsizetype end = segment + length - 2;
-            if (marker == kProgressiveFrame) frameFound = true;
+            // A second frame is one the decoder refuses.
+            if (isFrameMarker(marker)) {
+                readable = !std::exchange(frameFound, true);
+                return readable;
+            }
             if (marker == kHuffmanTables) {
                 readable = readDcTables(data_, segment, end, dcTables_);
             } else if (marker == kQuantizationTables) {
@@ -337,7 +315,7 @@ public:
             } else if (marker == kRestartInterval && length >= 4) {
                 restartInterval_ = JpegMarkers::wordAt(data_, segment);
             } else if (marker == kScanMarker) {
-                readable = frameFound && readScan(segment, length);
+                readable = readScan(segment, length);
             }
             return readable;
         });
@@ -446,35 +424,11 @@ private:
         return std::clamp(((coefficient * component.dcStep.value_or(0) + 4) >> 3) + 128, 0, 255);
     }
 
-    // A component's sample at a pixel of the eighth, weighed between the averages of the blocks
-    // about it.
-    static int spreadSample(const DcComponent& component, const Place& across, const Place& down) {
-        const auto row = [&](int block) {
-            return sampleOf(component, across.first, block) * (256 - across.towards) +
-                   sampleOf(component, across.second, block) * across.towards;
-        };
-        return std::clamp((row(down.first) * (256 - down.towards) +
-                           row(down.second) * down.towards + (1 << 15)) >>
-                              16,
-                          0, 255);
-    }
-
     QImage picture() const {
         const QSize size = JpegEighth::eighthOf({frame_.width, frame_.height});
         const bool grey = frame_.components.size() == 1;
         QImage image(size, grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
         if (image.isNull()) return {};
-        std::array<std::vector<Place>, 3> across;
-        std::array<std::vector<Place>, 3> down;
-        for (std::size_t index = 0; index < frame_.components.size() && !grey; ++index) {
-            const DcComponent& component = frame_.components[index];
-            const int ratioAcross = frame_.mostAcross / component.across;
-            const int ratioDown = frame_.mostDown / component.down;
-            const bool spread = ratioAcross == ratioDown;
-            across[index] =
-                placesAlong(size.width(), ratioAcross, component.ownBlocksAcross, spread);
-            down[index] = placesAlong(size.height(), ratioDown, component.ownBlocksDown, spread);
-        }
         for (int y = 0; y < size.height(); ++y) {
             if (grey) {
                 uchar* line = image.scanLine(y);
@@ -487,8 +441,11 @@ private:
             for (int x = 0; x < size.width(); ++x) {
                 std::array<int, 3> samples{};
                 for (std::size_t index = 0; index < 3; ++index) {
-                    samples[index] =
-                        spreadSample(frame_.components[index], across[index][x], down[index][y]);
+                    // A component coarser than the picture gives its blocks' averages to the
+                    // pixels they cover.
+                    const DcComponent& component = frame_.components[index];
+                    samples[index] = sampleOf(component, x * component.across / frame_.mostAcross,
+                                              y * component.down / frame_.mostDown);
                 }
                 line[x] = rgbOf(samples[0], samples[1], samples[2]);
             }
@@ -520,6 +477,19 @@ private:
 bool JpegEighth::reads(const QByteArray& data) {
     const DcHeader header = dcHeaderOf(data);
     return header.frame && !header.rgb;
+}
+
+bool JpegEighth::readsFor(const QByteArray& data, QSize size) {
+    const DcHeader header = dcHeaderOf(data);
+    if (!header.frame || header.rgb) return false;
+    const DcFrame& frame = *header.frame;
+    int coarsest = 1;
+    for (const DcComponent& component : frame.components) {
+        const int ratio = frame.mostAcross / component.across;
+        if (ratio == frame.mostDown / component.down) coarsest = std::max(coarsest, ratio);
+    }
+    const QSize eighth = eighthOf({frame.width, frame.height});
+    return size.width() * coarsest <= eighth.width() && size.height() * coarsest <= eighth.height();
 }
 
 QImage JpegEighth::read(const QByteArray& data) {

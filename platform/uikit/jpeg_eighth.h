@@ -15,8 +15,7 @@ namespace ui {
 // of 8,192 x 8,192 pixels, a thumbnail's read as much as the whole's); this holds 2 bytes a
 // block, reads the scans of DC coefficients and steps over the others by their markers. A
 // colour component at a lower resolution than the brightness gives each of its blocks'
-// averages to every pixel the block covers, where the platform's decoder brings in their first
-// few frequencies too: the colours of a thumbnail scaled down from the eighth are the same.
+// averages to every pixel the block covers.
 class JpegEighth {
 public:
     // Whether this reads `data`, from its markers up to its first scan: a progressive JPEG of
@@ -26,6 +25,15 @@ public:
     // The others (CMYK, RGB, 12 bits, arithmetic codes, sequential) are the platform
     // decoder's.
     [[nodiscard]] static bool reads(const QByteArray& data);
+    // Whether a picture of `size` (at most the eighth) is made from what this reads of `data`
+    // as well as from the platform decoder's eighth: reads() holds, and where a colour
+    // component is as much coarser than the brightness across as down (colour at half
+    // resolution both ways, as cameras write it), the picture is smaller than the eighth by as
+    // much. Into its eighth the platform's decoder brings such a component at the eighth's
+    // resolution, from the first frequencies of its blocks (the averages of their quarters),
+    // where this has each block's average alone; a picture whose pixels each cover a block of
+    // it has the quarters averaged all the same.
+    [[nodiscard]] static bool readsFor(const QByteArray& data, QSize size);
     // The picture at an eighth of its size, its sides rounded up: grey of 8 bits, or RGB32.
     // Null where reads() does not hold, or its tables, its scans' parameters or the
     // components they name are not what a decoder can read (as the platform's decoder gives no

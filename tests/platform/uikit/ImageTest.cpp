@@ -516,8 +516,8 @@ TEST_F(ImageTest, APictureForAViewComesAtTheSizeThatCoversTheViewsPixels) {
     EXPECT_EQ(ui::ImageReader::coveringSize({10'000, 1}, kRowPixels), QSize(10'000, 1));
 
     // A progressive photo is read at the eighth that covers the view, and its share is the
-    // picture, that read and its blocks' averages: 200 x 150 blocks of brightness and 100 x 75
-    // of each colour, 2 bytes each.
+    // picture, that read and the coefficients: 200 x 150 blocks of brightness and 100 x 75 of
+    // each colour.
     QImage photo(1600, 1200, QImage::Format_RGB32);
     for (int y = 0; y < photo.height(); ++y) {
         for (int x = 0; x < photo.width(); ++x) photo.setPixel(x, y, qRgb(x / 7, y / 5, x ^ y));
@@ -525,7 +525,7 @@ TEST_F(ImageTest, APictureForAViewComesAtTheSizeThatCoversTheViewsPixels) {
     ui::ImageReader reader(jpegOf(photo, true), kRowPixels);
     EXPECT_EQ(reader.read().size(), QSize(124, 93));
     EXPECT_EQ(reader.decodingBytes(),
-              124 * 93 * 4 + 200 * 150 * 4 + (200 * 150 + 2 * 100 * 75) * 2);
+              124 * 93 * 4 + 200 * 150 * 4 + (200 * 150 + 2 * 100 * 75) * 128);
 
     // Stored 640 x 480 and turned a quarter to be shown, a photo shown on a view of 92 x 124
     // pixels covers it upright with 93 x 124.
@@ -812,10 +812,20 @@ TEST_F(ImageTest, AProgressiveJpegsReadTakesAShareForTheCoefficientsItsDecoderHo
         EXPECT_EQ(quarter.decodingBytes(), kRead + kBlocks * 128);
         EXPECT_TRUE(quarter.holdsShare());
     }
-    // Within 16 pixels: 4 x 3, from the eighth (200 x 150).
+    // Within 16 pixels: 4 x 3, from the eighth (200 x 150) of which each pixel covers more than
+    // a block of colour, read from the blocks' averages.
     ui::ImageReader thumbnail(progressive, 16);
     EXPECT_EQ(thumbnail.read().size(), QSize(4, 3));
     EXPECT_EQ(thumbnail.decodingBytes(), 4 * 3 * 4 + 200 * 150 * 4 + kBlocks * 2);
+    // Within 124 x 93, read at an eighth too, whose blocks of colour each cover less than a
+    // pixel of it: by the platform's decoder. Grey has no coarser colour.
+    ui::ImageReader colourRow(progressive, 124 * 93);
+    EXPECT_EQ(colourRow.read().size(), QSize(124, 93));
+    EXPECT_EQ(colourRow.decodingBytes(), 124 * 93 * 4 + 200 * 150 * 4 + kBlocks * 128);
+    ui::ImageReader greyRow(jpegOf(photo.convertToFormat(QImage::Format_Grayscale8), true),
+                            124 * 93);
+    EXPECT_EQ(greyRow.read().size(), QSize(124, 93));
+    EXPECT_EQ(greyRow.decodingBytes(), 124 * 93 * 4 + 200 * 150 * 4 + 200 * 150 * 2);
 
     // 739 x 739 blocks of 8 x 8 pixels of three components hold 209,710,464 bytes, within
     // 200 MB; one more across, 209,994,240.
@@ -828,6 +838,29 @@ TEST_F(ImageTest, AProgressiveJpegsReadTakesAShareForTheCoefficientsItsDecoderHo
     for (const std::int64_t bound : {ui::ImageReader::kMaxPixels, std::int64_t(16)}) {
         EXPECT_FALSE(Image::imageWithData(past, 1, bound)) << bound;
     }
+}
+
+// A progressive photo's thumbnail read from its blocks' averages looks as the platform's
+// decoder makes it from every coefficient, its colour at half resolution changing at every
+// pixel (3,200 x 2,400 within a row's 124 x 93, from its eighth of 400 x 300).
+TEST_F(ImageTest, AProgressivePhotosThumbnailFromItsBlocksAveragesLooksAsThePlatformsDecoderMakesIt) {
+    QImage photo(3200, 2400, QImage::Format_RGB32);
+    for (int y = 0; y < photo.height(); ++y) {
+        for (int x = 0; x < photo.width(); ++x) photo.setPixel(x, y, qRgb(x / 13, y / 10, x ^ y));
+    }
+    QByteArray progressive = jpegOf(photo, true);
+    ui::ImageReader reader(progressive, kRowPixels);
+    const QImage thumbnail = reader.read();
+    ASSERT_EQ(thumbnail.size(), QSize(124, 93));
+    // 400 x 300 blocks of brightness and 200 x 150 of each colour, 2 bytes each.
+    EXPECT_EQ(reader.decodingBytes(),
+              124 * 93 * 4 + 400 * 300 * 4 + (400 * 300 + 2 * 200 * 150) * 2);
+    QBuffer buffer(&progressive);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader platform(&buffer, "jpeg");
+    platform.setScaledSize(thumbnail.size());
+    EXPECT_TRUE(picturesMatch(thumbnail, ui::ImageReader::drawingPixels(platform.read()),
+                              PictureTolerance{2}));
 }
 
 // `cycle` repeated to `count` components, for the AC scans of a FlatJpeg.

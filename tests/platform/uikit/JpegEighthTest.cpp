@@ -215,31 +215,42 @@ TEST(JpegEighthTest, APictureAtFullResolutionIsItsBlocksAverages) {
     }
 }
 
-// Colour at a lower resolution than the brightness is weighed between its blocks' averages
-// where it is as much coarser across as down, which comes near the averages of the blocks'
-// quarters that libjpeg brings in for it; colour coarser one way only gives each block's average
-// to what it covers, as libjpeg does. A picture of smooth colour so comes within a few levels of
-// libjpeg's eighth (the most where a block at an edge is filled past it), its brightness
-// within a level. Scans of one component bring its own blocks, fewer than whole units of the
-// frame hold (200 x 130 at half resolution: 25 x 17 blocks of brightness, in 13 x 9 units).
-TEST(JpegEighthTest, ColourAtALowerResolutionIsWeighedBetweenItsBlocksAverages) {
-    const QImage smooth = smoothPicture({200, 130});
-    const std::tuple<const char*, QByteArray, int> files[] = {
-        {"half resolution, DC in a scan each, restarts every 2 units",
-         progressiveJpeg(
-             smooth, kHalfColour,
-             std::vector<ScanOfEighth>{{{0}, 0, 0, 0, 0}, {{1}, 0, 0, 0, 0}, {{2}, 0, 0, 0, 0}} +
-                 wholeBands(3),
-             2),
-         10},
-        {"half resolution across, one DC scan",
-         progressiveJpeg(smooth, {{2, 1}, {1, 1}, {1, 1}},
-                         std::vector<ScanOfEighth>{{{0, 1, 2}, 0, 0, 0, 0}} + wholeBands(3)),
-         4},
-        {"the platform's colour", platformProgressive(smooth), 10}};
-    for (const auto& [name, bytes, levels] : files) {
-        EXPECT_TRUE(readsAsLibjpegsEighth(bytes, levels)) << name;
-        const QImage eighth = JpegEighth::read(bytes);
+// Colour at a lower resolution than the brightness gives each of its blocks' averages to the
+// pixels the block covers: as libjpeg's eighth where the colour is coarser one way only. Where
+// it is coarser both ways libjpeg brings the averages of the blocks' quarters into its eighth:
+// the eighth halved, each pixel covering a block of colour, is libjpeg's halved, and its
+// brightness is libjpeg's. Scans of one component bring its own blocks, fewer than whole units
+// of the frame hold (200 x 130 at half resolution: 25 x 17 blocks of brightness, in 13 x 9
+// units).
+TEST(JpegEighthTest, ColourAtALowerResolutionGivesItsBlocksAveragesToWhatTheyCover) {
+    const QByteArray halfAcross =
+        progressiveJpeg(smoothPicture({200, 130}), {{2, 1}, {1, 1}, {1, 1}},
+                        std::vector<ScanOfEighth>{{{0, 1, 2}, 0, 0, 0, 0}} + wholeBands(3));
+    EXPECT_TRUE(readsAsLibjpegsEighth(halfAcross, 1));
+    EXPECT_TRUE(readsAsLibjpegsEighth(encodersPicture("progressive-422-restarts.jpg"), 1));
+
+    const auto scanEach = [](QSize size) {
+        return progressiveJpeg(
+            smoothPicture(size), kHalfColour,
+            std::vector<ScanOfEighth>{{{0}, 0, 0, 0, 0}, {{1}, 0, 0, 0, 0}, {{2}, 0, 0, 0, 0}} +
+                wholeBands(3),
+            2);
+    };
+    const auto halved = [](const QImage& image) {
+        return image.convertToFormat(QImage::Format_RGB32)
+            .scaled(image.size() / 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    };
+    for (const QByteArray& bytes :
+         {scanEach({208, 128}), platformProgressive(detailedPicture({208, 128}))}) {
+        EXPECT_TRUE(picturesMatch(halved(JpegEighth::read(bytes)), halved(libjpegEighth(bytes)),
+                                  PictureTolerance{2}));
+    }
+
+    const std::pair<const char*, QByteArray> files[] = {
+        {"a scan each, restarts every 2 units", scanEach({200, 130})},
+        {"the platform's colour", platformProgressive(detailedPicture({200, 130}))}};
+    for (const auto& [name, bytes] : files) {
+        const QImage eighth = JpegEighth::read(bytes).convertToFormat(QImage::Format_RGB32);
         const QImage expected = libjpegEighth(bytes).convertToFormat(QImage::Format_RGB32);
         ASSERT_EQ(eighth.size(), expected.size()) << name;
         for (int y = 0; y < eighth.height(); ++y) {
@@ -264,7 +275,7 @@ TEST(JpegEighthTest, OnlyProgressiveJpegsOfBrightnessAndColourAreRead) {
     const QByteArray restarts = encodersPicture("progressive-422-restarts.jpg");
     const QByteArray optimised = encodersPicture("progressive-optimised-444.jpg");
     ASSERT_FALSE(restarts.isEmpty());
-    EXPECT_TRUE(readsAsLibjpegsEighth(restarts, 12));
+    EXPECT_TRUE(JpegEighth::reads(restarts));
     EXPECT_TRUE(readsAsLibjpegsEighth(optimised, 1));
 
     const QByteArray rgb = encodersPicture("progressive-rgb.jpg");
@@ -318,13 +329,13 @@ TEST(JpegEighthTest, OnlyProgressiveJpegsOfBrightnessAndColourAreRead) {
 
 // The platform's decoder gives no picture for these, and neither does this: frames that it
 // leaves to the platform's decoder (no width; too short for its components; a component sampled
-// 5 across or of quantization table 4), which it does not read; a scan before the frame; tables
-// it cannot read (a Huffman table of kind 2, more codes of a length than the length holds, its
-// values past its segment; a quantization table in slot 4); tables a scan needs missing (its DC
-// table or its quantization table in another slot) or of DC values past 15; a scan naming DC
-// table 4 or a component the frame lacks, one of DC coefficients up to coefficient 5, a low bit
-// past 13, a refinement of two bits, a band of AC coefficients of three components, units of
-// more than 10 blocks, a scan header of the wrong length.
+// 5 across or of quantization table 4), which it does not read; a scan before the frame; a second
+// frame; tables it cannot read (a Huffman table of kind 2, more codes of a length than the
+// length holds, its values past its segment; a quantization table in slot 4); tables a scan
+// needs missing (its DC table or its quantization table in another slot) or of DC values past
+// 15; a scan naming DC table 4 or a component the frame lacks, one of DC coefficients up to
+// coefficient 5, a low bit past 13, a refinement of two bits, a band of AC coefficients of three
+// components, units of more than 10 blocks, a scan header of the wrong length.
 TEST(JpegEighthTest, WhatADecoderCannotReadGivesNothing) {
     const QImage detailed = detailedPicture({96, 64});
     const QByteArray grey = progressiveJpeg(
@@ -346,6 +357,19 @@ TEST(JpegEighthTest, WhatADecoderCannotReadGivesNothing) {
     const qsizetype firstScan = at(grey, "\xff\xda");
     ASSERT_LT(tables, firstScan);
     const qsizetype secondScan = grey.indexOf("\xff\xda", firstScan + 2);
+    QByteArray twelveBitFrame =
+        grey.mid(frame, 2 + qFromBigEndian<quint16>(grey.constData() + frame + 2));
+    twelveBitFrame[4] = 12;
+    // The DC table's codes with two more of one bit and two fewer of the longest lengths: as
+    // many values, and more codes than the lengths hold.
+    QByteArray moreShortCodes = grey;
+    moreShortCodes[tables + 5] = char(moreShortCodes[tables + 5] + 2);
+    for (int fewer = 2, length = 16; fewer > 0 && length > 1; --length) {
+        const int taken = std::min<int>(fewer, quint8(moreShortCodes[tables + 4 + length]));
+        moreShortCodes[tables + 4 + length] =
+            char(quint8(moreShortCodes[tables + 4 + length]) - taken);
+        fewer -= taken;
+    }
     const std::pair<const char*, QByteArray> notRead[] = {
         {"a frame of no width", replaced(replaced(grey, frame + 7, 0), frame + 8, 0)},
         {"a frame too short for its component", replaced(grey, frame + 3, 10)},
@@ -357,10 +381,15 @@ TEST(JpegEighthTest, WhatADecoderCannotReadGivesNothing) {
         EXPECT_TRUE(JpegEighth::read(bytes).isNull()) << name;
     }
     const std::pair<const char*, QByteArray> unreadable[] = {
-        {"a Huffman table of kind 2", replaced(grey, tables + 4, '\x20')},
-        {"three codes of one bit", replaced(grey, tables + 5, 3)},
-        {"values past the segment", replaced(grey, tables + 5 + 15, char(200))},
-        {"a quantization table in slot 4", replaced(grey, at(grey, "\xff\xdb", 4), 4)},
+        {"a second frame, of 12 bits", QByteArray(grey).insert(firstScan, twelveBitFrame)},
+        {"a Huffman table of kind 2 before the DC table",
+         QByteArray(grey).insert(tables, QByteArray("\xff\xc4\x00\x14\x20\x01", 6) +
+                                             QByteArray(15, '\0') + QByteArray(1, '\0'))},
+        {"two more codes of one bit, as many codes", moreShortCodes},
+        {"values past the segment", replaced(grey, tables + 3, char(grey[tables + 3] - 1))},
+        {"a quantization table in slot 4 before table 0",
+         QByteArray(grey).insert(at(grey, "\xff\xdb"),
+                                 QByteArray("\xff\xdb\x00\x43\x04", 5) + QByteArray(64, 1))},
         {"its DC table in another slot", replaced(grey, tables + 4, 1)},
         {"a DC value of 16", replaced(grey, tables + 5 + 16, 16)},
         {"its quantization table in another slot", replaced(grey, at(grey, "\xff\xdb", 4), 2)},
@@ -426,7 +455,7 @@ TEST(JpegEighthTest, DataCutShortOrOutOfStepReadsAsFarAsItGoes) {
     for (int x = 0; x < 12; ++x) {
         EXPECT_NEAR(qGray(endedRead.pixel(x, 7)), qGray(endedAloneRead.pixel(x, 7)), 1) << x;
     }
-    // Two bytes before the first restart marker.
-    const QByteArray extra = QByteArray(bytes).insert(firstRestart, "\x12\x34", 2);
+    // Bytes before the first restart marker, more than are read ahead of the codes.
+    const QByteArray extra = QByteArray(bytes).insert(firstRestart, QByteArray(16, '\x12'));
     EXPECT_EQ(JpegEighth::read(extra), whole);
 }
