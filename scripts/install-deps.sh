@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build ccache pkg-config
     qt6-base-dev libgl-dev qt6-positioning-dev qt6-multimedia-dev qt6-image-formats-plugins
     qt6-qpa-plugins
-    libsqlite3-dev libyajl-dev zlib1g-dev libpng-dev libwebp-dev libopencore-amrnb-dev libplist-dev libssl-dev
+    libsqlite3-dev libyajl-dev zlib1g-dev libpng-dev libjpeg-dev libwebp-dev libopencore-amrnb-dev libplist-dev libssl-dev
     libcpp-httplib-dev libhttp-parser-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev

@@ -3,6 +3,7 @@
 #include "platform/uikit/gif_blocks.h"
 #include "platform/uikit/gif_code_trim.h"
 #include "platform/uikit/gif_frame_reach.h"
+#include "platform/uikit/jpeg_eighth.h"
 #include "platform/uikit/jpeg_scans.h"
 #include "platform/uikit/picture_format.h"
 #include "platform/uikit/png_chunks.h"
@@ -139,7 +140,7 @@ void ImageReader::takeShare() {
     }
     const QSize full = size();
     const JpegScans scans = reader_.format() == "jpeg" ? JpegScans::read(data_) : JpegScans();
-    const std::int64_t coefficients = scans.coefficientBytes();
+    std::int64_t coefficients = scans.coefficientBytes();
     // Decided from the header and a JPEG's markers, before the decoder reads a row or a scan:
     // past the limits, or where the header tells no size to weigh against them, the decoder
     // has nothing to read.
@@ -171,6 +172,13 @@ void ImageReader::takeShare() {
     } else if (scaled && webp && ScaledWebp::isStill(data_)) {
         road_ = Road::ScaledWebp;
         decodingBytes_ = result;
+    } else if (scaled && reader_.format() == "jpeg" &&
+               jpegReadSize(full, boundedSize_) == JpegEighth::eighthOf(full) &&
+               JpegEighth::readsFor(data_, boundedSize_)) {
+        // Read at an eighth, a progressive JPEG needs only its blocks' averages.
+        road_ = Road::JpegEighth;
+        decodingBytes_ = result + bytesOf(JpegEighth::eighthOf(full));
+        coefficients = JpegEighth::heldBytes(coefficients);
     } else if (scaled && !wholePng && reader_.supportsOption(QImageIOHandler::ScaledSize)) {
         road_ = Road::ScaledAsRead;
         reader_.setScaledSize(boundedSize_);
@@ -302,6 +310,12 @@ QImage ImageReader::readDecoded() {
     if (road_ == Road::ScaledWebp) {
         return std::exchange(step_, 0) == 0 ? QImage()
                                             : ScaledWebp::readScaled(data_, boundedSize_);
+    }
+    if (road_ == Road::JpegEighth) {
+        if (std::exchange(step_, 0) == 0) return {};
+        QImage eighth = JpegEighth::read(data_);
+        if (eighth.isNull() || eighth.size() == boundedSize_) return eighth;
+        return eighth.scaled(boundedSize_, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
     QImage image = reader_.read();
     // A GIF's part is read on a canvas of the part: a picture of another size is none of it.

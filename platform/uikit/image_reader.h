@@ -22,14 +22,15 @@ namespace ui {
 // are more than kMostJpegScans or go through its blocks more than kMostJpegPasses times, before
 // any of its rows is read. A picture of more pixels than the bound (kMaxPixels, or the caller's) is
 // decoded scaled down to fit it, its shape kept; the JPEG and PNG decoders scale as
-// they read, the PNGs that they decode whole are read in averaged blocks (SampledPng), a still
-// WebP is scaled as libwebp decodes it (ScaledWebp), and a GIF whose frames lie in a part of its
-// canvas is decoded on that part, so its whole size is never held. The other formats (a TIFF,
-// an animated WebP) are decoded whole, then scaled. What one read may take at once is bounded by
-// kAllocationLimitMB: past it (a GIF or BMP canvas of tens of millions of pixels, a JPEG still too
-// large at an eighth of its size) the picture does not decode, as bytes that are no picture do.
-// What all the reads of the process hold at once is bounded by the DecodingBudget: a read takes its
-// share before it decodes and gives it back when the reader goes.
+// they read (a progressive JPEG read at an eighth is read from its blocks' averages alone,
+// JpegEighth, rather than held whole as its decoder holds it), the PNGs that they decode whole are
+// read in averaged blocks (SampledPng), a still WebP is scaled as libwebp decodes it (ScaledWebp),
+// and a GIF whose frames lie in a part of its canvas is decoded on that part, so its whole size is
+// never held. The other formats (a TIFF, an animated WebP) are decoded whole, then scaled. What one
+// read may take at once is bounded by kAllocationLimitMB: past it (a GIF or BMP canvas of tens of
+// millions of pixels, a JPEG still too large at an eighth of its size) the picture does not decode,
+// as bytes that are no picture do. What all the reads of the process hold at once is bounded by the
+// DecodingBudget: a read takes its share before it decodes and gives it back when the reader goes.
 class ImageReader {
 public:
     // 2048 x 2048 pixels, 16 MB decoded. The largest picture the app shows sharp is a photo
@@ -118,8 +119,17 @@ private:
     // read, or in averaged blocks (a PNG that the decoders decode whole; blocks of one pixel for
     // one the platform's decoder misreads) scaled down, or (a GIF whose frames lie in a part of
     // its canvas) that part alone, scaled down and placed on the canvas, or (a still WebP)
-    // scaled down as libwebp decodes it.
-    enum class Road { Whole, WholeThenScaled, ScaledAsRead, Sampled, GifPart, ScaledWebp };
+    // scaled down as libwebp decodes it, or (a progressive JPEG read at an eighth) from its
+    // blocks' averages.
+    enum class Road {
+        Whole,
+        WholeThenScaled,
+        ScaledAsRead,
+        Sampled,
+        GifPart,
+        ScaledWebp,
+        JpegEighth
+    };
 
     void decodeFrom(const QByteArray& bytes);
     void takeShare();

@@ -1,5 +1,7 @@
 #include "platform/uikit/jpeg_scans.h"
 
+#include "platform/uikit/jpeg_markers.h"
+
 #include <algorithm>
 #include <limits>
 #include <vector>
@@ -27,10 +29,6 @@ constexpr std::int64_t kBlockBytes = 64 * 2;
 // Where the blocks of the scans stop being added up: far past any limit on them, and a scan's
 // blocks (at most 255 components of 8,192 x 8,192 blocks) added to it stays within 64 bits.
 constexpr std::int64_t kMostBlocksCounted = std::numeric_limits<std::int64_t>::max() / 2;
-
-int wordAt(const QByteArray& data, qsizetype at) {
-    return int(quint8(data[at])) << 8 | int(quint8(data[at + 1]));
-}
 
 // The frames of the sequential and progressive processes, by their markers' second byte: C0 to
 // CF but C4 (Huffman tables), C8 (reserved) and CC (arithmetic conditioning). Progressive are
@@ -65,8 +63,8 @@ Frame frameAt(const QByteArray& data, qsizetype segment, int length, int marker)
             (samples * factor + most * kBlockSide - 1) / (most * kBlockSide);
         return (perSide + factor - 1) / factor * factor;
     };
-    const int height = wordAt(data, segment + 1);
-    const int width = wordAt(data, segment + 3);
+    const int height = JpegMarkers::wordAt(data, segment + 1);
+    const int width = JpegMarkers::wordAt(data, segment + 3);
     for (Component& component : frame.components) {
         component.blocks =
             blocks(width, component.across, mostAcross) * blocks(height, component.down, mostDown);
@@ -98,35 +96,15 @@ std::int64_t scannedBlocks(const QByteArray& data, qsizetype segment, int length
 
 JpegScans JpegScans::read(const QByteArray& data) {
     JpegScans scans;
-    if (!data.startsWith("\xff\xd8")) return scans;
     Frame frame;
     bool firstScanWhole = false;
-    for (qsizetype at = 2; at < data.size();) {
-        // The decoder looks for the next marker past any other bytes, a scan's entropy-coded
-        // data among them: a 0xff, fill bytes of 0xff, then its code, which is none where it
-        // is 0 (a byte of 0xff in the data, the zero stuffed after it).
-        at = data.indexOf('\xff', at);
-        if (at < 0) break;
-        while (at < data.size() && quint8(data[at]) == 0xff) ++at;
-        if (at >= data.size()) break;
-        const int marker = quint8(data[at++]);
-        // A zero after 0xff, and the markers without a length (TEM, the restarts).
-        if (marker == 0x00 || marker == 0x01 || (marker >= 0xd0 && marker <= 0xd7)) continue;
-        if (marker == 0xd9 || at + 2 > data.size()) break;
-        const int length = wordAt(data, at);
-        if (length < 2) {
-            // A length too short for itself: the decoder skips nothing more and reads on
-            // after it.
-            at += 2;
-            continue;
-        }
-        if (at + length > data.size()) break;
-        const qsizetype segment = at + 2;
+    JpegMarkers::walk(data, [&](int marker, qsizetype segment, int length) {
         if (isFrame(marker) && frame.components.empty()) {
             frame = frameAt(data, segment, length, marker);
             // A frame too short for its components has the decoder stop.
-            if (frame.components.empty()) break;
-        } else if (marker == 0xda && !frame.components.empty()) {
+            return !frame.components.empty();
+        }
+        if (marker == 0xda && !frame.components.empty()) {
             // The first scan brings each row of blocks whole where it holds every component of
             // a sequential frame: the number of components is its first byte.
             if (scans.count_ == 0) {
@@ -138,8 +116,8 @@ JpegScans JpegScans::read(const QByteArray& data) {
                 std::min(kMostBlocksCounted,
                          scans.scannedBlocks_ + scannedBlocks(data, segment, length, frame));
         }
-        at += length;
-    }
+        return true;
+    });
     scans.frameBlocks_ = frame.blocks;
     // Markers that end or break before the first scan: the decoder, which may read them
     // otherwise, may yet hold the coefficients of the frame they declared.

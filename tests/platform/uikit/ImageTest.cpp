@@ -786,30 +786,46 @@ QByteArray declaringFullColour(QByteArray jpeg, QSize size) {
 }
 
 // The coefficients a JPEG's decoder holds count in the share of the decoding budget its read
-// takes, however small the picture it makes: a thumbnail of a progressive photo takes one where
-// the same photo in one scan takes none. Past kMostCoefficientBytes (colour at full resolution
-// past 35 million pixels) it gives nothing before any scan is read, on every road; one at that
-// many decodes.
-TEST_F(ImageTest, AThumbnailOfAProgressiveJpegTakesAShareForTheCoefficientsItsDecoderHolds) {
+// takes, however small the picture it makes: a progressive photo read at a quarter takes one for
+// them where the same photo in one scan takes none, and one read at an eighth for its blocks'
+// averages alone (JpegEighth), 2 bytes a block. Past kMostCoefficientBytes (colour at full
+// resolution past 35 million pixels) it gives nothing before any scan is read, on every road;
+// one at that many decodes.
+TEST_F(ImageTest, AProgressiveJpegsReadTakesAShareForTheCoefficientsItsDecoderHolds) {
     QImage photo(1600, 1200, QImage::Format_RGB32);
     for (int y = 0; y < photo.height(); ++y) {
         for (int x = 0; x < photo.width(); ++x) photo.setPixel(x, y, qRgb(x / 7, y / 5, x ^ y));
     }
-    // Within 16 pixels: 4 x 3, read at an eighth (200 x 150) and scaled; colour at half
+    // Within 300 x 225 pixels, read at a quarter (400 x 300) and scaled; colour at half
     // resolution, 200 x 150 blocks of brightness and 100 x 75 of each colour.
-    constexpr std::int64_t kRead = 4 * 3 * 4 + 200 * 150 * 4;
+    constexpr std::int64_t kBlocks = 200 * 150 + 2 * 100 * 75;
+    constexpr std::int64_t kRead = 300 * 225 * 4 + 400 * 300 * 4;
     const QByteArray progressive = jpegOf(photo, true);
     {
-        ui::ImageReader baseline(jpegOf(photo, false), 16);
-        EXPECT_EQ(baseline.read().size(), QSize(4, 3));
+        ui::ImageReader baseline(jpegOf(photo, false), 300 * 225);
+        EXPECT_EQ(baseline.read().size(), QSize(300, 225));
         EXPECT_EQ(baseline.decodingBytes(), kRead);
         EXPECT_FALSE(baseline.holdsShare());
         // Its share is given back as it goes, before the reads below ask for theirs.
-        ui::ImageReader thumbnail(progressive, 16);
-        EXPECT_EQ(thumbnail.read().size(), QSize(4, 3));
-        EXPECT_EQ(thumbnail.decodingBytes(), kRead + (200 * 150 + 2 * 100 * 75) * 128);
-        EXPECT_TRUE(thumbnail.holdsShare());
+        ui::ImageReader quarter(progressive, 300 * 225);
+        EXPECT_EQ(quarter.read().size(), QSize(300, 225));
+        EXPECT_EQ(quarter.decodingBytes(), kRead + kBlocks * 128);
+        EXPECT_TRUE(quarter.holdsShare());
     }
+    // Within 16 pixels: 4 x 3, from the eighth (200 x 150) of which each pixel covers more than
+    // a block of colour, read from the blocks' averages.
+    ui::ImageReader thumbnail(progressive, 16);
+    EXPECT_EQ(thumbnail.read().size(), QSize(4, 3));
+    EXPECT_EQ(thumbnail.decodingBytes(), 4 * 3 * 4 + 200 * 150 * 4 + kBlocks * 2);
+    // Within 124 x 93, read at an eighth too, whose blocks of colour each cover less than a
+    // pixel of it: by the platform's decoder. Grey has no coarser colour.
+    ui::ImageReader colourRow(progressive, 124 * 93);
+    EXPECT_EQ(colourRow.read().size(), QSize(124, 93));
+    EXPECT_EQ(colourRow.decodingBytes(), 124 * 93 * 4 + 200 * 150 * 4 + kBlocks * 128);
+    ui::ImageReader greyRow(jpegOf(photo.convertToFormat(QImage::Format_Grayscale8), true),
+                            124 * 93);
+    EXPECT_EQ(greyRow.read().size(), QSize(124, 93));
+    EXPECT_EQ(greyRow.decodingBytes(), 124 * 93 * 4 + 200 * 150 * 4 + 200 * 150 * 2);
 
     // 739 x 739 blocks of 8 x 8 pixels of three components hold 209,710,464 bytes, within
     // 200 MB; one more across, 209,994,240.
@@ -822,6 +838,29 @@ TEST_F(ImageTest, AThumbnailOfAProgressiveJpegTakesAShareForTheCoefficientsItsDe
     for (const std::int64_t bound : {ui::ImageReader::kMaxPixels, std::int64_t(16)}) {
         EXPECT_FALSE(Image::imageWithData(past, 1, bound)) << bound;
     }
+}
+
+// A progressive photo's thumbnail read from its blocks' averages looks as the platform's
+// decoder makes it from every coefficient, its colour at half resolution changing at every
+// pixel (3,200 x 2,400 within a row's 124 x 93, from its eighth of 400 x 300).
+TEST_F(ImageTest, AProgressivePhotosThumbnailFromItsBlocksAveragesLooksAsThePlatformsDecoderMakesIt) {
+    QImage photo(3200, 2400, QImage::Format_RGB32);
+    for (int y = 0; y < photo.height(); ++y) {
+        for (int x = 0; x < photo.width(); ++x) photo.setPixel(x, y, qRgb(x / 13, y / 10, x ^ y));
+    }
+    QByteArray progressive = jpegOf(photo, true);
+    ui::ImageReader reader(progressive, kRowPixels);
+    const QImage thumbnail = reader.read();
+    ASSERT_EQ(thumbnail.size(), QSize(124, 93));
+    // 400 x 300 blocks of brightness and 200 x 150 of each colour, 2 bytes each.
+    EXPECT_EQ(reader.decodingBytes(),
+              124 * 93 * 4 + 400 * 300 * 4 + (400 * 300 + 2 * 200 * 150) * 2);
+    QBuffer buffer(&progressive);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader platform(&buffer, "jpeg");
+    platform.setScaledSize(thumbnail.size());
+    EXPECT_TRUE(picturesMatch(thumbnail, ui::ImageReader::drawingPixels(platform.read()),
+                              PictureTolerance{2}));
 }
 
 // `cycle` repeated to `count` components, for the AC scans of a FlatJpeg.
