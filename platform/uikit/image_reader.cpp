@@ -172,9 +172,7 @@ void ImageReader::takeShare() {
     } else if (scaled && webp && ScaledWebp::isStill(data_)) {
         road_ = Road::ScaledWebp;
         decodingBytes_ = result;
-    } else if (scaled && reader_.format() == "jpeg" &&
-               jpegReadSize(full, boundedSize_) == JpegEighth::eighthOf(full) &&
-               JpegEighth::readsFor(data_, boundedSize_)) {
+    } else if (scaled && reader_.format() == "jpeg" && JpegEighth::readsFor(data_, boundedSize_)) {
         // Read at an eighth, a progressive JPEG needs only its blocks' averages.
         road_ = Road::JpegEighth;
         decodingBytes_ = result + bytesOf(JpegEighth::eighthOf(full));

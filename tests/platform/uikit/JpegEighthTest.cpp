@@ -267,6 +267,30 @@ TEST(JpegEighthTest, ColourAtALowerResolutionGivesItsBlocksAveragesToWhatTheyCov
     }
 }
 
+// A picture made from the eighth is as the platform decoder's where it is no larger than the
+// eighth, and, of colour at half resolution both ways, half of it: its pixels each cover a block
+// of colour. Colour at half resolution across only is given to the eighth as the platform's
+// decoder gives it.
+TEST(JpegEighthTest, APictureIsMadeFromTheEighthWhereItsPixelsCoverABlockOfColour) {
+    const QImage smooth = smoothPicture({200, 136});
+    const QByteArray halfBothWays = platformProgressive(smooth);
+    const QByteArray halfAcross =
+        progressiveJpeg(smooth, {{2, 1}, {1, 1}, {1, 1}},
+                        std::vector<ScanOfEighth>{{{0, 1, 2}, 0, 0, 0, 0}} + wholeBands(3));
+    const QByteArray grey = platformProgressive(smooth.convertToFormat(QImage::Format_Grayscale8));
+    const QSize eighth(25, 17);
+    for (const QByteArray& bytes : {halfAcross, grey}) {
+        EXPECT_TRUE(JpegEighth::readsFor(bytes, eighth));
+        EXPECT_FALSE(JpegEighth::readsFor(bytes, {26, 17}));
+        EXPECT_FALSE(JpegEighth::readsFor(bytes, {25, 18}));
+    }
+    EXPECT_FALSE(JpegEighth::readsFor(halfBothWays, eighth));
+    EXPECT_FALSE(JpegEighth::readsFor(halfBothWays, {13, 8}));
+    EXPECT_FALSE(JpegEighth::readsFor(halfBothWays, {12, 9}));
+    EXPECT_TRUE(JpegEighth::readsFor(halfBothWays, {12, 8}));
+    EXPECT_FALSE(JpegEighth::readsFor(encodersPicture("progressive-rgb.jpg"), {1, 1}));
+}
+
 // The encoders' progressive files of brightness and colour are read; the others are the
 // platform decoder's: RGB (an Adobe segment that says so, or the components named R, G and B
 // without one), CMYK, arithmetic codes, sequential and baseline files, 12 bits a sample, and
