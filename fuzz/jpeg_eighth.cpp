@@ -26,9 +26,7 @@ constexpr int kMostSide = 1024;
 QSize foldFrame(QByteArray& bytes) {
     QSize size;
     ui::JpegMarkers::walk(bytes, [&](int marker, qsizetype segment, int length) {
-        if (marker < 0xc0 || marker > 0xcf || marker == 0xc4 || marker == 0xc8 || marker == 0xcc) {
-            return marker != 0xda;
-        }
+        if (!ui::JpegMarkers::isFrame(marker)) return marker != 0xda;
         if (length < 8) return false;
         for (const qsizetype at : {segment + 1, segment + 3}) {
             int side = ui::JpegMarkers::wordAt(bytes, at);

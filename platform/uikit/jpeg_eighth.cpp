@@ -110,13 +110,6 @@ std::optional<DcFrame> progressiveFrameAt(const QByteArray& data, qsizetype segm
     return frame;
 }
 
-// The frames of every process, by their markers' second byte: C0 to CF but C4 (Huffman
-// tables), C8 (reserved) and CC (arithmetic conditioning).
-bool isFrameMarker(int marker) {
-    return marker >= 0xc0 && marker <= 0xcf && marker != kHuffmanTables && marker != 0xc8 &&
-           marker != 0xcc;
-}
-
 // Reads the markers up to the first scan.
 DcHeader dcHeaderOf(const QByteArray& data) {
     DcHeader header;
@@ -130,7 +123,7 @@ DcHeader dcHeaderOf(const QByteArray& data) {
             jfif = true;
         } else if (marker == kAdobeMarker && length >= 14 && data.mid(segment, 5) == "Adobe") {
             adobeTransform = quint8(data[segment + 11]);
-        } else if (isFrameMarker(marker) && !frameSeen) {
+        } else if (JpegMarkers::isFrame(marker) && !frameSeen) {
             // The first frame is the picture's: any other process is the platform's.
             frameSeen = true;
             if (marker == kProgressiveFrame) {
@@ -274,8 +267,9 @@ int decodeDc(ScanBits& bits, const DcTable& table) {
     int code = 0;
     for (int length = 1; length <= 16; ++length) {
         code = code << 1 | bits.bit();
-        if (code <= table.largestCode[length])
+        if (code <= table.largestCode[length]) {
             return table.values[code + table.valueOffset[length]];
+        }
     }
     return 0;
 }
@@ -304,7 +298,7 @@ public:
         JpegMarkers::walk(data_, [&](int marker, qsizetype segment, int length) {
             const qsizetype end = segment + length - 2;
             // A second frame is one the decoder refuses.
-            if (isFrameMarker(marker)) {
+            if (JpegMarkers::isFrame(marker)) {
                 readable = !std::exchange(frameFound, true);
                 return readable;
             }

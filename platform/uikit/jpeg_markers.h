@@ -38,6 +38,14 @@ public:
         }
     }
 
+    // Whether `marker` (its second byte) starts a frame, of any process: C0 to CF but C4
+    // (Huffman tables), C8 (reserved) and CC (arithmetic conditioning). Progressive are C2, C6,
+    // CA and CE.
+    [[nodiscard]] static bool isFrame(int marker) {
+        return marker >= 0xc0 && marker <= 0xcf && marker != 0xc4 && marker != 0xc8 &&
+               marker != 0xcc;
+    }
+
     // The big-endian word at `at`.
     [[nodiscard]] static int wordAt(const QByteArray& data, qsizetype at) {
         return int(quint8(data[at])) << 8 | int(quint8(data[at + 1]));

@@ -30,13 +30,6 @@ constexpr std::int64_t kBlockBytes = 64 * 2;
 // blocks (at most 255 components of 8,192 x 8,192 blocks) added to it stays within 64 bits.
 constexpr std::int64_t kMostBlocksCounted = std::numeric_limits<std::int64_t>::max() / 2;
 
-// The frames of the sequential and progressive processes, by their markers' second byte: C0 to
-// CF but C4 (Huffman tables), C8 (reserved) and CC (arithmetic conditioning). Progressive are
-// C2, C6, CA and CE.
-bool isFrame(int marker) {
-    return marker >= 0xc0 && marker <= 0xcf && marker != 0xc4 && marker != 0xc8 && marker != 0xcc;
-}
-
 // The frame whose header `segment` holds (after its length): precision, height, width, the
 // number of components, then each component's identifier, sampling factors (across in the high
 // four bits) and table. No components where the header is too short for them.
@@ -99,7 +92,7 @@ JpegScans JpegScans::read(const QByteArray& data) {
     Frame frame;
     bool firstScanWhole = false;
     JpegMarkers::walk(data, [&](int marker, qsizetype segment, int length) {
-        if (isFrame(marker) && frame.components.empty()) {
+        if (JpegMarkers::isFrame(marker) && frame.components.empty()) {
             frame = frameAt(data, segment, length, marker);
             // A frame too short for its components has the decoder stop.
             return !frame.components.empty();
